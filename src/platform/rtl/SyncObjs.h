@@ -1,0 +1,113 @@
+#pragma once
+// Locks, events and threads.
+#include "platform/rtl/Classes.h"
+
+#include <memory>
+
+class EThread : public Exception { public: using Exception::Exception; };
+
+// A recursive lock: the owning thread may enter again; Leave as often as Enter.
+class TCriticalSection : public TObject {
+public:
+    TCriticalSection();
+    ~TCriticalSection() override;
+    void Enter();
+    void Leave();
+    bool TryEnter();
+    void Acquire() { Enter(); }
+    void Release() { Leave(); }
+
+private:
+    struct TImpl;
+    std::unique_ptr<TImpl> FImpl;
+};
+
+// Many readers or one writer. The writer may take the write lock again and
+// may also read; a reader must not ask to write while it reads (it would wait
+// for itself: EThread is raised instead of dead-locking).
+class TMultiReadExclusiveWriteSynchronizer : public TObject {
+public:
+    TMultiReadExclusiveWriteSynchronizer();
+    ~TMultiReadExclusiveWriteSynchronizer() override;
+    void BeginRead();
+    void EndRead();
+    bool BeginWrite();   // always true: nobody else wrote in between is not tracked
+    void EndWrite();
+
+private:
+    struct TImpl;
+    std::unique_ptr<TImpl> FImpl;
+};
+
+enum TWaitResult { wrSignaled, wrTimeout, wrAbandoned, wrError };
+constexpr Cardinal INFINITE = 0xFFFFFFFFu;
+
+// A manual- or auto-reset event.
+class TEvent : public TObject {
+public:
+    explicit TEvent(bool ManualReset = true, bool InitialState = false);
+    ~TEvent() override;
+    void SetEvent();
+    void ResetEvent();
+    TWaitResult WaitFor(Cardinal Timeout = INFINITE);
+
+private:
+    struct TImpl;
+    std::unique_ptr<TImpl> FImpl;
+};
+
+// A simple manual-reset event that starts unsignalled.
+class TSimpleEvent : public TEvent {
+public:
+    TSimpleEvent() : TEvent(true, false) {}
+};
+
+// A worker thread. Subclasses override Execute and poll Terminated().
+// The thread never runs from the base constructor (the subclass is not built
+// yet): call Start(), e.g. at the end of the subclass constructor when
+// CreateSuspended is false. An exception leaving Execute is kept
+// (HasFatalException, FatalMessage). OnTerminate runs on the worker thread
+// after Execute ends (there is no framework message loop to hand it to).
+// FreeOnTerminate: the object deletes itself after OnTerminate; do not
+// WaitFor such a thread or touch it after Start.
+// The base destructor terminates and joins; a subclass whose Execute uses
+// its own members calls Terminate() and WaitFor() in its destructor.
+class TThread : public TObject {
+public:
+    explicit TThread(bool CreateSuspended = false);
+    ~TThread() override;
+
+    void Start();            // EThread "Cannot call Start on a running or terminated thread"
+    void Resume() { Start(); }
+    void Terminate();
+    bool Terminated() const;
+    bool Finished() const;
+    Integer WaitFor();       // waits for Execute to end; returns ReturnValue
+    bool FreeOnTerminate() const { return FFreeOnTerminate; }
+    void SetFreeOnTerminate(bool Value) { FFreeOnTerminate = Value; }
+    Integer ReturnValue() const { return FReturnValue; }
+    const AnsiString& FatalMessage() const { return FFatalMessage; }
+    bool HasFatalException() const { return FHasFatalException; }
+    Cardinal ThreadID() const;
+
+    TNotifyEvent OnTerminate;
+
+protected:
+    virtual void Execute() = 0;
+    virtual void DoTerminate();
+    void SetReturnValue(Integer Value) { FReturnValue = Value; }
+
+private:
+    struct TImpl;
+    void Run();
+    std::unique_ptr<TImpl> FImpl;
+    bool FFreeOnTerminate = false;
+    Integer FReturnValue = 0;
+    AnsiString FFatalMessage;
+    bool FHasFatalException = false;
+};
+
+// Atomic counters; the result is the new value.
+Integer InterlockedIncrement(Integer& Addend);
+Integer InterlockedDecrement(Integer& Addend);
+Integer InterlockedExchange(Integer& Target, Integer Value);   // returns the old value

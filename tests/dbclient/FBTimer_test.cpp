@@ -1,0 +1,144 @@
+#include "dbclient/StdFuncs.h"
+
+#include "platform/sys/Timers.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+class FBTimerTest : public ::testing::Test {
+protected:
+    TManualTimerService Clock;
+    TTimerServiceGuard Guard{&Clock};
+    std::unique_ptr<TFBTimer> Timer = std::make_unique<TFBTimer>(nullptr);
+    int Ticks = 0;
+    TObject* LastSender = nullptr;
+
+    TNotifyEvent Counter() {
+        return [this](TObject* Sender) {
+            ++Ticks;
+            LastSender = Sender;
+        };
+    }
+};
+
+}  // namespace
+
+TEST_F(FBTimerTest, DefaultsAndNoTicksWithoutHandler) {
+    EXPECT_TRUE(Timer->Enabled());
+    EXPECT_EQ(Timer->Interval(), 1000u);
+    EXPECT_FALSE(Timer->OnTimer());
+    EXPECT_EQ(Clock.ActiveCount(), 0);
+    Clock.Advance(5000);
+    EXPECT_EQ(Ticks, 0);
+}
+
+TEST_F(FBTimerTest, HandlerArmsAndTicksEveryInterval) {
+    Timer->SetOnTimer(Counter());
+    EXPECT_EQ(Clock.ActiveCount(), 1);
+    Clock.Advance(999);
+    EXPECT_EQ(Ticks, 0);
+    Clock.Advance(1);
+    EXPECT_EQ(Ticks, 1);
+    EXPECT_EQ(LastSender, Timer.get());
+    Clock.Advance(3000);
+    EXPECT_EQ(Ticks, 4);
+}
+
+TEST_F(FBTimerTest, ZeroIntervalOrDisabledStops) {
+    Timer->SetOnTimer(Counter());
+    Timer->SetInterval(0);
+    EXPECT_EQ(Clock.ActiveCount(), 0);
+    Clock.Advance(5000);
+    EXPECT_EQ(Ticks, 0);
+    Timer->SetInterval(300);
+    Clock.Advance(300);
+    EXPECT_EQ(Ticks, 1);
+
+    Timer->SetEnabled(false);
+    EXPECT_EQ(Clock.ActiveCount(), 0);
+    Clock.Advance(3000);
+    EXPECT_EQ(Ticks, 1);
+    Timer->SetEnabled(true);
+    Clock.Advance(300);
+    EXPECT_EQ(Ticks, 2);
+
+    Timer->SetOnTimer(nullptr);
+    EXPECT_EQ(Clock.ActiveCount(), 0);
+}
+
+TEST_F(FBTimerTest, OnlyRealChangesRestartTheInterval) {
+    Timer->SetOnTimer(Counter());
+    Clock.Advance(600);
+    Timer->SetEnabled(true);      // unchanged: keeps running
+    Timer->SetInterval(1000);     // unchanged
+    Clock.Advance(400);
+    EXPECT_EQ(Ticks, 1);
+
+    Clock.Advance(600);
+    Timer->SetOnTimer(Counter()); // always re-arms from zero
+    Clock.Advance(400);
+    EXPECT_EQ(Ticks, 1);
+    Clock.Advance(600);
+    EXPECT_EQ(Ticks, 2);
+
+    Clock.Advance(500);
+    Timer->SetInterval(800);      // a change re-arms with the new interval
+    Clock.Advance(500);
+    EXPECT_EQ(Ticks, 2);
+    Clock.Advance(300);
+    EXPECT_EQ(Ticks, 3);
+}
+
+TEST_F(FBTimerTest, RefusedTimerRaisesAndKeepsValue) {
+    Clock.SetRefuse(true);
+    try {
+        Timer->SetOnTimer(Counter());
+        FAIL() << "no error";
+    } catch (const EOutOfResources& e) {
+        EXPECT_EQ(e.Message(), "Not enough timers available");
+    }
+    EXPECT_TRUE(static_cast<bool>(Timer->OnTimer()));
+    Clock.SetRefuse(false);
+    Clock.Advance(5000);
+    EXPECT_EQ(Ticks, 0);
+
+    Clock.SetRefuse(true);
+    EXPECT_THROW(Timer->SetInterval(50), EOutOfResources);
+    EXPECT_EQ(Timer->Interval(), 50u);
+    Clock.SetRefuse(false);
+    Timer->SetEnabled(false);
+    Timer->SetEnabled(true);
+    Clock.Advance(50);
+    EXPECT_EQ(Ticks, 1);
+}
+
+TEST_F(FBTimerTest, DestroyingStopsAndHandlerMayStopTheTimer) {
+    Timer->SetOnTimer(Counter());
+    Timer.reset();
+    EXPECT_EQ(Clock.ActiveCount(), 0);
+    Clock.Advance(5000);
+    EXPECT_EQ(Ticks, 0);
+
+    // A one-shot use: the handler disables its own timer.
+    TFBTimer owned(nullptr);
+    owned.SetInterval(300);
+    owned.SetOnTimer([&](TObject* Sender) {
+        ++Ticks;
+        static_cast<TFBTimer*>(Sender)->SetEnabled(false);
+    });
+    Clock.Advance(2000);
+    EXPECT_EQ(Ticks, 1);
+    EXPECT_EQ(Clock.ActiveCount(), 0);
+}
+
+TEST_F(FBTimerTest, OwnerFreesTheTimer) {
+    auto owner = std::make_unique<TComponent>(nullptr);
+    auto* t = new TFBTimer(owner.get());
+    t->SetOnTimer(Counter());
+    EXPECT_EQ(Clock.ActiveCount(), 1);
+    owner.reset();
+    EXPECT_EQ(Clock.ActiveCount(), 0);
+}

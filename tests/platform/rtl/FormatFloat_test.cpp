@@ -1,0 +1,252 @@
+#include "platform/rtl/SysUtils.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+// Every case runs under the Turkish defaults, whatever another test left behind.
+class FloatText : public ::testing::Test {
+protected:
+    TFormatSettingsGuard guard{TurkishFormatSettings()};
+};
+
+struct FloatCase {
+    Extended value;
+    const char* text;
+};
+
+}  // namespace
+
+TEST_F(FloatText, FloatToStrGeneralForm)
+{
+    const FloatCase cases[] = {
+        {0, "0"}, {1, "1"}, {-1.5, "-1,5"}, {1234.5, "1234,5"}, {0.1, "0,1"}, {1.0 / 3, "0,333333333333333"},
+        {2.0 / 3, "0,666666666666667"}, {123456789012345.0, "123456789012345"}, {1e15, "1E15"},
+        {1.5e20, "1,5E20"}, {-2.5e-7, "-2,5E-7"}, {0.0001, "0,0001"}, {0.00001, "0,00001"}, {0.000001, "1E-6"},
+        {0.1 + 0.2, "0,3"}, {100, "100"}, {1e-300, "1E-300"},
+    };
+    for (const FloatCase& c : cases) EXPECT_EQ(FloatToStr(c.value), c.text) << double(c.value);
+    EXPECT_EQ(FloatToStr(std::numeric_limits<double>::quiet_NaN()), "NAN");
+    EXPECT_EQ(FloatToStr(-std::numeric_limits<double>::infinity()), "-INF");
+}
+
+TEST_F(FloatText, FloatToStrFKinds)
+{
+    EXPECT_EQ(FloatToStrF(1234567.891, ffFixed, 18, 2), "1234567,89");
+    EXPECT_EQ(FloatToStrF(1234567.891, ffNumber, 18, 2), "1.234.567,89");
+    EXPECT_EQ(FloatToStrF(-1234.5, ffNumber, 18, 0), "-1.235");
+    EXPECT_EQ(FloatToStrF(1234.5, ffCurrency, 18, 2), "1.234,50 TL");
+    EXPECT_EQ(FloatToStrF(-1234.5, ffCurrency, 18, 2), "-1.234,50 TL");
+    EXPECT_EQ(FloatToStrF(1234.5, ffExponent, 4, 2), "1,235E+03");
+    EXPECT_EQ(FloatToStrF(0.000123, ffExponent, 3, 0), "1,23E-4");
+    EXPECT_EQ(FloatToStrF(0, ffExponent, 3, 2), "0,00E+00");
+    EXPECT_EQ(FloatToStrF(2.5, ffFixed, 18, 0), "3");     // half away from zero
+    EXPECT_EQ(FloatToStrF(-2.5, ffFixed, 18, 0), "-3");
+    EXPECT_EQ(FloatToStrF(-0.004, ffFixed, 18, 2), "0,00");  // no "-0,00"
+    EXPECT_EQ(FloatToStrF(123456, ffFixed, 3, 2), "1,23E5");  // too wide for the precision
+    EXPECT_EQ(FloatToStrF(999.999, ffNumber, 18, 2), "1.000,00");
+}
+
+TEST_F(FloatText, FormatFloatPictures)
+{
+    struct Case { const char* fmt; Extended value; const char* text; };
+    const Case cases[] = {
+        {"0.00", 2.125, "2,13"},          // exact tie, away from zero
+        {"0.00", -2.125, "-2,13"},
+        {"0.00", 1.005, "1,00"},          // 1.005 is slightly below in binary
+        {"#,##0.00", 1234567.891, "1.234.567,89"},
+        {"#,##0.", 1234.5, "1.235"},       // point without digits after it shows nothing
+        {"#,##0.", 12, "12"},
+        {"0.", 5, "5"},
+        {"#.##", 0.5, ",5"},
+        {"#.##", 0, ""},
+        {"0.##", 2.5, "2,5"},
+        {"0.0#", 2, "2,0"},
+        {"000", 7, "007"},
+        {"#", 1234, "1234"},
+        {"00", 12345, "12345"},
+        {"#,##0", -1234567, "-1.234.567"},
+        {"#,##0.00;(#,##0.00)", -1234.5, "(1.234,50)"},
+        {"#,##0.00;(#,##0.00)", 1234.5, "1.234,50"},
+        {"0.00;-0.00;'sıfır'", 0, "sıfır"},
+        {"0.00;-0.00;'sıfır'", 0.001, "sıfır"},  // rounds to zero: zero section
+        {"0.0;;'yok'", -2, "-2,0"},              // empty negative section: first one with "-"
+        {"0.00 'TL'", 3.5, "3,50 TL"},
+        {"\"No:\" 0", 42, "No: 42"},
+        {"0.00E+00", 12345, "1,23E+04"},
+        {"0.00E-00", 12345, "1,23E04"},
+        {"0.00e+0", 0.000123, "1,23e-4"},
+        {"0.###E+0", 0, "0E+0"},
+        {"(###) ### ####", 2125551234, "(212) 555 1234"},
+        {"0.0000", 0.12345, "0,1235"},
+        {"#,##0.00", 0.5, "0,50"},
+        {"", 1.5, "1,5"},
+        {"#,##0", 999999.5, "1.000.000"},
+        {"#,##0.00", 999999.995, "999.999,99"},  // just below the tie in binary
+    };
+    for (const Case& c : cases) EXPECT_EQ(FormatFloat(c.fmt, c.value), c.text) << c.fmt << " " << double(c.value);
+}
+
+TEST_F(FloatText, FormatFloatUsesTheGivenSeparators)
+{
+    TFormatSettings us = TurkishFormatSettings();
+    us.DecimalSeparator = '.';
+    us.ThousandSeparator = ',';
+    EXPECT_EQ(FormatFloat("#,##0.00", 1234.5, us), "1,234.50");
+    FormatSettings = us;
+    EXPECT_EQ(FormatFloat("#,##0.00", -0.999), "-1.00");
+    EXPECT_EQ(FloatToStr(0.5), "0.5");
+}
+
+TEST_F(FloatText, StrToFloat)
+{
+    EXPECT_EQ(StrToFloat("1234,5"), 1234.5L);
+    EXPECT_EQ(StrToFloat(" -0,25 "), -0.25L);
+    EXPECT_EQ(StrToFloat("1,5E3"), 1500.0L);
+    EXPECT_EQ(StrToFloat("1e-2"), StrToFloat("0,01"));
+    EXPECT_EQ(StrToFloat(",5"), 0.5L);
+    EXPECT_EQ(StrToFloat("5,"), 5.0L);
+    EXPECT_EQ(StrToFloat("1e-99999"), 0.0L);
+    for (const char* bad : {"", " ", "1.5", "1.000,5", "abc", "1,5x", "-", ",", "1e", "1e+", "1e99999"}) {
+        Extended v = 7;
+        EXPECT_FALSE(TryStrToFloat(bad, v)) << bad;
+        EXPECT_EQ(v, 7.0L);
+    }
+    try {
+        StrToFloat("1.5");
+        FAIL();
+    } catch (const EConvertError& e) {
+        EXPECT_EQ(e.Message(), "'1.5' is not a valid floating point value");
+    }
+    Double d = 0;
+    EXPECT_TRUE(TryStrToFloat("0,1", d));
+    EXPECT_EQ(d, 0.1);
+    EXPECT_FALSE(TryStrToFloat("1e400", d));  // beyond double
+    EXPECT_EQ(StrToFloatDef("x", 2.5), 2.5L);
+}
+
+TEST_F(FloatText, FloatTextRoundTrips)
+{
+    for (double v : {0.1, 1234.5678, -98765.4321, 1e-5, 3.14159265358979, 1e20, 123456789012345.0}) {
+        EXPECT_NEAR(static_cast<double>(StrToFloat(FloatToStr(v))), v, std::fabs(v) * 1e-14) << v;
+    }
+}
+
+// ---- currency --------------------------------------------------------------------------------------
+
+TEST_F(FloatText, CurrencyIsExact)
+{
+    EXPECT_EQ(StrToCurr("1234,5678").Value, 12345678);
+    EXPECT_EQ(StrToCurr("0,1").Value, 1000);
+    EXPECT_EQ(StrToCurr("-0,00005").Value, -1);       // half away from zero at the 4th decimal
+    EXPECT_EQ(StrToCurr("0,00004").Value, 0);
+    EXPECT_EQ(StrToCurr("922337203685477,5807").Value, INT64_MAX);
+    EXPECT_EQ(StrToCurr("-922337203685477,5808").Value, INT64_MIN);
+    EXPECT_EQ(StrToCurr("1,5E2").Value, 1500000);
+    EXPECT_THROW(StrToCurr("922337203685477,5808"), EConvertError);
+    EXPECT_THROW(StrToCurr("1e30"), EConvertError);
+    EXPECT_THROW(StrToCurr("12.5"), EConvertError);
+    EXPECT_EQ(StrToCurrDef("?", Currency::FromScaled(5)).Value, 5);
+
+    EXPECT_EQ(CurrToStr(Currency::FromScaled(12345000)), "1234,5");
+    EXPECT_EQ(CurrToStr(Currency::FromScaled(-1)), "-0,0001");
+    EXPECT_EQ(CurrToStr(Currency::FromScaled(INT64_MIN)), "-922337203685477,5808");
+    EXPECT_EQ(CurrToStr(Currency()), "0");
+    EXPECT_EQ(CurrToStrF(Currency::FromScaled(12345678), ffCurrency, 2), "1.234,57 TL");
+    EXPECT_EQ(CurrToStrF(Currency::FromScaled(-12345678), ffNumber, 4), "-1.234,5678");
+    EXPECT_EQ(CurrToStrF(Currency::FromScaled(INT64_MAX), ffFixed, 4), "922337203685477,5807");
+    EXPECT_EQ(FormatCurr("#,##0.00", Currency::FromScaled(INT64_MAX)), "922.337.203.685.477,58");
+    EXPECT_EQ(FormatCurr("0.00", Currency::FromScaled(21250)), "2,13");
+    for (Int64 v : {Int64(0), Int64(1), Int64(-1), Int64(123456789), INT64_MAX, INT64_MIN + 1})
+        EXPECT_EQ(StrToCurr(CurrToStr(Currency::FromScaled(v))).Value, v);
+}
+
+TEST_F(FloatText, CurrencyAndDouble)
+{
+    EXPECT_EQ(DoubleToCurr(1.005).Value, 10050);
+    EXPECT_EQ(DoubleToCurr(-0.00005).Value, -1);
+    EXPECT_EQ(DoubleToCurr(0.1).Value, 1000);
+    EXPECT_EQ(CurrToDouble(Currency::FromScaled(15000)), 1.5L);
+    EXPECT_THROW(DoubleToCurr(1e300), EOverflow);
+    EXPECT_THROW(DoubleToCurr(std::numeric_limits<double>::quiet_NaN()), EOverflow);
+}
+
+// ---- Format -----------------------------------------------------------------------------------------
+
+TEST_F(FloatText, FormatDirectives)
+{
+    struct Case { const char* fmt; std::initializer_list<TVarRec> args; const char* text; };
+    const Case cases[] = {
+        {"%d adet", {42}, "42 adet"},
+        {"%5d|%-5d|", {42, 42}, "   42|42   |"},
+        {"%.4d", {-42}, "-0042"},
+        {"%d", {Int64(-9223372036854775807LL - 1)}, "-9223372036854775808"},
+        {"%u", {-1}, "4294967295"},
+        {"%x %.4X", {255, 10}, "FF 000A"},
+        {"%x", {-1}, "FFFFFFFF"},
+        {"%s-%s", {"a", AnsiString("b")}, "a-b"},
+        {"%s", {'c'}, "c"},
+        {"%s", {u"Ağaç"}, "Ağaç"},
+        {"%.3s|%5s|%-5s|", {"abcdef", "ab", "ab"}, "abc|   ab|ab   |"},
+        {"%1:s %0:s %s", {"a", "b"}, "b a b"},
+        {"%*d", {4, 7}, "   7"},
+        {"%-*d|", {4, 7}, "7   |"},
+        {"%.*f", {1, 2.25}, "2,3"},
+        {"100%%", {}, "100%"},
+        {"%f", {1.5}, "1,50"},
+        {"%.0f", {2.5}, "3"},
+        {"%n", {1234567.891}, "1.234.567,89"},
+        {"%.0n", {1234.0}, "1.234"},
+        {"%m", {1234.5}, "1.234,50 TL"},
+        {"%m", {Currency::FromScaled(-12345000)}, "-1.234,50 TL"},
+        {"%f", {Currency::FromScaled(12345)}, "1,23"},
+        {"%e", {1.5}, "1,50000000000000E+000"},
+        {"%.3e", {-12345.0}, "-1,23E+004"},
+        {"%g", {0.5}, "0,5"},
+        {"%g", {1e20}, "1E20"},
+        {"%.3g", {1234.0}, "1,23E3"},
+        {"%p", {reinterpret_cast<void*>(0xABCD)}, "000000000000ABCD"},
+        {"%S", {"up"}, "up"},
+        {"no args", {}, "no args"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(Format(c.fmt, c.args), c.text) << c.fmt;
+}
+
+TEST_F(FloatText, FormatRejectsBadDirectivesAndArguments)
+{
+    struct Case { const char* fmt; std::initializer_list<TVarRec> args; };
+    const Case invalid[] = {
+        {"%d", {"text"}}, {"%d", {1.5}}, {"%f", {1}}, {"%s", {1}}, {"%x", {1.0}}, {"%p", {1}},
+        {"%", {1}}, {"%5", {1}}, {"%k", {1}}, {"%.f", {1.0}}, {"%*d", {"x", 1}},
+    };
+    for (const Case& c : invalid) {
+        try {
+            Format(c.fmt, c.args);
+            ADD_FAILURE() << c.fmt;
+        } catch (const EConvertError& e) {
+            EXPECT_EQ(e.Message(), AnsiString("Format '") + c.fmt + "' invalid or incompatible with argument");
+        }
+    }
+    try {
+        Format("%s %s", {"one"});
+        FAIL();
+    } catch (const EConvertError& e) {
+        EXPECT_EQ(e.Message(), "No argument for format '%s %s'");
+    }
+    EXPECT_THROW(Format("%3:s", {"a"}), EConvertError);
+}
+
+TEST_F(FloatText, FormatWithArgumentVectorAndExplicitSettings)
+{
+    TVarRecs args{1, "x"};
+    args.emplace_back(2.5);
+    EXPECT_EQ(Format("%d %s %f", args), "1 x 2,50");
+    TFormatSettings us = TurkishFormatSettings();
+    us.DecimalSeparator = '.';
+    us.ThousandSeparator = ',';
+    EXPECT_EQ(Format("%n", {1234.5}, us), "1,234.50");
+    EXPECT_EQ(Format("%n", {1234.5}), "1.234,50");
+}

@@ -1,0 +1,440 @@
+#include "platform/rtl/Variants.h"
+
+#include "platform/rtl/SysUtils.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+// Runs F and returns the message of the EVariantError it raises ("" when none).
+template <typename F>
+std::string VariantErrorOf(F&& Fn)
+{
+    try {
+        Fn();
+    } catch (const EVariantError& e) {
+        return e.Message();
+    }
+    return "";
+}
+
+class VariantTest : public ::testing::Test {
+protected:
+    TFormatSettingsGuard FGuard{TurkishFormatSettings()};
+};
+
+TEST_F(VariantTest, ConstructorsPickTheFrameworkTypeCodes)
+{
+    struct Case { Variant V; TVarType Type; };
+    const Case cases[] = {
+        {Variant(), varEmpty},
+        {Null(), varNull},
+        {Variant(true), varBoolean},
+        {Variant(ShortInt(-5)), varShortInt},
+        {Variant(Byte(5)), varByte},
+        {Variant(SmallInt(5)), varSmallint},
+        {Variant(Word(5)), varWord},
+        {Variant(5), varInteger},
+        {Variant(5u), varLongWord},
+        {Variant(Int64(5)), varInt64},
+        {Variant(1.5f), varSingle},
+        {Variant(1.5), varDouble},
+        {Variant(Currency::FromScaled(15000)), varCurrency},
+        {VarFromDateTime(42000.5), varDate},
+        {Variant("abc"), varString},
+        {Variant(AnsiString("abc")), varString},
+        {Variant(u"abc"), varOleStr},
+        {Variant::FromError(7), varError},
+        {VarArrayCreate({0, 1}, varInteger), TVarType(varArray | varInteger)},
+    };
+    for (const Case& c : cases) EXPECT_EQ(VarType(c.V), c.Type) << VarTypeAsText(c.Type);
+}
+
+TEST_F(VariantTest, NumericMeansOrdinalOrFloat)
+{
+    EXPECT_TRUE(VarIsNumeric(Variant(true)));  // Boolean is ordinal on this platform
+    EXPECT_TRUE(VarIsNumeric(Variant(Currency())));
+    EXPECT_FALSE(VarIsNumeric(VarFromDateTime(1)));
+    EXPECT_FALSE(VarIsNumeric(Variant("1")));
+    EXPECT_TRUE(VarIsType(Variant(1), {varSmallint, varInteger}));
+}
+
+TEST_F(VariantTest, NullConvertsToNothingButNull)
+{
+    const Variant n = Null();
+    EXPECT_EQ(VariantErrorOf([&] { (void)n.AsInteger(); }),
+              "Could not convert variant of type (Null) into type (Integer)");
+    EXPECT_EQ(VariantErrorOf([&] { (void)n.AsDouble(); }),
+              "Could not convert variant of type (Null) into type (Double)");
+    EXPECT_EQ(VariantErrorOf([&] { (void)n.AsString(); }),
+              "Could not convert variant of type (Null) into type (String)");
+    EXPECT_EQ(VariantErrorOf([&] { (void)n.AsBoolean(); }),
+              "Could not convert variant of type (Null) into type (Boolean)");
+    EXPECT_EQ(VariantErrorOf([&] { (void)n.AsDateTime(); }),
+              "Could not convert variant of type (Null) into type (Date)");
+    EXPECT_EQ(VariantErrorOf([&] { (void)VarAsType(n, varInteger); }),
+              "Could not convert variant of type (Null) into type (Integer)");
+    EXPECT_TRUE(VarIsNull(VarAsType(n, varNull)));
+    EXPECT_EQ(VarToStr(n), "");
+    EXPECT_EQ(VarToStrDef(n, "yok"), "yok");
+    EXPECT_EQ(VarToStrDef(Variant(3), "yok"), "3");
+}
+
+TEST_F(VariantTest, EmptyConvertsToZeroAndEmptyText)
+{
+    const Variant e;
+    EXPECT_EQ(e.AsInteger(), 0);
+    EXPECT_EQ(e.AsDouble(), 0.0);
+    EXPECT_EQ(e.AsString(), "");
+    EXPECT_FALSE(e.AsBoolean());
+    EXPECT_EQ(e.AsCurrency(), Currency());
+    EXPECT_EQ(VarToStr(e), "");
+}
+
+TEST_F(VariantTest, BooleansAreMinusOneAndZeroAndTrueFalseText)
+{
+    EXPECT_EQ(Variant(true).AsInteger(), -1);
+    EXPECT_EQ(Variant(false).AsInteger(), 0);
+    EXPECT_EQ(Variant(true).AsDouble(), -1.0);
+    EXPECT_EQ(Variant(true).AsString(), "True");
+    EXPECT_EQ(Variant(false).AsString(), "False");
+    EXPECT_TRUE(Variant("TRUE").AsBoolean());
+    EXPECT_FALSE(Variant("false").AsBoolean());
+    EXPECT_TRUE(Variant("2").AsBoolean());
+    EXPECT_EQ(Variant("True").AsInteger(), -1);
+}
+
+TEST_F(VariantTest, TextToNumberUsesTheCurrentDecimalSeparator)
+{
+    EXPECT_DOUBLE_EQ(Variant("1,5").AsDouble(), 1.5);
+    EXPECT_EQ(Variant(" 42 ").AsInteger(), 42);
+    EXPECT_EQ(Variant("$FF").AsInteger(), 255);
+    EXPECT_EQ(Variant("2,5").AsInteger(), 2);  // half to even
+    EXPECT_EQ(Variant("3,5").AsInteger(), 4);
+    EXPECT_EQ(Variant(u"7").AsInt64(), 7);
+    EXPECT_EQ(Variant("12,3456").AsCurrency(), Currency::FromScaled(123456));
+    EXPECT_EQ(VariantErrorOf([] { (void)Variant("abc").AsDouble(); }),
+              "Could not convert variant of type (String) into type (Double)");
+    EXPECT_EQ(VariantErrorOf([] { (void)Variant("abc").AsInteger(); }),
+              "Could not convert variant of type (String) into type (Integer)");
+    EXPECT_EQ(VariantErrorOf([] { (void)Variant(u"x").AsCurrency(); }),
+              "Could not convert variant of type (OleStr) into type (Currency)");
+}
+
+TEST_F(VariantTest, NumbersAndDatesToText)
+{
+    EXPECT_EQ(Variant(1.5).AsString(), "1,5");
+    EXPECT_EQ(Variant(0.1f).AsString(), "0,1");  // a Single keeps its own precision
+    EXPECT_EQ(Variant(-12).AsString(), "-12");
+    EXPECT_EQ(Variant(Int64(1) << 40).AsString(), "1099511627776");
+    EXPECT_EQ(Variant(Currency::FromScaled(12345)).AsString(), "1,2345");
+    EXPECT_EQ(VarFromDateTime(EncodeDate(2016, 1, 5)).AsString(), "05.01.2016");
+    EXPECT_EQ(Variant("ğüş").AsWideString(), u"ğüş");
+    EXPECT_EQ(Variant(u"İı").AsString(), "İı");
+}
+
+TEST_F(VariantTest, TextToDate)
+{
+    EXPECT_DOUBLE_EQ(Variant("05.01.2016").AsDateTime(), EncodeDate(2016, 1, 5));
+    EXPECT_EQ(VariantErrorOf([] { (void)Variant("nope").AsDateTime(); }),
+              "Could not convert variant of type (String) into type (Date)");
+}
+
+TEST_F(VariantTest, FloatToIntegerRoundsHalfToEvenAndChecksRange)
+{
+    EXPECT_EQ(Variant(2.5).AsInteger(), 2);
+    EXPECT_EQ(Variant(-2.5).AsInteger(), -2);
+    EXPECT_EQ(Variant(2.6).AsInteger(), 3);
+    EXPECT_EQ(Variant(Currency::FromScaled(25000)).AsInteger(), 2);
+    EXPECT_EQ(Variant(Currency::FromScaled(35000)).AsInteger(), 4);
+    EXPECT_EQ(Variant(Currency::FromScaled(-15001)).AsInteger(), -2);
+    EXPECT_EQ(VariantErrorOf([] { (void)Variant(3e10).AsInteger(); }), "Variant overflow");
+    EXPECT_EQ(VariantErrorOf([] { (void)Variant(Int64(1) << 40).AsInteger(); }), "Variant overflow");
+    EXPECT_EQ(VariantErrorOf([] { (void)Variant(1e300).AsCurrency(); }), "Variant overflow");
+    EXPECT_EQ(Variant(1.23456).AsCurrency(), Currency::FromScaled(12346));
+}
+
+TEST_F(VariantTest, VarAsTypeConvertsAndChecksTheTargetRange)
+{
+    EXPECT_EQ(VarType(VarAsType(Variant("12"), varInteger)), varInteger);
+    EXPECT_EQ(VarAsType(Variant("12"), varInteger).AsInteger(), 12);
+    EXPECT_EQ(VarType(VarAsType(Variant(3), varString)), varString);
+    EXPECT_EQ(VarType(VarAsType(Variant(3), varOleStr)), varOleStr);
+    EXPECT_EQ(VarType(VarAsType(Variant(3.0), varDate)), varDate);
+    EXPECT_EQ(VarAsType(Variant(255), varByte).AsInteger(), 255);
+    EXPECT_EQ(VariantErrorOf([] { (void)VarAsType(Variant(300), varByte); }), "Variant overflow");
+    EXPECT_EQ(VariantErrorOf([] { (void)VarAsType(Variant(-1), varWord); }), "Variant overflow");
+    EXPECT_EQ(VariantErrorOf([] { (void)VarAsType(Variant(1e40), varSingle); }), "Variant overflow");
+    EXPECT_EQ(VariantErrorOf([] { (void)VarAsType(Variant("x"), varSmallint); }),
+              "Could not convert variant of type (String) into type (Smallint)");
+    EXPECT_EQ(VariantErrorOf([] { (void)VarAsType(VarArrayOf({1}), varInteger); }),
+              "Invalid variant type conversion");
+    EXPECT_TRUE(VarIsEmpty(VarAsType(Variant(5), varEmpty)));
+    EXPECT_EQ(VariantErrorOf([] { (void)VarArrayOf({1}).AsInteger(); }),
+              "Could not convert variant of type (Array Variant) into type (Integer)");
+}
+
+TEST_F(VariantTest, ComparisonFollowsTheFrameworkRules)
+{
+    struct Case { Variant A, B; int Expected; };  // sign of A compared with B
+    const Case cases[] = {
+        {Variant(2), Variant(2.0), 0},
+        {Variant(2), Variant(2.5), -1},
+        {Variant(Int64(9007199254740993)), Variant(Int64(9007199254740992)), 1},  // exact beyond double
+        {Variant(Int64(9007199254740993)), Variant(9007199254740992.0), 1},
+        {Variant(Currency::FromScaled(20000)), Variant(2), 0},
+        {Variant(Currency::FromScaled(20001)), Variant(2), 1},
+        {Variant(Byte(200)), Variant(ShortInt(-1)), 1},
+        {Variant("10"), Variant(9), 1},      // numerically, not as text
+        {Variant("abc"), Variant("abd"), -1},
+        {Variant("çay"), Variant("dere"), -1},  // Turkish alphabet: ç before d
+        {Variant("cam"), Variant("çay"), -1},
+        {Variant(u"abc"), Variant("abc"), 0},
+        {Variant(false), Variant(true), -1},
+        {Variant(true), Variant("True"), 0},
+        {VarFromDateTime(10), Variant(10), 0},
+        {VarFromDateTime(EncodeDate(2016, 1, 5)), Variant("05.01.2016"), 0},
+        {Null(), Null(), 0},
+        {Null(), Variant(-5), -1},
+        {Variant(""), Null(), 1},
+        {Variant(), Variant(), 0},
+        {Variant(), Variant(0), 0},
+        {Variant(), Variant(""), 0},
+        {Variant(), Variant("a"), -1},
+        {Variant(), Variant(-1), 1},
+    };
+    for (const Case& c : cases) {
+        const AnsiString what = VarTypeAsText(VarType(c.A)) + " vs " + VarTypeAsText(VarType(c.B));
+        EXPECT_EQ(c.A == c.B, c.Expected == 0) << what;
+        EXPECT_EQ(c.A != c.B, c.Expected != 0) << what;
+        EXPECT_EQ(c.A < c.B, c.Expected < 0) << what;
+        EXPECT_EQ(c.A > c.B, c.Expected > 0) << what;
+        EXPECT_EQ(c.A <= c.B, c.Expected <= 0) << what;
+        EXPECT_EQ(c.A >= c.B, c.Expected >= 0) << what;
+    }
+}
+
+TEST_F(VariantTest, ValuesWithoutOrderRaise)
+{
+    EXPECT_EQ(VariantErrorOf([] { (void)(Variant("abc") == Variant(1)); }),
+              "Could not convert variant of type (String) into type (Double)");
+    EXPECT_EQ(VariantErrorOf([] { (void)(VarArrayOf({1}) == VarArrayOf({1})); }), "Invalid variant operation");
+    EXPECT_FALSE(VariantErrorOf([] { (void)(Variant(std::nan("")) < Variant(1)); }).empty());
+}
+
+TEST_F(VariantTest, VarCompareValue)
+{
+    EXPECT_EQ(VarCompareValue(Variant(1), Variant(2)), vrLessThan);
+    EXPECT_EQ(VarCompareValue(Variant("b"), Variant("a")), vrGreaterThan);
+    EXPECT_EQ(VarCompareValue(Variant(1), Variant(1.0)), vrEqual);
+    EXPECT_EQ(VarCompareValue(Null(), Variant(1)), vrNotEqual);
+    EXPECT_EQ(VarCompareValue(Null(), Null()), vrEqual);
+}
+
+TEST_F(VariantTest, Arithmetic)
+{
+    EXPECT_EQ(VarType(Variant(2) + Variant(3)), varInteger);
+    EXPECT_EQ((Variant(2) + Variant(3)).AsInteger(), 5);
+    const Variant big = Variant(INT_MAX) + Variant(1);  // widens instead of wrapping
+    EXPECT_EQ(VarType(big), varInt64);
+    EXPECT_EQ(big.AsInt64(), Int64(INT_MAX) + 1);
+    EXPECT_EQ(VarType(-Variant(INT_MIN)), varInt64);
+    EXPECT_EQ(VariantErrorOf([] { (void)(Variant(INT64_MAX) + Variant(1)); }), "Variant overflow");
+    EXPECT_TRUE(VarIsNull(Variant(1) + Null()));
+    EXPECT_TRUE(VarIsNull(Null() * Variant("x")));
+    EXPECT_TRUE(VarIsNull(-Null()));
+    EXPECT_EQ((Variant("ab") + Variant("cd")).AsString(), "abcd");
+    EXPECT_EQ(VarType(Variant("ab") + Variant(u"cd")), varOleStr);
+    EXPECT_EQ((Variant() + Variant("x")).AsString(), "x");
+    EXPECT_DOUBLE_EQ((Variant("1,5") + Variant(1)).AsDouble(), 2.5);
+    EXPECT_EQ((Variant() + Variant(4)).AsInteger(), 4);
+    EXPECT_DOUBLE_EQ((Variant(7) / Variant(2)).AsDouble(), 3.5);
+    EXPECT_EQ(VarType(Variant(6) / Variant(2)), varDouble);
+    EXPECT_EQ((Variant(7) % Variant(3)).AsInteger(), 1);
+    EXPECT_EQ((Variant(-7) % Variant(3)).AsInteger(), -1);
+    EXPECT_EQ((Variant(INT64_MIN) % Variant(-1)).AsInt64(), 0);
+    EXPECT_EQ(VariantErrorOf([] { (void)(Variant(1) / Variant(0)); }), "Division by zero");
+    EXPECT_EQ(VariantErrorOf([] { (void)(Variant(1) % Variant(0)); }), "Division by zero");
+    const Variant c = Variant(Currency::FromScaled(1)) + Variant(2);
+    EXPECT_EQ(VarType(c), varCurrency);
+    EXPECT_EQ(c.AsCurrency(), Currency::FromScaled(20001));
+    EXPECT_EQ((Variant(Currency::FromScaled(15000)) * Variant(3)).AsCurrency(), Currency::FromScaled(45000));
+    const Variant d = VarFromDateTime(10.5) + Variant(1);
+    EXPECT_EQ(VarType(d), varDate);
+    EXPECT_DOUBLE_EQ(d.AsDateTime(), 11.5);
+    EXPECT_DOUBLE_EQ((Variant(1.5) * Variant(2)).AsDouble(), 3.0);
+    EXPECT_EQ(VariantErrorOf([] { (void)(VarArrayOf({1}) + Variant(1)); }), "Invalid variant operation");
+}
+
+TEST_F(VariantTest, CopiesAreIndependentAndMovesLeaveEmpty)
+{
+    Variant a("text");
+    Variant b = a;
+    b = Variant("other");
+    EXPECT_EQ(a.AsString(), "text");
+    Variant c = std::move(a);
+    EXPECT_EQ(c.AsString(), "text");
+    EXPECT_TRUE(VarIsEmpty(a));  // NOLINT: moved-from state is specified
+    c = c;
+    EXPECT_EQ(c.AsString(), "text");
+    c.Clear();
+    EXPECT_TRUE(VarIsEmpty(c));
+
+    Variant arr = VarArrayOf({1, "x"});
+    Variant copy = arr;
+    VarArrayPut(copy, Variant(99), {0});
+    EXPECT_EQ(VarArrayGet(arr, {0}).AsInteger(), 1);
+    EXPECT_EQ(VarArrayGet(copy, {0}).AsInteger(), 99);
+
+    // Arrays inside arrays are copied too.
+    Variant outer = VarArrayOf({VarArrayOf({1, 2})});
+    Variant outerCopy = outer;
+    Variant inner = VarArrayGet(outerCopy, {0});
+    VarArrayPut(inner, Variant(7), {0});
+    VarArrayPut(outerCopy, inner, {0});
+    EXPECT_EQ(VarArrayGet(VarArrayGet(outer, {0}), {0}).AsInteger(), 1);
+}
+
+TEST_F(VariantTest, ArrayBoundsAndElementAccess)
+{
+    Variant a = VarArrayCreate({1, 2, -1, 1}, varVariant);
+    EXPECT_EQ(VarArrayDimCount(a), 2);
+    EXPECT_EQ(VarArrayLowBound(a, 1), 1);
+    EXPECT_EQ(VarArrayHighBound(a, 1), 2);
+    EXPECT_EQ(VarArrayLowBound(a, 2), -1);
+    EXPECT_EQ(VarArrayHighBound(a, 2), 1);
+    EXPECT_TRUE(VarIsEmpty(VarArrayGet(a, {2, 1})));
+    VarArrayPut(a, Variant("x"), {2, -1});
+    EXPECT_EQ(VarArrayGet(a, {2, -1}).AsString(), "x");
+
+    const std::string bad = "Variant or safe array index out of bounds";
+    EXPECT_EQ(VariantErrorOf([&] { (void)VarArrayGet(a, {3, 0}); }), bad);
+    EXPECT_EQ(VariantErrorOf([&] { (void)VarArrayGet(a, {1, 2}); }), bad);
+    EXPECT_EQ(VariantErrorOf([&] { (void)VarArrayGet(a, {1}); }), bad);
+    EXPECT_EQ(VariantErrorOf([&] { (void)VarArrayGet(a, {1, 0, 0}); }), bad);
+    EXPECT_EQ(VariantErrorOf([&] { (void)VarArrayHighBound(a, 3); }), bad);
+    EXPECT_EQ(VariantErrorOf([&] { (void)VarArrayLowBound(a, 0); }), bad);
+    EXPECT_EQ(VariantErrorOf([] { (void)VarArrayGet(Variant(1), {0}); }), "Invalid variant argument");
+    EXPECT_EQ(VarArrayDimCount(Variant(1)), 0);
+
+    const Variant of = VarArrayOf({1, "a", Null()});
+    EXPECT_EQ(VarType(of), varArray | varVariant);
+    EXPECT_EQ(VarArrayLowBound(of, 1), 0);
+    EXPECT_EQ(VarArrayHighBound(of, 1), 2);
+    EXPECT_EQ(of[1].AsString(), "a");
+    EXPECT_TRUE(VarIsNull(of[2]));
+    EXPECT_EQ(VarArrayHighBound(VarArrayOf({}), 1), -1);
+}
+
+TEST_F(VariantTest, ArrayCreationRefusesBadShapesAndTypes)
+{
+    const std::string err = "Error creating variant or safe array";
+    EXPECT_EQ(VariantErrorOf([] { (void)VarArrayCreate({0, 1, 2}, varInteger); }), err);
+    EXPECT_EQ(VariantErrorOf([] { (void)VarArrayCreate({}, varInteger); }), err);
+    EXPECT_EQ(VariantErrorOf([] { (void)VarArrayCreate({5, 3}, varInteger); }), err);
+    EXPECT_EQ(VariantErrorOf([] { (void)VarArrayCreate({0, 1}, varString); }), err);
+    EXPECT_EQ(VariantErrorOf([] { (void)VarArrayCreate({0, 1}, varNull); }), err);
+    EXPECT_EQ(VariantErrorOf([] { (void)VarArrayCreate({0, 100000, 0, 100000}, varDouble); }), err);
+    std::vector<Integer> b16, b17;
+    for (int i = 0; i < 16; ++i) b16.insert(b16.end(), {0, 0});
+    b17 = b16;
+    b17.insert(b17.end(), {0, 0});
+    EXPECT_EQ(VarArrayDimCount(VarArrayCreate(b16, varByte)), 16);
+    EXPECT_EQ(VariantErrorOf([&] { (void)VarArrayCreate(b17, varByte); }), err);
+    // An empty dimension (high = low - 1) is allowed.
+    EXPECT_EQ(VarArrayCreate({1, 0}, varInteger).ArrayPtr()->ElementCount(), 0);
+}
+
+TEST_F(VariantTest, TypedElementsAreConvertedOnPutAndKeptOnFailure)
+{
+    Variant a = VarArrayCreate({0, 2}, varInteger);
+    VarArrayPut(a, Variant("12"), {0});
+    VarArrayPut(a, Variant(2.5), {1});
+    EXPECT_EQ(VarType(VarArrayGet(a, {0})), varInteger);
+    EXPECT_EQ(VarArrayGet(a, {0}).AsInteger(), 12);
+    EXPECT_EQ(VarArrayGet(a, {1}).AsInteger(), 2);
+    EXPECT_FALSE(VariantErrorOf([&] { VarArrayPut(a, Variant("x"), {0}); }).empty());
+    EXPECT_FALSE(VariantErrorOf([&] { VarArrayPut(a, Null(), {0}); }).empty());
+    EXPECT_EQ(VarArrayGet(a, {0}).AsInteger(), 12);
+
+    Variant b = VarArrayCreate({0, 1}, varByte);
+    EXPECT_EQ(VariantErrorOf([&] { VarArrayPut(b, Variant(256), {0}); }), "Variant overflow");
+
+    struct Case { TVarType Type; Variant In; };
+    const Case cases[] = {
+        {varSmallint, Variant(-300)}, {varSingle, Variant(1.5)},       {varDouble, Variant(2.25)},
+        {varCurrency, Variant("1,5")}, {varDate, VarFromDateTime(3.5)}, {varOleStr, Variant("ş")},
+        {varBoolean, Variant(true)},  {varShortInt, Variant(-7)},      {varWord, Variant(65535)},
+        {varLongWord, Variant(4000000000u)}, {varInt64, Variant(Int64(1) << 50)},
+        {varError, Variant::FromError(5)},
+    };
+    for (const Case& c : cases) {
+        Variant arr = VarArrayCreate({0, 0}, c.Type);
+        VarArrayPut(arr, c.In, {0});
+        const Variant out = VarArrayGet(arr, {0});
+        EXPECT_EQ(VarType(out), c.Type) << VarTypeAsText(c.Type);
+        EXPECT_TRUE(out == VarAsType(c.In, c.Type) || c.Type == varError) << VarTypeAsText(c.Type);
+    }
+}
+
+TEST_F(VariantTest, LockGivesContiguousDataFirstIndexFastest)
+{
+    Variant a = VarArrayCreate({1, 2, 1, 3}, varInteger);
+    for (int i = 1; i <= 2; ++i)
+        for (int j = 1; j <= 3; ++j) VarArrayPut(a, Variant(i * 10 + j), {i, j});
+    EXPECT_EQ(VarArrayElementSize(a), 4);
+    const auto* data = static_cast<const Integer*>(VarArrayLock(a));
+    const Integer expected[] = {11, 21, 12, 22, 13, 23};
+    EXPECT_EQ(std::memcmp(data, expected, sizeof expected), 0);
+    VarArrayUnlock(a);
+
+    Variant flags = VarArrayCreate({0, 1}, varBoolean);
+    VarArrayPut(flags, Variant(true), {1});
+    const auto* words = static_cast<const SmallInt*>(VarArrayLock(flags));
+    EXPECT_EQ(words[0], 0);
+    EXPECT_EQ(words[1], -1);
+    VarArrayUnlock(flags);
+    EXPECT_EQ(VariantErrorOf([&] { VarArrayUnlock(flags); }), "Variant or safe array is not locked");
+}
+
+TEST_F(VariantTest, RedimKeepsElementsAndRefusesWhileLocked)
+{
+    Variant a = VarArrayCreate({0, 1, 0, 1}, varVariant);
+    VarArrayPut(a, Variant("keep"), {1, 1});
+    VarArrayRedim(a, 3);
+    EXPECT_EQ(VarArrayHighBound(a, 2), 3);
+    EXPECT_EQ(VarArrayGet(a, {1, 1}).AsString(), "keep");
+    EXPECT_TRUE(VarIsEmpty(VarArrayGet(a, {1, 3})));
+    VarArrayRedim(a, 0);
+    EXPECT_EQ(VariantErrorOf([&] { (void)VarArrayGet(a, {1, 1}); }), "Variant or safe array index out of bounds");
+
+    Variant n = VarArrayCreate({0, 1}, varDouble);
+    VarArrayPut(n, Variant(1.5), {1});
+    VarArrayRedim(n, 4);
+    EXPECT_DOUBLE_EQ(VarArrayGet(n, {1}).AsDouble(), 1.5);
+    EXPECT_DOUBLE_EQ(VarArrayGet(n, {4}).AsDouble(), 0.0);
+    VarArrayLock(n);
+    EXPECT_EQ(VariantErrorOf([&] { VarArrayRedim(n, 1); }), "Variant or safe array is locked");
+    VarArrayUnlock(n);
+    EXPECT_EQ(VariantErrorOf([&] { VarArrayRedim(n, -2); }), "Error creating variant or safe array");
+}
+
+TEST_F(VariantTest, ReferenceVariantSharesTheArray)
+{
+    Variant a = VarArrayOf({1, 2});
+    Variant ref = VarArrayRef(a);
+    EXPECT_EQ(VarType(ref), varArray | varByRef | varVariant);
+    EXPECT_TRUE(VarIsArray(ref));
+    EXPECT_EQ(ref.ArrayPtr(), a.ArrayPtr());
+    VarArrayPut(ref, Variant(5), {0});
+    EXPECT_EQ(VarArrayGet(a, {0}).AsInteger(), 5);
+    Variant refCopy = ref;  // still the same array, nothing freed twice
+    EXPECT_EQ(refCopy.ArrayPtr(), a.ArrayPtr());
+    EXPECT_EQ(VarTypeAsText(VarType(ref)), "Array ByRef Variant");
+}
+
+}  // namespace
