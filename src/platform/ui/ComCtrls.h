@@ -1,0 +1,116 @@
+#pragma once
+// Status bar, date picker and progress bar.
+#include "platform/ui/Controls.h"
+
+class TStatusBar;
+
+enum TStatusPanelBevel { pbNone, pbLowered, pbRaised };
+
+class TStatusPanel : public TCollectionItem {
+public:
+    explicit TStatusPanel(TCollection* Collection);
+    const AnsiString& Text() const { return FText; }
+    void SetText(const AnsiString& Value);
+    Integer Width() const { return FWidth; }
+    void SetWidth(Integer Value);
+    TAlignment Alignment() const { return FAlignment; }
+    void SetAlignment(TAlignment Value);
+    // Right-to-left panels mirror their alignment and read from the right.
+    TBiDiMode BiDiMode() const { return FBiDiMode; }
+    void SetBiDiMode(TBiDiMode Value);
+    TStatusPanelBevel Bevel() const { return FBevel; }
+    void SetBevel(TStatusPanelBevel Value);
+
+private:
+    AnsiString FText;
+    Integer FWidth = 50;
+    TAlignment FAlignment = taLeftJustify;
+    TBiDiMode FBiDiMode = bdLeftToRight;
+    TStatusPanelBevel FBevel = pbLowered;
+};
+
+class TStatusPanels : public TCollection {
+public:
+    explicit TStatusPanels(TStatusBar* Owner);
+    TStatusPanel* Add() { return static_cast<TStatusPanel*>(TCollection::Add()); }
+    TStatusPanel* Items(Integer Index) const { return static_cast<TStatusPanel*>(TCollection::Items(Index)); }
+
+protected:
+    void Update(TCollectionItem* Item) override;
+
+private:
+    TStatusBar* FOwner;
+};
+
+// Lies along the bottom of its parent by default. The last panel takes the rest of the width.
+class TStatusBar : public TCustomControl {
+public:
+    explicit TStatusBar(TComponent* AOwner);
+    ~TStatusBar() override;
+    TStatusPanels* Panels() const { return FPanels.get(); }
+    bool SimplePanel() const { return FSimplePanel; }
+    void SetSimplePanel(bool Value) { FSimplePanel = Value; Invalidate(); }
+    const AnsiString& SimpleText() const { return FSimpleText; }
+    void SetSimpleText(const AnsiString& Value) { FSimpleText = Value; Invalidate(); }
+    // The rectangle of a panel in client coordinates.
+    TRect PanelRect(Integer Index) const;
+
+protected:
+    void Paint() override;
+
+private:
+    std::unique_ptr<TStatusPanels> FPanels;
+    bool FSimplePanel = false;
+    AnsiString FSimpleText;
+};
+
+// ---------------------------------------------------------------------------
+enum TDateTimeKind { dtkDate, dtkTime };
+
+// Shows dd.mm.yyyy. OnChange fires for the user's changes only.
+class TDateTimePicker : public TWinControl {
+public:
+    explicit TDateTimePicker(TComponent* AOwner);
+    ~TDateTimePicker() override;
+    TDateTime Date() const;          // whole days
+    void SetDate(TDateTime Value);   // keeps the time part
+    TDateTime DateTime() const;
+    void SetDateTime(TDateTime Value);
+    TDateTime Time() const;
+    void SetTime(TDateTime Value);
+    TDateTimeKind Kind() const { return FKind; }
+    void SetKind(TDateTimeKind Value);
+    TNotifyEvent OnChange;
+
+protected:
+    AnsiString GetText() const override;
+    void ApplyColor() override;
+
+private:
+    void Apply();
+    class QDateTimeEdit* FEdit = nullptr;
+    TDateTime FValue = 0;
+    TDateTimeKind FKind = dtkDate;
+    bool FSetting = false;
+};
+
+class TProgressBar : public TWinControl {
+public:
+    explicit TProgressBar(TComponent* AOwner);
+    ~TProgressBar() override;
+    Integer Min() const { return FMin; }
+    void SetMin(Integer Value);
+    Integer Max() const { return FMax; }
+    void SetMax(Integer Value);
+    Integer Position() const { return FPosition; }
+    void SetPosition(Integer Value);   // kept within Min..Max
+    Integer Step() const { return FStep; }
+    void SetStep(Integer Value) { FStep = Value; }
+    void StepIt();
+    void StepBy(Integer Delta);
+
+private:
+    void Apply();
+    class QProgressBar* FBar = nullptr;
+    Integer FMin = 0, FMax = 100, FPosition = 0, FStep = 10;
+};

@@ -1,0 +1,53 @@
+#pragma once
+// The Qt side of a control: a widget class that hands every event to its control
+// first. Private to the user-interface layer.
+#include "platform/ui/Controls.h"
+#include "platform/ui/UiPrivate_p.h"
+
+#include <QEvent>
+#include <QWidget>
+
+#include <utility>
+
+class IHost {
+public:
+    virtual ~IHost() = default;
+    // The widget's own handling of an event (bypassing the control).
+    virtual bool BaseEvent(QEvent* E) = 0;
+    virtual TControl* HostControl() const = 0;
+    virtual void DetachControl() = 0;
+};
+
+template <class B>
+class THost : public B, public IHost {
+public:
+    template <class... A>
+    explicit THost(TControl* C, A&&... Args) : B(std::forward<A>(Args)...), FControl(C) {
+        this->setMouseTracking(true);
+    }
+    bool BaseEvent(QEvent* E) override { return B::event(E); }
+    TControl* HostControl() const override { return FControl; }
+    void DetachControl() override { FControl = nullptr; }
+
+protected:
+    bool event(QEvent* E) override {
+        if (FControl && FControl->QtEvent(E)) return true;
+        return B::event(E);
+    }
+
+private:
+    TControl* FControl;
+};
+
+// The control whose widget is W or holds W (a spin box's inner editor, say).
+TControl* ControlOfWidget(QWidget* W);
+IHost* HostOf(const TControl* C);
+
+// Qt key and modifier translation.
+Word VirtualKeyOf(int QtKey, Qt::KeyboardModifiers Mods);
+TShiftState ShiftOf(Qt::KeyboardModifiers Mods, Qt::MouseButtons Buttons = Qt::NoButton);
+Qt::CursorShape CursorShapeOf(TCursor C);
+
+// Focus arrival inside a form (fires OnExit/OnEnter); implemented with the forms.
+void FocusArrived(TWinControl* Control);
+void ControlGone(TControl* Control);

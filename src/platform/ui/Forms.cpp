@@ -1,0 +1,619 @@
+#include "platform/ui/Forms.h"
+
+#include "platform/ui/Controls_p.h"
+#include "platform/ui/Dialogs.h"
+#include "platform/ui/Menus.h"
+#include "platform/ui/Menus_p.h"
+#include "platform/ui/StdCtrls.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QMenuBar>
+#include <QPointer>
+#include <QScreen>
+#include <QTimer>
+
+#include <algorithm>
+#include <unistd.h>
+
+TApplication* Application = new TApplication(nullptr);
+TScreen* Screen = new TScreen(nullptr);
+
+namespace {
+
+std::vector<TCustomForm*>& LiveForms() {
+    static std::vector<TCustomForm*> Forms;
+    return Forms;
+}
+
+QEventLoop* GRunLoop = nullptr;
+
+// The window of a form: Tab and Shift+Tab follow the form's own tab order.
+class TFormWindow : public THost<QWidget> {
+public:
+    using THost<QWidget>::THost;
+
+protected:
+    bool focusNextPrevChild(bool Next) override {
+        auto* F = dynamic_cast<TCustomForm*>(HostControl());
+        if (!F) return QWidget::focusNextPrevChild(Next);
+        GuardedCall(F, [&] { F->SelectNext(F->ActiveControl(), Next, true); });
+        return true;
+    }
+};
+
+void CollectButtons(TWinControl* W, std::vector<TButton*>& L) {
+    for (Integer I = 0; I < W->ControlCount(); ++I) {
+        TControl* C = W->Controls(I);
+        if (auto* B = dynamic_cast<TButton*>(C)) L.push_back(B);
+        if (auto* Sub = dynamic_cast<TWinControl*>(C)) CollectButtons(Sub, L);
+    }
+}
+
+}  // namespace
+
+void EnsureQtApp() {
+    static QApplication* Connected = nullptr;
+    if (!QCoreApplication::instance()) {
+        static int Argc = 1;
+        static char Arg0[] = "osbzemtar";
+        static char* Argv[] = {Arg0, nullptr};
+        new QApplication(Argc, Argv);
+    }
+    auto* App = qobject_cast<QApplication*>(QCoreApplication::instance());
+    if (App && Connected != App) {
+        Connected = App;
+        // The forms decide when the program ends, not the last window.
+        App->setQuitOnLastWindowClosed(false);
+        QObject::connect(App, &QApplication::focusChanged, App, [](QWidget*, QWidget* Now) {
+            if (!Now) return;
+            if (auto* W = dynamic_cast<TWinControl*>(ControlOfWidget(Now))) FocusArrived(W);
+        });
+    }
+}
+
+bool GuardedCall(TObject* Sender, const std::function<void()>& Fn) {
+    try {
+        Fn();
+        return true;
+    } catch (...) {
+        Application->HandleException(Sender, std::current_exception());
+        return false;
+    }
+}
+
+void FocusArrived(TWinControl* C) {
+    TCustomForm* F = GetParentForm(C);
+    if (!F || F == C || F->ComponentState().Contains(csDestroying)) return;
+    ++F->FFocusSerial;
+    if (C == F->FActiveControl) return;
+    TWinControl* Prev = F->FActiveControl;
+    const Cardinal My = F->FFocusSerial;
+    F->FPendingFocus = nullptr;
+    if (Prev) GuardedCall(Prev, [&] { Prev->DoExit(); });
+    // An exit handler that moved the focus itself (back, usually) has the last word.
+    if (F->FFocusSerial != My) return;
+    F->FActiveControl = C;
+    GuardedCall(C, [&] { C->DoEnter(); });
+}
+
+void ControlGone(TControl* C) {
+    for (TCustomForm* F : LiveForms()) {
+        if (F->FActiveControl == C) F->FActiveControl = nullptr;
+        if (F->FPendingFocus == C) F->FPendingFocus = nullptr;
+    }
+    if (Application && Application->MainForm() == C) Application->SetMainForm(nullptr);
+}
+
+// ---------------------------------------------------------------------------
+TCustomForm::TCustomForm(TComponent* AOwner) : TWinControl(AOwner) {
+    auto* Frame = new TFormWindow(this);
+    FClient = new THost<QWidget>(this, Frame);
+    Frame->resize(320, 240);
+    SetWidget(Frame);
+    SetBounds(0, 0, 320, 240);
+    LiveForms().push_back(this);
+    TControl::SetVisible(false);   // a form appears when it is shown
+    SetColor(clBtnFace);
+    FTabStop = false;
+    ApplyWindowFlags();
+}
+
+TCustomForm::~TCustomForm() {
+    GuardedCall(this, [&] { if (OnDestroy) OnDestroy(this); });
+    if (FLoop) static_cast<QEventLoop*>(FLoop)->quit();
+    BeforeDestruction();
+    auto& L = LiveForms();
+    L.erase(std::remove(L.begin(), L.end(), this), L.end());
+    if (IHost* H = dynamic_cast<IHost*>(FClient)) H->DetachControl();
+    if (FMenu) DetachMenuBar(FMenu, FMenuBar);
+}
+
+QWidget* TCustomForm::ClientWidget() const { return FClient; }
+
+void TCustomForm::LayoutFrame() {
+    int MenuH = 0;
+    if (FMenuBar) {
+        MenuH = FMenuBar->sizeHint().height();
+        FMenuBar->setGeometry(0, 0, Width(), MenuH);
+    }
+    if (FClient) FClient->setGeometry(0, MenuH, Width(), std::max(0, Height() - MenuH));
+}
+
+TRect TCustomForm::ClientRect() const {
+    int MenuH = FMenuBar ? FMenuBar->sizeHint().height() : 0;
+    return Rect(0, 0, Width(), std::max(0, Height() - MenuH));
+}
+
+void TCustomForm::SetClientWidth(Integer Value) { SetWidth(Value); }
+void TCustomForm::SetClientHeight(Integer Value) {
+    int MenuH = FMenuBar ? FMenuBar->sizeHint().height() : 0;
+    SetHeight(Value + MenuH);
+}
+
+void TCustomForm::SetBounds(Integer ALeft, Integer ATop, Integer AWidth, Integer AHeight) {
+    TControl::SetBounds(ALeft, ATop, AWidth, AHeight);
+    LayoutFrame();
+    AlignControls();
+}
+
+void TCustomForm::SetTextCore(const AnsiString& Value) {
+    FText = Value;
+    if (FWidget) FWidget->setWindowTitle(ToQ(Value));
+}
+
+void TCustomForm::ApplyColor() {
+    TWinControl::ApplyColor();
+    if (!FClient) return;
+    QPalette P = FClient->palette();
+    P.setColor(QPalette::Window, ToQColor(Color()));
+    FClient->setPalette(P);
+    FClient->setAutoFillBackground(true);
+}
+
+void TCustomForm::ApplyWindowFlags() {
+    if (!FWidget) return;
+    Qt::WindowFlags F = Qt::Window;
+    switch (FBorderStyle) {
+        case bsNone: F |= Qt::FramelessWindowHint; break;
+        case bsDialog: F = Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint; break;
+        case bsToolWindow: case bsSizeToolWin: F = Qt::Tool; break;
+        default: break;
+    }
+    if (FFormStyle == fsStayOnTop) F |= Qt::WindowStaysOnTopHint;
+    bool WasVisible = FWidget->isVisible();
+    FWidget->setWindowFlags(F);
+    if (FBorderStyle == bsSingle || FBorderStyle == bsDialog || FBorderStyle == bsToolWindow)
+        FWidget->setFixedSize(Width(), Height());
+    else {
+        FWidget->setMinimumSize(0, 0);
+        FWidget->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    }
+    if (WasVisible) FWidget->show();
+}
+
+void TCustomForm::SetBorderStyle(TFormBorderStyle Value) {
+    FBorderStyle = Value;
+    ApplyWindowFlags();
+}
+
+void TCustomForm::SetFormStyle(TFormStyle Value) {
+    FFormStyle = Value;
+    ApplyWindowFlags();
+}
+
+void TCustomForm::SetWindowState(TWindowState Value) {
+    FWindowState = Value;
+    if (!FWidget || !FShowing) return;
+    if (Value == wsMaximized) FWidget->showMaximized();
+    else if (Value == wsMinimized) FWidget->showMinimized();
+    else FWidget->showNormal();
+}
+
+void TCustomForm::SetMenu(TMainMenu* Value) {
+    if (Value == FMenu) return;
+    if (FMenu) {
+        DetachMenuBar(FMenu, FMenuBar);
+        FMenu->RemoveFreeNotification(this);
+        delete FMenuBar;
+        FMenuBar = nullptr;
+    }
+    FMenu = Value;
+    if (Value) {
+        Value->FreeNotification(this);
+        FMenuBar = AttachMenuBar(Value, FWidget);
+        FMenuBar->show();
+    }
+    LayoutFrame();
+    AlignControls();
+}
+
+void TCustomForm::Notification(TComponent* AComponent, TOperation Operation) {
+    TWinControl::Notification(AComponent, Operation);
+    if (Operation == opRemove && AComponent == FMenu) {
+        DetachMenuBar(FMenu, FMenuBar);
+        FMenu = nullptr;
+        delete FMenuBar;
+        FMenuBar = nullptr;
+        LayoutFrame();
+    }
+}
+
+bool TCustomForm::Active() const { return FWidget && FWidget->isActiveWindow(); }
+
+void TCustomForm::BringToFront() {
+    if (!FWidget) return;
+    FWidget->raise();
+    FWidget->activateWindow();
+}
+
+void TCustomForm::SetActiveControl(TWinControl* Value) {
+    if (Value && GetParentForm(Value) != this) throw EInvalidOperation("Invalid control for this form");
+    if (!Value) {
+        FPendingFocus = nullptr;
+        return;
+    }
+    if (FShowing && Value->CanFocus()) Value->SetFocus();
+    else FPendingFocus = Value;
+}
+
+void TCustomForm::DoCreate() {
+    if (FCreated) return;
+    FCreated = true;
+    GuardedCall(this, [&] { if (OnCreate) OnCreate(this); });
+}
+
+void TCustomForm::DoShow() {
+    if (OnShow) OnShow(this);
+}
+
+void TCustomForm::DoHide() {
+    if (OnHide) OnHide(this);
+}
+
+void TCustomForm::PlaceOnScreen() {
+    QScreen* S = QGuiApplication::primaryScreen();
+    if (!S) return;
+    QRect Area = S->availableGeometry();
+    int X = Left(), Y = Top();
+    TCustomForm* Main = Application ? Application->MainForm() : nullptr;
+    switch (FPosition) {
+        case poScreenCenter:
+        case poDesktopCenter:
+            X = Area.x() + (Area.width() - Width()) / 2;
+            Y = Area.y() + (Area.height() - Height()) / 2;
+            break;
+        case poMainFormCenter:
+        case poOwnerFormCenter: {
+            TCustomForm* Ref = FPosition == poOwnerFormCenter ? dynamic_cast<TCustomForm*>(Owner()) : Main;
+            if (!Ref || Ref == this) Ref = Main;
+            if (Ref && Ref != this) {
+                X = Ref->Left() + (Ref->Width() - Width()) / 2;
+                Y = Ref->Top() + (Ref->Height() - Height()) / 2;
+            } else {
+                X = Area.x() + (Area.width() - Width()) / 2;
+                Y = Area.y() + (Area.height() - Height()) / 2;
+            }
+            break;
+        }
+        default:
+            break;
+    }
+    if (X != Left() || Y != Top()) TControl::SetBounds(X, Y, Width(), Height());
+}
+
+TWinControl* TCustomForm::FocusTarget() const {
+    TWinControl* Target = FPendingFocus ? FPendingFocus : FActiveControl;
+    if (Target && Target->CanFocus()) return Target;
+    return FindNextControl(nullptr, true, true, false);
+}
+
+void TCustomForm::FocusFirst(TWinControl* Target) {
+    FPendingFocus = nullptr;
+    if (Target && Target->CanFocus() && !Target->Focused()) Target->SetFocus();
+}
+
+void TCustomForm::SetVisible(bool Value) {
+    if (Value == Visible() && Value == FShowing) return;
+    if (Value) {
+        TControl::SetVisible(true);
+        GuardedCall(this, [&] { DoShow(); });
+        if (!Visible()) return;   // OnShow hid it again
+        PlaceOnScreen();
+        FWidget->setGeometry(Left(), Top(), Width(), Height());
+        // Chosen before Qt picks a first widget of its own on showing.
+        TWinControl* Target = FocusTarget();
+        if (Target && Target->Widget()) {
+            QWidget* W = Target->Widget()->focusProxy() ? Target->Widget()->focusProxy() : Target->Widget();
+            W->setFocus(Qt::OtherFocusReason);
+        }
+        FShowing = true;
+        FWidget->show();
+        LayoutFrame();
+        AlignControls();
+        FWidget->activateWindow();
+        // Let the window system's activation arrive, so the focus is real.
+        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        if (FShowing) FocusFirst(Target);
+    } else {
+        TControl::SetVisible(false);
+        bool Was = FShowing;
+        FShowing = false;
+        FWidget->hide();
+        if (Was) GuardedCall(this, [&] { DoHide(); });
+        if (FLoop) static_cast<QEventLoop*>(FLoop)->quit();
+    }
+}
+
+void TCustomForm::SetModalResult(TModalResult Value) {
+    FModalResult = Value;
+    if (Value != mrNone && FLoop) static_cast<QEventLoop*>(FLoop)->quit();
+}
+
+bool TCustomForm::CloseQuery() {
+    bool CanClose = true;
+    if (!GuardedCall(this, [&] { if (OnCloseQuery) OnCloseQuery(this, CanClose); })) return false;
+    return CanClose;
+}
+
+TModalResult TCustomForm::ShowModal() {
+    if (FShowing || FModal) throw EInvalidOperation("Cannot make a visible window modal");
+    QPointer<QWidget> Alive = FWidget;
+    FModalResult = mrNone;
+    FModal = true;
+    FWidget->setWindowModality(Qt::ApplicationModal);
+    TCloseAction Action = caHide;
+    QEventLoop Loop;
+    FLoop = &Loop;
+    SetVisible(true);
+    for (;;) {
+        if (!Alive) return mrCancel;   // freed while modal
+        if (FModalResult != mrNone) {
+            Action = caHide;
+            bool Can = CloseQuery();
+            if (Can) GuardedCall(this, [&] { if (OnClose) OnClose(this, Action); });
+            if (!Can || Action == caNone) {
+                FModalResult = mrNone;
+                continue;
+            }
+            break;
+        }
+        if (!FShowing || Application->Terminated()) {
+            FModalResult = mrCancel;
+            break;
+        }
+        Loop.exec();
+    }
+    TModalResult Result = FModalResult;
+    FLoop = nullptr;
+    FModal = false;
+    SetVisible(false);
+    FWidget->setWindowModality(Qt::NonModal);
+    if (Action == caFree) Release();
+    return Result;
+}
+
+void TCustomForm::Close() {
+    if (FModal) {
+        SetModalResult(mrCancel);
+        return;
+    }
+    if (!CloseQuery()) return;
+    TCloseAction Action = caHide;
+    GuardedCall(this, [&] { if (OnClose) OnClose(this, Action); });
+    if (Action == caNone) return;
+    if (Application && Application->MainForm() == this) {
+        SetVisible(false);
+        Application->Terminate();
+        return;
+    }
+    switch (Action) {
+        case caHide: SetVisible(false); break;
+        case caMinimize: SetWindowState(wsMinimized); break;
+        case caFree: SetVisible(false); Release(); break;
+        default: break;
+    }
+}
+
+void TCustomForm::Release() {
+    QPointer<QWidget> Alive = FWidget;
+    QTimer::singleShot(0, QCoreApplication::instance(), [Alive, this] {
+        if (Alive) delete this;
+    });
+}
+
+Integer TCustomForm::Perform(Cardinal Msg, Integer WParam, Integer LParam) {
+    return TWinControl::Perform(Msg, WParam, LParam);
+}
+
+bool TCustomForm::PressDefaultButton(bool Cancel) {
+    std::vector<TButton*> L;
+    CollectButtons(this, L);
+    for (TButton* B : L) {
+        if ((Cancel ? B->Cancel() : B->Default()) && B->Visible() && B->Enabled()) {
+            GuardedCall(B, [&] { B->Click(); });
+            return true;
+        }
+    }
+    return false;
+}
+
+bool TCustomForm::QtEvent(QEvent* E) {
+    switch (E->type()) {
+        case QEvent::Close:
+            // The window's close button: the form decides.
+            E->ignore();
+            GuardedCall(this, [&] { Close(); });
+            return true;
+        case QEvent::Resize:
+            if (FWidget && (FWidget->width() != Width() || FWidget->height() != Height()) &&
+                E->spontaneous()) {
+                TControl::SetBounds(Left(), Top(), FWidget->width(), FWidget->height());
+                LayoutFrame();
+                AlignControls();
+            }
+            GuardedCall(this, [&] { TControl::Resize(); });
+            return false;
+        case QEvent::WindowActivate:
+            GuardedCall(this, [&] { if (OnActivate) OnActivate(this); });
+            return false;
+        case QEvent::WindowDeactivate:
+            GuardedCall(this, [&] { if (OnDeactivate) OnDeactivate(this); });
+            return false;
+        default:
+            return TWinControl::QtEvent(E);
+    }
+}
+
+// ---------------------------------------------------------------------------
+TDataModule::TDataModule(TComponent* AOwner) : TComponent(AOwner) {}
+
+TDataModule::~TDataModule() {
+    if (FCreated) GuardedCall(this, [&] { if (OnDestroy) OnDestroy(this); });
+}
+
+void TDataModule::DoCreate() {
+    if (FCreated) return;
+    FCreated = true;
+    GuardedCall(this, [&] { if (OnCreate) OnCreate(this); });
+}
+
+// ---------------------------------------------------------------------------
+TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner) {}
+TApplication::~TApplication() = default;
+
+void TApplication::Initialize() { EnsureQtApp(); }
+
+void TApplication::SetTitle(const AnsiString& Value) {
+    FTitle = Value;
+    if (QCoreApplication::instance()) QGuiApplication::setApplicationDisplayName(ToQ(Value));
+}
+
+AnsiString TApplication::ExeName() const {
+    char Buf[4096];
+    ssize_t N = ::readlink("/proc/self/exe", Buf, sizeof(Buf) - 1);
+    if (N <= 0) return AnsiString();
+    return Utf8ToAnsi(std::string_view(Buf, static_cast<size_t>(N)));
+}
+
+void TApplication::Created(TComponent* C) {
+    if (auto* F = dynamic_cast<TCustomForm*>(C)) {
+        if (!FMainForm) FMainForm = F;
+        F->DoCreate();
+    } else if (auto* D = dynamic_cast<TDataModule*>(C)) {
+        D->DoCreate();
+    }
+}
+
+void TApplication::Run() {
+    EnsureQtApp();
+    FRunning = true;
+    if (FMainForm && !FMainForm->Visible()) FMainForm->Show();
+    else if (FMainForm && !FMainForm->FShowing) FMainForm->SetVisible(true);
+    while (!FTerminated && FMainForm) {
+        QEventLoop Loop;
+        GRunLoop = &Loop;
+        Loop.exec();
+        GRunLoop = nullptr;
+    }
+    FRunning = false;
+}
+
+void TApplication::ProcessMessages() {
+    EnsureQtApp();
+    QCoreApplication::sendPostedEvents();
+    QApplication::processEvents();
+}
+
+void TApplication::Terminate() {
+    FTerminated = true;
+    if (GRunLoop) GRunLoop->quit();
+    for (TCustomForm* F : LiveForms())
+        if (F->FLoop) static_cast<QEventLoop*>(F->FLoop)->quit();
+}
+
+void TApplication::HandleException(TObject* Sender) { HandleException(Sender, std::current_exception()); }
+
+void TApplication::HandleException(TObject* Sender, std::exception_ptr E) {
+    if (!E) return;
+    auto Report = [&](const Exception& Ex) {
+        if (OnException) {
+            try {
+                OnException(Sender, Ex);
+                return;
+            } catch (...) {
+                // A failing handler must not loop back into itself.
+            }
+        }
+        ShowException(Ex);
+    };
+    try {
+        std::rethrow_exception(E);
+    } catch (const EAbort&) {
+    } catch (const Exception& Ex) {
+        Report(Ex);
+    } catch (const std::exception& Ex) {
+        Report(Exception(AnsiString(Ex.what())));
+    } catch (...) {
+        Report(Exception("Unknown exception"));
+    }
+}
+
+void TApplication::ShowException(const Exception& E) {
+    AnsiString Msg = E.Message();
+    if (!Msg.empty() && static_cast<unsigned char>(Msg.back()) > static_cast<unsigned char>('.')) Msg += '.';
+    Prompter()->MessageBox(Msg, FTitle, MB_OK | MB_ICONSTOP);
+}
+
+Integer TApplication::MessageBox(const AnsiString& Text, const AnsiString& Caption, Integer Flags) {
+    return Prompter()->MessageBox(Text, Caption, Flags);
+}
+
+// ---------------------------------------------------------------------------
+TScreen::TScreen(TComponent* AOwner) : TComponent(AOwner) {}
+
+void TScreen::SetCursor(TCursor Value) {
+    if (Value == FCursor) return;
+    EnsureQtApp();
+    TCursor Old = FCursor;
+    FCursor = Value;
+    if (Value == crDefault) {
+        if (Old != crDefault) QApplication::restoreOverrideCursor();
+    } else if (Old == crDefault) {
+        QApplication::setOverrideCursor(QCursor(CursorShapeOf(Value)));
+    } else {
+        QApplication::changeOverrideCursor(QCursor(CursorShapeOf(Value)));
+    }
+}
+
+Integer TScreen::Width() const {
+    EnsureQtApp();
+    QScreen* S = QGuiApplication::primaryScreen();
+    return S ? S->geometry().width() : 0;
+}
+
+Integer TScreen::Height() const {
+    EnsureQtApp();
+    QScreen* S = QGuiApplication::primaryScreen();
+    return S ? S->geometry().height() : 0;
+}
+
+TCustomForm* TScreen::ActiveForm() const {
+    QWidget* W = QApplication::activeWindow();
+    return W ? dynamic_cast<TCustomForm*>(ControlOfWidget(W)) : nullptr;
+}
+
+TWinControl* TScreen::ActiveControl() const {
+    TCustomForm* F = ActiveForm();
+    return F ? F->ActiveControl() : nullptr;
+}
+
+Integer TScreen::FormCount() const { return static_cast<Integer>(LiveForms().size()); }
+
+TCustomForm* TScreen::Forms(Integer Index) const {
+    if (Index < 0 || Index >= FormCount()) throw EListError(Format("List index out of bounds (%d)", {Index}));
+    return LiveForms()[static_cast<size_t>(Index)];
+}

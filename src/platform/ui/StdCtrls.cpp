@@ -1,0 +1,727 @@
+#include "platform/ui/StdCtrls.h"
+
+#include "platform/ui/Controls_p.h"
+#include "platform/ui/Forms.h"
+
+#include <QCheckBox>
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace {
+
+AnsiString ApplyCase(const AnsiString& S, TEditCharCase C) {
+    if (C == ecUpperCase) return AnsiUpperCase(S);
+    if (C == ecLowerCase) return AnsiLowerCase(S);
+    return S;
+}
+
+char ApplyCase(char Ch, TEditCharCase C) {
+    if (C == ecUpperCase) return AnsiUpperChar(Ch);
+    if (C == ecLowerCase) return AnsiLowerChar(Ch);
+    return Ch;
+}
+
+Qt::Alignment QtAlign(TAlignment A) {
+    switch (A) {
+        case taRightJustify: return Qt::AlignRight;
+        case taCenter: return Qt::AlignHCenter;
+        default: return Qt::AlignLeft;
+    }
+}
+
+// Memo text uses CR LF between lines; the widget uses LF.
+QString ToQLines(const AnsiString& S) {
+    QString Q = ToQ(S);
+    Q.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    Q.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return Q;
+}
+
+AnsiString FromQLines(const QString& Q) {
+    QString T = Q;
+    T.replace(QChar(0x2029), QLatin1Char('\n'));
+    T.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
+    return FromQ(T);
+}
+
+// The lines of a memo, read from and written to its widget.
+class TMemoStrings : public TStrings {
+public:
+    explicit TMemoStrings(TCustomMemo* Memo, QPlainTextEdit* Edit) : FMemo(Memo), FEdit(Edit) {}
+    void Clear() override { FMemo->SetText(AnsiString()); }
+    void Delete(Integer Index) override {
+        auto L = Read();
+        Check(Index, static_cast<Integer>(L.size()) - 1);
+        L.erase(L.begin() + Index);
+        Write(L);
+    }
+    void Insert(Integer Index, const AnsiString& S) override {
+        auto L = Read();
+        Check(Index, static_cast<Integer>(L.size()));
+        L.insert(L.begin() + Index, S);
+        Write(L);
+    }
+
+protected:
+    AnsiString Get(Integer Index) const override {
+        auto L = Read();
+        Check(Index, static_cast<Integer>(L.size()) - 1);
+        return L[static_cast<size_t>(Index)];
+    }
+    Integer GetCount() const override { return static_cast<Integer>(Read().size()); }
+    void Put(Integer Index, const AnsiString& S) override {
+        auto L = Read();
+        Check(Index, static_cast<Integer>(L.size()) - 1);
+        L[static_cast<size_t>(Index)] = S;
+        Write(L);
+    }
+    void SetTextStr(const AnsiString& Value) override { FMemo->SetText(Value); }
+
+private:
+    void Check(Integer Index, Integer Max) const {
+        if (Index < 0 || Index > Max) Error("List index out of bounds (%d)", Index);
+    }
+    std::vector<AnsiString> Read() const {
+        std::vector<AnsiString> L;
+        QString T = FEdit->toPlainText();
+        if (T.isEmpty()) return L;
+        const QStringList Parts = T.split(QLatin1Char('\n'));
+        for (const QString& P : Parts) L.push_back(FromQ(P));
+        if (!L.empty() && L.back().empty()) L.pop_back();   // a final line break ends the last line
+        return L;
+    }
+    void Write(const std::vector<AnsiString>& L) {
+        AnsiString T;
+        for (size_t I = 0; I < L.size(); ++I) {
+            if (I) T += "\r\n";
+            T += L[I];
+        }
+        FMemo->SetText(T);
+    }
+    TCustomMemo* FMemo;
+    QPlainTextEdit* FEdit;
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+TCustomEdit::TCustomEdit(TComponent* AOwner) : TWinControl(AOwner) { Build(false); }
+TCustomEdit::TCustomEdit(TComponent* AOwner, bool MultiLine) : TWinControl(AOwner) { Build(MultiLine); }
+TCustomEdit::~TCustomEdit() = default;
+
+void TCustomEdit::Build(bool MultiLine) {
+    QWidget* W;
+    if (MultiLine) {
+        FPlain = new THost<QPlainTextEdit>(this);
+        FPlain->setTabChangesFocus(true);
+        QObject::connect(FPlain, &QPlainTextEdit::textChanged, [this] { WidgetTextChanged(); });
+        FPlain->resize(185, 89);
+        W = FPlain;
+    } else {
+        FLine = new THost<QLineEdit>(this);
+        QObject::connect(FLine, &QLineEdit::textChanged, [this](const QString&) { WidgetTextChanged(); });
+        FLine->resize(121, 21);
+        W = FLine;
+    }
+    SetParentColor(false);
+    SetColor(clWindow);
+    SetWidget(W);
+}
+
+void TCustomEdit::WidgetTextChanged() {
+    if (FPlain && FMaxLength > 0 && !FSetting) {
+        QString T = FPlain->toPlainText();
+        if (T.size() > FMaxLength) {
+            FSetting = true;
+            QTextCursor C = FPlain->textCursor();
+            int Pos = std::min<int>(C.position(), FMaxLength);
+            FPlain->setPlainText(T.left(FMaxLength));
+            C = FPlain->textCursor();
+            C.setPosition(Pos);
+            FPlain->setTextCursor(C);
+            FSetting = false;
+        }
+    }
+    FModified = true;
+    GuardedCall(this, [this] { Change(); });
+}
+
+void TCustomEdit::Change() {
+    if (OnChange) OnChange(this);
+}
+
+AnsiString TCustomEdit::GetText() const {
+    if (FLine) return FromQ(FLine->text());
+    if (FPlain) return FromQLines(FPlain->toPlainText());
+    return FText;
+}
+
+void TCustomEdit::SetTextCore(const AnsiString& Value) {
+    AnsiString V = ApplyCase(Value, FCharCase);
+    bool Was = FSetting;
+    FSetting = true;
+    if (FLine) {
+        // The program's text is kept whole even beyond MaxLength.
+        FLine->setMaxLength(32767);
+        FLine->setText(ToQ(V));
+        if (FMaxLength > 0) FLine->setMaxLength(std::max<int>(FMaxLength, FLine->text().size()));
+    } else if (FPlain) {
+        FPlain->setPlainText(ToQLines(V));
+    }
+    FSetting = Was;
+    FModified = false;
+}
+
+void TCustomEdit::SetMaxLength(Integer Value) {
+    FMaxLength = std::max(0, Value);
+    if (FLine) FLine->setMaxLength(FMaxLength > 0 ? std::max<int>(FMaxLength, FLine->text().size()) : 32767);
+}
+
+void TCustomEdit::SetCharCase(TEditCharCase Value) {
+    FCharCase = Value;
+    if (Value != ecNormal) SetTextCore(GetText());
+}
+
+void TCustomEdit::SetReadOnly(bool Value) {
+    FReadOnly = Value;
+    if (FLine) FLine->setReadOnly(Value);
+    if (FPlain) FPlain->setReadOnly(Value);
+}
+
+void TCustomEdit::SetPasswordChar(char Value) {
+    FPasswordChar = Value;
+    if (FLine) FLine->setEchoMode(Value ? QLineEdit::Password : QLineEdit::Normal);
+}
+
+void TCustomEdit::SetAlignment(TAlignment Value) {
+    FAlignment = Value;
+    if (FLine) FLine->setAlignment(QtAlign(Value) | Qt::AlignVCenter);
+    if (FPlain) {
+        QTextOption O = FPlain->document()->defaultTextOption();
+        O.setAlignment(QtAlign(Value));
+        FPlain->document()->setDefaultTextOption(O);
+    }
+}
+
+Integer TCustomEdit::SelStart() const {
+    if (FLine) return FLine->hasSelectedText() ? FLine->selectionStart() : FLine->cursorPosition();
+    QTextCursor C = FPlain->textCursor();
+    return C.selectionStart();
+}
+
+void TCustomEdit::SetSelStart(Integer Value) {
+    Integer Len = static_cast<Integer>(GetText().size());
+    Value = std::clamp(Value, 0, Len);
+    if (FLine) {
+        FLine->deselect();
+        FLine->setCursorPosition(Value);
+    } else {
+        QTextCursor C = FPlain->textCursor();
+        C.setPosition(std::min<int>(Value, FPlain->document()->characterCount() - 1));
+        FPlain->setTextCursor(C);
+    }
+}
+
+Integer TCustomEdit::SelLength() const {
+    if (FLine) return static_cast<Integer>(FLine->selectedText().size());
+    QTextCursor C = FPlain->textCursor();
+    return C.selectionEnd() - C.selectionStart();
+}
+
+void TCustomEdit::SetSelLength(Integer Value) {
+    Integer Start = SelStart();
+    if (FLine) {
+        FLine->setSelection(Start, std::max(0, Value));
+    } else {
+        QTextCursor C = FPlain->textCursor();
+        C.setPosition(Start);
+        C.setPosition(std::min<int>(Start + std::max(0, Value), FPlain->document()->characterCount() - 1),
+                      QTextCursor::KeepAnchor);
+        FPlain->setTextCursor(C);
+    }
+}
+
+AnsiString TCustomEdit::SelText() const {
+    if (FLine) return FromQ(FLine->selectedText());
+    return FromQLines(FPlain->textCursor().selectedText());
+}
+
+void TCustomEdit::SetSelText(const AnsiString& Value) {
+    if (FLine) FLine->insert(ToQ(Value));
+    else FPlain->textCursor().insertText(ToQLines(Value));
+}
+
+void TCustomEdit::SelectAll() {
+    if (FLine) FLine->selectAll();
+    else FPlain->selectAll();
+}
+
+void TCustomEdit::KeyPress(char& Key) {
+    TWinControl::KeyPress(Key);
+    if (Key && FCharCase != ecNormal) Key = ApplyCase(Key, FCharCase);
+}
+
+void TCustomEdit::DoEnter() {
+    if (FAutoSelect && FLine) FLine->selectAll();
+    TWinControl::DoEnter();
+}
+
+void TCustomEdit::ApplyColor() {
+    if (!FWidget) return;
+    QPalette P = FWidget->palette();
+    P.setColor(QPalette::Base, ToQColor(Color()));
+    FWidget->setPalette(P);
+    FWidget->setAutoFillBackground(false);
+}
+
+// ---------------------------------------------------------------------------
+TCustomMemo::TCustomMemo(TComponent* AOwner) : TCustomEdit(AOwner, true) {
+    FLines = std::make_unique<TMemoStrings>(this, FPlain);
+    SetAutoSelect(false);
+}
+
+TCustomMemo::~TCustomMemo() = default;
+
+void TCustomMemo::SetWantTabs(bool Value) {
+    FWantTabs = Value;
+    FPlain->setTabChangesFocus(!Value);
+}
+
+void TCustomMemo::SetWordWrap(bool Value) {
+    FWordWrap = Value;
+    FPlain->setLineWrapMode(Value ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
+}
+
+void TCustomMemo::SetScrollBars(TScrollStyle Value) {
+    FScrollBars = Value;
+    bool H = Value == ssHorizontal || Value == ssBoth;
+    bool V = Value == ssVertical || Value == ssBoth;
+    FPlain->setHorizontalScrollBarPolicy(H ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+    FPlain->setVerticalScrollBarPolicy(V ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+}
+
+// ---------------------------------------------------------------------------
+// The items of a combo box, kept in its widget.
+class TComboItems : public TStrings {
+public:
+    explicit TComboItems(TComboBox* Owner) : FOwner(Owner) {}
+    Integer Add(const AnsiString& S) override { return AddObject(S, nullptr); }
+    Integer AddObject(const AnsiString& S, TObject* AObject) override {
+        Integer Index = Count();
+        if (FOwner->FSorted) {
+            Index = 0;
+            while (Index < Count() && AnsiCompareText(Get(Index), S) <= 0) ++Index;
+        }
+        InsertObject(Index, S, AObject);
+        return Index;
+    }
+    void Clear() override {
+        QComboBox* C = FOwner->FCombo;
+        QString Keep = C->isEditable() ? C->currentText() : QString();
+        C->clear();
+        FObjects.clear();
+        if (C->isEditable()) C->setEditText(Keep);
+    }
+    void Delete(Integer Index) override {
+        Check(Index, Count() - 1);
+        FOwner->FCombo->removeItem(Index);
+        FObjects.erase(FObjects.begin() + Index);
+    }
+    void Insert(Integer Index, const AnsiString& S) override { InsertObject(Index, S, nullptr); }
+    void InsertObject(Integer Index, const AnsiString& S, TObject* AObject) override {
+        Check(Index, Count());
+        QComboBox* C = FOwner->FCombo;
+        // Qt would choose the first item of an empty box; the box keeps having none.
+        int Cur = C->currentIndex();
+        QString Text = C->isEditable() ? C->currentText() : QString();
+        C->insertItem(Index, ToQ(S));
+        FObjects.insert(FObjects.begin() + Index, AObject);
+        if (Cur < 0) {
+            C->setCurrentIndex(-1);
+            if (C->isEditable()) C->setEditText(Text);
+        }
+    }
+
+protected:
+    AnsiString Get(Integer Index) const override {
+        Check(Index, Count() - 1);
+        return FromQ(FOwner->FCombo->itemText(Index));
+    }
+    Integer GetCount() const override { return FOwner->FCombo->count(); }
+    TObject* GetObject(Integer Index) const override {
+        Check(Index, Count() - 1);
+        return FObjects[static_cast<size_t>(Index)];
+    }
+    void Put(Integer Index, const AnsiString& S) override {
+        Check(Index, Count() - 1);
+        FOwner->FCombo->setItemText(Index, ToQ(S));
+    }
+    void PutObject(Integer Index, TObject* AObject) override {
+        Check(Index, Count() - 1);
+        FObjects[static_cast<size_t>(Index)] = AObject;
+    }
+
+private:
+    void Check(Integer Index, Integer Max) const {
+        if (Index < 0 || Index > Max) Error("List index out of bounds (%d)", Index);
+    }
+    TComboBox* FOwner;
+    std::vector<TObject*> FObjects;
+};
+
+TComboBox::TComboBox(TComponent* AOwner) : TWinControl(AOwner) {
+    FCombo = new THost<QComboBox>(this);
+    FCombo->setEditable(true);
+    FCombo->setInsertPolicy(QComboBox::NoInsert);
+    FCombo->setMaxVisibleItems(FDropDownCount);
+    FCombo->resize(145, 21);
+    FItems = std::make_unique<TComboItems>(this);
+    FClickOnMouseUp = false;
+    QObject::connect(FCombo, &QComboBox::activated, [this](int) {
+        GuardedCall(this, [this] {
+            Click();
+            Select();
+        });
+    });
+    auto ConnectEdit = [this] {
+        if (FCombo->lineEdit())
+            QObject::connect(FCombo->lineEdit(), &QLineEdit::textEdited, [this](const QString&) {
+                GuardedCall(this, [this] { Change(); });
+            });
+    };
+    ConnectEdit();
+    SetParentColor(false);
+    SetColor(clWindow);
+    SetWidget(FCombo);
+}
+
+TComboBox::~TComboBox() = default;
+
+void TComboBox::SetStyle(TComboBoxStyle Value) {
+    if (Value == FStyle) return;
+    FStyle = Value;
+    bool Editable = Value == csDropDown || Value == csSimple;
+    AnsiString T = GetText();
+    FCombo->setEditable(Editable);
+    if (Editable) {
+        FCombo->setInsertPolicy(QComboBox::NoInsert);
+        QObject::connect(FCombo->lineEdit(), &QLineEdit::textEdited, [this](const QString&) {
+            GuardedCall(this, [this] { Change(); });
+        });
+        if (FMaxLength > 0) FCombo->lineEdit()->setMaxLength(FMaxLength);
+    }
+    SetTextCore(T);
+}
+
+Integer TComboBox::ItemIndex() const {
+    int I = FCombo->currentIndex();
+    if (I >= 0 && FCombo->isEditable() && FCombo->currentText() != FCombo->itemText(I)) return -1;
+    return I;
+}
+
+void TComboBox::SetItemIndex(Integer Value) {
+    if (Value < -1 || Value >= FCombo->count()) Value = -1;
+    FCombo->setCurrentIndex(Value);
+    if (Value < 0 && FCombo->isEditable()) FCombo->setEditText(QString());
+}
+
+void TComboBox::SetSorted(bool Value) {
+    FSorted = Value;
+    if (!Value || FItems->Count() < 2) return;
+    std::vector<std::pair<AnsiString, TObject*>> L;
+    for (Integer I = 0; I < FItems->Count(); ++I) L.emplace_back(FItems->Strings(I), FItems->Objects(I));
+    std::stable_sort(L.begin(), L.end(), [](const auto& A, const auto& B) { return AnsiCompareText(A.first, B.first) < 0; });
+    AnsiString T = GetText();
+    FItems->Clear();
+    FSorted = false;
+    for (auto& P : L) FItems->AddObject(P.first, P.second);
+    FSorted = true;
+    SetTextCore(T);
+}
+
+void TComboBox::SetMaxLength(Integer Value) {
+    FMaxLength = std::max(0, Value);
+    if (FCombo->lineEdit()) FCombo->lineEdit()->setMaxLength(FMaxLength > 0 ? FMaxLength : 32767);
+}
+
+void TComboBox::SetDropDownCount(Integer Value) {
+    FDropDownCount = Value;
+    FCombo->setMaxVisibleItems(std::max(1, Value));
+}
+
+bool TComboBox::DroppedDown() const { return FCombo->view() && FCombo->view()->isVisible(); }
+
+void TComboBox::SetDroppedDown(bool Value) {
+    if (Value) FCombo->showPopup();
+    else FCombo->hidePopup();
+}
+
+void TComboBox::Clear() {
+    FItems->Clear();
+    SetTextCore(AnsiString());
+}
+
+Integer TComboBox::SelStart() const {
+    QLineEdit* E = FCombo->lineEdit();
+    if (!E) return 0;
+    return E->hasSelectedText() ? E->selectionStart() : E->cursorPosition();
+}
+
+void TComboBox::SetSelStart(Integer Value) {
+    if (QLineEdit* E = FCombo->lineEdit()) {
+        E->deselect();
+        E->setCursorPosition(Value);
+    }
+}
+
+Integer TComboBox::SelLength() const {
+    QLineEdit* E = FCombo->lineEdit();
+    return E ? static_cast<Integer>(E->selectedText().size()) : 0;
+}
+
+void TComboBox::SetSelLength(Integer Value) {
+    if (QLineEdit* E = FCombo->lineEdit()) E->setSelection(SelStart(), Value);
+}
+
+void TComboBox::Change() {
+    if (OnChange) OnChange(this);
+}
+
+void TComboBox::Select() {
+    if (OnSelect) OnSelect(this);
+    else Change();
+}
+
+AnsiString TComboBox::GetText() const { return FromQ(FCombo->currentText()); }
+
+void TComboBox::SetTextCore(const AnsiString& Value) {
+    if (FCombo->isEditable()) {
+        int I = FCombo->findText(ToQ(Value), Qt::MatchExactly | Qt::MatchCaseSensitive);
+        if (I >= 0) FCombo->setCurrentIndex(I);
+        FCombo->setEditText(ToQ(Value));
+    } else {
+        // A list-only box shows only its items: the matching one, or none.
+        int I = FCombo->findText(ToQ(Value), Qt::MatchFixedString);
+        FCombo->setCurrentIndex(I);
+    }
+}
+
+void TComboBox::KeyPress(char& Key) {
+    TWinControl::KeyPress(Key);
+    if (Key && FCharCase != ecNormal) Key = ApplyCase(Key, FCharCase);
+}
+
+void TComboBox::ApplyColor() {
+    QPalette P = FCombo->palette();
+    P.setColor(QPalette::Base, ToQColor(Color()));
+    P.setColor(QPalette::Button, ToQColor(Color()));
+    FCombo->setPalette(P);
+}
+
+// ---------------------------------------------------------------------------
+TButton::TButton(TComponent* AOwner) : TWinControl(AOwner) {
+    FButton = new THost<QPushButton>(this);
+    FButton->setAutoDefault(false);
+    FButton->resize(75, 25);
+    FClickOnMouseUp = false;
+    QObject::connect(FButton, &QPushButton::clicked, [this](bool) { GuardedCall(this, [this] { Click(); }); });
+    SetWidget(FButton);
+}
+
+TButton::~TButton() = default;
+
+void TButton::Click() {
+    if (FModalResult != mrNone) {
+        if (TCustomForm* F = GetParentForm(this)) {
+            TWinControl::Click();
+            F->SetModalResult(FModalResult);
+            return;
+        }
+    }
+    TWinControl::Click();
+}
+
+void TButton::SetDefault(bool Value) {
+    FDefault = Value;
+    FButton->setDefault(Value);
+}
+
+void TButton::KeyPress(char& Key) {
+    TWinControl::KeyPress(Key);
+    if (Key == 13) {
+        Key = 0;
+        Click();
+    }
+}
+
+void TButton::SetTextCore(const AnsiString& Value) {
+    FText = Value;
+    FButton->setText(ToQ(Value));
+}
+
+void TButton::ApplyColor() {
+    QPalette P = FButton->palette();
+    P.setColor(QPalette::Button, ToQColor(ParentColor() ? clBtnFace : Color()));
+    FButton->setPalette(P);
+}
+
+// ---------------------------------------------------------------------------
+TLabel::TLabel(TComponent* AOwner) : TGraphicControl(AOwner) {
+    FCustomPaint = false;
+    FLabel = new THost<QLabel>(this);
+    FLabel->resize(32, 13);
+    SetWidget(FLabel);
+    Refresh();
+}
+
+TLabel::~TLabel() = default;
+
+void TLabel::Refresh() {
+    QString T = ToQ(FText);
+    if (FShowAccelChar) {
+        // "&&" shows one "&"; a single "&" only marks the next letter.
+        QString Out;
+        for (int I = 0; I < T.size(); ++I) {
+            if (T[I] == QLatin1Char('&')) {
+                if (I + 1 < T.size() && T[I + 1] == QLatin1Char('&')) {
+                    Out += QLatin1Char('&');
+                    ++I;
+                }
+                continue;
+            }
+            Out += T[I];
+        }
+        T = Out;
+    }
+    FLabel->setText(T);
+    FLabel->setWordWrap(FWordWrap);
+    Qt::Alignment A = QtAlign(FAlignment);
+    A |= FLayout == tlCenter ? Qt::AlignVCenter : FLayout == tlBottom ? Qt::AlignBottom : Qt::AlignTop;
+    FLabel->setAlignment(A);
+    if (FAutoSize) {
+        QSize S = FLabel->sizeHint();
+        if (FWordWrap) S.setWidth(Width());
+        SetBounds(Left(), Top(), S.width(), S.height());
+    }
+}
+
+void TLabel::SetTextCore(const AnsiString& Value) {
+    FText = Value;
+    Refresh();
+}
+
+void TLabel::ApplyFont() {
+    TGraphicControl::ApplyFont();
+    if (FLabel) Refresh();
+}
+
+void TLabel::SetAutoSize(bool Value) { FAutoSize = Value; Refresh(); }
+void TLabel::SetAlignment(TAlignment Value) { FAlignment = Value; Refresh(); }
+void TLabel::SetLayout(TTextLayout Value) { FLayout = Value; Refresh(); }
+void TLabel::SetWordWrap(bool Value) { FWordWrap = Value; Refresh(); }
+void TLabel::SetShowAccelChar(bool Value) { FShowAccelChar = Value; Refresh(); }
+
+void TLabel::SetTransparent(bool Value) {
+    FTransparent = Value;
+    FTransparentBackground = Value;
+    ApplyColor();
+}
+
+void TLabel::SetFocusControl(TWinControl* Value) {
+    if (FFocusControl) FFocusControl->RemoveFreeNotification(this);
+    FFocusControl = Value;
+    if (Value) Value->FreeNotification(this);
+}
+
+void TLabel::Notification(TComponent* AComponent, TOperation Operation) {
+    TGraphicControl::Notification(AComponent, Operation);
+    if (Operation == opRemove && AComponent == FFocusControl) FFocusControl = nullptr;
+}
+
+// ---------------------------------------------------------------------------
+TCheckBox::TCheckBox(TComponent* AOwner) : TWinControl(AOwner) {
+    FCheck = new THost<QCheckBox>(this);
+    FCheck->resize(97, 17);
+    FClickOnMouseUp = false;
+    QObject::connect(FCheck, &QCheckBox::stateChanged, [this](int) { GuardedCall(this, [this] { Click(); }); });
+    SetWidget(FCheck);
+}
+
+TCheckBox::~TCheckBox() = default;
+
+bool TCheckBox::Checked() const { return FCheck->checkState() == Qt::Checked; }
+void TCheckBox::SetChecked(bool Value) { FCheck->setCheckState(Value ? Qt::Checked : Qt::Unchecked); }
+
+TCheckBoxState TCheckBox::State() const {
+    switch (FCheck->checkState()) {
+        case Qt::Checked: return cbChecked;
+        case Qt::PartiallyChecked: return cbGrayed;
+        default: return cbUnchecked;
+    }
+}
+
+void TCheckBox::SetState(TCheckBoxState Value) {
+    if (Value == cbGrayed && !FAllowGrayed) FCheck->setTristate(true);
+    FCheck->setCheckState(Value == cbChecked ? Qt::Checked : Value == cbGrayed ? Qt::PartiallyChecked : Qt::Unchecked);
+}
+
+void TCheckBox::SetAllowGrayed(bool Value) {
+    FAllowGrayed = Value;
+    FCheck->setTristate(Value);
+}
+
+void TCheckBox::SetTextCore(const AnsiString& Value) {
+    FText = Value;
+    FCheck->setText(ToQ(Value));
+}
+
+TRadioButton::TRadioButton(TComponent* AOwner) : TWinControl(AOwner) {
+    FRadio = new THost<QRadioButton>(this);
+    FRadio->resize(113, 17);
+    FClickOnMouseUp = false;
+    QObject::connect(FRadio, &QRadioButton::toggled, [this](bool On) {
+        if (On) GuardedCall(this, [this] { Click(); });
+    });
+    SetWidget(FRadio);
+}
+
+TRadioButton::~TRadioButton() = default;
+
+bool TRadioButton::Checked() const { return FRadio->isChecked(); }
+void TRadioButton::SetChecked(bool Value) { FRadio->setChecked(Value); }
+
+void TRadioButton::SetTextCore(const AnsiString& Value) {
+    FText = Value;
+    FRadio->setText(ToQ(Value));
+}
+
+// ---------------------------------------------------------------------------
+TGroupBox::TGroupBox(TComponent* AOwner) : TWinControl(AOwner) {
+    FGroup = new THost<QGroupBox>(this);
+    FGroup->resize(185, 105);
+    FTabStop = false;
+    SetWidget(FGroup);
+}
+
+TGroupBox::~TGroupBox() = default;
+
+TRect TGroupBox::ClientRect() const {
+    QRect R = FGroup->contentsRect();
+    return FromQRect(R);
+}
+
+void TGroupBox::SetTextCore(const AnsiString& Value) {
+    FText = Value;
+    FGroup->setTitle(ToQ(Value));
+}

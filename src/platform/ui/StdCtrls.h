@@ -1,0 +1,279 @@
+#pragma once
+// Standard controls: edits, memos, combo boxes, buttons, labels, check and radio
+// boxes, group boxes.
+#include "platform/ui/Controls.h"
+
+#include <memory>
+
+enum TEditCharCase { ecNormal, ecUpperCase, ecLowerCase };
+enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
+
+// A one-line edit (TEdit) or, for memos, a multi-line one. Lengths and positions
+// count code page 1254 characters; SelStart is 0-based.
+class TCustomEdit : public TWinControl {
+public:
+    explicit TCustomEdit(TComponent* AOwner);
+    ~TCustomEdit() override;
+
+    // 0: no limit. Typing and pasting stop at the limit; text set by the program is kept whole.
+    Integer MaxLength() const { return FMaxLength; }
+    virtual void SetMaxLength(Integer Value);
+    TEditCharCase CharCase() const { return FCharCase; }
+    void SetCharCase(TEditCharCase Value);
+    bool ReadOnly() const { return FReadOnly; }
+    void SetReadOnly(bool Value);
+    char PasswordChar() const { return FPasswordChar; }
+    void SetPasswordChar(char Value);
+    TAlignment Alignment() const { return FAlignment; }
+    void SetAlignment(TAlignment Value);
+    bool AutoSelect() const { return FAutoSelect; }
+    void SetAutoSelect(bool Value) { FAutoSelect = Value; }
+    bool Modified() const { return FModified; }
+    void SetModified(bool Value) { FModified = Value; }
+
+    Integer SelStart() const;
+    void SetSelStart(Integer Value);   // clears the selection
+    Integer SelLength() const;
+    void SetSelLength(Integer Value);
+    AnsiString SelText() const;
+    void SetSelText(const AnsiString& Value);
+    void SelectAll();
+    void Clear() { SetText(AnsiString()); }
+    Integer GetTextLen() const { return static_cast<Integer>(GetText().size()); }
+
+    TNotifyEvent OnChange;
+
+    void KeyPress(char& Key) override;
+    void DoEnter() override;
+
+protected:
+    // Multi-line when true (memos).
+    TCustomEdit(TComponent* AOwner, bool MultiLine);
+    virtual void Change();
+    AnsiString GetText() const override;
+    void SetTextCore(const AnsiString& Value) override;
+    void ApplyColor() override;
+    class QLineEdit* FLine = nullptr;
+    class QPlainTextEdit* FPlain = nullptr;
+
+private:
+    void Build(bool MultiLine);
+    void WidgetTextChanged();
+    Integer FMaxLength = 0;
+    TEditCharCase FCharCase = ecNormal;
+    bool FReadOnly = false;
+    char FPasswordChar = 0;
+    TAlignment FAlignment = taLeftJustify;
+    bool FAutoSelect = true;
+    bool FModified = false;
+    bool FSetting = false;
+};
+
+class TEdit : public TCustomEdit {
+public:
+    explicit TEdit(TComponent* AOwner) : TCustomEdit(AOwner) {}
+};
+
+// Lines: every line of the text (no trailing empty line for a final line break).
+class TCustomMemo : public TCustomEdit {
+public:
+    explicit TCustomMemo(TComponent* AOwner);
+    ~TCustomMemo() override;
+    TStrings* Lines() const { return FLines.get(); }
+    void SetLines(TStrings* Value) { FLines->Assign(Value); }
+    bool WantReturns() const { return FWantReturns; }
+    void SetWantReturns(bool Value) { FWantReturns = Value; }
+    bool WantTabs() const { return FWantTabs; }
+    void SetWantTabs(bool Value);
+    bool WordWrap() const { return FWordWrap; }
+    void SetWordWrap(bool Value);
+    TScrollStyle ScrollBars() const { return FScrollBars; }
+    void SetScrollBars(TScrollStyle Value);
+    bool WantsReturn() const override { return FWantReturns; }
+
+private:
+    std::unique_ptr<TStrings> FLines;
+    bool FWantReturns = true;
+    bool FWantTabs = false;
+    bool FWordWrap = true;
+    TScrollStyle FScrollBars = ssNone;
+};
+
+class TMemo : public TCustomMemo {
+public:
+    explicit TMemo(TComponent* AOwner) : TCustomMemo(AOwner) {}
+};
+
+// ---------------------------------------------------------------------------
+enum TComboBoxStyle { csDropDown, csSimple, csDropDownList, csOwnerDrawFixed, csOwnerDrawVariable };
+
+// Picking an item fires OnClick, then OnSelect (or OnChange when OnSelect is not
+// set); typing fires OnChange. The program's own changes fire nothing.
+class TComboBox : public TWinControl {
+public:
+    explicit TComboBox(TComponent* AOwner);
+    ~TComboBox() override;
+
+    TComboBoxStyle Style() const { return FStyle; }
+    void SetStyle(TComboBoxStyle Value);
+    TStrings* Items() const { return FItems.get(); }
+    void SetItems(TStrings* Value) { FItems->Assign(Value); }
+    // -1 when no item is chosen or the typed text differs from the chosen item.
+    Integer ItemIndex() const;
+    void SetItemIndex(Integer Value);
+    bool Sorted() const { return FSorted; }
+    void SetSorted(bool Value);
+    Integer MaxLength() const { return FMaxLength; }
+    void SetMaxLength(Integer Value);
+    Integer DropDownCount() const { return FDropDownCount; }
+    void SetDropDownCount(Integer Value);
+    TEditCharCase CharCase() const { return FCharCase; }
+    void SetCharCase(TEditCharCase Value) { FCharCase = Value; }
+    bool DroppedDown() const;
+    void SetDroppedDown(bool Value);
+    void Clear();
+    Integer SelStart() const;
+    void SetSelStart(Integer Value);
+    Integer SelLength() const;
+    void SetSelLength(Integer Value);
+
+    TNotifyEvent OnChange;
+    TNotifyEvent OnSelect;
+    TNotifyEvent OnDropDown;
+    TNotifyEvent OnCloseUp;
+
+    void KeyPress(char& Key) override;
+
+protected:
+    virtual void Change();
+    virtual void Select();
+    AnsiString GetText() const override;
+    void SetTextCore(const AnsiString& Value) override;
+    void ApplyColor() override;
+
+private:
+    friend class TComboItems;
+    class QComboBox* FCombo = nullptr;
+    std::unique_ptr<TStrings> FItems;
+    TComboBoxStyle FStyle = csDropDown;
+    bool FSorted = false;
+    Integer FMaxLength = 0;
+    Integer FDropDownCount = 8;
+    TEditCharCase FCharCase = ecNormal;
+};
+
+// ---------------------------------------------------------------------------
+// "&" in a caption marks the accelerator (Alt+letter clicks the button).
+class TButton : public TWinControl {
+public:
+    explicit TButton(TComponent* AOwner);
+    ~TButton() override;
+    // Fires OnClick; a ModalResult other than mrNone is then given to the form.
+    void Click() override;
+    TModalResult ModalResult() const { return FModalResult; }
+    void SetModalResult(TModalResult Value) { FModalResult = Value; }
+    bool Default() const { return FDefault; }
+    void SetDefault(bool Value);
+    bool Cancel() const { return FCancel; }
+    void SetCancel(bool Value) { FCancel = Value; }
+    bool WantsReturn() const override { return true; }
+    void KeyPress(char& Key) override;
+
+protected:
+    void SetTextCore(const AnsiString& Value) override;
+    void ApplyColor() override;
+    class QPushButton* FButton = nullptr;
+
+private:
+    TModalResult FModalResult = mrNone;
+    bool FDefault = false;
+    bool FCancel = false;
+};
+
+enum TTextLayout { tlTop, tlCenter, tlBottom };
+
+class TLabel : public TGraphicControl {
+public:
+    explicit TLabel(TComponent* AOwner);
+    ~TLabel() override;
+    bool AutoSize() const { return FAutoSize; }
+    void SetAutoSize(bool Value);
+    TAlignment Alignment() const { return FAlignment; }
+    void SetAlignment(TAlignment Value);
+    TTextLayout Layout() const { return FLayout; }
+    void SetLayout(TTextLayout Value);
+    bool WordWrap() const { return FWordWrap; }
+    void SetWordWrap(bool Value);
+    bool Transparent() const { return FTransparent; }
+    void SetTransparent(bool Value);
+    bool ShowAccelChar() const { return FShowAccelChar; }
+    void SetShowAccelChar(bool Value);
+    TWinControl* FocusControl() const { return FFocusControl; }
+    void SetFocusControl(TWinControl* Value);
+
+protected:
+    void SetTextCore(const AnsiString& Value) override;
+    void ApplyFont() override;
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+
+private:
+    void Refresh();
+    class QLabel* FLabel = nullptr;
+    bool FAutoSize = true;
+    TAlignment FAlignment = taLeftJustify;
+    TTextLayout FLayout = tlTop;
+    bool FWordWrap = false;
+    bool FTransparent = false;
+    bool FShowAccelChar = true;
+    TWinControl* FFocusControl = nullptr;
+};
+
+enum TCheckBoxState { cbUnchecked, cbChecked, cbGrayed };
+
+// OnClick fires whenever the state changes, by the user or by the program.
+class TCheckBox : public TWinControl {
+public:
+    explicit TCheckBox(TComponent* AOwner);
+    ~TCheckBox() override;
+    bool Checked() const;
+    void SetChecked(bool Value);
+    TCheckBoxState State() const;
+    void SetState(TCheckBoxState Value);
+    bool AllowGrayed() const { return FAllowGrayed; }
+    void SetAllowGrayed(bool Value);
+
+protected:
+    void SetTextCore(const AnsiString& Value) override;
+
+private:
+    class QCheckBox* FCheck = nullptr;
+    bool FAllowGrayed = false;
+};
+
+// Radio buttons with the same parent form one group. OnClick fires when one becomes checked.
+class TRadioButton : public TWinControl {
+public:
+    explicit TRadioButton(TComponent* AOwner);
+    ~TRadioButton() override;
+    bool Checked() const;
+    void SetChecked(bool Value);
+
+protected:
+    void SetTextCore(const AnsiString& Value) override;
+
+private:
+    class QRadioButton* FRadio = nullptr;
+};
+
+class TGroupBox : public TWinControl {
+public:
+    explicit TGroupBox(TComponent* AOwner);
+    ~TGroupBox() override;
+    TRect ClientRect() const override;
+
+protected:
+    void SetTextCore(const AnsiString& Value) override;
+
+private:
+    class QGroupBox* FGroup = nullptr;
+};

@@ -1,0 +1,40 @@
+#pragma once
+// Crossings between the layer's own types and Qt. Private to the user-interface layer.
+#include "platform/rtl/CodePage.h"
+#include "platform/ui/Graphics.h"
+
+#include <QColor>
+#include <QFont>
+#include <QRect>
+#include <QString>
+
+inline QString ToQ(const AnsiString& S) {
+    WideString W = AnsiToWide(S);
+    return QString::fromUtf16(W.data(), static_cast<qsizetype>(W.size()));
+}
+
+inline AnsiString FromQ(const QString& S) {
+    return WideToAnsi(std::u16string_view(reinterpret_cast<const char16_t*>(S.utf16()), static_cast<size_t>(S.size())));
+}
+
+// One code page 1254 byte of a Qt character; 0 when the text is empty, '?' when not representable.
+inline char CharFromQ(const QString& S) {
+    if (S.isEmpty()) return 0;
+    AnsiString A = FromQ(S.left(1));
+    return A.empty() ? 0 : A[0];
+}
+
+inline QColor ToQColor(TColor C) {
+    TColor V = ColorToRGB(C);
+    return QColor(GetRValue(V), GetGValue(V), GetBValue(V));
+}
+
+inline TColor FromQColor(const QColor& C) { return RGB(Byte(C.red()), Byte(C.green()), Byte(C.blue())); }
+
+inline QRect ToQRect(const TRect& R) { return QRect(R.Left, R.Top, R.Right - R.Left, R.Bottom - R.Top); }
+inline TRect FromQRect(const QRect& R) { return Rect(R.left(), R.top(), R.left() + R.width(), R.top() + R.height()); }
+
+QFont ToQFont(const TFont* F);
+
+// Makes the process's QApplication when there is none yet (tests, early start-up).
+void EnsureQtApp();

@@ -1,0 +1,245 @@
+#include "platform/ui/Controls.h"
+
+#include "platform/ui/Dialogs.h"
+#include "platform/ui/Forms.h"
+#include "platform/ui/ComCtrls.h"
+#include "platform/ui/ExtCtrls.h"
+#include "platform/ui/StdCtrls.h"
+#include "UiTestKit.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace uitest;
+
+namespace {
+
+// A small entry screen: three edits in a group box, a button; Enter moves on.
+struct TEntryForm {
+    std::unique_ptr<TForm> Form;
+    TGroupBox* Group;
+    TEdit* A;
+    TEdit* B;
+    TEdit* C;
+    TButton* Save;
+    std::vector<std::string> Log;
+
+    TEntryForm() : Form(std::make_unique<TForm>(nullptr)) {
+        Form->SetBounds(10, 10, 400, 300);
+        Group = new TGroupBox(Form.get());
+        Group->SetParent(Form.get());
+        Group->SetBounds(8, 8, 300, 200);
+        auto MakeEdit = [&](const char* Name, int Top) {
+            auto* E = new TEdit(Form.get());
+            E->SetName(Name);
+            E->SetParent(Group);
+            E->SetBounds(10, Top, 120, 21);
+            E->OnEnter = [this, Name](TObject*) { Log.push_back(std::string("enter ") + Name); };
+            E->OnExit = [this, Name](TObject*) { Log.push_back(std::string("exit ") + Name); };
+            E->OnKeyPress = [this](TObject*, char& Key) {
+                if (Key == 13) {
+                    Key = 0;
+                    Form->Perform(WM_NEXTDLGCTL, 0, 0);
+                }
+            };
+            return E;
+        };
+        A = MakeEdit("A", 20);
+        B = MakeEdit("B", 50);
+        C = MakeEdit("C", 80);
+        Save = new TButton(Form.get());
+        Save->SetParent(Form.get());
+        Save->SetBounds(320, 10, 75, 25);
+        Save->SetCaption("&Kaydet");
+    }
+};
+
+}  // namespace
+
+TEST(Controls, EnterMovesFocusInTabOrderAndFiresExitThenEnter) {
+    TEntryForm F;
+    F.Form->Show();
+    ASSERT_TRUE(F.A->Focused());
+    F.Log.clear();
+    PressEnter();
+    EXPECT_TRUE(F.B->Focused());
+    PressEnter();
+    EXPECT_TRUE(F.C->Focused());
+    EXPECT_EQ(F.Log, (std::vector<std::string>{"exit A", "enter B", "exit B", "enter C"}));
+    EXPECT_EQ(F.Form->ActiveControl(), F.C);
+}
+
+TEST(Controls, TabOrderCanBeChangedAndTabFollowsIt) {
+    TEntryForm F;
+    F.C->SetTabOrder(0);
+    EXPECT_EQ(F.C->TabOrder(), 0);
+    EXPECT_EQ(F.A->TabOrder(), 1);
+    F.Form->Show();
+    EXPECT_TRUE(F.C->Focused());
+    PressTab();
+    EXPECT_TRUE(F.A->Focused());
+}
+
+TEST(Controls, ExitHandlerCanPutTheFocusBack) {
+    TEntryForm F;
+    TScriptedPrompter P;
+    TPrompterGuard G(&P);
+    F.A->OnExit = [&](TObject*) {
+        F.Log.push_back("exit A");
+        if (F.A->Text().size() != 10) {
+            ShowMessage("Vergi Numarası 10 karakterden büyük veya küçük olamaz");
+            F.A->SetFocus();
+        }
+    };
+    F.Form->Show();
+    TypeText(u"123");
+    F.Log.clear();
+    F.B->SetFocus();
+    EXPECT_TRUE(F.A->Focused());
+    EXPECT_EQ(F.Form->ActiveControl(), F.A);
+    // B never saw the focus arrive.
+    EXPECT_EQ(F.Log, (std::vector<std::string>{"exit A"}));
+    EXPECT_EQ(P.Messages(), (std::vector<AnsiString>{"Vergi Numarası 10 karakterden büyük veya küçük olamaz"}));
+    // With a valid text the focus may leave.
+    F.A->SetText("1234567890");
+    F.Log.clear();
+    F.B->SetFocus();
+    EXPECT_TRUE(F.B->Focused());
+    EXPECT_EQ(F.Log, (std::vector<std::string>{"exit A", "enter B"}));
+}
+
+TEST(Controls, KeyPressCanSwallowOrReplaceTheCharacter) {
+    TEntryForm F;
+    F.A->OnKeyPress = [](TObject*, char& Key) {
+        if (Key >= '0' && Key <= '9') return;
+        if (Key == 'x') Key = 'y';
+        else Key = 0;
+    };
+    F.Form->Show();
+    TypeText(u"1a2x3");
+    EXPECT_EQ(F.A->Text(), "12y3");
+}
+
+TEST(Controls, KeyDownSeesVirtualKeysAndShiftAndCanSwallow) {
+    TEntryForm F;
+    std::vector<Word> Keys;
+    bool SawCtrl = false;
+    F.A->OnKeyDown = [&](TObject*, Word& Key, TShiftState Shift) {
+        Keys.push_back(Key);
+        if (Shift.Contains(ssCtrl)) SawCtrl = true;
+        if (Key == VK_DELETE) Key = 0;
+    };
+    F.Form->Show();
+    TypeText(u"ab");
+    F.A->SetSelStart(0);
+    SendKey(FocusTarget(), Qt::Key_Delete);
+    EXPECT_EQ(F.A->Text(), "ab");   // swallowed
+    SendKey(FocusTarget(), Qt::Key_C, QStringLiteral("\x03"), Qt::ControlModifier);
+    EXPECT_TRUE(SawCtrl);
+    EXPECT_EQ(Keys[0], Word('A'));
+    EXPECT_EQ(Keys[2], VK_DELETE);
+}
+
+TEST(Controls, FormKeyPreviewSeesKeysFirst) {
+    TEntryForm F;
+    std::string Order;
+    F.Form->SetKeyPreview(true);
+    F.Form->OnKeyPress = [&](TObject*, char& Key) {
+        Order += "form ";
+        if (Key == 'q') Key = 0;
+    };
+    F.A->OnKeyPress = [&](TObject*, char&) { Order += "edit "; };
+    F.Form->Show();
+    TypeText(u"q");
+    TypeText(u"w");
+    EXPECT_EQ(Order, "form form edit ");
+    EXPECT_EQ(F.A->Text(), "w");
+}
+
+TEST(Controls, ButtonClickByMouseAndByAccelerator) {
+    TEntryForm F;
+    int Clicks = 0;
+    F.Save->OnClick = [&](TObject*) { ++Clicks; };
+    F.Form->Show();
+    Click(F.Save);
+    EXPECT_EQ(Clicks, 1);
+    F.Save->Click();
+    EXPECT_EQ(Clicks, 2);
+    F.Save->SetEnabled(false);
+    Click(F.Save);
+    EXPECT_EQ(Clicks, 2);
+}
+
+TEST(Controls, ExceptionInHandlerGoesToTheExceptionDialog) {
+    TEntryForm F;
+    TScriptedPrompter P;
+    TPrompterGuard G(&P);
+    Application->SetTitle("Deneme");
+    F.Save->OnClick = [](TObject*) { throw EConvertError("'abc' is not a valid integer value"); };
+    F.Form->Show();
+    Click(F.Save);
+    ASSERT_EQ(P.Records().size(), 1u);
+    EXPECT_EQ(P.Records()[0].Text, "'abc' is not a valid integer value.");
+    EXPECT_EQ(P.Records()[0].Caption, "Deneme");
+    EXPECT_EQ(P.Records()[0].Flags, MB_OK | MB_ICONSTOP);
+    // EAbort is silent.
+    F.Save->OnClick = [](TObject*) { throw EAbort("stop"); };
+    Click(F.Save);
+    EXPECT_EQ(P.Records().size(), 1u);
+}
+
+TEST(Controls, SetFocusOnHiddenOrDisabledControlRaises) {
+    TEntryForm F;
+    F.Form->Show();
+    F.B->SetEnabled(false);
+    EXPECT_FALSE(F.B->CanFocus());
+    EXPECT_THROW(F.B->SetFocus(), EInvalidOperation);
+    F.Group->SetVisible(false);
+    EXPECT_FALSE(F.A->CanFocus());
+}
+
+TEST(Controls, EnterSkipsDisabledAndNonTabStopControls) {
+    TEntryForm F;
+    F.B->SetTabStop(false);
+    F.Form->Show();
+    PressEnter();
+    EXPECT_TRUE(F.C->Focused());
+    PressEnter();   // on to the button, outside the group
+    EXPECT_TRUE(F.Save->Focused());
+}
+
+TEST(Controls, AlignLaysOutChildrenAndFollowsResize) {
+    TForm Form(nullptr);
+    Form.SetBounds(0, 0, 300, 200);
+    auto* Top = new TPanel(&Form);
+    Top->SetParent(&Form);
+    Top->SetHeight(30);
+    Top->SetAlign(alTop);
+    auto* Bar = new TStatusBar(&Form);
+    Bar->SetParent(&Form);
+    auto* Rest = new TPanel(&Form);
+    Rest->SetParent(&Form);
+    Rest->SetAlign(alClient);
+    EXPECT_EQ(Top->BoundsRect(), Rect(0, 0, 300, 30));
+    EXPECT_EQ(Bar->BoundsRect(), Rect(0, 181, 300, 200));
+    EXPECT_EQ(Rest->BoundsRect(), Rect(0, 30, 300, 181));
+    Form.SetBounds(0, 0, 400, 300);
+    EXPECT_EQ(Bar->BoundsRect(), Rect(0, 281, 400, 300));
+    EXPECT_EQ(Rest->BoundsRect(), Rect(0, 30, 400, 281));
+}
+
+TEST(Controls, DestroyingAContainerLeavesItsChildrenUsable) {
+    TForm Form(nullptr);
+    auto* Group = new TGroupBox(&Form);
+    Group->SetParent(&Form);
+    auto* E = new TEdit(&Form);
+    E->SetParent(Group);
+    delete Group;
+    EXPECT_EQ(E->Parent(), nullptr);
+    E->SetParent(&Form);
+    E->SetText("ok");
+    EXPECT_EQ(E->Text(), "ok");
+}

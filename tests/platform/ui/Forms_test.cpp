@@ -1,0 +1,163 @@
+#include "platform/ui/Forms.h"
+
+#include "platform/ui/Dialogs.h"
+#include "platform/ui/Menus.h"
+#include "platform/ui/StdCtrls.h"
+#include "UiTestKit.h"
+
+#include <QAction>
+#include <QImage>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace uitest;
+
+TEST(Forms, ShowModalEndsWithTheButtonsModalResult) {
+    TForm F(nullptr);
+    auto* Ok = new TButton(&F);
+    Ok->SetParent(&F);
+    Ok->SetModalResult(mrOk);
+    std::string Log;
+    F.OnShow = [&](TObject*) { Log += "show "; };
+    F.OnClose = [&](TObject*, TCloseAction& A) { Log += "close "; EXPECT_EQ(A, caHide); };
+    F.OnActivate = [&](TObject*) {
+        Log += "activate ";
+        if (Log.find("clicked") == std::string::npos) {
+            Log += "clicked ";
+            Ok->Click();
+        }
+    };
+    EXPECT_EQ(F.ShowModal(), mrOk);
+    EXPECT_EQ(Log.rfind("show activate clicked ", 0), 0u) << Log;
+    EXPECT_EQ(Log.substr(Log.size() - 6), "close ");
+    EXPECT_FALSE(F.Visible());
+    EXPECT_THROW({ F.Show(); F.ShowModal(); }, EInvalidOperation);
+}
+
+TEST(Forms, CloseQueryCanRefuseAndCloseActionNoneKeepsTheForm) {
+    TForm F(nullptr);
+    bool Allow = false;
+    F.OnCloseQuery = [&](TObject*, bool& Can) { Can = Allow; };
+    F.Show();
+    F.Close();
+    EXPECT_TRUE(F.Visible());
+    Allow = true;
+    F.OnClose = [](TObject*, TCloseAction& A) { A = caNone; };
+    F.Close();
+    EXPECT_TRUE(F.Visible());
+    F.OnClose = nullptr;
+    F.Close();
+    EXPECT_FALSE(F.Visible());
+}
+
+TEST(Forms, ModalFormClosedByCloseReturnsCancel) {
+    TForm F(nullptr);
+    F.OnShow = [&](TObject*) { F.Close(); };
+    EXPECT_EQ(F.ShowModal(), mrCancel);
+}
+
+TEST(Forms, ActiveControlChosenBeforeShowGetsTheFocus) {
+    TForm F(nullptr);
+    auto* A = new TEdit(&F);
+    A->SetParent(&F);
+    auto* B = new TEdit(&F);
+    B->SetParent(&F);
+    B->SetTop(30);
+    F.SetActiveControl(B);
+    F.Show();
+    EXPECT_TRUE(B->Focused());
+    EXPECT_EQ(F.ActiveControl(), B);
+}
+
+TEST(Forms, OnCreateFiresOnceAndCreateFormMakesTheMainForm) {
+    TApplication App(nullptr);
+    struct TMyForm : TForm {
+        int Created = 0;
+        explicit TMyForm(TComponent* O) : TForm(O) {
+            OnCreate = [this](TObject*) { ++Created; };
+        }
+    };
+    TMyForm* F1 = nullptr;
+    TMyForm* F2 = nullptr;
+    App.CreateForm(F1);
+    App.CreateForm(F2);
+    EXPECT_EQ(App.MainForm(), F1);
+    EXPECT_EQ(F1->Created, 1);
+    F1->DoCreate();
+    EXPECT_EQ(F1->Created, 1);
+    EXPECT_EQ(F1->Owner(), &App);
+}
+
+TEST(Forms, DataModuleCreationFailureIsReportedAndStartContinues) {
+    TScriptedPrompter P;
+    TPrompterGuard G(&P);
+    TDataModule D(nullptr);
+    D.OnCreate = [](TObject*) { throw Exception("unavailable database"); };
+    D.DoCreate();
+    ASSERT_EQ(P.Messages().size(), 1u);
+    EXPECT_EQ(P.Messages()[0], "unavailable database.");
+}
+
+TEST(Forms, ExceptionDialogAddsPeriodOnlyAfterLettersAndDigits) {
+    TScriptedPrompter P;
+    TPrompterGuard G(&P);
+    for (const char* M : {"Hata", "Bitti.", "Emin misiniz?", "", "Değişiklik yok!"}) Application->ShowException(Exception(M));
+    EXPECT_EQ(P.Messages(), (std::vector<AnsiString>{"Hata.", "Bitti.", "Emin misiniz?.", "", "Değişiklik yok!"}));
+}
+
+TEST(Forms, OnExceptionReplacesTheDialog) {
+    TScriptedPrompter P;
+    TPrompterGuard G(&P);
+    AnsiString Seen;
+    Application->OnException = [&](TObject*, const Exception& E) { Seen = E.Message(); };
+    GuardedCall(nullptr, [] { throw std::runtime_error("plain"); });
+    Application->OnException = nullptr;
+    EXPECT_EQ(Seen, "plain");
+    EXPECT_TRUE(P.Records().empty());
+}
+
+TEST(Forms, RendersTheSpecifiedColours) {
+    TForm F(nullptr);
+    F.SetBounds(0, 0, 300, 200);
+    F.SetColor(13500141);
+    auto* G = new TGroupBox(&F);
+    G->SetParent(&F);
+    G->SetBounds(10, 10, 150, 120);
+    G->SetColor(14671871);
+    auto* E = new TEdit(&F);
+    E->SetParent(G);
+    E->SetBounds(10, 30, 100, 21);
+    E->SetColor(clYellow);
+    F.Show();
+    QImage I = F.Widget()->grab().toImage();
+    auto Rgb = [&](int X, int Y) {
+        QColor C(I.pixel(X, Y));
+        return RGB(Byte(C.red()), Byte(C.green()), Byte(C.blue()));
+    };
+    EXPECT_EQ(Rgb(250, 150), ColorToRGB(13500141));
+    EXPECT_EQ(Rgb(140, 12), ColorToRGB(14671871));
+    EXPECT_EQ(Rgb(10 + 10 + 50, 10 + 30 + 10), ColorToRGB(clYellow));
+}
+
+TEST(Forms, MainMenuItemsClickAndReduceTheClientArea) {
+    TForm F(nullptr);
+    F.SetBounds(0, 0, 400, 300);
+    auto* Menu = new TMainMenu(&F);
+    auto* Branch = new TMenuItem(&F);
+    Branch->SetCaption("ELEKTRİK");
+    Menu->Items()->Add(Branch);
+    auto* Item = new TMenuItem(&F);
+    Item->SetCaption("ABONE KİMLİK BİLGİLERİ TANIMLAMA");
+    Branch->Add(Item);
+    int Clicks = 0;
+    Item->OnClick = [&](TObject*) { ++Clicks; };
+    F.SetMenu(Menu);
+    EXPECT_LT(F.ClientHeight(), 300);
+    Item->Action()->trigger();
+    EXPECT_EQ(Clicks, 1);
+    delete Item;
+    EXPECT_EQ(Branch->Count(), 0);
+}

@@ -1,0 +1,116 @@
+#include "platform/ui/Graphics.h"
+
+#include "platform/rtl/Files.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+TEST(Graphics, ColorsAreBgrAndSystemColorsResolve) {
+    EXPECT_EQ(RGB(255, 198, 255), 0xFFC6FF);
+    EXPECT_EQ(clRed, RGB(255, 0, 0));
+    EXPECT_EQ(GetBValue(13500141), 0xCD);
+    EXPECT_EQ(ColorToRGB(clWindow), clWhite);
+    EXPECT_EQ(ColorToRGB(clWindowText), clBlack);
+    EXPECT_EQ(ColorToRGB(clBtnFace), RGB(240, 240, 240));
+    EXPECT_EQ(ColorToRGB(clHighlight), RGB(0, 120, 215));
+    EXPECT_EQ(ColorToRGB(15004120), 15004120);
+}
+
+TEST(Graphics, FontSizeAndHeightAt96Dpi) {
+    TFont F;
+    int Changes = 0;
+    F.OnChange = [&](TObject*) { ++Changes; };
+    EXPECT_EQ(F.Height(), -11);
+    EXPECT_EQ(F.Size(), 8);
+    F.SetSize(10);
+    EXPECT_EQ(F.Height(), -13);
+    F.SetHeight(-16);
+    EXPECT_EQ(F.Size(), 12);
+    F.SetStyle(TFontStyles{fsBold});
+    EXPECT_EQ(Changes, 3);
+    TFont G;
+    G.Assign(&F);
+    EXPECT_EQ(G.Height(), -16);
+    EXPECT_TRUE(G.Style().Contains(fsBold));
+}
+
+TEST(Graphics, CanvasDrawsOnBitmapPixels) {
+    TBitmap B;
+    B.SetSize(20, 10);
+    TCanvas* C = B.Canvas();
+    C->Brush()->SetColor(clRed);
+    C->FillRect(Rect(0, 0, 10, 10));
+    EXPECT_EQ(C->Pixels(0, 0), clRed);
+    EXPECT_EQ(C->Pixels(9, 9), clRed);
+    EXPECT_EQ(C->Pixels(10, 0), clWhite);
+    EXPECT_EQ(C->Pixels(20, 0), -1);
+    C->Pen()->SetColor(clBlue);
+    C->MoveTo(10, 5);
+    C->LineTo(15, 5);   // the end point is left out
+    EXPECT_EQ(C->Pixels(14, 5), clBlue);
+    EXPECT_EQ(C->Pixels(15, 5), clWhite);
+    C->Brush()->SetColor(clLime);
+    C->Rectangle(12, 0, 16, 4);
+    EXPECT_EQ(C->Pixels(12, 0), clBlue);
+    EXPECT_EQ(C->Pixels(15, 3), clBlue);
+    EXPECT_EQ(C->Pixels(13, 1), clLime);
+    EXPECT_EQ(C->Pixels(16, 0), clWhite);
+    C->SetClipRect(Rect(0, 0, 5, 5));
+    C->Brush()->SetColor(clBlack);
+    C->FillRect(Rect(0, 0, 10, 10));
+    EXPECT_EQ(C->Pixels(4, 4), clBlack);
+    EXPECT_EQ(C->Pixels(6, 6), clRed);
+}
+
+TEST(Graphics, TextMeasuringAndCalcRect) {
+    TBitmap B;
+    B.SetSize(200, 50);
+    TCanvas* C = B.Canvas();
+    EXPECT_GT(C->TextWidth("Kayıt Tamamlandı."), C->TextWidth("Kayıt"));
+    EXPECT_GT(C->TextHeight("Ag"), 0);
+    TRect R = Rect(5, 5, 50, 5);
+    Integer H = C->DrawText("uzun bir metin ki kırılsın", R, DT_CALCRECT | DT_WORDBREAK);
+    EXPECT_EQ(R.Left, 5);
+    EXPECT_GT(H, C->TextHeight("A"));   // more than one line
+    TRect One = Rect(0, 0, 10, 0);
+    C->DrawText("&Kaydet", One, DT_CALCRECT | DT_SINGLELINE);
+    TRect Plain = Rect(0, 0, 10, 0);
+    C->DrawText("&Kaydet", Plain, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+    EXPECT_LT(One.Width(), Plain.Width());   // the "&" takes no room
+}
+
+TEST(Graphics, BitmapSavesAndLoadsAndPictureChoosesByExtension) {
+    char Dir[] = "/tmp/uigfxXXXXXX";
+    ASSERT_TRUE(mkdtemp(Dir));
+    AnsiString Name = AnsiString(Dir) + "/b.bmp";
+    TBitmap B;
+    B.SetSize(4, 3);
+    B.Canvas()->SetPixels(1, 1, clNavy);
+    B.SaveToFile(Name);
+    TPicture P;
+    P.LoadFromFile(Name);
+    ASSERT_NE(dynamic_cast<TBitmap*>(P.Graphic()), nullptr);
+    EXPECT_EQ(P.Width(), 4);
+    EXPECT_EQ(P.Bitmap()->Canvas()->Pixels(1, 1), clNavy);
+    EXPECT_THROW(P.LoadFromFile(AnsiString(Dir) + "/x.gif"), EInvalidGraphic);
+    EXPECT_EQ(P.Width(), 4);   // a failed load keeps the picture
+    std::remove(Name.c_str());
+    rmdir(Dir);
+}
+
+TEST(Graphics, TransparentBitmapDrawsWithoutItsKeyColour) {
+    TBitmap Glyph;
+    Glyph.SetSize(2, 2);
+    Glyph.Canvas()->SetPixels(0, 1, clFuchsia);   // bottom-left: the key colour
+    Glyph.Canvas()->SetPixels(1, 0, clFuchsia);
+    Glyph.Canvas()->SetPixels(0, 0, clNavy);
+    Glyph.SetTransparent(true);
+    TBitmap Dest;
+    Dest.SetSize(2, 2);
+    Dest.Canvas()->Brush()->SetColor(clYellow);
+    Dest.Canvas()->FillRect(Rect(0, 0, 2, 2));
+    Dest.Canvas()->Draw(0, 0, &Glyph);
+    EXPECT_EQ(Dest.Canvas()->Pixels(0, 0), clNavy);
+    EXPECT_EQ(Dest.Canvas()->Pixels(1, 0), clYellow);
+}

@@ -1,0 +1,214 @@
+#include "platform/ui/StdCtrls.h"
+
+#include "platform/ui/ComCtrls.h"
+#include "platform/ui/Forms.h"
+#include "platform/ui/Spin.h"
+#include "UiTestKit.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace uitest;
+
+namespace {
+
+struct TScreenForm {
+    std::unique_ptr<TForm> Form = std::make_unique<TForm>(nullptr);
+    template <class T>
+    T* Add(int Top) {
+        auto* C = new T(Form.get());
+        C->SetParent(Form.get());
+        C->SetBounds(10, Top, 150, 22);
+        return C;
+    }
+};
+
+}  // namespace
+
+TEST(StdCtrls, TurkishCaptionAndTypedTextRoundTripAsCp1254) {
+    TScreenForm F;
+    F.Form->SetCaption("ORGANİZE SANAYİ BÖLGELERİ");
+    auto* E = F.Add<TEdit>(10);
+    auto* L = F.Add<TLabel>(40);
+    L->SetCaption("Mülk Sahibi Bilgileri");
+    F.Form->Show();
+    EXPECT_EQ(F.Form->Widget()->windowTitle(), QString::fromUtf16(u"ORGANİZE SANAYİ BÖLGELERİ"));
+    EXPECT_EQ(F.Form->Caption(), "ORGANİZE SANAYİ BÖLGELERİ");
+    TypeText(u"ĞÜŞİÖÇ ğüşıöç");
+    const AnsiString Expected("\xD0\xDC\xDE\xDD\xD6\xC7 \xF0\xFC\xFE\xFD\xF6\xE7");
+    EXPECT_EQ(E->Text(), Expected);
+    EXPECT_EQ(E->Text(), "ĞÜŞİÖÇ ğüşıöç");
+    EXPECT_EQ(L->Caption(), "Mülk Sahibi Bilgileri");
+}
+
+TEST(StdCtrls, KeyPressSeesTheCp1254Character) {
+    TScreenForm F;
+    auto* E = F.Add<TEdit>(10);
+    char Seen = 0;
+    E->OnKeyPress = [&](TObject*, char& Key) { Seen = Key; };
+    F.Form->Show();
+    TypeText(u"ş");
+    EXPECT_EQ(static_cast<unsigned char>(Seen), 0xFE);
+}
+
+TEST(StdCtrls, EditMaxLengthCharCaseReadOnlyAndOnChange) {
+    TScreenForm F;
+    auto* E = F.Add<TEdit>(10);
+    int Changes = 0;
+    E->OnChange = [&](TObject*) { ++Changes; };
+    E->SetMaxLength(4);
+    E->SetCharCase(ecUpperCase);
+    F.Form->Show();
+    TypeText(u"istanbul");
+    EXPECT_EQ(E->Text(), "İSTA");
+    EXPECT_EQ(Changes, 4);
+    E->SetText("program metni uzun");   // the program's own text is kept whole
+    EXPECT_EQ(E->Text(), "PROGRAM METNİ UZUN");
+    EXPECT_EQ(Changes, 5);
+    E->SetReadOnly(true);
+    E->SetText("");
+    TypeText(u"x");
+    EXPECT_EQ(E->Text(), "");
+}
+
+TEST(StdCtrls, EditSelection) {
+    TScreenForm F;
+    auto* E = F.Add<TEdit>(10);
+    E->SetText("1.234,56");
+    E->SetSelStart(5);
+    EXPECT_EQ(E->SelStart(), 5);
+    EXPECT_EQ(E->SelLength(), 0);
+    E->SetSelLength(2);
+    EXPECT_EQ(E->SelText(), ",5");
+    E->SetSelText("X");
+    EXPECT_EQ(E->Text(), "1.234X6");
+}
+
+TEST(StdCtrls, MemoLinesAndText) {
+    TScreenForm F;
+    auto* M = F.Add<TMemo>(10);
+    EXPECT_EQ(M->Lines()->Count(), 0);
+    M->Lines()->Add("OSB ÜST KURULUŞU");
+    M->Lines()->Add("Ankara");
+    EXPECT_EQ(M->Lines()->Count(), 2);
+    EXPECT_EQ(M->Text(), "OSB ÜST KURULUŞU\r\nAnkara");
+    M->Lines()->SetStrings(1, "İstanbul");
+    M->Lines()->Delete(0);
+    EXPECT_EQ(M->Lines()->Strings(0), "İstanbul");
+    M->SetText("a\r\nb\r\n");
+    EXPECT_EQ(M->Lines()->Count(), 2);
+    M->SetWantReturns(false);
+    F.Form->Show();
+    M->SetFocus();
+    M->SetSelStart(0);
+    PressEnter();
+    EXPECT_EQ(M->Lines()->Count(), 2);   // Enter does not break the line
+}
+
+TEST(StdCtrls, ComboBoxStylesItemsAndEvents) {
+    TScreenForm F;
+    auto* C = F.Add<TComboBox>(10);
+    C->Items()->Add("1  Yeni");
+    C->Items()->Add("2  Kapanma");
+    C->Items()->Add("3  Değişiklik");
+    EXPECT_EQ(C->ItemIndex(), -1);
+    EXPECT_EQ(C->Text(), "");
+    C->SetText("1  Yeni");
+    EXPECT_EQ(C->ItemIndex(), 0);
+    C->SetText("9 yok");   // drop-down boxes take any text
+    EXPECT_EQ(C->Text(), "9 yok");
+    EXPECT_EQ(C->ItemIndex(), -1);
+    C->SetItemIndex(2);
+    EXPECT_EQ(C->Text(), "3  Değişiklik");
+
+    std::string Log;
+    C->OnClick = [&](TObject*) { Log += "click "; };
+    C->OnChange = [&](TObject*) { Log += "change "; };
+    F.Form->Show();
+    C->SetFocus();
+    C->SetText("");
+    TypeText(u"4");
+    EXPECT_EQ(Log, "change ");
+    EXPECT_EQ(C->Text(), "4");
+
+    C->SetStyle(csDropDownList);
+    C->SetText("2  kapanma");   // list-only: the matching item
+    EXPECT_EQ(C->ItemIndex(), 1);
+    C->SetText("yok");
+    EXPECT_EQ(C->ItemIndex(), -1);
+    EXPECT_EQ(C->Text(), "");
+}
+
+TEST(StdCtrls, SortedComboKeepsOrder) {
+    TScreenForm F;
+    auto* C = F.Add<TComboBox>(10);
+    C->SetSorted(true);
+    for (const char* S : {"300", "100", "200"}) C->Items()->Add(S);
+    EXPECT_EQ(C->Items()->Strings(0), "100");
+    EXPECT_EQ(C->Items()->Strings(2), "300");
+    C->Items()->Clear();
+    EXPECT_EQ(C->Items()->Count(), 0);
+}
+
+TEST(StdCtrls, CheckAndRadioFireOnClickOnChange) {
+    TScreenForm F;
+    auto* Ch = F.Add<TCheckBox>(10);
+    int Clicks = 0;
+    Ch->OnClick = [&](TObject*) { ++Clicks; };
+    Ch->SetChecked(true);
+    EXPECT_TRUE(Ch->Checked());
+    EXPECT_EQ(Clicks, 1);
+    Ch->SetChecked(true);
+    EXPECT_EQ(Clicks, 1);
+    auto* R1 = F.Add<TRadioButton>(40);
+    auto* R2 = F.Add<TRadioButton>(70);
+    R1->SetChecked(true);
+    R2->SetChecked(true);
+    EXPECT_FALSE(R1->Checked());
+}
+
+TEST(StdCtrls, DefaultAndCancelButtonsTakeEnterAndEscape) {
+    TScreenForm F;
+    auto* E = F.Add<TEdit>(10);
+    auto* Ok = F.Add<TButton>(40);
+    auto* Cancel = F.Add<TButton>(70);
+    Ok->SetDefault(true);
+    Cancel->SetCancel(true);
+    std::string Log;
+    Ok->OnClick = [&](TObject*) { Log += "ok "; };
+    Cancel->OnClick = [&](TObject*) { Log += "cancel "; };
+    F.Form->Show();
+    E->SetFocus();
+    PressEnter();
+    SendKey(FocusTarget(), Qt::Key_Escape, QStringLiteral("\x1b"));
+    EXPECT_EQ(Log, "ok cancel ");
+}
+
+TEST(StdCtrls, SpinEditTextAndValue) {
+    TScreenForm F;
+    auto* S = F.Add<TSpinEdit>(10);
+    S->SetMinValue(2003);
+    S->SetMaxValue(2030);
+    S->SetMaxLength(4);
+    S->SetText("2016");
+    EXPECT_EQ(S->Value(), 2016);
+    EXPECT_EQ(S->Text(), "2016");
+    S->SetText("abc");
+    EXPECT_EQ(S->Value(), 2003);
+    S->SetValue(2040);
+    EXPECT_EQ(S->Value(), 2030);
+}
+
+TEST(StdCtrls, DateTimePickerKeepsDates) {
+    TScreenForm F;
+    auto* D = F.Add<TDateTimePicker>(10);
+    TDateTime Day = EncodeDate(2004, 4, 21);
+    D->SetDate(Day);
+    EXPECT_EQ(D->Date(), Day);
+    EXPECT_EQ(D->Text(), "21.04.2004");
+    EXPECT_EQ(DateToStr(D->Date()), "21.04.2004");
+    D->SetDateTime(EncodeDate(2016, 2, 28) + EncodeTime(13, 30, 0, 0));
+    EXPECT_EQ(D->Date(), EncodeDate(2016, 2, 28));
+    EXPECT_NEAR(D->Time(), EncodeTime(13, 30, 0, 0), 1e-9);
+}
