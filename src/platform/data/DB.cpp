@@ -712,7 +712,7 @@ bool TDataSet::GetNextRecord() {
         if (FState == dsInsert && FCurrentRecord == FActiveRecord && GetBookmarkFlag(ActiveBuffer()) == bfCurrent)
             Mode = gmCurrent;
     }
-    bool Result = GetRecord(FBuffers[static_cast<size_t>(FRecordCount)], Mode, true) == grOK;
+    bool Result = ReadRecord(FBuffers[static_cast<size_t>(FRecordCount)], Mode, true) == grOK;
     if (Result) {
         if (FRecordCount == 0)
             ActivateBuffers();
@@ -728,7 +728,7 @@ bool TDataSet::GetNextRecord() {
 
 bool TDataSet::GetPriorRecord() {
     if (FRecordCount > 0) SetCurrentRecord(0);
-    bool Result = GetRecord(FBuffers[static_cast<size_t>(FRecordCount)], gmPrior, true) == grOK;
+    bool Result = ReadRecord(FBuffers[static_cast<size_t>(FRecordCount)], gmPrior, true) == grOK;
     if (Result) {
         if (FRecordCount == 0)
             ActivateBuffers();
@@ -743,6 +743,17 @@ bool TDataSet::GetPriorRecord() {
     } else
         CursorPosChanged();
     return Result;
+}
+
+TGetResult TDataSet::ReadRecord(TRecordBuffer Buffer, TGetMode GetMode, bool DoCheck) {
+    try {
+        return GetRecord(Buffer, GetMode, DoCheck);
+    } catch (...) {
+        // The cursor may have moved before the failure: find it again from the buffers next time,
+        // or the record it failed on would be skipped.
+        CursorPosChanged();
+        throw;
+    }
 }
 
 Integer TDataSet::GetNextRecords() {
@@ -762,9 +773,9 @@ void TDataSet::Resync(TResyncMode Mode) {
     TRecordBuffer Spare = FBuffers[static_cast<size_t>(FRecordCount)];
     if (Mode.Contains(rmExact)) {
         CursorPosChanged();
-        if (GetRecord(Spare, gmCurrent, true) != grOK) DatabaseError(SRecordNotFound, this);
-    } else if (GetRecord(Spare, gmCurrent, false) != grOK && GetRecord(Spare, gmNext, false) != grOK &&
-               GetRecord(Spare, gmPrior, false) != grOK) {
+        if (ReadRecord(Spare, gmCurrent, true) != grOK) DatabaseError(SRecordNotFound, this);
+    } else if (ReadRecord(Spare, gmCurrent, false) != grOK && ReadRecord(Spare, gmNext, false) != grOK &&
+               ReadRecord(Spare, gmPrior, false) != grOK) {
         ClearBuffers();
         DataEvent(deDataSetChange, 0);
         return;
@@ -933,6 +944,8 @@ void TDataSet::BeginInsertAppend() {
     CheckBrowseMode();
     CheckCanModify();
     DoBeforeInsert();
+    // The new record becomes the current one: a scroll, which Cancel undoes with its own pair.
+    DoBeforeScroll();
 }
 
 void TDataSet::EndInsertAppend() {
@@ -948,6 +961,7 @@ void TDataSet::EndInsertAppend() {
     FModified = false;
     DataEvent(deDataSetChange, 0);
     DoAfterInsert();
+    DoAfterScroll();
 }
 
 void TDataSet::Insert() {
@@ -1130,11 +1144,19 @@ std::vector<Variant> KeyValueList(const Variant& KeyValues, size_t Count) {
     return Result;
 }
 
+bool IsTextField(const TField* F) {
+    switch (F->DataType()) {
+    case ftString: case ftFixedChar: case ftWideString: case ftGuid: case ftMemo: case ftFmtMemo: return true;
+    default: return false;
+    }
+}
+
+// Partial and case-insensitive matching apply to text fields; other fields compare by value, so
+// that "1" does not find 12 as its leading part.
 bool FieldMatches(TField* F, const Variant& Key, TLocateOptions Options) {
     if (VarIsNull(Key) || VarIsEmpty(Key)) return F->IsNull();
     if (F->IsNull()) return false;
-    if (VarIsStr(Key) || F->DataType() == ftString || F->DataType() == ftFixedChar ||
-        F->DataType() == ftWideString) {
+    if (IsTextField(F)) {
         AnsiString Value = F->AsString();
         AnsiString K = VarToStr(Key);
         if (Options.Contains(loCaseInsensitive)) {
@@ -1264,6 +1286,12 @@ void TDataSet::CalcLookupValue(TField* Field) {
         Field->LookupResultField().empty())
         return;
     Variant Keys = FieldValues(Field->KeyFields());
+    // A missing key refers to nothing; it must not find a looked-up record whose key is missing too.
+    if (VarIsArray(Keys)) {
+        for (Integer I = VarArrayLowBound(Keys, 1); I <= VarArrayHighBound(Keys, 1); ++I)
+            if (VarIsNull(VarArrayGet(Keys, {I}))) return;
+    } else if (VarIsNull(Keys))
+        return;
     Field->SetAsVariant(L->Lookup(Field->LookupKeyFields(), Keys, Field->LookupResultField()));
 }
 
@@ -1482,7 +1510,8 @@ void TDataLink::SetBufferCount(Integer Value) {
     if (Value < 1) Value = 1;
     if (FBufferCount != Value) {
         FBufferCount = Value;
-        if (FActive && DataSet()) DataSet()->UpdateBufferCount();
+        // Also while the source is disabled: the window must be ready when it is enabled again.
+        if (DataSet()) DataSet()->UpdateBufferCount();
         if (FActive) UpdateRange();
     }
 }

@@ -907,7 +907,16 @@ protected:
     friend class TDataSource;
     friend class TDataLink;
 
-    // The operations a buffered data set provides.
+    // The operations a buffered data set provides. What the window relies on:
+    //  - GetRecord fills Buffer and moves the cursor; gmCurrent re-reads where the cursor stands
+    //    (InternalSetToRecord, InternalFirst/InternalLast for bfBOF/bfEOF buffers put it there).
+    //    A record the filter hides is skipped in the direction asked (gmCurrent: forwards).
+    //    GetRecord may throw: the window then forgets the cursor position and sets it again
+    //    from its buffers before the next read.
+    //  - Insert gives the new buffer bfInserted and the bookmark data of the record it goes
+    //    before (bfBOF on an empty set); Append gives it bfEOF. InternalPost puts the record
+    //    there and leaves the cursor on it; InternalDelete leaves the cursor on the record that
+    //    followed; Post, Cancel and Delete then Resync([]) from the cursor.
     virtual TRecordBuffer AllocRecordBuffer() { return nullptr; }
     virtual void FreeRecordBuffer(TRecordBuffer& Buffer) { Buffer = nullptr; }
     virtual TGetResult GetRecord(TRecordBuffer Buffer, TGetMode GetMode, bool DoCheck) { return grError; }
@@ -951,6 +960,8 @@ protected:
     virtual bool GetPriorRecord();
     Integer GetNextRecords();
     Integer GetPriorRecords();
+    // GetRecord that forgets the cursor position when the read fails.
+    TGetResult ReadRecord(TRecordBuffer Buffer, TGetMode GetMode, bool DoCheck);
     virtual void SetBufferCount(Integer Value);
     void UpdateBufferCount();
     void ClearBuffers();

@@ -334,6 +334,8 @@ private:
             if (!Args || Args->Right) Error(SExprExpected, "','");
             return MakeNode(nodeUNARY, Upper == "UPPER" ? canUPPER : canLOWER, std::move(Args->Left));
         }
+        // A single argument is given as itself: a list of one would reach the function as text.
+        if (Args && !Args->Right) Args = std::move(Args->Left);
         auto N = MakeNode(nodeFUNC, canFUNC, std::move(Args));
         N->Name = Upper;
         return N;

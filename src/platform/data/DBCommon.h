@@ -13,8 +13,11 @@
 //   nodeCOMPARE  case-insensitive flag, partial length, left, right
 //   nodeFIELD    field number, name (zero-terminated literal)
 //   nodeCONST    value type (TFieldType), size, value (literal)
-//   nodeFUNC     name (zero-terminated literal), first list element of its arguments (0: none)
+//   nodeFUNC     name (zero-terminated literal), argument: the value node itself for one
+//                argument, the first list element for several, 0 for none
 //   nodeLISTELEM value, next list element (0 after the last)
+// Offset 0 is the root, which is never an argument or a list element: 0 always means "none".
+// A list is a chain: walk value/next until next is 0 (an IN list of one is a chain of one).
 // Constants: ftString zero-terminated text; ftSmallint 16-bit; ftInteger 32-bit; ftFloat
 // double; ftBoolean 16-bit 0/1; ftDate 32-bit day number (1 = 0001-01-01); ftTime 32-bit
 // milliseconds; ftDateTime double milliseconds (TimeStampToMSecs); ftBCD Currency (64-bit).

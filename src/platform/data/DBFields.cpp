@@ -16,8 +16,6 @@ AnsiString ClassDesc(const TField* F) {
     return F->IsNull() ? S : UpperCase(S);
 }
 
-bool IsDateType(TFieldType T) { return T == ftDate || T == ftTime || T == ftDateTime; }
-
 Int64 RoundHalfAway(long double V) { return static_cast<Int64>(V < 0 ? V - 0.5L : V + 0.5L); }
 
 }  // namespace
@@ -125,10 +123,13 @@ void TField::Bind(bool Binding) {}
 bool TField::GetData(void* Buffer, bool NativeFormat) const {
     if (!FDataSet) DatabaseErrorFmt(SDataSetMissing, {DisplayName()});
     if (FValidating) {
+        // The value under validation is in native form; a date read as TDateTime needs converting.
         if (!FValueBuffer) return false;
         if (Buffer) {
-            Integer Size = (!NativeFormat && IsDateType(FDataType)) ? 8 : DataSize();
-            std::memcpy(Buffer, FValueBuffer, static_cast<size_t>(Size));
+            if (!NativeFormat)
+                FDataSet->DataConvert(const_cast<TField*>(this), FValueBuffer, Buffer, false);
+            else
+                std::memcpy(Buffer, FValueBuffer, static_cast<size_t>(DataSize()));
         }
         return true;
     }
@@ -591,6 +592,8 @@ Double TFloatField::GetAsFloat() const {
 }
 
 void TFloatField::SetAsFloatImpl(Double Value) {
+    // No column stores infinity or NaN.
+    if (!std::isfinite(Value)) DatabaseErrorFmt(SInvalidFloatValue, {FloatToStr(Value), DisplayName()});
     if ((FMinValue != 0 || FMaxValue != 0) && (Value < FMinValue || Value > FMaxValue))
         RangeError(FloatToStr(Value), FloatToStr(FMinValue), FloatToStr(FMaxValue));
     SetData(&Value);

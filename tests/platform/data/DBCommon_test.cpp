@@ -42,7 +42,7 @@ AnsiString Decode(const TExprData& D, size_t Node) {
         default: return "?";
         }
     }
-    case nodeFUNC: return "(" + Text(Arg(0)) + (Arg(1) || Class ? " " + Decode(D, Arg(1)) : "") + ")";
+    case nodeFUNC: return "(" + Text(Arg(0)) + (Arg(1) ? " " + Decode(D, Arg(1)) : "") + ")";
     case nodeLISTELEM: {
         AnsiString S = "[" + Decode(D, Arg(0));
         for (Word Next = Arg(1); Next;) {
@@ -94,7 +94,11 @@ TEST(ExprParser, BuildsTheNodeFormat) {
         {"upper(A) = 'X'", "(b3 (u33 A#0) 'X')"},
         {"lower([my field]) = \"other\"", "(b3 (u34 my field#0) other#0)"},
         {"substring(A, 2, 3) = 'bc'", "(b3 (SUBSTRING [A#0 2 3]) 'bc')"},
-        {"year(D) = 2016", "(b3 (YEAR [D#0]) 2016)"},
+        {"year(D) = 2016", "(b3 (YEAR D#0) 2016)"},
+        {"trim(upper(A)) = 'X'", "(b3 (TRIM (u33 A#0)) 'X')"},
+        {"getdate() > D", "(b5 (GETDATE) D#0)"},
+        {"date('05.03.2016', 'dd.mm.yyyy') = D", "(b3 (DATE ['05.03.2016' 'dd.mm.yyyy']) D#0)"},
+        {"substring(A, '2,3') = 'bcd'", "(b3 (SUBSTRING [A#0 '2,3']) 'bcd')"},
         {"A = 'it''s'", "(b3 A#0 'it's')"},
         {"A = 3000000000", "(b3 A#0 f3000000000)"},
     };
@@ -142,4 +146,92 @@ TEST(ExprParser, ReportsMalformedTexts) {
         {"A is 1", "Expression expected but '1' found"},
     };
     for (const Case& C : Cases) EXPECT_EQ(ErrorOf(C.Text), C.Error) << C.Text;
+}
+
+namespace {
+
+// Walks the node area in order, checking what an evaluator relies on: node arguments point
+// forward (no walk can loop back to the root), literals lie inside the literal area, and every
+// constant's size matches its type.
+void CheckLayout(const TExprData& D) {
+    const size_t Base = CANExprSize, Lit = W(D, 8);
+    ASSERT_LE(Lit, D.size());
+    size_t At = Base;
+    Integer Count = 0;
+    auto NodeArg = [&](size_t Node, int I) {
+        Word V = W(D, Node + 8 + 2 * static_cast<size_t>(I));
+        EXPECT_GT(V, Node - Base) << "argument " << I << " of node at " << Node - Base;
+        EXPECT_LT(Base + V, Lit);
+    };
+    while (At < Lit) {
+        int32_t Class, Op;
+        std::memcpy(&Class, D.data() + At, 4);
+        std::memcpy(&Op, D.data() + At + 4, 4);
+        ++Count;
+        size_t Args = 0;
+        switch (Class) {
+        case nodeUNARY: Args = 1; NodeArg(At, 0); break;
+        case nodeBINARY: Args = 2; NodeArg(At, 0); NodeArg(At, 1); break;
+        case nodeCOMPARE: Args = 4; NodeArg(At, 2); NodeArg(At, 3); break;
+        case nodeFIELD:
+            Args = 2;
+            EXPECT_EQ(Op, canFIELD);
+            EXPECT_LT(Lit + W(D, At + 10), D.size());
+            break;
+        case nodeCONST: {
+            Args = 3;
+            EXPECT_EQ(Op, canCONST);
+            const Word Type = W(D, At + 8), Size = W(D, At + 10);
+            const size_t Expected[] = {0, 0, 2, 4, 2, 2, 8, 8, 8, 4, 4, 8};
+            if (Type == ftString) {
+                EXPECT_EQ(D[Lit + W(D, At + 12) + Size - 1], 0);
+            } else if (Type < 12) {
+                EXPECT_EQ(Size, Expected[Type]) << "type " << Type;
+            }
+            EXPECT_LE(Lit + W(D, At + 12) + Size, D.size());
+            break;
+        }
+        case nodeFUNC:
+            Args = 2;
+            EXPECT_EQ(Op, canFUNC);
+            if (W(D, At + 10)) NodeArg(At, 1);
+            break;
+        case nodeLISTELEM:
+            Args = 2;
+            EXPECT_EQ(Op, canLISTELEM);
+            NodeArg(At, 0);
+            if (W(D, At + 10)) NodeArg(At, 1);
+            break;
+        default: ADD_FAILURE() << "node class " << Class;
+            return;
+        }
+        At += CANHdrSize + 2 * Args;
+    }
+    EXPECT_EQ(At, Lit);
+    EXPECT_EQ(W(D, 4), Count);
+}
+
+}  // namespace
+
+TEST(ExprParser, NodesOnlyPointForwardAndConstantsHaveTheirSizes) {
+    TFormatSettingsGuard Guard(TurkishFormatSettings());
+    TMemDataSet DS;
+    DS.FieldDefs()->Add("NAME", ftString, 10);
+    DS.FieldDefs()->Add("DAY", ftDate);
+    DS.FieldDefs()->Add("AT", ftDateTime);
+    DS.FieldDefs()->Add("FLAG", ftBoolean);
+    DS.FieldDefs()->Add("N", ftInteger);
+    DS.Open();
+    const char* Texts[] = {
+        "NAME = 'abc*' and not (N in (1, 2, 3) or N is null)",
+        "DAY >= '05.03.2016' and AT < '05.03.2016 10:00:00' and FLAG = 'false'",
+        "upper(NAME) like 'A%' or substring(NAME, 2, 3) = 'bc' and year(DAY) = 2016",
+        "-N * 2.5 + N / 3 - 4 > 0 or getdate() > AT",
+        "NAME in ('x')",
+    };
+    for (const char* T : Texts) {
+        SCOPED_TRACE(T);
+        TExprParser P(&DS, T, {foCaseInsensitive});
+        CheckLayout(P.FilterData());
+    }
 }

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <limits>
+
 #include "MemDataSet.h"
 
 namespace {
@@ -193,4 +196,111 @@ TEST_F(FieldsFixture, PostedValuesSurviveNavigation) {
     DS.Next();
     EXPECT_EQ(F("S")->AsString(), "two");
     EXPECT_TRUE(F("DT")->IsNull());
+}
+
+TEST_F(FieldsFixture, ValidationSeesTheNewDateAndTimeValues) {
+    struct Case {
+        const char* Field;
+        TDateTime Value;
+    };
+    const TDateTime Day = EncodeDate(2016, 3, 5);
+    const Case Cases[] = {{"D", Day}, {"T", EncodeTime(13, 45, 10, 0)}, {"DT", Day + EncodeTime(8, 30, 0, 0)}};
+    for (const Case& C : Cases) {
+        TDateTime Seen = -1;
+        F(C.Field)->OnValidate = [&](TField* Sender) { Seen = Sender->AsDateTime(); };
+        F(C.Field)->SetAsDateTime(C.Value);
+        EXPECT_NEAR(Seen, C.Value, 1e-8) << C.Field;
+        EXPECT_NEAR(F(C.Field)->AsDateTime(), C.Value, 1e-8) << C.Field;
+        AnsiString Text;
+        F(C.Field)->OnValidate = [&](TField* Sender) { Text = Sender->AsString(); };
+        F(C.Field)->SetAsDateTime(C.Value);
+        EXPECT_EQ(Text, F(C.Field)->AsString()) << C.Field;
+    }
+}
+
+TEST_F(FieldsFixture, OutOfRangeValuesAreRefusedAndLeaveTheOldValue) {
+    auto* I = static_cast<TIntegerField*>(F("I"));
+    auto* Fl = static_cast<TFloatField*>(F("F"));
+    auto* B = static_cast<TBCDField*>(F("B"));
+    F("SM")->SetAsInteger(1);
+    I->SetAsInteger(1);
+    Fl->SetAsFloat(1);
+    B->SetAsFloat(1);
+    F("L")->SetAsInteger(1);
+    struct Case {
+        const char* Field;
+        std::function<void()> Set;
+        const char* Error;
+    };
+    const double Inf = std::numeric_limits<double>::infinity();
+    const double NaN = std::numeric_limits<double>::quiet_NaN();
+    const Case Cases[] = {
+        {"SM", [&] { F("SM")->SetAsInteger(-32769); },
+         "-32769 is not a valid value for field 'SM'. The allowed range is -32768 to 32767"},
+        {"SM", [&] { F("SM")->SetAsFloat(32767.5); },
+         "32768 is not a valid value for field 'SM'. The allowed range is -32768 to 32767"},
+        {"I", [&] { I->SetAsLargeInt(2147483648LL); },
+         "2147483648 is not a valid value for field 'I'. The allowed range is -2147483648 to 2147483647"},
+        {"I", [&] { I->SetAsFloat(NaN); }, nullptr},
+        {"I", [&] { I->SetAsFloat(-Inf); }, nullptr},
+        {"I", [&] { I->SetAsCurrency(Currency::FromScaled(30000000000000LL)); },
+         "3000000000 is not a valid value for field 'I'. The allowed range is -2147483648 to 2147483647"},
+        {"F", [&] { Fl->SetAsFloat(NaN); }, nullptr},
+        {"F", [&] { Fl->SetAsFloat(Inf); }, nullptr},
+        {"B", [&] { B->SetAsFloat(1e300); }, nullptr},
+        {"B", [&] { B->SetAsFloat(NaN); }, nullptr},
+        {"L", [&] { F("L")->SetAsFloat(1e19); }, nullptr},
+    };
+    for (const Case& C : Cases) {
+        AnsiString Before = F(C.Field)->AsString();
+        AnsiString Error = ErrorOf(C.Set);
+        if (C.Error)
+            EXPECT_EQ(Error, C.Error) << C.Field;
+        else
+            EXPECT_NE(Error, "no error") << C.Field;
+        EXPECT_EQ(F(C.Field)->AsString(), Before) << C.Field << " " << Error;
+    }
+    // Limits of the field narrow the type's own range.
+    Fl->SetMinValue(0);
+    Fl->SetMaxValue(100);
+    EXPECT_EQ(ErrorOf([&] { Fl->SetAsFloat(100.5); }),
+              "100,5 is not a valid value for field 'F'. The allowed range is 0 to 100");
+    B->SetMinValue(Currency::FromScaled(0));
+    B->SetMaxValue(Currency::FromScaled(1000000));
+    EXPECT_EQ(ErrorOf([&] { B->SetAsString("-1"); }),
+              "-1 is not a valid value for field 'B'. The allowed range is 0 to 100");
+    B->SetAsString("100");
+    EXPECT_EQ(B->AsString(), "100");
+}
+
+TEST_F(FieldsFixture, VariantValuesConvertToTheFieldType) {
+    F("I")->SetAsVariant(Variant("12"));
+    EXPECT_EQ(F("I")->AsInteger(), 12);
+    F("F")->SetAsVariant(Variant(3));
+    EXPECT_DOUBLE_EQ(F("F")->AsFloat(), 3.0);
+    F("S")->SetAsVariant(Variant(2.5));
+    EXPECT_EQ(F("S")->AsString(), "2,5");
+    F("D")->SetAsVariant(VarFromDateTime(EncodeDate(2016, 1, 2)));
+    EXPECT_EQ(F("D")->AsString(), "02.01.2016");
+    F("BO")->SetAsVariant(Variant(true));
+    EXPECT_TRUE(F("BO")->AsBoolean());
+    F("I")->SetAsVariant(Variant());   // unassigned clears
+    EXPECT_TRUE(F("I")->IsNull());
+    EXPECT_THROW(F("I")->SetAsVariant(Variant("abc")), Exception);
+    EXPECT_TRUE(F("I")->IsNull());
+}
+
+TEST(Fields, WordFieldsTakeZeroTo65535) {
+    TMemDataSet DS;
+    DS.FieldDefs()->Add("W", ftWord);
+    DS.Open();
+    DS.Append();
+    TField* W = DS.FieldByName("W");
+    W->SetAsInteger(65535);
+    EXPECT_EQ(W->AsInteger(), 65535);
+    EXPECT_THROW(W->SetAsInteger(-1), EDatabaseError);
+    EXPECT_THROW(W->SetAsInteger(65536), EDatabaseError);
+    EXPECT_EQ(W->AsString(), "65535");
+    DS.Post();
+    EXPECT_EQ(W->AsInteger(), 65535);
 }

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <ostream>
+
 #include "MemDataSet.h"
 
 namespace {
@@ -197,7 +200,8 @@ TEST(DataSet, InsertGoesBeforeTheCurrentRecordAndAppendToTheEnd) {
     EXPECT_TRUE(DS->FieldByName("ID")->OldValue().IsNull());
     DS->FieldByName("ID")->SetAsInteger(99);
     DS->Post();
-    EXPECT_EQ(L, (Events{"BeforeInsert", "OnNewRecord", "AfterInsert", "BeforePost", "AfterPost"}));
+    EXPECT_EQ(L, (Events{"BeforeInsert", "BeforeScroll", "OnNewRecord", "AfterInsert", "AfterScroll",
+                         "BeforePost", "AfterPost"}));
     EXPECT_EQ(DS->FieldByName("ID")->AsInteger(), 99);
     EXPECT_EQ(WalkForward(DS.get()), (std::vector<Integer>{1, 2, 99, 3}));
 
@@ -589,4 +593,565 @@ TEST(DataSet, FieldValuesReadAndWriteSeveralFields) {
     DS->ClearFields();
     EXPECT_TRUE(DS->FieldByName("ID")->IsNull());
     DS->Cancel();
+}
+
+// ---------------------------------------------------------------------------------------------
+// The record window against sets smaller than, equal to and larger than it.
+
+namespace {
+
+struct TWindowCase {
+    Integer Records;
+    Integer Window;
+};
+
+void PrintTo(const TWindowCase& C, std::ostream* Os) { *Os << C.Records << " records, window " << C.Window; }
+
+// The records the link's rows show, top to bottom.
+std::vector<Integer> Rows(TDataSet* DS, TDataLink& Link) {
+    std::vector<Integer> Ids;
+    const Integer Save = Link.ActiveRecord();
+    for (Integer R = 0; R < Link.RecordCount(); ++R) {
+        Link.SetActiveRecord(R);
+        Ids.push_back(DS->FieldByName("ID")->AsInteger());
+    }
+    Link.SetActiveRecord(Save);
+    return Ids;
+}
+
+std::vector<Integer> Range(Integer From, Integer To) {
+    std::vector<Integer> R;
+    for (Integer I = From; I <= To; ++I) R.push_back(I);
+    return R;
+}
+
+// A set with a grid link of the given rows.
+struct TLinkedSet {
+    std::unique_ptr<TMemDataSet> DS;
+    TDataSource Src{nullptr};
+    TRecordingLink Link;
+    TLinkedSet(Integer Records, Integer Window) : DS(MakeSet(Records)) {
+        Src.SetDataSet(DS.get());
+        Link.SetDataSource(&Src);
+        Link.SetBufferCount(Window);
+    }
+    ~TLinkedSet() { Link.SetDataSource(nullptr); }
+    Integer Id() const { return DS->FieldByName("ID")->AsInteger(); }
+    // The rows hold consecutive records, the current one among them.
+    void CheckRows(Integer Current) {
+        std::vector<Integer> R = Rows(DS.get(), Link);
+        ASSERT_FALSE(R.empty());
+        EXPECT_EQ(R, Range(R.front(), R.front() + static_cast<Integer>(R.size()) - 1));
+        EXPECT_EQ(R[static_cast<size_t>(Link.ActiveRecord())], Current);
+        EXPECT_EQ(static_cast<Integer>(R.size()), std::min(Link.BufferCount(), DS->RecordCount()));
+    }
+};
+
+class WindowEdges : public ::testing::TestWithParam<TWindowCase> {};
+
+}  // namespace
+
+TEST_P(WindowEdges, NavigationKeepsTheWindowConsistent) {
+    const Integer N = GetParam().Records;
+    TLinkedSet S(N, GetParam().Window);
+    TDataSet* DS = S.DS.get();
+    EXPECT_EQ(WalkForward(DS), Range(1, N));
+    std::vector<Integer> Back = Range(1, N);
+    std::reverse(Back.begin(), Back.end());
+    EXPECT_EQ(WalkBackward(DS), Back);
+    if (N == 0) {
+        DS->Last();
+        EXPECT_TRUE(DS->Bof() && DS->Eof() && DS->IsEmpty());
+        EXPECT_EQ(DS->MoveBy(3), 0);
+        EXPECT_EQ(DS->MoveBy(-3), 0);
+        EXPECT_TRUE(DS->GetBookmark().empty());
+        return;
+    }
+    DS->Last();
+    EXPECT_TRUE(DS->Eof());
+    EXPECT_EQ(S.Id(), N);
+    S.CheckRows(N);
+    DS->Prior();
+    EXPECT_EQ(S.Id(), std::max(N - 1, 1));
+    EXPECT_EQ(DS->Bof(), N == 1);
+    S.CheckRows(S.Id());
+
+    DS->First();
+    EXPECT_EQ(DS->MoveBy(N + 5), N - 1);
+    EXPECT_TRUE(DS->Eof());
+    EXPECT_EQ(S.Id(), N);
+    S.CheckRows(N);
+    EXPECT_EQ(DS->MoveBy(-(N + 5)), -(N - 1));
+    EXPECT_TRUE(DS->Bof());
+    EXPECT_EQ(S.Id(), 1);
+    S.CheckRows(1);
+
+    // Zig-zag across the window edge in both directions.
+    for (Integer I = 1; I <= N; ++I) {
+        DS->SetRecNo(I);
+        S.CheckRows(I);
+        if (I < N) {
+            DS->Next();
+            S.CheckRows(I + 1);
+            DS->Prior();
+            S.CheckRows(I);
+        }
+    }
+    // A big jump forward then back lands on the same records.
+    DS->First();
+    EXPECT_EQ(DS->MoveBy(N / 2), N / 2);
+    EXPECT_EQ(S.Id(), N / 2 + 1);
+    EXPECT_EQ(DS->MoveBy(-(N / 2)), -(N / 2));
+    EXPECT_EQ(S.Id(), 1);
+}
+
+TEST_P(WindowEdges, DeletingFromEitherEndKeepsTheWindowConsistent) {
+    const Integer N = GetParam().Records;
+    TLinkedSet S(N, GetParam().Window);
+    TDataSet* DS = S.DS.get();
+    if (N == 0) {
+        EXPECT_THROW(DS->Delete(), EDatabaseError);
+        return;
+    }
+    DS->Last();
+    DS->Delete();   // the last record: the one before becomes current
+    if (N == 1) {
+        EXPECT_TRUE(DS->IsEmpty() && DS->Eof() && DS->Bof());
+        return;
+    }
+    EXPECT_EQ(S.Id(), N - 1);
+    S.CheckRows(N - 1);
+    DS->Next();
+    EXPECT_TRUE(DS->Eof());
+    DS->First();
+    DS->Delete();   // the first record: the one after becomes current
+    if (N == 2) {
+        EXPECT_TRUE(DS->IsEmpty());
+        return;
+    }
+    EXPECT_EQ(S.Id(), 2);
+    S.CheckRows(2);
+    EXPECT_EQ(WalkForward(DS), Range(2, N - 1));
+}
+
+TEST_P(WindowEdges, InsertingAtBothEndsAndCancellingRestoresTheWindow) {
+    const Integer N = GetParam().Records;
+    TLinkedSet S(N, GetParam().Window);
+    TDataSet* DS = S.DS.get();
+    // Insert at the first record, then cancel.
+    DS->First();
+    DS->Insert();
+    EXPECT_EQ(S.Link.ActiveRecord(), 0);
+    EXPECT_TRUE(DS->FieldByName("ID")->IsNull());
+    DS->Cancel();
+    if (N > 0) {
+        EXPECT_EQ(S.Id(), 1);
+        S.CheckRows(1);
+    } else
+        EXPECT_TRUE(DS->IsEmpty());
+    // Insert at the first record, post.
+    DS->Insert();
+    DS->FieldByName("ID")->SetAsInteger(0);
+    DS->Post();
+    EXPECT_EQ(S.Id(), 0);
+    S.CheckRows(0);
+    // Append while on the first record: goes to the end and becomes current.
+    DS->Append();
+    DS->FieldByName("ID")->SetAsInteger(N + 1);
+    DS->Post();
+    EXPECT_EQ(S.Id(), N + 1);
+    EXPECT_TRUE(DS->FieldByName("ID")->AsInteger() == N + 1);
+    S.CheckRows(N + 1);
+    EXPECT_EQ(WalkForward(DS), Range(0, N + 1));
+    // Append then cancel: the former last record is current again.
+    DS->Last();
+    DS->Append();
+    DS->Cancel();
+    EXPECT_EQ(S.Id(), N + 1);
+    S.CheckRows(N + 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(DataSet, WindowEdges,
+                         ::testing::Values(TWindowCase{0, 1}, TWindowCase{1, 1}, TWindowCase{1, 3}, TWindowCase{2, 1},
+                                           TWindowCase{3, 3}, TWindowCase{4, 3}, TWindowCase{5, 2},
+                                           TWindowCase{8, 3}, TWindowCase{8, 5}, TWindowCase{8, 20}));
+
+TEST(DataSet, ResyncCentresOrKeepsTheRowOfTheRecord) {
+    TLinkedSet S(20, 5);
+    TDataSet* DS = S.DS.get();
+    struct Case { Integer Id; Integer Row; };
+    std::vector<std::pair<Integer, TBookmark>> Marks;
+    for (Integer Id : {1, 2, 10, 19, 20}) {
+        DS->SetRecNo(Id);
+        Marks.emplace_back(Id, DS->GetBookmark());
+    }
+    // Going to a bookmark centres the record unless the set's ends are too near.
+    const Case Expected[] = {{1, 0}, {2, 1}, {10, 2}, {19, 3}, {20, 4}};
+    for (size_t I = 0; I < Marks.size(); ++I) {
+        DS->First();
+        DS->GotoBookmark(Marks[I].second);
+        EXPECT_EQ(S.Id(), Expected[I].Id);
+        EXPECT_EQ(S.Link.ActiveRecord(), Expected[I].Row) << Expected[I].Id;
+        S.CheckRows(Expected[I].Id);
+    }
+    // Posting keeps the record on its row.
+    DS->SetRecNo(10);
+    DS->Next();
+    const Integer Row = S.Link.ActiveRecord();
+    DS->Edit();
+    DS->FieldByName("NAME")->SetAsString("x");
+    DS->Post();
+    EXPECT_EQ(S.Link.ActiveRecord(), Row);
+    S.CheckRows(11);
+}
+
+TEST(DataSet, ShrinkingAndGrowingTheWindowKeepsTheCurrentRecord) {
+    TLinkedSet S(20, 10);
+    TDataSet* DS = S.DS.get();
+    DS->SetRecNo(9);
+    S.CheckRows(9);
+    S.Link.SetBufferCount(3);
+    EXPECT_EQ(S.Id(), 9);
+    S.CheckRows(9);
+    S.Link.SetBufferCount(8);
+    EXPECT_EQ(S.Id(), 9);
+    S.CheckRows(9);
+    DS->Last();
+    S.Link.SetBufferCount(15);
+    EXPECT_EQ(S.Id(), 20);
+    S.CheckRows(20);
+    EXPECT_EQ(S.Link.ActiveRecord(), 14);
+}
+
+TEST(DataSet, AFailedReadLeavesNoRecordSkipped) {
+    for (Integer Window : {1, 3}) {
+        TLinkedSet S(6, Window);
+        TDataSet* DS = S.DS.get();
+        Integer FailOn = 4;
+        S.DS->Fault = [&](const AnsiString& Op, Integer Id) {
+            if (Op == "get" && Id == FailOn) throw EDatabaseError("read failed");
+        };
+        DS->First();
+        DS->MoveBy(2);
+        EXPECT_EQ(S.Id(), 3);
+        EXPECT_THROW(DS->Next(), EDatabaseError) << Window;
+        FailOn = 0;
+        DS->Next();
+        EXPECT_EQ(S.Id(), 4) << Window;
+        DS->Next();
+        EXPECT_EQ(S.Id(), 5) << Window;
+        // Backwards as well.
+        FailOn = 2;
+        DS->Last();
+        EXPECT_THROW(DS->MoveBy(-5), EDatabaseError);
+        FailOn = 0;
+        const Integer At = S.Id();
+        DS->Prior();
+        EXPECT_EQ(S.Id(), At - 1) << Window;
+        EXPECT_EQ(WalkForward(DS), Range(1, 6));
+    }
+}
+
+TEST(DataSet, InsertAppendAndCancelFireScrollEventsInPairs) {
+    auto DS = MakeSet(3);
+    DS->Next();
+    Events L;
+    Log(DS.get(), L);
+    DS->Insert();
+    EXPECT_EQ(L, (Events{"BeforeInsert", "BeforeScroll", "OnNewRecord", "AfterInsert", "AfterScroll"}));
+    L.clear();
+    DS->Cancel();
+    EXPECT_EQ(L, (Events{"BeforeCancel", "BeforeScroll", "AfterCancel", "AfterScroll"}));
+    L.clear();
+    DS->Append();
+    DS->FieldByName("ID")->SetAsInteger(4);
+    DS->Post();
+    EXPECT_EQ(L, (Events{"BeforeInsert", "BeforeScroll", "OnNewRecord", "AfterInsert", "AfterScroll",
+                         "BeforePost", "AfterPost"}));
+    L.clear();
+    DS->Edit();
+    DS->Cancel();   // cancelling an edit does not scroll
+    EXPECT_EQ(L, (Events{"BeforeEdit", "AfterEdit", "BeforeCancel", "AfterCancel"}));
+    // A failing OnNewRecord leaves the set browsing on the record it was on.
+    DS->First();
+    DS->OnNewRecord = [](TDataSet*) { throw EDatabaseError("no default"); };
+    EXPECT_THROW(DS->Insert(), EDatabaseError);
+    EXPECT_EQ(DS->State(), dsBrowse);
+    EXPECT_EQ(DS->FieldByName("ID")->AsInteger(), 1);
+    EXPECT_EQ(DS->RecordCount(), 4);
+}
+
+TEST(DataSet, EditAndDeleteErrorEventsRetryAbortOrFail) {
+    auto DS = MakeSet(3);
+    Integer Failures = 1, Calls = 0;
+    DS->Fault = [&](const AnsiString& Op, Integer) {
+        if ((Op == "edit" || Op == "delete") && Failures > 0) {
+            --Failures;
+            throw EDatabaseError("locked");
+        }
+    };
+    auto Handler = [&](TDataAction Answer) {
+        return [&Calls, Answer](TDataSet*, EDatabaseError& E, TDataAction& Action) {
+            ++Calls;
+            EXPECT_STREQ(E.what(), "locked");
+            EXPECT_EQ(Action, daFail);
+            Action = Answer;
+        };
+    };
+    // Retry: the second attempt succeeds.
+    DS->OnEditError = Handler(daRetry);
+    DS->Edit();
+    EXPECT_EQ(DS->State(), dsEdit);
+    EXPECT_EQ(Calls, 1);
+    DS->Cancel();
+    // Abort: a silent abort, the set stays browsing.
+    Failures = 1;
+    DS->OnEditError = Handler(daAbort);
+    EXPECT_THROW(DS->Edit(), EAbort);
+    EXPECT_EQ(DS->State(), dsBrowse);
+    // Fail: the error itself.
+    Failures = 1;
+    DS->OnEditError = Handler(daFail);
+    EXPECT_THROW(DS->Edit(), EDatabaseError);
+    EXPECT_EQ(DS->State(), dsBrowse);
+
+    Calls = 0;
+    Failures = 2;
+    DS->OnDeleteError = Handler(daRetry);
+    DS->Delete();
+    EXPECT_EQ(Calls, 2);
+    EXPECT_EQ(WalkForward(DS.get()), (std::vector<Integer>{2, 3}));
+    Failures = 1;
+    DS->OnDeleteError = Handler(daAbort);
+    EXPECT_THROW(DS->Delete(), EAbort);
+    EXPECT_EQ(DS->RecordCount(), 2);
+    // Errors of other kinds do not reach the handler.
+    Calls = 0;
+    DS->Fault = [](const AnsiString& Op, Integer) {
+        if (Op == "delete") throw Exception("disk");
+    };
+    EXPECT_THROW(DS->Delete(), Exception);
+    EXPECT_EQ(Calls, 0);
+    EXPECT_EQ(DS->RecordCount(), 2);
+}
+
+TEST(DataSet, BookmarksOfDeletedRecordsAreRefusedWithoutMoving) {
+    TLinkedSet S(10, 4);
+    TDataSet* DS = S.DS.get();
+    DS->SetRecNo(5);
+    TBookmark Gone = DS->GetBookmark();
+    DS->Next();
+    TBookmark Kept = DS->GetBookmark();
+    DS->Prior();
+    DS->Delete();
+    EXPECT_EQ(S.Id(), 6);
+    EXPECT_FALSE(DS->BookmarkValid(Gone));
+    EXPECT_TRUE(DS->BookmarkValid(Kept));
+    DS->SetRecNo(8);
+    EXPECT_THROW(DS->GotoBookmark(Gone), EDatabaseError);
+    EXPECT_EQ(S.Id(), 9);   // record 5 gone: the ninth record is the eighth
+    S.CheckRows(9);
+    DS->GotoBookmark(Kept);
+    EXPECT_EQ(S.Id(), 6);
+    DS->GotoBookmark(TBookmark());   // nothing to go to
+    EXPECT_EQ(S.Id(), 6);
+    DS->Insert();
+    EXPECT_TRUE(DS->GetBookmark().empty());   // a new record has none yet
+    DS->Cancel();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Filtered navigation through the protocol.
+
+namespace {
+// Only the records whose id is a multiple of Step pass.
+void FilterMultiples(TDataSet* DS, Integer Step) {
+    DS->SetOnFilterRecord([Step](TDataSet* D, bool& Accept) {
+        EXPECT_EQ(D->State(), dsFilter);
+        Accept = D->FieldByName("ID")->AsInteger() % Step == 0;
+    });
+    DS->SetFiltered(true);
+}
+}  // namespace
+
+TEST(DataSet, FilteredNavigationAcrossASmallWindow) {
+    for (Integer Window : {1, 2, 4}) {
+        TLinkedSet S(30, Window);
+        TDataSet* DS = S.DS.get();
+        FilterMultiples(DS, 3);
+        EXPECT_EQ(DS->RecordCount(), 10);
+        EXPECT_EQ(WalkForward(DS), (std::vector<Integer>{3, 6, 9, 12, 15, 18, 21, 24, 27, 30})) << Window;
+        EXPECT_EQ(WalkBackward(DS), (std::vector<Integer>{30, 27, 24, 21, 18, 15, 12, 9, 6, 3})) << Window;
+        DS->Last();
+        DS->Prior();
+        EXPECT_EQ(S.Id(), 27);
+        DS->First();
+        EXPECT_EQ(DS->MoveBy(4), 4);
+        EXPECT_EQ(S.Id(), 15);
+        EXPECT_TRUE(DS->Locate("ID", 21, {}));
+        EXPECT_FALSE(DS->Locate("ID", 20, {}));   // hidden
+        EXPECT_EQ(S.Id(), 21);
+        EXPECT_TRUE(DS->Lookup("ID", 20, "NAME").IsNull());
+        EXPECT_EQ(DS->Lookup("ID", 24, "NAME").AsString(), "N24");
+        DS->SetFiltered(false);
+        EXPECT_EQ(S.Id(), 1);   // back on the first record
+        EXPECT_EQ(DS->RecordCount(), 30);
+    }
+}
+
+TEST(DataSet, FilterThatHidesEverythingOrChangesWhileEditing) {
+    TLinkedSet S(5, 3);
+    TDataSet* DS = S.DS.get();
+    FilterMultiples(DS, 7);
+    EXPECT_TRUE(DS->IsEmpty());
+    EXPECT_TRUE(DS->Bof() && DS->Eof());
+    EXPECT_EQ(DS->RecordCount(), 0);
+    DS->Last();
+    EXPECT_TRUE(DS->IsEmpty());
+    FilterMultiples(DS, 2);
+    EXPECT_EQ(WalkForward(DS), (std::vector<Integer>{2, 4}));
+    // Changing the filter while editing posts the change first.
+    DS->First();
+    DS->Edit();
+    DS->FieldByName("NAME")->SetAsString("two");
+    FilterMultiples(DS, 1);
+    EXPECT_EQ(DS->State(), dsBrowse);
+    EXPECT_EQ(DS->Lookup("ID", 2, "NAME").AsString(), "two");
+    // A posted record that the filter hides gives way to the next one that passes.
+    FilterMultiples(DS, 2);
+    DS->First();
+    DS->Edit();
+    DS->FieldByName("ID")->SetAsInteger(3);
+    DS->Post();
+    EXPECT_EQ(S.Id(), 4);
+    EXPECT_EQ(WalkForward(DS), (std::vector<Integer>{4}));
+    // Deleting the only visible record leaves an empty set.
+    DS->Delete();
+    EXPECT_TRUE(DS->IsEmpty());
+    DS->SetFiltered(false);
+    EXPECT_EQ(WalkForward(DS), (std::vector<Integer>{1, 3, 3, 5}));
+}
+
+TEST(DataSet, LocateComparesTextOnlyForTextFields) {
+    TFormatSettingsGuard Guard(TurkishFormatSettings());
+    auto DS = MakeSet(0);
+    for (auto [Id, Name] : std::vector<std::pair<Integer, const char*>>{{1, "ışık"}, {12, "İZMİR"}, {21, "abc"}, {112, "Abd"}})
+        DS->AppendRecord({Id, Name});
+    struct Case {
+        const char* Field;
+        Variant Key;
+        TLocateOptions Options;
+        Integer Found;   // 0: not found
+    };
+    const Case Cases[] = {
+        {"ID", "1", {loPartialKey}, 1},          // a number is never matched by its leading digits
+        {"ID", "12", {loPartialKey}, 12},
+        {"ID", "2", {loPartialKey}, 0},
+        {"ID", 112, {}, 112},
+        {"NAME", "AB", {loPartialKey}, 0},
+        {"NAME", "AB", {loPartialKey, loCaseInsensitive}, 21},
+        {"NAME", "ab", {loPartialKey}, 21},
+        {"NAME", "abd", {loCaseInsensitive}, 112},
+        {"NAME", "IŞIK", {loCaseInsensitive}, 1},   // Turkish dotless i
+        {"NAME", "izmir", {loCaseInsensitive}, 12}, // Turkish dotted i
+        {"NAME", "", {loPartialKey}, 1},            // an empty leading part matches the first
+    };
+    for (const Case& C : Cases) {
+        DS->Last();
+        bool Found = DS->Locate(C.Field, C.Key, C.Options);
+        EXPECT_EQ(Found, C.Found != 0) << C.Field << " " << VarToStr(C.Key);
+        EXPECT_EQ(DS->FieldByName("ID")->AsInteger(), C.Found != 0 ? C.Found : 112) << VarToStr(C.Key);
+    }
+    EXPECT_THROW(DS->Locate("ID;NAME", 1, {}), EDatabaseError);   // two fields, one value
+    EXPECT_THROW(DS->Locate("NOPE", 1, {}), EDatabaseError);
+}
+
+TEST(DataSet, LookupFieldWithANullKeyStaysNull) {
+    auto Names = MakeSet(0);
+    Names->AppendRecord({Null(), "no key"});
+    Names->AppendRecord({2, "two"});
+    TMemDataSet DS;
+    DS.FieldDefs()->Add("REF", ftInteger);
+    auto* Ref = new TIntegerField(&DS);
+    Ref->SetFieldName("REF");
+    Ref->SetDataSet(&DS);
+    auto* RefName = new TStringField(&DS);
+    RefName->SetFieldName("REFNAME");
+    RefName->SetSize(10);
+    RefName->SetFieldKind(fkLookup);
+    RefName->SetLookupDataSet(Names.get());
+    RefName->SetKeyFields("REF");
+    RefName->SetLookupKeyFields("ID");
+    RefName->SetLookupResultField("NAME");
+    RefName->SetDataSet(&DS);
+    DS.Open();
+    DS.AppendRecord({Null()});
+    DS.AppendRecord({2});
+    DS.First();
+    EXPECT_TRUE(RefName->IsNull());
+    DS.Next();
+    EXPECT_EQ(RefName->AsString(), "two");
+    DS.Edit();
+    Ref->Clear();
+    EXPECT_TRUE(RefName->IsNull());   // recalculated on the change
+    DS.Cancel();
+}
+
+TEST(DataSet, OldAndNewValuesAcrossEditInsertAndCalculatedFields) {
+    TMemDataSet DS;
+    DS.FieldDefs()->Add("ID", ftInteger);
+    auto* Id = new TIntegerField(&DS);
+    Id->SetFieldName("ID");
+    Id->SetDataSet(&DS);
+    auto* Twice = new TIntegerField(&DS);
+    Twice->SetFieldName("TWICE");
+    Twice->SetFieldKind(fkCalculated);
+    Twice->SetDataSet(&DS);
+    Integer CalcCalls = 0;
+    DS.OnCalcFields = [&](TDataSet* D) {
+        ++CalcCalls;
+        EXPECT_EQ(D->State(), dsCalcFields);
+        if (!D->FieldByName("ID")->IsNull()) D->FieldByName("TWICE")->SetAsInteger(D->FieldByName("ID")->AsInteger() * 2);
+    };
+    DS.Open();
+    DS.AppendRecord({4});
+    DS.Edit();
+    Id->SetAsInteger(5);
+    EXPECT_EQ(Id->OldValue().AsInteger(), 4);
+    EXPECT_EQ(Id->AsInteger(), 5);
+    EXPECT_EQ(Twice->AsInteger(), 10);
+    EXPECT_TRUE(Twice->OldValue().IsNull());   // calculated fields have no stored old value here
+    Id->Clear();
+    EXPECT_TRUE(Id->IsNull());
+    EXPECT_TRUE(Twice->IsNull());
+    DS.Cancel();
+    EXPECT_EQ(Twice->AsInteger(), 8);
+    DS.Insert();
+    EXPECT_TRUE(Id->OldValue().IsNull());
+    EXPECT_TRUE(Twice->IsNull());
+    Id->SetAsInteger(1);
+    EXPECT_EQ(Twice->AsInteger(), 2);
+    DS.Post();
+    EXPECT_EQ(Twice->AsInteger(), 2);
+    CalcCalls = 0;
+    DS.SetAutoCalcFields(false);
+    DS.Edit();
+    Id->SetAsInteger(3);
+    EXPECT_EQ(Twice->AsInteger(), 2);   // not recalculated on changes
+    DS.Post();
+    EXPECT_EQ(Twice->AsInteger(), 6);   // but when the record is read again
+}
+
+TEST(DataSet, ALinkResizedWhileItsSourceIsDisabledGetsItsRows) {
+    auto DS = MakeSet(10);
+    TDataSource Src(nullptr);
+    TRecordingLink Link;
+    Src.SetDataSet(DS.get());
+    Link.SetDataSource(&Src);
+    Src.SetEnabled(false);
+    EXPECT_FALSE(Link.Active());
+    Link.SetBufferCount(5);
+    Src.SetEnabled(true);
+    EXPECT_EQ(Link.RecordCount(), 5);
+    EXPECT_EQ(Rows(DS.get(), Link), Range(1, 5));
 }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 class TMemDataSet : public TDataSet {
@@ -17,6 +18,9 @@ public:
 
     bool ReadOnly = false;
     Integer GetRecordCalls = 0;   // how often the window asked for a record
+    // Called before each internal step ("edit", "post", "delete", and "get" with the id of the
+    // record about to be read) so that a test can make it fail.
+    std::function<void(const AnsiString& Operation, Integer Id)> Fault;
 
     // Number of stored records (also the hidden ones).
     Integer StoredCount() const { return static_cast<Integer>(FRecords.size()); }
@@ -119,8 +123,15 @@ public:
     }
 
 protected:
+    void CheckFault(const char* Operation, Integer Id = 0) {
+        if (Fault) Fault(Operation, Id);
+    }
+
+    // A record passes when the filter is off or OnFilterRecord accepts it; the handler reads the
+    // record through the fields in the filter state, as a buffered data set lets it.
     bool Visible(Integer Index) {
         if (!Filtered() || !OnFilterRecord()) return true;
+        FFilterBuffer.resize(static_cast<size_t>(FBufferSize), 0);
         std::memcpy(FFilterBuffer.data() + sizeof(THeader), FRecords[static_cast<size_t>(Index)].Data.data() + sizeof(THeader),
                     static_cast<size_t>(FDataSize) - sizeof(THeader));
         TDataSetState Save = SetTempState(dsFilter);
@@ -157,6 +168,7 @@ protected:
             if (GetMode == gmCurrent) GetMode = gmNext;
         }
         const TRec& R = FRecords[static_cast<size_t>(FCur)];
+        CheckFault("get", R.Id);
         std::memcpy(Buffer, R.Data.data(), static_cast<size_t>(FDataSize));
         Header(Buffer)->Id = R.Id;
         Header(Buffer)->Flag = bfCurrent;
@@ -219,6 +231,7 @@ public:
 
 protected:
     void InternalEdit() override {
+        CheckFault("edit");
         FOldBuffer.assign(ActiveBuffer(), ActiveBuffer() + FBufferSize);
     }
     void InternalInsert() override {
@@ -226,6 +239,7 @@ protected:
         for (Integer Off : FOffsets) FOldBuffer[static_cast<size_t>(Off)] = 1;
     }
     void InternalPost() override {
+        CheckFault("post");
         TDataSet::InternalPost();
         TRecordBuffer B = ActiveBuffer();
         if (State() == dsEdit) {
@@ -246,6 +260,7 @@ protected:
     }
     void InternalCancel() override { FOldBuffer.clear(); }
     void InternalDelete() override {
+        CheckFault("delete");
         Integer I = IndexOfId(Header(ActiveBuffer())->Id);
         if (I >= 0) FRecords.erase(FRecords.begin() + I);
         FCur = I;
