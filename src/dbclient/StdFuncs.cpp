@@ -160,8 +160,13 @@ Extended E10(Integer N) {
 }
 
 Extended RoundExtended(Integer N, Extended X) {
+    if (!std::isfinite(X)) return X;
     const double scale = static_cast<double>(E10(N));
     const Extended whole = std::trunc(X);
+    // Beyond what a double holds: so many places keep every digit, so few
+    // keep none; computing with inf or 0 here would give NaN.
+    if (std::isinf(scale)) return X;
+    if (scale == 0) return whole;
     const Extended frac = X - whole;
     return whole + std::nearbyint(frac * scale) / scale;
 }

@@ -29,7 +29,11 @@ void TFBTimer::SetOnTimer(TNotifyEvent Value) {
 }
 
 void TFBTimer::Timer() {
-    if (FOnTimer) FOnTimer(this);
+    if (!FOnTimer) return;
+    // Called through a copy: the handler may free this timer or replace
+    // itself, which would destroy the function object while it runs.
+    const TNotifyEvent handler = FOnTimer;
+    handler(this);
 }
 
 void TFBTimer::UpdateTimer() {

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string_view>
+#include <utility>
 
 namespace {
 
@@ -65,61 +66,72 @@ AnsiString CollapseStars(std::string_view S) {
     return out;
 }
 
-inline bool IsWild(char C) { return C == '*' || C == '?'; }
-
+// Two-sided wildcard match ("*" and "?" count in both texts). F(i, j) tells
+// whether T from i matches M from j:
+//   either rest is exactly "*": yes; one rest empty: only when both are;
+//   "*" in T at i: F(i+1, k) for some k in [j, m);
+//   "*" in M at j: F(k, j+1) for some k in [i, n);
+//   otherwise one character each when equal or either is "?".
+// Filled row by row from the end with running ORs for the two "*" cases, so
+// the cost is O(n*m) whatever the masks; backtracking over every split is
+// exponential on masks like "*a*a*a*a*b".
 bool WldMatch(std::string_view T, std::string_view M) {
-    if (T == M || T == "*" || M == "*") return true;
-    if (T.empty() || M.empty()) return false;
-    if (T[0] != M[0] && !IsWild(T[0]) && !IsWild(M[0])) return false;
-    if (IsWild(T[0]) || IsWild(M[0])) {
-        if (T[0] == '*') {
-            const char next = T[1];   // T is not "*", so it has a second character
-            for (size_t i = 0; i < M.size(); ++i)
-                if (IsWild(M[i]) || next == '?' || M[i] == next)
-                    if (WldMatch(T.substr(1), M.substr(i))) return true;
-        }
-        if (M[0] == '*') {
-            const char next = M[1];
-            for (size_t i = 0; i < T.size(); ++i)
-                if (IsWild(T[i]) || next == '?' || T[i] == next)
-                    if (WldMatch(T.substr(i), M.substr(1))) return true;
-        }
-        if (T[0] != '*' && M[0] != '*' && (T[0] == M[0] || T[0] == '?' || M[0] == '?'))
-            return WldMatch(T.substr(1), M.substr(1));
-        return false;
+    if (T.find('*') == std::string_view::npos && M.find('*') == std::string_view::npos) {
+        if (T.size() != M.size()) return false;
+        for (size_t i = 0; i < T.size(); ++i)
+            if (T[i] != M[i] && T[i] != '?' && M[i] != '?') return false;
+        return true;
     }
-    const size_t wt = std::min(T.find_first_of("*?"), T.size());
-    const size_t wm = std::min(M.find_first_of("*?"), M.size());
-    const size_t n = std::min(wt, wm);
-    if (T.substr(0, n) != M.substr(0, n)) return false;
-    return WldMatch(T.substr(n), M.substr(n));
-}
-
-// LIKE matching; the mask has no runs of "%" (they mean the same as one).
-bool LikeMatch(std::string_view T, std::string_view M) {
-    if (T == M || M == "%") return true;
-    if (T.empty()) return M.find_first_not_of('%') == std::string_view::npos;
-    if (M.empty()) return false;
-    const char m0 = M[0];
-    if (m0 != '%' && m0 != '_') {
-        if (m0 != T[0]) return false;
-        const size_t w = M.find_first_of("%_");
-        if (w == std::string_view::npos) return false;   // no wildcard and T != M
-        if (T.size() < w || T.substr(0, w) != M.substr(0, w)) return false;
-        return LikeMatch(T.substr(w), M.substr(w));
-    }
-    if (m0 == '_') return LikeMatch(T.substr(1), M.substr(1));
-    // "%": let it eat 0..n characters. When the next mask character is itself
-    // a wildcard every split is a candidate, not just those with equal bytes.
-    const std::string_view rest = M.substr(1);
-    const char next = rest[0];   // M is not "%", so rest is not empty
-    const bool anyPos = next == '_' || next == '%';
-    for (size_t i = 0; i <= T.size(); ++i) {
-        if (i == T.size()) return LikeMatch(T.substr(i), rest);
-        if (anyPos || T[i] == next)
-            if (LikeMatch(T.substr(i), rest)) return true;
+    const size_t n = T.size(), m = M.size();
+    std::vector<char> next(m + 1, 0), cur(m + 1, 0);
+    std::vector<char> nextRun(m + 1, 0);   // OR of next[k] for k in [j, m); [m] stays 0
+    std::vector<char> colRun(m + 1, 0);    // OR of F(k, j) over rows k in [i, n)
+    for (size_t i = n + 1; i-- > 0;) {
+        const bool tStarOnly = i + 1 == n && T[i] == '*';
+        for (size_t j = m + 1; j-- > 0;) {
+            bool r;
+            if ((i == n && j == m) || tStarOnly || (j + 1 == m && M[j] == '*')) {
+                r = true;
+            } else if (i == n || j == m) {
+                r = false;
+            } else {
+                const char a = T[i], b = M[j];
+                r = false;
+                if (a == '*') r = nextRun[j];
+                if (!r && b == '*') r = colRun[j + 1];
+                if (!r && a != '*' && b != '*' && (a == b || a == '?' || b == '?')) r = next[j + 1];
+            }
+            cur[j] = r;
+            if (i < n && r) colRun[j] = 1;
+        }
+        if (i == 0) return cur[0];
+        next.swap(cur);
+        for (size_t j = m; j-- > 0;) nextRun[j] = next[j] || nextRun[j + 1];
     }
     return false;
+}
+
+// LIKE with "%" (any run) and "_" (one character) in the mask only. Greedy
+// with a return to the last "%": a later "%" can always absorb what an
+// earlier one would, so O(n*m) at worst and no backtracking explosion.
+bool LikeMatch(std::string_view T, std::string_view M) {
+    size_t i = 0, j = 0, star = std::string_view::npos, mark = 0;
+    while (i < T.size()) {
+        if (j < M.size() && M[j] == '%') {
+            star = j++;
+            mark = i;
+        } else if (j < M.size() && (M[j] == '_' || M[j] == T[i])) {
+            ++i;
+            ++j;
+        } else if (star != std::string_view::npos) {
+            j = star + 1;
+            i = ++mark;
+        } else {
+            return false;
+        }
+    }
+    while (j < M.size() && M[j] == '%') ++j;
+    return j == M.size();
 }
 
 // ---- reserved words ----
@@ -238,7 +250,6 @@ AnsiString QuoteIdent(const AnsiString& Ident) {
     out += '"';
     return out;
 }
-
 }  // namespace
 
 // ---- trimming, lengths, copies ----------------------------------------------
@@ -278,6 +289,8 @@ bool IsBlankStr(const AnsiString& S) {
 }
 
 Integer FastStrLen(const char* S) {
+    // The library scan: an unaligned word-at-a-time loop of our own could
+    // read past the terminator into an unmapped page.
     if (!S) return 0;
     return static_cast<Integer>(std::strlen(S));
 }
@@ -314,7 +327,8 @@ AnsiString FastUpperCase(const AnsiString& S) {
 
 void DoUpperCase(AnsiString& S, Integer From, Integer To) {
     const Integer len = static_cast<Integer>(S.size());
-    if (To <= 0 || To > len) To = len;
+    if (To < 0) return;   // a position before the text: nothing to change
+    if (To == 0 || To > len) To = len;
     if (From < 1) From = 1;
     for (Integer i = From; i <= To; ++i) S[static_cast<size_t>(i - 1)] = UpAscii(S[static_cast<size_t>(i - 1)]);
 }
@@ -499,19 +513,23 @@ void DeleteEmptyStrings(TStrings* List) {
 
 void SubtractStrings(const TStrings* Source, const TStrings* Exclusion, TStrings* Dest) {
     if (!Dest) return;
-    Dest->Clear();
-    if (!Source) return;
-    const auto* sorted = dynamic_cast<const TStringList*>(Exclusion);
-    for (Integer i = 0; i < Source->Count(); ++i) {
-        const AnsiString& s = Source->Strings(i);
-        bool excluded = false;
-        if (Exclusion) {
-            Integer at = -1;
-            if (sorted && sorted->Sorted()) excluded = sorted->Find(s, at);
-            else excluded = Exclusion->IndexOf(s) >= 0;
+    // Collected before Dest is cleared: Dest may be the source or the exclusion.
+    std::vector<std::pair<AnsiString, TObject*>> kept;
+    if (Source) {
+        const auto* sorted = dynamic_cast<const TStringList*>(Exclusion);
+        for (Integer i = 0; i < Source->Count(); ++i) {
+            const AnsiString& s = Source->Strings(i);
+            bool excluded = false;
+            if (Exclusion) {
+                Integer at = -1;
+                if (sorted && sorted->Sorted()) excluded = sorted->Find(s, at);
+                else excluded = Exclusion->IndexOf(s) >= 0;
+            }
+            if (!excluded) kept.emplace_back(s, Source->Objects(i));
         }
-        if (!excluded) Dest->AddObject(s, Source->Objects(i));
     }
+    Dest->Clear();
+    for (auto& [s, obj] : kept) Dest->AddObject(s, obj);
 }
 
 // ---- matching -----------------------------------------------------------------
@@ -531,15 +549,8 @@ Integer WldIndexOf(const TStrings* List, const AnsiString& Name, bool CaseSensit
 }
 
 bool SQLMaskCompare(const AnsiString& S, const AnsiString& Mask) {
-    // "*" is an ordinary character in LIKE, so the mask is taken as it is;
-    // only runs of "%" are folded, which keeps the matching linear-ish.
-    AnsiString mask;
-    mask.reserve(Mask.size());
-    for (char c : Mask) {
-        if (c == '%' && !mask.empty() && mask.back() == '%') continue;
-        mask += c;
-    }
-    return LikeMatch(S, mask);
+    // "*" and "?" are ordinary characters in LIKE: the mask is taken as it is.
+    return LikeMatch(S, Mask);
 }
 
 // ---- dates ----------------------------------------------------------------------
@@ -563,7 +574,7 @@ AnsiString NormalizeDateText(const AnsiString& S, Integer Kind) {
     {
         TFormatSettingsGuard guard;
         AnsiString text = S;
-        if (Kind == 0 || Kind == 1) {
+        if (Kind != 2) {   // anything but time alone carries a date
             if (text.find('.') != AnsiString::npos) {
                 FormatSettings.DateSeparator = '.';
                 FormatSettings.ShortDateFormat = "dd.mm.yyyy";

@@ -57,7 +57,7 @@ void DoTrim(AnsiString& S);                         // in place, both ends
 void DoTrimRight(AnsiString& S);                    // in place, right end
 bool IsBlankStr(const AnsiString& S);               // empty or only blanks
 Integer StrLenTrimRight(const char* S);             // length without trailing blanks; 0 for null
-Integer FastStrLen(const char* S);                  // length; 0 for null
+Integer FastStrLen(const char* S);                  // length; 0 for null; reads no byte past the zero
 
 // Count characters from Index, clipped to the end; empty when Index < 1,
 // Index past the end or Count <= 0.
@@ -68,7 +68,8 @@ void DoCopy(const AnsiString& S, AnsiString& Dest, Integer Index, Integer Count)
 // ---- case -------------------------------------------------------------------
 
 AnsiString FastUpperCase(const AnsiString& S);      // a..z -> A..Z only
-// a..z -> A..Z from position From to To; To 0 or past the end means the end.
+// a..z -> A..Z from position From to To; To 0 or past the end means the end,
+// a negative To changes nothing.
 void DoUpperCase(AnsiString& S, Integer From = 1, Integer To = 0);
 void DoLowerCase(AnsiString& S);                    // A..Z -> a..z only
 
@@ -125,22 +126,25 @@ bool IsMasParamName(const AnsiString& Name);        // MAS_x
 // True for a null or empty list, or when every line is blank.
 bool EmptyStrings(const TStrings* List);
 void DeleteEmptyStrings(TStrings* List);            // only lines of length 0
-// Dest := lines of Source (with their objects) not held by Exclusion.
+// Dest := lines of Source (with their objects) not held by Exclusion; Dest
+// may be Source or Exclusion itself.
 void SubtractStrings(const TStrings* Source, const TStrings* Exclusion, TStrings* Dest);
 
 // ---- matching -----------------------------------------------------------------
 
-// Wildcard match with * and ? counting on both sides; case counts.
+// Wildcard match with * and ? counting on both sides; case counts. Runs of
+// "*" fold into one; "?" after "*" still takes one character. O(n*m) at worst.
 bool WldCompare(const AnsiString& S, const AnsiString& Mask);
 // Index of the first line matching Name, -1 when none; without CaseSensitive
 // both sides are locale-aware upper-cased first.
 Integer WldIndexOf(const TStrings* List, const AnsiString& Name, bool CaseSensitive);
-// SQL LIKE: % any run, _ any one character, in the mask only; case counts.
+// SQL LIKE: % any run, _ any one character, in the mask only; case counts;
+// every other character ("*" and "?" too) is literal. O(n*m) at worst.
 bool SQLMaskCompare(const AnsiString& S, const AnsiString& Mask);
 
 // ---- dates ----------------------------------------------------------------------
 
-// Kind: 0 date and time, 1 date, 2 time. Turns an SQL-style literal
+// Kind: 0 date and time, 1 date, 2 time (any other kind: as 0). Turns an SQL-style literal
 // ("25.12.2005", "12/25/2005", "25-DEC-2005") into the user's format; a text
 // without separator comes back upper-cased ("now" -> "NOW"); blank -> "".
 // Raises EConvertError when the text does not parse.

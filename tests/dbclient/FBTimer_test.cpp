@@ -142,3 +142,60 @@ TEST_F(FBTimerTest, OwnerFreesTheTimer) {
     owner.reset();
     EXPECT_EQ(Clock.ActiveCount(), 0);
 }
+
+// The handler object must outlive its own call even when the handler frees
+// the timer or replaces itself: a capture destroyed mid-call is a dangling read.
+TEST_F(FBTimerTest, HandlerSurvivesFreeingItsTimer) {
+    auto token = std::make_shared<int>(7);
+    std::weak_ptr<int> watch = token;
+    bool aliveAfterFree = false;
+    auto* t = new TFBTimer(nullptr);
+    t->SetInterval(100);
+    t->SetOnTimer([&, token = std::move(token)](TObject* Sender) {
+        ++Ticks;
+        delete static_cast<TFBTimer*>(Sender);
+        aliveAfterFree = !watch.expired() && *token == 7;
+    });
+    Clock.Advance(1000);
+    EXPECT_EQ(Ticks, 1);
+    EXPECT_TRUE(aliveAfterFree);
+    EXPECT_EQ(Clock.ActiveCount(), 0);
+    EXPECT_TRUE(watch.expired());   // released once the call is over
+}
+
+TEST_F(FBTimerTest, HandlerMayReplaceItselfOrChangeTheInterval) {
+    auto token = std::make_shared<int>(1);
+    std::weak_ptr<int> watch = token;
+    bool aliveAfterReplace = false;
+    int second = 0;
+    Timer->SetInterval(100);
+    Timer->SetOnTimer([&, token = std::move(token)](TObject*) {
+        ++Ticks;
+        Timer->SetOnTimer([&](TObject*) { ++second; });
+        aliveAfterReplace = !watch.expired() && *token == 1;
+        Timer->SetInterval(250);
+    });
+    Clock.Advance(100);
+    EXPECT_EQ(Ticks, 1);
+    EXPECT_TRUE(aliveAfterReplace);
+    // The new interval counts from the change made inside the tick.
+    Clock.Advance(249);
+    EXPECT_EQ(second, 0);
+    Clock.Advance(1);
+    EXPECT_EQ(second, 1);
+    Clock.Advance(500);
+    EXPECT_EQ(second, 3);
+    EXPECT_EQ(Ticks, 1);
+    EXPECT_EQ(Clock.ActiveCount(), 1);
+}
+
+TEST_F(FBTimerTest, HandlerExceptionLeavesTheTimerRunning) {
+    Timer->SetInterval(100);
+    Timer->SetOnTimer([&](TObject*) {
+        if (++Ticks == 1) throw Exception("boom");
+    });
+    EXPECT_THROW(Clock.Advance(100), Exception);
+    Clock.Advance(100);
+    EXPECT_EQ(Ticks, 2);
+    EXPECT_EQ(Clock.ActiveCount(), 1);
+}

@@ -71,6 +71,15 @@ TEST(StdFuncs, PowersAndRounding) {
     EXPECT_NEAR(static_cast<double>(RoundExtended(0, 7.5L)), 7.0, 1e-12);    // the fraction alone is rounded
     EXPECT_NEAR(static_cast<double>(RoundExtended(0, 8.5L)), 8.0, 1e-12);
     EXPECT_NEAR(static_cast<double>(RoundExtended(3, 1.23456L)), 1.235, 1e-12);
+    // Places far outside the table, and infinities, must not turn into NaN.
+    EXPECT_EQ(RoundExtended(400, 2.5L), 2.5L);
+    EXPECT_EQ(RoundExtended(-400, 2.5L), 2.0L);
+    EXPECT_EQ(RoundExtended(-400, -7.75L), -7.0L);
+    const Extended inf = std::numeric_limits<Extended>::infinity();
+    EXPECT_EQ(RoundExtended(2, inf), inf);
+    EXPECT_EQ(RoundExtended(2, -inf), -inf);
+    EXPECT_TRUE(std::isnan(RoundExtended(2, std::numeric_limits<Extended>::quiet_NaN())));
+    EXPECT_EQ(RoundExtended(2, 1e30L), 1e30L);
 
     struct Case { Extended X; Integer Digits; };
     const Case cases[] = {{0.5L, 0}, {0, 0}, {1, 1}, {9, 1}, {10, 2}, {-99.9L, 2}, {100, 3},

@@ -6,6 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
+#include <cstring>
+#include <random>
+#include <string_view>
+
+#include <sys/mman.h>
+#include <unistd.h>
 
 namespace {
 
@@ -57,18 +64,12 @@ TEST(StrUtil, TrimTreatsOnlyLowCodesAsBlank) {
     EXPECT_FALSE(IsBlankStr(" ı "));
 }
 
-TEST(StrUtil, NullTerminatedLengths) {
-    EXPECT_EQ(FastStrLen(nullptr), 0);
-    EXPECT_EQ(FastStrLen("abcdefghi"), 9);
-    EXPECT_EQ(StrLenTrimRight("ab  \t"), 2);
-    EXPECT_EQ(StrLenTrimRight(nullptr), 0);
-}
-
 TEST(StrUtil, FastCopyClipsAndRejects) {
     struct Case { Integer Index, Count; const char* Expected; };
     const Case cases[] = {
         {4, 10, "DE"}, {1, 5, "ABCDE"}, {2, 2, "BC"}, {5, 1, "E"},
         {6, 1, ""},  {0, 3, ""}, {-1, 3, ""}, {2, 0, ""}, {2, -4, ""},
+        {5, INT_MAX, "E"}, {INT_MAX, INT_MAX, ""}, {INT_MIN, 2, ""},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(FastCopy("ABCDE", c.Index, c.Count), c.Expected) << c.Index << "," << c.Count;
@@ -87,16 +88,18 @@ TEST(StrUtil, AsciiCaseChangesLeaveOtherBytesAlone) {
     EXPECT_EQ(FastUpperCase("abc xyz çğıöşü i"), "ABC XYZ çğıöşü I");
     EXPECT_EQ(FastUpperCase("ÇĞİ"), "ÇĞİ");
 
-    AnsiString s = "abcdef";
-    DoUpperCase(s, 2, 4);
-    EXPECT_EQ(s, "aBCDef");
-    s = "abcdef";
-    DoUpperCase(s, 3, 0);
-    EXPECT_EQ(s, "abCDEF");
-    s = "abc";
-    DoUpperCase(s, 2, 99);
-    EXPECT_EQ(s, "aBC");
-    s = "ABC ÇĞ";
+    struct Case { Integer From, To; const char* Expected; };
+    const Case cases[] = {
+        {2, 4, "aBCDef"}, {3, 0, "abCDEF"},  {2, 99, "aBCDEF"}, {0, 0, "ABCDEF"}, {-5, 2, "ABcdef"},
+        {4, 3, "abcdef"}, {7, 0, "abcdef"},  {1, -1, "abcdef"}, {INT_MIN, INT_MIN, "abcdef"},
+        {INT_MAX, 0, "abcdef"},
+    };
+    for (const Case& c : cases) {
+        AnsiString s = "abcdef";
+        DoUpperCase(s, c.From, c.To);
+        EXPECT_EQ(s, c.Expected) << c.From << ".." << c.To;
+    }
+    AnsiString s = "ABC ÇĞ";
     DoLowerCase(s);
     EXPECT_EQ(s, "abc ÇĞ");
 }
@@ -113,10 +116,6 @@ TEST(StrUtil, Equality) {
     EXPECT_TRUE(EqualStr(true, "abc", "ABC"));
     EXPECT_TRUE(EqualStr(true, "şığ", "ŞIĞ"));
     EXPECT_FALSE(EqualStr(true, "ab", "ABC"));
-
-    EXPECT_TRUE(StrInArray("NOW", {"TODAY", "NOW"}));
-    EXPECT_FALSE(StrInArray("now", {"TODAY", "NOW"}));
-    EXPECT_FALSE(StrInArray("x", {}));
 }
 
 // ---- searching ----
@@ -136,6 +135,10 @@ TEST(StrUtil, Positions) {
     EXPECT_EQ(PosFrom("", "abc", 1), 0);
     EXPECT_EQ(PosFrom("a", "", 1), 0);
     EXPECT_EQ(PosFrom("a", "abc", 9), 0);
+    EXPECT_EQ(PosFrom("a", "aaa", INT_MAX), 0);
+    EXPECT_EQ(PosFrom("a", "aaa", INT_MIN, -1), 0);
+    EXPECT_EQ(PosChFrom('a', "aaa", INT_MAX), 0);
+    EXPECT_EQ(ExtractWord(INT_MAX, "a b", TCharSet(" ")), "");
 }
 
 TEST(StrUtil, PosInRightContextFindsWholeWords) {
@@ -277,6 +280,16 @@ TEST(StrUtil, SubtractStringsKeepsObjectsAndOrder) {
         EXPECT_EQ(dest.Strings(1), "A");
         EXPECT_EQ(dest.Objects(1), &o2);
     }
+
+    // The destination may be one of the inputs.
+    TStringList exclusion;
+    exclusion.Add("A");
+    SubtractStrings(&source, &exclusion, &source);
+    ASSERT_EQ(source.Count(), 2);
+    EXPECT_EQ(source.Strings(1), "B");
+    EXPECT_EQ(source.Objects(1), &o3);
+    SubtractStrings(&source, &exclusion, &exclusion);
+    EXPECT_EQ(exclusion.Count(), 2);
 }
 
 // ---- matching ----
@@ -370,6 +383,18 @@ TEST(StrUtil, NormalizeDateTextFollowsUserSettings) {
     }
 }
 
+// Only kind 2 is time alone; any other kind reads date and time, in both the
+// choice of separators and the parse.
+TEST(StrUtil, NormalizeDateTextUnknownKindActsAsDateAndTime) {
+    TFormatSettings fs = DotDayMonth();
+    fs.LongTimeFormat = "hh:nn:ss";
+    TFormatSettingsGuard guard(fs);
+    for (Integer kind : {3, -1, 99}) {
+        EXPECT_EQ(NormalizeDateText("now", kind), NormalizeDateText("now", 0)) << kind;
+        EXPECT_EQ(NormalizeDateText("12/25/2005 13:05:09", kind), "25.12.2005 13:05:09") << kind;
+    }
+}
+
 TEST(StrUtil, NormalizeDateTextRestoresSettingsOnFailure) {
     TFormatSettings fs = DotDayMonth();
     fs.TimeSeparator = '-';
@@ -403,12 +428,18 @@ TEST(StrUtil, ReservedWordList) {
     EXPECT_LT(at("CHARACTER"), at("CHAR_LENGTH"));
     for (const char* w : {"COMMITED", "RESERV", "LEV", "IIF", "CSTRING", "FREE_IT"})
         EXPECT_LT(at(w), static_cast<long>(words.size())) << w;
-    // Every word is found through the two-letter index, in either mode.
-    for (const AnsiString& w : words) {
-        EXPECT_TRUE(NeedQuote(w)) << w;
-        AnsiString lower = w;
+    // Every letter pair goes through the two-letter index (empty ranges too),
+    // and every word of the list is found, in either mode.
+    std::vector<AnsiString> ids(words.begin(), words.end());
+    for (char a = 'A'; a <= 'Z'; ++a)
+        for (char b = 'A'; b <= 'Z'; ++b)
+            for (const char* tail : {"", "A", "_", "ZZZZZZZZZZZZZZZZZZZZZZZZ"}) ids.push_back(AnsiString{a, b} + tail);
+    for (const AnsiString& id : ids) {
+        const bool reserved = std::binary_search(words.begin(), words.end(), id);
+        EXPECT_EQ(NeedQuote(id), reserved) << id;
+        AnsiString lower = id;
         DoLowerCase(lower);
-        EXPECT_TRUE(NeedQuoteCI(lower)) << lower;
+        EXPECT_EQ(NeedQuoteCI(lower), reserved) << lower;
     }
 }
 
@@ -452,4 +483,102 @@ TEST(StrUtil, FormatIdentifiers) {
         EXPECT_EQ(FormatIdentifierEx(dialect, "", false), "");
         EXPECT_EQ(FormatIdentifierEx(dialect, "", true), "");
     }
+}
+
+// ---- matching: reference rules and hostile masks ----
+
+namespace {
+
+bool IsWld(char C) { return C == '*' || C == '?'; }
+
+// The two-sided wildcard rule written directly (exponential; short texts only).
+bool RefWld(std::string_view T, std::string_view M) {
+    if (T == M || T == "*" || M == "*") return true;
+    if (T.empty() || M.empty()) return false;
+    if (T[0] != M[0] && !IsWld(T[0]) && !IsWld(M[0])) return false;
+    if (T[0] == '*')
+        for (size_t i = 0; i < M.size(); ++i)
+            if (RefWld(T.substr(1), M.substr(i))) return true;
+    if (M[0] == '*')
+        for (size_t i = 0; i < T.size(); ++i)
+            if (RefWld(T.substr(i), M.substr(1))) return true;
+    if (T[0] != '*' && M[0] != '*' && (T[0] == M[0] || T[0] == '?' || M[0] == '?'))
+        return RefWld(T.substr(1), M.substr(1));
+    return false;
+}
+
+// Plain LIKE: "%" any run, "_" one character, everything else literal.
+bool RefLike(std::string_view T, std::string_view M) {
+    if (M.empty()) return T.empty();
+    if (M[0] == '%') {
+        for (size_t i = 0; i <= T.size(); ++i)
+            if (RefLike(T.substr(i), M.substr(1))) return true;
+        return false;
+    }
+    if (T.empty()) return false;
+    return (M[0] == '_' || M[0] == T[0]) && RefLike(T.substr(1), M.substr(1));
+}
+
+// Random texts over a small alphabet; no "**" runs (the matcher folds them).
+AnsiString RandomText(std::mt19937& Gen, const char* Alphabet, size_t MaxLen) {
+    const size_t alen = std::strlen(Alphabet);
+    AnsiString s(Gen() % (MaxLen + 1), ' ');
+    for (char& c : s) c = Alphabet[Gen() % alen];
+    s.erase(std::unique(s.begin(), s.end(), [](char a, char b) { return a == '*' && b == '*'; }), s.end());
+    return s;
+}
+
+}  // namespace
+
+TEST(StrUtil, WldCompareAgreesWithTheRuleOnRandomTexts) {
+    std::mt19937 gen(12345);
+    for (int n = 0; n < 20000; ++n) {
+        const AnsiString t = RandomText(gen, "ab?*", 6), m = RandomText(gen, "ab?*", 6);
+        ASSERT_EQ(WldCompare(t, m), RefWld(t, m)) << "'" << t << "' / '" << m << "'";
+        ASSERT_EQ(WldCompare(t, m), WldCompare(m, t)) << "'" << t << "' / '" << m << "'";
+    }
+}
+
+TEST(StrUtil, SQLMaskCompareAgreesWithPlainLikeOnRandomTexts) {
+    std::mt19937 gen(54321);
+    for (int n = 0; n < 20000; ++n) {
+        const AnsiString t = RandomText(gen, "ab%_*", 7), m = RandomText(gen, "ab%_*", 6);
+        ASSERT_EQ(SQLMaskCompare(t, m), RefLike(t, m)) << "'" << t << "' LIKE '" << m << "'";
+    }
+}
+
+// Backtracking over every split would never finish on these.
+TEST(StrUtil, MatchersStayPolynomialOnPathologicalMasks) {
+    const AnsiString longA(3000, 'a');
+    EXPECT_FALSE(SQLMaskCompare(longA, "%a%a%a%a%a%a%a%b"));
+    EXPECT_TRUE(SQLMaskCompare(longA + "b", "%a%a%a%a%a%a%a%b"));
+    EXPECT_FALSE(SQLMaskCompare(longA, "%_%_%_%_%_%_%_%b"));
+    EXPECT_FALSE(WldCompare(longA, "*a*a*a*a*a*a*a*b"));
+    EXPECT_TRUE(WldCompare(longA + "b", "*a*a*a*a*a*a*a*b"));
+    EXPECT_FALSE(WldCompare(longA, "*?*?*?*?*?*?*?*b"));
+    // Wildcards on both sides.
+    EXPECT_FALSE(WldCompare("*a*a*a*a*a*a*a*a*c", "*a*a*a*a*a*a*a*b" + longA));
+    EXPECT_TRUE(WldCompare(longA + "*", "a*"));
+}
+
+// ---- hostile positions, aliasing, memory edges ----
+
+// A terminator on the last byte before an unreadable page: any read past it faults.
+TEST(StrUtil, FastStrLenStopsAtTheTerminator) {
+    const long page = sysconf(_SC_PAGESIZE);
+    void* mem = mmap(nullptr, static_cast<size_t>(page) * 2, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    ASSERT_NE(mem, MAP_FAILED);
+    char* base = static_cast<char*>(mem);
+    ASSERT_EQ(mprotect(base + page, static_cast<size_t>(page), PROT_NONE), 0);
+    for (Integer len = 0; len < 9; ++len) {
+        char* s = base + page - len - 1;
+        std::memset(s, 'x', static_cast<size_t>(len));
+        s[len] = '\0';
+        EXPECT_EQ(FastStrLen(s), len);
+        if (len > 0) s[len - 1] = ' ';
+        EXPECT_EQ(StrLenTrimRight(s), len > 0 ? len - 1 : 0);
+    }
+    munmap(mem, static_cast<size_t>(page) * 2);
+    EXPECT_EQ(FastStrLen(nullptr), 0);
+    EXPECT_EQ(StrLenTrimRight(nullptr), 0);
 }
