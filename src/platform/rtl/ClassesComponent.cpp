@@ -127,8 +127,9 @@ void TComponent::SetName(const AnsiString& NewName)
 void TComponent::ValidateRename(TComponent* AComponent, const AnsiString& CurName,
                                 const AnsiString& NewName)
 {
-    if (AComponent && !SameText(CurName, NewName) && AComponent->FOwner == this &&
-        FindComponent(NewName))
+    if (!AComponent || NewName.empty() || SameText(CurName, NewName)) return;
+    TComponent* Found = FindComponent(NewName);
+    if (Found && Found != AComponent)
         throw EComponentError("A component named %s already exists", {NewName});
 }
 

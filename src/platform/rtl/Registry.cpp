@@ -55,6 +55,12 @@ AnsiString& FileOverride()
     return S;
 }
 
+std::mutex& OverrideLock()
+{
+    static std::mutex M;
+    return M;
+}
+
 const char* RootName(HKEY Key)
 {
     switch (Key) {
@@ -249,14 +255,14 @@ AnsiString NormalizePath(const AnsiString& S)
 
 void SetRegistryFileName(const AnsiString& FileName)
 {
-    std::lock_guard<std::mutex> Lock(StoreLock());
+    std::lock_guard<std::mutex> Lock(OverrideLock());
     FileOverride() = FileName;
 }
 
 AnsiString RegistryFileName()
 {
     {
-        std::lock_guard<std::mutex> Lock(StoreLock());
+        std::lock_guard<std::mutex> Lock(OverrideLock());
         if (!FileOverride().empty()) return FileOverride();
     }
     const char* X = std::getenv("XDG_CONFIG_HOME");
@@ -313,7 +319,11 @@ bool TRegistry::OpenKey(const AnsiString& Key, bool CanCreate)
     if (!Store.Find(Full) && Full.find('\\') != AnsiString::npos) {
         if (!CanCreate) return false;
         Store.Create(Full);
-        SaveStore(StoreFile(), Store);
+        try {
+            SaveStore(StoreFile(), Store);
+        } catch (const Exception&) {
+            return false;   // the store cannot be written: the key was not made
+        }
     }
     auto P = Full.find('\\');
     FCurrentPath = P == AnsiString::npos ? AnsiString() : Full.substr(P + 1);

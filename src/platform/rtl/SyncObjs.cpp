@@ -44,6 +44,8 @@ struct TMultiReadExclusiveWriteSynchronizer::TImpl {
     Integer WritersWaiting = 0;
     std::map<std::thread::id, Integer> Readers;   // read depth per thread
     Integer WriterReads = 0;        // reads taken by the writer inside its write
+    Integer SavedReads = 0;         // read depth the writer held before it asked to write
+    UInt64 WriteSeq = 0;            // counts granted write locks
 };
 
 TMultiReadExclusiveWriteSynchronizer::TMultiReadExclusiveWriteSynchronizer()
@@ -99,13 +101,26 @@ bool TMultiReadExclusiveWriteSynchronizer::BeginWrite()
         ++I.WriteDepth;
         return true;
     }
-    if (I.Readers.count(Me)) throw EThread("Cannot begin writing while reading");
+    // A reader asking to write gives up its reads while it waits (two such
+    // readers would otherwise wait for each other) and gets them back with
+    // the write lock; false tells it another writer came in between.
+    Integer Saved = 0;
+    auto It = I.Readers.find(Me);
+    if (It != I.Readers.end()) {
+        Saved = It->second;
+        I.Readers.erase(It);
+        I.Cond.notify_all();
+    }
+    const UInt64 SeqBefore = I.WriteSeq;
     ++I.WritersWaiting;
     I.Cond.wait(Lock, [&] { return I.WriteDepth == 0 && I.Readers.empty(); });
     --I.WritersWaiting;
     I.Writer = Me;
     I.WriteDepth = 1;
-    return true;
+    I.SavedReads = Saved;
+    I.WriterReads = Saved;
+    ++I.WriteSeq;
+    return Saved == 0 || I.WriteSeq == SeqBefore + 1;
 }
 
 void TMultiReadExclusiveWriteSynchronizer::EndWrite()
@@ -114,8 +129,12 @@ void TMultiReadExclusiveWriteSynchronizer::EndWrite()
     std::lock_guard<std::mutex> Lock(I.Mutex);
     if (I.WriteDepth == 0 || I.Writer != std::this_thread::get_id()) return;
     if (--I.WriteDepth == 0) {
+        // Reads still open inside the write (among them those it held
+        // before) go on as plain reads.
+        if (I.WriterReads > 0) I.Readers[I.Writer] = I.WriterReads;
         I.Writer = std::thread::id();
         I.WriterReads = 0;
+        I.SavedReads = 0;
         I.Cond.notify_all();
     }
 }

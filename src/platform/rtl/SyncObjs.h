@@ -23,15 +23,16 @@ private:
 };
 
 // Many readers or one writer. The writer may take the write lock again and
-// may also read; a reader must not ask to write while it reads (it would wait
-// for itself: EThread is raised instead of dead-locking).
+// may also read. A reader may ask to write: it lets go of its reads while it
+// waits and gets them back; BeginWrite then says false when another writer
+// got in first (what it read may have changed). Otherwise BeginWrite is true.
 class TMultiReadExclusiveWriteSynchronizer : public TObject {
 public:
     TMultiReadExclusiveWriteSynchronizer();
     ~TMultiReadExclusiveWriteSynchronizer() override;
     void BeginRead();
     void EndRead();
-    bool BeginWrite();   // always true: nobody else wrote in between is not tracked
+    bool BeginWrite();
     void EndWrite();
 
 private:
