@@ -122,7 +122,7 @@ TDateTimePicker::TDateTimePicker(TComponent* AOwner) : TWinControl(AOwner) {
             V = std::trunc(V) + Frac;
         }
         FValue = V;
-        GuardedCall(this, [this] { if (OnChange) OnChange(this); });
+        GuardedCall(this, [this] { FireEvent(OnChange, this); });
     });
     SetParentColor(false);
     SetColor(clWindow);

@@ -169,14 +169,28 @@ TControl::TControl(TComponent* AOwner) : TComponent(AOwner), FFont(std::make_uni
 
 TControl::~TControl() {
     BeforeDestruction();
+    *FAlive = false;
     ControlGone(this);
     if (FParent) FParent->RemoveControl(this);
     if (FWidget) {
         if (IHost* H = HostOf(this)) H->DetachControl();
         QWidget* W = FWidget;
         FWidget = nullptr;
-        delete W;
+        DisposeWidget(W);
     }
+}
+
+void DisposeWidget(QWidget* W) {
+    if (!W) return;
+    W->blockSignals(true);
+    const auto Kids = W->findChildren<QObject*>();
+    for (QObject* O : Kids) {
+        O->blockSignals(true);
+        if (auto* H = dynamic_cast<IHost*>(O)) H->DetachControl();
+    }
+    W->setObjectName(QString());
+    W->hide();
+    W->deleteLater();
 }
 
 void TControl::SetWidget(QWidget* W) {
@@ -396,27 +410,27 @@ Integer TControl::Perform(Cardinal Msg, Integer WParam, Integer LParam) {
 }
 
 void TControl::Click() {
-    if (OnClick) OnClick(this);
+    FireEvent(OnClick, this);
 }
 
 void TControl::DblClick() {
-    if (OnDblClick) OnDblClick(this);
+    FireEvent(OnDblClick, this);
 }
 
 void TControl::MouseDown(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) {
-    if (OnMouseDown) OnMouseDown(this, Button, Shift, X, Y);
+    FireEvent(OnMouseDown, this, Button, Shift, X, Y);
 }
 
 void TControl::MouseMove(TShiftState Shift, Integer X, Integer Y) {
-    if (OnMouseMove) OnMouseMove(this, Shift, X, Y);
+    FireEvent(OnMouseMove, this, Shift, X, Y);
 }
 
 void TControl::MouseUp(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) {
-    if (OnMouseUp) OnMouseUp(this, Button, Shift, X, Y);
+    FireEvent(OnMouseUp, this, Button, Shift, X, Y);
 }
 
 void TControl::Resize() {
-    if (OnResize) OnResize(this);
+    FireEvent(OnResize, this);
 }
 
 void TControl::ApplyFont() {
@@ -447,13 +461,16 @@ void TControl::SetDropTarget(bool Value) {
 }
 
 bool TControl::QtEvent(QEvent* E) {
+    // A handler may free this control: after each one, go on only while it lives.
+    const std::shared_ptr<const bool> Alive = FAlive;
+    IHost* H = HostOf(this);
     switch (E->type()) {
         case QEvent::MouseButtonPress: {
             auto* M = static_cast<QMouseEvent*>(E);
             if (M->button() == Qt::LeftButton) FMousePressed = true;
             QPoint P = M->position().toPoint();
             GuardedCall(this, [&] { MouseDown(ButtonOf(M->button()), ShiftOf(M->modifiers(), M->buttons()), P.x(), P.y()); });
-            if (IHost* H = HostOf(this)) H->BaseEvent(E);
+            if (IsAlive(Alive) && H) H->BaseEvent(E);
             E->accept();   // a parent control never sees its child's clicks
             return true;
         }
@@ -463,9 +480,10 @@ bool TControl::QtEvent(QEvent* E) {
             QPoint P = M->position().toPoint();
             GuardedCall(this, [&] {
                 DblClick();
-                MouseDown(ButtonOf(M->button()), ShiftOf(M->modifiers(), M->buttons()).Include(ssDouble), P.x(), P.y());
+                if (IsAlive(Alive))
+                    MouseDown(ButtonOf(M->button()), ShiftOf(M->modifiers(), M->buttons()).Include(ssDouble), P.x(), P.y());
             });
-            if (IHost* H = HostOf(this)) H->BaseEvent(E);
+            if (IsAlive(Alive) && H) H->BaseEvent(E);
             E->accept();
             return true;
         }
@@ -474,11 +492,13 @@ bool TControl::QtEvent(QEvent* E) {
             QPoint P = M->position().toPoint();
             bool WasPressed = FMousePressed && M->button() == Qt::LeftButton;
             if (M->button() == Qt::LeftButton) FMousePressed = false;
-            if (IHost* H = HostOf(this)) H->BaseEvent(E);
-            GuardedCall(this, [&] {
-                if (WasPressed && FClickOnMouseUp && FWidget && FWidget->rect().contains(P) && FEnabled) Click();
-                MouseUp(ButtonOf(M->button()), ShiftOf(M->modifiers(), M->buttons()), P.x(), P.y());
-            });
+            if (H) H->BaseEvent(E);
+            if (IsAlive(Alive)) {
+                GuardedCall(this, [&] {
+                    if (WasPressed && FClickOnMouseUp && FWidget && FWidget->rect().contains(P) && FEnabled) Click();
+                    if (IsAlive(Alive)) MouseUp(ButtonOf(M->button()), ShiftOf(M->modifiers(), M->buttons()), P.x(), P.y());
+                });
+            }
             E->accept();
             return true;
         }
@@ -486,7 +506,7 @@ bool TControl::QtEvent(QEvent* E) {
             auto* M = static_cast<QMouseEvent*>(E);
             QPoint P = M->position().toPoint();
             GuardedCall(this, [&] { MouseMove(ShiftOf(M->modifiers(), M->buttons()), P.x(), P.y()); });
-            if (IHost* H = HostOf(this)) H->BaseEvent(E);
+            if (IsAlive(Alive) && H) H->BaseEvent(E);
             E->accept();
             return true;
         }
@@ -721,23 +741,23 @@ void TWinControl::ApplyFont() {
 void TWinControl::ApplyColor() { TControl::ApplyColor(); }
 
 void TWinControl::DoEnter() {
-    if (OnEnter) OnEnter(this);
+    FireEvent(OnEnter, this);
 }
 
 void TWinControl::DoExit() {
-    if (OnExit) OnExit(this);
+    FireEvent(OnExit, this);
 }
 
 void TWinControl::KeyDown(Word& Key, TShiftState Shift) {
-    if (OnKeyDown) OnKeyDown(this, Key, Shift);
+    FireEvent(OnKeyDown, this, Key, Shift);
 }
 
 void TWinControl::KeyPress(char& Key) {
-    if (OnKeyPress) OnKeyPress(this, Key);
+    FireEvent(OnKeyPress, this, Key);
 }
 
 void TWinControl::KeyUp(Word& Key, TShiftState Shift) {
-    if (OnKeyUp) OnKeyUp(this, Key, Shift);
+    FireEvent(OnKeyUp, this, Key, Shift);
 }
 
 bool TWinControl::QtEvent(QEvent* E) {
@@ -755,18 +775,25 @@ bool TWinControl::QtEvent(QEvent* E) {
         Word Key = VirtualKeyOf(K->key(), K->modifiers());
         if (E->type() == QEvent::KeyRelease) {
             if (Key == 0) return false;
+            const std::shared_ptr<const bool> Alive = AliveToken();
             GuardedCall(this, [&] {
                 if (Preview) F->KeyUp(Key, Shift);
-                if (Key) KeyUp(Key, Shift);
+                if (Key && IsAlive(Alive)) KeyUp(Key, Shift);
             });
+            if (!IsAlive(Alive)) return true;
             if (Key == 0) return true;
             return false;
         }
+        // Handlers may free this control or its form; stop as soon as either is gone.
+        const std::shared_ptr<const bool> Alive = AliveToken();
+        const std::shared_ptr<const bool> FormAlive = F ? F->AliveToken() : Alive;
+        auto Live = [&] { return IsAlive(Alive) && IsAlive(FormAlive); };
         if (Key != 0) {
             GuardedCall(this, [&] {
                 if (Preview) F->KeyDown(Key, Shift);
-                if (Key) KeyDown(Key, Shift);
+                if (Key && Live()) KeyDown(Key, Shift);
             });
+            if (!Live()) return true;
             if (Key == 0) return true;   // swallowed
         }
         const char Original = KeyCharOf(K);
@@ -774,8 +801,9 @@ bool TWinControl::QtEvent(QEvent* E) {
         char Ch = Original;
         GuardedCall(this, [&] {
             if (Preview) F->KeyPress(Ch);
-            if (Ch) KeyPress(Ch);
+            if (Ch && Live()) KeyPress(Ch);
         });
+        if (!Live()) return true;
         if (Ch == 0) return true;
         if (Ch == 13 && !WantsReturn()) {
             // Not the control's own key: the default button's, or nobody's.

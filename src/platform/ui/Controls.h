@@ -167,6 +167,9 @@ public:
     QWidget* Widget() const { return FWidget; }
     // Called by the widget for every Qt event; true when handled here.
     virtual bool QtEvent(QEvent* Event);
+    // False once the control is destroyed; lets code that ran a handler (which may
+    // free the control) tell whether it may go on.
+    std::shared_ptr<const bool> AliveToken() const { return FAlive; }
 
 protected:
     // Subclasses make their widget in their constructor and hand it over here.
@@ -215,6 +218,7 @@ private:
     TBiDiMode FBiDiMode = bdLeftToRight;
     bool FMousePressed = false;
     bool FFontLock = false;
+    std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);
 };
 
 // ---------------------------------------------------------------------------
@@ -255,7 +259,9 @@ public:
 
     bool QtEvent(QEvent* Event) override;
 
-    // Focus bookkeeping and keys (fire the events); the layer calls these.
+    // Focus bookkeeping and keys (fire the events); the layer calls these. An
+    // override that runs the inherited one first must check AliveToken() before
+    // going on: the event's handler may have freed the control.
     virtual void DoEnter();
     virtual void DoExit();
     virtual void KeyDown(Word& Key, TShiftState Shift);

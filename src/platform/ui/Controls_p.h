@@ -9,6 +9,10 @@
 
 #include <utility>
 
+// An exception that got as far as a widget's event handler goes to the
+// application's exception dialog; nothing may reach Qt.
+void ReportStrayException(TObject* Sender);
+
 class IHost {
 public:
     virtual ~IHost() = default;
@@ -31,7 +35,15 @@ public:
 
 protected:
     bool event(QEvent* E) override {
-        if (FControl && FControl->QtEvent(E)) return true;
+        if (FControl) {
+            TControl* C = FControl;
+            try {
+                if (C->QtEvent(E)) return true;
+            } catch (...) {
+                ReportStrayException(C);
+                return true;
+            }
+        }
         return B::event(E);
     }
 
@@ -47,6 +59,13 @@ IHost* HostOf(const TControl* C);
 Word VirtualKeyOf(int QtKey, Qt::KeyboardModifiers Mods);
 TShiftState ShiftOf(Qt::KeyboardModifiers Mods, Qt::MouseButtons Buttons = Qt::NoButton);
 Qt::CursorShape CursorShapeOf(TCursor C);
+
+// Hands a control's widget back to Qt for good: no more events reach the control,
+// no signal runs its handlers, and the widget goes once the current event is over
+// (a control may be freed inside its own event).
+void DisposeWidget(QWidget* W);
+
+inline bool IsAlive(const std::shared_ptr<const bool>& Token) { return Token && *Token; }
 
 // Focus arrival inside a form (fires OnExit/OnEnter); implemented with the forms.
 void FocusArrived(TWinControl* Control);

@@ -104,8 +104,13 @@ public:
             default: break;
         }
         std::vector<std::pair<QAbstractButton*, Integer>> Map;
-        for (const TBtnInfo& B : kButtons)
-            if (Buttons.Contains(B.Btn)) Map.emplace_back(Box.addButton(B.Std), B.Result);
+        for (const TBtnInfo& B : kButtons) {
+            if (!Buttons.Contains(B.Btn)) continue;
+            // Qt has no "All" of its own; "Yes to All" is another button.
+            QAbstractButton* Q = B.Btn == mbAll ? Box.addButton(QStringLiteral("&All"), QMessageBox::YesRole)
+                                                : Box.addButton(B.Std);
+            Map.emplace_back(Q, B.Result);
+        }
         Integer Def = DefaultDlgAnswer(Buttons);
         for (auto& P : Map)
             if (P.second == Def) Box.setDefaultButton(static_cast<QPushButton*>(P.first));

@@ -79,11 +79,37 @@ std::vector<Word> TDataObject::Formats() const {
     return L;
 }
 
+namespace {
+
+// UTF-16LE bytes, as CF_UNICODETEXT holds them, and back (without the final zero).
+QString FromUtf16Bytes(const std::string& B) {
+    QString Q;
+    for (size_t I = 0; I + 1 < B.size(); I += 2)
+        Q += QChar(static_cast<char16_t>(static_cast<unsigned char>(B[I]) | (static_cast<unsigned char>(B[I + 1]) << 8)));
+    while (!Q.isEmpty() && Q.back() == QChar(0)) Q.chop(1);
+    return Q;
+}
+
+std::string ToUtf16Bytes(const QString& Q) {
+    std::string B;
+    B.reserve(static_cast<size_t>(Q.size()) * 2);
+    for (QChar C : Q) {
+        B += static_cast<char>(C.unicode() & 0xFF);
+        B += static_cast<char>(C.unicode() >> 8);
+    }
+    return B;
+}
+
+}  // namespace
+
 QMimeData* DataObjectToMime(const TDataObject& Data) {
     auto* M = new QMimeData();
     for (Word F : Data.Formats()) {
         if (F == CF_TEXT || F == CF_UNICODETEXT) {
-            M->setText(ToQ(Data.AsText()));
+            // The Unicode text, when there is one, holds every character.
+            M->setText(Data.HasFormat(CF_UNICODETEXT) && Data.GetData(CF_UNICODETEXT).size() > 1
+                           ? FromUtf16Bytes(Data.GetData(CF_UNICODETEXT))
+                           : ToQ(Data.AsText()));
             continue;
         }
         QString Mime = MimeOf(F);
@@ -95,7 +121,10 @@ QMimeData* DataObjectToMime(const TDataObject& Data) {
 void MimeToDataObject(const QMimeData* Mime, TDataObject& Data) {
     Data.Clear();
     if (!Mime) return;
-    if (Mime->hasText()) Data.SetAsText(FromQ(Mime->text()));
+    if (Mime->hasText()) {
+        Data.SetAsText(FromQ(Mime->text()));
+        Data.SetData(CF_UNICODETEXT, ToUtf16Bytes(Mime->text()));
+    }
     for (const QString& F : Mime->formats()) {
         if (!F.startsWith(kMimePrefix)) continue;
         QByteArray Name = QByteArray::fromPercentEncoding(F.mid(kMimePrefix.size()).toUtf8());

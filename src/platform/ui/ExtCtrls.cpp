@@ -135,7 +135,7 @@ void TTimer::Update() {
     }
     if (FEnabled && FInterval > 0) {
         FId = TimerService().SetTimer(FInterval, [this] {
-            if (OnTimer) GuardedCall(this, [this] { OnTimer(this); });
+            GuardedCall(this, [this] { FireEvent(OnTimer, this); });
         });
     }
 }

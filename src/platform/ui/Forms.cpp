@@ -80,22 +80,52 @@ bool GuardedCall(TObject* Sender, const std::function<void()>& Fn) {
         Fn();
         return true;
     } catch (...) {
-        Application->HandleException(Sender, std::current_exception());
+        ReportStrayException(Sender);
         return false;
+    }
+}
+
+void ReportStrayException(TObject* Sender) {
+    std::exception_ptr E = std::current_exception();
+    try {
+        if (Application) Application->HandleException(Sender, E);
+    } catch (...) {
+        // The report itself failed (a prompter that throws): nothing more can be
+        // done, and nothing may reach Qt.
     }
 }
 
 void FocusArrived(TWinControl* C) {
     TCustomForm* F = GetParentForm(C);
     if (!F || F == C || F->ComponentState().Contains(csDestroying)) return;
-    ++F->FFocusSerial;
+    if (F->FExiting) {
+        // The focus moves while an exit handler runs (a message box takes it and
+        // gives it back, or the handler puts it somewhere): the handler's caller
+        // settles where it ends.
+        F->FFocusMoved = C;
+        return;
+    }
     if (C == F->FActiveControl) return;
     TWinControl* Prev = F->FActiveControl;
-    const Cardinal My = F->FFocusSerial;
     F->FPendingFocus = nullptr;
-    if (Prev) GuardedCall(Prev, [&] { Prev->DoExit(); });
-    // An exit handler that moved the focus itself (back, usually) has the last word.
-    if (F->FFocusSerial != My) return;
+    if (Prev) {
+        const std::shared_ptr<const bool> FormAlive = F->AliveToken();
+        const std::shared_ptr<const bool> TargetAlive = C->AliveToken();
+        F->FExiting = true;
+        F->FFocusMoved = nullptr;
+        GuardedCall(Prev, [&] { Prev->DoExit(); });
+        if (!IsAlive(FormAlive)) return;
+        F->FExiting = false;
+        if (F->FFocusMoved) {
+            // Where the focus went during the handler has the last word; back on
+            // the control it left means it never left.
+            C = F->FFocusMoved;
+            F->FFocusMoved = nullptr;
+            if (C == F->FActiveControl) return;
+        } else if (!IsAlive(TargetAlive)) {
+            return;   // the exit handler freed where the focus was going
+        }
+    }
     F->FActiveControl = C;
     GuardedCall(C, [&] { C->DoEnter(); });
 }
@@ -104,6 +134,7 @@ void ControlGone(TControl* C) {
     for (TCustomForm* F : LiveForms()) {
         if (F->FActiveControl == C) F->FActiveControl = nullptr;
         if (F->FPendingFocus == C) F->FPendingFocus = nullptr;
+        if (F->FFocusMoved == C) F->FFocusMoved = nullptr;
     }
     if (Application && Application->MainForm() == C) Application->SetMainForm(nullptr);
 }
@@ -123,13 +154,14 @@ TCustomForm::TCustomForm(TComponent* AOwner) : TWinControl(AOwner) {
 }
 
 TCustomForm::~TCustomForm() {
-    GuardedCall(this, [&] { if (OnDestroy) OnDestroy(this); });
+    GuardedCall(this, [&] { FireEvent(OnDestroy, this); });
     if (FLoop) static_cast<QEventLoop*>(FLoop)->quit();
     BeforeDestruction();
     auto& L = LiveForms();
     L.erase(std::remove(L.begin(), L.end(), this), L.end());
     if (IHost* H = dynamic_cast<IHost*>(FClient)) H->DetachControl();
     if (FMenu) DetachMenuBar(FMenu, FMenuBar);
+    if (FWidget) FWidget->setWindowModality(Qt::NonModal);
 }
 
 QWidget* TCustomForm::ClientWidget() const { return FClient; }
@@ -263,15 +295,15 @@ void TCustomForm::SetActiveControl(TWinControl* Value) {
 void TCustomForm::DoCreate() {
     if (FCreated) return;
     FCreated = true;
-    GuardedCall(this, [&] { if (OnCreate) OnCreate(this); });
+    GuardedCall(this, [&] { FireEvent(OnCreate, this); });
 }
 
 void TCustomForm::DoShow() {
-    if (OnShow) OnShow(this);
+    FireEvent(OnShow, this);
 }
 
 void TCustomForm::DoHide() {
-    if (OnHide) OnHide(this);
+    FireEvent(OnHide, this);
 }
 
 void TCustomForm::PlaceOnScreen() {
@@ -319,9 +351,11 @@ void TCustomForm::FocusFirst(TWinControl* Target) {
 void TCustomForm::SetVisible(bool Value) {
     if (Value == Visible() && Value == FShowing) return;
     if (Value) {
+        // OnShow and the activation that follows may free the form.
+        const std::shared_ptr<const bool> Alive = AliveToken();
         TControl::SetVisible(true);
         GuardedCall(this, [&] { DoShow(); });
-        if (!Visible()) return;   // OnShow hid it again
+        if (!IsAlive(Alive) || !Visible()) return;   // freed, or OnShow hid it again
         PlaceOnScreen();
         FWidget->setGeometry(Left(), Top(), Width(), Height());
         // Chosen before Qt picks a first widget of its own on showing.
@@ -330,21 +364,25 @@ void TCustomForm::SetVisible(bool Value) {
             QWidget* W = Target->Widget()->focusProxy() ? Target->Widget()->focusProxy() : Target->Widget();
             W->setFocus(Qt::OtherFocusReason);
         }
+        const std::shared_ptr<const bool> TargetAlive = Target ? Target->AliveToken() : nullptr;
         FShowing = true;
         FWidget->show();
+        if (!IsAlive(Alive)) return;
         LayoutFrame();
         AlignControls();
         FWidget->activateWindow();
         // Let the window system's activation arrive, so the focus is real.
         QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        if (FShowing) FocusFirst(Target);
+        if (!IsAlive(Alive)) return;
+        if (FShowing) FocusFirst(IsAlive(TargetAlive) ? Target : nullptr);
     } else {
         TControl::SetVisible(false);
         bool Was = FShowing;
         FShowing = false;
         FWidget->hide();
+        const std::shared_ptr<const bool> Alive = AliveToken();
         if (Was) GuardedCall(this, [&] { DoHide(); });
-        if (FLoop) static_cast<QEventLoop*>(FLoop)->quit();
+        if (IsAlive(Alive) && FLoop) static_cast<QEventLoop*>(FLoop)->quit();
     }
 }
 
@@ -355,13 +393,13 @@ void TCustomForm::SetModalResult(TModalResult Value) {
 
 bool TCustomForm::CloseQuery() {
     bool CanClose = true;
-    if (!GuardedCall(this, [&] { if (OnCloseQuery) OnCloseQuery(this, CanClose); })) return false;
+    if (!GuardedCall(this, [&] { FireEvent(OnCloseQuery, this, CanClose); })) return false;
     return CanClose;
 }
 
 TModalResult TCustomForm::ShowModal() {
     if (FShowing || FModal) throw EInvalidOperation("Cannot make a visible window modal");
-    QPointer<QWidget> Alive = FWidget;
+    const std::shared_ptr<const bool> Alive = AliveToken();
     FModalResult = mrNone;
     FModal = true;
     FWidget->setWindowModality(Qt::ApplicationModal);
@@ -369,12 +407,14 @@ TModalResult TCustomForm::ShowModal() {
     QEventLoop Loop;
     FLoop = &Loop;
     SetVisible(true);
+    if (!IsAlive(Alive)) return mrCancel;   // freed while being shown
     for (;;) {
-        if (!Alive) return mrCancel;   // freed while modal
+        if (!IsAlive(Alive)) return mrCancel;   // freed while modal
         if (FModalResult != mrNone) {
             Action = caHide;
             bool Can = CloseQuery();
-            if (Can) GuardedCall(this, [&] { if (OnClose) OnClose(this, Action); });
+            if (Can && IsAlive(Alive)) GuardedCall(this, [&] { FireEvent(OnClose, this, Action); });
+            if (!IsAlive(Alive)) return mrCancel;
             if (!Can || Action == caNone) {
                 FModalResult = mrNone;
                 continue;
@@ -391,6 +431,7 @@ TModalResult TCustomForm::ShowModal() {
     FLoop = nullptr;
     FModal = false;
     SetVisible(false);
+    if (!IsAlive(Alive)) return Result;   // OnHide freed it
     FWidget->setWindowModality(Qt::NonModal);
     if (Action == caFree) Release();
     return Result;
@@ -401,10 +442,11 @@ void TCustomForm::Close() {
         SetModalResult(mrCancel);
         return;
     }
-    if (!CloseQuery()) return;
+    const std::shared_ptr<const bool> Alive = AliveToken();
+    if (!CloseQuery() || !IsAlive(Alive)) return;
     TCloseAction Action = caHide;
-    GuardedCall(this, [&] { if (OnClose) OnClose(this, Action); });
-    if (Action == caNone) return;
+    GuardedCall(this, [&] { FireEvent(OnClose, this, Action); });
+    if (!IsAlive(Alive) || Action == caNone) return;
     if (Application && Application->MainForm() == this) {
         SetVisible(false);
         Application->Terminate();
@@ -419,9 +461,9 @@ void TCustomForm::Close() {
 }
 
 void TCustomForm::Release() {
-    QPointer<QWidget> Alive = FWidget;
+    std::shared_ptr<const bool> Alive = AliveToken();
     QTimer::singleShot(0, QCoreApplication::instance(), [Alive, this] {
-        if (Alive) delete this;
+        if (IsAlive(Alive)) delete this;
     });
 }
 
@@ -458,10 +500,10 @@ bool TCustomForm::QtEvent(QEvent* E) {
             GuardedCall(this, [&] { TControl::Resize(); });
             return false;
         case QEvent::WindowActivate:
-            GuardedCall(this, [&] { if (OnActivate) OnActivate(this); });
+            GuardedCall(this, [&] { FireEvent(OnActivate, this); });
             return false;
         case QEvent::WindowDeactivate:
-            GuardedCall(this, [&] { if (OnDeactivate) OnDeactivate(this); });
+            GuardedCall(this, [&] { FireEvent(OnDeactivate, this); });
             return false;
         default:
             return TWinControl::QtEvent(E);
@@ -472,13 +514,13 @@ bool TCustomForm::QtEvent(QEvent* E) {
 TDataModule::TDataModule(TComponent* AOwner) : TComponent(AOwner) {}
 
 TDataModule::~TDataModule() {
-    if (FCreated) GuardedCall(this, [&] { if (OnDestroy) OnDestroy(this); });
+    if (FCreated) GuardedCall(this, [&] { FireEvent(OnDestroy, this); });
 }
 
 void TDataModule::DoCreate() {
     if (FCreated) return;
     FCreated = true;
-    GuardedCall(this, [&] { if (OnCreate) OnCreate(this); });
+    GuardedCall(this, [&] { FireEvent(OnCreate, this); });
 }
 
 // ---------------------------------------------------------------------------

@@ -102,7 +102,8 @@ private:
     TMainMenu* FMenu = nullptr;
     TWinControl* FActiveControl = nullptr;
     TWinControl* FPendingFocus = nullptr;
-    Cardinal FFocusSerial = 0;
+    bool FExiting = false;                 // an OnExit of this form is running
+    TWinControl* FFocusMoved = nullptr;    // where the focus went meanwhile
     TPosition FPosition = poDesigned;
     TFormBorderStyle FBorderStyle = bsSizeable;
     TFormStyle FFormStyle = fsNormal;

@@ -397,8 +397,11 @@ int QtTextFlags(Cardinal Format) {
     if (Format & DT_CENTER) F |= Qt::AlignHCenter;
     else if (Format & DT_RIGHT) F |= Qt::AlignRight;
     else F |= Qt::AlignLeft;
-    if (Format & DT_VCENTER) F |= Qt::AlignVCenter;
-    else if (Format & DT_BOTTOM) F |= Qt::AlignBottom;
+    // Left and right stay left and right in right-to-left reading too.
+    F |= Qt::AlignAbsolute;
+    // Vertical placement other than the top is for single lines only.
+    if ((Format & DT_SINGLELINE) && (Format & DT_VCENTER)) F |= Qt::AlignVCenter;
+    else if ((Format & DT_SINGLELINE) && (Format & DT_BOTTOM)) F |= Qt::AlignBottom;
     else F |= Qt::AlignTop;
     if (Format & DT_SINGLELINE) F |= Qt::TextSingleLine;
     else if (Format & DT_WORDBREAK) F |= Qt::TextWordWrap;
@@ -598,9 +601,12 @@ Integer TCanvas::DrawText(const AnsiString& Text, TRect& R, Cardinal Format) {
     QRect Bound;
     Paint([&](QPainter& P) {
         P.setPen(ToQColor(FFont->Color()));
+        if (Format & DT_RTLREADING) P.setLayoutDirection(Qt::RightToLeft);
         P.drawText(ToQRect(R), Flags, T, &Bound);
     });
     if (Bound.isNull()) Bound = FM.boundingRect(ToQRect(R), Flags, T);
+    // Centred or bottom lines report where their text ends, measured from the top.
+    if (Flags & (Qt::AlignVCenter | Qt::AlignBottom)) return Bound.top() + Bound.height() - R.Top;
     return Bound.height();
 }
 

@@ -304,8 +304,9 @@ public:
     void ResetClip();
 
     // Text formatted inside R by the DT_* flags; "&" underlines the next character
-    // unless DT_NOPREFIX. DT_CALCRECT measures only: R gets the text's extent.
-    // Returns the height of the text.
+    // unless DT_NOPREFIX. DT_VCENTER and DT_BOTTOM act on DT_SINGLELINE text only.
+    // DT_CALCRECT measures only: R gets the text's extent. Returns the height of the
+    // text; with DT_VCENTER or DT_BOTTOM, the offset from R.Top to its bottom.
     Integer DrawText(const AnsiString& Text, TRect& R, Cardinal Format);
 
     // Binding (user-interface layer only): a painter owned elsewhere or a bitmap.

@@ -10,6 +10,7 @@
 
 extern "C" {
 #include <jpeglib.h>
+#include <jerror.h>
 }
 
 namespace {
@@ -28,7 +29,15 @@ extern "C" void JpegErrorExit(j_common_ptr Info) {
     std::longjmp(E->Jump, 1);
 }
 
-extern "C" void JpegSilence(j_common_ptr, int) {}
+// Warnings pass, except the end of the data before the end of the picture: the
+// rest would be made up, and a cut file is not a picture.
+extern "C" void JpegWarning(j_common_ptr Info, int Level) {
+    if (Level < 0 && Info->err->msg_code == JWRN_JPEG_EOF) JpegErrorExit(Info);
+}
+
+// Larger pictures are refused before their memory is taken (a damaged header
+// can claim anything up to 65535 by 65535).
+constexpr unsigned long long kMaxPixels = 64ull * 1024 * 1024;
 
 [[noreturn]] void Fail(const TJpegError& E) {
     throw EInvalidGraphic(Format("JPEG error #%d: %s", {E.Code, AnsiString(E.Text)}));
@@ -40,7 +49,7 @@ bool Decode(const unsigned char* Data, size_t Size, QImage& Out, bool& Gray, TJp
     jpeg_decompress_struct Info;
     Info.err = jpeg_std_error(&Err.Pub);
     Err.Pub.error_exit = JpegErrorExit;
-    Err.Pub.emit_message = JpegSilence;
+    Err.Pub.emit_message = JpegWarning;
     unsigned char* volatile Row = nullptr;
     if (setjmp(Err.Jump)) {
         jpeg_destroy_decompress(&Info);
@@ -50,6 +59,12 @@ bool Decode(const unsigned char* Data, size_t Size, QImage& Out, bool& Gray, TJp
     jpeg_create_decompress(&Info);
     jpeg_mem_src(&Info, Data, static_cast<unsigned long>(Size));
     jpeg_read_header(&Info, TRUE);
+    if (static_cast<unsigned long long>(Info.image_width) * Info.image_height > kMaxPixels) {
+        jpeg_destroy_decompress(&Info);
+        std::snprintf(Err.Text, sizeof(Err.Text), "picture too large");
+        Err.Code = 0;
+        return false;
+    }
     bool Cmyk = Info.jpeg_color_space == JCS_CMYK || Info.jpeg_color_space == JCS_YCCK;
     Gray = Info.jpeg_color_space == JCS_GRAYSCALE;
     Info.out_color_space = Cmyk ? JCS_CMYK : JCS_RGB;
@@ -94,7 +109,7 @@ bool Encode(const QImage& Img, int Quality, std::vector<unsigned char>& Out, TJp
     jpeg_compress_struct Info;
     Info.err = jpeg_std_error(&Err.Pub);
     Err.Pub.error_exit = JpegErrorExit;
-    Err.Pub.emit_message = JpegSilence;
+    Err.Pub.emit_message = [](j_common_ptr, int) {};
     unsigned char* Mem = nullptr;
     unsigned long MemSize = 0;
     unsigned char* volatile Row = nullptr;

@@ -20,8 +20,16 @@ TMenuItem::~TMenuItem() {
     BeforeDestruction();
     Clear();
     if (FParent) FParent->Remove(this);
-    delete FMenu;
-    delete FAction;
+    // An item may be freed by its own click, while Qt is still inside the action
+    // or its open menu: both go once that is over, and call nobody meanwhile.
+    QObject::disconnect(FAction, nullptr, nullptr, nullptr);
+    FAction->setVisible(false);
+    FAction->deleteLater();
+    if (FMenu) {
+        FMenu->blockSignals(true);
+        FMenu->hide();
+        FMenu->deleteLater();
+    }
 }
 
 void TMenuItem::ApplyAction() {
@@ -98,7 +106,7 @@ void TMenuItem::Clear() {
 }
 
 void TMenuItem::Click() {
-    if (OnClick) OnClick(this);
+    FireEvent(OnClick, this);
 }
 
 // ---------------------------------------------------------------------------
@@ -133,6 +141,6 @@ void TMainMenu::ItemsChanged() {
 }
 
 void TPopupMenu::Popup(Integer X, Integer Y) {
-    if (OnPopup) OnPopup(this);
+    FireEvent(OnPopup, this);
     Items()->SubMenu()->popup(QPoint(X, Y));
 }

@@ -28,8 +28,12 @@ TSpinEdit::TSpinEdit(TComponent* AOwner) : TWinControl(AOwner) {
     FSpin->setKeyboardTracking(true);
     FSpin->resize(121, 22);
     QObject::connect(S->Editor(), &QLineEdit::textChanged, [this](const QString&) {
+        // Typing stops at MaxLength again once a longer program text is shortened.
+        auto* E = static_cast<TSpinWidget*>(FSpin)->Editor();
+        if (FMaxLength > 0 && E->maxLength() > std::max<int>(FMaxLength, E->text().size()))
+            E->setMaxLength(std::max<int>(FMaxLength, E->text().size()));
         if (FSetting) return;
-        GuardedCall(this, [this] { if (OnChange) OnChange(this); });
+        GuardedCall(this, [this] { FireEvent(OnChange, this); });
     });
     SetParentColor(false);
     SetColor(clWindow);

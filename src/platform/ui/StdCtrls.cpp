@@ -12,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTimer>
@@ -30,6 +31,21 @@ char ApplyCase(char Ch, TEditCharCase C) {
     if (C == ecUpperCase) return AnsiUpperChar(Ch);
     if (C == ecLowerCase) return AnsiLowerChar(Ch);
     return Ch;
+}
+
+// Typing may not go past MaxLength; a longer text that the program set stays whole
+// and only the room above the limit that it left unused is taken back.
+void TightenLimit(QLineEdit* L, Integer MaxLength) {
+    if (!L) return;
+    int Want = MaxLength > 0 ? std::max<int>(MaxLength, static_cast<int>(L->text().size())) : 32767;
+    if (L->maxLength() != Want) L->setMaxLength(Want);
+}
+
+// Sets a line edit's text from the program, beyond MaxLength if need be.
+void SetWholeText(QLineEdit* L, const QString& T, Integer MaxLength) {
+    L->setMaxLength(32767);
+    L->setText(T);
+    TightenLimit(L, MaxLength);
 }
 
 Qt::Alignment QtAlign(TAlignment A) {
@@ -140,25 +156,49 @@ void TCustomEdit::Build(bool MultiLine) {
 }
 
 void TCustomEdit::WidgetTextChanged() {
-    if (FPlain && FMaxLength > 0 && !FSetting) {
-        QString T = FPlain->toPlainText();
-        if (T.size() > FMaxLength) {
-            FSetting = true;
-            QTextCursor C = FPlain->textCursor();
-            int Pos = std::min<int>(C.position(), FMaxLength);
-            FPlain->setPlainText(T.left(FMaxLength));
-            C = FPlain->textCursor();
-            C.setPosition(Pos);
-            FPlain->setTextCursor(C);
-            FSetting = false;
+    if (!FSetting) {
+        // The user's typing or pasting: keep it to the limit and the case.
+        if (FLine) {
+            if (FCharCase != ecNormal) {
+                QString T = FLine->text();
+                QString Cased = ToQ(ApplyCase(FromQ(T), FCharCase));
+                if (Cased != T && Cased.size() == T.size()) {
+                    QSignalBlocker B(FLine);
+                    int Pos = FLine->cursorPosition();
+                    FLine->setText(Cased);
+                    FLine->setCursorPosition(Pos);
+                }
+            }
+            TightenLimit(FLine, FMaxLength);
+        } else if (FPlain) {
+            QString T = FPlain->toPlainText();
+            QString Cased = FCharCase != ecNormal ? ToQLines(ApplyCase(FromQLines(T), FCharCase)) : T;
+            // A text the program set beyond the limit stays; it only may not grow.
+            int Limit = FMaxLength > 0 ? std::max<int>(FMaxLength, FLastLength) : -1;
+            int Excess = Limit >= 0 ? static_cast<int>(Cased.size()) - Limit : 0;
+            if (Cased != T || Excess > 0) {
+                QSignalBlocker B(FPlain);
+                int Pos = FPlain->textCursor().position();
+                if (Excess > 0) {
+                    // What was just typed or pasted ends at the caret: cut its overflow.
+                    int From = std::max(0, Pos - Excess);
+                    Cased.remove(From, Pos - From);
+                    Pos = From;
+                }
+                FPlain->setPlainText(Cased);
+                QTextCursor C = FPlain->textCursor();
+                C.setPosition(std::min<int>(Pos, static_cast<int>(Cased.size())));
+                FPlain->setTextCursor(C);
+            }
         }
     }
+    if (FPlain) FLastLength = static_cast<Integer>(FPlain->toPlainText().size());
     FModified = true;
     GuardedCall(this, [this] { Change(); });
 }
 
 void TCustomEdit::Change() {
-    if (OnChange) OnChange(this);
+    FireEvent(OnChange, this);
 }
 
 AnsiString TCustomEdit::GetText() const {
@@ -173,11 +213,10 @@ void TCustomEdit::SetTextCore(const AnsiString& Value) {
     FSetting = true;
     if (FLine) {
         // The program's text is kept whole even beyond MaxLength.
-        FLine->setMaxLength(32767);
-        FLine->setText(ToQ(V));
-        if (FMaxLength > 0) FLine->setMaxLength(std::max<int>(FMaxLength, FLine->text().size()));
+        SetWholeText(FLine, ToQ(V), FMaxLength);
     } else if (FPlain) {
         FPlain->setPlainText(ToQLines(V));
+        FLastLength = static_cast<Integer>(FPlain->toPlainText().size());
     }
     FSetting = Was;
     FModified = false;
@@ -185,7 +224,7 @@ void TCustomEdit::SetTextCore(const AnsiString& Value) {
 
 void TCustomEdit::SetMaxLength(Integer Value) {
     FMaxLength = std::max(0, Value);
-    if (FLine) FLine->setMaxLength(FMaxLength > 0 ? std::max<int>(FMaxLength, FLine->text().size()) : 32767);
+    TightenLimit(FLine, FMaxLength);
 }
 
 void TCustomEdit::SetCharCase(TEditCharCase Value) {
@@ -268,7 +307,9 @@ void TCustomEdit::SelectAll() {
 }
 
 void TCustomEdit::KeyPress(char& Key) {
+    const std::shared_ptr<const bool> Alive = AliveToken();
     TWinControl::KeyPress(Key);
+    if (!IsAlive(Alive)) return;
     if (Key && FCharCase != ecNormal) Key = ApplyCase(Key, FCharCase);
 }
 
@@ -389,24 +430,29 @@ TComboBox::TComboBox(TComponent* AOwner) : TWinControl(AOwner) {
     FItems = std::make_unique<TComboItems>(this);
     FClickOnMouseUp = false;
     QObject::connect(FCombo, &QComboBox::activated, [this](int) {
-        GuardedCall(this, [this] {
+        const std::shared_ptr<const bool> Alive = AliveToken();
+        GuardedCall(this, [this, &Alive] {
             Click();
-            Select();
+            if (IsAlive(Alive)) Select();
         });
     });
-    auto ConnectEdit = [this] {
-        if (FCombo->lineEdit())
-            QObject::connect(FCombo->lineEdit(), &QLineEdit::textEdited, [this](const QString&) {
-                GuardedCall(this, [this] { Change(); });
-            });
-    };
-    ConnectEdit();
+    ConnectEditor();
     SetParentColor(false);
     SetColor(clWindow);
     SetWidget(FCombo);
 }
 
 TComboBox::~TComboBox() = default;
+
+void TComboBox::ConnectEditor() {
+    QLineEdit* E = FCombo->lineEdit();
+    if (!E) return;
+    TightenLimit(E, FMaxLength);
+    QObject::connect(E, &QLineEdit::textEdited, [this](const QString&) {
+        TightenLimit(FCombo->lineEdit(), FMaxLength);
+        GuardedCall(this, [this] { Change(); });
+    });
+}
 
 void TComboBox::SetStyle(TComboBoxStyle Value) {
     if (Value == FStyle) return;
@@ -416,10 +462,7 @@ void TComboBox::SetStyle(TComboBoxStyle Value) {
     FCombo->setEditable(Editable);
     if (Editable) {
         FCombo->setInsertPolicy(QComboBox::NoInsert);
-        QObject::connect(FCombo->lineEdit(), &QLineEdit::textEdited, [this](const QString&) {
-            GuardedCall(this, [this] { Change(); });
-        });
-        if (FMaxLength > 0) FCombo->lineEdit()->setMaxLength(FMaxLength);
+        ConnectEditor();
     }
     SetTextCore(T);
 }
@@ -432,7 +475,10 @@ Integer TComboBox::ItemIndex() const {
 
 void TComboBox::SetItemIndex(Integer Value) {
     if (Value < -1 || Value >= FCombo->count()) Value = -1;
+    QLineEdit* E = FCombo->lineEdit();
+    if (E) E->setMaxLength(32767);   // an item longer than MaxLength shows whole
     FCombo->setCurrentIndex(Value);
+    TightenLimit(E, FMaxLength);
     if (Value < 0 && FCombo->isEditable()) FCombo->setEditText(QString());
 }
 
@@ -452,7 +498,7 @@ void TComboBox::SetSorted(bool Value) {
 
 void TComboBox::SetMaxLength(Integer Value) {
     FMaxLength = std::max(0, Value);
-    if (FCombo->lineEdit()) FCombo->lineEdit()->setMaxLength(FMaxLength > 0 ? FMaxLength : 32767);
+    TightenLimit(FCombo->lineEdit(), FMaxLength);
 }
 
 void TComboBox::SetDropDownCount(Integer Value) {
@@ -495,11 +541,11 @@ void TComboBox::SetSelLength(Integer Value) {
 }
 
 void TComboBox::Change() {
-    if (OnChange) OnChange(this);
+    FireEvent(OnChange, this);
 }
 
 void TComboBox::Select() {
-    if (OnSelect) OnSelect(this);
+    if (OnSelect) FireEvent(OnSelect, this);
     else Change();
 }
 
@@ -508,8 +554,11 @@ AnsiString TComboBox::GetText() const { return FromQ(FCombo->currentText()); }
 void TComboBox::SetTextCore(const AnsiString& Value) {
     if (FCombo->isEditable()) {
         int I = FCombo->findText(ToQ(Value), Qt::MatchExactly | Qt::MatchCaseSensitive);
+        QLineEdit* E = FCombo->lineEdit();
+        if (E) E->setMaxLength(32767);   // the program's text is kept whole
         if (I >= 0) FCombo->setCurrentIndex(I);
         FCombo->setEditText(ToQ(Value));
+        TightenLimit(E, FMaxLength);
     } else {
         // A list-only box shows only its items: the matching one, or none.
         int I = FCombo->findText(ToQ(Value), Qt::MatchFixedString);
@@ -518,7 +567,9 @@ void TComboBox::SetTextCore(const AnsiString& Value) {
 }
 
 void TComboBox::KeyPress(char& Key) {
+    const std::shared_ptr<const bool> Alive = AliveToken();
     TWinControl::KeyPress(Key);
+    if (!IsAlive(Alive)) return;
     if (Key && FCharCase != ecNormal) Key = ApplyCase(Key, FCharCase);
 }
 
@@ -542,13 +593,10 @@ TButton::TButton(TComponent* AOwner) : TWinControl(AOwner) {
 TButton::~TButton() = default;
 
 void TButton::Click() {
-    if (FModalResult != mrNone) {
-        if (TCustomForm* F = GetParentForm(this)) {
-            TWinControl::Click();
-            F->SetModalResult(FModalResult);
-            return;
-        }
-    }
+    // The form's result is set first, so that OnClick may still take it back
+    // (ModalResult := mrNone when a check fails).
+    if (FModalResult != mrNone)
+        if (TCustomForm* F = GetParentForm(this)) F->SetModalResult(FModalResult);
     TWinControl::Click();
 }
 
@@ -558,7 +606,9 @@ void TButton::SetDefault(bool Value) {
 }
 
 void TButton::KeyPress(char& Key) {
+    const std::shared_ptr<const bool> Alive = AliveToken();
     TWinControl::KeyPress(Key);
+    if (!IsAlive(Alive)) return;
     if (Key == 13) {
         Key = 0;
         Click();

@@ -67,6 +67,7 @@ private:
     bool FAutoSelect = true;
     bool FModified = false;
     bool FSetting = false;
+    Integer FLastLength = 0;   // multi-line: text length after the last change
 };
 
 class TEdit : public TCustomEdit {
@@ -153,6 +154,7 @@ protected:
 
 private:
     friend class TComboItems;
+    void ConnectEditor();
     class QComboBox* FCombo = nullptr;
     std::unique_ptr<TStrings> FItems;
     TComboBoxStyle FStyle = csDropDown;

@@ -8,6 +8,8 @@
 #include <QRect>
 #include <QString>
 
+#include <utility>
+
 inline QString ToQ(const AnsiString& S) {
     WideString W = AnsiToWide(S);
     return QString::fromUtf16(W.data(), static_cast<qsizetype>(W.size()));
@@ -38,3 +40,12 @@ QFont ToQFont(const TFont* F);
 
 // Makes the process's QApplication when there is none yet (tests, early start-up).
 void EnsureQtApp();
+
+// Fires an event through a copy of its handler: a handler that frees the event's
+// owner frees the handler with it, and must still be able to run to its end.
+template <class Fn, class... A>
+void FireEvent(const Fn& Event, A&&... Args) {
+    if (!Event) return;
+    Fn Copy = Event;
+    Copy(std::forward<A>(Args)...);
+}

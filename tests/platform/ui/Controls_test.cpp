@@ -7,6 +7,10 @@
 #include "platform/ui/StdCtrls.h"
 #include "UiTestKit.h"
 
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPointer>
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -242,4 +246,140 @@ TEST(Controls, DestroyingAContainerLeavesItsChildrenUsable) {
     E->SetParent(&Form);
     E->SetText("ok");
     EXPECT_EQ(E->Text(), "ok");
+}
+
+// ---------------------------------------------------------------------------
+// Lifetimes: controls and forms freed from inside their own events.
+
+TEST(ControlsLifetime, ControlsFreedInTheirOwnHandlersDoNotCrash) {
+    TEntryForm F;
+    F.Form->Show();
+    // A button that frees itself when clicked by the mouse.
+    F.Save->OnClick = [&](TObject*) { delete F.Save; F.Save = nullptr; };
+    Click(F.Save);
+    EXPECT_EQ(F.Save, nullptr);
+    // An edit freed by its own key press, and one freed by its own change.
+    F.A->SetFocus();
+    F.A->OnKeyPress = [&](TObject*, char& Key) {
+        if (Key == 'x') { delete F.A; F.A = nullptr; }
+    };
+    TypeText(u"x");
+    EXPECT_EQ(F.A, nullptr);
+    F.B->SetFocus();
+    F.B->OnChange = [&](TObject*) { delete F.B; F.B = nullptr; };
+    TypeText(u"1");
+    EXPECT_EQ(F.B, nullptr);
+    Settle();
+    EXPECT_TRUE(F.C->CanFocus());
+}
+
+TEST(ControlsLifetime, ComboFreedWhenAnItemIsPicked) {
+    TForm Form(nullptr);
+    auto* Combo = new TComboBox(&Form);
+    Combo->SetParent(&Form);
+    Combo->Items()->Add("1  Yeni");
+    Combo->Items()->Add("2  Kapanma");
+    Combo->OnClick = [&](TObject*) { delete Combo; Combo = nullptr; };
+    Form.Show();
+    QComboBox* Q = Form.Widget()->findChild<QComboBox*>();
+    ASSERT_NE(Q, nullptr);
+    emit Q->activated(1);
+    EXPECT_EQ(Combo, nullptr);
+    Settle();
+}
+
+TEST(ControlsLifetime, FreedControlLeavesNoLiveWidgetBehind) {
+    TForm Form(nullptr);
+    auto* E = new TEdit(&Form);
+    E->SetName("GONE");
+    E->SetParent(&Form);
+    int Changes = 0;
+    E->OnChange = [&](TObject*) { ++Changes; };
+    QPointer<QWidget> W = E->Widget();
+    delete E;
+    // Whatever Qt still holds for a moment is hidden, nameless and calls nobody.
+    if (W) {
+        EXPECT_FALSE(W->isVisible());
+        EXPECT_TRUE(W->objectName().isEmpty());
+        if (auto* L = qobject_cast<QLineEdit*>(W.data())) L->setText("late");
+    }
+    EXPECT_EQ(Changes, 0);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(W.isNull());
+}
+
+// ---------------------------------------------------------------------------
+// Focus: an exit check that shows a real (modal) message box sees the focus leave
+// for the box and come back; that must not run the check a second time.
+TEST(Controls, ExitCheckWithAModalBoxRunsOnceAndKeepsTheFocus) {
+    TEntryForm F;
+    int Checks = 0;
+    F.A->OnExit = [&](TObject*) {
+        ++Checks;
+        if (F.A->Text().size() != 10) {
+            // What a modal box does to the focus: it takes it, then gives it back
+            // to the window's focus widget (B, where the user was going).
+            QLineEdit Box;
+            Box.show();
+            Box.activateWindow();
+            Box.setFocus();
+            QApplication::setActiveWindow(&Box);
+            Box.hide();
+            QApplication::setActiveWindow(F.Form->Widget());
+            F.B->Widget()->setFocus();
+            F.A->SetFocus();
+        }
+    };
+    F.Form->Show();
+    TypeText(u"123");
+    F.Log.clear();
+    F.B->SetFocus();
+    EXPECT_EQ(Checks, 1);
+    EXPECT_TRUE(F.A->Focused());
+    EXPECT_EQ(F.Form->ActiveControl(), F.A);
+    EXPECT_EQ(F.Log, std::vector<std::string>{});
+}
+
+TEST(Controls, ExitHandlerThatLetsTheFocusGoEntersTheNewControl) {
+    TEntryForm F;
+    F.A->OnExit = [&](TObject*) {
+        F.Log.push_back("exit A");
+        F.B->Widget()->setFocus();   // focus wanders during the handler, and stays
+    };
+    F.Form->Show();
+    F.Log.clear();
+    F.C->SetFocus();
+    // The focus ended on B: B is entered once, C never was.
+    EXPECT_TRUE(F.B->Focused());
+    EXPECT_EQ(F.Form->ActiveControl(), F.B);
+    EXPECT_EQ(F.Log, (std::vector<std::string>{"exit A", "enter B"}));
+    F.Log.clear();
+    F.C->SetFocus();
+    EXPECT_EQ(F.Log, (std::vector<std::string>{"exit B", "enter C"}));
+}
+
+TEST(Controls, SwitchingToAnotherWindowFiresNoExit) {
+    TEntryForm F;
+    TEntryForm Other;
+    Other.Form->SetLeft(500);
+    F.Form->Show();
+    F.B->SetFocus();
+    Other.Form->Show();
+    Other.A->SetFocus();
+    F.Log.clear();
+    F.Form->BringToFront();
+    QApplication::setActiveWindow(F.Form->Widget());
+    F.B->SetFocus();
+    EXPECT_TRUE(F.B->Focused());
+    EXPECT_EQ(F.Log, std::vector<std::string>{});
+}
+
+TEST(Controls, ExitHandlerThatFreesTheNextControl) {
+    TEntryForm F;
+    F.A->OnExit = [&](TObject*) { delete F.B; F.B = nullptr; };
+    F.Form->Show();
+    F.B->SetFocus();
+    EXPECT_EQ(F.B, nullptr);
+    EXPECT_NE(F.Form->ActiveControl(), nullptr);
+    PressEnter();   // the form still works
 }

@@ -119,7 +119,7 @@ TEST(Forms, OnExceptionReplacesTheDialog) {
     EXPECT_TRUE(P.Records().empty());
 }
 
-TEST(Forms, RendersTheSpecifiedColours) {
+TEST(Forms, RendersTheDesignedColours) {
     TForm F(nullptr);
     F.SetBounds(0, 0, 300, 200);
     F.SetColor(13500141);
@@ -160,4 +160,59 @@ TEST(Forms, MainMenuItemsClickAndReduceTheClientArea) {
     EXPECT_EQ(Clicks, 1);
     delete Item;
     EXPECT_EQ(Branch->Count(), 0);
+}
+
+TEST(Forms, OnClickMayTakeBackTheButtonsModalResult) {
+    TForm F(nullptr);
+    auto* Ok = new TButton(&F);
+    Ok->SetParent(&F);
+    Ok->SetModalResult(mrOk);
+    int Tries = 0;
+    // A failed check keeps the dialog open by clearing the form's result.
+    Ok->OnClick = [&](TObject*) {
+        if (++Tries == 1) F.SetModalResult(mrNone);
+    };
+    F.OnShow = [&](TObject*) {
+        Ok->Click();
+        EXPECT_EQ(F.ModalResult(), mrNone);
+        Ok->Click();
+    };
+    EXPECT_EQ(F.ShowModal(), mrOk);
+    EXPECT_EQ(Tries, 2);
+}
+
+TEST(Forms, FormFreedByItsOwnButtonWhileModal) {
+    auto* F = new TForm(nullptr);
+    auto* B = new TButton(F);
+    B->SetParent(F);
+    B->OnClick = [&](TObject*) { delete F; F = nullptr; };
+    F->OnShow = [&](TObject*) { B->Click(); };
+    TModalResult R = F->ShowModal();
+    EXPECT_EQ(R, mrCancel);
+    EXPECT_EQ(F, nullptr);
+    Settle();
+}
+
+TEST(Forms, ReleasedFormFreedEarlierByItsOwnerIsNotFreedTwice) {
+    auto Owner = std::make_unique<TComponent>(nullptr);
+    auto* F = new TForm(Owner.get());
+    F->OnClose = [](TObject*, TCloseAction& A) { A = caFree; };
+    F->Show();
+    F->Close();
+    EXPECT_EQ(Owner->ComponentCount(), 1);   // not yet: after the current events
+    Owner.reset();
+    QCoreApplication::sendPostedEvents();
+    Settle();
+}
+
+TEST(Forms, ExceptionDialogThatFailsItselfStaysInsideTheLayer) {
+    struct TBrokenPrompter : TScriptedPrompter {
+        Integer MessageBox(const AnsiString&, const AnsiString&, Integer) override {
+            throw EInvalidOperation("no display");
+        }
+    } P;
+    TPrompterGuard G(&P);
+    bool Ok = true;
+    EXPECT_NO_THROW(Ok = GuardedCall(nullptr, [] { throw Exception("first"); }));
+    EXPECT_FALSE(Ok);
 }

@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <functional>
+#include <vector>
 
 TEST(Graphics, ColorsAreBgrAndSystemColorsResolve) {
     EXPECT_EQ(RGB(255, 198, 255), 0xFFC6FF);
@@ -113,4 +116,111 @@ TEST(Graphics, TransparentBitmapDrawsWithoutItsKeyColour) {
     Dest.Canvas()->Draw(0, 0, &Glyph);
     EXPECT_EQ(Dest.Canvas()->Pixels(0, 0), clNavy);
     EXPECT_EQ(Dest.Canvas()->Pixels(1, 0), clYellow);
+}
+
+namespace {
+
+// The rows and columns of a bitmap that hold any pixel other than white.
+struct TInk {
+    int Left = 1 << 20, Top = 1 << 20, Right = -1, Bottom = -1;
+};
+
+TInk InkOf(TBitmap& B) {
+    TInk I;
+    for (int Y = 0; Y < B.Height(); ++Y)
+        for (int X = 0; X < B.Width(); ++X)
+            if (B.Canvas()->Pixels(X, Y) != clWhite) {
+                I.Left = std::min(I.Left, X);
+                I.Right = std::max(I.Right, X);
+                I.Top = std::min(I.Top, Y);
+                I.Bottom = std::max(I.Bottom, Y);
+            }
+    return I;
+}
+
+}  // namespace
+
+// Right and bottom edges are outside every rectangle, as the framework draws.
+TEST(Graphics, RectangleEdgesAreExclusive) {
+    struct TCase {
+        const char* Name;
+        std::function<void(TCanvas*)> Draw;
+        TInk Expected;
+    };
+    const std::vector<TCase> Cases = {
+        {"FillRect", [](TCanvas* C) { C->FillRect(Rect(2, 3, 12, 8)); }, {2, 3, 11, 7}},
+        {"FrameRect", [](TCanvas* C) { C->FrameRect(Rect(2, 3, 12, 8)); }, {2, 3, 11, 7}},
+        {"Rectangle", [](TCanvas* C) { C->Rectangle(2, 3, 12, 8); }, {2, 3, 11, 7}},
+        {"TextRect", [](TCanvas* C) { C->TextRect(Rect(2, 3, 12, 8), 0, 0, "WWWWWWWWWW"); }, {2, 3, 11, 7}},
+        {"LineTo", [](TCanvas* C) { C->MoveTo(2, 3); C->LineTo(2, 8); }, {2, 3, 2, 7}},
+        {"Ellipse", [](TCanvas* C) { C->Ellipse(2, 3, 12, 8); }, {2, 3, 11, 7}},
+    };
+    for (const TCase& T : Cases) {
+        TBitmap B;
+        B.SetSize(20, 20);
+        B.Canvas()->Brush()->SetColor(clRed);
+        B.Canvas()->Pen()->SetColor(clBlue);
+        T.Draw(B.Canvas());
+        TInk I = InkOf(B);
+        EXPECT_EQ(I.Left, T.Expected.Left) << T.Name;
+        EXPECT_EQ(I.Top, T.Expected.Top) << T.Name;
+        EXPECT_EQ(I.Right, T.Expected.Right) << T.Name;
+        EXPECT_EQ(I.Bottom, T.Expected.Bottom) << T.Name;
+    }
+}
+
+TEST(Graphics, FrameRectLeavesTheInsideAlone) {
+    TBitmap B;
+    B.SetSize(10, 10);
+    B.Canvas()->Brush()->SetColor(clNavy);
+    B.Canvas()->FrameRect(Rect(0, 0, 10, 10));
+    EXPECT_EQ(B.Canvas()->Pixels(9, 9), clNavy);
+    EXPECT_EQ(B.Canvas()->Pixels(1, 1), clWhite);
+}
+
+// Vertical centring and bottom alignment apply to single lines only; other text
+// starts at the top.
+TEST(Graphics, DrawTextVerticalPlacement) {
+    struct TCase {
+        Cardinal Flags;
+        bool Top;
+    };
+    for (TCase T : {TCase{DT_VCENTER, true}, TCase{DT_BOTTOM | DT_WORDBREAK, true},
+                    TCase{DT_VCENTER | DT_SINGLELINE, false}, TCase{DT_BOTTOM | DT_SINGLELINE, false}}) {
+        TBitmap B;
+        B.SetSize(120, 80);
+        B.Canvas()->Brush()->SetStyle(bsClear);
+        B.Canvas()->Font()->SetColor(clBlack);
+        TRect R = Rect(0, 0, 120, 80);
+        B.Canvas()->DrawText("Abone", R, T.Flags);
+        TInk I = InkOf(B);
+        ASSERT_GE(I.Bottom, 0) << T.Flags;
+        if (T.Top) EXPECT_LT(I.Top, 10) << T.Flags;
+        else EXPECT_GT(I.Top, 20) << T.Flags;
+    }
+}
+
+TEST(Graphics, DrawTextRightToLeftReadingKeepsTheAlignment) {
+    TBitmap B;
+    B.SetSize(200, 20);
+    B.Canvas()->Brush()->SetStyle(bsClear);
+    TRect R = Rect(0, 0, 200, 20);
+    B.Canvas()->DrawText("v1.0 (OSB)", R, DT_SINGLELINE | DT_LEFT | DT_RTLREADING | DT_NOPREFIX);
+    TInk I = InkOf(B);
+    ASSERT_GE(I.Right, 0);
+    EXPECT_LT(I.Left, 20);
+}
+
+TEST(Graphics, DrawTextReturnsTheHeightOrTheBottomOffset) {
+    TBitmap B;
+    B.SetSize(100, 60);
+    TCanvas* C = B.Canvas();
+    const Integer Line = C->TextHeight("A");
+    TRect R = Rect(0, 10, 100, 50);
+    EXPECT_EQ(C->DrawText("A", R, DT_SINGLELINE), Line);
+    // With DT_BOTTOM the offset from the top of R to the text's bottom.
+    EXPECT_EQ(C->DrawText("A", R, DT_SINGLELINE | DT_BOTTOM), 40);
+    TRect Calc = Rect(0, 10, 100, 10);
+    EXPECT_EQ(C->DrawText("A", Calc, DT_CALCRECT | DT_SINGLELINE), Line);
+    EXPECT_EQ(Calc.Bottom, 10 + Line);
 }

@@ -4,7 +4,9 @@
 #include "platform/ui/Forms.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QMenu>
+#include <QPointer>
 
 #include <gtest/gtest.h>
 
@@ -64,4 +66,24 @@ TEST(Menus, PopupMenuFiresOnPopup) {
     Pop.Popup(10, 10);
     EXPECT_EQ(Popups, 1);
     Pop.Items()->SubMenu()->hide();
+}
+
+TEST(Menus, ItemFreedByItsOwnClick) {
+    TForm F(nullptr);
+    auto* Menu = new TMainMenu(&F);
+    auto* Branch = new TMenuItem(&F);
+    Menu->Items()->Add(Branch);
+    auto* Item = new TMenuItem(&F);
+    Branch->Add(Item);
+    F.SetMenu(Menu);
+    int Clicks = 0;
+    Item->OnClick = [&](TObject*) { ++Clicks; delete Item; Item = nullptr; };
+    QPointer<QAction> A = Branch->Items(0)->Action();
+    A->trigger();
+    EXPECT_EQ(Clicks, 1);
+    EXPECT_EQ(Branch->Count(), 0);
+    if (A) A->trigger();   // the action left behind for a moment calls nobody
+    EXPECT_EQ(Clicks, 1);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(A.isNull());
 }

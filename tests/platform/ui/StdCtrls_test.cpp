@@ -5,6 +5,8 @@
 #include "platform/ui/Spin.h"
 #include "UiTestKit.h"
 
+#include <QComboBox>
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -211,4 +213,144 @@ TEST(StdCtrls, DateTimePickerKeepsDates) {
     D->SetDateTime(EncodeDate(2016, 2, 28) + EncodeTime(13, 30, 0, 0));
     EXPECT_EQ(D->Date(), EncodeDate(2016, 2, 28));
     EXPECT_NEAR(D->Time(), EncodeTime(13, 30, 0, 0), 1e-9);
+}
+
+TEST(StdCtrls, MaxLengthHoldsAgainAfterTheProgramsLongerText) {
+    TScreenForm F;
+    auto* E = F.Add<TEdit>(10);
+    E->SetMaxLength(10);
+    E->SetText("123456789012345");   // a longer stored value is shown whole
+    EXPECT_EQ(E->Text(), "123456789012345");
+    F.Form->Show();
+    E->SetFocus();
+    E->SelectAll();
+    SendKey(FocusTarget(), Qt::Key_Delete);
+    TypeText(u"123456789012");
+    EXPECT_EQ(E->Text(), "1234567890");   // what the user types stops at the limit
+}
+
+TEST(StdCtrls, CharCaseAlsoHoldsForPastedText) {
+    TScreenForm F;
+    auto* E = F.Add<TEdit>(10);
+    E->SetCharCase(ecUpperCase);
+    F.Form->Show();
+    E->SetFocus();
+    E->SetSelText("vergi dairesi");   // as a paste does
+    EXPECT_EQ(E->Text(), "VERGİ DAİRESİ");
+}
+
+TEST(StdCtrls, ComboKeepsTheProgramsTextWholeButLimitsTyping) {
+    TScreenForm F;
+    auto* C = F.Add<TComboBox>(10);
+    C->Items()->Add("EVET");
+    C->Items()->Add("HAYIR");
+    C->SetMaxLength(3);
+    C->SetText("HAYIR");
+    EXPECT_EQ(C->Text(), "HAYIR");
+    EXPECT_EQ(C->ItemIndex(), 1);
+    F.Form->Show();
+    C->SetFocus();
+    C->SetText("");
+    TypeText(u"EVETT");
+    EXPECT_EQ(C->Text(), "EVE");
+}
+
+TEST(StdCtrls, ProgramChangesOfAComboFireNoEvents) {
+    TScreenForm F;
+    auto* C = F.Add<TComboBox>(10);
+    for (const char* S : {"1  Mülk Sahibi", "2  Kiracı"}) C->Items()->Add(S);
+    std::string Log;
+    C->OnClick = [&](TObject*) { Log += "click "; };
+    C->OnChange = [&](TObject*) { Log += "change "; };
+    C->OnSelect = [&](TObject*) { Log += "select "; };
+    C->SetItemIndex(1);
+    C->SetText("1  Mülk Sahibi");
+    C->SetItemIndex(-1);
+    C->Items()->Add("3  Diğer");
+    C->Items()->Clear();
+    EXPECT_EQ(Log, "");
+}
+
+TEST(StdCtrls, PickingAComboItemFiresClickThenChange) {
+    TScreenForm F;
+    auto* C = F.Add<TComboBox>(10);
+    for (const char* S : {"1  Yeni", "2  Kapanma", "3  Değişiklik"}) C->Items()->Add(S);
+    std::string Log;
+    C->OnClick = [&](TObject*) { Log += "click "; };
+    C->OnChange = [&](TObject*) { Log += "change:" + std::string(C->Text()) + " "; };
+    F.Form->Show();
+    auto* Q = static_cast<QComboBox*>(C->Widget());
+    Q->setCurrentIndex(1);
+    emit Q->activated(1);
+    EXPECT_EQ(Log, "click change:2  Kapanma ");
+    EXPECT_EQ(C->ItemIndex(), 1);
+}
+
+// The screens bind one key handler to every input: Enter moves to the next input
+// in tab order, whatever its kind.
+TEST(StdCtrls, EnterMovesOnThroughEveryKindOfInput) {
+    TScreenForm F;
+    auto* E = F.Add<TEdit>(10);
+    auto* C = F.Add<TComboBox>(40);
+    auto* D = F.Add<TDateTimePicker>(70);
+    auto* S = F.Add<TSpinEdit>(100);
+    auto* M = F.Add<TMemo>(130);
+    M->SetWantReturns(false);
+    auto* Last = F.Add<TEdit>(200);
+    std::vector<TWinControl*> Order{E, C, D, S, M, Last};
+    std::string Keys;
+    for (TWinControl* W : Order)
+        W->OnKeyPress = [&](TObject*, char& Key) {
+            Keys += Key == 13 ? 'E' : Key;
+            if (Key == 13) {
+                Key = 0;
+                F.Form->Perform(WM_NEXTDLGCTL, 0, 0);
+            }
+        };
+    D->SetDate(EncodeDate(2004, 4, 21));
+    F.Form->Show();
+    ASSERT_TRUE(E->Focused());
+    for (size_t I = 1; I < Order.size(); ++I) {
+        PressEnter();
+        EXPECT_TRUE(Order[I]->Focused()) << "input " << I;
+        EXPECT_EQ(F.Form->ActiveControl(), Order[I]);
+    }
+    EXPECT_EQ(Keys, "EEEEE");
+    EXPECT_EQ(M->Text(), "");
+    EXPECT_EQ(D->Date(), EncodeDate(2004, 4, 21));
+}
+
+TEST(StdCtrls, DigitFilterOnKeyPress) {
+    TScreenForm F;
+    auto* E = F.Add<TEdit>(10);
+    E->SetMaxLength(2);
+    int Refused = 0;
+    E->OnKeyPress = [&](TObject*, char& Key) {
+        if ((Key >= '0' && Key <= '9') || Key == 8 || Key == 13 || Key == ',') return;
+        ++Refused;
+        Key = 0;
+    };
+    F.Form->Show();
+    TypeText(u"a1-ş");
+    EXPECT_EQ(E->Text(), "1");
+    EXPECT_EQ(Refused, 3);
+    SendKey(FocusTarget(), Qt::Key_Backspace, QStringLiteral("\b"));
+    EXPECT_EQ(E->Text(), "");
+    TypeText(u"123");
+    EXPECT_EQ(E->Text(), "12");
+}
+
+TEST(StdCtrls, MemoLimitLetsTheProgramsLongerTextStandButNotGrow) {
+    TScreenForm F;
+    auto* M = F.Add<TMemo>(10);
+    M->SetMaxLength(5);
+    M->SetText("1234567");
+    F.Form->Show();
+    M->SetFocus();
+    M->SetSelStart(7);
+    TypeText(u"8");
+    EXPECT_EQ(M->Text(), "1234567");   // nothing of the program's text is cut
+    M->SelectAll();
+    TypeText(u"abcdefg");
+    EXPECT_EQ(M->Text(), "abcde");
 }
