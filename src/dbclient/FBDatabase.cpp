@@ -1,0 +1,635 @@
+#include "dbclient/FBDatabase.h"
+
+#include <cstring>
+#include <exception>
+#include <mutex>
+
+#include "dbclient/FBMessages.h"
+#include "dbclient/FBParamBlocks.h"
+#include "dbclient/FBTransaction.h"
+#include "dbclient/StdFuncs.h"
+#include "dbclient/StrUtil.h"
+#include "platform/rtl/CodePage.h"
+
+TLoginDialogHook LoginDialogHook;
+
+namespace {
+
+std::mutex DatabaseListLock;
+std::vector<TFBDatabase*> Databases;
+TFBDatabase* DefaultDatabase = nullptr;
+
+// Closes what is still connected when the program ends.
+struct TDatabaseFinaliser {
+    ~TDatabaseFinaliser() { CloseAllDatabases(); }
+} DatabaseFinaliser;
+
+bool Designing(const TComponent* C) { return C->ComponentState().Contains(csDesigning); }
+
+AnsiString LowerAscii(AnsiString S) {
+    for (char& c : S)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return S;
+}
+
+// Parameter name of a line or a bare name: lower case, "isc_dpb_" dropped.
+AnsiString ParamName(const AnsiString& Line) {
+    AnsiString name = LowerAscii(Line.substr(0, Line.find('=')));
+    if (name.compare(0, 8, "isc_dpb_") == 0) name.erase(0, 8);
+    return name;
+}
+
+// Days between 1858-11-17 (the server's day 0) and 1899-12-30.
+constexpr Integer ServerDayOffset = 15018;
+
+// A one-row, one-column date select on the database's internal transaction.
+// Stand-in for the pooled statement of the query layer.
+TDateTime SelectDateTime(TFBDatabase* Db, const AnsiString& SQL) {
+    IIBClientLibrary* lib = Db->ClientLibrary();
+    TFBTransaction* tr = Db->InternalTransaction();
+    const bool started = !tr->Active();
+    if (started) tr->StartTransaction();
+    isc_stmt_handle stmt = 0;
+    TDateTime result = 0;
+    try {
+        Db->Call(lib->isc_dsql_alloc_statement2(StatusVector(), Db->HandleAddress(), &stmt), true);
+        alignas(XSQLDA) char area[XSQLDA_LENGTH(1)] = {};
+        auto* da = reinterpret_cast<XSQLDA*>(area);
+        da->version = SQLDA_VERSION1;
+        da->sqln = 1;
+        Db->Call(lib->isc_dsql_prepare(StatusVector(), tr->HandleAddress(), &stmt, 0, SQL.c_str(),
+                                       static_cast<unsigned short>(Db->SQLDialect()), da), true);
+        alignas(8) char data[16] = {};
+        short ind = 0;
+        da->sqlvar[0].sqldata = data;
+        da->sqlvar[0].sqlind = &ind;
+        Db->Call(lib->isc_dsql_execute(StatusVector(), tr->HandleAddress(), &stmt,
+                                       static_cast<unsigned short>(Db->SQLDialect()), nullptr), true);
+        ISC_STATUS st = lib->isc_dsql_fetch(StatusVector(), &stmt, static_cast<unsigned short>(Db->SQLDialect()), da);
+        if (st != 100) Db->Call(st, true);
+        if (st == 0 && ind >= 0) {
+            switch (da->sqlvar[0].sqltype & ~1) {
+                case SQL_TIMESTAMP: {
+                    ISC_TIMESTAMP ts;
+                    std::memcpy(&ts, data, sizeof ts);
+                    result = (ts.timestamp_date - ServerDayOffset) + ts.timestamp_time / 864000000.0;
+                    break;
+                }
+                case SQL_TYPE_DATE: {
+                    ISC_DATE d;
+                    std::memcpy(&d, data, sizeof d);
+                    result = d - ServerDayOffset;
+                    break;
+                }
+                default: FBError(33);
+            }
+        }
+        Db->Call(lib->isc_dsql_free_statement(StatusVector(), &stmt, DSQL_drop), false);
+    } catch (...) {
+        if (stmt) lib->isc_dsql_free_statement(StatusVector(), &stmt, DSQL_drop);
+        if (started && tr->Active()) {
+            try { tr->Rollback(); } catch (...) {}
+        }
+        throw;
+    }
+    if (started) tr->Commit();
+    return result;
+}
+
+}  // namespace
+
+// ---- process-wide state -------------------------------------------------------
+
+std::vector<TFBDatabase*> DatabaseList() {
+    std::lock_guard<std::mutex> guard(DatabaseListLock);
+    return Databases;
+}
+
+TFBDatabase* GlobalDefaultDatabase() { return DefaultDatabase; }
+
+void CloseAllDatabases() {
+    for (TFBDatabase* db : DatabaseList()) {
+        try {
+            if (db->Connected()) db->ForceClose();
+        } catch (...) {
+        }
+    }
+}
+
+// ---- construction --------------------------------------------------------------
+
+TFBDatabase::TFBDatabase(TComponent* AOwner)
+    : TComponent(AOwner),
+      FAfterConnectEvents(std::make_unique<TNotifyEventList>()),
+      FBeforeDisconnectEvents(std::make_unique<TNotifyEventList>()),
+      FOnDestroyEvents(std::make_unique<TNotifyEventList>()),
+      FBlobFilters(std::make_unique<TIBBlobFilters>()),
+      FDBParams(std::make_unique<TDBParams>(this)),
+      FConnectParams(std::make_unique<TConnectParams>(this)),
+      FBlobSwapSupport(std::make_unique<TBlobSwapSupport>()),
+      FLibraryName(IBASE_DLL) {
+    FDBParams->OnChanging = [this](TObject* Sender) { DBParamsChanging(Sender); };
+    FDBParams->OnChange = [this](TObject*) { FDBParamsChanged = true; };
+    {
+        std::lock_guard<std::mutex> guard(DatabaseListLock);
+        Databases.push_back(this);
+    }
+    FInternalTransaction = new TFBTransaction(nullptr);
+    FInternalTransaction->SetDefaultDatabase(this);
+    TStringList* p = FInternalTransaction->TRParams();
+    p->Add("write");
+    p->Add("isc_tpb_nowait");
+    p->Add("rec_version");
+    p->Add("read_committed");
+}
+
+TFBDatabase::~TFBDatabase() { BeforeDestruction(); }
+
+// Runs before the free notifications go out, so that transactions and
+// links still list this database while it closes.
+void TFBDatabase::BeforeDestruction() {
+    if (FDestroyed) return;
+    FDestroyed = true;
+    Destroying();
+    {
+        std::lock_guard<std::mutex> guard(DatabaseListLock);
+        std::erase(Databases, this);
+    }
+    if (FInternalTransaction) {
+        try {
+            if (FInternalTransaction->Active()) FInternalTransaction->Commit();
+        } catch (...) {
+        }
+        delete FInternalTransaction;
+        FInternalTransaction = nullptr;
+    }
+    if (DefaultDatabase == this) DefaultDatabase = nullptr;
+    delete FTimer;
+    FTimer = nullptr;
+    try {
+        if (Connected()) ForceClose();
+    } catch (...) {
+    }
+    for (Integer i = FOnDestroyEvents->Count() - 1; i >= 0; --i)
+        if (auto h = FOnDestroyEvents->GetItem(i)) {
+            try { h(this); } catch (...) {}
+        }
+    std::vector<TFBBase*> links = FSQLObjects;
+    for (auto it = links.rbegin(); it != links.rend(); ++it) {
+        TFBBase* link = *it;
+        try { link->Fire(link->OnDatabaseFree); } catch (...) {}
+        if (link->FDatabase == this) link->DropDatabase();
+    }
+    FSQLObjects.clear();
+    std::vector<TFBTransaction*> trs = FTransactions;
+    for (TFBTransaction* tr : trs) {
+        if (!tr) continue;
+        Integer i = tr->FindDatabase(this);
+        if (i >= 0) tr->RemoveDatabase(i);
+        if (tr->FDefaultDatabase == this) tr->FDefaultDatabase = nullptr;
+    }
+    FTransactions.clear();
+    FDBParams->OnChanging = nullptr;
+    FDBParams->OnChange = nullptr;
+    TComponent::BeforeDestruction();
+}
+
+// ---- properties ------------------------------------------------------------------
+
+void TFBDatabase::SetConnected(bool Value) {
+    if (ComponentState().Contains(csLoading)) {
+        FStreamedConnected = Value;
+        return;
+    }
+    if (Value && !Connected()) Open();
+    else if (!Value && Connected()) Close();
+}
+
+void TFBDatabase::SetDBName(const AnsiString& Value) {
+    if (Value == FDBName) return;
+    CheckInactive();
+    FDBName = Value;
+}
+
+void TFBDatabase::SetDBParams(TStrings* Value) { FDBParams->Assign(Value); }
+
+void TFBDatabase::DBParamsChanging(TObject*) {
+    if (Connected() && !Designing(this)) FBError(13);
+}
+
+void TFBDatabase::SetTransactionProp(TFBTransaction*& Field, TFBTransaction* Value) {
+    if (Field == Value) return;
+    Field = Value;
+    if (!Value) return;
+    AddTransaction(Value);
+    Value->AddDatabase(this);
+    if (!Value->FDefaultDatabase) {
+        Value->FDefaultDatabase = this;
+        FreeNotification(Value);
+    }
+    Value->FreeNotification(this);
+}
+
+void TFBDatabase::SetDefaultTransaction(TFBTransaction* Value) { SetTransactionProp(FDefaultTransaction, Value); }
+
+void TFBDatabase::SetDefaultUpdateTransaction(TFBTransaction* Value) {
+    SetTransactionProp(FDefaultUpdateTransaction, Value);
+}
+
+void TFBDatabase::SetSQLDialect(Integer Value) {
+    if (Value < 1) FBError(61);
+    if (Connected() && Value > GetDBSQLDialect()) FBError(61);
+    FSQLDialect = Value;
+}
+
+void TFBDatabase::SetTimeout(Cardinal Value) {
+    FTimeout = Value;
+    if (Value == 0) {
+        delete FTimer;
+        FTimer = nullptr;
+        return;
+    }
+    if (!FTimer) {
+        FTimer = new TFBTimer(nullptr);
+        FTimer->SetEnabled(false);
+        FTimer->SetOnTimer([this](TObject* Sender) { DoTimer(Sender); });
+    }
+    FTimer->SetInterval(Value);
+    FTimer->SetEnabled(!Designing(this));
+}
+
+void TFBDatabase::DoTimer(TObject*) {
+    if (!Connected()) return;
+    if (FIdleFlag) {
+        ForceClose();
+        if (OnTimeout) OnTimeout(this);
+    } else {
+        FIdleFlag = true;
+    }
+}
+
+void TFBDatabase::SetDesignDBOptions(TDesignDBOptions Value) {
+    FDesignDBOptions = Value;
+    if (Value.Contains(ddoIsDefaultDatabase)) {
+        if (DefaultDatabase && DefaultDatabase != this)
+            DefaultDatabase->FDesignDBOptions.Exclude(ddoIsDefaultDatabase);
+        DefaultDatabase = this;
+    } else if (DefaultDatabase == this) {
+        DefaultDatabase = nullptr;
+    }
+}
+
+void TFBDatabase::SetLibraryName(const AnsiString& Value) {
+    if (Value == FLibraryName) return;
+    CheckInactive();
+    FLibraryName = Value;
+    FClientLibrary.reset();
+}
+
+IIBClientLibrary* TFBDatabase::ClientLibrary() {
+    if (!FClientLibrary) FClientLibrary = GetClientLibraryByName(FLibraryName);
+    return FClientLibrary.get();
+}
+
+void TFBDatabase::SetSharedHandle(isc_db_handle Value) {
+    CheckInactive();
+    FHandle = Value;
+    FHandleIsShared = Value != 0;
+}
+
+// ---- checks and calls -------------------------------------------------------------
+
+void TFBDatabase::CheckActive() {
+    if (FStreamedConnected && !ComponentState().Contains(csLoading)) Loaded();
+    if (Connected()) return;
+    if (Designing(this)) {
+        bool saved = FUseLoginPrompt;
+        FUseLoginPrompt = ConnectParams()->Password().empty();
+        try {
+            Open();
+        } catch (...) {
+            FUseLoginPrompt = saved;
+            throw;
+        }
+        FUseLoginPrompt = saved;
+        return;
+    }
+    FBError(12, {CmpFullName(this)});
+}
+
+void TFBDatabase::CheckInactive() {
+    if (Connected()) FBError(13);
+}
+
+void TFBDatabase::CheckDatabaseName() {
+    if (FDBName.empty()) FBError(14);
+}
+
+ISC_STATUS TFBDatabase::Call(ISC_STATUS Status, bool RaiseError) {
+    FIdleFlag = false;
+    if (RaiseError && Status > 0) IBError(ClientLibrary(), this);
+    return Status;
+}
+
+// ---- open and close ------------------------------------------------------------------
+
+bool TFBDatabase::Login() {
+    if (!LoginDialogHook) {
+        AnsiString text = "Unable to find Database login dialog. ";
+        text += Designing(this) ? "Please, install package with property editors."
+                                : "Please, add FBDBLoginDlg into USES statement of your project.";
+        throw Exception(text);
+    }
+    AnsiString user = GetDBParamByDPB(isc_dpb_user_name);
+    AnsiString password = GetDBParamByDPB(isc_dpb_password);
+    AnsiString role = GetDBParamByDPB(isc_dpb_sql_role_name);
+    if (!LoginDialogHook(FDBName, user, password, role)) return false;
+    auto put = [this](const char* Name, const AnsiString& Value) {
+        Integer i = FindDBParam(Name);
+        AnsiString line = AnsiString(Name) + "=" + Value;
+        if (i >= 0) FDBParams->SetStrings(i, line);
+        else FDBParams->Add(line);
+    };
+    put("user_name", user);
+    put("password", password);
+    put("sql_role_name", role);
+    return true;
+}
+
+void TFBDatabase::Open() {
+    CheckInactive();
+    CheckDatabaseName();
+    IIBClientLibrary* lib = ClientLibrary();
+    for (TFBBase* link : std::vector<TFBBase*>(FSQLObjects)) link->Fire(link->OnDatabaseConnecting);
+    if (FUseLoginPrompt && !Login()) FBError(7);
+    if (FDBParamsChanged) {
+        AnsiString dpb;
+        Word length = 0;
+        GenerateDPB(FDBParams.get(), dpb, length);
+        FDPB = dpb;
+        FDPBLength = length;
+        // Cleared only now: a block that failed to build must be built again next time.
+        FDBParamsChanged = false;
+    }
+    std::string path = AnsiToUtf8(FDBName);
+    if (path.size() > 0x7FFF) FBError(14);
+    ISC_STATUS status = lib->isc_attach_database(StatusVector(), static_cast<short>(path.size()), path.c_str(),
+                                                 &FHandle, static_cast<short>(FDPBLength), FDPB.data());
+    if (status > 0) {
+        FHandle = 0;
+        FHandleIsShared = false;
+        Call(status, true);
+    }
+    FIdleFlag = false;
+    AnsiString charSet = LowerAscii(ConnectParams()->CharSet());
+    FIsUnicodeConnect = charSet == "unicode_fss";
+    FIsUnicodeCharSet = charSet == "unicode_fss" || charSet == "none" || charSet.empty();
+    for (TFBBase* link : std::vector<TFBBase*>(FSQLObjects)) link->Fire(link->OnDatabaseConnected);
+    FTimeDifference = 0;
+    try {
+        Integer serverDialect = GetDBSQLDialect();
+        if (serverDialect < FSQLDialect) FSQLDialect = serverDialect;
+        if (FSynchronizeTime && !Designing(this)) FTimeDifference = Now() - GetServerTime();
+    } catch (...) {
+        // An open that fails leaves the database closed, not half open.
+        try {
+            ForceClose();
+        } catch (...) {
+        }
+        throw;
+    }
+    FRemoteCode = -1;
+    if (OnConnect) OnConnect(this);
+    for (Integer i = 0; i < FAfterConnectEvents->Count(); ++i)
+        if (auto h = FAfterConnectEvents->GetItem(i)) h(this);
+}
+
+void TFBDatabase::Close() {
+    if (Connected()) InternalClose(false);
+}
+
+void TFBDatabase::ForceClose() { InternalClose(true); }
+
+void TFBDatabase::FireDisconnectEvent(const TNotifyEvent& Event, const char* EventName) {
+    if (!Event) return;
+    try {
+        Event(this);
+    } catch (const Exception& E) {
+        AnsiString fmt = ComponentState().Contains(csDestroying)
+                             ? AnsiString("Error of %s.") + EventName +
+                                   ". Probably you are trying to get access to destroyed components. %s"
+                             : AnsiString("Error of %s.") + EventName + ". %s";
+        throw Exception(Format(fmt, {CmpFullName(this), E.Message()}));
+    }
+}
+
+void TFBDatabase::InternalClose(bool Force) {
+    CheckActive();
+    FireDisconnectEvent(BeforeDisconnect, "BeforeDisconnect");
+    for (Integer i = 0; i < FBeforeDisconnectEvents->Count(); ++i)
+        if (auto h = FBeforeDisconnectEvents->GetItem(i)) h(this);
+
+    // A forced close goes on to the end, then reports the first failure of a
+    // transaction end (a commit that did not happen must not pass unseen).
+    std::exception_ptr firstError;
+    for (TFBTransaction* tr : std::vector<TFBTransaction*>(FTransactions)) {
+        if (!tr || !tr->Active()) continue;
+        try {
+            tr->ForceEndAtDisconnect();
+        } catch (...) {
+            if (!Force) throw;
+            if (!firstError) firstError = std::current_exception();
+        }
+    }
+    for (TFBBase* link : std::vector<TFBBase*>(FSQLObjects)) {
+        try {
+            link->Fire(link->OnDatabaseDisconnecting);
+        } catch (...) {
+            if (!Force) throw;
+        }
+    }
+    if (!FHandleIsShared) ClientLibrary()->isc_detach_database(StatusVector(), &FHandle);
+    FHandle = 0;
+    FHandleIsShared = false;
+    for (TFBBase* link : std::vector<TFBBase*>(FSQLObjects)) link->Fire(link->OnDatabaseDisconnected);
+    FireDisconnectEvent(AfterDisconnect, "AfterDisconnect");
+    if (firstError && !ComponentState().Contains(csDestroying)) std::rethrow_exception(firstError);
+}
+
+void TFBDatabase::Loaded() {
+    TComponent::Loaded();
+    if (FDesignDBOptions.Contains(ddoIsDefaultDatabase)) SetDesignDBOptions(FDesignDBOptions);
+    if (FStreamedConnected) {
+        FStreamedConnected = false;
+        Open();
+        if (FDefaultTransaction && FDefaultTransaction->FStreamedActive) {
+            FDefaultTransaction->FStreamedActive = false;
+            FDefaultTransaction->StartTransaction();
+        }
+    }
+}
+
+void TFBDatabase::Notification(TComponent* AComponent, TOperation Operation) {
+    TComponent::Notification(AComponent, Operation);
+    if (Operation != opRemove) return;
+    if (AComponent == FDefaultTransaction) FDefaultTransaction = nullptr;
+    if (AComponent == FDefaultUpdateTransaction) FDefaultUpdateTransaction = nullptr;
+    for (auto& tr : FTransactions)
+        if (tr == AComponent) tr = nullptr;
+}
+
+// ---- parameter lines -------------------------------------------------------------------
+
+Integer TFBDatabase::FindDBParam(const AnsiString& Name) const {
+    AnsiString name = ParamName(Name);
+    for (Integer i = 0; i < FDBParams->Count(); ++i)
+        if (ParamName(FastTrim(FDBParams->Strings(i))) == name) return i;
+    return -1;
+}
+
+AnsiString TFBDatabase::GetDBParamByDPB(Integer Code) const {
+    AnsiString name = DPBName(Code);
+    if (name.empty()) return AnsiString();
+    Integer i = FindDBParam(name);
+    if (i < 0) return AnsiString();
+    AnsiString line = FDBParams->Strings(i);
+    size_t eq = line.find('=');
+    return eq == AnsiString::npos ? AnsiString() : line.substr(eq + 1);
+}
+
+void TFBDatabase::SetDBParamByName(const AnsiString& Name, const AnsiString& Value) {
+    Integer i = FindDBParam(Name);
+    if (Value.empty()) {
+        if (i >= 0) FDBParams->Delete(i);
+        return;
+    }
+    AnsiString line = Name + "=" + Value;
+    if (i >= 0) FDBParams->SetStrings(i, line);
+    else FDBParams->Add(line);
+}
+
+void TFBDatabase::SetDBParamByDPB(Integer Code, const AnsiString& Value) {
+    AnsiString name = DPBName(Code);
+    if (!name.empty()) SetDBParamByName(name, Value);
+}
+
+Integer TFBDatabase::IndexOfDBParam(const AnsiString& Name) const {
+    AnsiString name = LowerAscii(Name);
+    for (Integer i = 0; i < FDBParams->Count(); ++i) {
+        AnsiString line = LowerAscii(FDBParams->Strings(i));
+        if (line.compare(0, name.size(), name) == 0) return i;
+        if (line.size() >= 8 && line.compare(8, name.size(), name) == 0) return i;
+    }
+    return -1;
+}
+
+// ---- server information ---------------------------------------------------------------------
+
+TDateTime TFBDatabase::GetServerTime() {
+    return SelectDateTime(this, FSQLDialect >= 2 ? "SELECT CAST('NOW' AS TIMESTAMP) from RDB$DATABASE"
+                                                 : "SELECT CAST('NOW' AS DATE) from RDB$DATABASE");
+}
+
+Integer TFBDatabase::GetDBInfoValue(Byte Item, bool& Found) {
+    CheckActive();
+    IIBClientLibrary* lib = ClientLibrary();
+    char item = static_cast<char>(Item);
+    char buffer[512] = {};
+    Call(lib->isc_database_info(StatusVector(), &FHandle, 1, &item, sizeof buffer, buffer), true);
+    Found = static_cast<Byte>(buffer[0]) == Item;
+    if (!Found) return 0;
+    short length = static_cast<short>(lib->isc_vax_integer(buffer + 1, 2));
+    if (length < 0 || length > static_cast<short>(sizeof buffer - 3)) return 0;
+    return lib->isc_vax_integer(buffer + 3, length);
+}
+
+Integer TFBDatabase::GetDBSQLDialect() {
+    bool found = false;
+    Integer dialect = GetDBInfoValue(isc_info_db_sql_dialect, found);
+    return found ? dialect : 1;
+}
+
+bool TFBDatabase::IsRemoteConnect() {
+    if (FRemoteCode < 0) {
+        CheckActive();
+        char item = isc_info_db_id;
+        char buffer[512] = {};
+        Call(ClientLibrary()->isc_database_info(StatusVector(), &FHandle, 1, &item, sizeof buffer, buffer), true);
+        FRemoteCode = static_cast<Byte>(buffer[3]);
+    }
+    return FRemoteCode == 4;
+}
+
+bool TFBDatabase::IsUnicodeConnect() const {
+    if (Connected()) return FIsUnicodeConnect;
+    return LowerAscii(FConnectParams->CharSet()) == "unicode_fss";
+}
+
+bool TFBDatabase::IsUnicodeCharSet() const {
+    if (Connected()) return FIsUnicodeCharSet;
+    AnsiString cs = LowerAscii(FConnectParams->CharSet());
+    return cs == "unicode_fss" || cs == "none" || cs.empty();
+}
+
+// ---- lists ------------------------------------------------------------------------------------
+
+Integer TFBDatabase::AddSQLObject(TFBBase* Link) {
+    FSQLObjects.push_back(Link);
+    return SQLObjectCount() - 1;
+}
+
+void TFBDatabase::RemoveSQLObject(Integer Index) {
+    if (Index < 0 || Index >= SQLObjectCount()) return;
+    TFBBase* last = FSQLObjects.back();
+    FSQLObjects[static_cast<size_t>(Index)] = last;
+    last->FIndexInDatabase = Index;
+    FSQLObjects.pop_back();
+}
+
+TFBBase* TFBDatabase::SQLObjects(Integer Index) const {
+    return Index >= 0 && Index < SQLObjectCount() ? FSQLObjects[static_cast<size_t>(Index)] : nullptr;
+}
+
+Integer TFBDatabase::FindTransaction(const TFBTransaction* Transaction) const {
+    for (size_t i = 0; i < FTransactions.size(); ++i)
+        if (FTransactions[i] == Transaction) return static_cast<Integer>(i);
+    return -1;
+}
+
+Integer TFBDatabase::AddTransaction(TFBTransaction* Transaction) {
+    Integer i = FindTransaction(Transaction);
+    if (i >= 0) return i;
+    i = FindTransaction(nullptr);
+    if (i >= 0) {
+        FTransactions[static_cast<size_t>(i)] = Transaction;
+        return i;
+    }
+    FTransactions.push_back(Transaction);
+    return TransactionCount() - 1;
+}
+
+void TFBDatabase::RemoveTransaction(Integer Index) {
+    if (Index < 0 || Index >= TransactionCount()) return;
+    TFBTransaction* tr = FTransactions[static_cast<size_t>(Index)];
+    FTransactions[static_cast<size_t>(Index)] = nullptr;
+    if (!tr) return;
+    if (FDefaultTransaction == tr) FDefaultTransaction = nullptr;
+    if (FDefaultUpdateTransaction == tr) FDefaultUpdateTransaction = nullptr;
+    if (tr->FDefaultDatabase == this) tr->FDefaultDatabase = nullptr;
+}
+
+TFBTransaction* TFBDatabase::Transactions(Integer Index) const {
+    return Index >= 0 && Index < TransactionCount() ? FTransactions[static_cast<size_t>(Index)] : nullptr;
+}
+
+// ---- blob filters --------------------------------------------------------------------------------
+
+void TFBDatabase::CallBlobFilter(void*& Buffer, Integer& Size, bool ForWriting, Integer Subtype) {
+    if (Subtype >= 0 || Size <= 0 || !Buffer) return;
+    if (TBlobFilterProc f = FBlobFilters->GetFilter(Subtype, ForWriting)) f(Buffer, Size);
+}
+
+bool TFBDatabase::FindBlobFilter(Integer Subtype) {
+    Integer i;
+    return FBlobFilters->Find(Subtype, i);
+}

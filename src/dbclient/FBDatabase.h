@@ -1,0 +1,186 @@
+#pragma once
+// The connection component: one attachment to one database through the
+// client library, its parameter lines, the transactions and SQL objects that
+// use it, and its idle time-out.
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "dbclient/FBLists.h"
+#include "dbclient/IB_Intf.h"
+#include "dbclient/pFBProps.h"
+#include "platform/rtl/Classes.h"
+
+class TFBTransaction;
+class TFBBase;
+class TFBTimer;
+
+enum TDesignDBOption { ddoIsDefaultDatabase, ddoStoreConnected, ddoNotSavePassword };
+using TDesignDBOptions = TSet<TDesignDBOption>;
+
+enum TFBUseRepository { urFieldsInfo, urDataSetInfo, urErrorMessagesInfo };
+using TFBUseRepositories = TSet<TFBUseRepository>;
+
+// The login function of the login dialog; null until a dialog registers one.
+using TLoginDialogHook =
+    std::function<bool(const AnsiString& DBName, AnsiString& UserName, AnsiString& Password, AnsiString& RoleName)>;
+extern TLoginDialogHook LoginDialogHook;
+
+class TFBDatabase : public TComponent {
+public:
+    explicit TFBDatabase(TComponent* AOwner);
+    ~TFBDatabase() override;
+    void BeforeDestruction() override;
+
+    // ---- properties
+    bool Connected() const { return FHandle != 0; }
+    void SetConnected(bool Value);                  // Open / Close; only remembered while loading
+    const AnsiString& DBName() const { return FDBName; }
+    void SetDBName(const AnsiString& Value);        // error 13 while connected
+    TDBParams* DBParams() const { return FDBParams.get(); }
+    void SetDBParams(TStrings* Value);              // copies the lines; error 13 while connected
+    TFBTransaction* DefaultTransaction() const { return FDefaultTransaction; }
+    void SetDefaultTransaction(TFBTransaction* Value);
+    TFBTransaction* DefaultUpdateTransaction() const { return FDefaultUpdateTransaction; }
+    void SetDefaultUpdateTransaction(TFBTransaction* Value);
+    Integer SQLDialect() const { return FSQLDialect; }
+    void SetSQLDialect(Integer Value);              // error 61 below 1 or above the server's dialect
+    Cardinal Timeout() const { return FTimeout; }
+    void SetTimeout(Cardinal Value);                // idle time-out in ms; 0 = none
+    bool UseLoginPrompt() const { return FUseLoginPrompt; }
+    void SetUseLoginPrompt(bool Value) { FUseLoginPrompt = Value; }
+    bool UpperOldNames() const { return FUpperOldNames; }
+    void SetUpperOldNames(bool Value) { FUpperOldNames = Value; }
+    TConnectParams* ConnectParams() const { return FConnectParams.get(); }
+    bool SynchronizeTime() const { return FSynchronizeTime; }
+    void SetSynchronizeTime(bool Value) { FSynchronizeTime = Value; }
+    TDesignDBOptions DesignDBOptions() const { return FDesignDBOptions; }
+    void SetDesignDBOptions(TDesignDBOptions Value);
+    TBlobSwapSupport* BlobSwapSupport() const { return FBlobSwapSupport.get(); }
+    TFBUseRepositories UseRepositories() const { return FUseRepositories; }
+    void SetUseRepositories(TFBUseRepositories Value) { FUseRepositories = Value; }
+    const AnsiString& LibraryName() const { return FLibraryName; }
+    void SetLibraryName(const AnsiString& Value);   // error 13 while connected
+
+    TNotifyEvent OnTimeout;
+    TNotifyEvent BeforeDisconnect;
+    TNotifyEvent AfterDisconnect;
+    TNotifyEvent OnConnect;
+
+    // ---- connecting
+    virtual void Open();
+    void Close();                                   // InternalClose(false) when connected
+    void ForceClose();                              // InternalClose(true)
+    void CheckActive();                             // error 12 when not connected
+    void CheckInactive();                           // error 13 when connected
+    void CheckDatabaseName();                       // error 14 without DBName
+    // Clears the idle flag; a failed status with RaiseError raises with this database as sender.
+    ISC_STATUS Call(ISC_STATUS Status, bool RaiseError);
+
+    // ---- parameter lines
+    AnsiString GetDBParamByDPB(Integer Code) const;
+    void SetDBParamByName(const AnsiString& Name, const AnsiString& Value);
+    void SetDBParamByDPB(Integer Code, const AnsiString& Value);
+    // First line with Name (any case) at position 1 or 9; -1 if none.
+    Integer IndexOfDBParam(const AnsiString& Name) const;
+
+    // ---- server information
+    TDateTime GetServerTime();
+    TDateTime TimeDifference() const { return FTimeDifference; }   // local minus server, days
+    bool NeedUpperNames() const { return FSQLDialect < 3 || FUpperOldNames; }
+    Integer GetDBSQLDialect();
+    Integer GetDBInfoValue(Byte Item, bool& Found);
+    bool IsRemoteConnect();
+    bool IsUnicodeConnect() const;
+    bool IsUnicodeCharSet() const;
+
+    // ---- client library and handle
+    IIBClientLibrary* ClientLibrary();              // loaded by LibraryName on first need
+    isc_db_handle Handle() const { return FHandle; }
+    isc_db_handle* HandleAddress() { return &FHandle; }
+    bool HandleIsShared() const { return FHandleIsShared; }
+    // Takes over a handle attached elsewhere; it is never detached here.
+    void SetSharedHandle(isc_db_handle Value);
+    bool IdleFlag() const { return FIdleFlag; }
+    void ClearIdleFlag() { FIdleFlag = false; }
+    TFBTransaction* InternalTransaction() const { return FInternalTransaction; }
+
+    // ---- linked objects and transactions
+    Integer AddSQLObject(TFBBase* Link);
+    void RemoveSQLObject(Integer Index);
+    Integer SQLObjectCount() const { return static_cast<Integer>(FSQLObjects.size()); }
+    TFBBase* SQLObjects(Integer Index) const;
+    Integer AddTransaction(TFBTransaction* Transaction);
+    void RemoveTransaction(Integer Index);
+    Integer FindTransaction(const TFBTransaction* Transaction) const;
+    Integer TransactionCount() const { return static_cast<Integer>(FTransactions.size()); }
+    TFBTransaction* Transactions(Integer Index) const;   // may be null (a freed slot)
+
+    // Handlers of other objects, each called with the database as sender.
+    TNotifyEventList* AfterConnectEvents() const { return FAfterConnectEvents.get(); }
+    TNotifyEventList* BeforeDisconnectEvents() const { return FBeforeDisconnectEvents.get(); }
+    TNotifyEventList* OnDestroyEvents() const { return FOnDestroyEvents.get(); }
+
+    TIBBlobFilters* BlobFilters() const { return FBlobFilters.get(); }
+    // Runs the filter for a negative Subtype on a non-empty buffer, when one exists.
+    void CallBlobFilter(void*& Buffer, Integer& Size, bool ForWriting, Integer Subtype);
+    bool FindBlobFilter(Integer Subtype);
+
+protected:
+    virtual void InternalClose(bool Force);
+    bool Login();
+    void Loaded() override;
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+
+private:
+    bool FDestroyed = false;
+    friend class TFBTransaction;
+    void DoTimer(TObject* Sender);
+    void DBParamsChanging(TObject* Sender);
+    void FireDisconnectEvent(const TNotifyEvent& Event, const char* EventName);
+    Integer FindDBParam(const AnsiString& Name) const;
+    void SetTransactionProp(TFBTransaction*& Field, TFBTransaction* Value);
+
+    IIBClientLibraryPtr FClientLibrary;
+    bool FIdleFlag = false;
+    std::vector<TFBBase*> FSQLObjects;
+    std::vector<TFBTransaction*> FTransactions;
+    bool FDBParamsChanged = true;
+    AnsiString FDPB;
+    Word FDPBLength = 0;
+    isc_db_handle FHandle = 0;
+    bool FHandleIsShared = false;
+    TFBTimer* FTimer = nullptr;                    // owned
+    bool FStreamedConnected = false;
+    TDateTime FTimeDifference = 0;
+    TFBTransaction* FInternalTransaction = nullptr;   // owned
+    std::unique_ptr<TNotifyEventList> FAfterConnectEvents;
+    std::unique_ptr<TNotifyEventList> FBeforeDisconnectEvents;
+    std::unique_ptr<TNotifyEventList> FOnDestroyEvents;
+    std::unique_ptr<TIBBlobFilters> FBlobFilters;
+    Integer FRemoteCode = -1;                      // -1: not asked since the connect
+    bool FIsUnicodeConnect = false;
+    bool FIsUnicodeCharSet = false;
+
+    AnsiString FDBName;
+    std::unique_ptr<TDBParams> FDBParams;
+    std::unique_ptr<TConnectParams> FConnectParams;
+    std::unique_ptr<TBlobSwapSupport> FBlobSwapSupport;
+    TFBTransaction* FDefaultTransaction = nullptr;
+    TFBTransaction* FDefaultUpdateTransaction = nullptr;
+    Integer FSQLDialect = 1;
+    Cardinal FTimeout = 0;
+    bool FUseLoginPrompt = false;
+    bool FUpperOldNames = false;
+    bool FSynchronizeTime = true;
+    TDesignDBOptions FDesignDBOptions{ddoStoreConnected};
+    TFBUseRepositories FUseRepositories{urFieldsInfo, urDataSetInfo, urErrorMessagesInfo};
+    AnsiString FLibraryName;
+};
+
+// Every TFBDatabase in existence, in creation order (a locked list).
+std::vector<TFBDatabase*> DatabaseList();
+// The database whose DesignDBOptions hold ddoIsDefaultDatabase, or null.
+TFBDatabase* GlobalDefaultDatabase();
+// Closes every connected database (program end); failures are not reported.
+void CloseAllDatabases();

@@ -1,0 +1,463 @@
+#include "dbclient/FBTransaction.h"
+
+#include <cstring>
+#include <exception>
+
+#include "dbclient/FBMessages.h"
+#include "dbclient/FBParamBlocks.h"
+#include "dbclient/StdFuncs.h"
+
+namespace {
+
+bool Designing(const TComponent* C) { return C->ComponentState().Contains(csDesigning); }
+
+}  // namespace
+
+// ---- construction ---------------------------------------------------------------
+
+TFBTransaction::TFBTransaction(TComponent* AOwner)
+    : TComponent(AOwner),
+      FTRParams(std::make_unique<TStringList>()),
+      FOnDestroyEvents(std::make_unique<TNotifyEventList>()),
+      FBeforeStartEvents(std::make_unique<TNotifyEventList>()),
+      FAfterStartEvents(std::make_unique<TNotifyEventList>()),
+      FBeforeEndEvents(std::make_unique<TEndTrEventList>()),
+      FAfterEndEvents(std::make_unique<TEndTrEventList>()) {
+    FTRParams->OnChanging = [this](TObject* Sender) { TRParamsChanging(Sender); };
+    FTRParams->OnChange = [this](TObject*) { FTRParamsChanged = true; };
+    if (Designing(this) && GlobalDefaultDatabase()) SetDefaultDatabase(GlobalDefaultDatabase());
+}
+
+TFBTransaction::~TFBTransaction() { BeforeDestruction(); }
+
+// Runs before the free notifications go out, so that the databases are
+// still listed while the transaction ends.
+void TFBTransaction::BeforeDestruction() {
+    if (FDestroyed) return;
+    FDestroyed = true;
+    Destroying();
+    delete FTimer;
+    FTimer = nullptr;
+    if (Active()) {
+        try {
+            ForceEndAtDisconnect();
+        } catch (...) {
+        }
+    }
+    for (Integer i = FOnDestroyEvents->Count() - 1; i >= 0; --i)
+        if (auto h = FOnDestroyEvents->GetItem(i)) {
+            try { h(this); } catch (...) {}
+        }
+    std::vector<TFBBase*> links = FSQLObjects;
+    for (auto it = links.rbegin(); it != links.rend(); ++it) {
+        TFBBase* link = *it;
+        try { link->Fire(link->OnTransactionFree); } catch (...) {}
+        if (link->FTransaction == this) link->DropTransaction();
+    }
+    FSQLObjects.clear();
+    for (TFBDatabase* db : std::vector<TFBDatabase*>(FDatabases)) {
+        Integer i = db->FindTransaction(this);
+        if (i >= 0) db->RemoveTransaction(i);
+    }
+    FDatabases.clear();
+    FDefaultDatabase = nullptr;
+    FTRParams->OnChanging = nullptr;
+    FTRParams->OnChange = nullptr;
+    TComponent::BeforeDestruction();
+}
+
+// ---- properties ---------------------------------------------------------------------
+
+void TFBTransaction::SetActive(bool Value) {
+    if (ComponentState().Contains(csLoading)) {
+        FStreamedActive = Value;
+        return;
+    }
+    if (Value && !Active()) StartTransaction();
+    else if (!Value && Active()) Rollback();
+}
+
+void TFBTransaction::SetDefaultDatabase(TFBDatabase* Value) {
+    if (Value == FDefaultDatabase) return;
+    CheckNotInTransaction();
+    if (Value) {
+        AddDatabase(Value);
+        Value->AddTransaction(this);
+        Value->FreeNotification(this);
+    }
+    FDefaultDatabase = Value;
+}
+
+void TFBTransaction::SetTimeout(Cardinal Value) {
+    FTimeout = Value;
+    if (Value == 0) {
+        delete FTimer;
+        FTimer = nullptr;
+        return;
+    }
+    if (!FTimer) {
+        FTimer = new TFBTimer(nullptr);
+        FTimer->SetEnabled(false);
+        FTimer->SetOnTimer([this](TObject* Sender) { DoTimer(Sender); });
+    }
+    FTimer->SetInterval(Value);
+    FTimer->SetEnabled(!Designing(this));
+}
+
+void TFBTransaction::DoTimer(TObject*) {
+    if (!Active()) return;
+    if (FIdleFlag) {
+        EndTransaction(FTimeoutAction, true);
+        if (OnTimeout) OnTimeout(this);
+    } else {
+        FIdleFlag = true;
+    }
+}
+
+void TFBTransaction::SetTRParams(TStrings* Value) { FTRParams->Assign(Value); }
+
+void TFBTransaction::TRParamsChanging(TObject*) {
+    if (Active()) FBError(16, {CmpFullName(this)});
+}
+
+void TFBTransaction::SetSharedHandle(isc_tr_handle Value) {
+    CheckNotInTransaction();
+    FHandle = Value;
+    FHandleIsShared = Value != 0;
+    FState = Value ? tsActive : tsClosed;
+}
+
+// ---- checks and calls ----------------------------------------------------------------------
+
+void TFBTransaction::CheckInTransaction() {
+    if (FStreamedActive && !ComponentState().Contains(csLoading)) {
+        FStreamedActive = false;
+        StartTransaction();
+    }
+    if (Active()) return;
+    if (Designing(this)) StartTransaction();
+    else FBError(15, {CmpFullName(this)});
+}
+
+void TFBTransaction::CheckNotInTransaction() {
+    if (Active()) FBError(16, {CmpFullName(this)});
+}
+
+void TFBTransaction::CheckDatabasesInList() {
+    if (FDatabases.empty()) FBError(18, {CmpFullName(this)});
+}
+
+IIBClientLibrary* TFBTransaction::ClientLibrary() const {
+    if (FDatabases.empty()) FBError(18, {CmpFullName(this)});
+    return FDatabases.front()->ClientLibrary();
+}
+
+ISC_STATUS TFBTransaction::Call(ISC_STATUS Status, bool RaiseError) {
+    for (TFBDatabase* db : FDatabases) db->ClearIdleFlag();
+    FIdleFlag = false;
+    if (RaiseError && Status > 0) IBError(ClientLibrary(), this);
+    return Status;
+}
+
+Integer TFBTransaction::GetTransactionID() {
+    if (FTransactionID == 0 && Active()) {
+        char item = isc_info_tra_id;
+        char buffer[32] = {};
+        Call(ClientLibrary()->isc_transaction_info(StatusVector(), &FHandle, 1, &item, sizeof buffer, buffer), true);
+        if (static_cast<Byte>(buffer[0]) == isc_info_tra_id) {
+            uint32_t id = 0;
+            for (int i = 0; i < 4; ++i) id |= static_cast<uint32_t>(static_cast<Byte>(buffer[3 + i])) << (8 * i);
+            FTransactionID = static_cast<Integer>(id);
+        }
+    }
+    return FTransactionID;
+}
+
+// ---- databases ---------------------------------------------------------------------------------
+
+Integer TFBTransaction::FindDatabase(const TFBDatabase* Db) const {
+    for (size_t i = 0; i < FDatabases.size(); ++i)
+        if (FDatabases[i] == Db) return static_cast<Integer>(i);
+    return -1;
+}
+
+Integer TFBTransaction::AddDatabase(TFBDatabase* Db) {
+    if (!Db) return -1;
+    Integer i = FindDatabase(Db);
+    if (i >= 0) return i;
+    if (!FDatabases.empty() && FDatabases.front()->LibraryName() != Db->LibraryName())
+        throw Exception(Format("%s.\r\nTransaction can't work with different client library.", {CmpFullName(this)}));
+    FDatabases.push_back(Db);
+    Db->FreeNotification(this);
+    return DatabaseCount() - 1;
+}
+
+void TFBTransaction::RemoveDatabase(Integer Index) {
+    if (Index < 0 || Index >= DatabaseCount()) return;
+    TFBDatabase* db = FDatabases[static_cast<size_t>(Index)];
+    FDatabases.erase(FDatabases.begin() + Index);
+    if (db->FDefaultTransaction == this) db->FDefaultTransaction = nullptr;
+    if (db->FDefaultUpdateTransaction == this) db->FDefaultUpdateTransaction = nullptr;
+    if (FDefaultDatabase == db) FDefaultDatabase = nullptr;
+}
+
+TFBDatabase* TFBTransaction::Databases(Integer Index) const {
+    return Index >= 0 && Index < DatabaseCount() ? FDatabases[static_cast<size_t>(Index)] : nullptr;
+}
+
+TFBDatabase* TFBTransaction::GetMainDatabase() const {
+    if (FDefaultDatabase) return FDefaultDatabase;
+    return FDatabases.empty() ? nullptr : FDatabases.front();
+}
+
+// ---- start and end --------------------------------------------------------------------------------
+
+void TFBTransaction::StartTransaction() {
+    CheckNotInTransaction();
+    CheckDatabasesInList();
+    if (FTRParamsChanged) {
+        AnsiString tpb;
+        Word length = 0;
+        GenerateTPB(FTRParams.get(), tpb, length);
+        FTPB = tpb;
+        FTPBLength = length;
+        // Cleared only now: a block that failed to build must be built again next time.
+        FTRParamsChanged = false;
+    }
+    std::vector<TISC_TEB> teb;
+    for (TFBDatabase* db : FDatabases) {
+        db->CheckActive();
+        teb.push_back({db->HandleAddress(), static_cast<long>(FTPBLength), FTPB.data()});
+    }
+    for (TFBBase* link : std::vector<TFBBase*>(FSQLObjects)) link->Fire(link->OnTransactionStarting);
+    if (!Active()) {
+        for (Integer i = FBeforeStartEvents->Count() - 1; i >= 0; --i)
+            if (auto h = FBeforeStartEvents->GetItem(i)) h(this);
+        ISC_STATUS status = ClientLibrary()->isc_start_multiple(StatusVector(), &FHandle,
+                                                                static_cast<short>(teb.size()), teb.data());
+        if (status > 0) FHandle = 0;
+        Call(status, true);
+        for (Integer i = FAfterStartEvents->Count() - 1; i >= 0; --i)
+            if (auto h = FAfterStartEvents->GetItem(i)) h(this);
+    }
+    for (TFBBase* link : std::vector<TFBBase*>(FSQLObjects)) link->Fire(link->OnTransactionStarted);
+    FState = tsActive;
+}
+
+void TFBTransaction::BeforeEndNotify(TTransactionAction Action, bool Force) {
+    std::vector<TFBBase*> links = FSQLObjects;
+    for (auto it = links.rbegin(); it != links.rend(); ++it) (*it)->Fire((*it)->OnTransactionEnding);
+    for (Integer i = 0; i < FBeforeEndEvents->Count(); ++i)
+        if (auto h = FBeforeEndEvents->GetItem(i)) h(this, Action, Force);
+}
+
+void TFBTransaction::AfterEndNotify(TTransactionAction Action, bool Force) {
+    std::vector<TFBBase*> links = FSQLObjects;
+    for (auto it = links.rbegin(); it != links.rend(); ++it) (*it)->Fire((*it)->OnTransactionEnded);
+    for (Integer i = 0; i < FAfterEndEvents->Count(); ++i)
+        if (auto h = FAfterEndEvents->GetItem(i)) h(this, Action, Force);
+}
+
+void TFBTransaction::EndTransaction(TTransactionAction Action, bool Force) {
+    CheckInTransaction();
+    IIBClientLibrary* lib = ClientLibrary();
+    std::exception_ptr commitError;
+    try {
+        switch (Action) {
+            case TARollbackRetaining:
+                FState = tsDoRollbackRetaining;
+                BeforeEndNotify(Action, Force);
+                Call(lib->isc_rollback_retaining(StatusVector(), &FHandle), true);
+                AfterEndNotify(Action, Force);
+                break;
+            case TACommitRetaining:
+                FState = tsDoCommitRetaining;
+                BeforeEndNotify(Action, Force);
+                Call(lib->isc_commit_retaining(StatusVector(), &FHandle), true);
+                AfterEndNotify(Action, Force);
+                break;
+            case TARollback:
+            case TACommit: {
+                if (FHandleIsShared && Action != FTimeoutAction && !Force) FBError(58);
+                FState = Action == TACommit ? tsDoCommit : tsDoRollback;
+                BeforeEndNotify(Action, Force);
+                if (FHandleIsShared) {
+                    FHandle = 0;
+                    FHandleIsShared = false;
+                } else {
+                    ISC_STATUS status =
+                        Call(Action == TACommit ? lib->isc_commit_transaction(StatusVector(), &FHandle)
+                                                : lib->isc_rollback_transaction(StatusVector(), &FHandle),
+                             false);
+                    if (Force && status > 0) {
+                        // The work is rolled back and the handle dropped, but a commit that
+                        // failed is still reported to the caller.
+                        if (Action == TACommit) {
+                            try {
+                                IBError(lib, this);
+                            } catch (...) {
+                                commitError = std::current_exception();
+                            }
+                        }
+                        Call(lib->isc_rollback_transaction(StatusVector(), &FHandle), false);
+                    }
+                    if (Force) FHandle = 0;
+                    else if (status > 0) IBError(lib, this);
+                }
+                AfterEndNotify(Action, Force);
+                break;
+            }
+        }
+    } catch (...) {
+        // A failed end leaves no half-way state behind.
+        FState = FHandle ? tsActive : tsClosed;
+        FTransactionID = 0;
+        throw;
+    }
+    FState = FHandle ? tsActive : tsClosed;
+    FTransactionID = 0;
+    if (commitError) std::rethrow_exception(commitError);
+}
+
+void TFBTransaction::Commit() { EndTransaction(TACommit, false); }
+void TFBTransaction::CommitRetaining() { EndTransaction(TACommitRetaining, false); }
+void TFBTransaction::Rollback() { EndTransaction(TARollback, false); }
+void TFBTransaction::RollbackRetaining() { EndTransaction(TARollbackRetaining, false); }
+
+void TFBTransaction::ForceEndAtDisconnect() {
+    if (!Active()) return;
+    TTransactionAction action = FTimeoutAction;
+    if (action == TACommitRetaining) action = TACommit;
+    else if (action == TARollbackRetaining) action = TARollback;
+    EndTransaction(action, true);
+}
+
+// ---- linked objects and handler lists ----------------------------------------------------------
+
+Integer TFBTransaction::AddSQLObject(TFBBase* Link) {
+    FSQLObjects.push_back(Link);
+    return SQLObjectCount() - 1;
+}
+
+void TFBTransaction::RemoveSQLObject(Integer Index) {
+    if (Index < 0 || Index >= SQLObjectCount()) return;
+    TFBBase* last = FSQLObjects.back();
+    FSQLObjects[static_cast<size_t>(Index)] = last;
+    last->FIndexInTransaction = Index;
+    FSQLObjects.pop_back();
+}
+
+TFBBase* TFBTransaction::SQLObjects(Integer Index) const {
+    return Index >= 0 && Index < SQLObjectCount() ? FSQLObjects[static_cast<size_t>(Index)] : nullptr;
+}
+
+TNotifyEventList* TFBTransaction::NotifyList(Integer Kind) const {
+    switch (Kind) {
+        case 0: return FBeforeStartEvents.get();
+        case 1: return FAfterStartEvents.get();
+        case 4: return FOnDestroyEvents.get();
+        default: return nullptr;
+    }
+}
+
+TEndTrEventList* TFBTransaction::EndList(Integer Kind) const {
+    switch (Kind) {
+        case 2: return FBeforeEndEvents.get();
+        case 3: return FAfterEndEvents.get();
+        default: return nullptr;
+    }
+}
+
+void TFBTransaction::AddNotifyEvent(Integer Kind, const TMethodKey& Key, TNotifyEvent Handler) {
+    if (auto* l = NotifyList(Kind)) l->Add(Key, std::move(Handler));
+}
+
+void TFBTransaction::RemoveNotifyEvent(Integer Kind, const TMethodKey& Key) {
+    if (auto* l = NotifyList(Kind)) l->Remove(Key);
+}
+
+void TFBTransaction::AddEndEvent(Integer Kind, const TMethodKey& Key, TEndTrEvent Handler) {
+    if (auto* l = EndList(Kind)) l->Add(Key, std::move(Handler));
+}
+
+void TFBTransaction::RemoveEndEvent(Integer Kind, const TMethodKey& Key) {
+    if (auto* l = EndList(Kind)) l->Remove(Key);
+}
+
+void TFBTransaction::Loaded() {
+    TComponent::Loaded();
+    TFBDatabase* db = GetMainDatabase();
+    if (FStreamedActive && db && db->Connected()) {
+        FStreamedActive = false;
+        StartTransaction();
+    }
+}
+
+void TFBTransaction::Notification(TComponent* AComponent, TOperation Operation) {
+    TComponent::Notification(AComponent, Operation);
+    if (Operation != opRemove) return;
+    if (AComponent == FDefaultDatabase) FDefaultDatabase = nullptr;
+    if (auto* db = dynamic_cast<TFBDatabase*>(AComponent)) std::erase(FDatabases, db);
+}
+
+// ---- TFBBase -------------------------------------------------------------------------------------
+
+TFBBase::TFBBase(TObject* AOwner) : FOwner(AOwner) {}
+
+TFBBase::~TFBBase() {
+    SetTransaction(nullptr);
+    SetDatabase(nullptr);
+}
+
+void TFBBase::SetDatabase(TFBDatabase* Value) {
+    if (Value == FDatabase) return;
+    if (FDatabase) FDatabase->RemoveSQLObject(FIndexInDatabase);
+    FDatabase = nullptr;
+    FIndexInDatabase = -1;
+    if (!Value) return;
+    FIndexInDatabase = Value->AddSQLObject(this);
+    FDatabase = Value;
+    if (!FTransaction && !HasLoadingOwner(dynamic_cast<TComponent*>(FOwner)))
+        SetTransaction(Value->DefaultTransaction());
+}
+
+void TFBBase::SetTransaction(TFBTransaction* Value) {
+    if (Value == FTransaction) return;
+    if (FTransaction) FTransaction->RemoveSQLObject(FIndexInTransaction);
+    FTransaction = nullptr;
+    FIndexInTransaction = -1;
+    if (!Value) return;
+    FIndexInTransaction = Value->AddSQLObject(this);
+    FTransaction = Value;
+    if (Value->FindDatabase(FDatabase) < 0 && Value->DatabaseCount() > 0) SetDatabase(Value->GetMainDatabase());
+}
+
+void TFBBase::CheckDatabase() {
+    if (!FDatabase) {
+        auto* c = dynamic_cast<TComponent*>(FOwner);
+        FBError(21, {c ? CmpFullName(c) : AnsiString()});
+    }
+    FDatabase->CheckActive();
+}
+
+void TFBBase::CheckTransaction() {
+    if (!FTransaction) {
+        auto* c = dynamic_cast<TComponent*>(FOwner);
+        FBError(22, {c ? CmpFullName(c) : AnsiString()});
+    }
+    FTransaction->CheckInTransaction();
+}
+
+isc_db_handle* TFBBase::DBHandle() const { return FDatabase ? FDatabase->HandleAddress() : nullptr; }
+
+isc_tr_handle* TFBBase::TRHandle() const { return FTransaction ? FTransaction->HandleAddress() : nullptr; }
+
+void TFBBase::DropDatabase() {
+    FDatabase = nullptr;
+    FIndexInDatabase = -1;
+}
+
+void TFBBase::DropTransaction() {
+    FTransaction = nullptr;
+    FIndexInTransaction = -1;
+}

@@ -1,0 +1,3 @@
+#include "dbclient/ibase.h"
+
+AnsiString IBASE_DLL = "libfbclient.so.2";

@@ -1,0 +1,35 @@
+#pragma once
+// The application's transaction: a preset isolation mode, named parameter
+// sets from the settings store, and events around start and end.
+#include "dbclient/FBTransaction.h"
+
+enum TTPBMode { tpbDefault, tpbReadCommitted, tpbRepeatableRead };
+
+class TpFBTransaction : public TFBTransaction {
+public:
+    explicit TpFBTransaction(TComponent* AOwner) : TFBTransaction(AOwner) {}
+
+    // tpbReadCommitted and tpbRepeatableRead replace TRParams at each start;
+    // tpbDefault starts with TRParams as they are.
+    TTPBMode TPBMode() const { return FTPBMode; }
+    void SetTPBMode(TTPBMode Value) { FTPBMode = Value; }
+    // A named parameter set of the settings store (design time only).
+    const AnsiString& UserKindTransaction() const { return FUserKindTransaction; }
+    void SetUserKindTransaction(const AnsiString& Value);
+    AnsiString About() const { return "6.1.0"; }
+
+    TNotifyEvent BeforeStart;
+    TNotifyEvent AfterStart;
+    TEndTrEvent BeforeEnd;
+    TEndTrEvent AfterEnd;
+
+    void StartTransaction() override;
+    void EndTransaction(TTransactionAction Action, bool Force) override;
+
+private:
+    TTPBMode FTPBMode = tpbReadCommitted;
+    AnsiString FUserKindTransaction = "NoUserKind";
+};
+
+// Where the named transaction parameter sets are kept.
+inline constexpr const char* TransactionKindsKey = "Software\\KADRIX_Software\\Transation Kinds";

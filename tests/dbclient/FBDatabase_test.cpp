@@ -1,0 +1,459 @@
+#include "dbclient/FBDatabase.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "support/db/TestDatabase.h"
+#include "dbclient/FBMessages.h"
+#include "dbclient/FBTransaction.h"
+#include "platform/sys/Timers.h"
+#include "support/db/RawSql.h"
+
+namespace {
+
+class FBDatabaseTest : public TDatabaseSuite {
+protected:
+    void SetUp() override {
+        owner = std::make_unique<TComponent>(nullptr);
+        owner->SetName("dmodule1");
+        db = new TFBDatabase(owner.get());
+        db->SetName("FBDbase1");
+        Prepare(*db, DB1());
+    }
+    static void Prepare(TFBDatabase& D, TTestDatabase& T) {
+        D.SetDBName(T.Path());
+        D.DBParams()->Add(AnsiString("user_name=") + TTestDatabase::UserName);
+        D.DBParams()->Add(AnsiString("password=") + TTestDatabase::Password);
+    }
+    std::unique_ptr<TComponent> owner;
+    TFBDatabase* db = nullptr;
+};
+
+TEST_F(FBDatabaseTest, AttachAndDetach) {
+    EXPECT_FALSE(db->Connected());
+    EXPECT_EQ(db->LibraryName(), "libfbclient.so.2");
+    db->Open();
+    EXPECT_TRUE(db->Connected());
+    EXPECT_NE(db->Handle(), 0u);
+    EXPECT_EQ(db->GetDBSQLDialect(), 1);
+    EXPECT_FALSE(db->IsRemoteConnect());
+    EXPECT_LT(std::fabs(db->TimeDifference()), 1.0 / 24 / 60);   // same machine: under a minute
+    bool found = false;
+    EXPECT_GT(db->GetDBInfoValue(isc_info_page_size, found), 0);
+    EXPECT_TRUE(found);
+    db->Close();
+    EXPECT_FALSE(db->Connected());
+    EXPECT_EQ(db->Handle(), 0u);
+    db->SetConnected(true);
+    EXPECT_TRUE(db->Connected());
+    db->SetConnected(false);
+    EXPECT_FALSE(db->Connected());
+}
+
+TEST_F(FBDatabaseTest, BadPathLeavesTheDatabaseClosed) {
+    db->SetDBName(DB1().Folder() + "/missing.fdb");
+    try {
+        db->Open();
+        FAIL();
+    } catch (const EFBInterBaseError& e) {
+        EXPECT_EQ(e.Sender(), db);
+        EXPECT_EQ(e.IBErrorCode(), isc_io_error);
+        EXPECT_EQ(e.SQLCode(), -902);
+        EXPECT_EQ(e.Message().rfind("dmodule1.FBDbase1:\r\n", 0), 0u) << e.Message();
+        EXPECT_NE(e.Message().find("missing.fdb"), AnsiString::npos);
+        EXPECT_EQ(e.Message(), "dmodule1.FBDbase1:\r\n" + e.SQLMessage() + e.IBMessage());
+    }
+    EXPECT_FALSE(db->Connected());
+    EXPECT_EQ(db->Handle(), 0u);
+    // The same component connects once the name is right.
+    db->SetDBName(DB1().Path());
+    db->Open();
+    EXPECT_TRUE(db->Connected());
+}
+
+TEST_F(FBDatabaseTest, BadUserIsRefusedByTheEngine) {
+    db->SetDBParamByName("user_name", AnsiString(40, 'U'));
+    try {
+        db->Open();
+        FAIL();
+    } catch (const EFBInterBaseError& e) {
+        EXPECT_NE(e.IBMessage().find("Login name too long"), AnsiString::npos) << e.Message();
+    }
+    EXPECT_FALSE(db->Connected());
+}
+
+TEST_F(FBDatabaseTest, UnknownParameterLineFailsBeforeAttaching) {
+    db->DBParams()->Add("page_size=8192");
+    try {
+        db->Open();
+        FAIL();
+    } catch (const EFBClientError& e) {
+        EXPECT_EQ(e.SQLCode(), 8);
+    }
+    EXPECT_FALSE(db->Connected());
+    db->DBParams()->Delete(2);
+    db->Open();   // the block is built again
+    EXPECT_TRUE(db->Connected());
+}
+
+TEST_F(FBDatabaseTest, DialectIsLoweredToTheServers) {
+    db->SetSQLDialect(3);
+    db->Open();
+    EXPECT_EQ(db->SQLDialect(), 1);
+    EXPECT_TRUE(db->NeedUpperNames());
+    for (Integer bad : {3, 0}) {
+        try {
+            db->SetSQLDialect(bad);
+            ADD_FAILURE();
+        } catch (const EFBClientError& e) {
+            EXPECT_EQ(e.SQLCode(), 61);
+            EXPECT_EQ(e.Message(), "SQL Dialect invalid");
+        }
+    }
+    EXPECT_EQ(db->SQLDialect(), 1);
+
+    TFBDatabase db3(nullptr);
+    Prepare(db3, DB3());
+    db3.SetSQLDialect(3);
+    db3.Open();
+    EXPECT_EQ(db3.SQLDialect(), 3);
+    EXPECT_EQ(db3.GetDBSQLDialect(), 3);
+    EXPECT_FALSE(db3.NeedUpperNames());
+    EXPECT_LT(std::fabs(Now() - db3.GetServerTime()), 1.0 / 24 / 60);
+}
+
+TEST_F(FBDatabaseTest, StateErrors) {
+    TFBDatabase unnamed(nullptr);
+    try {
+        unnamed.Open();
+        FAIL();
+    } catch (const EFBClientError& e) {
+        EXPECT_EQ(e.SQLCode(), 14);
+        EXPECT_EQ(e.Message(), "Database name is missing.");
+    }
+    try {
+        db->CheckActive();
+        FAIL();
+    } catch (const EFBClientError& e) {
+        EXPECT_EQ(e.SQLCode(), 12);
+        EXPECT_EQ(e.Message(), "dmodule1.FBDbase1: Cannot perform operation -- DB is not open.");
+    }
+    db->Open();
+    for (auto change : {+[](TFBDatabase* d) { d->SetDBName("other.fdb"); },
+                        +[](TFBDatabase* d) { d->SetLibraryName("libother.so"); },
+                        +[](TFBDatabase* d) { d->DBParams()->Add("lc_ctype=WIN1254"); },
+                        +[](TFBDatabase* d) { d->Open(); }}) {
+        try {
+            change(db);
+            ADD_FAILURE();
+        } catch (const EFBClientError& e) {
+            EXPECT_EQ(e.SQLCode(), 13);
+        }
+    }
+    EXPECT_EQ(db->DBParams()->Count(), 2);
+    EXPECT_EQ(db->DBName(), DB1().Path());
+}
+
+TEST_F(FBDatabaseTest, ParameterLines) {
+    TDBParams* p = db->DBParams();
+    p->Add("lc_ctype=WIN1254");
+    EXPECT_EQ(db->GetDBParamByDPB(isc_dpb_lc_ctype), "WIN1254");
+    EXPECT_EQ(db->ConnectParams()->CharSet(), "WIN1254");
+    db->SetDBParamByName("lc_ctype", "");
+    EXPECT_EQ(p->Count(), 2);
+    db->SetDBParamByName("sql_role_name", "ADMIN");
+    EXPECT_EQ(p->Strings(2), "sql_role_name=ADMIN");
+    EXPECT_EQ(db->ConnectParams()->RoleName(), "ADMIN");
+    db->ConnectParams()->SetUserName("OPERATOR");
+    EXPECT_EQ(p->Strings(0), "user_name=OPERATOR");
+    EXPECT_EQ(db->ConnectParams()->Password(), TTestDatabase::Password);
+    EXPECT_EQ(db->IndexOfDBParam("user"), 0);
+    EXPECT_EQ(db->IndexOfDBParam("PASSWORD"), 1);
+    p->Add("isc_dpb_lc_messages=x");
+    EXPECT_EQ(db->IndexOfDBParam("lc_messages"), 3);
+    EXPECT_EQ(db->GetDBParamByDPB(isc_dpb_lc_messages), "x");
+    EXPECT_EQ(db->IndexOfDBParam("nothing"), -1);
+    EXPECT_EQ(db->GetDBParamByDPB(0), "");
+    EXPECT_EQ(db->GetDBParamByDPB(99), "");
+    // A parameter whose name begins like another is not mistaken for it.
+    p->Clear();
+    p->Add("password_enc=abc");
+    EXPECT_EQ(db->GetDBParamByDPB(isc_dpb_password), "");
+    db->SetDBParamByName("password", "pw");
+    EXPECT_EQ(p->Count(), 2);
+}
+
+TEST_F(FBDatabaseTest, LoginDialog) {
+    db->SetUseLoginPrompt(true);
+    LoginDialogHook = nullptr;
+    try {
+        db->Open();
+        FAIL();
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(),
+                  "Unable to find Database login dialog. Please, add FBDBLoginDlg into USES statement of your project.");
+    }
+    AnsiString shownName;
+    LoginDialogHook = [&shownName](const AnsiString& Name, AnsiString& User, AnsiString& Password, AnsiString& Role) {
+        shownName = Name;
+        User = "x";
+        return false;
+    };
+    AnsiString before = db->DBParams()->Text();
+    try {
+        db->Open();
+        FAIL();
+    } catch (const EFBClientError& e) {
+        EXPECT_EQ(e.SQLCode(), 7);
+        EXPECT_EQ(e.Message(), "Operation cancelled at user's request.");
+    }
+    EXPECT_EQ(shownName, DB1().Path());
+    EXPECT_EQ(db->DBParams()->Text(), before);
+    EXPECT_FALSE(db->Connected());
+
+    LoginDialogHook = [](const AnsiString&, AnsiString& User, AnsiString& Password, AnsiString& Role) {
+        EXPECT_EQ(User, TTestDatabase::UserName);
+        EXPECT_EQ(Password, TTestDatabase::Password);
+        EXPECT_EQ(Role, "");
+        Password = "typed";
+        Role = "R1";
+        return true;
+    };
+    db->Open();
+    EXPECT_TRUE(db->Connected());
+    EXPECT_EQ(db->DBParams()->Strings(1), "password=typed");
+    EXPECT_EQ(db->DBParams()->Strings(2), "sql_role_name=R1");
+    LoginDialogHook = nullptr;
+}
+
+TEST_F(FBDatabaseTest, IdleTimeoutOnTheManualClock) {
+    TManualTimerService clock;
+    TTimerServiceGuard guard(&clock);
+    int timeouts = 0;
+    db->OnTimeout = [&timeouts, this](TObject* Sender) {
+        EXPECT_EQ(Sender, db);
+        ++timeouts;
+    };
+    db->SetTimeout(1000);
+    db->Open();
+    clock.Advance(1000);
+    EXPECT_TRUE(db->Connected());
+    db->GetDBSQLDialect();   // a client call: idle again from here
+    clock.Advance(1000);
+    EXPECT_TRUE(db->Connected());
+    clock.Advance(1000);
+    EXPECT_FALSE(db->Connected());
+    EXPECT_EQ(timeouts, 1);
+    clock.Advance(5000);
+    EXPECT_EQ(timeouts, 1);
+    db->SetTimeout(0);
+    EXPECT_EQ(clock.ActiveCount(), 0);
+}
+
+TEST_F(FBDatabaseTest, DisconnectEventFailuresNameTheDatabase) {
+    db->Open();
+    db->BeforeDisconnect = [](TObject*) { throw Exception("boom"); };
+    try {
+        db->Close();
+        FAIL();
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), "Error of dmodule1.FBDbase1.BeforeDisconnect. boom");
+    }
+    EXPECT_TRUE(db->Connected());
+    db->BeforeDisconnect = nullptr;
+    db->AfterDisconnect = [](TObject*) { throw Exception("late"); };
+    try {
+        db->Close();
+        FAIL();
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), "Error of dmodule1.FBDbase1.AfterDisconnect. late");
+    }
+    EXPECT_FALSE(db->Connected());   // the detach itself happened
+    db->AfterDisconnect = nullptr;
+}
+
+class TListener : public TComponent {
+public:
+    using TComponent::TComponent;
+    void Connected(TObject* Sender) { Log += "connected;"; }
+    void Disconnecting(TObject* Sender) { Log += "disconnecting;"; }
+    void Destroyed(TObject* Sender) { Log += "destroyed;"; }
+    AnsiString Log;
+};
+
+TEST_F(FBDatabaseTest, HandlerListsAndLinks) {
+    TListener listener(nullptr);
+    db->AfterConnectEvents()->Add(&listener, &TListener::Connected);
+    db->AfterConnectEvents()->Add(&listener, &TListener::Connected);   // once only
+    db->BeforeDisconnectEvents()->Add(&listener, &TListener::Disconnecting);
+    db->OnDestroyEvents()->Add(&listener, &TListener::Destroyed);
+    AnsiString linkLog;
+    TFBBase link(nullptr);
+    link.OnDatabaseConnecting = [&](TObject* S) { EXPECT_EQ(S, &link); linkLog += "A"; };
+    link.OnDatabaseConnected = [&](TObject*) { linkLog += "B"; };
+    link.OnDatabaseDisconnecting = [&](TObject*) { linkLog += "C"; };
+    link.OnDatabaseDisconnected = [&](TObject*) { linkLog += "D"; };
+    link.OnDatabaseFree = [&](TObject*) { linkLog += "F"; };
+    link.SetDatabase(db);
+    EXPECT_EQ(db->SQLObjectCount(), 1);
+    int connects = 0;
+    db->OnConnect = [&connects](TObject*) { ++connects; };
+    db->Open();
+    db->Close();
+    EXPECT_EQ(connects, 1);
+    EXPECT_EQ(listener.Log, "connected;disconnecting;");
+    EXPECT_EQ(linkLog, "ABCD");
+    delete db;
+    db = nullptr;
+    EXPECT_EQ(listener.Log, "connected;disconnecting;destroyed;");
+    EXPECT_EQ(linkLog, "ABCDF");
+    EXPECT_EQ(link.Database(), nullptr);
+}
+
+TEST_F(FBDatabaseTest, ListenerGoingAwayLeavesTheList) {
+    auto* listener = new TListener(nullptr);
+    db->AfterConnectEvents()->Add(listener, &TListener::Connected);
+    EXPECT_EQ(db->AfterConnectEvents()->Count(), 1);
+    delete listener;
+    EXPECT_EQ(db->AfterConnectEvents()->Count(), 0);
+    db->Open();   // nothing left to call
+}
+
+TEST_F(FBDatabaseTest, LinksKeepTheirIndexes) {
+    TFBBase a(nullptr), b(nullptr), c(nullptr);
+    a.SetDatabase(db);
+    b.SetDatabase(db);
+    c.SetDatabase(db);
+    b.SetDatabase(nullptr);   // c moves into b's slot
+    EXPECT_EQ(db->SQLObjectCount(), 2);
+    EXPECT_EQ(db->SQLObjects(1), &c);
+    c.SetDatabase(nullptr);
+    EXPECT_EQ(db->SQLObjectCount(), 1);
+    EXPECT_EQ(db->SQLObjects(0), &a);
+    try {
+        TFBBase none(nullptr);
+        none.CheckDatabase();
+        FAIL();
+    } catch (const EFBClientError& e) {
+        EXPECT_EQ(e.SQLCode(), 21);
+        EXPECT_EQ(e.Message(), "Database not assigned for .");
+    }
+    try {
+        a.CheckDatabase();
+        FAIL();
+    } catch (const EFBClientError& e) {
+        EXPECT_EQ(e.SQLCode(), 12);
+    }
+}
+
+TEST_F(FBDatabaseTest, ProcessWideLists) {
+    auto list = DatabaseList();
+    EXPECT_NE(std::find(list.begin(), list.end(), db), list.end());
+    TFBDatabase* other = new TFBDatabase(nullptr);
+    db->SetDesignDBOptions({ddoIsDefaultDatabase});
+    EXPECT_EQ(GlobalDefaultDatabase(), db);
+    other->SetDesignDBOptions({ddoIsDefaultDatabase, ddoStoreConnected});
+    EXPECT_EQ(GlobalDefaultDatabase(), other);
+    EXPECT_FALSE(db->DesignDBOptions().Contains(ddoIsDefaultDatabase));
+    delete other;
+    EXPECT_EQ(GlobalDefaultDatabase(), nullptr);
+    list = DatabaseList();
+    EXPECT_EQ(std::find(list.begin(), list.end(), other), list.end());
+}
+
+TEST_F(FBDatabaseTest, CloseAllDatabasesClosesEveryConnection) {
+    TFBDatabase second(nullptr);
+    Prepare(second, DB3());
+    db->Open();
+    second.Open();
+    CloseAllDatabases();
+    EXPECT_FALSE(db->Connected());
+    EXPECT_FALSE(second.Connected());
+}
+
+TEST_F(FBDatabaseTest, DefaultsAndUnicodeFlags) {
+    EXPECT_EQ(db->SQLDialect(), 1);
+    EXPECT_TRUE(db->SynchronizeTime());
+    EXPECT_TRUE(db->DesignDBOptions() == TDesignDBOptions{ddoStoreConnected});
+    EXPECT_TRUE(db->UseRepositories().Contains(urErrorMessagesInfo));
+    EXPECT_FALSE(db->IsUnicodeConnect());
+    EXPECT_TRUE(db->IsUnicodeCharSet());   // no character set given
+    db->ConnectParams()->SetCharSet("WIN1254");
+    EXPECT_FALSE(db->IsUnicodeCharSet());
+    db->ConnectParams()->SetCharSet("UNICODE_FSS");
+    EXPECT_TRUE(db->IsUnicodeConnect());
+    db->ConnectParams()->SetCharSet("WIN1254");
+    db->Open();
+    EXPECT_FALSE(db->IsUnicodeCharSet());
+    TStringList* tr = db->InternalTransaction()->TRParams();
+    EXPECT_EQ(tr->Text(), "write\r\nisc_tpb_nowait\r\nrec_version\r\nread_committed\r\n");
+}
+
+void Reverse(void*& Buffer, Integer& Size) {
+    auto* p = static_cast<char*>(Buffer);
+    std::reverse(p, p + Size);
+}
+
+TEST_F(FBDatabaseTest, BlobFiltersOnlyForNegativeSubtypes) {
+    db->BlobFilters()->Add(1, &Reverse, &Reverse);
+    db->BlobFilters()->Add(-5, &Reverse, nullptr);
+    char data[] = "abc";
+    void* buf = data;
+    Integer size = 3;
+    db->CallBlobFilter(buf, size, true, 1);
+    EXPECT_STREQ(data, "abc");
+    db->CallBlobFilter(buf, size, false, -5);   // no reading filter
+    EXPECT_STREQ(data, "abc");
+    db->CallBlobFilter(buf, size, true, -5);
+    EXPECT_STREQ(data, "cba");
+    EXPECT_TRUE(db->FindBlobFilter(-5));
+    EXPECT_FALSE(db->FindBlobFilter(-4));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(FBDatabaseTest, HostNameGoesToAServer) {
+    // No server listens on port 1: the attach must fail on the network, not open the file in-process.
+    db->SetDBName("127.0.0.1/1:" + DB1().Path());
+    try {
+        db->Open();
+        FAIL();
+    } catch (const EFBInterBaseError& e) {
+        EXPECT_NE(e.IBMessage().find("network"), AnsiString::npos) << e.Message();
+    }
+    EXPECT_FALSE(db->Connected());
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(FBDatabaseTest, SchemaHasTheProgramsTables) {
+    db->Open();
+    TFBTransaction* tr = db->InternalTransaction();
+    tr->StartTransaction();
+    auto columns = [&](const char* Table) {
+        return SelectInt(*db, *tr,
+                         AnsiString("select count(*) from RDB$RELATION_FIELDS where RDB$RELATION_NAME = '") + Table + "'");
+    };
+    EXPECT_EQ(columns("EABONEKIMLIK"), 38);
+    EXPECT_EQ(columns("DABONEKIMLIK"), 38);
+    EXPECT_EQ(columns("EFATURA"), 6);
+    EXPECT_EQ(columns("DFATURA"), 6);
+    // Text columns hold at least what the screens let through (MAHALLEADI: 32).
+    EXPECT_GE(SelectInt(*db, *tr,
+                        "select f.RDB$CHARACTER_LENGTH from RDB$RELATION_FIELDS r join RDB$FIELDS f on "
+                        "f.RDB$FIELD_NAME = r.RDB$FIELD_SOURCE where r.RDB$RELATION_NAME = 'EABONEKIMLIK' and "
+                        "r.RDB$FIELD_NAME = 'MAHALLEADI'"),
+              32);
+    // Dialect 1 quotes strings with double quotes; Turkish text survives as WIN1254.
+    ExecSQL(*db, *tr, "insert into EABONEKIMLIK (ABONENO, ADI, KIRATUTARI) values (\"S1\", \"Ağaç İşletmesi\", 12.5)");
+    EXPECT_EQ(SelectInt(*db, *tr, "select count(*) from EABONEKIMLIK where ADI = \"Ağaç İşletmesi\""), 1);
+    EXPECT_THROW(ExecSQL(*db, *tr, "insert into EABONEKIMLIK (ABONENO) values (\"S1\")"), EFBInterBaseError);
+    tr->Rollback();
+}
+
+}  // namespace

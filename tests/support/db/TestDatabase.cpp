@@ -1,0 +1,139 @@
+#include "TestDatabase.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+#include "dbclient/FBMessages.h"
+#include "dbclient/IB_Intf.h"
+
+namespace {
+
+AnsiString TempRoot() {
+    const char* t = std::getenv("TMPDIR");
+    return t && *t ? AnsiString(t) : AnsiString("/tmp");
+}
+
+// The statements of a script: comments dropped, split at ";", COMMIT left out.
+std::vector<AnsiString> SplitScript(const AnsiString& Script) {
+    AnsiString text;
+    for (size_t i = 0; i < Script.size(); ++i) {
+        if (Script.compare(i, 2, "/*") == 0) {
+            size_t e = Script.find("*/", i + 2);
+            if (e == AnsiString::npos) break;
+            i = e + 1;
+            continue;
+        }
+        text += Script[i];
+    }
+    std::vector<AnsiString> result;
+    std::stringstream in(text);
+    AnsiString stmt;
+    while (std::getline(in, stmt, ';')) {
+        size_t b = stmt.find_first_not_of(" \t\r\n");
+        if (b == AnsiString::npos) continue;
+        stmt = stmt.substr(b, stmt.find_last_not_of(" \t\r\n") - b + 1);
+        AnsiString upper = stmt;
+        for (char& c : upper) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+        if (upper == "COMMIT") continue;
+        result.push_back(stmt);
+    }
+    return result;
+}
+
+void Check(const IIBClientLibrary* Lib, ISC_STATUS Status) {
+    if (Status > 0) IBError(Lib, nullptr);
+}
+
+}  // namespace
+
+std::unique_ptr<TTestDatabase> TDatabaseSuite::FDB1;
+std::unique_ptr<TTestDatabase> TDatabaseSuite::FDB3;
+
+void PrepareEmbeddedEngine() {
+    static bool done = false;
+    if (done) return;
+    done = true;
+    const char* lock = std::getenv("FIREBIRD_LOCK");
+    if (lock && *lock) return;
+    AnsiString dir = TempRoot() + "/osb-firebird-" + std::to_string(getuid());
+    mkdir(dir.c_str(), 0700);
+    setenv("FIREBIRD_LOCK", dir.c_str(), 1);
+}
+
+TTestDatabase::TTestDatabase(Integer Dialect, bool WithSchema) : FDialect(Dialect) {
+    PrepareEmbeddedEngine();
+    AnsiString tmpl = TempRoot() + "/osb-db-XXXXXX";
+    std::vector<char> buf(tmpl.begin(), tmpl.end());
+    buf.push_back('\0');
+    if (!mkdtemp(buf.data())) throw Exception("Cannot make a temporary folder in " + TempRoot());
+    FFolder = buf.data();
+    FPath = FFolder + "/test.fdb";
+
+    IIBClientLibraryPtr lib = GetClientLibraryByName(IBASE_DLL);
+    isc_db_handle db = 0;
+    isc_tr_handle tr = 0;
+    AnsiString sql = "CREATE DATABASE '" + FPath + "' USER '" + UserName + "' PASSWORD '" + Password +
+                     "' PAGE_SIZE 8192 DEFAULT CHARACTER SET WIN1254";
+    Check(lib.get(), lib->isc_dsql_execute_immediate(StatusVector(), &db, &tr, 0, sql.c_str(),
+                                                     static_cast<unsigned short>(Dialect), nullptr));
+    lib->isc_detach_database(StatusVector(), &db);
+    if (WithSchema) {
+        std::ifstream in(AnsiString(OSB_SOURCE_DIR) + "/db/schema.sql");
+        std::stringstream text;
+        text << in.rdbuf();
+        Execute(text.str());
+    }
+}
+
+TTestDatabase::~TTestDatabase() {
+    unlink(FPath.c_str());
+    rmdir(FFolder.c_str());
+}
+
+void TTestDatabase::Execute(const AnsiString& Script) {
+    IIBClientLibraryPtr lib = GetClientLibraryByName(IBASE_DLL);
+    isc_db_handle db = 0;
+    isc_tr_handle tr = 0;
+    AnsiString dpb = "\x01";
+    auto add = [&dpb](char Code, const AnsiString& V) {
+        dpb += Code;
+        dpb += static_cast<char>(V.size());
+        dpb += V;
+    };
+    add(isc_dpb_user_name, UserName);
+    add(isc_dpb_password, Password);
+    Check(lib.get(), lib->isc_attach_database(StatusVector(), static_cast<short>(FPath.size()), FPath.c_str(), &db,
+                                              static_cast<short>(dpb.size()), dpb.data()));
+    try {
+        TISC_TEB teb{&db, 0, ""};
+        Check(lib.get(), lib->isc_start_multiple(StatusVector(), &tr, 1, &teb));
+        try {
+            for (const AnsiString& stmt : SplitScript(Script))
+                Check(lib.get(), lib->isc_dsql_execute_immediate(StatusVector(), &db, &tr, 0, stmt.c_str(),
+                                                                 static_cast<unsigned short>(FDialect), nullptr));
+            Check(lib.get(), lib->isc_commit_transaction(StatusVector(), &tr));
+        } catch (...) {
+            lib->isc_rollback_transaction(StatusVector(), &tr);
+            throw;
+        }
+    } catch (...) {
+        lib->isc_detach_database(StatusVector(), &db);
+        throw;
+    }
+    lib->isc_detach_database(StatusVector(), &db);
+}
+
+void TDatabaseSuite::SetUpTestSuite() {
+    FDB1 = std::make_unique<TTestDatabase>(1, true);
+    FDB3 = std::make_unique<TTestDatabase>(3, false);
+}
+
+void TDatabaseSuite::TearDownTestSuite() {
+    FDB1.reset();
+    FDB3.reset();
+}
