@@ -1,0 +1,202 @@
+// TStringGrid: the cell store and its row and column views.
+#include "platform/ui/Grids.h"
+
+#include <algorithm>
+
+namespace {
+
+template <class T>
+void MoveItem(std::vector<T>& V, Integer From, Integer To) {
+    T Item = std::move(V[From]);
+    V.erase(V.begin() + From);
+    V.insert(V.begin() + To, std::move(Item));
+}
+
+}  // namespace
+
+TStringGrid::TStringGrid(TComponent* AOwner) : TDrawGrid(AOwner) {
+    FData.assign(RowCount(), std::vector<TCell>(ColCount()));
+}
+
+TStringGrid::~TStringGrid() = default;
+
+TStringGrid::TCell* TStringGrid::CellAt(Integer ACol, Integer ARow) {
+    if (ARow < 0 || ARow >= static_cast<Integer>(FData.size())) return nullptr;
+    auto& R = FData[ARow];
+    if (ACol < 0 || ACol >= static_cast<Integer>(R.size())) return nullptr;
+    return &R[ACol];
+}
+
+const TStringGrid::TCell* TStringGrid::CellAt(Integer ACol, Integer ARow) const {
+    return const_cast<TStringGrid*>(this)->CellAt(ACol, ARow);
+}
+
+AnsiString TStringGrid::Cells(Integer ACol, Integer ARow) const {
+    const TCell* C = CellAt(ACol, ARow);
+    return C ? C->Text : AnsiString();
+}
+
+void TStringGrid::SetCells(Integer ACol, Integer ARow, const AnsiString& Value) {
+    TCell* C = CellAt(ACol, ARow);
+    if (!C) throw EInvalidGridOperation("Grid index out of range");
+    if (C->Text == Value) return;
+    C->Text = Value;
+    InvalidateCell(ACol, ARow);
+    // Text set by the program while its cell is being edited shows in the editor.
+    if (EditorMode() && ACol == Col() && ARow == Row() && InplaceEditor() && InplaceEditor()->Text() != Value)
+        InvalidateEditor();
+}
+
+TObject* TStringGrid::Objects(Integer ACol, Integer ARow) const {
+    const TCell* C = CellAt(ACol, ARow);
+    return C ? C->Object : nullptr;
+}
+
+void TStringGrid::SetObjects(Integer ACol, Integer ARow, TObject* Value) {
+    TCell* C = CellAt(ACol, ARow);
+    if (!C) throw EInvalidGridOperation("Grid index out of range");
+    C->Object = Value;
+}
+
+TStrings* TStringGrid::Rows(Integer Index) {
+    if (Index < 0 || Index >= RowCount()) throw EInvalidGridOperation("Grid index out of range");
+    if (Index >= static_cast<Integer>(FRowLists.size())) FRowLists.resize(Index + 1);
+    if (!FRowLists[Index]) FRowLists[Index] = std::make_unique<TStringGridStrings>(this, true, Index);
+    return FRowLists[Index].get();
+}
+
+TStrings* TStringGrid::Cols(Integer Index) {
+    if (Index < 0 || Index >= ColCount()) throw EInvalidGridOperation("Grid index out of range");
+    if (Index >= static_cast<Integer>(FColLists.size())) FColLists.resize(Index + 1);
+    if (!FColLists[Index]) FColLists[Index] = std::make_unique<TStringGridStrings>(this, false, Index);
+    return FColLists[Index].get();
+}
+
+namespace {
+
+// Copies a list into a row or column: as many items as there are cells, the
+// remaining cells emptied.
+void FillLine(TStringGridStrings* Line, TStrings* Value) {
+    for (Integer I = 0; I < Line->Count(); ++I) {
+        const bool Have = Value && I < Value->Count();
+        Line->SetStrings(I, Have ? Value->Strings(I) : AnsiString());
+        Line->PutObjectAt(I, Have ? Value->Objects(I) : nullptr);
+    }
+}
+
+}  // namespace
+
+void TStringGrid::SetRows(Integer Index, TStrings* Value) { FillLine(static_cast<TStringGridStrings*>(Rows(Index)), Value); }
+void TStringGrid::SetCols(Integer Index, TStrings* Value) { FillLine(static_cast<TStringGridStrings*>(Cols(Index)), Value); }
+
+void TStringGrid::DrawCell(Integer ACol, Integer ARow, TRect ARect, TGridDrawState AState) {
+    if (DefaultDrawing()) Canvas()->TextRect(ARect, ARect.Left + 2, ARect.Top + 2, Cells(ACol, ARow));
+    TDrawGrid::DrawCell(ACol, ARow, ARect, AState);
+}
+
+AnsiString TStringGrid::GetEditText(Integer ACol, Integer ARow) {
+    AnsiString Value = Cells(ACol, ARow);
+    if (OnGetEditText) {
+        auto Handler = OnGetEditText;
+        Handler(this, ACol, ARow, Value);
+    }
+    return Value;
+}
+
+void TStringGrid::SetEditText(Integer ACol, Integer ARow, const AnsiString& Value) {
+    if (CellAt(ACol, ARow)) {
+        TCell* C = CellAt(ACol, ARow);
+        if (C->Text != Value) {
+            C->Text = Value;
+            InvalidateCell(ACol, ARow);
+        }
+    }
+    TDrawGrid::SetEditText(ACol, ARow, Value);
+}
+
+void TStringGrid::SizeChanged(Integer OldColCount, Integer OldRowCount) {
+    // Cells of the rows and columns that remain keep their contents.
+    FData.resize(RowCount());
+    for (auto& R : FData) R.resize(ColCount());
+    if (static_cast<Integer>(FRowLists.size()) > RowCount()) FRowLists.resize(RowCount());
+    if (static_cast<Integer>(FColLists.size()) > ColCount()) FColLists.resize(ColCount());
+    TDrawGrid::SizeChanged(OldColCount, OldRowCount);
+}
+
+void TStringGrid::MoveColData(Integer FromIndex, Integer ToIndex) {
+    for (auto& R : FData) MoveItem(R, FromIndex, ToIndex);
+}
+
+void TStringGrid::MoveRowData(Integer FromIndex, Integer ToIndex) {
+    MoveItem(FData, FromIndex, ToIndex);
+}
+
+void TStringGrid::DeleteColData(Integer ACol) {
+    for (auto& R : FData)
+        if (ACol < static_cast<Integer>(R.size())) R.erase(R.begin() + ACol);
+}
+
+void TStringGrid::DeleteRowData(Integer ARow) {
+    if (ARow < static_cast<Integer>(FData.size())) FData.erase(FData.begin() + ARow);
+}
+
+// ---------------------------------------------------------------------------
+TGridCoord TStringGridStrings::At(Integer Index) const {
+    return FIsRow ? TGridCoord{Index, FIndex} : TGridCoord{FIndex, Index};
+}
+
+Integer TStringGridStrings::GetCount() const { return FIsRow ? FGrid->ColCount() : FGrid->RowCount(); }
+
+AnsiString TStringGridStrings::Get(Integer Index) const {
+    if (Index < 0 || Index >= GetCount()) throw EStringListError("List index out of bounds (%d)", {Index});
+    const TGridCoord C = At(Index);
+    return FGrid->Cells(C.X, C.Y);
+}
+
+TObject* TStringGridStrings::GetObject(Integer Index) const {
+    if (Index < 0 || Index >= GetCount()) throw EStringListError("List index out of bounds (%d)", {Index});
+    const TGridCoord C = At(Index);
+    return FGrid->Objects(C.X, C.Y);
+}
+
+void TStringGridStrings::Put(Integer Index, const AnsiString& S) {
+    if (Index < 0 || Index >= GetCount()) throw EStringListError("List index out of bounds (%d)", {Index});
+    const TGridCoord C = At(Index);
+    FGrid->SetCells(C.X, C.Y, S);
+}
+
+void TStringGridStrings::PutObject(Integer Index, TObject* AObject) {
+    if (Index < 0 || Index >= GetCount()) throw EStringListError("List index out of bounds (%d)", {Index});
+    const TGridCoord C = At(Index);
+    FGrid->SetObjects(C.X, C.Y, AObject);
+}
+
+// The cells are fixed in number: after Clear, Add fills them in order; otherwise
+// it fills the first empty cell after the last one in use.
+Integer TStringGridStrings::Add(const AnsiString& S) {
+    Integer At = FAddPos;
+    if (At < 0) {
+        At = GetCount();
+        while (At > 0 && Get(At - 1).empty() && !GetObject(At - 1)) --At;
+    }
+    if (At >= GetCount()) throw EInvalidGridOperation("Grid index out of range");
+    Put(At, S);
+    FAddPos = At + 1;
+    return At;
+}
+
+void TStringGridStrings::Clear() {
+    for (Integer I = 0; I < GetCount(); ++I) {
+        Put(I, AnsiString());
+        PutObject(I, nullptr);
+    }
+    FAddPos = 0;
+}
+
+void TStringGridStrings::Delete(Integer Index) {
+    throw EInvalidGridOperation("Grid index out of range");
+}
+
+void TStringGridStrings::Insert(Integer Index, const AnsiString& S) {
+    throw EInvalidGridOperation("Grid index out of range");
+}
