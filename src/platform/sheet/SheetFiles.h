@@ -1,0 +1,31 @@
+#pragma once
+// Workbook files behind the automation objects. Readers fill an empty
+// workbook with its sheets and cells and raise EOleException naming the file
+// when it is missing or cannot be read.
+#include "platform/sheet/Excel.h"
+
+void ReadXlsxFile(const AnsiString& FileName, TExcelWorkbook& Book);
+void ReadXlsFile(const AnsiString& FileName, TExcelWorkbook& Book);
+// One sheet named after the file; fields separated by ";" or "," (whichever
+// the first line holds more of outside quotes), quoted fields with doubled
+// quotes and line breaks; code page 1254, or UTF-8 (with a byte-order mark,
+// or when the whole file is valid UTF-8 with non-ASCII characters).
+// Every field is a text; empty fields are empty cells.
+void ReadCsvFile(const AnsiString& FileName, TExcelWorkbook& Book);
+void ReadCsvText(const AnsiString& Bytes, TExcelWorksheet& Sheet);
+
+// Writes the workbook as .xlsx to FileName: first completely to a temporary
+// file beside it, then renamed over it. Raises EOleException on failure and
+// leaves an existing FileName untouched.
+void WriteXlsxFile(const TExcelWorkbook& Book, const AnsiString& FileName);
+// Writes it to a new file "<Stem>.xlsx", "<Stem>_2.xlsx" ... in Dir that did
+// not exist before (never replaces one); returns its name.
+AnsiString WriteNewXlsxFile(const TExcelWorkbook& Book, const AnsiString& Dir, const AnsiString& Stem);
+
+// Shared helpers of the readers.
+// Excel's serial day number as TDateTime (the same epoch for days after 1900-02-28).
+TDateTime ExcelSerialToDateTime(double Serial);
+// "yyyy-mm-dd", "yyyy-mm-ddThh:mm:ss[.fff]", "hh:mm:ss" to TDateTime; false when unreadable.
+bool ParseIsoDateTime(const std::string& Text, TDateTime& Value);
+// Text from UTF-8 with '?' for what code page 1254 lacks.
+AnsiString SheetText(const std::string& Utf8);

@@ -1,0 +1,169 @@
+// Writing a workbook as .xlsx.
+#include "platform/rtl/CodePage.h"
+#include "platform/rtl/Files.h"
+#include "platform/sheet/SheetFiles.h"
+
+#include <xlsxwriter.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <stdio.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+
+const char* const SourceName = "Microsoft Excel";
+
+[[noreturn]] void WriteFailure(const AnsiString& FileName, const AnsiString& Why) {
+    throw EOleException("'" + FileName + "' could not be written: " + Why, DISP_E_EXCEPTION, SourceName);
+}
+
+AnsiString ErrorText(Integer Code) {
+    switch (Code) {
+        case 2000: return "#NULL!";
+        case 2007: return "#DIV/0!";
+        case 2015: return "#VALUE!";
+        case 2023: return "#REF!";
+        case 2029: return "#NAME?";
+        case 2036: return "#NUM!";
+        default: return "#N/A";
+    }
+}
+
+// Builds the whole package at Path (which must not be the final name).
+void WritePackage(const TExcelWorkbook& Book, const std::string& Path, const AnsiString& ShownName) {
+    lxw_workbook_options Options{};
+    std::string TmpDir = AnsiToUtf8(ExcludeTrailingPathDelimiter(ExtractFilePath(AnsiString(Path))));
+    Options.tmpdir = TmpDir.data();
+    lxw_workbook* WB = workbook_new_opt(Path.c_str(), &Options);
+    if (!WB) WriteFailure(ShownName, "cannot create the workbook");
+    lxw_format* DateFormat = workbook_add_format(WB);
+    format_set_num_format(DateFormat, "dd.mm.yyyy");
+    lxw_format* DateTimeFormat = workbook_add_format(WB);
+    format_set_num_format(DateTimeFormat, "dd.mm.yyyy hh:mm:ss");
+
+    AnsiString Failure;
+    auto Check = [&](lxw_error Err, Integer Row, Integer Col) {
+        if (Err != LXW_NO_ERROR && Failure.empty())
+            Failure = "cell " + ExcelColumnName(Col) + IntToStr(Row) + ": " + lxw_strerror(Err);
+    };
+    TExcelWorksheet* Active = Book.ActiveSheet();
+    for (const auto& Sheet : Book.SheetList()) {
+        std::string Name = AnsiToUtf8(Sheet->Name());
+        lxw_worksheet* WS = workbook_add_worksheet(WB, Name.c_str());
+        if (!WS) {
+            if (Failure.empty()) Failure = "bad worksheet name '" + Sheet->Name() + "'";
+            break;
+        }
+        if (Sheet.get() == Active) worksheet_activate(WS);
+        for (const auto& [Key, V] : Sheet->CellMap()) {
+            lxw_row_t R = static_cast<lxw_row_t>(Key.first - 1);
+            lxw_col_t C = static_cast<lxw_col_t>(Key.second - 1);
+            TVarType T = V.VType() & varTypeMask;
+            lxw_error Err = LXW_NO_ERROR;
+            switch (T) {
+                case varBoolean:
+                    Err = worksheet_write_boolean(WS, R, C, V.AsBoolean() ? 1 : 0, nullptr);
+                    break;
+                case varDate: {
+                    double D = V.AsDateTime();
+                    // The spreadsheet counts a 29 February 1900 that never was.
+                    double Serial = D < 61 ? D - 1 : D;
+                    if (Serial < 0 || !std::isfinite(Serial)) {
+                        std::string Text = AnsiToUtf8(V.AsString());
+                        Err = worksheet_write_string(WS, R, C, Text.c_str(), nullptr);
+                    } else {
+                        bool HasTime = D != std::floor(D);
+                        Err = worksheet_write_number(WS, R, C, Serial, HasTime ? DateTimeFormat : DateFormat);
+                    }
+                    break;
+                }
+                case varError: {
+                    std::string Text = ErrorText(V.AsError());
+                    Err = worksheet_write_string(WS, R, C, Text.c_str(), nullptr);
+                    break;
+                }
+                case varString:
+                case varOleStr: {
+                    std::string Text = AnsiToUtf8(V.AsString());
+                    Err = worksheet_write_string(WS, R, C, Text.c_str(), nullptr);
+                    break;
+                }
+                default: {
+                    double D = V.AsDouble();
+                    if (!std::isfinite(D)) {
+                        Err = worksheet_write_string(WS, R, C, "#NUM!", nullptr);
+                    } else {
+                        Err = worksheet_write_number(WS, R, C, D, nullptr);
+                    }
+                    break;
+                }
+            }
+            Check(Err, Key.first, Key.second);
+        }
+    }
+    lxw_error Err = workbook_close(WB);
+    if (!Failure.empty()) WriteFailure(ShownName, Failure);
+    if (Err != LXW_NO_ERROR) WriteFailure(ShownName, lxw_strerror(Err));
+}
+
+// A fresh hidden name beside Dir's files for the package being built.
+std::string TempPath(const AnsiString& Dir) {
+    std::string Pattern = AnsiToUtf8(IncludeTrailingPathDelimiter(Dir)) + ".osbsheet-XXXXXX";
+    int Fd = mkstemp(Pattern.data());
+    if (Fd < 0) return {};
+    close(Fd);
+    return Pattern;
+}
+
+// The package must be on disk before its name replaces or joins anything.
+void Flush(const std::string& Path, const AnsiString& ShownName) {
+    int Fd = open(Path.c_str(), O_RDONLY);
+    if (Fd < 0 || fsync(Fd) != 0) {
+        int Err = errno;
+        if (Fd >= 0) close(Fd);
+        WriteFailure(ShownName, SysErrorMessage(Err));
+    }
+    close(Fd);
+}
+
+struct TTempRemover {
+    std::string Path;
+    ~TTempRemover() {
+        if (!Path.empty()) unlink(Path.c_str());
+    }
+};
+
+}  // namespace
+
+void WriteXlsxFile(const TExcelWorkbook& Book, const AnsiString& FileName) {
+    TTempRemover Temp{TempPath(ExtractFilePath(ExpandFileName(FileName)))};
+    if (Temp.Path.empty()) WriteFailure(FileName, SysErrorMessage(errno));
+    WritePackage(Book, Temp.Path, FileName);
+    Flush(Temp.Path, FileName);
+    // A replaced file keeps its permissions (the temporary one is private).
+    struct stat Old;
+    if (stat(AnsiToUtf8(FileName).c_str(), &Old) == 0) chmod(Temp.Path.c_str(), Old.st_mode & 07777);
+    if (rename(Temp.Path.c_str(), AnsiToUtf8(FileName).c_str()) != 0) WriteFailure(FileName, SysErrorMessage(errno));
+    Temp.Path.clear();
+}
+
+AnsiString WriteNewXlsxFile(const TExcelWorkbook& Book, const AnsiString& Dir, const AnsiString& Stem) {
+    AnsiString Folder = IncludeTrailingPathDelimiter(Dir);
+    TTempRemover Temp{TempPath(Folder)};
+    if (Temp.Path.empty()) WriteFailure(Folder + Stem + ".xlsx", SysErrorMessage(errno));
+    WritePackage(Book, Temp.Path, Folder + Stem + ".xlsx");
+    Flush(Temp.Path, Folder + Stem + ".xlsx");
+    // link() never replaces an existing file, so another program's workbook of
+    // the same name is safe; the next free name is taken instead.
+    for (Integer N = 1; N < 10000; ++N) {
+        AnsiString Name = Folder + Stem + (N == 1 ? AnsiString() : "_" + IntToStr(N)) + ".xlsx";
+        if (link(Temp.Path.c_str(), AnsiToUtf8(Name).c_str()) == 0) return Name;
+        if (errno != EEXIST) WriteFailure(Name, SysErrorMessage(errno));
+    }
+    WriteFailure(Folder + Stem + ".xlsx", "no free file name");
+}

@@ -1,0 +1,273 @@
+#include "platform/sheet/SheetFiles.h"
+
+#include "SheetTestUtil.h"
+#include "platform/rtl/SysUtils.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+// No program on this machine writes .xls, so the tests build small BIFF8
+// workbooks inside an OLE compound file by hand.
+namespace {
+
+void Put16(std::string& B, unsigned V) {
+    B += static_cast<char>(V & 0xFF);
+    B += static_cast<char>((V >> 8) & 0xFF);
+}
+void Put32(std::string& B, uint32_t V) {
+    Put16(B, V & 0xFFFF);
+    Put16(B, V >> 16);
+}
+void PutDouble(std::string& B, double D) {
+    char Raw[8];
+    std::memcpy(Raw, &D, 8);
+    B.append(Raw, 8);
+}
+std::string Record(unsigned Type, const std::string& Data) {
+    std::string R;
+    Put16(R, Type);
+    Put16(R, static_cast<unsigned>(Data.size()));
+    return R + Data;
+}
+// UTF-16 characters of a UTF-8 literal.
+std::u16string U16(const std::string& Utf8) { return Utf8ToWide(Utf8); }
+std::string Chars16(const std::u16string& S) {
+    std::string B;
+    for (char16_t C : S) Put16(B, C);
+    return B;
+}
+
+struct TXlsCell {
+    enum TKind { Number, Text, Rk, Bool, DateNum };
+    TXlsCell(unsigned ARow, unsigned ACol, TKind AKind, double ANum = 0, std::string AUtf8 = {})
+        : Row(ARow), Col(ACol), Kind(AKind), Num(ANum), Utf8(std::move(AUtf8)) {}
+    unsigned Row, Col;  // 0-based
+    TKind Kind;
+    double Num;
+    std::string Utf8;
+};
+
+struct TXlsSheet {
+    std::string Utf8Name;
+    std::vector<TXlsCell> Cells;
+};
+
+std::string Bof(unsigned Kind) {
+    std::string D;
+    Put16(D, 0x0600);
+    Put16(D, Kind);
+    Put16(D, 0x0DBB);
+    Put16(D, 0x07CC);
+    Put32(D, 0);
+    Put32(D, 0x06);
+    return Record(0x0809, D);
+}
+
+std::string Xf(unsigned Format) {
+    std::string D;
+    Put16(D, 0);       // font
+    Put16(D, Format);  // number format
+    Put16(D, 0x0001);  // cell xf, locked
+    D += std::string(14, '\0');
+    return Record(0x00E0, D);
+}
+
+// The BIFF8 workbook stream: globals with one shared-string table, then the sheets.
+std::string WorkbookStream(const std::vector<TXlsSheet>& Sheets) {
+    std::vector<std::u16string> Strings;
+    for (const auto& S : Sheets)
+        for (const auto& C : S.Cells)
+            if (C.Kind == TXlsCell::Text) Strings.push_back(U16(C.Utf8));
+
+    std::string Globals = Bof(0x0005);
+    std::string Cp;
+    Put16(Cp, 1200);
+    Globals += Record(0x0042, Cp);
+    for (int I = 0; I < 16; ++I) Globals += Xf(0);  // style records come first
+    Globals += Xf(0) + Xf(14);                      // cell formats 16 (general), 17 (date)
+    std::vector<size_t> OffsetAt;
+    for (const auto& S : Sheets) {
+        std::u16string Name = U16(S.Utf8Name);
+        std::string D;
+        OffsetAt.push_back(Globals.size() + 4);
+        Put32(D, 0);  // filled in below
+        D += '\0';
+        D += '\0';
+        D += static_cast<char>(Name.size());
+        D += '\1';
+        Globals += Record(0x0085, D + Chars16(Name));
+    }
+    std::string Sst;
+    Put32(Sst, static_cast<uint32_t>(Strings.size()));
+    Put32(Sst, static_cast<uint32_t>(Strings.size()));
+    for (const auto& S : Strings) {
+        Put16(Sst, static_cast<unsigned>(S.size()));
+        Sst += '\1';
+        Sst += Chars16(S);
+    }
+    Globals += Record(0x00FC, Sst);
+    Globals += Record(0x000A, "");
+
+    std::string Stream = Globals;
+    size_t StringIndex = 0;
+    for (size_t I = 0; I < Sheets.size(); ++I) {
+        uint32_t Pos = static_cast<uint32_t>(Stream.size());
+        std::memcpy(&Stream[OffsetAt[I]], &Pos, 4);
+        unsigned MaxRow = 0, MaxCol = 0;
+        for (const auto& C : Sheets[I].Cells) {
+            MaxRow = std::max(MaxRow, C.Row + 1);
+            MaxCol = std::max(MaxCol, C.Col + 1);
+        }
+        std::string Sheet = Bof(0x0010);
+        std::string Dim;
+        Put32(Dim, 0);
+        Put32(Dim, MaxRow);
+        Put16(Dim, 0);
+        Put16(Dim, MaxCol);
+        Put16(Dim, 0);
+        Sheet += Record(0x0200, Dim);
+        for (const auto& C : Sheets[I].Cells) {
+            std::string D;
+            Put16(D, C.Row);
+            Put16(D, C.Col);
+            Put16(D, C.Kind == TXlsCell::DateNum ? 17 : 16);
+            switch (C.Kind) {
+                case TXlsCell::Number:
+                case TXlsCell::DateNum:
+                    PutDouble(D, C.Num);
+                    Sheet += Record(0x0203, D);
+                    break;
+                case TXlsCell::Text:
+                    Put32(D, static_cast<uint32_t>(StringIndex++));
+                    Sheet += Record(0x00FD, D);
+                    break;
+                case TXlsCell::Rk:
+                    Put32(D, (static_cast<uint32_t>(static_cast<int32_t>(C.Num)) << 2) | 2);  // integer RK
+                    Sheet += Record(0x027E, D);
+                    break;
+                case TXlsCell::Bool:
+                    D += static_cast<char>(C.Num != 0);
+                    D += '\0';
+                    Sheet += Record(0x0205, D);
+                    break;
+            }
+        }
+        Sheet += Record(0x000A, "");
+        Stream += Sheet;
+    }
+    // Small streams would go to the mini stream; pad past its cut-off.
+    if (Stream.size() < 4096) Stream.resize(4096, '\0');
+    return Stream;
+}
+
+// An OLE compound file (512-byte sectors) holding the stream "Workbook".
+std::string CompoundFile(std::string Stream) {
+    const uint32_t End = 0xFFFFFFFE, Free = 0xFFFFFFFF, FatSect = 0xFFFFFFFD;
+    Stream.resize((Stream.size() + 511) / 512 * 512, '\0');
+    uint32_t StreamSectors = static_cast<uint32_t>(Stream.size() / 512);
+    uint32_t DirSector = 1 + StreamSectors;
+    std::string H("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+    H += std::string(16, '\0');
+    Put16(H, 0x003E);
+    Put16(H, 0x0003);
+    Put16(H, 0xFFFE);
+    Put16(H, 9);
+    Put16(H, 6);
+    H += std::string(6, '\0');
+    Put32(H, 0);
+    Put32(H, 1);          // FAT sectors
+    Put32(H, DirSector);  // first directory sector
+    Put32(H, 0);
+    Put32(H, 4096);
+    Put32(H, End);  // no mini FAT
+    Put32(H, 0);
+    Put32(H, End);  // no DIFAT sectors
+    Put32(H, 0);
+    Put32(H, 0);  // the FAT is sector 0
+    for (int I = 1; I < 109; ++I) Put32(H, Free);
+
+    std::string Fat;
+    Put32(Fat, FatSect);
+    for (uint32_t I = 1; I <= StreamSectors; ++I) Put32(Fat, I == StreamSectors ? End : I + 1);
+    Put32(Fat, End);
+    while (Fat.size() < 512) Put32(Fat, Free);
+
+    auto Entry = [&](const std::u16string& Name, int Type, uint32_t Child, uint32_t Start, uint32_t Size) {
+        std::string E = Chars16(Name);
+        E.resize(64, '\0');
+        Put16(E, Name.empty() ? 0 : static_cast<unsigned>((Name.size() + 1) * 2));
+        E += static_cast<char>(Type);
+        E += static_cast<char>(1);
+        Put32(E, Free);
+        Put32(E, Free);
+        Put32(E, Child);
+        E += std::string(36, '\0');
+        Put32(E, Start);
+        Put32(E, Size);
+        Put32(E, 0);
+        return E;
+    };
+    std::string Dir = Entry(u"Root Entry", 5, 1, End, 0) +
+                      Entry(u"Workbook", 2, Free, 1, static_cast<uint32_t>(Stream.size())) +
+                      Entry(u"", 0, Free, 0, 0) + Entry(u"", 0, Free, 0, 0);
+    return H + Fat + Stream + Dir;
+}
+
+}  // namespace
+
+TEST(XlsRead, SheetsNamesAndTypedCells) {
+    TSheetTestDir Dir;
+    std::vector<TXlsSheet> Sheets = {
+        {"Aboneler", {{0, 0, TXlsCell::Text, 0, "aboneno"},
+                      {0, 1, TXlsCell::Text, 0, "\xC5\x9E" "ahin \xC4\xB0\xC4\x9F" "dir"},
+                      {1, 0, TXlsCell::Text, 0, "00123"},
+                      {1, 1, TXlsCell::Number, 1234.56},
+                      {1, 2, TXlsCell::Rk, 42},
+                      {1, 3, TXlsCell::DateNum, 42430},
+                      {1, 4, TXlsCell::Bool, 1},
+                      {3, 5, TXlsCell::Text, 0, "\xE4\xB8\xAD"}}},
+        {"\xC3\x9C" "\xC3\xA7" "\xC3\xBC" "nc\xC3\xBC", {{2, 2, TXlsCell::Number, -0.5}}},
+    };
+    Dir.Write("eski.xls", CompoundFile(WorkbookStream(Sheets)));
+    auto Excel = CreateOleObject("excel.application");
+    TExcelWorkbook* Book = Excel->Workbooks()->Open(Dir.File("eski.xls"));
+    ASSERT_EQ(Book->Sheets()->Count(), 2);
+    EXPECT_EQ(Book->Sheets(1)->Name(), "Aboneler");
+    EXPECT_EQ(Book->Sheets(2)->Name(), "Üçüncü");
+    TExcelWorksheet* S = Book->Worksheets(1);
+    EXPECT_EQ(S->Cells(1, 1).AsString(), "aboneno");
+    EXPECT_EQ(S->Cells(1, 2).AsString(), "Şahin İğdir");
+    EXPECT_EQ(S->Cells(2, 1).VType(), varString);
+    EXPECT_EQ(S->Cells(2, 1).AsString(), "00123");
+    EXPECT_EQ(S->Cells(2, 2).VType(), varDouble);
+    EXPECT_DOUBLE_EQ(S->Cells(2, 2).AsDouble(), 1234.56);
+    EXPECT_EQ(S->Cells(2, 3).VType(), varDouble);
+    EXPECT_EQ(S->Cells(2, 3).AsInteger(), 42);
+    EXPECT_EQ(S->Cells(2, 4).VType(), varDate);
+    EXPECT_DOUBLE_EQ(S->Cells(2, 4).AsDateTime(), EncodeDate(2016, 3, 1));
+    EXPECT_FALSE(S->Cells(2, 5).IsEmpty());
+    EXPECT_EQ(S->Cells(4, 6).AsString(), "?");
+    EXPECT_TRUE(S->Cells(3, 1).IsEmpty());
+    EXPECT_EQ(S->UsedRange()->Address(), "$A$1:$F$4");
+    EXPECT_DOUBLE_EQ(Book->Sheets(2)->Cells(3, 3).AsDouble(), -0.5);
+}
+
+TEST(XlsRead, DamagedCompoundFileRaisesNamingTheFile) {
+    TSheetTestDir Dir;
+    std::string Good = CompoundFile(WorkbookStream({{"S", {{0, 0, TXlsCell::Number, 1}}}}));
+    std::string BadFat = Good;
+    std::memset(&BadFat[512], 0x7F, 64);  // FAT chain pointing nowhere
+    std::string Cut = Good.substr(0, 700);
+    auto Excel = CreateOleObject("excel.application");
+    for (auto [Name, Bytes] : std::vector<std::pair<std::string, std::string>>{{"fat.xls", BadFat}, {"cut.xls", Cut}}) {
+        Dir.Write(Name, Bytes);
+        try {
+            Excel->Workbooks()->Open(Dir.File(Name));
+            ADD_FAILURE() << Name;
+        } catch (const EOleException& E) {
+            EXPECT_NE(E.Message().find(Name), AnsiString::npos) << E.Message();
+        }
+    }
+    EXPECT_EQ(Excel->Workbooks()->Count(), 0);
+}

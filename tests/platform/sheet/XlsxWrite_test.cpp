@@ -1,0 +1,113 @@
+#include "platform/sheet/SheetFiles.h"
+
+#include "SheetTestUtil.h"
+#include "platform/rtl/Files.h"
+#include "platform/rtl/SysUtils.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct TCellCase {
+    Integer Row, Col;
+    Variant Written;
+    TVarType ReadType;  // varEmpty: reads back empty
+};
+
+}  // namespace
+
+TEST(XlsxWrite, EveryCellKeepsItsValueAndType) {
+    TSheetTestDir Dir;
+    TDateTime Date = EncodeDate(2016, 3, 1);
+    TDateTime Stamp = EncodeDate(2023, 12, 31) + EncodeTime(13, 45, 30, 0);
+    const std::vector<TCellCase> Cases = {
+        {1, 1, "aboneno", varString},
+        {1, 2, "ŞİRKET ÇĞÖÜ ığüşöç", varString},
+        {1, 3, "00123", varString},              // leading zeros stay
+        {1, 4, "12345678901", varString},        // identity number stays text
+        {1, 5, "1234567890123456789", varString},
+        {1, 6, "01.02.2016", varString},         // date text stays text
+        {1, 7, "a & <b> \"c\"", varString},
+        {1, 8, "satır1\r\nsatır2", varString},
+        {2, 1, 1234.56, varDouble},
+        {2, 2, -0.125, varDouble},
+        {2, 3, 42, varDouble},
+        {2, 4, Variant(Currency::FromScaled(123456)), varDouble},
+        {2, 5, 12345678901.0, varDouble},
+        {3, 1, Variant::FromDateTime(Date), varDate},
+        {3, 2, Variant::FromDateTime(Stamp), varDate},
+        {3, 3, Variant::FromDateTime(EncodeDate(1900, 1, 15)), varDate},
+        {3, 4, true, varBoolean},
+        {3, 5, false, varBoolean},
+        {40, 30, "uzak hücre", varString},      // sparse
+    };
+    auto Excel = CreateOleObject("excel.application");
+    TExcelWorkbook* Book = Excel->Workbooks()->Add();
+    TExcelWorksheet* Sheet = Book->Worksheets(1);
+    for (const auto& C : Cases) Sheet->SetCells(C.Row, C.Col, C.Written);
+    WriteXlsxFile(*Book, Dir.File("rt.xlsx"));
+
+    TExcelWorkbook* Back = Excel->Workbooks()->Open(Dir.File("rt.xlsx"));
+    TExcelWorksheet* S = Back->Worksheets(1);
+    EXPECT_EQ(S->Name(), "Sayfa1");
+    for (const auto& C : Cases) {
+        Variant V = S->Cells(C.Row, C.Col);
+        ASSERT_EQ(V.VType(), C.ReadType) << C.Row << "," << C.Col;
+        if (C.ReadType == varString)
+            EXPECT_EQ(V.AsString(), C.Written.AsString()) << C.Row << "," << C.Col;
+        else if (C.ReadType == varBoolean)
+            EXPECT_EQ(V.AsBoolean(), C.Written.AsBoolean());
+        else
+            EXPECT_NEAR(V.AsDouble(), C.Written.AsDouble(), 1e-7) << C.Row << "," << C.Col;
+    }
+    EXPECT_TRUE(S->Cells(2, 6).IsEmpty());
+    EXPECT_EQ(S->CellMap().size(), Cases.size());
+    EXPECT_EQ(S->UsedRange()->Address(), "$A$1:$AD$40");
+}
+
+TEST(XlsxWrite, SeveralSheetsKeepNamesOrderAndActiveSheet) {
+    TSheetTestDir Dir;
+    auto Excel = CreateOleObject("excel.application");
+    TExcelWorkbook* Book = Excel->Workbooks()->Add();
+    Book->AddSheet("Faturalar Ş")->SetCells(1, 1, 2);
+    Book->AddSheet("Üçüncü")->SetCells(1, 1, 3);
+    Book->SetActiveSheetIndex(1);
+    WriteXlsxFile(*Book, Dir.File("multi.xlsx"));
+    TExcelWorkbook* Back = Excel->Workbooks()->Open(Dir.File("multi.xlsx"));
+    ASSERT_EQ(Back->Sheets()->Count(), 3);
+    EXPECT_EQ(Back->Sheets(2)->Name(), "Faturalar Ş");
+    EXPECT_EQ(Back->Sheets(3)->Name(), "Üçüncü");
+    EXPECT_EQ(Back->ActiveSheet(), Back->Sheets(2));
+    EXPECT_EQ(Back->Sheets(3)->Cells(1, 1).AsInteger(), 3);
+}
+
+TEST(XlsxWrite, FailureLeavesTheOldFileAndNoTemporary) {
+    TSheetTestDir Dir;
+    Dir.Write("keep.xlsx", "old contents");
+    auto Excel = CreateOleObject("excel.application");
+    TExcelWorkbook* Book = Excel->Workbooks()->Add();
+    Book->Worksheets(1)->SetCells(1, 1, AnsiString(40000, 'x'));  // longer than a cell may hold
+    EXPECT_THROW(WriteXlsxFile(*Book, Dir.File("keep.xlsx")), EOleException);
+    EXPECT_EQ(LoadFileToString(Dir.File("keep.xlsx")), "old contents");
+    EXPECT_EQ(Dir.Names(), std::vector<std::string>{"keep.xlsx"});
+    EXPECT_THROW(WriteXlsxFile(*Book, Dir.File("no/such/folder/x.xlsx")), EOleException);
+}
+
+TEST(XlsxWrite, ReplacedFileKeepsItsPermissions) {
+    TSheetTestDir Dir;
+    Dir.Write("shared.xlsx", "old");
+    std::filesystem::permissions(Dir.Path + "shared.xlsx", std::filesystem::perms(0644));
+    auto Excel = CreateOleObject("excel.application");
+    WriteXlsxFile(*Excel->Workbooks()->Add(), Dir.File("shared.xlsx"));
+    EXPECT_EQ(std::filesystem::status(Dir.Path + "shared.xlsx").permissions(), std::filesystem::perms(0644));
+    EXPECT_NE(LoadFileToString(Dir.File("shared.xlsx")), "old");
+}
+
+TEST(XlsxWrite, NewFileNamesCountUp) {
+    TSheetTestDir Dir;
+    auto Excel = CreateOleObject("excel.application");
+    TExcelWorkbook* Book = Excel->Workbooks()->Add();
+    EXPECT_EQ(WriteNewXlsxFile(*Book, Dir.Path.c_str(), "Kitap1"), Dir.File("Kitap1.xlsx"));
+    EXPECT_EQ(WriteNewXlsxFile(*Book, Dir.Path.c_str(), "Kitap1"), Dir.File("Kitap1_2.xlsx"));
+    EXPECT_EQ(Dir.Names().size(), 2u);
+}
