@@ -1,5 +1,7 @@
 #include "dbclient/FBDatabase.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <mutex>
@@ -19,10 +21,6 @@ std::mutex DatabaseListLock;
 std::vector<TFBDatabase*> Databases;
 TFBDatabase* DefaultDatabase = nullptr;
 
-// Closes what is still connected when the program ends.
-struct TDatabaseFinaliser {
-    ~TDatabaseFinaliser() { CloseAllDatabases(); }
-} DatabaseFinaliser;
 
 bool Designing(const TComponent* C) { return C->ComponentState().Contains(csDesigning); }
 
@@ -42,57 +40,96 @@ AnsiString ParamName(const AnsiString& Line) {
 // Days between 1858-11-17 (the server's day 0) and 1899-12-30.
 constexpr Integer ServerDayOffset = 15018;
 
-// A one-row, one-column date select on the database's internal transaction.
-// Stand-in for the pooled statement of the query layer.
-TDateTime SelectDateTime(TFBDatabase* Db, const AnsiString& SQL) {
+// The first column of the first row of a select (dates and timestamps as
+// TDateTime, integers as Int64, floating point as double; 0 when there is no
+// row or the value is null), run on Tr, which is started and committed around
+// it when it was not active. Stand-in for the pooled statement of the query layer.
+struct TFirstValue {
+    enum { None, Date, Int, Float } Kind = None;
+    TDateTime DateValue = 0;
+    Int64 IntValue = 0;
+    double FloatValue = 0;
+};
+
+TFirstValue SelectFirstValue(TFBDatabase* Db, TFBTransaction* Tr, const AnsiString& SQL) {
     IIBClientLibrary* lib = Db->ClientLibrary();
-    TFBTransaction* tr = Db->InternalTransaction();
-    const bool started = !tr->Active();
-    if (started) tr->StartTransaction();
+    const bool started = !Tr->Active();
+    if (started) Tr->StartTransaction();
     isc_stmt_handle stmt = 0;
-    TDateTime result = 0;
+    TFirstValue result;
+    const auto dialect = static_cast<unsigned short>(Db->SQLDialect());
     try {
         Db->Call(lib->isc_dsql_alloc_statement2(StatusVector(), Db->HandleAddress(), &stmt), true);
         alignas(XSQLDA) char area[XSQLDA_LENGTH(1)] = {};
         auto* da = reinterpret_cast<XSQLDA*>(area);
         da->version = SQLDA_VERSION1;
         da->sqln = 1;
-        Db->Call(lib->isc_dsql_prepare(StatusVector(), tr->HandleAddress(), &stmt, 0, SQL.c_str(),
-                                       static_cast<unsigned short>(Db->SQLDialect()), da), true);
+        Db->Call(lib->isc_dsql_prepare(StatusVector(), Tr->HandleAddress(), &stmt, 0, SQL.c_str(), dialect, da), true);
         alignas(8) char data[16] = {};
         short ind = 0;
-        da->sqlvar[0].sqldata = data;
-        da->sqlvar[0].sqlind = &ind;
-        Db->Call(lib->isc_dsql_execute(StatusVector(), tr->HandleAddress(), &stmt,
-                                       static_cast<unsigned short>(Db->SQLDialect()), nullptr), true);
-        ISC_STATUS st = lib->isc_dsql_fetch(StatusVector(), &stmt, static_cast<unsigned short>(Db->SQLDialect()), da);
+        XSQLVAR& v = da->sqlvar[0];
+        if (da->sqld < 1 || v.sqllen > static_cast<short>(sizeof data)) FBError(33);
+        v.sqldata = data;
+        v.sqlind = &ind;
+        Db->Call(lib->isc_dsql_execute(StatusVector(), Tr->HandleAddress(), &stmt, dialect, nullptr), true);
+        ISC_STATUS st = lib->isc_dsql_fetch(StatusVector(), &stmt, dialect, da);
         if (st != 100) Db->Call(st, true);
         if (st == 0 && ind >= 0) {
-            switch (da->sqlvar[0].sqltype & ~1) {
+            double scale = 1;
+            for (short i = 0; i > v.sqlscale; --i) scale *= 10;
+            switch (v.sqltype & ~1) {
                 case SQL_TIMESTAMP: {
                     ISC_TIMESTAMP ts;
                     std::memcpy(&ts, data, sizeof ts);
-                    result = (ts.timestamp_date - ServerDayOffset) + ts.timestamp_time / 864000000.0;
+                    result.Kind = TFirstValue::Date;
+                    result.DateValue = (ts.timestamp_date - ServerDayOffset) + ts.timestamp_time / 864000000.0;
                     break;
                 }
                 case SQL_TYPE_DATE: {
                     ISC_DATE d;
                     std::memcpy(&d, data, sizeof d);
-                    result = d - ServerDayOffset;
+                    result.Kind = TFirstValue::Date;
+                    result.DateValue = d - ServerDayOffset;
+                    break;
+                }
+                case SQL_SHORT: case SQL_LONG: case SQL_INT64: {
+                    Int64 n = 0;
+                    if ((v.sqltype & ~1) == SQL_SHORT) { int16_t x; std::memcpy(&x, data, 2); n = x; }
+                    else if ((v.sqltype & ~1) == SQL_LONG) { int32_t x; std::memcpy(&x, data, 4); n = x; }
+                    else std::memcpy(&n, data, 8);
+                    if (v.sqlscale == 0) {
+                        result.Kind = TFirstValue::Int;
+                        result.IntValue = n;
+                    } else {
+                        result.Kind = TFirstValue::Float;
+                        result.FloatValue = static_cast<double>(n) / scale;
+                    }
+                    break;
+                }
+                case SQL_DOUBLE: case SQL_D_FLOAT:
+                    result.Kind = TFirstValue::Float;
+                    std::memcpy(&result.FloatValue, data, 8);
+                    break;
+                case SQL_FLOAT: {
+                    float f;
+                    std::memcpy(&f, data, 4);
+                    result.Kind = TFirstValue::Float;
+                    result.FloatValue = f;
                     break;
                 }
                 default: FBError(33);
             }
         }
         Db->Call(lib->isc_dsql_free_statement(StatusVector(), &stmt, DSQL_drop), false);
+        stmt = 0;
     } catch (...) {
         if (stmt) lib->isc_dsql_free_statement(StatusVector(), &stmt, DSQL_drop);
-        if (started && tr->Active()) {
-            try { tr->Rollback(); } catch (...) {}
+        if (started && Tr->Active()) {
+            try { Tr->Rollback(); } catch (...) {}
         }
         throw;
     }
-    if (started) tr->Commit();
+    if (started) Tr->Commit();
     return result;
 }
 
@@ -174,13 +211,15 @@ void TFBDatabase::BeforeDestruction() {
         if (auto h = FOnDestroyEvents->GetItem(i)) {
             try { h(this); } catch (...) {}
         }
-    std::vector<TFBBase*> links = FSQLObjects;
-    for (auto it = links.rbegin(); it != links.rend(); ++it) {
-        TFBBase* link = *it;
+    // Last to first; a handler may unlink or free other links meanwhile.
+    while (!FSQLObjects.empty()) {
+        TFBBase* link = FSQLObjects.back();
         try { link->Fire(link->OnDatabaseFree); } catch (...) {}
+        auto it = std::find(FSQLObjects.begin(), FSQLObjects.end(), link);
+        if (it == FSQLObjects.end()) continue;
+        RemoveSQLObject(static_cast<Integer>(it - FSQLObjects.begin()));
         if (link->FDatabase == this) link->DropDatabase();
     }
-    FSQLObjects.clear();
     std::vector<TFBTransaction*> trs = FTransactions;
     for (TFBTransaction* tr : trs) {
         if (!tr) continue;
@@ -261,8 +300,15 @@ void TFBDatabase::SetTimeout(Cardinal Value) {
 void TFBDatabase::DoTimer(TObject*) {
     if (!Connected()) return;
     if (FIdleFlag) {
-        ForceClose();
+        // Closed either way; a failed end of a transaction is reported after OnTimeout.
+        std::exception_ptr error;
+        try {
+            ForceClose();
+        } catch (...) {
+            error = std::current_exception();
+        }
         if (OnTimeout) OnTimeout(this);
+        if (error) std::rethrow_exception(error);
     } else {
         FIdleFlag = true;
     }
@@ -287,7 +333,13 @@ void TFBDatabase::SetLibraryName(const AnsiString& Value) {
 }
 
 IIBClientLibrary* TFBDatabase::ClientLibrary() {
-    if (!FClientLibrary) FClientLibrary = GetClientLibraryByName(FLibraryName);
+    if (!FClientLibrary) {
+        FClientLibrary = GetClientLibraryByName(FLibraryName);
+        // Registered after the library is loaded, so it runs at program end before
+        // the library's own clean-up: a detach after that would crash.
+        static const bool closeAtExit = (std::atexit(CloseAllDatabases), true);
+        (void)closeAtExit;
+    }
     return FClientLibrary.get();
 }
 
@@ -326,6 +378,7 @@ void TFBDatabase::CheckDatabaseName() {
 }
 
 ISC_STATUS TFBDatabase::Call(ISC_STATUS Status, bool RaiseError) {
+    ResetFPUControlWord();
     FIdleFlag = false;
     if (RaiseError && Status > 0) IBError(ClientLibrary(), this);
     return Status;
@@ -360,7 +413,7 @@ void TFBDatabase::Open() {
     CheckInactive();
     CheckDatabaseName();
     IIBClientLibrary* lib = ClientLibrary();
-    for (TFBBase* link : std::vector<TFBBase*>(FSQLObjects)) link->Fire(link->OnDatabaseConnecting);
+    TFBBase::ForEach(FSQLObjects, false, [](TFBBase* L) { L->Fire(L->OnDatabaseConnecting); });
     if (FUseLoginPrompt && !Login()) FBError(7);
     if (FDBParamsChanged) {
         AnsiString dpb;
@@ -384,7 +437,7 @@ void TFBDatabase::Open() {
     AnsiString charSet = LowerAscii(ConnectParams()->CharSet());
     FIsUnicodeConnect = charSet == "unicode_fss";
     FIsUnicodeCharSet = charSet == "unicode_fss" || charSet == "none" || charSet.empty();
-    for (TFBBase* link : std::vector<TFBBase*>(FSQLObjects)) link->Fire(link->OnDatabaseConnected);
+    TFBBase::ForEach(FSQLObjects, false, [](TFBBase* L) { L->Fire(L->OnDatabaseConnected); });
     FTimeDifference = 0;
     try {
         Integer serverDialect = GetDBSQLDialect();
@@ -441,17 +494,17 @@ void TFBDatabase::InternalClose(bool Force) {
             if (!firstError) firstError = std::current_exception();
         }
     }
-    for (TFBBase* link : std::vector<TFBBase*>(FSQLObjects)) {
+    TFBBase::ForEach(FSQLObjects, false, [Force](TFBBase* L) {
         try {
-            link->Fire(link->OnDatabaseDisconnecting);
+            L->Fire(L->OnDatabaseDisconnecting);
         } catch (...) {
             if (!Force) throw;
         }
-    }
+    });
     if (!FHandleIsShared) ClientLibrary()->isc_detach_database(StatusVector(), &FHandle);
     FHandle = 0;
     FHandleIsShared = false;
-    for (TFBBase* link : std::vector<TFBBase*>(FSQLObjects)) link->Fire(link->OnDatabaseDisconnected);
+    TFBBase::ForEach(FSQLObjects, false, [](TFBBase* L) { L->Fire(L->OnDatabaseDisconnected); });
     FireDisconnectEvent(AfterDisconnect, "AfterDisconnect");
     if (firstError && !ComponentState().Contains(csDestroying)) std::rethrow_exception(firstError);
 }
@@ -526,8 +579,25 @@ Integer TFBDatabase::IndexOfDBParam(const AnsiString& Name) const {
 // ---- server information ---------------------------------------------------------------------
 
 TDateTime TFBDatabase::GetServerTime() {
-    return SelectDateTime(this, FSQLDialect >= 2 ? "SELECT CAST('NOW' AS TIMESTAMP) from RDB$DATABASE"
-                                                 : "SELECT CAST('NOW' AS DATE) from RDB$DATABASE");
+    return SelectFirstValue(this, FInternalTransaction,
+                            FSQLDialect >= 2 ? "SELECT CAST('NOW' AS TIMESTAMP) from RDB$DATABASE"
+                                             : "SELECT CAST('NOW' AS DATE) from RDB$DATABASE")
+        .DateValue;
+}
+
+Int64 TFBDatabase::Gen_Id(const AnsiString& GeneratorName, Int64 Step, TFBTransaction* Transaction) {
+    TFBTransaction* tr = nullptr;
+    for (TFBTransaction* t : FTransactions)
+        if (t && t->Active()) {
+            tr = t;
+            break;
+        }
+    if (!tr) tr = Transaction ? Transaction : FInternalTransaction;
+    AnsiString sql = "select gen_id(" + FormatIdentifierEx(FSQLDialect, GeneratorName, NeedUpperNames()) + ", " +
+                     IntToStr(Step) + ") from RDB$DATABASE";
+    TFirstValue v = SelectFirstValue(this, tr, sql);
+    // A dialect 1 connection receives the 64-bit generator value as a double.
+    return v.Kind == TFirstValue::Float ? static_cast<Int64>(v.FloatValue) : v.IntValue;
 }
 
 Integer TFBDatabase::GetDBInfoValue(Byte Item, bool& Found) {
@@ -616,6 +686,10 @@ void TFBDatabase::RemoveTransaction(Integer Index) {
     if (FDefaultTransaction == tr) FDefaultTransaction = nullptr;
     if (FDefaultUpdateTransaction == tr) FDefaultUpdateTransaction = nullptr;
     if (tr->FDefaultDatabase == this) tr->FDefaultDatabase = nullptr;
+    // Both sides forget each other: a transaction still spanning this database
+    // unseen by it would survive its close.
+    Integer i = tr->FindDatabase(this);
+    if (i >= 0) tr->RemoveDatabase(i);
 }
 
 TFBTransaction* TFBDatabase::Transactions(Integer Index) const {

@@ -15,6 +15,9 @@ class TFBTransaction;
 class TFBBase;
 class TFBTimer;
 
+// The ways to end a transaction.
+enum TTransactionAction { TARollback, TARollbackRetaining, TACommit, TACommitRetaining };
+
 enum TDesignDBOption { ddoIsDefaultDatabase, ddoStoreConnected, ddoNotSavePassword };
 using TDesignDBOptions = TSet<TDesignDBOption>;
 
@@ -86,6 +89,10 @@ public:
 
     // ---- server information
     TDateTime GetServerTime();
+    // Steps the generator and returns its new value; runs on the database's first
+    // active transaction, else Transaction, else the internal one (started and
+    // committed around the call when it was not active).
+    Int64 Gen_Id(const AnsiString& GeneratorName, Int64 Step, TFBTransaction* Transaction = nullptr);
     TDateTime TimeDifference() const { return FTimeDifference; }   // local minus server, days
     bool NeedUpperNames() const { return FSQLDialect < 3 || FUpperOldNames; }
     Integer GetDBSQLDialect();
@@ -125,6 +132,13 @@ public:
     // Runs the filter for a negative Subtype on a non-empty buffer, when one exists.
     void CallBlobFilter(void*& Buffer, Integer& Size, bool ForWriting, Integer Subtype);
     bool FindBlobFilter(Integer Subtype);
+
+    // Around the start and the end of an application transaction (TpFBTransaction)
+    // whose default database this is; the application's database fires its events here.
+    virtual void DoBeforeStartTransaction(TObject* Transaction) {}
+    virtual void DoAfterStartTransaction(TObject* Transaction) {}
+    virtual void DoBeforeEndTransaction(TObject* Transaction, TTransactionAction Action, bool Force) {}
+    virtual void DoAfterEndTransaction(TObject* Transaction, TTransactionAction Action, bool Force) {}
 
 protected:
     virtual void InternalClose(bool Force);

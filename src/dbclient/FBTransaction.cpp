@@ -1,5 +1,6 @@
 #include "dbclient/FBTransaction.h"
 
+#include <algorithm>
 #include <cstring>
 #include <exception>
 
@@ -48,13 +49,15 @@ void TFBTransaction::BeforeDestruction() {
         if (auto h = FOnDestroyEvents->GetItem(i)) {
             try { h(this); } catch (...) {}
         }
-    std::vector<TFBBase*> links = FSQLObjects;
-    for (auto it = links.rbegin(); it != links.rend(); ++it) {
-        TFBBase* link = *it;
+    // Last to first; a handler may unlink or free other links meanwhile.
+    while (!FSQLObjects.empty()) {
+        TFBBase* link = FSQLObjects.back();
         try { link->Fire(link->OnTransactionFree); } catch (...) {}
+        auto it = std::find(FSQLObjects.begin(), FSQLObjects.end(), link);
+        if (it == FSQLObjects.end()) continue;
+        RemoveSQLObject(static_cast<Integer>(it - FSQLObjects.begin()));
         if (link->FTransaction == this) link->DropTransaction();
     }
-    FSQLObjects.clear();
     for (TFBDatabase* db : std::vector<TFBDatabase*>(FDatabases)) {
         Integer i = db->FindTransaction(this);
         if (i >= 0) db->RemoveTransaction(i);
@@ -107,8 +110,15 @@ void TFBTransaction::SetTimeout(Cardinal Value) {
 void TFBTransaction::DoTimer(TObject*) {
     if (!Active()) return;
     if (FIdleFlag) {
-        EndTransaction(FTimeoutAction, true);
+        // Ended either way; a failed commit is reported after OnTimeout.
+        std::exception_ptr error;
+        try {
+            EndTransaction(FTimeoutAction, true);
+        } catch (...) {
+            error = std::current_exception();
+        }
         if (OnTimeout) OnTimeout(this);
+        if (error) std::rethrow_exception(error);
     } else {
         FIdleFlag = true;
     }
@@ -153,6 +163,7 @@ IIBClientLibrary* TFBTransaction::ClientLibrary() const {
 }
 
 ISC_STATUS TFBTransaction::Call(ISC_STATUS Status, bool RaiseError) {
+    ResetFPUControlWord();
     for (TFBDatabase* db : FDatabases) db->ClearIdleFlag();
     FIdleFlag = false;
     if (RaiseError && Status > 0) IBError(ClientLibrary(), this);
@@ -189,6 +200,9 @@ Integer TFBTransaction::AddDatabase(TFBDatabase* Db) {
         throw Exception(Format("%s.\r\nTransaction can't work with different client library.", {CmpFullName(this)}));
     FDatabases.push_back(Db);
     Db->FreeNotification(this);
+    // Listed on both sides, so that closing the database ends this transaction
+    // before the detach (which an open transaction would make fail).
+    Db->AddTransaction(this);
     return DatabaseCount() - 1;
 }
 
@@ -196,6 +210,8 @@ void TFBTransaction::RemoveDatabase(Integer Index) {
     if (Index < 0 || Index >= DatabaseCount()) return;
     TFBDatabase* db = FDatabases[static_cast<size_t>(Index)];
     FDatabases.erase(FDatabases.begin() + Index);
+    Integer j = db->FindTransaction(this);
+    if (j >= 0) db->RemoveTransaction(j);
     if (db->FDefaultTransaction == this) db->FDefaultTransaction = nullptr;
     if (db->FDefaultUpdateTransaction == this) db->FDefaultUpdateTransaction = nullptr;
     if (FDefaultDatabase == db) FDefaultDatabase = nullptr;
@@ -229,7 +245,7 @@ void TFBTransaction::StartTransaction() {
         db->CheckActive();
         teb.push_back({db->HandleAddress(), static_cast<long>(FTPBLength), FTPB.data()});
     }
-    for (TFBBase* link : std::vector<TFBBase*>(FSQLObjects)) link->Fire(link->OnTransactionStarting);
+    TFBBase::ForEach(FSQLObjects, false, [](TFBBase* L) { L->Fire(L->OnTransactionStarting); });
     if (!Active()) {
         for (Integer i = FBeforeStartEvents->Count() - 1; i >= 0; --i)
             if (auto h = FBeforeStartEvents->GetItem(i)) h(this);
@@ -240,20 +256,18 @@ void TFBTransaction::StartTransaction() {
         for (Integer i = FAfterStartEvents->Count() - 1; i >= 0; --i)
             if (auto h = FAfterStartEvents->GetItem(i)) h(this);
     }
-    for (TFBBase* link : std::vector<TFBBase*>(FSQLObjects)) link->Fire(link->OnTransactionStarted);
+    TFBBase::ForEach(FSQLObjects, false, [](TFBBase* L) { L->Fire(L->OnTransactionStarted); });
     FState = tsActive;
 }
 
 void TFBTransaction::BeforeEndNotify(TTransactionAction Action, bool Force) {
-    std::vector<TFBBase*> links = FSQLObjects;
-    for (auto it = links.rbegin(); it != links.rend(); ++it) (*it)->Fire((*it)->OnTransactionEnding);
+    TFBBase::ForEach(FSQLObjects, true, [](TFBBase* L) { L->Fire(L->OnTransactionEnding); });
     for (Integer i = 0; i < FBeforeEndEvents->Count(); ++i)
         if (auto h = FBeforeEndEvents->GetItem(i)) h(this, Action, Force);
 }
 
 void TFBTransaction::AfterEndNotify(TTransactionAction Action, bool Force) {
-    std::vector<TFBBase*> links = FSQLObjects;
-    for (auto it = links.rbegin(); it != links.rend(); ++it) (*it)->Fire((*it)->OnTransactionEnded);
+    TFBBase::ForEach(FSQLObjects, true, [](TFBBase* L) { L->Fire(L->OnTransactionEnded); });
     for (Integer i = 0; i < FAfterEndEvents->Count(); ++i)
         if (auto h = FAfterEndEvents->GetItem(i)) h(this, Action, Force);
 }

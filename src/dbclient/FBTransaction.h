@@ -2,6 +2,7 @@
 // The transaction component (one client transaction over one or several
 // connections) and TFBBase, the link through which statements and data sets
 // are attached to one database and one transaction.
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -10,8 +11,6 @@
 
 class TFBQuery;
 
-// The ways to end a transaction.
-enum TTransactionAction { TARollback, TARollbackRetaining, TACommit, TACommitRetaining };
 
 // Progress of a transaction; the tsDo... states last while an end is running.
 enum TTransactionState { tsActive, tsClosed, tsDoRollback, tsDoRollbackRetaining, tsDoCommit, tsDoCommitRetaining };
@@ -167,6 +166,16 @@ private:
     friend class TFBDatabase;
     friend class TFBTransaction;
     void Fire(const TNotifyEvent& Event) { if (Event) Event(this); }
+    // Runs Fn on each link of Live as it stood at the call, in list order or
+    // backwards; a link that a handler has unlinked (or freed) meanwhile is skipped.
+    template <typename F>
+    static void ForEach(const std::vector<TFBBase*>& Live, bool Backwards, F&& Fn) {
+        const std::vector<TFBBase*> snapshot = Live;
+        for (size_t n = 0; n < snapshot.size(); ++n) {
+            TFBBase* link = snapshot[Backwards ? snapshot.size() - 1 - n : n];
+            if (std::find(Live.begin(), Live.end(), link) != Live.end()) Fn(link);
+        }
+    }
     void DropDatabase();
     void DropTransaction();
 

@@ -2,6 +2,7 @@
 
 #include <dlfcn.h>
 
+#include <atomic>
 #include <mutex>
 #include <vector>
 
@@ -35,7 +36,7 @@ private:
 };
 
 TDlModuleLoader DefaultLoader;
-IModuleLoader* CurrentLoader = &DefaultLoader;
+std::atomic<IModuleLoader*> CurrentLoader{&DefaultLoader};
 
 std::mutex LibraryListLock;
 std::vector<IIBClientLibraryPtr>& LibraryList() {
@@ -167,6 +168,13 @@ void SetExtendedFPUPrecision() {
     fpu_control_t cw;
     _FPU_GETCW(cw);
     cw = static_cast<fpu_control_t>((cw & ~0x300) | 0x300);
+    _FPU_SETCW(cw);
+#endif
+}
+
+void ResetFPUControlWord() {
+#if defined(__x86_64__) || defined(__i386__)
+    fpu_control_t cw = _FPU_DEFAULT;
     _FPU_SETCW(cw);
 #endif
 }

@@ -133,3 +133,5 @@ void FreeClientLibraries();
 
 // Precision control of the x87 unit set to extended, every other bit kept.
 void SetExtendedFPUPrecision();
+// The x87 control word back to the platform's default (a client call may have changed it).
+void ResetFPUControlWord();

@@ -1,5 +1,6 @@
 #include "dbclient/pFBTransaction.h"
 
+#include "dbclient/FBQuery.h"
 #include "dbclient/FBRegistry.h"
 #include "dbclient/StdFuncs.h"
 #include "platform/rtl/Registry.h"
@@ -34,13 +35,22 @@ void TpFBTransaction::StartTransaction() {
         case tpbDefault:
             break;
     }
+    if (TFBDatabase* db = DefaultDatabase()) db->DoBeforeStartTransaction(this);
     if (BeforeStart) BeforeStart(this);
     TFBTransaction::StartTransaction();
     if (AfterStart) AfterStart(this);
+    if (TFBDatabase* db = DefaultDatabase()) db->DoAfterStartTransaction(this);
 }
 
 void TpFBTransaction::EndTransaction(TTransactionAction Action, bool Force) {
+    if (TFBDatabase* db = DefaultDatabase()) db->DoBeforeEndTransaction(this, Action, Force);
     if (BeforeEnd) BeforeEnd(this, Action, Force);
     TFBTransaction::EndTransaction(Action, Force);
     if (AfterEnd) AfterEnd(this, Action, Force);
+    if (TFBDatabase* db = DefaultDatabase()) db->DoAfterEndTransaction(this, Action, Force);
+}
+
+void TpFBTransaction::DoOnSQLExec(TFBQuery* Query, Integer Kind) {
+    const TOnSQLExecute& event = Kind == 0 ? BeforeSQLExecute : AfterSQLExecute;
+    if ((Kind == 0 || Kind == 1) && event) event(Query, Query ? Query->SQLType() : Integer(SQLUnknown));
 }

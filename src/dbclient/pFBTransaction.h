@@ -5,6 +5,9 @@
 
 enum TTPBMode { tpbDefault, tpbReadCommitted, tpbRepeatableRead };
 
+// Before or after a statement runs in the transaction: the statement and its type code.
+using TOnSQLExecute = std::function<void(TFBQuery* Query, Integer SQLType)>;
+
 class TpFBTransaction : public TFBTransaction {
 public:
     explicit TpFBTransaction(TComponent* AOwner) : TFBTransaction(AOwner) {}
@@ -22,9 +25,13 @@ public:
     TNotifyEvent AfterStart;
     TEndTrEvent BeforeEnd;
     TEndTrEvent AfterEnd;
+    TOnSQLExecute BeforeSQLExecute;
+    TOnSQLExecute AfterSQLExecute;
 
     void StartTransaction() override;
     void EndTransaction(TTransactionAction Action, bool Force) override;
+    // Kind 0 fires BeforeSQLExecute, 1 AfterSQLExecute.
+    void DoOnSQLExec(TFBQuery* Query, Integer Kind) override;
 
 private:
     TTPBMode FTPBMode = tpbReadCommitted;

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <filesystem>
 
 #include "support/db/TestDatabase.h"
 #include "dbclient/FBMessages.h"
@@ -13,6 +15,13 @@
 namespace {
 
 class FBDatabaseTest : public TDatabaseSuite {
+public:
+    static void SetUpTestSuite() {
+        TDatabaseSuite::SetUpTestSuite();
+        DB1().Execute("CREATE GENERATOR GEN_T_ID");
+        DB3().Execute("CREATE SEQUENCE \"Gen_Mixed\"");
+    }
+
 protected:
     void SetUp() override {
         owner = std::make_unique<TComponent>(nullptr);
@@ -42,6 +51,11 @@ TEST_F(FBDatabaseTest, AttachAndDetach) {
     bool found = false;
     EXPECT_GT(db->GetDBInfoValue(isc_info_page_size, found), 0);
     EXPECT_TRUE(found);
+    // The engine keeps its lock files in this test program's own folder.
+    const char* lockDir = std::getenv("FIREBIRD_LOCK");
+    ASSERT_NE(lockDir, nullptr);
+    EXPECT_NE(AnsiString(lockDir).find("osb-fblock-"), AnsiString::npos);
+    EXPECT_FALSE(std::filesystem::is_empty(lockDir));
     db->Close();
     EXPECT_FALSE(db->Connected());
     EXPECT_EQ(db->Handle(), 0u);
@@ -121,6 +135,30 @@ TEST_F(FBDatabaseTest, DialectIsLoweredToTheServers) {
     EXPECT_EQ(db3.GetDBSQLDialect(), 3);
     EXPECT_FALSE(db3.NeedUpperNames());
     EXPECT_LT(std::fabs(Now() - db3.GetServerTime()), 1.0 / 24 / 60);
+}
+
+TEST_F(FBDatabaseTest, GeneratorSteps) {
+    db->Open();
+    Int64 first = db->Gen_Id("gen_t_id", 1);   // dialect 1: the name is upper-cased
+    EXPECT_EQ(db->Gen_Id("GEN_T_ID", 5), first + 5);
+    EXPECT_FALSE(db->InternalTransaction()->Active());
+    // An active transaction of the database is used and left running.
+    TFBTransaction tr(nullptr);
+    tr.SetDefaultDatabase(db);
+    tr.StartTransaction();
+    EXPECT_EQ(db->Gen_Id("GEN_T_ID", 0), first + 5);
+    EXPECT_TRUE(tr.Active());
+    EXPECT_FALSE(db->InternalTransaction()->Active());
+    tr.Rollback();
+    EXPECT_THROW(db->Gen_Id("NO_SUCH_GEN", 1), EFBInterBaseError);
+    EXPECT_FALSE(db->InternalTransaction()->Active());
+
+    TFBDatabase db3(nullptr);
+    Prepare(db3, DB3());
+    db3.SetSQLDialect(3);
+    db3.Open();
+    EXPECT_EQ(db3.Gen_Id("Gen_Mixed", 7), 7);   // dialect 3 keeps the case by quoting
+    EXPECT_EQ(db3.Gen_Id("Gen_Mixed", 5000000000LL), 5000000007LL);   // 64 bits in dialect 3
 }
 
 TEST_F(FBDatabaseTest, StateErrors) {
@@ -454,6 +492,132 @@ TEST_F(FBDatabaseTest, SchemaHasTheProgramsTables) {
     EXPECT_EQ(SelectInt(*db, *tr, "select count(*) from EABONEKIMLIK where ADI = \"Ağaç İşletmesi\""), 1);
     EXPECT_THROW(ExecSQL(*db, *tr, "insert into EABONEKIMLIK (ABONENO) values (\"S1\")"), EFBInterBaseError);
     tr->Rollback();
+}
+
+}  // namespace
+
+#include <dlfcn.h>
+
+#include "support/db/FakeClientLibrary.h"
+
+namespace {
+
+// Attachments made and released through a counting client.
+int LiveAttachments = 0;
+bool FailCommits = false;
+
+template <typename F>
+F Real(const char* Name) {
+    static void* lib = dlopen("libfbclient.so.2", RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
+    return reinterpret_cast<F>(dlsym(lib, Name));
+}
+
+ISC_STATUS CountingAttach(ISC_STATUS* S, short L, const ISC_SCHAR* N, isc_db_handle* H, short DL, const ISC_SCHAR* D) {
+    ISC_STATUS r = Real<decltype(&isc_attach_database)>("isc_attach_database")(S, L, N, H, DL, D);
+    if (r == 0) ++LiveAttachments;
+    return r;
+}
+
+ISC_STATUS CountingDetach(ISC_STATUS* S, isc_db_handle* H) {
+    ISC_STATUS r = Real<decltype(&isc_detach_database)>("isc_detach_database")(S, H);
+    if (r == 0) --LiveAttachments;
+    return r;
+}
+
+ISC_STATUS MaybeFailingCommit(ISC_STATUS* S, isc_tr_handle* H) {
+    if (!FailCommits) return Real<decltype(&isc_commit_transaction)>("isc_commit_transaction")(S, H);
+    S[0] = isc_arg_gds;
+    S[1] = isc_lock_conflict;
+    S[2] = isc_arg_end;
+    return S[1];
+}
+
+TEST_F(FBDatabaseTest, NoAttachmentOutlivesAFailure) {
+    TFakeLoaderGuard guard;
+    AnsiString name = UniqueFakeLibraryName("count");
+    TFakeModuleLoader::Instance().Define(
+        name, {{},
+               {{"isc_attach_database", reinterpret_cast<void*>(&CountingAttach)},
+                {"isc_detach_database", reinterpret_cast<void*>(&CountingDetach)},
+                {"isc_commit_transaction", reinterpret_cast<void*>(&MaybeFailingCommit)}}});
+    LiveAttachments = 0;
+    auto make = [&] {
+        auto* d = new TFBDatabase(owner.get());
+        d->SetLibraryName(name);
+        Prepare(*d, DB1());
+        return d;
+    };
+    TFBDatabase* d = make();
+    // The time query after the attach cannot commit.
+    FailCommits = true;
+    EXPECT_THROW(d->Open(), EFBInterBaseError);
+    EXPECT_EQ(LiveAttachments, 0);
+    // A commit that fails while a transaction ends at a forced close.
+    FailCommits = false;
+    d->Open();
+    TFBTransaction tr(nullptr);
+    tr.SetDefaultDatabase(d);
+    tr.SetTimeoutAction(TACommit);
+    tr.StartTransaction();
+    FailCommits = true;
+    EXPECT_THROW(d->ForceClose(), EFBInterBaseError);
+    EXPECT_EQ(LiveAttachments, 0);
+    // A failing BeforeDisconnect keeps the connection; freeing the database still detaches.
+    FailCommits = false;
+    d->Open();
+    d->BeforeDisconnect = [](TObject*) { throw Exception("no"); };
+    EXPECT_THROW(d->Close(), Exception);
+    EXPECT_EQ(LiveAttachments, 1);
+    d->BeforeDisconnect = nullptr;
+    delete d;
+    EXPECT_EQ(LiveAttachments, 0);
+    // A failed attach leaves nothing to detach.
+    d = make();
+    d->SetDBName(DB1().Folder() + "/none.fdb");
+    EXPECT_THROW(d->Open(), EFBInterBaseError);
+    EXPECT_EQ(LiveAttachments, 0);
+    EXPECT_EQ(d->Handle(), 0u);
+    delete d;
+}
+
+}  // namespace
+
+#include <thread>
+
+namespace {
+
+TEST(FBDatabaseList, DatabasesMadeInSeveralThreads) {
+    const size_t before = DatabaseList().size();
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([] {
+            for (int i = 0; i < 50; ++i) delete new TFBDatabase(nullptr);
+        });
+    for (int i = 0; i < 200; ++i) EXPECT_GE(DatabaseList().size(), before);
+    for (auto& t : threads) t.join();
+    EXPECT_EQ(DatabaseList().size(), before);
+}
+
+}  // namespace
+
+namespace {
+
+class FBDatabaseExit : public TDatabaseSuite {};
+
+TEST_F(FBDatabaseExit, ProgramEndClosesWhatIsStillConnected) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            auto* d = new TFBDatabase(nullptr);   // never freed: the program just ends
+            d->SetDBName(DB1().Path());
+            d->DBParams()->Add(AnsiString("user_name=") + TTestDatabase::UserName);
+            d->Open();
+            auto* t = new TFBTransaction(nullptr);
+            t->SetDefaultDatabase(d);
+            t->StartTransaction();
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

@@ -507,3 +507,92 @@ TEST_F(FBTransactionTest, StreamedValuesApplyAfterLoading) {
 }
 
 }  // namespace
+
+namespace {
+
+// User attachments to the database of D other than D's own.
+Int64 OtherAttachments(TFBDatabase* D) {
+    TFBTransaction reader(nullptr);
+    reader.SetDefaultDatabase(D);
+    reader.StartTransaction();
+    Int64 n = SelectInt(*D, reader,
+                        "select count(*) from MON$ATTACHMENTS where MON$SYSTEM_FLAG = 0 and "
+                        "MON$ATTACHMENT_ID <> CURRENT_CONNECTION");
+    reader.Commit();
+    return n;
+}
+
+TEST_F(FBTransactionTest, ClosingOneOfItsDatabasesEndsTheTransaction) {
+    Int64 b1 = Count(db1, "EFATURA");
+    tr->AddDatabase(db3);   // added directly, not as a default
+    tr->SetTimeoutAction(TARollback);
+    tr->StartTransaction();
+    Insert(db1);
+    Insert(db3, "T3");
+    db3->Close();
+    EXPECT_FALSE(tr->Active());   // not left running over a detached database
+    EXPECT_EQ(Count(db1, "EFATURA"), b1);
+    db3->Open();
+    EXPECT_EQ(OtherAttachments(db3), 0);   // the old attachment really went
+    // Taken out again, the database no longer ends it.
+    tr->RemoveDatabase(tr->FindDatabase(db3));
+    EXPECT_EQ(db3->FindTransaction(tr), -1);
+    tr->StartTransaction();
+    db3->Close();
+    EXPECT_TRUE(tr->Active());
+    tr->Rollback();
+    db3->Open();
+    tr->AddDatabase(db3);
+    db3->RemoveTransaction(db3->FindTransaction(tr));   // from the other side
+    EXPECT_EQ(tr->FindDatabase(db3), -1);
+    EXPECT_EQ(tr->DatabaseCount(), 1);
+}
+
+TEST_F(FBTransactionTest, UnlinkedObjectsAreNotToldAnyMore) {
+    TFBBase a(nullptr), b(nullptr);
+    AnsiString log;
+    a.SetDatabase(db1);
+    a.SetTransaction(tr);
+    b.SetDatabase(db1);
+    b.SetTransaction(tr);
+    // b is told first (backwards) and drops a; a must not hear the end.
+    b.OnTransactionEnding = [&](TObject*) { log += "b;"; a.SetTransaction(nullptr); };
+    a.OnTransactionEnding = [&](TObject*) { log += "a;"; };
+    tr->StartTransaction();
+    tr->Rollback();
+    EXPECT_EQ(log, "b;");
+    log.clear();
+    a.SetTransaction(tr);
+    // In list order: a, then b; a's disconnected handler unlinks b from the database.
+    a.OnDatabaseDisconnecting = [&](TObject*) { log += "a;"; };
+    b.OnDatabaseDisconnecting = [&](TObject*) { log += "b;"; };
+    a.OnDatabaseDisconnected = [&](TObject*) { log += "A;"; b.SetDatabase(nullptr); };
+    b.OnDatabaseDisconnected = [&](TObject*) { log += "B;"; };
+    db1->Close();
+    EXPECT_EQ(log, "a;b;A;");
+}
+
+TEST_F(FailingCommitTest, IdleTimeoutStillReportsTheEnd) {
+    TManualTimerService clock;
+    TTimerServiceGuard guard(&clock);
+    int timeouts = 0;
+    badTr->OnTimeout = [&timeouts](TObject*) { ++timeouts; };
+    badTr->SetTimeout(500);
+    clock.Advance(500);
+    EXPECT_THROW(clock.Advance(500), EFBInterBaseError);   // the lost commit is not hidden
+    EXPECT_FALSE(badTr->Active());
+    EXPECT_EQ(timeouts, 1);
+    badTr->SetTimeout(0);
+
+    badTr->StartTransaction();
+    int dbTimeouts = 0;
+    bad->OnTimeout = [&dbTimeouts](TObject*) { ++dbTimeouts; };
+    bad->SetTimeout(500);
+    clock.Advance(500);
+    EXPECT_THROW(clock.Advance(500), EFBInterBaseError);
+    EXPECT_FALSE(bad->Connected());
+    EXPECT_EQ(dbTimeouts, 1);
+    bad->SetTimeout(0);
+}
+
+}  // namespace

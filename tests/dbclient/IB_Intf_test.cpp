@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+#include <vector>
+
 #include "support/db/FakeClientLibrary.h"
 
 namespace {
@@ -144,6 +147,20 @@ TEST(IB_Intf, FreeingTheListUnloadsUnusedBindings) {
 TEST(IB_Intf, DescriptorAreaSize) {
     EXPECT_EQ(XSQLDA_LENGTH(1), sizeof(XSQLDA));
     EXPECT_EQ(XSQLDA_LENGTH(10), sizeof(XSQLDA) + 9 * sizeof(XSQLVAR));
+}
+
+
+TEST(IB_Intf, ThreadsAskingAtOnceShareOneBinding) {
+    TFakeLoaderGuard guard;
+    AnsiString name = UniqueFakeLibraryName("threads");
+    TFakeModuleLoader::Instance().Define(name, {});
+    std::vector<IIBClientLibraryPtr> got(8);
+    std::vector<std::thread> threads;
+    for (size_t i = 0; i < got.size(); ++i)
+        threads.emplace_back([&got, i, name] { got[i] = GetClientLibraryByName(name); });
+    for (auto& t : threads) t.join();
+    for (const auto& lib : got) EXPECT_EQ(lib, got[0]);
+    EXPECT_EQ(TFakeModuleLoader::Instance().LoadCount(name), 1);
 }
 
 }  // namespace

@@ -72,6 +72,33 @@ TEST_F(pFBTransactionTest, EventsAroundStartAndEnd) {
     EXPECT_EQ(log, "be2f;ae2;");
 }
 
+class TLoggingDatabase : public TFBDatabase {
+public:
+    using TFBDatabase::TFBDatabase;
+    void DoBeforeStartTransaction(TObject*) override { Log += "dbs;"; }
+    void DoAfterStartTransaction(TObject*) override { Log += "das;"; }
+    void DoBeforeEndTransaction(TObject*, TTransactionAction A, bool) override { Log += "dbe" + std::to_string(A) + ";"; }
+    void DoAfterEndTransaction(TObject*, TTransactionAction A, bool) override { Log += "dae" + std::to_string(A) + ";"; }
+    AnsiString Log;
+};
+
+TEST_F(pFBTransactionTest, DatabaseHearsStartAndEndAroundTheEvents) {
+    TLoggingDatabase d(nullptr);
+    d.SetDBName(DB1().Path());
+    d.DBParams()->Add(AnsiString("user_name=") + TTestDatabase::UserName);
+    d.SetSynchronizeTime(false);
+    d.Open();
+    TpFBTransaction t(nullptr);
+    t.SetDefaultDatabase(&d);
+    t.BeforeStart = [&d](TObject*) { d.Log += "bs;"; };
+    t.AfterStart = [&d](TObject*) { d.Log += "as;"; };
+    t.BeforeEnd = [&d](TObject*, TTransactionAction, bool) { d.Log += "be;"; };
+    t.AfterEnd = [&d](TObject*, TTransactionAction, bool) { d.Log += "ae;"; };
+    t.StartTransaction();
+    t.Commit();
+    EXPECT_EQ(d.Log, "dbs;bs;as;das;dbe2;be;ae;dae2;");
+}
+
 class TDesignTransaction : public TpFBTransaction {
 public:
     TDesignTransaction() : TpFBTransaction(nullptr) { SetDesigning(true); }

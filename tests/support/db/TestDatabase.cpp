@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <vector>
@@ -51,6 +52,18 @@ void Check(const IIBClientLibrary* Lib, ISC_STATUS Status) {
 
 }  // namespace
 
+namespace {
+
+std::string& LockFolder() {
+    static std::string Folder;
+    return Folder;
+}
+
+// Before any test of the program can start the engine.
+const bool EnginePrepared = (PrepareEmbeddedEngine(), true);
+
+}  // namespace
+
 std::unique_ptr<TTestDatabase> TDatabaseSuite::FDB1;
 std::unique_ptr<TTestDatabase> TDatabaseSuite::FDB3;
 
@@ -58,11 +71,16 @@ void PrepareEmbeddedEngine() {
     static bool done = false;
     if (done) return;
     done = true;
-    const char* lock = std::getenv("FIREBIRD_LOCK");
-    if (lock && *lock) return;
-    AnsiString dir = TempRoot() + "/osb-firebird-" + std::to_string(getuid());
-    mkdir(dir.c_str(), 0700);
-    setenv("FIREBIRD_LOCK", dir.c_str(), 1);
+    AnsiString tmpl = TempRoot() + "/osb-fblock-XXXXXX";
+    std::vector<char> buf(tmpl.begin(), tmpl.end());
+    buf.push_back('\0');
+    if (!mkdtemp(buf.data())) return;   // the engine's default then; attaches will say what is wrong
+    LockFolder() = buf.data();
+    setenv("FIREBIRD_LOCK", LockFolder().c_str(), 1);
+    std::atexit([] {
+        std::error_code ignored;
+        std::filesystem::remove_all(LockFolder(), ignored);
+    });
 }
 
 TTestDatabase::TTestDatabase(Integer Dialect, bool WithSchema) : FDialect(Dialect) {

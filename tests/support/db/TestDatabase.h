@@ -7,10 +7,10 @@
 
 #include "platform/rtl/System.h"
 
-// Gives the embedded engine a lock folder of this user's own (FIREBIRD_LOCK,
-// unless already set): the engine's default /tmp/firebird, once made by
-// another user such as root, locks everyone else out. Call before the first
-// attach of the process; later calls do nothing.
+// Gives the embedded engine a lock folder of this test process's own
+// (FIREBIRD_LOCK), removed at exit: test programs running side by side, or a
+// default /tmp/firebird made by another user, never share or block its lock
+// files. Runs by itself when the program starts; later calls do nothing.
 void PrepareEmbeddedEngine();
 
 // One new database file: SQL dialect 1 or 3, default character set WIN1254,

@@ -1,0 +1,705 @@
+#include "dbclient/FBQuery.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+
+#include "dbclient/FBMessages.h"
+#include "dbclient/FBPreprocess.h"
+#include "dbclient/StrUtil.h"
+
+namespace {
+
+// Little-endian integer of a client information reply.
+Integer VaxInteger(const char* P, Integer Len) {
+    UInt64 v = 0;
+    for (Integer i = Len - 1; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(P[i]);
+    if (Len == 2) return static_cast<SmallInt>(v);
+    return static_cast<Integer>(v);
+}
+
+Integer ElapsedMs(std::chrono::steady_clock::time_point Start) {
+    return static_cast<Integer>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - Start).count());
+}
+
+// A macro token NAME%DEFAULT split at its first "%".
+void SplitMacro(const AnsiString& Token, AnsiString& Name, AnsiString& Default) {
+    const auto p = Token.find('%');
+    if (p == AnsiString::npos) {
+        Name = Token;
+        Default.clear();
+    } else {
+        Name = Token.substr(0, p);
+        Default = Token.substr(p + 1);
+    }
+}
+
+constexpr Integer MaxMacroNameLength = 255;
+
+}  // namespace
+
+TFBQuery::TFBQuery(TComponent* AOwner) : TComponent(AOwner) {
+    FBase = std::make_unique<TFBBase>(this);
+    FBase->OnDatabaseDisconnecting = [this](TObject* S) { DatabaseDisconnecting(S); };
+    FBase->OnDatabaseFree = [this](TObject* S) { LinkFreed(S); };
+    FBase->OnTransactionEnding = [this](TObject* S) { TransactionEndingEvent(S); };
+    FBase->OnTransactionEnded = [this](TObject* S) { TransactionEndedEvent(S); };
+    FSQL = std::make_unique<TStringList>();
+    FSQL->OnChanging = [this](TObject* S) { SQLChanging(S); };
+    FSQL->OnChange = [this](TObject* S) { SQLChange(S); };
+    FParams = std::make_unique<TFBXSQLDA>(this, true);
+    FSQLParams = std::make_unique<TFBXSQLDA>(this, true);
+    FCurrent = std::make_unique<TFBXSQLDA>(this, false);
+    if (auto* db = dynamic_cast<TFBDatabase*>(AOwner)) SetDatabase(db);
+    else if (auto* tr = dynamic_cast<TFBTransaction*>(AOwner)) SetTransaction(tr);
+}
+
+TFBQuery::~TFBQuery() { BeforeDestruction(); }
+
+void TFBQuery::BeforeDestruction() {
+    if (FBase) {
+        try {
+            if (FHandle && Database() && Database()->Connected()) FreeHandle();
+        } catch (...) {
+            // The handle goes with the connection anyway.
+        }
+        FHandle = 0;
+        FBase.reset();
+    }
+    TComponent::BeforeDestruction();
+}
+
+AnsiString TFBQuery::FullName() const { return CmpFullName(this); }
+
+// ---- connection ---------------------------------------------------------------
+
+void TFBQuery::SetDatabase(TFBDatabase* Value) {
+    if (Value == Database()) return;
+    if (FHandle) {
+        Close();
+        FreeHandle();
+    }
+    FBase->SetDatabase(Value);
+}
+
+void TFBQuery::SetTransaction(TFBTransaction* Value) {
+    if (Value == Transaction()) return;
+    if (FOpen) Close();
+    FBase->SetTransaction(Value);
+}
+
+void TFBQuery::DatabaseDisconnecting(TObject*) {
+    try {
+        Close();
+        FreeHandle();
+    } catch (...) {
+        // Detaching drops the statement on the server in any case.
+    }
+    FHandle = 0;
+    FPrepared = false;
+    FOpen = FBof = FEof = FProcExecuted = false;
+}
+
+void TFBQuery::LinkFreed(TObject* Sender) { DatabaseDisconnecting(Sender); }
+
+void TFBQuery::TransactionEndingEvent(TObject*) {
+    TFBTransaction* tr = Transaction();
+    if (tr && (tr->State() == tsDoCommit || tr->State() == tsDoRollback) && FCloseAtTrEnd && FOpen) Close();
+    if (TransactionEnding) TransactionEnding(this);
+}
+
+void TFBQuery::TransactionEndedEvent(TObject*) {
+    if (TransactionEnded) TransactionEnded(this);
+}
+
+IIBClientLibrary* TFBQuery::Lib() { return Database()->ClientLibrary(); }
+
+Integer TFBQuery::DialectValue() const { return Database() ? Database()->SQLDialect() : 1; }
+
+unsigned short TFBQuery::DialectWord() { return static_cast<unsigned short>(DialectValue()); }
+
+void TFBQuery::Check(ISC_STATUS Status) {
+    if (TFBTransaction* tr = Transaction()) tr->Call(Status, false);
+    else if (Database()) Database()->ClearIdleFlag();
+    if (Status) IBError(Lib(), this);
+}
+
+// ---- text -----------------------------------------------------------------------
+
+void TFBQuery::SetSQL(TStrings* Value) { FSQL->Assign(Value); }
+
+AnsiString TFBQuery::SQLText() const {
+    AnsiString s;
+    for (Integer i = 0; i < FSQL->Count(); ++i) {
+        s += FSQL->Strings(i);
+        s += "\r\n";
+    }
+    return s;
+}
+
+void TFBQuery::SQLChanging(TObject*) {
+    if (ComponentState().Contains(csDesigning)) Close();
+    else if (FOpen) FBError(28, {"change sql text", FullName()});
+    if (OnSQLChanging) OnSQLChanging(this);
+    if (FHandle) FreeHandle();
+    FMacrosChanged = false;
+}
+
+void TFBQuery::SQLChange(TObject*) {
+    FParamsBuilt = false;
+    if (FChangeCount > 0) return;
+    TextChanged();
+}
+
+void TFBQuery::BeginModifySQLText() { ++FChangeCount; }
+
+void TFBQuery::EndModifySQLText() {
+    if (FChangeCount > 0 && --FChangeCount == 0) TextChanged();
+}
+
+void TFBQuery::TextChanged() {
+    ++FSQLVersion;
+    FTableName = "-1";
+    BuildParams();
+}
+
+void TFBQuery::BuildParams() {
+    const AnsiString text = SQLText();
+    FParamsBuilt = true;
+    if (FParamCheck && !IsBlankStr(text) && HasParamMarkers(text, FMacroChar)) {
+        PreprocessSQL(text, true);
+        if (FParams->Count() > 0) return;
+    } else {
+        FParams->SetCount(0);
+    }
+    FSQLParams->SetCount(0);
+    FProcessedSQL = text;
+    FMacrosOrNullsApplied = false;
+    if (FHandle) FreeHandle();
+}
+
+void TFBQuery::SetParamCheck(bool Value) {
+    if (Value == FParamCheck) return;
+    if (FHandle) {
+        Close();
+        FreeHandle();
+    }
+    FParamCheck = Value;
+    if (FChangeCount == 0) BuildParams();
+}
+
+void TFBQuery::SetMacroChar(char Value) {
+    if (Value == FMacroChar) return;
+    if (FHandle) {
+        Close();
+        FreeHandle();
+    }
+    FMacroChar = Value;
+    if (FChangeCount == 0) BuildParams();
+}
+
+void TFBQuery::PreprocessSQL(const AnsiString& Text, bool OnlyNames) {
+    const TScanResult r = ScanSQLText(Text, OnlyNames, FMacroChar, SQLTextTakesParams(Text), FullName());
+    const bool keepDialectCase = DialectValue() >= 3;
+
+    std::vector<const TScannedName*> items;
+    for (const TScannedName& n : r.Names) {
+        const bool macro = !n.Name.empty() && n.Name[0] == FMacroChar;
+        if (macro && !OnlyNames) continue;
+        items.push_back(&n);
+    }
+    auto area = std::make_unique<TFBXSQLDA>(this, true);
+    area->SetCount(static_cast<Integer>(items.size()));
+    const bool macrosChanged = FMacrosChanged;
+    for (size_t i = 0; i < items.size(); ++i) {
+        const TScannedName& n = *items[i];
+        TFBXSQLVAR* v = area->Vars(static_cast<Integer>(i));
+        v->FStartPos = n.StartPos;
+        v->FEndPos = n.EndPos;
+        if (!n.Name.empty() && n.Name[0] == FMacroChar) {
+            AnsiString name, def;
+            SplitMacro(n.Name.substr(1), name, def);
+            if (static_cast<Integer>(name.size()) > MaxMacroNameLength) name.resize(MaxMacroNameLength);
+            v->FIsMacro = true;
+            v->FMacroQuoted = !def.empty() && def[0] == '#';
+            if (v->FMacroQuoted) def.erase(0, 1);
+            v->FMacroDefault = def;
+            area->RegisterName(static_cast<Integer>(i), FastUpperCase(name));
+            v->SetAsString(def);
+        } else {
+            v->FInWhere = n.InWhere;
+            v->FStandalone = n.Standalone;
+            area->RegisterName(static_cast<Integer>(i),
+                               (n.Quoted && keepDialectCase) ? n.Name : FastUpperCase(n.Name));
+        }
+        v->FModified = false;
+    }
+    // Values already given carry over to entries of the same name.
+    TFBXSQLDA* old = OnlyNames ? FParams.get() : FSQLParams.get();
+    for (Integer i = 0; i < area->Count(); ++i) {
+        TFBXSQLVAR* v = area->Vars(i);
+        const auto first = area->EntriesNamed(v->Name());
+        if (!first.empty() && first.front() != v) continue;
+        const auto previous = old->EntriesNamed(v->Name());
+        if (previous.empty()) continue;
+        TFBXSQLVAR* o = previous.front();
+        if (o->IsMacro() != v->IsMacro()) continue;
+        if ((o->AsXSQLVAR()->sqltype & ~1) != 0) v->SetAsXSQLVAR(o->AsXSQLVAR());
+        for (TFBXSQLVAR* e : first) {
+            e->FRemembered = o->FRemembered;
+            e->FModified = o->FModified;
+        }
+    }
+    FMacrosChanged = macrosChanged;
+    if (OnlyNames) {
+        FParams = std::move(area);
+    } else {
+        FSQLParams = std::move(area);
+        FProcessedSQL = r.Text;
+    }
+}
+
+AnsiString TFBQuery::ApplyMacrosAndNulls() {
+    AnsiString result = SQLText();
+    Integer shift = 0;
+    bool applied = false;
+    for (Integer i = 0; i < FParams->Count(); ++i) {
+        TFBXSQLVAR* v = FParams->Vars(i);
+        if (v->IsMacro()) {
+            const AnsiString raw = v->IsNull() ? AnsiString() : v->AsString();
+            const AnsiString value = v->MacroQuoted() ? "'" + raw + "'" : raw;
+            const Integer from = v->StartPos() - shift;
+            const Integer to = v->EndPos() - shift;
+            const Integer len = to - from + 1;
+            if (from < 1 || len < 0 || to > static_cast<Integer>(result.size())) continue;
+            result.replace(static_cast<size_t>(from - 1), static_cast<size_t>(len), value);
+            shift += len - static_cast<Integer>(value.size());
+            v->FRemembered = Variant(raw);
+            applied = true;
+        } else if (!FOptions.Contains(qoNoForceIsNull) && v->IsNull() && v->InWhere() && v->Standalone()) {
+            AnsiString rep;
+            Integer from = 0, len = 0;
+            if (RewriteNullComparison(result, v->StartPos() - shift, v->EndPos() - shift, rep, from, len)) {
+                shift += len - static_cast<Integer>(rep.size());
+                applied = true;
+            }
+            v->FRemembered = Variant::Null();
+        }
+    }
+    FMacrosOrNullsApplied = applied;
+    return result;
+}
+
+bool TFBQuery::NeedsRebuild() {
+    if (!FPrepared || FMacrosChanged) return true;
+    for (Integer i = 0; i < FParams->Count(); ++i) {
+        TFBXSQLVAR* v = FParams->Vars(i);
+        if (v->IsMacro()) {
+            const AnsiString now = v->IsNull() ? AnsiString() : v->AsString();
+            if (now != VarToStr(v->FRemembered)) return true;
+        } else if (v->Standalone() && v->IsNull() != VarIsNull(v->FRemembered)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void TFBQuery::RebuildSQL() {
+    if (ComponentState().Contains(csDesigning)) return;
+    Close();
+    FreeHandle();
+    const AnsiString text = ApplyMacrosAndNulls();
+    PreprocessSQL(text, false);
+    RefreshExtraNames();
+    FMacrosChanged = false;
+}
+
+void TFBQuery::RefreshExtraNames() {
+    FExtraParamNames.clear();
+    for (Integer i = 0; i < FSQLParams->Count(); ++i) {
+        const AnsiString& n = FSQLParams->Vars(i)->Name();
+        if (FParams->EntriesNamed(n).empty() &&
+            std::find(FExtraParamNames.begin(), FExtraParamNames.end(), n) == FExtraParamNames.end())
+            FExtraParamNames.push_back(n);
+    }
+    std::sort(FExtraParamNames.begin(), FExtraParamNames.end());
+}
+
+// ---- preparing --------------------------------------------------------------------
+
+void TFBQuery::Prepare() {
+    if (FOpen) Close();
+    FBase->CheckDatabase();
+    TFBTransaction* tr = Transaction();
+    if (FOptions.Contains(qoStartTransaction) && tr && !tr->Active()) tr->StartTransaction();
+    if (!tr) FBError(22, {FullName()});
+    if (!FParamsBuilt) BuildParams();
+    if (FParamCheck && FParams->Count() > 0 && NeedsRebuild()) {
+        const AnsiString text = ApplyMacrosAndNulls();
+        PreprocessSQL(text, false);
+        FMacrosChanged = false;
+        FreeHandle();
+    }
+    if (FPrepared) return;
+    try {
+        if (IsBlankStr(FProcessedSQL)) FBError(37, {"Prepare"});
+        IIBClientLibrary* lib = Lib();
+        Check(lib->isc_dsql_alloc_statement2(StatusVector(), Database()->HandleAddress(), &FHandle));
+        FCurrent->SetCount(0);
+        const unsigned short len =
+            FProcessedSQL.size() < 65536 ? static_cast<unsigned short>(FProcessedSQL.size()) : 0;
+        Check(lib->isc_dsql_prepare(StatusVector(), tr->HandleAddress(), &FHandle, len, FProcessedSQL.c_str(),
+                                    DialectWord(), FCurrent->AsXSQLDA()));
+        char item = isc_info_sql_stmt_type;
+        char reply[8] = {};
+        Check(lib->isc_dsql_sql_info(StatusVector(), &FHandle, 1, &item, sizeof(reply), reply));
+        if (reply[0] != isc_info_sql_stmt_type) FBError(0);
+        const Integer n = VaxInteger(reply + 1, 2);
+        FSQLType = (n > 0 && n <= 4) ? VaxInteger(reply + 3, n) : SQLUnknown;
+        if (FSQLType == SQLSelectForUpdate) {
+            if (FCursorName.empty()) FCursorName = RandomDigits(10);
+            Check(lib->isc_dsql_set_cursor_name(StatusVector(), &FHandle, FCursorName.c_str(), 0));
+        }
+        switch (FSQLType) {
+            case SQLSelect:
+            case SQLInsert:
+            case SQLUpdate:
+            case SQLDelete:
+            case SQLExecProcedure:
+            case SQLSelectForUpdate:
+                DescribeInput();
+                if (FSQLType == SQLSelect || FSQLType == SQLExecProcedure || FSQLType == SQLSelectForUpdate)
+                    DescribeOutput();
+                else
+                    FCurrent->SetCount(0);
+                break;
+            case SQLGetSegment:
+            case SQLPutSegment:
+            case SQLStartTransaction:
+                FreeHandle();
+                FBError(2);
+            default:
+                FCurrent->SetCount(0);
+                break;
+        }
+        FPrepared = true;
+    } catch (...) {
+        if (FHandle) {
+            ISC_STATUS_ARRAY st = {};
+            Lib()->isc_dsql_free_statement(st, &FHandle, DSQL_drop);
+        }
+        FHandle = 0;
+        FPrepared = false;
+        FCurrent->SetCount(0);
+        throw;
+    }
+}
+
+void TFBQuery::DescribeInput() {
+    const bool rewritten = FParamCheck && FMacrosOrNullsApplied;
+    TFBXSQLDA* send = rewritten ? FSQLParams.get() : FParams.get();
+    if (send->Count() == 0 || FSQLParams->Count() == 0) return;
+    IIBClientLibrary* lib = Lib();
+    SaveRemembered(FSQLParams.get());
+    Check(lib->isc_dsql_describe_bind(StatusVector(), &FHandle, DialectWord(), FSQLParams->AsXSQLDA()));
+    if (FSQLParams->AsXSQLDA()->sqld != FSQLParams->Count())
+        FBErrorFmt("%s: the statement has %d parameters where %d were named.",
+                   {FullName(), static_cast<Integer>(FSQLParams->AsXSQLDA()->sqld), FSQLParams->Count()});
+    if (!rewritten) {
+        for (Integer i = 0; i < FParams->Count() && i < FSQLParams->Count(); ++i) {
+            TFBXSQLVAR* p = FParams->Vars(i);
+            const XSQLVAR* d = FSQLParams->Vars(i)->AsXSQLVAR();
+            XSQLVAR* x = p->AsXSQLVAR();
+            if (!p->IsNull()) {
+                if (p->IsBlobOrArray()) continue;
+                const AnsiString s = p->AsString();
+                x->sqltype = static_cast<ISC_SHORT>((d->sqltype & ~1) | (x->sqltype & 1));
+                x->sqllen = d->sqllen;
+                p->SetAsString(s);
+            } else {
+                x->sqltype = static_cast<ISC_SHORT>(d->sqltype | 1);
+                x->sqlscale = d->sqlscale;
+                x->sqlsubtype = d->sqlsubtype;
+                x->sqllen = d->sqllen;
+                const Integer t = d->sqltype & ~1;
+                const Integer size = t == SQLTypeVarying ? d->sqllen + 2 : std::max<Integer>(d->sqllen, 1);
+                p->AllocData(size);
+                std::memset(x->sqldata, 0, static_cast<size_t>(size));
+                p->AllocIndicator();
+                *x->sqlind = -1;
+            }
+        }
+    }
+    FSQLParams->Initialize();
+    for (Integer i = 0; i < FSQLParams->Count(); ++i) {
+        TFBXSQLVAR* d = FSQLParams->Vars(i);
+        if (d->IsBlobOrArray()) continue;
+        if (!d->FRemembered.IsEmpty()) {
+            d->SetValue(d->FRemembered);
+        } else if (d->SQLType() == SQLTypeVarying) {
+            XSQLVAR* x = d->AsXSQLVAR();
+            x->sqltype = static_cast<ISC_SHORT>(SQLTypeText | (x->sqltype & 1));
+        }
+    }
+    if (rewritten) {
+        for (Integer i = 0; i < FParams->Count(); ++i) {
+            TFBXSQLVAR* p = FParams->Vars(i);
+            if (p->IsMacro() || p->IsNull()) continue;
+            TFBXSQLVAR* d = FSQLParams->LocalByName(p->Name());
+            if (!d) continue;
+            const Integer dt = d->DescribedType();
+            const Integer pt = p->SQLType();
+            if ((dt == SQLTypeDate || dt == SQLTypeTimestamp) &&
+                (pt == SQLTypeDouble || pt == SQLTypeFloat || pt == SQLTypeDFloat))
+                p->SetAsDateTime(p->AsExtended());
+        }
+        RefreshExtraNames();
+    } else {
+        FExtraParamNames.clear();
+    }
+}
+
+void TFBQuery::DescribeOutput() {
+    const Integer n = FCurrent->AsXSQLDA()->sqld;
+    if (n <= 0) {
+        FCurrent->SetCount(0);
+        return;
+    }
+    FCurrent->SetCount(n);
+    Check(Lib()->isc_dsql_describe(StatusVector(), &FHandle, DialectWord(), FCurrent->AsXSQLDA()));
+    FCurrent->Initialize();
+}
+
+void TFBQuery::SaveRemembered(TFBXSQLDA* Area) {
+    for (Integer i = 0; i < Area->Count(); ++i) {
+        TFBXSQLVAR* v = Area->Vars(i);
+        if (!v->Changed()) continue;
+        if (!v->IsBlobOrArray()) v->FRemembered = v->Value();
+        v->FChanged = false;
+    }
+}
+
+// ---- running ------------------------------------------------------------------------
+
+void TFBQuery::ExecQuery() {
+    if (BeforeExecute) BeforeExecute(this);
+    FCurrent->SetAllNull();
+    TFBTransaction* tr = Transaction();
+    if (FOptions.Contains(qoStartTransaction) && tr && !tr->Active()) tr->StartTransaction();
+    const bool withParams = FParamCheck && FParams->Count() > 0;
+    const bool wasPrepared = FPrepared;
+    if (withParams || !FPrepared) Prepare();
+    // A procedure call is prepared anew on every execution.
+    if (FSQLType == SQLExecProcedure && wasPrepared) {
+        FreeHandle();
+        Prepare();
+    }
+    tr = Transaction();
+    XSQLDA* in = nullptr;
+    if (withParams && FMacrosOrNullsApplied) {
+        FSQLParams->AssignValues(FParams.get());
+        if (FSQLParams->Count() > 0) in = FSQLParams->AsXSQLDA();
+    } else if (FParams->Count() > 0) {
+        in = FParams->AsXSQLDA();
+    }
+    IIBClientLibrary* lib = Lib();
+    const auto start = std::chrono::steady_clock::now();
+    try {
+        tr->DoOnSQLExec(this, 0);
+        switch (FSQLType) {
+            case SQLSelect:
+            case SQLSelectForUpdate:
+                if (FOpen) Close();
+                Check(lib->isc_dsql_execute(StatusVector(), tr->HandleAddress(), &FHandle, DialectWord(), in));
+                FOpen = true;
+                FBof = true;
+                FEof = false;
+                FRecordCount = 0;
+                FCurrent->SetAllNull();
+                if (FGoToFirstRecordOnExecute) Next();
+                break;
+            case SQLExecProcedure:
+                Check(lib->isc_dsql_execute2(StatusVector(), tr->HandleAddress(), &FHandle, DialectWord(), in,
+                                             FCurrent->Count() > 0 ? FCurrent->AsXSQLDA() : nullptr));
+                FProcExecuted = true;
+                break;
+            default:
+                Check(lib->isc_dsql_execute(StatusVector(), tr->HandleAddress(), &FHandle, DialectWord(), in));
+                break;
+        }
+        FExecTime = ElapsedMs(start);
+        if (withParams) SaveRemembered(FParams.get());
+        tr->DoOnSQLExec(this, 1);
+    } catch (...) {
+        FExecTime = ElapsedMs(start);
+        throw;
+    }
+    if (FOptions.Contains(qoAutoCommit)) {
+        if (tr->TimeoutAction() == TACommitRetaining) tr->CommitRetaining();
+        else tr->Commit();
+    }
+    FParams->ClearModified();
+    FMacrosChanged = false;
+    if (!FOpen && FOptions.Contains(qoFreeHandleAfterExecute)) FreeHandle();
+    if (AfterExecute) AfterExecute(this);
+}
+
+void TFBQuery::Next() {
+    if (FEof) return;
+    if (!FOpen) FBError(29, {"fetch next record", FullName()});
+    if (BeforeFetch) BeforeFetch(this);
+    const ISC_STATUS st =
+        Lib()->isc_dsql_fetch(StatusVector(), &FHandle, DialectWord(), FCurrent->AsXSQLDA());
+    if (st == 0) {
+        ++FRecordCount;
+        FBof = false;
+    } else if (st == 100) {
+        FEof = true;
+    } else if (CheckStatusVector({335544572})) {
+        FEof = true;
+    } else {
+        Check(st);
+    }
+}
+
+bool TFBQuery::Eof() {
+    if (FOpen && FEof && FOptions.Contains(qoFreeHandleAfterExecute)) FreeHandle();
+    return FEof || !FOpen;
+}
+
+void TFBQuery::Close() {
+    if (FHandle && FOpen && (FSQLType == SQLSelect || FSQLType == SQLSelectForUpdate)) {
+        const ISC_STATUS st = Lib()->isc_dsql_free_statement(StatusVector(), &FHandle, DSQL_close);
+        if (st && !CheckStatusVector({335544485, 335544577})) {
+            FOpen = FBof = FEof = FProcExecuted = false;
+            Check(st);
+        }
+    }
+    FBof = FEof = FOpen = FProcExecuted = false;
+}
+
+void TFBQuery::FreeHandle() {
+    FCurrent->SetCount(0);
+    const bool had = FHandle != 0;
+    ISC_STATUS st = 0;
+    if (had && Database() && Database()->Connected())
+        st = Lib()->isc_dsql_free_statement(StatusVector(), &FHandle, DSQL_drop);
+    FHandle = 0;
+    FPrepared = false;
+    FOpen = FBof = FEof = FProcExecuted = false;
+    if (st && !CheckStatusVector({335544485})) Check(st);
+}
+
+Integer TFBQuery::RowsAffected() {
+    if (!FPrepared) return -1;
+    char item = isc_info_sql_records;
+    char reply[64] = {};
+    Check(Lib()->isc_dsql_sql_info(StatusVector(), &FHandle, 1, &item, sizeof(reply), reply));
+    if (reply[0] != isc_info_sql_records) FBError(0);
+    Integer inserted = 0, updated = 0, deleted = 0;
+    const Integer total = 3 + VaxInteger(reply + 1, 2);
+    Integer p = 3;
+    while (p + 3 <= total && p + 3 <= static_cast<Integer>(sizeof(reply)) && reply[p] != isc_info_end) {
+        const Integer code = static_cast<unsigned char>(reply[p]);
+        const Integer len = VaxInteger(reply + p + 1, 2);
+        if (len < 0 || p + 3 + len > static_cast<Integer>(sizeof(reply))) break;
+        const Integer value = VaxInteger(reply + p + 3, len);
+        if (code == isc_info_req_insert_count) inserted = value;
+        else if (code == isc_info_req_update_count) updated = value;
+        else if (code == isc_info_req_delete_count) deleted = value;
+        p += 3 + len;
+    }
+    switch (FSQLType) {
+        case SQLInsert: return inserted;
+        case SQLUpdate: return updated;
+        case SQLDelete: return deleted;
+        default: return -1;
+    }
+}
+
+AnsiString TFBQuery::Plan() {
+    if (!FPrepared) return AnsiString();
+    switch (FSQLType) {
+        case SQLSelect: case SQLUpdate: case SQLDelete: case SQLExecProcedure: case SQLSelectForUpdate: break;
+        default: return AnsiString();
+    }
+    std::vector<char> reply(16385, 0);
+    char item = isc_info_sql_get_plan;
+    Check(Lib()->isc_dsql_sql_info(StatusVector(), &FHandle, 1, &item, static_cast<short>(reply.size() - 1),
+                                   reply.data()));
+    if (reply[0] != isc_info_sql_get_plan) return AnsiString();
+    Integer n = static_cast<unsigned short>(VaxInteger(reply.data() + 1, 2));
+    if (n > static_cast<Integer>(reply.size()) - 3) n = static_cast<Integer>(reply.size()) - 3;
+    return Trim(AnsiString(reply.data() + 3, static_cast<size_t>(n)));
+}
+
+// ---- parameters and columns ------------------------------------------------------------
+
+TFBXSQLDA* TFBQuery::Params() {
+    if (!FParamsBuilt) BuildParams();
+    return FParams.get();
+}
+
+Integer TFBQuery::ParamCount() { return Params()->Count(); }
+
+TFBXSQLVAR* TFBQuery::FindParam(const AnsiString& Name) { return Params()->ByName(Name); }
+
+TFBXSQLVAR* TFBQuery::ParamByName(const AnsiString& Name) {
+    if (TFBXSQLVAR* v = FindParam(Name)) return v;
+    if (SQLTextIsExecute(SQLText())) return FieldByName(Name);
+    FBErrorFmt("Parameter \"%s\" does not exist in %s", {Name, FullName()});
+}
+
+TFBXSQLVAR* TFBQuery::Fields(Integer Index) {
+    if (Index < 0 || Index >= FCurrent->Count()) FBError(41, {"Field No: " + IntToStr(Index)});
+    return FCurrent->Vars(Index);
+}
+
+TFBXSQLVAR* TFBQuery::FieldByName(const AnsiString& Name) {
+    if (TFBXSQLVAR* v = FCurrent->ByName(Name)) return v;
+    FBError(41, {Name});
+}
+
+Integer TFBQuery::FieldIndex(const AnsiString& Name) {
+    TFBXSQLVAR* v = FCurrent->ByName(Name);
+    return v ? v->Index() : -1;
+}
+
+TFBXSQLVAR* TFBQuery::FieldByOrigin(const AnsiString& Relation, const AnsiString& Column) {
+    AnsiString rel = Relation, col = Column;
+    if (!Database() || Database()->NeedUpperNames()) {
+        rel = FastUpperCase(rel);
+        col = FastUpperCase(col);
+    }
+    for (Integer i = 0; i < FCurrent->Count(); ++i) {
+        TFBXSQLVAR* v = FCurrent->Vars(i);
+        if (v->RelationName() == rel && v->SQLName() == col) return v;
+    }
+    return nullptr;
+}
+
+AnsiString TFBQuery::ParamName(Integer ParamIndex) { return Params()->Vars(ParamIndex)->Name(); }
+
+bool TFBQuery::FieldExist(const AnsiString& FieldName, Integer& Index) {
+    Index = FieldIndex(FieldName);
+    return Index >= 0;
+}
+
+bool TFBQuery::ParamExist(const AnsiString& Name, Integer& ParamIndex) {
+    TFBXSQLVAR* v = Params()->LocalByName(Name);
+    ParamIndex = v ? v->Index() : -1;
+    return v != nullptr;
+}
+
+Variant TFBQuery::FieldValue(const AnsiString& FieldName, bool) { return FieldByName(FieldName)->Value(); }
+
+Variant TFBQuery::FieldValue(Integer Index, bool) { return Fields(Index)->Value(); }
+
+Variant TFBQuery::ParamValue(const AnsiString& Name) { return ParamByName(Name)->Value(); }
+
+Variant TFBQuery::ParamValue(Integer ParamIndex) { return Params()->Vars(ParamIndex)->Value(); }
+
+void TFBQuery::SetParamValue(Integer ParamIndex, const Variant& aValue) {
+    Params()->Vars(ParamIndex)->SetValue(aValue);
+}

@@ -1,0 +1,197 @@
+#pragma once
+// TFBQuery: one SQL statement on one connection and one transaction. It holds
+// the text, turns named parameters and macros into what the server accepts,
+// prepares, executes, and fetches result rows one at a time into Current.
+// Parameter values always travel bound in the descriptor area; only macro
+// values become part of the statement text.
+#include <functional>
+#include <memory>
+
+#include "dbclient/FBSQLObject.h"
+#include "dbclient/FBTransaction.h"
+#include "dbclient/FBXSQLDA.h"
+
+enum TpFBQueryOption {
+    qoStartTransaction,
+    qoAutoCommit,
+    qoTrimCharFields,
+    qoNoForceIsNull,
+    qoFreeHandleAfterExecute
+};
+using TpFBQueryOptions = TSet<TpFBQueryOption>;
+
+// Statement type codes of the server.
+enum : Integer {
+    SQLUnknown = 0,
+    SQLSelect = 1,
+    SQLInsert = 2,
+    SQLUpdate = 3,
+    SQLDelete = 4,
+    SQLDDL = 5,
+    SQLGetSegment = 6,
+    SQLPutSegment = 7,
+    SQLExecProcedure = 8,
+    SQLStartTransaction = 9,
+    SQLCommit = 10,
+    SQLRollback = 11,
+    SQLSelectForUpdate = 12,
+    SQLSetGenerator = 13,
+    SQLSavePoint = 14
+};
+
+class TFBQuery : public TComponent, public ISQLObject {
+public:
+    explicit TFBQuery(TComponent* AOwner);
+    ~TFBQuery() override;
+    void BeforeDestruction() override;
+
+    // ---- connection
+    TFBDatabase* Database() const { return FBase->Database(); }
+    virtual void SetDatabase(TFBDatabase* Value);   // another database frees the handle
+    TFBTransaction* Transaction() const { return FBase->Transaction(); }
+    void SetTransaction(TFBTransaction* Value);
+    TFBBase* Base() const { return FBase.get(); }
+
+    // ---- text and settings
+    TStringList* SQL() const { return FSQL.get(); }
+    void SetSQL(TStrings* Value);
+    // The statement text as the parameter scan sees it (lines, each ended by CR LF).
+    AnsiString SQLText() const;
+    const AnsiString& ProcessedSQL() const { return FProcessedSQL; }
+    TpFBQueryOptions Options() const { return FOptions; }
+    void SetOptions(TpFBQueryOptions Value) { FOptions = Value; }
+    bool ParamCheck() const { return FParamCheck; }
+    void SetParamCheck(bool Value);
+    bool GoToFirstRecordOnExecute() const { return FGoToFirstRecordOnExecute; }
+    void SetGoToFirstRecordOnExecute(bool Value) { FGoToFirstRecordOnExecute = Value; }
+    char MacroChar() const { return FMacroChar; }
+    void SetMacroChar(char Value);
+    const AnsiString& CursorName() const { return FCursorName; }
+    void SetCursorName(const AnsiString& Value) { FCursorName = Value; }
+    bool CloseAtTransactionEnd() const { return FCloseAtTrEnd; }
+    void SetCloseAtTransactionEnd(bool Value) { FCloseAtTrEnd = Value; }
+    void BeginModifySQLText();
+    void EndModifySQLText();
+    bool MacrosChanged() const { return FMacrosChanged; }
+    Integer SQLVersion() const { return FSQLVersion; }
+
+    // ---- running
+    void Prepare();
+    virtual void ExecQuery();
+    void Next();
+    void Close();
+    void FreeHandle();
+    // Close, FreeHandle and rebuild the executable text from macros and nulls.
+    void RebuildSQL();
+
+    bool Bof() const { return FBof; }
+    bool Eof();
+    bool Open() const { return FOpen; }
+    bool Prepared() const { return FPrepared; }
+    Integer RecordCount() const { return FRecordCount; }
+    Integer RowsAffected();
+    AnsiString Plan();
+    Integer SQLType() const { return FSQLType; }       // statement type code
+    Integer ExecutionTime() const { return FExecTime; } // ms of the last ExecQuery
+    isc_stmt_handle Handle() const { return FHandle; }
+    bool ProcExecuted() const { return FProcExecuted; }
+    bool MacrosOrNullsApplied() const { return FMacrosOrNullsApplied; }
+
+    // ---- parameters and columns
+    TFBXSQLDA* Params();
+    TFBXSQLVAR* ParamByName(const AnsiString& Name);
+    TFBXSQLVAR* FindParam(const AnsiString& Name);
+    Integer ParamCount() override;
+    TFBXSQLDA* Current() const { return FCurrent.get(); }
+    TFBXSQLVAR* Fields(Integer Index);
+    TFBXSQLVAR* FieldByName(const AnsiString& Name);
+    TFBXSQLVAR* FieldByOrigin(const AnsiString& Relation, const AnsiString& Column);
+    Integer FieldIndex(const AnsiString& Name);
+    Integer FieldCount() const { return FCurrent->Count(); }
+    // The described input area of the rewritten text.
+    TFBXSQLDA* SQLParams() const { return FSQLParams.get(); }
+    // Names of the rewritten text's parameters that Params lacks (from macro values).
+    const std::vector<AnsiString>& ExtraParamNames() const { return FExtraParamNames; }
+
+    // ---- ISQLObject
+    AnsiString ParamName(Integer ParamIndex) override;
+    Integer FieldsCount() override { return FieldCount(); }
+    bool FieldExist(const AnsiString& FieldName, Integer& FieldIndex) override;
+    bool ParamExist(const AnsiString& ParamName, Integer& ParamIndex) override;
+    Variant FieldValue(const AnsiString& FieldName, bool Old) override;
+    Variant FieldValue(Integer FieldIndex, bool Old) override;
+    Variant ParamValue(const AnsiString& ParamName) override;
+    Variant ParamValue(Integer ParamIndex) override;
+    void SetParamValue(Integer ParamIndex, const Variant& aValue) override;
+
+    // ---- events
+    TNotifyEvent BeforeExecute;
+    TNotifyEvent AfterExecute;
+    TNotifyEvent OnSQLChanging;
+    TNotifyEvent TransactionEnding;
+    TNotifyEvent TransactionEnded;
+    TNotifyEvent OnBatching;
+    TNotifyEvent OnBatchError;
+    // Called before each fetch with the statement as sender (for owning components).
+    TNotifyEvent BeforeFetch;
+
+protected:
+    // Scans Text; OnlyNames replaces Params, otherwise the rewritten text's
+    // input area and the executable text. Values carry over by name.
+    void PreprocessSQL(const AnsiString& Text, bool OnlyNames);
+    // The executable text: macro values in place, null comparisons rewritten.
+    AnsiString ApplyMacrosAndNulls();
+    bool NeedsRebuild();
+
+private:
+    friend class TFBXSQLVAR;
+    friend class TFBXSQLDA;
+
+    void SQLChanging(TObject* Sender);
+    void SQLChange(TObject* Sender);
+    void TextChanged();
+    void BuildParams();
+    void DatabaseDisconnecting(TObject* Sender);
+    void TransactionEndingEvent(TObject* Sender);
+    void TransactionEndedEvent(TObject* Sender);
+    void LinkFreed(TObject* Sender);
+    void Check(ISC_STATUS Status);
+    IIBClientLibrary* Lib();
+    unsigned short DialectWord();
+    Integer DialectValue() const;
+    void DescribeInput();
+    void DescribeOutput();
+    void RefreshExtraNames();
+    void SaveRemembered(TFBXSQLDA* Area);
+    AnsiString FullName() const;
+
+    std::unique_ptr<TFBBase> FBase;
+    bool FBof = false;
+    bool FEof = false;
+    bool FGoToFirstRecordOnExecute = true;
+    bool FOpen = false;
+    bool FPrepared = false;
+    Integer FRecordCount = 0;
+    isc_stmt_handle FHandle = 0;
+    std::unique_ptr<TStringList> FSQL;
+    std::unique_ptr<TFBXSQLDA> FSQLParams;
+    std::unique_ptr<TFBXSQLDA> FCurrent;
+    std::unique_ptr<TFBXSQLDA> FParams;
+    AnsiString FProcessedSQL;
+    Integer FSQLType = SQLUnknown;
+    bool FProcExecuted = false;
+    char FMacroChar = '@';
+    bool FParamsBuilt = false;
+    Integer FChangeCount = 0;
+    AnsiString FTableName = "-1";
+    Integer FSQLVersion = 0;
+    TpFBQueryOptions FOptions;
+    bool FMacrosOrNullsApplied = false;
+    bool FCloseAtTrEnd = true;
+    std::vector<AnsiString> FExtraParamNames;
+    Integer FExecTime = 0;
+    bool FMacrosChanged = false;
+    AnsiString FCursorName;
+    bool FParamCheck = true;
+    AnsiString FBuiltText;   // the text the parameter list was built from
+};

@@ -1,0 +1,496 @@
+#include "dbclient/FBQuery.h"
+
+#include <gtest/gtest.h>
+
+#include "dbclient/FBMessages.h"
+#include "support/db/TestDatabase.h"
+
+namespace {
+
+class FBQueryTest : public TDatabaseSuite {
+public:
+    static void SetUpTestSuite() {
+        TDatabaseSuite::SetUpTestSuite();
+        const char* ddl =
+            "CREATE TABLE T (ID INTEGER NOT NULL, NAME VARCHAR(10), CODE CHAR(5), AMOUNT NUMERIC(15,2), "
+            "QTY SMALLINT, RATE DOUBLE PRECISION, D DATE)";
+        DB1().Execute(ddl);
+        DB3().Execute(ddl);
+        // The script runner splits at ";", so the procedure goes through a statement.
+        for (TTestDatabase* t : {&DB1(), &DB3()}) {
+            TComponent o(nullptr);
+            TFBDatabase* db = Connect(&o, *t);
+            std::unique_ptr<TFBQuery> q(new TFBQuery(nullptr));
+            q->SetDatabase(db);
+            q->SetOptions({qoStartTransaction, qoAutoCommit});
+            q->SQL()->SetText("CREATE PROCEDURE ADDONE (X INTEGER) RETURNS (Y INTEGER) AS BEGIN Y = X + 1; END");
+            q->ExecQuery();
+        }
+        DB3().Execute("CREATE TABLE T3 (ID INTEGER, BIG BIGINT, PRICE NUMERIC(18,4), TM TIME, TS TIMESTAMP)");
+    }
+
+protected:
+    void SetUp() override {
+        owner = std::make_unique<TComponent>(nullptr);
+        owner->SetName("dm");
+    }
+    TFBDatabase* Connect(TTestDatabase& T) { return Connect(owner.get(), T); }
+    static TFBDatabase* Connect(TComponent* Owner, TTestDatabase& T) {
+        auto* d = new TFBDatabase(Owner);
+        d->SetName(T.Dialect() == 1 ? "DB1" : "DB3");
+        d->SetDBName(T.Path());
+        d->SetSQLDialect(T.Dialect());
+        d->DBParams()->Add(AnsiString("user_name=") + TTestDatabase::UserName);
+        d->DBParams()->Add(AnsiString("password=") + TTestDatabase::Password);
+        d->DBParams()->Add("lc_ctype=WIN1254");
+        d->Open();
+        auto* tr = new TFBTransaction(Owner);
+        tr->SetName(T.Dialect() == 1 ? "TR1" : "TR3");
+        tr->SetDefaultDatabase(d);
+        tr->TRParams()->SetText("write\r\nnowait\r\nrec_version\r\nread_committed");
+        d->SetDefaultTransaction(tr);
+        return d;
+    }
+    TFBQuery* NewQuery(TFBDatabase* Db, const AnsiString& Sql, const char* Name = "Q") {
+        auto* q = new TFBQuery(owner.get());
+        q->SetName(Name);
+        q->SetDatabase(Db);
+        q->SetTransaction(Db->DefaultTransaction());
+        q->SQL()->SetText(Sql);
+        return q;
+    }
+    void Exec(TFBDatabase* Db, const AnsiString& Sql) {
+        std::unique_ptr<TFBQuery> q(new TFBQuery(nullptr));
+        q->SetDatabase(Db);
+        q->SetOptions({qoStartTransaction});
+        q->SQL()->SetText(Sql);
+        q->ExecQuery();
+    }
+    std::unique_ptr<TComponent> owner;
+};
+
+TEST_F(FBQueryTest, InsertAndSelectWithNamedParametersInBothForms) {
+    for (TTestDatabase* t : {&DB1(), &DB3()}) {
+        TFBDatabase* db = Connect(*t);
+        TFBTransaction* tr = db->DefaultTransaction();
+        tr->StartTransaction();
+        const AnsiString n = IntToStr(t->Dialect());
+        TFBQuery* ins = NewQuery(db, "insert into T (ID, NAME, CODE, AMOUNT, QTY) values (?ID, :NAME, ?CODE, :AMOUNT, :QTY)",
+                                 ("I" + n).c_str());
+        ASSERT_EQ(ins->ParamCount(), 5);
+        for (int i = 1; i <= 3; ++i) {
+            ins->ParamByName("ID")->SetAsInteger(i);
+            ins->ParamByName("NAME")->SetAsString("Çağrı" + IntToStr(i));
+            ins->ParamByName("CODE")->SetAsString("C" + IntToStr(i));
+            ins->ParamByName("AMOUNT")->SetAsCurrency(Currency::FromScaled(12345 * i * 100));
+            if (i == 3) ins->ParamByName("QTY")->Clear();
+            else ins->ParamByName("QTY")->SetAsShort(static_cast<SmallInt>(i * 10));
+            ins->ExecQuery();
+            EXPECT_EQ(ins->RowsAffected(), 1);
+        }
+        TFBQuery* sel = NewQuery(db, "select ID, NAME, CODE, AMOUNT, QTY from T where ID >= :MINID order by ID",
+                                 ("S" + n).c_str());
+        sel->ParamByName("MINID")->SetAsInteger(2);
+        sel->ExecQuery();
+        ASSERT_FALSE(sel->Eof());
+        EXPECT_EQ(sel->SQLType(), SQLSelect);
+        EXPECT_EQ(sel->FieldByName("ID")->AsInteger(), 2);
+        EXPECT_EQ(sel->FieldByName("NAME")->AsString(), "Çağrı2");
+        EXPECT_EQ(sel->FieldByName("CODE")->AsString(), "C2   ");
+        EXPECT_EQ(sel->FieldByName("AMOUNT")->AsCurrency(), Currency::FromScaled(2469000));
+        EXPECT_EQ(sel->FieldByName("QTY")->AsInteger(), 20);
+        sel->Next();
+        EXPECT_EQ(sel->FieldByName("ID")->AsInteger(), 3);
+        EXPECT_TRUE(sel->FieldByName("QTY")->IsNull());
+        EXPECT_EQ(sel->FieldByName("QTY")->AsInteger(), 0);
+        sel->Next();
+        EXPECT_TRUE(sel->Eof());
+        EXPECT_EQ(sel->RecordCount(), 2);
+        EXPECT_EQ(sel->RowsAffected(), -1);
+        tr->Rollback();
+        EXPECT_FALSE(sel->Open()) << "a rollback closes the cursor";
+    }
+}
+
+TEST_F(FBQueryTest, TrimCharFieldsAndTurkishTextRoundTrip) {
+    TFBDatabase* db = Connect(DB1());
+    db->DefaultTransaction()->StartTransaction();
+    TFBQuery* ins = NewQuery(db, "insert into T (ID, NAME, CODE) values (:ID, :NAME, :CODE)");
+    ins->ParamByName("ID")->SetAsInteger(50);
+    ins->ParamByName("NAME")->SetAsString("İĞÜŞÖığüşç");
+    ins->ParamByName("CODE")->SetAsString("ş");
+    ins->ExecQuery();
+    TFBQuery* sel = NewQuery(db, "select NAME, CODE from T where ID = 50", "S");
+    sel->ExecQuery();
+    EXPECT_EQ(sel->Fields(0)->AsString(), "İĞÜŞÖığüşç");
+    EXPECT_EQ(sel->Fields(1)->AsString(), "ş    ");
+    sel->SetOptions({qoTrimCharFields});
+    EXPECT_EQ(sel->Fields(1)->AsString(), "ş");
+    EXPECT_EQ(sel->Fields(1)->Value().AsString(), "ş");
+    db->DefaultTransaction()->Rollback();
+}
+
+TEST_F(FBQueryTest, TooLongTextIsRefusedNotCut) {
+    TFBDatabase* db = Connect(DB1());
+    db->DefaultTransaction()->StartTransaction();
+    TFBQuery* ins = NewQuery(db, "insert into T (ID, NAME) values (:ID, :NAME)");
+    ins->ParamByName("ID")->SetAsInteger(60);
+    ins->ParamByName("NAME")->SetAsString("12345678901");
+    EXPECT_THROW(ins->ExecQuery(), EFBInterBaseError);
+    db->DefaultTransaction()->Rollback();
+}
+
+TEST_F(FBQueryTest, NullParameterInWhereBecomesIsNull) {
+    TFBDatabase* db = Connect(DB1());
+    db->DefaultTransaction()->StartTransaction();
+    Exec(db, "insert into T (ID, NAME) values (70, NULL)");
+    Exec(db, "insert into T (ID, NAME) values (71, 'x')");
+    TFBQuery* sel = NewQuery(db, "select ID from T where NAME = :N and ID >= 70", "S");
+    sel->ParamByName("N")->Clear();
+    sel->ExecQuery();
+    EXPECT_TRUE(sel->MacrosOrNullsApplied());
+    ASSERT_FALSE(sel->Eof());
+    EXPECT_EQ(sel->Fields(0)->AsInteger(), 70);
+    sel->Next();
+    EXPECT_TRUE(sel->Eof());
+    // A value again: the text is rebuilt with the marker.
+    sel->ParamByName("N")->SetAsString("x");
+    sel->ExecQuery();
+    EXPECT_FALSE(sel->MacrosOrNullsApplied());
+    EXPECT_EQ(sel->Fields(0)->AsInteger(), 71);
+    // Without forcing, a null comparison finds nothing.
+    sel->SetOptions({qoNoForceIsNull});
+    sel->ParamByName("N")->Clear();
+    sel->ExecQuery();
+    EXPECT_TRUE(sel->Eof());
+    db->DefaultTransaction()->Rollback();
+}
+
+TEST_F(FBQueryTest, MacrosAreSubstitutedAndRebuilt) {
+    TFBDatabase* db = Connect(DB1());
+    db->DefaultTransaction()->StartTransaction();
+    Exec(db, "insert into T (ID, NAME) values (80, 'b')");
+    Exec(db, "insert into T (ID, NAME) values (81, 'a')");
+    TFBQuery* sel = NewQuery(db, "select ID from T where ID >= :LO order by @ORDERFIELD%ID \r\n", "S");
+    EXPECT_EQ(sel->ParamCount(), 2);
+    sel->ParamByName("LO")->SetAsInteger(80);
+    sel->ExecQuery();
+    EXPECT_EQ(sel->Fields(0)->AsInteger(), 80);
+    sel->ParamByName("ORDERFIELD")->SetAsString("NAME");
+    EXPECT_TRUE(sel->MacrosChanged());
+    sel->ExecQuery();
+    EXPECT_FALSE(sel->MacrosChanged());
+    EXPECT_EQ(sel->Fields(0)->AsInteger(), 81);
+    EXPECT_NE(sel->ProcessedSQL().find("order by NAME"), AnsiString::npos);
+    db->DefaultTransaction()->Rollback();
+}
+
+TEST_F(FBQueryTest, QuotedMacroDefaultIsAStringLiteral) {
+    TFBDatabase* db = Connect(DB3());
+    db->DefaultTransaction()->StartTransaction();
+    Exec(db, "insert into T (ID, NAME) values (90, 'abc')");
+    TFBQuery* sel = NewQuery(db, "select ID from T where NAME = @V%#abc \r\n", "S");
+    sel->ExecQuery();
+    ASSERT_FALSE(sel->Eof());
+    EXPECT_EQ(sel->Fields(0)->AsInteger(), 90);
+    db->DefaultTransaction()->Rollback();
+}
+
+TEST_F(FBQueryTest, RepeatedParameterTakesOneValue) {
+    TFBDatabase* db = Connect(DB1());
+    db->DefaultTransaction()->StartTransaction();
+    Exec(db, "insert into T (ID, QTY) values (100, 5)");
+    TFBQuery* up = NewQuery(db, "update T set QTY = :X where ID = :ID and QTY <> :X");
+    ASSERT_EQ(up->ParamCount(), 3);
+    up->ParamByName("X")->SetAsInteger(7);
+    up->ParamByName("ID")->SetAsInteger(100);
+    EXPECT_EQ(up->Params()->Vars(2)->AsInteger(), 7);
+    up->ExecQuery();
+    EXPECT_EQ(up->RowsAffected(), 1);
+    up->ExecQuery();
+    EXPECT_EQ(up->RowsAffected(), 0);
+    db->DefaultTransaction()->Rollback();
+}
+
+TEST_F(FBQueryTest, DatesAndNumericScalesInBothDialects) {
+    const TDateTime day = EncodeDate(2016, 3, 31);
+    for (TTestDatabase* t : {&DB1(), &DB3()}) {
+        TFBDatabase* db = Connect(*t);
+        db->DefaultTransaction()->StartTransaction();
+        const AnsiString n = IntToStr(t->Dialect());
+        TFBQuery* ins = NewQuery(db, "insert into T (ID, D, RATE, AMOUNT) values (:ID, :D, :R, :A)", ("I" + n).c_str());
+        ins->ParamByName("ID")->SetAsInteger(110);
+        ins->ParamByName("D")->SetAsDateTime(day + (t->Dialect() == 1 ? 0.5 : 0.0));
+        ins->ParamByName("R")->SetAsString("1,5");
+        ins->ParamByName("A")->SetValue(Variant(Currency::FromScaled(-12345)));
+        ins->ExecQuery();
+        TFBQuery* sel = NewQuery(db, "select D, RATE, AMOUNT from T where ID = 110", ("S" + n).c_str());
+        sel->ExecQuery();
+        if (t->Dialect() == 1) {
+            EXPECT_EQ(sel->Fields(0)->SQLType(), SQLTypeTimestamp);
+            EXPECT_DOUBLE_EQ(sel->Fields(0)->AsDateTime(), day + 0.5);
+            EXPECT_EQ(sel->Fields(2)->SQLType(), SQLTypeDouble);
+        } else {
+            EXPECT_EQ(sel->Fields(0)->SQLType(), SQLTypeDate);
+            EXPECT_DOUBLE_EQ(sel->Fields(0)->AsDateTime(), day);
+            EXPECT_EQ(sel->Fields(2)->SQLType(), SQLTypeInt64);
+            EXPECT_EQ(sel->Fields(2)->SQLScale(), -2);
+        }
+        EXPECT_DOUBLE_EQ(sel->Fields(1)->AsDouble(), 1.5);
+        // Dialect 1 keeps numeric(15,2) as a double; dialect 3 rounds to the scale.
+        const Int64 expected = t->Dialect() == 1 ? -12345 : -12300;
+        EXPECT_EQ(sel->Fields(2)->AsCurrency(), Currency::FromScaled(expected));
+        db->DefaultTransaction()->Rollback();
+    }
+}
+
+TEST_F(FBQueryTest, Dialect3ScaledInt64AndTimes) {
+    TFBDatabase* db = Connect(DB3());
+    db->DefaultTransaction()->StartTransaction();
+    TFBQuery* ins = NewQuery(db, "insert into T3 (ID, BIG, PRICE, TM, TS) values (:ID, :BIG, :P, :TM, :TS)");
+    ins->ParamByName("ID")->SetAsInteger(1);
+    ins->ParamByName("BIG")->SetAsInt64(9000000000000000001LL);
+    ins->ParamByName("P")->SetAsExtended(12.3456L);
+    ins->ParamByName("TM")->SetAsTime(0.5);
+    const TDateTime old = -18259.25;   // 1850-01-02 06:00: before 1899 the time still counts forward
+    ins->ParamByName("TS")->SetAsDateTime(old);
+    ins->ExecQuery();
+    TFBQuery* sel = NewQuery(db, "select BIG, PRICE, TM, TS from T3 where ID = 1", "S");
+    sel->ExecQuery();
+    EXPECT_EQ(sel->Fields(0)->AsInt64(), 9000000000000000001LL);
+    EXPECT_EQ(sel->Fields(0)->AsString(), "9000000000000000001");
+    {
+        TFormatSettingsGuard g;
+        FormatSettings.DecimalSeparator = '.';
+        EXPECT_EQ(sel->Fields(1)->AsString(), "12.3456");
+    }
+    EXPECT_EQ(sel->Fields(1)->AsInt64(), 12);
+    EXPECT_EQ(sel->Fields(1)->AsCurrency(), Currency::FromScaled(123456));
+    EXPECT_THROW(sel->Fields(0)->AsInteger(), EFBClientError) << "no silent wrap to 32 bits";
+    EXPECT_DOUBLE_EQ(sel->Fields(2)->AsDateTime(), 0.5);
+    EXPECT_NEAR(sel->Fields(3)->AsDateTime(), old, 1e-9);
+    EXPECT_EQ(FormatDateTime("yyyy-mm-dd hh:nn", sel->Fields(3)->AsDateTime()), "1850-01-02 06:00");
+    EXPECT_THROW(sel->Fields(2)->AsBoolean(), EFBClientError);
+    db->DefaultTransaction()->Rollback();
+}
+
+TEST_F(FBQueryTest, ColumnNamesAreMadeUnique) {
+    TFBDatabase* db = Connect(DB3());
+    db->DefaultTransaction()->StartTransaction();
+    TFBQuery* sel = NewQuery(db,
+                             "select 1, 2, 3, ID, ID, ID, 4 as \"ABCDEFGHIJKLMNOPQRSTUVWXYZ01234\", "
+                             "5 as \"ABCDEFGHIJKLMNOPQRSTUVWXYZ01234\" from RDB$DATABASE left join T on 1=0",
+                             "S");
+    sel->ExecQuery();
+    ASSERT_EQ(sel->FieldCount(), 8);
+    const char* expected[] = {"CONSTANT", "CONSTANT1", "CONSTANT2", "ID", "ID1", "ID2",
+                              "ABCDEFGHIJKLMNOPQRSTUVWXYZ01234", "ABCDEFGHIJKLMNOPQRSTUVWXYZ012341"};
+    for (int i = 0; i < 8; ++i) EXPECT_EQ(sel->Fields(i)->Name(), expected[i]) << i;
+    EXPECT_EQ(sel->FieldIndex("ID2"), 5);
+    EXPECT_EQ(sel->FieldByName("ABCDEFGHIJKLMNOPQRSTUVWXYZ012341")->AsInteger(), 5);
+    EXPECT_EQ(sel->FieldByOrigin("T", "ID"), sel->Fields(3));
+    db->DefaultTransaction()->Rollback();
+}
+
+TEST_F(FBQueryTest, ExecuteProcedureReturnsOutputAndRepeats) {
+    TFBDatabase* db = Connect(DB1());
+    db->DefaultTransaction()->StartTransaction();
+    TFBQuery* q = NewQuery(db, "execute procedure ADDONE :X");
+    for (int i = 1; i <= 2; ++i) {
+        q->ParamByName("X")->SetAsInteger(i * 10);
+        q->ExecQuery();
+        EXPECT_EQ(q->SQLType(), SQLExecProcedure);
+        EXPECT_EQ(q->FieldByName("Y")->AsInteger(), i * 10 + 1);
+    }
+    // An unknown name in an EXECUTE statement is looked up among the output columns.
+    EXPECT_EQ(q->ParamByName("Y")->AsInteger(), 21);
+    try {
+        q->ParamByName("Z");
+        FAIL();
+    } catch (const EFBClientError& e) {
+        EXPECT_EQ(e.SQLCode(), 41);
+    }
+    db->DefaultTransaction()->Rollback();
+}
+
+TEST_F(FBQueryTest, ErrorsCarryCodesAndTheComponentName) {
+    TFBDatabase* db = Connect(DB1());
+    db->DefaultTransaction()->StartTransaction();
+    TFBQuery* q = NewQuery(db, "selec * from T");
+    try {
+        q->ExecQuery();
+        FAIL();
+    } catch (const EFBInterBaseError& e) {
+        EXPECT_EQ(e.SQLCode(), -104);
+        EXPECT_EQ(AnsiString(e.what()).rfind("dm.Q:\r\n", 0), 0u) << e.what();
+    }
+    EXPECT_EQ(q->Handle(), 0u) << "a failed prepare leaves no handle";
+    try {
+        q->ParamByName("NOPE");
+        FAIL();
+    } catch (const EFBClientError& e) {
+        EXPECT_EQ(AnsiString(e.what()), "Parameter \"NOPE\" does not exist in dm.Q");
+    }
+    q->SQL()->SetText("  ");
+    try {
+        q->Prepare();
+        FAIL();
+    } catch (const EFBClientError& e) {
+        EXPECT_EQ(e.SQLCode(), 37);
+    }
+    q->SQL()->SetText("select ID from T");
+    q->ExecQuery();
+    try {
+        q->SQL()->SetText("select 1 from T");
+        FAIL();
+    } catch (const EFBClientError& e) {
+        EXPECT_EQ(e.SQLCode(), 28);
+        EXPECT_NE(AnsiString(e.what()).find("change sql text"), AnsiString::npos);
+    }
+    q->Close();
+    try {
+        q->Next();
+        FAIL();
+    } catch (const EFBClientError& e) {
+        EXPECT_EQ(e.SQLCode(), 29);
+    }
+    EXPECT_THROW(q->Fields(9), EFBClientError);
+    EXPECT_THROW(q->FieldByName("MISSING"), EFBClientError);
+    db->DefaultTransaction()->Rollback();
+}
+
+TEST_F(FBQueryTest, MissingDatabaseOrTransaction) {
+    std::unique_ptr<TFBQuery> q(new TFBQuery(nullptr));
+    q->SQL()->SetText("select 1 from RDB$DATABASE");
+    try {
+        q->Prepare();
+        FAIL();
+    } catch (const EFBClientError& e) {
+        EXPECT_EQ(e.SQLCode(), 21);
+    }
+    TFBDatabase* db = Connect(DB1());
+    db->SetDefaultTransaction(nullptr);
+    q->SetDatabase(db);
+    try {
+        q->Prepare();
+        FAIL();
+    } catch (const EFBClientError& e) {
+        EXPECT_EQ(e.SQLCode(), 22);
+    }
+}
+
+TEST_F(FBQueryTest, StartTransactionAutoCommitAndFreeHandle) {
+    TFBDatabase* db = Connect(DB1());
+    TFBTransaction* tr = db->DefaultTransaction();
+    TFBQuery* ins = NewQuery(db, "insert into T (ID) values (:ID)");
+    ins->SetOptions({qoStartTransaction, qoAutoCommit, qoFreeHandleAfterExecute});
+    ins->ParamByName("ID")->SetAsInteger(120);
+    ins->ExecQuery();
+    EXPECT_FALSE(tr->Active()) << "committed";
+    EXPECT_FALSE(ins->Prepared());
+    EXPECT_EQ(ins->Handle(), 0u);
+    tr->SetTimeoutAction(TACommitRetaining);
+    ins->ParamByName("ID")->SetAsInteger(121);
+    ins->ExecQuery();
+    EXPECT_TRUE(tr->Active()) << "commit retaining keeps the transaction";
+    tr->Commit();
+    TFBQuery* sel = NewQuery(db, "select count(*) from T where ID in (120, 121)", "S");
+    sel->SetOptions({qoStartTransaction});
+    sel->ExecQuery();
+    EXPECT_EQ(sel->Fields(0)->AsInteger(), 2);
+    EXPECT_TRUE(sel->Open());
+    tr->Commit();
+    EXPECT_FALSE(sel->Open()) << "the cursor closes when its transaction commits";
+    EXPECT_TRUE(sel->Prepared()) << "the statement stays prepared";
+    Exec(db, "delete from T where ID in (120, 121)");
+    tr->Commit();
+}
+
+TEST_F(FBQueryTest, GoToFirstRecordAndEmptyResult) {
+    TFBDatabase* db = Connect(DB1());
+    db->DefaultTransaction()->StartTransaction();
+    TFBQuery* sel = NewQuery(db, "select ID from T where ID = -1", "S");
+    sel->ExecQuery();
+    EXPECT_TRUE(sel->Eof());
+    EXPECT_TRUE(sel->Fields(0)->IsNull());
+    sel->SetGoToFirstRecordOnExecute(false);
+    sel->Close();
+    sel->SQL()->SetText("select 1 from RDB$DATABASE");
+    sel->ExecQuery();
+    EXPECT_TRUE(sel->Bof());
+    EXPECT_TRUE(sel->Fields(0)->IsNull()) << "nothing fetched yet";
+    sel->Next();
+    EXPECT_EQ(sel->Fields(0)->AsInteger(), 1);
+    sel->ExecQuery();   // a second execute closes the open cursor first
+    sel->Next();
+    EXPECT_EQ(sel->Fields(0)->AsInteger(), 1);
+    EXPECT_FALSE(sel->Plan().empty());
+    db->DefaultTransaction()->Rollback();
+}
+
+TEST_F(FBQueryTest, ValuesSetBeforePrepareSurviveIt) {
+    TFBDatabase* db = Connect(DB1());
+    db->DefaultTransaction()->StartTransaction();
+    TFBQuery* ins = NewQuery(db, "insert into T (ID, RATE, NAME) values (:ID, :RATE, :NAME)");
+    ins->ParamByName("ID")->SetAsInteger(130);
+    ins->ParamByName("RATE")->SetAsDouble(2.25);
+    ins->Prepare();
+    EXPECT_EQ(ins->ParamByName("ID")->AsInteger(), 130);
+    EXPECT_TRUE(ins->ParamByName("NAME")->IsNull());
+    ins->ExecQuery();
+    TFBQuery* sel = NewQuery(db, "select RATE, NAME from T where ID = 130", "S");
+    sel->ExecQuery();
+    EXPECT_DOUBLE_EQ(sel->Fields(0)->AsDouble(), 2.25);
+    EXPECT_TRUE(sel->Fields(1)->IsNull());
+    db->DefaultTransaction()->Rollback();
+}
+
+TEST_F(FBQueryTest, SQLObjectInterfaceFillsParameters) {
+    TFBDatabase* db = Connect(DB1());
+    db->DefaultTransaction()->StartTransaction();
+    TFBQuery* src = NewQuery(db, "select 5 as ID, 'new' as NAME from RDB$DATABASE", "SRC");
+    src->ExecQuery();
+    TFBQuery* dst = NewQuery(db, "update T set NAME = :NEW_NAME where ID = :OLD_ID or ID = :ID", "DST");
+    AssignSQLObjectParams(dst, {src});
+    EXPECT_EQ(dst->ParamByName("NEW_NAME")->AsString(), "new");
+    EXPECT_EQ(dst->ParamByName("OLD_ID")->AsInteger(), 5);
+    EXPECT_EQ(dst->ParamByName("ID")->AsInteger(), 5);
+    Integer idx = -1;
+    EXPECT_TRUE(dst->ParamExist("ID", idx));
+    EXPECT_EQ(idx, 2);
+    EXPECT_FALSE(dst->FieldExist("ID", idx));
+    db->DefaultTransaction()->Rollback();
+}
+
+TEST_F(FBQueryTest, DisconnectFreesTheStatement) {
+    TFBDatabase* db = Connect(DB1());
+    db->DefaultTransaction()->StartTransaction();
+    TFBQuery* sel = NewQuery(db, "select ID from T", "S");
+    sel->ExecQuery();
+    db->Close();
+    EXPECT_FALSE(sel->Open());
+    EXPECT_FALSE(sel->Prepared());
+    EXPECT_EQ(sel->Handle(), 0u);
+    db->Open();
+    db->DefaultTransaction()->StartTransaction();
+    sel->ExecQuery();
+    EXPECT_TRUE(sel->Prepared());
+    db->DefaultTransaction()->Rollback();
+}
+
+TEST_F(FBQueryTest, DDLKeepsColonsAndNeedsNoParams) {
+    TFBDatabase* db = Connect(DB3());
+    db->DefaultTransaction()->StartTransaction();
+    TFBQuery* q = NewQuery(db, "create procedure P2 (A integer) returns (B integer) as begin B = :A * 2; end");
+    EXPECT_EQ(q->ParamCount(), 0);
+    q->ExecQuery();
+    db->DefaultTransaction()->Commit();
+    db->DefaultTransaction()->StartTransaction();
+    TFBQuery* p = NewQuery(db, "execute procedure P2 (?A)", "P");
+    p->ParamByName("A")->SetAsInteger(21);
+    p->ExecQuery();
+    EXPECT_EQ(p->FieldByName("B")->AsInteger(), 42);
+    db->DefaultTransaction()->Rollback();
+}
+
+}  // namespace
