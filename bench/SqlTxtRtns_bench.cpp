@@ -2,7 +2,7 @@
 // text when it opens, counts records, adds conditions and sorts.
 #include <benchmark/benchmark.h>
 
-#include "datasets/SqlTxtRtns.h"
+#include "dbclient/SqlTxtRtns.h"
 #include "platform/rtl/Classes.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "datasets/SqlTxtRtns.h"
+#include "dbclient/SqlTxtRtns.h"
 #include "platform/rtl/Classes.h"
 
 namespace {

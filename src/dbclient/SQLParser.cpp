@@ -1,8 +1,8 @@
-#include "datasets/SQLParser.h"
+#include "dbclient/SQLParser.h"
 
 #include <cstring>
 
-#include "datasets/SqlTxtRtns.h"
+#include "dbclient/SqlTxtRtns.h"
 #include "dbclient/StrUtil.h"
 #include "platform/rtl/Classes.h"
 

@@ -8,7 +8,7 @@
 //
 // Positions are 1-based, 0 means "not found". Upper-casing is ASCII unless a
 // routine says otherwise.
-#include "datasets/SQLParser.h"
+#include "dbclient/SQLParser.h"
 
 class TStrings;
 

@@ -1,4 +1,4 @@
-#include "datasets/SQLParser.h"
+#include "dbclient/SQLParser.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "datasets/SqlTxtRtns.h"
+#include "dbclient/SqlTxtRtns.h"
 
 #include <algorithm>
 
