@@ -13,8 +13,9 @@ Exception::Exception(const AnsiString& Fmt, std::initializer_list<TVarRec> Args)
 {
     try {
         FMessage = Format(Fmt, Args);
-    } catch (const Exception&) {
-        // A broken message format must not hide the failure being reported.
+    } catch (const std::exception&) {
+        // A broken message format (or one too large to build) must not hide the failure
+        // being reported.
         FMessage = Fmt;
     }
 }

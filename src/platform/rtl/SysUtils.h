@@ -201,8 +201,10 @@ private:
 // ---------------------------------------------------------------------------------------------
 // Format: "%" [index ":"] ["-"] [width] ["." precision] type, with type d u e f g n m p s x
 // (any case); index, width and precision may be "*" (taken from the next Integer argument);
-// "%%" gives "%". A bad directive or an argument of the wrong kind raises EConvertError
-// SInvalidFormat; a missing argument raises EConvertError SArgumentMissing.
+// "%%" gives "%". A bad directive, an argument of the wrong kind or an index, width or
+// precision above 1000000 raises EConvertError SInvalidFormat; a missing argument raises
+// EConvertError SArgumentMissing. A negative "*" width pads nothing; a negative "*" precision
+// is the default.
 //   d: integer, precision = minimum digits;  u: as unsigned;  x: upper-case hex
 //   e: "-d.ddd...E+ddd" with precision digits (15);  f: fixed, precision decimals (2)
 //   g: general, shortest (15);  n: as f with thousands separators;  m: currency
@@ -226,7 +228,8 @@ bool TryStrToInt(const AnsiString& S, Integer& Value);
 bool TryStrToInt64(const AnsiString& S, Int64& Value);
 
 // ---------------------------------------------------------------------------------------------
-// Floating point and currency.
+// Floating point and currency. A value that a double holds stands for the shortest decimal
+// that reads back as that double (2.675, not 2.67499999...); rounding works on those digits.
 
 enum TFloatFormat { ffGeneral, ffExponent, ffFixed, ffNumber, ffCurrency };
 
@@ -242,7 +245,8 @@ AnsiString FloatToStrF(Extended Value, TFloatFormat Format, Integer Precision, I
 // Picture formats: up to three sections "positive;negative;zero"; "0" digit, "#" optional digit,
 // "." decimal point (shown only when digits follow), "," thousands grouping anywhere in the
 // integer part, "E+" "E-" "e+" "e-" exponent, '...' and "..." literals; an empty format gives
-// FloatToStr. Rounding is half away from zero on the decimal digits of the value.
+// FloatToStr. Rounding is half away from zero on the decimal digits of the value; a zero
+// ThousandSeparator means no grouping.
 AnsiString FormatFloat(const AnsiString& Format, Extended Value);
 AnsiString FormatFloat(const AnsiString& Format, Extended Value, const TFormatSettings& Settings);
 // Reads optional blanks, sign, digits with DecimalSeparator, exponent, optional blanks.
@@ -266,7 +270,8 @@ Currency StrToCurr(const AnsiString& S, const TFormatSettings& Settings);
 Currency StrToCurrDef(const AnsiString& S, Currency Default);
 bool TryStrToCurr(const AnsiString& S, Currency& Value);
 bool TryStrToCurr(const AnsiString& S, Currency& Value, const TFormatSettings& Settings);
-// Rounded half away from zero to 1/10000; EOverflow when out of range or not a number.
+// Rounded half away from zero to 1/10000 (on the digits FloatToStr shows); EOverflow when out
+// of range or not a number.
 Currency DoubleToCurr(Extended Value);
 Extended CurrToDouble(Currency Value);
 

@@ -17,6 +17,8 @@ namespace {
 inline constexpr const char* SInvalidTimeStamp = "'%d.%d' is not a valid timestamp";
 // 0001-01-01 (time stamp day 1) to 1970-01-01
 constexpr Int64 kDaysTo1970 = 719162;
+// Time stamp day of 9999-12-31, the last day the calendar encodes.
+constexpr Integer kLastStampDay = 3652059;
 
 std::mutex& ClockLock()
 {
@@ -89,21 +91,23 @@ bool IsAmPmAt(const AnsiString& f, size_t i)
     return StartsWithCI(f, i, "am/pm") || StartsWithCI(f, i, "a/p") || StartsWithCI(f, i, "ampm");
 }
 
-// Whether an am/pm marker follows in the format (outside literals): the hours are 12-hour.
-bool TwelveHourAhead(const AnsiString& f, size_t from)
+// Start of the last am/pm marker of the format outside literals, npos when none. Hours before
+// it are on the 12-hour clock; found once per format, so long formats stay linear.
+size_t LastAmPm(const AnsiString& f)
 {
+    size_t last = AnsiString::npos;
     char quote = 0;
-    for (size_t i = from; i < f.size(); ++i) {
+    for (size_t i = 0; i < f.size(); ++i) {
         char c = f[i];
         if (quote) {
             if (c == quote) quote = 0;
         } else if (c == '"' || c == '\'') {
             quote = c;
         } else if (IsAmPmAt(f, i)) {
-            return true;
+            last = i;
         }
     }
-    return false;
+    return last;
 }
 
 class DateFormatter {
@@ -119,6 +123,7 @@ public:
         if (depth > 2) return;  // settings that refer to themselves
         char quote = 0;
         char lastToken = 0;
+        const size_t lastAmPm = LastAmPm(f);
         size_t i = 0;
         auto count = [&](char upper) {
             size_t n = 0;
@@ -167,7 +172,7 @@ public:
                 size_t at = i;
                 int n = count('H');
                 Word h = FHour;
-                if (TwelveHourAhead(f, at)) {
+                if (lastAmPm != AnsiString::npos && lastAmPm > at) {
                     h = h % 12;
                     if (h == 0) h = 12;
                 }
@@ -353,7 +358,8 @@ bool ScanDate(Scanner& sc, TDateTime& date, const TFormatSettings& fs)
         y += base / 100 * 100;
         if (fs.TwoDigitYearCenturyWindow > 0 && y < base) y += 100;
     }
-    if (!TryEncodeDate(static_cast<Word>(y), static_cast<Word>(m), static_cast<Word>(d), date)) {
+    if (y < 1 || y > 9999 ||  // checked before the Word cast, which would wrap
+        !TryEncodeDate(static_cast<Word>(y), static_cast<Word>(m), static_cast<Word>(d), date)) {
         sc.pos = start;
         return false;
     }
@@ -463,7 +469,7 @@ TDateTime TimeStampToDateTime(const TTimeStamp& TimeStamp)
 bool DecodeDateFully(TDateTime Date, Word& Year, Word& Month, Word& Day, Word& DOW)
 {
     TTimeStamp ts = DateTimeToTimeStamp(Date);
-    if (ts.Date <= 0) {
+    if (ts.Date <= 0 || ts.Date > kLastStampDay) {
         Year = Month = Day = DOW = 0;
         return false;
     }
@@ -491,15 +497,17 @@ Word DayOfWeek(TDateTime Date) { return static_cast<Word>(DateTimeToTimeStamp(Da
 
 TDateTime IncMonth(TDateTime Date, Integer NumberOfMonths)
 {
-    Word y, m, d;
-    DecodeDate(Date, y, m, d);
+    // Day and time from one rounding: 23:59:59.9999 counts as the next midnight for both.
+    const TTimeStamp ts = DateTimeToTimeStamp(Date);
+    Word y, m, d, dow;
+    DecodeDateFully(Date, y, m, d, dow);
+    if (y == 0) throw EConvertError(SDateEncodeError);
     Int64 months = Int64(y) * 12 + (m - 1) + NumberOfMonths;
-    Int64 ny = months / 12;
-    Int64 nm = months % 12 + 1;
-    if (ny < 1 || ny > 9999) throw EConvertError(SDateEncodeError);
-    Word dim = DaysInAMonth(static_cast<Word>(ny), static_cast<Word>(nm));
-    TDateTime r = EncodeDate(static_cast<Word>(ny), static_cast<Word>(nm), std::min(d, dim));
-    return Combine(r, Date - std::trunc(Date));
+    if (months < 12 || months >= Int64(10000) * 12) throw EConvertError(SDateEncodeError);
+    const Word ny = static_cast<Word>(months / 12);
+    const Word nm = static_cast<Word>(months % 12 + 1);
+    TDateTime r = EncodeDate(ny, nm, std::min(d, DaysInAMonth(ny, nm)));
+    return Combine(r, static_cast<TDateTime>(ts.Time) / MSecsPerDay);
 }
 
 // ---- the clock -----------------------------------------------------------------------------------

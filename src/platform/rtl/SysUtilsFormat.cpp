@@ -79,6 +79,10 @@ private:
         return FArgs[FNext++];
     }
 
+    // Widths, precisions and indexes beyond this are no sensible request (and would only
+    // allocate gigabytes), whether written in the format or passed with "*".
+    static constexpr Int64 kMaxNumber = 1000000;
+
     // Digits or "*" (an Integer argument). Returns false when neither is there.
     bool ReadNumber(size_t& i, int& value)
     {
@@ -86,7 +90,7 @@ private:
         if (i < n && FFmt[i] == '*') {
             ++i;
             const TVarRec& a = NextArg();
-            if (a.Kind != vtInteger) Invalid(FFmt);
+            if (a.Kind != vtInteger || a.AsInt64() > kMaxNumber) Invalid(FFmt);
             value = static_cast<int>(a.AsInt64());
             return true;
         }
@@ -94,7 +98,7 @@ private:
         Int64 v = 0;
         while (i < n && FFmt[i] >= '0' && FFmt[i] <= '9') {
             v = v * 10 + (FFmt[i] - '0');
-            if (v > 1000000) Invalid(FFmt);
+            if (v > kMaxNumber) Invalid(FFmt);
             ++i;
         }
         value = static_cast<int>(v);

@@ -1,7 +1,8 @@
-// Integer, floating point and currency conversions. Floating point values are first written
-// with 18 significant digits (round to nearest), then rounded half away from zero on those
-// decimal digits; currency values are turned into digits exactly. Nothing here depends on the
-// C locale, which a GUI toolkit may change.
+// Integer, floating point and currency conversions. A value that a double holds is taken as
+// the shortest decimal that reads back as that double (so 2.675 is 2.675, not the 2.67499...
+// of its binary form); other long doubles with 18 significant digits. Those decimal digits are
+// then rounded half away from zero. Currency values are turned into digits exactly. Nothing
+// here depends on the C locale, which a GUI toolkit may change.
 #include <charconv>
 #include <climits>
 #include <cmath>
@@ -74,11 +75,15 @@ Decimal FromExtended(Extended v)
     if (v == 0) return d;
     d.Negative = v < 0;
     char buf[64];
-    auto r = std::to_chars(buf, buf + sizeof buf, std::fabs(v), std::chars_format::scientific, 17);
-    // "d.ddddddddddddddddde+XX"
+    const Extended mag = std::fabs(v);
+    const double asDouble = static_cast<double>(mag);
+    // "d[.ddd]e+XX"
+    auto r = static_cast<Extended>(asDouble) == mag
+                 ? std::to_chars(buf, buf + sizeof buf, asDouble, std::chars_format::scientific)
+                 : std::to_chars(buf, buf + sizeof buf, mag, std::chars_format::scientific, 17);
     AnsiString s(buf, r.ptr);
     auto e = s.find('e');
-    d.Digits = s.substr(0, 1) + s.substr(2, e - 2);
+    d.Digits = s.substr(0, 1) + (e > 2 ? s.substr(2, e - 2) : AnsiString());
     int exp10 = 0;
     std::from_chars(s.data() + e + (s[e + 1] == '+' ? 2 : 1), s.data() + s.size(), exp10);
     d.Exponent = exp10 + 1;
@@ -330,7 +335,7 @@ AnsiString RenderSection(const AnsiString& s, const Picture& p, const Decimal& d
         for (int k = 0; k < count && nextInt < total; ++k, ++nextInt) {
             out += intDigits[static_cast<size_t>(nextInt)];
             int left = total - 1 - nextInt;
-            if (p.thousands && left > 0 && left % 3 == 0) out += fs.ThousandSeparator;
+            if (p.thousands && fs.ThousandSeparator && left > 0 && left % 3 == 0) out += fs.ThousandSeparator;
         }
     };
     for (size_t i = 0; i < s.size(); ++i) {
@@ -698,11 +703,11 @@ Currency StrToCurrDef(const AnsiString& S, Currency Default)
 
 Currency DoubleToCurr(Extended Value)
 {
-    Extended scaled = Value * 10000.0L;
-    if (std::isnan(scaled)) throw EOverflow(SOverflow);
-    Extended r = std::round(scaled);  // half away from zero
-    if (r > 9223372036854775807.0L || r < -9223372036854775808.0L) throw EOverflow(SOverflow);
-    return Currency::FromScaled(static_cast<Int64>(r));
+    // Through the same decimal digits as the texts, so 0.00015 gives 0,0002 as FloatToStr shows it.
+    Decimal d = FromExtended(Value);
+    Currency c;
+    if (d.Kind != Decimal::Finite || !DecimalToCurrency(d, c)) throw EOverflow(SOverflow);
+    return c;
 }
 
 Extended CurrToDouble(Currency Value) { return static_cast<Extended>(Value.Value) / 10000.0L; }

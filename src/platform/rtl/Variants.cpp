@@ -3,9 +3,9 @@
 #include "platform/rtl/CodePage.h"
 #include "platform/rtl/SysUtils.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstddef>
-#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -82,12 +82,17 @@ Variant MakeInt(TVarType T, Int64 V)
     }
 }
 
-// Text of a Single with its own precision (7 digits), then the usual float text.
+// Text of a Single: its shortest decimal that reads back as the same Single (a fixed seven
+// digits would not: 16777216 would come back as 16777220), then the usual float text.
+// charconv, unlike printf and strtod, ignores the C locale.
 AnsiString SingleToStr(Single F)
 {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.7g", static_cast<double>(F));
-    return FloatToStr(std::strtold(buf, nullptr));
+    if (!std::isfinite(F)) return FloatToStr(F);
+    char buf[48];
+    auto w = std::to_chars(buf, buf + sizeof buf, F);
+    double d = 0;
+    std::from_chars(buf, w.ptr, d);
+    return FloatToStr(d);
 }
 
 }  // namespace
@@ -774,6 +779,13 @@ int CompareVariants(const Variant& A, const Variant& B)
             return Sign3(A.AsCurrency().Value, B.AsCurrency().Value);
         } catch (const EVariantError&) {
         }
+    }
+    // Currency against a float: as the double the amount reads as, so 0,1 equals 0.1.
+    if ((ta == varCurrency && (tb == varDouble || tb == varSingle)) ||
+        (tb == varCurrency && (ta == varDouble || ta == varSingle))) {
+        const double a = A.AsDouble(), b = B.AsDouble();
+        if (std::isnan(a) || std::isnan(b)) throw EVariantError(SVarInvalidOp);
+        return Sign3(a, b);
     }
     auto wide = [](const Variant& V) -> long double {
         const TVarType t = V.VType();

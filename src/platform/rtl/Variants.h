@@ -17,7 +17,8 @@
 //  - Floats become integers by rounding half to even; out-of-range values
 //    raise EVariantError "Variant overflow".
 //  - Numbers become text through IntToStr/FloatToStr/CurrToStr, dates
-//    through DateTimeToStr.
+//    through DateTimeToStr; a Single as its shortest decimal that reads
+//    back as the same Single.
 //  - Arrays convert to no scalar type: the As* members raise the "Could not
 //    convert" error, VarAsType "Invalid variant type conversion".
 //
@@ -179,7 +180,8 @@ public:
     // Element of a one-dimensional array (same errors as VarArrayGet).
     Variant operator[](Integer Index) const;
 
-    // Framework comparison: numbers numerically across types, texts by
+    // Framework comparison: numbers numerically across types (a Currency
+    // against a Single or Double as the double it reads as), texts by
     // the string compare, Booleans false < true, a text against a number
     // converted to the number; Null equals Null and is below every other
     // value, Empty counts as 0 or "" against a number or text.

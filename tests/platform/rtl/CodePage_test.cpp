@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <iconv.h>
 
+#include <random>
+
 namespace {
 
 // The C library's own code page table serves as an independent reference.
@@ -105,4 +107,26 @@ TEST(CodePage, TurkishCase)
         EXPECT_EQ(AnsiUpperChar(c), c);
     EXPECT_FALSE(IsAnsiLetter('1'));
     EXPECT_FALSE(IsAnsiLetter('\xD7'));  // ×
+}
+
+TEST(CodePage, RandomBytesConvertWithoutLoss)
+{
+    std::mt19937 rng(5);
+    for (int i = 0; i < 3000; ++i) {
+        std::string bytes(rng() % 40, ' ');
+        for (char& c : bytes) c = static_cast<char>(rng());
+        // Any code page text survives UTF-8 and UTF-16.
+        EXPECT_EQ(Utf8ToAnsi(AnsiToUtf8(bytes)), bytes);
+        EXPECT_EQ(WideToAnsi(AnsiToWide(bytes)), bytes);
+        // Read as UTF-8 it gives at most one character per byte, and valid UTF-16.
+        const AnsiString a = Utf8ToAnsi(bytes);
+        EXPECT_LE(a.size(), bytes.size());
+        const WideString w = Utf8ToWide(bytes);
+        EXPECT_EQ(Utf8ToWide(WideToUtf8(w)), w);
+        // Arbitrary UTF-16 units (unpaired surrogates among them) likewise.
+        std::u16string units(rng() % 20, u' ');
+        for (char16_t& u : units) u = static_cast<char16_t>(rng());
+        EXPECT_LE(WideToAnsi(units).size(), units.size());
+        EXPECT_LE(Utf8ToWide(WideToUtf8(units)).size(), units.size());
+    }
 }

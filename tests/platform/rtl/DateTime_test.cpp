@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -246,4 +249,91 @@ TEST_F(DateTimeTest, TextRoundTrips)
         EXPECT_NEAR(StrToDateTime(DateTimeToStr(v)), v, 1e-9) << DateTimeToStr(v);
         EXPECT_NEAR(StrToDateTime(DateTimeToStr(v, UsSettings()), UsSettings()), v, 1e-9);
     }
+}
+
+TEST_F(DateTimeTest, IncMonthTakesDayAndTimeFromTheSameRounding)
+{
+    // 31 January 23:59:59.99999 is shown as 1 February 00:00; a month later is 1 March 00:00,
+    // not 1 March plus almost a whole day.
+    const TDateTime late = EncodeDate(2024, 1, 31) + 0.99999999999;
+    EXPECT_NEAR(IncMonth(late, 1), EncodeDate(2024, 3, 1), 1e-6);
+    EXPECT_NEAR(IncMonth(late, 0), EncodeDate(2024, 2, 1), 1e-6);
+    // Before 1899-12-30 the time is kept as well.
+    EXPECT_NEAR(IncMonth(EncodeDate(1899, 11, 30) - 0.25, 1), EncodeDate(1899, 12, 30) + 0.25, 1e-9);
+    // Out of the calendar or beyond year 9999 is an encoding error, never a wrapped date.
+    for (TDateTime bad : {std::nan(""), 1e300, -1e300, EncodeDate(1, 1, 1) - 10})
+        EXPECT_THROW(IncMonth(bad, 1), EConvertError) << bad;
+    EXPECT_THROW(IncMonth(EncodeDate(2024, 1, 1), INT32_MAX), EConvertError);
+    EXPECT_THROW(IncMonth(EncodeDate(2024, 1, 1), INT32_MIN), EConvertError);
+    EXPECT_EQ(IncMonth(EncodeDate(2, 1, 31), -12), EncodeDate(1, 1, 1) + 30);
+    EXPECT_THROW(IncMonth(EncodeDate(2, 1, 31), -13), EConvertError);
+}
+
+TEST_F(DateTimeTest, DatesBeyondTheCalendarDecodeToNothing)
+{
+    // Past 9999-12-31 (or before 0001-01-01) there is no calendar date to show.
+    for (TDateTime bad : {EncodeDate(9999, 12, 31) + 1, 2999999.0, EncodeDate(1, 1, 1) - 1.5}) {
+        Word y = 1, m = 1, d = 1;
+        DecodeDate(bad, y, m, d);
+        EXPECT_EQ(y + m + d, 0) << bad;
+        EXPECT_EQ(FormatDateTime("dd.mm.yyyy", bad), "00.00.0000") << bad;
+    }
+    Word y, m, d;
+    DecodeDate(EncodeDate(9999, 12, 31) + 0.5, y, m, d);
+    EXPECT_EQ(y, 9999);
+}
+
+TEST_F(DateTimeTest, LongFormatsStayLinear)
+{
+    // Each hour token looks ahead for an am/pm marker; that must not cost a scan per token.
+    AnsiString fmt;
+    for (int i = 0; i < 40000; ++i) fmt += "h:";
+    fmt += "am/pm";
+    const AnsiString text = FormatDateTime(fmt, EncodeTime(14, 0, 0, 0));
+    EXPECT_EQ(text.substr(0, 6), "2:2:2:");
+    EXPECT_EQ(text.substr(text.size() - 2), "pm");
+    AnsiString quoted = "'" + AnsiString(100000, 'h') + "' hh";
+    EXPECT_EQ(FormatDateTime(quoted, EncodeTime(14, 0, 0, 0)).substr(100000), " 14");
+}
+
+TEST_F(DateTimeTest, ClockProviderCanChangeWhileOtherThreadsReadIt)
+{
+    std::atomic<bool> stop{false};
+    std::atomic<long> reads{0};
+    std::vector<std::thread> readers;
+    for (int t = 0; t < 3; ++t)
+        readers.emplace_back([&] {
+            while (!stop) {
+                const TDateTime n = Now();
+                if (n < EncodeDate(2000, 1, 1)) ADD_FAILURE() << n;
+                ++reads;
+            }
+        });
+    for (int i = 0; i < 2000; ++i) {
+        const TDateTime fixed = EncodeDate(2024, 1, 1) + i;
+        SetNowProvider([fixed] { return fixed; });
+        SetNowProvider(nullptr);
+    }
+    while (reads < 1000) std::this_thread::yield();
+    stop = true;
+    for (std::thread& t : readers) t.join();
+}
+
+TEST_F(DateTimeTest, TwoDigitYearsNeverWrapIntoAnotherCentury)
+{
+    // A window wider than the years since 0001 leaves no century for a two-digit year; the
+    // arithmetic must not wrap round into some valid year instead.
+    TFormatSettings wide = TurkishFormatSettings();
+    for (Word window : {Word(2100), Word(30000), Word(65535)}) {
+        wide.TwoDigitYearCenturyWindow = window;
+        TDateTime v = 1;
+        if (TryStrToDate("1.1.05", v, wide)) {
+            Word y, m, d;
+            DecodeDate(v, y, m, d);
+            EXPECT_EQ(y % 100, 5) << window;
+            EXPECT_LE(y, 2024) << window;
+        }
+    }
+    wide.TwoDigitYearCenturyWindow = 0;  // no window: the current century
+    EXPECT_EQ(StrToDate("1.1.99", wide), EncodeDate(2099, 1, 1));
 }

@@ -56,7 +56,7 @@ TEST_F(FloatText, FormatFloatPictures)
     const Case cases[] = {
         {"0.00", 2.125, "2,13"},          // exact tie, away from zero
         {"0.00", -2.125, "-2,13"},
-        {"0.00", 1.005, "1,00"},          // 1.005 is slightly below in binary
+        {"0.00", 1.005, "1,01"},          // the decimal the double stands for, not its binary tail
         {"#,##0.00", 1234567.891, "1.234.567,89"},
         {"#,##0.", 1234.5, "1.235"},       // point without digits after it shows nothing
         {"#,##0.", 12, "12"},
@@ -85,7 +85,7 @@ TEST_F(FloatText, FormatFloatPictures)
         {"#,##0.00", 0.5, "0,50"},
         {"", 1.5, "1,5"},
         {"#,##0", 999999.5, "1.000.000"},
-        {"#,##0.00", 999999.995, "999.999,99"},  // just below the tie in binary
+        {"#,##0.00", 999999.995, "1.000.000,00"},
     };
     for (const Case& c : cases) EXPECT_EQ(FormatFloat(c.fmt, c.value), c.text) << c.fmt << " " << double(c.value);
 }
@@ -249,4 +249,114 @@ TEST_F(FloatText, FormatWithArgumentVectorAndExplicitSettings)
     us.ThousandSeparator = ',';
     EXPECT_EQ(Format("%n", {1234.5}, us), "1,234.50");
     EXPECT_EQ(Format("%n", {1234.5}), "1.234,50");
+}
+
+// ---- rounding of doubles ----------------------------------------------------------------------
+
+// A double such as 2.675 is stored a hair below the tie; amounts typed or read from the database
+// must still round as their decimal text does, the same way in every routine.
+TEST_F(FloatText, DoublesRoundAsTheDecimalTheyStandFor)
+{
+    struct Case { const char* what; AnsiString got; const char* text; };
+    const Case cases[] = {
+        {"Format %.2f 2.675", Format("%.2f", {2.675}), "2,68"},
+        {"Format %.2f 1.005", Format("%.2f", {1.005}), "1,01"},
+        {"Format %.2f -2.675", Format("%.2f", {-2.675}), "-2,68"},
+        {"Format %.1n 1234.45", Format("%.1n", {1234.45}), "1.234,5"},
+        {"Format %m 0.125", Format("%m", {0.125}), "0,13 TL"},
+        {"FloatToStrF 1.005", FloatToStrF(1.005, ffFixed, 15, 2), "1,01"},
+        {"FloatToStrF 0.145*10", FloatToStrF(0.145 * 10, ffFixed, 15, 1), "1,5"},
+        {"FormatFloat 0.15", FormatFloat("0.0", 0.15), "0,2"},
+        {"FormatFloat 1.255", FormatFloat("#,##0.00", 1.255), "1,26"},
+        {"FormatFloat E 1.2345", FormatFloat("0.000E+00", 1.2345), "1,235E+00"},
+        {"FormatFloat below tie", FormatFloat("0.00", 1.0049999), "1,00"},
+        {"long double below tie", FormatFloat("0.00", 1.00499999999999999L), "1,00"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(c.got, c.text) << c.what;
+    EXPECT_EQ(DoubleToCurr(0.00015).Value, 2);
+    EXPECT_EQ(DoubleToCurr(-2.67505).Value, -26751);
+    EXPECT_EQ(DoubleToCurr(1234567.89).Value, 12345678900);
+    EXPECT_THROW(DoubleToCurr(std::numeric_limits<double>::infinity()), EOverflow);
+    EXPECT_THROW(DoubleToCurr(922337203685477.6), EOverflow);
+}
+
+TEST_F(FloatText, NotANumberAndInfinityInEveryRoutine)
+{
+    const Extended nan = std::numeric_limits<double>::quiet_NaN();
+    const Extended inf = std::numeric_limits<double>::infinity();
+    for (TFloatFormat ff : {ffGeneral, ffExponent, ffFixed, ffNumber, ffCurrency}) {
+        EXPECT_EQ(FloatToStrF(nan, ff, 15, 2), "NAN");
+        EXPECT_EQ(FloatToStrF(inf, ff, 15, 2), "INF");
+        EXPECT_EQ(FloatToStrF(-inf, ff, 15, 2), "-INF");
+    }
+    for (const char* f : {"%f", "%e", "%g", "%n", "%m", "%.0f", "%10.3e"}) {
+        EXPECT_NE(Format(f, {nan}).find("NAN"), AnsiString::npos) << f;
+        EXPECT_NE(Format(f, {-inf}).find("-INF"), AnsiString::npos) << f;
+    }
+    for (const char* f : {"0.00", "#,##0;(#,##0);'-'", "0.0E+0", ""}) {
+        EXPECT_EQ(FormatFloat(f, nan), "NAN") << f;
+        EXPECT_EQ(FormatFloat(f, inf), "INF") << f;
+    }
+}
+
+TEST_F(FloatText, ExtremeMagnitudes)
+{
+    const double big = std::numeric_limits<double>::max();
+    const double tiny = std::numeric_limits<double>::denorm_min();
+    EXPECT_EQ(FloatToStr(big), "1,79769313486232E308");
+    EXPECT_EQ(FloatToStr(tiny), "5E-324");  // the shortest text that reads back as it
+    EXPECT_EQ(FloatToStr(-0.0), "0");
+    EXPECT_EQ(FormatFloat("0.00", -0.0), "0,00");
+    EXPECT_EQ(FormatFloat("0", 1e20), "100000000000000000000");
+    EXPECT_EQ(FormatFloat("#,##0", 1e20), "100.000.000.000.000.000.000");
+    EXPECT_EQ(FormatFloat("0.00", tiny), "0,00");
+    EXPECT_EQ(FormatFloat("0", big).size(), 309u);
+    EXPECT_EQ(FloatToStrF(big, ffFixed, 18, 2), "1,7976931348623157E308");
+    EXPECT_EQ(Format("%.2f", {1e300}), "1E300");
+    EXPECT_EQ(static_cast<double>(StrToFloat("1,7976931348623157E308")), big);
+    Double d = 0;
+    EXPECT_TRUE(TryStrToFloat("4,9E-324", d));
+    EXPECT_EQ(d, tiny);
+    // Very long texts: a thousand digits before the point, a long tail of zeros after it.
+    EXPECT_EQ(FloatToStr(StrToFloat("1" + AnsiString(1000, '0'))), "1E1000");
+    EXPECT_EQ(StrToFloat("0," + AnsiString(100000, '0') + "1"), 0.0L);
+    EXPECT_EQ(StrToCurr("0," + AnsiString(5000, '0') + "1").Value, 0);
+    EXPECT_EQ(StrToCurr(AnsiString(5000, '0') + "12,5").Value, 125000);
+    EXPECT_EQ(StrToInt(AnsiString(5000, '0') + "42"), 42);
+    Integer i = 0;
+    EXPECT_FALSE(TryStrToInt(AnsiString(5000, '9'), i));
+}
+
+TEST_F(FloatText, FormatSurvivesHostileWidthsAndPrecisions)
+{
+    // A width or precision from an argument is bounded like one written in the format.
+    struct Case { const char* fmt; std::initializer_list<TVarRec> args; };
+    const Case refused[] = {
+        {"%*d", {INT32_MAX, 1}}, {"%.*d", {INT32_MAX, 1}}, {"%*s", {2000000000, "a"}},
+        {"%-*.*x", {5, INT32_MAX, 1}}, {"%.*f", {INT32_MAX, 0.5}}, {"%99999999d", {1}}, {"%.99999999d", {1}}, {"%*:d", {INT32_MAX, 1}},
+        {"%", {}}, {"abc%", {}}, {"%-", {1}}, {"%1:", {1}}, {"%.", {1}}, {"%5.", {1}}, {"%*", {1}}, {"%.*", {1}},
+    };
+    for (const Case& c : refused) EXPECT_THROW(Format(c.fmt, c.args), EConvertError) << c.fmt;
+    // Negative widths from arguments pad nothing; negative precisions are the default.
+    EXPECT_EQ(Format("[%*d]", {INT32_MIN, 7}), "[7]");
+    EXPECT_EQ(Format("[%.*f]", {-3, 1.5}), "[1,50]");
+    // Large precisions stop at the digits a value has.
+    EXPECT_EQ(Format("%.999999f", {0.5}), "0,5" + AnsiString(17, '0'));
+    EXPECT_EQ(Format("%.*e", {1000000, 1.0}), "1,00000000000000000E+000");
+    EXPECT_EQ(Format("%.*g", {1000000, 0.1}), "0,1");
+    EXPECT_EQ(Format("%.*s", {1000000, "abc"}), "abc");
+    EXPECT_EQ(Format("%1000d", {1}).size(), 1000u);
+    // A failing message format leaves the text of the exception usable.
+    EXPECT_EQ(Exception("%*d", {INT32_MAX, 1}).Message(), "%*d");
+}
+
+TEST_F(FloatText, NoThousandSeparatorMeansNoGrouping)
+{
+    // A zero separator switches grouping off; it must never put a NUL byte into the text.
+    TFormatSettings plain = TurkishFormatSettings();
+    plain.ThousandSeparator = '\0';
+    EXPECT_EQ(FormatFloat("#,##0.00", 1234567.5, plain), "1234567,50");
+    EXPECT_EQ(FloatToStrF(1234567.5, ffNumber, 15, 1, plain), "1234567,5");
+    EXPECT_EQ(Format("%n", {1234567.5}, plain), "1234567,50");
+    EXPECT_EQ(FormatCurr("#,##0", Currency::FromScaled(12345670000), plain), "1234567");
 }

@@ -4,7 +4,15 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <clocale>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <random>
 #include <vector>
+
+#include "platform/rtl/Variants.h"
 
 // ---- exceptions -----------------------------------------------------------------------------
 
@@ -241,4 +249,166 @@ TEST(SysUtilsText, CollationIsATotalOrderOverAllBytes)
     std::sort(all.begin(), all.end(), [](const AnsiString& x, const AnsiString& y) { return AnsiCompareStr(x, y) < 0; });
     for (size_t i = 0; i + 1 < all.size(); ++i)
         for (size_t j = i + 1; j < all.size(); ++j) ASSERT_LT(AnsiCompareStr(all[i], all[j]), 0);
+}
+
+// ---- independence from the C locale ------------------------------------------------------------
+
+namespace {
+
+// Switches the C library to a locale whose decimal separator is a comma (as a desktop toolkit
+// does on a Turkish or German system) and back. Builds one with localedef when none is installed.
+class CommaLocale {
+public:
+    CommaLocale()
+    {
+        FSaved = setlocale(LC_ALL, nullptr);
+        if (const char* p = getenv("LOCPATH")) FSavedPath = p, FHadPath = true;
+        for (const char* name : {"tr_TR.UTF-8", "tr_TR.utf8", "de_DE.UTF-8", "de_DE.utf8"})
+            if (Use(name)) return;
+        char dir[] = "/tmp/osb_locale_XXXXXX";
+        if (!mkdtemp(dir)) return;
+        FDir = dir;
+        const std::string cmd = "localedef -i de_DE -f UTF-8 " + FDir + "/de_DE.UTF-8 >/dev/null 2>&1";
+        if (std::system(cmd.c_str()) > 1) return;  // 1: written with warnings
+        setenv("LOCPATH", FDir.c_str(), 1);
+        Use("de_DE.UTF-8");
+    }
+    ~CommaLocale()
+    {
+        setlocale(LC_ALL, FSaved.c_str());
+        if (FHadPath) setenv("LOCPATH", FSavedPath.c_str(), 1);
+        else unsetenv("LOCPATH");
+        if (!FDir.empty()) std::system(("rm -rf " + FDir).c_str());
+    }
+    bool Active() const { return FActive; }
+
+private:
+    bool Use(const char* name)
+    {
+        if (!setlocale(LC_ALL, name)) return false;
+        FActive = localeconv()->decimal_point[0] == ',';
+        if (!FActive) setlocale(LC_ALL, FSaved.c_str());
+        return FActive;
+    }
+    std::string FSaved, FSavedPath, FDir;
+    bool FHadPath = false;
+    bool FActive = false;
+};
+
+}  // namespace
+
+TEST(SysUtilsLocale, NumbersAndVariantsIgnoreTheCLocale)
+{
+    TFormatSettingsGuard guard{TurkishFormatSettings()};
+    FormatSettings.DecimalSeparator = '.';  // the program's own separator differs from the C one
+    FormatSettings.ThousandSeparator = ',';
+    CommaLocale comma;
+    if (!comma.Active()) GTEST_SKIP() << "no locale with a decimal comma can be made here";
+    EXPECT_EQ(FloatToStr(1234.5), "1234.5");
+    EXPECT_EQ(FloatToStr(0.000001), "1E-6");
+    EXPECT_EQ(FormatFloat("#,##0.00", 1234.5), "1,234.50");
+    EXPECT_EQ(Format("%.2f|%e|%n", {2.5, 1.5, 1234.5}), "2.50|1.50000000000000E+000|1,234.50");
+    EXPECT_EQ(StrToFloat("2.5"), 2.5L);
+    Extended e = 0;
+    EXPECT_FALSE(TryStrToFloat("2,5", e));
+    EXPECT_EQ(StrToFloat("1.5e-3"), StrToFloat("0.0015"));
+    EXPECT_EQ(StrToCurr("12.3456").Value, 123456);
+    EXPECT_EQ(CurrToStr(Currency::FromScaled(15000)), "1.5");
+    EXPECT_EQ(Variant(1.5f).AsString(), "1.5");
+    EXPECT_EQ(Variant(0.1f).AsString(), "0.1");
+    EXPECT_EQ(Variant("2.25").AsDouble(), 2.25);
+    EXPECT_EQ(Variant(2.25).AsString(), "2.25");
+    EXPECT_EQ(IntToStr(1234567), "1234567");
+    EXPECT_EQ(Format("%d", {1234567}), "1234567");
+}
+
+// ---- robustness against arbitrary input ---------------------------------------------------------
+
+namespace {
+
+AnsiString RandomText(std::mt19937& rng, const char* alphabet, size_t maxLen)
+{
+    const size_t n = std::strlen(alphabet);
+    AnsiString s(rng() % (maxLen + 1), ' ');
+    for (char& c : s) c = alphabet[rng() % n];
+    return s;
+}
+
+}  // namespace
+
+TEST(SysUtilsRobustness, RandomFormatsAndArgumentsRaiseOnlyConvertErrors)
+{
+    TFormatSettingsGuard guard{TurkishFormatSettings()};
+    std::mt19937 rng(20240315);
+    const TVarRecs pool{0, -1, INT32_MAX, INT32_MIN, Int64(INT64_MIN), 2.675, -0.0, 1e308,
+                        std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
+                        Currency::FromScaled(INT64_MIN), "text", 'c', u"Ağaç", nullptr};
+    for (int i = 0; i < 20000; ++i) {
+        const AnsiString fmt = RandomText(rng, "%%%-*.:0123456789dusxefgnmpSDXk ab", 14);
+        TVarRecs args;
+        for (unsigned k = rng() % 5; k > 0; --k) args.push_back(pool[rng() % pool.size()]);
+        try {
+            const AnsiString out = Format(fmt, args);
+            ASSERT_LT(out.size(), 4000000u) << fmt;
+        } catch (const EConvertError&) {
+        }
+    }
+}
+
+TEST(SysUtilsRobustness, RandomPicturesAndValues)
+{
+    TFormatSettingsGuard guard{TurkishFormatSettings()};
+    std::mt19937 rng(7);
+    const Extended values[] = {0, -0.0, 0.5, -1.005, 1234567.891, 1e-10, 1e20, -1e300, 4.9e-324,
+                               std::numeric_limits<double>::quiet_NaN(), -std::numeric_limits<double>::infinity()};
+    for (int i = 0; i < 20000; ++i) {
+        const AnsiString fmt = RandomText(rng, "0#.,;E+-e'\" x%", 16);
+        const Extended v = values[rng() % (sizeof values / sizeof values[0])];
+        EXPECT_NO_THROW(FormatFloat(fmt, v)) << fmt;
+        EXPECT_NO_THROW(FormatCurr(fmt, Currency::FromScaled(static_cast<Int64>(rng()) * 977 - 1000000)))
+            << fmt;
+    }
+}
+
+TEST(SysUtilsRobustness, RandomNumberTextsParseOrFailCleanly)
+{
+    TFormatSettingsGuard guard{TurkishFormatSettings()};
+    std::mt19937 rng(11);
+    for (int i = 0; i < 30000; ++i) {
+        const AnsiString s = RandomText(rng, "0123456789,.eE+- $xX\t", 30);
+        Extended e;
+        if (TryStrToFloat(s, e)) {
+            ASSERT_TRUE(std::isfinite(e)) << s;
+        }
+        Currency c;
+        if (TryStrToCurr(s, c) && TryStrToFloat(s, e)) {
+            ASSERT_NEAR(static_cast<double>(CurrToDouble(c)), static_cast<double>(e), 1e-4 + std::fabs(e) * 1e-15) << s;
+        }
+        Int64 v;
+        TryStrToInt64(s, v);
+        Integer n;
+        TryStrToInt(s, n);
+    }
+}
+
+TEST(SysUtilsRobustness, RandomDateTextsAndFormats)
+{
+    TFormatSettingsGuard guard{TurkishFormatSettings()};
+    SetNowProvider([] { return 45000.5; });
+    struct ClockBack { ~ClockBack() { SetNowProvider(nullptr); } } clockBack;
+    std::mt19937 rng(3);
+    for (int i = 0; i < 20000; ++i) {
+        const AnsiString s = RandomText(rng, "0123456789.: /,APMÖSaps", 24);
+        TDateTime d;
+        if (TryStrToDateTime(s, d)) {
+            Word y, m, dd;
+            DecodeDate(d, y, m, dd);
+            ASSERT_TRUE(y >= 1 && y <= 9999) << s;
+        }
+        TryStrToDate(s, d);
+        TryStrToTime(s, d);
+        const AnsiString fmt = RandomText(rng, "dmyhnszctDMYHNSZCT/:'\" amp", 20);
+        const TDateTime values[] = {0, -1.25, 2958465.99999, 1e300, std::nan(""), -693594.5, 45000.123};
+        EXPECT_NO_THROW(FormatDateTime(fmt, values[rng() % 7])) << fmt;
+    }
 }

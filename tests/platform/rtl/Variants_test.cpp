@@ -7,6 +7,8 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <limits>
+#include <random>
 
 namespace {
 
@@ -438,3 +440,78 @@ TEST_F(VariantTest, ReferenceVariantSharesTheArray)
 }
 
 }  // namespace
+
+TEST_F(VariantTest, SingleTextReadsBackAsTheSameSingle)
+{
+    // Seven digits would turn 16777216 into 16777220, another Single, when the text is stored back.
+    struct Case { float value; const char* text; };
+    const Case cases[] = {
+        {16777216.0f, "16777216"}, {123456792.0f, "123456792"}, {0.1f, "0,1"}, {1.0f / 3, "0,33333334"},
+        {-2.5f, "-2,5"}, {1e-10f, "1E-10"}, {3.4028235e38f, "3,4028235E38"}, {0.0f, "0"},
+    };
+    for (const Case& c : cases) {
+        const AnsiString text = Variant(c.value).AsString();
+        EXPECT_EQ(text, c.text) << c.value;
+        EXPECT_EQ(static_cast<float>(Variant(text).AsDouble()), c.value) << text;
+    }
+    EXPECT_EQ(Variant(std::numeric_limits<float>::infinity()).AsString(), "INF");
+    EXPECT_EQ(Variant(std::nanf("")).AsString(), "NAN");
+}
+
+TEST_F(VariantTest, CurrencyAgainstFloatComparesAsTheFloatTheCurrencyReadsAs)
+{
+    // A filter value 0.1 (a double) must find the currency amount 0,1.
+    struct Case { Variant A, B; int Expected; };
+    const Case cases[] = {
+        {Variant(Currency::FromScaled(1000)), Variant(0.1), 0},
+        {Variant(0.1), Variant(Currency::FromScaled(1000)), 0},
+        {Variant(Currency::FromScaled(26750)), Variant(2.675), 0},
+        {Variant(Currency::FromScaled(-3)), Variant(-0.0003), 0},
+        {Variant(Currency::FromScaled(1000)), Variant(0.1001), -1},
+        {Variant(Currency::FromScaled(1001)), Variant(0.1), 1},
+        {Variant(Currency::FromScaled(1000)), Variant(0.1f), -1},  // the Single is 0.100000001...
+        {Variant(Currency::FromScaled(INT64_MAX)), Variant(1e300), -1},
+        {Variant(Currency::FromScaled(10000)), VarFromDateTime(1.0), 0},
+    };
+    for (const Case& c : cases) {
+        const AnsiString what = VarToStr(c.A) + " vs " + VarToStr(c.B);
+        EXPECT_EQ(c.A == c.B, c.Expected == 0) << what;
+        EXPECT_EQ(c.A < c.B, c.Expected < 0) << what;
+        EXPECT_EQ(c.A > c.B, c.Expected > 0) << what;
+    }
+}
+
+TEST_F(VariantTest, RandomTextsConvertOrRaiseVariantErrors)
+{
+    std::mt19937 rng(99);
+    const char alphabet[] = "0123456789,.:-+eE $xTrueFalsÖÇ ";
+    for (int i = 0; i < 1500; ++i) {
+        AnsiString s(rng() % 16, ' ');
+        for (char& c : s) c = alphabet[rng() % (sizeof alphabet - 1)];
+        const Variant v(s);
+        const Variant others[] = {Variant(s), Variant(1), Variant(2.5), Variant(Currency::FromScaled(5)),
+                                  Variant(true), VarFromDateTime(45000), Null(), Variant()};
+        auto guarded = [&](auto&& f) {
+            try {
+                f();
+            } catch (const EVariantError&) {
+            }
+        };
+        guarded([&] { (void)v.AsInteger(); });
+        guarded([&] { (void)v.AsInt64(); });
+        guarded([&] { (void)v.AsDouble(); });
+        guarded([&] { (void)v.AsCurrency(); });
+        guarded([&] { (void)v.AsBoolean(); });
+        guarded([&] { (void)v.AsDateTime(); });
+        for (const Variant& o : others) {
+            guarded([&] { (void)(v < o); });
+            guarded([&] { (void)(v + o); });
+            guarded([&] { (void)(o * v); });
+            guarded([&] { (void)(o / v); });
+            guarded([&] { (void)(v % o); });
+        }
+        for (TVarType t : {varSmallint, varInteger, varSingle, varDouble, varCurrency, varDate, varBoolean,
+                           varByte, varInt64, varOleStr})
+            guarded([&] { (void)VarAsType(v, t); });
+    }
+}
