@@ -1,0 +1,561 @@
+#include "grid/BaseGrid.h"
+
+#include "grid/ExtUtil.h"
+#include "platform/rtl/CodePage.h"
+
+#include <algorithm>
+
+// ---------------------------------------------------------------------------
+TCellProperties::TCellProperties(TBaseGrid* AGrid, Integer ACol, Integer ARow)
+    : FGrid(AGrid), FOwnerCol(ACol), FOwnerRow(ARow), FWordWrap(AGrid ? AGrid->CellWordWrapDefault() : true) {}
+
+TCellProperties::~TCellProperties() {
+    if (FGrid) FGrid->ForgetProps(this);
+}
+
+void TCellProperties::Assign(TPersistent* Source) {
+    auto* S = dynamic_cast<TCellProperties*>(Source);
+    if (!S) {
+        TPersistent::Assign(Source);
+        return;
+    }
+    FIsBaseCell = S->FIsBaseCell;
+    FCellSpanX = S->FCellSpanX;
+    FCellSpanY = S->FCellSpanY;
+    FOwnerRow = S->FOwnerRow;
+    FOwnerCol = S->FOwnerCol;
+    FAlignment = S->FAlignment;
+    FBorderColor = S->FBorderColor;
+    FBorderWidth = S->FBorderWidth;
+    FBrushColor = S->FBrushColor;
+    FBrushStyle = S->FBrushStyle;
+    FFontColor = S->FFontColor;
+    FFontStyle = S->FFontStyle;
+    FFontName = S->FFontName;
+    FFontSize = S->FFontSize;
+    FReadOnly = S->FReadOnly;
+    FEditor = S->FEditor;
+    FVAlignment = S->FVAlignment;
+    SetWordWrap(S->FWordWrap);
+    FNodeLevel = S->FNodeLevel;
+    FControl = S->FControl;
+}
+
+TPoint TCellProperties::BaseCellOf(const TCellProperties* Props, Integer ACol, Integer ARow) {
+    if (!Props || Props->FIsBaseCell || Props->FCellSpanX == -1 || Props->FCellSpanY == -1) return Point(ACol, ARow);
+    return Point(ACol - Props->FCellSpanX, ARow - Props->FCellSpanY);
+}
+
+void TCellProperties::Repaint() {
+    if (FGrid) FGrid->RepaintCell(FOwnerCol, FOwnerRow);
+}
+
+void TCellProperties::SetBrushColor(TColor Value) {
+    FBrushColor = Value;
+    Repaint();
+}
+
+void TCellProperties::SetBrushColorTo(TColor Value) {
+    FBrushColorTo = Value;
+    Repaint();
+}
+
+void TCellProperties::SetVAlignment(TVAlignment Value) {
+    FVAlignment = Value;
+    Repaint();
+}
+
+void TCellProperties::SetWordWrap(bool Value) {
+    FWordWrap = Value;
+    Repaint();
+}
+
+// ---------------------------------------------------------------------------
+TUndoRedoCollection::TUndoRedoCollection()
+    : TCollection([](TCollection* C) -> TCollectionItem* { return new TUndoRedoItem(C); }) {}
+
+TExtGridUndoRedo::TExtGridUndoRedo(TComponent* AOwner)
+    : TComponent(AOwner), FItems(std::make_unique<TUndoRedoCollection>()) {}
+
+TExtGridUndoRedo::~TExtGridUndoRedo() { BeforeDestruction(); }
+
+void TExtGridUndoRedo::AddChange(Integer ACol, Integer ARow, const AnsiString& OrigValue, const AnsiString& Value) {
+    // A lowered limit is honoured at the next change, not one item at a time.
+    while (FMaxLevel >= 1 && FItems->Count() >= FMaxLevel && FItems->Count() > 0) FItems->Delete(0);
+    auto* Item = static_cast<TUndoRedoItem*>(FItems->Add());
+    Item->SetCol(ACol);
+    Item->SetRow(ARow);
+    Item->SetValue(Value);
+    Item->SetOrigValue(OrigValue);
+    FLevel = FItems->Count();
+}
+
+void TExtGridUndoRedo::Notification(TComponent* AComponent, TOperation Operation) {
+    TComponent::Notification(AComponent, Operation);
+    if (Operation == opRemove && AComponent == FGrid) FGrid = nullptr;
+}
+
+// ---------------------------------------------------------------------------
+TBaseGrid::TBaseGrid(TComponent* AOwner) : TStringGrid(AOwner) {
+    // The grid draws its own lines and backgrounds.
+    TCustomGrid::SetGridLineWidth(0);
+    TCustomGrid::SetDefaultDrawing(false);
+    TGridOptions O = Options();
+    O.Include(goDrawFocusSelected);
+    SetOptions(O);
+}
+
+TBaseGrid::~TBaseGrid() {
+    BeforeDestruction();
+    ClearProps();
+    // Properties whose slots were emptied or removed with their rows.
+    std::set<TCellProperties*> Rest;
+    Rest.swap(FAllProps);
+    for (TCellProperties* P : Rest) {
+        P->FGrid = nullptr;
+        delete P;
+    }
+}
+
+void TBaseGrid::SetGridLineWidth(Integer Value) {
+    if (Value < 0) Value = 0;
+    FGridLineWidth = Value;
+    Invalidate();
+}
+
+void TBaseGrid::SetGridLineColor(TColor Value) {
+    FGridLineColor = Value;
+    Invalidate();
+}
+
+void TBaseGrid::SetActiveRowShow(bool Value) {
+    FActiveRowShow = Value;
+    Invalidate();
+}
+
+void TBaseGrid::SetActiveRowColor(TColor Value) {
+    FActiveRowColor = Value;
+    Invalidate();
+}
+
+void TBaseGrid::SetUndoRedo(TExtGridUndoRedo* Value) {
+    if (FUndoRedo == Value) return;
+    if (FUndoRedo) {
+        FUndoRedo->RemoveFreeNotification(this);
+        if (FUndoRedo->FGrid == this) FUndoRedo->FGrid = nullptr;
+    }
+    FUndoRedo = Value;
+    if (Value) {
+        Value->FreeNotification(this);
+        Value->FGrid = this;
+    }
+}
+
+void TBaseGrid::Notification(TComponent* AComponent, TOperation Operation) {
+    TStringGrid::Notification(AComponent, Operation);
+    if (Operation == opRemove && AComponent == FUndoRedo) FUndoRedo = nullptr;
+}
+
+// --- cells ------------------------------------------------------------------
+AnsiString TBaseGrid::Cells(Integer ACol, Integer ARow) const {
+    const TPoint B = BaseCell(ACol, ARow);
+    AnsiString Value = RawCells(B.X, B.Y);
+    if (B.Y < FDisplRowCount) {
+        // The hooks are the advanced grid's; reading stays logically const.
+        auto* Self = const_cast<TBaseGrid*>(this);
+        Self->GetDisplText(B.X, B.Y, Value);
+        if (OnGetDisplWideText) {
+            WideString W = AnsiToWide(Value);
+            Self->GetDisplWideText(B.X, B.Y, W);
+            Value = WideToCellText(W);
+        }
+    }
+    return Value;
+}
+
+void TBaseGrid::SetCells(Integer ACol, Integer ARow, const AnsiString& Value) {
+    if (HasCellProperties(ACol, ARow)) {
+        const TPoint B = BaseCell(ACol, ARow);
+        SetRawCells(B.X, B.Y, Value);
+        if (Parent()) RepaintCell(ACol, ARow);
+    } else {
+        SetRawCells(ACol, ARow, Value);
+    }
+    if (FFooterRow && ARow == RowCount() - 1) UpdateFooter();
+}
+
+TObject* TBaseGrid::Objects(Integer ACol, Integer ARow) const {
+    const TCellProperties* P = CellPropertiesOrNil(ACol, ARow);
+    return P ? P->KeptObject() : nullptr;
+}
+
+void TBaseGrid::SetObjects(Integer ACol, Integer ARow, TObject* Value) {
+    if (!InGrid(ACol, ARow)) throw EInvalidGridOperation("Grid index out of range");
+    const bool WasEmpty = RawCells(ACol, ARow).empty();
+    if (WasEmpty) SetRawCells(ACol, ARow, " ");
+    GetCellProperties(ACol, ARow)->SetKeptObject(Value);
+    if (WasEmpty) SetRawCells(ACol, ARow, "");
+}
+
+void TBaseGrid::GetDisplText(Integer ACol, Integer ARow, AnsiString& Value) {
+    if (OnGetDisplText) OnGetDisplText(this, ACol, ARow, Value);
+}
+
+void TBaseGrid::GetDisplWideText(Integer ACol, Integer ARow, WideString& Value) {
+    if (OnGetDisplWideText) OnGetDisplWideText(this, ACol, ARow, Value);
+}
+
+AnsiString TBaseGrid::GetEditText(Integer ACol, Integer ARow) { return TStringGrid::GetEditText(ACol, ARow); }
+
+void TBaseGrid::SetEditText(Integer ACol, Integer ARow, const AnsiString& Value) {
+    TStringGrid::SetEditText(ACol, ARow, Value);
+}
+
+// --- properties -------------------------------------------------------------
+TCellProperties* TBaseGrid::CellPropertiesOrNil(Integer ACol, Integer ARow) const {
+    if (!InGrid(ACol, ARow)) return nullptr;
+    return dynamic_cast<TCellProperties*>(RawObjects(ACol, ARow));
+}
+
+bool TBaseGrid::HasCellProperties(Integer ACol, Integer ARow) const { return CellPropertiesOrNil(ACol, ARow) != nullptr; }
+
+TCellProperties* TBaseGrid::GetCellProperties(Integer ACol, Integer ARow) {
+    if (!InGrid(ACol, ARow)) throw EInvalidGridOperation("Grid index out of range");
+    TObject* Slot = RawObjects(ACol, ARow);
+    if (auto* P = dynamic_cast<TCellProperties*>(Slot)) return P;
+    auto* P = new TCellProperties(this, ACol, ARow);
+    FAllProps.insert(P);
+    // An object stored through the raw slot is kept, not lost.
+    if (Slot) P->SetKeptObject(Slot);
+    SetRawObjects(ACol, ARow, P);
+    return P;
+}
+
+void TBaseGrid::FreeProps(TCellProperties* P) {
+    FAllProps.erase(P);
+    P->FGrid = nullptr;
+    delete P;
+}
+
+void TBaseGrid::ClearProps(Integer ACol1, Integer ARow1, Integer ACol2, Integer ARow2) {
+    const Integer C1 = std::max(0, std::min(ACol1, ACol2)), C2 = std::min(ColCount() - 1, std::max(ACol1, ACol2));
+    const Integer R1 = std::max(0, std::min(ARow1, ARow2)), R2 = std::min(RowCount() - 1, std::max(ARow1, ARow2));
+    for (Integer C = C1; C <= C2; ++C)
+        for (Integer R = R1; R <= R2; ++R)
+            if (TCellProperties* P = CellPropertiesOrNil(C, R)) {
+                SetRawObjects(C, R, nullptr);
+                FreeProps(P);
+            }
+}
+
+void TBaseGrid::ClearProps(Integer ACol, Integer ARow) { ClearProps(ACol, ARow, ACol, ARow); }
+
+void TBaseGrid::ClearProps() { ClearProps(0, 0, ColCount() - 1, RowCount() - 1); }
+
+void TBaseGrid::ClearCell(Integer ACol, Integer ARow) {
+    if (!InGrid(ACol, ARow)) return;
+    SetRawObjects(ACol, ARow, nullptr);
+    SetRawCells(ACol, ARow, "");
+}
+
+void TBaseGrid::ClearCol(Integer ACol) {
+    for (Integer R = 0; R < RowCount(); ++R) ClearCell(ACol, R);
+}
+
+void TBaseGrid::ClearRow(Integer ARow) {
+    for (Integer C = 0; C < ColCount(); ++C) ClearCell(C, ARow);
+}
+
+// --- merges -----------------------------------------------------------------
+void TBaseGrid::MergeCells(Integer ACol, Integer ARow, Integer NumCols, Integer NumRows) {
+    if (NumCols < 1 || NumRows < 1) return;
+    if (!InGrid(ACol, ARow) || !InGrid(ACol + NumCols - 1, ARow + NumRows - 1))
+        throw EInvalidGridOperation("Grid index out of range");
+    for (Integer C = ACol; C < ACol + NumCols; ++C)
+        for (Integer R = ARow; R < ARow + NumRows; ++R) {
+            TCellProperties* P = GetCellProperties(C, R);
+            const bool Base = C == ACol && R == ARow;
+            P->SetIsBaseCell(Base);
+            P->SetCellSpanX(Base ? NumCols - 1 : C - ACol);
+            P->SetCellSpanY(Base ? NumRows - 1 : R - ARow);
+        }
+    for (Integer C = ACol; C < ACol + NumCols; ++C)
+        for (Integer R = ARow; R < ARow + NumRows; ++R) RepaintCell(C, R);
+}
+
+void TBaseGrid::SplitCells(Integer ACol, Integer ARow) {
+    const TPoint B = BaseCell(ACol, ARow);
+    const TCellProperties* BP = CellPropertiesOrNil(B.X, B.Y);
+    if (!BP) return;
+    const Integer Sx = std::max(0, BP->CellSpanX()), Sy = std::max(0, BP->CellSpanY());
+    for (Integer C = B.X; C <= B.X + Sx; ++C)
+        for (Integer R = B.Y; R <= B.Y + Sy; ++R)
+            if (TCellProperties* P = CellPropertiesOrNil(C, R)) {
+                P->SetIsBaseCell(true);
+                P->SetCellSpanX(-1);
+                P->SetCellSpanY(-1);
+            }
+    Invalidate();
+}
+
+TPoint TBaseGrid::BaseCell(Integer ACol, Integer ARow) const {
+    return TCellProperties::BaseCellOf(CellPropertiesOrNil(ACol, ARow), ACol, ARow);
+}
+
+bool TBaseGrid::IsBaseCell(Integer ACol, Integer ARow) const {
+    const TCellProperties* P = CellPropertiesOrNil(ACol, ARow);
+    return !P || P->IsBaseCell();
+}
+
+bool TBaseGrid::IsMergedCell(Integer ACol, Integer ARow) const {
+    const TCellProperties* P = CellPropertiesOrNil(ACol, ARow);
+    return P && (P->CellSpanX() > 0 || P->CellSpanY() >= 1);
+}
+
+bool TBaseGrid::IsXMergedCell(Integer ACol, Integer ARow) const {
+    if (!HasCellProperties(ACol, ARow)) return false;
+    const TPoint B = BaseCell(ACol, ARow);
+    const TCellProperties* P = CellPropertiesOrNil(B.X, B.Y);
+    return P && P->CellSpanX() > 0;
+}
+
+bool TBaseGrid::IsYMergedCell(Integer ACol, Integer ARow) const {
+    if (!HasCellProperties(ACol, ARow)) return false;
+    const TPoint B = BaseCell(ACol, ARow);
+    const TCellProperties* P = CellPropertiesOrNil(B.X, B.Y);
+    return P && P->CellSpanY() > 0;
+}
+
+TPoint TBaseGrid::CellSpan(Integer ACol, Integer ARow) const {
+    if (!IsMergedCell(ACol, ARow)) return Point(0, 0);
+    const TPoint B = BaseCell(ACol, ARow);
+    const TCellProperties* P = CellPropertiesOrNil(B.X, B.Y);
+    return P ? Point(std::max(0, P->CellSpanX()), std::max(0, P->CellSpanY())) : Point(0, 0);
+}
+
+bool TBaseGrid::RowsInSameMerges(Integer ARow1, Integer ARow2) const {
+    bool Found = false;
+    for (Integer C = 0; C < ColCount(); ++C) {
+        if (!IsYMergedCell(C, ARow1) || !IsYMergedCell(C, ARow2)) continue;
+        Found = true;
+        if (BaseCell(C, ARow1).Y != BaseCell(C, ARow2).Y) return false;
+    }
+    return Found;
+}
+
+// --- geometry ---------------------------------------------------------------
+TRect TBaseGrid::AbsCellRect(Integer ACol, Integer ARow) const {
+    auto Sum = [](auto Size, Integer From, Integer To) {
+        Integer S = 0;
+        for (Integer I = From; I < To; ++I) S += Size(I);
+        return S;
+    };
+    auto ColW = [this](Integer I) { return ColWidths(I); };
+    auto RowH = [this](Integer I) { return RowHeights(I); };
+    Integer L = Sum(ColW, 0, ACol);
+    if (ACol >= FixedCols()) L = L - Sum(ColW, 0, LeftCol()) + FixedWidth();
+    Integer T = Sum(RowH, 0, ARow);
+    if (ARow >= FixedRows()) T = T - Sum(RowH, 0, TopRow()) + FixedHeight();
+    return Rect(L, T, L + ColWidths(ACol), T + RowHeights(ARow));
+}
+
+TRect TBaseGrid::CellRect(Integer ACol, Integer ARow) const {
+    if (IsMergedCell(ACol, ARow)) {
+        const TPoint B = BaseCell(ACol, ARow);
+        const TPoint S = CellSpan(ACol, ARow);
+        const TRect R1 = AbsCellRect(B.X, B.Y);
+        const TPoint E{std::min(B.X + S.X, ColCount() - 1), std::min(B.Y + S.Y, RowCount() - 1)};
+        const TRect R2 = AbsCellRect(E.X, E.Y);
+        return Rect(std::min(R1.Left, R2.Left), std::min(R1.Top, R2.Top), std::max(R1.Right, R2.Right),
+                    std::max(R1.Bottom, R2.Bottom));
+    }
+    const TCellProperties* P = CellPropertiesOrNil(ACol, ARow);
+    if (P && P->Control()) return AbsCellRect(ACol, ARow);
+    return TStringGrid::CellRect(ACol, ARow);
+}
+
+TSize TBaseGrid::CellSize(Integer ACol, Integer ARow) const {
+    const TRect R = IsMergedCell(ACol, ARow) ? CellRect(ACol, ARow) : AbsCellRect(ACol, ARow);
+    return TSize{R.Width(), R.Height()};
+}
+
+void TBaseGrid::RepaintCell(Integer ACol, Integer ARow) {
+    if (!InGrid(ACol, ARow)) return;
+    if (IsMergedCell(ACol, ARow)) Invalidate();   // the merge may reach cells out of the framework's view
+    else InvalidateCell(ACol, ARow);
+}
+
+// --- painting ---------------------------------------------------------------
+void TBaseGrid::Paint() {
+    TStringGrid::Paint();
+    ++FPaintCounter;
+}
+
+void TBaseGrid::DrawCell(Integer ACol, Integer ARow, TRect ARect, TGridDrawState AState) {
+    TCanvas* Cv = Canvas();
+    if (FFooterRow && ARow == RowCount() - 1) {
+        Cv->Brush()->SetStyle(bsSolid);
+        Cv->Brush()->SetColor(Color());
+        Cv->Pen()->SetColor(Color());
+        Cv->Rectangle(ARect);
+        return;
+    }
+    const TCellProperties* Own = CellPropertiesOrNil(ACol, ARow);
+    if (Own && !Own->IsBaseCell()) {
+        // A merge is drawn once per paint pass, from whichever of its cells comes first.
+        const TPoint B = BaseCell(ACol, ARow);
+        TCellProperties* BP = CellPropertiesOrNil(B.X, B.Y);
+        if (BP && BP->PaintStamp() != FPaintCounter && (B.X != ACol || B.Y != ARow)) {
+            BP->SetPaintStamp(FPaintCounter);
+            DrawCell(B.X, B.Y, ARect, AState);
+        }
+        return;
+    }
+    if (Own && IsMergedCell(ACol, ARow)) const_cast<TCellProperties*>(Own)->SetPaintStamp(FPaintCounter);
+    if (IsFixed(ACol, ARow)) {
+        AState.Exclude(gdSelected);
+        AState.Include(gdFixed);
+    }
+    TRect R = CellRect(ACol, ARow);
+    if (R.IsEmpty()) R = ARect;
+    // The framework clipped to one cell; a merge may cover more, but never the fixed area.
+    const Integer X0 = ACol >= FixedCols() ? FixedWidth() : 0;
+    const Integer Y0 = ARow >= FixedRows() ? FixedHeight() : 0;
+    Cv->SetClipRect(Rect(X0, Y0, std::max(X0, Width()), std::max(Y0, Height())));
+
+    Cv->Pen()->SetWidth(1);
+    Cv->Font()->Assign(Font());
+    Cv->Brush()->SetStyle(bsSolid);
+    // Plain defaults; the advanced grid's GetCellColor decides the real colours.
+    if (AState.Contains(gdFixed)) {
+        Cv->Brush()->SetColor(FixedColor());
+    } else if (AState.Contains(gdSelected)) {
+        Cv->Brush()->SetColor(clHighlight);
+        Cv->Font()->SetColor(clHighlightText);
+    } else {
+        Cv->Brush()->SetColor(Color());
+    }
+    TColor ColorTo = clNone;
+    TAlignment HAlign = taLeftJustify;
+    TVAlignment VAlign = vtaTop;
+    bool Wrap = false;
+    GetCellColor(ACol, ARow, AState, false, true, true, Cv->Brush(), ColorTo, Cv->Font(), HAlign, VAlign, Wrap);
+    Cv->Pen()->SetColor(Cv->Brush()->Color());
+
+    if (FActiveRowShow && ARow == Row() && ACol != Col()) Cv->Brush()->SetColor(FActiveRowColor);
+
+    if (ColorTo == clNone) Cv->Rectangle(R);
+    else DrawGradient(Cv, Cv->Brush()->Color(), ColorTo, 64, R, false);
+
+    const bool Fixed = AState.Contains(gdFixed);
+    bool Lines = true;
+    Integer W = 1;
+    if (Fixed) {
+        Cv->Pen()->SetColor(clGray);
+        Cv->Pen()->SetWidth(1);
+    } else if (FGridLineWidth > 0) {
+        Cv->Pen()->SetColor(FGridLineColor);
+        Cv->Pen()->SetWidth(FGridLineWidth);
+        W = (FGridLineWidth + 1) / 2;
+    } else {
+        Lines = false;
+    }
+    const TGridOptions O = Options();
+    if (Lines) {
+        const TPoint B = BaseCell(ACol, ARow);
+        if (!(B.X == 0 && HasNodes()) &&
+            ((O.Contains(goHorzLine) && !Fixed) || (O.Contains(goFixedHorzLine) && Fixed))) {
+            Cv->MoveTo(R.Left - W + 1, R.Bottom - W);
+            Cv->LineTo(R.Right - W + 1, R.Bottom - W);
+        }
+        if ((O.Contains(goVertLine) && !Fixed) || (O.Contains(goFixedVertLine) && Fixed)) {
+            const Integer X = R.Right - W + (BiDiMode() == bdRightToLeft ? 1 : 0);
+            Cv->MoveTo(X, R.Bottom - W);
+            Cv->LineTo(X, R.Top - W);
+        }
+    }
+    const Integer Shrink = Fixed ? 1 : FGridLineWidth;
+    InflateRect(R, -Shrink, -Shrink);
+    Cv->Pen()->SetWidth(1);
+    DrawCellText(Cv, ACol, ARow, R, AState);
+}
+
+void TBaseGrid::DrawCellText(TCanvas* ACanvas, Integer ACol, Integer ARow, TRect ARect, TGridDrawState AState) {
+    const TBrushStyle Old = ACanvas->Brush()->Style();
+    ACanvas->Brush()->SetStyle(bsClear);
+    ACanvas->DrawText(Cells(ACol, ARow), ARect, DT_SINGLELINE | DT_CENTER | DT_VCENTER | DT_NOPREFIX);
+    ACanvas->Brush()->SetStyle(Old);
+}
+
+// --- selection and keys -----------------------------------------------------
+bool TBaseGrid::SelectCell(Integer ACol, Integer ARow) {
+    RepaintCell(Col(), Row());
+    const bool Ok = TStringGrid::SelectCell(ACol, ARow);
+    RepaintCell(ACol, ARow);
+    return Ok;
+}
+
+void TBaseGrid::SnapToBaseCell() {
+    if (!HasCellProperties(Col(), Row())) return;
+    const TPoint B = BaseCell(Col(), Row());
+    if (B.X != Col() || B.Y != Row()) FocusCell(B.X, B.Y, true);
+}
+
+void TBaseGrid::KeyDown(Word& Key, TShiftState Shift) {
+    if (Key == VK_NEXT && FFooterRow && RowCount() >= 2 &&
+        VisibleRowCount() + TopRow() - FixedRows() == RowCount() - 1)
+        SetRow(RowCount() - 2);
+    if (HasCellProperties(Col(), Row())) {
+        const TPoint B = BaseCell(Col(), Row());
+        const TCellProperties* BP = CellPropertiesOrNil(B.X, B.Y);
+        const Integer Sx = BP ? std::max(0, BP->CellSpanX()) : 0;
+        const Integer Sy = BP ? std::max(0, BP->CellSpanY()) : 0;
+        switch (Key) {
+            case VK_RIGHT:
+                if (B.X + Sx >= Col() && Col() < ColCount() - 1 && B.X < ColCount() - 1) SetCol(B.X + Sx);
+                break;
+            case VK_DOWN:
+                if (B.Y + Sy >= Row() && Row() < RowCount() - 1 && B.Y < RowCount() - 1) SetRow(B.Y + Sy);
+                break;
+            // Leaving a merge to the left or up: from its base cell, so the step lands
+            // just before the merge.
+            case VK_LEFT:
+                if (Col() > B.X && Col() > FixedCols() && B.X >= 1) SetCol(B.X);
+                break;
+            case VK_UP:
+                if (Row() > B.Y && Row() > FixedRows() && B.Y >= 1) SetRow(B.Y);
+                break;
+            default:
+                break;
+        }
+    }
+    const std::shared_ptr<const bool> Alive = AliveToken();
+    TStringGrid::KeyDown(Key, Shift);
+    if (!*Alive) return;
+    SnapToBaseCell();
+}
+
+bool TBaseGrid::DoMouseWheelDown(TShiftState Shift, TPoint MousePos) {
+    const bool R = TStringGrid::DoMouseWheelDown(Shift, MousePos);
+    if (FFooterRow && Row() < RowCount() - 1 && Row() - TopRow() > VisibleRowCount()) SetTopRow(TopRow() + 1);
+    SnapToBaseCell();
+    return R;
+}
+
+bool TBaseGrid::DoMouseWheelUp(TShiftState Shift, TPoint MousePos) {
+    const bool R = TStringGrid::DoMouseWheelUp(Shift, MousePos);
+    SnapToBaseCell();
+    return R;
+}
+
+void TBaseGrid::TopLeftChanged() {
+    TStringGrid::TopLeftChanged();
+    const Integer LastRow = std::min(RowCount() - 1, TopRow() + VisibleRowCount());
+    for (Integer R = TopRow(); R <= LastRow; ++R)
+        for (Integer C = 0; C < FixedCols(); ++C)
+            if (IsMergedCell(C, R)) RepaintCell(C, R);
+    const Integer LastCol = std::min(ColCount() - 1, LeftCol() + VisibleColCount());
+    for (Integer R = 0; R < FixedRows(); ++R)
+        for (Integer C = LeftCol(); C <= LastCol; ++C)
+            if (IsMergedCell(C, R)) RepaintCell(C, R);
+}

@@ -1,0 +1,296 @@
+#pragma once
+// TBaseGrid: the string grid under the advanced grid. Adds per-cell properties
+// (kept in the framework's per-cell object slot), merged cells, a footer row, the
+// display-text hooks every reader of Cells goes through, its own grid lines, an
+// active-row colour and a link to an undo/redo recorder.
+//
+// Cell texts live only in the framework grid. Reading a cell never creates
+// properties; merges, colours and Objects do. The grid owns every TCellProperties
+// it made and frees them when it goes, whatever became of their slots.
+#include "platform/ui/Grids.h"
+
+#include <functional>
+#include <set>
+
+enum TEditorType {
+    edNormal, edSpinEdit, edComboEdit, edComboList, edEditBtn, edCheckBox, edDateEdit, edDateEditUpDown,
+    edTimeEdit, edButton, edDataCheckBox, edNumeric, edPositiveNumeric, edFloat, edCapital, edMixedCase,
+    edPassword, edUnitEditBtn, edLowerCase, edUpperCase, edFloatSpinEdit, edTimeSpinEdit, edDateSpinEdit,
+    edNumericEditBtn, edFloatEditBtn, edCustom, edRichEdit, edNone, edUniEdit, edUniComboEdit, edUniComboList,
+    edUniEditBtn, edUniMemo
+};
+
+enum TVAlignment { vtaTop, vtaCenter, vtaBottom };
+
+using TGetDisplTextEvent = std::function<void(TObject* Sender, Integer ACol, Integer ARow, AnsiString& Value)>;
+using TGetDisplWideTextEvent = std::function<void(TObject* Sender, Integer ACol, Integer ARow, WideString& Value)>;
+
+class TBaseGrid;
+class TControl;
+
+// The properties of one cell. Merge spans: a base cell holds the columns/rows it
+// covers minus one; a covered cell its distance to the base cell; -1 when not merged.
+class TCellProperties : public TPersistent {
+public:
+    TCellProperties(TBaseGrid* AGrid, Integer ACol, Integer ARow);
+    ~TCellProperties() override;
+    // Copies everything but BrushColorTo, CellObject and the kept object.
+    void Assign(TPersistent* Source) override;
+
+    // The base cell of (ACol, ARow) whose properties are Props (nullptr: none).
+    static TPoint BaseCellOf(const TCellProperties* Props, Integer ACol, Integer ARow);
+
+    TBaseGrid* Grid() const { return FGrid; }
+    Integer OwnerCol() const { return FOwnerCol; }
+    void SetOwnerCol(Integer Value) { FOwnerCol = Value; }
+    Integer OwnerRow() const { return FOwnerRow; }
+    void SetOwnerRow(Integer Value) { FOwnerRow = Value; }
+    TObject* CellObject() const { return FCellObject; }
+    void SetCellObject(TObject* Value) { FCellObject = Value; }
+    TObject* KeptObject() const { return FKeptObject; }   // the grid's Objects[] value
+    void SetKeptObject(TObject* Value) { FKeptObject = Value; }
+    TBrushStyle BrushStyle() const { return FBrushStyle; }
+    void SetBrushStyle(TBrushStyle Value) { FBrushStyle = Value; }
+    TColor BrushColor() const { return FBrushColor; }
+    void SetBrushColor(TColor Value);     // repaints the cell
+    TColor BrushColorTo() const { return FBrushColorTo; }
+    void SetBrushColorTo(TColor Value);   // repaints the cell
+    Integer FontSize() const { return FFontSize; }
+    void SetFontSize(Integer Value) { FFontSize = Value; }
+    TColor FontColor() const { return FFontColor; }
+    void SetFontColor(TColor Value) { FFontColor = Value; }
+    TFontStyles FontStyle() const { return FFontStyle; }
+    void SetFontStyle(TFontStyles Value) { FFontStyle = Value; }
+    Integer CellSpanX() const { return FCellSpanX; }
+    void SetCellSpanX(Integer Value) { FCellSpanX = Value; }
+    Integer CellSpanY() const { return FCellSpanY; }
+    void SetCellSpanY(Integer Value) { FCellSpanY = Value; }
+    Integer BorderWidth() const { return FBorderWidth; }
+    void SetBorderWidth(Integer Value) { FBorderWidth = Value; }
+    TColor BorderColor() const { return FBorderColor; }
+    void SetBorderColor(TColor Value) { FBorderColor = Value; }
+    TAlignment Alignment() const { return FAlignment; }
+    void SetAlignment(TAlignment Value) { FAlignment = Value; }
+    TVAlignment VAlignment() const { return FVAlignment; }
+    void SetVAlignment(TVAlignment Value);   // repaints the cell
+    Integer PaintStamp() const { return FPaintStamp; }
+    void SetPaintStamp(Integer Value) { FPaintStamp = Value; }
+    bool WordWrap() const { return FWordWrap; }
+    void SetWordWrap(bool Value);            // repaints the cell
+    bool IsBaseCell() const { return FIsBaseCell; }
+    void SetIsBaseCell(bool Value) { FIsBaseCell = Value; }
+    Integer NodeLevel() const { return FNodeLevel; }
+    void SetNodeLevel(Integer Value) { FNodeLevel = Value; }
+    TEditorType Editor() const { return FEditor; }
+    void SetEditor(TEditorType Value) { FEditor = Value; }
+    const AnsiString& FontName() const { return FFontName; }
+    void SetFontName(const AnsiString& Value) { FFontName = Value; }
+    bool ReadOnly() const { return FReadOnly; }
+    void SetReadOnly(bool Value) { FReadOnly = Value; }
+    TControl* Control() const { return FControl; }
+    void SetControl(TControl* Value) { FControl = Value; }
+
+private:
+    friend class TBaseGrid;
+    void Repaint();
+    TBaseGrid* FGrid;
+    Integer FOwnerCol;
+    Integer FOwnerRow;
+    TObject* FCellObject = nullptr;
+    TObject* FKeptObject = nullptr;
+    TBrushStyle FBrushStyle = bsSolid;
+    TColor FBrushColor = clNone;
+    TColor FBrushColorTo = clNone;
+    Integer FFontSize = 0;
+    TColor FFontColor = clNone;
+    TFontStyles FFontStyle;
+    Integer FCellSpanY = -1;
+    Integer FCellSpanX = -1;
+    Integer FBorderWidth = 0;
+    TColor FBorderColor = 0;
+    TAlignment FAlignment = taLeftJustify;
+    TVAlignment FVAlignment = vtaTop;
+    Integer FPaintStamp = 0;
+    bool FWordWrap = true;
+    bool FIsBaseCell = true;
+    Integer FNodeLevel = 0;
+    TEditorType FEditor = edNormal;
+    AnsiString FFontName;
+    bool FReadOnly = false;
+    TControl* FControl = nullptr;
+};
+
+// One recorded cell change.
+class TUndoRedoItem : public TCollectionItem {
+public:
+    explicit TUndoRedoItem(TCollection* Collection) : TCollectionItem(Collection) {}
+    Integer Row() const { return FRow; }
+    void SetRow(Integer Value) { FRow = Value; }
+    Integer Col() const { return FCol; }
+    void SetCol(Integer Value) { FCol = Value; }
+    const AnsiString& Value() const { return FValue; }
+    void SetValue(const AnsiString& V) { FValue = V; }
+    const AnsiString& OrigValue() const { return FOrigValue; }
+    void SetOrigValue(const AnsiString& V) { FOrigValue = V; }
+
+private:
+    Integer FRow = 0;
+    Integer FCol = 0;
+    AnsiString FValue;
+    AnsiString FOrigValue;
+};
+
+class TUndoRedoCollection : public TCollection {
+public:
+    TUndoRedoCollection();
+    TUndoRedoItem* Items(Integer Index) const { return static_cast<TUndoRedoItem*>(TCollection::Items(Index)); }
+};
+
+// Records cell changes of its grid; nothing replays them.
+class TExtGridUndoRedo : public TComponent {
+public:
+    explicit TExtGridUndoRedo(TComponent* AOwner);
+    ~TExtGridUndoRedo() override;
+
+    TUndoRedoCollection* Items() const { return FItems.get(); }
+    TBaseGrid* Grid() const { return FGrid; }
+    Integer Level() const { return FLevel; }
+    Integer MaxLevel() const { return FMaxLevel; }
+    void SetMaxLevel(Integer Value) { FMaxLevel = Value; }   // 0: no limit
+    // Appends a change; the oldest ones go when MaxLevel (>= 1) is reached.
+    void AddChange(Integer ACol, Integer ARow, const AnsiString& OrigValue, const AnsiString& Value);
+
+protected:
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+
+private:
+    friend class TBaseGrid;
+    std::unique_ptr<TUndoRedoCollection> FItems;
+    TBaseGrid* FGrid = nullptr;
+    Integer FLevel = 0;
+    Integer FMaxLevel = 0;
+};
+
+class TBaseGrid : public TStringGrid {
+public:
+    explicit TBaseGrid(TComponent* AOwner);
+    ~TBaseGrid() override;
+
+    // --- published settings
+    bool DefaultDrawing() const { return FDefaultDrawingValue; }   // recorded only; the grid always draws itself
+    void SetDefaultDrawing(bool Value) { FDefaultDrawingValue = Value; }
+    Integer GridLineWidth() const { return FGridLineWidth; }
+    void SetGridLineWidth(Integer Value);
+    TColor GridLineColor() const { return FGridLineColor; }
+    void SetGridLineColor(TColor Value);
+    bool ActiveRowShow() const { return FActiveRowShow; }
+    void SetActiveRowShow(bool Value);
+    TColor ActiveRowColor() const { return FActiveRowColor; }
+    void SetActiveRowColor(TColor Value);
+    TExtGridUndoRedo* UndoRedo() const { return FUndoRedo; }
+    void SetUndoRedo(TExtGridUndoRedo* Value);
+
+    TGetDisplTextEvent OnGetDisplText;
+    TGetDisplWideTextEvent OnGetDisplWideText;
+
+    // --- cells. Cells reads the base cell's text through the display hooks;
+    // SetCells writes the base cell of a merge.
+    AnsiString Cells(Integer ACol, Integer ARow) const;
+    void SetCells(Integer ACol, Integer ARow, const AnsiString& Value);
+    // The user's object of a cell, kept inside its properties.
+    TObject* Objects(Integer ACol, Integer ARow) const;
+    void SetObjects(Integer ACol, Integer ARow, TObject* Value);
+    // Raw framework access: no merges, no display hooks.
+    AnsiString RawCells(Integer ACol, Integer ARow) const { return TStringGrid::Cells(ACol, ARow); }
+    void SetRawCells(Integer ACol, Integer ARow, const AnsiString& Value) { TStringGrid::SetCells(ACol, ARow, Value); }
+    TObject* RawObjects(Integer ACol, Integer ARow) const { return TStringGrid::Objects(ACol, ARow); }
+    void SetRawObjects(Integer ACol, Integer ARow, TObject* Value) { TStringGrid::SetObjects(ACol, ARow, Value); }
+
+    // --- properties. GetCellProperties creates them on first use
+    // (EInvalidGridOperation outside the grid).
+    TCellProperties* GetCellProperties(Integer ACol, Integer ARow);
+    bool HasCellProperties(Integer ACol, Integer ARow) const;
+    TCellProperties* CellPropertiesOrNil(Integer ACol, Integer ARow) const;
+    void ClearProps(Integer ACol1, Integer ARow1, Integer ACol2, Integer ARow2);
+    void ClearProps(Integer ACol, Integer ARow);
+    void ClearProps();
+    // Empty the object slots (properties stay owned by the grid) and the texts.
+    void ClearCol(Integer ACol);
+    void ClearRow(Integer ARow);
+    void ClearCell(Integer ACol, Integer ARow);
+
+    // --- merges
+    virtual void MergeCells(Integer ACol, Integer ARow, Integer NumCols, Integer NumRows);
+    virtual void SplitCells(Integer ACol, Integer ARow);
+    TPoint BaseCell(Integer ACol, Integer ARow) const;
+    bool IsBaseCell(Integer ACol, Integer ARow) const;
+    bool IsMergedCell(Integer ACol, Integer ARow) const;
+    bool IsXMergedCell(Integer ACol, Integer ARow) const;
+    bool IsYMergedCell(Integer ACol, Integer ARow) const;
+    TPoint CellSpan(Integer ACol, Integer ARow) const;
+    bool RowsInSameMerges(Integer ARow1, Integer ARow2) const;
+
+    // --- geometry. CellRect covers a whole merge; AbsCellRect exists also for
+    // cells scrolled out of view.
+    TRect CellRect(Integer ACol, Integer ARow) const;
+    TSize CellSize(Integer ACol, Integer ARow) const;
+    TRect AbsCellRect(Integer ACol, Integer ARow) const;
+    void RepaintCell(Integer ACol, Integer ARow);
+
+    void KeyDown(Word& Key, TShiftState Shift) override;
+
+protected:
+    // --- hooks of the advanced grid
+    virtual bool IsFixed(Integer ACol, Integer ARow) { return false; }
+    virtual Integer GetNodeIndent(Integer ARow) { return 0; }
+    virtual bool HasNodes() { return false; }
+    virtual void DrawCellText(TCanvas* ACanvas, Integer ACol, Integer ARow, TRect ARect, TGridDrawState AState);
+    virtual void UpdateFooter() {}
+    virtual void GetDisplText(Integer ACol, Integer ARow, AnsiString& Value);
+    virtual void GetDisplWideText(Integer ACol, Integer ARow, WideString& Value);
+    virtual void GetCellColor(Integer ACol, Integer ARow, TGridDrawState& AState, bool Printing, bool DoSelection,
+                              bool RealColumn, TBrush* ABrush, TColor& ColorTo, TFont* AFont, TAlignment& HAlign,
+                              TVAlignment& VAlign, bool& WordWrap) {}
+    virtual Integer DisplColIndex(Integer ACol) { return ACol; }
+
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+    void Paint() override;
+    void DrawCell(Integer ACol, Integer ARow, TRect ARect, TGridDrawState AState) override;
+    bool SelectCell(Integer ACol, Integer ARow) override;
+    bool DoMouseWheelDown(TShiftState Shift, TPoint MousePos) override;
+    bool DoMouseWheelUp(TShiftState Shift, TPoint MousePos) override;
+    void TopLeftChanged() override;
+    AnsiString GetEditText(Integer ACol, Integer ARow) override;
+    void SetEditText(Integer ACol, Integer ARow, const AnsiString& Value) override;
+
+    // State the advanced grid drives.
+    bool FooterRowFlag() const { return FFooterRow; }
+    void SetFooterRowFlag(bool Value) { FFooterRow = Value; }
+    Integer DisplRowCount() const { return FDisplRowCount; }
+    void SetDisplRowCount(Integer Value) { FDisplRowCount = Value; }
+    bool CellWordWrapDefault() const { return FCellWordWrap; }
+    void SetCellWordWrapDefault(bool Value) { FCellWordWrap = Value; }
+    Integer PaintCounter() const { return FPaintCounter; }
+    // Moves the current cell onto the base cell of its merge.
+    void SnapToBaseCell();
+
+private:
+    friend class TCellProperties;
+    bool InGrid(Integer ACol, Integer ARow) const {
+        return ACol >= 0 && ARow >= 0 && ACol < ColCount() && ARow < RowCount();
+    }
+    void ForgetProps(TCellProperties* P) { FAllProps.erase(P); }
+    void FreeProps(TCellProperties* P);
+
+    bool FDefaultDrawingValue = false;
+    Integer FGridLineWidth = 1;
+    TColor FGridLineColor = 0xC0C0C0;
+    Integer FPaintCounter = 1;
+    bool FFooterRow = false;
+    Integer FDisplRowCount = 0;
+    TExtGridUndoRedo* FUndoRedo = nullptr;
+    bool FCellWordWrap = true;
+    bool FActiveRowShow = false;
+    TColor FActiveRowColor = clInfoBk;
+    std::set<TCellProperties*> FAllProps;   // every properties object this grid made and still owns
+};

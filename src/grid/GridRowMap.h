@@ -1,0 +1,48 @@
+#pragma once
+// Hidden rows of a grid and the map between display rows (the framework grid's
+// rows) and real rows (the same rows as if nothing were hidden). A hidden row
+// leaves the framework grid; its texts and per-cell objects (properties included)
+// wait in a TGridItem until the row is shown again.
+#include "grid/BaseGrid.h"
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class TGridItem : public TObject {
+public:
+    Integer Idx = 0;      // real row index
+    Integer Height = 0;   // row height when hidden
+    std::unique_ptr<TStringList> Items = std::make_unique<TStringList>();   // one entry per column
+};
+
+class TGridRowMap : public TObject {
+public:
+    explicit TGridRowMap(TBaseGrid* AGrid) : FGrid(AGrid) {}
+
+    // -1 for a negative argument.
+    Integer RealRowIndex(Integer ADisplRow) const;
+    Integer DisplRowIndex(Integer ARealRow) const;
+    bool IsHiddenRow(Integer ARealRow) const;
+    Integer NumHiddenRows() const { return Integer(FItems.size()); }
+    TStringList* HiddenRowItems(Integer ARealRow) const;   // nullptr when the row is shown
+    AnsiString AllCells(Integer ACol, Integer ARealRow) const;
+
+    // Real rows; rows hidden already are skipped.
+    void HideRows(Integer AFromRow, Integer AToRow);
+    // Display rows, ascending; each is recorded under its real index.
+    void HideRowList(const std::vector<Integer>& AList);
+    // Only when AFromRow itself is hidden.
+    void UnHideRows(Integer AFromRow, Integer AToRow);
+    void UnHideRowsAll();
+
+    // After every change of the row set (footer and scroll refresh).
+    std::function<void()> OnChanged;
+
+private:
+    std::unique_ptr<TGridItem> TakeRow(Integer ADisplRow, Integer ARealRow);
+    void PutRow(Integer ADisplRow, const TGridItem& Item);
+    void Changed() { if (OnChanged) OnChanged(); }
+    TBaseGrid* FGrid;
+    std::vector<std::unique_ptr<TGridItem>> FItems;   // ascending Idx
+};

@@ -1,0 +1,117 @@
+#include "grid/GridRowMap.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct TRowsFixture {
+    TBaseGrid Grid{nullptr};
+    TGridRowMap Map{&Grid};
+    Integer Changes = 0;
+    TRowsFixture() {
+        Grid.SetColCount(3);
+        Grid.SetRowCount(10);
+        for (Integer R = 0; R < 10; ++R) {
+            Grid.SetCells(1, R, "r" + IntToStr(R));
+            Grid.SetRowHeights(R, 20 + R);
+        }
+        Map.OnChanged = [this] { ++Changes; };
+    }
+    void ExpectAllBack() {
+        ASSERT_EQ(Grid.RowCount(), 10);
+        for (Integer R = 0; R < 10; ++R) {
+            EXPECT_EQ(Grid.Cells(1, R), "r" + IntToStr(R)) << R;
+            EXPECT_EQ(Grid.RowHeights(R), 20 + R) << R;
+        }
+        EXPECT_EQ(Map.NumHiddenRows(), 0);
+    }
+};
+
+}  // namespace
+
+TEST(GridRowMap, HideRowsMapsIndexesAndUnhideAllRestores) {
+    TRowsFixture F;
+    F.Map.HideRows(3, 5);
+    EXPECT_EQ(F.Grid.RowCount(), 7);
+    EXPECT_EQ(F.Map.NumHiddenRows(), 3);
+    EXPECT_EQ(F.Map.RealRowIndex(3), 6);
+    EXPECT_EQ(F.Map.RealRowIndex(2), 2);
+    EXPECT_EQ(F.Map.RealRowIndex(-1), -1);
+    EXPECT_EQ(F.Map.DisplRowIndex(6), 3);
+    EXPECT_TRUE(F.Map.IsHiddenRow(4));
+    EXPECT_FALSE(F.Map.IsHiddenRow(6));
+    EXPECT_EQ(F.Map.AllCells(1, 4), "r4");
+    EXPECT_EQ(F.Map.AllCells(1, 7), "r7");
+    ASSERT_NE(F.Map.HiddenRowItems(5), nullptr);
+    EXPECT_EQ(F.Map.HiddenRowItems(5)->Strings(1), "r5");
+    EXPECT_EQ(F.Map.HiddenRowItems(6), nullptr);
+    EXPECT_EQ(F.Grid.Cells(1, 3), "r6");
+
+    const Integer Before = F.Changes;
+    F.Map.HideRows(3, 5);   // all hidden already: nothing happens
+    EXPECT_EQ(F.Changes, Before);
+    EXPECT_EQ(F.Grid.RowCount(), 7);
+
+    F.Map.UnHideRowsAll();
+    F.ExpectAllBack();
+}
+
+TEST(GridRowMap, PartialUnhideOnlyFromAHiddenFirstRow) {
+    TRowsFixture F;
+    F.Map.HideRows(3, 5);
+    F.Map.UnHideRows(6, 7);   // row 6 is shown: nothing
+    EXPECT_EQ(F.Grid.RowCount(), 7);
+    F.Map.UnHideRows(4, 5);
+    EXPECT_EQ(F.Grid.RowCount(), 9);
+    EXPECT_TRUE(F.Map.IsHiddenRow(3));
+    EXPECT_FALSE(F.Map.IsHiddenRow(4));
+    EXPECT_EQ(F.Grid.Cells(1, 3), "r4");
+    EXPECT_EQ(F.Grid.Cells(1, 4), "r5");
+    EXPECT_EQ(F.Grid.RowHeights(4), 25);
+    F.Map.UnHideRows(3, 3);
+    F.ExpectAllBack();
+}
+
+TEST(GridRowMap, MixedRangesAndListsKeepRealIndexes) {
+    TRowsFixture F;
+    F.Map.HideRows(2, 2);
+    F.Map.HideRows(1, 4);   // row 2 is hidden already
+    EXPECT_EQ(F.Grid.RowCount(), 6);
+    EXPECT_EQ(F.Grid.Cells(1, 1), "r5");
+    // The filter's list names display rows; they are kept under their real rows.
+    F.Map.HideRowList({3, 1});
+    EXPECT_TRUE(F.Map.IsHiddenRow(5));
+    EXPECT_TRUE(F.Map.IsHiddenRow(7));
+    EXPECT_EQ(F.Grid.RowCount(), 4);
+    EXPECT_EQ(F.Map.RealRowIndex(1), 6);
+    EXPECT_EQ(F.Map.RealRowIndex(2), 8);
+    F.Map.UnHideRowsAll();
+    F.ExpectAllBack();
+}
+
+TEST(GridRowMap, CellPropertiesTravelWithHiddenRows) {
+    TRowsFixture F;
+    TObject Tag;
+    F.Grid.SetObjects(2, 6, &Tag);
+    F.Grid.GetCellProperties(2, 6)->SetBrushColor(clRed);
+    F.Map.HideRows(6, 6);
+    EXPECT_EQ(F.Grid.Objects(2, 6), nullptr);
+    F.Map.UnHideRowsAll();
+    EXPECT_EQ(F.Grid.Objects(2, 6), &Tag);
+    EXPECT_EQ(F.Grid.GetCellProperties(2, 6)->BrushColor(), clRed);
+}
+
+TEST(GridRowMap, NeverRemovesTheLastRow) {
+    TBaseGrid G(nullptr);
+    G.SetRowCount(2);
+    G.SetCells(0, 0, "a");
+    G.SetCells(0, 1, "b");
+    TGridRowMap M(&G);
+    M.HideRows(0, 5);   // rows beyond the grid are ignored, one row stays
+    EXPECT_EQ(G.RowCount(), 1);
+    EXPECT_EQ(M.NumHiddenRows(), 1);
+    M.UnHideRowsAll();
+    EXPECT_EQ(G.RowCount(), 2);
+    EXPECT_EQ(G.Cells(0, 0), "a");
+    EXPECT_EQ(G.Cells(0, 1), "b");
+}
