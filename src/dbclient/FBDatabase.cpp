@@ -1,4 +1,5 @@
 #include "dbclient/FBDatabase.h"
+#include "dbclient/FBSQLMonitor.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -438,6 +439,7 @@ void TFBDatabase::Open() {
     FIsUnicodeConnect = charSet == "unicode_fss";
     FIsUnicodeCharSet = charSet == "unicode_fss" || charSet == "none" || charSet.empty();
     TFBBase::ForEach(FSQLObjects, false, [](TFBBase* L) { L->Fire(L->OnDatabaseConnected); });
+    if (TFBSQLMonitorHook* hook = GetSQLMonitorHook()) hook->DBConnect(this);
     FTimeDifference = 0;
     try {
         Integer serverDialect = GetDBSQLDialect();
@@ -504,6 +506,7 @@ void TFBDatabase::InternalClose(bool Force) {
     if (!FHandleIsShared) ClientLibrary()->isc_detach_database(StatusVector(), &FHandle);
     FHandle = 0;
     FHandleIsShared = false;
+    if (TFBSQLMonitorHook* hook = GetSQLMonitorHook()) hook->DBDisconnect(this);
     TFBBase::ForEach(FSQLObjects, false, [](TFBBase* L) { L->Fire(L->OnDatabaseDisconnected); });
     FireDisconnectEvent(AfterDisconnect, "AfterDisconnect");
     if (firstError && !ComponentState().Contains(csDestroying)) std::rethrow_exception(firstError);

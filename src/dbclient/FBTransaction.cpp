@@ -1,4 +1,5 @@
 #include "dbclient/FBTransaction.h"
+#include "dbclient/FBSQLMonitor.h"
 
 #include <algorithm>
 #include <cstring>
@@ -257,6 +258,7 @@ void TFBTransaction::StartTransaction() {
             if (auto h = FAfterStartEvents->GetItem(i)) h(this);
     }
     TFBBase::ForEach(FSQLObjects, false, [](TFBBase* L) { L->Fire(L->OnTransactionStarted); });
+    if (TFBSQLMonitorHook* hook = GetSQLMonitorHook()) hook->TRStart(this);
     FState = tsActive;
 }
 
@@ -327,6 +329,14 @@ void TFBTransaction::EndTransaction(TTransactionAction Action, bool Force) {
         FState = FHandle ? tsActive : tsClosed;
         FTransactionID = 0;
         throw;
+    }
+    if (TFBSQLMonitorHook* hook = GetSQLMonitorHook()) {
+        switch (Action) {
+            case TARollback: hook->TRRollback(this); break;
+            case TARollbackRetaining: hook->TRRollbackRetaining(this); break;
+            case TACommit: hook->TRCommit(this); break;
+            case TACommitRetaining: hook->TRCommitRetaining(this); break;
+        }
     }
     FState = FHandle ? tsActive : tsClosed;
     FTransactionID = 0;

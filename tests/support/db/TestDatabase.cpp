@@ -11,6 +11,7 @@
 
 #include "dbclient/FBMessages.h"
 #include "dbclient/IB_Intf.h"
+#include "dbclient/FBSQLMonitor.h"
 
 namespace {
 
@@ -77,6 +78,8 @@ void PrepareEmbeddedEngine() {
     if (!mkdtemp(buf.data())) return;   // the engine's default then; attaches will say what is wrong
     LockFolder() = buf.data();
     setenv("FIREBIRD_LOCK", LockFolder().c_str(), 1);
+    // Test processes run side by side: each traces into a channel of its own.
+    SetSQLMonitorChannel("osbtest" + std::to_string(getpid()) + ".");
     std::atexit([] {
         std::error_code ignored;
         std::filesystem::remove_all(LockFolder(), ignored);
