@@ -439,7 +439,7 @@ void TFBDatabase::Open() {
     FIsUnicodeConnect = charSet == "unicode_fss";
     FIsUnicodeCharSet = charSet == "unicode_fss" || charSet == "none" || charSet.empty();
     TFBBase::ForEach(FSQLObjects, false, [](TFBBase* L) { L->Fire(L->OnDatabaseConnected); });
-    if (TFBSQLMonitorHook* hook = GetSQLMonitorHook()) hook->DBConnect(this);
+    if (TFBSQLMonitorHook* hook = ExistingSQLMonitorHook()) hook->DBConnect(this);
     FTimeDifference = 0;
     try {
         Integer serverDialect = GetDBSQLDialect();

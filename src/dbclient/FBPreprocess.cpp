@@ -1,57 +1,13 @@
 #include "dbclient/FBPreprocess.h"
 
 #include "dbclient/FBMessages.h"
+#include "dbclient/SqlTxtRtns.h"
 
 namespace {
 
 bool IsNameChar(char C) {
     return C == '#' || C == '$' || C == '%' || C == '.' || C == '_' || (C >= '0' && C <= '9') ||
            (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z');
-}
-
-bool IsWordChar(char C) {
-    return C == '_' || C == '$' || C == '#' || (C >= '0' && C <= '9') || (C >= 'A' && C <= 'Z') ||
-           (C >= 'a' && C <= 'z') || static_cast<unsigned char>(C) >= 128;
-}
-
-char UpAscii(char C) { return (C >= 'a' && C <= 'z') ? static_cast<char>(C - 32) : C; }
-
-// Whole-word keyword at Pos (1-based), letters a..z folded.
-bool KeywordAt(const AnsiString& Text, Integer Pos, const char* Word) {
-    const Integer len = static_cast<Integer>(Text.size());
-    if (Pos < 1 || Pos > len) return false;
-    if (Pos > 1 && IsWordChar(Text[Pos - 2])) return false;
-    Integer i = 0;
-    for (; Word[i]; ++i) {
-        if (Pos + i > len || UpAscii(Text[Pos - 1 + i]) != Word[i]) return false;
-    }
-    return Pos + i > len || !IsWordChar(Text[Pos - 1 + i]);
-}
-
-bool WhereEndAt(const AnsiString& Text, Integer Pos) {
-    for (const char* w : {"FOR", "GROUP", "HAVING", "ORDER", "PLAN", "START", "UNION"})
-        if (KeywordAt(Text, Pos, w)) return true;
-    return false;
-}
-
-// Position of the first significant character (past blanks and comments).
-Integer FirstSignificant(const AnsiString& Text) {
-    const Integer len = static_cast<Integer>(Text.size());
-    Integer p = 1;
-    while (p <= len) {
-        const char c = Text[p - 1];
-        if (static_cast<unsigned char>(c) <= ' ') {
-            ++p;
-        } else if (c == '/' && p < len && Text[p] == '*') {
-            const auto e = Text.find("*/", p + 1);
-            p = e == AnsiString::npos ? len + 1 : static_cast<Integer>(e) + 3;
-        } else if (c == '-' && p < len && Text[p] == '-') {
-            while (p <= len && Text[p - 1] != '\n' && Text[p - 1] != '\r') ++p;
-        } else {
-            break;
-        }
-    }
-    return p;
 }
 
 bool StandaloneFrom(const AnsiString& Text, Integer P, bool InWhere) {
@@ -74,14 +30,9 @@ bool StandaloneFrom(const AnsiString& Text, Integer P, bool InWhere) {
 
 }  // namespace
 
-bool SQLTextTakesParams(const AnsiString& Text) {
-    const Integer p = FirstSignificant(Text);
-    for (const char* w : {"SELECT", "UPDATE", "DELETE", "INSERT", "EXECUTE"})
-        if (KeywordAt(Text, p, w)) return true;
-    return false;
+bool StatementKindTakesParams(Byte Kind) {
+    return Kind == skSelect || Kind == skUpdate || Kind == skInsert || Kind == skDelete || Kind == skExecute;
 }
-
-bool SQLTextIsExecute(const AnsiString& Text) { return KeywordAt(Text, FirstSignificant(Text), "EXECUTE"); }
 
 bool HasParamMarkers(const AnsiString& Text, char MacroChar) {
     const Integer len = static_cast<Integer>(Text.size());
@@ -153,7 +104,7 @@ TScanResult ScanSQLText(const AnsiString& Text, bool OnlyNames, char MacroChar, 
 
         if (state == stText) {
             if (!inWhere) {
-                inWhere = KeywordAt(Text, i, "WHERE");
+                inWhere = IsWhereKeywordAt(Text, i);
                 if (inWhere && OnlyNames) {
                     i += 5;
                     continue;
@@ -162,7 +113,7 @@ TScanResult ScanSQLText(const AnsiString& Text, bool OnlyNames, char MacroChar, 
                 if (c == '(') ++depth;
                 else if (c == ')') --depth;
                 if (depth >= 0) {
-                    if (WhereEndAt(Text, i)) inWhere = false;
+                    if (IsWhereEndKeywordAt(Text, i)) inWhere = false;
                 } else {
                     inWhere = false;
                 }

@@ -27,11 +27,9 @@ struct TScanResult {
 TScanResult ScanSQLText(const AnsiString& Text, bool OnlyNames, char MacroChar, bool ParamsAllowed,
                         const AnsiString& ComponentName);
 
-// Whether a statement of this text may carry parameter markers (SELECT,
-// UPDATE, INSERT, DELETE, EXECUTE).
-bool SQLTextTakesParams(const AnsiString& Text);
-// The first word is EXECUTE (after leading blanks and comments).
-bool SQLTextIsExecute(const AnsiString& Text);
+// Whether a statement of this kind (TSQLParser's) may carry parameter
+// markers: SELECT, UPDATE, INSERT, DELETE, EXECUTE.
+bool StatementKindTakesParams(Byte Kind);
 
 // Quick look for a parameter or macro marker outside quotes and comments,
 // from the second character on.

@@ -6,6 +6,7 @@
 
 #include "dbclient/FBMessages.h"
 #include "dbclient/FBPreprocess.h"
+#include "dbclient/SqlTxtRtns.h"
 #include "dbclient/StrUtil.h"
 
 namespace {
@@ -37,6 +38,66 @@ void SplitMacro(const AnsiString& Token, AnsiString& Name, AnsiString& Default) 
 
 constexpr Integer MaxMacroNameLength = 255;
 
+// The statement's text list. Every edit first gives the statement the chance
+// to take applied conditions out, before the list works out line indexes, so
+// an edit always lands on the statement's own text.
+class TSQLTextList : public TStringList {
+public:
+    std::function<void()> BeforeEdit;
+
+    Integer AddObject(const AnsiString& S, TObject* AObject) override {
+        Edit();
+        return TStringList::AddObject(S, AObject);
+    }
+    void Clear() override {
+        Edit();
+        TStringList::Clear();
+    }
+    void Delete(Integer Index) override {
+        Edit();
+        TStringList::Delete(Index);
+    }
+    void Exchange(Integer Index1, Integer Index2) override {
+        Edit();
+        TStringList::Exchange(Index1, Index2);
+    }
+    void InsertObject(Integer Index, const AnsiString& S, TObject* AObject) override {
+        Edit();
+        TStringList::InsertObject(Index, S, AObject);
+    }
+    void Move(Integer CurIndex, Integer NewIndex) override {
+        Edit();
+        TStringList::Move(CurIndex, NewIndex);
+    }
+
+protected:
+    void Put(Integer Index, const AnsiString& S) override {
+        Edit();
+        TStringList::Put(Index, S);
+    }
+    void SetTextStr(const AnsiString& Value) override {
+        Edit();
+        TStringList::SetTextStr(Value);
+    }
+
+private:
+    void Edit() {
+        if (BeforeEdit) BeforeEdit();
+    }
+};
+
+AnsiString ConditionName(const AnsiString& Line) {
+    const auto p = Line.find('=');
+    return p == AnsiString::npos ? Line : Line.substr(0, p);
+}
+
+AnsiString ConditionText(const AnsiString& Line) {
+    const auto p = Line.find('=');
+    return p == AnsiString::npos ? AnsiString() : Line.substr(p + 1);
+}
+
+const AnsiString ConditionSeparator = "#$#$";
+
 }  // namespace
 
 TFBQuery::TFBQuery(TComponent* AOwner) : TComponent(AOwner) {
@@ -45,7 +106,11 @@ TFBQuery::TFBQuery(TComponent* AOwner) : TComponent(AOwner) {
     FBase->OnDatabaseFree = [this](TObject* S) { LinkFreed(S); };
     FBase->OnTransactionEnding = [this](TObject* S) { TransactionEndingEvent(S); };
     FBase->OnTransactionEnded = [this](TObject* S) { TransactionEndedEvent(S); };
-    FSQL = std::make_unique<TStringList>();
+    auto sql = std::make_unique<TSQLTextList>();
+    sql->BeforeEdit = [this] { BeforeSQLEdit(); };
+    FSQL = std::move(sql);
+    FParser = std::make_unique<TSQLParser>();
+    FConditions = std::make_unique<TConditions>(this);
     FSQL->OnChanging = [this](TObject* S) { SQLChanging(S); };
     FSQL->OnChange = [this](TObject* S) { SQLChange(S); };
     FParams = std::make_unique<TFBXSQLDA>(this, true);
@@ -55,7 +120,10 @@ TFBQuery::TFBQuery(TComponent* AOwner) : TComponent(AOwner) {
     else if (auto* tr = dynamic_cast<TFBTransaction*>(AOwner)) SetTransaction(tr);
 }
 
-TFBQuery::~TFBQuery() { BeforeDestruction(); }
+TFBQuery::~TFBQuery() {
+    BeforeDestruction();
+    if (auto* sql = dynamic_cast<TSQLTextList*>(FSQL.get())) sql->BeforeEdit = nullptr;
+}
 
 void TFBQuery::BeforeDestruction() {
     if (FBase) {
@@ -138,6 +206,15 @@ AnsiString TFBQuery::SQLText() const {
     return s;
 }
 
+void TFBQuery::BeforeSQLEdit() {
+    if (!FConditions || FConditions->Busy()) return;
+    if (FOpen && !ComponentState().Contains(csDesigning)) FBError(28, {"change sql text", FullName()});
+    // A text the statement is given replaces its own text: conditions come off
+    // first and the text they were applied to is forgotten.
+    FConditions->RestoreSQL();
+    FConditions->ForgetSavedSQL();
+}
+
 void TFBQuery::SQLChanging(TObject*) {
     if (ComponentState().Contains(csDesigning)) Close();
     else if (FOpen) FBError(28, {"change sql text", FullName()});
@@ -147,6 +224,7 @@ void TFBQuery::SQLChanging(TObject*) {
 }
 
 void TFBQuery::SQLChange(TObject*) {
+    FParser->SetSQLText(SQLText());
     FParamsBuilt = false;
     if (FChangeCount > 0) return;
     TextChanged();
@@ -200,7 +278,8 @@ void TFBQuery::SetMacroChar(char Value) {
 }
 
 void TFBQuery::PreprocessSQL(const AnsiString& Text, bool OnlyNames) {
-    const TScanResult r = ScanSQLText(Text, OnlyNames, FMacroChar, SQLTextTakesParams(Text), FullName());
+    const TScanResult r =
+        ScanSQLText(Text, OnlyNames, FMacroChar, StatementKindTakesParams(FParser->StatementKind()), FullName());
     const bool keepDialectCase = DialectValue() >= 3;
 
     std::vector<const TScannedName*> items;
@@ -647,7 +726,7 @@ TFBXSQLVAR* TFBQuery::FindParam(const AnsiString& Name) { return Params()->ByNam
 
 TFBXSQLVAR* TFBQuery::ParamByName(const AnsiString& Name) {
     if (TFBXSQLVAR* v = FindParam(Name)) return v;
-    if (SQLTextIsExecute(SQLText())) return FieldByName(Name);
+    if (FParser->StatementKind() == skExecute) return FieldByName(Name);
     FBErrorFmt("Parameter \"%s\" does not exist in %s", {Name, FullName()});
 }
 
@@ -702,4 +781,278 @@ Variant TFBQuery::ParamValue(Integer ParamIndex) { return Params()->Vars(ParamIn
 
 void TFBQuery::SetParamValue(Integer ParamIndex, const Variant& aValue) {
     Params()->Vars(ParamIndex)->SetValue(aValue);
+}
+
+// ---- clauses ----------------------------------------------------------------------------
+
+const AnsiString& TFBQuery::ModifyTable() {
+    if (FTableName == "-1") FTableName = MainTableOfSQL(SQLText(), false);
+    return FTableName;
+}
+
+AnsiString TFBQuery::MainWhereClause() {
+    Integer start = 0, end = 0;
+    AnsiString text;
+    FParser->GetMainWhereClause(start, end, text);
+    return start > 0 ? text : AnsiString();
+}
+
+AnsiString TFBQuery::WhereClause(Integer N) {
+    Integer start = 0, end = 0;
+    AnsiString text;
+    FParser->GetWhereClause(N, start, text, end);
+    return start > 0 ? text : AnsiString();
+}
+
+AnsiString TFBQuery::PlanClause() {
+    Integer start = 0, end = 0;
+    AnsiString text;
+    FParser->GetMainPlanClause(start, end, text);
+    return start > 0 ? text : AnsiString();
+}
+
+AnsiString TFBQuery::OrderClause() { return FParser->GetOrderClause(); }
+
+// The clause setters rewrite the statement's own text: applied conditions come
+// off first and go on again afterwards, so they are neither lost nor baked in.
+void TFBQuery::SetMainWhereClause(const AnsiString& Value) {
+    if (FConditions->Busy()) {
+        FSQL->SetText(FParser->ReplaceMainWhere(Value));
+        return;
+    }
+    const bool reapply = FConditions->Applied();
+    FConditions->CancelApply();
+    FSQL->SetText(FParser->ReplaceMainWhere(Value));
+    if (reapply) FConditions->Apply();
+}
+
+void TFBQuery::SetPlanClause(const AnsiString& Value) {
+    const bool reapply = FConditions->Applied();
+    FConditions->CancelApply();
+    FSQL->SetText(FParser->ReplacePlanClause(Value));
+    if (reapply) FConditions->Apply();
+}
+
+void TFBQuery::SetOrderClause(const AnsiString& Value) {
+    const bool reapply = FConditions->Applied();
+    FConditions->CancelApply();
+    FSQL->SetText(FParser->ReplaceOrderClause(Value));
+    if (reapply) FConditions->Apply();
+}
+
+// ---- conditions -------------------------------------------------------------------------
+
+TCondition::~TCondition() {
+    FDestroying = true;
+    if (!FOwner) return;
+    const Integer i = Index();
+    if (i >= 0) FOwner->Delete(i);
+}
+
+Integer TCondition::Index() const { return FOwner ? FOwner->IndexOfObject(const_cast<TCondition*>(this)) : -1; }
+
+AnsiString TCondition::Name() const {
+    const Integer i = Index();
+    return i >= 0 ? ConditionName(FOwner->Strings(i)) : AnsiString();
+}
+
+AnsiString TCondition::Text() const {
+    const Integer i = Index();
+    return i >= 0 ? ConditionText(FOwner->Strings(i)) : AnsiString();
+}
+
+void TCondition::SetText(const AnsiString& Value) {
+    const Integer i = Index();
+    if (i < 0) return;
+    const AnsiString line = ConditionName(FOwner->Strings(i)) + "=" + Value;
+    if (line != FOwner->Strings(i)) FOwner->Put(i, line);
+}
+
+void TCondition::SetEnabled(bool Value) {
+    if (Value == FEnabled) return;
+    FEnabled = Value;
+    if (FOwner) FOwner->FApplied = false;
+}
+
+TConditions::TConditions(TFBQuery* AOwner) : FOwner(AOwner) {}
+
+TConditions::~TConditions() {
+    OnChange = nullptr;
+    OnChanging = nullptr;
+    Clear();
+}
+
+Integer TConditions::Add(const AnsiString& S) { return TStringList::AddObject(S, new TCondition(this)); }
+
+Integer TConditions::AddObject(const AnsiString& S, TObject* AObject) {
+    auto* c = dynamic_cast<TCondition*>(AObject);
+    if (!c) return -1;
+    c->FOwner = this;
+    return TStringList::AddObject(S, c);
+}
+
+void TConditions::Insert(Integer Index, const AnsiString& S) {
+    auto c = std::make_unique<TCondition>(this);
+    TStringList::InsertObject(Index, S, c.get());
+    c.release();
+}
+
+void TConditions::InsertObject(Integer Index, const AnsiString& S, TObject* AObject) {
+    auto* c = dynamic_cast<TCondition*>(AObject);
+    if (!c) return;
+    c->FOwner = this;
+    TStringList::InsertObject(Index, S, c);
+}
+
+void TConditions::Put(Integer Index, const AnsiString& S) {
+    if (Index == Count()) Add(S);
+    else TStringList::Put(Index, S);
+}
+
+void TConditions::Clear() {
+    std::vector<TCondition*> items;
+    for (Integer i = 0; i < Count(); ++i)
+        if (auto* c = dynamic_cast<TCondition*>(Objects(i))) items.push_back(c);
+    TStringList::Clear();
+    for (TCondition* c : items) {
+        c->FOwner = nullptr;
+        delete c;
+    }
+}
+
+void TConditions::Delete(Integer Index) {
+    auto* c = dynamic_cast<TCondition*>(Objects(Index));
+    if (c && !c->FDestroying) {
+        delete c;   // its destructor takes the line out
+        return;
+    }
+    TStringList::Delete(Index);
+}
+
+TCondition* TConditions::AddCondition(const AnsiString& Name, const AnsiString& Text, bool Enabled) {
+    TCondition* c = FindCondition(Name);
+    if (c) c->SetText(Text);
+    else c = Items(Add(Name + "=" + Text));
+    c->SetEnabled(Enabled);
+    if (Enabled) FApplied = false;
+    return c;
+}
+
+TCondition* TConditions::FindCondition(const AnsiString& Name) const {
+    const Integer i = IndexOfName(Name);
+    return i >= 0 ? Items(i) : nullptr;
+}
+
+void TConditions::RemoveCondition(const AnsiString& Name) {
+    const Integer i = IndexOfName(Name);
+    if (i < 0) return;
+    Delete(i);
+    FApplied = false;
+}
+
+TCondition* TConditions::Items(Integer Index) const {
+    if (Index < 0 || Index >= Count()) return nullptr;
+    return dynamic_cast<TCondition*>(Objects(Index));
+}
+
+AnsiString TConditions::ConditionsText() const {
+    AnsiString r;
+    for (Integer i = 0; i < Count(); ++i) {
+        TCondition* c = Items(i);
+        if (!c || !c->Enabled() || IsBlankStr(Strings(i))) continue;
+        r += "(" + ConditionText(Strings(i)) + ")\r\n";
+        r += "\r\n and ";
+    }
+    if (!IsBlankStr(r)) r.resize(r.size() - 7);
+    return r;
+}
+
+void TConditions::Apply() {
+    FOwner->BeginModifySQLText();
+    FBusy |= bfApplying;
+    try {
+        const AnsiString conditions = ConditionsText();
+        if (FSavedSQL.empty()) FSavedSQL = FOwner->SQL()->Text();
+        else RestoreSQL();
+        if (!IsBlankStr(conditions)) {
+            const AnsiString old = FOwner->MainWhereClause();
+            // The statement's own condition is bracketed: an OR in it must not
+            // swallow the conditions ANDed after it.
+            FOwner->SetMainWhereClause(old.empty() ? conditions : "(" + old + ")\r\nand " + conditions);
+        }
+        FApplied = true;
+    } catch (...) {
+        FBusy &= static_cast<Byte>(~bfApplying);
+        FOwner->EndModifySQLText();
+        throw;
+    }
+    FBusy &= static_cast<Byte>(~bfApplying);
+    FOwner->EndModifySQLText();
+}
+
+void TConditions::CancelApply() {
+    if (FBusy) return;
+    FBusy |= bfCancelling;
+    try {
+        RestoreSQL();
+    } catch (...) {
+        FBusy &= static_cast<Byte>(~bfCancelling);
+        throw;
+    }
+    FBusy &= static_cast<Byte>(~bfCancelling);
+}
+
+void TConditions::RestoreSQL() {
+    const Byte was = FBusy;
+    const bool wasApplied = FApplied;
+    FBusy |= bfRestoring;
+    FApplied = false;
+    try {
+        if (!FSavedSQL.empty() && FSavedSQL != FOwner->SQL()->Text()) FOwner->SQL()->SetText(FSavedSQL);
+    } catch (...) {
+        // The text stayed as it was (e.g. the statement is open).
+        FBusy = was;
+        FApplied = wasApplied;
+        throw;
+    }
+    FBusy = was;
+}
+
+void TConditions::SaveToStrings(TStrings* Strings) const {
+    Strings->BeginUpdate();
+    Strings->Clear();
+    for (Integer i = 0; i < Count(); ++i) {
+        TCondition* c = Items(i);
+        Strings->Add(ConditionName(this->Strings(i)) + ConditionSeparator + ConditionText(this->Strings(i)) +
+                     ConditionSeparator + ((c && c->Enabled()) ? "1" : "0"));
+    }
+    Strings->EndUpdate();
+}
+
+void TConditions::LoadFromStrings(TStrings* Strings) {
+    Clear();
+    FApplied = false;
+    for (Integer i = 0; i < Strings->Count(); ++i) {
+        const AnsiString line = Strings->Strings(i);
+        const auto p = line.find(ConditionSeparator);
+        if (p == AnsiString::npos) continue;
+        const AnsiString name = line.substr(0, p);
+        const AnsiString rest = line.substr(p + ConditionSeparator.size());
+        const auto q = rest.find(ConditionSeparator);
+        const AnsiString text = q == AnsiString::npos ? rest : rest.substr(0, q);
+        const AnsiString enabled = q == AnsiString::npos ? AnsiString() : rest.substr(q + ConditionSeparator.size());
+        AddCondition(name, text, Trim(enabled) == "1");
+    }
+}
+
+AnsiString TConditions::AsText() const {
+    TStringList l;
+    SaveToStrings(&l);
+    return l.Text();
+}
+
+void TConditions::SetAsText(const AnsiString& Value) {
+    TStringList l;
+    l.SetText(Value);
+    LoadFromStrings(&l);
 }

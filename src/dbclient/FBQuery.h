@@ -10,15 +10,11 @@
 #include "dbclient/FBSQLObject.h"
 #include "dbclient/FBTransaction.h"
 #include "dbclient/FBXSQLDA.h"
+#include "dbclient/pFBProps.h"
 
-enum TpFBQueryOption {
-    qoStartTransaction,
-    qoAutoCommit,
-    qoTrimCharFields,
-    qoNoForceIsNull,
-    qoFreeHandleAfterExecute
-};
-using TpFBQueryOptions = TSet<TpFBQueryOption>;
+class TSQLParser;
+class TFBQuery;
+class TConditions;
 
 // Statement type codes of the server.
 enum : Integer {
@@ -37,6 +33,80 @@ enum : Integer {
     SQLSelectForUpdate = 12,
     SQLSetGenerator = 13,
     SQLSavePoint = 14
+};
+
+// One named WHERE condition of a statement: its line "name=text" in the owner
+// list. Freeing it removes its line.
+class TCondition : public TObject {
+public:
+    explicit TCondition(TConditions* AOwner) : FOwner(AOwner) {}
+    ~TCondition() override;
+
+    AnsiString Name() const;
+    AnsiString Text() const;
+    void SetText(const AnsiString& Value);
+    bool Enabled() const { return FEnabled; }
+    void SetEnabled(bool Value);   // a change means the conditions must be applied again
+
+private:
+    friend class TConditions;
+    Integer Index() const;
+    TConditions* FOwner;
+    bool FEnabled = true;
+    bool FDestroying = false;
+};
+
+// The named WHERE conditions of a statement, one "name=text" line each with
+// its TCondition. Apply ANDs the enabled ones into the statement's main WHERE
+// clause; the text before applying is kept, so applying again never piles
+// conditions up and CancelApply gives the statement its own text back.
+class TConditions : public TStringList {
+public:
+    explicit TConditions(TFBQuery* AOwner);
+    ~TConditions() override;
+
+    // Sets the text of an existing condition or adds a new one.
+    TCondition* AddCondition(const AnsiString& Name, const AnsiString& Text, bool Enabled);
+    TCondition* FindCondition(const AnsiString& Name) const;
+    void RemoveCondition(const AnsiString& Name);
+    TCondition* Items(Integer Index) const;   // nullptr out of range
+
+    void Apply();
+    void CancelApply();
+    // Puts the saved statement text back (the saved text stays).
+    void RestoreSQL();
+    bool Applied() const { return FApplied; }
+    void SetApplied(bool Value) { FApplied = Value; }
+    // The statement text before the conditions (empty when none is saved).
+    const AnsiString& SavedSQL() const { return FSavedSQL; }
+    void ForgetSavedSQL() { FSavedSQL.clear(); }
+    bool Busy() const { return FBusy != 0; }
+    // The enabled conditions joined by "and", each in parentheses.
+    AnsiString ConditionsText() const;
+
+    // Text form: one line per condition, name#$#$text#$#$1 (or 0 when disabled).
+    void SaveToStrings(TStrings* Strings) const;
+    void LoadFromStrings(TStrings* Strings);
+    AnsiString AsText() const;
+    void SetAsText(const AnsiString& Value);
+
+    Integer Add(const AnsiString& S) override;
+    Integer AddObject(const AnsiString& S, TObject* AObject) override;   // -1 unless a TCondition
+    void Insert(Integer Index, const AnsiString& S) override;
+    void InsertObject(Integer Index, const AnsiString& S, TObject* AObject) override;
+    void Clear() override;
+    void Delete(Integer Index) override;
+
+protected:
+    void Put(Integer Index, const AnsiString& S) override;   // Index = Count adds a line
+
+private:
+    friend class TCondition;
+    enum : Byte { bfApplying = 1, bfCancelling = 2, bfRestoring = 4 };
+    TFBQuery* FOwner;
+    bool FApplied = false;
+    AnsiString FSavedSQL;
+    Byte FBusy = 0;
 };
 
 class TFBQuery : public TComponent, public ISQLObject {
@@ -74,6 +144,20 @@ public:
     void EndModifySQLText();
     bool MacrosChanged() const { return FMacrosChanged; }
     Integer SQLVersion() const { return FSQLVersion; }
+    // The parser over the current text.
+    TSQLParser* Parser() const { return FParser.get(); }
+    TConditions* Conditions() const { return FConditions.get(); }
+    // The table the statement modifies (without alias), worked out once per text.
+    const AnsiString& ModifyTable();
+
+    // ---- clauses; each write stores the new text into SQL
+    AnsiString MainWhereClause();                 // empty without a WHERE at depth 0
+    void SetMainWhereClause(const AnsiString& Value);   // replaces or adds it
+    AnsiString WhereClause(Integer N);            // N-th WHERE (1-based)
+    AnsiString PlanClause();
+    void SetPlanClause(const AnsiString& Value);  // replaces, inserts, or (empty) removes
+    AnsiString OrderClause();
+    void SetOrderClause(const AnsiString& Value);
 
     // ---- running
     void Prepare();
@@ -147,6 +231,7 @@ private:
     friend class TFBXSQLVAR;
     friend class TFBXSQLDA;
 
+    void BeforeSQLEdit();
     void SQLChanging(TObject* Sender);
     void SQLChange(TObject* Sender);
     void TextChanged();
@@ -194,4 +279,6 @@ private:
     AnsiString FCursorName;
     bool FParamCheck = true;
     AnsiString FBuiltText;   // the text the parameter list was built from
+    std::unique_ptr<TSQLParser> FParser;
+    std::unique_ptr<TConditions> FConditions;
 };

@@ -539,6 +539,11 @@ TFBSQLMonitorHook* GetSQLMonitorHook() {
     return h;
 }
 
+TFBSQLMonitorHook* ExistingSQLMonitorHook() {
+    if (ShuttingDown.load()) return nullptr;
+    return Globals().Hook.load(std::memory_order_acquire);
+}
+
 bool GetMonitoringEnabled() { return MonitoringEnabled.load(); }
 
 void SetMonitoringEnabled(bool Value) { MonitoringEnabled.store(Value); }

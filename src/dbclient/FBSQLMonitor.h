@@ -146,6 +146,8 @@ private:
 // The process-wide hook: made on the first call; nil once ShutdownSQLMonitor
 // has run, and nil when the channel cannot be made.
 TFBSQLMonitorHook* GetSQLMonitorHook();
+// The process-wide hook when it has been made already; never makes it.
+TFBSQLMonitorHook* ExistingSQLMonitorHook();
 // The monitoring switch (on at start).
 bool GetMonitoringEnabled();
 void SetMonitoringEnabled(bool Value);

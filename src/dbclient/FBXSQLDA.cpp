@@ -5,9 +5,11 @@
 #include <cstring>
 #include <limits>
 
+#include "dbclient/FBBlob.h"
 #include "dbclient/FBMessages.h"
 #include "dbclient/FBQuery.h"
 #include "dbclient/StrUtil.h"
+#include "dbclient/pFBArray.h"
 #include "platform/rtl/CodePage.h"
 
 namespace {
@@ -241,10 +243,33 @@ void TFBXSQLVAR::SetAsXSQLVAR(const XSQLVAR* Value) {
     Apply(w);
 }
 
-void TFBXSQLVAR::CheckNotBlobText(const char* What) const {
-    FBErrorFmt("%s: %s of blob column %s is not supported yet.",
-               {CmpFullName(FQuery), AnsiString(What), FName});
+void TFBXSQLVAR::StartTransactionIfAsked() const {
+    if (!FQuery || !FQuery->Options().Contains(qoStartTransaction)) return;
+    TFBTransaction* tr = FQuery->Transaction();
+    if (tr && !tr->Active()) tr->StartTransaction();
 }
+
+AnsiString TFBXSQLVAR::ReadBlobContent(const ISC_QUAD& Id, Integer SubType) const {
+    if (BlobIDIsZero(Id)) return AnsiString();
+    StartTransactionIfAsked();
+    TFBBlobStream s(nullptr, Id, FQuery ? FQuery->Database() : nullptr, FQuery ? FQuery->Transaction() : nullptr);
+    s.SetMode(bmRead);
+    s.SetBlobSubType(SubType);
+    return s.AsString();
+}
+
+ISC_QUAD TFBXSQLVAR::WriteBlobContent(const AnsiString& Data, Integer SubType) {
+    StartTransactionIfAsked();
+    TFBBlobStream s(nullptr, ISC_QUAD{}, FQuery ? FQuery->Database() : nullptr,
+                    FQuery ? FQuery->Transaction() : nullptr);
+    s.SetMode(bmWrite);
+    s.SetBlobSubType(SubType);
+    if (!Data.empty()) s.WriteBuffer(Data.data(), static_cast<Integer>(Data.size()));
+    s.FinalizeAndMark(true);   // an empty text is still an (empty) blob, not a null
+    return s.BlobID();
+}
+
+bool TFBXSQLVAR::TargetIsBlob() const { return SQLType() == SQLTypeBlob || EffectiveType() == SQLTypeBlob; }
 
 void TFBXSQLVAR::SetAsInteger(Integer Value) { SetData(SQLTypeLong, &Value, 4); }
 
@@ -350,8 +375,11 @@ void TFBXSQLVAR::SetAsGuid(const TGUID& Value) {
 
 void TFBXSQLVAR::SetAsString(const AnsiString& Value) {
     const Integer eff = EffectiveType();
-    if (static_cast<Integer>(Value.size()) > MaxInlineText || eff == SQLTypeBlob)
-        CheckNotBlobText("writing the text");
+    if (static_cast<Integer>(Value.size()) > MaxInlineText || eff == SQLTypeBlob) {
+        const ISC_QUAD id = WriteBlobContent(Value, FXSQLVAR->sqlsubtype);
+        SetData(SQLTypeBlob, &id, 8);
+        return;
+    }
     const AnsiString up = FastUpperCase(FName);
     if (up == "DB_KEY" || up == "RDB$DB_KEY") {
         // A row key keeps its described type and length and takes the bytes as they are.
@@ -389,8 +417,31 @@ void TFBXSQLVAR::SetAsWideString(const WideString& Value) {
 void TFBXSQLVAR::SetValue(const Variant& Value) {
     const TVarType vt = Value.VType();
     if (vt & varArray) {
-        if (EffectiveType() == SQLTypeArray) SetArrayValue(Value);
-        CheckNotBlobText("writing an array into");
+        // Whether an array goes to an ARRAY column or a blob is known only once described.
+        if (FQuery && FParent == FQuery->FParams.get() && !FQuery->Prepared() && FQuery->Database() &&
+            FQuery->Database()->Connected())
+            FQuery->Prepare();
+        const Integer eff = EffectiveType();
+        if (eff == SQLTypeArray || IsArray()) {
+            SetArrayValue(Value);
+            return;
+        }
+        if (eff != SQLTypeBlob) FBError(2);
+        // The array's own bytes become the blob; only fixed-size elements have any.
+        const TVarType et = vt & varTypeMask;
+        if (et == varVariant || et == varOleStr || et == varString) FBError(2);
+        Variant a = Value;
+        const Integer n = VarArrayElementSize(a) * [&] {
+            Integer c = 1;
+            for (Integer d = 1; d <= VarArrayDimCount(a); ++d)
+                c *= VarArrayHighBound(a, d) - VarArrayLowBound(a, d) + 1;
+            return c;
+        }();
+        AnsiString bytes(static_cast<const char*>(VarArrayLock(a)), static_cast<size_t>(std::max<Integer>(n, 0)));
+        VarArrayUnlock(a);
+        const ISC_QUAD id = WriteBlobContent(bytes, FXSQLVAR->sqlsubtype);
+        SetData(SQLTypeBlob, &id, 8);
+        return;
     }
     switch (vt & varTypeMask) {
         case varEmpty:
@@ -439,11 +490,67 @@ void TFBXSQLVAR::SetValue(const Variant& Value) {
     }
 }
 
-void TFBXSQLVAR::LoadFromStream(TStream*) { CheckNotBlobText("loading a stream into"); }
+void TFBXSQLVAR::LoadFromStream(TStream* Stream) {
+    if (!Stream) return;
+    AnsiString data;
+    Stream->Seek(0, soBeginning);
+    const Int64 size = Stream->Size();
+    if (size > std::numeric_limits<Integer>::max()) FBError(33);
+    data.resize(static_cast<size_t>(size));
+    if (size > 0) Stream->ReadBuffer(data.data(), static_cast<Integer>(size));
+    const ISC_QUAD id = WriteBlobContent(data, FXSQLVAR->sqlsubtype);
+    SetData(SQLTypeBlob, &id, 8);
+}
 
-void TFBXSQLVAR::SetArrayValue(const Variant&) {
-    if (!IsArray()) FBError(59, {RelationName() + "." + SQLName()});
-    FBErrorFmt("%s: array column %s cannot be written yet.", {CmpFullName(FQuery), FName});
+void TFBXSQLVAR::SaveToStream(TStream* Stream) {
+    if (!Stream || IsNull()) return;
+    const AnsiString data = IsBlob() ? ReadBlobContent(AsQuad(), FXSQLVAR->sqlsubtype) : AsString();
+    if (!data.empty()) Stream->WriteBuffer(data.data(), static_cast<Integer>(data.size()));
+}
+
+TpFBArray* TFBXSQLVAR::Array() {
+    if (FArray) return FArray.get();
+    // A parameter takes the column its described counterpart names.
+    const XSQLVAR* x = FXSQLVAR;
+    if (FQuery && FParent == FQuery->FParams.get() && FQuery->FSQLParams)
+        if (TFBXSQLVAR* d = FQuery->FSQLParams->LocalByName(FName)) x = d->FXSQLVAR;
+    if ((x->sqltype & ~1) != SQLTypeArray || !FQuery) return nullptr;
+    const AnsiString rel(x->relname, static_cast<size_t>(std::clamp<Integer>(x->relname_length, 0, MaxNameLength)));
+    const AnsiString col(x->sqlname, static_cast<size_t>(std::clamp<Integer>(x->sqlname_length, 0, MaxNameLength)));
+    if (rel.empty() || col.empty()) return nullptr;
+    TFBDatabase* db = FQuery->Database();
+    TFBTransaction* tr = FQuery->Transaction();
+    if (!db) FBError(21, {CmpFullName(FQuery)});
+    db->CheckActive();
+    if (!tr) FBError(22, {CmpFullName(FQuery)});
+    StartTransactionIfAsked();
+    if (!tr->Active()) FBError(15, {CmpFullName(tr)});
+    FArray = std::make_unique<TpFBArray>(db->ClientLibrary(), rel, col, db->HandleAddress(), tr->HandleAddress(),
+                                         this);
+    return FArray.get();
+}
+
+Integer TFBXSQLVAR::SliceSize() {
+    TpFBArray* a = Array();
+    return a ? a->SliceSize() : 0;
+}
+
+Variant TFBXSQLVAR::ArrayValue() {
+    TpFBArray* a = Array();
+    if (!a) FBError(59, {RelationName() + "." + SQLName()});
+    if (IsNull()) return Variant::Null();
+    StartTransactionIfAsked();
+    return a->GetArrayValues(AsQuad(), FQuery->Database()->HandleAddress(), FQuery->Transaction()->HandleAddress());
+}
+
+void TFBXSQLVAR::SetArrayValue(const Variant& Value) {
+    TpFBArray* a = (IsArray() || EffectiveType() == SQLTypeArray) ? Array() : nullptr;
+    if (!a) FBError(59, {RelationName() + "." + SQLName()});
+    ISC_QUAD id{};
+    if (IsArray() && !IsNull()) id = AsQuad();
+    StartTransactionIfAsked();
+    a->PutArrayValues(Value, id, FQuery->Database()->HandleAddress(), FQuery->Transaction()->HandleAddress());
+    SetData(SQLTypeArray, &id, 8);
 }
 
 void TFBXSQLVAR::Assign(TFBXSQLVAR* Source) {
@@ -453,7 +560,21 @@ void TFBXSQLVAR::Assign(TFBXSQLVAR* Source) {
         return;
     }
     if (IsArray() || Source->IsArray()) return;
-    if (IsBlob() || Source->IsBlob() || EffectiveType() == SQLTypeBlob) CheckNotBlobText("copying the contents");
+    const bool targetBlob = TargetIsBlob();
+    if (targetBlob || Source->IsBlob()) {
+        // Filters run only when the content changes kind: between blobs of one subtype it passes as it is.
+        const bool sameKind = targetBlob && Source->IsBlob() && Source->SQLSubtype() == SQLSubtype();
+        const AnsiString content =
+            Source->IsBlob() ? Source->ReadBlobContent(Source->AsQuad(), sameKind ? 0 : Source->SQLSubtype())
+                             : Source->RawBytes();
+        if (targetBlob) {
+            const ISC_QUAD id = WriteBlobContent(content, sameKind ? 0 : Source->SQLSubtype());
+            SetData(SQLTypeBlob, &id, 8);
+        } else {
+            SetData(SQLTypeText, content.data(), static_cast<Integer>(content.size()));
+        }
+        return;
+    }
     SetAsXSQLVAR(Source->FXSQLVAR);
 }
 
@@ -469,6 +590,13 @@ AnsiString TFBXSQLVAR::RawText() const {
         return AnsiString(x->sqldata + 2, static_cast<size_t>(n));
     }
     return AnsiString(x->sqldata, static_cast<size_t>(std::max<Integer>(x->sqllen, 0)));
+}
+
+AnsiString TFBXSQLVAR::RawBytes() const {
+    const Integer t = SQLType();
+    if (t == SQLTypeText || t == SQLTypeVarying) return RawText();
+    if (!FXSQLVAR->sqldata) return AnsiString();
+    return AnsiString(FXSQLVAR->sqldata, static_cast<size_t>(std::max<Integer>(FXSQLVAR->sqllen, 0)));
 }
 
 Int64 TFBXSQLVAR::RawInteger() const {
@@ -514,7 +642,7 @@ AnsiString TFBXSQLVAR::AsString() const {
         case SQLTypeTimestamp: return DateTimeToStr(AsDateTime());
         case SQLTypeBlob:
             if (IsParamsArea()) return "(BLOB)";
-            CheckNotBlobText("reading the text");
+            return ReadBlobContent(AsQuad(), FXSQLVAR->sqlsubtype);
         case SQLTypeArray: return "(ARRAY)";
         case SQLTypeBoolean: return RawBoolean(FXSQLVAR) ? "True" : "False";
         default: ConversionError();
@@ -823,6 +951,7 @@ void TFBXSQLDA::Initialize() {
         TFBXSQLVAR* v = FVars[i].get();
         v->FDescribedType = v->FXSQLVAR->sqltype & ~1;
         v->FChanged = true;
+        v->FArray.reset();   // a new describe may name another column
     }
     if (FNames.empty()) {
         Integer unnamed = 0;

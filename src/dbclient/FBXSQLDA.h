@@ -4,10 +4,9 @@
 // and writes one entry with the conversions between the server's SQL types and
 // the program's integers, floats, currency, dates and strings.
 //
-// Blob and array contents are not reached from here yet: reading a BLOB column
-// as text, writing a text into a BLOB entry (or one of 32768 bytes or more),
-// LoadFromStream and ArrayValue raise EFBClientError naming the gap. Blob and
-// array ids themselves (AsQuad) work.
+// Blob contents travel through TFBBlobStream (a BLOB column reads as its whole
+// text; a long text or a BLOB entry is written as a new blob), array contents
+// through the entry's TpFBArray.
 #include <map>
 #include <memory>
 #include <vector>
@@ -20,6 +19,7 @@
 class TFBQuery;
 class TFBXSQLDA;
 class TStream;
+class TpFBArray;
 
 // SQL type codes of the client (sqltype with bit 0 cleared).
 inline constexpr Integer SQLTypeVarying = 448;
@@ -122,7 +122,17 @@ public:
 
     // One entry from another one (possibly of another statement).
     void Assign(TFBXSQLVAR* Source);
+    // The stream from its start into a new blob; its id becomes the value.
     void LoadFromStream(TStream* Stream);
+    // The value's bytes (a BLOB column's whole content) written to Stream.
+    void SaveToStream(TStream* Stream);
+    // The array of an ARRAY column (made on first need); null for other entries.
+    TpFBArray* Array();
+    // Bytes of the whole array slice; 0 without an array.
+    Integer SliceSize();
+    // The whole array as a variant array (Null when the value is null).
+    Variant ArrayValue();
+    // Writes a variant array as the whole array; error 59 for a non-array entry.
     void SetArrayValue(const Variant& Value);
 
     // ---- preprocessing details (macros, null rewriting)
@@ -162,12 +172,18 @@ private:
     void AllocIndicator();
     Integer Dialect() const;
     bool IsParamsArea() const;
-    [[noreturn]] void CheckNotBlobText(const char* What) const;
+    // The blob's whole content, read in the statement's transaction.
+    AnsiString ReadBlobContent(const ISC_QUAD& Id, Integer SubType) const;
+    // Data as a new blob in the statement's transaction; returns its id.
+    ISC_QUAD WriteBlobContent(const AnsiString& Data, Integer SubType);
+    void StartTransactionIfAsked() const;
+    bool TargetIsBlob() const;
     Int64 RawInteger() const;       // SMALLINT / INTEGER / INT64 value unscaled
     bool IsIntegerType(Integer T) const {
         return T == SQLTypeShort || T == SQLTypeLong || T == SQLTypeInt64;
     }
     AnsiString RawText() const;     // CHAR / VARCHAR bytes
+    AnsiString RawBytes() const;    // text bytes, or the value's own bytes for other types
 
     Integer FIndex;
     bool FModified = false;
@@ -185,6 +201,7 @@ private:
     bool FChanged = false;
     Integer FStartPos = 0;
     Integer FEndPos = 0;
+    std::unique_ptr<TpFBArray> FArray;
 };
 
 class TFBXSQLDA : public TObject {

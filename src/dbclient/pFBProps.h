@@ -75,3 +75,13 @@ private:
 
 // Folder of the running program, ending in "/".
 AnsiString ApplicationPath();
+
+// Options of a statement (TFBQuery).
+enum TpFBQueryOption {
+    qoStartTransaction,
+    qoAutoCommit,
+    qoTrimCharFields,
+    qoNoForceIsNull,
+    qoFreeHandleAfterExecute
+};
+using TpFBQueryOptions = TSet<TpFBQueryOption>;

@@ -3,11 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "dbclient/FBMessages.h"
+#include "dbclient/SQLParser.h"
 
 namespace {
 
 TScanResult Scan(const AnsiString& Text, bool OnlyNames = false) {
-    return ScanSQLText(Text, OnlyNames, '@', SQLTextTakesParams(Text), "dm.Q");
+    return ScanSQLText(Text, OnlyNames, '@', StatementKindTakesParams(TSQLParser(Text).StatementKind()), "dm.Q");
 }
 
 TEST(FBPreprocess, MarkersBecomeQuestionMarksKeepingPositions) {
@@ -135,10 +136,26 @@ TEST(FBPreprocess, MarkerLookAhead) {
     EXPECT_TRUE(HasParamMarkers("select a from t order by @x", '@'));
     EXPECT_FALSE(HasParamMarkers("select ':a', \"?b\" from t /* :c */ -- :d\n", '@'));
     EXPECT_FALSE(HasParamMarkers(":", '@')) << "the first character is not looked at";
-    EXPECT_TRUE(SQLTextIsExecute("  /* c */ EXECUTE PROCEDURE P"));
-    EXPECT_FALSE(SQLTextIsExecute("EXECUTED"));
-    EXPECT_TRUE(SQLTextTakesParams("-- c\r\nupdate t set a = 1"));
-    EXPECT_FALSE(SQLTextTakesParams("create table t (a integer)"));
+}
+
+TEST(FBPreprocess, OnlyDataStatementsTakeMarkers) {
+    struct Case { const char* Text; bool Takes; };
+    for (const Case& c : {Case{"-- c\r\nupdate t set a = 1\r\n", true}, Case{"  /* c */ EXECUTE PROCEDURE P\r\n", true},
+                          Case{"select 1 from t\r\n", true}, Case{"create table t (a integer)\r\n", false},
+                          Case{"EXECUTED x\r\n", false}, Case{"savepoint s\r\n", false}})
+        EXPECT_EQ(StatementKindTakesParams(TSQLParser(c.Text).StatementKind()), c.Takes) << c.Text;
+}
+
+TEST(FBPreprocess, WhereTrackingUsesTheParserKeywords) {
+    // WHERE directly followed by "(" opens a WHERE clause; GROUP ends it.
+    TScanResult r = Scan("SELECT A FROM T WHERE(A = :A) GROUP BY A HAVING COUNT(*) = :C\r\n", true);
+    ASSERT_EQ(r.Names.size(), 2u);
+    EXPECT_TRUE(r.Names[0].InWhere);
+    EXPECT_FALSE(r.Names[1].InWhere);
+    // A column named WHEREVER is no keyword.
+    r = Scan("SELECT A FROM T WHEREVER = :A\r\n", true);
+    ASSERT_EQ(r.Names.size(), 1u);
+    EXPECT_FALSE(r.Names[0].InWhere);
 }
 
 }  // namespace

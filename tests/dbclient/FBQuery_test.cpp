@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "dbclient/FBMessages.h"
+#include "dbclient/SQLParser.h"
 #include "support/db/TestDatabase.h"
 
 namespace {
@@ -491,6 +494,191 @@ TEST_F(FBQueryTest, DDLKeepsColonsAndNeedsNoParams) {
     p->ExecQuery();
     EXPECT_EQ(p->FieldByName("B")->AsInteger(), 42);
     db->DefaultTransaction()->Rollback();
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(FBQueryTest, AppliedConditionsFilterTheRowsAndGuardTheOpenCursor) {
+    TFBDatabase* db = Connect(DB1());
+    TFBTransaction* tr = db->DefaultTransaction();
+    tr->StartTransaction();
+    TFBQuery* ins = NewQuery(db, "insert into T (ID, NAME) values (:ID, :NAME)", "CI");
+    for (Integer i = 901; i <= 904; ++i) {
+        ins->ParamByName("ID")->SetAsInteger(i);
+        ins->ParamByName("NAME")->SetAsString(i % 2 ? "odd" : "even");
+        ins->ExecQuery();
+    }
+    TFBQuery* sel = NewQuery(db, "select ID from T where ID > :LOW or ID = 0 order by ID", "CS");
+    sel->Conditions()->AddCondition("odd", "NAME = 'odd'", true);
+    sel->Conditions()->Apply();
+    sel->ParamByName("LOW")->SetAsInteger(900);
+    sel->ExecQuery();
+    std::vector<Integer> ids;
+    for (; !sel->Eof(); sel->Next()) ids.push_back(sel->FieldByName("ID")->AsInteger());
+    EXPECT_EQ(ids, (std::vector<Integer>{901, 903}));
+    sel->ExecQuery();
+    try {
+        sel->SetOrderClause("ID DESC");
+        FAIL() << "text changed under an open cursor";
+    } catch (const EFBError& e) {
+        EXPECT_NE(e.Message().find("change sql text"), AnsiString::npos);
+    }
+    EXPECT_TRUE(sel->Conditions()->Applied()) << "the failed change left the conditions on";
+    sel->Close();
+    sel->SetOrderClause("ID DESC");
+    sel->ExecQuery();
+    EXPECT_EQ(sel->FieldByName("ID")->AsInteger(), 903);
+    sel->Close();
+    tr->Rollback();
+}
+
+// Clause operations and conditions work on the text alone: no database needed.
+std::unique_ptr<TFBQuery> TextQuery(const AnsiString& Sql) {
+    auto q = std::make_unique<TFBQuery>(nullptr);
+    q->SetName("Q");
+    q->SQL()->SetText(Sql);
+    return q;
+}
+
+TEST(FBQueryClauses, ReadTheClausesOfTheCurrentText) {
+    auto q = TextQuery("SELECT A FROM T\r\nWHERE A = 1 AND B IN (SELECT B FROM U WHERE C = 2)\r\nPLAN (T NATURAL)\r\n"
+                       "ORDER BY A");
+    EXPECT_EQ(q->MainWhereClause(), "A = 1 AND B IN (SELECT B FROM U WHERE C = 2)");
+    EXPECT_EQ(q->WhereClause(2), "C = 2");
+    EXPECT_EQ(q->PlanClause(), "(T NATURAL)");
+    EXPECT_EQ(Trim(q->OrderClause()), "A");
+    // Only a nested WHERE: there is no main one.
+    q->SQL()->SetText("SELECT A FROM (SELECT A FROM T WHERE A > 0) X");
+    EXPECT_EQ(q->MainWhereClause(), "");
+    EXPECT_EQ(q->WhereClause(1), "A > 0");
+}
+
+TEST(FBQueryClauses, WritesStoreTheNewTextIntoSQL) {
+    auto q = TextQuery("SELECT A FROM T WHERE A = 1 ORDER BY A");
+    q->SetMainWhereClause("A = :A");
+    EXPECT_EQ(q->MainWhereClause(), "A = :A");
+    EXPECT_NE(q->SQL()->Text().find("ORDER BY A"), AnsiString::npos);
+    EXPECT_EQ(q->ParamCount(), 1) << "the parameter list follows the new text";
+    q->SetOrderClause("B DESC");
+    EXPECT_EQ(Trim(q->OrderClause()), "B DESC");
+    q->SetOrderClause("");
+    EXPECT_EQ(q->SQL()->Text().find("ORDER"), AnsiString::npos);
+    q->SetPlanClause("(T INDEX (PK_T))");
+    EXPECT_EQ(q->PlanClause(), "(T INDEX (PK_T))");
+    q->SetPlanClause("");
+    EXPECT_EQ(q->SQL()->Text().find("PLAN"), AnsiString::npos);
+    // Without a WHERE clause one is added after FROM.
+    q->SQL()->SetText("SELECT A FROM T");
+    q->SetMainWhereClause("A > 2");
+    EXPECT_EQ(q->MainWhereClause(), "A > 2");
+}
+
+TEST(FBQueryClauses, ModifiedTableIsCachedPerText) {
+    auto q = TextQuery("UPDATE ORDERS O SET A = 1");
+    const Integer v = q->SQLVersion();
+    EXPECT_EQ(q->ModifyTable(), "ORDERS");
+    q->SQL()->SetText("INSERT INTO \"Items\" (A) VALUES (1)");
+    EXPECT_GT(q->SQLVersion(), v);
+    EXPECT_EQ(q->ModifyTable(), "Items") << "the name alone, without its quotes";
+    q->SQL()->SetText("DELETE FROM");
+    EXPECT_EQ(q->ModifyTable(), "Unknown");
+    // Inside a batch the name is worked out again only when the batch ends.
+    q->BeginModifySQLText();
+    q->SQL()->SetText("DELETE FROM A");
+    q->SQL()->SetText("DELETE FROM B");
+    q->EndModifySQLText();
+    EXPECT_EQ(q->ModifyTable(), "B");
+}
+
+TEST(FBQueryConditions, ApplyAndsEnabledConditionsIntoTheMainWhere) {
+    auto q = TextQuery("SELECT A FROM T WHERE A = 1 OR A = 2 ORDER BY A");
+    const AnsiString own = q->SQL()->Text();
+    TConditions* c = q->Conditions();
+    c->AddCondition("one", "B = 1", true);
+    c->AddCondition("two", "C = 2", false);
+    c->AddCondition("three", "D = 3", true);
+    EXPECT_EQ(c->ConditionsText(), "(B = 1)\r\n\r\n and (D = 3)\r\n");
+    c->Apply();
+    EXPECT_TRUE(c->Applied());
+    const AnsiString once = q->SQL()->Text();
+    // The statement's own OR stays bracketed, so it cannot bypass the conditions.
+    EXPECT_NE(once.find("(A = 1 OR A = 2)\r\nand (B = 1)"), AnsiString::npos) << once;
+    EXPECT_NE(once.find("ORDER BY A"), AnsiString::npos);
+    c->Apply();
+    EXPECT_EQ(q->SQL()->Text(), once) << "applying twice equals applying once";
+    c->CancelApply();
+    EXPECT_FALSE(c->Applied());
+    EXPECT_EQ(q->SQL()->Text(), own);
+    // Without a WHERE clause the conditions become one.
+    q->SQL()->SetText("SELECT A FROM T");
+    c->Apply();
+    EXPECT_EQ(q->MainWhereClause(), Trim(c->ConditionsText()));
+}
+
+TEST(FBQueryConditions, ClauseWritesAndTextEditsKeepTheOwnTextApart) {
+    auto q = TextQuery("SELECT A FROM T WHERE A = 1");
+    TConditions* c = q->Conditions();
+    c->AddCondition("b", "B = 2", true);
+    c->Apply();
+    // ORDER BY changes the statement's own text; the conditions go on again.
+    q->SetOrderClause("A");
+    EXPECT_TRUE(c->Applied());
+    EXPECT_NE(q->SQL()->Text().find("and (B = 2)"), AnsiString::npos);
+    EXPECT_EQ(TSQLParser(c->SavedSQL()).GetOrderClause().find("A"), 1u);
+    c->CancelApply();
+    EXPECT_EQ(q->MainWhereClause(), "A = 1");
+    EXPECT_NE(q->SQL()->Text().find("ORDER BY A"), AnsiString::npos);
+
+    // A line added while conditions are applied goes onto the own text.
+    c->Apply();
+    q->SQL()->Add("/* end */");
+    EXPECT_FALSE(c->Applied());
+    EXPECT_EQ(q->SQL()->Text().find("B = 2"), AnsiString::npos);
+    EXPECT_EQ(q->SQL()->Strings(q->SQL()->Count() - 1), "/* end */");
+    c->Apply();
+    c->Apply();
+    EXPECT_EQ(q->SQL()->Text().find("B = 2"), q->SQL()->Text().rfind("B = 2")) << "no pile-up";
+}
+
+TEST(FBQueryConditions, ListMaintenance) {
+    auto q = TextQuery("SELECT A FROM T");
+    TConditions* c = q->Conditions();
+    TCondition* a = c->AddCondition("a", "A = 1", true);
+    EXPECT_EQ(a->Name(), "a");
+    EXPECT_EQ(a->Text(), "A = 1");
+    EXPECT_EQ(c->AddCondition("a", "A = 2", false), a) << "same name: text replaced";
+    EXPECT_EQ(c->Count(), 1);
+    EXPECT_EQ(a->Text(), "A = 2");
+    EXPECT_FALSE(a->Enabled());
+    EXPECT_EQ(c->AddObject("x=1", new TObject), -1);
+    c->Add("b=B = 1");
+    ASSERT_NE(c->FindCondition("B"), nullptr) << "names compare without case";
+    EXPECT_EQ(c->FindCondition("b")->Text(), "B = 1");
+    EXPECT_EQ(c->Items(5), nullptr);
+    c->Apply();
+    c->FindCondition("b")->SetEnabled(false);
+    EXPECT_FALSE(c->Applied());
+    delete c->FindCondition("b");
+    EXPECT_EQ(c->Count(), 1) << "a freed condition takes its line along";
+    c->RemoveCondition("a");
+    EXPECT_EQ(c->Count(), 0);
+}
+
+TEST(FBQueryConditions, TextFormRoundTrip) {
+    auto q = TextQuery("SELECT A FROM T");
+    TConditions* c = q->Conditions();
+    c->AddCondition("a", "A = 1", true);
+    c->AddCondition("e", "", false);
+    const AnsiString text = c->AsText();
+    EXPECT_EQ(text, "a#$#$A = 1#$#$1\r\ne#$#$#$#$0\r\n");
+    auto other = TextQuery("SELECT A FROM T");
+    other->Conditions()->SetAsText(text);
+    ASSERT_EQ(other->Conditions()->Count(), 2);
+    EXPECT_TRUE(other->Conditions()->FindCondition("a")->Enabled());
+    EXPECT_EQ(other->Conditions()->FindCondition("e")->Text(), "");
+    EXPECT_FALSE(other->Conditions()->FindCondition("e")->Enabled());
 }
 
 }  // namespace

@@ -161,14 +161,28 @@ TEST_F(FBXSQLDATest, VariantSetterDispatchesByType) {
     EXPECT_THROW(p->SetValue(Variant::FromError(1)), EFBClientError);
 }
 
-TEST_F(FBXSQLDATest, BlobContentIsAClearGap) {
+TEST_F(FBXSQLDATest, LongTextWithoutDatabaseIsRefusedAndIdsStillWork) {
     TFBXSQLVAR* p = Param("select * from t where a = :A", "A");
-    EXPECT_THROW(p->SetAsString(AnsiString(40000, 'x')), EFBClientError);
+    try {
+        p->SetAsString(AnsiString(40000, 'x'));
+        ADD_FAILURE();
+    } catch (const EFBClientError& e) {
+        EXPECT_EQ(e.SQLCode(), 21) << "a long text needs a blob, and a blob a database";
+    }
     EXPECT_TRUE(p->IsNull()) << "a refused write leaves the value alone";
     ISC_QUAD id{1, 2};
     p->SetAsQuad(id);
     EXPECT_EQ(p->SQLType(), SQLTypeQuad);
     EXPECT_EQ(p->AsQuad().gds_quad_low, 2u);
+    EXPECT_EQ(p->Array(), nullptr);
+    EXPECT_EQ(p->SliceSize(), 0);
+    try {
+        p->SetArrayValue(VarArrayOf({Variant(1)}));
+        ADD_FAILURE();
+    } catch (const EFBClientError& e) {
+        EXPECT_EQ(e.SQLCode(), 59);
+    }
+    EXPECT_THROW(p->SetValue(VarArrayOf({Variant(1)})), EFBClientError) << "an array into a plain entry";
 }
 
 TEST(FBXSQLDANames, UnnamedAndRepeatedColumns) {

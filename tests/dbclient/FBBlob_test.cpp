@@ -1,0 +1,334 @@
+#include "dbclient/FBBlob.h"
+
+#include <gtest/gtest.h>
+
+#include "dbclient/FBDatabase.h"
+#include "dbclient/FBMessages.h"
+#include "dbclient/FBQuery.h"
+#include "platform/rtl/Files.h"
+#include "support/db/TestDatabase.h"
+
+namespace {
+
+AnsiString TurkishText(size_t Size) {
+    const AnsiString unit = "Çağrı ışığı söndü, Ödül ŞİMŞEK güzel. ";
+    AnsiString s;
+    while (s.size() < Size) s += unit;
+    s.resize(Size);
+    return s;
+}
+
+AnsiString BinaryBytes(size_t Size) {
+    AnsiString s(Size, '\0');
+    for (size_t i = 0; i < Size; ++i) s[i] = static_cast<char>((i * 7 + i / 256) & 0xFF);
+    return s;
+}
+
+class FBBlobTest : public TDatabaseSuite {
+public:
+    static void SetUpTestSuite() {
+        TDatabaseSuite::SetUpTestSuite();
+        DB1().Execute("CREATE TABLE B (ID INTEGER NOT NULL PRIMARY KEY, MEMO BLOB SUB_TYPE 1, BIN BLOB SUB_TYPE 0)");
+    }
+
+protected:
+    void SetUp() override {
+        owner = std::make_unique<TComponent>(nullptr);
+        owner->SetName("dm");
+        db = new TFBDatabase(owner.get());
+        db->SetName("DB1");
+        db->SetDBName(DB1().Path());
+        db->DBParams()->Add(AnsiString("user_name=") + TTestDatabase::UserName);
+        db->DBParams()->Add(AnsiString("password=") + TTestDatabase::Password);
+        db->DBParams()->Add("lc_ctype=WIN1254");
+        db->Open();
+        tr = new TFBTransaction(owner.get());
+        tr->SetName("TR1");
+        tr->SetDefaultDatabase(db);
+        tr->TRParams()->SetText("write\r\nnowait\r\nrec_version\r\nread_committed");
+        db->SetDefaultTransaction(tr);
+        tr->StartTransaction();
+        swap = DB1().Folder() + "/swap" + IntToStr(++swapCount) + "/";
+    }
+    void TearDown() override {
+        WaitForBlobCacheValidation();
+        if (tr->Active()) tr->Rollback();
+        owner.reset();
+    }
+    TFBQuery* Query(const AnsiString& Sql) {
+        auto* q = new TFBQuery(owner.get());
+        q->SetDatabase(db);
+        q->SetTransaction(tr);
+        q->SQL()->SetText(Sql);
+        return q;
+    }
+    void Insert(Integer Id, const AnsiString& Memo, const AnsiString& Bin) {
+        TFBQuery* q = Query("insert into B (ID, MEMO, BIN) values (:ID, :MEMO, :BIN)");
+        q->ParamByName("ID")->SetAsInteger(Id);
+        q->ParamByName("MEMO")->SetAsString(Memo);
+        q->ParamByName("BIN")->SetAsString(Bin);
+        q->ExecQuery();
+    }
+    ISC_QUAD MemoId(Integer Id) {
+        TFBQuery* q = Query("select MEMO from B where ID = " + IntToStr(Id));
+        q->ExecQuery();
+        return q->Fields(0)->AsQuad();
+    }
+    void EnableCache(Integer MinSize = 0) {
+        db->BlobSwapSupport()->SetSwapDir(swap);
+        db->BlobSwapSupport()->SetMinBlobSizeToSwap(MinSize);
+        db->BlobSwapSupport()->SetActive(true);
+    }
+    AnsiString ReadCached(Integer Id, const AnsiString& Key, bool* FromCache = nullptr) {
+        TFBBlobStream s(nullptr, MemoId(Id), db, tr, "B", "MEMO", VarArrayOf({Variant(Key)}));
+        const AnsiString r = s.AsString();
+        if (FromCache) *FromCache = s.LoadedFromCache();
+        return r;
+    }
+
+    std::unique_ptr<TComponent> owner;
+    TFBDatabase* db = nullptr;
+    TFBTransaction* tr = nullptr;
+    AnsiString swap;
+    static inline int swapCount = 0;
+};
+
+TEST_F(FBBlobTest, TextBinaryAndNullBlobsRoundTrip) {
+    const AnsiString memo = TurkishText(2 * 65535 + 1);
+    const AnsiString bin = BinaryBytes(70000);
+    Insert(1, memo, bin);
+    TFBQuery* ins = Query("insert into B (ID, MEMO, BIN) values (:ID, :MEMO, :BIN)");
+    ins->ParamByName("ID")->SetAsInteger(2);
+    ins->ParamByName("MEMO")->SetIsNull(true);
+    ins->ParamByName("BIN")->SetAsString("");
+    ins->ExecQuery();
+
+    TFBQuery* q = Query("select ID, MEMO, BIN from B where ID in (1, 2) order by ID");
+    q->ExecQuery();
+    EXPECT_EQ(q->FieldByName("MEMO")->AsString(), memo);
+    EXPECT_EQ(q->FieldByName("MEMO")->Value().AsString(), memo);
+    EXPECT_EQ(q->FieldByName("BIN")->AsString(), bin);
+    q->Next();
+    EXPECT_TRUE(q->FieldByName("MEMO")->IsNull());
+    EXPECT_EQ(q->FieldByName("MEMO")->AsString(), "");
+    EXPECT_FALSE(q->FieldByName("BIN")->IsNull()) << "an empty text is an empty blob, not a null";
+    EXPECT_EQ(q->FieldByName("BIN")->AsString(), "");
+
+    // Written in pieces of 65535, 65535 and 1 bytes.
+    TFBBlobStream s(nullptr, MemoId(1), db, tr);
+    EXPECT_EQ(s.Size(), 2 * 65535 + 1);
+    EXPECT_EQ(s.BlobNumSegments(), 3);
+    EXPECT_EQ(s.BlobMaxSegmentSize(), 65535);
+}
+
+TEST_F(FBBlobTest, LongTextIntoAVarcharParameterGoesAsABlob) {
+    Insert(3, "x", "y");
+    TFBQuery* q = Query("select ID from B where ID = 3 and :T = :T");
+    const AnsiString longText = TurkishText(40000);
+    q->ParamByName("T")->SetAsString(longText);
+    EXPECT_EQ(q->ParamByName("T")->SQLType(), SQLTypeBlob);
+    EXPECT_EQ(q->ParamByName("T")->AsString(), "(BLOB)");
+}
+
+TEST_F(FBBlobTest, StreamsInAndOutOfParametersAndColumns) {
+    TMemoryStream in;
+    const AnsiString bin = BinaryBytes(1000);
+    in.WriteBuffer(bin.data(), static_cast<Integer>(bin.size()));   // position at the end: read from the start
+    TFBQuery* ins = Query("insert into B (ID, BIN) values (4, :BIN)");
+    ins->ParamByName("BIN")->LoadFromStream(&in);
+    ins->ExecQuery();
+    TFBQuery* q = Query("select BIN from B where ID = 4");
+    q->ExecQuery();
+    TMemoryStream out;
+    q->Fields(0)->SaveToStream(&out);
+    ASSERT_EQ(out.Size(), 1000);
+    EXPECT_EQ(AnsiString(static_cast<const char*>(out.Memory()), 1000), bin);
+}
+
+TEST_F(FBBlobTest, AssignCopiesBlobContentBetweenStatements) {
+    Insert(5, "Şükrü ığdır", "b");
+    TFBQuery* src = Query("select MEMO from B where ID = 5");
+    src->ExecQuery();
+    TFBQuery* ins = Query("insert into B (ID, MEMO, BIN) values (6, :MEMO, :BIN)");
+    ins->Prepare();
+    ins->ParamByName("MEMO")->Assign(src->Fields(0));
+    ins->ParamByName("BIN")->SetAsString("plain");
+    ins->ExecQuery();
+    TFBQuery* q = Query("select MEMO, BIN from B where ID = 6");
+    q->ExecQuery();
+    EXPECT_EQ(q->Fields(0)->AsString(), "Şükrü ığdır");
+    EXPECT_EQ(q->Fields(1)->AsString(), "plain");
+}
+
+TEST_F(FBBlobTest, StreamStateChecksAndModes) {
+    struct Case {
+        TFBDatabase* Db;
+        TFBTransaction* Tr;
+        Integer Error;
+    };
+    TFBDatabase closed(nullptr);
+    TFBTransaction idle(nullptr);
+    idle.SetDefaultDatabase(db);
+    for (const Case& c : {Case{nullptr, tr, 21}, Case{&closed, tr, 12}, Case{db, nullptr, 22}, Case{db, &idle, 15}}) {
+        TFBBlobStream s(nullptr, ISC_QUAD{1, 1}, c.Db, c.Tr);
+        try {
+            s.Size();
+            ADD_FAILURE() << "error " << c.Error << " expected";
+        } catch (const EFBClientError& e) {
+            EXPECT_EQ(e.SQLCode(), c.Error);
+            EXPECT_NE(e.Message().find("BlobStream"), AnsiString::npos) << e.Message();
+        }
+    }
+    TFBBlobStream w(nullptr, ISC_QUAD{}, db, tr);
+    w.SetMode(bmWrite);
+    char b[4];
+    EXPECT_THROW(w.Read(b, 4), EFBClientError);
+    TFBBlobStream r(nullptr, ISC_QUAD{}, db, tr);
+    r.SetMode(bmRead);
+    EXPECT_THROW(r.Write("ab", 2), EFBClientError);
+    EXPECT_FALSE(r.Modified());
+}
+
+TEST_F(FBBlobTest, SavedCopyRestoresAndFinalizeWritesANewBlob) {
+    TList owners;
+    auto* s = new TFBBlobStream(&owners, ISC_QUAD{}, db, tr);
+    EXPECT_EQ(s->OwnerIndex(), 0);
+    s->Write("first", 5);
+    s->FinalizeAndMark();
+    const ISC_QUAD first = s->BlobID();
+    EXPECT_FALSE(BlobIDIsZero(first));
+    EXPECT_FALSE(s->Modified());
+    s->Seek(0, soBeginning);
+    s->Write("FIRST!", 6);
+    char old[16] = {};
+    EXPECT_EQ(s->GetOldSize(), 5);
+    EXPECT_EQ(s->ReadOldData(old, 16), 5);
+    EXPECT_STREQ(old, "first");
+    s->RestoreOldBuffer();
+    EXPECT_FALSE(s->Modified());
+    EXPECT_EQ(s->AsString(), "first");
+    delete s;
+    EXPECT_EQ(owners.Items(0), nullptr) << "a freed stream leaves its slot";
+
+    TFBBlobStream back(nullptr, first, db, tr);
+    EXPECT_EQ(back.AsString(), "first");
+}
+
+TEST(FBBlobRoutines, WithoutClientLibraryNameTheRoutine) {
+    isc_blob_handle h = 0;
+    Integer a, b, c, d;
+    char buf[1];
+    auto message = [](auto&& F) {
+        try {
+            F();
+        } catch (const Exception& e) {
+            return e.Message();
+        }
+        return AnsiString("no error");
+    };
+    EXPECT_EQ(message([&] { GetBlobInfo(nullptr, &h, a, b, c, d); }),
+              "Can't perform operation GetBlobInfo. Unknown client library");
+    EXPECT_EQ(message([&] { ReadBlob(nullptr, &h, buf, 1); }),
+              "Can't perform operation ReadBlob. Unknown client library");
+    EXPECT_EQ(message([&] { WriteBlob(nullptr, &h, buf, 1); }),
+              "Can't perform operation WriteBlob. Unknown client library");
+    EXPECT_EQ(message([&] { BlobExist(nullptr, nullptr, nullptr, ISC_QUAD{}); }),
+              "Can't perform operation BlobExist. Unknown client library");
+}
+
+TEST(FBBlobCacheFile, EncodesAndRejectsMismatches) {
+    const ISC_QUAD id{0x81, 0x12345678};
+    const Variant keys = VarArrayOf({Variant(7), Variant("a")});
+    EXPECT_EQ(BlobCacheKeyText(keys), "7_a");
+    const AnsiString data = EncodeBlobCacheFile(id, "T", "F", keys, "body");
+    EXPECT_EQ(data.substr(0, 13), AnsiString("FB$BLOB_BODY\0", 13));
+    EXPECT_EQ(data.size(), 33u + 5 + 5 + 7 + 4);
+    AnsiString body;
+    EXPECT_TRUE(DecodeBlobCacheFile(data, id, 4, "T", "F", keys, body));
+    EXPECT_EQ(body, "body");
+    EXPECT_FALSE(DecodeBlobCacheFile(data, ISC_QUAD{0x81, 1}, 4, "T", "F", keys, body));
+    EXPECT_FALSE(DecodeBlobCacheFile(data, id, 5, "T", "F", keys, body));
+    EXPECT_FALSE(DecodeBlobCacheFile(data, id, 4, "T", "G", keys, body));
+    EXPECT_FALSE(DecodeBlobCacheFile(data, id, 4, "T", "F", VarArrayOf({Variant(7), Variant("b")}), body));
+    EXPECT_FALSE(DecodeBlobCacheFile(data.substr(0, data.size() - 1), id, 4, "T", "F", keys, body))
+        << "a cut file is never taken";
+    AnsiString badVersion = data;
+    badVersion[13] = 2;
+    EXPECT_FALSE(DecodeBlobCacheFile(badVersion, id, 4, "T", "F", keys, body));
+}
+
+TEST(FBBlobCacheFile, NamesStayInsideTheSwapFolder) {
+    const AnsiString dir = GetTempDir() + "blbname" + IntToStr(getpid()) + "/";
+    const AnsiString n = BlobCacheFileName(dir, "..", "A/B", Variant("../../etc/x"), true);
+    EXPECT_EQ(n.rfind(dir, 0), 0u);
+    EXPECT_EQ(n.find("/../"), AnsiString::npos) << n;
+    EXPECT_EQ(BlobCacheFileName(dir, "NOPE", "F", Variant(1), false), "") << "no folder when loading";
+    RemoveDir(ExtractFilePath(n));
+    RemoveDir(ExcludeTrailingPathDelimiter(ExtractFilePath(ExcludeTrailingPathDelimiter(ExtractFilePath(n)))));
+    RemoveDir(dir);
+}
+
+TEST_F(FBBlobTest, CacheStoresReadsAndDropsMismatchingFiles) {
+    const AnsiString memo = TurkishText(3000);
+    Insert(10, memo, "b");
+    EnableCache();
+    bool fromCache = true;
+    EXPECT_EQ(ReadCached(10, "10", &fromCache), memo);
+    EXPECT_FALSE(fromCache);
+    const AnsiString file = swap + "B/MEMO/10.blb";
+    ASSERT_TRUE(FileExists(file));
+    EXPECT_EQ(ReadCached(10, "10", &fromCache), memo);
+    EXPECT_TRUE(fromCache);
+
+    // Another record's file under this key: ignored, deleted, read from the server.
+    const AnsiString other = LoadFileToString(file);
+    Insert(11, "eleven", "b");
+    SaveFileAtomically(swap + "B/MEMO/11.blb", other);
+    EXPECT_EQ(ReadCached(11, "11", &fromCache), "eleven");
+    EXPECT_FALSE(fromCache);
+    ASSERT_TRUE(FileExists(swap + "B/MEMO/11.blb")) << "written again with the right contents";
+    EXPECT_EQ(ReadCached(11, "11", &fromCache), "eleven");
+    EXPECT_TRUE(fromCache);
+
+    // Hooks may veto.
+    BlobSwapEvents(db).BeforeLoadBlobFromSwap = [](const AnsiString&, const AnsiString&, const Variant&,
+                                                   AnsiString&, bool& CanLoad) { CanLoad = false; };
+    EXPECT_EQ(ReadCached(10, "10", &fromCache), memo);
+    EXPECT_FALSE(fromCache);
+}
+
+TEST_F(FBBlobTest, SmallBlobsStayOutOfTheCache) {
+    Insert(20, AnsiString(999, 'k'), "b");
+    Insert(21, AnsiString(1000, 'k'), "b");
+    EnableCache(1000);
+    ReadCached(20, "20");
+    ReadCached(21, "21");
+    EXPECT_FALSE(FileExists(swap + "B/MEMO/20.blb"));
+    EXPECT_TRUE(FileExists(swap + "B/MEMO/21.blb"));
+}
+
+TEST_F(FBBlobTest, ValidationDropsFilesOfVanishedBlobs) {
+    Insert(30, TurkishText(500), "b");
+    tr->Commit();
+    tr->StartTransaction();
+    EnableCache();
+    ReadCached(30, "30");
+    const AnsiString good = swap + "B/MEMO/30.blb";
+    ASSERT_TRUE(FileExists(good));
+    ForceDirectories(swap + "B/MEMO/deeper/");
+    const AnsiString gone = swap + "B/MEMO/deeper/31.blb";
+    SaveFileAtomically(gone, EncodeBlobCacheFile(ISC_QUAD{0x7F00, 0x7FFFFF}, "B", "MEMO", Variant(31), "zz"));
+    const AnsiString junk = swap + "B/MEMO/32.blb";
+    SaveFileAtomically(junk, "not a cache file");
+    const AnsiString other = swap + "B/MEMO/keep.txt";
+    SaveFileAtomically(other, "x");
+
+    StartValidateBlobCache(db);
+    WaitForBlobCacheValidation();
+    EXPECT_TRUE(FileExists(good));
+    EXPECT_FALSE(FileExists(gone));
+    EXPECT_FALSE(FileExists(junk));
+    EXPECT_TRUE(FileExists(other)) << "only *.blb files are judged";
+}
+
+}  // namespace
