@@ -1,4 +1,5 @@
 #include "dbclient/FBQuery.h"
+#include "dbclient/FBSQLMonitor.h"
 
 #include <algorithm>
 #include <chrono>
@@ -407,6 +408,21 @@ void TFBQuery::RefreshExtraNames() {
 
 // ---- preparing --------------------------------------------------------------------
 
+namespace {
+// Sends "owner.name: [Operation] message" of the exception being handled to a listening monitor.
+void TraceFailure(TFBQuery* Query, const char* Operation, Integer Category) {
+    TFBSQLMonitorHook* hook = ExistingSQLMonitorHook();
+    if (!hook || !hook->Tracing(Category)) return;
+    try {
+        throw;
+    } catch (const std::exception& e) {
+        const AnsiString owner = Query->Owner() ? Query->Owner()->Name() : AnsiString();
+        hook->WriteSQLData(owner + "." + Query->Name() + ": [" + Operation + "] " + e.what(), Category);
+    } catch (...) {
+    }
+}
+}  // namespace
+
 void TFBQuery::Prepare() {
     if (FOpen) Close();
     FBase->CheckDatabase();
@@ -463,7 +479,9 @@ void TFBQuery::Prepare() {
                 break;
         }
         FPrepared = true;
+        if (TFBSQLMonitorHook* hook = GetSQLMonitorHook()) hook->SQLPrepare(this);
     } catch (...) {
+        TraceFailure(this, "Prepare", tcPrepare);
         if (FHandle) {
             ISC_STATUS_ARRAY st = {};
             Lib()->isc_dsql_free_statement(st, &FHandle, DSQL_drop);
@@ -608,10 +626,15 @@ void TFBQuery::ExecQuery() {
                 break;
         }
         FExecTime = ElapsedMs(start);
+        if (TFBSQLMonitorHook* hook = GetSQLMonitorHook()) hook->SQLExecute(this);
         if (withParams) SaveRemembered(FParams.get());
         tr->DoOnSQLExec(this, 1);
     } catch (...) {
         FExecTime = ElapsedMs(start);
+        if (TFBSQLMonitorHook* hook = ExistingSQLMonitorHook()) {
+            if (hook->Tracing(tcExecute)) hook->SQLExecute(this);
+        }
+        TraceFailure(this, "Execute", tcExecute);
         throw;
     }
     if (FOptions.Contains(qoAutoCommit)) {
@@ -640,6 +663,7 @@ void TFBQuery::Next() {
     } else {
         Check(st);
     }
+    if (TFBSQLMonitorHook* hook = GetSQLMonitorHook()) hook->SQLFetch(this);
 }
 
 bool TFBQuery::Eof() {

@@ -477,3 +477,44 @@ TEST(FBSQLMonitorStatement, PrepareExecuteAndFetchTexts) {
     EXPECT_EQ(c[4].Text.substr(c[4].Text.size() - eof.size()), eof);
     EXPECT_EQ(c[3].Text.find(eof), AnsiString::npos);
 }
+
+// Statements trace through the process-wide hook by themselves, failures included.
+TEST(FBSQLMonitorStatement, StatementsTraceThroughTheProcessWideHook) {
+    TTestDatabase t(1);
+    t.Execute("CREATE TABLE P (ID INTEGER)");
+    TFBSQLMonitorHook* hook = GetSQLMonitorHook();
+    ASSERT_NE(hook, nullptr);
+    TTestMonitor mon(hook->ChannelPrefix(), {tcPrepare, tcExecute, tcFetch});
+
+    TComponent owner(nullptr);
+    owner.SetName("Form1");
+    auto* db = new TFBDatabase(&owner);
+    db->SetDBName(t.Path());
+    db->SetSQLDialect(1);
+    db->DBParams()->Add(AnsiString("user_name=") + TTestDatabase::UserName);
+    db->DBParams()->Add(AnsiString("password=") + TTestDatabase::Password);
+    db->Open();
+    auto* tr = new TFBTransaction(&owner);
+    tr->SetDefaultDatabase(db);
+    auto* q = new TFBQuery(&owner);
+    q->SetName("Q1");
+    q->SetDatabase(db);
+    q->SetTransaction(tr);
+    q->SetOptions({qoStartTransaction});
+    q->SQL()->SetText("SELECT NOPE FROM P");
+    EXPECT_THROW(q->Prepare(), EFBError);
+    q->SQL()->SetText("SELECT ID FROM P");
+    q->ExecQuery();
+    q->Next();
+    tr->Commit();
+
+    ASSERT_TRUE(mon.WaitForChunks(4));
+    auto c = mon.Chunks();
+    EXPECT_EQ(c[0].Category, tcPrepare);
+    EXPECT_NE(c[0].Text.find("Form1.Q1: [Prepare] "), AnsiString::npos) << c[0].Text;
+    EXPECT_EQ(c[1].Category, tcPrepare);
+    EXPECT_NE(c[1].Text.find("Q1: [Prepare] SELECT ID FROM P"), AnsiString::npos) << c[1].Text;
+    // Executing a select fetches its first row before the execute is traced.
+    EXPECT_EQ(c[2].Category, tcFetch);
+    EXPECT_EQ(c[3].Category, tcExecute);
+}
