@@ -139,13 +139,16 @@ public:
     TComponentState ComponentState() const { return FComponentState; }
 
     TComponent* FindComponent(const AnsiString& AName) const;  // owned component by name, any case
-    void InsertComponent(TComponent* AComponent);   // takes ownership (leaves its old owner)
+    // Takes ownership (leaves its old owner); EComponentError for itself or
+    // an owner above.
+    void InsertComponent(TComponent* AComponent);
     void RemoveComponent(TComponent* AComponent);   // gives up ownership; caller now owns it
     void DestroyComponents();
     void Destroying();                               // sets csDestroying here and below
 
     // AComponent is told (Notification opRemove) when this one goes, and this
-    // one when AComponent goes.
+    // one when AComponent goes, whatever their owners (siblings may hear it
+    // from their owner as well).
     void FreeNotification(TComponent* AComponent);
     void RemoveFreeNotification(TComponent* AComponent);
 
@@ -312,7 +315,7 @@ public:
     void LoadFromStream(TStream* Stream);           // whole stream, position 0 afterwards
     void LoadFromFile(const AnsiString& FileName);
     Int64 Capacity() const { return FCapacity; }
-    void SetCapacity(Int64 NewCapacity);
+    void SetCapacity(Int64 NewCapacity);           // below Size: the data past it is dropped
 
 private:
     Int64 FCapacity = 0;
@@ -469,7 +472,8 @@ public:
     void Clear() override;
     void Delete(Integer Index) override;
     void Exchange(Integer Index1, Integer Index2) override;
-    // Sorted lists: binary search; Index gets the match or the insertion point.
+    // Sorted lists: binary search; Index gets the first match or the insertion
+    // point. Unsorted lists: the first match, else Index = Count.
     virtual bool Find(const AnsiString& S, Integer& Index) const;
     Integer IndexOf(const AnsiString& S) const override;
     void Insert(Integer Index, const AnsiString& S) override;

@@ -156,6 +156,9 @@ void TComponent::Remove(TComponent* AComponent)
 void TComponent::InsertComponent(TComponent* AComponent)
 {
     if (!AComponent || AComponent->FOwner == this) return;
+    // Owning oneself or an owner above would make destruction loop forever.
+    for (const TComponent* C = this; C; C = C->FOwner)
+        if (C == AComponent) throw EComponentError("A component cannot own itself or its owner");
     ValidateInsert(AComponent);
     ValidateRename(AComponent, AnsiString(), AComponent->FName);
     if (AComponent->FOwner) AComponent->FOwner->RemoveComponent(AComponent);
@@ -193,12 +196,12 @@ void TComponent::Destroying()
 void TComponent::FreeNotification(TComponent* AComponent)
 {
     if (!AComponent || AComponent == this) return;
-    // Siblings hear of each other through their owner already.
-    if (!FOwner || AComponent->FOwner != FOwner) {
-        if (std::find(FFreeNotifies.begin(), FFreeNotifies.end(), AComponent) == FFreeNotifies.end()) {
-            FFreeNotifies.push_back(AComponent);
-            AComponent->FreeNotification(this);
-        }
+    // Siblings are linked too: the owner's broadcast stops reaching one of
+    // them as soon as it moves to another owner. A sibling may thus hear of
+    // the removal twice; handlers only clear references.
+    if (std::find(FFreeNotifies.begin(), FFreeNotifies.end(), AComponent) == FFreeNotifies.end()) {
+        FFreeNotifies.push_back(AComponent);
+        AComponent->FreeNotification(this);
     }
     FComponentState.Include(csFreeNotification);
 }
@@ -214,7 +217,10 @@ void TComponent::RemoveFreeNotification(TComponent* AComponent)
 
 void TComponent::Notification(TComponent* AComponent, TOperation Operation)
 {
-    if (Operation == opRemove && AComponent) RemoveFreeNotification(AComponent);
+    // A component that only changes owner keeps its links: they are what
+    // reaches it once the old owner's broadcast no longer does.
+    if (Operation == opRemove && AComponent && AComponent->FComponentState.Contains(csDestroying))
+        RemoveFreeNotification(AComponent);
     // Owned components hear of every change among their siblings. Copy: a
     // handler may free or move components.
     std::vector<TComponent*> Children = FComponents;

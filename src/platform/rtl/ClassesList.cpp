@@ -109,6 +109,7 @@ void TList::Clear()
 
 void TList::Assign(const TList* Source)
 {
+    if (Source == this) return;   // clearing first would lose everything
     Clear();
     if (!Source) return;
     for (void* P : Source->FList) Add(P);

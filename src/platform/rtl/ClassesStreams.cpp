@@ -112,12 +112,19 @@ void TMemoryStream::SetCapacity(Int64 NewCapacity)
         std::free(FMemory);
         FMemory = nullptr;
         FCapacity = 0;
+        FSize = 0;
+        FPosition = 0;
         return;
     }
     void* P = std::realloc(FMemory, static_cast<size_t>(NewCapacity));
     if (!P) throw EStreamError("Out of memory while expanding memory stream");
     FMemory = P;
     FCapacity = NewCapacity;
+    // The data past the new end is gone.
+    if (FSize > NewCapacity) {
+        FSize = NewCapacity;
+        if (FPosition > FSize) FPosition = FSize;
+    }
 }
 
 void TMemoryStream::SetSize(Int64 NewSize)

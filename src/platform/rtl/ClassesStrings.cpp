@@ -37,7 +37,9 @@ void TStrings::AddStrings(TStrings* Strings)
     if (!Strings) return;
     BeginUpdate();
     try {
-        for (Integer I = 0; I < Strings->Count(); ++I) AddObject(Strings->Get(I), Strings->GetObject(I));
+        // Counted once: the source may be this very list.
+        const Integer N = Strings->Count();
+        for (Integer I = 0; I < N; ++I) AddObject(Strings->Get(I), Strings->GetObject(I));
     } catch (...) {
         EndUpdate();
         throw;
@@ -462,6 +464,12 @@ void TStringList::Exchange(Integer Index1, Integer Index2)
 
 bool TStringList::Find(const AnsiString& S, Integer& Index) const
 {
+    if (!FSorted) {
+        // A binary search of an unsorted list answers at random: look at all.
+        for (Index = 0; Index < GetCount(); ++Index)
+            if (CompareStrings(FList[Index].FString, S) == 0) return true;
+        return false;
+    }
     // Lower bound: the first equal entry, or where S would go.
     Integer L = 0, H = GetCount() - 1;
     bool Result = false;

@@ -298,12 +298,20 @@ Integer FindMatching(TSearchRec& F)
         if (!MatchesMask(Name, State->Mask)) continue;
         struct stat St;
         AnsiString Full = State->Folder + Name;
-        if (::stat(Native(Full).c_str(), &St) != 0 && ::lstat(Native(Full).c_str(), &St) != 0) continue;
+        if (::lstat(Native(Full).c_str(), &St) != 0) continue;
+        // Links are marked (and describe their target when it exists): a link
+        // to a folder above must not pass for a plain sub-folder, or a walk
+        // down the sub-folders would never end.
         Integer Attr = 0;
+        if (S_ISLNK(St.st_mode)) {
+            Attr |= faSymLink;
+            struct stat Target;
+            if (::stat(Native(Full).c_str(), &Target) == 0) St = Target;
+        }
         if (S_ISDIR(St.st_mode)) Attr |= faDirectory;
         if (Name[0] == '.') Attr |= faHidden;
         if (!S_ISDIR(St.st_mode) && ::access(Native(Full).c_str(), W_OK) != 0) Attr |= faReadOnly;
-        if (!S_ISDIR(St.st_mode) && !S_ISREG(St.st_mode)) Attr |= faSysFile;
+        if (!S_ISDIR(St.st_mode) && !S_ISREG(St.st_mode) && !S_ISLNK(St.st_mode)) Attr |= faSysFile;
         if (Attr & F.ExcludeAttr) continue;
         F.Name = Name;
         F.Attr = Attr;

@@ -41,7 +41,8 @@ Int64 FileSize(const AnsiString& FileName);   // -1 when missing
 
 // Search of one folder by a wildcard mask ('*' any run, '?' one character;
 // "*.*" matches everything). Attributes: faDirectory for folders, faReadOnly
-// for files we may not write, faHidden for names starting with '.'.
+// for files we may not write, faHidden for names starting with '.', faSymLink
+// (beside those of the target, if any) for symbolic links.
 constexpr Integer faReadOnly = 0x01;
 constexpr Integer faHidden = 0x02;
 constexpr Integer faSysFile = 0x04;

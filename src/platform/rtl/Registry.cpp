@@ -780,5 +780,9 @@ void TRegistryIniFile::EraseSection(const AnsiString& Section)
 
 void TRegistryIniFile::DeleteKey(const AnsiString& Section, const AnsiString& Ident)
 {
-    if (OpenSection(Section, true)) FRegistry->DeleteValue(Ident);
+    // A missing section has nothing to delete; it is not made for it.
+    FRegistry->CloseKey();
+    AnsiString Key = "\\" + FFileName;
+    if (!Section.empty()) Key += "\\" + Section;
+    if (FRegistry->OpenKey(Key, false)) FRegistry->DeleteValue(Ident);
 }

@@ -191,6 +191,8 @@ TWaitResult TEvent::WaitFor(Cardinal Timeout)
 
 struct TThread::TImpl {
     std::thread Worker;
+    std::thread::id WorkerId;      // kept apart: Worker changes while joined
+    std::mutex JoinLock;           // one join, however many wait
     std::mutex Mutex;
     std::condition_variable Cond;
     std::atomic<bool> Terminated{false};
@@ -208,8 +210,9 @@ TThread::TThread(bool CreateSuspended) : FImpl(std::make_unique<TImpl>())
 
 TThread::~TThread()
 {
+    std::lock_guard<std::mutex> Join(FImpl->JoinLock);
     if (FImpl->Worker.joinable()) {
-        if (FImpl->Worker.get_id() == std::this_thread::get_id()) {
+        if (FImpl->WorkerId == std::this_thread::get_id()) {
             FImpl->Worker.detach();   // freeing itself on termination
         } else {
             Terminate();
@@ -225,6 +228,7 @@ void TThread::Start()
         throw EThread("Cannot call Start on a running or terminated thread");
     FImpl->Started = true;
     FImpl->Worker = std::thread([this] { Run(); });
+    FImpl->WorkerId = FImpl->Worker.get_id();
 }
 
 void TThread::Run()
@@ -282,12 +286,13 @@ bool TThread::Finished() const
 
 Integer TThread::WaitFor()
 {
-    if (FImpl->Worker.joinable() && FImpl->Worker.get_id() == std::this_thread::get_id())
-        throw EThread("Thread cannot wait for itself");
     {
         std::lock_guard<std::mutex> Lock(FImpl->Mutex);
         if (!FImpl->Started) return FReturnValue;
+        if (FImpl->WorkerId == std::this_thread::get_id()) throw EThread("Thread cannot wait for itself");
     }
+    // Several threads may wait at once; only one of them may join.
+    std::lock_guard<std::mutex> Join(FImpl->JoinLock);
     if (FImpl->Worker.joinable()) FImpl->Worker.join();
     return FReturnValue;
 }

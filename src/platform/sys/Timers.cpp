@@ -4,6 +4,7 @@
 #include <QThread>
 #include <QTimer>
 
+#include <algorithm>
 #include <atomic>
 #include <limits>
 #include <mutex>
@@ -42,7 +43,7 @@ struct TQtTimerService::TImpl {
     std::atomic<TTimerId> NextId{1};
 };
 
-TQtTimerService::TQtTimerService() : FImpl(std::make_unique<TImpl>()) {}
+TQtTimerService::TQtTimerService() : FImpl(std::make_shared<TImpl>()) {}
 
 TQtTimerService::~TQtTimerService()
 {
@@ -71,13 +72,15 @@ TTimerId TQtTimerService::SetTimer(Cardinal IntervalMs, TTimerCallback Callback)
     if (IntervalMs == 0 || !Callback) return 0;
     if (IntervalMs > static_cast<Cardinal>(std::numeric_limits<int>::max())) return 0;
     TTimerId Id = FImpl->NextId++;
-    TImpl* Impl = FImpl.get();
     {
         // Reserved now, made on the main thread: a kill in between wins.
-        std::lock_guard<std::mutex> Lock(Impl->Lock);
-        Impl->Timers[Id] = nullptr;
+        std::lock_guard<std::mutex> Lock(FImpl->Lock);
+        FImpl->Timers[Id] = nullptr;
     }
-    OnMainThread([Impl, Id, IntervalMs, Callback = std::move(Callback)]() {
+    std::weak_ptr<TImpl> Weak = FImpl;
+    OnMainThread([Weak, Id, IntervalMs, Callback = std::move(Callback)]() {
+        std::shared_ptr<TImpl> Impl = Weak.lock();
+        if (!Impl) return;   // the service went before this ran
         {
             std::lock_guard<std::mutex> Lock(Impl->Lock);
             if (!Impl->Timers.count(Id)) return;
@@ -85,7 +88,9 @@ TTimerId TQtTimerService::SetTimer(Cardinal IntervalMs, TTimerCallback Callback)
         auto* Timer = new QTimer;
         Timer->setInterval(static_cast<int>(IntervalMs));
         Timer->setTimerType(Qt::CoarseTimer);
-        QObject::connect(Timer, &QTimer::timeout, [Impl, Id, Callback]() {
+        QObject::connect(Timer, &QTimer::timeout, [Weak, Id, Callback]() {
+            std::shared_ptr<TImpl> Impl = Weak.lock();
+            if (!Impl) return;
             {
                 // Killed while the tick was queued: stay silent.
                 std::lock_guard<std::mutex> Lock(Impl->Lock);
@@ -157,11 +162,12 @@ void TManualTimerService::Advance(UInt64 Ms)
             if (It->second.Due <= Target && (Next == FTimers.end() || It->second.Due < Next->second.Due))
                 Next = It;
         if (Next == FTimers.end()) break;
-        FNow = Next->second.Due;
+        FNow = std::max(FNow, Next->second.Due);
         Next->second.Due = FNow + Next->second.Interval;
         // Hold the callback: it may kill its own timer while running.
         std::shared_ptr<TTimerCallback> Callback = Next->second.Callback;
         (*Callback)();
     }
-    FNow = Target;
+    // A callback may have moved the clock further already.
+    FNow = std::max(FNow, Target);
 }

@@ -40,12 +40,13 @@ public:
 
 private:
     struct TImpl;
-    std::unique_ptr<TImpl> FImpl;
+    std::shared_ptr<TImpl> FImpl;   // queued work holds it weakly: the service may go first
 };
 
 // A manual clock. Advance(ms) fires every due tick in time order (ties in
 // the order the timers were set), re-arms each periodic timer one interval
-// after its tick, and copes with callbacks that set or kill timers.
+// after its tick, and copes with callbacks that set or kill timers or advance
+// the clock themselves (it never runs backwards).
 class TManualTimerService : public ITimerService {
 public:
     TTimerId SetTimer(Cardinal IntervalMs, TTimerCallback Callback) override;

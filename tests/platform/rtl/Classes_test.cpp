@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <unistd.h>
 
 namespace {
@@ -694,5 +695,253 @@ TEST(TStrings, FilesRoundTripAndAtomicSave)
     R.LoadFromStream(&S);
     EXPECT_EQ(R.Text(), "rest\r\n");
 }
+
+
+// ---------------------------------------------------------------------------
+// Ownership edge cases
+
+// Runs a hook on every notification it hears.
+class THooked : public TComponent {
+public:
+    using TComponent::TComponent;
+    std::function<void(THooked* Self, TComponent* AComponent, TOperation Operation)> OnNotify;
+protected:
+    void Notification(TComponent* AComponent, TOperation Operation) override
+    {
+        TComponent::Notification(AComponent, Operation);
+        if (OnNotify) OnNotify(this, AComponent, Operation);
+    }
+};
+
+TEST(TComponent, SiblingReferenceSurvivesAMoveToAnotherOwner)
+{
+    // The watcher asks while both are siblings, then moves away: the owner's
+    // broadcast no longer reaches it, so the link itself must.
+    auto OwnerA = std::make_unique<TComponent>(nullptr);
+    auto OwnerB = std::make_unique<TComponent>(nullptr);
+    auto* W = new TWatcher(OwnerA.get());
+    auto* X = new TComponent(OwnerA.get());
+    W->SetRef(X);
+    OwnerB->InsertComponent(W);
+    delete X;
+    EXPECT_EQ(W->Ref, nullptr);
+
+    // The referred one moving away instead: the old owner tells its children.
+    auto* Y = new TComponent(OwnerB.get());
+    W->SetRef(Y);
+    OwnerA->InsertComponent(Y);
+    EXPECT_EQ(W->Ref, nullptr);
+    OwnerA.reset();
+    OwnerB.reset();
+}
+
+TEST(TComponent, HandlersMayFreeOrLeaveWhileTheOwnerGoes)
+{
+    // A child frees a sibling when it hears of a third; the owner's teardown
+    // must cope with the shrinking list.
+    auto Owner = std::make_unique<TComponent>(nullptr);
+    TComponent* Victim = new TComponent(Owner.get());
+    auto* Deleter = new THooked(Owner.get());
+    auto* Trigger = new TComponent(Owner.get());
+    Deleter->OnNotify = [&](THooked*, TComponent* C, TOperation Op) {
+        if (Op == opRemove && C == Trigger && Victim) delete std::exchange(Victim, nullptr);
+    };
+    Owner.reset();
+    EXPECT_EQ(Victim, nullptr);
+
+    // A child leaves its owner from its own Notification, on an insert or
+    // while the owner tears down; it is then not freed with the owner.
+    for (TOperation Leave : {opInsert, opRemove}) {
+        Owner = std::make_unique<TComponent>(nullptr);
+        new TComponent(Owner.get());
+        auto* L = new THooked(Owner.get());
+        L->OnNotify = [Leave](THooked* Self, TComponent* C, TOperation Op) {
+            if (Op == Leave && C != Self && Self->Owner()) Self->Owner()->RemoveComponent(Self);
+        };
+        new TComponent(Owner.get());
+        if (Leave == opInsert) {
+            EXPECT_EQ(Owner->ComponentCount(), 2);
+        }
+        Owner.reset();
+        EXPECT_EQ(L->Owner(), nullptr);
+        delete L;
+    }
+}
+
+TEST(TComponent, OwnershipCyclesAreRefused)
+{
+    TComponent Root(nullptr);
+    auto* Child = new TComponent(&Root);
+    auto* Grandchild = new TComponent(Child);
+    for (auto Op : std::vector<std::function<void()>>{[&] { Root.InsertComponent(&Root); },
+                                                     [&] { Child->InsertComponent(&Root); },
+                                                     [&] { Grandchild->InsertComponent(Child); }})
+        EXPECT_THROW(Op(), EComponentError);
+    EXPECT_EQ(Child->Owner(), &Root);
+    EXPECT_EQ(Grandchild->Owner(), Child);
+    EXPECT_EQ(Root.Owner(), nullptr);
+}
+
+// ---------------------------------------------------------------------------
+// String list edge cases
+
+TEST(TStringList, FindOnAnUnsortedListSearchesEveryLine)
+{
+    TStringList L;
+    L.SetCommaText("zeytin,elma,armut,Elma");
+    Integer Index = -1;
+    EXPECT_TRUE(L.Find("ELMA", Index));
+    EXPECT_EQ(Index, 1);
+    EXPECT_TRUE(L.Find("zeytin", Index));
+    EXPECT_EQ(Index, 0);
+    EXPECT_FALSE(L.Find("ayva", Index));
+    EXPECT_EQ(Index, L.Count());
+}
+
+TEST(TStringList, TurkishLettersSortAndFindConsistently)
+{
+    const std::vector<AnsiString> Words = {"ılık", "Işık", "ilk", "İlk", "iğne", "İĞNE", "çay", "Çay", "cam", "şeker",
+                                           "Şeker", "sabun", "ödev", "ozan", "üzüm", "uzun", "ğ", "g", "ALİ", "ali",
+                                           "ALI", "10", "9", ""};
+    for (bool CaseSensitive : {false, true}) {
+        auto Compare = CaseSensitive ? AnsiCompareStr : AnsiCompareText;
+        TStringList L;
+        L.SetCaseSensitive(CaseSensitive);
+        L.SetDuplicates(dupAccept);
+        L.SetSorted(true);
+        for (auto& W : Words) L.Add(W);
+        for (Integer I = 1; I < L.Count(); ++I) EXPECT_LE(Compare(L.Strings(I - 1), L.Strings(I)), 0);
+        for (auto& W : Words) {
+            Integer Index = -1;
+            ASSERT_TRUE(L.Find(W, Index)) << W;
+            EXPECT_EQ(Compare(L.Strings(Index), W), 0);
+        }
+    }
+    // Ignoring case folds the Turkish way: "ali" pairs with "ALİ", not "ALI".
+    TStringList L;
+    L.SetSorted(true);
+    for (const char* W : {"ali", "ALİ", "ALI", "ılık", "ILIK"}) L.Add(W);
+    EXPECT_EQ(L.CommaText(), "ALI,ali,ılık");
+    L.SetCaseSensitive(true);
+    L.Add("ALİ");
+    EXPECT_EQ(L.Count(), 4);
+}
+
+TEST(TStringList, ObjectsFollowTheirStrings)
+{
+    TObject O[4];
+    auto Check = [&](TStringList& L) {
+        for (Integer I = 0; I < L.Count(); ++I) {
+            AnsiString S = L.Strings(I);
+            EXPECT_EQ(L.Objects(I), &O[S[0] - 'a']) << S;
+        }
+    };
+    TStringList L;
+    for (int I : {3, 1, 0, 2}) L.AddObject(AnsiString(1, static_cast<char>('a' + I)), &O[I]);
+    L.Exchange(0, 3);
+    Check(L);
+    L.Move(0, 2);
+    Check(L);
+    L.Sort();
+    Check(L);
+    EXPECT_EQ(L.CommaText(), "a,b,c,d");
+    L.CustomSort([](TStringList* List, Integer A, Integer B) {
+        return AnsiCompareStr(List->Strings(B), List->Strings(A));
+    });
+    Check(L);
+    EXPECT_EQ(L.CommaText(), "d,c,b,a");
+    L.SetSorted(true);
+    Check(L);
+    L.Add("bb");
+    EXPECT_EQ(L.IndexOf("bb"), 2);
+    EXPECT_EQ(L.Objects(2), nullptr);
+    L.Delete(2);
+    Check(L);
+}
+
+TEST(TStringList, CommaTextRoundTripsAwkwardItems)
+{
+    const std::vector<std::vector<AnsiString>> Lists = {
+        {""}, {"", ""}, {"a", ""}, {"", "a"}, {"a b", "\"q\"", " lead", "trail ", "x,y", "ğüşİ", "tab\there"},
+        {"a\r\nb", "\"", "\"\""}};
+    for (auto& Items : Lists) {
+        TStringList L, R;
+        for (auto& S : Items) L.Add(S);
+        R.SetCommaText(L.CommaText());
+        EXPECT_TRUE(R.Equals(&L)) << L.CommaText();
+    }
+    TStringList L;
+    L.SetCommaText("  a ,  \"b c\"  ,\"d\"\"e\" f, ,\"unterminated");
+    std::vector<AnsiString> Got;
+    for (Integer I = 0; I < L.Count(); ++I) Got.push_back(L.Strings(I));
+    EXPECT_EQ(Got, (std::vector<AnsiString>{"a", "b c", "d\"e", "f", "", "unterminated"}));
+}
+
+// ---------------------------------------------------------------------------
+// Stream edge cases
+
+TEST(TMemoryStream, CapacityBelowSizeCutsTheSize)
+{
+    TMemoryStream S;
+    std::string Data(100, 'x');
+    S.WriteBuffer(Data.data(), 100);
+    S.SetCapacity(10);
+    EXPECT_EQ(S.Size(), 10);
+    EXPECT_LE(S.Position(), 10);
+    S.SetPosition(0);
+    char Buf[200];
+    EXPECT_EQ(S.Read(Buf, 200), 10);
+    S.WriteBuffer("yy", 2);
+    EXPECT_EQ(S.Size(), 12);
+}
+
+TEST(TStream, SeekAndSizeEdges)
+{
+    // Memory, string and file streams behave alike past the end.
+    TempDir D;
+    TMemoryStream M;
+    TStringStream Str;
+    TFileStream F(D.Path + "s.bin", fmCreate);
+    for (TStream* S : std::vector<TStream*>{&M, &Str, &F}) {
+        S->WriteBuffer("abcdef", 6);
+        EXPECT_EQ(S->Seek(10, soBeginning), 10);
+        char Buf[4];
+        EXPECT_EQ(S->Read(Buf, 4), 0);
+        EXPECT_EQ(S->Size(), 6);
+        S->WriteBuffer("z", 1);
+        EXPECT_EQ(S->Size(), 11);
+        S->SetSize(3);
+        EXPECT_EQ(S->Size(), 3);
+        EXPECT_EQ(S->Position(), 3);
+        S->SetPosition(0);
+        EXPECT_EQ(S->Read(Buf, 4), 3);
+        EXPECT_EQ(AnsiString(Buf, 3), "abc");
+        TMemoryStream Copy;
+        S->SetPosition(2);
+        EXPECT_EQ(Copy.CopyFrom(S, 0), 3);   // whole stream, not the rest
+        EXPECT_EQ(Copy.Size(), 3);
+    }
+    TMemoryStream Empty, Dst;
+    EXPECT_EQ(Dst.CopyFrom(&Empty, 0), 0);
+}
+
+
+TEST(TStringList, CopyingAListIntoItself)
+{
+    // Adding a list to itself doubles it once; assigning it to itself keeps it.
+    TStringList L;
+    L.SetCommaText("a,b");
+    L.AddStrings(&L);
+    EXPECT_EQ(L.CommaText(), "a,b,a,b");
+    L.Assign(&L);
+    EXPECT_EQ(L.Count(), 4);
+    TList P;
+    P.Add(&A);
+    P.Add(&B);
+    P.Assign(&P);
+    EXPECT_EQ(P.Count(), 2);
+    EXPECT_EQ(P.Items(1), &B);
+}
+
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <map>
 #include <unistd.h>
 
 namespace {
@@ -178,6 +179,31 @@ TEST(FileDirs, TempAndHome)
     EXPECT_EQ(GetTempDir().back(), '/');
     EXPECT_EQ(GetHomeDir().back(), '/');
     EXPECT_TRUE(DirectoryExists(GetTempDir()));
+}
+
+
+TEST_F(FilesTest, FindMarksLinks)
+{
+    // A link back to the folder must not look like a plain sub-folder, or a
+    // walk through sub-folders would never end.
+    Touch(Dir + "a.blb");
+    ForceDirectories(Dir + "alt");
+    ASSERT_EQ(::symlink(Dir.c_str(), (Dir + "loop").c_str()), 0);
+    ASSERT_EQ(::symlink((Dir + "a.blb").c_str(), (Dir + "link.blb").c_str()), 0);
+    ASSERT_EQ(::symlink((Dir + "gone").c_str(), (Dir + "dangling.blb").c_str()), 0);
+    std::map<AnsiString, Integer> Attrs;
+    TSearchRec F;
+    for (Integer Rc = FindFirst(Dir + "*", faAnyFile, F); Rc == 0; Rc = FindNext(F)) Attrs[F.Name] = F.Attr;
+    FindClose(F);
+    EXPECT_EQ(Attrs.size(), 5u);
+    EXPECT_EQ(Attrs["alt"], faDirectory);
+    EXPECT_EQ(Attrs["a.blb"] & ~faReadOnly, 0);
+    EXPECT_NE(Attrs["loop"] & faSymLink, 0);
+    EXPECT_NE(Attrs["loop"], faDirectory);
+    EXPECT_NE(Attrs["link.blb"] & faSymLink, 0);
+    EXPECT_NE(Attrs["dangling.blb"] & faSymLink, 0);
+
+    EXPECT_NE(FindNext(F), 0);   // after the close: no more, no crash
 }
 
 }  // namespace

@@ -138,6 +138,9 @@ TEST_F(RegistryTest, DeleteKeyTakesEverythingBelow)
     EXPECT_TRUE(R.KeyExists("\\A\\BB"));   // a longer name is not below
     EXPECT_FALSE(R.DeleteKey("\\A\\B"));
     EXPECT_FALSE(R.DeleteKey("\\"));       // never the whole root
+    ASSERT_TRUE(R.OpenKey("\\A", false));
+    EXPECT_TRUE(R.DeleteKey("bb"));         // relative to the open key, any case
+    EXPECT_FALSE(R.HasSubKeys());
 }
 
 TEST_F(RegistryTest, FileIsReplacedWholeAndDamageIsTolerated)
@@ -204,6 +207,10 @@ TEST_F(RegistryTest, IniView)
     Ini.EraseSection("Cols");
     EXPECT_FALSE(Ini.SectionExists("Cols"));
     EXPECT_TRUE(Ini.ValueExists("Other", "Name"));
+    Ini.DeleteKey("Other", "Name");
+    EXPECT_FALSE(Ini.ValueExists("Other", "Name"));
+    Ini.DeleteKey("Never", "Name");   // deleting from a missing section makes none
+    EXPECT_FALSE(Ini.SectionExists("Never"));
 }
 
 TEST(RegistryLocation, DefaultUnderConfigFolder)
@@ -216,6 +223,58 @@ TEST(RegistryLocation, DefaultUnderConfigFolder)
     ::unsetenv("XDG_CONFIG_HOME");
     EXPECT_EQ(RegistryFileName(), GetHomeDir() + ".config/osbzemtar/registry.ini");
     if (Old) ::setenv("XDG_CONFIG_HOME", Saved.c_str(), 1);
+}
+
+
+TEST_F(RegistryTest, AwkwardNamesAndDataRoundTrip)
+{
+    // Everything the file's own syntax uses, line breaks, Turkish letters and
+    // the bytes the code page leaves unassigned must come back unchanged.
+    const std::vector<std::pair<AnsiString, AnsiString>> Values = {
+        {"a=b", "x=y=z"},          {";comment", "[section]"},  {"[x]", "%41%"},
+        {"Şifre", "ğüşıöçİ"},      {"", "default value"},      {" ", " both ends "},
+        {"line", "a\r\nb\rc\n"},   {"raw", "\x81\x8D\x8E\x8F\x90\x9D\x9E\x7F\x01"},
+        {"empty", ""},             {"tab\tname", "\t"}};
+    {
+        TRegistry W;
+        ASSERT_TRUE(W.OpenKey("\\Software\\Ayarlar ğ [1]\\%x%", true));
+        for (auto& [Name, Data] : Values) W.WriteString(Name, Data);
+    }
+    TRegistry R;
+    ASSERT_TRUE(R.OpenKey("\\Software\\Ayarlar ğ [1]\\%x%", false));
+    for (auto& [Name, Data] : Values) {
+        EXPECT_TRUE(R.ValueExists(Name)) << Name;
+        EXPECT_EQ(R.ReadString(Name), Data) << Name;
+    }
+    TStringList Names;
+    R.GetValueNames(&Names);
+    EXPECT_EQ(Names.Count(), static_cast<Integer>(Values.size()));
+    ASSERT_TRUE(R.OpenKey("\\Software", false));
+    R.GetKeyNames(&Names);
+    EXPECT_EQ(Names.CommaText(), "\"Ayarlar ğ [1]\"");
+}
+
+TEST_F(RegistryTest, TwoObjectsOnOneStoreSeeEachOther)
+{
+    TRegistry A, B;
+    ASSERT_TRUE(A.OpenKey("\\Software\\FIB\\Aliases\\Main", true));
+    ASSERT_TRUE(B.OpenKey("\\Software\\FIB\\Aliases\\Main", false));
+    A.WriteString("DB", "one");
+    B.WriteString("User", "SYSDBA");   // must not lose A's value
+    A.WriteInteger("Port", 3050);
+    EXPECT_EQ(B.ReadString("DB"), "one");
+    EXPECT_EQ(A.ReadString("User"), "SYSDBA");
+    EXPECT_EQ(B.ReadInteger("Port"), 3050);
+    // A key deleted under the other's feet: reads find nothing, a write
+    // makes it again.
+    TRegistry C;
+    EXPECT_TRUE(C.DeleteKey("\\Software\\FIB\\Aliases"));
+    EXPECT_FALSE(B.ValueExists("DB"));
+    EXPECT_FALSE(B.HasSubKeys());
+    B.WriteString("DB", "two");
+    EXPECT_EQ(A.ReadString("DB"), "two");
+    EXPECT_FALSE(A.ValueExists("User"));
+    EXPECT_TRUE(C.KeyExists("\\Software\\FIB\\Aliases"));
 }
 
 }  // namespace

@@ -239,4 +239,25 @@ TEST(Interlocked, Counters)
     EXPECT_EQ(N, 5);
 }
 
+
+TEST(TThread, WaitForFromSeveralThreadsAndAfterTheEnd)
+{
+    TWorker W(false);
+    W.Start();
+    std::atomic<int> Waited{0};
+    std::vector<std::thread> Waiters;
+    for (int I = 0; I < 4; ++I)
+        Waiters.emplace_back([&] {
+            if (W.WaitFor() == 42) ++Waited;
+        });
+    W.Go.SetEvent();
+    W.Terminate();
+    for (auto& T : Waiters) T.join();
+    EXPECT_EQ(Waited, 4);
+    // Finished long ago: answers at once, as often as asked.
+    EXPECT_EQ(W.WaitFor(), 42);
+    EXPECT_EQ(W.WaitFor(), 42);
+    EXPECT_TRUE(W.Finished());
+}
+
 }  // namespace

@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -97,6 +98,46 @@ TEST(TQtTimerService, TicksOnTheEventLoop)
     QCoreApplication::processEvents();   // the queued tick after a kill stays silent
     EXPECT_EQ(Ticks, 3);
     EXPECT_EQ(S.ActiveCount(), 0);
+}
+
+
+TEST(TManualTimerService, ClockNeverRunsBackwards)
+{
+    // A callback that moves the clock itself (a handler waiting in a loop).
+    TManualTimerService S;
+    std::vector<UInt64> Seen;
+    bool Nested = false;
+    S.SetTimer(100, [&] {
+        Seen.push_back(S.Now());
+        if (!Nested) {
+            Nested = true;
+            S.Advance(250);
+        }
+    });
+    S.Advance(150);
+    for (size_t I = 1; I < Seen.size(); ++I) EXPECT_LT(Seen[I - 1], Seen[I]);
+    EXPECT_EQ(Seen, (std::vector<UInt64>{100, 200, 300}));
+    EXPECT_EQ(S.Now(), 350u);
+    S.Advance(50);
+    EXPECT_EQ(Seen.back(), 400u);
+}
+
+TEST(TQtTimerService, ServiceMayGoBeforeQueuedWorkRuns)
+{
+    int Argc = 1;
+    char Name[] = "test";
+    char* Argv[] = {Name, nullptr};
+    QCoreApplication App(Argc, Argv);
+    auto S = std::make_unique<TQtTimerService>();
+    int Ticks = 0;
+    // Set from another thread: the timer is made later on this one.
+    std::thread Worker([&] { S->SetTimer(1, [&] { ++Ticks; }); });
+    Worker.join();
+    S.reset();
+    QElapsedTimer Clock;
+    Clock.start();
+    while (Clock.elapsed() < 30) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_EQ(Ticks, 0);
 }
 
 }  // namespace
