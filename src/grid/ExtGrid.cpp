@@ -1,0 +1,700 @@
+// TExtStringGrid: construction, property writers, the cell-query hooks, colours and
+// the current cell.
+#include "grid/ExtGrid.h"
+
+#include "grid/ExtUtil.h"
+#include "platform/ui/Forms.h"
+
+#include <algorithm>
+
+TExtStringGrid::TExtStringGrid(TComponent* AOwner)
+    : TBaseGrid(AOwner),
+      FRowMap(std::make_unique<TGridRowMap>(this)),
+      FCellNode(std::make_unique<TCellNode>(this)),
+      FSizeWhileTyping(std::make_unique<TSizeWhileTyping>()),
+      FMouseActions(std::make_unique<TMouseActions>(this)),
+      FColumnSize(std::make_unique<TColumnSize>(this)),
+      FNavigation(std::make_unique<TNavigation>()),
+      FHTMLSettings(std::make_unique<THTMLSettings>()),
+      FPrintSettings(std::make_unique<TPrintSettings>(this)),
+      FControlLook(std::make_unique<TControlLook>(this)),
+      FFilter(std::make_unique<TFilter>()),
+      FFixedFont(std::make_unique<TFont>()),
+      FActiveCellFont(std::make_unique<TFont>()),
+      FColumnHeaders(std::make_unique<TStringList>()),
+      FRowHeaders(std::make_unique<TStringList>()),
+      FLookupItems(std::make_unique<TStringList>()),
+      FCellGraphic(std::make_unique<TCellGraphic>()) {
+    FRowMap->OnChanged = [this] { RowsChanged(); };
+    FColumnHeaders->OnChange = [this](TObject*) { ApplyColumnHeaders(); };
+    FRowHeaders->OnChange = [this](TObject*) { ApplyRowHeaders(); };
+
+    FFixedFont->SetName("Tahoma");
+    FFixedFont->SetStyle(TFontStyles{fsBold});
+    FFixedFont->OnChange = [this](TObject*) { RepaintUnlessUpdating(); };
+    FActiveCellFont->SetStyle(TFontStyles{fsBold});
+    if (ComponentState().Contains(csDesigning)) FActiveCellFont->SetName("Tahoma");
+    FActiveCellFont->OnChange = [this](TObject*) { RepaintUnlessUpdating(); };
+
+    SetRowCount(10);
+    TBaseGrid::SetBounds(Left(), Top(), 400, 250);
+
+    // The owner form's resize: the grid follows it (SizeWithForm) and passes it on.
+    if (auto* Form = dynamic_cast<TCustomForm*>(AOwner); Form && !ComponentState().Contains(csDesigning)) {
+        FHookedForm = Form;
+        FOldFormResize = Form->OnResize;
+        FFormWidth = Form->Width();
+        FFormHeight = Form->Height();
+        Form->OnResize = [this](TObject* Sender) { FormResized(Sender); };
+    }
+
+    SetDefaultRowHeight(21);
+    FFixedRowHeight = 21;
+    FGradFrom = 0xFFFFFF;
+    FGradTo = ColorToRGB(clBtnFace);
+    FFixedRowsMem = TBaseGrid::FixedRows();
+    FFixedColsMem = TBaseGrid::FixedCols();
+    SetCellWordWrapDefault(true);
+}
+
+TExtStringGrid::~TExtStringGrid() {
+    BeforeDestruction();
+    if (FHookedForm) {
+        FHookedForm->OnResize = FOldFormResize;
+        FHookedForm = nullptr;
+    }
+    FColumnHeaders->OnChange = nullptr;
+    FRowHeaders->OnChange = nullptr;
+    FFixedFont->OnChange = nullptr;
+    FActiveCellFont->OnChange = nullptr;
+    FRowMap->OnChanged = nullptr;
+    // Hidden rows hold properties of their cells; bring them back so the base grid frees them.
+    FRowMap->UnHideRowsAll();
+}
+
+void TExtStringGrid::FormResized(TObject* Sender) {
+    if (ComponentState().Contains(csDestroying) || !FHookedForm) return;
+    if (FSizeWithForm) {
+        const Integer W = Width() + FHookedForm->Width() - FFormWidth;
+        const Integer H = Height() + FHookedForm->Height() - FFormHeight;
+        if (W > 0 && H > 0) {
+            SetBounds(Left(), Top(), W, H);
+            FFormWidth = FHookedForm->Width();
+            FFormHeight = FHookedForm->Height();
+        }
+    }
+    if (FOldFormResize) FOldFormResize(Sender);
+}
+
+void TExtStringGrid::Notification(TComponent* AComponent, TOperation Operation) {
+    TBaseGrid::Notification(AComponent, Operation);
+    if (Operation == opRemove && AComponent == FHookedForm) FHookedForm = nullptr;
+}
+
+void TExtStringGrid::Loaded() {
+    TBaseGrid::Loaded();
+    FOldCursor = Cursor();
+    ApplyColumnHeaders();
+    ApplyRowHeaders();
+    if (FLook == glKezmo) SetFixedGradient(0xC0C0C0, 0xFFFFFF);
+    FFixedRowsMem = TBaseGrid::FixedRows();
+    FFixedColsMem = TBaseGrid::FixedCols();
+    FLoadedOnce = true;
+    TGridOptions O = Options();
+    if (O.Contains(goAlwaysShowEditor)) {
+        O.Exclude(goAlwaysShowEditor);
+        TBaseGrid::SetOptions(O);
+        FNavigation->SetAlwaysEdit(true);
+    }
+    // No theme library here: a themed look falls back to the classic one.
+    if (FControlLook->ControlStyle() == csTheme && !ComponentState().Contains(csDesigning))
+        FControlLook->SetControlStyle(csClassic);
+}
+
+void TExtStringGrid::Assign(TPersistent* Source) {
+    auto* S = dynamic_cast<TExtStringGrid*>(Source);
+    if (!S) return;   // only another advanced grid is taken
+    SetFont(S->Font());
+    FActiveCellColor = S->FActiveCellColor;
+    FActiveCellColorTo = S->FActiveCellColorTo;
+    FActiveCellFont->Assign(S->FActiveCellFont.get());
+    FActiveCellShow = S->FActiveCellShow;
+    SetActiveRowShow(S->ActiveRowShow());
+    SetAlign(S->Align());
+    FAnchorHint = S->FAnchorHint;
+    FAutoNumAlign = S->FAutoNumAlign;
+    FAutoSize = S->FAutoSize;
+    FAutoThemeAdapt = S->FAutoThemeAdapt;
+    FMouseActions->Assign(S->FMouseActions.get());
+    FNavigation->Assign(S->FNavigation.get());
+    FPrintSettings->Assign(S->FPrintSettings.get());
+    for (Integer I = 0; I < S->FFilter->Count(); ++I) {
+        if (I == 0) FFilter->Clear();
+        FFilter->Add()->Assign(S->FFilter->Items(I));
+    }
+    if (S->FFilter->Count() == 0) FFilter->Clear();
+    FHTMLSettings->Assign(S->FHTMLSettings.get());
+    FCellNode->Assign(S->FCellNode.get());
+    SetColCount(S->ColCount());
+    SetRowCount(S->RowCount());
+    SetFixedRows(S->TBaseGrid::FixedRows());
+    SetFixedCols(S->TBaseGrid::FixedCols());
+    SetDefaultColWidth(S->DefaultColWidth());
+    SetDefaultRowHeight(S->DefaultRowHeight());
+    SetOptions(S->Options());
+    // Cells: column widths and every non-empty stored text.
+    for (Integer C = 0; C < ColCount(); ++C) SetColWidths(C, S->ColWidths(C));
+    for (Integer R = 0; R < RowCount(); ++R)
+        for (Integer C = 0; C < ColCount(); ++C) SetRawCells(C, R, S->RawCells(C, R));
+    Invalidate();
+}
+
+void TExtStringGrid::SetBounds(Integer ALeft, Integer ATop, Integer AWidth, Integer AHeight) {
+    if (FIntegralHeight && FUpdateCount == 0 && DefaultRowHeight() > 0) {
+        const Integer S = VisibleColCount() + TBaseGrid::FixedCols() < ColCount() ? FScrollWidth : 0;
+        const Integer B = 0;   // the grid draws no single border of its own
+        const Integer H = AHeight - S - B;
+        if (H > 0) AHeight = S + (H - H % DefaultRowHeight()) + 2 * B;
+    }
+    TBaseGrid::SetBounds(ALeft, ATop, AWidth, AHeight);
+}
+
+void TExtStringGrid::SetIntegralHeight(bool Value) {
+    FIntegralHeight = Value;
+    SetBounds(Left(), Top(), Width(), Height());
+}
+
+// --- size -------------------------------------------------------------------
+void TExtStringGrid::SetRowCount(Integer Value) {
+    if (FFixedRowAlways && RowCount() == FixedRows()) RestoreSelection();
+    TBaseGrid::SetRowCount(Value);
+    if (Value > FFixedRowsMem && FFixedRowAlways && TBaseGrid::FixedRows() != FFixedRowsMem)
+        TBaseGrid::SetFixedRows(FFixedRowsMem);
+    SetDisplRowCount(RowCount());
+    if (FParked && RowCount() > TBaseGrid::FixedRows()) RestoreSelection();
+    RepaintUnlessUpdating();
+}
+
+void TExtStringGrid::SetColCount(Integer Value) {
+    TBaseGrid::SetColCount(Value);
+    if (Value > FFixedColsMem && FFixedColAlways && TBaseGrid::FixedCols() != FFixedColsMem)
+        TBaseGrid::SetFixedCols(FFixedColsMem);
+    SetBounds(Left(), Top(), Width(), Height());
+    RepaintUnlessUpdating();
+}
+
+Integer TExtStringGrid::FixedRows() const {
+    const Integer V = TBaseGrid::FixedRows();
+    return V == 0 && FFixedRowAlways ? 1 : V;
+}
+
+Integer TExtStringGrid::FixedCols() const {
+    const Integer V = TBaseGrid::FixedCols();
+    return V == 0 && FFixedColAlways ? 1 : V;
+}
+
+void TExtStringGrid::SetFixedRows(Integer Value) {
+    TBaseGrid::SetFixedRows(Value);
+    if (!ComponentState().Contains(csLoading)) FFixedRowsMem = Value;
+}
+
+void TExtStringGrid::SetFixedCols(Integer Value) {
+    TBaseGrid::SetFixedCols(Value);
+    if (!ComponentState().Contains(csLoading)) FFixedColsMem = Value;
+}
+
+void TExtStringGrid::SetFixedColWidth(Integer Value) {
+    if (ComponentState().Contains(csLoading) || Value == DefaultColWidth()) return;
+    for (Integer C = 0; C < TBaseGrid::FixedCols(); ++C) SetColWidths(C, Value);
+}
+
+void TExtStringGrid::SetFixedRowHeight(Integer Value) {
+    FFixedRowHeight = Value;
+    if (ComponentState().Contains(csLoading)) return;
+    if (Value != DefaultRowHeight()) {
+        for (Integer R = 0; R < TBaseGrid::FixedRows(); ++R) SetRowHeights(R, Value);
+    } else {
+        SetDefaultRowHeight(Value);
+    }
+}
+
+void TExtStringGrid::SetDefaultRowHeight(Integer Value) {
+    TBaseGrid::SetDefaultRowHeight(Value);
+    if (ComponentState().Contains(csDesigning)) FFixedRowHeight = Value;
+}
+
+void TExtStringGrid::SetFixedFooters(Integer Value) {
+    FFixedFooters = std::max(0, Value);
+    RepaintUnlessUpdating();
+}
+
+void TExtStringGrid::SetFixedRightCols(Integer Value) {
+    FFixedRightCols = std::max(0, Value);
+    RepaintUnlessUpdating();
+}
+
+// --- look -------------------------------------------------------------------
+void TExtStringGrid::RepaintUnlessUpdating() {
+    if (FUpdateCount == 0) Invalidate();
+}
+
+void TExtStringGrid::EndUpdate() {
+    if (FUpdateCount > 0) --FUpdateCount;
+    if (FUpdateCount == 0) Invalidate();
+}
+
+void TExtStringGrid::SetWordWrap(bool Value) {
+    FWordWrap = Value;
+    SetCellWordWrapDefault(Value);
+    RepaintUnlessUpdating();
+}
+
+void TExtStringGrid::SetVAlignment(TVAlignment Value) {
+    FVAlignment = Value;
+    FVAlignFlag = Value == vtaCenter ? DT_VCENTER : Value == vtaBottom ? DT_BOTTOM : DT_TOP;
+    RepaintUnlessUpdating();
+}
+
+void TExtStringGrid::SetAutoSize(bool Value) {
+    // Sizing the columns to their content belongs to the automatic sizing code.
+    FAutoSize = Value;
+}
+
+void TExtStringGrid::SetFlat(bool Value) {
+    FFlat = Value;
+    if (!ComponentState().Contains(csLoading)) Invalidate();
+}
+
+#define EXTGRID_SET_REPAINT(Type, Name)                  \
+    void TExtStringGrid::Set##Name(Type Value) {          \
+        if (F##Name == Value) return;                     \
+        F##Name = Value;                                  \
+        RepaintUnlessUpdating();                          \
+    }
+EXTGRID_SET_REPAINT(TColor, SelectionColor)
+EXTGRID_SET_REPAINT(TColor, SelectionColorTo)
+EXTGRID_SET_REPAINT(TColor, SelectionTextColor)
+EXTGRID_SET_REPAINT(bool, SelectionRectangle)
+EXTGRID_SET_REPAINT(bool, SelectionResizer)
+EXTGRID_SET_REPAINT(bool, ShowSelection)
+EXTGRID_SET_REPAINT(bool, ActiveCellShow)
+EXTGRID_SET_REPAINT(TColor, ActiveCellColor)
+EXTGRID_SET_REPAINT(TColor, ActiveCellColorTo)
+#undef EXTGRID_SET_REPAINT
+
+void TExtStringGrid::SetURLShow(bool Value) {
+    FURLShow = Value;
+    Invalidate();
+}
+
+void TExtStringGrid::SetURLColor(TColor Value) {
+    FURLColor = Value;
+    if (FURLShow) Invalidate();
+}
+
+void TExtStringGrid::SetURLFull(bool Value) {
+    FURLFull = Value;
+    if (FURLShow) Invalidate();
+}
+
+void TExtStringGrid::SetLook(TGridLook Value) {
+    if (FLook == Value) return;
+    FLook = Value;
+    Invalidate();
+}
+
+void TExtStringGrid::SetCursor(TCursor Value) {
+    TBaseGrid::SetCursor(Value);
+    FOldCursor = Value;
+}
+
+void TExtStringGrid::SetFixedGradient(TColor AFrom, TColor ATo) {
+    FGradFrom = AFrom;
+    FGradTo = ATo;
+    RepaintUnlessUpdating();
+}
+
+AnsiString TExtStringGrid::Version() const {
+    const Cardinal V = GetVersionNr();
+    return IntToStr(Integer(V >> 24)) + "." + IntToStr(Integer((V >> 16) & 0xFF)) + "." +
+           IntToStr(Integer((V >> 8) & 0xFF)) + "." + IntToStr(Integer(V & 0xFF));
+}
+
+AnsiString TExtStringGrid::GetVersionString() const { return Version() + " Mar, 2006"; }
+
+// --- headers ----------------------------------------------------------------
+void TExtStringGrid::SetColumnHeaders(TStrings* Value) {
+    if (Value) FColumnHeaders->Assign(Value);
+    ApplyColumnHeaders();
+}
+
+void TExtStringGrid::SetRowHeaders(TStrings* Value) {
+    if (Value) FRowHeaders->Assign(Value);
+    ApplyRowHeaders();
+}
+
+void TExtStringGrid::ApplyColumnHeaders() {
+    if (TBaseGrid::FixedRows() <= 0) return;
+    for (Integer C = 0; C < ColCount(); ++C) SetRawCells(C, 0, "");
+    for (Integer I = 0; I < FColumnHeaders->Count() && I < ColCount(); ++I)
+        SetCells(I, 0, BackslashNToCR(FColumnHeaders->Strings(I)));
+    RepaintUnlessUpdating();
+}
+
+void TExtStringGrid::ApplyRowHeaders() {
+    if (TBaseGrid::FixedCols() <= 0) return;
+    if (ComponentState().Contains(csDesigning))
+        for (Integer R = 0; R < RowCount(); ++R) SetRawCells(0, R, "");
+    for (Integer I = 0; I < FRowHeaders->Count() && I < RowCount(); ++I)
+        SetCells(0, I, BackslashNToCR(FRowHeaders->Strings(I)));
+    RepaintUnlessUpdating();
+}
+
+// --- cell-query hooks ---------------------------------------------------------
+void TExtStringGrid::GridHint(Integer ACol, Integer ARow, AnsiString& Hint) {
+    if (OnGridHint) OnGridHint(this, ARow, ACol, Hint);
+}
+
+void TExtStringGrid::GetCellColor(Integer ACol, Integer ARow, TGridDrawState AState, TBrush* ABrush, TFont* AFont) {
+    if (FActiveCellShow) {
+        const bool RowHeader = TBaseGrid::FixedCols() > 0 && ACol == 0 && ARow == Row();
+        const bool ColHeader = TBaseGrid::FixedRows() >= 1 && ARow == 0 && ACol == Col();
+        if (RowHeader || ColHeader) {
+            AFont->Assign(FActiveCellFont.get());
+            ABrush->SetColor(FActiveCellColor);
+        }
+    }
+    if (const TCellProperties* P = CellPropertiesOrNil(ACol, ARow)) {
+        if (P->BrushColor() != clNone) ABrush->SetColor(P->BrushColor());
+        if (P->FontColor() != clNone) AFont->SetColor(P->FontColor());
+        if (!P->FontStyle().Empty()) AFont->SetStyle(P->FontStyle());
+        if (P->FontSize() != 0) AFont->SetSize(P->FontSize());
+        if (!P->FontName().empty()) AFont->SetName(P->FontName());
+    }
+    if (OnGetCellColor) OnGetCellColor(this, ARow, ACol, AState, ABrush, AFont);
+}
+
+void TExtStringGrid::GetCellBorder(Integer ACol, Integer ARow, TPen* APen, TCellBorders& Borders) {
+    if (OnGetCellBorder) OnGetCellBorder(this, ARow, ACol, APen, Borders);
+}
+
+void TExtStringGrid::GetAlignment(Integer ACol, Integer ARow, TAlignment& HAlign, TVAlignment& VAlign) {
+    if (ACol == 0 && FMouseActions->HotmailRowSelect()) HAlign = taCenter;
+    if (OnGetAlignment) OnGetAlignment(this, ARow, ACol, HAlign, VAlign);
+}
+
+void TExtStringGrid::GetFormat(Integer ACol, Integer& AStyle, AnsiString& APrefix, AnsiString& ASuffix) {
+    if (OnGetFormat) OnGetFormat(this, ACol, AStyle, APrefix, ASuffix);
+}
+
+void TExtStringGrid::GetEditorType(Integer ACol, Integer ARow, TEditorType& Editor) {
+    if (OnGetEditorType) OnGetEditorType(this, ACol, ARow, Editor);
+}
+
+void TExtStringGrid::IsFixedCell(Integer ACol, Integer ARow, bool& IsFixedResult) {
+    if (IsFixedResult) return;
+    IsFixedResult = (FFixedRowAlways && ARow <= FFixedRowsMem && RowCount() == FFixedRowsMem) ||
+                    (FFixedColAlways && ACol < FFixedColsMem && ColCount() == FFixedColsMem) ||
+                    ACol < TBaseGrid::FixedCols() || ARow < TBaseGrid::FixedRows();
+    if (!IsFixedResult && OnIsFixedCell) OnIsFixedCell(this, ARow, ACol, IsFixedResult);
+}
+
+bool TExtStringGrid::IsFixed(Integer ACol, Integer ARow) {
+    bool F = false;
+    IsFixedCell(ACol, ARow, F);
+    return F;
+}
+
+void TExtStringGrid::CanEditCell(Integer ACol, Integer ARow, bool& CanEdit) {
+    const TPoint B = BaseCell(ACol, ARow);
+    if (const TCellProperties* P = CellPropertiesOrNil(B.X, B.Y); P && CanEdit) {
+        CanEdit = !P->ReadOnly();
+        if (!Options().Contains(goEditing) && !FNavigation->AlwaysEdit() && !FMouseActions->RangeSelectAndEdit())
+            CanEdit = false;
+    }
+    if (OnCanEditCell) OnCanEditCell(this, B.Y, B.X, CanEdit);
+}
+
+void TExtStringGrid::IsPasswordCell(Integer ACol, Integer ARow, bool& IsPassword) {
+    if (OnIsPasswordCell) OnIsPasswordCell(this, ARow, ACol, IsPassword);
+}
+
+void TExtStringGrid::GetWordWrap(Integer ACol, Integer ARow, bool& WordWrapValue) {
+    if (OnGetWordWrap) OnGetWordWrap(this, ARow, ACol, WordWrapValue);
+}
+
+bool TExtStringGrid::HasComboBox(Integer ACol, Integer ARow) {
+    bool Has = false;
+    if (OnHasComboBox) OnHasComboBox(this, ACol, ARow, Has);
+    return Has;
+}
+
+void TExtStringGrid::GetCheckTrue(Integer ACol, Integer ARow, AnsiString& Value) {
+    Value = FCheckTrue;
+    if (OnGetCheckTrue) OnGetCheckTrue(this, ACol, ARow, Value);
+}
+
+void TExtStringGrid::GetCheckFalse(Integer ACol, Integer ARow, AnsiString& Value) {
+    Value = FCheckFalse;
+    if (OnGetCheckFalse) OnGetCheckFalse(this, ACol, ARow, Value);
+}
+
+void TExtStringGrid::GetCellAlignment(Integer ACol, Integer ARow, TAlignment& HAlign, TVAlignment& VAlign) {
+    HAlign = taLeftJustify;
+    VAlign = FVAlignment;
+    if (FAutoNumAlign) {
+        AnsiString T = Cells(ACol, ARow);
+        if ((!T.empty() && T[0] == '=') || (T.size() > 3 && T[0] == '|' && T[1] == '\\' && T[3] == '='))
+            GetCellForSave(ACol, ARow, T);
+        if (NumberKind(Trim(T)) != 2) HAlign = taRightJustify;
+    }
+    if (const TCellProperties* P = CellPropertiesOrNil(ACol, ARow)) HAlign = P->Alignment();
+    GetAlignment(ACol, ARow, HAlign, VAlign);
+}
+
+// --- texts for saving and loading ---------------------------------------------
+void TExtStringGrid::FormatCellText(Integer ACol, Integer ARow, AnsiString& Value) { Value = Cells(ACol, ARow); }
+
+TCellType TExtStringGrid::GetCellType(Integer ACol, Integer ARow) {
+    const TCellProperties* P = CellPropertiesOrNil(ACol, ARow);
+    const auto* G = P ? dynamic_cast<const TCellGraphic*>(P->CellObject()) : nullptr;
+    return G ? G->CellType() : ctEmpty;
+}
+
+TCellGraphic* TExtStringGrid::GetCellGraphic(Integer ACol, Integer ARow) {
+    const TCellProperties* P = CellPropertiesOrNil(ACol, ARow);
+    return P ? dynamic_cast<TCellGraphic*>(P->CellObject()) : nullptr;
+}
+
+void TExtStringGrid::GetCellForSave(Integer ACol, Integer ARow, AnsiString& Value) { Value = Cells(ACol, ARow); }
+
+void TExtStringGrid::SaveCell(Integer ACol, Integer ARow, AnsiString& Value) {
+    FormatCellText(ACol, ARow, Value);
+    if (Value.empty() && GetCellType(ACol, ARow) == ctCheckBox) {
+        const TCellGraphic* G = GetCellGraphic(ACol, ARow);
+        if (G && G->CellBoolean()) GetCheckTrue(ACol, ARow, Value);
+        else GetCheckFalse(ACol, ARow, Value);
+    }
+    if (OnSaveCell) OnSaveCell(this, ACol, ARow, Value);
+}
+
+void TExtStringGrid::LoadCell(Integer ACol, Integer ARow, const AnsiString& Value) {
+    AnsiString V = Value;
+    if (OnLoadCell) OnLoadCell(this, ACol, ARow, V);
+    SetRawCells(ACol, ARow, V);
+}
+
+// --- notifications --------------------------------------------------------------
+void TExtStringGrid::SelectionChanged(Integer ALeft, Integer ATop, Integer ARight, Integer ABottom) {
+    if (OnSelectionChanged) OnSelectionChanged(this, ALeft, ATop, ARight, ABottom);
+}
+
+void TExtStringGrid::CellsChanged(TRect R) {
+    if (OnCellsChanged) OnCellsChanged(this, R);
+}
+
+bool TExtStringGrid::CanAddRow() {
+    bool Can = true;
+    if (OnCanAddRow) OnCanAddRow(this, Can);
+    return Can;
+}
+
+bool TExtStringGrid::CanInsertRow(Integer ARow) {
+    bool Can = true;
+    if (OnCanInsertRow) OnCanInsertRow(this, ARow, Can);
+    return Can;
+}
+
+void TExtStringGrid::AddRow() { SetRowCount(RowCount() + 1); }
+
+// --- colours ------------------------------------------------------------------
+// Which: 0 brush, 1 gradient end, 2 font.
+void TExtStringGrid::SetRangeColor(Integer ARow, TColor Value, int Which) {
+    if (ARow < 0 || ARow >= RowCount()) throw EInvalidGridOperation("Grid index out of range");
+    for (Integer C = FixedCols(); C < AllColCount(); ++C) {
+        if (Value == clNone) {
+            ClearProps(C, ARow);
+            continue;
+        }
+        TCellProperties* P = GetCellProperties(C, ARow);
+        if (Which == 0) P->SetBrushColor(Value);
+        else if (Which == 1) P->SetBrushColorTo(Value);
+        else P->SetFontColor(Value);
+    }
+    InvalidateRow(ARow);
+}
+
+void TExtStringGrid::SetRowColor(Integer ARow, TColor Value) { SetRangeColor(ARow, Value, 0); }
+void TExtStringGrid::SetRowColorTo(Integer ARow, TColor Value) { SetRangeColor(ARow, Value, 1); }
+void TExtStringGrid::SetRowFontColor(Integer ARow, TColor Value) { SetRangeColor(ARow, Value, 2); }
+
+TColor TExtStringGrid::Colors(Integer ACol, Integer ARow) const {
+    const TCellProperties* P = CellPropertiesOrNil(ACol, ARow);
+    return P ? P->BrushColor() : clNone;
+}
+
+void TExtStringGrid::SetColors(Integer ACol, Integer ARow, TColor Value) {
+    GetCellProperties(ACol, ARow)->SetBrushColor(Value);
+    RepaintCell(DisplColIndex(ACol), ARow);
+}
+
+TColor TExtStringGrid::ColorsTo(Integer ACol, Integer ARow) const {
+    const TCellProperties* P = CellPropertiesOrNil(ACol, ARow);
+    return P ? P->BrushColorTo() : clNone;
+}
+
+void TExtStringGrid::SetColorsTo(Integer ACol, Integer ARow, TColor Value) {
+    GetCellProperties(ACol, ARow)->SetBrushColorTo(Value);
+    RepaintCell(DisplColIndex(ACol), ARow);
+}
+
+TColor TExtStringGrid::FontColors(Integer ACol, Integer ARow) const {
+    const TCellProperties* P = CellPropertiesOrNil(ACol, ARow);
+    return P ? P->FontColor() : clNone;
+}
+
+void TExtStringGrid::SetFontColors(Integer ACol, Integer ARow, TColor Value) {
+    GetCellProperties(ACol, ARow)->SetFontColor(Value);
+    RepaintCell(DisplColIndex(ACol), ARow);
+}
+
+bool TExtStringGrid::ReadOnly(Integer ACol, Integer ARow) { return GetCellProperties(ACol, ARow)->ReadOnly(); }
+
+void TExtStringGrid::SetReadOnly(Integer ACol, Integer ARow, bool Value) {
+    GetCellProperties(ACol, ARow)->SetReadOnly(Value);
+}
+
+TControl* TExtStringGrid::CellControl(Integer ACol, Integer ARow) const {
+    const TCellProperties* P = CellPropertiesOrNil(ACol, ARow);
+    return P ? P->Control() : nullptr;
+}
+
+// --- current cell --------------------------------------------------------------
+void TExtStringGrid::GetCurrentCell(AnsiString& Value) {
+    const TPoint B = BaseCell(GetRealCol(), Row());
+    Value = RawCells(B.X, B.Y);
+}
+
+void TExtStringGrid::SetCurrentCell(const AnsiString& Value) {
+    const TPoint B = BaseCell(GetRealCol(), Row());
+    SetCells(B.X, B.Y, Value);
+}
+
+void TExtStringGrid::SetCurrentCellEditText(const AnsiString& Value) {
+    const TPoint B = BaseCell(GetRealCol(), Row());
+    SetEditText(B.X, B.Y, Value);
+}
+
+void TExtStringGrid::EllipsClick(AnsiString& Value) {
+    if (OnEllipsClick) OnEllipsClick(this, GetRealCol(), Row(), Value);
+}
+
+// --- zoom ----------------------------------------------------------------------
+void TExtStringGrid::Zoom(Integer Delta) {
+    if (FZoom + Delta < -10 || FZoom + Delta > 10) return;
+    FZoom += Delta;
+    BeginUpdate();
+    for (Integer C = 0; C < ColCount(); ++C)
+        if (ColWidths(C) + Delta > 0) SetColWidths(C, ColWidths(C) + Delta);
+    for (Integer R = 0; R < RowCount(); ++R)
+        if (RowHeights(R) + Delta > 0) SetRowHeights(R, RowHeights(R) + Delta);
+    EndUpdate();
+}
+
+// --- painting --------------------------------------------------------------------
+void TExtStringGrid::Paint() {
+    if (FUpdateCount > 0) return;
+    TBaseGrid::Paint();
+}
+
+void TExtStringGrid::Resize() {
+    TBaseGrid::Resize();
+}
+
+void TExtStringGrid::GetCellColor(Integer ACol, Integer ARow, TGridDrawState& AState, bool Printing, bool DoSelection,
+                                  bool RealColumn, TBrush* ABrush, TColor& ColorTo, TFont* AFont, TAlignment& HAlign,
+                                  TVAlignment& VAlign, bool& WordWrapValue) {
+    const bool FixedByIndex = ACol < FixedCols() || ARow < FixedRows();
+    if (Printing && !FPrintSettings->UseDisplayFont())
+        AFont->Assign(FixedByIndex ? FPrintSettings->FixedFont() : FPrintSettings->Font());
+    else
+        AFont->Assign(FixedByIndex ? FFixedFont.get() : Font());
+    const Integer C = RealColumn ? RealColIndex(ACol) : ACol;
+    ABrush->SetColor(clNone);
+    ColorTo = clNone;
+    if (const TCellProperties* P = CellPropertiesOrNil(C, ARow)) {
+        if (P->BrushColor() != clNone) ABrush->SetColor(P->BrushColor());
+        if (P->FontColor() != clNone) AFont->SetColor(P->FontColor());
+        if (!P->FontStyle().Empty()) AFont->SetStyle(P->FontStyle());
+        if (P->FontSize() != 0) AFont->SetSize(P->FontSize());
+        if (!P->FontName().empty()) AFont->SetName(P->FontName());
+        WordWrapValue = P->WordWrap();
+        ColorTo = P->BrushColorTo();
+    }
+    if (ABrush->Color() == clNone) {
+        ABrush->SetColor(Color());
+        if (FixedByIndex || ACol >= ColCount() - FFixedRightCols || ARow >= RowCount() - FFixedFooters)
+            ABrush->SetColor(FixedColor());
+    }
+    const bool F = IsFixed(ACol, ARow) || FixedByIndex;
+    if (F && !Printing) {
+        ABrush->SetColor(FixedColor());
+        AFont->Assign(FFixedFont.get());
+        AState.Include(gdFixed);
+    }
+    GetCellColor(C, ARow, AState, ABrush, AFont);
+    if (!Printing && DoSelection && FShowSelection && !F && !FParked && Selection().Contains(ACol, ARow)) {
+        if (FSelectionColor != clNone) ABrush->SetColor(FSelectionColor);
+        ColorTo = FSelectionColorTo;
+        if (FSelectionTextColor != clNone) AFont->SetColor(FSelectionTextColor);
+        AState.Include(gdSelected);
+    } else if (DoSelection && (FParked || F)) {
+        AState.Exclude(gdSelected);
+    }
+    if (FZoom != 0) AFont->SetSize(std::max(1, AFont->Size() + FZoom));
+    GetWordWrap(C, ARow, WordWrapValue);
+    GetCellAlignment(C, ARow, HAlign, VAlign);
+}
+
+// Plain text of the cell, placed by its alignment; richer content plugs in here.
+void TExtStringGrid::DrawCellText(TCanvas* ACanvas, Integer ACol, Integer ARow, TRect ARect, TGridDrawState AState) {
+    TBrush Scratch;
+    TColor ColorTo = clNone;
+    TAlignment HAlign = taLeftJustify;
+    TVAlignment VAlign = FVAlignment;
+    bool WW = FWordWrap;
+    TGridDrawState S = AState;
+    GetCellColor(ACol, ARow, S, false, false, true, &Scratch, ColorTo, ACanvas->Font(), HAlign, VAlign, WW);
+    if (AState.Contains(gdSelected) && !AState.Contains(gdFixed) && FShowSelection && !FParked &&
+        FSelectionTextColor != clNone)
+        ACanvas->Font()->SetColor(FSelectionTextColor);
+    AnsiString Text;
+    FormatCellText(ACol, ARow, Text);
+    TRect R = ARect;
+    InflateRect(R, -2, -2);
+    Cardinal Flags = DT_NOPREFIX | (WW ? (DT_WORDBREAK | DT_EDITCONTROL) : DT_SINGLELINE);
+    Flags |= HAlign == taRightJustify ? DT_RIGHT : HAlign == taCenter ? DT_CENTER : DT_LEFT;
+    Flags |= VAlign == vtaCenter ? DT_VCENTER : VAlign == vtaBottom ? DT_BOTTOM : DT_TOP;
+    const TBrushStyle Old = ACanvas->Brush()->Style();
+    ACanvas->Brush()->SetStyle(bsClear);
+    ACanvas->DrawText(Text, R, Flags);
+    ACanvas->Brush()->SetStyle(Old);
+}
+
+void TExtStringGrid::CalcSizingState(Integer X, Integer Y, TGridState& State, Integer& Index, Integer& SizingPos,
+                                     Integer& SizingOfs) {
+    TBaseGrid::CalcSizingState(X, Y, State, Index, SizingPos, SizingOfs);
+    Integer C = -1, R = -1;
+    MouseToCell(X - 6, Y, C, R);
+    if (R >= 0 && R < TBaseGrid::FixedRows() && OnColumnSize) {
+        bool Allow = true;
+        OnColumnSize(this, C, Allow);
+        if (!Allow) State = gsNormal;
+    }
+    MouseToCell(X, Y - 6, C, R);
+    if (C >= 0 && C < TBaseGrid::FixedCols() && OnRowSize) {
+        bool Allow = true;
+        OnRowSize(this, R, Allow);
+        if (!Allow) State = gsNormal;
+    }
+}

@@ -1,0 +1,767 @@
+#pragma once
+// TExtStringGrid: the advanced string grid of the tabular screens. Every decision
+// about a cell (colour, alignment, editor, fixed state, editability, check texts)
+// passes a virtual hook first and then its event, which may override it. Rows can
+// be hidden (filter, node groups) and come back in their former order; RealRowIndex
+// and DisplRowIndex convert between the two row numberings.
+//
+// Row colours are written into every non-fixed cell of the row; clNone frees the
+// properties of those cells (texts stay).
+#include "grid/BaseGrid.h"
+#include "grid/GridRowMap.h"
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+enum TGridLook { glStandard, glSoft, glClassic, glKezmo, glXP, glListView };
+enum TControlStyle { csClassic, csFlat, csWinXP, csVarnel, csKezmo, csGlyph, csTheme };
+enum TScrollType { ssNormal, ssFlat, ssEncarta };
+enum TCellBorder { cbTop, cbLeft, cbRight, cbBottom };
+using TCellBorders = TSet<TCellBorder>;
+enum TNodeType { cnFlat, cn3D, cnGlyph, cnLeaf, cnXP };
+enum TPrintBorders {
+    pbNoborder, pbSingle, pbDouble, pbVertical, pbHorizontal, pbAround, pbAroundVertical, pbAroundHorizontal, pbCustom
+};
+enum TCellType {
+    ctBitmap, ctIcon, ctNone, ctImageList, ctCheckBox, ctDataCheckBox, ctRotated, ctDataImage, ctNode, ctRadio,
+    ctEmpty, ctImages, ctPicture, ctFilePicture, ctValue, ctProgress, ctComment, ctButton, ctBitButton,
+    ctVirtCheckBox, ctRowCheckBox, ctProgressPie, ctSummary, ctRangeIndicator
+};
+enum TFilterOperation { foSHORT, foNONE, foAND, foXOR, foOR };
+enum TIntelliPan { ipVertical, ipHorizontal, ipBoth, ipNone };
+enum TWheelAction { waMoveSelection, waScroll };
+enum TScrollBarAlways { saNone, saVert, saHorz, saBoth };
+enum TColumnSizeLocation { clRegistry, clIniFile };
+enum TAdvanceDirection { adLeftRight, adTopBottom };
+enum TInsertPosition { pInsertBefore, pInsertAfter };
+enum THomeEndAction { heFirstLastColumn, heFirstLastRow };
+enum TPrintPosition { ppNone, ppTopLeft, ppTopRight, ppTopCenter, ppBottomLeft, ppBottomRight, ppBottomCenter };
+enum TPrintMethod { prPreview, prPrint, prCalcPrint, prCalcPreview };
+
+class EExtGridError : public Exception { public: using Exception::Exception; };
+
+class TExtStringGrid;
+
+// Plain stored option: getter Name(), setter SetName(v).
+#define EXTGRID_OPTION(Type, Name, Default)            \
+public:                                               \
+    Type Name() const { return F##Name; }              \
+    void Set##Name(Type Value) { F##Name = Value; }    \
+private:                                              \
+    Type F##Name = Default;
+
+// ---------------------------------------------------------------------------
+class TCellNode : public TPersistent {
+public:
+    explicit TCellNode(TExtStringGrid* AGrid);
+    ~TCellNode() override;
+    void Assign(TPersistent* Source) override;
+    TNodeType NodeType() const { return FNodeType; }
+    void SetNodeType(TNodeType Value);
+    bool ShowTree() const { return FShowTree; }
+    void SetShowTree(bool Value);
+    bool ShowTreeFull() const { return FShowTreeFull; }
+    void SetShowTreeFull(bool Value);
+    TColor TreeColor() const { return FTreeColor; }
+    void SetTreeColor(TColor Value);
+    Integer NodeIndent() const { return FNodeIndent; }
+    void SetNodeIndent(Integer Value);
+    TBitmap* ExpandGlyph() const { return FExpandGlyph.get(); }
+    void SetExpandGlyph(TBitmap* Value);
+    TBitmap* ContractGlyph() const { return FContractGlyph.get(); }
+    void SetContractGlyph(TBitmap* Value);
+    EXTGRID_OPTION(TColor, Color, 0xC0C0C0)
+    EXTGRID_OPTION(TColor, NodeColor, clBlack)
+    EXTGRID_OPTION(bool, ExpandOne, false)
+private:
+    TExtStringGrid* FGrid;
+    TNodeType FNodeType = cnXP;
+    bool FShowTree = true;
+    bool FShowTreeFull = true;
+    TColor FTreeColor = clGray;
+    Integer FNodeIndent = 12;
+    std::unique_ptr<TBitmap> FExpandGlyph, FContractGlyph;
+};
+
+class TSizeWhileTyping : public TPersistent {
+    EXTGRID_OPTION(bool, Height, false)
+    EXTGRID_OPTION(bool, Width, false)
+public:
+    void Assign(TPersistent* Source) override;
+};
+
+#define EXTGRID_MOUSE_OPTIONS(X) \
+    X(bool, ColSelect, false) \
+    X(bool, RowSelect, false) \
+    X(bool, AllSelect, false) \
+    X(bool, DirectEdit, false) \
+    X(bool, DirectComboDrop, false) \
+    X(bool, DirectDateDrop, false) \
+    X(bool, AllColumnSize, false) \
+    X(bool, AllRowSize, false) \
+    X(bool, CaretPositioning, false) \
+    X(bool, SizeFixedCol, false) \
+    X(bool, SizeFixedRow, false) \
+    X(bool, FixedRowsEdit, false) \
+    X(bool, FixedColsEdit, false) \
+    X(bool, RangeSelectAndEdit, false) \
+    X(bool, NoAutoRangeScroll, false) \
+    X(bool, PreciseCheckBoxCheck, false) \
+    X(bool, CheckAllCheck, false) \
+    X(bool, NodeAllExpandContract, false) \
+    X(bool, MoveRowOnNodeClick, false) \
+    X(bool, RowSelectPersistent, false) \
+    X(bool, SelectOnRightClick, false) \
+    X(bool, NoScrollOnPartialRow, false) \
+    X(Integer, WheelIncrement, 0) \
+    X(TWheelAction, WheelAction, waMoveSelection) \
+    X(bool, AutoSizeColOnDblClick, true)
+
+class TMouseActions : public TPersistent {
+public:
+    explicit TMouseActions(TExtStringGrid* AGrid) : FGrid(AGrid) {}
+    void Assign(TPersistent* Source) override;
+    bool HotmailRowSelect() const { return FHotmailRowSelect; }
+    void SetHotmailRowSelect(bool Value);
+    bool DisjunctRowSelect() const { return FDisjunctRowSelect; }
+    void SetDisjunctRowSelect(bool Value);
+    bool DisjunctColSelect() const { return FDisjunctColSelect; }
+    void SetDisjunctColSelect(bool Value);
+    bool DisjunctCellSelect() const { return FDisjunctCellSelect; }
+    void SetDisjunctCellSelect(bool Value);
+    EXTGRID_MOUSE_OPTIONS(EXTGRID_OPTION)
+private:
+    bool Designing() const;
+    TExtStringGrid* FGrid;
+    bool FHotmailRowSelect = false;
+    bool FDisjunctRowSelect = false;
+    bool FDisjunctColSelect = false;
+    bool FDisjunctCellSelect = false;
+};
+
+// Graphic of one cell. Only the fields are kept here; drawing is the painter's.
+class TCellGraphic : public TPersistent {
+public:
+    ~TCellGraphic() override;
+    void Assign(TPersistent* Source) override;
+    TObject* Graphic() const { return FGraphic; }
+    // Takes ownership when Created is set.
+    void SetGraphic(TObject* Value, bool Created);
+    TObject* Icon() const { return FIcon; }
+    void SetIcon(TObject* Value) { FIcon = Value; }
+    bool CellCreated() const { return FCellCreated; }
+    // Picture size in a cell of W x H for ctPicture / ctFilePicture (mode CellAngle).
+    TPoint PictureSize(Integer W, Integer H, Integer PicW, Integer PicH) const;
+    EXTGRID_OPTION(TCellType, CellType, ctNone)
+    EXTGRID_OPTION(TVAlignment, CellVAlign, vtaTop)
+    EXTGRID_OPTION(TAlignment, CellHAlign, taLeftJustify)
+    EXTGRID_OPTION(Integer, CellIndex, 0)
+    EXTGRID_OPTION(bool, CellTransparent, false)
+    EXTGRID_OPTION(bool, CellBoolean, false)
+    EXTGRID_OPTION(Integer, CellAngle, 0)
+    EXTGRID_OPTION(Integer, CellValue, 0)
+    EXTGRID_OPTION(Integer, CellValue2, 0)
+    EXTGRID_OPTION(Integer, CellErrFrom, 0)
+    EXTGRID_OPTION(Integer, CellErrLen, 0)
+    EXTGRID_OPTION(AnsiString, CellText, AnsiString())
+private:
+    void FreeGraphic();
+    TObject* FGraphic = nullptr;
+    TObject* FIcon = nullptr;
+    bool FCellCreated = false;
+};
+
+class TColumnSize : public TPersistent {
+public:
+    explicit TColumnSize(TExtStringGrid* AGrid) : FGrid(AGrid) {}
+    void Assign(TPersistent* Source) override;
+    bool Stretch() const { return FStretch; }
+    void SetStretch(bool Value);
+    EXTGRID_OPTION(bool, Save, false)
+    EXTGRID_OPTION(AnsiString, Key, AnsiString())
+    EXTGRID_OPTION(AnsiString, Section, AnsiString())
+    EXTGRID_OPTION(Integer, StretchColumn, -1)
+    EXTGRID_OPTION(bool, SynchWithGrid, false)
+    EXTGRID_OPTION(TColumnSizeLocation, Location, clRegistry)
+private:
+    TExtStringGrid* FGrid;
+    bool FStretch = false;
+};
+
+#define EXTGRID_NAVIGATION_OPTIONS(X) \
+    X(bool, AllowInsertRow, false) \
+    X(bool, AllowDeleteRow, false) \
+    X(bool, AdvanceOnEnter, false) \
+    X(bool, AdvanceInsert, false) \
+    X(bool, AutoGotoWhenSorted, false) \
+    X(bool, AutoGotoIncremental, false) \
+    X(bool, AutoComboDropSize, false) \
+    X(bool, AllowClipboardShortCuts, false) \
+    X(bool, AllowRTFClipboard, false) \
+    X(bool, AllowSmartClipboard, false) \
+    X(bool, AllowClipboardAlways, false) \
+    X(bool, AllowClipboardColGrow, true) \
+    X(bool, AllowClipboardRowGrow, true) \
+    X(bool, CopyHTMLTagsToClipboard, true) \
+    X(TAdvanceDirection, AdvanceDirection, adLeftRight) \
+    X(bool, AdvanceAuto, false) \
+    X(bool, CursorWalkEditor, false) \
+    X(bool, MoveRowOnSort, false) \
+    X(bool, ImproveMaskSel, false) \
+    X(bool, AlwaysEdit, false) \
+    X(TInsertPosition, InsertPosition, pInsertBefore) \
+    X(bool, LineFeedOnEnter, false) \
+    X(THomeEndAction, HomeEndKey, heFirstLastColumn) \
+    X(bool, KeepHorizScroll, false) \
+    X(bool, AllowFmtClipboard, false) \
+    X(bool, TabToNextAtEnd, false) \
+    X(bool, EditSelectAll, true) \
+    X(TAdvanceDirection, TabAdvanceDirection, adLeftRight) \
+    X(bool, SkipFixedCells, true) \
+    X(bool, AllowCtrlEnter, true) \
+    X(bool, AppendOnArrowDown, false)
+
+class TNavigation : public TPersistent {
+public:
+    void Assign(TPersistent* Source) override;
+    EXTGRID_NAVIGATION_OPTIONS(EXTGRID_OPTION)
+};
+
+class THTMLSettings : public TPersistent {
+public:
+    THTMLSettings();
+    ~THTMLSettings() override;
+    void Assign(TPersistent* Source) override;
+    TList* ColWidths() const { return FColWidths.get(); }
+    EXTGRID_OPTION(bool, AutoPreview, false)
+    EXTGRID_OPTION(bool, ConvertSpecialChars, false)
+    EXTGRID_OPTION(bool, NonBreakingText, false)
+    EXTGRID_OPTION(bool, SaveColor, true)
+    EXTGRID_OPTION(bool, SaveFonts, true)
+    EXTGRID_OPTION(AnsiString, FooterFile, AnsiString())
+    EXTGRID_OPTION(AnsiString, HeaderFile, AnsiString())
+    EXTGRID_OPTION(Integer, BorderSize, 1)
+    EXTGRID_OPTION(Integer, CellSpacing, 0)
+    EXTGRID_OPTION(Integer, CellPadding, 0)
+    EXTGRID_OPTION(AnsiString, TableStyle, AnsiString())
+    EXTGRID_OPTION(AnsiString, PrefixTag, AnsiString())
+    EXTGRID_OPTION(AnsiString, SuffixTag, AnsiString())
+    EXTGRID_OPTION(Integer, Width, 100)
+    EXTGRID_OPTION(bool, XHTML, false)
+private:
+    std::unique_ptr<TList> FColWidths;
+};
+
+// Stored and copied only; nothing prints.
+class TPrintSettings : public TPersistent {
+public:
+    explicit TPrintSettings(TExtStringGrid* AGrid);
+    ~TPrintSettings() override;
+    void Assign(TPersistent* Source) override;
+    TFont* Font() const { return FFont.get(); }
+    void SetFont(TFont* Value) { FFont->Assign(Value); }
+    TFont* HeaderFont() const { return FHeaderFont.get(); }
+    void SetHeaderFont(TFont* Value) { FHeaderFont->Assign(Value); }
+    TFont* FooterFont() const { return FFooterFont.get(); }
+    void SetFooterFont(TFont* Value) { FFooterFont->Assign(Value); }
+    TFont* FixedFont() const { return FFixedFont.get(); }
+    void SetFixedFont(TFont* Value) { FFixedFont->Assign(Value); }
+    TStrings* TitleLines() const { return FTitleLines.get(); }
+    void SetTitleLines(TStrings* Value) { FTitleLines->Assign(Value); }
+    EXTGRID_OPTION(TPrintPosition, Time, ppNone)
+    EXTGRID_OPTION(TPrintPosition, Date, ppNone)
+    EXTGRID_OPTION(TPrintPosition, PageNr, ppNone)
+    EXTGRID_OPTION(AnsiString, PageNumSep, "/")
+    EXTGRID_OPTION(AnsiString, DateFormat, "dd/mm/yyyy")
+    EXTGRID_OPTION(TPrintPosition, Title, ppNone)
+    EXTGRID_OPTION(TPrintBorders, Borders, pbSingle)
+    EXTGRID_OPTION(TPenStyle, BorderStyle, psSolid)
+    EXTGRID_OPTION(AnsiString, TitleText, AnsiString())
+    EXTGRID_OPTION(bool, Centered, true)
+    EXTGRID_OPTION(bool, RepeatFixedRows, false)
+    EXTGRID_OPTION(bool, RepeatFixedCols, false)
+    EXTGRID_OPTION(Integer, FooterSize, 0)
+    EXTGRID_OPTION(Integer, HeaderSize, 0)
+    EXTGRID_OPTION(Integer, LeftSize, 0)
+    EXTGRID_OPTION(Integer, RightSize, 0)
+    EXTGRID_OPTION(Integer, ColumnSpacing, 0)
+    EXTGRID_OPTION(Integer, RowSpacing, 0)
+    EXTGRID_OPTION(Integer, TitleSpacing, 0)
+    EXTGRID_OPTION(Integer, Orientation, 0)
+    EXTGRID_OPTION(AnsiString, PagePrefix, AnsiString())
+    EXTGRID_OPTION(AnsiString, PageSuffix, AnsiString())
+    EXTGRID_OPTION(Integer, FixedHeight, 0)
+    EXTGRID_OPTION(bool, UseFixedHeight, false)
+    EXTGRID_OPTION(Integer, FixedWidth, 0)
+    EXTGRID_OPTION(bool, UseFixedWidth, false)
+    EXTGRID_OPTION(bool, FitToPage, false)
+    EXTGRID_OPTION(bool, NoAutoSize, false)
+    EXTGRID_OPTION(bool, PrintGraphics, false)
+    EXTGRID_OPTION(AnsiString, JobName, AnsiString())
+    EXTGRID_OPTION(bool, NoAutoSizeRow, false)
+    EXTGRID_OPTION(Integer, PageNumberOffset, 0)
+    EXTGRID_OPTION(Integer, MaxPagesOffset, 0)
+    EXTGRID_OPTION(bool, UseDisplayFont, true)
+    EXTGRID_OPTION(bool, UseDefaultOrientation, false)
+private:
+    TExtStringGrid* FGrid;
+    std::unique_ptr<TFont> FFont, FHeaderFont, FFooterFont, FFixedFont;
+    std::unique_ptr<TStringList> FTitleLines;
+};
+
+// Look of check boxes, buttons and fixed cells; the fixed-cell gradient pair is
+// written through FixedGradientFrom / FixedGradientTo.
+class TControlLook : public TPersistent {
+public:
+    explicit TControlLook(TExtStringGrid* AGrid) : FGrid(AGrid) {}
+    void Assign(TPersistent* Source) override;
+    TColor FixedGradientFrom() const { return FFixedGradientFrom; }
+    void SetFixedGradientFrom(TColor Value);
+    TColor FixedGradientTo() const { return FFixedGradientTo; }
+    void SetFixedGradientTo(TColor Value);
+    EXTGRID_OPTION(TControlStyle, ControlStyle, csClassic)
+    EXTGRID_OPTION(Integer, CheckSize, 15)
+    EXTGRID_OPTION(Integer, RadioSize, 10)
+    EXTGRID_OPTION(TColor, Color, clBlack)
+    EXTGRID_OPTION(TColor, CommentColor, clRed)
+    EXTGRID_OPTION(bool, FlatButton, false)
+    EXTGRID_OPTION(bool, DropDownAlwaysVisible, false)
+private:
+    TExtStringGrid* FGrid;
+    TColor FFixedGradientFrom = clNone;
+    TColor FFixedGradientTo = clNone;
+};
+
+class TFilterData : public TCollectionItem {
+public:
+    explicit TFilterData(TCollection* Collection) : TCollectionItem(Collection) {}
+    void Assign(TPersistent* Source) override;
+    EXTGRID_OPTION(Integer, Column, 0)
+    EXTGRID_OPTION(AnsiString, Condition, AnsiString())
+    EXTGRID_OPTION(bool, CaseSensitive, false)
+    EXTGRID_OPTION(AnsiString, Prefix, AnsiString())
+    EXTGRID_OPTION(AnsiString, Suffix, AnsiString())
+    EXTGRID_OPTION(TFilterOperation, Operation, foNONE)
+    EXTGRID_OPTION(bool, Data, false)
+};
+
+class TFilter : public TCollection {
+public:
+    TFilter();
+    TFilterData* Add() { return static_cast<TFilterData*>(TCollection::Add()); }
+    TFilterData* Items(Integer Index) const { return static_cast<TFilterData*>(TCollection::Items(Index)); }
+};
+
+#undef EXTGRID_OPTION
+
+// ---------------------------------------------------------------------------
+using TRowUpdateEvent = std::function<void(TObject* Sender, Integer OldRow, Integer NewRow)>;
+using TGridColorEvent = std::function<void(TObject* Sender, Integer ARow, Integer ACol, TGridDrawState AState,
+                                           TBrush* ABrush, TFont* AFont)>;
+using TGridBorderEvent = std::function<void(TObject* Sender, Integer ARow, Integer ACol, TPen* APen, TCellBorders& Borders)>;
+using TGridAlignEvent = std::function<void(TObject* Sender, Integer ARow, Integer ACol, TAlignment& HAlign, TVAlignment& VAlign)>;
+using TGridHintEvent = std::function<void(TObject* Sender, Integer ARow, Integer ACol, AnsiString& HintStr)>;
+using TGridFormatEvent = std::function<void(TObject* Sender, Integer ACol, Integer& AStyle, AnsiString& APrefix, AnsiString& ASuffix)>;
+using TGetEditorTypeEvent = std::function<void(TObject* Sender, Integer ACol, Integer ARow, TEditorType& AEditor)>;
+using TRowColBoolEvent = std::function<void(TObject* Sender, Integer ARow, Integer ACol, bool& Value)>;
+using THasComboEvent = std::function<void(TObject* Sender, Integer ACol, Integer ARow, bool& HasComboBox)>;
+using TGetCheckEvent = std::function<void(TObject* Sender, Integer ACol, Integer ARow, AnsiString& Value)>;
+using TCellTextEvent = std::function<void(TObject* Sender, Integer ACol, Integer ARow, AnsiString& Value)>;
+using TEllipsClickEvent = std::function<void(TObject* Sender, Integer ACol, Integer ARow, AnsiString& Value)>;
+using TSelectionChangedEvent = std::function<void(TObject* Sender, Integer ALeft, Integer ATop, Integer ARight, Integer ABottom)>;
+using TCellsChangedEvent = std::function<void(TObject* Sender, TRect R)>;
+using TCanAddRowEvent = std::function<void(TObject* Sender, bool& CanAdd)>;
+using TCanInsertRowEvent = std::function<void(TObject* Sender, Integer ARow, bool& CanInsert)>;
+using TFilterProgressEvent = std::function<void(TObject* Sender, Integer Progress)>;
+using TColumnSizeEvent = std::function<void(TObject* Sender, Integer ACol, bool& Allow)>;
+using TRowSizeEvent = std::function<void(TObject* Sender, Integer ARow, bool& Allow)>;
+using TUpdateColumnSizeEvent = std::function<void(TObject* Sender, Integer ACol, Integer& AWidth)>;
+
+// A block of the grid as (first col, first row, last col, last row, counts).
+struct TGridDataRange {
+    Integer FromCol = 0, FromRow = 0, ToCol = 0, ToRow = 0, ColCount = 0, RowCount = 0;
+};
+
+class TExtStringGrid : public TBaseGrid {
+public:
+    explicit TExtStringGrid(TComponent* AOwner);
+    ~TExtStringGrid() override;
+
+    void Assign(TPersistent* Source) override;
+    void Loaded() override;
+    void SetBounds(Integer ALeft, Integer ATop, Integer AWidth, Integer AHeight) override;
+
+    // --- size. The writers hide the framework's so that the grid's rules apply.
+    void SetRowCount(Integer Value);
+    void SetColCount(Integer Value);
+    Integer FixedRows() const;   // 1 when the framework has 0 and FixedRowAlways is set
+    void SetFixedRows(Integer Value);
+    Integer FixedCols() const;
+    void SetFixedCols(Integer Value);
+    Integer FixedColWidth() const { return ColWidths(0); }
+    void SetFixedColWidth(Integer Value);
+    Integer FixedRowHeight() const { return FFixedRowHeight; }
+    void SetFixedRowHeight(Integer Value);
+    void SetDefaultRowHeight(Integer Value);
+    bool FixedRowAlways() const { return FFixedRowAlways; }
+    void SetFixedRowAlways(bool Value) { FFixedRowAlways = Value; }
+    bool FixedColAlways() const { return FFixedColAlways; }
+    void SetFixedColAlways(bool Value) { FFixedColAlways = Value; }
+    Integer FixedFooters() const { return FFixedFooters; }
+    void SetFixedFooters(Integer Value);
+    Integer FixedRightCols() const { return FFixedRightCols; }
+    void SetFixedRightCols(Integer Value);
+    bool IntegralHeight() const { return FIntegralHeight; }
+    void SetIntegralHeight(bool Value);
+
+    // --- look and behaviour
+    bool WordWrap() const { return FWordWrap; }
+    void SetWordWrap(bool Value);
+    TVAlignment VAlignment() const { return FVAlignment; }
+    void SetVAlignment(TVAlignment Value);
+    Cardinal VAlignFlag() const { return FVAlignFlag; }   // DT_TOP / DT_VCENTER / DT_BOTTOM
+    bool AutoSize() const { return FAutoSize; }
+    void SetAutoSize(bool Value);
+    bool Flat() const { return FFlat; }
+    void SetFlat(bool Value);
+    Integer MaxEditLength() const { return FMaxEditLength; }
+    void SetMaxEditLength(Integer Value) { FMaxEditLength = Value; }
+    TColor SelectionColor() const { return FSelectionColor; }
+    void SetSelectionColor(TColor Value);
+    TColor SelectionColorTo() const { return FSelectionColorTo; }
+    void SetSelectionColorTo(TColor Value);
+    TColor SelectionTextColor() const { return FSelectionTextColor; }
+    void SetSelectionTextColor(TColor Value);
+    bool SelectionRectangle() const { return FSelectionRectangle; }
+    void SetSelectionRectangle(bool Value);
+    bool SelectionResizer() const { return FSelectionResizer; }
+    void SetSelectionResizer(bool Value);
+    bool ShowSelection() const { return FShowSelection; }
+    void SetShowSelection(bool Value);
+    bool URLShow() const { return FURLShow; }
+    void SetURLShow(bool Value);
+    TColor URLColor() const { return FURLColor; }
+    void SetURLColor(TColor Value);
+    bool URLFull() const { return FURLFull; }
+    void SetURLFull(bool Value);
+    TGridLook Look() const { return FLook; }
+    void SetLook(TGridLook Value);
+    TFont* FixedFont() const { return FFixedFont.get(); }
+    void SetFixedFont(TFont* Value) { FFixedFont->Assign(Value); }
+    TFont* ActiveCellFont() const { return FActiveCellFont.get(); }
+    void SetActiveCellFont(TFont* Value) { FActiveCellFont->Assign(Value); }
+    bool ActiveCellShow() const { return FActiveCellShow; }
+    void SetActiveCellShow(bool Value);
+    TColor ActiveCellColor() const { return FActiveCellColor; }
+    void SetActiveCellColor(TColor Value);
+    TColor ActiveCellColorTo() const { return FActiveCellColorTo; }
+    void SetActiveCellColorTo(TColor Value);
+    TColor HintColor() const { return FHintColor; }
+    void SetHintColor(TColor Value) { FHintColor = Value; }
+    TStrings* ColumnHeaders() const { return FColumnHeaders.get(); }
+    void SetColumnHeaders(TStrings* Value);
+    TStrings* RowHeaders() const { return FRowHeaders.get(); }
+    void SetRowHeaders(TStrings* Value);
+    TStrings* LookupItems() const { return FLookupItems.get(); }
+    void SetLookupItems(TStrings* Value) { if (Value) FLookupItems->Assign(Value); }
+    const AnsiString& FloatFormat() const { return FFloatFormat; }
+    void SetFloatFormat(const AnsiString& Value) { FFloatFormat = Value; }
+    char PasswordChar() const { return FPasswordChar; }
+    void SetPasswordChar(char Value) { FPasswordChar = Value; }
+    const AnsiString& CheckTrue() const { return FCheckTrue; }
+    void SetCheckTrue(const AnsiString& Value) { FCheckTrue = Value; }
+    const AnsiString& CheckFalse() const { return FCheckFalse; }
+    void SetCheckFalse(const AnsiString& Value) { FCheckFalse = Value; }
+    bool EnableHTML() const { return FEnableHTML; }
+    void SetEnableHTML(bool Value) { FEnableHTML = Value; Invalidate(); }
+    bool EnableWheel() const { return FEnableWheel; }
+    void SetEnableWheel(bool Value) { FEnableWheel = Value; }
+    bool IntelliZoom() const { return FIntelliZoom; }
+    void SetIntelliZoom(bool Value) { FIntelliZoom = Value; }
+    TIntelliPan IntelliPan() const { return FIntelliPan; }
+    void SetIntelliPan(TIntelliPan Value) { FIntelliPan = Value; }
+    bool EnhRowColMove() const { return FEnhRowColMove; }
+    void SetEnhRowColMove(bool Value) { FEnhRowColMove = Value; }
+    bool HideFocusRect() const { return FHideFocusRect; }
+    void SetHideFocusRect(bool Value) { FHideFocusRect = Value; Invalidate(); }
+    bool FixedAsButtons() const { return FFixedAsButtons; }
+    void SetFixedAsButtons(bool Value) { FFixedAsButtons = Value; Invalidate(); }
+    bool AutoNumAlign() const { return FAutoNumAlign; }
+    void SetAutoNumAlign(bool Value) { FAutoNumAlign = Value; Invalidate(); }
+    bool AutoThemeAdapt() const { return FAutoThemeAdapt; }
+    void SetAutoThemeAdapt(bool Value) { FAutoThemeAdapt = Value; }
+    bool AnchorHint() const { return FAnchorHint; }
+    void SetAnchorHint(bool Value) { FAnchorHint = Value; }
+    TScrollType ScrollType() const { return FScrollType; }
+    void SetScrollType(TScrollType Value) { FScrollType = Value; }
+    TColor ScrollColor() const { return FScrollColor; }
+    void SetScrollColor(TColor Value) { FScrollColor = Value; }
+    Integer ScrollWidth() const { return FScrollWidth; }
+    void SetScrollWidth(Integer Value) { FScrollWidth = Value; }
+    TScrollBarAlways ScrollBarAlways() const { return FScrollBarAlways; }
+    void SetScrollBarAlways(TScrollBarAlways Value) { FScrollBarAlways = Value; }
+    TEditorType DefaultEditor() const { return FDefaultEditor; }
+    void SetDefaultEditor(TEditorType Value) { FDefaultEditor = Value; }
+    AnsiString Version() const;
+    void SetVersion(const AnsiString&) {}
+    bool SizeWithForm() const { return FSizeWithForm; }
+    void SetSizeWithForm(bool Value) { FSizeWithForm = Value; }
+    TCursor Cursor() const { return TBaseGrid::Cursor(); }
+    void SetCursor(TCursor Value);
+    TCursor RememberedCursor() const { return FOldCursor; }
+
+    // --- option objects
+    TCellNode* CellNode() const { return FCellNode.get(); }
+    TSizeWhileTyping* SizeWhileTyping() const { return FSizeWhileTyping.get(); }
+    TMouseActions* MouseActions() const { return FMouseActions.get(); }
+    TColumnSize* ColumnSize() const { return FColumnSize.get(); }
+    TNavigation* Navigation() const { return FNavigation.get(); }
+    THTMLSettings* HTMLSettings() const { return FHTMLSettings.get(); }
+    TPrintSettings* PrintSettings() const { return FPrintSettings.get(); }
+    TControlLook* ControlLook() const { return FControlLook.get(); }
+    TFilter* Filter() const { return FFilter.get(); }
+    // Fixed-cell gradient pair (RGB values).
+    TColor GradientFrom() const { return FGradFrom; }
+    TColor GradientTo() const { return FGradTo; }
+    void SetFixedGradient(TColor AFrom, TColor ATo);
+
+    // --- rows: current row, hidden rows, display/real numbering
+    Integer Row() const { return TBaseGrid::Row(); }
+    void SetRow(Integer ARow);
+    Integer GetRealCol() const { return Col(); }
+    Integer RealRowIndex(Integer ADisplRow) const { return FRowMap->RealRowIndex(ADisplRow); }
+    Integer DisplRowIndex(Integer ARealRow) const { return FRowMap->DisplRowIndex(ARealRow); }
+    Integer RealColIndex(Integer ACol) const { return ACol; }
+    Integer AllColCount() const { return ColCount(); }
+    Integer AllRowCount() const { return RowCount() + NumHiddenRows(); }
+    bool IsHiddenRow(Integer ARealRow) const { return FRowMap->IsHiddenRow(ARealRow); }
+    Integer NumHiddenRows() const { return FRowMap->NumHiddenRows(); }
+    TStringList* HiddenRowItems(Integer ARealRow) const { return FRowMap->HiddenRowItems(ARealRow); }
+    AnsiString AllCells(Integer ACol, Integer ARealRow) const { return FRowMap->AllCells(ACol, ARealRow); }
+    void HideRows(Integer AFromRow, Integer AToRow);
+    void HideRow(Integer ARow) { HideRows(ARow, ARow); }
+    void HideRowList(const std::vector<Integer>& AList);
+    void UnHideRows(Integer AFromRow, Integer AToRow);
+    void UnHideRow(Integer ARow) { UnHideRows(ARow, ARow); }
+    void UnHideRowsAll();
+    void ParkSelection();
+    void RestoreSelection();
+    bool SelectionParked() const { return FParked; }
+    void ScrollInView(Integer ACol, Integer ARow);
+    TGridDataRange DataRange() const;
+    TGridCoord CellAtScreenPoint(TPoint APoint) const;
+    bool IsRotatedCell(Integer ACol, Integer ARow, Integer& Angle);
+    bool IsOnSizingEdge(Integer X, Integer Y) const;
+
+    // --- filter
+    bool FilterActive() const { return FFilterActive; }
+    void SetFilterActive(bool Value);
+    virtual bool RowMatchesFilter(Integer ARow);
+
+    // --- colours (ARow is a display row)
+    void SetRowColor(Integer ARow, TColor Value);
+    void SetRowColorTo(Integer ARow, TColor Value);
+    void SetRowFontColor(Integer ARow, TColor Value);
+    TColor Colors(Integer ACol, Integer ARow) const;
+    void SetColors(Integer ACol, Integer ARow, TColor Value);
+    TColor ColorsTo(Integer ACol, Integer ARow) const;
+    void SetColorsTo(Integer ACol, Integer ARow, TColor Value);
+    TColor FontColors(Integer ACol, Integer ARow) const;
+    void SetFontColors(Integer ACol, Integer ARow, TColor Value);
+    bool ReadOnly(Integer ACol, Integer ARow);
+    void SetReadOnly(Integer ACol, Integer ARow, bool Value);
+    TControl* CellControl(Integer ACol, Integer ARow) const;
+
+    // --- current cell
+    virtual void GetCurrentCell(AnsiString& Value);
+    virtual void SetCurrentCell(const AnsiString& Value);
+    virtual void SetCurrentCellEditText(const AnsiString& Value);
+    virtual void EllipsClick(AnsiString& Value);
+
+    // --- zoom: level within -10 .. 10, added to every painted font size
+    void Zoom(Integer Delta);
+    Integer ZoomLevel() const { return FZoom; }
+
+    // --- updates: while the counter is above 0 the grid does not repaint
+    void BeginUpdate() { ++FUpdateCount; }
+    void EndUpdate();
+    Integer UpdateCount() const { return FUpdateCount; }
+
+    // --- version
+    virtual Cardinal GetVersionNr() const { return 0x03030202; }
+    virtual AnsiString GetVersionString() const;
+
+    // --- cell-query hooks: built-in rule, then the event
+    virtual void GridHint(Integer ACol, Integer ARow, AnsiString& Hint);
+    virtual void GetCellColor(Integer ACol, Integer ARow, TGridDrawState AState, TBrush* ABrush, TFont* AFont);
+    virtual void GetCellBorder(Integer ACol, Integer ARow, TPen* APen, TCellBorders& Borders);
+    virtual void GetAlignment(Integer ACol, Integer ARow, TAlignment& HAlign, TVAlignment& VAlign);
+    virtual void GetFormat(Integer ACol, Integer& AStyle, AnsiString& APrefix, AnsiString& ASuffix);
+    virtual void GetEditorType(Integer ACol, Integer ARow, TEditorType& Editor);
+    virtual void IsFixedCell(Integer ACol, Integer ARow, bool& IsFixedResult);
+    virtual void CanEditCell(Integer ACol, Integer ARow, bool& CanEdit);
+    virtual void IsPasswordCell(Integer ACol, Integer ARow, bool& IsPassword);
+    virtual void GetWordWrap(Integer ACol, Integer ARow, bool& WordWrapValue);
+    virtual bool HasComboBox(Integer ACol, Integer ARow);
+    virtual void GetCheckTrue(Integer ACol, Integer ARow, AnsiString& Value);
+    virtual void GetCheckFalse(Integer ACol, Integer ARow, AnsiString& Value);
+    // Horizontal and vertical alignment of a cell (AutoNumAlign, properties, hook).
+    void GetCellAlignment(Integer ACol, Integer ARow, TAlignment& HAlign, TVAlignment& VAlign);
+
+    // --- cell texts for saving and loading
+    virtual void FormatCellText(Integer ACol, Integer ARow, AnsiString& Value);
+    virtual TCellType GetCellType(Integer ACol, Integer ARow);
+    virtual TCellGraphic* GetCellGraphic(Integer ACol, Integer ARow);
+    virtual void GetCellForSave(Integer ACol, Integer ARow, AnsiString& Value);
+    virtual void SaveCell(Integer ACol, Integer ARow, AnsiString& Value);
+    virtual void LoadCell(Integer ACol, Integer ARow, const AnsiString& Value);
+
+    // --- notifications and row additions
+    virtual void SelectionChanged(Integer ALeft, Integer ATop, Integer ARight, Integer ABottom);
+    virtual void CellsChanged(TRect R);
+    virtual bool CanAddRow();
+    virtual bool CanInsertRow(Integer ARow);
+    virtual void AddRow();
+    // Footer recalculation; the floating footer plugs in here.
+    virtual void RecalcFooter(Integer ACol) {}
+    void RecalcAllFooters() { RecalcFooter(-1); }
+    void FooterCellChanged(Integer ACol) { RecalcFooter(ACol); }
+
+    // --- events
+    TRowUpdateEvent OnRowUpdate;
+    TGridHintEvent OnGridHint;
+    TGridColorEvent OnGetCellColor;
+    TGridBorderEvent OnGetCellBorder;
+    TGridAlignEvent OnGetAlignment;
+    TGridFormatEvent OnGetFormat;
+    TGetEditorTypeEvent OnGetEditorType;
+    TRowColBoolEvent OnIsFixedCell;
+    TRowColBoolEvent OnCanEditCell;
+    TRowColBoolEvent OnIsPasswordCell;
+    TRowColBoolEvent OnGetWordWrap;
+    THasComboEvent OnHasComboBox;
+    TGetCheckEvent OnGetCheckTrue;
+    TGetCheckEvent OnGetCheckFalse;
+    TCellTextEvent OnSaveCell;
+    TCellTextEvent OnLoadCell;
+    TEllipsClickEvent OnEllipsClick;
+    TSelectionChangedEvent OnSelectionChanged;
+    TCellsChangedEvent OnCellsChanged;
+    TCanAddRowEvent OnCanAddRow;
+    TCanInsertRowEvent OnCanInsertRow;
+    TFilterProgressEvent OnFilterProgress;
+    TColumnSizeEvent OnColumnSize;
+    TRowSizeEvent OnRowSize;
+
+protected:
+    // TBaseGrid hooks
+    bool IsFixed(Integer ACol, Integer ARow) override;
+    void GetCellColor(Integer ACol, Integer ARow, TGridDrawState& AState, bool Printing, bool DoSelection,
+                      bool RealColumn, TBrush* ABrush, TColor& ColorTo, TFont* AFont, TAlignment& HAlign,
+                      TVAlignment& VAlign, bool& WordWrapValue) override;
+    void DrawCellText(TCanvas* ACanvas, Integer ACol, Integer ARow, TRect ARect, TGridDrawState AState) override;
+    Integer DisplColIndex(Integer ACol) override { return ACol; }
+    bool SelectCell(Integer ACol, Integer ARow) override;
+    void CalcSizingState(Integer X, Integer Y, TGridState& State, Integer& Index, Integer& SizingPos,
+                         Integer& SizingOfs) override;
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+    void Paint() override;
+    void Resize() override;
+    // Repaints unless updating.
+    void RepaintUnlessUpdating();
+    // After every change of the row set: footer and scroll state.
+    virtual void RowsChanged();
+    // Forgets the row last reported to OnRowUpdate (after a sort).
+    void ForgetReportedRow() { FReportedRow = -1; }
+
+private:
+    void ApplyColumnHeaders();
+    void ApplyRowHeaders();
+    void SetRangeColor(Integer ARow, TColor Value, int Which);
+    void ReportRow(Integer NewRow);
+    void FormResized(TObject* Sender);
+
+    std::unique_ptr<TGridRowMap> FRowMap;
+    std::unique_ptr<TCellNode> FCellNode;
+    std::unique_ptr<TSizeWhileTyping> FSizeWhileTyping;
+    std::unique_ptr<TMouseActions> FMouseActions;
+    std::unique_ptr<TColumnSize> FColumnSize;
+    std::unique_ptr<TNavigation> FNavigation;
+    std::unique_ptr<THTMLSettings> FHTMLSettings;
+    std::unique_ptr<TPrintSettings> FPrintSettings;
+    std::unique_ptr<TControlLook> FControlLook;
+    std::unique_ptr<TFilter> FFilter;
+    std::unique_ptr<TFont> FFixedFont;
+    std::unique_ptr<TFont> FActiveCellFont;
+    std::unique_ptr<TStringList> FColumnHeaders;
+    std::unique_ptr<TStringList> FRowHeaders;
+    std::unique_ptr<TStringList> FLookupItems;
+    std::unique_ptr<TCellGraphic> FCellGraphic;   // scratch object for cells without one
+
+    Integer FFixedRowsMem = 1;
+    Integer FFixedColsMem = 1;
+    bool FFixedRowAlways = false;
+    bool FFixedColAlways = false;
+    Integer FFixedRowHeight = 21;
+    Integer FFixedFooters = 0;
+    Integer FFixedRightCols = 0;
+    bool FIntegralHeight = false;
+    bool FWordWrap = true;
+    TVAlignment FVAlignment = vtaTop;
+    Cardinal FVAlignFlag = DT_TOP;
+    bool FAutoSize = false;
+    bool FFlat = false;
+    Integer FMaxEditLength = 0;
+    TColor FSelectionColor = 0xEACAB6;
+    TColor FSelectionColorTo = clNone;
+    TColor FSelectionTextColor = clBlack;
+    bool FSelectionRectangle = false;
+    bool FSelectionResizer = false;
+    bool FShowSelection = true;
+    bool FURLShow = false;
+    TColor FURLColor = clBlue;
+    bool FURLFull = false;
+    TGridLook FLook = glXP;
+    bool FActiveCellShow = false;
+    TColor FActiveCellColor = clGray;
+    TColor FActiveCellColorTo = clNone;
+    TColor FHintColor = clInfoBk;
+    AnsiString FFloatFormat = "%.2f";
+    char FPasswordChar = '*';
+    AnsiString FCheckTrue = "Y";
+    AnsiString FCheckFalse = "N";
+    bool FEnableHTML = true;
+    bool FEnableWheel = true;
+    bool FIntelliZoom = true;
+    TIntelliPan FIntelliPan = ipVertical;
+    bool FEnhRowColMove = true;
+    bool FHideFocusRect = false;
+    bool FFixedAsButtons = false;
+    bool FAutoNumAlign = false;
+    bool FAutoThemeAdapt = false;
+    bool FAnchorHint = false;
+    TScrollType FScrollType = ssNormal;
+    TColor FScrollColor = clNone;
+    Integer FScrollWidth = 16;
+    TScrollBarAlways FScrollBarAlways = saNone;
+    TEditorType FDefaultEditor = edNormal;
+    bool FSizeWithForm = false;
+    TCursor FOldCursor = crDefault;
+    TColor FGradFrom = 0xFFFFFF;
+    TColor FGradTo = 0;
+
+    Integer FReportedRow = -1;
+    bool FParked = false;
+    TGridRect FParkedSel;
+    bool FFilterActive = false;
+    Integer FZoom = 0;
+    Integer FUpdateCount = 0;
+
+    // Owner form's resize handler, taken over while the grid lives.
+    TCustomForm* FHookedForm = nullptr;
+    TNotifyEvent FOldFormResize;
+    Integer FFormWidth = 0;
+    Integer FFormHeight = 0;
+    bool FLoadedOnce = false;
+};

@@ -1,0 +1,304 @@
+// Option objects of the advanced grid.
+#include "grid/ExtGrid.h"
+
+#include <cmath>
+
+namespace {
+void RepaintGrid(TExtStringGrid* G) {
+    if (G) G->Invalidate();
+}
+}  // namespace
+
+// --- TCellNode --------------------------------------------------------------
+TCellNode::TCellNode(TExtStringGrid* AGrid)
+    : FGrid(AGrid), FExpandGlyph(std::make_unique<TBitmap>()), FContractGlyph(std::make_unique<TBitmap>()) {}
+
+TCellNode::~TCellNode() = default;
+
+void TCellNode::Assign(TPersistent* Source) {
+    auto* S = dynamic_cast<TCellNode*>(Source);
+    if (!S) return TPersistent::Assign(Source);
+    SetColor(S->Color());
+    SetExpandOne(S->ExpandOne());
+    FNodeType = S->FNodeType;
+    SetNodeColor(S->NodeColor());
+    FNodeIndent = S->FNodeIndent;
+    FExpandGlyph->Assign(S->FExpandGlyph.get());
+    FContractGlyph->Assign(S->FContractGlyph.get());
+    FShowTree = S->FShowTree;
+    FShowTreeFull = S->FShowTreeFull;
+    FTreeColor = S->FTreeColor;
+}
+
+void TCellNode::SetNodeType(TNodeType Value) {
+    if (FNodeType == Value) return;
+    FNodeType = Value;
+    RepaintGrid(FGrid);
+}
+
+void TCellNode::SetShowTree(bool Value) {
+    if (FShowTree == Value) return;
+    FShowTree = Value;
+    RepaintGrid(FGrid);
+}
+
+void TCellNode::SetShowTreeFull(bool Value) {
+    if (FShowTreeFull == Value) return;
+    FShowTreeFull = Value;
+    RepaintGrid(FGrid);
+}
+
+void TCellNode::SetTreeColor(TColor Value) {
+    if (FTreeColor == Value) return;
+    FTreeColor = Value;
+    RepaintGrid(FGrid);
+}
+
+void TCellNode::SetNodeIndent(Integer Value) {
+    if (FNodeIndent == Value) return;
+    FNodeIndent = Value;
+    RepaintGrid(FGrid);
+}
+
+void TCellNode::SetExpandGlyph(TBitmap* Value) { FExpandGlyph->Assign(Value); }
+void TCellNode::SetContractGlyph(TBitmap* Value) { FContractGlyph->Assign(Value); }
+
+// --- TSizeWhileTyping -------------------------------------------------------
+void TSizeWhileTyping::Assign(TPersistent* Source) {
+    auto* S = dynamic_cast<TSizeWhileTyping*>(Source);
+    if (!S) return TPersistent::Assign(Source);
+    FHeight = S->FHeight;
+    FWidth = S->FWidth;
+}
+
+// --- TMouseActions ----------------------------------------------------------
+bool TMouseActions::Designing() const { return FGrid && FGrid->ComponentState().Contains(csDesigning); }
+
+void TMouseActions::SetHotmailRowSelect(bool Value) {
+    FHotmailRowSelect = Value;
+    RepaintGrid(FGrid);
+}
+
+void TMouseActions::SetDisjunctRowSelect(bool Value) {
+    FDisjunctRowSelect = Value;
+    if (Value && Designing()) FDisjunctColSelect = FDisjunctCellSelect = false;
+}
+
+void TMouseActions::SetDisjunctColSelect(bool Value) {
+    FDisjunctColSelect = Value;
+    if (Value && Designing()) FDisjunctRowSelect = FDisjunctCellSelect = false;
+}
+
+void TMouseActions::SetDisjunctCellSelect(bool Value) {
+    FDisjunctCellSelect = Value;
+    if (Value && Designing()) FDisjunctRowSelect = FDisjunctColSelect = false;
+}
+
+void TMouseActions::Assign(TPersistent* Source) {
+    auto* S = dynamic_cast<TMouseActions*>(Source);
+    if (!S) return TPersistent::Assign(Source);
+#define EXTGRID_COPY(T, N, D) F##N = S->F##N;
+    EXTGRID_MOUSE_OPTIONS(EXTGRID_COPY)
+#undef EXTGRID_COPY
+    FHotmailRowSelect = S->FHotmailRowSelect;
+    FDisjunctRowSelect = S->FDisjunctRowSelect;
+    FDisjunctColSelect = S->FDisjunctColSelect;
+    FDisjunctCellSelect = S->FDisjunctCellSelect;
+    RepaintGrid(FGrid);
+}
+
+// --- TCellGraphic -----------------------------------------------------------
+TCellGraphic::~TCellGraphic() { FreeGraphic(); }
+
+void TCellGraphic::FreeGraphic() {
+    const TCellType T = FCellType;
+    const bool OwnedKind = T == ctBitmap || T == ctRadio || T == ctPicture || T == ctFilePicture || T == ctBitButton;
+    if ((OwnedKind && FCellCreated) || T == ctImages) delete FGraphic;
+    if (T == ctIcon && FCellCreated) delete FIcon;
+    FGraphic = nullptr;
+    FIcon = nullptr;
+}
+
+void TCellGraphic::SetGraphic(TObject* Value, bool Created) {
+    if (FGraphic != Value && FCellCreated) delete FGraphic;
+    FGraphic = Value;
+    FCellCreated = Created;
+}
+
+void TCellGraphic::Assign(TPersistent* Source) {
+    auto* S = dynamic_cast<TCellGraphic*>(Source);
+    if (!S) return TPersistent::Assign(Source);
+    // Fields only: the graphic objects stay with their owner.
+    FCellType = S->FCellType;
+    FCellVAlign = S->FCellVAlign;
+    FCellHAlign = S->FCellHAlign;
+    FCellIndex = S->FCellIndex;
+    FCellTransparent = S->FCellTransparent;
+    FCellBoolean = S->FCellBoolean;
+    FCellAngle = S->FCellAngle;
+    FCellValue = S->FCellValue;
+    FCellValue2 = S->FCellValue2;
+    FCellErrFrom = S->FCellErrFrom;
+    FCellErrLen = S->FCellErrLen;
+    FCellText = S->FCellText;
+}
+
+TPoint TCellGraphic::PictureSize(Integer W, Integer H, Integer PicW, Integer PicH) const {
+    const Integer AW = W - FCellIndex, AH = H - FCellIndex;
+    auto Ratio = [](Integer Avail, Integer Own) { return Own < 1 ? 1.0 : double(Avail) / double(Own); };
+    auto Scale = [&](double RX, double RY) -> TPoint {
+        if (RX >= RY) return Point(Integer(std::lround(PicW * RY)), AH);
+        return Point(AW, Integer(std::lround(PicH * RX)));
+    };
+    switch (FCellAngle) {
+        case 1: return Point(AW, AH);
+        case 2: return Scale(Ratio(AW, PicW), Ratio(AH, PicH));
+        case 3:
+            if (PicW > AW) return Point(AW, AH);
+            if (PicH <= AH) return Point(PicW, PicH);
+            return Point(AW, AH);
+        case 4:
+            if (PicW <= AW && PicH <= AH) return Point(PicW, PicH);
+            return Scale(std::min(1.0, Ratio(AW, PicW)), std::min(1.0, Ratio(AH, PicH)));
+        default: return Point(PicW, PicH);
+    }
+}
+
+// --- TColumnSize ------------------------------------------------------------
+void TColumnSize::SetStretch(bool Value) {
+    FStretch = Value;
+    RepaintGrid(FGrid);
+}
+
+void TColumnSize::Assign(TPersistent* Source) {
+    auto* S = dynamic_cast<TColumnSize*>(Source);
+    if (!S) return TPersistent::Assign(Source);
+    FSave = S->FSave;
+    FKey = S->FKey;
+    FSection = S->FSection;
+    FStretch = S->FStretch;
+    FStretchColumn = S->FStretchColumn;
+    FSynchWithGrid = S->FSynchWithGrid;
+    FLocation = S->FLocation;
+}
+
+// --- TNavigation ------------------------------------------------------------
+void TNavigation::Assign(TPersistent* Source) {
+    auto* S = dynamic_cast<TNavigation*>(Source);
+    if (!S) return TPersistent::Assign(Source);
+#define EXTGRID_COPY(T, N, D) F##N = S->F##N;
+    EXTGRID_NAVIGATION_OPTIONS(EXTGRID_COPY)
+#undef EXTGRID_COPY
+}
+
+// --- THTMLSettings ----------------------------------------------------------
+THTMLSettings::THTMLSettings() : FColWidths(std::make_unique<TList>()) {}
+THTMLSettings::~THTMLSettings() = default;
+
+void THTMLSettings::Assign(TPersistent* Source) {
+    auto* S = dynamic_cast<THTMLSettings*>(Source);
+    if (!S) return TPersistent::Assign(Source);
+    FBorderSize = S->FBorderSize;
+    FCellSpacing = S->FCellSpacing;
+    FCellPadding = S->FCellPadding;
+    FFooterFile = S->FFooterFile;
+    FHeaderFile = S->FHeaderFile;
+    FTableStyle = S->FTableStyle;
+    FPrefixTag = S->FPrefixTag;
+    FSuffixTag = S->FSuffixTag;
+    FWidth = S->FWidth;
+    FXHTML = S->FXHTML;
+}
+
+// --- TPrintSettings ---------------------------------------------------------
+TPrintSettings::TPrintSettings(TExtStringGrid* AGrid)
+    : FGrid(AGrid), FFont(std::make_unique<TFont>()), FHeaderFont(std::make_unique<TFont>()),
+      FFooterFont(std::make_unique<TFont>()), FFixedFont(std::make_unique<TFont>()),
+      FTitleLines(std::make_unique<TStringList>()) {}
+
+TPrintSettings::~TPrintSettings() = default;
+
+void TPrintSettings::Assign(TPersistent* Source) {
+    auto* S = dynamic_cast<TPrintSettings*>(Source);
+    if (!S) return TPersistent::Assign(Source);
+    FTime = S->FTime;
+    FDate = S->FDate;
+    FPageNr = S->FPageNr;
+    FPageNumSep = S->FPageNumSep;
+    FDateFormat = S->FDateFormat;
+    FTitle = S->FTitle;
+    FFont->Assign(S->FFont.get());
+    FHeaderFont->Assign(S->FHeaderFont.get());
+    FFooterFont->Assign(S->FFooterFont.get());
+    FFixedFont->Assign(S->FFixedFont.get());
+    FBorders = S->FBorders;
+    FBorderStyle = S->FBorderStyle;
+    FTitleText = S->FTitleText;
+    FTitleLines->Assign(S->FTitleLines.get());
+    FCentered = S->FCentered;
+    FRepeatFixedRows = S->FRepeatFixedRows;
+    FRepeatFixedCols = S->FRepeatFixedCols;
+    FFooterSize = S->FFooterSize;
+    FHeaderSize = S->FHeaderSize;
+    FLeftSize = S->FLeftSize;
+    FRightSize = S->FRightSize;
+    FColumnSpacing = S->FColumnSpacing;
+    FRowSpacing = S->FRowSpacing;
+    FTitleSpacing = S->FTitleSpacing;
+    FOrientation = S->FOrientation;
+    FPagePrefix = S->FPagePrefix;
+    FPageSuffix = S->FPageSuffix;
+    FFixedHeight = S->FFixedHeight;
+    FUseFixedHeight = S->FUseFixedHeight;
+    FFixedWidth = S->FFixedWidth;
+    FUseFixedWidth = S->FUseFixedWidth;
+    FFitToPage = S->FFitToPage;
+    FNoAutoSize = S->FNoAutoSize;
+    FPrintGraphics = S->FPrintGraphics;
+    FJobName = S->FJobName;
+    FNoAutoSizeRow = S->FNoAutoSizeRow;
+    FPageNumberOffset = S->FPageNumberOffset;
+    FMaxPagesOffset = S->FMaxPagesOffset;
+    FUseDisplayFont = S->FUseDisplayFont;
+    FUseDefaultOrientation = S->FUseDefaultOrientation;
+}
+
+// --- TControlLook -----------------------------------------------------------
+void TControlLook::SetFixedGradientFrom(TColor Value) {
+    FFixedGradientFrom = Value;
+    if (Value != clNone && FGrid) FGrid->SetFixedGradient(ColorToRGB(Value), FGrid->GradientTo());
+}
+
+void TControlLook::SetFixedGradientTo(TColor Value) {
+    FFixedGradientTo = Value;
+    if (Value != clNone && FGrid) FGrid->SetFixedGradient(FGrid->GradientFrom(), ColorToRGB(Value));
+}
+
+void TControlLook::Assign(TPersistent* Source) {
+    auto* S = dynamic_cast<TControlLook*>(Source);
+    if (!S) return TPersistent::Assign(Source);
+    FControlStyle = S->FControlStyle;
+    FCheckSize = S->FCheckSize;
+    FRadioSize = S->FRadioSize;
+    FColor = S->FColor;
+    FCommentColor = S->FCommentColor;
+    FFlatButton = S->FFlatButton;
+    FDropDownAlwaysVisible = S->FDropDownAlwaysVisible;
+    SetFixedGradientFrom(S->FFixedGradientFrom);
+    SetFixedGradientTo(S->FFixedGradientTo);
+}
+
+// --- TFilter ----------------------------------------------------------------
+void TFilterData::Assign(TPersistent* Source) {
+    auto* S = dynamic_cast<TFilterData*>(Source);
+    if (!S) return TPersistent::Assign(Source);
+    FColumn = S->FColumn;
+    FCondition = S->FCondition;
+    FCaseSensitive = S->FCaseSensitive;
+    FPrefix = S->FPrefix;
+    FSuffix = S->FSuffix;
+    FOperation = S->FOperation;
+    FData = S->FData;
+}
+
+TFilter::TFilter() : TCollection([](TCollection* C) -> TCollectionItem* { return new TFilterData(C); }) {}

@@ -1,0 +1,572 @@
+#include "grid/ExtGrid.h"
+
+#include "platform/ui/Forms.h"
+#include "platform/ui/UiTestKit.h"
+
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+using namespace uitest;
+
+namespace {
+
+class TTestExtGrid : public TExtStringGrid {
+public:
+    using TExtStringGrid::TExtStringGrid;
+    using TExtStringGrid::GetCellColor;
+    using TExtStringGrid::IsFixed;
+};
+
+struct TExtGridForm {
+    std::unique_ptr<TForm> Form = std::make_unique<TForm>(nullptr);
+    TTestExtGrid* Grid = nullptr;
+    TExtGridForm() {
+        Form->SetBounds(0, 0, 600, 400);
+        Grid = new TTestExtGrid(Form.get());
+        Grid->SetParent(Form.get());
+        Grid->SetBounds(0, 0, 500, 300);
+        Grid->SetScrollBars(ssNone);
+        Grid->SetColor(clWhite);
+        Grid->SetColCount(10);
+    }
+    QImage Shot() {
+        Form->Show();
+        Settle();
+        return Grid->Widget()->grab().toImage();
+    }
+};
+
+TColor PixelAt(const QImage& I, Integer X, Integer Y) {
+    QColor C = I.pixelColor(X, Y);
+    return RGB(Byte(C.red()), Byte(C.green()), Byte(C.blue()));
+}
+
+void FillRows(TExtStringGrid* G) {
+    for (Integer R = 0; R < G->RowCount(); ++R) G->SetCells(1, R, "r" + IntToStr(R));
+}
+
+}  // namespace
+
+TEST(ExtGrid, NewGridHasTheDocumentedDefaults) {
+    TExtGridForm F;
+    TExtStringGrid* G = F.Grid;
+    EXPECT_EQ(10, G->RowCount());
+    EXPECT_EQ(1, G->FixedRows());
+    EXPECT_EQ(1, G->FixedCols());
+    EXPECT_EQ(21, G->DefaultRowHeight());
+    EXPECT_EQ("%.2f", G->FloatFormat());
+    AnsiString T, Fl;
+    G->GetCheckTrue(1, 1, T);
+    G->GetCheckFalse(1, 1, Fl);
+    EXPECT_EQ("Y", T);
+    EXPECT_EQ("N", Fl);
+    EXPECT_EQ('*', G->PasswordChar());
+    EXPECT_TRUE(G->WordWrap());
+    EXPECT_EQ(vtaTop, G->VAlignment());
+    EXPECT_TRUE(G->EnableHTML());
+    EXPECT_TRUE(G->ShowSelection());
+    EXPECT_EQ(TColor(0xEACAB6), G->SelectionColor());
+    EXPECT_EQ(clNone, G->SelectionColorTo());
+    EXPECT_EQ(clGray, G->ActiveCellColor());
+    EXPECT_EQ(glXP, G->Look());
+    EXPECT_EQ("3.3.2.2", G->Version());
+    EXPECT_EQ("3.3.2.2 Mar, 2006", G->GetVersionString());
+    EXPECT_EQ("Tahoma", G->FixedFont()->Name());
+    EXPECT_TRUE(G->FixedFont()->Style().Contains(fsBold));
+    EXPECT_EQ(12, G->CellNode()->NodeIndent());
+    EXPECT_TRUE(G->Navigation()->AllowClipboardColGrow());
+    EXPECT_TRUE(G->Navigation()->SkipFixedCells());
+    EXPECT_TRUE(G->MouseActions()->AutoSizeColOnDblClick());
+    EXPECT_EQ(-1, G->ColumnSize()->StretchColumn());
+    EXPECT_EQ("/", G->PrintSettings()->PageNumSep());
+    EXPECT_EQ(100, G->HTMLSettings()->Width());
+    G->SetVersion("9");
+    EXPECT_EQ("3.3.2.2", G->Version());
+}
+
+TEST(ExtGrid, FixedRowAlwaysKeepsTheHeaderOfAnEmptyGrid) {
+    TExtGridForm F;
+    TExtStringGrid* G = F.Grid;
+    G->SetFixedRowAlways(true);
+    G->SetRowCount(1);
+    EXPECT_EQ(1, G->FixedRows());   // framework has 0, the grid reports 1
+    EXPECT_TRUE(F.Grid->IsFixed(3, 0));
+    bool Fixed = false;
+    G->IsFixedCell(3, 0, Fixed);
+    EXPECT_TRUE(Fixed);
+    G->SetRowCount(5);
+    EXPECT_EQ(1, G->TBaseGrid::FixedRows());
+    G->SetFixedRowAlways(false);
+    G->SetRowCount(1);
+    EXPECT_EQ(0, G->FixedRows());
+}
+
+TEST(ExtGrid, IsFixedCellAsksTheEventOnlyForNonFixedCells) {
+    TExtGridForm F;
+    TExtStringGrid* G = F.Grid;
+    int Calls = 0;
+    G->OnIsFixedCell = [&](TObject*, Integer ARow, Integer ACol, bool& IsFixed) {
+        ++Calls;
+        if (ARow == 4 && ACol == 4) IsFixed = true;
+    };
+    bool V = false;
+    G->IsFixedCell(0, 3, V);
+    EXPECT_TRUE(V);
+    EXPECT_EQ(0, Calls);
+    V = false;
+    G->IsFixedCell(4, 4, V);
+    EXPECT_TRUE(V);
+    EXPECT_EQ(1, Calls);
+    V = true;   // already fixed on entry stays fixed, no event
+    G->IsFixedCell(5, 5, V);
+    EXPECT_TRUE(V);
+    EXPECT_EQ(1, Calls);
+}
+
+TEST(ExtGrid, CanEditCellFollowsReadOnlyEditingOptionAndEvent) {
+    TExtGridForm F;
+    TExtStringGrid* G = F.Grid;
+    bool Can = true;
+    G->CanEditCell(2, 2, Can);
+    EXPECT_TRUE(Can);   // no properties: untouched
+    G->SetReadOnly(2, 2, false);
+    Can = true;
+    G->CanEditCell(2, 2, Can);
+    EXPECT_FALSE(Can);   // properties, but goEditing is off
+    TGridOptions O = G->Options();
+    O.Include(goEditing);
+    G->SetOptions(O);
+    Can = true;
+    G->CanEditCell(2, 2, Can);
+    EXPECT_TRUE(Can);
+    G->SetReadOnly(2, 2, true);
+    Can = true;
+    G->CanEditCell(2, 2, Can);
+    EXPECT_FALSE(Can);
+    // A merged cell asks with its base cell.
+    G->MergeCells(4, 4, 2, 1);
+    Integer SeenCol = -1;
+    G->OnCanEditCell = [&](TObject*, Integer, Integer ACol, bool& CanEdit) {
+        SeenCol = ACol;
+        CanEdit = false;
+    };
+    Can = true;
+    G->CanEditCell(5, 4, Can);
+    EXPECT_EQ(4, SeenCol);
+    EXPECT_FALSE(Can);
+}
+
+TEST(ExtGrid, RowColorCoversTheNonFixedCellsOfTheRow) {
+    TExtGridForm F;
+    TExtStringGrid* G = F.Grid;
+    G->SetCells(3, 5, "keep");
+    G->SetRowColor(5, clYellow);
+    EXPECT_FALSE(G->HasCellProperties(0, 5));
+    for (Integer C = 1; C < 10; ++C) EXPECT_EQ(clYellow, G->Colors(C, 5)) << C;
+    EXPECT_EQ(clNone, G->Colors(1, 4));
+    // clNone frees the properties, merges and all; the texts stay.
+    G->MergeCells(2, 5, 2, 1);
+    G->SetRowFontColor(5, clRed);
+    EXPECT_EQ(clRed, G->FontColors(6, 5));
+    G->SetRowColor(5, clNone);
+    for (Integer C = 1; C < 10; ++C) EXPECT_FALSE(G->HasCellProperties(C, 5)) << C;
+    EXPECT_FALSE(G->IsMergedCell(2, 5));
+    EXPECT_EQ(clNone, G->FontColors(6, 5));
+    EXPECT_EQ("keep", G->Cells(3, 5));
+    G->SetRowColorTo(2, clBlue);
+    EXPECT_EQ(clBlue, G->ColorsTo(4, 2));
+    EXPECT_THROW(G->SetRowColor(10, clYellow), EInvalidGridOperation);
+}
+
+TEST(ExtGrid, RowColorAndFontColorAreDrawn) {
+    TExtGridForm F;
+    TExtStringGrid* G = F.Grid;
+    G->SetRowColor(3, clYellow);
+    G->SetRowColor(4, clRed);
+    G->SetRow(1);
+    QImage I = F.Shot();
+    const TRect R3 = G->CellRect(2, 3);
+    const TRect R4 = G->CellRect(2, 4);
+    const TRect R5 = G->CellRect(2, 5);
+    EXPECT_EQ(clYellow, PixelAt(I, R3.Left + 10, R3.Top + R3.Height() / 2));
+    EXPECT_EQ(clRed, PixelAt(I, R4.Left + 10, R4.Top + R4.Height() / 2));
+    EXPECT_EQ(clWhite, PixelAt(I, R5.Left + 10, R5.Top + R5.Height() / 2));
+    // The current cell shows the selection colour rather than the row colour.
+    G->SetRow(3);
+    G->SetCol(2);
+    I = F.Shot();
+    EXPECT_EQ(TColor(0xEACAB6), PixelAt(I, R3.Left + 10, R3.Top + R3.Height() / 2));
+    G->SetRow(6);
+    I = F.Shot();
+    EXPECT_EQ(clYellow, PixelAt(I, R3.Left + 10, R3.Top + R3.Height() / 2));
+}
+
+TEST(ExtGrid, GetCellColorAppliesPropertiesAndTheEvent) {
+    TExtGridForm F;
+    TExtStringGrid* G = F.Grid;
+    G->SetColors(2, 2, clYellow);
+    G->SetFontColors(2, 2, clRed);
+    G->OnGetCellColor = [](TObject*, Integer ARow, Integer ACol, TGridDrawState, TBrush* B, TFont*) {
+        if (ARow == 3 && ACol == 3) B->SetColor(clBlue);
+    };
+    G->SetRow(7);
+    TBrush B;
+    TFont Ft;
+    TColor To = clNone;
+    TAlignment H = taLeftJustify;
+    TVAlignment V = vtaTop;
+    bool WW = true;
+    TGridDrawState S;
+    auto Decide = [&](Integer C, Integer R) {
+        S = TGridDrawState{};
+        F.Grid->GetCellColor(C, R, S, false, true, true, &B, To, &Ft, H, V, WW);
+    };
+    Decide(2, 2);
+    EXPECT_EQ(clYellow, B.Color());
+    EXPECT_EQ(clRed, Ft.Color());
+    Decide(3, 3);
+    EXPECT_EQ(clBlue, B.Color());
+    Decide(4, 4);
+    EXPECT_EQ(clWhite, B.Color());
+    Decide(0, 4);
+    EXPECT_EQ(G->FixedColor(), B.Color());
+    EXPECT_TRUE(S.Contains(gdFixed));
+    EXPECT_EQ("Tahoma", Ft.Name());
+}
+
+TEST(ExtGrid, AlignmentFromNumbersPropertiesAndEvent) {
+    TExtGridForm F;
+    TExtStringGrid* G = F.Grid;
+    G->SetAutoNumAlign(true);
+    G->SetCells(1, 1, "12,5");
+    G->SetCells(2, 1, "abc");
+    TAlignment H;
+    TVAlignment V;
+    G->GetCellAlignment(1, 1, H, V);
+    EXPECT_EQ(taRightJustify, H);
+    G->GetCellAlignment(2, 1, H, V);
+    EXPECT_EQ(taLeftJustify, H);
+    // A cell with properties takes their alignment, also a numeric one.
+    G->SetRowColor(1, clYellow);
+    G->GetCellAlignment(1, 1, H, V);
+    EXPECT_EQ(taLeftJustify, H);
+    G->SetRowColor(1, clNone);
+    G->GetCellAlignment(1, 1, H, V);
+    EXPECT_EQ(taRightJustify, H);
+    G->SetVAlignment(vtaCenter);
+    EXPECT_EQ(DT_VCENTER, G->VAlignFlag());
+    G->MouseActions()->SetHotmailRowSelect(true);
+    G->GetCellAlignment(0, 1, H, V);
+    EXPECT_EQ(taCenter, H);
+    EXPECT_EQ(vtaCenter, V);
+    G->OnGetAlignment = [](TObject*, Integer, Integer, TAlignment& HA, TVAlignment& VA) {
+        HA = taRightJustify;
+        VA = vtaBottom;
+    };
+    G->GetCellAlignment(2, 1, H, V);
+    EXPECT_EQ(taRightJustify, H);
+    EXPECT_EQ(vtaBottom, V);
+}
+
+TEST(ExtGrid, RowUpdateReportsChangesOnceWithTheFormerRow) {
+    TExtGridForm F;
+    TExtStringGrid* G = F.Grid;
+    std::vector<std::pair<Integer, Integer>> Seen;
+    G->OnRowUpdate = [&](TObject*, Integer OldRow, Integer NewRow) { Seen.emplace_back(OldRow, NewRow); };
+    G->SetRow(4);
+    G->SetRow(4);
+    G->SetRow(6);
+    ASSERT_EQ(2u, Seen.size());
+    EXPECT_EQ(std::make_pair(-1, 4), Seen[0]);
+    EXPECT_EQ(std::make_pair(4, 6), Seen[1]);
+    G->BeginUpdate();
+    G->SetRow(2);
+    G->EndUpdate();
+    EXPECT_EQ(2u, Seen.size());
+    EXPECT_EQ(2, G->Row());
+}
+
+TEST(ExtGrid, HiddenRowsMapBetweenDisplayAndRealRows) {
+    TExtGridForm F;
+    TExtStringGrid* G = F.Grid;
+    FillRows(G);
+    G->SetRowHeights(4, 33);
+    G->HideRows(3, 5);
+    EXPECT_EQ(7, G->RowCount());
+    EXPECT_EQ(3, G->NumHiddenRows());
+    EXPECT_EQ(6, G->RealRowIndex(3));
+    EXPECT_EQ(3, G->DisplRowIndex(6));
+    EXPECT_EQ(-1, G->RealRowIndex(-1));
+    EXPECT_TRUE(G->IsHiddenRow(4));
+    EXPECT_EQ("r4", G->AllCells(1, 4));
+    EXPECT_EQ("r6", G->AllCells(1, 6));
+    EXPECT_EQ("r6", G->Cells(1, 3));
+    EXPECT_EQ(10, G->AllRowCount());
+    G->UnHideRows(6, 7);   // row 6 is not hidden: nothing happens
+    EXPECT_EQ(7, G->RowCount());
+    G->UnHideRowsAll();
+    EXPECT_EQ(10, G->RowCount());
+    for (Integer R = 0; R < 10; ++R) EXPECT_EQ("r" + IntToStr(R), G->Cells(1, R));
+    EXPECT_EQ(33, G->RowHeights(4));
+    G->HideRows(2, 3);
+    G->UnHideRows(2, 3);
+    EXPECT_EQ(10, G->RowCount());
+    EXPECT_EQ("r2", G->Cells(1, 2));
+}
+
+TEST(ExtGrid, HiddenRowKeepsItsColourAndTheGridFreesItWhenDestroyed) {
+    TExtGridForm F;
+    TExtStringGrid* G = F.Grid;
+    G->SetRowColor(4, clYellow);
+    G->HideRows(4, 4);
+    EXPECT_EQ(clNone, G->Colors(2, 4));
+    G->UnHideRowsAll();
+    EXPECT_EQ(clYellow, G->Colors(2, 4));
+    G->HideRows(4, 4);   // destroyed while hidden: no leak, no crash (checked by sanitizers)
+}
+
+struct TFilterCase {
+    const char* Name;
+    std::vector<std::tuple<const char*, TFilterOperation>> Conditions;
+    std::vector<AnsiString> Shown;
+};
+
+class ExtGridFilter : public ::testing::TestWithParam<TFilterCase> {};
+
+TEST_P(ExtGridFilter, HidesFailingRowsAndBringsThemBack) {
+    TExtGridForm F;
+    TExtStringGrid* G = F.Grid;
+    G->SetRowCount(6);
+    const char* Names[] = {"hdr", "Ankara", "Bursa", "Adana", "İzmir", "Antalya"};
+    for (Integer R = 0; R < 6; ++R) G->SetCells(1, R, Names[R]);
+    for (auto& [Cond, Op] : GetParam().Conditions) {
+        TFilterData* D = G->Filter()->Add();
+        D->SetColumn(1);
+        D->SetCondition(Cond);
+        D->SetOperation(Op);
+    }
+    std::vector<Integer> Progress;
+    G->OnFilterProgress = [&](TObject*, Integer P) { Progress.push_back(P); };
+    G->SetFilterActive(true);
+    std::vector<AnsiString> Shown;
+    for (Integer R = 1; R < G->RowCount(); ++R) Shown.push_back(G->Cells(1, R));
+    EXPECT_EQ(GetParam().Shown, Shown);
+    ASSERT_FALSE(Progress.empty());
+    EXPECT_EQ(100, Progress.back());
+    G->SetFilterActive(false);
+    ASSERT_EQ(6, G->RowCount());
+    EXPECT_EQ(1, G->FixedRows());
+    for (Integer R = 0; R < 6; ++R) EXPECT_EQ(AnsiString(Names[R]), G->Cells(1, R));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ExtGridFilter,
+    ::testing::Values(TFilterCase{"Prefix", {{"A*", foNONE}}, {"Ankara", "Adana", "Antalya"}},
+                      TFilterCase{"And", {{"A*", foNONE}, {"*a", foAND}}, {"Ankara", "Adana", "Antalya"}},
+                      TFilterCase{"Or", {{"B*", foNONE}, {"Adana", foOR}}, {"Bursa", "Adana"}},
+                      TFilterCase{"Short", {{"Z*", foSHORT}, {"*", foOR}}, {}},
+                      TFilterCase{"None", {{"Q*", foNONE}}, {}}),
+    [](const auto& Info) { return std::string(Info.param.Name); });
+
+TEST(ExtGrid, FilterPrefixAndSuffixAreStrippedBeforeMatching) {
+    TExtGridForm F;
+    TExtStringGrid* G = F.Grid;
+    G->SetRowCount(3);
+    G->SetCells(1, 1, "#12 TL");
+    G->SetCells(1, 2, "#5 TL");
+    TFilterData* D = G->Filter()->Add();
+    D->SetColumn(1);
+    D->SetPrefix("#");
+    D->SetSuffix(" TL");
+    D->SetCondition(">10");
+    EXPECT_TRUE(G->RowMatchesFilter(1));
+    EXPECT_FALSE(G->RowMatchesFilter(2));
+}
+
+TEST(ExtGrid, ParkedSelectionIsNotDrawnAndComesBack) {
+    TExtGridForm F;
+    TExtStringGrid* G = F.Grid;
+    G->SetCol(2);
+    G->SetRow(3);
+    G->ParkSelection();
+    EXPECT_TRUE(G->SelectionParked());
+    QImage I = F.Shot();
+    const TRect R = G->CellRect(2, 3);
+    EXPECT_EQ(clWhite, PixelAt(I, R.Left + 10, R.Top + R.Height() / 2));
+    G->RestoreSelection();
+    EXPECT_FALSE(G->SelectionParked());
+    EXPECT_EQ(3, G->Row());
+    EXPECT_EQ(2, G->Col());
+}
+
+TEST(ExtGrid, ScrollInViewMovesToAFarRowAndKeepsAVisibleOne) {
+    TExtGridForm F;
+    TExtStringGrid* G = F.Grid;
+    G->SetRowCount(100);
+    F.Shot();
+    G->ScrollInView(2, 60);
+    EXPECT_EQ(60, G->Row());
+    EXPECT_LE(G->TopRow(), 60);
+    EXPECT_GT(G->TopRow() + G->VisibleRowCount(), 60);
+    const Integer Top = G->TopRow();
+    G->SetCol(1);
+    G->ScrollInView(1, Top + 1);
+    EXPECT_EQ(60, G->Row());   // visible: the current cell stays
+    EXPECT_EQ(Top, G->TopRow());
+}
+
+TEST(ExtGrid, CurrentCellAccessUsesTheBaseCellOfAMerge) {
+    TExtGridForm F;
+    TExtStringGrid* G = F.Grid;
+    G->MergeCells(2, 2, 2, 2);
+    G->SetCells(2, 2, "base");
+    G->SetCol(3);
+    G->SetRow(3);
+    AnsiString V;
+    G->GetCurrentCell(V);
+    EXPECT_EQ("base", V);
+    G->SetCurrentCell("new");
+    EXPECT_EQ("new", G->RawCells(2, 2));
+    AnsiString E = "x";
+    Integer SeenCol = -1;
+    G->OnEllipsClick = [&](TObject*, Integer ACol, Integer, AnsiString& Value) {
+        SeenCol = ACol;
+        Value = "picked";
+    };
+    G->EllipsClick(E);
+    EXPECT_EQ("picked", E);
+    EXPECT_EQ(G->Col(), SeenCol);
+}
+
+TEST(ExtGrid, ZoomStaysWithinTenSteps) {
+    TExtGridForm F;
+    TExtStringGrid* G = F.Grid;
+    G->SetColWidths(3, 2);
+    const Integer W = G->ColWidths(1), H = G->RowHeights(1);
+    G->Zoom(11);
+    EXPECT_EQ(0, G->ZoomLevel());
+    EXPECT_EQ(W, G->ColWidths(1));
+    G->Zoom(-3);
+    EXPECT_EQ(-3, G->ZoomLevel());
+    EXPECT_EQ(W - 3, G->ColWidths(1));
+    EXPECT_EQ(H - 3, G->RowHeights(1));
+    EXPECT_EQ(2, G->ColWidths(3));   // would reach 0: kept
+}
+
+TEST(ExtGrid, SaveAndLoadCellGoThroughTheirEvents) {
+    TExtGridForm F;
+    TExtStringGrid* G = F.Grid;
+    G->SetCells(1, 1, "abc");
+    G->OnSaveCell = [](TObject*, Integer, Integer, AnsiString& V) { V += "!"; };
+    AnsiString V;
+    G->SaveCell(1, 1, V);
+    EXPECT_EQ("abc!", V);
+    G->OnLoadCell = [](TObject*, Integer, Integer, AnsiString& Val) { Val = "<" + Val + ">"; };
+    G->LoadCell(2, 2, "x");
+    EXPECT_EQ("<x>", G->Cells(2, 2));
+    EXPECT_FALSE(G->HasCellProperties(2, 2));
+}
+
+TEST(ExtGrid, AssignCopiesFromAnotherGridOnly) {
+    TExtGridForm F;
+    TExtStringGrid* G = F.Grid;
+    TExtStringGrid Other(nullptr);
+    Other.SetColCount(4);
+    Other.SetRowCount(3);
+    Other.SetCells(2, 1, "x");
+    Other.SetActiveCellColor(clRed);
+    Other.Navigation()->SetAdvanceOnEnter(true);
+    G->Assign(&Other);
+    EXPECT_EQ(4, G->ColCount());
+    EXPECT_EQ(3, G->RowCount());
+    EXPECT_EQ("x", G->Cells(2, 1));
+    EXPECT_EQ(clRed, G->ActiveCellColor());
+    EXPECT_TRUE(G->Navigation()->AdvanceOnEnter());
+    TStringList NotAGrid;
+    G->Assign(&NotAGrid);
+    EXPECT_EQ(4, G->ColCount());
+}
+
+TEST(ExtGrid, IntegralHeightCutsToWholeRows) {
+    TExtGridForm F;
+    TExtStringGrid* G = F.Grid;
+    G->SetColCount(3);
+    G->SetBounds(0, 0, 400, 250);
+    G->SetIntegralHeight(true);
+    EXPECT_EQ(231, G->Height());
+}
+
+TEST(ExtGrid, ColumnHeadersFillRowZero) {
+    TExtGridForm F;
+    TExtStringGrid* G = F.Grid;
+    G->SetCells(5, 0, "old");
+    TStringList L;
+    L.Add("A");
+    L.Add("B\\nC");
+    G->SetColumnHeaders(&L);
+    EXPECT_EQ("A", G->Cells(0, 0));
+    EXPECT_EQ("B\rC", G->Cells(1, 0));
+    EXPECT_EQ("", G->Cells(5, 0));
+    G->ColumnHeaders()->Add("D");
+    EXPECT_EQ("D", G->Cells(2, 0));
+}
+
+TEST(ExtGrid, OwnerFormResizeIsPassedOnAndFollowedWithSizeWithForm) {
+    auto Form = std::make_unique<TForm>(nullptr);
+    Form->SetBounds(0, 0, 600, 400);
+    int Old = 0;
+    Form->OnResize = [&](TObject*) { ++Old; };
+    auto* G = new TExtStringGrid(Form.get());
+    G->SetParent(Form.get());
+    G->SetBounds(0, 0, 300, 200);
+    G->SetSizeWithForm(true);
+    Form->SetBounds(0, 0, 650, 430);
+    Form->OnResize(Form.get());
+    EXPECT_GE(Old, 1);
+    EXPECT_EQ(350, G->Width());
+    EXPECT_EQ(230, G->Height());
+    delete G;
+    ASSERT_TRUE(Form->OnResize);
+    const int Before = Old;
+    Form->OnResize(Form.get());
+    EXPECT_EQ(Before + 1, Old);
+}
+
+TEST(ExtGrid, DoubleClickReachesTheScreen) {
+    TExtGridForm F;
+    int Clicks = 0;
+    F.Grid->OnDblClick = [&](TObject*) { ++Clicks; };
+    F.Shot();
+    const TRect R = F.Grid->CellRect(2, 2);
+    QWidget* W = F.Grid->Widget();
+    const QPointF P(R.Left + 5, R.Top + 5);
+    QMouseEvent Dbl(QEvent::MouseButtonDblClick, P, W->mapToGlobal(P), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(W, &Dbl);
+    EXPECT_EQ(1, Clicks);
+}
+
+TEST(ExtGrid, OptionObjectsCopyWithAssign) {
+    TCellNode A(nullptr), B(nullptr);
+    A.SetNodeIndent(20);
+    A.SetTreeColor(clRed);
+    B.Assign(&A);
+    EXPECT_EQ(20, B.NodeIndent());
+    EXPECT_EQ(clRed, B.TreeColor());
+    TPrintSettings P1(nullptr), P2(nullptr);
+    P1.SetTitleText("t");
+    P1.TitleLines()->Add("x");
+    P2.Assign(&P1);
+    EXPECT_EQ("t", P2.TitleText());
+    EXPECT_EQ(1, P2.TitleLines()->Count());
+    TCellGraphic G;
+    G.SetCellAngle(2);
+    EXPECT_EQ(Point(40, 40), G.PictureSize(50, 40, 100, 100));   // ratios .5/.4: the height bounds it
+    G.SetCellAngle(4);
+    EXPECT_EQ(Point(10, 10), G.PictureSize(50, 40, 10, 10));
+    G.SetCellAngle(0);
+    EXPECT_EQ(Point(70, 80), G.PictureSize(50, 40, 70, 80));
+}
