@@ -5,12 +5,43 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cstdio>
 #include <atomic>
 #include <limits>
 #include <mutex>
 #include <vector>
 
 namespace {
+
+std::mutex& HandlerLock() {
+    static std::mutex lock;
+    return lock;
+}
+
+TTimerExceptionHandler& Handler() {
+    static TTimerExceptionHandler handler;
+    return handler;
+}
+
+void HandleTimerException(std::exception_ptr Error) {
+    TTimerExceptionHandler handler;
+    {
+        std::lock_guard<std::mutex> lock(HandlerLock());
+        handler = Handler();
+    }
+    try {
+        if (handler) {
+            handler(Error);
+            return;
+        }
+        std::rethrow_exception(Error);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "Exception in a timer: %s\n", e.what());
+    } catch (...) {
+        std::fprintf(stderr, "Exception in a timer\n");
+    }
+}
+
 
 std::atomic<ITimerService*> Installed{nullptr};
 
@@ -96,7 +127,11 @@ TTimerId TQtTimerService::SetTimer(Cardinal IntervalMs, TTimerCallback Callback)
                 std::lock_guard<std::mutex> Lock(Impl->Lock);
                 if (!Impl->Timers.count(Id)) return;
             }
-            Callback();
+            try {
+                Callback();
+            } catch (...) {
+                HandleTimerException(std::current_exception());
+            }
         });
         {
             std::lock_guard<std::mutex> Lock(Impl->Lock);
@@ -170,4 +205,11 @@ void TManualTimerService::Advance(UInt64 Ms)
     }
     // A callback may have moved the clock further already.
     FNow = std::max(FNow, Target);
+}
+
+TTimerExceptionHandler SetTimerExceptionHandler(TTimerExceptionHandler Handler_) {
+    std::lock_guard<std::mutex> lock(HandlerLock());
+    TTimerExceptionHandler previous = std::move(Handler());
+    Handler() = std::move(Handler_);
+    return previous;
 }

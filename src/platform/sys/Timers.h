@@ -4,6 +4,7 @@
 // TManualTimerService and move its clock by hand.
 #include "platform/rtl/System.h"
 
+#include <exception>
 #include <functional>
 #include <map>
 #include <memory>
@@ -28,6 +29,13 @@ ITimerService& TimerService();
 // Installs a service (not owned) and returns the previous one; nullptr goes
 // back to the default.
 ITimerService* SetTimerService(ITimerService* Service);
+
+// Where an exception raised by a callback of the Qt service goes: it must not
+// unwind into the event loop. The UI layer routes it to the application's
+// exception dialog; the default writes it to standard error. Returns the
+// previous handler.
+using TTimerExceptionHandler = std::function<void(std::exception_ptr)>;
+TTimerExceptionHandler SetTimerExceptionHandler(TTimerExceptionHandler Handler);
 
 // Timers on the Qt event loop of the thread that owns QCoreApplication.
 class TQtTimerService : public ITimerService {

@@ -1,4 +1,5 @@
 #include "platform/ui/Forms.h"
+#include "platform/sys/Timers.h"
 
 #include "platform/ui/Controls_p.h"
 #include "platform/ui/Dialogs.h"
@@ -524,7 +525,12 @@ void TDataModule::DoCreate() {
 }
 
 // ---------------------------------------------------------------------------
-TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner) {}
+TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner) {
+    // A timer handler's exception goes to the exception dialog like any other event's.
+    SetTimerExceptionHandler([](std::exception_ptr Error) {
+        GuardedCall(nullptr, [Error] { std::rethrow_exception(Error); });
+    });
+}
 TApplication::~TApplication() = default;
 
 void TApplication::Initialize() { EnsureQtApp(); }

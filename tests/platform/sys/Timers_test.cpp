@@ -141,3 +141,32 @@ TEST(TQtTimerService, ServiceMayGoBeforeQueuedWorkRuns)
 }
 
 }  // namespace
+
+TEST(TQtTimerService, CallbackExceptionsGoToTheHandlerNotTheEventLoop)
+{
+    int Argc = 1;
+    char Name[] = "test";
+    char* Argv[] = {Name, nullptr};
+    QCoreApplication App(Argc, Argv);
+    std::string Seen;
+    TTimerExceptionHandler Previous = SetTimerExceptionHandler([&](std::exception_ptr Error) {
+        try {
+            std::rethrow_exception(Error);
+        } catch (const std::exception& E) {
+            Seen = E.what();
+        }
+    });
+    TQtTimerService S;
+    int Ticks = 0;
+    TTimerId Id = 0;
+    Id = S.SetTimer(1, [&] {
+        if (++Ticks == 2) S.KillTimer(Id);
+        throw std::runtime_error("tick failed");
+    });
+    QElapsedTimer Clock;
+    Clock.start();
+    while (S.ActiveCount() > 0 && Clock.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    SetTimerExceptionHandler(Previous);
+    EXPECT_EQ(Ticks, 2);   // the timer went on after the first failure
+    EXPECT_EQ(Seen, "tick failed");
+}
