@@ -26,6 +26,8 @@ Int64 RoundHalfAway(long double V) { return static_cast<Int64>(V < 0 ? V - 0.5L 
 TField::TField(TComponent* AOwner) : TComponent(AOwner) {}
 
 TField::~TField() {
+    // Listeners (the data set among them) must still see a whole field.
+    BeforeDestruction();
     if (FDataSet) FDataSet->Fields()->Remove(this);
 }
 

@@ -304,3 +304,15 @@ TEST(Fields, WordFieldsTakeZeroTo65535) {
     DS.Post();
     EXPECT_EQ(W->AsInteger(), 65535);
 }
+
+TEST(FieldLifetime, FieldDeletedDirectlyLeavesItsDataSet) {
+    TComponent Owner(nullptr);
+    TMemDataSet DS;
+    auto* Field = new TIntegerField(&Owner);
+    Field->SetFieldName("ID");
+    Field->SetDataSet(&DS);
+    ASSERT_EQ(DS.FindField("ID"), Field);
+    delete Field;   // the owner and the data set both hear of it
+    EXPECT_EQ(DS.FindField("ID"), nullptr);
+    EXPECT_EQ(Owner.ComponentCount(), 0);
+}
