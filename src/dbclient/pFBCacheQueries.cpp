@@ -7,22 +7,6 @@
 #include "dbclient/StrUtil.h"
 #include "platform/rtl/SyncObjs.h"
 
-namespace {
-
-// Holds the lock for one scope, also when a statement raises.
-class TLockScope {
-public:
-    explicit TLockScope(TCriticalSection* Lock) : FLock(Lock) { FLock->Enter(); }
-    ~TLockScope() { FLock->Leave(); }
-    TLockScope(const TLockScope&) = delete;
-    TLockScope& operator=(const TLockScope&) = delete;
-
-private:
-    TCriticalSection* FLock;
-};
-
-}  // namespace
-
 AnsiString CachedQueryKey(const AnsiString& SQL) {
     // A statement's text comes back with CR LF line ends; give a text with
     // bare LF or CR the same key, or it would never be found again.

@@ -14,28 +14,6 @@ namespace {
 
 bool Designing(const TComponent* C) { return C && C->ComponentState().Contains(csDesigning); }
 
-class TLockScope {
-public:
-    explicit TLockScope(TCriticalSection* Lock) : FLock(Lock) { FLock->Enter(); }
-    ~TLockScope() { FLock->Leave(); }
-    TLockScope(const TLockScope&) = delete;
-    TLockScope& operator=(const TLockScope&) = delete;
-
-private:
-    TCriticalSection* FLock;
-};
-
-class TWriteScope {
-public:
-    explicit TWriteScope(TMultiReadExclusiveWriteSynchronizer* Lock) : FLock(Lock) { FLock->BeginWrite(); }
-    ~TWriteScope() { FLock->EndWrite(); }
-    TWriteScope(const TWriteScope&) = delete;
-    TWriteScope& operator=(const TWriteScope&) = delete;
-
-private:
-    TMultiReadExclusiveWriteSynchronizer* FLock;
-};
-
 // A pooled statement given back on every way out.
 class TPooledQuery {
 public:

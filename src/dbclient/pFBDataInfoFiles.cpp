@@ -36,28 +36,6 @@ private:
 
 struct EBadFile {};
 
-class TLockScope {
-public:
-    explicit TLockScope(TCriticalSection* Lock) : FLock(Lock) { FLock->Enter(); }
-    ~TLockScope() { FLock->Leave(); }
-    TLockScope(const TLockScope&) = delete;
-    TLockScope& operator=(const TLockScope&) = delete;
-
-private:
-    TCriticalSection* FLock;
-};
-
-class TWriteScope {
-public:
-    explicit TWriteScope(TMultiReadExclusiveWriteSynchronizer* Lock) : FLock(Lock) { FLock->BeginWrite(); }
-    ~TWriteScope() { FLock->EndWrite(); }
-    TWriteScope(const TWriteScope&) = delete;
-    TWriteScope& operator=(const TWriteScope&) = delete;
-
-private:
-    TMultiReadExclusiveWriteSynchronizer* FLock;
-};
-
 // Every read checks what is left: a cut or damaged file ends the reading.
 class TReader {
 public:

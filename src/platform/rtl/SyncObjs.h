@@ -40,6 +40,30 @@ private:
     std::unique_ptr<TImpl> FImpl;
 };
 
+// Holds a critical section for one scope, also when the scope is left by an exception.
+class TLockScope {
+public:
+    explicit TLockScope(TCriticalSection* Lock) : FLock(Lock) { FLock->Enter(); }
+    ~TLockScope() { FLock->Leave(); }
+    TLockScope(const TLockScope&) = delete;
+    TLockScope& operator=(const TLockScope&) = delete;
+
+private:
+    TCriticalSection* FLock;
+};
+
+// Holds the write side of a multi-read exclusive-write lock for one scope.
+class TWriteScope {
+public:
+    explicit TWriteScope(TMultiReadExclusiveWriteSynchronizer* Lock) : FLock(Lock) { FLock->BeginWrite(); }
+    ~TWriteScope() { FLock->EndWrite(); }
+    TWriteScope(const TWriteScope&) = delete;
+    TWriteScope& operator=(const TWriteScope&) = delete;
+
+private:
+    TMultiReadExclusiveWriteSynchronizer* FLock;
+};
+
 enum TWaitResult { wrSignaled, wrTimeout, wrAbandoned, wrError };
 constexpr Cardinal INFINITE = 0xFFFFFFFFu;
 
