@@ -1,0 +1,114 @@
+#pragma once
+// The common mechanics of the ZEMTAR XML transfer files: the energy-kind
+// description, the line form, the envelope, marked rows, the month code and
+// period text, and the final UTF-8 encoding of a file.
+//
+// A file is composed in memory as code page 1254 lines, each ending TAB CR LF,
+// and stored once, already in UTF-8, by replacing the target file atomically:
+// a failed write leaves the earlier file as it was. Values are XML-escaped.
+#include "platform/rtl/System.h"
+
+#include <string>
+#include <utility>
+#include <vector>
+
+class TExtStringGrid;
+
+// What differs between electricity and natural gas in the transfer files.
+struct TZemtarEnergyKind {
+    AnsiString Name;                 // "elektrik" / "dogalgaz": the stem of the file names
+    AnsiString KurulusKodu;          // "80" / "90"
+    Integer SubscriberNoWidth;       // 26 / 15
+    AnsiString IdentityIslemTuru;    // "80069" / "90071"
+    AnsiString InvoiceIslemTuru;     // NORMAL rows: "80070" / "90072"
+    AnsiString RefundIslemTuru;      // İADE rows: "80079" / "90080"
+    bool InvoiceTotalTwoDecimals;    // gas writes the total as "0.00"
+    bool IdentityTitleCut;           // electricity cuts the zone title to 52 characters
+    bool HasClosedOrChanged;         // electricity only: the closed or changed identity file
+    AnsiString AllMonthMessage;      // empty month on the all-subscribers identity file
+    // Identity elements that get one blank before their end tag whatever the value:
+    // in the all-subscribers file, in the period file; and the blank-rule elements of
+    // the period file whose trailing blank stands in for the blank of an empty cell.
+    std::vector<std::string> AllTrailingBlanks;
+    std::vector<std::string> PeriodTrailingBlanks;
+    std::vector<std::string> PeriodSingleBlanks;
+};
+
+extern const TZemtarEnergyKind ZemtarElectricity;
+extern const TZemtarEnergyKind ZemtarNaturalGas;
+
+// The zone title edit holds at most this many characters.
+constexpr Integer ZemtarTitleLength = 52;
+
+// Outcome of the input checks of a write: which control the screen puts the
+// focus on after the message has been shown.
+enum TZemtarCheck { zcOk, zcMonth, zcZoneTaxNo };
+
+// Texts the screens share with the writers.
+extern const char* const ZemtarMonthMessage;    // empty period month
+extern const char* const ZemtarTaxNoMessage;    // zone tax number shorter than 10
+extern const char* const ZemtarDoneSuffix;      // after the path: " dosyası oluştu"
+
+// "01".."12" for the Turkish month names "Ocak".."Aralık" (exact text); "" otherwise.
+AnsiString ZemtarMonthCode(const AnsiString& MonthText);
+// YYYYMM-YYYYMM, the same month twice.
+AnsiString ZemtarPeriod(const AnsiString& Year, const AnsiString& MonthCode);
+
+// Ampersand, angle brackets and both quotes as XML entities; everything else kept.
+AnsiString XmlEscape(const AnsiString& Value);
+
+// Subscriber number in the files: left-padded with "0" to Width, or its first Width characters.
+AnsiString ZemtarSubscriberNo(const AnsiString& Value, Integer Width);
+
+// A row from 1 to RowCount-1 whose selection column holds exactly "E".
+bool IsMarkedRow(const TExtStringGrid& Grid, Integer Row, Integer MarkCol);
+Integer CountMarkedRows(const TExtStringGrid& Grid, Integer MarkCol);
+
+// Builds the code page 1254 text of a transfer file line by line.
+class TZemtarText {
+public:
+    // Indent blanks, Text as given, then TAB CR LF.
+    void Line(Integer Indent, const AnsiString& Text);
+    // <Tag>Value</Tag> on one line, Value escaped.
+    void Leaf(Integer Indent, const AnsiString& Tag, const AnsiString& Value);
+    const AnsiString& Text() const { return FText; }
+
+private:
+    AnsiString FText;
+};
+
+// The values of the envelope (unescaped; the writer escapes them).
+struct TZemtarEnvelope {
+    AnsiString SchemaFile;     // "elektrik_abone_kimlik.xsd"
+    AnsiString KurulusKodu;
+    AnsiString ZoneTaxNo;
+    AnsiString ZoneTitle;      // already cut where the variant cuts it
+    AnsiString Period;
+    AnsiString FileNo;
+    std::vector<std::pair<AnsiString, AnsiString>> Counts;   // element, value, in order
+};
+
+// Lines 1 to 13 of the envelope (declaration, root start tag, protokol block).
+void WriteEnvelopeHead(TZemtarText& Out, const TZemtarEnvelope& Envelope);
+// The closing root element.
+void WriteEnvelopeTail(TZemtarText& Out);
+
+// The schema file of a transfer file: its name with ".xsd" in place of ".xml".
+AnsiString ZemtarSchemaName(const AnsiString& FileName);
+
+// The stored form of a code page 1254 text: every CR LF, lone CR or lone LF becomes
+// CR LF, a last line without an end gets CR LF, and the whole is encoded as UTF-8
+// without a byte-order mark.
+std::string ZemtarUtf8Text(const AnsiString& Text);
+
+// Re-encodes the code page 1254 file Path to UTF-8 and stores it as NewPath
+// (replaced atomically; Path and NewPath may be the same file). Failures raise:
+// EFOpenError when Path cannot be read, EFCreateError when NewPath cannot be written.
+void SaveFileAsUtf8(const AnsiString& Path, const AnsiString& NewPath);
+
+// Stores a composed code page 1254 text at Path in its final UTF-8 form, replacing
+// any earlier file atomically. EFCreateError on failure (the earlier file is kept).
+void SaveZemtarFile(const AnsiString& Path, const AnsiString& Text);
+
+// The success message of a write: the path followed by " dosyası oluştu".
+void ShowZemtarDone(const AnsiString& Path);

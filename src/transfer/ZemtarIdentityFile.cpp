@@ -1,0 +1,174 @@
+#include "transfer/ZemtarIdentityFile.h"
+
+#include "grid/ExtGrid.h"
+#include "platform/rtl/SysUtils.h"
+#include "platform/ui/Dialogs.h"
+
+#include <set>
+#include <string>
+
+namespace {
+
+enum TEmptyRule { erValue, erPlaceholder, erBlank };
+
+// Elements that get one blank before their end tag whatever the value, per file.
+// Those in Single do not add it to the blank of an empty cell.
+struct TBlankRules {
+    std::set<std::string> Trailing;
+    std::set<std::string> Single;
+};
+
+TBlankRules BlankRules(const TZemtarEnergyKind& Kind, TIdentityFileKind FileKind) {
+    TBlankRules Rules;
+    if (FileKind == ifAllSubscribers) {
+        Rules.Trailing.insert(Kind.AllTrailingBlanks.begin(), Kind.AllTrailingBlanks.end());
+    } else if (FileKind == ifPeriod) {
+        Rules.Trailing.insert(Kind.PeriodTrailingBlanks.begin(), Kind.PeriodTrailingBlanks.end());
+        Rules.Single.insert(Kind.PeriodSingleBlanks.begin(), Kind.PeriodSingleBlanks.end());
+    }
+    return Rules;
+}
+
+// dd.mm.yyyy -> yyyymmdd by position; whatever the positions hold otherwise.
+AnsiString DateValue(const AnsiString& S) {
+    return Copy(S, 7, 4) + Copy(S, 4, 2) + Copy(S, 1, 2);
+}
+
+AnsiString Attribute(const char* Name, const AnsiString& Value) {
+    return AnsiString("  ") + Name + "=\"" + XmlEscape(Value) + "\"";
+}
+
+class TBodyWriter {
+public:
+    TBodyWriter(TZemtarText& Out, const TExtStringGrid& Grid, Integer Row, const TBlankRules& Rules)
+        : FOut(Out), FGrid(Grid), FRow(Row), FRules(Rules) {}
+
+    AnsiString Cell(Integer Col) const { return FGrid.Cells(Col, FRow); }
+
+    void Leaf(const char* Tag, const AnsiString& Cell, TEmptyRule Rule = erValue,
+              const char* Placeholder = "") {
+        AnsiString Value = Cell;
+        const bool Trailing = FRules.Trailing.count(Tag) != 0;
+        if (Value.empty()) {
+            if (Rule == erPlaceholder) Value = Placeholder;
+            else if (Rule == erBlank && !(Trailing && FRules.Single.count(Tag))) Value = " ";
+        }
+        if (Trailing) Value += " ";
+        FOut.Leaf(8, Tag, Value);
+    }
+
+private:
+    TZemtarText& FOut;
+    const TExtStringGrid& FGrid;
+    Integer FRow;
+    const TBlankRules& FRules;
+};
+
+void WriteBody(TZemtarText& Out, const TZemtarEnergyKind& Kind, const TExtStringGrid& Grid, Integer Row,
+               const TBlankRules& Rules) {
+    TBodyWriter W(Out, Grid, Row, Rules);
+    Out.Line(2, "<islemler>");
+    Out.Line(4, "<islem" + Attribute("islemturu", Kind.IdentityIslemTuru) + Attribute("islemtipi", W.Cell(18)) +
+                    Attribute("abonetipi", W.Cell(33)) + ">");
+    Out.Line(6, "<abonebilgileri>");
+    W.Leaf("vkn", W.Cell(4), erPlaceholder, "2222222222");
+    W.Leaf("tckn", W.Cell(5), erPlaceholder, "22222222222");
+    W.Leaf("aboneno", ZemtarSubscriberNo(W.Cell(1), Kind.SubscriberNoWidth));
+    W.Leaf("abonetarihi", DateValue(W.Cell(6)));
+    W.Leaf("soyad", W.Cell(3));
+    W.Leaf("ad", W.Cell(2));
+    W.Leaf("aboneturu", W.Cell(7));
+    Out.Line(6, "</abonebilgileri>");
+    Out.Line(8, "<aboneadres>");
+    W.Leaf("ulusaladresno", W.Cell(8));
+    W.Leaf("iladi", W.Cell(9));
+    W.Leaf("ilceadi", W.Cell(10));
+    W.Leaf("belde", W.Cell(11), erBlank);
+    W.Leaf("bucak", W.Cell(12), erBlank);
+    W.Leaf("koyadi", W.Cell(13), erBlank);
+    W.Leaf("mahalle", W.Cell(14), erBlank);
+    W.Leaf("cadsokbulmeydan", W.Cell(15), erBlank);
+    W.Leaf("diskapi", W.Cell(16), erBlank);
+    W.Leaf("ickapi", W.Cell(17), erBlank);
+    Out.Line(6, "</aboneadres>");
+    Out.Line(6, "<mulksahibi>");
+    W.Leaf("tckn", W.Cell(22), erPlaceholder, "22222222222");
+    W.Leaf("vkn", W.Cell(21), erPlaceholder, "2222222222");
+    W.Leaf("soyad", W.Cell(20), erBlank);
+    W.Leaf("ad", W.Cell(19), erBlank);
+    W.Leaf("daskpolno", "11111111");
+    W.Leaf("kontratbaslatarih", DateValue(W.Cell(24)));
+    W.Leaf("kontratbitistarih", DateValue(W.Cell(25)));
+    W.Leaf("kiratutar", W.Cell(26));
+    Out.Line(6, "</mulksahibi>");
+    Out.Line(6, "<aboneiletisim>");
+    W.Leaf("tip", W.Cell(27));
+    W.Leaf("tel_faks_email", W.Cell(28));
+    Out.Line(6, "</aboneiletisim>");
+    Out.Line(6, "<abonegayrimenkul>");
+    W.Leaf("paftano", W.Cell(29));
+    W.Leaf("adano", W.Cell(30));
+    W.Leaf("parselno", W.Cell(31));
+    W.Leaf("yuzolcum", W.Cell(32));
+    Out.Line(6, "</abonegayrimenkul>");
+    Out.Line(4, "</islem>");
+    Out.Line(2, "</islemler>");
+}
+
+void CheckCombination(const TZemtarEnergyKind& Kind, TIdentityFileKind FileKind) {
+    if (FileKind == ifClosedOrChanged && !Kind.HasClosedOrChanged)
+        throw EInvalidOperation("The closed or changed subscriber file exists for electricity only");
+}
+
+}  // namespace
+
+AnsiString IdentityFileName(const TZemtarEnergyKind& Kind, TIdentityFileKind FileKind) {
+    CheckCombination(Kind, FileKind);
+    return (FileKind == ifAllSubscribers ? "tum_" : "") + Kind.Name + "_abone_kimlik.xml";
+}
+
+AnsiString IdentityFilePath(const TZemtarEnergyKind& Kind, TIdentityFileKind FileKind,
+                            const TIdentityFileInputs& Inputs) {
+    return Inputs.Folder + IdentityFileName(Kind, FileKind);
+}
+
+AnsiString BuildIdentityTransferText(const TZemtarEnergyKind& Kind, TIdentityFileKind FileKind,
+                                     const TExtStringGrid& Grid, const TIdentityFileInputs& Inputs) {
+    const AnsiString FileName = IdentityFileName(Kind, FileKind);
+    const bool Fixed = FileKind == ifClosedOrChanged;
+
+    TZemtarEnvelope Envelope;
+    Envelope.SchemaFile = ZemtarSchemaName(FileName);
+    Envelope.KurulusKodu = Kind.KurulusKodu;
+    Envelope.ZoneTaxNo = Inputs.ZoneTaxNo;
+    Envelope.ZoneTitle = Kind.IdentityTitleCut ? Copy(Inputs.ZoneTitle, 1, ZemtarTitleLength) : Inputs.ZoneTitle;
+    Envelope.Period = Fixed ? AnsiString("201602-201602") : ZemtarPeriod(Inputs.Year, ZemtarMonthCode(Inputs.Month));
+    Envelope.FileNo = Fixed ? AnsiString("50") : Inputs.FileNo;
+    Envelope.Counts.emplace_back("topislsayisi", IntToStr(CountMarkedRows(Grid, IdentityMarkCol)));
+
+    TZemtarText Out;
+    WriteEnvelopeHead(Out, Envelope);
+    const TBlankRules Rules = BlankRules(Kind, FileKind);
+    for (Integer Row = 1; Row < Grid.RowCount(); ++Row) {
+        if (IsMarkedRow(Grid, Row, IdentityMarkCol)) WriteBody(Out, Kind, Grid, Row, Rules);
+    }
+    WriteEnvelopeTail(Out);
+    return Out.Text();
+}
+
+TZemtarCheck WriteIdentityTransferFile(const TZemtarEnergyKind& Kind, TIdentityFileKind FileKind,
+                                       const TExtStringGrid& Grid, const TIdentityFileInputs& Inputs) {
+    CheckCombination(Kind, FileKind);
+    if (FileKind != ifClosedOrChanged && Inputs.Month.empty()) {
+        ShowMessage(FileKind == ifAllSubscribers ? Kind.AllMonthMessage : AnsiString(ZemtarMonthMessage));
+        return zcMonth;
+    }
+    if (Inputs.ZoneTaxNo.size() < 10) {
+        ShowMessage(ZemtarTaxNoMessage);
+        return zcZoneTaxNo;
+    }
+    const AnsiString Path = IdentityFilePath(Kind, FileKind, Inputs);
+    SaveZemtarFile(Path, BuildIdentityTransferText(Kind, FileKind, Grid, Inputs));
+    ShowZemtarDone(Path);
+    return zcOk;
+}

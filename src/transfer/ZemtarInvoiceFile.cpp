@@ -1,0 +1,100 @@
+#include "transfer/ZemtarInvoiceFile.h"
+
+#include "entry/Util3a.h"
+#include "grid/ExtGrid.h"
+#include "platform/rtl/SysUtils.h"
+#include "platform/ui/Dialogs.h"
+
+namespace {
+
+// Transfer status of the invoice grids.
+constexpr Integer StatusCol = 8;
+constexpr Integer AmountCol = 7;
+
+void WriteBlock(TZemtarText& Out, const TZemtarEnergyKind& Kind, const TExtStringGrid& Grid, Integer Row,
+                const AnsiString& Code) {
+    auto Cell = [&](Integer Col) { return Grid.Cells(Col, Row); };
+    auto OrPlaceholder = [](const AnsiString& V, const char* P) { return V.empty() ? AnsiString(P) : V; };
+    Out.Line(2, "<islemler>");
+    Out.Line(4, "<islem  islemturu=\"" + XmlEscape(Code) + "\">");
+    Out.Line(6, "<abonebilgileri>");
+    Out.Leaf(8, "vkn", OrPlaceholder(Cell(4), "2222222222"));
+    Out.Leaf(8, "tckn", OrPlaceholder(Cell(5), "22222222222"));
+    Out.Leaf(8, "aboneno", ZemtarSubscriberNo(Cell(1), Kind.SubscriberNoWidth));
+    Out.Leaf(8, "soyad", Cell(3));
+    Out.Leaf(8, "ad", Cell(2));
+    Out.Leaf(8, "tuketimmiktar", Cell(6));
+    Out.Leaf(8, "tutartl", ReplaceAll(Cell(AmountCol), ",", "."));
+    Out.Line(6, "</abonebilgileri>");
+    Out.Line(4, "</islem>");
+    Out.Line(2, "</islemler>");
+}
+
+}  // namespace
+
+AnsiString InvoiceFileName(const TZemtarEnergyKind& Kind) {
+    return Kind.Name + "_fatura_islemleri.xml";
+}
+
+AnsiString InvoiceFilePath(const TZemtarEnergyKind& Kind, const TInvoiceFileInputs& Inputs) {
+    return Inputs.Folder + InvoiceFileName(Kind);
+}
+
+TInvoiceTotals InvoiceTotals(const TExtStringGrid& Grid) {
+    TInvoiceTotals T;
+    for (Integer Row = 1; Row < Grid.RowCount(); ++Row) {
+        if (!IsMarkedRow(Grid, Row, InvoiceMarkCol)) continue;
+        ++T.Count;
+        T.Total += static_cast<Double>(StrToFloat(Grid.Cells(AmountCol, Row)));
+    }
+    return T;
+}
+
+AnsiString InvoiceTotalText(const TZemtarEnergyKind& Kind, Double Total) {
+    const AnsiString Text = Kind.InvoiceTotalTwoDecimals ? FormatFloat("0.00", Total) : FloatToStr(Total);
+    return ReplaceAll(Text, ",", ".");
+}
+
+AnsiString BuildInvoiceTransferText(const TZemtarEnergyKind& Kind, const TExtStringGrid& Grid,
+                                    const TInvoiceFileInputs& Inputs) {
+    const TInvoiceTotals Totals = InvoiceTotals(Grid);
+    const AnsiString Year = Copy(FormatDateTime("dd.mm.yyyy", Inputs.LastDate), 7, 4);
+
+    TZemtarEnvelope Envelope;
+    Envelope.SchemaFile = ZemtarSchemaName(InvoiceFileName(Kind));
+    Envelope.KurulusKodu = Kind.KurulusKodu;
+    Envelope.ZoneTaxNo = Inputs.ZoneTaxNo;
+    Envelope.ZoneTitle = Copy(Inputs.ZoneTitle, 1, ZemtarTitleLength);
+    Envelope.Period = ZemtarPeriod(Year, ZemtarMonthCode(Inputs.Month));
+    Envelope.FileNo = Inputs.FileNo;
+    Envelope.Counts.emplace_back("toplamislemsayisi", IntToStr(Totals.Count));
+    Envelope.Counts.emplace_back("toplamtutar", InvoiceTotalText(Kind, Totals.Total));
+
+    TZemtarText Out;
+    WriteEnvelopeHead(Out, Envelope);
+    for (Integer Row = 1; Row < Grid.RowCount(); ++Row) {
+        if (!IsMarkedRow(Grid, Row, InvoiceMarkCol)) continue;
+        const AnsiString Status = Grid.Cells(StatusCol, Row);
+        // Other statuses (exempt, no identity record, typed text) are counted but not written.
+        if (Status == "NORMAL") WriteBlock(Out, Kind, Grid, Row, Kind.InvoiceIslemTuru);
+        else if (Status == "İADE") WriteBlock(Out, Kind, Grid, Row, Kind.RefundIslemTuru);
+    }
+    WriteEnvelopeTail(Out);
+    return Out.Text();
+}
+
+TZemtarCheck WriteInvoiceTransferFile(const TZemtarEnergyKind& Kind, const TExtStringGrid& Grid,
+                                      const TInvoiceFileInputs& Inputs) {
+    if (Inputs.Month.empty()) {
+        ShowMessage(ZemtarMonthMessage);
+        return zcMonth;
+    }
+    if (Inputs.ZoneTaxNo.size() < 10) {
+        ShowMessage(ZemtarTaxNoMessage);
+        return zcZoneTaxNo;
+    }
+    const AnsiString Path = InvoiceFilePath(Kind, Inputs);
+    SaveZemtarFile(Path, BuildInvoiceTransferText(Kind, Grid, Inputs));
+    ShowZemtarDone(Path);
+    return zcOk;
+}

@@ -1,0 +1,90 @@
+#include "transfer/ZemtarFile.h"
+
+#include "TransferTestKit.h"
+#include "platform/rtl/Classes.h"
+
+#include <gtest/gtest.h>
+
+using namespace transfertest;
+
+namespace {
+
+TEST(ZemtarFile, MonthCodesAndPeriodTakeOnlyTheExactNames) {
+    const char* const Names[] = {"Ocak", "Şubat", "Mart", "Nisan", "Mayıs", "Haziran",
+                                 "Temmuz", "Ağustos", "Eylül", "Ekim", "Kasım", "Aralık"};
+    for (int M = 0; M < 12; ++M) EXPECT_EQ(FormatFloat("00", M + 1), ZemtarMonthCode(Names[M])) << Names[M];
+    for (const char* Other : {"şubat", "OCAK", "Ocak ", "Subat", ""}) EXPECT_EQ("", ZemtarMonthCode(Other)) << Other;
+    EXPECT_EQ("201602-201602", ZemtarPeriod("2016", ZemtarMonthCode("Şubat")));
+}
+
+TEST(ZemtarFile, XmlEscapeCoversTheFiveCharactersAndKeepsTheRest) {
+    EXPECT_EQ("a &amp; b &lt;c&gt; &quot;d&quot; &apos;e&apos;", XmlEscape("a & b <c> \"d\" 'e'"));
+    EXPECT_EQ("&amp;amp;", XmlEscape("&amp;"));   // escaped once, as typed
+    EXPECT_EQ("çğıİşöü \t", XmlEscape("çğıİşöü \t"));
+    EXPECT_EQ("", XmlEscape(""));
+}
+
+TEST(ZemtarFile, Utf8TextIsExactForEveryTurkishLetterAndTheUpperHalf) {
+    EXPECT_EQ(U8(u8"çğıİşöüÇĞŞÖÜâ\r\n"), ZemtarUtf8Text("çğıİşöüÇĞŞÖÜâ"));
+    // Bytes 0x80 and 0x9F of the code page: the euro sign and Y with diaeresis.
+    EXPECT_EQ(U8(u8"€Ÿ\r\n"), ZemtarUtf8Text("\x80\x9F"));
+    // Every byte survives: decode the UTF-8 back and compare.
+    AnsiString All;
+    for (int B = 1; B < 256; ++B) {
+        if (B != '\r' && B != '\n') All += static_cast<char>(B);
+    }
+    const std::string Utf8 = ZemtarUtf8Text(All);
+    EXPECT_EQ(All + "\r\n", Utf8ToAnsi(Utf8));
+    EXPECT_NE(std::string::npos, Utf8.find(U8(u8"ğ")));
+}
+
+TEST(ZemtarFile, Utf8TextMakesEveryLineEndCrLf) {
+    EXPECT_EQ("a\r\nb\r\nc\r\nd\r\n", ZemtarUtf8Text("a\rb\nc\r\nd"));
+    EXPECT_EQ("x\t\r\n\r\n", ZemtarUtf8Text("x\t\r\n\n"));
+    EXPECT_EQ("\r\n\r\n", ZemtarUtf8Text("\r\r"));
+    EXPECT_EQ("", ZemtarUtf8Text(""));
+}
+
+class ZemtarFileOnDisk : public TTransferFixture {};
+
+TEST_F(ZemtarFileOnDisk, SaveFileAsUtf8ReencodesInPlaceWithoutByteOrderMark) {
+    const AnsiString P = Folder.Path() + "f.xml";
+    SaveFileAtomically(P, "<?xml?>\t\r\n  <ad>Çağrı</ad>\t\r\n</x>\t\r\n");
+    SaveFileAsUtf8(P, P);
+    EXPECT_EQ(U8(u8"<?xml?>\t\r\n  <ad>Çağrı</ad>\t\r\n</x>\t\r\n"), Read(P));
+}
+
+TEST_F(ZemtarFileOnDisk, SaveFileAsUtf8ToAnotherPathKeepsTheSource) {
+    const AnsiString P = Folder.Path() + "a.xml";
+    const AnsiString Q = Folder.Path() + "b.xml";
+    SaveFileAtomically(P, "ş\n");
+    SaveFileAsUtf8(P, Q);
+    EXPECT_EQ("ş\n", Read(P));
+    EXPECT_EQ(U8(u8"ş\r\n"), Read(Q));
+}
+
+TEST_F(ZemtarFileOnDisk, SaveFileAsUtf8ReportsFailures) {
+    EXPECT_THROW(SaveFileAsUtf8(Folder.Path() + "missing.xml", Folder.Path() + "missing.xml"), EFOpenError);
+    EXPECT_FALSE(FileExists(Folder.Path() + "missing.xml"));
+    const AnsiString P = Folder.Path() + "a.xml";
+    SaveFileAtomically(P, "ğ");
+    EXPECT_THROW(SaveFileAsUtf8(P, Folder.Path() + "no/such/b.xml"), EFCreateError);
+    EXPECT_EQ("ğ", Read(P));
+}
+
+TEST_F(ZemtarFileOnDisk, MarkedRowsAreThoseWithExactlyE) {
+    SetUpGrid(12, 8);
+    const char* Marks[8] = {"E", "E", "e", "E ", "H", "", "E", "E"};   // row 0 is the header
+    for (Integer R = 0; R < 8; ++R) Grid->SetCells(11, R, Marks[R]);
+    EXPECT_FALSE(IsMarkedRow(*Grid, 0, 11));
+    EXPECT_TRUE(IsMarkedRow(*Grid, 1, 11));
+    EXPECT_FALSE(IsMarkedRow(*Grid, 2, 11));
+    EXPECT_FALSE(IsMarkedRow(*Grid, 3, 11));
+    EXPECT_TRUE(IsMarkedRow(*Grid, 7, 11));   // the last row takes part too
+    EXPECT_FALSE(IsMarkedRow(*Grid, 8, 11));
+    EXPECT_EQ(3, CountMarkedRows(*Grid, 11));
+    Grid->SetRowCount(1);
+    EXPECT_EQ(0, CountMarkedRows(*Grid, 11));
+}
+
+}  // namespace

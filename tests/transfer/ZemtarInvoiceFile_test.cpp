@@ -1,0 +1,162 @@
+#include "transfer/ZemtarInvoiceFile.h"
+
+#include "TransferTestKit.h"
+#include "platform/rtl/Classes.h"
+
+#include <gtest/gtest.h>
+
+using namespace transfertest;
+
+namespace {
+
+class ZemtarInvoiceFile : public TTransferFixture {
+protected:
+    void SetUp() override {
+        SetUpGrid(12, 4);   // header, two invoices, the footer row
+        In.Month = "Nisan";
+        In.LastDate = EncodeDate(2016, 3, 31);
+        In.Folder = Folder.Path();
+        In.ZoneTaxNo = "1234567890";
+        In.ZoneTitle = "ÖRNEK OSB & <Ş>";
+        In.FileNo = "4";
+        SetRow(1, {{0, "1"}, {1, "12345"}, {2, "Çağrı"}, {3, "Işık"}, {4, "1111111111"}, {5, ""}, {6, "250"},
+                   {7, "100,5"}, {8, "NORMAL"}, {9, "920160301101010"}, {10, "01.03.2016"}, {11, "E"}});
+        SetRow(2, {{0, "2"}, {1, "7"}, {2, "A&B"}, {3, "Ltd"}, {4, ""}, {5, "12345678901"}, {6, "0"},
+                   {7, "20"}, {8, "NORMAL"}, {11, "E"}});
+    }
+
+    static std::string InvoiceEnvelope(const TU8& Schema, const TU8& Code, const TU8& Count, const TU8& Total) {
+        return Envelope(Schema, Code, U8(u8"ÖRNEK OSB &amp; &lt;Ş&gt;"), "201604-201604", "4",
+                        Leaf(6, "toplamislemsayisi", Count) + Leaf(6, "toplamtutar", Total));
+    }
+
+    static std::string Block(TU8 Code, TU8 Vkn, TU8 Tckn, TU8 No, TU8 Soyad, TU8 Ad, TU8 Tuketim, TU8 Tutar) {
+        return Lines({u8"  <islemler>"}) + "    <islem  islemturu=\"" + Code.S + "\">\t\r\n" +
+               Lines({u8"      <abonebilgileri>"}) + Leaf(8, "vkn", Vkn) + Leaf(8, "tckn", Tckn) +
+               Leaf(8, "aboneno", No) + Leaf(8, "soyad", Soyad) + Leaf(8, "ad", Ad) +
+               Leaf(8, "tuketimmiktar", Tuketim) + Leaf(8, "tutartl", Tutar) +
+               Lines({u8"      </abonebilgileri>", u8"    </islem>", u8"  </islemler>"});
+    }
+
+    TInvoiceFileInputs In;
+};
+
+TEST_F(ZemtarInvoiceFile, ElectricityFileIsWrittenWhole) {
+    ASSERT_EQ(zcOk, WriteInvoiceTransferFile(ZemtarElectricity, *Grid, In));
+    const AnsiString Path = Folder.Path() + "elektrik_fatura_islemleri.xml";
+    EXPECT_EQ(InvoiceEnvelope("elektrik_fatura_islemleri.xsd", u8"80", u8"2", u8"120.5") +
+                  Block("80070", u8"1111111111", u8"22222222222", u8"00000000000000000000012345", u8"Işık",
+                        u8"Çağrı", "250", u8"100.5") +
+                  Block(u8"80070", u8"2222222222", u8"12345678901", u8"00000000000000000000000007", u8"Ltd",
+                        u8"A&amp;B", u8"0", u8"20") +
+                  Tail,
+              Read(Path));
+    EXPECT_EQ(std::vector<AnsiString>{Path + " dosyası oluştu"}, Prompts.Messages());
+}
+
+TEST_F(ZemtarInvoiceFile, GasFileIsWrittenWhole) {
+    ASSERT_EQ(zcOk, WriteInvoiceTransferFile(ZemtarNaturalGas, *Grid, In));
+    EXPECT_EQ(InvoiceEnvelope("dogalgaz_fatura_islemleri.xsd", u8"90", u8"2", u8"120.50") +
+                  Block("90072", u8"1111111111", u8"22222222222", u8"000000000012345", u8"Işık", u8"Çağrı",
+                        "250", u8"100.5") +
+                  Block(u8"90072", u8"2222222222", u8"12345678901", u8"000000000000007", u8"Ltd", u8"A&amp;B",
+                        u8"0", u8"20") +
+                  Tail,
+              Read(Folder.Path() + "dogalgaz_fatura_islemleri.xml"));
+}
+
+TEST_F(ZemtarInvoiceFile, OnlyNormalAndRefundRowsGetBlocksButAllMarkedRowsCount) {
+    Grid->SetRowCount(8);
+    SetRow(3, {{1, "3"}, {7, "15,25"}, {8, "İADE"}, {11, "E"}});
+    SetRow(4, {{1, "4"}, {7, "1"}, {8, "iade"}, {11, "E"}});
+    SetRow(5, {{1, "5"}, {7, "3"}, {8, "ZEMTARTAN MUAF"}, {11, "E"}});
+    SetRow(6, {{1, "6"}, {7, "999"}, {8, "NORMAL"}, {11, "H"}});
+    for (const TZemtarEnergyKind* Kind : {&ZemtarElectricity, &ZemtarNaturalGas}) {
+        ASSERT_EQ(zcOk, WriteInvoiceTransferFile(*Kind, *Grid, In));
+        const std::string File = Read(InvoiceFilePath(*Kind, In));
+        EXPECT_NE(std::string::npos, File.find("<toplamislemsayisi>5</toplamislemsayisi>"));
+        EXPECT_NE(std::string::npos, File.find("<toplamtutar>139.75</toplamtutar>"));
+        const std::string Refund = "<islem  islemturu=\"" + Kind->RefundIslemTuru + "\">";
+        const size_t At = File.find(Refund);
+        ASSERT_NE(std::string::npos, At);
+        EXPECT_NE(std::string::npos, File.find("<tutartl>15.25</tutartl>", At));
+        size_t Blocks = 0;
+        for (size_t P = File.find("<islemler>"); P != std::string::npos; P = File.find("<islemler>", P + 1)) ++Blocks;
+        EXPECT_EQ(3u, Blocks);
+        EXPECT_EQ(std::string::npos, File.find("999"));
+    }
+}
+
+TEST_F(ZemtarInvoiceFile, NoMarkedRowsGiveTheEnvelopeAlone) {
+    Grid->SetCells(11, 1, "e");
+    Grid->SetCells(11, 2, "H");
+    ASSERT_EQ(zcOk, WriteInvoiceTransferFile(ZemtarElectricity, *Grid, In));
+    EXPECT_EQ(InvoiceEnvelope("elektrik_fatura_islemleri.xsd", u8"80", u8"0", u8"0") + Tail,
+              Read(Folder.Path() + "elektrik_fatura_islemleri.xml"));
+    Grid->SetRowCount(1);
+    ASSERT_EQ(zcOk, WriteInvoiceTransferFile(ZemtarNaturalGas, *Grid, In));
+    EXPECT_EQ(InvoiceEnvelope("dogalgaz_fatura_islemleri.xsd", u8"90", u8"0", u8"0.00") + Tail,
+              Read(Folder.Path() + "dogalgaz_fatura_islemleri.xml"));
+}
+
+TEST_F(ZemtarInvoiceFile, TitleIsCutTo52AndThePeriodYearComesFromTheLastDate) {
+    In.ZoneTitle = AnsiString(60, 'Z');
+    In.LastDate = EncodeDate(2017, 12, 31);
+    In.Month = "Ocak ";
+    for (const TZemtarEnergyKind* Kind : {&ZemtarElectricity, &ZemtarNaturalGas}) {
+        ASSERT_EQ(zcOk, WriteInvoiceTransferFile(*Kind, *Grid, In));
+        const std::string File = Read(InvoiceFilePath(*Kind, In));
+        EXPECT_NE(std::string::npos, File.find("<unvan>" + std::string(52, 'Z') + "</unvan>\t\r\n"));
+        EXPECT_NE(std::string::npos, File.find("<bilgidonem>2017-2017</bilgidonem>"));
+    }
+}
+
+TEST_F(ZemtarInvoiceFile, TotalsFollowEachEnergyKindsForm) {
+    EXPECT_EQ("120.5", InvoiceTotalText(ZemtarElectricity, 120.5));
+    EXPECT_EQ("120.50", InvoiceTotalText(ZemtarNaturalGas, 120.5));
+    EXPECT_EQ("0.3", InvoiceTotalText(ZemtarElectricity, 0.1 + 0.2));
+    EXPECT_EQ("1234567.13", InvoiceTotalText(ZemtarNaturalGas, 1234567.125));
+    EXPECT_EQ("-5", InvoiceTotalText(ZemtarElectricity, -5));
+}
+
+TEST_F(ZemtarInvoiceFile, ChecksStopBeforeAnyFileIsTouched) {
+    In.Month = "";
+    In.ZoneTaxNo = "1";
+    EXPECT_EQ(zcMonth, WriteInvoiceTransferFile(ZemtarElectricity, *Grid, In));
+    EXPECT_EQ("lütfen Abone bilgilerini transfer edeceğimiz dönemi seçiniz.", Prompts.LastMessage());
+    In.Month = "Mart";
+    EXPECT_EQ(zcZoneTaxNo, WriteInvoiceTransferFile(ZemtarNaturalGas, *Grid, In));
+    EXPECT_EQ("lütfen osb nin vergi numarasını düzgün giriniz.", Prompts.LastMessage());
+    EXPECT_EQ(2u, Prompts.Messages().size());
+    EXPECT_FALSE(FileExists(InvoiceFilePath(ZemtarElectricity, In)));
+    EXPECT_FALSE(FileExists(InvoiceFilePath(ZemtarNaturalGas, In)));
+}
+
+TEST_F(ZemtarInvoiceFile, AnAmountThatIsNoNumberLeavesTheEarlierFile) {
+    ASSERT_EQ(zcOk, WriteInvoiceTransferFile(ZemtarElectricity, *Grid, In));
+    const AnsiString Path = InvoiceFilePath(ZemtarElectricity, In);
+    const std::string Before = Read(Path);
+    Prompts.Clear();
+    Grid->SetCells(7, 2, "");
+    EXPECT_THROW(WriteInvoiceTransferFile(ZemtarElectricity, *Grid, In), EConvertError);
+    Grid->SetCells(7, 2, "12a");
+    EXPECT_THROW(WriteInvoiceTransferFile(ZemtarElectricity, *Grid, In), EConvertError);
+    EXPECT_EQ(Before, Read(Path));
+    EXPECT_TRUE(Prompts.Messages().empty());
+    Grid->SetCells(11, 2, "H");   // unmarked rows are not read
+    EXPECT_EQ(zcOk, WriteInvoiceTransferFile(ZemtarElectricity, *Grid, In));
+}
+
+TEST_F(ZemtarInvoiceFile, AMissingFolderIsReportedNotSucceeded) {
+    In.Folder = Folder.Path() + "nowhere/";
+    EXPECT_THROW(WriteInvoiceTransferFile(ZemtarNaturalGas, *Grid, In), EFCreateError);
+    EXPECT_TRUE(Prompts.Messages().empty());
+}
+
+TEST_F(ZemtarInvoiceFile, LongSubscriberNumbersAreCut) {
+    Grid->SetCells(1, 1, "123456789012345678901234567890");
+    ASSERT_EQ(zcOk, WriteInvoiceTransferFile(ZemtarNaturalGas, *Grid, In));
+    EXPECT_NE(std::string::npos, Read(InvoiceFilePath(ZemtarNaturalGas, In)).find("<aboneno>123456789012345</aboneno>"));
+}
+
+}  // namespace
