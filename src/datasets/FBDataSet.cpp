@@ -1,0 +1,580 @@
+// TFBCustomDataSet: creation, statements, connection, options, preparing and state checks.
+#include "datasets/FBDataSet.h"
+
+#include "dbclient/FBMessages.h"
+#include "dbclient/StdFuncs.h"
+#include "dbclient/StrUtil.h"
+
+#include <cstring>
+
+TScreenCursorHooks& ScreenCursorHooks() {
+    static TScreenCursorHooks Hooks;
+    return Hooks;
+}
+
+// ---------------------------------------------------------------------------------------------
+// TCacheModelOptions
+
+TCacheModelOptions::TCacheModelOptions(TFBCustomDataSet* ADataSet) : FDataSet(ADataSet) {}
+
+void TCacheModelOptions::SetCacheModelKind(TCacheModelKind Value) {
+    if (Value == FCacheModelKind) return;
+    if (FDataSet) FDataSet->CheckInactive();
+    // The ring of the limited model needs its window statements, which this data set lacks.
+    if (Value == cmkLimitedBufferSize) FBError(75, {CmpFullName(FDataSet)});
+    FCacheModelKind = Value;
+}
+
+void TCacheModelOptions::SetBufferChunks(Integer Value) {
+    if (FDataSet) FDataSet->CheckInactive();
+    FBufferChunks = Value > 0 ? Value : 32;
+}
+
+void TCacheModelOptions::Assign(TPersistent* Source) {
+    if (auto* S = dynamic_cast<TCacheModelOptions*>(Source)) {
+        SetBufferChunks(S->BufferChunks());
+        SetCacheModelKind(S->CacheModelKind());
+        FPlanForDescSQLs = S->PlanForDescSQLs();
+        return;
+    }
+    TPersistent::Assign(Source);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Creation and destruction
+
+TFBCustomDataSet::TFBCustomDataSet(TComponent* AOwner) : TDataSet(AOwner) {
+    FBase = std::make_unique<TFBBase>(this);
+    FDeleteQuery = CreateInternalQuery("DeleteQuery");
+    FInsertQuery = CreateInternalQuery("InsertQuery");
+    FRefreshQuery = CreateInternalQuery("RefreshQuery");
+    FUpdateQuery = CreateInternalQuery("UpdateQuery");
+    FSelectQuery = CreateInternalQuery("SelectQuery");
+    FCursorQuery = FSelectQuery;
+    SetBookmarkSize(8);
+    FSelectQuery->BeforeFetch = [this](TObject* S) { SelectBeforeFetch(S); };
+    FBase->OnDatabaseDisconnecting = [this](TObject* S) { BaseDatabaseDisconnecting(S); };
+    FBase->OnDatabaseDisconnected = [this](TObject*) { if (DatabaseDisconnected) DatabaseDisconnected(this); };
+    FBase->OnDatabaseFree = [this](TObject*) { if (DatabaseFree) DatabaseFree(this); };
+    FBase->OnTransactionEnding = [this](TObject* S) { DoTransactionEnding(S); };
+    FBase->OnTransactionEnded = [this](TObject* S) { DoTransactionEnded(S); };
+    FBase->OnTransactionFree = [this](TObject*) { if (TransactionFree) TransactionFree(this); };
+    FFieldDescrs = std::make_unique<TFBFieldDescrList>();
+    FCacheModelOptions = std::make_unique<TCacheModelOptions>(this);
+    SetOptions(DefaultDsOptions);
+    if (auto* Db = dynamic_cast<TFBDatabase*>(AOwner))
+        SetDatabase(Db);
+    else if (auto* Tr = dynamic_cast<TFBTransaction*>(AOwner))
+        SetTransaction(Tr);
+}
+
+TFBCustomDataSet::~TFBCustomDataSet() { TFBCustomDataSet::BeforeDestruction(); }
+
+void TFBCustomDataSet::BeforeDestruction() {
+    // The statements are owned components: close while they still exist.
+    if (!FTornDown) {
+        FTornDown = true;
+        Destroying();
+        Close();
+        FEndScrollTimer.reset();
+        FWaitMasterTimer.reset();
+        if (TFBTransaction* Tr = Transaction()) RemoveTransactionHandlers(Tr, true, true);
+        if (TFBTransaction* Tr = FDeleteQuery->Transaction()) RemoveTransactionHandlers(Tr, false, true);
+        FBase.reset();
+        FCache.reset();
+    }
+    TDataSet::BeforeDestruction();
+}
+
+TFBQuery* TFBCustomDataSet::CreateInternalQuery(const AnsiString& Name) {
+    auto* Q = new TFBQuery(this);
+    Q->OnSQLChanging = [this](TObject* S) { SQLChanging(S); };
+    Q->SetGoToFirstRecordOnExecute(false);
+    Q->SetParamCheck(true);
+    Q->SetOptions({});
+    Q->SetName(Name);
+    return Q;
+}
+
+AnsiString TFBCustomDataSet::FullName() const { return CmpFullName(this); }
+
+void TFBCustomDataSet::SQLChanging(TObject* Sender) {
+    if (Sender != FSelectQuery) return;
+    if (ComponentState().Contains(csDesigning))
+        Close();
+    else
+        CheckDatasetClosed(" change SelectSQL ");
+    FSelectSQLChanged = true;
+    FieldDefs()->Clear();
+    FieldDefs()->SetUpdated(false);
+    FPrepared = false;
+}
+
+void TFBCustomDataSet::SelectBeforeFetch(TObject*) {
+    if (!BeforeFetchRecord) return;
+    bool Stop = false;
+    BeforeFetchRecord(FSelectQuery, FSelectQuery->RecordCount(), Stop);
+    if (Stop) Abort();
+}
+
+void TFBCustomDataSet::BaseDatabaseDisconnecting(TObject*) {
+    if (Active()) {
+        if (FCachedUpdates) {
+            FetchAll();
+            FSelectQuery->Close();
+        } else {
+            Close();
+        }
+    }
+    FPrepared = false;
+    if (DatabaseDisconnecting) DatabaseDisconnecting(this);
+}
+
+void TFBCustomDataSet::Notification(TComponent* AComponent, TOperation Operation) {
+    TDataSet::Notification(AComponent, Operation);
+    if (Operation == opRemove && !ComponentState().Contains(csDestroying)) {
+        for (auto It = FFieldByNameCache.begin(); It != FFieldByNameCache.end();) {
+            if (It->second == AComponent)
+                It = FFieldByNameCache.erase(It);
+            else
+                ++It;
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Connection
+
+void TFBCustomDataSet::SetDatabase(TFBDatabase* Value) {
+    CheckDatasetClosed(" change database ");
+    for (TFBQuery* Q : {FDeleteQuery, FInsertQuery, FRefreshQuery, FSelectQuery, FUpdateQuery}) Q->SetDatabase(Value);
+    if (Value != FBase->Database()) {
+        FBase->SetDatabase(Value);
+        if (Value && Value->DefaultUpdateTransaction() &&
+            (!UpdateTransaction() || UpdateTransaction() == Transaction()) &&
+            !ComponentState().Contains(csLoading) && !Value->ComponentState().Contains(csLoading))
+            SetUpdateTransaction(Value->DefaultUpdateTransaction());
+    }
+}
+
+void TFBCustomDataSet::SetTransaction(TFBTransaction* Value) {
+    CheckDatasetClosed(" change transaction ");
+    TFBTransaction* Old = FSelectQuery->Transaction();
+    FBase->SetTransaction(Value);
+    FSeparateUpdateTransaction = FSelectQuery->Transaction() != FDeleteQuery->Transaction();
+    if (Old) RemoveTransactionHandlers(Old, true, true);
+    FSelectQuery->SetTransaction(Value);
+    if (Value) AddTransactionHandlers(Value, true, false);
+    if (!FSeparateUpdateTransaction) {
+        for (TFBQuery* Q : {FRefreshQuery, FDeleteQuery, FInsertQuery, FUpdateQuery}) Q->SetTransaction(Value);
+        if (Value) AddTransactionHandlers(Value, false, true);
+    } else if (FRefreshTransactionKind == tkReadTransaction) {
+        FRefreshQuery->SetTransaction(Value);
+    }
+}
+
+TFBTransaction* TFBCustomDataSet::UpdateTransaction() const { return FUpdateQuery->Transaction(); }
+
+void TFBCustomDataSet::SetUpdateTransaction(TFBTransaction* Value) {
+    if (FRefreshTransactionKind == tkUpdateTransaction) FRefreshQuery->SetTransaction(Value);
+    if (TFBTransaction* Old = FDeleteQuery->Transaction()) RemoveTransactionHandlers(Old, false, true);
+    for (TFBQuery* Q : {FDeleteQuery, FInsertQuery, FUpdateQuery}) Q->SetTransaction(Value);
+    if (Value) AddTransactionHandlers(Value, false, true);
+    FSeparateUpdateTransaction = FSelectQuery->Transaction() != FDeleteQuery->Transaction();
+}
+
+void TFBCustomDataSet::SetRefreshTransactionKind(TTransactionKind Value) {
+    FRefreshQuery->SetTransaction(Value == tkReadTransaction ? Transaction() : UpdateTransaction());
+    FRefreshTransactionKind = Value;
+}
+
+void TFBCustomDataSet::AddTransactionHandlers(TFBTransaction* Tr, bool Read, bool Update) {
+    if (Read) {
+        Tr->AddNotifyEvent(0, MethodKey(this, &TFBCustomDataSet::ReadBeforeStart), [this](TObject* S) { ReadBeforeStart(S); });
+        Tr->AddNotifyEvent(1, MethodKey(this, &TFBCustomDataSet::ReadAfterStart), [this](TObject* S) { ReadAfterStart(S); });
+        Tr->AddEndEvent(2, MethodKey(this, &TFBCustomDataSet::ReadBeforeEnd),
+                        [this](TObject* T, TTransactionAction A, bool F) { ReadBeforeEnd(T, A, F); });
+        Tr->AddEndEvent(3, MethodKey(this, &TFBCustomDataSet::ReadAfterEnd),
+                        [this](TObject* T, TTransactionAction A, bool F) { ReadAfterEnd(T, A, F); });
+    }
+    if (Update) {
+        Tr->AddNotifyEvent(0, MethodKey(this, &TFBCustomDataSet::UpdateBeforeStart), [this](TObject* S) { UpdateBeforeStart(S); });
+        Tr->AddNotifyEvent(1, MethodKey(this, &TFBCustomDataSet::UpdateAfterStart), [this](TObject* S) { UpdateAfterStart(S); });
+        Tr->AddEndEvent(2, MethodKey(this, &TFBCustomDataSet::UpdateBeforeEnd),
+                        [this](TObject* T, TTransactionAction A, bool F) { UpdateBeforeEnd(T, A, F); });
+        Tr->AddEndEvent(3, MethodKey(this, &TFBCustomDataSet::UpdateAfterEnd),
+                        [this](TObject* T, TTransactionAction A, bool F) { UpdateAfterEnd(T, A, F); });
+    }
+}
+
+void TFBCustomDataSet::RemoveTransactionHandlers(TFBTransaction* Tr, bool Read, bool Update) {
+    if (Read) {
+        Tr->RemoveNotifyEvent(0, MethodKey(this, &TFBCustomDataSet::ReadBeforeStart));
+        Tr->RemoveNotifyEvent(1, MethodKey(this, &TFBCustomDataSet::ReadAfterStart));
+        Tr->RemoveEndEvent(2, MethodKey(this, &TFBCustomDataSet::ReadBeforeEnd));
+        Tr->RemoveEndEvent(3, MethodKey(this, &TFBCustomDataSet::ReadAfterEnd));
+    }
+    if (Update) {
+        Tr->RemoveNotifyEvent(0, MethodKey(this, &TFBCustomDataSet::UpdateBeforeStart));
+        Tr->RemoveNotifyEvent(1, MethodKey(this, &TFBCustomDataSet::UpdateAfterStart));
+        Tr->RemoveEndEvent(2, MethodKey(this, &TFBCustomDataSet::UpdateBeforeEnd));
+        Tr->RemoveEndEvent(3, MethodKey(this, &TFBCustomDataSet::UpdateAfterEnd));
+    }
+}
+
+void TFBCustomDataSet::ReadBeforeStart(TObject*) { if (BeforeStartTransaction) BeforeStartTransaction(this); }
+void TFBCustomDataSet::ReadAfterStart(TObject*) { if (AfterStartTransaction) AfterStartTransaction(this); }
+void TFBCustomDataSet::ReadBeforeEnd(TObject* T, TTransactionAction A, bool F) {
+    if (BeforeEndTransaction) BeforeEndTransaction(T, A, F);
+}
+void TFBCustomDataSet::ReadAfterEnd(TObject* T, TTransactionAction A, bool F) {
+    if (AfterEndTransaction) AfterEndTransaction(T, A, F);
+}
+void TFBCustomDataSet::UpdateBeforeStart(TObject*) {
+    if (BeforeStartUpdateTransaction) BeforeStartUpdateTransaction(this);
+}
+void TFBCustomDataSet::UpdateAfterStart(TObject*) {
+    if (AfterStartUpdateTransaction) AfterStartUpdateTransaction(this);
+}
+void TFBCustomDataSet::UpdateBeforeEnd(TObject* T, TTransactionAction A, bool F) {
+    if (BeforeEndUpdateTransaction) BeforeEndUpdateTransaction(T, A, F);
+}
+void TFBCustomDataSet::UpdateAfterEnd(TObject* T, TTransactionAction A, bool F) { DoAfterEndUpdateTransaction(T, A, F); }
+
+void TFBCustomDataSet::DoAfterEndUpdateTransaction(TObject* EndingTR, TTransactionAction Action, bool Force) {
+    if (AfterEndUpdateTransaction) AfterEndUpdateTransaction(EndingTR, Action, Force);
+}
+
+void TFBCustomDataSet::DoTransactionEnding(TObject*) {
+    if (TransactionEnding) TransactionEnding(this);
+    TFBTransaction* Tr = Transaction();
+    if (!Tr || !Active()) return;
+    const TTransactionState S = Tr->State();
+    if (S != tsDoCommit && S != tsDoRollback) return;
+    if (FCachedUpdates && !ComponentState().Contains(csDestroying) && !ComponentState().Contains(csDesigning)) {
+        FetchAll();
+        FSelectQuery->Close();
+    } else {
+        Close();
+    }
+}
+
+void TFBCustomDataSet::DoTransactionEnded(TObject*) {
+    if (TransactionEnded) TransactionEnded(this);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Statement texts, options and modes
+
+void TFBCustomDataSet::SetSelectSQL(TStrings* Value) {
+    if (ComponentState().Contains(csDesigning))
+        Close();
+    else
+        CheckDatasetClosed(" change SelectSQL ");
+    FSelectQuery->SetSQL(Value);
+}
+
+void TFBCustomDataSet::SetOptions(TpFBDsOptions Value) {
+    FOptions = Value;
+    for (TFBQuery* Q : {FSelectQuery, FInsertQuery, FUpdateQuery, FDeleteQuery}) {
+        TpFBQueryOptions O = Q->Options();
+        if (Value.Contains(poStartTransaction)) O.Include(qoStartTransaction); else O.Exclude(qoStartTransaction);
+        if (Value.Contains(poNoForceIsNull)) O.Include(qoNoForceIsNull); else O.Exclude(qoNoForceIsNull);
+        Q->SetOptions(O);
+    }
+}
+
+void TFBCustomDataSet::SetPrepareOptions(TpPrepareOptions Value) {
+    const TpPrepareOptions Critical{psUseBooleanField, psSQLINT64ToBCD};
+    if (!ComponentState().Contains(csLoading) && (Value * Critical) != (FPrepareOptions * Critical)) {
+        CheckDatasetClosed("change psUseBooleanField or psSQLINT64ToBCD\r\n");
+        FPrepareOptions = Value;
+        if (FPrepared) RebuildFieldDefs();
+        return;
+    }
+    FPrepareOptions = Value;
+}
+
+void TFBCustomDataSet::RebuildFieldDefs() {
+    FieldDefs()->Clear();
+    InternalInitFieldDefs();
+}
+
+TDetailConditions TFBCustomDataSet::DetailConditions() const {
+    TDetailConditions R = FDetailConditions;
+    if (FWaitMasterTimer && FWaitMasterTimer->Interval() > 0)
+        R.Include(dcWaitEndMasterScroll);
+    else
+        R.Exclude(dcWaitEndMasterScroll);
+    const_cast<TFBCustomDataSet*>(this)->FDetailConditions = R;
+    return R;
+}
+
+void TFBCustomDataSet::SetDetailConditions(TDetailConditions Value) {
+    FDetailConditions = Value;
+    if (Value.Contains(dcWaitEndMasterScroll)) {
+        if (!FWaitMasterTimer) {
+            FWaitMasterTimer = std::make_unique<TFBTimer>(nullptr);
+            FWaitMasterTimer->SetEnabled(false);
+            FWaitMasterTimer->SetInterval(static_cast<Cardinal>(std::max(FWaitEndMasterInterval, 0)));
+        }
+    } else {
+        FWaitMasterTimer.reset();
+    }
+}
+
+void TFBCustomDataSet::SetOnEndScroll(const TDataSetNotifyEvent& Value) {
+    FOnEndScroll = Value;
+    if (Value) {
+        if (!FEndScrollTimer) {
+            FEndScrollTimer = std::make_unique<TFBTimer>(nullptr);
+            FEndScrollTimer->SetEnabled(false);
+            FEndScrollTimer->SetInterval(static_cast<Cardinal>(std::max(FWaitEndMasterInterval, 0)));
+            FEndScrollTimer->SetOnTimer([this](TObject* S) { EndScrollTimer(S); });
+        }
+    } else {
+        FEndScrollTimer.reset();
+    }
+}
+
+void TFBCustomDataSet::EndScrollTimer(TObject*) {
+    if (FEndScrollTimer) FEndScrollTimer->SetEnabled(false);
+    if (FOnEndScroll) FOnEndScroll(this);
+}
+
+void TFBCustomDataSet::SetCachedUpdates(bool Value) {
+    if (Value == FCachedUpdates) return;
+    if (!Value) {
+        if (Active()) CancelUpdates();
+    } else if (!ComponentState().Contains(csLoading)) {
+        CheckDatasetClosed(" change CachedUpdates mode ");
+        if (FCacheModelOptions->CacheModelKind() == cmkLimitedBufferSize) FBError(75, {FullName()});
+    }
+    FCachedUpdates = Value;
+    FSelectQuery->SetCloseAtTransactionEnd(!Value);
+}
+
+void TFBCustomDataSet::SetUniDirectional(bool Value) {
+    if (Value == FUniDirectional) return;
+    CheckDatasetClosed(" change Unidirectional property ");
+    FUniDirectional = Value;
+}
+
+void TFBCustomDataSet::SetUpdateRecordTypes(TFBUpdateRecordTypes Value) {
+    FUpdateRecordTypes = Value;
+    if (Active()) First();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Preparing
+
+void TFBCustomDataSet::PrepareConnection() {
+    if (!Database() && Transaction()) SetDatabase(Transaction()->DefaultDatabase());
+    if (!Transaction() && Database()) SetTransaction(Database()->DefaultTransaction());
+    TFBTransaction* Tr = Transaction();
+    if (Tr && !Tr->Active()) {
+        if (Tr->DatabaseCount() == 0 && !Tr->DefaultDatabase()) Tr->SetDefaultDatabase(Database());
+        if (FOptions.Contains(poStartTransaction)) Tr->StartTransaction();
+    }
+}
+
+void TFBCustomDataSet::Prepare() {
+    TCursor Old = 0;
+    ChangeScreenCursor(Old);
+    try {
+        FBase->CheckDatabase();
+        PrepareConnection();
+        FBase->CheckTransaction();
+        if (IsBlankStr(FSelectQuery->SQL()->Text())) FBError(37, {"Prepare " + FullName()});
+        if (!FSelectQuery->Prepared()) FSelectQuery->Prepare();
+        if (ComponentState().Contains(csDesigning)) {
+            for (TFBQuery* Q : {FUpdateQuery, FInsertQuery, FDeleteQuery, FRefreshQuery})
+                if (Q->SQL()->Count() > 0 && Q->SQL()->Strings(0) != "No Action" && !Q->Prepared()) Q->Prepare();
+        }
+        FPrepared = true;
+        InternalInitFieldDefs();
+    } catch (...) {
+        RestoreScreenCursor(Old);
+        throw;
+    }
+    RestoreScreenCursor(Old);
+}
+
+void TFBCustomDataSet::FreeHandles() {
+    for (TFBQuery* Q : {FSelectQuery, FDeleteQuery, FInsertQuery, FUpdateQuery}) Q->FreeHandle();
+    FPrepared = false;
+}
+
+void TFBCustomDataSet::PrepareQuery(Integer Kind) {
+    TFBQuery* Q = nullptr;
+    switch (Kind) {
+        case 0: Q = FUpdateQuery; break;
+        case 1: Q = FInsertQuery; break;
+        case 2: Q = FDeleteQuery; break;
+        case 3: Q = FRefreshQuery; break;
+        default: return;
+    }
+    if (Q->SQL()->Count() == 0 || IsBlankStr(Q->SQL()->Text()) || Q->Prepared() ||
+        Q->SQL()->Strings(0) == "No Action")
+        return;
+    if (!Q->Transaction()) FBError(22, {CmpFullName(Q)});
+    if (!Transaction()) FBError(22, {FullName()});
+    TFBTransaction* QTr = Q->Transaction();
+    if (QTr->FindDatabase(Database()) < 0 && QTr->DefaultDatabase() != Database()) {
+        const bool Started = !QTr->Active();
+        if (Started) QTr->StartTransaction();
+        Q->Prepare();
+        if (Started) QTr->Commit();
+        return;
+    }
+    PrepareConnection();
+    // The statement is prepared under the read transaction, then gets its own back.
+    Q->SetTransaction(Transaction());
+    try {
+        Q->Prepare();
+    } catch (...) {
+        Q->SetTransaction(QTr);
+        throw;
+    }
+    Q->SetTransaction(QTr);
+}
+
+void TFBCustomDataSet::CloseOpen(bool DoFetchAll) {
+    TCursor Old = 0;
+    ChangeScreenCursor(Old);
+    const bool SaveDefault = Active() ? DefaultFields() : FieldCount() == 0;
+    SetDefaultFields(false);
+    ++FEventsSuppressed;
+    try {
+        if (Active()) Close();
+        Open();
+        if (DoFetchAll) FetchAll();
+    } catch (...) {
+        --FEventsSuppressed;
+        SetDefaultFields(SaveDefault);
+        RestoreScreenCursor(Old);
+        throw;
+    }
+    --FEventsSuppressed;
+    SetDefaultFields(SaveDefault);
+    RestoreScreenCursor(Old);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Checks
+
+void TFBCustomDataSet::CheckDatasetClosed(const AnsiString& Operation) {
+    if (Active()) FBError(28, {Operation, FullName()});
+}
+
+void TFBCustomDataSet::CheckDatasetOpen(const AnsiString& Operation) {
+    if (!Active()) FBError(29, {Operation, FullName()});
+}
+
+void TFBCustomDataSet::CheckNotUniDirectional() {
+    if (FUniDirectional) FBError(53, {FullName()});
+}
+
+void TFBCustomDataSet::CheckEditState() {
+    CheckActive();
+    TDataSetState S = State();
+    if (S == dsCalcFields || S == dsNewValue || S == dsOldValue || S == dsCurValue) S = FSavedState;
+    switch (S) {
+        case dsEdit:
+            if (!CanEdit()) FBError(46, {FullName()});
+            break;
+        case dsInsert:
+            if (!CanInsert()) FBError(44, {FullName()});
+            break;
+        default:
+            FBError(42, {FullName()});
+    }
+}
+
+void TFBCustomDataSet::CheckInactive() { TDataSet::CheckInactive(); }
+
+bool TFBCustomDataSet::CanEdit() {
+    if (!IsBlankStr(FUpdateQuery->SQL()->Text())) return true;
+    if (!FCachedUpdates) return false;
+    TRecordBuffer B = GetActiveBuf();
+    return B && BufStatus(B) == cusInserted;
+}
+
+bool TFBCustomDataSet::CanInsert() { return !IsBlankStr(FInsertQuery->SQL()->Text()); }
+
+bool TFBCustomDataSet::CanDelete() { return !IsBlankStr(FDeleteQuery->SQL()->Text()); }
+
+bool TFBCustomDataSet::GetCanModify() const {
+    auto* Self = const_cast<TFBCustomDataSet*>(this);
+    return Self->CanEdit() || Self->CanInsert() || Self->CanDelete();
+}
+
+void TFBCustomDataSet::CheckFieldCompatibility(TField* Field, TFieldDef* FieldDef) {
+    const TFieldType T = Field->DataType();
+    if (T == ftDate || T == ftTime || T == ftDateTime) {
+        if (T != FieldDef->DataType())
+            DatabaseErrorFmt(SFieldTypeMismatch,
+                             {Field->DisplayName(), FieldTypeName(T), FieldTypeName(FieldDef->DataType())}, this);
+        return;
+    }
+    TDataSet::CheckFieldCompatibility(Field, FieldDef);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Events, cursor, look-ups
+
+void TFBCustomDataSet::DataEvent(TDataEvent Event, TDataEventInfo Info) {
+    if (Event == deFieldChange && OnFieldChange) OnFieldChange(reinterpret_cast<TField*>(Info));
+    TDataSet::DataEvent(Event, Info);
+    if (ControlsDisabled()) {
+        if (FEnableControlsState) {
+            FEnableControlsState = false;
+            if (OnDisableControls) OnDisableControls(this);
+        }
+    } else if (!FEnableControlsState) {
+        FEnableControlsState = true;
+        if (OnEnableControls) OnEnableControls(this);
+    }
+}
+
+Integer TFBCustomDataSet::CompareFieldValues(TField* Field, const Variant& S1, const Variant& S2) {
+    if (OnCompareFieldValues) return OnCompareFieldValues(Field, S1, S2);
+    if (VarCompareValue(S1, S2) == vrEqual) return 0;
+    return VarCompareValue(S1, S2) == vrGreaterThan ? 1 : -1;
+}
+
+void TFBCustomDataSet::ChangeScreenCursor(TCursor& OldCursor) {
+    TScreenCursorHooks& H = ScreenCursorHooks();
+    OldCursor = H.Get ? H.Get() : 0;
+    if (FSQLScreenCursor != 0 && FSQLScreenCursor != OldCursor && H.Set) H.Set(FSQLScreenCursor);
+}
+
+void TFBCustomDataSet::RestoreScreenCursor(TCursor OldCursor) {
+    TScreenCursorHooks& H = ScreenCursorHooks();
+    if (FSQLScreenCursor != 0 && FSQLScreenCursor != OldCursor && H.Set) H.Set(OldCursor);
+}
+
+TField* TFBCustomDataSet::FBFindField(const AnsiString& Name) {
+    for (const auto& E : FFieldByNameCache)
+        if (E.first == Name) return E.second;
+    AnsiString N = Name;
+    if (!N.empty() && N[0] == '"') N = UnquoteStr(N);
+    TField* F = FindField(N);
+    if (F) FFieldByNameCache.emplace_back(Name, F);
+    return F;
+}
+
+TField* TFBCustomDataSet::FBFieldByName(const AnsiString& Name) {
+    TField* F = FBFindField(Name);
+    if (!F) DatabaseErrorFmt(SFieldNotFound, {Name}, this);
+    return F;
+}
+
+Integer TFBCustomDataSet::Translate(const char* Src, char* Dest, bool ToOem) {
+    if (!Src) return 0;
+    const size_t Len = std::strlen(Src);
+    if (Dest != Src) std::memmove(Dest, Src, Len + 1);
+    return static_cast<Integer>(Len);
+}
+
+void TFBCustomDataSet::InternalHandleException() { TDataSet::InternalHandleException(); }

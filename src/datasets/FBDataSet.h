@@ -1,0 +1,621 @@
+#pragma once
+// TFBCustomDataSet: the buffered, scrollable record set of the database layer.
+// It reads its rows through SelectQuery, keeps every fetched row in a
+// TRecordsCache and serves the generic data-set protocol (navigation, field
+// values, bookmarks, editing) from there. The field classes that read and
+// write its record buffer live here too.
+//
+// Record buffer layout (every part of the data set reads it this way):
+//   0  int32  record number (cache position, 0-based; -1 none)
+//   4  byte   bookmark flag
+//   5  byte   update status (TCachedUpdateStatus)
+//   6  byte   null flag per select column (1 = Null)
+//   .. inline column data, long text columns, blob slots, calculated fields
+// The cache keeps the buffer from the update status byte on, without the
+// long texts (those go to its string table).
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "dbclient/FBMessages.h"
+#include "dbclient/FBQuery.h"
+#include "datasets/RecordsCache.h"
+#include "platform/data/DB.h"
+
+class TFBCustomDataSet;
+class TFBTimer;
+
+using TCursor = SmallInt;
+
+// The screen's cursor, reached through a seam the program fills in (the data
+// set layer has no screen of its own). Unset, showing a cursor does nothing.
+struct TScreenCursorHooks {
+    std::function<TCursor()> Get;
+    std::function<void(TCursor)> Set;
+};
+TScreenCursorHooks& ScreenCursorHooks();
+
+// ---------------------------------------------------------------------------------------------
+// Options and enumerations.
+
+enum TpFBDsOption {
+    poTrimCharFields, poRefreshAfterPost, poRefreshDeletedRecord, poStartTransaction,
+    poAutoFormatFields, poProtectedEdit, poKeepSorting, poPersistentSorting, poVisibleRecno,
+    poNoForceIsNull, poFetchAll, poFreeHandlesAfterClose
+};
+using TpFBDsOptions = TSet<TpFBDsOption>;
+
+enum TpPrepareOption {
+    pfSetRequiredFields, pfSetReadOnlyFields, pfImportDefaultValues, psUseBooleanField,
+    psUseGuidField, psSQLINT64ToBCD, psApplyRepositary, psGetOrderInfo, psAskRecordCount,
+    psCanEditComputedFields, psSetEmptyStrToNull, psSupportUnicodeBlobs
+};
+using TpPrepareOptions = TSet<TpPrepareOption>;
+
+enum TDetailCondition { dcForceOpen, dcIgnoreMasterClose, dcForceMasterRefresh, dcWaitEndMasterScroll };
+using TDetailConditions = TSet<TDetailCondition>;
+
+enum TCachedUpdateStatus {
+    cusUnmodified, cusModified, cusInserted, cusDeleted, cusUninserted, cusDeletedApplied
+};
+using TFBUpdateRecordTypes = TSet<TCachedUpdateStatus>;
+
+enum TTransactionKind { tkReadTransaction, tkUpdateTransaction };
+enum TFBUpdateAction { uaFail, uaAbort, uaSkip, uaRetry, uaApply, uaApplied };
+enum TCacheModelKind { cmkStandard, cmkLimitedBufferSize };
+
+inline constexpr TpFBDsOptions DefaultDsOptions{poTrimCharFields, poRefreshAfterPost, poStartTransaction,
+                                                poAutoFormatFields};
+inline constexpr TpPrepareOptions DefaultPrepareOptions{pfImportDefaultValues, psUseBooleanField, psGetOrderInfo,
+                                                        psSetEmptyStrToNull};
+
+// Event types.
+using TOnFetchRecord = std::function<void(TFBQuery* FromQuery, Integer RecordNumber, bool& StopFetching)>;
+using TFBUpdateErrorEvent =
+    std::function<void(TDataSet* DataSet, EFBError& E, TUpdateKind UpdateKind, TFBUpdateAction& UpdateAction)>;
+using TFBUpdateRecordEvent =
+    std::function<void(TDataSet* DataSet, TUpdateKind UpdateKind, TFBUpdateAction& UpdateAction)>;
+using TCompareFieldValues = std::function<Integer(TField* Field, const Variant& S1, const Variant& S2)>;
+
+// How many records the data set holds. Only the standard model (every fetched
+// row kept) is available; the ring of the limited model is refused.
+class TCacheModelOptions : public TPersistent {
+public:
+    explicit TCacheModelOptions(TFBCustomDataSet* ADataSet);
+    TCacheModelKind CacheModelKind() const { return FCacheModelKind; }
+    void SetCacheModelKind(TCacheModelKind Value);
+    Integer BufferChunks() const { return FBufferChunks; }
+    void SetBufferChunks(Integer Value);          // needs a closed data set; <= 0 means 32
+    const AnsiString& PlanForDescSQLs() const { return FPlanForDescSQLs; }
+    void SetPlanForDescSQLs(const AnsiString& Value) { FPlanForDescSQLs = Value; }
+    void Assign(TPersistent* Source) override;
+
+private:
+    TFBCustomDataSet* FDataSet;
+    TCacheModelKind FCacheModelKind = cmkStandard;
+    Integer FBufferChunks = 32;
+    AnsiString FPlanForDescSQLs;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Field classes.
+
+class TFBStringField : public TStringField {
+public:
+    explicit TFBStringField(TComponent* AOwner);
+    bool EmptyStrToNull() const { return FEmptyStrToNull; }
+    void SetEmptyStrToNull(bool Value) { FEmptyStrToNull = Value; }
+    // Length of the value last read (set by the data set).
+    Integer ValueLength() const { return FValueLength; }
+    void SetValueLength(Integer Value) { FValueLength = Value; }
+
+protected:
+    AnsiString GetAsString() const override;
+    void SetAsStringImpl(const AnsiString& Value) override;
+    Variant GetAsVariant() const override;
+    bool ReadValue(AnsiString& Value) const;
+
+private:
+    bool FEmptyStrToNull = true;
+    Integer FValueLength = 0;
+};
+
+class TFBWideStringField : public TWideStringField {
+public:
+    explicit TFBWideStringField(TComponent* AOwner);
+protected:
+    Integer GetDataSize() const override { return (FSize + 1) * 2; }
+};
+
+class TFBIntegerField : public TIntegerField {
+public:
+    explicit TFBIntegerField(TComponent* AOwner);
+    bool IsTimeField() const { return FIsTimeField; }
+    void SetIsTimeField(bool Value) { FIsTimeField = Value; }
+
+protected:
+    bool GetAsBoolean() const override { return GetAsInteger() > 0; }
+    void SetAsBooleanImpl(bool Value) override { SetAsIntegerImpl(Value ? 1 : 0); }
+    void GetText(AnsiString& Text, bool DisplayText) const override;
+    void SetTextImpl(const AnsiString& Value) override;
+    bool IsValidChar(char Ch) const override;
+
+private:
+    bool FIsTimeField = false;
+};
+
+class TFBSmallIntField : public TSmallintField {
+public:
+    explicit TFBSmallIntField(TComponent* AOwner);
+protected:
+    bool GetAsBoolean() const override { return GetAsInteger() > 0; }
+    void SetAsBooleanImpl(bool Value) override { SetAsIntegerImpl(Value ? 1 : 0); }
+};
+
+class TFBFloatField : public TFloatField {
+public:
+    explicit TFBFloatField(TComponent* AOwner);
+    bool RoundByScale() const { return FRoundByScale; }
+    void SetRoundByScale(bool Value) { FRoundByScale = Value; }
+
+protected:
+    void SetAsFloatImpl(Double Value) override;
+    void GetText(AnsiString& Text, bool DisplayText) const override;
+
+private:
+    bool FRoundByScale = true;
+};
+
+// Exact decimals over the raw scaled 64-bit integer of the record; Size is
+// the number of decimals (0..18).
+class TFBBCDField : public TBCDField {
+public:
+    explicit TFBBCDField(TComponent* AOwner);
+    bool RoundByScale() const { return FRoundByScale; }
+    void SetRoundByScale(bool Value) { FRoundByScale = Value; }
+    virtual Extended GetAsExtended() const;
+    virtual void SetAsInt64(Int64 Value);
+    // The raw stored integer; false when Null.
+    bool GetRaw(Int64& Raw) const;
+    void SetRaw(Int64 Raw);
+    TBcd AsBcd() const;
+    void SetAsBcd(const TBcd& Value);
+    void Assign(TPersistent* Source) override;
+
+protected:
+    AnsiString GetAsString() const override;
+    void SetAsStringImpl(const AnsiString& Value) override;
+    Integer GetAsInteger() const override;
+    void SetAsIntegerImpl(Integer Value) override { SetAsInt64(Value); }
+    Int64 GetAsLargeInt() const override;
+    void SetAsLargeIntImpl(Int64 Value) override { SetAsInt64(Value); }
+    Double GetAsFloat() const override { return static_cast<Double>(GetAsExtended()); }
+    void SetAsFloatImpl(Double Value) override;
+    ::Currency GetAsCurrency() const override;
+    void SetAsCurrencyImpl(::Currency Value) override;
+    Variant GetAsVariant() const override;
+    void SetVarValue(const Variant& Value) override;
+    Integer GetDataSize() const override { return 8; }
+    void GetText(AnsiString& Text, bool DisplayText) const override;
+    void CheckTypeSize(Integer Value) override;
+    bool IsDataField() const { return FFieldKind == fkData || FFieldKind == fkInternalCalc; }
+    bool ColumnIsInt64() const;
+
+private:
+    bool FRoundByScale = true;
+};
+
+class TFBBooleanField : public TBooleanField {
+public:
+    explicit TFBBooleanField(TComponent* AOwner);
+    const AnsiString& StringTrue() const { return FStringTrue; }
+    void SetStringTrue(const AnsiString& Value) { FStringTrue = Value; }
+    const AnsiString& StringFalse() const { return FStringFalse; }
+    void SetStringFalse(const AnsiString& Value) { FStringFalse = Value; }
+
+protected:
+    Integer GetDataSize() const override;
+    bool GetAsBoolean() const override;
+    void SetAsBooleanImpl(bool Value) override;
+    Integer GetAsInteger() const override;
+    void SetAsIntegerImpl(Integer Value) override { SetAsBooleanImpl(Value != 0); }
+    AnsiString GetAsString() const override;
+    void SetAsStringImpl(const AnsiString& Value) override;
+    Variant GetAsVariant() const override;
+    void GetText(AnsiString& Text, bool DisplayText) const override;
+
+private:
+    bool ReadStored(bool& Value) const;
+    AnsiString FStringTrue = "True";
+    AnsiString FStringFalse = "False";
+};
+
+// Array columns: the 8-byte array id; the elements are reached through the data set.
+class TFBArrayField : public TBytesField {
+public:
+    explicit TFBArrayField(TComponent* AOwner);
+protected:
+    void GetText(AnsiString& Text, bool DisplayText) const override;
+    AnsiString GetAsString() const override;
+};
+
+class TFBBlobField : public TBlobField {
+public:
+    explicit TFBBlobField(TComponent* AOwner);
+    Integer BlobSubType() const { return FBlobSubType; }
+    void SetBlobSubType(Integer Value) { FBlobSubType = Value; }
+protected:
+    Variant GetAsVariant() const override;
+private:
+    Integer FBlobSubType = 0;
+};
+
+class TFBMemoField : public TMemoField {
+public:
+    explicit TFBMemoField(TComponent* AOwner);
+    Integer CharacterSet() const { return FCharacterSet; }
+    void SetCharacterSet(Integer Value) { FCharacterSet = Value; }
+    WideString AsWideString() const;
+    void SetAsWideString(const WideString& Value);
+protected:
+    Variant GetAsVariant() const override;
+private:
+    Integer FCharacterSet = 0;
+};
+
+class TFBGuidField : public TGuidField {
+public:
+    explicit TFBGuidField(TComponent* AOwner);
+    TGUID AsGuid() const;
+    void SetAsGuid(const TGUID& Value);
+protected:
+    Integer GetDataSize() const override { return 16; }
+    void CheckTypeSize(Integer Value) override;
+    AnsiString GetAsString() const override;
+    void SetAsStringImpl(const AnsiString& Value) override;
+    Variant GetAsVariant() const override;
+};
+
+class TFBDateField : public TDateField {
+public:
+    explicit TFBDateField(TComponent* AOwner) : TDateField(AOwner) {}
+};
+class TFBTimeField : public TTimeField {
+public:
+    explicit TFBTimeField(TComponent* AOwner) : TTimeField(AOwner) {}
+};
+class TFBDateTimeField : public TDateTimeField {
+public:
+    explicit TFBDateTimeField(TComponent* AOwner) : TDateTimeField(AOwner) {}
+};
+
+// ---------------------------------------------------------------------------------------------
+// The data set.
+
+class TFBCustomDataSet : public TDataSet {
+public:
+    explicit TFBCustomDataSet(TComponent* AOwner);
+    ~TFBCustomDataSet() override;
+    void BeforeDestruction() override;
+
+    // ---- connection
+    TFBDatabase* Database() const { return FBase ? FBase->Database() : nullptr; }
+    void SetDatabase(TFBDatabase* Value);
+    TFBTransaction* Transaction() const { return FBase ? FBase->Transaction() : nullptr; }
+    void SetTransaction(TFBTransaction* Value);
+    TFBTransaction* UpdateTransaction() const;
+    virtual void SetUpdateTransaction(TFBTransaction* Value);
+    TTransactionKind RefreshTransactionKind() const { return FRefreshTransactionKind; }
+    void SetRefreshTransactionKind(TTransactionKind Value);
+    TFBBase* Base() const { return FBase.get(); }
+
+    // ---- statements and their texts
+    TFBQuery* SelectQuery() const { return FSelectQuery; }
+    TFBQuery* InsertQuery() const { return FInsertQuery; }
+    TFBQuery* UpdateQuery() const { return FUpdateQuery; }
+    TFBQuery* DeleteQuery() const { return FDeleteQuery; }
+    TFBQuery* RefreshQuery() const { return FRefreshQuery; }
+    TStrings* SelectSQL() const { return FSelectQuery->SQL(); }
+    void SetSelectSQL(TStrings* Value);
+    TStrings* InsertSQL() const { return FInsertQuery->SQL(); }
+    void SetInsertSQL(TStrings* Value) { FInsertQuery->SetSQL(Value); }
+    TStrings* UpdateSQL() const { return FUpdateQuery->SQL(); }
+    void SetUpdateSQL(TStrings* Value) { FUpdateQuery->SetSQL(Value); }
+    TStrings* DeleteSQL() const { return FDeleteQuery->SQL(); }
+    void SetDeleteSQL(TStrings* Value) { FDeleteQuery->SetSQL(Value); }
+    TStrings* RefreshSQL() const { return FRefreshQuery->SQL(); }
+    void SetRefreshSQL(TStrings* Value) { FRefreshQuery->SetSQL(Value); }
+    TConditions* Conditions() const { return FSelectQuery->Conditions(); }
+
+    // ---- options and modes
+    TpFBDsOptions Options() const { return FOptions; }
+    void SetOptions(TpFBDsOptions Value);
+    TpPrepareOptions PrepareOptions() const { return FPrepareOptions; }
+    virtual void SetPrepareOptions(TpPrepareOptions Value);
+    TDetailConditions DetailConditions() const;
+    void SetDetailConditions(TDetailConditions Value);
+    bool CachedUpdates() const { return FCachedUpdates; }
+    void SetCachedUpdates(bool Value);
+    bool UniDirectional() const { return FUniDirectional; }
+    void SetUniDirectional(bool Value);
+    TFBUpdateRecordTypes UpdateRecordTypes() const { return FUpdateRecordTypes; }
+    void SetUpdateRecordTypes(TFBUpdateRecordTypes Value);
+    TUpdateKinds AllowedUpdateKinds() const { return FAllowedUpdateKinds; }
+    void SetAllowedUpdateKinds(TUpdateKinds Value) { FAllowedUpdateKinds = Value; }
+    bool AutoCommit() const { return FAutoCommit; }
+    void SetAutoCommit(bool Value) { FAutoCommit = Value; }
+    TCursor SQLScreenCursor() const { return FSQLScreenCursor; }
+    void SetSQLScreenCursor(TCursor Value) { FSQLScreenCursor = Value; }
+    Integer WaitEndMasterInterval() const { return FWaitEndMasterInterval; }
+    void SetWaitEndMasterInterval(Integer Value) { FWaitEndMasterInterval = Value; }
+    TCacheModelOptions* CacheModelOptions() const { return FCacheModelOptions.get(); }
+    void SetCacheModelOptions(TCacheModelOptions* Value) { FCacheModelOptions->Assign(Value); }
+    const TDataSetNotifyEvent& OnEndScroll() const { return FOnEndScroll; }
+    void SetOnEndScroll(const TDataSetNotifyEvent& Value);
+
+    // ---- state
+    bool Prepared() const { return FPrepared; }
+    bool UpdatesPending() const { return FUpdatesPending; }
+    Integer CacheModifiedCount() const { return FCacheModifiedCount; }
+    Integer FetchedCount() const { return FRecordsCount; }
+    Integer CurrentRecordNumber() const { return FCurrentRecord_; }
+    Integer DeletedCount() const { return FDeletedRecords; }
+    Integer InsertedCount() const { return FInsertedRecords; }
+    TRecordsCache* RecordsCache() const { return FCache.get(); }
+    TFBFieldDescrList* FieldDescrs() const { return FFieldDescrs.get(); }
+    Integer RecordBufferSize() const { return FRecordBufferSize; }
+    Integer CacheRecordSize() const { return FCacheRecordSize; }
+    Integer BlobFieldCount() const { return FBlobFieldCount; }
+
+    // ---- the new virtual operations
+    virtual bool CanEdit();
+    virtual bool CanInsert();
+    virtual bool CanDelete();
+    virtual void DoTransactionEnding(TObject* Sender);
+    virtual void DoTransactionEnded(TObject* Sender);
+    virtual void DoAfterEndUpdateTransaction(TObject* EndingTR, TTransactionAction Action, bool Force);
+    virtual void InternalDeleteRecord(TFBQuery* Qry, TRecordBuffer Buff);
+    virtual void InternalPostRecord(TFBQuery* Qry, TRecordBuffer Buff) {}
+    virtual bool IsVisible(TRecordBuffer Buffer);
+    virtual void DoBeforeExecuteSelect() {}
+    virtual void ResetArrayFields() {}
+    virtual void InternalRefreshRow(TFBQuery* Qry, TRecordBuffer Buff, bool ResortFlag);
+    virtual bool SetParamsFromMaster() { return false; }
+    virtual void CancelUpdates();
+    virtual void Prepare();
+
+    // ---- ORDER BY information
+    // Reads the ORDER BY items of the select into the sort description.
+    void GetOrderInfo();
+    // [i, 0] field name, [i, 1] true for ascending; Null when there is none.
+    const Variant& SortDescription() const { return FSortDescription; }
+    bool LocallySorted() const { return FLocallySorted; }
+
+    // ---- operations
+    void PrepareConnection();
+    void FreeHandles();
+    void CloseOpen(bool DoFetchAll);
+    void FetchAll();
+    void DisableScrollEvents() { ++FDisableScrollCount; }
+    void EnableScrollEvents() { if (FDisableScrollCount > 0) --FDisableScrollCount; }
+    void DisableCalcFields() { ++FDisableCalcCount; }
+    void EnableCalcFields();
+    Integer CompareFieldValues(TField* Field, const Variant& S1, const Variant& S2);
+    void ChangeScreenCursor(TCursor& OldCursor);
+    void RestoreScreenCursor(TCursor OldCursor);
+    // Fields by name through a look-up cache; a quoted name is unquoted.
+    TField* FBFindField(const AnsiString& Name);
+    TField* FBFieldByName(const AnsiString& Name);
+    // The first field whose column name is SQLName ("DB_KEY" is "RDB$DB_KEY").
+    TField* FieldByOriginName(const AnsiString& SQLName);
+    bool RefreshRecordFromQuery(TFBQuery* Qry, TRecordBuffer Buff);
+    void PrepareQuery(Integer Kind);             // 0 update, 1 insert, 2 delete, 3 refresh
+    void SetInternalSQLParams(TFBQuery* Qry, TRecordBuffer Buffer);
+    void AutoCommitUpdates();
+    void DeleteFromCache();
+    void RevertRecord(Integer RecNo);
+    // The record's values before the current edit in a new buffer (free it with
+    // FreeRecordBuffer); RecNo -1 is the active record.
+    TRecordBuffer GetOldRecordBuffer(Integer RecNo);
+    void FreeOldRecordBuffer(TRecordBuffer& Buffer) { FreeRecordBuffer(Buffer); }
+    TRecordBuffer GetActiveBuf() const;
+    // The description of a data field's select column; nullptr for other fields.
+    TFBFieldDescr* DescrOf(TField* Field) const;
+
+    // ---- state checks
+    void CheckDatasetClosed(const AnsiString& Operation);
+    void CheckDatasetOpen(const AnsiString& Operation);
+    void CheckNotUniDirectional();
+    void CheckEditState();
+
+    // ---- framework overrides (public in the protocol)
+    bool BookmarkValid(const TBookmark& Bookmark) const override;
+    Integer CompareBookmarks(const TBookmark& Bookmark1, const TBookmark& Bookmark2) const override;
+    TUpdateStatus UpdateStatus() const override;
+    bool IsSequenced() const override;
+    bool GetCurrentRecord(TRecordBuffer Buffer) override;
+    void Post() override;
+    void Resync(TResyncMode Mode) override;
+    bool GetFieldData(TField* Field, void* Buffer) override;
+    using TDataSet::GetFieldData;
+    void SetFieldData(TField* Field, const void* Buffer) override;
+    using TDataSet::SetFieldData;
+    Variant GetStateFieldValue(TDataSetState AState, TField* Field) override;
+    void SetStateFieldValue(TDataSetState AState, TField* Field, const Variant& Value) override;
+    TFieldClass GetFieldClass(TFieldType FieldType) const override;
+    void CheckFieldCompatibility(TField* Field, TFieldDef* FieldDef) override;
+    void CheckInactive() override;
+    void DataEvent(TDataEvent Event, TDataEventInfo Info) override;
+    Integer Translate(const char* Src, char* Dest, bool ToOem) override;
+
+    // ---- record buffer access (layout above)
+    static Integer& BufRecNo(TRecordBuffer Buffer) { return *reinterpret_cast<Integer*>(Buffer); }
+    static Byte& BufFlag(TRecordBuffer Buffer) { return *reinterpret_cast<Byte*>(Buffer + 4); }
+    static Byte& BufStatus(TRecordBuffer Buffer) { return *reinterpret_cast<Byte*>(Buffer + 5); }
+    // Null flag of select column Column (1-based).
+    static Byte& BufNull(TRecordBuffer Buffer, Integer Column) {
+        return *reinterpret_cast<Byte*>(Buffer + 5 + Column);
+    }
+
+    // ---- events
+    TNotifyEvent DatabaseDisconnecting, DatabaseDisconnected, DatabaseFree;
+    TNotifyEvent TransactionEnding, TransactionEnded, TransactionFree;
+    TFBUpdateErrorEvent OnUpdateError;
+    TFBUpdateRecordEvent OnUpdateRecord;
+    TOnFetchRecord BeforeFetchRecord, AfterFetchRecord;
+    TDataSetErrorEvent OnGetRecordError;
+    TFieldNotifyEvent OnFieldChange;
+    TDataSetNotifyEvent OnEnableControls, OnDisableControls;
+    TNotifyEvent BeforeStartTransaction, AfterStartTransaction;
+    TNotifyEvent BeforeStartUpdateTransaction, AfterStartUpdateTransaction;
+    TEndTrEvent BeforeEndTransaction, AfterEndTransaction;
+    TEndTrEvent BeforeEndUpdateTransaction, AfterEndUpdateTransaction;
+    TCompareFieldValues OnCompareFieldValues;
+
+protected:
+    TFBQuery* CreateInternalQuery(const AnsiString& Name);
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+
+    // Record layout and the cache.
+    void InitRecordLayout();
+    void FetchRecordToCache(TFBQuery* Qry, Integer RecNo);
+    void FetchCurrentRecordToBuffer(TFBQuery* Qry, Integer RecNo, TRecordBuffer Buffer);
+    void ReadRecordCache(Integer RecNo, TRecordBuffer Buffer, bool Old);
+    void WriteRecordCache(Integer RecNo, TRecordBuffer Buffer);
+    void SaveRecordCopy(TRecordBuffer Buffer);
+    Integer CachePosition(Integer RecNo) const;
+    TGetResult GetNextVisibleRecord(TRecordBuffer Buffer, TGetMode Mode);
+    // Fetches the next row of SelectQuery into the cache at FRecordsCount; false at the end.
+    bool FetchNextRow(TRecordBuffer Buffer);
+
+    // Framework overrides.
+    TRecordBuffer AllocRecordBuffer() override;
+    void FreeRecordBuffer(TRecordBuffer& Buffer) override;
+    TGetResult GetRecord(TRecordBuffer Buffer, TGetMode GetMode, bool DoCheck) override;
+    void GetBookmarkData(TRecordBuffer Buffer, void* Data) const override;
+    TBookmarkFlag GetBookmarkFlag(TRecordBuffer Buffer) const override;
+    void SetBookmarkData(TRecordBuffer Buffer, const void* Data) override;
+    void SetBookmarkFlag(TRecordBuffer Buffer, TBookmarkFlag Value) override;
+    Integer GetRecordCount() const override;
+    Integer GetRecNo() const override;
+    void SetRecNoImpl(Integer Value) override;
+    Integer GetRecordSize() const override { return FRecordBufferSize; }
+    bool IsCursorOpen() const override { return FOpen; }
+    void InternalOpen() override;
+    void InternalClose() override;
+    void CloseCursor() override;
+    void InternalFirst() override;
+    void InternalLast() override;
+    void InternalPost() override;
+    void InternalDelete() override;
+    void InternalCancel() override;
+    void InternalAddRecord(TRecordBuffer Buffer, bool Append) override;
+    void InternalGotoBookmark(const void* Bookmark) override;
+    void InternalSetToRecord(TRecordBuffer Buffer) override;
+    void InternalInitRecord(TRecordBuffer Buffer) override;
+    void InternalInitFieldDefs() override;
+    void InternalRefresh() override;
+    void InternalHandleException() override;
+    bool GetCanModify() const override;
+    void DataConvert(TField* Field, const void* Source, void* Dest, bool ToNative) override;
+    void ClearCalcFields(TRecordBuffer Buffer) override;
+    void GetCalcFields(TRecordBuffer Buffer) override;
+
+    void DoBeforeOpen() override;
+    void DoAfterOpen() override;
+    void DoBeforeClose() override;
+    void DoAfterClose() override;
+    void DoBeforeScroll() override;
+    void DoAfterScroll() override;
+    void DoBeforeEdit() override;
+    void DoBeforeDelete() override;
+    void DoBeforeCancel() override;
+    void DoBeforePost() override;
+    void DoBeforeInsert() override;
+
+    // The field type and size of select column Index, ftUnknown for none.
+    TFieldType ColumnFieldType(Integer Index, Integer& Size);
+    // The buffer a field value is read from in the current state.
+    TRecordBuffer ValueBuffer() const;
+
+    // Internal state.
+    Integer FCurrentRecord_ = -1;   // C: cache position of the current record
+    Integer FRecordsCount = 0;      // N: fetched records
+    Integer FDeletedRecords = 0;
+    Integer FInsertedRecords = 0;
+    Integer FCacheModifiedCount = 0;
+    bool FUpdatesPending = false;
+    bool FOpen = false;
+    bool FPrepared = false;
+    bool FInFetch = false;
+    bool FSelectSQLChanged = false;
+    bool FPendingResync = false;
+    TDataSetState FSavedState = dsInactive;   // the state before a calculated-field state
+    Integer FRecordBufferSize = 0;
+    Integer FCacheRecordSize = 0;
+    Integer FBlobSlotsOffset = 0;
+    Integer FCalcFieldsOffset = 0;
+    Integer FBlobFieldCount = 0;
+    Integer FLongTextCount = 0;
+    TRecordBuffer FOldValueBuffer = nullptr;  // while an old value is read
+    Variant FSortDescription;
+    bool FLocallySorted = false;
+    std::unique_ptr<TRecordsCache> FCache;
+    std::unique_ptr<TFBFieldDescrList> FFieldDescrs;
+
+private:
+    void SQLChanging(TObject* Sender);
+    void SelectBeforeFetch(TObject* Sender);
+    void BaseDatabaseDisconnecting(TObject* Sender);
+    void AddTransactionHandlers(TFBTransaction* Tr, bool Read, bool Update);
+    void RemoveTransactionHandlers(TFBTransaction* Tr, bool Read, bool Update);
+    void EndScrollTimer(TObject* Sender);
+    // The forwarders of the read and update transactions' start and end events.
+    void ReadBeforeStart(TObject* Sender);
+    void ReadAfterStart(TObject* Sender);
+    void ReadBeforeEnd(TObject* EndingTR, TTransactionAction Action, bool Force);
+    void ReadAfterEnd(TObject* EndingTR, TTransactionAction Action, bool Force);
+    void UpdateBeforeStart(TObject* Sender);
+    void UpdateAfterStart(TObject* Sender);
+    void UpdateBeforeEnd(TObject* EndingTR, TTransactionAction Action, bool Force);
+    void UpdateAfterEnd(TObject* EndingTR, TTransactionAction Action, bool Force);
+    void RebuildFieldDefs();
+    AnsiString ColumnOrigin(TField* F) const;
+    AnsiString FullName() const;
+
+    std::unique_ptr<TFBBase> FBase;
+    bool FTornDown = false;
+    TFBQuery* FDeleteQuery = nullptr;
+    TFBQuery* FInsertQuery = nullptr;
+    TFBQuery* FRefreshQuery = nullptr;
+    TFBQuery* FSelectQuery = nullptr;
+    TFBQuery* FUpdateQuery = nullptr;
+    TFBQuery* FCursorQuery = nullptr;
+    bool FCachedUpdates = false;
+    bool FUniDirectional = false;
+    TFBUpdateRecordTypes FUpdateRecordTypes{cusUnmodified, cusModified, cusInserted};
+    TpFBDsOptions FOptions = DefaultDsOptions;
+    TDetailConditions FDetailConditions;
+    TpPrepareOptions FPrepareOptions = DefaultPrepareOptions;
+    TTransactionKind FRefreshTransactionKind = tkReadTransaction;
+    bool FAutoCommit = false;
+    bool FSeparateUpdateTransaction = false;
+    Integer FWaitEndMasterInterval = 300;
+    std::unique_ptr<TFBTimer> FWaitMasterTimer;
+    std::unique_ptr<TFBTimer> FEndScrollTimer;
+    TDataSetNotifyEvent FOnEndScroll;
+    TUpdateKinds FAllowedUpdateKinds{ukModify, ukInsert, ukDelete};
+    std::unique_ptr<TCacheModelOptions> FCacheModelOptions;
+    TCursor FSQLScreenCursor = 0;
+    Integer FDisableScrollCount = 0;
+    Integer FDisableCalcCount = 0;
+    Integer FEventsSuppressed = 0;
+    bool FEnableControlsState = true;
+    std::vector<std::pair<AnsiString, TField*>> FFieldByNameCache;
+};
+
+// The published form of the data set; adds nothing.
+class TFBDataSet : public TFBCustomDataSet {
+public:
+    explicit TFBDataSet(TComponent* AOwner) : TFBCustomDataSet(AOwner) {}
+};

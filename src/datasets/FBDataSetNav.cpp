@@ -1,0 +1,1121 @@
+// TFBCustomDataSet: record layout, fetching into the cache, navigation, bookmarks, opening and
+// closing, posting, cancelling, deleting and refreshing.
+#include "datasets/FBDataSet.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "dbclient/FBMessages.h"
+#include "dbclient/SQLParser.h"
+#include "dbclient/SqlTxtRtns.h"
+#include "dbclient/StdFuncs.h"
+#include "dbclient/StrUtil.h"
+
+namespace {
+
+// Restores the screen cursor however the block is left.
+class TCursorScope {
+public:
+    explicit TCursorScope(TFBCustomDataSet* D) : FDataSet(D) { D->ChangeScreenCursor(FOld); }
+    ~TCursorScope() { FDataSet->RestoreScreenCursor(FOld); }
+    TCursorScope(const TCursorScope&) = delete;
+    TCursorScope& operator=(const TCursorScope&) = delete;
+
+private:
+    TFBCustomDataSet* FDataSet;
+    TCursor FOld = 0;
+};
+
+// Bytes a column of the given SQL type takes in the record.
+Integer ColumnWidth(Integer SqlType, Integer Length) {
+    switch (SqlType) {
+        case SQLTypeShort: return 2;
+        case SQLTypeLong: case SQLTypeFloat: case SQLTypeDate: case SQLTypeTime: return 4;
+        case SQLTypeDouble: case SQLTypeDFloat: case SQLTypeTimestamp: case SQLTypeInt64: return 8;
+        default: return std::max(Length, 1);
+    }
+}
+
+constexpr Integer BlobSlotSize = static_cast<Integer>(sizeof(void*));
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Record layout and the cache
+
+void TFBCustomDataSet::InitRecordLayout() {
+    TFBXSQLDA* Cols = FSelectQuery->Current();
+    const Integer N = Cols ? Cols->Count() : 0;
+    FRecordBufferSize = N + 6;
+    FCacheRecordSize = N + 1;
+    FLongTextCount = 0;
+    FFieldDescrs->Clear();
+    FFieldDescrs->SetCapacity(N);
+    for (Integer I = 0; I < N; ++I) {
+        TFBXSQLVAR* V = Cols->Vars(I);
+        XSQLVAR* X = V->AsXSQLVAR();
+        const Integer T = V->SQLType();
+        const Integer W = ColumnWidth(T, V->DataLength());
+        TFieldType DefType = ftUnknown;
+        for (Integer K = 0; K < FieldDefs()->Count(); ++K)
+            if (FieldDefs()->Items(K)->FieldNo() == I + 1) DefType = FieldDefs()->Items(K)->DataType();
+        const bool Text = T == SQLTypeVarying || T == SQLTypeText;
+        const bool Long = Text && W > 8 && DefType != ftGuid;
+        const Byte Kind = DefType == ftWideString ? 2 : (DefType == ftGuid ? 1 : 0);
+        const AnsiString Name = V->SQLName();
+        const Byte DBKey = (Name == "DB_KEY" || Name == "RDB$DB_KEY") ? 1 : 0;
+        const Integer Idx = FFieldDescrs->Add(static_cast<Word>(T), static_cast<Word>(static_cast<SmallInt>(V->SQLScale())),
+                                              static_cast<Word>(W), static_cast<Byte>(X->sqltype & 1), DBKey,
+                                              Long ? 1 : 0, Kind);
+        TFBFieldDescr* D = FFieldDescrs->Items(Idx);
+        if (Long) {
+            D->StringIndex = FLongTextCount++;
+        } else {
+            D->StringIndex = -1;
+            D->Offset = FRecordBufferSize;
+            FRecordBufferSize += W;
+            FCacheRecordSize += W;
+        }
+    }
+    for (Integer I = 0; I < N; ++I) {
+        TFBFieldDescr* D = FFieldDescrs->Items(I);
+        if (!D->OutOfLine) continue;
+        D->Offset = FRecordBufferSize;
+        FRecordBufferSize += D->Width;
+    }
+    FBlobSlotsOffset = FRecordBufferSize;
+    FBlobFieldCount = 0;
+    for (Integer I = 0; I < FieldCount(); ++I) {
+        TField* F = Fields()->Fields(I);
+        if (F->IsBlob() && F->FieldKind() == fkData) ++FBlobFieldCount;
+    }
+    FRecordBufferSize += FBlobFieldCount * BlobSlotSize;
+    FCacheRecordSize += FBlobFieldCount * BlobSlotSize;
+    FCalcFieldsOffset = FRecordBufferSize;
+    FRecordBufferSize += CalcFieldsSize();
+}
+
+Integer TFBCustomDataSet::CachePosition(Integer RecNo) const {
+    if (RecNo < 0) return RecNo;
+    if (FUniDirectional) return RecNo % FCacheModelOptions->BufferChunks();
+    return RecNo;
+}
+
+void TFBCustomDataSet::FetchRecordToCache(TFBQuery* Qry, Integer RecNo) {
+    const Integer Pos = CachePosition(RecNo);
+    Byte* Image = FCache->RecordAddress(Pos + 1);
+    Image[0] = cusUnmodified;
+    TFBXSQLDA* Cols = Qry->Current();
+    for (Integer I = 0; I < Cols->Count(); ++I) {
+        Integer J = I + 1;
+        TFBXSQLVAR* V = Cols->Vars(I);
+        if (Qry != FSelectQuery) {
+            J = FSelectQuery->FieldIndex(V->Name()) + 1;
+            if (J < 1) continue;
+        }
+        TFBFieldDescr* D = FFieldDescrs->Items(J - 1);
+        XSQLVAR* X = V->AsXSQLVAR();
+        const bool Null = (X->sqltype & 1) && X->sqlind && *X->sqlind == -1;
+        Image[J] = Null ? 1 : 0;
+        Byte* Dst = D->OutOfLine ? nullptr : Image + D->Offset - 5;
+        const char* Src = X->sqldata;
+        if (Null) {
+            if (D->OutOfLine) FCache->SetStringValue(D->StringIndex, Pos, AnsiString());
+            if ((D->SqlType == SQLTypeBlob || D->SqlType == SQLTypeArray) && Src)
+                std::memcpy(Dst, Src, std::min<size_t>(D->Width, 8));
+            continue;
+        }
+        switch (D->SqlType) {
+            case SQLTypeTime: {
+                uint32_t T;
+                std::memcpy(&T, Src, 4);
+                const int32_t Ms = static_cast<int32_t>(T / 10);
+                std::memcpy(Dst, &Ms, 4);
+                break;
+            }
+            case SQLTypeDate: {
+                int32_t Days;
+                std::memcpy(&Days, Src, 4);
+                const int32_t V2 = Days + TimeStampDayToClientDelta;
+                std::memcpy(Dst, &V2, 4);
+                break;
+            }
+            case SQLTypeTimestamp: {
+                int32_t Days;
+                uint32_t T;
+                std::memcpy(&Days, Src, 4);
+                std::memcpy(&T, Src + 4, 4);
+                const double Ms = (static_cast<double>(Days) + TimeStampDayToClientDelta) * 86400000.0 + T / 10.0;
+                std::memcpy(Dst, &Ms, 8);
+                break;
+            }
+            case SQLTypeVarying: {
+                int16_t Len;
+                std::memcpy(&Len, Src, 2);
+                const Integer L = std::clamp<Integer>(Len, 0, D->Width);
+                if (D->OutOfLine) {
+                    FCache->SetStringValueFromBuffer(D->StringIndex, Pos, false, L, Src + 2);
+                } else {
+                    std::memset(Dst, 0, D->Width);
+                    std::memcpy(Dst, Src + 2, static_cast<size_t>(L));
+                }
+                break;
+            }
+            case SQLTypeText:
+                // Trailing blanks are part of the value unless the options trim them.
+                if (D->OutOfLine)
+                    FCache->SetStringValueFromBuffer(D->StringIndex, Pos, FOptions.Contains(poTrimCharFields),
+                                                     D->Width, Src);
+                else
+                    std::memcpy(Dst, Src, D->Width);
+                break;
+            case SQLTypeInt64:
+                if (static_cast<SmallInt>(D->Scale) < -4 && !FPrepareOptions.Contains(psSQLINT64ToBCD)) {
+                    Int64 Raw;
+                    std::memcpy(&Raw, Src, 8);
+                    const double F = static_cast<double>(static_cast<Extended>(Raw) * E10(static_cast<SmallInt>(D->Scale)));
+                    std::memcpy(Dst, &F, 8);
+                } else {
+                    std::memcpy(Dst, Src, 8);
+                }
+                break;
+            default:
+                std::memcpy(Dst, Src, std::min<size_t>(D->Width, static_cast<size_t>(std::max<Integer>(X->sqllen, 0))));
+                break;
+        }
+    }
+    if (AfterFetchRecord) {
+        bool Stop = false;
+        AfterFetchRecord(Qry, Pos, Stop);
+        if (Stop) {
+            if (Qry == FSelectQuery && RecNo >= FRecordsCount) FRecordsCount = RecNo + 1;
+            Abort();
+        }
+    }
+}
+
+void TFBCustomDataSet::FetchCurrentRecordToBuffer(TFBQuery* Qry, Integer RecNo, TRecordBuffer Buffer) {
+    if (RecNo < 0) {
+        InitRecordLayout();
+        return;
+    }
+    FetchRecordToCache(Qry, RecNo);
+    ReadRecordCache(RecNo, Buffer, false);
+}
+
+void TFBCustomDataSet::ReadRecordCache(Integer RecNo, TRecordBuffer Buffer, bool Old) {
+    const Integer Pos = CachePosition(RecNo);
+    if (Pos < 0 || !FCache) return;
+    BufRecNo(Buffer) = RecNo;
+    std::memset(Buffer + 4, 0, static_cast<size_t>(FRecordBufferSize - 4));
+    if (Old) {
+        const Byte* Work = FCache->GetRecordBuffer(Pos + 1);
+        std::memcpy(Buffer + 5, Work, static_cast<size_t>(FCalcFieldsOffset - 5));
+    } else {
+        FCache->ReadRecord(Pos + 1, reinterpret_cast<Byte*>(Buffer + 5));
+    }
+}
+
+void TFBCustomDataSet::WriteRecordCache(Integer RecNo, TRecordBuffer Buffer) {
+    const Integer Pos = CachePosition(RecNo);
+    if (Pos < 0 || !FCache) return;
+    FCache->WriteRecord(Pos + 1, reinterpret_cast<const Byte*>(Buffer + 5), true);
+}
+
+void TFBCustomDataSet::SaveRecordCopy(TRecordBuffer Buffer) {
+    if (!Buffer || !FCache) return;
+    const Integer Pos = CachePosition(BufRecNo(Buffer));
+    if (Pos < 0) return;
+    FCache->LoadWorkBuffer(Pos + 1);
+    // Only the first change keeps the values a revert goes back to.
+    if (FCachedUpdates && Pos < FCache->RecordCount()) {
+        const Byte* Image = FCache->RecordImage(Pos + 1);
+        if (Image && Image[0] == cusUnmodified) FCache->SaveToLog(Pos + 1);
+    }
+}
+
+TRecordBuffer TFBCustomDataSet::GetOldRecordBuffer(Integer RecNo) {
+    if (!FCache) return nullptr;
+    if (RecNo == -1) {
+        TRecordBuffer B = GetActiveBuf();
+        if (!B) return nullptr;
+        RecNo = BufRecNo(B);
+    }
+    const Integer Pos = CachePosition(RecNo);
+    if (Pos < 0) return nullptr;
+    TRecordBuffer R = AllocRecordBuffer();
+    BufRecNo(R) = RecNo;
+    if (Pos >= FCache->RecordCount()) {
+        for (Integer I = 1; I <= FFieldDescrs->Count(); ++I) BufNull(R, I) = 1;
+        return R;
+    }
+    if (FCachedUpdates)
+        FCache->ReadRecord(Pos + 1, reinterpret_cast<Byte*>(R + 5), true);
+    else
+        std::memcpy(R + 5, FCache->GetRecordBuffer(Pos + 1), static_cast<size_t>(FCalcFieldsOffset - 5));
+    return R;
+}
+
+TRecordBuffer TFBCustomDataSet::GetActiveBuf() const {
+    if (State() == dsCalcFields) return CalcBuffer();
+    if (!FOpen) return nullptr;
+    if (IsEmpty() && State() != dsInsert) return nullptr;
+    return ActiveBuffer();
+}
+
+bool TFBCustomDataSet::IsVisible(TRecordBuffer Buffer) {
+    const Byte S = BufStatus(Buffer);
+    if (S > 7) return false;
+    return FUpdateRecordTypes.Contains(static_cast<TCachedUpdateStatus>(S));
+}
+
+void TFBCustomDataSet::RevertRecord(Integer RecNo) {
+    const Integer Pos = CachePosition(RecNo);
+    if (!FCache || Pos < 0 || Pos >= FCache->RecordCount()) return;
+    Byte* Image = FCache->RecordImage(Pos + 1);
+    if (!Image) return;
+    switch (Image[0]) {
+        case cusModified: {
+            std::vector<char> Tmp(static_cast<size_t>(FRecordBufferSize), 0);
+            FCache->ReadRecord(Pos + 1, reinterpret_cast<Byte*>(Tmp.data() + 5), true);
+            Tmp[5] = cusUnmodified;
+            FCache->WriteRecord(Pos + 1, reinterpret_cast<const Byte*>(Tmp.data() + 5), false);
+            break;
+        }
+        case cusInserted:
+            Image[0] = cusUninserted;
+            ++FCacheModifiedCount;
+            break;
+        case cusDeleted:
+            Image[0] = cusUnmodified;
+            --FCacheModifiedCount;
+            break;
+        default:
+            break;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Record buffers
+
+TRecordBuffer TFBCustomDataSet::AllocRecordBuffer() {
+    auto* B = new char[static_cast<size_t>(std::max(FRecordBufferSize, 8))];
+    std::memset(B, 0, static_cast<size_t>(std::max(FRecordBufferSize, 8)));
+    return B;
+}
+
+void TFBCustomDataSet::FreeRecordBuffer(TRecordBuffer& Buffer) {
+    delete[] Buffer;
+    Buffer = nullptr;
+}
+
+void TFBCustomDataSet::InternalInitRecord(TRecordBuffer Buffer) {
+    std::memset(Buffer, 0, static_cast<size_t>(FRecordBufferSize));
+    for (Integer I = 1; I <= FFieldDescrs->Count(); ++I) BufNull(Buffer, I) = 1;
+}
+
+void TFBCustomDataSet::ClearCalcFields(TRecordBuffer Buffer) {
+    if (FRecordBufferSize > FCalcFieldsOffset)
+        std::memset(Buffer + FCalcFieldsOffset, 0, static_cast<size_t>(FRecordBufferSize - FCalcFieldsOffset));
+}
+
+void TFBCustomDataSet::GetCalcFields(TRecordBuffer Buffer) {
+    if (FDisableCalcCount == 0) TDataSet::GetCalcFields(Buffer);
+}
+
+void TFBCustomDataSet::EnableCalcFields() {
+    if (FDisableCalcCount == 0) return;
+    if (--FDisableCalcCount > 0 || !Active()) return;
+    const TBookmark B = GetBookmark();
+    DisableControls();
+    DisableScrollEvents();
+    try {
+        if (!B.empty()) GotoBookmark(B); else Resync({});
+    } catch (...) {
+        EnableScrollEvents();
+        EnableControls();
+        throw;
+    }
+    EnableScrollEvents();
+    EnableControls();
+}
+
+TBookmarkFlag TFBCustomDataSet::GetBookmarkFlag(TRecordBuffer Buffer) const {
+    return static_cast<TBookmarkFlag>(BufFlag(Buffer));
+}
+
+void TFBCustomDataSet::SetBookmarkFlag(TRecordBuffer Buffer, TBookmarkFlag Value) {
+    if (Value == bfEOF && BufFlag(Buffer) == bfInserted) BufRecNo(Buffer) = FRecordsCount;
+    BufFlag(Buffer) = static_cast<Byte>(Value);
+}
+
+void TFBCustomDataSet::GetBookmarkData(TRecordBuffer Buffer, void* Data) const {
+    std::memset(Data, 0, 8);
+    if (!FCache || FRecordsCount == 0) return;
+    const int32_t Phys = FCache->PhysicalRecNo(CachePosition(BufRecNo(Buffer)));
+    const int32_t Active = FActiveRecord;
+    std::memcpy(Data, &Phys, 4);
+    std::memcpy(static_cast<char*>(Data) + 4, &Active, 4);
+}
+
+void TFBCustomDataSet::SetBookmarkData(TRecordBuffer Buffer, const void* Data) {
+    int32_t Phys;
+    std::memcpy(&Phys, Data, 4);
+    BufRecNo(Buffer) = FCache ? FCache->LogicalIndex(Phys) : -1;
+}
+
+bool TFBCustomDataSet::BookmarkValid(const TBookmark& Bookmark) const {
+    if (Bookmark.size() < 4 || !FCache) return false;
+    int32_t Phys;
+    std::memcpy(&Phys, Bookmark.data(), 4);
+    const Integer Logical = FCache->LogicalIndex(Phys);
+    return FCache->RecordExists(Phys) && Logical >= 0 && Logical < FRecordsCount;
+}
+
+Integer TFBCustomDataSet::CompareBookmarks(const TBookmark& Bookmark1, const TBookmark& Bookmark2) const {
+    if (Bookmark1.empty() && Bookmark2.empty()) return 0;
+    if (Bookmark1.empty()) return 1;
+    if (Bookmark2.empty()) return -1;
+    int32_t P1 = 0, P2 = 0;
+    std::memcpy(&P1, Bookmark1.data(), std::min<size_t>(4, Bookmark1.size()));
+    std::memcpy(&P2, Bookmark2.data(), std::min<size_t>(4, Bookmark2.size()));
+    const Integer L1 = FCache ? FCache->LogicalIndex(P1) : P1;
+    const Integer L2 = FCache ? FCache->LogicalIndex(P2) : P2;
+    return L1 < L2 ? -1 : (L1 > L2 ? 1 : 0);
+}
+
+void TFBCustomDataSet::InternalGotoBookmark(const void* Bookmark) {
+    TBookmark B(static_cast<const Byte*>(Bookmark), static_cast<const Byte*>(Bookmark) + 8);
+    // A bookmark of a record that is gone must not leave the cursor where it was as if found.
+    if (!BookmarkValid(B)) DatabaseError(SRecordNotFound, this);
+    int32_t Phys;
+    std::memcpy(&Phys, Bookmark, 4);
+    FCurrentRecord_ = FCache->LogicalIndex(Phys);
+}
+
+TUpdateStatus TFBCustomDataSet::UpdateStatus() const {
+    if (!Active()) return usUnmodified;
+    TRecordBuffer B = GetActiveBuf();
+    if (!B) return usUnmodified;
+    switch (BufStatus(B)) {
+        case cusModified: return usModified;
+        case cusInserted: return usInserted;
+        case cusDeleted: case cusUninserted: case cusDeletedApplied: return usDeleted;
+        default: return usUnmodified;
+    }
+}
+
+bool TFBCustomDataSet::GetCurrentRecord(TRecordBuffer Buffer) {
+    if (IsEmpty() || !ActiveBuffer() || BufFlag(ActiveBuffer()) != bfCurrent) return false;
+    ReadRecordCache(BufRecNo(ActiveBuffer()), Buffer, false);
+    return true;
+}
+
+bool TFBCustomDataSet::IsSequenced() const {
+    return FSelectQuery->Eof() && !FUniDirectional && !(Filtered() && !IsEmpty());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Fetching and navigation
+
+bool TFBCustomDataSet::FetchNextRow(TRecordBuffer Buffer) {
+    if (FSelectQuery->Eof()) return false;
+    FSelectQuery->Next();
+    if (FSelectQuery->Eof()) return false;
+    if (Buffer)
+        FetchCurrentRecordToBuffer(FSelectQuery, FRecordsCount, Buffer);
+    else
+        FetchRecordToCache(FSelectQuery, FRecordsCount);
+    ++FRecordsCount;
+    return true;
+}
+
+TGetResult TFBCustomDataSet::GetNextVisibleRecord(TRecordBuffer Buffer, TGetMode Mode) {
+    while (!IsVisible(Buffer)) {
+        if (Mode != gmPrior) {
+            if (FCurrentRecord_ + 1 < FRecordsCount) {
+                ++FCurrentRecord_;
+                ReadRecordCache(FCurrentRecord_, Buffer, false);
+            } else {
+                if (!FetchNextRow(Buffer)) {
+                    FCurrentRecord_ = FRecordsCount;
+                    return grEOF;
+                }
+                FCurrentRecord_ = FRecordsCount - 1;
+            }
+        } else {
+            if (FCurrentRecord_ <= 0) {
+                FCurrentRecord_ = -1;
+                return grBOF;
+            }
+            --FCurrentRecord_;
+            ReadRecordCache(FCurrentRecord_, Buffer, false);
+        }
+    }
+    return grOK;
+}
+
+TGetResult TFBCustomDataSet::GetRecord(TRecordBuffer Buffer, TGetMode GetMode, bool DoCheck) {
+    if (!FCache) return grError;
+    struct TFetchFlag {
+        bool& F;
+        explicit TFetchFlag(bool& AF) : F(AF) { F = true; }
+        ~TFetchFlag() { F = false; }
+    } Flag(FInFetch);
+    TGetResult R = grError;
+    try {
+        Integer& C = FCurrentRecord_;
+        const Integer& N = FRecordsCount;
+        switch (GetMode) {
+            case gmCurrent:
+                if (C < 0) {
+                    R = grBOF;
+                    break;
+                }
+                while (C >= N && FetchNextRow(Buffer)) {}
+                if (C >= N) C = N - 1;
+                if (C < 0) {
+                    R = grBOF;
+                    break;
+                }
+                ReadRecordCache(C, Buffer, false);
+                R = grOK;
+                break;
+            case gmNext:
+                if (C < N - 1) {
+                    ++C;
+                    ReadRecordCache(C, Buffer, false);
+                    R = grOK;
+                } else if (C >= N) {
+                    R = grEOF;
+                } else if (FetchNextRow(Buffer)) {
+                    C = N - 1;
+                    R = grOK;
+                } else {
+                    C = N;
+                    R = grEOF;
+                }
+                break;
+            case gmPrior:
+                if (C > N) C = N;
+                if (C > 0) {
+                    --C;
+                    ReadRecordCache(C, Buffer, false);
+                    R = grOK;
+                } else {
+                    C = -1;
+                    R = grBOF;
+                }
+                break;
+        }
+        if (R == grOK) R = GetNextVisibleRecord(Buffer, GetMode);
+    } catch (EDatabaseError& E) {
+        TDataAction Action = daFail;
+        if (OnGetRecordError) OnGetRecordError(this, E, Action);
+        if (Action == daFail) throw;
+        if (Action == daAbort) Abort();
+    }
+    if (Buffer) {
+        if (R == grOK) {
+            BufFlag(Buffer) = bfCurrent;
+            GetCalcFields(Buffer);
+        } else if (R == grBOF) {
+            BufFlag(Buffer) = bfBOF;
+        } else {
+            BufFlag(Buffer) = bfEOF;
+        }
+    }
+    return R;
+}
+
+void TFBCustomDataSet::InternalFirst() { FCurrentRecord_ = -1; }
+
+void TFBCustomDataSet::InternalLast() {
+    if (!FSelectQuery->Eof()) {
+        TCursorScope Scope(this);
+        try {
+            while (FetchNextRow(nullptr)) {}
+        } catch (...) {
+            // A failed or stopped fetch ends fetching; the rows fetched so far stay.
+        }
+    }
+    FCurrentRecord_ = FRecordsCount;
+}
+
+void TFBCustomDataSet::InternalSetToRecord(TRecordBuffer Buffer) { FCurrentRecord_ = BufRecNo(Buffer); }
+
+Integer TFBCustomDataSet::GetRecordCount() const {
+    if (FUniDirectional) {
+        const Integer Chunks = FCacheModelOptions->BufferChunks();
+        return FRecordsCount >= Chunks ? Chunks : FRecordsCount - FDeletedRecords;
+    }
+    return FRecordsCount - FDeletedRecords;
+}
+
+Integer TFBCustomDataSet::GetRecNo() const {
+    if (State() == dsFilter) return FCurrentRecord_;
+    TRecordBuffer B = GetActiveBuf();
+    return B ? BufRecNo(B) + 1 : 0;
+}
+
+void TFBCustomDataSet::SetRecNoImpl(Integer Value) {
+    CheckBrowseMode();
+    if (Value < 1) Value = 1;
+    if (Value > FRecordsCount) {
+        InternalLast();
+        Value = std::min(Value, FRecordsCount);
+    }
+    if (Value < 1 || Value == RecNo()) return;
+    DoBeforeScroll();
+    FCurrentRecord_ = Value - 1;
+    Resync({});
+    DoAfterScroll();
+}
+
+void TFBCustomDataSet::FetchAll() {
+    if (!FSelectQuery->Open() || FSelectQuery->Eof()) return;
+    if (!Active()) {
+        InternalLast();
+        return;
+    }
+    TCursorScope Scope(this);
+    DisableControls();
+    DisableScrollEvents();
+    try {
+        const TBookmark B = GetBookmark();
+        Last();
+        if (!B.empty()) GotoBookmark(B); else First();
+    } catch (...) {
+        EnableScrollEvents();
+        EnableControls();
+        throw;
+    }
+    EnableScrollEvents();
+    EnableControls();
+}
+
+void TFBCustomDataSet::DoBeforeScroll() {
+    if (FDisableScrollCount == 0) TDataSet::DoBeforeScroll();
+}
+
+void TFBCustomDataSet::DoAfterScroll() {
+    if (FDisableScrollCount != 0) return;
+    TDataSet::DoAfterScroll();
+    if (FEndScrollTimer) {
+        FEndScrollTimer->SetEnabled(false);
+        FEndScrollTimer->SetEnabled(true);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Opening and closing
+
+void TFBCustomDataSet::InternalOpen() {
+    TCursorScope Scope(this);
+    FUpdatesPending = false;
+    if (!FPrepared || !FSelectQuery->Prepared() || FieldDefs()->Count() == 0) Prepare();
+    if (FSelectQuery->SQLType() != SQLSelect && FSelectQuery->SQLType() != SQLSelectForUpdate) {
+        FSelectQuery->ExecQuery();
+        FOpen = false;
+        return;
+    }
+    if (DefaultFields()) CreateFields();
+    BindFields(true);
+    TFBXSQLDA* Cols = FSelectQuery->Current();
+    for (Integer I = 0; I < FieldCount(); ++I)
+        if (auto* B = dynamic_cast<TFBBlobField*>(Fields()->Fields(I)); B && B->FieldNo() >= 1 && B->FieldNo() <= Cols->Count())
+            B->SetBlobSubType(Cols->Vars(B->FieldNo() - 1)->SQLSubtype());
+    FCursorQuery = FSelectQuery;
+    FCurrentRecord_ = -1;
+    DoBeforeExecuteSelect();
+    FSelectQuery->ExecQuery();
+    FOpen = FSelectQuery->Open();
+    InitRecordLayout();
+    FCache = std::make_unique<TRecordsCache>(FCacheModelOptions->BufferChunks(), FCalcFieldsOffset - 5,
+                                             FCacheRecordSize, FLongTextCount);
+    for (Integer I = 0; I < FFieldDescrs->Count(); ++I) {
+        TFBFieldDescr* D = FFieldDescrs->Items(I);
+        if (D->OutOfLine) FCache->SetStringColumn(D->StringIndex + 1, D->Offset - 5, D->Width);
+    }
+    FRecordsCount = 0;
+    FDeletedRecords = 0;
+    FInsertedRecords = 0;
+    FCacheModifiedCount = 0;
+    if (FPrepareOptions.Contains(psGetOrderInfo)) GetOrderInfo();
+    SetBookmarkSize(8);
+}
+
+AnsiString TFBCustomDataSet::ColumnOrigin(TField* F) const {
+    TFBXSQLDA* Cols = FSelectQuery->Current();
+    if (!Cols || F->FieldKind() != fkData || F->FieldNo() < 1 || F->FieldNo() > Cols->Count()) return AnsiString();
+    TFBXSQLVAR* V = Cols->Vars(F->FieldNo() - 1);
+    const AnsiString Rel = V->RelationName(), Col = V->SQLName();
+    return Rel.empty() ? Col : Rel + "." + Col;
+}
+
+void TFBCustomDataSet::GetOrderInfo() {
+    if (FOptions.Contains(poPersistentSorting) && !VarIsNull(FSortDescription) && !VarIsEmpty(FSortDescription) &&
+        FLocallySorted)
+        return;
+    const AnsiString Text = FSelectQuery->ProcessedSQL().empty() ? FSelectQuery->SQLText() : FSelectQuery->ProcessedSQL();
+    FSortDescription = Null();
+    TSQLParser Parser(Text);
+    Variant Info = Parser.GetOrderInfo();
+    if (!VarIsArray(Info)) return;
+    const Integer High = VarArrayHighBound(Info, 1);
+    for (Integer I = 0; I <= High; ++I) {
+        const AnsiString Item = VarToStr(VarArrayGet(Info, {I, 0}));
+        TField* F = nullptr;
+        Int64 Number = 0;
+        if (TryStrToInt64(Item, Number) && Number >= 1) {
+            F = Number <= FieldCount() ? Fields()->Fields(static_cast<Integer>(Number - 1)) : nullptr;
+            VarArrayPut(Info, Variant(F ? F->FieldName() : AnsiString("NotPresented")), {I, 0});
+            continue;
+        }
+        const size_t Dot = Item.find('.');
+        if (Dot != AnsiString::npos) {
+            const AnsiString Rel = UnquoteStr(Item.substr(0, Dot)), Col = UnquoteStr(Item.substr(Dot + 1));
+            for (const AnsiString& R : {Rel, TableByAlias(Text, Rel)}) {
+                for (Integer K = 0; K < FieldCount() && !F; ++K) {
+                    TField* C = Fields()->Fields(K);
+                    if (AsciiEqualStr(ColumnOrigin(C), UnquoteStr(R) + "." + Col, false)) F = C;
+                }
+                if (F) break;
+            }
+        } else {
+            F = FieldByOriginName(Item);
+        }
+        if (!F) {
+            FSortDescription = Null();
+            return;
+        }
+        VarArrayPut(Info, Variant(F->FieldName()), {I, 0});
+    }
+    FSortDescription = Info;
+    FLocallySorted = false;
+}
+
+void TFBCustomDataSet::InternalClose() {
+    FCurrentRecord_ = -1;
+    FOpen = false;
+    FRecordsCount = 0;
+    FDeletedRecords = 0;
+    FCache.reset();
+    BindFields(false);
+    if (DefaultFields()) DestroyFields();
+    FFieldByNameCache.clear();
+}
+
+void TFBCustomDataSet::CloseCursor() {
+    TDataSet::CloseCursor();
+    FSelectQuery->Close();
+    if (ComponentState().Contains(csDesigning)) FreeHandles();
+}
+
+void TFBCustomDataSet::DoBeforeOpen() {
+    if (FEventsSuppressed == 0) TDataSet::DoBeforeOpen();
+}
+
+void TFBCustomDataSet::DoBeforeClose() {
+    if (FEventsSuppressed == 0) TDataSet::DoBeforeClose();
+    if (DefaultFields()) FFieldByNameCache.clear();
+}
+
+void TFBCustomDataSet::DoAfterClose() {
+    if (FEventsSuppressed == 0) TDataSet::DoAfterClose();
+    if (FOptions.Contains(poFreeHandlesAfterClose)) FreeHandles();
+}
+
+void TFBCustomDataSet::DoAfterOpen() {
+    if (!ComponentState().Contains(csDesigning)) {
+        for (Integer I = 0; I < FieldCount(); ++I) Fields()->Fields(I)->SetOrigin(ColumnOrigin(Fields()->Fields(I)));
+    }
+    TDataSet::DoAfterOpen();
+    if (FOptions.Contains(poFetchAll)) FetchAll();
+    FSelectSQLChanged = false;
+    if (FWaitMasterTimer) FWaitMasterTimer->SetEnabled(false);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Editing
+
+void TFBCustomDataSet::Post() {
+    TDataSet::Post();
+    FPendingResync = false;
+}
+
+void TFBCustomDataSet::Resync(TResyncMode Mode) {
+    FPendingResync = false;
+    TDataSet::Resync(Mode);
+}
+
+void TFBCustomDataSet::DoBeforeEdit() {
+    if (!CanEdit()) Abort();
+    SaveRecordCopy(ActiveBuffer());
+    FSavedState = State();
+    TDataSet::DoBeforeEdit();
+    if (!Active()) FBError(29, {"continue after BeforeEdit", FullName()});
+}
+
+void TFBCustomDataSet::DoBeforeDelete() {
+    if (!CanDelete()) Abort();
+    SaveRecordCopy(ActiveBuffer());
+    TDataSet::DoBeforeDelete();
+    if (!Active()) FBError(29, {"continue after BeforeDelete", FullName()});
+}
+
+void TFBCustomDataSet::DoBeforeCancel() {
+    TDataSet::DoBeforeCancel();
+    if (!Active()) FBError(29, {"continue after BeforeCancel", FullName()});
+}
+
+void TFBCustomDataSet::DoBeforePost() {
+    if (State() == dsEdit || State() == dsInsert) TDataSet::DoBeforePost();
+    if (!Active()) FBError(29, {"continue after BeforePost", FullName()});
+}
+
+void TFBCustomDataSet::DoBeforeInsert() {
+    if (!CanInsert()) Abort();
+    TDataSet::DoBeforeInsert();
+}
+
+void TFBCustomDataSet::InternalPost() {
+    CheckEditState();
+    TDataSet::InternalPost();
+    TCursorScope Scope(this);
+    const bool IsInsert = State() == dsInsert;
+    TFBQuery* Q = IsInsert ? FInsertQuery : FUpdateQuery;
+    TRecordBuffer B = ActiveBuffer();
+    if (IsInsert) {
+        BufStatus(B) = cusInserted;
+        const Integer Rn = BufRecNo(B) + 1;
+        FCurrentRecord_ = (Rn >= 1 && BufFlag(B) != bfEOF && Rn - 1 <= FRecordsCount) ? Rn - 1 : FRecordsCount;
+        BufRecNo(B) = FCurrentRecord_;
+    } else {
+        FCurrentRecord_ = BufRecNo(B);
+        if (BufStatus(B) == cusUnmodified) {
+            BufStatus(B) = cusModified;
+        } else if (BufStatus(B) == cusUninserted) {
+            BufStatus(B) = cusInserted;
+            --FDeletedRecords;
+        }
+    }
+    const Integer C = FCurrentRecord_;
+    if (!FCachedUpdates) {
+        if (IsInsert) FCache->InsertRecord(C);
+        try {
+            InternalPostRecord(Q, B);
+        } catch (...) {
+            // The opened slot goes to the end, where the next fetched row takes it over.
+            if (IsInsert && C != FRecordsCount) FCache->MoveRecord(C, FRecordsCount);
+            throw;
+        }
+    } else {
+        if (IsInsert) FCache->InsertRecord(C);
+        WriteRecordCache(C, B);
+        FUpdatesPending = true;
+    }
+    if (IsInsert) {
+        ++FRecordsCount;
+        ++FInsertedRecords;
+    }
+    WriteRecordCache(BufRecNo(B), B);
+    // The posted record may break the select's order.
+    if (!FOptions.Contains(poKeepSorting)) FSortDescription = Null();
+}
+
+void TFBCustomDataSet::InternalAddRecord(TRecordBuffer Buffer, bool Append) {
+    if (!CanInsert()) FBError(44, {FullName()});
+    if (Append) {
+        if (!FUniDirectional) InternalLast();
+        BufRecNo(Buffer) = FRecordsCount;
+        FCurrentRecord_ = FRecordsCount;
+    } else {
+        BufRecNo(Buffer) = FCurrentRecord_;
+    }
+    BufStatus(Buffer) = cusInserted;
+    InternalPost();
+}
+
+void TFBCustomDataSet::InternalCancel() {
+    TRecordBuffer B = ActiveBuffer();
+    // A change that is dropped is no longer pending.
+    if (FCachedUpdates && B && BufStatus(B) != cusUnmodified && FCacheModifiedCount > 0) {
+        const Integer Pos = CachePosition(BufRecNo(B));
+        const Byte* Image = (State() == dsEdit && Pos >= 0 && Pos < FCache->RecordCount()) ? FCache->RecordImage(Pos + 1) : nullptr;
+        if (State() == dsInsert || (Image && Image[0] == cusUnmodified)) --FCacheModifiedCount;
+    }
+    if (State() == dsInsert && B && FCurrentRecord_ >= 0) {
+        if (BufFlag(B) == bfBOF) {
+            if (FRecordsCount == 0) --FCurrentRecord_;
+        } else if (BufFlag(B) == bfEOF) {
+            --FCurrentRecord_;
+        }
+    }
+}
+
+void TFBCustomDataSet::InternalDelete() {
+    TCursorScope Scope(this);
+    if (!CanDelete()) FBError(47, {FullName()});
+    TRecordBuffer B = ActiveBuffer();
+    FCurrentRecord_ = BufRecNo(B);
+    if (FCachedUpdates) {
+        if (BufStatus(B) == cusInserted) {
+            BufStatus(B) = cusUninserted;
+            --FCacheModifiedCount;
+        } else {
+            BufStatus(B) = cusDeleted;
+            ++FCacheModifiedCount;
+        }
+        WriteRecordCache(BufRecNo(B), B);
+    } else {
+        InternalDeleteRecord(FDeleteQuery, B);
+    }
+    ++FDeletedRecords;
+    FUpdatesPending = FCacheModifiedCount > 0;
+}
+
+void TFBCustomDataSet::InternalDeleteRecord(TFBQuery* Qry, TRecordBuffer Buff) {
+    TFBTransaction* Tr = UpdateTransaction();
+    if (Tr && !Tr->Active() && FOptions.Contains(poStartTransaction)) Tr->StartTransaction();
+    SetInternalSQLParams(Qry, Buff);
+    Qry->ExecQuery();
+    BufStatus(Buff) = cusDeletedApplied;
+    WriteRecordCache(BufRecNo(Buff), Buff);
+    if (!FCachedUpdates) AutoCommitUpdates();
+}
+
+void TFBCustomDataSet::AutoCommitUpdates() {
+    TFBTransaction* Tr = UpdateTransaction();
+    if (!FAutoCommit || !Tr || !Tr->Active()) return;
+    if (Tr != Transaction() && Tr->TimeoutAction() == TACommit)
+        Tr->Commit();
+    else
+        Tr->CommitRetaining();
+}
+
+void TFBCustomDataSet::DeleteFromCache() {
+    CheckDatasetOpen(" do delete from cache ");
+    TRecordBuffer B = GetActiveBuf();
+    if (!B) return;
+    DisableControls();
+    try {
+        BufStatus(B) = cusDeletedApplied;
+        ++FDeletedRecords;
+        WriteRecordCache(BufRecNo(B), B);
+        FCurrentRecord_ = BufRecNo(B);
+        CursorPosChanged();
+        FCurrentRecord = -1;
+        Resync({});
+    } catch (...) {
+        EnableControls();
+        throw;
+    }
+    EnableControls();
+}
+
+void TFBCustomDataSet::CancelUpdates() {
+    if (State() == dsEdit || State() == dsInsert) Cancel();
+    if (!FCachedUpdates || FCacheModifiedCount == 0 || !FCache) return;
+    for (Integer I = 0; I < FRecordsCount; ++I) RevertRecord(I);
+    FCacheModifiedCount = 0;
+    FUpdatesPending = false;
+    FCache->ClearLog();
+    if (Active()) {
+        const TBookmark B = GetBookmark();
+        if (!B.empty() && BookmarkValid(B)) {
+            FCurrentRecord_ = FCache->LogicalIndex(*reinterpret_cast<const int32_t*>(B.data()));
+            Resync({});
+        } else {
+            First();
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Refreshing
+
+void TFBCustomDataSet::InternalRefresh() { InternalRefreshRow(FRefreshQuery, ActiveBuffer(), false); }
+
+void TFBCustomDataSet::InternalRefreshRow(TFBQuery* Qry, TRecordBuffer Buff, bool ResortFlag) {
+    RefreshRecordFromQuery(Qry, Buff);
+    if (Buff) FCurrentRecord_ = BufRecNo(Buff);
+}
+
+bool TFBCustomDataSet::RefreshRecordFromQuery(TFBQuery* Qry, TRecordBuffer Buff) {
+    if (!Buff) return false;
+    TCursorScope Scope(this);
+    if (IsBlankStr(Qry->SQL()->Text()) || !Active()) {
+        if (GetRecordCount() > 0) FBError(48, {FullName()});
+        return false;
+    }
+    if (!FCachedUpdates) SaveRecordCopy(Buff);
+    if (!Qry->Open()) {
+        SetInternalSQLParams(Qry, Buff);
+        if (Qry == FRefreshQuery) PrepareQuery(3);
+        if (FOptions.Contains(poStartTransaction) && Qry->Transaction() && !Qry->Transaction()->Active())
+            Qry->Transaction()->StartTransaction();
+        Qry->ExecQuery();
+    }
+    bool Result = false;
+    try {
+        bool Row = false;
+        if (Qry->SQLType() == SQLExecProcedure) {
+            Row = true;
+        } else if (Qry->SQLType() == SQLSelect || Qry->SQLType() == SQLSelectForUpdate) {
+            if (Qry->Bof() && !Qry->Eof()) Qry->Next();
+            Row = !Qry->Eof();
+        }
+        if (Row) {
+            const Byte Flag = BufFlag(Buff);
+            FetchCurrentRecordToBuffer(Qry, BufRecNo(Buff), Buff);
+            BufFlag(Buff) = Flag;
+            Result = true;
+        } else if (FOptions.Contains(poRefreshDeletedRecord)) {
+            BufStatus(Buff) = cusDeletedApplied;
+            ++FDeletedRecords;
+            WriteRecordCache(BufRecNo(Buff), Buff);
+            DoAfterRefresh();
+        }
+    } catch (...) {
+        Qry->Close();
+        throw;
+    }
+    Qry->Close();
+    return Result;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Parameters of the modifying statements
+
+void TFBCustomDataSet::SetInternalSQLParams(TFBQuery* Qry, TRecordBuffer Buffer) {
+    if (!Buffer) FBError(49);
+    if (BufRecNo(Buffer) < 0) return;
+    TRecordBuffer OldBuf = nullptr;
+    struct TFree {
+        TFBCustomDataSet* D;
+        TRecordBuffer& B;
+        ~TFree() { if (B) D->FreeRecordBuffer(B); }
+    } FreeOld{this, OldBuf};
+    TRecordBuffer OldSource = Buffer;
+    if (State() != dsInsert) {
+        OldBuf = GetOldRecordBuffer(BufRecNo(Buffer));
+        if (OldBuf) OldSource = OldBuf;
+    }
+    std::vector<AnsiString> Names;
+    TFBXSQLDA* Params = Qry->Params();
+    for (Integer I = 0; I < Params->Count(); ++I) Names.push_back(Params->Vars(I)->Name());
+    for (const AnsiString& N : Qry->ExtraParamNames()) Names.push_back(N);
+    for (const AnsiString& N : Names) {
+        TFBXSQLVAR* P = Qry->FindParam(N);
+        if (!P) continue;
+        AnsiString Col = N;
+        TRecordBuffer Src = Buffer;
+        if (N.size() >= 5 && IsOldParamName(N)) {
+            Col = N.substr(4);
+            Src = OldSource;
+        } else if (N.size() >= 5 && IsNewParamName(N)) {
+            Col = N.substr(4);
+        } else if (N.size() >= 5 && IsMasParamName(N) && DataSource() && DataSource()->DataSet()) {
+            if (TField* MF = DataSource()->DataSet()->FindField(N.substr(4))) P->SetValue(MF->AsVariant());
+            continue;
+        }
+        Integer ColNo = 0;
+        if (TField* F = FBFindField(Col); F && F->FieldKind() == fkData) ColNo = F->FieldNo();
+        else ColNo = FSelectQuery->FieldIndex(Col) + 1;
+        if (Qry != FSelectQuery && ColNo < 1) {
+            if (TFBXSQLVAR* SP = FSelectQuery->FindParam(N)) P->Assign(SP);
+            continue;
+        }
+        if (ColNo < 1 || ColNo > FFieldDescrs->Count()) continue;
+        if (BufNull(Src, ColNo)) {
+            P->SetIsNull(true);
+            continue;
+        }
+        TFBFieldDescr* D = FFieldDescrs->Items(ColNo - 1);
+        const char* V = Src + D->Offset;
+        const Integer Scale = static_cast<SmallInt>(D->Scale);
+        switch (D->SqlType) {
+            case SQLTypeLong:
+            case SQLTypeShort: {
+                Int64 Raw;
+                if (D->SqlType == SQLTypeLong) { int32_t X; std::memcpy(&X, V, 4); Raw = X; }
+                else { int16_t X; std::memcpy(&X, V, 2); Raw = X; }
+                if (Scale >= 0) P->SetAsInt64(Raw);
+                else {
+                    TBcd B;
+                    CurrToFBBcd(-Scale, B, Raw);
+                    P->SetAsBcd(B);
+                }
+                break;
+            }
+            case SQLTypeFloat: { float X; std::memcpy(&X, V, 4); P->SetAsDouble(X); break; }
+            case SQLTypeDouble:
+            case SQLTypeDFloat: { double X; std::memcpy(&X, V, 8); P->SetAsDouble(X); break; }
+            case SQLTypeTimestamp: {
+                double Ms;
+                std::memcpy(&Ms, V, 8);
+                P->SetAsDateTime(TimeStampToDateTime(MSecsToTimeStamp(std::round(Ms))));
+                break;
+            }
+            case SQLTypeDate: {
+                int32_t Day;
+                std::memcpy(&Day, V, 4);
+                P->SetAsDate(static_cast<TDateTime>(Day - DateDelta));
+                break;
+            }
+            case SQLTypeTime: {
+                int32_t Ms;
+                std::memcpy(&Ms, V, 4);
+                P->SetAsTime(Ms / 86400000.0);
+                break;
+            }
+            case SQLTypeInt64: {
+                if (Scale >= -4 || FPrepareOptions.Contains(psSQLINT64ToBCD)) {
+                    Int64 Raw;
+                    std::memcpy(&Raw, V, 8);
+                    if (Scale == 0) P->SetAsInt64(Raw);
+                    else {
+                        TBcd B;
+                        CurrToFBBcd(-Scale, B, Raw);
+                        P->SetAsBcd(B);
+                    }
+                } else {
+                    double X;
+                    std::memcpy(&X, V, 8);
+                    P->SetAsDouble(X);
+                }
+                break;
+            }
+            case SQLTypeVarying:
+            case SQLTypeText:
+                if (D->IsDBKey) {
+                    P->SetAsString(AnsiString(V, D->Width));
+                } else if (D->Kind == 1) {
+                    TGUID G;
+                    std::memcpy(&G, V, 16);
+                    P->SetAsGuid(G);
+                } else {
+                    P->SetAsString(AnsiString(V, strnlen(V, D->Width)));
+                }
+                break;
+            case SQLTypeBlob:
+            case SQLTypeQuad:
+            case SQLTypeArray: {
+                ISC_QUAD Q;
+                std::memcpy(&Q, V, 8);
+                P->SetAsQuad(Q);
+                break;
+            }
+            case 590:
+            case SQLTypeBoolean: {
+                int16_t X = 0;
+                std::memcpy(&X, V, std::min<size_t>(D->Width, 2));
+                P->SetAsBoolean(D->Width == 1 ? (X & 0xFF) != 0 : X == 1);
+                break;
+            }
+            default:
+                break;
+        }
+    }
+}

@@ -1,0 +1,955 @@
+#include "datasets/FBDataSet.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+
+#include "dbclient/FBMessages.h"
+#include "support/db/TestDatabase.h"
+
+namespace {
+
+// Runs the modifying statements itself, as the application data set does.
+class TPostingDataSet : public TFBDataSet {
+public:
+    using TFBDataSet::TFBDataSet;
+    Integer Executed = 0;
+
+protected:
+    void InternalPostRecord(TFBQuery* Qry, TRecordBuffer Buff) override {
+        if (!UpdateTransaction()->Active()) UpdateTransaction()->StartTransaction();
+        SetInternalSQLParams(Qry, Buff);
+        Qry->ExecQuery();
+        ++Executed;
+        BufStatus(Buff) = cusUnmodified;
+    }
+};
+
+class TWindowLink : public TDataLink {};
+
+class FBDataSetTest : public TDatabaseSuite {
+public:
+    static void SetUpTestSuite() {
+        TDatabaseSuite::SetUpTestSuite();
+        AnsiString Script =
+            "CREATE TABLE MANY (ID INTEGER NOT NULL PRIMARY KEY, NAME VARCHAR(40));"
+            "CREATE TABLE KINDS (ID INTEGER NOT NULL, SHORTTXT VARCHAR(8), LONGTXT VARCHAR(40), "
+            "  CODE CHAR(10), AMOUNT DOUBLE PRECISION, D DATE, MONEY NUMERIC(15,2), RATE NUMERIC(9,2), "
+            "  QTY SMALLINT, FLAG INTEGER, NN VARCHAR(20) NOT NULL);"
+            "CREATE TABLE EDIT (ID INTEGER NOT NULL PRIMARY KEY, NAME VARCHAR(40), RATE NUMERIC(9,2), "
+            "  AMOUNT DOUBLE PRECISION, D DATE);";
+        DB1().Execute(Script);
+        AnsiString Rows;
+        for (Integer I = 1; I <= 50; ++I)
+            Rows += "INSERT INTO MANY VALUES (" + IntToStr(I) + ", \"Satır " + IntToStr(I) + "\");";
+        Rows +=
+            "INSERT INTO KINDS VALUES (1, \"kısa\", \"Çağrı Şirketi İĞÜ Öşç\", \"AB\", 1234.5, \"15.03.2016\", "
+            "  1234.56, 123.45, 7, -1, \"x\");"
+            "INSERT INTO KINDS (ID, NN) VALUES (2, \"\");";
+        DB1().Execute(Rows);
+        DB3().Execute(
+            "CREATE TABLE NUMS (ID INTEGER NOT NULL, PRICE NUMERIC(18,2), BIG BIGINT, FINE NUMERIC(18,6), "
+            "  TM TIME, TS TIMESTAMP);");
+        DB3().Execute(
+            "INSERT INTO NUMS VALUES (1, 123.45, 9007199254740993, 1.123456, '07:30:15', '2016-03-15 10:20:30');"
+            "INSERT INTO NUMS (ID) VALUES (2);");
+    }
+
+protected:
+    void SetUp() override {
+        Owner = std::make_unique<TComponent>(nullptr);
+        Owner->SetName("dm");
+    }
+    void TearDown() override { Owner.reset(); }
+
+    TFBDatabase* Connect(TTestDatabase& T) {
+        auto* D = new TFBDatabase(Owner.get());
+        D->SetName(T.Dialect() == 1 ? "DB1" : "DB3");
+        D->SetDBName(T.Path());
+        D->SetSQLDialect(T.Dialect());
+        D->DBParams()->Add(AnsiString("user_name=") + TTestDatabase::UserName);
+        D->DBParams()->Add(AnsiString("password=") + TTestDatabase::Password);
+        D->DBParams()->Add("lc_ctype=WIN1254");
+        D->Open();
+        auto* Tr = new TFBTransaction(Owner.get());
+        Tr->SetName(T.Dialect() == 1 ? "TR1" : "TR3");
+        Tr->SetDefaultDatabase(D);
+        Tr->TRParams()->SetText("write\r\nnowait\r\nrec_version\r\nread_committed");
+        D->SetDefaultTransaction(Tr);
+        return D;
+    }
+    template <class T = TFBDataSet>
+    T* NewDataSet(TFBDatabase* Db, const AnsiString& Sql, const char* Name = "ds") {
+        auto* Ds = new T(Owner.get());
+        Ds->SetName(Name);
+        Ds->SetDatabase(Db);
+        Ds->SetTransaction(Db->DefaultTransaction());
+        Ds->SelectSQL()->SetText(Sql);
+        return Ds;
+    }
+    // A value read straight from the database in a transaction of its own.
+    AnsiString Scalar(TFBDatabase* Db, const AnsiString& Sql) {
+        TFBTransaction Tr(nullptr);
+        Tr.SetDefaultDatabase(Db);
+        Tr.StartTransaction();
+        TFBQuery Q(nullptr);
+        Q.SetDatabase(Db);
+        Q.SetTransaction(&Tr);
+        Q.SQL()->SetText(Sql);
+        Q.ExecQuery();
+        AnsiString R = Q.Eof() ? AnsiString("<none>") : (Q.Fields(0)->IsNull() ? AnsiString("<null>") : Q.Fields(0)->AsString());
+        Q.Close();
+        Tr.Commit();
+        return R;
+    }
+    void Refill(TTestDatabase& T, const AnsiString& Script) { T.Execute(Script); }
+
+    std::unique_ptr<TComponent> Owner;
+};
+
+// ---- field definitions, classes and layout -----------------------------------------------------
+
+TEST_F(FBDataSetTest, FieldClassesFollowTheColumnTypesOfADialect1Table) {
+    TFBDatabase* Db = Connect(DB1());
+    TFBDataSet* Ds = NewDataSet(Db, "SELECT * FROM KINDS ORDER BY ID");
+    Ds->Open();
+    struct {
+        const char* Name;
+        TFieldType Type;
+        Integer Size;
+    } Cases[] = {
+        {"ID", ftInteger, 0},      {"SHORTTXT", ftString, 8}, {"LONGTXT", ftString, 40}, {"CODE", ftString, 10},
+        {"AMOUNT", ftFloat, 0},    {"D", ftDateTime, 0},      {"MONEY", ftFloat, 0},     {"RATE", ftFloat, 0},
+        {"QTY", ftSmallint, 0},    {"FLAG", ftInteger, 0},
+    };
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        TField* F = Ds->FieldByName(C.Name);
+        EXPECT_EQ(F->DataType(), C.Type);
+        EXPECT_EQ(F->Size(), C.Size);
+    }
+    EXPECT_NE(dynamic_cast<TFBIntegerField*>(Ds->FieldByName("ID")), nullptr);
+    EXPECT_NE(dynamic_cast<TFBStringField*>(Ds->FieldByName("LONGTXT")), nullptr);
+    EXPECT_NE(dynamic_cast<TFBFloatField*>(Ds->FieldByName("RATE")), nullptr);
+    EXPECT_NE(dynamic_cast<TFBDateTimeField*>(Ds->FieldByName("D")), nullptr);
+    EXPECT_NE(dynamic_cast<TFBSmallIntField*>(Ds->FieldByName("QTY")), nullptr);
+    EXPECT_EQ(Ds->FieldByName("D")->Origin(), "KINDS.D");
+}
+
+TEST_F(FBDataSetTest, Dialect3ScaledIntegersBecomeExactDecimalsOrFloats) {
+    TFBDatabase* Db = Connect(DB3());
+    TFBDataSet* Ds = NewDataSet(Db, "SELECT * FROM NUMS ORDER BY ID");
+    Ds->Open();
+    EXPECT_EQ(Ds->FieldByName("PRICE")->DataType(), ftBCD);
+    EXPECT_EQ(Ds->FieldByName("PRICE")->Size(), 2);
+    EXPECT_EQ(Ds->FieldByName("BIG")->DataType(), ftBCD);
+    EXPECT_EQ(Ds->FieldByName("BIG")->Size(), 0);
+    EXPECT_EQ(Ds->FieldByName("FINE")->DataType(), ftFloat);
+    EXPECT_EQ(Ds->FieldByName("TM")->DataType(), ftTime);
+    EXPECT_EQ(Ds->FieldByName("TS")->DataType(), ftDateTime);
+    Ds->Close();
+    Ds->SetPrepareOptions(Ds->PrepareOptions() + TpPrepareOptions{psSQLINT64ToBCD});
+    Ds->Open();
+    EXPECT_EQ(Ds->FieldByName("FINE")->DataType(), ftBCD);
+    EXPECT_EQ(Ds->FieldByName("FINE")->Size(), 6);
+    EXPECT_EQ(Ds->FieldByName("FINE")->AsString(), "1,123456");
+}
+
+TEST_F(FBDataSetTest, RecordLayoutKeepsShortTextsInlineAndLongTextsOutOfLine) {
+    TFBDatabase* Db = Connect(DB1());
+    TFBDataSet* Ds = NewDataSet(Db, "SELECT ID, SHORTTXT, LONGTXT FROM KINDS");
+    Ds->Open();
+    EXPECT_EQ(Ds->CacheRecordSize(), 16);
+    EXPECT_EQ(Ds->RecordBufferSize(), 9 + 12 + 40);
+    ASSERT_EQ(Ds->FieldDescrs()->Count(), 3);
+    EXPECT_EQ(Ds->FieldDescrs()->Items(0)->Offset, 9);
+    EXPECT_EQ(Ds->FieldDescrs()->Items(1)->Offset, 13);
+    EXPECT_EQ(Ds->FieldDescrs()->Items(1)->StringIndex, -1);
+    EXPECT_EQ(Ds->FieldDescrs()->Items(2)->Offset, 21);
+    EXPECT_EQ(Ds->FieldDescrs()->Items(2)->StringIndex, 0);
+}
+
+// ---- values -----------------------------------------------------------------------------------
+
+TEST_F(FBDataSetTest, ValuesReadUnderTurkishSettings) {
+    TFormatSettingsGuard Guard(TurkishFormatSettings());
+    TFBDatabase* Db = Connect(DB1());
+    TFBDataSet* Ds = NewDataSet(Db, "SELECT * FROM KINDS ORDER BY ID");
+    Ds->Open();
+    EXPECT_EQ(Ds->FieldByName("SHORTTXT")->AsString(), "kısa");
+    EXPECT_EQ(Ds->FieldByName("LONGTXT")->AsString(), "Çağrı Şirketi İĞÜ Öşç");
+    EXPECT_EQ(Ds->FieldByName("CODE")->AsString(), "AB");
+    EXPECT_EQ(Ds->FieldByName("AMOUNT")->AsString(), "1234,5");
+    EXPECT_EQ(Ds->FieldByName("MONEY")->AsString(), "1234,56");
+    EXPECT_EQ(Ds->FieldByName("RATE")->AsFloat(), 123.45);
+    EXPECT_EQ(Ds->FieldByName("D")->AsString(), "15.03.2016");
+    EXPECT_EQ(Ds->FieldByName("QTY")->AsInteger(), 7);
+    EXPECT_EQ(Ds->FieldByName("FLAG")->AsInteger(), -1);
+    Ds->Next();
+    EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 2);
+    for (const char* N : {"SHORTTXT", "LONGTXT", "CODE", "AMOUNT", "D", "MONEY", "RATE", "QTY"}) {
+        SCOPED_TRACE(N);
+        EXPECT_TRUE(Ds->FieldByName(N)->IsNull());
+        EXPECT_EQ(Ds->FieldByName(N)->AsString(), "");
+        EXPECT_TRUE(VarIsNull(Ds->FieldByName(N)->Value()));
+    }
+    EXPECT_FALSE(Ds->FieldByName("NN")->IsNull());
+}
+
+TEST_F(FBDataSetTest, CharColumnsAreTrimmedOnlyWithTheTrimOption) {
+    TFBDatabase* Db = Connect(DB1());
+    TFBDataSet* Ds = NewDataSet(Db, "SELECT CODE FROM KINDS WHERE ID = 1");
+    Ds->Open();
+    EXPECT_EQ(Ds->FieldByName("CODE")->AsString(), "AB");
+    Ds->Close();
+    Ds->SetOptions(Ds->Options() - TpFBDsOptions{poTrimCharFields});
+    Ds->Open();
+    EXPECT_EQ(Ds->FieldByName("CODE")->AsString(), "AB        ");
+}
+
+TEST_F(FBDataSetTest, ExactDecimalsOfDialect3) {
+    TFormatSettingsGuard Guard(TurkishFormatSettings());
+    TFBDatabase* Db = Connect(DB3());
+    TFBDataSet* Ds = NewDataSet(Db, "SELECT * FROM NUMS ORDER BY ID");
+    Ds->Open();
+    auto* Price = dynamic_cast<TFBBCDField*>(Ds->FieldByName("PRICE"));
+    ASSERT_NE(Price, nullptr);
+    EXPECT_EQ(Price->AsString(), "123,45");
+    EXPECT_EQ(Price->DisplayText(), "123,45");
+    EXPECT_DOUBLE_EQ(Price->AsFloat(), 123.45);
+    EXPECT_EQ(Price->AsCurrency().Value, 1234500);
+    Int64 Raw = 0;
+    EXPECT_TRUE(Price->GetRaw(Raw));
+    EXPECT_EQ(Raw, 12345);
+    // Beyond double precision: the 64-bit integer itself.
+    EXPECT_EQ(Ds->FieldByName("BIG")->AsString(), "9007199254740993");
+    EXPECT_EQ(Ds->FieldByName("BIG")->Value().AsInt64(), 9007199254740993LL);
+    EXPECT_EQ(Ds->FieldByName("TM")->AsString(), "07:30:15");
+    EXPECT_EQ(Ds->FieldByName("TS")->AsString(), "15.03.2016 10:20:30");
+    Ds->Next();
+    EXPECT_TRUE(Price->IsNull());
+    EXPECT_EQ(Price->AsString(), "");
+}
+
+// ---- navigation -------------------------------------------------------------------------------
+
+TEST_F(FBDataSetTest, EmptyAndSingleRowResults) {
+    TFBDatabase* Db = Connect(DB1());
+    TFBDataSet* Ds = NewDataSet(Db, "SELECT * FROM MANY WHERE ID < ?LIMIT ORDER BY ID");
+    Ds->SelectQuery()->ParamByName("LIMIT")->SetAsInteger(1);
+    Ds->Open();
+    EXPECT_TRUE(Ds->IsEmpty());
+    EXPECT_TRUE(Ds->Eof());
+    EXPECT_TRUE(Ds->Bof());
+    EXPECT_EQ(Ds->RecordCount(), 0);
+    EXPECT_EQ(Ds->RecNo(), 0);
+    EXPECT_TRUE(Ds->FieldByName("ID")->IsNull());
+    Ds->Last();
+    Ds->Prior();
+    EXPECT_TRUE(Ds->IsEmpty());
+    Ds->Close();
+    Ds->SelectQuery()->ParamByName("LIMIT")->SetAsInteger(2);
+    Ds->Open();
+    EXPECT_FALSE(Ds->IsEmpty());
+    EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 1);
+    EXPECT_EQ(Ds->RecNo(), 1);
+    Ds->Next();
+    EXPECT_TRUE(Ds->Eof());
+    EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 1);
+    EXPECT_EQ(Ds->RecordCount(), 1);
+}
+
+TEST_F(FBDataSetTest, RowsAreFetchedOneAtATimeAsNavigationMovesOn) {
+    TFBDatabase* Db = Connect(DB1());
+    TFBDataSet* Ds = NewDataSet(Db, "SELECT * FROM MANY ORDER BY ID");
+    Ds->Open();
+    EXPECT_EQ(Ds->FetchedCount(), 1);
+    Ds->Next();
+    EXPECT_EQ(Ds->FetchedCount(), 2);
+    EXPECT_EQ(Ds->FieldByName("NAME")->AsString(), "Satır 2");
+    Ds->MoveBy(10);
+    EXPECT_EQ(Ds->FetchedCount(), 12);
+    EXPECT_EQ(Ds->RecNo(), 12);
+    Ds->Last();
+    EXPECT_EQ(Ds->FetchedCount(), 50);
+    EXPECT_EQ(Ds->RecordCount(), 50);
+    EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 50);
+    Ds->Next();
+    EXPECT_TRUE(Ds->Eof());
+    Integer Seen = 0;
+    for (Ds->Last(); !Ds->Bof(); Ds->Prior()) {
+        EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 50 - Seen);
+        ++Seen;
+    }
+    EXPECT_EQ(Seen, 50);
+}
+
+TEST_F(FBDataSetTest, ABufferWindowScrollsAcrossItsEdgeBothWays) {
+    TFBDatabase* Db = Connect(DB1());
+    TFBDataSet* Ds = NewDataSet(Db, "SELECT * FROM MANY ORDER BY ID");
+    TDataSource Src(nullptr);
+    Src.SetDataSet(Ds);
+    TWindowLink Link;
+    Link.SetDataSource(&Src);
+    Link.SetBufferCount(7);
+    Ds->Open();
+    EXPECT_EQ(Link.RecordCount(), 7);
+    for (Integer Id = 1; Id <= 20; ++Id) {
+        ASSERT_EQ(Ds->FieldByName("ID")->AsInteger(), Id);
+        ASSERT_EQ(Ds->RecNo(), Id);
+        Ds->Next();
+    }
+    for (Integer Id = 21; Id >= 1; --Id) {
+        ASSERT_EQ(Ds->FieldByName("ID")->AsInteger(), Id);
+        Ds->Prior();
+    }
+    EXPECT_TRUE(Ds->Bof());
+    Ds->MoveBy(30);
+    EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 31);
+    Ds->MoveBy(-25);
+    EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 6);
+    Link.SetDataSource(nullptr);
+}
+
+TEST_F(FBDataSetTest, RecNoMovesAndFetchesAsNeeded) {
+    TFBDatabase* Db = Connect(DB1());
+    TFBDataSet* Ds = NewDataSet(Db, "SELECT * FROM MANY ORDER BY ID");
+    Ds->Open();
+    Ds->SetRecNo(5);
+    EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 5);
+    EXPECT_EQ(Ds->FetchedCount(), 50);   // beyond the fetched rows: all are fetched first
+    Ds->SetRecNo(0);
+    EXPECT_EQ(Ds->RecNo(), 1);
+    Ds->SetRecNo(1000);
+    EXPECT_EQ(Ds->FetchedCount(), 50);
+    EXPECT_EQ(Ds->RecNo(), 50);
+    EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 50);
+}
+
+TEST_F(FBDataSetTest, BookmarksReturnToTheirRecordAndCompareByPosition) {
+    TFBDatabase* Db = Connect(DB1());
+    TFBDataSet* Ds = NewDataSet(Db, "SELECT * FROM MANY ORDER BY ID");
+    Ds->Open();
+    Ds->MoveBy(29);
+    const TBookmark At30 = Ds->GetBookmark();
+    ASSERT_EQ(At30.size(), 8u);
+    Ds->Last();
+    const TBookmark At50 = Ds->GetBookmark();
+    Ds->First();
+    const TBookmark At1 = Ds->GetBookmark();
+    EXPECT_TRUE(Ds->BookmarkValid(At30));
+    Ds->GotoBookmark(At30);
+    EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 30);
+    EXPECT_EQ(Ds->RecNo(), 30);
+    EXPECT_EQ(Ds->CompareBookmarks(At1, At30), -1);
+    EXPECT_EQ(Ds->CompareBookmarks(At50, At30), 1);
+    EXPECT_EQ(Ds->CompareBookmarks(At30, At30), 0);
+    EXPECT_EQ(Ds->CompareBookmarks(TBookmark(), At30), 1);
+    EXPECT_EQ(Ds->CompareBookmarks(At30, TBookmark()), -1);
+    EXPECT_EQ(Ds->CompareBookmarks(TBookmark(), TBookmark()), 0);
+    const TBookmark Bad{0x39, 0x30, 0, 0, 0, 0, 0, 0};
+    EXPECT_FALSE(Ds->BookmarkValid(Bad));
+    EXPECT_FALSE(Ds->BookmarkValid(TBookmark()));
+    EXPECT_THROW(Ds->GotoBookmark(Bad), EDatabaseError);
+    EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 30);
+}
+
+TEST_F(FBDataSetTest, AUniDirectionalDataSetKeepsARingOfBufferChunksRecords) {
+    TFBDatabase* Db = Connect(DB1());
+    TFBDataSet* Ds = NewDataSet(Db, "SELECT * FROM MANY ORDER BY ID");
+    Ds->SetUniDirectional(true);
+    EXPECT_EQ(Ds->CacheModelOptions()->BufferChunks(), 32);
+    Ds->Open();
+    for (Integer Id = 1; Id <= 40; ++Id) {
+        ASSERT_EQ(Ds->FieldByName("ID")->AsInteger(), Id);
+        Ds->Next();
+    }
+    EXPECT_EQ(Ds->RecordsCache()->RecordCount(), 32);
+    EXPECT_EQ(Ds->RecordCount(), 32);
+    EXPECT_THROW(Ds->CacheModelOptions()->SetBufferChunks(10), EDatabaseError);
+}
+
+TEST_F(FBDataSetTest, FetchStopsWhenBeforeFetchRecordAsks) {
+    TFBDatabase* Db = Connect(DB1());
+    TFBDataSet* Ds = NewDataSet(Db, "SELECT * FROM MANY ORDER BY ID");
+    Ds->BeforeFetchRecord = [](TFBQuery*, Integer Fetched, bool& Stop) { Stop = Fetched >= 10; };
+    Ds->Open();
+    Ds->Last();
+    EXPECT_EQ(Ds->RecordCount(), 10);
+    EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 10);
+}
+
+TEST_F(FBDataSetTest, CloseAndReopenStartsAfresh) {
+    TFBDatabase* Db = Connect(DB1());
+    TFBDataSet* Ds = NewDataSet(Db, "SELECT * FROM MANY ORDER BY ID");
+    Ds->Open();
+    Ds->Last();
+    Ds->Close();
+    EXPECT_FALSE(Ds->Active());
+    EXPECT_EQ(Ds->RecordsCache(), nullptr);
+    Ds->Open();
+    EXPECT_EQ(Ds->FetchedCount(), 1);
+    EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 1);
+    // The select text is fixed while open.
+    EXPECT_THROW(Ds->SelectSQL()->SetText("SELECT ID FROM MANY"), EFBError);
+    Ds->Close();
+    Ds->SelectSQL()->SetText("SELECT ID FROM MANY WHERE ID > 48 ORDER BY ID");
+    Ds->Open();
+    EXPECT_EQ(Ds->FieldCount(), 1);
+    EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 49);
+}
+
+// ---- state checks and connection ----------------------------------------------------------------
+
+TEST_F(FBDataSetTest, StateChecksRaiseTheLayersErrors) {
+    TFBDatabase* Db = Connect(DB1());
+    TFBDataSet* Ds = NewDataSet(Db, "");
+    try {
+        Ds->Open();
+        FAIL() << "opened without a select";
+    } catch (EFBError& E) {
+        EXPECT_NE(AnsiString(E.what()).find("Prepare dm.ds"), AnsiString::npos) << E.what();
+    }
+    Ds->SelectSQL()->SetText("SELECT * FROM MANY");
+    Ds->Open();
+    EXPECT_THROW(Ds->SetUniDirectional(true), EFBError);
+    EXPECT_THROW(Ds->SetDatabase(nullptr), EFBError);
+    try {
+        Ds->SetPrepareOptions(Ds->PrepareOptions() + TpPrepareOptions{psSQLINT64ToBCD});
+        FAIL();
+    } catch (EFBError& E) {
+        EXPECT_NE(AnsiString(E.what()).find("change psUseBooleanField or psSQLINT64ToBCD"), AnsiString::npos);
+    }
+    // Without modifying texts the data set is read-only.
+    EXPECT_FALSE(Ds->CanModify());
+    EXPECT_THROW(Ds->Edit(), EDatabaseError);
+}
+
+TEST_F(FBDataSetTest, ATransactionOwnerGivesTheTransactionAndOpeningTheDatabase) {
+    TFBDatabase* Db = Connect(DB1());
+    auto* Ds = new TFBDataSet(Db->DefaultTransaction());
+    Ds->SelectSQL()->SetText("SELECT * FROM MANY");
+    EXPECT_EQ(Ds->Transaction(), Db->DefaultTransaction());
+    Ds->Open();
+    EXPECT_EQ(Ds->Database(), Db);
+    EXPECT_TRUE(Ds->Transaction()->Active());
+}
+
+TEST_F(FBDataSetTest, EndingTheReadTransactionClosesTheDataSet) {
+    TFBDatabase* Db = Connect(DB1());
+    TFBDataSet* Ds = NewDataSet(Db, "SELECT * FROM MANY");
+    Ds->Open();
+    Db->DefaultTransaction()->CommitRetaining();
+    EXPECT_TRUE(Ds->Active());
+    Db->DefaultTransaction()->Commit();
+    EXPECT_FALSE(Ds->Active());
+}
+
+// ---- editing and posting --------------------------------------------------------------------------
+
+class FBDataSetEditTest : public FBDataSetTest {
+protected:
+    void SetUp() override {
+        FBDataSetTest::SetUp();
+        DB1().Execute(
+            "DELETE FROM EDIT;"
+            "INSERT INTO EDIT VALUES (1, \"Bir\", 1.5, 10, \"01.01.2016\");"
+            "INSERT INTO EDIT VALUES (2, \"İki\", 2.5, 20, \"02.01.2016\");"
+            "INSERT INTO EDIT VALUES (3, \"Üç\", 3.5, 30, \"03.01.2016\");"
+            "INSERT INTO EDIT VALUES (4, \"Dört\", 4.5, 40, \"04.01.2016\");"
+            "INSERT INTO EDIT VALUES (5, \"Beş\", 5.5, 50, \"05.01.2016\");");
+        Db = Connect(DB1());
+        Ds = NewDataSet<TPostingDataSet>(Db, "SELECT * FROM EDIT ORDER BY ID");
+        Ds->InsertSQL()->SetText("INSERT INTO EDIT (ID, NAME, RATE, AMOUNT, D) VALUES (?ID, ?NAME, ?RATE, ?AMOUNT, ?D)");
+        Ds->UpdateSQL()->SetText(
+            "UPDATE EDIT SET ID = ?NEW_ID, NAME = ?NAME, RATE = ?RATE, AMOUNT = ?AMOUNT, D = ?D WHERE ID = ?OLD_ID");
+        Ds->DeleteSQL()->SetText("DELETE FROM EDIT WHERE ID = ?OLD_ID");
+        Ds->RefreshSQL()->SetText("SELECT * FROM EDIT WHERE ID = ?ID");
+    }
+    AnsiString Ids() {
+        AnsiString R;
+        for (Ds->First(); !Ds->Eof(); Ds->Next()) R += Ds->FieldByName("ID")->AsString() + " ";
+        return R;
+    }
+    TFBDatabase* Db = nullptr;
+    TPostingDataSet* Ds = nullptr;
+};
+
+TEST_F(FBDataSetEditTest, EditPostsThroughTheUpdateStatementWithOldAndNewValues) {
+    TFormatSettingsGuard Guard(TurkishFormatSettings());
+    Ds->Open();
+    Ds->SetRecNo(2);
+    Ds->Edit();
+    EXPECT_EQ(Ds->UpdateStatus(), usUnmodified);
+    Ds->FieldByName("ID")->SetAsInteger(22);
+    Ds->FieldByName("NAME")->SetAsString("Yirmi İki ğüşöç");
+    Ds->FieldByName("RATE")->SetAsFloat(1.005);
+    EXPECT_EQ(Ds->UpdateStatus(), usModified);
+    EXPECT_EQ(Ds->FieldByName("ID")->OldValue().AsInteger(), 2);
+    EXPECT_EQ(Ds->FieldByName("NAME")->OldValue(), Variant("İki"));
+    Ds->Post();
+    EXPECT_EQ(Ds->Executed, 1);
+    EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 22);
+    EXPECT_EQ(Ds->RecNo(), 2);
+    Db->DefaultTransaction()->CommitRetaining();
+    EXPECT_EQ(Scalar(Db, "SELECT NAME FROM EDIT WHERE ID = 22"), "Yirmi İki ğüşöç");
+    // NUMERIC(9,2) kept as a scaled integer: 1.005 was rounded to 1.01 before it was stored.
+    EXPECT_EQ(Scalar(Db, "SELECT CAST(RATE * 100 AS INTEGER) FROM EDIT WHERE ID = 22"), "101");
+    EXPECT_EQ(Scalar(Db, "SELECT COUNT(*) FROM EDIT WHERE ID = 2"), "0");
+}
+
+TEST_F(FBDataSetEditTest, InsertGoesBeforeTheCurrentRecordAndAppendAtTheEnd) {
+    Ds->Open();
+    Ds->SetRecNo(3);
+    Ds->Insert();
+    EXPECT_TRUE(VarIsNull(Ds->FieldByName("ID")->OldValue()));
+    Ds->FieldByName("ID")->SetAsInteger(10);
+    Ds->FieldByName("NAME")->SetAsString("On");
+    Ds->Post();
+    EXPECT_EQ(Ds->RecNo(), 3);
+    EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 10);
+    Ds->Next();
+    EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 3);
+    Ds->Append();
+    Ds->FieldByName("ID")->SetAsInteger(11);
+    Ds->Post();
+    EXPECT_EQ(Ds->RecordCount(), 7);
+    EXPECT_EQ(Ids(), "1 2 10 3 4 5 11 ");
+    Db->DefaultTransaction()->CommitRetaining();
+    EXPECT_EQ(Scalar(Db, "SELECT COUNT(*) FROM EDIT"), "7");
+    // The bookmarks of records fetched before the inserts still find them.
+    Ds->SetRecNo(4);
+    const TBookmark B = Ds->GetBookmark();
+    Ds->First();
+    Ds->GotoBookmark(B);
+    EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 3);
+}
+
+TEST_F(FBDataSetEditTest, AppendOnAnEmptyResultAndCancelAtTheEnd) {
+    Ds->SelectSQL()->SetText("SELECT * FROM EDIT WHERE ID > 100");
+    Ds->Open();
+    Ds->Append();
+    Ds->FieldByName("ID")->SetAsInteger(101);
+    Ds->Post();
+    EXPECT_EQ(Ds->RecNo(), 1);
+    EXPECT_EQ(Ds->RecordCount(), 1);
+    Ds->Append();
+    Ds->FieldByName("ID")->SetAsInteger(102);
+    Ds->Cancel();
+    EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 101);
+    EXPECT_EQ(Ds->RecordCount(), 1);
+}
+
+TEST_F(FBDataSetEditTest, AFailedInsertLeavesTheRecordInInsertStateAndTheCacheUnchanged) {
+    Ds->Open();
+    Ds->SetRecNo(2);
+    Ds->Insert();
+    Ds->FieldByName("ID")->SetAsInteger(4);   // the key exists
+    EXPECT_THROW(Ds->Post(), EFBError);
+    EXPECT_EQ(Ds->State(), dsInsert);
+    Ds->Cancel();
+    EXPECT_EQ(Ds->RecordCount(), 5);
+    EXPECT_EQ(Ids(), "1 2 3 4 5 ");
+    // The cache slot opened for the failed insert is taken by rows fetched later.
+    Ds->Close();
+    Ds->Open();
+    Ds->SetRecNo(3);
+    Ds->Insert();
+    Ds->FieldByName("ID")->SetAsInteger(3);
+    EXPECT_THROW(Ds->Post(), EFBError);
+    Ds->Cancel();
+    Ds->Last();
+    EXPECT_EQ(Ids(), "1 2 3 4 5 ");
+}
+
+TEST_F(FBDataSetEditTest, DeleteRunsTheDeleteStatementAndHidesTheRecord) {
+    Ds->Open();
+    Ds->SetRecNo(2);
+    Ds->Delete();
+    EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 3);
+    EXPECT_EQ(Ds->RecordCount(), 4);
+    EXPECT_EQ(Ids(), "1 3 4 5 ");
+    Ds->Last();
+    Ds->Delete();
+    EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 4);
+    Db->DefaultTransaction()->CommitRetaining();
+    EXPECT_EQ(Scalar(Db, "SELECT COUNT(*) FROM EDIT"), "3");
+}
+
+TEST_F(FBDataSetEditTest, EmptyTextBecomesNullOnlyInANullableColumn) {
+    Ds->Open();
+    Ds->Edit();
+    Ds->FieldByName("NAME")->SetAsString("");
+    EXPECT_TRUE(Ds->FieldByName("NAME")->IsNull());
+    Ds->Cancel();
+    EXPECT_EQ(Ds->FieldByName("NAME")->AsString(), "Bir");
+    TFBDataSet* K = NewDataSet(Db, "SELECT NN FROM KINDS WHERE ID = 1", "k");
+    K->UpdateSQL()->SetText("UPDATE KINDS SET NN = ?NN WHERE ID = 1");
+    K->Open();
+    K->Edit();
+    K->FieldByName("NN")->SetAsString("");
+    EXPECT_FALSE(K->FieldByName("NN")->IsNull());
+    K->Cancel();
+}
+
+TEST_F(FBDataSetEditTest, CachedUpdatesPostNoStatementAndCanBeCancelled) {
+    Ds->SetCachedUpdates(true);
+    Ds->Open();
+    Ds->Edit();
+    Ds->FieldByName("NAME")->SetAsString("Değişti");
+    Ds->Post();
+    EXPECT_EQ(Ds->Executed, 0);
+    EXPECT_TRUE(Ds->UpdatesPending());
+    EXPECT_EQ(Ds->UpdateStatus(), usModified);
+    Ds->Edit();
+    Ds->FieldByName("NAME")->SetAsString("Yine");
+    Ds->Post();
+    Ds->CancelUpdates();
+    EXPECT_FALSE(Ds->UpdatesPending());
+    Ds->First();
+    EXPECT_EQ(Ds->FieldByName("NAME")->AsString(), "Bir");
+    EXPECT_EQ(Ds->UpdateStatus(), usUnmodified);
+    EXPECT_EQ(Scalar(Db, "SELECT NAME FROM EDIT WHERE ID = 1"), "Bir");
+}
+
+TEST_F(FBDataSetEditTest, RefreshRereadsOnlyTheCurrentRecord) {
+    Ds->Open();
+    Ds->Last();
+    Ds->First();
+    DB1().Execute("UPDATE EDIT SET NAME = \"Yeni\" WHERE ID IN (1, 2)");
+    Ds->Refresh();
+    EXPECT_EQ(Ds->FieldByName("NAME")->AsString(), "Yeni");
+    Ds->Next();
+    EXPECT_EQ(Ds->FieldByName("NAME")->AsString(), "İki");
+    // A refresh whose row is gone keeps the record unless asked to drop it.
+    DB1().Execute("DELETE FROM EDIT WHERE ID = 2");
+    Ds->Refresh();
+    EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 2);
+    Ds->SetOptions(Ds->Options() + TpFBDsOptions{poRefreshDeletedRecord});
+    Ds->Refresh();
+    EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 3);
+    EXPECT_EQ(Ds->RecordCount(), 4);
+}
+
+TEST_F(FBDataSetEditTest, WritingOutsideEditStateIsRefused) {
+    Ds->Open();
+    EXPECT_THROW(Ds->FieldByName("NAME")->SetAsString("x"), EFBError);
+    Ds->UpdateSQL()->Clear();
+    EXPECT_THROW(Ds->Edit(), EAbort);   // silently refused: nothing can be updated
+    EXPECT_EQ(Ds->State(), dsBrowse);
+}
+
+TEST_F(FBDataSetEditTest, CachedDeletesAndInsertsAreRevertedByCancelUpdates) {
+    Ds->SetCachedUpdates(true);
+    Ds->Open();
+    Ds->SetRecNo(2);
+    Ds->Delete();
+    EXPECT_EQ(Ds->RecordCount(), 4);
+    EXPECT_TRUE(Ds->UpdatesPending());
+    EXPECT_EQ(Ds->CacheModifiedCount(), 1);
+    Ds->Edit();
+    Ds->FieldByName("NAME")->SetAsString("vazgeçildi");
+    Ds->Cancel();
+    EXPECT_EQ(Ds->CacheModifiedCount(), 1);
+    Ds->Append();
+    Ds->FieldByName("ID")->SetAsInteger(6);
+    Ds->Post();
+    EXPECT_EQ(Ds->CacheModifiedCount(), 2);
+    EXPECT_EQ(Ids(), "1 3 4 5 6 ");
+    Ds->CancelUpdates();
+    EXPECT_EQ(Ds->CacheModifiedCount(), 0);
+    EXPECT_EQ(Ids(), "1 2 3 4 5 ");
+    EXPECT_EQ(Scalar(Db, "SELECT COUNT(*) FROM EDIT"), "5");
+}
+
+TEST_F(FBDataSetEditTest, ASeparateUpdateTransactionIsStartedAndCommittedForAChange) {
+    auto* UTr = new TFBTransaction(Owner.get());
+    UTr->SetName("UTR");
+    UTr->SetDefaultDatabase(Db);
+    UTr->TRParams()->SetText("write\r\nnowait\r\nrec_version\r\nread_committed");
+    UTr->SetTimeoutAction(TACommit);
+    Ds->SetUpdateTransaction(UTr);
+    Ds->SetAutoCommit(true);
+    Integer Started = 0, Ended = 0;
+    Ds->BeforeStartUpdateTransaction = [&](TObject*) { ++Started; };
+    Ds->AfterEndUpdateTransaction = [&](TObject*, TTransactionAction A, bool) { Ended += A == TACommit; };
+    EXPECT_EQ(Ds->DeleteQuery()->Transaction(), UTr);
+    EXPECT_EQ(Ds->SelectQuery()->Transaction(), Db->DefaultTransaction());
+    Ds->Open();
+    Ds->SetRecNo(4);
+    Ds->Delete();
+    EXPECT_EQ(Started, 1);
+    EXPECT_EQ(Ended, 1);
+    EXPECT_FALSE(UTr->Active());
+    EXPECT_TRUE(Ds->Active());
+    EXPECT_EQ(Scalar(Db, "SELECT COUNT(*) FROM EDIT"), "4");
+}
+
+TEST_F(FBDataSetEditTest, WithCachedUpdatesTheRowsOutliveTheReadTransaction) {
+    Ds->SetCachedUpdates(true);
+    Ds->Open();
+    Db->DefaultTransaction()->Commit();
+    EXPECT_TRUE(Ds->Active());
+    EXPECT_EQ(Ds->RecordCount(), 5);
+    EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 1);
+    EXPECT_EQ(Ids(), "1 2 3 4 5 ");
+}
+
+TEST_F(FBDataSetEditTest, DeleteFromCacheRemovesTheRecordWithoutAStatement) {
+    Ds->Open();
+    Ds->SetRecNo(3);
+    Ds->DeleteFromCache();
+    EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 4);
+    EXPECT_EQ(Ds->RecordCount(), 4);
+    EXPECT_EQ(Scalar(Db, "SELECT COUNT(*) FROM EDIT"), "5");
+    Ds->Close();
+    try {
+        Ds->DeleteFromCache();
+        FAIL();
+    } catch (EFBError& E) {
+        EXPECT_NE(AnsiString(E.what()).find("do delete from cache"), AnsiString::npos);
+    }
+}
+
+// ---- field classes ------------------------------------------------------------------------------
+
+TEST_F(FBDataSetTest, PersistentFieldsShapeTheDefinitionsAndAreChecked) {
+    TFBDatabase* Db = Connect(DB1());
+    TFBDataSet* Ds = NewDataSet(Db, "SELECT ID, FLAG, LONGTXT, QTY FROM KINDS ORDER BY ID");
+    auto* Flag = new TFBBooleanField(Ds);
+    Flag->SetFieldName("FLAG");
+    Flag->SetDataSet(Ds);
+    auto* Id = new TFBIntegerField(Ds);
+    Id->SetFieldName("ID");
+    Id->SetDataSet(Ds);
+    auto* Qty = new TFBIntegerField(Ds);   // a SMALLINT column read by an integer field
+    Qty->SetFieldName("QTY");
+    Qty->SetDataSet(Ds);
+    auto* Txt = new TFBStringField(Ds);
+    Txt->SetFieldName("LONGTXT");
+    Txt->SetSize(5);
+    Txt->SetDataSet(Ds);
+    Ds->Open();
+    EXPECT_TRUE(Flag->AsBoolean());   // -1 in an INTEGER column
+    EXPECT_EQ(Flag->AsString(), "True");
+    EXPECT_EQ(Qty->AsInteger(), 7);
+    // The field definitions follow the persistent field: sized to the column.
+    EXPECT_EQ(Txt->Size(), 40);
+    EXPECT_EQ(Txt->AsString(), "Çağrı Şirketi İĞÜ Öşç");
+}
+
+TEST_F(FBDataSetTest, TimeTextOfAnIntegerFieldAndBooleanTexts) {
+    TFBDatabase* Db = Connect(DB1());
+    TFBDataSet* Ds = NewDataSet(Db, "SELECT ID, FLAG FROM KINDS WHERE ID = 1");
+    Ds->UpdateSQL()->SetText("UPDATE KINDS SET FLAG = ?FLAG WHERE ID = ?OLD_ID");
+    Ds->Open();
+    auto* Id = dynamic_cast<TFBIntegerField*>(Ds->FieldByName("ID"));
+    ASSERT_NE(Id, nullptr);
+    Ds->Edit();
+    Id->SetIsTimeField(true);
+    Id->SetAsInteger(61 * 60);
+    EXPECT_EQ(Id->Text(), "01:01");
+    Id->SetText("07:30");
+    EXPECT_EQ(Id->AsInteger(), 7 * 3600 + 30 * 60);
+    Id->SetText("07:30:15");
+    EXPECT_EQ(Id->AsInteger(), 7 * 3600 + 30 * 60 + 15);
+    EXPECT_TRUE(Id->ValidChar(':'));
+    EXPECT_FALSE(Id->ValidChar('-'));
+    Ds->Cancel();
+}
+
+// ---- ORDER BY information, database keys, fetch errors --------------------------------------------
+
+TEST_F(FBDataSetTest, OrderByItemsAreResolvedToFieldNames) {
+    TFBDatabase* Db = Connect(DB1());
+    struct {
+        const char* Sql;
+        const char* First;
+        bool Ascending;
+        Integer Items;
+    } Cases[] = {
+        {"SELECT ID, NAME FROM MANY ORDER BY NAME DESC, ID", "NAME", false, 2},
+        {"SELECT ID, NAME AS N FROM MANY M ORDER BY M.NAME", "N", true, 1},
+        {"SELECT ID, NAME FROM MANY ORDER BY 2", "NAME", true, 1},
+    };
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.Sql);
+        TFBDataSet* Ds = NewDataSet(Db, C.Sql);
+        Ds->Open();
+        const Variant& S = Ds->SortDescription();
+        ASSERT_TRUE(VarIsArray(S));
+        EXPECT_EQ(VarArrayHighBound(S, 1) + 1, C.Items);
+        EXPECT_EQ(VarToStr(VarArrayGet(S, {0, 0})), C.First);
+        EXPECT_EQ(VarArrayGet(S, {0, 1}).AsBoolean(), C.Ascending);
+        delete Ds;
+    }
+    TFBDataSet* Ds = NewDataSet(Db, "SELECT ID FROM MANY ORDER BY NAME");
+    Ds->Open();
+    EXPECT_FALSE(VarIsArray(Ds->SortDescription()));   // ordered by a column not selected
+    Ds->Close();
+    Ds->SelectSQL()->SetText("SELECT ID FROM MANY");
+    Ds->Open();
+    EXPECT_FALSE(VarIsArray(Ds->SortDescription()));
+}
+
+TEST_F(FBDataSetTest, ADatabaseKeyReadsAsHexadecimalWords) {
+    TFBDatabase* Db = Connect(DB1());
+    TFBDataSet* Ds = NewDataSet(Db, "SELECT RDB$DB_KEY, ID FROM MANY ORDER BY ID");
+    Ds->Open();
+    ASSERT_EQ(Ds->FieldDescrs()->Count(), 2);
+    EXPECT_EQ(Ds->FieldDescrs()->Items(0)->IsDBKey, 1);
+    const AnsiString Key = Ds->Fields()->Fields(0)->AsString();
+    ASSERT_EQ(Key.size(), 16u);
+    for (char C : Key) EXPECT_TRUE((C >= '0' && C <= '9') || (C >= 'A' && C <= 'F') || (C >= 'a' && C <= 'f')) << Key;
+    Ds->Next();
+    EXPECT_NE(Ds->Fields()->Fields(0)->AsString(), Key);
+}
+
+TEST_F(FBDataSetTest, FetchErrorsGoThroughOnGetRecordError) {
+    TFBDatabase* Db = Connect(DB1());
+    // The fourth row divides by zero when it is fetched.
+    TFBDataSet* Ds = NewDataSet(Db, "SELECT ID, 12 / (ID - 4) AS Q FROM MANY ORDER BY ID");
+    Integer Calls = 0;
+    TDataAction Answer = daFail;
+    Ds->OnGetRecordError = [&](TDataSet*, EDatabaseError&, TDataAction& Action) {
+        ++Calls;
+        Action = Answer;
+    };
+    Ds->Open();
+    Ds->Next();
+    Ds->Next();
+    EXPECT_THROW(Ds->Next(), EDatabaseError);
+    EXPECT_EQ(Calls, 1);
+    EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 3);
+    Ds->Close();
+    Answer = daAbort;
+    Ds->Open();
+    Ds->MoveBy(2);
+    EXPECT_THROW(Ds->Next(), EAbort);
+    EXPECT_EQ(Ds->RecordCount(), 3);
+    // Fetching everything stops at the failing row and keeps what came before.
+    Ds->Close();
+    Ds->Open();
+    Ds->Last();
+    EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 3);
+}
+
+TEST_F(FBDataSetTest, ScrollEventsCanBeSuspended) {
+    TFBDatabase* Db = Connect(DB1());
+    TFBDataSet* Ds = NewDataSet(Db, "SELECT * FROM MANY ORDER BY ID");
+    Integer Before = 0, After = 0;
+    Ds->BeforeScroll = [&](TDataSet*) { ++Before; };
+    Ds->AfterScroll = [&](TDataSet*) { ++After; };
+    Ds->Open();
+    Ds->Next();
+    EXPECT_EQ(Before, 1);
+    Ds->DisableScrollEvents();
+    Ds->DisableScrollEvents();
+    Ds->Next();
+    Ds->EnableScrollEvents();
+    Ds->Next();
+    Ds->EnableScrollEvents();
+    Ds->EnableScrollEvents();   // never below zero
+    Ds->Next();
+    EXPECT_EQ(Before, 2);
+    EXPECT_EQ(After, 3);   // the open, then two enabled moves
+}
+
+TEST_F(FBDataSetTest, CalculatedFieldsLiveBehindTheColumnData) {
+    TFBDatabase* Db = Connect(DB1());
+    TFBDataSet* Ds = NewDataSet(Db, "SELECT ID, NAME FROM MANY ORDER BY ID");
+    auto* Id = new TFBIntegerField(Ds);
+    Id->SetFieldName("ID");
+    Id->SetDataSet(Ds);
+    auto* Name = new TFBStringField(Ds);
+    Name->SetFieldName("NAME");
+    Name->SetSize(40);
+    Name->SetDataSet(Ds);
+    auto* Twice = new TFBIntegerField(Ds);
+    Twice->SetFieldName("TWICE");
+    Twice->SetFieldKind(fkCalculated);
+    Twice->SetDataSet(Ds);
+    auto* Label = new TFBStringField(Ds);
+    Label->SetFieldName("LABEL");
+    Label->SetSize(50);
+    Label->SetFieldKind(fkCalculated);
+    Label->SetDataSet(Ds);
+    Ds->OnCalcFields = [&](TDataSet*) {
+        Twice->SetAsInteger(Id->AsInteger() * 2);
+        Label->SetAsString("<" + Name->AsString() + ">");
+    };
+    Ds->Open();
+    Ds->MoveBy(4);
+    EXPECT_EQ(Twice->AsInteger(), 10);
+    EXPECT_EQ(Label->AsString(), "<Satır 5>");
+    Ds->Prior();
+    EXPECT_EQ(Twice->AsInteger(), 8);
+    EXPECT_EQ(Name->AsString(), "Satır 4");
+}
+
+TEST_F(FBDataSetTest, ExactDecimalFieldWrites) {
+    TFormatSettingsGuard Guard(TurkishFormatSettings());
+    TFBDatabase* Db = Connect(DB3());
+    TFBDataSet* Ds = NewDataSet(Db, "SELECT ID, PRICE, BIG FROM NUMS WHERE ID = 1");
+    Ds->UpdateSQL()->SetText("UPDATE NUMS SET PRICE = ?PRICE, BIG = ?BIG WHERE ID = ?OLD_ID");
+    Ds->Open();
+    auto* Price = dynamic_cast<TFBBCDField*>(Ds->FieldByName("PRICE"));
+    auto* Big = dynamic_cast<TFBBCDField*>(Ds->FieldByName("BIG"));
+    ASSERT_NE(Price, nullptr);
+    ASSERT_NE(Big, nullptr);
+    Ds->Edit();
+    Int64 Raw = 0;
+    struct {
+        const char* Text;
+        Int64 Raw;
+    } Cases[] = {{"0,1", 10}, {"12345678901234,56", 1234567890123456LL}, {"-7,005", -701}, {"3", 300}};
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.Text);
+        Price->SetAsString(C.Text);
+        ASSERT_TRUE(Price->GetRaw(Raw));
+        EXPECT_EQ(Raw, C.Raw);
+    }
+    Price->SetAsString("");
+    EXPECT_TRUE(Price->IsNull());
+    Price->SetAsCurrency(Currency::FromScaled(12345678));   // 1234,5678
+    ASSERT_TRUE(Price->GetRaw(Raw));
+    EXPECT_EQ(Raw, 123457);
+    Price->SetAsInt64(5);
+    EXPECT_EQ(Price->AsString(), "5");
+    Big->SetAsVariant(Variant(static_cast<long long>(9007199254740993LL)));
+    EXPECT_EQ(Big->AsString(), "9007199254740993");
+    EXPECT_THROW(Price->SetAsString("abc"), Exception);
+    Ds->Cancel();
+}
+
+TEST_F(FBDataSetTest, BooleanFieldTexts) {
+    TFBDatabase* Db = Connect(DB1());
+    TFBDataSet* Ds = NewDataSet(Db, "SELECT ID, FLAG FROM KINDS WHERE ID = 1");
+    Ds->UpdateSQL()->SetText("UPDATE KINDS SET FLAG = ?FLAG WHERE ID = ?OLD_ID");
+    auto* Id = new TFBIntegerField(Ds);
+    Id->SetFieldName("ID");
+    Id->SetDataSet(Ds);
+    auto* Flag = new TFBBooleanField(Ds);
+    Flag->SetFieldName("FLAG");
+    Flag->SetDataSet(Ds);
+    Flag->SetStringTrue("Evet");
+    Flag->SetStringFalse("Hayır");
+    Ds->Open();
+    EXPECT_EQ(Flag->AsString(), "Evet");
+    EXPECT_EQ(Flag->AsInteger(), 1);
+    Ds->Edit();
+    Flag->SetAsString("hayır");
+    EXPECT_FALSE(Flag->AsBoolean());
+    Flag->SetAsString("1");
+    EXPECT_TRUE(Flag->AsBoolean());
+    Flag->SetAsInteger(0);
+    EXPECT_EQ(Flag->AsString(), "Hayır");
+    EXPECT_THROW(Flag->SetAsString("belki"), Exception);
+    Flag->Clear();
+    EXPECT_EQ(Flag->AsString(), "");
+    EXPECT_TRUE(VarIsNull(Flag->Value()));
+    Ds->Cancel();
+}
+
+}  // namespace
