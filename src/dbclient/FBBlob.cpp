@@ -3,7 +3,6 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <cstring>
-#include <map>
 #include <mutex>
 
 #include "dbclient/FBDatabase.h"
@@ -175,26 +174,6 @@ bool BlobExist(const IIBClientLibrary* ClientLibrary, isc_db_handle* DBHandle, i
 
 // ---- cache files ---------------------------------------------------------------
 
-TBlobSwapEvents& BlobSwapEvents(TFBDatabase* Database) {
-    static std::mutex lock;
-    static std::map<TFBDatabase*, std::unique_ptr<TBlobSwapEvents>> events;
-    std::lock_guard<std::mutex> g(lock);
-    auto it = events.find(Database);
-    if (it != events.end()) return *it->second;
-    auto& e = events[Database];
-    e = std::make_unique<TBlobSwapEvents>();
-    if (Database) {
-        TMethodKey key;
-        key.Data = Database;
-        key.Code[0] = 0xB1;   // one entry per database
-        Database->OnDestroyEvents()->Add(key, [](TObject* Sender) {
-            std::lock_guard<std::mutex> g2(lock);
-            events.erase(static_cast<TFBDatabase*>(Sender));
-        });
-    }
-    return *e;
-}
-
 AnsiString BlobCacheKeyText(const Variant& KeyValues) {
     if (!KeyValues.IsArray()) return VarToStr(KeyValues);
     if (VarArrayDimCount(KeyValues) != 1) return AnsiString();
@@ -358,11 +337,11 @@ void TFBBlobStream::CloseHandle(isc_blob_handle& Handle) {
 
 bool TFBBlobStream::LoadFromCache(isc_blob_handle& Handle) {
     if (!CacheActive()) return false;
-    TBlobSwapEvents& ev = BlobSwapEvents(FDatabase);
+    TFBDatabase* db = FDatabase;
     AnsiString path = BlobCacheFileName(FDatabase->BlobSwapSupport()->GetSwapDir(), FTableName, FFieldName,
                                         FKeyValues, false);
     bool canLoad = true;
-    if (ev.BeforeLoadBlobFromSwap) ev.BeforeLoadBlobFromSwap(FTableName, FFieldName, FKeyValues, path, canLoad);
+    if (db->BeforeLoadBlobFromSwap) db->BeforeLoadBlobFromSwap(FTableName, FFieldName, FKeyValues, path, canLoad);
     if (!canLoad || path.empty() || FTableName.empty() || BlobCacheKeyText(FKeyValues).empty()) return false;
     AnsiString body;
     {
@@ -382,7 +361,7 @@ bool TFBBlobStream::LoadFromCache(isc_blob_handle& Handle) {
     FBuffer = Filtered(body, false);
     CloseHandle(Handle);
     FFromCache = true;
-    if (ev.AfterLoadBlobFromSwap) ev.AfterLoadBlobFromSwap(FTableName, FFieldName, FKeyValues, path);
+    if (db->AfterLoadBlobFromSwap) db->AfterLoadBlobFromSwap(FTableName, FFieldName, FKeyValues, path);
     return true;
 }
 
@@ -390,10 +369,10 @@ void TFBBlobStream::SaveToCache(const AnsiString& RawBody) {
     if (!CacheActive() || FFromCache) return;
     const TBlobSwapSupport* s = FDatabase->BlobSwapSupport();
     if (static_cast<Integer>(RawBody.size()) < s->MinBlobSizeToSwap() || FBlobID.gds_quad_high == 0) return;
-    TBlobSwapEvents& ev = BlobSwapEvents(FDatabase);
+    TFBDatabase* db = FDatabase;
     AnsiString path = BlobCacheFileName(s->GetSwapDir(), FTableName, FFieldName, FKeyValues, true);
     bool canSave = true;
-    if (ev.BeforeSaveBlobToSwap) ev.BeforeSaveBlobToSwap(FTableName, FFieldName, FKeyValues, this, path, canSave);
+    if (db->BeforeSaveBlobToSwap) db->BeforeSaveBlobToSwap(FTableName, FFieldName, FKeyValues, this, path, canSave);
     if (!canSave || path.empty() || FTableName.empty() || BlobCacheKeyText(FKeyValues).empty()) return;
     {
         TCacheGuard g;
@@ -406,7 +385,7 @@ void TFBBlobStream::SaveToCache(const AnsiString& RawBody) {
             return;   // the cache is an optimisation: the blob itself is safe on the server
         }
     }
-    if (ev.AfterSaveBlobToSwap) ev.AfterSaveBlobToSwap(FTableName, FFieldName, FKeyValues, path);
+    if (db->AfterSaveBlobToSwap) db->AfterSaveBlobToSwap(FTableName, FFieldName, FKeyValues, path);
 }
 
 void TFBBlobStream::CheckLoaded() {

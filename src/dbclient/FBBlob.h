@@ -34,25 +34,6 @@ inline bool BlobIDIsZero(const ISC_QUAD& Id) { return Id.gds_quad_high == 0 && I
 
 class TFBBlobStream;
 
-// Hooks around the blob cache of one database. A handler may change the file
-// name or veto the load or the save.
-struct TBlobSwapEvents {
-    std::function<void(const AnsiString& TableName, const AnsiString& FieldName, const Variant& KeyValues,
-                       AnsiString& FileName, bool& CanLoad)>
-        BeforeLoadBlobFromSwap;
-    std::function<void(const AnsiString& TableName, const AnsiString& FieldName, const Variant& KeyValues,
-                       const AnsiString& FileName)>
-        AfterLoadBlobFromSwap;
-    std::function<void(const AnsiString& TableName, const AnsiString& FieldName, const Variant& KeyValues,
-                       TFBBlobStream* Stream, AnsiString& FileName, bool& CanSave)>
-        BeforeSaveBlobToSwap;
-    std::function<void(const AnsiString& TableName, const AnsiString& FieldName, const Variant& KeyValues,
-                       const AnsiString& FileName)>
-        AfterSaveBlobToSwap;
-};
-// The cache hooks of Database (kept until the database is destroyed).
-TBlobSwapEvents& BlobSwapEvents(TFBDatabase* Database);
-
 // The key values as the cache keys them: each value as text, joined by "_".
 AnsiString BlobCacheKeyText(const Variant& KeyValues);
 // SwapDir + table + "/" + field + "/" + key text + ".blb"; a name part that

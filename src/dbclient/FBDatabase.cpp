@@ -2,16 +2,21 @@
 #include "dbclient/FBSQLMonitor.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <mutex>
 
 #include "dbclient/FBMessages.h"
+#include "dbclient/FBBlob.h"
 #include "dbclient/FBParamBlocks.h"
+#include "dbclient/FBQuery.h"
 #include "dbclient/FBTransaction.h"
 #include "dbclient/StdFuncs.h"
 #include "dbclient/StrUtil.h"
+#include "dbclient/pFBCacheQueries.h"
+#include "dbclient/pFBDataInfo.h"
 #include "platform/rtl/CodePage.h"
 
 TLoginDialogHook LoginDialogHook;
@@ -38,102 +43,6 @@ AnsiString ParamName(const AnsiString& Line) {
     return name;
 }
 
-// Days between 1858-11-17 (the server's day 0) and 1899-12-30.
-constexpr Integer ServerDayOffset = 15018;
-
-// The first column of the first row of a select (dates and timestamps as
-// TDateTime, integers as Int64, floating point as double; 0 when there is no
-// row or the value is null), run on Tr, which is started and committed around
-// it when it was not active. Stand-in for the pooled statement of the query layer.
-struct TFirstValue {
-    enum { None, Date, Int, Float } Kind = None;
-    TDateTime DateValue = 0;
-    Int64 IntValue = 0;
-    double FloatValue = 0;
-};
-
-TFirstValue SelectFirstValue(TFBDatabase* Db, TFBTransaction* Tr, const AnsiString& SQL) {
-    IIBClientLibrary* lib = Db->ClientLibrary();
-    const bool started = !Tr->Active();
-    if (started) Tr->StartTransaction();
-    isc_stmt_handle stmt = 0;
-    TFirstValue result;
-    const auto dialect = static_cast<unsigned short>(Db->SQLDialect());
-    try {
-        Db->Call(lib->isc_dsql_alloc_statement2(StatusVector(), Db->HandleAddress(), &stmt), true);
-        alignas(XSQLDA) char area[XSQLDA_LENGTH(1)] = {};
-        auto* da = reinterpret_cast<XSQLDA*>(area);
-        da->version = SQLDA_VERSION1;
-        da->sqln = 1;
-        Db->Call(lib->isc_dsql_prepare(StatusVector(), Tr->HandleAddress(), &stmt, 0, SQL.c_str(), dialect, da), true);
-        alignas(8) char data[16] = {};
-        short ind = 0;
-        XSQLVAR& v = da->sqlvar[0];
-        if (da->sqld < 1 || v.sqllen > static_cast<short>(sizeof data)) FBError(33);
-        v.sqldata = data;
-        v.sqlind = &ind;
-        Db->Call(lib->isc_dsql_execute(StatusVector(), Tr->HandleAddress(), &stmt, dialect, nullptr), true);
-        ISC_STATUS st = lib->isc_dsql_fetch(StatusVector(), &stmt, dialect, da);
-        if (st != 100) Db->Call(st, true);
-        if (st == 0 && ind >= 0) {
-            double scale = 1;
-            for (short i = 0; i > v.sqlscale; --i) scale *= 10;
-            switch (v.sqltype & ~1) {
-                case SQL_TIMESTAMP: {
-                    ISC_TIMESTAMP ts;
-                    std::memcpy(&ts, data, sizeof ts);
-                    result.Kind = TFirstValue::Date;
-                    result.DateValue = (ts.timestamp_date - ServerDayOffset) + ts.timestamp_time / 864000000.0;
-                    break;
-                }
-                case SQL_TYPE_DATE: {
-                    ISC_DATE d;
-                    std::memcpy(&d, data, sizeof d);
-                    result.Kind = TFirstValue::Date;
-                    result.DateValue = d - ServerDayOffset;
-                    break;
-                }
-                case SQL_SHORT: case SQL_LONG: case SQL_INT64: {
-                    Int64 n = 0;
-                    if ((v.sqltype & ~1) == SQL_SHORT) { int16_t x; std::memcpy(&x, data, 2); n = x; }
-                    else if ((v.sqltype & ~1) == SQL_LONG) { int32_t x; std::memcpy(&x, data, 4); n = x; }
-                    else std::memcpy(&n, data, 8);
-                    if (v.sqlscale == 0) {
-                        result.Kind = TFirstValue::Int;
-                        result.IntValue = n;
-                    } else {
-                        result.Kind = TFirstValue::Float;
-                        result.FloatValue = static_cast<double>(n) / scale;
-                    }
-                    break;
-                }
-                case SQL_DOUBLE: case SQL_D_FLOAT:
-                    result.Kind = TFirstValue::Float;
-                    std::memcpy(&result.FloatValue, data, 8);
-                    break;
-                case SQL_FLOAT: {
-                    float f;
-                    std::memcpy(&f, data, 4);
-                    result.Kind = TFirstValue::Float;
-                    result.FloatValue = f;
-                    break;
-                }
-                default: FBError(33);
-            }
-        }
-        Db->Call(lib->isc_dsql_free_statement(StatusVector(), &stmt, DSQL_drop), false);
-        stmt = 0;
-    } catch (...) {
-        if (stmt) lib->isc_dsql_free_statement(StatusVector(), &stmt, DSQL_drop);
-        if (started && Tr->Active()) {
-            try { Tr->Rollback(); } catch (...) {}
-        }
-        throw;
-    }
-    if (started) Tr->Commit();
-    return result;
-}
-
 }  // namespace
 
 // ---- process-wide state -------------------------------------------------------
@@ -146,6 +55,9 @@ std::vector<TFBDatabase*> DatabaseList() {
 TFBDatabase* GlobalDefaultDatabase() { return DefaultDatabase; }
 
 void CloseAllDatabases() {
+    // A validation thread works on an attachment of its own: it must be done
+    // before the client library goes away.
+    WaitForBlobCacheValidation();
     for (TFBDatabase* db : DatabaseList()) {
         try {
             if (db->Connected()) db->ForceClose();
@@ -454,6 +366,7 @@ void TFBDatabase::Open() {
         throw;
     }
     FRemoteCode = -1;
+    if (!Designing(this) && !FBlobSwapSupport->GetSwapDir().empty()) StartValidateBlobCache(this);
     if (OnConnect) OnConnect(this);
     for (Integer i = 0; i < FAfterConnectEvents->Count(); ++i)
         if (auto h = FAfterConnectEvents->GetItem(i)) h(this);
@@ -582,10 +495,60 @@ Integer TFBDatabase::IndexOfDBParam(const AnsiString& Name) const {
 // ---- server information ---------------------------------------------------------------------
 
 TDateTime TFBDatabase::GetServerTime() {
-    return SelectFirstValue(this, FInternalTransaction,
-                            FSQLDialect >= 2 ? "SELECT CAST('NOW' AS TIMESTAMP) from RDB$DATABASE"
-                                             : "SELECT CAST('NOW' AS DATE) from RDB$DATABASE")
-        .DateValue;
+    const Variant v = QueryValues(FSQLDialect >= 2 ? "SELECT CAST('NOW' AS TIMESTAMP) from RDB$DATABASE"
+                                                   : "SELECT CAST('NOW' AS DATE) from RDB$DATABASE");
+    return v.IsNull() || v.IsEmpty() ? TDateTime(0) : v.AsDateTime();
+}
+
+Variant TFBDatabase::QueryValues(const AnsiString& SQL, const std::vector<Variant>& Values,
+                                 TFBTransaction* Transaction) {
+    CheckActive();
+    TFBTransaction* tr = Transaction ? Transaction : FInternalTransaction;
+    // The pool keys statements by the transaction's default database; a
+    // transaction that merely spans this one gets a statement of its own.
+    const bool pooled = tr->DefaultDatabase() == this;
+    TFBQuery* q = pooled ? AcquireCachedQuery(tr, SQL) : nullptr;
+    std::unique_ptr<TFBQuery> own;
+    if (!q) {
+        own = std::make_unique<TFBQuery>(nullptr);
+        own->SetDatabase(this);
+        own->SetTransaction(tr);
+        own->SQL()->SetText(SQL);
+        q = own.get();
+    }
+    bool started = false;
+    Variant result = Variant::Null();
+    try {
+        const Integer n = std::min<Integer>(static_cast<Integer>(Values.size()), q->ParamCount());
+        for (Integer i = 0; i < n; ++i)
+            if (!Values[static_cast<size_t>(i)].IsEmpty()) q->Params()->Vars(i)->SetValue(Values[static_cast<size_t>(i)]);
+        if (!tr->Active()) {
+            tr->StartTransaction();
+            started = true;
+        }
+        q->ExecQuery();
+        if (!q->Eof() && q->FieldCount() > 0) {
+            TFBXSQLVAR* f = q->Fields(0);
+            result = f->IsNull() ? Variant::Null() : f->IsBlob() ? Variant(f->AsString()) : f->Value();
+        }
+        q->Close();
+        if (started) {
+            started = false;
+            tr->Commit();
+        }
+    } catch (...) {
+        try {
+            if (q->Open()) q->Close();
+        } catch (...) {
+        }
+        if (started && tr->Active()) {
+            try { tr->Rollback(); } catch (...) {}
+        }
+        if (!own) ReleaseCachedQuery(q);
+        throw;
+    }
+    if (!own) ReleaseCachedQuery(q);
+    return result;
 }
 
 Int64 TFBDatabase::Gen_Id(const AnsiString& GeneratorName, Int64 Step, TFBTransaction* Transaction) {
@@ -598,9 +561,21 @@ Int64 TFBDatabase::Gen_Id(const AnsiString& GeneratorName, Int64 Step, TFBTransa
     if (!tr) tr = Transaction ? Transaction : FInternalTransaction;
     AnsiString sql = "select gen_id(" + FormatIdentifierEx(FSQLDialect, GeneratorName, NeedUpperNames()) + ", " +
                      IntToStr(Step) + ") from RDB$DATABASE";
-    TFirstValue v = SelectFirstValue(this, tr, sql);
+    const Variant v = QueryValues(sql, {}, tr);
+    if (v.IsNull() || v.IsEmpty()) return 0;
     // A dialect 1 connection receives the 64-bit generator value as a double.
-    return v.Kind == TFirstValue::Float ? static_cast<Int64>(v.FloatValue) : v.IntValue;
+    if (v.VType() == varDouble || v.VType() == varSingle) return static_cast<Int64>(std::llround(v.AsDouble()));
+    return v.AsInt64();
+}
+
+void TFBDatabase::MarkHandleShared(TFBTransaction* Transaction) {
+    if (Transaction && Transaction->FHandle) Transaction->FHandleIsShared = true;
+}
+
+void TFBDatabase::SaveRepositories(const AnsiString& FileName) { ::SaveRepositories(FileName); }
+
+bool TFBDatabase::LoadRepositories(const AnsiString& FileName, bool Validate) {
+    return ::LoadRepositories(FileName, Validate);
 }
 
 Integer TFBDatabase::GetDBInfoValue(Byte Item, bool& Found) {

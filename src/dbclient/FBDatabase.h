@@ -10,10 +10,12 @@
 #include "dbclient/IB_Intf.h"
 #include "dbclient/pFBProps.h"
 #include "platform/rtl/Classes.h"
+#include "platform/rtl/Variants.h"
 
 class TFBTransaction;
 class TFBBase;
 class TFBTimer;
+class TFBBlobStream;
 
 // The ways to end a transaction.
 enum TTransactionAction { TARollback, TARollbackRetaining, TACommit, TACommitRetaining };
@@ -23,6 +25,16 @@ using TDesignDBOptions = TSet<TDesignDBOption>;
 
 enum TFBUseRepository { urFieldsInfo, urDataSetInfo, urErrorMessagesInfo };
 using TFBUseRepositories = TSet<TFBUseRepository>;
+
+// Hooks around the local blob cache. A handler may change the file name or
+// veto the load or the save.
+using TBeforeLoadBlobFromSwap = std::function<void(const AnsiString& TableName, const AnsiString& FieldName,
+                                                   const Variant& KeyValues, AnsiString& FileName, bool& CanLoad)>;
+using TAfterBlobSwap = std::function<void(const AnsiString& TableName, const AnsiString& FieldName,
+                                          const Variant& KeyValues, const AnsiString& FileName)>;
+using TBeforeSaveBlobToSwap =
+    std::function<void(const AnsiString& TableName, const AnsiString& FieldName, const Variant& KeyValues,
+                       TFBBlobStream* Stream, AnsiString& FileName, bool& CanSave)>;
 
 // The login function of the login dialog; null until a dialog registers one.
 using TLoginDialogHook =
@@ -69,6 +81,10 @@ public:
     TNotifyEvent BeforeDisconnect;
     TNotifyEvent AfterDisconnect;
     TNotifyEvent OnConnect;
+    TBeforeSaveBlobToSwap BeforeSaveBlobToSwap;
+    TAfterBlobSwap AfterSaveBlobToSwap;
+    TBeforeLoadBlobFromSwap BeforeLoadBlobFromSwap;
+    TAfterBlobSwap AfterLoadBlobFromSwap;
 
     // ---- connecting
     virtual void Open();
@@ -89,6 +105,13 @@ public:
 
     // ---- server information
     TDateTime GetServerTime();
+    // Runs a one-row select with a pooled statement on Transaction (null: the
+    // internal one), the non-empty Values copied into its parameters in order.
+    // The transaction is started and afterwards committed when it was not
+    // active. Returns the first column of the first row (a blob as its text),
+    // null when there is no row.
+    Variant QueryValues(const AnsiString& SQL, const std::vector<Variant>& Values = {},
+                        TFBTransaction* Transaction = nullptr);
     // Steps the generator and returns its new value; runs on the database's first
     // active transaction, else Transaction, else the internal one (started and
     // committed around the call when it was not active).
@@ -100,6 +123,11 @@ public:
     bool IsRemoteConnect();
     bool IsUnicodeConnect() const;
     bool IsUnicodeCharSet() const;
+
+    // The local metadata caches to and from FileName, FileName with ".dt" and
+    // with ".err". Load returns whether the table file existed.
+    void SaveRepositories(const AnsiString& FileName);
+    bool LoadRepositories(const AnsiString& FileName, bool Validate);
 
     // ---- client library and handle
     IIBClientLibrary* ClientLibrary();              // loaded by LibraryName on first need
@@ -143,6 +171,13 @@ public:
 protected:
     virtual void InternalClose(bool Force);
     bool Login();
+    // The attachment is gone: forget its handle without a server call.
+    void ForgetHandle() {
+        FHandle = 0;
+        FHandleIsShared = false;
+    }
+    // Lets a transaction of a lost attachment end without a server call.
+    static void MarkHandleShared(TFBTransaction* Transaction);
     void Loaded() override;
     void Notification(TComponent* AComponent, TOperation Operation) override;
 
@@ -196,5 +231,6 @@ private:
 std::vector<TFBDatabase*> DatabaseList();
 // The database whose DesignDBOptions hold ddoIsDefaultDatabase, or null.
 TFBDatabase* GlobalDefaultDatabase();
-// Closes every connected database (program end); failures are not reported.
+// Closes every connected database (program end) after the blob cache
+// validation threads are done; failures are not reported.
 void CloseAllDatabases();

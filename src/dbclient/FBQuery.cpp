@@ -509,7 +509,8 @@ void TFBQuery::DescribeInput() {
             const XSQLVAR* d = FSQLParams->Vars(i)->AsXSQLVAR();
             XSQLVAR* x = p->AsXSQLVAR();
             if (!p->IsNull()) {
-                if (p->IsBlobOrArray()) continue;
+                // An id (blob, array or bare quad) is already in its final form.
+                if (p->IsBlobOrArray() || p->SQLType() == SQLTypeQuad) continue;
                 const AnsiString s = p->AsString();
                 x->sqltype = static_cast<ISC_SHORT>((d->sqltype & ~1) | (x->sqltype & 1));
                 x->sqllen = d->sqllen;
@@ -572,7 +573,7 @@ void TFBQuery::SaveRemembered(TFBXSQLDA* Area) {
     for (Integer i = 0; i < Area->Count(); ++i) {
         TFBXSQLVAR* v = Area->Vars(i);
         if (!v->Changed()) continue;
-        if (!v->IsBlobOrArray()) v->FRemembered = v->Value();
+        if (!v->IsBlobOrArray() && v->SQLType() != SQLTypeQuad) v->FRemembered = v->Value();
         v->FChanged = false;
     }
 }
@@ -692,6 +693,13 @@ void TFBQuery::FreeHandle() {
     FPrepared = false;
     FOpen = FBof = FEof = FProcExecuted = false;
     if (st && !CheckStatusVector({335544485})) Check(st);
+}
+
+void TFBQuery::ForgetHandle() {
+    FHandle = 0;
+    FPrepared = false;
+    FBof = FEof = FOpen = FProcExecuted = false;
+    FCurrent->SetCount(0);
 }
 
 Integer TFBQuery::RowsAffected() {

@@ -165,6 +165,8 @@ public:
     void Next();
     void Close();
     void FreeHandle();
+    // The attachment is gone: drops the handle without a server call and closes.
+    void ForgetHandle();
     // Close, FreeHandle and rebuild the executable text from macros and nulls.
     void RebuildSQL();
 

@@ -121,9 +121,9 @@ Variant TpFBArray::GetArrayValues(const ISC_QUAD& ArrayID, isc_db_handle* DBHand
         switch (FFieldType) {
             case ftString:
                 if (dtype == ElemVarying) {
-                    Integer n = Load<unsigned short>(p);
-                    if (n > FDesc.array_desc_length) n = FDesc.array_desc_length;
-                    NewValue = Variant(AnsiString(p + 2, static_cast<size_t>(n)));
+                    // The client exchanges VARCHAR elements as zero-terminated
+                    // text, not with a length word in front.
+                    NewValue = Variant(AnsiString(p, strnlen(p, static_cast<size_t>(elem))));
                 } else {
                     // CHAR elements come back blank-padded; the padding is not part of the value.
                     AnsiString s(p, strnlen(p, static_cast<size_t>(FDesc.array_desc_length)));
@@ -183,8 +183,9 @@ void TpFBArray::PutArrayValues(const Variant& Value, ISC_QUAD& ArrayID, isc_db_h
                     const auto max = static_cast<size_t>(FDesc.array_desc_length);
                     if (s.size() > max) s.resize(max);
                     if (dtype == ElemVarying) {
-                        Store<unsigned short>(p, static_cast<unsigned short>(s.size()));
-                        std::memcpy(p + 2, s.data(), s.size());
+                        // Zero-terminated; an inner zero byte would end the value there.
+                        std::memcpy(p, s.data(), s.size());
+                        p[s.size()] = '\0';
                     } else {
                         std::memset(p, ' ', max);
                         std::memcpy(p, s.data(), s.size());

@@ -291,8 +291,8 @@ TEST_F(FBBlobTest, CacheStoresReadsAndDropsMismatchingFiles) {
     EXPECT_TRUE(fromCache);
 
     // Hooks may veto.
-    BlobSwapEvents(db).BeforeLoadBlobFromSwap = [](const AnsiString&, const AnsiString&, const Variant&,
-                                                   AnsiString&, bool& CanLoad) { CanLoad = false; };
+    db->BeforeLoadBlobFromSwap = [](const AnsiString&, const AnsiString&, const Variant&,
+                                 AnsiString&, bool& CanLoad) { CanLoad = false; };
     EXPECT_EQ(ReadCached(10, "10", &fromCache), memo);
     EXPECT_FALSE(fromCache);
 }
@@ -329,6 +329,45 @@ TEST_F(FBBlobTest, ValidationDropsFilesOfVanishedBlobs) {
     EXPECT_FALSE(FileExists(gone));
     EXPECT_FALSE(FileExists(junk));
     EXPECT_TRUE(FileExists(other)) << "only *.blb files are judged";
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(FBBlobTest, EveryConnectValidatesTheCacheAndSwapEventsLiveOnTheDatabase) {
+    Insert(40, TurkishText(300), "b");
+    tr->Commit();
+    tr->StartTransaction();
+    EnableCache();
+    std::vector<AnsiString> log;
+    db->BeforeSaveBlobToSwap = [&log](const AnsiString& T, const AnsiString& F, const Variant&, TFBBlobStream* S,
+                                      AnsiString&, bool&) { log.push_back("bs " + T + "." + F + " " + IntToStr(S->Size())); };
+    db->AfterSaveBlobToSwap = [&log](const AnsiString&, const AnsiString&, const Variant&, const AnsiString& N) {
+        log.push_back("as " + ExtractFileName(N));
+    };
+    db->AfterLoadBlobFromSwap = [&log](const AnsiString&, const AnsiString&, const Variant&, const AnsiString& N) {
+        log.push_back("al " + ExtractFileName(N));
+    };
+    ReadCached(40, "40");
+    ReadCached(40, "40");
+    EXPECT_EQ(log, (std::vector<AnsiString>{"bs B.MEMO 300", "as 40.blb", "al 40.blb"}));
+    const AnsiString gone = swap + "B/MEMO/41.blb";
+    SaveFileAtomically(gone, EncodeBlobCacheFile(ISC_QUAD{0x7F00, 0x7FFFFF}, "B", "MEMO", Variant(41), "zz"));
+    tr->Commit();
+    db->Close();
+    db->Open();   // starts the validation thread
+    WaitForBlobCacheValidation();
+    EXPECT_FALSE(FileExists(gone));
+    EXPECT_TRUE(FileExists(swap + "B/MEMO/40.blb"));
+
+    // Without an active cache a connect starts nothing.
+    SaveFileAtomically(gone, EncodeBlobCacheFile(ISC_QUAD{0x7F00, 0x7FFFFF}, "B", "MEMO", Variant(41), "zz"));
+    db->BlobSwapSupport()->SetActive(false);
+    db->Close();
+    db->Open();
+    WaitForBlobCacheValidation();
+    EXPECT_TRUE(FileExists(gone));
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "support/db/TestDatabase.h"
 #include "dbclient/FBMessages.h"
 #include "dbclient/FBTransaction.h"
+#include "dbclient/pFBCacheQueries.h"
 #include "platform/sys/Timers.h"
 #include "support/db/RawSql.h"
 
@@ -159,6 +160,67 @@ TEST_F(FBDatabaseTest, GeneratorSteps) {
     db3.Open();
     EXPECT_EQ(db3.Gen_Id("Gen_Mixed", 7), 7);   // dialect 3 keeps the case by quoting
     EXPECT_EQ(db3.Gen_Id("Gen_Mixed", 5000000000LL), 5000000007LL);   // 64 bits in dialect 3
+}
+
+TEST_F(FBDatabaseTest, QueryValuesRunsPooledOneRowSelects) {
+    db->Open();
+    TFBTransaction setup(nullptr);
+    setup.SetDefaultDatabase(db);
+    setup.StartTransaction();
+    ExecSQL(*db, setup, "CREATE TABLE QV (ID INTEGER, NAME VARCHAR(20), MEMO BLOB SUB_TYPE 1, D DATE)");
+    setup.Commit();
+    setup.StartTransaction();
+    ExecSQL(*db, setup,
+            "INSERT INTO QV VALUES (1, 'Şırnak', 'Uzun açıklama metni', '14.03.2016')");
+    setup.Commit();
+
+    const AnsiString sql = "select NAME from QV where ID = :ID";
+    EXPECT_EQ(db->QueryValues(sql, {Variant(1)}).AsString(), "Şırnak");
+    EXPECT_FALSE(db->InternalTransaction()->Active()) << "started and committed around the call";
+    EXPECT_TRUE(db->QueryValues(sql, {Variant(2)}).IsNull()) << "no row";
+    // An empty value leaves the parameter as the last call set it.
+    EXPECT_EQ(db->QueryValues(sql, {Variant()}).IsNull(), true);
+    EXPECT_EQ(db->QueryValues("select MEMO from QV where ID = 1").AsString(), "Uzun açıklama metni");
+    EXPECT_EQ(db->QueryValues("select D from QV where ID = 1").AsDateTime(), EncodeDate(2016, 3, 14));
+    EXPECT_EQ(db->QueryValues("select count(*) from QV where ID = :A or ID = :B", {Variant(1), Variant(2)})
+                  .AsInteger(), 1);
+
+    // One statement per text, reused.
+    TCacheQueries* pool = CacheList()->Find(db);
+    ASSERT_NE(pool, nullptr);
+    const Integer free = pool->FreeCount();
+    db->QueryValues("  " + sql + " ", {Variant(1)});
+    EXPECT_EQ(pool->FreeCount(), free);
+    EXPECT_EQ(pool->BusyCount(), 0);
+
+    // An active transaction is used and left running.
+    TFBTransaction tr(nullptr);
+    tr.SetDefaultDatabase(db);
+    tr.StartTransaction();
+    ExecSQL(*db, tr, "INSERT INTO QV (ID, NAME) VALUES (3, 'uncommitted')");
+    EXPECT_EQ(db->QueryValues(sql, {Variant(3)}, &tr).AsString(), "uncommitted");
+    EXPECT_TRUE(tr.Active());
+    tr.Rollback();
+
+    // A failing text gives its statement back and leaves no transaction open.
+    EXPECT_THROW(db->QueryValues("select NOPE from QV"), EFBInterBaseError);
+    EXPECT_FALSE(db->InternalTransaction()->Active());
+    EXPECT_EQ(pool->BusyCount(), 0);
+}
+
+TEST_F(FBDatabaseTest, QueryValuesOnATransactionOfAnotherDefaultDatabase) {
+    db->Open();
+    TFBDatabase db3(nullptr);
+    Prepare(db3, DB3());
+    db3.Open();
+    // A transaction over both databases whose default is db3: the select still runs on db.
+    TFBTransaction both(nullptr);
+    both.SetDefaultDatabase(&db3);
+    both.AddDatabase(db);
+    both.StartTransaction();
+    EXPECT_EQ(db->QueryValues("select MON$SQL_DIALECT from MON$DATABASE", {}, &both).AsInteger(), 1);
+    EXPECT_EQ(db3.QueryValues("select MON$SQL_DIALECT from MON$DATABASE", {}, &both).AsInteger(), 3);
+    both.Commit();
 }
 
 TEST_F(FBDatabaseTest, StateErrors) {

@@ -681,4 +681,31 @@ TEST(FBQueryConditions, TextFormRoundTrip) {
     EXPECT_FALSE(other->Conditions()->FindCondition("e")->Enabled());
 }
 
+TEST_F(FBQueryTest, QuadSetBeforePrepareTravelsAsTheBlobId) {
+    TFBDatabase* db = Connect(DB1());
+    Exec(db, "CREATE TABLE TQ (ID INTEGER, MEMO BLOB SUB_TYPE 1)");
+    TFBTransaction* tr = db->DefaultTransaction();
+    tr->Commit();
+    tr->StartTransaction();
+    TFBQuery* ins = NewQuery(db, "insert into TQ (ID, MEMO) values (1, :MEMO)", "QI");
+    ins->ParamByName("MEMO")->SetAsString("Işık ölçümü");
+    ins->ExecQuery();
+    TFBQuery* sel = NewQuery(db, "select MEMO from TQ where ID = :ID", "QS");
+    sel->ParamByName("ID")->SetAsInteger(1);
+    sel->ExecQuery();
+    const ISC_QUAD id = sel->Fields(0)->AsQuad();
+    sel->Close();
+
+    // The id is set while the statement is not prepared yet; Prepare must keep it.
+    TFBQuery* copy = NewQuery(db, "insert into TQ (ID, MEMO) values (2, :MEMO)", "QC");
+    copy->ParamByName("MEMO")->SetAsQuad(id);
+    EXPECT_FALSE(copy->Prepared());
+    copy->Prepare();
+    copy->ExecQuery();
+    sel->ParamByName("ID")->SetAsInteger(2);
+    sel->ExecQuery();
+    EXPECT_EQ(sel->Fields(0)->AsString(), "Işık ölçümü");
+    tr->Rollback();
+}
+
 }  // namespace

@@ -193,4 +193,24 @@ TEST_F(pFBArrayTest, WrongShapesAndColumnsAreRefused) {
     EXPECT_EQ(VarArrayHighBound(Row(5)->FieldByName("V")->ArrayValue(), 1), 5);
 }
 
+TEST_F(pFBArrayTest, TurkishTextInVarcharAndCharArrays) {
+    Query("insert into A (ID) values (6)")->ExecQuery();
+    Put(6, "S", VarArrayOf({Variant("Işık"), Variant(""), Variant("çğıöşüÇĞİÖŞÜ")}));
+    Put(6, "C", VarArrayOf({Variant("İğne"), Variant("ş")}));
+    TFBQuery* q = Row(6);
+    const Variant s = q->FieldByName("S")->ArrayValue();
+    EXPECT_EQ(VarArrayGet(s, {1}).AsString(), "Işık");
+    EXPECT_EQ(VarArrayGet(s, {2}).AsString(), "");
+    EXPECT_EQ(VarArrayGet(s, {3}).AsString(), "çğıöşüÇĞİÖ") << "cut to the declared length";
+    const Variant c = q->FieldByName("C")->ArrayValue();
+    EXPECT_EQ(VarArrayGet(c, {0}).AsString(), "İğne");
+    EXPECT_EQ(VarArrayGet(c, {1}).AsString(), "ş");
+    // What the server holds, seen through plain SQL.
+    TFBQuery* e = Query("select S[1], S[3], C[1] from A where ID = 6");
+    e->ExecQuery();
+    EXPECT_EQ(e->Fields(0)->AsString(), "Işık");
+    EXPECT_EQ(e->Fields(1)->AsString(), "çğıöşüÇĞİÖ");
+    EXPECT_EQ(TrimRight(e->Fields(2)->AsString()), "ş");
+}
+
 }  // namespace

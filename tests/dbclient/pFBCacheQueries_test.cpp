@@ -22,6 +22,7 @@ protected:
         d->DBParams()->Add(AnsiString("user_name=") + TTestDatabase::UserName);
         d->DBParams()->Add(AnsiString("password=") + TTestDatabase::Password);
         d->DBParams()->Add("lc_ctype=WIN1254");
+        d->SetSynchronizeTime(false);   // the connect's time query would be one more pooled statement
         d->Open();
         auto* tr = new TFBTransaction(Owner ? Owner : owner.get());
         tr->SetDefaultDatabase(d);
