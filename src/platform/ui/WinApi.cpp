@@ -1,0 +1,206 @@
+#include "platform/ui/WinApi.h"
+
+#include "platform/ui/Controls_p.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPainter>
+#include <QWidget>
+
+#include <algorithm>
+
+namespace {
+
+TBeepHandler& BeepHandler() {
+    static TBeepHandler H;
+    return H;
+}
+
+void Fill(TCanvas* C, const TRect& R, TColor Color) {
+    if (R.Right <= R.Left || R.Bottom <= R.Top) return;
+    C->Brush()->SetColor(Color);
+    C->Brush()->SetStyle(bsSolid);
+    C->FillRect(R);
+}
+
+// One ring of an edge: top and left in one colour, bottom and right in another.
+void Ring(TCanvas* C, TRect& R, TColor TopLeft, TColor BottomRight, Cardinal Flags) {
+    if (Flags & BF_TOP) Fill(C, Rect(R.Left, R.Top, R.Right - 1, R.Top + 1), TopLeft);
+    if (Flags & BF_LEFT) Fill(C, Rect(R.Left, R.Top, R.Left + 1, R.Bottom - 1), TopLeft);
+    if (Flags & BF_BOTTOM) Fill(C, Rect(R.Left, R.Bottom - 1, R.Right, R.Bottom), BottomRight);
+    if (Flags & BF_RIGHT) Fill(C, Rect(R.Right - 1, R.Top, R.Right, R.Bottom), BottomRight);
+    if (Flags & BF_LEFT) ++R.Left;
+    if (Flags & BF_TOP) ++R.Top;
+    if (Flags & BF_RIGHT) --R.Right;
+    if (Flags & BF_BOTTOM) --R.Bottom;
+}
+
+// Everything a control's widget needs beyond the layer: hover and painting over.
+class THooks : public QObject {
+public:
+    THooks(QWidget* W, TControl* C) : QObject(W), FWidget(W), FControl(C) { W->installEventFilter(this); }
+    std::function<void(bool)> Hover;
+    std::function<void(TCanvas*)> Overlay;
+
+    static THooks* Of(TControl* C) {
+        QWidget* W = C ? C->Widget() : nullptr;
+        if (!W) return nullptr;
+        for (QObject* O : W->children())
+            if (auto* H = dynamic_cast<THooks*>(O)) return H;
+        return new THooks(W, C);
+    }
+
+protected:
+    bool eventFilter(QObject* O, QEvent* E) override {
+        if (O != FWidget) return false;
+        switch (E->type()) {
+            case QEvent::Enter:
+            case QEvent::Leave:
+                if (Hover) {
+                    auto Fn = Hover;
+                    GuardedCall(FControl, [&] { Fn(E->type() == QEvent::Enter); });
+                }
+                return false;
+            case QEvent::Paint: {
+                if (!Overlay || FPainting) return false;
+                FPainting = true;
+                // The widget paints itself first; the overlay goes on top.
+                static_cast<QObject*>(FWidget)->event(E);
+                FPainting = false;
+                QPainter P(FWidget);
+                TCanvas Canvas;
+                Canvas.Font()->Assign(FControl->Font());
+                Canvas.BindPainter(&P, Rect(0, 0, FWidget->width(), FWidget->height()));
+                auto Fn = Overlay;
+                GuardedCall(FControl, [&] { Fn(&Canvas); });
+                Canvas.Unbind();
+                return true;
+            }
+            default:
+                return false;
+        }
+    }
+
+private:
+    QWidget* FWidget;
+    TControl* FControl;
+    bool FPainting = false;
+};
+
+}  // namespace
+
+TBeepHandler SetBeepHandler(TBeepHandler Handler) {
+    TBeepHandler Old = std::move(BeepHandler());
+    BeepHandler() = std::move(Handler);
+    return Old;
+}
+
+void MessageBeep(Cardinal Type) {
+    if (BeepHandler()) {
+        auto Fn = BeepHandler();
+        Fn(Type);
+        return;
+    }
+    if (qApp) QApplication::beep();
+}
+
+void DrawEdge(TCanvas* Canvas, TRect& R, Cardinal Edge, Cardinal Flags) {
+    TColor SavedColor = Canvas->Brush()->Color();
+    TBrushStyle SavedStyle = Canvas->Brush()->Style();
+    TRect Work = R;
+    const bool Flat = (Flags & BF_FLAT) != 0;
+    if (Edge & (BDR_RAISEDOUTER | BDR_SUNKENOUTER)) {
+        TColor TL, BR;
+        if (Flat) TL = BR = clBtnShadow;
+        else if (Edge & BDR_RAISEDOUTER) TL = cl3DLight, BR = cl3DDkShadow;
+        else TL = clBtnShadow, BR = clBtnHighlight;
+        Ring(Canvas, Work, TL, BR, Flags);
+    }
+    if (Edge & (BDR_RAISEDINNER | BDR_SUNKENINNER)) {
+        TColor TL, BR;
+        if (Flat) TL = BR = clBtnFace;
+        else if (Edge & BDR_RAISEDINNER) TL = clBtnHighlight, BR = clBtnShadow;
+        else TL = cl3DDkShadow, BR = cl3DLight;
+        Ring(Canvas, Work, TL, BR, Flags);
+    }
+    if (Flags & BF_MIDDLE) Fill(Canvas, Work, clBtnFace);
+    if (Flags & BF_ADJUST) R = Work;
+    Canvas->Brush()->SetColor(SavedColor);
+    Canvas->Brush()->SetStyle(SavedStyle);
+}
+
+void DrawArrow(TCanvas* Canvas, const TRect& R, Integer Direction, TColor Color) {
+    const Integer W = R.Right - R.Left, H = R.Bottom - R.Top;
+    if (W <= 2 || H <= 2) return;
+    const bool Vertical = Direction >= 2;
+    // Half the base of the triangle; its height is the same.
+    Integer Half = std::max(1, std::min(Vertical ? W : H, Vertical ? H * 2 : W * 2) / 4);
+    Half = std::min(Half, 4);
+    const Integer CX = R.Left + W / 2, CY = R.Top + H / 2;
+    std::vector<TPoint> P;
+    switch (Direction) {
+        case 0: P = {Point(CX - Half / 2 - 1, CY), Point(CX + Half / 2, CY - Half), Point(CX + Half / 2, CY + Half)}; break;
+        case 1: P = {Point(CX + Half / 2, CY), Point(CX - Half / 2 - 1, CY - Half), Point(CX - Half / 2 - 1, CY + Half)}; break;
+        case 2: P = {Point(CX, CY - Half / 2 - 1), Point(CX - Half, CY + Half / 2), Point(CX + Half, CY + Half / 2)}; break;
+        default: P = {Point(CX, CY + Half / 2), Point(CX - Half, CY - Half / 2 - 1), Point(CX + Half, CY - Half / 2 - 1)}; break;
+    }
+    TColor SavedPen = Canvas->Pen()->Color();
+    TColor SavedBrush = Canvas->Brush()->Color();
+    TBrushStyle SavedStyle = Canvas->Brush()->Style();
+    Canvas->Pen()->SetColor(Color);
+    Canvas->Brush()->SetColor(Color);
+    Canvas->Brush()->SetStyle(bsSolid);
+    Canvas->Polygon(P);
+    Canvas->Pen()->SetColor(SavedPen);
+    Canvas->Brush()->SetColor(SavedBrush);
+    Canvas->Brush()->SetStyle(SavedStyle);
+}
+
+void DrawFrameControl(TCanvas* Canvas, const TRect& R, Cardinal Type, Cardinal State) {
+    TRect Face = R;
+    const bool Pushed = (State & DFCS_PUSHED) != 0;
+    if (State & DFCS_FLAT) DrawEdge(Canvas, Face, BDR_RAISEDOUTER, BF_RECT | BF_FLAT | BF_MIDDLE | BF_ADJUST);
+    else DrawEdge(Canvas, Face, Pushed ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT | BF_MIDDLE | BF_ADJUST);
+    if (Type != DFC_SCROLL) return;
+    Integer Dir = 3;
+    switch (State & 0xF) {
+        case DFCS_SCROLLUP: Dir = 2; break;
+        case DFCS_SCROLLLEFT: Dir = 0; break;
+        case DFCS_SCROLLRIGHT: Dir = 1; break;
+        default: Dir = 3; break;
+    }
+    if (Pushed) OffsetRect(Face, 1, 1);
+    DrawArrow(Canvas, Face, Dir, (State & DFCS_INACTIVE) ? clGrayText : clBtnText);
+}
+
+void SetEditMargins(TControl* Edit, Integer Left, Integer Top, Integer Right, Integer Bottom) {
+    auto* L = Edit ? qobject_cast<QLineEdit*>(Edit->Widget()) : nullptr;
+    if (L) L->setTextMargins(std::max(0, Left), std::max(0, Top), std::max(0, Right), std::max(0, Bottom));
+}
+
+void WatchMouseHover(TControl* Control, std::function<void(bool)> Fn) {
+    if (THooks* H = THooks::Of(Control)) H->Hover = std::move(Fn);
+}
+
+void SetPaintOverlay(TControl* Control, std::function<void(TCanvas*)> Fn) {
+    if (THooks* H = THooks::Of(Control)) {
+        H->Overlay = std::move(Fn);
+        Control->Widget()->update();
+    }
+}
+
+void SetBuiltInContextMenu(TControl* Control, bool Enabled) {
+    if (Control && Control->Widget())
+        Control->Widget()->setContextMenuPolicy(Enabled ? Qt::DefaultContextMenu : Qt::NoContextMenu);
+}
+
+void SetTakesFocus(TControl* Control, bool Value) {
+    if (Control && Control->Widget()) Control->Widget()->setFocusPolicy(Value ? Qt::StrongFocus : Qt::NoFocus);
+}
+
+void SetComboDropWidth(TControl* Combo, Integer Width) {
+    auto* C = Combo ? qobject_cast<QComboBox*>(Combo->Widget()) : nullptr;
+    if (C && C->view()) C->view()->setMinimumWidth(std::max(0, Width));
+}

@@ -1,0 +1,62 @@
+#pragma once
+// Small stand-ins for the window-system calls that custom controls make: the
+// warning beep, 3-D edges and frame controls drawn on a canvas, the text
+// rectangle of a one-line edit, hover notifications and painting over a
+// standard control's own drawing.
+#include "platform/ui/Controls.h"
+
+#include <functional>
+
+// ---------------------------------------------------------------------------
+// The warning beep. Tests replace the handler to count beeps; an empty
+// handler goes back to the desktop's beep. Returns the previous handler.
+using TBeepHandler = std::function<void(Cardinal Type)>;
+TBeepHandler SetBeepHandler(TBeepHandler Handler);
+void MessageBeep(Cardinal Type);
+
+// ---------------------------------------------------------------------------
+// Edges: outer and inner, raised or sunken.
+constexpr Cardinal BDR_RAISEDOUTER = 0x1, BDR_SUNKENOUTER = 0x2, BDR_RAISEDINNER = 0x4, BDR_SUNKENINNER = 0x8;
+constexpr Cardinal EDGE_RAISED = BDR_RAISEDOUTER | BDR_RAISEDINNER;
+constexpr Cardinal EDGE_SUNKEN = BDR_SUNKENOUTER | BDR_SUNKENINNER;
+constexpr Cardinal EDGE_ETCHED = BDR_SUNKENOUTER | BDR_RAISEDINNER;
+constexpr Cardinal EDGE_BUMP = BDR_RAISEDOUTER | BDR_SUNKENINNER;
+constexpr Cardinal BF_LEFT = 0x1, BF_TOP = 0x2, BF_RIGHT = 0x4, BF_BOTTOM = 0x8, BF_RECT = 0xF;
+constexpr Cardinal BF_MIDDLE = 0x800, BF_ADJUST = 0x2000, BF_FLAT = 0x4000;
+
+// Draws the edge around R; BF_MIDDLE fills the inside with the button face,
+// BF_ADJUST leaves R as the rectangle inside the edge. BF_FLAT draws each
+// border in the shadow colour only.
+void DrawEdge(TCanvas* Canvas, TRect& R, Cardinal Edge, Cardinal Flags);
+
+constexpr Cardinal DFC_SCROLL = 3, DFC_BUTTON = 4;
+constexpr Cardinal DFCS_SCROLLUP = 0x0, DFCS_SCROLLDOWN = 0x1, DFCS_SCROLLLEFT = 0x2, DFCS_SCROLLRIGHT = 0x3;
+constexpr Cardinal DFCS_SCROLLCOMBOBOX = 0x5, DFCS_BUTTONPUSH = 0x10;
+constexpr Cardinal DFCS_INACTIVE = 0x100, DFCS_PUSHED = 0x200, DFCS_FLAT = 0x4000;
+
+// A scroll-bar arrow button or a push-button face in R.
+void DrawFrameControl(TCanvas* Canvas, const TRect& R, Cardinal Type, Cardinal State);
+
+// A filled arrow centred in R. Direction: 0 left, 1 right, 2 up, 3 down.
+void DrawArrow(TCanvas* Canvas, const TRect& R, Integer Direction, TColor Color);
+
+// ---------------------------------------------------------------------------
+// The free space a one-line edit keeps on each side of its text, inside its
+// border; text never runs into it. Only for controls on a one-line edit widget.
+void SetEditMargins(TControl* Edit, Integer Left, Integer Top, Integer Right, Integer Bottom);
+
+// Calls Fn(true) when the mouse enters the control, Fn(false) when it leaves.
+void WatchMouseHover(TControl* Control, std::function<void(bool Entered)> Fn);
+
+// Fn draws on the control after its own painting, over its whole area. An
+// empty Fn removes the overlay.
+void SetPaintOverlay(TControl* Control, std::function<void(TCanvas* Canvas)> Fn);
+
+// Whether the control offers its built-in context menu (cut, copy, paste).
+void SetBuiltInContextMenu(TControl* Control, bool Enabled);
+
+// A control the mouse can press but that never takes the keyboard focus.
+void SetTakesFocus(TControl* Control, bool Value);
+
+// The least width of a combo box's dropped list (0: the box's own width).
+void SetComboDropWidth(TControl* Combo, Integer Width);
