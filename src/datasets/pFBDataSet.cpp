@@ -1,0 +1,592 @@
+// TpFBDataSet: creation, settings, container events, allowed updates, default
+// and generator values, formats, user events and the server record count.
+#include "datasets/pFBDataSet.h"
+
+#include <cmath>
+
+#include "dbclient/FBDatabase.h"
+#include "dbclient/FBTransaction.h"
+#include "dbclient/SqlTxtRtns.h"
+#include "dbclient/StdFuncs.h"
+#include "dbclient/StrUtil.h"
+#include "dbclient/pFBDataInfo.h"
+#include "dbclient/pFBDatabase.h"
+#include "platform/rtl/Guid.h"
+
+namespace {
+
+class TCursorScope {
+public:
+    explicit TCursorScope(TFBCustomDataSet* D) : FDataSet(D) { D->ChangeScreenCursor(FOld); }
+    ~TCursorScope() { FDataSet->RestoreScreenCursor(FOld); }
+    TCursorScope(const TCursorScope&) = delete;
+    TCursorScope& operator=(const TCursorScope&) = delete;
+
+private:
+    TFBCustomDataSet* FDataSet;
+    TCursor FOld = 0;
+};
+
+}  // namespace
+
+AnsiString FormatForScale(const AnsiString& Format, Integer Scale) {
+    if (Format.empty() || Scale <= 0) return Format;
+    if (Format.back() == '.') return Format + AnsiString(static_cast<size_t>(Scale), '0');
+    const size_t Dot = Format.find('.');
+    if (Dot != AnsiString::npos && Format.find('.', Dot + 1) == AnsiString::npos && Dot + 2 == Format.size())
+        return Format.substr(0, Dot + 1) + AnsiString(static_cast<size_t>(Scale), Format[Dot + 1]);
+    return Format;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Creation
+
+TpFBDataSet::TpFBDataSet(TComponent* AOwner) : TFBDataSet(AOwner) {
+    FAutoUpdateOptions = std::make_unique<TAutoUpdateOptions>(this);
+    FDefaultFormats = std::make_unique<TFormatFields>(this);
+    FReceiveEvents = std::make_unique<TStringList>();
+    FCountQuery = CreateInternalQuery("CountQuery");
+    FLockQuery = CreateInternalQuery("LockQuery");
+    FCountQuery->OnSQLChanging = nullptr;
+    FLockQuery->OnSQLChanging = nullptr;
+    // Every change of a statement's text drops what was worked out from the texts.
+    for (TFBQuery* Q : {SelectQuery(), InsertQuery(), UpdateQuery(), DeleteQuery(), RefreshQuery()}) {
+        TNotifyEvent Prev = Q->OnSQLChanging;
+        Q->OnSQLChanging = [this, Prev](TObject* S) {
+            if (Prev) Prev(S);
+            SQLTextChanged(S);
+        };
+    }
+    TDataSet::OnPostError = [this](TDataSet* D, EDatabaseError& E, TDataAction& A) {
+        ResetArrayFields();
+        if (FContainer) FContainer->DataSetError(this, deOnPostError, E, A);
+        if (OnPostError) OnPostError(D, E, A);
+    };
+    TDataSet::OnDeleteError = [this](TDataSet* D, EDatabaseError& E, TDataAction& A) {
+        if (FContainer) FContainer->DataSetError(this, deOnDeleteError, E, A);
+        if (OnDeleteError) OnDeleteError(D, E, A);
+    };
+}
+
+TpFBDataSet::~TpFBDataSet() {
+    BeforeDestruction();
+    // Update objects that still point here forget this data set.
+    for (TUpdateKind K : {ukModify, ukInsert, ukDelete}) {
+        const std::vector<TpFBUpdateObject*> List = FUpdateObjects.List(K);
+        for (TpFBUpdateObject* UO : List)
+            if (UO != FBlobUpdateObject) UO->SetDataSet(nullptr);
+    }
+    if (FContainer) {
+        FContainer->RemoveDataSet(this);
+        FContainer->RemoveFreeNotification(this);
+        FContainer = nullptr;
+    }
+}
+
+void TpFBDataSet::Notification(TComponent* AComponent, TOperation Operation) {
+    TFBDataSet::Notification(AComponent, Operation);
+    if (Operation != opRemove) return;
+    if (AComponent == FContainer) FContainer = nullptr;
+    if (auto* UO = dynamic_cast<TpFBUpdateObject*>(AComponent)) {
+        FUpdateObjects.Remove(UO);
+        if (UO == FBlobUpdateObject) FBlobUpdateObject = nullptr;
+    }
+}
+
+void TpFBDataSet::SetContainer(TDataSetsContainer* Value) {
+    if (Value == FContainer) return;
+    if (FContainer) {
+        FContainer->RemoveDataSet(this);
+        FContainer->RemoveFreeNotification(this);
+    }
+    FContainer = Value;
+    if (FContainer) {
+        FContainer->FreeNotification(this);
+        FContainer->AddDataSet(this);
+    }
+}
+
+void TpFBDataSet::SetDataSet_ID(Integer Value) {
+    if (Value == FDataSet_ID) return;
+    CheckDatasetClosed(" change DataSetID ");
+    FDataSet_ID = Value;
+    FPrepared = false;
+    if (Value != 0) SetPrepareOptions(PrepareOptions() + TpPrepareOptions{psApplyRepositary});
+}
+
+void TpFBDataSet::SetPrepareOptions(TpPrepareOptions Value) {
+    const bool NewRepository = Value.Contains(psApplyRepositary) && !PrepareOptions().Contains(psApplyRepositary);
+    TFBDataSet::SetPrepareOptions(Value);
+    if (NewRepository && Active()) ApplyPrepareOptions();
+}
+
+AnsiString TpFBDataSet::DefaultExpression(const AnsiString& FieldName) const {
+    const auto It = FDefaultExpressions.find(FieldName);
+    return It == FDefaultExpressions.end() ? AnsiString() : It->second;
+}
+
+void TpFBDataSet::SetDefaultExpression(const AnsiString& FieldName, const AnsiString& Expression) {
+    if (Expression.empty())
+        FDefaultExpressions.erase(FieldName);
+    else
+        FDefaultExpressions[FieldName] = Expression;
+}
+
+void TpFBDataSet::SetAutoGenerateGuid(const AnsiString& FieldName, bool Value) {
+    if (Value)
+        FAutoGuids.insert(FieldName);
+    else
+        FAutoGuids.erase(FieldName);
+}
+
+void TpFBDataSet::SQLTextChanged(TObject* Sender) {
+    FAutoUpdateOptions->ClearCachedTexts();
+    if (Sender == SelectQuery()) FRegenerate = true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Update objects
+
+Integer TpFBDataSet::AddUpdateObject(TpFBUpdateObject* UO) {
+    if (!UO) return -1;
+    const Integer R = FUpdateObjects.Add(UO);
+    if (R >= 0) UO->FreeNotification(this);
+    return R;
+}
+
+void TpFBDataSet::RemoveUpdateObject(TpFBUpdateObject* UO) {
+    if (UO) FUpdateObjects.Remove(UO);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Container events
+
+void TpFBDataSet::SendEvent(TKindDataSetEvent Kind) {
+    if (FContainer) FContainer->DataSetEvent(this, Kind);
+}
+
+void TpFBDataSet::DoBeforeOpen() {
+    PrepareConnection();
+    SendEvent(deBeforeOpen);
+    TFBDataSet::DoBeforeOpen();
+}
+
+void TpFBDataSet::DoAfterOpen() {
+    FChangesWritten = false;
+    FChangesRolledBack = false;
+    const bool Designing = ComponentState().Contains(csDesigning);
+    if (!Designing && FRegenerate && FAutoUpdateOptions->AutoReWriteSqls()) {
+        TAutoUpdateOptions* O = FAutoUpdateOptions.get();
+        if (!O->UpdateOnlyModifiedFields()) {
+            GenerateAllModifySQL();
+        } else if (!O->UpdateTableName().empty()) {
+            const AnsiString Table = ModifyTableText();
+            if (IsBlankStr(O->KeyFields())) O->SetKeyFields(KeyFieldsOfTable(O->GetModifyTableName()));
+            if (IsBlankStr(O->KeyFields())) O->SetKeyFields(NonBlobFieldsOfTable(O->GetModifyTableName()));
+            AnsiString S;
+            GenerateModifySQL(Table, O->KeyFields(), S, 0, 3);
+            RefreshSQL()->SetText(S);
+            GenerateModifySQL(Table, O->KeyFields(), S, 0, 2);
+            DeleteSQL()->SetText(S);
+        }
+    }
+    FRegenerate = false;
+    FUpdatesPending = false;
+    SendEvent(deAfterOpen);
+    if (!Designing && FAutoUpdateOptions->AutoParamsToFields()) {
+        TFBXSQLDA* Params = SelectQuery()->Params();
+        const AnsiString Text = SelectQuery()->SQLText();
+        for (Integer I = 0; Params && I < Params->Count(); ++I) {
+            const AnsiString PName = Params->Vars(I)->Name();
+            AnsiString Expr = FastTrim(FieldNameByParam(Text, PName));
+            if (Expr.empty()) continue;
+            AnsiString FieldName = Expr;
+            const size_t Dot = Expr.find('.');
+            if (Dot != AnsiString::npos) {
+                const AnsiString Table = TableByAlias(Text, Expr.substr(0, Dot));
+                AnsiString Col = Expr.substr(Dot + 1);
+                Col = (!Col.empty() && Col[0] == '"') ? UnquoteStr(Col) : FastUpperCase(Col);
+                for (Integer K = 0; K < FieldCount(); ++K) {
+                    TField* F = Fields()->Fields(K);
+                    AnsiString T, C;
+                    if (ColumnOrigin(F->FieldNo(), T, C) && F->FieldKind() == fkData &&
+                        AsciiEqualStr(T, UnquoteStr(Table), false) && C == Col) {
+                        FieldName = F->FieldName();
+                        break;
+                    }
+                }
+            }
+            FAutoUpdateOptions->ParamsToFieldsLinks()->SetValues(FieldName, PName);
+        }
+    }
+    TFBDataSet::DoAfterOpen();
+}
+
+void TpFBDataSet::DoBeforeClose() {
+    SendEvent(deBeforeClose);
+    TFBDataSet::DoBeforeClose();
+}
+
+void TpFBDataSet::DoAfterClose() {
+    SendEvent(deAfterClose);
+    TFBDataSet::DoAfterClose();
+}
+
+void TpFBDataSet::DoBeforeInsert() {
+    if (!CanInsert()) Abort();
+    if (!CachedUpdates() && !FAutoUpdateOptions->UpdateOnlyModifiedFields()) {
+        PrepareQuery(1);
+        if (!CanInsert()) Abort();
+    }
+    SendEvent(deBeforeInsert);
+    TFBDataSet::DoBeforeInsert();
+}
+
+void TpFBDataSet::DoAfterInsert() {
+    SendEvent(deAfterInsert);
+    TFBDataSet::DoAfterInsert();
+}
+
+void TpFBDataSet::DoBeforeEdit() {
+    if (!CanEdit()) Abort();
+    TAutoUpdateOptions* O = FAutoUpdateOptions.get();
+    if (!CachedUpdates() && !O->UpdateOnlyModifiedFields()) {
+        PrepareQuery(0);
+        if (!CanEdit()) Abort();
+    }
+    TRecordBuffer B = GetActiveBuf();
+    if (Options().Contains(poProtectedEdit) && B && BufStatus(B) == cusUnmodified) {
+        LockRecord(true);
+        const bool Generate = O->AutoReWriteSqls() || O->UpdateOnlyModifiedFields();
+        if (IsBlankStr(RefreshSQL()->Text()) && Generate) {
+            AnsiString S;
+            GenerateModifySQL(ModifyTableText(), O->KeyFields(), S, 0, 3);
+            RefreshSQL()->SetText(S);
+        }
+        if (!IsBlankStr(RefreshSQL()->Text())) InternalRefreshRow(RefreshQuery(), B, false);
+        if (IsBlankStr(UpdateSQL()->Text()) && Generate) {
+            const bool Saved = O->UpdateOnlyModifiedFields();
+            O->SetUpdateOnlyModifiedFields(false);
+            AnsiString S;
+            try {
+                GenerateModifySQL(ModifyTableText(), O->KeyFields(), S, 0, 0);
+            } catch (...) {
+                O->SetUpdateOnlyModifiedFields(Saved);
+                throw;
+            }
+            O->SetUpdateOnlyModifiedFields(Saved);
+            UpdateSQL()->SetText(S);
+        }
+    }
+    SendEvent(deBeforeEdit);
+    TFBDataSet::DoBeforeEdit();
+}
+
+void TpFBDataSet::DoAfterEdit() {
+    SendEvent(deAfterEdit);
+    TFBDataSet::DoAfterEdit();
+}
+
+void TpFBDataSet::DoBeforePost() {
+    if (State() == dsInsert && FAutoUpdateOptions->WhenGetGenID() == wgBeforePost) ApplyGeneratorValue();
+    SendEvent(deBeforePost);
+    TFBDataSet::DoBeforePost();
+    if (!CachedUpdates()) PrepareModifiedFieldsSQL(State());
+}
+
+void TpFBDataSet::DoAfterPost() {
+    SendEvent(deAfterPost);
+    if (!CachedUpdates() && !AutoCommit() && Options().Contains(poProtectedEdit)) {
+        // A further edit in the same transaction needs no second lock.
+        if (TRecordBuffer B = GetActiveBuf(); B && BufRecNo(B) >= 0) {
+            BufStatus(B) = cusModified;
+            WriteRecordCache(BufRecNo(B), B);
+        }
+    }
+    TFBDataSet::DoAfterPost();
+    if (CachedUpdates() && AutoCommit()) {
+        ApplyCachedUpdates();
+        AutoCommitUpdates();
+        ResetUpdateStatuses(rmAfterApply, true);
+    }
+    if (DetailConditions().Contains(dcForceMasterRefresh) && !CachedUpdates() && DataSource() &&
+        DataSource()->DataSet() && DataSource()->DataSet()->Active())
+        DataSource()->DataSet()->Refresh();
+}
+
+void TpFBDataSet::DoBeforeCancel() {
+    TFBDataSet::DoBeforeCancel();
+    SendEvent(deBeforeCancel);
+}
+
+void TpFBDataSet::DoAfterCancel() {
+    SendEvent(deAfterCancel);
+    TFBDataSet::DoAfterCancel();
+}
+
+void TpFBDataSet::DoBeforeDelete() {
+    if (!CanDelete()) Abort();
+    if (!CachedUpdates() && !FAutoUpdateOptions->UpdateOnlyModifiedFields()) {
+        PrepareQuery(2);
+        if (!CanDelete()) Abort();
+    }
+    SendEvent(deBeforeDelete);
+    TFBDataSet::DoBeforeDelete();
+}
+
+void TpFBDataSet::DoAfterDelete() {
+    SendEvent(deAfterDelete);
+    if (CachedUpdates() && AutoCommit()) {
+        ApplyCachedUpdates();
+        AutoCommitUpdates();
+        ResetUpdateStatuses(rmAfterApply, true);
+    }
+    TFBDataSet::DoAfterDelete();
+}
+
+void TpFBDataSet::DoBeforeScroll() {
+    SendEvent(deBeforeScroll);
+    TFBDataSet::DoBeforeScroll();
+}
+
+void TpFBDataSet::DoAfterScroll() {
+    SendEvent(deAfterScroll);
+    TFBDataSet::DoAfterScroll();
+}
+
+void TpFBDataSet::DoBeforeRefresh() {
+    SendEvent(deBeforeRefresh);
+    TFBDataSet::DoBeforeRefresh();
+}
+
+void TpFBDataSet::DoAfterRefresh() {
+    SendEvent(deAfterRefresh);
+    TFBDataSet::DoAfterRefresh();
+}
+
+void TpFBDataSet::DoOnCalcFields() {
+    SendEvent(deOnCalcFields);
+    TFBDataSet::DoOnCalcFields();
+}
+
+void TpFBDataSet::DoOnNewRecord() {
+    ApplyDefaultValues();
+    SendEvent(deOnNewRecord);
+    TFBDataSet::DoOnNewRecord();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Allowed updates
+
+bool TpFBDataSet::CanAutoGenerateSQL() const {
+    const TAutoUpdateOptions* O = FAutoUpdateOptions.get();
+    return O->UpdateOnlyModifiedFields() && O->AutoReWriteSqls() && O->CanChangeSQLs() && !IsBlankStr(O->KeyFields()) &&
+           !IsBlankStr(O->UpdateTableName());
+}
+
+bool TpFBDataSet::CanDo(TUpdateKind Kind, bool Inherited) {
+    const bool Possible = Inherited || FUpdateObjects.AnyActive(Kind) || CanAutoGenerateSQL() ||
+                          (CachedUpdates() && OnUpdateRecord);
+    return Possible && AllowedUpdateKinds().Contains(Kind);
+}
+
+bool TpFBDataSet::CanEdit() { return CanDo(ukModify, TFBDataSet::CanEdit()); }
+bool TpFBDataSet::CanInsert() { return CanDo(ukInsert, TFBDataSet::CanInsert()); }
+bool TpFBDataSet::CanDelete() { return CanDo(ukDelete, TFBDataSet::CanDelete()); }
+
+// ---------------------------------------------------------------------------------------------
+// Opening and preparing
+
+void TpFBDataSet::InternalOpen() {
+    TFBDataSet::InternalOpen();
+    ApplyPrepareOptions();
+}
+
+void TpFBDataSet::Prepare() {
+    TCursorScope Scope(this);
+    PrepareConnection();
+    if (PrepareOptions().Contains(psApplyRepositary) && FDataSet_ID != 0 && FDataSet_ID != FLoadedDataSet_ID)
+        ApplyRepository();
+    TFBDataSet::Prepare();
+}
+
+void TpFBDataSet::ApplyRepository() {
+    TFBDatabase* Db = Database();
+    if (!Db) return;
+    TpDataSetInfo* Info = GlobalDataSetInfo()->GetDataSetInfo(Db, FDataSet_ID, Name(),
+                                                              ComponentState().Contains(csDesigning));
+    if (!Info) return;
+    const bool WasApplied = Conditions()->Applied();
+    if (WasApplied) Conditions()->CancelApply();
+    if (Info->SelectSQL()->Count() > 0) SelectSQL()->Assign(Info->SelectSQL());
+    InsertSQL()->Assign(Info->InsertSQL());
+    UpdateSQL()->Assign(Info->UpdateSQL());
+    DeleteSQL()->Assign(Info->DeleteSQL());
+    RefreshSQL()->Assign(Info->RefreshSQL());
+    if (!Info->KeyField.empty()) FAutoUpdateOptions->SetKeyFields(Info->KeyField);
+    if (!Info->NameGenerator.empty()) FAutoUpdateOptions->SetGeneratorName(Info->NameGenerator);
+    if (!Info->UpdateTableName.empty()) FAutoUpdateOptions->SetUpdateTableName(Info->UpdateTableName);
+    if (!Info->Description.empty()) FDescription = Info->Description;
+    if (!Info->Conditions.empty()) Conditions()->SetAsText(Info->Conditions);
+    FLoadedDataSet_ID = FDataSet_ID;
+    if (WasApplied) Conditions()->Apply();
+}
+
+AnsiString TpFBDataSet::MainTable() {
+    if (FAutoUpdateOptions->AutoReWriteSqls()) return FAutoUpdateOptions->GetModifyTableName();
+    TFBQuery* Q = IsBlankStr(UpdateSQL()->Text()) ? InsertQuery() : UpdateQuery();
+    return Q->ModifyTable();
+}
+
+void TpFBDataSet::ApplyPrepareOptions() {
+    if (!Active()) return;
+    const TpFBDsOptions O = Options();
+    if (!O.Contains(poAutoFormatFields)) return;
+    TFormatFields* F = FDefaultFormats.get();
+    for (Integer I = 0; I < FieldCount(); ++I) {
+        TField* Fld = Fields()->Fields(I);
+        TFBFieldDescr* D = DescrOf(Fld);
+        const Integer Scale = D ? -static_cast<SmallInt>(D->Scale) : 0;
+        switch (Fld->DataType()) {
+            case ftSmallint: case ftInteger: case ftFloat: case ftLargeint:
+                if (Scale > 0) {
+                    if (Fld->DisplayFormat().empty())
+                        Fld->SetDisplayFormat(FormatForScale(F->NumericDisplayFormat(), Scale));
+                    if (Fld->EditFormat().empty()) Fld->SetEditFormat(FormatForScale(F->NumericEditFormat(), Scale));
+                }
+                break;
+            case ftBCD:
+                if (Fld->Size() > 0) {
+                    if (Fld->DisplayFormat().empty())
+                        Fld->SetDisplayFormat(FormatForScale(F->NumericDisplayFormat(), Fld->Size()));
+                    if (Fld->EditFormat().empty())
+                        Fld->SetEditFormat(FormatForScale(F->NumericEditFormat(), Fld->Size()));
+                }
+                break;
+            case ftDate:
+                if (Fld->DisplayFormat().empty()) Fld->SetDisplayFormat(F->DisplayFormatDate());
+                break;
+            case ftTime:
+                if (Fld->DisplayFormat().empty()) Fld->SetDisplayFormat(F->DisplayFormatTime());
+                break;
+            case ftDateTime:
+                if (Fld->DisplayFormat().empty()) Fld->SetDisplayFormat(F->DateTimeDisplayFormat());
+                break;
+            default:
+                break;
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Generator and default values
+
+void TpFBDataSet::ApplyGeneratorValue() {
+    if (FAutoUpdateOptions->WhenGetGenID() == wgNever) return;
+    if (!Database()) FBError(21, {CmpFullName(this)});
+    TField* Key = FindField(FastTrim(FAutoUpdateOptions->KeyFields()));
+    if (!Key || !dynamic_cast<TNumericField*>(Key) || !Key->IsNull()) return;
+    const Int64 V = Database()->Gen_Id(FAutoUpdateOptions->GeneratorName(), FAutoUpdateOptions->GeneratorStep(),
+                                       Transaction());
+    if (auto* B = dynamic_cast<TFBBCDField*>(Key); B && B->Size() == 0)
+        B->SetAsInt64(V);
+    else
+        Key->SetAsInteger(static_cast<Integer>(V));
+}
+
+void TpFBDataSet::DoApplyDefaultValue(TField* Field, bool& Handled) {
+    if (FContainer) FContainer->ApplyDefaultValue(this, Field, Handled);
+    if (OnApplyDefaultValue) OnApplyDefaultValue(this, Field, Handled);
+}
+
+void TpFBDataSet::ApplyDefaultValues() {
+    TAutoUpdateOptions* O = FAutoUpdateOptions.get();
+    const AnsiString KeyName = FastTrim(O->KeyFields());
+    if (O->WhenGetGenID() == wgOnNewRecord)
+        ApplyGeneratorValue();
+    else if (O->WhenGetGenID() == wgBeforePost)
+        if (TField* K = FindField(KeyName)) K->SetRequired(false);
+    TDateTime Diff = 0;
+    if (auto* Db = dynamic_cast<TpFBDatabase*>(Database())) Diff = Db->TimeDifference();
+    for (Integer I = 0; I < FieldCount(); ++I) {
+        TField* F = Fields()->Fields(I);
+        if (O->WhenGetGenID() != wgNever && F->FieldName() == KeyName) continue;
+        if (auto* G = dynamic_cast<TFBGuidField*>(F)) {
+            if (AutoGenerateGuid(F->FieldName())) G->SetAsGuid(NewGUID());
+            continue;
+        }
+        const AnsiString Param = O->ParamsToFieldsLinks()->Values(F->FieldName());
+        if (!Param.empty()) {
+            if (TFBXSQLVAR* P = SelectQuery()->FindParam(Param)) {
+                F->SetAsVariant(P->Value());
+                continue;
+            }
+        }
+        const AnsiString Expr = DefaultExpression(F->FieldName());
+        const AnsiString Key = UnquoteStr(FastUpperCase(FastTrim(Expr)));
+        if (Key.empty()) continue;
+        bool Handled = false;
+        DoApplyDefaultValue(F, Handled);
+        if (Handled) continue;
+        const bool IsDate = dynamic_cast<TDateTimeField*>(F) != nullptr;
+        const TDateTime NowV = Now() - Diff;
+        const TDateTime Today = std::floor(NowV);
+        if (Key == "NULL") continue;
+        if (IsDate) {
+            if (Key == "NOW" || Key == "CURRENT_TIME" || Key == "CURRENT_TIMESTAMP") F->SetAsDateTime(NowV);
+            else if (Key == "TODAY" || Key == "CURRENT_DATE") F->SetAsDateTime(Today);
+            else if (Key == "TOMORROW") F->SetAsDateTime(Today + 1);
+            else if (Key == "YESTERDAY") F->SetAsDateTime(Today - 1);
+            else F->SetAsString(Expr);
+            continue;
+        }
+        if ((Key == "USER" || Key == "CURRENT_USER") && Database())
+            F->SetAsString(Database()->GetDBParamByDPB(28));
+        else if ((Key == "ROLE" || Key == "CURRENT_ROLE") && Database())
+            F->SetAsString(Database()->GetDBParamByDPB(60));
+        else if (dynamic_cast<TFBStringField*>(F) && !Expr.empty() && Expr[0] == '\'' && Expr.size() >= 2)
+            F->SetAsString(Expr.substr(1, Expr.size() - 2));
+        else
+            F->SetAsString(Expr);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// User events and the server record count
+
+void TpFBDataSet::DoUserEvent(TObject* Sender, const AnsiString& EventName, const Variant& Info) {
+    const AnsiString Upper = FastUpperCase(EventName);
+    if (Upper == "CLOSE")
+        Close();
+    else if (Upper == "OPEN")
+        Open();
+    else if (FContainer)
+        FContainer->UserEvent(Sender, this, EventName, Info);
+    if (OnUserEvent) OnUserEvent(Sender, this, EventName, Info);
+}
+
+Integer TpFBDataSet::GetServerRecordCount() {
+    TFBTransaction* Tr = SelectQuery()->Transaction();
+    if (!Tr || !Tr->Active()) return 0;
+    try {
+        FCountQuery->Close();
+        FCountQuery->SetDatabase(SelectQuery()->Database());
+        FCountQuery->SetTransaction(Tr);
+        AnsiString Sql;
+        if (OnAskRecordCount) OnAskRecordCount(this, Sql);
+        if (Sql.empty()) Sql = MakeCountSQL(SelectQuery()->SQLText());
+        if (Sql != FCountQuery->SQLText()) FCountQuery->SQL()->SetText(Sql);
+        FCountQuery->Prepare();
+        TFBXSQLDA* Params = FCountQuery->Params();
+        for (Integer I = 0; Params && I < Params->Count(); ++I)
+            if (TFBXSQLVAR* P = SelectQuery()->FindParam(Params->Vars(I)->Name())) Params->Vars(I)->Assign(P);
+        FCountQuery->ExecQuery();
+        if (FCountQuery->Bof() && !FCountQuery->Eof()) FCountQuery->Next();
+        const Integer R = FCountQuery->Eof() ? 0 : FCountQuery->Fields(0)->AsInteger();
+        FCountQuery->Close();
+        return R;
+    } catch (Exception&) {
+        FCountQuery->Close();
+        throw Exception("%s unable to get number of records", {CmpFullName(this)});
+    }
+}

@@ -1,0 +1,197 @@
+#pragma once
+// TpFBDataSet: the data set the application places on its forms and data
+// module. On top of the buffered data set it runs the modifying statements
+// (set by the screen or generated from the update table's metadata), extra
+// update objects before or after them, record locks for protected editing,
+// default values and generator values for new records, the events a
+// TDataSetsContainer hears, and named user events.
+#include <functional>
+#include <map>
+#include <memory>
+#include <set>
+
+#include "datasets/DSContainer.h"
+#include "datasets/FBDataSet.h"
+#include "dbclient/pFBProps.h"
+#include "dbclient/pFBQuery.h"
+
+// Outcome of LockRecord.
+enum TLockStatus { lsSuccess, lsDeadLock, lsNotExist, lsMultiply, lsUnknownError };
+
+using TLockErrorEvent =
+    std::function<void(TDataSet* DataSet, TLockStatus LockError, AnsiString& ErrorMessage, TDataAction& Action)>;
+using TAskRecordCountEvent = std::function<void(TDataSet* DataSet, AnsiString& SQL)>;
+using TApplyDefaultValueEvent = std::function<void(TDataSet* DataSet, TField* Field, bool& Handled)>;
+
+// Format with Scale decimals: "0." -> "0.00"; "0.0" -> "0.000"; others unchanged.
+AnsiString FormatForScale(const AnsiString& Format, Integer Scale);
+
+class TpFBDataSet : public TFBDataSet,
+                    public IUpdateObjectsHost,
+                    public IFBPropsOwner,
+                    public IUserEventReceiver {
+public:
+    explicit TpFBDataSet(TComponent* AOwner);
+    ~TpFBDataSet() override;
+
+    // ---- settings
+    TAutoUpdateOptions* AutoUpdateOptions() const { return FAutoUpdateOptions.get(); }
+    void SetAutoUpdateOptions(TAutoUpdateOptions* Value) { FAutoUpdateOptions->Assign(Value); }
+    TFormatFields* DefaultFormats() const { return FDefaultFormats.get(); }
+    void SetDefaultFormats(TFormatFields* Value) { FDefaultFormats->Assign(Value); }
+    TDataSetsContainer* Container() const { return FContainer; }
+    void SetContainer(TDataSetsContainer* Value);
+    Integer DataSet_ID() const { return FDataSet_ID; }
+    // Needs a closed data set; a non-zero id asks for the repository texts.
+    void SetDataSet_ID(Integer Value);
+    const AnsiString& Description() const { return FDescription; }
+    void SetDescription(const AnsiString& Value) { FDescription = Value; }
+    TStringList* ReceiveEvents() const override { return FReceiveEvents.get(); }
+    void SetReceiveEvents(TStrings* Value) { FReceiveEvents->Assign(Value); }
+    AnsiString About() const { return "6.1.0 Release"; }
+    void SetAbout(const AnsiString&) {}
+    void SetPrepareOptions(TpPrepareOptions Value) override;
+
+    // Default values by field name: what a new record gets (see DoOnNewRecord).
+    AnsiString DefaultExpression(const AnsiString& FieldName) const;
+    void SetDefaultExpression(const AnsiString& FieldName, const AnsiString& Expression);
+    // GUID fields that get a new GUID on a new record.
+    bool AutoGenerateGuid(const AnsiString& FieldName) const { return FAutoGuids.count(FieldName) > 0; }
+    void SetAutoGenerateGuid(const AnsiString& FieldName, bool Value);
+
+    // ---- the statements' texts (also as IFBPropsOwner for TSQLs)
+    TFBDatabase* Database() const override { return TFBDataSet::Database(); }
+    TStrings* SelectSQL() const override { return TFBDataSet::SelectSQL(); }
+    void SetSelectSQL(TStrings* Value) override { TFBDataSet::SetSelectSQL(Value); }
+    TStrings* InsertSQL() const override { return TFBDataSet::InsertSQL(); }
+    void SetInsertSQL(TStrings* Value) override { TFBDataSet::SetInsertSQL(Value); }
+    TStrings* UpdateSQL() const override { return TFBDataSet::UpdateSQL(); }
+    void SetUpdateSQL(TStrings* Value) override { TFBDataSet::SetUpdateSQL(Value); }
+    TStrings* DeleteSQL() const override { return TFBDataSet::DeleteSQL(); }
+    void SetDeleteSQL(TStrings* Value) override { TFBDataSet::SetDeleteSQL(Value); }
+    TStrings* RefreshSQL() const override { return TFBDataSet::RefreshSQL(); }
+    void SetRefreshSQL(TStrings* Value) override { TFBDataSet::SetRefreshSQL(Value); }
+
+    // ---- update objects (IUpdateObjectsHost)
+    Integer AddUpdateObject(TpFBUpdateObject* UO) override;
+    void RemoveUpdateObject(TpFBUpdateObject* UO) override;
+    TFBDatabase* UpdateObjectsDatabase() const override { return Database(); }
+    TFBTransaction* UpdateObjectsTransaction() const override { return UpdateTransaction(); }
+    const std::vector<TpFBUpdateObject*>& UpdateObjects(TUpdateKind Kind) const { return FUpdateObjects.List(Kind); }
+    void ExecUpdateObjects(TUpdateKind Kind, TRecordBuffer Buffer, TFBOrderExecUO Order);
+    TpFBUpdateObject* BlobUpdateObject() const { return FBlobUpdateObject; }
+
+    // ---- generated statements
+    // Kind 0 update, 1 insert, 2 delete, 3 refresh; FieldsMode 0 all data
+    // fields, 1 non-blob fields, 2 blob fields.
+    void GenerateModifySQL(const AnsiString& TableName, const AnsiString& KeyFields, AnsiString& SQL,
+                           Integer FieldsMode, Integer Kind);
+    void GenerateAllModifySQL();
+    void PrepareBlobUpdateObject();
+    void PrepareModifiedFieldsSQL(TDataSetState AState);
+    bool CanAutoGenerateSQL() const;
+    // The data set's fields of the table's primary key, joined by ";".
+    AnsiString KeyFieldsOfTable(const AnsiString& TableName);
+    // The non-blob fields that come from the table, joined by ";".
+    AnsiString NonBlobFieldsOfTable(const AnsiString& TableName);
+
+    // ---- locks and updates
+    TLockStatus LockRecord(bool RaiseError);
+    void ApplyCachedUpdates();
+    enum TResetMode { rmAfterApply, rmAfterCommit };
+    void ResetUpdateStatuses(TResetMode Mode, bool Resync);
+    // A modifying statement ran in the update transaction since it last ended.
+    bool ChangesWritten() const { return FChangesWritten; }
+    // What ChangesWritten was when the update transaction last ended without commit.
+    bool ChangesRolledBack() const { return FChangesRolledBack; }
+
+    // ---- allowed updates
+    bool CanEdit() override;
+    bool CanInsert() override;
+    bool CanDelete() override;
+
+    // ---- generator, defaults, formats
+    virtual void ApplyGeneratorValue();
+    virtual void ApplyPrepareOptions();
+    virtual void FilterRecordHook(TDataSet* DataSet, bool& Accept) {}
+    virtual void DoApplyDefaultValue(TField* Field, bool& Handled);
+
+    // ---- record count on the server
+    virtual Integer GetServerRecordCount();
+
+    // ---- user events (IUserEventReceiver)
+    void DoUserEvent(TObject* Sender, const AnsiString& EventName, const Variant& Info) override;
+
+    void Prepare() override;
+
+    // ---- the base's hooks
+    void InternalPostRecord(TFBQuery* Qry, TRecordBuffer Buff) override;
+    void InternalDeleteRecord(TFBQuery* Qry, TRecordBuffer Buff) override;
+    void DoAfterEndUpdateTransaction(TObject* EndingTR, TTransactionAction Action, bool Force) override;
+
+    // ---- events
+    TLockErrorEvent OnLockError;
+    // The data set's own error events; the base's slots route to them.
+    TDataSetErrorEvent OnPostError, OnDeleteError;
+    TUserEvent OnUserEvent;
+    TAskRecordCountEvent OnAskRecordCount;
+    TApplyDefaultValueEvent OnApplyDefaultValue;
+
+protected:
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+    void InternalOpen() override;
+    void DoBeforeOpen() override;
+    void DoAfterOpen() override;
+    void DoBeforeClose() override;
+    void DoAfterClose() override;
+    void DoBeforeInsert() override;
+    void DoAfterInsert() override;
+    void DoBeforeEdit() override;
+    void DoAfterEdit() override;
+    void DoBeforePost() override;
+    void DoAfterPost() override;
+    void DoBeforeCancel() override;
+    void DoAfterCancel() override;
+    void DoBeforeDelete() override;
+    void DoAfterDelete() override;
+    void DoBeforeScroll() override;
+    void DoAfterScroll() override;
+    void DoBeforeRefresh() override;
+    void DoAfterRefresh() override;
+    void DoOnCalcFields() override;
+    void DoOnNewRecord() override;
+
+private:
+    void SendEvent(TKindDataSetEvent Kind);
+    void StartUpdateTransaction(TFBTransaction* Tr);
+    void FillParams(TFBQuery* Qry, TRecordBuffer Buffer);
+    bool CanDo(TUpdateKind Kind, bool Inherited);
+    bool StatementHasWork(TFBQuery* Qry) const;
+    void SQLTextChanged(TObject* Sender);
+    void ApplyRepository();
+    AnsiString MainTable();
+    // The update table and, when given, its alias, as generated SQL names them.
+    AnsiString ModifyTableText();
+    // Origin of a field (or field definition) by select column number, 1-based.
+    bool ColumnOrigin(Integer FieldNo, AnsiString& Table, AnsiString& Column) const;
+    AnsiString FieldTableAlias(const AnsiString& FieldName) const;
+    void ApplyDefaultValues();
+
+    std::unique_ptr<TAutoUpdateOptions> FAutoUpdateOptions;
+    std::unique_ptr<TFormatFields> FDefaultFormats;
+    std::unique_ptr<TStringList> FReceiveEvents;
+    TUpdateObjectLists FUpdateObjects;
+    TpFBUpdateObject* FBlobUpdateObject = nullptr;   // owned component
+    TFBQuery* FCountQuery = nullptr;                 // owned component
+    TFBQuery* FLockQuery = nullptr;                  // owned component
+    TDataSetsContainer* FContainer = nullptr;
+    Integer FDataSet_ID = 0;
+    Integer FLoadedDataSet_ID = 0;
+    AnsiString FDescription;
+    bool FChangesWritten = false;
+    bool FChangesRolledBack = false;
+    bool FRegenerate = true;          // the select text changed since the last open
+    bool FGenerating = false;
+    std::map<AnsiString, AnsiString> FDefaultExpressions;
+    std::set<AnsiString> FAutoGuids;
+};

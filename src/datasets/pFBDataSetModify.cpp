@@ -1,0 +1,579 @@
+// TpFBDataSet: running and generating the modifying statements, update
+// objects, record locks, cached updates and the end of the update transaction.
+#include "datasets/pFBDataSet.h"
+
+#include <cstring>
+#include <vector>
+
+#include "dbclient/FBDatabase.h"
+#include "dbclient/FBTransaction.h"
+#include "dbclient/SqlTxtRtns.h"
+#include "dbclient/StdFuncs.h"
+#include "dbclient/StrUtil.h"
+#include "dbclient/pFBDataInfo.h"
+
+namespace {
+
+constexpr const char* CRLF = "\r\n";
+constexpr const char* NoAction = "No Action";
+
+std::vector<AnsiString> SplitKeys(const AnsiString& S) {
+    std::vector<AnsiString> R;
+    size_t Start = 0;
+    for (;;) {
+        const size_t P = S.find(';', Start);
+        const AnsiString Item = FastTrim(S.substr(Start, P == AnsiString::npos ? AnsiString::npos : P - Start));
+        if (!Item.empty()) R.push_back(Item);
+        if (P == AnsiString::npos) break;
+        Start = P + 1;
+    }
+    return R;
+}
+
+bool SameValue(const Variant& A, const Variant& B) {
+    const bool NA = VarIsNull(A) || VarIsEmpty(A), NB = VarIsNull(B) || VarIsEmpty(B);
+    if (NA || NB) return NA == NB;
+    return VarCompareValue(A, B) == vrEqual;
+}
+
+bool FirstLineIsNoAction(TStrings* S) { return S->Count() > 0 && S->Strings(0) == NoAction; }
+
+AnsiString FirstWord(const AnsiString& S) {
+    const AnsiString T = FastTrim(S);
+    const size_t Sp = T.find_first_of(" \t\r\n");
+    return Sp == AnsiString::npos ? T : T.substr(0, Sp);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Helpers
+
+bool TpFBDataSet::StatementHasWork(TFBQuery* Qry) const {
+    return !IsBlankStr(Qry->SQL()->Text()) && !FirstLineIsNoAction(Qry->SQL());
+}
+
+void TpFBDataSet::StartUpdateTransaction(TFBTransaction* Tr) {
+    if (!Tr) Tr = UpdateTransaction();
+    if (!Tr || Tr->Active() || !Options().Contains(poStartTransaction)) return;
+    if (Tr->DatabaseCount() == 0 && !Tr->DefaultDatabase()) Tr->SetDefaultDatabase(Database());
+    Tr->StartTransaction();
+}
+
+void TpFBDataSet::FillParams(TFBQuery* Qry, TRecordBuffer Buffer) { SetInternalSQLParams(Qry, Buffer); }
+
+bool TpFBDataSet::ColumnOrigin(Integer FieldNo, AnsiString& Table, AnsiString& Column) const {
+    TFBXSQLDA* Cols = SelectQuery()->Current();
+    if (!Cols || FieldNo < 1 || FieldNo > Cols->Count()) return false;
+    TFBXSQLVAR* V = Cols->Vars(FieldNo - 1);
+    Table = V->RelationName();
+    Column = V->SQLName();
+    return !Table.empty();
+}
+
+AnsiString TpFBDataSet::FieldTableAlias(const AnsiString& FieldName) const {
+    const AnsiString Expr = FastTrim(ExpressionByAlias(SelectQuery()->SQLText(), FieldName));
+    const size_t Dot = Expr.find('.');
+    return Dot == AnsiString::npos ? AnsiString() : UnquoteStr(Expr.substr(0, Dot));
+}
+
+AnsiString TpFBDataSet::ModifyTableText() {
+    TAutoUpdateOptions* O = FAutoUpdateOptions.get();
+    const AnsiString Table = O->GetModifyTableName();
+    return O->HasAlias() ? Table + " " + O->GetModifyTableAlias() : Table;
+}
+
+void TpFBDataSet::ExecUpdateObjects(TUpdateKind Kind, TRecordBuffer Buffer, TFBOrderExecUO Order) {
+    const bool Ran = FUpdateObjects.Execute(Kind, Order, [this, Buffer](TpFBUpdateObject* UO) {
+        if (!UO->Database()) UO->SetDatabase(Database());
+        if (!UO->Transaction()) UO->SetTransaction(UpdateTransaction());
+        StartUpdateTransaction(UO->Transaction());
+        FillParams(UO, Buffer);
+    });
+    if (Ran) FChangesWritten = true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Running the statements
+
+void TpFBDataSet::InternalPostRecord(TFBQuery* Qry, TRecordBuffer Buff) {
+    const TUpdateKind Kind = Qry == InsertQuery() ? ukInsert : ukModify;
+    ExecUpdateObjects(Kind, Buff, oeBeforeDefault);
+    CheckDatasetOpen(" continue post ");
+    if (StatementHasWork(Qry)) {
+        StartUpdateTransaction(Qry->Transaction());
+        FillParams(Qry, Buff);
+        if (Qry->Open()) Qry->Close();
+        Qry->ExecQuery();
+        FChangesWritten = true;
+        const Integer T = Qry->SQLType();
+        if (T == SQLSelect || T == SQLExecProcedure || T == SQLSelectForUpdate) {
+            // The statement hands back the stored row (values set by triggers).
+            WriteRecordCache(BufRecNo(Buff), Buff);
+            try {
+                if (T != SQLExecProcedure && Qry->Bof() && !Qry->Eof()) Qry->Next();
+                if (T == SQLExecProcedure || !Qry->Eof()) {
+                    const Byte Flag = BufFlag(Buff);
+                    FetchCurrentRecordToBuffer(Qry, BufRecNo(Buff), Buff);
+                    BufFlag(Buff) = Flag;
+                }
+            } catch (...) {
+                Qry->Close();
+                throw;
+            }
+            Qry->Close();
+        }
+    }
+    if (FBlobUpdateObject && FBlobUpdateObject->Active()) FBlobUpdateObject->SetKindUpdate(Kind);
+    ExecUpdateObjects(Kind, Buff, oeAfterDefault);
+    BufStatus(Buff) = cusUnmodified;
+    SetModified(false);
+    WriteRecordCache(BufRecNo(Buff), Buff);
+    if (!CachedUpdates()) AutoCommitUpdates();
+    if (!IsBlankStr(RefreshSQL()->Text()) && Options().Contains(poRefreshAfterPost) &&
+        CacheModelOptions()->CacheModelKind() == cmkStandard) {
+        DoBeforeRefresh();
+        InternalRefreshRow(RefreshQuery(), Buff, false);
+        DoAfterRefresh();
+    }
+}
+
+void TpFBDataSet::InternalDeleteRecord(TFBQuery* Qry, TRecordBuffer Buff) {
+    if (FirstLineIsNoAction(Qry->SQL())) {
+        // Nothing runs, but the record leaves the view: the base counts it as deleted.
+        BufStatus(Buff) = cusDeletedApplied;
+        WriteRecordCache(BufRecNo(Buff), Buff);
+        return;
+    }
+    StartUpdateTransaction(Qry->Transaction());
+    ExecUpdateObjects(ukDelete, Buff, oeBeforeDefault);
+    if (!IsBlankStr(Qry->SQL()->Text())) {
+        FillParams(Qry, Buff);
+        Qry->ExecQuery();
+        FChangesWritten = true;
+    }
+    ExecUpdateObjects(ukDelete, Buff, oeAfterDefault);
+    BufStatus(Buff) = cusDeletedApplied;
+    WriteRecordCache(BufRecNo(Buff), Buff);
+    if (!CachedUpdates()) AutoCommitUpdates();
+}
+
+void TpFBDataSet::DoAfterEndUpdateTransaction(TObject* EndingTR, TTransactionAction Action, bool Force) {
+    TFBDataSet::DoAfterEndUpdateTransaction(EndingTR, Action, Force);
+    if (Action == TACommit || Action == TACommitRetaining) {
+        if (Options().Contains(poProtectedEdit) && !CachedUpdates() && Active()) ResetUpdateStatuses(rmAfterCommit, false);
+    } else {
+        FChangesRolledBack = FChangesWritten;
+    }
+    FChangesWritten = false;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Generating the statements
+
+AnsiString TpFBDataSet::KeyFieldsOfTable(const AnsiString& TableName) {
+    TFBDatabase* Db = Database();
+    if (!Db || TableName.empty()) return AnsiString();
+    TpFBTableInfo* Info = GetTableInfo(Db, UnquoteStr(TableName), false);
+    if (!Info) return AnsiString();
+    AnsiString R;
+    for (const AnsiString& Col : SplitKeys(Info->PrimaryKeyFields())) {
+        TField* Found = nullptr;
+        for (Integer I = 0; I < FieldCount() && !Found; ++I) {
+            TField* F = Fields()->Fields(I);
+            AnsiString T, C;
+            if (F->FieldKind() == fkData && ColumnOrigin(F->FieldNo(), T, C) && T == UnquoteStr(TableName) && C == Col)
+                Found = F;
+        }
+        if (!Found) return AnsiString();
+        if (!R.empty()) R += ";";
+        R += Found->FieldName();
+    }
+    return R;
+}
+
+AnsiString TpFBDataSet::NonBlobFieldsOfTable(const AnsiString& TableName) {
+    AnsiString R;
+    for (Integer I = 0; I < FieldCount(); ++I) {
+        TField* F = Fields()->Fields(I);
+        AnsiString T, C;
+        if (F->FieldKind() != fkData || F->IsBlob() || !ColumnOrigin(F->FieldNo(), T, C) || T != UnquoteStr(TableName))
+            continue;
+        if (!R.empty()) R += ";";
+        R += F->FieldName();
+    }
+    return R;
+}
+
+void TpFBDataSet::GenerateModifySQL(const AnsiString& TableName, const AnsiString& KeyFields, AnsiString& SQL,
+                                    Integer FieldsMode, Integer Kind) {
+    SQL.clear();
+    if (FastTrim(TableName).empty()) return;
+    TAutoUpdateOptions* O = FAutoUpdateOptions.get();
+    TFBDatabase* Db = Database();
+    const Integer Dialect = Db ? Db->SQLDialect() : 3;
+
+    // The columns: the fields, or the field definitions while there are none.
+    struct TCol {
+        AnsiString Name;
+        Integer FieldNo;
+        TField* Field;
+        bool Blob;
+        bool Data;
+    };
+    std::vector<TCol> Cols;
+    if (FieldCount() > 0) {
+        for (Integer I = 0; I < FieldCount(); ++I) {
+            TField* F = Fields()->Fields(I);
+            Cols.push_back({F->FieldName(), F->FieldNo(), F, F->IsBlob(), F->FieldKind() == fkData});
+        }
+    } else {
+        if (O->UpdateOnlyModifiedFields()) return;
+        if (!FieldDefs()->Updated() || FieldDefs()->Count() == 0) {
+            if (!Prepared()) Prepare();
+        }
+        for (Integer I = 0; I < FieldDefs()->Count(); ++I) {
+            TFieldDef* D = FieldDefs()->Items(I);
+            const TFieldType T = D->DataType();
+            const bool Blob = T == ftBlob || T == ftMemo || T == ftGraphic || T == ftFmtMemo;
+            Cols.push_back({D->Name(), D->FieldNo(), nullptr, Blob, true});
+        }
+    }
+
+    // The table as given: name and optional alias.
+    const AnsiString Given = FastTrim(TableName);
+    const size_t Sp = Given.find(' ');
+    const AnsiString RawTable = UnquoteStr(Sp == AnsiString::npos ? Given : Given.substr(0, Sp));
+    const AnsiString RawAlias = Sp == AnsiString::npos ? AnsiString() : UnquoteStr(FastTrim(Given.substr(Sp + 1)));
+    const AnsiString Table = FormatIdentifierEx(Dialect, RawTable, false);
+    const AnsiString Alias = RawAlias.empty() ? Table : FormatIdentifierEx(Dialect, RawAlias, false);
+    if (!Db || !GetTableInfo(Db, RawTable, false)) return;
+
+    auto ColumnInfo = [&](const AnsiString& Column) -> TpFBFieldInfo* {
+        return GetFieldInfo(Db, RawTable, Column, false);
+    };
+
+    static const char* const StatementNames[] = {"UpdateSQL", "InsertSQL", "DeleteSQL", "RefreshSQL"};
+    AnsiString Condition = O->CachedKeyCondition();
+    if (Condition.empty()) {
+        const std::vector<AnsiString> Keys = SplitKeys(KeyFields);
+        for (auto It = Keys.rbegin(); It != Keys.rend(); ++It) {
+            const AnsiString& KeyName = *It;
+            const TCol* C = nullptr;
+            for (const TCol& X : Cols)
+                if (X.Name == KeyName) C = &X;
+            if (!C || !C->Data) continue;
+            AnsiString T, Col;
+            if (!ColumnOrigin(C->FieldNo, T, Col) || FormatIdentifierEx(Dialect, T, false) != Table) continue;
+            TpFBFieldInfo* Info = ColumnInfo(Col);
+            const bool Usable = Info ? Info->UsableInWhere : !C->Blob;
+            if (!Usable) continue;
+            if (!Condition.empty()) Condition += " and ";
+            Condition += Alias + "." + FormatIdentifier(Dialect, Col) + "=?" + FormatIdentifier(Dialect, "OLD_" + C->Name);
+        }
+        if (Condition.empty())
+            throw Exception("%s: unable to generate %s because fields for \"%s\" do not exist in dataset.",
+                            {CmpFullName(this), AnsiString(StatementNames[Kind & 3]), Given});
+        const TpFBQueryOptions Saved = SelectQuery()->Options();
+        SelectQuery()->SetOptions(Saved + TpFBQueryOptions{qoNoForceIsNull});
+        AnsiString Text = SelectQuery()->SQLText();
+        SelectQuery()->SetOptions(Saved);
+        while (!Text.empty() && (Text.back() == '\n' || Text.back() == '\r')) Text.pop_back();
+        O->SetCachedKeyCondition(Condition);
+        O->SetCachedSelectText(Text);
+    }
+
+    if (Kind == 2) {
+        SQL = "Delete from " + Table + " " + Alias + CRLF + "where " + Condition;
+        return;
+    }
+    if (Kind == 3) {
+        SQL = AddToWhereClause(O->CachedSelectText(), Condition, true);
+        return;
+    }
+    AnsiString First = Kind == 0 ? "Update " + Table + " " + Alias + " Set" : "Insert into " + Table + "(";
+    AnsiString Second = "values (";
+    Integer Taken = 0;
+    for (const TCol& C : Cols) {
+        if (!C.Data) continue;
+        if (FieldsMode == 1 && C.Blob) continue;
+        if (FieldsMode == 2 && !C.Blob) continue;
+        if (O->UpdateOnlyModifiedFields() && C.Field) {
+            if (Kind == 0) {
+                if (SameValue(C.Field->OldValue(), C.Field->NewValue())) continue;
+            } else if (C.Field->IsNull()) {
+                continue;
+            }
+        }
+        AnsiString T, Col;
+        if (!ColumnOrigin(C.FieldNo, T, Col) || FormatIdentifierEx(Dialect, T, false) != Table) continue;
+        if (!RawAlias.empty()) {
+            const AnsiString FA = FieldTableAlias(C.Name);
+            if (!FA.empty() && !SameIdentifiers(FA, RawAlias)) continue;
+        }
+        if (TpFBFieldInfo* Info = ColumnInfo(Col); Info && Info->Computed &&
+                                                    !PrepareOptions().Contains(psCanEditComputedFields))
+            continue;
+        const AnsiString Sep = Taken > 0 ? "," : "";
+        const AnsiString ColName = FormatIdentifier(Dialect, Col);
+        const AnsiString Param = FormatIdentifier(Dialect, "NEW_" + C.Name);
+        if (Kind == 0) {
+            First += Sep + CRLF + "     " + ColName + "=?" + Param;
+        } else {
+            First += Sep + CRLF + "     " + ColName;
+            Second += Sep + CRLF + "     " + "?" + Param;
+        }
+        ++Taken;
+    }
+    if (Taken == 0)
+        SQL = NoAction;
+    else if (Kind == 0)
+        SQL = First + CRLF + "where " + Condition;
+    else
+        SQL = First + CRLF + ")" + CRLF + Second + CRLF + ")";
+}
+
+void TpFBDataSet::GenerateAllModifySQL() {
+    if (FGenerating) return;
+    FGenerating = true;
+    struct TReset {
+        bool& F;
+        ~TReset() { F = false; }
+    } Reset{FGenerating};
+    TAutoUpdateOptions* O = FAutoUpdateOptions.get();
+    if (IsBlankStr(O->UpdateTableName())) return;
+    const AnsiString Table = O->GetModifyTableName();
+    if (IsBlankStr(O->KeyFields())) O->SetKeyFields(KeyFieldsOfTable(Table));
+    if (IsBlankStr(O->KeyFields())) O->SetKeyFields(NonBlobFieldsOfTable(Table));
+    if (IsBlankStr(O->KeyFields())) return;
+    const AnsiString TableText = ModifyTableText();
+    const Integer Mode = O->SeparateBlobUpdate() ? 1 : 0;
+    AnsiString S;
+    const bool Change = O->CanChangeSQLs();
+    if (Change || IsBlankStr(DeleteSQL()->Text())) {
+        GenerateModifySQL(TableText, O->KeyFields(), S, 0, 2);
+        DeleteSQL()->SetText(S);
+    }
+    if (Change || IsBlankStr(UpdateSQL()->Text())) {
+        GenerateModifySQL(TableText, O->KeyFields(), S, Mode, 0);
+        UpdateSQL()->SetText(S);
+    }
+    if (Change || IsBlankStr(InsertSQL()->Text())) {
+        GenerateModifySQL(TableText, O->KeyFields(), S, Mode, 1);
+        InsertSQL()->SetText(S);
+    }
+    PrepareBlobUpdateObject();
+    if (Change || IsBlankStr(RefreshSQL()->Text())) {
+        GenerateModifySQL(TableText, O->KeyFields(), S, 0, 3);
+        RefreshSQL()->SetText(S);
+    }
+}
+
+void TpFBDataSet::PrepareBlobUpdateObject() {
+    TAutoUpdateOptions* O = FAutoUpdateOptions.get();
+    if (!O->SeparateBlobUpdate() || BlobFieldCount() == 0) return;
+    if (!FBlobUpdateObject) {
+        FBlobUpdateObject = new TpFBUpdateObject(this);
+        FBlobUpdateObject->SetName("BlobUpdateObject");
+        FBlobUpdateObject->SetActive(false);
+    }
+    FBlobUpdateObject->SetDatabase(Database());
+    FBlobUpdateObject->SetTransaction(UpdateTransaction());
+    FBlobUpdateObject->SetExecuteOrder(oeAfterDefault);
+    FBlobUpdateObject->SetKindUpdate(ukModify);
+    FBlobUpdateObject->SetDataSet(this);
+    const AnsiString Table = ModifyTableText();
+    AnsiString S;
+    GenerateModifySQL(Table, O->KeyFields(), S, 2, 0);
+    FBlobUpdateObject->SQL()->SetText(S);
+    if (!FirstLineIsNoAction(FBlobUpdateObject->SQL())) FBlobUpdateObject->SetActive(true);
+}
+
+void TpFBDataSet::PrepareModifiedFieldsSQL(TDataSetState AState) {
+    TAutoUpdateOptions* O = FAutoUpdateOptions.get();
+    if (!O->UpdateOnlyModifiedFields() || IsBlankStr(O->KeyFields()) || IsBlankStr(O->UpdateTableName())) return;
+    const Integer Mode = O->SeparateBlobUpdate() ? 1 : 0;
+    const AnsiString Table = ModifyTableText();
+    AnsiString S;
+    if (AState == dsEdit) {
+        GenerateModifySQL(Table, O->KeyFields(), S, Mode, 0);
+        if (S + CRLF != UpdateQuery()->SQLText()) UpdateSQL()->SetText(S);
+    } else if (AState == dsInsert) {
+        GenerateModifySQL(Table, O->KeyFields(), S, Mode, 1);
+        if (S + CRLF != InsertQuery()->SQLText()) InsertSQL()->SetText(S);
+    }
+    PrepareBlobUpdateObject();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Record locks
+
+TLockStatus TpFBDataSet::LockRecord(bool RaiseError) {
+    TAutoUpdateOptions* O = FAutoUpdateOptions.get();
+    AnsiString TableText, Condition;
+    if (!IsBlankStr(UpdateSQL()->Text()) && !(O->AutoReWriteSqls() && O->UpdateOnlyModifiedFields())) {
+        TableText = MainTableOfSQL(UpdateQuery()->SQLText(), true);
+        Condition = UpdateQuery()->MainWhereClause();
+    } else if (O->AutoReWriteSqls() && O->KeyFieldsList()->Count() > 0) {
+        TableText = O->UpdateTableName();
+        for (Integer I = 0; I < O->KeyFieldsList()->Count(); ++I) {
+            const AnsiString K = FastTrim(O->KeyFieldsList()->Strings(I));
+            if (I > 0) Condition += " and ";
+            Condition += K + "=?" + K;
+        }
+    } else {
+        throw Exception("Unable to lock record. Update query is empty");
+    }
+    const AnsiString Table = FirstWord(TableText);
+    const Integer Dialect = Database() ? Database()->SQLDialect() : 3;
+    AnsiString LockText;
+    for (Integer I = 0; I < FieldCount(); ++I) {
+        TField* F = Fields()->Fields(I);
+        AnsiString T, C;
+        if (F->FieldKind() != fkData || !ColumnOrigin(F->FieldNo(), T, C)) continue;
+        const AnsiString Quoted = (!Table.empty() && Table[0] == '"') ? "\"" + T + "\"" : T;
+        if (!AsciiEqualStr(Quoted, Table, false)) continue;
+        // The column is set to itself: the lock changes no data, also when the
+        // condition matches more rows than the current one.
+        LockText = "UPDATE " + TableText + " SET " + FormatIdentifier(Dialect, C) + "=" +
+                   FormatIdentifier(Dialect, C) + " WHERE " + Condition;
+        break;
+    }
+    if (LockText.empty()) {
+        if (FLockQuery->SQLText() != UpdateQuery()->SQLText()) FLockQuery->SetSQL(UpdateSQL());
+    } else if (FLockQuery->SQLText() != LockText + CRLF) {
+        FLockQuery->SQL()->SetText(LockText);
+    }
+    FLockQuery->SetDatabase(Database());
+    FLockQuery->SetTransaction(UpdateTransaction());
+    TRecordBuffer B = GetActiveBuf();
+    if (!B) return lsNotExist;
+    if (!CachedUpdates() && State() != dsEdit && State() != dsInsert) SaveRecordCopy(B);
+    FillParams(FLockQuery, B);
+    if (CachedUpdates()) {
+        TFBXSQLDA* Params = FLockQuery->Params();
+        for (Integer I = 0; Params && I < Params->Count(); ++I) {
+            TFBXSQLVAR* P = Params->Vars(I);
+            if (TField* F = FindField(P->Name())) {
+                const Variant V = F->OldValue();
+                if (VarIsNull(V))
+                    P->SetIsNull(true);
+                else if (dynamic_cast<TDateTimeField*>(F))
+                    P->SetAsDateTime(V.AsDateTime());
+                else
+                    P->SetValue(V);
+            }
+        }
+    }
+    for (;;) {
+        TLockStatus Status = lsSuccess;
+        AnsiString Kept;
+        try {
+            StartUpdateTransaction(FLockQuery->Transaction());
+            FLockQuery->ExecQuery();
+            const Integer Rows = FLockQuery->RowsAffected();
+            Status = Rows == 1 ? lsSuccess : (Rows == 0 ? lsNotExist : lsMultiply);
+        } catch (EFBError& E) {
+            if (E.SQLCode() == -913 || (E.SQLCode() == -901 && E.IBErrorCode() == 335544345))
+                Status = lsDeadLock;
+            else {
+                Status = lsUnknownError;
+                Kept = E.Message();
+            }
+        }
+        FLockQuery->Close();
+        if (Status == lsSuccess || !RaiseError) return Status;
+        AnsiString Msg = "Error of record updating:";
+        switch (Status) {
+            case lsDeadLock: Msg += "Deadlock detected"; break;
+            case lsNotExist: Msg += "Record does not exist"; break;
+            case lsMultiply: Msg += "Attempt to edit multiple records"; break;
+            default: Msg += Kept; break;
+        }
+        TDataAction Action = daFail;
+        if (OnLockError) OnLockError(this, Status, Msg, Action);
+        if (Action == daFail) throw Exception(Msg);
+        if (Action == daAbort) Abort();
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Cached updates
+
+void TpFBDataSet::ApplyCachedUpdates() {
+    if (State() == dsEdit || State() == dsInsert) Post();
+    if (!RecordsCache() || FetchedCount() == 0) return;
+    StartUpdateTransaction(UpdateTransaction());
+    TRecordBuffer Work = AllocRecordBuffer();
+    struct TFree {
+        TpFBDataSet* D;
+        TRecordBuffer& B;
+        ~TFree() { D->FreeRecordBuffer(B); }
+    } FreeWork{this, Work};
+    for (Integer I = 0; I < FetchedCount(); ++I) {
+        ReadRecordCache(I, Work, false);
+        const Byte Status = BufStatus(Work);
+        if (Status != cusModified && Status != cusInserted && Status != cusDeleted) continue;
+        FUpdatesPending = true;
+        const TUpdateKind Kind = Status == cusModified ? ukModify : (Status == cusInserted ? ukInsert : ukDelete);
+        TFBUpdateAction Action = uaApply;
+        if (OnUpdateRecord) {
+            Action = uaFail;
+            OnUpdateRecord(this, Kind, Action);
+        }
+        if (Action == uaFail) FBError(52, {CmpFullName(this)});
+        if (Action == uaAbort)
+            throw Exception("User abort apply updates for %s %s",
+                            {Owner() ? Owner()->Name() + "." : AnsiString(), Name()});
+        while (Action == uaRetry || Action == uaApply) {
+            try {
+                if (Kind == ukModify && CanEdit()) {
+                    PrepareModifiedFieldsSQL(dsEdit);
+                    InternalPostRecord(UpdateQuery(), Work);
+                } else if (Kind == ukInsert && CanInsert()) {
+                    PrepareModifiedFieldsSQL(dsInsert);
+                    InternalPostRecord(InsertQuery(), Work);
+                } else if (Kind == ukDelete && CanDelete()) {
+                    InternalDeleteRecord(DeleteQuery(), Work);
+                }
+                BufStatus(Work) = Status;
+                WriteRecordCache(I, Work);
+                Action = uaApplied;
+            } catch (EFBError& E) {
+                if (!OnUpdateError) throw;
+                Action = uaFail;
+                OnUpdateError(this, E, Kind, Action);
+                if (Action == uaFail || Action == uaAbort) throw;
+            }
+        }
+    }
+}
+
+void TpFBDataSet::ResetUpdateStatuses(TResetMode Mode, bool DoResync) {
+    if (!RecordsCache()) return;
+    TRecordBuffer Work = AllocRecordBuffer();
+    for (Integer I = 0; I < FetchedCount(); ++I) {
+        ReadRecordCache(I, Work, false);
+        const Byte S = BufStatus(Work);
+        Byte N = S;
+        if (Mode == rmAfterApply) {
+            if (S == cusModified || S == cusInserted) N = cusUnmodified;
+            else if (S == cusDeleted) N = cusDeletedApplied;
+        } else if (S != cusUnmodified && S != cusDeletedApplied) {
+            N = cusUnmodified;
+        }
+        if (N != S) {
+            BufStatus(Work) = N;
+            WriteRecordCache(I, Work);
+        }
+    }
+    FreeRecordBuffer(Work);
+    FUpdatesPending = false;
+    FCacheModifiedCount = 0;
+    if (DoResync && State() == dsBrowse) Resync({});
+    if (TRecordBuffer B = GetActiveBuf(); B && BufRecNo(B) >= 0 && State() == dsBrowse) {
+        const Byte Flag = BufFlag(B);
+        ReadRecordCache(BufRecNo(B), B, false);
+        BufFlag(B) = Flag;
+    }
+}
