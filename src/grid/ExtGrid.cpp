@@ -24,8 +24,14 @@ TExtStringGrid::TExtStringGrid(TComponent* AOwner)
       FColumnHeaders(std::make_unique<TStringList>()),
       FRowHeaders(std::make_unique<TStringList>()),
       FLookupItems(std::make_unique<TStringList>()),
-      FCellGraphic(std::make_unique<TCellGraphic>()) {
+      FCellGraphic(std::make_unique<TCellGraphic>()),
+      FBands(std::make_unique<TBands>(this)),
+      FBackGround(std::make_unique<TBackGround>(this)),
+      FSortSettings(std::make_unique<TSortSettings>(this)),
+      FShowModified(std::make_unique<TShowModified>()),
+      FRowIndicator(std::make_unique<TBitmap>()) {
     FRowMap->OnChanged = [this] { RowsChanged(); };
+    FShowModified->OnChange = [this](TObject*) { RepaintUnlessUpdating(); };
     FColumnHeaders->OnChange = [this](TObject*) { ApplyColumnHeaders(); };
     FRowHeaders->OnChange = [this](TObject*) { ApplyRowHeaders(); };
 
@@ -68,8 +74,12 @@ TExtStringGrid::~TExtStringGrid() {
     FFixedFont->OnChange = nullptr;
     FActiveCellFont->OnChange = nullptr;
     FRowMap->OnChanged = nullptr;
+    FShowModified->OnChange = nullptr;
     // Hidden rows hold properties of their cells; bring them back so the base grid frees them.
     FRowMap->UnHideRowsAll();
+    // Graphics this grid made and that are still alive, wherever their slots went.
+    for (TCellGraphic* G : FOwnedGraphics) delete G;
+    FOwnedGraphics.clear();
 }
 
 void TExtStringGrid::FormResized(TObject* Sender) {
@@ -134,7 +144,9 @@ void TExtStringGrid::Assign(TPersistent* Source) {
     }
     if (S->FFilter->Count() == 0) FFilter->Clear();
     FHTMLSettings->Assign(S->FHTMLSettings.get());
+    FBands->Assign(S->FBands.get());
     FCellNode->Assign(S->FCellNode.get());
+    FSortSettings->Assign(S->FSortSettings.get());
     SetColCount(S->ColCount());
     SetRowCount(S->RowCount());
     SetFixedRows(S->TBaseGrid::FixedRows());
@@ -453,18 +465,6 @@ void TExtStringGrid::GetCellAlignment(Integer ACol, Integer ARow, TAlignment& HA
 }
 
 // --- texts for saving and loading ---------------------------------------------
-void TExtStringGrid::FormatCellText(Integer ACol, Integer ARow, AnsiString& Value) { Value = Cells(ACol, ARow); }
-
-TCellType TExtStringGrid::GetCellType(Integer ACol, Integer ARow) {
-    const TCellProperties* P = CellPropertiesOrNil(ACol, ARow);
-    const auto* G = P ? dynamic_cast<const TCellGraphic*>(P->CellObject()) : nullptr;
-    return G ? G->CellType() : ctEmpty;
-}
-
-TCellGraphic* TExtStringGrid::GetCellGraphic(Integer ACol, Integer ARow) {
-    const TCellProperties* P = CellPropertiesOrNil(ACol, ARow);
-    return P ? dynamic_cast<TCellGraphic*>(P->CellObject()) : nullptr;
-}
 
 void TExtStringGrid::GetCellForSave(Integer ACol, Integer ARow, AnsiString& Value) { Value = Cells(ACol, ARow); }
 
@@ -609,76 +609,6 @@ void TExtStringGrid::Paint() {
 
 void TExtStringGrid::Resize() {
     TBaseGrid::Resize();
-}
-
-void TExtStringGrid::GetCellColor(Integer ACol, Integer ARow, TGridDrawState& AState, bool Printing, bool DoSelection,
-                                  bool RealColumn, TBrush* ABrush, TColor& ColorTo, TFont* AFont, TAlignment& HAlign,
-                                  TVAlignment& VAlign, bool& WordWrapValue) {
-    const bool FixedByIndex = ACol < FixedCols() || ARow < FixedRows();
-    if (Printing && !FPrintSettings->UseDisplayFont())
-        AFont->Assign(FixedByIndex ? FPrintSettings->FixedFont() : FPrintSettings->Font());
-    else
-        AFont->Assign(FixedByIndex ? FFixedFont.get() : Font());
-    const Integer C = RealColumn ? RealColIndex(ACol) : ACol;
-    ABrush->SetColor(clNone);
-    ColorTo = clNone;
-    if (const TCellProperties* P = CellPropertiesOrNil(C, ARow)) {
-        if (P->BrushColor() != clNone) ABrush->SetColor(P->BrushColor());
-        if (P->FontColor() != clNone) AFont->SetColor(P->FontColor());
-        if (!P->FontStyle().Empty()) AFont->SetStyle(P->FontStyle());
-        if (P->FontSize() != 0) AFont->SetSize(P->FontSize());
-        if (!P->FontName().empty()) AFont->SetName(P->FontName());
-        WordWrapValue = P->WordWrap();
-        ColorTo = P->BrushColorTo();
-    }
-    if (ABrush->Color() == clNone) {
-        ABrush->SetColor(Color());
-        if (FixedByIndex || ACol >= ColCount() - FFixedRightCols || ARow >= RowCount() - FFixedFooters)
-            ABrush->SetColor(FixedColor());
-    }
-    const bool F = IsFixed(ACol, ARow) || FixedByIndex;
-    if (F && !Printing) {
-        ABrush->SetColor(FixedColor());
-        AFont->Assign(FFixedFont.get());
-        AState.Include(gdFixed);
-    }
-    GetCellColor(C, ARow, AState, ABrush, AFont);
-    if (!Printing && DoSelection && FShowSelection && !F && !FParked && Selection().Contains(ACol, ARow)) {
-        if (FSelectionColor != clNone) ABrush->SetColor(FSelectionColor);
-        ColorTo = FSelectionColorTo;
-        if (FSelectionTextColor != clNone) AFont->SetColor(FSelectionTextColor);
-        AState.Include(gdSelected);
-    } else if (DoSelection && (FParked || F)) {
-        AState.Exclude(gdSelected);
-    }
-    if (FZoom != 0) AFont->SetSize(std::max(1, AFont->Size() + FZoom));
-    GetWordWrap(C, ARow, WordWrapValue);
-    GetCellAlignment(C, ARow, HAlign, VAlign);
-}
-
-// Plain text of the cell, placed by its alignment; richer content plugs in here.
-void TExtStringGrid::DrawCellText(TCanvas* ACanvas, Integer ACol, Integer ARow, TRect ARect, TGridDrawState AState) {
-    TBrush Scratch;
-    TColor ColorTo = clNone;
-    TAlignment HAlign = taLeftJustify;
-    TVAlignment VAlign = FVAlignment;
-    bool WW = FWordWrap;
-    TGridDrawState S = AState;
-    GetCellColor(ACol, ARow, S, false, false, true, &Scratch, ColorTo, ACanvas->Font(), HAlign, VAlign, WW);
-    if (AState.Contains(gdSelected) && !AState.Contains(gdFixed) && FShowSelection && !FParked &&
-        FSelectionTextColor != clNone)
-        ACanvas->Font()->SetColor(FSelectionTextColor);
-    AnsiString Text;
-    FormatCellText(ACol, ARow, Text);
-    TRect R = ARect;
-    InflateRect(R, -2, -2);
-    Cardinal Flags = DT_NOPREFIX | (WW ? (DT_WORDBREAK | DT_EDITCONTROL) : DT_SINGLELINE);
-    Flags |= HAlign == taRightJustify ? DT_RIGHT : HAlign == taCenter ? DT_CENTER : DT_LEFT;
-    Flags |= VAlign == vtaCenter ? DT_VCENTER : VAlign == vtaBottom ? DT_BOTTOM : DT_TOP;
-    const TBrushStyle Old = ACanvas->Brush()->Style();
-    ACanvas->Brush()->SetStyle(bsClear);
-    ACanvas->DrawText(Text, R, Flags);
-    ACanvas->Brush()->SetStyle(Old);
 }
 
 void TExtStringGrid::CalcSizingState(Integer X, Integer Y, TGridState& State, Integer& Index, Integer& SizingPos,

@@ -10,8 +10,11 @@
 #include "grid/BaseGrid.h"
 #include "grid/GridRowMap.h"
 
+#include <algorithm>
 #include <functional>
 #include <memory>
+#include <set>
+#include <utility>
 #include <vector>
 
 enum TGridLook { glStandard, glSoft, glClassic, glKezmo, glXP, glListView };
@@ -353,6 +356,117 @@ public:
     TFilterData* Items(Integer Index) const { return static_cast<TFilterData*>(TCollection::Items(Index)); }
 };
 
+
+enum TBackGroundDisplay { bdTile, bdFixed, bdGradientHorz, bdGradientVert };
+enum TBackGroundCells { bcNormal, bcFixed, bcAll };
+enum TSortDirection { sdAscending, sdDescending };
+
+// Two alternating row colours over the data rows.
+class TBands : public TPersistent {
+public:
+    explicit TBands(TExtStringGrid* AGrid) : FGrid(AGrid) {}
+    void Assign(TPersistent* Source) override;
+    bool Active() const { return FActive; }
+    void SetActive(bool Value);
+    bool Print() const { return FPrint; }
+    void SetPrint(bool Value) { FPrint = Value; }
+    TColor PrimaryColor() const { return FPrimaryColor; }
+    void SetPrimaryColor(TColor Value);
+    TColor SecondaryColor() const { return FSecondaryColor; }
+    void SetSecondaryColor(TColor Value);
+    Integer PrimaryLength() const { return FPrimaryLength; }
+    void SetPrimaryLength(Integer Value);
+    Integer SecondaryLength() const { return FSecondaryLength; }
+    void SetSecondaryLength(Integer Value);
+    Integer BandLength() const { return FBandLength; }
+private:
+    void Changed();
+    TExtStringGrid* FGrid;
+    bool FPrint = false;
+    bool FActive = false;
+    Integer FBandLength = 2;
+    Integer FSecondaryLength = 1;
+    Integer FPrimaryLength = 1;
+    TColor FSecondaryColor = clWindow;
+    TColor FPrimaryColor = clInfoBk;
+};
+
+// Picture or gradient behind the cells; every writer repaints the grid.
+class TBackGround : public TPersistent {
+public:
+    explicit TBackGround(TExtStringGrid* AGrid);
+    ~TBackGround() override;
+    void Assign(TPersistent* Source) override;
+    Integer Top() const { return FTop; }
+    void SetTop(Integer Value);
+    Integer Left() const { return FLeft; }
+    void SetLeft(Integer Value);
+    TBackGroundDisplay Display() const { return FDisplay; }
+    void SetDisplay(TBackGroundDisplay Value);
+    TBackGroundCells Cells() const { return FCells; }
+    void SetCells(TBackGroundCells Value);
+    TColor Color() const { return FColor; }
+    void SetColor(TColor Value);
+    TColor ColorTo() const { return FColorTo; }
+    void SetColorTo(TColor Value);
+    TBitmap* Bitmap() const { return FBitmap.get(); }
+    void SetBitmap(TBitmap* Value);
+private:
+    void Changed();
+    TExtStringGrid* FGrid;
+    Integer FTop = 0;
+    Integer FLeft = 0;
+    TBackGroundDisplay FDisplay = bdTile;
+    TBackGroundCells FCells = bcNormal;
+    TColor FColorTo = clBtnFace;
+    TColor FColor = clWindow;
+    std::unique_ptr<TBitmap> FBitmap;
+};
+
+// What the header shows of the sort: the column, its direction and glyphs.
+class TSortSettings : public TPersistent {
+public:
+    explicit TSortSettings(TExtStringGrid* AGrid);
+    ~TSortSettings() override;
+    void Assign(TPersistent* Source) override;
+    TBitmap* UpGlyph() const { return FUpGlyph.get(); }
+    void SetUpGlyph(TBitmap* Value) { FUpGlyph->Assign(Value); }
+    TBitmap* DownGlyph() const { return FDownGlyph.get(); }
+    void SetDownGlyph(TBitmap* Value) { FDownGlyph->Assign(Value); }
+    TBitmap* IndexUpGlyph() const { return FIndexUpGlyph.get(); }
+    void SetIndexUpGlyph(TBitmap* Value) { FIndexUpGlyph->Assign(Value); }
+    TBitmap* IndexDownGlyph() const { return FIndexDownGlyph.get(); }
+    void SetIndexDownGlyph(TBitmap* Value) { FIndexDownGlyph->Assign(Value); }
+    EXTGRID_OPTION(bool, Show, false)
+    EXTGRID_OPTION(bool, IndexShow, false)
+    EXTGRID_OPTION(Integer, Row, 0)
+    EXTGRID_OPTION(Integer, Column, 0)
+    EXTGRID_OPTION(TSortDirection, Direction, sdAscending)
+    EXTGRID_OPTION(TSortDirection, InitSortDirection, sdAscending)
+    EXTGRID_OPTION(bool, FixedCols, false)
+    EXTGRID_OPTION(bool, Full, true)
+    EXTGRID_OPTION(bool, AutoFormat, true)
+    EXTGRID_OPTION(bool, AutoSortForGrouping, true)
+    EXTGRID_OPTION(TColor, IndexColor, 0x00FFFF)
+private:
+    TExtStringGrid* FGrid;
+    std::unique_ptr<TBitmap> FUpGlyph, FDownGlyph, FIndexUpGlyph, FIndexDownGlyph;
+};
+
+// The bar that marks rows changed by the user.
+class TShowModified : public TPersistent {
+public:
+    void Assign(TPersistent* Source) override;
+    bool Enabled() const { return FEnabled; }
+    void SetEnabled(bool Value);
+    TColor Color() const { return FColor; }
+    void SetColor(TColor Value);
+    TNotifyEvent OnChange;
+private:
+    bool FEnabled = false;
+    TColor FColor = 0x00FFFF;
+};
+
 #undef EXTGRID_OPTION
 
 // ---------------------------------------------------------------------------
@@ -377,6 +491,11 @@ using TFilterProgressEvent = std::function<void(TObject* Sender, Integer Progres
 using TColumnSizeEvent = std::function<void(TObject* Sender, Integer ACol, bool& Allow)>;
 using TRowSizeEvent = std::function<void(TObject* Sender, Integer ARow, bool& Allow)>;
 using TUpdateColumnSizeEvent = std::function<void(TObject* Sender, Integer ACol, Integer& AWidth)>;
+using TFloatFormatEvent = std::function<void(TObject* Sender, Integer ACol, Integer ARow, bool& IsFloat, AnsiString& FloatFormat)>;
+using TGridBorderPropEvent = std::function<void(TObject* Sender, Integer ARow, Integer ACol, TPen* LeftPen, TPen* TopPen,
+                                                TPen* RightPen, TPen* BottomPen)>;
+using TCustomCellDrawEvent = std::function<void(TObject* Sender, TCanvas* Canvas, Integer ACol, Integer ARow,
+                                                TGridDrawState AState, TRect ARect, bool Printing)>;
 
 // A block of the grid as (first col, first row, last col, last row, counts).
 struct TGridDataRange {
@@ -392,18 +511,19 @@ public:
     void Loaded() override;
     void SetBounds(Integer ALeft, Integer ATop, Integer AWidth, Integer AHeight) override;
 
-    // --- size. The writers hide the framework's so that the grid's rules apply.
-    void SetRowCount(Integer Value);
-    void SetColCount(Integer Value);
+    // --- size. The writers override the framework's so that the grid's rules apply
+    // also to callers that hold a base-grid pointer.
+    void SetRowCount(Integer Value) override;
+    void SetColCount(Integer Value) override;
     Integer FixedRows() const;   // 1 when the framework has 0 and FixedRowAlways is set
-    void SetFixedRows(Integer Value);
+    void SetFixedRows(Integer Value) override;
     Integer FixedCols() const;
-    void SetFixedCols(Integer Value);
+    void SetFixedCols(Integer Value) override;
     Integer FixedColWidth() const { return ColWidths(0); }
     void SetFixedColWidth(Integer Value);
     Integer FixedRowHeight() const { return FFixedRowHeight; }
     void SetFixedRowHeight(Integer Value);
-    void SetDefaultRowHeight(Integer Value);
+    void SetDefaultRowHeight(Integer Value) override;
     bool FixedRowAlways() const { return FFixedRowAlways; }
     void SetFixedRowAlways(bool Value) { FFixedRowAlways = Value; }
     bool FixedColAlways() const { return FFixedColAlways; }
@@ -528,7 +648,7 @@ public:
 
     // --- rows: current row, hidden rows, display/real numbering
     Integer Row() const { return TBaseGrid::Row(); }
-    void SetRow(Integer ARow);
+    void SetRow(Integer ARow) override;
     Integer GetRealCol() const { return Col(); }
     Integer RealRowIndex(Integer ADisplRow) const { return FRowMap->RealRowIndex(ADisplRow); }
     Integer DisplRowIndex(Integer ARealRow) const { return FRowMap->DisplRowIndex(ARealRow); }
@@ -579,6 +699,13 @@ public:
     virtual void SetCurrentCellEditText(const AnsiString& Value);
     virtual void EllipsClick(AnsiString& Value);
 
+    // --- editing glue and texts
+    // Shows the grid's editor with the current cell scrolled into view (not on control cells).
+    void ShowEditorInView();
+    // Stores the edited text in the current cell and hides the editor.
+    void HideInplaceEditor();
+    AnsiString StrippedCells(Integer ACol, Integer ARow) const;
+
     // --- zoom: level within -10 .. 10, added to every painted font size
     void Zoom(Integer Delta);
     Integer ZoomLevel() const { return FZoom; }
@@ -592,6 +719,77 @@ public:
     virtual Cardinal GetVersionNr() const { return 0x03030202; }
     virtual AnsiString GetVersionString() const;
 
+    // --- painting options
+    TBands* Bands() const { return FBands.get(); }
+    void SetBands(TBands* Value) { FBands->Assign(Value); }
+    TBackGround* BackGround() const { return FBackGround.get(); }
+    void SetBackGround(TBackGround* Value) { FBackGround->Assign(Value); }
+    TSortSettings* SortSettings() const { return FSortSettings.get(); }
+    void SetSortSettings(TSortSettings* Value) { FSortSettings->Assign(Value); }
+    TShowModified* ShowModified() const { return FShowModified.get(); }
+    void SetShowModified(TShowModified* Value) { FShowModified->Assign(Value); }
+    TBitmap* RowIndicator() const { return FRowIndicator.get(); }
+    void SetRowIndicator(TBitmap* Value);
+    bool Multilinecells() const { return FMultilinecells; }
+    void SetMultilinecells(bool Value);
+    bool EnhTextSize() const { return FEnhTextSize; }
+    void SetEnhTextSize(bool Value);
+    // Sort index list: real columns, top bit set for descending.
+    std::vector<Integer>& SortIndexes() { return FSortIndexes; }
+    // Set by the mouse handling while a disjunct selection or a header press is made.
+    bool DisjunctSelecting() const { return FDisjunctSelecting; }
+    void SetDisjunctSelecting(bool Value) { FDisjunctSelecting = Value; }
+    bool HeaderPressed() const { return FHeaderPressed; }
+    void SetHeaderPressed(bool Value) { FHeaderPressed = Value; }
+
+    // --- selection flags (rows by real index, columns) and row marks
+    bool RowSelected(Integer ARow) const;   // EExtGridError "Invalid row accessed"
+    void SetRowSelected(Integer ARow, bool Value);
+    bool ColSelected(Integer ACol) const;   // EExtGridError "Invalid column accessed"
+    void SetColSelected(Integer ACol, bool Value);
+    void ClearRowSelect();
+    void ClearColSelect();
+    void SelectionToRowSelect(bool All);
+    void SelectionToColSelect(bool All);
+    Integer RowSelectCount() const;
+    bool RowMarked(Integer ARow) const;
+    void SetRowMarked(Integer ARow, bool Value);
+    // Cells chosen with MouseActions.DisjunctCellSelect.
+    bool SelectedCell(Integer ACol, Integer ARow) const;
+    void SetSelectedCell(Integer ACol, Integer ARow, bool Value);
+    Integer SelectedCellCount() const { return Integer(FSelectedCells.size()); }
+
+    // --- repainting
+    void RepaintRow(Integer ARow);
+    void RepaintCol(Integer ACol);
+    void RepaintRect(TGridRect ARect);
+    void RepaintHeaders(Integer ACol1, Integer ARow1, Integer ACol2, Integer ARow2);
+
+    // --- cell graphics (kept as the cell's object; the grid owns them)
+    TCellGraphic* CreateCellGraphic(Integer ACol, Integer ARow);
+    bool RemoveCellGraphic(Integer ACol, Integer ARow);
+    bool RemoveCellGraphicOfType(Integer ACol, Integer ARow, TCellType AType);
+    TPoint CellGraphicSize(Integer ACol, Integer ARow);
+    Integer GetNodeIndent(Integer ARow) override;
+    bool HasNodes() override { return FNodeCount > 0; }
+    Integer NodeCount() const { return FNodeCount; }
+    void SetNodeCount(Integer Value) { FNodeCount = std::max(0, Value); }
+
+    // --- typed values
+    Integer Ints(Integer ACol, Integer ARow);            // EExtGridError "Cell does not contain integer value"
+    void SetInts(Integer ACol, Integer ARow, Integer Value);
+    Double Floats(Integer ACol, Integer ARow);           // EExtGridError "Cell does not contain a float value"
+    void SetFloats(Integer ACol, Integer ARow, Double Value);
+    Double AllFloats(Integer ACol, Integer ARealRow);
+    void SetFloatCell(Integer ACol, Integer ARow, Double Value);
+    bool ShowZeroValues() const { return FShowZero; }
+    void SetShowZeroValues(bool Value) { FShowZero = Value; }
+
+    // --- painting helpers
+    // Width and height the cell's text needs (automatic sizing, hints).
+    void GetCellTextSize(Integer ACol, Integer ARow, TPoint& Size, bool WithWidth);
+    void DrawSortGlyph(TCanvas* ACanvas, Integer ACol, Integer X, Integer Y);
+
     // --- cell-query hooks: built-in rule, then the event
     virtual void GridHint(Integer ACol, Integer ARow, AnsiString& Hint);
     virtual void GetCellColor(Integer ACol, Integer ARow, TGridDrawState AState, TBrush* ABrush, TFont* AFont);
@@ -604,6 +802,9 @@ public:
     virtual void IsPasswordCell(Integer ACol, Integer ARow, bool& IsPassword);
     virtual void GetWordWrap(Integer ACol, Integer ARow, bool& WordWrapValue);
     virtual bool HasComboBox(Integer ACol, Integer ARow);
+    virtual void GetCellPrintColor(Integer ACol, Integer ARow, TGridDrawState AState, TBrush* ABrush, TFont* AFont);
+    // Column-filter query: row 0 of such a column shows the filter button.
+    virtual bool HasColumnFilter(Integer ACol) { return false; }
     virtual void GetCheckTrue(Integer ACol, Integer ARow, AnsiString& Value);
     virtual void GetCheckFalse(Integer ACol, Integer ARow, AnsiString& Value);
     // Horizontal and vertical alignment of a cell (AutoNumAlign, properties, hook).
@@ -653,6 +854,10 @@ public:
     TFilterProgressEvent OnFilterProgress;
     TColumnSizeEvent OnColumnSize;
     TRowSizeEvent OnRowSize;
+    TGridColorEvent OnGetCellPrintColor;
+    TFloatFormatEvent OnGetFloatFormat;
+    TGridBorderPropEvent OnGetCellBorderProp;
+    TCustomCellDrawEvent OnCustomCellDraw;
 
 protected:
     // TBaseGrid hooks
@@ -668,8 +873,30 @@ protected:
     void Notification(TComponent* AComponent, TOperation Operation) override;
     void Paint() override;
     void Resize() override;
+    void TopLeftChanged() override;
+    // The wheel: Ctrl with IntelliZoom zooms, otherwise the selection moves or the
+    // grid scrolls by MouseActions.WheelIncrement rows (the system's three when 0).
+    bool DoMouseWheelDown(TShiftState Shift, TPoint MousePos) override;
+    bool DoMouseWheelUp(TShiftState Shift, TPoint MousePos) override;
+    bool WheelTurn(bool Backward, TShiftState Shift, TPoint MousePos);
     // Repaints unless updating.
     void RepaintUnlessUpdating();
+    // Mini-HTML cell text in R; returns the width it took. Until the renderer is in,
+    // the text is drawn with its tags stripped.
+    virtual Integer DrawHTMLCellText(TCanvas* ACanvas, const AnsiString& Text, TRect R, TAlignment HAlign,
+                                     TVAlignment VAlign, bool WordWrapValue, TColor AnchorColor, bool MeasureOnly);
+    // Text layer of DrawCellText; returns the text width used to place a graphic.
+    Integer DrawCellTextLayer(TCanvas* ACanvas, Integer ACol, Integer ARow, const TRect& Rc, TGridDrawState S,
+                              TAlignment HAlign, TVAlignment VAlign, bool WW, TColor UnselBrush, TColor UnselFont,
+                              TCellGraphic* Graphic, bool DrawText);
+    void DrawBorders(TCanvas* ACanvas, Integer ACol, Integer ARow, TRect Rb);
+    void DrawFixedDecoration(TCanvas* ACanvas, Integer ACol, Integer ARow, TRect Rc);
+    void DrawBackGroundInCell(TCanvas* ACanvas, Integer ACol, Integer ARow, const TRect& Rc, TGridDrawState S);
+    void DrawSelectionRectangle(TCanvas* ACanvas, Integer ACol, Integer ARow, const TRect& Rc);
+    bool ShowsSortGlyph(Integer ACol, Integer ARow);
+    // Graphic layer: bitmaps, check boxes, buttons and the like drawn over the cell.
+    virtual void DrawCellGraphicLayer(TCanvas* ACanvas, Integer ACol, Integer ARow, const TRect& Rc,
+                                      TCellGraphic* Graphic, TAlignment HAlign, TVAlignment VAlign, Integer TextWidth);
     // After every change of the row set: footer and scroll state.
     virtual void RowsChanged();
     // Forgets the row last reported to OnRowUpdate (after a sort).
@@ -698,6 +925,23 @@ private:
     std::unique_ptr<TStringList> FRowHeaders;
     std::unique_ptr<TStringList> FLookupItems;
     std::unique_ptr<TCellGraphic> FCellGraphic;   // scratch object for cells without one
+    std::unique_ptr<TBands> FBands;
+    std::unique_ptr<TBackGround> FBackGround;
+    std::unique_ptr<TSortSettings> FSortSettings;
+    std::unique_ptr<TShowModified> FShowModified;
+    std::unique_ptr<TBitmap> FRowIndicator;
+    std::set<TCellGraphic*> FOwnedGraphics;
+    std::vector<Integer> FSortIndexes;
+    std::vector<Byte> FRowSelect;
+    std::vector<Byte> FColSelect;
+    std::vector<Byte> FRowMarks;
+    std::set<std::pair<Integer, Integer>> FSelectedCells;   // (col, row)
+    bool FMultilinecells = false;
+    bool FEnhTextSize = false;
+    bool FDisjunctSelecting = false;
+    bool FHeaderPressed = false;
+    bool FShowZero = true;
+    Integer FNodeCount = 0;
 
     Integer FFixedRowsMem = 1;
     Integer FFixedColsMem = 1;

@@ -302,3 +302,131 @@ void TFilterData::Assign(TPersistent* Source) {
 }
 
 TFilter::TFilter() : TCollection([](TCollection* C) -> TCollectionItem* { return new TFilterData(C); }) {}
+
+// --- TBands -------------------------------------------------------------------
+void TBands::Changed() {
+    if (FGrid) FGrid->Invalidate();
+}
+
+void TBands::SetActive(bool Value) {
+    FActive = Value;
+    Changed();
+}
+
+void TBands::SetPrimaryColor(TColor Value) {
+    FPrimaryColor = Value;
+    if (FActive) Changed();
+}
+
+void TBands::SetSecondaryColor(TColor Value) {
+    FSecondaryColor = Value;
+    if (FActive) Changed();
+}
+
+void TBands::SetPrimaryLength(Integer Value) {
+    FPrimaryLength = Value;
+    FBandLength = FPrimaryLength + FSecondaryLength;
+    if (FActive) Changed();
+}
+
+void TBands::SetSecondaryLength(Integer Value) {
+    FSecondaryLength = Value;
+    FBandLength = FPrimaryLength + FSecondaryLength;
+    if (FActive) Changed();
+}
+
+void TBands::Assign(TPersistent* Source) {
+    auto* S = dynamic_cast<TBands*>(Source);
+    if (!S) return TPersistent::Assign(Source);
+    FActive = S->FActive;
+    FPrint = S->FPrint;
+    FPrimaryColor = S->FPrimaryColor;
+    FPrimaryLength = S->FPrimaryLength;
+    FSecondaryColor = S->FSecondaryColor;
+    FSecondaryLength = S->FSecondaryLength;
+    FBandLength = S->FBandLength;
+    Changed();
+}
+
+// --- TBackGround --------------------------------------------------------------
+TBackGround::TBackGround(TExtStringGrid* AGrid) : FGrid(AGrid), FBitmap(std::make_unique<TBitmap>()) {}
+TBackGround::~TBackGround() = default;
+
+void TBackGround::Changed() {
+    if (FGrid) FGrid->Invalidate();
+}
+
+void TBackGround::SetTop(Integer Value) { FTop = Value; Changed(); }
+void TBackGround::SetLeft(Integer Value) { FLeft = Value; Changed(); }
+void TBackGround::SetDisplay(TBackGroundDisplay Value) { FDisplay = Value; Changed(); }
+void TBackGround::SetCells(TBackGroundCells Value) { FCells = Value; Changed(); }
+void TBackGround::SetColor(TColor Value) { FColor = Value; Changed(); }
+void TBackGround::SetColorTo(TColor Value) { FColorTo = Value; Changed(); }
+
+void TBackGround::SetBitmap(TBitmap* Value) {
+    if (Value) FBitmap->Assign(Value);
+    else FBitmap = std::make_unique<TBitmap>();
+    Changed();
+}
+
+void TBackGround::Assign(TPersistent* Source) {
+    auto* S = dynamic_cast<TBackGround*>(Source);
+    if (!S) return TPersistent::Assign(Source);
+    FTop = S->FTop;
+    FLeft = S->FLeft;
+    FDisplay = S->FDisplay;
+    FCells = S->FCells;
+    FColor = S->FColor;
+    FColorTo = S->FColorTo;
+    FBitmap->Assign(S->FBitmap.get());
+    Changed();
+}
+
+// --- TSortSettings -----------------------------------------------------------------
+TSortSettings::TSortSettings(TExtStringGrid* AGrid)
+    : FGrid(AGrid),
+      FUpGlyph(std::make_unique<TBitmap>()),
+      FDownGlyph(std::make_unique<TBitmap>()),
+      FIndexUpGlyph(std::make_unique<TBitmap>()),
+      FIndexDownGlyph(std::make_unique<TBitmap>()) {}
+
+TSortSettings::~TSortSettings() = default;
+
+void TSortSettings::Assign(TPersistent* Source) {
+    auto* S = dynamic_cast<TSortSettings*>(Source);
+    if (!S) return TPersistent::Assign(Source);
+    FShow = S->FShow;
+    FIndexShow = S->FIndexShow;
+    FRow = S->FRow;
+    FColumn = S->FColumn;
+    FDirection = S->FDirection;
+    FInitSortDirection = S->FInitSortDirection;
+    FFixedCols = S->FFixedCols;
+    FFull = S->FFull;
+    FAutoFormat = S->FAutoFormat;
+    FAutoSortForGrouping = S->FAutoSortForGrouping;
+    FIndexColor = S->FIndexColor;
+    FUpGlyph->Assign(S->FUpGlyph.get());
+    FDownGlyph->Assign(S->FDownGlyph.get());
+    FIndexUpGlyph->Assign(S->FIndexUpGlyph.get());
+    FIndexDownGlyph->Assign(S->FIndexDownGlyph.get());
+}
+
+// --- TShowModified -----------------------------------------------------------------
+void TShowModified::SetEnabled(bool Value) {
+    FEnabled = Value;
+    if (OnChange) OnChange(this);
+}
+
+void TShowModified::SetColor(TColor Value) {
+    FColor = Value;
+    if (OnChange) OnChange(this);
+}
+
+void TShowModified::Assign(TPersistent* Source) {
+    auto* S = dynamic_cast<TShowModified*>(Source);
+    if (!S) return TPersistent::Assign(Source);
+    FEnabled = S->FEnabled;
+    FColor = S->FColor;
+    if (OnChange) OnChange(this);
+}

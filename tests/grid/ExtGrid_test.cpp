@@ -570,3 +570,18 @@ TEST(ExtGrid, OptionObjectsCopyWithAssign) {
     G.SetCellAngle(0);
     EXPECT_EQ(Point(70, 80), G.PictureSize(50, 40, 70, 80));
 }
+
+TEST(ExtGrid, SettersReachedThroughTheBaseGridApplyTheGridsRules) {
+    TExtGridForm F;
+    TExtStringGrid* G = F.Grid;
+    Integer Reports = 0;
+    G->OnRowUpdate = [&](TObject*, Integer, Integer) { ++Reports; };
+    TCustomGrid* Base = G;
+    Base->SetRow(4);
+    EXPECT_EQ(1, Reports);
+    G->SetFixedRowAlways(true);
+    G->SetFixedRows(1);
+    Base->SetRowCount(1);
+    Base->SetRowCount(5);
+    EXPECT_EQ(1, G->TBaseGrid::FixedRows());   // the remembered fixed rows come back
+}

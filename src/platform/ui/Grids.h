@@ -87,19 +87,19 @@ public:
 
     // --- size of the grid
     Integer ColCount() const { return FColCount; }
-    void SetColCount(Integer Value);
+    virtual void SetColCount(Integer Value);
     Integer RowCount() const { return FRowCount; }
-    void SetRowCount(Integer Value);
+    virtual void SetRowCount(Integer Value);
     // EInvalidGridOperation "Fixed column count must be less than column count" (rows likewise).
     Integer FixedCols() const { return FFixedCols; }
-    void SetFixedCols(Integer Value);
+    virtual void SetFixedCols(Integer Value);
     Integer FixedRows() const { return FFixedRows; }
-    void SetFixedRows(Integer Value);
+    virtual void SetFixedRows(Integer Value);
 
     Integer DefaultColWidth() const { return FDefaultColWidth; }
     void SetDefaultColWidth(Integer Value);      // resets every column width
     Integer DefaultRowHeight() const { return FDefaultRowHeight; }
-    void SetDefaultRowHeight(Integer Value);     // resets every row height
+    virtual void SetDefaultRowHeight(Integer Value);     // resets every row height
     Integer ColWidths(Integer Index) const;
     void SetColWidths(Integer Index, Integer Value);
     Integer RowHeights(Integer Index) const;
@@ -117,9 +117,9 @@ public:
 
     // --- current cell, selection, scrolling
     Integer Col() const { return FCurrent.X; }
-    void SetCol(Integer Value);
+    virtual void SetCol(Integer Value);
     Integer Row() const { return FCurrent.Y; }
-    void SetRow(Integer Value);
+    virtual void SetRow(Integer Value);
     TGridRect Selection() const;
     void SetSelection(TGridRect Value);
     Integer TopRow() const { return FTopLeft.Y; }

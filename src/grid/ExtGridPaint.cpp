@@ -1,0 +1,787 @@
+// TExtStringGrid: painting of one cell. TBaseGrid::DrawCell fills the background
+// and draws the grid lines; DrawCellText here puts the content on it in layers:
+// fixed-cell looks, row indicator and marks, text, borders, user draw events and
+// the focus rectangle. No theme library exists here, so themed looks take their
+// classic forms.
+#include "grid/ExtGrid.h"
+
+#include "grid/ExtUtil.h"
+#include "platform/rtl/CodePage.h"
+
+#include <algorithm>
+
+namespace {
+
+// Single-line flag of unwrapped text. Once any grid paints with Multilinecells it
+// becomes 0 for good, so unwrapped text keeps its line breaks from then on.
+Cardinal GNoWrapFlag = DT_SINGLELINE;
+
+constexpr Integer TextMarginX = 2;
+constexpr Integer TextMarginY = 2;
+
+Cardinal HorzFlag(TAlignment A) { return A == taRightJustify ? DT_RIGHT : A == taCenter ? DT_CENTER : DT_LEFT; }
+Cardinal VertFlag(TVAlignment A) { return A == vtaCenter ? DT_VCENTER : A == vtaBottom ? DT_BOTTOM : DT_TOP; }
+
+bool IsCheckType(TCellType T) {
+    return T == ctCheckBox || T == ctDataCheckBox || T == ctVirtCheckBox || T == ctRowCheckBox;
+}
+
+// Tags dropped, the common entities decoded, <BR> as a line break.
+AnsiString StripTags(const AnsiString& S) {
+    AnsiString R;
+    R.reserve(S.size());
+    for (size_t I = 0; I < S.size(); ++I) {
+        const char C = S[I];
+        if (C == '<') {
+            const size_t E = S.find('>', I);
+            if (E == AnsiString::npos) break;
+            const AnsiString Tag = UpperCase(S.substr(I + 1, E - I - 1));
+            if (Tag == "BR" || Tag == "BR/" || Tag == "BR /") R += "\r\n";
+            I = E;
+        } else if (C == '&') {
+            static const std::pair<const char*, char> Ents[] = {
+                {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&nbsp;", ' '}};
+            bool Done = false;
+            for (const auto& [Name, Ch] : Ents) {
+                const size_t L = std::char_traits<char>::length(Name);
+                if (S.compare(I, L, Name) == 0) {
+                    R += Ch;
+                    I += L - 1;
+                    Done = true;
+                    break;
+                }
+            }
+            if (!Done) R += C;
+        } else {
+            R += C;
+        }
+    }
+    return R;
+}
+
+// Keeps the canvas pen and brush of a layer that draws with its own.
+struct TPenBrushKeeper {
+    TCanvas* Cv;
+    TPen Pen;
+    TBrush Brush;
+    explicit TPenBrushKeeper(TCanvas* C) : Cv(C) {
+        Pen.Assign(C->Pen());
+        Brush.Assign(C->Brush());
+    }
+    ~TPenBrushKeeper() {
+        Cv->Pen()->Assign(&Pen);
+        Cv->Brush()->Assign(&Brush);
+    }
+};
+
+}  // namespace
+
+// --- colour decision -----------------------------------------------------------------
+void TExtStringGrid::GetCellColor(Integer ACol, Integer ARow, TGridDrawState& AState, bool Printing, bool DoSelection,
+                                  bool RealColumn, TBrush* ABrush, TColor& ColorTo, TFont* AFont, TAlignment& HAlign,
+                                  TVAlignment& VAlign, bool& WordWrapValue) {
+    const bool FixedByIndex = ACol < FixedCols() || ARow < FixedRows();
+    if (Printing && !FPrintSettings->UseDisplayFont())
+        AFont->Assign(FixedByIndex ? FPrintSettings->FixedFont() : FPrintSettings->Font());
+    else
+        AFont->Assign(FixedByIndex ? FFixedFont.get() : Font());
+
+    const Integer C = RealColumn ? RealColIndex(ACol) : ACol;
+    TMouseActions* MA = FMouseActions.get();
+    const Integer R = MA->DisjunctRowSelect() && MA->RowSelectPersistent() ? RealRowIndex(ARow) : ARow;
+
+    ABrush->SetColor(clNone);
+    ColorTo = clNone;
+    if (const TCellProperties* P = CellPropertiesOrNil(C, ARow)) {
+        if (P->BrushColor() != clNone) ABrush->SetColor(P->BrushColor());
+        if (P->FontColor() != clNone) AFont->SetColor(P->FontColor());
+        if (!P->FontStyle().Empty()) AFont->SetStyle(P->FontStyle());
+        if (P->FontSize() != 0) AFont->SetSize(P->FontSize());
+        if (!P->FontName().empty()) AFont->SetName(P->FontName());
+        WordWrapValue = P->WordWrap();
+        ColorTo = P->BrushColorTo();
+    }
+
+    if (ABrush->Color() == clNone) {
+        ABrush->SetColor(Color());
+        if (FBands->Active() && (FBands->Print() == Printing || !Printing) && ACol >= FixedCols() &&
+            ACol < ColCount() - FFixedRightCols && ARow >= FixedRows() && ARow < RowCount() - FFixedFooters) {
+            const Integer Period = FBands->PrimaryLength() + FBands->SecondaryLength();
+            if (Period >= 1)
+                ABrush->SetColor((ARow - FixedRows()) % Period < FBands->PrimaryLength() ? FBands->PrimaryColor()
+                                                                                         : FBands->SecondaryColor());
+        }
+        if (FixedByIndex || DisplColIndex(ACol) >= ColCount() - FFixedRightCols || ARow >= RowCount() - FFixedFooters)
+            ABrush->SetColor(FixedColor());
+    }
+
+    const bool F = IsFixed(ACol, ARow) || FixedByIndex;
+    if (F && !Printing) {
+        ABrush->SetColor(FixedColor());
+        AFont->Assign(FFixedFont.get());
+        AState.Include(gdFixed);
+    }
+
+    if (Printing) GetCellPrintColor(C, ARow, AState, ABrush, AFont);
+    else GetCellColor(C, ARow, AState, ABrush, AFont);
+
+    auto TakeSelectionColours = [&] {
+        if (FSelectionColor != clNone) ABrush->SetColor(FSelectionColor);
+        else if (!AState.Contains(gdFocused)) ABrush->SetColor(clHighlight);
+        ColorTo = FSelectionColorTo;
+        if (FSelectionTextColor != clNone) AFont->SetColor(FSelectionTextColor);
+        else if (FSelectionColor == clNone) AFont->SetColor(clHighlightText);
+    };
+
+    const bool MaySelect = !Printing && DoSelection && FShowSelection && !F;
+    if (ACol >= FixedCols() && ARow >= FixedRows() && MaySelect) {
+        if (MA->DisjunctRowSelect() && R >= 0 && R < AllRowCount()) {
+            const bool InList = RowSelected(R);
+            if (((!FDisjunctSelecting || ARow != Row()) && InList) ||
+                (FDisjunctSelecting && !InList && AState.Contains(gdSelected))) {
+                AState = TGridDrawState{gdSelected};
+                TakeSelectionColours();
+            }
+        }
+        if (MA->DisjunctColSelect() && ACol < ColCount()) {
+            const bool InList = ColSelected(ACol);
+            if (((!FDisjunctSelecting || ACol != Col()) && InList) ||
+                (FDisjunctSelecting && !InList && AState.Contains(gdSelected))) {
+                AState = TGridDrawState{gdSelected};
+                TakeSelectionColours();
+            }
+        }
+    }
+
+    if ((MaySelect && !FParked && Selection().Contains(ACol, ARow) && !MA->DisjunctRowSelect() &&
+         !MA->DisjunctColSelect()) ||
+        (AState.Contains(gdSelected) && FDisjunctSelecting)) {
+        TakeSelectionColours();
+        AState.Include(gdSelected);
+    } else if (DoSelection && (FParked || F)) {
+        // A parked selection (no data rows) and fixed cells are never drawn selected.
+        AState.Exclude(gdSelected);
+    }
+
+    if (MA->DisjunctCellSelect()) {
+        if (SelectedCell(ACol, ARow)) {
+            TakeSelectionColours();
+            AState.Include(gdSelected);
+        } else if (ACol == Col() && ARow == Row()) {
+            AState.Exclude(gdSelected);
+            ABrush->SetColor(Color());
+            AFont->SetColor(Font()->Color());
+        }
+    }
+
+    GetWordWrap(C, ARow, WordWrapValue);
+    GetCellAlignment(C, ARow, HAlign, VAlign);
+}
+
+// --- displayed text -------------------------------------------------------------------
+void TExtStringGrid::FormatCellText(Integer ACol, Integer ARow, AnsiString& Value) {
+    Value = Cells(ACol, ARow);
+    if (!OnGetFloatFormat) return;
+    bool IsFloat = NumberKind(Trim(Value)) != 2;
+    if (!IsFloat) return;
+    AnsiString Fmt = FFloatFormat;
+    OnGetFloatFormat(this, ACol, ARow, IsFloat, Fmt);
+    if (!IsFloat) return;
+    try {
+        if (Fmt.find('d') != AnsiString::npos || Fmt.find('D') != AnsiString::npos)
+            Value = Format(Fmt, {Ints(ACol, ARow)});
+        else
+            Value = Format(Fmt, {Extended(Floats(ACol, ARow))});
+    } catch (const Exception&) {
+        // A format that does not fit the value shows the stored text.
+        Value = Cells(ACol, ARow);
+    }
+}
+
+Integer TExtStringGrid::DrawHTMLCellText(TCanvas* ACanvas, const AnsiString& Text, TRect R, TAlignment HAlign,
+                                         TVAlignment VAlign, bool WordWrapValue, TColor, bool MeasureOnly) {
+    const AnsiString Plain = StripTags(Text);
+    Cardinal Flags = DT_NOPREFIX | DT_EXPANDTABS | HorzFlag(HAlign) |
+                     (WordWrapValue ? (DT_WORDBREAK | DT_EDITCONTROL) : Cardinal(0));
+    if (LineCount(Plain, true) == 1 && !WordWrapValue) Flags |= DT_SINGLELINE | VertFlag(VAlign);
+    TRect M = R;
+    ACanvas->DrawText(Plain, M, Flags | DT_CALCRECT);
+    if (!MeasureOnly) {
+        const TBrushStyle Old = ACanvas->Brush()->Style();
+        ACanvas->Brush()->SetStyle(bsClear);
+        ACanvas->DrawText(Plain, R, Flags);
+        ACanvas->Brush()->SetStyle(Old);
+    }
+    return M.Width();
+}
+
+// --- cell content ------------------------------------------------------------------------
+void TExtStringGrid::DrawCellText(TCanvas* ACanvas, Integer ACol, Integer ARow, TRect ARect, TGridDrawState AState) {
+    if (FMultilinecells) GNoWrapFlag = 0;
+    const Integer RC = RealColIndex(ACol);
+    TGridDrawState S = AState;
+    TColor ColorTo = clNone;
+    TAlignment HAlign = taLeftJustify;
+    TVAlignment VAlign = FVAlignment;
+    bool WW = FWordWrap;
+    GetCellColor(ACol, ARow, S, false, false, true, ACanvas->Brush(), ColorTo, ACanvas->Font(), HAlign, VAlign, WW);
+
+    TCellGraphic* Graphic = GetCellGraphic(RC, ARow);
+    const bool DrawsText = !Graphic || !IsCheckType(Graphic->CellType()) || !Cells(ACol, ARow).empty();
+
+    if (S.Contains(gdSelected) && !S.Contains(gdFocused) && FSelectionColor == clNone)
+        ACanvas->Brush()->SetColor(clHighlight);
+    if (FZoom != 0) ACanvas->Font()->SetSize(std::max(1, ACanvas->Font()->Size() + FZoom));
+    const TColor UnselBrush = ACanvas->Brush()->Color();
+    const TColor UnselFont = ACanvas->Font()->Color();
+
+    const bool FixedCell = IsFixed(ACol, ARow) || ACol < FixedCols() || ARow < FixedRows();
+    TRect Rc = ARect;
+
+    if (FixedCell && (FLook == glKezmo || FLook == glXP) && !FFlat) {
+        TPenBrushKeeper Keep(ACanvas);
+        const bool Header = FActiveCellShow && ((ARow == Row() && ACol == FixedCols() - 1 && FixedCols() >= 1) ||
+                                                (ACol == Col() && ARow == FixedRows() - 1 && FixedRows() >= 1));
+        if (Header) DrawGradient(ACanvas, FActiveCellColor, FActiveCellColorTo, 10, Rc, false);
+        else if (!HasCellProperties(RC, ARow) || Colors(RC, ARow) == clNone) DrawGradient(ACanvas, FGradFrom, FGradTo, 10, Rc, false);
+    }
+
+    const bool Indicator = RC == 0 && ARow == Row() && FixedCols() > 0 && !FRowIndicator->Empty();
+    if (Indicator) {
+        const Integer BW = FRowIndicator->Width();
+        const Integer BH = FRowIndicator->Height();
+        Integer Y = Rc.Top;
+        if (FVAlignment == vtaCenter) Y = Rc.Top + (Rc.Height() - BH) / 2;
+        else if (FVAlignment == vtaBottom) Y = Rc.Bottom - BH;
+        DrawTransparentBitmap(ACanvas, FRowIndicator.get(), ACanvas->Brush()->Color(), Rect(Rc.Left + 2, Y, Rc.Left + 2 + BW, Y + BH));
+        Rc.Left += BW + 2;
+    }
+
+    if (FixedCell && FLook == glListView && !FFlat) {
+        TPenBrushKeeper Keep(ACanvas);
+        ACanvas->Brush()->SetColor(clBtnFace);
+        ACanvas->Pen()->SetColor(clWhite);
+        ACanvas->Rectangle(Rc);
+    }
+
+    if (ACol == 0 && FShowModified->Enabled() && RowMarked(ARow)) {
+        TPenBrushKeeper Keep(ACanvas);
+        ACanvas->Brush()->SetColor(FShowModified->Color());
+        ACanvas->Pen()->SetColor(FShowModified->Color());
+        ACanvas->Rectangle(Rc.Right - 4, Rc.Top, Rc.Right, Rc.Bottom);
+    }
+
+    const Integer RightBefore = Rc.Right;
+    if (!FixedCell && FControlLook->DropDownAlwaysVisible() && HasComboBox(ACol, ARow)) {
+        TPenBrushKeeper Keep(ACanvas);
+        DrawComboButton(ACanvas, this, Rect(Rc.Right - 16, Rc.Top, Rc.Right, Rc.Bottom), false);
+        Rc.Right -= 16;
+    }
+
+    const Integer TextWidth = DrawCellTextLayer(ACanvas, ACol, ARow, Rc, S, HAlign, VAlign, WW, UnselBrush, UnselFont,
+                                                Graphic, DrawsText);
+
+    Rc.Right = RightBefore;
+    ACanvas->Brush()->SetColor(UnselBrush);
+    ACanvas->Font()->SetColor(UnselFont);
+    InflateRect(Rc, 1, 1);
+    DrawBorders(ACanvas, RC, ARow, Rc);
+
+    if (Indicator) Rc.Left -= FRowIndicator->Width() + 2;
+
+    if (FixedCell && !FFlat) DrawFixedDecoration(ACanvas, ACol, ARow, Rc);
+
+    if (FFixedRightCols > 0 && ColCount() - RC <= FFixedRightCols && FLook != glClassic && FFlat) {
+        TPenBrushKeeper Keep(ACanvas);
+        ACanvas->Pen()->SetWidth(1);
+        ACanvas->Pen()->SetColor(0x808080);
+        if (Options().Contains(goFixedHorzLine)) {
+            ACanvas->MoveTo(Rc.Left - 1, Rc.Top - 1);
+            ACanvas->LineTo(Rc.Right + 1, Rc.Top - 1);
+            ACanvas->MoveTo(Rc.Left - 1, Rc.Bottom + 1);
+            ACanvas->LineTo(Rc.Right + 1, Rc.Bottom + 1);
+        }
+        if (Options().Contains(goFixedVertLine)) {
+            ACanvas->MoveTo(Rc.Left - 1, Rc.Top - 1);
+            ACanvas->LineTo(Rc.Left - 1, Rc.Bottom + 1);
+            ACanvas->MoveTo(Rc.Right + 1, Rc.Top - 1);
+            ACanvas->LineTo(Rc.Right + 1, Rc.Bottom + 1);
+        }
+    }
+
+    if (Graphic) DrawCellGraphicLayer(ACanvas, RC, ARow, Rc, Graphic, HAlign, VAlign, TextWidth);
+
+    if (OnDrawCell) {
+        TRect U = ARect;
+        if (!FixedCell) {
+            U.Right = ARect.Right + 1 - GridLineWidth();
+            U.Bottom = ARect.Bottom + 1 - GridLineWidth();
+        }
+        OnDrawCell(this, RC, ARow, U, S);
+    }
+    if (OnCustomCellDraw) {
+        TRect U = ARect;
+        if (!FixedCell) InflateRect(U, 1, 1);
+        OnCustomCellDraw(this, ACanvas, RC, ARow, S, U, false);
+    }
+
+    const TPoint B = BaseCell(ACol, ARow);
+    if (!FHideFocusRect && B.X == Col() && B.Y == Row() && Focused() && !Options().Contains(goRowSelect)) {
+        TRect FR = Rc;
+        InflateRect(FR, GridLineWidth() - 1, GridLineWidth() - 1);
+        FR.Right -= 1;
+        FR.Bottom -= 1;
+        ACanvas->DrawFocusRect(FR);
+    }
+}
+
+bool TExtStringGrid::ShowsSortGlyph(Integer ACol, Integer ARow) {
+    const TSortSettings* SS = FSortSettings.get();
+    if (!SS->Show() || ARow != SS->Row() || RowCount() <= 2 || FixedRows() <= 0) return false;
+    const Integer RC = RealColIndex(ACol);
+    Integer Place = -1;
+    for (size_t I = 0; I < FSortIndexes.size(); ++I)
+        if ((FSortIndexes[I] & 0x7FFFFFFF) == RC) Place = Integer(I);
+    if (RC != SS->Column() && Place < 0) return false;
+    if (!(RC + 1 > FixedCols() || SS->FixedCols())) return false;
+    return Place < 1 || SS->IndexShow();
+}
+
+Integer TExtStringGrid::DrawCellTextLayer(TCanvas* Cv, Integer ACol, Integer ARow, const TRect& Rc, TGridDrawState S,
+                                          TAlignment HAlign, TVAlignment VAlign, bool WW, TColor UnselBrush,
+                                          TColor UnselFont, TCellGraphic* Graphic, bool DrawsText) {
+    const Integer RC = RealColIndex(ACol);
+    const bool FixedByIndex = ACol < FixedCols() || ARow < FixedRows();
+    const bool FixedState = S.Contains(gdFixed);
+    const TGridOptions O = Options();
+    TRect T = Rc;
+    Integer TextW = 0;
+
+    // 1. Selection colours of the content.
+    TColor URLCol = FURLColor;
+    const bool InRowList = FMouseActions->DisjunctRowSelect() && ARow < AllRowCount() && RowSelected(ARow);
+    const bool Selected = S.Contains(gdSelected) ||
+                          (InRowList && O.Contains(goRowSelect) && ACol >= FixedCols() && ACol < ColCount() - FFixedRightCols);
+    if (Selected && !FixedState && (!S.Contains(gdFocused) || O.Contains(goDrawFocusSelected))) {
+        if (FShowSelection) {
+            if (FSelectionColor != clNone) Cv->Brush()->SetColor(FSelectionColor);
+            if (FSelectionTextColor != clNone) {
+                Cv->Font()->SetColor(FSelectionTextColor);
+                URLCol = FSelectionTextColor;
+            }
+        } else if (!Focused() || IsCheckType(GetCellType(RC, ARow))) {
+            Cv->Brush()->SetColor(UnselBrush);
+            Cv->Font()->SetColor(UnselFont);
+            URLCol = FURLColor;
+        }
+    }
+
+    // 2.-4. The text as shown.
+    AnsiString Text;
+    FormatCellText(ACol, ARow, Text);
+    Integer Kind = TextType(Text, FEnableHTML);
+    if (Kind == 3) {
+        GetCellForSave(RC, ARow, Text);
+        Kind = TextType(Text, FEnableHTML);
+        if (Kind == 3) Kind = 0;
+    }
+    const Integer ErrFrom = Graphic ? Graphic->CellErrFrom() : 0;
+    const Integer ErrLen = Graphic ? Graphic->CellErrLen() : 0;
+    bool Password = false;
+    IsPasswordCell(RC, ARow, Password);
+    if (Password) std::fill(Text.begin(), Text.end(), FPasswordChar);
+    const bool FilterButton = ARow == 0 && HasColumnFilter(RC);
+
+    // 6. A normal cell outside the disjunct lists goes back to its own colours.
+    if (!FixedByIndex && !FDisjunctSelecting &&
+        ((FMouseActions->DisjunctRowSelect() && !InRowList) ||
+         (FMouseActions->DisjunctColSelect() && !ColSelected(ACol)))) {
+        URLCol = FURLColor;
+        Cv->Brush()->SetColor(UnselBrush);
+        Cv->Font()->SetColor(UnselFont);
+        GetCellColor(RC, ARow, S, Cv->Brush(), Cv->Font());
+    }
+
+    // 7., 8.
+    DrawBackGroundInCell(Cv, ACol, ARow, Rc, S);
+    DrawSelectionRectangle(Cv, ACol, ARow, Rc);
+
+    if (!DrawsText) return 0;
+
+    // 9. Margins.
+    T.Left += TextMarginX;
+    T.Right -= TextMarginX;
+    T.Top += TextMarginY;
+    if (RC == 0 && HasNodes()) T.Left += GetNodeIndent(ARow);
+
+    const bool Glyph = ShowsSortGlyph(ACol, ARow);
+    auto GlyphY = [&](const TRect& R) {
+        return VAlign == vtaTop ? R.Top + 8 : VAlign == vtaCenter ? (R.Top + R.Bottom) / 2 : R.Bottom - 8;
+    };
+
+    if (Kind == 1) {
+        if (FilterButton) T.Right -= 18;
+        T.Left -= 1;
+        if (Glyph) T.Right -= 10;
+        TextW = DrawHTMLCellText(Cv, Text, T, HAlign, VAlign, !FEnhTextSize, URLCol, false) + 2;
+        if (Glyph) DrawSortGlyph(Cv, RC, T.Right + 2, GlyphY(T));
+    } else if (Kind == 2) {
+        // Rich text needs the rich-text renderer; the cell shows its background.
+        const bool SelNoFocus = S.Contains(gdSelected) && !S.Contains(gdFocused) && FSelectionColor == clNone;
+        if (!SelNoFocus) {
+            TPenBrushKeeper Keep(Cv);
+            Cv->Pen()->SetColor(Cv->Brush()->Color());
+            Cv->FillRect(T);
+        }
+    } else if (Kind == 5) {
+        const AnsiString Shown = WideToAnsi(CellTextToWide(Text));
+        if (Glyph) {
+            T.Right -= 10;
+            DrawSortGlyph(Cv, RC, T.Right + 3, GlyphY(T));
+        }
+        const bool SelNoFocus = S.Contains(gdSelected) && !S.Contains(gdFocused) && FSelectionColor == clNone;
+        if (!FixedState && !SelNoFocus) Cv->FillRect(T);
+        Cardinal Flags = VertFlag(VAlign) | HorzFlag(HAlign);
+        if (!WW && !FMultilinecells) Flags |= DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS;
+        else Flags |= DT_NOPREFIX | DT_WORDBREAK;
+        const TBrushStyle Old = Cv->Brush()->Style();
+        Cv->Brush()->SetStyle(bsClear);
+        TRect D = T;
+        Cv->DrawText(Shown, D, Flags);
+        Cv->Brush()->SetStyle(Old);
+        TextW = Cv->TextWidth(Shown) + 2;
+    } else {
+        const TSortSettings* SS = FSortSettings.get();
+        if (HAlign == taCenter && SS->Show() && ARow == SS->Row() && RC == SS->Column()) T.Left += 10;
+        const Integer Reserve = ARow == 0 && SS->Show() && RC == SS->Column() ? 14 : 0;
+        const TFontStyles OldStyle = Cv->Font()->Style();
+        if (FURLShow && IsURL(Text)) {
+            if (!FURLFull) StripURLProtocol(Text);
+            Cv->Font()->SetStyle(OldStyle + TFontStyles{fsUnderline});
+            Cv->Font()->SetColor(URLCol);
+        }
+        Cardinal Flags = DT_EDITCONTROL;
+        if (LineCount(Text, FMultilinecells) == 1 && !WW) {
+            if (Text.find('\r') != AnsiString::npos || Text.find('\n') != AnsiString::npos) {
+                const size_t E = Text.find_first_of("\r\n");
+                Text.resize(E);
+            }
+            Flags = FEnhTextSize ? (DT_SINGLELINE | DT_END_ELLIPSIS) : DT_SINGLELINE;
+        } else if (WW && !FMultilinecells && FEnhTextSize) {
+            Flags |= DT_END_ELLIPSIS;
+        }
+        Flags |= DT_NOPREFIX | DT_EXPANDTABS | (WW ? (DT_WORDBREAK | DT_EDITCONTROL) : GNoWrapFlag) | HorzFlag(HAlign) |
+                 VertFlag(VAlign);
+        if (BiDiMode() == bdRightToLeft) Flags |= DT_RTLREADING;
+        if (HAlign == taLeftJustify) T.Right -= Reserve;
+        else T.Left += Reserve;
+        if (FilterButton) T.Right -= 16;
+        if (Graphic && !Text.empty()) {
+            TRect M = T;
+            Cv->DrawText(Text, M, Flags | DT_CALCRECT);
+            TextW = M.Width() + 2;
+        }
+        const TBrushStyle Old = Cv->Brush()->Style();
+        Cv->Brush()->SetStyle(bsClear);
+        TRect D = T;
+        Cv->DrawText(Text, D, Flags);
+        Cv->Brush()->SetStyle(Old);
+        if (ErrLen > 0) DrawErrorUnderline(this, Cv, Text, T, 0, ErrFrom, ErrLen);
+        if (Glyph) {
+            const Integer W = std::max(0, std::min(Cv->TextWidth(Text), T.Width() - 16));
+            Integer X = T.Left + 8;
+            if (HAlign == taLeftJustify) X = T.Left + W + 10;
+            else if (HAlign == taRightJustify) X = T.Right - W - 10;
+            DrawSortGlyph(Cv, RC, X, GlyphY(T));
+        }
+        if (FURLShow) Cv->Font()->SetStyle(OldStyle);
+    }
+    return TextW;
+}
+
+void TExtStringGrid::DrawCellGraphicLayer(TCanvas*, Integer, Integer, const TRect&, TCellGraphic*, TAlignment,
+                                          TVAlignment, Integer) {}
+
+// --- background picture and selection rectangle -------------------------------------------
+void TExtStringGrid::DrawBackGroundInCell(TCanvas* Cv, Integer ACol, Integer ARow, const TRect& Rc, TGridDrawState S) {
+    TBackGround* BG = FBackGround.get();
+    const bool Gradient = BG->Display() == bdGradientHorz || BG->Display() == bdGradientVert;
+    if (!Gradient && BG->Bitmap()->Empty()) return;
+    if (Colors(RealColIndex(ACol), ARow) != clNone) return;
+    const bool Fixed = S.Contains(gdFixed);
+    const TBackGroundCells BC = BG->Cells();
+    if (Fixed ? BC == bcNormal : BC == bcFixed) return;
+    if (FShowSelection && ((S.Contains(gdSelected) && !S.Contains(gdFocused)) ||
+                           (S.Contains(gdFocused) && Options().Contains(goDrawFocusSelected))))
+        return;
+    TRect Cell = Rc;
+    InflateRect(Cell, 1, 1);
+    const TRect OldClip = Cv->ClipRect();
+    Cv->SetClipRect(Rc);
+    if (Gradient) {
+        TPenBrushKeeper Keep(Cv);
+        const TRect Whole = ClientRect();
+        const bool Horz = BG->Display() == bdGradientHorz;
+        const Integer Span = std::max(1, Horz ? Whole.Width() : Whole.Height());
+        // Draw the cell's part of one gradient spanning the grid, a line at a time.
+        if (Horz) {
+            for (Integer X = Rc.Left; X < Rc.Right; ++X) {
+                const TColor Cc = GradientColorAt(BG->Color(), BG->ColorTo(), 0, Span, X);
+                Cv->Pen()->SetColor(Cc);
+                Cv->MoveTo(X, Rc.Top);
+                Cv->LineTo(X, Rc.Bottom);
+            }
+        } else {
+            for (Integer Y = Rc.Top; Y < Rc.Bottom; ++Y) {
+                const TColor Cc = GradientColorAt(BG->Color(), BG->ColorTo(), 0, Span, Y);
+                Cv->Pen()->SetColor(Cc);
+                Cv->MoveTo(Rc.Left, Y);
+                Cv->LineTo(Rc.Right, Y);
+            }
+        }
+    } else if (BG->Display() == bdFixed) {
+        Cv->Draw(BG->Left(), BG->Top(), BG->Bitmap());
+    } else {
+        TBitmap* B = BG->Bitmap();
+        const Integer BW = B->Width(), BH = B->Height();
+        // Offsets continue the tiling across the cells, scrolled columns and rows included.
+        Integer OffX = 0, OffY = 0;
+        for (Integer C = BC == bcNormal ? FixedCols() : 0; C < ACol; ++C) OffX += ColWidths(C);
+        for (Integer R = BC == bcNormal ? FixedRows() : 0; R < ARow; ++R) OffY += RowHeights(R);
+        const Integer X0 = Cell.Left - OffX % BW;
+        const Integer Y0 = Cell.Top - OffY % BH;
+        for (Integer Y = Y0; Y < Cell.Bottom; Y += BH)
+            for (Integer X = X0; X < Cell.Right; X += BW) Cv->Draw(X, Y, B);
+    }
+    Cv->SetClipRect(OldClip);
+}
+
+void TExtStringGrid::DrawSelectionRectangle(TCanvas* Cv, Integer ACol, Integer ARow, const TRect& Rc) {
+    if (!FSelectionRectangle) return;
+    const TGridRect Sel = Selection();
+    if (!Sel.Contains(ACol, ARow)) return;
+    TPenBrushKeeper Keep(Cv);
+    Cv->Pen()->SetColor(clBlack);
+    Cv->Pen()->SetWidth(2);
+    TRect Cell = Rc;
+    InflateRect(Cell, 1, 1);
+    if (ACol == Sel.Left) {
+        Cv->MoveTo(Cell.Left + 1, Cell.Top);
+        Cv->LineTo(Cell.Left + 1, Cell.Bottom);
+    }
+    if (ACol == Sel.Right) {
+        Cv->MoveTo(Cell.Right - 1, Cell.Top);
+        Cv->LineTo(Cell.Right - 1, Cell.Bottom);
+    }
+    if (ARow == Sel.Top) {
+        Cv->MoveTo(Cell.Left, Cell.Top + 1);
+        Cv->LineTo(Cell.Right, Cell.Top + 1);
+    }
+    if (ARow == Sel.Bottom) {
+        Cv->MoveTo(Cell.Left, Cell.Bottom - 1);
+        Cv->LineTo(Cell.Right, Cell.Bottom - 1);
+    }
+    if (FSelectionResizer && ACol == Sel.Right && ARow == Sel.Bottom) {
+        Cv->Pen()->SetWidth(1);
+        Cv->Brush()->SetColor(clBlack);
+        Cv->Rectangle(Cell.Right - 4, Cell.Bottom - 4, Cell.Right, Cell.Bottom);
+    }
+}
+
+// --- borders and fixed-cell looks ---------------------------------------------------------------
+void TExtStringGrid::DrawBorders(TCanvas* Cv, Integer ACol, Integer ARow, TRect Rb) {
+    TPen Kept;
+    Kept.Assign(Cv->Pen());
+    TCellBorders Borders;
+    GetCellBorder(ACol, ARow, Cv->Pen(), Borders);
+    TPen LeftPen, TopPen, RightPen, BottomPen;
+    LeftPen.Assign(Cv->Pen());
+    TopPen.Assign(Cv->Pen());
+    RightPen.Assign(Cv->Pen());
+    BottomPen.Assign(Cv->Pen());
+    if (OnGetCellBorderProp) OnGetCellBorderProp(this, ARow, ACol, &LeftPen, &TopPen, &RightPen, &BottomPen);
+    if (!Borders.Empty()) {
+        const Integer W = (Cv->Pen()->Width() + 1) / 2;
+        const Integer Dx = Options().Contains(goVertLine) ? W : 0;
+        const Integer Dy = Options().Contains(goHorzLine) ? W : 0;
+        Rb.Left += Dx;
+        Rb.Right -= Dx;
+        Rb.Top += Dy;
+        Rb.Bottom -= Dy;
+        if (Borders.Contains(cbLeft)) {
+            Cv->Pen()->Assign(&LeftPen);
+            Cv->MoveTo(Rb.Left, Rb.Top);
+            Cv->LineTo(Rb.Left, Rb.Bottom);
+        }
+        if (Borders.Contains(cbRight)) {
+            Cv->Pen()->Assign(&RightPen);
+            Cv->MoveTo(Rb.Right - 1, Rb.Top);
+            Cv->LineTo(Rb.Right - 1, Rb.Bottom);
+        }
+        if (Borders.Contains(cbTop)) {
+            Cv->Pen()->Assign(&TopPen);
+            const Integer Y = GridLineWidth() == 0 ? Rb.Top + 1 : Rb.Top - GridLineWidth();
+            Cv->MoveTo(Rb.Left, Y);
+            Cv->LineTo(Rb.Right, Y);
+        }
+        if (Borders.Contains(cbBottom)) {
+            Cv->Pen()->Assign(&BottomPen);
+            Cv->MoveTo(Rb.Left, Rb.Bottom - 1);
+            Cv->LineTo(Rb.Right, Rb.Bottom - 1);
+        }
+    }
+    Cv->Pen()->Assign(&Kept);
+}
+
+void TExtStringGrid::DrawFixedDecoration(TCanvas* Cv, Integer, Integer, TRect Rc) {
+    TPenBrushKeeper Keep(Cv);
+    Cv->Pen()->SetWidth(1);
+    const TGridOptions O = Options();
+    const TColor Dark = HalfColor(ColorToRGB(FixedColor()));
+    auto Line = [&](TColor C, std::initializer_list<TPoint> Pts) {
+        Cv->Pen()->SetColor(C);
+        auto It = Pts.begin();
+        Cv->MoveTo(It->X, It->Y);
+        for (++It; It != Pts.end(); ++It) Cv->LineTo(It->X, It->Y);
+    };
+    switch (FLook) {
+        case glClassic:
+            Line(clWhite, {Point(Rc.Left, Rc.Bottom - 1), Point(Rc.Left, Rc.Top), Point(Rc.Right - 1, Rc.Top)});
+            Line(0x808080, {Point(Rc.Right - 2, Rc.Top + 1), Point(Rc.Right - 2, Rc.Bottom - 2), Point(Rc.Left, Rc.Bottom - 2)});
+            Line(clBlack, {Point(Rc.Right - 1, Rc.Top), Point(Rc.Right - 1, Rc.Bottom - 1), Point(Rc.Left - 1, Rc.Bottom - 1)});
+            break;
+        case glKezmo:
+        case glXP:
+        case glSoft:
+            Rc.Bottom -= 1;
+            if (O.Contains(goFixedHorzLine)) {
+                Line(Dark, {Point(Rc.Left, Rc.Bottom - 1), Point(Rc.Right - 1, Rc.Bottom - 1)});
+                Line(clWhite, {Point(Rc.Right, Rc.Top + 1), Point(Rc.Left + 1, Rc.Top + 1), Point(Rc.Left + 1, Rc.Bottom - 1)});
+            }
+            if (FLook == glSoft && O.Contains(goFixedVertLine)) {
+                Line(Dark, {Point(Rc.Right - 2, Rc.Top), Point(Rc.Right - 2, Rc.Bottom - 1)});
+                Line(clWhite, {Point(Rc.Right - 1, Rc.Top), Point(Rc.Right - 1, Rc.Bottom - 1)});
+            }
+            break;
+        default:
+            break;
+    }
+}
+
+// --- sort glyph ----------------------------------------------------------------------------
+void TExtStringGrid::DrawSortGlyph(TCanvas* Cv, Integer ACol, Integer X, Integer Y) {
+    TPenBrushKeeper Keep(Cv);
+    const TSortSettings* SS = FSortSettings.get();
+    auto Glyph = [&](TBitmap* B) {
+        DrawTransparentBitmap(Cv, B, FixedColor(), Rect(X - 4, Y - 4, X - 4 + B->Width(), Y - 4 + B->Height()));
+    };
+    const bool Both = !SS->UpGlyph()->Empty() && !SS->DownGlyph()->Empty();
+    if (!SS->IndexShow()) {
+        Cv->Pen()->SetWidth(1);
+        if (SS->Direction() == sdDescending) {
+            if (Both) {
+                Glyph(SS->DownGlyph());
+            } else {
+                Cv->Pen()->SetColor(clWhite);
+                Cv->MoveTo(X + 4, Y - 4);
+                Cv->LineTo(X, Y + 4);
+                Cv->Pen()->SetColor(0x808080);
+                Cv->LineTo(X - 4, Y - 4);
+                Cv->LineTo(X + 4, Y - 4);
+            }
+        } else {
+            if (Both) {
+                Glyph(SS->UpGlyph());
+            } else {
+                Cv->Pen()->SetColor(clWhite);
+                Cv->MoveTo(X - 4, Y + 4);
+                Cv->LineTo(X + 4, Y + 4);
+                Cv->LineTo(X, Y - 4);
+                Cv->Pen()->SetColor(0x808080);
+                Cv->LineTo(X - 4, Y + 4);
+            }
+        }
+        return;
+    }
+    Integer Place = -1;
+    Integer Entry = 0;
+    for (size_t I = 0; I < FSortIndexes.size(); ++I)
+        if ((FSortIndexes[I] & 0x7FFFFFFF) == ACol) {
+            Place = Integer(I);
+            Entry = FSortIndexes[I];
+        }
+    if (Place < 0) return;
+    const bool Down = (Cardinal(Entry) & 0x80000000u) != 0;
+    TBitmap* B = Down ? SS->IndexDownGlyph() : SS->IndexUpGlyph();
+    if (!B->Empty()) {
+        Glyph(B);
+    } else {
+        Cv->Brush()->SetColor(SS->IndexColor());
+        Cv->Pen()->SetColor(0x808080);
+        if (Down) Cv->Polygon({Point(X - 4, Y - 3), Point(X + 4, Y - 3), Point(X, Y + 3)});
+        else Cv->Polygon({Point(X - 4, Y + 3), Point(X + 4, Y + 3), Point(X, Y - 3)});
+    }
+    TFont Kept;
+    Kept.Assign(Cv->Font());
+    Cv->Font()->SetSize(6);
+    const TBrushStyle Old = Cv->Brush()->Style();
+    Cv->Brush()->SetStyle(bsClear);
+    Cv->TextOut(X + 6, Y - 6, IntToStr(Place + 1));
+    Cv->Brush()->SetStyle(Old);
+    Cv->Font()->Assign(&Kept);
+}
+
+// --- text size ---------------------------------------------------------------------------------
+void TExtStringGrid::GetCellTextSize(Integer ACol, Integer ARow, TPoint& Size, bool WithWidth) {
+    // Measured on a scratch bitmap: the grid's canvas draws only while it paints.
+    TBitmap Scratch;
+    Scratch.SetSize(1, 1);
+    TCanvas* Cv = Scratch.Canvas();
+    Cv->Font()->Assign(Font());
+    TGridDrawState S;
+    TColor ColorTo = clNone;
+    TAlignment HAlign = taLeftJustify;
+    TVAlignment VAlign = FVAlignment;
+    bool WW = FWordWrap;
+    GetCellColor(ACol, ARow, S, false, false, true, Cv->Brush(), ColorTo, Cv->Font(), HAlign, VAlign, WW);
+    if (FZoom != 0) Cv->Font()->SetSize(std::max(1, Cv->Font()->Size() + FZoom));
+    AnsiString Text;
+    FormatCellText(ACol, ARow, Text);
+    Integer Kind = TextType(Text, FEnableHTML);
+    if (Kind == 3) {
+        GetCellForSave(RealColIndex(ACol), ARow, Text);
+        Kind = TextType(Text, FEnableHTML);
+    }
+    const TSize CS = CellSize(ACol, ARow);
+    if (Kind == 1) {
+        TRect R = Rect(TextMarginX, TextMarginY, CS.cx - TextMarginX, 65535);
+        if (!WithWidth) R.Right = 65535;
+        const AnsiString Plain = StripTags(Text);
+        TRect M = R;
+        const Integer H = Cv->DrawText(Plain, M, DT_CALCRECT | DT_NOPREFIX | (WithWidth ? DT_WORDBREAK : 0));
+        Size = Point(M.Width() + 2 + 2 * TextMarginX, H + 2 + 2 * TextMarginY);
+    } else if (Kind == 5) {
+        const AnsiString Shown = WideToAnsi(CellTextToWide(Text));
+        const TSize E = Cv->TextExtent(Shown);
+        Size = Point(E.cx + 2 * TextMarginX, E.cy + 2 * TextMarginY);
+    } else if (!WithWidth) {
+        AnsiString Rest = Text;
+        Integer Widest = 0, Lines = 0;
+        for (;;) {
+            const size_t E = Rest.find('\n');
+            AnsiString Line = E == AnsiString::npos ? Rest : Rest.substr(0, E);
+            if (!Line.empty() && Line.back() == '\r') Line.pop_back();
+            if (FURLShow && !FURLFull && Kind == 0 && IsURL(Line)) StripURLProtocol(Line);
+            Widest = std::max(Widest, Cv->TextWidth(Line));
+            ++Lines;
+            if (E == AnsiString::npos) break;
+            Rest.erase(0, E + 1);
+        }
+        Size = Point(Widest + 2 * TextMarginX, Lines * Cv->TextHeight("gh") + 2 * TextMarginY);
+    } else {
+        if (EditorMode() && ACol == Col() && ARow == Row() && !Text.empty() && Text.back() == '\n') Text += "w";
+        TRect M = Rect(0, 0, std::max(1, CS.cx - 2 - 2 * TextMarginX), 0);
+        Cv->DrawText(Text, M, DT_CALCRECT | DT_NOPREFIX | DT_EDITCONTROL | DT_WORDBREAK);
+        Size = Point(M.Width() + 2 * TextMarginX, M.Height() + 2 * TextMarginY);
+    }
+}

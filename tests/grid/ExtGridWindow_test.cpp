@@ -1,0 +1,139 @@
+#include "grid/ExtGrid.h"
+
+#include "platform/ui/Forms.h"
+#include "platform/ui/UiTestKit.h"
+
+#include <QApplication>
+#include <QWheelEvent>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace uitest;
+
+namespace {
+
+struct TWheelForm {
+    std::unique_ptr<TForm> Form = std::make_unique<TForm>(nullptr);
+    TExtStringGrid* Grid = nullptr;
+    TWheelForm() {
+        Form->SetBounds(0, 0, 500, 300);
+        Grid = new TExtStringGrid(Form.get());
+        Grid->SetParent(Form.get());
+        Grid->SetBounds(0, 0, 400, 200);
+        Grid->SetRowCount(40);
+        Form->Show();
+        Settle();
+    }
+    // One notch; Backward is towards the user (down the list).
+    void Turn(bool Backward, Qt::KeyboardModifiers Mods = Qt::NoModifier) {
+        QWidget* W = Grid->Widget();
+        const QPointF P(50, 50);
+        QWheelEvent E(P, W->mapToGlobal(P), QPoint(), QPoint(0, Backward ? -120 : 120), Qt::NoButton, Mods,
+                      Qt::NoScrollPhase, false);
+        QApplication::sendEvent(W, &E);
+    }
+};
+
+}  // namespace
+
+TEST(ExtGridWindow, WheelMovesTheCurrentRowByTheIncrement) {
+    TWheelForm F;
+    TExtStringGrid* G = F.Grid;
+    G->SetRow(5);
+    F.Turn(true);
+    EXPECT_EQ(8, G->Row());   // the system's three lines
+    G->MouseActions()->SetWheelIncrement(1);
+    F.Turn(false);
+    EXPECT_EQ(7, G->Row());
+    G->MouseActions()->SetWheelIncrement(10);
+    F.Turn(false);
+    EXPECT_EQ(1, G->Row());   // kept on the first data row
+}
+
+TEST(ExtGridWindow, WheelStopsAboveTheFooterRows) {
+    TWheelForm F;
+    TExtStringGrid* G = F.Grid;
+    G->SetFixedFooters(2);
+    G->SetRow(36);
+    F.Turn(true);
+    EXPECT_EQ(37, G->Row());
+    Integer Changes = 0;
+    G->OnSelectionChanged = [&](TObject*, Integer, Integer, Integer, Integer) { ++Changes; };
+    F.Turn(true);
+    EXPECT_EQ(37, G->Row());
+    EXPECT_EQ(0, Changes);
+    F.Turn(false);
+    EXPECT_EQ(34, G->Row());
+    EXPECT_EQ(1, Changes);
+}
+
+TEST(ExtGridWindow, WheelScrollModeMovesTheViewNotTheRow) {
+    TWheelForm F;
+    TExtStringGrid* G = F.Grid;
+    G->MouseActions()->SetWheelAction(waScroll);
+    G->SetRow(2);
+    F.Turn(true);
+    EXPECT_EQ(2, G->Row());
+    EXPECT_EQ(4, G->TopRow());
+    F.Turn(false);
+    EXPECT_EQ(1, G->TopRow());
+    F.Turn(false);   // less than a step left: stays
+    EXPECT_EQ(1, G->TopRow());
+}
+
+TEST(ExtGridWindow, CtrlWheelZoomsAndDisabledWheelFallsBack) {
+    TWheelForm F;
+    TExtStringGrid* G = F.Grid;
+    G->SetRow(5);
+    F.Turn(true, Qt::ControlModifier);
+    EXPECT_EQ(3, G->ZoomLevel());
+    EXPECT_EQ(5, G->Row());
+    F.Turn(false, Qt::ControlModifier);
+    EXPECT_EQ(0, G->ZoomLevel());
+    G->SetIntelliZoom(false);
+    G->SetEnableWheel(false);
+    F.Turn(true, Qt::ControlModifier);
+    EXPECT_EQ(0, G->ZoomLevel());
+    EXPECT_EQ(6, G->Row());   // the base grid's one row
+}
+
+TEST(ExtGridWindow, WheelLeavesAnOpenUpdateBracketOpen) {
+    TWheelForm F;
+    TExtStringGrid* G = F.Grid;
+    G->SetRow(5);
+    G->BeginUpdate();
+    F.Turn(true);
+    EXPECT_EQ(8, G->Row());
+    EXPECT_EQ(1, G->UpdateCount());
+    G->EndUpdate();
+    EXPECT_EQ(0, G->UpdateCount());
+}
+
+TEST(ExtGridWindow, EditorGlueScrollsIntoViewAndStoresTheText) {
+    TWheelForm F;
+    TExtStringGrid* G = F.Grid;
+    G->SetOptions(G->Options() + TGridOptions{goEditing});
+    G->SetRow(30);
+    G->SetTopRow(2);
+    G->SetCol(1);
+    G->ShowEditorInView();
+    EXPECT_LE(G->TopRow(), 30);
+    ASSERT_TRUE(G->EditorMode());
+    G->InplaceEditor()->SetText("yeni");
+    G->HideInplaceEditor();
+    EXPECT_FALSE(G->EditorMode());
+    EXPECT_EQ("yeni", G->Cells(1, 30));
+    // A check-box cell opens no editor.
+    G->CreateCellGraphic(2, 30)->SetCellType(ctCheckBox);
+    G->SetCol(2);
+    G->ShowEditorInView();
+    EXPECT_FALSE(G->EditorMode());
+}
+
+TEST(ExtGridWindow, StrippedCellsDropTags) {
+    TWheelForm F;
+    F.Grid->SetCells(1, 1, "<B>kal</B>ın");
+    EXPECT_EQ("kalın", F.Grid->StrippedCells(1, 1));
+}
