@@ -348,7 +348,9 @@ AnsiString TFBQuery::ApplyMacrosAndNulls() {
         TFBXSQLVAR* v = FParams->Vars(i);
         if (v->IsMacro()) {
             const AnsiString raw = v->IsNull() ? AnsiString() : v->AsString();
-            const AnsiString value = v->MacroQuoted() ? "'" + raw + "'" : raw;
+            // A quoted macro is a string literal: a quote inside its value is doubled
+            // so that the value cannot end the literal and run on as SQL.
+            const AnsiString value = v->MacroQuoted() ? "'" + ReplaceStr(raw, "'", "''") + "'" : raw;
             const Integer from = v->StartPos() - shift;
             const Integer to = v->EndPos() - shift;
             const Integer len = to - from + 1;
@@ -509,8 +511,11 @@ void TFBQuery::DescribeInput() {
             const XSQLVAR* d = FSQLParams->Vars(i)->AsXSQLVAR();
             XSQLVAR* x = p->AsXSQLVAR();
             if (!p->IsNull()) {
+                // Only a text takes the described type: typed values go as they are
+                // and the server converts them, since a detour through locale text
+                // would lose milliseconds and digits and could swap day and month.
                 // An id (blob, array or bare quad) is already in its final form.
-                if (p->IsBlobOrArray() || p->SQLType() == SQLTypeQuad) continue;
+                if (p->SQLType() != SQLTypeText && p->SQLType() != SQLTypeVarying) continue;
                 const AnsiString s = p->AsString();
                 x->sqltype = static_cast<ISC_SHORT>((d->sqltype & ~1) | (x->sqltype & 1));
                 x->sqllen = d->sqllen;
@@ -615,7 +620,18 @@ void TFBQuery::ExecQuery() {
                 FEof = false;
                 FRecordCount = 0;
                 FCurrent->SetAllNull();
-                if (FGoToFirstRecordOnExecute) Next();
+                if (FGoToFirstRecordOnExecute) {
+                    try {
+                        Next();
+                    } catch (...) {
+                        // A failed first row leaves no half-open cursor behind.
+                        try {
+                            Close();
+                        } catch (...) {
+                        }
+                        throw;
+                    }
+                }
                 break;
             case SQLExecProcedure:
                 Check(lib->isc_dsql_execute2(StatusVector(), tr->HandleAddress(), &FHandle, DialectWord(), in,

@@ -330,6 +330,9 @@ void TFBXSQLVAR::SetAsBoolean(bool Value) { SetAsShort(Value ? 1 : 0); }
 namespace {
 ISC_TIMESTAMP ToClientStamp(TDateTime Value) {
     const TTimeStamp ts = DateTimeToTimeStamp(Value);
+    // Day 0 is what a value beyond the calendar (or not a number) gives; it must
+    // not reach the server as 1 January of year 1.
+    if (ts.Date <= 0) ConversionError();
     ISC_TIMESTAMP r;
     r.timestamp_date = ts.Date - TimeStampDayToClientDelta;
     r.timestamp_time = static_cast<ISC_TIME>(ts.Time) * 10u;
@@ -723,7 +726,19 @@ Currency TFBXSQLVAR::AsCurrency() const {
         if (s >= 0) return Currency::FromScaled(ScaleToInteger(v, s));
         return Currency::FromScaled(static_cast<Int64>(std::llround(static_cast<Extended>(v) / Pow10(-s))));
     }
-    const Extended e = AsExtended() * 10000.0L;
+    Extended e = AsExtended();
+    const Integer t = SQLType();
+    Integer decimals = 4;
+    if (t == SQLTypeDouble || t == SQLTypeDFloat || t == SQLTypeFloat) {
+        // A float carries only so many significant digits (15, or 7 for a
+        // single); what lies beyond them is binary noise, not the value (a
+        // dialect-1 NUMERIC(15,2) of 9999999999999.99 is 9999999999999.990234...).
+        const Integer digits = (t == SQLTypeFloat ? 7 : 15) - IntDigitCount(e);
+        decimals = std::clamp<Integer>(digits, 0, 4);
+    }
+    e = std::round(e * Pow10(decimals));
+    if (!(e > -9.2e18L && e < 9.2e18L)) ConversionError();
+    e *= Pow10(4 - decimals);
     if (!(e > -9.2e18L && e < 9.2e18L)) ConversionError();
     return Currency::FromScaled(static_cast<Int64>(std::llround(e)));
 }
@@ -825,9 +840,19 @@ Variant TFBXSQLVAR::Value() const {
         case SQLTypeLong:
             if (SQLScale() == 0) return Variant(static_cast<Integer>(RawInteger()));
             return Variant(static_cast<Double>(AsExtended()));
-        case SQLTypeInt64:
-            if (SQLScale() == 0) return Variant(static_cast<long long>(RawInteger()));
+        case SQLTypeInt64: {
+            const Int64 raw = RawInteger();
+            const Integer scale = SQLScale();
+            if (scale == 0) return Variant(static_cast<long long>(raw));
+            // Up to four decimals a currency holds the value exactly where a
+            // double would lose the last digits of a NUMERIC(18,4).
+            if (scale >= -4 && scale < 0) {
+                const Int64 f = PowersOf10[4 + scale];
+                if (raw <= std::numeric_limits<Int64>::max() / f && raw >= std::numeric_limits<Int64>::min() / f)
+                    return Variant(Currency::FromScaled(raw * f));
+            }
             return Variant(AsExtended());
+        }
         case SQLTypeFloat:
         case SQLTypeDouble:
         case SQLTypeDFloat:

@@ -94,6 +94,10 @@ TEST(FBPreprocess, ParseErrors) {
         {"SELECT * FROM T WHERE A = ?\r\n", "Parameter name expected"},
         {"SELECT * FROM T WHERE A = : B\r\n", "Parameter name expected"},
         {"SELECT * FROM T ORDER BY @ X\r\n", "Parameter name expected"},
+        {"SELECT \"abc FROM T\r\n", "EOF in string detected"},
+        {"SELECT 'a\"b' FROM T WHERE X = '\r\n", "EOF in string detected"},
+        {"SELECT A::INTEGER FROM T\r\n", "Parameter name expected"},
+        {"SELECT * FROM T WHERE A = :\r\n", "Parameter name expected"},
     };
     for (const Case& c : cases) {
         try {
@@ -156,6 +160,29 @@ TEST(FBPreprocess, WhereTrackingUsesTheParserKeywords) {
     r = Scan("SELECT A FROM T WHEREVER = :A\r\n", true);
     ASSERT_EQ(r.Names.size(), 1u);
     EXPECT_FALSE(r.Names[0].InWhere);
+}
+
+TEST(FBPreprocess, QuotesOfBothKindsAndCommentsHideMarkers) {
+    struct Case {
+        const char* Text;
+        const char* Names;   // found names joined by ","
+    } cases[] = {
+        {"SELECT 'a\"b', :A FROM T\r\n", "A"},
+        {"SELECT \"x'y\", :A FROM T\r\n", "A"},
+        {"SELECT \"a\"\"b:c\" FROM T WHERE X = :X\r\n", "X"},
+        {"SELECT 'it''s :no' FROM T WHERE X = ?X\r\n", "X"},
+        {"SELECT 1 FROM T -- :NO 'open\r\nWHERE X = :X\r\n", "X"},
+        {"SELECT 1 FROM T /* ' :NO\r\n */ WHERE X = :X - :Y\r\n", "X,Y"},
+        {"SELECT A-:B FROM T\r\n", "B"},
+        {"SELECT :A, ?B, :\"c d\" FROM T\r\n", "A,B,c d"},
+    };
+    for (const Case& c : cases) {
+        const TScanResult r = Scan(c.Text);
+        AnsiString names;
+        for (const TScannedName& n : r.Names) names += (names.empty() ? "" : ",") + n.Name;
+        EXPECT_EQ(names, c.Names) << c.Text;
+        EXPECT_EQ(r.Text.size(), AnsiString(c.Text).size()) << c.Text;
+    }
 }
 
 }  // namespace

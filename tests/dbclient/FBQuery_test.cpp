@@ -30,6 +30,11 @@ public:
             q->ExecQuery();
         }
         DB3().Execute("CREATE TABLE T3 (ID INTEGER, BIG BIGINT, PRICE NUMERIC(18,4), TM TIME, TS TIMESTAMP)");
+        const char* values =
+            "CREATE TABLE V (ID INTEGER NOT NULL, N152 NUMERIC(15,2), N184 NUMERIC(18,4), TS TIMESTAMP, "
+            "VC VARCHAR(10), CH CHAR(3), DBL DOUBLE PRECISION, SI SMALLINT, BL BLOB SUB_TYPE 1)";
+        DB1().Execute(values);
+        DB3().Execute(values);
     }
 
 protected:
@@ -706,6 +711,301 @@ TEST_F(FBQueryTest, QuadSetBeforePrepareTravelsAsTheBlobId) {
     sel->ExecQuery();
     EXPECT_EQ(sel->Fields(0)->AsString(), "Işık ölçümü");
     tr->Rollback();
+}
+
+// ---- values on the real engine -------------------------------------------------
+
+// Typed values set before the first execution travel as they are: no detour
+// through locale texts that lose milliseconds, digits or the day order.
+TEST_F(FBQueryTest, ValuesSetBeforeTheFirstPrepareKeepTheirPrecision) {
+    TFormatSettingsGuard g;
+    FormatSettings.DateSeparator = '/';
+    FormatSettings.ShortDateFormat = "dd/mm/yyyy";
+    FormatSettings.DecimalSeparator = ',';
+    const TDateTime stamp = EncodeDate(2016, 1, 12) + EncodeTime(10, 20, 30, 123);
+    const Double dbl = 0.1 + 0.2;
+    for (TTestDatabase* t : {&DB1(), &DB3()}) {
+        TFBDatabase* db = Connect(*t);
+        db->DefaultTransaction()->StartTransaction();
+        TFBQuery* ins = NewQuery(db, "insert into V (ID, TS, DBL) values (:ID, :TS, :DBL)", "I");
+        ins->ParamByName("ID")->SetAsInteger(1);
+        ins->ParamByName("TS")->SetAsDateTime(stamp);
+        ins->ParamByName("DBL")->SetAsDouble(dbl);
+        ins->ExecQuery();
+        TFBQuery* sel = NewQuery(db, "select TS, DBL from V where ID = 1", "S");
+        sel->ExecQuery();
+        ASSERT_FALSE(sel->Eof());
+        EXPECT_NEAR(sel->Fields(0)->AsDateTime(), stamp, 1e-9) << "dialect " << t->Dialect();
+        EXPECT_EQ(sel->Fields(1)->AsDouble(), dbl);
+        db->DefaultTransaction()->Rollback();
+        delete sel;
+        delete ins;
+    }
+}
+
+TEST_F(FBQueryTest, ScaledNumbersAtTheirExtremes) {
+    TFormatSettingsGuard g;
+    FormatSettings.DecimalSeparator = '.';
+    struct Case {
+        const char* Text;     // as the server is given it
+        Int64 Cents;          // value x 100 (N152)
+    };
+    const Case cases[] = {{"9999999999999.99", 999999999999999LL},
+                          {"-9999999999999.99", -999999999999999LL},
+                          {"-0.01", -1},
+                          {"0.07", 7}};
+    for (TTestDatabase* t : {&DB1(), &DB3()}) {
+        TFBDatabase* db = Connect(*t);
+        db->DefaultTransaction()->StartTransaction();
+        Integer id = 10;
+        for (const Case& c : cases) {
+            Exec(db, AnsiString("insert into V (ID, N152) values (") + IntToStr(++id) + ", " + c.Text + ")");
+            std::unique_ptr<TFBQuery> sel(NewQuery(db, "select N152 from V where ID = " + IntToStr(id), "S"));
+            sel->ExecQuery();
+            TFBXSQLVAR* f = sel->Fields(0);
+            const AnsiString where = AnsiString(c.Text) + " dialect " + IntToStr(t->Dialect());
+            EXPECT_EQ(f->AsCurrency(), Currency::FromScaled(c.Cents * 100)) << where;
+            EXPECT_EQ(f->AsString(), c.Text) << where;
+            EXPECT_EQ(f->AsInt64(), c.Cents / 100) << where;
+        }
+        if (t->Dialect() == 1) db->DefaultTransaction()->Rollback();
+    }
+    // NUMERIC(18,4) is an exact INT64 in dialect 3, to the last digit both ways.
+    TFBDatabase* db = dynamic_cast<TFBDatabase*>(owner->FindComponent("DB3"));
+    ASSERT_NE(db, nullptr);
+    std::unique_ptr<TFBQuery> ins(NewQuery(db, "insert into V (ID, N184) values (:ID, :N)", "I"));
+    const Int64 extremes[] = {999999999999999999LL, -999999999999999999LL, -1, 5};
+    Integer id = 30;
+    for (Int64 raw : extremes) {
+        ins->ParamByName("ID")->SetAsInteger(++id);
+        TBcd b;
+        CurrToFBBcd(4, b, raw);
+        ins->ParamByName("N")->SetAsBcd(b);
+        ins->ExecQuery();
+        std::unique_ptr<TFBQuery> sel(NewQuery(db, "select N184 from V where ID = " + IntToStr(id), "S"));
+        sel->ExecQuery();
+        TFBXSQLVAR* f = sel->Fields(0);
+        EXPECT_EQ(f->AsCurrency(), Currency::FromScaled(raw)) << raw;
+        EXPECT_EQ(f->AsString(), ScaledInt64ToStr(4, '.', raw)) << raw;
+        EXPECT_EQ(f->AsInt64(), raw / 10000) << raw;
+        EXPECT_EQ(f->Value().AsCurrency(), Currency::FromScaled(raw)) << "a variant keeps every digit";
+        Int64 back = 0;
+        Integer scale = 0;
+        ASSERT_TRUE(BcdToScaledInt64(f->AsBcd(), back, scale));
+        EXPECT_EQ(back, raw);
+        EXPECT_EQ(scale, 4);
+    }
+    EXPECT_EQ(ScaledInt64ToStr(4, '.', -1), "-0.0001");
+    db->DefaultTransaction()->Rollback();
+}
+
+TEST_F(FBQueryTest, TextAtItsLengthTurkishLettersAndNullsOfEveryType) {
+    const AnsiString letters = "çğıöşüÇĞİÖ";   // ten bytes in code page 1254
+    ASSERT_EQ(letters.size(), 10u);
+    for (TTestDatabase* t : {&DB1(), &DB3()}) {
+        TFBDatabase* db = Connect(*t);
+        db->DefaultTransaction()->StartTransaction();
+        std::unique_ptr<TFBQuery> ins(NewQuery(db, "insert into V (ID, VC, CH) values (:ID, :VC, :CH)", "I"));
+        ins->ParamByName("ID")->SetAsInteger(50);
+        ins->ParamByName("VC")->SetAsString(letters);
+        ins->ParamByName("CH")->SetAsString("Şü");
+        ins->ExecQuery();
+        ins->ParamByName("ID")->SetAsInteger(51);
+        ins->ParamByName("VC")->SetAsString(letters + "Ş");
+        EXPECT_THROW(ins->ExecQuery(), EFBInterBaseError) << "one over is refused, not cut";
+        ins->ParamByName("VC")->SetAsString("Üş");
+        ins->ExecQuery();   // the statement is still usable after the refusal
+        std::unique_ptr<TFBQuery> sel(NewQuery(db, "select VC, CH from V where ID >= 50 order by ID", "S"));
+        sel->ExecQuery();
+        EXPECT_EQ(sel->Fields(0)->AsString(), letters);
+        EXPECT_EQ(sel->Fields(1)->AsString(), "Şü ");
+        sel->Next();
+        EXPECT_EQ(sel->Fields(0)->AsString(), "Üş");
+        sel->Next();
+        EXPECT_TRUE(sel->Eof());
+
+        // A row of nulls: every type reads as null and as its empty value.
+        Exec(db, "insert into V (ID) values (52)");
+        std::unique_ptr<TFBQuery> nul(
+            NewQuery(db, "select N152, N184, TS, VC, CH, DBL, SI, BL from V where ID = 52", "N"));
+        nul->ExecQuery();
+        for (Integer i = 0; i < nul->FieldCount(); ++i) {
+            TFBXSQLVAR* f = nul->Fields(i);
+            EXPECT_TRUE(f->IsNull()) << f->Name().c_str();
+            EXPECT_TRUE(f->Value().IsNull()) << f->Name().c_str();
+            EXPECT_EQ(f->AsString(), "") << f->Name().c_str();
+            if (!f->IsBlob() && f->SQLType() != SQLTypeText && f->SQLType() != SQLTypeVarying &&
+                f->SQLType() != SQLTypeTimestamp && f->SQLType() != SQLTypeDate) {
+                EXPECT_EQ(f->AsInt64(), 0) << f->Name().c_str();
+                EXPECT_EQ(f->AsCurrency(), Currency()) << f->Name().c_str();
+            }
+        }
+        EXPECT_EQ(nul->FieldByName("TS")->AsDateTime(), 0.0);
+        db->DefaultTransaction()->Rollback();
+    }
+}
+
+TEST_F(FBQueryTest, ParametersSetToNullOfEveryTypeAndBackAgain) {
+    for (TTestDatabase* t : {&DB1(), &DB3()}) {
+        TFBDatabase* db = Connect(*t);
+        db->DefaultTransaction()->StartTransaction();
+        std::unique_ptr<TFBQuery> ins(NewQuery(
+            db, "insert into V (ID, N152, N184, TS, VC, CH, DBL, SI, BL) values (:ID, :A, :B, :C, :D, :E, :F, :G, :H)",
+            "I"));
+        const char* names[] = {"A", "B", "C", "D", "E", "F", "G", "H"};
+        ins->ParamByName("ID")->SetAsInteger(60);
+        for (const char* n : names) ins->ParamByName(n)->SetAsString("1");
+        ins->ParamByName("C")->SetAsDateTime(EncodeDate(2020, 2, 29));
+        ins->ExecQuery();
+        ins->ParamByName("ID")->SetAsInteger(61);
+        for (const char* n : names) ins->ParamByName(n)->Clear();
+        ins->ExecQuery();
+        ins->ParamByName("ID")->SetAsInteger(62);
+        for (const char* n : names) ins->ParamByName(n)->SetAsString("2");
+        ins->ParamByName("C")->SetAsDateTime(EncodeDate(2020, 3, 1));
+        ins->ExecQuery();
+        std::unique_ptr<TFBQuery> sel(NewQuery(db, "select * from V where ID >= 60 order by ID", "S"));
+        sel->ExecQuery();
+        for (int row = 0; row < 3; ++row, sel->Next()) {
+            ASSERT_FALSE(sel->Eof());
+            for (Integer i = 1; i < sel->FieldCount(); ++i) {
+                TFBXSQLVAR* f = sel->Fields(i);
+                EXPECT_EQ(f->IsNull(), row == 1) << row << " " << f->Name().c_str();
+                if (row != 2) continue;
+                if (f->SQLType() == SQLTypeTimestamp || f->SQLType() == SQLTypeDate)
+                    EXPECT_DOUBLE_EQ(f->AsDateTime(), EncodeDate(2020, 3, 1));
+                else
+                    EXPECT_EQ(Trim(f->AsString()), "2") << f->Name().c_str();
+            }
+        }
+        db->DefaultTransaction()->Rollback();
+    }
+}
+
+TEST_F(FBQueryTest, StatementOutlivesItsTransaction) {
+    TFBDatabase* db = Connect(DB3());
+    TFBTransaction* tr = db->DefaultTransaction();
+    tr->StartTransaction();
+    Exec(db, "insert into V (ID, SI) values (70, 1)");
+    std::unique_ptr<TFBQuery> sel(NewQuery(db, "select SI from V where ID = :ID", "S"));
+    sel->SetOptions({qoStartTransaction});
+    sel->ParamByName("ID")->SetAsInteger(70);
+    sel->ExecQuery();
+    EXPECT_EQ(sel->Fields(0)->AsInteger(), 1);
+    const isc_stmt_handle h = sel->Handle();
+    tr->Commit();
+    EXPECT_FALSE(sel->Open());
+    EXPECT_TRUE(sel->Prepared()) << "the statement belongs to the attachment";
+    sel->ExecQuery();   // starts a new transaction and runs again
+    EXPECT_TRUE(tr->Active());
+    EXPECT_EQ(sel->Handle(), h);
+    EXPECT_EQ(sel->Fields(0)->AsInteger(), 1);
+    sel->ParamByName("ID")->SetAsInteger(71);
+    sel->ExecQuery();
+    EXPECT_TRUE(sel->Eof());
+    Exec(db, "delete from V where ID = 70");
+    tr->Commit();
+}
+
+// A select whose first row fails leaves the statement prepared but closed, so
+// that its text can change and it runs again.
+TEST_F(FBQueryTest, FailedFirstFetchLeavesTheCursorClosed) {
+    TFBDatabase* db = Connect(DB3());
+    db->DefaultTransaction()->StartTransaction();
+    std::unique_ptr<TFBQuery> sel(NewQuery(db, "select 1 / (ID - ID) from RDB$DATABASE, V where ID = :ID", "S"));
+    Exec(db, "insert into V (ID) values (80)");
+    sel->ParamByName("ID")->SetAsInteger(80);
+    EXPECT_THROW(sel->ExecQuery(), EFBInterBaseError);
+    EXPECT_FALSE(sel->Open());
+    EXPECT_TRUE(sel->Prepared());
+    sel->ParamByName("ID")->SetAsInteger(81);
+    sel->ExecQuery();
+    EXPECT_TRUE(sel->Eof());
+    sel->Close();
+    sel->SQL()->SetText("select ID from V where ID = 80");
+    sel->ExecQuery();
+    EXPECT_EQ(sel->Fields(0)->AsInteger(), 80);
+    db->DefaultTransaction()->Rollback();
+}
+
+// Failed prepares and executions never leave a statement handle behind.
+TEST_F(FBQueryTest, FailuresLeaveNoHandle) {
+    TFBDatabase* db = Connect(DB1());
+    db->DefaultTransaction()->StartTransaction();
+    std::unique_ptr<TFBQuery> q(NewQuery(db, "select NOPE from V", "Q"));
+    EXPECT_THROW(q->Prepare(), EFBInterBaseError);
+    EXPECT_EQ(q->Handle(), 0u);
+    EXPECT_FALSE(q->Prepared());
+    q->SQL()->SetText("select * from V where ID = :ID");
+    q->Prepare();
+    EXPECT_NE(q->Handle(), 0u);
+    q->SQL()->SetText("   ");
+    EXPECT_EQ(q->Handle(), 0u) << "a new text drops the old statement";
+    EXPECT_THROW(q->Prepare(), EFBClientError);
+    EXPECT_EQ(q->Handle(), 0u);
+    q->SQL()->SetText("set transaction");
+    EXPECT_THROW(q->Prepare(), EFBClientError);
+    EXPECT_EQ(q->Handle(), 0u);
+    db->DefaultTransaction()->Rollback();
+}
+
+TEST_F(FBQueryTest, QuotedMacroValueStaysOneLiteral) {
+    TFBDatabase* db = Connect(DB1());
+    db->DefaultTransaction()->StartTransaction();
+    Exec(db, "insert into V (ID, VC) values (90, 'O''Neil')");
+    Exec(db, "insert into V (ID, VC) values (91, 'x')");
+    std::unique_ptr<TFBQuery> sel(NewQuery(db, "select ID from V where VC = @V%#x \r\n", "S"));
+    sel->ParamByName("V")->SetAsString("O'Neil");
+    sel->ExecQuery();
+    ASSERT_FALSE(sel->Eof());
+    EXPECT_EQ(sel->Fields(0)->AsInteger(), 90);
+    sel->ParamByName("V")->SetAsString("' or ''='");
+    sel->ExecQuery();
+    EXPECT_TRUE(sel->Eof()) << "typed text is compared, never run";
+    db->DefaultTransaction()->Rollback();
+}
+
+// Milliseconds survive both ways; old dates keep their time of day; a value
+// beyond the calendar is refused instead of becoming the year 1.
+TEST_F(FBQueryTest, TimesWithMillisecondsAndOldDates) {
+    const TDateTime times[] = {EncodeDate(2023, 12, 31) + EncodeTime(23, 59, 59, 999),
+                               // before 1899-12-30 the time of day counts away from zero
+                               EncodeDate(1850, 6, 1) - EncodeTime(12, 0, 0, 250),
+                               EncodeDate(1899, 12, 29) - EncodeTime(6, 0, 0, 1)};
+    for (TTestDatabase* t : {&DB1(), &DB3()}) {
+        TFBDatabase* db = Connect(*t);
+        db->DefaultTransaction()->StartTransaction();
+        std::unique_ptr<TFBQuery> ins(NewQuery(db, "insert into V (ID, TS) values (:ID, :TS)", "I"));
+        Integer id = 100;
+        for (TDateTime v : times) {
+            ins->ParamByName("ID")->SetAsInteger(++id);
+            ins->ParamByName("TS")->SetValue(Variant::FromDateTime(v));
+            ins->ExecQuery();
+        }
+        std::unique_ptr<TFBQuery> sel(NewQuery(db, "select TS from V where ID > 100 order by ID", "S"));
+        sel->ExecQuery();
+        for (TDateTime v : times) {
+            ASSERT_FALSE(sel->Eof());
+            EXPECT_NEAR(sel->Fields(0)->AsDateTime(), v, 1e-9) << DateTimeToStr(v).c_str();
+            sel->Next();
+        }
+        TFBXSQLVAR* p = ins->ParamByName("TS");
+        p->SetAsDateTime(times[0]);
+        EXPECT_THROW(p->SetAsDateTime(1e9), EFBClientError);
+        EXPECT_NEAR(p->AsDateTime(), times[0], 1e-9) << "a refused value leaves the old one";
+        db->DefaultTransaction()->Rollback();
+    }
+    TFBDatabase* db = dynamic_cast<TFBDatabase*>(owner->FindComponent("DB3"));
+    db->DefaultTransaction()->StartTransaction();
+    std::unique_ptr<TFBQuery> ins(NewQuery(db, "insert into T3 (ID, TM) values (1, :TM)", "T"));
+    const TDateTime tm = EncodeTime(10, 20, 30, 123);
+    ins->ParamByName("TM")->SetAsTime(tm);
+    ins->ExecQuery();
+    std::unique_ptr<TFBQuery> sel(NewQuery(db, "select TM from T3 where ID = 1", "U"));
+    sel->ExecQuery();
+    EXPECT_EQ(sel->Fields(0)->SQLType(), SQLTypeTime);
+    EXPECT_NEAR(sel->Fields(0)->AsDateTime(), tm, 1e-9);
+    db->DefaultTransaction()->Rollback();
 }
 
 }  // namespace
