@@ -1,0 +1,224 @@
+#include "entry/SubscriberSheet.h"
+
+#include <memory>
+
+#include "datasets/pFBDataSet.h"
+#include "dbclient/pFBTransaction.h"
+#include "entry/EABONEKIMLIK.h"
+#include "entry/UDMODULE1.h"
+#include "entry/Util3a.h"
+#include "platform/rtl/SysUtils.h"
+#include "platform/sheet/Excel.h"
+#include "platform/ui/Dialogs.h"
+#include "platform/ui/Forms.h"
+
+const char* const SubscriberImportAccessCode = "tuvak";
+
+namespace {
+
+struct TColumn {
+    const char* Header;
+    const char* Field;
+};
+
+// Insert order of the table, except that SAYI2 comes before zemtardahil.
+const TColumn Columns[SubscriberSheetColumnCount] = {
+    {"aboneno", "ABONENO"},
+    {"ADI", "ADI"},
+    {"SOYADI", "SOYADI"},
+    {"VERGINO", "VERGINO"},
+    {"TCKIMLIK", "TCKIMLIK"},
+    {"ABONETARIHI", "ABONETARIHI"},
+    {"ABONEDURUMU", "ABONEDURUMU"},
+    {"UAVTNO", "UAVTNO"},
+    {"ILADI", "ILADI"},
+    {"ILCEADI", "ILCEADI"},
+    {"BELDEADI", "BELDEADI"},
+    {"BUCAKADI", "BUCAKADI"},
+    {"KOYADI", "KOYADI"},
+    {"MAHALLEADI", "MAHALLEADI"},
+    {"CADDEADI", "CADDEADI"},
+    {"DISKAPINO", "DISKAPINO"},
+    {"ICKAPINO", "ICKAPINO"},
+    {"MULKIYET", "MULKIYET"},
+    {"MULKADI", "MULKADI"},
+    {"MULKSOYADI", "MULKSOYADI"},
+    {"MULKVERGINO", "MULKVERGINO"},
+    {"MULKTCKIMLIK", "MULKTCKIMLIK"},
+    {"MULKDASK", "MULKDASK"},
+    {"KIRABASLAMATARIHI", "KIRABASLAMATARIHI"},
+    {"KIRABITISTARIHI", "KIRABITISTARIHI"},
+    {"KIRATUTARI", "KIRATUTARI"},
+    {"TELTIPI", "TELTIPI"},
+    {"TELEFON", "TELEFON"},
+    {"PAFTA", "PAFTA"},
+    {"ADA", "ADA"},
+    {"PERSEL", "PERSEL"},
+    {"YUZOLCUM", "YUZOLCUM"},
+    {"ABONETIPI", "ABONETIPI"},
+    {"YAZI1", "YAZI1"},
+    {"YAZI2", "YAZI2"},
+    {"SAYI1", "SAYI1"},
+    {"SAYI2", "SAYI2"},
+    {"ZEMTARADAHIL", "zemtardahil"},
+};
+
+const char* const ExportSQL = "Select * from %s where aboneno>\"%s\" ORDER BY aboneno";
+const char* const RowSQL = "Select * from %s where aboneno= \"%s\" ";
+const char* const ImportFilter = "xlsx|*.xlsx|xls Dosyaları|*.xls|Csv Dosyaları|*.csv";
+
+// A value inside a double-quoted literal: a quote of its own must not end it.
+AnsiString SqlLiteralText(const AnsiString& Value) { return ReplaceAll(Value, "\"", "\"\""); }
+
+Tdmodule1& DataModule() {
+    if (!dmodule1) throw Exception("Veri modülü hazır değil");
+    return *dmodule1;
+}
+
+TpFBTransaction& Transaction() { return *DataModule().FBTransact1; }
+
+struct TScreenKind {
+    AnsiString TableName;
+    TpFBDataSet* DataSet;
+    TOpenDialog* Dialog;
+};
+
+// Electricity or natural gas, by the screen's energy kind.
+TScreenKind KindOf(TForm* Screen) {
+    auto* Form = dynamic_cast<TAboneKimlikForm*>(Screen);
+    if (!Form) throw Exception("Abone kimlik ekranı yok");
+    const bool Gas = &Form->Kind() == &NaturalGasAboneKimlik;
+    return {Gas ? "dabonekimlik" : "eabonekimlik", Form->Kind().SharedDataSet(&DataModule()), Form->dosyaac};
+}
+
+// A work data set of the owner, freed when the handler is done with it.
+struct TWorkDataSet {
+    explicit TWorkDataSet(TComponent* Owner) : DS(new TpFBDataSet(Owner)) {}
+    ~TWorkDataSet() { delete DS; }
+    TWorkDataSet(const TWorkDataSet&) = delete;
+    TWorkDataSet& operator=(const TWorkDataSet&) = delete;
+    TpFBDataSet* DS;
+};
+
+void AssignRow(TpFBDataSet* DS, TExcelWorksheet* Sheet, Integer Row) {
+    for (Integer C = 1; C <= SubscriberSheetColumnCount; ++C) {
+        TField* Field = DS->FieldByName(Columns[C - 1].Field);
+        const Variant Cell = Sheet->Cells(Row, C);
+        if (SubscriberSheetNumberColumn(C))
+            Field->SetAsFloat(Cell.AsDouble());
+        else
+            Field->SetAsString(VarToStr(Cell));
+    }
+}
+
+void ImportRow(const AnsiString& TableName, TpFBDataSet* DS, TExcelWorksheet* Sheet, Integer Row) {
+    Tdmodule1& DM = DataModule();
+    Transaction().SetActive(true);
+    DM.SetDataSetSQL(DS, Format(RowSQL, {TableName, SqlLiteralText(VarToStr(Sheet->Cells(Row, 1)))}));
+    DS->Open();
+    DS->First();
+    if (DS->IsEmpty())
+        DS->Insert();
+    else
+        DS->Edit();
+    try {
+        AssignRow(DS, Sheet, Row);
+        DS->Post();
+    } catch (...) {
+        // The row is not stored: leave the shared data set and the transaction clean.
+        if (DS->State() == dsInsert || DS->State() == dsEdit) DS->Cancel();
+        DS->Close();
+        if (Transaction().Active()) Transaction().Rollback();
+        throw;
+    }
+    try {
+        Transaction().Commit();
+        Transaction().SetActive(true);
+        DS->Open();
+    } catch (...) {
+        if (Transaction().Active()) Transaction().Rollback();
+        throw;
+    }
+    DS->Close();
+}
+
+}  // namespace
+
+const char* SubscriberSheetHeader(Integer Column) {
+    if (Column < 1 || Column > SubscriberSheetColumnCount) return "";
+    return Columns[Column - 1].Header;
+}
+
+const char* SubscriberSheetField(Integer Column) {
+    if (Column < 1 || Column > SubscriberSheetColumnCount) return "";
+    return Columns[Column - 1].Field;
+}
+
+bool SubscriberSheetNumberColumn(Integer Column) {
+    return Column == 26 || Column == 32 || Column == 36 || Column == 37;
+}
+
+void SubscriberSheetExportTable(TComponent* Owner, const AnsiString& TableName) {
+    Tdmodule1& DM = DataModule();
+    Transaction().SetActive(true);
+    TWorkDataSet Work(Owner);
+    TpFBDataSet* DS = Work.DS;
+    DM.SetDataSetSQL(DS, Format(ExportSQL, {TableName, AnsiString()}));
+    DS->Open();
+    DS->First();
+    if (DS->IsEmpty()) return;
+
+    std::unique_ptr<TExcelApplication> Excel = CreateOleObject("excel.application");
+    Excel->Workbooks()->Add();
+    TExcelWorksheet* Sheet = Excel->Workbooks(1)->Worksheets(1);
+    Excel->SetVisible(true);
+    for (Integer C = 1; C <= SubscriberSheetColumnCount; ++C) Sheet->SetCells(1, C, Columns[C - 1].Header);
+
+    Integer Row = 2;
+    while (!DS->Eof()) {
+        for (Integer C = 1; C <= SubscriberSheetColumnCount; ++C) {
+            TField* Field = DS->FieldByName(Columns[C - 1].Field);
+            if (SubscriberSheetNumberColumn(C))
+                Sheet->SetCells(Row, C, Field->AsFloat());
+            else
+                Sheet->SetCells(Row, C, Field->AsString());
+        }
+        ++Row;
+        DS->Next();
+    }
+    // Hand the workbook over now, so that a failure to show it is reported.
+    Excel->Detach();
+}
+
+void SubscriberSheetImportTable(const AnsiString& TableName, TpFBDataSet* SharedDataSet, TOpenDialog* Dialog) {
+    if (!SharedDataSet || !Dialog) throw Exception("Abone aktarımı için veri seti veya dosya seçimi yok");
+
+    if (InputBox("Yetki Kodunu Giriniz", "Yetki Kodu", "") != SubscriberImportAccessCode) {
+        ShowMessage("Yetki kodu yanlış");
+        return;
+    }
+
+    if (Dialog->Filter().empty()) Dialog->SetFilter(ImportFilter);
+    Dialog->Execute();
+    const AnsiString FileName = Dialog->FileName();
+
+    std::unique_ptr<TExcelApplication> Excel = CreateOleObject("excel.application");
+    Excel->Workbooks()->Open(FileName);
+    TExcelWorksheet* Sheet = Excel->Workbooks(1)->Worksheets(1);
+    Excel->SetVisible(true);
+
+    const Integer First = StrToInt(InputBox("Satır No", "Excel İlk Satır Numarasını Giriniz", ""));
+    const Integer Last = StrToInt(InputBox("Satır No", "Excel Son Satır Numarasını Giriniz", ""));
+
+    for (Integer Row = First; Row <= Last; ++Row) ImportRow(TableName, SharedDataSet, Sheet, Row);
+}
+
+void SubscriberSheetExport(TForm* Screen) {
+    const TScreenKind Kind = KindOf(Screen);
+    SubscriberSheetExportTable(Screen, Kind.TableName);
+}
+
+void SubscriberSheetImport(TForm* Screen) {
+    const TScreenKind Kind = KindOf(Screen);
+    SubscriberSheetImportTable(Kind.TableName, Kind.DataSet, Kind.Dialog);
+}

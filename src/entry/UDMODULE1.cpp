@@ -1,0 +1,87 @@
+#include "entry/UDMODULE1.h"
+
+#include "datasets/pFBDataSet.h"
+#include "dbclient/pFBDatabase.h"
+#include "dbclient/pFBTransaction.h"
+
+Tdmodule1* dmodule1 = nullptr;
+
+namespace {
+
+void SetupInvoiceDataSet(TpFBDataSet* DataSet, const AnsiString& SQL, TpFBDatabase* Db, TpFBTransaction* Tr) {
+    DataSet->SelectSQL()->SetText(SQL);
+    DataSet->SetTransaction(Tr);
+    DataSet->SetDatabase(Db);
+    DataSet->SetSQLScreenCursor(crHourGlass);
+    DataSet->DefaultFormats()->SetDateTimeDisplayFormat("dd.mm.yyyy hh:mm:ss");
+    TpPrepareOptions Options = DataSet->PrepareOptions();
+    Options.Include(psSQLINT64ToBCD);
+    DataSet->SetPrepareOptions(Options);
+}
+
+void SetupIdentityDataSet(TpFBDataSet* DataSet, const AnsiString& SQL, TpFBDatabase* Db, TpFBTransaction* Tr) {
+    DataSet->SelectSQL()->SetText(SQL);
+    DataSet->SetTransaction(Tr);
+    DataSet->SetDatabase(Db);
+}
+
+}  // namespace
+
+Tdmodule1::Tdmodule1(TComponent* AOwner) : TDataModule(AOwner) {
+    SetName("dmodule1");
+
+    FBDbase1 = new TpFBDatabase(this);
+    FBDbase1->SetName("FBDbase1");
+    FBTransact1 = new TpFBTransaction(this);
+    FBTransact1->SetName("FBTransact1");
+
+    FBDbase1->SetDBName("zemtar.gdb");
+    FBDbase1->DBParams()->Add("user_name=sysdba");
+    FBDbase1->DBParams()->Add("password=kolvetrim");
+    FBDbase1->SetDefaultTransaction(FBTransact1);
+    FBDbase1->SetDefaultUpdateTransaction(FBTransact1);
+    FBDbase1->SetSQLDialect(1);
+    FBDbase1->SetTimeout(0);
+    FBDbase1->SetWaitForRestoreConnect(0);
+
+    FBTransact1->SetDefaultDatabase(FBDbase1);
+    FBTransact1->SetTimeoutAction(TACommit);
+
+    EFATURA = new TpFBDataSet(this);
+    EFATURA->SetName("EFATURA");
+    SetupInvoiceDataSet(EFATURA, "select * from Efatura", FBDbase1, FBTransact1);
+    dfatura = new TpFBDataSet(this);
+    dfatura->SetName("dfatura");
+    SetupInvoiceDataSet(dfatura, "select * from Dfatura", FBDbase1, FBTransact1);
+    eabonekimlik = new TpFBDataSet(this);
+    eabonekimlik->SetName("eabonekimlik");
+    SetupIdentityDataSet(eabonekimlik, "select * from eabonekimlik", FBDbase1, FBTransact1);
+    dabonekimlik = new TpFBDataSet(this);
+    dabonekimlik->SetName("dabonekimlik");
+    SetupIdentityDataSet(dabonekimlik, "select * from dabonekimlik", FBDbase1, FBTransact1);
+
+    OnCreate = [this](TObject* Sender) { DataModuleCreate(Sender); };
+}
+
+Tdmodule1::~Tdmodule1() {
+    // The base class would fire OnDestroy after this part of the object is
+    // gone; run the handler here while the components are still ours.
+    OnDestroy = nullptr;
+    GuardedCall(this, [this] { DataModuleDestroy(this); });
+    if (dmodule1 == this) dmodule1 = nullptr;
+}
+
+void Tdmodule1::DataModuleCreate(TObject* Sender) {
+    FBDbase1->Open();
+}
+
+void Tdmodule1::DataModuleDestroy(TObject* Sender) {
+    if (FBDbase1 && FBDbase1->Connected()) FBDbase1->Close();
+}
+
+void Tdmodule1::SetDataSetSQL(TpFBDataSet* DataSet, const AnsiString& SQL) {
+    DataSet->Close();
+    DataSet->SetDatabase(FBDbase1);
+    DataSet->SetTransaction(FBTransact1);
+    DataSet->SelectSQL()->SetText(SQL);
+}

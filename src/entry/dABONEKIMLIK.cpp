@@ -1,0 +1,3 @@
+#include "entry/dABONEKIMLIK.h"
+
+TdABONEKIMLIKF* dABONEKIMLIKF = nullptr;

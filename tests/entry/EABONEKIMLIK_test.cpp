@@ -1,0 +1,542 @@
+#include "entry/EABONEKIMLIK.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "datasets/pFBDataSet.h"
+#include "entry/Mneyedit.h"
+#include "entry/dABONEKIMLIK.h"
+#include "platform/rtl/SysUtils.h"
+#include "platform/ui/ComCtrls.h"
+#include "platform/ui/Dialogs.h"
+#include "platform/ui/Spin.h"
+#include "platform/ui/StdCtrls.h"
+#include "platform/ui/UiTestKit.h"
+#include "support/db/TestDataModule.h"
+
+namespace {
+
+using namespace uitest;
+
+const char* const NotFound = "Bu abone numaralı abone kimlik kartı kayıtlı değil";
+
+struct TKindCase {
+    bool Gas;
+    const char* Table;
+    const char* InvoiceTable;
+};
+const TKindCase Electricity{false, "EABONEKIMLIK", "EFATURA"};
+const TKindCase NaturalGas{true, "DABONEKIMLIK", "DFATURA"};
+
+// One database for the whole program; every test starts from empty tables,
+// a fixed day (15 May 2016) and a shown screen.
+class ScreenTest : public ::testing::TestWithParam<TKindCase> {
+public:
+    static void SetUpTestSuite() { FModule = new TTestDataModule(); }
+    static void TearDownTestSuite() {
+        delete FModule;
+        FModule = nullptr;
+    }
+
+protected:
+    void SetUp() override {
+        M().Execute("delete from EABONEKIMLIK; delete from DABONEKIMLIK; delete from EFATURA; delete from DFATURA");
+        SetNowProvider([] { return EncodeDate(2016, 5, 15) + 0.5; });
+        if (GetParam().Gas)
+            F.reset(new TdABONEKIMLIKF(nullptr));
+        else
+            F.reset(new TEABONEKIMLIKF(nullptr));
+        F->Show();
+        Settle();
+        P.Clear();
+    }
+    void TearDown() override {
+        F.reset();
+        SetNowProvider({});
+    }
+
+    static TTestDataModule& M() { return *FModule; }
+    const char* Table() const { return GetParam().Table; }
+    AnsiString Column(const char* Name, const AnsiString& Number) {
+        return M().Value(Format("select %s from %s where ABONENO = '%s'", {AnsiString(Name), AnsiString(Table()), Number}));
+    }
+    Integer Rows() { return M().Count(Format("select * from %s", {AnsiString(Table())})); }
+
+    // The inputs a save needs, with the number given.
+    void FillRequired(const AnsiString& Number) {
+        F->ABONENO->SetText(Number);
+        F->BADI->SetText("ACME");
+        F->UAVTNO->SetText("1234567890");
+    }
+    void Insert(const AnsiString& Number, const AnsiString& Name, const AnsiString& Period = "Ocak 2016") {
+        M().Execute(Format("insert into %s (ABONENO, ADI, UAVTNO, ABONETARIHI, KIRABASLAMATARIHI, "
+                           "KIRABITISTARIHI, KIRATUTARI, YUZOLCUM, YAZI1, ZEMTARDAHIL, ABONETIPI, MULKIYET) values "
+                           "('%s', '%s', '55', "
+                           "'01.02.2010', '03.04.2011', '05.06.2012', 1500.5, 250.25, '%s', 'HAYIR', '2  X', '2  Kiracı')",
+                           {AnsiString(Table()), Number, Name, Period}));
+    }
+
+    static TTestDataModule* FModule;
+    TScriptedPrompter P;
+    TPrompterGuard Guard{&P};
+    std::unique_ptr<TAboneKimlikForm> F;
+};
+
+TTestDataModule* ScreenTest::FModule = nullptr;
+
+INSTANTIATE_TEST_SUITE_P(Kinds, ScreenTest, ::testing::Values(Electricity, NaturalGas),
+                         [](const auto& Info) { return std::string(Info.param.Gas ? "NaturalGas" : "Electricity"); });
+
+TEST_P(ScreenTest, BuiltAsSpecified) {
+    const bool Gas = GetParam().Gas;
+    EXPECT_EQ(F->ClassName(), Gas ? "TdABONEKIMLIKF" : "TEABONEKIMLIKF");
+    EXPECT_EQ(F->Caption(), Gas ? "Doğalgaz Abonelerinin Kimlik Bilgilerinin Tanımlama Menüsü"
+                                : "Elektrik Abonelerinin Kimlik Bilgilerinin Tanımlama Menüsü");
+    EXPECT_EQ(F->Color(), Gas ? 13032441 : 13500141);
+    EXPECT_EQ(F->Width(), 782);
+    EXPECT_EQ(F->Height(), 477);
+    EXPECT_EQ(F->Position(), poDesktopCenter);
+
+    struct {
+        TWinControl* Control;
+        const char* Name;
+        Integer MaxLength;   // -1: not an edit
+        const char* Text;
+        bool Yellow;
+    } const Inputs[] = {
+        {F->ABONENO, "ABONENO", 15, "", true},          {F->BADI, "BADI", 30, "", true},
+        {F->SOYADI, "SOYADI", 30, "", true},            {F->VERGINO, "VERGINO", 10, "", true},
+        {F->BTCKIMLIK, "BTCKIMLIK", 11, "22222222222", true},
+        {F->ABONEDURUMU, "ABONEDURUMU", -1, "1  Yeni", true},
+        {F->TELEFON, "TELEFON", 0, "", false},          {F->TELTIPI, "TELTIPI", -1, "1  İş Telefonu", false},
+        {F->bMULKIYET, "bMULKIYET", -1, "1  Mülk Sahibi", true},
+        {F->MULKADI, "MULKADI", 30, "", true},          {F->MULKsoyADI, "MULKsoyADI", 30, "", true},
+        {F->MULKVERGINO, "MULKVERGINO", 10, "", true},  {F->MULKTCKIMLIK, "MULKTCKIMLIK", 11, "22222222222", true},
+        {F->MULKDASK, "MULKDASK", 8, "11111111", true}, {F->UAVTNO, "UAVTNO", 10, "", true},
+        {F->ILADI, "ILADI", 20, "", true},              {F->ILCEADI, "ILCEADI", 20, "", true},
+        {F->BELDEADI, "BELDEADI", 20, "", false},       {F->MAHALLEADI, "MAHALLEADI", 32, "", false},
+        {F->DISKAPINO, "DISKAPINO", 5, "", false},      {F->ICKAPINO, "ICKAPINO", 5, "", false},
+        {F->ABONETIPI, "ABONETIPI", -1, Gas ? "2  İşyeri" : "4 Sanayi", true},
+        {F->ZEMTARDAHIL, "ZEMTARDAHIL", -1, "EVET", false},
+    };
+    for (const auto& I : Inputs) {
+        SCOPED_TRACE(I.Name);
+        EXPECT_EQ(I.Control->Name(), I.Name);
+        EXPECT_EQ(I.Control->Text(), I.Text);
+        if (I.MaxLength >= 0) {
+            EXPECT_EQ(static_cast<TEdit*>(I.Control)->MaxLength(), I.MaxLength);
+        }
+        EXPECT_EQ(I.Control->Color() == clYellow, I.Yellow);
+        EXPECT_TRUE(static_cast<bool>(I.Control->OnKeyPress));
+    }
+    EXPECT_EQ(F->ZEMTARDAHIL->Color(), clAqua);
+    EXPECT_EQ(F->ABONETARIHI->Date(), EncodeDate(2004, 4, 21));
+    EXPECT_EQ(F->KIRABITISTARIHI->Date(), EncodeDate(2004, 4, 21));
+    EXPECT_EQ(F->KIRATUTARI->Decimals(), 2);
+    EXPECT_EQ(F->yil->MinValue(), 2003);
+    EXPECT_EQ(F->yil->MaxValue(), 2030);
+    EXPECT_EQ(F->ABONETIPI->Items()->Count(), Gas ? 2 : 7);
+    EXPECT_EQ(F->ABONETIPI->Items()->Strings(1), Gas ? "2  İşyeri" : "2  Ticaret");
+    EXPECT_EQ(F->ay->Items()->Count(), 12);
+    EXPECT_EQ(F->GroupBox3->Hint(), "SARI RENKLİ ALANLAR ZORUNLUDUR");
+    EXPECT_EQ(F->GroupBox7->Caption(), "Mülk Sahibi Bilgileri");
+
+    EXPECT_TRUE(F->btrkaydet->Visible());
+    EXPECT_FALSE(F->btrdegistir->Visible());
+    EXPECT_FALSE(F->btrsil->Visible());
+    EXPECT_FALSE(F->caril->Visible());
+    EXPECT_TRUE(F->caril->Sorted());
+    EXPECT_EQ(F->btrsil->Caption(), "&SİL");
+    EXPECT_EQ(F->Button17->Caption(), "&Kimlik Bilgisini Excelden Al");
+    EXPECT_EQ(F->FindComponent("dosyaac"), F->dosyaac);
+}
+
+TEST_P(ScreenTest, ShowSetsThePeriodAndTheModifyingTexts) {
+    EXPECT_EQ(F->ay->Text(), "Mayıs");
+    EXPECT_EQ(F->yil->Text(), "2016");
+    TpFBDataSet* DS = GetParam().Gas ? M()->dabonekimlik : M()->eabonekimlik;
+    const AnsiString T = GetParam().Gas ? "dabonekimlik" : "eABONEKIMLIK";
+    EXPECT_EQ(DS->DeleteSQL()->Text(), "Delete from " + T + " where ABONENO=?ABONENO\r\n");
+    EXPECT_EQ(DS->InsertSQL()->Text().rfind("insert into " + T + "(ABONENO,ADI,", 0), 0u);
+    EXPECT_NE(DS->UpdateSQL()->Text().find("zemtardahil=?zemtardahil,SAYI2=?SAYI2 WHERE ABONENO=?ABONENO"),
+              AnsiString::npos);
+}
+
+TEST_P(ScreenTest, SaveStoresEveryColumn) {
+    FillRequired("A-1");
+    F->SOYADI->SetText("Soy");
+    F->VERGINO->SetText("1234567890");
+    F->ABONETARIHI->SetDate(EncodeDate(2015, 3, 9));
+    F->KIRATUTARI->SetTextAsFloat(1234.5);
+    F->YUZOLCUM->SetTextAsFloat(99.25);
+    F->MAHALLEADI->SetText("Çarşı Mahallesi");
+    F->ZEMTARDAHIL->SetText("HAYIR");
+    F->btrkaydetClick(F->btrkaydet);
+    EXPECT_EQ(P.Messages(), std::vector<AnsiString>{"Kayıt Tamamlandı."});
+    EXPECT_EQ(Column("ADI", "A-1"), "ACME");
+    EXPECT_EQ(Column("SOYADI", "A-1"), "Soy");
+    EXPECT_EQ(Column("TCKIMLIK", "A-1"), "22222222222");
+    EXPECT_EQ(Column("ABONETARIHI", "A-1"), "09.03.2015");
+    EXPECT_EQ(Column("KIRABITISTARIHI", "A-1"), "21.04.2004");
+    EXPECT_EQ(Column("ABONEDURUMU", "A-1"), "1  Yeni");
+    EXPECT_EQ(Column("MAHALLEADI", "A-1"), "Çarşı Mahallesi");
+    EXPECT_EQ(Column("KIRATUTARI * 10", "A-1"), "12345");
+    EXPECT_EQ(Column("YUZOLCUM * 100", "A-1"), "9925");
+    EXPECT_EQ(Column("ABONETIPI", "A-1"), GetParam().Gas ? "2  İşyeri" : "4 Sanayi");
+    EXPECT_EQ(Column("YAZI1", "A-1"), "Mayıs 2016");
+    EXPECT_EQ(Column("YAZI2 is null", "A-1"), Column("1 = 1", "A-1"));   // the empty text is stored as NULL
+    EXPECT_EQ(Column("SAYI1 + SAYI2", "A-1"), "0");
+    EXPECT_EQ(Column("ZEMTARDAHIL", "A-1"), "HAYIR");
+    EXPECT_EQ(Column("MULKDASK", "A-1"), "11111111");
+    // Written to this kind's table only.
+    const char* Other = GetParam().Gas ? "EABONEKIMLIK" : "DABONEKIMLIK";
+    EXPECT_EQ(M().Count(Format("select * from %s", {AnsiString(Other)})), 0);
+}
+
+TEST_P(ScreenTest, SaveChecksInOrderWithFocus) {
+    struct TCheck {
+        const char* Case;
+        std::function<void(TAboneKimlikForm*)> Spoil;
+        const char* Message;
+        std::function<TWinControl*(TAboneKimlikForm*)> Focus;
+    };
+    const TCheck Checks[] = {
+        {"period", [](TAboneKimlikForm* f) { f->ay->SetText(""); }, "Lütfen İlgili Ay ve Yılı Giriniz.!",
+         [](TAboneKimlikForm* f) { return f->ay; }},
+        {"number", [](TAboneKimlikForm* f) { f->ABONENO->SetText(""); f->BADI->SetText(""); },
+         "Lütfen ZEMTARa esas Müşteri Kodunu Boş Bırakmayınız!", [](TAboneKimlikForm* f) { return f->ABONENO; }},
+        {"name", [](TAboneKimlikForm* f) { f->BADI->SetText(""); f->UAVTNO->SetText(""); }, "Lütfen Müşteri Adını Boş Bırakmayınız!",
+         [](TAboneKimlikForm* f) { return f->BADI; }},
+        {"uavt", [](TAboneKimlikForm* f) { f->UAVTNO->SetText(""); }, "Lütfen UAVT Numarasını Bırakmayınız!",
+         [](TAboneKimlikForm* f) { return f->UAVTNO; }},
+        {"zemtar in lower case", [](TAboneKimlikForm* f) { f->ZEMTARDAHIL->SetText("evet"); },
+         "Abonenin Faturalarının ZEMTAR Sistemine Yüklenip Yüklenmeyeceğini EVETveya HAYIR seçeneklerinden birisini "
+         "seçiniz",
+         [](TAboneKimlikForm* f) { return f->ZEMTARDAHIL; }},
+    };
+    for (const auto& C : Checks) {
+        SCOPED_TRACE(C.Case);
+        FillRequired("B-1");
+        F->ay->SetText("Mayıs");
+        F->ZEMTARDAHIL->SetText("EVET");
+        F->Button1->SetFocus();
+        C.Spoil(F.get());
+        P.Clear();
+        F->btrkaydetClick(F->btrkaydet);
+        Settle();
+        EXPECT_EQ(P.Messages(), std::vector<AnsiString>{C.Message});
+        EXPECT_TRUE(C.Focus(F.get())->Focused());
+        EXPECT_EQ(Rows(), 0);
+    }
+}
+
+TEST_P(ScreenTest, SaveRefusesAnExistingNumber) {
+    Insert("C-1", "Eski");
+    FillRequired("C-1");
+    F->btrkaydetClick(F->btrkaydet);
+    Settle();
+    EXPECT_EQ(P.Messages(), std::vector<AnsiString>{"Bu Abone Numarası ile Daha  önce kayıt var"});
+    EXPECT_TRUE(F->ABONENO->Focused());
+    EXPECT_EQ(Column("ADI", "C-1"), "Eski");
+    EXPECT_EQ(Rows(), 1);
+}
+
+TEST_P(ScreenTest, RefusedRowLeavesNothingHalfMadeForTheNextSave) {
+    const AnsiString Check = Format("CK_%s_ADI", {AnsiString(Table())});
+    M().Execute(Format("alter table %s add constraint %s check (ADI <> 'Yasak')", {AnsiString(Table()), Check}));
+    FillRequired("H-1");
+    F->BADI->SetText("Yasak");
+    EXPECT_ANY_THROW(F->btrkaydetClick(F->btrkaydet));
+    EXPECT_EQ(Rows(), 0);
+    TpFBDataSet* DS = GetParam().Gas ? M()->dabonekimlik : M()->eabonekimlik;
+    EXPECT_NE(DS->State(), dsInsert);
+
+    P.Clear();
+    F->BADI->SetText("Serbest");
+    F->btrkaydetClick(F->btrkaydet);
+    EXPECT_EQ(P.Messages(), std::vector<AnsiString>{"Kayıt Tamamlandı."});
+    EXPECT_EQ(Column("ADI", "H-1"), "Serbest");
+    M().Execute(Format("alter table %s drop constraint %s", {AnsiString(Table()), Check}));
+}
+
+TEST_P(ScreenTest, TypedDoubleQuotesStayInsideTheLiteral) {
+    // A number such as  x" or "1"="1  must neither break the look-up nor match other rows.
+    Insert("ABC", "Var");
+    FillRequired("x\" or \"1\"=\"1");
+    F->btrkaydetClick(F->btrkaydet);
+    EXPECT_EQ(P.Messages(), std::vector<AnsiString>{"Kayıt Tamamlandı."});
+    EXPECT_EQ(Column("ADI", "x\" or \"1\"=\"1"), "ACME");
+    EXPECT_EQ(Column("ADI", "ABC"), "Var");
+    EXPECT_EQ(AboneKimlikQuoted("a\"b\"\""), "a\"\"b\"\"\"\"");
+}
+
+TEST_P(ScreenTest, ChangeUpdatesTheRowOfTheTypedNumber) {
+    Insert("D-1", "Bir");
+    Insert("D-2", "Iki");
+    F->caril->SetText("D-1");
+    F->carilClick(F->caril);
+    ASSERT_EQ(F->BADI->Text(), "Bir");
+    F->ABONENO->SetText("D-2");   // edited after loading D-1
+    F->BADI->SetText("Yeni Ad");
+    F->ay->SetText("");
+    F->btrdegistirClick(F->btrdegistir);
+    EXPECT_TRUE(P.Messages().empty());
+    EXPECT_EQ(Column("ADI", "D-2"), "Yeni Ad");
+    EXPECT_EQ(Column("ADI", "D-1"), "Bir");
+    EXPECT_EQ(Column("YAZI1", "D-2"), " 2016");   // no period check on change
+
+    F->ABONENO->SetText("D-9");
+    F->btrdegistirClick(F->btrdegistir);
+    EXPECT_EQ(P.LastMessage(), NotFound);
+    EXPECT_EQ(Rows(), 2);
+}
+
+TEST_P(ScreenTest, ChangeMakesTheSaveChecksButNotThePeriod) {
+    Insert("D-3", "Uc");
+    F->ABONENO->SetText("D-3");
+    F->BADI->SetText("");
+    F->btrdegistirClick(F->btrdegistir);
+    EXPECT_EQ(P.LastMessage(), "Lütfen Müşteri Adını Boş Bırakmayınız!");
+    EXPECT_EQ(Column("ADI", "D-3"), "Uc");
+}
+
+TEST_P(ScreenTest, DeleteAsksAndRefusesSubscribersWithInvoices) {
+    Insert("E-1", "Sil");
+    Insert("E-2", "Fatura");
+    M().Execute(Format("insert into %s (REFERANSNO, ABONENO) values ('9', 'E-2')", {AnsiString(GetParam().InvoiceTable)}));
+
+    F->ABONENO->SetText("E-1");
+    for (Integer Answer : {mrNo, mrCancel}) {
+        P.Clear();
+        P.QueueAnswer(Answer);
+        F->btrsilClick(F->btrsil);
+        ASSERT_EQ(P.Records().size(), 1u);
+        EXPECT_EQ(P.Records()[0].Text, "Kayıt Silinsinmi?");
+        EXPECT_EQ(P.Records()[0].Buttons, mbYesNoCancel);
+        EXPECT_EQ(Rows(), 2);
+    }
+
+    P.Clear();
+    F->ABONENO->SetText("E-2");
+    P.QueueAnswer(mrYes);
+    F->btrsilClick(F->btrsil);
+    EXPECT_EQ(P.LastMessage(), "FATURA girişi yapıldığından silinemez");
+    EXPECT_EQ(Rows(), 2);
+
+    F->ABONENO->SetText("E-7");
+    P.QueueAnswer(mrYes);
+    F->btrsilClick(F->btrsil);
+    EXPECT_EQ(P.LastMessage(), NotFound);
+
+    F->ABONENO->SetText("");
+    P.QueueAnswer(mrYes);
+    F->btrsilClick(F->btrsil);
+    EXPECT_EQ(P.LastMessage(), "Lütfen ZEMTARa esas Müşteri Kodunu Boş Bırakmayınız!");
+
+    F->ABONENO->SetText("E-1");
+    P.QueueAnswer(mrYes);
+    F->btrsilClick(F->btrsil);
+    EXPECT_EQ(P.LastMessage(), "Kayıt Silindi");
+    EXPECT_EQ(Rows(), 1);
+    EXPECT_EQ(Column("ADI", "E-2"), "Fatura");
+}
+
+TEST_P(ScreenTest, SearchListsNumbersAndNamesAndPickLoadsTheRow) {
+    Insert("F-2", "Zeta");
+    Insert("F-1", "Alfa", "Ağustos 2015");
+    F->araClick(F->ara);
+    EXPECT_TRUE(F->caril->Visible());
+    EXPECT_TRUE(F->cadil->Visible());
+    EXPECT_TRUE(F->kodar->Visible());
+    EXPECT_TRUE(F->btrdegistir->Visible());
+    EXPECT_TRUE(F->btrkaydet->Visible());
+    ASSERT_EQ(F->caril->Items()->Count(), 2);
+    EXPECT_EQ(F->caril->Items()->Strings(0), "F-1");
+    EXPECT_EQ(F->cadil->Items()->Strings(1), "Zeta");
+
+    F->cadil->SetItemIndex(0);
+    F->cadil->Click();
+    EXPECT_EQ(F->ABONENO->Text(), "F-1");
+    EXPECT_EQ(F->BADI->Text(), "Alfa");
+    EXPECT_EQ(F->ABONETARIHI->Date(), EncodeDate(2010, 2, 1));
+    EXPECT_EQ(F->KIRABASLAMATARIHI->Date(), EncodeDate(2011, 4, 3));
+    EXPECT_DOUBLE_EQ(F->KIRATUTARI->TextAsFloat(), 1500.5);
+    EXPECT_DOUBLE_EQ(F->YUZOLCUM->TextAsFloat(), 250.25);
+    EXPECT_EQ(F->ZEMTARDAHIL->Text(), "HAYIR");
+    EXPECT_EQ(F->bMULKIYET->Text(), "2  Kiracı");
+    EXPECT_EQ(F->ay->Text(), "Ağustos");
+    EXPECT_EQ(F->yil->Text(), "2015");
+    EXPECT_FALSE(F->btrkaydet->Visible());
+    EXPECT_TRUE(F->btrsil->Visible());
+
+    // A number no longer there: back to insert mode with the current period; inputs kept.
+    F->caril->SetText("F-9");
+    F->carilClick(F->caril);
+    EXPECT_TRUE(F->btrkaydet->Visible());
+    EXPECT_FALSE(F->btrdegistir->Visible());
+    EXPECT_EQ(F->ay->Text(), "Mayıs");
+    EXPECT_EQ(F->yil->Text(), "2016");
+    EXPECT_EQ(F->BADI->Text(), "Alfa");
+
+    F->caril->SetText("F-2");
+    F->carilClick(F->caril);
+    EXPECT_EQ(F->ay->Text(), "Ocak");
+    EXPECT_EQ(F->yil->Text(), "2016");
+    F->Button1Click(F->Button1);
+    EXPECT_TRUE(F->btrkaydet->Visible());
+    EXPECT_FALSE(F->btrsil->Visible());
+    EXPECT_EQ(F->BADI->Text(), "Zeta");
+}
+
+TEST_P(ScreenTest, BadStoredDateStopsThePickWithAConversionError) {
+    M().Execute(Format("insert into %s (ABONENO, ADI, ABONETARIHI) values ('G-1', 'Tarihsiz', 'yok')",
+                       {AnsiString(Table())}));
+    F->caril->SetText("G-1");
+    EXPECT_THROW(F->carilClick(F->caril), EConvertError);
+    EXPECT_EQ(F->BADI->Text(), "Tarihsiz");
+}
+
+TEST_P(ScreenTest, TaxNumberExitRules) {
+    struct {
+        const char* Typed;
+        const char* Identity;
+        bool Refused;
+    } const Cases[] = {
+        {"1234567890", "22222222222", false},
+        {"2222222222", "12345678901", false},
+        {"123456789", "12345678901", true},
+        {"", "12345678901", true},
+    };
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.Typed);
+        for (bool Owner : {false, true}) {
+            TEdit* Tax = Owner ? F->MULKVERGINO : F->VERGINO;
+            TEdit* Id = Owner ? F->MULKTCKIMLIK : F->BTCKIMLIK;
+            F->VERGINO->SetText("2222222222");   // both leave quietly
+            F->MULKVERGINO->SetText("2222222222");
+            F->ILADI->SetFocus();
+            Settle();
+            Id->SetText("12345678901");
+            Tax->SetText(C.Typed);
+            P.Clear();
+            if (Owner)
+                F->MULKVERGINOExit(Tax);
+            else
+                F->VERGINOExit(Tax);
+            Settle();
+            EXPECT_EQ(Id->Text(), C.Identity);
+            EXPECT_EQ(P.Messages().size(), C.Refused ? 1u : 0u);
+            if (C.Refused) {
+                EXPECT_EQ(P.LastMessage(), "Vergi Numarası 10 karakterden büyük veya küçük olamaz");
+                EXPECT_TRUE(Tax->Focused());
+            }
+        }
+    }
+}
+
+TEST_P(ScreenTest, LeavingTaxNumberByKeyboardKeepsTheFocusUntilTenCharacters) {
+    F->VERGINO->SetFocus();
+    Settle();
+    TypeText(u"123456789");
+    PressEnter();
+    Settle();
+    EXPECT_EQ(P.LastMessage(), "Vergi Numarası 10 karakterden büyük veya küçük olamaz");
+    EXPECT_TRUE(F->VERGINO->Focused());
+    TypeText(u"0");
+    PressEnter();
+    Settle();
+    EXPECT_TRUE(F->BTCKIMLIK->Focused());
+    EXPECT_EQ(F->BTCKIMLIK->Text(), "22222222222");
+}
+
+TEST_P(ScreenTest, EnterMovesToTheNextInput) {
+    F->ABONENO->SetFocus();
+    Settle();
+    PressEnter();
+    Settle();
+    EXPECT_TRUE(F->BADI->Focused());
+    char Key = 'a';
+    F->ABONENOKeyPress(F->BADI, Key);
+    EXPECT_EQ(Key, 'a');
+    Key = 13;
+    F->ABONENOKeyPress(F->BADI, Key);
+    Settle();
+    EXPECT_EQ(Key, 0);
+    EXPECT_TRUE(F->SOYADI->Focused());
+}
+
+TEST_P(ScreenTest, OwnershipExitCopiesTheSubscriberWhenOwner) {
+    F->BADI->SetText("Ad");
+    F->SOYADI->SetText("Soyad");
+    F->VERGINO->SetText("1111111111");
+    F->BTCKIMLIK->SetText("22222222222");
+    F->MULKDASK->SetText("99");
+    F->bMULKIYET->SetText("1  Mülk Sahibi");
+    F->bMULKIYETExit(F->bMULKIYET);
+    EXPECT_EQ(F->MULKADI->Text(), "Ad");
+    EXPECT_EQ(F->MULKsoyADI->Text(), "Soyad");
+    EXPECT_EQ(F->MULKVERGINO->Text(), "1111111111");
+    EXPECT_EQ(F->MULKDASK->Text(), "11111111");
+    EXPECT_TRUE(P.Messages().empty());
+
+    F->MULKADI->SetText("Sahip");
+    F->bMULKIYET->SetText("2  Kiracı");
+    F->bMULKIYETExit(F->bMULKIYET);
+    EXPECT_EQ(F->MULKADI->Text(), "Sahip");
+    EXPECT_TRUE(P.Messages().empty());
+
+    F->bMULKIYET->SetText("3");
+    F->bMULKIYETExit(F->bMULKIYET);
+    Settle();
+    EXPECT_EQ(P.LastMessage(), "1=Mülk Sahibi   2=Kiracı seçeneklerinden birisini seçiniz.");
+    EXPECT_TRUE(F->bMULKIYET->Focused());
+}
+
+TEST_P(ScreenTest, CodedChoiceExitChecksLookAtTheFirstCharacter) {
+    const bool Gas = GetParam().Gas;
+    const AnsiString StatusMsg = "1=Yeni    2=Kapanma   3=Değişiklik seçeneklerinden birisini seçiniz.";
+    const AnsiString TypeMsg = Gas ? "1=  Mesken    2=İş Yeri seçeneklerinden birisini seçiniz."
+                                   : "1=Mesken  2=Ticaret  3=Resmi Daire  4=Sanayi  5=Tarımsal Sulama  6=Genel "
+                                     "Aydınlatma  7=Diğer seçeneklerinden birisini seçiniz.";
+    struct {
+        TComboBox* Box;
+        const char* Text;
+        bool Refused;
+        AnsiString Message;
+    } const Cases[] = {
+        {F->ABONEDURUMU, "3x", false, StatusMsg}, {F->ABONEDURUMU, "4  Yeni", true, StatusMsg},
+        {F->ABONEDURUMU, "", true, StatusMsg},    {F->ABONETIPI, "2", false, TypeMsg},
+        {F->ABONETIPI, "3  Resmi Daire", Gas, TypeMsg}, {F->ABONETIPI, "7", Gas, TypeMsg},
+        {F->ABONETIPI, "8", true, TypeMsg},       {F->ABONETIPI, "0", true, TypeMsg},
+    };
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.Text);
+        F->ABONEDURUMU->SetText("1");   // both leave quietly
+        F->ABONETIPI->SetText("1");
+        F->ILADI->SetFocus();
+        Settle();
+        P.Clear();
+        C.Box->SetText(C.Text);
+        if (C.Box == F->ABONEDURUMU)
+            F->ABONEDURUMUExit(C.Box);
+        else
+            F->ABONETIPIExit(C.Box);
+        Settle();
+        EXPECT_EQ(P.Messages().size(), C.Refused ? 1u : 0u);
+        if (C.Refused) {
+            EXPECT_EQ(P.LastMessage(), C.Message);
+            EXPECT_TRUE(C.Box->Focused());
+        }
+    }
+}
+
+TEST(AboneKimlikPeriod, MonthNamesAndSplitOfThePeriodText) {
+    EXPECT_EQ(AboneKimlikMonthName(1), "Ocak");
+    EXPECT_EQ(AboneKimlikMonthName(5), "Mayıs");
+    EXPECT_EQ(AboneKimlikMonthName(12), "Aralık");
+    EXPECT_EQ(AboneKimlikMonthName(0), "");
+    EXPECT_EQ(AboneKimlikMonthName(13), "");
+}
+
+}  // namespace

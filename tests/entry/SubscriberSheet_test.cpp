@@ -1,0 +1,319 @@
+#include "entry/SubscriberSheet.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include "datasets/pFBDataSet.h"
+#include "entry/EABONEKIMLIK.h"
+#include "entry/dABONEKIMLIK.h"
+#include "platform/rtl/SysUtils.h"
+#include "platform/sheet/Excel.h"
+#include "platform/sheet/SheetFiles.h"
+#include "platform/ui/Dialogs.h"
+#include "support/db/TestDataModule.h"
+
+namespace {
+
+// A subscriber row in the table's insert order, numbers included.
+AnsiString InsertRow(const AnsiString& Table, const AnsiString& No, const AnsiString& Name, const AnsiString& Rent) {
+    return Format(
+        "insert into %s (ABONENO,ADI,SOYADI,VERGINO,TCKIMLIK,ABONETARIHI,ABONEDURUMU,UAVTNO,ILADI,MULKIYET,"
+        "KIRATUTARI,YUZOLCUM,ABONETIPI,YAZI1,SAYI1,ZEMTARDAHIL,SAYI2) values (\"%s\",\"%s\",\"Çağlar\","
+        "\"0123456789\",\"22222222222\",\"21.04.2004\",\"1  Yeni\",\"0012345678\",\"İZMİR\",\"1  Mülk Sahibi\","
+        "%s,12.5,\"4  Sanayi\",\"Şubat 2016\",0,\"EVET\",0)",
+        {Table, No, Name, Rent});
+}
+
+class SubscriberSheetTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        PreviousOpener = SetSheetOpener([this](const AnsiString& FileName) {
+            Shown.push_back(FileName);
+            return true;
+        });
+    }
+    void TearDown() override {
+        SetSheetOpener(PreviousOpener);
+        for (const AnsiString& F : Shown) std::remove(F.c_str());
+    }
+
+    // The electricity or gas screen as its show handler leaves it.
+    template <class TScreen>
+    std::unique_ptr<TScreen> Screen() {
+        auto S = std::make_unique<TScreen>(nullptr);
+        S->FormShow(S.get());
+        return S;
+    }
+
+    // A workbook file of the given rows (row 1 the headers), cells as given.
+    AnsiString Workbook(const std::vector<std::vector<Variant>>& Rows, const AnsiString& Name = "giris.xlsx") {
+        TExcelApplication App;
+        TExcelWorksheet* Sheet = App.Workbooks()->Add()->Worksheets(1);
+        for (Integer C = 1; C <= SubscriberSheetColumnCount; ++C) Sheet->SetCells(1, C, SubscriberSheetHeader(C));
+        for (size_t R = 0; R < Rows.size(); ++R)
+            for (size_t C = 0; C < Rows[R].size(); ++C)
+                Sheet->SetCells(static_cast<Integer>(R + 2), static_cast<Integer>(C + 1), Rows[R][C]);
+        const AnsiString FileName = DM.Database().Folder() + "/" + Name;
+        WriteXlsxFile(*App.Workbooks(1), FileName);
+        App.Quit();
+        return FileName;
+    }
+
+    // A full row: number, name and rent; the other columns filled alike.
+    static std::vector<Variant> Row(const AnsiString& No, const AnsiString& Name, const Variant& Rent) {
+        std::vector<Variant> R(SubscriberSheetColumnCount);
+        for (Integer C = 1; C <= SubscriberSheetColumnCount; ++C)
+            R[C - 1] = SubscriberSheetNumberColumn(C) ? Variant(static_cast<double>(C)) : Variant(AnsiString("t") + IntToStr(C));
+        R[0] = No;
+        R[1] = Name;
+        R[25] = Rent;
+        R[37] = "HAYIR";
+        return R;
+    }
+
+    // The answers of one import: access code, file, first and last row.
+    void ScriptImport(const AnsiString& FileName, const AnsiString& First, const AnsiString& Last) {
+        Prompts.QueueInput(true, SubscriberImportAccessCode);
+        Prompts.QueueFile(true, FileName);
+        Prompts.QueueInput(true, First);
+        Prompts.QueueInput(true, Last);
+    }
+
+    TFormatSettingsGuard Settings{TurkishFormatSettings()};
+    TTestDataModule DM;
+    TScriptedPrompter Prompts;
+    TPrompterGuard PromptGuard{&Prompts};
+    TSheetOpener PreviousOpener;
+    std::vector<AnsiString> Shown;
+};
+
+// ---------------------------------------------------------------------------
+// Export
+
+TEST_F(SubscriberSheetTest, ExportOfAnEmptyTableStartsNoSpreadsheetProgram) {
+    auto S = Screen<TEABONEKIMLIKF>();
+    bool Was = SetSpreadsheetAvailable(false);
+    EXPECT_NO_THROW(S->Button16Click(S.get()));
+    SetSpreadsheetAvailable(Was);
+    EXPECT_TRUE(Shown.empty());
+    EXPECT_TRUE(Prompts.Records().empty());
+}
+
+TEST_F(SubscriberSheetTest, ExportWritesHeadersAndEveryRowInNumberOrder) {
+    DM.Execute(InsertRow("eabonekimlik", "00200", "Öz Gıda Şirketi", "1500.25") + ";" +
+               InsertRow("eabonekimlik", "00100", "İpek Ğ", "0") + ";" +
+               InsertRow("dabonekimlik", "00999", "Gaz", "1"));
+    auto S = Screen<TEABONEKIMLIKF>();
+    S->Button16Click(S.get());
+
+    ASSERT_EQ(Shown.size(), 1u);
+    TExcelApplication App;
+    TExcelWorksheet* Sheet = App.Workbooks()->Open(Shown[0])->Worksheets(1);
+    for (Integer C = 1; C <= SubscriberSheetColumnCount; ++C)
+        EXPECT_EQ(VarToStr(Sheet->Cells(1, C)), SubscriberSheetHeader(C)) << C;
+    EXPECT_EQ(VarToStr(Sheet->Cells(1, 38)), "ZEMTARADAHIL");
+    EXPECT_EQ(VarToStr(Sheet->Cells(1, 37)), "SAYI2");
+
+    // Identifiers stay text with their zeros; numbers are numbers.
+    EXPECT_EQ(Sheet->Cells(2, 1).VType(), varString);
+    EXPECT_EQ(VarToStr(Sheet->Cells(2, 1)), "00100");
+    EXPECT_EQ(VarToStr(Sheet->Cells(3, 1)), "00200");
+    EXPECT_EQ(VarToStr(Sheet->Cells(3, 2)), "Öz Gıda Şirketi");
+    EXPECT_EQ(VarToStr(Sheet->Cells(3, 3)), "Çağlar");
+    EXPECT_EQ(VarToStr(Sheet->Cells(3, 4)), "0123456789");
+    EXPECT_EQ(VarToStr(Sheet->Cells(3, 6)), "21.04.2004");
+    EXPECT_EQ(VarToStr(Sheet->Cells(3, 9)), "İZMİR");
+    EXPECT_EQ(Sheet->Cells(3, 26).VType(), varDouble);
+    EXPECT_DOUBLE_EQ(Sheet->Cells(3, 26).AsDouble(), 1500.25);
+    EXPECT_DOUBLE_EQ(Sheet->Cells(3, 32).AsDouble(), 12.5);
+    EXPECT_EQ(VarToStr(Sheet->Cells(3, 34)), "Şubat 2016");
+    EXPECT_EQ(Sheet->Cells(3, 37).VType(), varDouble);
+    EXPECT_EQ(VarToStr(Sheet->Cells(3, 38)), "EVET");
+    // A column without a value leaves its cell empty.
+    EXPECT_TRUE(Sheet->Cells(3, 10).IsEmpty());
+    // No row past the last subscriber, no gas subscriber.
+    EXPECT_TRUE(Sheet->Cells(4, 1).IsEmpty());
+}
+
+// ---------------------------------------------------------------------------
+// Import
+
+TEST_F(SubscriberSheetTest, WrongOrCancelledAccessCodeStopsBeforeTheFileDialog) {
+    DM.Execute(InsertRow("eabonekimlik", "1", "Eski", "0"));
+    auto S = Screen<TEABONEKIMLIKF>();
+    for (auto [Ok, Code] : {std::pair<bool, AnsiString>{true, "TUVAK"}, {true, " tuvak"}, {false, ""}}) {
+        Prompts.Clear();
+        Prompts.QueueInput(Ok, Code);
+        S->Button17Click(S.get());
+        ASSERT_EQ(Prompts.Records().size(), 2u) << Code;
+        EXPECT_EQ(Prompts.Records()[0].Caption, "Yetki Kodunu Giriniz");
+        EXPECT_EQ(Prompts.Records()[0].Text, "Yetki Kodu");
+        EXPECT_EQ(Prompts.LastMessage(), "Yetki kodu yanlış");
+    }
+    EXPECT_EQ(DM.Value("select ADI from eabonekimlik"), "Eski");
+}
+
+TEST_F(SubscriberSheetTest, ImportInsertsNewAndUpdatesExistingRows) {
+    DM.Execute(InsertRow("eabonekimlik", "00042", "Eski Ad", "5"));
+    std::vector<Variant> Existing = Row("00042", "Yeni Ağ Çelik", 750.5);
+    Existing[5] = Variant::FromDateTime(EncodeDate(2016, 5, 3));   // a date cell
+    std::vector<Variant> Fresh = Row("00001", "Işık Öğüt", AnsiString("12,75"));   // number as text
+    Fresh[2] = Variant();      // empty text cell
+    Fresh[31] = Variant();     // empty number cell
+    Fresh[3] = 1234567890.0;   // a number in a text column
+    const AnsiString File = Workbook({Existing, Fresh, Row("", "Numarasız", 1.0)});
+
+    auto S = Screen<TEABONEKIMLIKF>();
+    ScriptImport(File, "2", "4");
+    S->Button17Click(S.get());
+
+    const auto& R = Prompts.Records();
+    ASSERT_EQ(R.size(), 4u);
+    EXPECT_EQ(R[1].Kind, TScriptedPrompter::pkFileDialog);
+    EXPECT_EQ(R[1].File.Filter, "xlsx|*.xlsx|xls Dosyaları|*.xls|Csv Dosyaları|*.csv");
+    EXPECT_EQ(R[2].Caption, "Satır No");
+    EXPECT_EQ(R[2].Text, "Excel İlk Satır Numarasını Giriniz");
+    EXPECT_EQ(R[3].Text, "Excel Son Satır Numarasını Giriniz");
+    EXPECT_TRUE(Prompts.Messages().empty());
+
+    EXPECT_EQ(DM.Count("select * from eabonekimlik"), 3);
+    EXPECT_EQ(DM.Value("select ADI from eabonekimlik where ABONENO='00042'"), "Yeni Ağ Çelik");
+    // The table takes an empty subscriber number as it comes.
+    EXPECT_EQ(DM.Value("select ADI from eabonekimlik where ABONENO=''"), "Numarasız");
+    EXPECT_EQ(DM.Value("select ABONETARIHI from eabonekimlik where ABONENO='00042'"), "03.05.2016");
+    EXPECT_DOUBLE_EQ(StrToFloat(DM.Value("select KIRATUTARI from eabonekimlik where ABONENO='00042'")), 750.5);
+    EXPECT_EQ(DM.Value("select ZEMTARDAHIL from eabonekimlik where ABONENO='00042'"), "HAYIR");
+    EXPECT_EQ(DM.Value("select YAZI1 from eabonekimlik where ABONENO='00042'"), "t34");
+    EXPECT_DOUBLE_EQ(StrToFloat(DM.Value("select SAYI2 from eabonekimlik where ABONENO='00042'")), 37);
+    EXPECT_DOUBLE_EQ(StrToFloat(DM.Value("select SAYI1 from eabonekimlik where ABONENO='00042'")), 36);
+
+    EXPECT_EQ(DM.Value("select ADI from eabonekimlik where ABONENO='00001'"), "Işık Öğüt");
+    EXPECT_EQ(DM.Count("select * from eabonekimlik where ABONENO='00001' and SOYADI is null"), 1);
+    EXPECT_EQ(DM.Value("select VERGINO from eabonekimlik where ABONENO='00001'"), "1234567890");
+    EXPECT_DOUBLE_EQ(StrToFloat(DM.Value("select KIRATUTARI from eabonekimlik where ABONENO='00001'")), 12.75);
+    EXPECT_DOUBLE_EQ(StrToFloat(DM.Value("select YUZOLCUM from eabonekimlik where ABONENO='00001'")), 0);
+    EXPECT_EQ(DM.Count("select * from dabonekimlik"), 0);
+}
+
+TEST_F(SubscriberSheetTest, GasScreenExportsAndImportsTheGasTable) {
+    DM.Execute(InsertRow("eabonekimlik", "1", "Elektrik", "0") + ";" + InsertRow("dabonekimlik", "7", "Gaz", "0"));
+    auto S = Screen<TdABONEKIMLIKF>();
+    S->Button16Click(S.get());
+    ASSERT_EQ(Shown.size(), 1u);
+    {
+        TExcelApplication App;
+        TExcelWorksheet* Sheet = App.Workbooks()->Open(Shown[0])->Worksheets(1);
+        EXPECT_EQ(VarToStr(Sheet->Cells(2, 1)), "7");
+        EXPECT_TRUE(Sheet->Cells(3, 1).IsEmpty());
+        App.Quit();
+    }
+    ScriptImport(Workbook({Row("5", "Gaz Abonesi", 1.0)}), "2", "2");
+    S->Button17Click(S.get());
+    EXPECT_EQ(DM.Value("select ADI from dabonekimlik where ABONENO='5'"), "Gaz Abonesi");
+    EXPECT_EQ(DM.Count("select * from eabonekimlik"), 1);
+}
+
+TEST_F(SubscriberSheetTest, ExportThenImportUpdatesEveryRowInPlace) {
+    DM.Execute(InsertRow("eabonekimlik", "0001", "Bir", "1") + ";" + InsertRow("eabonekimlik", "0002", "İki", "2"));
+    auto S = Screen<TEABONEKIMLIKF>();
+    S->Button16Click(S.get());
+    ASSERT_EQ(Shown.size(), 1u);
+    DM.Execute("update eabonekimlik set ADI='Bozuldu', KIRATUTARI=99");
+
+    ScriptImport(Shown[0], "2", "3");
+    S->Button17Click(S.get());
+    EXPECT_EQ(DM.Count("select * from eabonekimlik"), 2);
+    EXPECT_EQ(DM.Value("select ADI from eabonekimlik where ABONENO='0002'"), "İki");
+    EXPECT_DOUBLE_EQ(StrToFloat(DM.Value("select KIRATUTARI from eabonekimlik where ABONENO='0002'")), 2);
+    EXPECT_EQ(DM.Value("select ABONETARIHI from eabonekimlik where ABONENO='0001'"), "21.04.2004");
+}
+
+TEST_F(SubscriberSheetTest, RowRangesThatImportNothing) {
+    const AnsiString File = Workbook({Row("1", "A", 1.0)});
+    auto S = Screen<TEABONEKIMLIKF>();
+    struct TCase {
+        const char* First;
+        const char* Last;
+        bool Raises;
+    };
+    for (const TCase& C : {TCase{"3", "2", false}, TCase{"abc", "2", true}, TCase{"2", "", true},
+                           TCase{"2,5", "3", true}}) {
+        Prompts.Clear();
+        ScriptImport(File, C.First, C.Last);
+        if (C.Raises)
+            EXPECT_THROW(S->Button17Click(S.get()), EConvertError) << C.First << ".." << C.Last;
+        else
+            EXPECT_NO_THROW(S->Button17Click(S.get()));
+        EXPECT_TRUE(Prompts.Messages().empty());
+    }
+    EXPECT_EQ(DM.Count("select * from eabonekimlik"), 0);
+}
+
+TEST_F(SubscriberSheetTest, CancelledFileDialogOrRowZeroIsAnAutomationError) {
+    auto S = Screen<TEABONEKIMLIKF>();
+    Prompts.QueueInput(true, SubscriberImportAccessCode);
+    Prompts.QueueFile(false);
+    EXPECT_THROW(S->Button17Click(S.get()), EOleError);
+    ScriptImport(Workbook({Row("1", "A", 1.0)}), "0", "2");
+    EXPECT_THROW(S->Button17Click(S.get()), EOleError);
+    EXPECT_EQ(DM.Count("select * from eabonekimlik"), 0);
+}
+
+TEST_F(SubscriberSheetTest, UnconvertibleNumberStopsAtItsRowKeepingEarlierRows) {
+    std::vector<Variant> Bad = Row("0003", "Üç", 3.0);
+    Bad[31] = "on iki";   // YUZOLCUM
+    const AnsiString File = Workbook({Row("0001", "Bir", 1.0), Row("0002", "İki", 2.0), Bad, Row("0004", "Dört", 4.0)});
+    auto S = Screen<TEABONEKIMLIKF>();
+    ScriptImport(File, "2", "5");
+    EXPECT_ANY_THROW(S->Button17Click(S.get()));
+    EXPECT_EQ(DM.Count("select * from eabonekimlik"), 2);
+    EXPECT_EQ(DM.Count("select * from eabonekimlik where ABONENO in ('0003','0004')"), 0);
+
+    // The shared data set is not left half-edited: the screen can go on.
+    TpFBDataSet* Shared = DM->eabonekimlik;
+    EXPECT_NE(Shared->State(), dsInsert);
+    EXPECT_NE(Shared->State(), dsEdit);
+    Prompts.Clear();
+    ScriptImport(File, "5", "5");
+    S->Button17Click(S.get());
+    EXPECT_EQ(DM.Value("select ADI from eabonekimlik where ABONENO='0004'"), "Dört");
+}
+
+TEST_F(SubscriberSheetTest, HeaderRowInTheRangeStopsTheImportThere) {
+    const AnsiString File = Workbook({Row("0001", "Bir", 1.0)});
+    auto S = Screen<TEABONEKIMLIKF>();
+    ScriptImport(File, "1", "2");
+    EXPECT_ANY_THROW(S->Button17Click(S.get()));
+    EXPECT_EQ(DM.Count("select * from eabonekimlik"), 0);
+}
+
+TEST_F(SubscriberSheetTest, QuoteInASubscriberNumberStaysInsideTheLiteral) {
+    const AnsiString File = Workbook({Row("12\"34", "Tırnak", 1.0), Row("12\"34", "Tırnak 2", 2.0)});
+    auto S = Screen<TEABONEKIMLIKF>();
+    ScriptImport(File, "2", "3");
+    S->Button17Click(S.get());
+    // The second row found the first one and updated it.
+    EXPECT_EQ(DM.Count("select * from eabonekimlik"), 1);
+    EXPECT_EQ(DM.Value("select ADI from eabonekimlik where ABONENO='12\"34'"), "Tırnak 2");
+}
+
+TEST_F(SubscriberSheetTest, DatabaseErrorInARowKeepsEarlierRows) {
+    DM.Execute("alter table eabonekimlik add constraint CK_TEST_ADI check (ADI <> 'Yasak')");
+    const AnsiString File = Workbook({Row("0001", "Bir", 1.0), Row("0002", "Yasak", 2.0), Row("0003", "Üç", 3.0)});
+    auto S = Screen<TEABONEKIMLIKF>();
+    ScriptImport(File, "2", "4");
+    EXPECT_ANY_THROW(S->Button17Click(S.get()));
+    EXPECT_EQ(DM.Count("select * from eabonekimlik"), 1);
+    EXPECT_EQ(DM.Value("select ADI from eabonekimlik"), "Bir");
+
+    // The transaction is usable again: the remaining row goes in on its own.
+    Prompts.Clear();
+    ScriptImport(File, "4", "4");
+    S->Button17Click(S.get());
+    EXPECT_EQ(DM.Value("select ADI from eabonekimlik where ABONENO='0003'"), "Üç");
+}
+
+}  // namespace
