@@ -421,7 +421,7 @@ void TExtStringGrid::CanEditCell(Integer ACol, Integer ARow, bool& CanEdit) {
     const TPoint B = BaseCell(ACol, ARow);
     if (const TCellProperties* P = CellPropertiesOrNil(B.X, B.Y); P && CanEdit) {
         CanEdit = !P->ReadOnly();
-        if (!Options().Contains(goEditing) && !FNavigation->AlwaysEdit() && !FMouseActions->RangeSelectAndEdit())
+        if (!Options().Contains(goEditing) && !FEditSuspended && !FMouseActions->RangeSelectAndEdit())
             CanEdit = false;
     }
     if (OnCanEditCell) OnCanEditCell(this, B.Y, B.X, CanEdit);

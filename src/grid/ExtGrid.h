@@ -497,6 +497,69 @@ using TGridBorderPropEvent = std::function<void(TObject* Sender, Integer ARow, I
 using TCustomCellDrawEvent = std::function<void(TObject* Sender, TCanvas* Canvas, Integer ACol, Integer ARow,
                                                 TGridDrawState AState, TRect ARect, bool Printing)>;
 
+using TChangingEvent = std::function<void(TObject* Sender, Integer OldIndex, Integer NewIndex, bool& Allow)>;
+using TCellChangingEvent = std::function<void(TObject* Sender, Integer OldRow, Integer OldCol, Integer NewRow,
+                                              Integer NewCol, bool& Allow)>;
+using TCellValidateEvent = std::function<void(TObject* Sender, Integer ACol, Integer ARow, AnsiString& Value, bool& Valid)>;
+using TEditChangeEvent = std::function<void(TObject* Sender, Integer ACol, Integer ARow, const AnsiString& Value)>;
+using TClipboardEvent = std::function<void(TObject* Sender, bool& Allow)>;
+using TClipboardCellEvent = std::function<void(TObject* Sender, Integer ACol, Integer ARow, AnsiString& Value, bool& Allow)>;
+using TRowEvent = std::function<void(TObject* Sender, Integer ARow)>;
+using TCanDeleteRowEvent = std::function<void(TObject* Sender, Integer ARow, bool& CanDelete)>;
+using TAutoAdvanceEvent = std::function<void(TObject* Sender, Integer OldRow, Integer OldCol, Integer& NewRow,
+                                             Integer& NewCol, bool& Allow)>;
+using TCheckBoxClickEvent = std::function<void(TObject* Sender, Integer ACol, Integer ARow, bool State)>;
+using TButtonClickEvent = std::function<void(TObject* Sender, Integer ACol, Integer ARow)>;
+
+// The text editor the grid shows over a cell for the plain and character-filtered
+// editor types: filters and case rules per type, a length limit, validation before
+// the caret leaves the cell, look-up completion and the grid's clipboard events.
+class TExtInplaceEdit : public TInplaceEdit {
+public:
+    explicit TExtInplaceEdit(TComponent* AOwner);
+    // Maximum text length; 0 or less for none. Taken from the grid's edit limit
+    // each time the editor is filled.
+    short LengthLimit() const { return FLengthLimit; }
+    void SetLengthLimit(short Value) { FLengthLimit = Value; }
+    TVAlignment VAlign() const { return FVAlign; }
+    void SetVAlign(TVAlignment Value) { FVAlign = Value; }
+    bool WordWrap() const { return FWordWrap; }
+    void SetWordWrap(bool Value) { FWordWrap = Value; }
+    bool Typing() const { return FTyping; }
+    TExtStringGrid* ExtGrid() const { return FExtGrid; }
+
+    void KeyDown(Word& Key, TShiftState Shift) override;
+    void KeyPress(char& Key) override;
+    void KeyUp(Word& Key, TShiftState Shift) override;
+    bool QtEvent(QEvent* Event) override;
+    void BoundsChanged() override;
+    void UpdateContents() override;
+    // Clipboard transfers through the grid's events.
+    void CopyToClipboard();
+    void CutToClipboard();
+    void PasteFromClipboard();
+    // The rules of the cell's editor type for a pasted text; false when it is refused.
+    bool AcceptPastedText(AnsiString& Text) const;
+    // The rules of the cell's editor type for a typed character: False (Key 0)
+    // when it is refused; upper and lower case types change Key.
+    bool FilterChar(char& Key) const;
+    // Opens with a typed character: it replaces the text, Backspace empties it.
+    void StartWith(char Key);
+
+protected:
+    void Change() override;
+
+private:
+    TEditorType EditorType() const;
+    void LookupComplete();
+    void TakeCellText();
+    TExtStringGrid* FExtGrid = nullptr;
+    short FLengthLimit = 0;
+    TVAlignment FVAlign = vtaTop;
+    bool FWordWrap = false;
+    bool FTyping = true;
+};
+
 // A block of the grid as (first col, first row, last col, last row, counts).
 struct TGridDataRange {
     Integer FromCol = 0, FromRow = 0, ToCol = 0, ToRow = 0, ColCount = 0, RowCount = 0;
@@ -829,6 +892,68 @@ public:
     void RecalcAllFooters() { RecalcFooter(-1); }
     void FooterCellChanged(Integer ACol) { RecalcFooter(ACol); }
 
+    // --- editing flow
+    bool Lookup() const { return FLookup; }
+    void SetLookup(bool Value) { FLookup = Value; }
+    bool LookupCaseSensitive() const { return FLookupCaseSensitive; }
+    void SetLookupCaseSensitive(bool Value) { FLookupCaseSensitive = Value; }
+    bool LookupHistory() const { return FLookupHistory; }
+    void SetLookupHistory(bool Value) { FLookupHistory = Value; }
+    bool ExcelStyleDecimalSeparator() const { return FExcelStyleDecimalSeparator; }
+    void SetExcelStyleDecimalSeparator(bool Value) { FExcelStyleDecimalSeparator = Value; }
+    // Editor type of the cell being edited (valid while an edit is shown).
+    TEditorType ActiveEditorType() const { return FActiveEditor; }
+    bool EditShown() const { return FEditShown; }
+    bool EditingSuspended() const { return FEditSuspended; }
+    const AnsiString& TextBeforeEdit() const { return FTextBeforeEdit; }
+    // Remembers (ACol, ARow) as the edited cell and its text before editing.
+    void BeginCellEdit(Integer ACol, Integer ARow);
+    // Ends an edit: OnCellValidate may change or refuse the value. A refused value
+    // puts the cell's former text (or the handler's value) back and reopens the
+    // editor on the edited cell. Unchanged text passes without the event.
+    virtual bool ValidateCell(const AnsiString& Value);
+    // Writes the current cell's text before editing back.
+    void RestoreEditText();
+    // Text coming from an editor control into a cell.
+    void StoreCellText(Integer ACol, Integer ARow, const AnsiString& Value);
+    // The step after Enter: moves to the next editable cell as Navigation says.
+    void AdvanceEdit(Integer ACol, Integer ARow, bool Force, bool AnyCell, bool Forward, bool Recursing = false);
+    // Tab step (Shift+Tab backward) over editable cells; ends after one pass.
+    void TabAdvance(bool Backward);
+    // May the user edit this cell now (editing switched on and allowed for the cell).
+    bool CellEditable(Integer ACol, Integer ARow);
+    bool IsControlCell(Integer ACol, Integer ARow);
+    void AutoInsertRow(Integer ARow);
+    void AutoDeleteRow(Integer ARow);
+    // Clipboard transfers of the selection; the clipboard formats are plugged in here.
+    virtual void CutToClipboard() {}
+    virtual void CopyToClipboard() {}
+    virtual void PasteFromClipboard() {}
+    // Hooks for descendants, called by the text editor.
+    virtual void EditCaretMoved(const AnsiString& Text, Integer X, Integer Y) {}
+    virtual void EditFormulaMode(bool Active) {}
+
+    void KeyDown(Word& Key, TShiftState Shift) override;
+    void KeyPress(char& Key) override;
+
+    TChangingEvent OnRowChanging;
+    TChangingEvent OnColChanging;
+    TCellChangingEvent OnCellChanging;
+    TCellValidateEvent OnCellValidate;
+    TEditChangeEvent OnEditChange;
+    TNotifyEvent OnEditingDone;
+    TClipboardEvent OnClipboardCopy;
+    TClipboardEvent OnClipboardCut;
+    TClipboardEvent OnClipboardPaste;
+    TClipboardCellEvent OnClipboardBeforePasteCell;
+    TRowEvent OnAutoAddRow;
+    TRowEvent OnAutoInsertRow;
+    TRowEvent OnAutoDeleteRow;
+    TCanDeleteRowEvent OnCanDeleteRow;
+    TAutoAdvanceEvent OnAutoAdvance;
+    TCheckBoxClickEvent OnCheckBoxClick;
+    TButtonClickEvent OnButtonClick;
+
     // --- events
     TRowUpdateEvent OnRowUpdate;
     TGridHintEvent OnGridHint;
@@ -868,6 +993,13 @@ protected:
     void DrawCellText(TCanvas* ACanvas, Integer ACol, Integer ARow, TRect ARect, TGridDrawState AState) override;
     Integer DisplColIndex(Integer ACol) override { return ACol; }
     bool SelectCell(Integer ACol, Integer ARow) override;
+    bool CanEditShow() override;
+    TInplaceEdit* CreateEditor() override;
+    Integer GetEditLimit() override { return FMaxEditLength; }
+    void EditorHidden() override;
+    // The grid's own editor controls (spin, combo, ...) for the other editor types:
+    // shows one over the current cell; false when none was shown.
+    virtual bool ShowEditorControl(TEditorType AEditor) { return false; }
     void CalcSizingState(Integer X, Integer Y, TGridState& State, Integer& Index, Integer& SizingPos,
                          Integer& SizingOfs) override;
     void Notification(TComponent* AComponent, TOperation Operation) override;
@@ -908,6 +1040,35 @@ private:
     void SetRangeColor(Integer ARow, TColor Value, int Which);
     void ReportRow(Integer NewRow);
     void FormResized(TObject* Sender);
+    friend class TExtInplaceEdit;
+    void ConsumeKey(Word& Key, TShiftState Shift);
+    bool HomeEndKey(Word Key, TShiftState Shift);
+    bool SkipFixed(Word Key);
+    void ControlCellKey(Word Key);
+    void AfterFrameworkKey(Word& Key, TShiftState Shift, Integer OldLeft);
+    void ChangeEditing(bool On);
+    Integer FirstDataCol();
+    Integer LastDataCol() const { return ColCount() - 1 - FFixedRightCols; }
+    Integer LastDataRow() const { return RowCount() - 1 - FFixedFooters; }
+
+    bool FLookup = false;
+    bool FLookupCaseSensitive = false;
+    bool FLookupHistory = false;
+    bool FExcelStyleDecimalSeparator = false;
+    bool FEditShown = false;
+    bool FEditActive = false;
+    bool FValidating = false;
+    bool FEditSuspended = false;
+    bool FMoving = false;
+    bool FReopenOnRefusal = true;
+    TEditorType FActiveEditor = edNormal;
+    Integer FEditCol = -1;
+    Integer FEditRow = -1;
+    AnsiString FTextBeforeEdit;
+    AnsiString FNewText;
+    char FStartKey = 0;
+    TGridRect FPrevSelection;
+    TGridCoord FAdvanceFrom;
 
     std::unique_ptr<TGridRowMap> FRowMap;
     std::unique_ptr<TCellNode> FCellNode;

@@ -20,11 +20,6 @@ void TExtStringGrid::SetRow(Integer ARow) {
     ReportRow(Row());
 }
 
-bool TExtStringGrid::SelectCell(Integer ACol, Integer ARow) {
-    const bool Ok = TBaseGrid::SelectCell(ACol, ARow);
-    if (Ok) ReportRow(ARow);
-    return Ok;
-}
 
 // --- hidden rows ----------------------------------------------------------------
 void TExtStringGrid::RowsChanged() {

@@ -736,6 +736,7 @@ void TCustomGrid::HideEditor() {
         if (HadFocus) TryFocus(this);
     }
     InvalidateCell(FCurrent.X, FCurrent.Y);
+    EditorHidden();
 }
 
 void TCustomGrid::InvalidateEditor() {

@@ -197,6 +197,8 @@ protected:
     virtual AnsiString GetEditText(Integer ACol, Integer ARow) { return AnsiString(); }
     virtual void SetEditText(Integer ACol, Integer ARow, const AnsiString& Value) {}
     virtual Integer GetEditLimit() { return 0; }
+    // Called after the in-place editor was hidden (its text already stored).
+    virtual void EditorHidden() {}
     // Decides from a client point whether a press starts sizing (gsColSizing or
     // gsRowSizing, with the index and the line position) or nothing (gsNormal).
     virtual void CalcSizingState(Integer X, Integer Y, TGridState& State, Integer& Index,

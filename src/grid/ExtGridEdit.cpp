@@ -1,0 +1,358 @@
+// TExtStringGrid: the editing flow. Moving between cells, opening an editor,
+// validating and writing back the edited value, advancing after Enter and Tab.
+#include "grid/ExtGrid.h"
+
+#include <algorithm>
+
+namespace {
+
+// Editor types served by the text editor; the others have controls of their own.
+bool UsesTextEditor(TEditorType E) {
+    return E == edNormal || (E >= edNumeric && E <= edPassword) || E == edLowerCase || E == edUpperCase;
+}
+
+}  // namespace
+
+TInplaceEdit* TExtStringGrid::CreateEditor() { return new TExtInplaceEdit(this); }
+
+Integer TExtStringGrid::FirstDataCol() { return FixedCols() == 0 && HasNodes() ? 1 : FixedCols(); }
+
+bool TExtStringGrid::IsControlCell(Integer ACol, Integer ARow) {
+    if (ACol < 0 || ARow < 0 || ACol >= ColCount() || ARow >= RowCount()) return false;
+    switch (GetCellType(ACol, ARow)) {
+        case ctCheckBox: case ctDataCheckBox: case ctVirtCheckBox: case ctRowCheckBox: case ctRadio: case ctButton:
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool TExtStringGrid::CellEditable(Integer ACol, Integer ARow) {
+    if (ACol < 0 || ARow < 0 || ACol >= ColCount() || ARow >= RowCount()) return false;
+    if (!Options().Contains(goEditing) && !FMouseActions->RangeSelectAndEdit() && !FEditSuspended) return false;
+    const TPoint B = BaseCell(ACol, ARow);
+    if (IsFixed(B.X, B.Y)) return false;
+    bool Can = true;
+    CanEditCell(B.X, B.Y, Can);
+    return Can;
+}
+
+void TExtStringGrid::ChangeEditing(bool On) {
+    TGridOptions O = Options();
+    if (On == O.Contains(goEditing)) return;
+    if (On) O.Include(goEditing);
+    else O.Exclude(goEditing);
+    SetOptions(O);
+}
+
+void TExtStringGrid::BeginCellEdit(Integer ACol, Integer ARow) {
+    FEditCol = ACol;
+    FEditRow = ARow;
+    if (ACol < 0 || ARow < 0 || ACol >= ColCount() || ARow >= RowCount()) return;
+    const TPoint B = BaseCell(ACol, ARow);
+    FTextBeforeEdit = RawCells(B.X, B.Y);
+}
+
+bool TExtStringGrid::SelectCell(Integer ACol, Integer ARow) {
+    if (FMoving) return TBaseGrid::SelectCell(ACol, ARow);
+    const Integer OldCol = Col(), OldRow = Row();
+    bool Allow = true;
+    if (ACol >= 0 && ARow >= 0) {
+        if (ARow != OldRow && OnRowChanging) OnRowChanging(this, OldRow, ARow, Allow);
+        if (ACol != OldCol && OnColChanging) OnColChanging(this, OldCol, ACol, Allow);
+        if ((ARow != OldRow || ACol != OldCol) && OnCellChanging) OnCellChanging(this, OldRow, OldCol, ARow, ACol, Allow);
+    }
+    if (HasNodes() && ACol == 0 && !Options().Contains(goRowSelect)) return false;
+    if (!Allow) return false;
+
+    // A pending value is checked before the cell is left, whoever moves the cell.
+    if (FEditShown && !FValidating) {
+        AnsiString V;
+        GetCurrentCell(V);
+        if (!ValidateCell(V)) return false;
+    }
+
+    // Editing permission of the target: a refused cell switches editing off until
+    // the next editable cell.
+    if (IsControlCell(ACol, ARow)) {
+        bool Can = true;
+        if (OnCanEditCell) OnCanEditCell(this, ARow, ACol, Can);
+        if (Can && !Options().Contains(goEditing) && !Options().Contains(goRowSelect)) ChangeEditing(true);
+    } else {
+        bool Can = Options().Contains(goEditing) || FEditSuspended;
+        const TPoint B = BaseCell(ACol, ARow);
+        CanEditCell(B.X, B.Y, Can);
+        if (Can) {
+            if (FEditSuspended || !Options().Contains(goEditing)) {
+                FEditSuspended = false;
+                ChangeEditing(true);
+            }
+        } else if (Options().Contains(goEditing)) {
+            ChangeEditing(false);
+            FEditSuspended = true;
+        }
+    }
+
+    const bool Result = IsFixed(ACol, ARow) ? false : TBaseGrid::SelectCell(ACol, ARow);
+    if (!Result) return false;
+    if (!ComponentState().Contains(csLoading)) ReportRow(ARow);
+    if (FSelectionRectangle || FActiveCellShow) RepaintUnlessUpdating();
+    BeginCellEdit(ACol, ARow);
+    return true;
+}
+
+bool TExtStringGrid::CanEditShow() {
+    if (FValidating) return false;
+    const bool Framework = TBaseGrid::CanEditShow();
+    if (!Framework || ComponentState().Contains(csDesigning)) return Framework;
+    const TPoint B = BaseCell(Col(), Row());
+    if (IsControlCell(B.X, B.Y)) return false;
+    // A cell that may not be edited never opens, also when it became current
+    // without a move (a new grid, a program-set cell).
+    bool Can = true;
+    CanEditCell(B.X, B.Y, Can);
+    if (!Can) return false;
+    if (!FEditShown) {
+        BeginCellEdit(Col(), Row());
+        TEditorType E = FDefaultEditor;
+        GetEditorType(B.X, B.Y, E);
+        FActiveEditor = E;
+    }
+    if (FActiveEditor == edNone) return false;
+    if (UsesTextEditor(FActiveEditor)) {
+        FEditActive = true;
+        FEditShown = true;
+        return true;
+    }
+    FEditActive = ShowEditorControl(FActiveEditor);
+    FEditShown = FEditActive;
+    return false;
+}
+
+void TExtStringGrid::EditorHidden() {
+    FEditActive = false;
+    FStartKey = 0;
+    if (OnEditingDone) OnEditingDone(this);
+}
+
+bool TExtStringGrid::ValidateCell(const AnsiString& Value) {
+    if (!FEditShown || FValidating) return true;
+    FEditShown = false;
+    FValidating = true;
+    bool Valid = true;
+    const TPoint B = BaseCell(Col(), Row());
+    AnsiString V = Value;
+    if (V != FTextBeforeEdit) {
+        const bool Advance = FNavigation->AdvanceOnEnter();
+        FNavigation->SetAdvanceOnEnter(false);
+        try {
+            if (OnCellValidate) OnCellValidate(this, B.X, B.Y, V, Valid);
+            if (Valid) {
+                FooterCellChanged(B.X);
+                if (UndoRedo()) UndoRedo()->AddChange(B.X, B.Y, FTextBeforeEdit, V);
+                CellsChanged(Rect(B.X, B.Y, B.X, B.Y));
+                SetCells(B.X, B.Y, V);
+            } else {
+                // The handler's own value wins; a value left as typed goes back.
+                const AnsiString Back = V == Value ? FTextBeforeEdit : V;
+                if (EditorMode() && InplaceEditor()) {
+                    InplaceEditor()->SetText(Back);
+                    HideEditor();
+                }
+                SetCells(B.X, B.Y, Back);
+                V = Back;
+            }
+        } catch (...) {
+            FNavigation->SetAdvanceOnEnter(Advance);
+            FValidating = false;
+            throw;
+        }
+        FNavigation->SetAdvanceOnEnter(Advance);
+    }
+    FNewText = V;
+    BeginCellEdit(Col(), Row());
+    FValidating = false;
+    if (!Valid && FReopenOnRefusal) ShowEditor();
+    return Valid;
+}
+
+void TExtStringGrid::RestoreEditText() {
+    const TPoint B = BaseCell(Col(), Row());
+    const AnsiString Before = FTextBeforeEdit;
+    FEditShown = false;
+    if (EditorMode() && InplaceEditor()) {
+        InplaceEditor()->SetText(Before);
+        HideEditor();
+    }
+    SetEditText(B.X, B.Y, Before);
+    SetCells(B.X, B.Y, Before);
+}
+
+void TExtStringGrid::StoreCellText(Integer ACol, Integer ARow, const AnsiString& Value) {
+    SetEditText(ACol, ARow, Value);
+    SetCells(ACol, ARow, Value);
+}
+
+void TExtStringGrid::AdvanceEdit(Integer ACol, Integer ARow, bool Force, bool AnyCell, bool Forward, bool Recursing) {
+    if (!FNavigation->AdvanceOnEnter() && !Force) return;
+    if (FMouseActions->RangeSelectAndEdit() && !Options().Contains(goEditing)) ChangeEditing(true);
+    if (!Recursing) FAdvanceFrom = TGridCoord{ACol, ARow};
+    const Integer FC = FirstDataCol(), LC = LastDataCol(), FR = FixedRows();
+    Integer C = ACol, R = ARow;
+    // Every cell at most once: a grid without an editable cell leaves the walk where it began.
+    const Integer Limit = std::max(1, (LC - FC + 1) * (LastDataRow() - FR + 1)) + 1;
+    bool Found = false;
+    for (Integer Step = 0; Step < Limit && !Found; ++Step) {
+        const Integer LR = LastDataRow();
+        if (LC < FC || LR < FR) return;
+        if (FNavigation->AdvanceDirection() == adLeftRight) {
+            if (Forward) {
+                const Integer Span = std::max(0, CellSpan(C, R).X);
+                if (C + Span < LC) {
+                    C += 1 + Span;
+                } else if (R < LR) {
+                    C = FC;
+                    ++R;
+                } else if (FNavigation->AdvanceInsert()) {
+                    if (CanAddRow()) {
+                        AddRow();
+                        RecalcAllFooters();
+                        ++R;
+                        if (OnAutoAddRow) OnAutoAddRow(this, LastDataRow());
+                    }
+                    C = FC;
+                } else {
+                    C = FC;
+                    R = FR;
+                }
+            } else if (C > FC) {
+                --C;
+            } else {
+                C = LC;
+                R = R > FR ? R - 1 : LR;
+            }
+        } else {
+            if (Forward) {
+                if (R < LR) {
+                    ++R;
+                } else {
+                    R = FR;
+                    C = C < LC ? C + 1 : FC;
+                }
+            } else if (R > FR) {
+                --R;
+            } else {
+                R = LR;
+                C = C > FC ? C - 1 : LC;
+            }
+        }
+        C = std::min(C, ColCount() - 1);
+        R = std::min(R, RowCount() - 1);
+        bool Can = true;
+        const TPoint B = BaseCell(C, R);
+        CanEditCell(B.X, B.Y, Can);
+        Found = Can;
+    }
+    if (!Found) return;
+    bool Allow = true;
+    if (OnAutoAdvance) OnAutoAdvance(this, FAdvanceFrom.Y, FAdvanceFrom.X, R, C, Allow);
+    if (!Allow || C < 0 || R < 0 || C >= ColCount() || R >= RowCount()) return;
+    FocusCell(C, R, true);
+    if (Col() != C || Row() != R) return;   // the move was refused
+    if (!AnyCell && !IsControlCell(C, R)) return;
+    if (!CellEditable(C, R)) return;
+    if (!IsControlCell(C, R)) ShowEditor();
+}
+
+void TExtStringGrid::TabAdvance(bool Backward) {
+    const Integer FC = FirstDataCol(), LC = LastDataCol(), FR = FixedRows(), LR = LastDataRow();
+    if (LC < FC || LR < FR) return;
+    Integer C = Col(), R = Row();
+    const Integer Limit = (LC - FC + 1) * (LR - FR + 1) + 1;
+    bool Wrapped = false;
+    bool Found = false;
+    for (Integer Step = 0; Step < Limit && !Found; ++Step) {
+        if (FNavigation->TabAdvanceDirection() == adLeftRight) {
+            if (!Backward) {
+                C += 1 + std::max(0, CellSpan(C, R).X);
+                if (C > LC) {
+                    C = FC;
+                    if (++R > LR) {
+                        R = FR;
+                        Wrapped = true;
+                    }
+                }
+            } else if (--C < FC) {
+                C = LC;
+                if (--R < FR) {
+                    R = LR;
+                    Wrapped = true;
+                }
+            }
+        } else {
+            if (!Backward) {
+                R += 1 + std::max(0, CellSpan(C, R).Y);
+                if (R > LR) {
+                    R = FR;
+                    if (++C > LC) {
+                        C = FC;
+                        Wrapped = true;
+                    }
+                }
+            } else if (--R < FR) {
+                R = LR;
+                if (--C < FC) {
+                    C = LC;
+                    Wrapped = true;
+                }
+            }
+        }
+        Found = CellEditable(C, R);
+    }
+    if (!Found) return;
+    if (Wrapped && !Backward && FNavigation->TabToNextAtEnd()) {
+        // Past the last cell the focus moves on to the next control of the form.
+        if (TWinControl* P = Parent()) {
+            FocusCell(C, R, true);
+            P->SelectNext(this, true, true);
+            return;
+        }
+    }
+    FocusCell(C, R, true);
+    if (FNavigation->AlwaysEdit() && Col() == C && Row() == R) ShowEditor();
+}
+
+void TExtStringGrid::AutoInsertRow(Integer ARow) {
+    ARow = std::clamp(ARow, 0, RowCount());
+    FMoving = true;
+    try {
+        SetRowCount(RowCount() + 1);
+        if (ARow < RowCount() - 1) MoveRow(RowCount() - 1, ARow);
+    } catch (...) {
+        FMoving = false;
+        throw;
+    }
+    FMoving = false;
+    if (OnAutoInsertRow) OnAutoInsertRow(this, ARow);
+}
+
+void TExtStringGrid::AutoDeleteRow(Integer ARow) {
+    if (ARow < 0 || ARow >= RowCount()) return;
+    FEditShown = false;
+    if (RowCount() - 1 <= TBaseGrid::FixedRows()) {
+        // The last data row is emptied rather than removed: the header stays a header.
+        if (EditorMode()) HideEditor();
+        ClearRow(ARow);
+    } else {
+        FMoving = true;
+        try {
+            DeleteRow(ARow);
+        } catch (...) {
+            FMoving = false;
+            throw;
+        }
+        FMoving = false;
+    }
+    if (OnAutoDeleteRow) OnAutoDeleteRow(this, ARow);
+    Invalidate();
+}

@@ -1,0 +1,383 @@
+// TExtInplaceEdit: the grid's text editor with the character rules of the
+// editor types, validation before the caret leaves the cell and the clipboard
+// events.
+#include "grid/ExtGrid.h"
+
+#include "grid/ExtUtil.h"
+#include "platform/ui/Clipbrd.h"
+#include "platform/ui/WinApi.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QKeyEvent>
+#include <QWidget>
+
+#include <algorithm>
+
+namespace {
+
+bool IsDigit(char C) { return C >= '0' && C <= '9'; }
+
+// Control characters that come with Ctrl held (copy, paste, undo, ...) stay the edit's.
+bool IsControlChar(char C) {
+    const unsigned char U = static_cast<unsigned char>(C);
+    return U < 32 && U != 8 && U != 9 && U != 13 && U != 27;
+}
+
+}  // namespace
+
+TExtInplaceEdit::TExtInplaceEdit(TComponent* AOwner)
+    : TInplaceEdit(AOwner), FExtGrid(dynamic_cast<TExtStringGrid*>(AOwner)) {}
+
+TEditorType TExtInplaceEdit::EditorType() const { return FExtGrid ? FExtGrid->FActiveEditor : edNormal; }
+
+void TExtInplaceEdit::BoundsChanged() {
+    if (!FExtGrid) {
+        TInplaceEdit::BoundsChanged();
+        return;
+    }
+    const TRect R = FExtGrid->CellRect(FExtGrid->Col(), FExtGrid->Row());
+    const Integer Shift = FExtGrid->BiDiMode() == bdRightToLeft ? 1 : 0;
+    SetBounds(R.Left + Shift, R.Top, std::max(0, R.Width() - 1), std::max(0, R.Height() - 1));
+}
+
+void TExtInplaceEdit::UpdateContents() {
+    TInplaceEdit::UpdateContents();
+    if (!FExtGrid) return;
+    TExtStringGrid* G = FExtGrid;
+    FWordWrap = G->WordWrap();
+    FTyping = true;
+    FLengthLimit = static_cast<short>(std::clamp<Integer>(G->GetEditLimit(), -32768, 32767));
+    SetPasswordChar(EditorType() == edPassword ? G->PasswordChar() : 0);
+    TBrush Brush;
+    Brush.SetColor(G->Color());
+    TFont CellFont;
+    CellFont.Assign(G->Font());
+    G->GetCellColor(G->Col(), G->Row(), TGridDrawState{}, &Brush, &CellFont);
+    if (Brush.Color() != clNone) SetColor(Brush.Color());
+    Font()->Assign(&CellFont);
+}
+
+void TExtInplaceEdit::TakeCellText() {
+    if (!FExtGrid) return;
+    AnsiString V;
+    FExtGrid->GetCurrentCell(V);
+    if (Text() != V) SetText(V);
+    if (FExtGrid->Navigation()->EditSelectAll()) SelectAll();
+    else SetSelStart(static_cast<Integer>(Text().size()));
+}
+
+void TExtInplaceEdit::Change() {
+    TInplaceEdit::Change();
+    if (FExtGrid && FExtGrid->OnEditChange) FExtGrid->OnEditChange(FExtGrid, FExtGrid->Col(), FExtGrid->Row(), Text());
+}
+
+void TExtInplaceEdit::KeyDown(Word& Key, TShiftState Shift) {
+    TExtStringGrid* G = FExtGrid;
+    if (!G) {
+        TInplaceEdit::KeyDown(Key, Shift);
+        return;
+    }
+    const bool Ctrl = Shift.Contains(ssCtrl), Shf = Shift.Contains(ssShift), Alt = Shift.Contains(ssAlt);
+    // The clipboard keys go through the grid's events.
+    if ((Ctrl && !Alt && (Key == 'C' || Key == VK_INSERT))) {
+        CopyToClipboard();
+        Key = 0;
+        return;
+    }
+    if ((Ctrl && !Alt && Key == 'X') || (Shf && !Ctrl && Key == VK_DELETE)) {
+        CutToClipboard();
+        Key = 0;
+        return;
+    }
+    if ((Ctrl && !Alt && Key == 'V') || (Shf && !Ctrl && Key == VK_INSERT)) {
+        PasteFromClipboard();
+        Key = 0;
+        return;
+    }
+    const std::shared_ptr<const bool> Alive = AliveToken();
+    const Integer Len = static_cast<Integer>(Text().size());
+    switch (Key) {
+        case VK_ESCAPE:
+            G->RestoreEditText();
+            Key = 0;
+            return;
+        case VK_UP: case VK_DOWN: {
+            // One line: the caret is on the first and the last line at once.
+            G->FValidating = true;
+            G->SetCurrentCell(Text());
+            G->FValidating = false;
+            if (!G->ValidateCell(Text())) {
+                if (*Alive) TakeCellText();
+                Key = 0;
+                return;
+            }
+            TakeCellText();
+            break;
+        }
+        case VK_RETURN:
+            if (Ctrl && G->Navigation()->LineFeedOnEnter()) break;
+            if (!Ctrl && !G->Navigation()->LineFeedOnEnter()) {
+                if (!G->ValidateCell(Text())) {
+                    if (*Alive) TakeCellText();
+                    Key = 0;
+                    return;
+                }
+                TakeCellText();
+                const Integer C = G->Col(), R = G->Row();
+                TInplaceEdit::KeyDown(Key, Shift);
+                if (!*Alive) return;
+                G->AdvanceEdit(C, R, false, false, true);
+                Key = 0;
+                return;
+            }
+            break;
+        case VK_RIGHT: case VK_LEFT: {
+            const bool AtEdge = Key == VK_RIGHT ? SelStart() >= Len : SelStart() == 0;
+            if (!G->Navigation()->CursorWalkEditor() || SelLength() != 0 || !AtEdge || Ctrl || Shf || Alt) break;
+            const bool Forward = Key == VK_RIGHT;
+            const Integer Next = G->Col() + (Forward ? 1 : -1);
+            const bool Inside = Forward ? Next <= G->LastDataCol() : Next >= G->FixedCols();
+            if (!G->ValidateCell(Text())) {
+                if (*Alive) TakeCellText();
+                Key = 0;
+                return;
+            }
+            TakeCellText();
+            G->HideEditor();
+            if (!*Alive) return;
+            if (Inside && G->IsControlCell(Next, G->Row())) {
+                G->SetCol(Next);
+            } else {
+                const TAdvanceDirection D = G->Navigation()->AdvanceDirection();
+                G->Navigation()->SetAdvanceDirection(adLeftRight);
+                G->AdvanceEdit(G->Col(), G->Row(), true, true, Forward);
+                G->Navigation()->SetAdvanceDirection(D);
+            }
+            Key = 0;
+            return;
+        }
+        default:
+            break;
+    }
+    FTyping = !(Key == VK_BACK || Key == VK_DELETE);
+    TInplaceEdit::KeyDown(Key, Shift);
+}
+
+void TExtInplaceEdit::KeyUp(Word& Key, TShiftState Shift) {
+    if (Key == VK_LEFT || Key == VK_RIGHT) return;
+    TInplaceEdit::KeyUp(Key, Shift);
+    if (Key == 0 || !FExtGrid) return;
+    LookupComplete();
+    const AnsiString T = Text();
+    if (SelStart() > 0) FExtGrid->EditCaretMoved(T, SelStart(), 0);
+    FExtGrid->EditFormulaMode(!T.empty() && T[0] == '=');
+}
+
+bool TExtInplaceEdit::FilterChar(char& Key) const {
+    const TEditorType E = EditorType();
+    const unsigned char U = static_cast<unsigned char>(Key);
+    if (IsControlChar(Key)) return true;
+    const bool Basic = U == 8 || U == 9 || U == 13 || U == 27;
+    const AnsiString T = Text();
+    const AnsiString Sel = SelText();
+    switch (E) {
+        case edNormal: case edPassword:
+            return true;
+        case edNumeric:
+            if (Basic || IsDigit(Key)) return true;
+            if (Key == '-' && T.find('-') == AnsiString::npos && SelStart() == 0) return true;
+            MessageBeep(0);
+            Key = 0;
+            return false;
+        case edPositiveNumeric:
+            if (Basic || IsDigit(Key)) return true;
+            MessageBeep(0);
+            Key = 0;
+            return false;
+        case edFloat: {
+            const char Dec = FormatSettings.DecimalSeparator, Thou = FormatSettings.ThousandSeparator;
+            if (Basic || IsDigit(Key)) return true;
+            if (Key == '-') {
+                if ((SelStart() == 0 && T.find('-') == AnsiString::npos) || Sel.find('-') != AnsiString::npos)
+                    return true;
+                MessageBeep(0);
+                Key = 0;
+                return false;
+            }
+            if (Key == Dec) {
+                if (T.find(Dec) == AnsiString::npos || Sel.find(Dec) != AnsiString::npos) return true;
+                Key = 0;
+                return false;
+            }
+            if (Key == Thou || (Key != ',' && Key != '.')) {
+                Key = 0;
+                return false;
+            }
+            return true;
+        }
+        case edCapital: case edUpperCase:
+            if (!Basic) Key = AnsiUpperCase(AnsiString(1, Key))[0];
+            return true;
+        case edLowerCase:
+            if (!Basic) Key = AnsiLowerCase(AnsiString(1, Key))[0];
+            return true;
+        case edMixedCase:
+            return true;
+        default:
+            Key = 0;
+            return false;
+    }
+}
+
+void TExtInplaceEdit::KeyPress(char& Key) {
+    if (!FExtGrid) {
+        TInplaceEdit::KeyPress(Key);
+        return;
+    }
+    const unsigned char U = static_cast<unsigned char>(Key);
+    if (FLengthLimit > 0 && static_cast<Integer>(Text().size()) >= FLengthLimit && SelLength() == 0 && U != 8 &&
+        U != 27 && U != 13 && !IsControlChar(Key)) {
+        Key = 0;
+        return;
+    }
+    if (!FilterChar(Key)) return;
+    TInplaceEdit::KeyPress(Key);
+    if (Key && EditorType() == edMixedCase && U >= 32) {
+        // Inserted here so that the whole text can take the mixed case at once.
+        const Integer Pos = SelStart();
+        SetSelText(AnsiString(1, Key));
+        SetText(ProperCase(Text()));
+        SetSelStart(Pos + 1);
+        Key = 0;
+    }
+}
+
+void TExtInplaceEdit::StartWith(char Key) {
+    if (Key == 8) {
+        SetText(AnsiString());
+        return;
+    }
+    char C = Key;
+    if (!FilterChar(C) || C == 0) return;
+    if (EditorType() == edMixedCase) C = ProperCase(AnsiString(1, C))[0];
+    SetText(AnsiString(1, C));
+    SetSelStart(1);
+}
+
+void TExtInplaceEdit::LookupComplete() {
+    TExtStringGrid* G = FExtGrid;
+    if (!FTyping || SelLength() != 0 || !G->Lookup() || G->LookupItems()->Count() == 0) return;
+    const Integer Caret = SelStart();
+    const AnsiString T = Text();
+    if (Caret <= 0 || Caret > static_cast<Integer>(T.size())) return;
+    AnsiString Prefix = T.substr(0, Caret);
+    if (!G->LookupCaseSensitive()) Prefix = AnsiUpperCase(Prefix);
+    for (Integer I = 0; I < G->LookupItems()->Count(); ++I) {
+        const AnsiString Item = G->LookupItems()->Strings(I);
+        const AnsiString Cmp = G->LookupCaseSensitive() ? Item : AnsiUpperCase(Item);
+        if (Cmp.compare(0, Prefix.size(), Prefix) != 0 || Item.size() <= Prefix.size()) continue;
+        AnsiString NewText = T.substr(0, Caret) + Item.substr(Caret);
+        if (NewText.size() > 255) NewText.resize(255);
+        SetText(NewText);
+        SetSelStart(Caret);
+        SetSelLength(static_cast<Integer>(NewText.size()) - Caret);
+        return;
+    }
+}
+
+bool TExtInplaceEdit::AcceptPastedText(AnsiString& Value) const {
+    switch (EditorType()) {
+        case edNumeric:
+            return NumberKind(Value) == 0;
+        case edPositiveNumeric:
+            // A positive-only cell takes no sign from the clipboard either.
+            return NumberKind(Value) == 0 && Value.find('-') == AnsiString::npos;
+        case edFloat:
+            return NumberKind(Value) <= 1;
+        case edMixedCase:
+            Value = ProperCase(Value);
+            return true;
+        case edLowerCase:
+            Value = AnsiLowerCase(Value);
+            return true;
+        case edCapital: case edUpperCase:
+            Value = AnsiUpperCase(Value);
+            return true;
+        default:
+            return true;
+    }
+}
+
+void TExtInplaceEdit::CopyToClipboard() {
+    bool Allow = true;
+    if (FExtGrid && FExtGrid->OnClipboardCopy) FExtGrid->OnClipboardCopy(this, Allow);
+    if (Allow && SelLength() > 0 && EditorType() != edPassword) Clipboard()->SetAsText(SelText());
+}
+
+void TExtInplaceEdit::CutToClipboard() {
+    bool Allow = true;
+    if (FExtGrid && FExtGrid->OnClipboardCut) FExtGrid->OnClipboardCut(this, Allow);
+    if (!Allow || SelLength() == 0 || EditorType() == edPassword) return;
+    Clipboard()->SetAsText(SelText());
+    SetSelText(AnsiString());
+}
+
+void TExtInplaceEdit::PasteFromClipboard() {
+    TExtStringGrid* G = FExtGrid;
+    if (!G || !Clipboard()->HasFormat(CF_TEXT)) return;
+    AnsiString Clip = Clipboard()->AsText();
+    if (Clip.empty()) return;
+    bool Allow = true;
+    if (G->OnClipboardPaste) G->OnClipboardPaste(this, Allow);
+    if (!Allow) return;
+    if (G->OnClipboardBeforePasteCell) G->OnClipboardBeforePasteCell(this, G->Col(), G->Row(), Clip, Allow);
+    if (!Allow) return;
+    if (FLengthLimit >= 1 && static_cast<Integer>(Clip.size()) > FLengthLimit) return;
+    const AnsiString T = Text();
+    const Integer S = std::min<Integer>(SelStart(), static_cast<Integer>(T.size()));
+    const Integer L = SelLength();
+    AnsiString NewText = T.substr(0, S) + Clip + T.substr(std::min<size_t>(T.size(), size_t(S + L)));
+    if (FLengthLimit > 0 && static_cast<Integer>(NewText.size()) > FLengthLimit) return;
+    if (!AcceptPastedText(NewText)) return;
+    SetText(NewText);
+    G->SetCurrentCellEditText(Text());
+    if (L > 0) {
+        SetSelStart(S);
+        SetSelLength(static_cast<Integer>(Clip.size()));
+    } else {
+        SetSelStart(S + static_cast<Integer>(Clip.size()));
+    }
+}
+
+bool TExtInplaceEdit::QtEvent(QEvent* E) {
+    TExtStringGrid* G = FExtGrid;
+    if (G && E->type() == QEvent::KeyPress) {
+        auto* K = static_cast<QKeyEvent*>(E);
+        if ((K->key() == Qt::Key_Tab || K->key() == Qt::Key_Backtab) &&
+            !(K->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) && G->Options().Contains(goTabs)) {
+            const std::shared_ptr<const bool> Alive = AliveToken();
+            bool Valid = true;
+            GuardedCall(G, [&] { Valid = G->ValidateCell(Text()); });
+            if (!*Alive) return true;
+            if (!Valid) TakeCellText();
+        }
+    }
+    if (G && E->type() == QEvent::FocusOut && G->EditorMode()) {
+        QWidget* To = QApplication::focusWidget();
+        if (!To || (To != G->Widget() && To != Widget() && !Widget()->isAncestorOf(To))) {
+            if (G->LookupHistory() && !Text().empty() && G->LookupItems()->IndexOf(Text()) < 0)
+                G->LookupItems()->Add(Text());
+            G->EditFormulaMode(false);
+            // Leaving for another control ends the edit here; a refused value is
+            // put back without taking the focus back.
+            GuardedCall(G, [&] {
+                G->FReopenOnRefusal = false;
+                G->ValidateCell(Text());
+                TakeCellText();
+            });
+            G->FReopenOnRefusal = true;
+        }
+    }
+    return TInplaceEdit::QtEvent(E);
+}

@@ -1,0 +1,294 @@
+// TExtStringGrid: keyboard. The grid's own key commands come first; the rest goes
+// to the framework grid's navigation, and a few commands follow it.
+#include "grid/ExtGrid.h"
+
+#include "grid/ExtUtil.h"
+
+#include <algorithm>
+
+namespace {
+
+bool IsNavigationKey(Word Key) {
+    return Key == VK_PRIOR || Key == VK_NEXT || Key == VK_END || Key == VK_HOME || Key == VK_LEFT || Key == VK_UP ||
+           Key == VK_RIGHT || Key == VK_DOWN;
+}
+
+}  // namespace
+
+void TExtStringGrid::ConsumeKey(Word& Key, TShiftState Shift) {
+    if (OnKeyDown) OnKeyDown(this, Key, Shift);
+    Key = 0;
+}
+
+void TExtStringGrid::ControlCellKey(Word Key) {
+    bool Can = Options().Contains(goEditing) || FMouseActions->RangeSelectAndEdit();
+    if (OnCanEditCell) OnCanEditCell(this, Row(), Col(), Can);
+    const TCellType T = GetCellType(Col(), Row());
+    const bool Check = T == ctCheckBox || T == ctDataCheckBox || T == ctVirtCheckBox || T == ctRowCheckBox;
+    if (Key == VK_SPACE && Can && Check) {
+        if (TCellGraphic* G = GetCellGraphic(Col(), Row())) {
+            G->SetCellBoolean(!G->CellBoolean());
+            if (OnCheckBoxClick) OnCheckBoxClick(this, Col(), Row(), G->CellBoolean());
+        }
+    }
+    if (Can && T == ctButton && OnButtonClick) OnButtonClick(this, Col(), Row());
+    RepaintCell(Col(), Row());
+}
+
+bool TExtStringGrid::HomeEndKey(Word Key, TShiftState Shift) {
+    const bool RowMode = FNavigation->HomeEndKey() == heFirstLastRow;
+    const bool RowSel = Options().Contains(goRowSelect);
+    if (!RowMode && !RowSel) return false;
+    if (FFixedRowAlways && RowCount() == 1) return false;
+    const Integer OldLeft = LeftCol();
+    if (RowMode) {
+        const Integer From = Row();
+        const Integer To = Key == VK_HOME ? FixedRows() : std::max(FixedRows(), LastDataRow());
+        FocusCell(Col(), To, true);
+        if (Key == VK_END && FFixedFooters > 0) SetTopRow(std::max(FixedRows(), RowCount() - VisibleRowCount()));
+        if (!Shift.Contains(ssShift) && FMouseActions->DisjunctRowSelect()) ClearRowSelect();
+        if (Shift.Contains(ssShift) && Row() == To)
+            SetSelection(TGridRect{FixedCols(), std::min(From, To), ColCount() - 1, std::max(From, To)});
+        Word K = Key;
+        ConsumeKey(K, Shift);
+        if (RowSel && FNavigation->KeepHorizScroll()) SetLeftCol(OldLeft);
+        return true;
+    }
+    if (Key == VK_HOME) {
+        const Integer First = FirstDataCol();
+        FocusCell(First, Row(), true);
+        SetLeftCol(First);
+    } else {
+        FocusCell(ColCount() - 1, Row(), true);
+        SetLeftCol(std::max(FixedCols(), ColCount() - VisibleColCount()));
+    }
+    Word K = Key;
+    ConsumeKey(K, Shift);
+    return true;
+}
+
+bool TExtStringGrid::SkipFixed(Word Key) {
+    Integer DC = 0, DR = 0;
+    bool Reverse = BiDiMode() == bdRightToLeft;
+    switch (Key) {
+        case VK_LEFT: DC = Reverse ? 1 : -1; break;
+        case VK_RIGHT: DC = Reverse ? -1 : 1; break;
+        case VK_UP: DR = -1; break;
+        case VK_DOWN: DR = 1; break;
+        default: return false;
+    }
+    auto Fixed = [this](Integer C, Integer R) { return IsFixed(C, R) || C > LastDataCol() || R > LastDataRow(); };
+    Integer C = Col() + DC, R = Row() + DR;
+    if (C < 0 || R < 0 || C >= ColCount() || R >= RowCount() || !Fixed(C, R)) return false;
+    const Integer MinC = FixedCols(), MaxC = LastDataCol(), MinR = FixedRows(), MaxR = LastDataRow();
+    while (C >= MinC && C <= MaxC && R >= MinR && R <= MaxR && Fixed(C, R)) {
+        C += DC;
+        R += DR;
+    }
+    if (C >= MinC && C <= MaxC && R >= MinR && R <= MaxR) FocusCell(C, R, true);
+    return true;
+}
+
+void TExtStringGrid::KeyDown(Word& Key, TShiftState Shift) {
+    FPrevSelection = Selection();
+    const bool Ctrl = Shift.Contains(ssCtrl), Shf = Shift.Contains(ssShift), Alt = Shift.Contains(ssAlt);
+    const Integer OldLeft = LeftCol();
+    const std::shared_ptr<const bool> Alive = AliveToken();
+
+    if (Key == VK_F2) {
+        if (FMouseActions->RangeSelectAndEdit() && !Options().Contains(goEditing)) {
+            if (!CellEditable(Col(), Row())) {
+                ConsumeKey(Key, Shift);
+                return;
+            }
+            ChangeEditing(true);
+        }
+        if (!CellEditable(Col(), Row())) {
+            ConsumeKey(Key, Shift);
+            return;
+        }
+        const AnsiString T = Cells(Col(), Row());
+        if (TextType(T, FEnableHTML) == 1 && UpperPos("<CONTROL", T) > 0) {
+            Key = 0;   // no text editor over form controls
+            return;
+        }
+    }
+    if (Key == VK_RETURN && !CellEditable(Col(), Row())) {
+        ConsumeKey(Key, Shift);
+        // The character still follows the key, as it would after a consumed key-down.
+        char Ch = 13;
+        if (*Alive) KeyPress(Ch);
+        return;
+    }
+    if ((Key == VK_RETURN || Key == VK_SPACE) && IsControlCell(Col(), Row())) ControlCellKey(Key);
+    if ((Key == VK_HOME || Key == VK_END) && HomeEndKey(Key, Shift)) {
+        Key = 0;
+        return;
+    }
+    if (Key == VK_TAB && Options().Contains(goTabs) && !Ctrl && !Alt) {
+        if (OnKeyDown) {
+            Word K = Key;
+            OnKeyDown(this, K, Shift);
+            if (K != VK_TAB || !*Alive) {
+                Key = 0;
+                return;
+            }
+        }
+        TabAdvance(Shf);
+        Key = 0;
+        return;
+    }
+    if (FNavigation->SkipFixedCells() && !Ctrl && !Shf && SkipFixed(Key)) {
+        ConsumeKey(Key, Shift);
+        return;
+    }
+    if (Key == VK_DOWN && !Ctrl && Row() == LastDataRow() && FNavigation->AppendOnArrowDown() && CanAddRow()) {
+        AddRow();
+        const Integer NewRow = LastDataRow();
+        if (FFixedFooters > 0) FocusCell(Col(), NewRow, true);
+        RecalcAllFooters();
+        if (OnAutoAddRow) OnAutoAddRow(this, NewRow);
+        if (!*Alive) return;
+    }
+    if (!(Selection() == FPrevSelection) && FSelectionRectangle) {
+        RepaintUnlessUpdating();
+        FPrevSelection = Selection();
+    }
+
+    TBaseGrid::KeyDown(Key, Shift);
+    if (!*Alive) return;
+
+    if ((Key == VK_PRIOR || Key == VK_NEXT || Key == VK_UP || Key == VK_DOWN) && Options().Contains(goRowSelect) &&
+        FNavigation->KeepHorizScroll())
+        SetLeftCol(OldLeft);
+
+    bool Clip = false;
+    if (FNavigation->AllowClipboardShortCuts() && !Alt) {
+        bool Allow = true;
+        if ((Ctrl && Key == 'X') || (Shf && !Ctrl && Key == VK_DELETE)) {
+            Clip = true;
+            if (OnClipboardCut) OnClipboardCut(this, Allow);
+            if (Allow) CutToClipboard();
+        } else if ((Ctrl && Key == 'V') || (Shf && !Ctrl && Key == VK_INSERT)) {
+            Clip = true;
+            if (OnClipboardPaste) OnClipboardPaste(this, Allow);
+            if (Allow) PasteFromClipboard();
+        } else if (Ctrl && (Key == 'C' || Key == VK_INSERT)) {
+            Clip = true;
+            if (OnClipboardCopy) OnClipboardCopy(this, Allow);
+            if (Allow) CopyToClipboard();
+        }
+        if (!*Alive) return;
+    }
+    if (!Clip && Key == VK_INSERT && !Ctrl && !Shf && !Alt && FNavigation->AllowInsertRow() && CanInsertRow(Row())) {
+        if (FNavigation->InsertPosition() == pInsertAfter) {
+            if (FFixedRowAlways && RowCount() == TBaseGrid::FixedRows()) {
+                AutoInsertRow(Row());
+                if (RowCount() > 1) FocusCell(Col(), 1, true);
+            } else {
+                AutoInsertRow(Row() + 1);
+                FocusCell(Col(), std::min(Row() + 1, RowCount() - 1), true);
+            }
+        } else {
+            AutoInsertRow(Row());
+        }
+        RecalcAllFooters();
+    }
+    if (Ctrl && Key == 'A' && (Options().Contains(goRangeSelect) || Options().Contains(goRowSelect))) {
+        const Integer L = FirstDataCol(), R = std::max(L, ColCount() - FFixedRightCols - 1);
+        const Integer T = FixedRows(), B = std::max(T, LastDataRow());
+        SetSelection(TGridRect{L, T, R, B});
+        if (FMouseActions->DisjunctRowSelect())
+            for (Integer Rw = T; Rw <= B; ++Rw) SetRowSelected(Rw, true);
+        Key = 0;
+    }
+    if (IsNavigationKey(Key)) {
+        const TGridRect S = Selection();
+        if (FMouseActions->DisjunctRowSelect()) {
+            if (!Shf && !Ctrl) ClearRowSelect();
+            if (Shf) for (Integer Rw = S.Top; Rw <= S.Bottom; ++Rw) SetRowSelected(Rw, true);
+            else SetRowSelected(Row(), true);
+        }
+        if (FMouseActions->DisjunctColSelect()) {
+            if (!Shf && !Ctrl) ClearColSelect();
+            if (Shf) for (Integer C = S.Left; C <= S.Right; ++C) SetColSelected(C, true);
+            else SetColSelected(Col(), true);
+        }
+    }
+    if (Key == VK_SPACE) {
+        if (FMouseActions->DisjunctRowSelect()) SetRowSelected(Row(), !RowSelected(Row()));
+        if (FMouseActions->DisjunctColSelect()) SetColSelected(Col(), !ColSelected(Col()));
+    }
+    if (!Clip && Key == VK_DELETE && FNavigation->AllowDeleteRow() && !Alt &&
+        RowCount() - TBaseGrid::FixedRows() - FFixedFooters >= 1) {
+        bool Can = true;
+        if (OnCanDeleteRow) OnCanDeleteRow(this, Row(), Can);
+        if (Can && *Alive) {
+            AutoDeleteRow(Row());
+            BeginCellEdit(Col(), Row());
+            RecalcAllFooters();
+        }
+    }
+    const TGridRect S = Selection();
+    if (!(S == FPrevSelection)) {
+        FPrevSelection = S;
+        SelectionChanged(S.Left, S.Top, S.Right, S.Bottom);
+    }
+}
+
+void TExtStringGrid::KeyPress(char& Key) {
+    const unsigned char U = static_cast<unsigned char>(Key);
+    // Clipboard shortcuts give control characters of their own; they type nothing.
+    if (FNavigation->AllowClipboardShortCuts() && (U == 3 || U == 22 || U == 24)) {
+        Key = 0;
+        return;
+    }
+    if (Key == 27) {
+        if (Options().Contains(goEditing) && FEditShown) RestoreEditText();
+        if (OnKeyPress) OnKeyPress(this, Key);
+        Key = 0;
+        return;
+    }
+    if (Key == 13) {
+        if (!FNavigation->AdvanceOnEnter() && !CellEditable(Col(), Row())) {
+            if (OnKeyPress) OnKeyPress(this, Key);
+            Key = 0;
+            return;
+        }
+        if (IsControlCell(Col(), Row()) || (FNavigation->AdvanceOnEnter() && !CellEditable(Col(), Row()))) {
+            AdvanceEdit(Col(), Row(), false, false, true);
+            if (OnKeyPress) OnKeyPress(this, Key);
+            Key = 0;
+            return;
+        }
+        TBaseGrid::KeyPress(Key);
+        return;
+    }
+    const bool Editable = CellEditable(Col(), Row());
+    if (FMouseActions->RangeSelectAndEdit() && Editable && !IsControlCell(Col(), Row()) && U != 9) {
+        FStartKey = Key;
+        ChangeEditing(true);
+        ScrollInView(Col(), Row());
+    }
+    if (IsControlCell(Col(), Row())) {
+        Key = 0;
+        return;
+    }
+    if (!Options().Contains(goEditing) || !(U == 8 || U >= 32)) {
+        TBaseGrid::KeyPress(Key);
+        return;
+    }
+    if (OnKeyPress) OnKeyPress(this, Key);
+    if (Key == 0) return;
+    if (!Editable) {
+        Key = 0;
+        return;
+    }
+    FStartKey = Key;
+    if (EditorMode()) return;   // the editor has the key already
+    ShowEditor();
+    if (EditorMode()) {
+        if (auto* Ed = dynamic_cast<TExtInplaceEdit*>(InplaceEditor())) Ed->StartWith(Key);
+    }
+    Key = 0;
+}

@@ -1,0 +1,256 @@
+#include "grid/ExtGrid.h"
+
+#include "platform/ui/Forms.h"
+#include "platform/ui/UiTestKit.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace uitest;
+
+namespace {
+
+struct TKeyForm {
+    std::unique_ptr<TForm> Form = std::make_unique<TForm>(nullptr);
+    TExtStringGrid* Grid = nullptr;
+    TKeyForm() {
+        Form->SetBounds(0, 0, 600, 400);
+        Grid = new TExtStringGrid(Form.get());
+        Grid->SetParent(Form.get());
+        Grid->SetBounds(0, 0, 500, 300);
+        Grid->SetColCount(5);
+        Grid->SetRowCount(6);
+        Form->Show();
+        Form->Widget()->activateWindow();
+        Grid->SetFocus();
+        Settle();
+    }
+    void Key(int K, Qt::KeyboardModifiers Mods = Qt::NoModifier, const QString& Text = QString()) {
+        SendKey(FocusTarget(), K, Text, Mods);
+    }
+    void Options(std::initializer_list<TGridOption> Add) {
+        TGridOptions O = Grid->Options();
+        for (TGridOption X : Add) O.Include(X);
+        Grid->SetOptions(O);
+    }
+};
+
+}  // namespace
+
+TEST(ExtGridKeys, TabMovesOverEditableCellsAndWrapsToTheNextRow) {
+    TKeyForm F;
+    TExtStringGrid* G = F.Grid;
+    F.Options({goEditing, goTabs});
+    G->SetReadOnly(2, 1, true);
+    F.Key(Qt::Key_Tab);
+    EXPECT_EQ(3, G->Col());
+    F.Key(Qt::Key_Tab);
+    F.Key(Qt::Key_Tab);
+    EXPECT_EQ(1, G->Col());
+    EXPECT_EQ(2, G->Row());
+    F.Key(Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(4, G->Col());
+    EXPECT_EQ(1, G->Row());
+}
+
+TEST(ExtGridKeys, TabStepEndsWhenNoCellIsEditable) {
+    TKeyForm F;
+    TExtStringGrid* G = F.Grid;
+    F.Options({goEditing, goTabs});
+    G->OnCanEditCell = [](TObject*, Integer, Integer, bool& CanEdit) { CanEdit = false; };
+    F.Key(Qt::Key_Tab);
+    EXPECT_EQ(1, G->Col());
+    EXPECT_EQ(1, G->Row());
+}
+
+TEST(ExtGridKeys, TabInTheEditorStoresAndMovesOn) {
+    TKeyForm F;
+    TExtStringGrid* G = F.Grid;
+    F.Options({goEditing, goTabs});
+    TypeText(u"t");
+    ASSERT_TRUE(G->EditorMode());
+    PressTab();
+    EXPECT_EQ("t", G->Cells(1, 1));
+    EXPECT_EQ(2, G->Col());
+}
+
+TEST(ExtGridKeys, HomeAndEndGoToTheFirstAndLastDataRow) {
+    TKeyForm F;
+    TExtStringGrid* G = F.Grid;
+    G->SetFixedFooters(1);
+    G->Navigation()->SetHomeEndKey(heFirstLastRow);
+    G->SetRow(3);
+    Integer Seen = 0;
+    G->OnKeyDown = [&](TObject*, Word& Key, TShiftState) { Seen = Key; };
+    F.Key(Qt::Key_End);
+    EXPECT_EQ(4, G->Row());   // above the footer row
+    EXPECT_EQ(VK_END, Seen);
+    F.Key(Qt::Key_Home);
+    EXPECT_EQ(1, G->Row());
+}
+
+TEST(ExtGridKeys, HomeWithFixedRowAlwaysAndOneRowIsLeftToTheFramework) {
+    TKeyForm F;
+    TExtStringGrid* G = F.Grid;
+    G->Navigation()->SetHomeEndKey(heFirstLastRow);
+    G->SetFixedRowAlways(true);
+    G->SetRowCount(1);
+    EXPECT_NO_THROW(F.Key(Qt::Key_Home));
+    EXPECT_EQ(1, G->RowCount());
+}
+
+TEST(ExtGridKeys, DownOnTheLastRowAppendsOnlyWhenAsked) {
+    TKeyForm F;
+    TExtStringGrid* G = F.Grid;
+    G->SetRow(5);
+    F.Key(Qt::Key_Down);
+    EXPECT_EQ(6, G->RowCount());
+    G->Navigation()->SetAppendOnArrowDown(true);
+    Integer Added = -1;
+    G->OnAutoAddRow = [&](TObject*, Integer ARow) { Added = ARow; };
+    F.Key(Qt::Key_Down);
+    EXPECT_EQ(7, G->RowCount());
+    EXPECT_EQ(6, Added);
+    EXPECT_EQ(6, G->Row());
+    G->OnCanAddRow = [](TObject*, bool& CanAdd) { CanAdd = false; };
+    F.Key(Qt::Key_Down);
+    EXPECT_EQ(7, G->RowCount());
+}
+
+TEST(ExtGridKeys, ClipboardShortcutsAskTheirEventsOnlyWhenAllowed) {
+    TKeyForm F;
+    TExtStringGrid* G = F.Grid;
+    Integer Copies = 0, Pastes = 0, Cuts = 0;
+    G->OnClipboardCopy = [&](TObject*, bool&) { ++Copies; };
+    G->OnClipboardPaste = [&](TObject*, bool&) { ++Pastes; };
+    G->OnClipboardCut = [&](TObject*, bool&) { ++Cuts; };
+    Word Seen = 0;
+    G->OnKeyDown = [&](TObject*, Word& Key, TShiftState) { Seen = Key; };
+    F.Key(Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(0, Copies);
+    EXPECT_EQ('C', Seen);   // not consumed: the framework grid has it
+    G->Navigation()->SetAllowClipboardShortCuts(true);
+    F.Key(Qt::Key_C, Qt::ControlModifier);
+    F.Key(Qt::Key_Insert, Qt::ControlModifier);
+    F.Key(Qt::Key_V, Qt::ControlModifier);
+    F.Key(Qt::Key_X, Qt::ControlModifier);
+    F.Key(Qt::Key_Delete, Qt::ShiftModifier);
+    EXPECT_EQ(2, Copies);
+    EXPECT_EQ(1, Pastes);
+    EXPECT_EQ(2, Cuts);
+}
+
+TEST(ExtGridKeys, InsertAddsARowButShiftInsertPastesAndAltInsertDoesNothing) {
+    TKeyForm F;
+    TExtStringGrid* G = F.Grid;
+    G->Navigation()->SetAllowInsertRow(true);
+    G->Navigation()->SetAllowClipboardShortCuts(true);
+    G->SetCells(1, 2, "second");
+    G->SetRow(2);
+    Integer Inserted = -1, Pastes = 0;
+    G->OnAutoInsertRow = [&](TObject*, Integer ARow) { Inserted = ARow; };
+    G->OnClipboardPaste = [&](TObject*, bool&) { ++Pastes; };
+    F.Key(Qt::Key_Insert);
+    EXPECT_EQ(7, G->RowCount());
+    EXPECT_EQ(2, Inserted);
+    EXPECT_EQ("", G->Cells(1, 2));
+    EXPECT_EQ("second", G->Cells(1, 3));
+    F.Key(Qt::Key_Insert, Qt::ShiftModifier);
+    EXPECT_EQ(7, G->RowCount());
+    EXPECT_EQ(1, Pastes);
+    F.Key(Qt::Key_Insert, Qt::AltModifier);
+    EXPECT_EQ(7, G->RowCount());
+    G->Navigation()->SetInsertPosition(pInsertAfter);
+    F.Key(Qt::Key_Insert);
+    EXPECT_EQ(8, G->RowCount());
+    EXPECT_EQ(3, G->Row());
+}
+
+TEST(ExtGridKeys, DeleteRemovesTheRowWhenAllowedAndKeepsTheHeader) {
+    TKeyForm F;
+    TExtStringGrid* G = F.Grid;
+    G->Navigation()->SetAllowDeleteRow(true);
+    G->SetCells(1, 1, "a");
+    G->SetCells(1, 2, "b");
+    bool Refuse = true;
+    Integer Asked = 0;
+    G->OnCanDeleteRow = [&](TObject*, Integer, bool& CanDelete) {
+        ++Asked;
+        CanDelete = !Refuse;
+    };
+    F.Key(Qt::Key_Delete);
+    EXPECT_EQ(6, G->RowCount());
+    Refuse = false;
+    F.Key(Qt::Key_Delete);
+    EXPECT_EQ(5, G->RowCount());
+    EXPECT_EQ("b", G->Cells(1, 1));
+    // The last data row is emptied, the fixed row stays fixed.
+    G->SetRowCount(2);
+    F.Key(Qt::Key_Delete);
+    EXPECT_EQ(2, G->RowCount());
+    EXPECT_EQ(1, G->FixedRows());
+    EXPECT_EQ("", G->Cells(1, 1));
+}
+
+TEST(ExtGridKeys, DeleteOnAGridWithoutDataRowsAsksNothing) {
+    TKeyForm F;
+    TExtStringGrid* G = F.Grid;
+    G->Navigation()->SetAllowDeleteRow(true);
+    G->SetFixedFooters(1);
+    G->SetRowCount(2);
+    Integer Asked = 0;
+    G->OnCanDeleteRow = [&](TObject*, Integer, bool&) { ++Asked; };
+    F.Key(Qt::Key_Delete);
+    EXPECT_EQ(0, Asked);
+    EXPECT_EQ(2, G->RowCount());
+}
+
+TEST(ExtGridKeys, CtrlASelectsAllDataCellsAndReportsTheChange) {
+    TKeyForm F;
+    TExtStringGrid* G = F.Grid;
+    Integer Changes = 0;
+    G->OnSelectionChanged = [&](TObject*, Integer, Integer, Integer, Integer) { ++Changes; };
+    F.Key(Qt::Key_A, Qt::ControlModifier);
+    const TGridRect S = G->Selection();
+    EXPECT_EQ((TGridRect{1, 1, 4, 5}), S);
+    EXPECT_EQ(1, Changes);
+}
+
+TEST(ExtGridKeys, ArrowsSkipFixedCellsOfTheEvent) {
+    TKeyForm F;
+    TExtStringGrid* G = F.Grid;
+    G->OnIsFixedCell = [](TObject*, Integer, Integer ACol, bool& IsFixed) { IsFixed = ACol == 2; };
+    F.Key(Qt::Key_Right);
+    EXPECT_EQ(3, G->Col());
+    F.Key(Qt::Key_Left);
+    EXPECT_EQ(1, G->Col());
+}
+
+TEST(ExtGridKeys, EnterOnAReadOnlyCellIsConsumed) {
+    TKeyForm F;
+    TExtStringGrid* G = F.Grid;
+    F.Options({goEditing});
+    G->SetReadOnly(1, 1, true);
+    Integer Presses = 0;
+    G->OnKeyPress = [&](TObject*, char&) { ++Presses; };
+    PressEnter();
+    EXPECT_FALSE(G->EditorMode());
+    EXPECT_EQ(1, Presses);
+}
+
+TEST(ExtGridKeys, SpaceTogglesACheckBoxCellOnlyWhenEditable) {
+    TKeyForm F;
+    TExtStringGrid* G = F.Grid;
+    TCellGraphic* C = G->CreateCellGraphic(1, 1);
+    C->SetCellType(ctCheckBox);
+    Integer Clicks = 0;
+    G->OnCheckBoxClick = [&](TObject*, Integer, Integer, bool) { ++Clicks; };
+    F.Key(Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+    EXPECT_FALSE(C->CellBoolean());
+    F.Options({goEditing});
+    F.Key(Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+    EXPECT_TRUE(C->CellBoolean());
+    EXPECT_EQ(1, Clicks);
+    EXPECT_FALSE(G->EditorMode());
+}
