@@ -1,0 +1,3 @@
+#include "transfer/Dzemtarfatura.h"
+
+TDzemtarfaturaf* Dzemtarfaturaf = nullptr;

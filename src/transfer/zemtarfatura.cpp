@@ -1,0 +1,3 @@
+#include "transfer/zemtarfatura.h"
+
+Tzemtarfaturaf* zemtarfaturaf = nullptr;

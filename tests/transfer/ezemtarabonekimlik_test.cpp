@@ -1,0 +1,257 @@
+#include "transfer/ezemtarabonekimlik.h"
+
+#include "ScreenTestKit.h"
+#include "../platform/ui/UiTestKit.h"
+
+#include "grid/ExtGrid.h"
+#include "platform/ui/Spin.h"
+#include "platform/ui/StdCtrls.h"
+#include "transfer/ZemtarScreen.h"
+
+using namespace transfertest;
+
+namespace {
+
+// One subscriber row; fields left out are NULL.
+AnsiString Subscriber(const AnsiString& Table, const AnsiString& Columns, const AnsiString& Values) {
+    return "insert into " + Table + " (" + Columns + ") values (" + Values + ");";
+}
+
+const char* const Full =
+    "ABONENO,ADI,SOYADI,VERGINO,TCKIMLIK,ABONETARIHI,ABONEDURUMU,UAVTNO,ILADI,ILCEADI,BELDEADI,BUCAKADI,KOYADI,"
+    "MAHALLEADI,CADDEADI,DISKAPINO,ICKAPINO,MULKIYET,MULKADI,MULKSOYADI,MULKVERGINO,MULKTCKIMLIK,MULKDASK,"
+    "KIRABASLAMATARIHI,KIRABITISTARIHI,KIRATUTARI,TELTIPI,TELEFON,PAFTA,ADA,PERSEL,YUZOLCUM,ABONETIPI,YAZI1,"
+    "YAZI2,SAYI1,SAYI2,ZEMTARDAHIL";
+
+class ElectricityIdentityScreen : public TScreenFixture {
+protected:
+    ElectricityIdentityScreen() {
+        Exec("delete from EABONEKIMLIK;");
+        F = std::make_unique<Tezemtarabonekimlikf>(nullptr);
+    }
+    AnsiString Cell(Integer C, Integer R) const { return F->OENDEKS->Cells(C, R); }
+    void InsertFull(const AnsiString& No, const AnsiString& Period) {
+        Exec(Subscriber("EABONEKIMLIK", Full,
+                        "'" + No + "','ALİ','VELİ','1234567890','12345678901','01.02.2010','1  Yeni','1234567890',"
+                        "'BURSA','NİLÜFER','B','BC','K','MAH','CAD','12','3','1  Malik','MA','MS','9876543210',"
+                        "'10987654321','12345678','01.01.2015','31.12.2016',1250.5,'1  Sabit','(224)111 22 33',"
+                        "'P1','A1','PR1',300.25,'1  Sanayi','" + Period + "','Y2',1.5,2,'EVET'"));
+    }
+    std::unique_ptr<Tezemtarabonekimlikf> F;
+};
+
+}  // namespace
+
+TEST_F(ElectricityIdentityScreen, StartsWithTheDefaultsTheListingsAndWritesRelyOn) {
+    EXPECT_EQ(F->dosyano->Text(), "0");
+    EXPECT_EQ(F->OSBUNVAN->Text(), "............ ORGANİZE SANAYİ BÖLGESİ");
+    EXPECT_TRUE(F->hepsec->Checked());
+    EXPECT_FALSE(F->GroupBox2->Visible());   // the all-subscribers file is out of reach here
+    EXPECT_EQ(F->GroupBox3, F->FindComponent("GroupBox3"));
+    EXPECT_EQ(F->iay->Text(), "");
+    ASSERT_EQ(F->iay->Items()->Count(), 12);
+    EXPECT_EQ(F->iay->Items()->Strings(1), "Şubat");
+    for (const char* Name : {"Button2", "Button3", "Button5", "Button6", "Button7", "Button8", "OENDEKS"})
+        EXPECT_NE(F->FindComponent(Name), nullptr) << Name;
+    TExtStringGrid* G = F->OENDEKS;
+    EXPECT_EQ(G->ColCount(), 40);
+    EXPECT_EQ(G->RowCount(), 2);
+    EXPECT_EQ(G->FixedCols(), 6);
+    EXPECT_TRUE(G->Options().Contains(goEditing));
+}
+
+TEST_F(ElectricityIdentityScreen, ShowSetsBothYearsToTheCurrentYear) {
+    F->iyil->SetText("2005");
+    F->Show();
+    EXPECT_EQ(F->iyil->Text(), "2016");
+    EXPECT_EQ(F->yil->Text(), "2016");
+    EXPECT_EQ(F->iay->Text(), "");
+}
+
+TEST_F(ElectricityIdentityScreen, PeriodListingAppliesTheFillRules) {
+    InsertFull("1001", "Şubat 2016");
+    Exec(Subscriber("EABONEKIMLIK", "ABONENO,ADI,SOYADI,VERGINO,TCKIMLIK,UAVTNO,MULKDASK,KIRATUTARI,YAZI1",
+                    "'1002','AYŞE','K','123456789','1234567890','12345','1234567',0.75,'Şubat 2016'"));
+    InsertFull("1003", "Mart 2016");
+    F->iay->SetText("Şubat");
+    F->iyil->SetText("2016");
+    F->Button7->Click();
+    EXPECT_TRUE(Prompts.Messages().empty());
+    TExtStringGrid* G = F->OENDEKS;
+    ASSERT_EQ(G->RowCount(), 4);   // header, two records, footer
+    EXPECT_EQ(Cell(1, 0), "aboneno");
+    EXPECT_EQ(Cell(34, 0), "DÖNEMİ");
+    EXPECT_EQ(Cell(38, 0), "SEÇ");
+    EXPECT_EQ(Cell(39, 0), "");
+    // A full record keeps its values; amounts get a point.
+    EXPECT_EQ(Cell(0, 1), "1");
+    EXPECT_EQ(Cell(1, 1), "1001");
+    EXPECT_EQ(Cell(3, 1), "VELİ");
+    EXPECT_EQ(Cell(7, 1), "1  Yeni");
+    EXPECT_EQ(Cell(19, 1), "MA");
+    EXPECT_EQ(Cell(20, 1), "MS");
+    EXPECT_EQ(Cell(26, 1), "1250.5");
+    EXPECT_EQ(Cell(28, 1), "(224)111 22 33");
+    EXPECT_EQ(Cell(32, 1), "300.25");
+    EXPECT_EQ(Cell(34, 1), "Şubat 2016");
+    EXPECT_EQ(Cell(36, 1), "1,5");   // separator left as it is
+    EXPECT_EQ(Cell(37, 1), "2");
+    EXPECT_EQ(Cell(38, 1), "E");
+    // Short and missing values become placeholders.
+    EXPECT_EQ(Cell(0, 2), "2");
+    EXPECT_EQ(Cell(3, 2), "AYŞE");
+    EXPECT_EQ(Cell(4, 2), "2222222222");
+    EXPECT_EQ(Cell(5, 2), "22222222222");
+    EXPECT_EQ(Cell(8, 2), "1111111111");
+    EXPECT_EQ(Cell(19, 2), "AYŞE");
+    EXPECT_EQ(Cell(20, 2), "AYŞE");
+    EXPECT_EQ(Cell(21, 2), "2222222222");
+    EXPECT_EQ(Cell(22, 2), "22222222222");
+    EXPECT_EQ(Cell(23, 2), "11111111");
+    EXPECT_EQ(Cell(26, 2), "0.75");
+    EXPECT_EQ(Cell(28, 2), "(000)000 00 00");
+    EXPECT_EQ(Cell(29, 2), "1");
+    EXPECT_EQ(Cell(30, 2), "1");
+    EXPECT_EQ(Cell(31, 2), "1");
+    EXPECT_EQ(Cell(32, 2), "0");
+    EXPECT_EQ(Cell(1, 3), "");   // footer row stays empty
+}
+
+TEST_F(ElectricityIdentityScreen, ClearedMarkListsEveryRowAsH) {
+    InsertFull("1001", "Şubat 2016");
+    InsertFull("1002", "Şubat 2016");
+    F->hepsec->SetChecked(false);
+    F->iay->SetText("Şubat");
+    F->iyil->SetText("2016");
+    F->Button7->Click();
+    EXPECT_EQ(Cell(38, 1), "H");
+    EXPECT_EQ(Cell(38, 2), "H");
+    EXPECT_EQ(CountMarkedRows(*F->OENDEKS, IdentityMarkCol), 0);
+}
+
+TEST_F(ElectricityIdentityScreen, EmptyPeriodListingEmptiesTheGridToItsHeader) {
+    InsertFull("1001", "Şubat 2016");
+    F->iay->SetText("Şubat");
+    F->iyil->SetText("2016");
+    F->Button7->Click();
+    ASSERT_EQ(F->OENDEKS->RowCount(), 3);
+    // An empty month searches for " 2016" and finds nothing.
+    F->iay->SetText("");
+    F->Button7->Click();
+    EXPECT_EQ(Prompts.LastMessage(), IdentityEmptyPeriodMessage);
+    EXPECT_EQ(F->OENDEKS->RowCount(), 1);
+    EXPECT_EQ(Cell(1, 1), "");
+    EXPECT_EQ(Cell(38, 1), "");
+    // A later listing brings the rows and the fixed header back.
+    F->iay->SetText("Şubat");
+    F->Button7->Click();
+    EXPECT_EQ(F->OENDEKS->RowCount(), 3);
+    EXPECT_EQ(F->OENDEKS->FixedRows(), 1);
+    EXPECT_EQ(Cell(1, 1), "1001");
+}
+
+TEST_F(ElectricityIdentityScreen, QuoteInThePeriodTextCannotWidenTheSelect) {
+    InsertFull("1001", "Şubat 2016");
+    F->iay->SetText("x\" or aboneno>\"");
+    F->iyil->SetText("2016");
+    F->Button7->Click();
+    EXPECT_EQ(Prompts.LastMessage(), IdentityEmptyPeriodMessage);
+    EXPECT_EQ(F->OENDEKS->RowCount(), 1);
+    EXPECT_EQ(ZemtarSqlValue("a\"b\"\""), "a\"\"b\"\"\"\"");
+}
+
+TEST_F(ElectricityIdentityScreen, ClosedOrChangedListsOnlyWholeCodes) {
+    Exec(Subscriber("EABONEKIMLIK", "ABONENO,ADI,ABONEDURUMU,YAZI1", "'2001','A','2','Ocak 2016'") +
+         Subscriber("EABONEKIMLIK", "ABONENO,ADI,ABONEDURUMU,YAZI1", "'2002','B','2  Kapanma','Ocak 2016'") +
+         Subscriber("EABONEKIMLIK", "ABONENO,ADI,ABONEDURUMU,YAZI1", "'2003','C','3','Ocak 2015'"));
+    F->Button2->Click();
+    ASSERT_EQ(F->OENDEKS->RowCount(), 4);
+    EXPECT_EQ(Cell(1, 1), "2001");
+    EXPECT_EQ(Cell(3, 1), "A");   // fill rules apply
+    EXPECT_EQ(Cell(1, 2), "2003");
+    Exec("delete from EABONEKIMLIK where ABONENO<>'2002';");
+    F->Button2->Click();
+    EXPECT_EQ(Prompts.LastMessage(), IdentityEmptyPeriodMessage);
+    EXPECT_EQ(F->OENDEKS->RowCount(), 1);
+}
+
+TEST_F(ElectricityIdentityScreen, AllListingKeepsTheGridWhenNothingIsFound) {
+    F->OENDEKS->SetCells(1, 1, "kept");
+    F->Button5->Click();
+    EXPECT_TRUE(Prompts.Messages().empty());
+    EXPECT_EQ(Cell(1, 1), "kept");
+    InsertFull("1002", "Mart 2016");
+    InsertFull("1001", "Şubat 2016");
+    F->Button5->Click();
+    ASSERT_EQ(F->OENDEKS->RowCount(), 4);
+    EXPECT_EQ(Cell(1, 1), "1001");
+    EXPECT_EQ(Cell(1, 2), "1002");
+}
+
+TEST_F(ElectricityIdentityScreen, PeriodFileHoldsTheRowsMarkedAfterEditing) {
+    InsertFull("1001", "Şubat 2016");
+    InsertFull("1002", "Şubat 2016");
+    F->iay->SetText("Şubat");
+    F->iyil->SetText("2016");
+    F->Button7->Click();
+    F->OENDEKS->SetCells(38, 2, "H");   // the operator leaves the second one out
+    F->VERGINOM->SetText("1234567890");
+    F->iyol->SetText(Folder.Path());
+    F->dosyano->SetText("3");
+    F->Button8->Click();
+    const AnsiString Path = Folder.Path() + "elektrik_abone_kimlik.xml";
+    EXPECT_EQ(Prompts.LastMessage(), Path + " dosyası oluştu");
+    const std::string Text = LoadFileToString(Path);
+    EXPECT_NE(Text.find(ZemtarSubscriberNo("1001", 26)), std::string::npos);
+    EXPECT_EQ(Text.find(ZemtarSubscriberNo("1002", 26)), std::string::npos);
+    EXPECT_NE(Text.find("<bilgidonem>201602-201602</bilgidonem>"), std::string::npos);
+}
+
+TEST_F(ElectricityIdentityScreen, WriteChecksFocusTheControl) {
+    F->Show();
+    F->iyol->SetText(Folder.Path());
+    F->Button8->Click();
+    EXPECT_EQ(Prompts.LastMessage(), ZemtarMonthMessage);
+    EXPECT_TRUE(F->iay->Focused());
+    F->iay->SetText("Ocak");
+    F->VERGINOM->SetText("123");
+    F->Button8->Click();
+    EXPECT_EQ(Prompts.LastMessage(), ZemtarTaxNoMessage);
+    EXPECT_TRUE(F->VERGINOM->Focused());
+    EXPECT_FALSE(FileExists(Folder.Path() + "elektrik_abone_kimlik.xml"));
+    // The closed or changed file needs no month.
+    F->iay->SetText("");
+    F->VERGINOM->SetText("1234567890");
+    F->Button3->Click();
+    EXPECT_EQ(Prompts.LastMessage(), Folder.Path() + "elektrik_abone_kimlik.xml dosyası oluştu");
+}
+
+TEST_F(ElectricityIdentityScreen, NumberEditsTakeDigitsOnly) {
+    F->Show();
+    for (TEdit* E : {F->dosyano, F->VERGINOM}) {
+        E->SetText("");
+        E->SetFocus();
+        uitest::Settle();
+        Prompts.Clear();
+        uitest::TypeText(u"1a,");
+        EXPECT_EQ(E->Text(), "1,") << E->Name();
+        ASSERT_EQ(Prompts.Messages().size(), 1u);
+        EXPECT_EQ(Prompts.LastMessage(), "Sadece rakam giriniz");
+    }
+}
+
+TEST_F(ElectricityIdentityScreen, LeavingTheZoneTaxNumberChecksItsLength) {
+    F->Show();
+    F->VERGINOM->SetFocus();
+    F->VERGINOM->SetText("123456789");
+    F->dosyano->SetFocus();
+    uitest::Settle();
+    EXPECT_EQ(Prompts.LastMessage(), "Vergi Numarası 10 karakterden büyük veya küçük olamaz");
+    EXPECT_TRUE(F->VERGINOM->Focused());
+    Prompts.Clear();
+    F->VERGINOM->SetText("1234567890");
+    F->dosyano->SetFocus();
+    uitest::Settle();
+    EXPECT_TRUE(Prompts.Messages().empty());
+    EXPECT_TRUE(F->dosyano->Focused());
+}

@@ -1,0 +1,198 @@
+#include "transfer/zemtarfatura.h"
+
+#include "ScreenTestKit.h"
+
+#include "grid/ExtGrid.h"
+#include "platform/ui/ComCtrls.h"
+#include "platform/ui/Gauges.h"
+#include "platform/ui/Spin.h"
+#include "platform/ui/StdCtrls.h"
+
+using namespace transfertest;
+
+namespace {
+
+AnsiString Invoice(const AnsiString& Ref, const AnsiString& No, double Amount, double Use, const AnsiString& Date) {
+    return "insert into EFATURA (REFERANSNO,ABONENO,TOPLAMBEDELI,TOPLAMTUKETIM,DONEMI,FATURATARIHI) values ('" +
+           Ref + "','" + No + "'," + FloatToStr(Amount, TFormatSettings()) + "," + FloatToStr(Use, TFormatSettings()) +
+           ",'Mart 2016','" + Date + "');";
+}
+
+AnsiString Identity(const AnsiString& No, const AnsiString& Adi, const AnsiString& Soyadi, const AnsiString& VergiNo,
+                    const AnsiString& TcKimlik, const AnsiString& Dahil) {
+    return "insert into EABONEKIMLIK (ABONENO,ADI,SOYADI,VERGINO,TCKIMLIK,ZEMTARDAHIL) values ('" + No + "','" + Adi +
+           "','" + Soyadi + "','" + VergiNo + "','" + TcKimlik + "','" + Dahil + "');";
+}
+
+class ElectricityInvoiceScreen : public TScreenFixture {
+protected:
+    ElectricityInvoiceScreen() {
+        Exec("delete from EFATURA; delete from EABONEKIMLIK;");
+        F = std::make_unique<Tzemtarfaturaf>(nullptr);
+        F->ilktarih->SetDate(EncodeDate(2016, 3, 1));
+        F->sontarih->SetDate(EncodeDate(2016, 3, 31));
+    }
+    AnsiString Cell(Integer C, Integer R) const { return F->OENDEKS->Cells(C, R); }
+    void ThreeInvoices() {
+        Exec(Identity("100", "ALİ", "VELİ", "123456789", "12345678901", "EVET") +
+             Identity("200", "AYŞE", "", "1234567890", "1234", "HAYIR") +
+             Invoice("91", "100", 100.5, 2.5, "10.03.2016") + Invoice("92", "200", 20, 3.5, "05.03.2016") +
+             Invoice("93", "300", 7, 1234.4, "10.03.2016"));
+    }
+    std::unique_ptr<Tzemtarfaturaf> F;
+};
+
+}  // namespace
+
+TEST_F(ElectricityInvoiceScreen, StartsHiddenWithTheDefaults) {
+    EXPECT_EQ(F->Color(), TColor(0xCDFEED));
+    EXPECT_TRUE(F->hepsec->Checked());
+    EXPECT_FALSE(F->hiz->Visible());
+    EXPECT_FALSE(F->OENDEKS->Visible());
+    EXPECT_EQ(F->OENDEKS->ColCount(), 12);
+    EXPECT_EQ(F->OENDEKS->RowCount(), 2);
+}
+
+TEST_F(ElectricityInvoiceScreen, ShowSetsTheDates) {
+    F->Show();
+    EXPECT_EQ(F->iyil->Text(), "2016");
+    EXPECT_EQ(FormatDateTime("dd.mm.yyyy", F->sontarih->Date()), "15.03.2016");
+    EXPECT_EQ(FormatDateTime("dd.mm.yyyy", F->ilktarih->Date()), "14.02.2016");
+}
+
+TEST_F(ElectricityInvoiceScreen, ListingShowsStatusMarksAndColours) {
+    ThreeInvoices();
+    F->Button1->Click();
+    TExtStringGrid* G = F->OENDEKS;
+    EXPECT_TRUE(G->Visible());
+    EXPECT_FALSE(F->hiz->Visible());
+    EXPECT_EQ(F->hiz->Progress(), 100);
+    ASSERT_EQ(G->RowCount(), 5);
+    EXPECT_EQ(Cell(6, 0), "AKTİF TÜKETİM");
+    EXPECT_EQ(Cell(11, 0), "SEÇ");
+    // Date order first: the invoice of 05.03 comes first.
+    const std::vector<std::vector<AnsiString>> Expected = {
+        {"1", "200", "AYŞE", "AYŞE", "1234567890", "22222222222", "4", "20", "ZEMTARTAN MUAF", "92", "05.03.2016", "H"},
+        {"2", "100", "ALİ", "VELİ", "2222222222", "12345678901", "2", "100,5", "NORMAL", "91", "10.03.2016", "E"},
+        {"3", "300", "", "", "", "", "", "", "ZEMTAR ABONE KİMLİK KAYDI YAPILMAMIŞ", "", "", "H"},
+    };
+    for (Integer R = 1; R <= 3; ++R)
+        for (Integer C = 0; C < 12; ++C) EXPECT_EQ(Cell(C, R), Expected[R - 1][C]) << C << "," << R;
+    EXPECT_EQ(G->Colors(2, 1), clYellow);
+    EXPECT_EQ(G->Colors(2, 2), clWhite);
+    EXPECT_EQ(G->Colors(2, 3), clRed);
+}
+
+TEST_F(ElectricityInvoiceScreen, ConsumptionRoundsHalvesToEven) {
+    Exec(Identity("100", "A", "B", "1234567890", "12345678901", "EVET") +
+         Invoice("1", "100", 1, 2.5, "01.03.2016") + Invoice("2", "100", 1, 3.5, "02.03.2016") +
+         Invoice("3", "100", 1, 1234.4, "03.03.2016") + Invoice("4", "100", 1, 0.5, "04.03.2016"));
+    F->Button1->Click();
+    EXPECT_EQ(Cell(6, 1), "2");
+    EXPECT_EQ(Cell(6, 2), "4");
+    EXPECT_EQ(Cell(6, 3), "1234");
+    EXPECT_EQ(Cell(6, 4), "0");
+}
+
+TEST_F(ElectricityInvoiceScreen, RangeSelectsByDateNotByText) {
+    Exec(Identity("100", "A", "B", "1234567890", "12345678901", "EVET") +
+         Invoice("1", "100", 1, 1, "15.02.2016") + Invoice("2", "100", 2, 1, "31.03.2016") +
+         Invoice("3", "100", 3, 1, "01.04.2016") + Invoice("4", "100", 4, 1, "02.03.2015") +
+         Invoice("5", "100", 5, 1, "01.03.2016"));
+    F->Button1->Click();
+    ASSERT_EQ(F->OENDEKS->RowCount(), 4);
+    EXPECT_EQ(Cell(9, 1), "5");
+    EXPECT_EQ(Cell(9, 2), "2");
+}
+
+TEST_F(ElectricityInvoiceScreen, ClearedMarkLeavesNormalRowsOut) {
+    ThreeInvoices();
+    F->hepsec->SetChecked(false);
+    F->Button1->Click();
+    EXPECT_EQ(Cell(8, 2), "NORMAL");
+    EXPECT_EQ(Cell(11, 2), "H");
+    EXPECT_EQ(CountMarkedRows(*F->OENDEKS, InvoiceMarkCol), 0);
+}
+
+TEST_F(ElectricityInvoiceScreen, SecondListingClearsAndShortens) {
+    ThreeInvoices();
+    F->Button1->Click();
+    Exec("delete from EFATURA where REFERANSNO<>'91';");
+    F->Button1->Click();
+    ASSERT_EQ(F->OENDEKS->RowCount(), 3);
+    EXPECT_EQ(Cell(1, 1), "100");
+    EXPECT_EQ(F->OENDEKS->Colors(2, 1), clWhite);
+    // Nothing found: cells emptied, row numbers kept, no message.
+    Exec("delete from EFATURA;");
+    F->Button1->Click();
+    EXPECT_TRUE(Prompts.Messages().empty());
+    EXPECT_EQ(Cell(0, 1), "1");
+    EXPECT_EQ(Cell(1, 1), "");
+    EXPECT_EQ(Cell(11, 1), "");
+    F->Button2->Click();   // the kept number still opens a row
+    EXPECT_EQ(Prompts.LastMessage(), "1");
+    EXPECT_EQ(F->OENDEKS->RowCount(), 4);
+}
+
+TEST_F(ElectricityInvoiceScreen, RefundButtonOpensNumberedRows) {
+    F->Button2->Click();   // before any listing: an empty message and no row
+    EXPECT_EQ(Prompts.LastMessage(), "");
+    EXPECT_EQ(F->OENDEKS->RowCount(), 2);
+    ThreeInvoices();
+    F->Button1->Click();
+    F->Button2->Click();
+    F->Button2->Click();
+    EXPECT_EQ(Prompts.Messages(), (std::vector<AnsiString>{"", "3", "4"}));
+    EXPECT_EQ(F->OENDEKS->RowCount(), 7);
+    EXPECT_EQ(Cell(0, 4), "4");
+    EXPECT_EQ(Cell(0, 5), "5");
+    EXPECT_EQ(Cell(1, 5), "");
+}
+
+TEST_F(ElectricityInvoiceScreen, QuotedSubscriberNumberIsLookedUpSafely) {
+    Exec(Identity("100", "A", "B", "1234567890", "12345678901", "EVET") +
+         Invoice("1", "1\" or \"1\"=\"1", 1, 1, "01.03.2016"));
+    F->Button1->Click();
+    ASSERT_EQ(F->OENDEKS->RowCount(), 3);
+    EXPECT_EQ(Cell(8, 1), "ZEMTAR ABONE KİMLİK KAYDI YAPILMAMIŞ");
+}
+
+TEST_F(ElectricityInvoiceScreen, WriteChecksThenWritesTheMarkedRows) {
+    ThreeInvoices();
+    F->Show();
+    F->Button1->Click();
+    F->YOL->SetText(Folder.Path());
+    F->Button4->Click();
+    EXPECT_EQ(Prompts.LastMessage(), ZemtarMonthMessage);
+    EXPECT_TRUE(F->iay->Focused());
+    F->iay->SetText("Nisan");
+    F->VERGINOM->SetText("123456789");
+    F->Button4->Click();
+    EXPECT_EQ(Prompts.LastMessage(), ZemtarTaxNoMessage);
+    EXPECT_TRUE(F->VERGINOM->Focused());
+    F->VERGINOM->SetText("1234567890");
+    F->Button4->Click();
+    const AnsiString Path = Folder.Path() + "elektrik_fatura_islemleri.xml";
+    EXPECT_EQ(Prompts.LastMessage(), Path + " dosyası oluştu");
+    const std::string Text = LoadFileToString(Path);
+    EXPECT_NE(Text.find("<bilgidonem>201604-201604</bilgidonem>"), std::string::npos);
+    EXPECT_NE(Text.find("<toplamislemsayisi>1</toplamislemsayisi>"), std::string::npos);
+    EXPECT_NE(Text.find("<tutartl>100.5</tutartl>"), std::string::npos);
+    EXPECT_NE(Text.find("islemturu=\"80070\""), std::string::npos);
+}
+
+TEST_F(ElectricityInvoiceScreen, NumberEditsFilterKeysAndTaxNumberLength) {
+    char Key = 'x';
+    F->dosyanoKeyPress(F->dosyano, Key);
+    EXPECT_EQ(Key, 0);
+    Key = ',';
+    F->VERGINOMKeyPress(F->VERGINOM, Key);
+    EXPECT_EQ(Key, ',');
+    Key = 8;
+    F->VERGINOMKeyPress(F->VERGINOM, Key);
+    EXPECT_EQ(Key, 8);
+    EXPECT_EQ(Prompts.Messages(), std::vector<AnsiString>{"Sadece rakam giriniz"});
+    F->VERGINOM->SetText("");
+    F->VERGINOMExit(F->VERGINOM);
+    EXPECT_EQ(Prompts.LastMessage(), "Vergi Numarası 10 karakterden büyük veya küçük olamaz");
+}
