@@ -1,0 +1,62 @@
+#pragma once
+// The single invoice dialog: saves, changes or deletes one invoice through the
+// data module's shared invoice data set and writes the result into the current
+// row of the bulk invoice screen's grid. The bulk screen fills it and decides
+// which of the three buttons shows; every press ends with the dialog closed.
+#include "platform/ui/Forms.h"
+#include "transfer/InvoiceKind.h"
+
+class TGroupBox;
+class TEdit;
+class TLabel;
+class TComboBox;
+class TDateTimePicker;
+class TBitBtn;
+class TMoneyEdit;
+
+class TFaturaGirForm : public TForm {
+public:
+    TFaturaGirForm(TComponent* AOwner, const TInvoiceKind& AKind);
+    ~TFaturaGirForm() override;
+
+    const TInvoiceKind& Kind() const { return FKind; }
+
+    TGroupBox* GroupBox1 = nullptr;   // "Abone Bilgisi"
+    TEdit* ABONENO = nullptr;
+    TEdit* BADI = nullptr;
+    TEdit* SOYADI = nullptr;
+    TEdit* VERGINO = nullptr;
+    TEdit* BTCKIMLIK = nullptr;
+    TDateTimePicker* ABONETARIHI = nullptr;
+    TComboBox* ABONEDURUMU = nullptr;
+    TEdit* TELEFON = nullptr;
+    TComboBox* TELTIPI = nullptr;
+    TGroupBox* GroupBox2 = nullptr;   // "Tüketim-Fatura Bilgisi"
+    TDateTimePicker* faturatarihi = nullptr;
+    TMoneyEdit* toplamtuketim = nullptr;
+    TMoneyEdit* faturabedeli = nullptr;
+    TEdit* referansno = nullptr;
+    TEdit* donemi = nullptr;
+    TBitBtn* kaydet = nullptr;
+    TBitBtn* degistir = nullptr;
+    TBitBtn* sil = nullptr;
+
+    void FormShow(TObject* Sender);
+    void kaydetClick(TObject* Sender);
+    void degistirClick(TObject* Sender);
+    void silClick(TObject* Sender);
+    // Enter moves to the next control in tab order; other keys pass.
+    void ABONENOKeyPress(TObject* Sender, char& Key);
+    void toplamtuketimKeyPress(TObject* Sender, char& Key);
+    void faturatarihiKeyPress(TObject* Sender, char& Key);
+
+private:
+    TpFBDataSet* InvoiceDataSet() const;
+    // False (after the message and closing as each button does) when a
+    // required field is empty.
+    bool CheckRequired(bool Change);
+    void AssignFields(TpFBDataSet* Ds);
+    void WriteBack(bool Clear);
+    void CommitBlock(TpFBDataSet* Ds);
+    const TInvoiceKind& FKind;
+};

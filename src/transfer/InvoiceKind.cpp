@@ -1,0 +1,99 @@
+#include "transfer/InvoiceKind.h"
+
+#include "datasets/pFBDataSet.h"
+#include "entry/UDMODULE1.h"
+#include "platform/rtl/SysUtils.h"
+#include "transfer/dfaturagir.h"
+#include "transfer/dtopfaturagir.h"
+#include "transfer/efaturagir.h"
+#include "transfer/etopfaturagir.h"
+
+namespace {
+
+const TInvoiceKind Electricity{
+    "Elektrik Fatura Bilgileri Girişi",
+    "Elektrik Fatura Bilgisi Girişi",
+    RGB(237, 254, 205),
+    "Select * from Eabonekimlik where aboneno>\"%s\" ORDER BY aboneno",
+    "Select * from efatura where aboneno = \"%s\" and donemi=\"%s\" ORDER BY ABONENO,faturatarihi",
+    "Select * from eabonekimlik where Aboneno=\"%s\" ",
+    "Select  * from efatura where referansno= \"%s\"",
+    "insert into efatura(REFERANSNO,ABONENO,TOPLAMBEDELI,TOPLAMTUKETIM,DONEMI,FATURATARIHI)values "
+    "(?REFERANSNO,?ABONENO,?TOPLAMBEDELI,?TOPLAMTUKETIM,?DONEMI,?FATURATARIHI)",
+    "update efatura set REFERANSNO=?REFERANSNO,TOPLAMBEDELI=?TOPLAMBEDELI,TOPLAMTUKETIM=?TOPLAMTUKETIM,"
+    "DONEMI=?DONEMI  WHERE ABONENO=?ABONENO AND FATURATARIHI=?FATURATARIHI",
+    "Delete from EFATURA where REFERANSNO=?REFERANSNO",
+    "Delete from EFATURA where REFERANSNO=?REFERANSNO",
+    "Select  * from efatura where referansno= \"%s\"",
+    "Select  * from efatura where aboneno=\"%S\" and faturatarihi= \"%S\" ",
+    "Select * from efatura where donemi=\"%s\" ORDER BY aboneno",
+    "Select * from efatura where donemi>=\"%s\" ORDER BY aboneno",
+    "Select  * from eabonekimlik where aboneno = \"%s\" ORDER BY aboneno",
+    "Select * from efatura where aboneno= \"%S\" and faturatarihi= \"%S\"  ",
+    &Tdmodule1::EFATURA,
+    &Tdmodule1::eabonekimlik,
+    [] { return static_cast<TTopFaturaGirForm*>(etopfaturagirf); },
+    [] { return static_cast<TFaturaGirForm*>(efaturagirf); },
+    true,
+    false,
+    false,
+};
+
+const TInvoiceKind Gas{
+    "Doğalgaz Fatura Bilgileri Girişi",
+    "Doğalgaz Fatura Bilgisi Girişi",
+    RGB(249, 219, 198),
+    "Select * from DABONEKIMLIK where aboneno>\"%s\" ORDER BY aboneno",
+    "Select * from Dfatura where aboneno = \"%s\" and donemi=\"%s\" ORDER BY ABONENO,faturatarihi",
+    "Select * from DABONEKIMLIK where Aboneno=\"%s\" ",
+    "Select  * from dFATURA where referansno= \"%s\"",
+    "insert into Dfatura(REFERANSNO,ABONENO,TOPLAMBEDELI,TOPLAMTUKETIM,DONEMI,FATURATARIHI)values "
+    "(?REFERANSNO,?ABONENO,?TOPLAMBEDELI,?TOPLAMTUKETIM,?DONEMI,?FATURATARIHI)",
+    "update Dfatura set REFERANSNO=?REFERANSNO,TOPLAMBEDELI=?TOPLAMBEDELI,TOPLAMTUKETIM=?TOPLAMTUKETIM,"
+    "DONEMI=?DONEMI  WHERE ABONENO=?ABONENO AND FATURATARIHI=?FATURATARIHI",
+    "Delete from dFATURA where REFERANSNO=?REFERANSNO",
+    "Delete FROM DFATURA where REFERANSNO=?REFERANSNO",
+    "Select  * FROM DFATURA where referansno= \"%s\"",
+    "Select  * from Dfatura where aboneno=\"%S\" and faturatarihi= \"%S\" ",
+    "Select * from dfatura where donemi=\"%s\" ORDER BY aboneno",
+    "Select * from dfatura where donemi>=\"%s\" ORDER BY aboneno",
+    "Select  * from dabonekimlik where aboneno = \"%s\" ORDER BY aboneno",
+    "Select * from dfatura where aboneno= \"%S\" and faturatarihi= \"%S\"  ",
+    &Tdmodule1::dfatura,
+    &Tdmodule1::dabonekimlik,
+    [] { return static_cast<TTopFaturaGirForm*>(dtopfaturagirf); },
+    [] { return static_cast<TFaturaGirForm*>(dfaturagirf); },
+    false,
+    true,
+    true,
+};
+
+}  // namespace
+
+const TInvoiceKind& ElectricityInvoiceKind() { return Electricity; }
+const TInvoiceKind& GasInvoiceKind() { return Gas; }
+
+AnsiString SqlStringValue(const AnsiString& Value) {
+    AnsiString R;
+    R.reserve(Value.size());
+    for (char C : Value) {
+        R += C;
+        if (C == '"') R += '"';
+    }
+    return R;
+}
+
+AnsiString NewInvoiceReferenceNo() {
+    // Formatted directly: the default date-time text drops the time at midnight,
+    // which would give a short number.
+    return "9" + FormatDateTime("yyyymmddhhnnss", Now());
+}
+
+std::unique_ptr<TpFBDataSet> OpenInvoiceQuery(const AnsiString& SQL) {
+    if (!dmodule1) throw Exception("The data module is not created");
+    auto Ds = std::make_unique<TpFBDataSet>(nullptr);
+    dmodule1->SetDataSetSQL(Ds.get(), SQL);
+    Ds->Open();
+    Ds->First();
+    return Ds;
+}

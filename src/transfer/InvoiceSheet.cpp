@@ -1,0 +1,111 @@
+#include "transfer/InvoiceSheet.h"
+
+#include "datasets/pFBDataSet.h"
+#include "dbclient/pFBTransaction.h"
+#include "entry/UDMODULE1.h"
+#include "platform/rtl/SysUtils.h"
+#include "platform/sheet/Excel.h"
+#include "platform/ui/Dialogs.h"
+#include "transfer/TopFaturaGir.h"
+
+namespace {
+
+const char* const Headers[7] = {
+    "Abone no", "Abone Adı", "Dönemi", "Referans No", "Toplam Bedel", "Toplam Tüketim", "Fatura Tarihi",
+};
+
+// Known only to the operators allowed to load invoices.
+const char* const AccessCode = "tuvak";
+
+constexpr std::size_t NameWidth = 100;
+
+AnsiString Text(TExcelWorksheet* Sheet, Integer Row, Integer Column) { return VarToStr(Sheet->Cells(Row, Column)); }
+
+}  // namespace
+
+AnsiString InvoiceSheetHeader(Integer Column) {
+    return Column >= 1 && Column <= 7 ? AnsiString(Headers[Column - 1]) : AnsiString();
+}
+
+void InvoiceSheetExport(TTopFaturaGirForm* Screen, bool AllPeriods) {
+    const TInvoiceKind& Kind = Screen->Kind();
+    dmodule1->FBTransact1->SetActive(true);
+    auto Invoices = AllPeriods ? OpenInvoiceQuery(Format(Kind.SheetAllSQL, {AnsiString()}))
+                               : OpenInvoiceQuery(Format(Kind.SheetPeriodSQL, {SqlStringValue(Screen->Period())}));
+    if (Invoices->IsEmpty()) return;
+
+    std::unique_ptr<TExcelApplication> Excel = CreateOleObject("excel.application");
+    Excel->Workbooks()->Add();
+    TExcelWorksheet* Sheet = Excel->Workbooks(1)->Worksheets(1);
+    Excel->SetVisible(true);
+    for (Integer C = 1; C <= 7; ++C) Sheet->SetCells(1, C, Variant(AnsiString(Headers[C - 1])));
+
+    Integer R = 2;
+    for (; !Invoices->Eof(); Invoices->Next()) {
+        const AnsiString AboneNo = Invoices->FieldByName("ABONENO")->AsString();
+        Sheet->SetCells(R, 1, Variant(AboneNo));
+        auto Subscriber = OpenInvoiceQuery(Format(Kind.SheetSubscriberSQL, {SqlStringValue(AboneNo)}));
+        const AnsiString Name = Subscriber->IsEmpty() ? AnsiString() : Subscriber->FieldByName("adi")->AsString();
+        Sheet->SetCells(R, 2, Variant(Name.substr(0, NameWidth)));
+        Sheet->SetCells(R, 3, Variant(Invoices->FieldByName("DONEMI")->AsString()));
+        Sheet->SetCells(R, 4, Variant(Invoices->FieldByName("referansno")->AsString()));
+        Sheet->SetCells(R, 5, Variant(Invoices->FieldByName("TOPLAMBEDELI")->AsFloat()));
+        Sheet->SetCells(R, 6, Variant(Invoices->FieldByName("TOPLAMtuketim")->AsFloat()));
+        Sheet->SetCells(R, 7, Variant(Invoices->FieldByName("faturatarihi")->AsString()));
+        ++R;
+    }
+    // Letting go of the visible application shows the new workbook.
+    Excel->Detach();
+}
+
+void InvoiceSheetImport(TTopFaturaGirForm* Screen) {
+    const TInvoiceKind& Kind = Screen->Kind();
+    if (InputBox("Yetki Kodunu Giriniz", "Yetki Kodu", "") != AccessCode) {
+        ShowMessage("Yetki kodu yanlış");
+        return;
+    }
+    // A cancelled choice must not fall back on the file of an earlier import.
+    const AnsiString FileName = Screen->dosyaac->Execute() ? Screen->dosyaac->FileName() : AnsiString();
+
+    std::unique_ptr<TExcelApplication> Excel = CreateOleObject("excel.application");
+    Excel->Workbooks()->Open(FileName);
+    TExcelWorksheet* Sheet = Excel->Workbooks(1)->Worksheets(1);
+    Excel->SetVisible(true);
+
+    const Integer First = StrToInt(InputBox("Excel İlk Satır Numarasını Giriniz", "Satır No", ""));
+    const Integer Last = StrToInt(InputBox("Excel Son Satır Numarasını Giriniz", "Satır No", ""));
+    if (Last < First) return;
+
+    TFBTransaction* Tr = dmodule1->FBTransact1;
+    TpFBDataSet* Ds = dmodule1->*Kind.InvoiceDataSet;
+    for (Integer R = First; R <= Last; ++R) {
+        Tr->SetActive(true);
+        dmodule1->SetDataSetSQL(Ds, Format(Kind.SheetImportSQL, {SqlStringValue(Text(Sheet, R, 1)),
+                                                                 SqlStringValue(Text(Sheet, R, 7))}));
+        Ds->Open();
+        Ds->First();
+        const bool Found = !Ds->IsEmpty();
+        if (Found)
+            Ds->Edit();
+        else
+            Ds->Insert();
+        Ds->FieldByName("aboneno")->SetAsString(Text(Sheet, R, 1));
+        Ds->FieldByName("DONEMI")->SetAsString(Text(Sheet, R, 3));
+        Ds->FieldByName("referansno")->SetAsString(Text(Sheet, R, 4));
+        Ds->FieldByName("TOPLAMBEDELI")->SetAsFloat(Sheet->Cells(R, 5).AsDouble());
+        Ds->FieldByName("TOPLAMtuketim")->SetAsFloat(Sheet->Cells(R, 6).AsDouble());
+        Ds->FieldByName("faturatarihi")->SetAsString(Text(Sheet, R, 7));
+        if (Found) Ds->UpdateRecord();
+        Ds->Post();
+        try {
+            Tr->Commit();
+            Tr->SetActive(true);
+            Ds->Close();
+            Ds->Open();
+        } catch (...) {
+            if (Tr->Active()) Tr->Rollback();
+            throw;
+        }
+        Ds->Close();
+    }
+}

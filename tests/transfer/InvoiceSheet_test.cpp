@@ -1,0 +1,199 @@
+#include "transfer/InvoiceSheet.h"
+
+#include "InvoiceTestKit.h"
+#include "TransferTestKit.h"
+#include "platform/sheet/Excel.h"
+#include "platform/sheet/SheetFiles.h"
+
+#include <vector>
+
+using namespace invoicetest;
+
+namespace {
+
+class InvoiceSheet : public TInvoiceScreensTest {
+protected:
+    void SetUp() override {
+        TInvoiceScreensTest::SetUp();
+        FPreviousOpener = SetSheetOpener([this](const AnsiString& F) {
+            Shown.push_back(F);
+            return true;
+        });
+    }
+    void TearDown() override {
+        SetSheetOpener(FPreviousOpener);
+        TInvoiceScreensTest::TearDown();
+    }
+
+    // The first sheet of a workbook file, kept open by App.
+    TExcelWorksheet* Read(const AnsiString& File) {
+        App = CreateOleObject("excel.application");
+        return App->Workbooks()->Open(File)->Worksheets(1);
+    }
+
+    // A workbook file with the given rows (columns 1..7) from row 2 on.
+    AnsiString Workbook(const std::vector<std::vector<Variant>>& Rows) {
+        TExcelApplication Maker;
+        TExcelWorkbook* Book = Maker.Workbooks()->Add();
+        TExcelWorksheet* Sheet = Book->Worksheets(1);
+        for (Integer C = 1; C <= 7; ++C) Sheet->SetCells(1, C, Variant(InvoiceSheetHeader(C)));
+        for (size_t R = 0; R < Rows.size(); ++R)
+            for (size_t C = 0; C < Rows[R].size(); ++C) Sheet->SetCells(Integer(R) + 2, Integer(C) + 1, Rows[R][C]);
+        const AnsiString File = Folder.Path() + "fatura.xlsx";
+        WriteXlsxFile(*Book, File);
+        Maker.Quit();
+        return File;
+    }
+
+    // Scripts the import's answers: code, file, first and last row.
+    void Answer(const AnsiString& File, const AnsiString& First, const AnsiString& Last) {
+        Prompts.QueueInput(true, "tuvak");
+        Prompts.QueueFile(true, File);
+        Prompts.QueueInput(true, First);
+        Prompts.QueueInput(true, Last);
+    }
+
+    AnsiString Row(const AnsiString& Where) {
+        return DM().Value("select ABONENO || '|' || DONEMI || '|' || coalesce(REFERANSNO, '') || '|' || "
+                          "cast(TOPLAMBEDELI * 100 as integer) || '|' || cast(TOPLAMTUKETIM * 100 as integer) || "
+                          "'|' || FATURATARIHI from efatura where " + Where);
+    }
+
+    std::vector<AnsiString> Shown;
+    std::unique_ptr<TExcelApplication> App;
+    transfertest::TTempFolder Folder;
+
+private:
+    TSheetOpener FPreviousOpener;
+};
+
+TEST_F(InvoiceSheet, PeriodWithoutInvoicesOpensNoWorkbook) {
+    AddInvoice("e", "R1", "100", "1", "1", "Şubat 2016", "01.02.2016");
+    EBulk->Show();
+    EBulk->iay->SetText("Mart");
+    EBulk->Button3Click(EBulk.get());
+    EXPECT_TRUE(Shown.empty());
+    EXPECT_TRUE(Prompts.Records().empty());
+}
+
+TEST_F(InvoiceSheet, PeriodExportWritesTheLayoutWithNamesAndNumbers) {
+    AddSubscriber("e", "100", "ALİ");
+    AddInvoice("e", "R2", "200", "7", "8", "Mart 2016", "02.03.2016");
+    AddInvoice("e", "R1", "100", "1234.5", "310.25", "Mart 2016", "01.03.2016");
+    AddInvoice("e", "R3", "100", "1", "1", "Şubat 2016", "01.02.2016");
+    EBulk->Show();
+    EBulk->iay->SetText("Mart");
+    EBulk->Button3Click(EBulk.get());
+    ASSERT_EQ(Shown.size(), 1u);
+    TExcelWorksheet* S = Read(Shown[0]);
+    for (Integer C = 1; C <= 7; ++C) EXPECT_EQ(VarToStr(S->Cells(1, C)), InvoiceSheetHeader(C));
+    EXPECT_EQ(InvoiceSheetHeader(2), "Abone Adı");
+    EXPECT_EQ(VarToStr(S->Cells(2, 1)), "100");
+    EXPECT_EQ(VarToStr(S->Cells(2, 2)), "ALİ");
+    EXPECT_EQ(VarToStr(S->Cells(2, 3)), "Mart 2016");
+    EXPECT_EQ(VarToStr(S->Cells(2, 4)), "R1");
+    EXPECT_EQ(S->Cells(2, 5).VType(), varDouble);
+    EXPECT_DOUBLE_EQ(S->Cells(2, 5).AsDouble(), 1234.5);
+    EXPECT_DOUBLE_EQ(S->Cells(2, 6).AsDouble(), 310.25);
+    EXPECT_EQ(VarToStr(S->Cells(2, 7)), "01.03.2016");
+    // No identity record: the name stays empty.
+    EXPECT_EQ(VarToStr(S->Cells(3, 1)), "200");
+    EXPECT_TRUE(S->Cells(3, 2).IsEmpty());
+    EXPECT_TRUE(S->Cells(4, 1).IsEmpty());
+}
+
+TEST_F(InvoiceSheet, AllExportTakesEveryPeriod) {
+    AddInvoice("d", "G1", "100", "1", "1", "Mart 2016", "01.03.2016");
+    AddInvoice("d", "G2", "050", "1", "1", "Ocak 2015", "01.01.2015");
+    AddInvoice("e", "R1", "100", "1", "1", "Mart 2016", "01.03.2016");
+    DBulk->Show();
+    DBulk->Button2Click(DBulk.get());
+    ASSERT_EQ(Shown.size(), 1u);
+    TExcelWorksheet* S = Read(Shown[0]);
+    EXPECT_EQ(VarToStr(S->Cells(2, 4)), "G2");
+    EXPECT_EQ(VarToStr(S->Cells(3, 4)), "G1");
+    EXPECT_TRUE(S->Cells(4, 1).IsEmpty());
+}
+
+TEST_F(InvoiceSheet, WrongAccessCodeStopsBeforeAnythingElse) {
+    for (const char* Code : {"TUVAK", " tuvak", ""}) {
+        Prompts.Clear();
+        Prompts.QueueInput(true, Code);
+        EBulk->Button4Click(EBulk.get());
+        ASSERT_EQ(Prompts.Records().size(), 2u);
+        EXPECT_EQ(Prompts.Records()[0].Caption, "Yetki Kodunu Giriniz");
+        EXPECT_EQ(Prompts.Records()[0].Text, "Yetki Kodu");
+        EXPECT_EQ(Prompts.LastMessage(), "Yetki kodu yanlış");
+    }
+}
+
+TEST_F(InvoiceSheet, ImportUpdatesByNumberAndDateAndInsertsTheRest) {
+    AddInvoice("e", "R1", "100", "10", "1", "Şubat 2016", "01.03.2016");
+    const AnsiString File = Workbook({
+        {Variant("100"), Variant("x"), Variant("Mart 2016"), Variant("N1"), Variant(55.5), Variant(6.25), Variant("01.03.2016")},
+        {Variant("100"), Variant(), Variant("Mart 2016"), Variant("R1"), Variant(2.0), Variant(3.0), Variant("02.03.2016")},
+        {Variant("1\"9"), Variant(), Variant("Mart 2016"), Variant(), Variant("4,5"), Variant(), Variant("03.03.2016")},
+    });
+    Answer(File, "2", "4");
+    EBulk->Show();
+    EBulk->Button4Click(EBulk.get());
+    EXPECT_EQ(Prompts.Messages().size(), 0u);
+    EXPECT_EQ(DM().Count("select * from efatura"), 3);
+    EXPECT_EQ(Row("FATURATARIHI = '01.03.2016'"), "100|Mart 2016|N1|5550|625|01.03.2016");
+    // Same number, another date: a second invoice, even with a reference number already in use.
+    EXPECT_EQ(Row("FATURATARIHI = '02.03.2016'"), "100|Mart 2016|R1|200|300|02.03.2016");
+    EXPECT_EQ(Row("ABONENO = '1\"9'"), "1\"9|Mart 2016||450|0|03.03.2016");
+    EXPECT_EQ(Prompts.Records()[2].Caption, "Excel İlk Satır Numarasını Giriniz");
+    EXPECT_EQ(Prompts.Records()[3].Caption, "Excel Son Satır Numarasını Giriniz");
+    EXPECT_EQ(Prompts.Records()[3].Text, "Satır No");
+}
+
+TEST_F(InvoiceSheet, LastRowBeforeFirstImportsNothing) {
+    const AnsiString File = Workbook({{Variant("100"), Variant(), Variant("Mart 2016"), Variant("N1"), Variant(1.0),
+                                       Variant(1.0), Variant("01.03.2016")}});
+    Answer(File, "2", "1");
+    EBulk->Button4Click(EBulk.get());
+    EXPECT_EQ(DM().Count("select * from efatura"), 0);
+}
+
+// A cancelled file choice never reuses the file of the import before.
+TEST_F(InvoiceSheet, BadRowNumberOrFileRaises) {
+    const AnsiString File = Workbook({});
+    Answer(File, "iki", "3");
+    EXPECT_THROW(EBulk->Button4Click(EBulk.get()), EConvertError);
+    Prompts.Clear();
+    Prompts.QueueInput(true, "tuvak");
+    Prompts.QueueFile(false);
+    EXPECT_THROW(EBulk->Button4Click(EBulk.get()), EOleError);
+    EXPECT_EQ(DM().Count("select * from efatura"), 0);
+}
+
+TEST_F(InvoiceSheet, AnUnreadableAmountStopsAtItsRowAfterCommittingTheEarlierOnes) {
+    const AnsiString File = Workbook({
+        {Variant("100"), Variant(), Variant("Mart 2016"), Variant("N1"), Variant(1.0), Variant(1.0), Variant("01.03.2016")},
+        {Variant("200"), Variant(), Variant("Mart 2016"), Variant("N2"), Variant("çok"), Variant(1.0), Variant("01.03.2016")},
+    });
+    DBulk->Show();   // showing the screen sets the shared data set's modifying texts
+    Answer(File, "2", "3");
+    EXPECT_ANY_THROW(DBulk->Button4Click(DBulk.get()));
+    EXPECT_EQ(DM().Count("select * from dfatura where ABONENO = '100'"), 1);
+    EXPECT_EQ(DM().Count("select * from dfatura where ABONENO = '200'"), 0);
+}
+
+TEST_F(InvoiceSheet, AnExportedWorkbookReimportedChangesNothing) {
+    AddSubscriber("e", "100", "ALİ");
+    AddInvoice("e", "R1", "100", "1234.5", "310.25", "Mart 2016", "01.03.2016");
+    AddInvoice("e", "R2", "100", "7", "8", "Nisan 2016", "30.04.2016");
+    AddInvoice("e", "R3", "007", "0.1", "0", "Mart 2016", "31.03.2016");
+    EBulk->Show();
+    EBulk->Button2Click(EBulk.get());
+    ASSERT_EQ(Shown.size(), 1u);
+    const AnsiString Before = Row("REFERANSNO = 'R1'") + Row("REFERANSNO = 'R2'") + Row("REFERANSNO = 'R3'");
+    Answer(Shown[0], "2", "4");
+    EBulk->Button4Click(EBulk.get());
+    EXPECT_EQ(DM().Count("select * from efatura"), 3);
+    EXPECT_EQ(Row("REFERANSNO = 'R1'") + Row("REFERANSNO = 'R2'") + Row("REFERANSNO = 'R3'"), Before);
+    EXPECT_EQ(Row("REFERANSNO = 'R3'"), "007|Mart 2016|R3|10|0|31.03.2016");
+}
+
+}  // namespace

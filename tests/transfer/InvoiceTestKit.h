@@ -1,0 +1,113 @@
+#pragma once
+// Fixture of the invoice screen tests: the data module on a fresh database
+// (one per suite, tables emptied per test), both bulk screens and dialogs
+// installed in their globals, a fixed clock, Turkish number settings and a
+// prompter that records the messages.
+#include "datasets/pFBDataSet.h"
+#include "dbclient/pFBTransaction.h"
+#include "entry/Mneyedit.h"
+#include "grid/ExtGrid.h"
+#include "platform/rtl/SysUtils.h"
+#include "platform/ui/Buttons.h"
+#include "platform/ui/ComCtrls.h"
+#include "platform/ui/Dialogs.h"
+#include "platform/ui/Spin.h"
+#include "platform/ui/StdCtrls.h"
+#include "support/db/TestDataModule.h"
+#include "transfer/dfaturagir.h"
+#include "transfer/dtopfaturagir.h"
+#include "transfer/efaturagir.h"
+#include "transfer/etopfaturagir.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace invoicetest {
+
+inline TDateTime At(Word Y, Word M, Word D, Word H = 10, Word N = 20, Word S = 30) {
+    return EncodeDate(Y, M, D) + EncodeTime(H, N, S, 0);
+}
+
+class TInvoiceScreensTest : public ::testing::Test {
+public:
+    static void SetUpTestSuite() { FDM = new TTestDataModule(); }
+    static void TearDownTestSuite() {
+        delete FDM;
+        FDM = nullptr;
+    }
+
+protected:
+    void SetUp() override {
+        SetNowProvider([this] { return Clock; });
+        DM().Execute("delete from efatura; delete from dfatura; delete from eabonekimlik; delete from dabonekimlik");
+        EBulk = std::make_unique<Tetopfaturagirf>(nullptr);
+        DBulk = std::make_unique<Tdtopfaturagirf>(nullptr);
+        EDialog = std::make_unique<Tefaturagirf>(nullptr);
+        DDialog = std::make_unique<Tdfaturagirf>(nullptr);
+        etopfaturagirf = EBulk.get();
+        dtopfaturagirf = DBulk.get();
+        efaturagirf = EDialog.get();
+        dfaturagirf = DDialog.get();
+    }
+    void TearDown() override {
+        DDialog.reset();
+        EDialog.reset();
+        DBulk.reset();
+        EBulk.reset();
+        if (FDM->Module()->FBTransact1->Active()) FDM->Module()->FBTransact1->Rollback();
+        SetNowProvider({});
+    }
+
+    static TTestDataModule& DM() { return *FDM; }
+
+    // Table "e" or "d".
+    void AddSubscriber(const char* Kind, const AnsiString& No, const AnsiString& Adi, const AnsiString& Soyadi = "SOYAD",
+                       const AnsiString& VergiNo = "1234567890", const AnsiString& TcKimlik = "12345678901",
+                       const AnsiString& AboneTarihi = "05.01.2015") {
+        DM().Execute(Format("insert into %sabonekimlik (ABONENO, ADI, SOYADI, VERGINO, TCKIMLIK, ABONETARIHI, "
+                            "ABONEDURUMU, TELTIPI, TELEFON) values ('%s', '%s', '%s', '%s', '%s', '%s', "
+                            "'2  Kapanma', '3  Cep', '5551234')",
+                            {AnsiString(Kind), Quote(No), Quote(Adi), Quote(Soyadi), Quote(VergiNo), Quote(TcKimlik),
+                             Quote(AboneTarihi)}));
+    }
+    void AddInvoice(const char* Kind, const AnsiString& Ref, const AnsiString& No, const AnsiString& Bedel,
+                    const AnsiString& Tuketim, const AnsiString& Donemi, const AnsiString& Tarihi) {
+        DM().Execute(Format("insert into %sfatura (REFERANSNO, ABONENO, TOPLAMBEDELI, TOPLAMTUKETIM, DONEMI, "
+                            "FATURATARIHI) values ('%s', '%s', %s, %s, '%s', '%s')",
+                            {AnsiString(Kind), Quote(Ref), Quote(No), Bedel, Tuketim, Quote(Donemi), Quote(Tarihi)}));
+    }
+    static AnsiString Quote(const AnsiString& S) {
+        AnsiString R;
+        for (char C : S) {
+            R += C;
+            if (C == '\'') R += '\'';
+        }
+        return R;
+    }
+    // Columns 6..9 of a grid row joined by "|".
+    static AnsiString InvoiceCells(TExtStringGrid* G, Integer Row) {
+        return G->Cells(6, Row) + "|" + G->Cells(7, Row) + "|" + G->Cells(8, Row) + "|" + G->Cells(9, Row);
+    }
+    // A bulk screen shown for the period Month Year and listed.
+    void ShowAndList(TTopFaturaGirForm* B, const AnsiString& Month, const AnsiString& Year = "2016") {
+        B->Show();
+        B->iay->SetText(Month);
+        B->iyil->SetText(Year);
+        B->Button1Click(B);
+    }
+
+    TDateTime Clock = At(2016, 3, 15);
+    TFormatSettingsGuard Settings{TurkishFormatSettings()};
+    TScriptedPrompter Prompts;
+    TPrompterGuard PromptGuard{&Prompts};
+    std::unique_ptr<Tetopfaturagirf> EBulk;
+    std::unique_ptr<Tdtopfaturagirf> DBulk;
+    std::unique_ptr<Tefaturagirf> EDialog;
+    std::unique_ptr<Tdfaturagirf> DDialog;
+
+private:
+    static inline TTestDataModule* FDM = nullptr;
+};
+
+}  // namespace invoicetest

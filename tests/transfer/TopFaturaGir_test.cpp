@@ -1,0 +1,260 @@
+#include "transfer/TopFaturaGir.h"
+
+#include "InvoiceTestKit.h"
+
+#include <tuple>
+
+using namespace invoicetest;
+
+namespace {
+
+class BulkInvoiceScreen : public TInvoiceScreensTest {};
+
+TEST_F(BulkInvoiceScreen, IsBuiltAsSpecified) {
+    EXPECT_EQ(DBulk->Caption(), "Doğalgaz Fatura Bilgileri Girişi");
+    EXPECT_EQ(DBulk->ClassName(), "Tdtopfaturagirf");
+    EXPECT_EQ(EBulk->iay->Items()->Strings(11), "Aralık");
+    EXPECT_TRUE(EBulk->donemg->Checked());
+    TExtStringGrid* G = EBulk->OENDEKS;
+    EXPECT_EQ(G->ColCount(), 10);
+    EXPECT_EQ(G->FixedCols(), 3);
+    EXPECT_EQ(G->RowCount(), 2);
+}
+
+TEST_F(BulkInvoiceScreen, ShowSetsTodayTheYearAndTheModifyingStatements) {
+    EBulk->Show();
+    EXPECT_EQ(EBulk->iyil->Text(), "2016");
+    EXPECT_EQ(DateToStr(EBulk->faturatarihi->Date()), "15.03.2016");
+    TpFBDataSet* Ds = DM()->EFATURA;
+    EXPECT_EQ(Ds->DeleteSQL()->Strings(0), "Delete from EFATURA where REFERANSNO=?REFERANSNO");
+    EXPECT_NE(Ds->InsertSQL()->Text().find("insert into efatura(REFERANSNO"), AnsiString::npos);
+    DBulk->Show();
+    EXPECT_EQ(DM()->dfatura->DeleteSQL()->Strings(0), "Delete from dFATURA where REFERANSNO=?REFERANSNO");
+}
+
+TEST_F(BulkInvoiceScreen, ListingWithoutMonthAsksForItAndFocusesTheMonth) {
+    AddSubscriber("e", "100", "ALİ");
+    EBulk->Show();
+    EBulk->Button3->SetFocus();
+    EBulk->Button1Click(EBulk.get());
+    EXPECT_EQ(Prompts.LastMessage(), "Lütfen ilgili dönem ayını seçiniz.");
+    EXPECT_EQ(EBulk->ActiveControl(), EBulk->iay);
+    EXPECT_FALSE(EBulk->OENDEKS->Visible());
+}
+
+TEST_F(BulkInvoiceScreen, ListsEverySubscriberWithTheInvoicesOfThePeriod) {
+    AddSubscriber("e", "100", "ALİ", "VELİ");
+    AddSubscriber("e", "200", "AYŞE", "K", "123", "12345678901");
+    AddSubscriber("e", "300", "CAN", "", "", "1234");
+    AddInvoice("e", "R1", "100", "1234.5", "10", "Mart 2016", "01.03.2016");
+    AddInvoice("e", "R2", "100", "20", "2.25", "Mart 2016", "02.03.2016");
+    AddInvoice("e", "R3", "100", "30", "3", "Mart 2016", "03.03.2016");
+    AddInvoice("e", "R4", "100", "40", "4", "Şubat 2016", "28.02.2016");
+    AddInvoice("e", "R5", "100", "50", "5", "mart 2016", "04.03.2016");
+    ShowAndList(EBulk.get(), "Mart");
+
+    TExtStringGrid* G = EBulk->OENDEKS;
+    ASSERT_TRUE(G->Visible());
+    EXPECT_EQ(G->RowCount(), 7);   // header, 3 invoices, 2 subscribers without one, footer
+    EXPECT_EQ(G->Cells(1, 0), "aboneno");
+    EXPECT_EQ(G->Cells(7, 0), "Toplam Tüketim");
+    EXPECT_EQ(G->Cells(9, 0), "REferasno");
+    for (Integer R = 1; R <= 3; ++R) {
+        EXPECT_EQ(G->Cells(0, R), IntToStr(R));
+        EXPECT_EQ(G->Cells(1, R), "100");
+        EXPECT_EQ(G->Cells(3, R), "VELİ");
+        EXPECT_EQ(G->Colors(6, R), clYellow);
+    }
+    EXPECT_EQ(InvoiceCells(G, 1), "01.03.2016|10|1234,5|R1");
+    EXPECT_EQ(InvoiceCells(G, 2), "02.03.2016|2,25|20|R2");
+    EXPECT_EQ(InvoiceCells(G, 3), "03.03.2016|3|30|R3");
+    // Short surname, tax and identity numbers become the name and the placeholders.
+    EXPECT_EQ(G->Cells(0, 4), "4");
+    EXPECT_EQ(G->Cells(2, 4), "AYŞE");
+    EXPECT_EQ(G->Cells(3, 4), "AYŞE");
+    EXPECT_EQ(G->Cells(4, 4), "2222222222");
+    EXPECT_EQ(G->Cells(5, 4), "12345678901");
+    EXPECT_EQ(InvoiceCells(G, 4), "|||");
+    EXPECT_EQ(G->Cells(3, 5), "CAN");
+    EXPECT_EQ(G->Cells(5, 5), "22222222222");
+    EXPECT_EQ(G->FontColors(6, 5), clBlack);
+}
+
+TEST_F(BulkInvoiceScreen, ANewListingShrinksTheGridAndOverwritesRows) {
+    AddSubscriber("e", "100", "ALİ");
+    AddSubscriber("e", "200", "AYŞE");
+    AddInvoice("e", "R1", "100", "1", "1", "Mart 2016", "01.03.2016");
+    AddInvoice("e", "R2", "100", "2", "2", "Mart 2016", "02.03.2016");
+    ShowAndList(EBulk.get(), "Mart");
+    EXPECT_EQ(EBulk->OENDEKS->RowCount(), 5);
+    EBulk->iay->SetText("Nisan");
+    EBulk->Button1Click(EBulk.get());
+    TExtStringGrid* G = EBulk->OENDEKS;
+    EXPECT_EQ(G->RowCount(), 4);
+    EXPECT_EQ(G->Cells(1, 1), "100");
+    EXPECT_EQ(InvoiceCells(G, 1), "|||");
+    EXPECT_EQ(G->Cells(1, 2), "200");
+}
+
+TEST_F(BulkInvoiceScreen, WithoutSubscribersTheGridIsLeftAlone) {
+    ShowAndList(EBulk.get(), "Mart");
+    EXPECT_FALSE(EBulk->OENDEKS->Visible());
+    EXPECT_EQ(EBulk->OENDEKS->RowCount(), 2);
+    EXPECT_TRUE(Prompts.Messages().empty());
+}
+
+TEST_F(BulkInvoiceScreen, TypedPeriodStaysAValueInsideTheStatement) {
+    AddSubscriber("e", "1\"0", "ALİ");
+    AddInvoice("e", "R1", "1\"0", "1", "1", "Mart 2016", "01.03.2016");
+    // Pasted as it stands this month text would make the condition true for every invoice.
+    ShowAndList(EBulk.get(), "x\" or donemi<>\"");
+    EXPECT_EQ(InvoiceCells(EBulk->OENDEKS, 1), "|||");
+    EBulk->iay->SetText("Mart");
+    EBulk->Button1Click(EBulk.get());
+    EXPECT_EQ(EBulk->OENDEKS->Cells(1, 1), "1\"0");
+    EXPECT_EQ(EBulk->OENDEKS->Cells(9, 1), "R1");
+}
+
+TEST_F(BulkInvoiceScreen, GasScreenListsGasTables) {
+    AddSubscriber("d", "700", "GAZ");
+    AddSubscriber("e", "100", "ELEKTRİK");
+    AddInvoice("d", "G1", "700", "5", "6", "Mart 2016", "31.03.2016");
+    ShowAndList(DBulk.get(), "Mart");
+    EXPECT_EQ(DBulk->OENDEKS->RowCount(), 3);
+    EXPECT_EQ(DBulk->OENDEKS->Cells(1, 1), "700");
+    EXPECT_EQ(InvoiceCells(DBulk->OENDEKS, 1), "31.03.2016|6|5|G1");
+}
+
+using TMonthCase = std::tuple<const char*, const char*, const char*>;
+class BulkInvoiceMonthEnd : public TInvoiceScreensTest, public ::testing::WithParamInterface<TMonthCase> {};
+
+TEST_P(BulkInvoiceMonthEnd, LeavingTheMonthOrYearProposesTheLastDay) {
+    const auto& [Month, Year, Expected] = GetParam();
+    EBulk->Show();
+    EBulk->iay->SetText(Month);
+    EBulk->iyil->SetText(Year);
+    EBulk->iayExit(EBulk->iay);
+    EXPECT_EQ(DateToStr(EBulk->faturatarihi->Date()), Expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Months, BulkInvoiceMonthEnd,
+                         ::testing::Values(TMonthCase{"Şubat", "2016", "28.02.2016"},
+                                           TMonthCase{"Ocak", "2010", "31.01.2010"},
+                                           TMonthCase{"Nisan", "2020", "30.04.2020"},
+                                           TMonthCase{"Eylül", "2016", "30.09.2016"},
+                                           TMonthCase{"Aralık", "2030", "31.12.2030"},
+                                           TMonthCase{"mart", "2016", "15.03.2016"},
+                                           TMonthCase{"Haziran ", "2016", "15.03.2016"}));
+
+TEST_F(BulkInvoiceScreen, LeavingTheMonthFieldByFocusRunsTheHandler) {
+    EBulk->Show();
+    EBulk->iay->SetFocus();
+    EBulk->iay->SetText("Kasım");
+    EBulk->Button1->SetFocus();
+    EXPECT_EQ(DateToStr(EBulk->faturatarihi->Date()), "30.11.2016");
+}
+
+// ---- opening the single invoice dialog
+
+TEST_F(BulkInvoiceScreen, RowWithoutInvoiceOpensANewInvoice) {
+    AddSubscriber("e", "100", "ALİ", "VELİ", "1234567890", "12345678901", "05.01.2015");
+    ShowAndList(EBulk.get(), "Şubat");
+    EBulk->iayExit(EBulk->iay);
+    EBulk->OENDEKS->SetRow(1);
+    EBulk->yenikayitClick(EBulk.get());
+    Tefaturagirf* D = EDialog.get();
+    EXPECT_TRUE(D->Visible());
+    EXPECT_EQ(D->ABONENO->Text(), "100");
+    EXPECT_EQ(D->BADI->Text(), "ALİ");
+    EXPECT_EQ(D->SOYADI->Text(), "VELİ");
+    EXPECT_EQ(D->VERGINO->Text(), "1234567890");
+    EXPECT_EQ(D->BTCKIMLIK->Text(), "12345678901");
+    EXPECT_EQ(DateToStr(D->ABONETARIHI->Date()), "05.01.2015");
+    EXPECT_EQ(D->ABONEDURUMU->Text(), "2  Kapanma");
+    EXPECT_EQ(D->TELTIPI->Text(), "3  Cep");
+    EXPECT_EQ(D->TELEFON->Text(), "5551234");
+    EXPECT_EQ(D->referansno->Text(), "920160315102030");
+    EXPECT_EQ(D->donemi->Text(), "Şubat 2016");
+    EXPECT_EQ(DateToStr(D->faturatarihi->Date()), "28.02.2016");
+    EXPECT_EQ(D->faturabedeli->Text(), "0,00");
+    EXPECT_EQ(D->toplamtuketim->Text(), "0,00");
+    EXPECT_TRUE(D->kaydet->Visible());
+    EXPECT_FALSE(D->degistir->Visible());
+    EXPECT_FALSE(D->sil->Visible());
+}
+
+TEST_F(BulkInvoiceScreen, StoredInvoiceOpensWithTheScreensPeriodWhenAsked) {
+    AddSubscriber("e", "100", "ALİ");
+    AddInvoice("e", "R9", "100", "1234.5", "77", "Şubat 2016", "10.02.2016");
+    for (bool Update : {true, false}) {
+        SCOPED_TRACE(Update);
+        EBulk->Show();
+        EBulk->iay->SetText("Şubat");
+        EBulk->iyil->SetText("2016");
+        EBulk->Button1Click(EBulk.get());
+        EBulk->iay->SetText("Mart");   // the screen now shows another period
+        EBulk->donemg->SetChecked(Update);
+        EBulk->OENDEKS->SetRow(1);
+        EBulk->OENDEKSDblClick(EBulk->OENDEKS);
+        Tefaturagirf* D = EDialog.get();
+        EXPECT_EQ(D->referansno->Text(), "R9");
+        EXPECT_EQ(D->donemi->Text(), Update ? "Mart 2016" : "Şubat 2016");
+        EXPECT_EQ(D->faturabedeli->Text(), "1.234,50");
+        EXPECT_EQ(D->toplamtuketim->Text(), "77,00");
+        EXPECT_EQ(DateToStr(D->faturatarihi->Date()), "10.02.2016");
+        EXPECT_FALSE(D->kaydet->Visible());
+        EXPECT_TRUE(D->degistir->Visible());
+        EXPECT_TRUE(D->sil->Visible());
+        D->Close();
+    }
+}
+
+TEST_F(BulkInvoiceScreen, UnknownSubscriberLeavesTheDialogWithClearedIdentity) {
+    AddSubscriber("e", "100", "ALİ");
+    ShowAndList(EBulk.get(), "Mart");
+    EDialog->referansno->SetText("OLD");
+    EBulk->OENDEKS->SetCells(1, 1, "999");
+    EBulk->OENDEKS->SetRow(1);
+    EBulk->yenikayitClick(EBulk.get());
+    EXPECT_EQ(Prompts.LastMessage(), "Bu Kodda hiçbir abone kaydı yok");
+    EXPECT_TRUE(EDialog->Visible());
+    EXPECT_EQ(EDialog->ABONENO->Text(), "");
+    EXPECT_EQ(EDialog->BADI->Text(), "");
+    EXPECT_EQ(EDialog->referansno->Text(), "OLD");
+}
+
+TEST_F(BulkInvoiceScreen, OnlyTheElectricityDoubleClickClearsThePeriod) {
+    AddSubscriber("e", "100", "ALİ");
+    AddSubscriber("d", "100", "ALİ");
+    struct TCase {
+        TTopFaturaGirForm* Bulk;
+        TFaturaGirForm* Dialog;
+        bool DoubleClick;
+        bool Cleared;
+    };
+    for (const TCase& C : {TCase{EBulk.get(), EDialog.get(), true, true}, TCase{EBulk.get(), EDialog.get(), false, false},
+                           TCase{DBulk.get(), DDialog.get(), true, false}}) {
+        ShowAndList(C.Bulk, "Mart");
+        C.Dialog->donemi->SetText("ESKİ");
+        C.Bulk->OENDEKS->SetCells(1, 1, "yok");   // not found: the opening stops after clearing
+        C.Bulk->OENDEKS->SetRow(1);
+        if (C.DoubleClick)
+            C.Bulk->OENDEKSDblClick(C.Bulk->OENDEKS);
+        else
+            C.Bulk->yenikayitClick(C.Bulk);
+        EXPECT_EQ(C.Dialog->donemi->Text(), C.Cleared ? "" : "ESKİ");
+    }
+}
+
+TEST_F(BulkInvoiceScreen, BadStoredDateRaisesAndLeavesNothingToSave) {
+    AddSubscriber("e", "100", "ALİ", "VELİ", "1234567890", "12345678901", "bozuk");
+    ShowAndList(EBulk.get(), "Mart");
+    EBulk->OENDEKS->SetRow(1);
+    EXPECT_THROW(EBulk->yenikayitClick(EBulk.get()), EConvertError);
+    EXPECT_EQ(EDialog->ABONENO->Text(), "");
+    EDialog->kaydetClick(EDialog.get());
+    EXPECT_EQ(Prompts.LastMessage(), "Lütfen Abone Numarasını Boş Bırakmayınız!");
+    EXPECT_EQ(DM().Count("select * from efatura"), 0);
+}
+
+}  // namespace
