@@ -188,7 +188,14 @@ void TCustomForm::SetClientHeight(Integer Value) {
 }
 
 void TCustomForm::SetBounds(Integer ALeft, Integer ATop, Integer AWidth, Integer AHeight) {
+    // A fixed-size border keeps the window at the size set last, not the size it had then.
+    const bool Fixed = FBorderStyle == bsSingle || FBorderStyle == bsDialog || FBorderStyle == bsToolWindow;
+    if (FWidget && Fixed) {
+        FWidget->setMinimumSize(0, 0);
+        FWidget->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    }
     TControl::SetBounds(ALeft, ATop, AWidth, AHeight);
+    if (FWidget && Fixed) FWidget->setFixedSize(Width(), Height());
     LayoutFrame();
     AlignControls();
 }

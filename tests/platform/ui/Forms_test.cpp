@@ -216,3 +216,15 @@ TEST(Forms, ExceptionDialogThatFailsItselfStaysInsideTheLayer) {
     EXPECT_NO_THROW(Ok = GuardedCall(nullptr, [] { throw Exception("first"); }));
     EXPECT_FALSE(Ok);
 }
+
+TEST(Forms, FixedBorderFollowsBoundsSetAfterIt) {
+    TForm F(nullptr);
+    F.SetBorderStyle(bsDialog);
+    F.SetBounds(10, 20, 400, 300);
+    F.Show();
+    EXPECT_EQ(F.Width(), 400);
+    EXPECT_EQ(F.Height(), 300);
+    EXPECT_EQ(F.Widget()->width(), 400);
+    EXPECT_EQ(F.Widget()->height(), 300);
+    F.Close();
+}
