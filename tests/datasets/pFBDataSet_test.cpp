@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <map>
+#include <set>
+#include <vector>
 #include <memory>
 
 #include "dbclient/FBMessages.h"
@@ -499,6 +502,592 @@ TEST_F(pFBDataSetTest, TheServerRecordCountCountsTheSelectsRows) {
     } catch (Exception& E) {
         EXPECT_EQ(E.Message(), "dm.ds unable to get number of records");
     }
+}
+
+
+// ---- the screens' daily path: rebind, open, write, commit, start again, reopen ------------------
+
+class pFBDataSetDailyTest : public pFBDataSetTest {
+protected:
+    // What the data module does before every read.
+    void Rebind(TpFBDataSet* Ds, const AnsiString& Sql) {
+        Ds->Close();
+        Ds->SetDatabase(Db);
+        Ds->SetTransaction(Tr);
+        Ds->SelectSQL()->SetText(Sql);
+    }
+    void CommitAndReopen(TpFBDataSet* Ds) {
+        Tr->Commit();
+        Tr->SetActive(true);
+        Ds->Open();
+    }
+    AnsiString Keys(TpFBDataSet* Ds) {
+        AnsiString R;
+        for (Ds->First(); !Ds->Eof(); Ds->Next()) R += Ds->FieldByName("ABONENO")->AsString() + ";";
+        return R;
+    }
+};
+
+TEST_F(pFBDataSetDailyTest, EveryTextColumnKeepsTurkishLettersAtFullWidth) {
+    static const char Letters[] = "ÇĞİÖŞÜçğıöşü";
+    TpFBDataSet* Ds = Subscribers();
+    Rebind(Ds, "select * from EABONEKIMLIK where ABONENO = \"X\"");
+    Ds->Open();
+    AnsiString Columns, Params;
+    for (Integer I = 0; I < Ds->Fields()->Count(); ++I) {
+        const AnsiString N = Ds->Fields()->Fields(I)->FieldName();
+        Columns += (I ? ", " : "") + N;
+        Params += (I ? ", ?" : "?") + N;
+    }
+    Ds->InsertSQL()->SetText("insert into EABONEKIMLIK (" + Columns + ") values (" + Params + ")");
+    Ds->First();
+    EXPECT_TRUE(Ds->IsEmpty());
+    Ds->Insert();
+    std::map<AnsiString, AnsiString> Typed;
+    Integer Texts = 0;
+    for (Integer I = 0; I < Ds->Fields()->Count(); ++I) {
+        TField* F = Ds->Fields()->Fields(I);
+        if (F->DataType() != ftString) continue;
+        AnsiString V;
+        for (Integer J = 0; J < F->Size(); ++J) V += Letters[(J + I) % (sizeof(Letters) - 1)];
+        if (F->FieldName() == "ABONENO") V = "X" + V.substr(1);
+        F->SetAsString(V);
+        Typed[F->FieldName()] = V;
+        ++Texts;
+    }
+    EXPECT_EQ(Texts, 34);
+    Ds->FieldByName("KIRATUTARI")->SetAsFloat(1.5);
+    Ds->Post();
+    Rebind(Ds, "select * from EABONEKIMLIK where ABONENO = \"" + Typed["ABONENO"] + "\"");
+    CommitAndReopen(Ds);
+    ASSERT_FALSE(Ds->IsEmpty());
+    for (const auto& [Name, Value] : Typed) {
+        SCOPED_TRACE(Name);
+        EXPECT_EQ(Ds->FieldByName(Name)->AsString(), Value);
+    }
+    EXPECT_EQ(Scalar("select MAHALLEADI from EABONEKIMLIK where ABONENO starting with 'X'"), Typed["MAHALLEADI"]);
+    // The field holds what the column holds, as the screens' edits do.
+    Ds->Edit();
+    Ds->FieldByName("ADI")->SetAsString(Typed["ADI"] + "x");
+    EXPECT_EQ(Ds->FieldByName("ADI")->AsString(), Typed["ADI"]);
+    Ds->Cancel();
+}
+
+TEST_F(pFBDataSetDailyTest, AmountsWithATurkishDecimalCommaRoundTrip) {
+    TFormatSettingsGuard Guard(TurkishFormatSettings());
+    TpFBDataSet* Ds = Subscribers();
+    Rebind(Ds, "select * from EABONEKIMLIK order by ABONENO");
+    Ds->Open();
+    Ds->Edit();
+    Ds->FieldByName("KIRATUTARI")->SetAsString("1234567,89");
+    EXPECT_DOUBLE_EQ(Ds->FieldByName("KIRATUTARI")->AsFloat(), 1234567.89);
+    Ds->Post();
+    CommitAndReopen(Ds);
+    EXPECT_EQ(Ds->FieldByName("KIRATUTARI")->AsString(), "1234567,89");
+    EXPECT_DOUBLE_EQ(Ds->FieldByName("KIRATUTARI")->AsFloat(), 1234567.89);
+    EXPECT_EQ(Scalar("select count(*) from EABONEKIMLIK where KIRATUTARI = 1234567.89"), "1");
+    Ds->Edit();
+    EXPECT_THROW(Ds->FieldByName("KIRATUTARI")->SetAsString("12a,5"), Exception);
+    Ds->Cancel();
+    EXPECT_DOUBLE_EQ(Ds->FieldByName("KIRATUTARI")->AsFloat(), 1234567.89);
+}
+
+TEST_F(pFBDataSetDailyTest, EmptyTextIsStoredAsNullAndClearedAmountsToo) {
+    TpFBDataSet* Ds = Subscribers();
+    Rebind(Ds, "select * from EABONEKIMLIK where ABONENO = \"100\"");
+    Ds->Open();
+    Ds->Edit();
+    Ds->FieldByName("ADI")->SetAsString("");
+    Ds->FieldByName("KIRATUTARI")->Clear();
+    Ds->Post();
+    CommitAndReopen(Ds);
+    EXPECT_TRUE(Ds->FieldByName("ADI")->IsNull());
+    EXPECT_TRUE(Ds->FieldByName("KIRATUTARI")->IsNull());
+    EXPECT_EQ(Ds->FieldByName("KIRATUTARI")->AsString(), "");
+    EXPECT_EQ(Scalar("select ADI from EABONEKIMLIK where ABONENO = '100'"), "<null>");
+    EXPECT_EQ(Scalar("select KIRATUTARI from EABONEKIMLIK where ABONENO = '100'"), "<null>");
+}
+
+TEST_F(pFBDataSetDailyTest, FieldNamesAreFoundInAnyCaseAndATurkishLiteralSelects) {
+    TpFBDataSet* Ds = Subscribers();
+    Rebind(Ds, "select * from EABONEKIMLIK where ADI = \"Ayşe\"");
+    Ds->Open();
+    Ds->First();
+    ASSERT_FALSE(Ds->IsEmpty());
+    EXPECT_EQ(Ds->FieldByName("abonenO")->AsString(), "200");
+    EXPECT_EQ(Ds->FieldByName("kiratutari"), Ds->FieldByName("KIRATUTARI"));
+    EXPECT_EQ(Ds->FindField("yok"), nullptr);
+    EXPECT_THROW(Ds->FieldByName("yok"), Exception);
+    Rebind(Ds, "select * from EABONEKIMLIK where ADI = \"AYŞE\"");
+    Ds->Open();
+    EXPECT_TRUE(Ds->IsEmpty());
+}
+
+TEST_F(pFBDataSetDailyTest, RollbackThenReopenShowsTheStoredRows) {
+    TpFBDataSet* Ds = Subscribers();
+    Rebind(Ds, "select * from EABONEKIMLIK order by ABONENO");
+    Ds->Open();
+    Ds->Edit();
+    Ds->FieldByName("ADI")->SetAsString("Değişti");
+    Ds->Post();
+    Ds->Last();
+    Ds->Delete();
+    Tr->Rollback();
+    EXPECT_FALSE(Ds->Active());
+    Tr->SetActive(true);
+    Ds->Open();
+    EXPECT_EQ(Keys(Ds), "100;200;");
+    Ds->First();
+    EXPECT_EQ(Ds->FieldByName("ADI")->AsString(), "Ahmet");
+    // And a change after the rollback is committed normally.
+    Ds->Edit();
+    Ds->FieldByName("ADI")->SetAsString("Ömer");
+    Ds->Post();
+    CommitAndReopen(Ds);
+    EXPECT_EQ(Ds->FieldByName("ADI")->AsString(), "Ömer");
+}
+
+TEST_F(pFBDataSetDailyTest, ATransactionCommittedElsewhereClosesTheDataSetAndItReopens) {
+    TpFBDataSet* Ds = Subscribers();
+    TpFBDataSet* Other = NewDataSet(Ds->SelectSQL()->Text(), "other");
+    Other->UpdateSQL()->Assign(Ds->UpdateSQL());
+    Rebind(Ds, "select * from EABONEKIMLIK order by ABONENO");
+    Ds->Open();
+    Other->Open();
+    Other->Edit();
+    Other->FieldByName("ADI")->SetAsString("Başkası");
+    Other->Post();
+    Tr->Commit();   // the other screen's commit ends the shared transaction
+    EXPECT_FALSE(Ds->Active());
+    EXPECT_FALSE(Other->Active());
+    Tr->SetActive(true);
+    Ds->Open();
+    EXPECT_EQ(Ds->FieldByName("ADI")->AsString(), "Başkası");
+    Ds->Edit();
+    Ds->FieldByName("ADI")->SetAsString("Benim");
+    Ds->Post();
+    CommitAndReopen(Ds);
+    EXPECT_EQ(Ds->FieldByName("ADI")->AsString(), "Benim");
+}
+
+TEST_F(pFBDataSetDailyTest, AnUnpostedEditInTheCommittedTransactionIsDropped) {
+    TpFBDataSet* Ds = Subscribers();
+    Rebind(Ds, "select * from EABONEKIMLIK order by ABONENO");
+    Ds->Open();
+    Ds->Edit();
+    Ds->FieldByName("ADI")->SetAsString("Yarım");
+    Tr->Commit();
+    EXPECT_FALSE(Ds->Active());
+    EXPECT_EQ(Ds->State(), dsInactive);
+    Tr->SetActive(true);
+    Ds->Open();
+    EXPECT_EQ(Ds->FieldByName("ADI")->AsString(), "Ahmet");
+    EXPECT_EQ(Scalar("select ADI from EABONEKIMLIK where ABONENO = '100'"), "Ahmet");
+}
+
+TEST_F(pFBDataSetDailyTest, AFailedPostThenCancelLeavesACleanDataSet) {
+    TpFBDataSet* Ds = Subscribers();
+    Rebind(Ds, "select * from EABONEKIMLIK order by ABONENO");
+    Ds->Open();
+    Ds->Last();
+    Ds->Insert();
+    Ds->FieldByName("ABONENO")->SetAsString("100");   // taken
+    Ds->FieldByName("ADI")->SetAsString("Çift");
+    EXPECT_THROW(Ds->Post(), EFBError);
+    Ds->Cancel();
+    EXPECT_EQ(Ds->State(), dsBrowse);
+    EXPECT_EQ(Keys(Ds), "100;200;");
+    Ds->Last();
+    EXPECT_EQ(Ds->FieldByName("ADI")->AsString(), "Ayşe");
+    // The same failure on an edit: the old values come back.
+    Ds->First();
+    Ds->Edit();
+    Ds->FieldByName("ABONENO")->SetAsString("200");
+    EXPECT_THROW(Ds->Post(), EFBError);
+    Ds->Cancel();
+    EXPECT_EQ(Keys(Ds), "100;200;");
+    // The transaction is still usable: a good insert goes through.
+    Ds->Insert();
+    Ds->FieldByName("ABONENO")->SetAsString("150");
+    Ds->Post();
+    CommitAndReopen(Ds);
+    EXPECT_EQ(Keys(Ds), "100;150;200;");
+    EXPECT_EQ(Scalar("select count(*) from EABONEKIMLIK where ADI = 'Çift'"), "0");
+}
+
+TEST_F(pFBDataSetDailyTest, EditingTheLastAndTheFirstRecordThenNavigating) {
+    FDB->Execute("INSERT INTO EABONEKIMLIK (ABONENO, ADI) VALUES (\"300\", \"Üçüncü\");");
+    TpFBDataSet* Ds = Subscribers();
+    Rebind(Ds, "select * from EABONEKIMLIK order by ABONENO");
+    Ds->Open();
+    Ds->Last();
+    Ds->Edit();
+    Ds->FieldByName("ADI")->SetAsString("Son");
+    Ds->Post();
+    EXPECT_TRUE(Ds->Eof() || Ds->FieldByName("ABONENO")->AsString() == "300");
+    Ds->Prior();
+    EXPECT_EQ(Ds->FieldByName("ABONENO")->AsString(), "200");
+    Ds->First();
+    Ds->Edit();
+    Ds->FieldByName("ADI")->SetAsString("İlk");
+    Ds->Post();
+    Ds->Next();
+    EXPECT_EQ(Ds->FieldByName("ABONENO")->AsString(), "200");
+    Ds->Last();
+    EXPECT_EQ(Ds->FieldByName("ADI")->AsString(), "Son");
+    Ds->First();
+    EXPECT_EQ(Ds->FieldByName("ADI")->AsString(), "İlk");
+    EXPECT_EQ(Ds->RecordCount(), 3);
+    CommitAndReopen(Ds);
+    AnsiString Names;
+    for (Ds->First(); !Ds->Eof(); Ds->Next()) Names += Ds->FieldByName("ADI")->AsString() + ";";
+    EXPECT_EQ(Names, "İlk;Ayşe;Son;");
+}
+
+TEST_F(pFBDataSetDailyTest, DeletingDownToEmptyAndInsertingAgain) {
+    TpFBDataSet* Ds = Subscribers();
+    Rebind(Ds, "select * from EABONEKIMLIK order by ABONENO");
+    Ds->Open();
+    Ds->Delete();
+    Ds->Delete();
+    EXPECT_TRUE(Ds->IsEmpty());
+    EXPECT_TRUE(Ds->Eof());
+    EXPECT_TRUE(Ds->Bof());
+    EXPECT_EQ(Ds->RecordCount(), 0);
+    Ds->Insert();
+    Ds->FieldByName("ABONENO")->SetAsString("500");
+    Ds->FieldByName("ADI")->SetAsString("Yeni");
+    Ds->Post();
+    EXPECT_FALSE(Ds->IsEmpty());
+    EXPECT_EQ(Keys(Ds), "500;");
+    CommitAndReopen(Ds);
+    EXPECT_EQ(Keys(Ds), "500;");
+    Ds->Delete();
+    CommitAndReopen(Ds);
+    EXPECT_TRUE(Ds->IsEmpty());
+    Ds->Append();
+    Ds->FieldByName("ABONENO")->SetAsString("600");
+    Ds->Post();
+    CommitAndReopen(Ds);
+    EXPECT_EQ(Keys(Ds), "600;");
+}
+
+TEST_F(pFBDataSetDailyTest, ClosingWithUnpostedChangesWritesNothing) {
+    TpFBDataSet* Ds = Subscribers();
+    Rebind(Ds, "select * from EABONEKIMLIK order by ABONENO");
+    Ds->Open();
+    Ds->Edit();
+    Ds->FieldByName("ADI")->SetAsString("Kaybolur");
+    Rebind(Ds, "select * from EABONEKIMLIK order by ABONENO");   // closes
+    EXPECT_EQ(Ds->State(), dsInactive);
+    Ds->Open();
+    EXPECT_EQ(Ds->FieldByName("ADI")->AsString(), "Ahmet");
+    Ds->Insert();
+    Ds->FieldByName("ABONENO")->SetAsString("700");
+    Ds->Close();
+    CommitAndReopen(Ds);
+    EXPECT_EQ(Keys(Ds), "100;200;");
+}
+
+}  // namespace
+
+namespace {
+
+class pFBDataSetManyRowsTest : public pFBDataSetDailyTest {
+protected:
+    void SetUp() override {
+        pFBDataSetDailyTest::SetUp();
+        AnsiString Rows = "DELETE FROM KV;";
+        for (Integer I = 1; I <= 40; ++I) Rows += "INSERT INTO KV VALUES (" + IntToStr(I * 10) + ", \"r\");";
+        FDB->Execute(Rows);
+    }
+    TpFBDataSet* Values() {
+        TpFBDataSet* Ds = NewDataSet("select * from KV order by K");
+        Ds->InsertSQL()->SetText("insert into KV (K, V) values (?K, ?V)");
+        Ds->DeleteSQL()->SetText("delete from KV where K = ?OLD_K");
+        return Ds;
+    }
+    AnsiString AllKeys(TpFBDataSet* Ds) {
+        AnsiString R;
+        for (Ds->First(); !Ds->Eof(); Ds->Next()) R += Ds->FieldByName("K")->AsString() + (Ds->FieldByName("V")->IsNull() ? "?" : "") + ";";
+        return R;
+    }
+    static AnsiString Expected(std::initializer_list<Integer> Extra) {
+        std::set<Integer> Keys(Extra);
+        for (Integer I = 1; I <= 40; ++I) Keys.insert(I * 10);
+        AnsiString R;
+        for (Integer K : Keys) R += IntToStr(K) + ";";
+        return R;
+    }
+};
+
+TEST_F(pFBDataSetManyRowsTest, AFailedInsertBeforeUnfetchedRowsLeavesNoGapAfterCancel) {
+    TpFBDataSet* Ds = Values();
+    Ds->Open();
+    Ds->Next();   // rows after the second are not fetched yet
+    for (Integer Try = 0; Try < 2; ++Try) {
+        Ds->Insert();
+        Ds->FieldByName("K")->SetAsInteger(30);   // taken
+        Ds->FieldByName("V")->SetAsString("dup");
+        EXPECT_THROW(Ds->Post(), EFBError);
+        Ds->Cancel();
+    }
+    EXPECT_EQ(Ds->FieldByName("K")->AsInteger(), 20);
+    EXPECT_EQ(AllKeys(Ds), Expected({}));
+    EXPECT_EQ(Ds->RecordCount(), 40);
+    Ds->SetRecNo(2);
+    Ds->Insert();
+    Ds->FieldByName("K")->SetAsInteger(15);
+    Ds->FieldByName("V")->SetAsString("new");
+    Ds->Post();
+    EXPECT_EQ(AllKeys(Ds), "10;15;" + Expected({}).substr(3));
+    EXPECT_EQ(Ds->RecordCount(), 41);
+    CommitAndReopen(Ds);
+    EXPECT_EQ(AllKeys(Ds), Expected({15}));
+}
+
+TEST_F(pFBDataSetManyRowsTest, AFailedDeleteKeepsTheRecordAndTheCount) {
+    FDB->Execute("CREATE TABLE KVCHILD (K INTEGER REFERENCES KV (K));");
+    FDB->Execute("INSERT INTO KVCHILD VALUES (20);");
+    TpFBDataSet* Ds = Values();
+    Ds->Open();
+    Ds->Next();
+    EXPECT_THROW(Ds->Delete(), EFBError);
+    EXPECT_EQ(Ds->State(), dsBrowse);
+    EXPECT_EQ(Ds->FieldByName("K")->AsInteger(), 20);
+    Ds->Next();
+    Ds->Delete();
+    EXPECT_EQ(Ds->FieldByName("K")->AsInteger(), 40);
+    Ds->FetchAll();
+    EXPECT_EQ(Ds->RecordCount(), 39);
+    Tr->Commit();
+    FDB->Execute("DELETE FROM KVCHILD;");
+    Tr->SetActive(true);
+    Ds->Open();
+    Ds->FetchAll();
+    EXPECT_EQ(Ds->RecordCount(), 39);
+}
+
+TEST_F(pFBDataSetManyRowsTest, CommitRetainingKeepsTheDataSetOpenForTheNextChange) {
+    TpFBDataSet* Ds = Values();
+    Ds->UpdateSQL()->SetText("update KV set V = ?V where K = ?OLD_K");
+    Ds->Open();
+    Ds->SetRecNo(5);
+    Ds->Edit();
+    Ds->FieldByName("V")->SetAsString("bir");
+    Ds->Post();
+    Tr->CommitRetaining();
+    ASSERT_TRUE(Ds->Active());
+    EXPECT_EQ(Ds->FieldByName("K")->AsInteger(), 50);
+    Ds->Next();
+    Ds->Edit();
+    Ds->FieldByName("V")->SetAsString("iki");
+    Ds->Post();
+    Tr->Commit();
+    EXPECT_EQ(Scalar("select V from KV where K = 50"), "bir");
+    EXPECT_EQ(Scalar("select V from KV where K = 60"), "iki");
+}
+
+TEST_F(pFBDataSetManyRowsTest, AFailedInsertIntoAnEmptyResultThenAGoodOne) {
+    TpFBDataSet* Ds = Values();
+    Ds->SelectSQL()->SetText("select * from KV where K > 1000 order by K");
+    Ds->Open();
+    ASSERT_TRUE(Ds->IsEmpty());
+    Ds->Append();
+    Ds->FieldByName("K")->SetAsInteger(10);   // taken, though not in this result
+    EXPECT_THROW(Ds->Post(), EFBError);
+    Ds->Cancel();
+    EXPECT_TRUE(Ds->IsEmpty());
+    EXPECT_EQ(Ds->RecordCount(), 0);
+    Ds->Append();
+    Ds->FieldByName("K")->SetAsInteger(2000);
+    Ds->FieldByName("V")->SetAsString("a");
+    Ds->Post();
+    Ds->Insert();
+    Ds->FieldByName("K")->SetAsInteger(1500);
+    Ds->FieldByName("V")->SetAsString("b");
+    Ds->Post();
+    EXPECT_EQ(AllKeys(Ds), "1500;2000;");
+    EXPECT_EQ(Ds->RecordCount(), 2);
+    CommitAndReopen(Ds);
+    EXPECT_EQ(AllKeys(Ds), "1500;2000;");
+}
+
+// The data module binds the database (with its default update transaction) before the transaction.
+TEST_F(pFBDataSetDailyTest, BoundLikeTheDataModuleTheSharedTransactionDoesEverything) {
+    Db->SetDefaultUpdateTransaction(Tr);
+    Tr->SetTimeoutAction(TACommit);
+    auto* Ds = new TpFBDataSet(Owner.get());
+    Ds->SetName("eabonekimlik");
+    Ds->InsertSQL()->SetText("insert into EABONEKIMLIK (ABONENO, ADI) values (?ABONENO, ?ADI)");
+    Ds->UpdateSQL()->SetText("update EABONEKIMLIK set ADI = ?ADI where ABONENO = ?OLD_ABONENO");
+    Ds->DeleteSQL()->SetText("delete from EABONEKIMLIK where ABONENO = ?ABONENO");
+    for (Integer Round = 0; Round < 2; ++Round) {
+        Rebind(Ds, "select * from EABONEKIMLIK where ABONENO = \"100\"");
+        EXPECT_EQ(Ds->UpdateTransaction(), Tr);
+        Ds->Open();
+        Ds->First();
+        ASSERT_FALSE(Ds->IsEmpty());
+        Ds->Edit();
+        Ds->FieldByName("ADI")->SetAsString(Round ? "Şule" : "Gül");
+        Ds->Post();
+        CommitAndReopen(Ds);
+        EXPECT_EQ(Ds->FieldByName("ADI")->AsString(), Round ? "Şule" : "Gül");
+    }
+    EXPECT_EQ(Scalar("select ADI from EABONEKIMLIK where ABONENO = '100'"), "Şule");
+    Ds->Delete();
+    Tr->Rollback();
+    EXPECT_EQ(Scalar("select count(*) from EABONEKIMLIK"), "2");
+}
+
+// The data module's connection names no character set: the texts still arrive as they are stored.
+TEST_F(pFBDataSetDailyTest, AConnectionWithoutACharacterSetKeepsTurkishTexts) {
+    Db->Close();
+    Db->DBParams()->SetText(AnsiString("user_name=") + TTestDatabase::UserName + "\r\npassword=" + TTestDatabase::Password);
+    Db->Open();
+    TpFBDataSet* Ds = Subscribers();
+    Rebind(Ds, "select * from EABONEKIMLIK where ADI = \"Ayşe\"");
+    Ds->Open();
+    ASSERT_FALSE(Ds->IsEmpty());
+    EXPECT_EQ(Ds->FieldByName("ADI")->AsString(), "Ayşe");
+    Ds->Edit();
+    Ds->FieldByName("ADI")->SetAsString("Ağıl Şğüöçİ");
+    Ds->Post();
+    Rebind(Ds, "select * from EABONEKIMLIK where ADI = \"Ağıl Şğüöçİ\"");
+    CommitAndReopen(Ds);
+    ASSERT_FALSE(Ds->IsEmpty());
+    EXPECT_EQ(Ds->FieldByName("ABONENO")->AsString(), "200");
+}
+
+// Parameter names in the screens' texts do not follow the columns' case.
+TEST_F(pFBDataSetDailyTest, ParametersFindTheirFieldsInAnyCase) {
+    TpFBDataSet* Ds = Subscribers();
+    Ds->InsertSQL()->SetText(
+        "insert into eABONEKIMLIK(ABONENO,ADI,zemtardahil,KIRATUTARI)values (?aboneno,?Adi,?zemtardahil,?kiraTUTARI)");
+    Ds->UpdateSQL()->SetText("update eABONEKIMLIK set ADI=?adi,zemtardahil=?ZemtarDahil WHERE ABONENO=?ABONENO");
+    Ds->DeleteSQL()->SetText("Delete from eABONEKIMLIK where ABONENO=?aboneno");
+    Rebind(Ds, "Select * from eabonekimlik where aboneno= \"900\" ");
+    Ds->Open();
+    Ds->Insert();
+    Ds->FieldByName("aboneno")->SetAsString("900");
+    Ds->FieldByName("ADI")->SetAsString("Işıl");
+    Ds->FieldByName("zemtardahil")->SetAsString("Evet");
+    Ds->FieldByName("KIRATUTARI")->SetAsFloat(99.5);
+    Ds->Post();
+    CommitAndReopen(Ds);
+    ASSERT_FALSE(Ds->IsEmpty());
+    EXPECT_EQ(Ds->FieldByName("ZEMTARDAHIL")->AsString(), "Evet");
+    EXPECT_DOUBLE_EQ(Ds->FieldByName("KIRATUTARI")->AsFloat(), 99.5);
+    Ds->Edit();
+    Ds->FieldByName("ADI")->SetAsString("Ilık");
+    Ds->FieldByName("ZEMTARDAHIL")->SetAsString("Hayır");
+    Ds->Post();
+    CommitAndReopen(Ds);
+    EXPECT_EQ(Ds->FieldByName("ADI")->AsString(), "Ilık");
+    EXPECT_EQ(Ds->FieldByName("ZEMTARDAHIL")->AsString(), "Hayır");
+    Ds->Delete();
+    CommitAndReopen(Ds);
+    EXPECT_TRUE(Ds->IsEmpty());
+}
+
+TEST_F(pFBDataSetManyRowsTest, AFailedPostRetriedWithACorrectedKeyLeavesNoGap) {
+    TpFBDataSet* Ds = Values();
+    Ds->Open();
+    Ds->Next();
+    Ds->Next();   // on 30, later rows unfetched
+    Ds->Insert();
+    Ds->FieldByName("K")->SetAsInteger(40);
+    EXPECT_THROW(Ds->Post(), EFBError);
+    Ds->FieldByName("K")->SetAsInteger(10);
+    EXPECT_THROW(Ds->Post(), EFBError);
+    Ds->FieldByName("K")->SetAsInteger(26);
+    Ds->Post();
+    EXPECT_EQ(Ds->FieldByName("K")->AsInteger(), 26);
+    Ds->Next();
+    EXPECT_EQ(Ds->FieldByName("K")->AsInteger(), 30);
+    Ds->Prior();
+    Ds->Prior();
+    EXPECT_EQ(Ds->FieldByName("K")->AsInteger(), 20);
+    EXPECT_EQ(AllKeys(Ds), "10;20;26?;" + Expected({}).substr(6));
+    EXPECT_EQ(Ds->RecordCount(), 41);
+    Ds->Last();
+    EXPECT_EQ(Ds->FieldByName("K")->AsInteger(), 400);
+    Ds->Delete();
+    EXPECT_EQ(Ds->FieldByName("K")->AsInteger(), 390);
+    Ds->Prior();
+    EXPECT_EQ(Ds->FieldByName("K")->AsInteger(), 380);
+    CommitAndReopen(Ds);
+    Ds->FetchAll();
+    EXPECT_EQ(Ds->RecordCount(), 40);
+}
+
+TEST_F(pFBDataSetDailyTest, RebindingBetweenColumnListsRebuildsTheFields) {
+    TpFBDataSet* Ds = Subscribers();
+    for (Integer Round = 0; Round < 2; ++Round) {
+        Rebind(Ds, "Select aboneno from eabonekimlik where aboneno >= \"150\" order by aboneno");
+        Ds->Open();
+        EXPECT_EQ(Ds->FieldCount(), 1);
+        EXPECT_EQ(Ds->FieldByName("ABONENO")->AsString(), "200");
+        EXPECT_EQ(Ds->FindField("ADI"), nullptr);
+        Rebind(Ds, "Select * from eabonekimlik where aboneno = \"100\"");
+        Ds->Open();
+        EXPECT_EQ(Ds->FieldCount(), 38);
+        EXPECT_EQ(Ds->FieldByName("adi")->AsString(), "Ahmet");
+        EXPECT_DOUBLE_EQ(Ds->FieldByName("KIRATUTARI")->AsFloat(), 10.25);
+    }
+}
+
+TEST_F(pFBDataSetDailyTest, TheSQLScreenCursorIsRestoredAlsoWhenAStatementFails) {
+    const TCursor Default = 0, HourGlass = -11;
+    TCursor Screen = Default;
+    std::vector<TCursor> Shown;
+    const TScreenCursorHooks Saved = ScreenCursorHooks();
+    ScreenCursorHooks().Get = [&] { return Screen; };
+    ScreenCursorHooks().Set = [&](TCursor C) { Screen = C; Shown.push_back(C); };
+    TpFBDataSet* Ds = Subscribers();
+    Ds->SetSQLScreenCursor(HourGlass);
+    Rebind(Ds, "select * from EABONEKIMLIK order by ABONENO");
+    Ds->Open();
+    EXPECT_EQ(Screen, Default);
+    EXPECT_FALSE(Shown.empty());
+    Ds->Insert();
+    Ds->FieldByName("ABONENO")->SetAsString("100");
+    EXPECT_THROW(Ds->Post(), EFBError);
+    EXPECT_EQ(Screen, Default);
+    Ds->Cancel();
+    Rebind(Ds, "select * from YOKTABLO");
+    EXPECT_THROW(Ds->Open(), Exception);
+    EXPECT_EQ(Screen, Default);
+    ScreenCursorHooks() = Saved;
+}
+
+// A screen's short-lived data set on the shared transaction, and the data module going first at program end.
+TEST_F(pFBDataSetDailyTest, DataSetsAndTheSharedTransactionMayGoInEitherOrder) {
+    {
+        std::unique_ptr<TpFBDataSet> Work(new TpFBDataSet(nullptr));
+        Rebind(Work.get(), "Select * from EFATURA where ABONENO= \"100\"");
+        Work->Open();
+        EXPECT_TRUE(Work->IsEmpty());
+    }
+    TpFBDataSet* Ds = Subscribers();
+    Rebind(Ds, "select * from EABONEKIMLIK order by ABONENO");
+    Ds->Open();
+    Ds->Edit();
+    Ds->FieldByName("ADI")->SetAsString("Kalan");
+    Ds->Post();
+    CommitAndReopen(Ds);
+    EXPECT_EQ(Ds->FieldByName("ADI")->AsString(), "Kalan");
+
+    std::unique_ptr<TpFBDataSet> Screen(new TpFBDataSet(nullptr));
+    Rebind(Screen.get(), "select * from EABONEKIMLIK");
+    Screen->UpdateSQL()->SetText("update EABONEKIMLIK set ADI = ?ADI where ABONENO = ?OLD_ABONENO");
+    Screen->Open();
+    Screen->Edit();
+    Owner.reset();   // database and transaction go first
+    EXPECT_FALSE(Screen->Active());
+    EXPECT_EQ(Screen->Transaction(), nullptr);
+    EXPECT_EQ(Screen->Database(), nullptr);
+    Screen.reset();
 }
 
 }  // namespace
