@@ -17,3 +17,11 @@ AnsiString ReplaceAll(const AnsiString& S, const AnsiString& Old, const AnsiStri
     }
     return Result;
 }
+
+TF_Util3* F_Util3 = nullptr;
+
+TF_Util3::TF_Util3(TComponent* AOwner) : TForm(AOwner) {
+    SetName("F_Util3");
+    SetBounds(Left(), Top(), 544, 375);
+    SetCaption("F_Util3");
+}

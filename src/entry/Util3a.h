@@ -1,9 +1,18 @@
 #pragma once
-// Small text routines shared by the screens.
+// Small text routines shared by the screens, and an empty utility form.
 #include "platform/rtl/System.h"
+#include "platform/ui/Forms.h"
 
 // Every occurrence of Old in S replaced by New, left to right, without
 // overlapping and without searching a replacement again. S comes back
 // unchanged when S, Old or New is empty (an empty New never deletes).
 // Case-sensitive.
 AnsiString ReplaceAll(const AnsiString& S, const AnsiString& Old, const AnsiString& New);
+
+// An empty form made at start and never shown.
+class TF_Util3 : public TForm {
+public:
+    explicit TF_Util3(TComponent* AOwner);
+};
+
+extern TF_Util3* F_Util3;

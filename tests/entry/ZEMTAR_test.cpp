@@ -1,0 +1,437 @@
+#include "entry/ZEMTAR.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QTimer>
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <unistd.h>
+#include <vector>
+
+#include "../platform/ui/UiTestKit.h"
+#include "dbclient/pFBDatabase.h"
+#include "entry/EABONEKIMLIK.h"
+#include "entry/Startup.h"
+#include "entry/UDMODULE1.h"
+#include "entry/Util3a.h"
+#include "platform/ui/ComCtrls.h"
+#include "platform/ui/Dialogs.h"
+#include "platform/ui/ExtCtrls.h"
+#include "platform/ui/Jpeg.h"
+#include "platform/ui/Menus.h"
+#include "platform/ui/ShellAPI.h"
+#include "platform/ui/StdCtrls.h"
+
+namespace {
+
+// A stand-in screen: counts how it was shown and closes itself at once.
+class TFakeScreen : public TForm {
+public:
+    explicit TFakeScreen(TComponent* AOwner) : TForm(AOwner) {
+        SetName("FakeScreen");
+        Edit = new TEdit(this);
+        Edit->SetName("Edit");
+        Edit->SetParent(this);
+        OnShow = [this](TObject*) {
+            ++Shows;
+            ShownModally = Modal();
+            Edit->SetText("changed");
+            Close();
+        };
+    }
+    TEdit* Edit;
+    int Shows = 0;
+    bool ShownModally = false;
+};
+
+TFakeScreen* FakeScreen = nullptr;
+
+// Replaces program object factories for one test and puts the old ones back.
+class TFactoryOverride {
+public:
+    void Set(TProgramObject Kind, TObjectFactory F) {
+        FSaved.push_back({Kind, RegisterProgramObject(Kind, std::move(F))});
+    }
+    ~TFactoryOverride() {
+        for (auto It = FSaved.rbegin(); It != FSaved.rend(); ++It) RegisterProgramObject(It->first, It->second);
+    }
+
+private:
+    std::vector<std::pair<TProgramObject, TObjectFactory>> FSaved;
+};
+
+class ZEMTAR : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Application->Initialize();
+        SetShellOpener(&Opener);
+        for (Integer I = 0; I < Application->ComponentCount(); ++I) FBefore.push_back(Application->Components(I));
+    }
+    void TearDown() override {
+        SetShellOpener(nullptr);
+        // Frees what this test made; the application owns it.
+        for (bool Found = true; Found;) {
+            Found = false;
+            for (Integer I = Application->ComponentCount() - 1; I >= 0 && !Found; --I) {
+                TComponent* C = Application->Components(I);
+                if (std::find(FBefore.begin(), FBefore.end(), C) == FBefore.end()) {
+                    delete C;
+                    Found = true;
+                }
+            }
+        }
+        ZEMTARF = nullptr;
+        F_Util3 = nullptr;
+        EABONEKIMLIKF = nullptr;
+        dmodule1 = nullptr;
+        FakeScreen = nullptr;
+    }
+    TZEMTARF* MakeMain() {
+        CreateInto(ZEMTARF);
+        return ZEMTARF;
+    }
+    TScriptedPrompter Prompts;
+    TPrompterGuard Guard{&Prompts};
+    TRecordingOpener Opener;
+    std::vector<TComponent*> FBefore;
+};
+
+TEST_F(ZEMTAR, MainWindow) {
+    TZEMTARF* F = MakeMain();
+    EXPECT_EQ(F->Caption(),
+              "ORGANİZE SANAYİ BÖLGELERİ ELEKTRİK-DOĞALGAZ ABONE VE TÜKETİM BİLGİLERİ ZEMTAR SİSTEMİ YAZILIMI");
+    EXPECT_EQ(F->Menu(), F->MainMenu1);
+    EXPECT_EQ(Application->MainForm(), F);
+    EXPECT_EQ(F->Owner(), Application);
+    ASSERT_TRUE(F->OnActivate);
+    F->OnActivate(F);   // does nothing
+    EXPECT_TRUE(Prompts.Records().empty());
+    EXPECT_EQ(F->SBar->Panels()->Count(), 6);
+}
+
+TEST_F(ZEMTAR, MenuTree) {
+    TZEMTARF* F = MakeMain();
+    const AnsiString Pad(21, ' ');
+    TMenuItem* Root = F->MainMenu1->Items();
+    ASSERT_EQ(Root->Count(), 3);
+    EXPECT_EQ(Root->Items(0), F->ELEKTRK1);
+    EXPECT_EQ(Root->Items(1), F->DOALGAZ1);
+    EXPECT_EQ(Root->Items(2), F->HAKKINDA1);
+    EXPECT_EQ(F->ELEKTRK1->Caption(), "ELEKTRİK" + Pad);
+    EXPECT_EQ(F->DOALGAZ1->Caption(), "DOĞALGAZ" + Pad);
+    EXPECT_EQ(F->HAKKINDA1->Caption(), "HAKKINDA");
+    EXPECT_EQ(F->HAKKINDA1->Count(), 0);
+
+    const char* Captions[] = {"ABONE KİMLİK BİLGİLERİ TANIMLAMA", "ABONE KİMLİK BİLGİLERİ ZEMTAR DOSYASI OLUŞTURMA",
+                              "TÜKETİM VE FATURA BİLGİSİ GİRİŞİ",
+                              "TUKETİM VE FATURA BİLGİLERİ ZEMTAR DOSYASI OLUŞTURMA"};
+    TMenuItem* Branches[2] = {F->ELEKTRK1, F->DOALGAZ1};
+    for (int B = 0; B < 2; ++B) {
+        ASSERT_EQ(Branches[B]->Count(), 4);
+        for (int I = 0; I < 4; ++I) {
+            TMenuItem* Item = Branches[B]->Items(I);
+            SCOPED_TRACE(Item->Name());
+            EXPECT_EQ(F->FindComponent(Item->Name()), Item);
+            EXPECT_EQ(Item->Caption(), Captions[I]);
+            EXPECT_TRUE(Item->OnClick);
+        }
+    }
+}
+
+struct TPictureCase {
+    const char* Name;
+    Integer Width, Height;
+    const char* Hint;   // nullptr: the supplier's contact text
+    const char* Link;   // nullptr: no action
+};
+
+TEST_F(ZEMTAR, PicturesAreClickableJpegsWithTheirHints) {
+    const TPictureCase Cases[] = {
+        {"Image1", 92, 113, nullptr, LinkSupplier},
+        {"Image2", 93, 111, "Bilim, Sanayi ve Teknoloji Bakanlığı Sitesi", LinkMinistry},
+        {"ENVERPORTAL", 96, 113,
+         "ENERJİ VERİMLİLİĞİ BİLDİRİMİ İÇİN  ENVER PORTALINA BAĞLANMAK İÇİN TIKALYINIZ.", nullptr},
+        {"c", 93, 111, "BOTAŞ Genel Müdürlüğü Sitesi", LinkBotas},
+        {"Image3", 93, 111, "TEDAŞ Genel Müdürlüğü Sitesi", LinkRegulator},
+        {"Image4", 93, 111, "OSB Bilgi Sitesi", LinkZoneInfo},
+        {"Image5", 322, 111, "Gelir İdaresi Başkanlığı ZEMTAR Sistemi", LinkRevenueZemtar},
+        {"Image6", 322, 108, "OSB ÜST KURULUŞU", LinkUmbrella},
+    };
+    TZEMTARF* F = MakeMain();
+    F->Show();
+    uitest::Settle();
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        auto* I = dynamic_cast<TImage*>(F->FindComponent(C.Name));
+        ASSERT_NE(I, nullptr);
+        if (C.Hint) EXPECT_EQ(I->Hint(), C.Hint);
+        else EXPECT_FALSE(I->Hint().empty());
+        EXPECT_TRUE(I->ShowHint());
+        auto* Jpeg = dynamic_cast<TJPEGImage*>(I->Picture()->Graphic());
+        ASSERT_NE(Jpeg, nullptr);
+        EXPECT_EQ(Jpeg->Width(), C.Width);
+        EXPECT_EQ(Jpeg->Height(), C.Height);
+
+        Opener.Targets.clear();
+        uitest::Click(I);
+        if (C.Link) {
+            ASSERT_EQ(Opener.Targets.size(), 1u);
+            EXPECT_EQ(Opener.Targets[0], C.Link);
+        } else {
+            EXPECT_TRUE(Opener.Targets.empty());
+        }
+    }
+    EXPECT_TRUE(Prompts.Records().empty());
+}
+
+TEST_F(ZEMTAR, RefusedPageIsIgnored) {
+    TZEMTARF* F = MakeMain();
+    Opener.Result = false;
+    EXPECT_NO_THROW(F->Image5Click(F));
+    EXPECT_EQ(Opener.Targets.size(), 1u);
+    EXPECT_TRUE(Prompts.Records().empty());
+}
+
+TEST_F(ZEMTAR, EachMenuItemOpensAFreshScreenModally) {
+    TZEMTARF* F = MakeMain();
+    F->Show();
+    uitest::Settle();
+    const std::pair<TMenuItem*, TProgramObject> Items[] = {
+        {F->ABONEKMLKBLGLERTANIMLAMA1, objEABONEKIMLIKF},
+        {F->ABONEKMLKBLGLERZEMTARDOSYASIOLUTURMA1, objezemtarabonekimlikf},
+        {F->KETMVEFATURABLGSGR1, objetopfaturagirf},
+        {F->UKETMVEFATURABLGLERZEMTARDOSYASIOLUTURMA1, objzemtarfaturaf},
+        {F->ABONEKMLKBLGLERTANIMLAMA2, objdABONEKIMLIKF},
+        {F->ABONEKMLKBLGLERZEMTARDOSYASIOLUTURMA2, objdzemtarabonekimlikf},
+        {F->KETMVEFATURABLGSGR2, objdtopfaturagirf},
+        {F->UKETMVEFATURABLGLERZEMTARDOSYASIOLUTURMA2, objDzemtarfaturaf},
+    };
+    for (const auto& [Item, Kind] : Items) {
+        SCOPED_TRACE(Item->Name());
+        TFactoryOverride Override;
+        std::vector<TProgramObject> Made;
+        Override.Set(Kind, [&Made, K = Kind] {
+            Made.push_back(K);
+            return CreateInto(FakeScreen);
+        });
+        Item->Click();
+        ASSERT_EQ(Made, std::vector<TProgramObject>{Kind});
+        TFakeScreen* First = FakeScreen;
+        ASSERT_NE(First, nullptr);
+        EXPECT_EQ(First->Shows, 1);
+        EXPECT_TRUE(First->ShownModally);
+        EXPECT_FALSE(First->Visible());
+        EXPECT_EQ(First->Owner(), Application);
+
+        // Again: a new instance in its designed state; the first one stays alive.
+        Item->Click();
+        TFakeScreen* Second = FakeScreen;
+        ASSERT_NE(Second, First);
+        EXPECT_EQ(Second->Shows, 1);
+        EXPECT_EQ(Second->Owner(), Application);
+        EXPECT_EQ(First->Owner(), Application);
+        EXPECT_NE(Second->Name(), First->Name());
+        EXPECT_EQ(First->Edit->Text(), "changed");
+        EXPECT_EQ(Application->MainForm(), F);
+    }
+    EXPECT_TRUE(Prompts.Records().empty());
+}
+
+TEST_F(ZEMTAR, HakkindaDoesNothing) {
+    TZEMTARF* F = MakeMain();
+    const Integer Before = Application->ComponentCount();
+    F->HAKKINDA1->Click();
+    F->HAKKINDA1->Action()->trigger();
+    uitest::Settle();
+    EXPECT_EQ(Application->ComponentCount(), Before);
+    EXPECT_TRUE(Prompts.Records().empty());
+    EXPECT_TRUE(Opener.Targets.empty());
+}
+
+TEST_F(ZEMTAR, FailingScreenGoesToTheExceptionDialogAndTheWindowStaysUsable) {
+    TZEMTARF* F = MakeMain();
+    F->Show();
+    Application->SetTitle(ApplicationTitle);
+    TFactoryOverride Override;
+    Override.Set(objzemtarfaturaf, [] () -> TComponent* { throw Exception("Ekran açılamadı"); });
+    F->UKETMVEFATURABLGLERZEMTARDOSYASIOLUTURMA1->Action()->trigger();
+    uitest::Settle();
+    ASSERT_EQ(Prompts.Records().size(), 1u);
+    EXPECT_EQ(Prompts.Records()[0].Text, "Ekran açılamadı.");
+    EXPECT_EQ(Prompts.Records()[0].Caption, ApplicationTitle);
+    EXPECT_TRUE(F->Visible());
+    F->Image6Click(F);
+    EXPECT_EQ(Opener.Targets.size(), 1u);
+}
+
+TEST_F(ZEMTAR, RepeatedNamesGetASuffix) {
+    TZEMTARF* First = MakeMain();
+    TZEMTARF* Second = MakeMain();
+    TZEMTARF* Third = MakeMain();
+    EXPECT_EQ(First->Name(), "ZEMTARF");
+    EXPECT_EQ(Second->Name(), "ZEMTARF_1");
+    EXPECT_EQ(Third->Name(), "ZEMTARF_2");
+    EXPECT_EQ(ZEMTARF, Third);
+    EXPECT_EQ(Application->MainForm(), First);
+}
+
+TEST_F(ZEMTAR, StartProgramCreatesTheObjectsInOrder) {
+    TFactoryOverride Override;
+    std::vector<AnsiString> Made;
+    std::vector<TComponent*> Objects;
+    for (Integer I = 0; I < ProgramObjectCount; ++I) {
+        const auto Kind = static_cast<TProgramObject>(I);
+        Override.Set(Kind, [&, Kind]() -> TComponent* {
+            Made.push_back(ProgramObjectName(Kind));
+            TComponent* C = nullptr;
+            if (Kind == objdmodule1) {
+                auto* D = new TDataModule(nullptr);
+                D->OnCreate = [&](TObject*) { EXPECT_EQ(Made.size(), 13u); };
+                C = D;
+            } else {
+                C = new TForm(nullptr);
+            }
+            C->SetName(ProgramObjectName(Kind));
+            AdoptByApplication(C);
+            Objects.push_back(C);
+            return C;
+        });
+    }
+    Application->SetTitle("");
+    StartProgram();
+    const std::vector<AnsiString> Expected = {
+        "ZEMTARF",           "dABONEKIMLIKF",       "EABONEKIMLIKF",  "dtopfaturagirf", "F_Util3",
+        "dzemtarabonekimlikf", "ezemtarabonekimlikf", "dfaturagirf", "Dzemtarfaturaf", "etopfaturagirf",
+        "efaturagirf",       "zemtarfaturaf",       "dmodule1"};
+    EXPECT_EQ(Made, Expected);
+    EXPECT_EQ(Application->Title(), "OSB Enerji Tüketim Bilgileri ZEMTAR Sistmei");
+    ASSERT_EQ(Objects.size(), 13u);
+    EXPECT_EQ(Application->MainForm(), Objects[0]);
+    for (TComponent* C : Objects) {
+        EXPECT_EQ(C->Owner(), Application);
+        if (auto* F = dynamic_cast<TCustomForm*>(C)) {
+            EXPECT_FALSE(F->Visible()) << C->Name();
+        }
+    }
+}
+
+TEST_F(ZEMTAR, StartUpGoesOnPastAnObjectThatCannotBeMade) {
+    TFactoryOverride Override;
+    std::vector<TProgramObject> Made;
+    for (Integer I = 0; I < ProgramObjectCount; ++I) {
+        const auto Kind = static_cast<TProgramObject>(I);
+        if (Kind == objF_Util3) Override.Set(Kind, [&]() -> TComponent* { throw Exception("Form yok"); });
+        else if (Kind == objefaturagirf) Override.Set(Kind, nullptr);   // not in this program
+        else Override.Set(Kind, [&, Kind]() -> TComponent* { Made.push_back(Kind); return nullptr; });
+    }
+    StartProgram();
+    EXPECT_EQ(Made.size(), 11u);
+    EXPECT_EQ(Made.back(), objdmodule1);
+    EXPECT_EQ(Prompts.Messages(), std::vector<AnsiString>{"Form yok."});
+    EXPECT_FALSE(ProgramObjectRegistered(objefaturagirf));
+    EXPECT_THROW(CreateProgramObject(objefaturagirf), Exception);
+}
+
+// A folder with no database file in it, made the working folder while
+// start-up runs, as when the program starts where no zemtar.gdb was made.
+class TEmptyFolder {
+public:
+    TEmptyFolder() {
+        namespace fs = std::filesystem;
+        FDir = fs::temp_directory_path() / ("osb-zemtar-" + std::to_string(::getpid()));
+        fs::create_directories(FDir / "lock");
+        if (!std::getenv("FIREBIRD_LOCK")) ::setenv("FIREBIRD_LOCK", (FDir / "lock").c_str(), 1);
+        FPrevious = fs::current_path();
+        fs::current_path(FDir);
+    }
+    void Leave() { std::filesystem::current_path(FPrevious); }
+    ~TEmptyFolder() {
+        Leave();
+        std::error_code Ignored;
+        std::filesystem::remove_all(FDir, Ignored);
+    }
+
+private:
+    std::filesystem::path FDir, FPrevious;
+};
+
+// Only the objects of this layer: the others belong to the program.
+void KeepEntryObjectsOnly(TFactoryOverride& Override) {
+    for (TProgramObject Kind : {objdtopfaturagirf, objdzemtarabonekimlikf, objezemtarabonekimlikf, objdfaturagirf,
+                                objDzemtarfaturaf, objetopfaturagirf, objefaturagirf, objzemtarfaturaf})
+        Override.Set(Kind, nullptr);
+}
+
+// The real objects of this layer, with no database file where the program
+// looks for it: the failure is reported and the main window still comes up.
+TEST_F(ZEMTAR, StartUpWithoutDatabaseReportsAndShowsTheMainWindow) {
+    TEmptyFolder Folder;
+    TFactoryOverride Override;
+    KeepEntryObjectsOnly(Override);
+    StartProgram();
+    Folder.Leave();
+
+    ASSERT_NE(ZEMTARF, nullptr);
+    ASSERT_NE(F_Util3, nullptr);
+    ASSERT_NE(dmodule1, nullptr);
+    ASSERT_NE(EABONEKIMLIKF, nullptr);
+    EXPECT_EQ(Application->MainForm(), ZEMTARF);
+    EXPECT_FALSE(dmodule1->FBDbase1->Connected());
+    ASSERT_EQ(Prompts.Records().size(), 1u);
+    EXPECT_EQ(Prompts.Records()[0].Kind, TScriptedPrompter::pkMessageBox);
+    EXPECT_EQ(Prompts.Records()[0].Caption, ApplicationTitle);
+    EXPECT_TRUE(Prompts.Records()[0].Flags & MB_ICONSTOP);
+    EXPECT_NE(Prompts.Records()[0].Text.find("zemtar.gdb"), AnsiString::npos);
+
+    // The loop shows only the main window.
+    EXPECT_FALSE(ZEMTARF->Visible());
+    ZEMTARF->Show();
+    uitest::Settle();
+    EXPECT_TRUE(ZEMTARF->Visible());
+    EXPECT_FALSE(F_Util3->Visible());
+    EXPECT_EQ(F_Util3->Caption(), "F_Util3");
+    EXPECT_EQ(F_Util3->BoundsRect().Width(), 544);
+    EXPECT_EQ(F_Util3->BoundsRect().Height(), 375);
+    EXPECT_EQ(F_Util3->ComponentCount(), 0);
+    EXPECT_FALSE(EABONEKIMLIKF->Visible());
+    ZEMTARF->Image2Click(ZEMTARF);
+    EXPECT_EQ(Opener.Targets, std::vector<AnsiString>{LinkMinistry});
+}
+
+TEST_F(ZEMTAR, SubscriberScreenFromTheMenuIsANewOneInItsDesignedState) {
+    TEmptyFolder Folder;
+    TFactoryOverride Override;
+    KeepEntryObjectsOnly(Override);
+    StartProgram();
+    Folder.Leave();
+    Prompts.Clear();
+    ZEMTARF->Show();
+    uitest::Settle();
+
+    TEABONEKIMLIKF* AtStart = EABONEKIMLIKF;
+    ASSERT_NE(AtStart, nullptr);
+    AtStart->ABONENO->SetText("12345");
+    TEABONEKIMLIKF* Shown = nullptr;
+    bool WasModal = false;
+    QTimer::singleShot(0, [&] {
+        Shown = EABONEKIMLIKF;
+        WasModal = Shown && Shown->Modal() && Shown->Visible();
+        if (Shown) Shown->Close();
+    });
+    ZEMTARF->ABONEKMLKBLGLERTANIMLAMA1->Action()->trigger();
+    uitest::Settle();
+
+    ASSERT_NE(Shown, nullptr);
+    EXPECT_NE(Shown, AtStart);
+    EXPECT_TRUE(WasModal);
+    EXPECT_FALSE(Shown->Visible());
+    EXPECT_EQ(Shown->Owner(), Application);
+    EXPECT_EQ(Shown->ABONENO->Text(), "");
+    EXPECT_EQ(AtStart->ABONENO->Text(), "12345");   // the earlier one lives on untouched
+    EXPECT_EQ(AtStart->Owner(), Application);
+    EXPECT_TRUE(Prompts.Records().empty());
+}
+
+}  // namespace
