@@ -1,4 +1,5 @@
 #include "entry/Startup.h"
+#include "datasets/FBDataSet.h"
 
 #include <array>
 
@@ -79,6 +80,9 @@ TComponent* CreateProgramObject(TProgramObject Kind) {
 void StartProgram() {
     Application->Initialize();
     Application->SetTitle(ApplicationTitle);
+    // The data sets show the SQL cursor while they run SQL.
+    ScreenCursorHooks().Get = [] { return Screen->Cursor(); };
+    ScreenCursorHooks().Set = [](TCursor Value) { Screen->SetCursor(Value); };
     for (Integer I = 0; I < ProgramObjectCount; ++I) {
         const auto Kind = static_cast<TProgramObject>(I);
         if (!ProgramObjectRegistered(Kind)) continue;

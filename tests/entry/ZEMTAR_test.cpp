@@ -14,6 +14,7 @@
 #include "dbclient/pFBDatabase.h"
 #include "entry/EABONEKIMLIK.h"
 #include "entry/Startup.h"
+#include "datasets/FBDataSet.h"
 #include "entry/UDMODULE1.h"
 #include "entry/Util3a.h"
 #include "platform/ui/ComCtrls.h"
@@ -307,6 +308,12 @@ TEST_F(ZEMTAR, StartProgramCreatesTheObjectsInOrder) {
         "efaturagirf",       "zemtarfaturaf",       "dmodule1"};
     EXPECT_EQ(Made, Expected);
     EXPECT_EQ(Application->Title(), "OSB Enerji Tüketim Bilgileri ZEMTAR Sistmei");
+    // The data sets reach the screen cursor through the start-up's hooks.
+    ASSERT_TRUE(ScreenCursorHooks().Set && ScreenCursorHooks().Get);
+    ScreenCursorHooks().Set(crSQLWait);
+    EXPECT_EQ(Screen->Cursor(), crSQLWait);
+    EXPECT_EQ(ScreenCursorHooks().Get(), crSQLWait);
+    ScreenCursorHooks().Set(crDefault);
     ASSERT_EQ(Objects.size(), 13u);
     EXPECT_EQ(Application->MainForm(), Objects[0]);
     for (TComponent* C : Objects) {
