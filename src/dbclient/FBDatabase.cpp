@@ -10,6 +10,7 @@
 
 #include "dbclient/FBMessages.h"
 #include "dbclient/FBBlob.h"
+#include "dbclient/FBLinkShared.h"
 #include "dbclient/FBParamBlocks.h"
 #include "dbclient/FBQuery.h"
 #include "dbclient/FBTransaction.h"
@@ -120,19 +121,13 @@ void TFBDatabase::BeforeDestruction() {
         if (Connected()) ForceClose();
     } catch (...) {
     }
-    for (Integer i = FOnDestroyEvents->Count() - 1; i >= 0; --i)
-        if (auto h = FOnDestroyEvents->GetItem(i)) {
-            try { h(this); } catch (...) {}
-        }
-    // Last to first; a handler may unlink or free other links meanwhile.
-    while (!FSQLObjects.empty()) {
-        TFBBase* link = FSQLObjects.back();
-        try { link->Fire(link->OnDatabaseFree); } catch (...) {}
-        auto it = std::find(FSQLObjects.begin(), FSQLObjects.end(), link);
-        if (it == FSQLObjects.end()) continue;
-        RemoveSQLObject(static_cast<Integer>(it - FSQLObjects.begin()));
-        if (link->FDatabase == this) link->DropDatabase();
-    }
+    FireDestroyHandlers(*FOnDestroyEvents, this);
+    UnlinkAll(
+        FSQLObjects, [](TFBBase* L) { L->Fire(L->OnDatabaseFree); },
+        [this](TFBBase* L, Integer Index) {
+            RemoveSQLObject(Index);
+            if (L->FDatabase == this) L->DropDatabase();
+        });
     std::vector<TFBTransaction*> trs = FTransactions;
     for (TFBTransaction* tr : trs) {
         if (!tr) continue;
@@ -196,35 +191,13 @@ void TFBDatabase::SetSQLDialect(Integer Value) {
 
 void TFBDatabase::SetTimeout(Cardinal Value) {
     FTimeout = Value;
-    if (Value == 0) {
-        delete FTimer;
-        FTimer = nullptr;
-        return;
-    }
-    if (!FTimer) {
-        FTimer = new TFBTimer(nullptr);
-        FTimer->SetEnabled(false);
-        FTimer->SetOnTimer([this](TObject* Sender) { DoTimer(Sender); });
-    }
-    FTimer->SetInterval(Value);
-    FTimer->SetEnabled(!Designing(this));
+    SetIdleTimer(FTimer, Value, Designing(this), [this](TObject* Sender) { DoTimer(Sender); });
 }
 
 void TFBDatabase::DoTimer(TObject*) {
     if (!Connected()) return;
-    if (FIdleFlag) {
-        // Closed either way; a failed end of a transaction is reported after OnTimeout.
-        std::exception_ptr error;
-        try {
-            ForceClose();
-        } catch (...) {
-            error = std::current_exception();
-        }
-        if (OnTimeout) OnTimeout(this);
-        if (error) std::rethrow_exception(error);
-    } else {
-        FIdleFlag = true;
-    }
+    // Closed either way; a failed end of a transaction is reported after OnTimeout.
+    IdleTimerTick(FIdleFlag, [this] { ForceClose(); }, OnTimeout, this);
 }
 
 void TFBDatabase::SetDesignDBOptions(TDesignDBOptions Value) {
@@ -627,11 +600,7 @@ Integer TFBDatabase::AddSQLObject(TFBBase* Link) {
 }
 
 void TFBDatabase::RemoveSQLObject(Integer Index) {
-    if (Index < 0 || Index >= SQLObjectCount()) return;
-    TFBBase* last = FSQLObjects.back();
-    FSQLObjects[static_cast<size_t>(Index)] = last;
-    last->FIndexInDatabase = Index;
-    FSQLObjects.pop_back();
+    SwapRemoveLink(FSQLObjects, Index, [](TFBBase* L) -> Integer& { return L->FIndexInDatabase; });
 }
 
 TFBBase* TFBDatabase::SQLObjects(Integer Index) const {

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <exception>
 
+#include "dbclient/FBLinkShared.h"
 #include "dbclient/FBMessages.h"
 #include "dbclient/FBParamBlocks.h"
 #include "dbclient/StdFuncs.h"
@@ -46,19 +47,13 @@ void TFBTransaction::BeforeDestruction() {
         } catch (...) {
         }
     }
-    for (Integer i = FOnDestroyEvents->Count() - 1; i >= 0; --i)
-        if (auto h = FOnDestroyEvents->GetItem(i)) {
-            try { h(this); } catch (...) {}
-        }
-    // Last to first; a handler may unlink or free other links meanwhile.
-    while (!FSQLObjects.empty()) {
-        TFBBase* link = FSQLObjects.back();
-        try { link->Fire(link->OnTransactionFree); } catch (...) {}
-        auto it = std::find(FSQLObjects.begin(), FSQLObjects.end(), link);
-        if (it == FSQLObjects.end()) continue;
-        RemoveSQLObject(static_cast<Integer>(it - FSQLObjects.begin()));
-        if (link->FTransaction == this) link->DropTransaction();
-    }
+    FireDestroyHandlers(*FOnDestroyEvents, this);
+    UnlinkAll(
+        FSQLObjects, [](TFBBase* L) { L->Fire(L->OnTransactionFree); },
+        [this](TFBBase* L, Integer Index) {
+            RemoveSQLObject(Index);
+            if (L->FTransaction == this) L->DropTransaction();
+        });
     for (TFBDatabase* db : std::vector<TFBDatabase*>(FDatabases)) {
         Integer i = db->FindTransaction(this);
         if (i >= 0) db->RemoveTransaction(i);
@@ -94,35 +89,13 @@ void TFBTransaction::SetDefaultDatabase(TFBDatabase* Value) {
 
 void TFBTransaction::SetTimeout(Cardinal Value) {
     FTimeout = Value;
-    if (Value == 0) {
-        delete FTimer;
-        FTimer = nullptr;
-        return;
-    }
-    if (!FTimer) {
-        FTimer = new TFBTimer(nullptr);
-        FTimer->SetEnabled(false);
-        FTimer->SetOnTimer([this](TObject* Sender) { DoTimer(Sender); });
-    }
-    FTimer->SetInterval(Value);
-    FTimer->SetEnabled(!Designing(this));
+    SetIdleTimer(FTimer, Value, Designing(this), [this](TObject* Sender) { DoTimer(Sender); });
 }
 
 void TFBTransaction::DoTimer(TObject*) {
     if (!Active()) return;
-    if (FIdleFlag) {
-        // Ended either way; a failed commit is reported after OnTimeout.
-        std::exception_ptr error;
-        try {
-            EndTransaction(FTimeoutAction, true);
-        } catch (...) {
-            error = std::current_exception();
-        }
-        if (OnTimeout) OnTimeout(this);
-        if (error) std::rethrow_exception(error);
-    } else {
-        FIdleFlag = true;
-    }
+    // Ended either way; a failed commit is reported after OnTimeout.
+    IdleTimerTick(FIdleFlag, [this] { EndTransaction(FTimeoutAction, true); }, OnTimeout, this);
 }
 
 void TFBTransaction::SetTRParams(TStrings* Value) { FTRParams->Assign(Value); }
@@ -364,11 +337,7 @@ Integer TFBTransaction::AddSQLObject(TFBBase* Link) {
 }
 
 void TFBTransaction::RemoveSQLObject(Integer Index) {
-    if (Index < 0 || Index >= SQLObjectCount()) return;
-    TFBBase* last = FSQLObjects.back();
-    FSQLObjects[static_cast<size_t>(Index)] = last;
-    last->FIndexInTransaction = Index;
-    FSQLObjects.pop_back();
+    SwapRemoveLink(FSQLObjects, Index, [](TFBBase* L) -> Integer& { return L->FIndexInTransaction; });
 }
 
 TFBBase* TFBTransaction::SQLObjects(Integer Index) const {

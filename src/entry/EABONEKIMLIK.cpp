@@ -1,6 +1,7 @@
 #include "entry/EABONEKIMLIK.h"
 
 #include <memory>
+#include <vector>
 
 #include "datasets/pFBDataSet.h"
 #include "dbclient/pFBTransaction.h"
@@ -446,42 +447,68 @@ bool TAboneKimlikForm::CheckRequired() {
 
 bool TAboneKimlikForm::FindTyped() { return QueryHasRows(Shared(), FKind.FindByNumberSQL, ABONENO->Text()); }
 
+namespace {
+
+enum TLinkKind { lkText, lkDate, lkMoney };
+
+struct TFieldLink {
+    const char* Field;
+    TControl* Control;
+    TLinkKind Kind;
+};
+
+// The record's fields and their controls, in the order they are written and
+// read; the number, the period and the Zemtar flag are handled apart.
+std::vector<TFieldLink> FieldLinks(TAboneKimlikForm* F) {
+    return {
+        {"ADI", F->BADI, lkText},
+        {"SOYADI", F->SOYADI, lkText},
+        {"VERGINO", F->VERGINO, lkText},
+        {"TCKIMLIK", F->BTCKIMLIK, lkText},
+        {"ABONETARIHI", F->ABONETARIHI, lkDate},
+        {"ABONEDURUMU", F->ABONEDURUMU, lkText},
+        {"UAVTNO", F->UAVTNO, lkText},
+        {"ILADI", F->ILADI, lkText},
+        {"ILCEADI", F->ILCEADI, lkText},
+        {"BELDEADI", F->BELDEADI, lkText},
+        {"BUCAKADI", F->BUCAKADI, lkText},
+        {"KOYADI", F->KOYADI, lkText},
+        {"MAHALLEADI", F->MAHALLEADI, lkText},
+        {"CADDEADI", F->CADDEADI, lkText},
+        {"DISKAPINO", F->DISKAPINO, lkText},
+        {"ICKAPINO", F->ICKAPINO, lkText},
+        {"MULKIYET", F->bMULKIYET, lkText},
+        {"MULKADI", F->MULKADI, lkText},
+        {"MULKSOYADI", F->MULKsoyADI, lkText},
+        {"MULKVERGINO", F->MULKVERGINO, lkText},
+        {"MULKTCKIMLIK", F->MULKTCKIMLIK, lkText},
+        {"MULKDASK", F->MULKDASK, lkText},
+        {"KIRABASLAMATARIHI", F->KIRABASLAMATARIHI, lkDate},
+        {"KIRABITISTARIHI", F->KIRABITISTARIHI, lkDate},
+        {"KIRATUTARI", F->KIRATUTARI, lkMoney},
+        {"TELTIPI", F->TELTIPI, lkText},
+        {"TELEFON", F->TELEFON, lkText},
+        {"PAFTA", F->PAFTA, lkText},
+        {"ADA", F->ADA, lkText},
+        {"PERSEL", F->PERSEL, lkText},
+        {"YUZOLCUM", F->YUZOLCUM, lkMoney},
+        {"ABONETIPI", F->ABONETIPI, lkText},
+    };
+}
+
+}  // namespace
+
 void TAboneKimlikForm::AssignRecord(TpFBDataSet* DS) {
     auto Str = [DS](const char* Field, const AnsiString& Value) { DS->FieldByName(Field)->SetAsString(Value); };
     auto Num = [DS](const char* Field, Double Value) { DS->FieldByName(Field)->SetAsFloat(Value); };
     Str("aboneno", ABONENO->Text());
-    Str("ADI", BADI->Text());
-    Str("SOYADI", SOYADI->Text());
-    Str("VERGINO", VERGINO->Text());
-    Str("TCKIMLIK", BTCKIMLIK->Text());
-    Str("ABONETARIHI", DateToStr(ABONETARIHI->Date()));
-    Str("ABONEDURUMU", ABONEDURUMU->Text());
-    Str("UAVTNO", UAVTNO->Text());
-    Str("ILADI", ILADI->Text());
-    Str("ILCEADI", ILCEADI->Text());
-    Str("BELDEADI", BELDEADI->Text());
-    Str("BUCAKADI", BUCAKADI->Text());
-    Str("KOYADI", KOYADI->Text());
-    Str("MAHALLEADI", MAHALLEADI->Text());
-    Str("CADDEADI", CADDEADI->Text());
-    Str("DISKAPINO", DISKAPINO->Text());
-    Str("ICKAPINO", ICKAPINO->Text());
-    Str("MULKIYET", bMULKIYET->Text());
-    Str("MULKADI", MULKADI->Text());
-    Str("MULKSOYADI", MULKsoyADI->Text());
-    Str("MULKVERGINO", MULKVERGINO->Text());
-    Str("MULKTCKIMLIK", MULKTCKIMLIK->Text());
-    Str("MULKDASK", MULKDASK->Text());
-    Str("KIRABASLAMATARIHI", DateToStr(KIRABASLAMATARIHI->Date()));
-    Str("KIRABITISTARIHI", DateToStr(KIRABITISTARIHI->Date()));
-    Num("KIRATUTARI", KIRATUTARI->TextAsFloat());
-    Str("TELTIPI", TELTIPI->Text());
-    Str("TELEFON", TELEFON->Text());
-    Str("PAFTA", PAFTA->Text());
-    Str("ADA", ADA->Text());
-    Str("PERSEL", PERSEL->Text());
-    Num("YUZOLCUM", YUZOLCUM->TextAsFloat());
-    Str("ABONETIPI", ABONETIPI->Text());
+    for (const TFieldLink& L : FieldLinks(this)) {
+        switch (L.Kind) {
+            case lkText: Str(L.Field, L.Control->Text()); break;
+            case lkDate: Str(L.Field, DateToStr(static_cast<TDateTimePicker*>(L.Control)->Date())); break;
+            case lkMoney: Num(L.Field, static_cast<TMoneyEdit*>(L.Control)->TextAsFloat()); break;
+        }
+    }
     Str("YAZI1", ay->Text() + " " + yil->Text());
     Str("YAZI2", AnsiString());
     Num("SAYI1", 0);
@@ -492,38 +519,13 @@ void TAboneKimlikForm::AssignRecord(TpFBDataSet* DS) {
 void TAboneKimlikForm::LoadRecord(TpFBDataSet* DS) {
     auto Str = [DS](const char* Field) { return DS->FieldByName(Field)->AsString(); };
     ABONENO->SetText(Str("ABONENO"));
-    BADI->SetText(Str("ADI"));
-    SOYADI->SetText(Str("SOYADI"));
-    VERGINO->SetText(Str("VERGINO"));
-    BTCKIMLIK->SetText(Str("TCKIMLIK"));
-    ABONETARIHI->SetDate(StrToDate(Str("ABONETARIHI")));
-    ABONEDURUMU->SetText(Str("ABONEDURUMU"));
-    UAVTNO->SetText(Str("UAVTNO"));
-    ILADI->SetText(Str("ILADI"));
-    ILCEADI->SetText(Str("ILCEADI"));
-    BELDEADI->SetText(Str("BELDEADI"));
-    BUCAKADI->SetText(Str("BUCAKADI"));
-    KOYADI->SetText(Str("KOYADI"));
-    MAHALLEADI->SetText(Str("MAHALLEADI"));
-    CADDEADI->SetText(Str("CADDEADI"));
-    DISKAPINO->SetText(Str("DISKAPINO"));
-    ICKAPINO->SetText(Str("ICKAPINO"));
-    bMULKIYET->SetText(Str("MULKIYET"));
-    MULKADI->SetText(Str("MULKADI"));
-    MULKsoyADI->SetText(Str("MULKSOYADI"));
-    MULKVERGINO->SetText(Str("MULKVERGINO"));
-    MULKTCKIMLIK->SetText(Str("MULKTCKIMLIK"));
-    MULKDASK->SetText(Str("MULKDASK"));
-    KIRABASLAMATARIHI->SetDate(StrToDate(Str("KIRABASLAMATARIHI")));
-    KIRABITISTARIHI->SetDate(StrToDate(Str("KIRABITISTARIHI")));
-    KIRATUTARI->SetTextAsFloat(DS->FieldByName("KIRATUTARI")->AsFloat());
-    TELTIPI->SetText(Str("TELTIPI"));
-    TELEFON->SetText(Str("TELEFON"));
-    PAFTA->SetText(Str("PAFTA"));
-    ADA->SetText(Str("ADA"));
-    PERSEL->SetText(Str("PERSEL"));
-    YUZOLCUM->SetTextAsFloat(DS->FieldByName("YUZOLCUM")->AsFloat());
-    ABONETIPI->SetText(Str("ABONETIPI"));
+    for (const TFieldLink& L : FieldLinks(this)) {
+        switch (L.Kind) {
+            case lkText: L.Control->SetText(Str(L.Field)); break;
+            case lkDate: static_cast<TDateTimePicker*>(L.Control)->SetDate(StrToDate(Str(L.Field))); break;
+            case lkMoney: static_cast<TMoneyEdit*>(L.Control)->SetTextAsFloat(DS->FieldByName(L.Field)->AsFloat()); break;
+        }
+    }
     ZEMTARDAHIL->SetText(Str("zemtardahil"));
     const AnsiString Period = Str("YAZI1");
     ay->SetText(Copy(Period, 1, static_cast<Integer>(Period.size()) - 5));

@@ -1,34 +1,11 @@
 #include "grid/EsgEditBtn.h"
 
+#include "grid/EsgEditParts.h"
 #include "platform/ui/WinApi.h"
 
 #include <algorithm>
 
-namespace {
-
-bool IsAlive(const std::shared_ptr<const bool>& Token) { return Token && *Token; }
-
-void FireEvent(const TNotifyEvent& Event, TObject* Sender) {
-    if (!Event) return;
-    TNotifyEvent Copy = Event;
-    Copy(Sender);
-}
-
-// The 3-D border of an edit: its client area lies this far inside the window.
-constexpr Integer EditBorder = 2;
-
-// The smallest height that shows a line of the control's font.
-Integer TextLineHeight(TFont* Font) {
-    TBitmap B;
-    B.Canvas()->Font()->Assign(Font);
-    const Integer H = B.Canvas()->TextHeight("0");
-    TFont System;
-    B.Canvas()->Font()->Assign(&System);
-    const Integer SysH = B.Canvas()->TextHeight("0");
-    return H + std::min(H, SysH) / 4;
-}
-
-}  // namespace
+using namespace EsgEditParts;
 
 // ---------------------------------------------------------------------------
 TExtSpeedButton::TExtSpeedButton(TComponent* AOwner) : TSpeedButton(AOwner) {}
@@ -175,20 +152,14 @@ void TEsgEditBtn::SetBounds(Integer ALeft, Integer ATop, Integer AWidth, Integer
     FSizing = true;
     const Integer MinH = TextLineHeight(Font());
     if (Height() < MinH) TCustomEdit::SetBounds(Left(), Top(), Width(), MinH);
-    // The button sits at the right inside the border; m is the single-border margin.
-    const Integer M = 5;
-    const Integer BW = FButton->Width();
-    FButton->SetBounds(EditBorder + Width() - BW - M, EditBorder, BW, Height() - M);
+    PlaceButton(FButton, Width(), Height());
     SetEditRect();
     FSizing = false;
 }
 
 void TEsgEditBtn::KeyDown(Word& Key, TShiftState Shift) {
     // Cut, paste and deleting are typing too.
-    const bool Ctrl = Shift.Contains(ssCtrl), ShiftKey = Shift.Contains(ssShift);
-    const bool Clipboard = (Ctrl && (Key == 'V' || Key == 'X')) || (ShiftKey && (Key == VK_INSERT || Key == VK_DELETE));
-    if (Clipboard && (!FEditorEnabled || ReadOnly())) Key = 0;
-    if (!FEditorEnabled && (Key == VK_DELETE || (Ctrl && (Key == 'Z' || Key == 'Y' || Key == 'K')))) Key = 0;
+    if (IsBlockedEditKey(Key, Shift, FEditorEnabled, ReadOnly())) Key = 0;
     const std::shared_ptr<const bool> Alive = AliveToken();
     const bool F4 = Key == VK_F4;
     TCustomEdit::KeyDown(Key, Shift);

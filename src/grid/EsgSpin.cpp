@@ -1,5 +1,6 @@
 #include "grid/EsgSpin.h"
 
+#include "grid/EsgEditParts.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/WinApi.h"
 
@@ -7,19 +8,9 @@
 #include <cmath>
 #include <limits>
 
+using namespace EsgEditParts;
+
 namespace {
-
-bool IsAlive(const std::shared_ptr<const bool>& Token) { return Token && *Token; }
-
-// Through a copy: the handler may free its owner.
-void FireEvent(const TNotifyEvent& Event, TObject* Sender) {
-    if (!Event) return;
-    TNotifyEvent Copy = Event;
-    Copy(Sender);
-}
-
-// The 3-D border of an edit: its client area lies this far inside the window.
-constexpr Integer EditBorder = 2;
 
 // The first and second positions (0-based) of Sep in S; npos when missing.
 void SeparatorPositions(const AnsiString& S, char Sep, size_t& First, size_t& Second) {
@@ -554,12 +545,8 @@ void TEsgSpinEdit::KeyDown(Word& Key, TShiftState Shift) {
         Key = VK_TAB;
         Tab = true;
     }
-    if (Key == VK_DELETE && !FEditorEnabled) Key = 0;
     // Cut and paste by keyboard only where typing is allowed.
-    const bool Ctrl = Shift.Contains(ssCtrl), ShiftKey = Shift.Contains(ssShift);
-    const bool Clipboard = (Ctrl && (Key == 'V' || Key == 'X')) || (ShiftKey && (Key == VK_INSERT || Key == VK_DELETE));
-    const bool Editing = Ctrl && (Key == 'Z' || Key == 'Y' || Key == 'K');
-    if ((Clipboard && (!FEditorEnabled || ReadOnly())) || (Editing && !FEditorEnabled)) Key = 0;
+    if (IsBlockedEditKey(Key, Shift, FEditorEnabled, ReadOnly())) Key = 0;
     const std::shared_ptr<const bool> Alive = AliveToken();
     TCustomEdit::KeyDown(Key, Shift);
     if (!Tab || !IsAlive(Alive)) return;
@@ -616,14 +603,8 @@ void TEsgSpinEdit::DoExit() {
 
 // ---------------------------------------------------------------------------
 Integer TEsgSpinEdit::MinHeight() {
-    TBitmap B;
-    B.Canvas()->Font()->Assign(Font());
-    const Integer H = B.Canvas()->TextHeight("0");
-    TFont System;
-    B.Canvas()->Font()->Assign(&System);
-    const Integer SysH = B.Canvas()->TextHeight("0");
     // Text, a quarter of the smaller height, four border heights and 2.
-    return H + std::min(H, SysH) / 4 + 4 * 1 + 2;
+    return TextLineHeight(Font()) + 4 * 1 + 2;
 }
 
 void TEsgSpinEdit::UpdateEditRect() {
@@ -639,10 +620,7 @@ void TEsgSpinEdit::SetBounds(Integer ALeft, Integer ATop, Integer AWidth, Intege
     FSizing = true;
     const Integer MinH = MinHeight();
     if (Height() < MinH) TCustomEdit::SetBounds(Left(), Top(), Width(), MinH);
-    // The buttons sit at the right inside the border; m is the single-border margin.
-    const Integer M = 5;
-    const Integer BW = FButton->Width();
-    FButton->SetBounds(EditBorder + Width() - BW - M, EditBorder, BW, Height() - M);
+    PlaceButton(FButton, Width(), Height());
     UpdateEditRect();
     FSizing = false;
 }

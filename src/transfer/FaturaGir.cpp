@@ -198,7 +198,18 @@ void TFaturaGirForm::WriteBack(bool Clear) {
     G->SetCells(bcReferansNo, R, referansno->Text());
 }
 
-void TFaturaGirForm::CommitBlock(TpFBDataSet* Ds) {
+TpFBDataSet* TFaturaGirForm::OpenInvoice(const AnsiString& SQL) {
+    dmodule1->FBTransact1->SetActive(true);
+    TpFBDataSet* Ds = InvoiceDataSet();
+    dmodule1->SetDataSetSQL(Ds, SQL);
+    Ds->Open();
+    Ds->First();
+    return Ds;
+}
+
+void TFaturaGirForm::CommitBlock(TpFBDataSet* Ds, bool Clear) {
+    WriteBack(Clear);
+    kaydet->SetVisible(false);
     TFBTransaction* Tr = dmodule1->FBTransact1;
     try {
         Tr->Commit();
@@ -213,11 +224,7 @@ void TFaturaGirForm::CommitBlock(TpFBDataSet* Ds) {
 
 void TFaturaGirForm::kaydetClick(TObject* Sender) {
     if (!CheckRequired(false)) return;
-    dmodule1->FBTransact1->SetActive(true);
-    TpFBDataSet* Ds = InvoiceDataSet();
-    dmodule1->SetDataSetSQL(Ds, Format(FKind.DialogInvoiceByRefSQL, {SqlStringValue(referansno->Text())}));
-    Ds->Open();
-    Ds->First();
+    TpFBDataSet* Ds = OpenInvoice(Format(FKind.DialogInvoiceByRefSQL, {SqlStringValue(referansno->Text())}));
     if (!Ds->IsEmpty()) {
         ShowMessage(StoredMessage);
         Ds->Close();
@@ -227,21 +234,15 @@ void TFaturaGirForm::kaydetClick(TObject* Sender) {
     Ds->Insert();
     AssignFields(Ds);
     Ds->Post();
-    WriteBack(false);
-    kaydet->SetVisible(false);
-    CommitBlock(Ds);
+    CommitBlock(Ds, false);
     Ds->Close();
     Close();
 }
 
 void TFaturaGirForm::degistirClick(TObject* Sender) {
     if (!CheckRequired(true)) return;
-    dmodule1->FBTransact1->SetActive(true);
-    TpFBDataSet* Ds = InvoiceDataSet();
-    dmodule1->SetDataSetSQL(Ds, Format(FKind.DialogInvoiceByDateSQL,
-                                       {SqlStringValue(ABONENO->Text()), SqlStringValue(DateText(faturatarihi->Date()))}));
-    Ds->Open();
-    Ds->First();
+    TpFBDataSet* Ds = OpenInvoice(Format(FKind.DialogInvoiceByDateSQL,
+                                         {SqlStringValue(ABONENO->Text()), SqlStringValue(DateText(faturatarihi->Date()))}));
     if (Ds->IsEmpty()) {
         if (FKind.ChangeNotFoundMessage) ShowMessage(StoredMessage);
         Ds->Close();
@@ -252,25 +253,17 @@ void TFaturaGirForm::degistirClick(TObject* Sender) {
     AssignFields(Ds);
     Ds->UpdateRecord();
     Ds->Post();
-    WriteBack(false);
-    kaydet->SetVisible(false);
-    CommitBlock(Ds);
+    CommitBlock(Ds, false);
     Ds->Close();
     Close();
 }
 
 void TFaturaGirForm::silClick(TObject* Sender) {
     if (!CheckRequired(false)) return;
-    dmodule1->FBTransact1->SetActive(true);
-    TpFBDataSet* Ds = InvoiceDataSet();
-    dmodule1->SetDataSetSQL(Ds, Format(FKind.DialogInvoiceByRefSQL, {SqlStringValue(referansno->Text())}));
-    Ds->Open();
-    Ds->First();
+    TpFBDataSet* Ds = OpenInvoice(Format(FKind.DialogInvoiceByRefSQL, {SqlStringValue(referansno->Text())}));
     if (!Ds->IsEmpty()) {
         Ds->Delete();
-        WriteBack(true);
-        kaydet->SetVisible(false);
-        CommitBlock(Ds);
+        CommitBlock(Ds, true);
     } else {
         ShowMessage(StoredMessage);
     }

@@ -57,6 +57,9 @@ private:
     bool CheckRequired(bool Change);
     void AssignFields(TpFBDataSet* Ds);
     void WriteBack(bool Clear);
-    void CommitBlock(TpFBDataSet* Ds);
+    // The invoice data set opened on SQL in the shared transaction, at its first row.
+    TpFBDataSet* OpenInvoice(const AnsiString& SQL);
+    // Writes the row back to the grid, hides Kaydet and commits.
+    void CommitBlock(TpFBDataSet* Ds, bool Clear);
     const TInvoiceKind& FKind;
 };

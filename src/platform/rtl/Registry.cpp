@@ -645,16 +645,7 @@ void TRegistry::WriteFloat(const AnsiString& Name, Double Value)
     WriteBinaryData(Name, &Value, sizeof Value);
 }
 
-TDateTime TRegistry::ReadDate(const AnsiString& Name)
-{
-    return ReadFixed<TDateTime>(*this, Name);
-}
-
-void TRegistry::WriteDate(const AnsiString& Name, TDateTime Value)
-{
-    WriteBinaryData(Name, &Value, sizeof Value);
-}
-
+// Dates and times are all stored as the whole date-time value.
 TDateTime TRegistry::ReadDateTime(const AnsiString& Name)
 {
     return ReadFixed<TDateTime>(*this, Name);
@@ -665,15 +656,10 @@ void TRegistry::WriteDateTime(const AnsiString& Name, TDateTime Value)
     WriteBinaryData(Name, &Value, sizeof Value);
 }
 
-TDateTime TRegistry::ReadTime(const AnsiString& Name)
-{
-    return ReadFixed<TDateTime>(*this, Name);
-}
-
-void TRegistry::WriteTime(const AnsiString& Name, TDateTime Value)
-{
-    WriteBinaryData(Name, &Value, sizeof Value);
-}
+TDateTime TRegistry::ReadDate(const AnsiString& Name) { return ReadDateTime(Name); }
+void TRegistry::WriteDate(const AnsiString& Name, TDateTime Value) { WriteDateTime(Name, Value); }
+TDateTime TRegistry::ReadTime(const AnsiString& Name) { return ReadDateTime(Name); }
+void TRegistry::WriteTime(const AnsiString& Name, TDateTime Value) { WriteDateTime(Name, Value); }
 
 Currency TRegistry::ReadCurrency(const AnsiString& Name)
 {

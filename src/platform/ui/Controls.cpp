@@ -156,6 +156,12 @@ Qt::DropAction DropActionOf(Integer E) {
     return Qt::IgnoreAction;
 }
 
+// Passes a change of an inherited property on to the child controls.
+void NotifyChildren(TControl* C, void (TControl::*Changed)()) {
+    if (auto* W = dynamic_cast<TWinControl*>(C))
+        for (Integer I = 0; I < W->ControlCount(); ++I) (W->Controls(I)->*Changed)();
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -301,8 +307,7 @@ void TControl::SetColor(TColor Value) {
     if (Value == FColor) return;
     FColor = Value;
     ApplyColor();
-    if (auto* W = dynamic_cast<TWinControl*>(this))
-        for (Integer I = 0; I < W->ControlCount(); ++I) W->Controls(I)->ParentColorChanged();
+    NotifyChildren(this, &TControl::ParentColorChanged);
 }
 
 void TControl::SetParentColor(bool Value) {
@@ -314,8 +319,7 @@ void TControl::ParentColorChanged() {
     if (!FParentColor || !FParent) return;
     FColor = FParent->Color();
     ApplyColor();
-    if (auto* W = dynamic_cast<TWinControl*>(this))
-        for (Integer I = 0; I < W->ControlCount(); ++I) W->Controls(I)->ParentColorChanged();
+    NotifyChildren(this, &TControl::ParentColorChanged);
 }
 
 void TControl::SetHint(const AnsiString& Value) {
@@ -329,8 +333,7 @@ void TControl::SetShowHint(bool Value) {
     FParentShowHint = false;
     FShowHint = Value;
     ApplyHint();
-    if (auto* W = dynamic_cast<TWinControl*>(this))
-        for (Integer I = 0; I < W->ControlCount(); ++I) W->Controls(I)->ParentShowHintChanged();
+    NotifyChildren(this, &TControl::ParentShowHintChanged);
 }
 
 void TControl::SetParentShowHint(bool Value) {
@@ -342,8 +345,7 @@ void TControl::ParentShowHintChanged() {
     if (!FParentShowHint || !FParent) return;
     FShowHint = FParent->ShowHint();
     ApplyHint();
-    if (auto* W = dynamic_cast<TWinControl*>(this))
-        for (Integer I = 0; I < W->ControlCount(); ++I) W->Controls(I)->ParentShowHintChanged();
+    NotifyChildren(this, &TControl::ParentShowHintChanged);
 }
 
 void TControl::ApplyHint() {
