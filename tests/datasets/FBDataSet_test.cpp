@@ -68,8 +68,7 @@ protected:
         D->SetName(T.Dialect() == 1 ? "DB1" : "DB3");
         D->SetDBName(T.Path());
         D->SetSQLDialect(T.Dialect());
-        D->DBParams()->Add(AnsiString("user_name=") + TTestDatabase::UserName);
-        D->DBParams()->Add(AnsiString("password=") + TTestDatabase::Password);
+        TTestDatabase::AddLogin(D->DBParams());
         D->DBParams()->Add("lc_ctype=WIN1254");
         D->Open();
         auto* Tr = new TFBTransaction(Owner.get());

@@ -42,8 +42,7 @@ protected:
         Db->SetName("Db");
         Db->SetDBName(FDB->Path());
         Db->SetSQLDialect(1);
-        Db->DBParams()->Add(AnsiString("user_name=") + TTestDatabase::UserName);
-        Db->DBParams()->Add(AnsiString("password=") + TTestDatabase::Password);
+        TTestDatabase::AddLogin(Db->DBParams());
         Db->DBParams()->Add("lc_ctype=WIN1254");
         Db->Open();
         Tr = new TFBTransaction(Owner.get());

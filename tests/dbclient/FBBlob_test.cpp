@@ -38,8 +38,7 @@ protected:
         db = new TFBDatabase(owner.get());
         db->SetName("DB1");
         db->SetDBName(DB1().Path());
-        db->DBParams()->Add(AnsiString("user_name=") + TTestDatabase::UserName);
-        db->DBParams()->Add(AnsiString("password=") + TTestDatabase::Password);
+        TTestDatabase::AddLogin(db->DBParams());
         db->DBParams()->Add("lc_ctype=WIN1254");
         db->Open();
         tr = new TFBTransaction(owner.get());

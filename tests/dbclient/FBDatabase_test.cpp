@@ -33,8 +33,7 @@ protected:
     }
     static void Prepare(TFBDatabase& D, TTestDatabase& T) {
         D.SetDBName(T.Path());
-        D.DBParams()->Add(AnsiString("user_name=") + TTestDatabase::UserName);
-        D.DBParams()->Add(AnsiString("password=") + TTestDatabase::Password);
+        TTestDatabase::AddLogin(D.DBParams());
     }
     std::unique_ptr<TComponent> owner;
     TFBDatabase* db = nullptr;

@@ -48,8 +48,7 @@ protected:
         d->SetName(T.Dialect() == 1 ? "DB1" : "DB3");
         d->SetDBName(T.Path());
         d->SetSQLDialect(T.Dialect());
-        d->DBParams()->Add(AnsiString("user_name=") + TTestDatabase::UserName);
-        d->DBParams()->Add(AnsiString("password=") + TTestDatabase::Password);
+        TTestDatabase::AddLogin(d->DBParams());
         d->DBParams()->Add("lc_ctype=WIN1254");
         d->Open();
         auto* tr = new TFBTransaction(Owner);

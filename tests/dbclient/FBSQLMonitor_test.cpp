@@ -423,8 +423,7 @@ TEST(FBSQLMonitorStatement, PrepareExecuteAndFetchTexts) {
     db->SetName("DB1");
     db->SetDBName(t.Path());
     db->SetSQLDialect(1);
-    db->DBParams()->Add(AnsiString("user_name=") + TTestDatabase::UserName);
-    db->DBParams()->Add(AnsiString("password=") + TTestDatabase::Password);
+    TTestDatabase::AddLogin(db->DBParams());
     db->DBParams()->Add("lc_ctype=WIN1254");
     db->Open();
     auto* tr = new TFBTransaction(&owner);
@@ -491,8 +490,7 @@ TEST(FBSQLMonitorStatement, StatementsTraceThroughTheProcessWideHook) {
     auto* db = new TFBDatabase(&owner);
     db->SetDBName(t.Path());
     db->SetSQLDialect(1);
-    db->DBParams()->Add(AnsiString("user_name=") + TTestDatabase::UserName);
-    db->DBParams()->Add(AnsiString("password=") + TTestDatabase::Password);
+    TTestDatabase::AddLogin(db->DBParams());
     db->SetSynchronizeTime(false);   // the connect's time query would be traced first
     db->Open();
     auto* tr = new TFBTransaction(&owner);

@@ -43,8 +43,7 @@ protected:
         }
         d->SetDBName(T.Path());
         d->SetSQLDialect(T.Dialect());
-        d->DBParams()->Add(AnsiString("user_name=") + TTestDatabase::UserName);
-        d->DBParams()->Add(AnsiString("password=") + TTestDatabase::Password);
+        TTestDatabase::AddLogin(d->DBParams());
         d->Open();
         return d;
     }

@@ -19,8 +19,7 @@ protected:
         auto* d = new TFBDatabase(Owner ? Owner : owner.get());
         d->SetDBName(T.Path());
         d->SetSQLDialect(T.Dialect());
-        d->DBParams()->Add(AnsiString("user_name=") + TTestDatabase::UserName);
-        d->DBParams()->Add(AnsiString("password=") + TTestDatabase::Password);
+        TTestDatabase::AddLogin(d->DBParams());
         d->DBParams()->Add("lc_ctype=WIN1254");
         d->SetSynchronizeTime(false);   // the connect's time query would be one more pooled statement
         d->Open();

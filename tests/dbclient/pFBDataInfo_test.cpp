@@ -64,8 +64,7 @@ protected:
         auto* d = new TFBDatabase(Owner);
         d->SetDBName(T.Path());
         d->SetSQLDialect(T.Dialect());
-        d->DBParams()->Add(AnsiString("user_name=") + TTestDatabase::UserName);
-        d->DBParams()->Add(AnsiString("password=") + TTestDatabase::Password);
+        TTestDatabase::AddLogin(d->DBParams());
         d->DBParams()->Add("lc_ctype=WIN1254");
         d->Open();
         auto* tr = new TFBTransaction(Owner);

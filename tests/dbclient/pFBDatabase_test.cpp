@@ -39,8 +39,7 @@ protected:
     }
     static void Prepare(TFBDatabase* D) {
         D->SetDBName(DB1().Path());
-        D->DBParams()->Add(AnsiString("user_name=") + TTestDatabase::UserName);
-        D->DBParams()->Add(AnsiString("password=") + TTestDatabase::Password);
+        TTestDatabase::AddLogin(D->DBParams());
         D->DBParams()->Add("lc_ctype=WIN1254");
     }
     TFBQuery* Query(const AnsiString& Sql) {

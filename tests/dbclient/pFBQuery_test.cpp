@@ -40,8 +40,7 @@ protected:
         db->SetName("DB");
         db->SetDBName(DB1().Path());
         db->SetSQLDialect(1);
-        db->DBParams()->Add(AnsiString("user_name=") + TTestDatabase::UserName);
-        db->DBParams()->Add(AnsiString("password=") + TTestDatabase::Password);
+        TTestDatabase::AddLogin(db->DBParams());
         db->Open();
         tr = new TFBTransaction(owner.get());
         tr->SetName("TR");

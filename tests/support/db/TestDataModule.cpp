@@ -35,8 +35,7 @@ TTestDataModule::TTestDataModule() : FDatabase(1, true) {
     FModule = std::make_unique<Tdmodule1>(nullptr);
     FModule->FBDbase1->SetDBName(FDatabase.Path());
     FModule->FBDbase1->DBParams()->Clear();
-    FModule->FBDbase1->DBParams()->Add(AnsiString("user_name=") + TTestDatabase::UserName);
-    FModule->FBDbase1->DBParams()->Add(AnsiString("password=") + TTestDatabase::Password);
+    TTestDatabase::AddLogin(FModule->FBDbase1->DBParams());
     FPrevious = dmodule1;
     dmodule1 = FModule.get();
     FModule->DoCreate();

@@ -5,6 +5,7 @@
 
 #include <memory>
 
+#include "platform/rtl/Classes.h"
 #include "platform/rtl/System.h"
 
 // Gives the embedded engine a lock folder of this test process's own
@@ -32,6 +33,11 @@ public:
 
     static constexpr const char* UserName = "SYSDBA";
     static constexpr const char* Password = "masterkey";
+    // Adds the test user's user_name and password lines to connection parameters.
+    static void AddLogin(TStrings* Params) {
+        Params->Add(AnsiString("user_name=") + UserName);
+        Params->Add(AnsiString("password=") + Password);
+    }
 
 private:
     AnsiString FFolder;
