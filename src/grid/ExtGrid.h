@@ -360,6 +360,12 @@ public:
 enum TBackGroundDisplay { bdTile, bdFixed, bdGradientHorz, bdGradientVert };
 enum TBackGroundCells { bcNormal, bcFixed, bcAll };
 enum TSortDirection { sdAscending, sdDescending };
+enum TSortBlankPosition { blFirst, blLast };
+enum TSortStyle {
+    ssAutomatic, ssAlphabetic, ssNumeric, ssDate, ssAlphaNoCase, ssAlphaCase, ssShortDateEU, ssShortDateUS, ssCustom,
+    ssFinancial, ssAnsiAlphaCase, ssAnsiAlphaNoCase, ssRaw, ssHTML, ssImages, ssCheckBox, ssUnicode, ssDateTime,
+    ssTime, ssAlphaNumeric, ssAlphaNumericNoCase
+};
 
 // Two alternating row colours over the data rows.
 class TBands : public TPersistent {
@@ -439,7 +445,16 @@ public:
     void SetIndexDownGlyph(TBitmap* Value) { FIndexDownGlyph->Assign(Value); }
     EXTGRID_OPTION(bool, Show, false)
     EXTGRID_OPTION(bool, IndexShow, false)
-    EXTGRID_OPTION(Integer, Row, 0)
+public:
+    // Only a row above the grid's fixed-row count: EExtGridError otherwise.
+    Integer Row() const { return FRow; }
+    void SetRow(Integer Value);
+    EXTGRID_OPTION(bool, IgnoreBlanks, false)
+    EXTGRID_OPTION(TSortBlankPosition, BlankPos, blFirst)
+    EXTGRID_OPTION(bool, NormalCellsOnly, false)
+    EXTGRID_OPTION(bool, SingleColumn, false)
+    EXTGRID_OPTION(bool, UndoSort, false)
+    EXTGRID_OPTION(bool, AutoColumnMerge, false)
     EXTGRID_OPTION(Integer, Column, 0)
     EXTGRID_OPTION(TSortDirection, Direction, sdAscending)
     EXTGRID_OPTION(TSortDirection, InitSortDirection, sdAscending)
@@ -450,6 +465,7 @@ public:
     EXTGRID_OPTION(TColor, IndexColor, 0x00FFFF)
 private:
     TExtStringGrid* FGrid;
+    Integer FRow = 0;
     std::unique_ptr<TBitmap> FUpGlyph, FDownGlyph, FIndexUpGlyph, FIndexDownGlyph;
 };
 
@@ -494,6 +510,10 @@ using TUpdateColumnSizeEvent = std::function<void(TObject* Sender, Integer ACol,
 using TFloatFormatEvent = std::function<void(TObject* Sender, Integer ACol, Integer ARow, bool& IsFloat, AnsiString& FloatFormat)>;
 using TGridBorderPropEvent = std::function<void(TObject* Sender, Integer ARow, Integer ACol, TPen* LeftPen, TPen* TopPen,
                                                 TPen* RightPen, TPen* BottomPen)>;
+using TCustomCompareEvent = std::function<void(TObject* Sender, const AnsiString& Str1, const AnsiString& Str2, Integer& Res)>;
+using TRawCompareEvent = std::function<void(TObject* Sender, Integer ACol, Integer ARow1, Integer ARow2, Integer& Res)>;
+using TCanSortEvent = std::function<void(TObject* Sender, Integer ACol, bool& DoSort)>;
+using TClickSortEvent = std::function<void(TObject* Sender, Integer ACol)>;
 using TCustomCellDrawEvent = std::function<void(TObject* Sender, TCanvas* Canvas, Integer ACol, Integer ARow,
                                                 TGridDrawState AState, TRect ARect, bool Printing)>;
 
@@ -838,6 +858,38 @@ public:
     Integer NodeCount() const { return FNodeCount; }
     void SetNodeCount(Integer Value) { FNodeCount = std::max(0, Value); }
 
+    // --- sorting, inserting and removing rows and columns (ExtGridSort.cpp).
+    // Rows joined by a vertical merge move as one block; hidden rows stay hidden.
+    virtual void SortByColumn();
+    virtual void SortIndexed();   // EExtGridError "No indexes specified for indexed sort"
+    virtual void RestoreSortOrder();
+    // The header-click sort of ACol (Shift adds to an indexed sort); false when refused.
+    bool ClickSort(Integer ACol, bool Shift);
+    Integer CompareCells(Integer ACol, Integer ARow1, Integer ARow2, bool Descending);
+    virtual void SwapRows(Integer ARow1, Integer ARow2);
+    virtual void InsertRows(Integer ARow, Integer ACount);
+    virtual void RemoveRowsEx(Integer ARow, Integer ACount);
+    void DeleteGridRows(Integer ARow, Integer ACount, bool AdjustItems);
+    virtual void RemoveRowsShift(Integer ARow, Integer ACount) { RemoveRowsEx(ARow, ACount); }
+    virtual void RemoveRowsHidden(Integer ARow, Integer ACount) { RemoveRowsEx(ARow, ACount); }
+    virtual void InsertCols(Integer ACol, Integer ACount);
+    virtual void RemoveCols(Integer ACol, Integer ACount);
+    virtual void ClearRect(Integer ALeft, Integer ATop, Integer ARight, Integer ABottom);
+    void ClearRows(Integer ARow, Integer ACount);
+    void ClearCols(Integer ACol, Integer ACount);
+    void ClearAll();
+    void AddRowAtEnd();
+    void RemoveSelectedRows();
+    void ClearSelectedCells();
+    void MergeColumnCells(Integer ACol, bool SameTextOnly);
+    void SplitColumnCells(Integer ACol);
+    bool IsUnicodeCell(Integer ACol, Integer ARow) const;
+    const std::vector<Integer>& UnsortedOrder() const { return FUnsortedOrder; }
+    TCustomCompareEvent OnCustomCompare;
+    TRawCompareEvent OnRawCompare;
+    TCanSortEvent OnCanSort;
+    TClickSortEvent OnClickSort;
+
     // --- typed values
     Integer Ints(Integer ACol, Integer ARow);            // EExtGridError "Cell does not contain integer value"
     void SetInts(Integer ACol, Integer ARow, Integer Value);
@@ -1169,4 +1221,15 @@ private:
     Integer FFormWidth = 0;
     Integer FFormHeight = 0;
     bool FLoadedOnce = false;
+
+    // Sorting (ExtGridSort.cpp).
+    struct TSortColumn;
+    std::vector<Integer> FUnsortedOrder;   // per display row: its position before sorting
+    void ReadSortColumn(TSortColumn& K, Integer ACol, const std::vector<Integer>& Rows, Integer FixStyle);
+    Integer CompareSortKeys(const TSortColumn& K, Integer ACol, const std::vector<Integer>& Rows, size_t A, size_t B,
+                            bool Descending);
+    void SortOnKeys(const std::vector<std::pair<Integer, bool>>& Columns, bool ReportRowUpdate);
+    void ApplyRowOrder(Integer First, const std::vector<Integer>& Order, bool ReportRowUpdate);
+    void MoveRowsTo(Integer First, const std::vector<Integer>& Order, Integer FromCol, Integer ToCol, bool WholeRows);
+    void MoveRowBlock(Integer AFrom, Integer ATo, Integer ACount);
 };

@@ -406,10 +406,22 @@ void TSortSettings::Assign(TPersistent* Source) {
     FAutoFormat = S->FAutoFormat;
     FAutoSortForGrouping = S->FAutoSortForGrouping;
     FIndexColor = S->FIndexColor;
+    FIgnoreBlanks = S->FIgnoreBlanks;
+    FBlankPos = S->FBlankPos;
+    FNormalCellsOnly = S->FNormalCellsOnly;
+    FSingleColumn = S->FSingleColumn;
+    FUndoSort = S->FUndoSort;
+    FAutoColumnMerge = S->FAutoColumnMerge;
     FUpGlyph->Assign(S->FUpGlyph.get());
     FDownGlyph->Assign(S->FDownGlyph.get());
     FIndexUpGlyph->Assign(S->FIndexUpGlyph.get());
     FIndexDownGlyph->Assign(S->FIndexDownGlyph.get());
+}
+
+void TSortSettings::SetRow(Integer Value) {
+    if (Value < 0 || (FGrid && Value >= FGrid->FixedRows()))
+        throw EExtGridError("Sort row should be smaller than number of fixed rows");
+    FRow = Value;
 }
 
 // --- TShowModified -----------------------------------------------------------------

@@ -1,0 +1,630 @@
+// TExtStringGrid: sorting rows, inserting, removing and clearing rows and columns, column merges.
+#include "grid/ExtGrid.h"
+
+#include "grid/EsgHTMLE.h"
+#include "grid/ExtObj.h"
+#include "grid/ExtUtil.h"
+
+#include <algorithm>
+#include <cwctype>
+#include <numeric>
+
+namespace {
+
+bool IsCheckCell(TCellType T) {
+    return T == ctCheckBox || T == ctDataCheckBox || T == ctVirtCheckBox || T == ctRowCheckBox;
+}
+
+bool IsDigit(char C) { return C >= '0' && C <= '9'; }
+
+// A separator at position 2 or 3, not last, with digits on both sides.
+bool HasSeparatorAt(const AnsiString& T, char Sep) {
+    for (size_t I : {size_t(1), size_t(2)})
+        if (I + 1 < T.size() && T[I] == Sep && IsDigit(T[I - 1]) && IsDigit(T[I + 1])) return true;
+    return false;
+}
+
+TSortStyle DetectStyle(const AnsiString& T, TCellType CT) {
+    if (IsCheckCell(CT)) return ssCheckBox;
+    if (NumberKind(Trim(T)) != 2) return ssNumeric;
+    if (HasSeparatorAt(T, FormatSettings.DateSeparator))
+        return T.find(FormatSettings.TimeSeparator) != AnsiString::npos ? ssDateTime : ssDate;
+    if (HasSeparatorAt(T, FormatSettings.TimeSeparator)) return ssTime;
+    return ssAlphabetic;
+}
+
+bool IsNumberStyle(Integer S) {
+    switch (S) {
+        case ssNumeric: case ssFinancial: case ssDate: case ssShortDateEU: case ssShortDateUS: case ssDateTime:
+        case ssTime: case ssImages: case ssCheckBox: case ssAlphaNumeric: case ssAlphaNumericNoCase:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// The number a cell stands for in a number-like format; a text that does not read
+// counts as 0 (Ok false).
+Double ReadNumber(Integer Style, AnsiString T, const AnsiString& Prefix, const AnsiString& Suffix, bool& Ok) {
+    Ok = false;
+    T = Trim(T);
+    if (T.empty()) return 0;
+    try {
+        TDateTime D = 0;
+        switch (Style) {
+            case ssDate: Ok = StrToDateEx(T, D); return Ok ? D : 0;
+            case ssShortDateEU: D = ParseDMYDate(T); Ok = D != 0; return D;
+            case ssShortDateUS: D = ParseMDYDate(T); Ok = D != 0; return D;
+            case ssDateTime: Ok = TryStrToDateTime(T, D); return Ok ? D : 0;
+            case ssTime: Ok = TryStrToTime(T, D); return Ok ? D : 0;
+            default: break;
+        }
+    } catch (const Exception&) {
+        return 0;
+    }
+    if (!Prefix.empty() && T.compare(0, Prefix.size(), Prefix) == 0) T.erase(0, Prefix.size());
+    if (!Suffix.empty() && T.size() >= Suffix.size() && T.compare(T.size() - Suffix.size(), Suffix.size(), Suffix) == 0)
+        T.erase(T.size() - Suffix.size());
+    T = Trim(T);
+    if (Style == ssFinancial) T.erase(std::remove(T.begin(), T.end(), FormatSettings.ThousandSeparator), T.end());
+    std::replace(T.begin(), T.end(), FormatSettings.DecimalSeparator, '.');
+    TFormatSettings Dot = FormatSettings;
+    Dot.DecimalSeparator = '.';
+    Dot.ThousandSeparator = '\0';
+    Extended V = 0;
+    Ok = TryStrToFloat(T, V, Dot);
+    return Ok ? Double(V) : 0;
+}
+
+template <typename T> Integer Sign(T A, T B) { return A < B ? -1 : (B < A ? 1 : 0); }
+
+Integer CompareBytes(const AnsiString& A, const AnsiString& B) {
+    const int R = A.compare(B);
+    return R < 0 ? -1 : (R > 0 ? 1 : 0);
+}
+
+Integer CompareWideNoCase(const AnsiString& A, const AnsiString& B) {
+    WideString WA = CellTextToWide(A), WB = CellTextToWide(B);
+    for (auto& C : WA) C = char16_t(std::towupper(wint_t(C)));
+    for (auto& C : WB) C = char16_t(std::towupper(wint_t(C)));
+    return Sign(WA, WB);
+}
+
+// Stable and bounded whatever the comparison answers (the handlers may be inconsistent).
+void MergeSort(std::vector<Integer>& Items, const std::function<Integer(Integer, Integer)>& Less) {
+    std::vector<Integer> Buf(Items.size());
+    for (size_t Width = 1; Width < Items.size(); Width *= 2) {
+        for (size_t Lo = 0; Lo < Items.size(); Lo += 2 * Width) {
+            const size_t Mid = std::min(Lo + Width, Items.size()), Hi = std::min(Lo + 2 * Width, Items.size());
+            size_t I = Lo, J = Mid, K = Lo;
+            while (I < Mid && J < Hi) Buf[K++] = Less(Items[J], Items[I]) < 0 ? Items[J++] : Items[I++];
+            while (I < Mid) Buf[K++] = Items[I++];
+            while (J < Hi) Buf[K++] = Items[J++];
+        }
+        Items.swap(Buf);
+    }
+}
+
+}  // namespace
+
+// Keys of one column over the rows being compared, read once.
+struct TExtStringGrid::TSortColumn {
+    Integer Style = ssAlphabetic;
+    AnsiString Prefix, Suffix;
+    std::vector<AnsiString> Text, Upper;
+    std::vector<Double> Num;
+    std::vector<char> Ok;
+};
+
+void TExtStringGrid::ReadSortColumn(TSortColumn& K, Integer ACol, const std::vector<Integer>& Rows, Integer FixStyle) {
+    K.Style = FSortSettings->AutoFormat() ? ssAutomatic : ssAlphabetic;
+    GetFormat(ACol, K.Style, K.Prefix, K.Suffix);
+    K.Text.resize(Rows.size());
+    for (size_t I = 0; I < Rows.size(); ++I) K.Text[I] = Cells(ACol, Rows[I]);
+    if (K.Style == ssAutomatic) {
+        // One format for the whole column: the one every filled cell agrees on.
+        K.Style = FixStyle;
+        if (FixStyle == ssAutomatic) {
+            Integer Found = -1;
+            for (size_t I = 0; I < Rows.size() && Found != ssAlphabetic; ++I) {
+                if (K.Text[I].empty() && !IsCheckCell(GetCellType(ACol, Rows[I]))) continue;
+                const Integer S = DetectStyle(K.Text[I], GetCellType(ACol, Rows[I]));
+                Found = Found < 0 || Found == S ? S : ssAlphabetic;
+            }
+            K.Style = Found < 0 ? ssAlphabetic : Found;
+        }
+    }
+    if (K.Style == ssHTML)
+        for (auto& T : K.Text) T = HTMLStrip(T);
+    if (K.Style == ssAlphaNoCase || K.Style == ssAlphaNumericNoCase) {
+        K.Upper.resize(Rows.size());
+        for (size_t I = 0; I < Rows.size(); ++I) K.Upper[I] = UpperCase(K.Text[I]);
+    }
+    if (IsNumberStyle(K.Style)) {
+        K.Num.resize(Rows.size());
+        K.Ok.resize(Rows.size());
+        for (size_t I = 0; I < Rows.size(); ++I) {
+            bool Ok = false;
+            if (K.Style == ssCheckBox || K.Style == ssImages) {
+                const TCellGraphic* G = GetCellGraphic(ACol, Rows[I]);
+                K.Num[I] = !G ? 0 : (K.Style == ssCheckBox ? (G->CellBoolean() ? 1 : 0) : G->CellIndex());
+                Ok = true;
+            } else {
+                K.Num[I] = ReadNumber(K.Style == ssAlphaNumeric || K.Style == ssAlphaNumericNoCase ? ssNumeric : K.Style,
+                                      K.Text[I], K.Prefix, K.Suffix, Ok);
+            }
+            K.Ok[I] = Ok;
+        }
+    }
+}
+
+Integer TExtStringGrid::CompareSortKeys(const TSortColumn& K, Integer ACol, const std::vector<Integer>& Rows, size_t A,
+                                        size_t B, bool Descending) {
+    const AnsiString& T1 = K.Text[A];
+    const AnsiString& T2 = K.Text[B];
+    if (FSortSettings->IgnoreBlanks() && T1.empty() != T2.empty()) {
+        Integer R = T1.empty() ? -1 : 1;
+        if (FSortSettings->BlankPos() == blLast) R = -R;
+        return Descending ? -R : R;
+    }
+    switch (K.Style) {
+        case ssAlphaNoCase: {
+            const Integer R = CompareBytes(K.Upper[A], K.Upper[B]);
+            return R != 0 ? R : CompareBytes(T1, T2);
+        }
+        case ssAnsiAlphaCase: return Sign(AnsiCompareStr(T1, T2), 0);
+        case ssAnsiAlphaNoCase: return Sign(AnsiCompareText(T1, T2), 0);
+        case ssUnicode: return CompareWideNoCase(T1, T2);
+        case ssCustom: {
+            Integer Res = 0;
+            if (OnCustomCompare) OnCustomCompare(this, T1, T2, Res);
+            return Sign(Res, 0);
+        }
+        case ssRaw: {
+            Integer Res = 0;
+            if (OnRawCompare) OnRawCompare(this, ACol, Rows[A], Rows[B], Res);
+            return Sign(Res, 0);
+        }
+        case ssAlphaNumeric:
+        case ssAlphaNumericNoCase:
+            if (K.Ok[A] && K.Ok[B]) return Sign(K.Num[A], K.Num[B]);
+            if (K.Style == ssAlphaNumeric) return CompareBytes(T1, T2);
+            return CompareBytes(K.Upper[A], K.Upper[B]);
+        default:
+            if (IsNumberStyle(K.Style)) return Sign(K.Num[A], K.Num[B]);
+            return CompareBytes(T1, T2);
+    }
+}
+
+Integer TExtStringGrid::CompareCells(Integer ACol, Integer ARow1, Integer ARow2, bool Descending) {
+    const std::vector<Integer> Rows{ARow1, ARow2};
+    TSortColumn K;
+    // The automatic format of a single comparison is the first cell's.
+    ReadSortColumn(K, ACol, Rows, DetectStyle(Cells(ACol, ARow1), GetCellType(ACol, ARow1)));
+    return CompareSortKeys(K, ACol, Rows, 0, 1, Descending);
+}
+
+// --- sorting ----------------------------------------------------------------------
+void TExtStringGrid::SortOnKeys(const std::vector<std::pair<Integer, bool>>& Columns, bool ReportRowUpdate) {
+    const Integer First = TBaseGrid::FixedRows();
+    const Integer Last = RowCount() - 1 - FFixedFooters;
+    if (Integer(FUnsortedOrder.size()) != RowCount()) {
+        FUnsortedOrder.resize(size_t(RowCount()));
+        std::iota(FUnsortedOrder.begin(), FUnsortedOrder.end(), 0);
+    }
+    if (Last - First < 1 || Columns.empty()) return;
+    // Rows joined by a vertical merge form one block, compared by its first row.
+    std::vector<Integer> Starts, Lens;
+    for (Integer R = First; R <= Last;) {
+        Integer End = R;
+        for (Integer RR = R; RR <= End; ++RR)
+            for (Integer C = 0; C < ColCount(); ++C)
+                if (IsYMergedCell(C, RR)) {
+                    const TPoint B = BaseCell(C, RR);
+                    if (B.Y >= R) End = std::max(End, std::min(Last, B.Y + CellSpan(C, RR).Y));
+                }
+        Starts.push_back(R);
+        Lens.push_back(End - R + 1);
+        R = End + 1;
+    }
+    std::vector<std::unique_ptr<TSortColumn>> Keys(static_cast<size_t>(ColCount()));
+    auto KeysOf = [&](Integer C) -> const TSortColumn& {
+        if (!Keys[size_t(C)]) {
+            Keys[size_t(C)] = std::make_unique<TSortColumn>();
+            ReadSortColumn(*Keys[size_t(C)], C, Starts, ssAutomatic);
+        }
+        return *Keys[size_t(C)];
+    };
+    const bool Full = FSortSettings->Full();
+    auto Compare = [&](Integer A, Integer B) -> Integer {
+        for (size_t I = 0; I < Columns.size(); ++I) {
+            const auto [C, Desc] = Columns[I];
+            if (C < 0 || C >= ColCount()) continue;
+            Integer R = CompareSortKeys(KeysOf(C), C, Starts, size_t(A), size_t(B), Desc);
+            if (Desc) R = -R;
+            if (R != 0 || !Full) return R;
+        }
+        return 0;
+    };
+    std::vector<Integer> BlockOrder(Starts.size());
+    std::iota(BlockOrder.begin(), BlockOrder.end(), 0);
+    MergeSort(BlockOrder, Compare);
+    std::vector<Integer> Order;
+    Order.reserve(size_t(Last - First + 1));
+    for (Integer Bk : BlockOrder)
+        for (Integer I = 0; I < Lens[size_t(Bk)]; ++I) Order.push_back(Starts[size_t(Bk)] + I);
+    ApplyRowOrder(First, Order, ReportRowUpdate);
+}
+
+void TExtStringGrid::ApplyRowOrder(Integer First, const std::vector<Integer>& Order, bool ReportRowUpdate) {
+    const bool Normal = FSortSettings->NormalCellsOnly() && TBaseGrid::FixedCols() > 0;
+    std::vector<AnsiString> Col0;
+    if (Normal)
+        for (size_t I = 0; I < Order.size(); ++I) Col0.push_back(RawCells(0, First + Integer(I)));
+    BeginUpdate();
+    const Integer OldRow = Row();
+    const bool Track = FNavigation->MoveRowOnSort();
+    const Integer SortCol = FSortSettings->Column();
+    const bool Single = FSortSettings->SingleColumn() && SortCol >= 0 && SortCol < ColCount();
+    MoveRowsTo(First, Order, Single ? SortCol : 0, Single ? SortCol : ColCount() - 1, !Single);
+    if (Normal)
+        for (size_t I = 0; I < Order.size(); ++I) SetRawCells(0, First + Integer(I), Col0[I]);
+    if (Track && OldRow >= First && OldRow < First + Integer(Order.size())) {
+        const auto It = std::find(Order.begin(), Order.end(), OldRow);
+        TBaseGrid::SetRow(First + Integer(It - Order.begin()));
+    }
+    EndUpdate();
+    if (ReportRowUpdate && !Track) {
+        ForgetReportedRow();
+        ReportRow(Row());
+    }
+    CellsChanged(Rect(0, First, ColCount() - 1, First + Integer(Order.size()) - 1));
+}
+
+void TExtStringGrid::MoveRowsTo(Integer First, const std::vector<Integer>& Order, Integer FromCol, Integer ToCol,
+                                bool WholeRows) {
+    const size_t N = Order.size();
+    struct TSaved {
+        std::vector<AnsiString> Text;
+        std::vector<TObject*> Obj;
+        Integer Height = 0, Unsorted = 0;
+        Byte Mark = 0;
+    } Tmp;
+    const bool Marks = WholeRows && FNavigation->MoveRowOnSort();
+    auto Take = [&](Integer R) {
+        Tmp.Text.clear();
+        Tmp.Obj.clear();
+        for (Integer C = FromCol; C <= ToCol; ++C) {
+            Tmp.Text.push_back(RawCells(C, R));
+            Tmp.Obj.push_back(RawObjects(C, R));
+        }
+        Tmp.Height = RowHeights(R);
+        Tmp.Unsorted = FUnsortedOrder[size_t(R)];
+        Tmp.Mark = size_t(R) < FRowSelect.size() ? FRowSelect[size_t(R)] : 0;
+    };
+    auto PutCell = [&](Integer C, Integer R, const AnsiString& Text, TObject* O) {
+        SetRawCells(C, R, Text);
+        SetRawObjects(C, R, O);
+        if (auto* P = dynamic_cast<TCellProperties*>(O)) {
+            P->SetOwnerRow(R);
+            P->SetOwnerCol(C);
+        }
+    };
+    auto PutRowMeta = [&](Integer R, Integer Height, Integer Unsorted, Byte Mark) {
+        FUnsortedOrder[size_t(R)] = Unsorted;
+        if (!WholeRows) return;
+        if (RowHeights(R) != Height) SetRowHeights(R, Height);
+        if (Marks && size_t(R) < FRowSelect.size()) FRowSelect[size_t(R)] = Mark;
+    };
+    std::vector<char> Done(N, 0);
+    for (size_t I = 0; I < N; ++I) {
+        if (Done[I] || Order[I] - First == Integer(I)) continue;
+        // Row First+I receives row Order[I]; follow the cycle, keeping its first row aside.
+        Take(First + Integer(I));
+        size_t J = I;
+        while (true) {
+            Done[J] = 1;
+            const size_t Src = size_t(Order[J] - First);
+            if (Src == I) break;
+            const Integer D = First + Integer(J), S = First + Integer(Src);
+            for (Integer C = FromCol; C <= ToCol; ++C) PutCell(C, D, RawCells(C, S), RawObjects(C, S));
+            PutRowMeta(D, RowHeights(S), FUnsortedOrder[Src + size_t(First)],
+                       size_t(S) < FRowSelect.size() ? FRowSelect[size_t(S)] : 0);
+            J = Src;
+        }
+        const Integer D = First + Integer(J);
+        for (Integer C = FromCol; C <= ToCol; ++C)
+            PutCell(C, D, Tmp.Text[size_t(C - FromCol)], Tmp.Obj[size_t(C - FromCol)]);
+        PutRowMeta(D, Tmp.Height, Tmp.Unsorted, Tmp.Mark);
+    }
+}
+
+void TExtStringGrid::SortByColumn() {
+    const Integer C = FSortSettings->Column();
+    if (C < 0 || C >= ColCount()) return;
+    FSortIndexes.clear();
+    // Equal cells are ordered by the columns after the sort column (with Full).
+    std::vector<std::pair<Integer, bool>> Columns;
+    for (Integer K = C; K < ColCount(); ++K) Columns.emplace_back(K, FSortSettings->Direction() == sdDescending);
+    SortOnKeys(Columns, true);
+}
+
+void TExtStringGrid::SortIndexed() {
+    if (FSortIndexes.empty()) throw EExtGridError("No indexes specified for indexed sort");
+    std::vector<std::pair<Integer, bool>> Columns;
+    for (Integer E : FSortIndexes) Columns.emplace_back(E & 0x7FFFFFFF, E < 0);
+    SortOnKeys(Columns, false);
+}
+
+void TExtStringGrid::RestoreSortOrder() {
+    const Integer First = TBaseGrid::FixedRows();
+    const Integer Last = RowCount() - 1 - FFixedFooters;
+    if (Integer(FUnsortedOrder.size()) != RowCount() || Last <= First) return;
+    std::vector<Integer> Order(size_t(Last - First + 1));
+    std::iota(Order.begin(), Order.end(), First);
+    std::stable_sort(Order.begin(), Order.end(),
+                     [this](Integer A, Integer B) { return FUnsortedOrder[size_t(A)] < FUnsortedOrder[size_t(B)]; });
+    ApplyRowOrder(First, Order, false);
+}
+
+bool TExtStringGrid::ClickSort(Integer ACol, bool Shift) {
+    TSortSettings* SS = FSortSettings.get();
+    if (TBaseGrid::FixedRows() < 1 || !SS->Show() || RowCount() < 3 || ACol < 0 || ACol >= ColCount()) return false;
+    bool DoSort = true;
+    if (OnCanSort) OnCanSort(this, ACol, DoSort);
+    if (!DoSort) {
+        RepaintCell(ACol, SS->Row());
+        return false;
+    }
+    if (EditorMode()) HideInplaceEditor();
+    if (Integer(FUnsortedOrder.size()) != RowCount()) {
+        FUnsortedOrder.resize(size_t(RowCount()));
+        std::iota(FUnsortedOrder.begin(), FUnsortedOrder.end(), 0);
+    }
+    // Merged runs are split for the sort and merged again over the new order.
+    std::vector<Integer> Merged;
+    if (SS->AutoColumnMerge())
+        for (Integer C = 0; C < ColCount(); ++C)
+            for (Integer R = TBaseGrid::FixedRows(); R < RowCount(); ++R)
+                if (IsYMergedCell(C, R)) {
+                    Merged.push_back(C);
+                    SplitColumnCells(C);
+                    break;
+                }
+    if (SS->IndexShow()) {
+        const Integer Dir = SS->InitSortDirection() == sdAscending ? TSortIndexList::DescendingBit : 0;
+        auto Pos = std::find_if(FSortIndexes.begin(), FSortIndexes.end(),
+                                [ACol](Integer E) { return (E & 0x7FFFFFFF) == ACol; });
+        if (!Shift && !(FSortIndexes.size() == 1 && Pos != FSortIndexes.end())) FSortIndexes.assign(1, ACol | Dir);
+        else if (Pos == FSortIndexes.end()) FSortIndexes.push_back(ACol | Dir);
+        else *Pos ^= TSortIndexList::DescendingBit;
+        SortIndexed();
+    } else if (SS->Column() != ACol) {
+        SS->SetDirection(SS->InitSortDirection());
+        SS->SetColumn(ACol);
+        SortByColumn();
+    } else if (SS->UndoSort() && SS->Direction() != SS->InitSortDirection()) {
+        RestoreSortOrder();
+        SS->SetDirection(SS->InitSortDirection());
+        SS->SetColumn(-1);
+    } else {
+        SS->SetDirection(SS->Direction() == sdAscending ? sdDescending : sdAscending);
+        SortByColumn();
+    }
+    for (Integer C : Merged) MergeColumnCells(C, true);
+    if (OnClickSort) OnClickSort(this, SS->Column());
+    return true;
+}
+
+void TExtStringGrid::SwapRows(Integer ARow1, Integer ARow2) {
+    if (ARow1 == ARow2 || ARow1 < 0 || ARow2 < 0 || ARow1 >= RowCount() || ARow2 >= RowCount()) return;
+    if (Integer(FUnsortedOrder.size()) != RowCount()) {
+        FUnsortedOrder.resize(size_t(RowCount()));
+        std::iota(FUnsortedOrder.begin(), FUnsortedOrder.end(), 0);
+    }
+    const Integer Lo = std::min(ARow1, ARow2), Hi = std::max(ARow1, ARow2);
+    std::vector<Integer> Order(size_t(Hi - Lo + 1));
+    std::iota(Order.begin(), Order.end(), Lo);
+    std::swap(Order.front(), Order.back());
+    const Integer SortCol = FSortSettings->Column();
+    const bool Single = FSortSettings->SingleColumn() && SortCol >= 0 && SortCol < ColCount();
+    MoveRowsTo(Lo, Order, Single ? SortCol : 0, Single ? SortCol : ColCount() - 1, !Single);
+    RepaintRow(ARow1);
+    RepaintRow(ARow2);
+}
+
+// --- inserting and removing -----------------------------------------------------------
+void TExtStringGrid::MoveRowBlock(Integer AFrom, Integer ATo, Integer ACount) {
+    auto MoveOne = [this](Integer S, Integer D) {
+        for (Integer C = 0; C < ColCount(); ++C) {
+            TObject* O = RawObjects(C, S);
+            SetRawCells(C, D, RawCells(C, S));
+            SetRawObjects(C, D, O);
+            if (auto* P = dynamic_cast<TCellProperties*>(O)) P->SetOwnerRow(D);
+        }
+        if (RowHeights(D) != RowHeights(S)) SetRowHeights(D, RowHeights(S));
+    };
+    if (ATo > AFrom)
+        for (Integer I = ACount - 1; I >= 0; --I) MoveOne(AFrom + I, ATo + I);
+    else
+        for (Integer I = 0; I < ACount; ++I) MoveOne(AFrom + I, ATo + I);
+}
+
+void TExtStringGrid::InsertRows(Integer ARow, Integer ACount) {
+    if (ACount <= 0 || ARow < 0 || ARow > RowCount()) return;
+    BeginUpdate();
+    const Integer Old = RowCount();
+    SetRowCount(Old + ACount);
+    MoveRowBlock(ARow, ARow + ACount, Old - ARow);
+    for (Integer R = ARow; R < ARow + ACount; ++R) {
+        for (Integer C = 0; C < ColCount(); ++C) ClearCell(C, R);
+        SetRowHeights(R, DefaultRowHeight());
+    }
+    if (FRowSelect.size() > size_t(ARow)) FRowSelect.insert(FRowSelect.begin() + ARow, size_t(ACount), Byte(0));
+    FUnsortedOrder.clear();
+    EndUpdate();
+    if (!ComponentState().Contains(csDestroying)) CellsChanged(Rect(0, ARow, ColCount() - 1, ARow + ACount - 1));
+}
+
+void TExtStringGrid::RemoveRowsEx(Integer ARow, Integer ACount) {
+    if (ARow < 0 || ARow >= RowCount() || ACount <= 0) return;
+    ACount = std::min(ACount, RowCount() - ARow);
+    for (Integer R = ARow; R < ARow + ACount; ++R)
+        for (Integer C = 0; C < ColCount(); ++C) RemoveCellGraphic(C, R);
+    ClearProps(0, ARow, ColCount() - 1, ARow + ACount - 1);
+    DeleteGridRows(ARow, ACount, true);
+}
+
+void TExtStringGrid::DeleteGridRows(Integer ARow, Integer ACount, bool AdjustItems) {
+    if (ARow < 0 || ARow >= RowCount() || ACount <= 0) return;
+    ACount = std::min(ACount, RowCount() - ARow);
+    const Integer First = TBaseGrid::FixedRows();
+    // The framework keeps at least one row beyond the fixed ones.
+    if (RowCount() - ACount <= First) ACount = RowCount() - First - 1;
+    if (ACount <= 0) {
+        // Only the last data row is left: it is emptied instead.
+        if (ARow >= First) ClearRect(0, ARow, ColCount() - 1, ARow);
+        return;
+    }
+    BeginUpdate();
+    const Integer OldRow = Row(), OldTop = TopRow();
+    MoveRowBlock(ARow + ACount, ARow, RowCount() - ARow - ACount);
+    for (Integer R = RowCount() - ACount; R < RowCount(); ++R)
+        for (Integer C = 0; C < ColCount(); ++C) ClearCell(C, R);
+    SetRowCount(RowCount() - ACount);
+    if (AdjustItems && !FMouseActions->RowSelectPersistent() && FRowSelect.size() > size_t(ARow))
+        FRowSelect.erase(FRowSelect.begin() + ARow,
+                         FRowSelect.begin() + std::min(FRowSelect.size(), size_t(ARow + ACount)));
+    FUnsortedOrder.clear();
+    const Integer LastData = RowCount() - 1 - FFixedFooters;
+    if (OldRow >= RowCount() - FFixedFooters || OldRow > LastData) TBaseGrid::SetRow(std::max(First, LastData));
+    SetTopRow(std::max(First, std::min(OldTop, RowCount() - 1)));
+    EndUpdate();
+    CellsChanged(Rect(0, ARow, ColCount() - 1, ARow + ACount - 1));
+}
+
+void TExtStringGrid::InsertCols(Integer ACol, Integer ACount) {
+    if (ACount <= 0 || ACol < 0 || ACol > ColCount()) return;
+    BeginUpdate();
+    const Integer Old = ColCount();
+    SetColCount(Old + ACount);
+    for (Integer C = Old - 1; C >= ACol; --C) {
+        for (Integer R = 0; R < RowCount(); ++R) {
+            TObject* O = RawObjects(C, R);
+            SetRawCells(C + ACount, R, RawCells(C, R));
+            SetRawObjects(C + ACount, R, O);
+            if (auto* P = dynamic_cast<TCellProperties*>(O)) P->SetOwnerCol(C + ACount);
+        }
+        SetColWidths(C + ACount, ColWidths(C));
+    }
+    for (Integer C = ACol; C < ACol + ACount; ++C) {
+        ClearCol(C);
+        SetColWidths(C, DefaultColWidth());
+    }
+    EndUpdate();
+    CellsChanged(Rect(ACol, 0, ACol + ACount - 1, RowCount() - 1));
+}
+
+void TExtStringGrid::RemoveCols(Integer ACol, Integer ACount) {
+    if (ACol < 0 || ACol >= ColCount() || ACount <= 0) return;
+    ACount = std::min(ACount, ColCount() - ACol);
+    if (ColCount() - ACount <= TBaseGrid::FixedCols()) ACount = ColCount() - TBaseGrid::FixedCols() - 1;
+    if (ACount <= 0) return;
+    BeginUpdate();
+    ClearRect(ACol, 0, ACol + ACount - 1, RowCount() - 1);
+    ClearProps(ACol, 0, ACol + ACount - 1, RowCount() - 1);
+    for (Integer C = ACol + ACount; C < ColCount(); ++C) {
+        for (Integer R = 0; R < RowCount(); ++R) {
+            TObject* O = RawObjects(C, R);
+            SetRawCells(C - ACount, R, RawCells(C, R));
+            SetRawObjects(C - ACount, R, O);
+            if (auto* P = dynamic_cast<TCellProperties*>(O)) P->SetOwnerCol(C - ACount);
+        }
+        SetColWidths(C - ACount, ColWidths(C));
+    }
+    for (Integer C = ColCount() - ACount; C < ColCount(); ++C) ClearCol(C);
+    SetColCount(ColCount() - ACount);
+    EndUpdate();
+    CellsChanged(Rect(ACol, 0, ACol + ACount - 1, RowCount() - 1));
+}
+
+void TExtStringGrid::ClearRect(Integer ALeft, Integer ATop, Integer ARight, Integer ABottom) {
+    const Integer L = std::max(0, ALeft), T = std::max(0, ATop);
+    const Integer R = std::min(ColCount() - 1, ARight), B = std::min(RowCount() - 1, ABottom);
+    for (Integer Rw = T; Rw <= B; ++Rw)
+        for (Integer C = L; C <= R; ++C) {
+            if (HasCellProperties(C, Rw)) {
+                RemoveCellGraphic(C, Rw);
+                GetCellProperties(C, Rw)->SetKeptObject(nullptr);
+            }
+            if (!RawCells(C, Rw).empty()) SetRawCells(C, Rw, AnsiString());
+        }
+    RepaintUnlessUpdating();
+    CellsChanged(Rect(ALeft, ATop, ARight, ABottom));
+}
+
+void TExtStringGrid::ClearRows(Integer ARow, Integer ACount) { ClearRect(0, ARow, ColCount() - 1, ARow + ACount - 1); }
+
+void TExtStringGrid::ClearCols(Integer ACol, Integer ACount) { ClearRect(ACol, 0, ACol + ACount - 1, RowCount() - 1); }
+
+void TExtStringGrid::ClearAll() { ClearRect(0, 0, ColCount() - 1, RowCount() - 1); }
+
+void TExtStringGrid::AddRowAtEnd() {
+    if (FFixedFooters > 0) {
+        InsertRows(RowCount() - FFixedFooters, 1);
+        return;
+    }
+    SetRowCount(RowCount() + 1);
+    ClearRow(RowCount() - 1);
+}
+
+void TExtStringGrid::RemoveSelectedRows() {
+    if (!FMouseActions->DisjunctRowSelect()) return;
+    for (Integer R = Integer(FRowSelect.size()) - 1; R >= TBaseGrid::FixedRows(); --R)
+        if (FRowSelect[size_t(R)] && R < RowCount()) {
+            FRowSelect[size_t(R)] = 0;
+            RemoveRowsEx(R, 1);
+        }
+}
+
+void TExtStringGrid::ClearSelectedCells() {
+    if (FMouseActions->DisjunctRowSelect()) {
+        for (Integer R = 0; R < Integer(FRowSelect.size()) && R < RowCount(); ++R)
+            if (FRowSelect[size_t(R)]) ClearRows(R, 1);
+    } else if (FMouseActions->DisjunctColSelect()) {
+        for (Integer C = 0; C < Integer(FColSelect.size()) && C < ColCount(); ++C)
+            if (FColSelect[size_t(C)]) ClearCols(C, 1);
+    } else {
+        const TGridRect S = Selection();
+        ClearRect(S.Left, S.Top, S.Right, S.Bottom);
+    }
+}
+
+// --- column merges ----------------------------------------------------------------------
+void TExtStringGrid::MergeColumnCells(Integer ACol, bool SameTextOnly) {
+    if (ACol < 0 || ACol >= ColCount()) return;
+    const Integer First = TBaseGrid::FixedRows(), Last = RowCount() - 1 - FFixedFooters;
+    Integer Start = First;
+    for (Integer R = First + 1; R <= Last + 1; ++R) {
+        const bool Same = R <= Last && RawCells(ACol, R) == RawCells(ACol, R - 1) &&
+                          (SameTextOnly || RowsInSameMerges(R - 1, R));
+        if (Same) continue;
+        if (R - Start > 1) MergeCells(ACol, Start, 1, R - Start);
+        Start = R;
+    }
+}
+
+void TExtStringGrid::SplitColumnCells(Integer ACol) {
+    if (ACol < 0 || ACol >= ColCount()) return;
+    for (Integer R = 0; R < RowCount(); ++R) {
+        if (!IsMergedCell(ACol, R) || !IsBaseCell(ACol, R)) continue;
+        const Integer Span = CellSpan(ACol, R).Y;
+        SplitCells(ACol, R);
+        R += Span;
+    }
+}
+
+bool TExtStringGrid::IsUnicodeCell(Integer ACol, Integer ARow) const {
+    const AnsiString T = RawCells(ACol, ARow);
+    return T.size() >= 2 && T[0] == '|' && T[1] == '\\';
+}

@@ -1,0 +1,320 @@
+#include "grid/ExtGrid.h"
+#include "grid/ExtObj.h"
+
+#include "platform/ui/Forms.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+namespace {
+
+// A grid with one fixed row and column and the data rows given as column-1 (and
+// optionally column-2) texts.
+struct TSortGrid {
+    std::unique_ptr<TForm> Form = std::make_unique<TForm>(nullptr);
+    TExtStringGrid* Grid = nullptr;
+    explicit TSortGrid(const std::vector<AnsiString>& Col1, const std::vector<AnsiString>& Col2 = {}) {
+        Grid = new TExtStringGrid(Form.get());
+        Grid->SetParent(Form.get());
+        Grid->SetColCount(3);
+        Grid->SetRowCount(Integer(Col1.size()) + 1);
+        for (size_t I = 0; I < Col1.size(); ++I) {
+            Grid->SetCells(0, Integer(I) + 1, IntToStr(Integer(I) + 1));
+            Grid->SetCells(1, Integer(I) + 1, Col1[I]);
+            if (I < Col2.size()) Grid->SetCells(2, Integer(I) + 1, Col2[I]);
+        }
+    }
+    std::vector<AnsiString> Column(Integer C) const {
+        std::vector<AnsiString> V;
+        for (Integer R = 1; R < Grid->RowCount(); ++R) V.push_back(Grid->Cells(C, R));
+        return V;
+    }
+    void Sort(Integer Col, TSortDirection Dir) {
+        Grid->SortSettings()->SetColumn(Col);
+        Grid->SortSettings()->SetDirection(Dir);
+        Grid->SortByColumn();
+    }
+    void Style(TSortStyle S) {
+        Grid->OnGetFormat = [S](TObject*, Integer, Integer& AStyle, AnsiString&, AnsiString&) { AStyle = S; };
+    }
+};
+
+using V = std::vector<AnsiString>;
+
+}  // namespace
+
+TEST(ExtGridSort, NumericFormatPutsBlankAndUnreadableTextBeforeNumbers) {
+    TSortGrid G({"10", "9", "abc", ""});
+    G.Style(ssNumeric);
+    G.Sort(1, sdAscending);
+    const V C = G.Column(1);
+    EXPECT_EQ((V{"9", "10"}), V(C.begin() + 2, C.end()));
+    G.Sort(1, sdDescending);
+    const V D = G.Column(1);
+    EXPECT_EQ((V{"10", "9"}), V(D.begin(), D.begin() + 2));
+}
+
+TEST(ExtGridSort, IgnoreBlanksKeepsBlankCellsAtTheirPlaceInBothDirections) {
+    TSortGrid G({"10", "", "9", "abc"});
+    G.Style(ssNumeric);
+    G.Grid->SortSettings()->SetIgnoreBlanks(true);
+    G.Grid->SortSettings()->SetBlankPos(blLast);
+    G.Sort(1, sdAscending);
+    EXPECT_EQ("", G.Column(1).back());
+    G.Sort(1, sdDescending);
+    EXPECT_EQ((V{"10", "9", "abc", ""}), G.Column(1));
+    G.Grid->SortSettings()->SetBlankPos(blFirst);
+    G.Sort(1, sdDescending);
+    EXPECT_EQ("", G.Column(1).front());
+}
+
+TEST(ExtGridSort, AlphaNoCaseOrdersLettersAndBreaksTiesByCase) {
+    TSortGrid G({"C", "a", "b", "A"});
+    G.Style(ssAlphaNoCase);
+    G.Sort(1, sdAscending);
+    EXPECT_EQ((V{"A", "a", "b", "C"}), G.Column(1));
+    G.Style(ssAlphabetic);
+    G.Sort(1, sdAscending);
+    EXPECT_EQ((V{"A", "C", "a", "b"}), G.Column(1));
+}
+
+TEST(ExtGridSort, AutomaticFormatReadsNumbersAndDatesOfTheWholeColumn) {
+    TSortGrid G({"100", "9", "25", ""});
+    G.Sort(1, sdAscending);
+    EXPECT_EQ((V{"", "9", "25", "100"}), G.Column(1));
+    TSortGrid D({"03/01/2020", "01/02/2019", "02/01/2020"});
+    D.Sort(1, sdAscending);
+    EXPECT_EQ((V{"01/02/2019", "02/01/2020", "03/01/2020"}), D.Column(1));
+    TSortGrid M({"10", "x", "9"});   // mixed texts compare as text
+    M.Sort(1, sdAscending);
+    EXPECT_EQ((V{"10", "9", "x"}), M.Column(1));
+}
+
+TEST(ExtGridSort, FullOrdersEqualCellsByTheNextColumn) {
+    TSortGrid G({"b", "a", "b", "a"}, {"2", "4", "1", "3"});
+    G.Sort(1, sdAscending);
+    EXPECT_EQ((V{"3", "4", "1", "2"}), G.Column(2));
+    G.Sort(1, sdDescending);
+    EXPECT_EQ((V{"2", "1", "4", "3"}), G.Column(2));
+}
+
+TEST(ExtGridSort, MergedRowsMoveAsOneBlockWithTheirProperties) {
+    TSortGrid G({"c", "a", "x", "y", "b"});
+    G.Grid->MergeCells(1, 3, 1, 2);   // rows 3 and 4 of column 1
+    G.Grid->SetCells(1, 3, "b2");
+    G.Grid->SetColors(2, 2, clRed);
+    G.Sort(1, sdAscending);
+    // blocks: c(1) a(2) b2(3-4) b(5) ordered a, b, b2, c
+    EXPECT_EQ("a", G.Grid->Cells(1, 1));
+    EXPECT_EQ(clRed, G.Grid->Colors(2, 1));
+    EXPECT_EQ("b", G.Grid->Cells(1, 2));
+    EXPECT_TRUE(G.Grid->IsBaseCell(1, 3));
+    EXPECT_EQ(Point(0, 1), G.Grid->CellSpan(1, 3));
+    EXPECT_EQ("b2", G.Grid->Cells(1, 4));
+    EXPECT_EQ("c", G.Grid->Cells(1, 5));
+    EXPECT_EQ(1, G.Grid->GetCellProperties(2, 1)->OwnerRow());
+}
+
+TEST(ExtGridSort, HiddenRowsComeBackWholeAfterASort) {
+    TSortGrid G({"d", "c", "b", "a"});
+    G.Grid->HideRow(2);   // "c"
+    G.Sort(1, sdAscending);
+    EXPECT_EQ((V{"a", "b", "d"}), G.Column(1));
+    G.Grid->UnHideRowsAll();
+    V All = G.Column(1);
+    std::sort(All.begin(), All.end());
+    EXPECT_EQ((V{"a", "b", "c", "d"}), All);
+}
+
+TEST(ExtGridSort, IndexedSortNeedsIndexesAndHonoursEachDirection) {
+    TSortGrid G({"b", "a", "b", "a"}, {"1", "1", "2", "2"});
+    EXPECT_THROW(G.Grid->SortIndexed(), EExtGridError);
+    EXPECT_EQ((V{"b", "a", "b", "a"}), G.Column(1));
+    G.Grid->SortIndexes() = {1, 2 | TSortIndexList::DescendingBit};
+    G.Grid->SortIndexed();
+    EXPECT_EQ((V{"a", "a", "b", "b"}), G.Column(1));
+    EXPECT_EQ((V{"2", "1", "2", "1"}), G.Column(2));
+}
+
+TEST(ExtGridSort, RestoreSortOrderBringsBackTheRowsBeforeSorting) {
+    TSortGrid G({"c", "a", "d", "b"});
+    G.Sort(1, sdAscending);
+    G.Sort(1, sdDescending);
+    G.Grid->RestoreSortOrder();
+    EXPECT_EQ((V{"c", "a", "d", "b"}), G.Column(1));
+    EXPECT_EQ((V{"1", "2", "3", "4"}), G.Column(0));
+}
+
+TEST(ExtGridSort, ThreeHeaderSortsWithUndoGiveUpDownAndUnsorted) {
+    TSortGrid G({"b", "c", "a"});
+    G.Grid->SortSettings()->SetShow(true);
+    G.Grid->SortSettings()->SetUndoSort(true);
+    std::vector<Integer> Clicked;
+    G.Grid->OnClickSort = [&](TObject*, Integer C) { Clicked.push_back(C); };
+    EXPECT_TRUE(G.Grid->ClickSort(1, false));
+    EXPECT_EQ((V{"a", "b", "c"}), G.Column(1));
+    G.Grid->ClickSort(1, false);
+    EXPECT_EQ((V{"c", "b", "a"}), G.Column(1));
+    G.Grid->ClickSort(1, false);
+    EXPECT_EQ((V{"b", "c", "a"}), G.Column(1));
+    EXPECT_EQ((std::vector<Integer>{1, 1, -1}), Clicked);
+}
+
+TEST(ExtGridSort, HeaderSortIsRefusedByTheEventAndOnSmallGrids) {
+    TSortGrid G({"b", "a"});
+    G.Grid->SortSettings()->SetShow(true);
+    G.Grid->OnCanSort = [](TObject*, Integer, bool& Do) { Do = false; };
+    EXPECT_FALSE(G.Grid->ClickSort(1, false));
+    EXPECT_EQ((V{"b", "a"}), G.Column(1));
+    TSortGrid Small({"b"});
+    Small.Grid->SortSettings()->SetShow(true);
+    EXPECT_FALSE(Small.Grid->ClickSort(1, false));
+}
+
+TEST(ExtGridSort, AutoColumnMergeMergesEqualRunsAgainAfterTheSort) {
+    TSortGrid G({"x", "x", "y", "x"});
+    G.Grid->SortSettings()->SetShow(true);
+    G.Grid->MergeColumnCells(1, true);
+    TSortGrid Plain({"x", "x", "y", "x"});
+    Plain.Grid->SortSettings()->SetShow(true);
+    Plain.Grid->MergeColumnCells(1, true);
+    G.Grid->SortSettings()->SetAutoColumnMerge(true);
+    G.Grid->ClickSort(1, false);
+    Plain.Grid->ClickSort(1, false);
+    EXPECT_EQ(Point(0, 2), G.Grid->CellSpan(1, 1));
+    EXPECT_EQ(Point(0, 1), Plain.Grid->CellSpan(1, 1));
+    EXPECT_EQ((V{"x", "x", "x", "y"}), G.Column(1));
+}
+
+TEST(ExtGridSort, NormalCellsOnlyLeavesTheFixedColumnTextsInPlace) {
+    TSortGrid G({"b", "a"});
+    G.Grid->SortSettings()->SetNormalCellsOnly(true);
+    G.Sort(1, sdAscending);
+    EXPECT_EQ((V{"1", "2"}), G.Column(0));
+    EXPECT_EQ((V{"a", "b"}), G.Column(1));
+}
+
+TEST(ExtGridSort, SwapRowsExchangesHeightsOrOnlyTheSortColumn) {
+    TSortGrid G({"a", "b"}, {"1", "2"});
+    G.Grid->SetRowHeights(1, 40);
+    G.Grid->SwapRows(1, 2);
+    EXPECT_EQ((V{"b", "a"}), G.Column(1));
+    EXPECT_EQ((V{"2", "1"}), G.Column(2));
+    EXPECT_EQ(40, G.Grid->RowHeights(2));
+    G.Grid->SortSettings()->SetColumn(1);
+    G.Grid->SortSettings()->SetSingleColumn(true);
+    G.Grid->SwapRows(1, 2);
+    EXPECT_EQ((V{"a", "b"}), G.Column(1));
+    EXPECT_EQ((V{"2", "1"}), G.Column(2));
+}
+
+TEST(ExtGridSort, SortRowMustLieInsideTheFixedRows) {
+    TSortGrid G({"a", "b"});
+    EXPECT_THROW(G.Grid->SortSettings()->SetRow(1), EExtGridError);
+    EXPECT_EQ(0, G.Grid->SortSettings()->Row());
+    G.Grid->SetFixedRows(2);
+    G.Grid->SortSettings()->SetRow(1);
+    EXPECT_EQ(1, G.Grid->SortSettings()->Row());
+}
+
+TEST(ExtGridSort, CompareCellsUsesTheColumnFormatAndEvents) {
+    TSortGrid G({"x", "y"});
+    G.Style(ssCustom);
+    G.Grid->OnCustomCompare = [](TObject*, const AnsiString& A, const AnsiString& B, Integer& R) { R = A == "x" ? 5 : -5; };
+    EXPECT_EQ(1, G.Grid->CompareCells(1, 1, 2, false));
+    G.Style(ssRaw);
+    EXPECT_EQ(0, G.Grid->CompareCells(1, 1, 2, false));
+    G.Grid->OnRawCompare = [](TObject*, Integer, Integer R1, Integer R2, Integer& R) { R = R1 - R2; };
+    EXPECT_EQ(-1, G.Grid->CompareCells(1, 1, 2, false));
+}
+
+// --- inserting, removing and clearing ------------------------------------------------
+TEST(ExtGridRowsEdit, InsertedRowsPushCellsWithTheirPropertiesDown) {
+    TSortGrid G({"a", "b"});
+    G.Grid->SetColors(1, 1, clRed);
+    TRect Changed{};
+    G.Grid->OnCellsChanged = [&](TObject*, TRect R) { Changed = R; };
+    G.Grid->InsertRows(1, 2);
+    EXPECT_EQ(5, G.Grid->RowCount());
+    EXPECT_EQ("", G.Grid->Cells(1, 1));
+    EXPECT_EQ(clNone, G.Grid->Colors(1, 1));
+    EXPECT_EQ("a", G.Grid->Cells(1, 3));
+    EXPECT_EQ(clRed, G.Grid->Colors(1, 3));
+    EXPECT_EQ(3, G.Grid->GetCellProperties(1, 3)->OwnerRow());
+    EXPECT_EQ(1, Changed.Top);
+    EXPECT_EQ(2, Changed.Bottom);
+}
+
+TEST(ExtGridRowsEdit, RemovingTheLastCurrentRowMovesTheCurrentRowUp) {
+    TSortGrid G({"a", "b", "c"});
+    G.Grid->SetRow(3);
+    G.Grid->SetRowHeights(3, 33);
+    G.Grid->SetRowHeights(2, 44);
+    G.Grid->RemoveRowsEx(3, 1);
+    EXPECT_EQ(3, G.Grid->RowCount());
+    EXPECT_EQ(2, G.Grid->Row());
+    EXPECT_EQ(44, G.Grid->RowHeights(2));
+    G.Grid->RemoveRowsEx(7, 1);   // beyond the rows: nothing
+    EXPECT_EQ(3, G.Grid->RowCount());
+    G.Grid->RemoveRowsEx(1, 1);
+    EXPECT_EQ((V{"b"}), G.Column(1));
+}
+
+TEST(ExtGridRowsEdit, ColumnsInsertAndRemoveWithTheirWidths) {
+    TSortGrid G({"a"}, {"b"});
+    G.Grid->SetColWidths(2, 90);
+    G.Grid->InsertCols(1, 1);
+    EXPECT_EQ(4, G.Grid->ColCount());
+    EXPECT_EQ("", G.Grid->Cells(1, 1));
+    EXPECT_EQ("b", G.Grid->Cells(3, 1));
+    EXPECT_EQ(90, G.Grid->ColWidths(3));
+    G.Grid->RemoveCols(1, 2);
+    EXPECT_EQ(2, G.Grid->ColCount());
+    EXPECT_EQ("b", G.Grid->Cells(1, 1));
+    EXPECT_EQ(90, G.Grid->ColWidths(1));
+}
+
+TEST(ExtGridRowsEdit, ClearRectEmptiesTextsAndGraphicsButKeepsColours) {
+    TSortGrid G({"a", "b"}, {"c", "d"});
+    G.Grid->SetColors(1, 1, clRed);
+    G.Grid->CreateCellGraphic(2, 1)->SetCellType(ctCheckBox);
+    G.Grid->ClearRect(1, 1, 2, 1);
+    EXPECT_EQ("", G.Grid->Cells(1, 1));
+    EXPECT_EQ("", G.Grid->Cells(2, 1));
+    EXPECT_EQ(ctEmpty, G.Grid->GetCellType(2, 1));
+    EXPECT_EQ(clRed, G.Grid->Colors(1, 1));
+    EXPECT_EQ("b", G.Grid->Cells(1, 2));
+}
+
+TEST(ExtGridRowsEdit, AddRowAtEndGoesAboveTheFooterRow) {
+    TSortGrid G({"a", "sum"});
+    G.Grid->SetFixedFooters(1);
+    G.Grid->AddRowAtEnd();
+    EXPECT_EQ((V{"a", "", "sum"}), G.Column(1));
+    G.Grid->SetFixedFooters(0);
+    G.Grid->AddRowAtEnd();
+    EXPECT_EQ(5, G.Grid->RowCount());
+}
+
+TEST(ExtGridRowsEdit, ColumnMergesFollowEqualRunsAndSplitAgain) {
+    TSortGrid G({"a", "a", "a", "b", "b", "c"});
+    G.Grid->MergeColumnCells(1, true);
+    EXPECT_EQ(Point(0, 2), G.Grid->CellSpan(1, 1));
+    EXPECT_EQ(Point(0, 1), G.Grid->CellSpan(1, 4));
+    EXPECT_FALSE(G.Grid->IsMergedCell(1, 6));
+    G.Grid->SplitColumnCells(1);
+    EXPECT_FALSE(G.Grid->IsMergedCell(1, 2));
+    EXPECT_FALSE(G.Grid->IsMergedCell(1, 5));
+}
+
+TEST(ExtGridRowsEdit, SelectedRowsOfADisjunctSelectionAreRemoved) {
+    TSortGrid G({"a", "b", "c", "d"});
+    G.Grid->MouseActions()->SetDisjunctRowSelect(true);
+    G.Grid->SetRowSelected(2, true);
+    G.Grid->SetRowSelected(4, true);
+    G.Grid->RemoveSelectedRows();
+    EXPECT_EQ((V{"a", "c"}), G.Column(1));
+}
