@@ -4,11 +4,13 @@
 #include <array>
 
 #include "entry/EABONEKIMLIK.h"
+#include "entry/SheetExchange.h"
 #include "entry/UDMODULE1.h"
 #include "entry/Util3a.h"
 #include "entry/ZEMTAR.h"
 #include "entry/dABONEKIMLIK.h"
 #include "platform/rtl/SysUtils.h"
+#include "platform/sheet/Excel.h"
 
 namespace {
 
@@ -83,6 +85,9 @@ void StartProgram() {
     // The data sets show the SQL cursor while they run SQL.
     ScreenCursorHooks().Get = [] { return Screen->Cursor(); };
     ScreenCursorHooks().Set = [](TCursor Value) { Screen->SetCursor(Value); };
+    // An exported workbook no program can show is reported with its path
+    // (an opener put in place before, as by a test, stays).
+    if (TSheetOpener Previous = SetSheetOpener(DesktopSheetOpener)) SetSheetOpener(std::move(Previous));
     for (Integer I = 0; I < ProgramObjectCount; ++I) {
         const auto Kind = static_cast<TProgramObject>(I);
         if (!ProgramObjectRegistered(Kind)) continue;

@@ -5,6 +5,7 @@
 #include "datasets/pFBDataSet.h"
 #include "dbclient/pFBTransaction.h"
 #include "entry/EABONEKIMLIK.h"
+#include "entry/SheetExchange.h"
 #include "entry/UDMODULE1.h"
 #include "entry/Util3a.h"
 #include "platform/rtl/SysUtils.h"
@@ -65,6 +66,8 @@ const TColumn Columns[SubscriberSheetColumnCount] = {
 
 const char* const ExportSQL = "Select * from %s where aboneno>\"%s\" ORDER BY aboneno";
 const char* const RowSQL = "Select * from %s where aboneno= \"%s\" ";
+// Only the fields, for the widths of the check before an import.
+const char* const FieldsSQL = "Select * from %s where 1=0";
 const char* const ImportFilter = "xlsx|*.xlsx|xls Dosyaları|*.xls|Csv Dosyaları|*.csv";
 
 // A value inside a double-quoted literal: a quote of its own must not end it.
@@ -105,7 +108,7 @@ void AssignRow(TpFBDataSet* DS, TExcelWorksheet* Sheet, Integer Row) {
         TField* Field = DS->FieldByName(Columns[C - 1].Field);
         const Variant Cell = Sheet->Cells(Row, C);
         if (SubscriberSheetNumberColumn(C))
-            Field->SetAsFloat(Cell.AsDouble());
+            Field->SetAsFloat(SheetImportNumber(Cell));
         else
             Field->SetAsString(VarToStr(Cell));
     }
@@ -187,7 +190,7 @@ void SubscriberSheetExportTable(TComponent* Owner, const AnsiString& TableName) 
         DS->Next();
     }
     // Hand the workbook over now, so that a failure to show it is reported.
-    Excel->Detach();
+    ShowExportedWorkbook(*Excel);
 }
 
 void SubscriberSheetImportTable(const AnsiString& TableName, TpFBDataSet* SharedDataSet, TOpenDialog* Dialog) {
@@ -199,7 +202,8 @@ void SubscriberSheetImportTable(const AnsiString& TableName, TpFBDataSet* Shared
     }
 
     if (Dialog->Filter().empty()) Dialog->SetFilter(ImportFilter);
-    Dialog->Execute();
+    // A cancelled choice imports nothing (and never the file chosen before).
+    if (!Dialog->Execute()) return;
     const AnsiString FileName = Dialog->FileName();
 
     std::unique_ptr<TExcelApplication> Excel = CreateOleObject("excel.application");
@@ -210,7 +214,14 @@ void SubscriberSheetImportTable(const AnsiString& TableName, TpFBDataSet* Shared
     const Integer First = StrToInt(InputBox("Satır No", "Excel İlk Satır Numarasını Giriniz", ""));
     const Integer Last = StrToInt(InputBox("Satır No", "Excel Son Satır Numarasını Giriniz", ""));
 
-    for (Integer Row = First; Row <= Last; ++Row) ImportRow(TableName, SharedDataSet, Sheet, Row);
+    // The whole range is checked before the first row is written.
+    std::vector<TSheetImportColumn> Check;
+    for (Integer C = 1; C <= SubscriberSheetColumnCount; ++C)
+        Check.push_back({C, Columns[C - 1].Field, SubscriberSheetNumberColumn(C)});
+    const std::vector<Integer> Rows =
+        CheckSheetImportRows(Sheet, First, Last, 1, Check, SharedDataSet, Format(FieldsSQL, {TableName}));
+
+    for (Integer Row : Rows) ImportRow(TableName, SharedDataSet, Sheet, Row);
 }
 
 void SubscriberSheetExport(TForm* Screen) {

@@ -2,6 +2,7 @@
 
 #include "datasets/pFBDataSet.h"
 #include "dbclient/pFBTransaction.h"
+#include "entry/SheetExchange.h"
 #include "entry/UDMODULE1.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/sheet/Excel.h"
@@ -18,6 +19,12 @@ const char* const Headers[7] = {
 const char* const AccessCode = "tuvak";
 
 constexpr std::size_t NameWidth = 100;
+
+// What the import stores, by sheet column; column 1 is the key.
+const std::vector<TSheetImportColumn> ImportColumns = {
+    {1, "aboneno", false}, {3, "DONEMI", false},       {4, "referansno", false},
+    {5, "TOPLAMBEDELI", true}, {6, "TOPLAMtuketim", true}, {7, "faturatarihi", false},
+};
 
 AnsiString Text(TExcelWorksheet* Sheet, Integer Row, Integer Column) { return VarToStr(Sheet->Cells(Row, Column)); }
 
@@ -55,7 +62,7 @@ void InvoiceSheetExport(TTopFaturaGirForm* Screen, bool AllPeriods) {
         ++R;
     }
     // Letting go of the visible application shows the new workbook.
-    Excel->Detach();
+    ShowExportedWorkbook(*Excel);
 }
 
 void InvoiceSheetImport(TTopFaturaGirForm* Screen) {
@@ -64,8 +71,9 @@ void InvoiceSheetImport(TTopFaturaGirForm* Screen) {
         ShowMessage("Yetki kodu yanlış");
         return;
     }
-    // A cancelled choice must not fall back on the file of an earlier import.
-    const AnsiString FileName = Screen->dosyaac->Execute() ? Screen->dosyaac->FileName() : AnsiString();
+    // A cancelled choice imports nothing (and never the file of an earlier import).
+    if (!Screen->dosyaac->Execute()) return;
+    const AnsiString FileName = Screen->dosyaac->FileName();
 
     std::unique_ptr<TExcelApplication> Excel = CreateOleObject("excel.application");
     Excel->Workbooks()->Open(FileName);
@@ -78,7 +86,11 @@ void InvoiceSheetImport(TTopFaturaGirForm* Screen) {
 
     TFBTransaction* Tr = dmodule1->FBTransact1;
     TpFBDataSet* Ds = dmodule1->*Kind.InvoiceDataSet;
-    for (Integer R = First; R <= Last; ++R) {
+    // The whole range is checked before the first row is written.
+    const std::vector<Integer> Rows = CheckSheetImportRows(
+        Sheet, First, Last, 1, ImportColumns, Ds, Format(Kind.SheetImportSQL, {AnsiString(), AnsiString()}));
+
+    for (Integer R : Rows) {
         Tr->SetActive(true);
         dmodule1->SetDataSetSQL(Ds, Format(Kind.SheetImportSQL, {SqlStringValue(Text(Sheet, R, 1)),
                                                                  SqlStringValue(Text(Sheet, R, 7))}));
@@ -92,8 +104,8 @@ void InvoiceSheetImport(TTopFaturaGirForm* Screen) {
         Ds->FieldByName("aboneno")->SetAsString(Text(Sheet, R, 1));
         Ds->FieldByName("DONEMI")->SetAsString(Text(Sheet, R, 3));
         Ds->FieldByName("referansno")->SetAsString(Text(Sheet, R, 4));
-        Ds->FieldByName("TOPLAMBEDELI")->SetAsFloat(Sheet->Cells(R, 5).AsDouble());
-        Ds->FieldByName("TOPLAMtuketim")->SetAsFloat(Sheet->Cells(R, 6).AsDouble());
+        Ds->FieldByName("TOPLAMBEDELI")->SetAsFloat(SheetImportNumber(Sheet->Cells(R, 5)));
+        Ds->FieldByName("TOPLAMtuketim")->SetAsFloat(SheetImportNumber(Sheet->Cells(R, 6)));
         Ds->FieldByName("faturatarihi")->SetAsString(Text(Sheet, R, 7));
         if (Found) Ds->UpdateRecord();
         Ds->Post();

@@ -6,6 +6,12 @@
 #include "platform/rtl/SysUtils.h"
 #include "platform/ui/Dialogs.h"
 
+#include <array>
+#include <cstring>
+#include <string_view>
+
+#include <unistd.h>
+
 const char* const ZemtarMonthMessage = "lütfen Abone bilgilerini transfer edeceğimiz dönemi seçiniz.";
 const char* const ZemtarTaxNoMessage = "lütfen osb nin vergi numarasını düzgün giriniz.";
 const char* const ZemtarDoneSuffix = " dosyası oluştu";
@@ -25,6 +31,122 @@ const char* const MonthNames[12] = {"Ocak",   "Şubat",   "Mart",    "Nisan", "M
 
 const char* const LineEnd = "\t\r\n";
 
+// What a byte of a code page 1254 text needs on its way into a file.
+enum TByteClass : unsigned char { bcPlain, bcWide, bcCr, bcLf, bcTab, bcMarkup, bcForbidden };
+
+struct TByteTable {
+    std::array<TByteClass, 256> Class{};
+    std::array<char, 256 * 4> Utf8{};   // the UTF-8 bytes of each byte value
+    std::array<unsigned char, 256> Length{};
+};
+
+const TByteTable& Bytes() {
+    static const TByteTable T = [] {
+        TByteTable R;
+        for (int B = 0; B < 256; ++B) {
+            const char32_t U = Cp1254ToUnicode(static_cast<unsigned char>(B));
+            char* Out = &R.Utf8[static_cast<size_t>(B) * 4];
+            if (U < 0x80) {
+                Out[0] = static_cast<char>(U);
+                R.Length[B] = 1;
+            } else if (U < 0x800) {
+                Out[0] = static_cast<char>(0xC0 | (U >> 6));
+                Out[1] = static_cast<char>(0x80 | (U & 0x3F));
+                R.Length[B] = 2;
+            } else {
+                Out[0] = static_cast<char>(0xE0 | (U >> 12));
+                Out[1] = static_cast<char>(0x80 | ((U >> 6) & 0x3F));
+                Out[2] = static_cast<char>(0x80 | (U & 0x3F));
+                R.Length[B] = 3;
+            }
+            R.Class[B] = B >= 0x80 ? bcWide : B < 0x20 ? bcForbidden : bcPlain;
+        }
+        R.Class['\r'] = bcCr;
+        R.Class['\n'] = bcLf;
+        R.Class['\t'] = bcTab;
+        for (unsigned char C : {'&', '<', '>', '"', '\''}) R.Class[C] = bcMarkup;
+        return R;
+    }();
+    return T;
+}
+
+const char* Entity(char C) {
+    switch (C) {
+        case '&': return "&amp;";
+        case '<': return "&lt;";
+        case '>': return "&gt;";
+        case '"': return "&quot;";
+        default: return "&apos;";
+    }
+}
+
+enum TConvert {
+    cvMarkup,    // already escaped: UTF-8, line breaks as CR LF, nothing refused
+    cvContent,   // element text: escaped, line breaks as CR LF, forbidden bytes refused
+};
+
+[[noreturn]] void RefuseByte(unsigned char B) {
+    throw EZemtarText(Format("XML dosyasına yazılamayan bir karakter (kod %d) var; dosya yazılmadı", {Integer(B)}));
+}
+
+// Appends Text to Out in its stored form. Runs of plain bytes go in one piece.
+void AppendConverted(std::string& Out, std::string_view Text, TConvert Mode) {
+    const TByteTable& T = Bytes();
+    const char* P = Text.data();
+    const char* const End = P + Text.size();
+    while (P < End) {
+        const char* Run = P;
+        while (P < End && T.Class[static_cast<unsigned char>(*P)] == bcPlain) ++P;
+        if (P > Run) Out.append(Run, static_cast<size_t>(P - Run));
+        if (P == End) break;
+        const unsigned char B = static_cast<unsigned char>(*P++);
+        switch (T.Class[B]) {
+            case bcWide: Out.append(&T.Utf8[B * 4u], T.Length[B]); break;
+            case bcCr:
+                if (P < End && *P == '\n') ++P;
+                Out += "\r\n";
+                break;
+            case bcLf: Out += "\r\n"; break;
+            case bcTab: Out += '\t'; break;
+            case bcMarkup:
+                if (Mode == cvContent) Out += Entity(static_cast<char>(B));
+                else Out += static_cast<char>(B);
+                break;
+            case bcForbidden:
+                if (Mode == cvContent) RefuseByte(B);
+                Out += static_cast<char>(B);
+                break;
+            case bcPlain: break;
+        }
+    }
+}
+
+// Escapes Value into code page 1254 text; Attribute adds the character references.
+AnsiString Escaped(const AnsiString& Value, bool Attribute) {
+    const TByteTable& T = Bytes();
+    AnsiString Result;
+    Result.reserve(Value.size());
+    const char* P = Value.data();
+    const char* const End = P + Value.size();
+    while (P < End) {
+        const char* Run = P;
+        while (P < End && T.Class[static_cast<unsigned char>(*P)] != bcMarkup &&
+               (!Attribute || T.Class[static_cast<unsigned char>(*P)] < bcCr))
+            ++P;
+        if (P > Run) Result.append(Run, static_cast<size_t>(P - Run));
+        if (P == End) break;
+        const unsigned char B = static_cast<unsigned char>(*P++);
+        switch (T.Class[B]) {
+            case bcMarkup: Result += Entity(static_cast<char>(B)); break;
+            case bcCr: Result += "&#13;"; break;
+            case bcLf: Result += "&#10;"; break;
+            case bcTab: Result += "&#9;"; break;
+            default: RefuseByte(B);
+        }
+    }
+    return Result;
+}
+
 }  // namespace
 
 AnsiString ZemtarMonthCode(const AnsiString& MonthText) {
@@ -38,20 +160,20 @@ AnsiString ZemtarPeriod(const AnsiString& Year, const AnsiString& MonthCode) {
     return Year + MonthCode + "-" + Year + MonthCode;
 }
 
-AnsiString XmlEscape(const AnsiString& Value) {
-    AnsiString Result;
-    Result.reserve(Value.size());
+AnsiString XmlEscape(const AnsiString& Value) { return Escaped(Value, false); }
+
+AnsiString XmlAttributeEscape(const AnsiString& Value) { return Escaped(Value, true); }
+
+bool XmlTextAllowed(const AnsiString& Value, Integer* Code) {
+    const TByteTable& T = Bytes();
     for (char C : Value) {
-        switch (C) {
-            case '&': Result += "&amp;"; break;
-            case '<': Result += "&lt;"; break;
-            case '>': Result += "&gt;"; break;
-            case '"': Result += "&quot;"; break;
-            case '\'': Result += "&apos;"; break;
-            default: Result += C;
+        if (T.Class[static_cast<unsigned char>(C)] == bcForbidden) {
+            if (Code) *Code = static_cast<unsigned char>(C);
+            return false;
         }
     }
-    return Result;
+    if (Code) *Code = 0;
+    return true;
 }
 
 AnsiString ZemtarSubscriberNo(const AnsiString& Value, Integer Width) {
@@ -72,14 +194,31 @@ Integer CountMarkedRows(const TExtStringGrid& Grid, Integer MarkCol) {
     return Count;
 }
 
-void TZemtarText::Line(Integer Indent, const AnsiString& Text) {
-    if (Indent > 0) FText.append(static_cast<size_t>(Indent), ' ');
-    FText += Text;
-    FText += LineEnd;
+void TZemtarText::Line(Integer Indent, const AnsiString& Markup) {
+    if (Indent > 0) FUtf8.append(static_cast<size_t>(Indent), ' ');
+    AppendConverted(FUtf8, Markup, cvMarkup);
+    FUtf8 += LineEnd;
 }
 
-void TZemtarText::Leaf(Integer Indent, const AnsiString& Tag, const AnsiString& Value) {
-    Line(Indent, "<" + Tag + ">" + XmlEscape(Value) + "</" + Tag + ">");
+void TZemtarText::Leaf(Integer Indent, const char* Tag, const AnsiString& Value) {
+    if (Indent > 0) FUtf8.append(static_cast<size_t>(Indent), ' ');
+    const size_t TagLength = std::strlen(Tag);
+    FUtf8 += '<';
+    FUtf8.append(Tag, TagLength);
+    FUtf8 += '>';
+    AppendConverted(FUtf8, Value, cvContent);
+    FUtf8 += "</";
+    FUtf8.append(Tag, TagLength);
+    FUtf8 += '>';
+    FUtf8 += LineEnd;
+}
+
+void TZemtarRowSizer::RowDone() {
+    if (FDone) return;
+    FDone = true;
+    const std::size_t Row = FOut.Utf8().size() - FStart;
+    const std::size_t Rest = FRows > 1 ? static_cast<std::size_t>(FRows - 1) : 0;
+    FOut.Reserve(FOut.Utf8().size() + Rest * (Row + Row / 4) + 256);
 }
 
 AnsiString ZemtarSchemaName(const AnsiString& FileName) {
@@ -89,9 +228,9 @@ AnsiString ZemtarSchemaName(const AnsiString& FileName) {
 void WriteEnvelopeHead(TZemtarText& Out, const TZemtarEnvelope& Envelope) {
     Out.Line(0, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>");
     Out.Line(0, "<vimveritransferi xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
-                "xsi:noNamespaceSchemaLocation=\"" + XmlEscape(Envelope.SchemaFile) + "\">");
+                "xsi:noNamespaceSchemaLocation=\"" + XmlAttributeEscape(Envelope.SchemaFile) + "\">");
     Out.Line(2, "<protokol>");
-    Out.Line(4, "<genel kuruluskodu=\"" + XmlEscape(Envelope.KurulusKodu) + "\">");
+    Out.Line(4, "<genel kuruluskodu=\"" + XmlAttributeEscape(Envelope.KurulusKodu) + "\">");
     Out.Leaf(6, "vkn", Envelope.ZoneTaxNo);
     Out.Leaf(6, "unvan", Envelope.ZoneTitle);
     Out.Line(4, "</genel>");
@@ -108,22 +247,11 @@ void WriteEnvelopeTail(TZemtarText& Out) {
 }
 
 std::string ZemtarUtf8Text(const AnsiString& Text) {
-    // Line ends first (on the 8-bit text), then the exact code page conversion.
-    AnsiString Lines;
-    Lines.reserve(Text.size() + Text.size() / 16);
-    for (size_t I = 0; I < Text.size(); ++I) {
-        const char C = Text[I];
-        if (C == '\r') {
-            if (I + 1 < Text.size() && Text[I + 1] == '\n') ++I;
-            Lines += "\r\n";
-        } else if (C == '\n') {
-            Lines += "\r\n";
-        } else {
-            Lines += C;
-        }
-    }
-    if (!Lines.empty() && Lines.back() != '\n') Lines += "\r\n";
-    return AnsiToUtf8(Lines);
+    std::string Result;
+    Result.reserve(Text.size() + Text.size() / 8 + 2);
+    AppendConverted(Result, Text, cvMarkup);
+    if (!Result.empty() && Result.back() != '\n') Result += "\r\n";
+    return Result;
 }
 
 void SaveFileAsUtf8(const AnsiString& Path, const AnsiString& NewPath) {
@@ -131,8 +259,41 @@ void SaveFileAsUtf8(const AnsiString& Path, const AnsiString& NewPath) {
     SaveFileAtomically(NewPath, ZemtarUtf8Text(Content));
 }
 
-void SaveZemtarFile(const AnsiString& Path, const AnsiString& Text) {
-    SaveFileAtomically(Path, ZemtarUtf8Text(Text));
+void SaveZemtarFile(const AnsiString& Path, const TZemtarText& File) {
+    SaveFileAtomically(Path, File.Utf8());
+}
+
+AnsiString ZemtarFilePath(const AnsiString& Folder, const AnsiString& FileName) {
+    if (!Folder.empty() && Folder.back() != '/' && DirectoryExists(Folder)) return Folder + "/" + FileName;
+    return Folder + FileName;
+}
+
+bool ZemtarFolderUsable(const AnsiString& Path) {
+    const size_t Slash = Path.rfind('/');
+    const AnsiString Folder = Slash == AnsiString::npos ? AnsiString() : Path.substr(0, Slash + 1);
+    if (Folder.empty() || !DirectoryExists(Folder)) {
+        ShowMessage("Klasör bulunamadı: \"" + (Folder.empty() ? Path : Folder) +
+                    "\". Lütfen var olan bir klasör yazınız; dosya yazılmadı.");
+        return false;
+    }
+    if (::access(AnsiToUtf8(Folder).c_str(), W_OK | X_OK) != 0) {
+        ShowMessage("Bu klasöre yazılamıyor: \"" + Folder + "\". Dosya yazılmadı.");
+        return false;
+    }
+    return true;
+}
+
+AnsiString ZemtarDefaultFolder() { return GetHomeDir(); }
+
+void CheckZemtarRowText(const TExtStringGrid& Grid, Integer Row) {
+    for (Integer Col = 0; Col < Grid.ColCount(); ++Col) {
+        Integer Code = 0;
+        if (XmlTextAllowed(Grid.Cells(Col, Row), &Code)) continue;
+        const AnsiString Title = Grid.Cells(Col, 0);
+        throw EZemtarText(Format("Satır %d, sütun %d%s: XML dosyasına yazılamayan bir karakter (kod %d) var; "
+                                 "dosya yazılmadı",
+                                 {Row, Col, Title.empty() ? AnsiString() : " (" + Title + ")", Code}));
+    }
 }
 
 void ShowZemtarDone(const AnsiString& Path) {

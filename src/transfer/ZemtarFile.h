@@ -3,10 +3,11 @@
 // description, the line form, the envelope, marked rows, the month code and
 // period text, and the final UTF-8 encoding of a file.
 //
-// A file is composed in memory as code page 1254 lines, each ending TAB CR LF,
-// and stored once, already in UTF-8, by replacing the target file atomically:
-// a failed write leaves the earlier file as it was. Values are XML-escaped.
-#include "platform/rtl/System.h"
+// A file is composed in memory directly in its stored form (UTF-8, every line
+// ending TAB CR LF) and stored once by replacing the target file atomically: a
+// failed write leaves the earlier file as it was. Values are XML-escaped; a
+// character XML 1.0 forbids stops the write.
+#include "platform/rtl/SysUtils.h"
 
 #include <string>
 #include <utility>
@@ -42,7 +43,14 @@ constexpr Integer ZemtarTitleLength = 52;
 
 // Outcome of the input checks of a write: which control the screen puts the
 // focus on after the message has been shown.
-enum TZemtarCheck { zcOk, zcMonth, zcZoneTaxNo };
+enum TZemtarCheck { zcOk, zcMonth, zcZoneTaxNo, zcFolder };
+
+// A text holds a character that XML 1.0 does not allow (U+0001..U+0008, U+000B,
+// U+000C, U+000E..U+001F, or NUL); nothing is written.
+class EZemtarText : public Exception {
+public:
+    using Exception::Exception;
+};
 
 // Texts the screens share with the writers.
 extern const char* const ZemtarMonthMessage;    // empty period month
@@ -56,6 +64,11 @@ AnsiString ZemtarPeriod(const AnsiString& Year, const AnsiString& MonthCode);
 
 // Ampersand, angle brackets and both quotes as XML entities; everything else kept.
 AnsiString XmlEscape(const AnsiString& Value);
+// The same for an attribute value, with TAB, CR and LF as character references
+// (a parser would turn them into blanks); EZemtarText for a forbidden character.
+AnsiString XmlAttributeEscape(const AnsiString& Value);
+// True when Value can stand in an XML 1.0 text; Code is then 0, else the first bad byte.
+bool XmlTextAllowed(const AnsiString& Value, Integer* Code = nullptr);
 
 // Subscriber number in the files: left-padded with "0" to Width, or its first Width characters.
 AnsiString ZemtarSubscriberNo(const AnsiString& Value, Integer Width);
@@ -64,17 +77,37 @@ AnsiString ZemtarSubscriberNo(const AnsiString& Value, Integer Width);
 bool IsMarkedRow(const TExtStringGrid& Grid, Integer Row, Integer MarkCol);
 Integer CountMarkedRows(const TExtStringGrid& Grid, Integer MarkCol);
 
-// Builds the code page 1254 text of a transfer file line by line.
+// Builds a transfer file line by line in its stored form: the code page 1254
+// texts given are written as UTF-8, each line end as TAB CR LF.
 class TZemtarText {
 public:
-    // Indent blanks, Text as given, then TAB CR LF.
-    void Line(Integer Indent, const AnsiString& Text);
-    // <Tag>Value</Tag> on one line, Value escaped.
-    void Leaf(Integer Indent, const AnsiString& Tag, const AnsiString& Value);
-    const AnsiString& Text() const { return FText; }
+    // Room for about this many bytes, so that the file is not moved while it grows.
+    void Reserve(std::size_t Bytes) { FUtf8.reserve(Bytes); }
+    // Indent blanks, Markup as given (its escaping done), then TAB CR LF. A line
+    // break inside becomes CR LF.
+    void Line(Integer Indent, const AnsiString& Markup);
+    // <Tag>Value</Tag> on one line, Value escaped; EZemtarText for a forbidden character.
+    void Leaf(Integer Indent, const char* Tag, const AnsiString& Value);
+    void Leaf(Integer Indent, const AnsiString& Tag, const AnsiString& Value) { Leaf(Indent, Tag.c_str(), Value); }
+    // The file's bytes so far.
+    const std::string& Utf8() const { return FUtf8; }
 
 private:
-    AnsiString FText;
+    std::string FUtf8;
+};
+
+// Makes room for the whole file once the first of Rows rows is written (the
+// others taken as a quarter larger), so that a big file is not moved while it grows.
+class TZemtarRowSizer {
+public:
+    TZemtarRowSizer(TZemtarText& Out, Integer Rows) : FOut(Out), FRows(Rows), FStart(Out.Utf8().size()) {}
+    void RowDone();
+
+private:
+    TZemtarText& FOut;
+    Integer FRows;
+    std::size_t FStart;
+    bool FDone = false;
 };
 
 // The values of the envelope (unescaped; the writer escapes them).
@@ -106,9 +139,22 @@ std::string ZemtarUtf8Text(const AnsiString& Text);
 // EFOpenError when Path cannot be read, EFCreateError when NewPath cannot be written.
 void SaveFileAsUtf8(const AnsiString& Path, const AnsiString& NewPath);
 
-// Stores a composed code page 1254 text at Path in its final UTF-8 form, replacing
-// any earlier file atomically. EFCreateError on failure (the earlier file is kept).
-void SaveZemtarFile(const AnsiString& Path, const AnsiString& Text);
+// Stores a composed file at Path, replacing any earlier file atomically.
+// EFCreateError on failure (the earlier file is kept).
+void SaveZemtarFile(const AnsiString& Path, const TZemtarText& File);
+
+// The path of a file in the folder a screen's folder edit names: the folder text
+// followed by the name (a "/" put between when the text names a folder without one).
+AnsiString ZemtarFilePath(const AnsiString& Folder, const AnsiString& FileName);
+// The folder of Path exists and can be written: true. Otherwise shows a message
+// naming it and returns false.
+bool ZemtarFolderUsable(const AnsiString& Path);
+// The default folder of the screens' folder edits: the user's home folder.
+AnsiString ZemtarDefaultFolder();
+
+// Every cell of a marked row can stand in an XML text; otherwise EZemtarText
+// naming the grid row and column (and the column's title from row 0).
+void CheckZemtarRowText(const TExtStringGrid& Grid, Integer Row);
 
 // The success message of a write: the path followed by " dosyası oluştu".
 void ShowZemtarDone(const AnsiString& Path);

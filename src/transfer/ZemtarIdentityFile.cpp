@@ -35,7 +35,7 @@ AnsiString DateValue(const AnsiString& S) {
 }
 
 AnsiString Attribute(const char* Name, const AnsiString& Value) {
-    return AnsiString("  ") + Name + "=\"" + XmlEscape(Value) + "\"";
+    return AnsiString("  ") + Name + "=\"" + XmlAttributeEscape(Value) + "\"";
 }
 
 class TBodyWriter {
@@ -129,13 +129,14 @@ AnsiString IdentityFileName(const TZemtarEnergyKind& Kind, TIdentityFileKind Fil
 
 AnsiString IdentityFilePath(const TZemtarEnergyKind& Kind, TIdentityFileKind FileKind,
                             const TIdentityFileInputs& Inputs) {
-    return Inputs.Folder + IdentityFileName(Kind, FileKind);
+    return ZemtarFilePath(Inputs.Folder, IdentityFileName(Kind, FileKind));
 }
 
-AnsiString BuildIdentityTransferText(const TZemtarEnergyKind& Kind, TIdentityFileKind FileKind,
-                                     const TExtStringGrid& Grid, const TIdentityFileInputs& Inputs) {
+void BuildIdentityTransferFile(TZemtarText& Out, const TZemtarEnergyKind& Kind, TIdentityFileKind FileKind,
+                               const TExtStringGrid& Grid, const TIdentityFileInputs& Inputs) {
     const AnsiString FileName = IdentityFileName(Kind, FileKind);
     const bool Fixed = FileKind == ifClosedOrChanged;
+    const Integer Marked = CountMarkedRows(Grid, IdentityMarkCol);
 
     TZemtarEnvelope Envelope;
     Envelope.SchemaFile = ZemtarSchemaName(FileName);
@@ -144,16 +145,22 @@ AnsiString BuildIdentityTransferText(const TZemtarEnergyKind& Kind, TIdentityFil
     Envelope.ZoneTitle = Kind.IdentityTitleCut ? Copy(Inputs.ZoneTitle, 1, ZemtarTitleLength) : Inputs.ZoneTitle;
     Envelope.Period = Fixed ? AnsiString("201602-201602") : ZemtarPeriod(Inputs.Year, ZemtarMonthCode(Inputs.Month));
     Envelope.FileNo = Fixed ? AnsiString("50") : Inputs.FileNo;
-    Envelope.Counts.emplace_back("topislsayisi", IntToStr(CountMarkedRows(Grid, IdentityMarkCol)));
+    Envelope.Counts.emplace_back("topislsayisi", IntToStr(Marked));
 
-    TZemtarText Out;
     WriteEnvelopeHead(Out, Envelope);
     const TBlankRules Rules = BlankRules(Kind, FileKind);
+    TZemtarRowSizer Sizer(Out, Marked);
     for (Integer Row = 1; Row < Grid.RowCount(); ++Row) {
-        if (IsMarkedRow(Grid, Row, IdentityMarkCol)) WriteBody(Out, Kind, Grid, Row, Rules);
+        if (!IsMarkedRow(Grid, Row, IdentityMarkCol)) continue;
+        try {
+            WriteBody(Out, Kind, Grid, Row, Rules);
+        } catch (const EZemtarText&) {
+            CheckZemtarRowText(Grid, Row);
+            throw;
+        }
+        Sizer.RowDone();
     }
     WriteEnvelopeTail(Out);
-    return Out.Text();
 }
 
 TZemtarCheck WriteIdentityTransferFile(const TZemtarEnergyKind& Kind, TIdentityFileKind FileKind,
@@ -168,7 +175,10 @@ TZemtarCheck WriteIdentityTransferFile(const TZemtarEnergyKind& Kind, TIdentityF
         return zcZoneTaxNo;
     }
     const AnsiString Path = IdentityFilePath(Kind, FileKind, Inputs);
-    SaveZemtarFile(Path, BuildIdentityTransferText(Kind, FileKind, Grid, Inputs));
+    if (!ZemtarFolderUsable(Path)) return zcFolder;
+    TZemtarText Out;
+    BuildIdentityTransferFile(Out, Kind, FileKind, Grid, Inputs);
+    SaveZemtarFile(Path, Out);
     ShowZemtarDone(Path);
     return zcOk;
 }

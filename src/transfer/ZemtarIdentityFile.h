@@ -27,19 +27,21 @@ struct TIdentityFileInputs {
 };
 
 AnsiString IdentityFileName(const TZemtarEnergyKind& Kind, TIdentityFileKind FileKind);
-// The path written: the folder text followed directly by the file name.
+// The path written: the folder text followed by the file name (ZemtarFilePath).
 AnsiString IdentityFilePath(const TZemtarEnergyKind& Kind, TIdentityFileKind FileKind,
                             const TIdentityFileInputs& Inputs);
 
-// The whole file as code page 1254 text, before the UTF-8 encoding; no checks.
-// Raises EInvalidOperation for a combination no screen has (gas closed or changed).
-AnsiString BuildIdentityTransferText(const TZemtarEnergyKind& Kind, TIdentityFileKind FileKind,
-                                     const TExtStringGrid& Grid, const TIdentityFileInputs& Inputs);
+// The whole file into Out, in its stored form; no input checks. Raises
+// EInvalidOperation for a combination no screen has (gas closed or changed) and
+// EZemtarText naming the row and column of a character XML does not allow.
+void BuildIdentityTransferFile(TZemtarText& Out, const TZemtarEnergyKind& Kind, TIdentityFileKind FileKind,
+                               const TExtStringGrid& Grid, const TIdentityFileInputs& Inputs);
 
 // The write of one variant, as the screen's button runs it: checks the month
 // (not for ifClosedOrChanged) and the zone tax number, each failure shown in a
-// message box and returned so the screen can focus the control; otherwise writes
-// the file, shows "<path> dosyası oluştu" and returns zcOk. File failures raise
-// (the earlier file is kept, no success message).
+// message box and returned so the screen can focus the control, then the folder
+// (zcFolder when it is missing or cannot be written); otherwise writes the file,
+// shows "<path> dosyası oluştu" and returns zcOk. File failures and forbidden
+// characters raise (the earlier file is kept, no success message).
 TZemtarCheck WriteIdentityTransferFile(const TZemtarEnergyKind& Kind, TIdentityFileKind FileKind,
                                        const TExtStringGrid& Grid, const TIdentityFileInputs& Inputs);

@@ -190,7 +190,7 @@ TZemtarIdentityScreen::TZemtarIdentityScreen(TComponent* AOwner, const TIdentity
     YOL->SetName("YOL");
     YOL->SetParent(GroupBox2);
     YOL->SetBounds(10, 58, 320, 24);
-    YOL->SetText("C:\\");
+    YOL->SetText(ZemtarDefaultFolder());
     AllListButton = MakeButton(GroupBox2, brListAll, "Tüm Abone Kimlik Bilgilerini Ekrana Listele", 10, 92, 420);
     AllWriteButton = MakeButton(GroupBox2, brWriteAll, "Tüm Abone Kimlik Bilgilerini Oluştur", 10, 126, 420);
     AllWriteButton->SetHint(
@@ -222,7 +222,7 @@ TZemtarIdentityScreen::TZemtarIdentityScreen(TComponent* AOwner, const TIdentity
     iyol->SetName("iyol");
     iyol->SetParent(PeriodGroup);
     iyol->SetBounds(340, 24, 210, 24);
-    iyol->SetText("C:\\");
+    iyol->SetText(ZemtarDefaultFolder());
     PeriodListButton = MakeButton(PeriodGroup, brListPeriod, "Abone Kimlik Bilgilerini Ekrana Listele", 10, 58, 540);
     PeriodWriteButton = MakeButton(PeriodGroup, brWritePeriod,
                                    "Seçilen Dönemdeki Abenelerin Abone Kimlik Bilgilerini Oluştur", 10, 88, 540);
@@ -376,6 +376,7 @@ void TZemtarIdentityScreen::Write(TIdentityFileKind FileKind) {
     switch (WriteIdentityTransferFile(*FKind.Energy, FileKind, *OENDEKS, In)) {
         case zcMonth: FocusIfCan(All ? ay : iay); break;
         case zcZoneTaxNo: FocusIfCan(VERGINOM); break;
+        case zcFolder: FocusIfCan(All ? YOL : iyol); break;
         case zcOk: break;
     }
 }

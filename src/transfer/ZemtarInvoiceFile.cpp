@@ -5,6 +5,8 @@
 #include "platform/rtl/SysUtils.h"
 #include "platform/ui/Dialogs.h"
 
+#include <cmath>
+
 namespace {
 
 // Transfer status of the invoice grids.
@@ -16,7 +18,7 @@ void WriteBlock(TZemtarText& Out, const TZemtarEnergyKind& Kind, const TExtStrin
     auto Cell = [&](Integer Col) { return Grid.Cells(Col, Row); };
     auto OrPlaceholder = [](const AnsiString& V, const char* P) { return V.empty() ? AnsiString(P) : V; };
     Out.Line(2, "<islemler>");
-    Out.Line(4, "<islem  islemturu=\"" + XmlEscape(Code) + "\">");
+    Out.Line(4, "<islem  islemturu=\"" + XmlAttributeEscape(Code) + "\">");
     Out.Line(6, "<abonebilgileri>");
     Out.Leaf(8, "vkn", OrPlaceholder(Cell(4), "2222222222"));
     Out.Leaf(8, "tckn", OrPlaceholder(Cell(5), "22222222222"));
@@ -37,7 +39,7 @@ AnsiString InvoiceFileName(const TZemtarEnergyKind& Kind) {
 }
 
 AnsiString InvoiceFilePath(const TZemtarEnergyKind& Kind, const TInvoiceFileInputs& Inputs) {
-    return Inputs.Folder + InvoiceFileName(Kind);
+    return ZemtarFilePath(Inputs.Folder, InvoiceFileName(Kind));
 }
 
 TInvoiceTotals InvoiceTotals(const TExtStringGrid& Grid) {
@@ -45,7 +47,9 @@ TInvoiceTotals InvoiceTotals(const TExtStringGrid& Grid) {
     for (Integer Row = 1; Row < Grid.RowCount(); ++Row) {
         if (!IsMarkedRow(Grid, Row, InvoiceMarkCol)) continue;
         ++T.Count;
-        T.Total += static_cast<Double>(StrToFloat(Grid.Cells(AmountCol, Row)));
+        const Double Amount = static_cast<Double>(StrToFloat(Grid.Cells(AmountCol, Row)));
+        T.Total += Amount;
+        T.Millionths += std::llround(Amount * 1e6);
     }
     return T;
 }
@@ -55,8 +59,18 @@ AnsiString InvoiceTotalText(const TZemtarEnergyKind& Kind, Double Total) {
     return ReplaceAll(Text, ",", ".");
 }
 
-AnsiString BuildInvoiceTransferText(const TZemtarEnergyKind& Kind, const TExtStringGrid& Grid,
-                                    const TInvoiceFileInputs& Inputs) {
+AnsiString InvoiceTotalText(const TZemtarEnergyKind& Kind, const TInvoiceTotals& Totals) {
+    if (!Kind.InvoiceTotalTwoDecimals) return InvoiceTotalText(Kind, Totals.Total);
+    // Half a cent rounds away from zero, on the decimal sum rather than the binary one.
+    const Int64 M = Totals.Millionths;
+    const Int64 Cents = (M >= 0 ? M + 5000 : M - 5000) / 10000;
+    const Int64 Whole = (Cents < 0 ? -Cents : Cents) / 100;
+    const Int64 Part = (Cents < 0 ? -Cents : Cents) % 100;
+    return (Cents < 0 ? "-" : "") + IntToStr(Whole) + "." + (Part < 10 ? "0" : "") + IntToStr(Part);
+}
+
+void BuildInvoiceTransferFile(TZemtarText& Out, const TZemtarEnergyKind& Kind, const TExtStringGrid& Grid,
+                              const TInvoiceFileInputs& Inputs) {
     const TInvoiceTotals Totals = InvoiceTotals(Grid);
     const AnsiString Year = Copy(FormatDateTime("dd.mm.yyyy", Inputs.LastDate), 7, 4);
 
@@ -68,19 +82,25 @@ AnsiString BuildInvoiceTransferText(const TZemtarEnergyKind& Kind, const TExtStr
     Envelope.Period = ZemtarPeriod(Year, ZemtarMonthCode(Inputs.Month));
     Envelope.FileNo = Inputs.FileNo;
     Envelope.Counts.emplace_back("toplamislemsayisi", IntToStr(Totals.Count));
-    Envelope.Counts.emplace_back("toplamtutar", InvoiceTotalText(Kind, Totals.Total));
+    Envelope.Counts.emplace_back("toplamtutar", InvoiceTotalText(Kind, Totals));
 
-    TZemtarText Out;
     WriteEnvelopeHead(Out, Envelope);
+    TZemtarRowSizer Sizer(Out, Totals.Count);
     for (Integer Row = 1; Row < Grid.RowCount(); ++Row) {
         if (!IsMarkedRow(Grid, Row, InvoiceMarkCol)) continue;
         const AnsiString Status = Grid.Cells(StatusCol, Row);
-        // Other statuses (exempt, no identity record, typed text) are counted but not written.
-        if (Status == "NORMAL") WriteBlock(Out, Kind, Grid, Row, Kind.InvoiceIslemTuru);
-        else if (Status == "İADE") WriteBlock(Out, Kind, Grid, Row, Kind.RefundIslemTuru);
+        try {
+            // Other statuses (exempt, no identity record, typed text) are counted but not written.
+            if (Status == "NORMAL") WriteBlock(Out, Kind, Grid, Row, Kind.InvoiceIslemTuru);
+            else if (Status == "İADE") WriteBlock(Out, Kind, Grid, Row, Kind.RefundIslemTuru);
+            else continue;
+        } catch (const EZemtarText&) {
+            CheckZemtarRowText(Grid, Row);
+            throw;
+        }
+        Sizer.RowDone();
     }
     WriteEnvelopeTail(Out);
-    return Out.Text();
 }
 
 TZemtarCheck WriteInvoiceTransferFile(const TZemtarEnergyKind& Kind, const TExtStringGrid& Grid,
@@ -94,7 +114,10 @@ TZemtarCheck WriteInvoiceTransferFile(const TZemtarEnergyKind& Kind, const TExtS
         return zcZoneTaxNo;
     }
     const AnsiString Path = InvoiceFilePath(Kind, Inputs);
-    SaveZemtarFile(Path, BuildInvoiceTransferText(Kind, Grid, Inputs));
+    if (!ZemtarFolderUsable(Path)) return zcFolder;
+    TZemtarText Out;
+    BuildInvoiceTransferFile(Out, Kind, Grid, Inputs);
+    SaveZemtarFile(Path, Out);
     ShowZemtarDone(Path);
     return zcOk;
 }

@@ -27,18 +27,23 @@ AnsiString InvoiceFilePath(const TZemtarEnergyKind& Kind, const TInvoiceFileInpu
 struct TInvoiceTotals {
     Integer Count = 0;
     Double Total = 0;
+    Int64 Millionths = 0;   // the decimal sum, each amount taken to six places
 };
 TInvoiceTotals InvoiceTotals(const TExtStringGrid& Grid);
 // The total as written: shortest float text (electricity) or "0.00" (gas), with "." as separator.
 AnsiString InvoiceTotalText(const TZemtarEnergyKind& Kind, Double Total);
+// The same for the totals of a grid; gas rounds the decimal sum to the cent, half away from zero.
+AnsiString InvoiceTotalText(const TZemtarEnergyKind& Kind, const TInvoiceTotals& Totals);
 
-// The whole file as code page 1254 text, before the UTF-8 encoding; no input checks.
-AnsiString BuildInvoiceTransferText(const TZemtarEnergyKind& Kind, const TExtStringGrid& Grid,
-                                    const TInvoiceFileInputs& Inputs);
+// The whole file into Out, in its stored form; no input checks. EZemtarText
+// names the row and column of a character XML does not allow.
+void BuildInvoiceTransferFile(TZemtarText& Out, const TZemtarEnergyKind& Kind, const TExtStringGrid& Grid,
+                              const TInvoiceFileInputs& Inputs);
 
 // The write as the screen's button runs it: checks the month and the zone tax
-// number (message shown, the control to focus returned), then writes the file,
-// shows "<path> dosyası oluştu" and returns zcOk. Conversion and file failures
-// raise before anything is stored (the earlier file is kept, no success message).
+// number (message shown, the control to focus returned) and the folder (zcFolder),
+// then writes the file, shows "<path> dosyası oluştu" and returns zcOk.
+// Conversion and file failures and forbidden characters raise before anything is
+// stored (the earlier file is kept, no success message).
 TZemtarCheck WriteInvoiceTransferFile(const TZemtarEnergyKind& Kind, const TExtStringGrid& Grid,
                                       const TInvoiceFileInputs& Inputs);

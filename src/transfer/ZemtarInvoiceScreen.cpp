@@ -157,7 +157,7 @@ TZemtarInvoiceScreen::TZemtarInvoiceScreen(TComponent* AOwner, const TInvoiceScr
     iyil->SetMaxValue(2030);
     iyil->SetMaxLength(4);
     YOL = MakeEdit("YOL", 332, 570, 300);
-    YOL->SetText("C:\\");
+    YOL->SetText(ZemtarDefaultFolder());
     Button4 = new TButton(this);
     Button4->SetName("Button4");
     Button4->SetParent(this);
@@ -291,6 +291,7 @@ void TZemtarInvoiceScreen::Button4Click(TObject*) {
     switch (WriteInvoiceTransferFile(*FKind.Energy, *OENDEKS, In)) {
         case zcMonth: FocusIfCan(iay); break;
         case zcZoneTaxNo: FocusIfCan(VERGINOM); break;
+        case zcFolder: FocusIfCan(YOL); break;
         case zcOk: break;
     }
 }

@@ -2,17 +2,28 @@
 
 #include <gtest/gtest.h>
 
+#include "ModalTestKit.h"
+#include "platform/ui/UiTestKit.h"
+
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+#include <sys/stat.h>
+#include <unistd.h>
 #include <memory>
 #include <vector>
 
 #include "datasets/pFBDataSet.h"
 #include "entry/EABONEKIMLIK.h"
+#include "entry/SheetExchange.h"
 #include "entry/dABONEKIMLIK.h"
+#include "platform/rtl/Files.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/sheet/Excel.h"
 #include "platform/sheet/SheetFiles.h"
 #include "platform/ui/Dialogs.h"
+#include "platform/ui/StdCtrls.h"
 #include "support/db/TestDataModule.h"
 
 namespace {
@@ -179,10 +190,10 @@ TEST_F(SubscriberSheetTest, ImportInsertsNewAndUpdatesExistingRows) {
     EXPECT_EQ(R[3].Text, "Excel Son Satır Numarasını Giriniz");
     EXPECT_TRUE(Prompts.Messages().empty());
 
-    EXPECT_EQ(DM.Count("select * from eabonekimlik"), 3);
+    // The row without a subscriber number is left out.
+    EXPECT_EQ(DM.Count("select * from eabonekimlik"), 2);
     EXPECT_EQ(DM.Value("select ADI from eabonekimlik where ABONENO='00042'"), "Yeni Ağ Çelik");
-    // The table takes an empty subscriber number as it comes.
-    EXPECT_EQ(DM.Value("select ADI from eabonekimlik where ABONENO=''"), "Numarasız");
+    EXPECT_EQ(DM.Count("select * from eabonekimlik where ABONENO=''"), 0);
     EXPECT_EQ(DM.Value("select ABONETARIHI from eabonekimlik where ABONENO='00042'"), "03.05.2016");
     EXPECT_DOUBLE_EQ(StrToFloat(DM.Value("select KIRATUTARI from eabonekimlik where ABONENO='00042'")), 750.5);
     EXPECT_EQ(DM.Value("select ZEMTARDAHIL from eabonekimlik where ABONENO='00042'"), "HAYIR");
@@ -252,25 +263,25 @@ TEST_F(SubscriberSheetTest, RowRangesThatImportNothing) {
     EXPECT_EQ(DM.Count("select * from eabonekimlik"), 0);
 }
 
-TEST_F(SubscriberSheetTest, CancelledFileDialogOrRowZeroIsAnAutomationError) {
+TEST_F(SubscriberSheetTest, CancelledFileDialogImportsNothingAndRowZeroIsAnAutomationError) {
     auto S = Screen<TEABONEKIMLIKF>();
     Prompts.QueueInput(true, SubscriberImportAccessCode);
     Prompts.QueueFile(false);
-    EXPECT_THROW(S->Button17Click(S.get()), EOleError);
+    EXPECT_NO_THROW(S->Button17Click(S.get()));
+    EXPECT_EQ(Prompts.Records().size(), 2u);
     ScriptImport(Workbook({Row("1", "A", 1.0)}), "0", "2");
     EXPECT_THROW(S->Button17Click(S.get()), EOleError);
     EXPECT_EQ(DM.Count("select * from eabonekimlik"), 0);
 }
 
-TEST_F(SubscriberSheetTest, UnconvertibleNumberStopsAtItsRowKeepingEarlierRows) {
+TEST_F(SubscriberSheetTest, UnconvertibleNumberStopsTheImportBeforeAnyRowIsWritten) {
     std::vector<Variant> Bad = Row("0003", "Üç", 3.0);
     Bad[31] = "on iki";   // YUZOLCUM
     const AnsiString File = Workbook({Row("0001", "Bir", 1.0), Row("0002", "İki", 2.0), Bad, Row("0004", "Dört", 4.0)});
     auto S = Screen<TEABONEKIMLIKF>();
     ScriptImport(File, "2", "5");
-    EXPECT_ANY_THROW(S->Button17Click(S.get()));
-    EXPECT_EQ(DM.Count("select * from eabonekimlik"), 2);
-    EXPECT_EQ(DM.Count("select * from eabonekimlik where ABONENO in ('0003','0004')"), 0);
+    EXPECT_THROW(S->Button17Click(S.get()), EConvertError);
+    EXPECT_EQ(DM.Count("select * from eabonekimlik"), 0);
 
     // The shared data set is not left half-edited: the screen can go on.
     TpFBDataSet* Shared = DM->eabonekimlik;
@@ -314,6 +325,136 @@ TEST_F(SubscriberSheetTest, DatabaseErrorInARowKeepsEarlierRows) {
     ScriptImport(File, "4", "4");
     S->Button17Click(S.get());
     EXPECT_EQ(DM.Value("select ADI from eabonekimlik where ABONENO='0003'"), "Üç");
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Import through the screen's button, the screen shown as the menu shows it
+
+namespace {
+
+class SubscriberSheetClickTest : public SubscriberSheetTest {
+protected:
+    // Clicks the import button of a modal electricity screen; returns the messages shown.
+    std::vector<AnsiString> ClickImport() {
+        TEABONEKIMLIKF S(nullptr);
+        modaltest::WhileShownModally(&S, [&] { uitest::Click(S.Button17); });
+        return Prompts.Messages();
+    }
+    static AnsiString Letters(size_t N) { return AnsiString(N, 'Ş'); }
+};
+
+TEST_F(SubscriberSheetClickTest, TooLongTextStopsTheWholeImportNamingRowColumnAndValue) {
+    DM.Execute(InsertRow("eabonekimlik", "0001", "Eski", "1"));
+    const AnsiString Long = Letters(48);
+    const AnsiString File =
+        Workbook({Row("0001", "Yeni", 1.0), Row("0002", Letters(30), 2.0), Row("0003", Long, 3.0)});
+    ScriptImport(File, "2", "4");
+    const std::vector<AnsiString> M = ClickImport();
+    ASSERT_EQ(M.size(), 1u);
+    EXPECT_EQ(M[0], "Excel satırı 4, sütun 2 (ADI): \"" + Long +
+                        "\" 48 karakter, bu sütun en çok 30 karakter alır. Hiçbir kayıt aktarılmadı.");
+    EXPECT_EQ(DM.Count("select * from eabonekimlik"), 1);
+    EXPECT_EQ(DM.Value("select ADI from eabonekimlik"), "Eski");
+
+    // Exactly the column's width goes in whole.
+    Prompts.Clear();
+    ScriptImport(File, "2", "3");
+    EXPECT_TRUE(ClickImport().empty());
+    EXPECT_EQ(DM.Value("select ADI from eabonekimlik where ABONENO='0002'"), Letters(30));
+    EXPECT_EQ(DM.Value("select ADI from eabonekimlik where ABONENO='0001'"), "Yeni");
+}
+
+TEST_F(SubscriberSheetClickTest, UnconvertibleNumberInTheLastRowWritesNoRow) {
+    std::vector<Variant> Bad = Row("0009", "Dokuz", 9.0);
+    Bad[35] = "yok";   // SAYI1
+    ScriptImport(Workbook({Row("0001", "Bir", 1.0), Bad}), "2", "3");
+    const std::vector<AnsiString> M = ClickImport();
+    ASSERT_EQ(M.size(), 1u);
+    EXPECT_EQ(M[0], "Excel satırı 3, sütun 36 (SAYI1): \"yok\" sayı değil. Hiçbir kayıt aktarılmadı.");
+    EXPECT_EQ(DM.Count("select * from eabonekimlik"), 0);
+}
+
+TEST_F(SubscriberSheetClickTest, RowsWithoutASubscriberNumberAreSkipped) {
+    std::vector<Variant> Blank = Row("  ", "Boşluklu", 1.0);
+    std::vector<Variant> Trailing(SubscriberSheetColumnCount);   // an empty row at the end
+    std::vector<Variant> NoKeyButBad = Row("", "Ad", 1.0);
+    NoKeyButBad[25] = "çok";   // not looked at: the row is skipped
+    ScriptImport(Workbook({Row("0001", "Bir", 1.0), Blank, NoKeyButBad, Row("0002", "İki", 2.0), Trailing}), "2",
+                 "7");
+    EXPECT_TRUE(ClickImport().empty());
+    EXPECT_EQ(DM.Count("select * from eabonekimlik"), 2);
+    EXPECT_EQ(DM.Count("select * from eabonekimlik where ABONENO in ('0001','0002')"), 2);
+}
+
+TEST_F(SubscriberSheetClickTest, CancelledFileDialogDoesNotReadTheFileChosenBefore) {
+    const AnsiString File = Workbook({Row("0001", "Bir", 1.0)});
+    ScriptImport(File, "2", "2");
+    EXPECT_TRUE(ClickImport().empty());
+    DM.Execute("delete from eabonekimlik");
+
+    Prompts.Clear();
+    Prompts.QueueInput(true, SubscriberImportAccessCode);
+    Prompts.QueueFile(false);
+    EXPECT_TRUE(ClickImport().empty());
+    // No row prompts followed the cancelled dialog, nothing was written.
+    ASSERT_EQ(Prompts.Records().size(), 2u);
+    EXPECT_EQ(Prompts.Records()[1].Kind, TScriptedPrompter::pkFileDialog);
+    EXPECT_EQ(DM.Count("select * from eabonekimlik"), 0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(SubscriberSheetClickTest, ExportThatNoProgramCanShowTellsWhereTheWorkbookIs) {
+    DM.Execute(InsertRow("eabonekimlik", "00100", "Bir", "1"));
+    SetSheetOpener([this](const AnsiString& FileName) {
+        Shown.push_back(FileName);
+        return false;
+    });
+    TEABONEKIMLIKF S(nullptr);
+    modaltest::WhileShownModally(&S, [&] { uitest::Click(S.Button16); });
+    ASSERT_EQ(Shown.size(), 1u);
+    EXPECT_TRUE(FileExists(Shown[0]));
+    EXPECT_EQ(Prompts.Messages(),
+              std::vector<AnsiString>{"Excel dosyası yazıldı, ancak onu açacak bir program bulunamadı. Dosya: " +
+                                      Shown[0]});
+}
+
+// A desktop whose programs are small scripts in a folder put first on PATH.
+class DesktopOpenerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string Dir = GetTempDir() + "osb_opener_XXXXXX";
+        ASSERT_NE(::mkdtemp(Dir.data()), nullptr);
+        FDir = Dir;
+        FPath = ::getenv("PATH") ? ::getenv("PATH") : "";
+        ::setenv("PATH", (FDir + ":" + FPath).c_str(), 1);
+    }
+    void TearDown() override {
+        ::setenv("PATH", FPath.c_str(), 1);
+        std::filesystem::remove_all(FDir);
+    }
+    void Program(const std::string& Name, const std::string& Body) {
+        const std::string P = FDir + "/" + Name;
+        SaveFileAtomically(P, "#!/bin/sh\n" + Body + "\n");
+        ::chmod(P.c_str(), 0755);
+    }
+    std::string FDir, FPath;
+};
+
+TEST_F(DesktopOpenerTest, StartsTheDesktopProgramOnlyWhenOneIsNamedForWorkbooks) {
+    Program("xdg-open", "echo \"$1\" > \"" + FDir + "/opened\"");
+    Program("xdg-mime", "exit 0");   // no program for the type
+    EXPECT_FALSE(DesktopSheetOpener("/tmp/kitap.xlsx"));
+    Program("xdg-mime", "echo calc.desktop");
+    EXPECT_TRUE(DesktopSheetOpener("/tmp/kitap.xlsx"));
+    for (int I = 0; I < 100 && !FileExists(FDir + "/opened"); ++I) ::usleep(20000);
+    EXPECT_EQ(LoadFileToString(FDir + "/opened"), "/tmp/kitap.xlsx\n");
+    Program("xdg-mime", "echo calc.desktop; exit 1");
+    EXPECT_FALSE(DesktopSheetOpener("/tmp/kitap.xlsx"));
 }
 
 }  // namespace

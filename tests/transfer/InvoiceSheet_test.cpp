@@ -3,7 +3,9 @@
 #include "InvoiceTestKit.h"
 #include "TransferTestKit.h"
 #include "platform/sheet/Excel.h"
+#include "entry/ModalTestKit.h"
 #include "platform/sheet/SheetFiles.h"
+#include "platform/ui/UiTestKit.h"
 
 #include <vector>
 
@@ -157,27 +159,27 @@ TEST_F(InvoiceSheet, LastRowBeforeFirstImportsNothing) {
 }
 
 // A cancelled file choice never reuses the file of the import before.
-TEST_F(InvoiceSheet, BadRowNumberOrFileRaises) {
+TEST_F(InvoiceSheet, BadRowNumberRaisesAndACancelledFileChoiceImportsNothing) {
     const AnsiString File = Workbook({});
     Answer(File, "iki", "3");
     EXPECT_THROW(EBulk->Button4Click(EBulk.get()), EConvertError);
     Prompts.Clear();
     Prompts.QueueInput(true, "tuvak");
     Prompts.QueueFile(false);
-    EXPECT_THROW(EBulk->Button4Click(EBulk.get()), EOleError);
+    EXPECT_NO_THROW(EBulk->Button4Click(EBulk.get()));
+    EXPECT_EQ(Prompts.Records().size(), 2u);
     EXPECT_EQ(DM().Count("select * from efatura"), 0);
 }
 
-TEST_F(InvoiceSheet, AnUnreadableAmountStopsAtItsRowAfterCommittingTheEarlierOnes) {
+TEST_F(InvoiceSheet, AnUnreadableAmountStopsTheImportBeforeAnyRowIsWritten) {
     const AnsiString File = Workbook({
         {Variant("100"), Variant(), Variant("Mart 2016"), Variant("N1"), Variant(1.0), Variant(1.0), Variant("01.03.2016")},
         {Variant("200"), Variant(), Variant("Mart 2016"), Variant("N2"), Variant("çok"), Variant(1.0), Variant("01.03.2016")},
     });
     DBulk->Show();   // showing the screen sets the shared data set's modifying texts
     Answer(File, "2", "3");
-    EXPECT_ANY_THROW(DBulk->Button4Click(DBulk.get()));
-    EXPECT_EQ(DM().Count("select * from dfatura where ABONENO = '100'"), 1);
-    EXPECT_EQ(DM().Count("select * from dfatura where ABONENO = '200'"), 0);
+    EXPECT_THROW(DBulk->Button4Click(DBulk.get()), EConvertError);
+    EXPECT_EQ(DM().Count("select * from dfatura"), 0);
 }
 
 TEST_F(InvoiceSheet, AnExportedWorkbookReimportedChangesNothing) {
@@ -194,6 +196,55 @@ TEST_F(InvoiceSheet, AnExportedWorkbookReimportedChangesNothing) {
     EXPECT_EQ(DM().Count("select * from efatura"), 3);
     EXPECT_EQ(Row("REFERANSNO = 'R1'") + Row("REFERANSNO = 'R2'") + Row("REFERANSNO = 'R3'"), Before);
     EXPECT_EQ(Row("REFERANSNO = 'R3'"), "007|Mart 2016|R3|10|0|31.03.2016");
+}
+
+// Through the import button of the bulk screen, shown as the menu shows it.
+class InvoiceSheetClick : public InvoiceSheet {
+protected:
+    std::vector<AnsiString> ClickImport(TTopFaturaGirForm* Bulk) {
+        modaltest::WhileShownModally(Bulk, [&] { uitest::Click(Bulk->Button4); });
+        return Prompts.Messages();
+    }
+    static std::vector<Variant> Invoice(const AnsiString& No, const AnsiString& Ref, const Variant& Amount,
+                                        const AnsiString& Date = "01.03.2016") {
+        return {Variant(No), Variant(), Variant("Mart 2016"), Variant(Ref), Amount, Variant(1.0), Variant(Date)};
+    }
+};
+
+TEST_F(InvoiceSheetClick, ATooLongReferenceStopsTheWholeImport) {
+    const AnsiString File = Workbook({Invoice("100", "R1", Variant(1.0)), Invoice("200", AnsiString(21, '7'), Variant(2.0))});
+    Answer(File, "2", "3");
+    const std::vector<AnsiString> M = ClickImport(EBulk.get());
+    ASSERT_EQ(M.size(), 1u);
+    EXPECT_EQ(M[0], "Excel satırı 3, sütun 4 (referansno): \"777777777777777777777\" 21 karakter, bu sütun en çok 20 "
+                    "karakter alır. Hiçbir kayıt aktarılmadı.");
+    EXPECT_EQ(DM().Count("select * from efatura"), 0);
+}
+
+TEST_F(InvoiceSheetClick, AnUnreadableAmountIsNamedAndNothingIsWritten) {
+    const AnsiString File = Workbook({Invoice("100", "R1", Variant(1.0)), Invoice("200", "R2", Variant("12 TL"))});
+    Answer(File, "2", "3");
+    const std::vector<AnsiString> M = ClickImport(DBulk.get());
+    ASSERT_EQ(M.size(), 1u);
+    EXPECT_EQ(M[0], "Excel satırı 3, sütun 5 (TOPLAMBEDELI): \"12 TL\" sayı değil. Hiçbir kayıt aktarılmadı.");
+    EXPECT_EQ(DM().Count("select * from dfatura"), 0);
+}
+
+TEST_F(InvoiceSheetClick, RowsWithoutASubscriberNumberAreSkipped) {
+    const AnsiString File = Workbook({Invoice("100", "R1", Variant(1.0)), Invoice("", "R2", Variant("x")),
+                                      Invoice(" ", "R3", Variant(3.0)), std::vector<Variant>(7)});
+    Answer(File, "2", "5");
+    EXPECT_TRUE(ClickImport(EBulk.get()).empty());
+    EXPECT_EQ(DM().Count("select * from efatura"), 1);
+    EXPECT_EQ(Row("ABONENO = '100'"), "100|Mart 2016|R1|100|100|01.03.2016");
+}
+
+TEST_F(InvoiceSheetClick, ACancelledFileChoiceAsksNothingMore) {
+    Prompts.QueueInput(true, "tuvak");
+    Prompts.QueueFile(false);
+    EXPECT_TRUE(ClickImport(EBulk.get()).empty());
+    EXPECT_EQ(Prompts.Records().size(), 2u);
+    EXPECT_EQ(DM().Count("select * from efatura"), 0);
 }
 
 }  // namespace

@@ -24,6 +24,18 @@ TEST(ZemtarFile, XmlEscapeCoversTheFiveCharactersAndKeepsTheRest) {
     EXPECT_EQ("", XmlEscape(""));
 }
 
+TEST(ZemtarFile, AttributeEscapeWritesWhitespaceBreaksAsReferencesAndRefusesControls) {
+    EXPECT_EQ("a&#13;&#10;b&#10;c&#9;d &amp;&quot;&apos;&lt;&gt;ş", XmlAttributeEscape("a\r\nb\nc\td &\"'<>ş"));
+    EXPECT_EQ("", XmlAttributeEscape(""));
+    EXPECT_THROW(XmlAttributeEscape(AnsiString("x\0y", 3)), EZemtarText);
+    EXPECT_THROW(XmlAttributeEscape("\x1f"), EZemtarText);
+    Integer Code = -1;
+    EXPECT_FALSE(XmlTextAllowed("ab\x0c", &Code));
+    EXPECT_EQ(Code, 12);
+    EXPECT_TRUE(XmlTextAllowed("\t\r\n ~\x7f\x80\xff", &Code));
+    EXPECT_EQ(Code, 0);
+}
+
 TEST(ZemtarFile, Utf8TextIsExactForEveryTurkishLetterAndTheUpperHalf) {
     EXPECT_EQ(U8(u8"çğıİşöüÇĞŞÖÜâ\r\n"), ZemtarUtf8Text("çğıİşöüÇĞŞÖÜâ"));
     // Bytes 0x80 and 0x9F of the code page: the euro sign and Y with diaeresis.

@@ -240,16 +240,65 @@ TEST_F(ZemtarIdentityFile, MarkedFooterRowAndLineBreaksInCells) {
     EXPECT_NE(std::string::npos, File.find("<aboneno>00000000000000000000000000</aboneno>"));
 }
 
-TEST_F(ZemtarIdentityFile, AFailedWriteKeepsTheEarlierFileAndReportsNoSuccess) {
+TEST_F(ZemtarIdentityFile, AMissingFolderIsNamedAndNothingIsWritten) {
     In.Folder = Folder.Path() + "missing/";
+    EXPECT_EQ(zcFolder, WriteIdentityTransferFile(ZemtarElectricity, ifPeriod, *Grid, In));
+    ASSERT_EQ(Prompts.Messages().size(), 1u);
+    EXPECT_EQ(Prompts.LastMessage(),
+              "Klasör bulunamadı: \"" + In.Folder + "\". Lütfen var olan bir klasör yazınız; dosya yazılmadı.");
+    EXPECT_FALSE(DirectoryExists(In.Folder));
+}
+
+TEST_F(ZemtarIdentityFile, AFailedWriteKeepsTheEarlierFileAndReportsNoSuccess) {
+    // A folder in the way of the file: the rename over it fails.
+    ASSERT_TRUE(ForceDirectories(Folder.Path() + "elektrik_abone_kimlik.xml/x"));
     EXPECT_THROW(WriteIdentityTransferFile(ZemtarElectricity, ifPeriod, *Grid, In), EFCreateError);
     EXPECT_TRUE(Prompts.Messages().empty());
-    EXPECT_FALSE(DirectoryExists(In.Folder));
+    EXPECT_TRUE(DirectoryExists(Folder.Path() + "elektrik_abone_kimlik.xml/x"));
 }
 
 TEST_F(ZemtarIdentityFile, GasHasNoClosedOrChangedFile) {
     EXPECT_THROW(WriteIdentityTransferFile(ZemtarNaturalGas, ifClosedOrChanged, *Grid, In), EInvalidOperation);
     EXPECT_TRUE(Prompts.Messages().empty());
+}
+
+TEST_F(ZemtarIdentityFile, ForbiddenCharactersInAMarkedRowStopTheWriteKeepingTheEarlierFile) {
+    FillFullRow(1, "E");
+    ASSERT_EQ(zcOk, WriteIdentityTransferFile(ZemtarElectricity, ifPeriod, *Grid, In));
+    const AnsiString Path = Folder.Path() + "elektrik_abone_kimlik.xml";
+    const std::string Before = Read(Path);
+    Grid->SetCells(2, 0, "ADI");
+    for (char Bad : {'\x01', '\x08', '\x0B', '\x0C', '\x0E', '\x1F'}) {
+        Prompts.Clear();
+        Grid->SetCells(2, 1, AnsiString("Ay") + Bad + "şe");
+        try {
+            WriteIdentityTransferFile(ZemtarElectricity, ifPeriod, *Grid, In);
+            ADD_FAILURE() << int(Bad);
+        } catch (const EZemtarText& E) {
+            EXPECT_EQ(E.Message(), Format("Satır 1, sütun 2 (ADI): XML dosyasına yazılamayan bir karakter (kod %d) "
+                                          "var; dosya yazılmadı",
+                                          {Integer(Bad)}));
+        }
+        EXPECT_TRUE(Prompts.Messages().empty());
+        EXPECT_EQ(Before, Read(Path));
+    }
+    // In an attribute value too; an unmarked row is not looked at.
+    Grid->SetCells(2, 1, "Ayşe");
+    Grid->SetCells(33, 1, "2\x02");
+    EXPECT_THROW(WriteIdentityTransferFile(ZemtarElectricity, ifPeriod, *Grid, In), EZemtarText);
+    Grid->SetCells(38, 1, "H");
+    EXPECT_EQ(zcOk, WriteIdentityTransferFile(ZemtarElectricity, ifPeriod, *Grid, In));
+}
+
+TEST_F(ZemtarIdentityFile, LineBreaksInAttributeValuesAreCharacterReferences) {
+    FillFullRow(1, "E");
+    Grid->SetCells(18, 1, "1\r\n2\n3\t4");
+    Grid->SetCells(33, 1, "\"&<");
+    ASSERT_EQ(zcOk, WriteIdentityTransferFile(ZemtarElectricity, ifPeriod, *Grid, In));
+    const std::string File = Read(Folder.Path() + "elektrik_abone_kimlik.xml");
+    EXPECT_NE(std::string::npos,
+              File.find("<islem  islemturu=\"80069\"  islemtipi=\"1&#13;&#10;2&#10;3&#9;4\"  abonetipi=\"&quot;&amp;&lt;\">"
+                        "\t\r\n"));
 }
 
 }  // namespace

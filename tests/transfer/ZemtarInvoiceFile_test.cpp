@@ -149,14 +149,49 @@ TEST_F(ZemtarInvoiceFile, AnAmountThatIsNoNumberLeavesTheEarlierFile) {
 
 TEST_F(ZemtarInvoiceFile, AMissingFolderIsReportedNotSucceeded) {
     In.Folder = Folder.Path() + "nowhere/";
-    EXPECT_THROW(WriteInvoiceTransferFile(ZemtarNaturalGas, *Grid, In), EFCreateError);
-    EXPECT_TRUE(Prompts.Messages().empty());
+    EXPECT_EQ(zcFolder, WriteInvoiceTransferFile(ZemtarNaturalGas, *Grid, In));
+    ASSERT_EQ(Prompts.Messages().size(), 1u);
+    EXPECT_NE(Prompts.LastMessage().find("Klasör bulunamadı"), AnsiString::npos);
+    EXPECT_FALSE(FileExists(In.Folder + "dogalgaz_fatura_islemleri.xml"));
 }
 
 TEST_F(ZemtarInvoiceFile, LongSubscriberNumbersAreCut) {
     Grid->SetCells(1, 1, "123456789012345678901234567890");
     ASSERT_EQ(zcOk, WriteInvoiceTransferFile(ZemtarNaturalGas, *Grid, In));
     EXPECT_NE(std::string::npos, Read(InvoiceFilePath(ZemtarNaturalGas, In)).find("<aboneno>123456789012345</aboneno>"));
+}
+
+TEST_F(ZemtarInvoiceFile, GasTotalIsTheDecimalSumRoundedToCents) {
+    struct TCase {
+        const char* A;
+        const char* B;
+        const char* Total;
+    };
+    for (const TCase& C : {TCase{"1,406", "4,169", "5.58"}, TCase{"1,119", "0,616", "1.74"},
+                           TCase{"0,005", "0", "0.01"}, TCase{"-1,406", "-4,169", "-5.58"},
+                           TCase{"0,004", "0,0049", "0.01"}, TCase{"0", "0", "0.00"},
+                           TCase{"1234567,125", "0", "1234567.13"}}) {
+        Grid->SetCells(7, 1, C.A);
+        Grid->SetCells(7, 2, C.B);
+        ASSERT_EQ(zcOk, WriteInvoiceTransferFile(ZemtarNaturalGas, *Grid, In));
+        const std::string File = Read(InvoiceFilePath(ZemtarNaturalGas, In));
+        EXPECT_NE(std::string::npos, File.find(Leaf(6, "toplamtutar", C.Total))) << C.A << " + " << C.B;
+    }
+}
+
+TEST_F(ZemtarInvoiceFile, ForbiddenCharacterInAMarkedRowNamesItsRowAndColumn) {
+    ASSERT_EQ(zcOk, WriteInvoiceTransferFile(ZemtarElectricity, *Grid, In));
+    const std::string Before = Read(InvoiceFilePath(ZemtarElectricity, In));
+    Prompts.Clear();
+    Grid->SetCells(3, 2, "Lt\x1d");
+    try {
+        WriteInvoiceTransferFile(ZemtarElectricity, *Grid, In);
+        ADD_FAILURE();
+    } catch (const EZemtarText& E) {
+        EXPECT_EQ(E.Message(), "Satır 2, sütun 3: XML dosyasına yazılamayan bir karakter (kod 29) var; dosya yazılmadı");
+    }
+    EXPECT_EQ(Before, Read(InvoiceFilePath(ZemtarElectricity, In)));
+    EXPECT_TRUE(Prompts.Messages().empty());
 }
 
 }  // namespace

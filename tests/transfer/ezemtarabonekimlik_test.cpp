@@ -2,11 +2,15 @@
 
 #include "ScreenTestKit.h"
 #include "../platform/ui/UiTestKit.h"
+#include "entry/ModalTestKit.h"
 
 #include "grid/ExtGrid.h"
 #include "platform/ui/Spin.h"
 #include "platform/ui/StdCtrls.h"
 #include "transfer/ZemtarScreen.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace transfertest;
 
@@ -254,4 +258,84 @@ TEST_F(ElectricityIdentityScreen, LeavingTheZoneTaxNumberChecksItsLength) {
     uitest::Settle();
     EXPECT_TRUE(Prompts.Messages().empty());
     EXPECT_TRUE(F->dosyano->Focused());
+}
+
+TEST_F(ElectricityIdentityScreen, FoldersStartAsTheHomeFolder) {
+    EXPECT_EQ(F->iyol->Text(), GetHomeDir());
+    EXPECT_EQ(F->YOL->Text(), GetHomeDir());
+}
+
+// The screen shown as the menu shows it: February 2016 listed with the list
+// button, the grid then changed by Edit, the period file written into Folder with
+// the write button. True when the folder edit had the focus afterwards.
+namespace {
+bool ListAndWrite(Tezemtarabonekimlikf* F, const AnsiString& Folder,
+                  const std::function<void()>& Edit = [] {}) {
+    bool FolderFocused = false;
+    modaltest::WhileShownModally(F, [&] {
+        F->iay->SetText("Şubat");
+        F->iyil->SetText("2016");
+        uitest::Click(F->Button7);
+        Edit();
+        F->VERGINOM->SetText("1234567890");
+        F->iyol->SetText(Folder);
+        uitest::Click(F->Button8);
+        FolderFocused = F->iyol->Focused();
+    });
+    return FolderFocused;
+}
+}  // namespace
+
+// The write button clicked on the screen shown as the menu shows it.
+TEST_F(ElectricityIdentityScreen, AFolderThatCannotTakeTheFileIsNamedAndNothingIsWritten) {
+    InsertFull("1001", "Şubat 2016");
+    const AnsiString AFile = Folder.Path() + "dosya";
+    SaveFileAtomically(AFile, "x");
+    struct TCase {
+        AnsiString Folder;
+        AnsiString Named;
+    };
+    for (const TCase& C : {TCase{"C:\\", "C:\\elektrik_abone_kimlik.xml"}, TCase{"", "elektrik_abone_kimlik.xml"},
+                           TCase{Folder.Path() + "yok/", Folder.Path() + "yok/"}, TCase{AFile + "/", AFile + "/"}}) {
+        Prompts.Clear();
+        F = std::make_unique<Tezemtarabonekimlikf>(nullptr);   // a fresh screen each time, as from the menu
+        const bool FolderFocused = ListAndWrite(F.get(), C.Folder);
+        ASSERT_EQ(Prompts.Messages().size(), 1u) << C.Folder;
+        EXPECT_EQ(Prompts.LastMessage(),
+                  "Klasör bulunamadı: \"" + C.Named + "\". Lütfen var olan bir klasör yazınız; dosya yazılmadı.");
+        EXPECT_TRUE(FolderFocused) << C.Folder;
+    }
+    EXPECT_FALSE(FileExists("C:\\elektrik_abone_kimlik.xml"));
+    EXPECT_FALSE(FileExists("elektrik_abone_kimlik.xml"));
+}
+
+TEST_F(ElectricityIdentityScreen, AFolderWithoutWriteRightIsNamed) {
+    if (::geteuid() == 0) GTEST_SKIP() << "the superuser may write anywhere";
+    InsertFull("1001", "Şubat 2016");
+    const AnsiString Locked = Folder.Path() + "kilitli/";
+    ASSERT_TRUE(ForceDirectories(Locked));
+    ::chmod(AnsiToUtf8(Locked).c_str(), 0500);
+    ListAndWrite(F.get(), Locked);
+    ::chmod(AnsiToUtf8(Locked).c_str(), 0700);
+    EXPECT_EQ(Prompts.Messages(), std::vector<AnsiString>{"Bu klasöre yazılamıyor: \"" + Locked + "\". Dosya yazılmadı."});
+}
+
+TEST_F(ElectricityIdentityScreen, AFolderNamedWithoutItsLastSlashTakesTheFileInside) {
+    InsertFull("1001", "Şubat 2016");
+    const AnsiString Inside = Folder.Path() + "cikti";
+    ASSERT_TRUE(ForceDirectories(Inside));
+    ListAndWrite(F.get(), Inside);
+    EXPECT_EQ(Prompts.LastMessage(), Inside + "/elektrik_abone_kimlik.xml dosyası oluştu");
+    EXPECT_TRUE(FileExists(Inside + "/elektrik_abone_kimlik.xml"));
+}
+
+TEST_F(ElectricityIdentityScreen, ACellWithAControlCharacterStopsTheWriteWithItsRowAndColumn) {
+    InsertFull("1001", "Şubat 2016");
+    const AnsiString Path = Folder.Path() + "elektrik_abone_kimlik.xml";
+    SaveFileAtomically(Path, "earlier");
+    ListAndWrite(F.get(), Folder.Path(), [&] { F->OENDEKS->SetCells(3, 1, "VE\x07Lİ"); });
+    ASSERT_EQ(Prompts.Messages().size(), 1u);
+    EXPECT_EQ(Prompts.LastMessage().find("Satır 1, sütun 3"), 0u);
+    EXPECT_NE(Prompts.LastMessage().find("(kod 7) var; dosya yazılmadı"), AnsiString::npos);
+    EXPECT_EQ(LoadFileToString(Path), "earlier");
 }

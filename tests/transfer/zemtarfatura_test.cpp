@@ -1,6 +1,8 @@
 #include "transfer/zemtarfatura.h"
 
 #include "ScreenTestKit.h"
+#include "../platform/ui/UiTestKit.h"
+#include "entry/ModalTestKit.h"
 
 #include "grid/ExtGrid.h"
 #include "platform/ui/ComCtrls.h"
@@ -195,4 +197,22 @@ TEST_F(ElectricityInvoiceScreen, NumberEditsFilterKeysAndTaxNumberLength) {
     F->VERGINOM->SetText("");
     F->VERGINOMExit(F->VERGINOM);
     EXPECT_EQ(Prompts.LastMessage(), "Vergi Numarası 10 karakterden büyük veya küçük olamaz");
+}
+
+TEST_F(ElectricityInvoiceScreen, FolderStartsAsTheHomeFolderAndAMissingOneIsNamed) {
+    EXPECT_EQ(F->YOL->Text(), GetHomeDir());
+    ThreeInvoices();
+    bool FolderFocused = false;
+    modaltest::WhileShownModally(F.get(), [&] {
+        uitest::Click(F->Button1);
+        F->iay->SetText("Nisan");
+        F->VERGINOM->SetText("1234567890");
+        F->YOL->SetText("C:\\");
+        uitest::Click(F->Button4);
+        FolderFocused = F->YOL->Focused();
+    });
+    EXPECT_EQ(Prompts.Messages(), std::vector<AnsiString>{"Klasör bulunamadı: \"C:\\elektrik_fatura_islemleri.xml\". "
+                                                          "Lütfen var olan bir klasör yazınız; dosya yazılmadı."});
+    EXPECT_TRUE(FolderFocused);
+    EXPECT_FALSE(FileExists("C:\\elektrik_fatura_islemleri.xml"));
 }

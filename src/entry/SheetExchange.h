@@ -1,0 +1,40 @@
+#pragma once
+// What the subscriber and invoice screens' spreadsheet exchange shares: the
+// check an import runs over the whole row range before it writes anything, and
+// the hand-over of an exported workbook to the desktop.
+#include "platform/rtl/System.h"
+
+#include <vector>
+
+class TpFBDataSet;
+class TExcelApplication;
+class Variant;
+class TExcelWorksheet;
+
+struct TSheetImportColumn {
+    Integer Column;      // sheet column, from 1
+    const char* Field;   // the field it is stored in
+    bool Number;         // converted to a floating-point number (an empty cell is 0)
+};
+
+// The rows First..Last whose key cell is not blank, in order. The text widths
+// come from Target opened (in the data module's transaction) on SelectSQL, a
+// select of the target table; it is closed again. The first cell that does not
+// convert or is longer than its field raises EConvertError naming the sheet
+// row, the column and the value; nothing is returned then.
+std::vector<Integer> CheckSheetImportRows(TExcelWorksheet* Sheet, Integer First, Integer Last, Integer KeyColumn,
+                                          const std::vector<TSheetImportColumn>& Columns, TpFBDataSet* Target,
+                                          const AnsiString& SelectSQL);
+
+// A number cell as it is stored: an empty cell gives 0; EConvertError otherwise
+// when it is no number.
+Double SheetImportNumber(const Variant& Cell);
+
+// Lets go of an export's application, which writes the workbook and shows it.
+// When no program can show it, the operator is told where the workbook was
+// written; other failures raise.
+void ShowExportedWorkbook(TExcelApplication& Excel);
+
+// The program's workbook opener: the desktop's program for the file's type,
+// started in the background; false when the desktop names none (nothing started).
+bool DesktopSheetOpener(const AnsiString& FileName);
