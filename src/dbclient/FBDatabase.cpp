@@ -370,15 +370,17 @@ void TFBDatabase::InternalClose(bool Force) {
     for (Integer i = 0; i < FBeforeDisconnectEvents->Count(); ++i)
         if (auto h = FBeforeDisconnectEvents->GetItem(i)) h(this);
 
-    // A forced close goes on to the end, then reports the first failure of a
-    // transaction end (a commit that did not happen must not pass unseen).
+    // The first failure of a transaction end is reported once the close is
+    // done (a commit that did not happen must not pass unseen). A plain close
+    // stops there only while that transaction still stands: once it is gone,
+    // the connection goes too, so no connection is left without its work.
     std::exception_ptr firstError;
     for (TFBTransaction* tr : std::vector<TFBTransaction*>(FTransactions)) {
         if (!tr || !tr->Active()) continue;
         try {
             tr->ForceEndAtDisconnect();
         } catch (...) {
-            if (!Force) throw;
+            if (!Force && tr->Active()) throw;
             if (!firstError) firstError = std::current_exception();
         }
     }

@@ -92,6 +92,24 @@ void AppendCounted(AnsiString& Block, Integer Code, const AnsiString& Value, con
     Block += Value;
 }
 
+// A numeric item: one value byte when it fits, else the four-byte little-endian
+// form the client library reads as well (a cut byte would mean another value).
+void AppendNumber(AnsiString& Block, Integer Code, const AnsiString& Name, const AnsiString& Value,
+                  bool OneByteWhenItFits) {
+    const Int64 n = ReadInteger(Value);
+    if (n < INT32_MIN || n > INT32_MAX)
+        FBErrorFmt("Parameter (isc_dpb_%s) value %s does not fit in 32 bits.", {Name, Value});
+    Block += static_cast<char>(Code);
+    if (OneByteWhenItFits && n >= 0 && n <= 255) {
+        Block += '\1';
+        Block += static_cast<char>(n);
+        return;
+    }
+    const auto u = static_cast<uint32_t>(static_cast<int32_t>(n));
+    Block += '\4';
+    for (int i = 0; i < 4; ++i) Block += static_cast<char>((u >> (8 * i)) & 0xFF);
+}
+
 void CheckBlockLength(const AnsiString& Block) {
     if (Block.size() > 0xFFFF) FBErrorFmt("Parameter block is longer than %d bytes.", {0xFFFF});
 }
@@ -128,16 +146,9 @@ void GenerateDPB(TStrings* Lines, AnsiString& DPB, Word& DPBLength) {
         switch (code) {
             case isc_dpb_num_buffers: case isc_dpb_verify: case isc_dpb_dbkey_scope: case isc_dpb_damaged:
             case isc_dpb_force_write: case isc_dpb_no_reserve: case isc_dpb_connect_timeout:
-            case isc_dpb_dummy_packet_interval: {
-                Int64 n = ReadInteger(value);
-                // One byte holds the value; a wrapped byte would silently mean something else.
-                if (n < 0 || n > 255)
-                    FBErrorFmt("Parameter (isc_dpb_%s) value %s does not fit in one byte.", {name, value});
-                block += static_cast<char>(code);
-                block += '\1';
-                block += static_cast<char>(n);
+            case isc_dpb_dummy_packet_interval:
+                AppendNumber(block, code, name, value, true);
                 break;
-            }
             case isc_dpb_garbage_collect: case isc_dpb_no_garbage_collect: case isc_dpb_activate_shadow:
             case isc_dpb_delete_shadow: case isc_dpb_begin_log: case isc_dpb_quit_log:
                 block += static_cast<char>(code);
@@ -149,16 +160,9 @@ void GenerateDPB(TStrings* Lines, AnsiString& DPB, Word& DPBLength) {
                 block += '\1';
                 block += '\2';
                 break;
-            case isc_dpb_sweep_interval: {
-                Int64 n = ReadInteger(value);
-                if (n < INT32_MIN || n > INT32_MAX)
-                    FBErrorFmt("Parameter (isc_dpb_%s) value %s does not fit in 32 bits.", {name, value});
-                auto u = static_cast<uint32_t>(static_cast<int32_t>(n));
-                block += static_cast<char>(code);
-                block += '\4';
-                for (int i = 0; i < 4; ++i) block += static_cast<char>((u >> (8 * i)) & 0xFF);
+            case isc_dpb_sweep_interval:
+                AppendNumber(block, code, name, value, false);
                 break;
-            }
             case isc_dpb_sql_dialect: {
                 if (!value.empty()) {
                     if (value[0] < '0' || value[0] > '9') throw EConvertError(SInvalidInteger, {value});

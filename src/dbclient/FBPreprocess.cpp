@@ -222,6 +222,8 @@ TScanResult ScanSQLText(const AnsiString& Text, bool OnlyNames, char MacroChar, 
 
 bool RewriteNullComparison(AnsiString& Text, Integer StartPos, Integer EndPos, AnsiString& Replacement,
                            Integer& ReplacedFrom, Integer& ReplacedLength) {
+    // A marker outside the text (positions of another text) rewrites nothing.
+    if (StartPos < 1 || EndPos < StartPos || EndPos > static_cast<Integer>(Text.size())) return false;
     Integer p = StartPos - 1;
     while (p >= 1) {
         const char c = Text[p - 1];

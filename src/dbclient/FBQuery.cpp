@@ -245,13 +245,17 @@ void TFBQuery::TextChanged() {
 
 void TFBQuery::BuildParams() {
     const AnsiString text = SQLText();
-    FParamsBuilt = true;
+    // Built only once the scan went through: a text that fails to scan keeps
+    // failing, rather than answering with the parameters of the text before it.
+    FParamsBuilt = false;
     if (FParamCheck && !IsBlankStr(text) && HasParamMarkers(text, FMacroChar)) {
         PreprocessSQL(text, true);
+        FParamsBuilt = true;
         if (FParams->Count() > 0) return;
     } else {
         FParams->SetCount(0);
     }
+    FParamsBuilt = true;
     FSQLParams->SetCount(0);
     FProcessedSQL = text;
     FMacrosOrNullsApplied = false;
@@ -670,16 +674,17 @@ void TFBQuery::Next() {
     if (BeforeFetch) BeforeFetch(this);
     const ISC_STATUS st =
         Lib()->isc_dsql_fetch(StatusVector(), &FHandle, DialectWord(), FCurrent->AsXSQLDA());
+    ISC_STATUS failure = 0;
     if (st == 0) {
         ++FRecordCount;
         FBof = false;
-    } else if (st == 100) {
-        FEof = true;
-    } else if (CheckStatusVector({335544572})) {
+    } else if (st == 100 || CheckStatusVector({335544572})) {
         FEof = true;
     } else {
-        Check(st);
+        failure = st;
     }
+    // A fetch is work like any other call: the idle timers start again.
+    Check(failure);
     if (TFBSQLMonitorHook* hook = GetSQLMonitorHook()) hook->SQLFetch(this);
 }
 

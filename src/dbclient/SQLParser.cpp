@@ -51,7 +51,7 @@ bool KeywordAt(const AnsiString& S, Integer P, const char* Keyword, const TCharS
 
 // A keyword that fires at P needs a word break before it.
 inline bool WordBreakBefore(const AnsiString& S, Integer P) {
-    return P >= 2 && BeforeWordChars.Contains(S[P - 2]);
+    return P >= 2 && P - 2 < static_cast<Integer>(S.size()) && BeforeWordChars.Contains(S[P - 2]);
 }
 
 inline bool EndsWithLF(const AnsiString& S) { return !S.empty() && S.back() == LF; }
@@ -83,6 +83,9 @@ bool IsWhereKeywordAt(const AnsiString& Text, Integer Pos) {
 }
 
 bool IsWhereEndKeywordAt(const AnsiString& Text, Integer Pos) {
+    const Integer len = static_cast<Integer>(Text.size());
+    if (Pos < 1 || Pos > len) return false;
+    if (Pos == len) return true;
     if (!WordBreakBefore(Text, Pos)) return false;
     switch (CharAt(Text, Pos)) {
         case 'F': case 'f': return KeywordAt(Text, Pos, "FOR", AfterWordChars);
@@ -255,7 +258,7 @@ bool TSQLParser::TestWhere(void* Self, Integer P) {
 bool TSQLParser::TestWhereEnd(void* Self, Integer P) {
     auto* s = static_cast<TSQLParser*>(Self);
     if (s->FDepth > s->FStartDepth) return false;
-    return P == s->FLen || IsWhereEndKeywordAt(s->FText, P);
+    return IsWhereEndKeywordAt(s->FText, P);
 }
 
 // ---- statement kind and main table ---------------------------------------------------------

@@ -61,5 +61,6 @@ AnsiString ExpressionByAlias(const AnsiString& SelectText, const AnsiString& Ali
 // A WHERE keyword stands at Pos (whole word, "(" may follow).
 bool IsWhereKeywordAt(const AnsiString& Text, Integer Pos);
 // A keyword that ends a WHERE clause stands at Pos
-// (FOR, GROUP, ORDER, START, UNION, HAVING, PLAN).
+// (FOR, GROUP, ORDER, START, UNION, HAVING, PLAN), or Pos is the last position.
+// Both tests are false for a position outside the text.
 bool IsWhereEndKeywordAt(const AnsiString& Text, Integer Pos);

@@ -326,6 +326,13 @@ TEST_F(FBDatabaseTest, LoginDialog) {
     LoginDialogHook = nullptr;
 }
 
+TEST_F(FBDatabaseTest, BufferCountBeyondOneByteIsAcceptedByTheLibrary) {
+    db->DBParams()->Add("num_buffers=300");
+    db->Open();
+    EXPECT_TRUE(db->Connected());
+    db->Close();
+}
+
 TEST_F(FBDatabaseTest, IdleTimeoutOnTheManualClock) {
     TManualTimerService clock;
     TTimerServiceGuard guard(&clock);

@@ -112,20 +112,19 @@ INSTANTIATE_TEST_SUITE_P(
                       // a blank before "=" stays part of the name
                       TBadLine{"user_name =x", 9, "DPB Constant (user_name ) is unknown."}));
 
-TEST(FBParamBlocks, ValueThatDoesNotFitIsRefused) {
-    // A wrapped byte would silently ask for something else (300 buffers -> 44).
-    for (const char* line : {"num_buffers=300", "num_buffers=-1", "dummy_packet_interval=256"}) {
+TEST(FBParamBlocks, NumberBeyondOneByteTakesFourBytes) {
+    // A cut byte would silently ask for something else (300 buffers -> 44).
+    EXPECT_EQ(DPBOf({"num_buffers=300"}), Bytes({1, isc_dpb_num_buffers, 4, 44, 1, 0, 0}));
+    EXPECT_EQ(DPBOf({"dummy_packet_interval=256"}), Bytes({1, isc_dpb_dummy_packet_interval, 4, 0, 1, 0, 0}));
+    EXPECT_EQ(DPBOf({"num_buffers=255"}), Bytes({1, isc_dpb_num_buffers, 1, 255}));
+    EXPECT_EQ(DPBOf({"connect_timeout=-1"}), Bytes({1, isc_dpb_connect_timeout, 4, 255, 255, 255, 255}));
+    for (const char* line : {"num_buffers=4294967296", "sweep_interval=99999999999"}) {
         TStringList l;
         l.Add(line);
         AnsiString dpb;
         Word len = 0;
         EXPECT_THROW(GenerateDPB(&l, dpb, len), EFBClientError) << line;
     }
-    TStringList l;
-    l.Add("sweep_interval=99999999999");
-    AnsiString dpb;
-    Word len = 0;
-    EXPECT_THROW(GenerateDPB(&l, dpb, len), EFBClientError);
 }
 
 TEST(FBParamBlocks, TextLongerThanLengthByteIsRefused) {

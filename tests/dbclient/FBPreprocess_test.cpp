@@ -135,6 +135,23 @@ TEST(FBPreprocess, NullComparisonRewrites) {
     }
 }
 
+TEST(FBPreprocess, NullComparisonOutsideTheTextRewritesNothing) {
+    // Positions of a longer text: nothing before them may be read or replaced.
+    for (Integer start : {10, 11, 40}) {
+        AnsiString text = "WHERE A =";
+        AnsiString rep;
+        Integer from = 0, len = 0;
+        EXPECT_FALSE(RewriteNullComparison(text, start, start + 1, rep, from, len)) << start;
+        EXPECT_EQ(text, "WHERE A =");
+    }
+    AnsiString text = "WHERE A = :A";
+    AnsiString rep;
+    Integer from = 0, len = 0;
+    EXPECT_FALSE(RewriteNullComparison(text, 0, 1, rep, from, len));
+    EXPECT_FALSE(RewriteNullComparison(text, 11, 13, rep, from, len)) << "end one past the text";
+    EXPECT_TRUE(RewriteNullComparison(text, 11, 12, rep, from, len));
+}
+
 TEST(FBPreprocess, MarkerLookAhead) {
     EXPECT_TRUE(HasParamMarkers("select :a from t", '@'));
     EXPECT_TRUE(HasParamMarkers("select a from t order by @x", '@'));

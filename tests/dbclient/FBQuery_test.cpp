@@ -6,6 +6,7 @@
 
 #include "dbclient/FBMessages.h"
 #include "dbclient/SQLParser.h"
+#include "platform/sys/Timers.h"
 #include "support/db/TestDatabase.h"
 
 namespace {
@@ -646,6 +647,42 @@ TEST(FBQueryConditions, ClauseWritesAndTextEditsKeepTheOwnTextApart) {
     EXPECT_EQ(q->SQL()->Text().find("B = 2"), q->SQL()->Text().rfind("B = 2")) << "no pile-up";
 }
 
+TEST_F(FBQueryTest, FetchingKeepsTheIdleTimeOutAway) {
+    TManualTimerService clock;
+    TTimerServiceGuard guard(&clock);
+    TFBDatabase* db = Connect(DB1());
+    db->SetTimeout(1000);
+    TFBQuery* q = NewQuery(db, "select rdb$relation_id from rdb$relations");
+    q->SetOptions({qoStartTransaction});
+    q->ExecQuery();
+    for (int i = 0; i < 10; ++i) {
+        clock.Advance(600);
+        ASSERT_TRUE(db->Connected()) << "after " << i << " fetches";
+        q->Next();
+    }
+    EXPECT_EQ(q->RecordCount(), 11);
+    clock.Advance(2000);   // no fetch for two intervals
+    EXPECT_FALSE(db->Connected());
+    db->SetTimeout(0);
+}
+
+TEST_F(FBQueryTest, TextThatFailsToScanKeepsNoParametersOfTheTextBefore) {
+    TFBDatabase* db = Connect(DB1());
+    TFBQuery* q = NewQuery(db, "SELECT ID FROM T WHERE ID = 1 AND NAME = :A AND CODE = :C");
+    q->SetOptions({qoStartTransaction});
+    ASSERT_NE(q->FindParam("A"), nullptr);
+    q->ParamByName("A")->SetIsNull(true);
+    EXPECT_THROW(q->SQL()->SetText("SELECT :B, 'x"), EFBClientError);
+    EXPECT_THROW(q->ParamByName("A"), EFBClientError) << "still the scan error, not the old A";
+    EXPECT_THROW(q->Prepare(), EFBClientError);
+    EXPECT_FALSE(q->Prepared());
+    q->SQL()->SetText("SELECT ID FROM T WHERE ID = :B");
+    EXPECT_EQ(q->FindParam("A"), nullptr);
+    ASSERT_NE(q->FindParam("B"), nullptr);
+    q->Prepare();
+    EXPECT_TRUE(q->Prepared());
+}
+
 TEST(FBQueryConditions, ListMaintenance) {
     auto q = TextQuery("SELECT A FROM T");
     TConditions* c = q->Conditions();
@@ -656,7 +693,8 @@ TEST(FBQueryConditions, ListMaintenance) {
     EXPECT_EQ(c->Count(), 1);
     EXPECT_EQ(a->Text(), "A = 2");
     EXPECT_FALSE(a->Enabled());
-    EXPECT_EQ(c->AddObject("x=1", new TObject), -1);
+    TObject other;   // refused: stays the caller's
+    EXPECT_EQ(c->AddObject("x=1", &other), -1);
     c->Add("b=B = 1");
     ASSERT_NE(c->FindCondition("B"), nullptr) << "names compare without case";
     EXPECT_EQ(c->FindCondition("b")->Text(), "B = 1");

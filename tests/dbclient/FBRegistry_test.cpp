@@ -25,9 +25,9 @@ protected:
 };
 
 TEST_F(FBRegistryTest, WriteThenRead) {
-    WriteRegistryValues({"Software", "FIB", "Aliases", "zemtar"}, {"Name", "Port", "Flag", "Ratio", "Skipped"},
+    WriteRegistryValues({"Software", "KADRIX_Software", "Aliases", "zemtar"}, {"Name", "Port", "Flag", "Ratio", "Skipped"},
                         {Variant("zemtar.gdb"), Variant(3050), Variant(true), Variant(1.5), Variant::Null()});
-    Variant v = ReadRegistryValues({"Software", "FIB", "Aliases", "zemtar"}, {"Name", "Port", "Flag", "Missing"});
+    Variant v = ReadRegistryValues({"Software", "KADRIX_Software", "Aliases", "zemtar"}, {"Name", "Port", "Flag", "Missing"});
     ASSERT_TRUE(VarIsArray(v));
     EXPECT_EQ(VarArrayGet(v, {0, 0}).AsString(), "zemtar.gdb");
     EXPECT_TRUE(VarArrayGet(v, {1, 0}).AsBoolean());

@@ -306,9 +306,25 @@ TEST_F(FailingCommitTest, ForcedCommitFailureIsReported) {
 }
 
 TEST_F(FailingCommitTest, CloseReportsTheLostCommit) {
+    AnsiString events;
+    bad->BeforeDisconnect = [&events](TObject*) { events += "before;"; };
+    bad->AfterDisconnect = [&events](TObject*) { events += "after;"; };
     EXPECT_THROW(bad->Close(), EFBInterBaseError);
     EXPECT_FALSE(badTr->Active());
-    EXPECT_TRUE(bad->Connected());   // a plain close stops at the failure
+    // The transaction is gone, so the connection is closed with it: never
+    // connected without the work that was started on it.
+    EXPECT_FALSE(bad->Connected());
+    EXPECT_EQ(events, "before;after;");
+    EXPECT_EQ(Count(db3, "T3"), before);
+}
+
+TEST_F(FailingCommitTest, CloseStopsWhileTheTransactionStands) {
+    badTr->AddEndEvent(2, TMethodKey(), [](TObject*, TTransactionAction, bool) { throw Exception("busy"); });
+    EXPECT_THROW(bad->Close(), Exception);
+    EXPECT_TRUE(badTr->Active());
+    EXPECT_TRUE(bad->Connected());
+    badTr->RemoveEndEvent(2, TMethodKey());
+    badTr->Rollback();
     bad->Close();
     EXPECT_FALSE(bad->Connected());
 }

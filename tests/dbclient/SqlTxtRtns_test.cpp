@@ -220,6 +220,19 @@ TEST(SqlTxtRtns, WhereKeywordTests) {
         EXPECT_FALSE(IsWhereEndKeywordAt(t, 2)) << t;
 }
 
+TEST(SqlTxtRtns, WhereKeywordTestsStayInsideTheText) {
+    for (const AnsiString t : {AnsiString(), AnsiString(" "), AnsiString(" WHERE x"), AnsiString(" ORDER BY"),
+                               AnsiString(" HAVING"), AnsiString("x WHERE")}) {
+        const Integer len = static_cast<Integer>(t.size());
+        for (Integer p = -2; p <= len + 8; ++p) {
+            if (p != 2 || t != " WHERE x") EXPECT_FALSE(IsWhereKeywordAt(t, p)) << t << " at " << p;
+            // The end of the text ends a WHERE clause too.
+            if (p == len && len > 0) EXPECT_TRUE(IsWhereEndKeywordAt(t, p)) << t << " at " << p;
+            else if (p > len || p < 1) EXPECT_FALSE(IsWhereEndKeywordAt(t, p)) << t << " at " << p;
+        }
+    }
+}
+
 TEST(SqlTxtRtns, OneCallParserForms) {
     const AnsiString sql = "SELECT A FROM T WHERE A IN (SELECT B FROM U WHERE C = 1) ORDER BY A DESC";
     EXPECT_EQ(WhereClausesCountOfSQL(sql), 2);

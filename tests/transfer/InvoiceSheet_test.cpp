@@ -7,6 +7,7 @@
 #include "platform/sheet/SheetFiles.h"
 #include "platform/ui/UiTestKit.h"
 
+#include <cstdio>
 #include <vector>
 
 using namespace invoicetest;
@@ -24,6 +25,7 @@ protected:
     }
     void TearDown() override {
         SetSheetOpener(FPreviousOpener);
+        for (const AnsiString& F : Shown) std::remove(F.c_str());   // workbooks the desktop would have opened
         TInvoiceScreensTest::TearDown();
     }
 

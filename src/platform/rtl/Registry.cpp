@@ -18,7 +18,7 @@ struct TRegValue {
 };
 
 struct TRegKey {
-    AnsiString Path;   // "HKEY_CURRENT_USER\Software\FIB"
+    AnsiString Path;   // "HKEY_CURRENT_USER\Software\KADRIX_Software"
     std::vector<TRegValue> Values;
 };
 

@@ -1,6 +1,6 @@
 #pragma once
 // A settings store in place of the system registry: keys (paths such as
-// "Software\FIB\Aliases") hold typed values, kept in one INI-like text file
+// "Software\KADRIX_Software\Aliases") hold typed values, kept in one INI-like text file
 // under the user's configuration folder ($XDG_CONFIG_HOME or ~/.config,
 // folder "osbzemtar", file "registry.ini"). Every change rereads the file,
 // applies itself and replaces the file atomically (temporary file + rename).

@@ -74,7 +74,7 @@ TEST_F(RegistryTest, KeysOpenPartByPartAndNest)
 TEST_F(RegistryTest, TypedValuesAndTheirErrors)
 {
     TRegistry R;
-    ASSERT_TRUE(R.OpenKey("Software\\FIB\\Values", true));
+    ASSERT_TRUE(R.OpenKey("Software\\KADRIX_Software\\Values", true));
     R.WriteString("Text", "Kayıt = %20 [x]\r\nikinci");
     R.WriteInteger("Int", -5);
     R.WriteBool("Flag", true);
@@ -85,7 +85,7 @@ TEST_F(RegistryTest, TypedValuesAndTheirErrors)
     R.WriteString(" odd=name ", "v");
 
     TRegistry Q;
-    ASSERT_TRUE(Q.OpenKey("Software\\FIB\\Values", false));
+    ASSERT_TRUE(Q.OpenKey("Software\\KADRIX_Software\\Values", false));
     EXPECT_EQ(Q.ReadString("Text"), "Kayıt = %20 [x]\r\nikinci");
     EXPECT_EQ(Q.ReadInteger("Int"), -5);
     EXPECT_TRUE(Q.ReadBool("Flag"));
@@ -257,8 +257,8 @@ TEST_F(RegistryTest, AwkwardNamesAndDataRoundTrip)
 TEST_F(RegistryTest, TwoObjectsOnOneStoreSeeEachOther)
 {
     TRegistry A, B;
-    ASSERT_TRUE(A.OpenKey("\\Software\\FIB\\Aliases\\Main", true));
-    ASSERT_TRUE(B.OpenKey("\\Software\\FIB\\Aliases\\Main", false));
+    ASSERT_TRUE(A.OpenKey("\\Software\\KADRIX_Software\\Aliases\\Main", true));
+    ASSERT_TRUE(B.OpenKey("\\Software\\KADRIX_Software\\Aliases\\Main", false));
     A.WriteString("DB", "one");
     B.WriteString("User", "SYSDBA");   // must not lose A's value
     A.WriteInteger("Port", 3050);
@@ -268,13 +268,13 @@ TEST_F(RegistryTest, TwoObjectsOnOneStoreSeeEachOther)
     // A key deleted under the other's feet: reads find nothing, a write
     // makes it again.
     TRegistry C;
-    EXPECT_TRUE(C.DeleteKey("\\Software\\FIB\\Aliases"));
+    EXPECT_TRUE(C.DeleteKey("\\Software\\KADRIX_Software\\Aliases"));
     EXPECT_FALSE(B.ValueExists("DB"));
     EXPECT_FALSE(B.HasSubKeys());
     B.WriteString("DB", "two");
     EXPECT_EQ(A.ReadString("DB"), "two");
     EXPECT_FALSE(A.ValueExists("User"));
-    EXPECT_TRUE(C.KeyExists("\\Software\\FIB\\Aliases"));
+    EXPECT_TRUE(C.KeyExists("\\Software\\KADRIX_Software\\Aliases"));
 }
 
 }  // namespace

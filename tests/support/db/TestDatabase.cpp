@@ -112,8 +112,9 @@ TTestDatabase::TTestDatabase(Integer Dialect, bool WithSchema) : FDialect(Dialec
 }
 
 TTestDatabase::~TTestDatabase() {
-    unlink(FPath.c_str());
-    rmdir(FFolder.c_str());
+    // Tests keep their side files here too (caches, settings, workbooks).
+    std::error_code ignored;
+    std::filesystem::remove_all(FFolder, ignored);
 }
 
 void TTestDatabase::Execute(const AnsiString& Script) {
