@@ -5,25 +5,65 @@
 #include "platform/sheet/SheetFiles.h"
 
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
 const char* const SourceName = "Microsoft Excel";
 
-// Whole text is well-formed UTF-8 and holds at least one multi-byte character.
-bool LooksLikeUtf8(const AnsiString& S) {
-    bool Multi = false;
-    for (size_t I = 0; I < S.size();) {
-        unsigned char C = static_cast<unsigned char>(S[I]);
-        size_t Len = C < 0x80 ? 1 : (C & 0xE0) == 0xC0 ? 2 : (C & 0xF0) == 0xE0 ? 3 : (C & 0xF8) == 0xF0 ? 4 : 0;
-        if (Len == 0 || (Len == 2 && C < 0xC2) || I + Len > S.size()) return false;
-        for (size_t K = 1; K < Len; ++K)
-            if ((static_cast<unsigned char>(S[I + K]) & 0xC0) != 0x80) return false;
-        if (Len > 1) Multi = true;
-        I += Len;
+class ECsvError {
+public:
+    explicit ECsvError(AnsiString AWhy) : Why(std::move(AWhy)) {}
+    AnsiString Why;
+};
+
+Integer LineOf(const AnsiString& S, size_t Pos) {
+    Integer Line = 1;
+    for (size_t I = 0; I < Pos && I < S.size(); ++I)
+        if (S[I] == '\n' || (S[I] == '\r' && (I + 1 >= S.size() || S[I + 1] != '\n'))) ++Line;
+    return Line;
+}
+
+// Length of the UTF-8 sequence at I, 0 when it is not a well-formed one.
+size_t Utf8SequenceAt(const AnsiString& S, size_t I) {
+    unsigned char C = static_cast<unsigned char>(S[I]);
+    size_t Len = C < 0x80 ? 1 : (C & 0xE0) == 0xC0 ? 2 : (C & 0xF0) == 0xE0 ? 3 : (C & 0xF8) == 0xF0 ? 4 : 0;
+    if (Len == 0 || (Len == 2 && C < 0xC2) || I + Len > S.size()) return 0;
+    for (size_t K = 1; K < Len; ++K)
+        if ((static_cast<unsigned char>(S[I + K]) & 0xC0) != 0x80) return 0;
+    return Len;
+}
+
+// The file's text in the program's code page. UTF-8 is taken with a byte-order
+// mark, or when its multi-byte characters outnumber the bytes that are not
+// UTF-8; a UTF-8 file with a damaged byte is refused rather than garbled.
+AnsiString DecodeText(const AnsiString& Bytes) {
+    if (const void* Nul = std::memchr(Bytes.data(), 0, Bytes.size()))
+        throw ECsvError("it is not a text file (it holds NUL bytes, line " +
+                        IntToStr(LineOf(Bytes, static_cast<const char*>(Nul) - Bytes.data())) + ")");
+    bool Bom = Bytes.size() >= 3 && Bytes.compare(0, 3, "\xEF\xBB\xBF") == 0;
+    size_t Valid = 0, Invalid = 0, FirstInvalid = 0;
+    for (size_t I = Bom ? 3 : 0; I < Bytes.size();) {
+        if (static_cast<unsigned char>(Bytes[I]) < 0x80) {
+            ++I;
+            continue;
+        }
+        size_t Len = Utf8SequenceAt(Bytes, I);
+        if (Len == 0) {
+            if (Invalid++ == 0) FirstInvalid = I;
+            ++I;
+        } else {
+            ++Valid;
+            I += Len;
+        }
     }
-    return Multi;
+    if (Invalid > 0 && (Bom || Valid > Invalid))
+        throw ECsvError("it is UTF-8 text with a damaged character on line " + IntToStr(LineOf(Bytes, FirstInvalid)));
+    if (Bom) return Utf8ToAnsi(std::string_view(Bytes).substr(3));
+    if (Valid > 0 && Invalid == 0) return Utf8ToAnsi(Bytes);
+    return Bytes;
 }
 
 // ";" or ",", whichever the first line holds more of outside quotes (";" on a tie).
@@ -43,6 +83,131 @@ char DetectDelimiter(const AnsiString& S) {
     return Comma > Semi ? ',' : ';';
 }
 
+// Digits with optional grouping ("1.520" with Group '.'), then optional
+// decimals. A leading zero before another digit ("0012") is an identifier,
+// as is a whole number too long for a double to hold exactly.
+bool ReadNumber(const char* B, const char* E, char Group, char Point, double& Value) {
+    char Buf[64];
+    size_t N = 0;
+    const char* P = B;
+    if (P < E && *P == '-') Buf[N++] = *P++;
+    const char* Digits = P;
+    size_t IntDigits = 0, GroupLen = 0;
+    bool Grouped = false;
+    for (; P < E; ++P) {
+        if (*P >= '0' && *P <= '9') {
+            if (N >= sizeof Buf - 2) return false;
+            Buf[N++] = *P;
+            ++IntDigits;
+            ++GroupLen;
+        } else if (Group && *P == Group && P > Digits && (Grouped ? GroupLen == 3 : GroupLen <= 3)) {
+            Grouped = true;
+            GroupLen = 0;
+        } else {
+            break;
+        }
+    }
+    if (IntDigits == 0 || (Grouped && GroupLen != 3)) return false;
+    if (IntDigits > 1 && *Digits == '0') return false;
+    if (P < E && *P == Point) {
+        Buf[N++] = '.';
+        ++P;
+        const char* Frac = P;
+        for (; P < E && *P >= '0' && *P <= '9'; ++P) {
+            if (N >= sizeof Buf - 1) return false;
+            Buf[N++] = *P;
+        }
+        if (P == Frac) return false;
+    } else if (IntDigits > 15) {
+        return false;
+    }
+    if (P != E) return false;
+    return std::from_chars(Buf, Buf + N, Value).ec == std::errc();
+}
+
+bool CsvNumber(const char* Begin, const char* End, double& Value) {
+    char Group = FormatSettings.ThousandSeparator, Point = FormatSettings.DecimalSeparator;
+    if (Group == Point) Group = 0;
+    if (ReadNumber(Begin, End, Group, Point, Value)) return true;
+    return Point != '.' && ReadNumber(Begin, End, 0, '.', Value);
+}
+
+void ParseCsv(const AnsiString& Bytes, TExcelWorksheet& Sheet) {
+    const AnsiString Text = DecodeText(Bytes);
+    const char Delim = DetectDelimiter(Text);
+    TExcelWorksheet::TCellMap Cells;
+    Integer Row = 1, Col = 1, Line = 1;
+    AnsiString Field;
+    const char* S = Text.data();
+    const size_t N = Text.size();
+    size_t I = 0;
+    while (I < N) {
+        if (Row > ExcelMaxRows)
+            throw ECsvError("it has more than " + IntToStr(ExcelMaxRows) + " rows (line " + IntToStr(Line) + ")");
+        // One field: quoted parts are text as they stand, an unquoted field may be a number.
+        Field.clear();
+        bool Quoted = false;
+        size_t Start = I;
+        while (I < N) {
+            char C = S[I];
+            if (C == '"' && (I == Start || Quoted)) {
+                Integer QuoteLine = Line;
+                Quoted = true;
+                ++I;
+                for (;;) {
+                    size_t Q = I;
+                    while (Q < N && S[Q] != '"') ++Q;
+                    if (Q >= N)
+                        throw ECsvError("the quote opened on line " + IntToStr(QuoteLine) + " is never closed");
+                    for (size_t K = I; K < Q; ++K)
+                        if (S[K] == '\n' || (S[K] == '\r' && (K + 1 >= N || S[K + 1] != '\n'))) ++Line;
+                    Field.append(S + I, Q - I);
+                    I = Q + 1;
+                    if (I < N && S[I] == '"') {
+                        Field += '"';
+                        ++I;
+                        continue;
+                    }
+                    break;
+                }
+                continue;
+            }
+            if (C == Delim || C == '\r' || C == '\n') break;
+            size_t E = I;
+            while (E < N && S[E] != Delim && S[E] != '\r' && S[E] != '\n' && !(Quoted && S[E] == '"')) ++E;
+            if (E == I) {
+                Field += C;  // a stray quote inside an unquoted field
+                ++I;
+                continue;
+            }
+            Field.append(S + I, E - I);
+            I = E;
+        }
+        if (!Field.empty()) {
+            double Number = 0;
+            if (!Quoted && CsvNumber(Field.data(), Field.data() + Field.size(), Number))
+                Cells.emplace(std::make_pair(Row, Col), Variant(Number));
+            else
+                Cells.emplace(std::make_pair(Row, Col), Variant(Field));
+        }
+        if (I >= N) break;
+        if (S[I] == Delim) {
+            if (++Col > ExcelMaxColumns)
+                throw ECsvError("line " + IntToStr(Line) + " has more than " + IntToStr(ExcelMaxColumns) + " fields");
+            ++I;
+            if (I >= N) break;
+            continue;
+        }
+        // A line break: CR LF, LF or CR.
+        if (S[I] == '\r' && I + 1 < N && S[I + 1] == '\n') ++I;
+        ++I;
+        ++Line;
+        ++Row;
+        Col = 1;
+    }
+    Sheet.AssignCells(std::move(Cells));
+}
+
 AnsiString SheetNameOf(const AnsiString& FileName) {
     AnsiString Name = ChangeFileExt(ExtractFileName(FileName), "");
     for (char& C : Name)
@@ -55,56 +220,11 @@ AnsiString SheetNameOf(const AnsiString& FileName) {
 }  // namespace
 
 void ReadCsvText(const AnsiString& Bytes, TExcelWorksheet& Sheet) {
-    AnsiString Text;
-    if (Bytes.size() >= 3 && Bytes.compare(0, 3, "\xEF\xBB\xBF") == 0)
-        Text = Utf8ToAnsi(std::string_view(Bytes).substr(3));
-    else if (LooksLikeUtf8(Bytes))
-        Text = Utf8ToAnsi(Bytes);
-    else
-        Text = Bytes;
-
-    char Delim = DetectDelimiter(Text);
-    TExcelWorksheet::TCellMap Cells;
-    Integer Row = 1, Col = 1;
-    AnsiString Field;
-    bool Quoted = false, FieldStarted = false;
-    auto Put = [&]() {
-        if (!Field.empty() && Row <= ExcelMaxRows && Col <= ExcelMaxColumns) Cells[{Row, Col}] = Variant(Field);
-        Field.clear();
-        FieldStarted = false;
-    };
-    size_t N = Text.size();
-    for (size_t I = 0; I < N; ++I) {
-        char C = Text[I];
-        if (Quoted) {
-            if (C == '"') {
-                if (I + 1 < N && Text[I + 1] == '"') {
-                    Field += '"';
-                    ++I;
-                } else {
-                    Quoted = false;
-                }
-            } else {
-                Field += C;
-            }
-        } else if (C == '"' && !FieldStarted) {
-            Quoted = true;
-            FieldStarted = true;
-        } else if (C == Delim) {
-            Put();
-            ++Col;
-        } else if (C == '\r' || C == '\n') {
-            Put();
-            if (C == '\r' && I + 1 < N && Text[I + 1] == '\n') ++I;
-            ++Row;
-            Col = 1;
-        } else {
-            Field += C;
-            FieldStarted = true;
-        }
+    try {
+        ParseCsv(Bytes, Sheet);
+    } catch (const ECsvError& E) {
+        throw EOleException("The text cannot be read as CSV: " + E.Why, DISP_E_EXCEPTION, SourceName);
     }
-    Put();
-    Sheet.AssignCells(std::move(Cells));
 }
 
 void ReadCsvFile(const AnsiString& FileName, TExcelWorkbook& Book) {
@@ -121,5 +241,10 @@ void ReadCsvFile(const AnsiString& FileName, TExcelWorkbook& Book) {
     if (Failed)
         throw EOleException("'" + FileName + "' cannot be read", DISP_E_EXCEPTION, SourceName);
     TExcelWorksheet* Sheet = Book.AddSheet(SheetNameOf(FileName));
-    ReadCsvText(Bytes, *Sheet);
+    try {
+        ParseCsv(Bytes, *Sheet);
+    } catch (const ECsvError& E) {
+        throw EOleException("'" + FileName + "' cannot be read as a CSV file: " + E.Why, DISP_E_EXCEPTION,
+                            SourceName);
+    }
 }

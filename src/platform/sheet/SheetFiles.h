@@ -10,7 +10,11 @@ void ReadXlsFile(const AnsiString& FileName, TExcelWorkbook& Book);
 // the first line holds more of outside quotes), quoted fields with doubled
 // quotes and line breaks; code page 1254, or UTF-8 (with a byte-order mark,
 // or when the whole file is valid UTF-8 with non-ASCII characters).
-// Every field is a text; empty fields are empty cells.
+// An unquoted field that is a number in the user's settings ("1.520,75"), or a
+// plain number with a decimal point ("1520.75"), is a Double; other fields are
+// texts (quoted ones always; "0012" keeps its zeros). Empty fields are empty cells.
+// A NUL byte, an unclosed quote, a damaged UTF-8 character or more rows or
+// fields than a sheet holds raise EOleException naming the line.
 void ReadCsvFile(const AnsiString& FileName, TExcelWorkbook& Book);
 void ReadCsvText(const AnsiString& Bytes, TExcelWorksheet& Sheet);
 

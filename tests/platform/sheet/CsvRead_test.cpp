@@ -22,8 +22,7 @@ void ExpectRows(TExcelWorksheet& Sheet, const TCsvCase& C) {
                 continue;
             }
             ++Count;
-            EXPECT_EQ(V.VType(), varString) << C.Title;
-            EXPECT_EQ(V.AsString(), C.Rows[R][K]) << C.Title << " " << R + 1 << "," << K + 1;
+            EXPECT_EQ(VarToStr(V), C.Rows[R][K]) << C.Title << " " << R + 1 << "," << K + 1;
         }
     EXPECT_EQ(Sheet.CellMap().size(), Count) << C.Title;
 }
@@ -63,4 +62,95 @@ TEST(CsvRead, OpenGivesOneSheetNamedAfterTheFile) {
     EXPECT_EQ(Book->Sheets(1)->Name(), "fatura listesi");
     EXPECT_EQ(Book->Worksheets(1)->Cells(2, 2).AsString(), "Ocak 2016");
     EXPECT_EQ(Excel->ActiveSheet()->UsedRange()->Address(), "$A$1:$B$2");
+}
+
+TEST(CsvRead, UnquotedNumbersInTheUsersSettingsOrWithAPointAreNumbers) {
+    struct TNumberCase {
+        const char* Field;
+        bool IsNumber;
+        double Value;
+    };
+    const TNumberCase Turkish[] = {
+        {"1.520,75", true, 1520.75}, {"1520,75", true, 1520.75}, {"1520.75", true, 1520.75},
+        {"-3", true, -3},            {"0", true, 0},             {"0,5", true, 0.5},
+        {"1.520", true, 1520},       {"1.5", true, 1.5},         {"12.345.678", true, 12345678},
+        {"12345678901", true, 12345678901.0},
+        {"0012", false, 0},          {"-012", false, 0},         {"1.52,3", false, 0},
+        {"1,520.75", false, 0},      {"12.", false, 0},          {",5", false, 0},
+        {"1 520", false, 0},         {"1e5", false, 0},          {"-", false, 0},
+        {"+5", false, 0},            {"1234567890123456", false, 0}, {"1.2.3", false, 0},
+        {"\"1520.75\"", false, 0},  {"\"00123\"", false, 0},
+    };
+    for (const auto& C : Turkish) {
+        TExcelWorksheet Sheet(nullptr, "S");
+        ReadCsvText(std::string("x;") + C.Field + "\r\n", Sheet);
+        Variant V = Sheet.Cells(1, 2);
+        if (C.IsNumber) {
+            ASSERT_EQ(V.VType(), varDouble) << C.Field;
+            EXPECT_EQ(V.AsDouble(), C.Value) << C.Field;
+        } else {
+            EXPECT_EQ(V.VType(), varString) << C.Field;
+        }
+    }
+    TFormatSettings English = TurkishFormatSettings();
+    English.DecimalSeparator = '.';
+    English.ThousandSeparator = ',';
+    TFormatSettingsGuard Guard(English);
+    TExcelWorksheet Sheet(nullptr, "S");
+    ReadCsvText("1,520.75;1520,75;z\n", Sheet);  // as many commas as semicolons: ";" wins the tie
+    EXPECT_EQ(Sheet.Cells(1, 1).AsDouble(), 1520.75);
+    EXPECT_EQ(Sheet.Cells(1, 2).VType(), varString);
+}
+
+TEST(CsvRead, OfficeSemicolonFileImportsAmountsAndKeepsQuotedIdentifiers) {
+    TSheetTestDir Dir;
+    // Code page 1254 with CR LF, amounts written with a decimal point, identifiers quoted.
+    Dir.Write("fatura.csv", "aboneno;ADI;TUTAR\r\n\"00123\";\xC7" "a\xF0r\xFD;1520.75\r\n\"00124\";Ali;1.520,75\r\n");
+    auto Excel = CreateOleObject("excel.application");
+    TExcelWorksheet* Sheet = Excel->Workbooks()->Open(Dir.File("fatura.csv"))->Worksheets(1);
+    EXPECT_EQ(VarToStr(Sheet->Cells(2, 1)), "00123");
+    EXPECT_EQ(VarToStr(Sheet->Cells(2, 2)), "Çağrı");
+    EXPECT_EQ(Sheet->Cells(2, 3).AsDouble(), 1520.75);
+    EXPECT_EQ(Sheet->Cells(3, 3).AsDouble(), 1520.75);
+    EXPECT_EQ(VarToStr(Sheet->Cells(3, 1)), "00124");
+}
+
+TEST(CsvRead, DamagedFilesAreRefusedNamingTheLine) {
+    const std::pair<std::string, const char*> Cases[] = {
+        {"a;b\r\n\"open;c\r\nd;e\r\n", "the quote opened on line 2 is never closed"},
+        {std::string("a;b\n\x89PNG\r\n\x1a\n") + std::string(3, '\0') + "\rIHDR", "NUL bytes, line 4"},
+        {"\xC5\x9E" "ehir;x\n\xC3\x87ay;y\nbad\xFF;z\n", "damaged character on line 3"},
+        {"\xEF\xBB\xBF" "a\n\xFE\n", "damaged character on line 2"},
+        {std::string(ExcelMaxColumns, ';') + "\n", "line 1 has more than 16384 fields"},
+        {"x\n" + std::string(ExcelMaxRows - 1, '\n') + "y", "more than 1048576 rows (line 1048577)"},
+    };
+    for (const auto& [Bytes, Why] : Cases) {
+        TExcelWorksheet Sheet(nullptr, "S");
+        try {
+            ReadCsvText(Bytes, Sheet);
+            ADD_FAILURE() << Why;
+        } catch (const EOleException& E) {
+            EXPECT_NE(E.Message().find(Why), AnsiString::npos) << E.Message();
+        }
+    }
+    // At the limits themselves nothing is refused; code page 1254 stays code page 1254.
+    TExcelWorksheet Sheet(nullptr, "S");
+    ReadCsvText(std::string(ExcelMaxColumns - 1, ';') + "z\n\xDE\xFD\n" + std::string(ExcelMaxRows - 3, '\n') + "y", Sheet);
+    EXPECT_EQ(Sheet.Cells(1, ExcelMaxColumns).AsString(), "z");
+    EXPECT_EQ(Sheet.Cells(2, 1).AsString(), "Şı");
+    EXPECT_EQ(Sheet.Cells(ExcelMaxRows, 1).AsString(), "y");
+}
+
+TEST(CsvRead, FileErrorsNameTheFile) {
+    TSheetTestDir Dir;
+    Dir.Write("resim.csv", std::string("\x89PNG\r\n\x1a\n\0\0", 10));
+    auto Excel = CreateOleObject("excel.application");
+    try {
+        Excel->Workbooks()->Open(Dir.File("resim.csv"));
+        FAIL();
+    } catch (const EOleException& E) {
+        EXPECT_NE(E.Message().find("resim.csv' cannot be read as a CSV file: it is not a text file"), AnsiString::npos)
+            << E.Message();
+    }
+    EXPECT_EQ(Excel->Workbooks()->Count(), 0);
 }
