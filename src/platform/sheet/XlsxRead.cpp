@@ -400,8 +400,9 @@ std::string PartPath(const std::string& Base, const std::string& Target) {
 }  // namespace
 
 TDateTime ExcelSerialToDateTime(double Serial) {
-    // Serial 60 is the 29 February 1900 that never was; before it the count is one ahead.
-    return Serial < 61 ? Serial + 1 : Serial;
+    // Below 1 a time of day on its own. Serial 60 is the 29 February 1900 that
+    // never was; before it the count is one ahead.
+    return Serial < 1 ? Serial : Serial < 61 ? Serial + 1 : Serial;
 }
 
 AnsiString SheetText(const std::string& Utf8) { return Utf8ToAnsi(Utf8); }

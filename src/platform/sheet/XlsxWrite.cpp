@@ -45,6 +45,8 @@ void WritePackage(const TExcelWorkbook& Book, const std::string& Path, const Ans
     format_set_num_format(DateFormat, "dd.mm.yyyy");
     lxw_format* DateTimeFormat = workbook_add_format(WB);
     format_set_num_format(DateTimeFormat, "dd.mm.yyyy hh:mm:ss");
+    lxw_format* TimeFormat = workbook_add_format(WB);
+    format_set_num_format(TimeFormat, "hh:mm:ss");
 
     AnsiString Failure;
     auto Check = [&](lxw_error Err, Integer Row, Integer Col) {
@@ -71,9 +73,14 @@ void WritePackage(const TExcelWorkbook& Book, const std::string& Path, const Ans
                     break;
                 case varDate: {
                     double D = V.AsDateTime();
+                    if (D >= 0 && D < 1) {
+                        // A time of day on its own is the serial's fraction.
+                        Err = worksheet_write_number(WS, R, C, D, TimeFormat);
+                        break;
+                    }
                     // The spreadsheet counts a 29 February 1900 that never was.
                     double Serial = D < 61 ? D - 1 : D;
-                    if (Serial < 0 || !std::isfinite(Serial)) {
+                    if (Serial < 1 || !std::isfinite(Serial)) {
                         std::string Text = AnsiToUtf8(V.AsString());
                         Err = worksheet_write_string(WS, R, C, Text.c_str(), nullptr);
                     } else {

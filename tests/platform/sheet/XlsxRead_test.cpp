@@ -167,4 +167,5 @@ TEST(XlsxRead, IsoDateTimes) {
         EXPECT_FALSE(ParseIsoDateTime(Bad, D)) << Bad;
     EXPECT_DOUBLE_EQ(ExcelSerialToDateTime(1), EncodeDate(1900, 1, 1));
     EXPECT_DOUBLE_EQ(ExcelSerialToDateTime(61), EncodeDate(1900, 3, 1));
+    EXPECT_DOUBLE_EQ(ExcelSerialToDateTime(0.5), 0.5);  // a time of day alone
 }

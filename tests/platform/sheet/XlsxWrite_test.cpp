@@ -39,6 +39,10 @@ TEST(XlsxWrite, EveryCellKeepsItsValueAndType) {
         {3, 3, Variant::FromDateTime(EncodeDate(1900, 1, 15)), varDate},
         {3, 4, true, varBoolean},
         {3, 5, false, varBoolean},
+        {3, 6, Variant::FromDateTime(EncodeTime(12, 0, 0, 0)), varDate},  // a time of day alone
+        {3, 7, Variant::FromDateTime(EncodeTime(0, 0, 1, 0)), varDate},
+        {3, 8, Variant::FromDateTime(EncodeDate(1899, 12, 31) + 0.25), varString},  // no serial for it
+        {3, 9, Variant::FromDateTime(EncodeDate(1850, 6, 1)), varString},
         {40, 30, "uzak hücre", varString},      // sparse
     };
     auto Excel = CreateOleObject("excel.application");
