@@ -132,80 +132,120 @@ bool CsvNumber(const char* Begin, const char* End, double& Value) {
     return Point != '.' && ReadNumber(Begin, End, 0, '.', Value);
 }
 
-void ParseCsv(const AnsiString& Bytes, TExcelWorksheet& Sheet) {
-    const AnsiString Text = DecodeText(Bytes);
-    const char Delim = DetectDelimiter(Text);
-    TExcelWorksheet::TCellMap Cells;
-    Integer Row = 1, Col = 1, Line = 1;
-    AnsiString Field;
-    const char* S = Text.data();
-    const size_t N = Text.size();
-    size_t I = 0;
-    while (I < N) {
-        if (Row > ExcelMaxRows)
-            throw ECsvError("it has more than " + IntToStr(ExcelMaxRows) + " rows (line " + IntToStr(Line) + ")");
-        // One field: quoted parts are text as they stand, an unquoted field may be a number.
-        Field.clear();
-        bool Quoted = false;
-        size_t Start = I;
-        while (I < N) {
-            char C = S[I];
-            if (C == '"' && (I == Start || Quoted)) {
-                Integer QuoteLine = Line;
-                Quoted = true;
-                ++I;
-                for (;;) {
-                    size_t Q = I;
-                    while (Q < N && S[Q] != '"') ++Q;
-                    if (Q >= N)
-                        throw ECsvError("the quote opened on line " + IntToStr(QuoteLine) + " is never closed");
-                    for (size_t K = I; K < Q; ++K)
-                        if (S[K] == '\n' || (S[K] == '\r' && (K + 1 >= N || S[K + 1] != '\n'))) ++Line;
-                    Field.append(S + I, Q - I);
-                    I = Q + 1;
-                    if (I < N && S[I] == '"') {
-                        Field += '"';
-                        ++I;
-                        continue;
-                    }
-                    break;
-                }
-                continue;
-            }
-            if (C == Delim || C == '\r' || C == '\n') break;
-            size_t E = I;
-            while (E < N && S[E] != Delim && S[E] != '\r' && S[E] != '\n' && !(Quoted && S[E] == '"')) ++E;
-            if (E == I) {
-                Field += C;  // a stray quote inside an unquoted field
-                ++I;
-                continue;
-            }
-            Field.append(S + I, E - I);
-            I = E;
-        }
-        if (!Field.empty()) {
-            double Number = 0;
-            if (!Quoted && CsvNumber(Field.data(), Field.data() + Field.size(), Number))
-                Cells.emplace(std::make_pair(Row, Col), Variant(Number));
-            else
-                Cells.emplace(std::make_pair(Row, Col), Variant(Field));
-        }
-        if (I >= N) break;
-        if (S[I] == Delim) {
-            if (++Col > ExcelMaxColumns)
-                throw ECsvError("line " + IntToStr(Line) + " has more than " + IntToStr(ExcelMaxColumns) + " fields");
-            ++I;
-            if (I >= N) break;
-            continue;
-        }
-        // A line break: CR LF, LF or CR.
-        if (S[I] == '\r' && I + 1 < N && S[I + 1] == '\n') ++I;
-        ++I;
-        ++Line;
-        ++Row;
-        Col = 1;
+// The rows of the decoded text, split as they are asked for.
+class TCsvSource : public TSheetRowSource {
+public:
+    TCsvSource(AnsiString AText, AnsiString AFileName) : FText(std::move(AText)), FFileName(std::move(AFileName)) {
+        FDelim = DetectDelimiter(FText);
     }
-    Sheet.AssignCells(std::move(Cells));
+
+    void Rewind() override {
+        FPos = 0;
+        FRow = 1;
+        FLine = 1;
+    }
+
+    bool Next(TSheetRow& Out) override {
+        try {
+            Out.Cells.clear();
+            while (FPos < FText.size()) {
+                Out.Number = FRow;
+                ReadLine(Out);
+                if (!Out.Cells.empty()) return true;
+            }
+            return false;
+        } catch (const ECsvError& E) {
+            if (FFileName.empty())
+                throw EOleException("The text cannot be read as CSV: " + E.Why, DISP_E_EXCEPTION, SourceName);
+            throw EOleException("'" + FFileName + "' cannot be read as a CSV file: " + E.Why, DISP_E_EXCEPTION,
+                                SourceName);
+        }
+    }
+
+private:
+    // One line of fields up to its line break (quoted ones may hold breaks).
+    void ReadLine(TSheetRow& Out) {
+        const char* S = FText.data();
+        const size_t N = FText.size();
+        size_t I = FPos;
+        if (FRow > ExcelMaxRows)
+            throw ECsvError("it has more than " + IntToStr(ExcelMaxRows) + " rows (line " + IntToStr(FLine) + ")");
+        Integer Col = 1;
+        for (;;) {
+            // One field: quoted parts are text as they stand, an unquoted field may be a number.
+            FField.clear();
+            bool Quoted = false;
+            size_t Start = I;
+            while (I < N) {
+                char C = S[I];
+                if (C == '"' && (I == Start || Quoted)) {
+                    Integer QuoteLine = FLine;
+                    Quoted = true;
+                    ++I;
+                    for (;;) {
+                        const void* Q = std::memchr(S + I, '"', N - I);
+                        if (!Q) throw ECsvError("the quote opened on line " + IntToStr(QuoteLine) + " is never closed");
+                        size_t End = static_cast<const char*>(Q) - S;
+                        for (size_t K = I; K < End; ++K)
+                            if (S[K] == '\n' || (S[K] == '\r' && (K + 1 >= N || S[K + 1] != '\n'))) ++FLine;
+                        FField.append(S + I, End - I);
+                        I = End + 1;
+                        if (I < N && S[I] == '"') {
+                            FField += '"';
+                            ++I;
+                            continue;
+                        }
+                        break;
+                    }
+                    continue;
+                }
+                if (C == FDelim || C == '\r' || C == '\n') break;
+                size_t E = I + 1;
+                while (E < N && S[E] != FDelim && S[E] != '\r' && S[E] != '\n' && !(Quoted && S[E] == '"')) ++E;
+                FField.append(S + I, E - I);
+                I = E;
+            }
+            if (!FField.empty()) {
+                double Number = 0;
+                if (!Quoted && CsvNumber(FField.data(), FField.data() + FField.size(), Number))
+                    Out.Cells.push_back({Col, Variant(Number)});
+                else
+                    Out.Cells.push_back({Col, Variant(FField)});
+            }
+            if (I < N && S[I] == FDelim) {
+                if (++Col > ExcelMaxColumns)
+                    throw ECsvError("line " + IntToStr(FLine) + " has more than " + IntToStr(ExcelMaxColumns) + " fields");
+                ++I;
+                if (I < N) continue;
+            } else if (I < N) {
+                // A line break: CR LF, LF or CR.
+                if (S[I] == '\r' && I + 1 < N && S[I + 1] == '\n') ++I;
+                ++I;
+            }
+            break;
+        }
+        FPos = I;
+        ++FRow;
+        ++FLine;
+    }
+
+    AnsiString FText;
+    AnsiString FFileName;
+    char FDelim = ';';
+    size_t FPos = 0;
+    Integer FRow = 1, FLine = 1;
+    AnsiString FField;
+};
+
+void ReadCsv(const AnsiString& Bytes, TExcelWorksheet& Sheet, const AnsiString& FileName) {
+    try {
+        Sheet.SetSource(std::make_unique<TCsvSource>(DecodeText(Bytes), FileName));
+    } catch (const ECsvError& E) {
+        if (FileName.empty())
+            throw EOleException("The text cannot be read as CSV: " + E.Why, DISP_E_EXCEPTION, SourceName);
+        throw EOleException("'" + FileName + "' cannot be read as a CSV file: " + E.Why, DISP_E_EXCEPTION,
+                            SourceName);
+    }
 }
 
 AnsiString SheetNameOf(const AnsiString& FileName) {
@@ -220,11 +260,8 @@ AnsiString SheetNameOf(const AnsiString& FileName) {
 }  // namespace
 
 void ReadCsvText(const AnsiString& Bytes, TExcelWorksheet& Sheet) {
-    try {
-        ParseCsv(Bytes, Sheet);
-    } catch (const ECsvError& E) {
-        throw EOleException("The text cannot be read as CSV: " + E.Why, DISP_E_EXCEPTION, SourceName);
-    }
+    ReadCsv(Bytes, Sheet, AnsiString());
+    Sheet.CellCount();  // the whole text is checked now
 }
 
 void ReadCsvFile(const AnsiString& FileName, TExcelWorkbook& Book) {
@@ -240,11 +277,5 @@ void ReadCsvFile(const AnsiString& FileName, TExcelWorkbook& Book) {
     std::fclose(F);
     if (Failed)
         throw EOleException("'" + FileName + "' cannot be read", DISP_E_EXCEPTION, SourceName);
-    TExcelWorksheet* Sheet = Book.AddSheet(SheetNameOf(FileName));
-    try {
-        ParseCsv(Bytes, *Sheet);
-    } catch (const ECsvError& E) {
-        throw EOleException("'" + FileName + "' cannot be read as a CSV file: " + E.Why, DISP_E_EXCEPTION,
-                            SourceName);
-    }
+    ReadCsv(Bytes, *Book.AddSheet(SheetNameOf(FileName)), FileName);
 }

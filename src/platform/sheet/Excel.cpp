@@ -7,6 +7,7 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -118,12 +119,11 @@ AnsiString TExcelRange::Address() const {
 Variant TExcelRange::Value() const {
     if (FTop == FBottom && FLeft == FRight) return FSheet->Cells(FTop, FLeft);
     Variant Result = VarArrayCreate({1, RowCount(), 1, ColumnCount()}, varVariant);
-    const auto& Cells = FSheet->CellMap();
-    for (auto It = Cells.lower_bound({FTop, 0}); It != Cells.end() && It->first.first <= FBottom; ++It) {
-        Integer C = It->first.second;
-        if (C < FLeft || C > FRight) continue;
-        VarArrayPut(Result, It->second, {It->first.first - FTop + 1, C - FLeft + 1});
-    }
+    for (Integer R = FTop; R <= FBottom; ++R)
+        for (Integer C = FLeft; C <= FRight; ++C) {
+            Variant V = FSheet->Cells(R, C);
+            if (!V.IsEmpty()) VarArrayPut(Result, V, {R - FTop + 1, C - FLeft + 1});
+        }
     return Result;
 }
 
@@ -151,14 +151,57 @@ void TExcelRange::SetValue(const Variant& AValue) {
 
 TExcelWorksheet::TExcelWorksheet(TExcelWorkbook* ABook, const AnsiString& AName) : FBook(ABook), FName(AName) {}
 
+TExcelWorksheet::~TExcelWorksheet() = default;
+
 void TExcelWorksheet::CheckCell(Integer Row, Integer Column) const {
     if (Row < 1 || Row > ExcelMaxRows || Column < 1 || Column > ExcelMaxColumns) BadIndex();
+}
+
+void TExcelWorksheet::SetSource(std::unique_ptr<TSheetRowSource> Source) {
+    FSource = std::move(Source);
+    FRow = TSheetRow();
+    FPrevRow = 0;
+    FAtEnd = false;
+    FRewind = false;
+}
+
+void TExcelWorksheet::SeekRow(Integer Row) const {
+    if (Row == FRow.Number || (Row > FPrevRow && Row < FRow.Number)) return;
+    try {
+        if (FRewind || Row <= FPrevRow) {
+            FSource->Rewind();
+            FRow = TSheetRow();
+            FPrevRow = 0;
+            FAtEnd = false;
+            FRewind = false;
+        }
+        while (!FAtEnd && FRow.Number < Row) {
+            FPrevRow = FRow.Number;
+            if (!FSource->Next(FRow)) {
+                FAtEnd = true;
+                FRow.Number = ExcelMaxRows + 1;
+                FRow.Cells.clear();
+            }
+        }
+    } catch (...) {
+        FRow = TSheetRow();
+        FPrevRow = 0;
+        FAtEnd = false;
+        FRewind = true;
+        throw;
+    }
 }
 
 Variant TExcelWorksheet::Cells(Integer Row, Integer Column) const {
     CheckCell(Row, Column);
     auto It = FCells.find({Row, Column});
-    return It == FCells.end() ? Variant() : It->second;
+    if (It != FCells.end()) return It->second;
+    if (!FSource) return Variant();
+    SeekRow(Row);
+    if (FRow.Number != Row) return Variant();
+    auto Cell = std::lower_bound(FRow.Cells.begin(), FRow.Cells.end(), Column,
+                                 [](const TSheetCell& A, Integer C) { return A.Column < C; });
+    return Cell != FRow.Cells.end() && Cell->Column == Column ? Cell->Value : Variant();
 }
 
 void TExcelWorksheet::SetCells(Integer Row, Integer Column, const Variant& Value) {
@@ -166,24 +209,69 @@ void TExcelWorksheet::SetCells(Integer Row, Integer Column, const Variant& Value
     if (Value.IsArray()) throw EOleException("Type mismatch", E_INVALIDARG, SourceName);
     TVarType T = Value.VType() & varTypeMask;
     if (T == varDispatch || T == varUnknown) throw EOleException("Type mismatch", E_INVALIDARG, SourceName);
-    // An empty text empties the cell, as typing nothing into it does.
-    if (T == varEmpty || T == varNull || ((T == varString || T == varOleStr) && Value.AsString().empty()))
-        FCells.erase({Row, Column});
-    else if (T == varOleStr)
+    // An empty text empties the cell, as typing nothing into it does; over a
+    // file's cell the empty value stays to hide it.
+    if (T == varEmpty || T == varNull || ((T == varString || T == varOleStr) && Value.AsString().empty())) {
+        if (FSource)
+            FCells[{Row, Column}] = Variant();
+        else
+            FCells.erase({Row, Column});
+    } else if (T == varOleStr) {
         FCells[{Row, Column}] = Variant(Value.AsString());  // held as code page 1254
-    else
+    } else {
         FCells[{Row, Column}] = Value;
+    }
     if (FBook) FBook->SetModified(true);
 }
 
-std::unique_ptr<TExcelRange> TExcelWorksheet::UsedRange() {
-    if (FCells.empty()) return std::make_unique<TExcelRange>(this, 1, 1, 1, 1);
-    Integer Top = FCells.begin()->first.first, Bottom = FCells.rbegin()->first.first;
-    Integer Left = ExcelMaxColumns, Right = 1;
-    for (const auto& [Key, V] : FCells) {
-        Left = std::min(Left, Key.second);
-        Right = std::max(Right, Key.second);
+void TExcelWorksheet::ForEachCell(const std::function<void(Integer, Integer, const Variant&)>& Fn) const {
+    auto M = FCells.begin();
+    auto EmitSet = [&]() {
+        if (!M->second.IsEmpty()) Fn(M->first.first, M->first.second, M->second);
+        ++M;
+    };
+    if (FSource) {
+        // A pass of its own: the cursor of Cells starts again afterwards.
+        FRewind = true;
+        FRow = TSheetRow();
+        FPrevRow = 0;
+        FAtEnd = false;
+        FSource->Rewind();
+        TSheetRow Row;
+        while (FSource->Next(Row)) {
+            while (M != FCells.end() && M->first.first < Row.Number) EmitSet();
+            size_t K = 0;
+            while (K < Row.Cells.size() || (M != FCells.end() && M->first.first == Row.Number)) {
+                bool SetFirst = M != FCells.end() && M->first.first == Row.Number &&
+                                (K == Row.Cells.size() || M->first.second <= Row.Cells[K].Column);
+                if (SetFirst) {
+                    if (K < Row.Cells.size() && M->first.second == Row.Cells[K].Column) ++K;
+                    EmitSet();
+                } else {
+                    Fn(Row.Number, Row.Cells[K].Column, Row.Cells[K].Value);
+                    ++K;
+                }
+            }
+        }
     }
+    while (M != FCells.end()) EmitSet();
+}
+
+Integer TExcelWorksheet::CellCount() const {
+    Integer N = 0;
+    ForEachCell([&](Integer, Integer, const Variant&) { ++N; });
+    return N;
+}
+
+std::unique_ptr<TExcelRange> TExcelWorksheet::UsedRange() {
+    Integer Top = 0, Bottom = 0, Left = ExcelMaxColumns, Right = 1;
+    ForEachCell([&](Integer R, Integer C, const Variant&) {
+        if (Top == 0) Top = R;
+        Bottom = R;
+        Left = std::min(Left, C);
+        Right = std::max(Right, C);
+    });
+    if (Top == 0) return std::make_unique<TExcelRange>(this, 1, 1, 1, 1);
     return std::make_unique<TExcelRange>(this, Top, Left, Bottom, Right);
 }
 

@@ -13,7 +13,7 @@
 // application (Detach, or its destruction) while the application is visible:
 // then it is written to a new .xlsx file in the temporary folder and handed to
 // the sheet opener, which shows it in the desktop's spreadsheet program.
-// Open reads .xlsx, .xls and .csv files whole into memory.
+// Open reads .xlsx, .xls and .csv files; their rows are read as they are asked for.
 //
 // Cells hold Variants. Texts are code page 1254; an empty cell reads as an
 // empty Variant; numbers read as Double, dates as Date, logical cells as
@@ -57,12 +57,36 @@ private:
     Integer FTop, FLeft, FBottom, FRight;
 };
 
+// One row of a sheet as a file reader delivers it: non-empty cells, columns ascending.
+struct TSheetCell {
+    Integer Column;
+    Variant Value;
+};
+struct TSheetRow {
+    Integer Number = 0;
+    std::vector<TSheetCell> Cells;
+};
+
+// The rows of a sheet in a file, read front to back, one row in memory.
+class TSheetRowSource {
+public:
+    virtual ~TSheetRowSource() = default;
+    // The next row holding a cell, rows ascending; false at the end. Damage
+    // found on the way raises EOleException naming the file.
+    virtual bool Next(TSheetRow& Row) = 0;
+    // Back to the first row.
+    virtual void Rewind() = 0;
+};
+
 class TExcelWorksheet : public TObject {
 public:
     TExcelWorksheet(TExcelWorkbook* ABook, const AnsiString& AName);
+    ~TExcelWorksheet() override;
     const AnsiString& Name() const { return FName; }
     TExcelWorkbook* Parent() const { return FBook; }
 
+    // A sheet read from a file asks its rows of the file as they are wanted:
+    // going forward is cheap, going back reads from the start again.
     Variant Cells(Integer Row, Integer Column) const;
     // Empty or Null clears the cell. A Variant array is refused.
     void SetCells(Integer Row, Integer Column, const Variant& Value);
@@ -72,16 +96,27 @@ public:
     // "A1", "$B$2:$D$20" (case ignored); a bad address raises EOleException.
     std::unique_ptr<TExcelRange> Range(const AnsiString& Address);
 
-    // The stored cells, keyed by (row, column); only non-empty ones.
-    using TCellMap = std::map<std::pair<Integer, Integer>, Variant>;
-    const TCellMap& CellMap() const { return FCells; }
-    void AssignCells(TCellMap&& Cells) { FCells = std::move(Cells); }
+    // Every non-empty cell, rows then columns ascending.
+    void ForEachCell(const std::function<void(Integer Row, Integer Column, const Variant& Value)>& Fn) const;
+    Integer CellCount() const;
+
+    // Used by the readers: the file's rows stand under the cells set here.
+    void SetSource(std::unique_ptr<TSheetRowSource> Source);
 
 private:
+    using TCellMap = std::map<std::pair<Integer, Integer>, Variant>;
     void CheckCell(Integer Row, Integer Column) const;
+    // Moves the source to the row numbered Row or the first one after it.
+    void SeekRow(Integer Row) const;
     TExcelWorkbook* FBook;
     AnsiString FName;
+    // Cells set by the program; over a source an empty value hides a file cell.
     TCellMap FCells;
+    std::unique_ptr<TSheetRowSource> FSource;
+    mutable TSheetRow FRow;         // the source's current row; Number 0 before the first
+    mutable Integer FPrevRow = 0;   // the row read before it: rows between are empty
+    mutable bool FAtEnd = false;
+    mutable bool FRewind = false;   // the source was left elsewhere: start again
 };
 
 // The worksheets of one workbook; items count from 1.

@@ -4,8 +4,19 @@
 // when it is missing or cannot be read.
 #include "platform/sheet/Excel.h"
 
+#include <cstdio>
+
+// Limits of the .xlsx import besides the sheet's own: 10,000 sheets, 10 million
+// shared strings holding 256 MiB of text, 32,767 characters in a cell.
 void ReadXlsxFile(const AnsiString& FileName, TExcelWorkbook& Book);
+// .xls is read by a child process (see XlsRead.cpp); at most 10,000 sheets,
+// each within the format's 65,536 rows and 256 columns, in at most a minute.
 void ReadXlsFile(const AnsiString& FileName, TExcelWorkbook& Book);
+// For tests: what the child runs instead of the library (nullptr: the
+// library), and how long it may take. Both return the previous setting.
+using TXlsParser = int (*)(const char* Path, FILE* Out);
+TXlsParser SetXlsParser(TXlsParser Parser);
+int SetXlsReadSeconds(int Seconds);
 // One sheet named after the file; fields separated by ";" or "," (whichever
 // the first line holds more of outside quotes), quoted fields with doubled
 // quotes and line breaks; code page 1254, or UTF-8 (with a byte-order mark,

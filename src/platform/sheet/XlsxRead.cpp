@@ -1,5 +1,6 @@
-// Reading .xlsx packages: workbook, relationships, shared strings, styles and
-// the sheets' cells, streamed through expat.
+// Reading .xlsx packages: workbook, relationships, shared strings and styles
+// when the file is opened; the sheets' rows streamed through expat as they
+// are asked for, so that memory holds the shared strings and one row.
 #include "platform/rtl/CodePage.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/sheet/SheetFiles.h"
@@ -7,10 +8,11 @@
 #include <expat.h>
 #include <zip.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
-#include <set>
+#include <memory>
 #include <unordered_map>
 
 namespace {
@@ -23,10 +25,11 @@ public:
     std::string Why;
 };
 
-// Local part of an expat name "uri|local".
+// Local part of a name "prefix:local": the parts are read without namespace
+// processing, which no reader here needs.
 const char* Local(const XML_Char* Name) {
-    const char* Bar = std::strrchr(Name, '|');
-    return Bar ? Bar + 1 : Name;
+    const char* Colon = std::strrchr(Name, ':');
+    return Colon ? Colon + 1 : Name;
 }
 
 const char* Attr(const XML_Char** Atts, const char* LocalName) {
@@ -35,13 +38,21 @@ const char* Attr(const XML_Char** Atts, const char* LocalName) {
     return nullptr;
 }
 
+// A whole decimal number without sign or blanks; false when not one or above Max.
+bool ReadIndex(const char* S, long long Max, long long& Value) {
+    if (!S || !*S) return false;
+    const char* E = S + std::strlen(S);
+    auto Res = std::from_chars(S, E, Value);
+    return Res.ec == std::errc() && Res.ptr == E && Value >= 0 && Value <= Max;
+}
+
 // Base of the handlers of one XML part.
 class TPartReader {
 public:
     virtual ~TPartReader() = default;
     virtual void Start(const char* Name, const XML_Char** Atts) = 0;
     virtual void End(const char* Name) = 0;
-    virtual void Text(const char* S, int Len) {}
+    virtual void Text(const char*, int) {}
     // Never throw through expat's C frames: stop the parser and keep the reason.
     void Fail(const std::string& Why) {
         if (Error.empty()) Error = Why;
@@ -49,6 +60,85 @@ public:
     }
     XML_Parser Parser = nullptr;
     std::string Error;
+};
+
+// One part of the package parsed in pieces: Run returns when the reader
+// suspends the parser (true) or at the part's end (false).
+class TPartStream {
+public:
+    TPartStream(zip_t* AZip, zip_uint64_t AIndex, std::string AName, TPartReader& AReader)
+        : FZip(AZip), FIndex(AIndex), FName(std::move(AName)), FReader(AReader) {}
+    ~TPartStream() { Close(); }
+    TPartStream(const TPartStream&) = delete;
+    TPartStream& operator=(const TPartStream&) = delete;
+
+    // Opened when first run: a workbook of many sheets holds no parser for each.
+    void Restart() { Close(); }
+
+    bool Run() {
+        if (!FParser) Open();
+        for (;;) {
+            if (FDone) return false;
+            XML_Status St;
+            if (FSuspended) {
+                FSuspended = false;
+                St = XML_ResumeParser(FParser);
+            } else {
+                void* Buf = XML_GetBuffer(FParser, BufferSize);
+                if (!Buf) throw EBadPackage(FName + ": not enough memory");
+                zip_int64_t N = zip_fread(FFile, Buf, BufferSize);
+                if (N < 0) throw EBadPackage(FName + ": " + zip_file_strerror(FFile));
+                FFinal = N == 0;
+                St = XML_ParseBuffer(FParser, static_cast<int>(N), FFinal);
+            }
+            if (St == XML_STATUS_ERROR)
+                throw EBadPackage(FName + " line " + std::to_string(XML_GetCurrentLineNumber(FParser)) + ": " +
+                                  (FReader.Error.empty() ? XML_ErrorString(XML_GetErrorCode(FParser)) : FReader.Error));
+            if (St == XML_STATUS_SUSPENDED) {
+                FSuspended = true;
+                return true;
+            }
+            if (FFinal) FDone = true;
+        }
+    }
+
+private:
+    static constexpr int BufferSize = 1 << 16;
+
+    void Open() {
+        FFile = zip_fopen_index(FZip, FIndex, 0);
+        if (!FFile) throw EBadPackage(FName + ": " + zip_strerror(FZip));
+        FParser = XML_ParserCreate(nullptr);
+        if (!FParser) throw EBadPackage(FName + ": not enough memory");
+        XML_SetUserData(FParser, &FReader);
+        FReader.Parser = FParser;
+        FReader.Error.clear();
+        XML_SetElementHandler(
+            FParser,
+            [](void* U, const XML_Char* N, const XML_Char** A) { static_cast<TPartReader*>(U)->Start(Local(N), A); },
+            [](void* U, const XML_Char* N) { static_cast<TPartReader*>(U)->End(Local(N)); });
+        XML_SetCharacterDataHandler(
+            FParser, [](void* U, const XML_Char* S, int L) { static_cast<TPartReader*>(U)->Text(S, L); });
+        // A package part has no document type; one that has is not taken apart.
+        XML_SetStartDoctypeDeclHandler(FParser, [](void* U, const XML_Char*, const XML_Char*, const XML_Char*, int) {
+            static_cast<TPartReader*>(U)->Fail("a document type declaration is not allowed");
+        });
+        FSuspended = FFinal = FDone = false;
+    }
+    void Close() {
+        if (FParser) XML_ParserFree(FParser);
+        if (FFile) zip_fclose(FFile);
+        FParser = nullptr;
+        FFile = nullptr;
+    }
+
+    zip_t* FZip;
+    zip_uint64_t FIndex;
+    std::string FName;
+    TPartReader& FReader;
+    zip_file_t* FFile = nullptr;
+    XML_Parser FParser = nullptr;
+    bool FSuspended = false, FFinal = false, FDone = false;
 };
 
 class TPackage {
@@ -67,47 +157,36 @@ public:
     ~TPackage() {
         if (FZip) zip_discard(FZip);
     }
-    bool Has(const std::string& Name) const { return zip_name_locate(FZip, Name.c_str(), ZIP_FL_NOCASE) >= 0; }
+    TPackage(const TPackage&) = delete;
+    TPackage& operator=(const TPackage&) = delete;
 
-    // Streams a part through Reader; false when the part is missing.
+    zip_t* Zip() const { return FZip; }
+    // Index of a part; -1 when missing.
+    zip_int64_t Find(const std::string& Name) const { return zip_name_locate(FZip, Name.c_str(), ZIP_FL_NOCASE); }
+
+    // Parses a whole part through Reader; false when the part is missing.
     bool Parse(const std::string& Name, TPartReader& Reader) {
-        zip_int64_t Index = zip_name_locate(FZip, Name.c_str(), ZIP_FL_NOCASE);
+        zip_int64_t Index = Find(Name);
         if (Index < 0) return false;
-        zip_file_t* F = zip_fopen_index(FZip, static_cast<zip_uint64_t>(Index), 0);
-        if (!F) throw EBadPackage(Name + ": " + zip_strerror(FZip));
-        XML_Parser P = XML_ParserCreateNS(nullptr, '|');
-        XML_SetUserData(P, &Reader);
-        Reader.Parser = P;
-        XML_SetElementHandler(
-            P,
-            [](void* U, const XML_Char* N, const XML_Char** A) { static_cast<TPartReader*>(U)->Start(Local(N), A); },
-            [](void* U, const XML_Char* N) { static_cast<TPartReader*>(U)->End(Local(N)); });
-        XML_SetCharacterDataHandler(
-            P, [](void* U, const XML_Char* S, int L) { static_cast<TPartReader*>(U)->Text(S, L); });
-        std::string Why;
-        char Buf[65536];
-        for (;;) {
-            zip_int64_t N = zip_fread(F, Buf, sizeof Buf);
-            if (N < 0) {
-                Why = Name + ": " + zip_file_strerror(F);
-                break;
-            }
-            if (XML_Parse(P, Buf, static_cast<int>(N), N == 0) != XML_STATUS_OK) {
-                Why = Name + " line " + std::to_string(XML_GetCurrentLineNumber(P)) + ": " +
-                      (Reader.Error.empty() ? XML_ErrorString(XML_GetErrorCode(P)) : Reader.Error);
-                break;
-            }
-            if (N == 0) break;
+        TPartStream Stream(FZip, static_cast<zip_uint64_t>(Index), Name, Reader);
+        while (Stream.Run()) {
         }
-        XML_ParserFree(P);
-        zip_fclose(F);
-        if (!Why.empty()) throw EBadPackage(Why);
         return true;
     }
 
 private:
     zip_t* FZip = nullptr;
 };
+
+// Documented limits of the import: the format's own, and what no workbook of
+// the program comes near (they bound the memory a hostile file can claim).
+constexpr size_t MaxCellText = 32767;                    // characters of one cell
+constexpr size_t MaxCellUtf8 = MaxCellText * 4;          // its bytes as UTF-8, with some markup
+constexpr size_t MaxSharedStrings = 10'000'000;
+constexpr size_t MaxSharedText = size_t(256) << 20;      // bytes of all shared strings together
+constexpr size_t MaxSheets = 10'000;
+constexpr size_t MaxStyles = 1'000'000;
+constexpr double MaxDateSerial = 2958466;                // 1 January 10000
 
 // "_x000D_" escapes of characters that XML cannot carry.
 std::string UnescapeOoxml(const std::string& S) {
@@ -136,6 +215,7 @@ std::string UnescapeOoxml(const std::string& S) {
     return R;
 }
 
+
 struct TSheetRef {
     std::string Name;
     std::string RelId;
@@ -148,11 +228,13 @@ public:
     bool Date1904 = false;
     void Start(const char* Name, const XML_Char** Atts) override {
         if (!std::strcmp(Name, "sheet")) {
+            if (Sheets.size() >= MaxSheets) return Fail("more than " + std::to_string(MaxSheets) + " sheets");
             const char* N = Attr(Atts, "name");
             const char* Id = Attr(Atts, "id");
             Sheets.push_back({N ? N : "", Id ? Id : ""});
         } else if (!std::strcmp(Name, "workbookView")) {
-            if (const char* A = Attr(Atts, "activeTab")) ActiveTab = std::atoi(A);
+            long long Tab = 0;
+            if (ReadIndex(Attr(Atts, "activeTab"), MaxSheets, Tab)) ActiveTab = static_cast<int>(Tab);
         } else if (!std::strcmp(Name, "workbookPr")) {
             const char* D = Attr(Atts, "date1904");
             Date1904 = D && (!std::strcmp(D, "1") || !std::strcmp(D, "true"));
@@ -161,28 +243,61 @@ public:
     void End(const char*) override {}
 };
 
+struct TRelationship {
+    std::string Target;
+    std::string Type;  // last segment of the type
+    bool External = false;
+};
+
 class TRelsPart : public TPartReader {
 public:
-    std::unordered_map<std::string, std::string> Targets;  // Id -> target
-    std::unordered_map<std::string, std::string> ByType;   // last segment of Type -> target
+    std::unordered_map<std::string, TRelationship> ById;
+    std::unordered_map<std::string, std::string> ByType;  // last segment of Type -> target
     void Start(const char* Name, const XML_Char** Atts) override {
         if (std::strcmp(Name, "Relationship")) return;
+        if (ById.size() >= MaxSheets * 4) return Fail("too many relationships");
         const char* Id = Attr(Atts, "Id");
         const char* Target = Attr(Atts, "Target");
         const char* Type = Attr(Atts, "Type");
+        const char* Mode = Attr(Atts, "TargetMode");
         if (!Target) return;
-        if (Id) Targets[Id] = Target;
+        TRelationship Rel;
+        Rel.Target = Target;
+        Rel.External = Mode && !std::strcmp(Mode, "External");
         if (Type) {
             const char* Slash = std::strrchr(Type, '/');
-            ByType[Slash ? Slash + 1 : Type] = Target;
+            Rel.Type = Slash ? Slash + 1 : Type;
+            if (!Rel.External) ByType[Rel.Type] = Target;
         }
+        if (Id) ById[Id] = Rel;
     }
     void End(const char*) override {}
 };
 
+// All shared strings in one block of text: a hostile count of tiny strings
+// costs four bytes each, not a string object each.
+class TSharedStrings {
+public:
+    size_t Count() const { return FEnds.size(); }
+    AnsiString Get(size_t I) const {
+        size_t Begin = I == 0 ? 0 : FEnds[I - 1];
+        return FText.substr(Begin, FEnds[I] - Begin);
+    }
+    bool Add(const AnsiString& S) {
+        if (FEnds.size() >= MaxSharedStrings || FText.size() + S.size() > MaxSharedText) return false;
+        FText += S;
+        FEnds.push_back(static_cast<uint32_t>(FText.size()));
+        return true;
+    }
+
+private:
+    AnsiString FText;
+    std::vector<uint32_t> FEnds;
+};
+
 class TSharedStringsPart : public TPartReader {
 public:
-    std::vector<AnsiString> Strings;
+    TSharedStrings Strings;
     void Start(const char* Name, const XML_Char**) override {
         if (!std::strcmp(Name, "si")) {
             FInSi = true;
@@ -195,7 +310,13 @@ public:
     }
     void End(const char* Name) override {
         if (!std::strcmp(Name, "si")) {
-            Strings.push_back(SheetText(UnescapeOoxml(FText)));
+            AnsiString S = SheetText(UnescapeOoxml(FText));
+            if (S.size() > MaxCellText)
+                return Fail("shared string " + std::to_string(Strings.Count()) + " is longer than " +
+                            std::to_string(MaxCellText) + " characters");
+            if (!Strings.Add(S))
+                return Fail("more shared strings than the import takes (" + std::to_string(MaxSharedStrings) +
+                            " strings, " + std::to_string(MaxSharedText >> 20) + " MiB)");
             FInSi = false;
         } else if (!std::strcmp(Name, "rPh")) {
             --FPhonetic;
@@ -204,7 +325,11 @@ public:
         }
     }
     void Text(const char* S, int Len) override {
-        if (FInT) FText.append(S, static_cast<size_t>(Len));
+        if (!FInT) return;
+        if (FText.size() + static_cast<size_t>(Len) > MaxCellUtf8)
+            return Fail("shared string " + std::to_string(Strings.Count()) + " is longer than " +
+                        std::to_string(MaxCellText) + " characters");
+        FText.append(S, static_cast<size_t>(Len));
     }
 
 private:
@@ -248,15 +373,16 @@ class TStylesPart : public TPartReader {
 public:
     std::vector<bool> XfIsDate;
     void Start(const char* Name, const XML_Char** Atts) override {
+        long long Id = 0;
         if (!std::strcmp(Name, "numFmt")) {
-            const char* Id = Attr(Atts, "numFmtId");
             const char* Code = Attr(Atts, "formatCode");
-            if (Id && Code) FCustom[std::atoi(Id)] = IsDateFormatCode(Code);
+            if (FCustom.size() >= MaxStyles) return Fail("too many number formats");
+            if (ReadIndex(Attr(Atts, "numFmtId"), 0x7fffffff, Id) && Code) FCustom[static_cast<int>(Id)] = IsDateFormatCode(Code);
         } else if (!std::strcmp(Name, "cellXfs")) {
             FInXfs = true;
         } else if (!std::strcmp(Name, "xf") && FInXfs) {
-            const char* Id = Attr(Atts, "numFmtId");
-            int N = Id ? std::atoi(Id) : 0;
+            if (XfIsDate.size() >= MaxStyles) return Fail("too many cell formats");
+            int N = ReadIndex(Attr(Atts, "numFmtId"), 0x7fffffff, Id) ? static_cast<int>(Id) : 0;
             auto It = FCustom.find(N);
             XfIsDate.push_back(It != FCustom.end() ? It->second : IsBuiltinDateFormat(N));
         }
@@ -279,35 +405,82 @@ Integer ErrorCode(const std::string& Text) {
     return 2015;
 }
 
+// What every sheet of one opened package shares.
+struct TBookParts {
+    AnsiString FileName;
+    std::unique_ptr<TPackage> Package;
+    TSharedStrings Strings;
+    std::vector<bool> XfIsDate;
+    bool Date1904 = false;
+};
+
+// "AB12" -> column 28, row 12; false when malformed or beyond the sheet.
+bool ParseCellRef(const char* Ref, Integer& Row, Integer& Col) {
+    Integer C = 0;
+    const char* P = Ref;
+    for (; *P >= 'A' && *P <= 'Z'; ++P) {
+        C = C * 26 + (*P - 'A' + 1);
+        if (C > ExcelMaxColumns) return false;
+    }
+    if (P == Ref) return false;
+    long long R = 0;
+    if (!ReadIndex(P, ExcelMaxRows, R) || R < 1) return false;
+    Row = static_cast<Integer>(R);
+    Col = C;
+    return true;
+}
+
+std::string CellName(Integer Row, Integer Col) {
+    return (Col >= 1 && Col <= ExcelMaxColumns ? ExcelColumnName(Col) : AnsiString("?")) + std::to_string(Row);
+}
+
+// The handlers of a sheet part: each row with cells suspends the parser.
 class TSheetPart : public TPartReader {
 public:
-    TSheetPart(TExcelWorksheet::TCellMap& ACells, const std::vector<AnsiString>& AStrings,
-               const std::vector<bool>& AXfIsDate, bool ADate1904)
-        : FCells(ACells), FStrings(AStrings), FXfIsDate(AXfIsDate), FDate1904(ADate1904) {}
+    explicit TSheetPart(const TBookParts& ABook) : FBook(ABook) {}
+    TSheetRow* Target = nullptr;
+    bool RowReady = false;
+
+    void Reset() {
+        FRow = 0;
+        FCol = 0;
+        FInRow = FInCell = FInValue = FHasValue = false;
+        FPhonetic = 0;
+    }
 
     void Start(const char* Name, const XML_Char** Atts) override {
-        if (!std::strcmp(Name, "row")) {
-            const char* R = Attr(Atts, "r");
-            FRow = R ? std::atoi(R) : FRow + 1;
-            FCol = 0;
-        } else if (!std::strcmp(Name, "c")) {
+        if (!std::strcmp(Name, "c")) {
+            if (!FInRow) return Fail("a cell outside a row");
             FInCell = true;
             FValue.clear();
             FHasValue = false;
-            const char* Ref = Attr(Atts, "r");
-            if (Ref) {
-                Integer Col = 0;
-                const char* P = Ref;
-                for (; *P >= 'A' && *P <= 'Z'; ++P) Col = Col * 26 + (*P - 'A' + 1);
-                FCol = Col;
-                if (*P) FRow = std::atoi(P);
-            } else {
-                ++FCol;
+            if (const char* Ref = Attr(Atts, "r")) {
+                Integer R = 0;
+                if (!ParseCellRef(Ref, R, FCol)) return Fail("cell reference '" + std::string(Ref) + "' out of range");
+                if (R != FRow) return Fail("cell " + std::string(Ref) + " in row " + std::to_string(FRow));
+            } else if (++FCol > ExcelMaxColumns) {
+                return Fail("more than " + std::to_string(ExcelMaxColumns) + " cells in row " + std::to_string(FRow));
             }
             const char* T = Attr(Atts, "t");
-            FType = T ? T : "n";
-            const char* S = Attr(Atts, "s");
-            FStyle = S ? std::atoi(S) : 0;
+            FType = !T ? 'n' : !std::strcmp(T, "s") ? 's' : !std::strcmp(T, "str") || !std::strcmp(T, "inlineStr") ? 't'
+                    : !std::strcmp(T, "b") ? 'b' : !std::strcmp(T, "e") ? 'e' : !std::strcmp(T, "d") ? 'd' : 'n';
+            long long S = 0;
+            const char* SA = Attr(Atts, "s");
+            FStyle = SA && ReadIndex(SA, MaxStyles, S) ? static_cast<size_t>(S) : 0;
+        } else if (!std::strcmp(Name, "row")) {
+            long long R = 0;
+            if (const char* RA = Attr(Atts, "r")) {
+                if (!ReadIndex(RA, ExcelMaxRows, R) || R < 1) return Fail("row number '" + std::string(RA) + "' out of range");
+            } else {
+                R = FRow + 1;
+                if (R > ExcelMaxRows) return Fail("more than " + std::to_string(ExcelMaxRows) + " rows");
+            }
+            if (R <= FRow) return Fail("row " + std::to_string(R) + " after row " + std::to_string(FRow));
+            FRow = static_cast<Integer>(R);
+            FCol = 0;
+            FInRow = true;
+            Target->Number = FRow;
+            Target->Cells.clear();
         } else if (FInCell && (!std::strcmp(Name, "v") || (!std::strcmp(Name, "t") && !FPhonetic))) {
             FInValue = true;
             FHasValue = true;
@@ -317,84 +490,161 @@ public:
     }
 
     void End(const char* Name) override {
-        if (!std::strcmp(Name, "v") || !std::strcmp(Name, "t")) {
-            FInValue = false;
-        } else if (!std::strcmp(Name, "rPh")) {
-            --FPhonetic;
-        } else if (!std::strcmp(Name, "c")) {
+        if (!std::strcmp(Name, "c")) {
             FInCell = false;
             if (FHasValue) Store();
+        } else if (!std::strcmp(Name, "v") || !std::strcmp(Name, "t")) {
+            FInValue = false;
+        } else if (!std::strcmp(Name, "row")) {
+            FInRow = false;
+            if (Target->Cells.empty()) return;
+            auto& Cells = Target->Cells;
+            auto ByColumn = [](const TSheetCell& A, const TSheetCell& B) { return A.Column < B.Column; };
+            if (!std::is_sorted(Cells.begin(), Cells.end(), ByColumn)) {
+                // Out of order: the last value given for a column counts.
+                std::stable_sort(Cells.begin(), Cells.end(), ByColumn);
+                std::vector<TSheetCell> Unique;
+                for (auto& C : Cells) {
+                    if (!Unique.empty() && Unique.back().Column == C.Column) Unique.pop_back();
+                    Unique.push_back(std::move(C));
+                }
+                Cells.swap(Unique);
+            }
+            RowReady = true;
+            XML_StopParser(Parser, XML_TRUE);
+        } else if (!std::strcmp(Name, "rPh")) {
+            --FPhonetic;
         }
     }
 
     void Text(const char* S, int Len) override {
-        if (FInValue) FValue.append(S, static_cast<size_t>(Len));
+        if (!FInValue) return;
+        if (FValue.size() + static_cast<size_t>(Len) > MaxCellUtf8)
+            return Fail("cell " + CellName(FRow, FCol) + " is longer than " + std::to_string(MaxCellText) + " characters");
+        FValue.append(S, static_cast<size_t>(Len));
     }
 
 private:
     void Store() {
-        if (FRow < 1 || FRow > ExcelMaxRows || FCol < 1 || FCol > ExcelMaxColumns)
-            return Fail("cell reference out of range (row " + std::to_string(FRow) + ", column " +
-                        std::to_string(FCol) + ")");
         Variant V;
-        if (FType == "s") {
-            size_t I = 0;
-            auto Res = std::from_chars(FValue.data(), FValue.data() + FValue.size(), I);
-            if (Res.ec != std::errc() || I >= FStrings.size())
-                return Fail("shared string index '" + FValue + "' out of range");
-            V = Variant(FStrings[I]);
-        } else if (FType == "str" || FType == "inlineStr") {
-            V = Variant(SheetText(UnescapeOoxml(FValue)));
-        } else if (FType == "b") {
-            V = Variant(FValue == "1" || FValue == "true");
-        } else if (FType == "e") {
-            V = Variant::FromError(ErrorCode(FValue));
-        } else if (FType == "d") {
-            TDateTime D = 0;
-            if (!ParseIsoDateTime(FValue, D)) return Fail("bad date value '" + FValue + "'");
-            V = Variant::FromDateTime(D);
-        } else {
-            double D = 0;
-            const char* B = FValue.data();
-            const char* E = B + FValue.size();
-            while (B < E && *B == ' ') ++B;
-            if (B == E) return;
-            auto Res = std::from_chars(B, E, D);
-            if (Res.ec != std::errc() || Res.ptr != E) return Fail("bad number '" + FValue + "'");
-            bool IsDate = FStyle >= 0 && static_cast<size_t>(FStyle) < FXfIsDate.size() && FXfIsDate[FStyle];
-            if (IsDate)
-                V = Variant::FromDateTime(FDate1904 ? D + 1462 : ExcelSerialToDateTime(D));
-            else
-                V = Variant(D);
+        switch (FType) {
+            case 's': {
+                long long I = 0;
+                if (!ReadIndex(FValue.c_str(), 0x7fffffffffffLL, I) || static_cast<size_t>(I) >= FBook.Strings.Count())
+                    return Fail("cell " + CellName(FRow, FCol) + ": shared string index '" + FValue + "' out of range");
+                AnsiString S = FBook.Strings.Get(static_cast<size_t>(I));
+                if (S.empty()) return;
+                V = Variant(std::move(S));
+                break;
+            }
+            case 't': {
+                AnsiString S = SheetText(UnescapeOoxml(FValue));
+                if (S.size() > MaxCellText)
+                    return Fail("cell " + CellName(FRow, FCol) + " is longer than " + std::to_string(MaxCellText) +
+                                " characters");
+                if (S.empty()) return;
+                V = Variant(std::move(S));
+                break;
+            }
+            case 'b': V = Variant(FValue == "1" || FValue == "true"); break;
+            case 'e': V = Variant::FromError(ErrorCode(FValue)); break;
+            case 'd': {
+                TDateTime D = 0;
+                if (!ParseIsoDateTime(FValue, D))
+                    return Fail("cell " + CellName(FRow, FCol) + ": bad date value '" + FValue + "'");
+                V = Variant::FromDateTime(D);
+                break;
+            }
+            default: {
+                double D = 0;
+                const char* B = FValue.data();
+                const char* E = B + FValue.size();
+                while (B < E && *B == ' ') ++B;
+                if (B == E) return;
+                auto Res = std::from_chars(B, E, D);
+                // "nan" and "inf" read as doubles but are no numbers of a sheet.
+                if (Res.ec != std::errc() || Res.ptr != E || !std::isfinite(D))
+                    return Fail("cell " + CellName(FRow, FCol) + ": bad number '" + FValue + "'");
+                bool IsDate = FStyle < FBook.XfIsDate.size() && FBook.XfIsDate[FStyle];
+                if (IsDate) {
+                    double Serial = FBook.Date1904 ? D + 1462 : D;
+                    if (Serial < 0 || Serial >= MaxDateSerial)
+                        return Fail("cell " + CellName(FRow, FCol) + ": date serial " + FValue + " out of range");
+                    V = Variant::FromDateTime(FBook.Date1904 ? Serial : ExcelSerialToDateTime(D));
+                } else {
+                    V = Variant(D);
+                }
+            }
         }
-        if (V.VType() == varString && V.AsString().empty()) return;
-        FCells[{FRow, FCol}] = std::move(V);
+        Target->Cells.push_back({FCol, std::move(V)});
     }
 
-    TExcelWorksheet::TCellMap& FCells;
-    const std::vector<AnsiString>& FStrings;
-    const std::vector<bool>& FXfIsDate;
-    bool FDate1904;
+    const TBookParts& FBook;
     Integer FRow = 0, FCol = 0;
-    bool FInCell = false, FInValue = false, FHasValue = false;
+    bool FInRow = false, FInCell = false, FInValue = false, FHasValue = false;
     int FPhonetic = 0;
-    std::string FType;
-    int FStyle = 0;
+    char FType = 'n';
+    size_t FStyle = 0;
     std::string FValue;
 };
 
-// A relationship target as a path inside the package.
-std::string PartPath(const std::string& Base, const std::string& Target) {
-    if (!Target.empty() && Target[0] == '/') return Target.substr(1);
-    std::string Path = Base + Target;
-    // Resolve "dir/../x".
-    size_t P;
-    while ((P = Path.find("/../")) != std::string::npos) {
-        size_t Start = Path.rfind('/', P == 0 ? 0 : P - 1);
-        Start = (Start == std::string::npos) ? 0 : Start + 1;
-        Path.erase(Start, P + 4 - Start);
+class TXlsxSheetSource : public TSheetRowSource {
+public:
+    TXlsxSheetSource(std::shared_ptr<TBookParts> ABook, zip_uint64_t Index, const std::string& Name)
+        : FBook(std::move(ABook)), FPart(*FBook), FStream(FBook->Package->Zip(), Index, Name, FPart) {}
+
+    bool Next(TSheetRow& Row) override {
+        try {
+            FPart.Target = &Row;
+            FPart.RowReady = false;
+            while (FStream.Run())
+                if (FPart.RowReady) return true;
+            return false;
+        } catch (const EBadPackage& E) {
+            throw EOleException("'" + FBook->FileName + "' is not a valid workbook file: " + SheetText(E.Why),
+                                DISP_E_EXCEPTION, SourceName);
+        }
     }
-    return Path;
+
+    void Rewind() override {
+        FPart.Reset();
+        try {
+            FStream.Restart();
+        } catch (const EBadPackage& E) {
+            throw EOleException("'" + FBook->FileName + "' cannot be read again: " + SheetText(E.Why),
+                                DISP_E_EXCEPTION, SourceName);
+        }
+    }
+
+private:
+    std::shared_ptr<TBookParts> FBook;
+    TSheetPart FPart;
+    TPartStream FStream;
+};
+
+// A relationship target as a part name inside the package; false when it
+// points outside it.
+bool PartPath(const std::string& Base, const std::string& Target, std::string& Path) {
+    if (Target.find(':') != std::string::npos || Target.find('\\') != std::string::npos) return false;
+    std::string Full = !Target.empty() && Target[0] == '/' ? Target.substr(1) : Base + Target;
+    std::vector<std::string> Segments;
+    size_t Pos = 0;
+    while (Pos <= Full.size()) {
+        size_t Slash = Full.find('/', Pos);
+        if (Slash == std::string::npos) Slash = Full.size();
+        std::string Seg = Full.substr(Pos, Slash - Pos);
+        if (Seg == "..") {
+            if (Segments.empty()) return false;
+            Segments.pop_back();
+        } else if (!Seg.empty() && Seg != ".") {
+            Segments.push_back(Seg);
+        }
+        Pos = Slash + 1;
+    }
+    if (Segments.empty()) return false;
+    Path.clear();
+    for (const auto& Seg : Segments) Path += (Path.empty() ? "" : "/") + Seg;
+    return true;
 }
 
 }  // namespace
@@ -432,35 +682,48 @@ bool ParseIsoDateTime(const std::string& Text, TDateTime& Value) {
 
 void ReadXlsxFile(const AnsiString& FileName, TExcelWorkbook& Book) {
     try {
-        TPackage Pkg(FileName);
+        auto Parts = std::make_shared<TBookParts>();
+        Parts->FileName = FileName;
+        Parts->Package = std::make_unique<TPackage>(FileName);
+        TPackage& Pkg = *Parts->Package;
         TWorkbookPart WB;
         if (!Pkg.Parse("xl/workbook.xml", WB)) throw EBadPackage("it has no workbook part");
         TRelsPart Rels;
         Pkg.Parse("xl/_rels/workbook.xml.rels", Rels);
 
+        std::string Path;
         TSharedStringsPart SST;
         auto SI = Rels.ByType.find("sharedStrings");
-        Pkg.Parse(SI != Rels.ByType.end() ? PartPath("xl/", SI->second) : "xl/sharedStrings.xml", SST);
+        if (SI != Rels.ByType.end() && !PartPath("xl/", SI->second, Path))
+            throw EBadPackage("the shared strings lie outside the package ('" + SI->second + "')");
+        Pkg.Parse(SI != Rels.ByType.end() ? Path : "xl/sharedStrings.xml", SST);
+        Parts->Strings = std::move(SST.Strings);
         TStylesPart Styles;
         auto ST = Rels.ByType.find("styles");
-        Pkg.Parse(ST != Rels.ByType.end() ? PartPath("xl/", ST->second) : "xl/styles.xml", Styles);
+        if (ST != Rels.ByType.end() && !PartPath("xl/", ST->second, Path))
+            throw EBadPackage("the styles lie outside the package ('" + ST->second + "')");
+        Pkg.Parse(ST != Rels.ByType.end() ? Path : "xl/styles.xml", Styles);
+        Parts->XfIsDate = std::move(Styles.XfIsDate);
+        Parts->Date1904 = WB.Date1904;
 
         if (WB.Sheets.empty()) throw EBadPackage("it has no worksheets");
         Integer Index = 0;
         for (const TSheetRef& Ref : WB.Sheets) {
             ++Index;
-            std::string Path;
-            auto It = Rels.Targets.find(Ref.RelId);
-            if (It != Rels.Targets.end())
-                Path = PartPath("xl/", It->second);
-            else
+            auto It = Rels.ById.find(Ref.RelId);
+            bool Chart = false;
+            if (It != Rels.ById.end()) {
+                if (It->second.External || !PartPath("xl/", It->second.Target, Path))
+                    throw EBadPackage("sheet '" + Ref.Name + "' points outside the package ('" + It->second.Target + "')");
+                Chart = It->second.Type == "chartsheet";
+            } else {
                 Path = "xl/worksheets/sheet" + std::to_string(Index) + ".xml";
+            }
+            zip_int64_t Part = Pkg.Find(Path);
+            if (Part < 0 && !Chart) throw EBadPackage("the part '" + Path + "' of sheet '" + Ref.Name + "' is missing");
             TExcelWorksheet* Sheet = Book.AddSheet(SheetText(Ref.Name));
-            TExcelWorksheet::TCellMap Cells;
-            TSheetPart Part(Cells, SST.Strings, Styles.XfIsDate, WB.Date1904);
-            // A chart sheet or a missing part is an empty sheet.
-            if (Pkg.Has(Path)) Pkg.Parse(Path, Part);
-            Sheet->AssignCells(std::move(Cells));
+            // A chart sheet has no cells.
+            if (!Chart) Sheet->SetSource(std::make_unique<TXlsxSheetSource>(Parts, static_cast<zip_uint64_t>(Part), Path));
         }
         Book.SetActiveSheetIndex(WB.ActiveTab);
     } catch (const EBadPackage& E) {

@@ -36,7 +36,9 @@ AnsiString ErrorText(Integer Code) {
 
 // Builds the whole package at Path (which must not be the final name).
 void WritePackage(const TExcelWorkbook& Book, const std::string& Path, const AnsiString& ShownName) {
+    // Rows go out in order, so the library need not hold them.
     lxw_workbook_options Options{};
+    Options.constant_memory = LXW_TRUE;
     std::string TmpDir = AnsiToUtf8(ExcludeTrailingPathDelimiter(ExtractFilePath(AnsiString(Path))));
     Options.tmpdir = TmpDir.data();
     lxw_workbook* WB = workbook_new_opt(Path.c_str(), &Options);
@@ -54,6 +56,7 @@ void WritePackage(const TExcelWorkbook& Book, const std::string& Path, const Ans
             Failure = "cell " + ExcelColumnName(Col) + IntToStr(Row) + ": " + lxw_strerror(Err);
     };
     TExcelWorksheet* Active = Book.ActiveSheet();
+    try {
     for (const auto& Sheet : Book.SheetList()) {
         std::string Name = AnsiToUtf8(Sheet->Name());
         lxw_worksheet* WS = workbook_add_worksheet(WB, Name.c_str());
@@ -62,9 +65,9 @@ void WritePackage(const TExcelWorkbook& Book, const std::string& Path, const Ans
             break;
         }
         if (Sheet.get() == Active) worksheet_activate(WS);
-        for (const auto& [Key, V] : Sheet->CellMap()) {
-            lxw_row_t R = static_cast<lxw_row_t>(Key.first - 1);
-            lxw_col_t C = static_cast<lxw_col_t>(Key.second - 1);
+        Sheet->ForEachCell([&](Integer Row, Integer Col, const Variant& V) {
+            lxw_row_t R = static_cast<lxw_row_t>(Row - 1);
+            lxw_col_t C = static_cast<lxw_col_t>(Col - 1);
             TVarType T = V.VType() & varTypeMask;
             lxw_error Err = LXW_NO_ERROR;
             switch (T) {
@@ -110,8 +113,13 @@ void WritePackage(const TExcelWorkbook& Book, const std::string& Path, const Ans
                     break;
                 }
             }
-            Check(Err, Key.first, Key.second);
-        }
+            Check(Err, Row, Col);
+        });
+    }
+    } catch (...) {
+        // A source file that turns out damaged: nothing is written.
+        lxw_workbook_free(WB);
+        throw;
     }
     lxw_error Err = workbook_close(WB);
     if (!Failure.empty()) WriteFailure(ShownName, Failure);

@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstring>
+
+#include <unistd.h>
 
 // No program on this machine writes .xls, so the tests build small BIFF8
 // workbooks inside an OLE compound file by hand.
@@ -166,7 +169,9 @@ std::string CompoundFile(std::string Stream) {
     const uint32_t End = 0xFFFFFFFE, Free = 0xFFFFFFFF, FatSect = 0xFFFFFFFD;
     Stream.resize((Stream.size() + 511) / 512 * 512, '\0');
     uint32_t StreamSectors = static_cast<uint32_t>(Stream.size() / 512);
-    uint32_t DirSector = 1 + StreamSectors;
+    uint32_t FatSectors = 1;
+    while (FatSectors * 128 < FatSectors + StreamSectors + 1) ++FatSectors;  // at most 109
+    uint32_t DirSector = FatSectors + StreamSectors;
     std::string H("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
     H += std::string(16, '\0');
     Put16(H, 0x003E);
@@ -176,7 +181,7 @@ std::string CompoundFile(std::string Stream) {
     Put16(H, 6);
     H += std::string(6, '\0');
     Put32(H, 0);
-    Put32(H, 1);          // FAT sectors
+    Put32(H, FatSectors);
     Put32(H, DirSector);  // first directory sector
     Put32(H, 0);
     Put32(H, 4096);
@@ -184,14 +189,13 @@ std::string CompoundFile(std::string Stream) {
     Put32(H, 0);
     Put32(H, End);  // no DIFAT sectors
     Put32(H, 0);
-    Put32(H, 0);  // the FAT is sector 0
-    for (int I = 1; I < 109; ++I) Put32(H, Free);
+    for (uint32_t I = 0; I < 109; ++I) Put32(H, I < FatSectors ? I : Free);
 
     std::string Fat;
-    Put32(Fat, FatSect);
-    for (uint32_t I = 1; I <= StreamSectors; ++I) Put32(Fat, I == StreamSectors ? End : I + 1);
+    for (uint32_t I = 0; I < FatSectors; ++I) Put32(Fat, FatSect);
+    for (uint32_t I = 1; I <= StreamSectors; ++I) Put32(Fat, I == StreamSectors ? End : FatSectors + I);
     Put32(Fat, End);
-    while (Fat.size() < 512) Put32(Fat, Free);
+    while (Fat.size() < 512 * FatSectors) Put32(Fat, Free);
 
     auto Entry = [&](const std::u16string& Name, int Type, uint32_t Child, uint32_t Start, uint32_t Size) {
         std::string E = Chars16(Name);
@@ -209,7 +213,7 @@ std::string CompoundFile(std::string Stream) {
         return E;
     };
     std::string Dir = Entry(u"Root Entry", 5, 1, End, 0) +
-                      Entry(u"Workbook", 2, Free, 1, static_cast<uint32_t>(Stream.size())) +
+                      Entry(u"Workbook", 2, Free, FatSectors, static_cast<uint32_t>(Stream.size())) +
                       Entry(u"", 0, Free, 0, 0) + Entry(u"", 0, Free, 0, 0);
     return H + Fat + Stream + Dir;
 }
@@ -270,4 +274,65 @@ TEST(XlsRead, DamagedCompoundFileRaisesNamingTheFile) {
         }
     }
     EXPECT_EQ(Excel->Workbooks()->Count(), 0);
+}
+
+TEST(XlsRead, SheetCountsBeyondTheLimitEndQuicklyWithAMessage) {
+    TSheetTestDir Dir;
+    for (size_t Count : {65536u}) {
+        std::vector<TXlsSheet> Sheets(Count, TXlsSheet{"s", {}});
+        Dir.Write("many.xls", CompoundFile(WorkbookStream(Sheets)));
+        auto Excel = CreateOleObject("excel.application");
+        try {
+            Excel->Workbooks()->Open(Dir.File("many.xls"));
+            ADD_FAILURE() << Count;
+        } catch (const EOleException& E) {
+            EXPECT_NE(E.Message().find("many.xls' is not a valid workbook file: it has more than 10000 sheets"),
+                      AnsiString::npos) << E.Message();
+        }
+    }
+}
+
+namespace {
+
+// Stand-ins for the library failing inside the child process.
+int CrashingParser(const char*, FILE*) {
+    std::raise(SIGSEGV);
+    return 0;
+}
+int HangingParser(const char*, FILE*) {
+    for (;;) pause();
+}
+int FailingParser(const char*, FILE*) { return -20; }
+
+struct TParserGuard {
+    explicit TParserGuard(TXlsParser P, int Seconds = 60) : Old(SetXlsParser(P)), OldSeconds(SetXlsReadSeconds(Seconds)) {}
+    ~TParserGuard() {
+        SetXlsParser(Old);
+        SetXlsReadSeconds(OldSeconds);
+    }
+    TXlsParser Old;
+    int OldSeconds;
+};
+
+}  // namespace
+
+TEST(XlsRead, AFaultOrHangOfTheReaderIsAMessageNotTheProgramsEnd) {
+    TSheetTestDir Dir;
+    Dir.Write("x.xls", CompoundFile(WorkbookStream({{"S", {{0, 0, TXlsCell::Number, 1}}}})));
+    const std::pair<TXlsParser, const char*> Cases[] = {
+        {CrashingParser, "x.xls' is not a valid workbook file: its contents made the reader fail (signal 11)"},
+        {HangingParser, "x.xls' is not a valid workbook file: reading it took longer than 1 seconds"},
+        {FailingParser, "x.xls' is not a valid workbook file: a text in it is not valid in its code page"},
+    };
+    auto Excel = CreateOleObject("excel.application");
+    for (const auto& [Parser, Why] : Cases) {
+        TParserGuard Guard(Parser, 1);
+        try {
+            Excel->Workbooks()->Open(Dir.File("x.xls"));
+            ADD_FAILURE() << Why;
+        } catch (const EOleException& E) {
+            EXPECT_NE(E.Message().find(Why), AnsiString::npos) << E.Message();
+        }
+    }
+    EXPECT_EQ(Excel->Workbooks()->Open(Dir.File("x.xls"))->Worksheets(1)->Cells(1, 1).AsInteger(), 1);
 }

@@ -144,13 +144,16 @@ TEST(XlsxRead, DamagedPackagesRaiseNamingTheFile) {
     auto Excel = CreateOleObject("excel.application");
     for (const auto& C : Cases) {
         MakePackage(Dir.Path + C.Name, C.Parts);
+        // The workbook's structure is checked when it opens, a sheet's rows
+        // when they are read.
         try {
-            Excel->Workbooks()->Open(Dir.File(C.Name));
+            Excel->Workbooks()->Open(Dir.File(C.Name))->Worksheets(1)->UsedRange();
             ADD_FAILURE() << C.Name;
         } catch (const EOleException& E) {
             EXPECT_NE(E.Message().find(C.Name), AnsiString::npos) << E.Message();
         }
     }
+    Excel->Workbooks()->Clear();
     // A zip signature followed by garbage.
     Dir.Write("truncated.xlsx", std::string("PK\x03\x04", 4) + std::string(100, '\x07'));
     EXPECT_THROW(Excel->Workbooks()->Open(Dir.File("truncated.xlsx")), EOleException);
@@ -168,4 +171,122 @@ TEST(XlsxRead, IsoDateTimes) {
     EXPECT_DOUBLE_EQ(ExcelSerialToDateTime(1), EncodeDate(1900, 1, 1));
     EXPECT_DOUBLE_EQ(ExcelSerialToDateTime(61), EncodeDate(1900, 3, 1));
     EXPECT_DOUBLE_EQ(ExcelSerialToDateTime(0.5), 0.5);  // a time of day alone
+}
+
+namespace {
+
+std::string SheetOf(const std::string& Rows) {
+    return "<worksheet><sheetData>" + Rows + "</sheetData></worksheet>";
+}
+
+// The message of opening the package and reading its first sheet; empty when that works.
+std::string OpenAndReadError(TSheetTestDir& Dir, const std::string& Name,
+                             const std::vector<std::pair<std::string, std::string>>& Parts) {
+    MakePackage(Dir.Path + Name, Parts);
+    auto Excel = CreateOleObject("excel.application");
+    try {
+        Excel->Workbooks()->Open(Dir.File(Name))->Worksheets(1)->UsedRange();
+    } catch (const EOleException& E) {
+        EXPECT_NE(E.Message().find(Name), AnsiString::npos) << E.Message();
+        return E.Message();
+    }
+    return {};
+}
+
+}  // namespace
+
+TEST(XlsxRead, HostileCellsAreRefusedNotWrappedOrGuessed) {
+    TSheetTestDir Dir;
+    const std::string Wb = R"(<workbook><sheets><sheet name="S"/></sheets></workbook>)";
+    const std::string Styles =
+        R"(<styleSheet><cellXfs count="2"><xf numFmtId="0"/><xf numFmtId="14"/></cellXfs></styleSheet>)";
+    const std::string Long(40000, 'x');
+    const std::pair<std::string, const char*> Cases[] = {
+        {R"(<row r="1"><c r="MWLQKXA1"><v>1</v></c></row>)", "'MWLQKXA1' out of range"},
+        {R"(<row r="1"><c r="A4294967297"><v>1</v></c></row>)", "'A4294967297' out of range"},
+        {R"(<row r="4294967297"><c><v>1</v></c></row>)", "row number '4294967297' out of range"},
+        {R"(<row r="1048577"><c><v>1</v></c></row>)", "row number '1048577' out of range"},
+        {R"(<row r="-1"><c><v>1</v></c></row>)", "row number '-1' out of range"},
+        {R"(<row r="2"><c r="A3"><v>1</v></c></row>)", "cell A3 in row 2"},
+        {R"(<row r="5"><c><v>1</v></c></row><row r="4"><c><v>1</v></c></row>)", "row 4 after row 5"},
+        {R"(<row r="1"><c><v>nan</v></c></row>)", "bad number 'nan'"},
+        {R"(<row r="1"><c><v>inf</v></c></row>)", "bad number 'inf'"},
+        {R"(<row r="1"><c><v>-infinity</v></c></row>)", "bad number '-infinity'"},
+        {R"(<row r="1"><c><v>1e400</v></c></row>)", "bad number '1e400'"},
+        {R"(<row r="1"><c s="1"><v>1e10</v></c></row>)", "date serial 1e10 out of range"},
+        {R"(<row r="1"><c s="1"><v>1e300</v></c></row>)", "date serial 1e300 out of range"},
+        {R"(<row r="1"><c s="1"><v>-1e15</v></c></row>)", "date serial -1e15 out of range"},
+        {R"(<row r="1"><c t="inlineStr"><is><t>)" + Long + "</t></is></c></row>", "A1 is longer than 32767 characters"},
+        {R"(<c><v>1</v></c>)", "a cell outside a row"},
+    };
+    int N = 0;
+    for (const auto& [Rows, Why] : Cases) {
+        std::string Msg = OpenAndReadError(Dir, "h" + std::to_string(++N) + ".xlsx",
+                                           {{"xl/workbook.xml", Wb}, {"xl/styles.xml", Styles},
+                                            {"xl/worksheets/sheet1.xml", SheetOf(Rows)}});
+        EXPECT_NE(Msg.find(Why), std::string::npos) << Why << ": " << Msg;
+    }
+    // The limits themselves are cells like any other.
+    std::string Msg = OpenAndReadError(
+        Dir, "edge.xlsx",
+        {{"xl/workbook.xml", Wb},
+         {"xl/styles.xml", Styles},
+         {"xl/worksheets/sheet1.xml",
+          SheetOf(R"(<row r="1"><c r="XFD1"><v>1</v></c><c r="A1" s="1"><v>2958465.5</v></c></row>)"
+                  R"(<row r="1048576"><c r="A1048576" t="inlineStr"><is><t>)" + std::string(32767, 'y') + "</t></is></c></row>")}});
+    EXPECT_EQ(Msg, "");
+}
+
+TEST(XlsxRead, DamagedStructureIsRefusedWhenOpened) {
+    TSheetTestDir Dir;
+    const std::string Wb = R"(<workbook xmlns:r="r"><sheets><sheet name="S" r:id="rId1"/></sheets></workbook>)";
+    auto Rels = [](const std::string& Target, const std::string& Extra = "") {
+        return R"(<Relationships><Relationship Id="rId1" Type="http://x/worksheet" Target=")" + Target + "\"" + Extra +
+               "/></Relationships>";
+    };
+    const std::string Sheet = SheetOf(R"(<row r="1"><c><v>1</v></c></row>)");
+    std::string ManySheets = "<workbook><sheets>";
+    for (int I = 0; I <= 10000; ++I) ManySheets += "<sheet name=\"s\"/>";
+    ManySheets += "</sheets></workbook>";
+    const std::pair<std::vector<std::pair<std::string, std::string>>, const char*> Cases[] = {
+        {{{"xl/workbook.xml", Wb}, {"xl/_rels/workbook.xml.rels", Rels("worksheets/gone.xml")}},
+         "the part 'xl/worksheets/gone.xml' of sheet 'S' is missing"},
+        {{{"xl/workbook.xml", R"(<workbook><sheets><sheet name="S"/></sheets></workbook>)"}},
+         "the part 'xl/worksheets/sheet1.xml' of sheet 'S' is missing"},
+        {{{"xl/workbook.xml", Wb}, {"xl/_rels/workbook.xml.rels", Rels("../../../etc/passwd")}, {"etc/passwd", Sheet}},
+         "points outside the package"},
+        {{{"xl/workbook.xml", Wb}, {"xl/_rels/workbook.xml.rels", Rels("file:///etc/passwd")}}, "points outside the package"},
+        {{{"xl/workbook.xml", Wb}, {"xl/_rels/workbook.xml.rels", Rels("s.xml", R"( TargetMode="External")")}, {"xl/s.xml", Sheet}},
+         "points outside the package"},
+        {{{"xl/workbook.xml", Wb}, {"xl/_rels/workbook.xml.rels", Rels("s.xml")}, {"xl/s.xml", Sheet},
+          {"xl/sharedStrings.xml", "<sst><si><t>" + std::string(40000, 'z') + "</t></si></sst>"}},
+         "shared string 0 is longer than 32767 characters"},
+        {{{"xl/workbook.xml", "<!DOCTYPE x [<!ENTITY a \"aaaa\">]>" + Wb}}, "document type declaration is not allowed"},
+        {{{"xl/workbook.xml", ManySheets}}, "more than 10000 sheets"},
+    };
+    int N = 0;
+    for (const auto& [Parts, Why] : Cases) {
+        std::string Msg = OpenAndReadError(Dir, "d" + std::to_string(++N) + ".xlsx", Parts);
+        EXPECT_NE(Msg.find(Why), std::string::npos) << Why << ": " << Msg;
+    }
+}
+
+TEST(XlsxRead, RowsAreReadForwardAndAgainFromTheStart) {
+    TSheetTestDir Dir;
+    std::string Rows;
+    for (int R = 1; R <= 300; R += 3)
+        Rows += "<row r=\"" + std::to_string(R) + "\"><c r=\"B" + std::to_string(R) + "\"><v>" + std::to_string(R) +
+                "</v></c></row>";
+    MakePackage(Dir.Path + "rows.xlsx", {{"xl/workbook.xml", R"(<workbook><sheets><sheet name="S"/></sheets></workbook>)"},
+                                         {"xl/worksheets/sheet1.xml", SheetOf(Rows)}});
+    auto Excel = CreateOleObject("excel.application");
+    TExcelWorksheet* S = Excel->Workbooks()->Open(Dir.File("rows.xlsx"))->Worksheets(1);
+    for (Integer R : {1, 2, 3, 4, 298, 299, 300, 301, 4, 1, 151, 150, 152, 1048576, 7})
+        EXPECT_EQ(S->Cells(R, 2).IsEmpty(), R > 298 || (R - 1) % 3 != 0) << R;
+    EXPECT_EQ(S->Cells(151, 2).AsInteger(), 151);
+    S->SetCells(151, 2, Variant());  // a cleared file cell stays cleared
+    S->SetCells(2, 1, "yeni");
+    EXPECT_TRUE(S->Cells(151, 2).IsEmpty());
+    EXPECT_EQ(S->CellCount(), 100);
+    EXPECT_EQ(S->UsedRange()->Address(), "$A$1:$B$298");
 }
