@@ -8,6 +8,7 @@
 // Row colours are written into every non-fixed cell of the row; clNone frees the
 // properties of those cells (texts stay).
 #include "grid/BaseGrid.h"
+#include "grid/ExtGridParts.h"
 #include "grid/GridRowMap.h"
 
 #include <algorithm>
@@ -157,8 +158,8 @@ public:
     // Picture size in a cell of W x H for ctPicture / ctFilePicture (mode CellAngle).
     TPoint PictureSize(Integer W, Integer H, Integer PicW, Integer PicH) const;
     EXTGRID_OPTION(TCellType, CellType, ctNone)
-    EXTGRID_OPTION(TVAlignment, CellVAlign, vtaTop)
-    EXTGRID_OPTION(TAlignment, CellHAlign, taLeftJustify)
+    EXTGRID_OPTION(TCellVAlign, CellVAlign, vaTop)
+    EXTGRID_OPTION(TCellHAlign, CellHAlign, haLeft)
     EXTGRID_OPTION(Integer, CellIndex, 0)
     EXTGRID_OPTION(bool, CellTransparent, false)
     EXTGRID_OPTION(bool, CellBoolean, false)
@@ -848,6 +849,31 @@ public:
     void RepaintRect(TGridRect ARect);
     void RepaintHeaders(Integer ACol1, Integer ARow1, Integer ACol2, Integer ARow2);
 
+    // --- footer row and the option objects of other concerns (ExtGridFooter.cpp)
+    TFloatingFooter* FloatingFooter() const { return FFloatingFooter.get(); }
+    void SetFloatingFooter(TFloatingFooter* Value) { FFloatingFooter->Assign(Value); }
+    TSearchFooter* SearchFooter() const { return FSearchFooter.get(); }
+    TGrouping* Grouping() const { return FGrouping.get(); }
+    TDragDropSettings* DragDropSettings() const { return FDragDropSettings.get(); }
+    TDragScrollOptions* DragScrollOptions() const { return FDragScrollOptions.get(); }
+    void SetDragScrollOptions(TDragScrollOptions* Value) { FDragScrollOptions->Assign(Value); }
+    TBalloonSettings* Balloon() const { return FBalloon.get(); }
+    TFooterPanel* FooterPanel() const { return FFooterPanel; }
+    TSearchPanel* SearchPanel() const { return FSearchPanel; }
+    bool FooterRowShown() const { return FooterRowFlag(); }
+    // Recomputes the footer cells of ACol, -1 for every column.
+    virtual void CalcFooter(Integer ACol);
+    // What the footer cell of ACol shows: 0 cleared, 1 sum, 2 average, 3 row count,
+    // 4 minimum, 5 maximum, 6 left alone, 7 OnCalcFooter; -1 when none was given
+    // (the cell keeps its text). Giving one makes the cell's properties.
+    Integer FooterCalcKind(Integer ACol) const;
+    void SetFooterCalcKind(Integer ACol, Integer Kind);
+    // Statistics over rows FromRow .. ToRow of ACol (beyond the visible rows, real rows).
+    Double ColumnSum(Integer ACol, Integer FromRow, Integer ToRow);
+    Double ColumnAvg(Integer ACol, Integer FromRow, Integer ToRow);
+    Double ColumnMin(Integer ACol, Integer FromRow, Integer ToRow);
+    Double ColumnMax(Integer ACol, Integer FromRow, Integer ToRow);
+
     // --- cell graphics (kept as the cell's object; the grid owns them)
     TCellGraphic* CreateCellGraphic(Integer ACol, Integer ARow);
     bool RemoveCellGraphic(Integer ACol, Integer ARow);
@@ -940,7 +966,7 @@ public:
     virtual bool CanInsertRow(Integer ARow);
     virtual void AddRow();
     // Footer recalculation; the floating footer plugs in here.
-    virtual void RecalcFooter(Integer ACol) {}
+    virtual void RecalcFooter(Integer ACol) { CalcFooter(ACol); }
     void RecalcAllFooters() { RecalcFooter(-1); }
     void FooterCellChanged(Integer ACol) { RecalcFooter(ACol); }
 
@@ -1093,6 +1119,7 @@ private:
     void ReportRow(Integer NewRow);
     void FormResized(TObject* Sender);
     friend class TExtInplaceEdit;
+    friend class TFloatingFooter;
     void ConsumeKey(Word& Key, TShiftState Shift);
     bool HomeEndKey(Word Key, TShiftState Shift);
     bool SkipFixed(Word Key);
@@ -1232,4 +1259,16 @@ private:
     void ApplyRowOrder(Integer First, const std::vector<Integer>& Order, bool ReportRowUpdate);
     void MoveRowsTo(Integer First, const std::vector<Integer>& Order, Integer FromCol, Integer ToCol, bool WholeRows);
     void MoveRowBlock(Integer AFrom, Integer ATo, Integer ACount);
+
+    // footer row and the option objects of other concerns
+    std::unique_ptr<TFloatingFooter> FFloatingFooter = std::make_unique<TFloatingFooter>(this);
+    std::unique_ptr<TSearchFooter> FSearchFooter = std::make_unique<TSearchFooter>();
+    std::unique_ptr<TGrouping> FGrouping = std::make_unique<TGrouping>();
+    std::unique_ptr<TDragDropSettings> FDragDropSettings = std::make_unique<TDragDropSettings>();
+    std::unique_ptr<TDragScrollOptions> FDragScrollOptions = std::make_unique<TDragScrollOptions>();
+    std::unique_ptr<TBalloonSettings> FBalloon = std::make_unique<TBalloonSettings>();
+    TFooterPanel* FFooterPanel = new TFooterPanel(this);   // owned as a component
+    TSearchPanel* FSearchPanel = new TSearchPanel(this);
+    std::vector<std::pair<Integer, Integer>> FFooterKinds;   // (column, kind)
+    bool ColumnNumber(Integer ACol, Integer ARow, bool Hidden, Double& Value);
 };

@@ -148,10 +148,10 @@ bool TExtStringGrid::ValidateCell(const AnsiString& Value) {
         try {
             if (OnCellValidate) OnCellValidate(this, B.X, B.Y, V, Valid);
             if (Valid) {
-                FooterCellChanged(B.X);
                 if (UndoRedo()) UndoRedo()->AddChange(B.X, B.Y, FTextBeforeEdit, V);
                 CellsChanged(Rect(B.X, B.Y, B.X, B.Y));
                 SetCells(B.X, B.Y, V);
+                FooterCellChanged(B.X);   // after the store: the totals take the new value
             } else {
                 // The handler's own value wins; a value left as typed goes back.
                 const AnsiString Back = V == Value ? FTextBeforeEdit : V;

@@ -1,0 +1,287 @@
+// TExtStringGrid: the footer row calculation, column statistics, and the option objects other concerns give behaviour.
+#include "grid/ExtGrid.h"
+
+#include "grid/ExtUtil.h"
+
+#include <algorithm>
+
+// --- column statistics -----------------------------------------------------------------
+bool TExtStringGrid::ColumnNumber(Integer ACol, Integer ARow, bool Hidden, Double& Value) {
+    const AnsiString Text = Hidden ? AllCells(ACol, ARow) : Cells(ACol, ARow);
+    if (NumberKind(Trim(Text)) == 2) return false;
+    try {
+        Value = Hidden ? AllFloats(ACol, ARow) : Floats(ACol, ARow);
+        return true;
+    } catch (const EExtGridError&) {
+        return false;
+    }
+}
+
+namespace {
+
+// The range reaches into the hidden rows when it ends past the last data row;
+// the row numbers are then real rows.
+bool ReachesHidden(TExtStringGrid* G, Integer ToRow) {
+    const Integer LastData = G->RowCount() - 1 - (G->FloatingFooter()->Visible() ? 1 : 0);
+    return G->NumHiddenRows() > 0 && ToRow > LastData;
+}
+
+}  // namespace
+
+Double TExtStringGrid::ColumnSum(Integer ACol, Integer FromRow, Integer ToRow) {
+    const bool Hidden = ReachesHidden(this, ToRow);
+    Double Sum = 0;
+    for (Integer R = std::max(0, FromRow); R <= ToRow; ++R) {
+        Double V = 0;
+        if (ColumnNumber(ACol, R, Hidden, V)) Sum += V;
+    }
+    return Sum;
+}
+
+Double TExtStringGrid::ColumnAvg(Integer ACol, Integer FromRow, Integer ToRow) {
+    if (ToRow < FromRow) return 0;
+    return ColumnSum(ACol, FromRow, ToRow) / Double(ToRow - FromRow + 1);
+}
+
+Double TExtStringGrid::ColumnMin(Integer ACol, Integer FromRow, Integer ToRow) {
+    const bool Hidden = ReachesHidden(this, ToRow);
+    Double Result = 0;
+    if (FromRow > ToRow) return Result;
+    ColumnNumber(ACol, FromRow, Hidden, Result);   // a first cell without a number starts from 0
+    for (Integer R = FromRow + 1; R <= ToRow; ++R) {
+        Double V = 0;
+        if (ColumnNumber(ACol, R, Hidden, V)) Result = std::min(Result, V);
+    }
+    return Result;
+}
+
+Double TExtStringGrid::ColumnMax(Integer ACol, Integer FromRow, Integer ToRow) {
+    const bool Hidden = ReachesHidden(this, ToRow);
+    Double Result = 0;
+    if (FromRow > ToRow) return Result;
+    ColumnNumber(ACol, FromRow, Hidden, Result);
+    for (Integer R = FromRow + 1; R <= ToRow; ++R) {
+        Double V = 0;
+        if (ColumnNumber(ACol, R, Hidden, V)) Result = std::max(Result, V);
+    }
+    return Result;
+}
+
+// --- footer cells -------------------------------------------------------------------------
+Integer TExtStringGrid::FooterCalcKind(Integer ACol) const {
+    for (const auto& [C, K] : FFooterKinds)
+        if (C == ACol) return K;
+    return -1;
+}
+
+void TExtStringGrid::SetFooterCalcKind(Integer ACol, Integer Kind) {
+    if (ACol < 0 || ACol >= ColCount()) throw EExtGridError("Invalid column accessed");
+    GetCellProperties(ACol, RowCount() - 1);
+    for (auto& [C, K] : FFooterKinds)
+        if (C == ACol) {
+            K = Kind & 0x7F;
+            return;
+        }
+    FFooterKinds.emplace_back(ACol, Kind & 0x7F);
+}
+
+void TExtStringGrid::CalcFooter(Integer ACol) {
+    if (!FFloatingFooter->Visible() || FFloatingFooter->FooterStyle() != fsFixedLastRow) return;
+    const Integer FR = RowCount() - 1;
+    const Integer From = ACol < 0 ? 0 : ACol;
+    const Integer To = ACol < 0 ? AllColCount() - 1 : ACol;
+    const Integer H = FFloatingFooter->CalculateHiddenRows() ? NumHiddenRows() : 0;
+    const Integer First = FixedRows();
+    const Integer Last = FR - 1 + H;
+    for (Integer C = From; C <= To && C < ColCount(); ++C) {
+        // A footer cell without properties, or never given a kind, keeps its text.
+        if (!HasCellProperties(C, FR)) continue;
+        const Integer Kind = FooterCalcKind(C);
+        switch (Kind) {
+            case 0: SetCells(C, FR, ""); break;
+            case 1: SetFloats(C, FR, ColumnSum(C, First, Last)); break;
+            case 2: SetFloats(C, FR, ColumnAvg(C, First, Last)); break;
+            case 3: SetFloats(C, FR, Double(FR - First + H)); break;
+            case 4: SetFloats(C, FR, ColumnMin(C, First, Last)); break;
+            case 5: SetFloats(C, FR, ColumnMax(C, First, Last)); break;
+            case 7: {
+                AnsiString Value;
+                if (FFloatingFooter->OnCalcFooter) FFloatingFooter->OnCalcFooter(this, C, FR + H, Value);
+                SetCells(C, FR, Value);
+                break;
+            }
+            default: break;   // 6 and unknown kinds: left as they are
+        }
+    }
+}
+
+// --- floating footer ------------------------------------------------------------------------
+void TFloatingFooter::Assign(TPersistent* Source) {
+    auto* S = dynamic_cast<TFloatingFooter*>(Source);
+    if (!S) return TPersistent::Assign(Source);
+    FCalculateHiddenRows = S->FCalculateHiddenRows;
+    FColor = S->FColor;
+    FColumn = S->FColumn;
+    FCustomTemplate = S->FCustomTemplate;
+    FFooterStyle = S->FFooterStyle;
+    FShowHint = S->FShowHint;
+    SetVisible(S->FVisible);
+}
+
+void TFloatingFooter::Changed() {
+    const bool LastRow = FVisible && FFooterStyle == fsFixedLastRow;
+    FGrid->SetFixedFooters(LastRow ? 1 : 0);
+    FGrid->SetFooterRowFlag(LastRow);
+    TFooterPanel* P = FGrid->FooterPanel();
+    P->SetHeight(FVisible ? std::max(0, FFooterHeight - 1) : 0);
+    P->SetVisible(FVisible);
+    P->Invalidate();
+    FGrid->Invalidate();
+}
+
+void TFloatingFooter::SetVisible(bool Value) {
+    FVisible = Value;
+    Changed();
+}
+
+void TFloatingFooter::SetFooterStyle(TFooterStyle Value) {
+    FFooterStyle = Value;
+    Changed();
+}
+
+void TFloatingFooter::SetColor(TColor Value) {
+    FColor = Value;
+    FGrid->FooterPanel()->Invalidate();
+}
+
+void TFloatingFooter::SetColumn(Integer Value) {
+    FColumn = Value;
+    FGrid->FooterPanel()->Invalidate();
+}
+
+void TFloatingFooter::SetCustomTemplate(const AnsiString& Value) {
+    FCustomTemplate = Value;
+    FGrid->FooterPanel()->Invalidate();
+}
+
+void TFloatingFooter::SetFooterHeight(Integer Value) {
+    FFooterHeight = std::max(0, Value);
+    if (FVisible) Changed();
+}
+
+TFooterPanel::TFooterPanel(TComponent* AOwner) : TPanel(AOwner), FGrid(dynamic_cast<TExtStringGrid*>(AOwner)) {
+    SetAlign(alBottom);
+    SetHeight(0);
+    SetVisible(false);
+}
+
+// --- small option objects -------------------------------------------------------------------
+void TGrouping::Assign(TPersistent* Source) {
+    auto* S = dynamic_cast<TGrouping*>(Source);
+    if (!S) return TPersistent::Assign(Source);
+    // Summary, the line widths and the line colours stay as they are.
+    FHeaderColor = S->FHeaderColor;
+    FHeaderColorTo = S->FHeaderColorTo;
+    FHeaderTextColor = S->FHeaderTextColor;
+    FHeaderUnderline = S->FHeaderUnderline;
+    FMergeHeader = S->FMergeHeader;
+    FMergeSummary = S->FMergeSummary;
+    FSummaryColor = S->FSummaryColor;
+    FSummaryColorTo = S->FSummaryColorTo;
+    FSummaryTextColor = S->FSummaryTextColor;
+    FSummaryLine = S->FSummaryLine;
+}
+
+void TDragDropSettings::Assign(TPersistent* Source) {
+    auto* S = dynamic_cast<TDragDropSettings*>(Source);
+    if (!S) return TPersistent::Assign(Source);
+    FOleAcceptText = S->FOleAcceptText;
+    FOleAcceptFiles = S->FOleAcceptFiles;
+    FOleDropTarget = S->FOleDropTarget;
+    FOleDropSource = S->FOleDropSource;
+    FOleDropRTF = S->FOleDropRTF;
+    FOleEntireRows = S->FOleEntireRows;
+    FOleRemoveRows = S->FOleRemoveRows;
+    FOleInsertRows = S->FOleInsertRows;
+    FOleCopyAlways = S->FOleCopyAlways;
+    FOleColumnDragDrop = S->FOleColumnDragDrop;
+}
+
+void TDragScrollDelays::Assign(TPersistent* Source) {
+    auto* S = dynamic_cast<TDragScrollDelays*>(Source);
+    if (!S) return TPersistent::Assign(Source);
+    FInitialDelay = S->FInitialDelay;
+    FRepeatDelay = S->FRepeatDelay;
+}
+
+void TDragScrollMargins::Assign(TPersistent* Source) {
+    auto* S = dynamic_cast<TDragScrollMargins*>(Source);
+    if (!S) return TPersistent::Assign(Source);
+    FTopMargin = S->FTopMargin;
+    FBottomMargin = S->FBottomMargin;
+    FLeftMargin = S->FLeftMargin;
+    FRightMargin = S->FRightMargin;
+}
+
+void TDragScrollOptions::Assign(TPersistent* Source) {
+    auto* S = dynamic_cast<TDragScrollOptions*>(Source);
+    if (!S) return TPersistent::Assign(Source);
+    FActive = S->FActive;
+    FDelays->Assign(S->FDelays.get());
+    FMargins->Assign(S->FMargins.get());
+}
+
+void TBalloonSettings::Assign(TPersistent* Source) {
+    auto* S = dynamic_cast<TBalloonSettings*>(Source);
+    if (!S) return TPersistent::Assign(Source);
+    FBackgroundColor = S->FBackgroundColor;
+    FTextColor = S->FTextColor;
+    FInitialDelay = S->FInitialDelay;
+    FReshowDelay = S->FReshowDelay;
+    FAutoHideDelay = S->FAutoHideDelay;
+    SetEnable(S->FEnable);
+}
+
+void TBalloonSettings::SetEnable(bool Value) {
+    FEnable = Value;
+    if (OnEnableChange) OnEnableChange(this);
+}
+
+TSearchFooter::TSearchFooter() : FFont(std::make_unique<TFont>()) {}
+
+TSearchFooter::~TSearchFooter() = default;
+
+void TSearchFooter::SetFont(TFont* Value) {
+    FFont->Assign(Value);
+    if (OnChange) OnChange(this);
+}
+
+void TSearchFooter::SetVisible(bool Value) {
+    FVisible = Value;
+    if (OnChange) OnChange(this);
+}
+
+void TSearchFooter::Assign(TPersistent* Source) {
+    auto* S = dynamic_cast<TSearchFooter*>(Source);
+    if (!S) return TPersistent::Assign(Source);
+    FAutoSearch = S->FAutoSearch;
+    FColor = S->FColor;
+    FColorTo = S->FColorTo;
+    FFindNextCaption = S->FFindNextCaption;
+    FFindPrevCaption = S->FFindPrevCaption;
+    FFont->Assign(S->FFont.get());
+    FHighLightCaption = S->FHighLightCaption;
+    FHintClose = S->FHintClose;
+    FHintFindNext = S->FHintFindNext;
+    FHintFindPrev = S->FHintFindPrev;
+    FHintHighlight = S->FHintHighlight;
+    FMatchCaseCaption = S->FMatchCaseCaption;
+    FSearchActiveColumnOnly = S->FSearchActiveColumnOnly;
+    FSearchColumn = S->FSearchColumn;
+    FShowClose = S->FShowClose;
+    FShowFindNext = S->FShowFindNext;
+    FShowFindPrev = S->FShowFindPrev;
+    FShowHighLight = S->FShowHighLight;
+    FShowMatchCase = S->FShowMatchCase;
+    SetVisible(S->FVisible);
+}
