@@ -525,6 +525,7 @@ using TCellValidateEvent = std::function<void(TObject* Sender, Integer ACol, Int
 using TEditChangeEvent = std::function<void(TObject* Sender, Integer ACol, Integer ARow, const AnsiString& Value)>;
 using TClipboardEvent = std::function<void(TObject* Sender, bool& Allow)>;
 using TClipboardCellEvent = std::function<void(TObject* Sender, Integer ACol, Integer ARow, AnsiString& Value, bool& Allow)>;
+using TClipboardWideCellEvent = std::function<void(TObject* Sender, Integer ACol, Integer ARow, WideString& Value, bool& Allow)>;
 using TRowEvent = std::function<void(TObject* Sender, Integer ARow)>;
 using TCanDeleteRowEvent = std::function<void(TObject* Sender, Integer ARow, bool& CanDelete)>;
 using TAutoAdvanceEvent = std::function<void(TObject* Sender, Integer OldRow, Integer OldCol, Integer& NewRow,
@@ -1003,10 +1004,34 @@ public:
     bool IsControlCell(Integer ACol, Integer ARow);
     void AutoInsertRow(Integer ARow);
     void AutoDeleteRow(Integer ARow);
-    // Clipboard transfers of the selection; the clipboard formats are plugged in here.
-    virtual void CutToClipboard() {}
-    virtual void CopyToClipboard() {}
-    virtual void PasteFromClipboard() {}
+    // Clipboard transfers of the selection (ExtGridClipboard.cpp): tab/CR LF text that
+    // office programs take as cells, and the grid's own cell stream.
+    virtual void CutToClipboard();
+    virtual void CopyToClipboard();
+    virtual void PasteFromClipboard();
+    void CopySelectionToClipboard(TGridRect R, bool Disjunct);
+    void CopyRTFToClipboard(Integer ACol, Integer ARow);
+    void CopyCellsToClipboard(TGridRect R);
+    // The cells of R with their properties; a damaged stream raises EReadError.
+    void SaveCellsToStream(TGridRect R, TStream* Stream);
+    void LoadCellsFromStream(TGridCoord Origin, TStream* Stream);
+    Integer PasteAt(Integer ACol, Integer ARow);   // cells pasted (0 for RTF)
+    Integer PasteText(Integer ACol, Integer ARow, const AnsiString& Text);
+    // Columns and rows (less one) of a tab/CR LF text.
+    static TPoint TextExtent(const AnsiString& Text);
+    // The cells of R as tab/CR LF text; Disjunct skips unselected rows or columns.
+    AnsiString CellsAsText(TGridRect R, bool Disjunct, bool LineEndAfterLast);
+    virtual void SetCellValue(Integer ACol, Integer ARow, const AnsiString& Value);
+    // Hook after a cell-stream paste; SourceOrigin is (-1, -1) for another grid's cells.
+    virtual void PasteDone(TGridCoord SourceOrigin, TGridRect Pasted, bool FromCopy) {}
+    void ExpandSelectionToMerges();
+    // Progress hooks: Kind 0 start, 1 row, 2 end, 4 hit found.
+    virtual void SaveProgress(Integer Kind, Integer ARow) {}
+    virtual void PasteProgress(Integer Kind, Integer ARow) {}
+    TGridCoord CopyOrigin() const { return FCopyOrigin; }
+    bool CopiedFlag() const { return FCopiedFlag; }
+    TClipboardWideCellEvent OnClipboardBeforePasteWideCell;
+    TFilterProgressEvent OnFileProgress;
     // Hooks for descendants, called by the text editor.
     virtual void EditCaretMoved(const AnsiString& Text, Integer X, Integer Y) {}
     virtual void EditFormulaMode(bool Active) {}
@@ -1248,6 +1273,10 @@ private:
     Integer FFormWidth = 0;
     Integer FFormHeight = 0;
     bool FLoadedOnce = false;
+
+    TGridCoord FCopyOrigin{-1, -1};
+    bool FCopiedFlag = false;
+    void SmartFill(Integer Pasted);
 
     // Sorting (ExtGridSort.cpp).
     struct TSortColumn;

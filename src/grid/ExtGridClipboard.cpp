@@ -1,0 +1,582 @@
+// TExtStringGrid: copy, cut and paste through the clipboard as tab/CR LF text and as the grid's own cell stream.
+#include "grid/ExtGrid.h"
+
+#include "grid/EsgHTMLE.h"
+#include "grid/ExtUtil.h"
+#include "platform/ui/Clipbrd.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+const char* const CellsFormatName = "TExtStringGrid Cells";
+const char* const RTFFormatName = "Rich Text Format";
+
+// --- the cell stream: one image per streaming component, each opened by its class name.
+class TCellWriter {
+public:
+    explicit TCellWriter(TStream* S) : FS(S) {}
+    void Int(Integer V) { FS->WriteBuffer(&V, sizeof V); }
+    void Bool(bool V) { const Byte B = V ? 1 : 0; FS->WriteBuffer(&B, 1); }
+    void Str(const AnsiString& V) {
+        Int(Integer(V.size()));
+        if (!V.empty()) FS->WriteBuffer(V.data(), Integer(V.size()));
+    }
+private:
+    TStream* FS;
+};
+
+class TCellReader {
+public:
+    explicit TCellReader(TStream* S) : FS(S) {}
+    Integer Int() { Integer V = 0; FS->ReadBuffer(&V, sizeof V); return V; }
+    bool Bool() { Byte B = 0; FS->ReadBuffer(&B, 1); return B != 0; }
+    AnsiString Str() {
+        const Integer N = Int();
+        if (N < 0 || N > FS->Size() - FS->Position()) throw EReadError("Stream read error");
+        AnsiString V(size_t(N), '\0');
+        if (N) FS->ReadBuffer(V.data(), N);
+        return V;
+    }
+    void Expect(const char* ClassName) {
+        if (Str() != ClassName) throw EReadError("Invalid stream format");
+    }
+private:
+    TStream* FS;
+};
+
+AnsiString JoinInts(Integer From, Integer To, const std::function<Integer(Integer)>& F) {
+    AnsiString S;
+    for (Integer I = From; I <= To; ++I) {
+        if (I > From) S += ',';
+        S += IntToStr(F(I));
+    }
+    return S;
+}
+
+std::vector<Integer> SplitInts(const AnsiString& S) {
+    std::vector<Integer> V;
+    size_t P = 0;
+    while (P < S.size()) {
+        size_t E = S.find(',', P);
+        if (E == AnsiString::npos) E = S.size();
+        V.push_back(StrToIntDef(S.substr(P, E - P), 0));
+        P = E + 1;
+    }
+    return V;
+}
+
+void WriteProps(TCellWriter& W, const TCellProperties* P) {
+    W.Str("TGridCellPropIO");
+    W.Int(P->BrushStyle());
+    W.Int(Integer(P->BrushColor()));
+    W.Int(Integer(P->BrushColorTo()));
+    W.Int(P->FontSize());
+    W.Int(Integer(P->FontColor()));
+    W.Int(Integer(P->FontStyle().Bits()));
+    W.Int(P->CellSpanX());
+    W.Int(P->CellSpanY());
+    W.Int(P->BorderWidth());
+    W.Int(Integer(P->BorderColor()));
+    W.Int(P->Alignment());
+    W.Int(P->VAlignment());
+    W.Bool(P->WordWrap());
+    W.Bool(P->IsBaseCell());
+    W.Int(P->NodeLevel());
+    W.Int(P->Editor());
+    W.Str(P->FontName());
+    W.Bool(P->ReadOnly());
+}
+
+void ReadProps(TCellReader& Rd, TCellProperties* P) {
+    Rd.Expect("TGridCellPropIO");
+    P->SetBrushStyle(TBrushStyle(Rd.Int()));
+    P->SetBrushColor(TColor(Rd.Int()));
+    P->SetBrushColorTo(TColor(Rd.Int()));
+    P->SetFontSize(Rd.Int());
+    P->SetFontColor(TColor(Rd.Int()));
+    P->SetFontStyle(TFontStyles::FromBits(Cardinal(Rd.Int())));
+    P->SetCellSpanX(Rd.Int());
+    P->SetCellSpanY(Rd.Int());
+    P->SetBorderWidth(Rd.Int());
+    P->SetBorderColor(TColor(Rd.Int()));
+    P->SetAlignment(TAlignment(Rd.Int()));
+    P->SetVAlignment(TVAlignment(Rd.Int()));
+    P->SetWordWrap(Rd.Bool());
+    P->SetIsBaseCell(Rd.Bool());
+    P->SetNodeLevel(Rd.Int());
+    P->SetEditor(TEditorType(Rd.Int()));
+    P->SetFontName(Rd.Str());
+    P->SetReadOnly(Rd.Bool());
+}
+
+// Graphics whose picture is an object of their own; only the string-list kinds stream it.
+bool GraphicHasObject(TCellType T) {
+    return T == ctBitmap || T == ctIcon || T == ctRadio || T == ctImages || T == ctPicture || T == ctFilePicture ||
+           T == ctBitButton;
+}
+
+void WriteGraphic(TCellWriter& W, const TCellGraphic* G) {
+    W.Str("TGridGraphicIO");
+    W.Int(G->CellType());
+    W.Int(G->CellVAlign());
+    W.Int(G->CellHAlign());
+    W.Int(G->CellIndex());
+    W.Bool(G->CellTransparent());
+    W.Bool(G->CellBoolean());
+    W.Int(G->CellAngle());
+    W.Int(G->CellValue());
+    W.Int(G->CellValue2());
+    W.Int(G->CellErrFrom());
+    W.Int(G->CellErrLen());
+    W.Str(G->CellText());
+    auto* SL = dynamic_cast<TStrings*>(G->Graphic());
+    W.Bool(SL != nullptr);
+    if (SL) {
+        W.Str("TGridSLIO");
+        W.Str(SL->Text());
+    }
+}
+
+void ReadGraphic(TCellReader& Rd, TCellGraphic* G) {
+    Rd.Expect("TGridGraphicIO");
+    G->SetCellType(TCellType(Rd.Int()));
+    G->SetCellVAlign(TVAlignment(Rd.Int()));
+    G->SetCellHAlign(TAlignment(Rd.Int()));
+    G->SetCellIndex(Rd.Int());
+    G->SetCellTransparent(Rd.Bool());
+    G->SetCellBoolean(Rd.Bool());
+    G->SetCellAngle(Rd.Int());
+    G->SetCellValue(Rd.Int());
+    G->SetCellValue2(Rd.Int());
+    G->SetCellErrFrom(Rd.Int());
+    G->SetCellErrLen(Rd.Int());
+    G->SetCellText(Rd.Str());
+    if (Rd.Bool()) {
+        Rd.Expect("TGridSLIO");
+        auto* SL = new TStringList();
+        SL->SetText(Rd.Str());
+        G->SetGraphic(SL, true);
+    }
+}
+
+// A tab/CR LF text split into lines of fields. A field that opens with a double
+// quote runs to its closing quote (doubled quotes are one) and may hold tabs and
+// line breaks; a lone LF inside it becomes CR LF. Lines end at CR LF, CR or LF.
+std::vector<std::vector<AnsiString>> SplitClipText(const AnsiString& T) {
+    std::vector<std::vector<AnsiString>> Lines;
+    std::vector<AnsiString> Line;
+    size_t P = 0;
+    const size_t N = T.size();
+    auto EndOfField = [&](size_t Q) { return Q >= N || T[Q] == '\t' || T[Q] == '\r' || T[Q] == '\n'; };
+    bool LineOpen = false;
+    while (P < N) {
+        AnsiString F;
+        bool Quoted = false;
+        if (T[P] == '"') {
+            // Find the closing quote that ends the field.
+            size_t Q = P + 1;
+            AnsiString V;
+            bool Closed = false;
+            while (Q < N) {
+                if (T[Q] == '"') {
+                    if (Q + 1 < N && T[Q + 1] == '"') {
+                        V += '"';
+                        Q += 2;
+                        continue;
+                    }
+                    Closed = EndOfField(Q + 1);
+                    break;
+                }
+                if (T[Q] == '\n' && (V.empty() || V.back() != '\r')) V += '\r';
+                V += T[Q++];
+            }
+            if (Closed) {
+                F = V;
+                P = Q + 1;
+                Quoted = true;
+            }
+        }
+        if (!Quoted) {
+            const size_t Start = P;
+            while (!EndOfField(P)) ++P;
+            F = T.substr(Start, P - Start);
+        }
+        CSVFieldToCRLF(F);
+        Line.push_back(F);
+        LineOpen = true;
+        if (P >= N) break;
+        if (T[P] == '\t') {
+            ++P;
+            if (P >= N) Line.emplace_back();
+            continue;
+        }
+        // line end
+        if (T[P] == '\r' && P + 1 < N && T[P + 1] == '\n') ++P;
+        ++P;
+        Lines.push_back(std::move(Line));
+        Line.clear();
+        LineOpen = false;
+    }
+    if (LineOpen) Lines.push_back(std::move(Line));
+    return Lines;
+}
+
+}  // namespace
+
+// --- text ----------------------------------------------------------------------------
+AnsiString TExtStringGrid::CellsAsText(TGridRect R, bool Disjunct, bool LineEndAfterLast) {
+    const bool SkipRows = Disjunct && FMouseActions->DisjunctRowSelect() && !FMouseActions->DisjunctColSelect();
+    const bool SkipCols = Disjunct && FMouseActions->DisjunctColSelect();
+    AnsiString Out;
+    Out.reserve(size_t(std::max(0, R.Bottom - R.Top + 1)) * size_t(std::max(0, R.Right - R.Left + 1)) * 8);
+    bool FirstRow = true;
+    AnsiString V;
+    for (Integer Rw = R.Top; Rw <= R.Bottom; ++Rw) {
+        if (SkipRows && !RowSelected(Rw)) continue;
+        if (!FirstRow) Out += "\r\n";
+        FirstRow = false;
+        bool FirstCol = true;
+        for (Integer C = R.Left; C <= R.Right; ++C) {
+            if (SkipCols && !ColSelected(C)) continue;
+            if (!FirstCol) Out += '\t';
+            FirstCol = false;
+            SaveCell(C, Rw, V);
+            if (!FNavigation->CopyHTMLTagsToClipboard() && V.find("</") != AnsiString::npos) V = HTMLStrip(V);
+            // Quoted as office programs quote cells that hold tabs, line breaks or a leading quote.
+            if (V.find_first_of("\t\r\n") != AnsiString::npos || (!V.empty() && V[0] == '"')) {
+                AnsiString Q = "\"";
+                for (char Ch : V) {
+                    if (Ch == '"') Q += '"';
+                    Q += Ch;
+                }
+                Q += '"';
+                Out += Q;
+            } else {
+                Out += V;
+            }
+        }
+    }
+    if (LineEndAfterLast && !FirstRow) Out += "\r\n";
+    return Out;
+}
+
+TPoint TExtStringGrid::TextExtent(const AnsiString& Text) {
+    Integer Cols = 0, Rows = 0;
+    const auto Lines = SplitClipText(Text);
+    for (const auto& L : Lines) Cols = std::max(Cols, Integer(L.size()));
+    if (!Lines.empty()) Rows = Integer(Lines.size()) - 1;
+    return Point(Cols, Rows);
+}
+
+void TExtStringGrid::SetCellValue(Integer ACol, Integer ARow, const AnsiString& Value) {
+    const TCellType T = GetCellType(ACol, ARow);
+    if (T == ctCheckBox || T == ctDataCheckBox) {
+        AnsiString True;
+        GetCheckTrue(ACol, ARow, True);
+        if (TCellGraphic* G = GetCellGraphic(ACol, ARow)) G->SetCellBoolean(Value == True);
+        RepaintCell(ACol, ARow);
+        return;
+    }
+    SetCells(RealColIndex(ACol), ARow, Value);
+}
+
+Integer TExtStringGrid::PasteText(Integer ACol, Integer ARow, const AnsiString& Text) {
+    if (ACol < 0 || ARow < 0 || ACol >= ColCount() || ARow >= RowCount()) return 0;
+    const bool Always = FNavigation->AllowClipboardAlways();
+    if (!Options().Contains(goEditing) && !Always && !FMouseActions->RangeSelectAndEdit()) return 0;
+    const auto Lines = SplitClipText(Text);
+    Integer Count = 0, Rw = ARow, MaxCol = ACol;
+    PasteProgress(0, -1);
+    for (size_t L = 0; L < Lines.size(); ++L) {
+        Integer C = ACol;
+        for (const AnsiString& Field : Lines[L]) {
+            if (C >= ColCount() && FNavigation->AllowClipboardColGrow()) SetColCount(C + 1);
+            if (C < ColCount() && Rw < RowCount() && (Always || CellEditable(C, Rw))) {
+                bool Allow = true;
+                AnsiString Value = Field;
+                if (Value.size() >= 2 && Value[0] == '|' && Value[1] == '\\') {
+                    WideString W = CellTextToWide(Value);
+                    if (OnClipboardBeforePasteWideCell) OnClipboardBeforePasteWideCell(this, C, Rw, W, Allow);
+                    Value = WideToCellText(W);
+                } else if (OnClipboardBeforePasteCell) {
+                    OnClipboardBeforePasteCell(this, C, Rw, Value, Allow);
+                }
+                if (Allow) SetCellValue(C, Rw, Value);
+                MaxCol = std::max(MaxCol, C);
+            }
+            ++Count;
+            ++C;
+        }
+        PasteProgress(1, Rw);
+        if (L + 1 < Lines.size()) {
+            ++Rw;
+            const Integer LastData = FFixedFooters > 0 ? RowCount() - 1 : RowCount();
+            if (Rw >= LastData && FNavigation->AllowClipboardRowGrow()) {
+                if (FFixedFooters > 0) InsertRows(Rw, 1);
+                else SetRowCount(RowCount() + 1);
+            }
+        }
+    }
+    PasteProgress(2, -1);
+    CellsChanged(Rect(RealColIndex(ACol), ARow, RealColIndex(MaxCol), std::min(Rw, RowCount() - 1)));
+    return Count;
+}
+
+// --- copy and cut -----------------------------------------------------------------------
+void TExtStringGrid::ExpandSelectionToMerges() {
+    TGridRect S = Selection();
+    if (IsMergedCell(S.Left, S.Top)) {
+        const TPoint B = BaseCell(S.Left, S.Top);
+        S.Left = std::min(S.Left, B.X);
+        S.Top = std::min(S.Top, B.Y);
+    }
+    if (IsMergedCell(S.Right, S.Bottom)) {
+        const TPoint B = BaseCell(S.Right, S.Bottom);
+        const TPoint Sp = CellSpan(S.Right, S.Bottom);
+        S.Right = std::max(S.Right, std::min(ColCount() - 1, B.X + Sp.X));
+        S.Bottom = std::max(S.Bottom, std::min(RowCount() - 1, B.Y + Sp.Y));
+    }
+    if (!(S == Selection())) SetSelection(S);
+}
+
+void TExtStringGrid::CopySelectionToClipboard(TGridRect R, bool Disjunct) {
+    FCopyOrigin = TGridCoord{R.Left, R.Top};
+    SaveProgress(0, -1);
+    const AnsiString Text = CellsAsText(R, Disjunct, R.Bottom > R.Top);
+    TClipboard* Clip = Clipboard();
+    Clip->Open();
+    try {
+        Clip->SetAsText(Text);
+        if (FNavigation->AllowRTFClipboard()) CopyRTFToClipboard(R.Left, R.Top);
+        if (FNavigation->AllowFmtClipboard()) CopyCellsToClipboard(R);
+    } catch (...) {
+        Clip->Close();
+        throw;
+    }
+    Clip->Close();
+    SaveProgress(2, -1);
+}
+
+void TExtStringGrid::CopyRTFToClipboard(Integer ACol, Integer ARow) {
+    const AnsiString T = Cells(ACol, ARow);
+    if (T.find("{\\") == AnsiString::npos) return;
+    Clipboard()->SetBuffer(RegisterClipboardFormat(RTFFormatName), T + '\0');
+}
+
+void TExtStringGrid::CopyCellsToClipboard(TGridRect R) {
+    TMemoryStream MS;
+    SaveCellsToStream(R, &MS);
+    Clipboard()->SetBuffer(RegisterClipboardFormat(CellsFormatName),
+                           std::string(static_cast<const char*>(MS.Memory()), size_t(MS.Size())));
+}
+
+void TExtStringGrid::CopyToClipboard() {
+    ExpandSelectionToMerges();
+    const bool Disjunct = FMouseActions->DisjunctRowSelect() || FMouseActions->DisjunctColSelect();
+    const TGridRect R = Disjunct ? TGridRect{0, 0, ColCount() - 1, RowCount() - 1} : Selection();
+    CopySelectionToClipboard(R, Disjunct);
+    FCopiedFlag = true;
+}
+
+void TExtStringGrid::CutToClipboard() {
+    CopyToClipboard();
+    if (FMouseActions->DisjunctRowSelect() || FMouseActions->DisjunctColSelect()) {
+        ClearSelectedCells();
+    } else {
+        const TGridRect S = Selection();
+        const bool Always = FNavigation->AllowClipboardAlways();
+        for (Integer R = S.Top; R <= S.Bottom; ++R)
+            for (Integer C = S.Left; C <= S.Right; ++C)
+                if (Always || CellEditable(C, R)) SetCells(C, R, AnsiString());
+        if (FNavigation->AllowFmtClipboard()) ClearProps(S.Left, S.Top, S.Right, S.Bottom);
+        CellsChanged(Rect(S.Left, S.Top, S.Right, S.Bottom));
+    }
+    FCopiedFlag = false;
+    RecalcAllFooters();
+}
+
+// --- paste ----------------------------------------------------------------------------------
+Integer TExtStringGrid::PasteAt(Integer ACol, Integer ARow) {
+    TClipboard* Clip = Clipboard();
+    const Word Fmt = RegisterClipboardFormat(CellsFormatName);
+    if (FNavigation->AllowFmtClipboard() && Clip->HasFormat(Fmt)) {
+        TMemoryStream MS;
+        const std::string Block = Clip->GetBuffer(Fmt);
+        if (Block.empty()) return 0;
+        MS.WriteBuffer(Block.data(), Integer(Block.size()));
+        MS.SetPosition(0);
+        try {
+            LoadCellsFromStream(TGridCoord{ACol, ARow}, &MS);
+            MS.SetPosition(0);
+            TCellReader Rd(&MS);
+            Rd.Expect("TGridPropIO");
+            const Integer Cols = Rd.Int(), Rows = Rd.Int();
+            Rd.Str();
+            Rd.Str();
+            Rd.Bool();
+            const Integer ID = Rd.Int();
+            const TGridRect Pasted{ACol, ARow, ACol + Cols - 1, ARow + Rows - 1};
+            const bool Own = ID == Integer(reinterpret_cast<intptr_t>(this) & 0x7FFFFFFF);
+            PasteDone(Own ? FCopyOrigin : TGridCoord{-1, -1}, Pasted, FCopiedFlag);
+            return Cols * Rows;
+        } catch (const EStreamError&) {
+            return 0;
+        }
+    }
+    const Word Rtf = RegisterClipboardFormat(RTFFormatName);
+    if (FNavigation->AllowRTFClipboard() && Clip->HasFormat(Rtf)) {
+        AnsiString T = Clip->GetBuffer(Rtf);
+        if (const size_t Z = T.find('\0'); Z != AnsiString::npos) T.erase(Z);
+        if (CellEditable(ACol, ARow) || FNavigation->AllowClipboardAlways()) SetCellValue(ACol, ARow, T);
+        return 0;
+    }
+    if (Clip->HasFormat(CF_TEXT) || Clip->HasFormat(CF_UNICODETEXT)) return PasteText(ACol, ARow, Clip->AsText());
+    return 0;
+}
+
+void TExtStringGrid::PasteFromClipboard() {
+    const TGridRect S = Selection();
+    Integer C = S.Left;
+    if (Options().Contains(goRowSelect)) C = TBaseGrid::FixedCols();
+    const Integer Pasted = PasteAt(C, S.Top);
+    if (FNavigation->AllowSmartClipboard()) SmartFill(Pasted);
+}
+
+// Fills the selection from one pasted cell, or continues the series its first two cells start.
+void TExtStringGrid::SmartFill(Integer Pasted) {
+    const TGridRect S = Selection();
+    const Integer W = S.Right - S.Left + 1, H = S.Bottom - S.Top + 1;
+    if (Pasted <= 0 || W * H == Pasted - 1 || W * H <= 1) return;
+    if (Pasted == 1) {
+        const AnsiString V = Cells(S.Left, S.Top);
+        for (Integer R = S.Top; R <= S.Bottom; ++R)
+            for (Integer C = S.Left; C <= S.Right; ++C) {
+                if ((C == S.Left && R == S.Top) || !CellEditable(C, R)) continue;
+                AnsiString Value = V;
+                bool Allow = true;
+                if (OnClipboardBeforePasteCell) OnClipboardBeforePasteCell(this, C, R, Value, Allow);
+                if (Allow) SetCellValue(C, R, Value);
+            }
+        return;
+    }
+    if (W != 1 && H != 1) return;
+    const Integer N = std::max(W, H);
+    auto At = [&](Integer I) { return W == 1 ? TGridCoord{S.Left, S.Top + I} : TGridCoord{S.Left + I, S.Top}; };
+    const AnsiString A = Cells(At(0).X, At(0).Y), B = Cells(At(1).X, At(1).Y);
+    Extended FA = 0, FB = 0;
+    TFormatSettings Dot = FormatSettings;
+    const bool Ints = A.find(FormatSettings.DecimalSeparator) == AnsiString::npos &&
+                      B.find(FormatSettings.DecimalSeparator) == AnsiString::npos && NumberKind(A) == 0 &&
+                      NumberKind(B) == 0;
+    const bool Nums = !Ints && TryStrToFloat(A, FA, Dot) && TryStrToFloat(B, FB, Dot);
+    TDateTime DA = 0, DB = 0;
+    const bool Dates = !Ints && !Nums && A.find(FormatSettings.DateSeparator) != AnsiString::npos &&
+                       StrToDateEx(A, DA) && StrToDateEx(B, DB);
+    for (Integer I = 2; I < N; ++I) {
+        const TGridCoord P = At(I);
+        if (!CellEditable(P.X, P.Y)) continue;
+        AnsiString V;
+        if (Ints) V = IntToStr(StrToInt(A) + I * (StrToInt(B) - StrToInt(A)));
+        else if (Nums) V = Format(FFloatFormat, {Double(FA + I * (FB - FA))});
+        else if (Dates) V = DateToStr(DA + I * (DB - DA));
+        else V = I % 2 == 0 ? A : B;
+        SetCellValue(P.X, P.Y, V);
+    }
+}
+
+// --- the cell stream -------------------------------------------------------------------------
+void TExtStringGrid::SaveCellsToStream(TGridRect R, TStream* Stream) {
+    TCellWriter W(Stream);
+    const Integer Cols = R.Right - R.Left + 1, Rows = R.Bottom - R.Top + 1;
+    W.Str("TGridPropIO");
+    W.Int(Cols);
+    W.Int(Rows);
+    W.Str(JoinInts(R.Left, R.Right, [this](Integer C) { return ColWidths(C); }));
+    W.Str(JoinInts(R.Top, R.Bottom, [this](Integer Rw) { return RowHeights(Rw); }));
+    W.Bool(Cols == ColCount() && Rows == RowCount());
+    W.Int(Integer(reinterpret_cast<intptr_t>(this) & 0x7FFFFFFF));
+    SaveProgress(0, -1);
+    Integer LastProgress = -1;
+    for (Integer Rw = R.Top; Rw <= R.Bottom; ++Rw) {
+        for (Integer C = R.Left; C <= R.Right; ++C) {
+            const AnsiString T = RawCells(C, Rw);
+            const TCellProperties* P = CellPropertiesOrNil(C, Rw);
+            if (T.empty() && !P) continue;
+            W.Str("TGridCellIO");
+            W.Int(Rw & 0xFFFF);
+            W.Int(C & 0xFFFF);
+            W.Str(T);
+            W.Bool(P != nullptr);
+            if (!P) continue;
+            WriteProps(W, P);
+            const auto* G = dynamic_cast<const TCellGraphic*>(P->KeptObject());
+            // A graphic whose picture is an object of its own travels without it only as a list.
+            const bool HasGraphic = G && (!GraphicHasObject(G->CellType()) || dynamic_cast<TStrings*>(G->Graphic()));
+            W.Bool(HasGraphic);
+            if (HasGraphic) WriteGraphic(W, G);
+        }
+        SaveProgress(1, Rw);
+        if (OnFileProgress) {
+            const Integer Pr = Integer(std::lround(double(Rw - R.Top) / std::max(1, R.Bottom - R.Top) * 100.0));
+            if (Pr != LastProgress) OnFileProgress(this, Pr);
+            LastProgress = Pr;
+        }
+    }
+    SaveProgress(2, -1);
+}
+
+void TExtStringGrid::LoadCellsFromStream(TGridCoord Origin, TStream* Stream) {
+    TCellReader Rd(Stream);
+    Rd.Expect("TGridPropIO");
+    const Integer Cols = Rd.Int(), Rows = Rd.Int();
+    const std::vector<Integer> Widths = SplitInts(Rd.Str()), Heights = SplitInts(Rd.Str());
+    const bool Full = Rd.Bool();
+    Rd.Int();
+    if (Cols < 1 || Rows < 1 || Cols > 0xFFFF || Rows > 0xFFFFFF) throw EReadError("Invalid stream format");
+    BeginUpdate();
+    try {
+        if (Full) {
+            ClearAll();
+            ClearProps();
+            SetRowCount(Rows);
+            SetColCount(Cols);
+            for (Integer C = 0; C < Cols && C < Integer(Widths.size()); ++C) SetColWidths(C, Widths[size_t(C)]);
+            for (Integer R = 0; R < Rows && R < Integer(Heights.size()); ++R) SetRowHeights(R, Heights[size_t(R)]);
+            Origin = TGridCoord{0, 0};
+        }
+        bool First = true;
+        Integer Sc = 0, Sr = 0;
+        while (Stream->Position() < Stream->Size() - 1) {
+            Rd.Expect("TGridCellIO");
+            const Integer R = Rd.Int(), C = Rd.Int();
+            const AnsiString T = Rd.Str();
+            const bool HasProp = Rd.Bool();
+            if (First && !Full) {
+                Sc = C;
+                Sr = R;
+            }
+            First = false;
+            const Integer Tc = Origin.X + C - Sc, Tr = Origin.Y + R - Sr;
+            const bool Inside = Tc >= 0 && Tr >= 0 && Tc < ColCount() && Tr < RowCount();
+            if (Inside) SetCells(Tc, Tr, T);
+            if (!HasProp) continue;
+            // Read into a scratch object when the cell lies outside the grid.
+            TCellProperties Scratch(nullptr, 0, 0);
+            TCellProperties* P = Inside ? GetCellProperties(Tc, Tr) : &Scratch;
+            ReadProps(Rd, P);
+            if (!Rd.Bool()) continue;
+            if (Inside) {
+                ReadGraphic(Rd, CreateCellGraphic(Tc, Tr));
+            } else {
+                TCellGraphic G;
+                ReadGraphic(Rd, &G);
+            }
+        }
+    } catch (...) {
+        EndUpdate();
+        throw;
+    }
+    EndUpdate();
+}

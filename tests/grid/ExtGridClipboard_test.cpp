@@ -1,0 +1,218 @@
+#include "grid/ExtGrid.h"
+
+#include "platform/ui/Clipbrd.h"
+#include "platform/ui/Forms.h"
+#include "platform/ui/UiTestKit.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace uitest;
+
+namespace {
+
+class TPasteGrid : public TExtStringGrid {
+public:
+    using TExtStringGrid::TExtStringGrid;
+    TGridCoord DoneOrigin{-9, -9};
+    TGridRect DoneRect{};
+    void PasteDone(TGridCoord SourceOrigin, TGridRect Pasted, bool) override {
+        DoneOrigin = SourceOrigin;
+        DoneRect = Pasted;
+    }
+};
+
+struct TClipForm {
+    std::unique_ptr<TForm> Form = std::make_unique<TForm>(nullptr);
+    TPasteGrid* Grid = nullptr;
+    TClipForm() {
+        Form->SetBounds(0, 0, 600, 400);
+        Grid = new TPasteGrid(Form.get());
+        Grid->SetParent(Form.get());
+        Grid->SetBounds(0, 0, 500, 300);
+        Grid->SetColCount(5);
+        Grid->SetRowCount(6);
+        TGridOptions O = Grid->Options();
+        O.Include(goEditing);
+        O.Include(goRangeSelect);
+        Grid->SetOptions(O);
+        Grid->Navigation()->SetAllowClipboardShortCuts(true);
+
+    }
+    void Fill() {
+        for (Integer R = 1; R < 6; ++R)
+            for (Integer C = 1; C < 5; ++C) Grid->SetCells(C, R, IntToStr(C) + "." + IntToStr(R));
+    }
+    void Select(Integer L, Integer T, Integer R, Integer B) { Grid->SetSelection(TGridRect{L, T, R, B}); }
+    void ShowAndFocus() {
+        Form->Show();
+        Form->Widget()->activateWindow();
+        Grid->SetFocus();
+        Settle();
+    }
+};
+
+}  // namespace
+
+TEST(ExtGridClipboard, CtrlCOfOneRowGivesTabbedTextWithoutLineEnd) {
+    TClipForm F;
+    F.Fill();
+    F.ShowAndFocus();
+    F.Select(1, 2, 3, 2);
+    SendKey(FocusTarget(), Qt::Key_C, QString(), Qt::ControlModifier);
+    EXPECT_EQ("1.2\t2.2\t3.2", Clipboard()->AsText());
+    EXPECT_TRUE(F.Grid->CopiedFlag());
+    EXPECT_EQ((TGridCoord{1, 2}), F.Grid->CopyOrigin());
+}
+
+TEST(ExtGridClipboard, EveryRowOfATwoRowCopyEndsWithCRLF) {
+    TClipForm F;
+    F.Fill();
+    F.Select(1, 1, 2, 2);
+    F.Grid->CopyToClipboard();
+    EXPECT_EQ("1.1\t2.1\r\n1.2\t2.2\r\n", Clipboard()->AsText());
+}
+
+TEST(ExtGridClipboard, CellsWithLineBreaksTabsOrQuotesAreQuotedAsOfficeProgramsDo) {
+    TClipForm F;
+    F.Grid->SetCells(1, 1, "two\r\nlines");
+    F.Grid->SetCells(2, 1, "a\tb");
+    F.Grid->SetCells(3, 1, "\"q\" x");
+    F.Grid->SetCells(4, 1, "plain \"mid\"");
+    F.Select(1, 1, 4, 1);
+    F.Grid->CopyToClipboard();
+    EXPECT_EQ("\"two\r\nlines\"\t\"a\tb\"\t\"\"\"q\"\" x\"\tplain \"mid\"", Clipboard()->AsText());
+    TClipForm G;   // and it pastes back whole
+    G.Select(1, 1, 1, 1);
+    G.Grid->PasteFromClipboard();
+    EXPECT_EQ("two\r\nlines", G.Grid->Cells(1, 1));
+    EXPECT_EQ("a\tb", G.Grid->Cells(2, 1));
+    EXPECT_EQ("\"q\" x", G.Grid->Cells(3, 1));
+    EXPECT_EQ("plain \"mid\"", G.Grid->Cells(4, 1));
+}
+
+TEST(ExtGridClipboard, OfficeTextWithLFLineEndsPastesAsCells) {
+    TClipForm F;
+    F.ShowAndFocus();
+    Clipboard()->SetAsText("Ad\tSoyad\n\"Çok\nsatır\"\tŞeker\n");
+    F.Select(1, 1, 1, 1);
+    SendKey(FocusTarget(), Qt::Key_V, QString(), Qt::ControlModifier);
+    EXPECT_EQ("Ad", F.Grid->Cells(1, 1));
+    EXPECT_EQ("Soyad", F.Grid->Cells(2, 1));
+    EXPECT_EQ("Çok\r\nsatır", F.Grid->Cells(1, 2));
+    EXPECT_EQ("Şeker", F.Grid->Cells(2, 2));
+    EXPECT_EQ("", F.Grid->Cells(1, 3));
+}
+
+TEST(ExtGridClipboard, PasteGrowsColumnsAndRowsOnlyWhenAllowed) {
+    TClipForm F;
+    F.Grid->Navigation()->SetAllowClipboardColGrow(false);
+    EXPECT_EQ(3, F.Grid->PasteText(4, 1, "x\ty\tz"));
+    EXPECT_EQ(5, F.Grid->ColCount());
+    EXPECT_EQ("x", F.Grid->Cells(4, 1));
+    F.Grid->Navigation()->SetAllowClipboardColGrow(true);
+    F.Grid->PasteText(4, 5, "a\tb\r\nc\td\r\n");
+    EXPECT_EQ(6, F.Grid->ColCount());
+    EXPECT_EQ(7, F.Grid->RowCount());
+    EXPECT_EQ("d", F.Grid->Cells(5, 6));
+}
+
+TEST(ExtGridClipboard, PasteNeedsEditingAndSkipsRefusedCells) {
+    TClipForm F;
+    F.Grid->SetOptions(TGridOptions());
+    EXPECT_EQ(0, F.Grid->PasteText(1, 1, "x"));
+    EXPECT_EQ("", F.Grid->Cells(1, 1));
+    F.Grid->Navigation()->SetAllowClipboardAlways(true);
+    F.Grid->OnClipboardBeforePasteCell = [](TObject*, Integer C, Integer, AnsiString& V, bool& Allow) {
+        Allow = C != 2;
+        V += "!";
+    };
+    F.Grid->PasteText(1, 1, "x\ty\tz");
+    EXPECT_EQ("x!", F.Grid->Cells(1, 1));
+    EXPECT_EQ("", F.Grid->Cells(2, 1));
+    EXPECT_EQ("z!", F.Grid->Cells(3, 1));
+}
+
+TEST(ExtGridClipboard, CutClearsTheSelectionAfterCopying) {
+    TClipForm F;
+    F.Fill();
+    F.Select(2, 2, 3, 2);
+    F.Grid->CutToClipboard();
+    EXPECT_EQ("2.2\t3.2", Clipboard()->AsText());
+    EXPECT_EQ("", F.Grid->Cells(2, 2));
+    EXPECT_EQ("", F.Grid->Cells(3, 2));
+    EXPECT_EQ("1.2", F.Grid->Cells(1, 2));
+    EXPECT_FALSE(F.Grid->CopiedFlag());
+}
+
+TEST(ExtGridClipboard, TextExtentCountsFieldsAndLines) {
+    EXPECT_EQ(Point(2, 0), TExtStringGrid::TextExtent("a\tb"));
+    EXPECT_EQ(Point(3, 1), TExtStringGrid::TextExtent("a\tb\r\nc\td\te\r\n"));
+    EXPECT_EQ(Point(0, 0), TExtStringGrid::TextExtent(""));
+}
+
+TEST(ExtGridClipboard, CellStreamCarriesPropertiesAndReportsItsOrigin) {
+    TClipForm F;
+    F.Fill();
+    F.Grid->Navigation()->SetAllowFmtClipboard(true);
+    F.Grid->SetColors(2, 2, clRed);
+    F.Grid->CreateCellGraphic(3, 2)->SetCellType(ctCheckBox);
+    F.Select(2, 2, 3, 3);
+    F.Grid->CopyToClipboard();
+    F.Select(1, 4, 1, 4);
+    F.Grid->PasteFromClipboard();
+    EXPECT_EQ("2.2", F.Grid->Cells(1, 4));
+    EXPECT_EQ(clRed, F.Grid->Colors(1, 4));
+    EXPECT_EQ(ctCheckBox, F.Grid->GetCellType(2, 4));
+    EXPECT_EQ("3.3", F.Grid->Cells(2, 5));
+    EXPECT_EQ((TGridCoord{2, 2}), F.Grid->DoneOrigin);
+    EXPECT_EQ((TGridRect{1, 4, 2, 5}), F.Grid->DoneRect);
+    TClipForm G;
+    G.Grid->Navigation()->SetAllowFmtClipboard(true);
+    G.Select(1, 1, 1, 1);
+    G.Grid->PasteFromClipboard();
+    EXPECT_EQ("2.2", G.Grid->Cells(1, 1));
+    EXPECT_EQ((TGridCoord{-1, -1}), G.Grid->DoneOrigin);
+}
+
+TEST(ExtGridClipboard, FullGridStreamReplacesSizeWidthsAndHeights) {
+    TClipForm F;
+    F.Fill();
+    F.Grid->SetColWidths(2, 111);
+    F.Grid->SetRowHeights(3, 44);
+    TMemoryStream MS;
+    F.Grid->SaveCellsToStream(TGridRect{0, 0, 4, 5}, &MS);
+    TClipForm G;
+    G.Grid->SetColCount(2);
+    G.Grid->SetRowCount(9);
+    MS.SetPosition(0);
+    G.Grid->LoadCellsFromStream(TGridCoord{1, 1}, &MS);
+    EXPECT_EQ(5, G.Grid->ColCount());
+    EXPECT_EQ(6, G.Grid->RowCount());
+    EXPECT_EQ(111, G.Grid->ColWidths(2));
+    EXPECT_EQ(44, G.Grid->RowHeights(3));
+    EXPECT_EQ("4.5", G.Grid->Cells(4, 5));
+}
+
+TEST(ExtGridClipboard, DamagedCellStreamIsRefusedAndPastesNothing) {
+    TClipForm F;
+    TStringStream Bad(AnsiString("\x0B\0\0\0TGridPropIO\xFF\xFF", 17));
+    EXPECT_THROW(F.Grid->LoadCellsFromStream(TGridCoord{1, 1}, &Bad), EStreamError);
+    F.Grid->Navigation()->SetAllowFmtClipboard(true);
+    Clipboard()->SetBuffer(RegisterClipboardFormat("TExtStringGrid Cells"), "garbage");
+    EXPECT_EQ(0, F.Grid->PasteAt(1, 1));
+}
+
+TEST(ExtGridClipboard, SmartPasteFillsTheSelectionOrContinuesASeries) {
+    TClipForm F;
+    F.Grid->Navigation()->SetAllowSmartClipboard(true);
+    Clipboard()->SetAsText("7");
+    F.Select(1, 1, 2, 2);
+    F.Grid->PasteFromClipboard();
+    EXPECT_EQ("7", F.Grid->Cells(2, 2));
+    Clipboard()->SetAsText("3\r\n5\r\n");
+    F.Select(3, 1, 3, 5);
+    F.Grid->PasteFromClipboard();
+    EXPECT_EQ("11", F.Grid->Cells(3, 5));
+}
