@@ -434,6 +434,8 @@ void TCanvas::Paint(F&& Fn) {
     }
 }
 
+void TCanvas::PaintWith(const std::function<void(QPainter&)>& Fn) { Paint(Fn); }
+
 void TCanvas::MoveTo(Integer X, Integer Y) { FPenPos = Point(X, Y); }
 
 void TCanvas::LineTo(Integer X, Integer Y) {

@@ -4,6 +4,7 @@
 #include "platform/rtl/Classes.h"
 #include "platform/ui/Types.h"
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -311,6 +312,8 @@ public:
 
     // Binding (user-interface layer only): a painter owned elsewhere or a bitmap.
     void BindPainter(QPainter* Painter, TRect Bounds);
+    // Draws with the bound painter, set up with the canvas's pen, brush, font and clip.
+    void PaintWith(const std::function<void(QPainter&)>& Fn);
     void BindImage(TGraphic* Owner);
     void Unbind();
 

@@ -2,6 +2,7 @@
 
 #include "platform/ui/Controls_p.h"
 #include "platform/ui/Forms.h"
+#include "platform/ui/TextLines_p.h"
 
 #include <QCheckBox>
 #include <QAbstractItemView>
@@ -70,64 +71,6 @@ AnsiString FromQLines(const QString& Q) {
     T.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
     return FromQ(T);
 }
-
-// The lines of a memo, read from and written to its widget.
-class TMemoStrings : public TStrings {
-public:
-    explicit TMemoStrings(TCustomMemo* Memo, QPlainTextEdit* Edit) : FMemo(Memo), FEdit(Edit) {}
-    void Clear() override { FMemo->SetText(AnsiString()); }
-    void Delete(Integer Index) override {
-        auto L = Read();
-        Check(Index, static_cast<Integer>(L.size()) - 1);
-        L.erase(L.begin() + Index);
-        Write(L);
-    }
-    void Insert(Integer Index, const AnsiString& S) override {
-        auto L = Read();
-        Check(Index, static_cast<Integer>(L.size()));
-        L.insert(L.begin() + Index, S);
-        Write(L);
-    }
-
-protected:
-    AnsiString Get(Integer Index) const override {
-        auto L = Read();
-        Check(Index, static_cast<Integer>(L.size()) - 1);
-        return L[static_cast<size_t>(Index)];
-    }
-    Integer GetCount() const override { return static_cast<Integer>(Read().size()); }
-    void Put(Integer Index, const AnsiString& S) override {
-        auto L = Read();
-        Check(Index, static_cast<Integer>(L.size()) - 1);
-        L[static_cast<size_t>(Index)] = S;
-        Write(L);
-    }
-    void SetTextStr(const AnsiString& Value) override { FMemo->SetText(Value); }
-
-private:
-    void Check(Integer Index, Integer Max) const {
-        if (Index < 0 || Index > Max) Error("List index out of bounds (%d)", Index);
-    }
-    std::vector<AnsiString> Read() const {
-        std::vector<AnsiString> L;
-        QString T = FEdit->toPlainText();
-        if (T.isEmpty()) return L;
-        const QStringList Parts = T.split(QLatin1Char('\n'));
-        for (const QString& P : Parts) L.push_back(FromQ(P));
-        if (!L.empty() && L.back().empty()) L.pop_back();   // a final line break ends the last line
-        return L;
-    }
-    void Write(const std::vector<AnsiString>& L) {
-        AnsiString T;
-        for (size_t I = 0; I < L.size(); ++I) {
-            if (I) T += "\r\n";
-            T += L[I];
-        }
-        FMemo->SetText(T);
-    }
-    TCustomMemo* FMemo;
-    QPlainTextEdit* FEdit;
-};
 
 }  // namespace
 
@@ -328,7 +271,8 @@ void TCustomEdit::ApplyColor() {
 
 // ---------------------------------------------------------------------------
 TCustomMemo::TCustomMemo(TComponent* AOwner) : TCustomEdit(AOwner, true) {
-    FLines = std::make_unique<TMemoStrings>(this, FPlain);
+    FLines = std::make_unique<TTextLines>([this] { return FromQ(FPlain->toPlainText()); },
+                                          [this](const AnsiString& T) { SetText(T); });
     SetAutoSelect(false);
 }
 
