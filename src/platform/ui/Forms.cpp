@@ -32,6 +32,98 @@ std::vector<TCustomForm*>& LiveForms() {
 
 QEventLoop* GRunLoop = nullptr;
 
+// A modal form and the windows it disabled when it opened. Windows shown later
+// (a dialog the modal form opens with Show) take input as usual.
+struct TModalLevel {
+    TCustomForm* Form;
+    QPointer<QWidget> Window;
+    std::vector<QPointer<QWidget>> Disabled;
+};
+
+std::vector<TModalLevel>& ModalLevels() {
+    static std::vector<TModalLevel> Levels;
+    return Levels;
+}
+
+bool IsDisabledWindow(const QWidget* Window) {
+    for (const TModalLevel& L : ModalLevels())
+        for (const QPointer<QWidget>& W : L.Disabled)
+            if (W == Window) return true;
+    return false;
+}
+
+void BringWindowUp(QWidget* W) {
+    static const bool CanRaise = QGuiApplication::platformName() != QLatin1String("offscreen");
+    if (CanRaise) W->raise();
+    W->activateWindow();
+}
+
+bool IsUserInput(const QEvent* E) {
+    switch (E->type()) {
+        case QEvent::MouseButtonPress: case QEvent::MouseButtonRelease: case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove: case QEvent::Wheel: case QEvent::KeyPress: case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride: case QEvent::Shortcut: case QEvent::ContextMenu:
+        case QEvent::TouchBegin: case QEvent::TouchUpdate: case QEvent::TouchEnd:
+        case QEvent::TabletPress: case QEvent::TabletRelease: case QEvent::TabletMove:
+        case QEvent::DragEnter: case QEvent::DragMove: case QEvent::Drop:
+            return true;
+        case QEvent::Close:
+            return E->spontaneous();   // the window's close button, not the program's Close
+        default:
+            return false;
+    }
+}
+
+// Keeps the user's input away from the windows a modal form disabled; a click
+// there brings the modal form to the front instead.
+class TModalInputFilter : public QObject {
+protected:
+    bool eventFilter(QObject* O, QEvent* E) override {
+        if (ModalLevels().empty() || !O->isWidgetType() || !IsUserInput(E)) return false;
+        if (!IsDisabledWindow(static_cast<QWidget*>(O)->window())) return false;
+        if (E->type() == QEvent::MouseButtonPress) {
+            if (QWidget* Top = ModalLevels().back().Window) BringWindowUp(Top);
+        }
+        if (E->type() == QEvent::Close) E->ignore();
+        else E->accept();   // a shortcut override accepted here fires no shortcut
+        return true;
+    }
+};
+
+// Disables the visible windows for as long as a modal form runs.
+class TModalScope {
+public:
+    explicit TModalScope(TCustomForm* Form) {
+        static TModalInputFilter* Filter = nullptr;
+        if (!Filter) {
+            Filter = new TModalInputFilter;
+            QCoreApplication::instance()->installEventFilter(Filter);
+        }
+        TModalLevel L{Form, Form->Widget(), {}};
+        for (QWidget* W : QApplication::topLevelWidgets())
+            if (W != Form->Widget() && W->isVisible() && !IsDisabledWindow(W)) L.Disabled.emplace_back(W);
+        ModalLevels().push_back(std::move(L));
+        FDepth = ModalLevels().size();
+    }
+    ~TModalScope() { ModalLevels().resize(FDepth - 1); }
+    TModalScope(const TModalScope&) = delete;
+    TModalScope& operator=(const TModalScope&) = delete;
+
+private:
+    size_t FDepth;
+};
+
+// The active window went away: the innermost modal form still open is where
+// the user goes on.
+void ReturnToModalForm(const QWidget* Gone) {
+    for (auto L = ModalLevels().rbegin(); L != ModalLevels().rend(); ++L) {
+        QWidget* Top = L->Window;
+        if (!Top || Top == Gone || !Top->isVisible()) continue;
+        BringWindowUp(Top);
+        return;
+    }
+}
+
 // The window of a form: Tab and Shift+Tab follow the form's own tab order.
 class TFormWindow : public THost<QWidget> {
 public:
@@ -162,7 +254,6 @@ TCustomForm::~TCustomForm() {
     L.erase(std::remove(L.begin(), L.end(), this), L.end());
     if (IHost* H = dynamic_cast<IHost*>(FClient)) H->DetachControl();
     if (FMenu) DetachMenuBar(FMenu, FMenuBar);
-    if (FWidget) FWidget->setWindowModality(Qt::NonModal);
 }
 
 QWidget* TCustomForm::ClientWidget() const { return FClient; }
@@ -387,7 +478,9 @@ void TCustomForm::SetVisible(bool Value) {
         TControl::SetVisible(false);
         bool Was = FShowing;
         FShowing = false;
+        const bool WasActive = FWidget->isActiveWindow();
         FWidget->hide();
+        if (WasActive) ReturnToModalForm(FWidget);
         const std::shared_ptr<const bool> Alive = AliveToken();
         if (Was) GuardedCall(this, [&] { DoHide(); });
         if (IsAlive(Alive) && FLoop) static_cast<QEventLoop*>(FLoop)->quit();
@@ -410,7 +503,7 @@ TModalResult TCustomForm::ShowModal() {
     const std::shared_ptr<const bool> Alive = AliveToken();
     FModalResult = mrNone;
     FModal = true;
-    FWidget->setWindowModality(Qt::ApplicationModal);
+    TModalScope Scope(this);
     TCloseAction Action = caHide;
     QEventLoop Loop;
     FLoop = &Loop;
@@ -440,7 +533,6 @@ TModalResult TCustomForm::ShowModal() {
     FModal = false;
     SetVisible(false);
     if (!IsAlive(Alive)) return Result;   // OnHide freed it
-    FWidget->setWindowModality(Qt::NonModal);
     if (Action == caFree) Release();
     return Result;
 }

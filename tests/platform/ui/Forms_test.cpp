@@ -6,6 +6,8 @@
 #include "UiTestKit.h"
 
 #include <QAction>
+#include <QTimer>
+#include <QWindow>
 #include <QImage>
 #include <QWidget>
 
@@ -227,4 +229,90 @@ TEST(Forms, FixedBorderFollowsBoundsSetAfterIt) {
     EXPECT_EQ(F.Widget()->width(), 400);
     EXPECT_EQ(F.Widget()->height(), 300);
     F.Close();
+}
+
+// ---------------------------------------------------------------------------
+// A modal form disables the windows open when it starts; windows shown later work.
+namespace {
+
+struct TWindowWithButton {
+    TForm Form{nullptr};
+    TButton* Button = new TButton(&Form);
+    TEdit* Edit = new TEdit(&Form);
+    int Clicks = 0;
+    TWindowWithButton() {
+        Button->SetParent(&Form);
+        Edit->SetParent(&Form);
+        Edit->SetLeft(100);
+        Button->OnClick = [this](TObject*) { ++Clicks; };
+    }
+};
+
+// Runs Steps inside F's modal loop; F closes afterwards.
+TModalResult WhileModal(TCustomForm& F, const std::function<void()>& Steps) {
+    QTimer::singleShot(0, [&] {
+        Steps();
+        F.SetModalResult(mrOk);
+    });
+    return F.ShowModal();
+}
+
+}  // namespace
+
+TEST(FormsModal, WindowsOpenBeforeTheModalFormTakeNoInputUntilItEnds) {
+    TWindowWithButton Main;
+    Main.Form.Show();
+    Main.Edit->SetFocus();
+    TWindowWithButton Modal;
+    WhileModal(Modal.Form, [&] {
+        SystemClick(Main.Button);
+        SystemKey(Main.Edit, Qt::Key_A);
+        SystemClose(&Main.Form);
+        Settle();
+        EXPECT_EQ(Main.Clicks, 0);
+        EXPECT_EQ(Main.Edit->Text(), "");
+        EXPECT_TRUE(Main.Form.Visible());
+        // A click on the disabled window brings the modal form back to the front.
+        EXPECT_EQ(QApplication::activeWindow(), Modal.Form.Widget());
+        SystemClick(Modal.Button);
+        EXPECT_EQ(Modal.Clicks, 1);
+    });
+    SystemClick(Main.Button);
+    EXPECT_EQ(Main.Clicks, 1);
+}
+
+TEST(FormsModal, AFormShownDuringTheModalOneTakesInputAndClosingItReturnsThere) {
+    TWindowWithButton Main;
+    Main.Form.Show();
+    TWindowWithButton Modal, Later;
+    Later.Button->OnClick = [&](TObject*) {
+        ++Later.Clicks;
+        Later.Form.Close();
+    };
+    WhileModal(Modal.Form, [&] {
+        Later.Form.Show();
+        Later.Edit->SetFocus();
+        Settle();
+        SystemKey(Later.Edit, Qt::Key_A);
+        EXPECT_EQ(Later.Edit->Text(), "a");
+        SystemClick(Later.Button);
+        Settle();
+        EXPECT_EQ(Later.Clicks, 1);
+        EXPECT_FALSE(Later.Form.Visible());
+        EXPECT_EQ(QApplication::activeWindow(), Modal.Form.Widget());
+    });
+}
+
+TEST(FormsModal, AnInnerModalFormDisablesTheOuterOneUntilItEnds) {
+    TWindowWithButton Outer, Inner;
+    WhileModal(Outer.Form, [&] {
+        WhileModal(Inner.Form, [&] {
+            SystemClick(Outer.Button);
+            EXPECT_EQ(Outer.Clicks, 0);
+        });
+        Settle();
+        EXPECT_EQ(QApplication::activeWindow(), Outer.Form.Widget());
+        SystemClick(Outer.Button);
+        EXPECT_EQ(Outer.Clicks, 1);
+    });
 }

@@ -4,8 +4,10 @@
 #include "platform/ui/Forms.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QTest>
 #include <QWidget>
 
 #include <string>
@@ -40,6 +42,26 @@ inline void Click(TControl* C, QPoint P = QPoint(3, 3)) {
     QApplication::sendEvent(W, &Press);
     QMouseEvent Release(QEvent::MouseButtonRelease, QPointF(P), W->mapToGlobal(QPointF(P)), Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(W, &Release);
+}
+
+// A click at P (default: the middle) as the window system delivers it, so that
+// whatever keeps input from a window keeps it from this click too.
+inline void SystemClick(TControl* C, QPoint P = QPoint(-1, -1)) {
+    QWidget* W = C->Widget();
+    if (P.x() < 0) P = W->rect().center();
+    QWidget* Top = W->window();
+    QTest::mouseClick(Top->windowHandle(), Qt::LeftButton, Qt::NoModifier, W->mapTo(Top, P));
+}
+
+// A key as the window system delivers it to the window of C.
+inline void SystemKey(TControl* C, Qt::Key Key, Qt::KeyboardModifiers Mods = Qt::NoModifier) {
+    QTest::keyClick(C->Widget()->window()->windowHandle(), Key, Mods);
+}
+
+// The window's close button: the close request the window system gives.
+inline void SystemClose(TControl* Form) {
+    QCloseEvent E;
+    QApplication::sendEvent(Form->Widget()->windowHandle(), &E);
 }
 
 inline void Settle() { QApplication::processEvents(); }

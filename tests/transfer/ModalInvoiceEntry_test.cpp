@@ -1,0 +1,93 @@
+#include "transfer/FaturaGir.h"
+#include "transfer/TopFaturaGir.h"
+
+#include "InvoiceTestKit.h"
+#include "platform/ui/UiTestKit.h"
+
+#include <QTimer>
+
+using namespace invoicetest;
+using namespace uitest;
+
+namespace {
+
+// The bulk screen shown modally as the menu shows it; the single invoice
+// dialog it opens is driven with the mouse while the bulk screen stays modal.
+class ModalInvoiceEntry : public TInvoiceScreensTest {
+protected:
+    struct TCase {
+        TTopFaturaGirForm* Bulk;
+        TFaturaGirForm* Dialog;
+        const char* Kind;
+    };
+
+    // Runs Steps inside the bulk screen's modal loop, then closes the screen.
+    void WhileModal(TTopFaturaGirForm* Bulk, const std::function<void()>& Steps) {
+        bool Ran = false;
+        QTimer::singleShot(0, [&] {
+            Steps();
+            Ran = true;
+            Bulk->Close();
+        });
+        Bulk->ShowModal();
+        EXPECT_TRUE(Ran);
+    }
+
+    // Lists March 2016 and opens the dialog for a new invoice of the first row.
+    void OpenDialog(TTopFaturaGirForm* Bulk) {
+        Bulk->iay->SetText("Mart");
+        Bulk->iay->SetFocus();
+        SystemClick(Bulk->Button1);   // leaving the month sets the invoice date
+        Settle();
+        Bulk->OENDEKS->SetRow(1);
+        SystemClick(Bulk->yenikayit);
+        Settle();
+    }
+};
+
+TEST_F(ModalInvoiceEntry, SaveClickedInTheDialogStoresTheInvoice) {
+    for (const TCase& C : {TCase{EBulk.get(), EDialog.get(), "e"}, TCase{DBulk.get(), DDialog.get(), "d"}}) {
+        SCOPED_TRACE(C.Kind);
+        AddSubscriber(C.Kind, "100", "ALİ");
+        WhileModal(C.Bulk, [&] {
+            OpenDialog(C.Bulk);
+            ASSERT_TRUE(C.Dialog->Visible());
+            C.Dialog->faturabedeli->SetTextAsFloat(1234.5);
+            C.Dialog->toplamtuketim->SetTextAsFloat(310.25);
+            SystemClick(C.Dialog->kaydet);
+            Settle();
+            EXPECT_FALSE(C.Dialog->Visible());
+            EXPECT_TRUE(C.Bulk->Modal());
+            // Back on the bulk screen, which takes the mouse again.
+            EXPECT_EQ(QApplication::activeWindow(), C.Bulk->Widget());
+        });
+        EXPECT_EQ(DM().Count(Format("select * from %sfatura where ABONENO = '100' and TOPLAMBEDELI = 1234.5 and "
+                                    "DONEMI = 'Mart 2016'",
+                                    {AnsiString(C.Kind)})),
+                  1);
+        EXPECT_TRUE(Prompts.Messages().empty()) << Prompts.LastMessage();
+    }
+}
+
+TEST_F(ModalInvoiceEntry, TheDialogTakesKeysAndItsCloseButtonWhileTheScreenIsModal) {
+    AddSubscriber("e", "100", "ALİ");
+    WhileModal(EBulk.get(), [&] {
+        OpenDialog(EBulk.get());
+        ASSERT_TRUE(EDialog->Visible());
+        TMoneyEdit* Amount = EDialog->toplamtuketim;
+        Amount->SetText("31");
+        Amount->SetFocus();
+        Settle();
+        const AnsiString Before = Amount->Text();
+        SystemKey(Amount, Qt::Key_End);
+        SystemKey(Amount, Qt::Key_7);
+        EXPECT_NE(Amount->Text(), Before);
+        SystemClose(EDialog.get());
+        Settle();
+        EXPECT_FALSE(EDialog->Visible());
+        EXPECT_TRUE(EBulk->Visible());
+    });
+    EXPECT_EQ(DM().Count("select * from efatura"), 0);
+}
+
+}  // namespace
