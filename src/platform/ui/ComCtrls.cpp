@@ -2,8 +2,15 @@
 
 #include "platform/ui/Controls_p.h"
 
-#include <QDateTimeEdit>
+#include <QAction>
+#include <QApplication>
+#include <QCalendarWidget>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QProgressBar>
+#include <QPainter>
+#include <QPixmap>
+#include <QToolTip>
 
 #include <algorithm>
 #include <cmath>
@@ -83,6 +90,7 @@ void TStatusBar::Paint() {
 namespace {
 
 const QDate kEpoch(1899, 12, 30);
+const QDate kFirstDate(1753, 1, 1);
 
 QDateTime ToQDateTime(TDateTime V) {
     double Days = std::floor(V);
@@ -98,32 +106,97 @@ QDateTime ToQDateTime(TDateTime V) {
     return QDateTime(D, QTime(0, 0).addMSecs(Ms));
 }
 
-TDateTime FromQDateTime(const QDateTime& Q) {
-    double Days = static_cast<double>(kEpoch.daysTo(Q.date()));
-    double Frac = Q.time().msecsSinceStartOfDay() / 86400000.0;
-    return Days >= 0 ? Days + Frac : Days - Frac;
+TDateTime FromQDate(const QDate& Q) { return static_cast<double>(kEpoch.daysTo(Q)); }
+
+// Day with the time of day of Old.
+TDateTime WithDay(TDateTime Old, TDateTime Day) {
+    const double Frac = std::fabs(Old - std::trunc(Old));
+    return std::trunc(Day) + (Day < 0 ? -Frac : Frac);
+}
+
+// Old's day with the time of day Time.
+TDateTime WithTime(TDateTime Old, TDateTime Time) {
+    const double Frac = std::fabs(Time - std::trunc(Time));
+    return std::trunc(Old) + (Old < 0 ? -Frac : Frac);
+}
+
+// The three parts of the shown text: dd.MM.yyyy or HH:mm:ss.
+struct TPart {
+    int Start, Length;
+};
+const TPart DateParts[3] = {{0, 2}, {3, 2}, {6, 4}};
+const TPart TimeParts[3] = {{0, 2}, {3, 2}, {6, 2}};
+
+bool IsPartSeparator(int Key) {
+    return Key == Qt::Key_Period || Key == Qt::Key_Comma || Key == Qt::Key_Slash || Key == Qt::Key_Minus ||
+           Key == Qt::Key_Colon || Key == Qt::Key_Space;
+}
+
+// The small triangle of a drop-down button, drawn once.
+const QIcon& DropArrow() {
+    static const QIcon Icon = [] {
+        QPixmap Pm(9, 9);
+        Pm.fill(Qt::transparent);
+        QPainter P(&Pm);
+        P.setRenderHint(QPainter::Antialiasing);
+        P.setPen(Qt::NoPen);
+        P.setBrush(QColor(Qt::black));
+        const QPointF Tri[3] = {{0.5, 2.5}, {8.5, 2.5}, {4.5, 7}};
+        P.drawPolygon(Tri, 3);
+        return QIcon(Pm);
+    }();
+    return Icon;
 }
 
 }  // namespace
 
-TDateTimePicker::TDateTimePicker(TComponent* AOwner) : TWinControl(AOwner) {
-    FEdit = new THost<QDateTimeEdit>(this);
-    FEdit->setCalendarPopup(true);
-    FEdit->setMinimumDateTime(QDateTime(QDate(1753, 1, 1), QTime(0, 0)));
-    FEdit->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
-    FEdit->resize(186, 21);
-    FValue = ::Now();
-    QObject::connect(FEdit, &QDateTimeEdit::dateTimeChanged, [this](const QDateTime& Q) {
-        if (FSetting) return;
-        TDateTime V = FromQDateTime(Q);
-        if (FKind == dtkDate) {
-            // The picker shows the date only; the time part stays.
-            double Frac = FValue - std::trunc(FValue);
-            V = std::trunc(V) + Frac;
+// The picker's editor: a read-only line whose digits only the picker changes;
+// the part being typed is shown selected.
+class TDatePickerEdit : public THost<QLineEdit> {
+public:
+    explicit TDatePickerEdit(TDateTimePicker* Picker) : THost<QLineEdit>(Picker), FPicker(Picker) {}
+
+protected:
+    void keyPressEvent(QKeyEvent* E) override {
+        if (FPicker->TypeKey(E)) return;
+        if (E->matches(QKeySequence::Copy) || E->matches(QKeySequence::SelectAll)) QLineEdit::keyPressEvent(E);
+        else if (E->key() == Qt::Key_Left || E->key() == Qt::Key_Right || E->key() == Qt::Key_Home ||
+                 E->key() == Qt::Key_End) {
+            QLineEdit::keyPressEvent(E);
+            FPicker->SelectPart(PartAt(cursorPosition()));
+        } else {
+            E->ignore();   // Enter, Escape, Tab and the like are the form's
         }
-        FValue = V;
-        GuardedCall(this, [this] { FireEvent(OnChange, this); });
-    });
+    }
+    void mousePressEvent(QMouseEvent* E) override {
+        QLineEdit::mousePressEvent(E);
+        // Typing goes into the part clicked.
+        if (E->button() == Qt::LeftButton) FPicker->SelectPart(PartAt(cursorPositionAt(E->position().toPoint())));
+    }
+    void mouseMoveEvent(QMouseEvent* E) override { E->accept(); }
+    void mouseDoubleClickEvent(QMouseEvent* E) override { mousePressEvent(E); }
+    void focusInEvent(QFocusEvent* E) override {
+        QLineEdit::focusInEvent(E);
+        if (E->reason() != Qt::MouseFocusReason && E->reason() != Qt::PopupFocusReason) FPicker->SelectPart(0);
+    }
+
+private:
+    int PartAt(int Position) const {
+        const TPart* Parts = FPicker->FKind == dtkDate ? DateParts : TimeParts;
+        for (int I = 0; I < 3; ++I)
+            if (Position <= Parts[I].Start + Parts[I].Length) return I;
+        return 2;
+    }
+    TDateTimePicker* FPicker;
+};
+
+TDateTimePicker::TDateTimePicker(TComponent* AOwner) : TWinControl(AOwner) {
+    FEdit = new TDatePickerEdit(this);
+    FEdit->setReadOnly(true);
+    FEdit->resize(186, 21);
+    QAction* Drop = FEdit->addAction(DropArrow(), QLineEdit::TrailingPosition);
+    QObject::connect(Drop, &QAction::triggered, [this] { GuardedCall(this, [this] { DropDown(); }); });
+    FValue = ::Now();
     SetParentColor(false);
     SetColor(clWindow);
     SetWidget(FEdit);
@@ -133,16 +206,185 @@ TDateTimePicker::TDateTimePicker(TComponent* AOwner) : TWinControl(AOwner) {
 TDateTimePicker::~TDateTimePicker() = default;
 
 void TDateTimePicker::Apply() {
-    FSetting = true;
-    FEdit->setDateTime(ToQDateTime(FValue));
-    FSetting = false;
+    FTyped = false;
+    const QDateTime Q = ToQDateTime(FValue);
+    FEdit->setText(FKind == dtkDate ? Q.date().toString(QStringLiteral("dd.MM.yyyy"))
+                                    : Q.time().toString(QStringLiteral("HH:mm:ss")));
+    if (FEdit->hasFocus()) SelectPart(0);
+}
+
+Integer TDateTimePicker::CurrentSlot() const {
+    int P = FEdit->hasSelectedText() ? FEdit->selectionStart() : FEdit->cursorPosition();
+    const QString T = FEdit->text();
+    if (P < T.size() && !T[P].isDigit()) ++P;
+    return P < T.size() ? P : -1;
+}
+
+void TDateTimePicker::SelectPart(Integer Part) {
+    const TPart& P = (FKind == dtkDate ? DateParts : TimeParts)[std::clamp(Part, 0, 2)];
+    FEdit->setSelection(P.Start, P.Length);
+}
+
+void TDateTimePicker::SetValueByUser(TDateTime Value) {
+    const bool Changed = Value != FValue;
+    FValue = Value;
+    Apply();
+    if (Changed) GuardedCall(this, [this] { FireEvent(OnChange, this); });
+}
+
+bool TDateTimePicker::Commit() {
+    if (!FTyped) return true;
+    const QString T = FEdit->text();
+    const TPart* Parts = FKind == dtkDate ? DateParts : TimeParts;
+    Word N[3];
+    for (int I = 0; I < 3; ++I) N[I] = static_cast<Word>(T.mid(Parts[I].Start, Parts[I].Length).toUInt());
+    TDateTime V = 0;
+    const bool Valid = FKind == dtkDate ? N[2] >= kFirstDate.year() && TryEncodeDate(N[2], N[1], N[0], V)
+                                        : TryEncodeTime(N[0], N[1], N[2], 0, V);
+    if (!Valid) {
+        // Refused where the user looks: a note under the field, the old value back.
+        QApplication::beep();
+        QToolTip::showText(FEdit->mapToGlobal(QPoint(0, FEdit->height())),
+                           ToQ((FKind == dtkDate ? "Geçersiz tarih: " : "Geçersiz saat: ")) + T, FEdit);
+        Apply();
+        return false;
+    }
+    SetValueByUser(FKind == dtkDate ? WithDay(FValue, V) : WithTime(FValue, V));
+    return true;
+}
+
+bool TDateTimePicker::TypeKey(const QKeyEvent* E) {
+    const int Key = E->key();
+    const bool Plain = !(E->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+    const TPart* Parts = FKind == dtkDate ? DateParts : TimeParts;
+    if ((Key == Qt::Key_Down && (E->modifiers() & Qt::AltModifier)) || Key == Qt::Key_F4) {
+        if (FKind == dtkDate) DropDown();
+        return true;
+    }
+    if (!Plain) return false;
+    if (Key == Qt::Key_Up || Key == Qt::Key_Down) {
+        StepPart(Key == Qt::Key_Up ? 1 : -1);
+        return true;
+    }
+    const int Slot = CurrentSlot();
+    int Part = 2;
+    while (Part > 0 && Slot >= 0 && Slot < Parts[Part].Start) --Part;
+    if (Key >= Qt::Key_0 && Key <= Qt::Key_9) {
+        if (Slot < 0) {
+            QApplication::beep();
+            return true;
+        }
+        QString T = FEdit->text();
+        T[Slot] = QChar('0' + (Key - Qt::Key_0));
+        FEdit->setText(T);
+        FTyped = true;
+        int Next = Slot + 1;
+        if (Next < T.size() && !T[Next].isDigit()) ++Next;
+        if (Next >= T.size()) {
+            Commit();
+            SelectPart(2);
+        } else {
+            const TPart& P = Parts[Next < Parts[Part].Start + Parts[Part].Length ? Part : Part + 1];
+            FEdit->setSelection(Next, P.Start + P.Length - Next);
+        }
+        return true;
+    }
+    if (IsPartSeparator(Key) || Key == Qt::Key_Backspace || Key == Qt::Key_Delete) {
+        if (Slot < 0) return true;
+        if (Key == Qt::Key_Backspace) {
+            // Back to the digit before; nothing is erased.
+            int Prev = Slot - 1;
+            if (Prev > 0 && !FEdit->text()[Prev].isDigit()) --Prev;
+            if (Prev >= 0) FEdit->setSelection(Prev, 1);
+            return true;
+        }
+        if (Key == Qt::Key_Delete) return true;
+        const TPart& P = Parts[Part];
+        if (Slot == P.Start) return true;
+        // "1." means 01: the digits typed so far move right and zeros fill the part.
+        QString T = FEdit->text();
+        const QString Typed = T.mid(P.Start, Slot - P.Start);
+        T.replace(P.Start, P.Length, Typed.rightJustified(P.Length, QChar('0')));
+        FEdit->setText(T);
+        FTyped = true;
+        if (Part == 2) {
+            Commit();
+            SelectPart(2);
+        } else {
+            SelectPart(Part + 1);
+        }
+        return true;
+    }
+    // Any other character is no part of a date.
+    return !E->text().isEmpty() && E->text()[0].isPrint();
+}
+
+void TDateTimePicker::StepPart(Integer Delta) {
+    const int Slot = CurrentSlot();
+    const TPart* Parts = FKind == dtkDate ? DateParts : TimeParts;
+    int Part = 2;
+    while (Part > 0 && Slot >= 0 && Slot < Parts[Part].Start) --Part;
+    if (!Commit()) return;
+    auto Wrap = [](int V, int Lo, int Hi) { return V < Lo ? Hi : V > Hi ? Lo : V; };
+    const QDateTime Q = ToQDateTime(FValue);
+    if (FKind == dtkDate) {
+        int Y = Q.date().year(), M = Q.date().month(), D = Q.date().day();
+        if (Part == 0) D = Wrap(D + Delta, 1, DaysInAMonth(Y, M));
+        else if (Part == 1) M = Wrap(M + Delta, 1, 12);
+        else Y = std::clamp(Y + Delta, kFirstDate.year(), 9999);
+        D = std::min<int>(D, DaysInAMonth(Y, M));
+        SetValueByUser(WithDay(FValue, FromQDate(QDate(Y, M, D))));
+    } else {
+        int H = Q.time().hour(), M = Q.time().minute(), S = Q.time().second();
+        if (Part == 0) H = Wrap(H + Delta, 0, 23);
+        else if (Part == 1) M = Wrap(M + Delta, 0, 59);
+        else S = Wrap(S + Delta, 0, 59);
+        SetValueByUser(WithTime(FValue, EncodeTime(H, M, S, 0)));
+    }
+    SelectPart(Part);
+}
+
+void TDateTimePicker::DropDown() {
+    if (!Commit()) return;
+    if (!FCalendar) {
+        // Made on first use: most pickers are never opened.
+        FCalendar = new QCalendarWidget(FEdit);
+        FCalendar->setWindowFlags(Qt::Popup);
+        FCalendar->setLocale(QLocale(QLocale::Turkish, QLocale::Turkey));
+        FCalendar->setFirstDayOfWeek(Qt::Monday);
+        FCalendar->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
+        FCalendar->setMinimumDate(kFirstDate);
+        auto Pick = [this](QDate D) {
+            FCalendar->hide();
+            FEdit->setFocus(Qt::PopupFocusReason);
+            GuardedCall(this, [&] { SetValueByUser(WithDay(FValue, FromQDate(D))); });
+        };
+        QObject::connect(FCalendar, &QCalendarWidget::clicked, Pick);
+        QObject::connect(FCalendar, &QCalendarWidget::activated, Pick);
+    }
+    FCalendar->setSelectedDate(ToQDateTime(FValue).date());
+    FCalendar->adjustSize();
+    FCalendar->move(FEdit->mapToGlobal(QPoint(0, FEdit->height())));
+    FCalendar->show();
+    FCalendar->setFocus(Qt::PopupFocusReason);
+}
+
+bool TDateTimePicker::QtEvent(QEvent* E) {
+    // Typed digits count before anyone reads the date: leaving, Enter, Tab.
+    if (E->type() == QEvent::FocusOut) {
+        if (static_cast<QFocusEvent*>(E)->reason() != Qt::PopupFocusReason) GuardedCall(this, [this] { Commit(); });
+    } else if (E->type() == QEvent::KeyPress) {
+        const int Key = static_cast<QKeyEvent*>(E)->key();
+        if (Key == Qt::Key_Return || Key == Qt::Key_Enter || Key == Qt::Key_Tab || Key == Qt::Key_Backtab)
+            GuardedCall(this, [this] { Commit(); });
+    }
+    return TWinControl::QtEvent(E);
 }
 
 TDateTime TDateTimePicker::Date() const { return std::trunc(FValue); }
 
 void TDateTimePicker::SetDate(TDateTime Value) {
-    double Frac = FValue - std::trunc(FValue);
-    FValue = std::trunc(Value) + (Value < 0 ? -std::fabs(Frac) : std::fabs(Frac));
+    FValue = WithDay(FValue, Value);
     Apply();
 }
 
@@ -156,15 +398,13 @@ void TDateTimePicker::SetDateTime(TDateTime Value) {
 TDateTime TDateTimePicker::Time() const { return std::fabs(FValue - std::trunc(FValue)); }
 
 void TDateTimePicker::SetTime(TDateTime Value) {
-    double Frac = std::fabs(Value - std::trunc(Value));
-    FValue = std::trunc(FValue) + (FValue < 0 ? -Frac : Frac);
+    FValue = WithTime(FValue, Value);
     Apply();
 }
 
 void TDateTimePicker::SetKind(TDateTimeKind Value) {
     FKind = Value;
-    FEdit->setDisplayFormat(Value == dtkDate ? QStringLiteral("dd.MM.yyyy") : QStringLiteral("HH:mm:ss"));
-    FEdit->setCalendarPopup(Value == dtkDate);
+    Apply();
 }
 
 AnsiString TDateTimePicker::GetText() const { return FromQ(FEdit->text()); }

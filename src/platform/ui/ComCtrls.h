@@ -67,7 +67,11 @@ private:
 // ---------------------------------------------------------------------------
 enum TDateTimeKind { dtkDate, dtkTime };
 
-// Shows dd.mm.yyyy. OnChange fires for the user's changes only.
+// Shows dd.mm.yyyy. Typed digits fill the parts from the one clicked (the day
+// after Tab) and the date counts once it is whole: when the last digit is typed,
+// on Enter, Tab or leaving. An impossible date is refused with a note and the
+// old one stays. Up and Down step the part; Alt+Down or F4 opens the calendar.
+// OnChange fires for the user's changes only.
 class TDateTimePicker : public TWinControl {
 public:
     explicit TDateTimePicker(TComponent* AOwner);
@@ -82,16 +86,27 @@ public:
     void SetKind(TDateTimeKind Value);
     TNotifyEvent OnChange;
 
+    bool QtEvent(QEvent* Event) override;
+
 protected:
     AnsiString GetText() const override;
     void ApplyColor() override;
 
 private:
+    friend class TDatePickerEdit;
     void Apply();
-    class QDateTimeEdit* FEdit = nullptr;
+    bool Commit();
+    void SetValueByUser(TDateTime Value);
+    bool TypeKey(const class QKeyEvent* Key);
+    void StepPart(Integer Delta);
+    void DropDown();
+    void SelectPart(Integer Part);
+    Integer CurrentSlot() const;
+    class QLineEdit* FEdit = nullptr;
+    class QCalendarWidget* FCalendar = nullptr;
     TDateTime FValue = 0;
     TDateTimeKind FKind = dtkDate;
-    bool FSetting = false;
+    bool FTyped = false;   // the text holds digits not yet taken
 };
 
 class TProgressBar : public TWinControl {
