@@ -142,8 +142,8 @@ void WriteGraphic(TCellWriter& W, const TCellGraphic* G) {
 void ReadGraphic(TCellReader& Rd, TCellGraphic* G) {
     Rd.Expect("TGridGraphicIO");
     G->SetCellType(TCellType(Rd.Int()));
-    G->SetCellVAlign(TVAlignment(Rd.Int()));
-    G->SetCellHAlign(TAlignment(Rd.Int()));
+    G->SetCellVAlign(TCellVAlign(Rd.Int()));
+    G->SetCellHAlign(TCellHAlign(Rd.Int()));
     G->SetCellIndex(Rd.Int());
     G->SetCellTransparent(Rd.Bool());
     G->SetCellBoolean(Rd.Bool());
