@@ -161,6 +161,9 @@ void EnsureQtApp() {
         Connected = App;
         // The forms decide when the program ends, not the last window.
         App->setQuitOnLastWindowClosed(false);
+        // Message boxes, menus and hints in the forms' default font.
+        const TFont Default;
+        QApplication::setFont(ToQFont(&Default));
         QObject::connect(App, &QApplication::focusChanged, App, [](QWidget*, QWidget* Now) {
             if (!Now) return;
             if (auto* W = dynamic_cast<TWinControl*>(ControlOfWidget(Now))) FocusArrived(W);

@@ -105,11 +105,39 @@ void TFont::SetCharset(TFontCharset Value) {
     Changed();
 }
 
+namespace {
+
+// The user-interface faces the screens name are not installed here. Each is
+// drawn with an installed face of close metrics, scaled so that character
+// widths and line height stay as laid out: DejaVu Sans Condensed at 10/11 of
+// the size matches the 8-point interface font (5 px average width, 11 px line).
+struct TFaceSubstitute {
+    const char* Face;
+    const char* Installed;
+    Integer Num, Den;
+};
+const TFaceSubstitute FaceSubstitutes[] = {
+    {"MS Sans Serif", "DejaVu Sans Condensed", 10, 11},
+    {"Microsoft Sans Serif", "DejaVu Sans Condensed", 10, 11},
+    {"Tahoma", "DejaVu Sans Condensed", 10, 11},
+};
+
+}  // namespace
+
 QFont ToQFont(const TFont* F) {
-    QFont Q(ToQ(F->Name()));
     Integer H = F->Height();
     // A positive height includes the internal leading, about a fifth of the cell.
     Integer Px = H < 0 ? -H : std::max(1, H * 4 / 5);
+    QFont Q;
+    const TFaceSubstitute* Sub = nullptr;
+    for (const TFaceSubstitute& S : FaceSubstitutes)
+        if (SameText(F->Name(), S.Face)) Sub = &S;
+    if (Sub) {
+        Q.setFamily(QString::fromLatin1(Sub->Installed));
+        Px = (Px * Sub->Num + Sub->Den / 2) / Sub->Den;
+    } else {
+        Q.setFamily(ToQ(F->Name()));
+    }
     Q.setPixelSize(std::max(1, Px));
     Q.setBold(F->Style().Contains(fsBold));
     Q.setItalic(F->Style().Contains(fsItalic));
@@ -594,9 +622,11 @@ Integer TCanvas::DrawText(const AnsiString& Text, TRect& R, Cardinal Format) {
     if (Format & DT_CALCRECT) {
         int W = (Format & DT_WORDBREAK) ? std::max(1, R.Width()) : 1 << 20;
         QRect B = FM.boundingRect(QRect(R.Left, R.Top, W, 1 << 20), Flags & ~(Qt::AlignHCenter | Qt::AlignRight | Qt::AlignVCenter | Qt::AlignBottom), T);
+        // One line is as high as the font says, whatever the layout rounds to.
+        const int H = (Format & DT_SINGLELINE) ? FM.height() : B.height();
         R.Right = R.Left + B.width();
-        R.Bottom = R.Top + B.height();
-        return B.height();
+        R.Bottom = R.Top + H;
+        return H;
     }
     if ((Format & (DT_END_ELLIPSIS | DT_WORD_ELLIPSIS | DT_PATH_ELLIPSIS)) && (Format & DT_SINGLELINE || !(Format & DT_WORDBREAK)))
         T = FM.elidedText(T, (Format & DT_PATH_ELLIPSIS) ? Qt::ElideMiddle : Qt::ElideRight, R.Width(), Flags & Qt::TextShowMnemonic);
@@ -609,7 +639,7 @@ Integer TCanvas::DrawText(const AnsiString& Text, TRect& R, Cardinal Format) {
     if (Bound.isNull()) Bound = FM.boundingRect(ToQRect(R), Flags, T);
     // Centred or bottom lines report where their text ends, measured from the top.
     if (Flags & (Qt::AlignVCenter | Qt::AlignBottom)) return Bound.top() + Bound.height() - R.Top;
-    return Bound.height();
+    return (Format & DT_SINGLELINE) ? FM.height() : Bound.height();
 }
 
 Integer DrawText(TCanvas* Canvas, const AnsiString& Text, TRect& R, Cardinal Format) {

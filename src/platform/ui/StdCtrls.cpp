@@ -424,6 +424,7 @@ void TComboBox::SetItemIndex(Integer Value) {
     FCombo->setCurrentIndex(Value);
     TightenLimit(E, FMaxLength);
     if (Value < 0 && FCombo->isEditable()) FCombo->setEditText(QString());
+    if (E) E->home(false);   // a text wider than the box shows its start (the code digit)
 }
 
 void TComboBox::SetSorted(bool Value) {
@@ -503,6 +504,7 @@ void TComboBox::SetTextCore(const AnsiString& Value) {
         if (I >= 0) FCombo->setCurrentIndex(I);
         FCombo->setEditText(ToQ(Value));
         TightenLimit(E, FMaxLength);
+        if (E) E->home(false);   // the start shows, as typed text would
     } else {
         // A list-only box shows only its items: the matching one, or none.
         int I = FCombo->findText(ToQ(Value), Qt::MatchFixedString);

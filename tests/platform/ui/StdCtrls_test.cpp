@@ -6,6 +6,7 @@
 #include "UiTestKit.h"
 
 #include <QComboBox>
+#include <QLineEdit>
 
 #include <gtest/gtest.h>
 
@@ -353,4 +354,20 @@ TEST(StdCtrls, MemoLimitLetsTheProgramsLongerTextStandButNotGrow) {
     M->SelectAll();
     TypeText(u"abcdefg");
     EXPECT_EQ(M->Text(), "abcde");
+}
+
+TEST(StdCtrls, ANarrowComboBoxShowsTheStartOfTheTextTheProgramSets) {
+    TForm F(nullptr);
+    auto* C = new TComboBox(&F);
+    C->SetParent(&F);
+    C->SetWidth(48);
+    for (const char* S : {"1  Yeni", "2  Kapanma", "3  Değişiklik"}) C->Items()->Add(S);
+    F.Show();
+    QLineEdit* E = static_cast<QComboBox*>(C->Widget())->lineEdit();
+    C->SetText("3  Değişiklik");
+    EXPECT_EQ(E->cursorPosition(), 0);   // scrolled to the code digit, not to the end
+    C->SetItemIndex(1);
+    EXPECT_EQ(E->cursorPosition(), 0);
+    C->SetText("");
+    EXPECT_EQ(E->cursorPosition(), 0);
 }
