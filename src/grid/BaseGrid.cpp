@@ -299,7 +299,15 @@ void TBaseGrid::SplitCells(Integer ACol, Integer ARow) {
 }
 
 TPoint TBaseGrid::BaseCell(Integer ACol, Integer ARow) const {
-    return TCellProperties::BaseCellOf(CellPropertiesOrNil(ACol, ARow), ACol, ARow);
+    const TPoint B = TCellProperties::BaseCellOf(CellPropertiesOrNil(ACol, ARow), ACol, ARow);
+    if (B.X == ACol && B.Y == ARow) return B;
+    // Hiding or removing rows can cut a merge: a covered cell whose base no longer
+    // reaches it stands alone with its own text.
+    const TCellProperties* BP = CellPropertiesOrNil(B.X, B.Y);
+    if (!BP || !BP->IsBaseCell() || B.X + std::max(0, BP->CellSpanX()) < ACol ||
+        B.Y + std::max(0, BP->CellSpanY()) < ARow)
+        return Point(ACol, ARow);
+    return B;
 }
 
 bool TBaseGrid::IsBaseCell(Integer ACol, Integer ARow) const {
@@ -309,7 +317,10 @@ bool TBaseGrid::IsBaseCell(Integer ACol, Integer ARow) const {
 
 bool TBaseGrid::IsMergedCell(Integer ACol, Integer ARow) const {
     const TCellProperties* P = CellPropertiesOrNil(ACol, ARow);
-    return P && (P->CellSpanX() > 0 || P->CellSpanY() >= 1);
+    if (!P || (P->CellSpanX() <= 0 && P->CellSpanY() < 1)) return false;
+    if (P->IsBaseCell()) return true;
+    const TPoint B = BaseCell(ACol, ARow);
+    return B.X != ACol || B.Y != ARow;
 }
 
 bool TBaseGrid::IsXMergedCell(Integer ACol, Integer ARow) const {
@@ -401,11 +412,12 @@ void TBaseGrid::DrawCell(Integer ACol, Integer ARow, TRect ARect, TGridDrawState
         return;
     }
     const TCellProperties* Own = CellPropertiesOrNil(ACol, ARow);
-    if (Own && !Own->IsBaseCell()) {
+    const TPoint Base = Own && !Own->IsBaseCell() ? BaseCell(ACol, ARow) : Point(ACol, ARow);
+    if (Base.X != ACol || Base.Y != ARow) {
         // A merge is drawn once per paint pass, from whichever of its cells comes first.
-        const TPoint B = BaseCell(ACol, ARow);
+        const TPoint B = Base;
         TCellProperties* BP = CellPropertiesOrNil(B.X, B.Y);
-        if (BP && BP->PaintStamp() != FPaintCounter && (B.X != ACol || B.Y != ARow)) {
+        if (BP && BP->PaintStamp() != FPaintCounter) {
             BP->SetPaintStamp(FPaintCounter);
             DrawCell(B.X, B.Y, ARect, AState);
         }
@@ -507,9 +519,8 @@ void TBaseGrid::KeyDown(Word& Key, TShiftState Shift) {
         SetRow(RowCount() - 2);
     if (HasCellProperties(Col(), Row())) {
         const TPoint B = BaseCell(Col(), Row());
-        const TCellProperties* BP = CellPropertiesOrNil(B.X, B.Y);
-        const Integer Sx = BP ? std::max(0, BP->CellSpanX()) : 0;
-        const Integer Sy = BP ? std::max(0, BP->CellSpanY()) : 0;
+        const TPoint Span = CellSpan(Col(), Row());
+        const Integer Sx = Span.X, Sy = Span.Y;
         switch (Key) {
             case VK_RIGHT:
                 if (B.X + Sx >= Col() && Col() < ColCount() - 1 && B.X < ColCount() - 1) SetCol(B.X + Sx);

@@ -412,6 +412,8 @@ void TExtStringGrid::IsFixedCell(Integer ACol, Integer ARow, bool& IsFixedResult
 }
 
 bool TExtStringGrid::IsFixed(Integer ACol, Integer ARow) {
+    // Footer rows and the columns fixed at the right are shown, never selected or edited.
+    if (ACol > LastDataCol() || ARow > LastDataRow()) return true;
     bool F = false;
     IsFixedCell(ACol, ARow, F);
     return F;

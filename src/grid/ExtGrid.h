@@ -1090,6 +1090,8 @@ public:
 protected:
     // TBaseGrid hooks
     bool IsFixed(Integer ACol, Integer ARow) override;
+    Integer LastMovableCol() const override { return std::max(TBaseGrid::FixedCols(), LastDataCol()); }
+    Integer LastMovableRow() const override { return std::max(TBaseGrid::FixedRows(), LastDataRow()); }
     void GetCellColor(Integer ACol, Integer ARow, TGridDrawState& AState, bool Printing, bool DoSelection,
                       bool RealColumn, TBrush* ABrush, TColor& ColorTo, TFont* AFont, TAlignment& HAlign,
                       TVAlignment& VAlign, bool& WordWrapValue) override;

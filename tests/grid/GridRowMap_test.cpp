@@ -115,3 +115,31 @@ TEST(GridRowMap, NeverRemovesTheLastRow) {
     EXPECT_EQ(G.Cells(0, 0), "a");
     EXPECT_EQ(G.Cells(0, 1), "b");
 }
+
+TEST(GridRowMap, CellsOfAMergeCutByHiddenRowsKeepTheirOwnText) {
+    TRowsFixture F;
+    F.Grid.MergeCells(1, 1, 1, 3);   // real rows 1..3 under the base in row 1
+    F.Map.HideRows(1, 1);            // the base row goes: real rows 2 and 3 show as rows 1 and 2
+    EXPECT_EQ(F.Grid.Cells(1, 1), "r2");
+    EXPECT_EQ(F.Grid.Cells(1, 2), "r3");
+    EXPECT_FALSE(F.Grid.IsMergedCell(1, 1));
+    EXPECT_EQ(F.Grid.BaseCell(1, 2), Point(1, 2));
+    EXPECT_NO_THROW(F.Grid.SetCells(1, 1, "x"));
+    EXPECT_EQ(F.Grid.Cells(1, 1), "x");
+    EXPECT_EQ(F.Grid.Cells(1, 0), "r0");   // the row above keeps its text
+    F.Map.UnHideRowsAll();
+    // Whole again, the merge shows its base text; the covered cell kept what was written.
+    EXPECT_TRUE(F.Grid.IsMergedCell(1, 2));
+    EXPECT_EQ(F.Grid.Cells(1, 2), "r1");
+    EXPECT_EQ(F.Grid.RawCells(1, 2), "x");
+}
+
+TEST(GridRowMap, ACutMergeReachingAboveTheFirstRowIsWritable) {
+    TRowsFixture F;
+    F.Grid.MergeCells(1, 0, 1, 3);
+    F.Map.HideRows(0, 1);   // the covered real row 2 becomes row 0, two rows below a base that went
+    EXPECT_EQ(F.Grid.Cells(1, 0), "r2");
+    EXPECT_NO_THROW(F.Grid.SetCells(1, 0, "y"));
+    EXPECT_EQ(F.Grid.Cells(1, 0), "y");
+    EXPECT_EQ(F.Grid.CellRect(1, 0), F.Grid.TStringGrid::CellRect(1, 0));
+}

@@ -311,30 +311,28 @@ Integer TCustomGrid::FixedHeight() const {
     return H;
 }
 
-Integer TCustomGrid::ColX(Integer ACol) const {
-    if (ACol < 0 || ACol >= FColCount) return -1;
-    Integer X = 0;
-    if (ACol < FFixedCols) {
-        for (Integer C = 0; C < ACol; ++C) X += FColWidths[C] + FGridLineWidth;
-    } else {
-        if (ACol < FTopLeft.X) return -1;
-        X = FixedWidth();
-        for (Integer C = FTopLeft.X; C < ACol; ++C) X += FColWidths[C] + FGridLineWidth;
+// The walk stops at the edge of the client area, so that asking about a cell far
+// out of view costs no more than the cells on screen.
+Integer TCustomGrid::LineStart(Integer AIndex, Integer ACount, Integer AFixed, Integer AFirst,
+                               const std::vector<Integer>& ASizes, Integer AExtent) const {
+    if (AIndex < 0 || AIndex >= ACount) return -1;
+    Integer P = 0;
+    Integer From = 0;
+    if (AIndex >= AFixed) {
+        if (AIndex < AFirst) return -1;
+        for (Integer I = 0; I < AFixed; ++I) P += ASizes[I] + FGridLineWidth;
+        From = AFirst;
     }
-    return X < ClientWidth() ? X : -1;
+    for (Integer I = From; I < AIndex && P < AExtent; ++I) P += ASizes[I] + FGridLineWidth;
+    return P < AExtent ? P : -1;
+}
+
+Integer TCustomGrid::ColX(Integer ACol) const {
+    return LineStart(ACol, FColCount, FFixedCols, FTopLeft.X, FColWidths, ClientWidth());
 }
 
 Integer TCustomGrid::RowY(Integer ARow) const {
-    if (ARow < 0 || ARow >= FRowCount) return -1;
-    Integer Y = 0;
-    if (ARow < FFixedRows) {
-        for (Integer R = 0; R < ARow; ++R) Y += FRowHeights[R] + FGridLineWidth;
-    } else {
-        if (ARow < FTopLeft.Y) return -1;
-        Y = FixedHeight();
-        for (Integer R = FTopLeft.Y; R < ARow; ++R) Y += FRowHeights[R] + FGridLineWidth;
-    }
-    return Y < ClientHeight() ? Y : -1;
+    return LineStart(ARow, FRowCount, FFixedRows, FTopLeft.Y, FRowHeights, ClientHeight());
 }
 
 TRect TCustomGrid::CellRect(Integer ACol, Integer ARow) const {
@@ -782,7 +780,7 @@ bool TCustomGrid::QtEvent(QEvent* E) {
 }
 
 bool TCustomGrid::DoMouseWheelDown(TShiftState Shift, TPoint MousePos) {
-    if (FCurrent.Y < FRowCount - 1) FocusCell(FCurrent.X, FCurrent.Y + 1, true);
+    if (FCurrent.Y < LastMovableRow()) FocusCell(FCurrent.X, FCurrent.Y + 1, true);
     return true;
 }
 
@@ -836,27 +834,28 @@ void TCustomGrid::MoveCellWithKey(Word Key, TShiftState Shift) {
             if (!RowSel) N.X = FFixedCols;
             break;
         case VK_END:
-            if (RowSel || Ctrl) N.Y = FRowCount - 1;
-            if (!RowSel) N.X = FColCount - 1;
+            if (RowSel || Ctrl) N.Y = LastMovableRow();
+            if (!RowSel) N.X = LastMovableCol();
             break;
         default: return;
     }
-    N.X = std::clamp(N.X, FFixedCols, FColCount - 1);
-    N.Y = std::clamp(N.Y, FFixedRows, FRowCount - 1);
+    N.X = std::clamp(N.X, FFixedCols, std::max(FFixedCols, LastMovableCol()));
+    N.Y = std::clamp(N.Y, FFixedRows, std::max(FFixedRows, LastMovableRow()));
     if (!(TL == FTopLeft) && (Key == VK_PRIOR || Key == VK_NEXT || Ctrl || RowSel)) MoveTopLeft(TL.X, TL.Y);
     if (!(N == FCurrent)) MoveCurrent(N.X, N.Y, !Extend, true);
 }
 
 void TCustomGrid::TabStep(bool Backward) {
     TGridCoord N = FCurrent;
+    const Integer LastCol = std::max(FFixedCols, LastMovableCol()), LastRow = std::max(FFixedRows, LastMovableRow());
     if (Backward) {
         if (--N.X < FFixedCols) {
-            N.X = FColCount - 1;
-            if (--N.Y < FFixedRows) N.Y = FRowCount - 1;
+            N.X = LastCol;
+            if (--N.Y < FFixedRows) N.Y = LastRow;
         }
-    } else if (++N.X >= FColCount) {
+    } else if (++N.X > LastCol) {
         N.X = FFixedCols;
-        if (++N.Y >= FRowCount) N.Y = FFixedRows;
+        if (++N.Y > LastRow) N.Y = FFixedRows;
     }
     MoveCurrent(N.X, N.Y, true, true);
 }
@@ -974,8 +973,8 @@ void TCustomGrid::MouseMove(TShiftState Shift, Integer X, Integer Y) {
                 C.X = X >= ClientWidth() ? FColCount - 1 : std::max(C.X, FTopLeft.X);
                 C.Y = Y >= ClientHeight() ? FRowCount - 1 : std::max(C.Y, FTopLeft.Y);
             }
-            C.X = std::clamp(C.X, FFixedCols, FColCount - 1);
-            C.Y = std::clamp(C.Y, FFixedRows, FRowCount - 1);
+            C.X = std::clamp(C.X, FFixedCols, std::max(FFixedCols, LastMovableCol()));
+            C.Y = std::clamp(C.Y, FFixedRows, std::max(FFixedRows, LastMovableRow()));
             if (!(C == FCurrent)) MoveCurrent(C.X, C.Y, false, true);
             break;
         }

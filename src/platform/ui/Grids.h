@@ -203,6 +203,10 @@ protected:
     // gsRowSizing, with the index and the line position) or nothing (gsNormal).
     virtual void CalcSizingState(Integer X, Integer Y, TGridState& State, Integer& Index,
                                  Integer& SizingPos, Integer& SizingOfs);
+    // The last column and row that keys, wheel and dragging may make current; cells
+    // past them (a footer row, columns fixed at the right) are only shown.
+    virtual Integer LastMovableCol() const { return FColCount - 1; }
+    virtual Integer LastMovableRow() const { return FRowCount - 1; }
     virtual bool DoMouseWheelDown(TShiftState Shift, TPoint MousePos);
     virtual bool DoMouseWheelUp(TShiftState Shift, TPoint MousePos);
     void MouseDown(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) override;
@@ -230,6 +234,8 @@ private:
     struct TScrollBarsImpl;
     Integer ColX(Integer ACol) const;   // left edge, or -1 when not shown
     Integer RowY(Integer ARow) const;
+    Integer LineStart(Integer AIndex, Integer ACount, Integer AFixed, Integer AFirst,
+                      const std::vector<Integer>& ASizes, Integer AExtent) const;
     Integer MaxLeftCol() const;
     Integer MaxTopRow() const;
     void ClampTopLeft();
@@ -347,9 +353,10 @@ private:
         AnsiString Text;
         TObject* Object = nullptr;
     };
-    TCell* CellAt(Integer ACol, Integer ARow);
-    const TCell* CellAt(Integer ACol, Integer ARow) const;
-    std::vector<std::vector<TCell>> FData;   // [row][col], sized as the grid
+    TCell* CellAt(Integer ACol, Integer ARow);   // makes room; nullptr outside the grid
+    const TCell* StoredCell(Integer ACol, Integer ARow) const;   // nullptr when never written
+    bool InCells(Integer ACol, Integer ARow) const;
+    std::vector<std::vector<TCell>> FData;   // [row][col]; a row holds no cells until one is written
     std::vector<std::unique_ptr<TStringGridStrings>> FRowLists, FColLists;
 };
 

@@ -14,31 +14,39 @@ void MoveItem(std::vector<T>& V, Integer From, Integer To) {
 
 }  // namespace
 
-TStringGrid::TStringGrid(TComponent* AOwner) : TDrawGrid(AOwner) {
-    FData.assign(RowCount(), std::vector<TCell>(ColCount()));
-}
+TStringGrid::TStringGrid(TComponent* AOwner) : TDrawGrid(AOwner) { FData.resize(RowCount()); }
 
 TStringGrid::~TStringGrid() = default;
 
+// A row takes room for its cells when one of them is first written; until then
+// (and past its end) every cell reads as empty.
 TStringGrid::TCell* TStringGrid::CellAt(Integer ACol, Integer ARow) {
-    if (ARow < 0 || ARow >= static_cast<Integer>(FData.size())) return nullptr;
+    if (ACol < 0 || ARow < 0 || ACol >= ColCount() || ARow >= static_cast<Integer>(FData.size())) return nullptr;
     auto& R = FData[ARow];
+    if (ACol >= static_cast<Integer>(R.size())) R.resize(ColCount());
+    return &R[ACol];
+}
+
+const TStringGrid::TCell* TStringGrid::StoredCell(Integer ACol, Integer ARow) const {
+    if (ARow < 0 || ARow >= static_cast<Integer>(FData.size())) return nullptr;
+    const auto& R = FData[ARow];
     if (ACol < 0 || ACol >= static_cast<Integer>(R.size())) return nullptr;
     return &R[ACol];
 }
 
-const TStringGrid::TCell* TStringGrid::CellAt(Integer ACol, Integer ARow) const {
-    return const_cast<TStringGrid*>(this)->CellAt(ACol, ARow);
+bool TStringGrid::InCells(Integer ACol, Integer ARow) const {
+    return ACol >= 0 && ARow >= 0 && ACol < ColCount() && ARow < static_cast<Integer>(FData.size());
 }
 
 AnsiString TStringGrid::Cells(Integer ACol, Integer ARow) const {
-    const TCell* C = CellAt(ACol, ARow);
+    const TCell* C = StoredCell(ACol, ARow);
     return C ? C->Text : AnsiString();
 }
 
 void TStringGrid::SetCells(Integer ACol, Integer ARow, const AnsiString& Value) {
+    if (!InCells(ACol, ARow)) throw EInvalidGridOperation("Grid index out of range");
+    if (Value.empty() && !StoredCell(ACol, ARow)) return;
     TCell* C = CellAt(ACol, ARow);
-    if (!C) throw EInvalidGridOperation("Grid index out of range");
     if (C->Text == Value) return;
     C->Text = Value;
     InvalidateCell(ACol, ARow);
@@ -48,14 +56,14 @@ void TStringGrid::SetCells(Integer ACol, Integer ARow, const AnsiString& Value) 
 }
 
 TObject* TStringGrid::Objects(Integer ACol, Integer ARow) const {
-    const TCell* C = CellAt(ACol, ARow);
+    const TCell* C = StoredCell(ACol, ARow);
     return C ? C->Object : nullptr;
 }
 
 void TStringGrid::SetObjects(Integer ACol, Integer ARow, TObject* Value) {
-    TCell* C = CellAt(ACol, ARow);
-    if (!C) throw EInvalidGridOperation("Grid index out of range");
-    C->Object = Value;
+    if (!InCells(ACol, ARow)) throw EInvalidGridOperation("Grid index out of range");
+    if (!Value && !StoredCell(ACol, ARow)) return;
+    CellAt(ACol, ARow)->Object = Value;
 }
 
 TStrings* TStringGrid::Rows(Integer Index) {
@@ -104,7 +112,7 @@ AnsiString TStringGrid::GetEditText(Integer ACol, Integer ARow) {
 }
 
 void TStringGrid::SetEditText(Integer ACol, Integer ARow, const AnsiString& Value) {
-    if (CellAt(ACol, ARow)) {
+    if (InCells(ACol, ARow) && (StoredCell(ACol, ARow) || !Value.empty())) {
         TCell* C = CellAt(ACol, ARow);
         if (C->Text != Value) {
             C->Text = Value;
@@ -115,16 +123,23 @@ void TStringGrid::SetEditText(Integer ACol, Integer ARow, const AnsiString& Valu
 }
 
 void TStringGrid::SizeChanged(Integer OldColCount, Integer OldRowCount) {
-    // Cells of the rows and columns that remain keep their contents.
+    // Cells of the rows and columns that remain keep their contents. Rows are
+    // touched only when columns go: growing by a row stays a constant cost.
     FData.resize(RowCount());
-    for (auto& R : FData) R.resize(ColCount());
+    if (ColCount() < OldColCount)
+        for (auto& R : FData)
+            if (static_cast<Integer>(R.size()) > ColCount()) R.resize(ColCount());
     if (static_cast<Integer>(FRowLists.size()) > RowCount()) FRowLists.resize(RowCount());
     if (static_cast<Integer>(FColLists.size()) > ColCount()) FColLists.resize(ColCount());
     TDrawGrid::SizeChanged(OldColCount, OldRowCount);
 }
 
 void TStringGrid::MoveColData(Integer FromIndex, Integer ToIndex) {
-    for (auto& R : FData) MoveItem(R, FromIndex, ToIndex);
+    for (auto& R : FData) {
+        if (R.empty()) continue;
+        if (static_cast<Integer>(R.size()) < ColCount()) R.resize(ColCount());
+        MoveItem(R, FromIndex, ToIndex);
+    }
 }
 
 void TStringGrid::MoveRowData(Integer FromIndex, Integer ToIndex) {

@@ -436,3 +436,56 @@ TEST(Grids, ScrollBarsNarrowTheClientAndTheWheelMovesTheRow) {
     EXPECT_GT(Scrolled, 0);
     EXPECT_FALSE(G->CellRect(G->Col(), G->Row()).IsEmpty());
 }
+
+TEST(Grids, CellsPastTheClientEdgeHaveNoRectangle) {
+    TGridForm F;
+    TStringGrid* G = F.Grid;
+    G->SetRowCount(100000);
+    G->SetColCount(200);
+    // 200 high: the fixed row 0..24, then rows of 25 pixels; row 8 starts at 200.
+    ASSERT_EQ(G->ClientHeight(), 200);
+    EXPECT_EQ(G->CellRect(1, 7).Top, 175);
+    EXPECT_TRUE(G->CellRect(1, 8).IsEmpty());
+    EXPECT_TRUE(G->CellRect(1, 99999).IsEmpty());
+    EXPECT_TRUE(G->CellRect(199, 1).IsEmpty());
+    EXPECT_TRUE(G->CellRect(1, 100000).IsEmpty());
+    G->SetTopRow(99990);
+    EXPECT_EQ(G->CellRect(1, G->TopRow()).Top, 25);
+    EXPECT_TRUE(G->CellRect(1, 1).IsEmpty());
+}
+
+TEST(GridsStore, RowsWrittenLateFollowColumnChanges) {
+    TStringGrid G(nullptr);
+    G.SetColCount(4);
+    G.SetRowCount(4);
+    G.SetCells(3, 1, "d1");
+    G.MoveColumn(3, 0);   // row 2 holds nothing yet
+    G.SetCells(3, 2, "late");
+    EXPECT_EQ(G.Cells(0, 1), "d1");
+    EXPECT_EQ(G.Cells(3, 2), "late");
+    G.DeleteColumn(0);
+    EXPECT_EQ(G.Cells(2, 2), "late");
+    EXPECT_EQ(G.Cells(0, 1), "");
+    G.SetColCount(2);   // the cut column's text does not come back
+    G.SetColCount(4);
+    EXPECT_EQ(G.Cells(2, 2), "");
+    TObject Tag;
+    G.SetObjects(3, 3, &Tag);
+    EXPECT_EQ(G.Objects(3, 3), &Tag);
+    EXPECT_EQ(G.Cells(3, 3), "");
+    EXPECT_THROW(G.SetCells(4, 3, ""), EInvalidGridOperation);
+    EXPECT_THROW(G.SetObjects(0, 4, nullptr), EInvalidGridOperation);
+}
+
+TEST(GridsStore, GrowingRowByRowKeepsEveryRow) {
+    TStringGrid G(nullptr);
+    G.SetColCount(3);
+    for (Integer R = 1; R < 2000; ++R) {
+        G.SetRowCount(R + 2);
+        G.SetCells(2, R, IntToStr(R));
+    }
+    EXPECT_EQ(G.RowCount(), 2001);
+    EXPECT_EQ(G.Cells(2, 1), "1");
+    EXPECT_EQ(G.Cells(2, 1999), "1999");
+    EXPECT_EQ(G.Cells(2, 2000), "");
+}
