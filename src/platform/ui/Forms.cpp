@@ -17,7 +17,13 @@
 #include <QScreen>
 #include <QTimer>
 
+#include <QDialog>
+#include <QSocketNotifier>
+
 #include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
 #include <unistd.h>
 
 TApplication* Application = new TApplication(nullptr);
@@ -36,6 +42,7 @@ QEventLoop* GRunLoop = nullptr;
 // (a dialog the modal form opens with Show) take input as usual.
 struct TModalLevel {
     TCustomForm* Form;
+    std::shared_ptr<const bool> Alive;
     QPointer<QWidget> Window;
     std::vector<QPointer<QWidget>> Disabled;
 };
@@ -99,7 +106,7 @@ public:
             Filter = new TModalInputFilter;
             QCoreApplication::instance()->installEventFilter(Filter);
         }
-        TModalLevel L{Form, Form->Widget(), {}};
+        TModalLevel L{Form, Form->AliveToken(), Form->Widget(), {}};
         for (QWidget* W : QApplication::topLevelWidgets())
             if (W != Form->Widget() && W->isVisible() && !IsDisabledWindow(W)) L.Disabled.emplace_back(W);
         ModalLevels().push_back(std::move(L));
@@ -146,7 +153,38 @@ void CollectButtons(TWinControl* W, std::vector<TButton*>& L) {
     }
 }
 
+// Signals reach the message loop through a pipe: the handler only writes the
+// signal's number, the loop does the rest.
+int GSignalPipe[2] = {-1, -1};
+volatile sig_atomic_t GSignalsSeen = 0;
+TApplication* GSignalTarget = nullptr;
+
+void OnTerminatingSignal(int Signal) {
+    if (GSignalsSeen++ > 0) {
+        // Asked again while ending: end now.
+        ::signal(Signal, SIG_DFL);
+        ::raise(Signal);
+        return;
+    }
+    // Should the loop be stuck in a long call, the process still ends.
+    ::alarm(10);
+    const int Saved = errno;
+    const unsigned char B = static_cast<unsigned char>(Signal);
+    [[maybe_unused]] ssize_t N = ::write(GSignalPipe[1], &B, 1);
+    errno = Saved;
+}
+
 }  // namespace
+
+class TSignalEnd {
+public:
+    static void Deliver() {
+        unsigned char B = 0;
+        int Signal = 0;
+        while (::read(GSignalPipe[0], &B, 1) == 1) Signal = B;
+        if (Signal && GSignalTarget) GSignalTarget->EndBySignal(Signal);
+    }
+};
 
 void EnsureQtApp() {
     static QApplication* Connected = nullptr;
@@ -633,7 +671,40 @@ TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner) {
         GuardedCall(nullptr, [Error] { std::rethrow_exception(Error); });
     });
 }
-TApplication::~TApplication() = default;
+TApplication::~TApplication() {
+    if (GSignalTarget == this) GSignalTarget = nullptr;
+}
+
+void TApplication::TerminateOnSignals(std::initializer_list<int> Signals) {
+    EnsureQtApp();
+    if (GSignalPipe[0] < 0) {
+        if (::pipe2(GSignalPipe, O_CLOEXEC | O_NONBLOCK) != 0) RaiseLastOSError();
+        auto* N = new QSocketNotifier(GSignalPipe[0], QSocketNotifier::Read, QCoreApplication::instance());
+        QObject::connect(N, &QSocketNotifier::activated, N, [] { TSignalEnd::Deliver(); });
+    }
+    GSignalTarget = this;
+    GSignalsSeen = 0;
+    struct sigaction A {};
+    A.sa_handler = OnTerminatingSignal;
+    sigemptyset(&A.sa_mask);
+    A.sa_flags = SA_RESTART;
+    for (int S : Signals) ::sigaction(S, &A, nullptr);
+}
+
+void TApplication::EndBySignal(int Signal) {
+    FSignal = Signal;
+    // Nobody is there to answer: dialogs waiting are cancelled first.
+    for (int Tries = 0; Tries < 32; ++Tries) {
+        QWidget* W = QApplication::activeModalWidget();
+        if (!W) break;
+        if (auto* D = qobject_cast<QDialog*>(W)) D->reject();
+        else W->close();
+    }
+    for (auto L = ModalLevels().rbegin(); L != ModalLevels().rend(); ++L)
+        if (IsAlive(L->Alive)) L->Form->SetModalResult(mrCancel);
+    if (FMainForm) GuardedCall(FMainForm, [this] { FMainForm->Close(); });
+    Terminate();   // even when a form refused to close
+}
 
 void TApplication::Initialize() { EnsureQtApp(); }
 

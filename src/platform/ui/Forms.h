@@ -3,6 +3,7 @@
 #include "platform/ui/Controls.h"
 
 #include <exception>
+#include <initializer_list>
 
 class TMainMenu;
 class TButton;
@@ -164,6 +165,12 @@ public:
     void ProcessMessages();
     void Terminate();
     bool Terminated() const { return FTerminated; }
+    // From now on the given signals (SIGTERM, SIGINT) end the program as the user
+    // would: waiting dialogs are cancelled, modal forms end with mrCancel, the main
+    // form closes and Run returns. A second signal while ending ends at once.
+    void TerminateOnSignals(std::initializer_list<int> Signals);
+    // The signal that ended the message loop, or 0.
+    int TerminatingSignal() const { return FSignal; }
 
     // Reports the exception in flight (call from a catch block): EAbort is silent;
     // OnException when set; otherwise ShowException.
@@ -178,11 +185,14 @@ public:
     TExceptionEvent OnException;
 
 private:
+    friend class TSignalEnd;
     void Created(TComponent* C);
+    void EndBySignal(int Signal);
     AnsiString FTitle;
     TCustomForm* FMainForm = nullptr;
     bool FTerminated = false;
     bool FRunning = false;
+    int FSignal = 0;
 };
 
 class TScreen : public TComponent {

@@ -6,6 +6,7 @@
 #include "UiTestKit.h"
 
 #include <QAction>
+#include <QDialog>
 #include <QTimer>
 #include <QWindow>
 #include <QImage>
@@ -13,7 +14,9 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <memory>
+#include <unistd.h>
 
 using namespace uitest;
 
@@ -316,3 +319,61 @@ TEST(FormsModal, AnInnerModalFormDisablesTheOuterOneUntilItEnds) {
         EXPECT_EQ(Outer.Clicks, 1);
     });
 }
+
+// ---------------------------------------------------------------------------
+// SIGTERM and SIGINT end the message loop through the forms' close path.
+namespace {
+
+class ApplicationSignals : public ::testing::Test {
+protected:
+    ApplicationSignals() {
+        ::sigaction(SIGTERM, nullptr, &FOldTerm);
+        ::sigaction(SIGINT, nullptr, &FOldInt);
+    }
+    ~ApplicationSignals() override {
+        ::sigaction(SIGTERM, &FOldTerm, nullptr);
+        ::sigaction(SIGINT, &FOldInt, nullptr);
+    }
+    struct sigaction FOldTerm {}, FOldInt {};
+};
+
+TEST_F(ApplicationSignals, SigtermClosesTheMainFormAndRunReturns) {
+    TApplication App(nullptr);
+    TForm Main(nullptr);
+    int Closes = 0;
+    Main.OnClose = [&](TObject*, TCloseAction&) { ++Closes; };
+    App.SetMainForm(&Main);
+    App.TerminateOnSignals({SIGTERM, SIGINT});
+    QTimer::singleShot(0, [] { ::raise(SIGTERM); });
+    App.Run();
+    EXPECT_EQ(App.TerminatingSignal(), SIGTERM);
+    EXPECT_TRUE(App.Terminated());
+    EXPECT_EQ(Closes, 1);
+    EXPECT_FALSE(Main.Visible());
+    ::alarm(0);
+}
+
+TEST_F(ApplicationSignals, SigintCancelsAWaitingDialogAndEndsTheModalForm) {
+    TApplication App(nullptr);
+    TForm Main(nullptr), Modal(nullptr);
+    App.SetMainForm(&Main);
+    App.TerminateOnSignals({SIGTERM, SIGINT});
+    TModalResult Result = mrNone;
+    int DialogResult = -1;
+    Modal.OnShow = [&](TObject*) {
+        QTimer::singleShot(0, [&] {
+            QDialog Waiting;
+            QTimer::singleShot(0, [] { ::raise(SIGINT); });
+            DialogResult = Waiting.exec();
+        });
+    };
+    QTimer::singleShot(0, [&] { Result = Modal.ShowModal(); });
+    App.Run();
+    EXPECT_EQ(App.TerminatingSignal(), SIGINT);
+    EXPECT_EQ(DialogResult, QDialog::Rejected);
+    EXPECT_EQ(Result, mrCancel);
+    EXPECT_FALSE(Modal.Visible());
+    ::alarm(0);
+}
+
+}  // namespace
