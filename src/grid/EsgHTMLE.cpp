@@ -145,6 +145,13 @@ public:
     TColor StartBrush = clWhite;
     Integer HitImage = -1;
     size_t LastGt = AnsiString::npos;
+    // Chunk sizes of the line being laid out, by text position: the drawing pass
+    // reuses what the measuring pass found under the same font.
+    struct TChunkSize {
+        size_t Pos;
+        Integer Height, Width;
+    };
+    std::vector<TChunkSize> Sizes;
 
     void Run();
 
@@ -708,6 +715,7 @@ void TLayout::ProcessLine(bool First, size_t Pos, size_t Limit, const TRect& LR,
     bool LiInLine = false;
     if (First) {
         L = TLine();
+        Sizes.clear();
         if (St.ParaBg) L.ParaFill = St.ParaColor;
     } else {
         if (St.InAnchor) St.AnchorStartX = X;
@@ -739,12 +747,17 @@ void TLayout::ProcessLine(bool First, size_t Pos, size_t Limit, const TRect& LR,
         }
         AnsiString Chunk = S.substr(Pos, End - Pos);
         Chunk = ReplaceAll(ReplaceAll(ReplaceAll(Chunk, "&nbsp;", " "), "&lt;", "<"), "&gt;", ">");
-        const Integer Th = C->TextHeight(Chunk);
+        const TChunkSize* Known = nullptr;
+        if (!First)
+            for (const TChunkSize& K : Sizes)
+                if (K.Pos == Pos) Known = &K;
+        const Integer Th = Known ? Known->Height : C->TextHeight(Chunk);
         if (St.Hidden) {
             Pos = End;
             continue;
         }
-        const Integer W = C->TextWidth(Chunk);
+        const Integer W = Known ? Known->Width : C->TextWidth(Chunk);
+        if (First) Sizes.push_back({Pos, Th, W});
         if (First) {
             const bool Fits = L.Width + W < Avail() || W >= Avail() || LineText.empty() || LineText.back() != ' ';
             if (!Fits && Wrap) {

@@ -99,6 +99,7 @@ void TExtStringGrid::FormResized(TObject* Sender) {
 void TExtStringGrid::Notification(TComponent* AComponent, TOperation Operation) {
     TBaseGrid::Notification(AComponent, Operation);
     if (Operation == opRemove && AComponent == FHookedForm) FHookedForm = nullptr;
+    if (Operation == opRemove && FPictureContainer && AComponent == PictureContainerComponent()) FPictureContainer = nullptr;
 }
 
 void TExtStringGrid::Loaded() {

@@ -46,6 +46,10 @@ enum TPrintMethod { prPreview, prPrint, prCalcPrint, prCalcPreview };
 class EExtGridError : public Exception { public: using Exception::Exception; };
 
 class TExtStringGrid;
+class THTMLImageList;
+class THTMLPictureCache;
+class TIntList;
+class TPictureContainer;
 
 // Plain stored option: getter Name(), setter SetName(v).
 #define EXTGRID_OPTION(Type, Name, Default)            \
@@ -169,6 +173,14 @@ public:
     EXTGRID_OPTION(Integer, CellErrFrom, 0)
     EXTGRID_OPTION(Integer, CellErrLen, 0)
     EXTGRID_OPTION(AnsiString, CellText, AnsiString())
+    // Colours, bounds and format of progress, pie, range and comment graphics.
+    EXTGRID_OPTION(TColor, CellColor, 0xD77800)
+    EXTGRID_OPTION(TColor, CellColorTo, clWhite)
+    EXTGRID_OPTION(TColor, CellTextColor, clWhite)
+    EXTGRID_OPTION(TColor, CellTextColorTo, clBlack)
+    EXTGRID_OPTION(Integer, CellMin, 0)
+    EXTGRID_OPTION(Integer, CellMax, 100)
+    EXTGRID_OPTION(AnsiString, CellFormat, AnsiString())
 private:
     void FreeGraphic();
     TObject* FGraphic = nullptr;
@@ -331,7 +343,23 @@ public:
     EXTGRID_OPTION(TColor, CommentColor, clRed)
     EXTGRID_OPTION(bool, FlatButton, false)
     EXTGRID_OPTION(bool, DropDownAlwaysVisible, false)
+    // cell controls
+    EXTGRID_OPTION(TColor, ProgressBorderColor, 0x808080)
+    EXTGRID_OPTION(Integer, ProgressMarginX, 2)
+    EXTGRID_OPTION(Integer, ProgressMarginY, 2)
+    EXTGRID_OPTION(bool, ProgressXP, false)
+    EXTGRID_OPTION(bool, NoDisabledCheckRadioLook, false)
+    EXTGRID_OPTION(bool, NoDisabledButtonLook, false)
+    EXTGRID_OPTION(bool, CheckAlwaysActive, false)
+    EXTGRID_OPTION(bool, RadioAlwaysActive, false)
+public:
+    TBitmap* CheckedGlyph() const { return FGlyphs[0].get(); }
+    TBitmap* UnCheckedGlyph() const { return FGlyphs[1].get(); }
+    TBitmap* RadioOnGlyph() const { return FGlyphs[2].get(); }
+    TBitmap* RadioOffGlyph() const { return FGlyphs[3].get(); }
 private:
+    std::unique_ptr<TBitmap> FGlyphs[4] = {std::make_unique<TBitmap>(), std::make_unique<TBitmap>(),
+                                           std::make_unique<TBitmap>(), std::make_unique<TBitmap>()};
     TExtStringGrid* FGrid;
     TColor FFixedGradientFrom = clNone;
     TColor FFixedGradientTo = clNone;
@@ -532,6 +560,18 @@ using TAutoAdvanceEvent = std::function<void(TObject* Sender, Integer OldRow, In
                                              Integer& NewCol, bool& Allow)>;
 using TCheckBoxClickEvent = std::function<void(TObject* Sender, Integer ACol, Integer ARow, bool State)>;
 using TButtonClickEvent = std::function<void(TObject* Sender, Integer ACol, Integer ARow)>;
+// Mouse and cell-control events.
+using TClickCellEvent = std::function<void(TObject* Sender, Integer ARow, Integer ACol)>;
+using TCanClickCellEvent = std::function<void(TObject* Sender, Integer ARow, Integer ACol, bool& Allow)>;
+using TRadioClickEvent = std::function<void(TObject* Sender, Integer ACol, Integer ARow, Integer AIdx)>;
+using TAnchorClickEvent = std::function<void(TObject* Sender, Integer ARow, Integer ACol, const AnsiString& Anchor,
+                                             bool& AutoHandle)>;
+using TAnchorEvent = std::function<void(TObject* Sender, Integer ARow, Integer ACol, const AnsiString& Anchor)>;
+using TNodeAllowEvent = std::function<void(TObject* Sender, Integer ARow, Integer ARowReal, bool& Allow)>;
+using TNodeEvent = std::function<void(TObject* Sender, Integer ARow, Integer ARowReal)>;
+using TIndexEvent = std::function<void(TObject* Sender, Integer AIndex)>;
+using TMoveAllowEvent = std::function<void(TObject* Sender, Integer AIndex, bool& Allow)>;
+using TSelectionResizeEvent = std::function<void(TObject* Sender, TGridRect OrigSelection, TGridRect NewSelection)>;
 
 // The text editor the grid shows over a cell for the plain and character-filtered
 // editor types: filters and case rules per type, a length limit, validation before
@@ -1057,6 +1097,90 @@ public:
     TCheckBoxClickEvent OnCheckBoxClick;
     TButtonClickEvent OnButtonClick;
 
+    // --- mouse (ExtGridMouse.cpp)
+    TCanClickCellEvent OnCanClickCell;
+    TClickCellEvent OnClickCell;
+    TClickCellEvent OnRightClickCell;
+    TClickCellEvent OnDblClickCell;
+    TCheckBoxClickEvent OnCheckBoxMouseUp;
+    TRadioClickEvent OnRadioClick;
+    TRadioClickEvent OnRadioMouseUp;
+    TAnchorClickEvent OnAnchorClick;
+    TAnchorEvent OnAnchorEnter;
+    TAnchorEvent OnAnchorExit;
+    TNodeAllowEvent OnBeforeExpandNode;
+    TNodeAllowEvent OnBeforeContractNode;
+    TNodeEvent OnExpandNode;
+    TNodeEvent OnContractNode;
+    TIndexEvent OnEndColumnSize;
+    TIndexEvent OnEndRowSize;
+    TMoveAllowEvent OnColumnMove;
+    TMoveAllowEvent OnRowMove;
+    TSelectionResizeEvent OnSelectionResize;
+    TSelectionResizeEvent OnSelectionResized;
+    // Column widths from the content (text as painted plus the cell graphic) and Extra.
+    void SizeColumnToContent(Integer ACol, Integer Extra);
+    void SizeColumnsToContent(bool DoFixedCols, Integer Extra);
+
+    // --- nodes, check boxes, radio groups and buttons (ExtGridNodes.cpp). Operations
+    // that change rows take real rows, the queries display rows.
+    void AddNode(Integer ARow, Integer Span);
+    void MarkSummaryRow(Integer ARow);
+    bool RemoveNode(Integer ARow);
+    void RemoveAllNodes();
+    bool IsNode(Integer ARow);
+    bool IsSummaryRow(Integer ARow);
+    bool GetNodeState(Integer ARow);   // true: contracted
+    Integer GetNodeLevel(Integer ARow);
+    Integer GetNodeSpan(Integer ARow);
+    void AddToNodeSpan(Integer ARow, Integer Delta);
+    Integer GetParentRow(Integer ARow);
+    Integer GetNodeLine(Integer ARow);   // 0 node, 1 branch ends, 2 branch goes on
+    bool IsNodeGlyphHit(Integer ARow, Integer X);
+    void ExpandNode(Integer ARow);
+    void ContractNode(Integer ARow);
+    void ExpandAll();
+    void ContractAll();
+    bool GetCheckBoxState(Integer ACol, Integer ARow, bool& State);
+    bool SetCheckBoxState(Integer ACol, Integer ARow, bool State);
+    virtual bool ToggleCheck(Integer ACol, Integer ARow, bool FromUser);
+    bool ToggleRadio(Integer ACol, Integer ARow, bool FromUser);
+    bool PickRadio(Integer ACol, Integer ARow, Integer AIdx);
+    void CheckAll(Integer ACol);
+    void UnCheckAll(Integer ACol);
+    bool HasCheckBox(Integer ACol, Integer ARow);
+    bool HasCellControl(Integer ACol, Integer ARow);
+    bool IsRadio(Integer ACol, Integer ARow);
+    TStrings* GetRadioValues(Integer ACol, Integer ARow);   // the graphic's list (a TStringList it owns)
+    bool GetRadioIndex(Integer ACol, Integer ARow, Integer& Index);
+    bool IsButtonCell(Integer ACol, Integer ARow);
+    void SetCellGraphicFlag(Integer ACol, Integer ARow, bool Value);
+    void GetCellGraphicRect(Integer ACol, Integer ARow, TRect& R);
+    bool IsCheckBoxHit(Integer ACol, Integer ARow, Integer X, Integer Y);
+    bool GetComment(Integer ACol, Integer ARow, AnsiString& Text);
+    void GetCellErrorRange(Integer ACol, Integer ARow, Integer& ErrFrom, Integer& ErrLen);
+
+    // --- graphic layer (ExtGridGraphics.cpp)
+    // The cell's graphic (nullptr: none; then 0 x 0, text drawn, haLeft, vaTop).
+    TCellGraphic* GetCellGraphicLayout(Integer ACol, Integer ARow, Integer& Width, Integer& Height, bool& TextDrawn,
+                                       TCellHAlign& HAlign, TCellVAlign& VAlign);
+    void DrawCheck(TCanvas* ACanvas, const TRect& R, bool Checked, bool Enabled, TControlStyle Style);
+    void DrawRadio(TCanvas* ACanvas, const TRect& R, Integer Count, Integer Index, TStrings* Items, bool Disabled,
+                   bool Vertical, const AnsiString& CellText, bool Selected);
+    TIntList* GetCellImages(Integer ACol, Integer ARow);
+    // The bitmap or icon of the cell; Index gets the image index of an image-list cell (-1 otherwise).
+    TObject* CellGraphicHandle(Integer ACol, Integer ARow, Integer& Index);
+    void HilightInRange(const AnsiString& Text, const AnsiString& Tag, TGridRect ARect, bool CaseSensitive);
+    void UnHilightInRange(const AnsiString& Tag, TGridRect ARect);
+    void HilightInGrid(const AnsiString& Text, bool All, bool CaseSensitive);
+    void UnHilightInGrid(bool All);
+    // Images of ctImageList, ctDataImage and ctImages cells and of HTML "IDX:" pictures.
+    THTMLImageList* GridImages() const { return FGridImages; }
+    void SetGridImages(THTMLImageList* Value) { FGridImages = Value; Invalidate(); }
+    TPictureContainer* PictureContainer() const { return FPictureContainer; }
+    void SetPictureContainer(TPictureContainer* Value);
+    TComponent* PictureContainerComponent() const;
+
     // --- events
     TRowUpdateEvent OnRowUpdate;
     TGridHintEvent OnGridHint;
@@ -1115,6 +1239,11 @@ protected:
     // grid scrolls by MouseActions.WheelIncrement rows (the system's three when 0).
     bool DoMouseWheelDown(TShiftState Shift, TPoint MousePos) override;
     bool DoMouseWheelUp(TShiftState Shift, TPoint MousePos) override;
+    void MouseDown(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) override;
+    void MouseMove(TShiftState Shift, Integer X, Integer Y) override;
+    void MouseUp(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) override;
+    void DblClick() override;
+    void ColumnMoved(Integer FromIndex, Integer ToIndex) override;
     bool WheelTurn(bool Backward, TShiftState Shift, TPoint MousePos);
     // Repaints unless updating.
     void RepaintUnlessUpdating();
@@ -1302,4 +1431,38 @@ private:
     TSearchPanel* FSearchPanel = new TSearchPanel(this);
     std::vector<std::pair<Integer, Integer>> FFooterKinds;   // (column, kind)
     bool ColumnNumber(Integer ACol, Integer ARow, bool Hidden, Double& Value);
+
+    // mouse state (ExtGridMouse.cpp)
+    TPoint FPressPoint;
+    TGridCoord FPressCell{-1, -1};
+    TGridCoord FPressedButton{-1, -1};
+    Integer FSelectStartRow = -1;
+    Integer FSelectStartCol = -1;
+    bool FMoveAsked = false;
+    bool FMovedOrSized = false;
+    bool FDblClickSized = false;
+    bool FSelectionResizing = false;
+    TGridRect FResizeOrigin;
+    AnsiString FHoverAnchor;
+    bool LeftPress(TShiftState Shift, Integer X, Integer Y);
+    void RightPress(TShiftState Shift, Integer X, Integer Y);
+    bool ButtonRelease(Integer X, Integer Y);
+    void HeaderRelease(TShiftState Shift, Integer X, Integer Y);
+    bool CellAnchorAt(Integer ACol, Integer ARow, Integer X, Integer Y, AnsiString& Anchor);
+    bool OnSelectionHandle(Integer X, Integer Y) const;
+    bool FPendingClick = false;
+    void DataCellPressed(Integer X, Integer Y);
+    Integer RadioItemAt(Integer ACol, Integer ARow, Integer X, Integer Y);
+    TCanvas* CellMeasureCanvas(TBitmap& Scratch, Integer ACol, Integer ARow);
+    std::vector<TRect> RadioLayout(TCanvas* ACanvas, const TRect& R, TStrings* Items, bool Vertical);
+    TRect PlaceCellGraphic(const TRect& Rc, TCellGraphic* G, Integer W, Integer H, TAlignment TextHAlign,
+                           TVAlignment TextVAlign, Integer TextWidth);
+    void DrawRotatedText(TCanvas* ACanvas, const TRect& Rc, const AnsiString& Text, Integer Angle);
+    void DrawNodeGlyph(TCanvas* ACanvas, Integer ACol, Integer ARow, const TRect& Rc, TCellGraphic* G);
+    void DrawTreeLines(TCanvas* ACanvas, Integer ARow, const TRect& Rc);
+    TGridRect HilightArea(bool All) const;
+    TCellGraphic* NodeGraphic(Integer ARow);
+    THTMLImageList* FGridImages = nullptr;
+    TPictureContainer* FPictureContainer = nullptr;
+    std::shared_ptr<THTMLPictureCache> FPictureCache;   // made with the first picture container
 };

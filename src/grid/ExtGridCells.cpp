@@ -2,6 +2,8 @@
 // repaint operations.
 #include "grid/ExtGrid.h"
 
+#include "grid/EsgHTMLE.h"
+#include "grid/ExtObj.h"
 #include "grid/ExtUtil.h"
 
 #include <algorithm>
@@ -119,6 +121,34 @@ TPoint TExtStringGrid::CellGraphicSize(Integer ACol, Integer ARow) {
         S = Point(Integer(I & 0xFFFF), Integer(I >> 16));
     } else if (T == ctProgressPie) {
         S = Point(20, 20);
+    } else if ((T == ctImageList || T == ctDataImage) && FGridImages) {
+        S = Point(FGridImages->Width(), FGridImages->Height());
+    } else if (T == ctImages && FGridImages) {
+        const auto* L = dynamic_cast<const TIntList*>(G->Graphic());
+        const Integer N = L ? L->Count() : 0;
+        S = G->CellBoolean() ? Point(FGridImages->Width(), N * FGridImages->Height())
+                             : Point(N * FGridImages->Width(), FGridImages->Height());
+    } else if (T == ctRadio) {
+        // One item under the other when CellBoolean is set, as they are drawn.
+        TBitmap Scratch;
+        Scratch.SetSize(1, 1);
+        TCanvas* Cv = Scratch.Canvas();
+        Cv->Font()->Assign(Font());
+        const auto* Items = dynamic_cast<const TStrings*>(G->Graphic());
+        const Integer N = Items ? Items->Count() : 0;
+        Integer Sum = 0, Widest = 12;
+        for (Integer I = 0; I < N; ++I) {
+            const Integer W = Cv->TextWidth(Items->Strings(I)) + 12;
+            Sum += W;
+            Widest = std::max(Widest, W);
+        }
+        const Integer H = Cv->TextHeight("gh");
+        S = G->CellBoolean() ? Point(Widest, H * N) : Point(Sum, H);
+    }
+    if (G->CellVAlign() == vaFull || G->CellHAlign() == haFull) {
+        const TSize CS = CellSize(ACol, ARow);
+        if (G->CellVAlign() == vaFull) S.Y = CS.cy;
+        if (G->CellHAlign() == haFull) S.X = CS.cx;
     }
     return S;
 }

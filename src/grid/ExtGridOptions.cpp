@@ -141,6 +141,13 @@ void TCellGraphic::Assign(TPersistent* Source) {
     FCellErrFrom = S->FCellErrFrom;
     FCellErrLen = S->FCellErrLen;
     FCellText = S->FCellText;
+    FCellColor = S->FCellColor;
+    FCellColorTo = S->FCellColorTo;
+    FCellTextColor = S->FCellTextColor;
+    FCellTextColorTo = S->FCellTextColorTo;
+    FCellMin = S->FCellMin;
+    FCellMax = S->FCellMax;
+    FCellFormat = S->FCellFormat;
 }
 
 TPoint TCellGraphic::PictureSize(Integer W, Integer H, Integer PicW, Integer PicH) const {
@@ -284,6 +291,12 @@ void TControlLook::Assign(TPersistent* Source) {
     FCommentColor = S->FCommentColor;
     FFlatButton = S->FFlatButton;
     FDropDownAlwaysVisible = S->FDropDownAlwaysVisible;
+    FProgressBorderColor = S->FProgressBorderColor;
+    FProgressMarginX = S->FProgressMarginX;
+    FProgressMarginY = S->FProgressMarginY;
+    FCheckAlwaysActive = S->FCheckAlwaysActive;
+    FRadioAlwaysActive = S->FRadioAlwaysActive;
+    for (int I = 0; I < 4; ++I) FGlyphs[I]->Assign(S->FGlyphs[I].get());
     SetFixedGradientFrom(S->FFixedGradientFrom);
     SetFixedGradientTo(S->FFixedGradientTo);
 }

@@ -5,10 +5,14 @@
 // classic forms.
 #include "grid/ExtGrid.h"
 
+#include "grid/EsgHTMLE.h"
 #include "grid/ExtUtil.h"
+#include "grid/PictureContainer.h"
 #include "platform/rtl/CodePage.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cstdlib>
 
 namespace {
 
@@ -26,36 +30,48 @@ bool IsCheckType(TCellType T) {
     return T == ctCheckBox || T == ctDataCheckBox || T == ctVirtCheckBox || T == ctRowCheckBox;
 }
 
-// Tags dropped, the common entities decoded, <BR> as a line break.
-AnsiString StripTags(const AnsiString& S) {
+// The words of a rich text without its control words and groups; the fallback
+// when a text that looks like rich text cannot be shown as such.
+AnsiString RichTextWords(const AnsiString& S) {
     AnsiString R;
-    R.reserve(S.size());
+    Integer Depth = 0, SkipDepth = -1;
     for (size_t I = 0; I < S.size(); ++I) {
         const char C = S[I];
-        if (C == '<') {
-            const size_t E = S.find('>', I);
-            if (E == AnsiString::npos) break;
-            const AnsiString Tag = UpperCase(S.substr(I + 1, E - I - 1));
-            if (Tag == "BR" || Tag == "BR/" || Tag == "BR /") R += "\r\n";
-            I = E;
-        } else if (C == '&') {
-            static const std::pair<const char*, char> Ents[] = {
-                {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&nbsp;", ' '}};
-            bool Done = false;
-            for (const auto& [Name, Ch] : Ents) {
-                const size_t L = std::char_traits<char>::length(Name);
-                if (S.compare(I, L, Name) == 0) {
-                    R += Ch;
-                    I += L - 1;
-                    Done = true;
-                    break;
-                }
+        if (C == '{') {
+            ++Depth;
+            if (SkipDepth < 0 && S.compare(I, 3, "{\\*") == 0) SkipDepth = Depth;
+            for (const char* G : {"{\\fonttbl", "{\\colortbl", "{\\stylesheet", "{\\info"})
+                if (SkipDepth < 0 && S.compare(I, std::char_traits<char>::length(G), G) == 0) SkipDepth = Depth;
+        } else if (C == '}') {
+            if (Depth == SkipDepth) SkipDepth = -1;
+            --Depth;
+        } else if (C == '\\') {
+            size_t E = I + 1;
+            if (E < S.size() && (S[E] == '\\' || S[E] == '{' || S[E] == '}')) {
+                if (SkipDepth < 0) R += S[E];
+                I = E;
+                continue;
             }
-            if (!Done) R += C;
-        } else {
+            if (E < S.size() && S[E] == '\'' && E + 2 < S.size()) {
+                if (SkipDepth < 0) R += char(std::strtol(S.substr(E + 1, 2).c_str(), nullptr, 16));
+                I = E + 2;
+                continue;
+            }
+            while (E < S.size() && std::isalpha(Byte(S[E]))) ++E;
+            const AnsiString Word = S.substr(I + 1, E - I - 1);
+            if (E < S.size() && (S[E] == '-' || std::isdigit(Byte(S[E])))) {
+                ++E;
+                while (E < S.size() && std::isdigit(Byte(S[E]))) ++E;
+            }
+            if (E < S.size() && S[E] == ' ') ++E;
+            if (SkipDepth < 0 && (Word == "par" || Word == "line")) R += "\r\n";
+            if (SkipDepth < 0 && Word == "tab") R += '\t';
+            I = E - 1;
+        } else if (SkipDepth < 0 && C != '\r' && C != '\n') {
             R += C;
         }
     }
+    while (!R.empty() && (R.back() == '\n' || R.back() == '\r')) R.pop_back();
     return R;
 }
 
@@ -198,22 +214,28 @@ void TExtStringGrid::FormatCellText(Integer ACol, Integer ARow, AnsiString& Valu
     }
 }
 
-Integer TExtStringGrid::DrawHTMLCellText(TCanvas* ACanvas, const AnsiString& Text, TRect R, TAlignment HAlign,
-                                         TVAlignment VAlign, bool WordWrapValue, TColor, bool MeasureOnly) {
-    const AnsiString Plain = StripTags(Text);
-    Cardinal Flags = DT_NOPREFIX | DT_EXPANDTABS | HorzFlag(HAlign) |
-                     (WordWrapValue ? (DT_WORDBREAK | DT_EDITCONTROL) : Cardinal(0));
-    if (LineCount(Plain, true) == 1 && !WordWrapValue) Flags |= DT_SINGLELINE | VertFlag(VAlign);
-    TRect M = R;
-    ACanvas->DrawText(Plain, M, Flags | DT_CALCRECT);
-    if (!MeasureOnly) {
-        const TBrushStyle Old = ACanvas->Brush()->Style();
-        ACanvas->Brush()->SetStyle(bsClear);
-        ACanvas->DrawText(Plain, R, Flags);
-        ACanvas->Brush()->SetStyle(Old);
-    }
-    return M.Width();
+Integer TExtStringGrid::DrawHTMLCellText(TCanvas* ACanvas, const AnsiString& Text, TRect R, TAlignment,
+                                         TVAlignment, bool WordWrapValue, TColor AnchorColor, bool MeasureOnly) {
+    if (!FPictureCache) FPictureCache = std::make_shared<THTMLPictureCache>();
+    AnsiString Anchor, Plain, FocusedHref, Title, CtlID, CtlValue, CtlType;
+    Integer EX = 0, EY = 0, Count = 0, HitIndex = -1;
+    TRect AnchorRect, CtlRect;
+    HTMLDrawEx(ACanvas, Text, R, FGridImages, R.Left, R.Top, -1, 0, 1, false, MeasureOnly, false, false, true, false,
+               WordWrapValue, false, 0, AnchorColor, clNone, clNone, 0x808080, Anchor, Plain, FocusedHref, Title, EX,
+               EY, Count, HitIndex, AnchorRect, CtlRect, CtlID, CtlValue, CtlType, FPictureCache.get(),
+               FPictureContainer, Widget());
+    return EX;
 }
+
+void TExtStringGrid::SetPictureContainer(TPictureContainer* Value) {
+    FPictureContainer = Value;
+    if (Value) Value->FreeNotification(this);
+    Invalidate();
+}
+
+TComponent* TExtStringGrid::PictureContainerComponent() const { return FPictureContainer; }
+
+AnsiString TExtStringGrid::StrippedCells(Integer ACol, Integer ARow) const { return HTMLStrip(Cells(ACol, ARow)); }
 
 // --- cell content ------------------------------------------------------------------------
 void TExtStringGrid::DrawCellText(TCanvas* ACanvas, Integer ACol, Integer ARow, TRect ARect, TGridDrawState AState) {
@@ -226,8 +248,11 @@ void TExtStringGrid::DrawCellText(TCanvas* ACanvas, Integer ACol, Integer ARow, 
     bool WW = FWordWrap;
     GetCellColor(ACol, ARow, S, false, false, true, ACanvas->Brush(), ColorTo, ACanvas->Font(), HAlign, VAlign, WW);
 
-    TCellGraphic* Graphic = GetCellGraphic(RC, ARow);
-    const bool DrawsText = !Graphic || !IsCheckType(Graphic->CellType()) || !Cells(ACol, ARow).empty();
+    Integer GW = 0, GHt = 0;
+    bool DrawsText = true;
+    TCellHAlign GHA = haLeft;
+    TCellVAlign GVA = vaTop;
+    TCellGraphic* Graphic = GetCellGraphicLayout(RC, ARow, GW, GHt, DrawsText, GHA, GVA);
 
     if (S.Contains(gdSelected) && !S.Contains(gdFocused) && FSelectionColor == clNone)
         ACanvas->Brush()->SetColor(clHighlight);
@@ -309,6 +334,7 @@ void TExtStringGrid::DrawCellText(TCanvas* ACanvas, Integer ACol, Integer ARow, 
         }
     }
 
+    if (RC == 0) DrawTreeLines(ACanvas, ARow, Rc);
     if (Graphic) DrawCellGraphicLayer(ACanvas, RC, ARow, Rc, Graphic, HAlign, VAlign, TextWidth);
 
     if (OnDrawCell) {
@@ -412,7 +438,17 @@ Integer TExtStringGrid::DrawCellTextLayer(TCanvas* Cv, Integer ACol, Integer ARo
     T.Left += TextMarginX;
     T.Right -= TextMarginX;
     T.Top += TextMarginY;
-    if (RC == 0 && HasNodes()) T.Left += GetNodeIndent(ARow);
+    Integer GW = 0, GH = 0;
+    bool TextDrawn = true;
+    TCellHAlign GHA = haLeft;
+    TCellVAlign GVA = vaTop;
+    if (Graphic && GetCellGraphicLayout(RC, ARow, GW, GH, TextDrawn, GHA, GVA)) {
+        if (GHA == haBeforeText) T.Left += GW;
+        else if (GHA == haAfterText) T.Right -= GW;
+        if (GVA == vaAboveText) T.Top += GH;
+        else if (GVA == vaUnderText) T.Bottom -= GH;
+    }
+    if (RC == 0 && HasNodes() && !IsNode(ARow)) T.Left += GetNodeIndent(ARow);
 
     const bool Glyph = ShowsSortGlyph(ACol, ARow);
     auto GlyphY = [&](const TRect& R) {
@@ -426,13 +462,15 @@ Integer TExtStringGrid::DrawCellTextLayer(TCanvas* Cv, Integer ACol, Integer ARo
         TextW = DrawHTMLCellText(Cv, Text, T, HAlign, VAlign, !FEnhTextSize, URLCol, false) + 2;
         if (Glyph) DrawSortGlyph(Cv, RC, T.Right + 2, GlyphY(T));
     } else if (Kind == 2) {
-        // Rich text needs the rich-text renderer; the cell shows its background.
-        const bool SelNoFocus = S.Contains(gdSelected) && !S.Contains(gdFocused) && FSelectionColor == clNone;
-        if (!SelNoFocus) {
-            TPenBrushKeeper Keep(Cv);
-            Cv->Pen()->SetColor(Cv->Brush()->Color());
-            Cv->FillRect(T);
-        }
+        // No rich-text renderer here: the words of the text, never an empty cell.
+        AnsiString Words = RichTextWords(Text);
+        if (Words.empty()) Words = Text;
+        const TBrushStyle Old = Cv->Brush()->Style();
+        Cv->Brush()->SetStyle(bsClear);
+        TRect D = T;
+        Cv->DrawText(Words, D, DT_NOPREFIX | DT_EXPANDTABS | HorzFlag(HAlign) | (WW ? DT_WORDBREAK : Cardinal(0)));
+        Cv->Brush()->SetStyle(Old);
+        TextW = Cv->TextWidth(Words) + 2;
     } else if (Kind == 5) {
         const AnsiString Shown = WideToAnsi(CellTextToWide(Text));
         if (Glyph) {
@@ -499,8 +537,6 @@ Integer TExtStringGrid::DrawCellTextLayer(TCanvas* Cv, Integer ACol, Integer ARo
     return TextW;
 }
 
-void TExtStringGrid::DrawCellGraphicLayer(TCanvas*, Integer, Integer, const TRect&, TCellGraphic*, TAlignment,
-                                          TVAlignment, Integer) {}
 
 // --- background picture and selection rectangle -------------------------------------------
 void TExtStringGrid::DrawBackGroundInCell(TCanvas* Cv, Integer ACol, Integer ARow, const TRect& Rc, TGridDrawState S) {
@@ -756,10 +792,13 @@ void TExtStringGrid::GetCellTextSize(Integer ACol, Integer ARow, TPoint& Size, b
     if (Kind == 1) {
         TRect R = Rect(TextMarginX, TextMarginY, CS.cx - TextMarginX, 65535);
         if (!WithWidth) R.Right = 65535;
-        const AnsiString Plain = StripTags(Text);
-        TRect M = R;
-        const Integer H = Cv->DrawText(Plain, M, DT_CALCRECT | DT_NOPREFIX | (WithWidth ? DT_WORDBREAK : 0));
-        Size = Point(M.Width() + 2 + 2 * TextMarginX, H + 2 + 2 * TextMarginY);
+        AnsiString Anchor, Plain, FocusedHref, Title, CtlID, CtlValue, CtlType;
+        Integer EX = 0, EY = 0, Count = 0, HitIndex = -1;
+        TRect AnchorRect, CtlRect;
+        HTMLDrawEx(Cv, Text, R, FGridImages, 0, 0, -1, -1, 1, false, true, false, false, true, false, WithWidth, false,
+                   0, FURLColor, clNone, clNone, 0x808080, Anchor, Plain, FocusedHref, Title, EX, EY, Count, HitIndex,
+                   AnchorRect, CtlRect, CtlID, CtlValue, CtlType, FPictureCache.get(), FPictureContainer, Widget());
+        Size = Point(EX + 2 + 2 * TextMarginX, EY + 2 + 2 * TextMarginY);
     } else if (Kind == 5) {
         const AnsiString Shown = WideToAnsi(CellTextToWide(Text));
         const TSize E = Cv->TextExtent(Shown);

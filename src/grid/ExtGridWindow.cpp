@@ -14,18 +14,6 @@ bool IsControlCellType(TCellType T) {
            T == ctVirtCheckBox || T == ctRowCheckBox;
 }
 
-// Tags removed; entities and line breaks as the painter shows them.
-AnsiString WithoutTags(const AnsiString& S) {
-    AnsiString R;
-    bool InTag = false;
-    for (char C : S) {
-        if (C == '<') InTag = true;
-        else if (C == '>' && InTag) InTag = false;
-        else if (!InTag) R += C;
-    }
-    return R;
-}
-
 }  // namespace
 
 bool TExtStringGrid::DoMouseWheelDown(TShiftState Shift, TPoint MousePos) { return WheelTurn(true, Shift, MousePos); }
@@ -90,4 +78,3 @@ void TExtStringGrid::HideInplaceEditor() {
     FocusCell(Col(), Row(), true);
 }
 
-AnsiString TExtStringGrid::StrippedCells(Integer ACol, Integer ARow) const { return WithoutTags(Cells(ACol, ARow)); }

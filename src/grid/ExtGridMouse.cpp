@@ -1,0 +1,481 @@
+// TExtStringGrid: the mouse: cell clicks and their events, cell controls, anchors, header selection, moves, sizing by double click.
+#include "grid/ExtGrid.h"
+
+#include "grid/EsgHTMLE.h"
+#include "grid/ExtUtil.h"
+#include "platform/ui/ShellAPI.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr Integer EdgeMargin = 4;
+
+bool InRect(const TRect& R, Integer X, Integer Y) { return X >= R.Left && X < R.Right && Y >= R.Top && Y < R.Bottom; }
+
+}  // namespace
+
+// --- helpers -------------------------------------------------------------------------------------
+bool TExtStringGrid::OnSelectionHandle(Integer X, Integer Y) const {
+    if (!FSelectionResizer || !FSelectionRectangle) return false;
+    const TGridRect S = Selection();
+    const TRect R = CellRect(S.Right, S.Bottom);
+    if (R.IsEmpty()) return false;
+    return X >= R.Right - 6 && X <= R.Right + 1 && Y >= R.Bottom - 6 && Y <= R.Bottom + 1;
+}
+
+bool TExtStringGrid::CellAnchorAt(Integer ACol, Integer ARow, Integer X, Integer Y, AnsiString& Anchor) {
+    Anchor.clear();
+    if (ACol < 0 || ARow < 0) return false;
+    AnsiString Text;
+    FormatCellText(ACol, ARow, Text);
+    const Integer Kind = TextType(Text, FEnableHTML);
+    if (Kind == 0 && FURLShow && IsURL(Text)) {
+        Anchor = Text;
+        return true;
+    }
+    if (Kind != 1) return false;
+    TRect R = CellRect(ACol, ARow);
+    R.Left += 1;
+    R.Top += 2;
+    R.Right -= 2;
+    TBitmap Scratch;
+    TCanvas* Cv = CellMeasureCanvas(Scratch, ACol, ARow);
+    AnsiString Plain, FocusedHref, Title, CtlID, CtlValue, CtlType;
+    Integer EX = 0, EY = 0, Count = 0, HitIndex = -1;
+    TRect AnchorRect, CtlRect;
+    const bool Hit = HTMLDrawEx(Cv, Text, R, FGridImages, X, Y, -1, -1, 1, true, false, false, false, true, false,
+                                !FEnhTextSize, false, 0, FURLColor, clNone, clNone, 0x808080, Anchor, Plain,
+                                FocusedHref, Title, EX, EY, Count, HitIndex, AnchorRect, CtlRect, CtlID, CtlValue,
+                                CtlType, FPictureCache.get(), FPictureContainer, Widget());
+    return Hit && !Anchor.empty();
+}
+
+// --- press -------------------------------------------------------------------------------------
+void TExtStringGrid::MouseDown(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) {
+    const TGridRect Before = Selection();
+    if (Button == mbLeft && !Shift.Contains(ssDouble)) {
+        if (!LeftPress(Shift, X, Y)) return;
+    } else if (Button == mbRight) {
+        RightPress(Shift, X, Y);
+    }
+    const bool Pending = FPendingClick;
+    FPendingClick = false;
+    TBaseGrid::MouseDown(Button, Shift, X, Y);
+    const TGridRect After = Selection();
+    if (!(Before == After)) SelectionChanged(After.Left, After.Top, After.Right, After.Bottom);
+    if (Pending) DataCellPressed(X, Y);
+}
+
+// After the framework made the pressed data cell current.
+void TExtStringGrid::DataCellPressed(Integer X, Integer Y) {
+    const TGridCoord C = FPressCell;
+    const TRect R = CellRect(C.X, C.Y);
+    const bool NearEdge = Options().Contains(goColSizing) && (X - R.Left < 3 || R.Right - X < 3);
+    if (!NearEdge && OnClickCell) OnClickCell(this, C.Y, C.X);
+    if (OnCellValidate) BeginCellEdit(Col(), Row());
+    if (FMouseActions->DirectEdit() && CellEditable(C.X, C.Y) && !IsControlCell(RealColIndex(C.X), C.Y) &&
+        X - R.Left > 3 && R.Right - X > 3 && Y - R.Top > 3 && R.Bottom - Y > 3)
+        ShowEditorInView();
+}
+
+// The left press; false when the press ends here without the framework's handling.
+bool TExtStringGrid::LeftPress(TShiftState Shift, Integer X, Integer Y) {
+    const TGridCoord C = MouseCoord(X, Y);
+    FPressPoint = Point(X, Y);
+    FPressCell = C;
+    FMovedOrSized = false;
+    FDblClickSized = false;
+    FMoveAsked = false;
+    FSelectStartRow = FSelectStartCol = -1;
+    if (C.X >= 0 && C.Y >= 0 && OnCanClickCell) {
+        bool Allow = true;
+        OnCanClickCell(this, C.Y, C.X, Allow);
+        if (!Allow) return false;
+    }
+
+    if (OnSelectionHandle(X, Y)) {
+        FResizeOrigin = Selection();
+        CopyToClipboard();
+        FSelectionResizing = true;
+        return true;   // the framework stretches the selection from the anchor
+    }
+
+    if (C.X < 0 || C.Y < 0) {
+        if (EditorMode()) HideEditor();
+        return !FFixedRowAlways;
+    }
+
+    const bool FooterRow = C.Y >= RowCount() - FFixedFooters;
+    const bool FixedCell = C.X < FixedCols() || C.Y < FixedRows() || FooterRow || IsFixed(C.X, C.Y);
+    if (FixedCell && EditorMode()) HideEditor();
+    const Integer RC = RealColIndex(C.X);
+
+    // Node button in column 0.
+    if (RC == 0 && IsNodeGlyphHit(C.Y, X - CellRect(C.X, C.Y).Left)) {
+        const Integer Real = RealRowIndex(C.Y);
+        if (C.Y < FixedRows() && FMouseActions->NodeAllExpandContract()) {
+            TCellGraphic* G = GetCellGraphic(0, C.Y);
+            if (G->CellBoolean()) ExpandAll();
+            else ContractAll();
+            G->SetCellBoolean(!G->CellBoolean());
+        } else if (GetNodeState(C.Y)) {
+            bool Allow = true;
+            if (OnBeforeExpandNode) OnBeforeExpandNode(this, C.Y, Real, Allow);
+            if (Allow) {
+                ExpandNode(Real);
+                if (OnExpandNode) OnExpandNode(this, C.Y, Real);
+            }
+        } else {
+            bool Allow = true;
+            if (OnBeforeContractNode) OnBeforeContractNode(this, C.Y, Real, Allow);
+            if (Allow) {
+                ContractNode(Real);
+                if (OnContractNode) OnContractNode(this, C.Y, Real);
+            }
+        }
+        if (FMouseActions->MoveRowOnNodeClick() && C.Y >= FixedRows()) FocusCell(Col(), C.Y, true);
+        return false;
+    }
+
+    // Radio group: the item under the press.
+    if (IsRadio(RC, C.Y) && (CellEditable(C.X, C.Y) || FControlLook->RadioAlwaysActive())) {
+        if (EditorMode()) HideEditor();
+        const Integer Idx = RadioItemAt(C.X, C.Y, X, Y);
+        if (Idx >= 0 && PickRadio(RC, C.Y, Idx) && OnRadioClick) OnRadioClick(this, RC, C.Y, Idx);
+        return false;
+    }
+
+    if (RC == 0 && HasNodes() && C.Y >= FixedRows() && !FMouseActions->RowSelect()) return false;
+
+    // Button cell.
+    if (IsButtonCell(RC, C.Y)) {
+        if (EditorMode()) HideEditor();
+        if (!FixedCell) FocusCell(C.X, C.Y, true);
+        TRect B;
+        GetCellGraphicRect(RC, C.Y, B);
+        if (InRect(B, X, Y)) {
+            FPressedButton = C;
+            SetCellGraphicFlag(C.X, C.Y, true);
+            if (OnClickCell) OnClickCell(this, C.Y, C.X);
+        }
+        return false;
+    }
+
+    // Disjunct row and column marks.
+    if (!FixedCell) {
+        if (FMouseActions->DisjunctRowSelect() && !(RC == 0 && FMouseActions->HotmailRowSelect())) {
+            const Integer R = FMouseActions->RowSelectPersistent() ? RealRowIndex(C.Y) : C.Y;
+            if (Shift.Contains(ssCtrl)) SetRowSelected(R, !RowSelected(R));
+            else if (!Shift.Contains(ssAlt)) {
+                ClearRowSelect();
+                SetRowSelected(R, true);
+            }
+        }
+        if (FMouseActions->DisjunctColSelect()) {
+            if (Shift.Contains(ssCtrl)) SetColSelected(C.X, !ColSelected(C.X));
+            else if (!Shift.Contains(ssAlt)) {
+                ClearColSelect();
+                SetColSelected(C.X, true);
+            }
+        }
+    }
+
+    // Anchors.
+    AnsiString Anchor;
+    if (CellAnchorAt(RC, C.Y, X, Y, Anchor)) {
+        bool AutoHandle = true;
+        if (OnAnchorClick) OnAnchorClick(this, C.Y, C.X, Anchor, AutoHandle);
+        if (AutoHandle) {
+            const size_t P = UpperCase(Anchor).find("CELL://");
+            if (P == AnsiString::npos) {
+                ShellOpener()->Open(Anchor);
+            } else {
+                TPoint Cell(-1, -1);
+                if (ParseR1C1(Anchor.substr(P + 7), Cell) && Cell.X >= 0 && Cell.X < ColCount() && Cell.Y >= 0 &&
+                    Cell.Y < RowCount()) {
+                    FocusCell(Cell.X, Cell.Y, true);
+                    ScrollInView(Cell.X, Cell.Y);
+                }
+            }
+        }
+        return false;
+    }
+
+    // Whole rows, columns or everything from the fixed cells.
+    const bool Range = Options().Contains(goRangeSelect);
+    if (C.X < FixedCols() && C.Y < FixedRows() && FMouseActions->AllSelect() && Range) {
+        TGridRect All;
+        All.Left = FixedCols();
+        All.Top = FixedRows();
+        All.Right = ColCount() - 1;
+        All.Bottom = RowCount() - 1;
+        SetSelection(All);
+        return false;
+    }
+    if (C.X < FixedCols() && C.Y >= FixedRows() && FMouseActions->RowSelect() && Range && !IsOnSizingEdge(X, Y)) {
+        const Integer From = Shift.Contains(ssShift) ? Row() : C.Y;
+        FocusCell(FixedCols(), From, true);
+        TGridRect S;
+        S.Left = FixedCols();
+        S.Right = ColCount() - 1;
+        S.Top = std::min(From, C.Y);
+        S.Bottom = std::max(From, C.Y);
+        SetSelection(S);
+        FSelectStartRow = From;
+        return false;
+    }
+    if (C.Y < FixedRows() && C.X >= FixedCols() && FMouseActions->ColSelect() && !IsOnSizingEdge(X, Y)) {
+        TGridRect S;
+        S.Left = S.Right = C.X;
+        S.Top = FixedRows();
+        S.Bottom = RowCount() - 1;
+        FocusCell(C.X, FixedRows(), true);
+        SetSelection(S);
+        FSelectStartCol = C.X;
+        return false;
+    }
+
+    // Check boxes.
+    if (HasCheckBox(RC, C.Y) && (CellEditable(C.X, C.Y) || FControlLook->CheckAlwaysActive() || FixedCell) &&
+        IsCheckBoxHit(RC, C.Y, X, Y)) {
+        if (EditorMode()) HideEditor();
+        if (CanFocus()) SetFocus();
+        if (ToggleCheck(RC, C.Y, true)) {
+            if (FShowModified->Enabled()) SetRowMarked(C.Y, true);
+            if (!FNavigation->AlwaysEdit() && !FixedCell) FocusCell(C.X, C.Y, true);
+            bool State = false;
+            GetCheckBoxState(RC, C.Y, State);
+            if (OnCheckBoxClick) OnCheckBoxClick(this, RC, C.Y, State);
+            if (C.Y < FixedRows() && FMouseActions->CheckAllCheck()) {
+                if (State) CheckAll(RC);
+                else UnCheckAll(RC);
+            }
+        }
+        if (OnMouseDown) OnMouseDown(this, mbLeft, Shift, X, Y);
+        return false;
+    }
+
+    if (FMouseActions->DirectEdit() && !FixedCell && EditorMode()) HideEditor();
+    if (FixedCell) {
+        if (FooterRow) return false;   // the footer row is never current
+        if (OnClickCell && !IsOnSizingEdge(X, Y)) OnClickCell(this, C.Y, C.X);
+        return true;   // sizing and moving stay the framework's
+    }
+    if (FParked) return false;
+    FPendingClick = true;
+    return true;
+}
+
+void TExtStringGrid::RightPress(TShiftState Shift, Integer X, Integer Y) {
+    const TGridCoord C = MouseCoord(X, Y);
+    if (C.X < 0 || C.Y < 0) return;
+    const bool Data = C.X >= FixedCols() && C.Y >= FixedRows();
+    if (FMouseActions->SelectOnRightClick() && Data && !Selection().Contains(C.X, C.Y)) {
+        const TPoint B = BaseCell(C.X, C.Y);
+        FocusCell(B.X, B.Y, true);
+    }
+    if (FMouseActions->SelectOnRightClick() && Data && FMouseActions->DisjunctRowSelect()) {
+        const Integer R = FMouseActions->RowSelectPersistent() ? RealRowIndex(C.Y) : C.Y;
+        if (Shift.Contains(ssCtrl)) {
+            SetRowSelected(R, !RowSelected(R));
+        } else if (!(RowSelected(R) && RowSelectCount() >= 2)) {
+            ClearRowSelect();
+            SetRowSelected(R, true);
+        }
+    }
+    if (OnRightClickCell) OnRightClickCell(this, C.Y, C.X);
+}
+
+// --- move ----------------------------------------------------------------------------------------
+void TExtStringGrid::MouseMove(TShiftState Shift, Integer X, Integer Y) {
+    const TGridRect Before = Selection();
+    if (FSelectStartRow >= 0 && Shift.Contains(ssLeft)) {
+        const TGridCoord C = MouseCoord(std::min(X, std::max(0, FixedWidth() - 1)), Y);
+        if (C.Y >= FixedRows()) {
+            TGridRect S;
+            S.Left = FixedCols();
+            S.Right = ColCount() - 1;
+            S.Top = std::min(FSelectStartRow, C.Y);
+            S.Bottom = std::max(FSelectStartRow, C.Y);
+            SetSelection(S);
+        }
+    } else if (FSelectStartCol >= 0 && Shift.Contains(ssLeft)) {
+        const TGridCoord C = MouseCoord(X, std::min(Y, std::max(0, FixedHeight() - 1)));
+        if (C.X >= FixedCols()) {
+            TGridRect S;
+            S.Left = std::min(FSelectStartCol, C.X);
+            S.Right = std::max(FSelectStartCol, C.X);
+            S.Top = FixedRows();
+            S.Bottom = RowCount() - 1;
+            SetSelection(S);
+        }
+    }
+    const TGridState GS = GridState();
+    if (GS == gsColSizing || GS == gsRowSizing) FMovedOrSized = true;
+    if ((GS == gsColMoving || GS == gsRowMoving) && !FMoveAsked) {
+        // The move is asked for once; a refusal cancels it.
+        FMoveAsked = true;
+        bool Allow = true;
+        if (GS == gsColMoving && OnColumnMove) OnColumnMove(this, FMoveIndex, Allow);
+        if (GS == gsRowMoving && OnRowMove) OnRowMove(this, FMoveIndex, Allow);
+        if (!Allow) CancelMove();
+    }
+    if (GridState() == gsColMoving || GridState() == gsRowMoving) FMovedOrSized = true;
+
+    // Anchors under the mouse.
+    const TGridCoord C = MouseCoord(X, Y);
+    AnsiString Anchor;
+    if (C.X >= 0 && C.Y >= 0) CellAnchorAt(RealColIndex(C.X), C.Y, X, Y, Anchor);
+    if (Anchor != FHoverAnchor) {
+        if (!FHoverAnchor.empty() && OnAnchorExit) OnAnchorExit(this, C.Y, C.X, FHoverAnchor);
+        FHoverAnchor = Anchor;
+        if (!Anchor.empty() && OnAnchorEnter) OnAnchorEnter(this, C.Y, C.X, Anchor);
+        TBaseGrid::SetCursor(Anchor.empty() ? FOldCursor : crHandPoint);
+    }
+
+    TBaseGrid::MouseMove(Shift, X, Y);
+    const TGridRect After = Selection();
+    if (!(Before == After)) SelectionChanged(After.Left, After.Top, After.Right, After.Bottom);
+}
+
+// --- release -------------------------------------------------------------------------------------
+bool TExtStringGrid::ButtonRelease(Integer X, Integer Y) {
+    if (FPressedButton.X < 0) return false;
+    const TGridCoord B = FPressedButton;
+    FPressedButton = TGridCoord{-1, -1};
+    SetCellGraphicFlag(B.X, B.Y, false);
+    TRect R;
+    GetCellGraphicRect(RealColIndex(B.X), B.Y, R);
+    bool Enabled = FControlLook->NoDisabledButtonLook();
+    if (!Enabled) {
+        Enabled = true;
+        CanEditCell(RealColIndex(B.X), B.Y, Enabled);
+    }
+    if (InRect(R, X, Y) && Enabled && OnButtonClick) OnButtonClick(this, RealColIndex(B.X), B.Y);
+    return InRect(R, X, Y);
+}
+
+void TExtStringGrid::MouseUp(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) {
+    if (Button != mbLeft) {
+        TBaseGrid::MouseUp(Button, Shift, X, Y);
+        return;
+    }
+    const bool Moved = FMovedOrSized;
+    FSelectStartRow = FSelectStartCol = -1;
+    if (ButtonRelease(X, Y)) {
+        TBaseGrid::MouseUp(Button, Shift, X, Y);
+        return;
+    }
+    // No row may land on the footer row of a shown fixed footer.
+    if (GridState() == gsRowMoving && FooterRowShown() && FMovePos == RowCount() - 1) CancelMove();
+    const TGridRect Before = Selection();
+    TBaseGrid::MouseUp(Button, Shift, X, Y);
+    const TGridRect After = Selection();
+    if (!(Before == After)) SelectionChanged(After.Left, After.Top, After.Right, After.Bottom);
+
+    const TGridCoord C = MouseCoord(X, Y);
+    if (FSelectionResizing) {
+        FSelectionResizing = false;
+        const TGridRect New = Selection();
+        if (OnSelectionResize) OnSelectionResize(this, FResizeOrigin, New);
+        TGridOptions O = Options();
+        const bool HadEditing = O.Contains(goEditing);
+        O.Include(goEditing);
+        SetOptions(O);
+        PasteFromClipboard();
+        if (!HadEditing) {
+            O.Exclude(goEditing);
+            SetOptions(O);
+        }
+        if (OnSelectionResized) OnSelectionResized(this, FResizeOrigin, New);
+    }
+
+    if (Moved || C.X < 0 || C.Y < 0 || !(C == FPressCell)) return;
+    const Integer RC = RealColIndex(C.X);
+    if (RC < FixedCols() && !FSortSettings->FixedCols()) return;
+    bool State = false;
+    if (OnCheckBoxMouseUp && GetCheckBoxState(RC, C.Y, State)) OnCheckBoxMouseUp(this, RC, C.Y, State);
+    Integer Idx = 0;
+    if (OnRadioMouseUp && GetRadioIndex(RC, C.Y, Idx)) OnRadioMouseUp(this, RC, C.Y, Idx);
+    if (!FDblClickSized) HeaderRelease(Shift, X, Y);
+}
+
+void TExtStringGrid::HeaderRelease(TShiftState Shift, Integer X, Integer Y) {
+    const TGridCoord C = MouseCoord(X, Y);
+    const TRect R = CellRect(C.X, C.Y);
+    if (C.Y == 0 && Options().Contains(goColSizing) && (X - R.Left < EdgeMargin || R.Right - X < EdgeMargin)) return;
+    if (C.Y != FSortSettings->Row() || FPressCell.Y != FSortSettings->Row() || FixedRows() < 1 ||
+        !FSortSettings->Show() || RowCount() < 3)
+        return;
+    ClickSort(RealColIndex(C.X), Shift.Contains(ssShift));
+}
+
+// --- double click ------------------------------------------------------------------------------
+void TExtStringGrid::DblClick() {
+    const Integer X = FPressPoint.X, Y = FPressPoint.Y;
+    TGridCoord C = MouseCoord(X, Y);
+    if (C.X < 0 && C.Y == 0 && !FFixedRowAlways) C.X = ColCount() - 1;   // right of the last column
+    if (C.Y >= 0 && C.Y < FixedRows() && C.X >= 0 && Options().Contains(goColSizing) &&
+        FMouseActions->AutoSizeColOnDblClick()) {
+        const TRect R = CellRect(C.X, C.Y);
+        Integer Sized = -1;
+        if (R.Right - X <= EdgeMargin || X >= R.Right) Sized = C.X;
+        else if (X - R.Left <= EdgeMargin && C.X > 0) Sized = C.X - 1;
+        if (Sized >= 0) {
+            bool Allow = true;
+            if (OnColumnSize) OnColumnSize(this, Sized, Allow);
+            if (Allow) {
+                SizeColumnToContent(Sized, 0);
+                if (OnEndColumnSize) OnEndColumnSize(this, Sized);
+            }
+            FDblClickSized = true;
+            return;
+        }
+    }
+    TBaseGrid::DblClick();
+    if (C.X >= 0 && C.Y >= 0 && OnDblClickCell) OnDblClickCell(this, C.Y, C.X);
+    if (FMouseActions->RangeSelectAndEdit() && C.X >= FixedCols() && C.Y >= FixedRows()) {
+        TGridOptions O = Options();
+        O.Include(goEditing);
+        SetOptions(O);
+        if (CellEditable(C.X, C.Y)) ShowEditorInView();
+    }
+}
+
+// --- moved columns -------------------------------------------------------------------------------
+void TExtStringGrid::ColumnMoved(Integer FromIndex, Integer ToIndex) {
+    TBaseGrid::ColumnMoved(FromIndex, ToIndex);
+    auto Follow = [&](Integer C) {
+        if (C == FromIndex) return ToIndex;
+        if (FromIndex < ToIndex && C > FromIndex && C <= ToIndex) return C - 1;
+        if (FromIndex > ToIndex && C >= ToIndex && C < FromIndex) return C + 1;
+        return C;
+    };
+    FSortSettings->SetColumn(Follow(FSortSettings->Column()));
+    for (Integer& E : FSortIndexes) E = Integer((Cardinal(E) & 0x80000000u) | Cardinal(Follow(E & 0x7FFFFFFF)));
+    for (auto& [Col, Kind] : FFooterKinds) Col = Follow(Col);
+    if (Integer(FColSelect.size()) > std::max(FromIndex, ToIndex)) {
+        const Byte F = FColSelect[size_t(FromIndex)];
+        FColSelect.erase(FColSelect.begin() + FromIndex);
+        FColSelect.insert(FColSelect.begin() + ToIndex, F);
+    }
+}
+
+// --- automatic column width ----------------------------------------------------------------------
+void TExtStringGrid::SizeColumnToContent(Integer ACol, Integer Extra) {
+    if (ACol < 0 || ACol >= ColCount()) return;
+    Integer W = 0;
+    for (Integer R = 0; R < RowCount(); ++R) {
+        if (IsXMergedCell(ACol, R)) continue;
+        TPoint S(0, 0);
+        GetCellTextSize(ACol, R, S, false);
+        const TPoint G = CellGraphicSize(RealColIndex(ACol), R);
+        W = std::max(W, S.X + G.X + (G.X > 0 ? 2 : 0));
+    }
+    SetColWidths(ACol, W + Extra);
+}
+
+void TExtStringGrid::SizeColumnsToContent(bool DoFixedCols, Integer Extra) {
+    for (Integer C = DoFixedCols ? 0 : FixedCols(); C < ColCount(); ++C) SizeColumnToContent(C, Extra);
+}

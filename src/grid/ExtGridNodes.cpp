@@ -1,0 +1,400 @@
+// TExtStringGrid: row nodes (add, remove, expand, contract, queries) and the check-box, radio and button cells.
+#include "grid/ExtGrid.h"
+
+#include <algorithm>
+
+namespace {
+
+bool IsCheckKind(TCellType T) {
+    return T == ctCheckBox || T == ctDataCheckBox || T == ctVirtCheckBox || T == ctRowCheckBox;
+}
+
+}  // namespace
+
+// --- nodes ------------------------------------------------------------------------------
+TCellGraphic* TExtStringGrid::NodeGraphic(Integer ARow) {
+    if (ARow < 0 || ARow >= RowCount()) return nullptr;
+    TCellGraphic* G = GetCellGraphic(0, ARow);
+    return G && G->CellType() == ctNode ? G : nullptr;
+}
+
+void TExtStringGrid::AddNode(Integer ARow, Integer Span) {
+    const Integer D = DisplRowIndex(ARow);
+    if (D < 0 || D >= RowCount()) throw EExtGridError("Invalid row accessed");
+    TCellGraphic* G = CreateCellGraphic(0, D);
+    G->SetCellType(ctNode);
+    G->SetCellIndex(Span);
+    G->SetCellBoolean(false);
+    G->SetCellAngle(D);
+    G->SetCellHAlign(haBeforeText);
+    G->SetCellVAlign(vaCenter);
+    for (Integer R = D; R < std::min(RowCount(), D + Span); ++R) {
+        TCellProperties* P = GetCellProperties(0, R);
+        P->SetNodeLevel(P->NodeLevel() + 1);
+    }
+    if (FNodeCount == 0) RepaintCol(0);
+    ++FNodeCount;
+    if (Col() == 0 && ColCount() > 1) SetCol(1);
+}
+
+void TExtStringGrid::MarkSummaryRow(Integer ARow) {
+    const Integer D = DisplRowIndex(ARow);
+    if (D < 0 || D >= RowCount()) return;
+    CreateCellGraphic(0, D)->SetCellType(ctSummary);
+}
+
+bool TExtStringGrid::RemoveNode(Integer ARow) {
+    const Integer D = DisplRowIndex(ARow);
+    TCellGraphic* G = NodeGraphic(D);
+    if (!G) return false;
+    ExpandNode(ARow);
+    const Integer Span = G->CellIndex();
+    for (Integer R = D; R < std::min(RowCount(), D + Span); ++R)
+        if (TCellProperties* P = CellPropertiesOrNil(0, R)) P->SetNodeLevel(std::max(0, P->NodeLevel() - 1));
+    RemoveCellGraphic(0, D);
+    if (FNodeCount > 0) --FNodeCount;
+    RepaintCol(0);
+    return true;
+}
+
+void TExtStringGrid::RemoveAllNodes() {
+    ExpandAll();
+    for (Integer R = 0; R < RowCount(); ++R) {
+        TCellGraphic* G = NodeGraphic(R);
+        if (!G) continue;
+        const Integer Span = std::max(1, G->CellIndex());
+        for (Integer S = R; S < std::min(RowCount(), R + Span); ++S)
+            if (TCellProperties* P = CellPropertiesOrNil(0, S)) P->SetNodeLevel(0);
+        RemoveCellGraphic(0, R);
+        if (FNodeCount > 0) --FNodeCount;
+        R += Span - 1;
+    }
+    Invalidate();
+}
+
+bool TExtStringGrid::IsNode(Integer ARow) { return NodeGraphic(ARow) != nullptr; }
+
+bool TExtStringGrid::IsSummaryRow(Integer ARow) {
+    return ARow >= 0 && ARow < RowCount() && GetCellType(0, ARow) == ctSummary;
+}
+
+bool TExtStringGrid::GetNodeState(Integer ARow) {
+    const TCellGraphic* G = NodeGraphic(ARow);
+    return G && G->CellBoolean();
+}
+
+Integer TExtStringGrid::GetNodeLevel(Integer ARow) {
+    if (!IsNode(ARow)) return -1;
+    const TCellProperties* P = CellPropertiesOrNil(0, ARow);
+    return P ? P->NodeLevel() : 0;
+}
+
+Integer TExtStringGrid::GetNodeSpan(Integer ARow) {
+    const TCellGraphic* G = NodeGraphic(ARow);
+    return G ? G->CellIndex() : -1;
+}
+
+void TExtStringGrid::AddToNodeSpan(Integer ARow, Integer Delta) {
+    if (TCellGraphic* G = NodeGraphic(ARow)) G->SetCellIndex(G->CellIndex() + Delta);
+}
+
+Integer TExtStringGrid::GetParentRow(Integer ARow) {
+    if (!HasNodes() || ARow < 0 || ARow >= RowCount()) return -1;
+    auto Level = [&](Integer R) {
+        if (!IsNode(R)) return 65535;
+        const TCellProperties* P = CellPropertiesOrNil(0, R);
+        return P ? P->NodeLevel() : 0;
+    };
+    const Integer Own = Level(ARow);
+    for (Integer R = ARow - 1; R >= FixedRows(); --R)
+        if (IsNode(R) && Level(R) < Own && ARow < R + GetNodeSpan(R)) return R;
+    return IsNode(ARow) ? ARow : -1;
+}
+
+Integer TExtStringGrid::GetNodeLine(Integer ARow) {
+    if (IsNode(ARow)) return 0;
+    if (ARow >= RowCount() - 1 - FFixedFooters) return 1;
+    const TCellProperties* Next = CellPropertiesOrNil(0, ARow + 1);
+    if (!Next) return 1;
+    const TCellProperties* Own = CellPropertiesOrNil(0, ARow);
+    const Integer L = Own ? Own->NodeLevel() : 0;
+    return Next->NodeLevel() < L ? 1 : 2;
+}
+
+bool TExtStringGrid::IsNodeGlyphHit(Integer ARow, Integer X) {
+    if (!IsNode(ARow)) return false;
+    const TCellProperties* P = CellPropertiesOrNil(0, ARow);
+    const Integer L = P ? P->NodeLevel() : 0;
+    const Integer N = FCellNode->NodeIndent();
+    if (BiDiMode() == bdRightToLeft) X = ClientWidth() - 2 - X;
+    return X > (L - 1) * N && X < L * N;
+}
+
+void TExtStringGrid::ExpandNode(Integer ARow) {
+    if (FCellNode->ExpandOne())
+        for (Integer R = FixedRows(); R < RowCount(); ++R)
+            if (R != DisplRowIndex(ARow) && IsNode(R) && !GetNodeState(R)) ContractNode(RealRowIndex(R));
+    const Integer D = DisplRowIndex(ARow);
+    TCellGraphic* G = NodeGraphic(D);
+    if (G && G->CellBoolean()) {
+        G->SetCellBoolean(false);
+        Integer After = D + 1;
+        if (G->CellIndex() == 0)
+            while (After < RowCount() && !IsNode(After)) ++After;
+        const Integer From = RealRowIndex(D) + 1;
+        const Integer To = After < RowCount() ? RealRowIndex(After) - 1 : AllRowCount() - 1;
+        const bool RowSel = Options().Contains(goRowSelect);
+        const TGridRect Sel = Selection();
+        const Integer Top = TopRow();
+        TGridOptions O = Options();
+        if (RowSel) {
+            O.Exclude(goRowSelect);
+            SetOptions(O);
+        }
+        BeginUpdate();
+        for (Integer R = From; R <= To; ++R)
+            if (IsHiddenRow(R)) UnHideRows(R, R);
+        EndUpdate();
+        if (RowSel) {
+            O.Include(goRowSelect);
+            SetOptions(O);
+            SetSelection(Sel);
+            if (Top < RowCount()) SetTopRow(Top);
+        }
+        RepaintCell(0, D);
+    }
+    RecalcAllFooters();
+}
+
+void TExtStringGrid::ContractNode(Integer ARow) {
+    if (EditorMode()) HideEditor();
+    const Integer D = DisplRowIndex(ARow);
+    TCellGraphic* G = NodeGraphic(D);
+    if (G && !G->CellBoolean()) {
+        G->SetCellBoolean(true);
+        Integer End = D + G->CellIndex() - 1;
+        if (G->CellIndex() == 0) {
+            End = D + 1;
+            while (End < RowCount() && !IsNode(End)) ++End;
+            --End;
+        }
+        End = std::min(End, RowCount() - 1 - FFixedFooters);
+        // Nested contracted nodes: their rows are hidden already; clearing their
+        // flag lets the outer expansion bring them back too.
+        for (Integer R = D + 1; R <= End; ++R)
+            if (TCellGraphic* N = NodeGraphic(R); N && N->CellBoolean()) N->SetCellBoolean(false);
+        if (End > D) HideRows(RealRowIndex(D + 1), RealRowIndex(End));
+        RepaintCell(0, D);
+    }
+    RecalcAllFooters();
+}
+
+void TExtStringGrid::ExpandAll() {
+    UnHideRowsAll();
+    for (Integer R = FixedRows(); R < RowCount(); ++R)
+        if (TCellGraphic* G = NodeGraphic(R)) G->SetCellBoolean(false);
+    RecalcAllFooters();
+    Invalidate();
+}
+
+void TExtStringGrid::ContractAll() {
+    BeginUpdate();
+    ExpandAll();
+    for (Integer R = FixedRows(); R < RowCount(); ++R) {
+        TCellGraphic* G = NodeGraphic(R);
+        if (!G) continue;
+        Integer End = R + G->CellIndex() - 1;
+        if (G->CellIndex() <= 0) {   // span 0 reaches the next node
+            End = R + 1;
+            while (End < RowCount() && !IsNode(End)) ++End;
+            --End;
+        }
+        End = std::min(End, RowCount() - 1 - FFixedFooters);
+        G->SetCellBoolean(true);
+        if (End > R) HideRows(RealRowIndex(R + 1), RealRowIndex(End));
+    }
+    EndUpdate();
+    RecalcAllFooters();
+}
+
+// --- check boxes -----------------------------------------------------------------------------
+bool TExtStringGrid::GetCheckBoxState(Integer ACol, Integer ARow, bool& State) {
+    const TCellGraphic* G = GetCellGraphic(ACol, ARow);
+    if (!G || !IsCheckKind(G->CellType())) return false;
+    switch (G->CellType()) {
+        case ctCheckBox: State = G->CellBoolean(); break;
+        case ctRowCheckBox: State = ARow < AllRowCount() && RowSelected(ARow); break;
+        default: {
+            AnsiString T;
+            GetCheckTrue(ACol, ARow, T);
+            State = Cells(ACol, ARow) == T;
+        }
+    }
+    return true;
+}
+
+bool TExtStringGrid::SetCheckBoxState(Integer ACol, Integer ARow, bool State) {
+    TCellGraphic* G = GetCellGraphic(ACol, ARow);
+    if (!G || !IsCheckKind(G->CellType())) return false;
+    switch (G->CellType()) {
+        case ctCheckBox:
+            G->SetCellBoolean(State);
+            RepaintCell(ACol, ARow);
+            break;
+        case ctRowCheckBox: SetRowSelected(ARow, State); break;
+        default: {
+            AnsiString T;
+            if (State) GetCheckTrue(ACol, ARow, T);
+            else GetCheckFalse(ACol, ARow, T);
+            SetCells(ACol, ARow, T);
+        }
+    }
+    return true;
+}
+
+bool TExtStringGrid::ToggleCheck(Integer ACol, Integer ARow, bool FromUser) {
+    TCellGraphic* G = GetCellGraphic(ACol, ARow);
+    if (!G || !IsCheckKind(G->CellType())) return false;
+    if (FromUser && !FControlLook->CheckAlwaysActive()) {
+        bool Can = true;
+        CanEditCell(ACol, ARow, Can);
+        if (!Can) return false;
+    }
+    if (G->CellType() == ctCheckBox) {
+        G->SetCellBoolean(!G->CellBoolean());
+    } else if (G->CellType() == ctRowCheckBox) {
+        SetRowSelected(ARow, !(ARow < AllRowCount() && RowSelected(ARow)));
+    } else {
+        AnsiString T, F;
+        GetCheckTrue(ACol, ARow, T);
+        GetCheckFalse(ACol, ARow, F);
+        SetCells(ACol, ARow, Cells(ACol, ARow) == T ? F : T);
+    }
+    RepaintCell(ACol, ARow);
+    return true;
+}
+
+void TExtStringGrid::CheckAll(Integer ACol) {
+    for (Integer R = FixedRows(); R < RowCount(); ++R) SetCheckBoxState(ACol, R, true);
+}
+
+void TExtStringGrid::UnCheckAll(Integer ACol) {
+    for (Integer R = FixedRows(); R < RowCount(); ++R) SetCheckBoxState(ACol, R, false);
+}
+
+bool TExtStringGrid::HasCheckBox(Integer ACol, Integer ARow) { return IsCheckKind(GetCellType(ACol, ARow)); }
+
+bool TExtStringGrid::HasCellControl(Integer ACol, Integer ARow) {
+    const TCellType T = GetCellType(ACol, ARow);
+    return IsCheckKind(T) || T == ctRadio || T == ctButton;
+}
+
+// --- radio groups and buttons ------------------------------------------------------------------
+bool TExtStringGrid::IsRadio(Integer ACol, Integer ARow) { return GetCellType(ACol, ARow) == ctRadio; }
+
+TStrings* TExtStringGrid::GetRadioValues(Integer ACol, Integer ARow) {
+    const TCellGraphic* G = GetCellGraphic(ACol, ARow);
+    return G && G->CellType() == ctRadio ? dynamic_cast<TStrings*>(G->Graphic()) : nullptr;
+}
+
+bool TExtStringGrid::GetRadioIndex(Integer ACol, Integer ARow, Integer& Index) {
+    const TCellGraphic* G = GetCellGraphic(ACol, ARow);
+    if (!G || G->CellType() != ctRadio) return false;
+    Index = G->CellIndex();
+    return true;
+}
+
+bool TExtStringGrid::ToggleRadio(Integer ACol, Integer ARow, bool FromUser) {
+    TCellGraphic* G = GetCellGraphic(ACol, ARow);
+    TStrings* Values = GetRadioValues(ACol, ARow);
+    if (!G || !Values || Values->Count() == 0) return false;
+    if (FromUser && !FControlLook->RadioAlwaysActive()) {
+        bool Can = true;
+        CanEditCell(ACol, ARow, Can);
+        if (!Can) return false;
+    }
+    const bool Bound = G->CellIndex() < 0;
+    const Integer Index = Bound ? Values->IndexOf(Cells(ACol, ARow)) : G->CellIndex();
+    const Integer Next = Index + 1 >= Values->Count() ? 0 : Index + 1;
+    if (!Bound) G->SetCellIndex(Next);
+    SetCells(ACol, ARow, Values->Strings(Next));
+    RepaintCell(ACol, ARow);
+    return true;
+}
+
+// Chooses item AIdx of a radio cell (as a click does); false for another cell or index.
+bool TExtStringGrid::PickRadio(Integer ACol, Integer ARow, Integer AIdx) {
+    TCellGraphic* G = GetCellGraphic(ACol, ARow);
+    TStrings* Values = GetRadioValues(ACol, ARow);
+    if (!G || !Values || AIdx < 0 || AIdx >= Values->Count()) return false;
+    if (G->CellIndex() >= 0) G->SetCellIndex(AIdx);
+    else SetCells(ACol, ARow, Values->Strings(AIdx));
+    RepaintCell(ACol, ARow);
+    return true;
+}
+
+bool TExtStringGrid::IsButtonCell(Integer ACol, Integer ARow) {
+    const TCellType T = GetCellType(ACol, ARow);
+    return T == ctButton || T == ctBitButton;
+}
+
+void TExtStringGrid::SetCellGraphicFlag(Integer ACol, Integer ARow, bool Value) {
+    if (TCellGraphic* G = GetCellGraphic(RealColIndex(ACol), ARow)) {
+        G->SetCellBoolean(Value);
+        RepaintCell(ACol, ARow);
+    }
+}
+
+void TExtStringGrid::GetCellGraphicRect(Integer ACol, Integer ARow, TRect& R) {
+    const TCellGraphic* G = GetCellGraphic(ACol, ARow);
+    const TRect C = CellRect(ACol, ARow);
+    if (!G) {
+        R = C;
+        return;
+    }
+    const Cardinal Off = Cardinal(G->CellValue());
+    const Cardinal Size = Cardinal(G->CellIndex());
+    R.Left = C.Left + Integer(Off & 0xFFFF);
+    R.Top = C.Top + Integer(Off >> 16);
+    R.Right = R.Left + Integer(Size & 0xFFFF);
+    R.Bottom = R.Top + Integer(Size >> 16);
+    if (G->CellVAlign() == vaFull) {
+        R.Top = C.Top;
+        R.Bottom = C.Bottom;
+    }
+    if (G->CellHAlign() == haFull) {
+        R.Left = C.Left;
+        R.Right = C.Right;
+    }
+}
+
+bool TExtStringGrid::IsCheckBoxHit(Integer ACol, Integer ARow, Integer X, Integer Y) {
+    const TCellGraphic* G = GetCellGraphic(ACol, ARow);
+    if (!G || !IsCheckKind(G->CellType())) return false;
+    const TRect C = CellRect(ACol, ARow);
+    if (!FMouseActions->PreciseCheckBoxCheck()) return X >= C.Left && X < C.Right && Y >= C.Top && Y < C.Bottom;
+    const Integer S = FControlLook->CheckSize();
+    TAlignment HA = taLeftJustify;
+    TVAlignment VA = FVAlignment;
+    GetCellAlignment(ACol, ARow, HA, VA);
+    Integer Top = C.Top + 2;
+    if (G->CellVAlign() == vaBottom) Top = C.Bottom - 2 - S;
+    else if (G->CellVAlign() == vaCenter) Top = C.Top + (C.Height() - S) / 2;
+    Integer Left = C.Left + 2;
+    if (HA == taRightJustify) Left = C.Right - 2 - S;
+    else if (HA == taCenter) Left = C.Left + (C.Width() - S) / 2;
+    return X >= Left && X < Left + S && Y >= Top && Y < Top + S;
+}
+
+bool TExtStringGrid::GetComment(Integer ACol, Integer ARow, AnsiString& Text) {
+    const TCellGraphic* G = GetCellGraphic(ACol, ARow);
+    if (!G || G->CellType() != ctComment) return false;
+    Text = G->CellText();
+    return true;
+}
+
+void TExtStringGrid::GetCellErrorRange(Integer ACol, Integer ARow, Integer& ErrFrom, Integer& ErrLen) {
+    const TCellGraphic* G = GetCellGraphic(ACol, ARow);
+    ErrFrom = G ? G->CellErrFrom() : 0;
+    ErrLen = G ? G->CellErrLen() : 0;
+}

@@ -1,0 +1,271 @@
+#include "grid/ExtGrid.h"
+
+#include "grid/EsgHTMLE.h"
+#include "grid/ExtObj.h"
+#include "platform/ui/Forms.h"
+#include "platform/ui/UiTestKit.h"
+
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace uitest;
+
+namespace {
+
+struct TGraphicForm {
+    std::unique_ptr<TForm> Form = std::make_unique<TForm>(nullptr);
+    TExtStringGrid* Grid = nullptr;
+    TGraphicForm() {
+        Form->SetBounds(0, 0, 700, 450);
+        Grid = new TExtStringGrid(Form.get());
+        Grid->SetParent(Form.get());
+        Grid->SetBounds(0, 0, 640, 400);
+        Grid->SetScrollBars(ssNone);
+        Grid->SetColor(clWhite);
+        Grid->SetFixedColor(clSilver);
+        Grid->SetColCount(6);
+        Grid->SetDefaultColWidth(100);
+        Grid->SetRow(9);   // the selection away from the cells under test
+        Grid->SetCol(5);
+    }
+    QImage Shot() {
+        Form->Show();
+        Settle();
+        return Grid->Widget()->grab().toImage();
+    }
+};
+
+TColor PixelAt(const QImage& I, Integer X, Integer Y) {
+    const QColor C = I.pixelColor(X, Y);
+    return RGB(Byte(C.red()), Byte(C.green()), Byte(C.blue()));
+}
+
+// Pixels of R whose colour passes Test.
+template <typename F> Integer Count(const QImage& I, const TRect& R, F Test) {
+    Integer N = 0;
+    for (Integer Y = std::max(0, R.Top); Y < std::min(I.height(), R.Bottom); ++Y)
+        for (Integer X = std::max(0, R.Left); X < std::min(I.width(), R.Right); ++X)
+            if (Test(PixelAt(I, X, Y))) ++N;
+    return N;
+}
+
+bool Dark(TColor C) { return GetRValue(C) < 90 && GetGValue(C) < 90 && GetBValue(C) < 90; }
+bool Reddish(TColor C) { return GetRValue(C) > 180 && GetGValue(C) < 80 && GetBValue(C) < 80; }
+
+TRect Inner(const TExtStringGrid* G, Integer ACol, Integer ARow) {
+    TRect R = G->CellRect(ACol, ARow);
+    InflateRect(R, -1, -1);
+    return R;
+}
+
+// Images of solid colours, 10 x 10, index i drawn in colour i.
+class TSolidImages : public THTMLImageList {
+public:
+    Integer Count() const override { return 2; }
+    Integer Width() const override { return 10; }
+    Integer Height() const override { return 10; }
+    void Draw(TCanvas* Canvas, Integer X, Integer Y, Integer Index) override {
+        Canvas->Brush()->SetColor(Index == 0 ? clRed : clLime);
+        Canvas->FillRect(Rect(X, Y, X + 10, Y + 10));
+    }
+};
+
+}  // namespace
+
+TEST(ExtGridGraphics, ACheckedBoxShowsItsMarkAndAnUncheckedOneDoesNot) {
+    TGraphicForm F;
+    TGridOptions O = F.Grid->Options();
+    O.Include(goEditing);
+    F.Grid->SetOptions(O);
+    F.Grid->CreateCellGraphic(1, 1)->SetCellType(ctCheckBox);
+    F.Grid->GetCellGraphic(1, 1)->SetCellBoolean(true);
+    F.Grid->CreateCellGraphic(1, 2)->SetCellType(ctCheckBox);
+    F.Grid->CreateCellGraphic(2, 1)->SetCellType(ctDataCheckBox);
+    F.Grid->SetCells(2, 1, "Y");
+    F.Grid->CreateCellGraphic(2, 2)->SetCellType(ctDataCheckBox);
+    F.Grid->SetCells(2, 2, "N");
+    const QImage I = F.Shot();
+    EXPECT_GT(Count(I, Inner(F.Grid, 1, 1), Dark), 8);
+    EXPECT_EQ(0, Count(I, Inner(F.Grid, 1, 2), Dark));
+    EXPECT_GT(Count(I, Inner(F.Grid, 2, 1), Dark), 8);
+    // A data check box draws no text: "N" leaves no ink.
+    EXPECT_EQ(0, Count(I, Inner(F.Grid, 2, 2), Dark));
+}
+
+TEST(ExtGridGraphics, CheckBoxesThatCannotBeEditedLookDisabledUnlessAlwaysActive) {
+    TGraphicForm F;
+    TGridOptions O = F.Grid->Options();
+    O.Include(goEditing);
+    F.Grid->SetOptions(O);
+    F.Grid->CreateCellGraphic(1, 1)->SetCellType(ctCheckBox);
+    F.Grid->GetCellGraphic(1, 1)->SetCellBoolean(true);
+    F.Grid->OnCanEditCell = [](TObject*, Integer, Integer, bool& Can) { Can = false; };
+    QImage I = F.Shot();
+    EXPECT_EQ(0, Count(I, Inner(F.Grid, 1, 1), Dark));   // a grey mark
+    F.Grid->ControlLook()->SetCheckAlwaysActive(true);
+    F.Grid->Invalidate();
+    I = F.Shot();
+    EXPECT_GT(Count(I, Inner(F.Grid, 1, 1), Dark), 8);
+}
+
+TEST(ExtGridGraphics, AProgressCellShowsABarFilledToItsValueNotTheNumber) {
+    TGraphicForm F;
+    F.Grid->SetColWidths(1, 200);
+    TCellGraphic* G = F.Grid->CreateCellGraphic(1, 1);
+    G->SetCellType(ctProgress);
+    G->SetCellColor(clBlue);
+    G->SetCellColorTo(clWhite);
+    F.Grid->SetCells(1, 1, "50");
+    const QImage I = F.Shot();
+    const TRect R = F.Grid->CellRect(1, 1);
+    const Integer Y = R.Top + 4;
+    auto Blue = [](TColor C) { return C == clBlue; };
+    const Integer LeftBlue = Count(I, Rect(R.Left, Y, R.Left + R.Width() / 2 - 8, Y + 1), Blue);
+    const Integer RightBlue = Count(I, Rect(R.Left + R.Width() / 2 + 8, Y, R.Right, Y + 1), Blue);
+    EXPECT_GT(LeftBlue, R.Width() / 2 - 20);
+    EXPECT_EQ(0, RightBlue);
+}
+
+TEST(ExtGridGraphics, HTMLCellsAreDrawnByTheRenderer) {
+    TGraphicForm F;
+    F.Grid->SetCells(1, 1, "<FONT color=\"clRed\">red</FONT> word");
+    F.Grid->SetCells(1, 2, "<B>bold</B> plain");
+    const QImage I = F.Shot();
+    EXPECT_GT(Count(I, Inner(F.Grid, 1, 1), Reddish), 5);
+    EXPECT_EQ(0, Count(I, Inner(F.Grid, 1, 2), Reddish));
+    EXPECT_GT(Count(I, Inner(F.Grid, 1, 2), Dark), 5);
+}
+
+TEST(ExtGridGraphics, HTMLPicturesComeFromTheGridImages) {
+    TGraphicForm F;
+    TSolidImages Images;
+    F.Grid->SetGridImages(&Images);
+    F.Grid->SetCells(1, 1, "<IMG src=\"idx:1\">");
+    TCellGraphic* G = F.Grid->CreateCellGraphic(2, 1);
+    G->SetCellType(ctImageList);
+    G->SetCellIndex(0);
+    F.Grid->SetCells(3, 1, "5");
+    TCellGraphic* D = F.Grid->CreateCellGraphic(3, 1);
+    D->SetCellType(ctDataImage);   // index 5 is beyond the list: nothing
+    const QImage I = F.Shot();
+    EXPECT_GE(Count(I, Inner(F.Grid, 1, 1), [](TColor C) { return C == clLime; }), 80);
+    EXPECT_GE(Count(I, Inner(F.Grid, 2, 1), [](TColor C) { return C == clRed; }), 100);
+    EXPECT_EQ(0, Count(I, Inner(F.Grid, 3, 1), [](TColor C) { return C == clRed || C == clLime; }));
+    EXPECT_EQ(Point(10, 10), F.Grid->CellGraphicSize(2, 1));
+}
+
+TEST(ExtGridGraphics, RichTextThatCannotBeRenderedShowsItsWords) {
+    TGraphicForm F;
+    F.Grid->SetCells(1, 1, "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 Hello\\par}");
+    const QImage I = F.Shot();
+    EXPECT_GT(Count(I, Inner(F.Grid, 1, 1), Dark), 10);
+}
+
+TEST(ExtGridGraphics, StrippedCellsUseTheRenderersStripping) {
+    TGraphicForm F;
+    F.Grid->SetCells(1, 1, "a < b");
+    F.Grid->SetCells(1, 2, "x<BR>y");
+    F.Grid->SetCells(1, 3, "<B>bold</B>");
+    EXPECT_EQ("a < b", F.Grid->StrippedCells(1, 1));
+    EXPECT_EQ("x\r\ny", F.Grid->StrippedCells(1, 2));
+    EXPECT_EQ("bold", F.Grid->StrippedCells(1, 3));
+}
+
+TEST(ExtGridGraphics, RotatedCellsDrawTheirTextTurned) {
+    TGraphicForm F;
+    F.Grid->SetRowHeights(1, 90);
+    F.Grid->Font()->SetSize(12);
+    F.Grid->SetCells(1, 1, "MMMMMM");
+    TCellGraphic* G = F.Grid->CreateCellGraphic(1, 1);
+    G->SetCellType(ctRotated);
+    G->SetCellAngle(90);
+    const QImage I = F.Shot();
+    const TRect R = Inner(F.Grid, 1, 1);
+    Integer Top = 10000, Bottom = -1, Left = 10000, Right = -1;
+    for (Integer Y = R.Top; Y < R.Bottom; ++Y)
+        for (Integer X = R.Left; X < R.Right; ++X)
+            if (Dark(PixelAt(I, X, Y))) {
+                Top = std::min(Top, Y);
+                Bottom = std::max(Bottom, Y);
+                Left = std::min(Left, X);
+                Right = std::max(Right, X);
+            }
+    ASSERT_GE(Bottom, 0);
+    EXPECT_GT(Bottom - Top, 2 * (Right - Left));
+}
+
+TEST(ExtGridGraphics, GraphicsPlaceByTheirAlignment) {
+    TGraphicForm F;
+    auto Red = std::make_unique<TBitmap>();
+    Red->SetSize(8, 8);
+    Red->Canvas()->Brush()->SetColor(clRed);
+    Red->Canvas()->FillRect(Rect(0, 0, 8, 8));
+    for (Integer R = 1; R <= 3; ++R) {
+        TCellGraphic* G = F.Grid->CreateCellGraphic(1, R);
+        G->SetCellType(ctBitmap);
+        auto B = std::make_unique<TBitmap>();
+        B->Assign(Red.get());
+        G->SetGraphic(B.release(), true);
+        G->SetCellHAlign(R == 1 ? haRight : R == 2 ? haBeforeText : haFull);
+    }
+    F.Grid->SetCells(1, 2, "centred");
+    F.Grid->OnGetAlignment = [](TObject*, Integer ARow, Integer, TAlignment& H, TVAlignment&) {
+        if (ARow == 2) H = taCenter;
+    };
+    const QImage I = F.Shot();
+    auto Span = [&](Integer Row) {
+        const TRect R = Inner(F.Grid, 1, Row);
+        Integer L = -1, Rt = -1;
+        for (Integer X = R.Left; X < R.Right; ++X)
+            if (Reddish(PixelAt(I, X, R.Top + 2))) {
+                if (L < 0) L = X;
+                Rt = X;
+            }
+        return std::make_pair(L, Rt);
+    };
+    const TRect C = F.Grid->CellRect(1, 1);
+    EXPECT_GE(Span(1).first, C.Right - 12);   // at the right edge
+    const auto Before = Span(2);
+    EXPECT_GT(Before.first, C.Left + 10);      // left of where the centred text ends,
+    EXPECT_LT(Before.second, C.Right - 20);    // not at either edge
+    EXPECT_EQ(Point(C.Width(), 8), F.Grid->CellGraphicSize(1, 3));   // haFull takes the cell's width
+}
+
+TEST(ExtGridGraphics, ACommentCellShowsItsCornerMark) {
+    TGraphicForm F;
+    TCellGraphic* G = F.Grid->CreateCellGraphic(1, 1);
+    G->SetCellType(ctComment);
+    G->SetCellText("note");
+    G->SetCellColor(clNone);
+    const QImage I = F.Shot();
+    const TRect R = F.Grid->CellRect(1, 1);
+    EXPECT_GT(Count(I, Rect(R.Right - 8, R.Top, R.Right, R.Top + 8), Reddish), 5);
+    AnsiString Text;
+    EXPECT_TRUE(F.Grid->GetComment(1, 1, Text));
+    EXPECT_EQ("note", Text);
+}
+
+TEST(ExtGridGraphics, TreeLinesJoinTheRowsOfAnExpandedNode) {
+    TGraphicForm F;
+    F.Grid->CellNode()->SetTreeColor(clRed);
+    F.Grid->SetColWidths(0, 60);
+    F.Grid->AddNode(1, 3);
+    const QImage I = F.Shot();
+    EXPECT_GT(Count(I, Inner(F.Grid, 0, 2), Reddish), 5);
+    EXPECT_GT(Count(I, Inner(F.Grid, 0, 3), Reddish), 5);
+    EXPECT_EQ(0, Count(I, Inner(F.Grid, 0, 5), Reddish));
+}
+
+TEST(ExtGridGraphics, HighlightingWrapsMatchesInTheDataRange) {
+    TGraphicForm F;
+    F.Grid->SetCells(1, 0, "abc");
+    F.Grid->SetCells(1, 1, "xabcx");
+    F.Grid->HilightInGrid("abc", false, false);
+    EXPECT_EQ("abc", F.Grid->Cells(1, 0));
+    EXPECT_EQ("x<hi>abc</hi>x", F.Grid->Cells(1, 1));
+    F.Grid->UnHilightInGrid(false);
+    EXPECT_EQ("xabcx", F.Grid->Cells(1, 1));
+}

@@ -1,0 +1,375 @@
+#include "grid/ExtGrid.h"
+
+#include "grid/ExtObj.h"
+#include "platform/ui/Forms.h"
+#include "platform/ui/ShellAPI.h"
+#include "platform/ui/UiTestKit.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+using namespace uitest;
+
+namespace {
+
+struct TMouseForm {
+    std::unique_ptr<TForm> Form = std::make_unique<TForm>(nullptr);
+    TExtStringGrid* Grid = nullptr;
+    TMouseForm() {
+        Form->SetBounds(0, 0, 600, 400);
+        Grid = new TExtStringGrid(Form.get());
+        Grid->SetParent(Form.get());
+        Grid->SetBounds(0, 0, 520, 300);
+        Grid->SetScrollBars(ssNone);
+        Grid->SetColCount(5);
+        Grid->SetRowCount(6);
+        Grid->SetDefaultColWidth(90);
+        Form->Show();
+        Form->Widget()->activateWindow();
+        Grid->SetFocus();
+        Settle();
+    }
+    void Options(std::initializer_list<TGridOption> Add) {
+        TGridOptions O = Grid->Options();
+        for (TGridOption X : Add) O.Include(X);
+        Grid->SetOptions(O);
+    }
+    QPoint In(Integer ACol, Integer ARow, Integer Dx = 10, Integer Dy = -1) const {
+        const TRect R = Grid->CellRect(ACol, ARow);
+        return QPoint(R.Left + Dx, Dy < 0 ? (R.Top + R.Bottom) / 2 : R.Top + Dy);
+    }
+    void Send(QEvent::Type T, QPoint P, Qt::MouseButton B, Qt::MouseButtons Held,
+              Qt::KeyboardModifiers M = Qt::NoModifier) {
+        QWidget* W = Grid->Widget();
+        QMouseEvent E(T, QPointF(P), W->mapToGlobal(QPointF(P)), B, Held, M);
+        QApplication::sendEvent(W, &E);
+    }
+    void LeftClick(QPoint P) {
+        Send(QEvent::MouseButtonPress, P, Qt::LeftButton, Qt::LeftButton);
+        Send(QEvent::MouseButtonRelease, P, Qt::LeftButton, Qt::NoButton);
+    }
+    void RightClick(QPoint P) {
+        Send(QEvent::MouseButtonPress, P, Qt::RightButton, Qt::RightButton);
+        Send(QEvent::MouseButtonRelease, P, Qt::RightButton, Qt::NoButton);
+    }
+    void DoubleClick(QPoint P) {
+        LeftClick(P);
+        Send(QEvent::MouseButtonDblClick, P, Qt::LeftButton, Qt::LeftButton);
+        Send(QEvent::MouseButtonRelease, P, Qt::LeftButton, Qt::NoButton);
+    }
+    void Drag(QPoint From, QPoint To) {
+        Send(QEvent::MouseButtonPress, From, Qt::LeftButton, Qt::LeftButton);
+        Send(QEvent::MouseMove, QPoint((From.x() + To.x()) / 2, (From.y() + To.y()) / 2), Qt::NoButton, Qt::LeftButton);
+        Send(QEvent::MouseMove, To, Qt::NoButton, Qt::LeftButton);
+        Send(QEvent::MouseButtonRelease, To, Qt::LeftButton, Qt::NoButton);
+    }
+};
+
+// The grid font's measure of a text (width, height).
+TSize TextSizeIn(TExtStringGrid* G, const AnsiString& Text) {
+    TBitmap B;
+    B.SetSize(1, 1);
+    B.Canvas()->Font()->Assign(G->Font());
+    return B.Canvas()->TextExtent(Text);
+}
+
+struct TOpenerScope {
+    TRecordingOpener Opener;
+    TShellOpener* Old = SetShellOpener(&Opener);
+    ~TOpenerScope() { SetShellOpener(Old); }
+};
+
+}  // namespace
+
+TEST(ExtGridMouse, ARefusedPressNeitherSelectsNorEdits) {
+    TMouseForm F;
+    F.Options({goEditing});
+    Integer Clicks = 0;
+    F.Grid->OnCanClickCell = [](TObject*, Integer, Integer, bool& Allow) { Allow = false; };
+    F.Grid->OnClickCell = [&](TObject*, Integer, Integer) { ++Clicks; };
+    F.LeftClick(F.In(3, 4));
+    F.LeftClick(F.In(3, 4));
+    EXPECT_EQ(1, F.Grid->Col());
+    EXPECT_EQ(1, F.Grid->Row());
+    EXPECT_FALSE(F.Grid->EditorMode());
+    EXPECT_EQ(0, Clicks);
+}
+
+TEST(ExtGridMouse, ClickCellReportsRowThenColumnForDataAndFixedCellsButNotTheFooterRow) {
+    TMouseForm F;
+    std::vector<std::pair<Integer, Integer>> Seen;
+    F.Grid->OnClickCell = [&](TObject*, Integer ARow, Integer ACol) { Seen.emplace_back(ARow, ACol); };
+    F.LeftClick(F.In(3, 2));
+    F.LeftClick(F.In(2, 0));
+    F.Grid->FloatingFooter()->SetVisible(true);
+    F.LeftClick(F.In(2, 5));
+    ASSERT_EQ(2u, Seen.size());
+    EXPECT_EQ(std::make_pair(2, 3), Seen[0]);
+    EXPECT_EQ(std::make_pair(0, 2), Seen[1]);
+    EXPECT_EQ(3, F.Grid->Col());
+    EXPECT_EQ(2, F.Grid->Row());
+}
+
+TEST(ExtGridMouse, CheckBoxClicksToggleOnlyEditableCells) {
+    TMouseForm F;
+    TCellGraphic* G = F.Grid->CreateCellGraphic(2, 3);
+    G->SetCellType(ctCheckBox);
+    std::vector<bool> States;
+    F.Grid->OnCheckBoxClick = [&](TObject*, Integer ACol, Integer ARow, bool State) {
+        EXPECT_EQ(2, ACol);
+        EXPECT_EQ(3, ARow);
+        States.push_back(State);
+    };
+    F.LeftClick(F.In(2, 3));
+    EXPECT_FALSE(G->CellBoolean());   // no editing: the box stays
+    F.Options({goEditing});
+    F.LeftClick(F.In(2, 3));
+    EXPECT_TRUE(G->CellBoolean());
+    F.Grid->OnCanEditCell = [](TObject*, Integer, Integer, bool& Can) { Can = false; };
+    F.LeftClick(F.In(2, 3));
+    EXPECT_TRUE(G->CellBoolean());
+    F.Grid->ControlLook()->SetCheckAlwaysActive(true);
+    F.LeftClick(F.In(2, 3));
+    EXPECT_FALSE(G->CellBoolean());
+    EXPECT_EQ((std::vector<bool>{true, false}), States);
+    EXPECT_FALSE(F.Grid->EditorMode());
+}
+
+TEST(ExtGridMouse, PreciseCheckBoxCheckCountsOnlyTheBox) {
+    TMouseForm F;
+    F.Options({goEditing});
+    F.Grid->MouseActions()->SetPreciseCheckBoxCheck(true);
+    TCellGraphic* G = F.Grid->CreateCellGraphic(2, 3);
+    G->SetCellType(ctCheckBox);
+    G->SetCellVAlign(vaTop);
+    F.LeftClick(F.In(2, 3, 70, 10));
+    EXPECT_FALSE(G->CellBoolean());
+    F.LeftClick(F.In(2, 3, 6, 6));
+    EXPECT_TRUE(G->CellBoolean());
+}
+
+TEST(ExtGridMouse, CheckAllCheckOnTheHeaderSetsTheWholeColumn) {
+    TMouseForm F;
+    F.Options({goEditing});
+    F.Grid->MouseActions()->SetCheckAllCheck(true);
+    for (Integer R = 0; R < F.Grid->RowCount(); ++R) F.Grid->CreateCellGraphic(1, R)->SetCellType(ctCheckBox);
+    F.LeftClick(F.In(1, 0));
+    for (Integer R = 1; R < F.Grid->RowCount(); ++R) {
+        bool State = false;
+        ASSERT_TRUE(F.Grid->GetCheckBoxState(1, R, State));
+        EXPECT_TRUE(State) << R;
+    }
+}
+
+TEST(ExtGridMouse, RightClickSelectsOnlyWhenAskedAndAlwaysReports) {
+    TMouseForm F;
+    Integer Reported = 0;
+    F.Grid->OnRightClickCell = [&](TObject*, Integer ARow, Integer ACol) {
+        EXPECT_EQ(4, ARow);
+        EXPECT_EQ(3, ACol);
+        ++Reported;
+    };
+    F.RightClick(F.In(3, 4));
+    EXPECT_EQ(1, F.Grid->Row());
+    F.Grid->MouseActions()->SetSelectOnRightClick(true);
+    F.RightClick(F.In(3, 4));
+    EXPECT_EQ(4, F.Grid->Row());
+    EXPECT_EQ(3, F.Grid->Col());
+    EXPECT_EQ(2, Reported);
+}
+
+TEST(ExtGridMouse, DoubleClickOnAHeaderBorderSizesTheColumnToItsText) {
+    TMouseForm F;
+    F.Options({goColSizing});
+    F.Grid->SetCells(1, 2, "a rather long text in this column");
+    Integer Ended = -1;
+    F.Grid->OnEndColumnSize = [&](TObject*, Integer ACol) { Ended = ACol; };
+    const TRect H = F.Grid->CellRect(1, 0);
+    F.DoubleClick(QPoint(H.Right - 1, (H.Top + H.Bottom) / 2));
+    EXPECT_EQ(1, Ended);
+    EXPECT_GE(F.Grid->ColWidths(1), TextSizeIn(F.Grid, "a rather long text in this column").cx);
+    // A refusal keeps the width.
+    F.Grid->SetColWidths(2, 40);
+    F.Grid->SetCells(2, 1, "another long long text");
+    F.Grid->OnColumnSize = [](TObject*, Integer, bool& Allow) { Allow = false; };
+    const TRect H2 = F.Grid->CellRect(2, 0);
+    F.DoubleClick(QPoint(H2.Right - 1, (H2.Top + H2.Bottom) / 2));
+    EXPECT_EQ(40, F.Grid->ColWidths(2));
+}
+
+TEST(ExtGridMouse, DoubleClickInADataCellReportsTheCell) {
+    TMouseForm F;
+    Integer Row = -1, Col = -1, Plain = 0;
+    F.Grid->OnDblClickCell = [&](TObject*, Integer ARow, Integer ACol) { Row = ARow; Col = ACol; };
+    F.Grid->OnDblClick = [&](TObject*) { ++Plain; };
+    F.DoubleClick(F.In(2, 3));
+    EXPECT_EQ(3, Row);
+    EXPECT_EQ(2, Col);
+    EXPECT_EQ(1, Plain);
+}
+
+TEST(ExtGridMouse, CellAnchorsMoveToTheCellAndOtherAnchorsOpen) {
+    TMouseForm F;
+    TOpenerScope Scope;
+    F.Grid->SetCells(1, 1, "<A href=\"CELL://R4C3\">go</A>");
+    F.Grid->SetCells(1, 2, "<A href=\"http://example.org\">site</A>");
+    F.Grid->SetCells(1, 3, "<A href=\"http://example.org/x\">kept</A>");
+    AnsiString Clicked;
+    F.Grid->OnAnchorClick = [&](TObject*, Integer ARow, Integer, const AnsiString& Anchor, bool& Auto) {
+        Clicked = Anchor;
+        if (ARow == 3) Auto = false;
+    };
+    F.LeftClick(F.In(1, 1, 6));
+    EXPECT_EQ("CELL://R4C3", Clicked);
+    EXPECT_EQ(3, F.Grid->Col());
+    EXPECT_EQ(4, F.Grid->Row());
+    EXPECT_TRUE(Scope.Opener.Targets.empty());
+    F.LeftClick(F.In(1, 2, 6));
+    ASSERT_EQ(1u, Scope.Opener.Targets.size());
+    EXPECT_EQ("HTTP://EXAMPLE.ORG", Scope.Opener.Targets[0]);   // the renderer gives anchors in capitals
+    F.LeftClick(F.In(1, 3, 6));
+    EXPECT_EQ(1u, Scope.Opener.Targets.size());
+    EXPECT_EQ("HTTP://EXAMPLE.ORG/X", Clicked);
+    // Beside the anchor the press selects the cell as usual.
+    F.LeftClick(F.In(1, 1, 80));
+    EXPECT_EQ(1, F.Grid->Col());
+    EXPECT_EQ(1, F.Grid->Row());
+}
+
+TEST(ExtGridMouse, ButtonCellsClickOnReleaseInsideTheButton) {
+    TMouseForm F;
+    TCellGraphic* G = F.Grid->CreateCellGraphic(2, 2);
+    G->SetCellType(ctButton);
+    G->SetCellIndex(40 | (16 << 16));
+    G->SetCellText("Go");
+    Settle();
+    F.Grid->Widget()->repaint();   // the painter places the button
+    Integer Clicked = 0;
+    F.Grid->OnButtonClick = [&](TObject*, Integer ACol, Integer ARow) {
+        EXPECT_EQ(2, ACol);
+        EXPECT_EQ(2, ARow);
+        ++Clicked;
+    };
+    TRect B;
+    F.Grid->GetCellGraphicRect(2, 2, B);
+    F.LeftClick(QPoint(B.Left + 5, B.Top + 5));
+    EXPECT_EQ(1, Clicked);
+    // Pressed on the button, released beside it: no click.
+    F.Send(QEvent::MouseButtonPress, QPoint(B.Left + 5, B.Top + 5), Qt::LeftButton, Qt::LeftButton);
+    F.Send(QEvent::MouseButtonRelease, QPoint(B.Right + 20, B.Top + 5), Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(1, Clicked);
+    EXPECT_FALSE(G->CellBoolean());
+}
+
+TEST(ExtGridMouse, RadioClickPicksTheItemUnderThePress) {
+    TMouseForm F;
+    F.Options({goEditing});
+    F.Grid->SetRowHeights(2, 60);
+    TCellGraphic* G = F.Grid->CreateCellGraphic(2, 2);
+    G->SetCellType(ctRadio);
+    G->SetCellBoolean(true);   // one item under the other
+    auto* Values = new TStringList();
+    Values->Add("A");
+    Values->Add("B");
+    Values->Add("C");
+    G->SetGraphic(Values, true);
+    G->SetCellIndex(0);
+    Integer Picked = -1;
+    F.Grid->OnRadioClick = [&](TObject*, Integer, Integer, Integer AIdx) { Picked = AIdx; };
+    const TRect R = F.Grid->CellRect(2, 2);
+    F.LeftClick(QPoint(R.Left + 10, R.Top + 2));
+    EXPECT_EQ(0, Picked);
+    // The third line of text.
+    const Integer LineH = TextSizeIn(F.Grid, "gh").cy;
+    F.LeftClick(QPoint(R.Left + 10, R.Top + 2 * LineH + 3));
+    EXPECT_EQ(2, Picked);
+    EXPECT_EQ(2, G->CellIndex());
+}
+
+TEST(ExtGridMouse, AColumnMoveRefusedByTheHandlerLeavesTheColumns) {
+    TMouseForm F;
+    F.Options({goColMoving});
+    F.Grid->SetCells(1, 1, "one");
+    F.Grid->SetCells(3, 1, "three");
+    Integer Asked = -1;
+    F.Grid->OnColumnMove = [&](TObject*, Integer ACol, bool& Allow) {
+        Asked = ACol;
+        Allow = false;
+    };
+    F.Drag(F.In(1, 0, 40), F.In(3, 0, 40));
+    EXPECT_EQ(1, Asked);
+    EXPECT_EQ("one", F.Grid->Cells(1, 1));
+    F.Grid->OnColumnMove = nullptr;
+    F.Grid->SortSettings()->SetColumn(1);
+    F.Drag(F.In(1, 0, 40), F.In(3, 0, 40));
+    EXPECT_EQ("one", F.Grid->Cells(3, 1));
+    EXPECT_EQ(3, F.Grid->SortSettings()->Column());   // the sort column follows its column
+}
+
+TEST(ExtGridMouse, NodeGlyphClicksContractAndExpandWithTheirEvents) {
+    TMouseForm F;
+    F.Grid->AddNode(1, 3);
+    std::vector<AnsiString> Log;
+    F.Grid->OnContractNode = [&](TObject*, Integer ARow, Integer ARowReal) {
+        Log.push_back("contract " + IntToStr(ARow) + " " + IntToStr(ARowReal));
+    };
+    F.Grid->OnBeforeExpandNode = [&](TObject*, Integer, Integer, bool& Allow) {
+        Log.push_back("ask");
+        Allow = Log.size() > 2;
+    };
+    F.Grid->OnExpandNode = [&](TObject*, Integer, Integer) { Log.push_back("expand"); };
+    const QPoint Glyph = F.In(0, 1, 6);
+    F.LeftClick(Glyph);
+    EXPECT_EQ(4, F.Grid->RowCount());
+    F.LeftClick(Glyph);   // refused
+    EXPECT_EQ(4, F.Grid->RowCount());
+    F.LeftClick(Glyph);
+    EXPECT_EQ(6, F.Grid->RowCount());
+    EXPECT_EQ((std::vector<AnsiString>{"contract 1 1", "ask", "ask", "expand"}), Log);
+}
+
+TEST(ExtGridMouse, HeaderRowSelectionPicksWholeColumnsAndRows) {
+    TMouseForm F;
+    F.Options({goRangeSelect});
+    F.Grid->MouseActions()->SetColSelect(true);
+    F.Grid->MouseActions()->SetRowSelect(true);
+    F.LeftClick(F.In(2, 0, 40));
+    TGridRect S = F.Grid->Selection();
+    EXPECT_EQ(2, S.Left);
+    EXPECT_EQ(2, S.Right);
+    EXPECT_EQ(1, S.Top);
+    EXPECT_EQ(5, S.Bottom);
+    F.Drag(F.In(0, 2, 20), F.In(0, 4, 20));
+    S = F.Grid->Selection();
+    EXPECT_EQ(1, S.Left);
+    EXPECT_EQ(4, S.Right);
+    EXPECT_EQ(2, S.Top);
+    EXPECT_EQ(4, S.Bottom);
+}
+
+TEST(ExtGridMouse, DisjunctRowMarksFollowCtrlClicks) {
+    TMouseForm F;
+    F.Grid->MouseActions()->SetDisjunctRowSelect(true);
+    F.LeftClick(F.In(2, 2));
+    F.Send(QEvent::MouseButtonPress, F.In(2, 4), Qt::LeftButton, Qt::LeftButton, Qt::ControlModifier);
+    F.Send(QEvent::MouseButtonRelease, F.In(2, 4), Qt::LeftButton, Qt::NoButton, Qt::ControlModifier);
+    EXPECT_TRUE(F.Grid->RowSelected(2));
+    EXPECT_TRUE(F.Grid->RowSelected(4));
+    EXPECT_EQ(2, F.Grid->RowSelectCount());
+    F.LeftClick(F.In(2, 3));
+    EXPECT_EQ(1, F.Grid->RowSelectCount());
+    EXPECT_TRUE(F.Grid->RowSelected(3));
+}
+
+TEST(ExtGridMouse, ARowCannotBeMovedOntoTheShownFooterRow) {
+    TMouseForm F;
+    F.Options({goRowMoving});
+    F.Grid->FloatingFooter()->SetVisible(true);
+    F.Grid->SetCells(1, 2, "moved");
+    F.Grid->SetCells(1, 5, "total");
+    F.Drag(F.In(0, 2, 20), F.In(0, 5, 20));
+    EXPECT_EQ("moved", F.Grid->Cells(1, 2));
+    EXPECT_EQ("total", F.Grid->Cells(1, 5));
+}

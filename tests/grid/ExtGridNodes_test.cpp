@@ -1,0 +1,187 @@
+#include "grid/ExtGrid.h"
+
+#include "platform/ui/Forms.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+struct TNodeGrid {
+    std::unique_ptr<TForm> Form = std::make_unique<TForm>(nullptr);
+    TExtStringGrid* Grid = nullptr;
+    TNodeGrid() {
+        Grid = new TExtStringGrid(Form.get());
+        Grid->SetParent(Form.get());
+        Grid->SetColCount(3);
+        Grid->SetRowCount(8);
+        for (Integer R = 1; R < 8; ++R) Grid->SetCells(1, R, "r" + IntToStr(R));
+    }
+    Integer Level(Integer ARow) const {
+        const TCellProperties* P = Grid->CellPropertiesOrNil(0, ARow);
+        return P ? P->NodeLevel() : 0;
+    }
+};
+
+TCellGraphic* Radio(TExtStringGrid* G, Integer ACol, Integer ARow, Integer Index) {
+    TCellGraphic* Gr = G->CreateCellGraphic(ACol, ARow);
+    Gr->SetCellType(ctRadio);
+    auto* V = new TStringList();
+    V->Add("a");
+    V->Add("b");
+    V->Add("c");
+    Gr->SetGraphic(V, true);
+    Gr->SetCellIndex(Index);
+    return Gr;
+}
+
+}  // namespace
+
+TEST(ExtGridNodes, AddNodeRaisesTheLevelOfItsSpanAndMovesOffColumnZero) {
+    TNodeGrid F;
+    F.Grid->SetCol(0);
+    F.Grid->AddNode(2, 3);
+    EXPECT_EQ(0, F.Level(1));
+    EXPECT_EQ(1, F.Level(2));
+    EXPECT_EQ(1, F.Level(4));
+    EXPECT_EQ(0, F.Level(5));
+    EXPECT_EQ(3, F.Grid->GetNodeSpan(2));
+    EXPECT_EQ(-1, F.Grid->GetNodeSpan(3));
+    EXPECT_EQ(-1, F.Grid->GetNodeLevel(3));
+    EXPECT_EQ(1, F.Grid->NodeCount());
+    EXPECT_EQ(1, F.Grid->Col());
+    EXPECT_FALSE(F.Grid->IsNode(-1));
+}
+
+TEST(ExtGridNodes, ContractHidesTheSpanAndExpandBringsItBack) {
+    TNodeGrid F;
+    F.Grid->AddNode(2, 3);
+    F.Grid->ContractNode(2);
+    EXPECT_EQ(6, F.Grid->RowCount());
+    EXPECT_TRUE(F.Grid->GetNodeState(2));
+    EXPECT_EQ("r5", F.Grid->Cells(1, 3));
+    F.Grid->ExpandNode(2);
+    EXPECT_EQ(8, F.Grid->RowCount());
+    EXPECT_EQ("r3", F.Grid->Cells(1, 3));
+    EXPECT_FALSE(F.Grid->GetNodeState(2));
+}
+
+TEST(ExtGridNodes, ExpandOneContractsTheOtherNodes) {
+    TNodeGrid F;
+    F.Grid->CellNode()->SetExpandOne(true);
+    F.Grid->AddNode(1, 2);
+    F.Grid->AddNode(4, 3);
+    F.Grid->ContractNode(4);
+    F.Grid->ExpandNode(4);
+    EXPECT_TRUE(F.Grid->GetNodeState(1));
+    EXPECT_EQ(7, F.Grid->RowCount());
+}
+
+TEST(ExtGridNodes, ContractAllAndExpandAllTreatAllNodes) {
+    TNodeGrid F;
+    F.Grid->AddNode(1, 2);
+    F.Grid->AddNode(4, 0);   // reaches the end of the grid
+    F.Grid->ContractAll();
+    EXPECT_EQ(4, F.Grid->RowCount());   // rows 0, 1, 3 and 4 stay
+    F.Grid->ExpandAll();
+    EXPECT_EQ(8, F.Grid->RowCount());
+    EXPECT_FALSE(F.Grid->GetNodeState(4));
+}
+
+TEST(ExtGridNodes, ParentsLinesAndRemoval) {
+    TNodeGrid F;
+    F.Grid->AddNode(1, 5);
+    F.Grid->AddNode(2, 2);
+    EXPECT_EQ(2, F.Level(3));
+    EXPECT_EQ(2, F.Grid->GetParentRow(3));
+    EXPECT_EQ(1, F.Grid->GetParentRow(2));
+    EXPECT_EQ(-1, F.Grid->GetParentRow(7));
+    EXPECT_EQ(0, F.Grid->GetNodeLine(2));
+    EXPECT_EQ(1, F.Grid->GetNodeLine(3));   // the next row climbs back a level
+    EXPECT_TRUE(F.Grid->RemoveNode(2));
+    EXPECT_FALSE(F.Grid->RemoveNode(2));
+    EXPECT_EQ(1, F.Level(3));
+    EXPECT_EQ(1, F.Grid->NodeCount());
+    F.Grid->RemoveAllNodes();
+    EXPECT_EQ(0, F.Grid->NodeCount());
+    EXPECT_EQ(0, F.Level(1));
+}
+
+TEST(ExtGridNodes, ToggleCheckFlipsEachKindAndAsksForEditing) {
+    TNodeGrid F;
+    F.Grid->CreateCellGraphic(1, 1)->SetCellType(ctCheckBox);
+    F.Grid->CreateCellGraphic(2, 1)->SetCellType(ctDataCheckBox);
+    F.Grid->SetCells(2, 1, "maybe");
+    EXPECT_TRUE(F.Grid->ToggleCheck(1, 1, false));
+    EXPECT_TRUE(F.Grid->GetCellGraphic(1, 1)->CellBoolean());
+    EXPECT_TRUE(F.Grid->ToggleCheck(2, 1, false));
+    EXPECT_EQ("Y", F.Grid->Cells(2, 1));   // neither text: the check-true text
+    EXPECT_TRUE(F.Grid->ToggleCheck(2, 1, false));
+    EXPECT_EQ("N", F.Grid->Cells(2, 1));
+    F.Grid->OnCanEditCell = [](TObject*, Integer, Integer, bool& Can) { Can = false; };
+    EXPECT_FALSE(F.Grid->ToggleCheck(1, 1, true));
+    EXPECT_TRUE(F.Grid->GetCellGraphic(1, 1)->CellBoolean());
+    EXPECT_FALSE(F.Grid->ToggleCheck(1, 2, false));   // no check box there
+}
+
+TEST(ExtGridNodes, CheckAllAndStatesOverAColumn) {
+    TNodeGrid F;
+    for (Integer R = 1; R < 8; ++R) F.Grid->CreateCellGraphic(2, R)->SetCellType(ctDataCheckBox);
+    F.Grid->CheckAll(2);
+    bool State = false;
+    EXPECT_TRUE(F.Grid->GetCheckBoxState(2, 7, State));
+    EXPECT_TRUE(State);
+    F.Grid->UnCheckAll(2);
+    EXPECT_EQ("N", F.Grid->Cells(2, 4));
+    EXPECT_FALSE(F.Grid->GetCheckBoxState(1, 4, State));
+    EXPECT_TRUE(F.Grid->HasCellControl(2, 4));
+    EXPECT_FALSE(F.Grid->HasCellControl(1, 4));
+}
+
+TEST(ExtGridNodes, RadioCellsCycleThroughTheirValues) {
+    TNodeGrid F;
+    Radio(F.Grid, 1, 1, 0);
+    std::vector<Integer> Seen;
+    for (int I = 0; I < 4; ++I) {
+        ASSERT_TRUE(F.Grid->ToggleRadio(1, 1, false));
+        Integer Idx = -1;
+        F.Grid->GetRadioIndex(1, 1, Idx);
+        Seen.push_back(Idx);
+    }
+    EXPECT_EQ((std::vector<Integer>{1, 2, 0, 1}), Seen);
+    EXPECT_EQ("b", F.Grid->Cells(1, 1));
+    // Bound to the text: the index stays -1 and the text moves on.
+    Radio(F.Grid, 2, 1, -1);
+    F.Grid->SetCells(2, 1, "c");
+    ASSERT_TRUE(F.Grid->ToggleRadio(2, 1, false));
+    EXPECT_EQ("a", F.Grid->Cells(2, 1));
+    Integer Idx = 0;
+    F.Grid->GetRadioIndex(2, 1, Idx);
+    EXPECT_EQ(-1, Idx);
+}
+
+TEST(ExtGridNodes, GraphicRectsAndErrorRanges) {
+    TNodeGrid F;
+    TCellGraphic* G = F.Grid->CreateCellGraphic(1, 2);
+    G->SetCellType(ctButton);
+    G->SetCellIndex(30 | (12 << 16));
+    G->SetCellValue(3 | (4 << 16));
+    G->SetCellErrFrom(2);
+    G->SetCellErrLen(5);
+    TRect R;
+    F.Grid->GetCellGraphicRect(1, 2, R);
+    const TRect C = F.Grid->CellRect(1, 2);
+    EXPECT_EQ(Rect(C.Left + 3, C.Top + 4, C.Left + 33, C.Top + 16), R);
+    G->SetCellVAlign(vaFull);
+    F.Grid->GetCellGraphicRect(1, 2, R);
+    EXPECT_EQ(C.Top, R.Top);
+    EXPECT_EQ(C.Bottom, R.Bottom);
+    Integer From = -1, Len = -1;
+    F.Grid->GetCellErrorRange(1, 2, From, Len);
+    EXPECT_EQ(2, From);
+    EXPECT_EQ(5, Len);
+    F.Grid->GetCellErrorRange(2, 2, From, Len);
+    EXPECT_EQ(0, Len);
+    EXPECT_TRUE(F.Grid->IsButtonCell(1, 2));
+}
