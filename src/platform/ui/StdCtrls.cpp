@@ -7,6 +7,8 @@
 #include <QCheckBox>
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QCompleter>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -367,8 +369,7 @@ private:
 
 TComboBox::TComboBox(TComponent* AOwner) : TWinControl(AOwner) {
     FCombo = new THost<QComboBox>(this);
-    FCombo->setEditable(true);
-    FCombo->setInsertPolicy(QComboBox::NoInsert);
+    MakeEditable();
     FCombo->setMaxVisibleItems(FDropDownCount);
     FCombo->resize(145, 21);
     FItems = std::make_unique<TComboItems>(this);
@@ -388,6 +389,29 @@ TComboBox::TComboBox(TComponent* AOwner) : TWinControl(AOwner) {
 
 TComboBox::~TComboBox() = default;
 
+// The box's own completion follows every item added; it is made when the user
+// first comes to type (start-up makes many boxes that are never typed into).
+void TComboBox::MakeEditable() {
+    static QCompleter* Placeholder = new QCompleter(QCoreApplication::instance());
+    auto* E = new QLineEdit(FCombo);
+    E->setCompleter(Placeholder);   // keeps the box from making its own
+    FCombo->setLineEdit(E);
+    E->setCompleter(nullptr);
+    FCombo->setInsertPolicy(QComboBox::NoInsert);
+    FCompleting = false;
+}
+
+bool TComboBox::QtEvent(QEvent* E) {
+    if (!FCompleting && (E->type() == QEvent::FocusIn || E->type() == QEvent::KeyPress) && FCombo->lineEdit()) {
+        FCompleting = true;
+        auto* K = new QCompleter(FCombo->model(), FCombo->lineEdit());
+        K->setCaseSensitivity(Qt::CaseInsensitive);
+        K->setCompletionMode(QCompleter::InlineCompletion);
+        FCombo->setCompleter(K);
+    }
+    return TWinControl::QtEvent(E);
+}
+
 void TComboBox::ConnectEditor() {
     QLineEdit* E = FCombo->lineEdit();
     if (!E) return;
@@ -403,10 +427,11 @@ void TComboBox::SetStyle(TComboBoxStyle Value) {
     FStyle = Value;
     bool Editable = Value == csDropDown || Value == csSimple;
     AnsiString T = GetText();
-    FCombo->setEditable(Editable);
     if (Editable) {
-        FCombo->setInsertPolicy(QComboBox::NoInsert);
+        if (!FCombo->isEditable()) MakeEditable();
         ConnectEditor();
+    } else {
+        FCombo->setEditable(false);
     }
     SetTextCore(T);
 }

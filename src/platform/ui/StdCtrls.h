@@ -144,6 +144,7 @@ public:
     TNotifyEvent OnCloseUp;
 
     void KeyPress(char& Key) override;
+    bool QtEvent(QEvent* Event) override;
 
 protected:
     virtual void Change();
@@ -154,8 +155,10 @@ protected:
 
 private:
     friend class TComboItems;
+    void MakeEditable();
     void ConnectEditor();
     class QComboBox* FCombo = nullptr;
+    bool FCompleting = false;   // the typing completion is made
     std::unique_ptr<TStrings> FItems;
     TComboBoxStyle FStyle = csDropDown;
     bool FSorted = false;

@@ -371,3 +371,20 @@ TEST(StdCtrls, ANarrowComboBoxShowsTheStartOfTheTextTheProgramSets) {
     C->SetText("");
     EXPECT_EQ(E->cursorPosition(), 0);
 }
+
+TEST(StdCtrls, AComboBoxCompletesTypedTextFromItsItemsOnceTheUserIsThere) {
+    TForm F(nullptr);
+    auto* C = new TComboBox(&F);
+    C->SetParent(&F);
+    for (const char* S : {"Ocak", "Mart", "Mayıs"}) C->Items()->Add(S);
+    F.Show();
+    C->SetFocus();
+    Settle();
+    SendKey(C->Widget(), Qt::Key_O, QStringLiteral("O"));
+    EXPECT_EQ(C->Text(), "Ocak");   // completed inline, the rest selected
+    EXPECT_EQ(C->SelLength(), 3);
+    C->Items()->Add("Nisan");   // items added later complete too
+    C->SetText("");
+    SendKey(C->Widget(), Qt::Key_N, QStringLiteral("N"));
+    EXPECT_EQ(C->Text(), "Nisan");
+}
