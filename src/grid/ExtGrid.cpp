@@ -120,6 +120,7 @@ void TExtStringGrid::Loaded() {
     // No theme library here: a themed look falls back to the classic one.
     if (FControlLook->ControlStyle() == csTheme && !ComponentState().Contains(csDesigning))
         FControlLook->SetControlStyle(csClassic);
+    if (FAutoThemeAdapt) ThemeAdapt();
 }
 
 void TExtStringGrid::Assign(TPersistent* Source) {
@@ -269,8 +270,8 @@ void TExtStringGrid::SetVAlignment(TVAlignment Value) {
 }
 
 void TExtStringGrid::SetAutoSize(bool Value) {
-    // Sizing the columns to their content belongs to the automatic sizing code.
     FAutoSize = Value;
+    if (Value) SizeColumnsToContent(false, 10);
 }
 
 void TExtStringGrid::SetFlat(bool Value) {

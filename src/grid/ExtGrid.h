@@ -735,7 +735,12 @@ public:
     bool AutoNumAlign() const { return FAutoNumAlign; }
     void SetAutoNumAlign(bool Value) { FAutoNumAlign = Value; Invalidate(); }
     bool AutoThemeAdapt() const { return FAutoThemeAdapt; }
-    void SetAutoThemeAdapt(bool Value) { FAutoThemeAdapt = Value; }
+    // True adapts the colours to the desktop's colour scheme at once (ThemeAdapt).
+    void SetAutoThemeAdapt(bool Value);
+    // Colour schemes: 1 blue, 2 olive, 3 silver, 0 any other or no theme (always 0 here).
+    static Integer GetXPColorScheme() { return 0; }
+    void ApplyColorScheme(Integer Scheme);
+    void ThemeAdapt() { ApplyColorScheme(GetXPColorScheme()); }
     bool AnchorHint() const { return FAnchorHint; }
     void SetAnchorHint(bool Value) { FAnchorHint = Value; }
     TScrollType ScrollType() const { return FScrollType; }
@@ -1454,6 +1459,8 @@ private:
     void DataCellPressed(Integer X, Integer Y);
     Integer RadioItemAt(Integer ACol, Integer ARow, Integer X, Integer Y);
     TCanvas* CellMeasureCanvas(TBitmap& Scratch, Integer ACol, Integer ARow);
+    AnsiString FLookupText;   // typed so far by the incremental lookup
+    void IncrementalLookup(char Key);
     std::vector<TRect> RadioLayout(TCanvas* ACanvas, const TRect& R, TStrings* Items, bool Vertical);
     TRect PlaceCellGraphic(const TRect& Rc, TCellGraphic* G, Integer W, Integer H, TAlignment TextHAlign,
                            TVAlignment TextVAlign, Integer TextWidth);

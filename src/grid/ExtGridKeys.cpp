@@ -274,6 +274,8 @@ void TExtStringGrid::KeyPress(char& Key) {
         Key = 0;
         return;
     }
+    if (!Options().Contains(goEditing) && FNavigation->AutoGotoWhenSorted() && (U == 8 || U >= 32))
+        IncrementalLookup(Key);
     if (!Options().Contains(goEditing) || !(U == 8 || U >= 32)) {
         TBaseGrid::KeyPress(Key);
         return;

@@ -237,6 +237,34 @@ TComponent* TExtStringGrid::PictureContainerComponent() const { return FPictureC
 
 AnsiString TExtStringGrid::StrippedCells(Integer ACol, Integer ARow) const { return HTMLStrip(Cells(ACol, ARow)); }
 
+// --- colour schemes -------------------------------------------------------------------------
+void TExtStringGrid::SetAutoThemeAdapt(bool Value) {
+    FAutoThemeAdapt = Value;
+    if (!Value) return;   // switching off keeps the colours as they are
+    ThemeAdapt();
+    Invalidate();
+}
+
+void TExtStringGrid::ApplyColorScheme(Integer Scheme) {
+    struct TScheme {
+        TColor From, To, Active, ActiveTo, LookFrom, LookTo, FindFrom, FindTo;
+    };
+    static const TScheme Schemes[] = {
+        {0xFFFFFF, clBtnFace, 0xFFFFFF, 0xFFD9B3, clNone, clNone, 0xFFFFFF, 0xFFD9B3},
+        {0xFCE1CB, 0xE0A57D, 0x94E6FB, 0x1595EE, 0xFCE1CB, 0xE0A57D, 0xFCE1CB, 0xE0A57D},
+        {0xCFF0EA, 0x8CC0B1, 0x94E6FB, 0x1595EE, 0xCFF0EA, 0x8CC0B1, 0xCFF0EA, 0x8CC0B1},
+        {0xECE2E1, 0xB39698, 0x94E6FB, 0x1595EE, 0xECE2E1, 0xB39698, 0xECE2E1, 0xB39698}};
+    const TScheme& S = Schemes[Scheme >= 0 && Scheme <= 3 ? Scheme : 0];
+    SetFixedGradient(ColorToRGB(S.From), ColorToRGB(S.To));
+    FActiveCellColor = S.Active;
+    FActiveCellColorTo = S.ActiveTo;
+    FControlLook->SetFixedGradientFrom(S.LookFrom);
+    FControlLook->SetFixedGradientTo(S.LookTo);
+    FSearchFooter->SetColor(S.FindFrom);
+    FSearchFooter->SetColorTo(S.FindTo);
+    RepaintUnlessUpdating();
+}
+
 // --- cell content ------------------------------------------------------------------------
 void TExtStringGrid::DrawCellText(TCanvas* ACanvas, Integer ACol, Integer ARow, TRect ARect, TGridDrawState AState) {
     if (FMultilinecells) GNoWrapFlag = 0;

@@ -269,3 +269,34 @@ TEST(ExtGridGraphics, HighlightingWrapsMatchesInTheDataRange) {
     F.Grid->UnHilightInGrid(false);
     EXPECT_EQ("xabcx", F.Grid->Cells(1, 1));
 }
+
+TEST(ExtGridGraphics, AutoSizeFitsTheColumnsToTheirText) {
+    TGraphicForm F;
+    F.Grid->SetCells(2, 3, "a text much wider than the default column width");
+    F.Grid->SetColWidths(3, 300);
+    F.Grid->SetAutoSize(true);
+    TBitmap B;
+    B.SetSize(1, 1);
+    B.Canvas()->Font()->Assign(F.Grid->Font());
+    EXPECT_GE(F.Grid->ColWidths(2), B.Canvas()->TextWidth("a text much wider than the default column width") + 10);
+    EXPECT_LT(F.Grid->ColWidths(3), 40);   // an empty column shrinks to the margins
+    EXPECT_EQ(100, F.Grid->ColWidths(0));   // fixed columns stay
+}
+
+TEST(ExtGridGraphics, AutoThemeAdaptTakesTheClassicSchemeAndOffKeepsTheColours) {
+    TGraphicForm F;
+    F.Grid->SetFixedGradient(0x123456, 0x654321);
+    F.Grid->SetActiveCellColor(clRed);
+    F.Grid->SetAutoThemeAdapt(false);
+    EXPECT_EQ(TColor(0x123456), F.Grid->GradientFrom());
+    EXPECT_EQ(clRed, F.Grid->ActiveCellColor());
+    F.Grid->SetAutoThemeAdapt(true);
+    EXPECT_EQ(TColor(0xFFFFFF), F.Grid->GradientFrom());
+    EXPECT_EQ(ColorToRGB(clBtnFace), F.Grid->GradientTo());
+    EXPECT_EQ(TColor(0xFFFFFF), F.Grid->ActiveCellColor());
+    EXPECT_EQ(TColor(0xFFD9B3), F.Grid->ActiveCellColorTo());
+    EXPECT_EQ(TColor(0xFFD9B3), F.Grid->SearchFooter()->ColorTo());
+    F.Grid->ApplyColorScheme(2);   // olive
+    EXPECT_EQ(TColor(0xCFF0EA), F.Grid->GradientFrom());
+    EXPECT_EQ(TColor(0x8CC0B1), F.Grid->ControlLook()->FixedGradientTo());
+}

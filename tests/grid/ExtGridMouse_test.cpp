@@ -373,3 +373,24 @@ TEST(ExtGridMouse, ARowCannotBeMovedOntoTheShownFooterRow) {
     EXPECT_EQ("moved", F.Grid->Cells(1, 2));
     EXPECT_EQ("total", F.Grid->Cells(1, 5));
 }
+
+TEST(ExtGridLookup, TypingGoesToTheFirstRowOfTheSortedColumnThatBeginsWithIt) {
+    TMouseForm F;
+    const char* Cities[] = {"Adana", "Ankara", "Antalya", "Bursa", "Izmir"};
+    F.Grid->SetRowCount(6);
+    for (Integer R = 1; R <= 5; ++R) F.Grid->SetCells(2, R, Cities[R - 1]);
+    F.Grid->SortSettings()->SetShow(true);
+    F.Grid->SortSettings()->SetColumn(2);
+    F.Grid->Navigation()->SetAutoGotoWhenSorted(true);
+    TypeText(u"b");
+    EXPECT_EQ(4, F.Grid->Row());
+    TypeText(u"a");   // one character at a time without AutoGotoIncremental
+    EXPECT_EQ(1, F.Grid->Row());
+    F.Grid->Navigation()->SetAutoGotoIncremental(true);
+    TypeText(u"\bant");   // Backspace takes back the "a" still remembered
+    EXPECT_EQ(3, F.Grid->Row());
+    TypeText(u"q");   // no such row: the row stays and the typed text is forgotten
+    EXPECT_EQ(3, F.Grid->Row());
+    TypeText(u"i");
+    EXPECT_EQ(5, F.Grid->Row());
+}
