@@ -60,6 +60,7 @@ TFBCustomDataSet::TFBCustomDataSet(TComponent* AOwner) : TDataSet(AOwner) {
     FBase->OnTransactionEnded = [this](TObject* S) { DoTransactionEnded(S); };
     FBase->OnTransactionFree = [this](TObject*) { if (TransactionFree) TransactionFree(this); };
     FFieldDescrs = std::make_unique<TFBFieldDescrList>();
+    FBlobStreams = std::make_unique<TList>();
     FCacheModelOptions = std::make_unique<TCacheModelOptions>(this);
     SetOptions(DefaultDsOptions);
     if (auto* Db = dynamic_cast<TFBDatabase*>(AOwner))
@@ -80,6 +81,7 @@ void TFBCustomDataSet::BeforeDestruction() {
         FWaitMasterTimer.reset();
         if (TFBTransaction* Tr = Transaction()) RemoveTransactionHandlers(Tr, true, true);
         if (TFBTransaction* Tr = FDeleteQuery->Transaction()) RemoveTransactionHandlers(Tr, false, true);
+        FreeBlobStreams();
         FBase.reset();
         FCache.reset();
     }

@@ -17,8 +17,10 @@
 #include <memory>
 #include <vector>
 
+#include "dbclient/FBBlob.h"
 #include "dbclient/FBMessages.h"
 #include "dbclient/FBQuery.h"
+#include "datasets/ExpressionParser.h"
 #include "datasets/RecordsCache.h"
 #include "platform/data/DB.h"
 
@@ -114,10 +116,14 @@ protected:
     void SetAsStringImpl(const AnsiString& Value) override;
     Variant GetAsVariant() const override;
     bool ReadValue(AnsiString& Value) const;
+    // The data set, when it is one of ours (the cast is made once per data set).
+    TFBCustomDataSet* FBDataSet() const;
 
 private:
     bool FEmptyStrToNull = true;
     Integer FValueLength = 0;
+    mutable const TDataSet* FCastFrom = nullptr;
+    mutable TFBCustomDataSet* FCast = nullptr;
 };
 
 class TFBWideStringField : public TWideStringField {
@@ -289,10 +295,45 @@ public:
     explicit TFBDateTimeField(TComponent* AOwner) : TDateTimeField(AOwner) {}
 };
 
+// Field names separated by ";", trimmed, empty ones left out.
+std::vector<AnsiString> SplitFieldNames(const AnsiString& Names);
+
+// ---------------------------------------------------------------------------------------------
+// The stream a blob field of the data set hands out: a view of the record's
+// TFBBlobStream (owned by the data set), or of nothing for a null blob read.
+class TFBDSBlobStream : public TStream {
+public:
+    // Owned: the stream is freed with this one (a temporary for another record).
+    TFBDSBlobStream(TBlobField* Field, TFBBlobStream* BlobStream, TBlobStreamMode Mode, const ISC_QUAD& BlobID,
+                    bool Owned = false);
+    ~TFBDSBlobStream() override;
+    Integer Read(void* Buffer, Integer Count) override;
+    Integer Write(const void* Buffer, Integer Count) override;   // error 43 outside edit and insert
+    Int64 Seek(Int64 Offset, TSeekOrigin Origin) override;
+    Int64 Size() override;
+    void SetSize(Int64 NewSize) override;
+    bool Modified() const { return FModified; }
+    const ISC_QUAD& BlobID() const { return FBlobID; }
+    TFBBlobStream* BlobStream() const { return FBlobStream; }
+
+private:
+    bool OldState() const;
+    TBlobField* FField;
+    TFBBlobStream* FBlobStream;
+    ISC_QUAD FBlobID{};
+    bool FModified;
+    bool FOwned;
+};
+
+// What the blob step does with the streams of a record buffer.
+enum TBlobStreamAction { bsaRecord, bsaPost, bsaCancel, bsaRelease };
+
 // ---------------------------------------------------------------------------------------------
 // The data set.
 
 class TFBCustomDataSet : public TDataSet {
+    friend class TFBDSBlobStream;   // marks the data set modified when it is written
+
 public:
     explicit TFBCustomDataSet(TComponent* AOwner);
     ~TFBCustomDataSet() override;
@@ -377,12 +418,36 @@ public:
     virtual void InternalDeleteRecord(TFBQuery* Qry, TRecordBuffer Buff);
     virtual void InternalPostRecord(TFBQuery* Qry, TRecordBuffer Buff) {}
     virtual bool IsVisible(TRecordBuffer Buffer);
+    // A last say on a filtered record, after the filter text and OnFilterRecord.
+    virtual void FilterRecordHook(TDataSet* DataSet, bool& Accept) {}
     virtual void DoBeforeExecuteSelect() {}
     virtual void ResetArrayFields() {}
     virtual void InternalRefreshRow(TFBQuery* Qry, TRecordBuffer Buff, bool ResortFlag);
     virtual bool SetParamsFromMaster() { return false; }
     virtual void CancelUpdates();
     virtual void Prepare();
+
+    // ---- local filter
+    void SetFilterOptions(TFilterOptions Value) override;
+    void SetFilterData(const AnsiString& Text, TFilterOptions Options);
+    // Compiles Text (none for a blank one) into the evaluator the records are tested with.
+    void BuildFilterExpression(const AnsiString& Text, TFilterOptions Options);
+    TExpressionParser* FilterExpression() const { return FFilterExpr.get(); }
+
+    // ---- local sort
+    // Fields: per sort field an index, a name (one character or more) or the
+    // field itself; Ordering: true for ascending, one per field (missing ones
+    // ascend). Every fetched record takes part; Nulls come first ascending.
+    virtual void DoSort(const std::vector<TVarRec>& SortFields, const std::vector<bool>& Ordering);
+    void DoLocalSort(const std::vector<TVarRec>& SortFields, const std::vector<bool>& Ordering);
+    bool Sorted() const;
+    // The active record's value differs from its old one in a sort field.
+    bool SortFieldChanged();
+    // Moves the current record to its sorted place.
+    void ResortAfterPost();
+    AnsiString SortFieldsText() const;
+    // RecNo values (1-based); a target past the fetched records fetches them all.
+    virtual void MoveRecord(Integer OldRecNo, Integer NewRecNo);
 
     // ---- ORDER BY information
     // Reads the ORDER BY items of the select into the sort description.
@@ -419,6 +484,26 @@ public:
     TRecordBuffer GetOldRecordBuffer(Integer RecNo);
     void FreeOldRecordBuffer(TRecordBuffer& Buffer) { FreeRecordBuffer(Buffer); }
     TRecordBuffer GetActiveBuf() const;
+    // A text field's value read straight from the record: rtOther when the
+    // column needs the general path (DB_KEY, GUID, wide text).
+    enum TReadText { rtNull, rtRead, rtOther };
+    TReadText ReadText(TFBStringField* Field, AnsiString& Value);
+
+    // ---- blob fields
+    TStream* CreateBlobStream(TField* Field, TBlobStreamMode Mode) override;
+    // Runs Action on the blob streams of Buffer (Field only, or every blob
+    // field), then puts each stream's null state and id into the record.
+    void BlobStreamStep(TRecordBuffer Buffer, TBlobStreamAction Action, TField* Field = nullptr);
+    // Whether the current record's blob of Field was changed.
+    bool BlobFieldModified(TField* Field);
+    // The record's stream of a blob field; nullptr when none was made.
+    TFBBlobStream* SlotStream(TRecordBuffer Buffer, TField* Field) const;
+    // Streams made so far (freed ones leave their slot empty).
+    TList* BlobStreams() const { return FBlobStreams.get(); }
+    // The data set's fields of the table's primary key, joined by ";" (empty
+    // when the table has none or one of them is not among the fields).
+    AnsiString KeyFieldsOfTable(const AnsiString& TableName);
+
     // The description of a data field's select column; nullptr for other fields.
     TFBFieldDescr* DescrOf(TField* Field) const;
 
@@ -485,6 +570,30 @@ protected:
     void SaveRecordCopy(TRecordBuffer Buffer);
     Integer CachePosition(Integer RecNo) const;
     TGetResult GetNextVisibleRecord(TRecordBuffer Buffer, TGetMode Mode);
+    // False for a record a uni-directional data set no longer holds in its ring.
+    bool InRing(Integer RecNo) const;
+    Integer BlobIndex(TField* Field) const;   // -1 for a field without a slot
+    Int64& BlobSlot(TRecordBuffer Buffer, Integer Index) const {
+        return *reinterpret_cast<Int64*>(Buffer + FBlobSlotsOffset + Index * 8);
+    }
+    TFBBlobStream* StreamAt(Int64 Slot) const;
+    void FreeImageStreams(Byte* Image);        // frees the streams a cache image holds
+    void FreeBlobStreams();
+    // After a refresh: streams whose blob no longer is the record's are dropped.
+    void DropChangedStreams(Byte* Image);
+    void SetSwapKey(TFBBlobStream* S, TField* Field);
+    void SetFilterText(const AnsiString& Value) override;
+    // Runs Read with the fields reading the record in Buffer (the filter state).
+    void ReadRecordOf(TRecordBuffer Buffer, const std::function<void()>& Read);
+    // The filter and OnFilterRecord accept the record in Buffer.
+    bool FilterAccepts(TRecordBuffer Buffer);
+    // Sort values of cache position Pos, read through the fields.
+    std::vector<Variant> SortValues(Integer Pos, const std::vector<TField*>& Fields);
+    Integer CompareSortValues(const std::vector<Variant>& A, const std::vector<Variant>& B,
+                              const std::vector<TField*>& Fields, const std::vector<bool>& Ascending);
+    void SortFieldsOf(std::vector<TField*>& Fields, std::vector<bool>& Ascending) const;
+    // Cache position where the record at Pos belongs among the others.
+    Integer SortedPlace(Integer Pos);
     // Fetches the next row of SelectQuery into the cache at FRecordsCount; false at the end.
     bool FetchNextRow(TRecordBuffer Buffer);
 
@@ -550,12 +659,19 @@ protected:
     bool FInFetch = false;
     bool FSelectSQLChanged = false;
     bool FPendingResync = false;
+    bool FInResync = false;
     TDataSetState FSavedState = dsInactive;   // the state before a calculated-field state
     Integer FRecordBufferSize = 0;
     Integer FCacheRecordSize = 0;
     Integer FBlobSlotsOffset = 0;
     Integer FCalcFieldsOffset = 0;
     Integer FBlobFieldCount = 0;
+    Integer FBlobSlotsImageOffset = 0;        // of the blob slots in a cache image
+    std::vector<TField*> FBlobFields;         // by slot
+    std::unique_ptr<TList> FBlobStreams;
+    std::unique_ptr<TExpressionParser> FFilterExpr;
+    TRecordBuffer FFilterBuffer = nullptr;    // the record a filter or a sort reads
+    bool FFilterBypass = false;               // every record visible (sorting)
     Integer FLongTextCount = 0;
     TRecordBuffer FOldValueBuffer = nullptr;  // while an old value is read
     Variant FSortDescription;

@@ -114,14 +114,29 @@ TFBStringField::TFBStringField(TComponent* AOwner) : TStringField(AOwner) {
 }
 
 bool TFBStringField::ReadValue(AnsiString& Value) const {
-    std::vector<char> Buf(static_cast<size_t>(GetDataSize()) + 1, 0);
-    if (!GetData(Buf.data())) return false;
-    Value.assign(Buf.data(), strnlen(Buf.data(), static_cast<size_t>(FSize)));
+    if (TFBCustomDataSet* D = FBDataSet(); D && FFieldKind == fkData && !FValidating) {
+        switch (D->ReadText(const_cast<TFBStringField*>(this), Value)) {
+            case TFBCustomDataSet::rtNull: return false;
+            case TFBCustomDataSet::rtRead: return true;
+            case TFBCustomDataSet::rtOther: break;
+        }
+    }
+    Value.assign(static_cast<size_t>(GetDataSize()) + 1, '\0');
+    if (!GetData(Value.data())) return false;
+    Value.resize(strnlen(Value.data(), static_cast<size_t>(FSize)));
     return true;
 }
 
+TFBCustomDataSet* TFBStringField::FBDataSet() const {
+    if (FDataSet != FCastFrom) {
+        FCastFrom = FDataSet;
+        FCast = dynamic_cast<TFBCustomDataSet*>(FDataSet);
+    }
+    return FCast;
+}
+
 AnsiString TFBStringField::GetAsString() const {
-    TFBCustomDataSet* D = FBDataSetOf(this);
+    TFBCustomDataSet* D = FBDataSet();
     if (D && FFieldKind == fkData) {
         if (TFBFieldDescr* Dsc = D->DescrOf(const_cast<TFBStringField*>(this)); Dsc && Dsc->IsDBKey) {
             if (D->IsEmpty()) return AnsiString();
@@ -138,7 +153,7 @@ AnsiString TFBStringField::GetAsString() const {
     }
     AnsiString S;
     if (!ReadValue(S)) return AnsiString();
-    return UnicodeConnection(this) ? Utf8ToAnsi(S) : S;
+    return D && D->Database() && D->Database()->IsUnicodeConnect() ? Utf8ToAnsi(S) : S;
 }
 
 Variant TFBStringField::GetAsVariant() const {
@@ -690,6 +705,7 @@ TRecordBuffer TFBCustomDataSet::ValueBuffer() const {
     switch (State()) {
         case dsCalcFields: return CalcBuffer();
         case dsOldValue: return FOldValueBuffer;
+        case dsFilter: return FFilterBuffer ? FFilterBuffer : GetActiveBuf();
         default: return GetActiveBuf();
     }
 }
@@ -793,6 +809,25 @@ bool TFBCustomDataSet::GetFieldData(TField* Field, void* Buffer) {
             break;
     }
     return true;
+}
+
+TFBCustomDataSet::TReadText TFBCustomDataSet::ReadText(TFBStringField* Field, AnsiString& Value) {
+    TRecordBuffer B = ValueBuffer();
+    if (!B) return rtNull;
+    TFBFieldDescr* D = DescrOf(Field);
+    if (!D || D->IsDBKey || D->Kind != 0 || (D->SqlType != SQLTypeVarying && D->SqlType != SQLTypeText) ||
+        Field->DataType() != ftString)
+        return rtOther;
+    if (BufNull(B, Field->FieldNo())) return rtNull;
+    const Integer W = D->Width;
+    if (Field->Size() < W) FBError(74, {Name(), Field->FieldName()});
+    const char* Src = B + D->Offset;
+    Integer Len = static_cast<Integer>(strnlen(Src, static_cast<size_t>(W)));
+    if (FOptions.Contains(poTrimCharFields))
+        while (Len > 0 && static_cast<unsigned char>(Src[Len - 1]) < 33) --Len;
+    Value.assign(Src, static_cast<size_t>(Len));
+    Field->SetValueLength(Len);
+    return rtRead;
 }
 
 void TFBCustomDataSet::SetFieldData(TField* Field, const void* Buffer) {

@@ -36,7 +36,7 @@ Integer ColumnWidth(Integer SqlType, Integer Length) {
     }
 }
 
-constexpr Integer BlobSlotSize = static_cast<Integer>(sizeof(void*));
+constexpr Integer BlobSlotSize = 8;   // a 1-based place in the blob-stream list, 0 for none
 
 }  // namespace
 
@@ -84,11 +84,13 @@ void TFBCustomDataSet::InitRecordLayout() {
         FRecordBufferSize += D->Width;
     }
     FBlobSlotsOffset = FRecordBufferSize;
-    FBlobFieldCount = 0;
+    FBlobSlotsImageOffset = FCacheRecordSize;
+    FBlobFields.clear();
     for (Integer I = 0; I < FieldCount(); ++I) {
         TField* F = Fields()->Fields(I);
-        if (F->IsBlob() && F->FieldKind() == fkData) ++FBlobFieldCount;
+        if (F->IsBlob() && F->FieldKind() == fkData) FBlobFields.push_back(F);
     }
+    FBlobFieldCount = static_cast<Integer>(FBlobFields.size());
     FRecordBufferSize += FBlobFieldCount * BlobSlotSize;
     FCacheRecordSize += FBlobFieldCount * BlobSlotSize;
     FCalcFieldsOffset = FRecordBufferSize;
@@ -104,6 +106,7 @@ Integer TFBCustomDataSet::CachePosition(Integer RecNo) const {
 void TFBCustomDataSet::FetchRecordToCache(TFBQuery* Qry, Integer RecNo) {
     const Integer Pos = CachePosition(RecNo);
     Byte* Image = FCache->RecordAddress(Pos + 1);
+    if (Qry != FRefreshQuery) FreeImageStreams(Image);
     Image[0] = cusUnmodified;
     TFBXSQLDA* Cols = Qry->Current();
     for (Integer I = 0; I < Cols->Count(); ++I) {
@@ -184,6 +187,7 @@ void TFBCustomDataSet::FetchRecordToCache(TFBQuery* Qry, Integer RecNo) {
                 break;
         }
     }
+    if (Qry == FRefreshQuery) DropChangedStreams(Image);
     if (AfterFetchRecord) {
         bool Stop = false;
         AfterFetchRecord(Qry, Pos, Stop);
@@ -264,9 +268,10 @@ TRecordBuffer TFBCustomDataSet::GetActiveBuf() const {
 }
 
 bool TFBCustomDataSet::IsVisible(TRecordBuffer Buffer) {
+    if (FFilterBypass) return true;
     const Byte S = BufStatus(Buffer);
-    if (S > 7) return false;
-    return FUpdateRecordTypes.Contains(static_cast<TCachedUpdateStatus>(S));
+    if (S > 7 || !FUpdateRecordTypes.Contains(static_cast<TCachedUpdateStatus>(S))) return false;
+    return !Filtered() || FilterAccepts(Buffer);
 }
 
 void TFBCustomDataSet::RevertRecord(Integer RecNo) {
@@ -283,16 +288,20 @@ void TFBCustomDataSet::RevertRecord(Integer RecNo) {
             break;
         }
         case cusInserted:
+            // The record leaves the visible ones as a delete would.
             Image[0] = cusUninserted;
-            ++FCacheModifiedCount;
+            ++FDeletedRecords;
             break;
         case cusDeleted:
             Image[0] = cusUnmodified;
-            --FCacheModifiedCount;
+            if (FDeletedRecords > 0) --FDeletedRecords;
             break;
         default:
-            break;
+            return;
     }
+    // A reverted change is no longer pending.
+    if (FCacheModifiedCount > 0) --FCacheModifiedCount;
+    FUpdatesPending = FCacheModifiedCount > 0;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -390,6 +399,8 @@ void TFBCustomDataSet::InternalGotoBookmark(const void* Bookmark) {
     if (!BookmarkValid(B)) DatabaseError(SRecordNotFound, this);
     int32_t Phys;
     std::memcpy(&Phys, Bookmark, 4);
+    // A ring slot does not tell which of the records that took it turns is meant.
+    CheckNotUniDirectional();
     FCurrentRecord_ = FCache->LogicalIndex(Phys);
 }
 
@@ -498,6 +509,14 @@ TGetResult TFBCustomDataSet::GetRecord(TRecordBuffer Buffer, TGetMode GetMode, b
                 break;
             case gmPrior:
                 if (C > N) C = N;
+                if (C > 0 && !InRing(C - 1)) {
+                    // Filling the buffers around the cursor simply stops at the ring's start.
+                    if (FInResync) {
+                        R = grBOF;
+                        break;
+                    }
+                    CheckNotUniDirectional();
+                }
                 if (C > 0) {
                     --C;
                     ReadRecordCache(C, Buffer, false);
@@ -528,15 +547,24 @@ TGetResult TFBCustomDataSet::GetRecord(TRecordBuffer Buffer, TGetMode GetMode, b
     return R;
 }
 
-void TFBCustomDataSet::InternalFirst() { FCurrentRecord_ = -1; }
+bool TFBCustomDataSet::InRing(Integer RecNo) const {
+    return !FUniDirectional || RecNo >= FRecordsCount - FCacheModelOptions->BufferChunks();
+}
+
+void TFBCustomDataSet::InternalFirst() {
+    // The ring has dropped the first record: going back would show another one.
+    if (!InRing(0)) CheckNotUniDirectional();
+    FCurrentRecord_ = -1;
+}
 
 void TFBCustomDataSet::InternalLast() {
     if (!FSelectQuery->Eof()) {
         TCursorScope Scope(this);
         try {
             while (FetchNextRow(nullptr)) {}
-        } catch (...) {
-            // A failed or stopped fetch ends fetching; the rows fetched so far stay.
+        } catch (EAbort&) {
+            // A fetch stopped on purpose ends fetching; the rows fetched so far stay.
+            // A real fetch error goes to the caller.
         }
     }
     FCurrentRecord_ = FRecordsCount;
@@ -565,7 +593,8 @@ void TFBCustomDataSet::SetRecNoImpl(Integer Value) {
         InternalLast();
         Value = std::min(Value, FRecordsCount);
     }
-    if (Value < 1 || Value == RecNo()) return;
+    if (Value < 1 || Value == TFBCustomDataSet::GetRecNo()) return;
+    if (!InRing(Value - 1)) CheckNotUniDirectional();
     DoBeforeScroll();
     FCurrentRecord_ = Value - 1;
     Resync({});
@@ -643,6 +672,7 @@ void TFBCustomDataSet::InternalOpen() {
     FCacheModifiedCount = 0;
     if (FPrepareOptions.Contains(psGetOrderInfo)) GetOrderInfo();
     SetBookmarkSize(8);
+    if (!IsBlankStr(Filter()) && !FFilterExpr) BuildFilterExpression(Filter(), FilterOptions());
 }
 
 AnsiString TFBCustomDataSet::ColumnOrigin(TField* F) const {
@@ -700,7 +730,9 @@ void TFBCustomDataSet::InternalClose() {
     FOpen = false;
     FRecordsCount = 0;
     FDeletedRecords = 0;
+    FreeBlobStreams();
     FCache.reset();
+    if (FFilterExpr) FFilterExpr->ClearFieldCache();   // the fields may go now
     BindFields(false);
     if (DefaultFields()) DestroyFields();
     FFieldByNameCache.clear();
@@ -730,6 +762,8 @@ void TFBCustomDataSet::DoAfterOpen() {
     if (!ComponentState().Contains(csDesigning)) {
         for (Integer I = 0; I < FieldCount(); ++I) Fields()->Fields(I)->SetOrigin(ColumnOrigin(Fields()->Fields(I)));
     }
+    if (Filtered() && (FFilterExpr ? FFilterExpr->FilterText() : AnsiString()) != FastTrim(Filter()))
+        BuildFilterExpression(Filter(), FilterOptions());
     TDataSet::DoAfterOpen();
     if (FOptions.Contains(poFetchAll)) FetchAll();
     FSelectSQLChanged = false;
@@ -746,7 +780,15 @@ void TFBCustomDataSet::Post() {
 
 void TFBCustomDataSet::Resync(TResyncMode Mode) {
     FPendingResync = false;
-    TDataSet::Resync(Mode);
+    const bool Saved = FInResync;
+    FInResync = true;
+    try {
+        TDataSet::Resync(Mode);
+    } catch (...) {
+        FInResync = Saved;
+        throw;
+    }
+    FInResync = Saved;
 }
 
 void TFBCustomDataSet::DoBeforeEdit() {
@@ -786,6 +828,8 @@ void TFBCustomDataSet::InternalPost() {
     const bool IsInsert = State() == dsInsert;
     TFBQuery* Q = IsInsert ? FInsertQuery : FUpdateQuery;
     TRecordBuffer B = ActiveBuffer();
+    const bool SortChanged = !IsInsert && SortFieldChanged();
+    if (FBlobFieldCount > 0) BlobStreamStep(B, bsaRecord);
     if (IsInsert) {
         BufStatus(B) = cusInserted;
         const Integer Rn = BufRecNo(B) + 1;
@@ -819,9 +863,18 @@ void TFBCustomDataSet::InternalPost() {
         ++FRecordsCount;
         ++FInsertedRecords;
     }
+    // Written blobs are now the record's; cached ones wait for the apply.
+    if (FBlobFieldCount > 0) BlobStreamStep(B, FCachedUpdates ? bsaRecord : bsaRelease);
     WriteRecordCache(BufRecNo(B), B);
-    // The posted record may break the select's order.
-    if (!FOptions.Contains(poKeepSorting)) FSortDescription = Null();
+    if (SortChanged || (IsInsert && Sorted() && FOptions.Contains(poKeepSorting))) {
+        // The record goes to its sorted place; the resync after posting shows it there.
+        const Integer To = SortedPlace(BufRecNo(B));
+        if (To != BufRecNo(B)) FCache->MoveRecord(BufRecNo(B), To);
+        FCurrentRecord_ = BufRecNo(B) = To;
+    } else if (!FOptions.Contains(poKeepSorting)) {
+        // The posted record may break the select's order.
+        FSortDescription = Null();
+    }
 }
 
 void TFBCustomDataSet::InternalAddRecord(TRecordBuffer Buffer, bool Append) {
@@ -839,6 +892,7 @@ void TFBCustomDataSet::InternalAddRecord(TRecordBuffer Buffer, bool Append) {
 
 void TFBCustomDataSet::InternalCancel() {
     TRecordBuffer B = ActiveBuffer();
+    if (B && FBlobFieldCount > 0) BlobStreamStep(B, bsaCancel);
     // A change that is dropped is no longer pending.
     if (FCachedUpdates && B && BufStatus(B) != cusUnmodified && FCacheModifiedCount > 0) {
         const Integer Pos = CachePosition(BufRecNo(B));
@@ -1101,6 +1155,11 @@ void TFBCustomDataSet::SetInternalSQLParams(TFBQuery* Qry, TRecordBuffer Buffer)
                 break;
             case SQLTypeBlob:
             case SQLTypeQuad:
+                // The blob's body reaches the server first; the statement takes its id.
+                if (D->SqlType == SQLTypeBlob && FBlobFieldCount > 0 && Src == Buffer)
+                    if (TField* F = FBFindField(Col); F && F->IsBlob() && F->FieldKind() == fkData)
+                        BlobStreamStep(Src, bsaPost, F);
+                [[fallthrough]];
             case SQLTypeArray: {
                 ISC_QUAD Q;
                 std::memcpy(&Q, V, 8);

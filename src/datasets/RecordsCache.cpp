@@ -22,21 +22,33 @@ std::unique_ptr<Byte[]> NewBlock(Integer Size, Byte Fill) {
 
 // ---- TStringCollection --------------------------------------------------------------------------
 
-TStringCollection::TStringCollection(Integer ColCount) : FRows(std::max(ColCount, 0)), FColCount(std::max(ColCount, 0)) {}
+namespace {
+constexpr uint64_t EmptyRow = ~uint64_t(0);
+constexpr size_t ChunkSize = 256 * 1024;
+}  // namespace
+
+TStringCollection::TStringCollection(Integer ColCount) : FColCount(std::max(ColCount, 0)) {}
 
 Integer TStringCollection::AddRow() {
     if (FRowCount == FCapacity) {
         FCapacity = FCapacity == 0 ? 128 : FCapacity + FCapacity / 2;
-        for (auto& column : FRows) column.resize(static_cast<size_t>(FCapacity));
+        FRows.reserve(static_cast<size_t>(FCapacity));
     }
-    for (auto& column : FRows) column[FRowCount].clear();
+    FRows.push_back(EmptyRow);
     return ++FRowCount;
 }
 
 void TStringCollection::Clear() {
-    for (auto& column : FRows) std::vector<AnsiString>().swap(column);
+    std::vector<TChunk>().swap(FChunks);
+    std::vector<uint64_t>().swap(FRows);
     FRowCount = 0;
     FCapacity = 0;
+}
+
+size_t TStringCollection::HeapSize() const {
+    size_t R = FRows.capacity() * sizeof(uint64_t);
+    for (const TChunk& C : FChunks) R += C.Size;
+    return R;
 }
 
 void TStringCollection::CheckRead(Integer X, Integer Y) const {
@@ -49,29 +61,117 @@ void TStringCollection::CheckWrite(Integer X, Integer Y) const {
     if (Y < 0 || Y >= FRowCount) throw EStrCollectionError("Can't write value to StrCollection. Bad Y-Index");
 }
 
+size_t TStringCollection::ReadLength(const Byte*& P) {
+    size_t N = 0;
+    for (Integer Shift = 0;; Shift += 7) {
+        const Byte B = *P++;
+        N |= static_cast<size_t>(B & 0x7F) << Shift;
+        if (!(B & 0x80)) return N;
+    }
+}
+
+size_t TStringCollection::LengthSize(size_t N) {
+    size_t R = 1;
+    while (N >= 0x80) {
+        N >>= 7;
+        ++R;
+    }
+    return R;
+}
+
+Byte* TStringCollection::WriteLength(Byte* P, size_t N) {
+    while (N >= 0x80) {
+        *P++ = static_cast<Byte>(N | 0x80);
+        N >>= 7;
+    }
+    *P++ = static_cast<Byte>(N);
+    return P;
+}
+
+const Byte* TStringCollection::RowStart(Integer Y) const {
+    const uint64_t Place = FRows[static_cast<size_t>(Y)];
+    if (Place == EmptyRow) return nullptr;
+    return FChunks[Place >> 32].Data.get() + (Place & 0xFFFFFFFFu);
+}
+
+size_t TStringCollection::RowSize(Integer Y) const {
+    const Byte* Start = RowStart(Y);
+    if (!Start) return 0;
+    const Byte* P = Start;
+    for (Integer X = 0; X < FColCount; ++X) P += ReadLength(P);
+    return static_cast<size_t>(P - Start);
+}
+
+Byte* TStringCollection::Reserve(size_t Size, uint64_t& Place) {
+    if (FChunks.empty() || FChunks.back().Size - FChunks.back().Used < Size) {
+        TChunk C;
+        C.Size = std::max(ChunkSize, Size);
+        C.Data.reset(new Byte[C.Size]);
+        FChunks.push_back(std::move(C));
+    }
+    TChunk& C = FChunks.back();
+    Place = (static_cast<uint64_t>(FChunks.size() - 1) << 32) | C.Used;
+    Byte* P = C.Data.get() + C.Used;
+    C.Used += Size;
+    return P;
+}
+
 AnsiString TStringCollection::GetValue(Integer X, Integer Y) const {
-    CheckRead(X, Y);
-    return FRows[X][Y];
+    const std::string_view V = ValueView(X, Y);
+    return AnsiString(V.data(), V.size());
 }
 
-AnsiString* TStringCollection::ValuePtr(Integer X, Integer Y) {
+std::string_view TStringCollection::ValueView(Integer X, Integer Y) const {
     CheckRead(X, Y);
-    return &FRows[X][Y];
-}
-
-void TStringCollection::SetValue(Integer X, Integer Y, const AnsiString& Value) {
-    CheckWrite(X, Y);
-    FRows[X][Y] = Value;
+    const Byte* P = RowStart(Y);
+    if (!P) return std::string_view();
+    for (Integer I = 0; I < X; ++I) P += ReadLength(P);
+    const size_t N = ReadLength(P);
+    return std::string_view(reinterpret_cast<const char*>(P), N);
 }
 
 void TStringCollection::SetValueFromBuffer(Integer X, Integer Y, const char* Buffer, Integer Length) {
     CheckWrite(X, Y);
-    if (!Buffer) {
-        FRows[X][Y].clear();
-        return;
+    const size_t N = !Buffer ? 0 : (Length < 0 ? std::strlen(Buffer) : static_cast<size_t>(Length));
+    const Byte* Old = RowStart(Y);
+    const size_t OldSize = Old ? RowSize(Y) : static_cast<size_t>(FColCount);
+    // Where column X lies in the old row, and how long it is.
+    size_t Before = static_cast<size_t>(X), OldLen = 0, OldLenSize = 1;
+    if (Old) {
+        const Byte* P = Old;
+        for (Integer I = 0; I < X; ++I) P += ReadLength(P);
+        Before = static_cast<size_t>(P - Old);
+        const Byte* Q = P;
+        OldLen = ReadLength(Q);
+        OldLenSize = static_cast<size_t>(Q - P);
     }
-    const size_t n = Length < 0 ? std::strlen(Buffer) : static_cast<size_t>(Length);
-    FRows[X][Y].assign(Buffer, n);
+    const size_t After = OldSize - Before - OldLenSize - OldLen;
+    const size_t NewSize = Before + LengthSize(N) + N + After;
+    const uint64_t Place = FRows[static_cast<size_t>(Y)];
+    // The newest row of the last chunk grows or shrinks where it is.
+    if (Old && (Place >> 32) == FChunks.size() - 1) {
+        TChunk& C = FChunks.back();
+        const size_t Off = Place & 0xFFFFFFFFu;
+        if (Off + OldSize == C.Used && Off + NewSize <= C.Size) {
+            Byte* Row = C.Data.get() + Off;
+            std::memmove(Row + Before + LengthSize(N) + N, Row + Before + OldLenSize + OldLen, After);
+            Byte* P = WriteLength(Row + Before, N);
+            if (N) std::memcpy(P, Buffer, N);
+            C.Used = Off + NewSize;
+            return;
+        }
+    }
+    uint64_t NewPlace;
+    Byte* Row = Reserve(NewSize, NewPlace);
+    Old = RowStart(Y);   // the chunk list may have grown
+    if (Old) std::memcpy(Row, Old, Before);
+    else std::memset(Row, 0, Before);
+    Byte* P = WriteLength(Row + Before, N);
+    if (N) std::memcpy(P, Buffer, N);
+    P += N;
+    if (Old) std::memcpy(P, Old + Before + OldLenSize + OldLen, After);
+    else std::memset(P, 0, After);
+    FRows[static_cast<size_t>(Y)] = NewPlace;
 }
 
 // ---- TRecordsCache ---------------------------------------------------------------------------------
@@ -159,17 +259,22 @@ void TRecordsCache::ImageToBuffer(const Byte* Image, Byte* Buffer, TStringCollec
     }
     const Integer head = std::min(first, FRecordSize);
     std::memcpy(Buffer, Image, static_cast<size_t>(head));
-    for (Integer c = 0; c < FStringColumns; ++c) {
-        const Integer room = FStrLengths[c];
-        Byte* dest = Buffer + FStrOffsets[c];
-        AnsiString* value = (Strings && Row < Strings->RowCount()) ? Strings->ValuePtr(c, Row) : nullptr;
-        Integer n = 0;
-        if (value) {
-            if (static_cast<Integer>(value->size()) > room) value->resize(static_cast<size_t>(room));
-            n = static_cast<Integer>(value->size());
-            std::memcpy(dest, value->data(), static_cast<size_t>(n));
-        }
-        if (n < room) dest[n] = 0;
+    for (Integer c = 0; c < FStringColumns; ++c)
+        if (FStrLengths[c] > 0) Buffer[FStrOffsets[c]] = 0;
+    if (Strings && Row < Strings->RowCount()) {
+        bool Cut = false;
+        Strings->ForEachValue(Row, [&](Integer c, const char* Chars, size_t N) {
+            const size_t room = static_cast<size_t>(FStrLengths[c]);
+            const size_t n = std::min(N, room);
+            Cut = Cut || N > room;
+            Byte* dest = Buffer + FStrOffsets[c];
+            if (n) std::memcpy(dest, Chars, n);
+            if (n < room) dest[n] = 0;
+        });
+        // A longer text is cut when read, and kept cut.
+        for (Integer c = 0; Cut && c < FStringColumns; ++c)
+            if (Strings->ValueView(c, Row).size() > static_cast<size_t>(FStrLengths[c]))
+                Strings->SetValueFromBuffer(c, Row, reinterpret_cast<const char*>(Buffer + FStrOffsets[c]), FStrLengths[c]);
     }
     const Integer tail = std::min(FRecordSize - head, FBufferSize - last);
     if (tail > 0) std::memcpy(Buffer + last, Image + head, static_cast<size_t>(tail));
@@ -193,7 +298,7 @@ void TRecordsCache::BufferToImage(const Byte* Buffer, Byte* Image, Integer Row) 
     for (Integer c = 0; c < FStringColumns; ++c) {
         const char* chars = reinterpret_cast<const char*>(Buffer + FStrOffsets[c]);
         const size_t n = strnlen(chars, static_cast<size_t>(FStrLengths[c]));
-        FStrings->SetValue(c, Row, AnsiString(chars, n));
+        FStrings->SetValueFromBuffer(c, Row, chars, static_cast<Integer>(n));
     }
 }
 
@@ -273,7 +378,7 @@ void TRecordsCache::SetStringValueFromBuffer(Integer Column, Integer RecIndex, b
         }
     }
     EnsureStringRows(phys);
-    FStrings->SetValue(Column, phys - 1, AnsiString(Chars ? Chars : "", n));
+    FStrings->SetValueFromBuffer(Column, phys - 1, Chars ? Chars : "", static_cast<Integer>(n));
 }
 
 void TRecordsCache::ClearWorkBuffer() { std::memset(FWorkBuffer.get(), 1, static_cast<size_t>(FBufferSize)); }

@@ -10,6 +10,7 @@
 // holds the record being looked at, and a log keeps saved copies of images.
 // Record numbers are 1-based logical positions unless said otherwise.
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "platform/rtl/SysUtils.h"
@@ -28,6 +29,11 @@ public:
 
 // A table of strings with a fixed number of columns. X is the column, Y the
 // row, both 0-based; a bad index raises EStrCollectionError.
+//
+// A row's texts lie packed one after the other in a chunk of memory, each
+// behind its length (7 bits a byte), so a row costs its text plus a byte or
+// two per column and one offset. Changing a text of the newest row rewrites it
+// in place; changing an older row moves that row to the end.
 class TStringCollection : public TObject {
 public:
     explicit TStringCollection(Integer ColCount);
@@ -40,15 +46,43 @@ public:
     Integer Capacity() const { return FCapacity; }
 
     AnsiString GetValue(Integer X, Integer Y) const;
-    AnsiString* ValuePtr(Integer X, Integer Y);
-    void SetValue(Integer X, Integer Y, const AnsiString& Value);
+    // The text in place; valid until the collection next changes.
+    std::string_view ValueView(Integer X, Integer Y) const;
+    void SetValue(Integer X, Integer Y, const AnsiString& Value) { SetValueFromBuffer(X, Y, Value.data(), static_cast<Integer>(Value.size())); }
     // Length -1 means up to the first byte 0.
     void SetValueFromBuffer(Integer X, Integer Y, const char* Buffer, Integer Length);
+    // Copies row Y's texts in column order to Sink(Column, Chars, Length).
+    template <class F>
+    void ForEachValue(Integer Y, F&& Sink) const {
+        CheckRead(0, Y);
+        const Byte* P = RowStart(Y);
+        for (Integer X = 0; X < FColCount; ++X) {
+            const size_t N = ReadLength(P);
+            Sink(X, reinterpret_cast<const char*>(P), N);
+            P += N;
+        }
+    }
+    // Bytes held for texts (chunks), for measuring.
+    size_t HeapSize() const;
 
 private:
     void CheckRead(Integer X, Integer Y) const;
     void CheckWrite(Integer X, Integer Y) const;
-    std::vector<std::vector<AnsiString>> FRows;  // one array per column
+    const Byte* RowStart(Integer Y) const;
+    size_t RowSize(Integer Y) const;
+    static size_t ReadLength(const Byte*& P);
+    static size_t LengthSize(size_t N);
+    static Byte* WriteLength(Byte* P, size_t N);
+    // Room for Size bytes at the end of the newest chunk.
+    Byte* Reserve(size_t Size, uint64_t& Place);
+
+    struct TChunk {
+        std::unique_ptr<Byte[]> Data;
+        size_t Size = 0;
+        size_t Used = 0;
+    };
+    std::vector<TChunk> FChunks;
+    std::vector<uint64_t> FRows;   // chunk << 32 | offset; ~0 for an empty row
     Integer FColCount;
     Integer FRowCount = 0;
     Integer FCapacity = 0;

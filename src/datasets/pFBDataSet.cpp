@@ -165,7 +165,70 @@ void TpFBDataSet::SendEvent(TKindDataSetEvent Kind) {
     if (FContainer) FContainer->DataSetEvent(this, Kind);
 }
 
+// ---------------------------------------------------------------------------------------------
+// Filtered records and visible record numbers
+
+bool TpFBDataSet::IsVisible(TRecordBuffer Buffer) {
+    const bool R = TFBDataSet::IsVisible(Buffer);
+    if (R) FHidden.Remove(BufRecNo(Buffer) + 1);
+    else FHidden.Add(BufRecNo(Buffer) + 1);
+    return R;
+}
+
+void TpFBDataSet::SetFiltered(bool Value) {
+    FHidden.Clear();
+    FVisibleCountAt = -1;
+    TFBDataSet::SetFiltered(Value);
+}
+
+void TpFBDataSet::InternalPost() {
+    const bool Inserting = State() == dsInsert;
+    TFBDataSet::InternalPost();
+    if (Inserting) FHidden.ShiftFrom(CurrentRecordNumber() + 1, 1);
+    FVisibleCountAt = -1;
+}
+
+Integer TpFBDataSet::GetRecNo() const {
+    const Integer R = TFBDataSet::GetRecNo();
+    if (!Options().Contains(poVisibleRecno) || R < 1) return R;
+    if (Filtered() && State() != dsFilter) GetRecordCount();   // every fetched record tested once
+    Integer Below = 0;
+    FHidden.Find(R, Below);
+    return R - Below;
+}
+
+void TpFBDataSet::SetRecNoImpl(Integer Value) {
+    if (Options().Contains(poVisibleRecno) && Filtered()) GetRecordCount();
+    if (!Options().Contains(poVisibleRecno) || FHidden.Count() == 0) {
+        TFBDataSet::SetRecNoImpl(Value);
+        return;
+    }
+    // The visible number Value is the record whose number, less the hidden ones below it, is Value.
+    Integer Physical = Value;
+    for (Integer I = 0; I < FHidden.Count() && FHidden.Items(I) <= Physical; ++I) ++Physical;
+    TFBDataSet::SetRecNoImpl(Physical);
+}
+
+Integer TpFBDataSet::GetRecordCount() const {
+    if (!Options().Contains(poVisibleRecno) || !Filtered() || !RecordsCache()) return TFBDataSet::GetRecordCount();
+    const AnsiString Key = IntToStr(FetchedCount()) + "/" + IntToStr(DeletedCount()) + "/" + Filter();
+    if (FVisibleCountAt == FetchedCount() && FVisibleCountKey == Key) return FVisibleCount;
+    auto* Self = const_cast<TpFBDataSet*>(this);
+    std::unique_ptr<char[]> B(Self->AllocRecordBuffer());
+    Integer N = 0;
+    for (Integer I = 0; I < FetchedCount(); ++I) {
+        Self->ReadRecordCache(I, B.get(), false);
+        if (Self->IsVisible(B.get())) ++N;
+    }
+    FVisibleCount = N;
+    FVisibleCountAt = FetchedCount();
+    FVisibleCountKey = Key;
+    return N;
+}
+
 void TpFBDataSet::DoBeforeOpen() {
+    FHidden.Clear();
+    FVisibleCountAt = -1;
     PrepareConnection();
     SendEvent(deBeforeOpen);
     TFBDataSet::DoBeforeOpen();
@@ -418,14 +481,24 @@ void TpFBDataSet::ApplyRepository() {
     if (!Info) return;
     const bool WasApplied = Conditions()->Applied();
     if (WasApplied) Conditions()->CancelApply();
-    if (Info->SelectSQL()->Count() > 0) SelectSQL()->Assign(Info->SelectSQL());
-    InsertSQL()->Assign(Info->InsertSQL());
-    UpdateSQL()->Assign(Info->UpdateSQL());
-    DeleteSQL()->Assign(Info->DeleteSQL());
-    RefreshSQL()->Assign(Info->RefreshSQL());
-    if (!Info->KeyField.empty()) FAutoUpdateOptions->SetKeyFields(Info->KeyField);
-    if (!Info->NameGenerator.empty()) FAutoUpdateOptions->SetGeneratorName(Info->NameGenerator);
-    if (!Info->UpdateTableName.empty()) FAutoUpdateOptions->SetUpdateTableName(Info->UpdateTableName);
+    // An empty stored text leaves the screen's own text in place.
+    const auto Take = [](TStrings* Own, TStringList* Stored) {
+        if (Stored->Count() > 0 && Own->Text() != Stored->Text()) Own->Assign(Stored);
+    };
+    Take(SelectSQL(), Info->SelectSQL());
+    Take(InsertSQL(), Info->InsertSQL());
+    Take(UpdateSQL(), Info->UpdateSQL());
+    Take(DeleteSQL(), Info->DeleteSQL());
+    Take(RefreshSQL(), Info->RefreshSQL());
+    TAutoUpdateOptions* O = FAutoUpdateOptions.get();
+    if (Info->KeyField.empty() || Info->NameGenerator.empty())
+        O->SetWhenGetGenID(wgNever);
+    else if (O->WhenGetGenID() == wgNever)
+        O->SetWhenGetGenID(wgBeforePost);
+    O->SetKeyFields(Info->KeyField);
+    O->SetGeneratorName(Info->NameGenerator);
+    O->SetUpdateOnlyModifiedFields(Info->UpdateOnlyModifiedFields);
+    if (!Info->UpdateTableName.empty()) O->SetUpdateTableName(Info->UpdateTableName);
     if (!Info->Description.empty()) FDescription = Info->Description;
     if (!Info->Conditions.empty()) Conditions()->SetAsText(Info->Conditions);
     FLoadedDataSet_ID = FDataSet_ID;

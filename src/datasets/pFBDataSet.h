@@ -90,8 +90,6 @@ public:
     void PrepareBlobUpdateObject();
     void PrepareModifiedFieldsSQL(TDataSetState AState);
     bool CanAutoGenerateSQL() const;
-    // The data set's fields of the table's primary key, joined by ";".
-    AnsiString KeyFieldsOfTable(const AnsiString& TableName);
     // The non-blob fields that come from the table, joined by ";".
     AnsiString NonBlobFieldsOfTable(const AnsiString& TableName);
 
@@ -113,8 +111,13 @@ public:
     // ---- generator, defaults, formats
     virtual void ApplyGeneratorValue();
     virtual void ApplyPrepareOptions();
-    virtual void FilterRecordHook(TDataSet* DataSet, bool& Accept) {}
     virtual void DoApplyDefaultValue(TField* Field, bool& Handled);
+
+    // ---- filtered records
+    bool IsVisible(TRecordBuffer Buffer) override;
+    void SetFiltered(bool Value) override;
+    // Record numbers + 1 of the records the filter rejected so far.
+    const TSortedList& HiddenRecords() const { return FHidden; }
 
     // ---- record count on the server
     virtual Integer GetServerRecordCount();
@@ -160,6 +163,10 @@ protected:
     void DoAfterRefresh() override;
     void DoOnCalcFields() override;
     void DoOnNewRecord() override;
+    void InternalPost() override;
+    Integer GetRecNo() const override;
+    void SetRecNoImpl(Integer Value) override;
+    Integer GetRecordCount() const override;
 
 private:
     void SendEvent(TKindDataSetEvent Kind);
@@ -194,4 +201,8 @@ private:
     bool FGenerating = false;
     std::map<AnsiString, AnsiString> FDefaultExpressions;
     std::set<AnsiString> FAutoGuids;
+    TSortedList FHidden;
+    mutable Integer FVisibleCountAt = -1;   // cache size the visible count was taken at
+    mutable Integer FVisibleCount = 0;
+    mutable AnsiString FVisibleCountKey;    // what else the count depends on
 };

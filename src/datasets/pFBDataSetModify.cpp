@@ -17,19 +17,6 @@ namespace {
 constexpr const char* CRLF = "\r\n";
 constexpr const char* NoAction = "No Action";
 
-std::vector<AnsiString> SplitKeys(const AnsiString& S) {
-    std::vector<AnsiString> R;
-    size_t Start = 0;
-    for (;;) {
-        const size_t P = S.find(';', Start);
-        const AnsiString Item = FastTrim(S.substr(Start, P == AnsiString::npos ? AnsiString::npos : P - Start));
-        if (!Item.empty()) R.push_back(Item);
-        if (P == AnsiString::npos) break;
-        Start = P + 1;
-    }
-    return R;
-}
-
 bool SameValue(const Variant& A, const Variant& B) {
     const bool NA = VarIsNull(A) || VarIsEmpty(A), NB = VarIsNull(B) || VarIsEmpty(B);
     if (NA || NB) return NA == NB;
@@ -171,27 +158,6 @@ void TpFBDataSet::DoAfterEndUpdateTransaction(TObject* EndingTR, TTransactionAct
 // ---------------------------------------------------------------------------------------------
 // Generating the statements
 
-AnsiString TpFBDataSet::KeyFieldsOfTable(const AnsiString& TableName) {
-    TFBDatabase* Db = Database();
-    if (!Db || TableName.empty()) return AnsiString();
-    TpFBTableInfo* Info = GetTableInfo(Db, UnquoteStr(TableName), false);
-    if (!Info) return AnsiString();
-    AnsiString R;
-    for (const AnsiString& Col : SplitKeys(Info->PrimaryKeyFields())) {
-        TField* Found = nullptr;
-        for (Integer I = 0; I < FieldCount() && !Found; ++I) {
-            TField* F = Fields()->Fields(I);
-            AnsiString T, C;
-            if (F->FieldKind() == fkData && ColumnOrigin(F->FieldNo(), T, C) && T == UnquoteStr(TableName) && C == Col)
-                Found = F;
-        }
-        if (!Found) return AnsiString();
-        if (!R.empty()) R += ";";
-        R += Found->FieldName();
-    }
-    return R;
-}
-
 AnsiString TpFBDataSet::NonBlobFieldsOfTable(const AnsiString& TableName) {
     AnsiString R;
     for (Integer I = 0; I < FieldCount(); ++I) {
@@ -256,7 +222,7 @@ void TpFBDataSet::GenerateModifySQL(const AnsiString& TableName, const AnsiStrin
     static const char* const StatementNames[] = {"UpdateSQL", "InsertSQL", "DeleteSQL", "RefreshSQL"};
     AnsiString Condition = O->CachedKeyCondition();
     if (Condition.empty()) {
-        const std::vector<AnsiString> Keys = SplitKeys(KeyFields);
+        const std::vector<AnsiString> Keys = SplitFieldNames(KeyFields);
         for (auto It = Keys.rbegin(); It != Keys.rend(); ++It) {
             const AnsiString& KeyName = *It;
             const TCol* C = nullptr;
@@ -300,7 +266,7 @@ void TpFBDataSet::GenerateModifySQL(const AnsiString& TableName, const AnsiStrin
         if (FieldsMode == 2 && !C.Blob) continue;
         if (O->UpdateOnlyModifiedFields() && C.Field) {
             if (Kind == 0) {
-                if (SameValue(C.Field->OldValue(), C.Field->NewValue())) continue;
+                if (C.Blob ? !BlobFieldModified(C.Field) : SameValue(C.Field->OldValue(), C.Field->NewValue())) continue;
             } else if (C.Field->IsNull()) {
                 continue;
             }

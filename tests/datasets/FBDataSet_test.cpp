@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <memory>
 
 #include "dbclient/FBMessages.h"
@@ -38,7 +39,8 @@ public:
             "  CODE CHAR(10), AMOUNT DOUBLE PRECISION, D DATE, MONEY NUMERIC(15,2), RATE NUMERIC(9,2), "
             "  QTY SMALLINT, FLAG INTEGER, NN VARCHAR(20) NOT NULL);"
             "CREATE TABLE EDIT (ID INTEGER NOT NULL PRIMARY KEY, NAME VARCHAR(40), RATE NUMERIC(9,2), "
-            "  AMOUNT DOUBLE PRECISION, D DATE);";
+            "  AMOUNT DOUBLE PRECISION, D DATE);"
+            "CREATE TABLE NOTES (ID INTEGER NOT NULL PRIMARY KEY, MEMO BLOB SUB_TYPE 1);";
         DB1().Execute(Script);
         AnsiString Rows;
         for (Integer I = 1; I <= 50; ++I)
@@ -369,6 +371,54 @@ TEST_F(FBDataSetTest, AUniDirectionalDataSetKeepsARingOfBufferChunksRecords) {
     EXPECT_THROW(Ds->CacheModelOptions()->SetBufferChunks(10), EDatabaseError);
 }
 
+TEST_F(FBDataSetTest, AUniDirectionalDataSetRefusesToGoBackToRecordsItDropped) {
+    TFBDatabase* Db = Connect(DB1());
+    TFBDataSet* Ds = NewDataSet(Db, "SELECT * FROM MANY ORDER BY ID");
+    Ds->SetUniDirectional(true);
+    Ds->Open();
+    Ds->First();   // still in the ring
+    for (Integer I = 0; I < 45; ++I) Ds->Next();
+    ASSERT_EQ(Ds->FieldByName("ID")->AsInteger(), 46);
+    const auto ExpectRefused = [&](const std::function<void()>& Move) {
+        try {
+            Move();
+            ADD_FAILURE() << "moved back";
+        } catch (EFBError& E) {
+            EXPECT_NE(AnsiString(E.what()).find("uni-directional"), AnsiString::npos) << E.what();
+        }
+    };
+    ExpectRefused([&] { Ds->First(); });
+    ExpectRefused([&] { Ds->SetRecNo(3); });
+    ExpectRefused([&] { Ds->GotoBookmark(Ds->GetBookmark()); });
+    // Records still in the ring are the right ones; past its start the move is refused.
+    Ds->MoveBy(-31);
+    EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 15);
+    ExpectRefused([&] { Ds->Prior(); });
+    Ds->Next();
+    EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 16);
+}
+
+TEST_F(FBDataSetTest, AFetchErrorReachesTheCallerOfEveryFetchingOperation) {
+    TFBDatabase* Db = Connect(DB1());
+    const AnsiString Sql = "SELECT ID, 1 / (ID - 30) AS Q FROM MANY ORDER BY ID";
+    const std::function<void(TFBDataSet*)> Ops[] = {
+        [](TFBDataSet* D) { D->Last(); },
+        [](TFBDataSet* D) { D->FetchAll(); },
+        [](TFBDataSet* D) { D->SetRecNo(40); },
+    };
+    for (const auto& Op : Ops) {
+        TFBDataSet* Ds = NewDataSet(Db, Sql, "");
+        Ds->Open();
+        EXPECT_THROW(Op(Ds), EFBError);
+        EXPECT_EQ(Ds->FetchedCount(), 29);
+        delete Ds;
+    }
+    TFBDataSet* Ds = NewDataSet(Db, Sql, "");
+    Ds->SetOptions(Ds->Options() + TpFBDsOptions{poFetchAll});
+    EXPECT_THROW(Ds->Open(), EFBError);
+    delete Ds;
+}
+
 TEST_F(FBDataSetTest, FetchStopsWhenBeforeFetchRecordAsks) {
     TFBDatabase* Db = Connect(DB1());
     TFBDataSet* Ds = NewDataSet(Db, "SELECT * FROM MANY ORDER BY ID");
@@ -659,7 +709,34 @@ TEST_F(FBDataSetEditTest, CachedDeletesAndInsertsAreRevertedByCancelUpdates) {
     Ds->CancelUpdates();
     EXPECT_EQ(Ds->CacheModifiedCount(), 0);
     EXPECT_EQ(Ids(), "1 2 3 4 5 ");
+    EXPECT_EQ(Ds->RecordCount(), 5);
     EXPECT_EQ(Scalar(Db, "SELECT COUNT(*) FROM EDIT"), "5");
+}
+
+TEST_F(FBDataSetEditTest, RevertRecordKeepsTheCountsOfVisibleAndPendingRecords) {
+    Ds->SetCachedUpdates(true);
+    Ds->Open();
+    Ds->Last();
+    Ds->SetRecNo(2);
+    Ds->Delete();
+    Ds->SetRecNo(3);   // ID 3
+    Ds->Edit();
+    Ds->FieldByName("NAME")->SetAsString("x");
+    Ds->Post();
+    Ds->Append();
+    Ds->FieldByName("ID")->SetAsInteger(6);
+    Ds->Post();
+    ASSERT_EQ(Ds->CacheModifiedCount(), 3);
+    ASSERT_EQ(Ds->RecordCount(), 5);
+    Ds->RevertRecord(1);   // the delete
+    EXPECT_EQ(Ds->RecordCount(), 6);
+    Ds->RevertRecord(5);   // the insert
+    EXPECT_EQ(Ds->RecordCount(), 5);
+    Ds->RevertRecord(2);   // the edit
+    Ds->RevertRecord(0);   // nothing to revert
+    EXPECT_EQ(Ds->CacheModifiedCount(), 0);
+    EXPECT_FALSE(Ds->UpdatesPending());
+    EXPECT_EQ(Ds->RecordCount(), 5);
 }
 
 TEST_F(FBDataSetEditTest, ASeparateUpdateTransactionIsStartedAndCommittedForAChange) {
@@ -827,11 +904,11 @@ TEST_F(FBDataSetTest, FetchErrorsGoThroughOnGetRecordError) {
     Ds->MoveBy(2);
     EXPECT_THROW(Ds->Next(), EAbort);
     EXPECT_EQ(Ds->RecordCount(), 3);
-    // Fetching everything stops at the failing row and keeps what came before.
+    // Fetching everything stops at the failing row, keeps what came before and says why.
     Ds->Close();
     Ds->Open();
-    Ds->Last();
-    EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 3);
+    EXPECT_THROW(Ds->Last(), EDatabaseError);
+    EXPECT_EQ(Ds->FetchedCount(), 3);
 }
 
 TEST_F(FBDataSetTest, ScrollEventsCanBeSuspended) {
@@ -949,6 +1026,222 @@ TEST_F(FBDataSetTest, BooleanFieldTexts) {
     EXPECT_EQ(Flag->AsString(), "");
     EXPECT_TRUE(VarIsNull(Flag->Value()));
     Ds->Cancel();
+}
+
+// ---- blob and memo fields ----------------------------------------------------------------------
+
+class FBDataSetBlobTest : public FBDataSetTest {
+protected:
+    void SetUp() override {
+        FBDataSetTest::SetUp();
+        DB1().Execute(
+            "DELETE FROM NOTES;"
+            "INSERT INTO NOTES VALUES (1, \"Sayaç değişti, eski endeks 1234\");"
+            "INSERT INTO NOTES VALUES (2, NULL);");
+        Db = Connect(DB1());
+        Ds = NewDataSet<TPostingDataSet>(Db, "SELECT * FROM NOTES ORDER BY ID");
+        Ds->InsertSQL()->SetText("INSERT INTO NOTES (ID, MEMO) VALUES (?ID, ?MEMO)");
+        Ds->UpdateSQL()->SetText("UPDATE NOTES SET MEMO = ?MEMO WHERE ID = ?OLD_ID");
+    }
+    TField* Memo() { return Ds->FieldByName("MEMO"); }
+    TFBDatabase* Db = nullptr;
+    TPostingDataSet* Ds = nullptr;
+};
+
+TEST_F(FBDataSetBlobTest, AMemoReadsTheStoredTextAndANullOneReadsEmpty) {
+    Ds->Open();
+    ASSERT_NE(dynamic_cast<TFBMemoField*>(Memo()), nullptr);
+    EXPECT_EQ(Memo()->AsString(), "Sayaç değişti, eski endeks 1234");
+    EXPECT_EQ(static_cast<TBlobField*>(Memo())->BlobSize(), 31);
+    Ds->Next();
+    EXPECT_TRUE(Memo()->IsNull());
+    EXPECT_EQ(Memo()->AsString(), "");
+    EXPECT_TRUE(VarIsNull(Memo()->AsVariant()));
+    // Reading a null blob makes no stream.
+    Integer Streams = 0;
+    for (Integer I = 0; I < Ds->BlobStreams()->Count(); ++I) Streams += Ds->BlobStreams()->Items(I) != nullptr;
+    EXPECT_EQ(Streams, 1);
+    Ds->Close();
+    EXPECT_EQ(Ds->BlobStreams()->Count(), 0);
+}
+
+TEST_F(FBDataSetBlobTest, AWrittenMemoIsPostedAndAnEmptyOneBecomesNull) {
+    Ds->Open();
+    EXPECT_THROW(Memo()->SetAsString("tarayıcıda"), EFBError);   // not editing
+    Ds->Edit();
+    Memo()->SetAsString("Yeni not: ğüşiöç");
+    EXPECT_TRUE(Ds->BlobFieldModified(Memo()));
+    EXPECT_EQ(Memo()->OldValue(), Variant("Sayaç değişti, eski endeks 1234"));
+    Ds->Post();
+    EXPECT_FALSE(Ds->BlobFieldModified(Memo()));
+    EXPECT_EQ(Memo()->AsString(), "Yeni not: ğüşiöç");
+    Ds->Append();
+    Ds->FieldByName("ID")->SetAsInteger(3);
+    Memo()->SetAsString("");
+    Ds->Post();
+    Db->DefaultTransaction()->CommitRetaining();
+    EXPECT_EQ(Scalar(Db, "SELECT MEMO FROM NOTES WHERE ID = 1"), "Yeni not: ğüşiöç");
+    EXPECT_EQ(Scalar(Db, "SELECT MEMO FROM NOTES WHERE ID = 3"), "<null>");
+    // A null memo written in an edit gets a blob of its own.
+    Ds->SetRecNo(2);
+    Ds->Edit();
+    Memo()->SetAsString("ilk");
+    Ds->Post();
+    Db->DefaultTransaction()->CommitRetaining();
+    EXPECT_EQ(Scalar(Db, "SELECT MEMO FROM NOTES WHERE ID = 2"), "ilk");
+}
+
+TEST_F(FBDataSetBlobTest, CancelPutsTheMemoBackAndWritesNothing) {
+    Ds->Open();
+    const AnsiString Before = Memo()->AsString();
+    Ds->Edit();
+    Memo()->SetAsString("vazgeçilecek");
+    Ds->Cancel();
+    EXPECT_EQ(Memo()->AsString(), Before);
+    EXPECT_FALSE(Ds->BlobFieldModified(Memo()));
+    EXPECT_EQ(Ds->Executed, 0);
+    // The next edit starts from the restored text.
+    Ds->Edit();
+    EXPECT_EQ(Memo()->OldValue(), Variant(Before));
+    Ds->Cancel();
+}
+
+TEST_F(FBDataSetBlobTest, WritingThroughAStreamNeedsEditOrInsertState) {
+    Ds->Open();
+    Ds->Edit();
+    std::unique_ptr<TStream> S(Ds->CreateBlobStream(Memo(), bmWrite));
+    Ds->Cancel();
+    try {
+        S->WriteBuffer("x", 1);
+        FAIL() << "written in browse state";
+    } catch (EFBError& E) {
+        EXPECT_EQ(AnsiString(E.what()), "Not editing.");
+    }
+}
+
+TEST_F(FBDataSetBlobTest, CachedUpdatesKeepTheMemoUntilApplied) {
+    Ds->SetCachedUpdates(true);
+    Ds->Open();
+    Ds->Edit();
+    Memo()->SetAsString("önbellekte");
+    Ds->Post();
+    EXPECT_TRUE(Ds->BlobFieldModified(Memo()));
+    Ds->Next();
+    Ds->Prior();
+    EXPECT_EQ(Memo()->AsString(), "önbellekte");
+    EXPECT_EQ(Scalar(Db, "SELECT MEMO FROM NOTES WHERE ID = 1"), "Sayaç değişti, eski endeks 1234");
+}
+
+// ---- local filter and sort ------------------------------------------------------------------------
+
+TEST_F(FBDataSetTest, TheFilterTextHidesTheRecordsItRejects) {
+    TFBDatabase* Db = Connect(DB1());
+    TFBDataSet* Ds = NewDataSet(Db, "SELECT * FROM MANY ORDER BY ID");
+    const auto Ids = [&] {
+        AnsiString R;
+        for (Ds->First(); !Ds->Eof(); Ds->Next()) R += Ds->FieldByName("ID")->AsString() + " ";
+        return R;
+    };
+    Ds->SetFilter("ID > 3 and ID < 8");   // closed: only kept
+    EXPECT_EQ(Ds->FilterExpression(), nullptr);
+    Ds->SetFiltered(true);
+    Ds->Open();
+    EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 4);
+    EXPECT_EQ(Ids(), "4 5 6 7 ");
+    Ds->SetFilter("ID >= 49");   // open: applied at once, from the first record
+    EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 49);
+    EXPECT_EQ(Ids(), "49 50 ");
+    Ds->SetFilter("ID > 100");
+    EXPECT_TRUE(Ds->IsEmpty());
+    Ds->SetFilter("");
+    EXPECT_EQ(Ds->FilterExpression(), nullptr);
+    EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 1);
+    Ds->SetFilter("ID > 48");
+    Ds->SetFiltered(false);
+    EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 1);
+    try {
+        Ds->SetFilter("ID >");
+        FAIL() << "a broken filter was taken";
+    } catch (Exception& E) {
+        EXPECT_NE(AnsiString(E.what()).find("Can't parse Filter"), AnsiString::npos) << E.what();
+    }
+}
+
+TEST_F(FBDataSetTest, OnFilterRecordAndTheFilterTextMustBothAccept) {
+    TFBDatabase* Db = Connect(DB1());
+    TFBDataSet* Ds = NewDataSet(Db, "SELECT * FROM MANY WHERE ID <= 10 ORDER BY ID");
+    Ds->SetOnFilterRecord([](TDataSet* D, bool& Accept) { Accept = D->FieldByName("ID")->AsInteger() % 2 == 0; });
+    Ds->SetFilter("ID > 5");
+    Ds->SetFiltered(true);
+    Ds->Open();
+    AnsiString R;
+    for (; !Ds->Eof(); Ds->Next()) R += Ds->FieldByName("ID")->AsString() + " ";
+    EXPECT_EQ(R, "6 8 10 ");
+    Ds->Last();
+    Ds->Prior();
+    EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 8);
+    EXPECT_EQ(Ds->State(), dsBrowse);
+}
+
+TEST_F(FBDataSetEditTest, ALocalSortOrdersByFieldsWithNullsFirstAscendingAndLastDescending) {
+    DB1().Execute("INSERT INTO EDIT (ID, NAME, RATE) VALUES (6, \"Altı\", 2.5);"
+                  "INSERT INTO EDIT (ID, NAME, RATE) VALUES (7, \"Yedi\", NULL);");
+    EXPECT_THROW(Ds->DoSort({"RATE"}, {true}), EFBError);   // closed
+    Ds->Open();
+    Ds->DoSort({"RATE"}, {true});
+    EXPECT_EQ(Ids(), "7 1 2 6 3 4 5 ");
+    EXPECT_EQ(Ds->SortFieldsText(), "RATE");
+    Ds->DoSort({Ds->FieldByName("RATE")}, {false});
+    EXPECT_EQ(Ids(), "5 4 3 2 6 1 7 ");
+    // Several fields: the second orders only among equals in the first.
+    Ds->DoSort({"RATE", 0}, {true, false});
+    EXPECT_EQ(Ids(), "7 1 6 2 3 4 5 ");
+    EXPECT_EQ(Ds->SortFieldsText(), "RATE;ID");
+    try {
+        Ds->DoSort({"NOSUCH", "ID"}, {true, true});
+        FAIL();
+    } catch (Exception& E) {
+        EXPECT_STREQ(E.what(), "Can't sort. Invalid parameter: Fields[0]");
+    }
+    EXPECT_EQ(Ids(), "7 1 6 2 3 4 5 ");
+    EXPECT_EQ(Ds->SortFieldsText(), "RATE;ID");
+}
+
+TEST_F(FBDataSetEditTest, ASortedRecordKeepsItsPlaceAfterPostsOnlyWithKeepSorting) {
+    Ds->Open();
+    Ds->DoSort({"ID"}, {false});
+    EXPECT_EQ(Ids(), "5 4 3 2 1 ");
+    Ds->SetOptions(Ds->Options() + TpFBDsOptions{poKeepSorting});
+    Ds->Locate("ID", Variant(4), {});
+    Ds->Edit();
+    Ds->FieldByName("ID")->SetAsInteger(0);
+    Ds->Post();
+    EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 0);
+    EXPECT_EQ(Ds->RecNo(), 5);
+    EXPECT_EQ(Ids(), "5 3 2 1 0 ");
+    Ds->Last();
+    Ds->Edit();
+    Ds->FieldByName("NAME")->SetAsString("x");   // no sort field changed
+    Ds->Post();
+    EXPECT_EQ(Ds->RecNo(), 5);
+    Ds->SetOptions(Ds->Options() - TpFBDsOptions{poKeepSorting});
+    Ds->Edit();
+    Ds->FieldByName("ID")->SetAsInteger(9);
+    Ds->Post();
+    EXPECT_EQ(Ds->SortFieldsText(), "");   // no longer sorted
+    EXPECT_EQ(Ids(), "5 3 2 1 9 ");
+}
+
+TEST_F(FBDataSetEditTest, MoveRecordChangesTheOrderAndFetchesForAFarTarget) {
+    Ds->Open();
+    Ds->MoveRecord(1, 3);
+    EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 1);
+    EXPECT_EQ(Ds->RecNo(), 3);
+    EXPECT_EQ(Ids(), "2 3 1 4 5 ");
+    Ds->MoveRecord(2, 99);
+    EXPECT_EQ(Ids(), "2 1 4 5 3 ");
+    EXPECT_THROW(Ds->MoveRecord(0, 1), EListError);
+    EXPECT_EQ(Ids(), "2 1 4 5 3 ");
 }
 
 }  // namespace

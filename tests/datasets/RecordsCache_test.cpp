@@ -278,7 +278,7 @@ TEST(TStringCollection, RowsAndChecks) {
     EXPECT_EQ(s.RowCount(), 129);
     s.SetValue(1, 128, "x");
     EXPECT_EQ(s.GetValue(1, 128), "x");
-    EXPECT_EQ(*s.ValuePtr(1, 128), "x");
+    EXPECT_EQ(s.ValueView(1, 128), "x");
     s.SetValueFromBuffer(0, 5, "abc\0def", -1);
     EXPECT_EQ(s.GetValue(0, 5), "abc");
     s.SetValueFromBuffer(0, 5, "abcdef", 2);

@@ -10,6 +10,7 @@
 
 #include "dbclient/FBMessages.h"
 #include "dbclient/FBTransaction.h"
+#include "dbclient/StrUtil.h"
 #include "support/db/TestDatabase.h"
 
 namespace {
@@ -23,7 +24,15 @@ public:
             "CREATE TABLE K2 (A INTEGER NOT NULL, B INTEGER NOT NULL, V VARCHAR(10), PRIMARY KEY (A, B));"
             "CREATE TABLE LOG (MSG VARCHAR(40));"
             "CREATE TABLE DEFS (ID INTEGER, D DATE, S VARCHAR(20), N INTEGER, G CHAR(38));"
-            "CREATE GENERATOR GEN_DEFS_ID;");
+            "CREATE GENERATOR GEN_DEFS_ID;"
+            "CREATE TABLE FB$DATASETS_INFO (DS_ID INTEGER NOT NULL, DESCRIPTION VARCHAR(40), "
+            "  SELECT_SQL BLOB SUB_TYPE 1, UPDATE_SQL BLOB SUB_TYPE 1, INSERT_SQL BLOB SUB_TYPE 1, "
+            "  DELETE_SQL BLOB SUB_TYPE 1, REFRESH_SQL BLOB SUB_TYPE 1, NAME_GENERATOR VARCHAR(68), "
+            "  KEY_FIELD VARCHAR(68), UPDATE_TABLE_NAME VARCHAR(68), UPDATE_ONLY_MODIFIED_FIELDS SMALLINT);");
+        FDB->Execute(
+            "INSERT INTO FB$DATASETS_INFO (DS_ID, SELECT_SQL, KEY_FIELD, NAME_GENERATOR, UPDATE_ONLY_MODIFIED_FIELDS) "
+            "  VALUES (7, \"select * from KV order by K\", \"K\", \"GEN_DEFS_ID\", 1);"
+            "INSERT INTO FB$DATASETS_INFO (DS_ID, DESCRIPTION, UPDATE_ONLY_MODIFIED_FIELDS) VALUES (8, \"boş\", 0);");
     }
     static void TearDownTestSuite() { FDB.reset(); }
 
@@ -135,6 +144,56 @@ TEST_F(pFBDataSetTest, InsertEditDeleteThroughScreenTextsAreCommittedAndSeenAfte
     EXPECT_DOUBLE_EQ(Ds->FieldByName("KIRATUTARI")->AsFloat(), 0.1);
     Ds->Next();
     EXPECT_DOUBLE_EQ(Ds->FieldByName("KIRATUTARI")->AsFloat(), 1234.56);
+}
+
+TEST_F(pFBDataSetTest, RepositoryTextsReplaceOnlyWhatIsStoredAndSetTheUpdateOptions) {
+    TpFBDataSet* Ds = NewDataSet("select * from KV where K = 0");
+    Ds->InsertSQL()->SetText("insert into KV (K, V) values (?K, ?V)");
+    Ds->SetPrepareOptions(Ds->PrepareOptions() + TpPrepareOptions{psApplyRepositary});
+    Ds->AutoUpdateOptions()->SetAutoReWriteSqls(true);   // what modified-fields updates need
+    Ds->AutoUpdateOptions()->SetCanChangeSQLs(true);
+    Ds->SetDataSet_ID(7);
+    Ds->Open();
+    EXPECT_EQ(FastTrim(Ds->SelectSQL()->Text()), "select * from KV order by K");
+    EXPECT_EQ(FastTrim(Ds->InsertSQL()->Text()), "insert into KV (K, V) values (?K, ?V)");
+    EXPECT_GT(Ds->RecordCount(), 0);
+    EXPECT_EQ(Ds->AutoUpdateOptions()->WhenGetGenID(), wgBeforePost);
+    EXPECT_TRUE(Ds->AutoUpdateOptions()->UpdateOnlyModifiedFields());
+    EXPECT_EQ(Ds->AutoUpdateOptions()->GeneratorName(), "GEN_DEFS_ID");
+    Ds->Close();
+    // A row without key or generator turns the generator off and keeps every screen text.
+    Ds->AutoUpdateOptions()->SetWhenGetGenID(wgOnNewRecord);
+    Ds->SelectSQL()->SetText("select * from KV where K = 1");
+    Ds->SetDataSet_ID(8);
+    Ds->Open();
+    EXPECT_EQ(FastTrim(Ds->SelectSQL()->Text()), "select * from KV where K = 1");
+    EXPECT_EQ(FastTrim(Ds->InsertSQL()->Text()), "insert into KV (K, V) values (?K, ?V)");
+    EXPECT_EQ(Ds->AutoUpdateOptions()->WhenGetGenID(), wgNever);
+    EXPECT_FALSE(Ds->AutoUpdateOptions()->UpdateOnlyModifiedFields());
+    EXPECT_EQ(Ds->Description(), "boş");
+}
+
+TEST_F(pFBDataSetTest, VisibleRecordNumbersLeaveOutTheFilteredRecords) {
+    FDB->Execute("DELETE FROM KV; INSERT INTO KV VALUES (1, \"a\"); INSERT INTO KV VALUES (2, \"x\");"
+                 "INSERT INTO KV VALUES (3, \"c\"); INSERT INTO KV VALUES (4, \"d\");"
+                 "INSERT INTO KV VALUES (5, \"x\"); INSERT INTO KV VALUES (6, \"f\");");
+    TpFBDataSet* Ds = NewDataSet("select * from KV order by K");
+    Ds->SetFilter("V <> 'x'");
+    Ds->SetFiltered(true);
+    Ds->Open();
+    Ds->Last();
+    EXPECT_EQ(Ds->RecNo(), 6);   // record numbers of the cache without the option
+    Ds->SetOptions(Ds->Options() + TpFBDsOptions{poVisibleRecno});
+    EXPECT_EQ(Ds->RecNo(), 4);
+    EXPECT_EQ(Ds->RecordCount(), 4);
+    Ds->SetRecNo(3);
+    EXPECT_EQ(Ds->FieldByName("K")->AsInteger(), 4);
+    Ds->SetRecNo(1);
+    EXPECT_EQ(Ds->FieldByName("K")->AsInteger(), 1);
+    Ds->SetFiltered(false);
+    EXPECT_EQ(Ds->RecordCount(), 6);
+    Ds->Last();
+    EXPECT_EQ(Ds->RecNo(), 6);
 }
 
 TEST_F(pFBDataSetTest, AFailingInsertRaisesAndLeavesTheRecordInInsertState) {

@@ -805,6 +805,16 @@ void TDataSet::First() {
     ClearBuffers();
     try {
         InternalFirst();
+    } catch (...) {
+        // A refused move leaves the cursor on the records it was on.
+        try {
+            Resync({});
+        } catch (...) {
+        }
+        DataEvent(deDataSetChange, 0);
+        throw;
+    }
+    try {
         GetNextRecord();
         GetNextRecords();
     } catch (...) {
