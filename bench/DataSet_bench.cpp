@@ -1,13 +1,14 @@
 // An application data set over 100,000 subscriber rows (38 columns), walked and read by
 // FieldByName as the screens read it, against a bare fetch loop on the client library over
-// the same rows in the same run. Prints both times, their ratio, the bytes the data set keeps
+// the same rows in the same run. Prints both processor times, their ratio, the bytes the data set keeps
 // per row and the raw size of a row's values.
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 
 #include <algorithm>
-#include <chrono>
+#include <ctime>
 #include <cstring>
+#include <iterator>
 #include <vector>
 
 #include "datasets/pFBDataSet.h"
@@ -18,6 +19,13 @@
 namespace {
 
 constexpr int Rows = 100000;
+
+// Processor time of the process: the machine may be shared, and waiting for it is no one's cost.
+double CpuSeconds() {
+    timespec T{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &T);
+    return static_cast<double>(T.tv_sec) + static_cast<double>(T.tv_nsec) / 1e9;
+}
 
 const char* const Columns[] = {
     "ABONENO", "ADI", "SOYADI", "VERGINO", "TCKIMLIK", "ABONETARIHI", "ABONEDURUMU", "UAVTNO", "ILADI",
@@ -77,9 +85,11 @@ struct TBench {
         IIBClientLibrary* L = Db->ClientLibrary();
         ISC_STATUS_ARRAY St = {};
         isc_tr_handle T = 0;
-        TISC_TEB Teb{Db->HandleAddress(), 0, nullptr};
+        // The same transaction kind as the data set's.
+        static const char Tpb[] = {isc_tpb_version3, isc_tpb_read, isc_tpb_read_committed, isc_tpb_rec_version};
+        TISC_TEB Teb{Db->HandleAddress(), static_cast<long>(sizeof Tpb), Tpb};
         L->isc_start_multiple(St, &T, 1, &Teb);
-        const auto Start = std::chrono::steady_clock::now();
+        const double Start = CpuSeconds();
         isc_stmt_handle S = 0;
         L->isc_dsql_alloc_statement2(St, Db->HandleAddress(), &S);
         std::vector<char> Area(XSQLDA_LENGTH(40));
@@ -118,17 +128,17 @@ struct TBench {
             }
         }
         L->isc_dsql_free_statement(St, &S, DSQL_drop);
-        const auto End = std::chrono::steady_clock::now();
+        const double End = CpuSeconds();
         L->isc_commit_transaction(St, &T);
         benchmark::DoNotOptimize(Sum);
-        return std::chrono::duration<double>(End - Start).count();
+        return End - Start;
     }
 
     // The data set as a screen uses it. Kept gets the heap the open data set holds.
     double Project(size_t& Kept) {
         malloc_trim(0);
         const size_t Before = mallinfo2().uordblks + mallinfo2().hblkhd;
-        const auto Start = std::chrono::steady_clock::now();
+        const double Start = CpuSeconds();
         auto* Ds = new TpFBDataSet(&Owner);
         Ds->SetDatabase(Db);
         Ds->SetTransaction(Tr);
@@ -136,18 +146,20 @@ struct TBench {
         Ds->Open();
         AnsiString Text;
         double Sum = 0;
+        bool Number[std::size(Columns)];
+        for (size_t I = 0; I < std::size(Columns); ++I) Number[I] = IsNumber(Columns[I]);
         for (; !Ds->Eof(); Ds->Next()) {
-            for (const char* Name : Columns) {
-                if (IsNumber(Name)) Sum += Ds->FieldByName(Name)->AsFloat();
-                else Text = Ds->FieldByName(Name)->AsString();
+            for (size_t I = 0; I < std::size(Columns); ++I) {
+                if (Number[I]) Sum += Ds->FieldByName(Columns[I])->AsFloat();
+                else Text = Ds->FieldByName(Columns[I])->AsString();
             }
         }
-        const auto End = std::chrono::steady_clock::now();
+        const double End = CpuSeconds();
         Kept = mallinfo2().uordblks + mallinfo2().hblkhd - Before;
         delete Ds;
         Tr->Commit();
         benchmark::DoNotOptimize(Sum);
-        return std::chrono::duration<double>(End - Start).count();
+        return End - Start;
     }
 };
 
@@ -164,8 +176,8 @@ void BM_DataSetWalk(benchmark::State& State) {
         return V[V.size() / 2];
     };
     const double Bm = Median(Bare), Pm = Median(Proj);
-    State.counters["bare_s"] = Bm;
-    State.counters["dataset_s"] = Pm;
+    State.counters["bare_cpu_s"] = Bm;
+    State.counters["dataset_cpu_s"] = Pm;
     State.counters["ratio"] = Pm / Bm;
     State.counters["raw_B_per_row"] = static_cast<double>(Raw) / Rows;
     State.counters["kept_B_per_row"] = static_cast<double>(Kept) / Rows;

@@ -137,6 +137,17 @@ TFBCustomDataSet* TFBStringField::FBDataSet() const {
 
 AnsiString TFBStringField::GetAsString() const {
     TFBCustomDataSet* D = FBDataSet();
+    if (D && FFieldKind == fkData && !FValidating) {
+        // The way the screens read texts: straight from the record.
+        AnsiString S;
+        switch (D->ReadText(const_cast<TFBStringField*>(this), S)) {
+            case TFBCustomDataSet::rtNull: return AnsiString();
+            case TFBCustomDataSet::rtRead:
+                if (D->Database() && D->Database()->IsUnicodeConnect()) return Utf8ToAnsi(S);
+                return S;
+            case TFBCustomDataSet::rtOther: break;
+        }
+    }
     if (D && FFieldKind == fkData) {
         if (TFBFieldDescr* Dsc = D->DescrOf(const_cast<TFBStringField*>(this)); Dsc && Dsc->IsDBKey) {
             if (D->IsEmpty()) return AnsiString();
@@ -153,7 +164,8 @@ AnsiString TFBStringField::GetAsString() const {
     }
     AnsiString S;
     if (!ReadValue(S)) return AnsiString();
-    return D && D->Database() && D->Database()->IsUnicodeConnect() ? Utf8ToAnsi(S) : S;
+    if (D && D->Database() && D->Database()->IsUnicodeConnect()) return Utf8ToAnsi(S);
+    return S;
 }
 
 Variant TFBStringField::GetAsVariant() const {

@@ -39,6 +39,8 @@ Integer TStringCollection::AddRow() {
 }
 
 void TStringCollection::Clear() {
+    FHintRow = -1;
+    FLive = FWasted = 0;
     std::vector<TChunk>().swap(FChunks);
     std::vector<uint64_t>().swap(FRows);
     FRowCount = 0;
@@ -134,12 +136,13 @@ void TStringCollection::SetValueFromBuffer(Integer X, Integer Y, const char* Buf
     CheckWrite(X, Y);
     const size_t N = !Buffer ? 0 : (Length < 0 ? std::strlen(Buffer) : static_cast<size_t>(Length));
     const Byte* Old = RowStart(Y);
-    const size_t OldSize = Old ? RowSize(Y) : static_cast<size_t>(FColCount);
+    const bool Hint = Old && Y == FHintRow && X >= FHintCol;
+    const size_t OldSize = Old ? (Hint ? FHintSize : RowSize(Y)) : static_cast<size_t>(FColCount);
     // Where column X lies in the old row, and how long it is.
     size_t Before = static_cast<size_t>(X), OldLen = 0, OldLenSize = 1;
     if (Old) {
-        const Byte* P = Old;
-        for (Integer I = 0; I < X; ++I) P += ReadLength(P);
+        const Byte* P = Old + (Hint ? FHintPos : 0);
+        for (Integer I = Hint ? FHintCol : 0; I < X; ++I) P += ReadLength(P);
         Before = static_cast<size_t>(P - Old);
         const Byte* Q = P;
         OldLen = ReadLength(Q);
@@ -147,6 +150,10 @@ void TStringCollection::SetValueFromBuffer(Integer X, Integer Y, const char* Buf
     }
     const size_t After = OldSize - Before - OldLenSize - OldLen;
     const size_t NewSize = Before + LengthSize(N) + N + After;
+    FHintRow = Y;
+    FHintCol = X + 1;
+    FHintPos = Before + LengthSize(N) + N;
+    FHintSize = NewSize;
     const uint64_t Place = FRows[static_cast<size_t>(Y)];
     // The newest row of the last chunk grows or shrinks where it is.
     if (Old && (Place >> 32) == FChunks.size() - 1) {
@@ -158,6 +165,7 @@ void TStringCollection::SetValueFromBuffer(Integer X, Integer Y, const char* Buf
             Byte* P = WriteLength(Row + Before, N);
             if (N) std::memcpy(P, Buffer, N);
             C.Used = Off + NewSize;
+            FLive = FLive + NewSize - OldSize;
             return;
         }
     }
@@ -172,6 +180,31 @@ void TStringCollection::SetValueFromBuffer(Integer X, Integer Y, const char* Buf
     if (Old) std::memcpy(P, Old + Before + OldLenSize + OldLen, After);
     else std::memset(P, 0, After);
     FRows[static_cast<size_t>(Y)] = NewPlace;
+    FLive += NewSize;
+    if (Old) {
+        FLive -= OldSize;
+        FWasted += OldSize;
+        CompactIfWasteful();
+    }
+}
+
+void TStringCollection::CompactIfWasteful() {
+    // Rows rewritten again and again (a ring of records) must not grow the memory for ever.
+    if (FWasted < ChunkSize || FWasted < FLive) return;
+    std::vector<TChunk> Old;
+    Old.swap(FChunks);
+    for (Integer Y = 0; Y < FRowCount; ++Y) {
+        const uint64_t Place = FRows[static_cast<size_t>(Y)];
+        if (Place == EmptyRow) continue;
+        const Byte* From = Old[Place >> 32].Data.get() + (Place & 0xFFFFFFFFu);
+        const Byte* P = From;
+        for (Integer X = 0; X < FColCount; ++X) P += ReadLength(P);
+        const size_t Size = static_cast<size_t>(P - From);
+        uint64_t NewPlace;
+        std::memcpy(Reserve(Size, NewPlace), From, Size);
+        FRows[static_cast<size_t>(Y)] = NewPlace;
+    }
+    FWasted = 0;
 }
 
 // ---- TRecordsCache ---------------------------------------------------------------------------------
@@ -206,6 +239,12 @@ void TRecordsCache::SetStringColumn(Integer Column, Integer Offset, Integer Leng
     if (Offset < 0 || Length < 0 || Int64(Offset) + Length > FBufferSize) throw EMemManagerError(SIncompatibleSizes);
     FStrOffsets[Column - 1] = Offset;
     FStrLengths[Column - 1] = Length;
+    FStrFirst = FBufferSize;
+    FStrLast = 0;
+    for (Integer c = 0; c < FStringColumns; ++c) {
+        FStrFirst = std::min(FStrFirst, FStrOffsets[c]);
+        FStrLast = std::max(FStrLast, FStrOffsets[c] + FStrLengths[c]);
+    }
 }
 
 Integer TRecordsCache::Physical(Integer RecNo) const {
@@ -252,11 +291,7 @@ void TRecordsCache::ImageToBuffer(const Byte* Image, Byte* Buffer, TStringCollec
         std::memcpy(Buffer, Image, static_cast<size_t>(FRecordSize));
         return;
     }
-    Integer first = FBufferSize, last = 0;
-    for (Integer c = 0; c < FStringColumns; ++c) {
-        first = std::min(first, FStrOffsets[c]);
-        last = std::max(last, FStrOffsets[c] + FStrLengths[c]);
-    }
+    const Integer first = FStrFirst, last = FStrLast;
     const Integer head = std::min(first, FRecordSize);
     std::memcpy(Buffer, Image, static_cast<size_t>(head));
     for (Integer c = 0; c < FStringColumns; ++c)
@@ -285,11 +320,7 @@ void TRecordsCache::BufferToImage(const Byte* Buffer, Byte* Image, Integer Row) 
         std::memcpy(Image, Buffer, static_cast<size_t>(FRecordSize));
         return;
     }
-    Integer first = FBufferSize, last = 0;
-    for (Integer c = 0; c < FStringColumns; ++c) {
-        first = std::min(first, FStrOffsets[c]);
-        last = std::max(last, FStrOffsets[c] + FStrLengths[c]);
-    }
+    const Integer first = FStrFirst, last = FStrLast;
     const Integer head = std::min(first, FRecordSize);
     std::memcpy(Image, Buffer, static_cast<size_t>(head));
     const Integer tail = std::min(FRecordSize - head, FBufferSize - last);
@@ -622,10 +653,7 @@ Integer TFBFieldDescrList::Add(Word SqlType, Word Scale, Word Width, Byte Nullab
     return Count() - 1;
 }
 
-TFBFieldDescr* TFBFieldDescrList::Items(Integer Index) const {
-    if (Index < 0 || Index >= Count()) throw EListError(SListIndexError, {Index});
-    return FItems[Index].get();
-}
+void TFBFieldDescrList::IndexError(Integer Index) { throw EListError(SListIndexError, {Index}); }
 
 void TFBFieldDescrList::SetCapacity(Integer Value) {
     if (Value > Count()) FItems.reserve(static_cast<size_t>(Value));

@@ -75,6 +75,8 @@ private:
     static Byte* WriteLength(Byte* P, size_t N);
     // Room for Size bytes at the end of the newest chunk.
     Byte* Reserve(size_t Size, uint64_t& Place);
+    // Copies the live rows into new chunks once moved rows left more behind than they hold.
+    void CompactIfWasteful();
 
     struct TChunk {
         std::unique_ptr<Byte[]> Data;
@@ -83,6 +85,14 @@ private:
     };
     std::vector<TChunk> FChunks;
     std::vector<uint64_t> FRows;   // chunk << 32 | offset; ~0 for an empty row
+    // Where the last write left off, so that a row written column after column
+    // (as fetching does) is not scanned from its start for every column.
+    size_t FLive = 0;     // bytes of the rows in use
+    size_t FWasted = 0;   // bytes rows left behind when they moved
+    Integer FHintRow = -1;
+    Integer FHintCol = 0;
+    size_t FHintPos = 0;    // offset of column FHintCol in the row
+    size_t FHintSize = 0;   // the row's size
     Integer FColCount;
     Integer FRowCount = 0;
     Integer FCapacity = 0;
@@ -173,6 +183,8 @@ private:
     Integer FLogEntryCount = 0;
     std::vector<Integer> FStrOffsets;
     std::vector<Integer> FStrLengths;
+    Integer FStrFirst = 0;   // where the text columns start and end in the buffer
+    Integer FStrLast = 0;
     Integer FRecordsPerBlock;
     Integer FStringColumns = 0;
     bool FLogMode = false;
@@ -248,10 +260,14 @@ public:
     ~TFBFieldDescrList() override = default;
     Integer Add(Word SqlType, Word Scale, Word Width, Byte Nullable, Byte IsDBKey, Byte OutOfLine, Byte Kind);
     Integer Count() const { return static_cast<Integer>(FItems.size()); }
-    TFBFieldDescr* Items(Integer Index) const;
+    TFBFieldDescr* Items(Integer Index) const {
+        if (Index < 0 || Index >= Count()) IndexError(Index);
+        return FItems[static_cast<size_t>(Index)].get();
+    }
     void SetCapacity(Integer Value);
     void Clear() { FItems.clear(); }
 
 private:
+    [[noreturn]] static void IndexError(Integer Index);
     std::vector<std::unique_ptr<TFBFieldDescr>> FItems;
 };

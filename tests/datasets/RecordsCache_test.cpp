@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <map>
 #include <vector>
 
 namespace {
@@ -310,6 +311,47 @@ TEST(TStringCollection, RowsAndChecks) {
     EXPECT_EQ(s.RowCount(), 0);
     EXPECT_EQ(s.Capacity(), 0);
     EXPECT_THROW(s.GetValue(0, 0), EStrCollectionError);
+}
+
+TEST(TStringCollection, ChangingAnyColumnOfAnyRowKeepsTheOtherTexts) {
+    TStringCollection s(3);
+    for (Integer i = 0; i < 3; ++i) s.AddRow();
+    const AnsiString Long(300, 'u');   // a length written in two bytes
+    struct Step {
+        Integer X, Y;
+        AnsiString Value;
+    } steps[] = {
+        {1, 0, "orta"}, {0, 0, "baş"}, {2, 0, Long},   // the newest row, out of column order
+        {0, 1, "ikinci"},                             // another row: the first moves no more
+        {1, 0, "uzayan orta metin"},                  // an older row grows: it moves
+        {2, 0, ""},                                   // and shrinks at its end
+        {0, 2, Long}, {0, 2, "kısa"},                 // the newest row shrinks in place
+    };
+    std::map<std::pair<Integer, Integer>, AnsiString> want;
+    for (const Step& st : steps) {
+        s.SetValue(st.X, st.Y, st.Value);
+        want[{st.X, st.Y}] = st.Value;
+        for (Integer y = 0; y < 3; ++y)
+            for (Integer x = 0; x < 3; ++x) {
+                auto it = want.find({x, y});
+                ASSERT_EQ(s.GetValue(x, y), it == want.end() ? AnsiString() : it->second) << x << "," << y;
+            }
+    }
+    AnsiString joined;
+    s.ForEachValue(0, [&](Integer, const char* c, size_t n) { joined += AnsiString(c, n) + "|"; });
+    EXPECT_EQ(joined, "baş|uzayan orta metin||");
+}
+
+TEST(TStringCollection, RowsRewrittenOverAndOverDoNotGrowTheMemory) {
+    TStringCollection s(3);
+    for (Integer i = 0; i < 32; ++i) s.AddRow();
+    const AnsiString Text(200, 'x');
+    for (Integer round = 0; round < 2000; ++round)
+        for (Integer y = 0; y < 32; ++y) s.SetValue(round % 3, y, Text + IntToStr(round));
+    EXPECT_LT(s.HeapSize(), size_t(4) * 256 * 1024);   // 13 MB were written
+    EXPECT_EQ(s.GetValue(0, 31), Text + "1998");
+    EXPECT_EQ(s.GetValue(1, 0), Text + "1999");
+    EXPECT_EQ(s.GetValue(2, 17), Text + "1997");
 }
 
 TEST(TSortedList, KeepsAscendingSet) {

@@ -42,7 +42,7 @@ TFieldType BaseFieldType(TFieldType T) {
 
 }  // namespace
 
-bool SameFieldName(const AnsiString& A, const AnsiString& B) {
+bool SameFieldName(std::string_view A, std::string_view B) {
     if (A.size() != B.size()) return false;
     // ASCII letters fold as ASCII, so "id" finds "ID" under the Turkish rules too; the dotted
     // and dotless i of the code page count as I.
@@ -277,15 +277,28 @@ Integer TFields::IndexOf(const TField* Field) const {
     return It == FList.end() ? -1 : static_cast<Integer>(It - FList.begin());
 }
 
-TField* TFields::FindField(const AnsiString& FieldName) const {
+TField* TFields::FindField(std::string_view FieldName) const {
+    // Names are mostly written as the fields spell them, and fields are mostly read one after
+    // the other: the plain comparison starts after the field found last.
+    const size_t N = FList.size(), From = std::min(FSearchFrom, N);
+    for (size_t I = From; I < N; ++I)
+        if (FList[I]->FieldName() == FieldName) {
+            FSearchFrom = I + 1;
+            return FList[I];
+        }
+    for (size_t I = 0; I < From; ++I)
+        if (FList[I]->FieldName() == FieldName) {
+            FSearchFrom = I + 1;
+            return FList[I];
+        }
     for (TField* F : FList)
         if (SameFieldName(F->FieldName(), FieldName)) return F;
     return nullptr;
 }
 
-TField* TFields::FieldByName(const AnsiString& FieldName) const {
+TField* TFields::FieldByName(std::string_view FieldName) const {
     TField* F = FindField(FieldName);
-    if (!F) DatabaseErrorFmt(SFieldNotFound, {FieldName}, FDataSet);
+    if (!F) DatabaseErrorFmt(SFieldNotFound, {AnsiString(FieldName)}, FDataSet);
     return F;
 }
 

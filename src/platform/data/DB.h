@@ -31,6 +31,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 class TDataSet;
@@ -757,8 +758,9 @@ public:
     void Remove(TField* Field);
     void Clear();                                     // deletes the fields
     Integer IndexOf(const TField* Field) const;
-    TField* FindField(const AnsiString& FieldName) const;   // any case
-    TField* FieldByName(const AnsiString& FieldName) const; // "Field '%s' not found"
+    // Names in any case; a literal is looked up without being copied first.
+    TField* FindField(std::string_view FieldName) const;
+    TField* FieldByName(std::string_view FieldName) const; // "Field '%s' not found"
     TField* FieldByNumber(Integer FieldNo) const;
     void GetFieldNames(TStrings* List) const;
     void SetFieldIndex(TField* Field, Integer Value);
@@ -767,6 +769,7 @@ private:
     friend class TField;
     TDataSet* FDataSet;
     std::vector<TField*> FList;
+    mutable size_t FSearchFrom = 0;   // after the field found last: callers read fields in order
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -825,8 +828,8 @@ public:
     TFields* Fields() const { return FFields.get(); }
     Integer FieldCount() const { return FFields->Count(); }
     TFieldDefs* FieldDefs() const { return FFieldDefs.get(); }
-    TField* FieldByName(const AnsiString& FieldName) const { return FFields->FieldByName(FieldName); }
-    TField* FindField(const AnsiString& FieldName) const { return FFields->FindField(FieldName); }
+    TField* FieldByName(std::string_view FieldName) const { return FFields->FieldByName(FieldName); }
+    TField* FindField(std::string_view FieldName) const { return FFields->FindField(FieldName); }
     TField* FieldByNumber(Integer FieldNo) const { return FFields->FieldByNumber(FieldNo); }
     void GetFieldNames(TStrings* List) const;
     // Several names separated by ";"; "Field '%s' not found" for a missing one.
@@ -1166,7 +1169,7 @@ public:
 
 // Field names compare without regard to case: ASCII letters by the ASCII rule, other letters by
 // the Turkish one, with "i", "ı", "İ" and "I" all alike.
-bool SameFieldName(const AnsiString& A, const AnsiString& B);
+bool SameFieldName(std::string_view A, std::string_view B);
 
 // ";"-separated names: the next one from Pos (1-based), Pos moves past its separator.
 AnsiString ExtractFieldName(const AnsiString& Fields, Integer& Pos);
