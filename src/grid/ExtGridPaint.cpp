@@ -471,7 +471,9 @@ Integer TExtStringGrid::DrawCellTextLayer(TCanvas* Cv, Integer ACol, Integer ARo
     TCellHAlign GHA = haLeft;
     TCellVAlign GVA = vaTop;
     if (Graphic && GetCellGraphicLayout(RC, ARow, GW, GH, TextDrawn, GHA, GVA)) {
-        if (GHA == haBeforeText) T.Left += GW;
+        // A check box in front of left text keeps the text beside it.
+        const bool BoxFirst = Graphic->CellType() == ctCheckBox && HAlign == taLeftJustify;
+        if (GHA == haBeforeText || BoxFirst) T.Left += GW;
         else if (GHA == haAfterText) T.Right -= GW;
         if (GVA == vaAboveText) T.Top += GH;
         else if (GVA == vaUnderText) T.Bottom -= GH;

@@ -300,3 +300,14 @@ TEST(ExtGridGraphics, AutoThemeAdaptTakesTheClassicSchemeAndOffKeepsTheColours) 
     EXPECT_EQ(TColor(0xCFF0EA), F.Grid->GradientFrom());
     EXPECT_EQ(TColor(0x8CC0B1), F.Grid->ControlLook()->FixedGradientTo());
 }
+
+TEST(ExtGridGraphics, TheTextOfACheckBoxCellStandsBesideTheBox) {
+    TGraphicForm F;
+    F.Grid->CreateCellGraphic(1, 1)->SetCellType(ctCheckBox);
+    F.Grid->SetCells(1, 1, "WWWW");
+    const QImage I = F.Shot();
+    const TRect R = Inner(F.Grid, 1, 1);
+    const Integer Box = F.Grid->ControlLook()->CheckSize();
+    EXPECT_EQ(0, Count(I, Rect(R.Left, R.Top, R.Left + Box + 1, R.Bottom), Dark));
+    EXPECT_GT(Count(I, Rect(R.Left + Box + 1, R.Top, R.Right, R.Bottom), Dark), 10);
+}
