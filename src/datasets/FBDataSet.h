@@ -669,6 +669,7 @@ protected:
     Integer FBlobSlotsImageOffset = 0;        // of the blob slots in a cache image
     std::vector<TField*> FBlobFields;         // by slot
     std::unique_ptr<TList> FBlobStreams;
+    std::vector<TStringCollection::TText> FRowTexts;   // a fetched row's texts on their way to the cache
     std::unique_ptr<TExpressionParser> FFilterExpr;
     TRecordBuffer FFilterBuffer = nullptr;    // the record a filter or a sort reads
     bool FFilterBypass = false;               // every record visible (sorting)

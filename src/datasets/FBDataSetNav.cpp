@@ -109,6 +109,13 @@ void TFBCustomDataSet::FetchRecordToCache(TFBQuery* Qry, Integer RecNo) {
     if (Qry != FRefreshQuery) FreeImageStreams(Image);
     Image[0] = cusUnmodified;
     TFBXSQLDA* Cols = Qry->Current();
+    // A fetched row's texts go to the cache together; a refreshed one's one by one.
+    const bool WholeRow = Qry == FSelectQuery;
+    if (WholeRow) FRowTexts.assign(static_cast<size_t>(FLongTextCount), TStringCollection::TText("", 0));
+    const auto PutText = [&](TFBFieldDescr* D, const char* Chars, Integer Length) {
+        if (WholeRow) FRowTexts[static_cast<size_t>(D->StringIndex)] = {Chars, static_cast<size_t>(Length)};
+        else FCache->SetStringValueFromBuffer(D->StringIndex, Pos, false, Length, Chars);
+    };
     for (Integer I = 0; I < Cols->Count(); ++I) {
         Integer J = I + 1;
         TFBXSQLVAR* V = Cols->Vars(I);
@@ -123,7 +130,7 @@ void TFBCustomDataSet::FetchRecordToCache(TFBQuery* Qry, Integer RecNo) {
         Byte* Dst = D->OutOfLine ? nullptr : Image + D->Offset - 5;
         const char* Src = X->sqldata;
         if (Null) {
-            if (D->OutOfLine) FCache->SetStringValue(D->StringIndex, Pos, AnsiString());
+            if (D->OutOfLine) PutText(D, "", 0);
             if ((D->SqlType == SQLTypeBlob || D->SqlType == SQLTypeArray) && Src)
                 std::memcpy(Dst, Src, std::min<size_t>(D->Width, 8));
             continue;
@@ -157,7 +164,7 @@ void TFBCustomDataSet::FetchRecordToCache(TFBQuery* Qry, Integer RecNo) {
                 std::memcpy(&Len, Src, 2);
                 const Integer L = std::clamp<Integer>(Len, 0, D->Width);
                 if (D->OutOfLine) {
-                    FCache->SetStringValueFromBuffer(D->StringIndex, Pos, false, L, Src + 2);
+                    PutText(D, Src + 2, L);
                 } else {
                     std::memset(Dst, 0, D->Width);
                     std::memcpy(Dst, Src + 2, static_cast<size_t>(L));
@@ -166,10 +173,12 @@ void TFBCustomDataSet::FetchRecordToCache(TFBQuery* Qry, Integer RecNo) {
             }
             case SQLTypeText:
                 // Trailing blanks are part of the value unless the options trim them.
-                if (D->OutOfLine)
-                    FCache->SetStringValueFromBuffer(D->StringIndex, Pos, FOptions.Contains(poTrimCharFields),
-                                                     D->Width, Src);
-                else
+                if (D->OutOfLine) {
+                    Integer N = D->Width;
+                    if (FOptions.Contains(poTrimCharFields))
+                        while (N > 0 && static_cast<unsigned char>(Src[N - 1]) < 33) --N;
+                    PutText(D, Src, N);
+                } else
                     std::memcpy(Dst, Src, D->Width);
                 break;
             case SQLTypeInt64:
@@ -187,6 +196,7 @@ void TFBCustomDataSet::FetchRecordToCache(TFBQuery* Qry, Integer RecNo) {
                 break;
         }
     }
+    if (WholeRow && FLongTextCount > 0) FCache->SetStringRow(Pos, FRowTexts.data());
     if (Qry == FRefreshQuery) DropChangedStreams(Image);
     if (AfterFetchRecord) {
         bool Stop = false;
@@ -211,7 +221,10 @@ void TFBCustomDataSet::ReadRecordCache(Integer RecNo, TRecordBuffer Buffer, bool
     const Integer Pos = CachePosition(RecNo);
     if (Pos < 0 || !FCache) return;
     BufRecNo(Buffer) = RecNo;
-    std::memset(Buffer + 4, 0, static_cast<size_t>(FRecordBufferSize - 4));
+    // The image fills the buffer up to the calculated fields; texts end at their zero byte.
+    BufFlag(Buffer) = 0;
+    if (FRecordBufferSize > FCalcFieldsOffset)
+        std::memset(Buffer + FCalcFieldsOffset, 0, static_cast<size_t>(FRecordBufferSize - FCalcFieldsOffset));
     if (Old) {
         const Byte* Work = FCache->GetRecordBuffer(Pos + 1);
         std::memcpy(Buffer + 5, Work, static_cast<size_t>(FCalcFieldsOffset - 5));

@@ -188,6 +188,29 @@ void TStringCollection::SetValueFromBuffer(Integer X, Integer Y, const char* Buf
     }
 }
 
+void TStringCollection::SetRow(Integer Y, const TText* Texts) {
+    CheckWrite(0, Y);
+    size_t Size = 0;
+    for (Integer X = 0; X < FColCount; ++X) Size += LengthSize(Texts[X].second) + Texts[X].second;
+    const bool Had = RowStart(Y) != nullptr;
+    const size_t OldSize = Had ? RowSize(Y) : 0;
+    uint64_t Place;
+    Byte* P = Reserve(Size, Place);
+    for (Integer X = 0; X < FColCount; ++X) {
+        P = WriteLength(P, Texts[X].second);
+        if (Texts[X].second) std::memcpy(P, Texts[X].first, Texts[X].second);
+        P += Texts[X].second;
+    }
+    FRows[static_cast<size_t>(Y)] = Place;
+    FHintRow = -1;
+    FLive += Size;
+    if (Had) {
+        FLive -= OldSize;
+        FWasted += OldSize;
+        CompactIfWasteful();
+    }
+}
+
 void TStringCollection::CompactIfWasteful() {
     // Rows rewritten again and again (a ring of records) must not grow the memory for ever.
     if (FWasted < ChunkSize || FWasted < FLive) return;
@@ -410,6 +433,14 @@ void TRecordsCache::SetStringValueFromBuffer(Integer Column, Integer RecIndex, b
     }
     EnsureStringRows(phys);
     FStrings->SetValueFromBuffer(Column, phys - 1, Chars ? Chars : "", static_cast<Integer>(n));
+}
+
+void TRecordsCache::SetStringRow(Integer RecIndex, const TStringCollection::TText* Texts) {
+    if (!FStrings) return;
+    const Integer phys = Physical(RecIndex + 1);
+    if (phys < 1) throw EStrCollectionError("Can't write value to StrCollection. Bad Y-Index");
+    EnsureStringRows(phys);
+    FStrings->SetRow(phys - 1, Texts);
 }
 
 void TRecordsCache::ClearWorkBuffer() { std::memset(FWorkBuffer.get(), 1, static_cast<size_t>(FBufferSize)); }

@@ -11,6 +11,7 @@
 // Record numbers are 1-based logical positions unless said otherwise.
 #include <memory>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/rtl/SysUtils.h"
@@ -51,6 +52,9 @@ public:
     void SetValue(Integer X, Integer Y, const AnsiString& Value) { SetValueFromBuffer(X, Y, Value.data(), static_cast<Integer>(Value.size())); }
     // Length -1 means up to the first byte 0.
     void SetValueFromBuffer(Integer X, Integer Y, const char* Buffer, Integer Length);
+    // Every text of row Y at once, in column order (a fetched row).
+    using TText = std::pair<const char*, size_t>;
+    void SetRow(Integer Y, const TText* Texts);
     // Copies row Y's texts in column order to Sink(Column, Chars, Length).
     template <class F>
     void ForEachValue(Integer Y, F&& Sink) const {
@@ -117,6 +121,8 @@ public:
     void SetStringValue(Integer Column, Integer RecIndex, const AnsiString& Value);
     // Length -1 means the column's room (with Trim) or up to the first byte 0.
     void SetStringValueFromBuffer(Integer Column, Integer RecIndex, bool Trim, Integer Length, const char* Chars);
+    // Every text column of the record at once, in column order, as they are.
+    void SetStringRow(Integer RecIndex, const TStringCollection::TText* Texts);
 
     Byte* GetRecordBuffer(Integer RecNo);
     // Always reloads: the work buffer then holds the values before an edit.

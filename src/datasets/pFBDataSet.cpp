@@ -209,8 +209,27 @@ void TpFBDataSet::SetRecNoImpl(Integer Value) {
     TFBDataSet::SetRecNoImpl(Physical);
 }
 
+void TpFBDataSet::DoBeforeExecuteSelect() {
+    FServerRecordCount = 0;
+    if (!PrepareOptions().Contains(psAskRecordCount)) return;
+    // The count needs the select's transaction, which the select would start anyway.
+    TFBTransaction* Tr = SelectQuery()->Transaction();
+    if (Tr && !Tr->Active() && Options().Contains(poStartTransaction)) Tr->StartTransaction();
+    FServerRecordCount = GetServerRecordCount();
+}
+
+bool TpFBDataSet::IsSequenced() const {
+    if (Options().Contains(poVisibleRecno) && Filtered()) return TFBDataSet::IsSequenced();
+    return FServerRecordCount > 0 || TFBDataSet::IsSequenced();
+}
+
 Integer TpFBDataSet::GetRecordCount() const {
-    if (!Options().Contains(poVisibleRecno) || !Filtered() || !RecordsCache()) return TFBDataSet::GetRecordCount();
+    if (!Options().Contains(poVisibleRecno) || !Filtered() || !RecordsCache()) {
+        // Rows not fetched yet count too; rows deleted or added since the count are taken off or added.
+        const Integer Base = TFBDataSet::GetRecordCount();
+        if (FServerRecordCount <= 0 || UniDirectional()) return Base;
+        return std::max(Base, FServerRecordCount + InsertedCount() - DeletedCount());
+    }
     const AnsiString Key = IntToStr(FetchedCount()) + "/" + IntToStr(DeletedCount()) + "/" + Filter();
     if (FVisibleCountAt == FetchedCount() && FVisibleCountKey == Key) return FVisibleCount;
     auto* Self = const_cast<TpFBDataSet*>(this);

@@ -121,6 +121,10 @@ public:
 
     // ---- record count on the server
     virtual Integer GetServerRecordCount();
+    // With psAskRecordCount, the rows the select had when it was opened.
+    Integer ServerRecordCount() const { return FServerRecordCount; }
+    void DoBeforeExecuteSelect() override;
+    bool IsSequenced() const override;
 
     // ---- user events (IUserEventReceiver)
     void DoUserEvent(TObject* Sender, const AnsiString& EventName, const Variant& Info) override;
@@ -202,6 +206,7 @@ private:
     std::map<AnsiString, AnsiString> FDefaultExpressions;
     std::set<AnsiString> FAutoGuids;
     TSortedList FHidden;
+    Integer FServerRecordCount = 0;
     mutable Integer FVisibleCountAt = -1;   // cache size the visible count was taken at
     mutable Integer FVisibleCount = 0;
     mutable AnsiString FVisibleCountKey;    // what else the count depends on

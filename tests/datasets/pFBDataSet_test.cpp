@@ -196,6 +196,30 @@ TEST_F(pFBDataSetTest, VisibleRecordNumbersLeaveOutTheFilteredRecords) {
     EXPECT_EQ(Ds->RecNo(), 6);
 }
 
+TEST_F(pFBDataSetTest, AskingTheServerCountsTheRowsNotFetchedYet) {
+    TpFBDataSet* Ds = Subscribers();
+    Ds->Open();
+    EXPECT_EQ(Ds->RecordCount(), 1);   // only what was fetched
+    Ds->Close();
+    Ds->SetPrepareOptions(Ds->PrepareOptions() + TpPrepareOptions{psAskRecordCount});
+    Tr->Commit();   // the count starts the transaction it needs
+    Ds->Open();
+    EXPECT_EQ(Ds->FetchedCount(), 1);
+    EXPECT_EQ(Ds->ServerRecordCount(), 2);
+    EXPECT_EQ(Ds->RecordCount(), 2);
+    EXPECT_TRUE(Ds->IsSequenced());
+    Ds->Delete();
+    EXPECT_EQ(Ds->RecordCount(), 1);
+    Ds->Append();
+    Ds->FieldByName("ABONENO")->SetAsString("300");
+    Ds->Post();
+    EXPECT_EQ(Ds->RecordCount(), 2);
+    Ds->Close();
+    Ds->SelectSQL()->SetText("select * from EABONEKIMLIK where ABONENO = \"yok\"");
+    Ds->Open();
+    EXPECT_EQ(Ds->RecordCount(), 0);
+}
+
 TEST_F(pFBDataSetTest, AFailingInsertRaisesAndLeavesTheRecordInInsertState) {
     TpFBDataSet* Ds = Subscribers();
     Ds->Open();
