@@ -394,3 +394,28 @@ TEST(ExtGridLookup, TypingGoesToTheFirstRowOfTheSortedColumnThatBeginsWithIt) {
     TypeText(u"i");
     EXPECT_EQ(5, F.Grid->Row());
 }
+
+TEST(ExtGridMouse, DraggingTheSelectionHandleReportsBothSelections) {
+    TMouseForm F;
+    F.Options({goRangeSelect});
+    F.Grid->SetSelectionRectangle(true);
+    F.Grid->SetSelectionResizer(true);
+    F.Grid->Navigation()->SetAllowSmartClipboard(true);   // one pasted value fills the selection
+    F.Grid->SetCells(1, 1, "7");
+    TGridRect Orig, New;
+    Integer Calls = 0;
+    F.Grid->OnSelectionResize = [&](TObject*, TGridRect O, TGridRect N) {
+        Orig = O;
+        New = N;
+        ++Calls;
+    };
+    F.Grid->OnSelectionResized = [&](TObject*, TGridRect, TGridRect) { ++Calls; };
+    const TRect R = F.Grid->CellRect(1, 1);
+    F.Drag(QPoint(R.Right - 2, R.Bottom - 2), F.In(1, 3));
+    EXPECT_EQ(2, Calls);
+    EXPECT_EQ(1, Orig.Bottom);
+    EXPECT_EQ(3, New.Bottom);
+    EXPECT_EQ(1, New.Top);
+    EXPECT_FALSE(F.Grid->Options().Contains(goEditing));   // editing was allowed for the paste only
+    EXPECT_EQ("7", F.Grid->Cells(1, 3));   // the copied cell pasted over the new selection
+}
