@@ -9,6 +9,7 @@
 #include "dbclient/FBMessages.h"
 #include "dbclient/StdFuncs.h"
 #include "dbclient/StrUtil.h"
+#include "dbclient/pFBDataInfo.h"
 #include "platform/rtl/CodePage.h"
 
 namespace {
@@ -579,11 +580,19 @@ TFieldType TFBCustomDataSet::ColumnFieldType(Integer Index, Integer& Size) {
     const Integer Len = V->DataLength();
     const AnsiString Name = V->Name();
     TField* Persistent = DefaultFields() ? nullptr : FindField(Name);
+    // The column's domain, when the options ask for Boolean or GUID domains.
+    const auto Info = [&]() -> TpFBFieldInfo* {
+        const AnsiString Rel = V->RelationName();
+        if (!Database() || Rel.empty() || Rel == "FB$FIELDS_INFO") return nullptr;
+        return GetFieldInfo(Database(), Rel, V->SQLName(), false);
+    };
     Size = 0;
     switch (T) {
         case SQLTypeVarying:
         case SQLTypeText:
             Size = Len;
+            if (FPrepareOptions.Contains(psUseGuidField) && Len == 16)
+                if (TpFBFieldInfo* I = Info(); I && I->IsGuidDomain()) return ftGuid;
             return V->SQLSubtype() == 3 ? ftWideString : ftString;
         case SQLTypeDouble:
         case SQLTypeFloat:
@@ -591,6 +600,8 @@ TFieldType TFBCustomDataSet::ColumnFieldType(Integer Index, Integer& Size) {
         case SQLTypeLong:
         case SQLTypeShort:
             if (Scale < 0) return ftFloat;
+            if (FPrepareOptions.Contains(psUseBooleanField))
+                if (TpFBFieldInfo* I = Info(); I && I->IsBooleanDomain()) return ftBoolean;
             if (Persistent && Persistent->DataType() == ftBoolean) return ftBoolean;
             if (Len != 4 && (!Persistent || dynamic_cast<TSmallintField*>(Persistent))) return ftSmallint;
             return ftInteger;

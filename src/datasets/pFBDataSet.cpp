@@ -2,6 +2,7 @@
 // and generator values, formats, user events and the server record count.
 #include "datasets/pFBDataSet.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "dbclient/FBDatabase.h"
@@ -531,15 +532,15 @@ AnsiString TpFBDataSet::MainTable() {
 }
 
 void TpFBDataSet::ApplyPrepareOptions() {
-    if (!Active()) return;
+    // Also while opening: the fields exist once the cursor is open.
+    if (!IsCursorOpen()) return;
     const TpFBDsOptions O = Options();
-    if (!O.Contains(poAutoFormatFields)) return;
     TFormatFields* F = FDefaultFormats.get();
     for (Integer I = 0; I < FieldCount(); ++I) {
         TField* Fld = Fields()->Fields(I);
         TFBFieldDescr* D = DescrOf(Fld);
         const Integer Scale = D ? -static_cast<SmallInt>(D->Scale) : 0;
-        switch (Fld->DataType()) {
+        if (O.Contains(poAutoFormatFields)) switch (Fld->DataType()) {
             case ftSmallint: case ftInteger: case ftFloat: case ftLargeint:
                 if (Scale > 0) {
                     if (Fld->DisplayFormat().empty())
@@ -567,6 +568,76 @@ void TpFBDataSet::ApplyPrepareOptions() {
             default:
                 break;
         }
+        ApplyColumnInfo(Fld);
+    }
+}
+
+void TpFBDataSet::ApplyColumnInfo(TField* Fld) {
+    const TpPrepareOptions P = PrepareOptions();
+    TFBDatabase* Db = Database();
+    const bool Repository = P.Contains(psApplyRepositary) && Db && Db->UseRepositories().Contains(urFieldsInfo);
+    const bool Memo = dynamic_cast<TFBMemoField*>(Fld) && P.Contains(psSupportUnicodeBlobs);
+    if (!Db || !(P.Contains(pfSetRequiredFields) || P.Contains(pfSetReadOnlyFields) ||
+                 P.Contains(pfImportDefaultValues) || P.Contains(psUseBooleanField) || Repository || Memo))
+        return;
+    AnsiString Table, Column;
+    const bool Data = Fld->FieldKind() == fkData && ColumnOrigin(Fld->FieldNo(), Table, Column);
+    if (!Fld->ReadOnly() && P.Contains(pfSetReadOnlyFields) && Data) {
+        // A field of another table than the one the statements change cannot be written.
+        const TAutoUpdateOptions* O = FAutoUpdateOptions.get();
+        const AnsiString Main = UnquoteStr(MainTable());
+        bool Other;
+        if (O->AutoReWriteSqls()) {
+            Other = !AsciiEqualStr(Table, Main, false);
+            if (!Other && O->HasAlias()) {
+                const AnsiString Alias = FieldTableAlias(Fld->FieldName());
+                Other = !Alias.empty() && !SameIdentifiers(Alias, FAutoUpdateOptions->GetModifyTableAlias());
+            }
+        } else {
+            Other = !(CachedUpdates() && OnUpdateRecord) && Table != Main;
+        }
+        if (Other) Fld->SetReadOnly(true);
+    }
+    TpFBFieldInfo* Info = Data ? GetFieldInfo(Db, Table, Column, Repository) : nullptr;
+    if (!Info) Info = GetFieldInfo(Db, "ALIAS", Fld->FieldName(), Repository);
+    if (!Info) return;
+    if (auto* M = dynamic_cast<TFBMemoField*>(Fld); M && Memo) M->SetCharacterSet(Info->CharacterSetId);
+    const AnsiString Default = FastTrim(Info->DefaultText);
+    if (P.Contains(pfImportDefaultValues) && !Default.empty() && DefaultExpression(Fld->FieldName()).empty()) {
+        AnsiString Expr = Default;
+        if (dynamic_cast<TNumericField*>(Fld) || Fld->DataType() == ftBCD) {
+            if (FormatSettings.DecimalSeparator != '.')
+                std::replace(Expr.begin(), Expr.end(), '.', FormatSettings.DecimalSeparator);
+        } else if (dynamic_cast<TDateTimeField*>(Fld)) {
+            const Integer Kind = Fld->DataType() == ftDate ? 1 : (Fld->DataType() == ftTime ? 2 : 0);
+            if (!IsSQLConstantWord(Expr)) {
+                try {
+                    Expr = NormalizeDateText(Expr, Kind);
+                } catch (EConvertError&) {
+                    // A default the server takes but this program cannot read stays as written.
+                }
+            }
+        } else if (dynamic_cast<TFBStringField*>(Fld)) {
+            Expr = "'" + Expr + "'";
+        }
+        SetDefaultExpression(Fld->FieldName(), Expr);
+    }
+    if (Fld->FieldKind() == fkData) {
+        if (P.Contains(pfSetReadOnlyFields) && !P.Contains(psCanEditComputedFields) && Info->Computed)
+            Fld->SetReadOnly(true);
+        if (P.Contains(pfSetRequiredFields)) {
+            TFBFieldDescr* D = DescrOf(Fld);
+            Fld->SetRequired(D && !D->Nullable && Default.empty() && !Info->FilledByTrigger);
+        }
+    }
+    if (Repository && Info->HasRepositoryInfo) {
+        if (Info->DisplayWidth != 0) Fld->SetDisplayWidth(Info->DisplayWidth);
+        if (!Info->DisplayLabel.empty()) Fld->SetDisplayLabel(Info->DisplayLabel);
+        Fld->SetVisible(Info->Visible);
+        const bool Numeric = dynamic_cast<TNumericField*>(Fld) != nullptr;
+        if (!Info->DisplayFormat.empty() && (Numeric || dynamic_cast<TDateTimeField*>(Fld)))
+            Fld->SetDisplayFormat(Info->DisplayFormat);
+        if (!Info->EditFormat.empty() && Numeric) Fld->SetEditFormat(Info->EditFormat);
     }
 }
 

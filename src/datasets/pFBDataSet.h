@@ -187,6 +187,8 @@ private:
     bool ColumnOrigin(Integer FieldNo, AnsiString& Table, AnsiString& Column) const;
     AnsiString FieldTableAlias(const AnsiString& FieldName) const;
     void ApplyDefaultValues();
+    // Attributes of a field from its column's metadata (defaults, read-only, required, repository).
+    void ApplyColumnInfo(TField* Fld);
 
     std::unique_ptr<TAutoUpdateOptions> FAutoUpdateOptions;
     std::unique_ptr<TFormatFields> FDefaultFormats;

@@ -25,6 +25,9 @@ public:
             "CREATE TABLE LOG (MSG VARCHAR(40));"
             "CREATE TABLE DEFS (ID INTEGER, D DATE, S VARCHAR(20), N INTEGER, G CHAR(38));"
             "CREATE GENERATOR GEN_DEFS_ID;"
+            "CREATE DOMAIN DBOOLEAN AS SMALLINT DEFAULT 0;"
+            "CREATE TABLE ATTRS (ID INTEGER NOT NULL, QTY INTEGER DEFAULT 5, NAME VARCHAR(10) DEFAULT \"yok\", "
+            "  FLAG DBOOLEAN, TOTAL COMPUTED BY (QTY * 2));"
             "CREATE TABLE FB$DATASETS_INFO (DS_ID INTEGER NOT NULL, DESCRIPTION VARCHAR(40), "
             "  SELECT_SQL BLOB SUB_TYPE 1, UPDATE_SQL BLOB SUB_TYPE 1, INSERT_SQL BLOB SUB_TYPE 1, "
             "  DELETE_SQL BLOB SUB_TYPE 1, REFRESH_SQL BLOB SUB_TYPE 1, NAME_GENERATOR VARCHAR(68), "
@@ -218,6 +221,29 @@ TEST_F(pFBDataSetTest, AskingTheServerCountsTheRowsNotFetchedYet) {
     Ds->SelectSQL()->SetText("select * from EABONEKIMLIK where ABONENO = \"yok\"");
     Ds->Open();
     EXPECT_EQ(Ds->RecordCount(), 0);
+}
+
+TEST_F(pFBDataSetTest, ColumnMetadataGivesDefaultsBooleanFieldsAndRequiredAndReadOnlyFlags) {
+    TpFBDataSet* Ds = NewDataSet("select * from ATTRS");
+    Ds->InsertSQL()->SetText("insert into ATTRS (ID, QTY, NAME, FLAG) values (?ID, ?QTY, ?NAME, ?FLAG)");
+    Ds->Open();
+    EXPECT_EQ(Ds->FieldByName("FLAG")->DataType(), ftBoolean);   // a Boolean domain
+    EXPECT_FALSE(Ds->FieldByName("TOTAL")->ReadOnly());            // not asked for
+    Ds->Append();
+    EXPECT_EQ(Ds->FieldByName("QTY")->AsInteger(), 5);
+    EXPECT_EQ(Ds->FieldByName("NAME")->AsString(), "yok");
+    EXPECT_TRUE(Ds->FieldByName("ID")->IsNull());
+    Ds->Cancel();
+    Ds->Close();
+    Ds->SetPrepareOptions(Ds->PrepareOptions() + TpPrepareOptions{pfSetRequiredFields, pfSetReadOnlyFields} -
+                          TpPrepareOptions{psUseBooleanField});
+    Ds->UpdateSQL()->SetText("update ATTRS set QTY = ?QTY where ID = ?OLD_ID");
+    Ds->Open();
+    EXPECT_EQ(Ds->FieldByName("FLAG")->DataType(), ftSmallint);
+    EXPECT_TRUE(Ds->FieldByName("ID")->Required());     // not null and no default
+    EXPECT_FALSE(Ds->FieldByName("QTY")->Required());
+    EXPECT_TRUE(Ds->FieldByName("TOTAL")->ReadOnly());  // computed
+    EXPECT_FALSE(Ds->FieldByName("QTY")->ReadOnly());
 }
 
 TEST_F(pFBDataSetTest, AFailingInsertRaisesAndLeavesTheRecordInInsertState) {
