@@ -50,6 +50,7 @@ class THTMLImageList;
 class THTMLPictureCache;
 class TIntList;
 class TPictureContainer;
+class TRichEdit;
 
 // Plain stored option: getter Name(), setter SetName(v).
 #define EXTGRID_OPTION(Type, Name, Default)            \
@@ -1460,6 +1461,7 @@ private:
     Integer RadioItemAt(Integer ACol, Integer ARow, Integer X, Integer Y);
     TCanvas* CellMeasureCanvas(TBitmap& Scratch, Integer ACol, Integer ARow);
     AnsiString FLookupText;   // typed so far by the incremental lookup
+    TRichEdit* FRichCell = nullptr;   // hidden, made for the first rich-text cell; owned as a component
     void IncrementalLookup(char Key);
     std::vector<TRect> RadioLayout(TCanvas* ACanvas, const TRect& R, TStrings* Items, bool Vertical);
     TRect PlaceCellGraphic(const TRect& Rc, TCellGraphic* G, Integer W, Integer H, TAlignment TextHAlign,

@@ -9,6 +9,8 @@
 #include "grid/ExtUtil.h"
 #include "grid/PictureContainer.h"
 #include "platform/rtl/CodePage.h"
+#include "platform/ui/RichEdit.h"
+#include "platform/ui/Rtf.h"
 
 #include <algorithm>
 #include <cctype>
@@ -491,8 +493,17 @@ Integer TExtStringGrid::DrawCellTextLayer(TCanvas* Cv, Integer ACol, Integer ARo
         if (Glyph) T.Right -= 10;
         TextW = DrawHTMLCellText(Cv, Text, T, HAlign, VAlign, !FEnhTextSize, URLCol, false) + 2;
         if (Glyph) DrawSortGlyph(Cv, RC, T.Right + 2, GlyphY(T));
+    } else if (Kind == 2 && IsRtfText(Text)) {
+        if (!FRichCell) {
+            FRichCell = new TRichEdit(this);
+            FRichCell->SetVisible(false);
+        }
+        FRichCell->SetWordWrap(WW);
+        FRichCell->SetText(Text);
+        FRichCell->RenderTo(Cv, T);
+        TextW = FRichCell->RequiredSize().X + 2;
     } else if (Kind == 2) {
-        // No rich-text renderer here: the words of the text, never an empty cell.
+        // Not a rich-text document after all: its words, never an empty cell.
         AnsiString Words = RichTextWords(Text);
         if (Words.empty()) Words = Text;
         const TBrushStyle Old = Cv->Brush()->Style();

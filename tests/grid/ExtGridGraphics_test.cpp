@@ -311,3 +311,12 @@ TEST(ExtGridGraphics, TheTextOfACheckBoxCellStandsBesideTheBox) {
     EXPECT_EQ(0, Count(I, Rect(R.Left, R.Top, R.Left + Box + 1, R.Bottom), Dark));
     EXPECT_GT(Count(I, Rect(R.Left + Box + 1, R.Top, R.Right, R.Bottom), Dark), 10);
 }
+
+TEST(ExtGridGraphics, RichTextCellsShowTheirColours) {
+    TGraphicForm F;
+    F.Grid->SetCells(1, 1, "{\\rtf1{\\colortbl;\\red255\\green0\\blue0;}\\cf1 red words}");
+    F.Grid->SetCells(1, 2, "{\\notrtf plain words}");
+    const QImage I = F.Shot();
+    EXPECT_GT(Count(I, Inner(F.Grid, 1, 1), Reddish), 5);
+    EXPECT_GT(Count(I, Inner(F.Grid, 1, 2), Dark), 5);
+}
