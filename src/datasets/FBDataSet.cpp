@@ -580,3 +580,41 @@ Integer TFBCustomDataSet::Translate(const char* Src, char* Dest, bool ToOem) {
 }
 
 void TFBCustomDataSet::InternalHandleException() { TDataSet::InternalHandleException(); }
+
+// ---------------------------------------------------------------------------------------------
+// The data set as a source of parameter values
+
+Integer TFBCustomDataSet::ParamCount() { return FSelectQuery->Params()->Count(); }
+
+AnsiString TFBCustomDataSet::ParamName(Integer ParamIndex) { return FSelectQuery->Params()->Vars(ParamIndex)->Name(); }
+
+Integer TFBCustomDataSet::FieldsCount() { return FieldCount(); }
+
+bool TFBCustomDataSet::FieldExist(const AnsiString& FieldName, Integer& FieldIndex) {
+    TField* F = FindField(FieldName);
+    if (F) FieldIndex = F->Index();
+    return F != nullptr;
+}
+
+bool TFBCustomDataSet::ParamExist(const AnsiString& ParamName, Integer& ParamIndex) {
+    return FSelectQuery->ParamExist(ParamName, ParamIndex);
+}
+
+Variant TFBCustomDataSet::FieldValue(const AnsiString& FieldName, bool Old) {
+    TField* F = FieldByName(FieldName);
+    // Asked by name, the old value is given in every state.
+    return Old ? F->OldValue() : F->AsVariant();
+}
+
+Variant TFBCustomDataSet::FieldValue(Integer FieldIndex, bool Old) {
+    TField* F = Fields()->Fields(FieldIndex);
+    return Old && State() != dsInsert ? F->OldValue() : F->AsVariant();
+}
+
+Variant TFBCustomDataSet::ParamValue(const AnsiString& ParamName) { return FSelectQuery->ParamByName(ParamName)->Value(); }
+
+Variant TFBCustomDataSet::ParamValue(Integer ParamIndex) { return FSelectQuery->Params()->Vars(ParamIndex)->Value(); }
+
+void TFBCustomDataSet::SetParamValue(Integer ParamIndex, const Variant& aValue) {
+    FSelectQuery->Params()->Vars(ParamIndex)->SetValue(aValue);
+}

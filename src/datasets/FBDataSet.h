@@ -20,6 +20,7 @@
 #include "dbclient/FBBlob.h"
 #include "dbclient/FBMessages.h"
 #include "dbclient/FBQuery.h"
+#include "dbclient/FBSQLObject.h"
 #include "datasets/ExpressionParser.h"
 #include "datasets/RecordsCache.h"
 #include "platform/data/DB.h"
@@ -331,7 +332,7 @@ enum TBlobStreamAction { bsaRecord, bsaPost, bsaCancel, bsaRelease };
 // ---------------------------------------------------------------------------------------------
 // The data set.
 
-class TFBCustomDataSet : public TDataSet {
+class TFBCustomDataSet : public TDataSet, public ISQLObject {
     friend class TFBDSBlobStream;   // marks the data set modified when it is written
 
 public:
@@ -488,6 +489,20 @@ public:
     // column needs the general path (DB_KEY, GUID, wide text).
     enum TReadText { rtNull, rtRead, rtOther };
     TReadText ReadText(TFBStringField* Field, AnsiString& Value);
+
+    // ---- the data set as a source of parameter values: its fields and
+    // SelectQuery's parameters
+    Integer ParamCount() override;
+    AnsiString ParamName(Integer ParamIndex) override;
+    Integer FieldsCount() override;
+    bool FieldExist(const AnsiString& FieldName, Integer& FieldIndex) override;
+    bool ParamExist(const AnsiString& ParamName, Integer& ParamIndex) override;
+    // Old: the value before the edit (an inserted record has none: its new value).
+    Variant FieldValue(const AnsiString& FieldName, bool Old) override;
+    Variant FieldValue(Integer FieldIndex, bool Old) override;
+    Variant ParamValue(const AnsiString& ParamName) override;
+    Variant ParamValue(Integer ParamIndex) override;
+    void SetParamValue(Integer ParamIndex, const Variant& aValue) override;
 
     // ---- blob fields
     TStream* CreateBlobStream(TField* Field, TBlobStreamMode Mode) override;

@@ -1244,4 +1244,42 @@ TEST_F(FBDataSetEditTest, MoveRecordChangesTheOrderAndFetchesForAFarTarget) {
     EXPECT_EQ(Ids(), "2 1 4 5 3 ");
 }
 
+// ---- the data set as a source of parameter values ----------------------------------------------
+
+TEST_F(FBDataSetEditTest, TheDataSetSuppliesFieldsAndItsSelectParametersByName) {
+    Ds->SelectSQL()->SetText("SELECT * FROM EDIT WHERE ID >= ?FROM_ID ORDER BY ID");
+    Ds->SelectQuery()->ParamByName("FROM_ID")->SetAsInteger(2);
+    Ds->Open();
+    ISQLObject* O = Ds;
+    ASSERT_EQ(O->ParamCount(), 1);
+    EXPECT_EQ(O->ParamName(0), "FROM_ID");
+    EXPECT_EQ(O->ParamValue("FROM_ID").AsInteger(), 2);
+    O->SetParamValue(0, Variant(3));
+    EXPECT_EQ(O->ParamValue(0).AsInteger(), 3);
+    Integer I = -1;
+    EXPECT_TRUE(O->FieldExist("name", I));
+    EXPECT_EQ(I, 1);
+    EXPECT_FALSE(O->FieldExist("NOSUCH", I));
+    EXPECT_EQ(O->FieldsCount(), 5);
+    EXPECT_THROW(O->FieldValue("NOSUCH", false), EDatabaseError);
+    Ds->Edit();
+    Ds->FieldByName("NAME")->SetAsString("yeni");
+    EXPECT_EQ(O->FieldValue("NAME", true), Variant("İki"));
+    EXPECT_EQ(O->FieldValue(1, false), Variant("yeni"));
+    Ds->Cancel();
+    Ds->Append();
+    Ds->FieldByName("ID")->SetAsInteger(9);
+    EXPECT_EQ(O->FieldValue(0, true).AsInteger(), 9);   // an inserted record has no old value
+    EXPECT_TRUE(VarIsNull(O->FieldValue("ID", true)));
+    // Another statement takes its parameters from the data set.
+    TFBQuery Q(nullptr);
+    Q.SetDatabase(Db);
+    Q.SetTransaction(Db->DefaultTransaction());
+    Q.SQL()->SetText("SELECT COUNT(*) FROM EDIT WHERE ID < ?NEW_ID AND ID >= ?FROM_ID");
+    AssignSQLObjectParams(&Q, {Ds});
+    EXPECT_EQ(Q.ParamByName("NEW_ID")->AsInteger(), 9);
+    EXPECT_EQ(Q.ParamByName("FROM_ID")->AsInteger(), 3);
+    Ds->Cancel();
+}
+
 }  // namespace
