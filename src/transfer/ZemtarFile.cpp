@@ -30,6 +30,7 @@ const char* const MonthNames[12] = {"Ocak",   "Şubat",   "Mart",    "Nisan", "M
                                     "Temmuz", "Ağustos", "Eylül", "Ekim",  "Kasım", "Aralık"};
 
 const char* const LineEnd = "\t\r\n";
+constexpr std::size_t SinkPiece = std::size_t(1) << 20;
 
 // What a byte of a code page 1254 text needs on its way into a file.
 enum TByteClass : unsigned char { bcPlain, bcWide, bcCr, bcLf, bcTab, bcMarkup, bcForbidden };
@@ -194,10 +195,22 @@ Integer CountMarkedRows(const TExtStringGrid& Grid, Integer MarkCol) {
     return Count;
 }
 
-void TZemtarText::Line(Integer Indent, const AnsiString& Markup) {
+void TZemtarText::Line(Integer Indent, std::string_view Markup) {
     if (Indent > 0) FUtf8.append(static_cast<size_t>(Indent), ' ');
     AppendConverted(FUtf8, Markup, cvMarkup);
     FUtf8 += LineEnd;
+    LineDone();
+}
+
+void TZemtarText::LineDone() {
+    // The buffer keeps its room: the next piece reuses the same memory.
+    if (FSink && FUtf8.size() >= SinkPiece) Flush();
+}
+
+void TZemtarText::Flush() {
+    if (!FSink || FUtf8.empty()) return;
+    FSink->Write(FUtf8.data(), FUtf8.size());
+    FUtf8.clear();
 }
 
 void TZemtarText::Leaf(Integer Indent, const char* Tag, const AnsiString& Value) {
@@ -211,14 +224,7 @@ void TZemtarText::Leaf(Integer Indent, const char* Tag, const AnsiString& Value)
     FUtf8.append(Tag, TagLength);
     FUtf8 += '>';
     FUtf8 += LineEnd;
-}
-
-void TZemtarRowSizer::RowDone() {
-    if (FDone) return;
-    FDone = true;
-    const std::size_t Row = FOut.Utf8().size() - FStart;
-    const std::size_t Rest = FRows > 1 ? static_cast<std::size_t>(FRows - 1) : 0;
-    FOut.Reserve(FOut.Utf8().size() + Rest * (Row + Row / 4) + 256);
+    LineDone();
 }
 
 AnsiString ZemtarSchemaName(const AnsiString& FileName) {
@@ -259,8 +265,12 @@ void SaveFileAsUtf8(const AnsiString& Path, const AnsiString& NewPath) {
     SaveFileAtomically(NewPath, ZemtarUtf8Text(Content));
 }
 
-void SaveZemtarFile(const AnsiString& Path, const TZemtarText& File) {
-    SaveFileAtomically(Path, File.Utf8());
+void SaveZemtarFile(const AnsiString& Path, const std::function<void(TZemtarText& Out)>& Compose) {
+    TAtomicFileWriter File(Path);
+    TZemtarText Out(&File);
+    Compose(Out);
+    Out.Flush();
+    File.Commit();
 }
 
 AnsiString ZemtarFilePath(const AnsiString& Folder, const AnsiString& FileName) {

@@ -3,13 +3,16 @@
 // description, the line form, the envelope, marked rows, the month code and
 // period text, and the final UTF-8 encoding of a file.
 //
-// A file is composed in memory directly in its stored form (UTF-8, every line
-// ending TAB CR LF) and stored once by replacing the target file atomically: a
-// failed write leaves the earlier file as it was. Values are XML-escaped; a
+// A file is composed directly in its stored form (UTF-8, every line ending
+// TAB CR LF) and streamed into a temporary file that replaces the target only
+// when complete: a failed write leaves the earlier file as it was. Values are XML-escaped; a
 // character XML 1.0 forbids stops the write.
+#include "platform/rtl/Files.h"
 #include "platform/rtl/SysUtils.h"
 
+#include <functional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -78,36 +81,27 @@ bool IsMarkedRow(const TExtStringGrid& Grid, Integer Row, Integer MarkCol);
 Integer CountMarkedRows(const TExtStringGrid& Grid, Integer MarkCol);
 
 // Builds a transfer file line by line in its stored form: the code page 1254
-// texts given are written as UTF-8, each line end as TAB CR LF.
+// texts given are written as UTF-8, each line end as TAB CR LF. With a sink the
+// bytes go on to it in pieces of about a megabyte, so the file is never held
+// whole; without one they stay in Utf8().
 class TZemtarText {
 public:
-    // Room for about this many bytes, so that the file is not moved while it grows.
-    void Reserve(std::size_t Bytes) { FUtf8.reserve(Bytes); }
+    explicit TZemtarText(TAtomicFileWriter* Sink = nullptr) : FSink(Sink) {}
     // Indent blanks, Markup as given (its escaping done), then TAB CR LF. A line
     // break inside becomes CR LF.
-    void Line(Integer Indent, const AnsiString& Markup);
+    void Line(Integer Indent, std::string_view Markup);
     // <Tag>Value</Tag> on one line, Value escaped; EZemtarText for a forbidden character.
     void Leaf(Integer Indent, const char* Tag, const AnsiString& Value);
     void Leaf(Integer Indent, const AnsiString& Tag, const AnsiString& Value) { Leaf(Indent, Tag.c_str(), Value); }
-    // The file's bytes so far.
+    // Hands what is left to the sink.
+    void Flush();
+    // The bytes not yet handed to a sink (all of them without one).
     const std::string& Utf8() const { return FUtf8; }
 
 private:
+    void LineDone();
+    TAtomicFileWriter* FSink;
     std::string FUtf8;
-};
-
-// Makes room for the whole file once the first of Rows rows is written (the
-// others taken as a quarter larger), so that a big file is not moved while it grows.
-class TZemtarRowSizer {
-public:
-    TZemtarRowSizer(TZemtarText& Out, Integer Rows) : FOut(Out), FRows(Rows), FStart(Out.Utf8().size()) {}
-    void RowDone();
-
-private:
-    TZemtarText& FOut;
-    Integer FRows;
-    std::size_t FStart;
-    bool FDone = false;
 };
 
 // The values of the envelope (unescaped; the writer escapes them).
@@ -139,9 +133,10 @@ std::string ZemtarUtf8Text(const AnsiString& Text);
 // EFOpenError when Path cannot be read, EFCreateError when NewPath cannot be written.
 void SaveFileAsUtf8(const AnsiString& Path, const AnsiString& NewPath);
 
-// Stores a composed file at Path, replacing any earlier file atomically.
-// EFCreateError on failure (the earlier file is kept).
-void SaveZemtarFile(const AnsiString& Path, const TZemtarText& File);
+// Writes a transfer file at Path through Compose, replacing any earlier file
+// atomically: a failure on the way (EFCreateError, EZemtarText ...) keeps the
+// earlier file.
+void SaveZemtarFile(const AnsiString& Path, const std::function<void(TZemtarText& Out)>& Compose);
 
 // The path of a file in the folder a screen's folder edit names: the folder text
 // followed by the name (a "/" put between when the text names a folder without one).

@@ -4,7 +4,7 @@
 #include "platform/rtl/SysUtils.h"
 #include "platform/ui/Dialogs.h"
 
-#include <set>
+#include <vector>
 #include <string>
 
 namespace {
@@ -12,19 +12,26 @@ namespace {
 enum TEmptyRule { erValue, erPlaceholder, erBlank };
 
 // Elements that get one blank before their end tag whatever the value, per file.
-// Those in Single do not add it to the blank of an empty cell.
+// Those in Single do not add it to the blank of an empty cell. A handful each:
+// looked up by a plain walk.
 struct TBlankRules {
-    std::set<std::string> Trailing;
-    std::set<std::string> Single;
+    const std::vector<std::string>* Trailing = nullptr;
+    const std::vector<std::string>* Single = nullptr;
+    static bool Has(const std::vector<std::string>* List, const char* Tag) {
+        if (List)
+            for (const std::string& T : *List)
+                if (T == Tag) return true;
+        return false;
+    }
 };
 
 TBlankRules BlankRules(const TZemtarEnergyKind& Kind, TIdentityFileKind FileKind) {
     TBlankRules Rules;
     if (FileKind == ifAllSubscribers) {
-        Rules.Trailing.insert(Kind.AllTrailingBlanks.begin(), Kind.AllTrailingBlanks.end());
+        Rules.Trailing = &Kind.AllTrailingBlanks;
     } else if (FileKind == ifPeriod) {
-        Rules.Trailing.insert(Kind.PeriodTrailingBlanks.begin(), Kind.PeriodTrailingBlanks.end());
-        Rules.Single.insert(Kind.PeriodSingleBlanks.begin(), Kind.PeriodSingleBlanks.end());
+        Rules.Trailing = &Kind.PeriodTrailingBlanks;
+        Rules.Single = &Kind.PeriodSingleBlanks;
     }
     return Rules;
 }
@@ -47,11 +54,15 @@ public:
 
     void Leaf(const char* Tag, const AnsiString& Cell, TEmptyRule Rule = erValue,
               const char* Placeholder = "") {
+        const bool Trailing = TBlankRules::Has(FRules.Trailing, Tag);
+        if (!Trailing && !Cell.empty()) {
+            FOut.Leaf(8, Tag, Cell);
+            return;
+        }
         AnsiString Value = Cell;
-        const bool Trailing = FRules.Trailing.count(Tag) != 0;
         if (Value.empty()) {
             if (Rule == erPlaceholder) Value = Placeholder;
-            else if (Rule == erBlank && !(Trailing && FRules.Single.count(Tag))) Value = " ";
+            else if (Rule == erBlank && !(Trailing && TBlankRules::Has(FRules.Single, Tag))) Value = " ";
         }
         if (Trailing) Value += " ";
         FOut.Leaf(8, Tag, Value);
@@ -149,7 +160,6 @@ void BuildIdentityTransferFile(TZemtarText& Out, const TZemtarEnergyKind& Kind, 
 
     WriteEnvelopeHead(Out, Envelope);
     const TBlankRules Rules = BlankRules(Kind, FileKind);
-    TZemtarRowSizer Sizer(Out, Marked);
     for (Integer Row = 1; Row < Grid.RowCount(); ++Row) {
         if (!IsMarkedRow(Grid, Row, IdentityMarkCol)) continue;
         try {
@@ -158,7 +168,6 @@ void BuildIdentityTransferFile(TZemtarText& Out, const TZemtarEnergyKind& Kind, 
             CheckZemtarRowText(Grid, Row);
             throw;
         }
-        Sizer.RowDone();
     }
     WriteEnvelopeTail(Out);
 }
@@ -176,9 +185,7 @@ TZemtarCheck WriteIdentityTransferFile(const TZemtarEnergyKind& Kind, TIdentityF
     }
     const AnsiString Path = IdentityFilePath(Kind, FileKind, Inputs);
     if (!ZemtarFolderUsable(Path)) return zcFolder;
-    TZemtarText Out;
-    BuildIdentityTransferFile(Out, Kind, FileKind, Grid, Inputs);
-    SaveZemtarFile(Path, Out);
+    SaveZemtarFile(Path, [&](TZemtarText& Out) { BuildIdentityTransferFile(Out, Kind, FileKind, Grid, Inputs); });
     ShowZemtarDone(Path);
     return zcOk;
 }

@@ -13,12 +13,15 @@ namespace {
 constexpr Integer StatusCol = 8;
 constexpr Integer AmountCol = 7;
 
+// The start tag of an invoice block with its operation code.
+AnsiString IslemTag(const AnsiString& Code) { return "<islem  islemturu=\"" + XmlAttributeEscape(Code) + "\">"; }
+
 void WriteBlock(TZemtarText& Out, const TZemtarEnergyKind& Kind, const TExtStringGrid& Grid, Integer Row,
-                const AnsiString& Code) {
+                const AnsiString& IslemStart) {
     auto Cell = [&](Integer Col) { return Grid.Cells(Col, Row); };
-    auto OrPlaceholder = [](const AnsiString& V, const char* P) { return V.empty() ? AnsiString(P) : V; };
+    auto OrPlaceholder = [](AnsiString V, const char* P) { return V.empty() ? AnsiString(P) : V; };
     Out.Line(2, "<islemler>");
-    Out.Line(4, "<islem  islemturu=\"" + XmlAttributeEscape(Code) + "\">");
+    Out.Line(4, IslemStart);
     Out.Line(6, "<abonebilgileri>");
     Out.Leaf(8, "vkn", OrPlaceholder(Cell(4), "2222222222"));
     Out.Leaf(8, "tckn", OrPlaceholder(Cell(5), "22222222222"));
@@ -85,20 +88,19 @@ void BuildInvoiceTransferFile(TZemtarText& Out, const TZemtarEnergyKind& Kind, c
     Envelope.Counts.emplace_back("toplamtutar", InvoiceTotalText(Kind, Totals));
 
     WriteEnvelopeHead(Out, Envelope);
-    TZemtarRowSizer Sizer(Out, Totals.Count);
+    const AnsiString Normal = IslemTag(Kind.InvoiceIslemTuru), Refund = IslemTag(Kind.RefundIslemTuru);
     for (Integer Row = 1; Row < Grid.RowCount(); ++Row) {
         if (!IsMarkedRow(Grid, Row, InvoiceMarkCol)) continue;
         const AnsiString Status = Grid.Cells(StatusCol, Row);
         try {
             // Other statuses (exempt, no identity record, typed text) are counted but not written.
-            if (Status == "NORMAL") WriteBlock(Out, Kind, Grid, Row, Kind.InvoiceIslemTuru);
-            else if (Status == "İADE") WriteBlock(Out, Kind, Grid, Row, Kind.RefundIslemTuru);
+            if (Status == "NORMAL") WriteBlock(Out, Kind, Grid, Row, Normal);
+            else if (Status == "İADE") WriteBlock(Out, Kind, Grid, Row, Refund);
             else continue;
         } catch (const EZemtarText&) {
             CheckZemtarRowText(Grid, Row);
             throw;
         }
-        Sizer.RowDone();
     }
     WriteEnvelopeTail(Out);
 }
@@ -115,9 +117,7 @@ TZemtarCheck WriteInvoiceTransferFile(const TZemtarEnergyKind& Kind, const TExtS
     }
     const AnsiString Path = InvoiceFilePath(Kind, Inputs);
     if (!ZemtarFolderUsable(Path)) return zcFolder;
-    TZemtarText Out;
-    BuildInvoiceTransferFile(Out, Kind, Grid, Inputs);
-    SaveZemtarFile(Path, Out);
+    SaveZemtarFile(Path, [&](TZemtarText& Out) { BuildInvoiceTransferFile(Out, Kind, Grid, Inputs); });
     ShowZemtarDone(Path);
     return zcOk;
 }

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 using namespace transfertest;
 
 namespace {
@@ -299,6 +301,24 @@ TEST_F(ZemtarIdentityFile, LineBreaksInAttributeValuesAreCharacterReferences) {
     EXPECT_NE(std::string::npos,
               File.find("<islem  islemturu=\"80069\"  islemtipi=\"1&#13;&#10;2&#10;3&#9;4\"  abonetipi=\"&quot;&amp;&lt;\">"
                         "\t\r\n"));
+}
+
+TEST_F(ZemtarIdentityFile, AFailureAfterTheFirstMegabyteLeavesTheEarlierFileAndNoTemporaryFile) {
+    ASSERT_EQ(zcOk, WriteIdentityTransferFile(ZemtarElectricity, ifPeriod, *Grid, In));
+    const AnsiString Path = Folder.Path() + "elektrik_abone_kimlik.xml";
+    const std::string Before = Read(Path);
+    Grid->SetRowCount(1002);
+    for (Integer R = 1; R <= 1000; ++R) FillFullRow(R, "E");   // about 1.3 MB
+    Grid->SetCells(16, 1000, "12\x10");
+    EXPECT_THROW(WriteIdentityTransferFile(ZemtarElectricity, ifPeriod, *Grid, In), EZemtarText);
+    EXPECT_EQ(Before, Read(Path));
+    Integer Files = 0;
+    for (const auto& E : std::filesystem::directory_iterator(Folder.Path())) Files += E.is_regular_file();
+    EXPECT_EQ(Files, 1);
+    // Mended, the whole file goes in.
+    Grid->SetCells(16, 1000, "12");
+    ASSERT_EQ(zcOk, WriteIdentityTransferFile(ZemtarElectricity, ifPeriod, *Grid, In));
+    EXPECT_GT(Read(Path).size(), 1200000u);
 }
 
 }  // namespace

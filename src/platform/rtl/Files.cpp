@@ -356,44 +356,70 @@ void FindClose(TSearchRec& F)
 
 // ---------------------------------------------------------------------------
 
-void SaveFileAtomically(const AnsiString& FileName, const AnsiString& Data)
+TAtomicFileWriter::TAtomicFileWriter(const AnsiString& FileName) : FFileName(FileName)
 {
-    std::string Target = Native(FileName);
-    std::string Temp = Target + ".tmpXXXXXX";
-    int Fd = ::mkstemp(Temp.data());
-    auto Fail = [&](int Err) {
-        if (Fd >= 0) ::close(Fd);
-        ::unlink(Temp.c_str());
-        throw EFCreateError("Cannot create file \"%s\". %s", {FileName, SysErrorMessage(Err)});
-    };
-    if (Fd < 0) throw EFCreateError("Cannot create file \"%s\". %s", {FileName, SysErrorMessage(errno)});
+    FTarget = Native(FileName);
+    FTemp = FTarget + ".tmpXXXXXX";
+    FFd = ::mkstemp(FTemp.data());
+    if (FFd < 0) throw EFCreateError("Cannot create file \"%s\". %s", {FileName, SysErrorMessage(errno)});
     // Keep the mode of the file being replaced; a new file gets the usual one.
     struct stat St;
     mode_t Mode = 0666;
-    if (::stat(Target.c_str(), &St) == 0) {
+    if (::stat(FTarget.c_str(), &St) == 0) {
         Mode = St.st_mode & 07777;
     } else {
         mode_t Mask = ::umask(0);
         ::umask(Mask);
         Mode &= ~Mask;
     }
-    ::fchmod(Fd, Mode);
+    ::fchmod(FFd, Mode);
+}
+
+TAtomicFileWriter::~TAtomicFileWriter()
+{
+    if (FFd >= 0) ::close(FFd);
+    if (!FDone) ::unlink(FTemp.c_str());
+}
+
+void TAtomicFileWriter::Fail(int Err)
+{
+    if (FFd >= 0) ::close(FFd);
+    FFd = -1;
+    ::unlink(FTemp.c_str());
+    FDone = true;
+    throw EFCreateError("Cannot create file \"%s\". %s", {FFileName, SysErrorMessage(Err)});
+}
+
+void TAtomicFileWriter::Write(const char* Data, size_t Size)
+{
+    if (FDone || FFd < 0) throw EFCreateError("Cannot create file \"%s\". %s", {FFileName, AnsiString("closed")});
     size_t Done = 0;
-    while (Done < Data.size()) {
-        ssize_t N = ::write(Fd, Data.data() + Done, Data.size() - Done);
+    while (Done < Size) {
+        ssize_t N = ::write(FFd, Data + Done, Size - Done);
         if (N < 0) {
             if (errno == EINTR) continue;
             Fail(errno);
         }
         Done += static_cast<size_t>(N);
     }
-    if (::fsync(Fd) != 0) Fail(errno);
-    if (::close(Fd) != 0) {
-        Fd = -1;
-        Fail(errno);
-    }
-    Fd = -1;
-    if (::rename(Temp.c_str(), Target.c_str()) != 0) Fail(errno);
+}
+
+void TAtomicFileWriter::Commit()
+{
+    if (FDone || FFd < 0) throw EFCreateError("Cannot create file \"%s\". %s", {FFileName, AnsiString("closed")});
+    if (::fsync(FFd) != 0) Fail(errno);
+    const int Fd = FFd;
+    FFd = -1;
+    if (::close(Fd) != 0) Fail(errno);
+    if (::rename(FTemp.c_str(), FTarget.c_str()) != 0) Fail(errno);
+    FDone = true;
+}
+
+void SaveFileAtomically(const AnsiString& FileName, const AnsiString& Data)
+{
+    TAtomicFileWriter File(FileName);
+    File.Write(Data.data(), Data.size());
+    File.Commit();
 }
 
 AnsiString LoadFileToString(const AnsiString& FileName)

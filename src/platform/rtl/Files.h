@@ -75,6 +75,26 @@ void FindClose(TSearchRec& F);
 // a file. EFCreateError "Cannot create file \"%s\". %s" on failure (the old
 // file is then untouched).
 void SaveFileAtomically(const AnsiString& FileName, const AnsiString& Data);
+// The same for a file written piece by piece: Write appends to a temporary file
+// beside FileName, Commit flushes it and renames it over FileName. Destroyed
+// without Commit (a failure on the way), the temporary file goes and FileName
+// stays as it was. EFCreateError as above.
+class TAtomicFileWriter {
+public:
+    explicit TAtomicFileWriter(const AnsiString& FileName);
+    ~TAtomicFileWriter();
+    TAtomicFileWriter(const TAtomicFileWriter&) = delete;
+    TAtomicFileWriter& operator=(const TAtomicFileWriter&) = delete;
+    void Write(const char* Data, size_t Size);
+    void Commit();
+
+private:
+    [[noreturn]] void Fail(int Err);
+    AnsiString FFileName;
+    std::string FTarget, FTemp;
+    int FFd = -1;
+    bool FDone = false;
+};
 // Whole file as bytes; EFOpenError when it cannot be read.
 AnsiString LoadFileToString(const AnsiString& FileName);
 
