@@ -26,7 +26,8 @@ void CloseDataSets(TComponent* Owner) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    TakeProgramArguments(argc, argv);
     InstallLoginDialog();
     RegisterTransferScreens();
     // A logout or Ctrl+C ends the program through the same close as its window.

@@ -78,6 +78,18 @@ void PostRecord(TpFBDataSet* DS) {
     }
 }
 
+// The stored values of the current record, as texts.
+std::vector<AnsiString> StoredValues(TpFBDataSet* DS) {
+    std::vector<AnsiString> V;
+    V.reserve(static_cast<size_t>(DS->FieldCount()));
+    for (Integer I = 0; I < DS->FieldCount(); ++I) V.push_back(DS->Fields()->Fields(I)->AsString());
+    return V;
+}
+
+const char* const MsgChangedMeanwhile =
+    "Bu kayıt siz okuduktan sonra başka bir kullanıcı tarafından değiştirildi. Değişikliğiniz kaydedilmedi; "
+    "kaydın güncel hali ekranda.";
+
 // Opens DS on Format(SQL, Value) and tells whether it has rows.
 bool QueryHasRows(TpFBDataSet* DS, const char* SQL, const AnsiString& Value) {
     Module().SetDataSetSQL(DS, Format(SQL, {AboneKimlikQuoted(Value)}));
@@ -527,6 +539,7 @@ void TAboneKimlikForm::LoadRecord(TpFBDataSet* DS) {
         }
     }
     ZEMTARDAHIL->SetText(Str("zemtardahil"));
+    RememberRecord(DS);
     const AnsiString Period = Str("YAZI1");
     ay->SetText(Copy(Period, 1, static_cast<Integer>(Period.size()) - 5));
     yil->SetText(Copy(Period, static_cast<Integer>(ay->Text().size()) + 2, 4));
@@ -565,10 +578,41 @@ void TAboneKimlikForm::btrdegistirClick(TObject* Sender) {
         return;
     }
     TpFBDataSet* DS = Shared();
+    if (ChangedSinceRead(DS)) return;
     DS->Edit();
     AssignRecord(DS);
     PostRecord(DS);
     CommitAndReopen(DS);
+    if (!DS->IsEmpty()) RememberRecord(DS);
+}
+
+void TAboneKimlikForm::RememberRecord(TpFBDataSet* DS) {
+    FReadNumber = DS->FieldByName("ABONENO")->AsString();
+    FReadValues = StoredValues(DS);
+}
+
+bool TAboneKimlikForm::ChangedSinceRead(TpFBDataSet* DS) {
+    // A record typed in without being read first has nothing to compare with.
+    if (FReadValues.empty() || DS->FieldByName("ABONENO")->AsString() != FReadNumber) return false;
+    TFBTransaction* Tr = Module().FBTransact1;
+    bool Changed = false;
+    try {
+        // Held first, then read again: nobody can change it between the look and the save.
+        DS->LockRecord(true);
+        Changed = !FindTyped() || StoredValues(DS) != FReadValues;
+    } catch (const Exception&) {
+        Changed = true;   // held by another user's unfinished change (the lock is refused)
+    }
+    if (!Changed) return false;
+    if (Tr->Active()) Tr->Rollback();
+    Tr->SetActive(true);
+    if (FindTyped()) {
+        LoadRecord(DS);
+    } else {
+        FReadValues.clear();
+    }
+    ShowMessage(MsgChangedMeanwhile);
+    return true;
 }
 
 void TAboneKimlikForm::btrsilClick(TObject* Sender) {

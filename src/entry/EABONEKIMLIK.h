@@ -4,6 +4,8 @@
 // through the data module's shared identity data set of the screen's kind.
 #include "platform/ui/Forms.h"
 
+#include <vector>
+
 class TEdit;
 class TComboBox;
 class TButton;
@@ -133,8 +135,16 @@ private:
     void Pick(const char* SQL, const AnsiString& Value);
     void FillList(TComboBox* List, const char* SQL, const char* Field);
     void SetEditMode(bool Edit);
+    // The stored record as this screen last read it (LoadRecord) or saved it.
+    void RememberRecord(TpFBDataSet* DS);
+    // A record read on this screen that another user has changed since: the
+    // current one is shown, the message given, true returned. The record is
+    // held for this screen's transaction otherwise.
+    bool ChangedSinceRead(TpFBDataSet* DS);
 
     const TAboneKimlikKind& FKind;
+    AnsiString FReadNumber;
+    std::vector<AnsiString> FReadValues;
 };
 
 class TEABONEKIMLIKF : public TAboneKimlikForm {

@@ -9,6 +9,7 @@
 #include "entry/Util3a.h"
 #include "entry/ZEMTAR.h"
 #include "entry/dABONEKIMLIK.h"
+#include "platform/rtl/CodePage.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/sheet/Excel.h"
 
@@ -79,7 +80,11 @@ TComponent* CreateProgramObject(TProgramObject Kind) {
     return Factory();
 }
 
-void StartProgram() {
+void TakeProgramArguments(int argc, char** argv) {
+    if (argc > 1 && argv[1]) SetProgramDatabaseName(Utf8ToAnsi(argv[1]));
+}
+
+bool StartProgram() {
     Application->Initialize();
     Application->SetTitle(ApplicationTitle);
     // The data sets show the SQL cursor while they run SQL.
@@ -98,9 +103,13 @@ void StartProgram() {
             Application->HandleException(Application);
         }
     }
+    // Another copy holds the database: every action of this one would fail.
+    // The creation handler has said so; the program ends.
+    return !(dmodule1 && dmodule1->DatabaseInUse());
 }
 
-void RunProgram() {
-    StartProgram();
+bool RunProgram() {
+    if (!StartProgram()) return false;
     Application->Run();
+    return true;
 }

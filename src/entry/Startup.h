@@ -61,10 +61,17 @@ bool ProgramObjectRegistered(TProgramObject Kind);
 // program" when no factory is registered.
 TComponent* CreateProgramObject(TProgramObject Kind);
 
+// The program's command line: its one argument, when given, names the
+// database (ProgramDatabaseName); further ones are not used.
+void TakeProgramArguments(int argc, char** argv);
+
 // Initialises the application, sets its title and creates every registered
 // object in order. A failure inside a creation handler goes to the
-// application's exception dialog and start-up goes on.
-void StartProgram();
+// application's exception dialog and start-up goes on, except when the
+// database is in use by another copy of the program: that is said and false
+// returned (the program must end).
+bool StartProgram();
 
-// StartProgram, then the message loop until the main window closes.
-void RunProgram();
+// StartProgram, then (unless it refused) the message loop until the main
+// window closes. False when the program did not start.
+bool RunProgram();

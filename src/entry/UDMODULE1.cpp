@@ -2,11 +2,28 @@
 
 #include "datasets/pFBDataSet.h"
 #include "dbclient/pFBDatabase.h"
+#include "dbclient/FBMessages.h"
 #include "dbclient/pFBTransaction.h"
 
 Tdmodule1* dmodule1 = nullptr;
 
 namespace {
+
+constexpr const char* DefaultDatabaseName = "zemtar.gdb";
+
+AnsiString& DatabaseName() {
+    static AnsiString Name = DefaultDatabaseName;
+    return Name;
+}
+
+// "Database already opened with engine instance, incompatible with current".
+constexpr ISC_STATUS AlreadyOpened = 335545107;
+
+// The engine's own words when another process holds the file.
+bool HeldByAnotherProcess(const Exception& E) {
+    return CheckStatusVector({AlreadyOpened}) ||
+           E.Message().find("already opened with engine instance") != AnsiString::npos;
+}
 
 void SetupInvoiceDataSet(TpFBDataSet* DataSet, const AnsiString& SQL, TpFBDatabase* Db, TpFBTransaction* Tr) {
     DataSet->SelectSQL()->SetText(SQL);
@@ -35,7 +52,7 @@ Tdmodule1::Tdmodule1(TComponent* AOwner) : TDataModule(AOwner) {
     FBTransact1 = new TpFBTransaction(this);
     FBTransact1->SetName("FBTransact1");
 
-    FBDbase1->SetDBName("zemtar.gdb");
+    FBDbase1->SetDBName(ProgramDatabaseName());
     FBDbase1->DBParams()->Add("user_name=sysdba");
     FBDbase1->DBParams()->Add("password=kolvetrim");
     FBDbase1->SetDefaultTransaction(FBTransact1);
@@ -72,7 +89,14 @@ Tdmodule1::~Tdmodule1() {
 }
 
 void Tdmodule1::DataModuleCreate(TObject* Sender) {
-    FBDbase1->Open();
+    try {
+        FBDbase1->Open();
+    } catch (const EFBError& E) {
+        if (!HeldByAnotherProcess(E)) throw;
+        FDatabaseInUse = true;
+        throw EDatabaseInUse("\"" + FBDbase1->DBName() +
+                             "\" veritabanı programın başka bir kopyası tarafından kullanılıyor. Bu kopya kapanıyor");
+    }
 }
 
 void Tdmodule1::DataModuleDestroy(TObject* Sender) {
@@ -85,3 +109,7 @@ void Tdmodule1::SetDataSetSQL(TpFBDataSet* DataSet, const AnsiString& SQL) {
     DataSet->SetTransaction(FBTransact1);
     DataSet->SelectSQL()->SetText(SQL);
 }
+
+const AnsiString& ProgramDatabaseName() { return DatabaseName(); }
+
+void SetProgramDatabaseName(const AnsiString& Value) { DatabaseName() = Value.empty() ? DefaultDatabaseName : Value; }

@@ -1,6 +1,7 @@
 #pragma once
 // The data module: the program's one connection, its one transaction and the
 // shared data sets through which every screen writes.
+#include "platform/rtl/SysUtils.h"
 #include "platform/ui/Forms.h"
 
 class TpFBDatabase;
@@ -19,13 +20,33 @@ public:
     TpFBDataSet* eabonekimlik = nullptr;
     TpFBDataSet* dabonekimlik = nullptr;
 
-    // OnCreate: opens FBDbase1. OnDestroy: closes it when connected.
+    // OnCreate: opens FBDbase1 (EDatabaseInUse when another copy of the
+    // program holds it). OnDestroy: closes it when connected.
     void DataModuleCreate(TObject* Sender);
+    // The open failed because another copy of the program holds the database.
+    bool DatabaseInUse() const { return FDatabaseInUse; }
     void DataModuleDestroy(TObject* Sender);
 
     // Closes DataSet, binds it to FBDbase1 and FBTransact1 and replaces its whole
     // select text by SQL. Does not open it.
     void SetDataSetSQL(TpFBDataSet* DataSet, const AnsiString& SQL);
+
+private:
+    bool FDatabaseInUse = false;
 };
 
 extern Tdmodule1* dmodule1;
+
+// The database a data module made from now on opens: "zemtar.gdb" unless the
+// program was given another name. A plain name or path opens the file in this
+// process; "host:/path" or "host/port:/path" opens it on that server.
+const AnsiString& ProgramDatabaseName();
+// An empty name puts the default back.
+void SetProgramDatabaseName(const AnsiString& Value);
+
+// The database is held by another copy of the program (the embedded engine
+// lets one process open a file). Raised by the creation handler.
+class EDatabaseInUse : public Exception {
+public:
+    using Exception::Exception;
+};

@@ -3,8 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 
 #include "datasets/pFBDataSet.h"
+#include "dbclient/FBDatabase.h"
+#include "dbclient/FBQuery.h"
+#include "dbclient/FBTransaction.h"
 #include "entry/Mneyedit.h"
 #include "entry/dABONEKIMLIK.h"
 #include "platform/rtl/SysUtils.h"
@@ -540,3 +544,85 @@ TEST(AboneKimlikPeriod, MonthNamesAndSplitOfThePeriodText) {
 }
 
 }  // namespace
+
+namespace {
+
+// Another operator: a connection of its own to the same database.
+class TOtherOperator {
+public:
+    explicit TOtherOperator(TTestDataModule& M) : Db(nullptr), Tr(nullptr), Q(nullptr) {
+        Db.SetDBName(M.Database().Path());
+        TTestDatabase::AddLogin(Db.DBParams());
+        Db.SetSQLDialect(1);
+        Db.Open();
+        Tr.SetDefaultDatabase(&Db);
+        Q.SetDatabase(&Db);
+        Q.SetTransaction(&Tr);
+    }
+    ~TOtherOperator() {
+        if (Tr.Active()) Tr.Rollback();
+        Db.Close();
+    }
+    // Runs SQL in a transaction of its own, committed unless Keep.
+    void Run(const AnsiString& SQL, bool Commit = true) {
+        if (!Tr.Active()) Tr.StartTransaction();
+        Q.SQL()->SetText(SQL);
+        Q.ExecQuery();
+        if (Commit) Tr.Commit();
+    }
+    void Commit() { Tr.Commit(); }
+
+    TFBDatabase Db;
+    TFBTransaction Tr;
+    TFBQuery Q;
+};
+
+const char* const ChangedMeanwhile =
+    "Bu kayıt siz okuduktan sonra başka bir kullanıcı tarafından değiştirildi. Değişikliğiniz kaydedilmedi; "
+    "kaydın güncel hali ekranda.";
+
+}  // namespace
+
+TEST_P(ScreenTest, ASaveOverAnotherOperatorsCommittedChangeIsRefusedAndShowsTheCurrentRecord) {
+    Insert("D-5", "Eski Ad");
+    F->caril->SetText("D-5");
+    F->carilClick(F->caril);   // A reads the record
+    ASSERT_EQ(F->BADI->Text(), "Eski Ad");
+    TOtherOperator B(M());
+    B.Run(Format("update %s set ADI = 'B Adı' where ABONENO = 'D-5'", {AnsiString(Table())}));
+
+    F->SOYADI->SetText("A Soyadı");
+    Click(F->btrdegistir);
+    EXPECT_EQ(P.Messages(), std::vector<AnsiString>{ChangedMeanwhile});
+    EXPECT_EQ(Column("ADI", "D-5"), "B Adı");
+    EXPECT_EQ(Column("SOYADI", "D-5"), "");
+    EXPECT_EQ(F->BADI->Text(), "B Adı");   // A now sees the current record
+    EXPECT_EQ(F->SOYADI->Text(), "");
+
+    // Saved again from the current record, A's change goes in and B's stays.
+    P.Clear();
+    F->SOYADI->SetText("A Soyadı");
+    Click(F->btrdegistir);
+    EXPECT_TRUE(P.Messages().empty());
+    EXPECT_EQ(Column("ADI", "D-5"), "B Adı");
+    EXPECT_EQ(Column("SOYADI", "D-5"), "A Soyadı");
+    // And once more: A's own save is no change by another.
+    F->SOYADI->SetText("A Soyadı 2");
+    Click(F->btrdegistir);
+    EXPECT_TRUE(P.Messages().empty());
+    EXPECT_EQ(Column("SOYADI", "D-5"), "A Soyadı 2");
+}
+
+TEST_P(ScreenTest, ASaveWhileAnotherOperatorHoldsTheRecordIsRefused) {
+    Insert("D-6", "Eski Ad");
+    F->caril->SetText("D-6");
+    F->carilClick(F->caril);
+    TOtherOperator B(M());
+    B.Run(Format("update %s set ADI = 'B Adı' where ABONENO = 'D-6'", {AnsiString(Table())}), false);
+    F->SOYADI->SetText("A Soyadı");
+    Click(F->btrdegistir);
+    EXPECT_EQ(P.Messages(), std::vector<AnsiString>{ChangedMeanwhile});
+    B.Commit();
+    EXPECT_EQ(Column("ADI", "D-6"), "B Adı");
+    EXPECT_EQ(Column("SOYADI", "D-6"), "");
+}

@@ -7,6 +7,9 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -24,6 +27,8 @@
 #include "platform/ui/Menus.h"
 #include "platform/ui/ShellAPI.h"
 #include "platform/ui/StdCtrls.h"
+#include "platform/rtl/CodePage.h"
+#include "support/db/TestDatabase.h"
 
 namespace {
 
@@ -442,3 +447,121 @@ TEST_F(ZEMTAR, SubscriberScreenFromTheMenuIsANewOneInItsDesignedState) {
 }
 
 }  // namespace
+
+// ---------------------------------------------------------------------------
+// The database the program opens
+
+namespace {
+
+// Another process with the database open, as a second copy of the program
+// would find it: the engine's own query tool holding an attachment.
+class THoldingProcess {
+public:
+    explicit THoldingProcess(const AnsiString& Path) {
+        int In[2];
+        if (::pipe(In) != 0) return;
+        posix_spawn_file_actions_t A;
+        posix_spawn_file_actions_init(&A);
+        posix_spawn_file_actions_adddup2(&A, In[0], 0);
+        posix_spawn_file_actions_addopen(&A, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&A, 2, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addclose(&A, In[1]);
+        const std::string Db = AnsiToUtf8(Path);
+        const char* Argv[] = {"isql-fb", "-q", "-user", TTestDatabase::UserName, "-password",
+                              TTestDatabase::Password, Db.c_str(), nullptr};
+        const int Rc = posix_spawnp(&FPid, "isql-fb", &A, nullptr, const_cast<char* const*>(Argv), environ);
+        posix_spawn_file_actions_destroy(&A);
+        ::close(In[0]);
+        FIn = In[1];
+        if (Rc != 0) {
+            FPid = 0;
+            return;
+        }
+        // It attaches before it reads a line; the mark says it got that far.
+        FMark = Db + ".held";
+        const std::string Ask = "shell touch '" + FMark + "';\n";
+        if (::write(FIn, Ask.data(), Ask.size()) < 0) return;
+        for (int I = 0; I < 500 && !FReady; ++I) {
+            FReady = ::access(FMark.c_str(), F_OK) == 0;
+            if (!FReady) ::usleep(20000);
+        }
+    }
+    ~THoldingProcess() {
+        if (FIn >= 0) ::close(FIn);   // end of its input: it detaches and ends
+        if (FPid > 0) ::waitpid(FPid, nullptr, 0);
+        if (!FMark.empty()) ::unlink(FMark.c_str());
+    }
+    bool Ready() const { return FReady; }
+
+private:
+    pid_t FPid = 0;
+    int FIn = -1;
+    bool FReady = false;
+    std::string FMark;
+};
+
+struct TDatabaseNameGuard {
+    ~TDatabaseNameGuard() { SetProgramDatabaseName(""); }
+};
+
+}  // namespace
+
+TEST_F(ZEMTAR, TheOneArgumentNamesTheDatabase) {
+    TDatabaseNameGuard Guard;
+    struct TCase {
+        std::vector<const char*> Args;
+        const char* Name;
+    };
+    for (const TCase& C : {TCase{{"osbzemtar"}, "zemtar.gdb"}, TCase{{"osbzemtar", "/veri/osb.gdb"}, "/veri/osb.gdb"},
+                           TCase{{"osbzemtar", "sunucu:/veri/zemtar.gdb"}, "sunucu:/veri/zemtar.gdb"},
+                           TCase{{"osbzemtar", "sunucu/3051:/veri/zemtar.gdb", "fazla"}, "sunucu/3051:/veri/zemtar.gdb"},
+                           TCase{{"osbzemtar", "/veri/\xc3\x87\xc4\xb0\xc4\x9e.gdb"}, "/veri/ÇİĞ.gdb"},
+                           TCase{{"osbzemtar", ""}, "zemtar.gdb"}}) {
+        SetProgramDatabaseName("");
+        std::vector<char*> Argv;
+        for (const char* A : C.Args) Argv.push_back(const_cast<char*>(A));
+        TakeProgramArguments(static_cast<int>(Argv.size()), Argv.data());
+        EXPECT_EQ(ProgramDatabaseName(), C.Name);
+        Tdmodule1 M(nullptr);
+        EXPECT_EQ(M.FBDbase1->DBName(), C.Name);
+    }
+}
+
+TEST_F(ZEMTAR, StartUpOpensTheNamedDatabaseAndReportsItsOwnFailure) {
+    TDatabaseNameGuard Guard;
+    TFactoryOverride Override;
+    KeepEntryObjectsOnly(Override);
+    {
+        TTestDatabase Db(1, true);
+        SetProgramDatabaseName(Db.Path());
+        EXPECT_TRUE(StartProgram());
+        ASSERT_NE(dmodule1, nullptr);
+        EXPECT_TRUE(dmodule1->FBDbase1->Connected());
+        EXPECT_TRUE(Prompts.Records().empty());
+        TearDown();
+        SetUp();
+    }
+    SetProgramDatabaseName("/osb-yok/veri.gdb");
+    EXPECT_TRUE(StartProgram());
+    ASSERT_EQ(Prompts.Records().size(), 1u);
+    EXPECT_NE(Prompts.Records()[0].Text.find("/osb-yok/veri.gdb"), AnsiString::npos);
+}
+
+TEST_F(ZEMTAR, ASecondCopyOnTheSameDatabaseSaysSoAndEnds) {
+    TDatabaseNameGuard Guard;
+    TTestDatabase Db(1, true);
+    THoldingProcess Other(Db.Path());
+    if (!Other.Ready()) GTEST_SKIP() << "the engine's query tool is not at hand";
+    TFactoryOverride Override;
+    KeepEntryObjectsOnly(Override);
+    SetProgramDatabaseName(Db.Path());
+    EXPECT_FALSE(RunProgram());   // returns at once: no message loop, no window
+    ASSERT_EQ(Prompts.Records().size(), 1u);
+    EXPECT_EQ(Prompts.Records()[0].Kind, TScriptedPrompter::pkMessageBox);
+    EXPECT_TRUE(Prompts.Records()[0].Flags & MB_ICONSTOP);
+    EXPECT_EQ(Prompts.Records()[0].Text,
+              "\"" + Db.Path() + "\" veritabanı programın başka bir kopyası tarafından kullanılıyor. Bu kopya kapanıyor.");
+    ASSERT_NE(ZEMTARF, nullptr);
+    EXPECT_FALSE(ZEMTARF->Visible());
+    EXPECT_FALSE(dmodule1->FBDbase1->Connected());
+}
