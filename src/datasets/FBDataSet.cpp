@@ -61,6 +61,7 @@ TFBCustomDataSet::TFBCustomDataSet(TComponent* AOwner) : TDataSet(AOwner) {
     FBase->OnTransactionFree = [this](TObject*) { if (TransactionFree) TransactionFree(this); };
     FFieldDescrs = std::make_unique<TFBFieldDescrList>();
     FBlobStreams = std::make_unique<TList>();
+    FDataLink = std::make_unique<TFBDataLink>(this);
     FCacheModelOptions = std::make_unique<TCacheModelOptions>(this);
     SetOptions(DefaultDsOptions);
     if (auto* Db = dynamic_cast<TFBDatabase*>(AOwner))
@@ -82,6 +83,7 @@ void TFBCustomDataSet::BeforeDestruction() {
         if (TFBTransaction* Tr = Transaction()) RemoveTransactionHandlers(Tr, true, true);
         if (TFBTransaction* Tr = FDeleteQuery->Transaction()) RemoveTransactionHandlers(Tr, false, true);
         FreeBlobStreams();
+        FDataLink.reset();
         FBase.reset();
         FCache.reset();
     }
@@ -617,4 +619,80 @@ Variant TFBCustomDataSet::ParamValue(Integer ParamIndex) { return FSelectQuery->
 
 void TFBCustomDataSet::SetParamValue(Integer ParamIndex, const Variant& aValue) {
     FSelectQuery->Params()->Vars(ParamIndex)->SetValue(aValue);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Master-detail
+
+void TFBDataLink::ActiveChanged() { FDetail->MasterChanged(); }
+
+void TFBDataLink::RecordChanged(TField* Field) {
+    // A field typed into the master is no new master record yet.
+    if (!Field) FDetail->MasterChanged();
+}
+
+TDataSet* TFBDataLink::GetDetailDataSet() const { return FDetail; }
+
+TDataSource* TFBCustomDataSet::GetDataSource() const { return FDataLink ? FDataLink->DataSource() : nullptr; }
+
+void TFBCustomDataSet::SetDataSource(TDataSource* Value) {
+    if (Value && Value->IsLinkedTo(this)) DatabaseError("Circular datalinks are not allowed", this);
+    FDataLink->SetDataSource(Value);
+}
+
+TField* TFBCustomDataSet::MasterFieldOf(const AnsiString& ParamName) const {
+    TDataSource* S = GetDataSource();
+    TDataSet* M = S ? S->DataSet() : nullptr;
+    if (!M || !M->Active()) return nullptr;
+    if (IsMasParamName(ParamName))
+        if (TField* F = M->FindField(ParamName.substr(4))) return F;
+    return M->FindField(ParamName);
+}
+
+bool TFBCustomDataSet::SetParamsFromMaster() {
+    TFBXSQLDA* P = FSelectQuery->Params();
+    for (Integer I = 0; P && I < P->Count(); ++I) {
+        TFBXSQLVAR* V = P->Vars(I);
+        TField* F = MasterFieldOf(V->Name());
+        if (!F) continue;
+        if (F->IsNull() != V->IsNull()) return true;
+        if (!F->IsNull() && VarCompareValue(F->AsVariant(), V->Value()) != vrEqual) return true;
+    }
+    return false;
+}
+
+void TFBCustomDataSet::ParamsFromMaster() {
+    TFBXSQLDA* P = FSelectQuery->Params();
+    for (Integer I = 0; P && I < P->Count(); ++I) {
+        TFBXSQLVAR* V = P->Vars(I);
+        TField* F = MasterFieldOf(V->Name());
+        if (!F) continue;
+        if (F->IsNull()) V->SetIsNull(true);
+        else V->SetValue(F->AsVariant());
+    }
+}
+
+void TFBCustomDataSet::MasterChanged() {
+    TDataSource* S = GetDataSource();
+    TDataSet* M = S ? S->DataSet() : nullptr;
+    if (!M || ComponentState().Contains(csDestroying)) return;
+    if (!M->Active()) {
+        if (Active() && !DetailConditions().Contains(dcIgnoreMasterClose)) Close();
+        return;
+    }
+    if (!Active()) {
+        if (DetailConditions().Contains(dcForceOpen)) Open();
+        return;
+    }
+    if (M->State() != dsBrowse || State() != dsBrowse || !SetParamsFromMaster()) return;
+    // The detail shows the new master record's rows.
+    DisableControls();
+    try {
+        Close();
+        Open();
+    } catch (...) {
+        EnableControls();
+        throw;
+    }
+    EnableControls();
 }

@@ -326,6 +326,21 @@ private:
     bool FOwned;
 };
 
+// The link of a detail data set to its master's data source: a master that
+// opens, closes or moves to another record makes the detail follow.
+class TFBDataLink : public TDataLink {
+public:
+    explicit TFBDataLink(TFBCustomDataSet* Detail) : FDetail(Detail) {}
+
+protected:
+    void ActiveChanged() override;
+    void RecordChanged(TField* Field) override;
+    TDataSet* GetDetailDataSet() const override;
+
+private:
+    TFBCustomDataSet* FDetail;
+};
+
 // What the blob step does with the streams of a record buffer.
 enum TBlobStreamAction { bsaRecord, bsaPost, bsaCancel, bsaRelease };
 
@@ -424,7 +439,13 @@ public:
     virtual void DoBeforeExecuteSelect() {}
     virtual void ResetArrayFields() {}
     virtual void InternalRefreshRow(TFBQuery* Qry, TRecordBuffer Buff, bool ResortFlag);
-    virtual bool SetParamsFromMaster() { return false; }
+    // True when a parameter of the select differs from its master field.
+    virtual bool SetParamsFromMaster();
+    // ---- master-detail
+    void SetDataSource(TDataSource* Value);
+    TFBDataLink* DataLink() const { return FDataLink.get(); }
+    // The master opened, closed or moved: the detail closes or opens again on its values.
+    void MasterChanged();
     virtual void CancelUpdates();
     virtual void Prepare();
 
@@ -529,6 +550,7 @@ public:
     void CheckEditState();
 
     // ---- framework overrides (public in the protocol)
+    TDataSource* GetDataSource() const override;
     bool BookmarkValid(const TBookmark& Bookmark) const override;
     Integer CompareBookmarks(const TBookmark& Bookmark1, const TBookmark& Bookmark2) const override;
     TUpdateStatus UpdateStatus() const override;
@@ -684,6 +706,10 @@ protected:
     Integer FBlobSlotsImageOffset = 0;        // of the blob slots in a cache image
     std::vector<TField*> FBlobFields;         // by slot
     std::unique_ptr<TList> FBlobStreams;
+    std::unique_ptr<TFBDataLink> FDataLink;
+    // The master field each select parameter takes its value from (MAS_X: X).
+    TField* MasterFieldOf(const AnsiString& ParamName) const;
+    void ParamsFromMaster();
     std::vector<TStringCollection::TText> FRowTexts;   // a fetched row's texts on their way to the cache
     std::unique_ptr<TExpressionParser> FFilterExpr;
     TRecordBuffer FFilterBuffer = nullptr;    // the record a filter or a sort reads

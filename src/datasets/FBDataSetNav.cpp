@@ -669,6 +669,7 @@ void TFBCustomDataSet::InternalOpen() {
             B->SetBlobSubType(Cols->Vars(B->FieldNo() - 1)->SQLSubtype());
     FCursorQuery = FSelectQuery;
     FCurrentRecord_ = -1;
+    ParamsFromMaster();
     DoBeforeExecuteSelect();
     FSelectQuery->ExecQuery();
     FOpen = FSelectQuery->Open();

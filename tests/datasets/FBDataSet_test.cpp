@@ -1282,4 +1282,43 @@ TEST_F(FBDataSetEditTest, TheDataSetSuppliesFieldsAndItsSelectParametersByName) 
     Ds->Cancel();
 }
 
+// ---- master and detail -----------------------------------------------------------------------------
+
+TEST_F(FBDataSetEditTest, ADetailFollowsItsMastersRecordAndState) {
+    auto* Source = new TDataSource(Owner.get());
+    Source->SetDataSet(Ds);
+    TFBDataSet* Detail = NewDataSet(Db, "SELECT * FROM MANY WHERE ID = ?ID", "detail");
+    TFBDataSet* Later = NewDataSet(Db, "SELECT * FROM MANY WHERE ID > ?MAS_ID ORDER BY ID", "later");
+    Detail->SetDataSource(Source);
+    Later->SetDataSource(Source);
+    EXPECT_EQ(Detail->DataSource(), Source);
+    Ds->Open();
+    Detail->Open();
+    Later->Open();
+    EXPECT_EQ(Detail->FieldByName("ID")->AsInteger(), 1);
+    EXPECT_EQ(Detail->RecordCount(), 1);
+    EXPECT_EQ(Later->FieldByName("ID")->AsInteger(), 2);   // MAS_ID: the master's ID
+    Ds->SetRecNo(3);
+    EXPECT_EQ(Detail->FieldByName("ID")->AsInteger(), 3);
+    EXPECT_EQ(Later->FieldByName("ID")->AsInteger(), 4);
+    // Typing into the master moves nothing yet; the posted record does.
+    Ds->Edit();
+    Ds->FieldByName("ID")->SetAsInteger(7);
+    EXPECT_EQ(Detail->FieldByName("ID")->AsInteger(), 3);
+    Ds->Post();
+    EXPECT_EQ(Detail->FieldByName("ID")->AsInteger(), 7);
+    // A closed master closes the detail; opened again, the detail stays closed unless forced.
+    Ds->Close();
+    EXPECT_FALSE(Detail->Active());
+    Detail->SetDetailConditions({dcForceOpen});
+    Ds->Open();
+    EXPECT_TRUE(Detail->Active());
+    EXPECT_FALSE(Later->Active());
+    EXPECT_EQ(Detail->FieldByName("ID")->AsInteger(), 1);
+    // A data source that shows the data set itself would link it to itself.
+    auto* Own = new TDataSource(Owner.get());
+    Own->SetDataSet(Detail);
+    EXPECT_THROW(Detail->SetDataSource(Own), EDatabaseError);
+}
+
 }  // namespace
