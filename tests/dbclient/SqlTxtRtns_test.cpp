@@ -221,14 +221,19 @@ TEST(SqlTxtRtns, WhereKeywordTests) {
 }
 
 TEST(SqlTxtRtns, WhereKeywordTestsStayInsideTheText) {
-    for (const AnsiString t : {AnsiString(), AnsiString(" "), AnsiString(" WHERE x"), AnsiString(" ORDER BY"),
-                               AnsiString(" HAVING"), AnsiString("x WHERE")}) {
+    for (const char* text : {"", " ", " WHERE x", " ORDER BY", " HAVING", "x WHERE"}) {
+        const AnsiString t = text;
         const Integer len = static_cast<Integer>(t.size());
         for (Integer p = -2; p <= len + 8; ++p) {
-            if (p != 2 || t != " WHERE x") EXPECT_FALSE(IsWhereKeywordAt(t, p)) << t << " at " << p;
+            if (p != 2 || t != " WHERE x") {
+                EXPECT_FALSE(IsWhereKeywordAt(t, p)) << t << " at " << p;
+            }
             // The end of the text ends a WHERE clause too.
-            if (p == len && len > 0) EXPECT_TRUE(IsWhereEndKeywordAt(t, p)) << t << " at " << p;
-            else if (p > len || p < 1) EXPECT_FALSE(IsWhereEndKeywordAt(t, p)) << t << " at " << p;
+            if (p == len && len > 0) {
+                EXPECT_TRUE(IsWhereEndKeywordAt(t, p)) << t << " at " << p;
+            } else if (p > len || p < 1) {
+                EXPECT_FALSE(IsWhereEndKeywordAt(t, p)) << t << " at " << p;
+            }
         }
     }
 }

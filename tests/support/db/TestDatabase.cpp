@@ -86,7 +86,10 @@ void PrepareEmbeddedEngine() {
     });
 }
 
-TTestDatabase::TTestDatabase(Integer Dialect, bool WithSchema) : FDialect(Dialect) {
+TTestDatabase::TTestDatabase(Integer Dialect, bool WithSchema) : TTestDatabase(Dialect, WithSchema, AnsiString()) {}
+
+TTestDatabase::TTestDatabase(Integer Dialect, bool WithSchema, const AnsiString& Host)
+    : FHost(Host), FDialect(Dialect) {
     PrepareEmbeddedEngine();
     AnsiString tmpl = TempRoot() + "/osb-db-XXXXXX";
     std::vector<char> buf(tmpl.begin(), tmpl.end());
@@ -98,7 +101,7 @@ TTestDatabase::TTestDatabase(Integer Dialect, bool WithSchema) : FDialect(Dialec
     IIBClientLibraryPtr lib = GetClientLibraryByName(IBASE_DLL);
     isc_db_handle db = 0;
     isc_tr_handle tr = 0;
-    AnsiString sql = "CREATE DATABASE '" + FPath + "' USER '" + UserName + "' PASSWORD '" + Password +
+    AnsiString sql = "CREATE DATABASE '" + ConnectName() + "' USER '" + UserName + "' PASSWORD '" + Password +
                      "' PAGE_SIZE 8192 DEFAULT CHARACTER SET WIN1254";
     Check(lib.get(), lib->isc_dsql_execute_immediate(StatusVector(), &db, &tr, 0, sql.c_str(),
                                                      static_cast<unsigned short>(Dialect), nullptr));
@@ -129,7 +132,8 @@ void TTestDatabase::Execute(const AnsiString& Script) {
     };
     add(isc_dpb_user_name, UserName);
     add(isc_dpb_password, Password);
-    Check(lib.get(), lib->isc_attach_database(StatusVector(), static_cast<short>(FPath.size()), FPath.c_str(), &db,
+    const AnsiString name = ConnectName();
+    Check(lib.get(), lib->isc_attach_database(StatusVector(), static_cast<short>(name.size()), name.c_str(), &db,
                                               static_cast<short>(dpb.size()), dpb.data()));
     try {
         TISC_TEB teb{&db, 0, ""};

@@ -19,6 +19,9 @@ void PrepareEmbeddedEngine();
 class TTestDatabase {
 public:
     explicit TTestDatabase(Integer Dialect = 1, bool WithSchema = false);
+    // The same, made through a Firebird server: Host is its "host/port" part
+    // and the file lies where that server can reach it.
+    TTestDatabase(Integer Dialect, bool WithSchema, const AnsiString& Host);
     ~TTestDatabase();
     TTestDatabase(const TTestDatabase&) = delete;
     TTestDatabase& operator=(const TTestDatabase&) = delete;
@@ -26,6 +29,8 @@ public:
     // Full path of the file (plain path: the embedded engine opens it).
     const AnsiString& Path() const { return FPath; }
     const AnsiString& Folder() const { return FFolder; }
+    // The name a connection opens: the path, after "host/port:" for a server's database.
+    AnsiString ConnectName() const { return FHost.empty() ? FPath : FHost + ":" + FPath; }
     Integer Dialect() const { return FDialect; }
 
     // Runs statements (";"-separated, comments allowed) in one transaction.
@@ -42,6 +47,7 @@ public:
 private:
     AnsiString FFolder;
     AnsiString FPath;
+    AnsiString FHost;
     Integer FDialect;
 };
 
