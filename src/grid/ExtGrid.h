@@ -963,7 +963,25 @@ public:
     TCanSortEvent OnCanSort;
     TClickSortEvent OnClickSort;
 
-    // --- typed values
+    // --- CSV and spreadsheet import, the cell text stream (ExtGridImport.cpp)
+    char Delimiter() const { return FDelimiter; }   // #0: detected on each import
+    void SetDelimiter(char Value) { FDelimiter = Value; }
+    bool OemConvert() const { return FOemConvert; }
+    void SetOemConvert(bool Value) { FOemConvert = Value; }
+    bool CSVTildeBreaks() const { return FCSVTildeBreaks; }
+    void SetCSVTildeBreaks(bool Value) { FCSVTildeBreaks = Value; }
+    // EExtGridError "Cannot open file <name>"; the grid stays as it was.
+    void ImportCSVFile(const AnsiString& FileName, bool Append);
+    void ReadCSVFile(const AnsiString& FileName) { ImportCSVFile(FileName, false); }
+    // .xlsx, .xls or .csv; the active sheet when SheetName is empty.
+    void ImportExcelFile(const AnsiString& FileName, const AnsiString& SheetName);
+    void ReadWorkbookFile(const AnsiString& FileName) { ImportExcelFile(FileName, AnsiString()); }
+    void SaveCellsToStrings(TStream* Stream);
+    void LoadCellsFromStrings(TStream* Stream);
+    static void WriteStreamLine(const AnsiString& Text, TStream* Stream);
+    // Bytes up to CR (not kept) and the LF after it; the bytes consumed, 0 at the end.
+    static Integer ReadStreamLine(TStream* Stream, AnsiString& Text);
+
     Integer Ints(Integer ACol, Integer ARow);            // EExtGridError "Cell does not contain integer value"
     void SetInts(Integer ACol, Integer ARow, Integer Value);
     Double Floats(Integer ACol, Integer ARow);           // EExtGridError "Cell does not contain a float value"
@@ -1411,6 +1429,9 @@ private:
     Integer FFormHeight = 0;
     bool FLoadedOnce = false;
 
+    char FDelimiter = '\0';
+    bool FOemConvert = false;
+    bool FCSVTildeBreaks = false;
     TGridCoord FCopyOrigin{-1, -1};
     bool FCopiedFlag = false;
     void SmartFill(Integer Pasted);

@@ -1,0 +1,322 @@
+// TExtStringGrid: CSV and spreadsheet import, and the line-oriented cell text stream.
+#include "grid/ExtGrid.h"
+
+#include "grid/ExtUtil.h"
+#include "platform/rtl/CodePage.h"
+#include "platform/rtl/Files.h"
+#include "platform/sheet/Excel.h"
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+const char Candidates[] = {',', ';', '#', '\t', '|', '@', '*', '-', '+', '&'};
+
+// More cells than this in one import are refused rather than exhausting memory.
+constexpr double MaxImportCells = 20e6;
+
+// A UTF-8 file (with a byte-order mark, or valid UTF-8 holding multi-byte
+// characters) becomes code page 1254; anything else is taken as it is.
+AnsiString ToCodePage(std::string Bytes) {
+    if (Bytes.size() >= 3 && Bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) return Utf8ToAnsi(std::string_view(Bytes).substr(3));
+    bool Multi = false;
+    for (size_t I = 0; I < Bytes.size();) {
+        const unsigned char C = static_cast<unsigned char>(Bytes[I]);
+        size_t N = C < 0x80 ? 1 : (C >> 5) == 6 ? 2 : (C >> 4) == 14 ? 3 : (C >> 3) == 30 ? 4 : 0;
+        if (N == 0 || I + N > Bytes.size()) return Bytes;
+        for (size_t K = 1; K < N; ++K)
+            if ((static_cast<unsigned char>(Bytes[I + K]) & 0xC0) != 0x80) return Bytes;
+        Multi = Multi || N > 1;
+        I += N;
+    }
+    return Multi ? Utf8ToAnsi(Bytes) : Bytes;
+}
+
+// Lines at CR LF, CR or LF.
+std::vector<AnsiString> SplitLines(const AnsiString& Text) {
+    std::vector<AnsiString> Lines;
+    size_t P = 0;
+    while (P < Text.size()) {
+        const size_t E = Text.find_first_of("\r\n", P);
+        if (E == AnsiString::npos) {
+            Lines.push_back(Text.substr(P));
+            break;
+        }
+        Lines.push_back(Text.substr(P, E - P));
+        P = E + (Text[E] == '\r' && E + 1 < Text.size() && Text[E + 1] == '\n' ? 2 : 1);
+    }
+    return Lines;
+}
+
+// A quoted field still open at the end of the line.
+bool EndsInsideQuote(const AnsiString& L, char Delim) {
+    bool FieldStart = true, Quoted = false;
+    for (size_t I = 0; I < L.size(); ++I) {
+        const char C = L[I];
+        if (Quoted) {
+            if (C == '"') {
+                if (I + 1 < L.size() && L[I + 1] == '"') ++I;
+                else Quoted = false;
+            }
+            continue;
+        }
+        if (FieldStart && C == '"') Quoted = true;
+        FieldStart = Delim && C == Delim;
+    }
+    return Quoted;
+}
+
+// Spreadsheet programs write a cell with line breaks as one quoted field over
+// several lines: such lines are joined again, with CR LF.
+std::vector<AnsiString> JoinQuotedLines(const std::vector<AnsiString>& Raw, char Delim) {
+    std::vector<AnsiString> Lines;
+    for (size_t I = 0; I < Raw.size(); ++I) {
+        AnsiString L = Raw[I];
+        while (I + 1 < Raw.size() && EndsInsideQuote(L, Delim)) L += "\r\n" + Raw[++I];
+        Lines.push_back(L);
+    }
+    return Lines;
+}
+
+Integer CountPlain(char C, const AnsiString& S) { return Integer(std::count(S.begin(), S.end(), C)); }
+
+char DetectDelimiter(const std::vector<AnsiString>& Lines) {
+    if (Lines.empty()) return '\0';
+    const AnsiString& L1 = Lines[0];
+    const AnsiString& L2 = Lines.size() > 1 ? Lines[1] : Lines[0];
+    for (int Pass = 1; Pass <= 3; ++Pass) {
+        char Found = '\0';
+        Integer Best = 0;
+        for (char C : Candidates) {
+            const Integer A = Pass == 1 ? CountUnpairedChar(C, L1) : CountPlain(C, L1);
+            const Integer B = Pass == 1 ? CountUnpairedChar(C, L2) : CountPlain(C, L2);
+            if (Pass < 3) {
+                if (A == B && A > Best) {
+                    Found = C;
+                    Best = A;
+                }
+            } else if (A > Best || B > Best) {
+                Found = C;
+                Best = std::max(A, B);
+            }
+        }
+        if (Found) return Found;
+    }
+    return '\0';
+}
+
+AnsiString CollapseQuotes(const AnsiString& S) {
+    AnsiString R;
+    for (size_t I = 0; I < S.size(); ++I) {
+        R += S[I];
+        if (S[I] == '"' && I + 1 < S.size() && S[I + 1] == '"') ++I;
+    }
+    return R;
+}
+
+}  // namespace
+
+// --- CSV ------------------------------------------------------------------------------
+void TExtStringGrid::ImportCSVFile(const AnsiString& FileName, bool Append) {
+    std::ifstream In(AnsiToUtf8(FileName), std::ios::binary);
+    if (!In) throw EExtGridError("Cannot open file " + FileName);
+    std::stringstream Buf;
+    Buf << In.rdbuf();
+    const std::vector<AnsiString> Raw = SplitLines(ToCodePage(Buf.str()));
+    const char Delim = FDelimiter ? FDelimiter : DetectDelimiter(Raw);
+    const std::vector<AnsiString> Lines = JoinQuotedLines(Raw, Delim);
+    if (double(Lines.size()) * std::max(1, ColCount()) > MaxImportCells)
+        throw EExtGridError("File " + FileName + " has too many lines");
+
+    BeginUpdate();
+    Integer Target = Append ? RowCount() : 0;
+    std::vector<AnsiString> Footer;
+    const bool KeepFooter = Append && FFixedFooters > 0;
+    if (KeepFooter) {
+        for (Integer C = 0; C < ColCount(); ++C) Footer.push_back(RawCells(C, RowCount() - 1));
+        ClearRow(RowCount() - 1);
+        --Target;
+    }
+    Integer LastProgress = -1;
+    size_t Done = 0;
+    for (AnsiString Line : Lines) {
+        if (FOemConvert) OemToAnsiText(Line);
+        if (RowCount() - FFixedFooters <= Target) SetRowCount(Target + 1000);
+        Integer Col = 0;
+        size_t P = 0;
+        auto Store = [&](AnsiString V) {
+            if (FCSVTildeBreaks) TildeToCRLF(V);
+            else CSVFieldToCRLF(V);
+            if (Col >= ColCount()) SetColCount(Col + 1);
+            LoadCell(Col++, Target, V);
+        };
+        while (P < Line.size()) {
+            if (Line[P] == '"') {
+                AnsiString V;
+                size_t Q = P + 1;
+                bool Closed = false;
+                while (Q < Line.size()) {
+                    if (Line[Q] == '"') {
+                        if (Q + 1 < Line.size() && Line[Q + 1] == '"') {
+                            V += '"';
+                            Q += 2;
+                            continue;
+                        }
+                        Closed = true;
+                        break;
+                    }
+                    V += Line[Q++];
+                }
+                Store(V);
+                if (!Closed) break;
+                const size_t D = Delim ? Line.find(Delim, Q + 1) : AnsiString::npos;
+                if (D == AnsiString::npos) break;
+                P = D + 1;
+                continue;
+            }
+            const size_t D = Delim ? Line.find(Delim, P) : AnsiString::npos;
+            Store(CollapseQuotes(Line.substr(P, D == AnsiString::npos ? AnsiString::npos : D - P)));
+            if (D == AnsiString::npos) break;
+            P = D + 1;
+        }
+        ++Target;
+        ++Done;
+        if (OnFileProgress) {
+            const Integer Pr = Integer(std::lround(double(Done) / double(Lines.size()) * 100.0));
+            if (Pr != LastProgress) OnFileProgress(this, Pr);
+            LastProgress = Pr;
+        }
+    }
+    SetRowCount(std::max(Target + FFixedFooters, TBaseGrid::FixedRows() + 1));
+    if (KeepFooter)
+        for (Integer C = 0; C < Integer(Footer.size()) && C < ColCount(); ++C) SetRawCells(C, RowCount() - 1, Footer[size_t(C)]);
+    EndUpdate();
+    CellsChanged(Rect(0, 0, ColCount(), RowCount()));
+    RecalcAllFooters();
+}
+
+// --- spreadsheets -------------------------------------------------------------------------
+void TExtStringGrid::ImportExcelFile(const AnsiString& FileName, const AnsiString& SheetName) {
+    std::unique_ptr<TExcelApplication> App;
+    try {
+        App = CreateOleObject("excel.application");
+    } catch (const EOleError&) {
+        throw EExtGridError("Excel OLE server not found");
+    }
+    TExcelWorkbook* Book = App->Workbooks()->Open(FileName);
+    TExcelWorksheet* Sheet = nullptr;
+    if (SheetName.empty()) {
+        Sheet = Book->ActiveSheet();
+    } else {
+        for (Integer I = 1; I <= Book->Sheets()->Count() && !Sheet; ++I)
+            if (Book->Sheets(I)->Name() == SheetName) Sheet = Book->Sheets(I);
+    }
+    if (!Sheet) {
+        Book->Close(false);
+        App->Quit();
+        throw EExtGridError("Excel worksheet " + SheetName + " not found");
+    }
+    const auto Used = Sheet->UsedRange();
+    const Integer Cols = Used->ColumnCount(), Rows = Used->RowCount();
+    if (double(Cols) * double(Rows) > MaxImportCells) {
+        Book->Close(false);
+        App->Quit();
+        throw EExtGridError("Excel worksheet " + Sheet->Name() + " is too large");
+    }
+    const Integer Top = Used->Row(), Left = Used->Column();
+    BeginUpdate();
+    try {
+        SetColCount(std::max(Cols, TBaseGrid::FixedCols() + 1));
+        SetRowCount(std::max(Rows, TBaseGrid::FixedRows() + 1));
+        for (Integer R = 0; R < Rows; ++R)
+            for (Integer C = 0; C < Cols; ++C) LoadCell(C, R, AnsiString());
+        Sheet->ForEachCell([&](Integer R, Integer C, const Variant& V) {
+            const TVarType T = VarType(V);
+            if (T == varDispatch || T == varError) return;
+            if (R - Top < Rows && C - Left < Cols && R >= Top && C >= Left) LoadCell(C - Left, R - Top, VarToStr(V));
+        });
+    } catch (...) {
+        EndUpdate();
+        throw;
+    }
+    EndUpdate();
+    Book->Close(false);
+    App->Quit();
+    CellsChanged(Rect(0, 0, ColCount(), RowCount()));
+    RecalcAllFooters();
+}
+
+// --- the cell text stream ----------------------------------------------------------------
+void TExtStringGrid::WriteStreamLine(const AnsiString& Text, TStream* Stream) {
+    const AnsiString L = Text + "\r\n";
+    Stream->WriteBuffer(L.data(), Integer(L.size()));
+}
+
+Integer TExtStringGrid::ReadStreamLine(TStream* Stream, AnsiString& Text) {
+    Text.clear();
+    Integer N = 0;
+    char C = 0;
+    while (Stream->Read(&C, 1) == 1) {
+        ++N;
+        if (C == '\r') {
+            if (Stream->Read(&C, 1) == 1) ++N;
+            break;
+        }
+        Text += C;
+    }
+    return N;
+}
+
+void TExtStringGrid::SaveCellsToStrings(TStream* Stream) {
+    WriteStreamLine(IntToStr(ColCount()) + "," + IntToStr(RowCount()), Stream);
+    for (Integer C = 0; C < ColCount(); ++C) WriteStreamLine("cw " + IntToStr(C) + "," + IntToStr(ColWidths(C)), Stream);
+    SaveProgress(0, -1);
+    AnsiString V;
+    for (Integer R = 0; R < RowCount(); ++R) {
+        for (Integer C = 0; C < ColCount(); ++C) {
+            SaveCell(C, R, V);
+            if (V.empty()) continue;
+            if (V.find('\r') != AnsiString::npos) V = CRLFToTabBS(V);
+            WriteStreamLine(IntToStr(C) + "," + IntToStr(R) + "," + V, Stream);
+        }
+        SaveProgress(1, R);
+    }
+    SaveProgress(2, -1);
+}
+
+void TExtStringGrid::LoadCellsFromStrings(TStream* Stream) {
+    AnsiString L;
+    if (ReadStreamLine(Stream, L) == 0) return;
+    const size_t Comma = L.find(',');
+    const Integer W = StrToIntDef(L.substr(0, Comma), -1);
+    const Integer H = Comma == AnsiString::npos ? -1 : StrToIntDef(L.substr(Comma + 1), -1);
+    if (W < 1 || H < 1 || double(W) * H > MaxImportCells) throw EReadError("Invalid stream format");
+    BeginUpdate();
+    SetColCount(W);
+    SetRowCount(H);
+    while (true) {
+        const Int64 Start = Stream->Position();
+        if (ReadStreamLine(Stream, L) == 0) break;
+        if (L.compare(0, 2, "cw") == 0) {
+            AnsiString Rest = L.substr(3);
+            const AnsiString C = SplitAt(Rest, ",");
+            const Integer Col = StrToIntDef(C, -1);
+            if (Col >= 0 && Col < ColCount()) SetColWidths(Col, StrToIntDef(Rest, DefaultColWidth()));
+            continue;
+        }
+        AnsiString Rest = L;
+        const AnsiString CT = SplitAt(Rest, ",");
+        const AnsiString RT = SplitAt(Rest, ",");
+        if (CT.empty() || RT.empty()) {
+            Stream->SetPosition(Start);
+            break;
+        }
+        const Integer C = StrToIntDef(CT, -1), R = StrToIntDef(RT, -1);
+        if (Rest.find('\x08') != AnsiString::npos) Rest = TabBSToCRLF(Rest, FMultilinecells);
+        if (C >= 0 && R >= 0 && C < ColCount() && R < RowCount()) LoadCell(C, R, Rest);
+    }
+    EndUpdate();
+}
