@@ -31,6 +31,7 @@ TExtStringGrid::TExtStringGrid(TComponent* AOwner)
       FShowModified(std::make_unique<TShowModified>()),
       FRowIndicator(std::make_unique<TBitmap>()) {
     FRowMap->OnChanged = [this] { RowsChanged(); };
+    FSearchFooter->OnChange = [this](TObject*) { SearchFooterChanged(); };
     FShowModified->OnChange = [this](TObject*) { RepaintUnlessUpdating(); };
     FColumnHeaders->OnChange = [this](TObject*) { ApplyColumnHeaders(); };
     FRowHeaders->OnChange = [this](TObject*) { ApplyRowHeaders(); };
@@ -65,6 +66,11 @@ TExtStringGrid::TExtStringGrid(TComponent* AOwner)
 
 TExtStringGrid::~TExtStringGrid() {
     BeforeDestruction();
+    try {
+        StoreColumnWidths();
+    } catch (const Exception&) {
+        // A store that cannot be written loses the widths, not the program.
+    }
     if (FHookedForm) {
         FHookedForm->OnResize = FOldFormResize;
         FHookedForm = nullptr;
@@ -74,6 +80,7 @@ TExtStringGrid::~TExtStringGrid() {
     FFixedFont->OnChange = nullptr;
     FActiveCellFont->OnChange = nullptr;
     FRowMap->OnChanged = nullptr;
+    FSearchFooter->OnChange = nullptr;
     FShowModified->OnChange = nullptr;
     // Hidden rows hold properties of their cells; bring them back so the base grid frees them.
     FRowMap->UnHideRowsAll();
@@ -111,6 +118,7 @@ void TExtStringGrid::Loaded() {
     FFixedRowsMem = TBaseGrid::FixedRows();
     FFixedColsMem = TBaseGrid::FixedCols();
     FLoadedOnce = true;
+    RestoreColumnWidths();
     TGridOptions O = Options();
     if (O.Contains(goAlwaysShowEditor)) {
         O.Exclude(goAlwaysShowEditor);

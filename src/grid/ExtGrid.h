@@ -963,6 +963,36 @@ public:
     TCanSortEvent OnCanSort;
     TClickSortEvent OnClickSort;
 
+    // --- finding text, the incremental lookup and the search footer (ExtGridFind.cpp)
+    enum : Word {
+        fnMatchCase = 1, fnMatchFull = 2, fnMatchFilter = 4, fnRowByRow = 8, fnMatchStart = 16, fnCurrentRow = 32,
+        fnCurrentCol = 64, fnIncludeFixed = 128, fnGoto = 0x100, fnHighlight = 0x200, fnBackward = 0x400,
+        fnHiddenColumns = 0x800, fnSearchColumn = 0x1000, fnGivenRow = 0x2000
+    };
+    enum : Byte { fnStripHTML = 2, fnRealColumns = 8 };   // second flag byte
+    // The next cell after Start (or the first, from (-1, -1)) that matches; (-1, -1)
+    // when none. Start on the area's last cell starts over at its first.
+    TGridCoord FindCell(TGridCoord Start, const AnsiString& Text, Word Flags, Byte Flags2, bool Wide,
+                        const WideString& WideText);
+    TGridCoord Find(TGridCoord Start, const AnsiString& Text, Word Flags);
+    bool MatchCell(Integer ACol, Integer ARow, bool Wide);
+    // First row whose sort-column text begins with Text (any case); -1 when none.
+    Integer LookupRow(const AnsiString& Text);
+    TGridCoord LastFound() const { return FLastFound; }
+    const AnsiString& FindText() const { return FFindText; }
+    void SearchFooterChange();
+    void SearchFooterNext();
+    void SearchFooterPrev();
+    void SearchFooterHighlight();
+    void SearchFooterClose();
+    // The search footer's settings changed (shown, hidden, captions).
+    void SearchFooterChanged();
+
+    // --- column widths kept between runs (ExtGridStore.cpp): stored when the grid goes,
+    // restored by Loaded; both only with ColumnSize's Save, Key and Section set.
+    void StoreColumnWidths();
+    void RestoreColumnWidths();
+
     // --- CSV and spreadsheet import, the cell text stream (ExtGridImport.cpp)
     char Delimiter() const { return FDelimiter; }   // #0: detected on each import
     void SetDelimiter(char Value) { FDelimiter = Value; }
@@ -1429,6 +1459,22 @@ private:
     Integer FFormHeight = 0;
     bool FLoadedOnce = false;
 
+    AnsiString FFindText, FLastSearched;
+    WideString FFindWideText;
+    Word FFindFlags = 0;
+    Byte FFindFlags2 = 0;
+    TGridCoord FLastFound{-1, -1};
+    bool FHighlightDown = false;
+    TEdit* FSearchEdit = nullptr;
+    TButton *FSearchNext = nullptr, *FSearchPrev = nullptr, *FSearchHighlight = nullptr, *FSearchClose = nullptr;
+    TCheckBox* FSearchMatchCase = nullptr;
+    void BuildSearchPanel();
+    void UpdateSearchPanel();
+    Word SearchFooterFlags() const;
+    void AfterSearchFooterFind();
+    void SetHighlights(const AnsiString& Text);
+    void SearchFooterStep(bool Backward);
+    bool ColumnWidthsKept() const;
     char FDelimiter = '\0';
     bool FOemConvert = false;
     bool FCSVTildeBreaks = false;
@@ -1496,3 +1542,6 @@ private:
     TPictureContainer* FPictureContainer = nullptr;
     std::shared_ptr<THTMLPictureCache> FPictureCache;   // made with the first picture container
 };
+
+// The version of a library file (major in the high, minor in the low 16 bits); -1 without one.
+Integer GetFileVersion(const AnsiString& FileName);

@@ -1,0 +1,248 @@
+// TExtStringGrid: finding text in cells, the incremental row lookup and the search footer.
+#include "grid/ExtGrid.h"
+
+#include "grid/EsgHTMLE.h"
+#include "grid/ExtUtil.h"
+#include "platform/rtl/CodePage.h"
+#include "platform/ui/StdCtrls.h"
+
+#include <algorithm>
+
+namespace {
+
+WideString UpperWide(WideString W) {
+    for (auto& C : W) C = char16_t(std::towupper(wint_t(C)));
+    return W;
+}
+
+const char* const HighlightTag = "hi";
+
+}  // namespace
+
+// --- finding ----------------------------------------------------------------------------
+bool TExtStringGrid::MatchCell(Integer ACol, Integer ARow, bool Wide) {
+    const Word F = FFindFlags;
+    AnsiString Text = Cells(ACol, ARow);
+    if (FFindFlags2 & fnStripHTML) Text = HTMLStrip(Text);
+    if (Wide) {
+        WideString W = CellTextToWide(Text);
+        if (!(F & fnMatchCase)) W = UpperWide(W);
+        const WideString& T = FFindWideText;
+        if (T == u"\"\"") return W.empty();
+        const size_t P = W.find(T);
+        const bool Found = (F & fnMatchStart) ? P == 0 : P != WideString::npos;
+        return (F & fnMatchFull) ? W == T : Found;
+    }
+    if (!(F & fnMatchCase)) Text = AnsiUpperCase(Text);
+    if (FFindText == "\"\"") return Text.empty();
+    if (F & fnMatchFilter) return MatchFilter(FFindText, Text, (F & fnMatchCase) != 0);
+    const size_t P = Text.find(FFindText);
+    const bool Found = (F & fnMatchStart) ? P == 0 : P != AnsiString::npos;
+    return (F & fnMatchFull) ? Text == FFindText : Found;
+}
+
+TGridCoord TExtStringGrid::FindCell(TGridCoord Start, const AnsiString& Text, Word Flags, Byte Flags2, bool Wide,
+                                    const WideString& WideText) {
+    FFindFlags = Flags;
+    FFindFlags2 = Flags2;
+    FFindText = (Flags & fnMatchCase) ? Text : AnsiUpperCase(Text);
+    FFindWideText = (Flags & fnMatchCase) ? WideText : UpperWide(WideText);
+    const TGridCoord None{-1, -1};
+    const Integer FC = TBaseGrid::FixedCols(), FR = TBaseGrid::FixedRows();
+    if (ColCount() <= FC || RowCount() <= FR) return None;
+    Integer C0 = FC, R0 = FR, C1 = ColCount() - 1 - FFixedRightCols, R1 = RowCount() - 1 - FFixedFooters;
+    if (Flags & fnIncludeFixed) {
+        C0 = 0;
+        R0 = 0;
+        C1 = ColCount() - 1;
+        R1 = RowCount() - 1;
+    }
+    if (Flags & fnCurrentRow) R0 = R1 = Row();
+    if (Flags & fnGivenRow) R0 = R1 = Start.Y;
+    if (Flags & fnCurrentCol) C0 = C1 = Col();
+    const Integer SC = FSearchFooter->SearchColumn();
+    if ((Flags & fnSearchColumn) && SC >= 0 && SC < ColCount()) C0 = C1 = SC;
+    if (C1 < C0 || R1 < R0) return None;
+    const Integer W = C1 - C0 + 1, H = R1 - R0 + 1;
+    const Int64 N = Int64(W) * H;
+    const bool Rowwise = Flags & fnRowByRow, Back = Flags & fnBackward;
+    auto Index = [&](Integer C, Integer R) { return Rowwise ? Int64(R - R0) * W + (C - C0) : Int64(C - C0) * H + (R - R0); };
+    Int64 I = Back ? N - 1 : 0;
+    if (!(Start.X == -1 && Start.Y == -1) && Start.X >= C0 && Start.X <= C1 && Start.Y >= R0 && Start.Y <= R1) {
+        I = Index(Start.X, Start.Y) + (Back ? -1 : 1);
+        // One step past the area starts over at its first (last) cell.
+        if (I < 0 || I >= N) I = Back ? N - 1 : 0;
+    }
+    Integer LastRow = -1;
+    for (; I >= 0 && I < N; I += Back ? -1 : 1) {
+        const Integer C = Rowwise ? C0 + Integer(I % W) : C0 + Integer(I / H);
+        const Integer R = Rowwise ? R0 + Integer(I / W) : R0 + Integer(I % H);
+        if (R != LastRow) SaveProgress(1, R);
+        LastRow = R;
+        if (!MatchCell(C, R, Wide)) continue;
+        FLastFound = TGridCoord{C, R};
+        if (Flags & fnGoto) {
+            ScrollInView(C, R);
+            FocusCell(C, R, true);
+        }
+        return FLastFound;
+    }
+    FLastFound = None;
+    return None;
+}
+
+TGridCoord TExtStringGrid::Find(TGridCoord Start, const AnsiString& Text, Word Flags) {
+    SaveProgress(0, -1);
+    const TGridCoord R = FindCell(Start, Text, Flags, 0, false, WideString());
+    SaveProgress(R.X < 0 ? 2 : 4, R.Y);
+    return R;
+}
+
+Integer TExtStringGrid::LookupRow(const AnsiString& Text) {
+    if (RowCount() < 2) return -1;
+    const Integer C = FSortSettings->Show() ? FSortSettings->Column() : 1;
+    if (C < 0 || C >= ColCount()) return -1;
+    const AnsiString Want = AnsiUpperCase(Text);
+    for (Integer R = TBaseGrid::FixedRows(); R < RowCount(); ++R)
+        if (AnsiUpperCase(HTMLStrip(Cells(C, R)).substr(0, Text.size())) == Want) return R;
+    return -1;
+}
+
+// --- the search footer ---------------------------------------------------------------------
+void TExtStringGrid::BuildSearchPanel() {
+    TSearchPanel* P = FSearchPanel;
+    if (FSearchEdit) return;
+    auto Button = [&](const char* Name, Integer Left, Integer Width, TNotifyEvent Click) {
+        auto* B = new TButton(P);
+        B->SetName(Name);
+        B->SetParent(P);
+        B->SetBounds(Left, Name[0] == 'C' ? 7 : 5, Width, Name[0] == 'C' ? 14 : 23);
+        B->OnClick = std::move(Click);
+        return B;
+    };
+    FSearchClose = Button("CloseButton", 5, 14, [this](TObject*) { SearchFooterClose(); });
+    FSearchEdit = new TEdit(P);
+    FSearchEdit->SetName("FindEdit");
+    FSearchEdit->SetParent(P);
+    FSearchEdit->SetBounds(25, 6, 110, 21);
+    FSearchEdit->OnChange = [this](TObject*) {
+        const bool Any = !FSearchEdit->Text().empty();
+        FSearchNext->SetEnabled(Any);
+        FSearchPrev->SetEnabled(Any);
+        FSearchHighlight->SetEnabled(Any);
+        SearchFooterChange();
+        if (FSearchPanel->OnEditChange) FSearchPanel->OnEditChange(FSearchPanel);
+    };
+    FSearchNext = Button("FindNextButton", 140, 90, [this](TObject*) { SearchFooterNext(); });
+    FSearchPrev = Button("FindPrevButton", 235, 90, [this](TObject*) { SearchFooterPrev(); });
+    FSearchHighlight = Button("HighlightButton", 330, 90, [this](TObject*) {
+        FHighlightDown = !FHighlightDown;
+        SearchFooterHighlight();
+    });
+    FSearchMatchCase = new TCheckBox(P);
+    FSearchMatchCase->SetName("MatchCaseCheck");
+    FSearchMatchCase->SetParent(P);
+    UpdateSearchPanel();
+}
+
+void TExtStringGrid::UpdateSearchPanel() {
+    if (!FSearchEdit) return;
+    const TSearchFooter* S = FSearchFooter.get();
+    FSearchNext->SetText(S->FindNextCaption());
+    FSearchPrev->SetText(S->FindPrevCaption());
+    FSearchHighlight->SetText(S->HighLightCaption());
+    FSearchMatchCase->SetText(S->MatchCaseCaption());
+    FSearchClose->SetText("x");
+    FSearchClose->SetVisible(S->ShowClose());
+    FSearchNext->SetVisible(S->ShowFindNext());
+    FSearchPrev->SetVisible(S->ShowFindPrev());
+    FSearchHighlight->SetVisible(S->ShowHighLight());
+    FSearchMatchCase->SetVisible(S->ShowMatchCase());
+    FSearchMatchCase->SetBounds(S->ShowHighLight() ? 425 : 330, 8, 120, 17);
+    auto Hint = [](TControl* C, const AnsiString& H) {
+        C->SetHint(H);
+        C->SetShowHint(!H.empty());
+    };
+    Hint(FSearchClose, S->HintClose());
+    Hint(FSearchNext, S->HintFindNext());
+    Hint(FSearchPrev, S->HintFindPrev());
+    Hint(FSearchHighlight, S->HintHighlight());
+    FSearchPanel->SetColor(S->Color());
+    FSearchPanel->SetColorTo(S->ColorTo());
+    const bool Show = S->Visible();
+    if (Show && Parent() && FSearchPanel->Parent() != Parent()) FSearchPanel->SetParent(Parent());
+    FSearchPanel->SetBounds(Left(), Top() + Height(), Width(), Show ? 35 : 0);
+    FSearchPanel->SetVisible(Show);
+}
+
+void TExtStringGrid::SearchFooterChanged() {
+    if (FSearchFooter->Visible()) BuildSearchPanel();
+    UpdateSearchPanel();
+}
+
+Word TExtStringGrid::SearchFooterFlags() const {
+    Word F = fnGoto;
+    if (FHighlightDown) F |= fnHighlight;
+    if (FSearchMatchCase && FSearchMatchCase->Checked()) F |= fnMatchCase;
+    if (FSearchFooter->SearchActiveColumnOnly()) F |= fnCurrentCol;
+    const Integer SC = FSearchFooter->SearchColumn();
+    if (SC >= 0 && SC < ColCount()) F |= fnSearchColumn;
+    return F;
+}
+
+void TExtStringGrid::AfterSearchFooterFind() {
+    if (Row() > TopRow() + VisibleRowCount() - 2 && TopRow() + VisibleRowCount() < RowCount())
+        SetTopRow(std::min(TopRow() + 2, RowCount() - 1));
+}
+
+void TExtStringGrid::SetHighlights(const AnsiString& Text) {
+    const bool Case = FSearchMatchCase && FSearchMatchCase->Checked();
+    for (Integer R = 0; R < RowCount(); ++R)
+        for (Integer C = 0; C < ColCount(); ++C) {
+            const AnsiString Old = RawCells(C, R);
+            AnsiString New = UnHiLight(Old, HighlightTag);
+            if (!Text.empty()) New = HiLight(New, Text, HighlightTag, Case);
+            if (New != Old) SetRawCells(C, R, New);
+        }
+    RepaintUnlessUpdating();
+}
+
+void TExtStringGrid::SearchFooterChange() {
+    if (!FSearchFooter->AutoSearch() || !FSearchEdit) return;
+    const AnsiString T = FSearchEdit->Text();
+    if (T.empty()) {
+        FSearchEdit->SetColor(clWindow);
+        SetHighlights(AnsiString());
+        return;
+    }
+    const TGridCoord Hit = FindCell(TGridCoord{-1, -1}, T, SearchFooterFlags(), 0, false, WideString());
+    if (Hit.X >= 0) {
+        FSearchEdit->SetColor(clWindow);
+        if (FHighlightDown) SetHighlights(T);
+        AfterSearchFooterFind();
+    } else {
+        FSearchEdit->SetColor(TColor(0x0000FF));
+        SetHighlights(AnsiString());
+    }
+}
+
+void TExtStringGrid::SearchFooterStep(bool Backward) {
+    if (!FSearchEdit) return;
+    const AnsiString T = FSearchEdit->Text();
+    TGridCoord From = FLastFound;
+    if (!FSearchFooter->AutoSearch() && T != FLastSearched) From = TGridCoord{-1, -1};
+    FLastSearched = T;
+    Word F = SearchFooterFlags();
+    if (Backward) F |= fnBackward;
+    FindCell(From, T, F, 0, false, WideString());
+    AfterSearchFooterFind();
+}
+
+void TExtStringGrid::SearchFooterNext() { SearchFooterStep(false); }
+void TExtStringGrid::SearchFooterPrev() { SearchFooterStep(true); }
+
+void TExtStringGrid::SearchFooterHighlight() {
+    SetHighlights(FHighlightDown && FSearchEdit ? FSearchEdit->Text() : AnsiString());
+}
+
+void TExtStringGrid::SearchFooterClose() { FSearchFooter->SetVisible(false); }

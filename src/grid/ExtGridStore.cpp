@@ -1,0 +1,132 @@
+// TExtStringGrid: column widths kept between runs in an INI file or the settings store.
+#include "grid/ExtGrid.h"
+
+#include "platform/rtl/CodePage.h"
+#include "platform/rtl/Files.h"
+#include "platform/rtl/Registry.h"
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+// A plain INI file: sections of Name=Value lines. Written whole to a new file that
+// then replaces the old one, so a failed write never leaves half a file.
+class TColumnIni {
+public:
+    explicit TColumnIni(AnsiString FileName) {
+        if (FileName.empty() || FileName[0] != '/') FileName = ExtractFilePath(RegistryFileName()) + FileName;
+        FName = FileName;
+        std::ifstream In(AnsiToUtf8(FName), std::ios::binary);
+        std::string Line;
+        while (std::getline(In, Line)) {
+            if (!Line.empty() && Line.back() == '\r') Line.pop_back();
+            FLines.push_back(Line);
+        }
+    }
+    // Index of the section's header line, -1 when missing.
+    Integer SectionAt(const AnsiString& Section) const {
+        for (size_t I = 0; I < FLines.size(); ++I)
+            if (FLines[I].size() >= 2 && FLines[I].front() == '[' && FLines[I].back() == ']' &&
+                SameText(FLines[I].substr(1, FLines[I].size() - 2), Section))
+                return Integer(I);
+        return -1;
+    }
+    Integer ValueAt(Integer Sec, const AnsiString& Name) const {
+        for (size_t I = size_t(Sec) + 1; I < FLines.size() && (FLines[I].empty() || FLines[I][0] != '['); ++I) {
+            const size_t Eq = FLines[I].find('=');
+            if (Eq != AnsiString::npos && SameText(Trim(FLines[I].substr(0, Eq)), Name)) return Integer(I);
+        }
+        return -1;
+    }
+    Integer ReadInteger(const AnsiString& Section, const AnsiString& Name, Integer Default) const {
+        const Integer S = SectionAt(Section);
+        const Integer V = S < 0 ? -1 : ValueAt(S, Name);
+        if (V < 0) return Default;
+        const AnsiString& L = FLines[size_t(V)];
+        return StrToIntDef(Trim(L.substr(L.find('=') + 1)), Default);
+    }
+    void WriteInteger(const AnsiString& Section, const AnsiString& Name, Integer Value) {
+        Integer S = SectionAt(Section);
+        if (S < 0) {
+            FLines.push_back("[" + Section + "]");
+            S = Integer(FLines.size()) - 1;
+        }
+        const AnsiString L = Name + "=" + IntToStr(Value);
+        const Integer V = ValueAt(S, Name);
+        if (V >= 0) {
+            FLines[size_t(V)] = L;
+            return;
+        }
+        size_t End = size_t(S) + 1;
+        while (End < FLines.size() && (FLines[End].empty() || FLines[End][0] != '[')) ++End;
+        while (End > size_t(S) + 1 && FLines[End - 1].empty()) --End;
+        FLines.insert(FLines.begin() + std::ptrdiff_t(End), L);
+    }
+    void Save() const {
+        ForceDirectories(ExtractFilePath(FName));
+        const AnsiString Tmp = FName + ".new";
+        {
+            std::ofstream Out(AnsiToUtf8(Tmp), std::ios::binary | std::ios::trunc);
+            for (const AnsiString& L : FLines) Out << L << "\r\n";
+            Out.flush();
+            if (!Out) {
+                Out.close();
+                DeleteFile(Tmp);
+                throw EFCreateError("Cannot create file \"" + FName + "\".");
+            }
+        }
+        // Replaces the old file in one step.
+        if (std::rename(AnsiToUtf8(Tmp).c_str(), AnsiToUtf8(FName).c_str()) != 0) {
+            DeleteFile(Tmp);
+            throw EFCreateError("Cannot create file \"" + FName + "\".");
+        }
+    }
+
+private:
+    AnsiString FName;
+    std::vector<AnsiString> FLines;
+};
+
+AnsiString ColName(Integer I) { return "Col" + IntToStr(I); }
+
+}  // namespace
+
+bool TExtStringGrid::ColumnWidthsKept() const {
+    return FColumnSize->Save() && !FColumnSize->Key().empty() && !FColumnSize->Section().empty() &&
+           !ComponentState().Contains(csDesigning);
+}
+
+void TExtStringGrid::StoreColumnWidths() {
+    if (!ColumnWidthsKept()) return;
+    const AnsiString& Key = FColumnSize->Key();
+    const AnsiString& Sec = FColumnSize->Section();
+    if (FColumnSize->Location() == clIniFile) {
+        TColumnIni Ini(Key);
+        for (Integer C = 0; C < ColCount(); ++C) Ini.WriteInteger(Sec, ColName(C), ColWidths(C));
+        Ini.Save();
+    } else {
+        TRegistryIniFile Reg(Key);
+        for (Integer C = 0; C < ColCount(); ++C) Reg.WriteInteger(Sec, ColName(C), ColWidths(C));
+    }
+}
+
+void TExtStringGrid::RestoreColumnWidths() {
+    if (!ColumnWidthsKept()) return;
+    const AnsiString& Key = FColumnSize->Key();
+    const AnsiString& Sec = FColumnSize->Section();
+    std::unique_ptr<TColumnIni> Ini;
+    std::unique_ptr<TRegistryIniFile> Reg;
+    if (FColumnSize->Location() == clIniFile) Ini = std::make_unique<TColumnIni>(Key);
+    else Reg = std::make_unique<TRegistryIniFile>(Key);
+    for (Integer C = 0; C < ColCount(); ++C) {
+        const Integer W = Ini ? Ini->ReadInteger(Sec, ColName(C), ColWidths(C)) : Reg->ReadInteger(Sec, ColName(C), ColWidths(C));
+        if (W != ColWidths(C)) SetColWidths(C, W);
+    }
+}
+
+Integer GetFileVersion(const AnsiString& FileName) {
+    // Libraries here carry no version resource.
+    return -1;
+}

@@ -1,0 +1,120 @@
+#include "grid/ExtGrid.h"
+
+#include "platform/ui/Forms.h"
+#include "platform/ui/UiTestKit.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace uitest;
+
+namespace {
+
+struct TFindForm {
+    std::unique_ptr<TForm> Form = std::make_unique<TForm>(nullptr);
+    TExtStringGrid* Grid = nullptr;
+    TFindForm() {
+        Form->SetBounds(0, 0, 700, 400);
+        Grid = new TExtStringGrid(Form.get());
+        Grid->SetParent(Form.get());
+        Grid->SetBounds(0, 0, 600, 300);
+        Grid->SetColCount(4);
+        Grid->SetRowCount(5);
+        const char* Texts[4][3] = {{"Ali", "Kaya", "10"}, {"Veli", "", "20"}, {"ayşe", "Ali Kaya", "30"}, {"Can", "<b>Öz</b>", ""}};
+        for (Integer R = 0; R < 4; ++R)
+            for (Integer C = 0; C < 3; ++C) Grid->SetCells(C + 1, R + 1, Texts[R][C]);
+    }
+    TGridCoord Find(TGridCoord From, const AnsiString& Text, Word Flags, Byte Flags2 = 0) {
+        return Grid->FindCell(From, Text, Flags, Flags2, false, WideString());
+    }
+};
+
+constexpr TGridCoord None{-1, -1};
+
+}  // namespace
+
+TEST(ExtGridFind, ColumnByColumnIgnoringCaseUntilTheLastHit) {
+    TFindForm F;
+    EXPECT_EQ((TGridCoord{1, 1}), F.Find(None, "ali", 0));
+    EXPECT_EQ((TGridCoord{2, 3}), F.Find(TGridCoord{1, 1}, "ali", 0));
+    EXPECT_EQ(None, F.Find(TGridCoord{2, 3}, "ali", 0));   // nothing after the last hit
+    EXPECT_EQ(None, F.Grid->LastFound());
+    EXPECT_EQ((TGridCoord{1, 1}), F.Find(TGridCoord{3, 4}, "ali", 0));   // from the last cell: over again
+}
+
+TEST(ExtGridFind, FlagsNarrowCaseWholeCellStartAndDirection) {
+    TFindForm F;
+    EXPECT_EQ(None, F.Find(None, "ali", TExtStringGrid::fnMatchCase | TExtStringGrid::fnCurrentRow));
+    EXPECT_EQ((TGridCoord{2, 3}), F.Find(None, "Ali Kaya", TExtStringGrid::fnMatchFull));
+    EXPECT_EQ((TGridCoord{2, 1}), F.Find(None, "kaya", TExtStringGrid::fnMatchStart));
+    EXPECT_EQ((TGridCoord{2, 3}), F.Find(None, "ali", TExtStringGrid::fnBackward));
+    EXPECT_EQ((TGridCoord{1, 3}), F.Find(TGridCoord{1, 1}, "Ş", TExtStringGrid::fnRowByRow));
+    EXPECT_EQ((TGridCoord{2, 4}), F.Find(None, "öz", 0, TExtStringGrid::fnStripHTML));
+    EXPECT_EQ((TGridCoord{3, 2}), F.Find(None, "2*", TExtStringGrid::fnMatchFilter | TExtStringGrid::fnRowByRow));
+}
+
+TEST(ExtGridFind, TwoQuotesFindTheFirstEmptyCell) {
+    TFindForm F;
+    EXPECT_EQ((TGridCoord{2, 2}), F.Find(None, "\"\"", 0));
+}
+
+TEST(ExtGridFind, SearchColumnAndActiveColumnLimitTheColumns) {
+    TFindForm F;
+    F.Grid->SearchFooter()->SetSearchColumn(2);
+    EXPECT_EQ((TGridCoord{2, 3}), F.Find(None, "ali", TExtStringGrid::fnSearchColumn));
+    F.Grid->SetCol(3);
+    EXPECT_EQ(None, F.Find(None, "ali", TExtStringGrid::fnCurrentCol));
+    EXPECT_EQ((TGridCoord{3, 1}), F.Find(None, "10", TExtStringGrid::fnCurrentCol | TExtStringGrid::fnGoto));
+    EXPECT_EQ(1, F.Grid->Row());
+}
+
+TEST(ExtGridFind, LookupRowMatchesTheStartOfTheSortColumn) {
+    TFindForm F;
+    EXPECT_EQ(3, F.Grid->LookupRow("AY"));
+    EXPECT_EQ(-1, F.Grid->LookupRow("zz"));
+    F.Grid->SortSettings()->SetShow(true);
+    F.Grid->SortSettings()->SetColumn(2);
+    EXPECT_EQ(4, F.Grid->LookupRow("öz"));
+}
+
+TEST(ExtGridFind, TypingInTheSearchFooterFindsOrTurnsTheEditRed) {
+    TFindForm F;
+    F.Grid->SearchFooter()->SetVisible(true);
+    F.Form->Show();
+    Settle();
+    auto* Edit = dynamic_cast<TEdit*>(F.Grid->SearchPanel()->FindComponent("FindEdit"));
+    ASSERT_NE(nullptr, Edit);
+    EXPECT_TRUE(F.Grid->SearchPanel()->Visible());
+    Edit->SetFocus();
+    Settle();
+    TypeText(u"ve");
+    EXPECT_EQ(2, F.Grid->Row());
+    EXPECT_EQ(1, F.Grid->Col());
+    EXPECT_EQ(clWindow, Edit->Color());
+    TypeText(u"x");
+    EXPECT_EQ(TColor(0x0000FF), Edit->Color());
+    SendKey(FocusTarget(), Qt::Key_Backspace, QString());
+    EXPECT_EQ(clWindow, Edit->Color());
+    auto* Close = dynamic_cast<TButton*>(F.Grid->SearchPanel()->FindComponent("CloseButton"));
+    ASSERT_NE(nullptr, Close);
+    Click(Close);
+    EXPECT_FALSE(F.Grid->SearchFooter()->Visible());
+}
+
+TEST(ExtGridFind, FindNextWalksTheHitsAndStopsAfterTheLast) {
+    TFindForm F;
+    F.Grid->SearchFooter()->SetVisible(true);
+    F.Form->Show();
+    auto* Edit = dynamic_cast<TEdit*>(F.Grid->SearchPanel()->FindComponent("FindEdit"));
+    ASSERT_NE(nullptr, Edit);
+    Edit->SetFocus();
+    Settle();
+    TypeText(u"kaya");
+    EXPECT_EQ((TGridCoord{2, 1}), F.Grid->LastFound());
+    F.Grid->SearchFooterNext();
+    EXPECT_EQ((TGridCoord{2, 3}), F.Grid->LastFound());
+    F.Grid->SearchFooterNext();
+    EXPECT_EQ(None, F.Grid->LastFound());
+    EXPECT_EQ(3, F.Grid->Row());
+}

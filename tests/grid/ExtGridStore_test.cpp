@@ -1,0 +1,101 @@
+#include "grid/ExtGrid.h"
+
+#include "platform/rtl/Registry.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+namespace {
+
+struct TTempDir {
+    std::filesystem::path Dir;
+    TTempDir() {
+        char Tpl[] = "/tmp/gridwidthsXXXXXX";
+        Dir = mkdtemp(Tpl);
+        SetRegistryFileName((Dir / "registry.ini").string());
+    }
+    ~TTempDir() {
+        SetRegistryFileName("");
+        std::filesystem::remove_all(Dir);
+    }
+    std::string Read(const char* Name) const {
+        std::ifstream In(Dir / Name, std::ios::binary);
+        std::stringstream S;
+        S << In.rdbuf();
+        return S.str();
+    }
+};
+
+std::unique_ptr<TExtStringGrid> Grid(Integer Cols, TColumnSizeLocation Loc, const AnsiString& Key) {
+    auto G = std::make_unique<TExtStringGrid>(nullptr);
+    G->SetColCount(Cols);
+    G->ColumnSize()->SetSave(true);
+    G->ColumnSize()->SetKey(Key);
+    G->ColumnSize()->SetSection("Liste");
+    G->ColumnSize()->SetLocation(Loc);
+    return G;
+}
+
+}  // namespace
+
+TEST(ExtGridStore, AnIniFileGetsOneValuePerColumnWhenTheGridGoes) {
+    TTempDir T;
+    const AnsiString Ini = (T.Dir / "widths.ini").string();
+    {
+        auto G = Grid(3, clIniFile, Ini);
+        G->SetColWidths(1, 120);
+    }
+    EXPECT_EQ("[Liste]\r\nCol0=64\r\nCol1=120\r\nCol2=64\r\n", T.Read("widths.ini"));
+    auto More = Grid(5, clIniFile, Ini);
+    More->SetColWidths(4, 99);
+    More->RestoreColumnWidths();
+    EXPECT_EQ(120, More->ColWidths(1));
+    EXPECT_EQ(99, More->ColWidths(4));
+    auto Fewer = Grid(1, clIniFile, Ini);
+    Fewer->SetColWidths(0, 10);
+    Fewer->RestoreColumnWidths();
+    EXPECT_EQ(64, Fewer->ColWidths(0));
+}
+
+TEST(ExtGridStore, NothingIsKeptWithoutSaveKeyOrSection) {
+    TTempDir T;
+    const AnsiString Ini = (T.Dir / "widths.ini").string();
+    {
+        auto G = Grid(2, clIniFile, Ini);
+        G->ColumnSize()->SetSave(false);
+    }
+    {
+        auto G = Grid(2, clIniFile, Ini);
+        G->ColumnSize()->SetSection("");
+    }
+    EXPECT_FALSE(std::filesystem::exists(T.Dir / "widths.ini"));
+}
+
+TEST(ExtGridStore, TheSettingsStoreKeepsWidthsUnderTheKeyAndSection) {
+    TTempDir T;
+    {
+        auto G = Grid(2, clRegistry, "Software\\Osb\\Grids");
+        G->SetColWidths(1, 150);
+    }
+    auto G = Grid(2, clRegistry, "Software\\Osb\\Grids");
+    G->RestoreColumnWidths();
+    EXPECT_EQ(150, G->ColWidths(1));
+    TRegistryIniFile Reg("Software\\Osb\\Grids");
+    EXPECT_EQ(150, Reg.ReadInteger("Liste", "Col1", 0));
+}
+
+TEST(ExtGridStore, OtherSectionsOfTheIniFileStay) {
+    TTempDir T;
+    std::ofstream(T.Dir / "w.ini", std::ios::binary) << "[Other]\r\nA=1\r\n[Liste]\r\nCol0=5\r\nX=y\r\n";
+    {
+        auto G = Grid(1, clIniFile, (T.Dir / "w.ini").string());
+        G->SetColWidths(0, 70);
+    }
+    EXPECT_EQ("[Other]\r\nA=1\r\n[Liste]\r\nCol0=70\r\nX=y\r\n", T.Read("w.ini"));
+    EXPECT_EQ(-1, GetFileVersion("/usr/lib/none.so"));
+}
