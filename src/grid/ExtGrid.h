@@ -993,6 +993,14 @@ public:
     void StoreColumnWidths();
     void RestoreColumnWidths();
 
+    // --- selection text, selected cells, row heights, footer templates (ExtGridSizing.cpp)
+    AnsiString SelectionAsText();   // tab/CR LF, no line end after the last row
+    bool IsCellSelected(Integer ACol, Integer ARow);
+    void SizeRowToContent(Integer ARow, bool OnlyGrow);
+    void SizeRowToTextHeight(Integer ARow, Integer Lines, Integer Extra);
+    // "<#n>" becomes the current row's cell of column n; other text stays.
+    AnsiString ExpandFooterTemplate(const AnsiString& Template);
+
     // --- CSV and spreadsheet import, the cell text stream (ExtGridImport.cpp)
     char Delimiter() const { return FDelimiter; }   // #0: detected on each import
     void SetDelimiter(char Value) { FDelimiter = Value; }

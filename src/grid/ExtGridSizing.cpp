@@ -1,0 +1,77 @@
+// TExtStringGrid: the selection as text, the selected-cell test, row heights from content and footer templates.
+#include "grid/ExtGrid.h"
+
+#include <algorithm>
+
+AnsiString TExtStringGrid::SelectionAsText() {
+    TGridRect R = Selection();
+    if (Options().Contains(goRowSelect) && FDragDropSettings->OleEntireRows()) {
+        R.Left = 0;
+        R.Right = ColCount() - 1;
+    }
+    if (FMouseActions->DisjunctRowSelect()) {
+        R.Top = 0;
+        R.Bottom = RowCount() - 1;
+        return CellsAsText(R, true, false);
+    }
+    return CellsAsText(R, false, false);
+}
+
+bool TExtStringGrid::IsCellSelected(Integer ACol, Integer ARow) {
+    if (ACol < TBaseGrid::FixedCols() || ARow < TBaseGrid::FixedRows() || ACol >= ColCount() || ARow >= RowCount())
+        return false;
+    if (FMouseActions->DisjunctRowSelect()) return RowSelected(ARow);
+    if (FMouseActions->DisjunctColSelect()) return ColSelected(ACol);
+    return Selection().Contains(ACol, ARow);
+}
+
+void TExtStringGrid::SizeRowToContent(Integer ARow, bool OnlyGrow) {
+    if (ARow < 0 || ARow >= RowCount()) return;
+    Integer H = 0;
+    for (Integer C = 0; C < ColCount(); ++C) {
+        if (IsYMergedCell(C, ARow)) continue;
+        const TCellType T = GetCellType(C, ARow);
+        if (T == ctCheckBox || T == ctDataCheckBox || T == ctVirtCheckBox || T == ctRowCheckBox) {
+            H = std::max(H, DefaultRowHeight());
+            continue;
+        }
+        TPoint S(0, 0);
+        GetCellTextSize(C, ARow, S, true);
+        H = std::max(H, S.Y + CellGraphicSize(C, ARow).Y);
+    }
+    H += 4;   // the text margins above and below
+    if (OnlyGrow && RowHeights(ARow) >= H + 2 * GridLineWidth()) return;
+    SetRowHeights(ARow, H);
+}
+
+void TExtStringGrid::SizeRowToTextHeight(Integer ARow, Integer Lines, Integer Extra) {
+    if (ARow < 0 || ARow >= RowCount()) return;
+    TBitmap Scratch;
+    Scratch.SetSize(1, 1);
+    TCanvas* Cv = Scratch.Canvas();
+    Cv->Font()->Assign(Font());
+    TGridDrawState S;
+    TColor ColorTo = clNone;
+    TAlignment HAlign = taLeftJustify;
+    TVAlignment VAlign = vtaTop;
+    bool WW = false;
+    GetCellColor(TBaseGrid::FixedCols(), ARow, S, false, false, true, Cv->Brush(), ColorTo, Cv->Font(), HAlign, VAlign, WW);
+    const Integer Hgh = Cv->TextHeight("gh");
+    SetRowHeights(ARow, (Hgh + Hgh / 8) * Lines + Extra);
+}
+
+AnsiString TExtStringGrid::ExpandFooterTemplate(const AnsiString& Template) {
+    AnsiString Out;
+    size_t P = 0;
+    while (true) {
+        const size_t Open = Template.find("<#", P);
+        if (Open == AnsiString::npos) break;
+        const size_t Close = Template.find('>', Open + 2);
+        if (Close == AnsiString::npos) break;
+        Out += Template.substr(P, Open - P);
+        Integer C = 0;
+        if (TryStrToInt(Template.substr(Open + 2, Close - Open - 2), C)) Out += Cells(C, Row());
+        P = Close + 1;
+    }
+    return Out + Template.substr(P);
+}
