@@ -356,17 +356,18 @@ bool TBaseGrid::RowsInSameMerges(Integer ARow1, Integer ARow2) const {
 
 // --- geometry ---------------------------------------------------------------
 TRect TBaseGrid::AbsCellRect(Integer ACol, Integer ARow) const {
-    auto Sum = [](auto Size, Integer From, Integer To) {
+    // Sizes summed from the first scrolled index (or from 0 for a fixed cell) to the
+    // cell, negative above it: the cost follows the distance from the view.
+    auto Offset = [](auto Size, Integer From, Integer To) {
         Integer S = 0;
         for (Integer I = From; I < To; ++I) S += Size(I);
+        for (Integer I = To; I < From; ++I) S -= Size(I);
         return S;
     };
     auto ColW = [this](Integer I) { return ColWidths(I); };
     auto RowH = [this](Integer I) { return RowHeights(I); };
-    Integer L = Sum(ColW, 0, ACol);
-    if (ACol >= FixedCols()) L = L - Sum(ColW, 0, LeftCol()) + FixedWidth();
-    Integer T = Sum(RowH, 0, ARow);
-    if (ARow >= FixedRows()) T = T - Sum(RowH, 0, TopRow()) + FixedHeight();
+    const Integer L = ACol >= FixedCols() ? FixedWidth() + Offset(ColW, LeftCol(), ACol) : Offset(ColW, 0, ACol);
+    const Integer T = ARow >= FixedRows() ? FixedHeight() + Offset(RowH, TopRow(), ARow) : Offset(RowH, 0, ARow);
     return Rect(L, T, L + ColWidths(ACol), T + RowHeights(ARow));
 }
 

@@ -390,27 +390,27 @@ Integer TCustomGrid::VisibleRowCount() const {
     return N;
 }
 
+// The first index, not below ALow, from which the cells up to ALast fit into
+// AExtent pixels (ALast itself when even it does not fit). Walks back from ALast
+// only as far as the cells fit.
+Integer TCustomGrid::FirstToFit(Integer ALast, Integer ALow, const std::vector<Integer>& ASizes,
+                                Integer AExtent) const {
+    Integer I = ALast;
+    Integer Used = ASizes[I];
+    while (I > ALow && Used + ASizes[I - 1] + FGridLineWidth <= AExtent) {
+        --I;
+        Used += ASizes[I] + FGridLineWidth;
+    }
+    return I;
+}
+
 // The furthest LeftCol that still fills the client area with the last columns.
 Integer TCustomGrid::MaxLeftCol() const {
-    const Integer Avail = ClientWidth() - FixedWidth();
-    Integer L = FColCount - 1;
-    Integer Used = FColWidths[L] + FGridLineWidth;
-    while (L > FFixedCols && Used + FColWidths[L - 1] + FGridLineWidth <= Avail + FGridLineWidth) {
-        --L;
-        Used += FColWidths[L] + FGridLineWidth;
-    }
-    return std::max(L, FFixedCols);
+    return std::max(FirstToFit(FColCount - 1, FFixedCols, FColWidths, ClientWidth() - FixedWidth()), FFixedCols);
 }
 
 Integer TCustomGrid::MaxTopRow() const {
-    const Integer Avail = ClientHeight() - FixedHeight();
-    Integer T = FRowCount - 1;
-    Integer Used = FRowHeights[T] + FGridLineWidth;
-    while (T > FFixedRows && Used + FRowHeights[T - 1] + FGridLineWidth <= Avail + FGridLineWidth) {
-        --T;
-        Used += FRowHeights[T] + FGridLineWidth;
-    }
-    return std::max(T, FFixedRows);
+    return std::max(FirstToFit(FRowCount - 1, FFixedRows, FRowHeights, ClientHeight() - FixedHeight()), FFixedRows);
 }
 
 void TCustomGrid::ClampTopLeft() {
@@ -439,32 +439,14 @@ void TCustomGrid::TopLeftChanged() {
 void TCustomGrid::SetTopRow(Integer Value) { MoveTopLeft(FTopLeft.X, Value); }
 void TCustomGrid::SetLeftCol(Integer Value) { MoveTopLeft(Value, FTopLeft.Y); }
 
+// The view moves just far enough for the cell to show whole (or to start the view
+// when it is larger than the client area).
 void TCustomGrid::ScrollIntoView(Integer ACol, Integer ARow) {
     Integer L = FTopLeft.X, T = FTopLeft.Y;
-    if (ACol >= FFixedCols) {
-        if (ACol < L) {
-            L = ACol;
-        } else {
-            auto Right = [&](Integer Left) {
-                Integer X = FixedWidth();
-                for (Integer C = Left; C < ACol; ++C) X += FColWidths[C] + FGridLineWidth;
-                return X + FColWidths[ACol];
-            };
-            while (L < ACol && Right(L) > ClientWidth()) ++L;
-        }
-    }
-    if (ARow >= FFixedRows) {
-        if (ARow < T) {
-            T = ARow;
-        } else {
-            auto Bottom = [&](Integer Top) {
-                Integer Y = FixedHeight();
-                for (Integer R = Top; R < ARow; ++R) Y += FRowHeights[R] + FGridLineWidth;
-                return Y + FRowHeights[ARow];
-            };
-            while (T < ARow && Bottom(T) > ClientHeight()) ++T;
-        }
-    }
+    if (ACol >= FFixedCols)
+        L = ACol < L ? ACol : FirstToFit(ACol, std::min(L, ACol), FColWidths, ClientWidth() - FixedWidth());
+    if (ARow >= FFixedRows)
+        T = ARow < T ? ARow : FirstToFit(ARow, std::min(T, ARow), FRowHeights, ClientHeight() - FixedHeight());
     MoveTopLeft(L, T);
 }
 
@@ -581,10 +563,20 @@ void TCustomGrid::MoveCurrent(Integer ACol, Integer ARow, bool MoveAnchor, bool 
 }
 
 void TCustomGrid::InvalidateSelection(const TGridRect& R) {
+    // Only the indexes that can be on screen: the fixed ones and those from the
+    // top-left on, one past the wholly visible ones.
+    auto OnScreen = [](Integer Lo, Integer Hi, Integer Fixed, Integer First, Integer Shown, Integer Count) {
+        std::vector<Integer> V;
+        for (Integer I = std::max(Lo, 0); I <= Hi && I < Fixed; ++I) V.push_back(I);
+        for (Integer I = std::max(Lo, First); I <= Hi && I <= First + Shown && I < Count; ++I) V.push_back(I);
+        return V;
+    };
+    const std::vector<Integer> Rows = OnScreen(R.Top, R.Bottom, FFixedRows, FTopLeft.Y, VisibleRowCount(), FRowCount);
+    const std::vector<Integer> Cols = OnScreen(R.Left, R.Right, FFixedCols, FTopLeft.X, VisibleColCount(), FColCount);
     TRect Box{};
     bool Any = false;
-    for (Integer Rw = std::max(R.Top, 0); Rw <= R.Bottom && Rw < FRowCount; ++Rw) {
-        for (Integer C = std::max(R.Left, 0); C <= R.Right && C < FColCount; ++C) {
+    for (Integer Rw : Rows) {
+        for (Integer C : Cols) {
             TRect Cell = CellRect(C, Rw);
             if (Cell.IsEmpty()) continue;
             if (!Any) Box = Cell;

@@ -236,6 +236,7 @@ private:
     Integer RowY(Integer ARow) const;
     Integer LineStart(Integer AIndex, Integer ACount, Integer AFixed, Integer AFirst,
                       const std::vector<Integer>& ASizes, Integer AExtent) const;
+    Integer FirstToFit(Integer ALast, Integer ALow, const std::vector<Integer>& ASizes, Integer AExtent) const;
     Integer MaxLeftCol() const;
     Integer MaxTopRow() const;
     void ClampTopLeft();

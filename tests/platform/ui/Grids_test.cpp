@@ -489,3 +489,25 @@ TEST(GridsStore, GrowingRowByRowKeepsEveryRow) {
     EXPECT_EQ(G.Cells(2, 1999), "1999");
     EXPECT_EQ(G.Cells(2, 2000), "");
 }
+
+TEST(Grids, ACellScrolledIntoViewShowsWholeWithTheLeastMove) {
+    TGridForm F;
+    TStringGrid* G = F.Grid;
+    G->SetRowCount(100000);
+    G->SetColCount(200);
+    G->SetRow(99999);   // the fixed row and 7 rows of 25 fill the 200 pixels
+    EXPECT_EQ(G->TopRow(), 99993);
+    EXPECT_LE(G->CellRect(1, 99999).Bottom, G->ClientHeight());
+    G->SetRow(99990);
+    EXPECT_EQ(G->TopRow(), 99990);
+    G->SetRow(99992);   // already shown: no move
+    EXPECT_EQ(G->TopRow(), 99990);
+    G->SetRowHeights(50, 400);   // taller than the grid: it starts the view
+    G->SetRow(50);
+    EXPECT_EQ(G->TopRow(), 50);
+    G->SetCol(199);
+    EXPECT_LE(G->CellRect(199, 50).Right, G->ClientWidth());
+    EXPECT_GT(G->CellRect(G->LeftCol(), 50).Left, 0);
+    EXPECT_TRUE(G->CellRect(G->LeftCol() - 1, 50).IsEmpty());
+    EXPECT_EQ(G->LeftCol(), 195);   // 64 + 1 wide columns after a 65 fixed one in 400
+}
