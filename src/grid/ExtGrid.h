@@ -745,13 +745,13 @@ public:
     bool AnchorHint() const { return FAnchorHint; }
     void SetAnchorHint(bool Value) { FAnchorHint = Value; }
     TScrollType ScrollType() const { return FScrollType; }
-    void SetScrollType(TScrollType Value) { FScrollType = Value; }
+    void SetScrollType(TScrollType Value);
     TColor ScrollColor() const { return FScrollColor; }
-    void SetScrollColor(TColor Value) { FScrollColor = Value; }
+    void SetScrollColor(TColor Value);   // flat bars only
     Integer ScrollWidth() const { return FScrollWidth; }
-    void SetScrollWidth(Integer Value) { FScrollWidth = Value; }
+    void SetScrollWidth(Integer Value);   // flat bars only
     TScrollBarAlways ScrollBarAlways() const { return FScrollBarAlways; }
-    void SetScrollBarAlways(TScrollBarAlways Value) { FScrollBarAlways = Value; }
+    void SetScrollBarAlways(TScrollBarAlways Value);
     TEditorType DefaultEditor() const { return FDefaultEditor; }
     void SetDefaultEditor(TEditorType Value) { FDefaultEditor = Value; }
     AnsiString Version() const;
@@ -1278,6 +1278,7 @@ protected:
     bool IsFixed(Integer ACol, Integer ARow) override;
     Integer LastMovableCol() const override { return std::max(TBaseGrid::FixedCols(), LastDataCol()); }
     Integer LastMovableRow() const override { return std::max(TBaseGrid::FixedRows(), LastDataRow()); }
+    void ApplyScrollBarLook();
     void GetCellColor(Integer ACol, Integer ARow, TGridDrawState& AState, bool Printing, bool DoSelection,
                       bool RealColumn, TBrush* ABrush, TColor& ColorTo, TFont* AFont, TAlignment& HAlign,
                       TVAlignment& VAlign, bool& WordWrapValue) override;

@@ -78,3 +78,38 @@ void TExtStringGrid::HideInplaceEditor() {
     FocusCell(Col(), Row(), true);
 }
 
+
+// --- scroll bars -------------------------------------------------------------------
+void TExtStringGrid::SetScrollType(TScrollType Value) {
+    FScrollType = Value;
+    ApplyScrollBarLook();
+}
+
+void TExtStringGrid::SetScrollColor(TColor Value) {
+    FScrollColor = Value;
+    ApplyScrollBarLook();
+}
+
+void TExtStringGrid::SetScrollWidth(Integer Value) {
+    FScrollWidth = Value;
+    ApplyScrollBarLook();
+}
+
+void TExtStringGrid::SetScrollBarAlways(TScrollBarAlways Value) {
+    FScrollBarAlways = Value;
+    ApplyScrollBarLook();
+}
+
+// Width and colour belong to the flat bars (both flat styles look alike here); the
+// normal bars keep the desktop style's.
+void TExtStringGrid::ApplyScrollBarLook() {
+    TScrollBarLook L;
+    L.KeepVert = FScrollBarAlways == saVert || FScrollBarAlways == saBoth;
+    L.KeepHorz = FScrollBarAlways == saHorz || FScrollBarAlways == saBoth;
+    L.Flat = FScrollType != ssNormal;
+    if (L.Flat) {
+        L.Extent = std::max<Integer>(1, FScrollWidth);
+        L.Color = FScrollColor;
+    }
+    SetScrollBarLook(L);
+}

@@ -39,6 +39,8 @@ struct TCustomGrid::TScrollBarsImpl {
     bool ShowH = false;
     bool Updating = false;
     Integer Extent = 16;
+    Integer StyleExtent = 16;
+    TScrollBarLook Look;
 };
 
 // ---------------------------------------------------------------------------
@@ -150,7 +152,7 @@ TCustomGrid::TCustomGrid(TComponent* AOwner) : TCustomControl(AOwner), FBars(std
     SetParentColor(false);
     FBars->V = new QScrollBar(Qt::Vertical, FWidget);
     FBars->H = new QScrollBar(Qt::Horizontal, FWidget);
-    FBars->Extent = FWidget->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    FBars->Extent = FBars->StyleExtent = FWidget->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
     for (QScrollBar* B : {FBars->V, FBars->H}) {
         B->hide();
         B->setFocusPolicy(Qt::NoFocus);
@@ -456,12 +458,15 @@ void TCustomGrid::UpdateScrollBars() {
     const bool AllowH = FScrollBars == ssHorizontal || FScrollBars == ssBoth;
     // Showing one bar narrows the client area and may call for the other.
     FBars->ShowV = FBars->ShowH = false;
+    bool NeedV = false, NeedH = false;
     for (int Pass = 0; Pass < 3; ++Pass) {
-        const bool NeedV = AllowV && MaxTopRow() > FFixedRows;
-        const bool NeedH = AllowH && MaxLeftCol() > FFixedCols;
-        if (NeedV == FBars->ShowV && NeedH == FBars->ShowH) break;
-        FBars->ShowV = NeedV;
-        FBars->ShowH = NeedH;
+        NeedV = AllowV && MaxTopRow() > FFixedRows;
+        NeedH = AllowH && MaxLeftCol() > FFixedCols;
+        const bool ShowV = NeedV || (AllowV && FBars->Look.KeepVert);
+        const bool ShowH = NeedH || (AllowH && FBars->Look.KeepHorz);
+        if (ShowV == FBars->ShowV && ShowH == FBars->ShowH) break;
+        FBars->ShowV = ShowV;
+        FBars->ShowH = ShowH;
     }
     FBars->Updating = true;
     const Integer W = TCustomControl::ClientRect().Width(), H = TCustomControl::ClientRect().Height();
@@ -471,6 +476,7 @@ void TCustomGrid::UpdateScrollBars() {
         FBars->V->setRange(FFixedRows, MaxTopRow());
         FBars->V->setPageStep(std::max<Integer>(1, VisibleRowCount()));
         FBars->V->setValue(FTopLeft.Y);
+        FBars->V->setEnabled(NeedV);
         FBars->V->show();
     } else {
         FBars->V->hide();
@@ -480,6 +486,7 @@ void TCustomGrid::UpdateScrollBars() {
         FBars->H->setRange(FFixedCols, MaxLeftCol());
         FBars->H->setPageStep(std::max<Integer>(1, VisibleColCount()));
         FBars->H->setValue(FTopLeft.X);
+        FBars->H->setEnabled(NeedH);
         FBars->H->show();
     } else {
         FBars->H->hide();
@@ -487,12 +494,36 @@ void TCustomGrid::UpdateScrollBars() {
     FBars->Updating = false;
 }
 
-void TCustomGrid::Resize() {
+void TCustomGrid::RefitView() {
     ClampTopLeft();
     UpdateScrollBars();
     ClampTopLeft();
     if (FEditorMode) PlaceEditor();
+}
+
+void TCustomGrid::Resize() {
+    RefitView();
     TCustomControl::Resize();
+}
+
+void TCustomGrid::SetScrollBarLook(const TScrollBarLook& Value) {
+    if (Value == FBars->Look) return;
+    FBars->Look = Value;
+    FBars->Extent = Value.Extent > 0 ? Value.Extent : FBars->StyleExtent;
+    QString Sheet;
+    if (Value.Flat) {
+        // No arrows and no bevels: a plain thumb on a plain track.
+        const QString Back = Value.Color == clNone ? QStringLiteral("palette(button)") : ToQColor(Value.Color).name();
+        Sheet = QStringLiteral("QScrollBar { background: %1; border: none; margin: 0; }"
+                               "QScrollBar::handle { background: palette(mid); border: none; min-width: 8px; "
+                               "min-height: 8px; }"
+                               "QScrollBar::add-line, QScrollBar::sub-line { border: none; width: 0; height: 0; }"
+                               "QScrollBar::add-page, QScrollBar::sub-page { background: none; }")
+                    .arg(Back);
+    }
+    for (QScrollBar* B : {FBars->V, FBars->H}) B->setStyleSheet(Sheet);
+    RefitView();
+    Invalidate();
 }
 
 // --- current cell and selection --------------------------------------------

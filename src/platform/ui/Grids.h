@@ -225,6 +225,20 @@ protected:
     // Cancels a row or column move in progress (the grid state goes back to normal).
     void CancelMove();
 
+    // The scroll bars as a descendant wants them: a bar kept on screen (disabled)
+    // while everything fits, a bar width (0: the style's), a flat look with a
+    // background colour (clNone: the style's colours). A bar ScrollBars forbids
+    // never shows.
+    struct TScrollBarLook {
+        bool KeepVert = false;
+        bool KeepHorz = false;
+        Integer Extent = 0;
+        bool Flat = false;
+        TColor Color = clNone;
+        bool operator==(const TScrollBarLook&) const = default;
+    };
+    void SetScrollBarLook(const TScrollBarLook& Value);
+
     TGridState FGridState = gsNormal;
     Integer FMoveIndex = -1;   // row or column being moved or sized
     Integer FMovePos = -1;     // where a move would put it
@@ -244,6 +258,7 @@ private:
     void MoveCurrent(Integer ACol, Integer ARow, bool MoveAnchor, bool Show);
     void InvalidateSelection(const TGridRect& R);
     void UpdateScrollBars();
+    void RefitView();   // top-left, bars and editor after the client area changed
     void SizesChanged();
     void EnsureEditor();
     void PlaceEditor();

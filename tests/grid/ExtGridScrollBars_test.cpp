@@ -1,0 +1,115 @@
+// The grid's scroll-bar settings as the user sees them: which bars show, how wide,
+// flat and in which colour.
+#include "grid/ExtGrid.h"
+
+#include "platform/ui/Forms.h"
+#include "platform/ui/UiTestKit.h"
+
+#include <QImage>
+#include <QScrollBar>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace uitest;
+
+namespace {
+
+struct TScrollForm {
+    std::unique_ptr<TForm> Form = std::make_unique<TForm>(nullptr);
+    TExtStringGrid* Grid = nullptr;
+    TScrollForm() {
+        Form->SetBounds(0, 0, 600, 400);
+        Grid = new TExtStringGrid(Form.get());
+        Grid->SetParent(Form.get());
+        Grid->SetBounds(0, 0, 500, 300);
+        Grid->SetColCount(3);
+        Grid->SetRowCount(4);   // everything fits
+        Grid->SetColor(clWhite);
+    }
+    QImage Shot() {
+        Form->Show();
+        Settle();
+        return Grid->Widget()->grab().toImage();
+    }
+    QScrollBar* Bar(Qt::Orientation O) {
+        for (QScrollBar* B : Grid->Widget()->findChildren<QScrollBar*>(QString(), Qt::FindDirectChildrenOnly))
+            if (B->orientation() == O) return B;
+        return nullptr;
+    }
+};
+
+TColor PixelAt(const QImage& I, int X, int Y) {
+    const QColor C = I.pixelColor(X, Y);
+    return RGB(Byte(C.red()), Byte(C.green()), Byte(C.blue()));
+}
+
+int CountColour(const QImage& I, QRect R, TColor C) {
+    int N = 0;
+    for (int Y = R.top(); Y <= R.bottom(); ++Y)
+        for (int X = R.left(); X <= R.right(); ++X) N += PixelAt(I, X, Y) == C;
+    return N;
+}
+
+}  // namespace
+
+TEST(ExtGridScrollBars, BarAlwaysShownStaysDisabledWhileEverythingFits) {
+    TScrollForm F;
+    TExtStringGrid* G = F.Grid;
+    F.Shot();
+    const Integer FullWidth = G->ClientWidth();
+    EXPECT_FALSE(F.Bar(Qt::Vertical)->isVisible());
+    G->SetScrollBarAlways(saVert);
+    F.Shot();
+    ASSERT_TRUE(F.Bar(Qt::Vertical)->isVisible());
+    EXPECT_FALSE(F.Bar(Qt::Vertical)->isEnabled());
+    EXPECT_FALSE(F.Bar(Qt::Horizontal)->isVisible());
+    EXPECT_LT(G->ClientWidth(), FullWidth);
+    G->SetRowCount(200);   // rows beyond the view: the bar works again
+    F.Shot();
+    EXPECT_TRUE(F.Bar(Qt::Vertical)->isEnabled());
+    G->SetRowCount(4);
+    G->SetScrollBarAlways(saHorz);
+    F.Shot();
+    EXPECT_FALSE(F.Bar(Qt::Vertical)->isVisible());
+    EXPECT_TRUE(F.Bar(Qt::Horizontal)->isVisible());
+    G->SetScrollBarAlways(saNone);
+    F.Shot();
+    EXPECT_FALSE(F.Bar(Qt::Horizontal)->isVisible());
+    EXPECT_EQ(FullWidth, G->ClientWidth());
+}
+
+TEST(ExtGridScrollBars, ABarTheScrollBarsSettingForbidsStaysHidden) {
+    TScrollForm F;
+    TExtStringGrid* G = F.Grid;
+    G->SetScrollBars(ssHorizontal);
+    G->SetScrollBarAlways(saBoth);
+    F.Shot();
+    EXPECT_FALSE(F.Bar(Qt::Vertical)->isVisible());
+    EXPECT_TRUE(F.Bar(Qt::Horizontal)->isVisible());
+}
+
+TEST(ExtGridScrollBars, WidthAndColourApplyToFlatBarsOnly) {
+    TScrollForm F;
+    TExtStringGrid* G = F.Grid;
+    G->SetRowCount(200);
+    G->SetScrollWidth(9);
+    G->SetScrollColor(clRed);
+    QImage I = F.Shot();
+    const Integer NormalClient = G->ClientWidth();
+    const QRect Strip(G->Width() - 9, 0, 9, 100);
+    EXPECT_EQ(0, CountColour(I, Strip, clRed));   // the normal bars keep the style's look
+    G->SetScrollType(ssFlat);
+    I = F.Shot();
+    EXPECT_EQ(G->Width() - 9, G->ClientWidth());
+    EXPECT_NE(NormalClient, G->ClientWidth());
+    EXPECT_GT(CountColour(I, Strip, clRed), 100);
+    EXPECT_EQ(9, F.Bar(Qt::Vertical)->width());
+    G->SetScrollColor(clNone);
+    I = F.Shot();
+    EXPECT_EQ(0, CountColour(I, Strip, clRed));
+    G->SetScrollType(ssNormal);
+    F.Shot();
+    EXPECT_EQ(NormalClient, G->ClientWidth());
+}
