@@ -50,6 +50,15 @@ class THTMLImageList;
 class THTMLPictureCache;
 class TIntList;
 class TPictureContainer;
+class TGridSpin;
+class TGridCombo;
+class TGridEditBtn;
+class TGridUnitEditBtn;
+class TGridCheckBox;
+class TGridDatePicker;
+class TGridButton;
+class TGridEditorKeys;
+class TExtRichEdit;
 class TRichEdit;
 
 // Plain stored option: getter Name(), setter SetName(v).
@@ -572,6 +581,15 @@ using TNodeAllowEvent = std::function<void(TObject* Sender, Integer ARow, Intege
 using TNodeEvent = std::function<void(TObject* Sender, Integer ARow, Integer ARowReal)>;
 using TIndexEvent = std::function<void(TObject* Sender, Integer AIndex)>;
 using TMoveAllowEvent = std::function<void(TObject* Sender, Integer AIndex, bool& Allow)>;
+// Editor controls: a step of the spin editor, a choice in the combo editor.
+using TSpinClickEvent = std::function<void(TObject* Sender, Integer ACol, Integer ARow, Integer AValue, bool UpDown)>;
+using TFloatSpinClickEvent = std::function<void(TObject* Sender, Integer ACol, Integer ARow, Double AValue, bool UpDown)>;
+using TDateTimeSpinClickEvent = std::function<void(TObject* Sender, Integer ACol, Integer ARow, TDateTime AValue,
+                                                   bool UpDown)>;
+using TComboChangeEvent = std::function<void(TObject* Sender, Integer ACol, Integer ARow, Integer AItemIndex,
+                                             const AnsiString& ASelection)>;
+using TComboObjectChangeEvent = std::function<void(TObject* Sender, Integer ACol, Integer ARow, Integer AItemIndex,
+                                                   const AnsiString& ASelection, TObject* AObject)>;
 using TSelectionResizeEvent = std::function<void(TObject* Sender, TGridRect OrigSelection, TGridRect NewSelection)>;
 
 // The text editor the grid shows over a cell for the plain and character-filtered
@@ -1159,6 +1177,34 @@ public:
     TCheckBoxClickEvent OnCheckBoxClick;
     TButtonClickEvent OnButtonClick;
 
+    // --- editor controls (ExtGridEditors.cpp): made on first use, owned by the grid
+    TGridSpin* SpinEdit();
+    TGridCombo* Combobox();
+    TGridEditBtn* BtnEdit();
+    TGridUnitEditBtn* BtnUnitEdit();
+    TGridCheckBox* CheckBoxEditor();
+    TGridDatePicker* DateTimePicker();
+    TGridButton* ButtonEditor();
+    // The control of the open edit; nullptr when none is shown.
+    TWinControl* ActiveEditorControl() const { return FEditorControl; }
+    // Ends an edit in an editor control: the value goes to the cell as the editor
+    // type says, the control hides.
+    void EndEditorControl();
+    TSpinClickEvent OnSpinClick;
+    TFloatSpinClickEvent OnFloatSpinClick;
+    TDateTimeSpinClickEvent OnDateSpinClick;
+    TDateTimeSpinClickEvent OnTimeSpinClick;
+    TComboChangeEvent OnComboChange;
+    TComboObjectChangeEvent OnComboObjectChange;
+    TClickCellEvent OnComboCloseUp;
+    // --- rich-text cells (ExtGridRich.cpp): one rich edit renders RTF cells, the other edits them
+    TExtRichEdit* RichEdit();
+    TExtRichEdit* RenderRichEdit();
+    // An empty cell clears ARichEdit; otherwise the cell text is loaded into it.
+    void CellToRichEdit(Integer ACol, Integer ARow, TRichEdit* ARichEdit);
+    // The content as RTF; empty for an empty content.
+    void RichEditToCell(TRichEdit* ARichEdit, AnsiString& Value);
+
     // --- mouse (ExtGridMouse.cpp)
     TCanClickCellEvent OnCanClickCell;
     TClickCellEvent OnClickCell;
@@ -1291,7 +1337,7 @@ protected:
     void EditorHidden() override;
     // The grid's own editor controls (spin, combo, ...) for the other editor types:
     // shows one over the current cell; false when none was shown.
-    virtual bool ShowEditorControl(TEditorType AEditor) { return false; }
+    virtual bool ShowEditorControl(TEditorType AEditor);
     void CalcSizingState(Integer X, Integer Y, TGridState& State, Integer& Index, Integer& SizingPos,
                          Integer& SizingOfs) override;
     void Notification(TComponent* AComponent, TOperation Operation) override;
@@ -1366,6 +1412,17 @@ private:
     AnsiString FNewText;
     char FStartKey = 0;
     TGridRect FPrevSelection;
+    friend class TGridEditorKeys;
+    TWinControl* FEditorControl = nullptr;
+    TGridSpin* FSpin = nullptr;
+    TGridCombo* FCombo = nullptr;
+    TGridEditBtn* FBtnEdit = nullptr;
+    TGridUnitEditBtn* FBtnUnitEdit = nullptr;
+    TGridCheckBox* FCheckEditor = nullptr;
+    TGridDatePicker* FDatePicker = nullptr;
+    TGridButton* FButtonEditor = nullptr;
+    TExtRichEdit* FRichEdit = nullptr;
+    friend class TExtRichEdit;
     TGridCoord FAdvanceFrom;
 
     std::unique_ptr<TGridRowMap> FRowMap;

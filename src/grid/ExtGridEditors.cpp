@@ -1,0 +1,712 @@
+// The grid's editor controls (spin, combo, edit with button, unit edit, check box,
+// date picker, button) and the grid's side of them: showing one over the current
+// cell, filling it from the cell and storing its value when the edit ends.
+#include "grid/ExtGridEditors.h"
+
+#include "platform/rtl/SysUtils.h"
+#include "platform/ui/WinApi.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QWidget>
+
+#include <algorithm>
+
+namespace {
+
+bool HasFocusWithin(TWinControl* C) {
+    QWidget* F = QApplication::focusWidget();
+    QWidget* W = C ? C->Widget() : nullptr;
+    return F && W && (F == W || W->isAncestorOf(F));
+}
+
+bool IsDigit(char C) { return C >= '0' && C <= '9'; }
+
+// The first key of an edit: it replaces an edit's text (Backspace empties it) and
+// picks the first item of a list that begins with it.
+void TypeStartKey(TWinControl* Ctl, char Ch) {
+    Ctl->KeyPress(Ch);
+    if (Ch == 0) return;
+    const AnsiString T = Ch == 8 ? AnsiString() : AnsiString(1, Ch);
+    if (auto* E = dynamic_cast<TCustomEdit*>(Ctl)) {
+        E->SetText(T);
+        E->SetSelStart(static_cast<Integer>(T.size()));
+    } else if (auto* R = dynamic_cast<TRichEdit*>(Ctl)) {
+        R->SetText(T);
+        R->SetSelStart(static_cast<Integer>(T.size()));
+    } else if (auto* C = dynamic_cast<TComboBox*>(Ctl)) {
+        if (C->Style() != csDropDownList) {
+            C->SetText(T);
+            C->SetSelStart(static_cast<Integer>(T.size()));
+            return;
+        }
+        for (Integer I = 0; I < C->Items()->Count() && !T.empty(); ++I)
+            if (AnsiUpperCase(C->Items()->Strings(I).substr(0, 1)) == AnsiUpperCase(T)) {
+                C->SetItemIndex(I);
+                return;
+            }
+    }
+}
+
+bool IsArrow(Word Key) { return Key == VK_UP || Key == VK_DOWN || Key == VK_LEFT || Key == VK_RIGHT; }
+
+// A cell text read as a number the way the user typed it; Fallback otherwise.
+Double CellFloat(const AnsiString& Text, Double Fallback) {
+    AnsiString T = Trim(Text);
+    Double V = 0;
+    if (TryStrToFloat(T, V)) return V;
+    std::replace(T.begin(), T.end(), '.', FormatSettings.DecimalSeparator);
+    return TryStrToFloat(T, V) ? V : Fallback;
+}
+
+}  // namespace
+
+// --- shared key steps ------------------------------------------------------------
+bool TGridEditorKeys::Commit(const AnsiString& Text, const std::function<void(const AnsiString&)>& TakeBack) {
+    const std::shared_ptr<const bool> Alive = FGrid->AliveToken();
+    FGrid->SetCurrentCell(Text);
+    const bool Valid = FGrid->ValidateCell(Text);
+    if (!*Alive) return false;
+    AnsiString Back;
+    FGrid->GetCurrentCell(Back);
+    TakeBack(Back);   // the validation may have changed the value
+    return Valid;
+}
+
+bool TGridEditorKeys::TabAdvance(Word Key, TShiftState Shift) {
+    if (Key != VK_TAB || !FGrid->Options().Contains(goTabs)) return false;
+    FGrid->EndEditorControl();
+    if (FGrid->CanFocus()) FGrid->SetFocus();
+    FGrid->TabAdvance(Shift.Contains(ssShift));
+    return true;
+}
+
+void TGridEditorKeys::HandToGrid(Word Key, TShiftState Shift, bool GridKeys) {
+    TExtStringGrid* G = FGrid;
+    const std::shared_ptr<const bool> Alive = G->AliveToken();
+    const Integer C = G->Col(), R = G->Row();
+    G->EndEditorControl();
+    if (!*Alive) return;
+    const bool Always = G->Navigation()->AlwaysEdit();
+    G->Navigation()->SetAlwaysEdit(false);
+    if (G->CanFocus()) G->SetFocus();
+    G->Navigation()->SetAlwaysEdit(Always);
+    if (GridKeys && (IsArrow(Key) || Key == VK_TAB || Key == VK_PRIOR || Key == VK_NEXT || Key == VK_END)) {
+        Word K = Key;
+        G->KeyDown(K, Shift);
+    }
+    if (Key == VK_RETURN && *Alive) G->AdvanceEdit(C, R, false, false, true);
+}
+
+bool TGridEditorKeys::ClaimsTab(QEvent* E, TWinControl* Self) {
+    if (E->type() != QEvent::KeyPress) return false;
+    auto* K = static_cast<QKeyEvent*>(E);
+    if ((K->key() != Qt::Key_Tab && K->key() != Qt::Key_Backtab) || !FGrid->Options().Contains(goTabs)) return false;
+    Word Key = VK_TAB;
+    Self->KeyDown(Key, (K->modifiers() & Qt::ShiftModifier) || K->key() == Qt::Key_Backtab ? TShiftState{ssShift}
+                                                                                             : TShiftState{});
+    return true;
+}
+
+void TGridEditorKeys::StoreNothing() { FGrid->FEditActive = false; }
+
+void TGridEditorKeys::Exited() {
+    if (FGrid->ComponentState().Contains(csDestroying)) return;
+    FGrid->EndEditorControl();
+}
+
+// --- spin --------------------------------------------------------------------------
+TGridSpin::TGridSpin(TComponent* AOwner)
+    : TGridEditor<TEsgSpinEdit>(AOwner) {
+    SetMaxValue(100);
+    SetMinValue(0);
+    SetIncrement(1);
+}
+
+void TGridSpin::Stepped(bool Up) {
+    const Integer C = FGrid->Col(), R = FGrid->Row();
+    switch (SpinType()) {
+        case sptNormal: if (FGrid->OnSpinClick) FGrid->OnSpinClick(FGrid, C, R, Value(), Up); break;
+        case sptFloat: if (FGrid->OnFloatSpinClick) FGrid->OnFloatSpinClick(FGrid, C, R, FloatValue(), Up); break;
+        case sptDate: if (FGrid->OnDateSpinClick) FGrid->OnDateSpinClick(FGrid, C, R, DateValue(), Up); break;
+        case sptTime: if (FGrid->OnTimeSpinClick) FGrid->OnTimeSpinClick(FGrid, C, R, TimeValue(), Up); break;
+    }
+}
+
+void TGridSpin::UpClick(TObject* Sender) {
+    TEsgSpinEdit::UpClick(Sender);
+    Stepped(true);
+}
+
+void TGridSpin::DownClick(TObject* Sender) {
+    TEsgSpinEdit::DownClick(Sender);
+    Stepped(false);
+}
+
+void TGridSpin::KeyDown(Word& Key, TShiftState Shift) {
+    if (Key == VK_HOME || Key == VK_END) {
+        const bool Home = Key == VK_HOME;
+        if (SpinType() == sptNormal) SetValue(Home ? MaxValue() : MinValue());
+        else if (SpinType() == sptFloat) SetFloatValue(Home ? MaxFloatValue() : MinFloatValue());
+        if (FGrid->OnSpinClick) FGrid->OnSpinClick(FGrid, FGrid->Col(), FGrid->Row(), Value(), Home);
+        TEsgSpinEdit::KeyDown(Key, Shift);
+        return;
+    }
+    if (Key != VK_TAB && Key != VK_RETURN && Key != VK_ESCAPE) {
+        TEsgSpinEdit::KeyDown(Key, Shift);
+        return;
+    }
+    const std::shared_ptr<const bool> Alive = AliveToken();
+    if (Key != VK_ESCAPE) {
+        const bool Valid = Commit(Text(), [this](const AnsiString& V) { SetText(V); });
+        if (!*Alive) return;
+        if (!Valid) {
+            SetSelStart(static_cast<Integer>(Text().size()));
+            Invalidate();
+            Key = 0;
+            return;
+        }
+    }
+    if (TabAdvance(Key, Shift)) {
+        Key = 0;
+        return;
+    }
+    if (Key == VK_ESCAPE) {
+        SetText(FGrid->TextBeforeEdit());
+        if (SpinType() == sptNormal) SetValue(Value());
+        else if (SpinType() == sptFloat) SetFloatValue(FloatValue());
+    }
+    HandToGrid(Key, Shift, true);
+    Key = 0;
+}
+
+void TGridSpin::KeyPress(char& Key) {
+    if (Key == 13 || Key == 9) {
+        Key = 0;
+        return;
+    }
+    TEsgSpinEdit::KeyPress(Key);
+}
+
+void TGridSpin::Change() {
+    TEsgSpinEdit::Change();
+    if (FGrid->OnEditChange) FGrid->OnEditChange(FGrid, FGrid->Col(), FGrid->Row(), Text());
+}
+
+// --- combo -------------------------------------------------------------------------
+TGridCombo::TGridCombo(TComponent* AOwner)
+    : TGridEditor<TESGComboBox>(AOwner) {
+    SetButtonWidth(16);
+    OnCloseUp = [this](TObject*) {
+        if (FGrid->OnComboCloseUp) FGrid->OnComboCloseUp(FGrid, FGrid->Row(), FGrid->Col());
+    };
+}
+
+void TGridCombo::TakeCell() {
+    AnsiString V;
+    FGrid->GetCurrentCell(V);
+    const Integer I = Items()->IndexOf(V);
+    if (I >= 0) SetItemIndex(I);
+    if (Style() != csDropDownList) SetText(V);
+}
+
+void TGridCombo::KeyDown(Word& Key, TShiftState Shift) {
+    FTyping = !(Key == VK_BACK || Key == VK_DELETE);
+    const bool Alt = Shift.Contains(ssAlt);
+    const bool ListMode = Style() == csDropDownList || DroppedDown();
+    bool HandOver;
+    if (ListMode)
+        HandOver = Key == VK_TAB || Key == VK_RETURN || Key == VK_ESCAPE || Key == VK_LEFT || Key == VK_RIGHT;
+    else
+        HandOver = Key == VK_TAB || Key == VK_RETURN || Key == VK_ESCAPE || Key == VK_PRIOR || Key == VK_NEXT ||
+                   Key == VK_END || Key == VK_UP || (Key == VK_DOWN && !Alt);
+    if (!HandOver) {
+        TESGComboBox::KeyDown(Key, Shift);
+        return;
+    }
+    const std::shared_ptr<const bool> Alive = AliveToken();
+    if (Key == VK_ESCAPE) {
+        // A list cannot show a text outside its items: nothing is stored, the cell keeps its text.
+        TakeCell();
+        StoreNothing();
+    }
+    if (Key == VK_TAB || Key == VK_RETURN || Key == VK_UP || Key == VK_DOWN) {
+        const bool Valid = Commit(Text(), [this](const AnsiString& V) {
+            const Integer I = Items()->IndexOf(V);
+            if (I >= 0) SetItemIndex(I);
+            if (Style() != csDropDownList) SetText(V);
+        });
+        if (!*Alive) return;
+        if (!Valid) {
+            SetSelStart(static_cast<Integer>(Text().size()));
+            Key = 0;
+            return;
+        }
+    }
+    if (TabAdvance(Key, Shift)) {
+        Key = 0;
+        return;
+    }
+    if (DroppedDown()) SetDroppedDown(false);
+    HandToGrid(Key, Shift, true);
+    Key = 0;
+}
+
+void TGridCombo::KeyPress(char& Key) {
+    if (Key == 13 && OnReturn) OnReturn(this);
+    if (Key == 13 || Key == 9) {
+        Key = 0;
+        return;
+    }
+    TESGComboBox::KeyPress(Key);
+}
+
+void TGridCombo::KeyUp(Word& Key, TShiftState Shift) {
+    TESGComboBox::KeyUp(Key, Shift);
+    if (Key == VK_RETURN || !FTyping || !FGrid->Lookup() || Style() == csDropDownList) return;
+    // Completion from the first item that begins with what is typed before the caret.
+    const AnsiString T = Text();
+    const AnsiString Prefix = T.substr(0, std::min<size_t>(T.size(), static_cast<size_t>(SelStart())));
+    if (Prefix.empty()) return;
+    const bool Case = FGrid->LookupCaseSensitive();
+    const AnsiString P = Case ? Prefix : AnsiUpperCase(Prefix);
+    for (Integer I = 0; I < Items()->Count(); ++I) {
+        const AnsiString It = Items()->Strings(I);
+        const AnsiString Cmp = Case ? It : AnsiUpperCase(It);
+        if (Cmp.compare(0, P.size(), P) != 0) continue;
+        AnsiString Done = Prefix + It.substr(Prefix.size());
+        if (Done.size() > 255) Done.resize(255);
+        SetItemIndex(I);
+        SetText(Done);
+        SetSelStart(static_cast<Integer>(Prefix.size()));
+        SetSelLength(static_cast<Integer>(Done.size() - Prefix.size()));
+        FLookupIndex = I;
+        FLookupDone = true;
+        return;
+    }
+}
+
+void TGridCombo::DoExit() {
+    const AnsiString T = Text();
+    if (FGrid->LookupHistory() && !T.empty() && Items()->IndexOf(T) < 0) Items()->Add(T);
+    TGridEditor<TESGComboBox>::DoExit();
+}
+
+void TGridCombo::Change() {
+    TESGComboBox::Change();
+    if (FGrid->OnEditChange) FGrid->OnEditChange(FGrid, FGrid->Col(), FGrid->Row(), Text());
+    if (FGrid->OnComboChange && Style() != csDropDownList)
+        FGrid->OnComboChange(FGrid, FGrid->Col(), FGrid->Row(), -1, Text());
+}
+
+void TGridCombo::Select() {
+    TESGComboBox::Select();
+    const Integer I = ItemIndex();
+    const AnsiString S = I >= 0 ? Items()->Strings(I) : AnsiString();
+    if (FGrid->OnComboChange) FGrid->OnComboChange(FGrid, FGrid->Col(), FGrid->Row(), I, S);
+    if (FGrid->OnComboObjectChange)
+        FGrid->OnComboObjectChange(FGrid, FGrid->Col(), FGrid->Row(), I, S, I >= 0 ? Items()->Objects(I) : nullptr);
+}
+
+Integer TGridCombo::FittingDropWidth() {
+    TCanvas* C = FGrid->Canvas();
+    Integer W = Width();
+    const bool Scrolls = Items()->Count() > DropDownCount();
+    for (Integer I = 0; I < Items()->Count(); ++I) {
+        const Integer TW = C->TextWidth(Items()->Strings(I));
+        if (Scrolls) {
+            if (TW > W - 25) W = TW + 25;
+        } else if (TW > W - 5) {
+            W = TW + 8;
+        }
+    }
+    return W;
+}
+
+// --- edit with button ----------------------------------------------------------------
+namespace {
+
+// Tab, Enter, Esc, PgUp, PgDn, Up and Down end an edit-with-button edit.
+bool ButtonEditHandOver(Word Key) {
+    return Key == VK_TAB || Key == VK_RETURN || Key == VK_ESCAPE || Key == VK_PRIOR || Key == VK_NEXT ||
+           Key == VK_UP || Key == VK_DOWN;
+}
+
+}  // namespace
+
+TGridEditBtn::TGridEditBtn(TComponent* AOwner)
+    : TGridEditor<TEsgEditBtn>(AOwner) {
+    SetButtonCaption("...");
+    OnClickBtn = [this](TObject*) {
+        AnsiString V = Text();
+        FGrid->EllipsClick(V);
+        SetText(V);
+        SelectAll();
+        Invalidate();
+    };
+}
+
+void TGridEditBtn::KeyDown(Word& Key, TShiftState Shift) {
+    if (Shift.Contains(ssCtrl) || !ButtonEditHandOver(Key)) {
+        TEsgEditBtn::KeyDown(Key, Shift);
+        return;
+    }
+    const std::shared_ptr<const bool> Alive = AliveToken();
+    if (OnKeyDown) OnKeyDown(this, Key, Shift);
+    if (!*Alive || Key == 0) return;
+    if (Key == VK_TAB || Key == VK_RETURN || Key == VK_UP || Key == VK_DOWN) {
+        const bool Valid = Commit(Text(), [this](const AnsiString& V) { SetText(V); });
+        if (!*Alive) return;
+        if (!Valid) {
+            SetSelStart(static_cast<Integer>(Text().size()));
+            Key = 0;
+            return;
+        }
+    }
+    if (TabAdvance(Key, Shift)) {
+        Key = 0;
+        return;
+    }
+    if (Key == VK_ESCAPE) {
+        AnsiString V;
+        FGrid->GetCurrentCell(V);
+        SetText(V);
+    }
+    HandToGrid(Key, Shift, true);
+    Key = 0;
+}
+
+bool TGridEditBtn::FilterChar(char& Key) {
+    const unsigned char U = static_cast<unsigned char>(Key);
+    const bool Basic = U == 8 || U == 9 || U == 13 || U == 27;
+    const AnsiString T = Text();
+    const TEditorType E = FGrid->ActiveEditorType();
+    if (E == edNumericEditBtn) {
+        if (Basic || IsDigit(Key)) return true;
+        if (Key == '-' && T.find('-') == AnsiString::npos && SelStart() == 0) return true;
+        MessageBeep(0);
+        Key = 0;
+        return false;
+    }
+    if (E == edFloatEditBtn) {
+        if (Basic || IsDigit(Key)) return true;
+        const AnsiString Sel = SelText();
+        if (Key == FormatSettings.ThousandSeparator) {
+            Key = 0;
+            return false;
+        }
+        if (Key == FormatSettings.DecimalSeparator) {
+            if (T.find(Key) != AnsiString::npos && Sel.find(Key) == AnsiString::npos) Key = 0;
+            return Key != 0;
+        }
+        if (Key == '-') {
+            if ((SelStart() == 0 && T.find('-') == AnsiString::npos) || Sel.find('-') != AnsiString::npos) return true;
+            MessageBeep(0);
+            Key = 0;
+            return false;
+        }
+        if (Key == ',' || Key == '.') return true;
+        Key = 0;
+        return false;
+    }
+    return true;
+}
+
+void TGridEditBtn::KeyPress(char& Key) {
+    if (Key == 13) {
+        Key = 0;
+        return;
+    }
+    if (!FilterChar(Key)) return;
+    TEsgEditBtn::KeyPress(Key);
+}
+
+void TGridEditBtn::Change() {
+    TEsgEditBtn::Change();
+    if (FGrid->OnEditChange) FGrid->OnEditChange(FGrid, FGrid->Col(), FGrid->Row(), Text());
+}
+
+TGridUnitEditBtn::TGridUnitEditBtn(TComponent* AOwner)
+    : TGridEditor<TEsgUnitEditBtn>(AOwner) {
+    SetButtonCaption("...");
+}
+
+void TGridUnitEditBtn::KeyDown(Word& Key, TShiftState Shift) {
+    if (!ButtonEditHandOver(Key)) {
+        TEsgUnitEditBtn::KeyDown(Key, Shift);
+        return;
+    }
+    const std::shared_ptr<const bool> Alive = AliveToken();
+    if (Key == VK_TAB || Key == VK_RETURN || Key == VK_UP || Key == VK_DOWN) {
+        const bool Valid = Commit(Text() + UnitID(), [this](const AnsiString&) {});
+        if (!*Alive) return;
+        if (!Valid) {
+            Key = 0;
+            return;
+        }
+    }
+    if (TabAdvance(Key, Shift)) {
+        Key = 0;
+        return;
+    }
+    if (Key == VK_ESCAPE) {
+        AnsiString V;
+        FGrid->GetCurrentCell(V);
+        SetUnitID(AnsiString());
+        SetText(V);
+    }
+    HandToGrid(Key, Shift, true);
+    Key = 0;
+}
+
+void TGridUnitEditBtn::KeyPress(char& Key) {
+    if (Key == 13) {
+        Key = 0;
+        return;
+    }
+    TEsgUnitEditBtn::KeyPress(Key);
+}
+
+// --- check box, date picker, button ----------------------------------------------------
+TGridCheckBox::TGridCheckBox(TComponent* AOwner)
+    : TGridEditor<TCheckBox>(AOwner) {}
+
+void TGridCheckBox::KeyDown(Word& Key, TShiftState Shift) {
+    if (Key != VK_RETURN && Key != VK_PRIOR && Key != VK_NEXT && Key != VK_END && !IsArrow(Key)) {
+        TCheckBox::KeyDown(Key, Shift);
+        return;
+    }
+    // Only Up and Down move the current cell from here.
+    HandToGrid(Key == VK_UP || Key == VK_DOWN || Key == VK_RETURN ? Key : 0, Shift, true);
+    Key = 0;
+}
+
+TGridDatePicker::TGridDatePicker(TComponent* AOwner)
+    : TGridEditor<TDateTimePicker>(AOwner) {}
+
+bool TGridDatePicker::Dropped() const { return QApplication::activePopupWidget() != nullptr; }
+
+void TGridDatePicker::KeyDown(Word& Key, TShiftState Shift) {
+    const bool HandOver = Key == VK_TAB || Key == VK_RETURN || Key == VK_ESCAPE || Key == VK_PRIOR ||
+                          Key == VK_NEXT || Key == VK_END;
+    if (!HandOver || Dropped()) {
+        TDateTimePicker::KeyDown(Key, Shift);
+        return;
+    }
+    if (Key == VK_ESCAPE) {
+        AnsiString V;
+        FGrid->GetCurrentCell(V);
+        TDateTime D = 0;
+        if (Kind() == dtkDate && TryStrToDate(V, D)) SetDate(D);
+        else if (Kind() == dtkTime && TryStrToTime(V, D)) SetTime(D);
+    }
+    if (TabAdvance(Key, Shift)) {
+        Key = 0;
+        return;
+    }
+    HandToGrid(Key, Shift, true);
+    Key = 0;
+}
+
+TGridButton::TGridButton(TComponent* AOwner)
+    : TGridEditor<TButton>(AOwner) {}
+
+void TGridButton::Click() {
+    AnsiString V = Caption();
+    FGrid->EllipsClick(V);
+    SetCaption(V);
+    TButton::Click();
+}
+
+void TGridButton::KeyDown(Word& Key, TShiftState Shift) {
+    if (!IsArrow(Key) && Key != VK_ESCAPE) {
+        TButton::KeyDown(Key, Shift);
+        return;
+    }
+    const Word K = Key;
+    Key = 0;
+    TExtStringGrid* G = FGrid;
+    const std::shared_ptr<const bool> Alive = G->AliveToken();
+    G->EndEditorControl();
+    if (!*Alive) return;
+    if (G->CanFocus()) G->SetFocus();
+    if (K == VK_ESCAPE) {
+        G->SetCurrentCell(G->TextBeforeEdit());
+        return;
+    }
+    Word GK = K;
+    G->KeyDown(GK, Shift);
+}
+
+// --- the grid's side -------------------------------------------------------------------
+namespace {
+
+template <class T>
+T* MakeEditor(TExtStringGrid* G, T*& Slot) {
+    if (!Slot) {
+        Slot = new T(G);
+        Slot->SetParent(G);
+        Slot->SetVisible(false);
+        Slot->SetEnabled(false);
+    }
+    return Slot;
+}
+
+}  // namespace
+
+TGridSpin* TExtStringGrid::SpinEdit() { return MakeEditor(this, FSpin); }
+TGridCombo* TExtStringGrid::Combobox() { return MakeEditor(this, FCombo); }
+TGridEditBtn* TExtStringGrid::BtnEdit() { return MakeEditor(this, FBtnEdit); }
+TGridUnitEditBtn* TExtStringGrid::BtnUnitEdit() { return MakeEditor(this, FBtnUnitEdit); }
+TGridCheckBox* TExtStringGrid::CheckBoxEditor() { return MakeEditor(this, FCheckEditor); }
+TGridDatePicker* TExtStringGrid::DateTimePicker() { return MakeEditor(this, FDatePicker); }
+TGridButton* TExtStringGrid::ButtonEditor() { return MakeEditor(this, FButtonEditor); }
+
+bool TExtStringGrid::ShowEditorControl(TEditorType AEditor) {
+    TRect R = CellRect(Col(), Row());
+    if (R.IsEmpty()) return false;
+    if (GridLineWidth() > 0) ++R.Left;
+    AnsiString Text;
+    GetCurrentCell(Text);
+    TWinControl* Ctl = nullptr;
+    switch (AEditor) {
+        case edSpinEdit: case edFloatSpinEdit: case edTimeSpinEdit: case edDateSpinEdit: {
+            TGridSpin* S = SpinEdit();
+            S->SetExcelStyleDecimalSeparator(FExcelStyleDecimalSeparator);
+            const AnsiString T = Trim(Text);
+            TDateTime D = 0;
+            switch (AEditor) {
+                case edSpinEdit:
+                    S->SetSpinType(sptNormal);
+                    S->SetValue(StrToIntDef(T, S->MinValue()));
+                    break;
+                case edFloatSpinEdit:
+                    S->SetSpinType(sptFloat);
+                    S->SetFloatValue(CellFloat(T, S->MinFloatValue()));
+                    break;
+                case edTimeSpinEdit:
+                    S->SetSpinType(sptTime);
+                    S->SetTimeValue(TryStrToTime(T, D) ? D : TDateTime(0));
+                    break;
+                default:
+                    S->SetSpinType(sptDate);
+                    S->SetDateValue(TryStrToDate(T, D) ? D : Date());
+                    break;
+            }
+            Ctl = S;
+            break;
+        }
+        case edComboEdit: case edComboList: {
+            TGridCombo* C = Combobox();
+            C->SetStyle(AEditor == edComboList ? csDropDownList : csDropDown);
+            if (FNavigation->AutoComboDropSize()) C->SetDropWidth(C->FittingDropWidth());
+            const Integer I = C->Items()->IndexOf(Text);
+            if (AEditor == edComboEdit) {
+                C->SetItemIndex(I);
+                C->SetText(Text);
+            } else if (I >= 0) {
+                C->SetItemIndex(I);
+            } else if (C->Items()->Count() > 0) {
+                // A text outside the list starts at the first item.
+                C->SetItemIndex(0);
+                const AnsiString First = C->Items()->Strings(0);
+                if (OnComboChange) OnComboChange(this, Col(), Row(), 0, First);
+                if (OnComboObjectChange) OnComboObjectChange(this, Col(), Row(), 0, First, C->Items()->Objects(0));
+            }
+            Ctl = C;
+            break;
+        }
+        case edEditBtn: case edNumericEditBtn: case edFloatEditBtn:
+            BtnEdit()->SetText(Text);
+            Ctl = BtnEdit();
+            break;
+        case edUnitEditBtn: {
+            AnsiString V, U;
+            for (char Ch : Text) (IsDigit(Ch) || Ch == ',' || Ch == '-' || Ch == '.' ? V : U) += Ch;
+            BtnUnitEdit()->SetText(V);
+            BtnUnitEdit()->SetUnitID(U);
+            Ctl = BtnUnitEdit();
+            break;
+        }
+        case edCheckBox:
+            CheckBoxEditor()->SetCaption(Text);
+            Ctl = CheckBoxEditor();
+            break;
+        case edDateEdit: case edDateEditUpDown: case edTimeEdit: {
+            TGridDatePicker* P = DateTimePicker();
+            TDateTime D = 0;
+            if (AEditor == edTimeEdit) {
+                P->SetKind(dtkTime);
+                P->SetTime(!Trim(Text).empty() && TryStrToTime(Text, D) ? D : Now());
+            } else {
+                P->SetKind(dtkDate);
+                P->SetDate(!Trim(Text).empty() && TryStrToDate(Text, D) ? D : Date());
+            }
+            Ctl = P;
+            break;
+        }
+        case edButton:
+            ButtonEditor()->SetCaption(Text);
+            Ctl = ButtonEditor();
+            break;
+        case edRichEdit: {
+            TExtRichEdit* E = RichEdit();
+            E->SetSuppressResize(true);
+            const TPoint B = BaseCell(GetRealCol(), Row());
+            CellToRichEdit(B.X, B.Y, E);
+            E->SetSuppressResize(false);
+            Ctl = E;
+            break;
+        }
+        default:
+            return false;
+    }
+    Ctl->SetBounds(R.Left, R.Top, R.Width() - 1, R.Height() - 1);
+    Ctl->SetEnabled(true);
+    Ctl->SetVisible(true);
+    FEditorControl = Ctl;
+    if (Ctl->CanFocus()) Ctl->SetFocus();
+    if (auto* E = dynamic_cast<TCustomEdit*>(Ctl)) E->SelectAll();
+    if (FStartKey) {
+        // The key that opened the editor replaces the text, through the control's filter.
+        char Ch = FStartKey;
+        FStartKey = 0;
+        TypeStartKey(Ctl, Ch);
+    }
+    return true;
+}
+
+void TExtStringGrid::EndEditorControl() {
+    TWinControl* Ctl = FEditorControl;
+    if (!Ctl) return;
+    FEditorControl = nullptr;
+    FStartKey = 0;
+    const bool WasActive = FEditActive;
+    FEditActive = false;
+    const TPoint B = BaseCell(GetRealCol(), Row());
+    switch (FActiveEditor) {
+        case edSpinEdit: case edTimeSpinEdit: StoreCellText(B.X, B.Y, FSpin->Text()); break;
+        case edFloatSpinEdit: StoreCellText(B.X, B.Y, Format(FFloatFormat, {Extended(FSpin->FloatValue())})); break;
+        case edDateSpinEdit: StoreCellText(B.X, B.Y, DateToStr(FSpin->DateValue())); break;
+        case edComboEdit: case edComboList: if (WasActive) StoreCellText(B.X, B.Y, FCombo->Text()); break;
+        case edEditBtn: case edNumericEditBtn: case edFloatEditBtn:
+            if (WasActive) StoreCellText(B.X, B.Y, FBtnEdit->Text());
+            break;
+        case edUnitEditBtn: StoreCellText(B.X, B.Y, FBtnUnitEdit->Text() + FBtnUnitEdit->UnitID()); break;
+        case edDateEdit: case edDateEditUpDown: StoreCellText(B.X, B.Y, DateToStr(FDatePicker->Date())); break;
+        case edTimeEdit: StoreCellText(B.X, B.Y, TimeToStr(FDatePicker->Time())); break;
+        case edRichEdit: {
+            AnsiString V;
+            RichEditToCell(FRichEdit, V);
+            StoreCellText(B.X, B.Y, V);
+            break;
+        }
+        default: break;
+    }
+    const bool HadFocus = HasFocusWithin(Ctl);
+    Ctl->SetVisible(false);
+    Ctl->SetEnabled(false);
+    if (HadFocus && CanFocus()) SetFocus();
+    Invalidate();
+    if (OnEditingDone) OnEditingDone(this);
+}

@@ -1,0 +1,151 @@
+#pragma once
+// The editor controls the grid shows over a cell for the editor types its own text
+// editor does not serve. Each knows its grid, hands its value back to the current
+// cell and decides which keys stay in the control and which end the edit.
+#include "grid/EsgCombo.h"
+#include "grid/EsgEditBtn.h"
+#include "grid/EsgSpin.h"
+#include "grid/ExtGrid.h"
+#include "platform/ui/ComCtrls.h"
+#include "platform/ui/RichEdit.h"
+#include "platform/ui/StdCtrls.h"
+
+// The key steps every text-bearing editor shares (commit, tab advance, hand-over).
+class TGridEditorKeys {
+public:
+    explicit TGridEditorKeys(TExtStringGrid* AGrid) : FGrid(AGrid) {}
+    TExtStringGrid* Grid() const { return FGrid; }
+
+protected:
+    // Writes Text into the current cell and validates it. A refused value is
+    // taken back from the cell (TakeBack) and false is returned.
+    bool Commit(const AnsiString& Text, const std::function<void(const AnsiString&)>& TakeBack);
+    // Tab with goTabs: ends the edit and moves to the next (Shift: previous) cell.
+    bool TabAdvance(Word Key, TShiftState Shift);
+    // Ends the edit and gives the key to the grid: arrows and Tab move the current
+    // cell, Enter runs the advance after Enter.
+    void HandToGrid(Word Key, TShiftState Shift, bool GridKeys);
+    // Tab reaches KeyDown only when the grid takes Tab itself.
+    bool ClaimsTab(QEvent* Event, TWinControl* Self);
+    void Exited();
+    // The edit ends without storing the editor's value.
+    void StoreNothing();
+    TExtStringGrid* FGrid;
+};
+
+// A control of the family: leaving it ends the edit; Tab reaches its keys when the grid takes Tab.
+template <class TBase>
+class TGridEditor : public TBase, public TGridEditorKeys {
+public:
+    explicit TGridEditor(TComponent* AOwner)
+        : TBase(AOwner), TGridEditorKeys(dynamic_cast<TExtStringGrid*>(AOwner)) {}
+    void DoExit() override {
+        Exited();
+        TBase::DoExit();
+    }
+    bool QtEvent(QEvent* Event) override { return ClaimsTab(Event, this) || TBase::QtEvent(Event); }
+};
+
+class TGridSpin : public TGridEditor<TEsgSpinEdit> {
+public:
+    explicit TGridSpin(TComponent* AOwner);
+    void UpClick(TObject* Sender) override;
+    void DownClick(TObject* Sender) override;
+    void KeyDown(Word& Key, TShiftState Shift) override;
+    void KeyPress(char& Key) override;
+
+protected:
+    void Change() override;
+
+private:
+    void Stepped(bool Up);
+};
+
+class TGridCombo : public TGridEditor<TESGComboBox> {
+public:
+    explicit TGridCombo(TComponent* AOwner);
+    bool Typing() const { return FTyping; }
+    Integer LookupIndex() const { return FLookupIndex; }
+    bool LookupDone() const { return FLookupDone; }
+    TNotifyEvent OnReturn;
+    void KeyDown(Word& Key, TShiftState Shift) override;
+    void KeyPress(char& Key) override;
+    void KeyUp(Word& Key, TShiftState Shift) override;
+    // Keeps a new text in the items with LookupHistory.
+    void DoExit() override;
+    // The drop-down width that fits the items (Navigation.AutoComboDropSize).
+    Integer FittingDropWidth();
+
+protected:
+    void Change() override;
+    void Select() override;
+
+private:
+    void TakeCell();
+    bool FTyping = true;
+    Integer FLookupIndex = -1;
+    bool FLookupDone = false;
+};
+
+class TGridEditBtn : public TGridEditor<TEsgEditBtn> {
+public:
+    explicit TGridEditBtn(TComponent* AOwner);
+    void KeyDown(Word& Key, TShiftState Shift) override;
+    void KeyPress(char& Key) override;
+    // The character rules of the numeric and float editor types; false (Key 0) when refused.
+    bool FilterChar(char& Key);
+
+protected:
+    void Change() override;
+};
+
+class TGridUnitEditBtn : public TGridEditor<TEsgUnitEditBtn> {
+public:
+    explicit TGridUnitEditBtn(TComponent* AOwner);
+    void KeyDown(Word& Key, TShiftState Shift) override;
+    void KeyPress(char& Key) override;
+};
+
+class TGridCheckBox : public TGridEditor<TCheckBox> {
+public:
+    explicit TGridCheckBox(TComponent* AOwner);
+    void KeyDown(Word& Key, TShiftState Shift) override;
+};
+
+class TGridDatePicker : public TGridEditor<TDateTimePicker> {
+public:
+    explicit TGridDatePicker(TComponent* AOwner);
+    // True while the calendar is open.
+    bool Dropped() const;
+    void KeyDown(Word& Key, TShiftState Shift) override;
+};
+
+class TGridButton : public TGridEditor<TButton> {
+public:
+    explicit TGridButton(TComponent* AOwner);
+    void Click() override;
+    void KeyDown(Word& Key, TShiftState Shift) override;
+    bool WantsEscape() const override { return true; }
+};
+
+// The rich edit the grid renders RTF cells with, and the one it edits them in.
+// ReqWidth and ReqHeight are the size the content last asked for; while the
+// grid fills the editing one, SuppressResize keeps the row as it is.
+class TExtRichEdit : public TRichEdit {
+public:
+    explicit TExtRichEdit(TComponent* AOwner);
+    Integer ReqWidth() const { return FReqWidth; }
+    Integer ReqHeight() const { return FReqHeight; }
+    bool SuppressResize() const { return FSuppressResize; }
+    void SetSuppressResize(bool Value) { FSuppressResize = Value; }
+    TExtStringGrid* Grid() const { return FGrid; }
+    void KeyDown(Word& Key, TShiftState Shift) override;
+    void DoExit() override;
+
+private:
+    void ResizeRequested(const TRect& R);
+    TExtStringGrid* FGrid;
+    Integer FReqWidth = 0;
+    Integer FReqHeight = 0;
+    bool FSuppressResize = false;
+};

@@ -1,0 +1,265 @@
+#include "grid/ExtGridEditors.h"
+
+#include "platform/rtl/SysUtils.h"
+#include "platform/ui/Forms.h"
+#include "platform/ui/UiTestKit.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+using namespace uitest;
+
+namespace {
+
+// A grid whose column 1 cells open the editor type under test.
+struct TEditorForm {
+    std::unique_ptr<TForm> Form = std::make_unique<TForm>(nullptr);
+    TExtStringGrid* Grid = nullptr;
+    TEditorType Editor;
+    explicit TEditorForm(TEditorType E) : Editor(E) {
+        Form->SetBounds(0, 0, 600, 400);
+        Grid = new TExtStringGrid(Form.get());
+        Grid->SetParent(Form.get());
+        Grid->SetBounds(0, 0, 500, 300);
+        Grid->SetColCount(4);
+        Grid->SetRowCount(6);
+        TGridOptions O = Grid->Options();
+        O.Include(goEditing);
+        Grid->SetOptions(O);
+        Grid->OnGetEditorType = [this](TObject*, Integer ACol, Integer, TEditorType& AEditor) {
+            if (ACol == 1) AEditor = Editor;
+        };
+        Form->Show();
+        Form->Widget()->activateWindow();
+        Grid->SetFocus();
+        Settle();
+    }
+    void Key(int K, const QString& Text = QString(), Qt::KeyboardModifiers Mods = Qt::NoModifier) {
+        SendKey(FocusTarget(), K, Text, Mods);
+    }
+    void Open() { Key(Qt::Key_F2); if (!Grid->ActiveEditorControl()) PressEnter(); }
+};
+
+}  // namespace
+
+TEST(ExtGridEditors, SpinOpensOnATypedDigitStepsAndStoresOnEnter) {
+    TEditorForm F(edSpinEdit);
+    TExtStringGrid* G = F.Grid;
+    G->SetCells(1, 1, "3");
+    std::vector<std::pair<Integer, bool>> Clicks;
+    G->OnSpinClick = [&](TObject*, Integer, Integer, Integer V, bool Up) { Clicks.push_back({V, Up}); };
+    TypeText(u"7");
+    ASSERT_EQ(G->SpinEdit(), G->ActiveEditorControl());
+    EXPECT_TRUE(G->SpinEdit()->Visible());
+    EXPECT_EQ("7", G->SpinEdit()->Text());
+    F.Key(Qt::Key_Up);
+    F.Key(Qt::Key_Up);
+    F.Key(Qt::Key_Down);
+    EXPECT_EQ((std::vector<std::pair<Integer, bool>>{{8, true}, {9, true}, {8, false}}), Clicks);
+    PressEnter();
+    EXPECT_EQ(nullptr, G->ActiveEditorControl());
+    EXPECT_FALSE(G->SpinEdit()->Visible());
+    EXPECT_EQ("8", G->Cells(1, 1));
+    EXPECT_TRUE(G->Focused());
+}
+
+TEST(ExtGridEditors, SpinHomeAndEndJumpToTheBoundsInOneStep) {
+    TEditorForm F(edSpinEdit);
+    TExtStringGrid* G = F.Grid;
+    G->SetCells(1, 1, "40");
+    std::vector<std::pair<Integer, bool>> Clicks;
+    G->OnSpinClick = [&](TObject*, Integer, Integer, Integer V, bool Up) { Clicks.push_back({V, Up}); };
+    TypeText(u"5");
+    F.Key(Qt::Key_Home);
+    EXPECT_EQ(100, G->SpinEdit()->Value());
+    F.Key(Qt::Key_End);
+    EXPECT_EQ(0, G->SpinEdit()->Value());
+    EXPECT_EQ((std::vector<std::pair<Integer, bool>>{{100, true}, {0, false}}), Clicks);
+}
+
+TEST(ExtGridEditors, SpinEscapeAfterStepsRestoresTheCellText) {
+    TEditorForm F(edSpinEdit);
+    TExtStringGrid* G = F.Grid;
+    G->SetCells(1, 1, "12");
+    F.Open();
+    ASSERT_EQ(G->SpinEdit(), G->ActiveEditorControl());
+    EXPECT_EQ("12", G->SpinEdit()->Text());
+    for (int I = 0; I < 3; ++I) F.Key(Qt::Key_Up);
+    EXPECT_EQ("15", G->SpinEdit()->Text());
+    F.Key(Qt::Key_Escape, QStringLiteral("\x1b"));
+    EXPECT_EQ(nullptr, G->ActiveEditorControl());
+    EXPECT_EQ("12", G->Cells(1, 1));
+}
+
+TEST(ExtGridEditors, FloatSpinStoresItsValueInTheFloatFormat) {
+    TEditorForm F(edFloatSpinEdit);
+    TExtStringGrid* G = F.Grid;
+    G->SetCells(1, 1, "2");
+    std::vector<Double> Values;
+    G->OnFloatSpinClick = [&](TObject*, Integer, Integer, Double V, bool) { Values.push_back(V); };
+    F.Open();
+    ASSERT_EQ(G->SpinEdit(), G->ActiveEditorControl());
+    F.Key(Qt::Key_Up);
+    ASSERT_EQ(1u, Values.size());
+    EXPECT_NEAR(2.1, Values[0], 1e-9);
+    F.Key(Qt::Key_Escape, QStringLiteral("\x1b"));
+    EXPECT_EQ(Format(G->FloatFormat(), {Extended(2.0)}), G->Cells(1, 1));
+}
+
+TEST(ExtGridEditors, TabWithARefusingValidationKeepsTheSpinOpen) {
+    TEditorForm F(edSpinEdit);
+    TExtStringGrid* G = F.Grid;
+    TGridOptions O = G->Options();
+    O.Include(goTabs);
+    G->SetOptions(O);
+    G->SetCells(1, 1, "1");
+    G->OnCellValidate = [](TObject*, Integer, Integer, AnsiString&, bool& Valid) { Valid = false; };
+    TypeText(u"9");
+    PressTab();
+    EXPECT_EQ(G->SpinEdit(), G->ActiveEditorControl());
+    EXPECT_EQ(1, G->Col());
+    EXPECT_EQ("1", G->SpinEdit()->Text());
+    EXPECT_EQ("1", G->Cells(1, 1));
+}
+
+TEST(ExtGridEditors, ComboListMovesInTheListAndLeavesOnRight) {
+    TEditorForm F(edComboList);
+    TExtStringGrid* G = F.Grid;
+    for (const char* S : {"elma", "armut", "kiraz"}) G->Combobox()->Items()->Add(S);
+    G->SetCells(1, 1, "armut");
+    std::vector<Integer> Changes;
+    G->OnComboChange = [&](TObject*, Integer, Integer, Integer I, const AnsiString&) { Changes.push_back(I); };
+    F.Open();
+    ASSERT_EQ(G->Combobox(), G->ActiveEditorControl());
+    EXPECT_EQ(1, G->Combobox()->ItemIndex());
+    F.Key(Qt::Key_Down);
+    EXPECT_EQ(1, G->Row());
+    EXPECT_EQ("kiraz", G->Combobox()->Text());
+    EXPECT_EQ(std::vector<Integer>{2}, Changes);
+    F.Key(Qt::Key_Right);
+    EXPECT_EQ(nullptr, G->ActiveEditorControl());
+    EXPECT_EQ(2, G->Col());
+    EXPECT_EQ("kiraz", G->Cells(1, 1));
+}
+
+TEST(ExtGridEditors, ComboListStartsAtTheFirstItemForATextOutsideTheList) {
+    TEditorForm F(edComboList);
+    TExtStringGrid* G = F.Grid;
+    G->Combobox()->Items()->Add("bir");
+    G->Combobox()->Items()->Add("iki");
+    G->SetCells(1, 1, "yok");
+    std::vector<AnsiString> Changes;
+    G->OnComboChange = [&](TObject*, Integer, Integer, Integer, const AnsiString& S) { Changes.push_back(S); };
+    F.Open();
+    EXPECT_EQ(0, G->Combobox()->ItemIndex());
+    EXPECT_EQ(std::vector<AnsiString>{"bir"}, Changes);
+    F.Key(Qt::Key_Escape, QStringLiteral("\x1b"));
+    EXPECT_EQ("yok", G->Cells(1, 1));
+}
+
+TEST(ExtGridEditors, ComboEditCompletesFromTheFirstMatchingItemKeepingTheTypedCase) {
+    TEditorForm F(edComboEdit);
+    TExtStringGrid* G = F.Grid;
+    G->SetLookup(true);
+    G->Combobox()->Items()->Add("Abc");
+    G->Combobox()->Items()->Add("abd");
+    TypeText(u"ab");
+    ASSERT_EQ(G->Combobox(), G->ActiveEditorControl());
+    EXPECT_EQ("abc", G->Combobox()->Text());
+    EXPECT_EQ(2, G->Combobox()->SelStart());
+    EXPECT_EQ(1, G->Combobox()->SelLength());
+    PressEnter();
+    EXPECT_EQ("abc", G->Cells(1, 1));
+}
+
+TEST(ExtGridEditors, EditButtonTakesTheEllipsisResultAndEscapeRestores) {
+    TEditorForm F(edEditBtn);
+    TExtStringGrid* G = F.Grid;
+    G->SetCells(1, 1, "eski");
+    G->OnEllipsClick = [](TObject*, Integer ACol, Integer ARow, AnsiString& V) {
+        V = "sec " + IntToStr(ACol) + "," + IntToStr(ARow);
+    };
+    TypeText(u"y");
+    ASSERT_EQ(G->BtnEdit(), G->ActiveEditorControl());
+    EXPECT_EQ("y", G->BtnEdit()->Text());
+    G->BtnEdit()->ClickBtn(G->BtnEdit());
+    EXPECT_EQ("sec 1,1", G->BtnEdit()->Text());
+    F.Key(Qt::Key_Escape, QStringLiteral("\x1b"));
+    EXPECT_EQ(nullptr, G->ActiveEditorControl());
+    EXPECT_EQ("eski", G->Cells(1, 1));
+    TypeText(u"z");
+    PressEnter();
+    EXPECT_EQ("z", G->Cells(1, 1));
+}
+
+TEST(ExtGridEditors, NumericEditButtonRefusesASecondMinus) {
+    TEditorForm F(edNumericEditBtn);
+    TExtStringGrid* G = F.Grid;
+    TypeText(u"-4-x5");
+    ASSERT_EQ(G->BtnEdit(), G->ActiveEditorControl());
+    EXPECT_EQ("-45", G->BtnEdit()->Text());
+    F.Key(Qt::Key_Down);
+    EXPECT_EQ(2, G->Row());
+    EXPECT_EQ("-45", G->Cells(1, 1));
+}
+
+TEST(ExtGridEditors, UnitEditSplitsTheCellAndStoresValueWithUnit) {
+    TEditorForm F(edUnitEditBtn);
+    TExtStringGrid* G = F.Grid;
+    G->SetCells(1, 1, "12.5kg");
+    F.Open();
+    ASSERT_EQ(G->BtnUnitEdit(), G->ActiveEditorControl());
+    EXPECT_EQ("12.5", G->BtnUnitEdit()->Text());
+    EXPECT_EQ("kg", G->BtnUnitEdit()->UnitID());
+    G->BtnUnitEdit()->SetText("7");
+    PressEnter();
+    EXPECT_EQ("7kg", G->Cells(1, 1));
+}
+
+TEST(ExtGridEditors, DatePickerStoresItsDateAndEscapeKeepsTheCell) {
+    TEditorForm F(edDateEdit);
+    TExtStringGrid* G = F.Grid;
+    const AnsiString Day = DateToStr(EncodeDate(2024, 2, 1));
+    G->SetCells(1, 1, Day);
+    F.Open();
+    ASSERT_EQ(G->DateTimePicker(), G->ActiveEditorControl());
+    EXPECT_EQ(EncodeDate(2024, 2, 1), G->DateTimePicker()->Date());
+    G->DateTimePicker()->SetDate(EncodeDate(2024, 3, 9));
+    F.Key(Qt::Key_Escape, QStringLiteral("\x1b"));
+    EXPECT_EQ(Day, G->Cells(1, 1));
+    F.Open();
+    G->DateTimePicker()->SetDate(EncodeDate(2024, 3, 9));
+    PressEnter();
+    EXPECT_EQ(DateToStr(EncodeDate(2024, 3, 9)), G->Cells(1, 1));
+}
+
+TEST(ExtGridEditors, ButtonCaptionGoesThroughTheEllipsisAndEscapeRestores) {
+    TEditorForm F(edButton);
+    TExtStringGrid* G = F.Grid;
+    G->SetCells(1, 1, "bas");
+    G->OnEllipsClick = [](TObject*, Integer, Integer, AnsiString& V) { V += "!"; };
+    F.Open();
+    ASSERT_EQ(G->ButtonEditor(), G->ActiveEditorControl());
+    EXPECT_EQ("bas", G->ButtonEditor()->Caption());
+    Click(G->ButtonEditor());
+    EXPECT_EQ("bas!", G->ButtonEditor()->Caption());
+    F.Key(Qt::Key_Down);
+    EXPECT_EQ(nullptr, G->ActiveEditorControl());
+    EXPECT_EQ(2, G->Row());
+    EXPECT_EQ("bas", G->Cells(1, 1));
+}
+
+TEST(ExtGridEditors, CheckBoxEditorStoresNothingAndDownMovesOn) {
+    TEditorForm F(edCheckBox);
+    TExtStringGrid* G = F.Grid;
+    G->SetCells(1, 1, "onay");
+    F.Open();
+    ASSERT_EQ(G->CheckBoxEditor(), G->ActiveEditorControl());
+    EXPECT_EQ("onay", G->CheckBoxEditor()->Caption());
+    F.Key(Qt::Key_Down);
+    EXPECT_EQ(nullptr, G->ActiveEditorControl());
+    EXPECT_EQ(2, G->Row());
+    EXPECT_EQ("onay", G->Cells(1, 1));
+}
