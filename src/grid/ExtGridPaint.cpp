@@ -32,6 +32,51 @@ bool IsCheckType(TCellType T) {
     return T == ctCheckBox || T == ctDataCheckBox || T == ctVirtCheckBox || T == ctRowCheckBox;
 }
 
+// The words of a rich text without its control words and groups; the fallback
+// when a text that looks like rich text cannot be shown as such.
+AnsiString RichTextWords(const AnsiString& S) {
+    AnsiString R;
+    Integer Depth = 0, SkipDepth = -1;
+    for (size_t I = 0; I < S.size(); ++I) {
+        const char C = S[I];
+        if (C == '{') {
+            ++Depth;
+            if (SkipDepth < 0 && S.compare(I, 3, "{\\*") == 0) SkipDepth = Depth;
+            for (const char* G : {"{\\fonttbl", "{\\colortbl", "{\\stylesheet", "{\\info"})
+                if (SkipDepth < 0 && S.compare(I, std::char_traits<char>::length(G), G) == 0) SkipDepth = Depth;
+        } else if (C == '}') {
+            if (Depth == SkipDepth) SkipDepth = -1;
+            --Depth;
+        } else if (C == '\\') {
+            size_t E = I + 1;
+            if (E < S.size() && (S[E] == '\\' || S[E] == '{' || S[E] == '}')) {
+                if (SkipDepth < 0) R += S[E];
+                I = E;
+                continue;
+            }
+            if (E < S.size() && S[E] == '\'' && E + 2 < S.size()) {
+                if (SkipDepth < 0) R += char(std::strtol(S.substr(E + 1, 2).c_str(), nullptr, 16));
+                I = E + 2;
+                continue;
+            }
+            while (E < S.size() && std::isalpha(Byte(S[E]))) ++E;
+            const AnsiString Word = S.substr(I + 1, E - I - 1);
+            if (E < S.size() && (S[E] == '-' || std::isdigit(Byte(S[E])))) {
+                ++E;
+                while (E < S.size() && std::isdigit(Byte(S[E]))) ++E;
+            }
+            if (E < S.size() && S[E] == ' ') ++E;
+            if (SkipDepth < 0 && (Word == "par" || Word == "line")) R += "\r\n";
+            if (SkipDepth < 0 && Word == "tab") R += '\t';
+            I = E - 1;
+        } else if (SkipDepth < 0 && C != '\r' && C != '\n') {
+            R += C;
+        }
+    }
+    while (!R.empty() && (R.back() == '\n' || R.back() == '\r')) R.pop_back();
+    return R;
+}
+
 // Keeps the canvas pen and brush of a layer that draws with its own.
 struct TPenBrushKeeper {
     TCanvas* Cv;
@@ -449,7 +494,7 @@ Integer TExtStringGrid::DrawCellTextLayer(TCanvas* Cv, Integer ACol, Integer ARo
         TextW = DrawHTMLCellText(Cv, Text, T, HAlign, VAlign, !FEnhTextSize, URLCol, false) + 2;
         if (Glyph) DrawSortGlyph(Cv, RC, T.Right + 2, GlyphY(T));
     } else if (Kind == 2 && IsRtfText(Text)) {
-        RenderRichEdit();
+        RenderRichEdit();   // the grid's rendering rich edit
         FRichCell->SetWordWrap(WW);
         FRichCell->SetText(Text);
         FRichCell->RenderTo(Cv, T);
