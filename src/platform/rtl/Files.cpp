@@ -4,7 +4,10 @@
 #include "platform/rtl/CodePage.h"
 #include "platform/rtl/SysUtils.h"
 
+#include <cctype>
 #include <cerrno>
+#include <cstring>
+#include <sys/file.h>
 #include <cstdlib>
 #include <ctime>
 #include <dirent.h>
@@ -356,12 +359,51 @@ void FindClose(TSearchRec& F)
 
 // ---------------------------------------------------------------------------
 
+int LockTempFile(const std::string& NativePath)
+{
+    int Fd = ::open(NativePath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (Fd >= 0 && ::flock(Fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(Fd);
+        return -1;
+    }
+    return Fd;
+}
+
+void RemoveTempLeftovers(const std::string& NativeDir, const char* Marker)
+{
+    std::string Dir = NativeDir.empty() ? std::string("./") : NativeDir;
+    if (Dir.back() != '/') Dir += '/';
+    DIR* D = ::opendir(Dir.c_str());
+    if (!D) return;
+    const size_t MarkerLen = std::strlen(Marker);
+    while (dirent* E = ::readdir(D)) {
+        std::string Name = E->d_name;
+        if (Name.size() < MarkerLen + 6 || Name.compare(Name.size() - 6 - MarkerLen, MarkerLen, Marker) != 0) continue;
+        bool Suffix = true;
+        for (size_t I = Name.size() - 6; I < Name.size(); ++I)
+            Suffix = Suffix && std::isalnum(static_cast<unsigned char>(Name[I]));
+        if (!Suffix) continue;
+        std::string Path = Dir + Name;
+        struct stat St;
+        if (::lstat(Path.c_str(), &St) != 0 || !S_ISREG(St.st_mode) || St.st_uid != ::getuid()) continue;
+        // A write still running holds its file locked.
+        int Fd = LockTempFile(Path);
+        if (Fd < 0) continue;
+        ::unlink(Path.c_str());
+        ::close(Fd);
+    }
+    ::closedir(D);
+}
+
 TAtomicFileWriter::TAtomicFileWriter(const AnsiString& FileName) : FFileName(FileName)
 {
     FTarget = Native(FileName);
     FTemp = FTarget + ".tmpXXXXXX";
     FFd = ::mkstemp(FTemp.data());
     if (FFd < 0) throw EFCreateError("Cannot create file \"%s\". %s", {FileName, SysErrorMessage(errno)});
+    FLock = LockTempFile(FTemp);
+    size_t Slash = FTarget.rfind('/');
+    RemoveTempLeftovers(Slash == std::string::npos ? std::string() : FTarget.substr(0, Slash + 1), ".tmp");
     // Keep the mode of the file being replaced; a new file gets the usual one.
     struct stat St;
     mode_t Mode = 0666;
@@ -379,6 +421,7 @@ TAtomicFileWriter::~TAtomicFileWriter()
 {
     if (FFd >= 0) ::close(FFd);
     if (!FDone) ::unlink(FTemp.c_str());
+    if (FLock >= 0) ::close(FLock);
 }
 
 void TAtomicFileWriter::Fail(int Err)
@@ -386,6 +429,8 @@ void TAtomicFileWriter::Fail(int Err)
     if (FFd >= 0) ::close(FFd);
     FFd = -1;
     ::unlink(FTemp.c_str());
+    if (FLock >= 0) ::close(FLock);
+    FLock = -1;
     FDone = true;
     throw EFCreateError("Cannot create file \"%s\". %s", {FFileName, SysErrorMessage(Err)});
 }

@@ -243,6 +243,21 @@ bool SkipRows(TReport& R) {
     }
 }
 
+// The child's work: the report of the workbook at Path written to Fd; 0 when written.
+int WriteReport(const char* Path, int Fd) {
+    FILE* F = fdopen(dup(Fd), "wb");
+    if (!F) return 1;
+    TXlsParser Parser = GParser.load();
+    int Rc = Parser ? Parser(Path, F) : ParseInChild(Path, F);
+    if (Rc != 0) {
+        std::fputc('E', F);
+        PutInt(F, Rc);
+    } else {
+        std::fputc('Z', F);
+    }
+    return std::fclose(F) == 0 ? 0 : 1;
+}
+
 }  // namespace
 
 void ReadXlsFile(const AnsiString& FileName, TExcelWorkbook& Book) {
@@ -254,24 +269,14 @@ void ReadXlsFile(const AnsiString& FileName, TExcelWorkbook& Book) {
     auto Report = std::make_shared<TReport>(Out);
     Report->FileName = FileName;
     std::string Path = AnsiToUtf8(FileName);
+#ifdef XLS_READ_IN_PROCESS
+    // Fuzzing: faults of the reading code must reach the fuzzer.
+    if (WriteReport(Path.c_str(), fileno(Out)) != 0) Fail("its reader could not write what it read");
+#else
     std::fflush(nullptr);
     pid_t Pid = fork();
     if (Pid < 0) Fail("the reader could not be started: " + SysErrorMessage(errno));
-    if (Pid == 0) {
-        FILE* F = fdopen(dup(fileno(Out)), "wb");
-        TXlsParser Parser = GParser.load();
-        int Rc = !F ? FREEXL_INSUFFICIENT_MEMORY : Parser ? Parser(Path.c_str(), F) : ParseInChild(Path.c_str(), F);
-        if (F) {
-            if (Rc != 0) {
-                std::fputc('E', F);
-                PutInt(F, Rc);
-            } else {
-                std::fputc('Z', F);
-            }
-            Rc = std::fflush(F) == 0 ? 0 : 1;
-        }
-        _exit(Rc == 0 ? 0 : 1);
-    }
+    if (Pid == 0) _exit(WriteReport(Path.c_str(), fileno(Out)));
     int Status = 0;
     const int Seconds = GReadSeconds.load();
     auto Deadline = std::chrono::steady_clock::now() + std::chrono::seconds(Seconds);
@@ -290,6 +295,7 @@ void ReadXlsFile(const AnsiString& FileName, TExcelWorkbook& Book) {
     if (WIFSIGNALED(Status))
         Fail("its contents made the reader fail (signal " + IntToStr(WTERMSIG(Status)) + ")");
     if (!WIFEXITED(Status) || WEXITSTATUS(Status) != 0) Fail("its reader could not write what it read");
+#endif
 
     // The report: first the names and where each sheet's rows start, then the ending.
     std::rewind(Out);

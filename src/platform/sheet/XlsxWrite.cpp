@@ -126,14 +126,29 @@ void WritePackage(const TExcelWorkbook& Book, const std::string& Path, const Ans
     if (Err != LXW_NO_ERROR) WriteFailure(ShownName, lxw_strerror(Err));
 }
 
-// A fresh hidden name beside Dir's files for the package being built.
-std::string TempPath(const AnsiString& Dir) {
-    std::string Pattern = AnsiToUtf8(IncludeTrailingPathDelimiter(Dir)) + ".osbsheet-XXXXXX";
-    int Fd = mkstemp(Pattern.data());
-    if (Fd < 0) return {};
-    close(Fd);
-    return Pattern;
-}
+// The package being built: a fresh hidden file in the folder of its final
+// name, locked while it is written so that the next write in the folder
+// removes it only if this one was killed.
+struct TTempPackage {
+    explicit TTempPackage(const AnsiString& Dir) {
+        std::string Folder = AnsiToUtf8(IncludeTrailingPathDelimiter(Dir));
+        std::string Pattern = Folder + ".osbsheet-XXXXXX";
+        int Fd = mkstemp(Pattern.data());
+        if (Fd < 0) return;
+        close(Fd);
+        Path = Pattern;
+        Lock = LockTempFile(Path);
+        RemoveTempLeftovers(Folder, ".osbsheet-");
+    }
+    ~TTempPackage() {
+        if (!Path.empty()) unlink(Path.c_str());
+        if (Lock >= 0) close(Lock);
+    }
+    TTempPackage(const TTempPackage&) = delete;
+    TTempPackage& operator=(const TTempPackage&) = delete;
+    std::string Path;
+    int Lock = -1;
+};
 
 // The package must be on disk before its name replaces or joins anything.
 void Flush(const std::string& Path, const AnsiString& ShownName) {
@@ -146,33 +161,37 @@ void Flush(const std::string& Path, const AnsiString& ShownName) {
     close(Fd);
 }
 
-struct TTempRemover {
-    std::string Path;
-    ~TTempRemover() {
-        if (!Path.empty()) unlink(Path.c_str());
-    }
-};
+// A new file gets the mode the user's umask gives, as any program's would.
+void SetNewFileMode(const std::string& Path) {
+    mode_t Mask = umask(0);
+    umask(Mask);
+    chmod(Path.c_str(), 0666 & ~Mask);
+}
 
 }  // namespace
 
 void WriteXlsxFile(const TExcelWorkbook& Book, const AnsiString& FileName) {
-    TTempRemover Temp{TempPath(ExtractFilePath(ExpandFileName(FileName)))};
+    TTempPackage Temp(ExtractFilePath(ExpandFileName(FileName)));
     if (Temp.Path.empty()) WriteFailure(FileName, SysErrorMessage(errno));
     WritePackage(Book, Temp.Path, FileName);
     Flush(Temp.Path, FileName);
-    // A replaced file keeps its permissions (the temporary one is private).
+    // A replaced file keeps its permissions, a new one gets the usual ones.
     struct stat Old;
-    if (stat(AnsiToUtf8(FileName).c_str(), &Old) == 0) chmod(Temp.Path.c_str(), Old.st_mode & 07777);
+    if (stat(AnsiToUtf8(FileName).c_str(), &Old) == 0)
+        chmod(Temp.Path.c_str(), Old.st_mode & 07777);
+    else
+        SetNewFileMode(Temp.Path);
     if (rename(Temp.Path.c_str(), AnsiToUtf8(FileName).c_str()) != 0) WriteFailure(FileName, SysErrorMessage(errno));
     Temp.Path.clear();
 }
 
 AnsiString WriteNewXlsxFile(const TExcelWorkbook& Book, const AnsiString& Dir, const AnsiString& Stem) {
     AnsiString Folder = IncludeTrailingPathDelimiter(Dir);
-    TTempRemover Temp{TempPath(Folder)};
+    TTempPackage Temp(Folder);
     if (Temp.Path.empty()) WriteFailure(Folder + Stem + ".xlsx", SysErrorMessage(errno));
     WritePackage(Book, Temp.Path, Folder + Stem + ".xlsx");
     Flush(Temp.Path, Folder + Stem + ".xlsx");
+    SetNewFileMode(Temp.Path);
     // link() never replaces an existing file, so another program's workbook of
     // the same name is safe; the next free name is taken instead.
     for (Integer N = 1; N < 10000; ++N) {

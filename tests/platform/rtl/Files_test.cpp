@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <fstream>
 #include <map>
 #include <unistd.h>
 
@@ -172,6 +173,22 @@ TEST_F(FilesTest, AtomicSave)
     for (Integer Rc = FindFirst(Dir + "*", faAnyFile, R); Rc == 0; Rc = FindNext(R)) ++N;
     FindClose(R);
     EXPECT_EQ(N, 1);
+}
+
+TEST_F(FilesTest, AtomicSaveRemovesLeftoversOfKilledSavesOnly)
+{
+    const char* Files[] = {"a.xml.tmpAbC123", "b.ini.tmpLocked", "c.tmp12345", "d.tmp1234567x", ".tmpZZZZZZ"};
+    for (const char* Name : Files) std::ofstream(std::string(Dir + Name)) << "x";
+    int Held = LockTempFile(Dir + "b.ini.tmpLocked");
+    ASSERT_GE(Held, 0);
+    SaveFileAtomically(Dir + "data.ini", "new");
+    ::close(Held);
+    std::vector<AnsiString> Names;
+    TSearchRec R;
+    for (Integer Rc = FindFirst(Dir + "*", faAnyFile, R); Rc == 0; Rc = FindNext(R)) Names.push_back(R.Name);
+    FindClose(R);
+    std::sort(Names.begin(), Names.end());
+    EXPECT_EQ(Names, (std::vector<AnsiString>{"b.ini.tmpLocked", "c.tmp12345", "d.tmp1234567x", "data.ini"}));
 }
 
 TEST(FileDirs, TempAndHome)

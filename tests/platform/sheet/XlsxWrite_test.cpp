@@ -6,6 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+
 namespace {
 
 struct TCellCase {
@@ -114,4 +119,26 @@ TEST(XlsxWrite, NewFileNamesCountUp) {
     EXPECT_EQ(WriteNewXlsxFile(*Book, Dir.Path.c_str(), "Kitap1"), Dir.File("Kitap1.xlsx"));
     EXPECT_EQ(WriteNewXlsxFile(*Book, Dir.Path.c_str(), "Kitap1"), Dir.File("Kitap1_2.xlsx"));
     EXPECT_EQ(Dir.Names().size(), 2u);
+}
+
+TEST(XlsxWrite, LeftoversOfKilledWritesGoAndNewFilesFollowTheUmask) {
+    TSheetTestDir Dir;
+    Dir.Write(".osbsheet-AbC123", "killed half-way");
+    Dir.Write(".osbsheet-Locked", "still being written");
+    Dir.Write(".osbsheet-", "not one of ours");
+    Dir.Write("rapor.osbsheet-x", "not one of ours");
+    int Held = LockTempFile(Dir.Path + ".osbsheet-Locked");
+    ASSERT_GE(Held, 0);
+    mode_t Old = umask(027);
+    auto Excel = CreateOleObject("excel.application");
+    AnsiString File = WriteNewXlsxFile(*Excel->Workbooks()->Add(), Dir.Path.c_str(), "Kitap1");
+    WriteXlsxFile(*Excel->Workbooks()->Add(), Dir.File("yeni.xlsx"));
+    umask(Old);
+    close(Held);
+    std::vector<std::string> Names = Dir.Names();
+    std::sort(Names.begin(), Names.end());
+    EXPECT_EQ(Names, (std::vector<std::string>{".osbsheet-", ".osbsheet-Locked", "Kitap1.xlsx", "rapor.osbsheet-x",
+                                               "yeni.xlsx"}));
+    EXPECT_EQ(std::filesystem::status(Dir.Path + "Kitap1.xlsx").permissions(), std::filesystem::perms(0640));
+    EXPECT_EQ(std::filesystem::status(Dir.Path + "yeni.xlsx").permissions(), std::filesystem::perms(0640));
 }
