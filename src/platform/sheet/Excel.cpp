@@ -192,8 +192,34 @@ void TExcelWorksheet::SeekRow(Integer Row) const {
     }
 }
 
+void TExcelWorksheet::CheckNotWritten(Integer Row) const {
+    if (Row <= FWrittenThrough)
+        throw EOleException("Row " + IntToStr(Row) + " of sheet '" + FName +
+                                "' was already written to the workbook file and can no longer be read or changed",
+                            DISP_E_EXCEPTION, SourceName);
+}
+
+void TExcelWorksheet::WriteRowsBefore(Integer Row) {
+    TXlsxStream& Stream = FBook->StartStream();
+    auto End = FCells.lower_bound({Row, 0});
+    for (auto It = FCells.begin(); It != End; ++It) {
+        const auto [R, C] = It->first;
+        StreamXlsxCell(Stream, *this, R, C, It->second);
+        if (FWrittenCount++ == 0) {
+            FWrittenTop = R;
+            FWrittenLeft = C;
+        }
+        FWrittenBottom = R;
+        FWrittenLeft = std::min(FWrittenLeft, C);
+        FWrittenRight = std::max(FWrittenRight, C);
+    }
+    FCells.erase(FCells.begin(), End);
+    FWrittenThrough = Row - 1;
+}
+
 Variant TExcelWorksheet::Cells(Integer Row, Integer Column) const {
     CheckCell(Row, Column);
+    CheckNotWritten(Row);
     auto It = FCells.find({Row, Column});
     if (It != FCells.end()) return It->second;
     if (!FSource) return Variant();
@@ -206,6 +232,7 @@ Variant TExcelWorksheet::Cells(Integer Row, Integer Column) const {
 
 void TExcelWorksheet::SetCells(Integer Row, Integer Column, const Variant& Value) {
     CheckCell(Row, Column);
+    CheckNotWritten(Row);
     if (Value.IsArray()) throw EOleException("Type mismatch", E_INVALIDARG, SourceName);
     TVarType T = Value.VType() & varTypeMask;
     if (T == varDispatch || T == varUnknown) throw EOleException("Type mismatch", E_INVALIDARG, SourceName);
@@ -222,6 +249,10 @@ void TExcelWorksheet::SetCells(Integer Row, Integer Column, const Variant& Value
         FCells[{Row, Column}] = Value;
     }
     if (FBook) FBook->SetModified(true);
+    // Writing on at the newest row of a large new sheet: the rows before it are complete.
+    if (!FSource && FBook && FBook->IsNew() && FCells.size() > static_cast<size_t>(HeldCells) &&
+        FCells.rbegin()->first.first == Row && FCells.begin()->first.first < Row)
+        WriteRowsBefore(Row);
 }
 
 void TExcelWorksheet::ForEachCell(const std::function<void(Integer, Integer, const Variant&)>& Fn) const {
@@ -258,13 +289,14 @@ void TExcelWorksheet::ForEachCell(const std::function<void(Integer, Integer, con
 }
 
 Integer TExcelWorksheet::CellCount() const {
-    Integer N = 0;
+    Integer N = FWrittenCount;
     ForEachCell([&](Integer, Integer, const Variant&) { ++N; });
     return N;
 }
 
 std::unique_ptr<TExcelRange> TExcelWorksheet::UsedRange() {
-    Integer Top = 0, Bottom = 0, Left = ExcelMaxColumns, Right = 1;
+    Integer Top = FWrittenTop, Bottom = FWrittenBottom;
+    Integer Left = FWrittenCount ? FWrittenLeft : ExcelMaxColumns, Right = FWrittenCount ? FWrittenRight : 1;
     ForEachCell([&](Integer R, Integer C, const Variant&) {
         if (Top == 0) Top = R;
         Bottom = R;
@@ -310,6 +342,11 @@ TExcelWorkbook::~TExcelWorkbook() = default;
 TExcelWorksheet* TExcelWorkbook::AddSheet(const AnsiString& AName) {
     FSheets.push_back(std::make_unique<TExcelWorksheet>(this, AName));
     return FSheets.back().get();
+}
+
+TXlsxStream& TExcelWorkbook::StartStream() {
+    if (!FStream) FStream = StartXlsxStream(*this);
+    return *FStream;
 }
 
 TExcelWorksheet* TExcelWorkbook::ActiveSheet() const {

@@ -32,6 +32,7 @@
 class TExcelApplication;
 class TExcelWorkbook;
 class TExcelWorksheet;
+class TXlsxStream;
 
 constexpr Integer ExcelMaxRows = 1048576;
 constexpr Integer ExcelMaxColumns = 16384;
@@ -103,9 +104,20 @@ public:
     // Used by the readers: the file's rows stand under the cells set here.
     void SetSource(std::unique_ptr<TSheetRowSource> Source);
 
+    // A new workbook's sheet holds a window of rows: once it holds more than
+    // HeldCells cells, the rows before the one being written go to the
+    // workbook file being built, so memory does not grow with the rows.
+    // Such a row can no longer be read or changed (EOleException).
+    static constexpr Integer HeldCells = 65536;
+    Integer WrittenThrough() const { return FWrittenThrough; }
+    void SetWrittenThrough(Integer Row) { FWrittenThrough = Row; }
+
 private:
     using TCellMap = std::map<std::pair<Integer, Integer>, Variant>;
     void CheckCell(Integer Row, Integer Column) const;
+    void CheckNotWritten(Integer Row) const;
+    // Writes the rows before Row to the workbook's file.
+    void WriteRowsBefore(Integer Row);
     // Moves the source to the row numbered Row or the first one after it.
     void SeekRow(Integer Row) const;
     TExcelWorkbook* FBook;
@@ -117,6 +129,10 @@ private:
     mutable Integer FPrevRow = 0;   // the row read before it: rows between are empty
     mutable bool FAtEnd = false;
     mutable bool FRewind = false;   // the source was left elsewhere: start again
+    // Rows written out to the workbook file: up to FWrittenThrough, and the
+    // rectangle and count of their cells.
+    Integer FWrittenThrough = 0;
+    Integer FWrittenCount = 0, FWrittenTop = 0, FWrittenBottom = 0, FWrittenLeft = 0, FWrittenRight = 0;
 };
 
 // The worksheets of one workbook; items count from 1.
@@ -163,6 +179,9 @@ public:
     bool IsNew() const { return FIsNew; }
     void SetIsNew(bool Value) { FIsNew = Value; }
     const std::vector<std::unique_ptr<TExcelWorksheet>>& SheetList() const { return FSheets; }
+    // The file being built for a large new workbook; null until rows go to it.
+    TXlsxStream* Stream() const { return FStream.get(); }
+    TXlsxStream& StartStream();
 
 private:
     friend class TExcelSheets;
@@ -174,6 +193,7 @@ private:
     Integer FActive = 0;
     std::vector<std::unique_ptr<TExcelWorksheet>> FSheets;
     std::unique_ptr<TExcelSheets> FSheetsView;
+    std::shared_ptr<TXlsxStream> FStream;
 };
 
 // The open workbooks of the application; items count from 1.

@@ -5,6 +5,7 @@
 #include "platform/sheet/Excel.h"
 
 #include <cstdio>
+#include <memory>
 
 // Limits of the .xlsx import besides the sheet's own: 10,000 sheets, 10 million
 // shared strings holding 256 MiB of text, 32,767 characters in a cell.
@@ -36,6 +37,11 @@ void WriteXlsxFile(const TExcelWorkbook& Book, const AnsiString& FileName);
 // Writes it to a new file "<Stem>.xlsx", "<Stem>_2.xlsx" ... in Dir that did
 // not exist before (never replaces one); returns its name.
 AnsiString WriteNewXlsxFile(const TExcelWorkbook& Book, const AnsiString& Dir, const AnsiString& Stem);
+
+// The file of a large new workbook, built while its rows are written
+// (TExcelWorksheet::HeldCells); WriteXlsxFile and WriteNewXlsxFile finish it.
+std::shared_ptr<TXlsxStream> StartXlsxStream(const TExcelWorkbook& Book);
+void StreamXlsxCell(TXlsxStream& Stream, const TExcelWorksheet& Sheet, Integer Row, Integer Col, const Variant& V);
 
 // Shared helpers of the readers.
 // Excel's serial day number as TDateTime (the same epoch for days after 1900-02-28).

@@ -10,9 +10,12 @@
 #include <stdio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -34,96 +37,8 @@ AnsiString ErrorText(Integer Code) {
     }
 }
 
-// Builds the whole package at Path (which must not be the final name).
-void WritePackage(const TExcelWorkbook& Book, const std::string& Path, const AnsiString& ShownName) {
-    // Rows go out in order, so the library need not hold them.
-    lxw_workbook_options Options{};
-    Options.constant_memory = LXW_TRUE;
-    std::string TmpDir = AnsiToUtf8(ExcludeTrailingPathDelimiter(ExtractFilePath(AnsiString(Path))));
-    Options.tmpdir = TmpDir.data();
-    lxw_workbook* WB = workbook_new_opt(Path.c_str(), &Options);
-    if (!WB) WriteFailure(ShownName, "cannot create the workbook");
-    lxw_format* DateFormat = workbook_add_format(WB);
-    format_set_num_format(DateFormat, "dd.mm.yyyy");
-    lxw_format* DateTimeFormat = workbook_add_format(WB);
-    format_set_num_format(DateTimeFormat, "dd.mm.yyyy hh:mm:ss");
-    lxw_format* TimeFormat = workbook_add_format(WB);
-    format_set_num_format(TimeFormat, "hh:mm:ss");
-
-    AnsiString Failure;
-    auto Check = [&](lxw_error Err, Integer Row, Integer Col) {
-        if (Err != LXW_NO_ERROR && Failure.empty())
-            Failure = "cell " + ExcelColumnName(Col) + IntToStr(Row) + ": " + lxw_strerror(Err);
-    };
-    TExcelWorksheet* Active = Book.ActiveSheet();
-    try {
-    for (const auto& Sheet : Book.SheetList()) {
-        std::string Name = AnsiToUtf8(Sheet->Name());
-        lxw_worksheet* WS = workbook_add_worksheet(WB, Name.c_str());
-        if (!WS) {
-            if (Failure.empty()) Failure = "bad worksheet name '" + Sheet->Name() + "'";
-            break;
-        }
-        if (Sheet.get() == Active) worksheet_activate(WS);
-        Sheet->ForEachCell([&](Integer Row, Integer Col, const Variant& V) {
-            lxw_row_t R = static_cast<lxw_row_t>(Row - 1);
-            lxw_col_t C = static_cast<lxw_col_t>(Col - 1);
-            TVarType T = V.VType() & varTypeMask;
-            lxw_error Err = LXW_NO_ERROR;
-            switch (T) {
-                case varBoolean:
-                    Err = worksheet_write_boolean(WS, R, C, V.AsBoolean() ? 1 : 0, nullptr);
-                    break;
-                case varDate: {
-                    double D = V.AsDateTime();
-                    if (D >= 0 && D < 1) {
-                        // A time of day on its own is the serial's fraction.
-                        Err = worksheet_write_number(WS, R, C, D, TimeFormat);
-                        break;
-                    }
-                    // The spreadsheet counts a 29 February 1900 that never was.
-                    double Serial = D < 61 ? D - 1 : D;
-                    if (Serial < 1 || !std::isfinite(Serial)) {
-                        std::string Text = AnsiToUtf8(V.AsString());
-                        Err = worksheet_write_string(WS, R, C, Text.c_str(), nullptr);
-                    } else {
-                        bool HasTime = D != std::floor(D);
-                        Err = worksheet_write_number(WS, R, C, Serial, HasTime ? DateTimeFormat : DateFormat);
-                    }
-                    break;
-                }
-                case varError: {
-                    std::string Text = ErrorText(V.AsError());
-                    Err = worksheet_write_string(WS, R, C, Text.c_str(), nullptr);
-                    break;
-                }
-                case varString:
-                case varOleStr: {
-                    std::string Text = AnsiToUtf8(V.AsString());
-                    Err = worksheet_write_string(WS, R, C, Text.c_str(), nullptr);
-                    break;
-                }
-                default: {
-                    double D = V.AsDouble();
-                    if (!std::isfinite(D)) {
-                        Err = worksheet_write_string(WS, R, C, "#NUM!", nullptr);
-                    } else {
-                        Err = worksheet_write_number(WS, R, C, D, nullptr);
-                    }
-                    break;
-                }
-            }
-            Check(Err, Row, Col);
-        });
-    }
-    } catch (...) {
-        // A source file that turns out damaged: nothing is written.
-        lxw_workbook_free(WB);
-        throw;
-    }
-    lxw_error Err = workbook_close(WB);
-    if (!Failure.empty()) WriteFailure(ShownName, Failure);
-    if (Err != LXW_NO_ERROR) WriteFailure(ShownName, lxw_strerror(Err));
+[[noreturn]] void AlreadyWritten(const AnsiString& ShownName) {
+    WriteFailure(ShownName, "the workbook was already written out and is no longer held");
 }
 
 // The package being built: a fresh hidden file in the folder of its final
@@ -149,6 +64,171 @@ struct TTempPackage {
     std::string Path;
     int Lock = -1;
 };
+
+}  // namespace
+
+// One package being built by the library: rows go out in order, so in its
+// constant-memory mode it holds one row.
+class TXlsxStream {
+public:
+    TXlsxStream(const TExcelWorkbook& ABook, const std::string& Path, const AnsiString& ShownName) : FBook(ABook) {
+        lxw_workbook_options Options{};
+        Options.constant_memory = LXW_TRUE;
+        std::string TmpDir = AnsiToUtf8(ExcludeTrailingPathDelimiter(ExtractFilePath(AnsiString(Path))));
+        Options.tmpdir = TmpDir.data();
+        FWB = workbook_new_opt(Path.c_str(), &Options);
+        if (!FWB) WriteFailure(ShownName, "cannot create the workbook");
+        FDate = workbook_add_format(FWB);
+        format_set_num_format(FDate, "dd.mm.yyyy");
+        FDateTime = workbook_add_format(FWB);
+        format_set_num_format(FDateTime, "dd.mm.yyyy hh:mm:ss");
+        FTime = workbook_add_format(FWB);
+        format_set_num_format(FTime, "hh:mm:ss");
+    }
+    ~TXlsxStream() {
+        if (FWB) lxw_workbook_free(FWB);
+    }
+    TXlsxStream(const TXlsxStream&) = delete;
+    TXlsxStream& operator=(const TXlsxStream&) = delete;
+
+    // Set for a stream started before the workbook is written: its own file.
+    std::unique_ptr<TTempPackage> Temp;
+
+    void Cell(const TExcelWorksheet& Sheet, Integer Row, Integer Col, const Variant& V) {
+        lxw_worksheet* WS = SheetFor(Sheet);
+        if (!WS) return;
+        lxw_row_t R = static_cast<lxw_row_t>(Row - 1);
+        lxw_col_t C = static_cast<lxw_col_t>(Col - 1);
+        lxw_error Err = LXW_NO_ERROR;
+        switch (V.VType() & varTypeMask) {
+            case varBoolean: Err = worksheet_write_boolean(WS, R, C, V.AsBoolean() ? 1 : 0, nullptr); break;
+            case varDate: {
+                double D = V.AsDateTime();
+                if (D >= 0 && D < 1) {
+                    // A time of day on its own is the serial's fraction.
+                    Err = worksheet_write_number(WS, R, C, D, FTime);
+                    break;
+                }
+                // The spreadsheet counts a 29 February 1900 that never was.
+                double Serial = D < 61 ? D - 1 : D;
+                if (Serial < 1 || !std::isfinite(Serial))
+                    Err = worksheet_write_string(WS, R, C, AnsiToUtf8(V.AsString()).c_str(), nullptr);
+                else
+                    Err = worksheet_write_number(WS, R, C, Serial, D != std::floor(D) ? FDateTime : FDate);
+                break;
+            }
+            case varError: Err = worksheet_write_string(WS, R, C, ErrorText(V.AsError()).c_str(), nullptr); break;
+            case varString:
+            case varOleStr: {
+                // Code page 1254 text of plain ASCII is UTF-8 as it stands.
+                const AnsiString S = V.AsString();
+                bool Ascii = std::all_of(S.begin(), S.end(), [](char Ch) { return static_cast<unsigned char>(Ch) < 0x80; });
+                Err = worksheet_write_string(WS, R, C, Ascii ? S.c_str() : AnsiToUtf8(S).c_str(), nullptr);
+                break;
+            }
+            default: {
+                double D = V.AsDouble();
+                Err = std::isfinite(D) ? worksheet_write_number(WS, R, C, D, nullptr)
+                                       : worksheet_write_string(WS, R, C, "#NUM!", nullptr);
+            }
+        }
+        if (Err != LXW_NO_ERROR && FFailure.empty())
+            FFailure = "cell " + ExcelColumnName(Col) + IntToStr(Row) + ": " + lxw_strerror(Err);
+    }
+
+    // Writes the cells the sheets still hold and closes the package.
+    void Finish(const AnsiString& ShownName) {
+        if (!FWB) AlreadyWritten(ShownName);
+        TExcelWorksheet* Active = FBook.ActiveSheet();
+        for (const auto& Sheet : FBook.SheetList()) {
+            lxw_worksheet* WS = SheetFor(*Sheet);
+            if (!WS) break;
+            if (Sheet.get() == Active) worksheet_activate(WS);
+            Sheet->ForEachCell([&](Integer R, Integer C, const Variant& V) { Cell(*Sheet, R, C, V); });
+        }
+        lxw_error Err = workbook_close(FWB);
+        FWB = nullptr;
+        if (!FFailure.empty()) WriteFailure(ShownName, FFailure);
+        if (Err != LXW_NO_ERROR) WriteFailure(ShownName, lxw_strerror(Err));
+    }
+
+private:
+    // The library's sheet, added in the workbook's order.
+    lxw_worksheet* SheetFor(const TExcelWorksheet& Sheet) {
+        if (FLast == &Sheet) return FLastWS;
+        const auto& List = FBook.SheetList();
+        size_t Index = 0;
+        while (Index < List.size() && List[Index].get() != &Sheet) ++Index;
+        while (FSheets.size() <= Index && FSheets.size() < List.size()) {
+            const AnsiString& Name = List[FSheets.size()]->Name();
+            lxw_worksheet* WS = workbook_add_worksheet(FWB, AnsiToUtf8(Name).c_str());
+            if (!WS) {
+                if (FFailure.empty()) FFailure = "bad worksheet name '" + Name + "'";
+                return nullptr;
+            }
+            FSheets.push_back(WS);
+        }
+        if (Index >= FSheets.size()) return nullptr;
+        FLast = &Sheet;
+        FLastWS = FSheets[Index];
+        return FLastWS;
+    }
+
+    const TExcelWorkbook& FBook;
+    lxw_workbook* FWB = nullptr;
+    lxw_format *FDate = nullptr, *FDateTime = nullptr, *FTime = nullptr;
+    std::vector<lxw_worksheet*> FSheets;
+    const TExcelWorksheet* FLast = nullptr;
+    lxw_worksheet* FLastWS = nullptr;
+    AnsiString FFailure;
+};
+
+std::shared_ptr<TXlsxStream> StartXlsxStream(const TExcelWorkbook& Book) {
+    auto Temp = std::make_unique<TTempPackage>(GetTempDir());
+    AnsiString Shown = GetTempDir() + Book.Name() + ".xlsx";
+    if (Temp->Path.empty()) WriteFailure(Shown, SysErrorMessage(errno));
+    auto Stream = std::make_shared<TXlsxStream>(Book, Temp->Path, Shown);
+    Stream->Temp = std::move(Temp);
+    return Stream;
+}
+
+void StreamXlsxCell(TXlsxStream& Stream, const TExcelWorksheet& Sheet, Integer Row, Integer Col, const Variant& V) {
+    Stream.Cell(Sheet, Row, Col, V);
+}
+
+namespace {
+
+// A file's bytes into another (the stream's package across file systems).
+bool CopyFileBytes(const std::string& From, const std::string& To) {
+    FILE* In = std::fopen(From.c_str(), "rb");
+    FILE* Out = In ? std::fopen(To.c_str(), "wb") : nullptr;
+    bool Ok = In && Out;
+    char Buf[65536];
+    size_t N;
+    while (Ok && (N = std::fread(Buf, 1, sizeof Buf, In)) > 0) Ok = std::fwrite(Buf, 1, N, Out) == N;
+    Ok = Ok && !std::ferror(In);
+    if (In) std::fclose(In);
+    if (Out && std::fclose(Out) != 0) Ok = false;
+    return Ok;
+}
+
+// Builds the whole package at Path (which must not be the final name).
+void WritePackage(const TExcelWorkbook& Book, const std::string& Path, const AnsiString& ShownName) {
+    if (TXlsxStream* Stream = Book.Stream()) {
+        // Rows already went to the stream's own file: finish that one.
+        if (!Stream->Temp) AlreadyWritten(ShownName);
+        std::unique_ptr<TTempPackage> Built = std::move(Stream->Temp);
+        for (const auto& Sheet : Book.SheetList()) Sheet->SetWrittenThrough(ExcelMaxRows);
+        Stream->Finish(ShownName);
+        if (rename(Built->Path.c_str(), Path.c_str()) == 0)
+            Built->Path.clear();
+        else if (!CopyFileBytes(Built->Path, Path))
+            WriteFailure(ShownName, SysErrorMessage(errno));
+        return;
+    }
+    TXlsxStream Whole(Book, Path, ShownName);
+    Whole.Finish(ShownName);
+}
 
 // The package must be on disk before its name replaces or joins anything.
 void Flush(const std::string& Path, const AnsiString& ShownName) {

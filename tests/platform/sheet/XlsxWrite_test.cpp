@@ -142,3 +142,54 @@ TEST(XlsxWrite, LeftoversOfKilledWritesGoAndNewFilesFollowTheUmask) {
     EXPECT_EQ(std::filesystem::status(Dir.Path + "Kitap1.xlsx").permissions(), std::filesystem::perms(0640));
     EXPECT_EQ(std::filesystem::status(Dir.Path + "yeni.xlsx").permissions(), std::filesystem::perms(0640));
 }
+
+TEST(XlsxWrite, ALargeNewSheetGoesOutRowByRowAndReadsBack) {
+    TSheetTestDir Dir;
+    TRecordingSheetOpener Opener;
+    const Integer Rows = 10000, Cols = 8;  // more cells than a sheet holds
+    auto Value = [](Integer R, Integer C) {
+        return C % 2 ? Variant(AnsiString("Şirket ") + IntToStr(R)) : Variant(R * 10.0 + C);
+    };
+    {
+        auto Excel = CreateOleObject("excel.application");
+        TExcelWorksheet* Sheet = Excel->Workbooks()->Add()->Worksheets(1);
+        Excel->SetVisible(true);
+        for (Integer R = 1; R <= Rows; ++R)
+            for (Integer C = 1; C <= Cols; ++C) Sheet->SetCells(R, C, Value(R, C));
+        EXPECT_GT(Sheet->WrittenThrough(), 0);
+        EXPECT_THROW(Sheet->Cells(1, 1), EOleException);  // gone to the file
+        EXPECT_THROW(Sheet->SetCells(2, 1, "x"), EOleException);
+        EXPECT_EQ(Sheet->Cells(Rows, 2).AsDouble(), Rows * 10.0 + 2);  // still held
+        EXPECT_EQ(Sheet->UsedRange()->Address(), "$A$1:$H$10000");
+        EXPECT_EQ(Sheet->CellCount(), Rows * Cols);
+    }
+    ASSERT_EQ(Opener.Files.size(), 1u);
+    auto Reader = CreateOleObject("excel.application");
+    TExcelWorksheet* Back = Reader->Workbooks()->Open(Opener.Files[0])->Worksheets(1);
+    EXPECT_EQ(Back->CellCount(), Rows * Cols);
+    for (Integer R : {1, 4321, Rows})
+        for (Integer C = 1; C <= Cols; ++C) EXPECT_EQ(VarToStr(Back->Cells(R, C)), VarToStr(Value(R, C))) << R;
+    EXPECT_EQ(Dir.Names(), std::vector<std::string>{"Kitap1.xlsx"});
+}
+
+TEST(XlsxWrite, AStreamedWorkbookKeepsItsOtherSheetsAndIsWrittenOnce) {
+    TSheetTestDir Dir;
+    auto Excel = CreateOleObject("excel.application");
+    TExcelWorkbook* Book = Excel->Workbooks()->Add();
+    TExcelWorksheet* Second = Book->AddSheet("İkinci");
+    for (Integer R = 1; R <= 20000; ++R)
+        for (Integer C = 1; C <= 4; ++C) Second->SetCells(R, C, R);
+    Book->Worksheets(1)->SetCells(3, 3, "ilk");  // the first sheet after the second began to go out
+    Book->AddSheet("Üçüncü")->SetCells(1, 1, true);
+    AnsiString File = WriteNewXlsxFile(*Book, Dir.Path.c_str(), "büyük");
+    EXPECT_THROW(WriteNewXlsxFile(*Book, Dir.Path.c_str(), "yine"), EOleException);
+    TExcelWorkbook* Back = Excel->Workbooks()->Open(File);
+    ASSERT_EQ(Back->Sheets()->Count(), 3);
+    EXPECT_EQ(Back->Sheets(1)->Cells(3, 3).AsString(), "ilk");
+    EXPECT_EQ(Back->Sheets(2)->Name(), "İkinci");
+    EXPECT_EQ(Back->Sheets(2)->CellCount(), 80000);
+    EXPECT_EQ(Back->Sheets(2)->Cells(20000, 4).AsInteger(), 20000);
+    EXPECT_TRUE(Back->Sheets(3)->Cells(1, 1).AsBoolean());
+    std::vector<std::string> Names = Dir.Names();
+    EXPECT_EQ(Names.size(), 1u);
+}
