@@ -13,6 +13,7 @@
 //   .. inline column data, long text columns, blob slots, calculated fields
 // The cache keeps the buffer from the update status byte on, without the
 // long texts (those go to its string table).
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -610,8 +611,14 @@ protected:
     // False for a record a uni-directional data set no longer holds in its ring.
     bool InRing(Integer RecNo) const;
     Integer BlobIndex(TField* Field) const;   // -1 for a field without a slot
-    Int64& BlobSlot(TRecordBuffer Buffer, Integer Index) const {
-        return *reinterpret_cast<Int64*>(Buffer + FBlobSlotsOffset + Index * 8);
+    // The slots follow the record's fields at any byte offset: copied, never read in place.
+    Int64 BlobSlot(TRecordBuffer Buffer, Integer Index) const {
+        Int64 Slot;
+        std::memcpy(&Slot, Buffer + FBlobSlotsOffset + Index * 8, sizeof Slot);
+        return Slot;
+    }
+    void SetBlobSlot(TRecordBuffer Buffer, Integer Index, Int64 Slot) const {
+        std::memcpy(Buffer + FBlobSlotsOffset + Index * 8, &Slot, sizeof Slot);
     }
     TFBBlobStream* StreamAt(Int64 Slot) const;
     void FreeImageStreams(Byte* Image);        // frees the streams a cache image holds

@@ -217,7 +217,7 @@ TStream* TFBCustomDataSet::CreateBlobStream(TField* Field, TBlobStreamMode Mode)
         delete S;
         throw;
     }
-    BlobSlot(B, I) = S->OwnerIndex() + 1;
+    SetBlobSlot(B, I, S->OwnerIndex() + 1);
     // The cached record keeps the stream too (only the slot: the other values may be mid-edit).
     const Integer Pos = CachePosition(BufRecNo(B));
     if (State() != dsInsert && FCache && Pos >= 0 && Pos < FCache->RecordCount())

@@ -217,7 +217,9 @@ TEST(ExtGridEdit, FirstTypedCharacterPassesTheFilterToo) {
     G->SetDefaultEditor(edNumeric);
     TypeText(u"x");
     // The refused letter neither opens with itself nor wipes the cell.
-    if (G->EditorMode()) EXPECT_EQ("5", G->InplaceEditor()->Text());
+    if (G->EditorMode()) {
+        EXPECT_EQ("5", G->InplaceEditor()->Text());
+    }
     EXPECT_EQ("5", G->Cells(1, 1));
 }
 

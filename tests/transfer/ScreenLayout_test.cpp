@@ -124,7 +124,9 @@ TEST_F(ScreenLayout, LabelsEndBeforeTheNextControlAndComboBoxesShowTenCharacters
                 }
             }
         });
-        if (std::string(Name) != "frmFBDBLoginDlg" && std::string(Name) != "F_Util3") EXPECT_GT(Labels, 0);
+        if (std::string(Name) != "frmFBDBLoginDlg" && std::string(Name) != "F_Util3") {
+            EXPECT_GT(Labels, 0);
+        }
     }
 }
 

@@ -160,7 +160,9 @@ volatile sig_atomic_t GSignalsSeen = 0;
 TApplication* GSignalTarget = nullptr;
 
 void OnTerminatingSignal(int Signal) {
-    if (GSignalsSeen++ > 0) {
+    const bool Again = GSignalsSeen != 0;
+    GSignalsSeen = 1;
+    if (Again) {
         // Asked again while ending: end now.
         ::signal(Signal, SIG_DFL);
         ::raise(Signal);
