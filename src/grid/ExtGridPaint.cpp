@@ -415,6 +415,7 @@ Integer TExtStringGrid::DrawCellTextLayer(TCanvas* Cv, Integer ACol, Integer ARo
 
     // 1. Selection colours of the content.
     TColor URLCol = FURLColor;
+    bool SelectionText = false;   // the text takes the selection's text colour
     const bool InRowList = FMouseActions->DisjunctRowSelect() && ARow < AllRowCount() && RowSelected(ARow);
     const bool Selected = S.Contains(gdSelected) ||
                           (InRowList && O.Contains(goRowSelect) && ACol >= FixedCols() && ACol < ColCount() - FFixedRightCols);
@@ -424,6 +425,7 @@ Integer TExtStringGrid::DrawCellTextLayer(TCanvas* Cv, Integer ACol, Integer ARo
             if (FSelectionTextColor != clNone) {
                 Cv->Font()->SetColor(FSelectionTextColor);
                 URLCol = FSelectionTextColor;
+                SelectionText = true;
             }
         } else if (!Focused() || IsCheckType(GetCellType(RC, ARow))) {
             Cv->Brush()->SetColor(UnselBrush);
@@ -497,6 +499,13 @@ Integer TExtStringGrid::DrawCellTextLayer(TCanvas* Cv, Integer ACol, Integer ARo
         RenderRichEdit();   // the grid's rendering rich edit
         FRichCell->SetWordWrap(WW);
         FRichCell->SetText(Text);
+        if (SelectionText) {
+            // A selected rich cell shows all its text in the selection's text colour.
+            TRtfDocument D = FRichCell->Document();
+            for (TRtfParagraph& P : D.Paragraphs)
+                for (TRtfRun& R : P.Runs) R.Format.Color = FSelectionTextColor;
+            FRichCell->SetDocument(D);
+        }
         FRichCell->RenderTo(Cv, T);
         TextW = FRichCell->RequiredSize().X + 2;
     } else if (Kind == 2) {

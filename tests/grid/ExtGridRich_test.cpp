@@ -71,6 +71,18 @@ TEST(ExtGridRich, ARedWordInAnRtfCellPaintsRed) {
     EXPECT_EQ(0, F.CountPixels(1, 3, QColor(255, 0, 0)));
 }
 
+TEST(ExtGridRich, ASelectedRtfCellTakesTheSelectionTextColour) {
+    TRichForm F;
+    F.Grid->SetSelectionColor(clWhite);
+    F.Grid->SetSelectionTextColor(clLime);
+    F.Grid->SetCells(1, 2, RedWord);
+    F.Grid->SetSelection(TGridRect{1, 1, 1, 2});   // (1, 2) selected, (1, 1) focused
+    Settle();
+    EXPECT_EQ(0, F.CountPixels(1, 2, QColor(255, 0, 0)));
+    EXPECT_GT(F.CountPixels(1, 2, QColor(0, 255, 0)), 10);
+    EXPECT_EQ(F.Grid->Cells(1, 2), RedWord);   // only the drawing changes
+}
+
 TEST(ExtGridRich, RtfTextIsNeverShownAsControlWords) {
     TRichForm F;
     F.Grid->SetCells(1, 2, "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 a}");
