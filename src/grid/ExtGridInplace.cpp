@@ -276,7 +276,8 @@ void TExtInplaceEdit::LookupComplete() {
     for (Integer I = 0; I < G->LookupItems()->Count(); ++I) {
         const AnsiString Item = G->LookupItems()->Strings(I);
         const AnsiString Cmp = G->LookupCaseSensitive() ? Item : AnsiUpperCase(Item);
-        if (Cmp.compare(0, Prefix.size(), Prefix) != 0 || Item.size() <= Prefix.size()) continue;
+        if (Cmp.compare(0, Prefix.size(), Prefix) != 0) continue;
+        if (Item.size() <= Prefix.size()) return;   // the text is this item already: nothing to add
         AnsiString NewText = T.substr(0, Caret) + Item.substr(Caret);
         if (NewText.size() > 255) NewText.resize(255);
         SetText(NewText);

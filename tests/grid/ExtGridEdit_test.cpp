@@ -318,3 +318,15 @@ TEST(ExtGridEdit, LookupCompletesFromTheFirstMatchingItem) {
     EXPECT_EQ(2, E->SelStart());
     EXPECT_EQ(1, E->SelLength());
 }
+
+TEST(ExtGridEdit, LookupStopsAtAnItemTypedWhole) {
+    TEditForm F;
+    TExtStringGrid* G = F.Grid;
+    G->SetLookup(true);
+    G->LookupItems()->Add("Ankara");
+    G->LookupItems()->Add("Ankaragücü");
+    TypeText(u"ankara");
+    TInplaceEdit* E = G->InplaceEditor();
+    EXPECT_EQ("ankara", E->Text());
+    EXPECT_EQ(0, E->SelLength());
+}
