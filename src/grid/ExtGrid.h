@@ -1050,6 +1050,8 @@ public:
     // --- painting helpers
     // Width and height the cell's text needs (automatic sizing, hints).
     void GetCellTextSize(Integer ACol, Integer ARow, TPoint& Size, bool WithWidth);
+    // A scratch canvas with the font and brush the cell is drawn with.
+    TCanvas* MeasureCanvas(TBitmap& Scratch, Integer ACol, Integer ARow);
     void DrawSortGlyph(TCanvas* ACanvas, Integer ACol, Integer X, Integer Y);
 
     // --- cell-query hooks: built-in rule, then the event

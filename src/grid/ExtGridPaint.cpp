@@ -815,9 +815,8 @@ void TExtStringGrid::DrawSortGlyph(TCanvas* Cv, Integer ACol, Integer X, Integer
 }
 
 // --- text size ---------------------------------------------------------------------------------
-void TExtStringGrid::GetCellTextSize(Integer ACol, Integer ARow, TPoint& Size, bool WithWidth) {
-    // Measured on a scratch bitmap: the grid's canvas draws only while it paints.
-    TBitmap Scratch;
+// Measuring happens on a scratch bitmap: the grid's canvas draws only while it paints.
+TCanvas* TExtStringGrid::MeasureCanvas(TBitmap& Scratch, Integer ACol, Integer ARow) {
     Scratch.SetSize(1, 1);
     TCanvas* Cv = Scratch.Canvas();
     Cv->Font()->Assign(Font());
@@ -827,6 +826,12 @@ void TExtStringGrid::GetCellTextSize(Integer ACol, Integer ARow, TPoint& Size, b
     TVAlignment VAlign = FVAlignment;
     bool WW = FWordWrap;
     GetCellColor(ACol, ARow, S, false, false, true, Cv->Brush(), ColorTo, Cv->Font(), HAlign, VAlign, WW);
+    return Cv;
+}
+
+void TExtStringGrid::GetCellTextSize(Integer ACol, Integer ARow, TPoint& Size, bool WithWidth) {
+    TBitmap Scratch;
+    TCanvas* Cv = MeasureCanvas(Scratch, ACol, ARow);
     if (FZoom != 0) Cv->Font()->SetSize(std::max(1, Cv->Font()->Size() + FZoom));
     AnsiString Text;
     FormatCellText(ACol, ARow, Text);

@@ -47,16 +47,7 @@ void TExtStringGrid::SizeRowToContent(Integer ARow, bool OnlyGrow) {
 void TExtStringGrid::SizeRowToTextHeight(Integer ARow, Integer Lines, Integer Extra) {
     if (ARow < 0 || ARow >= RowCount()) return;
     TBitmap Scratch;
-    Scratch.SetSize(1, 1);
-    TCanvas* Cv = Scratch.Canvas();
-    Cv->Font()->Assign(Font());
-    TGridDrawState S;
-    TColor ColorTo = clNone;
-    TAlignment HAlign = taLeftJustify;
-    TVAlignment VAlign = vtaTop;
-    bool WW = false;
-    GetCellColor(TBaseGrid::FixedCols(), ARow, S, false, false, true, Cv->Brush(), ColorTo, Cv->Font(), HAlign, VAlign, WW);
-    const Integer Hgh = Cv->TextHeight("gh");
+    const Integer Hgh = MeasureCanvas(Scratch, TBaseGrid::FixedCols(), ARow)->TextHeight("gh");
     SetRowHeights(ARow, (Hgh + Hgh / 8) * Lines + Extra);
 }
 
