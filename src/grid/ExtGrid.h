@@ -1251,6 +1251,11 @@ public:
     void ContractNode(Integer ARow);
     void ExpandAll();
     void ContractAll();
+    // Rows inside nodes: the enclosing nodes' spans follow and hidden rows keep their indexes.
+    void InsertChildRow(Integer ARow, Integer Position);
+    void RemoveChildRow(Integer ARow);
+    void InsertRowRenumber(Integer ARow);
+    void RemoveRowRenumber(Integer ARow);
     bool GetCheckBoxState(Integer ACol, Integer ARow, bool& State);
     bool SetCheckBoxState(Integer ACol, Integer ARow, bool State);
     virtual bool ToggleCheck(Integer ACol, Integer ARow, bool FromUser);
@@ -1428,6 +1433,8 @@ private:
     TGridCoord FAdvanceFrom;
 
     std::unique_ptr<TGridRowMap> FRowMap;
+    void InsertDisplRowRenumber(Integer ADisplRow);
+    bool RemoveDisplRowRenumber(Integer ADisplRow);
     std::unique_ptr<TCellNode> FCellNode;
     std::unique_ptr<TSizeWhileTyping> FSizeWhileTyping;
     std::unique_ptr<TMouseActions> FMouseActions;

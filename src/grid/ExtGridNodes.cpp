@@ -2,6 +2,7 @@
 #include "grid/ExtGrid.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -215,6 +216,109 @@ void TExtStringGrid::ContractAll() {
     }
     EndUpdate();
     RecalcAllFooters();
+}
+
+// --- rows inside nodes --------------------------------------------------------------------
+void TExtStringGrid::InsertDisplRowRenumber(Integer ADisplRow) {
+    // Hidden rows from the insertion point on move down with the shown ones.
+    const Integer Real = RealRowIndex(ADisplRow);
+    const Integer Old = RowCount();
+    InsertRows(ADisplRow, 1);
+    if (RowCount() > Old) FRowMap->ShiftItems(Real, 1);
+}
+
+bool TExtStringGrid::RemoveDisplRowRenumber(Integer ADisplRow) {
+    const Integer Real = RealRowIndex(ADisplRow);
+    const Integer Old = RowCount();
+    if (IsNode(ADisplRow) && FNodeCount > 0) --FNodeCount;
+    RemoveRowsEx(ADisplRow, 1);
+    if (RowCount() >= Old) return false;   // the last data row is only emptied
+    FRowMap->ShiftItems(Real + 1, -1);
+    return true;
+}
+
+void TExtStringGrid::InsertRowRenumber(Integer ARow) {
+    if (ARow < 0 || IsHiddenRow(ARow)) return;
+    InsertDisplRowRenumber(DisplRowIndex(ARow));
+}
+
+void TExtStringGrid::RemoveRowRenumber(Integer ARow) {
+    if (ARow < 0 || IsHiddenRow(ARow)) return;
+    const Integer D = DisplRowIndex(ARow);
+    if (D < RowCount()) RemoveDisplRowRenumber(D);
+}
+
+namespace {
+
+Integer RowLevel(TExtStringGrid* G, Integer ARow) {
+    const TCellProperties* P = G->CellPropertiesOrNil(0, ARow);
+    return P ? P->NodeLevel() : 0;
+}
+
+// A row inside contracted nodes is shown by expanding them, outermost first.
+void ShowRealRow(TExtStringGrid* G, Integer ARow) {
+    while (G->IsHiddenRow(ARow)) {
+        const Integer Above = G->DisplRowIndex(ARow) - 1;
+        if (G->IsNode(Above) && G->GetNodeState(Above)) G->ExpandNode(G->RealRowIndex(Above));
+        else G->UnHideRows(ARow, ARow);
+    }
+}
+
+}  // namespace
+
+void TExtStringGrid::InsertChildRow(Integer ARow, Integer Position) {
+    if (ARow < 0 || ARow >= AllRowCount()) throw EExtGridError("Invalid row accessed");
+    ShowRealRow(this, ARow);
+    Integer D = DisplRowIndex(ARow);
+    // A node row is its own parent: its new child must land inside its span.
+    const Integer Parent = IsNode(D) ? D : GetParentRow(D);
+    std::vector<Integer> Chain;   // real rows of the nodes that grow, innermost first
+    Integer Level = 0;
+    if (Parent >= 0) {
+        Level = RowLevel(this, Parent);
+        Chain.push_back(RealRowIndex(Parent));
+        Integer Reached = Level;
+        for (Integer R = Parent - 1; R >= FixedRows() && Reached > 1; --R)
+            if (IsNode(R) && RowLevel(this, R) < Reached && R + GetNodeSpan(R) > Parent) {
+                Reached = RowLevel(this, R);
+                Chain.push_back(RealRowIndex(R));
+            }
+    }
+    // Outermost first, so that each inner node is shown when its turn comes.
+    for (auto It = Chain.rbegin(); It != Chain.rend(); ++It) {
+        AddToNodeSpan(DisplRowIndex(*It), 1);
+        ExpandNode(*It);
+    }
+    D = DisplRowIndex(ARow) + Position;
+    D = std::clamp(D, FixedRows(), RowCount() - FFixedFooters);
+    InsertDisplRowRenumber(D);
+    if (Parent >= 0) GetCellProperties(0, D)->SetNodeLevel(Level);
+}
+
+void TExtStringGrid::RemoveChildRow(Integer ARow) {
+    if (ARow < 0 || ARow >= AllRowCount()) throw EExtGridError("Invalid row accessed");
+    ShowRealRow(this, ARow);
+    Integer D = DisplRowIndex(ARow);
+    Integer Parent = GetParentRow(D);
+    if (Parent == D) Parent = -1;   // a top node has no parent
+    std::vector<Integer> Chain;
+    if (Parent >= 0) {
+        const Integer First = RowLevel(this, Parent);
+        for (Integer N = Parent; N >= 0;) {
+            Chain.push_back(RealRowIndex(N));
+            if (RowLevel(this, N) < 2) break;
+            const Integer Up = GetParentRow(N);
+            if (Up == N || Up < 0 || RowLevel(this, Up) >= First) break;
+            N = Up;
+        }
+    }
+    for (auto It = Chain.rbegin(); It != Chain.rend(); ++It) {
+        const Integer N = DisplRowIndex(*It);
+        if (GetNodeSpan(N) > 1) AddToNodeSpan(N, -1);
+        ExpandNode(*It);
+    }
+    D = DisplRowIndex(ARow);
+    if (D < RowCount()) RemoveDisplRowRenumber(D);
 }
 
 // --- check boxes -----------------------------------------------------------------------------

@@ -142,3 +142,8 @@ void TGridRowMap::UnHideRowsAll() {
     FItems.clear();
     Changed();
 }
+
+void TGridRowMap::ShiftItems(Integer AFromRow, Integer ADelta) {
+    for (auto& It : FItems)
+        if (It->Idx >= AFromRow) It->Idx += ADelta;
+}

@@ -35,6 +35,9 @@ public:
     // Only when AFromRow itself is hidden.
     void UnHideRows(Integer AFromRow, Integer AToRow);
     void UnHideRowsAll();
+    // Adds ADelta to the index of every hidden row at or after AFromRow (a row was
+    // inserted or removed in the shown part).
+    void ShiftItems(Integer AFromRow, Integer ADelta);
 
     // After every change of the row set (footer and scroll refresh).
     std::function<void()> OnChanged;

@@ -185,3 +185,100 @@ TEST(ExtGridNodes, GraphicRectsAndErrorRanges) {
     EXPECT_EQ(0, Len);
     EXPECT_TRUE(F.Grid->IsButtonCell(1, 2));
 }
+
+TEST(ExtGridNodes, InsertChildRowGrowsAndOpensTheNodeAndKeepsHiddenRowsBelow) {
+    TNodeGrid F;
+    F.Grid->AddNode(1, 2);
+    F.Grid->AddNode(3, 3);
+    F.Grid->ContractNode(3);   // r4, r5 hidden
+    F.Grid->ContractNode(1);   // r2 hidden
+    F.Grid->InsertChildRow(1, 1);
+    EXPECT_FALSE(F.Grid->GetNodeState(1));
+    EXPECT_EQ(3, F.Grid->GetNodeSpan(1));
+    EXPECT_EQ("", F.Grid->Cells(1, 2));
+    EXPECT_EQ(1, F.Level(2));
+    EXPECT_EQ("r2", F.Grid->Cells(1, 3));
+    EXPECT_TRUE(F.Grid->IsNode(4));
+    F.Grid->ExpandNode(F.Grid->RealRowIndex(4));
+    ASSERT_EQ(9, F.Grid->RowCount());
+    const char* Want[] = {"", "r1", "", "r2", "r3", "r4", "r5", "r6", "r7"};
+    for (Integer R = 0; R < 9; ++R) EXPECT_EQ(Want[R], F.Grid->Cells(1, R)) << R;
+}
+
+TEST(ExtGridNodes, InsertChildRowIntoANestedNodeGrowsEveryEnclosingNode) {
+    TNodeGrid F;
+    F.Grid->AddNode(1, 5);
+    F.Grid->AddNode(2, 2);
+    F.Grid->ContractNode(2);
+    F.Grid->ContractNode(1);
+    F.Grid->InsertChildRow(2, 2);   // after the inner node's one child
+    EXPECT_EQ(9, F.Grid->RowCount());
+    EXPECT_EQ(6, F.Grid->GetNodeSpan(1));
+    EXPECT_EQ(3, F.Grid->GetNodeSpan(2));
+    EXPECT_EQ("r3", F.Grid->Cells(1, 3));
+    EXPECT_EQ("", F.Grid->Cells(1, 4));
+    EXPECT_EQ(2, F.Level(4));
+    EXPECT_EQ(2, F.Grid->GetParentRow(4));
+    F.Grid->ContractNode(1);
+    EXPECT_EQ(4, F.Grid->RowCount());   // the new row goes with its node
+    EXPECT_EQ("r6", F.Grid->Cells(1, 2));
+}
+
+TEST(ExtGridNodes, RemoveChildRowShrinksTheNodesAndKeepsHiddenRowsBelow) {
+    TNodeGrid F;
+    F.Grid->AddNode(1, 4);
+    F.Grid->AddNode(2, 2);
+    F.Grid->AddNode(5, 3);
+    F.Grid->ContractNode(5);   // r6, r7 hidden
+    F.Grid->ContractNode(1);
+    F.Grid->RemoveChildRow(3);
+    EXPECT_EQ(3, F.Grid->GetNodeSpan(1));
+    EXPECT_EQ(1, F.Grid->GetNodeSpan(2));
+    EXPECT_FALSE(F.Grid->GetNodeState(1));
+    EXPECT_EQ("r4", F.Grid->Cells(1, 3));
+    F.Grid->ExpandAll();
+    ASSERT_EQ(7, F.Grid->RowCount());
+    const char* Want[] = {"", "r1", "r2", "r4", "r5", "r6", "r7"};
+    for (Integer R = 0; R < 7; ++R) EXPECT_EQ(Want[R], F.Grid->Cells(1, R)) << R;
+}
+
+TEST(ExtGridNodes, RowsOutsideNodesAndNodeRowsThemselves) {
+    TNodeGrid F;
+    F.Grid->AddNode(4, 2);
+    F.Grid->RemoveChildRow(2);   // no parent: just the row goes
+    EXPECT_EQ(7, F.Grid->RowCount());
+    EXPECT_EQ(2, F.Grid->GetNodeSpan(3));
+    F.Grid->RemoveChildRow(3);   // the node row itself
+    EXPECT_EQ(0, F.Grid->NodeCount());
+    EXPECT_EQ("r5", F.Grid->Cells(1, 3));
+    F.Grid->InsertChildRow(1, 0);
+    EXPECT_EQ("", F.Grid->Cells(1, 1));
+    EXPECT_EQ(0, F.Level(1));
+    EXPECT_THROW(F.Grid->InsertChildRow(40, 1), EExtGridError);
+    EXPECT_THROW(F.Grid->RemoveChildRow(-1), EExtGridError);
+}
+
+TEST(ExtGridNodes, RenumberingInsertAndRemoveKeepHiddenRowsInPlace) {
+    TNodeGrid F;
+    F.Grid->HideRows(5, 6);
+    F.Grid->InsertRowRenumber(2);
+    F.Grid->SetCells(1, 2, "new");
+    F.Grid->RemoveRowRenumber(4);   // r3
+    F.Grid->RemoveRowRenumber(6);   // hidden: left alone
+    F.Grid->UnHideRowsAll();
+    ASSERT_EQ(8, F.Grid->RowCount());
+    const char* Want[] = {"", "r1", "new", "r2", "r4", "r5", "r6", "r7"};
+    for (Integer R = 0; R < 8; ++R) EXPECT_EQ(Want[R], F.Grid->Cells(1, R)) << R;
+}
+
+TEST(ExtGridNodes, RemovingTheOnlyDataRowEmptiesItAndMovesNothing) {
+    TNodeGrid F;
+    F.Grid->SetRowCount(4);
+    F.Grid->HideRows(3, 3);
+    F.Grid->RemoveRowRenumber(2);
+    F.Grid->RemoveRowRenumber(1);   // the last shown data row
+    EXPECT_EQ("", F.Grid->Cells(1, 1));
+    F.Grid->UnHideRowsAll();
+    ASSERT_EQ(3, F.Grid->RowCount());
+    EXPECT_EQ("r3", F.Grid->Cells(1, 2));
+}
