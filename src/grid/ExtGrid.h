@@ -615,6 +615,8 @@ public:
     bool QtEvent(QEvent* Event) override;
     void BoundsChanged() override;
     void UpdateContents() override;
+    // Everything selected with Navigation.EditSelectAll, else the caret after the text.
+    void InitialSelection() override;
     // Clipboard transfers through the grid's events.
     void CopyToClipboard();
     void CutToClipboard();
@@ -639,6 +641,7 @@ private:
     TVAlignment FVAlign = vtaTop;
     bool FWordWrap = false;
     bool FTyping = true;
+    bool FKeypadDecimal = false;   // the character to come is the keypad's decimal key
 };
 
 // A block of the grid as (first col, first row, last col, last row, counts).
@@ -1396,6 +1399,9 @@ private:
     bool HomeEndKey(Word Key, TShiftState Shift);
     bool SkipFixed(Word Key);
     void ControlCellKey(Word Key);
+    // The keypad's decimal key types the locale's separator with ExcelStyleDecimalSeparator;
+    // FromKeypad is the mark its key-down left, cleared here.
+    char DecimalKeyChar(char Key, bool& FromKeypad) const;
     void AfterFrameworkKey(Word& Key, TShiftState Shift, Integer OldLeft);
     void ChangeEditing(bool On);
     Integer FirstDataCol();
@@ -1406,6 +1412,7 @@ private:
     bool FLookupCaseSensitive = false;
     bool FLookupHistory = false;
     bool FExcelStyleDecimalSeparator = false;
+    bool FKeypadDecimal = false;   // the character to come is the keypad's decimal key
     bool FEditShown = false;
     bool FEditActive = false;
     bool FValidating = false;

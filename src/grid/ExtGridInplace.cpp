@@ -67,6 +67,11 @@ void TExtInplaceEdit::TakeCellText() {
     else SetSelStart(static_cast<Integer>(Text().size()));
 }
 
+void TExtInplaceEdit::InitialSelection() {
+    if (!FExtGrid || FExtGrid->Navigation()->EditSelectAll()) SelectAll();
+    else SetSelStart(static_cast<Integer>(Text().size()));
+}
+
 void TExtInplaceEdit::Change() {
     TInplaceEdit::Change();
     if (FExtGrid && FExtGrid->OnEditChange) FExtGrid->OnEditChange(FExtGrid, FExtGrid->Col(), FExtGrid->Row(), Text());
@@ -74,6 +79,7 @@ void TExtInplaceEdit::Change() {
 
 void TExtInplaceEdit::KeyDown(Word& Key, TShiftState Shift) {
     TExtStringGrid* G = FExtGrid;
+    FKeypadDecimal = Key == VK_DECIMAL;
     if (!G) {
         TInplaceEdit::KeyDown(Key, Shift);
         return;
@@ -169,6 +175,12 @@ void TExtInplaceEdit::KeyUp(Word& Key, TShiftState Shift) {
     TInplaceEdit::KeyUp(Key, Shift);
     if (Key == 0 || !FExtGrid) return;
     LookupComplete();
+    TExtStringGrid* G = FExtGrid;
+    if (G->SizeWhileTyping()->Width()) G->SizeColumnToContent(G->Col(), 0);
+    if (G->SizeWhileTyping()->Height() && G->WordWrap()) {
+        G->SizeRowToContent(G->Row(), false);
+        if (G->OnEndRowSize) G->OnEndRowSize(G, G->Row());
+    }
     const AnsiString T = Text();
     if (SelStart() > 0) FExtGrid->EditCaretMoved(T, SelStart(), 0);
     FExtGrid->EditFormulaMode(!T.empty() && T[0] == '=');
@@ -235,6 +247,7 @@ void TExtInplaceEdit::KeyPress(char& Key) {
         TInplaceEdit::KeyPress(Key);
         return;
     }
+    Key = FExtGrid->DecimalKeyChar(Key, FKeypadDecimal);
     const unsigned char U = static_cast<unsigned char>(Key);
     if (FLengthLimit > 0 && static_cast<Integer>(Text().size()) >= FLengthLimit && SelLength() == 0 && U != 8 &&
         U != 27 && U != 13 && !IsControlChar(Key)) {

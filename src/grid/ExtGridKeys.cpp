@@ -35,6 +35,12 @@ void TExtStringGrid::ControlCellKey(Word Key) {
     RepaintCell(Col(), Row());
 }
 
+char TExtStringGrid::DecimalKeyChar(char Key, bool& FromKeypad) const {
+    const bool Keypad = FromKeypad;
+    FromKeypad = false;
+    return Key == '.' && Keypad && FExcelStyleDecimalSeparator ? FormatSettings.DecimalSeparator : Key;
+}
+
 bool TExtStringGrid::HomeEndKey(Word Key, TShiftState Shift) {
     const bool RowMode = FNavigation->HomeEndKey() == heFirstLastRow;
     const bool RowSel = Options().Contains(goRowSelect);
@@ -91,6 +97,7 @@ bool TExtStringGrid::SkipFixed(Word Key) {
 
 void TExtStringGrid::KeyDown(Word& Key, TShiftState Shift) {
     FPrevSelection = Selection();
+    FKeypadDecimal = Key == VK_DECIMAL;
     const bool Ctrl = Shift.Contains(ssCtrl), Shf = Shift.Contains(ssShift), Alt = Shift.Contains(ssAlt);
     const Integer OldLeft = LeftCol();
     const std::shared_ptr<const bool> Alive = AliveToken();
@@ -237,6 +244,7 @@ void TExtStringGrid::KeyDown(Word& Key, TShiftState Shift) {
 }
 
 void TExtStringGrid::KeyPress(char& Key) {
+    Key = DecimalKeyChar(Key, FKeypadDecimal);
     const unsigned char U = static_cast<unsigned char>(Key);
     // Clipboard shortcuts give control characters of their own; they type nothing.
     if (FNavigation->AllowClipboardShortCuts() && (U == 3 || U == 22 || U == 24)) {

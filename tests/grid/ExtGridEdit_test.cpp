@@ -330,3 +330,95 @@ TEST(ExtGridEdit, LookupStopsAtAnItemTypedWhole) {
     EXPECT_EQ("ankara", E->Text());
     EXPECT_EQ(0, E->SelLength());
 }
+
+TEST(ExtGridEdit, EditSelectAllDecidesWhetherTheOpenedTextIsSelected) {
+    for (bool All : {true, false}) {
+        TEditForm F;
+        TExtStringGrid* G = F.Grid;
+        G->Navigation()->SetEditSelectAll(All);
+        G->SetCells(1, 1, "hello");
+        F.Key(Qt::Key_F2);
+        ASSERT_TRUE(G->EditorMode());
+        TCustomEdit* E = G->InplaceEditor();
+        EXPECT_EQ(All ? 5 : 0, E->SelLength()) << All;
+        EXPECT_EQ(All ? 0 : 5, E->SelStart()) << All;
+        // Typing then adds to the text or replaces it.
+        TypeText(u"x");
+        EXPECT_EQ(All ? "x" : "hellox", E->Text()) << All;
+    }
+}
+
+TEST(ExtGridEdit, EditSelectAllOffKeepsTheCaretAtTheEndWhenTheEditorFollowsTheCell) {
+    TEditForm F;
+    TExtStringGrid* G = F.Grid;
+    TGridOptions O = G->Options();
+    O.Include(goAlwaysShowEditor);
+    G->SetOptions(O);
+    G->Navigation()->SetEditSelectAll(false);
+    G->SetCells(1, 2, "abc");
+    F.Key(Qt::Key_F2);
+    F.Key(Qt::Key_Down);
+    ASSERT_EQ(2, G->Row());
+    ASSERT_TRUE(G->EditorMode());
+    EXPECT_EQ(0, G->InplaceEditor()->SelLength());
+    EXPECT_EQ(3, G->InplaceEditor()->SelStart());
+}
+
+TEST(ExtGridEdit, KeypadDecimalKeyTypesTheLocaleSeparatorOnlyWhenAsked) {
+    const TFormatSettings Saved = FormatSettings;
+    FormatSettings.DecimalSeparator = ',';
+    FormatSettings.ThousandSeparator = '.';
+    struct TCase { bool Excel; Qt::KeyboardModifiers Mods; const char* Expected; };
+    for (const TCase& C : {TCase{true, Qt::KeypadModifier, "1,5"}, TCase{false, Qt::KeypadModifier, "1.5"},
+                           TCase{true, Qt::NoModifier, "1.5"}}) {
+        TEditForm F;
+        TExtStringGrid* G = F.Grid;
+        G->SetExcelStyleDecimalSeparator(C.Excel);
+        // The first character opens the editor through the grid, the rest go to the editor.
+        F.Key(Qt::Key_1, Qt::NoModifier, QStringLiteral("1"));
+        F.Key(Qt::Key_Period, C.Mods, QStringLiteral("."));
+        F.Key(Qt::Key_5, Qt::NoModifier, QStringLiteral("5"));
+        ASSERT_TRUE(G->EditorMode());
+        EXPECT_EQ(C.Expected, G->InplaceEditor()->Text()) << C.Excel << " " << int(C.Mods);
+    }
+    {
+        TEditForm F;   // the key that opens the editor is turned as well
+        F.Grid->SetExcelStyleDecimalSeparator(true);
+        F.Key(Qt::Key_Period, Qt::KeypadModifier, QStringLiteral("."));
+        ASSERT_TRUE(F.Grid->EditorMode());
+        EXPECT_EQ(",", F.Grid->InplaceEditor()->Text());
+    }
+    FormatSettings = Saved;
+}
+
+TEST(ExtGridEdit, SizeWhileTypingWidensTheColumnAsTheTextGrows) {
+    TEditForm F;
+    TExtStringGrid* G = F.Grid;
+    const Integer Before = G->ColWidths(1);
+    TypeText(u"wwwwwwwwwwwwwwwwwwww");
+    EXPECT_EQ(Before, G->ColWidths(1));   // off: the width stays
+    F.Key(Qt::Key_Escape, Qt::NoModifier, QStringLiteral("\x1b"));
+    G->SizeWhileTyping()->SetWidth(true);
+    TypeText(u"wwwwwwwwwwwwwwwwwwww");
+    const Integer Wide = G->ColWidths(1);
+    EXPECT_GT(Wide, Before);
+    EXPECT_GE(Wide, G->Canvas()->TextWidth(AnsiString(20, 'w')));
+    // The editor follows the column.
+    EXPECT_GE(G->InplaceEditor()->Width(), Wide - 2);
+    F.Key(Qt::Key_Backspace, Qt::NoModifier, QStringLiteral("\b"));
+    EXPECT_LT(G->ColWidths(1), Wide);
+}
+
+TEST(ExtGridEdit, SizeWhileTypingGrowsAWrappedRowAndReportsIt) {
+    TEditForm F;
+    TExtStringGrid* G = F.Grid;
+    G->SetWordWrap(true);
+    G->SizeWhileTyping()->SetHeight(true);
+    std::vector<Integer> Sized;
+    G->OnEndRowSize = [&](TObject*, Integer ARow) { Sized.push_back(ARow); };
+    const Integer Before = G->RowHeights(1);
+    TypeText(u"aaaa bbbb cccc dddd eeee ffff gggg hhhh iiii jjjj kkkk llll mmmm");
+    EXPECT_GT(G->RowHeights(1), Before);
+    ASSERT_FALSE(Sized.empty());
+    EXPECT_EQ(1, Sized.back());
+}

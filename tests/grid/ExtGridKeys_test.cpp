@@ -254,3 +254,23 @@ TEST(ExtGridKeys, SpaceTogglesACheckBoxCellOnlyWhenEditable) {
     EXPECT_EQ(1, Clicks);
     EXPECT_FALSE(G->EditorMode());
 }
+
+TEST(ExtGridKeys, ShiftHomeAndEndSelectWholeRowsFromTheRowLeft) {
+    struct TCase { Integer FixedCols; int Key; Integer From; Integer Top, Bottom; };
+    for (const TCase& C : {TCase{1, Qt::Key_End, 2, 2, 5}, TCase{1, Qt::Key_Home, 3, 1, 3},
+                           TCase{0, Qt::Key_End, 4, 4, 5}, TCase{0, Qt::Key_Home, 2, 1, 2}}) {
+        TKeyForm F;
+        TExtStringGrid* G = F.Grid;
+        F.Options({goRangeSelect});
+        G->SetFixedCols(C.FixedCols);
+        G->Navigation()->SetHomeEndKey(heFirstLastRow);
+        G->SetCol(2);
+        G->SetRow(C.From);
+        F.Key(C.Key, Qt::ShiftModifier);
+        const TGridRect S = G->Selection();
+        EXPECT_EQ(C.FixedCols, S.Left) << C.Key << " from row " << C.From;
+        EXPECT_EQ(4, S.Right);
+        EXPECT_EQ(C.Top, S.Top);
+        EXPECT_EQ(C.Bottom, S.Bottom);
+    }
+}

@@ -589,7 +589,7 @@ void TCustomGrid::MoveCurrent(Integer ACol, Integer ARow, bool MoveAnchor, bool 
         FInplaceEdit->UpdateContents();
         FUpdatingEditor = false;
         PlaceEditor();
-        FInplaceEdit->SelectAll();
+        FInplaceEdit->InitialSelection();
     }
 }
 
@@ -734,7 +734,7 @@ void TCustomGrid::ShowEditor() {
     FEditorMode = true;
     PlaceEditor();
     FInplaceEdit->SetVisible(true);
-    FInplaceEdit->SelectAll();
+    FInplaceEdit->InitialSelection();
     if (HasFocusIn(this) || (GetParentForm(this) && GetParentForm(this)->Showing())) TryFocus(FInplaceEdit);
     InvalidateCell(FCurrent.X, FCurrent.Y);
 }

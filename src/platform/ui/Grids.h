@@ -71,6 +71,8 @@ public:
     virtual void BoundsChanged();
     // Takes the text of the grid's current cell.
     virtual void UpdateContents();
+    // Where the caret stands once the editor is filled: all the text selected here.
+    virtual void InitialSelection() { SelectAll(); }
 
 protected:
     void Change() override;
