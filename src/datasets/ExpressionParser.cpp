@@ -9,6 +9,10 @@ namespace {
 // Deeper than any filter a person writes; keeps a damaged buffer from exhausting the stack.
 constexpr Integer MaxDepth = 2000;
 
+// Whole days of 0001-01-01 and 9999-12-31, the calendar a date value may fall in.
+constexpr Double FirstDay = 1 - DateDelta;
+constexpr Double LastDay = 2958465;
+
 [[noreturn]] void Incorrect() { DatabaseError(SExprIncorrect); }
 
 bool IsBlank(const Variant& V) { return V.IsNull() || VarIsClear(V); }
@@ -353,7 +357,12 @@ Variant TExpressionParser::EvaluateFunction(Integer Node, Integer Depth) {
             return VarFromDateTime(FDateFunc(ToText(A0), ToText(FuncArg(Args, 1))));
         }
         if (IsBlank(A0)) return Null();
-        return Variant(static_cast<Integer>(std::trunc(A0.AsDateTime())));
+        {
+            const Double Day = std::trunc(A0.AsDateTime());
+            // A number past the calendar is no date (and no whole number of days either).
+            if (!(Day >= FirstDay && Day <= LastDay)) Incorrect();
+            return Variant(static_cast<Integer>(Day));
+        }
     default: break;
     }
 

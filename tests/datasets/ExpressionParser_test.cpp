@@ -203,6 +203,19 @@ TEST(ExpressionParser, DateFunctionAndClock) {
     EXPECT_TRUE(One.EvaluateBoolean());
 }
 
+TEST(ExpressionParser, DateOfANumberPastTheCalendarIsRefused) {
+    auto DS = MakeSet();
+    const AnsiString Huge(110, '2');   // a number no whole count of days can hold
+    for (const AnsiString& Filter : {"DATE(" + Huge + ") = 1", "DATE(-" + Huge + ") = 1", AnsiString("DATE(2958466) = 1"),
+                                     AnsiString("DATE(-693594) = 1")}) {
+        SCOPED_TRACE(Filter);
+        EXPECT_EQ(ErrorOf([&] { MakeParser(DS.get(), Filter)->Evaluate(); }), SExprIncorrect);
+    }
+    // The first and the last day of the calendar still are dates.
+    EXPECT_EQ(Passing(DS.get(), "DATE(2958465.75) = 2958465"), (Ids{1, 2, 3, 4, 5}));
+    EXPECT_EQ(Passing(DS.get(), "DATE(-693593) = -693593"), (Ids{1, 2, 3, 4, 5}));
+}
+
 TEST(ExpressionParser, EvaluationErrorsCarryTheFilterTexts) {
     auto DS = MakeSet();   // on record 1
     const struct {

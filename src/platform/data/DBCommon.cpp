@@ -1,5 +1,6 @@
 #include "platform/data/DBCommon.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -17,10 +18,15 @@ struct TToken {
 struct TNode;
 using PNode = std::unique_ptr<TNode>;
 
+// Deeper than any filter a person writes. Bounds the parser's recursion and the
+// depth of the tree, which is written, freed and evaluated recursively.
+constexpr Integer MaxDepth = 2000;
+
 struct TNode {
     TCANNodeClass Class = nodeNULL;
     TCANOperator Op = canNOTDEFINED;
     PNode Left, Right;                 // operands, or value and next for a list element
+    Integer Depth = 1;                 // levels of the tree from here down
     bool CaseInsensitive = false;
     Integer PartialLen = 0;
     // Field
@@ -38,6 +44,8 @@ PNode MakeNode(TCANNodeClass Class, TCANOperator Op, PNode L = nullptr, PNode R 
     N->Op = Op;
     N->Left = std::move(L);
     N->Right = std::move(R);
+    N->Depth = 1 + std::max(N->Left ? N->Left->Depth : 0, N->Right ? N->Right->Depth : 0);
+    if (N->Depth > MaxDepth) DatabaseError(SExprIncorrect);
     return N;
 }
 
@@ -85,6 +93,21 @@ private:
         if (FTok.Kind == tkString) return QuotedStr(FTok.Text);
         return "'" + FTok.Text + "'";
     }
+
+    // One more level of the recursive descent; too many raise before the stack runs out.
+    class TNesting {
+    public:
+        explicit TNesting(Integer& Depth) : FDepth(Depth) {
+            if (FDepth >= MaxDepth) DatabaseError(SExprIncorrect);
+            ++FDepth;
+        }
+        ~TNesting() { --FDepth; }
+        TNesting(const TNesting&) = delete;
+        TNesting& operator=(const TNesting&) = delete;
+
+    private:
+        Integer& FDepth;
+    };
 
     bool IsSymbol(const char* S) const { return FTok.Kind == tkSymbol && FTok.Text == S; }
     bool IsKeyword(const char* K) const { return FTok.Kind == tkName && !FTok.Quoted && SameText(FTok.Text, K); }
@@ -174,6 +197,7 @@ private:
     }
 
     PNode ParseNot() {
+        const TNesting Level(FNesting);
         if (IsKeyword("NOT")) {
             Next();
             return MakeNode(nodeUNARY, canNOT, ParseNot());
@@ -277,6 +301,7 @@ private:
     }
 
     PNode ParseUnary() {
+        const TNesting Level(FNesting);
         if (IsSymbol("-")) {
             Next();
             return MakeNode(nodeUNARY, canMINUS, ParseUnary());
@@ -458,6 +483,7 @@ private:
     TFilterOptions FOptions;
     size_t FPos = 0;
     TToken FTok;
+    Integer FNesting = 0;
 };
 
 // Writes the tree into the node and literal areas.

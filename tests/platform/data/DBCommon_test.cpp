@@ -213,6 +213,32 @@ void CheckLayout(const TExprData& D) {
 
 }  // namespace
 
+TEST(ExprParser, NestingAndTreeDepthAreBounded) {
+    auto Repeat = [](const char* Part, Integer Times) {
+        AnsiString S;
+        for (Integer I = 0; I < Times; ++I) S += Part;
+        return S;
+    };
+    // Deep enough to run the stack out before the text is read, or to build a tree too deep to walk.
+    const AnsiString Refused[] = {
+        Repeat("(", 100000) + "1 = 1" + Repeat(")", 100000),
+        Repeat("not ", 100000) + "A = 1",
+        "A = " + Repeat("-", 100000) + "1",
+        "A = 1" + Repeat(" + 1", 100000),
+        Repeat("A = 1 or ", 100000) + "A = 2",
+        "A in (" + Repeat("1, ", 100000) + "1)",
+        "A = " + Repeat("UPPER(", 3000) + "'x'" + Repeat(")", 3000),
+    };
+    for (const AnsiString& Text : Refused) EXPECT_EQ(ErrorOf(Text), SExprIncorrect) << Text.substr(0, 40);
+    // What a person writes stays well inside.
+    const AnsiString Accepted[] = {
+        Repeat("(", 500) + "A = 1" + Repeat(")", 500),
+        Repeat("A = 1 or ", 1000) + "A = 2",
+        "A in (" + Repeat("1, ", 1000) + "1)",
+    };
+    for (const AnsiString& Text : Accepted) EXPECT_EQ(ErrorOf(Text), "no error") << Text.substr(0, 40);
+}
+
 TEST(ExprParser, NodesOnlyPointForwardAndConstantsHaveTheirSizes) {
     TFormatSettingsGuard Guard(TurkishFormatSettings());
     TMemDataSet DS;
