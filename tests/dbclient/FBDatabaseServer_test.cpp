@@ -72,4 +72,67 @@ TEST_F(FBDatabaseServer, SecondWriterOfASubscriberGetsTheLockConflict) {
     EXPECT_EQ(B("value select count(*) from EABONEKIMLIK"), "ok 1");
 }
 
+// Both processes read subscriber 300 into a data set that writes every column back, as the screens do.
+class FBDatabaseServerEdit : public FBDatabaseServer {
+protected:
+    void SetUp() override {
+        FBDatabaseServer::SetUp();
+        if (IsSkipped()) return;
+        ASSERT_EQ(A("exec insert into EABONEKIMLIK (ABONENO, ADI, SOYADI) values ('300', 'ALI', 'VELI')"), "ok");
+        ASSERT_EQ(A("commit"), "ok");
+    }
+    void Read(bool Protected) {
+        for (TWorkerProcess* W : {FA.get(), FB.get()}) {
+            if (Protected) {
+                ASSERT_EQ(W->Ask("protect"), "ok");
+            }
+            ASSERT_EQ(W->Ask("modify update EABONEKIMLIK set ADI = ?ADI, SOYADI = ?SOYADI where ABONENO = ?OLD_ABONENO"),
+                      "ok");
+            ASSERT_EQ(W->Ask("select select * from EABONEKIMLIK where ABONENO = '300'"), "ok");
+        }
+    }
+    std::string Stored() { return A("value select ADI || '/' || SOYADI from EABONEKIMLIK where ABONENO = '300'"); }
+};
+
+TEST_F(FBDatabaseServerEdit, TheSecondPostOfARecordBeingChangedFailsAndNothingIsLost) {
+    Read(false);
+    ASSERT_EQ(A("edit ADI AYSE"), "ok");
+    const std::string refused = B("edit SOYADI KAYA");
+    EXPECT_EQ(refused.rfind("error ", 0), 0u) << refused;
+    EXPECT_NE(refused.find("update conflicts with concurrent update."), std::string::npos) << refused;
+    EXPECT_EQ(B("field SOYADI"), "ok VELI") << "the refused change is cancelled, not kept half-made";
+    EXPECT_EQ(A("commit"), "ok");
+    EXPECT_EQ(B("rollback"), "ok");
+    // Read again, the second operator's change goes in on top of the first one's.
+    EXPECT_EQ(B("select select * from EABONEKIMLIK where ABONENO = '300'"), "ok");
+    EXPECT_EQ(B("field ADI"), "ok AYSE");
+    EXPECT_EQ(B("edit SOYADI KAYA"), "ok");
+    EXPECT_EQ(B("commit"), "ok");
+    EXPECT_EQ(Stored(), "ok AYSE/KAYA");
+}
+
+TEST_F(FBDatabaseServerEdit, AProtectedEditOfARecordHeldByTheOtherProcessIsRefusedAtOnce) {
+    Read(true);
+    ASSERT_EQ(A("edit ADI AYSE"), "ok");
+    const std::string refused = B("edit SOYADI KAYA");
+    EXPECT_EQ(refused, "error Error of record updating:Deadlock detected");
+    EXPECT_EQ(B("field SOYADI"), "ok VELI");
+    EXPECT_EQ(A("commit"), "ok");
+    EXPECT_EQ(B("rollback"), "ok");
+    EXPECT_EQ(Stored(), "ok AYSE/VELI");
+}
+
+TEST_F(FBDatabaseServerEdit, AProtectedEditAfterTheOtherProcessCommittedKeepsItsChange) {
+    Read(true);
+    // The lock alone does not read the record again: the refresh statement does.
+    ASSERT_EQ(A("refresh select * from EABONEKIMLIK where ABONENO = ?OLD_ABONENO"), "ok");
+    ASSERT_EQ(B("edit ADI AYSE"), "ok");
+    ASSERT_EQ(B("commit"), "ok");
+    // A read the record before B's change; its edit takes the record as it is now.
+    EXPECT_EQ(A("edit SOYADI KAYA"), "ok");
+    EXPECT_EQ(A("field ADI"), "ok AYSE");
+    EXPECT_EQ(A("commit"), "ok");
+    EXPECT_EQ(Stored(), "ok AYSE/KAYA");
+}
+
 }  // namespace

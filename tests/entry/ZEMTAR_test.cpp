@@ -28,7 +28,9 @@
 #include "platform/ui/ShellAPI.h"
 #include "platform/ui/StdCtrls.h"
 #include "platform/rtl/CodePage.h"
+#include "support/db/FirebirdServer.h"
 #include "support/db/TestDatabase.h"
+#include "support/db/WorkerProcess.h"
 
 namespace {
 
@@ -545,6 +547,38 @@ TEST_F(ZEMTAR, StartUpOpensTheNamedDatabaseAndReportsItsOwnFailure) {
     EXPECT_TRUE(StartProgram());
     ASSERT_EQ(Prompts.Records().size(), 1u);
     EXPECT_NE(Prompts.Records()[0].Text.find("/osb-yok/veri.gdb"), AnsiString::npos);
+}
+
+// The program logs in with its own SYSDBA password; the test server starts with another one.
+TEST_F(ZEMTAR, StartUpOnAServerReportsTheServersOwnLoginFailureAndOpensOnceThePasswordMatches) {
+    TFirebirdServer Server;
+    if (!Server.Start()) GTEST_SKIP() << "No Firebird server to test with: " << Server.Failure();
+    TDatabaseNameGuard Guard;
+    TFactoryOverride Override;
+    KeepEntryObjectsOnly(Override);
+    TTestDatabase Db(1, true, Server.Host());
+    SetProgramDatabaseName(Db.ConnectName());
+    EXPECT_TRUE(StartProgram());
+    ASSERT_NE(dmodule1, nullptr);
+    EXPECT_FALSE(dmodule1->FBDbase1->Connected());
+    ASSERT_EQ(Prompts.Records().size(), 1u);
+    const AnsiString Shown = Prompts.Records()[0].Text;
+    EXPECT_NE(Shown.find("Your user name and password are not defined"), AnsiString::npos) << Shown;
+    // Not the failure of some other way of opening the file.
+    for (const char* Other : {"Permission denied", "I/O error", "lock"})
+        EXPECT_EQ(Shown.find(Other), AnsiString::npos) << Shown;
+    TearDown();
+    SetUp();
+    Prompts.Clear();
+
+    TWorkerProcess Admin(Server.LockFolder());
+    ASSERT_EQ(Admin.Ask("open " + Db.ConnectName()), "ok");
+    ASSERT_EQ(Admin.Ask("exec alter user SYSDBA password 'kolvetrim'"), "ok");
+    ASSERT_EQ(Admin.Ask("commit"), "ok");
+    EXPECT_TRUE(StartProgram());
+    ASSERT_NE(dmodule1, nullptr);
+    EXPECT_TRUE(dmodule1->FBDbase1->Connected());
+    EXPECT_TRUE(Prompts.Records().empty());
 }
 
 TEST_F(ZEMTAR, ASecondCopyOnTheSameDatabaseSaysSoAndEnds) {

@@ -2,9 +2,18 @@
 // connection set up as the program's data module sets up its own, and runs
 // the commands it reads, one a line, answering each with one line:
 //   open NAME             connect to NAME (a path, or host/port:path)
+//   password TEXT         log in with TEXT instead of the tests' password
 //   exec SQL              run a statement in the transaction (started on need)
 //   value SQL             the first column of the first row ("" for NULL)
 //   commit | rollback     end the transaction
+// and, on one data set of the program's kind (on the same transaction):
+//   select SQL            open it on SQL (its update statement stays)
+//   modify SQL            its update statement
+//   refresh SQL           its statement that reads the current record again
+//   protect               edit it protected: Edit takes the record's lock
+//   edit FIELD VALUE      Edit the current record, set FIELD, Post (a refused
+//                         post is cancelled, as the screens do)
+//   field NAME            the current record's value of NAME
 //   bulk N K              insert rows 1, 2, ... into BULK(ID, NAME, AMOUNT),
 //                         committing every N rows and saying "committed <rows>";
 //                         after K commits go on inserting without a commit,
@@ -17,6 +26,7 @@
 #include <memory>
 #include <string>
 
+#include "datasets/pFBDataSet.h"
 #include "dbclient/FBQuery.h"
 #include "dbclient/pFBDatabase.h"
 #include "dbclient/pFBTransaction.h"
@@ -53,12 +63,19 @@ public:
         FDb->SetSQLDialect(1);
         FTr->SetDefaultDatabase(FDb);
         FTr->SetTimeoutAction(TACommit);
+        FSet = new TpFBDataSet(&FOwner);
+        FSet->SetName("Subscribers");
+        FSet->SetDatabase(FDb);
+        FSet->SetTransaction(FTr);
     }
 
     void Run(const std::string& Command, const std::string& Arg) {
         if (Command == "open") {
             FDb->SetDBName(Arg);
             FDb->Open();
+            Answer("ok");
+        } else if (Command == "password") {
+            FDb->DBParams()->SetValues("password", Arg);
             Answer("ok");
         } else if (Command == "exec") {
             Statement(Arg)->ExecQuery();
@@ -75,6 +92,26 @@ public:
         } else if (Command == "rollback") {
             if (FTr->Active()) FTr->Rollback();
             Answer("ok");
+        } else if (Command == "select") {
+            FSet->Close();
+            FSet->SelectSQL()->SetText(Arg);
+            FSet->Open();
+            Answer("ok");
+        } else if (Command == "modify") {
+            FSet->UpdateSQL()->SetText(Arg);
+            Answer("ok");
+        } else if (Command == "refresh") {
+            FSet->RefreshSQL()->SetText(Arg);
+            Answer("ok");
+        } else if (Command == "protect") {
+            FSet->SetOptions(FSet->Options() + TpFBDsOptions{poProtectedEdit});
+            Answer("ok");
+        } else if (Command == "edit") {
+            const size_t blank = Arg.find(' ');
+            Edit(Arg.substr(0, blank), blank == std::string::npos ? std::string() : Arg.substr(blank + 1));
+            Answer("ok");
+        } else if (Command == "field") {
+            Answer("ok " + FSet->FieldByName(Arg)->AsString());
         } else if (Command == "bulk") {
             const size_t blank = Arg.find(' ');
             Bulk(std::stoi(Arg.substr(0, blank)), std::stoi(Arg.substr(blank + 1)));
@@ -92,6 +129,17 @@ private:
         FQuery->SetOptions({qoStartTransaction});
         FQuery->SQL()->SetText(SQL);
         return FQuery.get();
+    }
+
+    void Edit(const std::string& Field, const std::string& Value) {
+        FSet->Edit();
+        try {
+            FSet->FieldByName(Field)->SetAsString(Value);
+            FSet->Post();
+        } catch (...) {
+            if (FSet->State() == dsEdit) FSet->Cancel();
+            throw;
+        }
     }
 
     void Bulk(int PerCommit, int Commits) {
@@ -114,6 +162,7 @@ private:
     TComponent FOwner{nullptr};
     TpFBDatabase* FDb = nullptr;
     TpFBTransaction* FTr = nullptr;
+    TpFBDataSet* FSet = nullptr;
     std::unique_ptr<TFBQuery> FQuery;
 };
 
