@@ -1,6 +1,6 @@
 // The grid's data work on 100,000 rows beside Qt's table widget doing the same in
 // the same run: sorting by a text and by a number column, and copying 10 columns
-// to clipboard text. Run with QT_QPA_PLATFORM=offscreen.
+// to clipboard text, hiding and showing half the rows. Run with QT_QPA_PLATFORM=offscreen.
 #include <benchmark/benchmark.h>
 
 #include "grid/ExtGrid.h"
@@ -67,16 +67,18 @@ std::unique_ptr<QTableWidget> MakeTable(bool Numbers) {
     return T;
 }
 
-void SortBench(benchmark::State& State, int Column) {
+// Times GridStep on a fresh grid and TableStep on a fresh table in each iteration
+// and reports both with their ratio.
+template <typename TGridStep, typename TTableStep>
+void Compare(benchmark::State& State, bool Numbers, TGridStep GridStep, TTableStep TableStep) {
     double Grid = 0, Qt = 0;
     for (auto _ : State) {
         auto G = MakeGrid();
-        auto T = MakeTable(Column == 2);
+        auto T = MakeTable(Numbers);
         const auto A = Clock::now();
-        G->SortSettings()->SetColumn(Column);
-        G->SortByColumn();
+        GridStep(*G);
         const auto B = Clock::now();
-        T->sortItems(Column);
+        TableStep(*T);
         const auto C = Clock::now();
         Grid += Ms(A, B);
         Qt += Ms(B, C);
@@ -86,6 +88,16 @@ void SortBench(benchmark::State& State, int Column) {
     State.counters["grid_ms"] = Grid / N;
     State.counters["qtable_ms"] = Qt / N;
     State.counters["ratio"] = Grid / Qt;
+}
+
+void SortBench(benchmark::State& State, int Column) {
+    Compare(
+        State, Column == 2,
+        [Column](TExtStringGrid& G) {
+            G.SortSettings()->SetColumn(Column);
+            G.SortByColumn();
+        },
+        [Column](QTableWidget& T) { T.sortItems(Column); });
 }
 
 void BM_SortTextColumn(benchmark::State& State) { SortBench(State, 1); }
@@ -111,5 +123,25 @@ void BM_CopyCellsToText(benchmark::State& State) {
     State.counters["ratio"] = CellsPerSecond / 1e6;
 }
 BENCHMARK(BM_CopyCellsToText)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+
+// Hiding every other row (as a filter does) and showing them all again, beside the
+// table widget hiding and showing the same rows.
+void BM_HideAndShowHalfTheRows(benchmark::State& State) {
+    std::vector<Integer> Odd;
+    for (Integer R = 1; R <= Rows; R += 2) Odd.push_back(R);
+    Compare(
+        State, false,
+        [&Odd](TExtStringGrid& G) {
+            G.BeginUpdate();
+            G.HideRowList(Odd);
+            G.UnHideRowsAll();
+            G.EndUpdate();
+        },
+        [&Odd](QTableWidget& T) {
+            for (Integer R : Odd) T.setRowHidden(R - 1, true);
+            for (Integer R : Odd) T.setRowHidden(R - 1, false);
+        });
+}
+BENCHMARK(BM_HideAndShowHalfTheRows)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 
 }  // namespace

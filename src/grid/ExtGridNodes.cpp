@@ -220,21 +220,15 @@ void TExtStringGrid::ContractAll() {
 
 // --- rows inside nodes --------------------------------------------------------------------
 void TExtStringGrid::InsertDisplRowRenumber(Integer ADisplRow) {
-    // Hidden rows from the insertion point on move down with the shown ones.
-    const Integer Real = RealRowIndex(ADisplRow);
-    const Integer Old = RowCount();
+    // Hidden rows from the insertion point on move down with the shown ones (InsertRows moves them).
     InsertRows(ADisplRow, 1);
-    if (RowCount() > Old) FRowMap->ShiftItems(Real, 1);
 }
 
 bool TExtStringGrid::RemoveDisplRowRenumber(Integer ADisplRow) {
-    const Integer Real = RealRowIndex(ADisplRow);
     const Integer Old = RowCount();
     if (IsNode(ADisplRow) && FNodeCount > 0) --FNodeCount;
-    RemoveRowsEx(ADisplRow, 1);
-    if (RowCount() >= Old) return false;   // the last data row is only emptied
-    FRowMap->ShiftItems(Real + 1, -1);
-    return true;
+    RemoveRowsEx(ADisplRow, 1);   // the hidden rows after it move up with it
+    return RowCount() < Old;      // false: the last data row is only emptied
 }
 
 void TExtStringGrid::InsertRowRenumber(Integer ARow) {

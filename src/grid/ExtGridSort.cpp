@@ -461,6 +461,7 @@ void TExtStringGrid::InsertRows(Integer ARow, Integer ACount) {
         SetRowHeights(R, DefaultRowHeight());
     }
     if (FRowSelect.size() > size_t(ARow)) FRowSelect.insert(FRowSelect.begin() + ARow, size_t(ACount), Byte(0));
+    FRowMap->RowsInserted(ARow, ACount);
     FUnsortedOrder.clear();
     EndUpdate();
     if (!ComponentState().Contains(csDestroying)) CellsChanged(Rect(0, ARow, ColCount() - 1, ARow + ACount - 1));
@@ -492,6 +493,7 @@ void TExtStringGrid::DeleteGridRows(Integer ARow, Integer ACount, bool AdjustIte
     for (Integer R = RowCount() - ACount; R < RowCount(); ++R)
         for (Integer C = 0; C < ColCount(); ++C) ClearCell(C, R);
     SetRowCount(RowCount() - ACount);
+    FRowMap->RowsRemoved(ARow, ACount);
     if (AdjustItems && !FMouseActions->RowSelectPersistent() && FRowSelect.size() > size_t(ARow))
         FRowSelect.erase(FRowSelect.begin() + ARow,
                          FRowSelect.begin() + std::min(FRowSelect.size(), size_t(ARow + ACount)));

@@ -2,30 +2,41 @@
 
 #include <algorithm>
 
+// Items are kept in ascending Idx without duplicates, so item i has exactly i
+// hidden rows before it and sits before display row Idx - i: every lookup is a
+// binary search and every bulk change one pass over the rows.
+namespace {
+
+using TItems = std::vector<std::unique_ptr<TGridItem>>;
+
+TItems::const_iterator FirstAtOrAfter(const TItems& Items, Integer ARealRow) {
+    return std::lower_bound(Items.begin(), Items.end(), ARealRow,
+                            [](const std::unique_ptr<TGridItem>& A, Integer V) { return A->Idx < V; });
+}
+
+}  // namespace
+
 Integer TGridRowMap::RealRowIndex(Integer ADisplRow) const {
     if (ADisplRow < 0) return -1;
-    Integer R = ADisplRow;
-    for (const auto& It : FItems) {
-        if (It->Idx <= R) ++R;
-        else break;
+    // Hidden rows that lie before the display row: those whose gap is at or above it.
+    Integer Lo = 0, Hi = NumHiddenRows();
+    while (Lo < Hi) {
+        const Integer Mid = (Lo + Hi) / 2;
+        if (FItems[size_t(Mid)]->Idx - Mid <= ADisplRow) Lo = Mid + 1;
+        else Hi = Mid;
     }
-    return R;
+    return ADisplRow + Lo;
 }
 
 Integer TGridRowMap::DisplRowIndex(Integer ARealRow) const {
-    Integer Below = 0;
-    for (const auto& It : FItems)
-        if (It->Idx < ARealRow) ++Below;
-    return ARealRow - Below;
+    return ARealRow - Integer(FirstAtOrAfter(FItems, ARealRow) - FItems.begin());
 }
 
 bool TGridRowMap::IsHiddenRow(Integer ARealRow) const { return HiddenRowItems(ARealRow) != nullptr; }
 
 TStringList* TGridRowMap::HiddenRowItems(Integer ARealRow) const {
-    TStringList* Found = nullptr;
-    for (const auto& It : FItems)
-        if (It->Idx == ARealRow) Found = It->Items.get();
-    return Found;
+    const auto It = FirstAtOrAfter(FItems, ARealRow);
+    return It != FItems.end() && (*It)->Idx == ARealRow ? (*It)->Items.get() : nullptr;
 }
 
 AnsiString TGridRowMap::AllCells(Integer ACol, Integer ARealRow) const {
@@ -33,117 +44,138 @@ AnsiString TGridRowMap::AllCells(Integer ACol, Integer ARealRow) const {
     return FGrid->Cells(ACol, DisplRowIndex(ARealRow));
 }
 
-std::unique_ptr<TGridItem> TGridRowMap::TakeRow(Integer ADisplRow, Integer ARealRow) {
-    auto Item = std::make_unique<TGridItem>();
-    Item->Idx = ARealRow;
-    Item->Height = FGrid->RowHeights(ADisplRow);
+void TGridRowMap::MoveRow(Integer AFrom, Integer ATo) {
     for (Integer C = 0; C < FGrid->ColCount(); ++C) {
-        // Raw slots: the cell's properties travel with the row and come back with it.
-        Item->Items->AddObject(FGrid->RawCells(C, ADisplRow), FGrid->RawObjects(C, ADisplRow));
-        FGrid->SetRawObjects(C, ADisplRow, nullptr);
+        TObject* O = FGrid->RawObjects(C, AFrom);
+        FGrid->SetRawCells(C, ATo, FGrid->RawCells(C, AFrom));
+        FGrid->SetRawObjects(C, ATo, O);
+        if (auto* P = dynamic_cast<TCellProperties*>(O)) P->SetOwnerRow(ATo);
     }
-    FGrid->DeleteRow(ADisplRow);
-    return Item;
+    FGrid->SetRowHeights(ATo, FGrid->RowHeights(AFrom));
 }
 
 void TGridRowMap::PutRow(Integer ADisplRow, const TGridItem& Item) {
     for (Integer C = 0; C < FGrid->ColCount(); ++C) {
         const bool Has = C < Item.Items->Count();
+        TObject* O = Has ? Item.Items->Objects(C) : nullptr;
         FGrid->SetRawCells(C, ADisplRow, Has ? Item.Items->Strings(C) : AnsiString());
-        FGrid->SetRawObjects(C, ADisplRow, Has ? Item.Items->Objects(C) : nullptr);
+        FGrid->SetRawObjects(C, ADisplRow, O);
+        if (auto* P = dynamic_cast<TCellProperties*>(O)) P->SetOwnerRow(ADisplRow);
     }
     FGrid->SetRowHeights(ADisplRow, Item.Height);
+}
+
+bool TGridRowMap::TakeRows(std::vector<Integer> ADisplRows) {
+    std::sort(ADisplRows.begin(), ADisplRows.end());
+    ADisplRows.erase(std::unique(ADisplRows.begin(), ADisplRows.end()), ADisplRows.end());
+    ADisplRows.erase(std::remove_if(ADisplRows.begin(), ADisplRows.end(),
+                                    [this](Integer D) { return D < 0 || D >= FGrid->RowCount(); }),
+                     ADisplRows.end());
+    // The framework keeps one row: the topmost listed rows stay.
+    const Integer Count = FGrid->RowCount();
+    if (Integer(ADisplRows.size()) >= Count)
+        ADisplRows.erase(ADisplRows.begin(), ADisplRows.begin() + (Integer(ADisplRows.size()) - Count + 1));
+    if (ADisplRows.empty()) return false;
+
+    TItems Taken;
+    Taken.reserve(ADisplRows.size());
+    for (Integer D : ADisplRows) {
+        auto Item = std::make_unique<TGridItem>();
+        Item->Idx = RealRowIndex(D);
+        Taken.push_back(std::move(Item));
+    }
+    // One pass: listed rows go into their items, the others close up.
+    size_t Next = 0;
+    Integer Write = ADisplRows.front();
+    for (Integer D = ADisplRows.front(); D < Count; ++D) {
+        if (Next < ADisplRows.size() && ADisplRows[Next] == D) {
+            TGridItem& Item = *Taken[Next++];
+            Item.Height = FGrid->RowHeights(D);
+            // Raw slots: the cell's properties travel with the row and come back with it.
+            for (Integer C = 0; C < FGrid->ColCount(); ++C)
+                Item.Items->AddObject(FGrid->RawCells(C, D), FGrid->RawObjects(C, D));
+            continue;
+        }
+        MoveRow(D, Write++);
+    }
+    // The slots left below now belong to moved or hidden rows: they must not be freed with the rows.
+    for (Integer D = Write; D < Count; ++D)
+        for (Integer C = 0; C < FGrid->ColCount(); ++C) FGrid->SetRawObjects(C, D, nullptr);
+    FGrid->SetRowCount(Write);
+
+    TItems Merged;
+    Merged.reserve(FItems.size() + Taken.size());
+    std::merge(std::make_move_iterator(FItems.begin()), std::make_move_iterator(FItems.end()),
+               std::make_move_iterator(Taken.begin()), std::make_move_iterator(Taken.end()),
+               std::back_inserter(Merged),
+               [](const std::unique_ptr<TGridItem>& A, const std::unique_ptr<TGridItem>& B) { return A->Idx < B->Idx; });
+    FItems = std::move(Merged);
+    return true;
+}
+
+void TGridRowMap::PutBack(size_t AFirst, size_t ALast) {
+    if (AFirst >= ALast) return;
+    const Integer OldCount = FGrid->RowCount();
+    const Integer NewCount = OldCount + Integer(ALast - AFirst);
+    FGrid->SetRowCount(NewCount);
+    // Item i comes back at Idx - AFirst: the items before AFirst stay hidden.
+    Integer Item = Integer(ALast) - 1;
+    Integer Old = OldCount - 1;
+    for (Integer R = NewCount - 1; R >= 0 && (Item >= Integer(AFirst) || Old != R); --R) {
+        // An item whose index lies beyond the grid still comes back rather than being lost.
+        if (Item >= Integer(AFirst) && (FItems[size_t(Item)]->Idx - Integer(AFirst) >= R || Old < 0)) {
+            PutRow(R, *FItems[size_t(Item)]);
+            --Item;
+        } else if (Old >= 0) {
+            MoveRow(Old, R);
+            --Old;
+        }
+    }
+    FItems.erase(FItems.begin() + std::ptrdiff_t(AFirst), FItems.begin() + std::ptrdiff_t(ALast));
 }
 
 void TGridRowMap::HideRows(Integer AFromRow, Integer AToRow) {
     if (AFromRow > AToRow) std::swap(AFromRow, AToRow);
     AFromRow = std::max(0, AFromRow);
-    bool Any = false;
-    // Bottom up, so that the display positions of the rows still to go stay valid.
-    for (Integer R = AToRow; R >= AFromRow; --R) {
+    std::vector<Integer> Displ;
+    for (Integer R = AFromRow; R <= AToRow; ++R) {
         if (IsHiddenRow(R)) continue;
         const Integer D = DisplRowIndex(R);
-        if (D >= FGrid->RowCount()) continue;
-        if (FGrid->RowCount() <= 1) break;   // the framework keeps one row
-        auto Item = TakeRow(D, R);
-        auto Pos = std::lower_bound(FItems.begin(), FItems.end(), R,
-                                    [](const std::unique_ptr<TGridItem>& A, Integer V) { return A->Idx < V; });
-        FItems.insert(Pos, std::move(Item));
-        Any = true;
+        if (D >= FGrid->RowCount()) break;
+        Displ.push_back(D);
     }
-    if (Any) Changed();
+    if (TakeRows(std::move(Displ))) Changed();
 }
 
 void TGridRowMap::HideRowList(const std::vector<Integer>& AList) {
-    std::vector<Integer> Rows = AList;
-    std::sort(Rows.begin(), Rows.end());
-    Rows.erase(std::unique(Rows.begin(), Rows.end()), Rows.end());
-    bool Any = false;
-    for (auto It = Rows.rbegin(); It != Rows.rend(); ++It) {
-        const Integer D = *It;
-        if (D < 0 || D >= FGrid->RowCount() || FGrid->RowCount() <= 1) continue;
-        const Integer R = RealRowIndex(D);
-        auto Item = TakeRow(D, R);
-        auto Pos = std::lower_bound(FItems.begin(), FItems.end(), R,
-                                    [](const std::unique_ptr<TGridItem>& A, Integer V) { return A->Idx < V; });
-        FItems.insert(Pos, std::move(Item));
-        Any = true;
-    }
-    if (Any) Changed();
+    if (TakeRows(AList)) Changed();
 }
 
 void TGridRowMap::UnHideRows(Integer AFromRow, Integer AToRow) {
     if (!IsHiddenRow(AFromRow)) return;
-    for (size_t I = 0; I < FItems.size();) {
-        TGridItem& It = *FItems[I];
-        if (It.Idx < AFromRow || It.Idx > AToRow) {
-            ++I;
-            continue;
-        }
-        const Integer D = std::min(DisplRowIndex(It.Idx), FGrid->RowCount());
-        // Open a row at D: everything from D on moves down by one.
-        FGrid->SetRowCount(FGrid->RowCount() + 1);
-        for (Integer R = FGrid->RowCount() - 1; R > D; --R) {
-            for (Integer C = 0; C < FGrid->ColCount(); ++C) {
-                FGrid->SetRawCells(C, R, FGrid->RawCells(C, R - 1));
-                FGrid->SetRawObjects(C, R, FGrid->RawObjects(C, R - 1));
-            }
-            FGrid->SetRowHeights(R, FGrid->RowHeights(R - 1));
-        }
-        PutRow(D, It);
-        FItems.erase(FItems.begin() + static_cast<std::ptrdiff_t>(I));
-    }
+    const size_t First = size_t(FirstAtOrAfter(FItems, AFromRow) - FItems.begin());
+    const size_t Last = size_t(FirstAtOrAfter(FItems, AToRow + 1) - FItems.begin());
+    PutBack(First, Last);
     Changed();
 }
 
 void TGridRowMap::UnHideRowsAll() {
     if (FItems.empty()) return;
-    const Integer OldCount = FGrid->RowCount();
-    const Integer NewCount = OldCount + NumHiddenRows();
-    FGrid->SetRowCount(NewCount);
-    Integer Item = NumHiddenRows() - 1;
-    Integer Old = OldCount - 1;
-    for (Integer R = NewCount - 1; R >= 0; --R) {
-        // An item whose index lies beyond the grid still comes back rather than being lost.
-        if (Item >= 0 && (FItems[size_t(Item)]->Idx >= R || Old < 0)) {
-            PutRow(R, *FItems[size_t(Item)]);
-            --Item;
-        } else if (Old >= 0) {
-            if (Old != R) {
-                for (Integer C = 0; C < FGrid->ColCount(); ++C) {
-                    FGrid->SetRawCells(C, R, FGrid->RawCells(C, Old));
-                    FGrid->SetRawObjects(C, R, FGrid->RawObjects(C, Old));
-                }
-                FGrid->SetRowHeights(R, FGrid->RowHeights(Old));
-            }
-            --Old;
-        }
-    }
-    FItems.clear();
+    PutBack(0, FItems.size());
     Changed();
 }
 
-void TGridRowMap::ShiftItems(Integer AFromRow, Integer ADelta) {
-    for (auto& It : FItems)
-        if (It->Idx >= AFromRow) It->Idx += ADelta;
+void TGridRowMap::RowsInserted(Integer ADisplRow, Integer ACount) {
+    if (ACount <= 0) return;
+    // Hidden rows right above the new rows stay with the row above them.
+    for (size_t I = 0; I < FItems.size(); ++I)
+        if (FItems[I]->Idx - Integer(I) > ADisplRow) FItems[I]->Idx += ACount;
+}
+
+void TGridRowMap::RowsRemoved(Integer ADisplRow, Integer ACount) {
+    if (ACount <= 0) return;
+    for (size_t I = 0; I < FItems.size(); ++I) {
+        const Integer Gap = FItems[I]->Idx - Integer(I);
+        FItems[I]->Idx -= std::clamp(Gap - ADisplRow, 0, ACount);
+    }
 }

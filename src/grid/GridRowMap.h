@@ -35,17 +35,23 @@ public:
     // Only when AFromRow itself is hidden.
     void UnHideRows(Integer AFromRow, Integer AToRow);
     void UnHideRowsAll();
-    // Adds ADelta to the index of every hidden row at or after AFromRow (a row was
-    // inserted or removed in the shown part).
-    void ShiftItems(Integer AFromRow, Integer ADelta);
+
+    // The grid inserted or removed display rows: the hidden rows after them move
+    // with them, so they come back in the right place.
+    void RowsInserted(Integer ADisplRow, Integer ACount);
+    void RowsRemoved(Integer ADisplRow, Integer ACount);
 
     // After every change of the row set (footer and scroll refresh).
     std::function<void()> OnChanged;
 
 private:
-    std::unique_ptr<TGridItem> TakeRow(Integer ADisplRow, Integer ARealRow);
+    // Takes the listed display rows out of the grid; false when none was taken.
+    bool TakeRows(std::vector<Integer> ADisplRows);
+    // Shows items AFirst .. ALast - 1 again.
+    void PutBack(size_t AFirst, size_t ALast);
+    void MoveRow(Integer AFrom, Integer ATo);
     void PutRow(Integer ADisplRow, const TGridItem& Item);
     void Changed() { if (OnChanged) OnChanged(); }
     TBaseGrid* FGrid;
-    std::vector<std::unique_ptr<TGridItem>> FItems;   // ascending Idx
+    std::vector<std::unique_ptr<TGridItem>> FItems;   // ascending Idx, no two alike
 };

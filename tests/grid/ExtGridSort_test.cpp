@@ -318,3 +318,24 @@ TEST(ExtGridRowsEdit, SelectedRowsOfADisjunctSelectionAreRemoved) {
     G.Grid->RemoveSelectedRows();
     EXPECT_EQ((V{"a", "c"}), G.Column(1));
 }
+
+TEST(ExtGridRowsEdit, RowsRemovedOrInsertedAboveHiddenRowsLeaveThemInPlace) {
+    TSortGrid G({"a", "b", "c", "d", "e"});
+    G.Grid->HideRows(4, 4);   // "d"
+    G.Grid->RemoveRowsEx(1, 1);   // "a"
+    G.Grid->InsertRows(1, 2);
+    G.Grid->SetCells(1, 1, "x");
+    G.Grid->SetCells(1, 2, "y");
+    EXPECT_EQ((V{"x", "y", "b", "c", "e"}), G.Column(1));
+    G.Grid->UnHideRowsAll();
+    EXPECT_EQ((V{"x", "y", "b", "c", "d", "e"}), G.Column(1));
+}
+
+TEST(ExtGridRowsEdit, RemovingRowsAroundAFilterKeepsTheFilteredRowsWhole) {
+    TSortGrid G({"k1", "o1", "k2", "o2", "k3"});
+    G.Grid->HideRowList({2, 4});   // the o rows
+    G.Grid->RemoveRowsEx(1, 2);   // k1 and k2 shown above o2
+    EXPECT_EQ((V{"k3"}), G.Column(1));
+    G.Grid->UnHideRowsAll();
+    EXPECT_EQ((V{"o1", "o2", "k3"}), G.Column(1));
+}

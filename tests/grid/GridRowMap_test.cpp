@@ -143,3 +143,55 @@ TEST(GridRowMap, ACutMergeReachingAboveTheFirstRowIsWritable) {
     EXPECT_EQ(F.Grid.Cells(1, 0), "y");
     EXPECT_EQ(F.Grid.CellRect(1, 0), F.Grid.TStringGrid::CellRect(1, 0));
 }
+
+TEST(GridRowMap, HiddenRowsFollowRowsRemovedOrInsertedAroundThem) {
+    struct TCase {
+        Integer At, Count;
+        bool Insert;
+        std::vector<Integer> Expected;   // Idx of the rows hidden at 2, 3 and 7
+    };
+    // Display rows after hiding 2, 3, 7: r0 r1 | r4 r5 r6 | r8 r9 (gaps at 2 and 5).
+    const TCase Cases[] = {
+        {0, 1, false, {1, 2, 6}},   // above all of them
+        {2, 2, false, {2, 3, 5}},   // r4, r5: the first gap stays, the second closes up
+        {2, 3, false, {2, 3, 4}},   // r4..r6: both gaps meet
+        {5, 2, false, {2, 3, 7}},   // r8, r9: below all of them
+        {2, 1, true, {2, 3, 8}},    // at the first gap: the hidden rows stay with r1 above
+        {0, 2, true, {4, 5, 9}},
+        {7, 1, true, {2, 3, 7}},    // at the end
+    };
+    for (const TCase& C : Cases) {
+        TRowsFixture F;
+        F.Map.HideRows(2, 3);
+        F.Map.HideRows(7, 7);
+        std::vector<Integer> Got;
+        if (C.Insert) F.Map.RowsInserted(C.At, C.Count);
+        else F.Map.RowsRemoved(C.At, C.Count);
+        for (Integer R = 0; R < 20; ++R)
+            if (F.Map.IsHiddenRow(R)) Got.push_back(R);
+        EXPECT_EQ(Got, C.Expected) << C.At << " " << C.Count << " " << C.Insert;
+    }
+}
+
+TEST(GridRowMap, ManyRowsHideAndComeBackInOnePass) {
+    TBaseGrid G(nullptr);
+    G.SetColCount(2);
+    G.SetRowCount(2000);
+    for (Integer R = 0; R < 2000; ++R) G.SetCells(1, R, IntToStr(R));
+    TGridRowMap M(&G);
+    std::vector<Integer> Every3rd;
+    for (Integer R = 0; R < 2000; R += 3) Every3rd.push_back(R);
+    M.HideRowList(Every3rd);
+    EXPECT_EQ(G.RowCount(), 2000 - Integer(Every3rd.size()));
+    for (Integer D = 0; D < G.RowCount(); ++D) {
+        const Integer R = M.RealRowIndex(D);
+        ASSERT_EQ(G.Cells(1, D), IntToStr(R)) << D;
+        ASSERT_EQ(M.DisplRowIndex(R), D);
+        ASSERT_NE(R % 3, 0);
+    }
+    M.UnHideRows(600, 1199);
+    EXPECT_EQ(M.NumHiddenRows(), Integer(Every3rd.size()) - 200);
+    for (Integer D = 0; D < G.RowCount(); ++D) ASSERT_EQ(G.Cells(1, D), IntToStr(M.RealRowIndex(D)));
+    M.UnHideRowsAll();
+    for (Integer R = 0; R < 2000; ++R) ASSERT_EQ(G.Cells(1, R), IntToStr(R));
+}
