@@ -35,6 +35,7 @@ TExtStringGrid::TExtStringGrid(TComponent* AOwner)
     FShowModified->OnChange = [this](TObject*) { RepaintUnlessUpdating(); };
     FColumnHeaders->OnChange = [this](TObject*) { ApplyColumnHeaders(); };
     FRowHeaders->OnChange = [this](TObject*) { ApplyRowHeaders(); };
+    WatchThemeChange(this, [this] { ThemeChanged(); });
 
     FFixedFont->SetName("Tahoma");
     FFixedFont->SetStyle(TFontStyles{fsBold});
@@ -125,8 +126,8 @@ void TExtStringGrid::Loaded() {
         TBaseGrid::SetOptions(O);
         FNavigation->SetAlwaysEdit(true);
     }
-    // No theme library here: a themed look falls back to the classic one.
-    if (FControlLook->ControlStyle() == csTheme && !ComponentState().Contains(csDesigning))
+    // Without a widget style to draw themed parts, the themed look falls back to the classic one.
+    if (!FThemed && FControlLook->ControlStyle() == csTheme && !ComponentState().Contains(csDesigning))
         FControlLook->SetControlStyle(csClassic);
     if (FAutoThemeAdapt) ThemeAdapt();
 }

@@ -10,6 +10,7 @@
 #include "grid/BaseGrid.h"
 #include "grid/ExtGridParts.h"
 #include "grid/GridRowMap.h"
+#include "platform/ui/ThemeParts.h"
 
 #include <algorithm>
 #include <functional>
@@ -346,7 +347,7 @@ public:
     void SetFixedGradientFrom(TColor Value);
     TColor FixedGradientTo() const { return FFixedGradientTo; }
     void SetFixedGradientTo(TColor Value);
-    EXTGRID_OPTION(TControlStyle, ControlStyle, csClassic)
+    EXTGRID_OPTION(TControlStyle, ControlStyle, csWinXP)
     EXTGRID_OPTION(Integer, CheckSize, 15)
     EXTGRID_OPTION(Integer, RadioSize, 10)
     EXTGRID_OPTION(TColor, Color, clBlack)
@@ -759,8 +760,8 @@ public:
     bool AutoThemeAdapt() const { return FAutoThemeAdapt; }
     // True adapts the colours to the desktop's colour scheme at once (ThemeAdapt).
     void SetAutoThemeAdapt(bool Value);
-    // Colour schemes: 1 blue, 2 olive, 3 silver, 0 any other or no theme (always 0 here).
-    static Integer GetXPColorScheme() { return 0; }
+    // Colour schemes: 1 blue, 2 olive, 3 silver, 0 any other or no theme.
+    static Integer GetXPColorScheme();
     void ApplyColorScheme(Integer Scheme);
     void ThemeAdapt() { ApplyColorScheme(GetXPColorScheme()); }
     bool AnchorHint() const { return FAnchorHint; }
@@ -1335,6 +1336,10 @@ protected:
     Integer LastMovableCol() const override { return std::max(TBaseGrid::FixedCols(), LastDataCol()); }
     Integer LastMovableRow() const override { return std::max(TBaseGrid::FixedRows(), LastDataRow()); }
     void ApplyScrollBarLook();
+    // Themed parts are drawn by the desktop's widget style; taken once at creation.
+    bool FThemed = ThemePartsAvailable();
+    // The desktop's theme changed (AutoThemeAdapt re-applies the colour scheme).
+    void ThemeChanged();
     void GetCellColor(Integer ACol, Integer ARow, TGridDrawState& AState, bool Printing, bool DoSelection,
                       bool RealColumn, TBrush* ABrush, TColor& ColorTo, TFont* AFont, TAlignment& HAlign,
                       TVAlignment& VAlign, bool& WordWrapValue) override;

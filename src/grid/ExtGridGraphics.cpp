@@ -127,6 +127,13 @@ void TExtStringGrid::DrawCheck(TCanvas* Cv, const TRect& R, bool Checked, bool E
     if (CL->NoDisabledCheckRadioLook() || CL->CheckAlwaysActive()) Enabled = true;
     const Integer S = CL->CheckSize();
     TRect B = Rect(R.Left, R.Top, R.Left + S, R.Top + S);
+    if ((Style == csWinXP || Style == csTheme) && FThemed) {
+        TThemePartState St;
+        St.Checked = Checked;
+        St.Disabled = !Enabled;
+        DrawThemePart(Cv, tpCheckBox, B, St);
+        return;
+    }
     switch (Style) {
         case csGlyph: {
             TBitmap* G = Checked ? CL->CheckedGlyph() : CL->UnCheckedGlyph();
@@ -188,7 +195,7 @@ void TExtStringGrid::DrawRadio(TCanvas* Cv, const TRect& R, Integer Count, Integ
     if (CL->NoDisabledCheckRadioLook() || CL->RadioAlwaysActive()) Disabled = false;
     if (Selected && FShowSelection) Cv->Font()->SetColor(FSelectionTextColor);
     const TControlStyle St = CL->ControlStyle();
-    if (St == csTheme) return;
+    if (St == csTheme && !FThemed) return;
     const Integer Rs = St == csClassic || St == csFlat ? CL->RadioSize() : 12;
     const std::vector<TRect> Bands = RadioLayout(Cv, R, Items, Vertical);
     for (Integer I = 0; I < std::min<Integer>(Count, Integer(Bands.size())); ++I) {
@@ -197,7 +204,12 @@ void TExtStringGrid::DrawRadio(TCanvas* Cv, const TRect& R, Integer Count, Integ
         const bool On = I == Index || (Index == -1 && Text == CellText);
         const Integer Y = Ir.Top + (Ir.Height() - Rs) / 2;
         const TRect Circle = Rect(Ir.Left + 2, Y, Ir.Left + 2 + Rs, Y + Rs);
-        if (St == csGlyph) {
+        if ((St == csWinXP || St == csTheme) && FThemed) {
+            TThemePartState Ts;
+            Ts.Checked = On;
+            Ts.Disabled = Disabled;
+            DrawThemePart(Cv, tpRadioButton, Circle, Ts);
+        } else if (St == csGlyph) {
             TBitmap* G = On ? CL->RadioOnGlyph() : CL->RadioOffGlyph();
             if (!G->Empty()) DrawTransparentBitmap(Cv, G, Cv->Brush()->Color(), Rect(Circle.Left, Circle.Top, Circle.Left + G->Width(), Circle.Top + G->Height()));
         } else {
@@ -325,12 +337,20 @@ void TExtStringGrid::DrawCellGraphicLayer(TCanvas* Cv, Integer ACol, Integer ARo
             break;
         case ctProgress: {
             TRect R = Rc;
-            InflateRect(R, -2, -2);
             Integer V = 0;
             try {
                 V = Ints(ACol, ARow);
             } catch (const EExtGridError&) {
             }
+            const TControlStyle St = FControlLook->ControlStyle();
+            if ((St == csWinXP || St == csTheme) && FThemed && FControlLook->ProgressXP()) {
+                InflateRect(R, -FControlLook->ProgressMarginX(), -FControlLook->ProgressMarginY());
+                TThemePartState Ts;
+                Ts.Percent = V;
+                DrawThemePart(Cv, tpProgressBar, R, Ts);
+                break;
+            }
+            InflateRect(R, -2, -2);
             const TColor Done = G->CellColor(), Rest = G->CellColorTo();
             const TColor DoneText = G->CellBoolean() ? G->CellTextColor() : Complement(Done);
             const TColor RestText = G->CellBoolean() ? G->CellTextColorTo() : Complement(Rest);
@@ -355,7 +375,14 @@ void TExtStringGrid::DrawCellGraphicLayer(TCanvas* Cv, Integer ACol, Integer ARo
             if (FControlLook->FlatButton()) State |= DFCS_FLAT;
             if (Pushed) State |= DFCS_PUSHED;
             if (!En) State |= DFCS_INACTIVE;
-            DrawFrameControl(Cv, Gr, DFC_BUTTON, State);
+            if (FThemed) {
+                TThemePartState Ts;
+                Ts.Pushed = Pushed;
+                Ts.Disabled = !En;
+                DrawThemePart(Cv, tpPushButton, Gr, Ts);
+            } else {
+                DrawFrameControl(Cv, Gr, DFC_BUTTON, State);
+            }
             TRect T = Gr;
             InflateRect(T, Pushed ? -3 : -2, Pushed ? -3 : -2);
             if (G->CellType() == ctBitButton)

@@ -1,8 +1,7 @@
 // TExtStringGrid: painting of one cell. TBaseGrid::DrawCell fills the background
 // and draws the grid lines; DrawCellText here puts the content on it in layers:
 // fixed-cell looks, row indicator and marks, text, borders, user draw events and
-// the focus rectangle. No theme library exists here, so themed looks take their
-// classic forms.
+// the focus rectangle. Themed parts come from the desktop's widget style.
 #include "grid/ExtGrid.h"
 
 #include "grid/EsgHTMLE.h"
@@ -239,34 +238,6 @@ TComponent* TExtStringGrid::PictureContainerComponent() const { return FPictureC
 
 AnsiString TExtStringGrid::StrippedCells(Integer ACol, Integer ARow) const { return HTMLStrip(Cells(ACol, ARow)); }
 
-// --- colour schemes -------------------------------------------------------------------------
-void TExtStringGrid::SetAutoThemeAdapt(bool Value) {
-    FAutoThemeAdapt = Value;
-    if (!Value) return;   // switching off keeps the colours as they are
-    ThemeAdapt();
-    Invalidate();
-}
-
-void TExtStringGrid::ApplyColorScheme(Integer Scheme) {
-    struct TScheme {
-        TColor From, To, Active, ActiveTo, LookFrom, LookTo, FindFrom, FindTo;
-    };
-    static const TScheme Schemes[] = {
-        {0xFFFFFF, clBtnFace, 0xFFFFFF, 0xFFD9B3, clNone, clNone, 0xFFFFFF, 0xFFD9B3},
-        {0xFCE1CB, 0xE0A57D, 0x94E6FB, 0x1595EE, 0xFCE1CB, 0xE0A57D, 0xFCE1CB, 0xE0A57D},
-        {0xCFF0EA, 0x8CC0B1, 0x94E6FB, 0x1595EE, 0xCFF0EA, 0x8CC0B1, 0xCFF0EA, 0x8CC0B1},
-        {0xECE2E1, 0xB39698, 0x94E6FB, 0x1595EE, 0xECE2E1, 0xB39698, 0xECE2E1, 0xB39698}};
-    const TScheme& S = Schemes[Scheme >= 0 && Scheme <= 3 ? Scheme : 0];
-    SetFixedGradient(ColorToRGB(S.From), ColorToRGB(S.To));
-    FActiveCellColor = S.Active;
-    FActiveCellColorTo = S.ActiveTo;
-    FControlLook->SetFixedGradientFrom(S.LookFrom);
-    FControlLook->SetFixedGradientTo(S.LookTo);
-    FSearchFooter->SetColor(S.FindFrom);
-    FSearchFooter->SetColorTo(S.FindTo);
-    RepaintUnlessUpdating();
-}
-
 // --- cell content ------------------------------------------------------------------------
 void TExtStringGrid::DrawCellText(TCanvas* ACanvas, Integer ACol, Integer ARow, TRect ARect, TGridDrawState AState) {
     if (FMultilinecells) GNoWrapFlag = 0;
@@ -314,9 +285,22 @@ void TExtStringGrid::DrawCellText(TCanvas* ACanvas, Integer ACol, Integer ARow, 
 
     if (FixedCell && FLook == glListView && !FFlat) {
         TPenBrushKeeper Keep(ACanvas);
-        ACanvas->Brush()->SetColor(clBtnFace);
-        ACanvas->Pen()->SetColor(clWhite);
-        ACanvas->Rectangle(Rc);
+        if (FThemed) {
+            TRect H = Rc;
+            InflateRect(H, 1, 1);
+            const TPoint M = ClientCursorPos(this);
+            TThemePartState Ts;
+            Ts.Hot = M.X >= H.Left && M.X < H.Right && M.Y >= H.Top && M.Y < H.Bottom;
+            Ts.Pushed = Ts.Hot && FHeaderPressed;
+            DrawThemePart(ACanvas, tpHeaderItem, H, Ts);
+            ACanvas->Pen()->SetColor(clWhite);
+            ACanvas->MoveTo(H.Left, H.Top);
+            ACanvas->LineTo(H.Right, H.Top);
+        } else {
+            ACanvas->Brush()->SetColor(clBtnFace);
+            ACanvas->Pen()->SetColor(clWhite);
+            ACanvas->Rectangle(Rc);
+        }
     }
 
     if (ACol == 0 && FShowModified->Enabled() && RowMarked(ARow)) {
@@ -329,7 +313,9 @@ void TExtStringGrid::DrawCellText(TCanvas* ACanvas, Integer ACol, Integer ARow, 
     const Integer RightBefore = Rc.Right;
     if (!FixedCell && FControlLook->DropDownAlwaysVisible() && HasComboBox(ACol, ARow)) {
         TPenBrushKeeper Keep(ACanvas);
-        DrawComboButton(ACanvas, this, Rect(Rc.Right - 16, Rc.Top, Rc.Right, Rc.Bottom), false);
+        const TRect B = Rect(Rc.Right - 16, Rc.Top, Rc.Right, Rc.Bottom);
+        if (FThemed) DrawThemePart(ACanvas, tpComboButton, B, TThemePartState());
+        else DrawComboButton(ACanvas, this, B, false);
         Rc.Right -= 16;
     }
 
