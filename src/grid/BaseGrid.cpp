@@ -158,19 +158,26 @@ void TBaseGrid::Notification(TComponent* AComponent, TOperation Operation) {
 
 // --- cells ------------------------------------------------------------------
 AnsiString TBaseGrid::Cells(Integer ACol, Integer ARow) const {
-    const TPoint B = BaseCell(ACol, ARow);
-    AnsiString Value = RawCells(B.X, B.Y);
-    if (B.Y < FDisplRowCount) {
-        // The hooks are the advanced grid's; reading stays logically const.
-        auto* Self = const_cast<TBaseGrid*>(this);
-        Self->GetDisplText(B.X, B.Y, Value);
-        if (OnGetDisplWideText) {
-            WideString W = AnsiToWide(Value);
-            Self->GetDisplWideText(B.X, B.Y, W);
-            Value = WideToCellText(W);
-        }
-    }
+    AnsiString Scratch;
+    const AnsiString& Value = CellsRef(ACol, ARow, Scratch);
+    if (&Value == &Scratch) return Scratch;
     return Value;
+}
+
+const AnsiString& TBaseGrid::CellsRef(Integer ACol, Integer ARow, AnsiString& Scratch) const {
+    const TPoint B = BaseCell(ACol, ARow);
+    const AnsiString& Stored = TStringGrid::CellsRef(B.X, B.Y);
+    if (B.Y >= FDisplRowCount || (!OnGetDisplText && !OnGetDisplWideText)) return Stored;
+    Scratch = Stored;
+    // The hooks are the advanced grid's; reading stays logically const.
+    auto* Self = const_cast<TBaseGrid*>(this);
+    Self->GetDisplText(B.X, B.Y, Scratch);
+    if (OnGetDisplWideText) {
+        WideString W = AnsiToWide(Scratch);
+        Self->GetDisplWideText(B.X, B.Y, W);
+        Scratch = WideToCellText(W);
+    }
+    return Scratch;
 }
 
 void TBaseGrid::SetCells(Integer ACol, Integer ARow, const AnsiString& Value) {
@@ -299,6 +306,8 @@ void TBaseGrid::SplitCells(Integer ACol, Integer ARow) {
 }
 
 TPoint TBaseGrid::BaseCell(Integer ACol, Integer ARow) const {
+    // A grid that never had cell properties has no merges: no slot to look at.
+    if (FAllProps.empty()) return Point(ACol, ARow);
     const TPoint B = TCellProperties::BaseCellOf(CellPropertiesOrNil(ACol, ARow), ACol, ARow);
     if (B.X == ACol && B.Y == ARow) return B;
     // Hiding or removing rows can cut a merge: a covered cell whose base no longer

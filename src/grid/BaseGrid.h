@@ -196,6 +196,9 @@ public:
     // --- cells. Cells reads the base cell's text through the display hooks;
     // SetCells writes the base cell of a merge.
     AnsiString Cells(Integer ACol, Integer ARow) const;
+    // Cells without a copy: the stored text itself while no display event is set
+    // (valid until the cell changes), else the displayed text put into Scratch.
+    const AnsiString& CellsRef(Integer ACol, Integer ARow, AnsiString& Scratch) const;
     void SetCells(Integer ACol, Integer ARow, const AnsiString& Value);
     // The user's object of a cell, kept inside its properties.
     TObject* Objects(Integer ACol, Integer ARow) const;
@@ -246,6 +249,7 @@ protected:
     virtual bool HasNodes() { return false; }
     virtual void DrawCellText(TCanvas* ACanvas, Integer ACol, Integer ARow, TRect ARect, TGridDrawState AState);
     virtual void UpdateFooter() {}
+    // Run by the cell reads only while OnGetDisplText or OnGetDisplWideText is set.
     virtual void GetDisplText(Integer ACol, Integer ARow, AnsiString& Value);
     virtual void GetDisplWideText(Integer ACol, Integer ARow, WideString& Value);
     virtual void GetCellColor(Integer ACol, Integer ARow, TGridDrawState& AState, bool Printing, bool DoSelection,

@@ -6,8 +6,8 @@
 #include "platform/rtl/SysUtils.h"
 #include "platform/ui/Dialogs.h"
 
+#include <algorithm>
 #include <array>
-#include <cstring>
 #include <string_view>
 
 #include <unistd.h>
@@ -184,7 +184,24 @@ AnsiString ZemtarSubscriberNo(const AnsiString& Value, Integer Width) {
 }
 
 bool IsMarkedRow(const TExtStringGrid& Grid, Integer Row, Integer MarkCol) {
-    return Row >= 1 && Row < Grid.RowCount() && Grid.Cells(MarkCol, Row) == "E";
+    AnsiString Scratch;
+    return Row >= 1 && Row < Grid.RowCount() && Grid.CellsRef(MarkCol, Row, Scratch) == "E";
+}
+
+void TZemtarRow::Read(const TExtStringGrid& Grid, Integer Row) {
+    const size_t Count = static_cast<size_t>(std::max(0, Grid.ColCount()));
+    FCells.resize(Count);
+    FScratch.resize(Count);
+    for (size_t Col = 0; Col < Count; ++Col) {
+        FCells[Col] = &Grid.CellsRef(static_cast<Integer>(Col), Row, FScratch[Col]);
+        // Long texts lie apart from the cells: fetch them while the rest is read.
+        __builtin_prefetch(FCells[Col]->data());
+    }
+}
+
+const AnsiString& TZemtarRow::operator[](Integer Col) const {
+    static const AnsiString Empty;
+    return Col >= 0 && static_cast<size_t>(Col) < FCells.size() ? *FCells[Col] : Empty;
 }
 
 Integer CountMarkedRows(const TExtStringGrid& Grid, Integer MarkCol) {
@@ -213,15 +230,14 @@ void TZemtarText::Flush() {
     FUtf8.clear();
 }
 
-void TZemtarText::Leaf(Integer Indent, const char* Tag, const AnsiString& Value) {
+void TZemtarText::Leaf(Integer Indent, std::string_view Tag, std::string_view Value) {
     if (Indent > 0) FUtf8.append(static_cast<size_t>(Indent), ' ');
-    const size_t TagLength = std::strlen(Tag);
     FUtf8 += '<';
-    FUtf8.append(Tag, TagLength);
+    FUtf8 += Tag;
     FUtf8 += '>';
     AppendConverted(FUtf8, Value, cvContent);
     FUtf8 += "</";
-    FUtf8.append(Tag, TagLength);
+    FUtf8 += Tag;
     FUtf8 += '>';
     FUtf8 += LineEnd;
     LineDone();

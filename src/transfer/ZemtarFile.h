@@ -80,6 +80,20 @@ AnsiString ZemtarSubscriberNo(const AnsiString& Value, Integer Width);
 bool IsMarkedRow(const TExtStringGrid& Grid, Integer Row, Integer MarkCol);
 Integer CountMarkedRows(const TExtStringGrid& Grid, Integer MarkCol);
 
+// The texts of one grid row as the grid shows them, read once in column order
+// (the order they lie in memory) and copied only where a display hook makes them.
+// Valid until the grid changes or the next Read.
+class TZemtarRow {
+public:
+    void Read(const TExtStringGrid& Grid, Integer Row);
+    // An empty text past the last column.
+    const AnsiString& operator[](Integer Col) const;
+
+private:
+    std::vector<const AnsiString*> FCells;
+    std::vector<AnsiString> FScratch;
+};
+
 // Builds a transfer file line by line in its stored form: the code page 1254
 // texts given are written as UTF-8, each line end as TAB CR LF. With a sink the
 // bytes go on to it in pieces of about a megabyte, so the file is never held
@@ -91,8 +105,7 @@ public:
     // break inside becomes CR LF.
     void Line(Integer Indent, std::string_view Markup);
     // <Tag>Value</Tag> on one line, Value escaped; EZemtarText for a forbidden character.
-    void Leaf(Integer Indent, const char* Tag, const AnsiString& Value);
-    void Leaf(Integer Indent, const AnsiString& Tag, const AnsiString& Value) { Leaf(Indent, Tag.c_str(), Value); }
+    void Leaf(Integer Indent, std::string_view Tag, std::string_view Value);
     // Hands what is left to the sink.
     void Flush();
     // The bytes not yet handed to a sink (all of them without one).

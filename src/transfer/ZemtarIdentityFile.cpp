@@ -41,25 +41,28 @@ AnsiString DateValue(const AnsiString& S) {
     return Copy(S, 7, 4) + Copy(S, 4, 2) + Copy(S, 1, 2);
 }
 
-AnsiString Attribute(const char* Name, const AnsiString& Value) {
-    return AnsiString("  ") + Name + "=\"" + XmlAttributeEscape(Value) + "\"";
+void AppendAttribute(AnsiString& Line, const char* Name, const AnsiString& Value) {
+    Line += "  ";
+    Line += Name;
+    Line += "=\"";
+    Line += XmlAttributeEscape(Value);
+    Line += '"';
 }
 
 class TBodyWriter {
 public:
-    TBodyWriter(TZemtarText& Out, const TExtStringGrid& Grid, Integer Row, const TBlankRules& Rules)
-        : FOut(Out), FGrid(Grid), FRow(Row), FRules(Rules) {}
+    TBodyWriter(TZemtarText& Out, const TZemtarRow& Row, const TBlankRules& Rules)
+        : FOut(Out), FRow(Row), FRules(Rules) {}
 
-    AnsiString Cell(Integer Col) const { return FGrid.Cells(Col, FRow); }
+    const AnsiString& Cell(Integer Col) const { return FRow[Col]; }
 
-    void Leaf(const char* Tag, const AnsiString& Cell, TEmptyRule Rule = erValue,
-              const char* Placeholder = "") {
+    void Leaf(const char* Tag, std::string_view Cell, TEmptyRule Rule = erValue, const char* Placeholder = "") {
         const bool Trailing = TBlankRules::Has(FRules.Trailing, Tag);
         if (!Trailing && !Cell.empty()) {
             FOut.Leaf(8, Tag, Cell);
             return;
         }
-        AnsiString Value = Cell;
+        AnsiString Value(Cell);
         if (Value.empty()) {
             if (Rule == erPlaceholder) Value = Placeholder;
             else if (Rule == erBlank && !(Trailing && TBlankRules::Has(FRules.Single, Tag))) Value = " ";
@@ -70,17 +73,20 @@ public:
 
 private:
     TZemtarText& FOut;
-    const TExtStringGrid& FGrid;
-    Integer FRow;
+    const TZemtarRow& FRow;
     const TBlankRules& FRules;
 };
 
-void WriteBody(TZemtarText& Out, const TZemtarEnergyKind& Kind, const TExtStringGrid& Grid, Integer Row,
-               const TBlankRules& Rules) {
-    TBodyWriter W(Out, Grid, Row, Rules);
+void WriteBody(TZemtarText& Out, const TZemtarEnergyKind& Kind, const TZemtarRow& Row, const TBlankRules& Rules,
+               AnsiString& Scratch) {
+    TBodyWriter W(Out, Row, Rules);
     Out.Line(2, "<islemler>");
-    Out.Line(4, "<islem" + Attribute("islemturu", Kind.IdentityIslemTuru) + Attribute("islemtipi", W.Cell(18)) +
-                    Attribute("abonetipi", W.Cell(33)) + ">");
+    Scratch = "<islem";
+    AppendAttribute(Scratch, "islemturu", Kind.IdentityIslemTuru);
+    AppendAttribute(Scratch, "islemtipi", W.Cell(18));
+    AppendAttribute(Scratch, "abonetipi", W.Cell(33));
+    Scratch += '>';
+    Out.Line(4, Scratch);
     Out.Line(6, "<abonebilgileri>");
     W.Leaf("vkn", W.Cell(4), erPlaceholder, "2222222222");
     W.Leaf("tckn", W.Cell(5), erPlaceholder, "22222222222");
@@ -160,10 +166,13 @@ void BuildIdentityTransferFile(TZemtarText& Out, const TZemtarEnergyKind& Kind, 
 
     WriteEnvelopeHead(Out, Envelope);
     const TBlankRules Rules = BlankRules(Kind, FileKind);
+    TZemtarRow Cells;
+    AnsiString Scratch;
     for (Integer Row = 1; Row < Grid.RowCount(); ++Row) {
         if (!IsMarkedRow(Grid, Row, IdentityMarkCol)) continue;
         try {
-            WriteBody(Out, Kind, Grid, Row, Rules);
+            Cells.Read(Grid, Row);
+            WriteBody(Out, Kind, Cells, Rules, Scratch);
         } catch (const EZemtarText&) {
             CheckZemtarRowText(Grid, Row);
             throw;

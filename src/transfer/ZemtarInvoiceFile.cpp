@@ -6,6 +6,7 @@
 #include "platform/ui/Dialogs.h"
 
 #include <cmath>
+#include <string_view>
 
 namespace {
 
@@ -16,20 +17,22 @@ constexpr Integer AmountCol = 7;
 // The start tag of an invoice block with its operation code.
 AnsiString IslemTag(const AnsiString& Code) { return "<islem  islemturu=\"" + XmlAttributeEscape(Code) + "\">"; }
 
-void WriteBlock(TZemtarText& Out, const TZemtarEnergyKind& Kind, const TExtStringGrid& Grid, Integer Row,
+std::string_view OrPlaceholder(const AnsiString& Value, const char* Placeholder) {
+    return Value.empty() ? std::string_view(Placeholder) : std::string_view(Value);
+}
+
+void WriteBlock(TZemtarText& Out, const TZemtarEnergyKind& Kind, const TZemtarRow& Cell,
                 const AnsiString& IslemStart) {
-    auto Cell = [&](Integer Col) { return Grid.Cells(Col, Row); };
-    auto OrPlaceholder = [](AnsiString V, const char* P) { return V.empty() ? AnsiString(P) : V; };
     Out.Line(2, "<islemler>");
     Out.Line(4, IslemStart);
     Out.Line(6, "<abonebilgileri>");
-    Out.Leaf(8, "vkn", OrPlaceholder(Cell(4), "2222222222"));
-    Out.Leaf(8, "tckn", OrPlaceholder(Cell(5), "22222222222"));
-    Out.Leaf(8, "aboneno", ZemtarSubscriberNo(Cell(1), Kind.SubscriberNoWidth));
-    Out.Leaf(8, "soyad", Cell(3));
-    Out.Leaf(8, "ad", Cell(2));
-    Out.Leaf(8, "tuketimmiktar", Cell(6));
-    Out.Leaf(8, "tutartl", ReplaceAll(Cell(AmountCol), ",", "."));
+    Out.Leaf(8, "vkn", OrPlaceholder(Cell[4], "2222222222"));
+    Out.Leaf(8, "tckn", OrPlaceholder(Cell[5], "22222222222"));
+    Out.Leaf(8, "aboneno", ZemtarSubscriberNo(Cell[1], Kind.SubscriberNoWidth));
+    Out.Leaf(8, "soyad", Cell[3]);
+    Out.Leaf(8, "ad", Cell[2]);
+    Out.Leaf(8, "tuketimmiktar", Cell[6]);
+    Out.Leaf(8, "tutartl", ReplaceAll(Cell[AmountCol], ",", "."));
     Out.Line(6, "</abonebilgileri>");
     Out.Line(4, "</islem>");
     Out.Line(2, "</islemler>");
@@ -47,10 +50,11 @@ AnsiString InvoiceFilePath(const TZemtarEnergyKind& Kind, const TInvoiceFileInpu
 
 TInvoiceTotals InvoiceTotals(const TExtStringGrid& Grid) {
     TInvoiceTotals T;
+    AnsiString Scratch;
     for (Integer Row = 1; Row < Grid.RowCount(); ++Row) {
         if (!IsMarkedRow(Grid, Row, InvoiceMarkCol)) continue;
         ++T.Count;
-        const Double Amount = static_cast<Double>(StrToFloat(Grid.Cells(AmountCol, Row)));
+        const Double Amount = static_cast<Double>(StrToFloat(Grid.CellsRef(AmountCol, Row, Scratch)));
         T.Total += Amount;
         T.Millionths += std::llround(Amount * 1e6);
     }
@@ -89,13 +93,15 @@ void BuildInvoiceTransferFile(TZemtarText& Out, const TZemtarEnergyKind& Kind, c
 
     WriteEnvelopeHead(Out, Envelope);
     const AnsiString Normal = IslemTag(Kind.InvoiceIslemTuru), Refund = IslemTag(Kind.RefundIslemTuru);
+    TZemtarRow Cells;
     for (Integer Row = 1; Row < Grid.RowCount(); ++Row) {
         if (!IsMarkedRow(Grid, Row, InvoiceMarkCol)) continue;
-        const AnsiString Status = Grid.Cells(StatusCol, Row);
         try {
+            Cells.Read(Grid, Row);
+            const AnsiString& Status = Cells[StatusCol];
             // Other statuses (exempt, no identity record, typed text) are counted but not written.
-            if (Status == "NORMAL") WriteBlock(Out, Kind, Grid, Row, Normal);
-            else if (Status == "İADE") WriteBlock(Out, Kind, Grid, Row, Refund);
+            if (Status == "NORMAL") WriteBlock(Out, Kind, Cells, Normal);
+            else if (Status == "İADE") WriteBlock(Out, Kind, Cells, Refund);
             else continue;
         } catch (const EZemtarText&) {
             CheckZemtarRowText(Grid, Row);

@@ -204,6 +204,36 @@ TEST(BaseGrid, DisplayHooksApplyBelowTheDisplayRowCount) {
     EXPECT_EQ(SeenCol, 1);
 }
 
+TEST(BaseGrid, CellsRefCopiesOnlyWhatADisplayHookChanges) {
+    TTestGrid G(nullptr);
+    G.SetCells(1, 1, "base");
+    G.SetCells(2, 1, "covered");
+    G.SetCells(3, 3, "alone");
+    AnsiString Scratch = "untouched";
+    // No properties anywhere: every cell reads as itself, in place.
+    EXPECT_EQ(&G.CellsRef(2, 1, Scratch), &G.TStringGrid::CellsRef(2, 1));
+    EXPECT_EQ(G.CellsRef(9, 9, Scratch), "");
+    EXPECT_EQ(Scratch, "untouched");
+
+    // A merge sends the covered cell to its base; other cells still read in place.
+    G.MergeCells(1, 1, 2, 1);
+    EXPECT_EQ(&G.CellsRef(2, 1, Scratch), &G.TStringGrid::CellsRef(1, 1));
+    EXPECT_EQ(&G.CellsRef(3, 3, Scratch), &G.TStringGrid::CellsRef(3, 3));
+    G.ClearProps();
+    EXPECT_EQ(G.CellsRef(2, 1, Scratch), "covered");
+
+    // With a hook the displayed text is made in Scratch; rows past the display count stay raw.
+    G.SetDisplRowCount(2);
+    G.OnGetDisplText = [](TObject*, Integer, Integer, AnsiString& V) { V = "<" + V + ">"; };
+    EXPECT_EQ(&G.CellsRef(1, 1, Scratch), &Scratch);
+    EXPECT_EQ(Scratch, "<base>");
+    EXPECT_EQ(&G.CellsRef(3, 3, Scratch), &G.TStringGrid::CellsRef(3, 3));
+    EXPECT_EQ(G.Cells(2, 1), "<covered>");
+    G.OnGetDisplText = nullptr;
+    G.OnGetDisplWideText = [](TObject*, Integer, Integer, WideString& W) { W += u"\u015F"; };
+    EXPECT_EQ(G.CellsRef(1, 1, Scratch), WideToCellText(u"base\u015F"));
+}
+
 TEST(BaseGrid, SettingTheLastRowOfAFooterGridUpdatesTheFooter) {
     TTestGrid G(nullptr);
     G.SetCells(1, 4, "x");

@@ -99,4 +99,29 @@ TEST_F(ZemtarFileOnDisk, MarkedRowsAreThoseWithExactlyE) {
     EXPECT_EQ(0, CountMarkedRows(*Grid, 11));
 }
 
+TEST_F(ZemtarFileOnDisk, RowReadGivesTheShownTextOfEveryColumn) {
+    SetUpGrid(4, 3);
+    SetRow(1, {{0, "1"}, {1, "ÖZGÜR GIDA SANAYİ VE TİCARET"}, {3, "E"}});
+    SetRow(2, {{0, "2"}, {2, "iki"}});
+    TZemtarRow Row;
+    Row.Read(*Grid, 1);
+    EXPECT_EQ(Row[1], "ÖZGÜR GIDA SANAYİ VE TİCARET");
+    EXPECT_EQ(Row[2], "");
+    EXPECT_EQ(Row[4], "");    // past the last column
+    EXPECT_EQ(Row[-1], "");
+    Row.Read(*Grid, 2);
+    EXPECT_EQ(Row[0], "2");
+    EXPECT_EQ(Row[1], "");
+    EXPECT_EQ(Row[2], "iki");
+    // What a display hook shows is what the files get.
+    Grid->OnGetDisplText = [](TObject*, Integer ACol, Integer, AnsiString& V) {
+        if (ACol == 2) V += "!";
+    };
+    Row.Read(*Grid, 2);
+    EXPECT_EQ(Row[2], "iki!");
+    EXPECT_EQ(Row[0], "2");
+    Row.Read(*Grid, 9);   // past the last row
+    EXPECT_EQ(Row[0], "");
+}
+
 }  // namespace

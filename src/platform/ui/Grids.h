@@ -346,7 +346,9 @@ public:
 
     // Out of range reads give an empty text; writes extend nothing and are refused
     // with EInvalidGridOperation "Grid index out of range".
-    AnsiString Cells(Integer ACol, Integer ARow) const;
+    AnsiString Cells(Integer ACol, Integer ARow) const { return CellsRef(ACol, ARow); }
+    // The stored text itself, for readers that need no copy; valid until the cell changes.
+    const AnsiString& CellsRef(Integer ACol, Integer ARow) const;
     void SetCells(Integer ACol, Integer ARow, const AnsiString& Value);
     TObject* Objects(Integer ACol, Integer ARow) const;
     void SetObjects(Integer ACol, Integer ARow, TObject* Value);

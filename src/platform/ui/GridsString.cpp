@@ -38,9 +38,10 @@ bool TStringGrid::InCells(Integer ACol, Integer ARow) const {
     return ACol >= 0 && ARow >= 0 && ACol < ColCount() && ARow < static_cast<Integer>(FData.size());
 }
 
-AnsiString TStringGrid::Cells(Integer ACol, Integer ARow) const {
+const AnsiString& TStringGrid::CellsRef(Integer ACol, Integer ARow) const {
+    static const AnsiString Empty;
     const TCell* C = StoredCell(ACol, ARow);
-    return C ? C->Text : AnsiString();
+    return C ? C->Text : Empty;
 }
 
 void TStringGrid::SetCells(Integer ACol, Integer ARow, const AnsiString& Value) {

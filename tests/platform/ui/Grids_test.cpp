@@ -477,6 +477,20 @@ TEST(GridsStore, RowsWrittenLateFollowColumnChanges) {
     EXPECT_THROW(G.SetObjects(0, 4, nullptr), EInvalidGridOperation);
 }
 
+TEST(GridsStore, CellsRefIsTheStoredTextItselfAndEmptyOutsideIt) {
+    TStringGrid G(nullptr);
+    G.SetColCount(3);
+    G.SetRowCount(3);
+    G.SetCells(1, 1, "Kayıt numarası uzun bir metin");
+    const AnsiString& Ref = G.CellsRef(1, 1);
+    EXPECT_EQ(Ref, "Kayıt numarası uzun bir metin");
+    G.SetCells(1, 1, "yeni");
+    EXPECT_EQ(Ref, "yeni");   // the stored text, not a copy
+    struct Case { Integer C, R; };
+    for (const Case& K : {Case{0, 1}, Case{2, 1}, Case{1, 2}, Case{3, 1}, Case{-1, 1}, Case{1, -1}, Case{1, 3}})
+        EXPECT_EQ(G.CellsRef(K.C, K.R), "") << K.C << "," << K.R;
+}
+
 TEST(GridsStore, GrowingRowByRowKeepsEveryRow) {
     TStringGrid G(nullptr);
     G.SetColCount(3);
