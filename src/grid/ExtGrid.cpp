@@ -2,6 +2,7 @@
 // the current cell.
 #include "grid/ExtGrid.h"
 
+#include "grid/ExtGridLink.h"
 #include "grid/ExtUtil.h"
 #include "platform/ui/Forms.h"
 
@@ -108,6 +109,8 @@ void TExtStringGrid::Notification(TComponent* AComponent, TOperation Operation) 
     TBaseGrid::Notification(AComponent, Operation);
     if (Operation == opRemove && AComponent == FHookedForm) FHookedForm = nullptr;
     if (Operation == opRemove && FPictureContainer && AComponent == PictureContainerComponent()) FPictureContainer = nullptr;
+    if (Operation == opRemove && AComponent == FCellChecker) FCellChecker = nullptr;
+    if (Operation == opRemove && AComponent == FEditLink) FEditLink = nullptr;
 }
 
 void TExtStringGrid::Loaded() {

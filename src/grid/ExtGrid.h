@@ -59,6 +59,8 @@ class TGridCheckBox;
 class TGridDatePicker;
 class TGridButton;
 class TGridEditorKeys;
+class TEditLink;
+class TExtStringGridCheck;
 class TExtRichEdit;
 class TRichEdit;
 
@@ -382,7 +384,7 @@ public:
     void Assign(TPersistent* Source) override;
     EXTGRID_OPTION(Integer, Column, 0)
     EXTGRID_OPTION(AnsiString, Condition, AnsiString())
-    EXTGRID_OPTION(bool, CaseSensitive, false)
+    EXTGRID_OPTION(bool, CaseSensitive, true)
     EXTGRID_OPTION(AnsiString, Prefix, AnsiString())
     EXTGRID_OPTION(AnsiString, Suffix, AnsiString())
     EXTGRID_OPTION(TFilterOperation, Operation, foNONE)
@@ -592,6 +594,7 @@ using TComboChangeEvent = std::function<void(TObject* Sender, Integer ACol, Inte
 using TComboObjectChangeEvent = std::function<void(TObject* Sender, Integer ACol, Integer ARow, Integer AItemIndex,
                                                    const AnsiString& ASelection, TObject* AObject)>;
 using TSelectionResizeEvent = std::function<void(TObject* Sender, TGridRect OrigSelection, TGridRect NewSelection)>;
+using TGetEditorPropEvent = std::function<void(TObject* Sender, Integer ACol, Integer ARow, TEditLink* AEditLink)>;
 
 // The text editor the grid shows over a cell for the plain and character-filtered
 // editor types: filters and case rules per type, a length limit, validation before
@@ -1203,6 +1206,13 @@ public:
     TComboChangeEvent OnComboChange;
     TComboObjectChangeEvent OnComboObjectChange;
     TClickCellEvent OnComboCloseUp;
+    // --- the application's own editing (ExtGridLink.cpp): the edit link of edCustom
+    // cells and the checker of edited values; both cleared when they go.
+    TEditLink* EditLink() const { return FEditLink; }
+    void SetEditLink(TEditLink* Value);
+    TExtStringGridCheck* CellChecker() const { return FCellChecker; }
+    void SetCellChecker(TExtStringGridCheck* Value);
+    TGetEditorPropEvent OnGetEditorProp;
     // --- rich-text cells (ExtGridRich.cpp): one rich edit renders RTF cells, the other edits them
     TExtRichEdit* RichEdit();
     TExtRichEdit* RenderRichEdit();
@@ -1432,6 +1442,13 @@ private:
     char FStartKey = 0;
     TGridRect FPrevSelection;
     friend class TGridEditorKeys;
+    friend class TEditLink;
+    // Shows the edit link's control over (or below) the current cell.
+    bool ShowEditLink(TRect R);
+    // The link's value goes to the cell; the pop-up form goes.
+    void EndEditLink();
+    TEditLink* FEditLink = nullptr;
+    TExtStringGridCheck* FCellChecker = nullptr;
     TWinControl* FEditorControl = nullptr;
     TGridSpin* FSpin = nullptr;
     TGridCombo* FCombo = nullptr;

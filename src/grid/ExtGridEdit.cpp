@@ -2,6 +2,8 @@
 // validating and writing back the edited value, advancing after Enter and Tab.
 #include "grid/ExtGrid.h"
 
+#include "grid/ExtGridLink.h"
+
 #include <algorithm>
 
 namespace {
@@ -146,15 +148,22 @@ bool TExtStringGrid::ValidateCell(const AnsiString& Value) {
         const bool Advance = FNavigation->AdvanceOnEnter();
         FNavigation->SetAdvanceOnEnter(false);
         try {
+            if (FCellChecker && FCellChecker->AutoCorrect()) V = FCellChecker->Correct(B.X, B.Y, V);
+            const AnsiString Offered = V;
             if (OnCellValidate) OnCellValidate(this, B.X, B.Y, V, Valid);
+            if (FShowModified->Enabled() && FixedCols() > 0) {
+                SetRowMarked(B.Y, true);
+                RepaintCell(0, B.Y);
+            }
             if (Valid) {
+                if (FCellChecker && FCellChecker->AutoMarkError()) V = FCellChecker->MarkError(B.X, B.Y, V);
                 if (UndoRedo()) UndoRedo()->AddChange(B.X, B.Y, FTextBeforeEdit, V);
                 CellsChanged(Rect(B.X, B.Y, B.X, B.Y));
                 SetCells(B.X, B.Y, V);
                 FooterCellChanged(B.X);   // after the store: the totals take the new value
             } else {
                 // The handler's own value wins; a value left as typed goes back.
-                const AnsiString Back = V == Value ? FTextBeforeEdit : V;
+                const AnsiString Back = V == Offered ? FTextBeforeEdit : V;
                 if (EditorMode() && InplaceEditor()) {
                     InplaceEditor()->SetText(Back);
                     HideEditor();

@@ -3,7 +3,10 @@
 // cell, filling it from the cell and storing its value when the edit ends.
 #include "grid/ExtGridEditors.h"
 
+#include "grid/ExtGridLink.h"
+
 #include "platform/rtl/SysUtils.h"
+#include "platform/ui/Forms.h"
 #include "platform/ui/WinApi.h"
 
 #include <QApplication>
@@ -658,6 +661,8 @@ bool TExtStringGrid::ShowEditorControl(TEditorType AEditor) {
             Ctl = E;
             break;
         }
+        case edCustom:
+            return ShowEditLink(R);
         default:
             return false;
     }
@@ -701,12 +706,89 @@ void TExtStringGrid::EndEditorControl() {
             StoreCellText(B.X, B.Y, V);
             break;
         }
+        case edCustom:
+            if (FEditLink) {
+                AnsiString V;
+                FEditLink->GetEditorValue(V);
+                StoreCellText(B.X, B.Y, V);
+            }
+            break;
         default: break;
     }
     const bool HadFocus = HasFocusWithin(Ctl);
     Ctl->SetVisible(false);
     Ctl->SetEnabled(false);
     if (HadFocus && CanFocus()) SetFocus();
+    if (FActiveEditor == edCustom) EndEditLink();
     Invalidate();
     if (OnEditingDone) OnEditingDone(this);
+}
+
+// --- the edit link -------------------------------------------------------------------------
+bool TExtStringGrid::ShowEditLink(TRect R) {
+    TEditLink* L = FEditLink;
+    if (!L) return false;
+    L->FGrid = this;
+    L->FEditCol = Col();
+    L->FEditRow = Row();
+    L->FreeNotification(this);
+    if (L->EditStyle() == esPopup) {
+        if (!L->FPopupForm) {
+            // One pop-up form at a time, whoever opened the last one.
+            if (Application)
+                if (TComponent* Old = Application->FindComponent("gridform")) delete Old;
+            auto* F = new TForm(Application);
+            F->SetName("gridform");
+            F->SetBorderStyle(bsNone);
+            F->FreeNotification(L);
+            F->OnDeactivate = [this, L](TObject*) {
+                if (!L->FLeaving && FEditorControl && FEditLink == L) EndEditorControl();
+            };
+            L->FPopupForm = F;
+        }
+        const TRect Cell = CellRect(Col(), Row());
+        const Integer W = L->AutoPopupWidth() ? Cell.Width() : L->PopupWidth();
+        const TPoint Below = ClientToScreen(Point(Cell.Left, Cell.Bottom));
+        const bool Placed = L->PopupLeft() != -1 && L->PopupTop() != -1;
+        L->FPopupForm->SetBounds(Placed ? L->PopupLeft() : Below.X, Placed ? L->PopupTop() : Below.Y, W,
+                                 L->PopupHeight());
+        L->CreateEditor(L->FPopupForm);
+        L->SetRect(Rect(0, 0, W, L->PopupHeight()));
+        L->FPopupForm->Show();
+    } else {
+        L->CreateEditor(this);
+        L->SetRect(R);
+    }
+    L->SetVisible(true);
+    L->SetProperties();
+    if (OnGetEditorProp) OnGetEditorProp(this, Col(), Row(), L);
+    AnsiString Text;
+    GetCurrentCell(Text);
+    L->SetEditorValue(Text);
+    L->SetFocus(true);
+    TWinControl* Ctl = L->GetEditControl();
+    if (!Ctl) {
+        EndEditLink();
+        return false;
+    }
+    FEditorControl = Ctl;
+    if (FStartKey) {
+        char Ch = FStartKey;
+        FStartKey = 0;
+        TypeStartKey(Ctl, Ch);
+    }
+    return true;
+}
+
+void TExtStringGrid::EndEditLink() {
+    TEditLink* L = FEditLink;
+    if (!L) return;
+    L->Unhook();
+    if (L->FPopupForm) {
+        L->DestroyEditor();
+        TForm* F = L->FPopupForm;
+        L->FPopupForm = nullptr;
+        F->OnDeactivate = nullptr;
+        F->Release();
+    }
 }

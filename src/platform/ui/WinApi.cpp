@@ -5,6 +5,7 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
 #include <QWidget>
@@ -43,6 +44,13 @@ public:
     THooks(QWidget* W, TControl* C) : QObject(W), FWidget(W), FControl(C) { W->installEventFilter(this); }
     std::function<void(bool)> Hover;
     std::function<void(TCanvas*)> Overlay;
+    std::function<void(Word&, TShiftState)> KeyDown;
+    std::function<void()> FocusOut;
+
+    // Key and focus events of the widgets inside the control come here too.
+    void WatchChildren() {
+        for (QWidget* C : FWidget->findChildren<QWidget*>()) C->installEventFilter(this);
+    }
 
     static THooks* Of(TControl* C) {
         QWidget* W = C ? C->Widget() : nullptr;
@@ -54,6 +62,24 @@ public:
 
 protected:
     bool eventFilter(QObject* O, QEvent* E) override {
+        if (E->type() == QEvent::KeyPress && KeyDown) {
+            auto* K = static_cast<QKeyEvent*>(E);
+            Word Key = VirtualKeyOf(K->key(), K->modifiers());
+            if (Key == 0) return false;
+            TShiftState Shift = ShiftOf(K->modifiers());
+            if (K->key() == Qt::Key_Backtab) Shift.Include(ssShift);
+            auto Fn = KeyDown;
+            const std::shared_ptr<const bool> Alive = FControl->AliveToken();
+            GuardedCall(FControl, [&] { Fn(Key, Shift); });
+            return !IsAlive(Alive) || Key == 0;
+        }
+        if (E->type() == QEvent::FocusOut && FocusOut) {
+            QWidget* To = QApplication::focusWidget();
+            if (To && (To == FWidget || FWidget->isAncestorOf(To))) return false;
+            auto Fn = FocusOut;
+            GuardedCall(FControl, [&] { Fn(); });
+            return false;
+        }
         if (O != FWidget) return false;
         switch (E->type()) {
             case QEvent::Enter:
@@ -182,6 +208,20 @@ void SetEditMargins(TControl* Edit, Integer Left, Integer Top, Integer Right, In
 
 void WatchMouseHover(TControl* Control, std::function<void(bool)> Fn) {
     if (THooks* H = THooks::Of(Control)) H->Hover = std::move(Fn);
+}
+
+void SetKeyDownHook(TControl* Control, std::function<void(Word&, TShiftState)> Fn) {
+    if (THooks* H = THooks::Of(Control)) {
+        H->KeyDown = std::move(Fn);
+        H->WatchChildren();
+    }
+}
+
+void WatchFocusOut(TControl* Control, std::function<void()> Fn) {
+    if (THooks* H = THooks::Of(Control)) {
+        H->FocusOut = std::move(Fn);
+        H->WatchChildren();
+    }
 }
 
 void SetPaintOverlay(TControl* Control, std::function<void(TCanvas*)> Fn) {

@@ -48,6 +48,14 @@ void SetEditMargins(TControl* Edit, Integer Left, Integer Top, Integer Right, In
 // Calls Fn(true) when the mouse enters the control, Fn(false) when it leaves.
 void WatchMouseHover(TControl* Control, std::function<void(bool Entered)> Fn);
 
+// Fn sees every key-down that reaches the control (or a widget inside it) before the
+// control does; a Key it sets to 0 is swallowed. An empty Fn removes the hook.
+void SetKeyDownHook(TControl* Control, std::function<void(Word& Key, TShiftState Shift)> Fn);
+
+// Fn runs when the keyboard focus leaves the control and everything inside it.
+// An empty Fn removes the watch.
+void WatchFocusOut(TControl* Control, std::function<void()> Fn);
+
 // Fn draws on the control after its own painting, over its whole area. An
 // empty Fn removes the overlay.
 void SetPaintOverlay(TControl* Control, std::function<void(TCanvas* Canvas)> Fn);
