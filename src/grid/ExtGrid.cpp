@@ -36,7 +36,7 @@ TExtStringGrid::TExtStringGrid(TComponent* AOwner)
     FShowModified->OnChange = [this](TObject*) { RepaintUnlessUpdating(); };
     FColumnHeaders->OnChange = [this](TObject*) { ApplyColumnHeaders(); };
     FRowHeaders->OnChange = [this](TObject*) { ApplyRowHeaders(); };
-    WatchThemeChange(this, [this] { ThemeChanged(); });
+    InstallWindowHooks();
 
     FFixedFont->SetName("Tahoma");
     FFixedFont->SetStyle(TFontStyles{fsBold});
@@ -615,12 +615,6 @@ void TExtStringGrid::Zoom(Integer Delta) {
     for (Integer R = 0; R < RowCount(); ++R)
         if (RowHeights(R) + Delta > 0) SetRowHeights(R, RowHeights(R) + Delta);
     EndUpdate();
-}
-
-// --- painting --------------------------------------------------------------------
-void TExtStringGrid::Paint() {
-    if (FUpdateCount > 0) return;
-    TBaseGrid::Paint();
 }
 
 void TExtStringGrid::Resize() {

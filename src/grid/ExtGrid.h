@@ -57,6 +57,7 @@ class TGridEditBtn;
 class TGridUnitEditBtn;
 class TGridCheckBox;
 class TGridDatePicker;
+struct TBalloonTip;
 class TGridButton;
 class TGridEditorKeys;
 class TEditLink;
@@ -534,6 +535,9 @@ using TGridColorEvent = std::function<void(TObject* Sender, Integer ARow, Intege
 using TGridBorderEvent = std::function<void(TObject* Sender, Integer ARow, Integer ACol, TPen* APen, TCellBorders& Borders)>;
 using TGridAlignEvent = std::function<void(TObject* Sender, Integer ARow, Integer ACol, TAlignment& HAlign, TVAlignment& VAlign)>;
 using TGridHintEvent = std::function<void(TObject* Sender, Integer ARow, Integer ACol, AnsiString& HintStr)>;
+using TGridBalloonEvent = std::function<void(TObject* Sender, Integer ACol, Integer ARow, AnsiString& ATitle,
+                                             AnsiString& AText, Integer& AIcon)>;
+using TDateTimeChangeEvent = std::function<void(TObject* Sender, Integer ACol, Integer ARow, TDateTime ADateTime)>;
 using TGridFormatEvent = std::function<void(TObject* Sender, Integer ACol, Integer& AStyle, AnsiString& APrefix, AnsiString& ASuffix)>;
 using TGetEditorTypeEvent = std::function<void(TObject* Sender, Integer ACol, Integer ARow, TEditorType& AEditor)>;
 using TRowColBoolEvent = std::function<void(TObject* Sender, Integer ARow, Integer ACol, bool& Value)>;
@@ -777,6 +781,23 @@ public:
     void SetScrollWidth(Integer Value);   // flat bars only
     TScrollBarAlways ScrollBarAlways() const { return FScrollBarAlways; }
     void SetScrollBarAlways(TScrollBarAlways Value);
+    // With a flat look (soft, Kezmo, XP, list view) and not Flat, a bordered grid
+    // shows a flat two-line border at the edge of its window.
+    TBorderStyle BorderStyle() const { return FBorderStyle; }
+    void SetBorderStyle(TBorderStyle Value);
+
+    // --- painting besides the cells (ExtGridFrame.cpp)
+    // Fills the client area right of the last column and below the last row with the
+    // background picture or gradient.
+    void PaintOutsideCells();
+    void DrawFlatBorder();
+    // The dotted line of fixed-column (fixed-row) sizing at X (Y); drawing it again
+    // at the same place removes it.
+    void DrawSizingColLine(Integer X);
+    void DrawSizingRowLine(Integer Y);
+    // The text a balloon tip shows for a cell: markup removed, tabs as blanks,
+    // leading line breaks dropped, at most 1024 characters and "...".
+    AnsiString BalloonCellText(Integer ACol, Integer ARow);
     TEditorType DefaultEditor() const { return FDefaultEditor; }
     void SetDefaultEditor(TEditorType Value) { FDefaultEditor = Value; }
     AnsiString Version() const;
@@ -1313,6 +1334,8 @@ public:
     // --- events
     TRowUpdateEvent OnRowUpdate;
     TGridHintEvent OnGridHint;
+    TGridBalloonEvent OnCellBalloon;
+    TDateTimeChangeEvent OnDateTimeChange;
     TGridColorEvent OnGetCellColor;
     TGridBorderEvent OnGetCellBorder;
     TGridAlignEvent OnGetAlignment;
@@ -1350,6 +1373,14 @@ protected:
     bool FThemed = ThemePartsAvailable();
     // The desktop's theme changed (AutoThemeAdapt re-applies the colour scheme).
     void ThemeChanged();
+    void InstallWindowHooks();
+    void PaintSizingLines();
+    bool BalloonAt(TPoint ClientPos, TBalloonTip& Tip);
+    // The date picker editor's value changed (fires OnDateTimeChange).
+    void DateTimeChanged(TDateTime Value);
+    TBorderStyle FBorderStyle = bsSingleBorder;
+    std::vector<Integer> FSizingColLines;
+    std::vector<Integer> FSizingRowLines;
     void GetCellColor(Integer ACol, Integer ARow, TGridDrawState& AState, bool Printing, bool DoSelection,
                       bool RealColumn, TBrush* ABrush, TColor& ColorTo, TFont* AFont, TAlignment& HAlign,
                       TVAlignment& VAlign, bool& WordWrapValue) override;

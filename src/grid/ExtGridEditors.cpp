@@ -562,7 +562,10 @@ TGridCombo* TExtStringGrid::Combobox() { return MakeEditor(this, FCombo); }
 TGridEditBtn* TExtStringGrid::BtnEdit() { return MakeEditor(this, FBtnEdit); }
 TGridUnitEditBtn* TExtStringGrid::BtnUnitEdit() { return MakeEditor(this, FBtnUnitEdit); }
 TGridCheckBox* TExtStringGrid::CheckBoxEditor() { return MakeEditor(this, FCheckEditor); }
-TGridDatePicker* TExtStringGrid::DateTimePicker() { return MakeEditor(this, FDatePicker); }
+TGridDatePicker* TExtStringGrid::DateTimePicker() {
+    if (!FDatePicker) MakeEditor(this, FDatePicker)->OnChange = [this](TObject*) { DateTimeChanged(FDatePicker->DateTime()); };
+    return FDatePicker;
+}
 TGridButton* TExtStringGrid::ButtonEditor() { return MakeEditor(this, FButtonEditor); }
 
 bool TExtStringGrid::ShowEditorControl(TEditorType AEditor) {

@@ -1,0 +1,211 @@
+// TExtStringGrid: what the grid paints besides its cells (the area no cell covers,
+// the flat border, the frame around the editor, the sizing lines) and its balloon
+// tips.
+#include "grid/ExtGrid.h"
+
+#include "grid/EsgHTMLE.h"
+#include "grid/ExtUtil.h"
+#include "platform/rtl/CodePage.h"
+#include "platform/ui/BalloonTip.h"
+#include "platform/ui/Rtf.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr size_t BalloonTextLimit = 1024;
+constexpr size_t BalloonTitleLimit = 100;
+
+void CutWithEllipsis(AnsiString& S, size_t Limit) {
+    if (S.size() <= Limit) return;
+    S.resize(Limit);
+    S += "...";
+}
+
+}  // namespace
+
+// Hooks the grid's window gets for its whole life.
+void TExtStringGrid::InstallWindowHooks() {
+    WatchThemeChange(this, [this] { ThemeChanged(); });
+    SetBalloonProvider(this, [this](TPoint P, TBalloonTip& Tip) {
+        if (!FBalloon->Enable()) return false;
+        try {
+            return BalloonAt(P, Tip);
+        } catch (const Exception&) {
+            return false;   // no tip rather than a fault inside the desktop's tip handling
+        }
+    });
+}
+
+// --- painting -----------------------------------------------------------------------
+void TExtStringGrid::Paint() {
+    if (FUpdateCount > 0) return;
+    TCanvas* Cv = Canvas();
+    Cv->Pen()->SetStyle(psSolid);
+    TBaseGrid::Paint();
+    if (EditorMode()) {
+        const bool Lines = GridLineWidth() > 0 && (Options().Contains(goHorzLine) || Options().Contains(goVertLine));
+        Cv->Pen()->SetColor(Lines ? GridLineColor() : Color());
+        const TBrushStyle Old = Cv->Brush()->Style();
+        Cv->Brush()->SetStyle(bsClear);
+        Cv->Rectangle(CellRect(Col(), Row()));
+        Cv->Brush()->SetStyle(Old);
+    }
+    Cv->Pen()->SetColor(clBlack);
+    PaintOutsideCells();
+    PaintSizingLines();
+    DrawFlatBorder();
+}
+
+void TExtStringGrid::PaintOutsideCells() {
+    if (VisibleRowCount() + TopRow() < RowCount() && VisibleColCount() + LeftCol() < ColCount()) return;
+    TBackGround* BG = FBackGround.get();
+    const bool Gradient = BG->Display() == bdGradientHorz || BG->Display() == bdGradientVert;
+    if (Gradient && BG->ColorTo() == clNone) return;
+    if (!Gradient && BG->Bitmap()->Empty()) return;
+    TRect Client = ClientRect();
+    if (FFooterPanel && FFooterPanel->Visible() && FFooterPanel->Parent() == this)
+        Client.Bottom -= FFooterPanel->Height();
+
+    std::vector<TRect> Areas;
+    const TRect LastCol = TCustomGrid::CellRect(ColCount() - 1, TopRow());
+    if (!LastCol.IsEmpty() && LastCol.Right + GridLineWidth() < Client.Right)
+        Areas.push_back(Rect(LastCol.Right + GridLineWidth(), Client.Top, Client.Right, Client.Bottom));
+    const TRect LastRow = TCustomGrid::CellRect(LeftCol(), RowCount() - 1);
+    if (!LastRow.IsEmpty() && LastRow.Bottom + GridLineWidth() < Client.Bottom)
+        Areas.push_back(Rect(Client.Left, LastRow.Bottom + GridLineWidth(), Client.Right, Client.Bottom));
+    if (Areas.empty()) return;
+
+    TCanvas* Cv = Canvas();
+    TPen KeptPen;
+    KeptPen.Assign(Cv->Pen());
+    TBrush KeptBrush;
+    KeptBrush.Assign(Cv->Brush());
+    for (const TRect& A : Areas) {
+        Cv->SetClipRect(A);
+        TBitmap* B = BG->Bitmap();
+        if (!B->Empty()) {
+            if (BG->Display() == bdFixed) {
+                Cv->Draw(BG->Left(), BG->Top(), B);
+            } else if (BG->Cells() != bcFixed) {
+                // Tiles continue those of the cells: aligned to the first scrolling cell.
+                const Integer OX = BG->Cells() == bcNormal ? FixedWidth() : 0;
+                const Integer OY = BG->Cells() == bcNormal ? FixedHeight() : 0;
+                const Integer W = B->Width(), H = B->Height();
+                const Integer X0 = OX - ((OX - A.Left) / W + 1) * W;
+                const Integer Y0 = OY - ((OY - A.Top) / H + 1) * H;
+                for (Integer Y = Y0; Y < A.Bottom; Y += H)
+                    for (Integer X = X0; X < A.Right; X += W)
+                        if (X + W > A.Left && Y + H > A.Top) Cv->Draw(X, Y, B);
+            }
+        } else {
+            DrawGradient(Cv, BG->Color(), BG->ColorTo(), 128, Client, BG->Display() == bdGradientHorz);
+        }
+        Cv->ResetClip();
+    }
+    Cv->Pen()->Assign(&KeptPen);
+    Cv->Brush()->Assign(&KeptBrush);
+}
+
+// Two one-pixel rings at the edge of the window in place of the raised 3-D border.
+void TExtStringGrid::DrawFlatBorder() {
+    if (FLook != glSoft && FLook != glKezmo && FLook != glXP && FLook != glListView) return;
+    if (FBorderStyle == bsNoBorder || FFlat) return;
+    TCanvas* Cv = Canvas();
+    TBrush Kept;
+    Kept.Assign(Cv->Brush());
+    Cv->Brush()->SetStyle(bsSolid);
+    Cv->Brush()->SetColor(FThemed ? TColor(0xB99D7F) : TColor(0x808080));
+    Cv->FrameRect(Rect(1, 1, Width() - 1, Height() - 1));
+    if (Parent()) {
+        Cv->Brush()->SetColor(Parent()->Color());
+        Cv->FrameRect(Rect(0, 0, Width(), Height()));
+    }
+    Cv->Brush()->Assign(&Kept);
+}
+
+void TExtStringGrid::SetBorderStyle(TBorderStyle Value) {
+    FBorderStyle = Value;
+    Invalidate();
+}
+
+// --- sizing lines ---------------------------------------------------------------------
+// Drawing a line where one is shown removes it, as an exclusive-or line does.
+namespace {
+void ToggleLine(std::vector<Integer>& Lines, Integer Pos) {
+    auto It = std::find(Lines.begin(), Lines.end(), Pos);
+    if (It != Lines.end()) Lines.erase(It);
+    else Lines.push_back(Pos);
+}
+}  // namespace
+
+void TExtStringGrid::DrawSizingColLine(Integer X) {
+    ToggleLine(FSizingColLines, X);
+    Invalidate();
+}
+
+void TExtStringGrid::DrawSizingRowLine(Integer Y) {
+    ToggleLine(FSizingRowLines, Y);
+    Invalidate();
+}
+
+void TExtStringGrid::PaintSizingLines() {
+    if (FSizingColLines.empty() && FSizingRowLines.empty()) return;
+    TCanvas* Cv = Canvas();
+    TPen Kept;
+    Kept.Assign(Cv->Pen());
+    Cv->Pen()->SetColor(clBlack);
+    Cv->Pen()->SetStyle(psDot);
+    Cv->Pen()->SetWidth(1);
+    const TRect LastCol = TCustomGrid::CellRect(ColCount() - 1, TopRow());
+    const TRect LastRow = TCustomGrid::CellRect(LeftCol(), RowCount() - 1);
+    const Integer Bottom = LastRow.IsEmpty() ? Height() : std::min(LastRow.Bottom, Height());
+    const Integer Right = LastCol.IsEmpty() ? Width() : std::min(LastCol.Right, Width());
+    for (Integer X : FSizingColLines) {
+        Cv->MoveTo(X, 0);
+        Cv->LineTo(X, Bottom);
+    }
+    for (Integer Y : FSizingRowLines) {
+        Cv->MoveTo(0, Y);
+        Cv->LineTo(Right, Y);
+    }
+    Cv->Pen()->Assign(&Kept);
+}
+
+// --- balloon tips -------------------------------------------------------------------------
+AnsiString TExtStringGrid::BalloonCellText(Integer ACol, Integer ARow) {
+    const AnsiString Raw = Cells(ACol, ARow);
+    AnsiString Text;
+    switch (TextType(Raw, true)) {
+        case 1: Text = HTMLStrip(Raw); break;
+        case 2: Text = WideToAnsi(RtfRead(Raw).PlainText()); break;
+        case 5: Text = WideToAnsi(CellTextToWide(Raw)); break;
+        default: Text = Raw; break;
+    }
+    const size_t Start = Text.find_first_not_of("\t\r\n");
+    Text.erase(0, Start == AnsiString::npos ? Text.size() : Start);
+    std::replace(Text.begin(), Text.end(), '\t', ' ');
+    CutWithEllipsis(Text, BalloonTextLimit);
+    return Text;
+}
+
+bool TExtStringGrid::BalloonAt(TPoint P, TBalloonTip& Tip) {
+    Integer C = -1, R = -1;
+    MouseToCell(P.X, P.Y, C, R);
+    if (C < 0 || R < 0) return false;
+    AnsiString Title, Text = BalloonCellText(C, R);
+    Integer Icon = 1;
+    if (OnCellBalloon) OnCellBalloon(this, C, R, Title, Text, Icon);
+    CutWithEllipsis(Title, BalloonTitleLimit);
+    Tip.Title = Title;
+    Tip.Text = Text;
+    Tip.BackgroundColor = FBalloon->BackgroundColor();
+    Tip.TextColor = FBalloon->TextColor();
+    Tip.AutoHideDelay = FBalloon->AutoHideDelay();
+    return true;
+}
+
+// --- date picker ----------------------------------------------------------------------------
+void TExtStringGrid::DateTimeChanged(TDateTime Value) {
+    if (OnDateTimeChange) OnDateTimeChange(this, Col(), Row(), Value);
+}

@@ -1,0 +1,62 @@
+#include "platform/ui/BalloonTip.h"
+
+#include "platform/ui/UiPrivate_p.h"
+
+#include <QEvent>
+#include <QHelpEvent>
+#include <QToolTip>
+#include <QWidget>
+
+namespace {
+
+QString Escaped(const AnsiString& S) { return ToQ(S).toHtmlEscaped().replace(QLatin1Char('\n'), QStringLiteral("<br>")); }
+
+QString Colour(TColor C) { return ToQColor(C).name(); }
+
+class TBalloonHook : public QObject {
+public:
+    TBalloonHook(QWidget* W, TBalloonProvider Fn) : QObject(W), FWidget(W), FFn(std::move(Fn)) {
+        W->installEventFilter(this);
+    }
+    TBalloonProvider FFn;
+
+protected:
+    bool eventFilter(QObject* O, QEvent* E) override {
+        if (O != FWidget || E->type() != QEvent::ToolTip || !FFn) return false;
+        auto* H = static_cast<QHelpEvent*>(E);
+        TBalloonTip Tip;
+        if (!FFn(Point(H->pos().x(), H->pos().y()), Tip) || (Tip.Text.empty() && Tip.Title.empty())) {
+            QToolTip::hideText();
+            E->ignore();
+            return true;
+        }
+        QString Body = Escaped(Tip.Text);
+        if (!Tip.Title.empty()) Body = QStringLiteral("<b>") + Escaped(Tip.Title) + QStringLiteral("</b><br>") + Body;
+        QString Style;
+        if (Tip.TextColor != clNone) Style += QStringLiteral("color:") + Colour(Tip.TextColor) + QLatin1Char(';');
+        if (Tip.BackgroundColor != clNone)
+            Style += QStringLiteral("background-color:") + Colour(Tip.BackgroundColor) + QLatin1Char(';');
+        if (!Style.isEmpty())
+            Body = QStringLiteral("<table cellspacing=0 style=\"") + Style + QStringLiteral("\"><tr><td>") + Body +
+                   QStringLiteral("</td></tr></table>");
+        QToolTip::showText(H->globalPos(), QStringLiteral("<qt>") + Body + QStringLiteral("</qt>"), FWidget, QRect(),
+                           Tip.AutoHideDelay);
+        return true;
+    }
+
+private:
+    QWidget* FWidget;
+};
+
+}  // namespace
+
+void SetBalloonProvider(TControl* Control, TBalloonProvider Fn) {
+    QWidget* W = Control ? Control->Widget() : nullptr;
+    if (!W) return;
+    for (QObject* O : W->children())
+        if (auto* H = dynamic_cast<TBalloonHook*>(O)) {
+            H->FFn = std::move(Fn);
+            return;
+        }
+    if (Fn) new TBalloonHook(W, std::move(Fn));
+}

@@ -1,0 +1,297 @@
+// What the grid paints besides its cells (flat border, the area past the cells, the
+// editor frame, sizing lines), its balloon tips and the date picker's change event.
+#include "grid/ExtGridEditors.h"
+
+#include "platform/rtl/SysUtils.h"
+#include "platform/ui/Forms.h"
+#include "platform/ui/UiTestKit.h"
+
+#include <QHelpEvent>
+#include <QImage>
+#include <QToolTip>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <tuple>
+
+using namespace uitest;
+
+namespace {
+
+class TFrameGrid : public TExtStringGrid {
+public:
+    using TExtStringGrid::TExtStringGrid;
+    void SetThemed(bool Value) { FThemed = Value; }
+};
+
+// Three columns and four rows that leave room right of and below the cells.
+struct TFrameForm {
+    std::unique_ptr<TForm> Form = std::make_unique<TForm>(nullptr);
+    TFrameGrid* Grid = nullptr;
+    TFrameForm() {
+        Form->SetBounds(0, 0, 600, 400);
+        Form->SetColor(clYellow);
+        Grid = new TFrameGrid(Form.get());
+        Grid->SetParent(Form.get());
+        Grid->SetBounds(10, 10, 500, 300);
+        Grid->SetScrollBars(ssNone);
+        Grid->SetColor(clWhite);
+        Grid->SetColCount(3);
+        Grid->SetRowCount(4);
+        Grid->SetDefaultColWidth(80);
+    }
+    QImage Shot() {
+        Form->Show();
+        Settle();
+        return Grid->Widget()->grab().toImage();
+    }
+};
+
+TColor PixelAt(const QImage& I, Integer X, Integer Y) {
+    const QColor C = I.pixelColor(X, Y);
+    return RGB(Byte(C.red()), Byte(C.green()), Byte(C.blue()));
+}
+
+void SendToolTip(TControl* C, TPoint P) {
+    const QPoint Local(P.X, P.Y);
+    QHelpEvent E(QEvent::ToolTip, Local, C->Widget()->mapToGlobal(Local));
+    QApplication::sendEvent(C->Widget(), &E);
+}
+
+TPoint Centre(const TRect& R) { return Point((R.Left + R.Right) / 2, (R.Top + R.Bottom) / 2); }
+
+}  // namespace
+
+// --- flat border --------------------------------------------------------------------------
+class ExtGridFlatBorder
+    : public ::testing::TestWithParam<std::tuple<TGridLook, bool /*Flat*/, TBorderStyle, bool /*Themed*/, TColor>> {};
+
+TEST_P(ExtGridFlatBorder, TheInnerRingShowsOnlyForFlatLooksOfABorderedGrid) {
+    const auto [Look, Flat, Border, Themed, Inner] = GetParam();
+    TFrameForm F;
+    F.Grid->SetThemed(Themed);
+    F.Grid->SetLook(Look);
+    F.Grid->SetFlat(Flat);
+    F.Grid->SetBorderStyle(Border);
+    const QImage I = F.Shot();
+    const Integer H = F.Grid->Height(), W = F.Grid->Width();
+    if (Inner == clNone) {
+        // No border: the bottom edge is the grid's own background.
+        EXPECT_EQ(clWhite, PixelAt(I, W / 2, H - 2));
+        EXPECT_EQ(clWhite, PixelAt(I, W / 2, H - 1));
+        return;
+    }
+    for (const TPoint P : {Point(1, H - 10), Point(W - 2, H / 2), Point(W / 2, H - 2), Point(W / 2, 1)})
+        EXPECT_EQ(Inner, PixelAt(I, P.X, P.Y)) << P.X << "," << P.Y;
+    // The outermost ring takes the parent's colour.
+    EXPECT_EQ(clYellow, PixelAt(I, 0, H / 2));
+    EXPECT_EQ(clYellow, PixelAt(I, W / 2, H - 1));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Looks, ExtGridFlatBorder,
+    ::testing::Values(std::make_tuple(glXP, false, bsSingleBorder, true, TColor(0xB99D7F)),
+                      std::make_tuple(glXP, false, bsSingleBorder, false, TColor(0x808080)),
+                      std::make_tuple(glSoft, false, bsSingleBorder, false, TColor(0x808080)),
+                      std::make_tuple(glListView, false, bsSingleBorder, true, TColor(0xB99D7F)),
+                      std::make_tuple(glKezmo, false, bsSingleBorder, false, TColor(0x808080)),
+                      std::make_tuple(glClassic, false, bsSingleBorder, false, clNone),
+                      std::make_tuple(glStandard, false, bsSingleBorder, true, clNone),
+                      std::make_tuple(glXP, true, bsSingleBorder, true, clNone),
+                      std::make_tuple(glXP, false, bsNoBorder, true, clNone)));
+
+// --- the area past the cells ---------------------------------------------------------------
+TEST(ExtGridFrame, AGradientBackgroundFillsTheAreaRightOfAndBelowTheCells) {
+    TFrameForm F;
+    F.Grid->SetBorderStyle(bsNoBorder);
+    F.Grid->BackGround()->SetColor(clRed);
+    F.Grid->BackGround()->SetColorTo(clBlue);
+    F.Grid->BackGround()->SetDisplay(bdGradientHorz);
+    QImage I = F.Shot();
+    const TRect Last = F.Grid->CellRect(2, 3);
+    const Integer W = F.Grid->ClientWidth(), H = F.Grid->ClientHeight();
+    // Horizontal: reddish near the left of the area below, bluish at the far right.
+    const TColor NearLeft = PixelAt(I, 2, Last.Bottom + 20);
+    const TColor FarRight = PixelAt(I, W - 2, H / 2);
+    EXPECT_GT(GetRValue(NearLeft), 200);
+    EXPECT_LT(GetBValue(NearLeft), 40);
+    EXPECT_GT(GetBValue(FarRight), 200);
+    EXPECT_LT(GetRValue(FarRight), 40);
+    // The same column of the gradient above and below the last row's bottom.
+    EXPECT_EQ(PixelAt(I, Last.Right + 20, Last.Top + 2), PixelAt(I, Last.Right + 20, Last.Bottom + 20));
+
+    F.Grid->BackGround()->SetColorTo(clNone);   // a gradient without its end colour paints nothing
+    I = F.Shot();
+    EXPECT_EQ(clWhite, PixelAt(I, W - 2, H / 2));
+    EXPECT_EQ(clWhite, PixelAt(I, 2, Last.Bottom + 20));
+}
+
+TEST(ExtGridFrame, ATiledPictureFillsThePastAreaUnlessOnlyFixedCellsTakeIt) {
+    TFrameForm F;
+    F.Grid->SetBorderStyle(bsNoBorder);
+    TBitmap B;
+    B.SetSize(8, 8);
+    B.Canvas()->Brush()->SetColor(clLime);
+    B.Canvas()->FillRect(Rect(0, 0, 8, 8));
+    F.Grid->BackGround()->SetBitmap(&B);
+    QImage I = F.Shot();
+    const TRect Last = F.Grid->CellRect(2, 3);
+    const TPoint Below = Point(5, Last.Bottom + 30), Right = Point(Last.Right + 30, 5);
+    EXPECT_EQ(clLime, PixelAt(I, Below.X, Below.Y));
+    EXPECT_EQ(clLime, PixelAt(I, Right.X, Right.Y));
+    F.Grid->BackGround()->SetCells(bcFixed);
+    I = F.Shot();
+    EXPECT_EQ(clWhite, PixelAt(I, Below.X, Below.Y));
+    EXPECT_EQ(clWhite, PixelAt(I, Right.X, Right.Y));
+}
+
+TEST(ExtGridFrame, CellsCoveringTheWindowLeaveNothingToFill) {
+    TFrameForm F;
+    F.Grid->SetBorderStyle(bsNoBorder);
+    F.Grid->SetColCount(20);
+    F.Grid->SetRowCount(50);
+    F.Grid->BackGround()->SetColor(clRed);
+    F.Grid->BackGround()->SetColorTo(clRed);
+    F.Grid->BackGround()->SetDisplay(bdGradientVert);
+    F.Grid->BackGround()->SetCells(bcFixed);   // keeps the cells themselves white
+    const QImage I = F.Shot();
+    const Integer W = F.Grid->ClientWidth(), H = F.Grid->ClientHeight();
+    EXPECT_NE(clRed, PixelAt(I, W - 3, H - 3));
+}
+
+// --- the editor frame -------------------------------------------------------------------------
+TEST(ExtGridFrame, TheCellBeingEditedIsFramedInTheGridLineColour) {
+    TFrameForm F;
+    F.Grid->SetBorderStyle(bsNoBorder);
+    TGridOptions O = F.Grid->Options();
+    O.Include(goEditing);
+    F.Grid->SetOptions(O);
+    F.Grid->SetGridLineColor(clRed);
+    F.Grid->SetDefaultRowHeight(40);   // room for the frame above and below the editor
+    F.Form->Show();
+    F.Form->Widget()->activateWindow();
+    F.Grid->SetFocus();
+    Settle();
+    const TRect R = F.Grid->CellRect(1, 1);
+    QImage I = F.Shot();
+    const TPoint LeftEdge = Point(R.Left, R.Top + R.Height() / 2), TopEdge = Point(R.Left + 5, R.Top);
+    EXPECT_NE(clRed, PixelAt(I, LeftEdge.X, LeftEdge.Y));
+    SendKey(FocusTarget(), Qt::Key_F2);
+    ASSERT_TRUE(F.Grid->EditorMode());
+    // The frame lies under the editor's edges: look with the editor out of the way.
+    QWidget* Editor = FocusTarget();
+    ASSERT_NE(F.Grid->Widget(), Editor);
+    Editor->hide();
+    I = F.Shot();
+    EXPECT_EQ(clRed, PixelAt(I, LeftEdge.X, LeftEdge.Y));
+    EXPECT_EQ(clRed, PixelAt(I, TopEdge.X, TopEdge.Y));
+    Editor->show();
+    Editor->setFocus();
+    SendKey(FocusTarget(), Qt::Key_Escape, QStringLiteral("\x1b"));
+    EXPECT_FALSE(F.Grid->EditorMode());
+    I = F.Shot();
+    EXPECT_NE(clRed, PixelAt(I, LeftEdge.X, LeftEdge.Y));
+}
+
+// --- sizing lines --------------------------------------------------------------------------
+TEST(ExtGridFrame, SizingLinesAreDottedStopAtTheLastCellAndVanishWhenDrawnAgain) {
+    TFrameForm F;
+    F.Grid->SetBorderStyle(bsNoBorder);
+    const TRect Last = F.Grid->CellRect(2, 3);
+    F.Grid->DrawSizingColLine(50);
+    F.Grid->DrawSizingRowLine(Last.Bottom - 5);
+    QImage I = F.Shot();
+    Integer Black = 0, White = 0;
+    for (Integer Y = Last.Bottom - 30; Y < Last.Bottom - 6; ++Y) {
+        Black += PixelAt(I, 50, Y) == clBlack;
+        White += PixelAt(I, 50, Y) != clBlack;
+    }
+    EXPECT_GT(Black, 4);   // dotted: ink and gaps
+    EXPECT_GT(White, 4);
+    EXPECT_NE(clBlack, PixelAt(I, 50, Last.Bottom + 10));   // not past the last row
+    Integer RowInk = 0;
+    for (Integer X = 0; X < Last.Right; ++X) RowInk += PixelAt(I, X, Last.Bottom - 5) == clBlack;
+    EXPECT_GT(RowInk, 20);
+    for (Integer X = Last.Right + 2; X < F.Grid->ClientWidth(); ++X)
+        ASSERT_NE(clBlack, PixelAt(I, X, Last.Bottom - 5)) << X;
+
+    F.Grid->DrawSizingColLine(50);
+    F.Grid->DrawSizingRowLine(Last.Bottom - 5);
+    I = F.Shot();
+    for (Integer Y = Last.Bottom - 30; Y < Last.Bottom - 6; ++Y) ASSERT_NE(clBlack, PixelAt(I, 50, Y)) << Y;
+}
+
+// --- balloon tips ------------------------------------------------------------------------------
+TEST(ExtGridFrame, BalloonTextIsPlainCutAt1024AndLeadingBreaksGo) {
+    TExtStringGrid G(nullptr);
+    G.SetColCount(3);
+    G.SetRowCount(3);
+    G.SetCells(1, 1, AnsiString(2000, 'x'));
+    const AnsiString Long = G.BalloonCellText(1, 1);
+    EXPECT_EQ(1027u, Long.size());
+    EXPECT_EQ("...", Long.substr(1024));
+    G.SetCells(1, 1, "\r\n\tone\ttwo");
+    EXPECT_EQ("one two", G.BalloonCellText(1, 1));
+    G.SetCells(1, 1, "<b>bold</b> text");
+    EXPECT_EQ("bold text", G.BalloonCellText(1, 1));
+    G.SetCells(1, 1, "{\\rtf1\\ansi plain\\par}");
+    EXPECT_EQ("plain", G.BalloonCellText(1, 1));
+    G.SetCells(1, 1, "");
+    EXPECT_EQ("", G.BalloonCellText(1, 1));
+}
+
+TEST(ExtGridFrame, TheBalloonShowsTheCellUnderTheMouseAsTextNotMarkup) {
+    TFrameForm F;
+    F.Grid->SetCells(1, 1, "a < b & c");
+    F.Grid->SetCells(2, 2, "other");
+    F.Shot();
+    SendToolTip(F.Grid, Centre(F.Grid->CellRect(1, 1)));
+    EXPECT_FALSE(QToolTip::isVisible());   // balloons are off
+
+    F.Grid->Balloon()->SetEnable(true);
+    Integer Asked = 0;
+    F.Grid->OnCellBalloon = [&](TObject*, Integer ACol, Integer ARow, AnsiString& Title, AnsiString&, Integer&) {
+        ++Asked;
+        if (ACol == 2 && ARow == 2) Title = AnsiString(150, 'T');
+    };
+    SendToolTip(F.Grid, Centre(F.Grid->CellRect(1, 1)));
+    ASSERT_TRUE(QToolTip::isVisible());
+    EXPECT_TRUE(QToolTip::text().contains(QStringLiteral("a &lt; b &amp; c")));
+    SendToolTip(F.Grid, Centre(F.Grid->CellRect(2, 2)));
+    EXPECT_TRUE(QToolTip::text().contains(QString(100, QLatin1Char('T')) + QStringLiteral("...")));
+    EXPECT_FALSE(QToolTip::text().contains(QString(101, QLatin1Char('T'))));
+    EXPECT_EQ(2, Asked);
+    // Past the cells: no balloon.
+    SendToolTip(F.Grid, Point(F.Grid->ClientWidth() - 3, F.Grid->ClientHeight() - 3));
+    QTest::qWait(400);   // the desktop lets a tip fade out
+    EXPECT_FALSE(QToolTip::isVisible());
+}
+
+// --- date picker ---------------------------------------------------------------------------------
+TEST(ExtGridFrame, ChangingTheDatePickerFiresOnDateTimeChangeForTheCurrentCell) {
+    TFrameForm F;
+    TGridOptions O = F.Grid->Options();
+    O.Include(goEditing);
+    F.Grid->SetOptions(O);
+    F.Grid->OnGetEditorType = [](TObject*, Integer ACol, Integer, TEditorType& E) {
+        if (ACol == 1) E = edDateEdit;
+    };
+    F.Grid->SetCells(1, 2, DateToStr(EncodeDate(2024, 2, 1)));
+    F.Grid->SetRow(2);
+    F.Grid->SetCol(1);
+    F.Form->Show();
+    F.Form->Widget()->activateWindow();
+    F.Grid->SetFocus();
+    Settle();
+    std::vector<std::tuple<Integer, Integer, TDateTime>> Seen;
+    F.Grid->OnDateTimeChange = [&](TObject*, Integer ACol, Integer ARow, TDateTime D) { Seen.emplace_back(ACol, ARow, D); };
+    SendKey(FocusTarget(), Qt::Key_F2);
+    ASSERT_EQ(F.Grid->DateTimePicker(), F.Grid->ActiveEditorControl());
+    EXPECT_TRUE(Seen.empty());   // opening is no change
+    SendKey(FocusTarget(), Qt::Key_Up);
+    ASSERT_EQ(1u, Seen.size());
+    EXPECT_EQ(1, std::get<0>(Seen[0]));
+    EXPECT_EQ(2, std::get<1>(Seen[0]));
+    EXPECT_NE(EncodeDate(2024, 2, 1), std::get<2>(Seen[0]));
+}
