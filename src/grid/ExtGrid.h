@@ -59,6 +59,10 @@ class TGridCheckBox;
 class TGridDatePicker;
 struct TBalloonTip;
 class TGridButton;
+class TGridUniEdit;
+class TGridUniEditBtn;
+class TGridUniMemo;
+class TGridUniCombo;
 class TGridEditorKeys;
 class TEditLink;
 class TExtStringGridCheck;
@@ -567,6 +571,8 @@ using TChangingEvent = std::function<void(TObject* Sender, Integer OldIndex, Int
 using TCellChangingEvent = std::function<void(TObject* Sender, Integer OldRow, Integer OldCol, Integer NewRow,
                                               Integer NewCol, bool& Allow)>;
 using TCellValidateEvent = std::function<void(TObject* Sender, Integer ACol, Integer ARow, AnsiString& Value, bool& Valid)>;
+using TCellValidateWideEvent =
+    std::function<void(TObject* Sender, Integer ACol, Integer ARow, WideString& Value, bool& Valid)>;
 using TEditChangeEvent = std::function<void(TObject* Sender, Integer ACol, Integer ARow, const AnsiString& Value)>;
 using TClipboardEvent = std::function<void(TObject* Sender, bool& Allow)>;
 using TClipboardCellEvent = std::function<void(TObject* Sender, Integer ACol, Integer ARow, AnsiString& Value, bool& Allow)>;
@@ -1141,6 +1147,12 @@ public:
     // puts the cell's former text (or the handler's value) back and reopens the
     // editor on the edited cell. Unchanged text passes without the event.
     virtual bool ValidateCell(const AnsiString& Value);
+    // The same for a Unicode cell, with OnCellValidateWide.
+    virtual bool ValidateWideCell(const WideString& Value);
+    // Unicode cells: the wide text of a cell (an 8-bit text is converted), and a wide
+    // text stored in the Unicode cell encoding (empty stays empty).
+    WideString GetWideCell(Integer ACol, Integer ARow);
+    void SetWideCell(Integer ACol, Integer ARow, const WideString& Value);
     // Writes the current cell's text before editing back.
     void RestoreEditText();
     // Text coming from an editor control into a cell.
@@ -1193,6 +1205,7 @@ public:
     TChangingEvent OnColChanging;
     TCellChangingEvent OnCellChanging;
     TCellValidateEvent OnCellValidate;
+    TCellValidateWideEvent OnCellValidateWide;
     TEditChangeEvent OnEditChange;
     TNotifyEvent OnEditingDone;
     TClipboardEvent OnClipboardCopy;
@@ -1215,6 +1228,10 @@ public:
     TGridCheckBox* CheckBoxEditor();
     TGridDatePicker* DateTimePicker();
     TGridButton* ButtonEditor();
+    TGridUniEdit* UniEdit();
+    TGridUniEditBtn* UniEditBtn();
+    TGridUniMemo* UniMemo();
+    TGridUniCombo* UniCombo();
     // The control of the open edit; nullptr when none is shown.
     TWinControl* ActiveEditorControl() const { return FEditorControl; }
     // Ends an edit in an editor control: the value goes to the cell as the editor
@@ -1488,6 +1505,12 @@ private:
     TGridCheckBox* FCheckEditor = nullptr;
     TGridDatePicker* FDatePicker = nullptr;
     TGridButton* FButtonEditor = nullptr;
+    TGridUniEdit* FUniEdit = nullptr;
+    TGridUniEditBtn* FUniEditBtn = nullptr;
+    TGridUniMemo* FUniMemo = nullptr;
+    TGridUniCombo* FUniCombo = nullptr;
+    // Validation of a plain or (Wide) a Unicode-encoded value.
+    bool Validate(const AnsiString& Value, bool Wide);
     TExtRichEdit* FRichEdit = nullptr;
     friend class TExtRichEdit;
     TGridCoord FAdvanceFrom;

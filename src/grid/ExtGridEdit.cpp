@@ -3,6 +3,7 @@
 #include "grid/ExtGrid.h"
 
 #include "grid/ExtGridLink.h"
+#include "grid/ExtUtil.h"
 
 #include <algorithm>
 
@@ -71,7 +72,8 @@ bool TExtStringGrid::SelectCell(Integer ACol, Integer ARow) {
     if (FEditShown && !FValidating) {
         AnsiString V;
         GetCurrentCell(V);
-        if (!ValidateCell(V)) return false;
+        const TPoint B = BaseCell(GetRealCol(), Row());
+        if (IsUnicodeCell(B.X, B.Y) ? !ValidateWideCell(CellTextToWide(V)) : !ValidateCell(V)) return false;
     }
 
     // Editing permission of the target: a refused cell switches editing off until
@@ -137,7 +139,19 @@ void TExtStringGrid::EditorHidden() {
     if (OnEditingDone) OnEditingDone(this);
 }
 
-bool TExtStringGrid::ValidateCell(const AnsiString& Value) {
+bool TExtStringGrid::ValidateCell(const AnsiString& Value) { return Validate(Value, false); }
+
+bool TExtStringGrid::ValidateWideCell(const WideString& Value) {
+    return Validate(Value.empty() ? AnsiString() : WideToCellText(Value), true);
+}
+
+WideString TExtStringGrid::GetWideCell(Integer ACol, Integer ARow) { return CellTextToWide(Cells(ACol, ARow)); }
+
+void TExtStringGrid::SetWideCell(Integer ACol, Integer ARow, const WideString& Value) {
+    SetCells(ACol, ARow, Value.empty() ? AnsiString() : WideToCellText(Value));
+}
+
+bool TExtStringGrid::Validate(const AnsiString& Value, bool Wide) {
     if (!FEditShown || FValidating) return true;
     FEditShown = false;
     FValidating = true;
@@ -148,15 +162,22 @@ bool TExtStringGrid::ValidateCell(const AnsiString& Value) {
         const bool Advance = FNavigation->AdvanceOnEnter();
         FNavigation->SetAdvanceOnEnter(false);
         try {
-            if (FCellChecker && FCellChecker->AutoCorrect()) V = FCellChecker->Correct(B.X, B.Y, V);
+            // The checker works on plain texts; a Unicode value goes to its own event decoded.
+            if (FCellChecker && FCellChecker->AutoCorrect() && !Wide) V = FCellChecker->Correct(B.X, B.Y, V);
             const AnsiString Offered = V;
-            if (OnCellValidate) OnCellValidate(this, B.X, B.Y, V, Valid);
+            if (!Wide && OnCellValidate) {
+                OnCellValidate(this, B.X, B.Y, V, Valid);
+            } else if (Wide && OnCellValidateWide) {
+                WideString W = CellTextToWide(V);
+                OnCellValidateWide(this, B.X, B.Y, W, Valid);
+                V = W.empty() ? AnsiString() : WideToCellText(W);
+            }
             if (FShowModified->Enabled() && FixedCols() > 0) {
                 SetRowMarked(B.Y, true);
                 RepaintCell(0, B.Y);
             }
             if (Valid) {
-                if (FCellChecker && FCellChecker->AutoMarkError()) V = FCellChecker->MarkError(B.X, B.Y, V);
+                if (FCellChecker && FCellChecker->AutoMarkError() && !Wide) V = FCellChecker->MarkError(B.X, B.Y, V);
                 if (UndoRedo()) UndoRedo()->AddChange(B.X, B.Y, FTextBeforeEdit, V);
                 CellsChanged(Rect(B.X, B.Y, B.X, B.Y));
                 SetCells(B.X, B.Y, V);

@@ -4,7 +4,9 @@
 #include "grid/ExtGridEditors.h"
 
 #include "grid/ExtGridLink.h"
+#include "grid/ExtUtil.h"
 
+#include "platform/rtl/CodePage.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/WinApi.h"
@@ -51,6 +53,27 @@ void TypeStartKey(TWinControl* Ctl, char Ch) {
     }
 }
 
+// Completion from the first item that begins with what is typed before the caret
+// (Same compares as the grid's lookup asks); the item's index, -1 when none.
+template <class TStr, class TCombo, class FSame>
+Integer CompleteFromItems(TCombo* C, FSame Same) {
+    const TStr T = C->Text();
+    const TStr Prefix = T.substr(0, std::min<size_t>(T.size(), static_cast<size_t>(std::max(0, C->SelStart()))));
+    if (Prefix.empty()) return -1;
+    for (Integer I = 0; I < C->Items()->Count(); ++I) {
+        const TStr It = C->Items()->Strings(I);
+        if (It.size() < Prefix.size() || !Same(It.substr(0, Prefix.size()), Prefix)) continue;
+        TStr Done = Prefix + It.substr(Prefix.size());
+        if (Done.size() > 255) Done.resize(255);
+        C->SetItemIndex(I);
+        C->SetText(Done);
+        C->SetSelStart(static_cast<Integer>(Prefix.size()));
+        C->SetSelLength(static_cast<Integer>(Done.size() - Prefix.size()));
+        return I;
+    }
+    return -1;
+}
+
 bool IsArrow(Word Key) { return Key == VK_UP || Key == VK_DOWN || Key == VK_LEFT || Key == VK_RIGHT; }
 
 // A cell text read as a number the way the user typed it; Fallback otherwise.
@@ -74,6 +97,43 @@ bool TGridEditorKeys::Commit(const AnsiString& Text, const std::function<void(co
     FGrid->GetCurrentCell(Back);
     TakeBack(Back);   // the validation may have changed the value
     return Valid;
+}
+
+bool TGridEditorKeys::CommitWide(const WideString& Text, const std::function<void(const WideString&)>& TakeBack) {
+    const std::shared_ptr<const bool> Alive = FGrid->AliveToken();
+    const TPoint B = FGrid->BaseCell(FGrid->GetRealCol(), FGrid->Row());
+    FGrid->SetWideCell(B.X, B.Y, Text);
+    const bool Valid = FGrid->ValidateWideCell(Text);
+    if (!*Alive) return false;
+    TakeBack(FGrid->GetWideCell(B.X, B.Y));
+    return Valid;
+}
+
+template <class TEd>
+bool TGridEditorKeys::UniKeyDown(TEd* Ed, Word& Key, TShiftState Shift, bool HandOver, bool Commits) {
+    if (!HandOver) return false;
+    const std::shared_ptr<const bool> Alive = Ed->AliveToken();
+    if (Commits) {
+        const bool Valid = CommitWide(Ed->Text(), [Ed](const WideString& V) { Ed->SetText(V); });
+        if (!*Alive) return true;
+        if (!Valid) {
+            Ed->SetSelStart(static_cast<Integer>(Ed->Text().size()));
+            Ed->Invalidate();
+            Key = 0;
+            return true;
+        }
+    }
+    if (TabAdvance(Key, Shift)) {
+        Key = 0;
+        return true;
+    }
+    if (Key == VK_ESCAPE) {
+        const TPoint B = FGrid->BaseCell(FGrid->GetRealCol(), FGrid->Row());
+        Ed->SetText(FGrid->GetWideCell(B.X, B.Y));
+    }
+    HandToGrid(Key, Shift, true);
+    Key = 0;
+    return true;
 }
 
 bool TGridEditorKeys::TabAdvance(Word Key, TShiftState Shift) {
@@ -267,26 +327,13 @@ void TGridCombo::KeyPress(char& Key) {
 void TGridCombo::KeyUp(Word& Key, TShiftState Shift) {
     TESGComboBox::KeyUp(Key, Shift);
     if (Key == VK_RETURN || !FTyping || !FGrid->Lookup() || Style() == csDropDownList) return;
-    // Completion from the first item that begins with what is typed before the caret.
-    const AnsiString T = Text();
-    const AnsiString Prefix = T.substr(0, std::min<size_t>(T.size(), static_cast<size_t>(SelStart())));
-    if (Prefix.empty()) return;
     const bool Case = FGrid->LookupCaseSensitive();
-    const AnsiString P = Case ? Prefix : AnsiUpperCase(Prefix);
-    for (Integer I = 0; I < Items()->Count(); ++I) {
-        const AnsiString It = Items()->Strings(I);
-        const AnsiString Cmp = Case ? It : AnsiUpperCase(It);
-        if (Cmp.compare(0, P.size(), P) != 0) continue;
-        AnsiString Done = Prefix + It.substr(Prefix.size());
-        if (Done.size() > 255) Done.resize(255);
-        SetItemIndex(I);
-        SetText(Done);
-        SetSelStart(static_cast<Integer>(Prefix.size()));
-        SetSelLength(static_cast<Integer>(Done.size() - Prefix.size()));
-        FLookupIndex = I;
-        FLookupDone = true;
-        return;
-    }
+    const Integer I = CompleteFromItems<AnsiString>(this, [Case](const AnsiString& A, const AnsiString& B) {
+        return Case ? A == B : AnsiUpperCase(A) == AnsiUpperCase(B);
+    });
+    if (I < 0) return;
+    FLookupIndex = I;
+    FLookupDone = true;
 }
 
 void TGridCombo::DoExit() {
@@ -541,6 +588,121 @@ void TGridButton::KeyDown(Word& Key, TShiftState Shift) {
     G->KeyDown(GK, Shift);
 }
 
+// --- Unicode editors ---------------------------------------------------------------------
+namespace {
+
+bool IsCommitKey(Word Key) { return Key == VK_TAB || Key == VK_RETURN || Key == VK_UP || Key == VK_DOWN; }
+
+AnsiString EncodedWide(const WideString& W) { return W.empty() ? AnsiString() : WideToCellText(W); }
+
+}  // namespace
+
+TGridUniEdit::TGridUniEdit(TComponent* AOwner) : TGridEditor<TEsgUniEdit>(AOwner) {}
+
+void TGridUniEdit::KeyDown(Word& Key, TShiftState Shift) {
+    if (!UniKeyDown(this, Key, Shift, IsCommitKey(Key) || Key == VK_ESCAPE, IsCommitKey(Key)))
+        TEsgUniEdit::KeyDown(Key, Shift);
+}
+
+void TGridUniEdit::KeyPress(char& Key) {
+    if (Key == 13 || Key == 9) {
+        Key = 0;
+        return;
+    }
+    TEsgUniEdit::KeyPress(Key);
+}
+
+TGridUniEditBtn::TGridUniEditBtn(TComponent* AOwner) : TGridEditor<TEsgUniEditBtn>(AOwner) {
+    SetButtonCaption("...");
+}
+
+void TGridUniEditBtn::KeyDown(Word& Key, TShiftState Shift) {
+    if (!UniKeyDown(this, Key, Shift, IsCommitKey(Key) || Key == VK_ESCAPE, IsCommitKey(Key)))
+        TEsgUniEditBtn::KeyDown(Key, Shift);
+}
+
+void TGridUniEditBtn::KeyPress(char& Key) {
+    if (Key == 13 || Key == 9) {
+        Key = 0;
+        return;
+    }
+    TEsgUniEditBtn::KeyPress(Key);
+}
+
+TGridUniMemo::TGridUniMemo(TComponent* AOwner) : TGridEditor<TEsgUniMemo>(AOwner) { SetWantReturns(true); }
+
+void TGridUniMemo::KeyDown(Word& Key, TShiftState Shift) {
+    if (!UniKeyDown(this, Key, Shift, Key == VK_TAB || Key == VK_ESCAPE, Key == VK_TAB))
+        TEsgUniMemo::KeyDown(Key, Shift);
+}
+
+TGridUniCombo::TGridUniCombo(TComponent* AOwner) : TGridEditor<TESGUniComboBox>(AOwner) {
+    SetButtonWidth(16);
+    OnCloseUp = [this](TObject*) {
+        if (FGrid->OnComboCloseUp) FGrid->OnComboCloseUp(FGrid, FGrid->Row(), FGrid->Col());
+    };
+}
+
+void TGridUniCombo::KeyDown(Word& Key, TShiftState Shift) {
+    FTyping = !(Key == VK_BACK || Key == VK_DELETE);
+    const bool ListMode = Style() == csDropDownList || DroppedDown();
+    const bool HandOver =
+        ListMode ? Key == VK_TAB || Key == VK_RETURN || Key == VK_ESCAPE || Key == VK_LEFT || Key == VK_RIGHT
+                 : Key == VK_TAB || Key == VK_RETURN || Key == VK_ESCAPE || Key == VK_PRIOR || Key == VK_NEXT ||
+                       Key == VK_END || Key == VK_UP || (Key == VK_DOWN && !Shift.Contains(ssAlt));
+    if (!HandOver) {
+        TESGUniComboBox::KeyDown(Key, Shift);
+        return;
+    }
+    if (Key == VK_ESCAPE) {
+        const TPoint B = FGrid->BaseCell(FGrid->GetRealCol(), FGrid->Row());
+        const WideString W = FGrid->GetWideCell(B.X, B.Y);
+        const Integer I = Items()->IndexOf(W);
+        if (I >= 0) SetItemIndex(I);
+        if (Style() != csDropDownList) SetText(W);
+    }
+    if (DroppedDown()) SetDroppedDown(false);
+    // No commit of its own: the grid validates the stored text when the cell is left.
+    HandToGrid(Key, Shift, true);
+    Key = 0;
+}
+
+void TGridUniCombo::KeyPress(char& Key) {
+    if (Key == 13 && OnReturn) OnReturn(this);
+    if (Key == 13 || Key == 9) {
+        Key = 0;
+        return;
+    }
+    TESGUniComboBox::KeyPress(Key);
+}
+
+void TGridUniCombo::KeyUp(Word& Key, TShiftState Shift) {
+    TESGUniComboBox::KeyUp(Key, Shift);
+    if (Key == VK_RETURN || !FTyping || !FGrid->Lookup() || Style() == csDropDownList) return;
+    const bool Case = FGrid->LookupCaseSensitive();
+    const Integer I = CompleteFromItems<WideString>(this, [Case](const WideString& A, const WideString& B) {
+        return Case ? A == B : WideCompareText(A, B) == 0;
+    });
+    if (I < 0) return;
+    FLookupIndex = I;
+    FLookupDone = true;
+}
+
+void TGridUniCombo::DoExit() {
+    const WideString T = Text();
+    if (FGrid->LookupHistory() && !T.empty() && Items()->IndexOf(T) < 0) Items()->Add(T);
+    TGridEditor<TESGUniComboBox>::DoExit();
+}
+
+void TGridUniCombo::Select() {
+    TESGUniComboBox::Select();
+    const Integer I = ItemIndex();
+    const AnsiString S = I >= 0 ? WideToAnsi(Items()->Strings(I)) : AnsiString();
+    if (FGrid->OnComboChange) FGrid->OnComboChange(FGrid, FGrid->Col(), FGrid->Row(), I, S);
+    if (FGrid->OnComboObjectChange)
+        FGrid->OnComboObjectChange(FGrid, FGrid->Col(), FGrid->Row(), I, S, I >= 0 ? Items()->Objects(I) : nullptr);
+}
+
 // --- the grid's side -------------------------------------------------------------------
 namespace {
 
@@ -567,6 +729,10 @@ TGridDatePicker* TExtStringGrid::DateTimePicker() {
     return FDatePicker;
 }
 TGridButton* TExtStringGrid::ButtonEditor() { return MakeEditor(this, FButtonEditor); }
+TGridUniEdit* TExtStringGrid::UniEdit() { return MakeEditor(this, FUniEdit); }
+TGridUniEditBtn* TExtStringGrid::UniEditBtn() { return MakeEditor(this, FUniEditBtn); }
+TGridUniMemo* TExtStringGrid::UniMemo() { return MakeEditor(this, FUniMemo); }
+TGridUniCombo* TExtStringGrid::UniCombo() { return MakeEditor(this, FUniCombo); }
 
 bool TExtStringGrid::ShowEditorControl(TEditorType AEditor) {
     TRect R = CellRect(Col(), Row());
@@ -664,6 +830,27 @@ bool TExtStringGrid::ShowEditorControl(TEditorType AEditor) {
             Ctl = E;
             break;
         }
+        case edUniEdit:
+            UniEdit()->SetText(CellTextToWide(Text));
+            Ctl = UniEdit();
+            break;
+        case edUniEditBtn:
+            UniEditBtn()->SetText(CellTextToWide(Text));
+            Ctl = UniEditBtn();
+            break;
+        case edUniMemo:
+            UniMemo()->SetText(CellTextToWide(Text));
+            Ctl = UniMemo();
+            break;
+        case edUniComboEdit: case edUniComboList: {
+            TGridUniCombo* C = UniCombo();
+            const WideString W = CellTextToWide(Text);
+            C->SetStyle(AEditor == edUniComboList ? csDropDownList : csDropDown);
+            C->SetItemIndex(C->Items()->IndexOf(W));
+            if (AEditor == edUniComboEdit) C->SetText(W);
+            Ctl = C;
+            break;
+        }
         case edCustom:
             return ShowEditLink(R);
         default:
@@ -709,6 +896,10 @@ void TExtStringGrid::EndEditorControl() {
             StoreCellText(B.X, B.Y, V);
             break;
         }
+        case edUniEdit: StoreCellText(B.X, B.Y, EncodedWide(FUniEdit->Text())); break;
+        case edUniEditBtn: StoreCellText(B.X, B.Y, EncodedWide(FUniEditBtn->Text())); break;
+        case edUniMemo: StoreCellText(B.X, B.Y, EncodedWide(FUniMemo->Text())); break;
+        case edUniComboEdit: case edUniComboList: StoreCellText(B.X, B.Y, EncodedWide(FUniCombo->Text())); break;
         case edCustom:
             if (FEditLink) {
                 AnsiString V;

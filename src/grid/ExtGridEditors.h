@@ -5,6 +5,7 @@
 #include "grid/EsgCombo.h"
 #include "grid/EsgEditBtn.h"
 #include "grid/EsgSpin.h"
+#include "grid/EsgUni.h"
 #include "grid/ExtGrid.h"
 #include "platform/ui/ComCtrls.h"
 #include "platform/ui/RichEdit.h"
@@ -20,6 +21,11 @@ protected:
     // Writes Text into the current cell and validates it. A refused value is
     // taken back from the cell (TakeBack) and false is returned.
     bool Commit(const AnsiString& Text, const std::function<void(const AnsiString&)>& TakeBack);
+    // The same for the Unicode editors: the wide text goes to the cell and ValidateWideCell.
+    bool CommitWide(const WideString& Text, const std::function<void(const WideString&)>& TakeBack);
+    // The key protocol of the Unicode text editors: true when the key was the grid's.
+    template <class TEd>
+    bool UniKeyDown(TEd* Ed, Word& Key, TShiftState Shift, bool HandOver, bool Commits);
     // Tab with goTabs: ends the edit and moves to the next (Shift: previous) cell.
     bool TabAdvance(Word Key, TShiftState Shift);
     // Ends the edit and gives the key to the grid: arrows and Tab move the current
@@ -126,6 +132,49 @@ public:
     void Click() override;
     void KeyDown(Word& Key, TShiftState Shift) override;
     bool WantsEscape() const override { return true; }
+};
+
+// The Unicode editors: the cell's wide text in and out, characters outside the code page kept.
+class TGridUniEdit : public TGridEditor<TEsgUniEdit> {
+public:
+    explicit TGridUniEdit(TComponent* AOwner);
+    void KeyDown(Word& Key, TShiftState Shift) override;
+    void KeyPress(char& Key) override;
+};
+
+class TGridUniEditBtn : public TGridEditor<TEsgUniEditBtn> {
+public:
+    explicit TGridUniEditBtn(TComponent* AOwner);
+    void KeyDown(Word& Key, TShiftState Shift) override;
+    void KeyPress(char& Key) override;
+};
+
+// Enter starts a new line; Tab commits, Esc restores.
+class TGridUniMemo : public TGridEditor<TEsgUniMemo> {
+public:
+    explicit TGridUniMemo(TComponent* AOwner);
+    void KeyDown(Word& Key, TShiftState Shift) override;
+};
+
+class TGridUniCombo : public TGridEditor<TESGUniComboBox> {
+public:
+    explicit TGridUniCombo(TComponent* AOwner);
+    bool Typing() const { return FTyping; }
+    Integer LookupIndex() const { return FLookupIndex; }
+    bool LookupDone() const { return FLookupDone; }
+    TNotifyEvent OnReturn;
+    void KeyDown(Word& Key, TShiftState Shift) override;
+    void KeyPress(char& Key) override;
+    void KeyUp(Word& Key, TShiftState Shift) override;
+    void DoExit() override;
+
+protected:
+    void Select() override;
+
+private:
+    bool FTyping = true;
+    Integer FLookupIndex = -1;
+    bool FLookupDone = false;
 };
 
 // The rich edit the grid renders RTF cells with, and the one it edits them in.

@@ -263,3 +263,135 @@ TEST(ExtGridEditors, CheckBoxEditorStoresNothingAndDownMovesOn) {
     EXPECT_EQ(2, G->Row());
     EXPECT_EQ("onay", G->Cells(1, 1));
 }
+
+// --- Unicode editors ---------------------------------------------------------------------------
+namespace {
+
+const WideString Zh = u"\u0416\u4E2D";   // outside code page 1254
+
+}  // namespace
+
+TEST(ExtGridEditors, UnicodeEditKeepsCharactersOutsideTheCodePage) {
+    TEditorForm F(edUniEdit);
+    TExtStringGrid* G = F.Grid;
+    G->SetWideCell(1, 1, Zh);
+    F.Open();
+    ASSERT_EQ(G->UniEdit(), G->ActiveEditorControl());
+    EXPECT_EQ(Zh, G->UniEdit()->Text());
+    F.Key(Qt::Key_End);
+    TypeText(u"\u03A9");
+    PressEnter();
+    EXPECT_EQ(nullptr, G->ActiveEditorControl());
+    EXPECT_TRUE(G->IsUnicodeCell(1, 1));
+    EXPECT_EQ(Zh + u"\u03A9", G->GetWideCell(1, 1));
+}
+
+TEST(ExtGridEditors, UnicodeValidationSeesTheWideTextAndARefusalKeepsTheEditorOpen) {
+    TEditorForm F(edUniEdit);
+    TExtStringGrid* G = F.Grid;
+    G->SetWideCell(1, 1, Zh);
+    WideString Seen;
+    bool Plain = false;
+    G->OnCellValidate = [&](TObject*, Integer, Integer, AnsiString&, bool&) { Plain = true; };
+    G->OnCellValidateWide = [&](TObject*, Integer, Integer, WideString& V, bool& Valid) {
+        Seen = V;
+        Valid = V.size() < 3;
+    };
+    F.Open();
+    F.Key(Qt::Key_End);
+    TypeText(u"x");
+    PressEnter();
+    EXPECT_EQ(Zh + u"x", Seen);
+    EXPECT_FALSE(Plain);
+    EXPECT_EQ(G->UniEdit(), G->ActiveEditorControl());
+    EXPECT_EQ(Zh, G->UniEdit()->Text());
+    EXPECT_EQ(Zh, G->GetWideCell(1, 1));
+}
+
+TEST(ExtGridEditors, UnicodeEditEscapeRestoresTheCell) {
+    for (TEditorType E : {edUniEdit, edUniEditBtn, edUniMemo}) {
+        TEditorForm F(E);
+        TExtStringGrid* G = F.Grid;
+        G->SetWideCell(1, 1, Zh);
+        F.Open();
+        ASSERT_NE(nullptr, G->ActiveEditorControl()) << E;
+        TypeText(u"zz");
+        F.Key(Qt::Key_Escape, QStringLiteral("\x1b"));
+        EXPECT_EQ(nullptr, G->ActiveEditorControl()) << E;
+        EXPECT_EQ(Zh, G->GetWideCell(1, 1)) << E;
+    }
+}
+
+TEST(ExtGridEditors, UnicodeMemoTakesEnterAsALineBreakAndTabLeaves) {
+    TEditorForm F(edUniMemo);
+    TExtStringGrid* G = F.Grid;
+    TGridOptions O = G->Options();
+    O.Include(goTabs);
+    G->SetOptions(O);
+    G->SetWideCell(1, 1, Zh);
+    F.Open();
+    ASSERT_EQ(G->UniMemo(), G->ActiveEditorControl());
+    F.Key(Qt::Key_End, QString(), Qt::ControlModifier);
+    PressEnter();
+    TypeText(u"b");
+    EXPECT_EQ(G->UniMemo(), G->ActiveEditorControl());
+    PressTab();
+    EXPECT_EQ(nullptr, G->ActiveEditorControl());
+    EXPECT_EQ(Zh + u"\nb", G->GetWideCell(1, 1));
+    EXPECT_EQ(2, G->Col());
+}
+
+TEST(ExtGridEditors, UnicodeEditWithButtonOpensOnTheWideTextAndStoresIt) {
+    TEditorForm F(edUniEditBtn);
+    TExtStringGrid* G = F.Grid;
+    G->SetWideCell(1, 1, Zh);
+    F.Open();
+    ASSERT_EQ(G->UniEditBtn(), G->ActiveEditorControl());
+    EXPECT_EQ(Zh, G->UniEditBtn()->Text());
+    G->UniEditBtn()->SetText(WideString(u"\u4E2D"));
+    F.Key(Qt::Key_Down);
+    EXPECT_EQ(2, G->Row());
+    EXPECT_EQ(u"\u4E2D", G->GetWideCell(1, 1));
+}
+
+TEST(ExtGridEditors, UnicodeComboListMovesInTheListAndLeavesOnLeftAndRight) {
+    TEditorForm F(edUniComboList);
+    TExtStringGrid* G = F.Grid;
+    TGridUniCombo* C = G->UniCombo();
+    C->Items()->Add(u"one");
+    C->Items()->Add(Zh);
+    C->Items()->Add(u"three");
+    std::vector<Integer> Changes;
+    G->OnComboChange = [&](TObject*, Integer, Integer, Integer I, const AnsiString&) { Changes.push_back(I); };
+    G->SetWideCell(1, 1, u"one");
+    F.Open();
+    ASSERT_EQ(C, G->ActiveEditorControl());
+    EXPECT_EQ(0, C->ItemIndex());
+    F.Key(Qt::Key_Down);
+    EXPECT_EQ(1, G->Row());
+    EXPECT_EQ(1, C->ItemIndex());
+    EXPECT_EQ(Zh, C->Text());
+    F.Key(Qt::Key_Right);
+    EXPECT_EQ(nullptr, G->ActiveEditorControl());
+    EXPECT_EQ(2, G->Col());
+    EXPECT_EQ(Zh, G->GetWideCell(1, 1));
+    EXPECT_EQ(std::vector<Integer>{1}, Changes);
+}
+
+TEST(ExtGridEditors, UnicodeComboEditCompletesFromTheFirstMatchingItem) {
+    TEditorForm F(edUniComboEdit);
+    TExtStringGrid* G = F.Grid;
+    G->SetLookup(true);
+    TGridUniCombo* C = G->UniCombo();
+    C->Items()->Add(u"Abc");
+    C->Items()->Add(u"abd");
+    F.Open();
+    ASSERT_EQ(C, G->ActiveEditorControl());
+    C->SetText(WideString());
+    TypeText(u"ab");
+    EXPECT_EQ(u"abc", C->Text());
+    EXPECT_EQ(2, C->SelStart());
+    EXPECT_EQ(1, C->SelLength());
+    EXPECT_TRUE(C->LookupDone());
+    EXPECT_EQ(0, C->LookupIndex());
+}

@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPainter>
 #include <QWidget>
 
@@ -243,4 +244,58 @@ void SetTakesFocus(TControl* Control, bool Value) {
 void SetComboDropWidth(TControl* Combo, Integer Width) {
     auto* C = Combo ? qobject_cast<QComboBox*>(Combo->Widget()) : nullptr;
     if (C && C->view()) C->view()->setMinimumWidth(std::max(0, Width));
+}
+
+// --- Unicode text ----------------------------------------------------------------------
+namespace {
+
+QString QOf(const WideString& S) { return QString::fromUtf16(S.data(), static_cast<qsizetype>(S.size())); }
+WideString WideOf(const QString& S) { return WideString(reinterpret_cast<const char16_t*>(S.utf16()), size_t(S.size())); }
+
+}  // namespace
+
+WideString WideTextOf(const TControl* Control) {
+    QWidget* W = Control ? Control->Widget() : nullptr;
+    if (auto* E = qobject_cast<QLineEdit*>(W)) return WideOf(E->text());
+    if (auto* P = qobject_cast<QPlainTextEdit*>(W)) return WideOf(P->toPlainText());
+    if (auto* C = qobject_cast<QComboBox*>(W)) return WideOf(C->currentText());
+    return Control ? AnsiToWide(Control->Text()) : WideString();
+}
+
+void SetWideTextOf(TControl* Control, const WideString& Value) {
+    QWidget* W = Control ? Control->Widget() : nullptr;
+    if (!W || WideTextOf(Control) == Value) return;
+    if (auto* E = qobject_cast<QLineEdit*>(W)) {
+        E->setText(QOf(Value));
+    } else if (auto* P = qobject_cast<QPlainTextEdit*>(W)) {
+        P->setPlainText(QOf(Value));
+    } else if (auto* C = qobject_cast<QComboBox*>(W)) {
+        if (C->isEditable()) C->setEditText(QOf(Value));
+        else C->setCurrentIndex(C->findText(QOf(Value), Qt::MatchExactly));
+    } else {
+        Control->SetText(WideToAnsi(Value));
+    }
+}
+
+WideString ComboItemWideText(const TControl* Combo, Integer Index) {
+    auto* C = qobject_cast<QComboBox*>(Combo ? Combo->Widget() : nullptr);
+    return C && Index >= 0 && Index < C->count() ? WideOf(C->itemText(Index)) : WideString();
+}
+
+void SetComboItemWideText(TControl* Combo, Integer Index, const WideString& Value) {
+    auto* C = qobject_cast<QComboBox*>(Combo ? Combo->Widget() : nullptr);
+    if (!C || Index < 0 || Index >= C->count()) return;
+    const bool Current = C->currentIndex() == Index;
+    C->setItemText(Index, QOf(Value));
+    if (Current && C->isEditable()) C->setEditText(QOf(Value));
+}
+
+Integer ComboFindWide(const TControl* Combo, const WideString& Value) {
+    auto* C = qobject_cast<QComboBox*>(Combo ? Combo->Widget() : nullptr);
+    return C ? C->findText(QOf(Value), Qt::MatchFixedString) : -1;
+}
+
+Integer WideCompareText(const WideString& A, const WideString& B) {
+    const int R = QOf(A).toCaseFolded().localeAwareCompare(QOf(B).toCaseFolded());
+    return R < 0 ? -1 : R > 0 ? 1 : 0;
 }

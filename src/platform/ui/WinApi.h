@@ -66,5 +66,17 @@ void SetBuiltInContextMenu(TControl* Control, bool Enabled);
 // A control the mouse can press but that never takes the keyboard focus.
 void SetTakesFocus(TControl* Control, bool Value);
 
+// ---------------------------------------------------------------------------
+// Unicode text of the standard controls, past code page 1254: the text of an
+// edit, memo or combo box, and the items of a combo box.
+WideString WideTextOf(const TControl* Control);
+void SetWideTextOf(TControl* Control, const WideString& Value);
+WideString ComboItemWideText(const TControl* Combo, Integer Index);
+void SetComboItemWideText(TControl* Combo, Integer Index, const WideString& Value);
+// The first item equal to Value ignoring case; -1 when none.
+Integer ComboFindWide(const TControl* Combo, const WideString& Value);
+// Locale order of two wide texts ignoring case: -1, 0 or 1.
+Integer WideCompareText(const WideString& A, const WideString& B);
+
 // The least width of a combo box's dropped list (0: the box's own width).
 void SetComboDropWidth(TControl* Combo, Integer Width);

@@ -1,0 +1,195 @@
+// The Unicode controls and the wide string list.
+#include "grid/EsgUni.h"
+
+#include "platform/rtl/CodePage.h"
+#include "platform/ui/WinApi.h"
+
+// --- the 8-bit view -----------------------------------------------------------------------
+Integer TAnsiStringsForWideStrings::GetCount() const { return FWideStrings->GetCount(); }
+AnsiString TAnsiStringsForWideStrings::Get(Integer Index) const { return WideToAnsi(FWideStrings->Get(Index)); }
+TObject* TAnsiStringsForWideStrings::GetObject(Integer Index) const { return FWideStrings->GetObject(Index); }
+void TAnsiStringsForWideStrings::PutObject(Integer Index, TObject* AObject) { FWideStrings->PutObject(Index, AObject); }
+void TAnsiStringsForWideStrings::Clear() { FWideStrings->Clear(); }
+void TAnsiStringsForWideStrings::Delete(Integer Index) { FWideStrings->Delete(Index); }
+void TAnsiStringsForWideStrings::Insert(Integer Index, const AnsiString& S) { FWideStrings->Insert(Index, AnsiToWide(S)); }
+
+// --- TWideStrings ------------------------------------------------------------------------------
+TWideStrings::TWideStrings() : FAnsiStrings(std::make_unique<TAnsiStringsForWideStrings>(this)) {}
+TWideStrings::~TWideStrings() = default;
+
+void TWideStrings::Put(Integer Index, const WideString& S) {
+    TObject* O = GetObject(Index);
+    Delete(Index);
+    Insert(Index, S);
+    PutObject(Index, O);
+}
+
+Integer TWideStrings::Add(const WideString& S) {
+    const Integer I = GetCount();
+    Insert(I, S);
+    return I;
+}
+
+Integer TWideStrings::AddObject(const WideString& S, TObject* AObject) {
+    const Integer I = Add(S);
+    PutObject(I, AObject);
+    return I;
+}
+
+void TWideStrings::AddStrings(TStrings* Strings) {
+    BeginUpdate();
+    for (Integer I = 0; I < Strings->Count(); ++I) AddObject(AnsiToWide(Strings->Strings(I)), Strings->Objects(I));
+    EndUpdate();
+}
+
+void TWideStrings::AddWideStrings(TWideStrings* Strings) {
+    BeginUpdate();
+    for (Integer I = 0; I < Strings->GetCount(); ++I) AddObject(Strings->Get(I), Strings->GetObject(I));
+    EndUpdate();
+}
+
+void TWideStrings::Exchange(Integer Index1, Integer Index2) {
+    BeginUpdate();
+    const WideString S1 = Get(Index1), S2 = Get(Index2);
+    TObject* O1 = GetObject(Index1);
+    TObject* O2 = GetObject(Index2);
+    Put(Index1, S2);
+    PutObject(Index1, O2);
+    Put(Index2, S1);
+    PutObject(Index2, O1);
+    EndUpdate();
+}
+
+void TWideStrings::Move(Integer CurIndex, Integer NewIndex) {
+    if (CurIndex == NewIndex) return;
+    BeginUpdate();
+    const WideString S = Get(CurIndex);
+    TObject* O = GetObject(CurIndex);
+    Delete(CurIndex);
+    Insert(NewIndex, S);
+    PutObject(NewIndex, O);
+    EndUpdate();
+}
+
+Integer TWideStrings::IndexOf(const WideString& S) const {
+    for (Integer I = 0; I < GetCount(); ++I)
+        if (WideCompareText(Get(I), S) == 0) return I;
+    return -1;
+}
+
+WideString TWideStrings::GetTextStr() const {
+    WideString T;
+    for (Integer I = 0; I < GetCount(); ++I) T += Get(I) + u"\r\n";
+    return T;
+}
+
+void TWideStrings::SetTextStr(const WideString& Value) {
+    BeginUpdate();
+    Clear();
+    size_t Start = 0;
+    const size_t N = Value.size();
+    for (size_t P = 0; P < N; ++P) {
+        const char16_t C = Value[P];
+        if (C != u'\n' && C != u'\v' && C != u'\f' && C != u'\r' && C != u'\x2028' && C != u'\x2029') continue;
+        Add(Value.substr(Start, P - Start));
+        if (C == u'\r' && P + 1 < N && Value[P + 1] == u'\n') ++P;
+        Start = P + 1;
+    }
+    if (Start < N) Add(Value.substr(Start));
+    EndUpdate();
+}
+
+void TWideStrings::Assign(TPersistent* Source) {
+    if (auto* W = dynamic_cast<TWideStrings*>(Source)) {
+        BeginUpdate();
+        Clear();
+        AddWideStrings(W);
+        EndUpdate();
+    } else if (auto* A = dynamic_cast<TStrings*>(Source)) {
+        BeginUpdate();
+        Clear();
+        AddStrings(A);
+        EndUpdate();
+    } else {
+        TPersistent::Assign(Source);
+    }
+}
+
+void TWideStrings::AssignTo(TPersistent* Dest) {
+    if (auto* W = dynamic_cast<TWideStrings*>(Dest)) {
+        W->Assign(this);
+    } else if (auto* A = dynamic_cast<TStrings*>(Dest)) {
+        A->BeginUpdate();
+        A->Clear();
+        for (Integer I = 0; I < GetCount(); ++I) A->AddObject(WideToAnsi(Get(I)), GetObject(I));
+        A->EndUpdate();
+    } else {
+        TPersistent::AssignTo(Dest);
+    }
+}
+
+void TWideStrings::BeginUpdate() {
+    if (FUpdateCount++ == 0) SetUpdateState(true);
+}
+
+void TWideStrings::EndUpdate() {
+    if (FUpdateCount > 0 && --FUpdateCount == 0) SetUpdateState(false);
+}
+
+// --- controls -------------------------------------------------------------------------------------
+template <class TBase>
+WideString TUniText<TBase>::Text() const {
+    return WideTextOf(this);
+}
+
+template <class TBase>
+void TUniText<TBase>::SetText(const WideString& Value) {
+    SetWideTextOf(this, Value);
+}
+
+template class TUniText<TCustomEdit>;
+template class TUniText<TCustomMemo>;
+template class TUniText<TEsgEditBtn>;
+template class TUniText<TComboBox>;
+template class TUniText<TESGCustomCombo>;
+
+TCustomUNIEdit::TCustomUNIEdit(TComponent* AOwner) : TUniText<TCustomEdit>(AOwner) {}
+
+TEsgUniCustomMemo::TEsgUniCustomMemo(TComponent* AOwner) : TUniText<TCustomMemo>(AOwner) {
+    SetWantReturns(false);
+    SetWantTabs(false);
+}
+
+TEsgUniMemo::TEsgUniMemo(TComponent* AOwner) : TEsgUniCustomMemo(AOwner) {
+    SetBounds(Left(), Top(), 200, 100);
+}
+
+TEsgUniEditBtn::TEsgUniEditBtn(TComponent* AOwner) : TUniText<TEsgEditBtn>(AOwner) {
+    TEsgEditBtn::SetText(AnsiString());
+}
+
+// --- combo items ------------------------------------------------------------------------------
+WideString TComboBoxStrings::Get(Integer Index) const { return ComboItemWideText(FComboBox, Index); }
+Integer TComboBoxStrings::GetCount() const { return FComboBox->Items()->Count(); }
+TObject* TComboBoxStrings::GetObject(Integer Index) const { return FComboBox->Items()->Objects(Index); }
+void TComboBoxStrings::PutObject(Integer Index, TObject* AObject) { FComboBox->Items()->SetObjects(Index, AObject); }
+void TComboBoxStrings::Delete(Integer Index) { FComboBox->Items()->Delete(Index); }
+
+void TComboBoxStrings::Clear() {
+    const WideString Keep = WideTextOf(FComboBox);
+    FComboBox->Items()->Clear();
+    SetWideTextOf(FComboBox, Keep);
+}
+
+void TComboBoxStrings::Insert(Integer Index, const WideString& S) {
+    FComboBox->Items()->Insert(Index, WideToAnsi(S));
+    SetComboItemWideText(FComboBox, Index, S);
+}
+
+Integer TComboBoxStrings::Add(const WideString& S) {
+    const Integer I = GetCount();
+    Insert(I, S);
+    return I;
+}
+
+Integer TComboBoxStrings::IndexOf(const WideString& S) const { return ComboFindWide(FComboBox, S); }
