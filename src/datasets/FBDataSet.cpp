@@ -77,7 +77,12 @@ void TFBCustomDataSet::BeforeDestruction() {
     if (!FTornDown) {
         FTornDown = true;
         Destroying();
-        Close();
+        try {
+            Close();
+        } catch (...) {
+            // A cursor that cannot be closed any more (its connection broke) goes with the
+            // statement; being freed, the data set has nobody to tell.
+        }
         FEndScrollTimer.reset();
         FWaitMasterTimer.reset();
         if (TFBTransaction* Tr = Transaction()) RemoveTransactionHandlers(Tr, true, true);
@@ -321,10 +326,18 @@ void TFBCustomDataSet::SetDetailConditions(TDetailConditions Value) {
             FWaitMasterTimer = std::make_unique<TFBTimer>(nullptr);
             FWaitMasterTimer->SetEnabled(false);
             FWaitMasterTimer->SetInterval(static_cast<Cardinal>(std::max(FWaitEndMasterInterval, 0)));
+            FWaitMasterTimer->SetOnTimer([this](TObject*) { RefreshFromMaster(); });
         }
     } else {
         FWaitMasterTimer.reset();
     }
+}
+
+void TFBCustomDataSet::SetWaitEndMasterInterval(Integer Value) {
+    FWaitEndMasterInterval = Value;
+    const auto Interval = static_cast<Cardinal>(std::max(Value, 0));
+    if (FWaitMasterTimer) FWaitMasterTimer->SetInterval(Interval);
+    if (FEndScrollTimer) FEndScrollTimer->SetInterval(Interval);
 }
 
 void TFBCustomDataSet::SetOnEndScroll(const TDataSetNotifyEvent& Value) {
@@ -624,11 +637,16 @@ void TFBCustomDataSet::SetParamValue(Integer ParamIndex, const Variant& aValue) 
 // ---------------------------------------------------------------------------------------------
 // Master-detail
 
-void TFBDataLink::ActiveChanged() { FDetail->MasterChanged(); }
+void TFBDataLink::ActiveChanged() {
+    if (Active())
+        FDetail->MasterChanged();
+    else
+        FDetail->MasterDisabled();
+}
 
 void TFBDataLink::RecordChanged(TField* Field) {
     // A field typed into the master is no new master record yet.
-    if (!Field) FDetail->MasterChanged();
+    if (!Field && FDetail->Active() && FDetail->SetParamsFromMaster()) FDetail->MasterChanged();
 }
 
 TDataSet* TFBDataLink::GetDetailDataSet() const { return FDetail; }
@@ -673,26 +691,65 @@ void TFBCustomDataSet::ParamsFromMaster() {
 }
 
 void TFBCustomDataSet::MasterChanged() {
-    TDataSource* S = GetDataSource();
-    TDataSet* M = S ? S->DataSet() : nullptr;
-    if (!M || ComponentState().Contains(csDestroying)) return;
-    if (!M->Active()) {
-        if (Active() && !DetailConditions().Contains(dcIgnoreMasterClose)) Close();
+    if (ComponentState().Contains(csDestroying)) return;
+    if (FWaitMasterTimer && FWaitMasterTimer->Interval() > 0) {
+        // A master that follows its own master right now is no scrolling user: follow at once.
+        TDataSource* S = GetDataSource();
+        auto* M = S ? dynamic_cast<TFBCustomDataSet*>(S->DataSet()) : nullptr;
+        if (M && M->FRefreshingFromMaster) {
+            RefreshFromMaster();
+            return;
+        }
+        FWaitMasterTimer->SetEnabled(false);
+        FWaitMasterTimer->SetEnabled(true);
         return;
     }
-    if (!Active()) {
-        if (DetailConditions().Contains(dcForceOpen)) Open();
-        return;
+    RefreshDetail();
+}
+
+void TFBCustomDataSet::RefreshFromMaster() {
+    const bool Saved = FRefreshingFromMaster;
+    FRefreshingFromMaster = true;
+    try {
+        RefreshDetail();
+    } catch (...) {
+        FRefreshingFromMaster = Saved;
+        throw;
     }
-    if (M->State() != dsBrowse || State() != dsBrowse || !SetParamsFromMaster()) return;
-    // The detail shows the new master record's rows.
+    FRefreshingFromMaster = Saved;
+}
+
+void TFBCustomDataSet::RefreshDetail() {
+    if (FWaitMasterTimer) FWaitMasterTimer->SetEnabled(false);
+    // An edit of the detail itself is not thrown away by a move of the master.
+    if (dsEditModes.Contains(State())) return;
     DisableControls();
     try {
-        Close();
-        Open();
+        if (!EmptyStrings(SelectSQL()) && (Active() || DetailConditions().Contains(dcForceOpen))) CloseOpen(false);
     } catch (...) {
         EnableControls();
         throw;
     }
     EnableControls();
+    DataEvent(deDataSetScroll, 0);
+}
+
+void TFBCustomDataSet::MasterDisabled() {
+    if (ComponentState().Contains(csDestroying)) return;
+    if (FWaitMasterTimer) FWaitMasterTimer->SetEnabled(false);
+    if (Active() && !DetailConditions().Contains(dcIgnoreMasterClose)) Close();
+}
+
+void TFBCustomDataSet::ApplyPendingMasterRefresh() {
+    if (!FWaitMasterTimer || !FWaitMasterTimer->Enabled()) return;
+    TDataSource* S = GetDataSource();
+    if (auto* M = S ? dynamic_cast<TFBCustomDataSet*>(S->DataSet()) : nullptr) M->ApplyPendingMasterRefresh();
+    if (SetParamsFromMaster()) RefreshFromMaster();
+    if (FWaitMasterTimer) FWaitMasterTimer->SetEnabled(false);
+}
+
+void TFBCustomDataSet::RefreshMaster() {
+    TDataSource* S = GetDataSource();
+    TDataSet* M = S ? S->DataSet() : nullptr;
+    if (FDetailConditions.Contains(dcForceMasterRefresh) && !FCachedUpdates && M && M->Active()) M->Refresh();
 }

@@ -329,7 +329,7 @@ private:
 
 // The link of a detail data set to its master's data source: a master that
 // opens, closes or moves to another record makes the detail follow.
-class TFBDataLink : public TDataLink {
+class TFBDataLink : public TDetailDataLink {
 public:
     explicit TFBDataLink(TFBCustomDataSet* Detail) : FDetail(Detail) {}
 
@@ -405,7 +405,7 @@ public:
     TCursor SQLScreenCursor() const { return FSQLScreenCursor; }
     void SetSQLScreenCursor(TCursor Value) { FSQLScreenCursor = Value; }
     Integer WaitEndMasterInterval() const { return FWaitEndMasterInterval; }
-    void SetWaitEndMasterInterval(Integer Value) { FWaitEndMasterInterval = Value; }
+    void SetWaitEndMasterInterval(Integer Value);
     TCacheModelOptions* CacheModelOptions() const { return FCacheModelOptions.get(); }
     void SetCacheModelOptions(TCacheModelOptions* Value) { FCacheModelOptions->Assign(Value); }
     const TDataSetNotifyEvent& OnEndScroll() const { return FOnEndScroll; }
@@ -445,8 +445,16 @@ public:
     // ---- master-detail
     void SetDataSource(TDataSource* Value);
     TFBDataLink* DataLink() const { return FDataLink.get(); }
-    // The master opened, closed or moved: the detail closes or opens again on its values.
+    // The master opened or moved to a record with other parameter values: the
+    // detail opens again on them, at once or, with dcWaitEndMasterScroll, once
+    // the master has stopped moving for WaitEndMasterInterval milliseconds.
     void MasterChanged();
+    // Re-opens the detail on its master's values (a closed one only with dcForceOpen).
+    void RefreshDetail();
+    // The master closed: the detail closes too unless dcIgnoreMasterClose.
+    void MasterDisabled();
+    // True while the detail follows its master (a detail of it then follows at once).
+    bool RefreshingFromMaster() const { return FRefreshingFromMaster; }
     virtual void CancelUpdates();
     virtual void Prepare();
 
@@ -685,6 +693,9 @@ protected:
     void DoBeforeCancel() override;
     void DoBeforePost() override;
     void DoBeforeInsert() override;
+    void DoAfterDelete() override;
+    // With dcForceMasterRefresh and without cached updates, the master is read again.
+    void RefreshMaster();
 
     // The field type and size of select column Index, ftUnknown for none.
     TFieldType ColumnFieldType(Integer Index, Integer& Size);
@@ -717,6 +728,10 @@ protected:
     // The master field each select parameter takes its value from (MAS_X: X).
     TField* MasterFieldOf(const AnsiString& ParamName) const;
     void ParamsFromMaster();
+    void RefreshFromMaster();
+    // A master move still waiting for the timer is followed now (before an edit).
+    void ApplyPendingMasterRefresh();
+    bool FRefreshingFromMaster = false;
     std::vector<TStringCollection::TText> FRowTexts;   // a fetched row's texts on their way to the cache
     std::unique_ptr<TExpressionParser> FFilterExpr;
     TRecordBuffer FFilterBuffer = nullptr;    // the record a filter or a sort reads

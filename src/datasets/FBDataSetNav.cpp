@@ -481,6 +481,25 @@ TGetResult TFBCustomDataSet::GetNextVisibleRecord(TRecordBuffer Buffer, TGetMode
 
 TGetResult TFBCustomDataSet::GetRecord(TRecordBuffer Buffer, TGetMode GetMode, bool DoCheck) {
     if (!FCache) return grError;
+    if (!Buffer) {
+        // Asked only to move: the records passed are still read, to tell the visible ones.
+        TRecordBuffer Work = AllocRecordBuffer();
+        struct TFree {
+            TFBCustomDataSet* D;
+            TRecordBuffer& B;
+            ~TFree() { D->FreeRecordBuffer(B); }
+        } FreeWork{this, Work};
+        const Integer Saved = FDisableCalcCount;
+        FDisableCalcCount = Saved + 1;   // nobody sees this buffer's calculated fields
+        try {
+            const TGetResult R = GetRecord(Work, GetMode, DoCheck);
+            FDisableCalcCount = Saved;
+            return R;
+        } catch (...) {
+            FDisableCalcCount = Saved;
+            throw;
+        }
+    }
     struct TFetchFlag {
         bool& F;
         explicit TFetchFlag(bool& AF) : F(AF) { F = true; }
@@ -806,11 +825,17 @@ void TFBCustomDataSet::Resync(TResyncMode Mode) {
 }
 
 void TFBCustomDataSet::DoBeforeEdit() {
+    ApplyPendingMasterRefresh();
     if (!CanEdit()) Abort();
     SaveRecordCopy(ActiveBuffer());
     FSavedState = State();
     TDataSet::DoBeforeEdit();
     if (!Active()) FBError(29, {"continue after BeforeEdit", FullName()});
+}
+
+void TFBCustomDataSet::DoAfterDelete() {
+    TDataSet::DoAfterDelete();
+    RefreshMaster();
 }
 
 void TFBCustomDataSet::DoBeforeDelete() {
@@ -1091,9 +1116,12 @@ void TFBCustomDataSet::SetInternalSQLParams(TFBQuery* Qry, TRecordBuffer Buffer)
         Integer ColNo = 0;
         if (TField* F = FBFindField(Col); F && F->FieldKind() == fkData) ColNo = F->FieldNo();
         else ColNo = FSelectQuery->FieldIndex(Col) + 1;
-        if (Qry != FSelectQuery && ColNo < 1) {
-            if (TFBXSQLVAR* SP = FSelectQuery->FindParam(N)) P->Assign(SP);
-            continue;
+        if (Qry != FSelectQuery) {
+            // A detail's refresh keeps to the master values its select was opened with.
+            const bool FromSelect = ColNo < 1 || (Qry == FRefreshQuery && DataSource());
+            TFBXSQLVAR* SP = FromSelect ? FSelectQuery->FindParam(N) : nullptr;
+            if (SP) P->Assign(SP);
+            if (SP || ColNo < 1) continue;
         }
         if (ColNo < 1 || ColNo > FFieldDescrs->Count()) continue;
         if (BufNull(Src, ColNo)) {

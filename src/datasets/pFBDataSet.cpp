@@ -392,9 +392,7 @@ void TpFBDataSet::DoAfterPost() {
         AutoCommitUpdates();
         ResetUpdateStatuses(rmAfterApply, true);
     }
-    if (DetailConditions().Contains(dcForceMasterRefresh) && !CachedUpdates() && DataSource() &&
-        DataSource()->DataSet() && DataSource()->DataSet()->Active())
-        DataSource()->DataSet()->Refresh();
+    RefreshMaster();
 }
 
 void TpFBDataSet::DoBeforeCancel() {

@@ -2,14 +2,34 @@
 
 #include <gtest/gtest.h>
 
+#include <dlfcn.h>
+#include <ibase.h>
+
 #include <cmath>
 #include <functional>
 #include <memory>
 
 #include "dbclient/FBMessages.h"
+#include "platform/sys/Timers.h"
+#include "support/db/FakeClientLibrary.h"
 #include "support/db/TestDatabase.h"
 
 namespace {
+
+// A client library whose cursor close fails, as when the connection broke, while asked to.
+bool FailCursorClose = false;
+ISC_STATUS FreeStatementFailingClose(ISC_STATUS* Status, isc_stmt_handle* Handle, unsigned short Option) {
+    using TFree = ISC_STATUS (*)(ISC_STATUS*, isc_stmt_handle*, unsigned short);
+    static const auto Real = reinterpret_cast<TFree>(dlsym(dlopen("libfbclient.so.2", RTLD_NOW), "isc_dsql_free_statement"));
+    if (FailCursorClose && Option == DSQL_close) {
+        Real(Status, Handle, Option);
+        Status[0] = isc_arg_gds;
+        Status[1] = isc_network_error;
+        Status[2] = isc_arg_end;
+        return Status[1];
+    }
+    return Real(Status, Handle, Option);
+}
 
 // Runs the modifying statements itself, as the application data set does.
 class TPostingDataSet : public TFBDataSet {
@@ -1319,6 +1339,240 @@ TEST_F(FBDataSetEditTest, ADetailFollowsItsMastersRecordAndState) {
     auto* Own = new TDataSource(Owner.get());
     Own->SetDataSet(Detail);
     EXPECT_THROW(Detail->SetDataSource(Own), EDatabaseError);
+}
+
+
+// ---- faults: moving without a buffer, closing and freeing after the connection went -----------------
+
+class TMovingDataSet : public TFBDataSet {
+public:
+    using TFBDataSet::TFBDataSet;
+    using TFBDataSet::GetRecord;
+    using TFBDataSet::InternalFirst;
+};
+
+TEST_F(FBDataSetTest, MovingWithoutABufferStillPassesOverHiddenRecords) {
+    TFBDatabase* Db = Connect(DB1());
+    auto* Ds = NewDataSet<TMovingDataSet>(Db, "SELECT * FROM MANY ORDER BY ID");
+    Ds->SetFilter("ID > 3 and ID < 6");
+    Ds->SetFiltered(true);
+    Ds->Open();
+    Ds->InternalFirst();
+    EXPECT_EQ(Ds->GetRecord(nullptr, gmNext, true), grOK);
+    EXPECT_EQ(Ds->CurrentRecordNumber(), 3);   // ID 4
+    EXPECT_EQ(Ds->GetRecord(nullptr, gmNext, true), grOK);
+    EXPECT_EQ(Ds->CurrentRecordNumber(), 4);
+    EXPECT_EQ(Ds->GetRecord(nullptr, gmNext, true), grEOF);   // fetches the rest, all hidden
+    EXPECT_EQ(Ds->FetchedCount(), 50);
+    EXPECT_EQ(Ds->GetRecord(nullptr, gmPrior, true), grOK);
+    EXPECT_EQ(Ds->CurrentRecordNumber(), 4);
+    EXPECT_EQ(Ds->GetRecord(nullptr, gmCurrent, true), grOK);
+    EXPECT_EQ(Ds->CurrentRecordNumber(), 4);
+}
+
+TEST_F(FBDataSetTest, ADataSetClosesAndGoesSoundlyAfterItsConnectionWent) {
+    using TEnd = std::function<void(TFBDatabase*)>;
+    const std::vector<std::pair<const char*, TEnd>> Ends = {
+        {"close", [](TFBDatabase* Db) { Db->Close(); }},
+        {"forced close", [](TFBDatabase* Db) { Db->ForceClose(); }},
+        {"freed", [](TFBDatabase* Db) { delete Db; }},
+    };
+    for (const auto& [Name, End] : Ends) {
+        SCOPED_TRACE(Name);
+        TFBDatabase* Db = Connect(DB1());
+        TFBDataSet* Ds = NewDataSet(Db, "SELECT * FROM MANY ORDER BY ID");
+        Ds->SetCachedUpdates(true);   // keeps its rows when the connection goes
+        TFBDataSet* Plain = NewDataSet(Db, "SELECT * FROM MANY ORDER BY ID", "plain");
+        Ds->Open();
+        Plain->Open();
+        End(Db);
+        EXPECT_NO_THROW(Plain->Close());
+        EXPECT_NO_THROW(Ds->Close());
+        EXPECT_NO_THROW(delete Ds);
+        EXPECT_NO_THROW(delete Plain);
+        Owner = std::make_unique<TComponent>(nullptr);
+    }
+}
+
+TEST_F(FBDataSetTest, ACursorThatCannotBeClosedLeavesTheDataSetClosedAndCanBeFreed) {
+    TFakeLoaderGuard Guard;
+    const AnsiString Name = UniqueFakeLibraryName("close");
+    TFakeModuleLoader::Instance().Define(
+        Name, {{}, {{"isc_dsql_free_statement", reinterpret_cast<void*>(&FreeStatementFailingClose)}}});
+    auto* Db = new TFBDatabase(Owner.get());
+    Db->SetName("Broken");
+    Db->SetLibraryName(Name);
+    Db->SetSynchronizeTime(false);
+    Db->SetDBName(DB1().Path());
+    TTestDatabase::AddLogin(Db->DBParams());
+    Db->Open();
+    auto* Tr = new TFBTransaction(Owner.get());
+    Tr->SetDefaultDatabase(Db);
+    Db->SetDefaultTransaction(Tr);
+    TFBDataSet* Ds = NewDataSet(Db, "SELECT * FROM MANY ORDER BY ID");
+    Ds->Open();
+    FailCursorClose = true;
+    EXPECT_THROW(Ds->Close(), EFBError);   // told, and closed all the same
+    EXPECT_FALSE(Ds->Active());
+    FailCursorClose = false;
+    Ds->Open();
+    Ds->Next();
+    EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 2);
+    FailCursorClose = true;
+    EXPECT_NO_THROW(delete Ds);   // no way to report it: freed quietly
+    FailCursorClose = false;
+}
+
+// ---- master and detail: waiting for the master, forced refreshes --------------------------------
+
+class FBDataSetDetailTest : public FBDataSetEditTest {
+protected:
+    void SetUp() override {
+        FBDataSetEditTest::SetUp();
+        Source = new TDataSource(Owner.get());
+        Source->SetDataSet(Ds);
+    }
+    // A detail of Ds counting its openings.
+    TFBDataSet* NewDetail(const AnsiString& Sql, const char* Name, Integer& Opened) {
+        TFBDataSet* D = NewDataSet(Db, Sql, Name);
+        D->SetDataSource(Source);
+        D->AfterOpen = [&Opened](TDataSet*) { ++Opened; };
+        return D;
+    }
+    TDataSource* Source = nullptr;
+};
+
+TEST_F(FBDataSetDetailTest, WaitingForTheMasterToStopOpensTheDetailOnceAfterTheLastMove) {
+    TManualTimerService Clock;
+    TTimerServiceGuard Guard(&Clock);
+    Integer Opened = 0;
+    TFBDataSet* Detail = NewDetail("SELECT * FROM MANY WHERE ID = ?ID", "detail", Opened);
+    Detail->SetDetailConditions({dcWaitEndMasterScroll});
+    EXPECT_TRUE(Detail->DetailConditions().Contains(dcWaitEndMasterScroll));
+    Ds->Open();
+    Detail->Open();
+    Opened = 0;
+    for (Integer I = 0; I < 4; ++I) {
+        Ds->Next();
+        Clock.Advance(100);
+    }
+    EXPECT_EQ(Opened, 0);
+    EXPECT_EQ(Detail->FieldByName("ID")->AsInteger(), 1);   // still the first master's
+    Clock.Advance(199);
+    EXPECT_EQ(Opened, 0);
+    Clock.Advance(1);
+    EXPECT_EQ(Opened, 1);
+    EXPECT_EQ(Detail->FieldByName("ID")->AsInteger(), 5);
+    Clock.Advance(1000);
+    EXPECT_EQ(Opened, 1);
+    // A move still waiting is followed before the detail is edited.
+    Detail->SetUpdateSQL(Ds->UpdateSQL());
+    Ds->Prior();
+    Detail->Edit();
+    EXPECT_EQ(Detail->FieldByName("ID")->AsInteger(), 4);
+    EXPECT_EQ(Opened, 2);
+    Detail->Cancel();
+    Clock.Advance(1000);
+    EXPECT_EQ(Opened, 2);
+    // Without the condition the timer goes, and the detail follows at once.
+    Detail->SetDetailConditions({});
+    EXPECT_FALSE(Detail->DetailConditions().Contains(dcWaitEndMasterScroll));
+    Ds->Prior();
+    EXPECT_EQ(Detail->FieldByName("ID")->AsInteger(), 3);
+    // A zero interval is no waiting either.
+    Detail->SetWaitEndMasterInterval(0);
+    Detail->SetDetailConditions({dcWaitEndMasterScroll});
+    EXPECT_FALSE(Detail->DetailConditions().Contains(dcWaitEndMasterScroll));
+    Ds->Prior();
+    EXPECT_EQ(Detail->FieldByName("ID")->AsInteger(), 2);
+}
+
+TEST_F(FBDataSetDetailTest, ADetailOfAFollowingDetailFollowsAtOnce) {
+    TManualTimerService Clock;
+    TTimerServiceGuard Guard(&Clock);
+    Integer Opened = 0, GrandOpened = 0;
+    TFBDataSet* Detail = NewDetail("SELECT * FROM MANY WHERE ID = ?ID", "detail", Opened);
+    Detail->SetDetailConditions({dcWaitEndMasterScroll});
+    auto* DetailSource = new TDataSource(Owner.get());
+    DetailSource->SetDataSet(Detail);
+    TFBDataSet* Grand = NewDataSet(Db, "SELECT * FROM MANY WHERE ID = ?ID", "grand");
+    Grand->SetDataSource(DetailSource);
+    Grand->AfterOpen = [&GrandOpened](TDataSet*) { ++GrandOpened; };
+    Grand->SetDetailConditions({dcWaitEndMasterScroll});
+    Ds->Open();
+    Detail->Open();
+    Grand->Open();
+    GrandOpened = 0;
+    Ds->SetRecNo(4);
+    Clock.Advance(300);   // the detail's wait ends; its own detail does not wait again
+    EXPECT_EQ(Detail->FieldByName("ID")->AsInteger(), 4);
+    EXPECT_EQ(GrandOpened, 1);
+    EXPECT_EQ(Grand->FieldByName("ID")->AsInteger(), 4);
+    Clock.Advance(1000);
+    EXPECT_EQ(GrandOpened, 1);
+    // Moved by hand, the detail's own detail waits as usual.
+    Detail->Close();
+    EXPECT_FALSE(Grand->Active());
+    Detail->SelectSQL()->SetText("SELECT * FROM MANY WHERE ID >= ?ID ORDER BY ID");
+    Detail->Open();
+    EXPECT_FALSE(Grand->Active());   // not forced open
+    Grand->Open();
+    GrandOpened = 0;
+    Detail->Next();
+    EXPECT_EQ(GrandOpened, 0);
+    Clock.Advance(300);
+    EXPECT_EQ(GrandOpened, 1);
+    EXPECT_EQ(Grand->FieldByName("ID")->AsInteger(), 5);
+}
+
+TEST_F(FBDataSetDetailTest, ClosedAndIgnoringDetailsAndTheForcedMasterRefresh) {
+    Integer Opened = 0, Kept = 0;
+    TFBDataSet* Detail = NewDetail("SELECT * FROM MANY WHERE ID = ?ID", "detail", Opened);
+    TFBDataSet* Keeper = NewDetail("SELECT * FROM MANY WHERE ID = ?ID", "keeper", Kept);
+    Keeper->SetDetailConditions({dcIgnoreMasterClose});
+    Ds->Open();
+    Keeper->Open();
+    Ds->Next();
+    EXPECT_FALSE(Detail->Active());   // closed and not forced: stays closed
+    EXPECT_EQ(Opened, 0);
+    EXPECT_EQ(Keeper->FieldByName("ID")->AsInteger(), 2);
+    Ds->Close();
+    EXPECT_TRUE(Keeper->Active());
+    EXPECT_EQ(Keeper->FieldByName("ID")->AsInteger(), 2);
+    // The detail deletes its row: with dcForceMasterRefresh the master reads its record again.
+    Ds->Open();
+    EXPECT_EQ(Keeper->FieldByName("ID")->AsInteger(), 1);
+    Keeper->DeleteSQL()->SetText("DELETE FROM MANY WHERE ID = ?OLD_ID AND ID < 0");   // deletes nothing
+    Keeper->SetDetailConditions({dcForceMasterRefresh});
+    Integer MasterRefreshed = 0;
+    Ds->AfterRefresh = [&MasterRefreshed](TDataSet*) { ++MasterRefreshed; };
+    Keeper->Delete();
+    EXPECT_EQ(MasterRefreshed, 1);
+    Keeper->Close();
+    Keeper->SetCachedUpdates(true);
+    Keeper->Open();
+    Ds->Next();
+    Keeper->Delete();
+    EXPECT_EQ(MasterRefreshed, 1);   // cached: nothing reached the server yet
+}
+
+TEST_F(FBDataSetDetailTest, ADetailsRefreshStatementKeepsTheMasterValuesItsSelectWasOpenedWith) {
+    Integer Opened = 0;
+    TFBDataSet* Detail = NewDetail("SELECT * FROM MANY WHERE ID > ?ID ORDER BY ID", "detail", Opened);
+    Detail->RefreshSQL()->SetText("SELECT * FROM MANY WHERE ID = ?ID AND NAME = ?NAME");
+    Ds->Open();
+    Detail->Open();
+    EXPECT_EQ(Detail->FieldByName("ID")->AsInteger(), 2);   // after the master's 1
+    TFBQuery* Q = Detail->RefreshQuery();
+    Q->Prepare();
+    Detail->SetInternalSQLParams(Q, Detail->GetActiveBuf());
+    EXPECT_EQ(Q->ParamByName("ID")->AsInteger(), 1);         // the select's, as the detail was opened
+    EXPECT_EQ(Q->ParamByName("NAME")->AsString(), "Satır 2");   // no such select parameter: the record's
+    // The other statements take the record's own value.
+    Detail->UpdateSQL()->SetText("UPDATE MANY SET NAME = ?NAME WHERE ID = ?ID");
+    Detail->UpdateQuery()->Prepare();
+    Detail->SetInternalSQLParams(Detail->UpdateQuery(), Detail->GetActiveBuf());
+    EXPECT_EQ(Detail->UpdateQuery()->ParamByName("ID")->AsInteger(), 2);
 }
 
 }  // namespace
