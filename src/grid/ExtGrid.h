@@ -875,6 +875,10 @@ public:
     bool ReadOnly(Integer ACol, Integer ARow);
     void SetReadOnly(Integer ACol, Integer ARow, bool Value);
     TControl* CellControl(Integer ACol, Integer ARow) const;
+    // Moves the controls of the cells in view onto their cells and hides the others
+    // (after scrolling, hiding or showing rows).
+    void UpdateCellControls();
+    bool Panning() const { return FPanning; }
 
     // --- current cell
     virtual void GetCurrentCell(AnsiString& Value);
@@ -1396,6 +1400,19 @@ protected:
     // The date picker editor's value changed (fires OnDateTimeChange).
     void DateTimeChanged(TDateTime Value);
     TBorderStyle FBorderStyle = bsSingleBorder;
+    // Panning with the middle button: a press starts or ends it; a timer moves the
+    // current cell toward the mouse pointer.
+    void IntelliPanPress(TMouseButton Button, Integer X, Integer Y);
+    void StartIntelliPan(Integer X, Integer Y);
+    void EndIntelliPan();
+    void IntelliPanTick();
+    void PaintPanGlyph();
+    bool FPanning = false;
+    TPoint FPanOrigin;
+    TCursor FPanOldCursor = crDefault;
+    bool FPanOldShowHint = false;
+    TTimer* FPanTimer = nullptr;
+    std::vector<TControl*> FShownCellControls;
     std::vector<Integer> FSizingColLines;
     std::vector<Integer> FSizingRowLines;
     void GetCellColor(Integer ACol, Integer ARow, TGridDrawState& AState, bool Printing, bool DoSelection,

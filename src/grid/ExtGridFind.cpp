@@ -171,7 +171,7 @@ void TExtStringGrid::UpdateSearchPanel() {
     FSearchPanel->SetColorTo(S->ColorTo());
     const bool Show = S->Visible();
     if (Show && Parent() && FSearchPanel->Parent() != Parent()) FSearchPanel->SetParent(Parent());
-    FSearchPanel->SetBounds(Left(), Top() + Height(), Width(), Show ? 35 : 0);
+    FSearchPanel->SetBounds(Left(), Top() + Height(), Width(), Show ? 32 : 0);
     FSearchPanel->SetVisible(Show);
 }
 

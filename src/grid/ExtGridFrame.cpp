@@ -54,6 +54,7 @@ void TExtStringGrid::Paint() {
     Cv->Pen()->SetColor(clBlack);
     PaintOutsideCells();
     PaintSizingLines();
+    PaintPanGlyph();
     DrawFlatBorder();
 }
 

@@ -96,6 +96,7 @@ bool TExtStringGrid::SkipFixed(Word Key) {
 }
 
 void TExtStringGrid::KeyDown(Word& Key, TShiftState Shift) {
+    EndIntelliPan();
     FPrevSelection = Selection();
     FKeypadDecimal = Key == VK_DECIMAL;
     const bool Ctrl = Shift.Contains(ssCtrl), Shf = Shift.Contains(ssShift), Alt = Shift.Contains(ssAlt);

@@ -53,6 +53,7 @@ bool TExtStringGrid::CellAnchorAt(Integer ACol, Integer ARow, Integer X, Integer
 
 // --- press -------------------------------------------------------------------------------------
 void TExtStringGrid::MouseDown(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) {
+    IntelliPanPress(Button, X, Y);
     const TGridRect Before = Selection();
     if (Button == mbLeft && !Shift.Contains(ssDouble)) {
         if (!LeftPress(Shift, X, Y)) return;

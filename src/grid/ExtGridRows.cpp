@@ -26,6 +26,7 @@ void TExtStringGrid::RowsChanged() {
     SetDisplRowCount(RowCount());
     RecalcAllFooters();
     RepaintUnlessUpdating();
+    UpdateCellControls();
 }
 
 void TExtStringGrid::HideRows(Integer AFromRow, Integer AToRow) {

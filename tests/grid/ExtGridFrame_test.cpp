@@ -295,3 +295,13 @@ TEST(ExtGridFrame, ChangingTheDatePickerFiresOnDateTimeChangeForTheCurrentCell) 
     EXPECT_EQ(2, std::get<1>(Seen[0]));
     EXPECT_NE(EncodeDate(2024, 2, 1), std::get<2>(Seen[0]));
 }
+
+TEST(ExtGridFrame, TheSearchPanelIs32PixelsHighWhenShownAndNothingWhenHidden) {
+    TFrameForm F;
+    F.Shot();
+    F.Grid->SearchFooter()->SetVisible(true);
+    EXPECT_EQ(32, F.Grid->SearchPanel()->Height());
+    EXPECT_TRUE(F.Grid->SearchPanel()->Visible());
+    F.Grid->SearchFooter()->SetVisible(false);
+    EXPECT_EQ(0, F.Grid->SearchPanel()->Height());
+}

@@ -1,0 +1,155 @@
+// Panning with the middle mouse button and the controls held in cells.
+#include "grid/ExtGrid.h"
+
+#include "platform/ui/Forms.h"
+#include "platform/ui/StdCtrls.h"
+#include "platform/ui/UiTestKit.h"
+
+#include <QCursor>
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace uitest;
+
+namespace {
+
+struct TPanForm {
+    std::unique_ptr<TForm> Form = std::make_unique<TForm>(nullptr);
+    TExtStringGrid* Grid = nullptr;
+    TPanForm() {
+        Form->SetBounds(0, 0, 600, 400);
+        Grid = new TExtStringGrid(Form.get());
+        Grid->SetParent(Form.get());
+        Grid->SetBounds(0, 0, 500, 300);
+        Grid->SetColor(clWhite);
+        Grid->SetColCount(30);
+        Grid->SetRowCount(200);
+        Grid->SetRow(50);
+        Grid->SetCol(10);
+        Form->Show();
+        Form->Widget()->activateWindow();
+        Grid->SetFocus();
+        Settle();
+    }
+    void MiddlePress(QPoint P) {
+        QTest::mousePress(Grid->Widget(), Qt::MiddleButton, Qt::NoModifier, P);
+        QTest::mouseRelease(Grid->Widget(), Qt::MiddleButton, Qt::NoModifier, P);
+    }
+    void PointerAt(QPoint P) { QCursor::setPos(Grid->Widget()->mapToGlobal(P)); }
+    QImage Shot() {
+        Settle();
+        return Grid->Widget()->grab().toImage();
+    }
+};
+
+TColor PixelAt(const QImage& I, int X, int Y) {
+    const QColor C = I.pixelColor(X, Y);
+    return RGB(Byte(C.red()), Byte(C.green()), Byte(C.blue()));
+}
+
+const QPoint Origin(200, 150);
+
+}  // namespace
+
+TEST(ExtGridPan, TheMiddleButtonPansTheCurrentRowTowardThePointer) {
+    TPanForm F;
+    F.Grid->SetShowHint(true);
+    F.PointerAt(Origin);
+    F.MiddlePress(Origin);
+    ASSERT_TRUE(F.Grid->Panning());
+    EXPECT_EQ(crSizeAll, F.Grid->TBaseGrid::Cursor());
+    EXPECT_FALSE(F.Grid->ShowHint());
+    QImage I = F.Shot();
+    EXPECT_EQ(clBlack, PixelAt(I, Origin.x(), Origin.y()));        // the glyph's centre
+    EXPECT_EQ(clWhite, PixelAt(I, Origin.x() + 8, Origin.y() + 8));   // inside its circle
+
+    F.PointerAt(Origin + QPoint(3, -4));   // inside the dead zone
+    QTest::qWait(60);
+    EXPECT_EQ(50, F.Grid->Row());
+
+    F.PointerAt(Origin + QPoint(40, 60));   // down and right: vertical panning only
+    QTest::qWait(80);
+    EXPECT_GT(F.Grid->Row(), 52);
+    EXPECT_EQ(10, F.Grid->Col());
+    EXPECT_EQ(crSizeNS, F.Grid->TBaseGrid::Cursor());
+
+    F.PointerAt(Origin);
+    SendKey(FocusTarget(), Qt::Key_Shift);   // any key ends panning
+    EXPECT_FALSE(F.Grid->Panning());
+    EXPECT_EQ(crDefault, F.Grid->TBaseGrid::Cursor());
+    EXPECT_TRUE(F.Grid->ShowHint());
+    const Integer Stopped = F.Grid->Row();
+    QTest::qWait(40);
+    EXPECT_EQ(Stopped, F.Grid->Row());
+    I = F.Shot();
+    EXPECT_NE(clBlack, PixelAt(I, Origin.x(), Origin.y()));
+}
+
+TEST(ExtGridPan, BothDirectionsStopAtTheFirstDataCellAndAClickEndsPanning) {
+    TPanForm F;
+    F.Grid->SetIntelliPan(ipBoth);
+    F.Grid->SetRow(3);
+    F.Grid->SetCol(2);
+    F.PointerAt(Origin);
+    F.MiddlePress(Origin);
+    ASSERT_TRUE(F.Grid->Panning());
+    F.PointerAt(Origin + QPoint(-50, -50));
+    QTest::qWait(120);
+    EXPECT_EQ(F.Grid->FixedRows(), F.Grid->Row());
+    EXPECT_EQ(F.Grid->FixedCols(), F.Grid->Col());
+    EXPECT_EQ(crSizeNWSE, F.Grid->TBaseGrid::Cursor());
+    F.MiddlePress(Origin);   // a second press ends it
+    EXPECT_FALSE(F.Grid->Panning());
+}
+
+TEST(ExtGridPan, NoPanningWithIntelliPanNone) {
+    TPanForm F;
+    F.Grid->SetIntelliPan(ipNone);
+    F.MiddlePress(Origin);
+    EXPECT_FALSE(F.Grid->Panning());
+    EXPECT_EQ(crDefault, F.Grid->TBaseGrid::Cursor());
+}
+
+TEST(ExtGridCellControls, AControlFollowsItsCellInAndOutOfView) {
+    TPanForm F;
+    auto* E = new TEdit(F.Form.get());
+    E->SetParent(F.Grid);
+    F.Grid->GetCellProperties(2, 3)->SetControl(E);
+    F.Grid->SetRow(1);
+    F.Grid->SetCol(2);
+    F.Grid->UpdateCellControls();
+    EXPECT_TRUE(E->Visible());
+    TRect R = F.Grid->CellRect(2, 3);
+    EXPECT_EQ(R.Left, E->Left());
+    EXPECT_EQ(R.Top, E->Top());
+    EXPECT_EQ(R.Width(), E->Width());
+    // Scrolling with the keys carries the cell out of view and back.
+    for (int I = 0; I < 3; ++I) SendKey(FocusTarget(), Qt::Key_PageDown);
+    ASSERT_GT(F.Grid->TopRow(), 3);
+    EXPECT_FALSE(E->Visible());
+    SendKey(FocusTarget(), Qt::Key_Home, QString(), Qt::ControlModifier);
+    ASSERT_LE(F.Grid->TopRow(), 3);
+    EXPECT_TRUE(E->Visible());
+    R = F.Grid->CellRect(2, 3);
+    EXPECT_EQ(R.Top, E->Top());
+}
+
+TEST(ExtGridCellControls, HidingItsRowHidesTheControlAndShowingItPlacesItAgain) {
+    TPanForm F;
+    auto* E = new TEdit(F.Form.get());
+    E->SetParent(F.Grid);
+    F.Grid->GetCellProperties(4, 5)->SetControl(E);
+    F.Grid->SetCol(4);   // brings the cell into view, which places the control
+    F.Grid->SetRow(5);
+    F.Grid->SetTopRow(1);
+    ASSERT_EQ(F.Grid->CellRect(4, 5).Top, E->Top());
+    ASSERT_TRUE(E->Visible());
+    F.Grid->HideRows(2, 2);   // the control's row moves up one
+    EXPECT_TRUE(E->Visible());
+    EXPECT_EQ(F.Grid->CellRect(4, 4).Top, E->Top());
+    F.Grid->UnHideRows(2, 2);
+    EXPECT_EQ(F.Grid->CellRect(4, 5).Top, E->Top());
+}
