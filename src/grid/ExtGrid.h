@@ -66,6 +66,8 @@ class TGridUniCombo;
 class TGridEditorKeys;
 class TEditLink;
 class TExtStringGridCheck;
+class TControlEdit;
+class TControlCombo;
 class TExtRichEdit;
 class TRichEdit;
 
@@ -604,6 +606,12 @@ using TComboChangeEvent = std::function<void(TObject* Sender, Integer ACol, Inte
 using TComboObjectChangeEvent = std::function<void(TObject* Sender, Integer ACol, Integer ARow, Integer AItemIndex,
                                                    const AnsiString& ASelection, TObject* AObject)>;
 using TSelectionResizeEvent = std::function<void(TObject* Sender, TGridRect OrigSelection, TGridRect NewSelection)>;
+using TControlEvent = std::function<void(TObject* Sender, Integer ARow, Integer ACol, const AnsiString& CtrlID,
+                                         const AnsiString& CtrlType, const AnsiString& CtrlVal)>;
+using TControlComboListEvent =
+    std::function<void(TObject* Sender, Integer ARow, Integer ACol, const AnsiString& CtrlID,
+                       const AnsiString& CtrlType, const AnsiString& CtrlVal, TStrings* Values, bool& Edit,
+                       Integer& DropCount)>;
 using TGetEditorPropEvent = std::function<void(TObject* Sender, Integer ACol, Integer ARow, TEditLink* AEditLink)>;
 
 // The text editor the grid shows over a cell for the plain and character-filtered
@@ -1255,6 +1263,25 @@ public:
     TExtStringGridCheck* CellChecker() const { return FCellChecker; }
     void SetCellChecker(TExtStringGridCheck* Value);
     TGetEditorPropEvent OnGetEditorProp;
+
+    // --- form controls of HTML cells (ExtGridControls.cpp): one edit and one combo,
+    // owned by the grid, open over an EDIT, PASSWORD, MASK or COMBO control.
+    TControlEdit* ControlEdit();
+    TControlCombo* ControlCombo();
+    // A left press on a form control of the cell: true when one was hit (it is
+    // never an anchor to open).
+    bool FormControlPress(Integer ACol, Integer ARow, Integer X, Integer Y);
+    // Opens the editor of control ID of the cell's text over R.
+    void ShowFormControl(const AnsiString& CellText, const AnsiString& CtrlType, Integer ARow, Integer ACol,
+                         const TRect& R, const AnsiString& Value, const AnsiString& ID);
+    // The open control editor's value goes into the cell text; the editor hides.
+    void ControlEditDone();
+    // The first editable control of the current cell opens; false when it has none.
+    bool OpenFirstFormControl();
+    bool FormControlOpen() const { return !FCtrlType.empty(); }
+    TControlEvent OnControlClick;
+    TControlEvent OnControlEditDone;
+    TControlComboListEvent OnControlComboList;
     // --- rich-text cells (ExtGridRich.cpp): one rich edit renders RTF cells, the other edits them
     TExtRichEdit* RichEdit();
     TExtRichEdit* RenderRichEdit();
@@ -1697,6 +1724,19 @@ private:
     bool ButtonRelease(Integer X, Integer Y);
     void HeaderRelease(TShiftState Shift, Integer X, Integer Y);
     bool CellAnchorAt(Integer ACol, Integer ARow, Integer X, Integer Y, AnsiString& Anchor);
+    // What of a cell's HTML text lies at (X, Y): an anchor ("ctrl" for a form control)
+    // and the control's rectangle, ID, value and type.
+    struct THTMLHit {
+        AnsiString Anchor, CtlID, CtlValue, CtlType;
+        TRect CtlRect;
+    };
+    bool CellHTMLHit(Integer ACol, Integer ARow, Integer X, Integer Y, THTMLHit& Hit);
+    friend class TControlEdit;
+    friend class TControlCombo;
+    TControlEdit* FControlEdit = nullptr;
+    TControlCombo* FControlCombo = nullptr;
+    TGridCoord FCtrlCell{-1, -1};
+    AnsiString FCtrlID, FCtrlType, FCtrlValue;
     bool OnSelectionHandle(Integer X, Integer Y) const;
     bool FPendingClick = false;
     void DataCellPressed(Integer X, Integer Y);

@@ -704,35 +704,20 @@ void TGridUniCombo::Select() {
 }
 
 // --- the grid's side -------------------------------------------------------------------
-namespace {
-
-template <class T>
-T* MakeEditor(TExtStringGrid* G, T*& Slot) {
-    if (!Slot) {
-        Slot = new T(G);
-        Slot->SetParent(G);
-        Slot->SetVisible(false);
-        Slot->SetEnabled(false);
-    }
-    return Slot;
-}
-
-}  // namespace
-
-TGridSpin* TExtStringGrid::SpinEdit() { return MakeEditor(this, FSpin); }
-TGridCombo* TExtStringGrid::Combobox() { return MakeEditor(this, FCombo); }
-TGridEditBtn* TExtStringGrid::BtnEdit() { return MakeEditor(this, FBtnEdit); }
-TGridUnitEditBtn* TExtStringGrid::BtnUnitEdit() { return MakeEditor(this, FBtnUnitEdit); }
-TGridCheckBox* TExtStringGrid::CheckBoxEditor() { return MakeEditor(this, FCheckEditor); }
+TGridSpin* TExtStringGrid::SpinEdit() { return MakeGridControl(this, FSpin); }
+TGridCombo* TExtStringGrid::Combobox() { return MakeGridControl(this, FCombo); }
+TGridEditBtn* TExtStringGrid::BtnEdit() { return MakeGridControl(this, FBtnEdit); }
+TGridUnitEditBtn* TExtStringGrid::BtnUnitEdit() { return MakeGridControl(this, FBtnUnitEdit); }
+TGridCheckBox* TExtStringGrid::CheckBoxEditor() { return MakeGridControl(this, FCheckEditor); }
 TGridDatePicker* TExtStringGrid::DateTimePicker() {
-    if (!FDatePicker) MakeEditor(this, FDatePicker)->OnChange = [this](TObject*) { DateTimeChanged(FDatePicker->DateTime()); };
+    if (!FDatePicker) MakeGridControl(this, FDatePicker)->OnChange = [this](TObject*) { DateTimeChanged(FDatePicker->DateTime()); };
     return FDatePicker;
 }
-TGridButton* TExtStringGrid::ButtonEditor() { return MakeEditor(this, FButtonEditor); }
-TGridUniEdit* TExtStringGrid::UniEdit() { return MakeEditor(this, FUniEdit); }
-TGridUniEditBtn* TExtStringGrid::UniEditBtn() { return MakeEditor(this, FUniEditBtn); }
-TGridUniMemo* TExtStringGrid::UniMemo() { return MakeEditor(this, FUniMemo); }
-TGridUniCombo* TExtStringGrid::UniCombo() { return MakeEditor(this, FUniCombo); }
+TGridButton* TExtStringGrid::ButtonEditor() { return MakeGridControl(this, FButtonEditor); }
+TGridUniEdit* TExtStringGrid::UniEdit() { return MakeGridControl(this, FUniEdit); }
+TGridUniEditBtn* TExtStringGrid::UniEditBtn() { return MakeGridControl(this, FUniEditBtn); }
+TGridUniMemo* TExtStringGrid::UniMemo() { return MakeGridControl(this, FUniMemo); }
+TGridUniCombo* TExtStringGrid::UniCombo() { return MakeGridControl(this, FUniCombo); }
 
 bool TExtStringGrid::ShowEditorControl(TEditorType AEditor) {
     TRect R = CellRect(Col(), Row());
@@ -862,6 +847,11 @@ bool TExtStringGrid::ShowEditorControl(TEditorType AEditor) {
     FEditorControl = Ctl;
     if (Ctl->CanFocus()) Ctl->SetFocus();
     if (auto* E = dynamic_cast<TCustomEdit*>(Ctl)) E->SelectAll();
+    if (AEditor == edDateEdit && FMouseActions->DirectDateDrop() && HasFocusWithin(Ctl)) {
+        // The calendar opens at once, as F4 would open it.
+        QKeyEvent F4(QEvent::KeyPress, Qt::Key_F4, Qt::NoModifier);
+        QApplication::sendEvent(QApplication::focusWidget(), &F4);
+    }
     if (FStartKey) {
         // The key that opened the editor replaces the text, through the control's filter.
         char Ch = FStartKey;

@@ -11,6 +11,19 @@
 #include "platform/ui/RichEdit.h"
 #include "platform/ui/StdCtrls.h"
 
+// A control the grid makes on first use, owned by and parented to it, hidden and
+// disabled until an edit shows it.
+template <class T>
+T* MakeGridControl(TExtStringGrid* G, T*& Slot) {
+    if (!Slot) {
+        Slot = new T(G);
+        Slot->SetParent(G);
+        Slot->SetVisible(false);
+        Slot->SetEnabled(false);
+    }
+    return Slot;
+}
+
 // The key steps every text-bearing editor shares (commit, tab advance, hand-over).
 class TGridEditorKeys {
 public:
@@ -175,6 +188,30 @@ private:
     bool FTyping = true;
     Integer FLookupIndex = -1;
     bool FLookupDone = false;
+};
+
+// The editors of the form controls in HTML cells: leaving one writes its value into
+// the control's VALUE; Enter leaves it, Esc leaves it unchanged.
+class TControlEdit : public TEdit {
+public:
+    explicit TControlEdit(TComponent* AOwner);
+    void KeyDown(Word& Key, TShiftState Shift) override;
+    void DoExit() override;
+    bool WantsEscape() const override { return true; }
+
+private:
+    TExtStringGrid* FGrid;
+};
+
+class TControlCombo : public TESGComboBox {
+public:
+    explicit TControlCombo(TComponent* AOwner);
+    void KeyDown(Word& Key, TShiftState Shift) override;
+    void DoExit() override;
+    bool WantsEscape() const override { return true; }
+
+private:
+    TExtStringGrid* FGrid;
 };
 
 // The rich edit the grid renders RTF cells with, and the one it edits them in.

@@ -117,7 +117,9 @@ void TExtStringGrid::KeyDown(Word& Key, TShiftState Shift) {
         }
         const AnsiString T = Cells(Col(), Row());
         if (TextType(T, FEnableHTML) == 1 && UpperPos("<CONTROL", T) > 0) {
-            Key = 0;   // no text editor over form controls
+            Key = 0;   // no text editor over form controls: the first of them opens
+            BeginCellEdit(Col(), Row());
+            OpenFirstFormControl();
             return;
         }
     }

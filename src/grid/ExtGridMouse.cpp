@@ -25,30 +25,10 @@ bool TExtStringGrid::OnSelectionHandle(Integer X, Integer Y) const {
 }
 
 bool TExtStringGrid::CellAnchorAt(Integer ACol, Integer ARow, Integer X, Integer Y, AnsiString& Anchor) {
-    Anchor.clear();
-    if (ACol < 0 || ARow < 0) return false;
-    AnsiString Text;
-    FormatCellText(ACol, ARow, Text);
-    const Integer Kind = TextType(Text, FEnableHTML);
-    if (Kind == 0 && FURLShow && IsURL(Text)) {
-        Anchor = Text;
-        return true;
-    }
-    if (Kind != 1) return false;
-    TRect R = CellRect(ACol, ARow);
-    R.Left += 1;
-    R.Top += 2;
-    R.Right -= 2;
-    TBitmap Scratch;
-    TCanvas* Cv = CellMeasureCanvas(Scratch, ACol, ARow);
-    AnsiString Plain, FocusedHref, Title, CtlID, CtlValue, CtlType;
-    Integer EX = 0, EY = 0, Count = 0, HitIndex = -1;
-    TRect AnchorRect, CtlRect;
-    const bool Hit = HTMLDrawEx(Cv, Text, R, FGridImages, X, Y, -1, -1, 1, true, false, false, false, true, false,
-                                !FEnhTextSize, false, 0, FURLColor, clNone, clNone, 0x808080, Anchor, Plain,
-                                FocusedHref, Title, EX, EY, Count, HitIndex, AnchorRect, CtlRect, CtlID, CtlValue,
-                                CtlType, FPictureCache.get(), FPictureContainer, Widget());
-    return Hit && !Anchor.empty();
+    THTMLHit Hit;
+    const bool Found = CellHTMLHit(ACol, ARow, X, Y, Hit);
+    Anchor = Hit.Anchor;
+    return Found && !Anchor.empty();
 }
 
 // --- press -------------------------------------------------------------------------------------
@@ -181,6 +161,8 @@ bool TExtStringGrid::LeftPress(TShiftState Shift, Integer X, Integer Y) {
             }
         }
     }
+
+    if (FormControlPress(C.X, C.Y, X, Y)) return false;
 
     // Anchors.
     AnsiString Anchor;

@@ -395,3 +395,19 @@ TEST(ExtGridEditors, UnicodeComboEditCompletesFromTheFirstMatchingItem) {
     EXPECT_TRUE(C->LookupDone());
     EXPECT_EQ(0, C->LookupIndex());
 }
+
+TEST(ExtGridEditors, DirectDateDropOpensTheCalendarWithTheDropDownPickerOnly) {
+    struct TCase { TEditorType Editor; bool Direct; bool Dropped; };
+    for (const TCase& C : {TCase{edDateEdit, true, true}, TCase{edDateEdit, false, false},
+                           TCase{edDateEditUpDown, true, false}}) {
+        TEditorForm F(C.Editor);
+        TExtStringGrid* G = F.Grid;
+        G->MouseActions()->SetDirectDateDrop(C.Direct);
+        G->SetCells(1, 1, DateToStr(EncodeDate(2024, 2, 1)));
+        F.Open();
+        ASSERT_EQ(G->DateTimePicker(), G->ActiveEditorControl());
+        EXPECT_EQ(C.Dropped, G->DateTimePicker()->Dropped()) << C.Editor << C.Direct;
+        if (QWidget* P = QApplication::activePopupWidget()) P->close();
+        Settle();
+    }
+}

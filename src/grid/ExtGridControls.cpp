@@ -1,0 +1,175 @@
+// TExtStringGrid: the form controls of HTML cells. A press checks a CHECK, presses a
+// BUTTON or opens the control edit or combo over an EDIT, PASSWORD, MASK or COMBO
+// control; leaving the editor writes its value into the control's VALUE.
+#include "grid/ExtGridEditors.h"
+
+#include "grid/EsgHTMLE.h"
+#include "grid/ExtUtil.h"
+
+#include <QLineEdit>
+
+#include <algorithm>
+
+bool TExtStringGrid::CellHTMLHit(Integer ACol, Integer ARow, Integer X, Integer Y, THTMLHit& Hit) {
+    const AnsiString Find = Hit.CtlID;
+    Hit = THTMLHit{};
+    Hit.CtlID = Find;
+    if (ACol < 0 || ARow < 0) return false;
+    AnsiString Text;
+    FormatCellText(ACol, ARow, Text);
+    const Integer Kind = TextType(Text, FEnableHTML);
+    if (Kind == 0 && FURLShow && IsURL(Text)) {
+        Hit.Anchor = Text;
+        return true;
+    }
+    if (Kind != 1) return false;
+    TRect R = CellRect(ACol, ARow);
+    R.Left += 1;
+    R.Top += 2;
+    R.Right -= 2;
+    TBitmap Scratch;
+    TCanvas* Cv = CellMeasureCanvas(Scratch, ACol, ARow);
+    AnsiString Plain, FocusedHref, Title;
+    Integer EX = 0, EY = 0, Count = 0, HitIndex = -1;
+    TRect AnchorRect;
+    return HTMLDrawEx(Cv, Text, R, FGridImages, X, Y, -1, -1, 1, true, false, false, false, true, false,
+                      !FEnhTextSize, false, 0, FURLColor, clNone, clNone, 0x808080, Hit.Anchor, Plain, FocusedHref,
+                      Title, EX, EY, Count, HitIndex, AnchorRect, Hit.CtlRect, Hit.CtlID, Hit.CtlValue, Hit.CtlType,
+                      FPictureCache.get(), FPictureContainer, Widget());
+}
+
+TControlEdit* TExtStringGrid::ControlEdit() { return MakeGridControl(this, FControlEdit); }
+TControlCombo* TExtStringGrid::ControlCombo() { return MakeGridControl(this, FControlCombo); }
+
+bool TExtStringGrid::FormControlPress(Integer ACol, Integer ARow, Integer X, Integer Y) {
+    const Integer RC = RealColIndex(ACol);
+    THTMLHit Hit;
+    const bool Found = CellHTMLHit(RC, ARow, X, Y, Hit);
+    if (!Found || Hit.CtlID.empty() || Hit.CtlType.empty()) return false;
+    bool Can = true;
+    if (OnCanEditCell) OnCanEditCell(this, ARow, RC, Can);
+    if (!Can) {
+        bool AutoHandle = false;   // nothing of a control is ever opened by the shell
+        if (OnAnchorClick) OnAnchorClick(this, ARow, RC, "ctrl", AutoHandle);
+        return true;
+    }
+    if (FormControlOpen()) ControlEditDone();
+    AnsiString Text = Cells(RC, ARow);
+    AnsiString Value = Hit.CtlValue;
+    if (Hit.CtlType == "CHECK") {
+        Value = UpperCase(Value) == "TRUE" ? "FALSE" : "TRUE";
+        SetControlValue(Text, Hit.CtlID, Value);
+        SetCells(RC, ARow, Text);
+    }
+    if (OnControlClick) OnControlClick(this, ARow, RC, Hit.CtlID, Hit.CtlType, Value);
+    ShowFormControl(Text, Hit.CtlType, ARow, RC, Hit.CtlRect, Value, Hit.CtlID);
+    return true;
+}
+
+void TExtStringGrid::ShowFormControl(const AnsiString& CellText, const AnsiString& CtrlType, Integer ARow,
+                                     Integer ACol, const TRect& R, const AnsiString& Value, const AnsiString& ID) {
+    const bool EditKind = CtrlType == "EDIT" || CtrlType == "PASSWORD" || CtrlType == "MASK";
+    if (!EditKind && CtrlType != "COMBO") return;
+    FCtrlCell = TGridCoord{ACol, ARow};
+    FCtrlID = ID;
+    FCtrlType = CtrlType;
+    FCtrlValue = Value;
+    if (EditKind) {
+        TControlEdit* E = ControlEdit();
+        E->SetPasswordChar(CtrlType == "PASSWORD" ? '*' : 0);
+        E->SetText(Value);
+        E->SetBounds(R.Left + 1, R.Top + 4, std::max(0, R.Width() - 4), std::max(0, R.Height() - 4));
+        E->SetEnabled(true);
+        E->SetVisible(true);
+        E->BringToFront();
+        if (E->CanFocus()) E->SetFocus();
+        E->SelectAll();
+        return;
+    }
+    TControlCombo* C = ControlCombo();
+    C->SetFlat(FControlLook->ControlStyle() != csClassic);
+    bool Edit = true;
+    Integer DropCount = 8;
+    if (OnControlComboList) OnControlComboList(this, ARow, ACol, ID, CtrlType, Value, C->Items(), Edit, DropCount);
+    C->SetStyle(Edit ? csDropDown : csDropDownList);
+    C->SetItemIndex(C->Items()->IndexOf(Value));
+    if (Edit) C->SetText(Value);
+    C->SetDropDownCount(DropCount);
+    C->SetBounds(R.Left + 1, R.Top + 4, std::max(0, R.Width() - 4), C->Height());
+    C->SetEnabled(true);
+    C->SetVisible(true);
+    C->BringToFront();
+    if (C->CanFocus()) C->SetFocus();
+    C->SetDroppedDown(true);
+}
+
+void TExtStringGrid::ControlEditDone() {
+    if (!FormControlOpen()) return;
+    const AnsiString Type = FCtrlType, ID = FCtrlID;
+    FCtrlType.clear();
+    TWinControl* Ctl = Type == "COMBO" ? static_cast<TWinControl*>(FControlCombo) : FControlEdit;
+    const AnsiString Value = Ctl->Text();
+    const TGridCoord C = FCtrlCell;
+    if (C.X >= 0 && C.Y >= 0 && C.X < ColCount() && C.Y < RowCount()) {
+        AnsiString Text = Cells(C.X, C.Y);
+        if (SetControlValue(Text, ID, Value)) SetCells(C.X, C.Y, Text);
+    }
+    const bool HadFocus = Ctl->Focused();
+    if (auto* Combo = dynamic_cast<TComboBox*>(Ctl); Combo && Combo->DroppedDown()) Combo->SetDroppedDown(false);
+    Ctl->SetVisible(false);
+    if (HadFocus && CanFocus()) SetFocus();
+    if (OnControlEditDone) OnControlEditDone(this, C.Y, C.X, ID, Type, Value);
+}
+
+bool TExtStringGrid::OpenFirstFormControl() {
+    const Integer RC = GetRealCol();
+    const AnsiString Text = Cells(RC, Row());
+    const AnsiString ID = NextEditControlID(Text, AnsiString());
+    if (ID.empty()) return false;
+    THTMLHit Hit;
+    Hit.CtlID = ID;   // found by its ID rather than by a point
+    if (!CellHTMLHit(RC, Row(), -1, -1, Hit) || Hit.CtlID != ID) return false;
+    ShowFormControl(Text, Hit.CtlType, Row(), RC, Hit.CtlRect, Hit.CtlValue, ID);
+    return true;
+}
+
+// --- the two editors ---------------------------------------------------------------------------
+namespace {
+
+// Enter keeps the typed value, Esc the one the control had; either gives the focus back.
+bool LeaveKey(TExtStringGrid* G, TWinControl* Ctl, const AnsiString& Before, Word& Key) {
+    if (Key != VK_RETURN && Key != VK_ESCAPE) return false;
+    if (Key == VK_ESCAPE) Ctl->SetText(Before);
+    Key = 0;
+    G->ControlEditDone();
+    return true;
+}
+
+}  // namespace
+
+TControlEdit::TControlEdit(TComponent* AOwner) : TEdit(AOwner), FGrid(dynamic_cast<TExtStringGrid*>(AOwner)) {
+    if (FLine) FLine->setFrame(false);
+}
+
+void TControlEdit::KeyDown(Word& Key, TShiftState Shift) {
+    if (FGrid && FGrid->FormControlOpen() && LeaveKey(FGrid, this, FGrid->FCtrlValue, Key)) return;
+    TEdit::KeyDown(Key, Shift);
+}
+
+void TControlEdit::DoExit() {
+    if (FGrid && FGrid->FormControlOpen() && !FGrid->ComponentState().Contains(csDestroying)) FGrid->ControlEditDone();
+    TEdit::DoExit();
+}
+
+TControlCombo::TControlCombo(TComponent* AOwner)
+    : TESGComboBox(AOwner), FGrid(dynamic_cast<TExtStringGrid*>(AOwner)) {}
+
+void TControlCombo::KeyDown(Word& Key, TShiftState Shift) {
+    if (FGrid && FGrid->FormControlOpen() && !DroppedDown() && LeaveKey(FGrid, this, FGrid->FCtrlValue, Key)) return;
+    TESGComboBox::KeyDown(Key, Shift);
+}
+
+void TControlCombo::DoExit() {
+    if (FGrid && FGrid->FormControlOpen() && !FGrid->ComponentState().Contains(csDestroying)) FGrid->ControlEditDone();
+    TESGComboBox::DoExit();
+}

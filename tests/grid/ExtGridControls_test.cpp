@@ -1,0 +1,197 @@
+#include "grid/ExtGridEditors.h"
+
+#include "grid/EsgHTMLE.h"
+#include "platform/ui/Forms.h"
+#include "platform/ui/ShellAPI.h"
+#include "platform/ui/UiTestKit.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace uitest;
+
+namespace {
+
+AnsiString Ctl(const char* Type, const char* ID, const char* Value) {
+    return AnsiString("<CONTROL TYPE=\"") + Type + "\" ID=\"" + ID + "\" VALUE=\"" + Value + "\" WIDTH=\"60\">";
+}
+
+// HTML text: a closing tag makes it so.
+AnsiString Html(const AnsiString& Body) {
+    return Body + " <B>x</B>";
+}
+
+// A grid whose cell (1, 1) holds form controls; clicks land on the first of them.
+struct TControlsForm {
+    std::unique_ptr<TForm> Form = std::make_unique<TForm>(nullptr);
+    TExtStringGrid* Grid = nullptr;
+    std::vector<std::string> Events;
+    explicit TControlsForm(const AnsiString& Body) {
+        const AnsiString Text = Html(Body);
+        Form->SetBounds(0, 0, 600, 400);
+        Grid = new TExtStringGrid(Form.get());
+        Grid->SetParent(Form.get());
+        Grid->SetBounds(0, 0, 500, 300);
+        Grid->SetColCount(4);
+        Grid->SetRowCount(4);
+        Grid->SetColWidths(1, 200);
+        Grid->SetRowHeights(1, 30);
+        Grid->SetCells(1, 1, Text);
+        Grid->OnControlClick = [this](TObject*, Integer ARow, Integer ACol, const AnsiString& ID, const AnsiString& T,
+                                      const AnsiString& V) {
+            Events.push_back("click " + std::to_string(ACol) + "," + std::to_string(ARow) + " " + ID + " " + T + " " + V);
+        };
+        Grid->OnControlEditDone = [this](TObject*, Integer, Integer, const AnsiString& ID, const AnsiString& T,
+                                         const AnsiString& V) { Events.push_back("done " + ID + " " + T + " " + V); };
+        Form->Show();
+        Form->Widget()->activateWindow();
+        Grid->SetFocus();
+        Settle();
+    }
+    void ClickControl() {
+        const TRect R = Grid->CellRect(1, 1);
+        Click(Grid, QPoint(R.Left + 12, R.Top + R.Height() / 2));
+        Settle();
+    }
+    AnsiString Value(const char* ID) {
+        const AnsiString T = Grid->Cells(1, 1);
+        const size_t P = T.find(AnsiString("ID=\"") + ID + "\"");
+        if (P == AnsiString::npos) return "?";
+        const size_t V = T.find("VALUE=\"", T.rfind("<CONTROL", P));
+        return T.substr(V + 7, T.find('"', V + 7) - V - 7);
+    }
+};
+
+}  // namespace
+
+TEST(ExtGridControls, ClickingAnEditControlOpensItsEditorAndEnterWritesTheValue) {
+    TControlsForm F(Ctl("EDIT", "e", "abc"));
+    F.ClickControl();
+    ASSERT_TRUE(F.Grid->FormControlOpen());
+    TControlEdit* E = F.Grid->ControlEdit();
+    EXPECT_TRUE(E->Visible());
+    EXPECT_EQ(E->Widget(), FocusTarget());
+    EXPECT_EQ("abc", E->Text());
+    EXPECT_EQ(0, E->PasswordChar());
+    TypeText(u"xy");
+    PressEnter();
+    EXPECT_FALSE(F.Grid->FormControlOpen());
+    EXPECT_FALSE(E->Visible());
+    EXPECT_EQ("xy", F.Value("e"));
+    EXPECT_TRUE(F.Grid->Focused());
+    EXPECT_EQ((std::vector<std::string>{"click 1,1 e EDIT abc", "done e EDIT xy"}), F.Events);
+}
+
+TEST(ExtGridControls, EscapeLeavesTheControlValueAsItWas) {
+    TControlsForm F(Ctl("EDIT", "e", "abc"));
+    F.ClickControl();
+    TypeText(u"zz");
+    SendKey(FocusTarget(), Qt::Key_Escape, QStringLiteral("\x1b"));
+    EXPECT_FALSE(F.Grid->FormControlOpen());
+    EXPECT_EQ("abc", F.Value("e"));
+}
+
+TEST(ExtGridControls, APasswordControlTypesBehindAsterisksAndKeepsTheTypedValue) {
+    TControlsForm F(Ctl("PASSWORD", "p", ""));
+    F.ClickControl();
+    ASSERT_TRUE(F.Grid->FormControlOpen());
+    EXPECT_EQ('*', F.Grid->ControlEdit()->PasswordChar());
+    TypeText(u"s3");
+    PressEnter();
+    EXPECT_EQ("s3", F.Value("p"));
+}
+
+TEST(ExtGridControls, ACheckControlFlipsItsValueAndOpensNothing) {
+    struct TCase { const char* Before; const char* After; };
+    for (const TCase& C : {TCase{"FALSE", "TRUE"}, TCase{"TRUE", "FALSE"}, TCase{"maybe", "TRUE"}}) {
+        TControlsForm F(Ctl("CHECK", "c", C.Before));
+        F.ClickControl();
+        EXPECT_EQ(C.After, F.Value("c")) << C.Before;
+        EXPECT_FALSE(F.Grid->FormControlOpen());
+        ASSERT_EQ(1u, F.Events.size());
+        EXPECT_EQ(std::string("click 1,1 c CHECK ") + C.After, F.Events[0]);
+    }
+}
+
+TEST(ExtGridControls, ARefusedControlReportsTheCtrlAnchorAndOpensNothingThroughTheShell) {
+    TRecordingOpener Opener;
+    TShellOpener* Old = SetShellOpener(&Opener);
+    {
+        TControlsForm F(Ctl("EDIT", "e", "abc"));
+        F.Grid->OnCanEditCell = [](TObject*, Integer, Integer, bool& Can) { Can = false; };
+        AnsiString Anchor;
+        F.Grid->OnAnchorClick = [&](TObject*, Integer, Integer, const AnsiString& A, bool& AutoHandle) {
+            Anchor = A;
+            AutoHandle = true;
+        };
+        F.ClickControl();
+        EXPECT_EQ("ctrl", Anchor);
+        EXPECT_FALSE(F.Grid->FormControlOpen());
+        EXPECT_TRUE(F.Events.empty());
+    }
+    {
+        TControlsForm F(Ctl("EDIT", "e", "abc"));   // allowed: nothing to the shell either
+        F.ClickControl();
+        PressEnter();
+    }
+    SetShellOpener(Old);
+    EXPECT_TRUE(Opener.Targets.empty());
+}
+
+TEST(ExtGridControls, AComboControlTakesItsListAndStyleFromTheEvent) {
+    for (bool Edit : {true, false}) {
+        TControlsForm F(Ctl("COMBO", "k", "b"));
+        F.Grid->OnControlComboList = [&](TObject*, Integer, Integer, const AnsiString& ID, const AnsiString&,
+                                         const AnsiString& V, TStrings* Values, bool& E, Integer& Drop) {
+            EXPECT_EQ("k", ID);
+            EXPECT_EQ("b", V);
+            Values->Clear();
+            Values->Add("a");
+            Values->Add("b");
+            Values->Add("c");
+            E = Edit;
+            Drop = 5;
+        };
+        F.ClickControl();
+        ASSERT_TRUE(F.Grid->FormControlOpen());
+        TControlCombo* C = F.Grid->ControlCombo();
+        EXPECT_EQ(Edit ? csDropDown : csDropDownList, C->Style());
+        EXPECT_EQ(1, C->ItemIndex());
+        EXPECT_EQ(5, C->DropDownCount());
+        C->SetDroppedDown(false);
+        C->SetItemIndex(2);
+        F.Grid->SetFocus();   // leaving the combo writes the value
+        Settle();
+        EXPECT_FALSE(F.Grid->FormControlOpen());
+        EXPECT_EQ("c", F.Value("k"));
+    }
+}
+
+TEST(ExtGridControls, F2OpensTheFirstEditableControlOfTheCell) {
+    TControlsForm F(Ctl("CHECK", "c", "TRUE") + " " + Ctl("EDIT", "e2", "v"));
+    TGridOptions O = F.Grid->Options();
+    O.Include(goEditing);
+    F.Grid->SetOptions(O);
+    SendKey(FocusTarget(), Qt::Key_F2);
+    ASSERT_TRUE(F.Grid->FormControlOpen());
+    EXPECT_FALSE(F.Grid->EditorMode());   // no text editor over the controls
+    EXPECT_EQ("v", F.Grid->ControlEdit()->Text());
+    TypeText(u"w");
+    PressEnter();
+    EXPECT_EQ("w", F.Value("e2"));
+    EXPECT_EQ("TRUE", F.Value("c"));
+}
+
+TEST(ExtGridControls, F2OnACellWithoutEditableControlsKeepsTheFocus) {
+    TControlsForm F(Ctl("CHECK", "c", "TRUE"));
+    TGridOptions O = F.Grid->Options();
+    O.Include(goEditing);
+    F.Grid->SetOptions(O);
+    SendKey(FocusTarget(), Qt::Key_F2);
+    EXPECT_FALSE(F.Grid->FormControlOpen());
+    EXPECT_FALSE(F.Grid->EditorMode());
+    EXPECT_TRUE(F.Grid->Focused());
+}
