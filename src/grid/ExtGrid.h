@@ -36,6 +36,7 @@ enum TCellType {
 enum TFilterOperation { foSHORT, foNONE, foAND, foXOR, foOR };
 enum TIntelliPan { ipVertical, ipHorizontal, ipBoth, ipNone };
 enum TWheelAction { waMoveSelection, waScroll };
+enum TGridFixedCellEdit { fceNone, fceDblClick, fceLeftClick, fceRightClick };
 enum TScrollBarAlways { saNone, saVert, saHorz, saBoth };
 enum TColumnSizeLocation { clRegistry, clIniFile };
 enum TAdvanceDirection { adLeftRight, adTopBottom };
@@ -70,6 +71,8 @@ class TControlEdit;
 class TControlCombo;
 class TExtRichEdit;
 class TRichEdit;
+class THTMLHintWindow;
+class TEdit;
 
 // Plain stored option: getter Name(), setter SetName(v).
 #define EXTGRID_OPTION(Type, Name, Default)            \
@@ -131,8 +134,8 @@ public:
     X(bool, CaretPositioning, false) \
     X(bool, SizeFixedCol, false) \
     X(bool, SizeFixedRow, false) \
-    X(bool, FixedRowsEdit, false) \
-    X(bool, FixedColsEdit, false) \
+    X(TGridFixedCellEdit, FixedRowsEdit, fceNone) \
+    X(TGridFixedCellEdit, FixedColsEdit, fceNone) \
     X(bool, RangeSelectAndEdit, false) \
     X(bool, NoAutoRangeScroll, false) \
     X(bool, PreciseCheckBoxCheck, false) \
@@ -787,6 +790,12 @@ public:
     void ThemeAdapt() { ApplyColorScheme(GetXPColorScheme()); }
     bool AnchorHint() const { return FAnchorHint; }
     void SetAnchorHint(bool Value) { FAnchorHint = Value; }
+    // The new width or height in the hint window while a column or row is sized.
+    bool HintShowSizing() const { return FHintShowSizing; }
+    void SetHintShowSizing(bool Value) { FHintShowSizing = Value; }
+    THTMLHintWindow* HintWindow() const { return FHintWindow; }
+    // The edit opened on a fixed cell by MouseActions.FixedRowsEdit / FixedColsEdit (nullptr before the first).
+    TEdit* FixedCellEditor() const { return FFixedEdit; }
     TScrollType ScrollType() const { return FScrollType; }
     void SetScrollType(TScrollType Value);
     TColor ScrollColor() const { return FScrollColor; }
@@ -1307,6 +1316,8 @@ public:
     TNodeEvent OnContractNode;
     TIndexEvent OnEndColumnSize;
     TIndexEvent OnEndRowSize;
+    // After a fixed column was sized by the mouse: AWidth may be changed.
+    std::function<void(TObject* Sender, Integer ACol, Integer& AWidth)> OnUpdateColumnSize;
     TMoveAllowEvent OnColumnMove;
     TMoveAllowEvent OnRowMove;
     TSelectionResizeEvent OnSelectionResize;
@@ -1719,6 +1730,22 @@ private:
     bool FSelectionResizing = false;
     TGridRect FResizeOrigin;
     AnsiString FHoverAnchor;
+    Integer FFixedSizeCol = -1;   // fixed column (row) whose edge is under the mouse or being dragged
+    Integer FFixedSizeRow = -1;
+    bool FFixedSizing = false;
+    bool FHintShowSizing = false;
+    THTMLHintWindow* FHintWindow = nullptr;   // owned as a component, made on first use
+    TEdit* FFixedEdit = nullptr;              // owned as a component, made on first use
+    TGridCoord FFixedEditCell{-1, -1};
+    bool FixedEdgeAt(Integer X, Integer Y, Integer& ACol, Integer& ARow);
+    void FixedSizingMove(Integer X, Integer Y);
+    void FixedSizingEnd(Integer X, Integer Y);
+    void ShowSizingHint(Integer X, Integer Y);
+    void HideSizingHint();
+    bool FixedEditWanted(TMouseButton Button, TGridFixedCellEdit Trigger, Integer X, Integer Y);
+    void OpenFixedCellEditor(Integer ACol, Integer ARow);
+    void CloseFixedCellEditor(bool Store);
+    void PlaceCaretAt(Integer X);
     bool LeftPress(TShiftState Shift, Integer X, Integer Y);
     void RightPress(TShiftState Shift, Integer X, Integer Y);
     bool ButtonRelease(Integer X, Integer Y);

@@ -2,14 +2,19 @@
 #include "grid/ExtGrid.h"
 
 #include "grid/EsgHTMLE.h"
+#include "grid/ExtGridHint.h"
 #include "grid/ExtUtil.h"
 #include "platform/ui/ShellAPI.h"
+#include "platform/ui/StdCtrls.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <functional>
 
 namespace {
 
 constexpr Integer EdgeMargin = 4;
+constexpr Integer FixedEdgeMargin = 3;
 
 bool InRect(const TRect& R, Integer X, Integer Y) { return X >= R.Left && X < R.Right && Y >= R.Top && Y < R.Bottom; }
 
@@ -35,6 +40,7 @@ bool TExtStringGrid::CellAnchorAt(Integer ACol, Integer ARow, Integer X, Integer
 void TExtStringGrid::MouseDown(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) {
     IntelliPanPress(Button, X, Y);
     const TGridRect Before = Selection();
+    if (FFixedEdit && FFixedEdit->Visible() && !Shift.Contains(ssDouble)) CloseFixedCellEditor(true);
     if (Button == mbLeft && !Shift.Contains(ssDouble)) {
         if (!LeftPress(Shift, X, Y)) return;
     } else if (Button == mbRight) {
@@ -46,6 +52,87 @@ void TExtStringGrid::MouseDown(TMouseButton Button, TShiftState Shift, Integer X
     const TGridRect After = Selection();
     if (!(Before == After)) SelectionChanged(After.Left, After.Top, After.Right, After.Bottom);
     if (Pending) DataCellPressed(X, Y);
+    if (!Shift.Contains(ssDouble) && GridState() == gsNormal &&
+        FixedEditWanted(Button, Button == mbLeft ? fceLeftClick : fceRightClick, X, Y)) {
+        const TGridCoord C = MouseCoord(X, Y);
+        OpenFixedCellEditor(C.X, C.Y);
+    }
+}
+
+// --- fixed-cell editor ---------------------------------------------------------------------------
+// Whether a press of this kind on (X, Y) opens the fixed-cell editor. A right press
+// opens it for fceLeftClick as well as for fceRightClick.
+bool TExtStringGrid::FixedEditWanted(TMouseButton Button, TGridFixedCellEdit Trigger, Integer X, Integer Y) {
+    const TGridCoord C = MouseCoord(X, Y);
+    if (C.X < 0 || C.Y < 0) return false;
+    const bool HeaderRow = C.Y < FixedRows();
+    const bool FixedCol = !HeaderRow && C.X < FixedCols();
+    if (!HeaderRow && !FixedCol) return false;
+    const TGridFixedCellEdit Mode = HeaderRow ? FMouseActions->FixedRowsEdit() : FMouseActions->FixedColsEdit();
+    if (Mode == fceNone) return false;
+    if (Trigger == fceDblClick) return Mode == fceDblClick;
+    if (Button == mbRight) return Mode == fceLeftClick || Mode == fceRightClick;
+    if (Mode != fceLeftClick) return false;
+    TRect R = CellRect(C.X, C.Y);
+    if (Options().Contains(HeaderRow ? goColSizing : goRowSizing)) InflateRect(R, -EdgeMargin, -EdgeMargin);
+    return InRect(R, X, Y);
+}
+
+void TExtStringGrid::OpenFixedCellEditor(Integer ACol, Integer ARow) {
+    // The handler keeps the editor closed by answering True.
+    bool Refused = false;
+    if (OnCanEditCell) OnCanEditCell(this, ARow, RealColIndex(ACol), Refused);
+    if (Refused) return;
+    if (EditorMode()) HideEditor();
+    if (!FFixedEdit) {
+        FFixedEdit = new TEdit(this);
+        FFixedEdit->SetVisible(false);
+        FFixedEdit->SetParent(this);
+        FFixedEdit->OnExit = [this](TObject*) { CloseFixedCellEditor(true); };
+        FFixedEdit->OnKeyDown = [this](TObject*, Word& Key, TShiftState) {
+            if (Key == VK_RETURN || Key == VK_ESCAPE) {
+                CloseFixedCellEditor(Key == VK_RETURN);
+                Key = 0;
+            }
+        };
+    }
+    TRect R = CellRect(ACol, ARow);
+    InflateRect(R, -1, -1);
+    FFixedEditCell = TGridCoord{ACol, ARow};
+    FFixedEdit->SetBounds(R.Left, R.Top, R.Width(), R.Height());
+    FFixedEdit->SetText(Cells(RealColIndex(ACol), ARow));
+    FFixedEdit->Show();
+    FFixedEdit->BringToFront();
+    if (FFixedEdit->CanFocus()) FFixedEdit->SetFocus();
+}
+
+void TExtStringGrid::CloseFixedCellEditor(bool Store) {
+    if (!FFixedEdit || FFixedEditCell.X < 0) return;
+    const TGridCoord C = FFixedEditCell;
+    FFixedEditCell = TGridCoord{-1, -1};   // hiding moves the focus: no second close
+    const AnsiString Text = FFixedEdit->Text();
+    FFixedEdit->Hide();
+    if (Store && C.Y < RowCount() && C.X < ColCount() && Text != Cells(RealColIndex(C.X), C.Y))
+        SetCells(RealColIndex(C.X), C.Y, Text);
+    if (CanFocus()) SetFocus();
+}
+
+// --- caret positioning -----------------------------------------------------------------------------
+// Puts the caret of the just opened editor at the character under X.
+void TExtStringGrid::PlaceCaretAt(Integer X) {
+    TInplaceEdit* Ed = InplaceEditor();
+    if (!FMouseActions->CaretPositioning() || !EditorMode() || !Ed) return;
+    const AnsiString T = Ed->Text();
+    TBitmap Scratch;
+    TCanvas* Cv = MeasureCanvas(Scratch, Col(), Row());
+    const Integer Rel = X - Ed->Left() - 2;
+    Integer Pos = 0;
+    while (Pos < Integer(T.size())) {
+        const Integer Mid = (Cv->TextWidth(T.substr(0, size_t(Pos))) + Cv->TextWidth(T.substr(0, size_t(Pos) + 1))) / 2;
+        if (Mid > Rel) break;
+        ++Pos;
+    }
+    Ed->SetSelStart(Pos);
 }
 
 // After the framework made the pressed data cell current.
@@ -56,8 +143,10 @@ void TExtStringGrid::DataCellPressed(Integer X, Integer Y) {
     if (!NearEdge && OnClickCell) OnClickCell(this, C.Y, C.X);
     if (OnCellValidate) BeginCellEdit(Col(), Row());
     if (FMouseActions->DirectEdit() && CellEditable(C.X, C.Y) && !IsControlCell(RealColIndex(C.X), C.Y) &&
-        X - R.Left > 3 && R.Right - X > 3 && Y - R.Top > 3 && R.Bottom - Y > 3)
+        X - R.Left > 3 && R.Right - X > 3 && Y - R.Top > 3 && R.Bottom - Y > 3) {
         ShowEditorInView();
+        PlaceCaretAt(X);
+    }
 }
 
 // The left press; false when the press ends here without the framework's handling.
@@ -85,6 +174,12 @@ bool TExtStringGrid::LeftPress(TShiftState Shift, Integer X, Integer Y) {
     if (C.X < 0 || C.Y < 0) {
         if (EditorMode()) HideEditor();
         return !FFixedRowAlways;
+    }
+
+    if (FixedEdgeAt(X, Y, FFixedSizeCol, FFixedSizeRow)) {
+        if (EditorMode()) HideEditor();
+        FFixedSizing = true;
+        return false;
     }
 
     const bool FooterRow = C.Y >= RowCount() - FFixedFooters;
@@ -272,6 +367,10 @@ void TExtStringGrid::RightPress(TShiftState Shift, Integer X, Integer Y) {
 
 // --- move ----------------------------------------------------------------------------------------
 void TExtStringGrid::MouseMove(TShiftState Shift, Integer X, Integer Y) {
+    if (FFixedSizing) {
+        FixedSizingMove(X, Y);
+        return;
+    }
     const TGridRect Before = Selection();
     if (FSelectStartRow >= 0 && Shift.Contains(ssLeft)) {
         const TGridCoord C = MouseCoord(std::min(X, std::max(0, FixedWidth() - 1)), Y);
@@ -314,12 +413,111 @@ void TExtStringGrid::MouseMove(TShiftState Shift, Integer X, Integer Y) {
         if (!FHoverAnchor.empty() && OnAnchorExit) OnAnchorExit(this, C.Y, C.X, FHoverAnchor);
         FHoverAnchor = Anchor;
         if (!Anchor.empty() && OnAnchorEnter) OnAnchorEnter(this, C.Y, C.X, Anchor);
-        TBaseGrid::SetCursor(Anchor.empty() ? FOldCursor : crHandPoint);
     }
+    TCursor Wanted = Anchor.empty() ? FOldCursor : crHandPoint;
+    if (!Shift.Contains(ssLeft) && FixedEdgeAt(X, Y, FFixedSizeCol, FFixedSizeRow))
+        Wanted = FFixedSizeCol >= 0 ? crHSplit : crVSplit;
+    if (TBaseGrid::Cursor() != Wanted) TBaseGrid::SetCursor(Wanted);
 
     TBaseGrid::MouseMove(Shift, X, Y);
+    if (GridState() == gsColSizing || GridState() == gsRowSizing) ShowSizingHint(X, Y);
     const TGridRect After = Selection();
     if (!(Before == After)) SelectionChanged(After.Left, After.Top, After.Right, After.Bottom);
+}
+
+// --- fixed column and row sizing ------------------------------------------------------------------
+// The fixed column whose right edge (or fixed row whose bottom edge) lies within
+// 3 pixels of the point, with SizeFixedCol (SizeFixedRow); the other index is -1.
+bool TExtStringGrid::FixedEdgeAt(Integer X, Integer Y, Integer& ACol, Integer& ARow) {
+    ACol = ARow = -1;
+    if (X < 0 || Y < 0 || X >= ClientWidth() || Y >= ClientHeight()) return false;
+    Integer Edge = 0;
+    for (Integer C = 0; FMouseActions->SizeFixedCol() && C < FixedCols(); ++C) {
+        Edge += ColWidths(C);
+        if (std::abs(X - Edge) <= FixedEdgeMargin) {
+            ACol = C;
+            return true;
+        }
+        Edge += GridLineWidth();
+    }
+    Edge = 0;
+    for (Integer R = 0; FMouseActions->SizeFixedRow() && R < FixedRows(); ++R) {
+        Edge += RowHeights(R);
+        if (std::abs(Y - Edge) <= FixedEdgeMargin) {
+            ARow = R;
+            return true;
+        }
+        Edge += GridLineWidth();
+    }
+    return false;
+}
+
+namespace {
+
+// Left edge of column (top edge of row) AIndex among the fixed ones.
+Integer FixedStart(const std::function<Integer(Integer)>& Size, Integer AIndex, Integer Line) {
+    Integer P = 0;
+    for (Integer I = 0; I < AIndex; ++I) P += Size(I) + Line;
+    return P;
+}
+
+}  // namespace
+
+void TExtStringGrid::FixedSizingMove(Integer X, Integer Y) {
+    // The fixed part follows the mouse at once; the events come with the release.
+    if (FFixedSizeCol >= 0)
+        SetColWidths(FFixedSizeCol,
+                     std::max(0, X - FixedStart([this](Integer I) { return ColWidths(I); }, FFixedSizeCol, GridLineWidth())));
+    else if (FFixedSizeRow >= 0)
+        SetRowHeights(FFixedSizeRow,
+                      std::max(0, Y - FixedStart([this](Integer I) { return RowHeights(I); }, FFixedSizeRow, GridLineWidth())));
+    ShowSizingHint(X, Y);
+}
+
+void TExtStringGrid::FixedSizingEnd(Integer X, Integer Y) {
+    FixedSizingMove(X, Y);
+    FFixedSizing = false;
+    if (FFixedSizeCol >= 0) {
+        const Integer C = FFixedSizeCol;
+        const Integer W = ColWidths(C);
+        if (OnEndColumnSize) OnEndColumnSize(this, C);
+        Integer Asked = W;
+        if (OnUpdateColumnSize) OnUpdateColumnSize(this, C, Asked);
+        SetColWidths(C, std::max(0, Asked));
+    } else if (FFixedSizeRow >= 0) {
+        if (OnEndRowSize) OnEndRowSize(this, FFixedSizeRow);
+    }
+    FFixedSizeCol = FFixedSizeRow = -1;
+}
+
+// --- sizing hint -----------------------------------------------------------------------------------
+void TExtStringGrid::ShowSizingHint(Integer, Integer) {
+    if (!FHintShowSizing) return;
+    const bool Fixed = FFixedSizing;
+    const bool Column = Fixed ? FFixedSizeCol >= 0 : GridState() == gsColSizing;
+    const Integer Index = Fixed ? (Column ? FFixedSizeCol : FFixedSizeRow) : FMoveIndex;
+    if (Index < 0) return;
+    const AnsiString Hint = Column ? "cw=<b>" + IntToStr(ColWidths(Index)) + "</b>"
+                                   : "rh=<b>" + IntToStr(RowHeights(Index)) + "</b>";
+    TWinControl* Host = Parent();
+    if (!Host) return;
+    if (!FHintWindow) {
+        FHintWindow = new THTMLHintWindow(this);
+        FHintWindow->SetParent(Host);
+    }
+    // At the top-left corner of the cell being sized.
+    const Integer ACol = Column ? Index : std::max(0, std::min(FPressCell.X, ColCount() - 1));
+    const Integer ARow = Column ? std::max(0, std::min(FPressCell.Y, RowCount() - 1)) : Index;
+    const TRect Cell = CellRect(ACol, ARow);
+    const TPoint P = Host->ScreenToClient(ClientToScreen(Point(Cell.Left, Cell.Top)));
+    TRect R = FHintWindow->CalcHintRect(200, Hint);
+    OffsetRect(R, P.X, P.Y);
+    FHintWindow->SetColor(FHintColor);
+    FHintWindow->ActivateHint(R, Hint);
+}
+
+void TExtStringGrid::HideSizingHint() {
+    if (FHintWindow && FHintWindow->Visible()) FHintWindow->Hide();
 }
 
 // --- release -------------------------------------------------------------------------------------
@@ -344,7 +542,13 @@ void TExtStringGrid::MouseUp(TMouseButton Button, TShiftState Shift, Integer X, 
         TBaseGrid::MouseUp(Button, Shift, X, Y);
         return;
     }
+    HideSizingHint();
+    if (FFixedSizing) {
+        FixedSizingEnd(X, Y);
+        return;
+    }
     const bool Moved = FMovedOrSized;
+    const bool WasEditing = EditorMode();
     FSelectStartRow = FSelectStartCol = -1;
     if (ButtonRelease(X, Y)) {
         TBaseGrid::MouseUp(Button, Shift, X, Y);
@@ -356,6 +560,7 @@ void TExtStringGrid::MouseUp(TMouseButton Button, TShiftState Shift, Integer X, 
     TBaseGrid::MouseUp(Button, Shift, X, Y);
     const TGridRect After = Selection();
     if (!(Before == After)) SelectionChanged(After.Left, After.Top, After.Right, After.Bottom);
+    if (!WasEditing) PlaceCaretAt(X);
 
     const TGridCoord C = MouseCoord(X, Y);
     if (FSelectionResizing) {
@@ -418,6 +623,10 @@ void TExtStringGrid::DblClick() {
     }
     TBaseGrid::DblClick();
     if (C.X >= 0 && C.Y >= 0 && OnDblClickCell) OnDblClickCell(this, C.Y, C.X);
+    if (C.X >= 0 && C.Y >= 0 && FixedEditWanted(mbLeft, fceDblClick, X, Y)) {
+        OpenFixedCellEditor(C.X, C.Y);
+        return;
+    }
     if (FMouseActions->RangeSelectAndEdit() && C.X >= FixedCols() && C.Y >= FixedRows()) {
         TGridOptions O = Options();
         O.Include(goEditing);

@@ -1,8 +1,10 @@
 #include "grid/ExtGrid.h"
 
+#include "grid/ExtGridHint.h"
 #include "grid/ExtObj.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/ShellAPI.h"
+#include "platform/ui/StdCtrls.h"
 #include "platform/ui/UiTestKit.h"
 
 #include <gtest/gtest.h>
@@ -418,4 +420,131 @@ TEST(ExtGridMouse, DraggingTheSelectionHandleReportsBothSelections) {
     EXPECT_EQ(1, New.Top);
     EXPECT_FALSE(F.Grid->Options().Contains(goEditing));   // editing was allowed for the paste only
     EXPECT_EQ("7", F.Grid->Cells(1, 3));   // the copied cell pasted over the new selection
+}
+
+TEST(ExtGridMouse, FixedColumnAndRowEdgesSizeByMouseOnlyWhenAllowed) {
+    TMouseForm F;
+    const Integer W0 = F.Grid->ColWidths(0);
+    const Integer Y = F.In(1, 3).y();
+    F.Drag(QPoint(W0, Y), QPoint(W0 + 40, Y));   // off: a press on a data row's edge sizes nothing
+    EXPECT_EQ(W0, F.Grid->ColWidths(0));
+
+    F.Grid->MouseActions()->SetSizeFixedCol(true);
+    F.Send(QEvent::MouseMove, QPoint(W0 + 2, Y), Qt::NoButton, Qt::NoButton);
+    EXPECT_EQ(crHSplit, F.Grid->Cursor());
+    Integer Ended = -1;
+    F.Grid->OnEndColumnSize = [&](TObject*, Integer ACol) { Ended = ACol; };
+    F.Drag(QPoint(W0 + 2, Y), QPoint(W0 + 50, Y));
+    EXPECT_EQ(0, Ended);
+    EXPECT_EQ(W0 + 50, F.Grid->ColWidths(0));
+    EXPECT_EQ(1, F.Grid->Col());   // the press selected nothing
+    F.Grid->OnUpdateColumnSize = [](TObject*, Integer, Integer& AWidth) { AWidth = 30; };
+    F.Drag(QPoint(W0 + 50, Y), QPoint(W0 + 10, Y));
+    EXPECT_EQ(30, F.Grid->ColWidths(0));
+
+    F.Grid->MouseActions()->SetSizeFixedRow(true);
+    const Integer H0 = F.Grid->RowHeights(0);
+    Integer RowEnded = -1;
+    F.Grid->OnEndRowSize = [&](TObject*, Integer ARow) { RowEnded = ARow; };
+    const Integer X = F.In(3, 0).x();
+    F.Drag(QPoint(X, H0 + 1), QPoint(X, H0 + 21));
+    EXPECT_EQ(0, RowEnded);
+    EXPECT_EQ(H0 + 21, F.Grid->RowHeights(0));   // the edge follows the mouse
+}
+
+TEST(ExtGridMouse, SizingHintShowsTheNewWidthWhileDraggingAndHidesOnRelease) {
+    TMouseForm F;
+    F.Options({goColSizing});
+    const TRect H = F.Grid->CellRect(2, 0);
+    const QPoint From(H.Right, (H.Top + H.Bottom) / 2);
+    F.Send(QEvent::MouseButtonPress, From, Qt::LeftButton, Qt::LeftButton);
+    F.Send(QEvent::MouseMove, From + QPoint(30, 0), Qt::NoButton, Qt::LeftButton);
+    EXPECT_EQ(nullptr, F.Grid->HintWindow());   // not asked for
+    F.Send(QEvent::MouseButtonRelease, From + QPoint(30, 0), Qt::LeftButton, Qt::NoButton);
+
+    F.Grid->SetHintShowSizing(true);
+    F.Grid->SetHintColor(clYellow);
+    const TRect H2 = F.Grid->CellRect(2, 0);
+    const QPoint From2(H2.Right, (H2.Top + H2.Bottom) / 2);
+    F.Send(QEvent::MouseButtonPress, From2, Qt::LeftButton, Qt::LeftButton);
+    F.Send(QEvent::MouseMove, From2 - QPoint(20, 0), Qt::NoButton, Qt::LeftButton);
+    THTMLHintWindow* W = F.Grid->HintWindow();
+    ASSERT_NE(nullptr, W);
+    EXPECT_TRUE(W->Visible());
+    EXPECT_EQ("cw=<b>" + IntToStr(F.Grid->ColWidths(2)) + "</b>", W->Text());
+    EXPECT_EQ(F.Grid->Left() + H2.Left, W->Left());   // over the sized column's top-left corner
+    const QImage Img = W->Widget()->grab().toImage();
+    EXPECT_EQ(QColor(Qt::yellow).rgb(), Img.pixel(Img.width() - 4, 2) | 0xFF000000u);
+    F.Send(QEvent::MouseButtonRelease, From2 - QPoint(20, 0), Qt::LeftButton, Qt::NoButton);
+    EXPECT_FALSE(W->Visible());
+}
+
+TEST(ExtGridMouse, FixedCellEditorOpensAsConfiguredAndStoresOnEnter) {
+    TMouseForm F;
+    F.Grid->SetCells(2, 0, "Head");
+    F.LeftClick(F.In(2, 0, 20));
+    EXPECT_EQ(nullptr, F.Grid->FixedCellEditor());   // fceNone
+
+    F.Grid->MouseActions()->SetFixedRowsEdit(fceLeftClick);
+    F.LeftClick(F.In(2, 0, 20));
+    TEdit* Ed = F.Grid->FixedCellEditor();
+    ASSERT_NE(nullptr, Ed);
+    EXPECT_TRUE(Ed->Visible());
+    EXPECT_EQ("Head", Ed->Text());
+    EXPECT_EQ(F.Grid->CellRect(2, 0).Left + 1, Ed->Left());
+    Ed->SetText("New");
+    PressEnter();
+    EXPECT_FALSE(Ed->Visible());
+    EXPECT_EQ("New", F.Grid->Cells(2, 0));
+
+    F.RightClick(F.In(3, 0, 20));   // a right press opens it too
+    EXPECT_TRUE(Ed->Visible());
+    Ed->SetText("dropped");
+    SendKey(FocusTarget(), Qt::Key_Escape);
+    EXPECT_FALSE(Ed->Visible());
+    EXPECT_EQ("", F.Grid->Cells(3, 0));
+
+    F.Grid->OnCanEditCell = [](TObject*, Integer, Integer, bool& CanEdit) { CanEdit = true; };
+    F.LeftClick(F.In(2, 0, 20));
+    EXPECT_FALSE(Ed->Visible());   // the handler keeps it closed
+}
+
+TEST(ExtGridMouse, FixedCellEditorNearASizingEdgeOrOnDoubleClickOnly) {
+    TMouseForm F;
+    F.Options({goColSizing});
+    F.Grid->MouseActions()->SetFixedRowsEdit(fceLeftClick);
+    const TRect H = F.Grid->CellRect(2, 0);
+    F.LeftClick(QPoint(H.Right - 2, (H.Top + H.Bottom) / 2));
+    EXPECT_TRUE(!F.Grid->FixedCellEditor() || !F.Grid->FixedCellEditor()->Visible());
+
+    F.Grid->MouseActions()->SetFixedRowsEdit(fceNone);
+    F.Grid->MouseActions()->SetFixedColsEdit(fceDblClick);
+    F.Grid->SetCells(0, 3, "row three");
+    F.LeftClick(F.In(0, 3, 20));
+    EXPECT_TRUE(!F.Grid->FixedCellEditor() || !F.Grid->FixedCellEditor()->Visible());
+    F.DoubleClick(F.In(0, 3, 20));
+    ASSERT_NE(nullptr, F.Grid->FixedCellEditor());
+    EXPECT_TRUE(F.Grid->FixedCellEditor()->Visible());
+    EXPECT_EQ("row three", F.Grid->FixedCellEditor()->Text());
+}
+
+TEST(ExtGridMouse, CaretPositioningPutsTheCaretUnderThePress) {
+    TMouseForm F;
+    F.Options({goEditing});
+    F.Grid->SetCells(2, 2, "abcdef");
+    F.Grid->MouseActions()->SetCaretPositioning(true);
+    struct TCase {
+        const char* Before;
+        Integer Caret;
+    };
+    for (const TCase& C : {TCase{"", 0}, TCase{"abc", 3}, TCase{"abcdef", 6}}) {
+        F.LeftClick(F.In(2, 2));   // current first
+        F.Grid->HideEditor();
+        const TRect R = F.Grid->CellRect(2, 2);
+        F.LeftClick(QPoint(R.Left + 3 + TextSizeIn(F.Grid, C.Before).cx, (R.Top + R.Bottom) / 2));
+        ASSERT_TRUE(F.Grid->EditorMode()) << C.Before;
+        EXPECT_EQ(C.Caret, F.Grid->InplaceEditor()->SelStart()) << C.Before;
+        EXPECT_EQ(0, F.Grid->InplaceEditor()->SelLength()) << C.Before;
+        F.Grid->HideEditor();
+    }
 }
