@@ -297,6 +297,16 @@ public:
     explicit TFBDateTimeField(TComponent* AOwner) : TDateTimeField(AOwner) {}
 };
 
+// Options of the data set's own record search; Locate gives only the first two.
+enum : Byte {
+    lcoCaseInsensitive = 1,   // texts compared upper-cased
+    lcoPartialKey = 2,        // the text starts with the key
+    lcoWildcard = 4,          // the key is a LIKE mask (% and _)
+    lcoSorted = 8,            // the records are sorted on the key fields: binary search
+    lcoNearest = 16,          // no match: stay on the record where it would be
+    lcoFetchedOnly = 32       // no further rows are fetched
+};
+
 // Field names separated by ";", trimmed, empty ones left out.
 std::vector<AnsiString> SplitFieldNames(const AnsiString& Names);
 
@@ -480,6 +490,32 @@ public:
     // RecNo values (1-based); a target past the fetched records fetches them all.
     virtual void MoveRecord(Integer OldRecNo, Integer NewRecNo);
 
+    // ---- finding records
+    bool Locate(const AnsiString& KeyFields, const Variant& KeyValues, TLocateOptions Options) override;
+    // Sorted on exactly KeyFields and fetched whole, the search is a binary one.
+    Variant Lookup(const AnsiString& KeyFields, const Variant& KeyValues, const AnsiString& ResultFields) override;
+    // Locate with the data set's own options (lco...); with lcoNearest the cursor
+    // moves to where the record would be also when none matches.
+    bool LocateEx(const AnsiString& KeyFields, const Variant& KeyValues, Byte Options);
+    // Searches from the first record (FromFirst) or the current one, backwards
+    // with Direction 2, fetching rows as needed; the found record becomes current
+    // (the cursor only, the buffers are not re-read). Not found: the position is
+    // kept, unless lcoNearest.
+    virtual bool InternalLocate(const AnsiString& KeyFields, const Variant& KeyValues, Integer Direction,
+                                bool FromFirst, Byte Options);
+    // Asks the server: the select with a condition on the key columns (parameters
+    // LOCATE_<field>, the first HighIndex + 1 of them given the key values) and
+    // without its ORDER BY, run in Qry or in a statement of its own. Found: a row
+    // came; without Qry the data set then goes to that record. Only Mode 0 (the
+    // whole select) is served; the part modes belong to the limited cache.
+    bool LocateByQuery(const AnsiString& KeyFields, const Variant& KeyValues, TFBQuery* Qry, Integer Mode,
+                       Byte Options, Integer HighIndex = 0x7FFFFFFF);
+    // Closes and re-opens the data set and goes back to the record it was on: found
+    // again by the values of KeyFields, or without them by every data field as the
+    // refresh statement reads the record now (no refresh statement: to the first).
+    void ReopenLocate(const AnsiString& KeyFields);
+    void RefreshAll(bool Flag, bool Resync);
+
     // ---- ORDER BY information
     // Reads the ORDER BY items of the select into the sort description.
     void GetOrderInfo();
@@ -644,6 +680,19 @@ protected:
     Integer CompareSortValues(const std::vector<Variant>& A, const std::vector<Variant>& B,
                               const std::vector<TField*>& Fields, const std::vector<bool>& Ascending);
     void SortFieldsOf(std::vector<TField*>& Fields, std::vector<bool>& Ascending) const;
+    // A record buffer of this data set for the length of a scope.
+    struct TTempBuffer {
+        explicit TTempBuffer(TFBCustomDataSet* D) : DataSet(D), Buffer(D->AllocRecordBuffer()) {}
+        ~TTempBuffer() { DataSet->FreeRecordBuffer(Buffer); }
+        TTempBuffer(const TTempBuffer&) = delete;
+        TTempBuffer& operator=(const TTempBuffer&) = delete;
+        TFBCustomDataSet* DataSet;
+        TRecordBuffer Buffer;
+    };
+    // 0 when the record in Buffer matches the keys; else 1, or with lcoSorted -1
+    // when the wanted record lies before it.
+    Integer MatchRecord(TRecordBuffer Buffer, const std::vector<TField*>& Fields, const std::vector<Variant>& Keys,
+                        Byte Options);
     // Cache position where the record at Pos belongs among the others.
     Integer SortedPlace(Integer Pos);
     // Fetches the next row of SelectQuery into the cache at FRecordsCount; false at the end.

@@ -483,16 +483,11 @@ TGetResult TFBCustomDataSet::GetRecord(TRecordBuffer Buffer, TGetMode GetMode, b
     if (!FCache) return grError;
     if (!Buffer) {
         // Asked only to move: the records passed are still read, to tell the visible ones.
-        TRecordBuffer Work = AllocRecordBuffer();
-        struct TFree {
-            TFBCustomDataSet* D;
-            TRecordBuffer& B;
-            ~TFree() { D->FreeRecordBuffer(B); }
-        } FreeWork{this, Work};
+        TTempBuffer Work(this);
         const Integer Saved = FDisableCalcCount;
         FDisableCalcCount = Saved + 1;   // nobody sees this buffer's calculated fields
         try {
-            const TGetResult R = GetRecord(Work, GetMode, DoCheck);
+            const TGetResult R = GetRecord(Work.Buffer, GetMode, DoCheck);
             FDisableCalcCount = Saved;
             return R;
         } catch (...) {

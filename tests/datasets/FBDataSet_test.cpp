@@ -1575,4 +1575,163 @@ TEST_F(FBDataSetDetailTest, ADetailsRefreshStatementKeepsTheMasterValuesItsSelec
     EXPECT_EQ(Detail->UpdateQuery()->ParamByName("ID")->AsInteger(), 2);
 }
 
+// ---- finding records ------------------------------------------------------------------------------
+
+class TLocatingDataSet : public TFBDataSet {
+public:
+    using TFBDataSet::TFBDataSet;
+    using TFBDataSet::Resync;
+};
+
+TEST_F(FBDataSetTest, LocateMatchesTextsByCasePrefixMaskAndNull) {
+    TFBDatabase* Db = Connect(DB1());
+    TFBDataSet* Ds = NewDataSet(Db, "SELECT * FROM MANY ORDER BY ID");
+    Ds->Open();
+    EXPECT_FALSE(Ds->Locate("NAME", "satır 7", {}));
+    EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 1);   // kept
+    EXPECT_TRUE(Ds->Locate("NAME", "SATIR 7", {loCaseInsensitive}));
+    EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 7);
+    EXPECT_TRUE(Ds->Locate("NAME", "Satır 3", {loPartialKey}));
+    EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 3);
+    EXPECT_TRUE(Ds->Locate("ID;NAME", VarArrayOf({Variant(31), Variant("satır 3")}), {loPartialKey, loCaseInsensitive}));
+    EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 31);
+    EXPECT_TRUE(Ds->LocateEx("NAME", "Satır 4_", lcoWildcard));
+    EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 40);
+    EXPECT_TRUE(Ds->Locate("ID", "12", {}));   // a text key reads the field as text
+    EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 12);
+    EXPECT_FALSE(Ds->Locate("ID", 99, {}));
+    EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 12);
+    TFBDataSet* Kinds = NewDataSet(Db, "SELECT * FROM KINDS ORDER BY ID", "kinds");
+    Kinds->Open();
+    EXPECT_TRUE(Kinds->Locate("SHORTTXT", Null(), {}));
+    EXPECT_EQ(Kinds->FieldByName("ID")->AsInteger(), 2);
+    EXPECT_TRUE(Kinds->Locate("SHORTTXT", "KISA", {loCaseInsensitive}));
+    EXPECT_EQ(Kinds->FieldByName("ID")->AsInteger(), 1);
+    EXPECT_THROW(Kinds->Locate("NOSUCH", 1, {}), EDatabaseError);
+}
+
+TEST_F(FBDataSetTest, LocateOptionsForSortedFetchedAndNearestSearches) {
+    TFBDatabase* Db = Connect(DB1());
+    TFBDataSet* Ds = NewDataSet(Db, "SELECT * FROM MANY WHERE MOD(ID, 10) = 0 ORDER BY ID");
+    Ds->Open();
+    const Integer Fetched = Ds->FetchedCount();
+    EXPECT_LT(Fetched, 5);
+    EXPECT_FALSE(Ds->LocateEx("ID", 50, lcoFetchedOnly));
+    EXPECT_EQ(Ds->FetchedCount(), Fetched);   // nothing more fetched
+    // Sorted: past the fetched records the search goes on through the rows still to come.
+    EXPECT_TRUE(Ds->LocateEx("ID", 40, lcoSorted));
+    EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 40);
+    Ds->FetchAll();
+    EXPECT_TRUE(Ds->LocateEx("ID", 20, lcoSorted));   // binary search below the last record
+    EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 20);
+    EXPECT_FALSE(Ds->LocateEx("ID", 25, lcoSorted));
+    EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 20);
+    EXPECT_FALSE(Ds->LocateEx("ID", 25, lcoSorted | lcoNearest));
+    EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 30);   // where 25 would stand
+    EXPECT_FALSE(Ds->LocateEx("ID", 5, lcoSorted | lcoNearest));
+    EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 10);
+    TFBDataSet* Desc = NewDataSet(Db, "SELECT * FROM MANY WHERE MOD(ID, 10) = 0 ORDER BY ID DESC", "desc");
+    Desc->Open();
+    Desc->FetchAll();
+    for (Integer Id : {50, 40, 30, 20, 10}) {
+        EXPECT_TRUE(Desc->LocateEx("ID", Id, lcoSorted)) << Id;
+        EXPECT_EQ(Desc->FieldByName("ID")->AsInteger(), Id);
+    }
+    EXPECT_FALSE(Desc->LocateEx("ID", 35, lcoSorted | lcoNearest));
+    EXPECT_EQ(Desc->FieldByName("ID")->AsInteger(), 30);
+}
+
+TEST_F(FBDataSetTest, InternalLocateSearchesBackwardsFromTheCurrentRecord) {
+    TFBDatabase* Db = Connect(DB1());
+    auto* Ds = NewDataSet<TLocatingDataSet>(Db, "SELECT * FROM MANY ORDER BY ID");
+    Ds->Open();
+    Ds->SetRecNo(25);
+    EXPECT_TRUE(Ds->InternalLocate("NAME", "Satır 1", 2, false, lcoPartialKey));
+    Ds->Resync({});
+    EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 19);
+    EXPECT_TRUE(Ds->InternalLocate("NAME", "Satır 1", 0, false, lcoPartialKey));
+    Ds->Resync({});
+    EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 19);   // the current record matches already
+    EXPECT_FALSE(Ds->InternalLocate("NAME", "yok", 2, true, 0));
+    Ds->Resync({});
+    EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 19);
+}
+
+TEST_F(FBDataSetTest, LocateByQueryAsksTheServer) {
+    TFBDatabase* Db = Connect(DB1());
+    TFBDataSet* Ds = NewDataSet(Db, "SELECT * FROM MANY WHERE ID > ?FROM_ID ORDER BY ID");
+    Ds->SelectQuery()->Prepare();
+    Ds->SelectQuery()->ParamByName("FROM_ID")->SetAsInteger(10);
+    Ds->Open();
+    EXPECT_TRUE(Ds->LocateByQuery("NAME", "Satır 33", nullptr, 0, 0));
+    EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 33);
+    EXPECT_FALSE(Ds->LocateByQuery("NAME", "Satır 3", nullptr, 0, 0));   // not past ID 10
+    EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 33);
+    EXPECT_TRUE(Ds->LocateByQuery("NAME", "Satır 4", nullptr, 0, lcoPartialKey));
+    EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 40);
+    // A statement of the caller's keeps the row it found.
+    TFBQuery Q(nullptr);
+    EXPECT_TRUE(Ds->LocateByQuery("ID", 12, &Q, 0, 0));
+    EXPECT_EQ(Q.FieldByName("NAME")->AsString(), "Satır 12");
+    EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 40);   // the data set stays
+    EXPECT_EQ(Q.SQL()->Text().find("ORDER"), AnsiString::npos);
+    Q.Close();
+    // Errors: no key field, a part mode.
+    const auto Message = [&](const std::function<void()>& F) {
+        try {
+            F();
+        } catch (EFBClientError& E) {
+            return AnsiString(E.what());
+        }
+        return AnsiString();
+    };
+    EXPECT_NE(Message([&] { Ds->LocateByQuery(" ; ", 1, nullptr, 0, 0); }).find("dm.ds.LocateForPartialCache. FieldList is empty"),
+              AnsiString::npos);
+    EXPECT_NE(Message([&] { Ds->LocateByQuery("ID", 1, nullptr, 1, 0); }).find("CachedUpdates must be False"),
+              AnsiString::npos);
+}
+
+TEST_F(FBDataSetEditTest, ReopenLocateGoesBackToTheSameRecord) {
+    Ds->Open();
+    Ds->SetRecNo(3);
+    DB1().Execute("UPDATE EDIT SET NAME = \"Üç yeni\" WHERE ID = 3; INSERT INTO EDIT (ID, NAME) VALUES (0, \"Sıfır\")");
+    Ds->ReopenLocate("ID");
+    EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 3);
+    EXPECT_EQ(Ds->FieldByName("NAME")->AsString(), "Üç yeni");
+    EXPECT_EQ(Ds->RecNo(), 4);   // the new row 0 came before it
+    // Without key names: found again by every field as the refresh statement reads it now.
+    DB1().Execute("UPDATE EDIT SET NAME = \"Üç\" WHERE ID = 3");
+    Ds->RefreshAll(false, true);
+    EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 3);
+    EXPECT_EQ(Ds->FieldByName("NAME")->AsString(), "Üç");
+    // No refresh statement: only re-opened.
+    Ds->RefreshSQL()->Clear();
+    Ds->ReopenLocate("");
+    EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 0);
+    // A uni-directional data set cannot come back.
+    Ds->Close();
+    Ds->SetUniDirectional(true);
+    Ds->Open();
+    EXPECT_THROW(Ds->ReopenLocate("ID"), EFBClientError);
+}
+
+TEST_F(FBDataSetEditTest, LookupReadsTheFoundRecordAndStaysWhereItWas) {
+    Ds->Open();
+    Ds->SetRecNo(2);
+    EXPECT_EQ(VarToStr(Ds->Lookup("ID", 4, "NAME")), "Dört");
+    EXPECT_EQ(Ds->RecNo(), 2);
+    EXPECT_TRUE(VarIsNull(Ds->Lookup("ID", 9, "NAME")));
+    EXPECT_TRUE(VarIsNull(Ds->Lookup("ID", 4, " ")));
+    const Variant Both = Ds->Lookup("NAME", "Beş", "ID;RATE");
+    ASSERT_TRUE(VarIsArray(Both));
+    EXPECT_EQ(VarArrayGet(Both, {0}).AsInteger(), 5);
+    // Sorted on the key and fetched whole: found through the sorted order.
+    Ds->DoSort({TVarRec("NAME")}, {true});
+    Ds->FetchAll();
+    for (const char* Name : {"Beş", "Bir", "Dört", "İki", "Üç"})
+        EXPECT_FALSE(VarIsNull(Ds->Lookup("NAME", Name, "ID"))) << Name;
+    EXPECT_TRUE(VarIsNull(Ds->Lookup("NAME", "Altı", "ID")));
+    EXPECT_EQ(Ds->State(), dsBrowse);
+}
+
 }  // namespace

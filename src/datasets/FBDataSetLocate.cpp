@@ -1,0 +1,319 @@
+// TFBCustomDataSet: finding records (Locate and its options, the search through
+// a statement) and re-opening on the same record.
+#include "datasets/FBDataSet.h"
+
+#include "dbclient/FBMessages.h"
+#include "dbclient/SqlTxtRtns.h"
+#include "dbclient/StrUtil.h"
+
+namespace {
+
+std::vector<Variant> KeyValuesOf(const Variant& KeyValues) {
+    std::vector<Variant> R;
+    if (!VarIsArray(KeyValues)) {
+        R.push_back(KeyValues);
+        return R;
+    }
+    for (Integer I = VarArrayLowBound(KeyValues, 1); I <= VarArrayHighBound(KeyValues, 1); ++I)
+        R.push_back(VarArrayGet(KeyValues, {I}));
+    return R;
+}
+
+bool IsNullish(const Variant& V) { return VarIsNull(V) || VarIsEmpty(V); }
+
+// Nulls sort first, as the local sort places them.
+Integer CompareKey(const Variant& K, const Variant& F) {
+    if (IsNullish(K) || IsNullish(F)) return IsNullish(K) == IsNullish(F) ? 0 : (IsNullish(K) ? -1 : 1);
+    switch (VarCompareValue(K, F)) {
+        case vrLessThan: return -1;
+        case vrGreaterThan: return 1;
+        default: return 0;
+    }
+}
+
+// Suspends controls and scroll events for a scope.
+class TQuietScope {
+public:
+    explicit TQuietScope(TFBCustomDataSet* D) : FDataSet(D) {
+        D->DisableControls();
+        D->DisableScrollEvents();
+    }
+    ~TQuietScope() {
+        FDataSet->EnableScrollEvents();
+        FDataSet->EnableControls();
+    }
+
+private:
+    TFBCustomDataSet* FDataSet;
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Matching one record
+
+Integer TFBCustomDataSet::MatchRecord(TRecordBuffer Buffer, const std::vector<TField*>& Fields,
+                                      const std::vector<Variant>& Keys, Byte Options) {
+    Integer Result = 0;
+    ReadRecordOf(Buffer, [&] {
+        for (size_t I = 0; I < Fields.size(); ++I) {
+            TField* F = Fields[I];
+            const Variant& K = Keys[I];
+            bool Match;
+            Variant Value;
+            if (IsNullish(K)) {
+                Match = F->IsNull();
+                Value = F->IsNull() ? Null() : Variant(F->AsString());
+            } else if (F->IsNull()) {
+                Match = false;
+                Value = Null();
+            } else if (F->DataType() == ftString) {
+                AnsiString Key = VarToStr(K), Text = F->AsString();
+                if (Options & lcoCaseInsensitive) {
+                    Key = AnsiUpperCase(Key);
+                    Text = AnsiUpperCase(Text);
+                }
+                if (Options & lcoPartialKey)
+                    Match = Text.compare(0, Key.size(), Key) == 0;
+                else if (Options & lcoWildcard)
+                    Match = SQLMaskCompare(Text, Key);
+                else
+                    Match = Text == Key;
+                Value = Text;
+            } else {
+                Value = VarIsStr(K) ? Variant(F->AsString()) : VarAsType(F->AsVariant(), VarType(K));
+                Match = VarCompareValue(Value, K) == vrEqual;
+            }
+            if (Match) continue;
+            if (!(Options & lcoSorted)) {
+                Result = 1;
+                return;
+            }
+            // Sorted: the first field that differs tells on which side the wanted record lies.
+            const Integer Cmp = CompareKey(VarIsStr(K) && (Options & lcoCaseInsensitive) ? Variant(AnsiUpperCase(VarToStr(K))) : K,
+                                           Value);
+            bool Ascending = true;
+            std::vector<TField*> SF;
+            std::vector<bool> Asc;
+            SortFieldsOf(SF, Asc);
+            for (size_t J = 0; J < SF.size(); ++J)
+                if (SF[J] == F) Ascending = Asc[J];
+            Result = (Cmp > 0) == Ascending ? 1 : -1;
+            return;
+        }
+    });
+    return Result;
+}
+
+// ---------------------------------------------------------------------------------------------
+// InternalLocate and Locate
+
+bool TFBCustomDataSet::InternalLocate(const AnsiString& KeyFields, const Variant& KeyValues, Integer Direction,
+                                      bool FromFirst, Byte Options) {
+    if (!Active()) return false;
+    std::vector<TField*> Fields;
+    GetFieldList(Fields, KeyFields);
+    const std::vector<Variant> Keys = KeyValuesOf(KeyValues);
+    if (Keys.size() < Fields.size()) DatabaseError("Field value required", this);
+    if (FRecordsCount == 0 && !FetchNextRow(nullptr)) return false;
+    const Integer Saved = FCurrentRecord_;
+    TTempBuffer Temp(this);
+    TRecordBuffer Buf = Temp.Buffer;
+    // Reads and matches cache position Pos: 0 found, -1 wanted before, 1 wanted after (or no match).
+    const auto Probe = [&](Integer Pos) {
+        ReadRecordCache(Pos, Buf, false);
+        if (!IsVisible(Buf)) return Options & lcoSorted ? 1 : 2;
+        return MatchRecord(Buf, Fields, Keys, Options);
+    };
+    Integer Found = -1, Last = -1, Side = 0;
+    if (Options & lcoSorted) {
+        Integer High = FRecordsCount - 1;
+        Side = Probe(High);
+        Last = High;
+        if (Side == 0) {
+            Found = High;
+        } else if (Side > 0) {
+            // Past the fetched records: on through the rows still to come.
+            for (Integer Pos = FRecordsCount; Found < 0 && FetchNextRow(nullptr); ++Pos) {
+                Last = Pos;
+                Side = Probe(Pos);
+                if (Side == 0) Found = Pos;
+                else if (Side < 0) break;   // passed the place it would have
+            }
+        } else {
+            Integer Low = 0;
+            --High;
+            while (Low <= High) {
+                const Integer Mid = (Low + High) / 2;
+                Last = Mid;
+                Side = Probe(Mid);
+                if (Side == 0) {
+                    Found = Mid;
+                    break;
+                }
+                if (Side > 0) Low = Mid + 1;
+                else High = Mid - 1;
+            }
+        }
+    } else {
+        const bool Back = Direction == 2;
+        Integer Pos = FromFirst ? (Back ? FRecordsCount - 1 : 0) : std::clamp(FCurrentRecord_, 0, FRecordsCount - 1);
+        while (Pos >= 0) {
+            if (Pos >= FRecordsCount && ((Options & lcoFetchedOnly) || !FetchNextRow(nullptr))) break;
+            Last = Pos;
+            Side = Probe(Pos);
+            if (Side == 0) {
+                Found = Pos;
+                break;
+            }
+            Pos += Back ? -1 : 1;
+        }
+    }
+    if (Found >= 0) {
+        FCurrentRecord_ = Found;
+    } else if ((Options & lcoNearest) && Last >= 0) {
+        FCurrentRecord_ = std::min(Side > 0 ? Last + 1 : Last, FRecordsCount - 1);
+    } else {
+        FCurrentRecord_ = Saved;
+    }
+    return Found >= 0;
+}
+
+bool TFBCustomDataSet::Locate(const AnsiString& KeyFields, const Variant& KeyValues, TLocateOptions Options) {
+    CheckBrowseMode();
+    Byte Ext = 0;
+    if (Options.Contains(loCaseInsensitive)) Ext |= lcoCaseInsensitive;
+    if (Options.Contains(loPartialKey)) Ext |= lcoPartialKey;
+    return LocateEx(KeyFields, KeyValues, Ext);
+}
+
+bool TFBCustomDataSet::LocateEx(const AnsiString& KeyFields, const Variant& KeyValues, Byte Options) {
+    CheckBrowseMode();
+    if (IsEmpty()) return false;
+    DoBeforeScroll();
+    bool Found;
+    {
+        TQuietScope Quiet(this);
+        Found = InternalLocate(KeyFields, KeyValues, 0, true, Options);
+        if (Found || (Options & lcoNearest)) Resync({rmExact, rmCenter});
+    }
+    if (Found || (Options & lcoNearest)) DoAfterScroll();
+    return Found;
+}
+
+Variant TFBCustomDataSet::Lookup(const AnsiString& KeyFields, const Variant& KeyValues, const AnsiString& ResultFields) {
+    if (IsBlankStr(ResultFields)) return Null();
+    CheckBrowseMode();
+    if (IsEmpty()) return Null();
+    // Sorted on exactly the key fields and fetched whole: the sorted order is searched.
+    const bool AllFetched = !FSelectQuery->Open() || FSelectQuery->Eof();
+    const Byte Options = Sorted() && SortFieldsText() == KeyFields && AllFetched ? lcoSorted : 0;
+    Variant Result = Null();
+    TQuietScope Quiet(this);
+    const Integer Saved = FCurrentRecord_;
+    if (InternalLocate(KeyFields, KeyValues, 0, true, Options)) {
+        // The values are read from the found record without moving the data set's window.
+        TTempBuffer Temp(this);
+        ReadRecordCache(FCurrentRecord_, Temp.Buffer, false);
+        ReadRecordOf(Temp.Buffer, [&] { Result = FieldValues(ResultFields); });
+    }
+    FCurrentRecord_ = Saved;
+    return Result;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The search through a statement
+
+bool TFBCustomDataSet::LocateByQuery(const AnsiString& KeyFields, const Variant& KeyValues, TFBQuery* Qry,
+                                     Integer Mode, Byte Options, Integer HighIndex) {
+    const AnsiString Where = FullName() + ".LocateForPartialCache";
+    const std::vector<AnsiString> Names = SplitFieldNames(KeyFields);
+    if (Names.empty()) FBError(76, {Where});
+    std::vector<TField*> Fields;
+    for (const AnsiString& N : Names) {
+        TField* F = FBFieldByName(N);
+        if (F->FieldKind() != fkData) FBError(77, {Where, N});
+        Fields.push_back(F);
+    }
+    // The part statements belong to the limited cache, which this data set does not keep.
+    if (Mode != 0) FBError(75, {FullName()});
+    const std::vector<Variant> Keys = KeyValuesOf(KeyValues);
+    std::unique_ptr<TFBQuery> Own;
+    if (!Qry) {
+        Own.reset(CreateInternalQuery("QLocate"));
+        Qry = Own.get();
+    }
+    Qry->Close();
+    Qry->SetDatabase(Database());
+    Qry->SetTransaction(Transaction());
+    AnsiString Condition;
+    for (size_t I = 0; I < Fields.size(); ++I) {
+        TFBXSQLVAR* V = FSelectQuery->Current()->Vars(Fields[I]->FieldNo() - 1);
+        AnsiString Column = FormatIdentifier(3, V->SQLName());
+        if (!V->RelationName().empty()) Column = FormatIdentifier(3, V->RelationName()) + "." + Column;
+        const AnsiString Param = "?" + FormatIdentifier(3, "LOCATE_" + Fields[I]->FieldName());
+        AnsiString Term;
+        const bool Text = I < Keys.size() && VarIsStr(Keys[I]);
+        if (!Text)
+            Term = "(" + Column + "=" + Param + ")";
+        else {
+            const AnsiString P = (Options & lcoCaseInsensitive) ? "UPPER(" + Param + ")" : Param;
+            const AnsiString Op = (Options & lcoPartialKey) ? " starting with " : (Options & lcoWildcard) ? " like " : "=";
+            Term = "(" + Column + Op + P + ")";
+        }
+        if (!Condition.empty()) Condition += " and ";
+        Condition += Term;
+    }
+    Qry->SQL()->SetText(AddToWhereClause(FSelectQuery->SQLText(), Condition, false));
+    Qry->SetOrderClause("");
+    for (size_t I = 0; I < Fields.size() && static_cast<Integer>(I) <= HighIndex && I < Keys.size(); ++I) {
+        TFBXSQLVAR* P = Qry->ParamByName("LOCATE_" + Fields[I]->FieldName());
+        if (IsNullish(Keys[I])) P->SetIsNull(true);
+        else P->SetValue(Keys[I]);
+    }
+    TFBXSQLDA* SP = FSelectQuery->Params();
+    for (Integer I = 0; SP && I < SP->Count(); ++I)
+        if (TFBXSQLVAR* P = Qry->FindParam(SP->Vars(I)->Name())) P->Assign(SP->Vars(I));
+    TFBTransaction* Tr = Qry->Transaction();
+    if (Tr && !Tr->Active() && FOptions.Contains(poStartTransaction)) Tr->StartTransaction();
+    Qry->ExecQuery();
+    if (!Qry->GoToFirstRecordOnExecute()) Qry->Next();
+    const bool Found = !Qry->Eof();
+    if (Own) Qry->Close();
+    if (!Found || !Own || !Active()) return Found;
+    // The server has the row: the data set goes to it among its own records.
+    return LocateEx(KeyFields, KeyValues, Options & (lcoCaseInsensitive | lcoPartialKey | lcoWildcard));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Re-opening on the same record
+
+void TFBCustomDataSet::ReopenLocate(const AnsiString& KeyFields) {
+    CheckNotUniDirectional();
+    AnsiString Names;
+    std::vector<Variant> Values;
+    const Integer FormerRecNo = Active() ? RecNo() : 0;
+    if (Active() && FRecordsCount > 0 && !IsEmpty()) {
+        std::vector<TField*> Found;
+        if (!IsBlankStr(KeyFields)) {
+            GetFieldList(Found, KeyFields);
+            Names = KeyFields;
+        } else if (!EmptyStrings(RefreshSQL()) && GetActiveBuf() &&
+                   RefreshRecordFromQuery(FRefreshQuery, GetActiveBuf())) {
+            for (Integer I = 0; I < FieldCount(); ++I) {
+                TField* F = Fields()->Fields(I);
+                if (F->FieldKind() != fkData || F->IsBlob() || F->DataType() == ftArray) continue;
+                Found.push_back(F);
+                Names += (Names.empty() ? "" : ";") + F->FieldName();
+            }
+        }
+        for (TField* F : Found) Values.push_back(F->AsVariant());
+    }
+    TQuietScope Quiet(this);
+    CloseOpen(false);
+    if (Values.empty()) return;
+    while (FRecordsCount < FormerRecNo && FetchNextRow(nullptr)) {}
+    if (InternalLocate(Names, VarArrayOf(Values), 0, true, 0)) Resync({rmExact, rmCenter});
+}
+
+void TFBCustomDataSet::RefreshAll(bool, bool) { ReopenLocate(AnsiString()); }
