@@ -1433,6 +1433,7 @@ protected:
     // The desktop's theme changed (AutoThemeAdapt re-applies the colour scheme).
     void ThemeChanged();
     void InstallWindowHooks();
+    void CancelMode();
     void PaintSizingLines();
     bool BalloonAt(TPoint ClientPos, TBalloonTip& Tip);
     // The date picker editor's value changed (fires OnDateTimeChange).

@@ -8,6 +8,7 @@
 #include "platform/rtl/CodePage.h"
 #include "platform/ui/BalloonTip.h"
 #include "platform/ui/Rtf.h"
+#include "platform/ui/WindowNotices.h"
 
 #include <algorithm>
 
@@ -27,6 +28,7 @@ void CutWithEllipsis(AnsiString& S, size_t Limit) {
 // Hooks the grid's window gets for its whole life.
 void TExtStringGrid::InstallWindowHooks() {
     WatchThemeChange(this, [this] { ThemeChanged(); });
+    WatchCancelMode(this, [this] { CancelMode(); });
     SetBalloonProvider(this, [this](TPoint P, TBalloonTip& Tip) {
         if (!FBalloon->Enable()) return false;
         try {
@@ -35,6 +37,15 @@ void TExtStringGrid::InstallWindowHooks() {
             return false;   // no tip rather than a fault inside the desktop's tip handling
         }
     });
+}
+
+// The window must give up what the mouse started: a row or column move stops where
+// it is, and so does panning (its timer would otherwise go on moving the cell).
+void TExtStringGrid::CancelMode() {
+    EndIntelliPan();
+    if (!FEnhRowColMove || (GridState() != gsColMoving && GridState() != gsRowMoving)) return;
+    CancelMove();
+    Invalidate();
 }
 
 // --- painting -----------------------------------------------------------------------

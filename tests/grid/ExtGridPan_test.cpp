@@ -6,6 +6,7 @@
 #include "platform/ui/UiTestKit.h"
 
 #include <QCursor>
+#include <QMouseEvent>
 #include <QImage>
 
 #include <gtest/gtest.h>
@@ -37,6 +38,10 @@ struct TPanForm {
     void MiddlePress(QPoint P) {
         QTest::mousePress(Grid->Widget(), Qt::MiddleButton, Qt::NoModifier, P);
         QTest::mouseRelease(Grid->Widget(), Qt::MiddleButton, Qt::NoModifier, P);
+    }
+    void Mouse(QEvent::Type T, QPoint P, Qt::MouseButton B, Qt::MouseButtons Held) {
+        QMouseEvent E(T, P, Grid->Widget()->mapToGlobal(P), B, Held, Qt::NoModifier);
+        QApplication::sendEvent(Grid->Widget(), &E);
     }
     void PointerAt(QPoint P) { QCursor::setPos(Grid->Widget()->mapToGlobal(P)); }
     QImage Shot() {
@@ -152,4 +157,49 @@ TEST(ExtGridCellControls, HidingItsRowHidesTheControlAndShowingItPlacesItAgain) 
     EXPECT_EQ(F.Grid->CellRect(4, 4).Top, E->Top());
     F.Grid->UnHideRows(2, 2);
     EXPECT_EQ(F.Grid->CellRect(4, 5).Top, E->Top());
+}
+
+// --- cancel mode ------------------------------------------------------------------------------
+TEST(ExtGridCancelMode, LosingTheMouseGrabStopsAColumnMoveAndPanning) {
+    TPanForm F;
+    TGridOptions O = F.Grid->Options();
+    O.Include(goColMoving);
+    F.Grid->SetOptions(O);
+    F.Grid->SetLeftCol(1);
+    F.Grid->SetCells(1, 1, "one");
+    const TRect From = F.Grid->CellRect(1, 0), To = F.Grid->CellRect(3, 0);
+    const QPoint A(From.Left + 20, From.Top + 5), B(To.Left + 20, To.Top + 5);
+    F.Mouse(QEvent::MouseButtonPress, A, Qt::LeftButton, Qt::LeftButton);
+    F.Mouse(QEvent::MouseMove, B, Qt::NoButton, Qt::LeftButton);
+    ASSERT_EQ(gsColMoving, F.Grid->GridState());
+    QEvent Ungrab(QEvent::UngrabMouse);
+    QApplication::sendEvent(F.Grid->Widget(), &Ungrab);
+    EXPECT_EQ(gsNormal, F.Grid->GridState());
+    F.Mouse(QEvent::MouseButtonRelease, B, Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ("one", F.Grid->Cells(1, 1));   // the column stayed
+
+    F.PointerAt(Origin);
+    F.MiddlePress(Origin);
+    ASSERT_TRUE(F.Grid->Panning());
+    QEvent Deactivate(QEvent::WindowDeactivate);
+    QApplication::sendEvent(F.Grid->Widget(), &Deactivate);
+    EXPECT_FALSE(F.Grid->Panning());
+}
+
+TEST(ExtGridCancelMode, WithoutEnhancedMovesTheMoveGoesOn) {
+    TPanForm F;
+    F.Grid->SetEnhRowColMove(false);
+    TGridOptions O = F.Grid->Options();
+    O.Include(goColMoving);
+    F.Grid->SetOptions(O);
+    F.Grid->SetLeftCol(1);
+    const TRect From = F.Grid->CellRect(1, 0), To = F.Grid->CellRect(3, 0);
+    const QPoint A(From.Left + 20, From.Top + 5), B(To.Left + 20, To.Top + 5);
+    F.Mouse(QEvent::MouseButtonPress, A, Qt::LeftButton, Qt::LeftButton);
+    F.Mouse(QEvent::MouseMove, B, Qt::NoButton, Qt::LeftButton);
+    ASSERT_EQ(gsColMoving, F.Grid->GridState());
+    QEvent Ungrab(QEvent::UngrabMouse);
+    QApplication::sendEvent(F.Grid->Widget(), &Ungrab);
+    EXPECT_EQ(gsColMoving, F.Grid->GridState());
+    F.Mouse(QEvent::MouseButtonRelease, B, Qt::LeftButton, Qt::NoButton);
 }

@@ -5,35 +5,12 @@
 
 #include <QApplication>
 #include <QCursor>
-#include <QEvent>
 #include <QWidget>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOption>
 
 #include <algorithm>
-
-namespace {
-
-class TThemeWatch : public QObject {
-public:
-    TThemeWatch(QWidget* W, std::function<void()> Fn) : QObject(W), FFn(std::move(Fn)) { W->installEventFilter(this); }
-
-protected:
-    bool eventFilter(QObject*, QEvent* E) override {
-        if ((E->type() == QEvent::ThemeChange || E->type() == QEvent::StyleChange) && FFn) FFn();
-        return false;
-    }
-
-private:
-    std::function<void()> FFn;
-};
-
-}  // namespace
-
-void WatchThemeChange(TControl* Control, std::function<void()> Fn) {
-    if (Control && Control->Widget()) new TThemeWatch(Control->Widget(), std::move(Fn));
-}
 
 bool ThemePartsAvailable() { return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr; }
 

@@ -4,7 +4,7 @@
 // canvas, as the controls of that style look.
 #include "platform/ui/Graphics.h"
 
-#include <functional>
+class TControl;
 
 enum TThemePart { tpCheckBox, tpRadioButton, tpPushButton, tpHeaderItem, tpComboButton, tpProgressBar };
 
@@ -21,10 +21,6 @@ bool ThemePartsAvailable();
 
 // Draws the part into R; does nothing when no style can draw or R is empty.
 void DrawThemePart(TCanvas* Canvas, TThemePart Part, const TRect& R, const TThemePartState& State);
-
-class TControl;
-// Calls Fn when the desktop's theme, widget style or palette changes for the control.
-void WatchThemeChange(TControl* Control, std::function<void()> Fn);
 
 // Where the mouse pointer is, in the control's client coordinates (hot parts).
 TPoint ClientCursorPos(const TControl* Control);
