@@ -3,6 +3,7 @@
 #include "platform/rtl/CodePage.h"
 #include "platform/rtl/SysUtils.h"
 
+#include <atomic>
 #include <charconv>
 #include <cmath>
 #include <cstddef>
@@ -316,12 +317,24 @@ TVarArray::TVarArray(const TVarArray& Other, int)
 
 // ---- Variant: life cycle -----------------------------------------------------
 
+// Texts are shared between copies: a cell or field value passed along by
+// value costs a count, not an allocation.
+struct Variant::TSharedText {
+    explicit TSharedText(AnsiString AText) : Text(std::move(AText)) {}
+    explicit TSharedText(std::string_view AText) : Text(AText) {}
+    std::atomic<int> Refs{1};
+    const AnsiString Text;
+};
+
 void Variant::Release() noexcept
 {
     if (FType & varArray) {
         if (!(FType & varByRef)) delete FValue.Arr;
     } else if (FType == varString) {
-        delete FValue.Str;
+        // The only holder need not count down: no one else can copy it meanwhile.
+        if (FValue.Str->Refs.load(std::memory_order_acquire) == 1 ||
+            FValue.Str->Refs.fetch_sub(1, std::memory_order_acq_rel) == 1)
+            delete FValue.Str;
     } else if (FType == varOleStr) {
         delete FValue.WStr;
     }
@@ -334,19 +347,14 @@ void Variant::CopyFrom(const Variant& Other)
     if (Other.FType & varArray) {
         FValue.Arr = (Other.FType & varByRef) ? Other.FValue.Arr : new TVarArray(*Other.FValue.Arr);
     } else if (Other.FType == varString) {
-        FValue.Str = new AnsiString(*Other.FValue.Str);
+        FValue.Str = Other.FValue.Str;
+        FValue.Str->Refs.fetch_add(1, std::memory_order_relaxed);
     } else if (Other.FType == varOleStr) {
         FValue.WStr = new WideString(*Other.FValue.WStr);
     } else {
         FValue = Other.FValue;
     }
     FType = Other.FType;
-}
-
-Variant::Variant(const Variant& Other) : FType(varEmpty)
-{
-    FValue.I64 = 0;
-    CopyFrom(Other);
 }
 
 Variant::Variant(Variant&& Other) noexcept : FType(Other.FType), FValue(Other.FValue)
@@ -376,7 +384,6 @@ Variant& Variant::operator=(Variant&& Other) noexcept
     return *this;
 }
 
-Variant::~Variant() { Release(); }
 
 void Variant::Clear() { Release(); }
 
@@ -390,13 +397,13 @@ Variant::Variant(unsigned int Value) : FType(varLongWord) { FValue.I64 = Value; 
 Variant::Variant(long Value) : FType(varInt64) { FValue.I64 = Value; }
 Variant::Variant(long long Value) : FType(varInt64) { FValue.I64 = static_cast<Int64>(Value); }
 Variant::Variant(float Value) : FType(varSingle) { FValue.I64 = 0; FValue.F32 = Value; }
-Variant::Variant(double Value) : FType(varDouble) { FValue.F64 = Value; }
 Variant::Variant(long double Value) : FType(varDouble) { FValue.F64 = static_cast<double>(Value); }
 Variant::Variant(Currency Value) : FType(varCurrency) { FValue.I64 = Value.Value; }
-Variant::Variant(char Value) : FType(varString) { FValue.Str = new AnsiString(1, Value); }
-Variant::Variant(const char* Value) : FType(varString) { FValue.Str = new AnsiString(Value ? Value : ""); }
-Variant::Variant(const AnsiString& Value) : FType(varString) { FValue.Str = new AnsiString(Value); }
-Variant::Variant(AnsiString&& Value) : FType(varString) { FValue.Str = new AnsiString(std::move(Value)); }
+Variant::Variant(char Value) : FType(varString) { FValue.Str = new TSharedText(AnsiString(1, Value)); }
+Variant::Variant(const char* Value) : FType(varString) { FValue.Str = new TSharedText(AnsiString(Value ? Value : "")); }
+Variant::Variant(const AnsiString& Value) : FType(varString) { FValue.Str = new TSharedText(Value); }
+Variant::Variant(AnsiString&& Value) : FType(varString) { FValue.Str = new TSharedText(std::move(Value)); }
+Variant::Variant(std::string_view Value) : FType(varString) { FValue.Str = new TSharedText(Value); }
 Variant::Variant(const WideString& Value) : FType(varOleStr) { FValue.WStr = new WideString(Value); }
 Variant::Variant(const char16_t* Value) : FType(varOleStr) { FValue.WStr = new WideString(Value ? Value : u""); }
 
@@ -465,7 +472,7 @@ Int64 Variant::AsInt64() const
         return q;
     }
     case varString: case varOleStr: {
-        const AnsiString s = FType == varString ? *FValue.Str : WideToAnsi(*FValue.WStr);
+        const AnsiString s = FType == varString ? FValue.Str->Text : WideToAnsi(*FValue.WStr);
         Int64 r;
         if (TryStrToInt64(Trim(s), r)) return r;
         Extended e;
@@ -506,7 +513,7 @@ Double Variant::AsDouble() const
     case varDouble: case varDate: return FValue.F64;
     case varCurrency: return static_cast<Double>(CurrToDouble(Currency::FromScaled(FValue.I64)));
     case varString: case varOleStr: {
-        const AnsiString s = FType == varString ? *FValue.Str : WideToAnsi(*FValue.WStr);
+        const AnsiString s = FType == varString ? FValue.Str->Text : WideToAnsi(*FValue.WStr);
         Extended e;
         if (TryStrToFloat(s, e)) return static_cast<Double>(e);
         if (IsTrueText(s)) return -1;
@@ -526,7 +533,7 @@ Currency Variant::AsCurrency() const
     case varCurrency: return Currency::FromScaled(FValue.I64);
     case varBoolean: return Currency::FromScaled(FValue.Bool ? -Currency::Scale : 0);
     case varString: case varOleStr: {
-        const AnsiString s = FType == varString ? *FValue.Str : WideToAnsi(*FValue.WStr);
+        const AnsiString s = FType == varString ? FValue.Str->Text : WideToAnsi(*FValue.WStr);
         Currency c;
         if (TryStrToCurr(s, c)) return c;
         if (IsTrueText(s)) return Currency::FromScaled(-Currency::Scale);
@@ -558,7 +565,7 @@ bool Variant::AsBoolean() const
     case varDouble: case varDate: return FValue.F64 != 0;
     case varCurrency: return FValue.I64 != 0;
     case varString: case varOleStr: {
-        const AnsiString s = FType == varString ? *FValue.Str : WideToAnsi(*FValue.WStr);
+        const AnsiString s = FType == varString ? FValue.Str->Text : WideToAnsi(*FValue.WStr);
         if (IsTrueText(s)) return true;
         if (IsFalseText(s)) return false;
         Extended e;
@@ -575,7 +582,7 @@ AnsiString Variant::AsString() const
 {
     switch (FType) {
     case varEmpty: return AnsiString();
-    case varString: return *FValue.Str;
+    case varString: return FValue.Str->Text;
     case varOleStr: return WideToAnsi(*FValue.WStr);
     case varBoolean: return FValue.Bool ? "True" : "False";
     case varSingle: return SingleToStr(FValue.F32);
@@ -587,6 +594,8 @@ AnsiString Variant::AsString() const
         CastError(FType, varString);
     }
 }
+
+const AnsiString* Variant::StringPtr() const noexcept { return FType == varString ? &FValue.Str->Text : nullptr; }
 
 WideString Variant::AsWideString() const
 {

@@ -23,10 +23,12 @@
 //    convert" error, VarAsType "Invalid variant type conversion".
 //
 // Copying a variant copies its array (value semantics); a by-reference
-// array variant (VarArrayRef) copies only the reference.
+// array variant (VarArrayRef) copies only the reference. Copies of a varString
+// share its text, which no variant changes in place.
 #include "platform/rtl/System.h"
 
 #include <initializer_list>
+#include <string_view>
 #include <vector>
 
 using TVarType = Word;
@@ -120,11 +122,22 @@ private:
 class Variant {
 public:
     Variant() noexcept : FType(varEmpty) { FValue.I64 = 0; }
-    Variant(const Variant& Other);
+    // A number, date or the like is copied and dropped here, without a call.
+    Variant(const Variant& Other) : FType(varEmpty) {
+        FValue.I64 = 0;
+        if (Other.HoldsData()) {
+            CopyFrom(Other);
+        } else {
+            FType = Other.FType;
+            FValue = Other.FValue;
+        }
+    }
     Variant(Variant&& Other) noexcept;
     Variant& operator=(const Variant& Other);
     Variant& operator=(Variant&& Other) noexcept;
-    ~Variant();
+    ~Variant() {
+        if (HoldsData()) Release();
+    }
 
     Variant(bool Value);
     Variant(ShortInt Value);        // varShortInt
@@ -138,13 +151,14 @@ public:
     Variant(unsigned long) = delete;       // no unsigned 64-bit type: cast first
     Variant(unsigned long long) = delete;
     Variant(float Value);           // varSingle
-    Variant(double Value);          // varDouble
+    Variant(double Value) noexcept : FType(varDouble) { FValue.F64 = Value; }
     Variant(long double Value);     // varDouble
     Variant(Currency Value);        // varCurrency
     Variant(char Value);            // varString of one character
     Variant(const char* Value);     // varString; nullptr gives ""
     Variant(const AnsiString& Value);
     Variant(AnsiString&& Value);
+    explicit Variant(std::string_view Value);  // varString of these bytes
     Variant(const WideString& Value);  // varOleStr
     Variant(const char16_t* Value);    // varOleStr
     Variant(const void*) = delete;     // no pointer variants
@@ -176,6 +190,8 @@ public:
     WideString AsWideString() const;
     TDateTime AsDateTime() const;
     Integer AsError() const;  // the code of a varError value
+    // The text of a varString value without a copy; nullptr for other types.
+    const AnsiString* StringPtr() const noexcept;
 
     // Element of a one-dimensional array (same errors as VarArrayGet).
     Variant operator[](Integer Index) const;
@@ -206,6 +222,9 @@ public:
 
 private:
     friend class TVarArray;
+    struct TSharedText;
+    // A text or an array: copied and freed out of line.
+    bool HoldsData() const noexcept { return FType == varString || FType == varOleStr || (FType & varArray) != 0; }
     void Release() noexcept;
     void CopyFrom(const Variant& Other);
 
@@ -217,7 +236,7 @@ private:
         Single F32;
         Double F64;
         bool Bool;
-        AnsiString* Str;
+        TSharedText* Str;
         WideString* WStr;
         TVarArray* Arr;
     } FValue;

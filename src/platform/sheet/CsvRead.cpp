@@ -4,8 +4,11 @@
 #include "platform/rtl/SysUtils.h"
 #include "platform/sheet/SheetFiles.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <charconv>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -36,16 +39,27 @@ size_t Utf8SequenceAt(const AnsiString& S, size_t I) {
     return Len;
 }
 
-// The file's text in the program's code page. UTF-8 is taken with a byte-order
-// mark, or when its multi-byte characters outnumber the bytes that are not
-// UTF-8; a UTF-8 file with a damaged byte is refused rather than garbled.
-AnsiString DecodeText(const AnsiString& Bytes) {
+// True when the eight bytes at P are all below 0x80.
+bool AsciiWord(const char* P) {
+    uint64_t W;
+    std::memcpy(&W, P, sizeof W);
+    return (W & 0x8080808080808080ULL) == 0;
+}
+
+// The file's bytes into the program's code page, in place. UTF-8 is taken with
+// a byte-order mark, or when its multi-byte characters outnumber the bytes that
+// are not UTF-8; a UTF-8 file with a damaged byte is refused rather than garbled.
+void DecodeText(AnsiString& Bytes) {
     if (const void* Nul = std::memchr(Bytes.data(), 0, Bytes.size()))
         throw ECsvError("it is not a text file (it holds NUL bytes, line " +
                         IntToStr(LineOf(Bytes, static_cast<const char*>(Nul) - Bytes.data())) + ")");
     bool Bom = Bytes.size() >= 3 && Bytes.compare(0, 3, "\xEF\xBB\xBF") == 0;
     size_t Valid = 0, Invalid = 0, FirstInvalid = 0;
     for (size_t I = Bom ? 3 : 0; I < Bytes.size();) {
+        if (I + 8 <= Bytes.size() && AsciiWord(Bytes.data() + I)) {
+            I += 8;
+            continue;
+        }
         if (static_cast<unsigned char>(Bytes[I]) < 0x80) {
             ++I;
             continue;
@@ -61,9 +75,10 @@ AnsiString DecodeText(const AnsiString& Bytes) {
     }
     if (Invalid > 0 && (Bom || Valid > Invalid))
         throw ECsvError("it is UTF-8 text with a damaged character on line " + IntToStr(LineOf(Bytes, FirstInvalid)));
-    if (Bom) return Utf8ToAnsi(std::string_view(Bytes).substr(3));
-    if (Valid > 0 && Invalid == 0) return Utf8ToAnsi(Bytes);
-    return Bytes;
+    if (Bom)
+        Bytes = Utf8ToAnsi(std::string_view(Bytes).substr(3));
+    else if (Valid > 0 && Invalid == 0)
+        Bytes = Utf8ToAnsi(Bytes);
 }
 
 // ";" or ",", whichever the first line holds more of outside quotes (";" on a tie).
@@ -89,15 +104,22 @@ char DetectDelimiter(const AnsiString& S) {
 bool ReadNumber(const char* B, const char* E, char Group, char Point, double& Value) {
     char Buf[64];
     size_t N = 0;
+    // Up to 15 digits the quotient of two exact doubles is already the
+    // nearest double, as from_chars would give it: every amount of a zone.
+    static constexpr double Pow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                       1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    uint64_t Mantissa = 0;
     const char* P = B;
-    if (P < E && *P == '-') Buf[N++] = *P++;
+    bool Negative = P < E && *P == '-';
+    if (Negative) Buf[N++] = *P++;
     const char* Digits = P;
-    size_t IntDigits = 0, GroupLen = 0;
+    size_t IntDigits = 0, GroupLen = 0, Decimals = 0;
     bool Grouped = false;
     for (; P < E; ++P) {
         if (*P >= '0' && *P <= '9') {
             if (N >= sizeof Buf - 2) return false;
             Buf[N++] = *P;
+            Mantissa = Mantissa * 10 + static_cast<uint64_t>(*P - '0');
             ++IntDigits;
             ++GroupLen;
         } else if (Group && *P == Group && P > Digits && (Grouped ? GroupLen == 3 : GroupLen <= 3)) {
@@ -116,13 +138,18 @@ bool ReadNumber(const char* B, const char* E, char Group, char Point, double& Va
         for (; P < E && *P >= '0' && *P <= '9'; ++P) {
             if (N >= sizeof Buf - 1) return false;
             Buf[N++] = *P;
+            Mantissa = Mantissa * 10 + static_cast<uint64_t>(*P - '0');
+            ++Decimals;
         }
         if (P == Frac) return false;
     } else if (IntDigits > 15) {
         return false;
     }
     if (P != E) return false;
-    return std::from_chars(Buf, Buf + N, Value).ec == std::errc();
+    if (IntDigits + Decimals > 15) return std::from_chars(Buf, Buf + N, Value).ec == std::errc();
+    Value = Decimals ? static_cast<double>(Mantissa) / Pow10[Decimals] : static_cast<double>(Mantissa);
+    if (Negative) Value = -Value;
+    return true;
 }
 
 bool CsvNumber(const char* Begin, const char* End, double& Value) {
@@ -137,6 +164,8 @@ class TCsvSource : public TSheetRowSource {
 public:
     TCsvSource(AnsiString AText, AnsiString AFileName) : FText(std::move(AText)), FFileName(std::move(AFileName)) {
         FDelim = DetectDelimiter(FText);
+        FEndsField[static_cast<unsigned char>(FDelim)] = FEndsField['\r'] = FEndsField['\n'] = true;
+        FEndsQuoted['"'] = FEndsQuoted['\r'] = FEndsQuoted['\n'] = true;
     }
 
     void Rewind() override {
@@ -147,7 +176,7 @@ public:
 
     bool Next(TSheetRow& Out) override {
         try {
-            Out.Cells.clear();
+            Out.Clear();
             while (FPos < FText.size()) {
                 Out.Number = FRow;
                 ReadLine(Out);
@@ -163,6 +192,76 @@ public:
     }
 
 private:
+    bool EndsField(char C) const { return FEndsField[static_cast<unsigned char>(C)]; }
+
+    // Counts the line breaks in [B, E) (a CR LF pair once).
+    void CountLines(size_t B, size_t E) {
+        const char* S = FText.data();
+        const size_t N = FText.size();
+        for (size_t K = B; K < E; ++K)
+            if (S[K] == '\n' || (S[K] == '\r' && (K + 1 >= N || S[K + 1] != '\n'))) ++FLine;
+    }
+
+    // One field from I: its text in [B, E), left in the file's text when it
+    // stands there whole, else built in FField. Quoted parts are text as they
+    // stand; Quoted tells whether the field had any.
+    void ReadField(size_t& I, const char*& B, const char*& E, bool& Quoted) {
+        const char* S = FText.data();
+        const size_t N = FText.size();
+        Quoted = false;
+        if (I < N && S[I] == '"') {
+            // The usual quoted field: one pair of quotes on one line, nothing doubled.
+            size_t End = I + 1;
+            while (End < N && !FEndsQuoted[static_cast<unsigned char>(S[End])]) ++End;
+            if (End < N && S[End] == '"' && (End + 1 >= N || EndsField(S[End + 1]))) {
+                B = S + I + 1;
+                E = S + End;
+                I = End + 1;
+                Quoted = true;
+                return;
+            }
+        } else {
+            size_t End = I;
+            while (End < N && !EndsField(S[End])) ++End;
+            B = S + I;
+            E = S + End;
+            I = End;
+            return;
+        }
+        FField.clear();
+        size_t Start = I;
+        while (I < N) {
+            char C = S[I];
+            if (C == '"' && (I == Start || Quoted)) {
+                Integer QuoteLine = FLine;
+                Quoted = true;
+                ++I;
+                for (;;) {
+                    const void* Q = std::memchr(S + I, '"', N - I);
+                    if (!Q) throw ECsvError("the quote opened on line " + IntToStr(QuoteLine) + " is never closed");
+                    size_t End = static_cast<const char*>(Q) - S;
+                    CountLines(I, End);
+                    FField.append(S + I, End - I);
+                    I = End + 1;
+                    if (I < N && S[I] == '"') {
+                        FField += '"';
+                        ++I;
+                        continue;
+                    }
+                    break;
+                }
+                continue;
+            }
+            if (EndsField(C)) break;
+            size_t End = I + 1;
+            while (End < N && !EndsField(S[End]) && !(Quoted && S[End] == '"')) ++End;
+            FField.append(S + I, End - I);
+            I = End;
+        }
+        B = FField.data();
+        E = B + FField.size();
+    }
+
     // One line of fields up to its line break (quoted ones may hold breaks).
     void ReadLine(TSheetRow& Out) {
         const char* S = FText.data();
@@ -172,45 +271,15 @@ private:
             throw ECsvError("it has more than " + IntToStr(ExcelMaxRows) + " rows (line " + IntToStr(FLine) + ")");
         Integer Col = 1;
         for (;;) {
-            // One field: quoted parts are text as they stand, an unquoted field may be a number.
-            FField.clear();
+            const char *B = nullptr, *E = nullptr;
             bool Quoted = false;
-            size_t Start = I;
-            while (I < N) {
-                char C = S[I];
-                if (C == '"' && (I == Start || Quoted)) {
-                    Integer QuoteLine = FLine;
-                    Quoted = true;
-                    ++I;
-                    for (;;) {
-                        const void* Q = std::memchr(S + I, '"', N - I);
-                        if (!Q) throw ECsvError("the quote opened on line " + IntToStr(QuoteLine) + " is never closed");
-                        size_t End = static_cast<const char*>(Q) - S;
-                        for (size_t K = I; K < End; ++K)
-                            if (S[K] == '\n' || (S[K] == '\r' && (K + 1 >= N || S[K + 1] != '\n'))) ++FLine;
-                        FField.append(S + I, End - I);
-                        I = End + 1;
-                        if (I < N && S[I] == '"') {
-                            FField += '"';
-                            ++I;
-                            continue;
-                        }
-                        break;
-                    }
-                    continue;
-                }
-                if (C == FDelim || C == '\r' || C == '\n') break;
-                size_t E = I + 1;
-                while (E < N && S[E] != FDelim && S[E] != '\r' && S[E] != '\n' && !(Quoted && S[E] == '"')) ++E;
-                FField.append(S + I, E - I);
-                I = E;
-            }
-            if (!FField.empty()) {
+            ReadField(I, B, E, Quoted);
+            if (B != E) {
                 double Number = 0;
-                if (!Quoted && CsvNumber(FField.data(), FField.data() + FField.size(), Number))
+                if (!Quoted && CsvNumber(B, E, Number))
                     Out.Cells.push_back({Col, Variant(Number)});
                 else
-                    Out.Cells.push_back({Col, Variant(FField)});
+                    Out.AddText(Col, B, static_cast<size_t>(E - B));
             }
             if (I < N && S[I] == FDelim) {
                 if (++Col > ExcelMaxColumns)
@@ -232,14 +301,17 @@ private:
     AnsiString FText;
     AnsiString FFileName;
     char FDelim = ';';
+    bool FEndsField[256] = {};   // the delimiter and the line breaks
+    bool FEndsQuoted[256] = {};  // the quote and the line breaks
     size_t FPos = 0;
     Integer FRow = 1, FLine = 1;
     AnsiString FField;
 };
 
-void ReadCsv(const AnsiString& Bytes, TExcelWorksheet& Sheet, const AnsiString& FileName) {
+void ReadCsv(AnsiString Bytes, TExcelWorksheet& Sheet, const AnsiString& FileName) {
     try {
-        Sheet.SetSource(std::make_unique<TCsvSource>(DecodeText(Bytes), FileName));
+        DecodeText(Bytes);
+        Sheet.SetSource(std::make_unique<TCsvSource>(std::move(Bytes), FileName));
     } catch (const ECsvError& E) {
         if (FileName.empty())
             throw EOleException("The text cannot be read as CSV: " + E.Why, DISP_E_EXCEPTION, SourceName);
@@ -269,7 +341,13 @@ void ReadCsvFile(const AnsiString& FileName, TExcelWorkbook& Book) {
     if (!F)
         throw EOleException("'" + FileName + "' cannot be opened: " + SysErrorMessage(errno), DISP_E_EXCEPTION,
                             SourceName);
+    // Straight into a string of the file's size; a file growing meanwhile is read on.
     AnsiString Bytes;
+    struct stat St;
+    if (fstat(fileno(F), &St) == 0 && St.st_size > 0) {
+        Bytes.resize(static_cast<size_t>(St.st_size));
+        Bytes.resize(std::fread(Bytes.data(), 1, Bytes.size(), F));
+    }
     char Buf[65536];
     size_t N;
     while ((N = std::fread(Buf, 1, sizeof Buf, F)) > 0) Bytes.append(Buf, N);
@@ -277,5 +355,5 @@ void ReadCsvFile(const AnsiString& FileName, TExcelWorkbook& Book) {
     std::fclose(F);
     if (Failed)
         throw EOleException("'" + FileName + "' cannot be read", DISP_E_EXCEPTION, SourceName);
-    ReadCsv(Bytes, *Book.AddSheet(SheetNameOf(FileName)), FileName);
+    ReadCsv(std::move(Bytes), *Book.AddSheet(SheetNameOf(FileName)), FileName);
 }

@@ -180,7 +180,7 @@ void TExcelWorksheet::SeekRow(Integer Row) const {
             if (!FSource->Next(FRow)) {
                 FAtEnd = true;
                 FRow.Number = ExcelMaxRows + 1;
-                FRow.Cells.clear();
+                FRow.Clear();
             }
         }
     } catch (...) {
@@ -225,9 +225,13 @@ Variant TExcelWorksheet::Cells(Integer Row, Integer Column) const {
     if (!FSource) return Variant();
     SeekRow(Row);
     if (FRow.Number != Row) return Variant();
-    auto Cell = std::lower_bound(FRow.Cells.begin(), FRow.Cells.end(), Column,
+    // A row without gaps holds column C at C - 1.
+    const auto& RowCells = FRow.Cells;
+    if (static_cast<size_t>(Column) <= RowCells.size() && RowCells[Column - 1].Column == Column)
+        return FRow.ValueOf(RowCells[Column - 1]);
+    auto Cell = std::lower_bound(RowCells.begin(), RowCells.end(), Column,
                                  [](const TSheetCell& A, Integer C) { return A.Column < C; });
-    return Cell != FRow.Cells.end() && Cell->Column == Column ? Cell->Value : Variant();
+    return Cell != RowCells.end() && Cell->Column == Column ? FRow.ValueOf(*Cell) : Variant();
 }
 
 void TExcelWorksheet::SetCells(Integer Row, Integer Column, const Variant& Value) {
@@ -279,8 +283,11 @@ void TExcelWorksheet::ForEachCell(const std::function<void(Integer, Integer, con
                     if (K < Row.Cells.size() && M->first.second == Row.Cells[K].Column) ++K;
                     EmitSet();
                 } else {
-                    Fn(Row.Number, Row.Cells[K].Column, Row.Cells[K].Value);
-                    ++K;
+                    const TSheetCell& Cell = Row.Cells[K++];
+                    if (Cell.InText)
+                        Fn(Row.Number, Cell.Column, Row.ValueOf(Cell));
+                    else
+                        Fn(Row.Number, Cell.Column, Cell.Value);
                 }
             }
         }

@@ -58,14 +58,33 @@ private:
     Integer FTop, FLeft, FBottom, FRight;
 };
 
-// One row of a sheet as a file reader delivers it: non-empty cells, columns ascending.
+// One row of a sheet as a file reader delivers it: non-empty cells, columns
+// ascending. A reader may keep a text cell's bytes in the row's Text instead
+// of a Variant of its own: the Variant is made only when the cell is read.
 struct TSheetCell {
     Integer Column;
     Variant Value;
+    bool InText = false;
+    size_t TextBegin = 0, TextLength = 0;
 };
 struct TSheetRow {
     Integer Number = 0;
     std::vector<TSheetCell> Cells;
+    AnsiString Text;
+    void Clear() {
+        Cells.clear();
+        Text.clear();
+    }
+    void AddText(Integer Column, const char* Begin, size_t Length) {
+        TSheetCell& Cell = Cells.emplace_back(TSheetCell{Column, Variant()});
+        Cell.InText = true;
+        Cell.TextBegin = Text.size();
+        Cell.TextLength = Length;
+        Text.append(Begin, Length);
+    }
+    Variant ValueOf(const TSheetCell& Cell) const {
+        return Cell.InText ? Variant(std::string_view(Text).substr(Cell.TextBegin, Cell.TextLength)) : Cell.Value;
+    }
 };
 
 // The rows of a sheet in a file, read front to back, one row in memory.

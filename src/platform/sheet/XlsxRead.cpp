@@ -32,6 +32,14 @@ const char* Local(const XML_Char* Name) {
     return Colon ? Colon + 1 : Name;
 }
 
+// Name == Want, inlined for the names of the many elements of a sheet.
+template <size_t K>
+bool Named(const char* Name, const char (&Want)[K]) {
+    for (size_t I = 0; I < K; ++I)
+        if (Name[I] != Want[I]) return false;
+    return true;
+}
+
 const char* Attr(const XML_Char** Atts, const char* LocalName) {
     for (int I = 0; Atts[I]; I += 2)
         if (std::strcmp(Local(Atts[I]), LocalName) == 0) return Atts[I + 1];
@@ -188,6 +196,13 @@ constexpr size_t MaxSheets = 10'000;
 constexpr size_t MaxStyles = 1'000'000;
 constexpr double MaxDateSerial = 2958466;                // 1 January 10000
 
+// No byte above 0x7F and no "_x" escape: such text reads the same in code page 1254.
+bool IsPlainAscii(const std::string& S) {
+    for (char C : S)
+        if (static_cast<unsigned char>(C) >= 0x80) return false;
+    return S.find("_x") == std::string::npos;
+}
+
 // "_x000D_" escapes of characters that XML cannot carry.
 std::string UnescapeOoxml(const std::string& S) {
     if (S.find("_x") == std::string::npos) return S;
@@ -279,9 +294,9 @@ public:
 class TSharedStrings {
 public:
     size_t Count() const { return FEnds.size(); }
-    AnsiString Get(size_t I) const {
+    std::string_view View(size_t I) const {
         size_t Begin = I == 0 ? 0 : FEnds[I - 1];
-        return FText.substr(Begin, FEnds[I] - Begin);
+        return std::string_view(FText).substr(Begin, FEnds[I] - Begin);
     }
     bool Add(const AnsiString& S) {
         if (FEnds.size() >= MaxSharedStrings || FText.size() + S.size() > MaxSharedText) return false;
@@ -310,7 +325,8 @@ public:
     }
     void End(const char* Name) override {
         if (!std::strcmp(Name, "si")) {
-            AnsiString S = SheetText(UnescapeOoxml(FText));
+            if (!IsPlainAscii(FText)) FText = SheetText(UnescapeOoxml(FText));
+            const AnsiString& S = FText;
             if (S.size() > MaxCellText)
                 return Fail("shared string " + std::to_string(Strings.Count()) + " is longer than " +
                             std::to_string(MaxCellText) + " characters");
@@ -449,25 +465,38 @@ public:
     }
 
     void Start(const char* Name, const XML_Char** Atts) override {
-        if (!std::strcmp(Name, "c")) {
+        if (Named(Name, "c")) {
             if (!FInRow) return Fail("a cell outside a row");
             FInCell = true;
             FValue.clear();
             FHasValue = false;
-            if (const char* Ref = Attr(Atts, "r")) {
+            // One pass over the attributes; the first of a name counts.
+            const char *Ref = nullptr, *T = nullptr, *SA = nullptr;
+            for (int I = 0; Atts[I]; I += 2) {
+                const char* A = Local(Atts[I]);
+                if (Named(A, "r")) {
+                    if (!Ref) Ref = Atts[I + 1];
+                } else if (Named(A, "t")) {
+                    if (!T) T = Atts[I + 1];
+                } else if (Named(A, "s")) {
+                    if (!SA) SA = Atts[I + 1];
+                }
+            }
+            if (Ref) {
                 Integer R = 0;
                 if (!ParseCellRef(Ref, R, FCol)) return Fail("cell reference '" + std::string(Ref) + "' out of range");
                 if (R != FRow) return Fail("cell " + std::string(Ref) + " in row " + std::to_string(FRow));
             } else if (++FCol > ExcelMaxColumns) {
                 return Fail("more than " + std::to_string(ExcelMaxColumns) + " cells in row " + std::to_string(FRow));
             }
-            const char* T = Attr(Atts, "t");
-            FType = !T ? 'n' : !std::strcmp(T, "s") ? 's' : !std::strcmp(T, "str") || !std::strcmp(T, "inlineStr") ? 't'
-                    : !std::strcmp(T, "b") ? 'b' : !std::strcmp(T, "e") ? 'e' : !std::strcmp(T, "d") ? 'd' : 'n';
+            FType = !T ? 'n' : Named(T, "s") ? 's' : Named(T, "str") || Named(T, "inlineStr") ? 't'
+                    : Named(T, "b") ? 'b' : Named(T, "e") ? 'e' : Named(T, "d") ? 'd' : 'n';
             long long S = 0;
-            const char* SA = Attr(Atts, "s");
             FStyle = SA && ReadIndex(SA, MaxStyles, S) ? static_cast<size_t>(S) : 0;
-        } else if (!std::strcmp(Name, "row")) {
+        } else if (FInCell && (Named(Name, "v") || (Named(Name, "t") && !FPhonetic))) {
+            FInValue = true;
+            FHasValue = true;
+        } else if (Named(Name, "row")) {
             long long R = 0;
             if (const char* RA = Attr(Atts, "r")) {
                 if (!ReadIndex(RA, ExcelMaxRows, R) || R < 1) return Fail("row number '" + std::string(RA) + "' out of range");
@@ -480,22 +509,19 @@ public:
             FCol = 0;
             FInRow = true;
             Target->Number = FRow;
-            Target->Cells.clear();
-        } else if (FInCell && (!std::strcmp(Name, "v") || (!std::strcmp(Name, "t") && !FPhonetic))) {
-            FInValue = true;
-            FHasValue = true;
-        } else if (!std::strcmp(Name, "rPh")) {
+            Target->Clear();
+        } else if (Named(Name, "rPh")) {
             ++FPhonetic;
         }
     }
 
     void End(const char* Name) override {
-        if (!std::strcmp(Name, "c")) {
+        if (Named(Name, "c")) {
             FInCell = false;
             if (FHasValue) Store();
-        } else if (!std::strcmp(Name, "v") || !std::strcmp(Name, "t")) {
+        } else if (Named(Name, "v") || Named(Name, "t")) {
             FInValue = false;
-        } else if (!std::strcmp(Name, "row")) {
+        } else if (Named(Name, "row")) {
             FInRow = false;
             if (Target->Cells.empty()) return;
             auto& Cells = Target->Cells;
@@ -512,7 +538,7 @@ public:
             }
             RowReady = true;
             XML_StopParser(Parser, XML_TRUE);
-        } else if (!std::strcmp(Name, "rPh")) {
+        } else if (Named(Name, "rPh")) {
             --FPhonetic;
         }
     }
@@ -532,19 +558,18 @@ private:
                 long long I = 0;
                 if (!ReadIndex(FValue.c_str(), 0x7fffffffffffLL, I) || static_cast<size_t>(I) >= FBook.Strings.Count())
                     return Fail("cell " + CellName(FRow, FCol) + ": shared string index '" + FValue + "' out of range");
-                AnsiString S = FBook.Strings.Get(static_cast<size_t>(I));
-                if (S.empty()) return;
-                V = Variant(std::move(S));
-                break;
+                std::string_view S = FBook.Strings.View(static_cast<size_t>(I));
+                if (!S.empty()) Target->AddText(FCol, S.data(), S.size());
+                return;
             }
             case 't': {
-                AnsiString S = SheetText(UnescapeOoxml(FValue));
-                if (S.size() > MaxCellText)
+                // Plain ASCII without escapes is already the cell's text.
+                if (!IsPlainAscii(FValue)) FValue = SheetText(UnescapeOoxml(FValue));
+                if (FValue.size() > MaxCellText)
                     return Fail("cell " + CellName(FRow, FCol) + " is longer than " + std::to_string(MaxCellText) +
                                 " characters");
-                if (S.empty()) return;
-                V = Variant(std::move(S));
-                break;
+                if (!FValue.empty()) Target->AddText(FCol, FValue.data(), FValue.size());
+                return;
             }
             case 'b': V = Variant(FValue == "1" || FValue == "true"); break;
             case 'e': V = Variant::FromError(ErrorCode(FValue)); break;

@@ -4,11 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <climits>
 #include <cmath>
 #include <cstring>
 #include <limits>
 #include <random>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -299,6 +302,64 @@ TEST_F(VariantTest, CopiesAreIndependentAndMovesLeaveEmpty)
     VarArrayPut(inner, Variant(7), {0});
     VarArrayPut(outerCopy, inner, {0});
     EXPECT_EQ(VarArrayGet(VarArrayGet(outer, {0}), {0}).AsInteger(), 1);
+}
+
+TEST_F(VariantTest, TextCopiesShareOneTextThatOutlivesTheOriginal)
+{
+    Variant a(AnsiString(100, 'x'));
+    Variant b = a;
+    ASSERT_NE(a.StringPtr(), nullptr);
+    EXPECT_EQ(a.StringPtr(), b.StringPtr());
+    a = Variant(1.5);
+    EXPECT_EQ(a.StringPtr(), nullptr);
+    EXPECT_EQ(b.AsString(), AnsiString(100, 'x'));
+    Variant c = b;
+    b.Clear();
+    EXPECT_EQ(*c.StringPtr(), AnsiString(100, 'x'));
+
+    // Only varString texts are lent; bytes from a view keep NULs and high bytes.
+    EXPECT_EQ(Variant(u"wide").StringPtr(), nullptr);
+    EXPECT_EQ(Variant().StringPtr(), nullptr);
+    EXPECT_EQ(Variant::Null().StringPtr(), nullptr);
+    Variant v(std::string_view("a\0\xDE", 3));
+    EXPECT_EQ(v.VType(), varString);
+    EXPECT_EQ(v.AsString(), AnsiString("a\0\xDE", 3));
+    EXPECT_EQ(Variant(std::string_view()).AsString(), "");
+}
+
+TEST_F(VariantTest, ScalarCopiesKeepTypeAndValue)
+{
+    const Variant Values[] = {Variant(),          Variant::Null(),         Variant(true),
+                              Variant(2.5),       Variant(-7),             Variant(Currency::FromScaled(12345)),
+                              Variant(1.25f),     Variant::FromError(2042), VarFromDateTime(45000.5),
+                              Variant(Int64(1) << 40)};
+    for (const Variant& V : Values) {
+        Variant Copy(V);
+        EXPECT_EQ(Copy.VType(), V.VType());
+        if (V.VType() == varError) {
+            EXPECT_EQ(Copy.AsError(), V.AsError());
+        } else if (!V.IsNull()) {
+            EXPECT_TRUE(Copy == V) << VarToStr(V);
+        }
+    }
+}
+
+TEST_F(VariantTest, TextCopiedAndDroppedOnManyThreadsAtOnceStaysWhole)
+{
+    const Variant Shared(AnsiString(64, 'q'));
+    std::atomic<int> Bad{0};
+    std::vector<std::thread> Threads;
+    for (int T = 0; T < 4; ++T)
+        Threads.emplace_back([&] {
+            for (int I = 0; I < 20000; ++I) {
+                Variant Copy = Shared;
+                Variant Second = Copy;
+                if (Second.StringPtr()->size() != 64) ++Bad;
+            }
+        });
+    for (auto& Th : Threads) Th.join();
+    EXPECT_EQ(Bad.load(), 0);
+    EXPECT_EQ(Shared.AsString(), AnsiString(64, 'q'));
 }
 
 TEST_F(VariantTest, ArrayBoundsAndElementAccess)

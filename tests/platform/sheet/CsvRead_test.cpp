@@ -4,6 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <random>
+
 namespace {
 
 struct TCsvCase {
@@ -25,6 +30,16 @@ void ExpectRows(TExcelWorksheet& Sheet, const TCsvCase& C) {
             EXPECT_EQ(VarToStr(V), C.Rows[R][K]) << C.Title << " " << R + 1 << "," << K + 1;
         }
     EXPECT_EQ(static_cast<size_t>(Sheet.CellCount()), Count) << C.Title;
+}
+
+void ExpectRefused(const std::string& Bytes, const char* Why) {
+    TExcelWorksheet Sheet(nullptr, "S");
+    try {
+        ReadCsvText(Bytes, Sheet);
+        ADD_FAILURE() << Why;
+    } catch (const EOleException& E) {
+        EXPECT_NE(E.Message().find(Why), AnsiString::npos) << E.Message();
+    }
 }
 
 }  // namespace
@@ -124,15 +139,7 @@ TEST(CsvRead, DamagedFilesAreRefusedNamingTheLine) {
         {std::string(ExcelMaxColumns, ';') + "\n", "line 1 has more than 16384 fields"},
         {"x\n" + std::string(ExcelMaxRows - 1, '\n') + "y", "more than 1048576 rows (line 1048577)"},
     };
-    for (const auto& [Bytes, Why] : Cases) {
-        TExcelWorksheet Sheet(nullptr, "S");
-        try {
-            ReadCsvText(Bytes, Sheet);
-            ADD_FAILURE() << Why;
-        } catch (const EOleException& E) {
-            EXPECT_NE(E.Message().find(Why), AnsiString::npos) << E.Message();
-        }
-    }
+    for (const auto& [Bytes, Why] : Cases) ExpectRefused(Bytes, Why);
     // At the limits themselves nothing is refused; code page 1254 stays code page 1254.
     TExcelWorksheet Sheet(nullptr, "S");
     ReadCsvText(std::string(ExcelMaxColumns - 1, ';') + "z\n\xDE\xFD\n" + std::string(ExcelMaxRows - 3, '\n') + "y", Sheet);
@@ -153,4 +160,56 @@ TEST(CsvRead, FileErrorsNameTheFile) {
             << E.Message();
     }
     EXPECT_EQ(Excel->Workbooks()->Count(), 0);
+}
+
+TEST(CsvRead, QuotedFieldsOfEveryShapeAndTheLinesAfterThem) {
+    const std::vector<TCsvCase> Cases = {
+        {"text after the closing quote", "\"x\"y;z\n", {{"xy", "z"}}},
+        {"quoted parts around text", "\"a\"b\"c\";d\n", {{"abc", "d"}}},
+        {"empty quotes are an empty cell", "\"\";x\n", {{nullptr, "x"}}},
+        {"quoted at the very end", "a;\"b\"", {{"a", "b"}}},
+        {"doubled quote at the end of a field", "\"a\"\"\";b\n", {{"a\"", "b"}}},
+        {"quote inside an unquoted field", "x\"y;z\n", {{"x\"y", "z"}}},
+        {"line breaks of every kind in quotes", "\"a\r\nb\";\"c\rd\";\"e\nf\"\n", {{"a\r\nb", "c\rd", "e\nf"}}},
+    };
+    for (const auto& C : Cases) {
+        TExcelWorksheet Sheet(nullptr, "S");
+        ReadCsvText(C.Bytes, Sheet);
+        ExpectRows(Sheet, C);
+    }
+    // Lines inside quotes count for the lines named later.
+    const std::pair<std::string, const char*> Damaged[] = {
+        {"\"1\n2\r\n3\r4\";x\n\"open", "the quote opened on line 5 is never closed"},
+        {"\"1\n2\";" + std::string(ExcelMaxColumns, ';') + "\n", "line 2 has more than 16384 fields"},
+    };
+    for (const auto& [Bytes, Why] : Damaged) ExpectRefused(Bytes, Why);
+}
+
+TEST(CsvRead, AmountsReadAsTheNearestDoubleAtEveryLength) {
+    // Up to and past the 15 digits a double holds exactly, with the user's
+    // decimal comma and with a point; the value is the one from_chars gives.
+    std::vector<std::string> Fields = {"0,1", "0.3", "-0", "-0,0", "999999999999999", "99999999999999,9",
+                                       "9999999999999,99", "1234567890123,456", "0,000000000000001",
+                                       "0,0000000000000001", "4503599627370495,5", "9007199254740993,0",
+                                       "-123456789012345,678901234567890123456789"};
+    std::mt19937_64 Random(16);
+    for (int I = 0; I < 2000; ++I) {
+        std::string Int = std::to_string(Random() % 1000000000000ULL);
+        std::string Frac = std::to_string(Random() % 100000000ULL);
+        Fields.push_back((I % 2 ? "-" : "") + Int + (I % 3 ? "," : ".") + Frac);
+    }
+    std::string Text;
+    for (const auto& F : Fields) Text += "x;" + F + "\n";
+    TExcelWorksheet Sheet(nullptr, "S");
+    ReadCsvText(Text, Sheet);
+    for (size_t R = 0; R < Fields.size(); ++R) {
+        std::string Plain = Fields[R];
+        std::replace(Plain.begin(), Plain.end(), ',', '.');
+        double Want = 0;
+        std::from_chars(Plain.data(), Plain.data() + Plain.size(), Want);
+        Variant V = Sheet.Cells(static_cast<Integer>(R + 1), 2);
+        ASSERT_EQ(V.VType(), varDouble) << Fields[R];
+        EXPECT_EQ(V.AsDouble(), Want) << Fields[R];
+        EXPECT_EQ(std::signbit(V.AsDouble()), std::signbit(Want)) << Fields[R];
+    }
 }

@@ -290,3 +290,32 @@ TEST(XlsxRead, RowsAreReadForwardAndAgainFromTheStart) {
     EXPECT_EQ(S->CellCount(), 100);
     EXPECT_EQ(S->UsedRange()->Address(), "$A$1:$B$298");
 }
+
+TEST(XlsxRead, TextCellsOutOfOrderRepeatedOrPrefixedKeepTheirOwnTexts) {
+    TSheetTestDir Dir;
+    const std::string Strings = R"(<sst><si><t>bir</t></si><si><t></t></si><si><t>üç</t></si></sst>)";
+    // Row 1 out of order with a column given twice (the last counts); row 2 with
+    // prefixed attributes (the first of a name counts), escapes and empty texts.
+    const std::string Rows =
+        R"(<row r="1"><c r="C1" t="s"><v>2</v></c><c r="A1" t="inlineStr"><is><t>ilk</t></is></c>)"
+        R"(<c r="C1" t="inlineStr"><is><t>son</t></is></c><c r="B1"><v>7</v></c><c r="D1" t="s"><v>1</v></c></row>)"
+        R"(<row r="2"><c x:r="B2" r="Z9" t="s"><v>0</v></c><c t="inlineStr"><is><t>a_x000D_b</t></is></c>)"
+        R"(<c t="inlineStr"><is><t></t></is></c><c t="s" s="0"><v>2</v></c></row>)";
+    MakePackage(Dir.Path + "order.xlsx", {{"xl/workbook.xml", R"(<workbook><sheets><sheet name="S"/></sheets></workbook>)"},
+                                          {"xl/sharedStrings.xml", Strings},
+                                          {"xl/worksheets/sheet1.xml", SheetOf(Rows)}});
+    auto Excel = CreateOleObject("excel.application");
+    TExcelWorksheet* S = Excel->Workbooks()->Open(Dir.File("order.xlsx"))->Worksheets(1);
+    std::vector<std::string> Seen;
+    S->ForEachCell([&](Integer R, Integer C, const Variant& V) {
+        Seen.push_back(std::to_string(R) + "," + std::to_string(C) + "=" + VarToStr(V));
+    });
+    EXPECT_EQ(Seen, (std::vector<std::string>{"1,1=ilk", "1,2=7", "1,3=son", "2,2=bir", "2,3=a\rb", "2,5=üç"}));
+    for (int Pass = 0; Pass < 2; ++Pass) {  // the same text each time it is read
+        EXPECT_EQ(S->Cells(1, 3).AsString(), "son");
+        EXPECT_EQ(S->Cells(1, 1).VType(), varString);
+        EXPECT_TRUE(S->Cells(1, 4).IsEmpty());
+        EXPECT_EQ(S->Cells(2, 5).AsString(), "üç");
+        EXPECT_TRUE(S->Cells(2, 4).IsEmpty());
+    }
+}
