@@ -1258,6 +1258,8 @@ public:
     // Ends an edit in an editor control: the value goes to the cell as the editor
     // type says, the control hides.
     void EndEditorControl();
+    // An editor takes the colour and font the current cell is drawn with.
+    void ApplyCellLook(TControl* Ctl);
     TSpinClickEvent OnSpinClick;
     TFloatSpinClickEvent OnFloatSpinClick;
     TDateTimeSpinClickEvent OnDateSpinClick;

@@ -842,7 +842,8 @@ bool TExtStringGrid::ShowEditorControl(TEditorType AEditor) {
             return false;
     }
     Ctl->SetBounds(R.Left, R.Top, R.Width() - 1, R.Height() - 1);
-    Ctl->SetEnabled(true);
+    Ctl->SetEnabled(true);   // before the look: a flat combo takes its own colour back when enabled
+    ApplyCellLook(Ctl);
     Ctl->SetVisible(true);
     FEditorControl = Ctl;
     if (Ctl->CanFocus()) Ctl->SetFocus();
@@ -906,6 +907,16 @@ void TExtStringGrid::EndEditorControl() {
     if (FActiveEditor == edCustom) EndEditLink();
     Invalidate();
     if (OnEditingDone) OnEditingDone(this);
+}
+
+void TExtStringGrid::ApplyCellLook(TControl* Ctl) {
+    TBrush Brush;
+    Brush.SetColor(Color());
+    TFont CellFont;
+    CellFont.Assign(Font());
+    GetCellColor(Col(), Row(), TGridDrawState{}, &Brush, &CellFont);
+    if (Brush.Color() != clNone) Ctl->SetColor(Brush.Color());
+    Ctl->Font()->Assign(&CellFont);
 }
 
 // --- the edit link -------------------------------------------------------------------------

@@ -49,13 +49,7 @@ void TExtInplaceEdit::UpdateContents() {
     FTyping = true;
     FLengthLimit = static_cast<short>(std::clamp<Integer>(G->GetEditLimit(), -32768, 32767));
     SetPasswordChar(EditorType() == edPassword ? G->PasswordChar() : 0);
-    TBrush Brush;
-    Brush.SetColor(G->Color());
-    TFont CellFont;
-    CellFont.Assign(G->Font());
-    G->GetCellColor(G->Col(), G->Row(), TGridDrawState{}, &Brush, &CellFont);
-    if (Brush.Color() != clNone) SetColor(Brush.Color());
-    Font()->Assign(&CellFont);
+    G->ApplyCellLook(this);
 }
 
 void TExtInplaceEdit::TakeCellText() {

@@ -411,3 +411,22 @@ TEST(ExtGridEditors, DirectDateDropOpensTheCalendarWithTheDropDownPickerOnly) {
         Settle();
     }
 }
+
+TEST(ExtGridEditors, EditorControlsTakeTheCellColourAndFont) {
+    for (TEditorType E : {edSpinEdit, edComboEdit, edEditBtn, edUniEdit}) {
+        TEditorForm F(E);
+        TExtStringGrid* G = F.Grid;
+        G->OnGetCellColor = [](TObject*, Integer, Integer ACol, TGridDrawState, TBrush* B, TFont* Fn) {
+            if (ACol != 1) return;
+            B->SetColor(clYellow);
+            Fn->SetColor(clRed);
+            Fn->SetStyle(TFontStyles{fsBold});
+        };
+        F.Open();
+        TWinControl* C = G->ActiveEditorControl();
+        ASSERT_NE(nullptr, C) << E;
+        EXPECT_EQ(clYellow, C->Color()) << E;
+        EXPECT_EQ(clRed, C->Font()->Color()) << E;
+        EXPECT_TRUE(C->Font()->Style().Contains(fsBold)) << E;
+    }
+}
