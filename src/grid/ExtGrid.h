@@ -72,6 +72,8 @@ class TControlCombo;
 class TExtRichEdit;
 class TRichEdit;
 class THTMLHintWindow;
+class TPopupButton;
+class TArrowWindow;
 class TEdit;
 
 // Plain stored option: getter Name(), setter SetName(v).
@@ -796,6 +798,12 @@ public:
     THTMLHintWindow* HintWindow() const { return FHintWindow; }
     // The edit opened on a fixed cell by MouseActions.FixedRowsEdit / FixedColsEdit (nullptr before the first).
     TEdit* FixedCellEditor() const { return FFixedEdit; }
+    // The fixed cell drawn pressed, (-1, -1) when none; the fixed cell under the mouse.
+    TGridCoord PressedHeader() const { return FPressedHeader; }
+    TGridCoord HoverCell() const { return FHoverCell; }
+    // The moved header under the mouse and the arrows at the target while a row or column is moved.
+    TPopupButton* MoveButton() const { return FMoveButton; }
+    TArrowWindow* MoveArrow(Integer Direction) const { return Direction >= 0 && Direction < 4 ? FMoveArrows[Direction] : nullptr; }
     TScrollType ScrollType() const { return FScrollType; }
     void SetScrollType(TScrollType Value);
     TColor ScrollColor() const { return FScrollColor; }
@@ -1740,6 +1748,15 @@ private:
     THTMLHintWindow* FHintWindow = nullptr;   // owned as a component, made on first use
     TEdit* FFixedEdit = nullptr;              // owned as a component, made on first use
     TGridCoord FFixedEditCell{-1, -1};
+    TGridCoord FPressedHeader{-1, -1};   // fixed cell drawn sunken (FixedAsButtons) until the release
+    TGridCoord FHoverCell{-1, -1};       // fixed cell under the mouse
+    TPopupButton* FMoveButton = nullptr;  // the moved header under the mouse (EnhRowColMove); owned as a component
+    TArrowWindow* FMoveArrows[4] = {};    // up, down, right, left; owned as components
+    void HoverFixedCell(Integer X, Integer Y);
+    void ShowMoveVisuals(Integer X, Integer Y);
+    void HideMoveVisuals();
+    void ReleasePressedHeader();
+    void DrawPressedHeader(TCanvas* ACanvas, TRect Rc);
     bool FixedEdgeAt(Integer X, Integer Y, Integer& ACol, Integer& ARow);
     void FixedSizingMove(Integer X, Integer Y);
     void FixedSizingEnd(Integer X, Integer Y);

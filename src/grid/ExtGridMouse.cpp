@@ -6,6 +6,8 @@
 #include "grid/ExtUtil.h"
 #include "platform/ui/ShellAPI.h"
 #include "platform/ui/StdCtrls.h"
+#include "platform/ui/WinApi.h"
+#include "grid/ExtObj.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -185,6 +187,12 @@ bool TExtStringGrid::LeftPress(TShiftState Shift, Integer X, Integer Y) {
     const bool FooterRow = C.Y >= RowCount() - FFixedFooters;
     const bool FixedCell = C.X < FixedCols() || C.Y < FixedRows() || FooterRow || IsFixed(C.X, C.Y);
     if (FixedCell && EditorMode()) HideEditor();
+    if (FixedCell) {
+        FHeaderPressed = true;
+        const TGridOptions O = Options();
+        if (FFixedAsButtons && (O.Contains(goFixedHorzLine) || O.Contains(goFixedVertLine))) FPressedHeader = C;
+        RepaintCell(C.X, C.Y);
+    }
     const Integer RC = RealColIndex(C.X);
 
     // Node button in column 0.
@@ -414,12 +422,16 @@ void TExtStringGrid::MouseMove(TShiftState Shift, Integer X, Integer Y) {
         FHoverAnchor = Anchor;
         if (!Anchor.empty() && OnAnchorEnter) OnAnchorEnter(this, C.Y, C.X, Anchor);
     }
+    HoverFixedCell(X, Y);
+
+    TBaseGrid::MouseMove(Shift, X, Y);
+    const bool Moving = GridState() == gsColMoving || GridState() == gsRowMoving;
+    if (Moving && FEnhRowColMove) ShowMoveVisuals(X, Y);
     TCursor Wanted = Anchor.empty() ? FOldCursor : crHandPoint;
     if (!Shift.Contains(ssLeft) && FixedEdgeAt(X, Y, FFixedSizeCol, FFixedSizeRow))
         Wanted = FFixedSizeCol >= 0 ? crHSplit : crVSplit;
+    if (Moving && FEnhRowColMove) Wanted = crDrag;
     if (TBaseGrid::Cursor() != Wanted) TBaseGrid::SetCursor(Wanted);
-
-    TBaseGrid::MouseMove(Shift, X, Y);
     if (GridState() == gsColSizing || GridState() == gsRowSizing) ShowSizingHint(X, Y);
     const TGridRect After = Selection();
     if (!(Before == After)) SelectionChanged(After.Left, After.Top, After.Right, After.Bottom);
@@ -520,6 +532,94 @@ void TExtStringGrid::HideSizingHint() {
     if (FHintWindow && FHintWindow->Visible()) FHintWindow->Hide();
 }
 
+// --- pressed and hovered fixed cells ------------------------------------------------------------------
+void TExtStringGrid::ReleasePressedHeader() {
+    FHeaderPressed = false;
+    if (FPressedHeader.X >= 0) RepaintCell(FPressedHeader.X, FPressedHeader.Y);
+    FPressedHeader = TGridCoord{-1, -1};
+    if (FHoverCell.X >= 0) RepaintCell(FHoverCell.X, FHoverCell.Y);
+}
+
+void TExtStringGrid::DrawPressedHeader(TCanvas* ACanvas, TRect Rc) {
+    InflateRect(Rc, -1, -1);   // inside the cell's own lines
+    DrawEdge(ACanvas, Rc, BDR_SUNKENOUTER, BF_RECT);
+}
+
+// The fixed cell left and the one entered are repainted: the list-view look draws the hot one.
+void TExtStringGrid::HoverFixedCell(Integer X, Integer Y) {
+    TGridCoord C = MouseCoord(X, Y);
+    if (C.X < 0 || C.Y < 0 || (C.X >= FixedCols() && C.Y >= FixedRows() && !IsFixed(C.X, C.Y))) C = TGridCoord{-1, -1};
+    if (C == FHoverCell) return;
+    const TGridCoord Old = FHoverCell;
+    FHoverCell = C;
+    if (FLook != glListView) return;
+    if (Old.X >= 0 && Old.X < ColCount() && Old.Y < RowCount()) RepaintCell(Old.X, Old.Y);
+    if (C.X >= 0) RepaintCell(C.X, C.Y);
+}
+
+// --- row and column moves --------------------------------------------------------------------------
+// The moved header follows the mouse, arrows point at where it would go, and the
+// view scrolls by one when the mouse passes the fixed part or the far edge.
+void TExtStringGrid::ShowMoveVisuals(Integer X, Integer Y) {
+    TWinControl* Host = Parent();
+    if (!Host) return;
+    const bool ColMove = GridState() == gsColMoving;
+    if (!FMoveButton) {
+        FMoveButton = new TPopupButton(this);
+        FMoveButton->SetVisible(false);
+        FMoveButton->SetParent(Host);
+        for (Integer D = 0; D < 4; ++D) {
+            FMoveArrows[D] = new TArrowWindow(this, D);
+            FMoveArrows[D]->SetColor(clLime);
+            FMoveArrows[D]->SetVisible(false);
+            FMoveArrows[D]->SetParent(Host);
+        }
+    }
+    if (ColMove) {
+        if (X < FixedWidth() && LeftCol() > FixedCols()) SetLeftCol(LeftCol() - 1);
+        else if (X >= ClientWidth() && LeftCol() + VisibleColCount() < ColCount()) SetLeftCol(LeftCol() + 1);
+    } else {
+        if (Y < FixedHeight() && TopRow() > FixedRows()) SetTopRow(TopRow() - 1);
+        else if (Y >= ClientHeight() && TopRow() + VisibleRowCount() < RowCount()) SetTopRow(TopRow() + 1);
+    }
+    const TPoint Org = Host->ScreenToClient(ClientToScreen(Point(0, 0)));
+    const Integer W = ColMove ? ColWidths(FMoveIndex) : ColWidths(0);
+    const Integer H = ColMove ? RowHeights(0) : RowHeights(FMoveIndex);
+    FMoveButton->SetCaption(ColMove ? Cells(RealColIndex(FMoveIndex), 0) : Cells(RealColIndex(0), FMoveIndex));
+    if (ColMove) FMoveButton->SetBounds(Org.X + X - W / 2, Org.Y, W, H);
+    else FMoveButton->SetBounds(Org.X, Org.Y + Y - H / 2, W, H);
+    FMoveButton->Show();
+
+    const TRect T = ColMove ? CellRect(FMovePos, 0) : CellRect(0, FMovePos);
+    for (TArrowWindow* A : FMoveArrows) A->Hide();
+    if (T.IsEmpty() || FMovePos == FMoveIndex) return;
+    if (ColMove) {
+        const Integer Edge = Org.X + (FMovePos > FMoveIndex ? T.Right : T.Left);
+        TArrowWindow* Down = FMoveArrows[1];
+        TArrowWindow* Up = FMoveArrows[0];
+        Down->SetBounds(Edge - Down->Width() / 2, std::max(0, Org.Y - Down->Height()), Down->Width(), Down->Height());
+        Up->SetBounds(Edge - Up->Width() / 2, Org.Y + T.Bottom + 1, Up->Width(), Up->Height());
+        Down->Show();
+        Up->Show();
+    } else {
+        const Integer Edge = Org.Y + (FMovePos > FMoveIndex ? T.Bottom : T.Top);
+        TArrowWindow* Right = FMoveArrows[2];
+        TArrowWindow* Left = FMoveArrows[3];
+        Right->SetBounds(std::max(0, Org.X - Right->Width()), Edge - Right->Height() / 2, Right->Width(), Right->Height());
+        Left->SetBounds(Org.X + T.Right + 1, Edge - Left->Height() / 2, Left->Width(), Left->Height());
+        Right->Show();
+        Left->Show();
+    }
+    for (TArrowWindow* A : FMoveArrows) A->BringToFront();
+}
+
+void TExtStringGrid::HideMoveVisuals() {
+    if (!FMoveButton) return;
+    FMoveButton->Hide();
+    for (TArrowWindow* A : FMoveArrows) A->Hide();
+    if (TBaseGrid::Cursor() == crDrag) TBaseGrid::SetCursor(FOldCursor);
+}
+
 // --- release -------------------------------------------------------------------------------------
 bool TExtStringGrid::ButtonRelease(Integer X, Integer Y) {
     if (FPressedButton.X < 0) return false;
@@ -543,6 +643,8 @@ void TExtStringGrid::MouseUp(TMouseButton Button, TShiftState Shift, Integer X, 
         return;
     }
     HideSizingHint();
+    HideMoveVisuals();
+    ReleasePressedHeader();
     if (FFixedSizing) {
         FixedSizingEnd(X, Y);
         return;

@@ -331,6 +331,7 @@ void TExtStringGrid::DrawCellText(TCanvas* ACanvas, Integer ACol, Integer ARow, 
     if (Indicator) Rc.Left -= FRowIndicator->Width() + 2;
 
     if (FixedCell && !FFlat) DrawFixedDecoration(ACanvas, ACol, ARow, Rc);
+    if (FixedCell && FPressedHeader.X == ACol && FPressedHeader.Y == ARow) DrawPressedHeader(ACanvas, Rc);
 
     if (FFixedRightCols > 0 && ColCount() - RC <= FFixedRightCols && FLook != glClassic && FFlat) {
         TPenBrushKeeper Keep(ACanvas);

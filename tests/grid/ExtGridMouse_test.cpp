@@ -548,3 +548,97 @@ TEST(ExtGridMouse, CaretPositioningPutsTheCaretUnderThePress) {
         F.Grid->HideEditor();
     }
 }
+
+TEST(ExtGridMouse, ColumnMoveShowsTheHeaderUnderTheMouseAndArrowsAtTheTarget) {
+    TMouseForm F;
+    F.Options({goColMoving});
+    F.Grid->SetCells(1, 0, "Moved");
+    const QPoint From = F.In(1, 0, 20);
+    F.Send(QEvent::MouseButtonPress, From, Qt::LeftButton, Qt::LeftButton);
+    F.Send(QEvent::MouseMove, F.In(3, 0, 20), Qt::NoButton, Qt::LeftButton);
+    TPopupButton* B = F.Grid->MoveButton();
+    ASSERT_NE(nullptr, B);
+    EXPECT_TRUE(B->Visible());
+    EXPECT_EQ("Moved", B->Caption());
+    EXPECT_EQ(F.In(3, 0, 20).x() - F.Grid->ColWidths(1) / 2, B->Left());
+    EXPECT_EQ(crDrag, F.Grid->Cursor());
+    const Integer Edge = F.Grid->CellRect(3, 0).Right;   // moving right: after the target
+    for (Integer D : {0, 1}) {
+        TArrowWindow* A = F.Grid->MoveArrow(D);
+        EXPECT_TRUE(A->Visible()) << D;
+        EXPECT_EQ(Edge, A->Left() + A->Width() / 2) << D;
+    }
+    EXPECT_FALSE(F.Grid->MoveArrow(2)->Visible());
+    F.Send(QEvent::MouseButtonRelease, F.In(3, 0, 20), Qt::LeftButton, Qt::NoButton);
+    EXPECT_FALSE(B->Visible());
+    EXPECT_FALSE(F.Grid->MoveArrow(0)->Visible());
+    EXPECT_NE(crDrag, F.Grid->Cursor());
+    EXPECT_EQ("Moved", F.Grid->Cells(3, 0));
+}
+
+TEST(ExtGridMouse, RowMoveArrowsAndNoVisualsWithoutEnhancedMoves) {
+    TMouseForm F;
+    F.Options({goRowMoving});
+    F.Grid->SetCells(0, 2, "two");
+    F.Send(QEvent::MouseButtonPress, F.In(0, 2), Qt::LeftButton, Qt::LeftButton);
+    F.Send(QEvent::MouseMove, F.In(0, 4), Qt::NoButton, Qt::LeftButton);
+    ASSERT_NE(nullptr, F.Grid->MoveButton());
+    EXPECT_EQ("two", F.Grid->MoveButton()->Caption());
+    EXPECT_TRUE(F.Grid->MoveArrow(2)->Visible());
+    EXPECT_TRUE(F.Grid->MoveArrow(3)->Visible());
+    EXPECT_FALSE(F.Grid->MoveArrow(1)->Visible());
+    F.Send(QEvent::MouseButtonRelease, F.In(0, 4), Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ("two", F.Grid->Cells(0, 4));
+
+    TMouseForm G;
+    G.Options({goColMoving});
+    G.Grid->SetEnhRowColMove(false);
+    G.Drag(G.In(1, 0, 20), G.In(3, 0, 20));
+    EXPECT_EQ(nullptr, G.Grid->MoveButton());
+}
+
+TEST(ExtGridMouse, ColumnMovePastTheRightEdgeScrollsOneColumn) {
+    TMouseForm F;
+    F.Options({goColMoving});
+    F.Grid->SetColCount(12);
+    const Integer Left = F.Grid->LeftCol();
+    F.Send(QEvent::MouseButtonPress, F.In(2, 0, 20), Qt::LeftButton, Qt::LeftButton);
+    F.Send(QEvent::MouseMove, QPoint(F.Grid->ClientWidth() + 5, 10), Qt::NoButton, Qt::LeftButton);
+    EXPECT_EQ(Left + 1, F.Grid->LeftCol());
+    F.Send(QEvent::MouseMove, QPoint(2, 10), Qt::NoButton, Qt::LeftButton);   // over the fixed column
+    EXPECT_EQ(Left, F.Grid->LeftCol());
+    F.Send(QEvent::MouseButtonRelease, QPoint(2, 10), Qt::LeftButton, Qt::NoButton);
+}
+
+TEST(ExtGridMouse, PressedFixedCellIsDrawnSunkenUntilTheRelease) {
+    TMouseForm F;
+    F.Grid->SetFixedAsButtons(true);
+    F.Grid->SetLook(glClassic);
+    const TRect R = F.Grid->CellRect(2, 0);
+    const QPoint Edge(R.Left + 1, (R.Top + R.Bottom) / 2);   // inside the cell's own light line
+    auto PixelAt = [&] { return F.Grid->Widget()->grab().toImage().pixel(Edge) | 0xFF000000u; };
+    const QRgb Shadow = QColor::fromRgb(ColorToRGB(clBtnShadow) & 0xFF, (ColorToRGB(clBtnShadow) >> 8) & 0xFF,
+                                        (ColorToRGB(clBtnShadow) >> 16) & 0xFF).rgb();
+    const QRgb Raised = PixelAt();
+    F.Send(QEvent::MouseButtonPress, F.In(2, 0, 20), Qt::LeftButton, Qt::LeftButton);
+    EXPECT_EQ(2, F.Grid->PressedHeader().X);
+    EXPECT_TRUE(F.Grid->HeaderPressed());
+    EXPECT_EQ(Shadow, PixelAt());
+    F.Send(QEvent::MouseButtonRelease, F.In(2, 0, 20), Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(-1, F.Grid->PressedHeader().X);
+    EXPECT_FALSE(F.Grid->HeaderPressed());
+    EXPECT_EQ(Raised, PixelAt());
+    EXPECT_NE(Shadow, Raised);
+}
+
+TEST(ExtGridMouse, HoverCellFollowsTheMouseOverFixedCellsOnly) {
+    TMouseForm F;
+    F.Send(QEvent::MouseMove, F.In(2, 0), Qt::NoButton, Qt::NoButton);
+    EXPECT_EQ(2, F.Grid->HoverCell().X);
+    EXPECT_EQ(0, F.Grid->HoverCell().Y);
+    F.Send(QEvent::MouseMove, F.In(0, 3), Qt::NoButton, Qt::NoButton);
+    EXPECT_EQ(0, F.Grid->HoverCell().X);
+    EXPECT_EQ(3, F.Grid->HoverCell().Y);
+    F.Send(QEvent::MouseMove, F.In(2, 3), Qt::NoButton, Qt::NoButton);
+    EXPECT_EQ(-1, F.Grid->HoverCell().X);
+}
