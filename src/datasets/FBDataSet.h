@@ -28,6 +28,7 @@
 
 class TFBCustomDataSet;
 class TFBTimer;
+class TpFBArray;
 
 using TCursor = SmallInt;
 
@@ -242,9 +243,26 @@ private:
 class TFBArrayField : public TBytesField {
 public:
     explicit TFBArrayField(TComponent* AOwner);
+    // The id the record had when its edit or insert began (false: none).
+    bool SavedId(ISC_QUAD& Id) const {
+        Id = FSavedId;
+        return FHasSavedId;
+    }
+    void SetSavedId(bool Has, const ISC_QUAD& Id) {
+        FHasSavedId = Has;
+        FSavedId = Id;
+    }
+
 protected:
     void GetText(AnsiString& Text, bool DisplayText) const override;
     AnsiString GetAsString() const override;
+    // The whole array as a variant array, read from or written to the server.
+    Variant GetAsVariant() const override;
+    void SetVarValue(const Variant& Value) override;
+
+private:
+    bool FHasSavedId = false;
+    ISC_QUAD FSavedId{};
 };
 
 class TFBBlobField : public TBlobField {
@@ -448,7 +466,8 @@ public:
     // A last say on a filtered record, after the filter text and OnFilterRecord.
     virtual void FilterRecordHook(TDataSet* DataSet, bool& Accept) {}
     virtual void DoBeforeExecuteSelect() {}
-    virtual void ResetArrayFields() {}
+    // Puts back the array ids the array fields had when the edit or insert began.
+    virtual void ResetArrayFields();
     virtual void InternalRefreshRow(TFBQuery* Qry, TRecordBuffer Buff, bool ResortFlag);
     // True when a parameter of the select differs from its master field.
     virtual bool SetParamsFromMaster();
@@ -569,6 +588,14 @@ public:
     Variant ParamValue(const AnsiString& ParamName) override;
     Variant ParamValue(Integer ParamIndex) override;
     void SetParamValue(Integer ParamIndex, const Variant& aValue) override;
+
+    // ---- array fields
+    // The elements of the record's array as a variant array with the column's
+    // bounds (Null for a null array; false for a field without an array column).
+    Variant GetArrayFieldValue(TField* Field);
+    // Writes Value as the record's whole array in the update transaction (edit and
+    // insert states only, error 42 otherwise); Null or Empty clears the field.
+    void SetArrayFieldValue(TField* Field, const Variant& Value);
 
     // ---- blob fields
     TStream* CreateBlobStream(TField* Field, TBlobStreamMode Mode) override;
@@ -743,6 +770,10 @@ protected:
     void DoBeforePost() override;
     void DoBeforeInsert() override;
     void DoAfterDelete() override;
+    void DoAfterInsert() override;
+    TpFBArray* ArrayOf(TField* Field);
+    bool ArrayId(TField* Field, ISC_QUAD& Id);   // false for a null array
+    void SaveArrayIds();
     // With dcForceMasterRefresh and without cached updates, the master is read again.
     void RefreshMaster();
 

@@ -508,6 +508,18 @@ AnsiString TFBArrayField::GetAsString() const {
     return T;
 }
 
+Variant TFBArrayField::GetAsVariant() const {
+    auto* D = dynamic_cast<TFBCustomDataSet*>(DataSet());
+    return D ? D->GetArrayFieldValue(const_cast<TFBArrayField*>(this)) : TBytesField::GetAsVariant();
+}
+
+void TFBArrayField::SetVarValue(const Variant& Value) {
+    if (auto* D = dynamic_cast<TFBCustomDataSet*>(DataSet()))
+        D->SetArrayFieldValue(this, Value);
+    else
+        TBytesField::SetVarValue(Value);
+}
+
 TFBBlobField::TFBBlobField(TComponent* AOwner) : TBlobField(AOwner) {}
 
 Variant TFBBlobField::GetAsVariant() const { return IsNull() ? Null() : TBlobField::GetAsVariant(); }

@@ -826,6 +826,12 @@ void TFBCustomDataSet::DoBeforeEdit() {
     FSavedState = State();
     TDataSet::DoBeforeEdit();
     if (!Active()) FBError(29, {"continue after BeforeEdit", FullName()});
+    SaveArrayIds();
+}
+
+void TFBCustomDataSet::DoAfterInsert() {
+    SaveArrayIds();
+    TDataSet::DoAfterInsert();
 }
 
 void TFBCustomDataSet::DoAfterDelete() {

@@ -1734,4 +1734,71 @@ TEST_F(FBDataSetEditTest, LookupReadsTheFoundRecordAndStaysWhereItWas) {
     EXPECT_EQ(Ds->State(), dsBrowse);
 }
 
+// ---- array fields ---------------------------------------------------------------------------------
+
+TEST_F(FBDataSetTest, ArrayFieldsReadAndWriteWholeArraysThroughTheDataSet) {
+    DB3().Execute("CREATE TABLE ARR (ID INTEGER NOT NULL PRIMARY KEY, V INTEGER[1:3], M VARCHAR(5)[1:2, 0:1])");
+    DB3().Execute("INSERT INTO ARR (ID) VALUES (1); INSERT INTO ARR (ID) VALUES (2)");
+    TFBDatabase* Db = Connect(DB3());
+    auto* Ds = NewDataSet<TPostingDataSet>(Db, "SELECT * FROM ARR ORDER BY ID");
+    Ds->UpdateSQL()->SetText("UPDATE ARR SET V = ?V, M = ?M WHERE ID = ?OLD_ID");
+    Ds->InsertSQL()->SetText("INSERT INTO ARR (ID, V, M) VALUES (?ID, ?V, ?M)");
+    // Stored, an array gets its lasting id: the record is read again after a post.
+    Ds->RefreshSQL()->SetText("SELECT * FROM ARR WHERE ID = ?ID");
+    Ds->AfterPost = [](TDataSet* D) { D->Refresh(); };
+    Ds->Open();
+    TField* V = Ds->FieldByName("V");
+    TField* M = Ds->FieldByName("M");
+    ASSERT_NE(dynamic_cast<TFBArrayField*>(V), nullptr);
+    EXPECT_TRUE(VarIsNull(V->AsVariant()));
+    EXPECT_EQ(V->DisplayText(), "(Array)");
+    // Outside edit and insert nothing is written.
+    EXPECT_THROW(Ds->SetArrayFieldValue(V, VarArrayOf({Variant(1), Variant(2), Variant(3)})), EFBError);
+    Ds->Edit();
+    V->SetAsVariant(VarArrayOf({Variant(7), Variant(8), Variant(9)}));
+    Variant Texts = VarArrayCreate({1, 2, 0, 1}, varVariant);
+    VarArrayPut(Texts, Variant("a"), {1, 0});
+    VarArrayPut(Texts, Variant("bç"), {1, 1});
+    VarArrayPut(Texts, Variant("c"), {2, 0});
+    VarArrayPut(Texts, Variant("dddd"), {2, 1});
+    M->SetAsVariant(Texts);
+    EXPECT_EQ(V->DisplayText(), "(ARRAY)");
+    Ds->Post();
+    Db->DefaultTransaction()->CommitRetaining();
+    // Read back by another data set.
+    TFBDataSet* Back = NewDataSet(Db, "SELECT * FROM ARR WHERE ID = 1", "back");
+    Back->Open();
+    const Variant Got = Back->FieldByName("V")->AsVariant();
+    ASSERT_TRUE(VarIsArray(Got));
+    EXPECT_EQ(VarArrayLowBound(Got, 1), 1);
+    EXPECT_EQ(VarArrayHighBound(Got, 1), 3);
+    EXPECT_EQ(VarArrayGet(Got, {2}).AsInteger(), 8);
+    const Variant GotM = Back->FieldByName("M")->AsVariant();
+    ASSERT_TRUE(VarIsArray(GotM));
+    EXPECT_EQ(VarArrayLowBound(GotM, 2), 0);
+    EXPECT_EQ(VarToStr(VarArrayGet(GotM, {1, 1})), "bç");
+    EXPECT_EQ(VarToStr(VarArrayGet(GotM, {2, 1})), "dddd");
+    // Cancelled: the record keeps its former array; an empty value clears it.
+    Ds->Edit();
+    V->SetAsVariant(VarArrayOf({Variant(1), Variant(1), Variant(1)}));
+    Ds->Cancel();
+    EXPECT_EQ(VarArrayGet(V->AsVariant(), {1}).AsInteger(), 7);
+    Ds->Edit();
+    V->SetAsVariant(VarArrayOf({Variant(1), Variant(1), Variant(1)}));
+    Ds->ResetArrayFields();   // as after a failed post
+    EXPECT_EQ(VarArrayGet(V->AsVariant(), {1}).AsInteger(), 7);
+    V->SetAsVariant(Null());
+    EXPECT_TRUE(V->IsNull());
+    Ds->Post();
+    // A new record starts without arrays; too many dimensions are refused.
+    Ds->Append();
+    Ds->FieldByName("ID")->SetAsInteger(3);
+    EXPECT_TRUE(V->IsNull());
+    EXPECT_THROW(V->SetAsVariant(VarArrayCreate({1, 2, 1, 2, 1, 2}, varVariant)), EFBError);
+    V->SetAsVariant(VarArrayOf({Variant(4), Variant(5), Variant(6)}));
+    Ds->Post();
+    EXPECT_EQ(VarArrayGet(V->AsVariant(), {3}).AsInteger(), 6);
+    Db->DefaultTransaction()->Commit();
+}
+
 }  // namespace
