@@ -353,30 +353,40 @@ private:
 
 // Look of check boxes, buttons and fixed cells; the fixed-cell gradient pair is
 // written through FixedGradientFrom / FixedGradientTo.
+// Option of the control look: the grid repaints when it is written.
+#define EXTGRID_LOOK_OPTION(Type, Name, Default)                      \
+public:                                                               \
+    Type Name() const { return F##Name; }                             \
+    void Set##Name(Type Value) { F##Name = Value; Changed(); }        \
+private:                                                              \
+    Type F##Name = Default;
+
 class TControlLook : public TPersistent {
 public:
     explicit TControlLook(TExtStringGrid* AGrid) : FGrid(AGrid) {}
     void Assign(TPersistent* Source) override;
+    void Changed();
     TColor FixedGradientFrom() const { return FFixedGradientFrom; }
     void SetFixedGradientFrom(TColor Value);
     TColor FixedGradientTo() const { return FFixedGradientTo; }
     void SetFixedGradientTo(TColor Value);
-    EXTGRID_OPTION(TControlStyle, ControlStyle, csWinXP)
-    EXTGRID_OPTION(Integer, CheckSize, 15)
-    EXTGRID_OPTION(Integer, RadioSize, 10)
-    EXTGRID_OPTION(TColor, Color, clBlack)
-    EXTGRID_OPTION(TColor, CommentColor, clRed)
-    EXTGRID_OPTION(bool, FlatButton, false)
-    EXTGRID_OPTION(bool, DropDownAlwaysVisible, false)
+    // Every setting below repaints the grid when written.
+    EXTGRID_LOOK_OPTION(TControlStyle, ControlStyle, csWinXP)
+    EXTGRID_LOOK_OPTION(Integer, CheckSize, 15)
+    EXTGRID_LOOK_OPTION(Integer, RadioSize, 10)
+    EXTGRID_LOOK_OPTION(TColor, Color, clBlack)
+    EXTGRID_LOOK_OPTION(TColor, CommentColor, clRed)
+    EXTGRID_LOOK_OPTION(bool, FlatButton, false)
+    EXTGRID_LOOK_OPTION(bool, DropDownAlwaysVisible, false)
     // cell controls
-    EXTGRID_OPTION(TColor, ProgressBorderColor, 0x808080)
-    EXTGRID_OPTION(Integer, ProgressMarginX, 2)
-    EXTGRID_OPTION(Integer, ProgressMarginY, 2)
-    EXTGRID_OPTION(bool, ProgressXP, false)
-    EXTGRID_OPTION(bool, NoDisabledCheckRadioLook, false)
-    EXTGRID_OPTION(bool, NoDisabledButtonLook, false)
-    EXTGRID_OPTION(bool, CheckAlwaysActive, false)
-    EXTGRID_OPTION(bool, RadioAlwaysActive, false)
+    EXTGRID_LOOK_OPTION(TColor, ProgressBorderColor, 0x808080)
+    EXTGRID_LOOK_OPTION(Integer, ProgressMarginX, 2)
+    EXTGRID_LOOK_OPTION(Integer, ProgressMarginY, 2)
+    EXTGRID_LOOK_OPTION(bool, ProgressXP, false)
+    EXTGRID_LOOK_OPTION(bool, NoDisabledCheckRadioLook, false)
+    EXTGRID_LOOK_OPTION(bool, NoDisabledButtonLook, false)
+    EXTGRID_LOOK_OPTION(bool, CheckAlwaysActive, false)
+    EXTGRID_LOOK_OPTION(bool, RadioAlwaysActive, false)
 public:
     TBitmap* CheckedGlyph() const { return FGlyphs[0].get(); }
     TBitmap* UnCheckedGlyph() const { return FGlyphs[1].get(); }
@@ -389,6 +399,7 @@ private:
     TColor FFixedGradientFrom = clNone;
     TColor FFixedGradientTo = clNone;
 };
+#undef EXTGRID_LOOK_OPTION
 
 class TFilterData : public TCollectionItem {
 public:

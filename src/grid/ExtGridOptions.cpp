@@ -281,6 +281,8 @@ void TControlLook::SetFixedGradientTo(TColor Value) {
     if (Value != clNone && FGrid) FGrid->SetFixedGradient(FGrid->GradientFrom(), ColorToRGB(Value));
 }
 
+void TControlLook::Changed() { RepaintGrid(FGrid); }
+
 void TControlLook::Assign(TPersistent* Source) {
     auto* S = dynamic_cast<TControlLook*>(Source);
     if (!S) return TPersistent::Assign(Source);
@@ -296,6 +298,9 @@ void TControlLook::Assign(TPersistent* Source) {
     FProgressMarginY = S->FProgressMarginY;
     FCheckAlwaysActive = S->FCheckAlwaysActive;
     FRadioAlwaysActive = S->FRadioAlwaysActive;
+    FProgressXP = S->FProgressXP;
+    FNoDisabledCheckRadioLook = S->FNoDisabledCheckRadioLook;
+    FNoDisabledButtonLook = S->FNoDisabledButtonLook;
     for (int I = 0; I < 4; ++I) FGlyphs[I]->Assign(S->FGlyphs[I].get());
     SetFixedGradientFrom(S->FFixedGradientFrom);
     SetFixedGradientTo(S->FFixedGradientTo);

@@ -117,6 +117,46 @@ TEST(ExtGridTheme, ControlStyleStartsAsWinXP) {
     EXPECT_EQ(csWinXP, G.ControlLook()->ControlStyle());
 }
 
+TEST(ExtGridTheme, AssigningAControlLookCopiesEverySetting) {
+    TExtStringGrid A(nullptr), B(nullptr);
+    TControlLook* S = A.ControlLook();
+    S->SetControlStyle(csVarnel);
+    S->SetCheckSize(11);
+    S->SetRadioSize(9);
+    S->SetColor(clGreen);
+    S->SetCommentColor(clBlue);
+    S->SetFlatButton(true);
+    S->SetDropDownAlwaysVisible(true);
+    S->SetProgressBorderColor(clRed);
+    S->SetProgressMarginX(4);
+    S->SetProgressMarginY(5);
+    S->SetProgressXP(true);
+    S->SetNoDisabledCheckRadioLook(true);
+    S->SetNoDisabledButtonLook(true);
+    S->SetCheckAlwaysActive(true);
+    S->SetRadioAlwaysActive(true);
+    S->SetFixedGradientFrom(clYellow);
+    TControlLook* D = B.ControlLook();
+    D->Assign(S);
+    EXPECT_EQ(csVarnel, D->ControlStyle());
+    EXPECT_EQ(11, D->CheckSize());
+    EXPECT_EQ(9, D->RadioSize());
+    EXPECT_EQ(clGreen, D->Color());
+    EXPECT_EQ(clBlue, D->CommentColor());
+    EXPECT_TRUE(D->FlatButton());
+    EXPECT_TRUE(D->DropDownAlwaysVisible());
+    EXPECT_EQ(clRed, D->ProgressBorderColor());
+    EXPECT_EQ(4, D->ProgressMarginX());
+    EXPECT_EQ(5, D->ProgressMarginY());
+    EXPECT_TRUE(D->ProgressXP());
+    EXPECT_TRUE(D->NoDisabledCheckRadioLook());
+    EXPECT_TRUE(D->NoDisabledButtonLook());
+    EXPECT_TRUE(D->CheckAlwaysActive());
+    EXPECT_TRUE(D->RadioAlwaysActive());
+    EXPECT_EQ(clYellow, D->FixedGradientFrom());
+    EXPECT_EQ(ColorToRGB(clYellow), B.GradientFrom());
+}
+
 TEST(ExtGridTheme, WinXPCheckBoxesAreTheStylesIndicatorsClassicOnesAreNot) {
     TThemeForm F;
     F.Grid->CreateCellGraphic(1, 1)->SetCellType(ctCheckBox);
@@ -132,8 +172,7 @@ TEST(ExtGridTheme, WinXPCheckBoxesAreTheStylesIndicatorsClassicOnesAreNot) {
     EXPECT_TRUE(Contains(I, F.Grid->CellRect(1, 2), Off));
     EXPECT_FALSE(Contains(I, F.Grid->CellRect(1, 1), Off));
 
-    F.Grid->ControlLook()->SetControlStyle(csClassic);
-    F.Grid->Invalidate();
+    F.Grid->ControlLook()->SetControlStyle(csClassic);   // writing it repaints the grid
     I = F.Shot();
     EXPECT_FALSE(Contains(I, F.Grid->CellRect(1, 1), On));
     EXPECT_GT(CountColour(I, F.Grid->CellRect(1, 1), TColor(0x808080)), S);   // the sunken classic frame
@@ -167,7 +206,6 @@ TEST(ExtGridTheme, WithoutAStyleWinXPFallsBackToItsDrawnLookAndThemeDrawsNothing
     QImage I = F.Shot();
     EXPECT_GT(CountColour(I, F.Grid->CellRect(1, 1), TColor(0x80511C)), 20);   // the drawn box's blue frame
     F.Grid->ControlLook()->SetControlStyle(csTheme);
-    F.Grid->Invalidate();
     I = F.Shot();
     TRect R = F.Grid->CellRect(1, 1);
     InflateRect(R, -1, -1);
@@ -197,7 +235,6 @@ TEST(ExtGridTheme, ProgressBarsTakeTheStylesLookWithProgressXP) {
     // The style's bar, not the cell graphic's own colours.
     EXPECT_EQ(0, CountColour(I, F.Grid->CellRect(1, 1), clBlue));
     F.Grid->ControlLook()->SetProgressXP(false);
-    F.Grid->Invalidate();
     I = F.Shot();
     EXPECT_GT(CountColour(I, F.Grid->CellRect(1, 1), clBlue), 100);
 }
