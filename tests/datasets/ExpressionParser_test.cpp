@@ -216,6 +216,16 @@ TEST(ExpressionParser, DateOfANumberPastTheCalendarIsRefused) {
     EXPECT_EQ(Passing(DS.get(), "DATE(-693593) = -693593"), (Ids{1, 2, 3, 4, 5}));
 }
 
+TEST(ExpressionParser, TheDeepestFiltersThatFitAreEvaluated) {
+    auto DS = MakeSet();
+    // As deep as the expression buffer's 64 KB hold.
+    AnsiString Chain = "AGE = 30", Sum = "AGE";
+    for (Integer I = 0; I < 1000; ++I) Chain += " or AGE = 30";
+    for (Integer I = 0; I < 1900; ++I) Sum += " + 0";
+    EXPECT_EQ(Passing(DS.get(), Chain), (Ids{1, 5}));
+    EXPECT_EQ(Passing(DS.get(), Sum + " = 30"), (Ids{1, 5}));
+}
+
 TEST(ExpressionParser, EvaluationErrorsCarryTheFilterTexts) {
     auto DS = MakeSet();   // on record 1
     const struct {

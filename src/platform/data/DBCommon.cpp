@@ -18,8 +18,10 @@ struct TToken {
 struct TNode;
 using PNode = std::unique_ptr<TNode>;
 
-// Deeper than any filter a person writes. Bounds the parser's recursion and the
-// depth of the tree, which is written, freed and evaluated recursively.
+// Deeper than any filter a person writes. The parser's recursion (a bracket or a
+// function call takes one or two levels, each several calls deep) and the depth
+// of the tree, which is written, freed and evaluated recursively.
+constexpr Integer MaxNesting = 256;
 constexpr Integer MaxDepth = 2000;
 
 struct TNode {
@@ -98,7 +100,7 @@ private:
     class TNesting {
     public:
         explicit TNesting(Integer& Depth) : FDepth(Depth) {
-            if (FDepth >= MaxDepth) DatabaseError(SExprIncorrect);
+            if (FDepth >= MaxNesting) DatabaseError(SExprIncorrect);
             ++FDepth;
         }
         ~TNesting() { --FDepth; }

@@ -232,7 +232,9 @@ TEST(ExprParser, NestingAndTreeDepthAreBounded) {
     for (const AnsiString& Text : Refused) EXPECT_EQ(ErrorOf(Text), SExprIncorrect) << Text.substr(0, 40);
     // What a person writes stays well inside.
     const AnsiString Accepted[] = {
-        Repeat("(", 500) + "A = 1" + Repeat(")", 500),
+        Repeat("(", 100) + "A = 1" + Repeat(")", 100),
+        "A = " + Repeat("UPPER(", 100) + "'x'" + Repeat(")", 100),
+        Repeat("not ", 200) + "A = 1",
         Repeat("A = 1 or ", 1000) + "A = 2",
         "A in (" + Repeat("1, ", 1000) + "1)",
     };
