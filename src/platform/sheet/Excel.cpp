@@ -199,19 +199,64 @@ void TExcelWorksheet::CheckNotWritten(Integer Row) const {
                             DISP_E_EXCEPTION, SourceName);
 }
 
+namespace {
+
+template <typename TCells>
+auto ColumnIn(TCells& Cells, Integer Column) {
+    return std::lower_bound(Cells.begin(), Cells.end(), Column,
+                            [](const auto& A, Integer C) { return A.Column < C; });
+}
+
+}  // namespace
+
+const Variant* TExcelWorksheet::FindSet(Integer Row, Integer Column) const {
+    auto R = FCells.find(Row);
+    if (R == FCells.end()) return nullptr;
+    auto C = ColumnIn(R->second, Column);
+    return C != R->second.end() && C->Column == Column ? &C->Value : nullptr;
+}
+
+void TExcelWorksheet::PutSet(Integer Row, Integer Column, const Variant& Value) {
+    // Cells written in order, as a listing fills a new sheet, go to the end without a search.
+    auto R = !FCells.empty() && FCells.rbegin()->first == Row ? std::prev(FCells.end())
+                                                               : FCells.try_emplace(FCells.end(), Row);
+    auto& Cells = R->second;
+    auto C = Cells.empty() || Cells.back().Column < Column ? Cells.end() : ColumnIn(Cells, Column);
+    if (C != Cells.end() && C->Column == Column) {
+        C->Value = Value;
+        return;
+    }
+    Cells.insert(C, TSetCell{Column, Value});
+    ++FSetCount;
+}
+
+void TExcelWorksheet::EraseSet(Integer Row, Integer Column) {
+    auto R = FCells.find(Row);
+    if (R == FCells.end()) return;
+    auto C = ColumnIn(R->second, Column);
+    if (C == R->second.end() || C->Column != Column) return;
+    R->second.erase(C);
+    --FSetCount;
+    if (R->second.empty()) FCells.erase(R);
+}
+
 void TExcelWorksheet::WriteRowsBefore(Integer Row) {
     TXlsxStream& Stream = FBook->StartStream();
-    auto End = FCells.lower_bound({Row, 0});
+    auto End = FCells.lower_bound(Row);
     for (auto It = FCells.begin(); It != End; ++It) {
-        const auto [R, C] = It->first;
-        StreamXlsxCell(Stream, *this, R, C, It->second);
-        if (FWrittenCount++ == 0) {
-            FWrittenTop = R;
-            FWrittenLeft = C;
+        const Integer R = It->first;
+        for (const TSetCell& Cell : It->second) {
+            const Integer C = Cell.Column;
+            StreamXlsxCell(Stream, *this, R, C, Cell.Value);
+            if (FWrittenCount++ == 0) {
+                FWrittenTop = R;
+                FWrittenLeft = C;
+            }
+            FWrittenBottom = R;
+            FWrittenLeft = std::min(FWrittenLeft, C);
+            FWrittenRight = std::max(FWrittenRight, C);
         }
-        FWrittenBottom = R;
-        FWrittenLeft = std::min(FWrittenLeft, C);
-        FWrittenRight = std::max(FWrittenRight, C);
+        FSetCount -= It->second.size();
     }
     FCells.erase(FCells.begin(), End);
     FWrittenThrough = Row - 1;
@@ -220,8 +265,7 @@ void TExcelWorksheet::WriteRowsBefore(Integer Row) {
 Variant TExcelWorksheet::Cells(Integer Row, Integer Column) const {
     CheckCell(Row, Column);
     CheckNotWritten(Row);
-    auto It = FCells.find({Row, Column});
-    if (It != FCells.end()) return It->second;
+    if (const Variant* Set = FindSet(Row, Column)) return *Set;
     if (!FSource) return Variant();
     SeekRow(Row);
     if (FRow.Number != Row) return Variant();
@@ -229,8 +273,7 @@ Variant TExcelWorksheet::Cells(Integer Row, Integer Column) const {
     const auto& RowCells = FRow.Cells;
     if (static_cast<size_t>(Column) <= RowCells.size() && RowCells[Column - 1].Column == Column)
         return FRow.ValueOf(RowCells[Column - 1]);
-    auto Cell = std::lower_bound(RowCells.begin(), RowCells.end(), Column,
-                                 [](const TSheetCell& A, Integer C) { return A.Column < C; });
+    auto Cell = ColumnIn(RowCells, Column);
     return Cell != RowCells.end() && Cell->Column == Column ? FRow.ValueOf(*Cell) : Variant();
 }
 
@@ -242,28 +285,37 @@ void TExcelWorksheet::SetCells(Integer Row, Integer Column, const Variant& Value
     if (T == varDispatch || T == varUnknown) throw EOleException("Type mismatch", E_INVALIDARG, SourceName);
     // An empty text empties the cell, as typing nothing into it does; over a
     // file's cell the empty value stays to hide it.
-    if (T == varEmpty || T == varNull || ((T == varString || T == varOleStr) && Value.AsString().empty())) {
+    const AnsiString* Text = Value.StringPtr();
+    if (T == varEmpty || T == varNull ||
+        (Text ? Text->empty() : (T == varString || T == varOleStr) && Value.AsString().empty())) {
         if (FSource)
-            FCells[{Row, Column}] = Variant();
+            PutSet(Row, Column, Variant());
         else
-            FCells.erase({Row, Column});
+            EraseSet(Row, Column);
     } else if (T == varOleStr) {
-        FCells[{Row, Column}] = Variant(Value.AsString());  // held as code page 1254
+        PutSet(Row, Column, Variant(Value.AsString()));  // held as code page 1254
     } else {
-        FCells[{Row, Column}] = Value;
+        PutSet(Row, Column, Value);
     }
     if (FBook) FBook->SetModified(true);
     // Writing on at the newest row of a large new sheet: the rows before it are complete.
-    if (!FSource && FBook && FBook->IsNew() && FCells.size() > static_cast<size_t>(HeldCells) &&
-        FCells.rbegin()->first.first == Row && FCells.begin()->first.first < Row)
+    if (!FSource && FBook && FBook->IsNew() && FSetCount > static_cast<size_t>(HeldCells) &&
+        FCells.rbegin()->first == Row && FCells.begin()->first < Row)
         WriteRowsBefore(Row);
 }
 
 void TExcelWorksheet::ForEachCell(const std::function<void(Integer, Integer, const Variant&)>& Fn) const {
+    // The next set cell is M->second[K].
     auto M = FCells.begin();
+    size_t K = 0;
+    auto SetRow = [&]() { return M != FCells.end() ? M->first : ExcelMaxRows + 1; };
     auto EmitSet = [&]() {
-        if (!M->second.IsEmpty()) Fn(M->first.first, M->first.second, M->second);
-        ++M;
+        const TSetCell& Cell = M->second[K];
+        if (!Cell.Value.IsEmpty()) Fn(M->first, Cell.Column, Cell.Value);
+        if (++K == M->second.size()) {
+            ++M;
+            K = 0;
+        }
     };
     if (FSource) {
         // A pass of its own: the cursor of Cells starts again afterwards.
@@ -274,16 +326,16 @@ void TExcelWorksheet::ForEachCell(const std::function<void(Integer, Integer, con
         FSource->Rewind();
         TSheetRow Row;
         while (FSource->Next(Row)) {
-            while (M != FCells.end() && M->first.first < Row.Number) EmitSet();
-            size_t K = 0;
-            while (K < Row.Cells.size() || (M != FCells.end() && M->first.first == Row.Number)) {
-                bool SetFirst = M != FCells.end() && M->first.first == Row.Number &&
-                                (K == Row.Cells.size() || M->first.second <= Row.Cells[K].Column);
+            while (SetRow() < Row.Number) EmitSet();
+            size_t F = 0;
+            while (F < Row.Cells.size() || SetRow() == Row.Number) {
+                bool SetFirst = SetRow() == Row.Number &&
+                                (F == Row.Cells.size() || M->second[K].Column <= Row.Cells[F].Column);
                 if (SetFirst) {
-                    if (K < Row.Cells.size() && M->first.second == Row.Cells[K].Column) ++K;
+                    if (F < Row.Cells.size() && M->second[K].Column == Row.Cells[F].Column) ++F;
                     EmitSet();
                 } else {
-                    const TSheetCell& Cell = Row.Cells[K++];
+                    const TSheetCell& Cell = Row.Cells[F++];
                     if (Cell.InText)
                         Fn(Row.Number, Cell.Column, Row.ValueOf(Cell));
                     else

@@ -132,7 +132,15 @@ public:
     void SetWrittenThrough(Integer Row) { FWrittenThrough = Row; }
 
 private:
-    using TCellMap = std::map<std::pair<Integer, Integer>, Variant>;
+    // Cells set by the program, by row, each row's by column ascending; no row is empty.
+    struct TSetCell {
+        Integer Column;
+        Variant Value;
+    };
+    using TCellMap = std::map<Integer, std::vector<TSetCell>>;
+    const Variant* FindSet(Integer Row, Integer Column) const;
+    void PutSet(Integer Row, Integer Column, const Variant& Value);
+    void EraseSet(Integer Row, Integer Column);
     void CheckCell(Integer Row, Integer Column) const;
     void CheckNotWritten(Integer Row) const;
     // Writes the rows before Row to the workbook's file.
@@ -143,6 +151,7 @@ private:
     AnsiString FName;
     // Cells set by the program; over a source an empty value hides a file cell.
     TCellMap FCells;
+    size_t FSetCount = 0;
     std::unique_ptr<TSheetRowSource> FSource;
     mutable TSheetRow FRow;         // the source's current row; Number 0 before the first
     mutable Integer FPrevRow = 0;   // the row read before it: rows between are empty

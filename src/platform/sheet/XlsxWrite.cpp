@@ -121,7 +121,9 @@ public:
             case varString:
             case varOleStr: {
                 // Code page 1254 text of plain ASCII is UTF-8 as it stands.
-                const AnsiString S = V.AsString();
+                const AnsiString* Held = V.StringPtr();
+                const AnsiString Converted = Held ? AnsiString() : V.AsString();
+                const AnsiString& S = Held ? *Held : Converted;
                 bool Ascii = std::all_of(S.begin(), S.end(), [](char Ch) { return static_cast<unsigned char>(Ch) < 0x80; });
                 Err = worksheet_write_string(WS, R, C, Ascii ? S.c_str() : AnsiToUtf8(S).c_str(), nullptr);
                 break;

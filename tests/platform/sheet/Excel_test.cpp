@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 TEST(Excel, CreateOleObjectKnowsOnlyTheSpreadsheetAndCanBeSwitchedOff) {
     EXPECT_NE(CreateOleObject("Excel.Application"), nullptr);
     try {
@@ -38,6 +40,27 @@ TEST(Excel, CellsReadWhatWasWrittenAndEmptyClears) {
     EXPECT_TRUE(Sheet->Cells(2, 3).IsEmpty());
     EXPECT_TRUE(Sheet->Cells(2, 4).IsEmpty());
     EXPECT_THROW(Sheet->SetCells(1, 1, VarArrayOf({1, 2})), EOleException);
+}
+
+TEST(Excel, CellsSetInAnyOrderAreListedByRowThenColumn) {
+    auto Excel = CreateOleObject("excel.application");
+    TExcelWorksheet* Sheet = Excel->Workbooks()->Add()->Worksheets(1);
+    // Backwards, into gaps, over and cleared again; the last row emptied whole.
+    const std::tuple<Integer, Integer, Variant> Writes[] = {
+        {5, 3, Variant(1.0)}, {5, 1, Variant("a")},  {2, 9, Variant("b")}, {5, 2, Variant(2.0)},
+        {9, 1, Variant("x")}, {5, 1, Variant("c")},  {2, 9, Variant("")},  {2, 4, Variant(true)},
+        {9, 1, Null()},       {ExcelMaxRows, ExcelMaxColumns, Variant("son")}, {5, 3, Variant()},
+    };
+    for (const auto& [R, C, V] : Writes) Sheet->SetCells(R, C, V);
+    std::vector<std::string> Seen;
+    Sheet->ForEachCell([&](Integer R, Integer C, const Variant& V) {
+        Seen.push_back(std::to_string(R) + "," + std::to_string(C) + "=" + VarToStr(V));
+    });
+    EXPECT_EQ(Seen, (std::vector<std::string>{"2,4=True", "5,1=c", "5,2=2", "1048576,16384=son"}));
+    EXPECT_EQ(Sheet->CellCount(), 4);
+    EXPECT_TRUE(Sheet->Cells(9, 1).IsEmpty());
+    EXPECT_TRUE(Sheet->Cells(5, 3).IsEmpty());
+    EXPECT_EQ(Sheet->UsedRange()->Address(), "$A$2:$XFD$1048576");
 }
 
 TEST(Excel, BadIndexesRaise) {
