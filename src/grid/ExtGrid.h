@@ -1240,6 +1240,8 @@ public:
 
     void KeyDown(Word& Key, TShiftState Shift) override;
     void KeyPress(char& Key) override;
+    // Keeps the typed character as it came, for a Unicode editor that it opens.
+    bool QtEvent(QEvent* Event) override;
 
     TChangingEvent OnRowChanging;
     TChangingEvent OnColChanging;
@@ -1565,6 +1567,7 @@ private:
     AnsiString FTextBeforeEdit;
     AnsiString FNewText;
     char FStartKey = 0;
+    WideString FStartWide;   // the character of the last key press, past the code page
     TGridRect FPrevSelection;
     friend class TGridEditorKeys;
     friend class TEditLink;

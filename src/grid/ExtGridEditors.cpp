@@ -854,10 +854,18 @@ bool TExtStringGrid::ShowEditorControl(TEditorType AEditor) {
         QApplication::sendEvent(QApplication::focusWidget(), &F4);
     }
     if (FStartKey) {
-        // The key that opened the editor replaces the text, through the control's filter.
+        // The key that opened the editor replaces the text, through the control's filter;
+        // a Unicode editor takes the character as typed.
         char Ch = FStartKey;
         FStartKey = 0;
-        TypeStartKey(Ctl, Ch);
+        const bool Wide = AEditor >= edUniEdit && AEditor <= edUniMemo && AEditor != edUniComboList;
+        if (Wide && Ch != 8 && !FStartWide.empty()) {
+            SetWideTextOf(Ctl, FStartWide);
+            if (auto* E = dynamic_cast<TCustomEdit*>(Ctl)) E->SetSelStart(1);
+            else if (auto* C = dynamic_cast<TComboBox*>(Ctl)) C->SetSelStart(1);
+        } else {
+            TypeStartKey(Ctl, Ch);
+        }
     }
     return true;
 }

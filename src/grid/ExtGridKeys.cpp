@@ -4,6 +4,8 @@
 
 #include "grid/ExtUtil.h"
 
+#include <QKeyEvent>
+
 #include <algorithm>
 
 namespace {
@@ -244,6 +246,14 @@ void TExtStringGrid::KeyDown(Word& Key, TShiftState Shift) {
         FPrevSelection = S;
         SelectionChanged(S.Left, S.Top, S.Right, S.Bottom);
     }
+}
+
+bool TExtStringGrid::QtEvent(QEvent* E) {
+    if (E->type() == QEvent::KeyPress) {
+        const QString T = static_cast<QKeyEvent*>(E)->text();
+        FStartWide = T.size() == 1 ? WideString(1, static_cast<char16_t>(T.at(0).unicode())) : WideString();
+    }
+    return TBaseGrid::QtEvent(E);
 }
 
 void TExtStringGrid::KeyPress(char& Key) {

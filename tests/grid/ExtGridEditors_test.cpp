@@ -3,6 +3,7 @@
 #include "platform/rtl/SysUtils.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/UiTestKit.h"
+#include "platform/ui/WinApi.h"
 
 #include <gtest/gtest.h>
 
@@ -429,4 +430,18 @@ TEST(ExtGridEditors, EditorControlsTakeTheCellColourAndFont) {
         EXPECT_EQ(clRed, C->Font()->Color()) << E;
         EXPECT_TRUE(C->Font()->Style().Contains(fsBold)) << E;
     }
+}
+
+TEST(ExtGridEditors, ACharacterOutsideTheCodePageOpensAUnicodeEditorAsTyped) {
+    for (TEditorType E : {edUniEdit, edUniMemo, edUniComboEdit}) {
+        TEditorForm F(E);
+        TExtStringGrid* G = F.Grid;
+        TypeText(u"\u4E2D\u0416");
+        ASSERT_NE(nullptr, G->ActiveEditorControl()) << E;
+        EXPECT_EQ(u"\u4E2D\u0416", WideTextOf(G->ActiveEditorControl())) << E;
+        F.Key(Qt::Key_Escape, QStringLiteral("\x1b"));
+    }
+    TEditorForm F(edUniEdit);   // a character of the code page opens it as well
+    TypeText(u"\u015Fa");
+    EXPECT_EQ(u"\u015Fa", F.Grid->UniEdit()->Text());
 }
