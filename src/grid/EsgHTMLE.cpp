@@ -219,7 +219,15 @@ void TLayout::DrawChunk(const AnsiString& Chunk, Integer X, Integer W, Integer T
         C->Font()->SetColor(Keep);
     }
     TRect DR = Rect(X, std::min(LR.Top, Bottom - Th), Right, Bottom);
-    C->DrawText(Chunk, DR, Flags);
+    if (C->Font()->Orientation() != 0) {
+        // Turned about the start of its line; the layout goes on as if it were level.
+        TBrushStyle Keep = C->Brush()->Style();
+        C->Brush()->SetStyle(bsClear);
+        C->TextOut(X, Bottom - C->TextHeight(Chunk), Chunk);
+        C->Brush()->SetStyle(Keep);
+    } else {
+        C->DrawText(Chunk, DR, Flags);
+    }
     if (St.Error) {
         TColor KeepColor = C->Pen()->Color();
         Integer KeepWidth = C->Pen()->Width();
@@ -1067,8 +1075,9 @@ AnsiString UnHiLight(const AnsiString& S, const AnsiString& Tag) {
 }
 
 void SetRotatedFont(TCanvas* Canvas, Integer Angle) {
-    (void)Canvas;
-    (void)Angle;
+    if (Canvas) Canvas->Font()->SetOrientation(Angle * 10);
 }
 
-void ResetRotatedFont(TCanvas* Canvas) { (void)Canvas; }
+void ResetRotatedFont(TCanvas* Canvas) {
+    if (Canvas) Canvas->Font()->SetOrientation(0);
+}

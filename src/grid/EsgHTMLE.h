@@ -47,8 +47,7 @@ AnsiString HiLight(const AnsiString& S, const AnsiString& Search, const AnsiStri
 // Removes every <Tag> and </Tag>, any case.
 AnsiString UnHiLight(const AnsiString& S, const AnsiString& Tag);
 
-// Rotated text: the canvas font is drawn at Angle degrees until the second call.
-// (The drawing layer has no rotated fonts yet: the angle is kept and text stays level.)
+// Rotated text: the canvas font is drawn at Angle degrees (counter-clockwise) until the second call.
 void SetRotatedFont(TCanvas* Canvas, Integer Angle);
 void ResetRotatedFont(TCanvas* Canvas);
 

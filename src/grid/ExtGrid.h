@@ -806,6 +806,16 @@ public:
     // The new width or height in the hint window while a column or row is sized.
     bool HintShowSizing() const { return FHintShowSizing; }
     void SetHintShowSizing(bool Value) { FHintShowSizing = Value; }
+    // Cell hints: a data cell's own text; any cell's text that does not fit; the raw mini-HTML.
+    bool HintShowCells() const { return FHintShowCells; }
+    void SetHintShowCells(bool Value) { FHintShowCells = Value; }
+    bool HintShowLargeText() const { return FHintShowLargeText; }
+    void SetHintShowLargeText(bool Value) { FHintShowLargeText = Value; }
+    bool HTMLHint() const { return FHTMLHint; }
+    void SetHTMLHint(bool Value) { FHTMLHint = Value; }
+    // The cell whose hint shows, (-1, -1) when none.
+    TGridCoord HintCell() const { return FHintCell; }
+    std::function<void(TObject* Sender, Integer ARow, Integer ACol, AnsiString& Anchor)> OnAnchorHint;
     THTMLHintWindow* HintWindow() const { return FHintWindow; }
     // The edit opened on a fixed cell by MouseActions.FixedRowsEdit / FixedColsEdit (nullptr before the first).
     TEdit* FixedCellEditor() const { return FFixedEdit; }
@@ -1018,6 +1028,9 @@ public:
     bool RemoveCellGraphic(Integer ACol, Integer ARow);
     bool RemoveCellGraphicOfType(Integer ACol, Integer ARow, TCellType AType);
     TPoint CellGraphicSize(Integer ACol, Integer ARow);
+    // The graphic's size on paper: pictures and controls as on screen, a progress bar the
+    // whole cell, images of the image list scaled; 0 x 0 for other kinds.
+    void CellGraphicPrintSize(Integer ACol, Integer ARow, Double Scale, Integer& Width, Integer& Height);
     Integer GetNodeIndent(Integer ARow) override;
     bool HasNodes() override { return FNodeCount > 0; }
     Integer NodeCount() const { return FNodeCount; }
@@ -1759,6 +1772,13 @@ private:
     Integer FFixedSizeRow = -1;
     bool FFixedSizing = false;
     bool FHintShowSizing = false;
+    bool FHintShowCells = false;
+    bool FHintShowLargeText = false;
+    bool FHTMLHint = false;
+    TGridCoord FHintCell{-1, -1};
+    THTMLHintWindow* HintWindowOn(TWinControl* Host);
+    void ShowHintAt(Integer X, Integer Y, Integer MaxWidth, const AnsiString& Hint);
+    void HideCellHint();
     THTMLHintWindow* FHintWindow = nullptr;   // owned as a component, made on first use
     TEdit* FFixedEdit = nullptr;              // owned as a component, made on first use
     TGridCoord FFixedEditCell{-1, -1};
@@ -1771,6 +1791,10 @@ private:
     void HideMoveVisuals();
     void ReleasePressedHeader();
     void DrawPressedHeader(TCanvas* ACanvas, TRect Rc);
+protected:
+    void MouseLeft() override;
+    bool HintRequested(Integer X, Integer Y) override;
+private:
     bool FixedEdgeAt(Integer X, Integer Y, Integer& ACol, Integer& ARow);
     void FixedSizingMove(Integer X, Integer Y);
     void FixedSizingEnd(Integer X, Integer Y);
@@ -1788,7 +1812,7 @@ private:
     // What of a cell's HTML text lies at (X, Y): an anchor ("ctrl" for a form control)
     // and the control's rectangle, ID, value and type.
     struct THTMLHit {
-        AnsiString Anchor, CtlID, CtlValue, CtlType;
+        AnsiString Anchor, CtlID, CtlValue, CtlType, Title;
         TRect CtlRect;
     };
     bool CellHTMLHit(Integer ACol, Integer ARow, Integer X, Integer Y, THTMLHit& Hit);

@@ -7,6 +7,7 @@
 #include "grid/ExtUtil.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -99,6 +100,33 @@ bool TExtStringGrid::RemoveCellGraphicOfType(Integer ACol, Integer ARow, TCellTy
     const auto* G = dynamic_cast<TCellGraphic*>(Objects(ACol, ARow));
     if (!G || G->CellType() != AType) return false;
     return RemoveCellGraphic(ACol, ARow);
+}
+
+void TExtStringGrid::CellGraphicPrintSize(Integer ACol, Integer ARow, Double Scale, Integer& Width,
+                                          Integer& Height) {
+    Width = Height = 0;
+    const TCellGraphic* G = GetCellGraphic(ACol, ARow);
+    if (!G) return;
+    switch (G->CellType()) {
+        case ctBitmap: case ctIcon: case ctButton: case ctBitButton: case ctProgressPie: {
+            const TPoint S = CellGraphicSize(ACol, ARow);
+            Width = S.X;
+            Height = S.Y;
+            break;
+        }
+        case ctProgress:
+            Width = ColWidths(DisplColIndex(ACol));
+            Height = RowHeights(ARow);
+            break;
+        case ctImageList: case ctDataImage:
+            if (FGridImages) {
+                Width = Integer(std::lround(FGridImages->Width() * Scale));
+                Height = Integer(std::lround(FGridImages->Height() * Scale));
+            }
+            break;
+        default:
+            break;
+    }
 }
 
 TPoint TExtStringGrid::CellGraphicSize(Integer ACol, Integer ARow) {

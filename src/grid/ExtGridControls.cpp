@@ -29,12 +29,12 @@ bool TExtStringGrid::CellHTMLHit(Integer ACol, Integer ARow, Integer X, Integer 
     R.Right -= 2;
     TBitmap Scratch;
     TCanvas* Cv = CellMeasureCanvas(Scratch, ACol, ARow);
-    AnsiString Plain, FocusedHref, Title;
+    AnsiString Plain, FocusedHref;
     Integer EX = 0, EY = 0, Count = 0, HitIndex = -1;
     TRect AnchorRect;
     return HTMLDrawEx(Cv, Text, R, FGridImages, X, Y, -1, -1, 1, true, false, false, false, true, false,
                       !FEnhTextSize, false, 0, FURLColor, clNone, clNone, 0x808080, Hit.Anchor, Plain, FocusedHref,
-                      Title, EX, EY, Count, HitIndex, AnchorRect, Hit.CtlRect, Hit.CtlID, Hit.CtlValue, Hit.CtlType,
+                      Hit.Title, EX, EY, Count, HitIndex, AnchorRect, Hit.CtlRect, Hit.CtlID, Hit.CtlValue, Hit.CtlType,
                       FPictureCache.get(), FPictureContainer, Widget());
 }
 

@@ -1,7 +1,9 @@
-// THTMLHintWindow: the hint window of the grid (mini-HTML text in a framed box).
+// THTMLHintWindow, the grid's hint window (mini-HTML text in a framed box), and the cell hints it shows.
 #include "grid/ExtGridHint.h"
 
 #include "grid/EsgHTMLE.h"
+#include "grid/ExtGrid.h"
+#include "grid/ExtUtil.h"
 #include "platform/ui/WinApi.h"
 
 #include <algorithm>
@@ -66,4 +68,85 @@ void THTMLHintWindow::Paint() {
     DrawText(C, Rect(R.Left + 4, R.Top, R.Right, R.Bottom - 4), true, W, H);
     const Integer Top = R.Top + std::max(0, (R.Height() - H) / 2);
     DrawText(C, Rect(R.Left + 4, Top, R.Right, R.Bottom - 4 + (Top - R.Top)), false, W, H);
+}
+
+// --- cell hints ---------------------------------------------------------------------------------
+THTMLHintWindow* TExtStringGrid::HintWindowOn(TWinControl* Host) {
+    if (!FHintWindow) {
+        FHintWindow = new THTMLHintWindow(this);
+        FHintWindow->SetParent(Host);
+    }
+    return FHintWindow;
+}
+
+// Shows Hint with its top-left corner at the grid point (X, Y).
+void TExtStringGrid::ShowHintAt(Integer X, Integer Y, Integer MaxWidth, const AnsiString& Hint) {
+    TWinControl* Host = Parent();
+    if (!Host) return;
+    THTMLHintWindow* W = HintWindowOn(Host);
+    const TPoint P = Host->ScreenToClient(ClientToScreen(Point(X, Y)));
+    TRect R = W->CalcHintRect(MaxWidth, Hint);
+    OffsetRect(R, P.X, P.Y);
+    W->SetColor(FHintColor);
+    W->ActivateHint(R, Hint);
+}
+
+void TExtStringGrid::HideCellHint() {
+    if (FHintCell.X < 0) return;
+    FHintCell = TGridCoord{-1, -1};
+    if (FHintWindow) FHintWindow->Hide();
+}
+
+namespace {
+
+// Plain text shown in the mini-HTML hint window keeps its "<" and "&".
+AnsiString AsMarkup(const AnsiString& S) {
+    AnsiString R;
+    for (char C : S) {
+        if (C == '<') R += "&lt;";
+        else if (C == '&') R += "&amp;";
+        else if (C == '\r') continue;
+        else if (C == '\n') R += "<BR>";
+        else R += C;
+    }
+    return R;
+}
+
+}  // namespace
+
+bool TExtStringGrid::HintRequested(Integer X, Integer Y) {
+    if (!ShowHint()) return false;
+    HideCellHint();
+    const TGridCoord C = MouseCoord(X, Y);
+    if (C.X < 0 || C.Y < 0) return true;
+    const Integer RC = RealColIndex(C.X);
+    const TRect R = CellRect(C.X, C.Y);
+    AnsiString Hint = AsMarkup(TControl::Hint());
+    TPoint At = Point(R.Left, R.Bottom + 6);
+    const AnsiString Raw = Cells(RC, C.Y);
+    if (FAnchorHint) {
+        THTMLHit Hit;
+        if (CellHTMLHit(RC, C.Y, X, Y, Hit) && !Hit.Anchor.empty() && Hit.CtlType.empty()) {
+            AnsiString Anchor = Hit.Title.empty() ? Hit.Anchor : Hit.Title;
+            if (OnAnchorHint) OnAnchorHint(this, C.Y, C.X, Anchor);
+            Hint = AsMarkup(Anchor);
+        }
+    }
+    AnsiString Comment;
+    if (GetComment(RC, C.Y, Comment)) {
+        Hint = AsMarkup(Comment);
+        At = Point(R.Right, R.Top);
+    }
+    const AnsiString Own = FHTMLHint ? Raw : AsMarkup(HTMLStrip(Raw));
+    if (FHintShowCells && C.X >= FixedCols() && C.Y >= FixedRows() && !Raw.empty()) Hint = Own;
+    if (FHintShowLargeText && !Raw.empty()) {
+        TPoint S(0, 0);
+        GetCellTextSize(RC, C.Y, S, true);
+        if (S.X > R.Width() || S.Y > R.Height()) Hint = Own;
+    }
+    if (!(FooterRowShown() && C.Y == RowCount() - 1)) GridHint(RC, C.Y, Hint);
+    if (Hint.empty()) return true;
+    ShowHintAt(At.X, At.Y, std::max(200, ClientWidth()), Hint);
+    FHintCell = C;
+    return true;
 }

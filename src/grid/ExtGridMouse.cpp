@@ -43,6 +43,7 @@ void TExtStringGrid::MouseDown(TMouseButton Button, TShiftState Shift, Integer X
     IntelliPanPress(Button, X, Y);
     const TGridRect Before = Selection();
     if (FFixedEdit && FFixedEdit->Visible() && !Shift.Contains(ssDouble)) CloseFixedCellEditor(true);
+    HideCellHint();
     if (Button == mbLeft && !Shift.Contains(ssDouble)) {
         if (!LeftPress(Shift, X, Y)) return;
     } else if (Button == mbRight) {
@@ -423,6 +424,7 @@ void TExtStringGrid::MouseMove(TShiftState Shift, Integer X, Integer Y) {
         if (!Anchor.empty() && OnAnchorEnter) OnAnchorEnter(this, C.Y, C.X, Anchor);
     }
     HoverFixedCell(X, Y);
+    if (FHintCell.X >= 0 && !(C == FHintCell)) HideCellHint();
 
     TBaseGrid::MouseMove(Shift, X, Y);
     const bool Moving = GridState() == gsColMoving || GridState() == gsRowMoving;
@@ -511,21 +513,11 @@ void TExtStringGrid::ShowSizingHint(Integer, Integer) {
     if (Index < 0) return;
     const AnsiString Hint = Column ? "cw=<b>" + IntToStr(ColWidths(Index)) + "</b>"
                                    : "rh=<b>" + IntToStr(RowHeights(Index)) + "</b>";
-    TWinControl* Host = Parent();
-    if (!Host) return;
-    if (!FHintWindow) {
-        FHintWindow = new THTMLHintWindow(this);
-        FHintWindow->SetParent(Host);
-    }
     // At the top-left corner of the cell being sized.
     const Integer ACol = Column ? Index : std::max(0, std::min(FPressCell.X, ColCount() - 1));
     const Integer ARow = Column ? std::max(0, std::min(FPressCell.Y, RowCount() - 1)) : Index;
     const TRect Cell = CellRect(ACol, ARow);
-    const TPoint P = Host->ScreenToClient(ClientToScreen(Point(Cell.Left, Cell.Top)));
-    TRect R = FHintWindow->CalcHintRect(200, Hint);
-    OffsetRect(R, P.X, P.Y);
-    FHintWindow->SetColor(FHintColor);
-    FHintWindow->ActivateHint(R, Hint);
+    ShowHintAt(Cell.Left, Cell.Top, 200, Hint);
 }
 
 void TExtStringGrid::HideSizingHint() {
@@ -538,6 +530,13 @@ void TExtStringGrid::ReleasePressedHeader() {
     if (FPressedHeader.X >= 0) RepaintCell(FPressedHeader.X, FPressedHeader.Y);
     FPressedHeader = TGridCoord{-1, -1};
     if (FHoverCell.X >= 0) RepaintCell(FHoverCell.X, FHoverCell.Y);
+}
+
+void TExtStringGrid::MouseLeft() {
+    HideCellHint();
+    const TGridCoord Old = FHoverCell;
+    FHoverCell = TGridCoord{-1, -1};
+    if (FLook == glListView && Old.X >= 0 && Old.X < ColCount() && Old.Y < RowCount()) RepaintCell(Old.X, Old.Y);
 }
 
 void TExtStringGrid::DrawPressedHeader(TCanvas* ACanvas, TRect Rc) {

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 // One call of the layout with the usual settings; fields may be changed before Run.
@@ -402,3 +404,48 @@ TEST(EsgHTMLEControls, SetValueRoundTrips) {
 }
 
 }  // namespace
+
+namespace {
+
+// Width and height of the box around the pixels that differ from white.
+TSize InkBox(TBitmap& B) {
+    Integer L = B.Width(), T = B.Height(), R = -1, Bt = -1;
+    for (Integer Y = 0; Y < B.Height(); ++Y)
+        for (Integer X = 0; X < B.Width(); ++X)
+            if ((B.Canvas()->Pixels(X, Y) & 0xFFFFFF) != 0xFFFFFF) {
+                L = std::min(L, X);
+                R = std::max(R, X);
+                T = std::min(T, Y);
+                Bt = std::max(Bt, Y);
+            }
+    return R < 0 ? TSize{0, 0} : TSize{R - L + 1, Bt - T + 1};
+}
+
+TSize DrawnInk(const AnsiString& Html) {
+    TBitmap B;
+    B.SetSize(200, 200);
+    B.Canvas()->Brush()->SetColor(clWhite);
+    B.Canvas()->FillRect(Rect(0, 0, 200, 200));
+    B.Canvas()->Font()->SetColor(clBlack);
+    AnsiString A, P, F, Ti, CI, CV, CT;
+    Integer EX = 0, EY = 0, N = 0, H = -1;
+    TRect AR, CR;
+    HTMLDrawEx(B.Canvas(), Html, Rect(10, 100, 190, 190), nullptr, -1, -1, -1, -1, 1, false, false, false, false,
+               true, false, false, false, 0, clBlue, clNone, clNone, 0x808080, A, P, F, Ti, EX, EY, N, H, AR, CR, CI,
+               CV, CT, nullptr, nullptr, nullptr);
+    EXPECT_EQ(0, B.Canvas()->Font()->Orientation()) << Html;   // the canvas font is left level
+    return InkBox(B);
+}
+
+}  // namespace
+
+TEST(EsgHTMLE, RotatedTextRunsAlongItsAngle) {
+    const TSize Level = DrawnInk("WWWWWW");
+    const TSize Up = DrawnInk("<R 90>WWWWWW</R>");
+    const TSize Slant = DrawnInk("<R 45>WWWWWW");
+    EXPECT_GT(Level.cx, 2 * Level.cy);
+    EXPECT_GT(Up.cy, 2 * Up.cx);                 // reads bottom to top
+    EXPECT_NEAR(Up.cy, Level.cx, 3);
+    EXPECT_GT(Slant.cy, Level.cy * 2);           // both ways at once
+    EXPECT_GT(Slant.cx, Level.cy * 2);
+}

@@ -271,3 +271,26 @@ TEST(ExtGridCells, BandsAndBackGroundCopyWithAssign) {
     EXPECT_EQ(TColor(0x00FFFF), B->SortSettings()->IndexColor());
     EXPECT_EQ(TColor(0x00FFFF), B->ShowModified()->Color());
 }
+
+TEST(ExtGridCells, PrintSizesFollowTheGraphicKind) {
+    auto G = NewGrid();
+    G->SetColWidths(1, 70);
+    G->SetRowHeights(1, 30);
+    Integer W = -1, H = -1;
+    G->CellGraphicPrintSize(1, 1, 2.0, W, H);
+    EXPECT_EQ(0, W);   // no graphic
+    EXPECT_EQ(0, H);
+    TCellGraphic* Gr = G->CreateCellGraphic(1, 1);
+    Gr->SetCellType(ctProgress);
+    G->CellGraphicPrintSize(1, 1, 2.0, W, H);
+    EXPECT_EQ(70, W);
+    EXPECT_EQ(30, H);
+    Gr->SetCellType(ctButton);
+    Gr->SetCellIndex((12 << 16) | 40);
+    G->CellGraphicPrintSize(1, 1, 2.0, W, H);
+    EXPECT_EQ(40, W);
+    EXPECT_EQ(12, H);
+    Gr->SetCellType(ctCheckBox);
+    G->CellGraphicPrintSize(1, 1, 2.0, W, H);
+    EXPECT_EQ(0, W);
+}

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QHelpEvent>
+
 #include <memory>
 #include <vector>
 
@@ -641,4 +643,77 @@ TEST(ExtGridMouse, HoverCellFollowsTheMouseOverFixedCellsOnly) {
     EXPECT_EQ(3, F.Grid->HoverCell().Y);
     F.Send(QEvent::MouseMove, F.In(2, 3), Qt::NoButton, Qt::NoButton);
     EXPECT_EQ(-1, F.Grid->HoverCell().X);
+}
+
+namespace {
+
+bool AskHint(TMouseForm& F, QPoint P) {
+    // Qt asks for hints only in the active window; an offscreen form may not be active.
+    F.Grid->Widget()->window()->setAttribute(Qt::WA_AlwaysShowToolTips);
+    QHelpEvent E(QEvent::ToolTip, P, F.Grid->Widget()->mapToGlobal(P));
+    return QApplication::sendEvent(F.Grid->Widget(), &E);
+}
+
+}  // namespace
+
+TEST(ExtGridMouse, CellHintsShowTheCellTextBelowTheCellUntilTheMouseMovesOn) {
+    TMouseForm F;
+    F.Grid->SetCells(2, 2, "a < b");
+    F.Grid->SetHintShowCells(true);
+    AskHint(F, F.In(2, 2));   // hints off
+    EXPECT_EQ(nullptr, F.Grid->HintWindow());
+
+    F.Grid->SetShowHint(true);
+    F.Grid->SetHintColor(clYellow);
+    EXPECT_TRUE(AskHint(F, F.In(2, 2)));
+    THTMLHintWindow* W = F.Grid->HintWindow();
+    ASSERT_NE(nullptr, W);
+    EXPECT_TRUE(W->Visible());
+    EXPECT_EQ("a &lt; b", W->Text());   // plain text keeps its "<" in the mini-HTML window
+    const TRect R = F.Grid->CellRect(2, 2);
+    EXPECT_EQ(F.Grid->Left() + R.Left, W->Left());
+    EXPECT_EQ(F.Grid->Top() + R.Bottom + 6, W->Top());
+    EXPECT_EQ(2, F.Grid->HintCell().X);
+    F.Send(QEvent::MouseMove, F.In(2, 2, 30), Qt::NoButton, Qt::NoButton);
+    EXPECT_TRUE(W->Visible());   // same cell
+    F.Send(QEvent::MouseMove, F.In(3, 2), Qt::NoButton, Qt::NoButton);
+    EXPECT_FALSE(W->Visible());
+
+    EXPECT_TRUE(AskHint(F, F.In(3, 3)));   // an empty cell has no hint
+    EXPECT_FALSE(W->Visible());
+}
+
+TEST(ExtGridMouse, CellHintsFromCommentsLargeTextAndTheHintEvent) {
+    TMouseForm F;
+    F.Grid->SetShowHint(true);
+    TCellGraphic* G = F.Grid->CreateCellGraphic(1, 1);
+    G->SetCellType(ctComment);
+    G->SetCellText("note");
+    ASSERT_TRUE(AskHint(F, F.In(1, 1)));
+    THTMLHintWindow* W = F.Grid->HintWindow();
+    ASSERT_NE(nullptr, W);
+    EXPECT_EQ("note", W->Text());
+    const TRect R = F.Grid->CellRect(1, 1);
+    EXPECT_EQ(F.Grid->Left() + R.Right, W->Left());   // at the top-right corner
+    EXPECT_EQ(F.Grid->Top() + R.Top, W->Top());
+
+    F.Grid->SetHintShowLargeText(true);
+    F.Grid->SetCells(2, 3, "short");
+    F.Grid->SetCells(3, 3, "a text far too long for the ninety pixels of this column");
+    AskHint(F, F.In(2, 3));
+    EXPECT_FALSE(W->Visible());
+    AskHint(F, F.In(3, 3));
+    EXPECT_TRUE(W->Visible());
+    EXPECT_EQ(F.Grid->Cells(3, 3), W->Text());
+
+    F.Grid->OnGridHint = [](TObject*, Integer ARow, Integer ACol, AnsiString& H) {
+        H = "<b>" + IntToStr(ACol) + "," + IntToStr(ARow) + "</b>";
+    };
+    AskHint(F, F.In(4, 2));
+    EXPECT_EQ("<b>4,2</b>", W->Text());
+
+    QEvent Leave(QEvent::Leave);
+    QApplication::sendEvent(F.Grid->Widget(), &Leave);
+    EXPECT_FALSE(W->Visible());
+    EXPECT_EQ(-1, F.Grid->HintCell().X);
 }

@@ -25,7 +25,12 @@ protected:
         if (O != FWidget || E->type() != QEvent::ToolTip || !FFn) return false;
         auto* H = static_cast<QHelpEvent*>(E);
         TBalloonTip Tip;
-        if (!FFn(Point(H->pos().x(), H->pos().y()), Tip) || (Tip.Text.empty() && Tip.Title.empty())) {
+        // No balloon wanted: the control's own hint handling goes on.
+        if (!FFn(Point(H->pos().x(), H->pos().y()), Tip)) {
+            QToolTip::hideText();
+            return false;
+        }
+        if (Tip.Text.empty() && Tip.Title.empty()) {
             QToolTip::hideText();
             E->ignore();
             return true;

@@ -519,6 +519,15 @@ bool TControl::QtEvent(QEvent* E) {
             }
             GuardedCall(this, [&] { Resize(); });
             return false;
+        case QEvent::Leave:
+            GuardedCall(this, [&] { MouseLeft(); });
+            return false;
+        case QEvent::ToolTip: {
+            const QPoint P = static_cast<QHelpEvent*>(E)->pos();
+            bool Own = false;
+            GuardedCall(this, [&] { Own = HintRequested(P.x(), P.y()); });
+            return Own;
+        }
         case QEvent::ContextMenu:
             if (FPopupMenu) {
                 auto* C = static_cast<QContextMenuEvent*>(E);

@@ -181,6 +181,10 @@ protected:
     virtual void MouseDown(TMouseButton Button, TShiftState Shift, Integer X, Integer Y);
     virtual void MouseMove(TShiftState Shift, Integer X, Integer Y);
     virtual void MouseUp(TMouseButton Button, TShiftState Shift, Integer X, Integer Y);
+    // The mouse left the control.
+    virtual void MouseLeft() {}
+    // A hint is due at (X, Y); true when the control showed (or refused) it itself.
+    virtual bool HintRequested(Integer X, Integer Y) { return false; }
     virtual void Resize();
     virtual void ApplyFont();
     virtual void ApplyColor();

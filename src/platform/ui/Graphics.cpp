@@ -11,6 +11,7 @@
 #include <QPolygon>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 bool IntersectRect(TRect& Dest, const TRect& R1, const TRect& R2) {
@@ -56,6 +57,7 @@ void TFont::Assign(TPersistent* Source) {
         FStyle = F->FStyle;
         FColor = F->FColor;
         FCharset = F->FCharset;
+        FOrientation = F->FOrientation;
         Changed();
         return;
     }
@@ -102,6 +104,12 @@ void TFont::SetColor(TColor Value) {
 void TFont::SetCharset(TFontCharset Value) {
     if (Value == FCharset) return;
     FCharset = Value;
+    Changed();
+}
+
+void TFont::SetOrientation(Integer Value) {
+    if (Value == FOrientation) return;
+    FOrientation = Value;
     Changed();
 }
 
@@ -529,13 +537,18 @@ void TCanvas::Polyline(const std::vector<TPoint>& Points) {
 void TCanvas::TextOut(Integer X, Integer Y, const AnsiString& Text) {
     QString T = ToQ(Text);
     QFontMetrics FM(ToQFont(FFont.get()));
+    const double Angle = FFont->Orientation() / 10.0;
     Paint([&](QPainter& P) {
+        P.translate(X, Y);
+        if (Angle != 0) P.rotate(-Angle);
         if (FBrush->Style() != bsClear)
-            P.fillRect(X, Y, FM.horizontalAdvance(T), FM.height(), ToQColor(FBrush->Color()));
+            P.fillRect(0, 0, FM.horizontalAdvance(T), FM.height(), ToQColor(FBrush->Color()));
         P.setPen(ToQColor(FFont->Color()));
-        P.drawText(X, Y + FM.ascent(), T);
+        P.drawText(0, FM.ascent(), T);
     });
-    FPenPos = Point(X + FM.horizontalAdvance(T), Y);
+    const double Rad = Angle * 3.14159265358979323846 / 180.0;
+    FPenPos = Point(X + Integer(std::lround(FM.horizontalAdvance(T) * std::cos(Rad))),
+                    Y - Integer(std::lround(FM.horizontalAdvance(T) * std::sin(Rad))));
 }
 
 void TCanvas::TextRect(const TRect& R, Integer X, Integer Y, const AnsiString& Text) {

@@ -106,6 +106,9 @@ public:
     void SetColor(TColor Value);
     TFontCharset Charset() const { return FCharset; }
     void SetCharset(TFontCharset Value);
+    // Text turned counter-clockwise about its start, in tenths of a degree (TextOut only).
+    Integer Orientation() const { return FOrientation; }
+    void SetOrientation(Integer Value);
 
     TNotifyEvent OnChange;
 
@@ -116,6 +119,7 @@ private:
     TFontStyles FStyle;
     TColor FColor = clWindowText;
     TFontCharset FCharset = DEFAULT_CHARSET;
+    Integer FOrientation = 0;
 };
 
 enum TPenStyle { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame };
