@@ -110,6 +110,9 @@ public:
     explicit TFBStringField(TComponent* AOwner);
     bool EmptyStrToNull() const { return FEmptyStrToNull; }
     void SetEmptyStrToNull(bool Value) { FEmptyStrToNull = Value; }
+    // The column's declared default is the empty text: a new record starts with it.
+    bool DefaultIsEmptyString() const { return FDefaultIsEmptyString; }
+    void SetDefaultIsEmptyString(bool Value) { FDefaultIsEmptyString = Value; }
     // Length of the value last read (set by the data set).
     Integer ValueLength() const { return FValueLength; }
     void SetValueLength(Integer Value) { FValueLength = Value; }
@@ -124,6 +127,7 @@ protected:
 
 private:
     bool FEmptyStrToNull = true;
+    bool FDefaultIsEmptyString = false;
     Integer FValueLength = 0;
     mutable const TDataSet* FCastFrom = nullptr;
     mutable TFBCustomDataSet* FCast = nullptr;

@@ -790,12 +790,30 @@ void TFBCustomDataSet::DoAfterOpen() {
     if (!ComponentState().Contains(csDesigning)) {
         for (Integer I = 0; I < FieldCount(); ++I) Fields()->Fields(I)->SetOrigin(ColumnOrigin(Fields()->Fields(I)));
     }
+    const bool Persistent = FOptions.Contains(poPersistentSorting);
+    std::vector<TField*> SortFields;
+    std::vector<bool> Ascending;
+    SortFieldsOf(SortFields, Ascending);
+    if (FLocallySorted && FSelectSQLChanged && Sorted() &&
+        (!Persistent || static_cast<Integer>(SortFields.size()) != VarArrayHighBound(FSortDescription, 1) + 1)) {
+        FSortDescription = Null();
+        FLocallySorted = false;
+    }
     if (Filtered() && (FFilterExpr ? FFilterExpr->FilterText() : AnsiString()) != FastTrim(Filter()))
         BuildFilterExpression(Filter(), FilterOptions());
     TDataSet::DoAfterOpen();
     if (FOptions.Contains(poFetchAll)) FetchAll();
     FSelectSQLChanged = false;
     if (FWaitMasterTimer) FWaitMasterTimer->SetEnabled(false);
+    if (Persistent && FLocallySorted && Sorted()) {
+        // The records come in the server's order: the remembered local sort is made again.
+        std::vector<TVarRec> Names;
+        for (TField* F : SortFields) Names.emplace_back(F->FieldName());
+        DoSort(Names, Ascending);
+        First();
+    } else if (!Persistent && !FPrepareOptions.Contains(psGetOrderInfo)) {
+        FSortDescription = Null();
+    }
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -56,6 +56,8 @@ void TFBCustomDataSet::ReadRecordOf(TRecordBuffer Buffer, const std::function<vo
 
 bool TFBCustomDataSet::FilterAccepts(TRecordBuffer Buffer) {
     bool Accept = true;
+    // A filter may name calculated fields: the record's are worked out first.
+    if (CalcFieldsSize() > 0) TDataSet::GetCalcFields(Buffer);
     ReadRecordOf(Buffer, [&] {
         if (FFilterExpr) Accept = FFilterExpr->EvaluateBoolean();
         if (Accept && OnFilterRecord()) OnFilterRecord()(this, Accept);

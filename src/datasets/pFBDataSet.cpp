@@ -601,6 +601,8 @@ void TpFBDataSet::ApplyColumnInfo(TField* Fld) {
     if (!Info) return;
     if (auto* M = dynamic_cast<TFBMemoField*>(Fld); M && Memo) M->SetCharacterSet(Info->CharacterSetId);
     const AnsiString Default = FastTrim(Info->DefaultText);
+    if (auto* S = dynamic_cast<TFBStringField*>(Fld); S && P.Contains(pfImportDefaultValues))
+        S->SetDefaultIsEmptyString(Info->DefaultIsEmptyString);
     if (P.Contains(pfImportDefaultValues) && !Default.empty() && DefaultExpression(Fld->FieldName()).empty()) {
         AnsiString Expr = Default;
         if (dynamic_cast<TNumericField*>(Fld) || Fld->DataType() == ftBCD) {
@@ -672,6 +674,10 @@ void TpFBDataSet::ApplyDefaultValues() {
     for (Integer I = 0; I < FieldCount(); ++I) {
         TField* F = Fields()->Fields(I);
         if (O->WhenGetGenID() != wgNever && F->FieldName() == KeyName) continue;
+        if (auto* S = dynamic_cast<TFBStringField*>(F); S && S->DefaultIsEmptyString()) {
+            S->SetAsString("");
+            continue;
+        }
         if (auto* G = dynamic_cast<TFBGuidField*>(F)) {
             if (AutoGenerateGuid(F->FieldName())) G->SetAsGuid(NewGUID());
             continue;

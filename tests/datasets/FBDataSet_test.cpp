@@ -1801,4 +1801,49 @@ TEST_F(FBDataSetTest, ArrayFieldsReadAndWriteWholeArraysThroughTheDataSet) {
     Db->DefaultTransaction()->Commit();
 }
 
+// ---- calculated fields in a filter, a local sort kept across re-opening -----------------------------
+
+TEST_F(FBDataSetTest, AFilterCanNameACalculatedField) {
+    TFBDatabase* Db = Connect(DB1());
+    TFBDataSet* Ds = NewDataSet(Db, "SELECT ID FROM MANY ORDER BY ID");
+    auto* Id = new TFBIntegerField(Ds);
+    Id->SetFieldName("ID");
+    Id->SetDataSet(Ds);
+    auto* Twice = new TFBIntegerField(Ds);
+    Twice->SetFieldName("TWICE");
+    Twice->SetFieldKind(fkCalculated);
+    Twice->SetDataSet(Ds);
+    Ds->OnCalcFields = [&](TDataSet*) { Twice->SetAsInteger(Id->AsInteger() * 2); };
+    Ds->SetFilter("TWICE > 96 or TWICE = 2");
+    Ds->SetFiltered(true);
+    Ds->Open();
+    AnsiString Ids;
+    for (; !Ds->Eof(); Ds->Next()) Ids += Id->AsString() + " ";
+    EXPECT_EQ(Ids, "1 49 50 ");
+}
+
+TEST_F(FBDataSetEditTest, APersistentLocalSortIsMadeAgainAfterReopening) {
+    Ds->Open();
+    Ds->DoSort({TVarRec("AMOUNT")}, {false});
+    EXPECT_EQ(Ids(), "5 4 3 2 1 ");
+    Ds->Close();
+    Ds->Open();
+    EXPECT_EQ(Ids(), "1 2 3 4 5 ");   // not kept: the server's order
+    EXPECT_FALSE(Ds->LocallySorted());
+    Ds->SetOptions(Ds->Options() + TpFBDsOptions{poPersistentSorting});
+    Ds->DoSort({TVarRec("AMOUNT")}, {false});
+    Ds->Last();
+    Ds->Close();
+    Ds->Open();
+    EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 5);   // sorted again, on the first record
+    EXPECT_EQ(Ids(), "5 4 3 2 1 ");
+    EXPECT_EQ(Ds->SortFieldsText(), "AMOUNT");
+    // A new select without the sort field drops the sort.
+    Ds->Close();
+    Ds->SelectSQL()->SetText("SELECT ID, NAME FROM EDIT ORDER BY ID");
+    Ds->Open();
+    EXPECT_EQ(Ids(), "1 2 3 4 5 ");
+    EXPECT_FALSE(Ds->LocallySorted());
+}
+
 }  // namespace

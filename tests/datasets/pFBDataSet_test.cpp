@@ -26,6 +26,7 @@ public:
             "CREATE TABLE DEFS (ID INTEGER, D DATE, S VARCHAR(20), N INTEGER, G CHAR(38));"
             "CREATE GENERATOR GEN_DEFS_ID;"
             "CREATE DOMAIN DBOOLEAN AS SMALLINT DEFAULT 0;"
+            "CREATE TABLE EMPTYDEF (ID INTEGER NOT NULL, S VARCHAR(10) DEFAULT '' NOT NULL, T VARCHAR(10));"
             "CREATE TABLE ATTRS (ID INTEGER NOT NULL, QTY INTEGER DEFAULT 5, NAME VARCHAR(10) DEFAULT \"yok\", "
             "  FLAG DBOOLEAN, TOTAL COMPUTED BY (QTY * 2));"
             "CREATE TABLE FB$DATASETS_INFO (DS_ID INTEGER NOT NULL, DESCRIPTION VARCHAR(40), "
@@ -244,6 +245,30 @@ TEST_F(pFBDataSetTest, ColumnMetadataGivesDefaultsBooleanFieldsAndRequiredAndRea
     EXPECT_FALSE(Ds->FieldByName("QTY")->Required());
     EXPECT_TRUE(Ds->FieldByName("TOTAL")->ReadOnly());  // computed
     EXPECT_FALSE(Ds->FieldByName("QTY")->ReadOnly());
+}
+
+TEST_F(pFBDataSetTest, AnEmptyTextDefaultStartsANewRecordWithTheEmptyText) {
+    TpFBDataSet* Ds = NewDataSet("select * from EMPTYDEF");
+    Ds->InsertSQL()->SetText("insert into EMPTYDEF (ID, S, T) values (?ID, ?S, ?T)");
+    Ds->Open();
+    EXPECT_TRUE(dynamic_cast<TFBStringField*>(Ds->FieldByName("S"))->DefaultIsEmptyString());
+    EXPECT_FALSE(dynamic_cast<TFBStringField*>(Ds->FieldByName("T"))->DefaultIsEmptyString());
+    Ds->Append();
+    EXPECT_FALSE(Ds->FieldByName("S")->IsNull());   // NOT NULL: the empty text itself
+    EXPECT_EQ(Ds->FieldByName("S")->AsString(), "");
+    EXPECT_TRUE(Ds->FieldByName("T")->IsNull());
+    Ds->FieldByName("ID")->SetAsInteger(1);
+    Ds->Post();   // the server takes it
+    EXPECT_EQ(Ds->RecordCount(), 1);
+    // Without imported defaults the flag is not taken.
+    Ds->Close();
+    Ds->SetPrepareOptions(Ds->PrepareOptions() - TpPrepareOptions{pfImportDefaultValues});
+    Ds->Open();
+    EXPECT_FALSE(dynamic_cast<TFBStringField*>(Ds->FieldByName("S"))->DefaultIsEmptyString());
+    Ds->Append();
+    EXPECT_TRUE(Ds->FieldByName("S")->IsNull());
+    Ds->Cancel();
+    FDB->Execute("DELETE FROM EMPTYDEF");
 }
 
 TEST_F(pFBDataSetTest, AFailingInsertRaisesAndLeavesTheRecordInInsertState) {
