@@ -9,6 +9,7 @@
 // properties of those cells (texts stay).
 #include "grid/BaseGrid.h"
 #include "grid/ExtGridParts.h"
+#include "grid/EsgDD.h"
 #include "grid/GridRowMap.h"
 #include "platform/ui/ThemeParts.h"
 
@@ -621,6 +622,11 @@ using TComboChangeEvent = std::function<void(TObject* Sender, Integer ACol, Inte
                                              const AnsiString& ASelection)>;
 using TComboObjectChangeEvent = std::function<void(TObject* Sender, Integer ACol, Integer ARow, Integer AItemIndex,
                                                    const AnsiString& ASelection, TObject* AObject)>;
+using TOleDropEvent = std::function<void(TObject* Sender, Integer ARow, Integer ACol, const AnsiString& Data, bool& Allow)>;
+using TOleDroppedEvent = std::function<void(TObject* Sender, TGridRect Selection)>;
+using TOleDropColEvent = std::function<void(TObject* Sender, Integer ARow, Integer ACol, Integer DropCol)>;
+using TOleDragOverEvent = std::function<void(TObject* Sender, Integer ARow, Integer ACol, bool& Allow)>;
+using TOleDragStopEvent = std::function<void(TObject* Sender, Integer OLEEffect)>;
 using TSelectionResizeEvent = std::function<void(TObject* Sender, TGridRect OrigSelection, TGridRect NewSelection)>;
 using TControlEvent = std::function<void(TObject* Sender, Integer ARow, Integer ACol, const AnsiString& CtrlID,
                                          const AnsiString& CtrlType, const AnsiString& CtrlVal)>;
@@ -1358,6 +1364,21 @@ public:
     TMoveAllowEvent OnRowMove;
     TSelectionResizeEvent OnSelectionResize;
     TSelectionResizeEvent OnSelectionResized;
+
+    // --- drag and drop (ExtGridDragDrop.cpp). A drag runs to its end inside these
+    // calls; the result is the effect the target took, DROPEFFECT_NONE when cancelled.
+    Integer StartTextDoDrag(const AnsiString& Text, const AnsiString& RTF, Integer AllowedEffects);
+    Integer StartColumnDoDrag(Integer Column, Integer AllowedEffects);
+    bool DropTargetRegistered() const { return FDropTarget != nullptr; }
+    TGridRect DragRect() const { return FDragRect; }
+    TOleDropEvent OnOleDrag;          // data: the pressed cell's text
+    TClickCellEvent OnOleDragStart;
+    TOleDragStopEvent OnOleDragStop;
+    TOleDropEvent OnOleDrop;          // files: ARow = ACol = -1, data the file name
+    TOleDroppedEvent OnOleDropped;
+    TOleDropColEvent OnOleDropCol;
+    TOleDropEvent OnOleDropFile;
+    TOleDragOverEvent OnOleDragOver;
     // Column widths from the content (text as painted plus the cell graphic) and Extra.
     void SizeColumnToContent(Integer ACol, Integer Extra);
     void SizeColumnsToContent(bool DoFixedCols, Integer Extra);
@@ -1748,12 +1769,33 @@ private:
     std::unique_ptr<TFloatingFooter> FFloatingFooter = std::make_unique<TFloatingFooter>(this);
     std::unique_ptr<TSearchFooter> FSearchFooter = std::make_unique<TSearchFooter>();
     std::unique_ptr<TGrouping> FGrouping = std::make_unique<TGrouping>();
-    std::unique_ptr<TDragDropSettings> FDragDropSettings = std::make_unique<TDragDropSettings>();
+    std::unique_ptr<TDragDropSettings> FDragDropSettings = std::make_unique<TDragDropSettings>(this);
     std::unique_ptr<TDragScrollOptions> FDragScrollOptions = std::make_unique<TDragScrollOptions>();
     std::unique_ptr<TBalloonSettings> FBalloon = std::make_unique<TBalloonSettings>();
     TFooterPanel* FFooterPanel = new TFooterPanel(this);   // owned as a component
     TSearchPanel* FSearchPanel = new TSearchPanel(this);
     std::vector<std::pair<Integer, Integer>> FFooterKinds;   // (column, kind)
+
+    // drag and drop (ExtGridDragDrop.cpp)
+    friend class TDragDropSettings;
+    friend class TGridDropTarget;
+    std::unique_ptr<TESGDropTarget> FDropTarget;   // while DragDropSettings.OleDropTarget
+    TGridRect FDragRect;                           // the cells of the running text drag
+    bool FDragPending = false;                     // a press that starts a drag once it moves
+    Integer FDragTicks = 0;                        // horizontal drag scrolling every other move
+    TPanel* FDropMarkers[3] = {nullptr, nullptr, nullptr};   // row marker, column markers above and below
+    void DropTargetChanged();
+    TPanel* DropMarker(Integer Index);
+    void ShowDropMarker(Integer Index, Integer X, Integer Y);
+    void HideDropMarkers();
+    void OleDragMove(TPoint P, bool& Allow, Byte Formats);
+    void OleDropText(TPoint P, const AnsiString& Text);
+    void OleDropRTF(TPoint P, const AnsiString& RTF);
+    void OleDropCol(TPoint P, Integer Column);
+    void OleDropFiles(TPoint P, const std::vector<AnsiString>& Files);
+    bool PendingDragPress(TGridCoord C, Integer X);
+    bool PendingDragMove(TShiftState Shift, Integer X, Integer Y);
+    void PendingDragRelease(TShiftState Shift);
     bool ColumnNumber(Integer ACol, Integer ARow, bool Hidden, Double& Value);
 
     // mouse state (ExtGridMouse.cpp)

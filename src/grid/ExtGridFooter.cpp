@@ -197,14 +197,14 @@ void TDragDropSettings::Assign(TPersistent* Source) {
     if (!S) return TPersistent::Assign(Source);
     FOleAcceptText = S->FOleAcceptText;
     FOleAcceptFiles = S->FOleAcceptFiles;
-    FOleDropTarget = S->FOleDropTarget;
     FOleDropSource = S->FOleDropSource;
-    FOleDropRTF = S->FOleDropRTF;
+    SetOleDropRTF(S->FOleDropRTF);
     FOleEntireRows = S->FOleEntireRows;
     FOleRemoveRows = S->FOleRemoveRows;
     FOleInsertRows = S->FOleInsertRows;
     FOleCopyAlways = S->FOleCopyAlways;
     FOleColumnDragDrop = S->FOleColumnDragDrop;
+    SetOleDropTarget(S->FOleDropTarget);
 }
 
 void TDragScrollDelays::Assign(TPersistent* Source) {

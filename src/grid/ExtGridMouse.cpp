@@ -247,6 +247,12 @@ bool TExtStringGrid::LeftPress(TShiftState Shift, Integer X, Integer Y) {
         return false;
     }
 
+    // A press on the selection (or a header) waits to see whether it becomes a drag.
+    if (PendingDragPress(C, X)) {
+        if (OnClickCell) OnClickCell(this, C.Y, C.X);
+        return false;
+    }
+
     // Disjunct row and column marks.
     if (!FixedCell) {
         if (FMouseActions->DisjunctRowSelect() && !(RC == 0 && FMouseActions->HotmailRowSelect())) {
@@ -380,6 +386,7 @@ void TExtStringGrid::MouseMove(TShiftState Shift, Integer X, Integer Y) {
         FixedSizingMove(X, Y);
         return;
     }
+    if (PendingDragMove(Shift, X, Y)) return;
     const TGridRect Before = Selection();
     if (FSelectStartRow >= 0 && Shift.Contains(ssLeft)) {
         const TGridCoord C = MouseCoord(std::min(X, std::max(0, FixedWidth() - 1)), Y);
@@ -651,6 +658,7 @@ void TExtStringGrid::MouseUp(TMouseButton Button, TShiftState Shift, Integer X, 
     const bool Moved = FMovedOrSized;
     const bool WasEditing = EditorMode();
     FSelectStartRow = FSelectStartCol = -1;
+    PendingDragRelease(Shift);
     if (ButtonRelease(X, Y)) {
         TBaseGrid::MouseUp(Button, Shift, X, Y);
         return;

@@ -100,17 +100,26 @@ public:
 
 class TDragDropSettings : public TPersistent {
 public:
+    explicit TDragDropSettings(TExtStringGrid* AGrid = nullptr) : FGrid(AGrid) {}
     void Assign(TPersistent* Source) override;
+    // True makes the grid take drops, False stops it (ExtGridDragDrop.cpp).
+    bool OleDropTarget() const { return FOleDropTarget; }
+    void SetOleDropTarget(bool Value);
+    // Rich text drops are taken as rich text, in every grid.
+    bool OleDropRTF() const { return FOleDropRTF; }
+    void SetOleDropRTF(bool Value);
     EXTPART_OPTION(bool, OleAcceptText, true)
     EXTPART_OPTION(bool, OleAcceptFiles, true)
-    EXTPART_OPTION(bool, OleDropTarget, false)
     EXTPART_OPTION(bool, OleDropSource, false)
-    EXTPART_OPTION(bool, OleDropRTF, false)
     EXTPART_OPTION(bool, OleEntireRows, false)
     EXTPART_OPTION(bool, OleRemoveRows, false)
     EXTPART_OPTION(bool, OleInsertRows, false)
     EXTPART_OPTION(bool, OleCopyAlways, false)
     EXTPART_OPTION(bool, OleColumnDragDrop, false)
+private:
+    TExtStringGrid* FGrid;
+    bool FOleDropTarget = false;
+    bool FOleDropRTF = false;
 };
 
 class TDragScrollDelays : public TPersistent {

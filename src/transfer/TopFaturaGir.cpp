@@ -112,11 +112,15 @@ TTopFaturaGirForm::TTopFaturaGirForm(TComponent* AOwner, const TInvoiceKind& AKi
     Options.Include(goColSizing);
     OENDEKS->SetOptions(Options);
     OENDEKS->SetFixedFooters(1);
+    OENDEKS->FloatingFooter()->SetVisible(true);
     OENDEKS->SetFloatFormat("%.2f");
     for (Integer C = 0; C < 10; ++C) OENDEKS->SetColWidths(C, ColumnWidths[C]);
     OENDEKS->FixedFont()->SetStyle(TFontStyles{fsBold});
     OENDEKS->SetFixedAsButtons(true);
     OENDEKS->SetMultilinecells(true);
+    OENDEKS->DragDropSettings()->SetOleDropSource(true);
+    OENDEKS->DragDropSettings()->SetOleCopyAlways(true);
+    OENDEKS->DragDropSettings()->SetOleColumnDragDrop(true);
     OENDEKS->Bands()->SetActive(true);
     OENDEKS->SetActiveRowShow(true);
     OENDEKS->SetActiveRowColor(MarkColor);

@@ -106,6 +106,7 @@ TZemtarInvoiceScreen::TZemtarInvoiceScreen(TComponent* AOwner, const TInvoiceScr
     OENDEKS->SetFixedCols(1);
     OENDEKS->SetFixedRows(1);
     OENDEKS->SetFixedFooters(1);
+    OENDEKS->FloatingFooter()->SetVisible(true);
     TGridOptions Opts = OENDEKS->Options();
     Opts.Include(goEditing);
     OENDEKS->SetOptions(Opts);
@@ -113,6 +114,9 @@ TZemtarInvoiceScreen::TZemtarInvoiceScreen(TComponent* AOwner, const TInvoiceScr
     for (Integer C = 0; C < InvoiceGridCols; ++C) OENDEKS->SetColWidths(C, ColWidths[C]);
     OENDEKS->SetFixedAsButtons(true);
     OENDEKS->Bands()->SetActive(true);
+    OENDEKS->DragDropSettings()->SetOleDropSource(true);
+    OENDEKS->DragDropSettings()->SetOleCopyAlways(true);
+    OENDEKS->DragDropSettings()->SetOleColumnDragDrop(true);
     OENDEKS->SetActiveCellColor(RGB(235, 84, 75));
     OENDEKS->SetSelectionColor(clWhite);
     OENDEKS->SetSelectionColorTo(clInfoBk);

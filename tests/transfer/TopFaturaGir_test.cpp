@@ -19,6 +19,13 @@ TEST_F(BulkInvoiceScreen, IsBuiltAsSpecified) {
     EXPECT_EQ(G->ColCount(), 10);
     EXPECT_EQ(G->FixedCols(), 3);
     EXPECT_EQ(G->RowCount(), 2);
+    // The footer row floats; the grid drags copies and columns out.
+    EXPECT_TRUE(G->FloatingFooter()->Visible());
+    EXPECT_EQ(G->FixedFooters(), 1);
+    EXPECT_TRUE(G->DragDropSettings()->OleDropSource());
+    EXPECT_TRUE(G->DragDropSettings()->OleCopyAlways());
+    EXPECT_TRUE(G->DragDropSettings()->OleColumnDragDrop());
+    EXPECT_FALSE(G->DragDropSettings()->OleDropTarget());
 }
 
 TEST_F(BulkInvoiceScreen, ShowSetsTodayTheYearAndTheModifyingStatements) {

@@ -53,6 +53,10 @@ TEST_F(ElectricityInvoiceScreen, StartsHiddenWithTheDefaults) {
     EXPECT_FALSE(F->OENDEKS->Visible());
     EXPECT_EQ(F->OENDEKS->ColCount(), 12);
     EXPECT_EQ(F->OENDEKS->RowCount(), 2);
+    EXPECT_TRUE(F->OENDEKS->FloatingFooter()->Visible());
+    EXPECT_TRUE(F->OENDEKS->DragDropSettings()->OleDropSource());
+    EXPECT_TRUE(F->OENDEKS->DragDropSettings()->OleCopyAlways());
+    EXPECT_TRUE(F->OENDEKS->DragDropSettings()->OleColumnDragDrop());
 }
 
 TEST_F(ElectricityInvoiceScreen, ShowSetsTheDates) {

@@ -555,6 +555,9 @@ bool TControl::QtEvent(QEvent* E) {
             }
             return true;
         }
+        case QEvent::DragLeave:
+            if (OnDataDragLeave) GuardedCall(this, [&] { OnDataDragLeave(this); });
+            return true;
         case QEvent::Drop: {
             auto* D = static_cast<QDropEvent*>(E);
             Integer Effect = DropEffectsOf(D->possibleActions());

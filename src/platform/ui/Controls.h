@@ -159,6 +159,7 @@ public:
     TNotifyEvent OnResize;
     TDataDragEvent OnDataDragOver;
     TDataDragEvent OnDataDrop;
+    TNotifyEvent OnDataDragLeave;   // a drag that was over the control left it
 
     // Accepts dropped data (fires OnDataDragOver / OnDataDrop).
     void SetDropTarget(bool Value);

@@ -3,8 +3,14 @@
 #include "platform/ui/DragDrop_p.h"
 #include "platform/ui/UiPrivate_p.h"
 
+#include <QApplication>
 #include <QDrag>
+#include <QDragEnterEvent>
+#include <QDragLeaveEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
 #include <QMimeData>
+#include <QUrl>
 #include <QWidget>
 
 #include <mutex>
@@ -73,6 +79,67 @@ AnsiString TDataObject::AsText() const {
 
 void TDataObject::SetAsText(const AnsiString& Text) { FData[CF_TEXT] = Text; }
 
+namespace {
+
+constexpr size_t kDropFilesSize = 20;   // offset, point (2), non-client flag, wide flag
+
+void PutLong(std::string& B, size_t At, uint32_t V) {
+    for (size_t I = 0; I < 4; ++I) B[At + I] = static_cast<char>((V >> (8 * I)) & 0xFF);
+}
+
+uint32_t GetLong(const std::string& B, size_t At) {
+    uint32_t V = 0;
+    for (size_t I = 0; I < 4; ++I) V |= uint32_t(static_cast<unsigned char>(B[At + I])) << (8 * I);
+    return V;
+}
+
+}  // namespace
+
+void TDataObject::SetFiles(const std::vector<AnsiString>& Names) {
+    std::string B(kDropFilesSize, '\0');
+    PutLong(B, 0, kDropFilesSize);
+    PutLong(B, 16, 1);
+    for (const AnsiString& N : Names) {
+        for (char16_t C : AnsiToWide(N)) {
+            B += static_cast<char>(C & 0xFF);
+            B += static_cast<char>(C >> 8);
+        }
+        B.append(2, '\0');
+    }
+    B.append(2, '\0');
+    FData[CF_HDROP] = B;
+}
+
+std::vector<AnsiString> TDataObject::Files() const {
+    std::vector<AnsiString> Names;
+    auto It = FData.find(CF_HDROP);
+    if (It == FData.end() || It->second.size() < kDropFilesSize) return Names;
+    const std::string& B = It->second;
+    const bool Wide = GetLong(B, 16) != 0;
+    // A list offset or name that runs past the block ends the list; nothing is read beyond it.
+    size_t P = GetLong(B, 0);
+    while (P < B.size()) {
+        if (Wide) {
+            std::u16string W;
+            while (P + 1 < B.size()) {
+                const char16_t C = char16_t(static_cast<unsigned char>(B[P]) | (static_cast<unsigned char>(B[P + 1]) << 8));
+                P += 2;
+                if (C == 0) break;
+                W += C;
+            }
+            if (W.empty()) break;
+            Names.push_back(WideToAnsi(W));
+        } else {
+            const size_t End = B.find('\0', P);
+            const size_t Stop = End == std::string::npos ? B.size() : End;
+            if (Stop == P) break;
+            Names.push_back(B.substr(P, Stop - P));
+            P = Stop + 1;
+        }
+    }
+    return Names;
+}
+
 std::vector<Word> TDataObject::Formats() const {
     std::vector<Word> L;
     for (auto& P : FData) L.push_back(P.first);
@@ -102,9 +169,31 @@ std::string ToUtf16Bytes(const QString& Q) {
 
 }  // namespace
 
+namespace {
+
+// Rich text travels under the name other programs know it by.
+const QString kRtfMime = QStringLiteral("text/rtf");
+Word RtfFormat() {
+    static const Word F = RegisterClipboardFormat("Rich Text Format");
+    return F;
+}
+
+}  // namespace
+
 QMimeData* DataObjectToMime(const TDataObject& Data) {
     auto* M = new QMimeData();
     for (Word F : Data.Formats()) {
+        if (F == CF_HDROP) {
+            QList<QUrl> Urls;
+            for (const AnsiString& N : Data.Files()) Urls << QUrl::fromLocalFile(ToQ(N));
+            M->setUrls(Urls);
+            continue;
+        }
+        if (F == RtfFormat()) {
+            std::string R = Data.GetData(F);
+            while (!R.empty() && R.back() == '\0') R.pop_back();
+            M->setData(kRtfMime, QByteArray::fromStdString(R));
+        }
         if (F == CF_TEXT || F == CF_UNICODETEXT) {
             // The Unicode text, when there is one, holds every character.
             M->setText(Data.HasFormat(CF_UNICODETEXT) && Data.GetData(CF_UNICODETEXT).size() > 1
@@ -125,6 +214,11 @@ void MimeToDataObject(const QMimeData* Mime, TDataObject& Data) {
         Data.SetAsText(FromQ(Mime->text()));
         Data.SetData(CF_UNICODETEXT, ToUtf16Bytes(Mime->text()));
     }
+    if (Mime->hasFormat(kRtfMime)) Data.SetData(RtfFormat(), Mime->data(kRtfMime).toStdString());
+    std::vector<AnsiString> Files;
+    for (const QUrl& U : Mime->urls())
+        if (U.isLocalFile()) Files.push_back(FromQ(U.toLocalFile()));
+    if (!Files.empty()) Data.SetFiles(Files);
     for (const QString& F : Mime->formats()) {
         if (!F.startsWith(kMimePrefix)) continue;
         QByteArray Name = QByteArray::fromPercentEncoding(F.mid(kMimePrefix.size()).toUtf8());
@@ -133,19 +227,69 @@ void MimeToDataObject(const QMimeData* Mime, TDataObject& Data) {
     }
 }
 
-Integer DoDragDrop(TControl* Source, const TDataObject& Data, Integer AllowedEffects) {
-    if (!Source || !Source->Widget()) return DROPEFFECT_NONE;
-    auto* Drag = new QDrag(Source->Widget());
-    Drag->setMimeData(DataObjectToMime(Data));
+namespace {
+
+TDragHandler& DragHandler() {
+    static TDragHandler H;
+    return H;
+}
+
+Qt::DropActions ActionsOf(Integer Effects) {
     Qt::DropActions A;
-    if (AllowedEffects & DROPEFFECT_COPY) A |= Qt::CopyAction;
-    if (AllowedEffects & DROPEFFECT_MOVE) A |= Qt::MoveAction;
-    if (AllowedEffects & DROPEFFECT_LINK) A |= Qt::LinkAction;
-    Qt::DropAction R = Drag->exec(A);
-    switch (R) {
+    if (Effects & DROPEFFECT_COPY) A |= Qt::CopyAction;
+    if (Effects & DROPEFFECT_MOVE) A |= Qt::MoveAction;
+    if (Effects & DROPEFFECT_LINK) A |= Qt::LinkAction;
+    return A;
+}
+
+Integer EffectOf(Qt::DropAction A) {
+    switch (A) {
         case Qt::CopyAction: return DROPEFFECT_COPY;
         case Qt::MoveAction: return DROPEFFECT_MOVE;
         case Qt::LinkAction: return DROPEFFECT_LINK;
         default: return DROPEFFECT_NONE;
     }
+}
+
+Qt::KeyboardModifiers ModifiersOf(TShiftState Shift) {
+    Qt::KeyboardModifiers M;
+    if (Shift.Contains(ssShift)) M |= Qt::ShiftModifier;
+    if (Shift.Contains(ssCtrl)) M |= Qt::ControlModifier;
+    if (Shift.Contains(ssAlt)) M |= Qt::AltModifier;
+    return M;
+}
+
+}  // namespace
+
+void SetDragHandler(TDragHandler Handler) { DragHandler() = std::move(Handler); }
+
+Integer DeliverDrop(TControl* Target, Integer X, Integer Y, const TDataObject& Data, Integer AllowedEffects,
+                    TShiftState Shift) {
+    if (!Target || !Target->Widget()) return DROPEFFECT_NONE;
+    QWidget* W = Target->Widget();
+    std::unique_ptr<QMimeData> Mime(DataObjectToMime(Data));
+    const QPoint P(X, Y);
+    const Qt::DropActions A = ActionsOf(AllowedEffects);
+    const Qt::KeyboardModifiers M = ModifiersOf(Shift);
+    QDragEnterEvent Enter(P, A, Mime.get(), Qt::LeftButton, M);
+    QApplication::sendEvent(W, &Enter);
+    if (!Enter.isAccepted()) return DROPEFFECT_NONE;
+    QDragMoveEvent Move(P, A, Mime.get(), Qt::LeftButton, M);
+    QApplication::sendEvent(W, &Move);
+    if (!Move.isAccepted()) {
+        QDragLeaveEvent Leave;
+        QApplication::sendEvent(W, &Leave);
+        return DROPEFFECT_NONE;
+    }
+    QDropEvent Drop(QPointF(P), A, Mime.get(), Qt::LeftButton, M);
+    QApplication::sendEvent(W, &Drop);
+    return Drop.isAccepted() ? EffectOf(Drop.dropAction()) : DROPEFFECT_NONE;
+}
+
+Integer DoDragDrop(TControl* Source, const TDataObject& Data, Integer AllowedEffects) {
+    if (DragHandler()) return DragHandler()(Source, Data, AllowedEffects);
+    if (!Source || !Source->Widget()) return DROPEFFECT_NONE;
+    auto* Drag = new QDrag(Source->Widget());
+    Drag->setMimeData(DataObjectToMime(Data));
+    return EffectOf(Drag->exec(ActionsOf(AllowedEffects)));
 }

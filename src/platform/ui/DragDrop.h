@@ -3,12 +3,14 @@
 // CF_TEXT is code page 1254 text; other formats are registered by name.
 #include "platform/ui/Controls.h"
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
 constexpr Word CF_TEXT = 1;
 constexpr Word CF_UNICODETEXT = 13;
+constexpr Word CF_HDROP = 15;   // dropped files
 
 // The number of a named format; the same name always gives the same number (>= 0xC000).
 Word RegisterClipboardFormat(const AnsiString& Name);
@@ -24,6 +26,10 @@ public:
     std::string GetData(Word Format) const;   // "" when absent
     AnsiString AsText() const;                 // CF_TEXT, or the Unicode text converted
     void SetAsText(const AnsiString& Text);    // CF_TEXT
+    // CF_HDROP: a file-list header (names at offset 20, wide flag in the fifth
+    // field) and zero-terminated names ended by an empty one.
+    void SetFiles(const std::vector<AnsiString>& Names);   // wide names
+    std::vector<AnsiString> Files() const;                 // empty when none can be read
     std::vector<Word> Formats() const;
     void Clear() { FData.clear(); }
     bool Empty() const { return FData.empty(); }
@@ -33,4 +39,16 @@ private:
 };
 
 // Starts dragging Data from Source; returns the effect the target took (DROPEFFECT_*).
+// Runs the installed drag handler when there is one, else the desktop's drag.
 Integer DoDragDrop(TControl* Source, const TDataObject& Data, Integer AllowedEffects);
+
+// Replaces the desktop's drag loop (nullptr restores it): tests carry a drag to a
+// control of their choice with DeliverDrop.
+using TDragHandler = std::function<Integer(TControl* Source, const TDataObject& Data, Integer AllowedEffects)>;
+void SetDragHandler(TDragHandler Handler);
+
+// Carries a drag to Target as the desktop does: enter and move at (X, Y) in
+// Target's client coordinates, then the drop there with Shift held. Returns the
+// effect the target took (DROPEFFECT_NONE when it refused the drag or the drop).
+Integer DeliverDrop(TControl* Target, Integer X, Integer Y, const TDataObject& Data, Integer AllowedEffects,
+                    TShiftState Shift = TShiftState());

@@ -1,0 +1,274 @@
+// TExtStringGrid: drag and drop with other grids and programs: starting a drag of
+// the selection or of a column, and the drop target that pastes text, takes rich
+// text, reports dropped columns and imports a dropped CSV or spreadsheet file.
+#include "grid/ExtGrid.h"
+
+#include "platform/ui/ExtCtrls.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace {
+
+constexpr Integer DragThreshold = 3;   // pixels a press must move before a drag starts
+
+}  // namespace
+
+class TGridDropTarget : public TESGDropTarget {
+public:
+    explicit TGridDropTarget(TExtStringGrid* AGrid) : TESGDropTarget(AGrid), FGrid(AGrid) {}
+
+protected:
+    void DropText(TPoint P, const AnsiString& Text) override { FGrid->OleDropText(P, Text); }
+    void DropCol(TPoint P, Integer Column) override { FGrid->OleDropCol(P, Column); }
+    void DropRTF(TPoint P, const AnsiString& RTF) override { FGrid->OleDropRTF(P, RTF); }
+    void DropFiles(TPoint P, const std::vector<AnsiString>& Files) override { FGrid->OleDropFiles(P, Files); }
+    void DragMouseMove(TPoint P, bool& Allow, Byte Formats) override { FGrid->OleDragMove(P, Allow, Formats); }
+    void DragMouseLeave() override { FGrid->HideDropMarkers(); }
+
+private:
+    TExtStringGrid* FGrid;
+};
+
+// --- the settings' setters with side effects ---------------------------------------------------
+void TDragDropSettings::SetOleDropTarget(bool Value) {
+    FOleDropTarget = Value;
+    if (FGrid) FGrid->DropTargetChanged();
+}
+
+void TDragDropSettings::SetOleDropRTF(bool Value) {
+    FOleDropRTF = Value;
+    SetRTFDropEnabled(Value);
+}
+
+void TExtStringGrid::DropTargetChanged() {
+    if (FDragDropSettings->OleDropTarget()) {
+        if (FDropTarget || ComponentState().Contains(csDesigning)) return;
+        FDropTarget = std::make_unique<TGridDropTarget>(this);
+        FDropTarget->AcceptText = FDragDropSettings->OleAcceptText();
+        FDropTarget->AcceptFiles = FDragDropSettings->OleAcceptFiles();
+    } else {
+        HideDropMarkers();
+        FDropTarget.reset();
+    }
+}
+
+// --- markers -----------------------------------------------------------------------------------
+TPanel* TExtStringGrid::DropMarker(Integer Index) {
+    TPanel*& M = FDropMarkers[size_t(Index)];
+    if (!M) {
+        M = new TPanel(this);
+        M->SetParent(this);
+        M->SetBevelOuter(bvNone);
+        M->SetColor(clBlue);
+        M->SetVisible(false);
+        // The row marker points right at the row; the column markers are upright bars.
+        if (Index == 0) M->SetBounds(0, 0, 8, 8);
+        else M->SetBounds(0, 0, 3, 8);
+    }
+    return M;
+}
+
+void TExtStringGrid::HideDropMarkers() {
+    for (TPanel* M : FDropMarkers)
+        if (M) M->SetVisible(false);
+}
+
+void TExtStringGrid::ShowDropMarker(Integer Index, Integer X, Integer Y) {
+    TPanel* M = DropMarker(Index);
+    M->SetBounds(X, Y, M->Width(), M->Height());
+    M->SetVisible(true);
+}
+
+// --- the drop target ---------------------------------------------------------------------------
+void TExtStringGrid::OleDragMove(TPoint P, bool& Allow, Byte Formats) {
+    TGridCoord C = MouseCoord(P.X, P.Y);
+    Allow = Allow && C.X >= 0 && C.Y >= 0;
+    const bool ColumnDrag = (Formats & fpColumn) != 0;
+    if (Allow && !ColumnDrag) {
+        // Near the edges the grid scrolls towards the drag.
+        const Integer FR = TBaseGrid::FixedRows(), FC = TBaseGrid::FixedCols();
+        if (C.Y == 0 && TopRow() > FR) SetTopRow(TopRow() - 1);
+        else if (C.Y == TopRow() + VisibleRowCount() && C.Y < RowCount()) SetTopRow(TopRow() + 1);
+        if (FDragTicks % 2 == 0) {
+            if (C.X == 0 && LeftCol() > FC) SetLeftCol(LeftCol() - 1);
+            else if (C.X == LeftCol() + VisibleColCount() && C.X < ColCount()) SetLeftCol(LeftCol() + 1);
+        }
+        ++FDragTicks;
+        C = MouseCoord(P.X, P.Y);
+        Allow = C.X >= 0 && C.Y >= 0;
+    }
+    const Integer FR = TBaseGrid::FixedRows(), FC = TBaseGrid::FixedCols();
+    if (Allow) {
+        if (ColumnDrag) Allow = C.Y < FR && C.X >= FC;
+        else if (C.Y < FR) Allow = RowCount() == 1 && FFixedRowAlways;
+    }
+    if (OnOleDragOver) OnOleDragOver(this, C.Y, C.X, Allow);
+    HideDropMarkers();
+    if (!Allow) return;
+    if (ColumnDrag) {
+        const TRect R = CellRect(C.X, C.Y);
+        ShowDropMarker(1, R.Left - 1, R.Top - 8 < 0 ? 0 : R.Top - 8);
+        ShowDropMarker(2, R.Left - 1, R.Bottom);
+        return;
+    }
+    Integer Rw = C.Y;
+    if (Rw == 0 && FFixedRowAlways) Rw = 1;
+    const Integer Cl = FDragDropSettings->OleEntireRows() ? FC : C.X;
+    const TRect R = CellRect(Cl, std::min(Rw, RowCount() - 1));
+    ShowDropMarker(0, std::max(0, R.Left - 10), R.Top + std::max(0, (R.Height() - 8) / 2));
+}
+
+void TExtStringGrid::OleDropText(TPoint P, const AnsiString& Text) {
+    const TGridCoord C = MouseCoord(P.X, P.Y);
+    Integer Cl = C.X, Rw = C.Y;
+    const TPoint Ext = TextExtent(Text);
+    const Integer Lines = Ext.Y + 1;
+    const Integer FC = TBaseGrid::FixedCols(), FR = TBaseGrid::FixedRows();
+    if (Options().Contains(goRowSelect)) Cl = FDragDropSettings->OleEntireRows() ? 0 : FC;
+    bool Allow = true;
+    if (OnOleDrop) OnOleDrop(this, Rw, Cl, Text, Allow);
+    if (Allow && Cl >= 0 && Rw >= 0) {
+        if (FDragDropSettings->OleRemoveRows() && Rw <= FDragRect.Top) {
+            // A move out of this grid then removes the rows where they went.
+            FDragRect.Top += Lines;
+            FDragRect.Bottom += Lines;
+            if (FMouseActions->DisjunctRowSelect() && FRowSelect.size() > size_t(Rw))
+                FRowSelect.insert(FRowSelect.begin() + Rw, size_t(Lines), Byte(0));
+        }
+        if (Rw == 0 && FFixedRowAlways && RowCount() == 1) Rw = 1;
+        if (FDragDropSettings->OleInsertRows()) {
+            const Integer Top = TopRow();
+            InsertRows(Rw, Lines);
+            if (Top > FR) SetTopRow(std::min(Top + 1, RowCount() - 1));
+        }
+        if (Rw < RowCount()) {
+            PasteText(Cl, Rw, Text);
+            TGridRect S;
+            S.Left = std::max(Cl, FC);
+            S.Top = Rw;
+            S.Bottom = std::min(Rw + Ext.Y, RowCount() - 1);
+            S.Right = std::min(ColCount() - 1, Options().Contains(goRowSelect) ? S.Left + Ext.X - FC : S.Left + Ext.X - 1);
+            S.Right = std::max(S.Right, S.Left);
+            if (S.Top >= FR) SetSelection(S);
+        }
+    }
+    HideDropMarkers();
+    if (OnOleDropped) OnOleDropped(this, Selection());
+}
+
+void TExtStringGrid::OleDropRTF(TPoint P, const AnsiString& RTF) {
+    const TGridCoord C = MouseCoord(P.X, P.Y);
+    bool Allow = true;
+    if (OnOleDrop) OnOleDrop(this, C.Y, C.X, RTF, Allow);
+    if (Allow && C.X >= 0 && C.Y >= 0) SetCells(C.X, C.Y, RTF);
+    HideDropMarkers();
+}
+
+void TExtStringGrid::OleDropCol(TPoint P, Integer Column) {
+    const TGridCoord C = MouseCoord(P.X, P.Y);
+    HideDropMarkers();
+    if (OnOleDropCol) OnOleDropCol(this, C.Y, C.X, Column);
+}
+
+void TExtStringGrid::OleDropFiles(TPoint P, const std::vector<AnsiString>& Files) {
+    HideDropMarkers();
+    if (Files.size() != 1) return;
+    const TGridCoord C = MouseCoord(P.X, P.Y);
+    const AnsiString& Name = Files.front();
+    bool Allow = true;
+    if (OnOleDropFile) OnOleDropFile(this, C.Y, C.X, Name, Allow);
+    if (!Allow) return;
+    const AnsiString Upper = UpperCase(Name);
+    if (Upper.find(".CSV") != AnsiString::npos) {
+        if (OnOleDrop) OnOleDrop(this, -1, -1, Name, Allow);
+        if (Allow) ReadCSVFile(Name);
+    }
+    if (Upper.find(".XLS") != AnsiString::npos) {
+        if (OnOleDrop) OnOleDrop(this, -1, -1, Name, Allow);
+        if (Allow) ReadWorkbookFile(Name);
+    }
+}
+
+// --- starting a drag ---------------------------------------------------------------------------
+Integer TExtStringGrid::StartTextDoDrag(const AnsiString& Text, const AnsiString& RTF, Integer AllowedEffects) {
+    TDataObject Data;
+    MakeDragData(Data, Text, -1, RTF);
+    return DoDragDrop(this, Data, AllowedEffects);
+}
+
+Integer TExtStringGrid::StartColumnDoDrag(Integer Column, Integer AllowedEffects) {
+    TDataObject Data;
+    MakeDragData(Data, AnsiString(), Column, AnsiString());
+    return DoDragDrop(this, Data, AllowedEffects);
+}
+
+// A left press that may start a drag: on a selected cell (or a header, which
+// starts a column drag) of a grid that is not edited in place.
+bool TExtStringGrid::PendingDragPress(TGridCoord C, Integer X) {
+    FDragPending = false;
+    if (!FDragDropSettings->OleDropSource() || Options().Contains(goEditing)) return false;
+    const bool Header = C.Y < TBaseGrid::FixedRows();
+    if (Header && (FMouseActions->ColSelect() || FMouseActions->AllSelect())) return false;
+    const bool Selected = !FParked && Selection().Contains(C.X, C.Y);
+    if (!Selected && !(Header && !FEnhRowColMove)) return false;
+    const TRect R = CellRect(C.X, C.Y);
+    if (Options().Contains(goColSizing) && (X - R.Left <= DragThreshold || R.Right - X <= DragThreshold)) return false;
+    FDragPending = true;
+    return true;
+}
+
+bool TExtStringGrid::PendingDragMove(TShiftState Shift, Integer X, Integer Y) {
+    if (!FDragPending || !Shift.Contains(ssLeft)) return false;
+    if (std::abs(X - FPressPoint.X) <= DragThreshold && std::abs(Y - FPressPoint.Y) <= DragThreshold) return true;
+    FDragPending = false;
+    const TGridCoord C = FPressCell;
+    bool Allow = true;
+    if (OnOleDrag) OnOleDrag(this, C.Y, C.X, Cells(C.X, C.Y), Allow);
+    if (!Allow) {
+        // Refused: the press turns into a range selection from the pressed cell.
+        TBaseGrid::MouseDown(mbLeft, Shift, FPressPoint.X, FPressPoint.Y);
+        return false;
+    }
+    if (OnOleDragStart) OnOleDragStart(this, C.Y, C.X);
+    if (C.Y < TBaseGrid::FixedRows() && FDragDropSettings->OleColumnDragDrop()) {
+        const Integer Effect = StartColumnDoDrag(C.X, DROPEFFECT_COPY | DROPEFFECT_MOVE);
+        if (Effect != DROPEFFECT_NONE && OnOleDragStop) OnOleDragStop(this, Effect);
+        return true;
+    }
+    FDragRect = Selection();
+    const Integer Effect = StartTextDoDrag(SelectionAsText(), Cells(C.X, C.Y), DROPEFFECT_COPY | DROPEFFECT_MOVE);
+    if (Effect == DROPEFFECT_MOVE) {
+        const bool Disjunct = FMouseActions->DisjunctRowSelect();
+        if (FDragDropSettings->OleRemoveRows() && Options().Contains(goRowSelect)) {
+            if (Disjunct) RemoveSelectedRows();
+            else RemoveRowsEx(FDragRect.Top, FDragRect.Bottom - FDragRect.Top + 1);
+        } else if (!FDragDropSettings->OleCopyAlways()) {
+            if (Disjunct) {
+                for (Integer R = 0; R < Integer(FRowSelect.size()) && R < RowCount(); ++R)
+                    if (FRowSelect[size_t(R)]) ClearRows(R, 1);
+            } else {
+                ClearRect(FDragRect.Left, FDragRect.Top, FDragRect.Right, FDragRect.Bottom);
+            }
+        }
+    }
+    if (Effect != DROPEFFECT_NONE && OnOleDragStop) OnOleDragStop(this, Effect);
+    return true;
+}
+
+// A press that could have dragged but did not: it selects now.
+void TExtStringGrid::PendingDragRelease(TShiftState Shift) {
+    if (!FDragPending) return;
+    FDragPending = false;
+    const TGridCoord C = FPressCell;
+    if (C.Y < TBaseGrid::FixedRows() || C.X < TBaseGrid::FixedCols()) return;
+    if (FMouseActions->DisjunctRowSelect()) {
+        const Integer R = FMouseActions->RowSelectPersistent() ? RealRowIndex(C.Y) : C.Y;
+        if (Shift.Contains(ssCtrl)) SetRowSelected(R, !RowSelected(R));
+        else {
+            ClearRowSelect();
+            SetRowSelected(R, true);
+        }
+    }
+    FocusCell(C.X, C.Y, true);
+}

@@ -1,0 +1,331 @@
+#include "grid/ExtGrid.h"
+
+#include "platform/ui/DragDrop.h"
+#include "platform/ui/Forms.h"
+#include "platform/ui/UiTestKit.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <vector>
+
+using namespace uitest;
+
+namespace {
+
+// Two grids side by side; a drag started in one is carried by the desktop's drag
+// loop stand-in to a cell of the target, with the keys the test holds.
+struct TDragForm {
+    std::unique_ptr<TForm> Form = std::make_unique<TForm>(nullptr);
+    TExtStringGrid* Source = nullptr;
+    TExtStringGrid* Target = nullptr;
+    TPoint DropCell{2, 3};
+    TShiftState DropShift;
+    Integer DragsCarried = 0;
+    AnsiString CarriedText;   // of the last drag, up to its end zero
+    Integer CarriedColumn = -1;
+
+    TDragForm() {
+        Form->SetBounds(0, 0, 1000, 400);
+        Source = MakeGrid(0);
+        Target = MakeGrid(500);
+        for (Integer R = 1; R < 6; ++R)
+            for (Integer C = 1; C < 5; ++C) Source->SetCells(C, R, "s" + IntToStr(C) + IntToStr(R));
+        Source->DragDropSettings()->SetOleDropSource(true);
+        Target->DragDropSettings()->SetOleDropTarget(true);
+        TGridOptions O = Target->Options();
+        O.Include(goEditing);
+        Target->SetOptions(O);
+        SetDragHandler([this](TControl*, const TDataObject& Data, Integer Allowed) {
+            ++DragsCarried;
+            const AnsiString T = Data.AsText();
+            CarriedText = T.substr(0, T.find('\0'));
+            CarriedColumn = DroppedColumn(Data);
+            const TRect R = Target->CellRect(DropCell.X, DropCell.Y);
+            return DeliverDrop(Target, R.Left + 5, R.Top + 5, Data, Allowed, DropShift);
+        });
+        Form->Show();
+        Settle();
+    }
+    ~TDragForm() { SetDragHandler(nullptr); }
+
+    TExtStringGrid* MakeGrid(Integer Left) {
+        auto* G = new TExtStringGrid(Form.get());
+        G->SetParent(Form.get());
+        G->SetBounds(Left, 0, 480, 300);
+        G->SetScrollBars(ssNone);
+        G->SetColCount(5);
+        G->SetRowCount(8);
+        G->SetDefaultColWidth(80);
+        return G;
+    }
+    void Send(TControl* C, QEvent::Type T, QPoint P, Qt::MouseButton B, Qt::MouseButtons Held) {
+        QWidget* W = C->Widget();
+        QMouseEvent E(T, QPointF(P), W->mapToGlobal(QPointF(P)), B, Held, Qt::NoModifier);
+        QApplication::sendEvent(W, &E);
+    }
+    QPoint In(TExtStringGrid* G, Integer ACol, Integer ARow) const {
+        const TRect R = G->CellRect(ACol, ARow);
+        return QPoint((R.Left + R.Right) / 2, (R.Top + R.Bottom) / 2);
+    }
+    // Press on a cell of the source, move far enough to start a drag, release.
+    void DragFrom(Integer ACol, Integer ARow, Integer Move = 12) {
+        const QPoint P = In(Source, ACol, ARow);
+        Send(Source, QEvent::MouseButtonPress, P, Qt::LeftButton, Qt::LeftButton);
+        Send(Source, QEvent::MouseMove, P + QPoint(Move, 0), Qt::NoButton, Qt::LeftButton);
+        Send(Source, QEvent::MouseButtonRelease, P + QPoint(Move, 0), Qt::LeftButton, Qt::NoButton);
+    }
+    void Select(TExtStringGrid* G, Integer L, Integer T, Integer R, Integer B) {
+        TGridRect S;
+        S.Left = L;
+        S.Top = T;
+        S.Right = R;
+        S.Bottom = B;
+        G->SetSelection(S);
+    }
+};
+
+// A file of given bytes in a folder of its own, removed with the folder.
+struct TTempFile {
+    std::filesystem::path Dir, Path;
+    TTempFile(const std::string& Bytes, const char* Name) {
+        char Tpl[] = "/tmp/griddropXXXXXX";
+        Dir = mkdtemp(Tpl);
+        Path = Dir / Name;
+        std::ofstream(Path, std::ios::binary) << Bytes;
+    }
+    ~TTempFile() { std::filesystem::remove_all(Dir); }
+    AnsiString Name() const { return Path.string(); }
+};
+
+Integer DropFiles(TExtStringGrid* G, const std::vector<AnsiString>& Names) {
+    TDataObject D;
+    D.SetFiles(Names);
+    const TRect R = G->CellRect(1, 1);
+    return DeliverDrop(G, R.Left + 5, R.Top + 5, D, DROPEFFECT_COPY);
+}
+
+}  // namespace
+
+TEST(ExtGridDragDrop, ASelectionDraggedToAnotherGridLandsAtTheDropCellAndIsSelectedThere) {
+    TDragForm F;
+    F.Select(F.Source, 1, 1, 2, 2);
+    Integer Stopped = -1;
+    TGridRect Dropped{};
+    F.Source->OnOleDragStop = [&](TObject*, Integer Effect) { Stopped = Effect; };
+    F.Target->OnOleDropped = [&](TObject*, TGridRect S) { Dropped = S; };
+    F.DragFrom(1, 1);
+    ASSERT_EQ(1, F.DragsCarried);
+    EXPECT_EQ("s11\ts21\r\ns12\ts22", F.CarriedText);
+    EXPECT_EQ("s11", F.Target->Cells(2, 3));
+    EXPECT_EQ("s21", F.Target->Cells(3, 3));
+    EXPECT_EQ("s12", F.Target->Cells(2, 4));
+    EXPECT_EQ("s22", F.Target->Cells(3, 4));
+    EXPECT_EQ("", F.Target->Cells(4, 3));
+    const TGridRect S = F.Target->Selection();
+    EXPECT_EQ((std::vector<Integer>{2, 3, 3, 4}), (std::vector<Integer>{S.Left, S.Top, S.Right, S.Bottom}));
+    EXPECT_EQ(S.Left, Dropped.Left);
+    EXPECT_EQ(S.Bottom, Dropped.Bottom);
+    // A move: the dragged cells are emptied in the source, the rest stays.
+    EXPECT_EQ(DROPEFFECT_MOVE, Stopped);
+    EXPECT_EQ("", F.Source->Cells(1, 1));
+    EXPECT_EQ("", F.Source->Cells(2, 2));
+    EXPECT_EQ("s31", F.Source->Cells(3, 1));
+}
+
+TEST(ExtGridDragDrop, CopiesLeaveTheSourceAsItWas) {
+    struct TCase {
+        bool CopyAlways;
+        bool Ctrl;
+        Integer Effect;
+    };
+    const TCase Cases[] = {{true, false, DROPEFFECT_MOVE}, {false, true, DROPEFFECT_COPY}};
+    for (const TCase& C : Cases) {
+        TDragForm F;
+        F.Source->DragDropSettings()->SetOleCopyAlways(C.CopyAlways);
+        if (C.Ctrl) F.DropShift = TShiftState{ssCtrl};
+        F.Select(F.Source, 1, 1, 1, 1);
+        Integer Stopped = -1;
+        F.Source->OnOleDragStop = [&](TObject*, Integer Effect) { Stopped = Effect; };
+        F.DragFrom(1, 1);
+        EXPECT_EQ(C.Effect, Stopped) << C.Ctrl;
+        EXPECT_EQ("s11", F.Source->Cells(1, 1)) << C.Ctrl;
+        EXPECT_EQ("s11", F.Target->Cells(2, 3)) << C.Ctrl;
+    }
+}
+
+TEST(ExtGridDragDrop, InsertRowsOpensRoomForEveryDroppedLine) {
+    TDragForm F;
+    F.Target->DragDropSettings()->SetOleInsertRows(true);
+    F.Target->SetCells(2, 3, "kept");
+    F.Select(F.Source, 1, 1, 2, 2);
+    F.DragFrom(1, 1);
+    EXPECT_EQ(10, F.Target->RowCount());
+    EXPECT_EQ("s11", F.Target->Cells(2, 3));
+    EXPECT_EQ("s12", F.Target->Cells(2, 4));
+    EXPECT_EQ("kept", F.Target->Cells(2, 5));
+}
+
+TEST(ExtGridDragDrop, DropsOnFixedRowsOrRefusedByTheEventChangeNothing) {
+    for (int Case = 0; Case < 2; ++Case) {
+        TDragForm F;
+        if (Case == 0) F.DropCell = TPoint{2, 0};
+        else F.Target->OnOleDragOver = [](TObject*, Integer, Integer, bool& Allow) { Allow = false; };
+        F.Select(F.Source, 1, 1, 1, 1);
+        bool Stopped = false;
+        F.Source->OnOleDragStop = [&](TObject*, Integer) { Stopped = true; };
+        F.DragFrom(1, 1);
+        EXPECT_EQ(1, F.DragsCarried) << Case;
+        EXPECT_FALSE(Stopped) << Case;   // a refused drag counts as cancelled
+        EXPECT_EQ("s11", F.Source->Cells(1, 1)) << Case;
+        EXPECT_EQ("", F.Target->Cells(2, 0)) << Case;
+        EXPECT_EQ("", F.Target->Cells(2, 3)) << Case;
+    }
+}
+
+TEST(ExtGridDragDrop, TheRowMarkerShowsLeftOfTheTargetCellWhileTheDropIsAsked) {
+    TDragForm F;
+    F.Select(F.Source, 1, 1, 1, 1);
+    bool MarkerSeen = false;
+    F.Target->OnOleDrop = [&](TObject* Sender, Integer ARow, Integer ACol, const AnsiString& Data, bool&) {
+        EXPECT_EQ(3, ARow);
+        EXPECT_EQ(2, ACol);
+        EXPECT_EQ("s11", Data);
+        auto* G = static_cast<TExtStringGrid*>(Sender);
+        const TRect Cell = G->CellRect(2, 3);
+        for (Integer I = 0; I < G->ComponentCount(); ++I)
+            if (auto* M = dynamic_cast<TPanel*>(G->Components(I)); M && M->Visible() && M->Parent() == G)
+                MarkerSeen = MarkerSeen || (M->Left() == Cell.Left - 10 && M->Top() >= Cell.Top && M->Top() < Cell.Bottom);
+    };
+    F.DragFrom(1, 1);
+    EXPECT_TRUE(MarkerSeen);
+    for (Integer I = 0; I < F.Target->ComponentCount(); ++I) {
+        auto* M = dynamic_cast<TPanel*>(F.Target->Components(I));
+        if (M && M->Parent() == F.Target) {
+            EXPECT_FALSE(M->Visible());
+        }
+    }
+}
+
+TEST(ExtGridDragDrop, AHeaderDragCarriesTheColumnAndIsReportedOnTheTargetHeader) {
+    TDragForm F;
+    F.Source->DragDropSettings()->SetOleColumnDragDrop(true);
+    F.Source->SetEnhRowColMove(false);
+    F.DropCell = TPoint{3, 0};
+    std::vector<Integer> Reported;
+    F.Target->OnOleDropCol = [&](TObject*, Integer ARow, Integer ACol, Integer DropCol) {
+        Reported = {ARow, ACol, DropCol};
+    };
+    bool Started = false;
+    F.Source->OnOleDragStart = [&](TObject*, Integer ARow, Integer ACol) { Started = ARow == 0 && ACol == 2; };
+    F.DragFrom(2, 0);
+    EXPECT_TRUE(Started);
+    EXPECT_EQ(2, F.CarriedColumn);
+    EXPECT_EQ("", F.CarriedText);
+    EXPECT_EQ((std::vector<Integer>{0, 3, 2}), Reported);
+    EXPECT_EQ("s21", F.Source->Cells(2, 1));   // the grid itself moves nothing
+}
+
+TEST(ExtGridDragDrop, APressThatDoesNotMoveFarEnoughSelectsOnRelease) {
+    TDragForm F;
+    F.Select(F.Source, 1, 1, 2, 2);
+    F.DragFrom(2, 2, 2);
+    EXPECT_EQ(0, F.DragsCarried);
+    const TGridRect S = F.Source->Selection();
+    EXPECT_EQ((std::vector<Integer>{2, 2, 2, 2}), (std::vector<Integer>{S.Left, S.Top, S.Right, S.Bottom}));
+}
+
+TEST(ExtGridDragDrop, ARefusedDragTurnsThePressIntoARangeSelection) {
+    TDragForm F;
+    F.Select(F.Source, 1, 1, 2, 2);
+    F.Source->OnOleDrag = [](TObject*, Integer, Integer, const AnsiString& Data, bool& Allow) {
+        EXPECT_EQ("s22", Data);
+        Allow = false;
+    };
+    const QPoint P = F.In(F.Source, 2, 2);
+    F.Send(F.Source, QEvent::MouseButtonPress, P, Qt::LeftButton, Qt::LeftButton);
+    F.Send(F.Source, QEvent::MouseMove, P + QPoint(12, 0), Qt::NoButton, Qt::LeftButton);
+    F.Send(F.Source, QEvent::MouseMove, F.In(F.Source, 3, 3), Qt::NoButton, Qt::LeftButton);
+    F.Send(F.Source, QEvent::MouseButtonRelease, F.In(F.Source, 3, 3), Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(0, F.DragsCarried);
+    const TGridRect S = F.Source->Selection();
+    EXPECT_EQ((std::vector<Integer>{2, 2, 3, 3}), (std::vector<Integer>{S.Left, S.Top, S.Right, S.Bottom}));
+}
+
+TEST(ExtGridDragDrop, AnEditedGridDoesNotStartDrags) {
+    TDragForm F;
+    TGridOptions O = F.Source->Options();
+    O.Include(goEditing);
+    F.Source->SetOptions(O);
+    F.Select(F.Source, 1, 1, 2, 2);
+    F.DragFrom(1, 1);
+    EXPECT_EQ(0, F.DragsCarried);
+}
+
+TEST(ExtGridDragDrop, OneDroppedCsvFileIsImportedAndOthersAreNot) {
+    TDragForm F;
+    TTempFile Csv("ad,soyad\r\nAyşe,Çelik\r\n", "liste.csv");
+    TTempFile Other("x", "notlar.txt");
+    std::vector<AnsiString> Asked;
+    F.Target->OnOleDrop = [&](TObject*, Integer ARow, Integer ACol, const AnsiString& Data, bool&) {
+        EXPECT_EQ(-1, ARow);
+        EXPECT_EQ(-1, ACol);
+        Asked.push_back(Data);
+    };
+    EXPECT_EQ(DROPEFFECT_COPY, DropFiles(F.Target, {Csv.Name(), Other.Name()}));
+    EXPECT_EQ("", F.Target->Cells(0, 0));   // two files: nothing
+    DropFiles(F.Target, {Other.Name()});
+    EXPECT_EQ("", F.Target->Cells(0, 0));
+    EXPECT_TRUE(Asked.empty());
+    DropFiles(F.Target, {Csv.Name()});
+    EXPECT_EQ("ad", F.Target->Cells(0, 0));
+    EXPECT_EQ("Çelik", F.Target->Cells(1, 1));
+    EXPECT_EQ((std::vector<AnsiString>{Csv.Name()}), Asked);
+}
+
+TEST(ExtGridDragDrop, ADroppedFileRefusedByTheEventIsNotRead) {
+    TDragForm F;
+    TTempFile Csv("a,b\r\n", "liste.csv");
+    F.Target->OnOleDropFile = [&](TObject*, Integer ARow, Integer ACol, const AnsiString& Name, bool& Allow) {
+        EXPECT_EQ(1, ARow);
+        EXPECT_EQ(1, ACol);
+        EXPECT_EQ(Csv.Name(), Name);
+        Allow = false;
+    };
+    DropFiles(F.Target, {Csv.Name()});
+    EXPECT_EQ("", F.Target->Cells(0, 0));
+}
+
+TEST(ExtGridDragDrop, WithoutTheTargetSettingTheGridTakesNoDrops) {
+    TDragForm F;
+    F.Target->DragDropSettings()->SetOleDropTarget(false);
+    EXPECT_FALSE(F.Target->DropTargetRegistered());
+    F.Select(F.Source, 1, 1, 1, 1);
+    F.DragFrom(1, 1);
+    EXPECT_EQ("", F.Target->Cells(2, 3));
+    EXPECT_EQ("s11", F.Source->Cells(1, 1));
+    // Assigning the settings registers again.
+    TDragDropSettings On;
+    On.SetOleDropTarget(true);
+    F.Target->DragDropSettings()->Assign(&On);
+    EXPECT_TRUE(F.Target->DropTargetRegistered());
+}
+
+TEST(ExtGridDragDrop, RichTextIsOfferedAndTakenOnlyWhenRichTextDropsAreOn) {
+    TDataObject Plain;
+    MakeDragData(Plain, "a", -1, "{\\rtf1 a}");
+    EXPECT_FALSE(Plain.HasFormat(CF_RTF()));
+    TDragForm F;
+    F.Target->DragDropSettings()->SetOleDropRTF(true);
+    TDataObject Rich;
+    MakeDragData(Rich, "a", -1, "{\\rtf1 a}");
+    ASSERT_TRUE(Rich.HasFormat(CF_RTF()));
+    const TRect R = F.Target->CellRect(2, 2);
+    DeliverDrop(F.Target, R.Left + 5, R.Top + 5, Rich, DROPEFFECT_COPY);
+    EXPECT_EQ("{\\rtf1 a}", F.Target->RawCells(2, 2));
+    F.Target->DragDropSettings()->SetOleDropRTF(false);
+    EXPECT_FALSE(RTFDropEnabled());
+}
