@@ -400,10 +400,6 @@ void TExtStringGrid::GetCellColor(Integer ACol, Integer ARow, TGridDrawState ASt
     if (OnGetCellColor) OnGetCellColor(this, ARow, ACol, AState, ABrush, AFont);
 }
 
-void TExtStringGrid::GetCellBorder(Integer ACol, Integer ARow, TPen* APen, TCellBorders& Borders) {
-    if (OnGetCellBorder) OnGetCellBorder(this, ARow, ACol, APen, Borders);
-}
-
 void TExtStringGrid::GetAlignment(Integer ACol, Integer ARow, TAlignment& HAlign, TVAlignment& VAlign) {
     if (ACol == 0 && FMouseActions->HotmailRowSelect()) HAlign = taCenter;
     if (OnGetAlignment) OnGetAlignment(this, ARow, ACol, HAlign, VAlign);

@@ -1402,6 +1402,18 @@ public:
     void ContractNode(Integer ARow);
     void ExpandAll();
     void ContractAll();
+
+    // --- grouping rows by a column (ExtGridGroup.cpp)
+    // Sorts by ACol (with SortSettings.AutoSortForGrouping), puts a node header above
+    // each run of equal values, a summary row under it (Grouping.Summary), and takes
+    // the column out of the grid until UnGroup.
+    virtual void Group(Integer ACol);
+    virtual void UnGroup();
+    // The same without sorting or taking the column out; several columns nest.
+    virtual void GroupInPlace(Integer ACol);
+    virtual void UngroupInPlace(Integer ACol);
+    Integer GroupColumn() const { return FGroupColumn; }   // -1 when none
+    bool IsGroupHeader(Integer ARow);
     // Rows inside nodes: the enclosing nodes' spans follow and hidden rows keep their indexes.
     void InsertChildRow(Integer ARow, Integer Position);
     void RemoveChildRow(Integer ARow);
@@ -1775,6 +1787,14 @@ private:
     TFooterPanel* FFooterPanel = new TFooterPanel(this);   // owned as a component
     TSearchPanel* FSearchPanel = new TSearchPanel(this);
     std::vector<std::pair<Integer, Integer>> FFooterKinds;   // (column, kind)
+
+    // grouping (ExtGridGroup.cpp)
+    Integer FGroupColumn = -1;
+    Integer FGroupColWidth = 0;
+    AnsiString FGroupHeaderText, FGroupFooterText;
+    void ColourGroupRow(Integer ARow, Integer ATextCol, bool Merged, TColor From, TColor To, TColor Text);
+    Integer InsertGroupHeader(Integer ARow, Integer AEnd, Integer ATextCol, const AnsiString& Value, Integer AGroupCol);
+    void RemoveGroupRow(Integer ARow);
 
     // drag and drop (ExtGridDragDrop.cpp)
     friend class TDragDropSettings;

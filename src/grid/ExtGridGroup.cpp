@@ -1,0 +1,184 @@
+// TExtStringGrid: grouping rows by the values of a column, into node groups with
+// header and summary rows, and the grouping lines of the borders.
+#include "grid/ExtGrid.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+// Node graphics of group headers carry this mark in CellValue2 and the grouped
+// column (for in-place grouping) in CellValue.
+constexpr Integer GroupHeaderMark = 1;
+
+}  // namespace
+
+bool TExtStringGrid::IsGroupHeader(Integer ARow) {
+    TCellGraphic* G = NodeGraphic(ARow);
+    return G && G->CellValue2() == GroupHeaderMark;
+}
+
+// Colours a header or summary row: the merged text cell, or the whole row.
+void TExtStringGrid::ColourGroupRow(Integer ARow, Integer ATextCol, bool Merged, TColor From, TColor To, TColor Text) {
+    if (Merged) {
+        if (From != clNone) SetColors(ATextCol, ARow, From);
+        if (To != clNone) SetColorsTo(ATextCol, ARow, To);
+        if (Text != clNone) SetFontColors(ATextCol, ARow, Text);
+    } else {
+        if (From != clNone) SetRowColor(ARow, From);
+        if (To != clNone) SetRowColorTo(ARow, To);
+        if (Text != clNone) SetRowFontColor(ARow, Text);
+    }
+}
+
+// Inserts a group header above the run of rows ARow .. AEnd and makes it their
+// node; returns the header's row. Enclosing nodes grow by the new row.
+Integer TExtStringGrid::InsertGroupHeader(Integer ARow, Integer AEnd, Integer ATextCol, const AnsiString& Value,
+                                          Integer AGroupCol) {
+    std::vector<Integer> Enclosing;
+    for (Integer N = FixedRows(); N < ARow; ++N)
+        if (IsNode(N) && N + GetNodeSpan(N) > ARow) Enclosing.push_back(N);
+    const Integer Level = HasCellProperties(0, ARow) ? GetCellProperties(0, ARow)->NodeLevel() : 0;
+    InsertRows(ARow, 1);
+    for (Integer N : Enclosing) AddToNodeSpan(N, 1);
+    if (Level > 0) GetCellProperties(0, ARow)->SetNodeLevel(Level);
+    SetCells(ATextCol, ARow, Value);
+    AddNode(RealRowIndex(ARow), AEnd - ARow + 2);
+    TCellGraphic* G = NodeGraphic(ARow);
+    G->SetCellValue(AGroupCol);
+    G->SetCellValue2(GroupHeaderMark);
+    return ARow;
+}
+
+// Removes a header or summary row; enclosing nodes shrink by it.
+void TExtStringGrid::RemoveGroupRow(Integer ARow) {
+    for (Integer N = FixedRows(); N < ARow; ++N)
+        if (IsNode(N) && N + GetNodeSpan(N) > ARow && GetNodeSpan(N) > 1) AddToNodeSpan(N, -1);
+    if (IsNode(ARow)) RemoveNode(RealRowIndex(ARow));
+    RemoveRowsEx(ARow, 1);
+}
+
+void TExtStringGrid::Group(Integer ACol) {
+    if (ACol < FixedCols() || ACol >= ColCount()) return;
+    if (FGroupColumn != -1) UnGroup();
+    BeginUpdate();
+    FGroupColumn = ACol;
+    FGroupColWidth = ColWidths(ACol);
+    FGroupHeaderText = TBaseGrid::FixedRows() > 0 ? Cells(ACol, 0) : AnsiString();
+    FGroupFooterText = FFixedFooters > 0 ? Cells(ACol, RowCount() - 1) : AnsiString();
+    if (FSortSettings->AutoSortForGrouping()) {
+        FSortSettings->SetColumn(ACol);
+        SortByColumn();
+    }
+    const TGrouping* Gr = FGrouping.get();
+    const Integer TextCol = ACol == 1 ? 2 : 1;
+    std::vector<std::pair<Integer, bool>> Merges;   // (row, header) merged after the column goes
+    Integer R = TBaseGrid::FixedRows();
+    while (R <= LastDataRow()) {
+        const AnsiString V = Cells(ACol, R);
+        Integer End = R;
+        while (End + 1 <= LastDataRow() && Cells(ACol, End + 1) == V) ++End;
+        InsertGroupHeader(R, End, TextCol, V, -1);
+        ColourGroupRow(R, TextCol, Gr->MergeHeader(), Gr->HeaderColor(), Gr->HeaderColorTo(), Gr->HeaderTextColor());
+        if (Gr->MergeHeader()) Merges.emplace_back(R, true);
+        R = End + 2;
+        if (Gr->Summary()) {
+            InsertRows(R, 1);
+            MarkSummaryRow(RealRowIndex(R));
+            ColourGroupRow(R, TextCol, Gr->MergeSummary(), Gr->SummaryColor(), Gr->SummaryColorTo(),
+                           Gr->SummaryTextColor());
+            if (Gr->MergeSummary()) Merges.emplace_back(R, false);
+            ++R;
+        }
+    }
+    RemoveCols(ACol, 1);
+    const Integer MergeCol = TextCol > ACol ? TextCol - 1 : TextCol;
+    for (const auto& [Row, Header] : Merges)
+        if (ColCount() - MergeCol > 1) MergeCells(MergeCol, Row, ColCount() - MergeCol, 1);
+    if (RowCount() > TBaseGrid::FixedRows()) SetRow(TBaseGrid::FixedRows());
+    EndUpdate();
+}
+
+void TExtStringGrid::UnGroup() {
+    if (FGroupColumn < 0) return;
+    ExpandAll();
+    BeginUpdate();
+    const Integer ACol = FGroupColumn;
+    InsertCols(ACol, 1);
+    SetColWidths(ACol, FGroupColWidth);
+    if (TBaseGrid::FixedRows() > 0) SetCells(ACol, 0, FGroupHeaderText);
+    if (FFixedFooters > 0) SetCells(ACol, RowCount() - 1, FGroupFooterText);
+    const Integer TextCol = ACol == 1 ? 2 : 1;
+    AnsiString Current;
+    Integer R = TBaseGrid::FixedRows();
+    while (R <= LastDataRow()) {
+        if (IsSummaryRow(R)) {
+            if (IsMergedCell(TextCol, R)) SplitCells(BaseCell(TextCol, R).X, R);
+            RemoveGroupRow(R);
+        } else if (IsGroupHeader(R)) {
+            Current = Cells(TextCol, R);
+            if (IsMergedCell(TextCol, R)) SplitCells(BaseCell(TextCol, R).X, R);
+            RemoveGroupRow(R);
+        } else {
+            SetCells(ACol, R, Current);
+            ++R;
+        }
+    }
+    FGroupColumn = -1;
+    EndUpdate();
+}
+
+void TExtStringGrid::GroupInPlace(Integer ACol) {
+    if (ACol < 0 || ACol + 1 >= ColCount()) return;
+    BeginUpdate();
+    const TGrouping* Gr = FGrouping.get();
+    Integer R = TBaseGrid::FixedRows();
+    while (R <= LastDataRow()) {
+        if (IsGroupHeader(R) || IsSummaryRow(R)) {
+            ++R;
+            continue;
+        }
+        const AnsiString V = Cells(ACol, R);
+        Integer End = R;
+        while (End + 1 <= LastDataRow() && !IsGroupHeader(End + 1) && !IsSummaryRow(End + 1) &&
+               Cells(ACol, End + 1) == V)
+            ++End;
+        InsertGroupHeader(R, End, ACol + 1, V, ACol);
+        ColourGroupRow(R, ACol + 1, Gr->MergeHeader(), Gr->HeaderColor(), Gr->HeaderColorTo(), Gr->HeaderTextColor());
+        if (Gr->MergeHeader() && ColCount() - ACol - 1 > 1) MergeCells(ACol + 1, R, ColCount() - ACol - 1, 1);
+        for (Integer D = R + 1; D <= End + 1; ++D) SetCells(ACol, D, "");
+        R = End + 2;
+    }
+    EndUpdate();
+}
+
+void TExtStringGrid::UngroupInPlace(Integer ACol) {
+    ExpandAll();
+    BeginUpdate();
+    Integer R = TBaseGrid::FixedRows();
+    while (R <= LastDataRow()) {
+        if (!IsGroupHeader(R) || NodeGraphic(R)->CellValue() != ACol) {
+            ++R;
+            continue;
+        }
+        const AnsiString V = Cells(ACol + 1, R);
+        const Integer Span = GetNodeSpan(R);
+        if (IsMergedCell(ACol + 1, R)) SplitCells(BaseCell(ACol + 1, R).X, R);
+        RemoveGroupRow(R);
+        for (Integer D = R; D < R + Span - 1 && D <= LastDataRow(); ++D) SetCells(ACol, D, V);
+    }
+    EndUpdate();
+}
+
+void TExtStringGrid::GetCellBorder(Integer ACol, Integer ARow, TPen* APen, TCellBorders& Borders) {
+    if (ACol >= 1 && FGrouping->HeaderUnderline() && IsGroupHeader(ARow)) {
+        Borders = TCellBorders{cbBottom};
+        APen->SetColor(FGrouping->HeaderLineColor());
+        APen->SetWidth(FGrouping->HeaderLineWidth());
+    } else if (ACol >= 1 && FGrouping->SummaryLine() && IsSummaryRow(ARow)) {
+        Borders = TCellBorders{cbTop};
+        APen->SetColor(FGrouping->SummaryLineColor());
+        APen->SetWidth(FGrouping->SummaryLineWidth());
+    }
+    if (OnGetCellBorder) OnGetCellBorder(this, ARow, ACol, APen, Borders);
+}
