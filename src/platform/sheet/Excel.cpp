@@ -153,9 +153,7 @@ TExcelWorksheet::TExcelWorksheet(TExcelWorkbook* ABook, const AnsiString& AName)
 
 TExcelWorksheet::~TExcelWorksheet() = default;
 
-void TExcelWorksheet::CheckCell(Integer Row, Integer Column) const {
-    if (Row < 1 || Row > ExcelMaxRows || Column < 1 || Column > ExcelMaxColumns) BadIndex();
-}
+void TExcelWorksheet::RefuseIndex() { BadIndex(); }
 
 void TExcelWorksheet::SetSource(std::unique_ptr<TSheetRowSource> Source) {
     FSource = std::move(Source);
@@ -192,11 +190,10 @@ void TExcelWorksheet::SeekRow(Integer Row) const {
     }
 }
 
-void TExcelWorksheet::CheckNotWritten(Integer Row) const {
-    if (Row <= FWrittenThrough)
-        throw EOleException("Row " + IntToStr(Row) + " of sheet '" + FName +
-                                "' was already written to the workbook file and can no longer be read or changed",
-                            DISP_E_EXCEPTION, SourceName);
+void TExcelWorksheet::RefuseWritten(Integer Row) const {
+    throw EOleException("Row " + IntToStr(Row) + " of sheet '" + FName +
+                            "' was already written to the workbook file and can no longer be read or changed",
+                        DISP_E_EXCEPTION, SourceName);
 }
 
 namespace {
@@ -265,9 +262,10 @@ void TExcelWorksheet::WriteRowsBefore(Integer Row) {
 Variant TExcelWorksheet::Cells(Integer Row, Integer Column) const {
     CheckCell(Row, Column);
     CheckNotWritten(Row);
-    if (const Variant* Set = FindSet(Row, Column)) return *Set;
+    if (!FCells.empty())
+        if (const Variant* Set = FindSet(Row, Column)) return *Set;
     if (!FSource) return Variant();
-    SeekRow(Row);
+    if (Row != FRow.Number) SeekRow(Row);
     if (FRow.Number != Row) return Variant();
     // A row without gaps holds column C at C - 1.
     const auto& RowCells = FRow.Cells;

@@ -141,8 +141,15 @@ private:
     const Variant* FindSet(Integer Row, Integer Column) const;
     void PutSet(Integer Row, Integer Column, const Variant& Value);
     void EraseSet(Integer Row, Integer Column);
-    void CheckCell(Integer Row, Integer Column) const;
-    void CheckNotWritten(Integer Row) const;
+    // Checked on every cell read or written: the refusals are out of line.
+    void CheckCell(Integer Row, Integer Column) const {
+        if (Row < 1 || Row > ExcelMaxRows || Column < 1 || Column > ExcelMaxColumns) RefuseIndex();
+    }
+    void CheckNotWritten(Integer Row) const {
+        if (Row <= FWrittenThrough) RefuseWritten(Row);
+    }
+    [[noreturn]] static void RefuseIndex();
+    [[noreturn]] void RefuseWritten(Integer Row) const;
     // Writes the rows before Row to the workbook's file.
     void WriteRowsBefore(Integer Row);
     // Moves the source to the row numbered Row or the first one after it.
