@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
+#include <memory>
 #include <string_view>
 
 #include <unistd.h>
@@ -90,36 +92,54 @@ enum TConvert {
     throw EZemtarText(Format("XML dosyasına yazılamayan bir karakter (kod %d) var; dosya yazılmadı", {Integer(B)}));
 }
 
-// Appends Text to Out in its stored form. Runs of plain bytes go in one piece.
-void AppendConverted(std::string& Out, std::string_view Text, TConvert Mode) {
+// Most bytes one byte of code page 1254 text takes in its stored form ("&quot;").
+constexpr size_t MaxGrowth = 6;
+
+// Writes the bytes from Read up to Stop at D in their stored form and returns the new
+// end, Read moved past what was read; D has room for MaxGrowth bytes a byte. A CR just
+// before Stop takes its LF along when one follows before End.
+char* Convert(char* D, const char*& Read, const char* Stop, const char* End, TConvert Mode) {
     const TByteTable& T = Bytes();
-    const char* P = Text.data();
-    const char* const End = P + Text.size();
-    while (P < End) {
-        const char* Run = P;
-        while (P < End && T.Class[static_cast<unsigned char>(*P)] == bcPlain) ++P;
-        if (P > Run) Out.append(Run, static_cast<size_t>(P - Run));
-        if (P == End) break;
+    const char* P = Read;   // a local: the bytes written could alias a referenced pointer
+    while (P < Stop) {
         const unsigned char B = static_cast<unsigned char>(*P++);
-        switch (T.Class[B]) {
-            case bcWide: Out.append(&T.Utf8[B * 4u], T.Length[B]); break;
+        const TByteClass Class = T.Class[B];
+        if (Class == bcPlain) {
+            *D++ = static_cast<char>(B);
+            continue;
+        }
+        switch (Class) {
+            case bcWide:
+                std::memcpy(D, &T.Utf8[B * 4u], 4);   // the room allows the fourth byte
+                D += T.Length[B];
+                break;
             case bcCr:
                 if (P < End && *P == '\n') ++P;
-                Out += "\r\n";
+                [[fallthrough]];
+            case bcLf:
+                *D++ = '\r';
+                *D++ = '\n';
                 break;
-            case bcLf: Out += "\r\n"; break;
-            case bcTab: Out += '\t'; break;
             case bcMarkup:
-                if (Mode == cvContent) Out += Entity(static_cast<char>(B));
-                else Out += static_cast<char>(B);
+                if (Mode == cvContent) {
+                    const char* E = Entity(static_cast<char>(B));
+                    const size_t N = std::strlen(E);
+                    std::memcpy(D, E, N);
+                    D += N;
+                } else {
+                    *D++ = static_cast<char>(B);
+                }
                 break;
             case bcForbidden:
                 if (Mode == cvContent) RefuseByte(B);
-                Out += static_cast<char>(B);
+                *D++ = static_cast<char>(B);
                 break;
-            case bcPlain: break;
+            case bcTab:
+            case bcPlain: *D++ = static_cast<char>(B); break;
         }
     }
+    Read = P;
+    return D;
 }
 
 // Escapes Value into code page 1254 text; Attribute adds the character references.
@@ -212,35 +232,60 @@ Integer CountMarkedRows(const TExtStringGrid& Grid, Integer MarkCol) {
     return Count;
 }
 
+char* TZemtarText::Room(size_t N) {
+    if (FCapacity - FSize < N) {
+        // A piece for the sink and a line over it: the buffer then stays as it is.
+        const size_t Capacity = std::max({FSize + N, FCapacity * 2, SinkPiece + SinkPiece / 4});
+        auto Bigger = std::make_unique_for_overwrite<char[]>(Capacity);
+        if (FSize > 0) std::memcpy(Bigger.get(), FBuffer.get(), FSize);
+        FBuffer = std::move(Bigger);
+        FCapacity = Capacity;
+    }
+    return FBuffer.get() + FSize;
+}
+
 void TZemtarText::Line(Integer Indent, std::string_view Markup) {
-    if (Indent > 0) FUtf8.append(static_cast<size_t>(Indent), ' ');
-    AppendConverted(FUtf8, Markup, cvMarkup);
-    FUtf8 += LineEnd;
+    const size_t Blanks = Indent > 0 ? static_cast<size_t>(Indent) : 0;
+    char* D = Room(Blanks + MaxGrowth * Markup.size() + 3);
+    std::memset(D, ' ', Blanks);
+    const char* P = Markup.data();
+    D = Convert(D + Blanks, P, P + Markup.size(), P + Markup.size(), cvMarkup);
+    std::memcpy(D, LineEnd, 3);
+    FSize = static_cast<size_t>(D + 3 - FBuffer.get());
+    LineDone();
+}
+
+void TZemtarText::Leaf(Integer Indent, std::string_view Tag, std::string_view Value) {
+    const size_t Blanks = Indent > 0 ? static_cast<size_t>(Indent) : 0;
+    char* D = Room(Blanks + 2 * Tag.size() + 5 + MaxGrowth * Value.size() + 3);
+    std::memset(D, ' ', Blanks);
+    D += Blanks;
+    *D++ = '<';
+    std::memcpy(D, Tag.data(), Tag.size());
+    D += Tag.size();
+    *D++ = '>';
+    // A refused byte throws before FSize moves: nothing of the line counts.
+    const char* P = Value.data();
+    D = Convert(D, P, P + Value.size(), P + Value.size(), cvContent);
+    *D++ = '<';
+    *D++ = '/';
+    std::memcpy(D, Tag.data(), Tag.size());
+    D += Tag.size();
+    *D++ = '>';
+    std::memcpy(D, LineEnd, 3);
+    FSize = static_cast<size_t>(D + 3 - FBuffer.get());
     LineDone();
 }
 
 void TZemtarText::LineDone() {
     // The buffer keeps its room: the next piece reuses the same memory.
-    if (FSink && FUtf8.size() >= SinkPiece) Flush();
+    if (FSink && FSize >= SinkPiece) Flush();
 }
 
 void TZemtarText::Flush() {
-    if (!FSink || FUtf8.empty()) return;
-    FSink->Write(FUtf8.data(), FUtf8.size());
-    FUtf8.clear();
-}
-
-void TZemtarText::Leaf(Integer Indent, std::string_view Tag, std::string_view Value) {
-    if (Indent > 0) FUtf8.append(static_cast<size_t>(Indent), ' ');
-    FUtf8 += '<';
-    FUtf8 += Tag;
-    FUtf8 += '>';
-    AppendConverted(FUtf8, Value, cvContent);
-    FUtf8 += "</";
-    FUtf8 += Tag;
-    FUtf8 += '>';
-    FUtf8 += LineEnd;
-    LineDone();
+    if (!FSink || FSize == 0) return;
+    FSink->Write(FBuffer.get(), FSize);
+    FSize = 0;
 }
 
 AnsiString ZemtarSchemaName(const AnsiString& FileName) {
@@ -269,9 +314,19 @@ void WriteEnvelopeTail(TZemtarText& Out) {
 }
 
 std::string ZemtarUtf8Text(const AnsiString& Text) {
+    // A piece at a time, so the room taken ahead stays small.
+    constexpr size_t Piece = 4096;
     std::string Result;
     Result.reserve(Text.size() + Text.size() / 8 + 2);
-    AppendConverted(Result, Text, cvMarkup);
+    const char* P = Text.data();
+    const char* const End = P + Text.size();
+    while (P < End) {
+        const char* const Stop = P + std::min(Piece, static_cast<size_t>(End - P));
+        const size_t Old = Result.size();
+        Result.resize(Old + MaxGrowth * static_cast<size_t>(Stop - P));
+        const char* const D = Convert(Result.data() + Old, P, Stop, End, cvMarkup);
+        Result.resize(static_cast<size_t>(D - Result.data()));
+    }
     if (!Result.empty() && Result.back() != '\n') Result += "\r\n";
     return Result;
 }

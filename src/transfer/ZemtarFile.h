@@ -11,6 +11,7 @@
 #include "platform/rtl/SysUtils.h"
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -109,12 +110,16 @@ public:
     // Hands what is left to the sink.
     void Flush();
     // The bytes not yet handed to a sink (all of them without one).
-    const std::string& Utf8() const { return FUtf8; }
+    std::string_view Utf8() const { return {FBuffer.get(), FSize}; }
 
 private:
+    // Room for N more bytes at the end: where they go. Nothing counts until FSize moves.
+    char* Room(size_t N);
     void LineDone();
     TAtomicFileWriter* FSink;
-    std::string FUtf8;
+    std::unique_ptr<char[]> FBuffer;   // filled up to FSize, never zeroed beyond
+    size_t FSize = 0;
+    size_t FCapacity = 0;
 };
 
 // The values of the envelope (unescaped; the writer escapes them).

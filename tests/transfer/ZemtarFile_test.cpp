@@ -57,6 +57,36 @@ TEST(ZemtarFile, Utf8TextMakesEveryLineEndCrLf) {
     EXPECT_EQ("", ZemtarUtf8Text(""));
 }
 
+TEST(ZemtarFile, Utf8TextKeepsALineEndThatStraddlesAPieceOfItsWork) {
+    // The text is converted 4096 bytes at a time: a CR closing a piece takes the LF opening the next.
+    for (size_t Before : {4094u, 4095u, 4096u, 8191u}) {
+        const AnsiString A(Before, 'a');
+        EXPECT_EQ(A + "\r\nb\r\n", ZemtarUtf8Text(A + "\r\nb")) << Before;
+        EXPECT_EQ(A + "\r\n\r\nb\r\n", ZemtarUtf8Text(A + "\r\rb")) << Before;
+    }
+    const AnsiString Wide(10000, '\xFE');   // ş: two bytes each
+    std::string Expected;
+    for (int I = 0; I < 10000; ++I) Expected += U8(u8"ş");
+    EXPECT_EQ(Expected + "\r\n", ZemtarUtf8Text(Wide));
+}
+
+TEST(ZemtarFile, TextLinesTakeAnyLengthAndARefusedValueAddsNothing) {
+    TZemtarText Out;
+    Out.Line(2, "<a x=\"1\">");
+    Out.Leaf(0, "t", "");
+    // Every byte of a long value at its widest: entities and three-byte letters.
+    const AnsiString Long = AnsiString(70000, '"') + AnsiString(70000, '\x80');
+    Out.Leaf(4, "uzun", Long);
+    std::string Euro;
+    for (int I = 0; I < 70000; ++I) Euro += U8(u8"€");
+    std::string Quotes;
+    for (int I = 0; I < 70000; ++I) Quotes += "&quot;";
+    const std::string Before = "  <a x=\"1\">\t\r\n" + Leaf(0, "t", "") + Leaf(4, "uzun", Quotes + Euro);
+    EXPECT_EQ(Before, Out.Utf8());
+    EXPECT_THROW(Out.Leaf(8, "kod", "ab\x01"), EZemtarText);
+    EXPECT_EQ(Before, Out.Utf8());
+}
+
 class ZemtarFileOnDisk : public TTransferFixture {};
 
 TEST_F(ZemtarFileOnDisk, SaveFileAsUtf8ReencodesInPlaceWithoutByteOrderMark) {
