@@ -5,8 +5,8 @@
 
 #include "grid/EsgHTMLE.h"
 #include "grid/ExtUtil.h"
+#include "platform/ui/WinApi.h"
 
-#include <QLineEdit>
 
 #include <algorithm>
 
@@ -148,7 +148,7 @@ bool LeaveKey(TExtStringGrid* G, TWinControl* Ctl, const AnsiString& Before, Wor
 }  // namespace
 
 TControlEdit::TControlEdit(TComponent* AOwner) : TEdit(AOwner), FGrid(dynamic_cast<TExtStringGrid*>(AOwner)) {
-    if (FLine) FLine->setFrame(false);
+    SetEditFrame(this, false);
 }
 
 void TControlEdit::KeyDown(Word& Key, TShiftState Shift) {

@@ -11,19 +11,12 @@
 #include "platform/ui/Forms.h"
 #include "platform/ui/WinApi.h"
 
-#include <QApplication>
-#include <QKeyEvent>
-#include <QWidget>
 
 #include <algorithm>
 
 namespace {
 
-bool HasFocusWithin(TWinControl* C) {
-    QWidget* F = QApplication::focusWidget();
-    QWidget* W = C ? C->Widget() : nullptr;
-    return F && W && (F == W || W->isAncestorOf(F));
-}
+bool HasFocusWithin(TWinControl* C) { return FocusOn(C, true); }
 
 bool IsDigit(char C) { return C >= '0' && C <= '9'; }
 
@@ -162,12 +155,10 @@ void TGridEditorKeys::HandToGrid(Word Key, TShiftState Shift, bool GridKeys) {
 }
 
 bool TGridEditorKeys::ClaimsTab(QEvent* E, TWinControl* Self) {
-    if (E->type() != QEvent::KeyPress) return false;
-    auto* K = static_cast<QKeyEvent*>(E);
-    if ((K->key() != Qt::Key_Tab && K->key() != Qt::Key_Backtab) || !FGrid->Options().Contains(goTabs)) return false;
+    const TRawKey K = RawKeyOf(E);
+    if (!K.Press || !K.Tab || !FGrid->Options().Contains(goTabs)) return false;
     Word Key = VK_TAB;
-    Self->KeyDown(Key, (K->modifiers() & Qt::ShiftModifier) || K->key() == Qt::Key_Backtab ? TShiftState{ssShift}
-                                                                                             : TShiftState{});
+    Self->KeyDown(Key, K.Shift ? TShiftState{ssShift} : TShiftState{});
     return true;
 }
 
@@ -534,7 +525,7 @@ void TGridCheckBox::KeyDown(Word& Key, TShiftState Shift) {
 TGridDatePicker::TGridDatePicker(TComponent* AOwner)
     : TGridEditor<TDateTimePicker>(AOwner) {}
 
-bool TGridDatePicker::Dropped() const { return QApplication::activePopupWidget() != nullptr; }
+bool TGridDatePicker::Dropped() const { return PopupOpen(); }
 
 void TGridDatePicker::KeyDown(Word& Key, TShiftState Shift) {
     const bool HandOver = Key == VK_TAB || Key == VK_RETURN || Key == VK_ESCAPE || Key == VK_PRIOR ||
@@ -850,8 +841,7 @@ bool TExtStringGrid::ShowEditorControl(TEditorType AEditor) {
     if (auto* E = dynamic_cast<TCustomEdit*>(Ctl)) E->SelectAll();
     if (AEditor == edDateEdit && FMouseActions->DirectDateDrop() && HasFocusWithin(Ctl)) {
         // The calendar opens at once, as F4 would open it.
-        QKeyEvent F4(QEvent::KeyPress, Qt::Key_F4, Qt::NoModifier);
-        QApplication::sendEvent(QApplication::focusWidget(), &F4);
+        SendKeyToFocus(VK_F4);
     }
     if (FStartKey) {
         // The key that opened the editor replaces the text, through the control's filter;

@@ -7,10 +7,6 @@
 #include "platform/ui/Clipbrd.h"
 #include "platform/ui/WinApi.h"
 
-#include <QApplication>
-#include <QEvent>
-#include <QKeyEvent>
-#include <QWidget>
 
 #include <algorithm>
 
@@ -360,10 +356,9 @@ void TExtInplaceEdit::PasteFromClipboard() {
 
 bool TExtInplaceEdit::QtEvent(QEvent* E) {
     TExtStringGrid* G = FExtGrid;
-    if (G && E->type() == QEvent::KeyPress) {
-        auto* K = static_cast<QKeyEvent*>(E);
-        if ((K->key() == Qt::Key_Tab || K->key() == Qt::Key_Backtab) &&
-            !(K->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) && G->Options().Contains(goTabs)) {
+    const TRawKey K = RawKeyOf(E);
+    if (G && K.Press) {
+        if (K.Tab && !K.CtrlOrAlt && G->Options().Contains(goTabs)) {
             const std::shared_ptr<const bool> Alive = AliveToken();
             bool Valid = true;
             GuardedCall(G, [&] { Valid = G->ValidateCell(Text()); });
@@ -371,9 +366,8 @@ bool TExtInplaceEdit::QtEvent(QEvent* E) {
             if (!Valid) TakeCellText();
         }
     }
-    if (G && E->type() == QEvent::FocusOut && G->EditorMode()) {
-        QWidget* To = QApplication::focusWidget();
-        if (!To || (To != G->Widget() && To != Widget() && !Widget()->isAncestorOf(To))) {
+    if (G && IsFocusOutEvent(E) && G->EditorMode()) {
+        if (!FocusOn(G, false) && !FocusOn(this, true)) {
             if (G->LookupHistory() && !Text().empty() && G->LookupItems()->IndexOf(Text()) < 0)
                 G->LookupItems()->Add(Text());
             G->EditFormulaMode(false);

@@ -3,8 +3,8 @@
 #include "grid/ExtGrid.h"
 
 #include "grid/ExtUtil.h"
+#include "platform/ui/WinApi.h"
 
-#include <QKeyEvent>
 
 #include <algorithm>
 
@@ -249,10 +249,8 @@ void TExtStringGrid::KeyDown(Word& Key, TShiftState Shift) {
 }
 
 bool TExtStringGrid::QtEvent(QEvent* E) {
-    if (E->type() == QEvent::KeyPress) {
-        const QString T = static_cast<QKeyEvent*>(E)->text();
-        FStartWide = T.size() == 1 ? WideString(1, static_cast<char16_t>(T.at(0).unicode())) : WideString();
-    }
+    const TRawKey K = RawKeyOf(E);
+    if (K.Press) FStartWide = K.Text.size() == 1 ? K.Text : WideString();
     return TBaseGrid::QtEvent(E);
 }
 

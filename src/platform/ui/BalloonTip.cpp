@@ -15,7 +15,7 @@ QString Colour(TColor C) { return ToQColor(C).name(); }
 
 class TBalloonHook : public QObject {
 public:
-    TBalloonHook(QWidget* W, TBalloonProvider Fn) : QObject(W), FWidget(W), FFn(std::move(Fn)) {
+    TBalloonHook(QWidget* W, TBalloonProvider Fn) : QObject(W), FFn(std::move(Fn)), FWidget(W) {
         W->installEventFilter(this);
     }
     TBalloonProvider FFn;

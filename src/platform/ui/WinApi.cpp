@@ -299,3 +299,45 @@ Integer WideCompareText(const WideString& A, const WideString& B) {
     const int R = QOf(A).toCaseFolded().localeAwareCompare(QOf(B).toCaseFolded());
     return R < 0 ? -1 : R > 0 ? 1 : 0;
 }
+
+TRawKey RawKeyOf(QEvent* Event) {
+    TRawKey R;
+    if (!Event || Event->type() != QEvent::KeyPress) return R;
+    auto* K = static_cast<QKeyEvent*>(Event);
+    R.Press = true;
+    R.Tab = K->key() == Qt::Key_Tab || K->key() == Qt::Key_Backtab;
+    R.Shift = (K->modifiers() & Qt::ShiftModifier) || K->key() == Qt::Key_Backtab;
+    R.CtrlOrAlt = (K->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) != 0;
+    const QString T = K->text();
+    R.Text.reserve(static_cast<size_t>(T.size()));
+    for (QChar C : T) R.Text.push_back(static_cast<char16_t>(C.unicode()));
+    return R;
+}
+
+bool IsFocusOutEvent(QEvent* Event) { return Event && Event->type() == QEvent::FocusOut; }
+
+bool FocusOn(const TControl* Control, bool Inside) {
+    QWidget* F = QApplication::focusWidget();
+    QWidget* W = Control ? Control->Widget() : nullptr;
+    return F && W && (F == W || (Inside && W->isAncestorOf(F)));
+}
+
+bool PopupOpen() { return QApplication::activePopupWidget() != nullptr; }
+
+void SendKeyToFocus(Word Key) {
+    QWidget* F = QApplication::focusWidget();
+    if (!F) return;
+    int QtKey = 0;
+    if (Key >= VK_F1 && Key <= VK_F1 + 11) QtKey = Qt::Key_F1 + (Key - VK_F1);
+    else if (Key == VK_DOWN) QtKey = Qt::Key_Down;
+    else if (Key == VK_UP) QtKey = Qt::Key_Up;
+    else if (Key == VK_RETURN) QtKey = Qt::Key_Return;
+    else if (Key == VK_ESCAPE) QtKey = Qt::Key_Escape;
+    if (!QtKey) return;
+    QKeyEvent E(QEvent::KeyPress, QtKey, Qt::NoModifier);
+    QApplication::sendEvent(F, &E);
+}
+
+void SetEditFrame(TControl* Edit, bool Framed) {
+    if (auto* L = Edit ? qobject_cast<QLineEdit*>(Edit->Widget()) : nullptr) L->setFrame(Framed);
+}

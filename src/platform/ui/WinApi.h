@@ -44,6 +44,8 @@ void DrawArrow(TCanvas* Canvas, const TRect& R, Integer Direction, TColor Color)
 // The free space a one-line edit keeps on each side of its text, inside its
 // border; text never runs into it. Only for controls on a one-line edit widget.
 void SetEditMargins(TControl* Edit, Integer Left, Integer Top, Integer Right, Integer Bottom);
+// Whether a one-line edit draws its own frame (an edit laid over a cell draws none).
+void SetEditFrame(TControl* Edit, bool Framed);
 
 // Calls Fn(true) when the mouse enters the control, Fn(false) when it leaves.
 void WatchMouseHover(TControl* Control, std::function<void(bool Entered)> Fn);
@@ -65,6 +67,25 @@ void SetBuiltInContextMenu(TControl* Control, bool Enabled);
 
 // A control the mouse can press but that never takes the keyboard focus.
 void SetTakesFocus(TControl* Control, bool Value);
+
+// ---------------------------------------------------------------------------
+// For controls above this layer that look at the layer's raw events (QtEvent):
+// what a key press says, and where the keyboard focus is.
+struct TRawKey {
+    bool Press = false;       // a key press; the rest is empty otherwise
+    bool Tab = false;         // Tab or Shift+Tab
+    bool Shift = false;       // Shift held, or the backward Tab
+    bool CtrlOrAlt = false;
+    WideString Text;          // the character(s) the key types
+};
+TRawKey RawKeyOf(QEvent* Event);
+bool IsFocusOutEvent(QEvent* Event);
+// Focus on the control's own widget; with Inside also on a widget within it.
+bool FocusOn(const TControl* Control, bool Inside);
+// A pop-up (a drop-down list or calendar) is open.
+bool PopupOpen();
+// Sends a key press to the widget holding the focus, as if typed (F4 opens a drop-down).
+void SendKeyToFocus(Word Key);
 
 // ---------------------------------------------------------------------------
 // Unicode text of the standard controls, past code page 1254: the text of an
