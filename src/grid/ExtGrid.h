@@ -786,6 +786,11 @@ public:
     void SetCheckFalse(const AnsiString& Value) { FCheckFalse = Value; }
     bool EnableHTML() const { return FEnableHTML; }
     void SetEnableHTML(bool Value) { FEnableHTML = Value; Invalidate(); }
+    bool EditWithTags() const { return FEditWithTags; }
+    void SetEditWithTags(bool Value) { FEditWithTags = Value; }
+    AnsiString GetEditText(Integer ACol, Integer ARow) override;
+    void SetEditText(Integer ACol, Integer ARow, const AnsiString& Value) override;
+    AnsiString KeptEditText(Integer ACol, Integer ARow, const AnsiString& Value) const;
     bool EnableWheel() const { return FEnableWheel; }
     void SetEnableWheel(bool Value) { FEnableWheel = Value; }
     bool IntelliZoom() const { return FIntelliZoom; }
@@ -1710,6 +1715,7 @@ private:
     AnsiString FCheckTrue = "Y";
     AnsiString FCheckFalse = "N";
     bool FEnableHTML = true;
+    bool FEditWithTags = false;
     bool FEnableWheel = true;
     bool FIntelliZoom = true;
     TIntelliPan FIntelliPan = ipVertical;

@@ -1,6 +1,7 @@
 // TExtStringGrid: the editing flow. Moving between cells, opening an editor,
 // validating and writing back the edited value, advancing after Enter and Tab.
 #include "grid/ExtGrid.h"
+#include "grid/EsgHTMLE.h"
 
 #include "grid/ExtGridLink.h"
 #include "grid/ExtUtil.h"
@@ -157,7 +158,7 @@ bool TExtStringGrid::Validate(const AnsiString& Value, bool Wide) {
     FValidating = true;
     bool Valid = true;
     const TPoint B = BaseCell(Col(), Row());
-    AnsiString V = Value;
+    AnsiString V = Wide ? Value : KeptEditText(B.X, B.Y, Value);
     if (V != FTextBeforeEdit) {
         const bool Advance = FNavigation->AdvanceOnEnter();
         FNavigation->SetAdvanceOnEnter(false);
@@ -204,6 +205,24 @@ bool TExtStringGrid::Validate(const AnsiString& Value, bool Wide) {
     FValidating = false;
     if (!Valid && FReopenOnRefusal) ShowEditor();
     return Valid;
+}
+
+AnsiString TExtStringGrid::GetEditText(Integer ACol, Integer ARow) {
+    AnsiString V = TBaseGrid::GetEditText(ACol, ARow);
+    // The editor shows what the user reads; tags stay only when asked for.
+    if (!FEditWithTags && TextType(V, FEnableHTML) == 1) V = HTMLStrip(V);
+    return V;
+}
+
+AnsiString TExtStringGrid::KeptEditText(Integer ACol, Integer ARow, const AnsiString& Value) const {
+    // The stripped text handed back untouched leaves the tagged cell as it was.
+    if (FEditWithTags || ACol < 0 || ARow < 0 || ACol >= ColCount() || ARow >= RowCount()) return Value;
+    const AnsiString Stored = Cells(ACol, ARow);
+    return TextType(Stored, FEnableHTML) == 1 && HTMLStrip(Stored) == Value ? Stored : Value;
+}
+
+void TExtStringGrid::SetEditText(Integer ACol, Integer ARow, const AnsiString& Value) {
+    TBaseGrid::SetEditText(ACol, ARow, KeptEditText(ACol, ARow, Value));
 }
 
 void TExtStringGrid::RestoreEditText() {

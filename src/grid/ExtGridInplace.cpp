@@ -50,8 +50,8 @@ void TExtInplaceEdit::UpdateContents() {
 
 void TExtInplaceEdit::TakeCellText() {
     if (!FExtGrid) return;
-    AnsiString V;
-    FExtGrid->GetCurrentCell(V);
+    const TPoint B = FExtGrid->BaseCell(FExtGrid->GetRealCol(), FExtGrid->Row());
+    const AnsiString V = FExtGrid->GetEditText(B.X, B.Y);
     if (Text() != V) SetText(V);
     if (FExtGrid->Navigation()->EditSelectAll()) SelectAll();
     else SetSelStart(static_cast<Integer>(Text().size()));

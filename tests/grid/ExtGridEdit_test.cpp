@@ -422,3 +422,53 @@ TEST(ExtGridEdit, SizeWhileTypingGrowsAWrappedRowAndReportsIt) {
     ASSERT_FALSE(Sized.empty());
     EXPECT_EQ(1, Sized.back());
 }
+
+// --- what the editor opens on for a tagged cell -------------------------------
+namespace {
+struct TTagCase {
+    const char* Cell;
+    bool WithTags;
+    bool HTML;
+    const char* Opened;
+};
+class ExtGridEditTags : public testing::TestWithParam<TTagCase> {};
+}  // namespace
+
+TEST_P(ExtGridEditTags, F2OpensOnTheTextTheSettingsAskFor) {
+    const TTagCase& C = GetParam();
+    TEditForm F;
+    TExtStringGrid* G = F.Grid;
+    G->SetEditWithTags(C.WithTags);
+    G->SetEnableHTML(C.HTML);
+    G->SetCells(1, 1, C.Cell);
+    F.Key(Qt::Key_F2);
+    ASSERT_TRUE(G->EditorMode());
+    EXPECT_EQ(C.Opened, G->InplaceEditor()->Text());
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ExtGridEditTags,
+                         testing::Values(TTagCase{"<B>A</B>", false, true, "A"},
+                                         TTagCase{"<B>A</B>", true, true, "<B>A</B>"},
+                                         TTagCase{"<B>A</B>", false, false, "<B>A</B>"},
+                                         TTagCase{"3<4 and 5>2", false, true, "3<4 and 5>2"},
+                                         TTagCase{"", false, true, ""}));
+
+TEST(ExtGridEdit, TaggedCellKeepsItsTagsUnlessTheTextIsChanged) {
+    TEditForm F;
+    TExtStringGrid* G = F.Grid;
+    G->SetCells(1, 1, "<B>A</B>");
+    F.Key(Qt::Key_F2);
+    PressEnter();
+    EXPECT_EQ("<B>A</B>", G->Cells(1, 1));
+
+    F.Key(Qt::Key_F2);
+    TypeText(u"Z");
+    F.Key(Qt::Key_Escape, Qt::NoModifier, QStringLiteral("\x1b"));
+    EXPECT_EQ("<B>A</B>", G->Cells(1, 1));
+
+    G->Navigation()->SetEditSelectAll(false);
+    F.Key(Qt::Key_F2);
+    TypeText(u"Z");
+    PressEnter();
+    EXPECT_EQ("AZ", G->Cells(1, 1));
+}
