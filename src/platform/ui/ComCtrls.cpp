@@ -221,7 +221,8 @@ Integer TDateTimePicker::CurrentSlot() const {
 }
 
 void TDateTimePicker::SelectPart(Integer Part) {
-    const TPart& P = (FKind == dtkDate ? DateParts : TimeParts)[std::clamp(Part, 0, 2)];
+    const Integer I = Part < 0 ? 0 : Part > 2 ? 2 : Part;
+    const TPart& P = (FKind == dtkDate ? DateParts : TimeParts)[I];
     FEdit->setSelection(P.Start, P.Length);
 }
 
