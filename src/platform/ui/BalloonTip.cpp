@@ -15,14 +15,15 @@ QString Colour(TColor C) { return ToQColor(C).name(); }
 
 class TBalloonHook : public QObject {
 public:
-    TBalloonHook(QWidget* W, TBalloonProvider Fn) : QObject(W), FFn(std::move(Fn)), FWidget(W) {
+    TBalloonHook(QWidget* W, std::shared_ptr<const bool> Alive, TBalloonProvider Fn)
+        : QObject(W), FFn(std::move(Fn)), FAlive(std::move(Alive)), FWidget(W) {
         W->installEventFilter(this);
     }
     TBalloonProvider FFn;
 
 protected:
     bool eventFilter(QObject* O, QEvent* E) override {
-        if (O != FWidget || E->type() != QEvent::ToolTip || !FFn) return false;
+        if (O != FWidget || E->type() != QEvent::ToolTip || !FFn || !FAlive || !*FAlive) return false;
         auto* H = static_cast<QHelpEvent*>(E);
         TBalloonTip Tip;
         // No balloon wanted: the control's own hint handling goes on.
@@ -50,6 +51,7 @@ protected:
     }
 
 private:
+    std::shared_ptr<const bool> FAlive;   // the control's: its provider is done when it goes
     QWidget* FWidget;
 };
 
@@ -63,5 +65,5 @@ void SetBalloonProvider(TControl* Control, TBalloonProvider Fn) {
             H->FFn = std::move(Fn);
             return;
         }
-    if (Fn) new TBalloonHook(W, std::move(Fn));
+    if (Fn) new TBalloonHook(W, Control->AliveToken(), std::move(Fn));
 }

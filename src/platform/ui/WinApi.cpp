@@ -42,7 +42,9 @@ void Ring(TCanvas* C, TRect& R, TColor TopLeft, TColor BottomRight, Cardinal Fla
 // Everything a control's widget needs beyond the layer: hover and painting over.
 class THooks : public QObject {
 public:
-    THooks(QWidget* W, TControl* C) : QObject(W), FWidget(W), FControl(C) { W->installEventFilter(this); }
+    THooks(QWidget* W, TControl* C) : QObject(W), FWidget(W), FControl(C), FAlive(C->AliveToken()) {
+        W->installEventFilter(this);
+    }
     std::function<void(bool)> Hover;
     std::function<void(TCanvas*)> Overlay;
     std::function<void(Word&, TShiftState)> KeyDown;
@@ -63,6 +65,8 @@ public:
 
 protected:
     bool eventFilter(QObject* O, QEvent* E) override {
+        // A control being destroyed still has its widget for a moment; its hooks are done.
+        if (!IsAlive(FAlive)) return false;
         if (E->type() == QEvent::KeyPress && KeyDown) {
             auto* K = static_cast<QKeyEvent*>(E);
             Word Key = VirtualKeyOf(K->key(), K->modifiers());
@@ -113,6 +117,7 @@ protected:
 private:
     QWidget* FWidget;
     TControl* FControl;
+    std::shared_ptr<const bool> FAlive;
     bool FPainting = false;
 };
 
