@@ -550,7 +550,6 @@ void TFBXSQLVAR::SetArrayValue(const Variant& Value) {
     TpFBArray* a = (IsArray() || EffectiveType() == SQLTypeArray) ? Array() : nullptr;
     if (!a) FBError(59, {RelationName() + "." + SQLName()});
     ISC_QUAD id{};
-    if (IsArray() && !IsNull()) id = AsQuad();
     StartTransactionIfAsked();
     a->PutArrayValues(Value, id, FQuery->Database()->HandleAddress(), FQuery->Transaction()->HandleAddress());
     SetData(SQLTypeArray, &id, 8);

@@ -222,7 +222,10 @@ void TpFBArray::PutArrayValues(const Variant& Value, ISC_QUAD& ArrayID, isc_db_h
     }
     ISC_LONG len = size;
     ISC_ARRAY_DESC desc = FDesc;
-    if (FClientLibrary->isc_array_put_slice(StatusVector(), DBHandle, TRHandle, &ArrayID, &desc, buf.data(), &len) >
-        0)
+    // The whole array is written, so it always starts from a new id: the server refuses the id of an
+    // array already stored in a row. The caller's id changes only once the write succeeded.
+    ISC_QUAD fresh{};
+    if (FClientLibrary->isc_array_put_slice(StatusVector(), DBHandle, TRHandle, &fresh, &desc, buf.data(), &len) > 0)
         IBError(FClientLibrary, nullptr);
+    ArrayID = fresh;
 }

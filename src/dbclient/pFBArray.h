@@ -34,7 +34,7 @@ public:
 
     // The whole array as a variant array of variants with the column's bounds.
     Variant GetArrayValues(const ISC_QUAD& ArrayID, isc_db_handle* DBHandle, isc_tr_handle* TRHandle);
-    // Writes Value as the whole array; ArrayID gets the new id. Error 60 when
+    // Writes Value as a whole new array; ArrayID (whatever it held) gets the new id. Error 60 when
     // Value has more dimensions than the column.
     void PutArrayValues(const Variant& Value, ISC_QUAD& ArrayID, isc_db_handle* DBHandle, isc_tr_handle* TRHandle);
 

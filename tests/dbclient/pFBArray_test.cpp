@@ -212,4 +212,21 @@ TEST_F(pFBArrayTest, TurkishTextInVarcharAndCharArrays) {
     EXPECT_EQ(TrimRight(e->Fields(2)->AsString()), "ş");
 }
 
+TEST_F(pFBArrayTest, StoredArrayIsRewrittenThroughItsRow) {
+    Query("insert into A (ID) values (7)")->ExecQuery();
+    Put(7, "V", VarArrayOf({Variant(1), Variant(2), Variant(3), Variant(4), Variant(5)}));
+    tr->CommitRetaining();
+    // The row now holds a stored array id; writing through it must not reuse that id.
+    Put(7, "V", VarArrayOf({Variant(9), Variant(8), Variant(7), Variant(6), Variant(5)}));
+    EXPECT_EQ(VarArrayGet(Row(7)->FieldByName("V")->ArrayValue(), {1}).AsInteger(), 9);
+    TFBQuery* u = Query("update A set V = :V where ID = 7");
+    for (Integer round = 0; round < 2; ++round) {
+        u->ParamByName("V")->SetValue(VarArrayOf({Variant(round), Variant(0), Variant(0), Variant(0), Variant(0)}));
+        u->ParamByName("V")->SetValue(VarArrayOf({Variant(round + 40), Variant(0), Variant(0), Variant(0), Variant(0)}));
+        u->ExecQuery();
+        tr->CommitRetaining();
+        EXPECT_EQ(VarArrayGet(Row(7)->FieldByName("V")->ArrayValue(), {1}).AsInteger(), round + 40);
+    }
+}
+
 }  // namespace
