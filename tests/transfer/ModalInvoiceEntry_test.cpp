@@ -90,4 +90,31 @@ TEST_F(ModalInvoiceEntry, TheDialogTakesKeysAndItsCloseButtonWhileTheScreenIsMod
     EXPECT_EQ(DM().Count("select * from efatura"), 0);
 }
 
+// After a press closes the dialog the bulk screen comes back to the front; the
+// next opening must bring the dialog up over it again and give it the keys.
+TEST_F(ModalInvoiceEntry, TheDialogComesBackToTheFrontWhenOpenedAgain) {
+    AddSubscriber("e", "100", "ALİ");
+    WhileModal(EBulk.get(), [&] {
+        OpenDialog(EBulk.get());
+        SystemClick(EDialog->kaydet);
+        Settle();
+        ASSERT_FALSE(EDialog->Visible());
+        ASSERT_EQ(QApplication::activeWindow(), EBulk->Widget());
+        SystemClick(EBulk->yenikayit);
+        Settle();
+        ASSERT_TRUE(EDialog->Visible());
+        EXPECT_EQ(QApplication::activeWindow(), EDialog->Widget());
+        EXPECT_TRUE(EDialog->degistir->Visible());
+        TMoneyEdit* Amount = EDialog->faturabedeli;
+        Amount->SetFocus();
+        Settle();
+        const AnsiString Before = Amount->Text();
+        SystemKey(Amount, Qt::Key_3);
+        EXPECT_NE(Amount->Text(), Before);
+        SystemClose(EDialog.get());
+        Settle();
+    });
+    EXPECT_EQ(DM().Count("select * from efatura"), 1);
+}
+
 }  // namespace

@@ -512,7 +512,9 @@ void TCustomForm::SetVisible(bool Value) {
         if (!IsAlive(Alive)) return;
         LayoutFrame();
         AlignControls();
-        FWidget->activateWindow();
+        // A window shown again keeps its old place in the stack, under the modal form
+        // that came up when it was hidden: a shown form comes to the front.
+        BringWindowUp(FWidget);
         // Let the window system's activation arrive, so the focus is real.
         QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         if (!IsAlive(Alive)) return;

@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QCompleter>
 #include <QCoreApplication>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -630,6 +631,11 @@ void TLabel::Refresh() {
     Qt::Alignment A = QtAlign(FAlignment);
     A |= FLayout == tlCenter ? Qt::AlignVCenter : FLayout == tlBottom ? Qt::AlignBottom : Qt::AlignTop;
     FLabel->setAlignment(A);
+    // Capitals with a mark above (İ, Ö, Ü, Ğ) reach past the font's ascent and would
+    // lose the mark at the label's top edge; the interface font kept them in its leading.
+    const QFontMetrics M(FLabel->font());
+    const int Over = -M.tightBoundingRect(QString::fromUtf16(u"\u0130\u00D6\u00DC\u011E")).top() - M.ascent();
+    FLabel->setContentsMargins(0, std::max(0, Over), 0, 0);
     if (FAutoSize) {
         QSize S = FLabel->sizeHint();
         if (FWordWrap) S.setWidth(Width());

@@ -6,6 +6,8 @@
 #include "UiTestKit.h"
 
 #include <QComboBox>
+#include <QFontMetrics>
+#include <QLabel>
 #include <QLineEdit>
 
 #include <gtest/gtest.h>
@@ -43,6 +45,28 @@ TEST(StdCtrls, TurkishCaptionAndTypedTextRoundTripAsCp1254) {
     EXPECT_EQ(E->Text(), Expected);
     EXPECT_EQ(E->Text(), "ĞÜŞİÖÇ ğüşıöç");
     EXPECT_EQ(L->Caption(), "Mülk Sahibi Bilgileri");
+}
+
+// "DÖNEM", "KİRA": the marks above Turkish capitals reach past the font's ascent
+// and must stay inside the label, or İ reads as I.
+TEST(StdCtrls, LabelKeepsTheMarksAboveTurkishCapitals) {
+    for (bool Bold : {false, true}) {
+        SCOPED_TRACE(Bold);
+        TScreenForm F;
+        auto* L = F.Add<TLabel>(40);
+        L->Font()->SetName("MS Sans Serif");
+        L->Font()->SetHeight(-11);
+        if (Bold) L->Font()->SetStyle(TFontStyles{fsBold});
+        L->SetCaption("DÖNEM KİRA ÜĞ");
+        F.Form->Show();
+        auto* Q = qobject_cast<QLabel*>(L->Widget());
+        ASSERT_NE(Q, nullptr);
+        const QFontMetrics M(Q->font());
+        const QRect Ink = M.tightBoundingRect(QString::fromUtf16(u"DÖNEM KİRA ÜĞ"));
+        const int Baseline = Q->contentsRect().top() + M.ascent();
+        EXPECT_GE(Baseline + Ink.top(), 0);                  // the marks are not cut at the top
+        EXPECT_LE(Baseline + Ink.bottom(), L->Height() - 1);   // nor the letters at the bottom
+    }
 }
 
 TEST(StdCtrls, KeyPressSeesTheCp1254Character) {
