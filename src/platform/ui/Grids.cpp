@@ -59,6 +59,7 @@ void TInplaceEdit::BoundsChanged() {
 void TInplaceEdit::UpdateContents() {
     if (!FGrid) return;
     SetMaxLength(FGrid->GetEditLimit());
+    SetEditMask(FGrid->GetEditMask(FGrid->Col(), FGrid->Row()));
     SetText(FGrid->GetEditText(FGrid->Col(), FGrid->Row()));
 }
 
@@ -106,10 +107,7 @@ void TInplaceEdit::KeyDown(Word& Key, TShiftState Shift) {
     }
 }
 
-void TInplaceEdit::KeyPress(char& Key) {
-    TCustomEdit::KeyPress(Key);
-    if (Key && FGrid && static_cast<unsigned char>(Key) >= 32 && !FGrid->CanEditAcceptKey(Key)) Key = 0;
-}
+bool TInplaceEdit::CanTypeChar(char Key) { return !FGrid || FGrid->CanEditAcceptKey(Key); }
 
 bool TInplaceEdit::QtEvent(QEvent* E) {
     if (FGrid && (E->type() == QEvent::KeyPress || E->type() == QEvent::KeyRelease)) {
@@ -743,6 +741,12 @@ void TCustomGrid::ShowEditorChar(char Ch) {
     ShowEditor();
     if (!FEditorMode || !FInplaceEdit) return;
     // The key replaces the text; Backspace empties it.
+    if (FInplaceEdit->IsMasked()) {
+        FInplaceEdit->SetText(AnsiString());
+        FInplaceEdit->SetSelStart(0);
+        if (Ch != 8) FInplaceEdit->PasteMasked(AnsiString(1, Ch));
+        return;
+    }
     FInplaceEdit->SetText(Ch == 8 ? AnsiString() : AnsiString(1, Ch));
     FInplaceEdit->SetSelStart(static_cast<Integer>(FInplaceEdit->Text().size()));
 }
@@ -1134,6 +1138,12 @@ bool TDrawGrid::SelectCell(Integer ACol, Integer ARow) {
 AnsiString TDrawGrid::GetEditText(Integer ACol, Integer ARow) {
     AnsiString Value;
     FireEvent(OnGetEditText, this, ACol, ARow, Value);
+    return Value;
+}
+
+AnsiString TDrawGrid::GetEditMask(Integer ACol, Integer ARow) {
+    AnsiString Value;
+    FireEvent(OnGetEditMask, this, ACol, ARow, Value);
     return Value;
 }
 

@@ -62,20 +62,20 @@ public:
     TCustomGrid* Grid() const { return FGrid; }
 
     void KeyDown(Word& Key, TShiftState Shift) override;
-    void KeyPress(char& Key) override;
     bool QtEvent(QEvent* Event) override;
     bool WantsReturn() const override { return true; }
     bool WantsEscape() const override { return true; }
 
     // Takes the bounds of the grid's current cell.
     virtual void BoundsChanged();
-    // Takes the text of the grid's current cell.
+    // Takes the edit mask and the text of the grid's current cell.
     virtual void UpdateContents();
     // Where the caret stands once the editor is filled: all the text selected here.
     virtual void InitialSelection() { SelectAll(); }
 
 protected:
     void Change() override;
+    bool CanTypeChar(char Key) override;
 
 private:
     friend class TCustomGrid;
@@ -197,6 +197,8 @@ protected:
     virtual bool CanEditAcceptKey(char Key) { return true; }
     virtual TInplaceEdit* CreateEditor();
     virtual AnsiString GetEditText(Integer ACol, Integer ARow) { return AnsiString(); }
+    // The edit mask of a cell's editor (Mask.h); empty for a free text.
+    virtual AnsiString GetEditMask(Integer ACol, Integer ARow) { return AnsiString(); }
     virtual void SetEditText(Integer ACol, Integer ARow, const AnsiString& Value) {}
     virtual Integer GetEditLimit() { return 0; }
     // Called after the in-place editor was hidden (its text already stored).
@@ -301,11 +303,13 @@ public:
     TDrawCellEvent OnDrawCell;
     TGetEditEvent OnGetEditText;
     TSetEditEvent OnSetEditText;
+    TGetEditEvent OnGetEditMask;
 
 protected:
     void DrawCell(Integer ACol, Integer ARow, TRect ARect, TGridDrawState AState) override;
     bool SelectCell(Integer ACol, Integer ARow) override;
     AnsiString GetEditText(Integer ACol, Integer ARow) override;
+    AnsiString GetEditMask(Integer ACol, Integer ARow) override;
     void SetEditText(Integer ACol, Integer ARow, const AnsiString& Value) override;
 };
 

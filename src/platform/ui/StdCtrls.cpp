@@ -1,8 +1,10 @@
 #include "platform/ui/StdCtrls.h"
 
+#include "platform/ui/Clipbrd.h"
 #include "platform/ui/Controls_p.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/TextLines_p.h"
+#include "platform/ui/WinApi.h"
 
 #include <QCheckBox>
 #include <QAbstractItemView>
@@ -104,7 +106,18 @@ void TCustomEdit::Build(bool MultiLine) {
 void TCustomEdit::WidgetTextChanged() {
     if (!FSetting) {
         // The user's typing or pasting: keep it to the limit and the case.
-        if (FLine) {
+        if (IsMasked()) {
+            // A change that came past the key handling (a drop, the context menu)
+            // is laid back into the picture.
+            const QString T = FLine->text();
+            const QString Fitted = ToQ(FMask.EditTextOf(FromQ(T)));
+            if (Fitted != T) {
+                QSignalBlocker B(FLine);
+                const int Pos = std::min<int>(FLine->cursorPosition(), static_cast<int>(Fitted.size()));
+                FLine->setText(Fitted);
+                FLine->setCursorPosition(Pos);
+            }
+        } else if (FLine) {
             if (FCharCase != ecNormal) {
                 QString T = FLine->text();
                 QString Cased = ToQ(ApplyCase(FromQ(T), FCharCase));
@@ -148,6 +161,7 @@ void TCustomEdit::Change() {
 }
 
 AnsiString TCustomEdit::GetText() const {
+    if (IsMasked()) return FMask.ValueOf(FromQ(FLine->text()));
     if (FLine) return FromQ(FLine->text());
     if (FPlain) return FromQLines(FPlain->toPlainText());
     return FText;
@@ -157,7 +171,9 @@ void TCustomEdit::SetTextCore(const AnsiString& Value) {
     AnsiString V = ApplyCase(Value, FCharCase);
     bool Was = FSetting;
     FSetting = true;
-    if (FLine) {
+    if (IsMasked()) {
+        SetWholeText(FLine, ToQ(FMask.EditTextOf(V)), FMaxLength);
+    } else if (FLine) {
         // The program's text is kept whole even beyond MaxLength.
         SetWholeText(FLine, ToQ(V), FMaxLength);
     } else if (FPlain) {
@@ -206,7 +222,7 @@ Integer TCustomEdit::SelStart() const {
 }
 
 void TCustomEdit::SetSelStart(Integer Value) {
-    Integer Len = static_cast<Integer>(GetText().size());
+    Integer Len = static_cast<Integer>(FLine ? FLine->text().size() : GetText().size());
     Value = std::clamp(Value, 0, Len);
     if (FLine) {
         FLine->deselect();
@@ -243,7 +259,8 @@ AnsiString TCustomEdit::SelText() const {
 }
 
 void TCustomEdit::SetSelText(const AnsiString& Value) {
-    if (FLine) FLine->insert(ToQ(Value));
+    if (IsMasked()) PasteMasked(Value);
+    else if (FLine) FLine->insert(ToQ(Value));
     else FPlain->textCursor().insertText(ToQLines(Value));
 }
 
@@ -257,6 +274,113 @@ void TCustomEdit::KeyPress(char& Key) {
     TWinControl::KeyPress(Key);
     if (!IsAlive(Alive)) return;
     if (Key && FCharCase != ecNormal) Key = ApplyCase(Key, FCharCase);
+    const unsigned char U = static_cast<unsigned char>(Key);
+    if (U >= 32 && !CanTypeChar(Key)) Key = 0;
+    if (!Key || !IsMasked() || FReadOnly) return;
+    // The mask takes printable characters and Backspace itself; Enter, Esc, Tab
+    // and the control characters of shortcuts go on.
+    if (U == 8) {
+        AnsiString T = EditText();
+        Integer Caret = SelStart();
+        FMask.Erase(T, Caret, SelLength(), true);
+        SetMaskedText(T, Caret);
+        Key = 0;
+    } else if (U >= 32) {
+        AnsiString T = EditText();
+        Integer Caret = SelStart();
+        if (FMask.Type(T, Caret, SelLength(), Key)) SetMaskedText(T, Caret);
+        else MessageBeep(0);
+        Key = 0;
+    }
+}
+
+void TCustomEdit::KeyDown(Word& Key, TShiftState Shift) {
+    const std::shared_ptr<const bool> Alive = AliveToken();
+    TWinControl::KeyDown(Key, Shift);
+    if (!IsAlive(Alive) || Key == 0 || !IsMasked() || FReadOnly) return;
+    const bool Ctrl = Shift.Contains(ssCtrl), Shf = Shift.Contains(ssShift), Alt = Shift.Contains(ssAlt);
+    AnsiString T = EditText();
+    Integer Caret = SelStart();
+    if ((Ctrl && !Alt && Key == 'X') || (Shf && !Ctrl && Key == VK_DELETE)) {
+        if (SelLength() > 0 && !FPasswordChar) {
+            Clipboard()->SetAsText(SelText());
+            FMask.Erase(T, Caret, SelLength(), false);
+            SetMaskedText(T, Caret);
+        }
+        Key = 0;
+    } else if (Key == VK_DELETE) {
+        FMask.Erase(T, Caret, SelLength(), false);
+        SetMaskedText(T, Caret);
+        Key = 0;
+    } else if ((Ctrl && !Alt && Key == 'V') || (Shf && !Ctrl && Key == VK_INSERT)) {
+        if (!PasteMasked(Clipboard()->AsText())) MessageBeep(0);
+        Key = 0;
+    } else if (Ctrl && !Alt && (Key == 'Z' || Key == 'Y')) {
+        Key = 0;   // the widget's own undo would step out of the picture
+    }
+}
+
+void TCustomEdit::SetEditMask(const AnsiString& Value) {
+    if (Value == FEditMask) return;
+    const AnsiString Keep = GetText();
+    FEditMask = Value;
+    FMask = TEditMask(Value);
+    if (!FLine) return;
+    if (IsMasked()) FLine->setMaxLength(32767);
+    SetTextCore(Keep);
+}
+
+AnsiString TCustomEdit::EditText() const {
+    if (FLine) return FromQ(FLine->text());
+    return GetText();
+}
+
+void TCustomEdit::SetEditText(const AnsiString& Value) {
+    if (!IsMasked()) {
+        SetText(Value);
+        return;
+    }
+    SetMaskedText(FMask.EditTextOf(Value), 0);
+    FModified = false;
+}
+
+bool TCustomEdit::MaskIncomplete() const {
+    if (!IsMasked()) return false;
+    const AnsiString T = EditText();
+    return !FMask.NothingTyped(T) && FMask.FirstMissing(T) >= 0;
+}
+
+void TCustomEdit::ValidateEdit() {
+    if (!MaskIncomplete()) return;
+    SetSelStart(FMask.FirstMissing(EditText()));
+    throw EDBEditError(SMaskEditErr);
+}
+
+bool TCustomEdit::PasteMasked(const AnsiString& Value) {
+    if (!IsMasked()) {
+        SetSelText(Value);
+        return true;
+    }
+    AnsiString T = EditText();
+    Integer Caret = SelStart();
+    if (!FMask.Paste(T, Caret, SelLength(), Value)) return false;
+    SetMaskedText(T, Caret);
+    return true;
+}
+
+void TCustomEdit::SetMaskedText(const AnsiString& Value, Integer Caret, Integer SelLength) {
+    bool Was = FSetting;
+    FSetting = true;
+    const bool Changed = FromQ(FLine->text()) != Value;
+    {
+        QSignalBlocker B(FLine);
+        if (Changed) FLine->setText(ToQ(Value));
+        FLine->setCursorPosition(std::clamp<int>(Caret, 0, static_cast<int>(Value.size())));
+        if (SelLength > 0) FLine->setSelection(FLine->cursorPosition(), SelLength);
+    }
+    // The change is the user's: Modified is set and OnChange fires once the caret stands.
+    if (Changed) WidgetTextChanged();
+    FSetting = Was;
 }
 
 void TCustomEdit::DoEnter() {

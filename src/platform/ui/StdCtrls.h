@@ -2,6 +2,7 @@
 // Standard controls: edits, memos, combo boxes, buttons, labels, check and radio
 // boxes, group boxes.
 #include "platform/ui/Controls.h"
+#include "platform/ui/Mask.h"
 
 #include <memory>
 
@@ -41,8 +42,27 @@ public:
     void Clear() { SetText(AnsiString()); }
     Integer GetTextLen() const { return static_cast<Integer>(GetText().size()); }
 
+    // Edit mask (Mask.h) of a one-line edit; empty for a free text. A masked edit
+    // shows the picture (EditText) and its Text is the stored form; typing,
+    // Backspace, Delete, cutting and pasting keep to the picture, and a character
+    // that does not fit is refused with a beep. Setting a mask keeps the text.
+    const AnsiString& EditMask() const { return FEditMask; }
+    void SetEditMask(const AnsiString& Value);
+    bool IsMasked() const { return FLine && !FMask.Empty(); }
+    AnsiString EditText() const;
+    void SetEditText(const AnsiString& Value);
+    // Something is typed into the mask but a required place is still blank.
+    bool MaskIncomplete() const;
+    // An incomplete mask raises EDBEditError with the caret on the first blank
+    // required place.
+    void ValidateEdit();
+    // Types Value at the caret through the mask, over the selection; false, with
+    // nothing changed, when one of its characters does not fit.
+    bool PasteMasked(const AnsiString& Value);
+
     TNotifyEvent OnChange;
 
+    void KeyDown(Word& Key, TShiftState Shift) override;
     void KeyPress(char& Key) override;
     void DoEnter() override;
 
@@ -50,6 +70,8 @@ protected:
     // Multi-line when true (memos).
     TCustomEdit(TComponent* AOwner, bool MultiLine);
     virtual void Change();
+    // Whether a typed printable character may go in at all.
+    virtual bool CanTypeChar(char Key) { return true; }
     AnsiString GetText() const override;
     void SetTextCore(const AnsiString& Value) override;
     void ApplyColor() override;
@@ -59,6 +81,10 @@ protected:
 private:
     void Build(bool MultiLine);
     void WidgetTextChanged();
+    // Shows a masked edit text with the caret (and a selection) as given.
+    void SetMaskedText(const AnsiString& Value, Integer Caret, Integer SelLength = 0);
+    AnsiString FEditMask;
+    TEditMask FMask;
     Integer FMaxLength = 0;
     TEditCharCase FCharCase = ecNormal;
     bool FReadOnly = false;

@@ -1,5 +1,6 @@
 #include "platform/ui/StdCtrls.h"
 
+#include "platform/ui/Clipbrd.h"
 #include "platform/ui/ComCtrls.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/Spin.h"
@@ -411,4 +412,78 @@ TEST(StdCtrls, AComboBoxCompletesTypedTextFromItsItemsOnceTheUserIsThere) {
     C->SetText("");
     SendKey(C->Widget(), Qt::Key_N, QStringLiteral("N"));
     EXPECT_EQ(C->Text(), "Nisan");
+}
+
+// --- edit masks ------------------------------------------------------------------
+TEST(StdCtrls, MaskedEditTakesOnlyWhatFitsAndSkipsLiterals) {
+    TScreenForm F;
+    auto* E = F.Add<TEdit>(10);
+    E->SetEditMask("00.00.0000;1;_");
+    int Changes = 0;
+    E->OnChange = [&](TObject*) { ++Changes; };
+    F.Form->Show();
+    E->SetFocus();
+    E->SetSelStart(0);
+    EXPECT_EQ(E->EditText(), "__.__.____");
+    EXPECT_EQ(E->Text(), "");   // nothing typed is no value
+    TypeText(u"12a05x");
+    EXPECT_EQ(E->EditText(), "12.05.____");
+    EXPECT_EQ(E->SelStart(), 6);   // the caret waits on the year, past the literal
+    EXPECT_EQ(Changes, 4);         // the refused letters changed nothing
+    TypeText(u"20201");            // the fifth digit has no place left
+    EXPECT_EQ(E->Text(), "12.05.2020");
+    EXPECT_TRUE(E->Modified());
+    EXPECT_FALSE(E->MaskIncomplete());
+}
+
+TEST(StdCtrls, MaskedEditBackspaceDeleteCutAndPasteKeepThePicture) {
+    TScreenForm F;
+    auto* E = F.Add<TEdit>(10);
+    E->SetEditMask("00.00.0000;0;_");
+    E->SetText("12052020");
+    F.Form->Show();
+    E->SetFocus();
+    E->SetSelStart(3);
+    SendKey(FocusTarget(), Qt::Key_Backspace, QStringLiteral("\b"));
+    EXPECT_EQ(E->EditText(), "1_.05.2020");
+    EXPECT_EQ(E->Text(), "1 052020");   // literals are not saved; blanks are spaces
+    EXPECT_EQ(E->SelStart(), 1);
+    E->SetSelStart(2);
+    SendKey(FocusTarget(), Qt::Key_Delete);
+    EXPECT_EQ(E->EditText(), "1_._5.2020");
+    E->SetSelStart(6);
+    E->SetSelLength(4);
+    SendKey(FocusTarget(), Qt::Key_X, QStringLiteral("\x18"), Qt::ControlModifier);
+    EXPECT_EQ(Clipboard()->AsText(), "2020");
+    EXPECT_EQ(E->EditText(), "1_._5.____");
+    Clipboard()->SetAsText("3112");
+    E->SetSelStart(0);
+    E->SetSelLength(5);
+    SendKey(FocusTarget(), Qt::Key_V, QStringLiteral("\x16"), Qt::ControlModifier);
+    EXPECT_EQ(E->EditText(), "31.12.____");
+    Clipboard()->SetAsText("20x1");   // one misfit refuses the whole paste
+    SendKey(FocusTarget(), Qt::Key_V, QStringLiteral("\x16"), Qt::ControlModifier);
+    EXPECT_EQ(E->EditText(), "31.12.____");
+    Clipboard()->Clear();
+}
+
+TEST(StdCtrls, IncompleteMaskIsRefusedWithTheCaretOnTheGap) {
+    TScreenForm F;
+    auto* E = F.Add<TEdit>(10);
+    E->SetEditMask("!99/99/0000;1;_");
+    E->ValidateEdit();   // nothing typed: nothing to refuse
+    E->SetText("01.02.20");
+    EXPECT_EQ(E->EditText(), "01.02.20__");
+    EXPECT_TRUE(E->MaskIncomplete());
+    try {
+        E->ValidateEdit();
+        FAIL() << "no error";
+    } catch (const EDBEditError& Err) {
+        EXPECT_EQ(Err.Message(), SMaskEditErr);
+    }
+    EXPECT_EQ(E->SelStart(), 8);
+    // Removing the mask keeps the text as it was stored.
+    E->SetEditMask("");
+    EXPECT_EQ(E->Text(), "01.02.20  ");
+    EXPECT_FALSE(E->MaskIncomplete());
 }
