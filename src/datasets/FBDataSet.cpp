@@ -20,8 +20,12 @@ TCacheModelOptions::TCacheModelOptions(TFBCustomDataSet* ADataSet) : FDataSet(AD
 void TCacheModelOptions::SetCacheModelKind(TCacheModelKind Value) {
     if (Value == FCacheModelKind) return;
     if (FDataSet) FDataSet->CheckInactive();
-    // The ring of the limited model needs its window statements, which this data set lacks.
-    if (Value == cmkLimitedBufferSize) FBError(75, {CmpFullName(FDataSet)});
+    if (Value == cmkLimitedBufferSize) {
+        // A data set being read from its form gets its other properties later.
+        if (FDataSet && !FDataSet->ComponentState().Contains(csLoading) && !FDataSet->CanUseLimitedCache())
+            FBError(75, {CmpFullName(FDataSet)});
+        if (FBufferChunks < 100) FBufferChunks = 100;
+    }
     FCacheModelKind = Value;
 }
 

@@ -82,8 +82,9 @@ using TFBUpdateRecordEvent =
     std::function<void(TDataSet* DataSet, TUpdateKind UpdateKind, TFBUpdateAction& UpdateAction)>;
 using TCompareFieldValues = std::function<Integer(TField* Field, const Variant& S1, const Variant& S2)>;
 
-// How many records the data set holds. Only the standard model (every fetched
-// row kept) is available; the ring of the limited model is refused.
+// How many records the data set holds: every fetched row (standard), or a
+// window of BufferChunks records of an ordered select (limited), fetched on
+// through statements keyed on the ORDER BY values of the window's edges.
 class TCacheModelOptions : public TPersistent {
 public:
     explicit TCacheModelOptions(TFBCustomDataSet* ADataSet);
@@ -530,14 +531,38 @@ public:
     // LOCATE_<field>, the first HighIndex + 1 of them given the key values) and
     // without its ORDER BY, run in Qry or in a statement of its own. Found: a row
     // came; without Qry the data set then goes to that record. Only Mode 0 (the
-    // whole select) is served; the part modes belong to the limited cache.
+    // whole select), 1 the rows after the current record, 2 those before it
+    // (these two in the select's order, so the nearest match comes first).
     bool LocateByQuery(const AnsiString& KeyFields, const Variant& KeyValues, TFBQuery* Qry, Integer Mode,
                        Byte Options, Integer HighIndex = 0x7FFFFFFF);
     // Closes and re-opens the data set and goes back to the record it was on: found
     // again by the values of KeyFields, or without them by every data field as the
     // refresh statement reads the record now (no refresh statement: to the first).
     void ReopenLocate(const AnsiString& KeyFields);
+    // Reads the current record and its neighbours again. In the limited cache
+    // model, with Flag a record that is gone leaves a window around the place it
+    // had; without it the window stays as it is.
     void RefreshAll(bool Flag, bool Resync);
+
+    // ---- the limited cache model
+    // CachedUpdates off, an ORDER BY, AutoCommit or one transaction for reading
+    // and updating, and no NEW_ parameter in the select.
+    bool CanUseLimitedCache();
+    // The statements that fetch the window on: the select reversed, the rows
+    // after and before a key (parameters NEW_<field>) and the row of a key
+    // (parameters LOCATE_<field>).
+    void PrepareLimitedCacheQueries();
+    bool LimitedCache() const;
+    TFBQuery* SelectDescQuery() const { return FSelectDescQuery; }
+    TFBQuery* SelectPartQuery() const { return FSelectPartQuery; }
+    TFBQuery* SelectPartDescQuery() const { return FSelectPartDescQuery; }
+    TFBQuery* SelectLocate() const { return FSelectLocate; }
+    // Record numbers of the window's first and last records (-1: empty) and
+    // whether its first and last rows are those of the select.
+    Integer WindowFirst() const { return FWindow.First; }
+    Integer WindowLast() const { return FWindow.Last; }
+    bool WindowAtBof() const { return FWindow.Bof; }
+    bool WindowAtEof() const { return FWindow.Eof; }
 
     // ---- ORDER BY information
     // Reads the ORDER BY items of the select into the sort description.
@@ -728,6 +753,36 @@ protected:
     Integer SortedPlace(Integer Pos);
     // Fetches the next row of SelectQuery into the cache at FRecordsCount; false at the end.
     bool FetchNextRow(TRecordBuffer Buffer);
+    // Parameter P takes the value of select column ColNo (1-based) of the record in Src.
+    void SetParamFromRecord(TFBXSQLVAR* P, Integer ColNo, TRecordBuffer Src);
+    // The column a data field reads, formatted for the statement texts (table.column).
+    AnsiString ColumnReference(TField* Field) const;
+
+    // The limited cache window.
+    TGetResult GetWindowRecord(TRecordBuffer Buffer, TGetMode GetMode);
+    bool WindowFetchForward();
+    bool WindowFetchBackward();
+    void WindowFirstRecords();
+    void WindowLastRecords();
+    // Record numbers all move up by BufferChunks (ring slots stay), keeping them positive.
+    void ShiftWindow();
+    void ResetWindow();
+    void CloseWindowQueries();
+    // Q executes with the select's parameters and NEW_ or LOCATE_ parameters from
+    // the key fields of the record in KeyBuf.
+    void ExecKeyed(TFBQuery* Q, TRecordBuffer KeyBuf);
+    // Loads the window around the row Q is on (Q may have none: then around the
+    // key in KeyBuf, when given). False, with nothing changed, when neither.
+    bool LoadWindow(TFBQuery* Q, TRecordBuffer KeyBuf);
+    // Finds the record of KeyBuf's key on the server and loads the window around
+    // it; GoOn: also when it is gone (around its place).
+    bool WindowAroundKey(TRecordBuffer KeyBuf, bool GoOn);
+    bool WindowKeyChanged(TRecordBuffer Buffer);
+    void PostInWindow(TFBQuery* Q, TRecordBuffer B, bool IsInsert);
+    bool WindowKeyEquals(TRecordBuffer Buffer, const Byte* Bookmark);
+    void OpenWindowModel();
+    // In the window, else through the server by the bookmark's ORDER BY values.
+    void WindowGotoBookmark(const Byte* Bookmark);
 
     // Framework overrides.
     TRecordBuffer AllocRecordBuffer() override;
@@ -855,6 +910,24 @@ private:
     TFBQuery* FSelectQuery = nullptr;
     TFBQuery* FUpdateQuery = nullptr;
     TFBQuery* FCursorQuery = nullptr;
+    TFBQuery* FSelectDescQuery = nullptr;
+    TFBQuery* FSelectPartQuery = nullptr;
+    TFBQuery* FSelectPartDescQuery = nullptr;
+    TFBQuery* FSelectLocate = nullptr;
+    // The limited cache window: first and last record numbers, whether the select's
+    // ends are reached, and the ascending and descending statements still open on
+    // its edges (with the record numbers their last rows went to).
+    struct TWindowState {
+        Integer First = -1, Last = -1;
+        bool Bof = true, Eof = false;
+        TFBQuery* Asc = nullptr;
+        Integer AscAt = -1;
+        TFBQuery* Desc = nullptr;
+        Integer DescAt = -1;
+    } FWindow;
+    // The ORDER BY fields with their direction, and where each key sits in a bookmark.
+    std::vector<std::pair<TField*, bool>> FWindowOrder;
+    std::vector<Integer> FWindowKeyOffsets;
     bool FCachedUpdates = false;
     bool FUniDirectional = false;
     TFBUpdateRecordTypes FUpdateRecordTypes{cusUnmodified, cusModified, cusInserted};

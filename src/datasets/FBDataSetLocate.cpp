@@ -115,7 +115,12 @@ bool TFBCustomDataSet::InternalLocate(const AnsiString& KeyFields, const Variant
     GetFieldList(Fields, KeyFields);
     const std::vector<Variant> Keys = KeyValuesOf(KeyValues);
     if (Keys.size() < Fields.size()) DatabaseError("Field value required", this);
-    if (FRecordsCount == 0 && !FetchNextRow(nullptr)) return false;
+    // The limited cache searches its window only; the server is asked through LocateByQuery.
+    const bool Window = LimitedCache();
+    const Integer Lo = Window ? FWindow.First : 0;
+    const auto High = [&] { return Window ? FWindow.Last : FRecordsCount - 1; };
+    const auto More = [&] { return !Window && FetchNextRow(nullptr); };
+    if (Window ? FWindow.First < 0 : (FRecordsCount == 0 && !More())) return false;
     const Integer Saved = FCurrentRecord_;
     TTempBuffer Temp(this);
     TRecordBuffer Buf = Temp.Buffer;
@@ -127,24 +132,24 @@ bool TFBCustomDataSet::InternalLocate(const AnsiString& KeyFields, const Variant
     };
     Integer Found = -1, Last = -1, Side = 0;
     if (Options & lcoSorted) {
-        Integer High = FRecordsCount - 1;
-        Side = Probe(High);
-        Last = High;
+        Integer Top = High();
+        Side = Probe(Top);
+        Last = Top;
         if (Side == 0) {
-            Found = High;
+            Found = Top;
         } else if (Side > 0) {
             // Past the fetched records: on through the rows still to come.
-            for (Integer Pos = FRecordsCount; Found < 0 && FetchNextRow(nullptr); ++Pos) {
+            for (Integer Pos = Top + 1; Found < 0 && More(); ++Pos) {
                 Last = Pos;
                 Side = Probe(Pos);
                 if (Side == 0) Found = Pos;
                 else if (Side < 0) break;   // passed the place it would have
             }
         } else {
-            Integer Low = 0;
-            --High;
-            while (Low <= High) {
-                const Integer Mid = (Low + High) / 2;
+            Integer Low = Lo;
+            --Top;
+            while (Low <= Top) {
+                const Integer Mid = (Low + Top) / 2;
                 Last = Mid;
                 Side = Probe(Mid);
                 if (Side == 0) {
@@ -152,14 +157,14 @@ bool TFBCustomDataSet::InternalLocate(const AnsiString& KeyFields, const Variant
                     break;
                 }
                 if (Side > 0) Low = Mid + 1;
-                else High = Mid - 1;
+                else Top = Mid - 1;
             }
         }
     } else {
         const bool Back = Direction == 2;
-        Integer Pos = FromFirst ? (Back ? FRecordsCount - 1 : 0) : std::clamp(FCurrentRecord_, 0, FRecordsCount - 1);
-        while (Pos >= 0) {
-            if (Pos >= FRecordsCount && ((Options & lcoFetchedOnly) || !FetchNextRow(nullptr))) break;
+        Integer Pos = FromFirst ? (Back ? High() : Lo) : std::clamp(FCurrentRecord_, Lo, High());
+        while (Pos >= Lo) {
+            if (Pos > High() && ((Options & lcoFetchedOnly) || !More())) break;
             Last = Pos;
             Side = Probe(Pos);
             if (Side == 0) {
@@ -172,7 +177,7 @@ bool TFBCustomDataSet::InternalLocate(const AnsiString& KeyFields, const Variant
     if (Found >= 0) {
         FCurrentRecord_ = Found;
     } else if ((Options & lcoNearest) && Last >= 0) {
-        FCurrentRecord_ = std::min(Side > 0 ? Last + 1 : Last, FRecordsCount - 1);
+        FCurrentRecord_ = std::min(Side > 0 ? Last + 1 : Last, High());
     } else {
         FCurrentRecord_ = Saved;
     }
@@ -190,6 +195,8 @@ bool TFBCustomDataSet::Locate(const AnsiString& KeyFields, const Variant& KeyVal
 bool TFBCustomDataSet::LocateEx(const AnsiString& KeyFields, const Variant& KeyValues, Byte Options) {
     CheckBrowseMode();
     if (IsEmpty()) return false;
+    if (LimitedCache())
+        return LocateByQuery(KeyFields, KeyValues, nullptr, 0, Options & (lcoCaseInsensitive | lcoPartialKey | lcoWildcard));
     DoBeforeScroll();
     bool Found;
     {
@@ -235,8 +242,9 @@ bool TFBCustomDataSet::LocateByQuery(const AnsiString& KeyFields, const Variant&
         if (F->FieldKind() != fkData) FBError(77, {Where, N});
         Fields.push_back(F);
     }
-    // The part statements belong to the limited cache, which this data set does not keep.
-    if (Mode != 0) FBError(75, {FullName()});
+    // The part statements exist only in the limited cache model, around a current record.
+    TRecordBuffer Current = Mode != 0 && LimitedCache() && Active() ? GetActiveBuf() : nullptr;
+    if (Mode != 0 && !Current) FBError(75, {FullName()});
     const std::vector<Variant> Keys = KeyValuesOf(KeyValues);
     std::unique_ptr<TFBQuery> Own;
     if (!Qry) {
@@ -248,24 +256,28 @@ bool TFBCustomDataSet::LocateByQuery(const AnsiString& KeyFields, const Variant&
     Qry->SetTransaction(Transaction());
     AnsiString Condition;
     for (size_t I = 0; I < Fields.size(); ++I) {
-        TFBXSQLVAR* V = FSelectQuery->Current()->Vars(Fields[I]->FieldNo() - 1);
-        AnsiString Column = FormatIdentifier(3, V->SQLName());
-        if (!V->RelationName().empty()) Column = FormatIdentifier(3, V->RelationName()) + "." + Column;
+        const AnsiString Column = ColumnReference(Fields[I]);
         const AnsiString Param = "?" + FormatIdentifier(3, "LOCATE_" + Fields[I]->FieldName());
         AnsiString Term;
         const bool Text = I < Keys.size() && VarIsStr(Keys[I]);
         if (!Text)
             Term = "(" + Column + "=" + Param + ")";
         else {
-            const AnsiString P = (Options & lcoCaseInsensitive) ? "UPPER(" + Param + ")" : Param;
+            // Both sides upper-cased: a key alone in capitals would miss lower-case values.
+            const bool Upper = Options & lcoCaseInsensitive;
+            const AnsiString P = Upper ? "UPPER(" + Param + ")" : Param;
             const AnsiString Op = (Options & lcoPartialKey) ? " starting with " : (Options & lcoWildcard) ? " like " : "=";
-            Term = "(" + Column + Op + P + ")";
+            Term = "(" + (Upper ? "UPPER(" + Column + ")" : Column) + Op + P + ")";
         }
         if (!Condition.empty()) Condition += " and ";
         Condition += Term;
     }
-    Qry->SQL()->SetText(AddToWhereClause(FSelectQuery->SQLText(), Condition, false));
-    Qry->SetOrderClause("");
+    const AnsiString Base = Mode == 1   ? FSelectPartQuery->SQLText()
+                            : Mode == 2 ? FSelectPartDescQuery->SQLText()
+                                        : FSelectQuery->SQLText();
+    Qry->SQL()->SetText(AddToWhereClause(Base, Condition, false));
+    // The part searches keep their order: the nearest match comes first.
+    if (Mode == 0) Qry->SetOrderClause("");
     for (size_t I = 0; I < Fields.size() && static_cast<Integer>(I) <= HighIndex && I < Keys.size(); ++I) {
         TFBXSQLVAR* P = Qry->ParamByName("LOCATE_" + Fields[I]->FieldName());
         if (IsNullish(Keys[I])) P->SetIsNull(true);
@@ -274,11 +286,36 @@ bool TFBCustomDataSet::LocateByQuery(const AnsiString& KeyFields, const Variant&
     TFBXSQLDA* SP = FSelectQuery->Params();
     for (Integer I = 0; SP && I < SP->Count(); ++I)
         if (TFBXSQLVAR* P = Qry->FindParam(SP->Vars(I)->Name())) P->Assign(SP->Vars(I));
+    if (Current) {
+        TFBXSQLDA* QP = Qry->Params();
+        for (Integer I = 0; I < QP->Count(); ++I)
+            if (IsNewParamName(QP->Vars(I)->Name()))
+                if (TField* F = FBFindField(QP->Vars(I)->Name().substr(4)); F && F->FieldKind() == fkData)
+                    SetParamFromRecord(QP->Vars(I), F->FieldNo(), Current);
+    }
     TFBTransaction* Tr = Qry->Transaction();
     if (Tr && !Tr->Active() && FOptions.Contains(poStartTransaction)) Tr->StartTransaction();
     Qry->ExecQuery();
     if (!Qry->GoToFirstRecordOnExecute()) Qry->Next();
     const bool Found = !Qry->Eof();
+    if (Found && Own && Active() && LimitedCache()) {
+        // The window is read again around the row found.
+        DoBeforeScroll();
+        {
+            TQuietScope Quiet(this);
+            try {
+                LoadWindow(Qry, nullptr);
+            } catch (...) {
+                Qry->Close();
+                Resync({});
+                throw;
+            }
+            Qry->Close();
+            Resync({rmExact, rmCenter});
+        }
+        DoAfterScroll();
+        return true;
+    }
     if (Own) Qry->Close();
     if (!Found || !Own || !Active()) return Found;
     // The server has the row: the data set goes to it among its own records.
@@ -316,4 +353,23 @@ void TFBCustomDataSet::ReopenLocate(const AnsiString& KeyFields) {
     if (InternalLocate(Names, VarArrayOf(Values), 0, true, 0)) Resync({rmExact, rmCenter});
 }
 
-void TFBCustomDataSet::RefreshAll(bool, bool) { ReopenLocate(AnsiString()); }
+void TFBCustomDataSet::RefreshAll(bool Flag, bool DoResync) {
+    if (!LimitedCache()) {
+        ReopenLocate(AnsiString());
+        return;
+    }
+    if (!Active()) {
+        Open();
+        return;
+    }
+    DoBeforeRefresh();
+    if (TRecordBuffer B = GetActiveBuf()) {
+        TTempBuffer Key(this);
+        std::memcpy(Key.Buffer, B, static_cast<size_t>(RecordBufferSize()));
+        WindowAroundKey(Key.Buffer, Flag);
+    } else {
+        WindowFirstRecords();
+    }
+    if (DoResync) Resync({});
+    DoAfterRefresh();
+}

@@ -99,7 +99,7 @@ void TFBCustomDataSet::InitRecordLayout() {
 
 Integer TFBCustomDataSet::CachePosition(Integer RecNo) const {
     if (RecNo < 0) return RecNo;
-    if (FUniDirectional) return RecNo % FCacheModelOptions->BufferChunks();
+    if (FUniDirectional || LimitedCache()) return RecNo % FCacheModelOptions->BufferChunks();
     return RecNo;
 }
 
@@ -281,7 +281,7 @@ TRecordBuffer TFBCustomDataSet::GetActiveBuf() const {
 }
 
 bool TFBCustomDataSet::IsVisible(TRecordBuffer Buffer) {
-    if (FFilterBypass) return true;
+    if (FFilterBypass || LimitedCache()) return true;
     const Byte S = BufStatus(Buffer);
     if (S > 7 || !FUpdateRecordTypes.Contains(static_cast<TCachedUpdateStatus>(S))) return false;
     return !Filtered() || FilterAccepts(Buffer);
@@ -367,11 +367,29 @@ TBookmarkFlag TFBCustomDataSet::GetBookmarkFlag(TRecordBuffer Buffer) const {
 }
 
 void TFBCustomDataSet::SetBookmarkFlag(TRecordBuffer Buffer, TBookmarkFlag Value) {
-    if (Value == bfEOF && BufFlag(Buffer) == bfInserted) BufRecNo(Buffer) = FRecordsCount;
+    if (Value == bfEOF && BufFlag(Buffer) == bfInserted)
+        BufRecNo(Buffer) = LimitedCache() ? FWindow.Last + 1 : FRecordsCount;
     BufFlag(Buffer) = static_cast<Byte>(Value);
 }
 
 void TFBCustomDataSet::GetBookmarkData(TRecordBuffer Buffer, void* Data) const {
+    if (LimitedCache() && FCache) {
+        // The record number holds only while the window does; the ORDER BY values find it later.
+        std::memset(Data, 0, static_cast<size_t>(std::max(FBookmarkSize, 8)));
+        const int32_t Rec = BufRecNo(Buffer);
+        std::memcpy(Data, &Rec, 4);
+        for (size_t I = 0; I < FWindowOrder.size() && I < FWindowKeyOffsets.size(); ++I) {
+            TField* F = FWindowOrder[I].first;
+            TFBFieldDescr* D = DescrOf(F);
+            Byte* Out = static_cast<Byte*>(Data) + FWindowKeyOffsets[I];
+            Out[0] = BufNull(Buffer, F->FieldNo());
+            if (Out[0] || !D) continue;
+            const bool Text = D->SqlType == SQLTypeVarying || D->SqlType == SQLTypeText;
+            const char* V = Buffer + D->Offset;
+            std::memcpy(Out + 1, V, Text ? strnlen(V, D->Width) : static_cast<size_t>(D->Width));
+        }
+        return;
+    }
     std::memset(Data, 0, 8);
     if (!FCache || FRecordsCount == 0) return;
     const int32_t Phys = FCache->PhysicalRecNo(CachePosition(BufRecNo(Buffer)));
@@ -383,11 +401,13 @@ void TFBCustomDataSet::GetBookmarkData(TRecordBuffer Buffer, void* Data) const {
 void TFBCustomDataSet::SetBookmarkData(TRecordBuffer Buffer, const void* Data) {
     int32_t Phys;
     std::memcpy(&Phys, Data, 4);
-    BufRecNo(Buffer) = FCache ? FCache->LogicalIndex(Phys) : -1;
+    if (LimitedCache()) BufRecNo(Buffer) = Phys;
+    else BufRecNo(Buffer) = FCache ? FCache->LogicalIndex(Phys) : -1;
 }
 
 bool TFBCustomDataSet::BookmarkValid(const TBookmark& Bookmark) const {
     if (Bookmark.size() < 4 || !FCache) return false;
+    if (LimitedCache()) return Bookmark.size() >= static_cast<size_t>(FBookmarkSize);
     int32_t Phys;
     std::memcpy(&Phys, Bookmark.data(), 4);
     const Integer Logical = FCache->LogicalIndex(Phys);
@@ -401,12 +421,17 @@ Integer TFBCustomDataSet::CompareBookmarks(const TBookmark& Bookmark1, const TBo
     int32_t P1 = 0, P2 = 0;
     std::memcpy(&P1, Bookmark1.data(), std::min<size_t>(4, Bookmark1.size()));
     std::memcpy(&P2, Bookmark2.data(), std::min<size_t>(4, Bookmark2.size()));
-    const Integer L1 = FCache ? FCache->LogicalIndex(P1) : P1;
-    const Integer L2 = FCache ? FCache->LogicalIndex(P2) : P2;
+    const bool Numbers = !FCache || LimitedCache();
+    const Integer L1 = Numbers ? P1 : FCache->LogicalIndex(P1);
+    const Integer L2 = Numbers ? P2 : FCache->LogicalIndex(P2);
     return L1 < L2 ? -1 : (L1 > L2 ? 1 : 0);
 }
 
 void TFBCustomDataSet::InternalGotoBookmark(const void* Bookmark) {
+    if (LimitedCache()) {
+        WindowGotoBookmark(static_cast<const Byte*>(Bookmark));
+        return;
+    }
     TBookmark B(static_cast<const Byte*>(Bookmark), static_cast<const Byte*>(Bookmark) + 8);
     // A bookmark of a record that is gone must not leave the cursor where it was as if found.
     if (!BookmarkValid(B)) DatabaseError(SRecordNotFound, this);
@@ -436,6 +461,7 @@ bool TFBCustomDataSet::GetCurrentRecord(TRecordBuffer Buffer) {
 }
 
 bool TFBCustomDataSet::IsSequenced() const {
+    if (LimitedCache()) return false;
     return FSelectQuery->Eof() && !FUniDirectional && !(Filtered() && !IsEmpty());
 }
 
@@ -504,7 +530,8 @@ TGetResult TFBCustomDataSet::GetRecord(TRecordBuffer Buffer, TGetMode GetMode, b
     try {
         Integer& C = FCurrentRecord_;
         const Integer& N = FRecordsCount;
-        switch (GetMode) {
+        if (LimitedCache()) R = GetWindowRecord(Buffer, GetMode);
+        else switch (GetMode) {
             case gmCurrent:
                 if (C < 0) {
                     R = grBOF;
@@ -554,7 +581,7 @@ TGetResult TFBCustomDataSet::GetRecord(TRecordBuffer Buffer, TGetMode GetMode, b
                 }
                 break;
         }
-        if (R == grOK) R = GetNextVisibleRecord(Buffer, GetMode);
+        if (R == grOK && !LimitedCache()) R = GetNextVisibleRecord(Buffer, GetMode);
     } catch (EDatabaseError& E) {
         TDataAction Action = daFail;
         if (OnGetRecordError) OnGetRecordError(this, E, Action);
@@ -579,12 +606,20 @@ bool TFBCustomDataSet::InRing(Integer RecNo) const {
 }
 
 void TFBCustomDataSet::InternalFirst() {
+    if (LimitedCache()) {
+        WindowFirstRecords();
+        return;
+    }
     // The ring has dropped the first record: going back would show another one.
     if (!InRing(0)) CheckNotUniDirectional();
     FCurrentRecord_ = -1;
 }
 
 void TFBCustomDataSet::InternalLast() {
+    if (LimitedCache()) {
+        WindowLastRecords();
+        return;
+    }
     if (!FSelectQuery->Eof()) {
         TCursorScope Scope(this);
         try {
@@ -600,6 +635,7 @@ void TFBCustomDataSet::InternalLast() {
 void TFBCustomDataSet::InternalSetToRecord(TRecordBuffer Buffer) { FCurrentRecord_ = BufRecNo(Buffer); }
 
 Integer TFBCustomDataSet::GetRecordCount() const {
+    if (LimitedCache()) return FRecordsCount;
     if (FUniDirectional) {
         const Integer Chunks = FCacheModelOptions->BufferChunks();
         return FRecordsCount >= Chunks ? Chunks : FRecordsCount - FDeletedRecords;
@@ -616,7 +652,9 @@ Integer TFBCustomDataSet::GetRecNo() const {
 void TFBCustomDataSet::SetRecNoImpl(Integer Value) {
     CheckBrowseMode();
     if (Value < 1) Value = 1;
-    if (Value > FRecordsCount) {
+    // The window holds only its own records.
+    if (LimitedCache() && (Value - 1 < FWindow.First || Value - 1 > FWindow.Last)) return;
+    if (Value > FRecordsCount && !LimitedCache()) {
         InternalLast();
         Value = std::min(Value, FRecordsCount);
     }
@@ -629,6 +667,8 @@ void TFBCustomDataSet::SetRecNoImpl(Integer Value) {
 }
 
 void TFBCustomDataSet::FetchAll() {
+    // A window never holds the whole select.
+    if (LimitedCache()) return;
     if (!FSelectQuery->Open() || FSelectQuery->Eof()) return;
     if (!Active()) {
         InternalLast();
@@ -683,6 +723,8 @@ void TFBCustomDataSet::InternalOpen() {
             B->SetBlobSubType(Cols->Vars(B->FieldNo() - 1)->SQLSubtype());
     FCursorQuery = FSelectQuery;
     FCurrentRecord_ = -1;
+    const bool Window = LimitedCache();
+    if (Window) OpenWindowModel();
     ParamsFromMaster();
     DoBeforeExecuteSelect();
     FSelectQuery->ExecQuery();
@@ -698,8 +740,19 @@ void TFBCustomDataSet::InternalOpen() {
     FDeletedRecords = 0;
     FInsertedRecords = 0;
     FCacheModifiedCount = 0;
-    if (FPrepareOptions.Contains(psGetOrderInfo)) GetOrderInfo();
+    if (FPrepareOptions.Contains(psGetOrderInfo) && !Window) GetOrderInfo();
     SetBookmarkSize(8);
+    if (Window) {
+        // Behind the record number a bookmark keeps the record's ORDER BY values.
+        FWindowKeyOffsets.clear();
+        Integer Size = 8;
+        for (const auto& [F, Ascending] : FWindowOrder) {
+            FWindowKeyOffsets.push_back(Size);
+            Size += 1 + DescrOf(F)->Width;
+        }
+        SetBookmarkSize(Size);
+        ResetWindow();
+    }
     if (!IsBlankStr(Filter()) && !FFilterExpr) BuildFilterExpression(Filter(), FilterOptions());
 }
 
@@ -754,6 +807,8 @@ void TFBCustomDataSet::GetOrderInfo() {
 }
 
 void TFBCustomDataSet::InternalClose() {
+    CloseWindowQueries();
+    FWindow = TWindowState{};
     FCurrentRecord_ = -1;
     FOpen = false;
     FRecordsCount = 0;
@@ -888,6 +943,10 @@ void TFBCustomDataSet::InternalPost() {
     TRecordBuffer B = ActiveBuffer();
     const bool SortChanged = !IsInsert && SortFieldChanged();
     if (FBlobFieldCount > 0) BlobStreamStep(B, bsaRecord);
+    if (LimitedCache()) {
+        PostInWindow(Q, B, IsInsert);
+        return;
+    }
     if (IsInsert) {
         BufStatus(B) = cusInserted;
         const Integer Rn = BufRecNo(B) + 1;
@@ -961,7 +1020,8 @@ void TFBCustomDataSet::InternalCancel() {
         if (BufFlag(B) == bfBOF) {
             if (FRecordsCount == 0) --FCurrentRecord_;
         } else if (BufFlag(B) == bfEOF) {
-            --FCurrentRecord_;
+            if (LimitedCache()) FCurrentRecord_ = FWindow.Last;
+            else --FCurrentRecord_;
         }
     }
 }
@@ -982,6 +1042,11 @@ void TFBCustomDataSet::InternalDelete() {
         WriteRecordCache(BufRecNo(B), B);
     } else {
         InternalDeleteRecord(FDeleteQuery, B);
+        if (LimitedCache()) {
+            // The window is read again around the place the record had.
+            WindowAroundKey(B, true);
+            return;
+        }
     }
     ++FDeletedRecords;
     FUpdatesPending = FCacheModifiedCount > 0;
@@ -1143,99 +1208,103 @@ void TFBCustomDataSet::SetInternalSQLParams(TFBQuery* Qry, TRecordBuffer Buffer)
             if (SP || ColNo < 1) continue;
         }
         if (ColNo < 1 || ColNo > FFieldDescrs->Count()) continue;
-        if (BufNull(Src, ColNo)) {
-            P->SetIsNull(true);
-            continue;
+        // The blob's body reaches the server first; the statement takes its id.
+        if (!BufNull(Src, ColNo) && FFieldDescrs->Items(ColNo - 1)->SqlType == SQLTypeBlob && FBlobFieldCount > 0 &&
+            Src == Buffer)
+            if (TField* F = FBFindField(Col); F && F->IsBlob() && F->FieldKind() == fkData)
+                BlobStreamStep(Src, bsaPost, F);
+        SetParamFromRecord(P, ColNo, Src);
+    }
+}
+
+void TFBCustomDataSet::SetParamFromRecord(TFBXSQLVAR* P, Integer ColNo, TRecordBuffer Src) {
+    if (BufNull(Src, ColNo)) {
+        P->SetIsNull(true);
+        return;
+    }
+    TFBFieldDescr* D = FFieldDescrs->Items(ColNo - 1);
+    const char* V = Src + D->Offset;
+    const Integer Scale = static_cast<SmallInt>(D->Scale);
+    switch (D->SqlType) {
+        case SQLTypeLong:
+        case SQLTypeShort: {
+            Int64 Raw;
+            if (D->SqlType == SQLTypeLong) { int32_t X; std::memcpy(&X, V, 4); Raw = X; }
+            else { int16_t X; std::memcpy(&X, V, 2); Raw = X; }
+            if (Scale >= 0) P->SetAsInt64(Raw);
+            else {
+                TBcd B;
+                CurrToFBBcd(-Scale, B, Raw);
+                P->SetAsBcd(B);
+            }
+            break;
         }
-        TFBFieldDescr* D = FFieldDescrs->Items(ColNo - 1);
-        const char* V = Src + D->Offset;
-        const Integer Scale = static_cast<SmallInt>(D->Scale);
-        switch (D->SqlType) {
-            case SQLTypeLong:
-            case SQLTypeShort: {
+        case SQLTypeFloat: { float X; std::memcpy(&X, V, 4); P->SetAsDouble(X); break; }
+        case SQLTypeDouble:
+        case SQLTypeDFloat: { double X; std::memcpy(&X, V, 8); P->SetAsDouble(X); break; }
+        case SQLTypeTimestamp: {
+            double Ms;
+            std::memcpy(&Ms, V, 8);
+            P->SetAsDateTime(TimeStampToDateTime(MSecsToTimeStamp(std::round(Ms))));
+            break;
+        }
+        case SQLTypeDate: {
+            int32_t Day;
+            std::memcpy(&Day, V, 4);
+            P->SetAsDate(static_cast<TDateTime>(Day - DateDelta));
+            break;
+        }
+        case SQLTypeTime: {
+            int32_t Ms;
+            std::memcpy(&Ms, V, 4);
+            P->SetAsTime(Ms / 86400000.0);
+            break;
+        }
+        case SQLTypeInt64: {
+            if (Scale >= -4 || FPrepareOptions.Contains(psSQLINT64ToBCD)) {
                 Int64 Raw;
-                if (D->SqlType == SQLTypeLong) { int32_t X; std::memcpy(&X, V, 4); Raw = X; }
-                else { int16_t X; std::memcpy(&X, V, 2); Raw = X; }
-                if (Scale >= 0) P->SetAsInt64(Raw);
+                std::memcpy(&Raw, V, 8);
+                if (Scale == 0) P->SetAsInt64(Raw);
                 else {
                     TBcd B;
                     CurrToFBBcd(-Scale, B, Raw);
                     P->SetAsBcd(B);
                 }
-                break;
+            } else {
+                double X;
+                std::memcpy(&X, V, 8);
+                P->SetAsDouble(X);
             }
-            case SQLTypeFloat: { float X; std::memcpy(&X, V, 4); P->SetAsDouble(X); break; }
-            case SQLTypeDouble:
-            case SQLTypeDFloat: { double X; std::memcpy(&X, V, 8); P->SetAsDouble(X); break; }
-            case SQLTypeTimestamp: {
-                double Ms;
-                std::memcpy(&Ms, V, 8);
-                P->SetAsDateTime(TimeStampToDateTime(MSecsToTimeStamp(std::round(Ms))));
-                break;
-            }
-            case SQLTypeDate: {
-                int32_t Day;
-                std::memcpy(&Day, V, 4);
-                P->SetAsDate(static_cast<TDateTime>(Day - DateDelta));
-                break;
-            }
-            case SQLTypeTime: {
-                int32_t Ms;
-                std::memcpy(&Ms, V, 4);
-                P->SetAsTime(Ms / 86400000.0);
-                break;
-            }
-            case SQLTypeInt64: {
-                if (Scale >= -4 || FPrepareOptions.Contains(psSQLINT64ToBCD)) {
-                    Int64 Raw;
-                    std::memcpy(&Raw, V, 8);
-                    if (Scale == 0) P->SetAsInt64(Raw);
-                    else {
-                        TBcd B;
-                        CurrToFBBcd(-Scale, B, Raw);
-                        P->SetAsBcd(B);
-                    }
-                } else {
-                    double X;
-                    std::memcpy(&X, V, 8);
-                    P->SetAsDouble(X);
-                }
-                break;
-            }
-            case SQLTypeVarying:
-            case SQLTypeText:
-                if (D->IsDBKey) {
-                    P->SetAsString(AnsiString(V, D->Width));
-                } else if (D->Kind == 1) {
-                    TGUID G;
-                    std::memcpy(&G, V, 16);
-                    P->SetAsGuid(G);
-                } else {
-                    P->SetAsString(AnsiString(V, strnlen(V, D->Width)));
-                }
-                break;
-            case SQLTypeBlob:
-            case SQLTypeQuad:
-                // The blob's body reaches the server first; the statement takes its id.
-                if (D->SqlType == SQLTypeBlob && FBlobFieldCount > 0 && Src == Buffer)
-                    if (TField* F = FBFindField(Col); F && F->IsBlob() && F->FieldKind() == fkData)
-                        BlobStreamStep(Src, bsaPost, F);
-                [[fallthrough]];
-            case SQLTypeArray: {
-                ISC_QUAD Q;
-                std::memcpy(&Q, V, 8);
-                P->SetAsQuad(Q);
-                break;
-            }
-            case 590:
-            case SQLTypeBoolean: {
-                int16_t X = 0;
-                std::memcpy(&X, V, std::min<size_t>(D->Width, 2));
-                P->SetAsBoolean(D->Width == 1 ? (X & 0xFF) != 0 : X == 1);
-                break;
-            }
-            default:
-                break;
+            break;
         }
+        case SQLTypeVarying:
+        case SQLTypeText:
+            if (D->IsDBKey) {
+                P->SetAsString(AnsiString(V, D->Width));
+            } else if (D->Kind == 1) {
+                TGUID G;
+                std::memcpy(&G, V, 16);
+                P->SetAsGuid(G);
+            } else {
+                P->SetAsString(AnsiString(V, strnlen(V, D->Width)));
+            }
+            break;
+        case SQLTypeBlob:
+        case SQLTypeQuad:
+        case SQLTypeArray: {
+            ISC_QUAD Q;
+            std::memcpy(&Q, V, 8);
+            P->SetAsQuad(Q);
+            break;
+        }
+        case 590:
+        case SQLTypeBoolean: {
+            int16_t X = 0;
+            std::memcpy(&X, V, std::min<size_t>(D->Width, 2));
+            P->SetAsBoolean(D->Width == 1 ? (X & 0xFF) != 0 : X == 1);
+            break;
+        }
+        default:
+            break;
     }
 }

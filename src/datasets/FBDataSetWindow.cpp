@@ -1,0 +1,461 @@
+// TFBCustomDataSet: the limited cache model. A window of at most BufferChunks records of an
+// ordered select lives in a ring of the cache (record n in slot n mod BufferChunks); rows
+// past either edge come from statements keyed on the edge record's ORDER BY values.
+#include "datasets/FBDataSet.h"
+
+#include <cstring>
+
+#include "dbclient/FBMessages.h"
+#include "dbclient/SqlTxtRtns.h"
+#include "dbclient/StrUtil.h"
+
+bool TFBCustomDataSet::LimitedCache() const { return FCacheModelOptions->CacheModelKind() == cmkLimitedBufferSize; }
+
+bool TFBCustomDataSet::CanUseLimitedCache() {
+    if (FCachedUpdates) return false;
+    if (!VarIsArray(::GetOrderInfo(FSelectQuery->SQLText()))) return false;
+    // The window's statements read in Transaction: they must see what was posted.
+    if (!FAutoCommit && UpdateTransaction() && UpdateTransaction() != Transaction()) return false;
+    TFBXSQLDA* P = FSelectQuery->Params();
+    for (Integer I = 0; P && I < P->Count(); ++I)
+        if (IsNewParamName(P->Vars(I)->Name())) return false;
+    return true;
+}
+
+AnsiString TFBCustomDataSet::ColumnReference(TField* Field) const {
+    TFBXSQLVAR* V = FSelectQuery->Current()->Vars(Field->FieldNo() - 1);
+    AnsiString Name = V->SQLName();
+    if (Name == "DB_KEY") Name = "RDB$DB_KEY";
+    AnsiString Column = FormatIdentifier(3, Name);
+    AnsiString Table = V->RelationName();
+    if (Table.empty()) return Column;
+    // A table the select names by an alias is reachable only through that alias.
+    TStringList Tables;
+    FillTablesList(FSelectQuery->SQLText(), &Tables, false, true);
+    for (Integer I = 0; I < Tables.Count(); ++I) {
+        const AnsiString Entry = Tables.Strings(I);
+        const AnsiString Alias = AliasPart(Entry);
+        if (!Alias.empty() && SameIdentifiers(TableNamePart(Entry), Table)) {
+            Table = Alias;
+            return Table + "." + Column;
+        }
+    }
+    return FormatIdentifier(3, Table) + "." + Column;
+}
+
+void TFBCustomDataSet::PrepareLimitedCacheQueries() {
+    if (FWindowOrder.empty()) FBErrorFmt("%s:Can't find or parse ORDER BY statement.", {FullName()});
+    AnsiString Forward, Backward, Locate;
+    for (auto It = FWindowOrder.rbegin(); It != FWindowOrder.rend(); ++It) {
+        const AnsiString TC = ColumnReference(It->first);
+        const AnsiString P = "?" + FormatIdentifier(3, "NEW_" + It->first->FieldName());
+        const AnsiString Op = It->second ? ">" : "<", Back = It->second ? "<" : ">";
+        if (Forward.empty()) {
+            Forward = "(" + TC + Op + P + ")";
+            Backward = "(" + TC + Back + P + ")";
+        } else {
+            const AnsiString Eq = " and (" + TC + "=" + P + ")";
+            Forward = "((" + Forward + Eq + ") or (" + TC + Op + P + "))";
+            Backward = "((" + Backward + Eq + ") or (" + TC + Back + P + "))";
+        }
+    }
+    for (const auto& [F, Ascending] : FWindowOrder) {
+        if (!Locate.empty()) Locate += " and ";
+        Locate += "(" + ColumnReference(F) + "=?" + FormatIdentifier(3, "LOCATE_" + F->FieldName()) + ")";
+    }
+    const AnsiString Text = FSelectQuery->SQLText();
+    const AnsiString Reversed = InvertOrderClause(FSelectQuery->OrderClause());
+    const AnsiString Plan = FCacheModelOptions->PlanForDescSQLs();
+    const auto Make = [&](TFBQuery*& Q, const char* Name, const AnsiString& Sql, bool Descending) {
+        if (!Q) Q = CreateInternalQuery(Name);
+        Q->Close();
+        Q->SetDatabase(Database());
+        Q->SetTransaction(Transaction());
+        Q->SQL()->SetText(Sql);
+        if (!Descending) return;
+        Q->SetOrderClause(Reversed);
+        if (!IsBlankStr(Plan)) Q->SetPlanClause(Plan);
+    };
+    Make(FSelectDescQuery, "SelectDescQuery", Text, true);
+    Make(FSelectPartQuery, "SelectPartQuery", AddToWhereClause(Text, Forward, false), false);
+    Make(FSelectPartDescQuery, "SelectPartDescQuery", AddToWhereClause(Text, Backward, false), true);
+    Make(FSelectLocate, "SelectLocate", AddToWhereClause(Text, Locate, false), false);
+}
+
+// Before the select runs: the conditions still hold and every ORDER BY item is a field.
+void TFBCustomDataSet::OpenWindowModel() {
+    if (!CanUseLimitedCache()) FBError(75, {FullName()});
+    GetOrderInfo();
+    FWindowOrder.clear();
+    if (!VarIsArray(FSortDescription)) {
+        const Variant Info = ::GetOrderInfo(FSelectQuery->SQLText());
+        if (VarIsArray(Info))
+            FBErrorFmt("%s.\r\nField %s use in order, but not presented in fields section of SelectSQL",
+                       {FullName(), VarToStr(VarArrayGet(Info, {0, 0}))});
+        FBErrorFmt("%s:Can't find or parse ORDER BY statement.", {FullName()});
+    }
+    for (Integer I = 0; I <= VarArrayHighBound(FSortDescription, 1); ++I) {
+        const AnsiString Name = VarToStr(VarArrayGet(FSortDescription, {I, 0}));
+        TField* F = FindField(Name);
+        if (!F || F->FieldKind() != fkData)
+            FBErrorFmt("%s.\r\nField %s use in order, but not presented in fields section of SelectSQL",
+                       {FullName(), Name});
+        FWindowOrder.emplace_back(F, VarArrayGet(FSortDescription, {I, 1}).AsBoolean());
+    }
+    PrepareLimitedCacheQueries();
+}
+
+void TFBCustomDataSet::ResetWindow() {
+    FWindow = TWindowState{};
+    FWindow.Asc = FSelectQuery;
+    FRecordsCount = 0;
+}
+
+void TFBCustomDataSet::CloseWindowQueries() {
+    for (TFBQuery* Q : {FSelectDescQuery, FSelectPartQuery, FSelectPartDescQuery, FSelectLocate})
+        if (Q) Q->Close();
+    FWindow.Asc = FWindow.Desc = nullptr;
+    FWindow.AscAt = FWindow.DescAt = -1;
+}
+
+void TFBCustomDataSet::ShiftWindow() {
+    const Integer BC = FCacheModelOptions->BufferChunks();
+    for (Integer* N : {&FWindow.First, &FWindow.Last, &FWindow.AscAt, &FWindow.DescAt})
+        if (*N >= 0) *N += BC;
+    FCurrentRecord_ += BC;
+    for (TRecordBuffer B : FBuffers)
+        if (B) BufRecNo(B) += BC;
+}
+
+void TFBCustomDataSet::ExecKeyed(TFBQuery* Q, TRecordBuffer KeyBuf) {
+    Q->Close();
+    if (!Q->Prepared()) Q->Prepare();
+    TFBXSQLDA* Params = Q->Params();
+    for (Integer I = 0; I < Params->Count(); ++I) {
+        TFBXSQLVAR* P = Params->Vars(I);
+        const AnsiString N = P->Name();
+        AnsiString Col;
+        if (IsNewParamName(N)) Col = N.substr(4);
+        else if (N.size() > 7 && AnsiUpperCase(N.substr(0, 7)) == "LOCATE_") Col = N.substr(7);
+        TField* F = Col.empty() || !KeyBuf ? nullptr : FBFindField(Col);
+        if (F && F->FieldKind() == fkData)
+            SetParamFromRecord(P, F->FieldNo(), KeyBuf);
+        else if (TFBXSQLVAR* SP = FSelectQuery->FindParam(N))
+            P->Assign(SP);
+    }
+    TFBTransaction* Tr = Q->Transaction();
+    if (Tr && !Tr->Active() && FOptions.Contains(poStartTransaction)) Tr->StartTransaction();
+    Q->ExecQuery();
+}
+
+bool TFBCustomDataSet::WindowFetchForward() {
+    TWindowState& W = FWindow;
+    if (W.Eof) return false;
+    if (!W.Asc || W.AscAt != W.Last || !W.Asc->Open()) {
+        if (W.Last < 0) {
+            ExecKeyed(FSelectQuery, nullptr);
+            W.Asc = FSelectQuery;
+        } else {
+            TTempBuffer Key(this);
+            ReadRecordCache(W.Last, Key.Buffer, false);
+            ExecKeyed(FSelectPartQuery, Key.Buffer);
+            W.Asc = FSelectPartQuery;
+        }
+        W.AscAt = W.Last;
+    }
+    TFBQuery* Q = W.Asc;
+    if (!Q->Eof()) Q->Next();
+    if (Q->Eof()) {
+        W.Eof = true;
+        return false;
+    }
+    const Integer N = W.Last + 1;
+    FetchRecordToCache(Q, N);
+    W.Last = W.AscAt = N;
+    if (W.First < 0) {
+        W.First = N;
+    } else if (W.Last - W.First >= FCacheModelOptions->BufferChunks()) {
+        // The ring slot of the first record now holds the new one.
+        ++W.First;
+        W.Bof = false;
+    }
+    FRecordsCount = W.Last - W.First + 1;
+    return true;
+}
+
+bool TFBCustomDataSet::WindowFetchBackward() {
+    TWindowState& W = FWindow;
+    if (W.Bof || W.First < 0) return false;
+    if (!W.Desc || W.DescAt != W.First || !W.Desc->Open()) {
+        TTempBuffer Key(this);
+        ReadRecordCache(W.First, Key.Buffer, false);
+        ExecKeyed(FSelectPartDescQuery, Key.Buffer);
+        W.Desc = FSelectPartDescQuery;
+        W.DescAt = W.First;
+    }
+    TFBQuery* Q = W.Desc;
+    if (!Q->Eof()) Q->Next();
+    if (Q->Eof()) {
+        W.Bof = true;
+        return false;
+    }
+    if (W.First == 0) ShiftWindow();
+    const Integer N = W.First - 1;
+    if (W.Last - N >= FCacheModelOptions->BufferChunks()) {
+        --W.Last;
+        W.Eof = false;
+    }
+    FetchRecordToCache(Q, N);
+    W.First = W.DescAt = N;
+    FRecordsCount = W.Last - W.First + 1;
+    return true;
+}
+
+void TFBCustomDataSet::WindowFirstRecords() {
+    // The window already starts at the select's first row.
+    if (FWindow.Bof && (FWindow.First >= 0 || (FWindow.Asc == FSelectQuery && FSelectQuery->Open()))) {
+        FCurrentRecord_ = FWindow.First >= 0 ? FWindow.First - 1 : -1;
+        return;
+    }
+    CloseWindowQueries();
+    ExecKeyed(FSelectQuery, nullptr);
+    ResetWindow();
+    FCurrentRecord_ = -1;
+}
+
+void TFBCustomDataSet::WindowLastRecords() {
+    if ((FWindow.Eof && FWindow.Last >= 0) || State() == dsInsert) {
+        FCurrentRecord_ = FWindow.Last + 1;
+        return;
+    }
+    TCursor Old = 0;
+    ChangeScreenCursor(Old);
+    try {
+        CloseWindowQueries();
+        ExecKeyed(FSelectDescQuery, nullptr);
+        const Integer BC = FCacheModelOptions->BufferChunks();
+        FWindow = TWindowState{};
+        FWindow.Bof = false;
+        FWindow.Eof = true;
+        FWindow.Desc = FSelectDescQuery;
+        FRecordsCount = 0;
+        try {
+            for (Integer N = 2 * BC - 1; FRecordsCount < BC; --N) {
+                FSelectDescQuery->Next();
+                if (FSelectDescQuery->Eof()) {
+                    FWindow.Bof = true;
+                    break;
+                }
+                FetchRecordToCache(FSelectDescQuery, N);
+                if (FWindow.Last < 0) FWindow.Last = N;
+                FWindow.First = FWindow.DescAt = N;
+                FRecordsCount = FWindow.Last - FWindow.First + 1;
+            }
+        } catch (EAbort&) {
+            // Fetching stopped on purpose: the rows read so far make the window.
+        }
+        FCurrentRecord_ = FWindow.Last + 1;
+    } catch (...) {
+        RestoreScreenCursor(Old);
+        throw;
+    }
+    RestoreScreenCursor(Old);
+}
+
+TGetResult TFBCustomDataSet::GetWindowRecord(TRecordBuffer Buffer, TGetMode GetMode) {
+    Integer& C = FCurrentRecord_;
+    TWindowState& W = FWindow;
+    const auto Read = [&] {
+        ReadRecordCache(C, Buffer, false);
+        return grOK;
+    };
+    switch (GetMode) {
+        case gmCurrent:
+            if (W.First < 0 && !WindowFetchForward()) return grBOF;
+            if (C < W.First) return grBOF;
+            while (C > W.Last && WindowFetchForward()) {}
+            if (C > W.Last) return grEOF;
+            return Read();
+        case gmNext:
+            if (W.First >= 0 && C >= W.First - 1 && C < W.Last) {
+                ++C;
+                return Read();
+            }
+            if (W.First >= 0 && C < W.First - 1) {
+                C = W.First;
+                return Read();
+            }
+            if (WindowFetchForward()) {
+                C = W.Last;
+                return Read();
+            }
+            if (W.Last >= 0) C = W.Last + 1;
+            return grEOF;
+        case gmPrior:
+            if (W.First >= 0 && C > W.First && C <= W.Last + 1) {
+                --C;
+                return Read();
+            }
+            if (W.First >= 0 && C > W.Last + 1) {
+                C = W.Last;
+                return Read();
+            }
+            if (WindowFetchBackward()) {
+                C = W.First;
+                return Read();
+            }
+            C = W.First >= 0 ? W.First - 1 : -1;
+            return grBOF;
+    }
+    return grError;
+}
+
+bool TFBCustomDataSet::LoadWindow(TFBQuery* Q, TRecordBuffer KeyBuf) {
+    const bool Found = Q && Q->Open() && !Q->Eof();
+    if (!Found && !KeyBuf) return false;
+    const Integer BC = FCacheModelOptions->BufferChunks();
+    TTempBuffer Key(this);
+    if (!Found) std::memcpy(Key.Buffer, KeyBuf, static_cast<size_t>(FRecordBufferSize));
+    for (TFBQuery* W : {FSelectDescQuery, FSelectPartQuery, FSelectPartDescQuery})
+        if (W && W != Q) W->Close();
+    FWindow = TWindowState{};
+    FWindow.Bof = FWindow.Eof = false;
+    FRecordsCount = 0;
+    // Room for a whole window before the key keeps the record numbers positive.
+    const Integer P = BC;
+    Integer Current = -1;
+    if (Found) {
+        FetchRecordToCache(Q, P);
+        ReadRecordCache(P, Key.Buffer, false);
+        FWindow.First = FWindow.Last = FWindow.AscAt = FWindow.DescAt = Current = P;
+    }
+    BufRecNo(Key.Buffer) = P;
+    const auto Count = [&] { return FWindow.First < 0 ? 0 : FWindow.Last - FWindow.First + 1; };
+    const auto Forward = [&](Integer Upto) {
+        while (Count() < Upto) {
+            FWindow.Asc->Next();
+            if (FWindow.Asc->Eof()) {
+                FWindow.Eof = true;
+                break;
+            }
+            const Integer N = FWindow.First < 0 ? P : FWindow.Last + 1;
+            FetchRecordToCache(FWindow.Asc, N);
+            if (FWindow.First < 0) FWindow.First = N;
+            FWindow.Last = FWindow.AscAt = N;
+        }
+    };
+    ExecKeyed(FSelectPartQuery, Key.Buffer);
+    FWindow.Asc = FSelectPartQuery;
+    Forward(BC / 2 + 1);
+    // A key without its record: the one after its place, or else the one before.
+    if (!Found && FWindow.First >= 0) Current = FWindow.First;
+    ExecKeyed(FSelectPartDescQuery, Key.Buffer);
+    FWindow.Desc = FSelectPartDescQuery;
+    FWindow.DescAt = FWindow.First;
+    while (Count() < BC) {
+        FWindow.Desc->Next();
+        if (FWindow.Desc->Eof()) {
+            FWindow.Bof = true;
+            break;
+        }
+        const Integer N = FWindow.First < 0 ? P - 1 : FWindow.First - 1;
+        FetchRecordToCache(FWindow.Desc, N);
+        if (FWindow.Last < 0) FWindow.Last = N;
+        FWindow.First = FWindow.DescAt = N;
+    }
+    if (!FWindow.Eof) Forward(BC);
+    if (Current < 0) Current = FWindow.Last;
+    if (FWindow.First < 0) FWindow.Bof = FWindow.Eof = true;
+    FCurrentRecord_ = Current;
+    FRecordsCount = Count();
+    return true;
+}
+
+bool TFBCustomDataSet::WindowAroundKey(TRecordBuffer KeyBuf, bool GoOn) {
+    ExecKeyed(FSelectLocate, KeyBuf);
+    bool Found = false;
+    try {
+        FSelectLocate->Next();
+        Found = !FSelectLocate->Eof();
+        if (Found || GoOn) LoadWindow(FSelectLocate, GoOn ? KeyBuf : nullptr);
+    } catch (...) {
+        FSelectLocate->Close();
+        throw;
+    }
+    FSelectLocate->Close();
+    return Found;
+}
+
+bool TFBCustomDataSet::WindowKeyEquals(TRecordBuffer Buffer, const Byte* Bookmark) {
+    std::vector<Byte> Own(static_cast<size_t>(BookmarkSize()), 0);
+    GetBookmarkData(Buffer, Own.data());
+    return std::memcmp(Own.data() + 8, Bookmark + 8, Own.size() - 8) == 0;
+}
+
+bool TFBCustomDataSet::WindowKeyChanged(TRecordBuffer Buffer) {
+    TRecordBuffer Old = GetOldRecordBuffer(BufRecNo(Buffer));
+    if (!Old) return true;
+    std::vector<Byte> Before(static_cast<size_t>(BookmarkSize()), 0);
+    GetBookmarkData(Old, Before.data());
+    FreeRecordBuffer(Old);
+    return !WindowKeyEquals(Buffer, Before.data());
+}
+
+void TFBCustomDataSet::PostInWindow(TFBQuery* Q, TRecordBuffer B, bool IsInsert) {
+    const bool KeyChanged = IsInsert || WindowKeyChanged(B);
+    const Integer FormerRecNo = BufRecNo(B);
+    // A new record waits past the window's end: in a full ring that slot is the first record's.
+    const Integer Target = IsInsert ? FWindow.Last + 1 : FormerRecNo;
+    const bool Overwrites = IsInsert && FWindow.First >= 0 &&
+                            Target - FWindow.First >= FCacheModelOptions->BufferChunks();
+    TTempBuffer Former(this);
+    if (Overwrites) ReadRecordCache(FWindow.First, Former.Buffer, false);
+    BufRecNo(B) = Target;
+    if (IsInsert) BufStatus(B) = cusInserted;
+    else if (BufStatus(B) == cusUnmodified) BufStatus(B) = cusModified;
+    try {
+        InternalPostRecord(Q, B);
+    } catch (...) {
+        if (Overwrites) WriteRecordCache(FWindow.First, Former.Buffer);
+        BufRecNo(B) = FormerRecNo;
+        throw;
+    }
+    if (FBlobFieldCount > 0) BlobStreamStep(B, bsaRelease);
+    if (!IsInsert) WriteRecordCache(Target, B);
+    FCurrentRecord_ = Target;
+    if (KeyChanged) {
+        // The record's place in the order is the server's to tell.
+        WindowAroundKey(B, true);
+    } else if (FOptions.Contains(poRefreshAfterPost) && !IsBlankStr(FRefreshQuery->SQL()->Text())) {
+        RefreshRecordFromQuery(FRefreshQuery, B);
+    }
+}
+
+void TFBCustomDataSet::WindowGotoBookmark(const Byte* Bookmark) {
+    int32_t Rec;
+    std::memcpy(&Rec, Bookmark, 4);
+    TTempBuffer T(this);
+    const auto Matches = [&](Integer R) {
+        ReadRecordCache(R, T.Buffer, false);
+        return WindowKeyEquals(T.Buffer, Bookmark);
+    };
+    if (Rec >= FWindow.First && Rec <= FWindow.Last && FWindow.First >= 0 && Matches(Rec)) {
+        FCurrentRecord_ = Rec;
+        return;
+    }
+    for (Integer R = FWindow.First; R >= 0 && R <= FWindow.Last; ++R)
+        if (Matches(R)) {
+            FCurrentRecord_ = R;
+            return;
+        }
+    // Gone from the window: the record of those values is asked for.
+    for (size_t I = 0; I < FWindowOrder.size(); ++I) {
+        TField* F = FWindowOrder[I].first;
+        TFBFieldDescr* D = DescrOf(F);
+        const Byte* In = Bookmark + FWindowKeyOffsets[I];
+        BufNull(T.Buffer, F->FieldNo()) = In[0];
+        if (!In[0] && D) std::memcpy(T.Buffer + D->Offset, In + 1, static_cast<size_t>(D->Width));
+    }
+    BufRecNo(T.Buffer) = 0;
+    if (!WindowAroundKey(T.Buffer, false)) DatabaseError(SRecordNotFound, this);
+}

@@ -1,0 +1,402 @@
+// The limited cache model: a window of records walked, searched and edited over
+// a few thousand rows of a real embedded database.
+#include "datasets/pFBDataSet.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "dbclient/FBMessages.h"
+#include "dbclient/FBTransaction.h"
+#include "support/db/TestDatabase.h"
+
+namespace {
+
+constexpr Integer Rows = 3000;
+
+class FBDataSetWindowTest : public ::testing::Test {
+public:
+    static void SetUpTestSuite() {
+        FDB = std::make_unique<TTestDatabase>(3, false);
+        FDB->Execute(
+            "CREATE TABLE DIGITS (D INTEGER);"
+            "CREATE TABLE W (ID INTEGER NOT NULL PRIMARY KEY, GRP INTEGER, NAME VARCHAR(40));");
+        FDB->Execute(
+            "INSERT INTO DIGITS VALUES (0); INSERT INTO DIGITS VALUES (1); INSERT INTO DIGITS VALUES (2);"
+            "INSERT INTO DIGITS VALUES (3); INSERT INTO DIGITS VALUES (4); INSERT INTO DIGITS VALUES (5);"
+            "INSERT INTO DIGITS VALUES (6); INSERT INTO DIGITS VALUES (7); INSERT INTO DIGITS VALUES (8);"
+            "INSERT INTO DIGITS VALUES (9)");
+    }
+    static void TearDownTestSuite() { FDB.reset(); }
+
+protected:
+    void SetUp() override {
+        FDB->Execute(
+            "DELETE FROM W;"
+            "INSERT INTO W (ID, GRP, NAME) SELECT N, MOD(N, 7), 'Satır ' || N FROM (SELECT A.D * 1000 + B.D * 100 + "
+            "C.D * 10 + E.D + 1 AS N FROM DIGITS A, DIGITS B, DIGITS C, DIGITS E) WHERE N <= " +
+            IntToStr(Rows));
+        Owner = std::make_unique<TComponent>(nullptr);
+        Owner->SetName("dm");
+        Db = new TFBDatabase(Owner.get());
+        Db->SetName("Db");
+        Db->SetDBName(FDB->Path());
+        Db->SetSQLDialect(3);
+        TTestDatabase::AddLogin(Db->DBParams());
+        Db->DBParams()->Add("lc_ctype=WIN1254");
+        Db->Open();
+        Tr = new TFBTransaction(Owner.get());
+        Tr->SetName("Tr");
+        Tr->SetDefaultDatabase(Db);
+        Tr->TRParams()->SetText("write\r\nnowait\r\nrec_version\r\nread_committed");
+        Db->SetDefaultTransaction(Tr);
+    }
+    void TearDown() override { Owner.reset(); }
+
+    TpFBDataSet* NewDataSet(const AnsiString& Sql, bool Limited = true, const char* Name = "ds") {
+        auto* Ds = new TpFBDataSet(Owner.get());
+        Ds->SetName(Name);
+        Ds->SetDatabase(Db);
+        Ds->SetTransaction(Tr);
+        Ds->SelectSQL()->SetText(Sql);
+        Ds->InsertSQL()->SetText("insert into W (ID, GRP, NAME) values (?ID, ?GRP, ?NAME)");
+        Ds->UpdateSQL()->SetText("update W set ID = ?ID, GRP = ?GRP, NAME = ?NAME where ID = ?OLD_ID");
+        Ds->DeleteSQL()->SetText("delete from W where ID = ?OLD_ID");
+        Ds->RefreshSQL()->SetText("select * from W where ID = ?ID");
+        Ds->SetAutoCommit(true);
+        if (Limited) Ds->CacheModelOptions()->SetCacheModelKind(cmkLimitedBufferSize);
+        return Ds;
+    }
+    static Integer Id(TDataSet* Ds) { return Ds->FieldByName("ID")->AsInteger(); }
+    static Integer BufferChunks(TpFBDataSet* Ds) { return Ds->CacheModelOptions()->BufferChunks(); }
+    AnsiString Scalar(const AnsiString& Sql) {
+        TFBTransaction T(nullptr);
+        T.SetDefaultDatabase(Db);
+        T.StartTransaction();
+        TFBQuery Q(nullptr);
+        Q.SetDatabase(Db);
+        Q.SetTransaction(&T);
+        Q.SQL()->SetText(Sql);
+        Q.ExecQuery();
+        AnsiString R = Q.Eof() ? AnsiString("<none>") : Q.Fields(0)->AsString();
+        Q.Close();
+        T.Commit();
+        return R;
+    }
+    static Integer ErrorCode(const std::function<void()>& F) {
+        try {
+            F();
+        } catch (const EFBClientError& E) {
+            return E.SQLCode();
+        }
+        return 0;
+    }
+
+    static std::unique_ptr<TTestDatabase> FDB;
+    std::unique_ptr<TComponent> Owner;
+    TFBDatabase* Db = nullptr;
+    TFBTransaction* Tr = nullptr;
+};
+
+std::unique_ptr<TTestDatabase> FBDataSetWindowTest::FDB;
+
+// ---- switching the model --------------------------------------------------------------------
+
+TEST_F(FBDataSetWindowTest, SwitchingNeedsTheConditionsOfTheWindow) {
+    struct Case {
+        const char* What;
+        std::function<void(TpFBDataSet*)> Set;
+        bool Allowed;
+    };
+    const Case Cases[] = {
+        {"ordered select", [](TpFBDataSet*) {}, true},
+        {"no ORDER BY", [](TpFBDataSet* D) { D->SelectSQL()->SetText("select * from W"); }, false},
+        {"cached updates", [](TpFBDataSet* D) { D->SetCachedUpdates(true); }, false},
+        {"NEW_ parameter",
+         [](TpFBDataSet* D) { D->SelectSQL()->SetText("select * from W where ID > ?NEW_ID order by ID"); }, false},
+        {"own update transaction",
+         [this](TpFBDataSet* D) {
+             D->SetUpdateTransaction(new TFBTransaction(Owner.get()));
+             D->SetAutoCommit(false);
+         },
+         false},
+        {"own update transaction, auto-commit",
+         [this](TpFBDataSet* D) {
+             D->SetUpdateTransaction(new TFBTransaction(Owner.get()));
+             D->SetAutoCommit(true);
+         },
+         true},
+    };
+    for (const Case& C : Cases) {
+        TpFBDataSet* Ds = NewDataSet("select * from W order by ID", false);
+        C.Set(Ds);
+        const Integer Code = ErrorCode([&] { Ds->CacheModelOptions()->SetCacheModelKind(cmkLimitedBufferSize); });
+        EXPECT_EQ(Code, C.Allowed ? 0 : 75) << C.What;
+        EXPECT_EQ(Ds->CacheModelOptions()->CacheModelKind(), C.Allowed ? cmkLimitedBufferSize : cmkStandard) << C.What;
+        delete Ds;
+    }
+}
+
+TEST_F(FBDataSetWindowTest, TheWindowHoldsAtLeastAHundredRecords) {
+    TpFBDataSet* Ds = NewDataSet("select * from W order by ID", false);
+    Ds->CacheModelOptions()->SetBufferChunks(32);
+    Ds->CacheModelOptions()->SetCacheModelKind(cmkLimitedBufferSize);
+    EXPECT_EQ(BufferChunks(Ds), 100);
+    Ds->CacheModelOptions()->SetCacheModelKind(cmkStandard);
+    EXPECT_EQ(BufferChunks(Ds), 100);
+    Ds->CacheModelOptions()->SetBufferChunks(250);
+    Ds->CacheModelOptions()->SetCacheModelKind(cmkLimitedBufferSize);
+    EXPECT_EQ(BufferChunks(Ds), 250);
+    // Cached updates stay refused while the window model is chosen.
+    EXPECT_EQ(ErrorCode([&] { Ds->SetCachedUpdates(true); }), 75);
+}
+
+TEST_F(FBDataSetWindowTest, AnOrderItemThatIsNoFieldKeepsTheDataSetClosed) {
+    TpFBDataSet* Ds = NewDataSet("select ID, NAME from W order by GRP, ID");
+    try {
+        Ds->Open();
+        ADD_FAILURE();
+    } catch (const Exception& E) {
+        EXPECT_NE(E.Message().find("GRP"), AnsiString::npos) << E.Message();
+    }
+    EXPECT_FALSE(Ds->Active());
+}
+
+// ---- the statements -------------------------------------------------------------------------
+
+TEST_F(FBDataSetWindowTest, PartStatementsFollowTheOrderAndKeepTheWhereClause) {
+    TpFBDataSet* Ds = NewDataSet("select * from W where ID > 10 order by GRP desc, ID");
+    Ds->Open();
+    const AnsiString Part = Ds->SelectPartQuery()->SQLText();
+    EXPECT_NE(Part.find("ID > 10 ) and ("), AnsiString::npos) << Part;
+    EXPECT_NE(Part.find("(((W.ID>?NEW_ID) and (W.GRP=?NEW_GRP)) or (W.GRP<?NEW_GRP))"), AnsiString::npos) << Part;
+    const AnsiString Back = Ds->SelectPartDescQuery()->SQLText();
+    EXPECT_NE(Back.find("(((W.ID<?NEW_ID) and (W.GRP=?NEW_GRP)) or (W.GRP>?NEW_GRP))"), AnsiString::npos) << Back;
+    EXPECT_NE(Back.find("GRP,ID desc"), AnsiString::npos) << Back;
+    EXPECT_NE(Ds->SelectLocate()->SQLText().find("(W.GRP=?LOCATE_GRP) and (W.ID=?LOCATE_ID)"), AnsiString::npos);
+    // A table named through an alias is reached through it.
+    Ds->Close();
+    Ds->SelectSQL()->SetText("select T.* from W T order by T.ID desc");
+    Ds->Open();
+    EXPECT_NE(Ds->SelectPartQuery()->SQLText().find("(T.ID<?NEW_ID)"), AnsiString::npos)
+        << Ds->SelectPartQuery()->SQLText();
+    Ds->Last();
+    EXPECT_EQ(Id(Ds), 1);
+}
+
+// ---- walking --------------------------------------------------------------------------------
+
+TEST_F(FBDataSetWindowTest, WalkingForwardAndBackThroughEveryRow) {
+    TpFBDataSet* Ds = NewDataSet("select * from W order by ID");
+    Ds->Open();
+    Integer Expected = 1, Biggest = 0;
+    for (; !Ds->Eof(); Ds->Next(), ++Expected) {
+        ASSERT_EQ(Id(Ds), Expected);
+        Biggest = std::max(Biggest, Ds->RecordCount());
+    }
+    EXPECT_EQ(Expected, Rows + 1);
+    EXPECT_EQ(Biggest, BufferChunks(Ds)) << "never more than the window";
+    EXPECT_TRUE(Ds->WindowAtEof());
+    for (Ds->Last(), Expected = Rows; !Ds->Bof(); Ds->Prior(), --Expected) ASSERT_EQ(Id(Ds), Expected);
+    EXPECT_EQ(Expected, 0);
+    EXPECT_TRUE(Ds->WindowAtBof());
+    EXPECT_FALSE(Ds->WindowAtEof());
+}
+
+TEST_F(FBDataSetWindowTest, LastFirstAndMovingAcrossTheWindowEdges) {
+    TpFBDataSet* Ds = NewDataSet("select * from W order by GRP desc, ID");
+    Ds->Open();
+    EXPECT_EQ(Id(Ds), 6);   // GRP 6 first
+    Ds->Last();
+    EXPECT_EQ(Id(Ds), 2996);   // GRP 0, the highest ID
+    EXPECT_EQ(Ds->RecordCount(), BufferChunks(Ds));
+    Ds->MoveBy(-250);
+    EXPECT_EQ(Id(Ds), 2996 - 250 * 7);
+    Ds->MoveBy(240);
+    EXPECT_EQ(Id(Ds), 2996 - 10 * 7);
+    Ds->First();
+    EXPECT_EQ(Id(Ds), 6);
+    Ds->Prior();
+    EXPECT_TRUE(Ds->Bof());
+    EXPECT_EQ(Id(Ds), 6);
+    // Across the border between two groups.
+    Ds->MoveBy(427);
+    EXPECT_EQ(Id(Ds), 2995);
+    EXPECT_EQ(Ds->FieldByName("GRP")->AsInteger(), 6);
+    Ds->Next();
+    EXPECT_EQ(Id(Ds), 5);
+    EXPECT_EQ(Ds->FieldByName("GRP")->AsInteger(), 5);
+}
+
+TEST_F(FBDataSetWindowTest, SmallAndEmptyResults) {
+    TpFBDataSet* Ds = NewDataSet("select * from W where ID <= ?TOP order by ID");
+    Ds->SelectQuery()->ParamByName("TOP")->SetAsInteger(0);
+    Ds->Open();
+    EXPECT_TRUE(Ds->Eof());
+    EXPECT_TRUE(Ds->Bof());
+    EXPECT_EQ(Ds->RecordCount(), 0);
+    Ds->Last();
+    EXPECT_TRUE(Ds->Eof());
+    Ds->First();
+    EXPECT_TRUE(Ds->IsEmpty());
+    EXPECT_FALSE(Ds->Locate("ID", Variant(1), {}));
+    Ds->Close();
+    Ds->SelectQuery()->ParamByName("TOP")->SetAsInteger(10);
+    Ds->Open();
+    Ds->Last();
+    EXPECT_EQ(Id(Ds), 10);
+    EXPECT_EQ(Ds->RecordCount(), 10);
+    Integer Seen = 0;
+    for (; !Ds->Bof(); Ds->Prior()) ++Seen;
+    EXPECT_EQ(Seen, 10);
+    Ds->Next();
+    EXPECT_EQ(Id(Ds), 2) << "Prior at the first record stays on it; Next moves on";
+}
+
+// ---- finding --------------------------------------------------------------------------------
+
+TEST_F(FBDataSetWindowTest, LocateAsksTheServerAndLoadsTheWindowAroundTheRecord) {
+    TpFBDataSet* Ds = NewDataSet("select * from W order by ID");
+    Ds->Open();
+    ASSERT_TRUE(Ds->Locate("ID", Variant(2500), {}));
+    EXPECT_EQ(Id(Ds), 2500);
+    EXPECT_LE(Ds->WindowFirst(), Ds->CurrentRecordNumber());
+    EXPECT_LE(Ds->RecordCount(), BufferChunks(Ds));
+    Ds->MoveBy(-120);
+    EXPECT_EQ(Id(Ds), 2380);
+    Ds->MoveBy(200);
+    EXPECT_EQ(Id(Ds), 2580);
+    // Not found: nothing moves.
+    EXPECT_FALSE(Ds->Locate("ID", Variant(Rows + 5), {}));
+    EXPECT_EQ(Id(Ds), 2580);
+    // Case-insensitive, partial: both sides upper-cased.
+    ASSERT_TRUE(Ds->Locate("NAME", Variant("SATIR 299"), {loCaseInsensitive}));
+    EXPECT_EQ(Ds->FieldByName("NAME")->AsString(), "Satır 299");
+    ASSERT_TRUE(Ds->Locate("GRP;NAME", VarArrayOf({Variant(3), Variant("Satır 17")}), {loPartialKey}));
+    EXPECT_EQ(Id(Ds), 17);
+}
+
+TEST_F(FBDataSetWindowTest, LocateByQueryRefusesBadKeysAndSearchesOnEitherSide) {
+    TpFBDataSet* Ds = NewDataSet("select ID, GRP from W order by ID");
+    for (const char* Name : {"ID", "GRP"}) {
+        auto* F = new TFBIntegerField(Ds);
+        F->SetFieldName(Name);
+        F->SetDataSet(Ds);
+    }
+    auto* Calc = new TFBIntegerField(Ds);
+    Calc->SetFieldName("TWICE");
+    Calc->SetFieldKind(fkCalculated);
+    Calc->SetDataSet(Ds);
+    Ds->Open();
+    EXPECT_EQ(ErrorCode([&] { Ds->LocateByQuery("", Variant(1), nullptr, 0, 0); }), 76);
+    EXPECT_EQ(ErrorCode([&] { Ds->Locate("TWICE", Variant(4), {}); }), 77);
+    ASSERT_TRUE(Ds->Locate("ID", Variant(1000), {}));
+    // The nearest record of group 3 after and before record 1000.
+    ASSERT_TRUE(Ds->LocateByQuery("GRP", Variant(3), nullptr, 1, 0));
+    EXPECT_EQ(Id(Ds), 1004);
+    ASSERT_TRUE(Ds->LocateByQuery("GRP", Variant(3), nullptr, 2, 0));
+    EXPECT_EQ(Id(Ds), 997);
+    EXPECT_FALSE(Ds->LocateByQuery("ID", Variant(5), nullptr, 1, 0)) << "only the rows after the current one";
+    EXPECT_EQ(Id(Ds), 997);
+    // The standard model has no part statements.
+    TpFBDataSet* Std = NewDataSet("select * from W order by ID", false, "std");
+    Std->Open();
+    EXPECT_EQ(ErrorCode([&] { Std->LocateByQuery("ID", Variant(5), nullptr, 1, 0); }), 75);
+}
+
+TEST_F(FBDataSetWindowTest, BookmarksFindTheirRecordOutsideTheWindow) {
+    TpFBDataSet* Ds = NewDataSet("select * from W order by GRP, ID");
+    Ds->Open();
+    Ds->MoveBy(40);
+    const Integer Marked = Id(Ds);
+    const TBookmark B = Ds->GetBookmark();
+    ASSERT_TRUE(Ds->BookmarkValid(B));
+    Ds->Last();
+    Ds->GotoBookmark(B);
+    EXPECT_EQ(Id(Ds), Marked);
+    Ds->Next();
+    EXPECT_EQ(Id(Ds), Marked + 7);
+    Ds->GotoBookmark(B);   // in the window this time
+    EXPECT_EQ(Id(Ds), Marked);
+    FDB->Execute("DELETE FROM W WHERE ID = " + IntToStr(Marked));
+    Ds->Last();
+    EXPECT_THROW(Ds->GotoBookmark(B), EDatabaseError);
+}
+
+// ---- changing records -----------------------------------------------------------------------
+
+TEST_F(FBDataSetWindowTest, EditingInsideTheWindowKeepsTheRecordCurrent) {
+    TpFBDataSet* Ds = NewDataSet("select * from W order by GRP, ID");
+    Ds->Open();
+    ASSERT_TRUE(Ds->Locate("ID", Variant(1500), {}));
+    Ds->Edit();
+    Ds->FieldByName("NAME")->SetAsString("Değişti");
+    Ds->Post();
+    EXPECT_EQ(Id(Ds), 1500);
+    EXPECT_EQ(Scalar("select NAME from W where ID = 1500"), "Değişti");
+    Ds->Prior();
+    EXPECT_EQ(Id(Ds), 1493);
+    Ds->Next();
+    EXPECT_EQ(Ds->FieldByName("NAME")->AsString(), "Değişti");
+    // A changed order value moves the record: the window is read again around its new place.
+    Ds->Edit();
+    Ds->FieldByName("GRP")->SetAsInteger(6);
+    Ds->Post();
+    EXPECT_EQ(Id(Ds), 1500);
+    EXPECT_EQ(Ds->FieldByName("GRP")->AsInteger(), 6);
+    Ds->Prior();
+    EXPECT_EQ(Id(Ds), 1497);
+    Ds->Next();
+    Ds->Next();
+    EXPECT_EQ(Id(Ds), 1504);
+}
+
+TEST_F(FBDataSetWindowTest, InsertAndDeleteReadTheWindowAgain) {
+    TpFBDataSet* Ds = NewDataSet("select * from W order by ID");
+    Ds->Open();
+    ASSERT_TRUE(Ds->Locate("ID", Variant(2000), {}));
+    Ds->Delete();
+    EXPECT_EQ(Id(Ds), 2001) << "the record after the deleted one";
+    EXPECT_EQ(Scalar("select count(*) from W where ID = 2000"), "0");
+    Ds->Prior();
+    EXPECT_EQ(Id(Ds), 1999);
+    Ds->Insert();
+    Ds->FieldByName("ID")->SetAsInteger(2000);
+    Ds->FieldByName("GRP")->SetAsInteger(1);
+    Ds->FieldByName("NAME")->SetAsString("Yeni");
+    Ds->Post();
+    EXPECT_EQ(Id(Ds), 2000);
+    Ds->Next();
+    EXPECT_EQ(Id(Ds), 2001);
+    // The last record deleted: the one before it becomes current.
+    Ds->Last();
+    Ds->Delete();
+    EXPECT_EQ(Id(Ds), Rows - 1);
+    Ds->Next();
+    EXPECT_TRUE(Ds->Eof());
+    // A refused insert leaves the window as it was.
+    Ds->First();
+    Ds->Append();
+    Ds->FieldByName("ID")->SetAsInteger(1);
+    EXPECT_THROW(Ds->Post(), Exception);
+    Ds->Cancel();
+    Ds->First();
+    for (Integer I = 1; I <= 150; ++I, Ds->Next()) ASSERT_EQ(Id(Ds), I);
+}
+
+TEST_F(FBDataSetWindowTest, RefreshAllFollowsItsFlagForARecordThatIsGone) {
+    TpFBDataSet* Ds = NewDataSet("select * from W order by ID");
+    Ds->Open();
+    ASSERT_TRUE(Ds->Locate("ID", Variant(700), {}));
+    FDB->Execute("DELETE FROM W WHERE ID = 700; UPDATE W SET NAME = 'Yeni' WHERE ID = 701");
+    Tr->CommitRetaining();
+    Ds->RefreshAll(false, true);
+    EXPECT_EQ(Id(Ds), 700) << "without the flag the window stays";
+    Ds->RefreshAll(true, true);
+    EXPECT_EQ(Id(Ds), 701);
+    EXPECT_EQ(Ds->FieldByName("NAME")->AsString(), "Yeni");
+    Ds->Prior();
+    EXPECT_EQ(Id(Ds), 699);
+}
+
+}  // namespace
