@@ -126,6 +126,17 @@ void TESGCustomCombo::DrawButton(TCanvas* Canvas) {
 }
 
 void TESGCustomCombo::DrawBorders(TCanvas* Canvas) {
+    DrawFrame(Canvas);
+    if (Style() == csSimple || FIsWinXP) return;
+    const Integer W = Width(), H = Height();
+    TRect B = Rect(W - FButtonWidth - 4, 0, W, H);
+    InflateRect(B, -2, -2);
+    B.Right += 1;
+    B.Bottom += 2;
+    DrawEdge(Canvas, B, FEtched ? EDGE_ETCHED : EDGE_RAISED, BF_RECT);
+}
+
+void TESGCustomCombo::DrawFrame(TCanvas* Canvas) {
     const Integer W = Width(), H = Height();
     const bool ThreeD = Is3DBorder();
     const TColor Outer = ThreeD ? clBtnFace : (Parent() ? Parent()->Color() : clBtnFace);
@@ -143,10 +154,4 @@ void TESGCustomCombo::DrawBorders(TCanvas* Canvas) {
         InflateRect(R, -1, -1);
         Frame(Canvas, R, Inner);
     }
-    if (Style() == csSimple || FIsWinXP) return;
-    TRect B = Rect(W - FButtonWidth - 4, 0, W, H);
-    InflateRect(B, -2, -2);
-    B.Right += 1;
-    B.Bottom += 2;
-    DrawEdge(Canvas, B, FEtched ? EDGE_ETCHED : EDGE_RAISED, BF_RECT);
 }

@@ -44,6 +44,8 @@ protected:
     // The frame and button, drawn over the box after its own painting.
     virtual void DrawButton(TCanvas* Canvas);
     virtual void DrawBorders(TCanvas* Canvas);
+    // The frame alone, flat or 3-D.
+    void DrawFrame(TCanvas* Canvas);
 
 private:
     void PaintFlat(TCanvas* Canvas);

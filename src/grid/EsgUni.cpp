@@ -4,6 +4,8 @@
 #include "platform/rtl/CodePage.h"
 #include "platform/ui/WinApi.h"
 
+#include <algorithm>
+
 // --- the 8-bit view -----------------------------------------------------------------------
 Integer TAnsiStringsForWideStrings::GetCount() const { return FWideStrings->GetCount(); }
 AnsiString TAnsiStringsForWideStrings::Get(Integer Index) const { return WideToAnsi(FWideStrings->Get(Index)); }
@@ -147,6 +149,14 @@ void TUniText<TBase>::SetText(const WideString& Value) {
     SetWideTextOf(this, Value);
 }
 
+template <class TBase>
+void TUniText<TBase>::KeyPress(char& Key) {
+    const bool Wide = !this->KeyPressWide().empty();
+    TBase::KeyPress(Key);
+    // 255 stands for a wide character, which has no 8-bit case: it is typed as it came.
+    if (Wide && this->CharCase() == ecUpperCase && Key == AnsiUpperChar(char(0xFF))) Key = char(0xFF);
+}
+
 template class TUniText<TCustomEdit>;
 template class TUniText<TCustomMemo>;
 template class TUniText<TEsgEditBtn>;
@@ -193,3 +203,27 @@ Integer TComboBoxStrings::Add(const WideString& S) {
 }
 
 Integer TComboBoxStrings::IndexOf(const WideString& S) const { return ComboFindWide(FComboBox, S); }
+
+// --- flat painting ------------------------------------------------------------------------------
+void TESGUniCustomCombo::DrawBorders(TCanvas* Canvas) {
+    DrawFrame(Canvas);
+    if (Style() == csSimple) return;
+    const Integer W = Width(), H = Height();
+    TRect B = Rect(W - ButtonWidth() - 2, 0, W, H);
+    InflateRect(B, -2, -2);
+    B.Right += 1;
+    B.Bottom += 2;
+    if (MouseInControl() || Focused()) {
+        DrawEdge(Canvas, B, Etched() ? EDGE_ETCHED : EDGE_RAISED, BF_RECT | (DroppedDown() ? BF_FLAT : 0));
+        return;
+    }
+    // The ring around the drawn button, not the button itself.
+    const TRect O = Rect(B.Left, B.Top + 1, B.Right - 1, B.Bottom - 1);
+    const TRect I = Rect(W - ButtonWidth() + 4, 4, W - 4, H - 4);
+    Canvas->Brush()->SetStyle(bsSolid);
+    Canvas->Brush()->SetColor(clBtnFace);
+    Canvas->FillRect(Rect(O.Left, O.Top, O.Right, std::max(O.Top, I.Top)));
+    Canvas->FillRect(Rect(O.Left, std::min(O.Bottom, I.Bottom), O.Right, O.Bottom));
+    Canvas->FillRect(Rect(O.Left, I.Top, std::max(O.Left, I.Left), I.Bottom));
+    Canvas->FillRect(Rect(std::min(O.Right, I.Right), I.Top, O.Right, I.Bottom));
+}

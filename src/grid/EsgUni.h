@@ -96,6 +96,8 @@ public:
     using TBase::SetText;
     WideString Text() const;
     void SetText(const WideString& Value);
+    bool WideKeys() const override { return true; }
+    void KeyPress(char& Key) override;
 };
 
 class TCustomUNIEdit : public TUniText<TCustomEdit> {
@@ -166,9 +168,14 @@ public:
     explicit TCustomUNIComboBox(TComponent* AOwner) : TUniCombo<TComboBox>(AOwner) {}
 };
 
+// The flat combo over wide text. Its button edge shows while the mouse is over it or it
+// has the focus (flat while the list is down); otherwise the edge is button face.
 class TESGUniCustomCombo : public TUniCombo<TESGCustomCombo> {
 public:
     explicit TESGUniCustomCombo(TComponent* AOwner) : TUniCombo<TESGCustomCombo>(AOwner) {}
+
+protected:
+    void DrawBorders(TCanvas* Canvas) override;
 };
 
 class TESGUniComboBox : public TESGUniCustomCombo {

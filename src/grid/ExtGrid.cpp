@@ -37,6 +37,7 @@ TExtStringGrid::TExtStringGrid(TComponent* AOwner)
     FColumnHeaders->OnChange = [this](TObject*) { ApplyColumnHeaders(); };
     FRowHeaders->OnChange = [this](TObject*) { ApplyRowHeaders(); };
     InstallWindowHooks();
+    ApplyScrollBarLook();
 
     FFixedFont->SetName("Tahoma");
     FFixedFont->SetStyle(TFontStyles{fsBold});

@@ -844,6 +844,9 @@ public:
     void SetScrollWidth(Integer Value);   // flat bars only
     TScrollBarAlways ScrollBarAlways() const { return FScrollBarAlways; }
     void SetScrollBarAlways(TScrollBarAlways Value);
+    // Thumbs as long as the part of the grid that shows; off, they keep one size.
+    bool ScrollProportional() const { return FScrollProportional; }
+    void SetScrollProportional(bool Value);
     // With a flat look (soft, Kezmo, XP, list view) and not Flat, a bordered grid
     // shows a flat two-line border at the edge of its window.
     TBorderStyle BorderStyle() const { return FBorderStyle; }
@@ -1729,6 +1732,7 @@ private:
     TColor FScrollColor = clNone;
     Integer FScrollWidth = 16;
     TScrollBarAlways FScrollBarAlways = saNone;
+    bool FScrollProportional = false;
     TEditorType FDefaultEditor = edNormal;
     bool FSizeWithForm = false;
     TCursor FOldCursor = crDefault;

@@ -506,7 +506,7 @@ Integer TExtStringGrid::DrawCellTextLayer(TCanvas* Cv, Integer ACol, Integer ARo
         Cv->Brush()->SetStyle(Old);
         TextW = Cv->TextWidth(Words) + 2;
     } else if (Kind == 5) {
-        const AnsiString Shown = WideToAnsi(CellTextToWide(Text));
+        const WideString Shown = CellTextToWide(Text);
         if (Glyph) {
             T.Right -= 10;
             DrawSortGlyph(Cv, RC, T.Right + 3, GlyphY(T));
@@ -519,9 +519,9 @@ Integer TExtStringGrid::DrawCellTextLayer(TCanvas* Cv, Integer ACol, Integer ARo
         const TBrushStyle Old = Cv->Brush()->Style();
         Cv->Brush()->SetStyle(bsClear);
         TRect D = T;
-        Cv->DrawText(Shown, D, Flags);
+        Cv->DrawTextW(Shown, D, Flags);
         Cv->Brush()->SetStyle(Old);
-        TextW = Cv->TextWidth(Shown) + 2;
+        TextW = Cv->TextWidthW(Shown) + 2;
     } else {
         const TSortSettings* SS = FSortSettings.get();
         if (HAlign == taCenter && SS->Show() && ARow == SS->Row() && RC == SS->Column()) T.Left += 10;
@@ -839,8 +839,7 @@ void TExtStringGrid::GetCellTextSize(Integer ACol, Integer ARow, TPoint& Size, b
                    AnchorRect, CtlRect, CtlID, CtlValue, CtlType, FPictureCache.get(), FPictureContainer, Widget());
         Size = Point(EX + 2 + 2 * TextMarginX, EY + 2 + 2 * TextMarginY);
     } else if (Kind == 5) {
-        const AnsiString Shown = WideToAnsi(CellTextToWide(Text));
-        const TSize E = Cv->TextExtent(Shown);
+        const TSize E = Cv->TextExtentW(CellTextToWide(Text));
         Size = Point(E.cx + 2 * TextMarginX, E.cy + 2 * TextMarginY);
     } else if (!WithWidth) {
         AnsiString Rest = Text;

@@ -109,13 +109,19 @@ void TExtStringGrid::SetScrollBarAlways(TScrollBarAlways Value) {
     ApplyScrollBarLook();
 }
 
-// Width and colour belong to the flat bars (both flat styles look alike here); the
-// normal bars keep the desktop style's.
+void TExtStringGrid::SetScrollProportional(bool Value) {
+    FScrollProportional = Value;
+    ApplyScrollBarLook();
+}
+
+// Width and colour belong to the flat bars; the normal bars keep the desktop style's.
 void TExtStringGrid::ApplyScrollBarLook() {
     TScrollBarLook L;
     L.KeepVert = FScrollBarAlways == saVert || FScrollBarAlways == saBoth;
     L.KeepHorz = FScrollBarAlways == saHorz || FScrollBarAlways == saBoth;
     L.Flat = FScrollType != ssNormal;
+    L.Encarta = FScrollType == ssEncarta;
+    L.FixedThumb = !FScrollProportional;
     if (L.Flat) {
         L.Extent = std::max<Integer>(1, FScrollWidth);
         L.Color = FScrollColor;

@@ -5,7 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QEvent>
+#include <QImage>
+
 #include <memory>
+#include <vector>
 
 using namespace uitest;
 
@@ -143,4 +148,98 @@ TEST(EsgUni, AssignToAndFromAnEightBitList) {
     auto* Other = F.Make<TESGUniComboBox>();
     Other->Items()->Assign(C->Items());
     EXPECT_EQ(u"\u4E2D", Other->Items()->Strings(2));
+}
+
+TEST(EsgUni, KeyPressHandlersSeeAWideCharacterAs255) {
+    TUniForm F;
+    auto* E = F.Make<TEsgUniEdit>();
+    std::vector<char> Seen;
+    WideString SeenWide;
+    E->OnKeyPress = [&](TObject*, char& Key) {
+        Seen.push_back(Key);
+        SeenWide += E->KeyPressWide();
+        if (Key == 'x') Key = 0;   // a filter still drops its keys
+    };
+    E->SetFocus();
+    TypeText(u"\u0416?x\u015F");
+    ASSERT_EQ(4u, Seen.size());
+    EXPECT_EQ(char(0xFF), Seen[0]);
+    EXPECT_EQ('?', Seen[1]);        // a real question mark stays one
+    EXPECT_EQ(char(0xFE), Seen[3]); // a letter of the code page comes as its byte
+    EXPECT_EQ(u"\u0416", SeenWide);
+    EXPECT_TRUE(E->KeyPressWide().empty());   // only while the handlers run
+    EXPECT_EQ(u"\u0416?\u015F", E->Text());
+}
+
+TEST(EsgUni, AHandlerCanDropOrReplaceAWideCharacter) {
+    TUniForm F;
+    auto* E = F.Make<TEsgUniEdit>();
+    Integer N = 0;
+    E->OnKeyPress = [&](TObject*, char& Key) {
+        if (Key != char(0xFF)) return;
+        Key = ++N == 1 ? char(0) : 'z';
+    };
+    E->SetFocus();
+    TypeText(u"\u03A9\u03A9");
+    EXPECT_EQ(u"z", E->Text());
+}
+
+TEST(EsgUni, UpperCaseBoxesTypeAWideCharacterAsItCame) {
+    TUniForm F;
+    auto* E = F.Make<TEsgUniEdit>();
+    E->SetCharCase(ecUpperCase);
+    E->SetFocus();
+    TypeText(u"a\u4E2D");
+    EXPECT_EQ(u"A\u4E2D", E->Text());
+}
+
+TEST(EsgUni, EightBitControlsStillSeeAQuestionMark) {
+    TUniForm F;
+    auto* E = F.Make<TEdit>();
+    char Seen = 0;
+    E->OnKeyPress = [&](TObject*, char& Key) { Seen = Key; };
+    E->SetFocus();
+    TypeText(u"\u0416");
+    EXPECT_EQ('?', Seen);
+    EXPECT_TRUE(E->KeyPressWide().empty());
+}
+
+TEST(EsgUni, TheUnicodeComboTypesAndShowsWideLetters) {
+    TUniForm F;
+    auto* C = F.Make<TESGUniComboBox>();
+    C->SetBounds(10, 10, 150, 24);
+    char Seen = 0;
+    C->OnKeyPress = [&](TObject*, char& Key) { Seen = Key; };
+    C->SetFocus();
+    TypeText(u"\u0416");
+    EXPECT_EQ(char(0xFF), Seen);
+    EXPECT_EQ(u"\u0416", C->Text());
+    const QImage Wide = C->Widget()->grab().toImage();
+    C->SetText(WideString(u"?"));
+    Settle();
+    EXPECT_NE(Wide, C->Widget()->grab().toImage());
+}
+
+TEST(EsgUni, TheUnicodeComboButtonEdgeShowsOnlyWithTheFocus) {
+    TUniForm F;
+    auto* Other = F.Make<TEdit>();
+    Other->SetBounds(10, 60, 100, 24);
+    auto* C = F.Make<TESGUniComboBox>();
+    C->SetBounds(10, 10, 150, 24);
+    const Integer Left = 150 - C->ButtonWidth() + 1;   // the edge's inner left column
+    auto Px = [&](Integer X, Integer Y) {
+        const QColor Q = C->Widget()->grab().toImage().pixelColor(X, Y);
+        return RGB(Byte(Q.red()), Byte(Q.green()), Byte(Q.blue()));
+    };
+    Other->SetFocus();
+    QEvent Leave(QEvent::Leave);   // the mouse is elsewhere
+    QApplication::sendEvent(C->Widget(), &Leave);
+    Settle();
+    ASSERT_FALSE(C->MouseInControl());
+    EXPECT_EQ(ColorToRGB(clBtnFace), Px(Left, 10));
+    EXPECT_EQ(ColorToRGB(clBtnFace), Px(147, 10));
+    C->SetFocus();
+    Settle();
+    EXPECT_EQ(ColorToRGB(clBtnHighlight), Px(Left, 10));
+    EXPECT_NE(ColorToRGB(clBtnFace), Px(148, 10));
 }

@@ -537,3 +537,33 @@ TEST(ExtGridPaint, HTMLCellsShowTheirTextWithoutTags) {
     const QImage I = F.Shot();
     EXPECT_GT(CountColour(I, G->CellRect(1, 1), clBlack), 0);
 }
+
+TEST(ExtGridPaint, UnicodeCellsDrawTheirLettersNotQuestionMarks) {
+    TPaintForm F;
+    TExtStringGrid* G = F.Grid;
+    BigBlackFont(G);
+    G->SetCells(1, 1, "?");
+    G->SetWideCell(2, 1, u"\u0416");
+    G->SetWideCell(3, 1, u"\u03A9");
+    G->SetWideCell(4, 1, u"");
+    const QImage I = F.Shot();
+    auto CellInk = [&](Integer C) {
+        const TRect R = G->CellRect(C, 1);
+        return I.copy(R.Left, R.Top, R.Width(), R.Height());
+    };
+    EXPECT_GT(CountColour(I, G->CellRect(2, 1), clBlack), 0);
+    EXPECT_NE(CellInk(1), CellInk(2));
+    EXPECT_NE(CellInk(1), CellInk(3));
+    EXPECT_NE(CellInk(2), CellInk(3));
+    EXPECT_EQ(0, CountColour(I, G->CellRect(4, 1), clBlack));   // empty stays empty
+    EXPECT_EQ(u"\u0416", G->GetWideCell(2, 1));
+}
+
+TEST(ExtGridPaint, AutoSizedColumnFitsTheWideLetters) {
+    TPaintForm F;
+    TExtStringGrid* G = F.Grid;
+    G->SetWideCell(1, 1, u"\u4E2D\u4E2D\u4E2D\u4E2D\u4E2D\u4E2D\u4E2D\u4E2D");
+    G->SetCells(2, 1, "????????");
+    G->SizeColumnsToContent(false, 0);
+    EXPECT_GT(G->ColWidths(1), G->ColWidths(2));
+}

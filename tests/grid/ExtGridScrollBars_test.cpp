@@ -113,3 +113,67 @@ TEST(ExtGridScrollBars, WidthAndColourApplyToFlatBarsOnly) {
     F.Shot();
     EXPECT_EQ(NormalClient, G->ClientWidth());
 }
+
+namespace {
+
+// The vertical bar as shown, for a grid of the given number of rows.
+QImage VerticalBar(TScrollType Type, bool Proportional, Integer Rows) {
+    TScrollForm F;
+    F.Grid->SetScrollType(Type);
+    F.Grid->SetScrollProportional(Proportional);
+    F.Grid->SetRowCount(Rows);
+    F.Shot();
+    return F.Bar(Qt::Vertical)->grab().toImage();
+}
+
+}  // namespace
+
+struct TThumbCase {
+    TScrollType Type;
+};
+
+class ExtGridThumbs : public ::testing::TestWithParam<TThumbCase> {};
+
+// A short and a long grid give thumbs of different lengths only with ScrollProportional.
+TEST_P(ExtGridThumbs, ThumbLengthFollowsTheVisiblePartOnlyWhenProportional) {
+    const TScrollType T = GetParam().Type;
+    EXPECT_NE(VerticalBar(T, true, 20), VerticalBar(T, true, 2000));
+    EXPECT_EQ(VerticalBar(T, false, 20), VerticalBar(T, false, 2000));
+    EXPECT_NE(VerticalBar(T, true, 20), VerticalBar(T, false, 20));
+}
+
+INSTANTIATE_TEST_SUITE_P(Types, ExtGridThumbs, ::testing::Values(TThumbCase{ssNormal}, TThumbCase{ssFlat}, TThumbCase{ssEncarta}));
+
+TEST(ExtGridScrollBars, ProportionalIsOffAtFirstAndPagingStillMovesAPage) {
+    TScrollForm F;
+    TExtStringGrid* G = F.Grid;
+    EXPECT_FALSE(G->ScrollProportional());
+    G->SetRowCount(200);
+    F.Shot();
+    QScrollBar* V = F.Bar(Qt::Vertical);
+    const Integer Top = G->TopRow();
+    V->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    Settle();
+    EXPECT_EQ(Top + G->VisibleRowCount(), G->TopRow());
+}
+
+TEST(ExtGridScrollBars, TheTwoFlatTypesLookDifferentAndEncartaHasArrowButtons) {
+    TScrollForm F;
+    TExtStringGrid* G = F.Grid;
+    G->SetRowCount(200);
+    G->SetScrollWidth(14);
+    G->SetScrollType(ssFlat);
+    F.Shot();
+    QScrollBar* V = F.Bar(Qt::Vertical);
+    const QImage Flat = V->grab().toImage();
+    G->SetScrollType(ssEncarta);
+    F.Shot();
+    const QImage Encarta = V->grab().toImage();
+    EXPECT_EQ(14, V->width());
+    EXPECT_NE(Flat, Encarta);
+    // The arrow button at the bottom scrolls one row.
+    const Integer Top = G->TopRow();
+    SystemClick(G, QPoint(G->Width() - 7, G->Height() - 5));
+    Settle();
+    EXPECT_EQ(Top + 1, G->TopRow());
+}

@@ -810,14 +810,20 @@ bool TWinControl::QtEvent(QEvent* E) {
             if (!Live()) return true;
             if (Key == 0) return true;   // swallowed
         }
-        const char Original = KeyCharOf(K);
+        char Original = KeyCharOf(K);
         if (Original == 0) return false;
+        if (Original == '?' && WideKeys() && !K->text().startsWith(QLatin1Char('?'))) {
+            Original = char(0xFF);
+            const QString T = K->text();
+            FKeyPressWide.assign(reinterpret_cast<const char16_t*>(T.utf16()), size_t(T.size()));
+        }
         char Ch = Original;
         GuardedCall(this, [&] {
             if (Preview) F->KeyPress(Ch);
             if (Ch && Live()) KeyPress(Ch);
         });
         if (!Live()) return true;
+        FKeyPressWide.clear();
         if (Ch == 0) return true;
         if (Ch == 13 && !WantsReturn()) {
             // Not the control's own key: the default button's, or nobody's.

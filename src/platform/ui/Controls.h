@@ -277,6 +277,11 @@ public:
     virtual bool WantsReturn() const { return false; }
     // True when Escape is used by the control itself.
     virtual bool WantsEscape() const { return false; }
+    // A control with wide text gives its key-press handlers a typed character outside
+    // code page 1254 as 255 (not "?"); KeyPressWide holds the character meanwhile, and
+    // the character is typed as it came when the handlers leave the 255.
+    virtual bool WideKeys() const { return false; }
+    const WideString& KeyPressWide() const { return FKeyPressWide; }
 
 protected:
     void AlignControls();
@@ -290,6 +295,7 @@ private:
     void InsertControl(TControl* C);
     void RemoveControl(TControl* C);
     std::vector<TControl*> FControls;   // in tab order for windowed ones
+    WideString FKeyPressWide;
     void CollectTabList(std::vector<TWinControl*>& List) const;
 };
 

@@ -534,8 +534,14 @@ void TCanvas::Polyline(const std::vector<TPoint>& Points) {
     FPenPos = Points.back();
 }
 
-void TCanvas::TextOut(Integer X, Integer Y, const AnsiString& Text) {
-    QString T = ToQ(Text);
+namespace {
+QString WideQ(const WideString& S) { return QString::fromUtf16(S.data(), static_cast<qsizetype>(S.size())); }
+}  // namespace
+
+void TCanvas::TextOut(Integer X, Integer Y, const AnsiString& Text) { TextOutQ(X, Y, ToQ(Text)); }
+void TCanvas::TextOutW(Integer X, Integer Y, const WideString& Text) { TextOutQ(X, Y, WideQ(Text)); }
+
+void TCanvas::TextOutQ(Integer X, Integer Y, const QString& T) {
     QFontMetrics FM(ToQFont(FFont.get()));
     const double Angle = FFont->Orientation() / 10.0;
     Paint([&](QPainter& P) {
@@ -551,8 +557,10 @@ void TCanvas::TextOut(Integer X, Integer Y, const AnsiString& Text) {
                     Y - Integer(std::lround(FM.horizontalAdvance(T) * std::sin(Rad))));
 }
 
-void TCanvas::TextRect(const TRect& R, Integer X, Integer Y, const AnsiString& Text) {
-    QString T = ToQ(Text);
+void TCanvas::TextRect(const TRect& R, Integer X, Integer Y, const AnsiString& Text) { TextRectQ(R, X, Y, ToQ(Text)); }
+void TCanvas::TextRectW(const TRect& R, Integer X, Integer Y, const WideString& Text) { TextRectQ(R, X, Y, WideQ(Text)); }
+
+void TCanvas::TextRectQ(const TRect& R, Integer X, Integer Y, const QString& T) {
     QFontMetrics FM(ToQFont(FFont.get()));
     Paint([&](QPainter& P) {
         P.setClipRect(ToQRect(R), Qt::IntersectClip);
@@ -565,9 +573,12 @@ void TCanvas::TextRect(const TRect& R, Integer X, Integer Y, const AnsiString& T
 Integer TCanvas::TextWidth(const AnsiString& Text) const { return TextExtent(Text).cx; }
 Integer TCanvas::TextHeight(const AnsiString& Text) const { return TextExtent(Text).cy; }
 
-TSize TCanvas::TextExtent(const AnsiString& Text) const {
+TSize TCanvas::TextExtent(const AnsiString& Text) const { return TextExtentQ(ToQ(Text)); }
+TSize TCanvas::TextExtentW(const WideString& Text) const { return TextExtentQ(WideQ(Text)); }
+
+TSize TCanvas::TextExtentQ(const QString& Text) const {
     QFontMetrics FM(ToQFont(FFont.get()));
-    return TSize{FM.horizontalAdvance(ToQ(Text)), FM.height()};
+    return TSize{FM.horizontalAdvance(Text), FM.height()};
 }
 
 void TCanvas::Draw(Integer X, Integer Y, TGraphic* Graphic) {
@@ -625,8 +636,10 @@ void TCanvas::SetClipRect(const TRect& R) {
 
 void TCanvas::ResetClip() { FHasClip = false; }
 
-Integer TCanvas::DrawText(const AnsiString& Text, TRect& R, Cardinal Format) {
-    QString T = ToQ(Text);
+Integer TCanvas::DrawText(const AnsiString& Text, TRect& R, Cardinal Format) { return DrawTextQ(ToQ(Text), R, Format); }
+Integer TCanvas::DrawTextW(const WideString& Text, TRect& R, Cardinal Format) { return DrawTextQ(WideQ(Text), R, Format); }
+
+Integer TCanvas::DrawTextQ(QString T, TRect& R, Cardinal Format) {
     QFont Font = ToQFont(FFont.get());
     QFontMetrics FM(Font);
     int Flags = QtTextFlags(Format);

@@ -10,6 +10,7 @@
 
 class QImage;
 class QPainter;
+class QString;
 
 using TColor = Integer;
 
@@ -297,6 +298,11 @@ public:
     Integer TextWidth(const AnsiString& Text) const;
     Integer TextHeight(const AnsiString& Text) const;
     TSize TextExtent(const AnsiString& Text) const;
+    // The same for wide text, which may hold characters outside code page 1254.
+    void TextOutW(Integer X, Integer Y, const WideString& Text);
+    void TextRectW(const TRect& R, Integer X, Integer Y, const WideString& Text);
+    Integer TextWidthW(const WideString& Text) const { return TextExtentW(Text).cx; }
+    TSize TextExtentW(const WideString& Text) const;
     void Draw(Integer X, Integer Y, TGraphic* Graphic);
     void StretchDraw(const TRect& R, TGraphic* Graphic);
     void DrawFocusRect(const TRect& R);
@@ -313,6 +319,7 @@ public:
     // DT_CALCRECT measures only: R gets the text's extent. Returns the height of the
     // text; with DT_VCENTER or DT_BOTTOM, the offset from R.Top to its bottom.
     Integer DrawText(const AnsiString& Text, TRect& R, Cardinal Format);
+    Integer DrawTextW(const WideString& Text, TRect& R, Cardinal Format);
 
     // Binding (user-interface layer only): a painter owned elsewhere or a bitmap.
     void BindPainter(QPainter* Painter, TRect Bounds);
@@ -323,6 +330,10 @@ public:
 
 private:
     template <typename F> void Paint(F&& Fn);
+    void TextOutQ(Integer X, Integer Y, const QString& Text);
+    void TextRectQ(const TRect& R, Integer X, Integer Y, const QString& Text);
+    TSize TextExtentQ(const QString& Text) const;
+    Integer DrawTextQ(QString Text, TRect& R, Cardinal Format);
     QPainter* FPainter = nullptr;
     TGraphic* FImageOwner = nullptr;
     TRect FBounds;

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QStyle>
+#include <QStyleOptionSlider>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -29,12 +30,26 @@ TGridRect Normalized(TGridCoord A, TGridCoord B) {
     return TGridRect{std::min(A.X, B.X), std::min(A.Y, B.Y), std::max(A.X, B.X), std::max(A.Y, B.Y)};
 }
 
+// A scroll bar whose thumb may keep one size: the style is told of no page then,
+// while paging by clicking the track still moves a page.
+class TGridScrollBar : public QScrollBar {
+public:
+    TGridScrollBar(Qt::Orientation O, QWidget* Parent) : QScrollBar(O, Parent) {}
+    bool FixedThumb = false;
+
+protected:
+    void initStyleOption(QStyleOptionSlider* Option) const override {
+        QScrollBar::initStyleOption(Option);
+        if (FixedThumb) Option->pageStep = 0;
+    }
+};
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
 struct TCustomGrid::TScrollBarsImpl {
-    QScrollBar* V = nullptr;
-    QScrollBar* H = nullptr;
+    TGridScrollBar* V = nullptr;
+    TGridScrollBar* H = nullptr;
     bool ShowV = false;
     bool ShowH = false;
     bool Updating = false;
@@ -148,8 +163,8 @@ TCustomGrid::TCustomGrid(TComponent* AOwner) : TCustomControl(AOwner), FBars(std
     FRowHeights.assign(FRowCount, FDefaultRowHeight);
     SetColor(clWindow);
     SetParentColor(false);
-    FBars->V = new QScrollBar(Qt::Vertical, FWidget);
-    FBars->H = new QScrollBar(Qt::Horizontal, FWidget);
+    FBars->V = new TGridScrollBar(Qt::Vertical, FWidget);
+    FBars->H = new TGridScrollBar(Qt::Horizontal, FWidget);
     FBars->Extent = FBars->StyleExtent = FWidget->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
     for (QScrollBar* B : {FBars->V, FBars->H}) {
         B->hide();
@@ -509,17 +524,41 @@ void TCustomGrid::SetScrollBarLook(const TScrollBarLook& Value) {
     FBars->Look = Value;
     FBars->Extent = Value.Extent > 0 ? Value.Extent : FBars->StyleExtent;
     QString Sheet;
-    if (Value.Flat) {
+    const QString Back = Value.Color == clNone ? QStringLiteral("palette(button)") : ToQColor(Value.Color).name();
+    if (Value.Flat && !Value.Encarta) {
         // No arrows and no bevels: a plain thumb on a plain track.
-        const QString Back = Value.Color == clNone ? QStringLiteral("palette(button)") : ToQColor(Value.Color).name();
         Sheet = QStringLiteral("QScrollBar { background: %1; border: none; margin: 0; }"
                                "QScrollBar::handle { background: palette(mid); border: none; min-width: 8px; "
                                "min-height: 8px; }"
                                "QScrollBar::add-line, QScrollBar::sub-line { border: none; width: 0; height: 0; }"
                                "QScrollBar::add-page, QScrollBar::sub-page { background: none; }")
                     .arg(Back);
+    } else if (Value.Flat) {
+        // Flat arrow buttons at the ends and a framed flat thumb; the parts under the
+        // mouse light up.
+        const int E = std::max<Integer>(1, Value.Extent > 0 ? Value.Extent : FBars->StyleExtent);
+        Sheet = QStringLiteral("QScrollBar { background: %1; border: none; margin: %2px; }"
+                               "QScrollBar:horizontal { margin: 0 %2px 0 %2px; }"
+                               "QScrollBar:vertical { margin: %2px 0 %2px 0; }"
+                               "QScrollBar::handle { background: palette(button); border: 1px solid palette(dark); "
+                               "min-width: 8px; min-height: 8px; }"
+                               "QScrollBar::handle:hover { background: palette(light); }"
+                               "QScrollBar::add-line, QScrollBar::sub-line { background: palette(button); "
+                               "border: 1px solid palette(dark); width: %2px; height: %2px; }"
+                               "QScrollBar::add-line:hover, QScrollBar::sub-line:hover { background: palette(light); }"
+                               "QScrollBar::add-line:horizontal { subcontrol-position: right; subcontrol-origin: margin; }"
+                               "QScrollBar::sub-line:horizontal { subcontrol-position: left; subcontrol-origin: margin; }"
+                               "QScrollBar::add-line:vertical { subcontrol-position: bottom; subcontrol-origin: margin; }"
+                               "QScrollBar::sub-line:vertical { subcontrol-position: top; subcontrol-origin: margin; }"
+                               "QScrollBar::add-page, QScrollBar::sub-page { background: none; }")
+                    .arg(Back)
+                    .arg(E);
     }
-    for (QScrollBar* B : {FBars->V, FBars->H}) B->setStyleSheet(Sheet);
+    for (TGridScrollBar* B : {FBars->V, FBars->H}) {
+        B->FixedThumb = Value.FixedThumb;
+        B->setStyleSheet(Sheet);
+        B->update();
+    }
     RefitView();
     Invalidate();
 }

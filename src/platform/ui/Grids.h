@@ -231,13 +231,16 @@ protected:
 
     // The scroll bars as a descendant wants them: a bar kept on screen (disabled)
     // while everything fits, a bar width (0: the style's), a flat look with a
-    // background colour (clNone: the style's colours). A bar ScrollBars forbids
-    // never shows.
+    // background colour (clNone: the style's colours), the flat look with flat arrow
+    // buttons (Encarta), and a thumb of one size whatever part of the grid shows
+    // (FixedThumb). A bar ScrollBars forbids never shows.
     struct TScrollBarLook {
         bool KeepVert = false;
         bool KeepHorz = false;
         Integer Extent = 0;
         bool Flat = false;
+        bool Encarta = false;
+        bool FixedThumb = false;
         TColor Color = clNone;
         bool operator==(const TScrollBarLook&) const = default;
     };

@@ -39,6 +39,18 @@ char ApplyCase(char Ch, TEditCharCase C) {
     return Ch;
 }
 
+// The case of the code page's letters; a character outside the code page stays as
+// it is rather than turning into "?".
+QString CasedKeepingWide(const QString& S, TEditCharCase C) {
+    QString R = S;
+    for (QChar& Q : R) {
+        if (Q.isSurrogate()) continue;
+        const int B = UnicodeToCp1254(Q.unicode());
+        if (B >= 0) Q = QChar(static_cast<char16_t>(Cp1254ToUnicode(static_cast<unsigned char>(ApplyCase(char(B), C)))));
+    }
+    return R;
+}
+
 // Typing may not go past MaxLength; a longer text that the program set stays whole
 // and only the room above the limit that it left unused is taken back.
 void TightenLimit(QLineEdit* L, Integer MaxLength) {
@@ -120,7 +132,7 @@ void TCustomEdit::WidgetTextChanged() {
         } else if (FLine) {
             if (FCharCase != ecNormal) {
                 QString T = FLine->text();
-                QString Cased = ToQ(ApplyCase(FromQ(T), FCharCase));
+                QString Cased = CasedKeepingWide(T, FCharCase);
                 if (Cased != T && Cased.size() == T.size()) {
                     QSignalBlocker B(FLine);
                     int Pos = FLine->cursorPosition();
@@ -131,7 +143,7 @@ void TCustomEdit::WidgetTextChanged() {
             TightenLimit(FLine, FMaxLength);
         } else if (FPlain) {
             QString T = FPlain->toPlainText();
-            QString Cased = FCharCase != ecNormal ? ToQLines(ApplyCase(FromQLines(T), FCharCase)) : T;
+            QString Cased = FCharCase != ecNormal ? CasedKeepingWide(T, FCharCase) : T;
             // A text the program set beyond the limit stays; it only may not grow.
             int Limit = FMaxLength > 0 ? std::max<int>(FMaxLength, FLastLength) : -1;
             int Excess = Limit >= 0 ? static_cast<int>(Cased.size()) - Limit : 0;

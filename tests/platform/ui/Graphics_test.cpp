@@ -224,3 +224,67 @@ TEST(Graphics, DrawTextReturnsTheHeightOrTheBottomOffset) {
     EXPECT_EQ(C->DrawText("A", Calc, DT_CALCRECT | DT_SINGLELINE), Line);
     EXPECT_EQ(Calc.Bottom, 10 + Line);
 }
+
+namespace {
+
+// The pixels of one text drawn black on white, row by row.
+std::vector<TColor> Drawn(const std::function<void(TCanvas*)>& Draw) {
+    TBitmap B;
+    B.SetSize(60, 24);
+    TCanvas* C = B.Canvas();
+    C->Brush()->SetColor(clWhite);
+    C->FillRect(Rect(0, 0, 60, 24));
+    C->Font()->SetColor(clBlack);
+    C->Font()->SetSize(12);
+    C->Brush()->SetStyle(bsClear);
+    Draw(C);
+    std::vector<TColor> P;
+    for (Integer Y = 0; Y < 24; ++Y)
+        for (Integer X = 0; X < 60; ++X) P.push_back(C->Pixels(X, Y));
+    return P;
+}
+
+bool Blank(const std::vector<TColor>& P) {
+    return std::all_of(P.begin(), P.end(), [](TColor C) { return C == clWhite; });
+}
+
+}  // namespace
+
+TEST(Graphics, WideTextDrawsLettersOutsideTheCodePage) {
+    // Each way of drawing, given the letter and given the "?" the 8-bit text would hold.
+    const std::vector<std::function<void(TCanvas*, const WideString&)>> Ways = {
+        [](TCanvas* C, const WideString& W) { C->TextOutW(2, 2, W); },
+        [](TCanvas* C, const WideString& W) { C->TextRectW(Rect(0, 0, 60, 24), 2, 2, W); },
+        [](TCanvas* C, const WideString& W) {
+            TRect R = Rect(2, 2, 60, 24);
+            C->DrawTextW(W, R, DT_SINGLELINE | DT_NOPREFIX);
+        },
+    };
+    for (const WideString W : {u"\u03A9", u"\u0416", u"\u4E2D"}) {
+        for (const auto& Way : Ways) {
+            const auto Letter = Drawn([&](TCanvas* C) { Way(C, W); });
+            const auto Question = Drawn([&](TCanvas* C) { Way(C, u"?"); });
+            EXPECT_FALSE(Blank(Letter));
+            EXPECT_NE(Letter, Question);
+        }
+    }
+    // The 8-bit and wide forms of one text draw alike.
+    EXPECT_EQ(Drawn([](TCanvas* C) { C->TextOut(2, 2, "Kay\xFDt"); }),
+              Drawn([](TCanvas* C) { C->TextOutW(2, 2, u"Kay\u0131t"); }));
+}
+
+TEST(Graphics, WideTextMeasuresAndClipsLikeTheEightBitText) {
+    TBitmap B;
+    B.SetSize(100, 30);
+    TCanvas* C = B.Canvas();
+    EXPECT_EQ(0, C->TextWidthW(u""));
+    EXPECT_EQ(C->TextExtent("Kayıt"), C->TextExtentW(u"Kay\u0131t"));
+    EXPECT_GT(C->TextWidthW(u"\u0416\u0416"), C->TextWidthW(u"\u0416"));
+    TRect R = Rect(0, 0, 0, 0);
+    const Integer H = C->DrawTextW(u"\u0416", R, DT_CALCRECT | DT_SINGLELINE);
+    EXPECT_EQ(H, C->TextHeight("A"));
+    EXPECT_EQ(R.Width(), C->TextWidthW(u"\u0416"));
+    // Nothing leaves the rectangle it is clipped to.
+    const auto Clipped = Drawn([](TCanvas* C) { C->TextRectW(Rect(0, 0, 1, 1), 2, 2, u"\u0416\u0416\u0416"); });
+    EXPECT_TRUE(Blank(Clipped));
+}
