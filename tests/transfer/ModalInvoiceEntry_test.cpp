@@ -117,4 +117,35 @@ TEST_F(ModalInvoiceEntry, TheDialogComesBackToTheFrontWhenOpenedAgain) {
     EXPECT_EQ(DM().Count("select * from efatura"), 1);
 }
 
+// The dialog is not modal: it can outlive the bulk screen that opened it. The
+// next visit of the screen disables it with every open window, and opening it
+// from there must give it back to the operator, not leave it shown but dead.
+TEST_F(ModalInvoiceEntry, ADialogLeftOpenTakesInputWhenTheNextVisitOpensIt) {
+    AddSubscriber("e", "100", "ALİ");
+    bool Ran = false;
+    QTimer::singleShot(0, [&] {
+        OpenDialog(EBulk.get());
+        SystemClose(EBulk.get());   // the screen goes, the dialog stays
+        Ran = true;
+    });
+    EBulk->ShowModal();
+    ASSERT_TRUE(Ran);
+    ASSERT_TRUE(EDialog->Visible());
+    WhileModal(EBulk.get(), [&] {
+        OpenDialog(EBulk.get());
+        ASSERT_TRUE(EDialog->Visible());
+        EXPECT_EQ(QApplication::activeWindow(), EDialog->Widget());
+        TMoneyEdit* Amount = EDialog->faturabedeli;
+        SystemClick(Amount);
+        Settle();
+        const AnsiString Before = Amount->Text();
+        SystemKey(Amount, Qt::Key_4);
+        EXPECT_NE(Amount->Text(), Before);
+        SystemClick(EDialog->kaydet);
+        Settle();
+        EXPECT_FALSE(EDialog->Visible());
+    });
+    EXPECT_EQ(DM().Count("select * from efatura"), 1);
+}
+
 }  // namespace

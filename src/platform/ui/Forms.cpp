@@ -81,6 +81,12 @@ bool IsUserInput(const QEvent* E) {
     }
 }
 
+// A window shown by the program while modal forms run takes input again.
+void TakeOutOfModalLevels(const QWidget* Window) {
+    for (TModalLevel& L : ModalLevels())
+        std::erase_if(L.Disabled, [&](const QPointer<QWidget>& W) { return W == Window; });
+}
+
 // Keeps the user's input away from the windows a modal form disabled; a click
 // there brings the modal form to the front instead.
 class TModalInputFilter : public QObject {
@@ -491,7 +497,16 @@ void TCustomForm::FocusFirst(TWinControl* Target) {
 }
 
 void TCustomForm::SetVisible(bool Value) {
-    if (Value == Visible() && Value == FShowing) return;
+    if (Value == Visible() && Value == FShowing) {
+        // Shown again while a modal form that came up later has it disabled (a
+        // dialog left open while its screen closed, opened from the next visit):
+        // the program hands it to the operator, as a form shown now.
+        if (Value && FWidget) {
+            TakeOutOfModalLevels(FWidget);
+            BringWindowUp(FWidget);
+        }
+        return;
+    }
     if (Value) {
         // OnShow and the activation that follows may free the form.
         const std::shared_ptr<const bool> Alive = AliveToken();
