@@ -23,7 +23,9 @@ const TIdentityScreenKind IdentityScreenElectricity = {
     "oluşturma Seçenekleri",
     "Select * from Eabonekimlik where aboneno>\"%s\" ORDER BY aboneno",
     "Select * from Eabonekimlik where aboneno>\"%s\" and yazi1=\"%s\" ORDER BY aboneno,yazi1",
-    "Select * from Eabonekimlik where aboneDURUMU=\"%s\" OR aboneDURUMU=\"%s\" ORDER BY aboneno,yazi1",
+    // The status is stored as the whole item text ("2  Kapanma"): its code is the first character.
+    "Select * from Eabonekimlik where substring(aboneDURUMU from 1 for 1)=\"%s\" OR "
+    "substring(aboneDURUMU from 1 for 1)=\"%s\" ORDER BY aboneno,yazi1",
     false,
     true,
     true,

@@ -164,17 +164,25 @@ TEST_F(ElectricityIdentityScreen, QuoteInThePeriodTextCannotWidenTheSelect) {
     EXPECT_EQ(ZemtarSqlValue("a\"b\"\""), "a\"\"b\"\"\"\"");
 }
 
-TEST_F(ElectricityIdentityScreen, ClosedOrChangedListsOnlyWholeCodes) {
+// The subscriber screens store the status as "2  Kapanma"; older rows may hold the bare code.
+TEST_F(ElectricityIdentityScreen, ClosedOrChangedListsByTheCodeDigit) {
     Exec(Subscriber("EABONEKIMLIK", "ABONENO,ADI,ABONEDURUMU,YAZI1", "'2001','A','2','Ocak 2016'") +
          Subscriber("EABONEKIMLIK", "ABONENO,ADI,ABONEDURUMU,YAZI1", "'2002','B','2  Kapanma','Ocak 2016'") +
-         Subscriber("EABONEKIMLIK", "ABONENO,ADI,ABONEDURUMU,YAZI1", "'2003','C','3','Ocak 2015'"));
-    F->Button2->Click();
-    ASSERT_EQ(F->OENDEKS->RowCount(), 4);
+         Subscriber("EABONEKIMLIK", "ABONENO,ADI,ABONEDURUMU,YAZI1", "'2003','C','3','Ocak 2015'") +
+         Subscriber("EABONEKIMLIK", "ABONENO,ADI,ABONEDURUMU,YAZI1", "'2004','D','3  Değişiklik','Ocak 2015'") +
+         Subscriber("EABONEKIMLIK", "ABONENO,ADI,ABONEDURUMU,YAZI1", "'2005','E','1  Yeni','Ocak 2015'") +
+         Subscriber("EABONEKIMLIK", "ABONENO,ADI,ABONEDURUMU,YAZI1", "'2006','F',' 2','Ocak 2015'"));
+    F->Show();
+    uitest::SystemClick(F->ClosedListButton);
+    ASSERT_EQ(F->OENDEKS->RowCount(), 6);
     EXPECT_EQ(Cell(1, 1), "2001");
     EXPECT_EQ(Cell(3, 1), "A");   // fill rules apply
-    EXPECT_EQ(Cell(1, 2), "2003");
-    Exec("delete from EABONEKIMLIK where ABONENO<>'2002';");
-    F->Button2->Click();
+    EXPECT_EQ(Cell(1, 2), "2002");
+    EXPECT_EQ(Cell(7, 2), "2  Kapanma");
+    EXPECT_EQ(Cell(1, 3), "2003");
+    EXPECT_EQ(Cell(1, 4), "2004");
+    Exec("delete from EABONEKIMLIK where ABONENO<>'2005' and ABONENO<>'2006';");
+    uitest::SystemClick(F->ClosedListButton);
     EXPECT_EQ(Prompts.LastMessage(), IdentityEmptyPeriodMessage);
     EXPECT_EQ(F->OENDEKS->RowCount(), 1);
 }
