@@ -757,3 +757,116 @@ void TFBCustomDataSet::RefreshMaster() {
     TDataSet* M = S ? S->DataSet() : nullptr;
     if (FDetailConditions.Contains(dcForceMasterRefresh) && !FCachedUpdates && M && M->Active()) M->Refresh();
 }
+
+// ---------------------------------------------------------------------------------------------
+// Stored properties
+
+namespace {
+
+enum TStoredSet { ssPrepare, ssDetail, ssOptions };
+struct TStoredBit {
+    const char* Name;
+    TStoredSet Set;
+    Integer Bit;
+};
+constexpr TStoredBit StoredBits[] = {
+    {"poUseBooleanField", ssPrepare, psUseBooleanField},
+    {"poUseGuidField", ssPrepare, psUseGuidField},
+    {"poImportDefaultValues", ssPrepare, pfImportDefaultValues},
+    {"poGetOrderInfo", ssPrepare, psGetOrderInfo},
+    {"poSupportUnicodeBlobs", ssPrepare, psSupportUnicodeBlobs},
+    {"poSetRequiredFields", ssPrepare, pfSetRequiredFields},
+    {"poSetReadOnlyFields", ssPrepare, pfSetReadOnlyFields},
+    {"poSQLINT64ToBCD", ssPrepare, psSQLINT64ToBCD},
+    {"poApplyRepositary", ssPrepare, psApplyRepositary},
+    {"poAskRecordCount", ssPrepare, psAskRecordCount},
+    {"poCanEditComputedFields", ssPrepare, psCanEditComputedFields},
+    {"poEmptyStrToNull", ssPrepare, psSetEmptyStrToNull},
+    {"WaitEndMasterScroll", ssDetail, dcWaitEndMasterScroll},
+    {"dcForceMasterRefresh", ssDetail, dcForceMasterRefresh},
+    {"dcForceOpen", ssDetail, dcForceOpen},
+    {"dcIgnoreMasterClose", ssDetail, dcIgnoreMasterClose},
+    {"oTrimCharFields", ssOptions, poTrimCharFields},
+    {"oRefreshAfterPost", ssOptions, poRefreshAfterPost},
+    {"oRefreshDeletedRecord", ssOptions, poRefreshDeletedRecord},
+    {"oStartTransaction", ssOptions, poStartTransaction},
+    {"oAutoFormatFields", ssOptions, poAutoFormatFields},
+    {"oProtectedEdit", ssOptions, poProtectedEdit},
+    {"oKeepSorting", ssOptions, poKeepSorting},
+    {"oPersistentSorting", ssOptions, poPersistentSorting},
+    {"oVisibleRecno", ssOptions, poVisibleRecno},
+    {"oNoForceIsNull", ssOptions, poNoForceIsNull},
+    {"oFetchAll", ssOptions, poFetchAll},
+};
+
+bool StoredBitOf(const TFBCustomDataSet* D, const TStoredBit& B) {
+    switch (B.Set) {
+        case ssPrepare: return D->PrepareOptions().Contains(static_cast<TpPrepareOption>(B.Bit));
+        case ssDetail: return D->DetailConditions().Contains(static_cast<TDetailCondition>(B.Bit));
+        default: return D->Options().Contains(static_cast<TpFBDsOption>(B.Bit));
+    }
+}
+
+bool DefaultBitOf(const TStoredBit& B) {
+    switch (B.Set) {
+        case ssPrepare: return DefaultPrepareOptions.Contains(static_cast<TpPrepareOption>(B.Bit));
+        case ssDetail: return false;
+        default: return DefaultDsOptions.Contains(static_cast<TpFBDsOption>(B.Bit));
+    }
+}
+
+template <class TSetType, class TEnum>
+TSetType WithBit(TSetType S, TEnum E, bool On) {
+    return On ? S.Include(E) : S.Exclude(E);
+}
+
+}  // namespace
+
+void TFBCustomDataSet::DefineProperties(TFiler* Filer) {
+    if (Filer->IsReader() && ComponentState().Contains(csDesigning) && !FStreamDefaultsApplied) {
+        // Streams hold differences from the built-in defaults, not from a designer's own.
+        SetOptions(DefaultDsOptions);
+        SetDetailConditions({});
+        SetPrepareOptions(DefaultPrepareOptions);
+        FStreamDefaultsApplied = true;
+    }
+    Filer->DefineProperty(
+        "BufferChunks", [this](TReader& R) { FCacheModelOptions->SetBufferChunks(R.ReadInteger()); }, nullptr, false);
+    auto* Ancestor = dynamic_cast<TFBCustomDataSet*>(Filer->Ancestor());
+    for (const TStoredBit& B : StoredBits) {
+        const bool Own = StoredBitOf(this, B);
+        const bool HasData = Ancestor ? Own != StoredBitOf(Ancestor, B) : Own != DefaultBitOf(B);
+        const auto Read = [this, &B](TReader& R) {
+            const bool On = R.ReadBoolean();
+            switch (B.Set) {
+                case ssPrepare:
+                    SetPrepareOptions(WithBit(PrepareOptions(), static_cast<TpPrepareOption>(B.Bit), On));
+                    break;
+                case ssDetail:
+                    SetDetailConditions(WithBit(DetailConditions(), static_cast<TDetailCondition>(B.Bit), On));
+                    break;
+                default: SetOptions(WithBit(Options(), static_cast<TpFBDsOption>(B.Bit), On)); break;
+            }
+        };
+        Filer->DefineProperty(B.Name, Read, [Own](TWriter& W) { W.WriteBoolean(Own); }, HasData);
+    }
+    Filer->DefineProperty("ObjectView", [](TReader& R) { R.ReadBoolean(); }, nullptr, false);
+}
+
+void TFBCustomDataSet::ReadStoredProperties(TStrings* Lines) {
+    BeginLoading();
+    try {
+        TReader Reader(Lines);
+        DefineProperties(&Reader);
+        Reader.CheckAllRead();
+    } catch (...) {
+        EndLoading();
+        throw;
+    }
+    EndLoading();
+}
+
+void TFBCustomDataSet::WriteStoredProperties(TStrings* Lines, TFBCustomDataSet* Ancestor) {
+    TWriter Writer(Lines, Ancestor);
+    DefineProperties(&Writer);
+}

@@ -25,6 +25,7 @@
 #include "datasets/ExpressionParser.h"
 #include "datasets/RecordsCache.h"
 #include "platform/data/DB.h"
+#include "platform/data/Filer.h"
 
 class TFBCustomDataSet;
 class TFBTimer;
@@ -571,6 +572,15 @@ public:
     const Variant& SortDescription() const { return FSortDescription; }
     bool LocallySorted() const { return FLocallySorted; }
 
+    // ---- stored properties (kept in a form file besides the published ones)
+    // One Boolean per option bit (of PrepareOptions, DetailConditions and Options)
+    // stored only when it differs from its default or from the ancestor's;
+    // "BufferChunks" and "ObjectView" are read, never written.
+    virtual void DefineProperties(TFiler* Filer);
+    // Reads stored lines in the loading state; a name no property defines raises EReadError.
+    void ReadStoredProperties(TStrings* Lines);
+    void WriteStoredProperties(TStrings* Lines, TFBCustomDataSet* Ancestor = nullptr);
+
     // ---- operations
     void PrepareConnection();
     void FreeHandles();
@@ -904,6 +914,7 @@ private:
 
     std::unique_ptr<TFBBase> FBase;
     bool FTornDown = false;
+    bool FStreamDefaultsApplied = false;
     TFBQuery* FDeleteQuery = nullptr;
     TFBQuery* FInsertQuery = nullptr;
     TFBQuery* FRefreshQuery = nullptr;

@@ -1,0 +1,58 @@
+#pragma once
+// The properties a component keeps in a form file besides its published ones,
+// held as "Name=Value" lines. A component describes each one with
+// DefineProperty; a reader hands the stored value to the property's reading
+// routine, a writer stores the value of every property that has data.
+#include <functional>
+
+#include "platform/rtl/Classes.h"
+
+class TReader;
+class TWriter;
+
+class TFiler : public TObject {
+public:
+    TFiler(TStrings* Lines, TPersistent* Ancestor) : FLines(Lines), FAncestor(Ancestor) {}
+    // The component the stored one derives from (its values need not be written again).
+    TPersistent* Ancestor() const { return FAncestor; }
+    virtual bool IsReader() const = 0;
+    // HasData: the writer stores the property (the reader ignores it).
+    virtual void DefineProperty(const AnsiString& Name, const std::function<void(TReader&)>& ReadData,
+                                const std::function<void(TWriter&)>& WriteData, bool HasData) = 0;
+
+protected:
+    TStrings* FLines;
+    TPersistent* FAncestor;
+};
+
+class TReader : public TFiler {
+public:
+    explicit TReader(TStrings* Lines) : TFiler(Lines, nullptr) {}
+    bool IsReader() const override { return true; }
+    void DefineProperty(const AnsiString& Name, const std::function<void(TReader&)>& ReadData,
+                        const std::function<void(TWriter&)>& WriteData, bool HasData) override;
+    // The value of the property being read; EReadError "Invalid property value" when it is not one.
+    bool ReadBoolean();
+    Integer ReadInteger();
+    AnsiString ReadString() const { return FValue; }
+    // EReadError for a stored name that no property defined (after all were defined).
+    void CheckAllRead() const;
+
+private:
+    AnsiString FValue;
+    std::vector<AnsiString> FRead;
+};
+
+class TWriter : public TFiler {
+public:
+    TWriter(TStrings* Lines, TPersistent* Ancestor = nullptr) : TFiler(Lines, Ancestor) {}
+    bool IsReader() const override { return false; }
+    void DefineProperty(const AnsiString& Name, const std::function<void(TReader&)>& ReadData,
+                        const std::function<void(TWriter&)>& WriteData, bool HasData) override;
+    void WriteBoolean(bool Value) { FValue = Value ? "True" : "False"; }
+    void WriteInteger(Integer Value) { FValue = IntToStr(Value); }
+    void WriteString(const AnsiString& Value) { FValue = Value; }
+
+private:
+    AnsiString FValue;
+};
