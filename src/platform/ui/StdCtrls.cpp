@@ -18,6 +18,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcutEvent>
 #include <QSignalBlocker>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -689,8 +690,38 @@ void TComboBox::ApplyColor() {
 }
 
 // ---------------------------------------------------------------------------
+namespace {
+
+// Several buttons of a window with the same accelerator letter ("&Kaydet",
+// "&Kimlik Bilgisini Excele At"): the first one in the window's order that can
+// take it is pressed, as the framework did, instead of the focus only moving on.
+class TSharedAccelFilter : public QObject {
+protected:
+    bool eventFilter(QObject* O, QEvent* E) override {
+        if (E->type() != QEvent::Shortcut || !static_cast<QShortcutEvent*>(E)->isAmbiguous()) return false;
+        auto* Pressed = qobject_cast<QAbstractButton*>(O);
+        if (!Pressed) return false;
+        const QKeySequence Key = static_cast<QShortcutEvent*>(E)->key();
+        for (QAbstractButton* B : Pressed->window()->findChildren<QAbstractButton*>()) {
+            if (B->shortcut() != Key || !B->isVisible() || !B->isEnabled()) continue;
+            B->setFocus(Qt::ShortcutFocusReason);
+            B->animateClick();
+            return true;
+        }
+        return false;
+    }
+};
+
+QObject* SharedAccelFilter() {
+    static TSharedAccelFilter* Filter = new TSharedAccelFilter;   // lives as long as the program
+    return Filter;
+}
+
+}  // namespace
+
 TButton::TButton(TComponent* AOwner) : TWinControl(AOwner) {
     FButton = new THost<QPushButton>(this);
+    FButton->installEventFilter(SharedAccelFilter());
     FButton->setAutoDefault(false);
     FButton->resize(75, 25);
     FClickOnMouseUp = false;

@@ -10,10 +10,12 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 
 using namespace uitest;
 
@@ -68,6 +70,37 @@ TEST(StdCtrls, LabelKeepsTheMarksAboveTurkishCapitals) {
         EXPECT_GE(Baseline + Ink.top(), 0);                  // the marks are not cut at the top
         EXPECT_LE(Baseline + Ink.bottom(), L->Height() - 1);   // nor the letters at the bottom
     }
+}
+
+// "&Kaydet" and two "&Kimlik ..." buttons share Alt+K: the first that can be
+// pressed is clicked, every time, instead of the focus only moving between them.
+TEST(StdCtrls, SharedAcceleratorPressesTheFirstButtonThatCanTakeIt) {
+    TScreenForm F;
+    auto* E = F.Add<TEdit>(10);
+    std::vector<AnsiString> Clicked;
+    TButton* B[3];
+    const char* Captions[] = {"&Kaydet", "&Kimlik Bilgisini Excele At", "&Kimlik Bilgisini Excelden Al"};
+    for (int I = 0; I < 3; ++I) {
+        B[I] = F.Add<TButton>(40 + 30 * I);
+        B[I]->SetCaption(Captions[I]);
+        B[I]->OnClick = [&, I](TObject*) { Clicked.push_back(Captions[I]); };
+    }
+    F.Form->Show();
+    E->SetFocus();
+    QApplication::processEvents();
+    auto AltK = [&] {
+        QTest::keyClick(F.Form->Widget()->windowHandle(), Qt::Key_K, Qt::AltModifier);
+        QTest::qWait(250);   // a pressed button shows itself down for a moment
+    };
+    AltK();
+    AltK();
+    EXPECT_EQ(Clicked, (std::vector<AnsiString>{"&Kaydet", "&Kaydet"}));
+    EXPECT_TRUE(B[0]->Focused());
+    Clicked.clear();
+    B[0]->SetVisible(false);   // a hidden button is passed over
+    B[1]->SetEnabled(false);   // and so is a disabled one
+    AltK();
+    EXPECT_EQ(Clicked, (std::vector<AnsiString>{"&Kimlik Bilgisini Excelden Al"}));
 }
 
 TEST(StdCtrls, KeyPressSeesTheCp1254Character) {
