@@ -454,6 +454,18 @@ TEST_P(ScreenTest, LeavingTaxNumberByKeyboardKeepsTheFocusUntilTenCharacters) {
     EXPECT_EQ(F->BTCKIMLIK->Text(), "22222222222");
 }
 
+// Alt+K is shared by "&Kaydet" and the two "&Kimlik Bilgisini ..." buttons: it saves.
+TEST_P(ScreenTest, AltKSaves) {
+    F->BADI->SetFocus();
+    Settle();
+    TypeText(u"ACME");
+    QTest::keyClick(F->Widget()->windowHandle(), Qt::Key_K, Qt::AltModifier);
+    QTest::qWait(250);
+    EXPECT_EQ(P.Messages(), (std::vector<AnsiString>{"Lütfen ZEMTARa esas Müşteri Kodunu Boş Bırakmayınız!"}));
+    EXPECT_TRUE(F->ABONENO->Focused());
+    EXPECT_EQ(Rows(), 0);
+}
+
 TEST_P(ScreenTest, EnterMovesToTheNextInput) {
     F->ABONENO->SetFocus();
     Settle();
