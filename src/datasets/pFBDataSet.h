@@ -14,6 +14,7 @@
 #include "datasets/FBDataSet.h"
 #include "dbclient/pFBProps.h"
 #include "dbclient/pFBQuery.h"
+#include "platform/data/Provider.h"
 
 // Outcome of LockRecord.
 enum TLockStatus { lsSuccess, lsDeadLock, lsNotExist, lsMultiply, lsUnknownError };
@@ -29,7 +30,8 @@ AnsiString FormatForScale(const AnsiString& Format, Integer Scale);
 class TpFBDataSet : public TFBDataSet,
                     public IUpdateObjectsHost,
                     public IFBPropsOwner,
-                    public IUserEventReceiver {
+                    public IUserEventReceiver,
+                    public IProviderSupport {
 public:
     explicit TpFBDataSet(TComponent* AOwner);
     ~TpFBDataSet() override;
@@ -131,6 +133,31 @@ public:
 
     void Prepare() override;
 
+    // ---- provider support (IProviderSupport)
+    void PSEndTransaction(bool Commit) override;
+    void PSExecute() override;
+    Integer PSExecuteStatement(const AnsiString& SQL, TParams* Params, TDataSet** ResultSet = nullptr) override;
+    // AutoUpdateOptions' key fields.
+    AnsiString PSGetKeyFields() override;
+    // The select's parameters with their values (owned by the data set).
+    TParams* PSGetParams() override;
+    AnsiString PSGetQuoteChar() override;
+    // The update table when the select reads it, else the select's first table.
+    AnsiString PSGetTableName() override;
+    std::unique_ptr<EUpdateError> PSGetUpdateException(const std::exception& E, EUpdateError* Prev) override;
+    bool PSInTransaction() override;
+    bool PSIsSQLBased() override { return true; }
+    bool PSIsSQLSupported() override { return true; }
+    // An open data set reads its rows again from the start.
+    void PSReset() override;
+    void PSSetCommandText(const AnsiString& CommandText) override;
+    void PSSetParams(TParams* Params) override;
+    void PSStartTransaction() override;
+    // OnUpdateRecord when set (applied when it answers uaApplied); else the kind's
+    // update objects before, the own statement, the update objects after, with
+    // parameters from Delta's fields (NEW_ and plain names: the value, OLD_: the old value).
+    bool PSUpdateRecord(TUpdateKind UpdateKind, TDataSet* Delta) override;
+
     // ---- the base's hooks
     void InternalPostRecord(TFBQuery* Qry, TRecordBuffer Buff) override;
     void InternalDeleteRecord(TFBQuery* Qry, TRecordBuffer Buff) override;
@@ -174,6 +201,7 @@ protected:
 
 private:
     void SendEvent(TKindDataSetEvent Kind);
+    void FillParamsFromDelta(TFBQuery* Qry, TDataSet* Delta);
     void StartUpdateTransaction(TFBTransaction* Tr);
     void FillParams(TFBQuery* Qry, TRecordBuffer Buffer);
     bool CanDo(TUpdateKind Kind, bool Inherited);
@@ -197,6 +225,7 @@ private:
     TpFBUpdateObject* FBlobUpdateObject = nullptr;   // owned component
     TFBQuery* FCountQuery = nullptr;                 // owned component
     TFBQuery* FLockQuery = nullptr;                  // owned component
+    std::unique_ptr<TParams> FProviderParams;
     TDataSetsContainer* FContainer = nullptr;
     Integer FDataSet_ID = 0;
     Integer FLoadedDataSet_ID = 0;
