@@ -672,6 +672,9 @@ public:
     bool FilterChar(char& Key) const;
     // Opens with a typed character: it replaces the text, Backspace empties it.
     void StartWith(char Key);
+    // A mask begun but not filled: the error is reported, the caret goes to the gap
+    // and true is returned, so that the edit stays on the cell.
+    bool RefuseIncompleteMask();
 
 protected:
     void Change() override;
@@ -680,12 +683,17 @@ private:
     TEditorType EditorType() const;
     void LookupComplete();
     void TakeCellText();
+    // The Enter of a full mask (Navigation.AdvanceAuto): the value is checked and
+    // stored and the grid moves on to the next cell.
+    void AutoAdvance();
+    void ReportIncompleteMask();
     TExtStringGrid* FExtGrid = nullptr;
     short FLengthLimit = 0;
     TVAlignment FVAlign = vtaTop;
     bool FWordWrap = false;
     bool FTyping = true;
     bool FKeypadDecimal = false;   // the character to come is the keypad's decimal key
+    bool FRefusingMask = false;    // the incomplete-mask error is on screen
 };
 
 // A block of the grid as (first col, first row, last col, last row, counts).

@@ -5,10 +5,20 @@
 
 #include "grid/EsgHTMLE.h"
 #include "grid/ExtUtil.h"
+#include "platform/ui/Forms.h"
 #include "platform/ui/WinApi.h"
 
 
 #include <algorithm>
+
+namespace {
+
+// The masked edit's error, shown as the application shows an error.
+void ReportMaskError(TObject* Sender) {
+    if (Application) Application->HandleException(Sender, std::make_exception_ptr(EDBEditError(SMaskEditErr)));
+}
+
+}  // namespace
 
 bool TExtStringGrid::CellHTMLHit(Integer ACol, Integer ARow, Integer X, Integer Y, THTMLHit& Hit) {
     const AnsiString Find = Hit.CtlID;
@@ -77,6 +87,7 @@ void TExtStringGrid::ShowFormControl(const AnsiString& CellText, const AnsiStrin
     if (EditKind) {
         TControlEdit* E = ControlEdit();
         E->SetPasswordChar(CtrlType == "PASSWORD" ? '*' : 0);
+        E->SetEditMask(CtrlType == "MASK" ? GetControlProp(CellText, ID) : AnsiString());
         E->SetText(Value);
         E->SetBounds(R.Left + 1, R.Top + 4, std::max(0, R.Width() - 4), std::max(0, R.Height() - 4));
         E->SetEnabled(true);
@@ -108,7 +119,9 @@ void TExtStringGrid::ControlEditDone() {
     const AnsiString Type = FCtrlType, ID = FCtrlID;
     FCtrlType.clear();
     TWinControl* Ctl = Type == "COMBO" ? static_cast<TWinControl*>(FControlCombo) : FControlEdit;
-    const AnsiString Value = Ctl->Text();
+    // An unfinished mask is not taken: the control keeps its value and the user is told.
+    const bool Unfinished = Type == "MASK" && FControlEdit->MaskIncomplete();
+    const AnsiString Value = Unfinished ? FCtrlValue : Ctl->Text();
     const TGridCoord C = FCtrlCell;
     if (C.X >= 0 && C.Y >= 0 && C.X < ColCount() && C.Y < RowCount()) {
         AnsiString Text = Cells(C.X, C.Y);
@@ -118,7 +131,9 @@ void TExtStringGrid::ControlEditDone() {
     if (auto* Combo = dynamic_cast<TComboBox*>(Ctl); Combo && Combo->DroppedDown()) Combo->SetDroppedDown(false);
     Ctl->SetVisible(false);
     if (HadFocus && CanFocus()) SetFocus();
-    if (OnControlEditDone) OnControlEditDone(this, C.Y, C.X, ID, Type, Value);
+    const std::shared_ptr<const bool> Alive = AliveToken();
+    if (Unfinished) ReportMaskError(this);
+    if (*Alive && OnControlEditDone) OnControlEditDone(this, C.Y, C.X, ID, Type, Value);
 }
 
 bool TExtStringGrid::OpenFirstFormControl() {
@@ -137,8 +152,15 @@ bool TExtStringGrid::OpenFirstFormControl() {
 namespace {
 
 // Enter keeps the typed value, Esc the one the control had; either gives the focus back.
+// Enter on an unfinished mask is refused and the edit stays.
 bool LeaveKey(TExtStringGrid* G, TWinControl* Ctl, const AnsiString& Before, Word& Key) {
     if (Key != VK_RETURN && Key != VK_ESCAPE) return false;
+    if (auto* E = dynamic_cast<TCustomEdit*>(Ctl); E && Key == VK_RETURN && E->MaskIncomplete()) {
+        Key = 0;
+        E->SetSelStart(E->Mask().FirstMissing(E->EditText()));
+        ReportMaskError(E);
+        return true;
+    }
     if (Key == VK_ESCAPE) Ctl->SetText(Before);
     Key = 0;
     G->ControlEditDone();

@@ -154,6 +154,9 @@ void TExtStringGrid::SetWideCell(Integer ACol, Integer ARow, const WideString& V
 
 bool TExtStringGrid::Validate(const AnsiString& Value, bool Wide) {
     if (!FEditShown || FValidating) return true;
+    // An unfinished mask keeps the edit open on the cell, as typed.
+    if (auto* Ed = dynamic_cast<TExtInplaceEdit*>(InplaceEditor()); !Wide && Ed && Ed->RefuseIncompleteMask())
+        return false;
     FEditShown = false;
     FValidating = true;
     bool Valid = true;

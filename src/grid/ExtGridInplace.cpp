@@ -5,6 +5,7 @@
 
 #include "grid/ExtUtil.h"
 #include "platform/ui/Clipbrd.h"
+#include "platform/ui/Forms.h"
 #include "platform/ui/WinApi.h"
 
 
@@ -53,13 +54,21 @@ void TExtInplaceEdit::TakeCellText() {
     const TPoint B = FExtGrid->BaseCell(FExtGrid->GetRealCol(), FExtGrid->Row());
     const AnsiString V = FExtGrid->GetEditText(B.X, B.Y);
     if (Text() != V) SetText(V);
-    if (FExtGrid->Navigation()->EditSelectAll()) SelectAll();
-    else SetSelStart(static_cast<Integer>(Text().size()));
+    if (MaskIncomplete()) SetSelStart(Mask().FirstMissing(EditText()));   // back to the gap
+    else if (FExtGrid->Navigation()->EditSelectAll()) SelectAll();
+    else SetSelStart(static_cast<Integer>(EditText().size()));
 }
 
 void TExtInplaceEdit::InitialSelection() {
-    if (!FExtGrid || FExtGrid->Navigation()->EditSelectAll()) SelectAll();
-    else SetSelStart(static_cast<Integer>(Text().size()));
+    if (FExtGrid && IsMasked() && FExtGrid->Navigation()->ImproveMaskSel()) {
+        // Typing starts on the first place of the picture.
+        SetSelStart(0);
+        SetSelLength(1);
+    } else if (!FExtGrid || FExtGrid->Navigation()->EditSelectAll()) {
+        SelectAll();
+    } else {
+        SetSelStart(static_cast<Integer>(EditText().size()));
+    }
 }
 
 void TExtInplaceEdit::Change() {
@@ -239,13 +248,22 @@ void TExtInplaceEdit::KeyPress(char& Key) {
     }
     Key = FExtGrid->DecimalKeyChar(Key, FKeypadDecimal);
     const unsigned char U = static_cast<unsigned char>(Key);
-    if (FLengthLimit > 0 && static_cast<Integer>(Text().size()) >= FLengthLimit && SelLength() == 0 && U != 8 &&
-        U != 27 && U != 13 && !IsControlChar(Key)) {
+    if (FLengthLimit > 0 && !IsMasked() && static_cast<Integer>(Text().size()) >= FLengthLimit && SelLength() == 0 &&
+        U != 8 && U != 27 && U != 13 && !IsControlChar(Key)) {
         Key = 0;
         return;
     }
     if (!FilterChar(Key)) return;
+    const AnsiString Before = EditText();
     TInplaceEdit::KeyPress(Key);
+    if (IsMasked()) {
+        // A full mask moves on as Enter would, once its last place is typed.
+        const AnsiString T = Text();
+        if (U >= 32 && EditText() != Before && FExtGrid->Navigation()->AdvanceAuto() && !T.empty() &&
+            T.find(' ') == AnsiString::npos && SelStart() >= static_cast<Integer>(EditText().size()))
+            AutoAdvance();
+        return;
+    }
     if (Key && EditorType() == edMixedCase && U >= 32) {
         // Inserted here so that the whole text can take the mixed case at once.
         const Integer Pos = SelStart();
@@ -263,6 +281,12 @@ void TExtInplaceEdit::StartWith(char Key) {
     }
     char C = Key;
     if (!FilterChar(C) || C == 0) return;
+    if (IsMasked()) {
+        SetText(AnsiString());
+        SetSelStart(0);
+        PasteMasked(AnsiString(1, C));   // a character the picture refuses leaves it blank
+        return;
+    }
     if (EditorType() == edMixedCase) C = ProperCase(AnsiString(1, C))[0];
     SetText(AnsiString(1, C));
     SetSelStart(1);
@@ -270,7 +294,7 @@ void TExtInplaceEdit::StartWith(char Key) {
 
 void TExtInplaceEdit::LookupComplete() {
     TExtStringGrid* G = FExtGrid;
-    if (!FTyping || SelLength() != 0 || !G->Lookup() || G->LookupItems()->Count() == 0) return;
+    if (IsMasked() || !FTyping || SelLength() != 0 || !G->Lookup() || G->LookupItems()->Count() == 0) return;
     const Integer Caret = SelStart();
     const AnsiString T = Text();
     if (Caret <= 0 || Caret > static_cast<Integer>(T.size())) return;
@@ -337,6 +361,12 @@ void TExtInplaceEdit::PasteFromClipboard() {
     if (!Allow) return;
     if (G->OnClipboardBeforePasteCell) G->OnClipboardBeforePasteCell(this, G->Col(), G->Row(), Clip, Allow);
     if (!Allow) return;
+    if (IsMasked()) {
+        // Into a picture the text goes through the mask, whole or not at all.
+        if (!AcceptPastedText(Clip) || !PasteMasked(Clip)) return;
+        G->SetCurrentCellEditText(Text());
+        return;
+    }
     if (FLengthLimit >= 1 && static_cast<Integer>(Clip.size()) > FLengthLimit) return;
     const AnsiString T = Text();
     const Integer S = std::min<Integer>(SelStart(), static_cast<Integer>(T.size()));
@@ -364,10 +394,19 @@ bool TExtInplaceEdit::QtEvent(QEvent* E) {
             GuardedCall(G, [&] { Valid = G->ValidateCell(Text()); });
             if (!*Alive) return true;
             if (!Valid) TakeCellText();
+            if (!Valid && MaskIncomplete()) return true;   // the Tab stays on the unfinished mask
         }
     }
-    if (G && IsFocusOutEvent(E) && G->EditorMode()) {
-        if (!FocusOn(G, false) && !FocusOn(this, true)) {
+    if (G && IsFocusOutEvent(E) && G->EditorMode() && !FRefusingMask) {
+        if (!FocusOn(G, false) && !FocusOn(this, true) && MaskIncomplete()) {
+            // Gone to another control with the mask unfinished: the user hears why
+            // and the cell keeps the value it had.
+            const std::shared_ptr<const bool> Alive = AliveToken();
+            GuardedCall(G, [&] {
+                ReportIncompleteMask();
+                if (*Alive) G->RestoreEditText();
+            });
+        } else if (!FocusOn(G, false) && !FocusOn(this, true)) {
             if (G->LookupHistory() && !Text().empty() && G->LookupItems()->IndexOf(Text()) < 0)
                 G->LookupItems()->Add(Text());
             G->EditFormulaMode(false);
@@ -382,4 +421,39 @@ bool TExtInplaceEdit::QtEvent(QEvent* E) {
         }
     }
     return TInplaceEdit::QtEvent(E);
+}
+
+void TExtInplaceEdit::ReportIncompleteMask() {
+    FRefusingMask = true;
+    SetSelStart(Mask().FirstMissing(EditText()));
+    if (Application) {
+        const std::shared_ptr<const bool> Alive = AliveToken();
+        Application->HandleException(this, std::make_exception_ptr(EDBEditError(SMaskEditErr)));
+        if (!*Alive) return;
+    }
+    FRefusingMask = false;
+}
+
+bool TExtInplaceEdit::RefuseIncompleteMask() {
+    if (FRefusingMask) return true;
+    if (!FExtGrid || !FExtGrid->EditorMode() || !MaskIncomplete()) return false;
+    const std::shared_ptr<const bool> Alive = AliveToken();
+    ReportIncompleteMask();
+    if (*Alive && Visible() && CanFocus() && !Focused()) SetFocus();
+    return true;
+}
+
+void TExtInplaceEdit::AutoAdvance() {
+    TExtStringGrid* G = FExtGrid;
+    const std::shared_ptr<const bool> Alive = AliveToken();
+    if (!G->ValidateCell(Text())) {
+        if (*Alive) TakeCellText();
+        return;
+    }
+    TakeCellText();
+    const Integer C = G->Col(), R = G->Row();
+    G->UpdateText();
+    G->HideEditor();
+    if (!*Alive) return;
+    G->AdvanceEdit(C, R, true, false, true);
 }

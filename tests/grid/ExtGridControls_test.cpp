@@ -1,6 +1,7 @@
 #include "grid/ExtGridEditors.h"
 
 #include "grid/EsgHTMLE.h"
+#include "platform/ui/Dialogs.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/ShellAPI.h"
 #include "platform/ui/UiTestKit.h"
@@ -194,4 +195,60 @@ TEST(ExtGridControls, F2OnACellWithoutEditableControlsKeepsTheFocus) {
     EXPECT_FALSE(F.Grid->FormControlOpen());
     EXPECT_FALSE(F.Grid->EditorMode());
     EXPECT_TRUE(F.Grid->Focused());
+}
+
+TEST(ExtGridControls, AMaskControlTypesThroughItsPropMask) {
+    TScriptedPrompter Prompts;
+    TPrompterGuard Guard(&Prompts);
+    TControlsForm F("<CONTROL TYPE=\"MASK\" ID=\"m\" VALUE=\"\" WIDTH=\"80\" PROP=\"00-00;1;_\">");
+    F.ClickControl();
+    ASSERT_TRUE(F.Grid->FormControlOpen());
+    TControlEdit* E = F.Grid->ControlEdit();
+    EXPECT_EQ(E->EditText(), "__-__");
+    E->SetSelStart(0);
+    TypeText(u"1a2");
+    EXPECT_EQ(E->EditText(), "12-__");
+    // Enter on the unfinished picture is refused and the editor stays.
+    PressEnter();
+    EXPECT_TRUE(F.Grid->FormControlOpen());
+    EXPECT_EQ(Prompts.LastMessage(), AnsiString(SMaskEditErr) + ".");
+    EXPECT_EQ(E->SelStart(), 3);
+    TypeText(u"34");
+    PressEnter();
+    EXPECT_FALSE(F.Grid->FormControlOpen());
+    EXPECT_EQ(F.Value("m"), "12-34");
+    EXPECT_EQ(Prompts.Messages().size(), 1u);
+}
+
+TEST(ExtGridControls, AnEditControlAfterAMaskControlTakesFreeText) {
+    TControlsForm F("<CONTROL TYPE=\"MASK\" ID=\"m\" VALUE=\"12\" WIDTH=\"80\" PROP=\"00\">");
+    F.ClickControl();
+    ASSERT_TRUE(F.Grid->FormControlOpen());
+    EXPECT_TRUE(F.Grid->ControlEdit()->IsMasked());
+    PressEnter();
+    F.Grid->SetCells(1, 1, Html(Ctl("EDIT", "e", "")));
+    F.ClickControl();
+    ASSERT_TRUE(F.Grid->FormControlOpen());
+    EXPECT_FALSE(F.Grid->ControlEdit()->IsMasked());
+    TypeText(u"abc");
+    PressEnter();
+    EXPECT_EQ(F.Value("e"), "abc");
+}
+
+TEST(ExtGridControls, LeavingAnUnfinishedMaskControlKeepsItsValue) {
+    TScriptedPrompter Prompts;
+    TPrompterGuard Guard(&Prompts);
+    TControlsForm F("<CONTROL TYPE=\"MASK\" ID=\"m\" VALUE=\"55\" WIDTH=\"80\" PROP=\"000\">");
+    F.ClickControl();
+    ASSERT_TRUE(F.Grid->FormControlOpen());
+    TControlEdit* E = F.Grid->ControlEdit();
+    E->SelectAll();
+    TypeText(u"9");
+    F.Grid->SetFocus();   // the focus goes elsewhere
+    Settle();
+    EXPECT_FALSE(F.Grid->FormControlOpen());
+    EXPECT_EQ(F.Value("m"), "55");
+    EXPECT_EQ(Prompts.Messages().size(), 1u);
+    ASSERT_FALSE(F.Events.empty());
+    EXPECT_EQ(F.Events.back(), "done m MASK 55");
 }

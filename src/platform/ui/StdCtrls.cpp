@@ -124,6 +124,7 @@ void TCustomEdit::WidgetTextChanged() {
             // is laid back into the picture.
             const QString T = FLine->text();
             const QString Fitted = ToQ(FMask.EditTextOf(FromQ(T)));
+            FMaskTyped = true;
             if (Fitted != T) {
                 QSignalBlocker B(FLine);
                 const int Pos = std::min<int>(FLine->cursorPosition(), static_cast<int>(Fitted.size()));
@@ -174,7 +175,7 @@ void TCustomEdit::Change() {
 }
 
 AnsiString TCustomEdit::GetText() const {
-    if (IsMasked()) return FMask.ValueOf(FromQ(FLine->text()));
+    if (IsMasked()) return FMaskTyped ? FMask.ValueOf(FromQ(FLine->text())) : FMaskSource;
     if (FLine) return FromQ(FLine->text());
     if (FPlain) return FromQLines(FPlain->toPlainText());
     return FText;
@@ -185,6 +186,8 @@ void TCustomEdit::SetTextCore(const AnsiString& Value) {
     bool Was = FSetting;
     FSetting = true;
     if (IsMasked()) {
+        FMaskSource = V;
+        FMaskTyped = false;
         SetWholeText(FLine, ToQ(FMask.EditTextOf(V)), FMaxLength);
     } else if (FLine) {
         // The program's text is kept whole even beyond MaxLength.
@@ -349,16 +352,12 @@ AnsiString TCustomEdit::EditText() const {
 }
 
 void TCustomEdit::SetEditText(const AnsiString& Value) {
-    if (!IsMasked()) {
-        SetText(Value);
-        return;
-    }
-    SetMaskedText(FMask.EditTextOf(Value), 0);
-    FModified = false;
+    SetText(IsMasked() ? FMask.ValueOf(FMask.EditTextOf(Value)) : Value);
 }
 
 bool TCustomEdit::MaskIncomplete() const {
-    if (!IsMasked()) return false;
+    // A text the program set is the program's business; only typing is held to the mask.
+    if (!IsMasked() || !FMaskTyped) return false;
     const AnsiString T = EditText();
     return !FMask.NothingTyped(T) && FMask.FirstMissing(T) >= 0;
 }
@@ -392,7 +391,10 @@ void TCustomEdit::SetMaskedText(const AnsiString& Value, Integer Caret, Integer 
         if (SelLength > 0) FLine->setSelection(FLine->cursorPosition(), SelLength);
     }
     // The change is the user's: Modified is set and OnChange fires once the caret stands.
-    if (Changed) WidgetTextChanged();
+    if (Changed) {
+        FMaskTyped = true;
+        WidgetTextChanged();
+    }
     FSetting = Was;
 }
 

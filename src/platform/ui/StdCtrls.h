@@ -49,9 +49,11 @@ public:
     const AnsiString& EditMask() const { return FEditMask; }
     void SetEditMask(const AnsiString& Value);
     bool IsMasked() const { return FLine && !FMask.Empty(); }
+    const TEditMask& Mask() const { return FMask; }
     AnsiString EditText() const;
     void SetEditText(const AnsiString& Value);
-    // Something is typed into the mask but a required place is still blank.
+    // The user changed the masked text, something is typed into it, and a required
+    // place is still blank.
     bool MaskIncomplete() const;
     // An incomplete mask raises EDBEditError with the caret on the first blank
     // required place.
@@ -85,6 +87,10 @@ private:
     void SetMaskedText(const AnsiString& Value, Integer Caret, Integer SelLength = 0);
     AnsiString FEditMask;
     TEditMask FMask;
+    // Until the user changes a masked text, Text gives back what the program set,
+    // also where the picture could not show all of it.
+    AnsiString FMaskSource;
+    bool FMaskTyped = false;
     Integer FMaxLength = 0;
     TEditCharCase FCharCase = ecNormal;
     bool FReadOnly = false;

@@ -505,7 +505,13 @@ TEST(StdCtrls, IncompleteMaskIsRefusedWithTheCaretOnTheGap) {
     auto* E = F.Add<TEdit>(10);
     E->SetEditMask("!99/99/0000;1;_");
     E->ValidateEdit();   // nothing typed: nothing to refuse
-    E->SetText("01.02.20");
+    E->SetText("01.02.201");
+    EXPECT_EQ(E->EditText(), "01.02.201_");
+    EXPECT_FALSE(E->MaskIncomplete());   // the program's text is not held to the mask
+    F.Form->Show();
+    E->SetFocus();
+    E->SetSelStart(9);
+    SendKey(FocusTarget(), Qt::Key_Backspace, QStringLiteral("\b"));
     EXPECT_EQ(E->EditText(), "01.02.20__");
     EXPECT_TRUE(E->MaskIncomplete());
     try {

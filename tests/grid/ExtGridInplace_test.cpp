@@ -1,0 +1,195 @@
+// The grid's text editor over cells that have an edit mask.
+#include "grid/ExtGrid.h"
+
+#include "platform/ui/Clipbrd.h"
+#include "platform/ui/Dialogs.h"
+#include "platform/ui/Forms.h"
+#include "platform/ui/UiTestKit.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace uitest;
+
+namespace {
+
+const char* const DateMask = "00.00.0000;1;_";
+
+// Column 1 takes dates through a mask, column 2 free text.
+struct TMaskForm {
+    std::unique_ptr<TForm> Form = std::make_unique<TForm>(nullptr);
+    TExtStringGrid* Grid = nullptr;
+    TScriptedPrompter Prompts;
+    TPrompterGuard Guard{&Prompts};
+    TMaskForm() {
+        Form->SetBounds(0, 0, 600, 400);
+        Grid = new TExtStringGrid(Form.get());
+        Grid->SetParent(Form.get());
+        Grid->SetBounds(0, 0, 500, 300);
+        Grid->SetColCount(4);
+        Grid->SetRowCount(5);
+        TGridOptions O = Grid->Options();
+        O.Include(goEditing);
+        Grid->SetOptions(O);
+        Grid->OnGetEditMask = [](TObject*, Integer ACol, Integer, AnsiString& Value) {
+            if (ACol == 1) Value = DateMask;
+        };
+        Form->Show();
+        Form->Widget()->activateWindow();
+        Grid->SetFocus();
+        Settle();
+    }
+    TInplaceEdit* Editor() const { return Grid->InplaceEditor(); }
+    void Key(int K, const QString& Text = QString()) { SendKey(FocusTarget(), K, Text); }
+};
+
+}  // namespace
+
+TEST(ExtGridInplace, TypingIntoAMaskedCellSkipsLiteralsAndRefusesMisfits) {
+    TMaskForm F;
+    TypeText(u"1x2a05");   // the first key opens the editor through the mask too
+    ASSERT_TRUE(F.Grid->EditorMode());
+    EXPECT_EQ(F.Editor()->EditText(), "12.05.____");
+    EXPECT_EQ(F.Editor()->SelStart(), 6);
+    TypeText(u"2020");
+    PressEnter();
+    EXPECT_FALSE(F.Grid->EditorMode());
+    EXPECT_EQ(F.Grid->Cells(1, 1), "12.05.2020");
+    EXPECT_TRUE(F.Prompts.Messages().empty());
+}
+
+TEST(ExtGridInplace, AStartKeyThatDoesNotFitOpensABlankPicture) {
+    TMaskForm F;
+    F.Grid->SetCells(1, 1, "01.01.2000");
+    TypeText(u"q");
+    ASSERT_TRUE(F.Grid->EditorMode());
+    EXPECT_EQ(F.Editor()->EditText(), "__.__.____");
+    EXPECT_EQ(F.Editor()->SelStart(), 0);
+}
+
+TEST(ExtGridInplace, OpeningAndLeavingAnEmptyMaskedCellStoresNoLiterals) {
+    TMaskForm F;
+    F.Key(Qt::Key_F2);
+    ASSERT_TRUE(F.Grid->EditorMode());
+    EXPECT_EQ(F.Editor()->EditText(), "__.__.____");
+    PressEnter();
+    EXPECT_EQ(F.Grid->Cells(1, 1), "");
+    EXPECT_TRUE(F.Prompts.Messages().empty());
+}
+
+TEST(ExtGridInplace, AnUnfinishedMaskKeepsTheUserOnTheCell) {
+    TMaskForm F;
+    TypeText(u"311220");
+    PressEnter();
+    ASSERT_EQ(F.Prompts.Messages().size(), 1u);
+    EXPECT_EQ(F.Prompts.LastMessage(), AnsiString(SMaskEditErr) + ".");
+    EXPECT_TRUE(F.Grid->EditorMode());
+    EXPECT_EQ(F.Editor()->EditText(), "31.12.20__");
+    EXPECT_EQ(F.Editor()->SelStart(), 8);   // on the first blank required place
+    // Neither an arrow nor Tab leaves it.
+    F.Key(Qt::Key_Down);
+    EXPECT_EQ(F.Grid->Row(), 1);
+    EXPECT_EQ(F.Prompts.Messages().size(), 2u);
+    TGridOptions O = F.Grid->Options();
+    O.Include(goTabs);
+    F.Grid->SetOptions(O);
+    PressTab();
+    EXPECT_EQ(F.Grid->Col(), 1);
+    EXPECT_EQ(F.Prompts.Messages().size(), 3u);   // one report per refused key
+    EXPECT_EQ(F.Editor()->SelStart(), 8);
+    // Finishing it lets the edit end.
+    TypeText(u"26");
+    PressEnter();
+    EXPECT_FALSE(F.Grid->EditorMode());
+    EXPECT_EQ(F.Grid->Cells(1, 1), "31.12.2026");
+    EXPECT_EQ(F.Prompts.Messages().size(), 3u);
+}
+
+TEST(ExtGridInplace, EscapeAbandonsAnUnfinishedMask) {
+    TMaskForm F;
+    F.Grid->SetCells(1, 1, "01.02.2003");
+    F.Key(Qt::Key_F2);
+    F.Editor()->SelectAll();
+    TypeText(u"4");
+    F.Key(Qt::Key_Escape, QStringLiteral("\x1b"));
+    EXPECT_FALSE(F.Grid->EditorMode());
+    EXPECT_EQ(F.Grid->Cells(1, 1), "01.02.2003");
+    EXPECT_TRUE(F.Prompts.Messages().empty());
+}
+
+TEST(ExtGridInplace, ClickingAnotherCellWithAnUnfinishedMaskIsRefused) {
+    TMaskForm F;
+    TypeText(u"0102");
+    const TRect R = F.Grid->CellRect(2, 3);
+    Click(F.Grid, QPoint(R.Left + 5, R.Top + 5));
+    Settle();
+    EXPECT_EQ(F.Grid->Col(), 1);
+    EXPECT_EQ(F.Grid->Row(), 1);
+    EXPECT_EQ(F.Prompts.Messages().size(), 1u);
+}
+
+TEST(ExtGridInplace, AdvanceAutoMovesOnOnceTheMaskIsFull) {
+    TMaskForm F;
+    F.Grid->Navigation()->SetAdvanceAuto(true);
+    TypeText(u"0102200");
+    EXPECT_EQ(F.Grid->Col(), 1);   // one place still blank
+    TypeText(u"3");
+    EXPECT_EQ(F.Grid->Cells(1, 1), "01.02.2003");
+    EXPECT_EQ(F.Grid->Col(), 2);
+    EXPECT_EQ(F.Grid->Row(), 1);
+    // A free-text cell never advances by itself.
+    TypeText(u"abcdefghijkl");
+    EXPECT_EQ(F.Grid->Col(), 2);
+}
+
+TEST(ExtGridInplace, AFullMaskStaysWithoutAdvanceAuto) {
+    TMaskForm F;
+    TypeText(u"01022003");
+    EXPECT_TRUE(F.Grid->EditorMode());
+    EXPECT_EQ(F.Grid->Col(), 1);
+}
+
+TEST(ExtGridInplace, ImproveMaskSelSelectsTheFirstPlaceOnOpening) {
+    TMaskForm F;
+    F.Grid->SetCells(1, 1, "01.02.2003");
+    F.Grid->SetCells(2, 1, "free");
+    F.Grid->Navigation()->SetImproveMaskSel(true);
+    F.Key(Qt::Key_F2);
+    EXPECT_EQ(F.Editor()->SelStart(), 0);
+    EXPECT_EQ(F.Editor()->SelLength(), 1);
+    TypeText(u"2");   // typed over the first place only
+    EXPECT_EQ(F.Editor()->EditText(), "21.02.2003");
+    PressEnter();
+    // Without a mask the option changes nothing: the whole text is selected.
+    F.Grid->SetCol(2);
+    F.Key(Qt::Key_F2);
+    EXPECT_EQ(F.Editor()->SelStart(), 0);
+    EXPECT_EQ(F.Editor()->SelLength(), 4);
+}
+
+TEST(ExtGridInplace, PastingIntoAMaskedCellGoesThroughTheMask) {
+    TMaskForm F;
+    F.Grid->Navigation()->SetAllowClipboardShortCuts(true);
+    F.Key(Qt::Key_F2);
+    F.Editor()->SetSelStart(0);
+    Clipboard()->SetAsText("31.1x.2021");
+    SendKey(FocusTarget(), Qt::Key_V, QStringLiteral("\x16"), Qt::ControlModifier);
+    EXPECT_EQ(F.Editor()->EditText(), "__.__.____");
+    Clipboard()->SetAsText("31122021");
+    SendKey(FocusTarget(), Qt::Key_V, QStringLiteral("\x16"), Qt::ControlModifier);
+    EXPECT_EQ(F.Editor()->EditText(), "31.12.2021");
+    EXPECT_EQ(F.Grid->Cells(1, 1), "31.12.2021");
+    Clipboard()->Clear();
+}
+
+TEST(ExtGridInplace, AStoredValueThatMissesPlacesPassesWhenLeftUntouched) {
+    TMaskForm F;
+    F.Grid->SetCells(1, 1, "01.02");
+    F.Key(Qt::Key_F2);
+    EXPECT_EQ(F.Editor()->EditText(), "01.02.____");
+    PressEnter();
+    EXPECT_FALSE(F.Grid->EditorMode());
+    EXPECT_EQ(F.Grid->Cells(1, 1), "01.02");
+    EXPECT_TRUE(F.Prompts.Messages().empty());
+}
