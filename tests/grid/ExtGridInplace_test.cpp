@@ -4,6 +4,7 @@
 #include "platform/ui/Clipbrd.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/Forms.h"
+#include "platform/ui/StdCtrls.h"
 #include "platform/ui/UiTestKit.h"
 
 #include <gtest/gtest.h>
@@ -192,4 +193,34 @@ TEST(ExtGridInplace, AStoredValueThatMissesPlacesPassesWhenLeftUntouched) {
     EXPECT_FALSE(F.Grid->EditorMode());
     EXPECT_EQ(F.Grid->Cells(1, 1), "01.02");
     EXPECT_TRUE(F.Prompts.Messages().empty());
+}
+
+TEST(ExtGridInplace, FocusLeavingForAnotherControlWithAnUnfinishedMaskKeepsTheOldValue) {
+    TMaskForm F;
+    auto* Other = new TEdit(F.Form.get());
+    Other->SetParent(F.Form.get());
+    Other->SetBounds(10, 320, 100, 22);
+    F.Grid->SetCells(1, 1, "01.02.2003");
+    F.Key(Qt::Key_F2);
+    F.Editor()->SelectAll();
+    TypeText(u"09");
+    Other->SetFocus();
+    Settle();
+    EXPECT_EQ(F.Prompts.Messages().size(), 1u);
+    EXPECT_FALSE(F.Grid->EditorMode());
+    EXPECT_EQ(F.Grid->Cells(1, 1), "01.02.2003");
+    EXPECT_EQ(Other->Widget(), FocusTarget());
+}
+
+TEST(ExtGridInplace, CuttingFromAMaskedCellLeavesBlanksInThePicture) {
+    TMaskForm F;
+    F.Grid->Navigation()->SetAllowClipboardShortCuts(true);
+    F.Grid->SetCells(1, 1, "01.02.2003");
+    F.Key(Qt::Key_F2);
+    F.Editor()->SetSelStart(3);
+    F.Editor()->SetSelLength(3);
+    SendKey(FocusTarget(), Qt::Key_X, QStringLiteral("\x18"), Qt::ControlModifier);
+    EXPECT_EQ(Clipboard()->AsText(), "02.");
+    EXPECT_EQ(F.Editor()->EditText(), "01.__.2003");
+    Clipboard()->Clear();
 }
