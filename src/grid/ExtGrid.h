@@ -642,6 +642,9 @@ using TGetEditorPropEvent = std::function<void(TObject* Sender, Integer ACol, In
 class TExtInplaceEdit : public TInplaceEdit {
 public:
     explicit TExtInplaceEdit(TComponent* AOwner);
+    // A multi-line editor: Up and Down move inside the text until its first or last
+    // line, Ctrl+Enter and Shift+Enter break the line.
+    TExtInplaceEdit(TComponent* AOwner, bool MultiLine);
     // Maximum text length; 0 or less for none. Taken from the grid's edit limit
     // each time the editor is filled.
     short LengthLimit() const { return FLengthLimit; }
@@ -687,6 +690,8 @@ private:
     // stored and the grid moves on to the next cell.
     void AutoAdvance();
     void ReportIncompleteMask();
+    // Types a line break at the caret and lets the row grow with it.
+    void BreakLine(bool GrowRow);
     TExtStringGrid* FExtGrid = nullptr;
     short FLengthLimit = 0;
     TVAlignment FVAlign = vtaTop;
@@ -1125,6 +1130,10 @@ public:
     bool IsCellSelected(Integer ACol, Integer ARow);
     void SizeRowToContent(Integer ARow, bool OnlyGrow);
     void SizeRowToTextHeight(Integer ARow, Integer Lines, Integer Extra);
+    // Height of one text line of the row's cells, as multi-line rows are sized with.
+    Integer TextLineHeight(Integer ARow);
+    // The inplace editor to open on the current cell is a multi-line one.
+    bool WantsMultiLineEditor(TEditorType AEditor);
     // "<#n>" becomes the current row's cell of column n; other text stays.
     AnsiString ExpandFooterTemplate(const AnsiString& Template);
 

@@ -17,7 +17,18 @@ bool UsesTextEditor(TEditorType E) {
 
 }  // namespace
 
-TInplaceEdit* TExtStringGrid::CreateEditor() { return new TExtInplaceEdit(this); }
+TInplaceEdit* TExtStringGrid::CreateEditor() { return new TExtInplaceEdit(this, WantsMultiLineEditor(FActiveEditor)); }
+
+bool TExtStringGrid::WantsMultiLineEditor(TEditorType AEditor) {
+    if (!FNavigation->AllowCtrlEnter() || AEditor == edPassword) return false;
+    // An edit mask lives on the one-line editor.
+    if (!GetEditMask(Col(), Row()).empty()) return false;
+    if (FWordWrap || FMultilinecells) return true;
+    if (Col() < 0 || Row() < 0 || Col() >= ColCount() || Row() >= RowCount()) return false;
+    const TPoint B = BaseCell(GetRealCol(), Row());
+    const AnsiString T = TBaseGrid::GetEditText(B.X, B.Y);
+    return T.find_first_of("\r\n") != AnsiString::npos;
+}
 
 Integer TExtStringGrid::FirstDataCol() { return FixedCols() == 0 && HasNodes() ? 1 : FixedCols(); }
 
@@ -125,6 +136,9 @@ bool TExtStringGrid::CanEditShow() {
     }
     if (FActiveEditor == edNone) return false;
     if (UsesTextEditor(FActiveEditor)) {
+        // A cell of several lines gets the multi-line editor, a one-line cell the plain one.
+        if (!EditorMode() && InplaceEditor() && InplaceEditor()->MultiLine() != WantsMultiLineEditor(FActiveEditor))
+            RecreateEditor();
         FEditActive = true;
         FEditShown = true;
         return true;

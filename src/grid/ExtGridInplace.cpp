@@ -26,6 +26,9 @@ bool IsControlChar(char C) {
 TExtInplaceEdit::TExtInplaceEdit(TComponent* AOwner)
     : TInplaceEdit(AOwner), FExtGrid(dynamic_cast<TExtStringGrid*>(AOwner)) {}
 
+TExtInplaceEdit::TExtInplaceEdit(TComponent* AOwner, bool MultiLine)
+    : TInplaceEdit(AOwner, MultiLine), FExtGrid(dynamic_cast<TExtStringGrid*>(AOwner)) {}
+
 TEditorType TExtInplaceEdit::EditorType() const { return FExtGrid ? FExtGrid->FActiveEditor : edNormal; }
 
 void TExtInplaceEdit::BoundsChanged() {
@@ -43,6 +46,7 @@ void TExtInplaceEdit::UpdateContents() {
     if (!FExtGrid) return;
     TExtStringGrid* G = FExtGrid;
     FWordWrap = G->WordWrap();
+    SetLineWrap(FWordWrap);
     FTyping = true;
     FLengthLimit = static_cast<short>(std::clamp<Integer>(G->GetEditLimit(), -32768, 32767));
     SetPasswordChar(EditorType() == edPassword ? G->PasswordChar() : 0);
@@ -108,7 +112,12 @@ void TExtInplaceEdit::KeyDown(Word& Key, TShiftState Shift) {
             Key = 0;
             return;
         case VK_UP: case VK_DOWN: {
-            // One line: the caret is on the first and the last line at once.
+            // Inside a text of several lines the caret moves; only from the first
+            // (last) line does the key leave the cell.
+            if (MultiLine()) {
+                const Integer Line = LineFromChar(SelStart() + (Key == VK_DOWN ? SelLength() : 0));
+                if (Key == VK_UP ? Line > 0 : Line < LineCount() - 1) return;
+            }
             G->FValidating = true;
             G->SetCurrentCell(Text());
             G->FValidating = false;
@@ -121,6 +130,16 @@ void TExtInplaceEdit::KeyDown(Word& Key, TShiftState Shift) {
             break;
         }
         case VK_RETURN:
+            if (MultiLine() && !Alt) {
+                const TEditorType E = EditorType();
+                const bool FeedType = E == edNormal || E == edCapital || E == edMixedCase || E == edLowerCase ||
+                                      E == edUpperCase;
+                if (Ctrl || Shf || (FeedType && G->Navigation()->LineFeedOnEnter())) {
+                    BreakLine(Ctrl || Shf);
+                    Key = 0;
+                    return;
+                }
+            }
             if (Ctrl && G->Navigation()->LineFeedOnEnter()) break;
             if (!Ctrl && !G->Navigation()->LineFeedOnEnter()) {
                 if (!G->ValidateCell(Text())) {
@@ -167,6 +186,19 @@ void TExtInplaceEdit::KeyDown(Word& Key, TShiftState Shift) {
     }
     FTyping = !(Key == VK_BACK || Key == VK_DELETE);
     TInplaceEdit::KeyDown(Key, Shift);
+}
+
+void TExtInplaceEdit::BreakLine(bool GrowRow) {
+    TExtStringGrid* G = FExtGrid;
+    if (FLengthLimit > 0 && static_cast<Integer>(Text().size()) - SelLength() + 2 > FLengthLimit) return;
+    SetSelText("\r\n");
+    if (!GrowRow || !G->SizeWhileTyping()->Height() || !G->Multilinecells()) return;
+    const Integer R = G->Row();
+    const Integer Lines = LineCount();
+    const Integer Held = std::max<Integer>(1, (G->RowHeights(R) - 4) / G->TextLineHeight(R));
+    if (Lines >= Held) G->SizeRowToTextHeight(R, Lines, 4);
+    else G->SizeRowToContent(R, false);
+    if (G->OnEndRowSize) G->OnEndRowSize(G, R);
 }
 
 void TExtInplaceEdit::KeyUp(Word& Key, TShiftState Shift) {

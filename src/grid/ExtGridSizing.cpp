@@ -44,11 +44,15 @@ void TExtStringGrid::SizeRowToContent(Integer ARow, bool OnlyGrow) {
     SetRowHeights(ARow, H);
 }
 
-void TExtStringGrid::SizeRowToTextHeight(Integer ARow, Integer Lines, Integer Extra) {
-    if (ARow < 0 || ARow >= RowCount()) return;
+Integer TExtStringGrid::TextLineHeight(Integer ARow) {
     TBitmap Scratch;
     const Integer Hgh = MeasureCanvas(Scratch, TBaseGrid::FixedCols(), ARow)->TextHeight("gh");
-    SetRowHeights(ARow, (Hgh + Hgh / 8) * Lines + Extra);
+    return std::max<Integer>(1, Hgh + Hgh / 8);
+}
+
+void TExtStringGrid::SizeRowToTextHeight(Integer ARow, Integer Lines, Integer Extra) {
+    if (ARow < 0 || ARow >= RowCount()) return;
+    SetRowHeights(ARow, TextLineHeight(ARow) * Lines + Extra);
 }
 
 AnsiString TExtStringGrid::ExpandFooterTemplate(const AnsiString& Template) {

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionSlider>
@@ -63,6 +64,23 @@ TInplaceEdit::TInplaceEdit(TComponent* AOwner) : TCustomEdit(AOwner), FGrid(dyna
     SetAutoSelect(false);
     if (FLine) FLine->setFrame(false);
     SetVisible(false);
+}
+
+TInplaceEdit::TInplaceEdit(TComponent* AOwner, bool MultiLine)
+    : TCustomEdit(AOwner, MultiLine), FGrid(dynamic_cast<TCustomGrid*>(AOwner)) {
+    SetAutoSelect(false);
+    if (FLine) FLine->setFrame(false);
+    if (FPlain) {
+        FPlain->setFrameStyle(QFrame::NoFrame);
+        FPlain->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        FPlain->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        FPlain->document()->setDocumentMargin(2);
+    }
+    SetVisible(false);
+}
+
+void TInplaceEdit::SetLineWrap(bool Wrap) {
+    if (FPlain) FPlain->setLineWrapMode(Wrap ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
 }
 
 void TInplaceEdit::BoundsChanged() {
@@ -740,6 +758,13 @@ void TCustomGrid::EnsureEditor() {
     FInplaceEdit->FGrid = this;
     FInplaceEdit->SetParent(this);
     FInplaceEdit->SetVisible(false);
+}
+
+void TCustomGrid::RecreateEditor() {
+    if (FEditorMode || !FInplaceEdit) return;
+    TInplaceEdit* E = FInplaceEdit;
+    FInplaceEdit = nullptr;
+    delete E;
 }
 
 void TCustomGrid::PlaceEditor() {

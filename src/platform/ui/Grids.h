@@ -74,6 +74,10 @@ public:
     virtual void InitialSelection() { SelectAll(); }
 
 protected:
+    // A multi-line editor (a memo without frame or scroll bars); Wrap breaks its
+    // lines at the editor's width.
+    TInplaceEdit(TComponent* AOwner, bool MultiLine);
+    void SetLineWrap(bool Wrap);
     void Change() override;
     bool CanTypeChar(char Key) override;
 
@@ -196,6 +200,9 @@ protected:
     virtual bool CanEditShow();
     virtual bool CanEditAcceptKey(char Key) { return true; }
     virtual TInplaceEdit* CreateEditor();
+    // Frees the hidden editor so that the next edit creates it again (a new kind of
+    // editor); nothing while an edit is open.
+    void RecreateEditor();
     virtual AnsiString GetEditText(Integer ACol, Integer ARow) { return AnsiString(); }
     // The edit mask of a cell's editor (Mask.h); empty for a free text.
     virtual AnsiString GetEditMask(Integer ACol, Integer ARow) { return AnsiString(); }

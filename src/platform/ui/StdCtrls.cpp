@@ -20,7 +20,9 @@
 #include <QRadioButton>
 #include <QShortcutEvent>
 #include <QSignalBlocker>
+#include <QAbstractTextDocumentLayout>
 #include <QTextBlock>
+#include <QTextLayout>
 #include <QTextDocument>
 #include <QTimer>
 
@@ -88,6 +90,27 @@ AnsiString FromQLines(const QString& Q) {
     T.replace(QChar(0x2029), QLatin1Char('\n'));
     T.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
     return FromQ(T);
+}
+
+// Positions in a memo count a line break as two characters (CR LF), as its text
+// does; the widget counts one.
+Integer AnsiIndexOf(const QString& T, int QtPos) {
+    QtPos = std::clamp<int>(QtPos, 0, static_cast<int>(T.size()));
+    Integer A = QtPos;
+    for (int Q = 0; Q < QtPos; ++Q)
+        if (T.at(Q) == QLatin1Char('\n') || T.at(Q) == QChar(0x2029) || T.at(Q) == QChar(0x2028)) ++A;
+    return A;
+}
+
+int QtPosOf(const QString& T, Integer Index) {
+    Integer A = 0;
+    for (int Q = 0; Q < T.size(); ++Q) {
+        const bool Break = T.at(Q) == QLatin1Char('\n') || T.at(Q) == QChar(0x2029) || T.at(Q) == QChar(0x2028);
+        const Integer W = Break ? 2 : 1;
+        if (A + W > Index) return Index <= A ? Q : Q + 1;   // inside a CR LF: after the break
+        A += W;
+    }
+    return static_cast<int>(T.size());
 }
 
 }  // namespace
@@ -234,7 +257,7 @@ void TCustomEdit::SetAlignment(TAlignment Value) {
 Integer TCustomEdit::SelStart() const {
     if (FLine) return FLine->hasSelectedText() ? FLine->selectionStart() : FLine->cursorPosition();
     QTextCursor C = FPlain->textCursor();
-    return C.selectionStart();
+    return AnsiIndexOf(FPlain->toPlainText(), C.selectionStart());
 }
 
 void TCustomEdit::SetSelStart(Integer Value) {
@@ -245,7 +268,8 @@ void TCustomEdit::SetSelStart(Integer Value) {
         FLine->setCursorPosition(Value);
     } else {
         QTextCursor C = FPlain->textCursor();
-        C.setPosition(std::min<int>(Value, FPlain->document()->characterCount() - 1));
+        const int Pos = QtPosOf(FPlain->toPlainText(), Value);
+        C.setPosition(std::min<int>(Pos, FPlain->document()->characterCount() - 1));
         FPlain->setTextCursor(C);
     }
 }
@@ -253,7 +277,8 @@ void TCustomEdit::SetSelStart(Integer Value) {
 Integer TCustomEdit::SelLength() const {
     if (FLine) return static_cast<Integer>(FLine->selectedText().size());
     QTextCursor C = FPlain->textCursor();
-    return C.selectionEnd() - C.selectionStart();
+    const QString T = FPlain->toPlainText();
+    return AnsiIndexOf(T, C.selectionEnd()) - AnsiIndexOf(T, C.selectionStart());
 }
 
 void TCustomEdit::SetSelLength(Integer Value) {
@@ -261,12 +286,49 @@ void TCustomEdit::SetSelLength(Integer Value) {
     if (FLine) {
         FLine->setSelection(Start, std::max(0, Value));
     } else {
+        const QString T = FPlain->toPlainText();
         QTextCursor C = FPlain->textCursor();
-        C.setPosition(Start);
-        C.setPosition(std::min<int>(Start + std::max(0, Value), FPlain->document()->characterCount() - 1),
-                      QTextCursor::KeepAnchor);
+        const int Last = FPlain->document()->characterCount() - 1;
+        C.setPosition(std::min<int>(QtPosOf(T, Start), Last));
+        C.setPosition(std::min<int>(QtPosOf(T, Start + std::max(0, Value)), Last), QTextCursor::KeepAnchor);
         FPlain->setTextCursor(C);
     }
+}
+
+Integer TCustomEdit::LineFromChar(Integer Index) const {
+    if (!FPlain) return 0;
+    QTextDocument* D = FPlain->document();
+    const int Pos = std::min<int>(QtPosOf(FPlain->toPlainText(), Index), D->characterCount() - 1);
+    const QTextBlock Target = D->findBlock(Pos);
+    Integer Line = 0;
+    for (QTextBlock B = D->begin(); B.isValid(); B = B.next()) {
+        D->documentLayout()->blockBoundingRect(B);   // lays the block out when it is not yet
+        if (B == Target) {
+            const QTextLayout* L = B.layout();
+            const QTextLine TL = L ? L->lineForTextPosition(Pos - B.position()) : QTextLine();
+            return Line + (TL.isValid() ? TL.lineNumber() : 0);
+        }
+        Line += std::max(1, B.lineCount());
+    }
+    return Line;
+}
+
+Integer TCustomEdit::LineCount() const {
+    if (!FPlain) return 1;
+    QTextDocument* D = FPlain->document();
+    Integer Lines = 0;
+    for (QTextBlock B = D->begin(); B.isValid(); B = B.next()) {
+        D->documentLayout()->blockBoundingRect(B);
+        Lines += std::max(1, B.lineCount());
+    }
+    return std::max<Integer>(1, Lines);
+}
+
+Integer TCustomEdit::CharFromPos(TPoint P) const {
+    if (FLine) return FLine->cursorPositionAt(QPoint(P.X, P.Y));
+    if (!FPlain) return 0;
+    const QPoint V = FPlain->viewport()->mapFrom(FPlain, QPoint(P.X, P.Y));
+    return AnsiIndexOf(FPlain->toPlainText(), FPlain->cursorForPosition(V).position());
 }
 
 AnsiString TCustomEdit::SelText() const {

@@ -40,6 +40,13 @@ public:
     void SetSelText(const AnsiString& Value);
     void SelectAll();
     void Clear() { SetText(AnsiString()); }
+    // Multi-line edits: lines as shown, wrapped lines counted apart; a one-line
+    // edit has line 0 only. LineFromChar takes a character index (SelStart's).
+    bool MultiLine() const { return FPlain != nullptr; }
+    Integer LineFromChar(Integer Index) const;
+    Integer LineCount() const;
+    // The character index nearest to a point in the control's client area.
+    Integer CharFromPos(TPoint P) const;
     Integer GetTextLen() const { return static_cast<Integer>(GetText().size()); }
 
     // Edit mask (Mask.h) of a one-line edit; empty for a free text. A masked edit

@@ -399,6 +399,58 @@ TEST(StdCtrls, DigitFilterOnKeyPress) {
     EXPECT_EQ(E->Text(), "12");
 }
 
+TEST(StdCtrls, MemoPositionsCountALineBreakAsTwoCharactersAndLinesAsShown) {
+    TScreenForm F;
+    auto* M = F.Add<TMemo>(10);
+    M->SetBounds(10, 10, 200, 80);
+    M->SetWordWrap(false);
+    F.Form->Show();
+    M->SetText("ab\r\ncd\r\n\r\ne");
+    // The index after the second break is that of the text: 2 + 2 + 2 + 2.
+    M->SetSelStart(8);
+    EXPECT_EQ(M->SelStart(), 8);
+    EXPECT_EQ(M->LineFromChar(8), 2);
+    EXPECT_EQ(M->LineFromChar(9), 3);
+    EXPECT_EQ(M->LineFromChar(0), 0);
+    EXPECT_EQ(M->LineCount(), 4);
+    // A selection over a break counts the break whole.
+    M->SetSelStart(1);
+    M->SetSelLength(3);
+    EXPECT_EQ(M->SelText(), "b\r\n");
+    EXPECT_EQ(M->SelLength(), 3);
+    // Past the end and inside a CR LF: clamped, after the break.
+    M->SetSelStart(3);
+    EXPECT_EQ(M->SelStart(), 4);
+    M->SetSelStart(99);
+    EXPECT_EQ(M->SelStart(), static_cast<Integer>(M->Text().size()));
+    // A one-line edit has one line.
+    auto* E = F.Add<TEdit>(100);
+    E->SetText("xyz");
+    EXPECT_FALSE(E->MultiLine());
+    EXPECT_EQ(E->LineCount(), 1);
+    EXPECT_EQ(E->LineFromChar(2), 0);
+}
+
+TEST(StdCtrls, MemoWrappedLinesCountAsLinesAndCharFromPosFindsTheCharacter) {
+    TScreenForm F;
+    auto* M = F.Add<TMemo>(10);
+    M->SetBounds(10, 10, 60, 120);
+    M->SetWordWrap(true);
+    F.Form->Show();
+    Settle();
+    M->SetText("aaaa bbbb cccc dddd eeee ffff");
+    EXPECT_GT(M->LineCount(), 1);
+    EXPECT_EQ(M->LineFromChar(0), 0);
+    EXPECT_EQ(M->LineFromChar(static_cast<Integer>(M->Text().size())), M->LineCount() - 1);
+    // The top-left corner is the first character; far below the text is its end.
+    EXPECT_EQ(M->CharFromPos(TPoint(1, 1)), 0);
+    EXPECT_EQ(M->CharFromPos(TPoint(55, 115)), static_cast<Integer>(M->Text().size()));
+    auto* E = F.Add<TEdit>(140);
+    E->SetText("abcdefgh");
+    EXPECT_EQ(E->CharFromPos(TPoint(0, 5)), 0);
+    EXPECT_EQ(E->CharFromPos(TPoint(149, 5)), 8);
+}
+
 TEST(StdCtrls, MemoLimitLetsTheProgramsLongerTextStandButNotGrow) {
     TScreenForm F;
     auto* M = F.Add<TMemo>(10);
