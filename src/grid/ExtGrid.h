@@ -1849,6 +1849,10 @@ private:
     TPoint FPressPoint;
     TGridCoord FPressCell{-1, -1};
     TGridCoord FPressedButton{-1, -1};
+    TGridCoord FFormButtonCell{-1, -1};   // cell of a BUTTON form control held down
+    TPoint FFormButtonPoint;              // where it was pressed
+    bool FPaintingFormButton = false;     // the cell painted now shows that button down
+    void ReleaseFormButton();
     Integer FSelectStartRow = -1;
     Integer FSelectStartCol = -1;
     bool FMoveAsked = false;
@@ -1892,7 +1896,7 @@ private:
     bool FixedEditWanted(TMouseButton Button, TGridFixedCellEdit Trigger, Integer X, Integer Y);
     void OpenFixedCellEditor(Integer ACol, Integer ARow);
     void CloseFixedCellEditor(bool Store);
-    void PlaceCaretAt(Integer X);
+    void PlaceCaretAt(Integer X, Integer Y);
     bool LeftPress(TShiftState Shift, Integer X, Integer Y);
     void RightPress(TShiftState Shift, Integer X, Integer Y);
     bool ButtonRelease(Integer X, Integer Y);

@@ -66,6 +66,13 @@ bool TExtStringGrid::FormControlPress(Integer ACol, Integer ARow, Integer X, Int
     if (FormControlOpen()) ControlEditDone();
     AnsiString Text = Cells(RC, ARow);
     AnsiString Value = Hit.CtlValue;
+    if (Hit.CtlType == "BUTTON") {
+        // Drawn down until the left button comes up or the grid loses the focus.
+        ReleaseFormButton();
+        FFormButtonCell = TGridCoord{ACol, ARow};
+        FFormButtonPoint = Point(X, Y);
+        RepaintCell(ACol, ARow);
+    }
     if (Hit.CtlType == "CHECK") {
         Value = UpperCase(Value) == "TRUE" ? "FALSE" : "TRUE";
         SetControlValue(Text, Hit.CtlID, Value);
@@ -112,6 +119,13 @@ void TExtStringGrid::ShowFormControl(const AnsiString& CellText, const AnsiStrin
     C->BringToFront();
     if (C->CanFocus()) C->SetFocus();
     C->SetDroppedDown(true);
+}
+
+void TExtStringGrid::ReleaseFormButton() {
+    if (FFormButtonCell.X < 0) return;
+    const TGridCoord C = FFormButtonCell;
+    FFormButtonCell = TGridCoord{-1, -1};
+    if (C.X < ColCount() && C.Y < RowCount()) RepaintCell(C.X, C.Y);
 }
 
 void TExtStringGrid::ControlEditDone() {

@@ -251,6 +251,7 @@ void TExtStringGrid::KeyDown(Word& Key, TShiftState Shift) {
 bool TExtStringGrid::QtEvent(QEvent* E) {
     const TRawKey K = RawKeyOf(E);
     if (K.Press) FStartWide = K.Text.size() == 1 ? K.Text : WideString();
+    if (IsFocusOutEvent(E)) ReleaseFormButton();
     return TBaseGrid::QtEvent(E);
 }
 

@@ -121,21 +121,14 @@ void TExtStringGrid::CloseFixedCellEditor(bool Store) {
 }
 
 // --- caret positioning -----------------------------------------------------------------------------
-// Puts the caret of the just opened editor at the character under X.
-void TExtStringGrid::PlaceCaretAt(Integer X) {
+// Puts the caret of the just opened editor at the character under the press, on
+// whichever line of the text it lies, with nothing selected.
+void TExtStringGrid::PlaceCaretAt(Integer X, Integer Y) {
     TInplaceEdit* Ed = InplaceEditor();
     if (!FMouseActions->CaretPositioning() || !EditorMode() || !Ed) return;
-    const AnsiString T = Ed->Text();
-    TBitmap Scratch;
-    TCanvas* Cv = MeasureCanvas(Scratch, Col(), Row());
-    const Integer Rel = X - Ed->Left() - 2;
-    Integer Pos = 0;
-    while (Pos < Integer(T.size())) {
-        const Integer Mid = (Cv->TextWidth(T.substr(0, size_t(Pos))) + Cv->TextWidth(T.substr(0, size_t(Pos) + 1))) / 2;
-        if (Mid > Rel) break;
-        ++Pos;
-    }
-    Ed->SetSelStart(Pos);
+    const TPoint P(X - Ed->Left(), Y - Ed->Top());
+    if (P.X < 0 || P.Y < 0 || P.X >= Ed->Width() || P.Y >= Ed->Height()) return;
+    Ed->SetSelStart(Ed->CharFromPos(P));
 }
 
 // After the framework made the pressed data cell current.
@@ -148,7 +141,7 @@ void TExtStringGrid::DataCellPressed(Integer X, Integer Y) {
     if (FMouseActions->DirectEdit() && CellEditable(C.X, C.Y) && !IsControlCell(RealColIndex(C.X), C.Y) &&
         X - R.Left > 3 && R.Right - X > 3 && Y - R.Top > 3 && R.Bottom - Y > 3) {
         ShowEditorInView();
-        PlaceCaretAt(X);
+        PlaceCaretAt(X, Y);
     }
 }
 
@@ -651,6 +644,7 @@ void TExtStringGrid::MouseUp(TMouseButton Button, TShiftState Shift, Integer X, 
     HideSizingHint();
     HideMoveVisuals();
     ReleasePressedHeader();
+    ReleaseFormButton();
     if (FFixedSizing) {
         FixedSizingEnd(X, Y);
         return;
@@ -669,7 +663,7 @@ void TExtStringGrid::MouseUp(TMouseButton Button, TShiftState Shift, Integer X, 
     TBaseGrid::MouseUp(Button, Shift, X, Y);
     const TGridRect After = Selection();
     if (!(Before == After)) SelectionChanged(After.Left, After.Top, After.Right, After.Bottom);
-    if (!WasEditing) PlaceCaretAt(X);
+    if (!WasEditing) PlaceCaretAt(X, Y);
 
     const TGridCoord C = MouseCoord(X, Y);
     if (FSelectionResizing) {

@@ -221,8 +221,11 @@ Integer TExtStringGrid::DrawHTMLCellText(TCanvas* ACanvas, const AnsiString& Tex
     AnsiString Anchor, Plain, FocusedHref, Title, CtlID, CtlValue, CtlType;
     Integer EX = 0, EY = 0, Count = 0, HitIndex = -1;
     TRect AnchorRect, CtlRect;
-    HTMLDrawEx(ACanvas, Text, R, FGridImages, R.Left, R.Top, -1, 0, 1, false, MeasureOnly, false, false, true, false,
-               WordWrapValue, false, 0, AnchorColor, clNone, clNone, 0x808080, Anchor, Plain, FocusedHref, Title, EX,
+    // A BUTTON control held down is drawn pressed: the press point is its hot spot.
+    const bool Down = FPaintingFormButton && !MeasureOnly;
+    const TPoint At = Down ? FFormButtonPoint : Point(R.Left, R.Top);
+    HTMLDrawEx(ACanvas, Text, R, FGridImages, At.X, At.Y, -1, 0, 1, false, MeasureOnly, false, false, true, false,
+               WordWrapValue, Down, 0, AnchorColor, clNone, clNone, 0x808080, Anchor, Plain, FocusedHref, Title, EX,
                EY, Count, HitIndex, AnchorRect, CtlRect, CtlID, CtlValue, CtlType, FPictureCache.get(),
                FPictureContainer, Widget());
     return EX;
@@ -480,7 +483,9 @@ Integer TExtStringGrid::DrawCellTextLayer(TCanvas* Cv, Integer ACol, Integer ARo
         if (FilterButton) T.Right -= 18;
         T.Left -= 1;
         if (Glyph) T.Right -= 10;
+        FPaintingFormButton = FFormButtonCell.X == ACol && FFormButtonCell.Y == ARow;
         TextW = DrawHTMLCellText(Cv, Text, T, HAlign, VAlign, !FEnhTextSize, URLCol, false) + 2;
+        FPaintingFormButton = false;
         if (Glyph) DrawSortGlyph(Cv, RC, T.Right + 2, GlyphY(T));
     } else if (Kind == 2 && IsRtfText(Text)) {
         RenderRichEdit();   // the grid's rendering rich edit

@@ -4,7 +4,12 @@
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/ShellAPI.h"
+#include "platform/ui/StdCtrls.h"
 #include "platform/ui/UiTestKit.h"
+
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QImage>
 
 #include <gtest/gtest.h>
 
@@ -251,4 +256,76 @@ TEST(ExtGridControls, LeavingAnUnfinishedMaskControlKeepsItsValue) {
     EXPECT_EQ(Prompts.Messages().size(), 1u);
     ASSERT_FALSE(F.Events.empty());
     EXPECT_EQ(F.Events.back(), "done m MASK 55");
+}
+
+TEST(ExtGridControls, AButtonControlIsDrawnDownUntilTheButtonComesUp) {
+    TControlsForm F(Ctl("BUTTON", "b", "Go"));
+    const TRect R = F.Grid->CellRect(1, 1);
+    const QRect Cell(R.Left, R.Top, R.Width(), R.Height());
+    auto Shot = [&] { return F.Grid->Widget()->grab().toImage().copy(Cell); };
+    const QImage Up = Shot();
+    QWidget* W = F.Grid->Widget();
+    const QPointF P(R.Left + 12, R.Top + R.Height() / 2);
+    QMouseEvent Press(QEvent::MouseButtonPress, P, W->mapToGlobal(P), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(W, &Press);
+    Settle();
+    EXPECT_NE(Up, Shot());
+    QMouseEvent Release(QEvent::MouseButtonRelease, P, W->mapToGlobal(P), Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(W, &Release);
+    Settle();
+    EXPECT_EQ(Up, Shot());
+    ASSERT_EQ(1u, F.Events.size());
+    EXPECT_EQ("click 1,1 b BUTTON Go", F.Events[0]);
+}
+
+TEST(ExtGridControls, AButtonHeldDownComesUpWhenTheGridLosesTheFocus) {
+    TControlsForm F(Ctl("BUTTON", "b", "Go"));
+    auto* Other = new TEdit(F.Form.get());
+    Other->SetParent(F.Form.get());
+    Other->SetBounds(0, 320, 100, 22);
+    const TRect R = F.Grid->CellRect(1, 1);
+    const QRect Cell(R.Left, R.Top, R.Width(), R.Height());
+    auto Shot = [&] { return F.Grid->Widget()->grab().toImage().copy(Cell); };
+    // The cell as it looks without the focus, its button up.
+    Other->SetFocus();
+    Settle();
+    const QImage Up = Shot();
+    F.Grid->SetFocus();
+    Settle();
+    QWidget* W = F.Grid->Widget();
+    const QPointF P(R.Left + 12, R.Top + R.Height() / 2);
+    QMouseEvent Press(QEvent::MouseButtonPress, P, W->mapToGlobal(P), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(W, &Press);
+    Settle();
+    ASSERT_TRUE(F.Grid->Focused());
+    Other->SetFocus();
+    Settle();
+    ASSERT_TRUE(Other->Focused());
+    EXPECT_EQ(Up, Shot());
+}
+
+TEST(ExtGridControls, TheComboListShowsDropCountItems) {
+    Integer Heights[2] = {0, 0};
+    for (Integer I = 0; I < 2; ++I) {
+        TControlsForm F(Ctl("COMBO", "k", "a"));
+        const Integer Drop = I == 0 ? 3 : 6;
+        F.Grid->OnControlComboList = [&](TObject*, Integer, Integer, const AnsiString&, const AnsiString&,
+                                         const AnsiString&, TStrings* Values, bool& E, Integer& DropCount) {
+            for (char C = 'a'; C <= 'l'; ++C) Values->Add(AnsiString(1, C));
+            E = false;
+            DropCount = Drop;
+        };
+        F.ClickControl();
+        ASSERT_TRUE(F.Grid->FormControlOpen());
+        auto* Q = qobject_cast<QComboBox*>(F.Grid->ControlCombo()->Widget());
+        ASSERT_NE(nullptr, Q);
+        ASSERT_TRUE(Q->view()->isVisible());
+        const int Row = Q->view()->sizeHintForRow(0);
+        ASSERT_GT(Row, 0);
+        // The list shows as many rows as asked, no more: the rest scrolls.
+        EXPECT_EQ(Drop, Q->view()->viewport()->height() / Row) << Drop;
+        Heights[I] = Q->view()->height();
+        F.Grid->ControlCombo()->SetDroppedDown(false);
+    }
+    EXPECT_GT(Heights[1], Heights[0]);
 }

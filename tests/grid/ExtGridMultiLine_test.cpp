@@ -260,3 +260,32 @@ TEST(ExtGridMultiLine, AMaskedCellKeepsTheOneLineEditor) {
         SendKey(FocusTarget(), Qt::Key_Escape, QStringLiteral("\x1b"));
     }
 }
+
+TEST(ExtGridMultiLine, AClickPutsTheCaretUnderThePressOnItsLine) {
+    TLinesForm F;
+    TExtStringGrid* G = F.Grid;
+    G->MouseActions()->SetCaretPositioning(true);
+    G->SetMultilinecells(true);
+    G->SetRowHeights(1, 60);
+    G->SetColWidths(1, 120);
+    G->SetCells(1, 1, "first\r\nsecond");
+    G->SetCol(1);
+    G->SetRow(1);
+    const TRect R = G->CellRect(1, 1);
+    const Integer LineH = G->TextLineHeight(1);
+    struct TCase {
+        Integer Dy;   // below the cell's top
+        Integer Line;
+    };
+    for (const TCase C : {TCase{3, 0}, TCase{3 + LineH + LineH / 2, 1}}) {
+        Click(G, QPoint(R.Left + 1, R.Top + C.Dy));
+        Settle();
+        ASSERT_TRUE(G->EditorMode()) << C.Dy;
+        TInplaceEdit* Ed = G->InplaceEditor();
+        EXPECT_EQ(C.Line, Ed->LineFromChar(Ed->SelStart())) << C.Dy;
+        EXPECT_EQ(0, Ed->SelLength()) << C.Dy;
+        // At the line's start: nothing before it on that line.
+        EXPECT_EQ(C.Line == 0 ? 0 : 7, Ed->SelStart()) << C.Dy;
+        G->HideEditor();
+    }
+}

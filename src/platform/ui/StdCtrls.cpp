@@ -16,6 +16,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPointer>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShortcutEvent>
@@ -111,6 +113,26 @@ int QtPosOf(const QString& T, Integer Index) {
         A += W;
     }
     return static_cast<int>(T.size());
+}
+
+// Drop-down lists as list views that show DropDownCount items and scroll the
+// rest; some desktop styles otherwise open a menu as tall as all the items.
+class TListPopupStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint Hint, const QStyleOption* Option, const QWidget* Widget,
+                  QStyleHintReturn* Return) const override {
+        if (Hint == QStyle::SH_ComboBox_Popup) return 0;
+        return QProxyStyle::styleHint(Hint, Option, Widget, Return);
+    }
+};
+
+QStyle* ListPopupStyle() {
+    static QPointer<QStyle> Style;
+    if (!Style) {
+        Style = new TListPopupStyle();
+        Style->setParent(QCoreApplication::instance());
+    }
+    return Style;
 }
 
 }  // namespace
@@ -571,6 +593,7 @@ private:
 
 TComboBox::TComboBox(TComponent* AOwner) : TWinControl(AOwner) {
     FCombo = new THost<QComboBox>(this);
+    FCombo->setStyle(ListPopupStyle());
     MakeEditable();
     FCombo->setMaxVisibleItems(FDropDownCount);
     FCombo->resize(145, 21);
