@@ -13,6 +13,7 @@
 #include <QCoreApplication>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QHash>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -77,6 +78,21 @@ Qt::Alignment QtAlign(TAlignment A) {
         case taCenter: return Qt::AlignHCenter;
         default: return Qt::AlignLeft;
     }
+}
+
+// Capitals with a mark above (İ, Ö, Ü, Ğ) reach past the font's ascent and would
+// lose the mark at a label's top edge; the interface font kept them in its leading.
+// Measured once per font: every label refreshes on each change and the screens
+// hold hundreds of them.
+int MarkOverhang(const QFont& F) {
+    static QHash<QString, int> Cache;
+    const QString Key = F.key();
+    const auto It = Cache.constFind(Key);
+    if (It != Cache.constEnd()) return *It;
+    const QFontMetrics M(F);
+    const int Over = std::max(0, -M.tightBoundingRect(QString::fromUtf16(u"\u0130\u00D6\u00DC\u011E")).top() - M.ascent());
+    Cache.insert(Key, Over);
+    return Over;
 }
 
 // Memo text uses CR LF between lines; the widget uses LF.
@@ -885,11 +901,7 @@ void TLabel::Refresh() {
     Qt::Alignment A = QtAlign(FAlignment);
     A |= FLayout == tlCenter ? Qt::AlignVCenter : FLayout == tlBottom ? Qt::AlignBottom : Qt::AlignTop;
     FLabel->setAlignment(A);
-    // Capitals with a mark above (İ, Ö, Ü, Ğ) reach past the font's ascent and would
-    // lose the mark at the label's top edge; the interface font kept them in its leading.
-    const QFontMetrics M(FLabel->font());
-    const int Over = -M.tightBoundingRect(QString::fromUtf16(u"\u0130\u00D6\u00DC\u011E")).top() - M.ascent();
-    FLabel->setContentsMargins(0, std::max(0, Over), 0, 0);
+    FLabel->setContentsMargins(0, MarkOverhang(FLabel->font()), 0, 0);
     if (FAutoSize) {
         QSize S = FLabel->sizeHint();
         if (FWordWrap) S.setWidth(Width());
