@@ -248,6 +248,7 @@ void TExtStringGrid::SetFixedRowHeight(Integer Value) {
 void TExtStringGrid::SetDefaultRowHeight(Integer Value) {
     TBaseGrid::SetDefaultRowHeight(Value);
     if (ComponentState().Contains(csDesigning)) FFixedRowHeight = Value;
+    FFloatingFooter->SetFooterHeight(Value);
 }
 
 void TExtStringGrid::SetFixedFooters(Integer Value) {
@@ -616,6 +617,7 @@ void TExtStringGrid::Zoom(Integer Delta) {
 
 void TExtStringGrid::Resize() {
     TBaseGrid::Resize();
+    PlaceFooterPanel();
 }
 
 void TExtStringGrid::CalcSizingState(Integer X, Integer Y, TGridState& State, Integer& Index, Integer& SizingPos,

@@ -1037,6 +1037,10 @@ public:
     TFooterPanel* FooterPanel() const { return FFooterPanel; }
     TSearchPanel* SearchPanel() const { return FSearchPanel; }
     bool FooterRowShown() const { return FooterRowFlag(); }
+    // Draws a footer cell of the panel in place of the grid (Sender is the panel).
+    TFooterPaintEvent OnFooterPaint;
+    // The cells' area: the footer panel docked at the bottom takes its height from it.
+    TRect ClientRect() const override;
     // Recomputes the footer cells of ACol, -1 for every column.
     virtual void CalcFooter(Integer ACol);
     // What the footer cell of ACol shows: 0 cleared, 1 sum, 2 average, 3 row count,
@@ -1521,6 +1525,8 @@ protected:
     bool IsFixed(Integer ACol, Integer ARow) override;
     Integer LastMovableCol() const override { return std::max(TBaseGrid::FixedCols(), LastDataCol()); }
     Integer LastMovableRow() const override { return std::max(TBaseGrid::FixedRows(), LastDataRow()); }
+    // The footer row that the docked footer panel shows is not scrolled into the cells.
+    Integer LastScrollRow() const override;
     void ApplyScrollBarLook();
     // Themed parts are drawn by the desktop's widget style; taken once at creation.
     bool FThemed = ThemePartsAvailable();
@@ -1708,6 +1714,7 @@ private:
     bool FFixedColAlways = false;
     Integer FFixedRowHeight = 21;
     Integer FFixedFooters = 0;
+    Integer FFooterSpace = 0;   // height the docked footer panel takes at the bottom
     Integer FFixedRightCols = 0;
     bool FIntegralHeight = false;
     bool FWordWrap = true;
@@ -1814,6 +1821,12 @@ private:
     TFooterPanel* FFooterPanel = new TFooterPanel(this);   // owned as a component
     TSearchPanel* FSearchPanel = new TSearchPanel(this);
     std::vector<std::pair<Integer, Integer>> FFooterKinds;   // (column, kind)
+    friend class TFooterPanel;
+    // Docks the footer panel under the cells (parenting it the first time it shows).
+    void PlaceFooterPanel();
+    void PaintFooterPanel(TFooterPanel* Panel, TCanvas* ACanvas, const TRect& Area);
+    Integer FooterPanelColumnAt(Integer X) const;
+    void FooterPanelHint(TFooterPanel* Panel, Integer X, Integer Y);
 
     // grouping (ExtGridGroup.cpp)
     Integer FGroupColumn = -1;

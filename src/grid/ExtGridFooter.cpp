@@ -1,6 +1,7 @@
 // TExtStringGrid: the footer row calculation, column statistics, and the option objects other concerns give behaviour.
 #include "grid/ExtGrid.h"
 
+#include "grid/ExtGridHint.h"
 #include "grid/ExtUtil.h"
 
 #include <algorithm>
@@ -132,10 +133,8 @@ void TFloatingFooter::Changed() {
     const bool LastRow = FVisible && FFooterStyle == fsFixedLastRow;
     FGrid->SetFixedFooters(LastRow ? 1 : 0);
     FGrid->SetFooterRowFlag(LastRow);
-    TFooterPanel* P = FGrid->FooterPanel();
-    P->SetHeight(FVisible ? std::max(0, FFooterHeight - 1) : 0);
-    P->SetVisible(FVisible);
-    P->Invalidate();
+    FGrid->PlaceFooterPanel();
+    FGrid->FooterPanel()->Invalidate();
     FGrid->Invalidate();
 }
 
@@ -169,10 +168,182 @@ void TFloatingFooter::SetFooterHeight(Integer Value) {
     if (FVisible) Changed();
 }
 
+void TFloatingFooter::SetShowHint(bool Value) {
+    FShowHint = Value;
+    FGrid->FooterPanel()->SetShowHint(Value);
+}
+
+// --- footer panel -----------------------------------------------------------------------------
 TFooterPanel::TFooterPanel(TComponent* AOwner) : TPanel(AOwner), FGrid(dynamic_cast<TExtStringGrid*>(AOwner)) {
-    SetAlign(alBottom);
+    SetBevelOuter(bvNone);
     SetHeight(0);
     SetVisible(false);
+}
+
+void TFooterPanel::Paint() {
+    if (FGrid) FGrid->PaintFooterPanel(this, Canvas(), ClientRect());
+    else TPanel::Paint();
+}
+
+void TFooterPanel::MouseMove(TShiftState Shift, Integer X, Integer Y) {
+    TPanel::MouseMove(Shift, X, Y);
+    // A hint belongs to one column: moving to another one takes it away.
+    if (FGrid && FHintColumn >= 0 && FGrid->FooterPanelColumnAt(X) != FHintColumn) CancelHint();
+}
+
+void TFooterPanel::MouseLeft() { CancelHint(); }
+
+void TFooterPanel::CancelHint() {
+    if (FHintColumn < 0 || !FGrid) return;
+    FHintColumn = -1;
+    if (THTMLHintWindow* W = FGrid->HintWindow()) W->Hide();
+}
+
+bool TFooterPanel::HintRequested(Integer X, Integer Y) {
+    if (FGrid) FGrid->FooterPanelHint(this, X, Y);
+    return true;
+}
+
+TRect TExtStringGrid::ClientRect() const {
+    TRect R = TBaseGrid::ClientRect();
+    R.Bottom = std::max(R.Top, R.Bottom - FFooterSpace);
+    return R;
+}
+
+Integer TExtStringGrid::LastScrollRow() const {
+    // The panel shows the footer row of a fixed-last-row footer; the cells stop before it.
+    return FFooterSpace > 0 && FooterRowFlag() ? RowCount() - 2 : RowCount() - 1;
+}
+
+void TExtStringGrid::PlaceFooterPanel() {
+    TFooterPanel* P = FFooterPanel;
+    const bool Show = FFloatingFooter->Visible();
+    if (Show && P->Parent() != this) P->SetParent(this);
+    const Integer H = Show ? std::max(0, FFloatingFooter->FooterHeight() - 1) : 0;
+    const Integer Space = P->Parent() == this ? H : 0;
+    if (Space != FFooterSpace) {
+        FFooterSpace = Space;
+        ClientAreaChanged();
+    }
+    const TRect R = ClientRect();
+    if (P->Left() != R.Left || P->Top() != R.Bottom || P->Width() != R.Width() || P->Height() != H)
+        P->SetBounds(R.Left, R.Bottom, R.Width(), H);
+    P->SetVisible(Show);
+}
+
+namespace {
+
+// Each column the grid shows (the fixed ones, then the scrolled ones from LeftCol)
+// with its left and right edge, as far as Width reaches.
+template <typename Fn>
+void ForFooterColumns(TExtStringGrid* G, Integer Width, Fn&& Each) {
+    const Integer Row = G->FixedRows() > 0 ? 0 : G->TopRow();
+    for (Integer C = 0; C < G->ColCount(); ++C) {
+        const TRect R = G->TCustomGrid::CellRect(C, Row);
+        if (R.IsEmpty()) {
+            if (C < G->FixedCols() || C < G->LeftCol()) continue;
+            return;
+        }
+        if (R.Left >= Width) return;
+        Each(C, R.Left, R.Right);
+    }
+}
+
+}  // namespace
+
+Integer TExtStringGrid::FooterPanelColumnAt(Integer X) const {
+    const Integer W = FFooterPanel->Width();
+    if (BiDiMode() == bdRightToLeft) X = W - 1 - X;
+    Integer Found = -1;
+    ForFooterColumns(const_cast<TExtStringGrid*>(this), W, [&](Integer C, Integer L, Integer R) {
+        if (Found < 0 && X >= L && X < R) Found = C;
+    });
+    return Found;
+}
+
+void TExtStringGrid::FooterPanelHint(TFooterPanel* Panel, Integer X, Integer Y) {
+    const Integer C = FooterPanelColumnAt(X);
+    if (C != Panel->HintColumn()) Panel->CancelHint();
+    if (C < 0) return;
+    AnsiString Hint;
+    if (OnGridHint) OnGridHint(this, RowCount() - 1, C, Hint);
+    if (!FFloatingFooter->ShowHint() || Hint.empty()) return;
+    Panel->SetHintColumn(C);
+    ShowHintAt(Panel->Left() + X, Panel->Top() + Y + 16, std::max(200, ClientWidth()), Hint);
+}
+
+void TExtStringGrid::PaintFooterPanel(TFooterPanel* Panel, TCanvas* Cv, const TRect& Area) {
+    TFloatingFooter* F = FFloatingFooter.get();
+    const bool RTL = BiDiMode() == bdRightToLeft;
+    auto Mirror = [&](TRect R) { return RTL ? Rect(Area.Right - R.Right, R.Top, Area.Right - R.Left, R.Bottom) : R; };
+    Cv->Brush()->SetStyle(bsSolid);
+    Cv->Pen()->SetStyle(psSolid);
+    Cv->Pen()->SetWidth(1);
+    switch (F->FooterStyle()) {
+        case fsFixedLastRow: {
+            Cv->Brush()->SetColor(F->Color());
+            Cv->FillRect(Area);
+            const Integer LR = RowCount() - 1;
+            const bool Lines = Options().Contains(goVertLine) && FLook == glClassic && !FFlat;
+            ForFooterColumns(this, Area.Width(), [&](Integer C, Integer L, Integer R) {
+                const Integer RC = RealColIndex(C);
+                const TRect Cell = Mirror(Rect(L, Area.Top, R, Area.Bottom));
+                if (HasCellProperties(RC, LR) && Colors(RC, LR) != clNone) {
+                    Cv->Brush()->SetColor(Colors(RC, LR));
+                    Cv->FillRect(Cell);
+                }
+                if (OnFooterPaint) {
+                    OnFooterPaint(Panel, C, Cell, Cv);
+                } else if (NumberKind(Trim(Cells(RC, LR))) != 2) {
+                    DrawCellText(Cv, C, LR, Cell, TGridDrawState());
+                }
+                if (Lines) {
+                    Cv->Pen()->SetColor(GridLineColor());
+                    const Integer LX = RTL ? Cell.Left - 1 : Cell.Right;
+                    Cv->MoveTo(LX, Area.Top);
+                    Cv->LineTo(LX, Area.Bottom);
+                }
+            });
+            break;
+        }
+        case fsColumnPreview: {
+            Integer W = 0;
+            ForFooterColumns(this, Area.Width(), [&](Integer, Integer, Integer R) { W = std::min(R, Area.Width()); });
+            const TRect Box = Mirror(Rect(Area.Left, Area.Top, Area.Left + W, Area.Bottom));
+            Cv->Brush()->SetColor(Color());
+            Cv->FillRect(Area);
+            Cv->Brush()->SetColor(F->Color());
+            Cv->FillRect(Box);
+            // Raised: white on the top and left, grey on the bottom and right.
+            Cv->Pen()->SetColor(clWhite);
+            Cv->MoveTo(Box.Left, Box.Bottom - 1);
+            Cv->LineTo(Box.Left, Box.Top);
+            Cv->LineTo(Box.Right - 1, Box.Top);
+            Cv->Pen()->SetColor(TColor(0x808080));
+            Cv->LineTo(Box.Right - 1, Box.Bottom - 1);
+            Cv->LineTo(Box.Left - 1, Box.Bottom - 1);
+            const Integer C = F->Column();
+            if (OnFooterPaint) {
+                OnFooterPaint(Panel, C, Box, Cv);
+            } else if (C >= 0 && C < ColCount()) {
+                const bool Show = FShowSelection;
+                FShowSelection = false;
+                DrawCellText(Cv, C, Row(), Box, TGridDrawState());
+                FShowSelection = Show;
+            }
+            break;
+        }
+        case fsCustomPreview: {
+            Cv->Brush()->SetColor(F->Color());
+            Cv->FillRect(Area);
+            Cv->Font()->Assign(Font());
+            TRect R = Area;
+            InflateRect(R, -2, -2);
+            DrawHTMLCellText(Cv, ExpandFooterTemplate(F->CustomTemplate()), R, taLeftJustify, vtaTop, false,
+                             FURLColor, false);
+            break;
+        }
+    }
 }
 
 // --- small option objects -------------------------------------------------------------------

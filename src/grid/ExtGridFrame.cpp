@@ -51,6 +51,11 @@ void TExtStringGrid::CancelMode() {
 // --- painting -----------------------------------------------------------------------
 void TExtStringGrid::Paint() {
     if (FUpdateCount > 0) return;
+    if (FFloatingFooter->Visible()) {
+        // The panel follows the scroll bars, the scrolled columns and the footer cells.
+        PlaceFooterPanel();
+        FFooterPanel->Invalidate();
+    }
     TCanvas* Cv = Canvas();
     Cv->Pen()->SetStyle(psSolid);
     TBaseGrid::Paint();
@@ -75,9 +80,7 @@ void TExtStringGrid::PaintOutsideCells() {
     const bool Gradient = BG->Display() == bdGradientHorz || BG->Display() == bdGradientVert;
     if (Gradient && BG->ColorTo() == clNone) return;
     if (!Gradient && BG->Bitmap()->Empty()) return;
-    TRect Client = ClientRect();
-    if (FFooterPanel && FFooterPanel->Visible() && FFooterPanel->Parent() == this)
-        Client.Bottom -= FFooterPanel->Height();
+    const TRect Client = ClientRect();   // without the footer panel's space
 
     std::vector<TRect> Areas;
     const TRect LastCol = TCustomGrid::CellRect(ColCount() - 1, TopRow());

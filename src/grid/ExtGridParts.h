@@ -14,6 +14,7 @@ enum TCellVAlign { vaTop, vaBottom, vaCenter, vaUnderText, vaAboveText, vaFull }
 enum TFooterStyle { fsFixedLastRow, fsColumnPreview, fsCustomPreview };
 
 using TCalcFooterEvent = std::function<void(TObject* Sender, Integer ACol, Integer ARow, AnsiString& Value)>;
+using TFooterPaintEvent = std::function<void(TObject* Sender, Integer Column, TRect Rect, TCanvas* Canvas)>;
 
 #define EXTPART_OPTION(Type, Name, Default)            \
 public:                                               \
@@ -40,8 +41,9 @@ public:
     void SetCustomTemplate(const AnsiString& Value);
     Integer FooterHeight() const { return FFooterHeight; }
     void SetFooterHeight(Integer Value);
+    bool ShowHint() const { return FShowHint; }
+    void SetShowHint(bool Value);   // passed to the panel
     EXTPART_OPTION(bool, CalculateHiddenRows, false)
-    EXTPART_OPTION(bool, ShowHint, false)
 public:
     TCalcFooterEvent OnCalcFooter;
 private:
@@ -53,15 +55,25 @@ private:
     Integer FColumn = 0;
     AnsiString FCustomTemplate;
     Integer FFooterHeight = 21;
+    bool FShowHint = false;
 };
 
-// The panel docked under the grid that shows the floating footer (height 0 while hidden).
+// The panel docked under the grid's cells that shows the floating footer (height 0
+// while hidden); the grid paints it.
 class TFooterPanel : public TPanel {
 public:
     explicit TFooterPanel(TComponent* AOwner);
     TExtStringGrid* Grid() const { return FGrid; }
+    // The column whose hint shows, -1 when none.
     Integer HintColumn() const { return FHintColumn; }
     void SetHintColumn(Integer Value) { FHintColumn = Value; }
+    // Takes the footer hint away.
+    void CancelHint();
+protected:
+    void Paint() override;
+    void MouseMove(TShiftState Shift, Integer X, Integer Y) override;
+    void MouseLeft() override;
+    bool HintRequested(Integer X, Integer Y) override;
 private:
     TExtStringGrid* FGrid;
     Integer FHintColumn = -1;

@@ -1,11 +1,18 @@
 #include "grid/ExtGrid.h"
 
+#include "grid/ExtGridHint.h"
+
 #include "platform/ui/Forms.h"
 #include "platform/ui/UiTestKit.h"
 
 #include <gtest/gtest.h>
 
+#include <QHelpEvent>
+#include <QImage>
+
 #include <memory>
+#include <tuple>
+#include <vector>
 
 using namespace uitest;
 
@@ -178,4 +185,205 @@ TEST(ExtGridFooter, OptionObjectsCopyWhatTheyPublish) {
     EXPECT_EQ(0, B.Grid->Balloon()->Transparency());
     EXPECT_EQ(20, A.Grid->FooterPanel()->Height());   // the footer height less one while shown
     EXPECT_EQ(0, A.Grid->SearchPanel()->Height());
+}
+
+// --- the footer panel on screen ------------------------------------------------------------
+namespace {
+
+TColor PixelAt(const QImage& I, Integer X, Integer Y) {
+    const QColor C = I.pixelColor(X, Y);
+    return RGB(Byte(C.red()), Byte(C.green()), Byte(C.blue()));
+}
+
+// Pixels of text ink (darker than mid grey) in columns [L, R) of the image.
+Integer InkIn(const QImage& I, Integer L, Integer R) {
+    Integer N = 0;
+    for (Integer Y = 0; Y < I.height(); ++Y)
+        for (Integer X = std::max(0, L); X < std::min(I.width(), R); ++X)
+            if (qGray(I.pixel(X, Y)) < 100) ++N;
+    return N;
+}
+
+// A shown grid with many rows and columns whose footer row holds a number in
+// column 2 and a word in column 3.
+struct TShownFooter : TFooterGrid {
+    TShownFooter() {
+        Grid->SetColCount(12);
+        Grid->SetRowCount(40);
+        Grid->SetDefaultColWidth(60);
+        Grid->SetCells(2, Footer(), "1234");
+        Grid->SetCells(3, Footer(), "Toplam");
+        Form->Show();
+        Settle();
+    }
+    QImage Panel() {
+        Settle();
+        return Grid->FooterPanel()->Widget()->grab().toImage();
+    }
+    // Left and right edge of a column as the grid shows it.
+    std::pair<Integer, Integer> ColumnSpan(Integer ACol) const {
+        const TRect R = Grid->CellRect(ACol, Grid->TopRow());
+        return {R.Left, R.Right};
+    }
+};
+
+}  // namespace
+
+TEST(ExtGridFooterPanel, IsDockedInsideTheGridUnderTheCellsAndGoesWhenHidden) {
+    TShownFooter F;
+    TExtStringGrid* G = F.Grid;
+    TFooterPanel* P = G->FooterPanel();
+    EXPECT_EQ(G, P->Parent());
+    EXPECT_TRUE(P->Widget()->isVisible());
+    EXPECT_EQ(20, P->Height());
+    EXPECT_EQ(G->ClientRect().Bottom, P->Top());
+    EXPECT_EQ(G->ClientRect().Width(), P->Width());
+    // Together with the horizontal bar it fills the bottom of the grid.
+    const Integer Bar = G->Height() - P->Top() - P->Height();
+    EXPECT_GE(Bar, 0);
+    G->FloatingFooter()->SetVisible(false);
+    Settle();
+    EXPECT_FALSE(P->Widget()->isVisible());
+    EXPECT_EQ(G->Height() - Bar, G->ClientRect().Bottom);
+}
+
+TEST(ExtGridFooterPanel, TheLastDataRowScrollsIntoViewAboveThePanelAndTheFooterRowDoesNot) {
+    TShownFooter F;
+    TExtStringGrid* G = F.Grid;
+    G->SetTopRow(G->RowCount() - 1);
+    const TRect Last = G->CellRect(2, F.Footer() - 1);
+    ASSERT_FALSE(Last.IsEmpty());
+    EXPECT_LE(Last.Bottom, G->FooterPanel()->Top());
+    // Keys reach the last data row and it shows whole.
+    G->SetRow(F.Footer() - 1);
+    EXPECT_LE(G->CellRect(2, G->Row()).Bottom, G->FooterPanel()->Top());
+    // Without the panel the footer row scrolls into the cells again.
+    G->FloatingFooter()->SetVisible(false);
+    G->SetTopRow(G->RowCount() - 1);
+    EXPECT_FALSE(G->CellRect(2, F.Footer()).IsEmpty());
+}
+
+TEST(ExtGridFooterPanel, NumbersOfTheLastRowArePaintedUnderTheirColumnsAndWordsAreNot) {
+    TShownFooter F;
+    const QImage I = F.Panel();
+    const auto [L2, R2] = F.ColumnSpan(2);
+    const auto [L3, R3] = F.ColumnSpan(3);
+    EXPECT_GT(InkIn(I, L2, R2), 10);
+    EXPECT_EQ(0, InkIn(I, L3, R3));
+    EXPECT_EQ(0, InkIn(I, 0, L2));
+    // The panel's own colour around the text.
+    EXPECT_EQ(ColorToRGB(F.Grid->FloatingFooter()->Color()), PixelAt(I, L3 + 5, 5));
+}
+
+TEST(ExtGridFooterPanel, FollowsHorizontalScrollAndColumnSizing) {
+    TShownFooter F;
+    TExtStringGrid* G = F.Grid;
+    G->SetColWidths(1, 150);
+    QImage I = F.Panel();
+    auto [L2, R2] = F.ColumnSpan(2);
+    EXPECT_GT(L2, 200);
+    EXPECT_GT(InkIn(I, L2, R2), 10);
+    EXPECT_EQ(0, InkIn(I, 0, L2));
+    G->SetLeftCol(2);   // column 2 comes right after the fixed column
+    I = F.Panel();
+    std::tie(L2, R2) = F.ColumnSpan(2);
+    EXPECT_LT(L2, 100);
+    EXPECT_GT(InkIn(I, L2, R2), 10);
+    EXPECT_EQ(0, InkIn(I, R2 + 1, I.width()));
+}
+
+TEST(ExtGridFooterPanel, ALastRowCellColourFillsItsColumnAndSeparatorsNeedTheClassicLook) {
+    TShownFooter F;
+    TExtStringGrid* G = F.Grid;
+    G->SetColors(4, F.Footer(), clRed);
+    QImage I = F.Panel();
+    const auto [L4, R4] = F.ColumnSpan(4);
+    EXPECT_EQ(TColor(clRed), PixelAt(I, L4 + 3, 5));
+    EXPECT_NE(TColor(clRed), PixelAt(I, R4 + 3, 5));
+    const auto [L5, R5] = F.ColumnSpan(5);
+    const TColor Line = ColorToRGB(G->GridLineColor());
+    EXPECT_NE(Line, PixelAt(I, R5, 10));
+    G->SetLook(glClassic);
+    I = F.Panel();
+    EXPECT_EQ(Line, PixelAt(I, R5, 10));
+}
+
+TEST(ExtGridFooterPanel, OnFooterPaintDrawsEachColumnInPlaceOfTheGrid) {
+    TShownFooter F;
+    TExtStringGrid* G = F.Grid;
+    std::vector<std::pair<Integer, TRect>> Calls;
+    G->OnFooterPaint = [&](TObject* Sender, Integer Column, TRect R, TCanvas*) {
+        EXPECT_EQ(G->FooterPanel(), Sender);
+        Calls.emplace_back(Column, R);
+    };
+    const QImage I = F.Panel();
+    ASSERT_GE(Calls.size(), 3u);
+    EXPECT_EQ(0, Calls[0].first);
+    EXPECT_EQ(G->LeftCol(), Calls[1].first);
+    EXPECT_EQ(F.ColumnSpan(2).first, Calls[2].second.Left);
+    EXPECT_EQ(0, InkIn(I, 0, I.width()));   // the handler drew nothing
+}
+
+TEST(ExtGridFooterPanel, ColumnPreviewShowsTheCurrentRowsCellInARaisedBox) {
+    TShownFooter F;
+    TExtStringGrid* G = F.Grid;
+    G->SetColCount(4);   // the columns end before the panel does
+    G->SetCells(2, 3, "preview");
+    G->SetRow(3);
+    G->FloatingFooter()->SetColumn(2);
+    G->FloatingFooter()->SetColor(clYellow);
+    G->FloatingFooter()->SetFooterStyle(fsColumnPreview);
+    const QImage I = F.Panel();
+    const Integer W = F.ColumnSpan(3).second;
+    EXPECT_EQ(TColor(clWhite), PixelAt(I, 0, 5));
+    EXPECT_EQ(TColor(0x808080), PixelAt(I, W - 1, 5));
+    EXPECT_EQ(TColor(0x808080), PixelAt(I, 5, I.height() - 1));
+    EXPECT_EQ(TColor(clYellow), PixelAt(I, W - 5, 5));
+    EXPECT_EQ(ColorToRGB(G->Color()), PixelAt(I, W + 5, 5));
+    EXPECT_GT(InkIn(I, 0, W), 10);
+    G->SetCells(2, 3, "");
+    EXPECT_EQ(0, InkIn(F.Panel(), 1, W - 1));
+}
+
+TEST(ExtGridFooterPanel, CustomPreviewDrawsTheExpandedTemplate) {
+    TShownFooter F;
+    TExtStringGrid* G = F.Grid;
+    G->FloatingFooter()->SetFooterStyle(fsCustomPreview);
+    EXPECT_EQ(0, InkIn(F.Panel(), 0, 400));
+    G->SetCells(1, 2, "Ahmet");
+    G->SetRow(2);
+    G->FloatingFooter()->SetCustomTemplate("Abone: <b><#1></b>");
+    EXPECT_GT(InkIn(F.Panel(), 0, 400), 20);
+}
+
+TEST(ExtGridFooterPanel, HintsNameTheFooterCellUnderTheMouseOnlyWhenAsked) {
+    TShownFooter F;
+    TExtStringGrid* G = F.Grid;
+    std::vector<std::pair<Integer, Integer>> Asked;
+    G->OnGridHint = [&](TObject*, Integer ARow, Integer ACol, AnsiString& Hint) {
+        Asked.emplace_back(ARow, ACol);
+        Hint = "toplam";
+    };
+    QWidget* W = G->FooterPanel()->Widget();
+    auto AskAt = [&](Integer X) {
+        const QPoint P(X, 5);
+        QHelpEvent E(QEvent::ToolTip, P, W->mapToGlobal(P));
+        QApplication::sendEvent(W, &E);
+    };
+    AskAt(F.ColumnSpan(2).first + 5);
+    ASSERT_EQ(1u, Asked.size());
+    EXPECT_EQ(std::make_pair(F.Footer(), 2), Asked[0]);
+    EXPECT_EQ(-1, G->FooterPanel()->HintColumn());   // ShowHint is off
+    G->FloatingFooter()->SetShowHint(true);
+    AskAt(F.ColumnSpan(3).first + 5);
+    EXPECT_EQ(3, G->FooterPanel()->HintColumn());
+    ASSERT_NE(nullptr, G->HintWindow());
+    EXPECT_TRUE(G->HintWindow()->Visible());
+    // Moving on to another column takes the hint away.
+    const QPoint To(F.ColumnSpan(4).first + 5, 5);
+    QMouseEvent Move(QEvent::MouseMove, QPointF(To), W->mapToGlobal(QPointF(To)), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(W, &Move);
+    EXPECT_EQ(-1, G->FooterPanel()->HintColumn());
+    EXPECT_FALSE(G->HintWindow()->Visible());
 }

@@ -443,7 +443,8 @@ Integer TCustomGrid::MaxLeftCol() const {
 }
 
 Integer TCustomGrid::MaxTopRow() const {
-    return std::max(FirstToFit(FRowCount - 1, FFixedRows, FRowHeights, ClientHeight() - FixedHeight()), FFixedRows);
+    const Integer Last = std::clamp(LastScrollRow(), FFixedRows, FRowCount - 1);
+    return std::max(FirstToFit(Last, FFixedRows, FRowHeights, ClientHeight() - FixedHeight()), FFixedRows);
 }
 
 void TCustomGrid::ClampTopLeft() {

@@ -218,6 +218,11 @@ protected:
     // past them (a footer row, columns fixed at the right) are only shown.
     virtual Integer LastMovableCol() const { return FColCount - 1; }
     virtual Integer LastMovableRow() const { return FRowCount - 1; }
+    // The last row that scrolling brings into view (a row shown elsewhere, such as
+    // in a docked footer, need not be).
+    virtual Integer LastScrollRow() const { return FRowCount - 1; }
+    // The client area changed without a resize (a docked child took part of it).
+    void ClientAreaChanged() { RefitView(); }
     virtual bool DoMouseWheelDown(TShiftState Shift, TPoint MousePos);
     virtual bool DoMouseWheelUp(TShiftState Shift, TPoint MousePos);
     void MouseDown(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) override;
