@@ -1,6 +1,11 @@
 #include "transfer/TopFaturaGir.h"
 
 #include "InvoiceTestKit.h"
+#include "platform/ui/DragDrop.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QWidget>
 
 #include <tuple>
 
@@ -265,3 +270,113 @@ TEST_F(BulkInvoiceScreen, BadStoredDateRaisesAndLeavesNothingToSave) {
 }
 
 }  // namespace
+
+// --- the grid's floating footer and drags, through the mouse ---------------------------------
+namespace {
+
+class BulkInvoiceGrid : public TInvoiceScreensTest {
+protected:
+    void SetUp() override {
+        TInvoiceScreensTest::SetUp();
+        for (int I = 1; I <= 30; ++I) {
+            const AnsiString No = IntToStr(100 + I);
+            AddSubscriber("e", No, "FİRMA " + IntToStr(I));
+            AddInvoice("e", "R" + IntToStr(I), No, IntToStr(I * 10), IntToStr(I), "Mart 2016", "01.03.2016");
+        }
+        ShowAndList(EBulk.get(), "Mart");
+        G = EBulk->OENDEKS;
+        SetDragHandler([this](TControl*, const TDataObject& Data, Integer) {
+            ++Drags;
+            const AnsiString T = Data.AsText();
+            Carried = T.substr(0, T.find('\0'));
+            Column = DroppedColumn(Data);
+            return DROPEFFECT_MOVE;
+        });
+    }
+    void TearDown() override {
+        SetDragHandler(nullptr);
+        TInvoiceScreensTest::TearDown();
+    }
+    void Send(QEvent::Type T, QPoint P, Qt::MouseButton B, Qt::MouseButtons Held) {
+        QWidget* W = G->Widget();
+        QMouseEvent E(T, QPointF(P), W->mapToGlobal(QPointF(P)), B, Held, Qt::NoModifier);
+        QApplication::sendEvent(W, &E);
+    }
+    QPoint In(Integer ACol, Integer ARow) const {
+        const TRect R = G->CellRect(ACol, ARow);
+        return QPoint((R.Left + R.Right) / 2, (R.Top + R.Bottom) / 2);
+    }
+    void ClickOn(Integer ACol, Integer ARow) {
+        Send(QEvent::MouseButtonPress, In(ACol, ARow), Qt::LeftButton, Qt::LeftButton);
+        Send(QEvent::MouseButtonRelease, In(ACol, ARow), Qt::LeftButton, Qt::NoButton);
+    }
+    // Press on a cell, move far enough for a drag to start, release.
+    void DragFrom(Integer ACol, Integer ARow) {
+        const QPoint P = In(ACol, ARow);
+        Send(QEvent::MouseButtonPress, P, Qt::LeftButton, Qt::LeftButton);
+        Send(QEvent::MouseMove, P + QPoint(12, 0), Qt::NoButton, Qt::LeftButton);
+        Send(QEvent::MouseButtonRelease, P + QPoint(12, 0), Qt::LeftButton, Qt::NoButton);
+    }
+    TExtStringGrid* G = nullptr;
+    Integer Drags = 0;
+    AnsiString Carried;
+    Integer Column = -1;
+};
+
+}  // namespace
+
+TEST_F(BulkInvoiceGrid, TheFloatingFooterShowsUnderTheListedRowsAndTheLastRowScrollsAboveIt) {
+    ASSERT_TRUE(G->Showing());
+    TFooterPanel* P = G->FooterPanel();
+    EXPECT_EQ(G, P->Parent());
+    EXPECT_TRUE(P->Showing());
+    EXPECT_EQ(20, P->Height());   // the row height 21 less one
+    EXPECT_EQ(G->ClientRect().Bottom, P->Top());
+    const Integer LastListed = G->RowCount() - 2;
+    EXPECT_EQ(LastListed, 30);
+    G->SetRow(LastListed);
+    const TRect R = G->CellRect(1, LastListed);
+    ASSERT_FALSE(R.IsEmpty());
+    EXPECT_LE(R.Bottom, P->Top());
+}
+
+TEST_F(BulkInvoiceGrid, DragsStartOnlyFromCellsWhoseEditingTheGridSwitchedOff) {
+    // Cells open their editor here: a press on the selection does not drag.
+    ClickOn(7, 2);
+    DragFrom(7, 2);
+    EXPECT_EQ(0, Drags);
+    // Nor does a header with the enhanced column move on.
+    DragFrom(7, 0);
+    EXPECT_EQ(0, Drags);
+    // A cell the application keeps from editing switches editing off: it drags a copy.
+    G->OnCanEditCell = [](TObject*, Integer, Integer ACol, bool& CanEdit) {
+        if (ACol == 9) CanEdit = false;
+    };
+    Integer Stopped = -1;
+    G->OnOleDragStop = [&](TObject*, Integer Effect) { Stopped = Effect; };
+    ClickOn(9, 2);
+    EXPECT_FALSE(G->Options().Contains(goEditing));
+    DragFrom(9, 2);
+    EXPECT_EQ(1, Drags);
+    EXPECT_EQ("R2", Carried);
+    EXPECT_EQ(DROPEFFECT_MOVE, Stopped);
+    EXPECT_EQ("R2", G->Cells(9, 2));   // copies always: a move leaves the cell
+    // The next editable cell switches editing on again, and drags stop.
+    ClickOn(7, 3);
+    EXPECT_TRUE(G->Options().Contains(goEditing));
+    DragFrom(7, 3);
+    EXPECT_EQ(1, Drags);
+}
+
+TEST_F(BulkInvoiceGrid, ColumnsDragOutOnlyWithoutTheEnhancedColumnMove) {
+    G->OnCanEditCell = [](TObject*, Integer, Integer, bool& CanEdit) { CanEdit = false; };
+    ClickOn(7, 2);
+    ASSERT_FALSE(G->Options().Contains(goEditing));
+    DragFrom(7, 0);
+    EXPECT_EQ(0, Drags);
+    G->SetEnhRowColMove(false);
+    DragFrom(7, 0);
+    EXPECT_EQ(1, Drags);
+    EXPECT_EQ(7, Column);
+    EXPECT_EQ("Toplam Tüketim", G->Cells(7, 0));   // the grid itself moves nothing
+}
