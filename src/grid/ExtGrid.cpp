@@ -122,6 +122,7 @@ void TExtStringGrid::Loaded() {
     if (FLook == glKezmo) SetFixedGradient(0xC0C0C0, 0xFFFFFF);
     FFixedRowsMem = TBaseGrid::FixedRows();
     FFixedColsMem = TBaseGrid::FixedCols();
+    DropTargetLoaded();
     FLoadedOnce = true;
     RestoreColumnWidths();
     TGridOptions O = Options();

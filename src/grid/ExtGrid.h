@@ -1408,6 +1408,9 @@ public:
     TOleDropColEvent OnOleDropCol;
     TOleDropEvent OnOleDropFile;
     TOleDragOverEvent OnOleDragOver;
+    // A drag-scroll step is due (DragScrollOptions.Active); may change the directions
+    // or refuse the step.
+    TDragScrollEvent OnDragScroll;
     // Column widths from the content (text as painted plus the cell graphic) and Extra.
     void SizeColumnToContent(Integer ACol, Integer Extra);
     void SizeColumnsToContent(bool DoFixedCols, Integer Extra);
@@ -1527,6 +1530,7 @@ protected:
     Integer LastMovableRow() const override { return std::max(TBaseGrid::FixedRows(), LastDataRow()); }
     // The footer row that the docked footer panel shows is not scrolled into the cells.
     Integer LastScrollRow() const override;
+    bool DragNotice(TDragNoticeKind Kind, Integer X, Integer Y) override;
     void ApplyScrollBarLook();
     // Themed parts are drawn by the desktop's widget style; taken once at creation.
     bool FThemed = ThemePartsAvailable();
@@ -1816,7 +1820,7 @@ private:
     std::unique_ptr<TSearchFooter> FSearchFooter = std::make_unique<TSearchFooter>();
     std::unique_ptr<TGrouping> FGrouping = std::make_unique<TGrouping>();
     std::unique_ptr<TDragDropSettings> FDragDropSettings = std::make_unique<TDragDropSettings>(this);
-    std::unique_ptr<TDragScrollOptions> FDragScrollOptions = std::make_unique<TDragScrollOptions>();
+    std::unique_ptr<TDragScrollOptions> FDragScrollOptions = std::make_unique<TDragScrollOptions>(this);
     std::unique_ptr<TBalloonSettings> FBalloon = std::make_unique<TBalloonSettings>();
     TFooterPanel* FFooterPanel = new TFooterPanel(this);   // owned as a component
     TSearchPanel* FSearchPanel = new TSearchPanel(this);
@@ -1838,6 +1842,7 @@ private:
 
     // drag and drop (ExtGridDragDrop.cpp)
     friend class TDragDropSettings;
+    friend class TDragScrollOptions;
     friend class TGridDropTarget;
     std::unique_ptr<TESGDropTarget> FDropTarget;   // while DragDropSettings.OleDropTarget
     TGridRect FDragRect;                           // the cells of the running text drag
@@ -1845,6 +1850,9 @@ private:
     Integer FDragTicks = 0;                        // horizontal drag scrolling every other move
     TPanel* FDropMarkers[3] = {nullptr, nullptr, nullptr};   // row marker, column markers above and below
     void DropTargetChanged();
+    void DropTargetLoaded();
+    // Drags reach the window while it takes drops or scrolls with them.
+    void UpdateDragAcceptance();
     TPanel* DropMarker(Integer Index);
     void ShowDropMarker(Integer Index, Integer X, Integer Y);
     void HideDropMarkers();
@@ -1856,6 +1864,12 @@ private:
     bool PendingDragPress(TGridCoord C, Integer X);
     bool PendingDragMove(TShiftState Shift, Integer X, Integer Y);
     void PendingDragRelease(TShiftState Shift);
+    std::unique_ptr<TTimer> FDragScrollTimer;     // while a drag is near an edge
+    TDragScrollDirection FDragScrollDirs;         // the edges of the last drag event
+    void DragScrollOver(Integer X, Integer Y);
+    void DragScrollStop();
+    void DragScrollTick();
+    void PaintColumnDragImage(TBitmap& Image, Integer Column);
     bool ColumnNumber(Integer ACol, Integer ARow, bool Hidden, Double& Value);
 
     // mouse state (ExtGridMouse.cpp)

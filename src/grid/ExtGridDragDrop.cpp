@@ -41,6 +41,13 @@ void TDragDropSettings::SetOleDropRTF(bool Value) {
     SetRTFDropEnabled(Value);
 }
 
+// At loading the drop target takes the accept settings as they were read.
+void TExtStringGrid::DropTargetLoaded() {
+    if (!FDropTarget) return;
+    FDropTarget->AcceptText = FDragDropSettings->OleAcceptText();
+    FDropTarget->AcceptFiles = FDragDropSettings->OleAcceptFiles();
+}
+
 void TExtStringGrid::DropTargetChanged() {
     if (FDragDropSettings->OleDropTarget()) {
         if (FDropTarget || ComponentState().Contains(csDesigning)) return;
@@ -51,6 +58,16 @@ void TExtStringGrid::DropTargetChanged() {
         HideDropMarkers();
         FDropTarget.reset();
     }
+    UpdateDragAcceptance();
+}
+
+void TExtStringGrid::UpdateDragAcceptance() { SetDropTarget(FDropTarget != nullptr || FDragScrollOptions->Active()); }
+
+void TDragScrollOptions::SetActive(bool Value) {
+    FActive = Value;
+    if (!FGrid) return;
+    if (!Value) FGrid->DragScrollStop();
+    FGrid->UpdateDragAcceptance();
 }
 
 // --- markers -----------------------------------------------------------------------------------
@@ -197,10 +214,83 @@ Integer TExtStringGrid::StartTextDoDrag(const AnsiString& Text, const AnsiString
     return DoDragDrop(this, Data, AllowedEffects);
 }
 
+// The header cell as the grid paints it (the fixed colours of the current look),
+// framed, to follow the mouse while the column is dragged.
+void TExtStringGrid::PaintColumnDragImage(TBitmap& Image, Integer Column) {
+    const Integer HeaderRow = 0;
+    const Integer W = std::max(1, ColWidths(Column)), H = std::max(1, RowHeights(HeaderRow));
+    Image.SetSize(W, H);
+    TCanvas* Cv = Image.Canvas();
+    Cv->Brush()->SetStyle(bsSolid);
+    Cv->Brush()->SetColor(FixedColor());
+    Cv->FillRect(Rect(0, 0, W, H));
+    TGridDrawState S;
+    S.Include(gdFixed);
+    DrawCellText(Cv, Column, HeaderRow, Rect(1, 1, W - 1, H - 1), S);
+    Cv->Brush()->SetStyle(bsSolid);
+    Cv->Brush()->SetColor(TColor(0x808080));
+    Cv->FrameRect(Rect(0, 0, W, H));
+}
+
 Integer TExtStringGrid::StartColumnDoDrag(Integer Column, Integer AllowedEffects) {
     TDataObject Data;
     MakeDragData(Data, AnsiString(), Column, AnsiString());
-    return DoDragDrop(this, Data, AllowedEffects);
+    TBitmap Image;
+    if (Column >= 0 && Column < ColCount() && RowCount() > 0) PaintColumnDragImage(Image, Column);
+    TDragImage Drag;
+    Drag.Bitmap = &Image;
+    Drag.HotSpot = Point(0, Image.Height());   // left edge at the mouse, bottom at the mouse
+    return DoDragDrop(this, Data, AllowedEffects, Drag);
+}
+
+// --- drag scrolling --------------------------------------------------------------------------
+bool TExtStringGrid::DragNotice(TDragNoticeKind Kind, Integer X, Integer Y) {
+    if (Kind == dkOver && FDragScrollOptions->Active()) DragScrollOver(X, Y);
+    else DragScrollStop();
+    return FDragScrollOptions->Active();
+}
+
+void TExtStringGrid::DragScrollOver(Integer X, Integer Y) {
+    const TDragScrollMargins* M = FDragScrollOptions->Margins();
+    const TDragScrollDelays* D = FDragScrollOptions->Delays();
+    TDragScrollDirection Dirs;
+    if (Y < M->TopMargin()) Dirs.Include(dsdUp);
+    if (Y > Height() - M->BottomMargin()) Dirs.Include(dsdDown);
+    if (X < M->LeftMargin()) Dirs.Include(dsdLeft);
+    if (X > Width() - M->RightMargin()) Dirs.Include(dsdRight);
+    if (Dirs.Empty()) {
+        DragScrollStop();
+        return;
+    }
+    const Cardinal Initial = Cardinal(std::max(1, D->InitialDelay()));
+    if (!FDragScrollTimer) {
+        FDragScrollTimer = std::make_unique<TTimer>(nullptr);
+        FDragScrollTimer->SetInterval(Initial);
+        FDragScrollTimer->OnTimer = [this](TObject*) { DragScrollTick(); };
+        FDragScrollTimer->SetEnabled(true);
+    } else if (!FDragScrollDirs.Empty()) {
+        FDragScrollTimer->SetInterval(Initial);
+    }
+    FDragScrollDirs = Dirs;
+}
+
+void TExtStringGrid::DragScrollStop() {
+    FDragScrollTimer.reset();
+    FDragScrollDirs = TDragScrollDirection();
+}
+
+void TExtStringGrid::DragScrollTick() {
+    if (!FDragScrollTimer) return;
+    FDragScrollTimer->SetInterval(Cardinal(std::max(1, FDragScrollOptions->Delays()->RepeatDelay())));
+    TDragScrollDirection Dirs = FDragScrollDirs;
+    bool CanScroll = true;
+    if (OnDragScroll) OnDragScroll(this, TopRow(), LeftCol(), Dirs, CanScroll);
+    if (!CanScroll) return;
+    const Integer FR = TBaseGrid::FixedRows(), FC = TBaseGrid::FixedCols();
+    if (Dirs.Contains(dsdUp) && TopRow() > FR) SetTopRow(TopRow() - 1);
+    if (Dirs.Contains(dsdDown) && TopRow() + VisibleRowCount() < RowCount()) SetTopRow(TopRow() + 1);
+    if (Dirs.Contains(dsdLeft) && LeftCol() > FC) SetLeftCol(LeftCol() - 1);
+    if (Dirs.Contains(dsdRight) && LeftCol() + VisibleColCount() < ColCount()) SetLeftCol(LeftCol() + 1);
 }
 
 // A left press that may start a drag: on a selected cell (or a header, which

@@ -397,9 +397,9 @@ void TDragScrollMargins::Assign(TPersistent* Source) {
 void TDragScrollOptions::Assign(TPersistent* Source) {
     auto* S = dynamic_cast<TDragScrollOptions*>(Source);
     if (!S) return TPersistent::Assign(Source);
-    FActive = S->FActive;
     FDelays->Assign(S->FDelays.get());
     FMargins->Assign(S->FMargins.get());
+    SetActive(S->FActive);
 }
 
 void TBalloonSettings::Assign(TPersistent* Source) {

@@ -150,13 +150,25 @@ public:
     EXTPART_OPTION(Integer, RightMargin, 50)
 };
 
+// Edges a drag is near, for drag scrolling.
+enum TDragScrollDir { dsdUp, dsdDown, dsdLeft, dsdRight };
+using TDragScrollDirection = TSet<TDragScrollDir>;
+using TDragScrollEvent = std::function<void(TObject* Sender, Integer TopRow, Integer LeftCol,
+                                            TDragScrollDirection& DragScrollDir, bool& CanScroll)>;
+
+// Scrolling while something is dragged near the grid's edges (within the margins):
+// the first step after InitialDelay, then one every RepeatDelay milliseconds.
 class TDragScrollOptions : public TPersistent {
 public:
+    explicit TDragScrollOptions(TExtStringGrid* AGrid = nullptr) : FGrid(AGrid) {}
     void Assign(TPersistent* Source) override;
     TDragScrollDelays* Delays() const { return FDelays.get(); }
     TDragScrollMargins* Margins() const { return FMargins.get(); }
-    EXTPART_OPTION(bool, Active, false)
+    bool Active() const { return FActive; }
+    void SetActive(bool Value);   // the grid then takes drags to scroll (ExtGridDragDrop.cpp)
 private:
+    TExtStringGrid* FGrid;
+    bool FActive = false;
     std::unique_ptr<TDragScrollDelays> FDelays = std::make_unique<TDragScrollDelays>();
     std::unique_ptr<TDragScrollMargins> FMargins = std::make_unique<TDragScrollMargins>();
 };

@@ -1,10 +1,17 @@
 #include "grid/ExtGrid.h"
 
+#include "platform/sys/Timers.h"
 #include "platform/ui/DragDrop.h"
+#include "platform/ui/Graphics.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/UiTestKit.h"
 
 #include <gtest/gtest.h>
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QImage>
+#include <QMimeData>
 
 #include <cstdlib>
 #include <filesystem>
@@ -328,4 +335,199 @@ TEST(ExtGridDragDrop, RichTextIsOfferedAndTakenOnlyWhenRichTextDropsAreOn) {
     EXPECT_EQ("{\\rtf1 a}", F.Target->RawCells(2, 2));
     F.Target->DragDropSettings()->SetOleDropRTF(false);
     EXPECT_FALSE(RTFDropEnabled());
+}
+
+TEST(ExtGridDragDrop, AColumnDragCarriesAPictureOfItsHeaderWithTheBottomLeftUnderTheMouse) {
+    TDragForm F;
+    F.Source->DragDropSettings()->SetOleColumnDragDrop(true);
+    F.Source->SetEnhRowColMove(false);
+    F.Source->SetCells(2, 0, "TUTAR");
+    F.Source->SetColWidths(2, 90);
+    F.DropCell = TPoint{3, 0};
+    Integer W = 0, H = 0, Ink = 0;
+    TPoint Hot(-1, -1);
+    TColor Corner = clNone;
+    SetDragHandler([&](TControl*, const TDataObject&, Integer) {
+        const TDragImage& I = CurrentDragImage();
+        if (!I.Bitmap) return DROPEFFECT_NONE;
+        W = I.Bitmap->Width();
+        H = I.Bitmap->Height();
+        Hot = I.HotSpot;
+        const QColor C = I.Bitmap->Image().pixelColor(0, 0);
+        Corner = RGB(Byte(C.red()), Byte(C.green()), Byte(C.blue()));
+        for (Integer Y = 1; Y < H - 1; ++Y)
+            for (Integer X = 1; X < W - 1; ++X)
+                if (qGray(I.Bitmap->Image().pixel(X, Y)) < 100) ++Ink;
+        return DROPEFFECT_COPY;
+    });
+    F.DragFrom(2, 0);
+    EXPECT_EQ(90, W);
+    EXPECT_EQ(F.Source->RowHeights(0), H);
+    EXPECT_EQ(TPoint(0, H), Hot);
+    EXPECT_EQ(TColor(0x808080), Corner);
+    EXPECT_GT(Ink, 10);   // the header's text
+    // The picture went with the drag; a text drag carries none.
+    EXPECT_EQ(nullptr, CurrentDragImage().Bitmap);
+    bool TextImage = true;
+    SetDragHandler([&](TControl*, const TDataObject&, Integer) {
+        TextImage = CurrentDragImage().Bitmap != nullptr;
+        return DROPEFFECT_COPY;
+    });
+    F.Select(F.Source, 1, 1, 1, 1);
+    F.DragFrom(1, 1);
+    EXPECT_FALSE(TextImage);
+}
+
+TEST(ExtGridDragDrop, TheDropTargetTakesTheAcceptSettingsAgainWhenLoaded) {
+    TDragForm F;
+    F.Target->DragDropSettings()->SetOleAcceptText(false);
+    TDataObject Text;
+    Text.SetAsText("x");
+    const TRect R = F.Target->CellRect(2, 2);
+    // Until loading, the target keeps what it took when it was made.
+    EXPECT_NE(DROPEFFECT_NONE, DeliverDrop(F.Target, R.Left + 5, R.Top + 5, Text, DROPEFFECT_COPY));
+    EXPECT_EQ("x", F.Target->Cells(2, 2));
+    F.Target->Loaded();
+    Text.SetAsText("y");
+    EXPECT_EQ(DROPEFFECT_NONE, DeliverDrop(F.Target, R.Left + 5, R.Top + 5, Text, DROPEFFECT_COPY));
+    EXPECT_EQ("x", F.Target->Cells(2, 2));
+    // A grid without a drop target is loaded without one.
+    F.Source->Loaded();
+    EXPECT_FALSE(F.Source->DropTargetRegistered());
+}
+
+// --- drag scrolling ---------------------------------------------------------------------------
+namespace {
+
+// A grid of 60 rows and 30 columns that scrolls while something is dragged near
+// its edges, on the manual clock; drags are carried to it as the desktop does.
+struct TScrollForm {
+    TManualTimerService Clock;
+    TTimerServiceGuard Guard{&Clock};
+    std::unique_ptr<TForm> Form = std::make_unique<TForm>(nullptr);
+    TExtStringGrid* Grid = nullptr;
+    QMimeData Mime;
+    TScrollForm() {
+        Form->SetBounds(0, 0, 600, 400);
+        Grid = new TExtStringGrid(Form.get());
+        Grid->SetParent(Form.get());
+        Grid->SetBounds(0, 0, 400, 300);
+        Grid->SetColCount(30);
+        Grid->SetRowCount(60);
+        Grid->DragScrollOptions()->SetActive(true);
+        Mime.setText(QStringLiteral("x"));
+        Form->Show();
+        Settle();
+    }
+    // Enters (first time) or moves to (X, Y); whether the grid keeps the drag.
+    bool DragAt(Integer X, Integer Y, bool Enter = false) {
+        QWidget* W = Grid->Widget();
+        if (Enter) {
+            QDragEnterEvent E(QPoint(X, Y), Qt::CopyAction, &Mime, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(W, &E);
+            return E.isAccepted();
+        }
+        QDragMoveEvent E(QPoint(X, Y), Qt::CopyAction, &Mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(W, &E);
+        return true;
+    }
+    void Leave() {
+        QDragLeaveEvent E;
+        QApplication::sendEvent(Grid->Widget(), &E);
+    }
+    std::pair<Integer, Integer> TopLeft() const { return {Grid->TopRow(), Grid->LeftCol()}; }
+};
+
+}  // namespace
+
+TEST(ExtGridDragScroll, NewGridsWaitASecondThenStepEveryQuarterWithinFiftyPixels) {
+    TExtStringGrid G(nullptr);
+    TDragScrollOptions* O = G.DragScrollOptions();
+    EXPECT_FALSE(O->Active());
+    EXPECT_EQ(1000, O->Delays()->InitialDelay());
+    EXPECT_EQ(250, O->Delays()->RepeatDelay());
+    for (Integer M : {O->Margins()->TopMargin(), O->Margins()->BottomMargin(), O->Margins()->LeftMargin(),
+                      O->Margins()->RightMargin()})
+        EXPECT_EQ(50, M);
+}
+
+TEST(ExtGridDragScroll, ADragNearTheBottomScrollsDownAfterTheInitialDelayThenAtTheRepeatDelay) {
+    TScrollForm F;
+    const Integer Top = F.Grid->TopRow();
+    EXPECT_TRUE(F.DragAt(200, 280, true));   // kept although the grid takes no drop
+    F.DragAt(200, 281);
+    F.Clock.Advance(999);
+    EXPECT_EQ(Top, F.Grid->TopRow());
+    F.Clock.Advance(1);
+    EXPECT_EQ(Top + 1, F.Grid->TopRow());
+    F.Clock.Advance(250);
+    EXPECT_EQ(Top + 2, F.Grid->TopRow());
+    // A move near the edge after a step waits the initial delay again.
+    F.DragAt(200, 282);
+    F.Clock.Advance(250);
+    EXPECT_EQ(Top + 2, F.Grid->TopRow());
+    F.Clock.Advance(750);
+    EXPECT_EQ(Top + 3, F.Grid->TopRow());
+    // Out of the margins, nothing more.
+    F.DragAt(200, 150);
+    F.Clock.Advance(5000);
+    EXPECT_EQ(Top + 3, F.Grid->TopRow());
+}
+
+TEST(ExtGridDragScroll, CornersScrollBothWaysAndStopAtTheFixedCells) {
+    TScrollForm F;
+    F.Grid->SetTopRow(3);
+    F.Grid->SetLeftCol(2);
+    F.DragAt(10, 10, true);
+    F.Clock.Advance(1000);
+    EXPECT_EQ(std::make_pair(2, 1), F.TopLeft());
+    F.Clock.Advance(250 * 5);
+    EXPECT_EQ(std::make_pair(1, 1), F.TopLeft());   // never into the fixed row and column
+    F.DragAt(390, 290);
+    F.Clock.Advance(1000);
+    EXPECT_EQ(std::make_pair(2, 2), F.TopLeft());
+}
+
+TEST(ExtGridDragScroll, TheEventMayRefuseOrTurnAStep) {
+    TScrollForm F;
+    std::vector<Integer> Seen;
+    bool Refuse = true;
+    F.Grid->OnDragScroll = [&](TObject*, Integer TopRow, Integer, TDragScrollDirection& Dirs, bool& CanScroll) {
+        Seen.push_back(TopRow);
+        EXPECT_TRUE(Dirs.Contains(dsdDown));
+        EXPECT_FALSE(Dirs.Contains(dsdUp));
+        if (Refuse) CanScroll = false;
+        else Dirs = TDragScrollDirection{dsdRight};
+    };
+    F.DragAt(200, 280, true);
+    F.Clock.Advance(1000);
+    EXPECT_EQ(std::make_pair(1, 1), F.TopLeft());
+    Refuse = false;
+    F.Clock.Advance(250);
+    EXPECT_EQ(std::make_pair(1, 2), F.TopLeft());
+    EXPECT_EQ(2u, Seen.size());
+}
+
+TEST(ExtGridDragScroll, LeavingDroppingOrSwitchingOffStopsIt) {
+    TScrollForm F;
+    F.DragAt(200, 280, true);
+    F.Leave();
+    F.Clock.Advance(3000);
+    EXPECT_EQ(1, F.Grid->TopRow());
+    F.DragAt(200, 280, true);
+    F.Grid->DragScrollOptions()->SetActive(false);
+    F.DragAt(200, 281);
+    F.Clock.Advance(3000);
+    EXPECT_EQ(1, F.Grid->TopRow());
+    // Inactive, a drag the grid takes no drop of goes elsewhere.
+    EXPECT_FALSE(F.DragAt(200, 280, true));
+    // A drop ends it too.
+    F.Grid->DragScrollOptions()->SetActive(true);
+    F.Grid->DragDropSettings()->SetOleDropTarget(true);
+    F.DragAt(200, 280, true);
+    QDropEvent Drop(QPointF(200, 280), Qt::CopyAction, &F.Mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(F.Grid->Widget(), &Drop);
+    const Integer AfterDrop = F.Grid->TopRow();   // the drop target's own scrolling may have moved it
+    F.Clock.Advance(3000);
+    EXPECT_EQ(AfterDrop, F.Grid->TopRow());
 }

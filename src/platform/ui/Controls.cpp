@@ -539,6 +539,9 @@ bool TControl::QtEvent(QEvent* E) {
         case QEvent::DragEnter:
         case QEvent::DragMove: {
             auto* D = static_cast<QDragMoveEvent*>(E);
+            bool Keep = false;
+            const QPoint At = D->position().toPoint();
+            GuardedCall(this, [&] { Keep = DragNotice(dkOver, At.x(), At.y()); });
             Integer Effect = DropEffectsOf(D->possibleActions());
             if (!OnDataDragOver) Effect = DROPEFFECT_NONE;
             else {
@@ -550,16 +553,24 @@ bool TControl::QtEvent(QEvent* E) {
             if (Effect != DROPEFFECT_NONE) {
                 D->setDropAction(DropActionOf(Effect));
                 D->accept();
+            } else if (Keep && E->type() == QEvent::DragEnter) {
+                D->setDropAction(Qt::IgnoreAction);   // moves keep coming; nothing is dropped here
+                D->accept();
             } else {
                 D->ignore();
             }
             return true;
         }
         case QEvent::DragLeave:
+            GuardedCall(this, [&] { DragNotice(dkLeave, 0, 0); });
             if (OnDataDragLeave) GuardedCall(this, [&] { OnDataDragLeave(this); });
             return true;
         case QEvent::Drop: {
             auto* D = static_cast<QDropEvent*>(E);
+            {
+                const QPoint At = D->position().toPoint();
+                GuardedCall(this, [&] { DragNotice(dkDrop, At.x(), At.y()); });
+            }
             Integer Effect = DropEffectsOf(D->possibleActions());
             if (OnDataDrop) {
                 TDataObject Data;

@@ -186,6 +186,11 @@ protected:
     virtual void MouseLeft() {}
     // A hint is due at (X, Y); true when the control showed (or refused) it itself.
     virtual bool HintRequested(Integer X, Integer Y) { return false; }
+    // A drag passes over the control (before the drop events): dkOver on entering
+    // and moving at (X, Y), dkLeave and dkDrop at its end. True keeps the drag's
+    // moves coming even while the control takes no drop.
+    enum TDragNoticeKind { dkOver, dkLeave, dkDrop };
+    virtual bool DragNotice(TDragNoticeKind Kind, Integer X, Integer Y) { return false; }
     virtual void Resize();
     virtual void ApplyFont();
     virtual void ApplyColor();

@@ -1,6 +1,7 @@
 #include "platform/ui/DragDrop.h"
 
 #include "platform/ui/DragDrop_p.h"
+#include "platform/ui/Graphics.h"
 #include "platform/ui/UiPrivate_p.h"
 
 #include <QApplication>
@@ -10,6 +11,7 @@
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QPixmap>
 #include <QUrl>
 #include <QWidget>
 
@@ -286,10 +288,31 @@ Integer DeliverDrop(TControl* Target, Integer X, Integer Y, const TDataObject& D
     return Drop.isAccepted() ? EffectOf(Drop.dropAction()) : DROPEFFECT_NONE;
 }
 
-Integer DoDragDrop(TControl* Source, const TDataObject& Data, Integer AllowedEffects) {
+namespace {
+
+TDragImage& RunningImage() {
+    static TDragImage I;
+    return I;
+}
+
+}  // namespace
+
+const TDragImage& CurrentDragImage() { return RunningImage(); }
+
+Integer DoDragDrop(TControl* Source, const TDataObject& Data, Integer AllowedEffects, const TDragImage& Image) {
+    // The picture belongs to this drag only, however it ends.
+    struct TImageScope {
+        TDragImage Kept;
+        explicit TImageScope(const TDragImage& I) : Kept(RunningImage()) { RunningImage() = I; }
+        ~TImageScope() { RunningImage() = Kept; }
+    } Scope(Image);
     if (DragHandler()) return DragHandler()(Source, Data, AllowedEffects);
     if (!Source || !Source->Widget()) return DROPEFFECT_NONE;
     auto* Drag = new QDrag(Source->Widget());
     Drag->setMimeData(DataObjectToMime(Data));
+    if (Image.Bitmap && !Image.Bitmap->Empty()) {
+        Drag->setPixmap(QPixmap::fromImage(Image.Bitmap->Image()));
+        Drag->setHotSpot(QPoint(Image.HotSpot.X, Image.HotSpot.Y));
+    }
     return EffectOf(Drag->exec(ActionsOf(AllowedEffects)));
 }

@@ -38,9 +38,20 @@ private:
     std::map<Word, std::string> FData;
 };
 
+class TBitmap;
+
+// A picture that follows the mouse while dragging; HotSpot is its point under the mouse.
+struct TDragImage {
+    const TBitmap* Bitmap = nullptr;
+    TPoint HotSpot;
+};
+
 // Starts dragging Data from Source; returns the effect the target took (DROPEFFECT_*).
 // Runs the installed drag handler when there is one, else the desktop's drag.
-Integer DoDragDrop(TControl* Source, const TDataObject& Data, Integer AllowedEffects);
+Integer DoDragDrop(TControl* Source, const TDataObject& Data, Integer AllowedEffects,
+                   const TDragImage& Image = TDragImage());
+// The picture of the drag that runs (no bitmap outside one).
+const TDragImage& CurrentDragImage();
 
 // Replaces the desktop's drag loop (nullptr restores it): tests carry a drag to a
 // control of their choice with DeliverDrop.
