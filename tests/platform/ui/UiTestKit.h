@@ -66,4 +66,14 @@ inline void SystemClose(TControl* Form) {
 
 inline void Settle() { QApplication::processEvents(); }
 
+// Timer-driven behaviour runs late on a busy machine: wait for the outcome, up to a bound.
+template <class Pred>
+inline bool WaitUntil(Pred P, int TimeoutMs = 3000) {
+    for (int Waited = 0; !P(); Waited += 10) {
+        if (Waited >= TimeoutMs) return false;
+        QTest::qWait(10);
+    }
+    return true;
+}
+
 }  // namespace uitest
