@@ -618,6 +618,9 @@ void TExtStringGrid::Zoom(Integer Delta) {
 
 void TExtStringGrid::Resize() {
     TBaseGrid::Resize();
+    if (FColumnSize && FColumnSize->Stretch() && HasParent() && !ComponentState().Contains(csLoading) &&
+        ColCount() > 0)
+        StretchColumn(std::clamp(FColumnSize->StretchColumn(), -1, ColCount() - 1));
     PlaceFooterPanel();
 }
 

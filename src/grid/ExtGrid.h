@@ -1134,6 +1134,10 @@ public:
     bool IsCellSelected(Integer ACol, Integer ARow);
     void SizeRowToContent(Integer ARow, bool OnlyGrow);
     void SizeRowToTextHeight(Integer ARow, Integer Lines, Integer Extra);
+    // Widens or narrows one column (-1: the last) so that all columns fill the
+    // client width. EExtGridError "Stretch column index out of range" for another
+    // index past the columns.
+    void StretchColumn(Integer ACol);
     // Height of one text line of the row's cells, as multi-line rows are sized with.
     Integer TextLineHeight(Integer ARow);
     // The inplace editor to open on the current cell is a multi-line one.
@@ -1576,6 +1580,7 @@ protected:
     void Notification(TComponent* AComponent, TOperation Operation) override;
     void Paint() override;
     void Resize() override;
+    void ColWidthsChanged() override;
     void TopLeftChanged() override;
     // The wheel: Ctrl with IntelliZoom zooms, otherwise the selection moves or the
     // grid scrolls by MouseActions.WheelIncrement rows (the system's three when 0).
@@ -1879,6 +1884,7 @@ private:
     TGridCoord FFormButtonCell{-1, -1};   // cell of a BUTTON form control held down
     TPoint FFormButtonPoint;              // where it was pressed
     bool FPaintingFormButton = false;     // the cell painted now shows that button down
+    bool FStretching = false;             // StretchColumn is changing a width
     void ReleaseFormButton();
     Integer FSelectStartRow = -1;
     Integer FSelectStartCol = -1;

@@ -1,6 +1,7 @@
 // Option objects of the advanced grid.
 #include "grid/ExtGrid.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -174,6 +175,8 @@ TPoint TCellGraphic::PictureSize(Integer W, Integer H, Integer PicW, Integer Pic
 // --- TColumnSize ------------------------------------------------------------
 void TColumnSize::SetStretch(bool Value) {
     FStretch = Value;
+    if (Value && FGrid && FGrid->HasParent() && FGrid->ColCount() > 0)
+        FGrid->StretchColumn(std::clamp(FStretchColumn, -1, FGrid->ColCount() - 1));
     RepaintGrid(FGrid);
 }
 

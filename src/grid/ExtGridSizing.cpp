@@ -1,4 +1,5 @@
-// TExtStringGrid: the selection as text, the selected-cell test, row heights from content and footer templates.
+// TExtStringGrid: the selection as text, the selected-cell test, row heights from content, the stretched
+// column and footer templates.
 #include "grid/ExtGrid.h"
 
 #include <algorithm>
@@ -69,4 +70,36 @@ AnsiString TExtStringGrid::ExpandFooterTemplate(const AnsiString& Template) {
         P = Close + 1;
     }
     return Out + Template.substr(P);
+}
+
+// --- the stretched column ------------------------------------------------------------------------------
+void TExtStringGrid::StretchColumn(Integer ACol) {
+    if (ComponentState().Contains(csLoading) || ComponentState().Contains(csDestroying)) return;
+    if (ACol == -1) ACol = ColCount() - 1;
+    if (ACol >= ColCount() || ACol < -1) throw EExtGridError("Stretch column index out of range");
+    if (ACol < 0) return;   // no columns
+    const bool Was = FStretching;
+    FStretching = true;
+    try {
+        if (ColCount() == 1) {
+            SetColWidths(ACol, ClientWidth());
+        } else {
+            Integer Others = 0;
+            for (Integer C = 0; C < ColCount(); ++C)
+                if (C != ACol) Others += ColWidths(C);
+            const Integer W = ClientWidth() - Others - 1;
+            if (W > 0) SetColWidths(ACol, W);
+            else if (LeftCol() == TBaseGrid::FixedCols()) SetColWidths(ACol, DefaultColWidth());
+        }
+    } catch (...) {
+        FStretching = Was;
+        throw;
+    }
+    FStretching = Was;
+}
+
+void TExtStringGrid::ColWidthsChanged() {
+    if (!FStretching && FColumnSize && FColumnSize->Stretch() && HasParent() && ColCount() > 0)
+        StretchColumn(std::clamp(FColumnSize->StretchColumn(), -1, ColCount() - 1));
+    TBaseGrid::ColWidthsChanged();
 }

@@ -1,5 +1,9 @@
 #include "grid/ExtGrid.h"
 
+#include "platform/ui/Forms.h"
+
+#include <QApplication>
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -59,4 +63,84 @@ TEST(ExtGridSizing, RowHeightsFollowTheirText) {
     G->SetRowHeights(2, 200);
     G->SizeRowToContent(2, true);
     EXPECT_EQ(200, G->RowHeights(2));
+}
+
+namespace {
+
+// A grid on a form: the stretch needs a client width.
+struct TStretchForm {
+    std::unique_ptr<TForm> Form = std::make_unique<TForm>(nullptr);
+    TExtStringGrid* Grid = nullptr;
+    TStretchForm() {
+        Form->SetBounds(0, 0, 600, 400);
+        Grid = new TExtStringGrid(Form.get());
+        Grid->SetParent(Form.get());
+        Grid->SetBounds(0, 0, 400, 200);
+        Grid->SetScrollBars(ssNone);
+        Grid->SetColCount(4);
+        Grid->SetDefaultColWidth(50);
+        Form->Show();
+        QApplication::processEvents();
+    }
+    Integer Total() const {
+        Integer W = 0;
+        for (Integer C = 0; C < Grid->ColCount(); ++C) W += Grid->ColWidths(C);
+        return W;
+    }
+};
+
+}  // namespace
+
+TEST(ExtGridSizing, StretchColumnFillsTheClientWidth) {
+    TStretchForm F;
+    TExtStringGrid* G = F.Grid;
+    const Integer Client = G->ClientWidth();
+    G->StretchColumn(-1);
+    EXPECT_EQ(Client - 150 - 1, G->ColWidths(3));
+    G->StretchColumn(1);
+    EXPECT_EQ(Client - G->ColWidths(0) - G->ColWidths(2) - G->ColWidths(3) - 1, G->ColWidths(1));
+    EXPECT_EQ(Client - 1, F.Total());
+    // Other columns wider than the client: the default width.
+    G->SetColWidths(0, Client);
+    G->StretchColumn(2);
+    EXPECT_EQ(G->DefaultColWidth(), G->ColWidths(2));
+    // One column takes the whole client width.
+    G->SetFixedCols(0);
+    G->SetColCount(1);
+    G->StretchColumn(-1);
+    EXPECT_EQ(Client, G->ColWidths(0));
+}
+
+TEST(ExtGridSizing, StretchColumnPastTheColumnsRaises) {
+    TStretchForm F;
+    TExtStringGrid* G = F.Grid;
+    for (Integer Bad : {4, 99, -2}) {
+        try {
+            G->StretchColumn(Bad);
+            ADD_FAILURE() << Bad;
+        } catch (const EExtGridError& E) {
+            EXPECT_STREQ("Stretch column index out of range", E.what()) << Bad;
+        }
+    }
+    EXPECT_EQ(50, G->ColWidths(3));
+}
+
+TEST(ExtGridSizing, WithStretchOnTheColumnFollowsResizesAndWidthChanges) {
+    TStretchForm F;
+    TExtStringGrid* G = F.Grid;
+    G->ColumnSize()->SetStretchColumn(1);
+    G->ColumnSize()->SetStretch(true);
+    EXPECT_EQ(G->ClientWidth() - 1, F.Total());
+    G->SetBounds(0, 0, 500, 200);
+    QApplication::processEvents();
+    EXPECT_EQ(G->ClientWidth() - 1, F.Total());
+    G->SetColWidths(3, 80);
+    EXPECT_EQ(80, G->ColWidths(3));
+    EXPECT_EQ(G->ClientWidth() - 1, F.Total());
+    // Without the option nothing follows.
+    G->ColumnSize()->SetStretch(false);
+    const Integer Before = G->ColWidths(1);
+    G->SetBounds(0, 0, 300, 200);
+    QApplication::processEvents();
+    EXPECT_EQ(Before, G->ColWidths(1));
 }
