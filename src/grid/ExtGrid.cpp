@@ -65,6 +65,7 @@ TExtStringGrid::TExtStringGrid(TComponent* AOwner)
     FFixedRowsMem = TBaseGrid::FixedRows();
     FFixedColsMem = TBaseGrid::FixedCols();
     SetCellWordWrapDefault(true);
+    StartGridTimer();
 }
 
 TExtStringGrid::~TExtStringGrid() {

@@ -1134,6 +1134,15 @@ public:
     bool IsCellSelected(Integer ACol, Integer ARow);
     void SizeRowToContent(Integer ARow, bool OnlyGrow);
     void SizeRowToTextHeight(Integer ARow, Integer Lines, Integer Extra);
+    // The grid's half-second timer: the incremental lookup forgets its text after
+    // two seconds without a key, Hovering makes the cell under the mouse current,
+    // EnableBlink blinks the text of <BLINK> tags.
+    bool Hovering() const { return FHovering; }
+    void SetHovering(bool Value) { FHovering = Value; }
+    bool EnableBlink() const { return FEnableBlink; }
+    void SetEnableBlink(bool Value);
+    bool BlinkVisible() const { return FBlinkOn || !FEnableBlink; }
+    void GridTimerTick();
     // Widens or narrows one column (-1: the last) so that all columns fill the
     // client width. EExtGridError "Stretch column index out of range" for another
     // index past the columns.
@@ -1885,6 +1894,13 @@ private:
     TPoint FFormButtonPoint;              // where it was pressed
     bool FPaintingFormButton = false;     // the cell painted now shows that button down
     bool FStretching = false;             // StretchColumn is changing a width
+    TTimer* FGridTimer = nullptr;
+    Integer FTicks = 0;
+    Integer FLookupTick = 0;              // tick of the last incremental lookup key
+    bool FBlinkOn = true;
+    bool FHovering = false;
+    bool FEnableBlink = false;
+    void StartGridTimer();
     void ReleaseFormButton();
     Integer FSelectStartRow = -1;
     Integer FSelectStartCol = -1;

@@ -191,6 +191,7 @@ Integer TExtStringGrid::GetNodeIndent(Integer ARow) {
 // A typed character goes to the first data row of the sorted column that begins
 // with the text typed so far (only the character without AutoGotoIncremental).
 void TExtStringGrid::IncrementalLookup(char Key) {
+    FLookupTick = FTicks;
     if (FNavigation->AutoGotoIncremental()) {
         if (Key == 8) {
             if (!FLookupText.empty()) FLookupText.pop_back();

@@ -224,7 +224,7 @@ Integer TExtStringGrid::DrawHTMLCellText(TCanvas* ACanvas, const AnsiString& Tex
     // A BUTTON control held down is drawn pressed: the press point is its hot spot.
     const bool Down = FPaintingFormButton && !MeasureOnly;
     const TPoint At = Down ? FFormButtonPoint : Point(R.Left, R.Top);
-    HTMLDrawEx(ACanvas, Text, R, FGridImages, At.X, At.Y, -1, 0, 1, false, MeasureOnly, false, false, true, false,
+    HTMLDrawEx(ACanvas, Text, R, FGridImages, At.X, At.Y, -1, 0, 1, false, MeasureOnly, false, false, BlinkVisible(), false,
                WordWrapValue, Down, 0, AnchorColor, clNone, clNone, 0x808080, Anchor, Plain, FocusedHref, Title, EX,
                EY, Count, HitIndex, AnchorRect, CtlRect, CtlID, CtlValue, CtlType, FPictureCache.get(),
                FPictureContainer, Widget());

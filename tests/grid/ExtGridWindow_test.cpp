@@ -2,8 +2,11 @@
 
 #include "platform/ui/Forms.h"
 #include "platform/ui/UiTestKit.h"
+#include "platform/sys/Timers.h"
 
 #include <QApplication>
+#include <QCursor>
+#include <QImage>
 #include <QWheelEvent>
 
 #include <gtest/gtest.h>
@@ -136,4 +139,90 @@ TEST(ExtGridWindow, StrippedCellsDropTags) {
     TWheelForm F;
     F.Grid->SetCells(1, 1, "<B>kal</B>ın");
     EXPECT_EQ("kalın", F.Grid->StrippedCells(1, 1));
+}
+
+namespace {
+
+// A grid on the manual clock: its half-second timer ticks when the test says so.
+struct TTimedForm {
+    TManualTimerService Clock;
+    TTimerServiceGuard Guard{&Clock};
+    std::unique_ptr<TForm> Form = std::make_unique<TForm>(nullptr);
+    TExtStringGrid* Grid = nullptr;
+    TTimedForm() {
+        Form->SetBounds(0, 0, 500, 300);
+        Grid = new TExtStringGrid(Form.get());
+        Grid->SetParent(Form.get());
+        Grid->SetBounds(0, 0, 400, 200);
+        Grid->SetRowCount(6);
+        Form->Show();
+        Form->Widget()->activateWindow();
+        Grid->SetFocus();
+        Settle();
+    }
+};
+
+}  // namespace
+
+TEST(ExtGridWindow, TheIncrementalLookupForgetsItsTextAfterTwoQuietSeconds) {
+    TTimedForm F;
+    TExtStringGrid* G = F.Grid;
+    const char* Cities[] = {"Adana", "Ankara", "Antalya", "Bursa", "Nazilli"};
+    for (Integer R = 1; R <= 5; ++R) G->SetCells(1, R, Cities[R - 1]);
+    G->SortSettings()->SetShow(true);
+    G->SortSettings()->SetColumn(1);
+    G->Navigation()->SetAutoGotoWhenSorted(true);
+    G->Navigation()->SetAutoGotoIncremental(true);
+    TypeText(u"an");
+    EXPECT_EQ(2, G->Row());
+    F.Clock.Advance(1500);   // three ticks: still remembered
+    TypeText(u"t");
+    EXPECT_EQ(3, G->Row());
+    F.Clock.Advance(2000);   // four quiet ticks: forgotten, "n" starts afresh
+    TypeText(u"n");
+    EXPECT_EQ(5, G->Row());
+}
+
+TEST(ExtGridWindow, BlinkingTextTogglesEachTickOnlyWithEnableBlink) {
+    TTimedForm F;
+    TExtStringGrid* G = F.Grid;
+    G->SetColWidths(1, 120);
+    G->SetCells(1, 1, "<BLINK>WWWW</BLINK>");
+    G->SetCol(2);
+    const TRect R = G->CellRect(1, 1);
+    const QRect Cell(R.Left, R.Top, R.Width(), R.Height());
+    auto Shot = [&] { return G->Widget()->grab().toImage().copy(Cell); };
+    const QImage Shown = Shot();
+    F.Clock.Advance(500);
+    EXPECT_EQ(Shown, Shot());
+    G->SetEnableBlink(true);
+    EXPECT_EQ(Shown, Shot());
+    F.Clock.Advance(500);
+    EXPECT_FALSE(G->BlinkVisible());
+    const QImage Hidden = Shot();
+    EXPECT_NE(Shown, Hidden);
+    F.Clock.Advance(500);
+    EXPECT_EQ(Shown, Shot());
+    // Switched off in the hidden phase, the text shows again.
+    F.Clock.Advance(500);
+    G->SetEnableBlink(false);
+    EXPECT_EQ(Shown, Shot());
+}
+
+TEST(ExtGridWindow, HoveringMakesTheDataCellUnderTheMouseCurrent) {
+    TTimedForm F;
+    TExtStringGrid* G = F.Grid;
+    const TRect R = G->CellRect(2, 3);
+    QCursor::setPos(G->Widget()->mapToGlobal(QPoint(R.Left + 5, R.Top + 5)));
+    F.Clock.Advance(500);
+    EXPECT_EQ(1, G->Row());   // off by default
+    G->SetHovering(true);
+    F.Clock.Advance(500);
+    EXPECT_EQ(2, G->Col());
+    EXPECT_EQ(3, G->Row());
+    // A fixed cell under the mouse changes nothing.
+    const TRect H = G->CellRect(0, 0);
+    QCursor::setPos(G->Widget()->mapToGlobal(QPoint(H.Left + 2, H.Top + 2)));
+    F.Clock.Advance(500);
+    EXPECT_EQ(3, G->Row());
 }

@@ -585,3 +585,19 @@ TEST(ExtGrid, SettersReachedThroughTheBaseGridApplyTheGridsRules) {
     Base->SetRowCount(5);
     EXPECT_EQ(1, G->TBaseGrid::FixedRows());   // the remembered fixed rows come back
 }
+
+TEST(ExtGrid, SortRowMustBeAFixedRowAndARefusedRowKeepsTheOldOne) {
+    TExtStringGrid G(nullptr);
+    G.SetRowCount(5);
+    G.SetFixedRows(2);
+    G.SortSettings()->SetRow(1);
+    for (Integer Bad : {2, 4, -1}) {
+        try {
+            G.SortSettings()->SetRow(Bad);
+            ADD_FAILURE() << Bad;
+        } catch (const EExtGridError& E) {
+            EXPECT_STREQ("Sort row should be smaller than number of fixed rows", E.what()) << Bad;
+        }
+        EXPECT_EQ(1, G.SortSettings()->Row()) << Bad;
+    }
+}
