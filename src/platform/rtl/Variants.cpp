@@ -331,6 +331,12 @@ void Variant::Release() noexcept
     if (FType & varArray) {
         if (!(FType & varByRef)) delete FValue.Arr;
     } else if (FType == varString) {
+        if (FShort.Len) {
+            FShort.Len = 0;
+            FType = varEmpty;
+            FValue.I64 = 0;
+            return;
+        }
         // The only holder need not count down: no one else can copy it meanwhile.
         if (FValue.Str->Refs.load(std::memory_order_acquire) == 1 ||
             FValue.Str->Refs.fetch_sub(1, std::memory_order_acq_rel) == 1)
@@ -346,21 +352,16 @@ void Variant::CopyFrom(const Variant& Other)
 {
     if (Other.FType & varArray) {
         FValue.Arr = (Other.FType & varByRef) ? Other.FValue.Arr : new TVarArray(*Other.FValue.Arr);
-    } else if (Other.FType == varString) {
+    } else if (Other.FType == varString && Other.FShort.Len == 0) {
         FValue.Str = Other.FValue.Str;
         FValue.Str->Refs.fetch_add(1, std::memory_order_relaxed);
     } else if (Other.FType == varOleStr) {
         FValue.WStr = new WideString(*Other.FValue.WStr);
     } else {
+        FShort = Other.FShort;
         FValue = Other.FValue;
     }
     FType = Other.FType;
-}
-
-Variant::Variant(Variant&& Other) noexcept : FType(Other.FType), FValue(Other.FValue)
-{
-    Other.FType = varEmpty;
-    Other.FValue.I64 = 0;
 }
 
 Variant& Variant::operator=(const Variant& Other)
@@ -371,19 +372,6 @@ Variant& Variant::operator=(const Variant& Other)
     }
     return *this;
 }
-
-Variant& Variant::operator=(Variant&& Other) noexcept
-{
-    if (this != &Other) {
-        Release();
-        FType = Other.FType;
-        FValue = Other.FValue;
-        Other.FType = varEmpty;
-        Other.FValue.I64 = 0;
-    }
-    return *this;
-}
-
 
 void Variant::Clear() { Release(); }
 
@@ -399,11 +387,35 @@ Variant::Variant(long long Value) : FType(varInt64) { FValue.I64 = static_cast<I
 Variant::Variant(float Value) : FType(varSingle) { FValue.I64 = 0; FValue.F32 = Value; }
 Variant::Variant(long double Value) : FType(varDouble) { FValue.F64 = static_cast<double>(Value); }
 Variant::Variant(Currency Value) : FType(varCurrency) { FValue.I64 = Value.Value; }
-Variant::Variant(char Value) : FType(varString) { FValue.Str = new TSharedText(AnsiString(1, Value)); }
-Variant::Variant(const char* Value) : FType(varString) { FValue.Str = new TSharedText(AnsiString(Value ? Value : "")); }
-Variant::Variant(const AnsiString& Value) : FType(varString) { FValue.Str = new TSharedText(Value); }
-Variant::Variant(AnsiString&& Value) : FType(varString) { FValue.Str = new TSharedText(std::move(Value)); }
-Variant::Variant(std::string_view Value) : FType(varString) { FValue.Str = new TSharedText(Value); }
+void Variant::SetText(std::string_view Text)
+{
+    static_assert(offsetof(Variant, FShort) == sizeof(TVarType) && sizeof(TShort) == 6 &&
+                      offsetof(Variant, FValue) == ShortTextOffset + sizeof(FShort.Head) &&
+                      sizeof(Variant) == ShortTextOffset + ShortTextMax,
+                  "a short text runs from FShort.Head to the end of FValue");
+    FType = varString;
+    if (Text.size() <= ShortTextMax) {
+        FValue.I64 = 0;
+        std::memcpy(ShortText(), Text.data(), Text.size());
+        FShort.Len = static_cast<unsigned char>(Text.size() + 1);
+    } else {
+        FValue.Str = new TSharedText(Text);
+    }
+}
+
+Variant::Variant(char Value) { SetText(std::string_view(&Value, 1)); }
+Variant::Variant(const char* Value) { SetText(Value ? std::string_view(Value) : std::string_view()); }
+Variant::Variant(const AnsiString& Value) { SetText(Value); }
+Variant::Variant(AnsiString&& Value)
+{
+    if (Value.size() <= ShortTextMax) {
+        SetText(Value);
+    } else {
+        FType = varString;
+        FValue.Str = new TSharedText(std::move(Value));
+    }
+}
+Variant::Variant(std::string_view Value) { SetText(Value); }
 Variant::Variant(const WideString& Value) : FType(varOleStr) { FValue.WStr = new WideString(Value); }
 Variant::Variant(const char16_t* Value) : FType(varOleStr) { FValue.WStr = new WideString(Value ? Value : u""); }
 
@@ -472,7 +484,7 @@ Int64 Variant::AsInt64() const
         return q;
     }
     case varString: case varOleStr: {
-        const AnsiString s = FType == varString ? FValue.Str->Text : WideToAnsi(*FValue.WStr);
+        const AnsiString s = FType == varString ? AnsiString(StringView()) : WideToAnsi(*FValue.WStr);
         Int64 r;
         if (TryStrToInt64(Trim(s), r)) return r;
         Extended e;
@@ -513,7 +525,7 @@ Double Variant::AsDouble() const
     case varDouble: case varDate: return FValue.F64;
     case varCurrency: return static_cast<Double>(CurrToDouble(Currency::FromScaled(FValue.I64)));
     case varString: case varOleStr: {
-        const AnsiString s = FType == varString ? FValue.Str->Text : WideToAnsi(*FValue.WStr);
+        const AnsiString s = FType == varString ? AnsiString(StringView()) : WideToAnsi(*FValue.WStr);
         Extended e;
         if (TryStrToFloat(s, e)) return static_cast<Double>(e);
         if (IsTrueText(s)) return -1;
@@ -533,7 +545,7 @@ Currency Variant::AsCurrency() const
     case varCurrency: return Currency::FromScaled(FValue.I64);
     case varBoolean: return Currency::FromScaled(FValue.Bool ? -Currency::Scale : 0);
     case varString: case varOleStr: {
-        const AnsiString s = FType == varString ? FValue.Str->Text : WideToAnsi(*FValue.WStr);
+        const AnsiString s = FType == varString ? AnsiString(StringView()) : WideToAnsi(*FValue.WStr);
         Currency c;
         if (TryStrToCurr(s, c)) return c;
         if (IsTrueText(s)) return Currency::FromScaled(-Currency::Scale);
@@ -565,7 +577,7 @@ bool Variant::AsBoolean() const
     case varDouble: case varDate: return FValue.F64 != 0;
     case varCurrency: return FValue.I64 != 0;
     case varString: case varOleStr: {
-        const AnsiString s = FType == varString ? FValue.Str->Text : WideToAnsi(*FValue.WStr);
+        const AnsiString s = FType == varString ? AnsiString(StringView()) : WideToAnsi(*FValue.WStr);
         if (IsTrueText(s)) return true;
         if (IsFalseText(s)) return false;
         Extended e;
@@ -582,7 +594,7 @@ AnsiString Variant::AsString() const
 {
     switch (FType) {
     case varEmpty: return AnsiString();
-    case varString: return FValue.Str->Text;
+    case varString: return AnsiString(StringView());
     case varOleStr: return WideToAnsi(*FValue.WStr);
     case varBoolean: return FValue.Bool ? "True" : "False";
     case varSingle: return SingleToStr(FValue.F32);
@@ -595,7 +607,17 @@ AnsiString Variant::AsString() const
     }
 }
 
-const AnsiString* Variant::StringPtr() const noexcept { return FType == varString ? &FValue.Str->Text : nullptr; }
+const AnsiString* Variant::StringPtr() const noexcept
+{
+    return FType == varString && FShort.Len == 0 ? &FValue.Str->Text : nullptr;
+}
+
+std::string_view Variant::StringView() const noexcept
+{
+    if (FType != varString) return {};
+    if (FShort.Len) return std::string_view(ShortText(), FShort.Len - 1u);
+    return FValue.Str->Text;
+}
 
 WideString Variant::AsWideString() const
 {

@@ -23,8 +23,9 @@
 //    convert" error, VarAsType "Invalid variant type conversion".
 //
 // Copying a variant copies its array (value semantics); a by-reference
-// array variant (VarArrayRef) copies only the reference. Copies of a varString
-// share its text, which no variant changes in place.
+// array variant (VarArrayRef) copies only the reference. A varString of up to
+// 13 bytes is kept inside the variant; copies of a longer one share its text,
+// which no variant changes in place.
 #include "platform/rtl/System.h"
 
 #include <initializer_list>
@@ -122,19 +123,35 @@ private:
 class Variant {
 public:
     Variant() noexcept : FType(varEmpty) { FValue.I64 = 0; }
-    // A number, date or the like is copied and dropped here, without a call.
+    // A number, date, short text or the like is copied and dropped here, without a call.
     Variant(const Variant& Other) : FType(varEmpty) {
         FValue.I64 = 0;
         if (Other.HoldsData()) {
             CopyFrom(Other);
         } else {
             FType = Other.FType;
+            FShort = Other.FShort;
             FValue = Other.FValue;
         }
     }
-    Variant(Variant&& Other) noexcept;
+    Variant(Variant&& Other) noexcept : FType(Other.FType), FShort(Other.FShort), FValue(Other.FValue) {
+        Other.FType = varEmpty;
+        Other.FShort.Len = 0;
+        Other.FValue.I64 = 0;
+    }
     Variant& operator=(const Variant& Other);
-    Variant& operator=(Variant&& Other) noexcept;
+    Variant& operator=(Variant&& Other) noexcept {
+        if (this != &Other) {
+            if (HoldsData()) Release();
+            FType = Other.FType;
+            FShort = Other.FShort;
+            FValue = Other.FValue;
+            Other.FType = varEmpty;
+            Other.FShort.Len = 0;
+            Other.FValue.I64 = 0;
+        }
+        return *this;
+    }
     ~Variant() {
         if (HoldsData()) Release();
     }
@@ -190,8 +207,12 @@ public:
     WideString AsWideString() const;
     TDateTime AsDateTime() const;
     Integer AsError() const;  // the code of a varError value
-    // The text of a varString value without a copy; nullptr for other types.
+    // The text of a varString value held apart and shared by its copies;
+    // nullptr for other types and for a short text kept inside the variant.
     const AnsiString* StringPtr() const noexcept;
+    // The text of a varString value, valid while the variant is unchanged;
+    // empty for other types.
+    std::string_view StringView() const noexcept;
 
     // Element of a one-dimensional array (same errors as VarArrayGet).
     Variant operator[](Integer Index) const;
@@ -223,12 +244,29 @@ public:
 private:
     friend class TVarArray;
     struct TSharedText;
-    // A text or an array: copied and freed out of line.
-    bool HoldsData() const noexcept { return FType == varString || FType == varOleStr || (FType & varArray) != 0; }
+    // A long text or an array: copied and freed out of line.
+    bool HoldsData() const noexcept {
+        // The type decides first: a value just built is not read back as a
+        // wider word than was written (that stalls the store).
+        return (FType == varString || FType == varOleStr || (FType & varArray) != 0) && FShort.Len == 0;
+    }
     void Release() noexcept;
     void CopyFrom(const Variant& Other);
+    void SetText(std::string_view Text);
+
+    // A short text fills the bytes from Head on through FValue; Len is its
+    // length + 1, 0 for every other value.
+    static constexpr size_t ShortTextMax = 13;
+    struct TShort {
+        unsigned char Len;
+        char Head[5];
+    };
+    char* ShortText() noexcept { return reinterpret_cast<char*>(this) + ShortTextOffset; }
+    const char* ShortText() const noexcept { return reinterpret_cast<const char*>(this) + ShortTextOffset; }
+    static constexpr size_t ShortTextOffset = sizeof(TVarType) + 1;
 
     TVarType FType;
+    TShort FShort{};
     union {
         SmallInt I16;
         Integer I32;

@@ -98,65 +98,88 @@ char DetectDelimiter(const AnsiString& S) {
     return Comma > Semi ? ',' : ';';
 }
 
-// Digits with optional grouping ("1.520" with Group '.'), then optional
-// decimals. A leading zero before another digit ("0012") is an identifier,
-// as is a whole number too long for a double to hold exactly.
-bool ReadNumber(const char* B, const char* E, char Group, char Point, double& Value) {
-    char Buf[64];
-    size_t N = 0;
+const char* DigitRun(const char* P, const char* E, uint64_t& Mantissa) {
+    for (; P < E && *P >= '0' && *P <= '9'; ++P) Mantissa = Mantissa * 10 + static_cast<uint64_t>(*P - '0');
+    return P;
+}
+
+// The value of [B, E) holding IntDigits whole digits and Decimals decimals
+// besides an optional '-' and any one-byte separators; false when it has more
+// digits than a text of a number can have here.
+bool NumberValue(const char* B, const char* E, bool Negative, uint64_t Mantissa, size_t IntDigits,
+                 size_t Decimals, bool HasPoint, double& Value) {
     // Up to 15 digits the quotient of two exact doubles is already the
     // nearest double, as from_chars would give it: every amount of a zone.
     static constexpr double Pow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                        1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-    uint64_t Mantissa = 0;
-    const char* P = B;
-    bool Negative = P < E && *P == '-';
-    if (Negative) Buf[N++] = *P++;
-    const char* Digits = P;
-    size_t IntDigits = 0, GroupLen = 0, Decimals = 0;
-    bool Grouped = false;
-    for (; P < E; ++P) {
+    if (IntDigits + Decimals <= 15) {
+        Value = Decimals ? static_cast<double>(Mantissa) / Pow10[Decimals] : static_cast<double>(Mantissa);
+        if (Negative) Value = -Value;
+        return true;
+    }
+    // Longer ones as plain text with a decimal point, within 63 characters.
+    char Buf[64];
+    size_t N = Negative;
+    if (N + IntDigits > sizeof Buf - 2 || (HasPoint && N + IntDigits + 1 + Decimals > sizeof Buf - 1)) return false;
+    Buf[0] = '-';
+    size_t Whole = 0;
+    for (const char* P = B + Negative; P < E; ++P) {
         if (*P >= '0' && *P <= '9') {
-            if (N >= sizeof Buf - 2) return false;
             Buf[N++] = *P;
-            Mantissa = Mantissa * 10 + static_cast<uint64_t>(*P - '0');
-            ++IntDigits;
-            ++GroupLen;
-        } else if (Group && *P == Group && P > Digits && (Grouped ? GroupLen == 3 : GroupLen <= 3)) {
-            Grouped = true;
-            GroupLen = 0;
-        } else {
-            break;
+            if (++Whole == IntDigits && HasPoint) Buf[N++] = '.';
         }
     }
-    if (IntDigits == 0 || (Grouped && GroupLen != 3)) return false;
-    if (IntDigits > 1 && *Digits == '0') return false;
-    if (P < E && *P == Point) {
-        Buf[N++] = '.';
-        ++P;
-        const char* Frac = P;
-        for (; P < E && *P >= '0' && *P <= '9'; ++P) {
-            if (N >= sizeof Buf - 1) return false;
-            Buf[N++] = *P;
-            Mantissa = Mantissa * 10 + static_cast<uint64_t>(*P - '0');
-            ++Decimals;
-        }
-        if (P == Frac) return false;
-    } else if (IntDigits > 15) {
-        return false;
-    }
-    if (P != E) return false;
-    if (IntDigits + Decimals > 15) return std::from_chars(Buf, Buf + N, Value).ec == std::errc();
-    Value = Decimals ? static_cast<double>(Mantissa) / Pow10[Decimals] : static_cast<double>(Mantissa);
-    if (Negative) Value = -Value;
-    return true;
+    return std::from_chars(Buf, Buf + N, Value).ec == std::errc();
 }
 
-bool CsvNumber(const char* Begin, const char* End, double& Value) {
+// A number in the user's settings ("1.520,75" with Group '.' and Point ','),
+// or else a plain one with a decimal point ("1520.75"), read in one pass.
+// Groups are of three digits after a first of one to three. A leading zero
+// before another whole digit ("0012") is an identifier, as is a whole number
+// too long for a double to hold exactly.
+bool CsvNumber(const char* B, const char* E, double& Value) {
     char Group = FormatSettings.ThousandSeparator, Point = FormatSettings.DecimalSeparator;
     if (Group == Point) Group = 0;
-    if (ReadNumber(Begin, End, Group, Point, Value)) return true;
-    return Point != '.' && ReadNumber(Begin, End, 0, '.', Value);
+    const bool Negative = B < E && *B == '-';
+    const char* Digits = B + Negative;
+    uint64_t Mantissa = 0;
+    const char* P = DigitRun(Digits, E, Mantissa);
+    const size_t Lead = static_cast<size_t>(P - Digits);
+    if (Lead == 0 || (Lead > 1 && *Digits == '0')) return false;
+    if (P == E) return Lead <= 15 && NumberValue(B, E, Negative, Mantissa, Lead, 0, false, Value);
+
+    // After the first digits: groups, then decimals, in the settings.
+    const char* AfterLead = P;
+    const uint64_t LeadMantissa = Mantissa;
+    size_t IntDigits = Lead;
+    if (Group && *P == Group && Lead <= 3) {
+        while (P < E && *P == Group) {
+            const char* G = P + 1;
+            P = DigitRun(G, E, Mantissa);
+            if (P - G != 3) {
+                P = nullptr;
+                break;
+            }
+            IntDigits += 3;
+        }
+        if (P && *Digits == '0') P = nullptr;  // "0.123" is no grouped number
+    }
+    if (P && P < E && *P == Point) {
+        const char* Frac = P + 1;
+        P = DigitRun(Frac, E, Mantissa);
+        if (P == Frac || P != E) P = nullptr;
+        if (P) return NumberValue(B, E, Negative, Mantissa, IntDigits, static_cast<size_t>(E - Frac), true, Value);
+    } else if (P == E) {
+        return IntDigits <= 15 && NumberValue(B, E, Negative, Mantissa, IntDigits, 0, false, Value);
+    }
+
+    // Not in the settings: a decimal point after the first digits.
+    if (Point == '.' || *AfterLead != '.') return false;
+    const char* Frac = AfterLead + 1;
+    Mantissa = LeadMantissa;
+    P = DigitRun(Frac, E, Mantissa);
+    if (P == Frac || P != E) return false;
+    return NumberValue(B, E, Negative, Mantissa, Lead, static_cast<size_t>(E - Frac), true, Value);
 }
 
 // The rows of the decoded text, split as they are asked for.
@@ -277,7 +300,7 @@ private:
             if (B != E) {
                 double Number = 0;
                 if (!Quoted && CsvNumber(B, E, Number))
-                    Out.Cells.push_back({Col, Variant(Number)});
+                    Out.AddNumber(Col, Number);
                 else
                     Out.AddText(Col, B, static_cast<size_t>(E - B));
             }

@@ -62,7 +62,7 @@ private:
 // ascending. A reader may keep a text cell's bytes in the row's Text instead
 // of a Variant of its own: the Variant is made only when the cell is read.
 struct TSheetCell {
-    Integer Column;
+    Integer Column = 0;
     Variant Value;
     bool InText = false;
     size_t TextBegin = 0, TextLength = 0;
@@ -75,8 +75,16 @@ struct TSheetRow {
         Cells.clear();
         Text.clear();
     }
+    // Built in place: a cell put together beside it and copied in costs a
+    // stalled read of the parts just written.
+    void AddNumber(Integer Column, double Value) {
+        TSheetCell& Cell = Cells.emplace_back();
+        Cell.Column = Column;
+        Cell.Value = Variant(Value);
+    }
     void AddText(Integer Column, const char* Begin, size_t Length) {
-        TSheetCell& Cell = Cells.emplace_back(TSheetCell{Column, Variant()});
+        TSheetCell& Cell = Cells.emplace_back();
+        Cell.Column = Column;
         Cell.InText = true;
         Cell.TextBegin = Text.size();
         Cell.TextLength = Length;

@@ -327,6 +327,46 @@ TEST_F(VariantTest, TextCopiesShareOneTextThatOutlivesTheOriginal)
     EXPECT_EQ(Variant(std::string_view()).AsString(), "");
 }
 
+TEST_F(VariantTest, TextsAroundTheInPlaceLengthKeepEveryByteThroughCopiesMovesAndArrays)
+{
+    // 13 bytes fit inside the variant, 14 are held apart; both behave alike.
+    for (size_t Len : {size_t(0), size_t(1), size_t(5), size_t(6), size_t(12), size_t(13), size_t(14), size_t(40)}) {
+        AnsiString Text;
+        for (size_t I = 0; I < Len; ++I) Text += static_cast<char>(I % 3 == 0 ? '\0' : 0xDD - I);
+        Variant Built[] = {Variant(std::string_view(Text)), Variant(Text), Variant(AnsiString(Text))};
+        for (Variant& V : Built) {
+            ASSERT_EQ(V.VType(), varString) << Len;
+            EXPECT_EQ(V.AsString(), Text) << Len;
+            EXPECT_EQ(V.StringView(), std::string_view(Text)) << Len;
+            EXPECT_EQ(V.StringPtr() != nullptr, Len > 13) << Len;
+            Variant Copy = V;
+            Variant Moved = std::move(V);
+            EXPECT_TRUE(V.IsEmpty());
+            EXPECT_EQ(V.StringView(), std::string_view());
+            EXPECT_EQ(Moved.AsString(), Text) << Len;
+            Moved = Variant(2.5);  // a number over a text leaves nothing of it
+            EXPECT_EQ(Moved.AsDouble(), 2.5);
+            EXPECT_EQ(Moved.StringView(), std::string_view());
+            Moved = Copy;
+            EXPECT_TRUE(Moved == Copy) << Len;
+            Variant Arr = VarArrayOf({Copy, Variant(1)});
+            Variant ArrCopy = Arr;
+            Copy.Clear();
+            EXPECT_EQ(VarArrayGet(ArrCopy, {0}).AsString(), Text) << Len;
+        }
+    }
+    // A short text over a long one and back, as a cell rewritten in place.
+    Variant V(AnsiString(30, 'L'));
+    V = Variant("short");
+    EXPECT_EQ(V.AsString(), "short");
+    V = Variant(AnsiString(30, 'M'));
+    EXPECT_EQ(V.AsString(), AnsiString(30, 'M'));
+    EXPECT_EQ(Variant('c').AsString(), "c");
+    EXPECT_EQ(Variant(static_cast<const char*>(nullptr)).StringView(), "");
+    EXPECT_EQ(Variant(1.5).StringView(), std::string_view());
+    EXPECT_TRUE(Variant("abc") < Variant(AnsiString(20, 'b')));
+}
+
 TEST_F(VariantTest, ScalarCopiesKeepTypeAndValue)
 {
     const Variant Values[] = {Variant(),          Variant::Null(),         Variant(true),

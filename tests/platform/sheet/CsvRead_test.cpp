@@ -95,6 +95,11 @@ TEST(CsvRead, UnquotedNumbersInTheUsersSettingsOrWithAPointAreNumbers) {
         {"1 520", false, 0},         {"1e5", false, 0},          {"-", false, 0},
         {"+5", false, 0},            {"1234567890123456", false, 0}, {"1.2.3", false, 0},
         {"\"1520.75\"", false, 0},  {"\"00123\"", false, 0},
+        // A point that cannot be grouping is a decimal point.
+        {"0.123", true, 0.123},      {"1.2345", true, 1.2345},   {"1234.567", true, 1234.567},
+        {"-1.234", true, -1234},     {"1.234,5", true, 1234.5},  {"1.234.5", false, 0},
+        {"0.123,5", false, 0},       {"12.345x", false, 0},      {"1.234.567,", false, 0},
+        {"123.4567890123456789", true, 123.4567890123456789},
     };
     for (const auto& C : Turkish) {
         TExcelWorksheet Sheet(nullptr, "S");
@@ -106,6 +111,19 @@ TEST(CsvRead, UnquotedNumbersInTheUsersSettingsOrWithAPointAreNumbers) {
         } else {
             EXPECT_EQ(V.VType(), varString) << C.Field;
         }
+    }
+    // At most 63 characters of a number: longer ones stay as they were written.
+    const std::pair<std::string, bool> Long[] = {
+        {"1" + std::string(60, '0') + ",5", true},  {"1" + std::string(61, '0') + ",5", false},
+        {"-1" + std::string(60, '0') + ",5", false}, {"-1" + std::string(61, '0') + ".5", false},
+        {"1" + std::string(60, '0') + ".5", true},
+    };
+    for (const auto& [Field, IsNumber] : Long) {
+        TExcelWorksheet Sheet(nullptr, "S");
+        ReadCsvText("x;" + Field + "\n", Sheet);
+        EXPECT_EQ(Sheet.Cells(1, 2).VType(), IsNumber ? varDouble : varString) << Field;
+        if (IsNumber) EXPECT_EQ(Sheet.Cells(1, 2).AsDouble(), 1e60);
+        else EXPECT_EQ(VarToStr(Sheet.Cells(1, 2)), Field);
     }
     TFormatSettings English = TurkishFormatSettings();
     English.DecimalSeparator = '.';
