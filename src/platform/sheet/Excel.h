@@ -59,12 +59,17 @@ private:
 };
 
 // One row of a sheet as a file reader delivers it: non-empty cells, columns
-// ascending. A reader may keep a text cell's bytes in the row's Text instead
-// of a Variant of its own: the Variant is made only when the cell is read.
+// ascending. A reader may keep a text cell's bytes in the row's Text, or in a
+// text of its own that stays unchanged while it lives (TextAt), instead of a
+// Variant of its own: the Variant is made only when the cell is read.
 struct TSheetCell {
+    TSheetCell() = default;
+    TSheetCell(Integer AColumn, Variant AValue) noexcept : Column(AColumn), Value(std::move(AValue)) {}
+    TSheetCell(Integer AColumn, double AValue) noexcept : Column(AColumn), Value(AValue) {}
     Integer Column = 0;
     Variant Value;
     bool InText = false;
+    const char* TextAt = nullptr;
     size_t TextBegin = 0, TextLength = 0;
 };
 struct TSheetRow {
@@ -77,11 +82,7 @@ struct TSheetRow {
     }
     // Built in place: a cell put together beside it and copied in costs a
     // stalled read of the parts just written.
-    void AddNumber(Integer Column, double Value) {
-        TSheetCell& Cell = Cells.emplace_back();
-        Cell.Column = Column;
-        Cell.Value = Variant(Value);
-    }
+    void AddNumber(Integer Column, double Value) { Cells.emplace_back(Column, Value); }
     void AddText(Integer Column, const char* Begin, size_t Length) {
         TSheetCell& Cell = Cells.emplace_back();
         Cell.Column = Column;
@@ -90,8 +91,16 @@ struct TSheetRow {
         Cell.TextLength = Length;
         Text.append(Begin, Length);
     }
+    void AddKeptText(Integer Column, const char* Begin, size_t Length) {
+        TSheetCell& Cell = Cells.emplace_back();
+        Cell.Column = Column;
+        Cell.InText = true;
+        Cell.TextAt = Begin;
+        Cell.TextLength = Length;
+    }
     Variant ValueOf(const TSheetCell& Cell) const {
-        return Cell.InText ? Variant(std::string_view(Text).substr(Cell.TextBegin, Cell.TextLength)) : Cell.Value;
+        if (!Cell.InText) return Cell.Value;
+        return Variant(std::string_view(Cell.TextAt ? Cell.TextAt : Text.data() + Cell.TextBegin, Cell.TextLength));
     }
 };
 

@@ -231,3 +231,48 @@ TEST(CsvRead, AmountsReadAsTheNearestDoubleAtEveryLength) {
         EXPECT_EQ(std::signbit(V.AsDouble()), std::signbit(Want)) << Fields[R];
     }
 }
+
+TEST(CsvRead, FieldsOfEveryLengthEndAtTheirDelimiterWhereverItFalls) {
+    // Fields are looked at sixteen bytes at a time: their ends fall before,
+    // on and after such a block, and at the end of a text without a line break.
+    for (size_t Len = 1; Len <= 40; ++Len) {
+        std::string Word;
+        for (size_t I = 0; I < Len; ++I) Word += static_cast<char>('a' + I % 26);
+        for (const char* End : {"", "\n", "\r\n", "\r"}) {
+            for (bool Quote : {false, true}) {
+                const std::string Field = Quote ? "\"" + Word + "\"" : Word;
+                const bool TwoLines = *End != '\0';
+                const std::string Text = Field + ";" + Field + End + (TwoLines ? Field + End : "");
+                TExcelWorksheet Sheet(nullptr, "S");
+                ReadCsvText(Text, Sheet);
+                EXPECT_EQ(VarToStr(Sheet.Cells(1, 1)), Word) << Text;
+                EXPECT_EQ(VarToStr(Sheet.Cells(1, 2)), Word) << Text;
+                EXPECT_EQ(VarToStr(Sheet.Cells(2, 1)), TwoLines ? Word : "") << Text;
+                EXPECT_TRUE(Sheet.Cells(1, 3).IsEmpty()) << Text;
+                EXPECT_EQ(Sheet.CellCount(), TwoLines ? 3 : 2) << Text;
+            }
+        }
+    }
+}
+
+TEST(CsvRead, TextsReadAgainAfterGoingBackAndAfterAPassOverEveryCellStayTheSame) {
+    std::string Text;
+    for (int R = 1; R <= 300; ++R)
+        Text += "\"abone " + std::to_string(R) + "\";" + std::to_string(R) + ",5;\"say \"\"" + std::to_string(R) +
+                "\"\" uzun bir metin\"\r\n";
+    TExcelWorksheet Sheet(nullptr, "S");
+    ReadCsvText(Text, Sheet);
+    const Variant Kept = Sheet.Cells(7, 1);  // a value outlives the row it came from
+    for (int Pass = 0; Pass < 2; ++Pass)
+        for (int R : {1, 150, 300, 2}) {
+            EXPECT_EQ(VarToStr(Sheet.Cells(R, 1)), "abone " + std::to_string(R));
+            EXPECT_EQ(Sheet.Cells(R, 2).AsDouble(), R + 0.5);
+            EXPECT_EQ(VarToStr(Sheet.Cells(R, 3)), "say \"" + std::to_string(R) + "\" uzun bir metin");
+        }
+    Integer Texts = 0;
+    Sheet.ForEachCell([&](Integer R, Integer C, const Variant& V) {
+        if (C != 2) Texts += VarToStr(V).find(std::to_string(R)) != AnsiString::npos;
+    });
+    EXPECT_EQ(Texts, 600);
+    EXPECT_EQ(VarToStr(Kept), "abone 7");
+}
