@@ -195,20 +195,23 @@ public:
         int32_t Number = 0;
         if (!R.GetInt(Number)) R.Damaged();
         Row.Number = Number;
-        Row.Cells.clear();
+        Row.Clear();
         for (;;) {
             int Type = std::fgetc(R.F);
             if (Type == '.') break;
             int32_t Col = 0;
             if (!R.GetInt(Col)) R.Damaged();
             if (Type == 't') {
-                AnsiString Text;
-                if (!R.GetText(Text)) R.Damaged();
-                Row.Cells.push_back({Col, Variant(std::move(Text))});
+                // Kept in the row as bytes: its Variant is made when the cell is read.
+                if (!R.GetText(FText)) R.Damaged();
+                Row.AddText(Col, FText.data(), FText.size());
             } else {
                 double D = 0;
                 if (!R.Get(&D, sizeof D)) R.Damaged();
-                Row.Cells.push_back({Col, Type == 'd' ? Variant::FromDateTime(D) : Variant(D)});
+                if (Type == 'd')
+                    Row.Cells.emplace_back(Col, Variant::FromDateTime(D));
+                else
+                    Row.AddNumber(Col, D);
             }
         }
         FPos = std::ftell(R.F);
@@ -218,6 +221,7 @@ public:
 private:
     std::shared_ptr<TReport> FReport;
     long FStart, FPos;
+    AnsiString FText;  // the text being read, its room kept from cell to cell
 };
 
 // Skips the rows of one sheet in the report.

@@ -337,3 +337,32 @@ TEST(XlsRead, AFaultOrHangOfTheReaderIsAMessageNotTheProgramsEnd) {
     }
     EXPECT_EQ(Excel->Workbooks()->Open(Dir.File("x.xls"))->Worksheets(1)->Cells(1, 1).AsInteger(), 1);
 }
+
+TEST(XlsRead, TextsOfEveryRowStayWithTheirRowWhenReadAgainOrOutOfOrder) {
+    TSheetTestDir Dir;
+    TXlsSheet Sheet{"Sayfa1", {}};
+    auto TextOf = [](unsigned R, unsigned C) { return std::string(R * 3 + C, 'a' + static_cast<char>(R % 26)); };
+    for (unsigned R = 0; R < 12; ++R)
+        for (unsigned C = 0; C < 3; ++C)
+            if (R * 3 + C > 0) Sheet.Cells.push_back({R, C, TXlsCell::Text, 0, TextOf(R, C)});
+    Sheet.Cells.push_back({12, 0, TXlsCell::Number, 7});
+    Dir.Write("metin.xls", CompoundFile(WorkbookStream({Sheet})));
+    auto Excel = CreateOleObject("excel.application");
+    TExcelWorksheet* S = Excel->Workbooks()->Open(Dir.File("metin.xls"))->Worksheets(1);
+    for (unsigned R : {11u, 0u, 4u, 5u, 4u, 11u})
+        for (unsigned C = 0; C < 3; ++C) {
+            Variant V = S->Cells(static_cast<Integer>(R + 1), static_cast<Integer>(C + 1));
+            if (R * 3 + C == 0) {
+                EXPECT_TRUE(V.IsEmpty());
+                continue;
+            }
+            EXPECT_EQ(V.VType(), varString);
+            EXPECT_EQ(V.AsString(), TextOf(R, C)) << R << "," << C;
+        }
+    Integer Texts = 0;
+    S->ForEachCell([&](Integer R, Integer C, const Variant& V) {
+        if (V.VType() == varString) Texts += V.AsString() == TextOf(static_cast<unsigned>(R - 1), static_cast<unsigned>(C - 1));
+    });
+    EXPECT_EQ(Texts, 35);
+    EXPECT_EQ(S->Cells(13, 1).AsDouble(), 7);
+}
