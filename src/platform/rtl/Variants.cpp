@@ -396,7 +396,7 @@ void Variant::SetText(std::string_view Text)
     FType = varString;
     if (Text.size() <= ShortTextMax) {
         FValue.I64 = 0;
-        std::memcpy(ShortText(), Text.data(), Text.size());
+        if (!Text.empty()) std::memcpy(ShortText(), Text.data(), Text.size());  // an empty view may have no data
         FShort.Len = static_cast<unsigned char>(Text.size() + 1);
     } else {
         FValue.Str = new TSharedText(Text);
