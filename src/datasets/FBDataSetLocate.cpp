@@ -223,6 +223,18 @@ Variant TFBCustomDataSet::Lookup(const AnsiString& KeyFields, const Variant& Key
         TTempBuffer Temp(this);
         ReadRecordCache(FCurrentRecord_, Temp.Buffer, false);
         ReadRecordOf(Temp.Buffer, [&] { Result = FieldValues(ResultFields); });
+    } else if (LimitedCache()) {
+        // Outside the window the server has the record; the window stays as it is.
+        std::unique_ptr<TFBQuery> Q(CreateInternalQuery("QLookUp"));
+        if (LocateByQuery(KeyFields, KeyValues, Q.get(), 0, 0)) {
+            std::vector<Variant> Values;
+            for (const AnsiString& Name : SplitFieldNames(ResultFields)) {
+                TFBXSQLVAR* V = Q->FieldByName(FBFieldByName(Name)->FieldName());
+                Values.push_back(V->IsNull() ? Null() : V->Value());
+            }
+            Result = Values.size() == 1 ? Values[0] : VarArrayOf(Values);
+        }
+        Q->Close();
     }
     FCurrentRecord_ = Saved;
     return Result;

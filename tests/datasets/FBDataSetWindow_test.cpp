@@ -276,6 +276,21 @@ TEST_F(FBDataSetWindowTest, LocateAsksTheServerAndLoadsTheWindowAroundTheRecord)
     EXPECT_EQ(Id(Ds), 17);
 }
 
+TEST_F(FBDataSetWindowTest, LookupReadsOutsideTheWindowWithoutMovingIt) {
+    TpFBDataSet* Ds = NewDataSet("select * from W order by ID");
+    Ds->Open();
+    Ds->MoveBy(4);
+    EXPECT_EQ(VarToStr(Ds->Lookup("ID", Variant(3), "NAME")), "Satır 3");
+    EXPECT_EQ(VarToStr(Ds->Lookup("ID", Variant(2900), "NAME")), "Satır 2900");
+    const Variant Two = Ds->Lookup("NAME", Variant("Satır 2901"), "ID;GRP");
+    ASSERT_TRUE(VarIsArray(Two));
+    EXPECT_EQ(VarArrayGet(Two, {0}).AsInteger(), 2901);
+    EXPECT_EQ(VarArrayGet(Two, {1}).AsInteger(), 2901 % 7);
+    EXPECT_TRUE(VarIsNull(Ds->Lookup("ID", Variant(Rows + 1), "NAME")));
+    EXPECT_EQ(Id(Ds), 5);
+    EXPECT_EQ(Ds->WindowFirst(), 0);
+}
+
 TEST_F(FBDataSetWindowTest, LocateByQueryRefusesBadKeysAndSearchesOnEitherSide) {
     TpFBDataSet* Ds = NewDataSet("select ID, GRP from W order by ID");
     for (const char* Name : {"ID", "GRP"}) {
