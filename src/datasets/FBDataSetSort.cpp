@@ -128,6 +128,8 @@ void TFBCustomDataSet::DoSort(const std::vector<TVarRec>& SortFields, const std:
 
 void TFBCustomDataSet::DoLocalSort(const std::vector<TVarRec>& SortFields, const std::vector<bool>& Ordering) {
     if (!Active()) FBError(29, {" do local sorting ", FullName()});
+    // The window's records follow the select's order: moved about, the window would lose its edges.
+    if (LimitedCache()) FBErrorFmt("%s:Can't sort a limited cache window locally.", {FullName()});
     // The designators first: a bad one leaves everything as it was.
     Variant Description = VarArrayCreate({0, static_cast<Integer>(SortFields.size()) - 1, 0, 1}, varVariant);
     for (size_t I = 0; I < SortFields.size(); ++I) {
@@ -239,6 +241,7 @@ void TFBCustomDataSet::ResortAfterPost() {
 
 void TFBCustomDataSet::MoveRecord(Integer OldRecNo, Integer NewRecNo) {
     CheckBrowseMode();
+    if (LimitedCache()) FBErrorFmt("%s:Can't sort a limited cache window locally.", {FullName()});
     if (NewRecNo > FRecordsCount) {
         InternalLast();
         NewRecNo = std::min(NewRecNo, FRecordsCount);

@@ -228,6 +228,17 @@ TEST_F(FBDataSetWindowTest, LastFirstAndMovingAcrossTheWindowEdges) {
     EXPECT_EQ(Ds->FieldByName("GRP")->AsInteger(), 5);
 }
 
+TEST_F(FBDataSetWindowTest, TheWindowIsNotSortedLocally) {
+    TpFBDataSet* Ds = NewDataSet("select * from W order by ID");
+    Ds->Open();
+    Ds->MoveBy(10);
+    EXPECT_THROW(Ds->DoSort({TVarRec("NAME")}, {false}), EFBError);
+    EXPECT_THROW(Ds->MoveRecord(11, 2), EFBError);
+    EXPECT_EQ(Id(Ds), 11);
+    Ds->First();
+    for (Integer I = 1; I <= 120; ++I, Ds->Next()) ASSERT_EQ(Id(Ds), I);
+}
+
 TEST_F(FBDataSetWindowTest, SmallAndEmptyResults) {
     TpFBDataSet* Ds = NewDataSet("select * from W where ID <= ?TOP order by ID");
     Ds->SelectQuery()->ParamByName("TOP")->SetAsInteger(0);
