@@ -76,6 +76,7 @@ class THTMLHintWindow;
 class TPopupButton;
 class TArrowWindow;
 class TEdit;
+class TSpeedButton;
 
 // Plain stored option: getter Name(), setter SetName(v).
 #define EXTGRID_OPTION(Type, Name, Default)            \
@@ -877,6 +878,7 @@ public:
     // The text a balloon tip shows for a cell: markup removed, tabs as blanks,
     // leading line breaks dropped, at most 1024 characters and "...".
     AnsiString BalloonCellText(Integer ACol, Integer ARow);
+    WideString BalloonCellWideText(Integer ACol, Integer ARow);
     TEditorType DefaultEditor() const { return FDefaultEditor; }
     void SetDefaultEditor(TEditorType Value) { FDefaultEditor = Value; }
     AnsiString Version() const;
@@ -1508,6 +1510,8 @@ public:
     TRowUpdateEvent OnRowUpdate;
     TGridHintEvent OnGridHint;
     TGridBalloonEvent OnCellBalloon;
+    // After every paint of the grid, once cells and frame are drawn.
+    TNotifyEvent OnAfterPaint;
     TDateTimeChangeEvent OnDateTimeChange;
     TGridColorEvent OnGetCellColor;
     TGridBorderEvent OnGetCellBorder;
@@ -1802,7 +1806,7 @@ private:
     TGridCoord FLastFound{-1, -1};
     bool FHighlightDown = false;
     TEdit* FSearchEdit = nullptr;
-    TButton *FSearchNext = nullptr, *FSearchPrev = nullptr, *FSearchHighlight = nullptr, *FSearchClose = nullptr;
+    TSpeedButton *FSearchNext = nullptr, *FSearchPrev = nullptr, *FSearchHighlight = nullptr, *FSearchClose = nullptr;
     TCheckBox* FSearchMatchCase = nullptr;
     void BuildSearchPanel();
     void UpdateSearchPanel();

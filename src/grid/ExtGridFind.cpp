@@ -4,6 +4,7 @@
 #include "grid/EsgHTMLE.h"
 #include "grid/ExtUtil.h"
 #include "platform/rtl/CodePage.h"
+#include "platform/ui/SpeedButton.h"
 #include "platform/ui/StdCtrls.h"
 
 #include <algorithm>
@@ -109,11 +110,36 @@ Integer TExtStringGrid::LookupRow(const AnsiString& Text) {
 }
 
 // --- the search footer ---------------------------------------------------------------------
+namespace {
+
+// A flat button of the find bar; the highlight button stays down while highlighting.
+class TSearchButton : public TSpeedButton {
+public:
+    using TSpeedButton::TSpeedButton;
+    void SetDown(bool Value) {
+        FDown = Value;
+        FState = Value ? bsDown : (Enabled() ? bsUp : bsDisabled);
+        Invalidate();
+    }
+
+protected:
+    void MouseUp(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) override {
+        TSpeedButton::MouseUp(Button, Shift, X, Y);
+        if (FDown) SetDown(true);   // the release lifts a plain button only
+    }
+
+private:
+    bool FDown = false;
+};
+
+}  // namespace
+
 void TExtStringGrid::BuildSearchPanel() {
     TSearchPanel* P = FSearchPanel;
     if (FSearchEdit) return;
     auto Button = [&](const char* Name, Integer Left, Integer Width, TNotifyEvent Click) {
-        auto* B = new TButton(P);
+        auto* B = new TSearchButton(P);
+        B->SetFlat(true);
         B->SetName(Name);
         B->SetParent(P);
         B->SetBounds(Left, Name[0] == 'C' ? 7 : 5, Width, Name[0] == 'C' ? 14 : 23);
@@ -137,6 +163,7 @@ void TExtStringGrid::BuildSearchPanel() {
     FSearchPrev = Button("FindPrevButton", 235, 90, [this](TObject*) { SearchFooterPrev(); });
     FSearchHighlight = Button("HighlightButton", 330, 90, [this](TObject*) {
         FHighlightDown = !FHighlightDown;
+        static_cast<TSearchButton*>(FSearchHighlight)->SetDown(FHighlightDown);
         SearchFooterHighlight();
     });
     FSearchMatchCase = new TCheckBox(P);

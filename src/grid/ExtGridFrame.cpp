@@ -17,10 +17,21 @@ namespace {
 constexpr size_t BalloonTextLimit = 1024;
 constexpr size_t BalloonTitleLimit = 100;
 
-void CutWithEllipsis(AnsiString& S, size_t Limit) {
-    if (S.size() <= Limit) return;
-    S.resize(Limit);
-    S += "...";
+template <class S>
+void CutWithEllipsis(S& Text, size_t Limit) {
+    if (Text.size() <= Limit) return;
+    Text.resize(Limit);
+    Text.append(3, '.');
+}
+
+// Leading tabs and breaks go, tabs become blanks, and a long text is cut.
+template <class S>
+void TidyBalloonText(S& Text) {
+    size_t Start = 0;
+    while (Start < Text.size() && (Text[Start] == '\t' || Text[Start] == '\r' || Text[Start] == '\n')) ++Start;
+    Text.erase(0, Start);
+    std::replace(Text.begin(), Text.end(), typename S::value_type('\t'), typename S::value_type(' '));
+    CutWithEllipsis(Text, BalloonTextLimit);
 }
 
 }  // namespace
@@ -37,6 +48,9 @@ void TExtStringGrid::InstallWindowHooks() {
             return false;   // no tip rather than a fault inside the desktop's tip handling
         }
     });
+    FBalloon->OnEnableChange = [this](TObject*) {
+        SetBalloonDelays(this, FBalloon->InitialDelay(), FBalloon->ReshowDelay());
+    };
 }
 
 // The window must give up what the mouse started: a row or column move stops where
@@ -72,6 +86,7 @@ void TExtStringGrid::Paint() {
     PaintSizingLines();
     PaintPanGlyph();
     DrawFlatBorder();
+    if (OnAfterPaint) OnAfterPaint(this);
 }
 
 void TExtStringGrid::PaintOutsideCells() {
@@ -194,13 +209,16 @@ AnsiString TExtStringGrid::BalloonCellText(Integer ACol, Integer ARow) {
     switch (TextType(Raw, true)) {
         case 1: Text = HTMLStrip(Raw); break;
         case 2: Text = WideToAnsi(RtfRead(Raw).PlainText()); break;
-        case 5: Text = WideToAnsi(CellTextToWide(Raw)); break;
+        case 5: Text = WideToAnsi(BalloonCellWideText(ACol, ARow)); return Text;
         default: Text = Raw; break;
     }
-    const size_t Start = Text.find_first_not_of("\t\r\n");
-    Text.erase(0, Start == AnsiString::npos ? Text.size() : Start);
-    std::replace(Text.begin(), Text.end(), '\t', ' ');
-    CutWithEllipsis(Text, BalloonTextLimit);
+    TidyBalloonText(Text);
+    return Text;
+}
+
+WideString TExtStringGrid::BalloonCellWideText(Integer ACol, Integer ARow) {
+    WideString Text = CellTextToWide(Cells(ACol, ARow));
+    TidyBalloonText(Text);
     return Text;
 }
 
@@ -209,14 +227,20 @@ bool TExtStringGrid::BalloonAt(TPoint P, TBalloonTip& Tip) {
     MouseToCell(P.X, P.Y, C, R);
     if (C < 0 || R < 0) return false;
     AnsiString Title, Text = BalloonCellText(C, R);
+    const AnsiString Given = Text;
     Integer Icon = 1;
     if (OnCellBalloon) OnCellBalloon(this, C, R, Title, Text, Icon);
     CutWithEllipsis(Title, BalloonTitleLimit);
     Tip.Title = Title;
     Tip.Text = Text;
+    // A Unicode cell's letters outside the code page show unless the handler gave another text.
+    if (Text == Given && TextType(Cells(C, R), true) == 5) Tip.WideText = BalloonCellWideText(C, R);
+    Tip.Icon = Icon >= 0 && Icon <= 3 ? Icon : 0;
     Tip.BackgroundColor = FBalloon->BackgroundColor();
     Tip.TextColor = FBalloon->TextColor();
     Tip.AutoHideDelay = FBalloon->AutoHideDelay();
+    Tip.Transparency = FBalloon->Transparency();
+    SetBalloonDelays(this, FBalloon->InitialDelay(), FBalloon->ReshowDelay());
     return true;
 }
 

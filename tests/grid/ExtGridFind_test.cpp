@@ -1,6 +1,7 @@
 #include "grid/ExtGrid.h"
 
 #include "platform/ui/Forms.h"
+#include "platform/ui/SpeedButton.h"
 #include "platform/ui/UiTestKit.h"
 
 #include <gtest/gtest.h>
@@ -96,7 +97,7 @@ TEST(ExtGridFind, TypingInTheSearchFooterFindsOrTurnsTheEditRed) {
     EXPECT_EQ(TColor(0x0000FF), Edit->Color());
     SendKey(FocusTarget(), Qt::Key_Backspace, QString());
     EXPECT_EQ(clWindow, Edit->Color());
-    auto* Close = dynamic_cast<TButton*>(F.Grid->SearchPanel()->FindComponent("CloseButton"));
+    auto* Close = dynamic_cast<TSpeedButton*>(F.Grid->SearchPanel()->FindComponent("CloseButton"));
     ASSERT_NE(nullptr, Close);
     Click(Close);
     EXPECT_FALSE(F.Grid->SearchFooter()->Visible());
@@ -117,4 +118,30 @@ TEST(ExtGridFind, FindNextWalksTheHitsAndStopsAfterTheLast) {
     F.Grid->SearchFooterNext();
     EXPECT_EQ(None, F.Grid->LastFound());
     EXPECT_EQ(3, F.Grid->Row());
+}
+
+TEST(ExtGridFind, TheFindBarButtonsAreFlatKeepTheFocusInTheEditAndHighlightStaysDown) {
+    TFindForm F;
+    F.Grid->SearchFooter()->SetVisible(true);
+    F.Form->Show();
+    auto* Edit = dynamic_cast<TEdit*>(F.Grid->SearchPanel()->FindComponent("FindEdit"));
+    ASSERT_NE(nullptr, Edit);
+    for (const char* Name : {"CloseButton", "FindNextButton", "FindPrevButton", "HighlightButton"}) {
+        auto* B = dynamic_cast<TSpeedButton*>(F.Grid->SearchPanel()->FindComponent(Name));
+        ASSERT_NE(nullptr, B) << Name;
+        EXPECT_TRUE(B->Flat()) << Name;
+    }
+    auto* Next = dynamic_cast<TSpeedButton*>(F.Grid->SearchPanel()->FindComponent("FindNextButton"));
+    auto* High = dynamic_cast<TSpeedButton*>(F.Grid->SearchPanel()->FindComponent("HighlightButton"));
+    Edit->SetFocus();
+    Settle();
+    TypeText(u"kaya");
+    EXPECT_EQ((TGridCoord{2, 1}), F.Grid->LastFound());
+    SystemClick(Next);
+    EXPECT_EQ((TGridCoord{2, 3}), F.Grid->LastFound());
+    EXPECT_TRUE(Edit->Focused());   // typing can go on
+    SystemClick(High);
+    EXPECT_EQ(bsDown, High->State());
+    SystemClick(High);
+    EXPECT_EQ(bsUp, High->State());
 }

@@ -3,11 +3,14 @@
 #include "grid/ExtGridEditors.h"
 
 #include "platform/rtl/SysUtils.h"
+#include "platform/ui/BalloonTip.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/UiTestKit.h"
 
+#include <QApplication>
 #include <QHelpEvent>
 #include <QImage>
+#include <QLabel>
 #include <QToolTip>
 
 #include <gtest/gtest.h>
@@ -60,6 +63,15 @@ void SendToolTip(TControl* C, TPoint P) {
 }
 
 TPoint Centre(const TRect& R) { return Point((R.Left + R.Right) / 2, (R.Top + R.Bottom) / 2); }
+
+// The shown balloon's labels: the icon, then the title and the text.
+QList<QLabel*> BalloonLabels() {
+    for (QWidget* W : QApplication::topLevelWidgets())
+        if (W->objectName() == QStringLiteral("BalloonTip") && W->isVisible()) return W->findChildren<QLabel*>();
+    return {};
+}
+QLabel* BalloonIcon() { return BalloonLabels().value(0); }
+QLabel* BalloonLabel(int Index) { return BalloonLabels().value(Index + 1); }
 
 }  // namespace
 
@@ -247,7 +259,7 @@ TEST(ExtGridFrame, TheBalloonShowsTheCellUnderTheMouseAsTextNotMarkup) {
     F.Grid->SetCells(2, 2, "other");
     F.Shot();
     SendToolTip(F.Grid, Centre(F.Grid->CellRect(1, 1)));
-    EXPECT_FALSE(QToolTip::isVisible());   // balloons are off
+    EXPECT_FALSE(BalloonShown(F.Grid));   // balloons are off
 
     F.Grid->Balloon()->SetEnable(true);
     Integer Asked = 0;
@@ -256,16 +268,125 @@ TEST(ExtGridFrame, TheBalloonShowsTheCellUnderTheMouseAsTextNotMarkup) {
         if (ACol == 2 && ARow == 2) Title = AnsiString(150, 'T');
     };
     SendToolTip(F.Grid, Centre(F.Grid->CellRect(1, 1)));
-    ASSERT_TRUE(QToolTip::isVisible());
-    EXPECT_TRUE(QToolTip::text().contains(QStringLiteral("a &lt; b &amp; c")));
+    TBalloonTip Tip;
+    ASSERT_TRUE(BalloonShown(F.Grid, &Tip));
+    EXPECT_EQ("a < b & c", Tip.Text);
+    EXPECT_EQ(QStringLiteral("a < b & c"), BalloonLabel(1)->text());
+    EXPECT_EQ(Qt::PlainText, BalloonLabel(1)->textFormat());
     SendToolTip(F.Grid, Centre(F.Grid->CellRect(2, 2)));
-    EXPECT_TRUE(QToolTip::text().contains(QString(100, QLatin1Char('T')) + QStringLiteral("...")));
-    EXPECT_FALSE(QToolTip::text().contains(QString(101, QLatin1Char('T'))));
+    ASSERT_TRUE(BalloonShown(F.Grid, &Tip));
+    EXPECT_EQ(AnsiString(100, 'T') + "...", Tip.Title);
+    EXPECT_EQ(QString(100, QLatin1Char('T')) + QStringLiteral("..."), BalloonLabel(0)->text());
     EXPECT_EQ(2, Asked);
     // Past the cells: no balloon.
     SendToolTip(F.Grid, Point(F.Grid->ClientWidth() - 3, F.Grid->ClientHeight() - 3));
-    QTest::qWait(400);   // the desktop lets a tip fade out
+    EXPECT_FALSE(BalloonShown(F.Grid));
     EXPECT_FALSE(QToolTip::isVisible());
+}
+
+TEST(ExtGridFrame, TheBalloonIconComesFromTheHandlerAndOnlyOneToThreeShowOne) {
+    TFrameForm F;
+    F.Grid->SetCells(1, 1, "x");
+    F.Shot();
+    F.Grid->Balloon()->SetEnable(true);
+    struct TCase { Integer Given, Shown; };
+    for (const TCase& Case : {TCase{1, 1}, TCase{2, 2}, TCase{3, 3}, TCase{0, 0}, TCase{4, 0}, TCase{-1, 0}}) {
+        Integer Seen = -5;
+        F.Grid->OnCellBalloon = [&](TObject*, Integer, Integer, AnsiString&, AnsiString&, Integer& Icon) {
+            Seen = Icon;
+            Icon = Case.Given;
+        };
+        SendToolTip(F.Grid, Centre(F.Grid->CellRect(1, 1)));
+        TBalloonTip Tip;
+        ASSERT_TRUE(BalloonShown(F.Grid, &Tip));
+        EXPECT_EQ(1, Seen);   // information unless the handler says otherwise
+        EXPECT_EQ(Case.Shown, Tip.Icon) << Case.Given;
+        EXPECT_EQ(Case.Shown != 0, BalloonIcon()->isVisibleTo(BalloonIcon()->window())) << Case.Given;
+    }
+}
+
+TEST(ExtGridFrame, BalloonTransparencyAndColoursReachTheWindow) {
+    TFrameForm F;
+    F.Grid->SetCells(1, 1, "x");
+    F.Shot();
+    F.Grid->Balloon()->SetTransparency(51);
+    F.Grid->Balloon()->SetBackgroundColor(clLime);
+    F.Grid->Balloon()->SetEnable(true);
+    SendToolTip(F.Grid, Centre(F.Grid->CellRect(1, 1)));
+    TBalloonTip Tip;
+    ASSERT_TRUE(BalloonShown(F.Grid, &Tip));
+    EXPECT_EQ(51, Tip.Transparency);
+    EXPECT_EQ(clLime, Tip.BackgroundColor);
+    QWidget* W = BalloonIcon()->window();
+    EXPECT_EQ(QColor(0, 255, 0), W->palette().color(QPalette::Window));
+    F.Grid->Balloon()->SetTransparency(0);
+    SendToolTip(F.Grid, Centre(F.Grid->CellRect(1, 1)));
+    ASSERT_TRUE(BalloonShown(F.Grid, &Tip));
+    EXPECT_EQ(0, Tip.Transparency);
+}
+
+TEST(ExtGridFrame, AUnicodeCellsBalloonKeepsItsLettersUnlessTheHandlerChangesTheText) {
+    TFrameForm F;
+    F.Grid->SetWideCell(1, 1, u"\t\u0416\tz");
+    F.Shot();
+    F.Grid->Balloon()->SetEnable(true);
+    SendToolTip(F.Grid, Centre(F.Grid->CellRect(1, 1)));
+    TBalloonTip Tip;
+    ASSERT_TRUE(BalloonShown(F.Grid, &Tip));
+    EXPECT_EQ(u"\u0416 z", Tip.WideText);
+    EXPECT_EQ(QString::fromUtf16(u"\u0416 z"), BalloonLabel(1)->text());
+    F.Grid->OnCellBalloon = [](TObject*, Integer, Integer, AnsiString&, AnsiString& Text, Integer&) { Text = "own"; };
+    SendToolTip(F.Grid, Centre(F.Grid->CellRect(1, 1)));
+    EXPECT_EQ(QStringLiteral("own"), BalloonLabel(1)->text());
+}
+
+TEST(ExtGridFrame, WithAnInitialDelayTheBalloonWaitsForTheMouseToRest) {
+    TFrameForm F;
+    F.Grid->SetCells(1, 1, "first");
+    F.Grid->SetCells(2, 2, "second");
+    F.Shot();
+    F.Grid->Balloon()->SetInitialDelay(60000);
+    F.Grid->Balloon()->SetReshowDelay(1);
+    F.Grid->Balloon()->SetEnable(true);
+    const TPoint A = Centre(F.Grid->CellRect(1, 1));
+    QTest::mouseMove(F.Grid->Widget(), QPoint(A.X, A.Y));
+    SendToolTip(F.Grid, A);   // the desktop's hover comes too early
+    Settle();
+    EXPECT_FALSE(BalloonShown(F.Grid));
+    F.Grid->Balloon()->SetInitialDelay(1);
+    F.Grid->Balloon()->SetEnable(true);   // settings take effect
+    QTest::mouseMove(F.Grid->Widget(), QPoint(A.X + 1, A.Y));
+    TBalloonTip Tip;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return BalloonShown(F.Grid, &Tip); }, 2000));
+    EXPECT_EQ("first", Tip.Text);
+    // Moving on while it shows: the next cell's text after the reshow delay.
+    const TPoint B = Centre(F.Grid->CellRect(2, 2));
+    QTest::mouseMove(F.Grid->Widget(), QPoint(B.X, B.Y));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return BalloonShown(F.Grid, &Tip) && Tip.Text == "second"; }, 2000));
+    // Leaving the grid takes it away.
+    QEvent Leave(QEvent::Leave);
+    QApplication::sendEvent(F.Grid->Widget(), &Leave);
+    EXPECT_FALSE(BalloonShown(F.Grid));
+}
+
+TEST(ExtGridFrame, TheAfterPaintNotificationFollowsEveryPaint) {
+    TFrameForm F;
+    Integer Calls = 0;
+    TObject* From = nullptr;
+    F.Grid->OnAfterPaint = [&](TObject* Sender) {
+        ++Calls;
+        From = Sender;
+    };
+    F.Shot();
+    EXPECT_GT(Calls, 0);
+    EXPECT_EQ(F.Grid, From);
+    const Integer Before = Calls;
+    F.Grid->BeginUpdate();   // no paint while updating, so no notification
+    F.Grid->Widget()->repaint();
+    EXPECT_EQ(Before, Calls);
+    F.Grid->EndUpdate();
+    F.Grid->Widget()->repaint();
+    EXPECT_GT(Calls, Before);
 }
 
 // --- date picker ---------------------------------------------------------------------------------
