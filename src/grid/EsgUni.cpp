@@ -213,7 +213,8 @@ void TESGUniCustomCombo::DrawBorders(TCanvas* Canvas) {
     InflateRect(B, -2, -2);
     B.Right += 1;
     B.Bottom += 2;
-    if (MouseInControl() || Focused()) {
+    // The open list holds the keyboard, yet the box counts as focused meanwhile.
+    if (MouseInControl() || Focused() || DroppedDown()) {
         DrawEdge(Canvas, B, Etched() ? EDGE_ETCHED : EDGE_RAISED, BF_RECT | (DroppedDown() ? BF_FLAT : 0));
         return;
     }

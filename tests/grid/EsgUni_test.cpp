@@ -241,5 +241,12 @@ TEST(EsgUni, TheUnicodeComboButtonEdgeShowsOnlyWithTheFocus) {
     C->SetFocus();
     Settle();
     EXPECT_EQ(ColorToRGB(clBtnHighlight), Px(Left, 10));
+    // While the list is down the edge lies flat.
+    C->Items()->Add(u"\u0416");
+    C->SetDroppedDown(true);
+    Settle();
+    ASSERT_TRUE(C->DroppedDown());
+    EXPECT_EQ(ColorToRGB(clBtnShadow), Px(Left - 1, 10));
+    C->SetDroppedDown(false);
     EXPECT_NE(ColorToRGB(clBtnFace), Px(148, 10));
 }
