@@ -1972,7 +1972,6 @@ private:
     bool FPendingClick = false;
     void DataCellPressed(Integer X, Integer Y);
     Integer RadioItemAt(Integer ACol, Integer ARow, Integer X, Integer Y);
-    TCanvas* CellMeasureCanvas(TBitmap& Scratch, Integer ACol, Integer ARow);
     AnsiString FLookupText;   // typed so far by the incremental lookup
     TRichEdit* FRichCell = nullptr;   // hidden, made for the first rich-text cell; owned as a component
     void IncrementalLookup(char Key);

@@ -38,7 +38,7 @@ bool TExtStringGrid::CellHTMLHit(Integer ACol, Integer ARow, Integer X, Integer 
     R.Top += 2;
     R.Right -= 2;
     TBitmap Scratch;
-    TCanvas* Cv = CellMeasureCanvas(Scratch, ACol, ARow);
+    TCanvas* Cv = MeasureCanvas(Scratch, ACol, ARow);
     AnsiString Plain, FocusedHref;
     Integer EX = 0, EY = 0, Count = 0, HitIndex = -1;
     TRect AnchorRect;

@@ -67,6 +67,17 @@ Integer CompleteFromItems(TCombo* C, FSame Same) {
     return -1;
 }
 
+// Item texts compared as the grid's lookup asks.
+bool SameLookup(const AnsiString& A, const AnsiString& B, bool Case) {
+    return Case ? A == B : AnsiUpperCase(A) == AnsiUpperCase(B);
+}
+bool SameLookup(const WideString& A, const WideString& B, bool Case) {
+    return Case ? A == B : WideCompareText(A, B) == 0;
+}
+
+AnsiString AsAnsi(const AnsiString& S) { return S; }
+AnsiString AsAnsi(const WideString& S) { return WideToAnsi(S); }
+
 bool IsArrow(Word Key) { return Key == VK_UP || Key == VK_DOWN || Key == VK_LEFT || Key == VK_RIGHT; }
 
 // A cell text read as a number the way the user typed it; Fallback otherwise.
@@ -248,8 +259,61 @@ void TGridSpin::Change() {
 }
 
 // --- combo -------------------------------------------------------------------------
+template <class TBase, class TStr>
+bool TGridComboEditor<TBase, TStr>::HandsOver(Word Key, TShiftState Shift) {
+    FTyping = !(Key == VK_BACK || Key == VK_DELETE);
+    if (this->Style() == csDropDownList || this->DroppedDown())
+        return Key == VK_TAB || Key == VK_RETURN || Key == VK_ESCAPE || Key == VK_LEFT || Key == VK_RIGHT;
+    return Key == VK_TAB || Key == VK_RETURN || Key == VK_ESCAPE || Key == VK_PRIOR || Key == VK_NEXT ||
+           Key == VK_END || Key == VK_UP || (Key == VK_DOWN && !Shift.Contains(ssAlt));
+}
+
+template <class TBase, class TStr>
+void TGridComboEditor<TBase, TStr>::KeyPress(char& Key) {
+    if (Key == 13 && OnReturn) OnReturn(this);
+    if (Key == 13 || Key == 9) {
+        Key = 0;
+        return;
+    }
+    TBase::KeyPress(Key);
+}
+
+template <class TBase, class TStr>
+void TGridComboEditor<TBase, TStr>::KeyUp(Word& Key, TShiftState Shift) {
+    TBase::KeyUp(Key, Shift);
+    TExtStringGrid* G = this->FGrid;
+    if (Key == VK_RETURN || !FTyping || !G->Lookup() || this->Style() == csDropDownList) return;
+    const bool Case = G->LookupCaseSensitive();
+    const Integer I =
+        CompleteFromItems<TStr>(this, [Case](const TStr& A, const TStr& B) { return SameLookup(A, B, Case); });
+    if (I < 0) return;
+    FLookupIndex = I;
+    FLookupDone = true;
+}
+
+template <class TBase, class TStr>
+void TGridComboEditor<TBase, TStr>::DoExit() {
+    const TStr T = this->Text();
+    if (this->FGrid->LookupHistory() && !T.empty() && this->Items()->IndexOf(T) < 0) this->Items()->Add(T);
+    TGridEditor<TBase>::DoExit();
+}
+
+template <class TBase, class TStr>
+void TGridComboEditor<TBase, TStr>::Select() {
+    TBase::Select();
+    TExtStringGrid* G = this->FGrid;
+    const Integer I = this->ItemIndex();
+    const AnsiString S = I >= 0 ? AsAnsi(this->Items()->Strings(I)) : AnsiString();
+    if (G->OnComboChange) G->OnComboChange(G, G->Col(), G->Row(), I, S);
+    if (G->OnComboObjectChange)
+        G->OnComboObjectChange(G, G->Col(), G->Row(), I, S, I >= 0 ? this->Items()->Objects(I) : nullptr);
+}
+
+template class TGridComboEditor<TESGComboBox, AnsiString>;
+template class TGridComboEditor<TESGUniComboBox, WideString>;
+
 TGridCombo::TGridCombo(TComponent* AOwner)
-    : TGridEditor<TESGComboBox>(AOwner) {
+    : TGridComboEditor<TESGComboBox, AnsiString>(AOwner) {
     SetButtonWidth(16);
     OnCloseUp = [this](TObject*) {
         if (FGrid->OnComboCloseUp) FGrid->OnComboCloseUp(FGrid, FGrid->Row(), FGrid->Col());
@@ -265,16 +329,7 @@ void TGridCombo::TakeCell() {
 }
 
 void TGridCombo::KeyDown(Word& Key, TShiftState Shift) {
-    FTyping = !(Key == VK_BACK || Key == VK_DELETE);
-    const bool Alt = Shift.Contains(ssAlt);
-    const bool ListMode = Style() == csDropDownList || DroppedDown();
-    bool HandOver;
-    if (ListMode)
-        HandOver = Key == VK_TAB || Key == VK_RETURN || Key == VK_ESCAPE || Key == VK_LEFT || Key == VK_RIGHT;
-    else
-        HandOver = Key == VK_TAB || Key == VK_RETURN || Key == VK_ESCAPE || Key == VK_PRIOR || Key == VK_NEXT ||
-                   Key == VK_END || Key == VK_UP || (Key == VK_DOWN && !Alt);
-    if (!HandOver) {
+    if (!HandsOver(Key, Shift)) {
         TESGComboBox::KeyDown(Key, Shift);
         return;
     }
@@ -306,47 +361,11 @@ void TGridCombo::KeyDown(Word& Key, TShiftState Shift) {
     Key = 0;
 }
 
-void TGridCombo::KeyPress(char& Key) {
-    if (Key == 13 && OnReturn) OnReturn(this);
-    if (Key == 13 || Key == 9) {
-        Key = 0;
-        return;
-    }
-    TESGComboBox::KeyPress(Key);
-}
-
-void TGridCombo::KeyUp(Word& Key, TShiftState Shift) {
-    TESGComboBox::KeyUp(Key, Shift);
-    if (Key == VK_RETURN || !FTyping || !FGrid->Lookup() || Style() == csDropDownList) return;
-    const bool Case = FGrid->LookupCaseSensitive();
-    const Integer I = CompleteFromItems<AnsiString>(this, [Case](const AnsiString& A, const AnsiString& B) {
-        return Case ? A == B : AnsiUpperCase(A) == AnsiUpperCase(B);
-    });
-    if (I < 0) return;
-    FLookupIndex = I;
-    FLookupDone = true;
-}
-
-void TGridCombo::DoExit() {
-    const AnsiString T = Text();
-    if (FGrid->LookupHistory() && !T.empty() && Items()->IndexOf(T) < 0) Items()->Add(T);
-    TGridEditor<TESGComboBox>::DoExit();
-}
-
 void TGridCombo::Change() {
     TESGComboBox::Change();
     if (FGrid->OnEditChange) FGrid->OnEditChange(FGrid, FGrid->Col(), FGrid->Row(), Text());
     if (FGrid->OnComboChange && Style() != csDropDownList)
         FGrid->OnComboChange(FGrid, FGrid->Col(), FGrid->Row(), -1, Text());
-}
-
-void TGridCombo::Select() {
-    TESGComboBox::Select();
-    const Integer I = ItemIndex();
-    const AnsiString S = I >= 0 ? Items()->Strings(I) : AnsiString();
-    if (FGrid->OnComboChange) FGrid->OnComboChange(FGrid, FGrid->Col(), FGrid->Row(), I, S);
-    if (FGrid->OnComboObjectChange)
-        FGrid->OnComboObjectChange(FGrid, FGrid->Col(), FGrid->Row(), I, S, I >= 0 ? Items()->Objects(I) : nullptr);
 }
 
 Integer TGridCombo::FittingDropWidth() {
@@ -627,7 +646,7 @@ void TGridUniMemo::KeyDown(Word& Key, TShiftState Shift) {
         TEsgUniMemo::KeyDown(Key, Shift);
 }
 
-TGridUniCombo::TGridUniCombo(TComponent* AOwner) : TGridEditor<TESGUniComboBox>(AOwner) {
+TGridUniCombo::TGridUniCombo(TComponent* AOwner) : TGridComboEditor<TESGUniComboBox, WideString>(AOwner) {
     SetButtonWidth(16);
     OnCloseUp = [this](TObject*) {
         if (FGrid->OnComboCloseUp) FGrid->OnComboCloseUp(FGrid, FGrid->Row(), FGrid->Col());
@@ -635,13 +654,7 @@ TGridUniCombo::TGridUniCombo(TComponent* AOwner) : TGridEditor<TESGUniComboBox>(
 }
 
 void TGridUniCombo::KeyDown(Word& Key, TShiftState Shift) {
-    FTyping = !(Key == VK_BACK || Key == VK_DELETE);
-    const bool ListMode = Style() == csDropDownList || DroppedDown();
-    const bool HandOver =
-        ListMode ? Key == VK_TAB || Key == VK_RETURN || Key == VK_ESCAPE || Key == VK_LEFT || Key == VK_RIGHT
-                 : Key == VK_TAB || Key == VK_RETURN || Key == VK_ESCAPE || Key == VK_PRIOR || Key == VK_NEXT ||
-                       Key == VK_END || Key == VK_UP || (Key == VK_DOWN && !Shift.Contains(ssAlt));
-    if (!HandOver) {
+    if (!HandsOver(Key, Shift)) {
         TESGUniComboBox::KeyDown(Key, Shift);
         return;
     }
@@ -656,42 +669,6 @@ void TGridUniCombo::KeyDown(Word& Key, TShiftState Shift) {
     // No commit of its own: the grid validates the stored text when the cell is left.
     HandToGrid(Key, Shift, true);
     Key = 0;
-}
-
-void TGridUniCombo::KeyPress(char& Key) {
-    if (Key == 13 && OnReturn) OnReturn(this);
-    if (Key == 13 || Key == 9) {
-        Key = 0;
-        return;
-    }
-    TESGUniComboBox::KeyPress(Key);
-}
-
-void TGridUniCombo::KeyUp(Word& Key, TShiftState Shift) {
-    TESGUniComboBox::KeyUp(Key, Shift);
-    if (Key == VK_RETURN || !FTyping || !FGrid->Lookup() || Style() == csDropDownList) return;
-    const bool Case = FGrid->LookupCaseSensitive();
-    const Integer I = CompleteFromItems<WideString>(this, [Case](const WideString& A, const WideString& B) {
-        return Case ? A == B : WideCompareText(A, B) == 0;
-    });
-    if (I < 0) return;
-    FLookupIndex = I;
-    FLookupDone = true;
-}
-
-void TGridUniCombo::DoExit() {
-    const WideString T = Text();
-    if (FGrid->LookupHistory() && !T.empty() && Items()->IndexOf(T) < 0) Items()->Add(T);
-    TGridEditor<TESGUniComboBox>::DoExit();
-}
-
-void TGridUniCombo::Select() {
-    TESGUniComboBox::Select();
-    const Integer I = ItemIndex();
-    const AnsiString S = I >= 0 ? WideToAnsi(Items()->Strings(I)) : AnsiString();
-    if (FGrid->OnComboChange) FGrid->OnComboChange(FGrid, FGrid->Col(), FGrid->Row(), I, S);
-    if (FGrid->OnComboObjectChange)
-        FGrid->OnComboObjectChange(FGrid, FGrid->Col(), FGrid->Row(), I, S, I >= 0 ? Items()->Objects(I) : nullptr);
 }
 
 // --- the grid's side -------------------------------------------------------------------

@@ -80,30 +80,46 @@ private:
     void Stepped(bool Up);
 };
 
-class TGridCombo : public TGridEditor<TESGComboBox> {
+// What the code-page and the Unicode combo share: the keys handed to the grid, Enter
+// and Tab kept from the list, completion from the items, the history of typed texts
+// and the grid's change events of a picked item. TStr is the text of the items.
+template <class TBase, class TStr>
+class TGridComboEditor : public TGridEditor<TBase> {
 public:
-    explicit TGridCombo(TComponent* AOwner);
+    using TGridEditor<TBase>::TGridEditor;
     bool Typing() const { return FTyping; }
     Integer LookupIndex() const { return FLookupIndex; }
     bool LookupDone() const { return FLookupDone; }
     TNotifyEvent OnReturn;
-    void KeyDown(Word& Key, TShiftState Shift) override;
     void KeyPress(char& Key) override;
     void KeyUp(Word& Key, TShiftState Shift) override;
     // Keeps a new text in the items with LookupHistory.
     void DoExit() override;
+
+protected:
+    void Select() override;
+    // Notes whether Key types and tells whether the grid takes it (the list open or
+    // not); the key the control keeps goes on to the control.
+    bool HandsOver(Word Key, TShiftState Shift);
+
+private:
+    bool FTyping = true;
+    Integer FLookupIndex = -1;
+    bool FLookupDone = false;
+};
+
+class TGridCombo : public TGridComboEditor<TESGComboBox, AnsiString> {
+public:
+    explicit TGridCombo(TComponent* AOwner);
+    void KeyDown(Word& Key, TShiftState Shift) override;
     // The drop-down width that fits the items (Navigation.AutoComboDropSize).
     Integer FittingDropWidth();
 
 protected:
     void Change() override;
-    void Select() override;
 
 private:
     void TakeCell();
-    bool FTyping = true;
-    Integer FLookupIndex = -1;
-    bool FLookupDone = false;
 };
 
 class TGridEditBtn : public TGridEditor<TEsgEditBtn> {
@@ -169,25 +185,10 @@ public:
     void KeyDown(Word& Key, TShiftState Shift) override;
 };
 
-class TGridUniCombo : public TGridEditor<TESGUniComboBox> {
+class TGridUniCombo : public TGridComboEditor<TESGUniComboBox, WideString> {
 public:
     explicit TGridUniCombo(TComponent* AOwner);
-    bool Typing() const { return FTyping; }
-    Integer LookupIndex() const { return FLookupIndex; }
-    bool LookupDone() const { return FLookupDone; }
-    TNotifyEvent OnReturn;
     void KeyDown(Word& Key, TShiftState Shift) override;
-    void KeyPress(char& Key) override;
-    void KeyUp(Word& Key, TShiftState Shift) override;
-    void DoExit() override;
-
-protected:
-    void Select() override;
-
-private:
-    bool FTyping = true;
-    Integer FLookupIndex = -1;
-    bool FLookupDone = false;
 };
 
 // The editors of the form controls in HTML cells: leaving one writes its value into

@@ -231,25 +231,12 @@ void TExtStringGrid::DrawRadio(TCanvas* Cv, const TRect& R, Integer Count, Integ
     }
 }
 
-// A scratch canvas with the cell's font, for measuring outside painting.
-TCanvas* TExtStringGrid::CellMeasureCanvas(TBitmap& Scratch, Integer ACol, Integer ARow) {
-    Scratch.SetSize(1, 1);
-    TCanvas* Cv = Scratch.Canvas();
-    TGridDrawState S;
-    TColor ColorTo = clNone;
-    TAlignment HA = taLeftJustify;
-    TVAlignment VA = FVAlignment;
-    bool WW = FWordWrap;
-    GetCellColor(ACol, ARow, S, false, false, true, Cv->Brush(), ColorTo, Cv->Font(), HA, VA, WW);
-    return Cv;
-}
-
 Integer TExtStringGrid::RadioItemAt(Integer ACol, Integer ARow, Integer X, Integer Y) {
     const TCellGraphic* G = GetCellGraphic(RealColIndex(ACol), ARow);
     TStrings* Items = GetRadioValues(RealColIndex(ACol), ARow);
     if (!G || !Items) return -1;
     TBitmap Scratch;
-    TCanvas* Cv = CellMeasureCanvas(Scratch, ACol, ARow);
+    TCanvas* Cv = MeasureCanvas(Scratch, ACol, ARow);
     const std::vector<TRect> Bands = RadioLayout(Cv, CellRect(ACol, ARow), Items, G->CellBoolean());
     for (size_t I = 0; I < Bands.size(); ++I) {
         const TRect& B = Bands[I];
