@@ -994,6 +994,9 @@ public:
     void SetRowIndicator(TBitmap* Value);
     bool Multilinecells() const { return FMultilinecells; }
     void SetMultilinecells(bool Value);
+    // Copied multi-line cells take the form spreadsheet programs paste as one cell.
+    bool SpreadsheetClipboard() const { return FSpreadsheetClipboard; }
+    void SetSpreadsheetClipboard(bool Value) { FSpreadsheetClipboard = Value; }
     bool EnhTextSize() const { return FEnhTextSize; }
     void SetEnhTextSize(bool Value);
     // Sort index list: real columns, top bit set for descending.
@@ -1074,6 +1077,10 @@ public:
     virtual void SortByColumn();
     virtual void SortIndexed();   // EExtGridError "No indexes specified for indexed sort"
     virtual void RestoreSortOrder();
+    // The rows of each expanded node spanning more than two rows, sorted below their
+    // node; nested nodes move with their children.
+    virtual void SortNodesByColumn();
+    virtual void SortNodesIndexed();   // EExtGridError "No indexes specified for indexed sort"
     // The header-click sort of ACol (Shift adds to an indexed sort); false when refused.
     bool ClickSort(Integer ACol, bool Shift);
     Integer CompareCells(Integer ACol, Integer ARow1, Integer ARow2, bool Descending);
@@ -1461,6 +1468,7 @@ public:
     virtual void UngroupInPlace(Integer ACol);
     Integer GroupColumn() const { return FGroupColumn; }   // -1 when none
     bool IsGroupHeader(Integer ARow);
+    static bool IsGroupHeaderGraphic(const TCellGraphic* G);
     // Rows inside nodes: the enclosing nodes' spans follow and hidden rows keep their indexes.
     void InsertChildRow(Integer ARow, Integer Position);
     void RemoveChildRow(Integer ARow);
@@ -1724,6 +1732,7 @@ private:
     std::vector<Byte> FRowMarks;
     std::set<std::pair<Integer, Integer>> FSelectedCells;   // (col, row)
     bool FMultilinecells = false;
+    bool FSpreadsheetClipboard = false;
     bool FEnhTextSize = false;
     bool FDisjunctSelecting = false;
     bool FHeaderPressed = false;
@@ -1828,8 +1837,13 @@ private:
     void ReadSortColumn(TSortColumn& K, Integer ACol, const std::vector<Integer>& Rows, Integer FixStyle);
     Integer CompareSortKeys(const TSortColumn& K, Integer ACol, const std::vector<Integer>& Rows, size_t A, size_t B,
                             bool Descending);
-    void SortOnKeys(const std::vector<std::pair<Integer, bool>>& Columns, bool ReportRowUpdate);
-    void ApplyRowOrder(Integer First, const std::vector<Integer>& Order, bool ReportRowUpdate);
+    void SortOnKeys(const std::vector<std::pair<Integer, bool>>& Columns, bool ReportRowUpdate, bool InNodes);
+    void SortOnColumn(bool InNodes);
+    void SortRowRange(Integer First, Integer Last, const std::vector<std::pair<Integer, bool>>& Columns);
+    Integer NodeEnd(Integer ARow, Integer ALast);
+    std::vector<const TCellGraphic*> OpenContractedNodes(Integer First);
+    void CloseNodes(const std::vector<const TCellGraphic*>& Nodes);
+    void ApplyRowOrder(Integer First, const std::vector<Integer>& Order);
     void MoveRowsTo(Integer First, const std::vector<Integer>& Order, Integer FromCol, Integer ToCol, bool WholeRows);
     void MoveRowBlock(Integer AFrom, Integer ATo, Integer ACount);
 
@@ -1889,6 +1903,8 @@ private:
     void DragScrollTick();
     void PaintColumnDragImage(TBitmap& Image, Integer Column);
     bool ColumnNumber(Integer ACol, Integer ARow, bool Hidden, Double& Value);
+    // Sum, minimum and maximum of the data rows of a range; returns the rows counted.
+    Integer ColumnStats(Integer ACol, Integer FromRow, Integer ToRow, Double& Sum, Double& Min, Double& Max);
 
     // mouse state (ExtGridMouse.cpp)
     TPoint FPressPoint;

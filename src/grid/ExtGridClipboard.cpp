@@ -2,8 +2,12 @@
 #include "grid/ExtGrid.h"
 
 #include "grid/EsgHTMLE.h"
+#include "grid/ExtObj.h"
 #include "grid/ExtUtil.h"
+#include "platform/rtl/CodePage.h"
 #include "platform/ui/Clipbrd.h"
+#include "platform/ui/Jpeg.h"
+#include "platform/ui/Rtf.h"
 
 #include <algorithm>
 #include <cmath>
@@ -23,6 +27,13 @@ public:
         Int(Integer(V.size()));
         if (!V.empty()) FS->WriteBuffer(V.data(), Integer(V.size()));
     }
+    // What a graphic writes of itself, with its length in front.
+    void Graphic(TGraphic* G) {
+        TMemoryStream MS;
+        G->SaveToStream(&MS);
+        Int(Integer(MS.Size()));
+        if (MS.Size() > 0) FS->WriteBuffer(MS.Memory(), Integer(MS.Size()));
+    }
 private:
     TStream* FS;
 };
@@ -41,6 +52,18 @@ public:
     }
     void Expect(const char* ClassName) {
         if (Str() != ClassName) throw EReadError("Invalid stream format");
+    }
+    void Graphic(TGraphic* G) {
+        const AnsiString Data = Str();
+        if (Data.empty()) return;
+        TMemoryStream MS;
+        MS.WriteBuffer(Data.data(), Integer(Data.size()));
+        MS.SetPosition(0);
+        try {
+            G->LoadFromStream(&MS);
+        } catch (const EInvalidGraphic&) {
+            throw EReadError("Invalid stream format");
+        }
     }
 private:
     TStream* FS;
@@ -111,10 +134,111 @@ void ReadProps(TCellReader& Rd, TCellProperties* P) {
     P->SetReadOnly(Rd.Bool());
 }
 
-// Graphics whose picture is an object of their own; only the string-list kinds stream it.
-bool GraphicHasObject(TCellType T) {
-    return T == ctBitmap || T == ctIcon || T == ctRadio || T == ctImages || T == ctPicture || T == ctFilePicture ||
-           T == ctBitButton;
+// The component that carries a graphic's own object, by the graphic's kind.
+const char* ObjectComponent(TCellType T) {
+    switch (T) {
+        case ctBitmap: case ctBitButton: return "TGridBMPIO";
+        case ctIcon: return "TGridIconIO";
+        case ctPicture: return "TGridPicIO";
+        case ctFilePicture: return "TGridFilePicIO";
+        case ctRadio: case ctImages: return "TGridSLIO";
+        default: return nullptr;
+    }
+}
+
+TObject* GraphicObject(const TCellGraphic* G) { return G->CellType() == ctIcon ? G->Icon() : G->Graphic(); }
+
+// A picture travels as its kind (a JPEG stays one, any other becomes a bitmap) and its bytes.
+void WritePicture(TCellWriter& W, TGraphic* P) {
+    if (auto* J = dynamic_cast<TJPEGImage*>(P)) {
+        W.Str("TJPEGImage");
+        W.Bool(J->Transparent());
+        W.Graphic(J);
+        return;
+    }
+    TBitmap B;
+    B.Assign(P);
+    W.Str("TBitmap");
+    W.Bool(P->Transparent());
+    W.Graphic(&B);
+}
+
+std::unique_ptr<TGraphic> ReadPicture(TCellReader& Rd) {
+    const AnsiString Kind = Rd.Str();
+    std::unique_ptr<TGraphic> P;
+    if (Kind == "TJPEGImage") P = std::make_unique<TJPEGImage>();
+    else if (Kind == "TBitmap") P = std::make_unique<TBitmap>();
+    else throw EReadError("Invalid stream format");
+    const bool Transparent = Rd.Bool();
+    Rd.Graphic(P.get());
+    P->SetTransparent(Transparent);
+    return P;
+}
+
+// Whether the graphic's object can travel: lists, pictures and picture files.
+bool CanWriteObject(const TCellGraphic* G) {
+    TObject* O = GraphicObject(G);
+    if (!O || !ObjectComponent(G->CellType())) return false;
+    return dynamic_cast<TStrings*>(O) || dynamic_cast<TIntList*>(O) || dynamic_cast<TGraphic*>(O) ||
+           dynamic_cast<TFilePicture*>(O);
+}
+
+void WriteObject(TCellWriter& W, const TCellGraphic* G) {
+    TObject* O = GraphicObject(G);
+    W.Str(ObjectComponent(G->CellType()));
+    if (auto* SL = dynamic_cast<TStrings*>(O)) {
+        W.Str(SL->Text());
+    } else if (auto* IL = dynamic_cast<TIntList*>(O)) {
+        W.Str(IL->CommaText());
+    } else if (auto* FP = dynamic_cast<TFilePicture*>(O)) {
+        W.Str(FP->Filename());
+    } else {
+        WritePicture(W, static_cast<TGraphic*>(O));
+    }
+}
+
+// Reads the object into the cell's graphic, which owns it from then on.
+void ReadObject(TCellReader& Rd, TCellGraphic* G, Integer ACol, Integer ARow) {
+    const char* Expected = ObjectComponent(G->CellType());
+    if (!Expected || Rd.Str() != Expected) throw EReadError("Invalid stream format");
+    switch (G->CellType()) {
+        case ctRadio: {
+            auto SL = std::make_unique<TStringList>();
+            SL->SetText(Rd.Str());
+            G->SetGraphic(SL.release(), true);
+            return;
+        }
+        case ctImages: {
+            auto IL = std::make_unique<TIntList>(ACol, ARow);
+            try {
+                IL->SetCommaText(Rd.Str());
+            } catch (const EConvertError&) {
+                throw EReadError("Invalid stream format");
+            }
+            G->SetGraphic(IL.release(), true);
+            return;
+        }
+        case ctFilePicture: {
+            const AnsiString Name = Rd.Str();
+            auto FP = std::make_unique<TFilePicture>();
+            try {
+                FP->SetFilename(Name);
+            } catch (const Exception&) {
+                return;   // the file is gone: the cell keeps no picture
+            }
+            G->SetGraphic(FP.release(), true);
+            return;
+        }
+        case ctIcon: {
+            std::unique_ptr<TGraphic> P = ReadPicture(Rd);
+            G->SetGraphic(nullptr, true);   // marks the icon as the cell's own
+            G->SetIcon(P.release());
+            return;
+        }
+        default:
+            G->SetGraphic(ReadPicture(Rd).release(), true);
+            return;
+    }
 }
 
 void WriteGraphic(TCellWriter& W, const TCellGraphic* G) {
@@ -131,15 +255,12 @@ void WriteGraphic(TCellWriter& W, const TCellGraphic* G) {
     W.Int(G->CellErrFrom());
     W.Int(G->CellErrLen());
     W.Str(G->CellText());
-    auto* SL = dynamic_cast<TStrings*>(G->Graphic());
-    W.Bool(SL != nullptr);
-    if (SL) {
-        W.Str("TGridSLIO");
-        W.Str(SL->Text());
-    }
+    const bool HasObject = CanWriteObject(G);
+    W.Bool(HasObject);
+    if (HasObject) WriteObject(W, G);
 }
 
-void ReadGraphic(TCellReader& Rd, TCellGraphic* G) {
+void ReadGraphic(TCellReader& Rd, TCellGraphic* G, Integer ACol, Integer ARow) {
     Rd.Expect("TGridGraphicIO");
     G->SetCellType(TCellType(Rd.Int()));
     G->SetCellVAlign(TCellVAlign(Rd.Int()));
@@ -153,12 +274,7 @@ void ReadGraphic(TCellReader& Rd, TCellGraphic* G) {
     G->SetCellErrFrom(Rd.Int());
     G->SetCellErrLen(Rd.Int());
     G->SetCellText(Rd.Str());
-    if (Rd.Bool()) {
-        Rd.Expect("TGridSLIO");
-        auto* SL = new TStringList();
-        SL->SetText(Rd.Str());
-        G->SetGraphic(SL, true);
-    }
+    if (Rd.Bool()) ReadObject(Rd, G, ACol, ARow);
 }
 
 // A tab/CR LF text split into lines of fields. A field that opens with a double
@@ -244,8 +360,12 @@ AnsiString TExtStringGrid::CellsAsText(TGridRect R, bool Disjunct, bool LineEndA
             FirstCol = false;
             SaveCell(C, Rw, V);
             if (!FNavigation->CopyHTMLTagsToClipboard() && V.find("</") != AnsiString::npos) V = HTMLStrip(V);
+            else if (TextType(V, false) == 2) V = WideToAnsi(RtfRead(V).PlainText());
+            // Spreadsheet programs write a line break inside a cell as a lone LF.
+            const bool Sheet = FSpreadsheetClipboard && LineCount(V, FMultilinecells) > 1;
+            if (Sheet) V = RemoveCR(V);
             // Quoted as office programs quote cells that hold tabs, line breaks or a leading quote.
-            if (V.find_first_of("\t\r\n") != AnsiString::npos || (!V.empty() && V[0] == '"')) {
+            if (Sheet || V.find_first_of("\t\r\n") != AnsiString::npos || (!V.empty() && V[0] == '"')) {
                 AnsiString Q = "\"";
                 for (char Ch : V) {
                     if (Ch == '"') Q += '"';
@@ -512,8 +632,8 @@ void TExtStringGrid::SaveCellsToStream(TGridRect R, TStream* Stream) {
             if (!P) continue;
             WriteProps(W, P);
             const auto* G = dynamic_cast<const TCellGraphic*>(P->KeptObject());
-            // A graphic whose picture is an object of its own travels without it only as a list.
-            const bool HasGraphic = G && (!GraphicHasObject(G->CellType()) || dynamic_cast<TStrings*>(G->Graphic()));
+            // A kind drawn from an object of its own travels only with that object.
+            const bool HasGraphic = G && (!ObjectComponent(G->CellType()) || CanWriteObject(G));
             W.Bool(HasGraphic);
             if (HasGraphic) WriteGraphic(W, G);
         }
@@ -568,10 +688,10 @@ void TExtStringGrid::LoadCellsFromStream(TGridCoord Origin, TStream* Stream) {
             ReadProps(Rd, P);
             if (!Rd.Bool()) continue;
             if (Inside) {
-                ReadGraphic(Rd, CreateCellGraphic(Tc, Tr));
+                ReadGraphic(Rd, CreateCellGraphic(Tc, Tr), Tc, Tr);
             } else {
                 TCellGraphic G;
-                ReadGraphic(Rd, &G);
+                ReadGraphic(Rd, &G, Tc, Tr);
             }
         }
     } catch (...) {

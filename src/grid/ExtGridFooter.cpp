@@ -27,45 +27,68 @@ bool ReachesHidden(TExtStringGrid* G, Integer ToRow) {
     return G->NumHiddenRows() > 0 && ToRow > LastData;
 }
 
+// Group headers and summaries hold the grouped value and the group totals, not data;
+// while a column is grouped every node row is such a header.
+bool IsGroupingRow(TExtStringGrid* G, Integer ARow, bool Hidden) {
+    const TCellGraphic* Gr = nullptr;
+    if (Hidden && G->IsHiddenRow(ARow)) {
+        const TStringList* Items = G->HiddenRowItems(ARow);
+        const auto* P = Items && Items->Count() > 0 ? dynamic_cast<TCellProperties*>(Items->Objects(0)) : nullptr;
+        Gr = P ? dynamic_cast<const TCellGraphic*>(P->KeptObject()) : nullptr;
+    } else {
+        Gr = G->GetCellGraphic(0, Hidden ? G->DisplRowIndex(ARow) : ARow);
+    }
+    if (!Gr) return false;
+    if (Gr->CellType() == ctSummary) return true;
+    return Gr->CellType() == ctNode && (G->GroupColumn() >= 0 || TExtStringGrid::IsGroupHeaderGraphic(Gr));
+}
+
 }  // namespace
 
-Double TExtStringGrid::ColumnSum(Integer ACol, Integer FromRow, Integer ToRow) {
+Integer TExtStringGrid::ColumnStats(Integer ACol, Integer FromRow, Integer ToRow, Double& Sum, Double& Min,
+                                    Double& Max) {
+    Sum = Min = Max = 0;
     const bool Hidden = ReachesHidden(this, ToRow);
-    Double Sum = 0;
+    Integer Counted = 0;
+    SaveProgress(0, -1);
     for (Integer R = std::max(0, FromRow); R <= ToRow; ++R) {
+        if (IsGroupingRow(this, R, Hidden)) continue;
         Double V = 0;
-        if (ColumnNumber(ACol, R, Hidden, V)) Sum += V;
+        const bool Numeric = ColumnNumber(ACol, R, Hidden, V);
+        // Minimum and maximum start from the first row, numeric or not (then 0).
+        if (Counted++ == 0) Min = Max = V;
+        if (!Numeric) continue;
+        Sum += V;
+        Min = std::min(Min, V);
+        Max = std::max(Max, V);
+        SaveProgress(1, R);
     }
+    SaveProgress(2, -1);
+    return Counted;
+}
+
+Double TExtStringGrid::ColumnSum(Integer ACol, Integer FromRow, Integer ToRow) {
+    Double Sum, Min, Max;
+    ColumnStats(ACol, FromRow, ToRow, Sum, Min, Max);
     return Sum;
 }
 
 Double TExtStringGrid::ColumnAvg(Integer ACol, Integer FromRow, Integer ToRow) {
-    if (ToRow < FromRow) return 0;
-    return ColumnSum(ACol, FromRow, ToRow) / Double(ToRow - FromRow + 1);
+    Double Sum, Min, Max;
+    const Integer N = ColumnStats(ACol, FromRow, ToRow, Sum, Min, Max);
+    return N > 0 ? Sum / Double(N) : 0;
 }
 
 Double TExtStringGrid::ColumnMin(Integer ACol, Integer FromRow, Integer ToRow) {
-    const bool Hidden = ReachesHidden(this, ToRow);
-    Double Result = 0;
-    if (FromRow > ToRow) return Result;
-    ColumnNumber(ACol, FromRow, Hidden, Result);   // a first cell without a number starts from 0
-    for (Integer R = FromRow + 1; R <= ToRow; ++R) {
-        Double V = 0;
-        if (ColumnNumber(ACol, R, Hidden, V)) Result = std::min(Result, V);
-    }
-    return Result;
+    Double Sum, Min, Max;
+    ColumnStats(ACol, FromRow, ToRow, Sum, Min, Max);
+    return Min;
 }
 
 Double TExtStringGrid::ColumnMax(Integer ACol, Integer FromRow, Integer ToRow) {
-    const bool Hidden = ReachesHidden(this, ToRow);
-    Double Result = 0;
-    if (FromRow > ToRow) return Result;
-    ColumnNumber(ACol, FromRow, Hidden, Result);
-    for (Integer R = FromRow + 1; R <= ToRow; ++R) {
-        Double V = 0;
-        if (ColumnNumber(ACol, R, Hidden, V)) Result = std::max(Result, V);
-    }
-    return Result;
+    Double Sum, Min, Max;
+    ColumnStats(ACol, FromRow, ToRow, Sum, Min, Max);
+    return Max;
 }
 
 // --- footer cells -------------------------------------------------------------------------
@@ -102,7 +125,11 @@ void TExtStringGrid::CalcFooter(Integer ACol) {
             case 0: SetCells(C, FR, ""); break;
             case 1: SetFloats(C, FR, ColumnSum(C, First, Last)); break;
             case 2: SetFloats(C, FR, ColumnAvg(C, First, Last)); break;
-            case 3: SetFloats(C, FR, Double(FR - First + H)); break;
+            case 3: {   // the data rows: group headers and summaries are not counted
+                Double Sum, Min, Max;
+                SetFloats(C, FR, Double(ColumnStats(C, First, Last, Sum, Min, Max)));
+                break;
+            }
             case 4: SetFloats(C, FR, ColumnMin(C, First, Last)); break;
             case 5: SetFloats(C, FR, ColumnMax(C, First, Last)); break;
             case 7: {

@@ -13,9 +13,10 @@ constexpr Integer GroupHeaderMark = 1;
 
 }  // namespace
 
-bool TExtStringGrid::IsGroupHeader(Integer ARow) {
-    TCellGraphic* G = NodeGraphic(ARow);
-    return G && G->CellValue2() == GroupHeaderMark;
+bool TExtStringGrid::IsGroupHeader(Integer ARow) { return IsGroupHeaderGraphic(NodeGraphic(ARow)); }
+
+bool TExtStringGrid::IsGroupHeaderGraphic(const TCellGraphic* G) {
+    return G && G->CellType() == ctNode && G->CellValue2() == GroupHeaderMark;
 }
 
 // Colours a header or summary row: the merged text cell, or the whole row.

@@ -205,24 +205,101 @@ Integer TExtStringGrid::CompareCells(Integer ACol, Integer ARow1, Integer ARow2,
 }
 
 // --- sorting ----------------------------------------------------------------------
-void TExtStringGrid::SortOnKeys(const std::vector<std::pair<Integer, bool>>& Columns, bool ReportRowUpdate) {
+// The last row of the node at ARow: its span, or up to the next node for a span of 0.
+Integer TExtStringGrid::NodeEnd(Integer ARow, Integer ALast) {
+    const Integer Span = GetNodeSpan(ARow);
+    if (Span > 0) return std::min(ALast, ARow + Span - 1);
+    Integer End = ARow;
+    while (End + 1 <= ALast && !IsNode(End + 1)) ++End;
+    return End;
+}
+
+// Contracted nodes show their children while rows are sorted, so that the children
+// move with them; the nodes are returned to be contracted again.
+std::vector<const TCellGraphic*> TExtStringGrid::OpenContractedNodes(Integer First) {
+    std::vector<const TCellGraphic*> Opened;
+    if (!HasNodes() || NumHiddenRows() == 0) return Opened;
+    // Bottom up: opening a node moves only the rows below it.
+    for (Integer R = LastDataRow(); R >= First; --R) {
+        TCellGraphic* G = NodeGraphic(R);
+        if (!G || !G->CellBoolean()) continue;
+        G->SetCellBoolean(false);
+        Opened.push_back(G);
+        const Integer Real = RealRowIndex(R), Span = G->CellIndex();
+        if (!IsHiddenRow(Real + 1)) continue;
+        Integer To = Real + 1;
+        while (IsHiddenRow(To + 1) && (Span <= 0 || To + 1 <= Real + Span - 1)) ++To;
+        UnHideRows(Real + 1, To);
+    }
+    return Opened;
+}
+
+void TExtStringGrid::CloseNodes(const std::vector<const TCellGraphic*>& Nodes) {
+    for (const TCellGraphic* G : Nodes)
+        for (Integer R = TBaseGrid::FixedRows(); R < RowCount(); ++R)
+            if (NodeGraphic(R) == G) {
+                ContractNode(RealRowIndex(R));
+                break;
+            }
+}
+
+void TExtStringGrid::SortOnKeys(const std::vector<std::pair<Integer, bool>>& Columns, bool ReportRowUpdate,
+                                bool InNodes) {
     const Integer First = TBaseGrid::FixedRows();
-    const Integer Last = RowCount() - 1 - FFixedFooters;
     if (Integer(FUnsortedOrder.size()) != RowCount()) {
         FUnsortedOrder.resize(size_t(RowCount()));
         std::iota(FUnsortedOrder.begin(), FUnsortedOrder.end(), 0);
     }
-    if (Last - First < 1 || Columns.empty()) return;
-    // Rows joined by a vertical merge form one block, compared by its first row.
+    if (LastDataRow() - First < 1 || Columns.empty()) return;
+    BeginUpdate();
+    try {
+        const auto Opened = OpenContractedNodes(First);
+        if (Integer(FUnsortedOrder.size()) != RowCount()) {
+            FUnsortedOrder.resize(size_t(RowCount()));
+            std::iota(FUnsortedOrder.begin(), FUnsortedOrder.end(), 0);
+        }
+        if (!InNodes) {
+            SortRowRange(First, LastDataRow(), Columns);
+        } else {
+            // Top down: a nested node is sorted at the place its parent's sort gave it.
+            for (Integer R = First; R <= LastDataRow(); ++R) {
+                const TCellGraphic* G = NodeGraphic(R);
+                if (!G || std::find(Opened.begin(), Opened.end(), G) != Opened.end()) continue;
+                const Integer End = NodeEnd(R, LastDataRow());
+                if (End - R + 1 > 2) SortRowRange(R + 1, End, Columns);
+            }
+        }
+        CloseNodes(Opened);
+    } catch (...) {
+        EndUpdate();
+        throw;
+    }
+    EndUpdate();
+    if (ReportRowUpdate && !FNavigation->MoveRowOnSort()) {
+        ForgetReportedRow();
+        ReportRow(Row());
+    }
+}
+
+void TExtStringGrid::SortRowRange(Integer First, Integer Last, const std::vector<std::pair<Integer, bool>>& Columns) {
+    if (Last - First < 1) return;
+    // Rows joined by a vertical merge, and a node with its children (and the summary
+    // under a group), form one block, compared by its first row.
     std::vector<Integer> Starts, Lens;
+    const bool Nodes = HasNodes();
     for (Integer R = First; R <= Last;) {
         Integer End = R;
-        for (Integer RR = R; RR <= End; ++RR)
+        for (Integer RR = R; RR <= End; ++RR) {
+            if (Nodes && IsNode(RR)) {
+                End = std::max(End, NodeEnd(RR, Last));
+                if (RR == R && End < Last && IsSummaryRow(End + 1)) ++End;
+            }
             for (Integer C = 0; C < ColCount(); ++C)
                 if (IsYMergedCell(C, RR)) {
                     const TPoint B = BaseCell(C, RR);
                     if (B.Y >= R) End = std::max(End, std::min(Last, B.Y + CellSpan(C, RR).Y));
                 }
+        }
         Starts.push_back(R);
         Lens.push_back(End - R + 1);
         R = End + 1;
@@ -253,10 +330,10 @@ void TExtStringGrid::SortOnKeys(const std::vector<std::pair<Integer, bool>>& Col
     Order.reserve(size_t(Last - First + 1));
     for (Integer Bk : BlockOrder)
         for (Integer I = 0; I < Lens[size_t(Bk)]; ++I) Order.push_back(Starts[size_t(Bk)] + I);
-    ApplyRowOrder(First, Order, ReportRowUpdate);
+    ApplyRowOrder(First, Order);
 }
 
-void TExtStringGrid::ApplyRowOrder(Integer First, const std::vector<Integer>& Order, bool ReportRowUpdate) {
+void TExtStringGrid::ApplyRowOrder(Integer First, const std::vector<Integer>& Order) {
     const bool Normal = FSortSettings->NormalCellsOnly() && TBaseGrid::FixedCols() > 0;
     std::vector<AnsiString> Col0;
     if (Normal)
@@ -274,10 +351,6 @@ void TExtStringGrid::ApplyRowOrder(Integer First, const std::vector<Integer>& Or
         TBaseGrid::SetRow(First + Integer(It - Order.begin()));
     }
     EndUpdate();
-    if (ReportRowUpdate && !Track) {
-        ForgetReportedRow();
-        ReportRow(Row());
-    }
     CellsChanged(Rect(0, First, ColCount() - 1, First + Integer(Order.size()) - 1));
 }
 
@@ -339,22 +412,38 @@ void TExtStringGrid::MoveRowsTo(Integer First, const std::vector<Integer>& Order
     }
 }
 
-void TExtStringGrid::SortByColumn() {
+namespace {
+
+// Equal cells are ordered by the columns after the sort column (with Full).
+std::vector<std::pair<Integer, bool>> ColumnKeys(Integer ACol, Integer AColCount, bool Descending) {
+    std::vector<std::pair<Integer, bool>> Columns;
+    for (Integer K = ACol; K < AColCount; ++K) Columns.emplace_back(K, Descending);
+    return Columns;
+}
+
+std::vector<std::pair<Integer, bool>> IndexKeys(const std::vector<Integer>& Indexes) {
+    if (Indexes.empty()) throw EExtGridError("No indexes specified for indexed sort");
+    std::vector<std::pair<Integer, bool>> Columns;
+    for (Integer E : Indexes) Columns.emplace_back(E & 0x7FFFFFFF, E < 0);
+    return Columns;
+}
+
+}  // namespace
+
+void TExtStringGrid::SortOnColumn(bool InNodes) {
     const Integer C = FSortSettings->Column();
     if (C < 0 || C >= ColCount()) return;
     FSortIndexes.clear();
-    // Equal cells are ordered by the columns after the sort column (with Full).
-    std::vector<std::pair<Integer, bool>> Columns;
-    for (Integer K = C; K < ColCount(); ++K) Columns.emplace_back(K, FSortSettings->Direction() == sdDescending);
-    SortOnKeys(Columns, true);
+    SortOnKeys(ColumnKeys(C, ColCount(), FSortSettings->Direction() == sdDescending), !InNodes, InNodes);
 }
 
-void TExtStringGrid::SortIndexed() {
-    if (FSortIndexes.empty()) throw EExtGridError("No indexes specified for indexed sort");
-    std::vector<std::pair<Integer, bool>> Columns;
-    for (Integer E : FSortIndexes) Columns.emplace_back(E & 0x7FFFFFFF, E < 0);
-    SortOnKeys(Columns, false);
-}
+void TExtStringGrid::SortByColumn() { SortOnColumn(false); }
+
+void TExtStringGrid::SortIndexed() { SortOnKeys(IndexKeys(FSortIndexes), false, false); }
+
+void TExtStringGrid::SortNodesByColumn() { SortOnColumn(true); }
+
+void TExtStringGrid::SortNodesIndexed() { SortOnKeys(IndexKeys(FSortIndexes), false, true); }
 
 void TExtStringGrid::RestoreSortOrder() {
     const Integer First = TBaseGrid::FixedRows();
@@ -364,7 +453,7 @@ void TExtStringGrid::RestoreSortOrder() {
     std::iota(Order.begin(), Order.end(), First);
     std::stable_sort(Order.begin(), Order.end(),
                      [this](Integer A, Integer B) { return FUnsortedOrder[size_t(A)] < FUnsortedOrder[size_t(B)]; });
-    ApplyRowOrder(First, Order, false);
+    ApplyRowOrder(First, Order);
 }
 
 bool TExtStringGrid::ClickSort(Integer ACol, bool Shift) {

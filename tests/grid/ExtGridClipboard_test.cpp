@@ -1,11 +1,17 @@
 #include "grid/ExtGrid.h"
+#include "grid/ExtObj.h"
 
+#include "platform/rtl/CodePage.h"
 #include "platform/ui/Clipbrd.h"
 #include "platform/ui/Forms.h"
+#include "platform/ui/Jpeg.h"
+#include "platform/ui/Rtf.h"
 #include "platform/ui/UiTestKit.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <memory>
 
 using namespace uitest;
@@ -215,4 +221,159 @@ TEST(ExtGridClipboard, SmartPasteFillsTheSelectionOrContinuesASeries) {
     F.Select(3, 1, 3, 5);
     F.Grid->PasteFromClipboard();
     EXPECT_EQ("11", F.Grid->Cells(3, 5));
+}
+
+namespace {
+
+// A W x H bitmap filled with one colour and a blue top-left pixel.
+std::unique_ptr<TBitmap> Filled(Integer W, Integer H, TColor Color) {
+    auto B = std::make_unique<TBitmap>();
+    B->SetSize(W, H);
+    B->Canvas()->Brush()->SetColor(Color);
+    B->Canvas()->FillRect(Rect(0, 0, W, H));
+    B->Canvas()->SetPixels(0, 0, clBlue);
+    return B;
+}
+
+TCellGraphic* PictureCell(TExtStringGrid* G, Integer C, Integer R, TCellType T) {
+    TCellGraphic* Gr = G->CreateCellGraphic(C, R);
+    Gr->SetCellType(T);
+    return Gr;
+}
+
+}  // namespace
+
+TEST(ExtGridClipboard, PictureCellsCopyAndPasteBackAsTheTargetsOwnPictures) {
+    char Tpl[] = "/tmp/gridclipXXXXXX";
+    const std::filesystem::path Dir = mkdtemp(Tpl);
+    struct TRemove {
+        std::filesystem::path P;
+        ~TRemove() { std::filesystem::remove_all(P); }
+    } Remove{Dir};
+    const AnsiString File = (Dir / "pic.bmp").string();
+    Filled(5, 4, clLime)->SaveToFile(File);
+    auto Shared = Filled(6, 2, clYellow);   // not owned by its cell: copied all the same
+    {
+        TClipForm F;
+        TExtStringGrid* G = F.Grid;
+        G->Navigation()->SetAllowFmtClipboard(true);
+        PictureCell(G, 1, 1, ctBitmap)->SetGraphic(Filled(3, 2, clRed).release(), true);
+        TCellGraphic* Icon = PictureCell(G, 2, 1, ctIcon);
+        Icon->SetGraphic(nullptr, true);
+        Icon->SetIcon(Filled(2, 2, clGreen).release());
+        auto Jpeg = std::make_unique<TJPEGImage>();
+        Jpeg->Assign(Filled(8, 8, clWhite).get());
+        PictureCell(G, 3, 1, ctPicture)->SetGraphic(Jpeg.release(), true);
+        auto FP = std::make_unique<TFilePicture>();
+        FP->SetFilename(File);
+        PictureCell(G, 4, 1, ctFilePicture)->SetGraphic(FP.release(), true);
+        auto IL = std::make_unique<TIntList>(1, 2);
+        IL->SetCommaText("3,1");
+        PictureCell(G, 1, 2, ctImages)->SetGraphic(IL.release(), true);
+        PictureCell(G, 2, 2, ctBitmap)->SetGraphic(Shared.get(), false);
+        G->SetCells(1, 1, "with text");
+        F.Select(1, 1, 4, 2);
+        G->CopyToClipboard();
+    }   // the source grid and its pictures are gone
+    TClipForm T;
+    TExtStringGrid* G = T.Grid;
+    G->Navigation()->SetAllowFmtClipboard(true);
+    T.Select(1, 3, 1, 3);
+    G->PasteFromClipboard();
+    auto Obj = [G](Integer C, Integer R) -> TObject* {
+        const TCellGraphic* Gr = G->GetCellGraphic(C, R);
+        return !Gr ? nullptr : Gr->CellType() == ctIcon ? Gr->Icon() : Gr->Graphic();
+    };
+    EXPECT_EQ("with text", G->Cells(1, 3));
+    auto* B = dynamic_cast<TBitmap*>(Obj(1, 3));
+    ASSERT_NE(nullptr, B);
+    EXPECT_EQ(3, B->Width());
+    EXPECT_EQ(clBlue, B->Canvas()->Pixels(0, 0));
+    EXPECT_EQ(clRed, B->Canvas()->Pixels(2, 1));
+    auto* I = dynamic_cast<TBitmap*>(Obj(2, 3));
+    ASSERT_NE(nullptr, I);
+    EXPECT_EQ(clGreen, I->Canvas()->Pixels(1, 1));
+    auto* J = dynamic_cast<TJPEGImage*>(Obj(3, 3));
+    ASSERT_NE(nullptr, J);
+    EXPECT_EQ(8, J->Width());
+    auto* P = dynamic_cast<TFilePicture*>(Obj(4, 3));
+    ASSERT_NE(nullptr, P);
+    EXPECT_EQ(File, P->Filename());
+    EXPECT_EQ(5, P->Width());
+    auto* L = dynamic_cast<TIntList*>(Obj(1, 4));
+    ASSERT_NE(nullptr, L);
+    EXPECT_EQ("3,1", L->CommaText());
+    auto* S = dynamic_cast<TBitmap*>(Obj(2, 4));
+    ASSERT_NE(nullptr, S);
+    EXPECT_NE(Shared.get(), S);
+    EXPECT_TRUE(G->GetCellGraphic(2, 4) && G->GetCellGraphic(2, 4)->CellCreated());
+    EXPECT_EQ(clYellow, S->Canvas()->Pixels(5, 1));
+    // A picture file gone by the time of the paste leaves the cell without a picture.
+    std::filesystem::remove_all(Dir);
+    G->ClearAll();
+    T.Select(1, 1, 1, 1);
+    G->PasteFromClipboard();
+    EXPECT_EQ(ctFilePicture, G->GetCellType(4, 1));
+    EXPECT_EQ(nullptr, Obj(4, 1));
+    EXPECT_NE(nullptr, Obj(1, 1));
+}
+
+TEST(ExtGridClipboard, TruncatedPictureStreamPastesNothingAndLeaksNothing) {
+    TClipForm F;
+    F.Grid->Navigation()->SetAllowFmtClipboard(true);
+    PictureCell(F.Grid, 1, 1, ctBitmap)->SetGraphic(Filled(40, 40, clRed).release(), true);
+    F.Select(1, 1, 1, 1);
+    F.Grid->CopyToClipboard();
+    const Word Fmt = RegisterClipboardFormat("TExtStringGrid Cells");
+    const std::string Block = Clipboard()->GetBuffer(Fmt);
+    ASSERT_GT(Block.size(), 40u * 40u * 3u);
+    for (size_t Cut : {size_t(10), Block.size() / 2}) {
+        Clipboard()->SetBuffer(Fmt, Block.substr(0, Block.size() - Cut));
+        EXPECT_EQ(0, F.Grid->PasteAt(2, 2)) << Cut;
+    }
+    std::string Bad = Block;
+    Bad.replace(Bad.find("TBitmap"), 7, "TBitmaX");
+    Clipboard()->SetBuffer(Fmt, Bad);
+    EXPECT_EQ(0, F.Grid->PasteAt(2, 2));
+}
+
+TEST(ExtGridClipboard, RichTextCellsGoAsTheirPlainTextAndAsRichText) {
+    TClipForm F;
+    const AnsiString Rich = RtfWrite(RtfFromPlainText("Kalın\r\nyazı"));
+    F.Grid->SetCells(1, 1, Rich);
+    F.Grid->SetCells(2, 1, "plain {\\ text");
+    F.Grid->Navigation()->SetAllowRTFClipboard(true);
+    F.Select(1, 1, 2, 1);
+    F.Grid->CopyToClipboard();
+    EXPECT_EQ("\"Kalın\r\nyazı\"\tplain {\\ text", Clipboard()->AsText());
+    EXPECT_TRUE(Clipboard()->HasFormat(RegisterClipboardFormat("Rich Text Format")));
+    // Pasted back, the rich form wins and the cell is rich text again.
+    F.Select(3, 3, 3, 3);
+    F.Grid->PasteFromClipboard();
+    EXPECT_EQ("Kalın\r\nyazı", WideToAnsi(RtfRead(F.Grid->Cells(3, 3)).PlainText()));
+    EXPECT_EQ("", F.Grid->Cells(4, 3));
+}
+
+TEST(ExtGridClipboard, SpreadsheetClipboardWritesLineBreaksAsOfficeProgramsReadThem) {
+    TClipForm F;
+    F.Grid->SetCells(1, 1, "iki\r\nsatır");
+    F.Grid->SetCells(2, 1, "tek \"satır\"");
+    F.Grid->SetCells(3, 1, "\"alıntı\"\r\nve satır");
+    F.Grid->SetSpreadsheetClipboard(true);
+    F.Grid->SetMultilinecells(true);
+    F.Select(1, 1, 3, 1);
+    F.Grid->CopyToClipboard();
+    EXPECT_EQ("\"iki\nsatır\"\ttek \"satır\"\t\"\"\"alıntı\"\"\nve satır\"", Clipboard()->AsText());
+    EXPECT_EQ("\"iki\nsatır\"", F.Grid->SelectionAsText().substr(0, 11));
+    // Pasted back the cells hold their CR LF line breaks again.
+    F.Select(1, 3, 1, 3);
+    F.Grid->PasteFromClipboard();
+    EXPECT_EQ("iki\r\nsatır", F.Grid->Cells(1, 3));
+    EXPECT_EQ("tek \"satır\"", F.Grid->Cells(2, 3));
+    EXPECT_EQ("\"alıntı\"\r\nve satır", F.Grid->Cells(3, 3));
+    // Without multi-line cells the text counts as one line: the usual quoting keeps CR LF.
+    F.Grid->SetMultilinecells(false);
+    F.Select(1, 1, 1, 1);
+    F.Grid->CopyToClipboard();
+    EXPECT_EQ("\"iki\r\nsatır\"", Clipboard()->AsText());
 }

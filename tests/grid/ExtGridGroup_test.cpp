@@ -141,3 +141,71 @@ TEST(ExtGridGroup, GroupingLinesUnderlineHeadersAndTopSummaries) {
     G.Grid->GetCellBorder(1, 2, &Pen, None);   // nor on data rows
     EXPECT_TRUE(None.Empty());
 }
+
+namespace {
+
+// Grouped by year (column 1): the year goes into the header's name column, a
+// summary row under each group holds the group total as the application writes it.
+struct TYearGroups : TGroupGrid {
+    TYearGroups() : TGroupGrid({{"2024", "Can", "5"}, {"2023", "Ali", "1"}, {"2024", "Ece", "7"}, {"2023", "Ayşe", "2"}}) {
+        Grid->Grouping()->SetSummary(true);
+        Grid->Group(1);
+        // 1 "2023", 2-3 data, 4 summary, 5 "2024", 6-7 data, 8 summary, 9 footer
+        Grid->SetCells(2, 4, "3");
+        Grid->SetCells(2, 8, "12");
+    }
+};
+
+}  // namespace
+
+TEST(ExtGridGroup, StatisticsCountOnlyTheDataRowsOfAGroupedGrid) {
+    TYearGroups G;
+    TExtStringGrid* Gr = G.Grid.get();
+    ASSERT_EQ((V{"Ad", "2023", "Ali", "Ayşe", "", "2024", "Can", "Ece", "", ""}), G.Column(1));
+    EXPECT_DOUBLE_EQ(15, Gr->ColumnSum(2, 1, 8));
+    EXPECT_DOUBLE_EQ(15.0 / 4, Gr->ColumnAvg(2, 1, 8));
+    EXPECT_DOUBLE_EQ(1, Gr->ColumnMin(2, 1, 8));   // from the first data row, not the empty header
+    EXPECT_DOUBLE_EQ(7, Gr->ColumnMax(2, 1, 8));   // the group total of 12 is no data
+    EXPECT_DOUBLE_EQ(0, Gr->ColumnSum(1, 1, 8));   // the years in the headers are not summed
+    EXPECT_DOUBLE_EQ(0, Gr->ColumnAvg(2, 4, 5));   // a range of grouping rows only
+    EXPECT_DOUBLE_EQ(0, Gr->ColumnMax(2, 4, 5));
+    Gr->UnGroup();
+    EXPECT_DOUBLE_EQ(15, Gr->ColumnSum(3, 1, 4));
+}
+
+TEST(ExtGridGroup, StatisticsSkipInPlaceHeadersButCountPlainNodeRows) {
+    TGroupGrid G({{"Ali", "2023", "1"}, {"Can", "2024", "5"}}, false);
+    TExtStringGrid* Gr = G.Grid.get();
+    Gr->AddNode(1, 2);   // a node of the application's own: its row is data
+    EXPECT_DOUBLE_EQ(4047, Gr->ColumnSum(2, 1, 2));
+    Gr->RemoveAllNodes();
+    Gr->GroupInPlace(1);   // the names go into headers of column 2, beside the years
+    ASSERT_EQ((V{"Ad", "Ali", "2023", "Can", "2024"}), G.Column(2));
+    Gr->SetCells(2, 1, "7");   // a header whose text reads as a number
+    EXPECT_DOUBLE_EQ(4047, Gr->ColumnSum(2, 1, 4));
+    EXPECT_DOUBLE_EQ(2023, Gr->ColumnMin(2, 1, 4));
+}
+
+TEST(ExtGridGroup, FooterTotalsAndCountsSkipGroupingRowsAlsoInContractedGroups) {
+    TYearGroups G;
+    TExtStringGrid* Gr = G.Grid.get();
+    Gr->FloatingFooter()->SetVisible(true);
+    Gr->SetFixedFooters(1);
+    Gr->SetFloatFormat("%.0f");
+    Gr->SetFooterCalcKind(2, 1);
+    Gr->SetFooterCalcKind(1, 3);
+    Gr->CalcFooter(-1);
+    const Integer FR = Gr->RowCount() - 1;
+    EXPECT_EQ("15", Gr->Cells(2, FR));
+    EXPECT_EQ("4", Gr->Cells(1, FR));
+    Gr->ContractNode(5);   // "2024": its two rows are hidden
+    Gr->FloatingFooter()->SetCalculateHiddenRows(true);
+    Gr->CalcFooter(-1);
+    EXPECT_EQ(8, Gr->RowCount());
+    EXPECT_EQ("15", Gr->Cells(2, Gr->RowCount() - 1));
+    EXPECT_EQ("4", Gr->Cells(1, Gr->RowCount() - 1));
+    Gr->FloatingFooter()->SetCalculateHiddenRows(false);
+    Gr->CalcFooter(-1);
+    EXPECT_EQ("3", Gr->Cells(2, Gr->RowCount() - 1));
+    EXPECT_EQ("2", Gr->Cells(1, Gr->RowCount() - 1));
+}

@@ -339,3 +339,77 @@ TEST(ExtGridRowsEdit, RemovingRowsAroundAFilterKeepsTheFilteredRowsWhole) {
     G.Grid->UnHideRowsAll();
     EXPECT_EQ((V{"o1", "o2", "k3"}), G.Column(1));
 }
+
+namespace {
+
+// Two node groups around a loose row; the second holds a nested node:
+// 1 "N-B" [2 z, 3 x, 4 y], 5 "loose", 6 "N-A" [7 "q" [8 a], 9 m, 10 c]
+struct TNodeSortGrid : TSortGrid {
+    TNodeSortGrid() : TSortGrid({"N-B", "z", "x", "y", "loose", "N-A", "q", "a", "m", "c"}) {
+        Grid->AddNode(1, 4);
+        Grid->AddNode(6, 5);
+        Grid->AddNode(7, 2);
+        Grid->SortSettings()->SetColumn(1);
+    }
+};
+
+}  // namespace
+
+TEST(ExtGridSortNodes, ChildrenAreSortedUnderTheirNodeAndNestedNodesKeepTheirChildren) {
+    TNodeSortGrid G;
+    G.Grid->MergeCells(2, 9, 1, 2);   // m and c share a merged cell: they move as one block
+    G.Grid->SetCells(2, 9, "merged");
+    G.Grid->SortNodesByColumn();
+    EXPECT_EQ((V{"N-B", "x", "y", "z", "loose", "N-A", "m", "c", "q", "a"}), G.Column(1));
+    EXPECT_EQ((V{"1", "3", "4", "2", "5", "6", "9", "10", "7", "8"}), G.Column(0));
+    EXPECT_TRUE(G.Grid->IsNode(1));
+    EXPECT_TRUE(G.Grid->IsNode(6));
+    EXPECT_TRUE(G.Grid->IsNode(9));
+    EXPECT_FALSE(G.Grid->IsNode(7));
+    EXPECT_EQ(2, G.Grid->GetNodeSpan(9));
+    EXPECT_TRUE(G.Grid->IsBaseCell(2, 7));
+    EXPECT_EQ(Point(0, 1), G.Grid->CellSpan(2, 7));
+    G.Grid->ContractNode(9);
+    EXPECT_EQ(10, G.Grid->RowCount());
+    EXPECT_EQ("a", G.Grid->HiddenRowItems(10)->Strings(1));   // "a" went with its node
+}
+
+TEST(ExtGridSortNodes, ContractedNodesAreNotSortedButMoveWithTheirHiddenChildren) {
+    TNodeSortGrid G;
+    G.Grid->ContractNode(7);   // "a" hidden under "q"
+    G.Grid->ContractNode(1);   // z, x, y hidden
+    ASSERT_EQ(7, G.Grid->RowCount());
+    G.Grid->SortNodesByColumn();
+    EXPECT_EQ((V{"N-B", "loose", "N-A", "c", "m", "q"}), G.Column(1));
+    EXPECT_TRUE(G.Grid->GetNodeState(1));
+    EXPECT_TRUE(G.Grid->GetNodeState(6));
+    G.Grid->ExpandAll();
+    EXPECT_EQ((V{"N-B", "z", "x", "y", "loose", "N-A", "c", "m", "q", "a"}), G.Column(1));
+}
+
+TEST(ExtGridSortNodes, IndexedNodeSortNeedsIndexesAndHonoursTheDirection) {
+    TNodeSortGrid G;
+    EXPECT_THROW(G.Grid->SortNodesIndexed(), EExtGridError);
+    EXPECT_EQ("z", G.Grid->Cells(1, 2));
+    G.Grid->SortIndexes().assign(1, Integer(1u | 0x80000000u));
+    G.Grid->SortNodesIndexed();
+    EXPECT_EQ((V{"N-B", "z", "y", "x", "loose", "N-A", "q", "a", "m", "c"}), G.Column(1));
+    EXPECT_EQ(1u, G.Grid->SortIndexes().size());   // kept, unlike a sort by column
+    G.Grid->SortSettings()->SetDirection(sdAscending);
+    G.Grid->SortNodesByColumn();
+    EXPECT_TRUE(G.Grid->SortIndexes().empty());
+}
+
+TEST(ExtGridSortNodes, SortingTheWholeGridMovesNodeGroupsAndSummariesAsBlocks) {
+    TNodeSortGrid G;
+    G.Grid->InsertRows(5, 1);   // a summary under the first group
+    G.Grid->SetCells(1, 5, "sum");
+    G.Grid->MarkSummaryRow(5);
+    G.Grid->ContractNode(8);   // the second group's nested node is contracted
+    G.Sort(1, sdAscending);
+    EXPECT_EQ((V{"N-A", "q", "m", "c", "N-B", "z", "x", "y", "sum", "loose"}), G.Column(1));
+    EXPECT_TRUE(G.Grid->IsSummaryRow(9));
+    EXPECT_TRUE(G.Grid->GetNodeState(2));
+    G.Grid->ExpandNode(2);
+    EXPECT_EQ("a", G.Grid->Cells(1, 3));
+}
