@@ -377,3 +377,23 @@ TEST(ExtGridClipboard, SpreadsheetClipboardWritesLineBreaksAsOfficeProgramsReadT
     F.Grid->CopyToClipboard();
     EXPECT_EQ("\"iki\r\nsatır\"", Clipboard()->AsText());
 }
+
+TEST(ExtGridClipboard, CtrlCAndCtrlVCarryAPictureCellToAnotherPlace) {
+    TClipForm F;
+    F.Grid->Navigation()->SetAllowFmtClipboard(true);
+    PictureCell(F.Grid, 1, 1, ctBitmap)->SetGraphic(Filled(4, 4, clRed).release(), true);
+    F.Grid->SetCells(1, 1, "resim");
+    F.ShowAndFocus();
+    F.Select(1, 1, 1, 1);
+    SendKey(FocusTarget(), Qt::Key_C, QString(), Qt::ControlModifier);
+    EXPECT_EQ("resim", Clipboard()->AsText());
+    F.Select(3, 4, 3, 4);
+    SendKey(FocusTarget(), Qt::Key_V, QString(), Qt::ControlModifier);
+    EXPECT_EQ("resim", F.Grid->Cells(3, 4));
+    const TCellGraphic* G = F.Grid->GetCellGraphic(3, 4);
+    ASSERT_NE(nullptr, G);
+    auto* B = dynamic_cast<TBitmap*>(G->Graphic());
+    ASSERT_NE(nullptr, B);
+    EXPECT_NE(F.Grid->GetCellGraphic(1, 1)->Graphic(), B);
+    EXPECT_EQ(clRed, B->Canvas()->Pixels(3, 3));
+}
