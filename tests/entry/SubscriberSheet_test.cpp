@@ -458,3 +458,40 @@ TEST_F(DesktopOpenerTest, StartsTheDesktopProgramOnlyWhenOneIsNamedForWorkbooks)
 }
 
 }  // namespace
+
+namespace {
+
+class SubscriberSheetBadFileTest : public SubscriberSheetClickTest,
+                                   public ::testing::WithParamInterface<const char*> {};
+
+// A file that holds no workbook is named in one message; the table and the screen stay as they were.
+TEST_P(SubscriberSheetBadFileTest, FileWithoutAWorkbookWritesNothing) {
+    DM.Execute(InsertRow("eabonekimlik", "0001", "Eski", "1"));
+    const AnsiString File = DM.Database().Folder() + "/bozuk.xlsx";
+    if (std::string_view(GetParam()) != "missing") {
+        std::FILE* F = std::fopen(File.c_str(), "wb");
+        ASSERT_NE(F, nullptr);
+        std::fputs(GetParam(), F);
+        std::fclose(F);
+    }
+    // No row numbers are asked for a file that cannot be read.
+    Prompts.QueueInput(true, SubscriberImportAccessCode);
+    Prompts.QueueFile(true, File);
+    const std::vector<AnsiString> M = ClickImport();
+    std::remove(File.c_str());
+    ASSERT_EQ(M.size(), 1u);
+    EXPECT_NE(M[0].find("bozuk.xlsx"), AnsiString::npos) << M[0];
+    EXPECT_EQ(DM.Count("select * from eabonekimlik"), 1);
+    EXPECT_EQ(DM.Value("select ADI from eabonekimlik"), "Eski");
+
+    // The next import goes on as usual.
+    Prompts.Clear();
+    ScriptImport(Workbook({Row("0002", "İki", 2.0)}), "2", "2");
+    EXPECT_TRUE(ClickImport().empty());
+    EXPECT_EQ(DM.Count("select * from eabonekimlik"), 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, SubscriberSheetBadFileTest,
+                         ::testing::Values("", "ABONENO;ADI\n0001;Bir\n", "PK\x03\x04 kırık", "missing"));
+
+}  // namespace
