@@ -33,30 +33,14 @@ protected:
     }
 };
 
-struct TGridForm {
-    std::unique_ptr<TForm> Form = std::make_unique<TForm>(nullptr);
-    TTestGrid* Grid = nullptr;
-    TGridForm() {
-        Form->SetBounds(0, 0, 500, 300);
-        Grid = new TTestGrid(Form.get());
-        Grid->SetParent(Form.get());
-        Grid->SetBounds(0, 0, 400, 200);
+struct TGridForm : TGridOnForm<TTestGrid> {
+    TGridForm() : TGridOnForm(Keep, Keep, 400, 200, 500, 300) {
         Grid->SetScrollBars(ssNone);
         Grid->SetColor(clWhite);
         Grid->SetColCount(6);
         Grid->SetRowCount(8);
     }
-    QImage Shot() {
-        Form->Show();
-        Settle();
-        return Grid->Widget()->grab().toImage();
-    }
 };
-
-TColor PixelAt(const QImage& I, Integer X, Integer Y) {
-    QColor C = I.pixelColor(X, Y);
-    return RGB(Byte(C.red()), Byte(C.green()), Byte(C.blue()));
-}
 
 TPoint Centre(const TRect& R) { return Point((R.Left + R.Right) / 2, (R.Top + R.Bottom) / 2); }
 

@@ -29,20 +29,9 @@ public:
     }
 };
 
-struct TClipForm {
-    std::unique_ptr<TForm> Form = std::make_unique<TForm>(nullptr);
-    TPasteGrid* Grid = nullptr;
-    TClipForm() {
-        Form->SetBounds(0, 0, 600, 400);
-        Grid = new TPasteGrid(Form.get());
-        Grid->SetParent(Form.get());
-        Grid->SetBounds(0, 0, 500, 300);
-        Grid->SetColCount(5);
-        Grid->SetRowCount(6);
-        TGridOptions O = Grid->Options();
-        O.Include(goEditing);
-        O.Include(goRangeSelect);
-        Grid->SetOptions(O);
+struct TClipForm : TGridOnForm<TPasteGrid> {
+    TClipForm() : TGridOnForm(5, 6) {
+        Options({goEditing, goRangeSelect});
         Grid->Navigation()->SetAllowClipboardShortCuts(true);
 
     }
@@ -51,12 +40,7 @@ struct TClipForm {
             for (Integer C = 1; C < 5; ++C) Grid->SetCells(C, R, IntToStr(C) + "." + IntToStr(R));
     }
     void Select(Integer L, Integer T, Integer R, Integer B) { Grid->SetSelection(TGridRect{L, T, R, B}); }
-    void ShowAndFocus() {
-        Form->Show();
-        Form->Widget()->activateWindow();
-        Grid->SetFocus();
-        Settle();
-    }
+    void ShowAndFocus() { ShowFocused(); }
 };
 
 }  // namespace

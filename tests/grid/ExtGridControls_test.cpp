@@ -31,18 +31,10 @@ AnsiString Html(const AnsiString& Body) {
 }
 
 // A grid whose cell (1, 1) holds form controls; clicks land on the first of them.
-struct TControlsForm {
-    std::unique_ptr<TForm> Form = std::make_unique<TForm>(nullptr);
-    TExtStringGrid* Grid = nullptr;
+struct TControlsForm : TGridOnForm<TExtStringGrid> {
     std::vector<std::string> Events;
-    explicit TControlsForm(const AnsiString& Body) {
+    explicit TControlsForm(const AnsiString& Body) : TGridOnForm(4, 4) {
         const AnsiString Text = Html(Body);
-        Form->SetBounds(0, 0, 600, 400);
-        Grid = new TExtStringGrid(Form.get());
-        Grid->SetParent(Form.get());
-        Grid->SetBounds(0, 0, 500, 300);
-        Grid->SetColCount(4);
-        Grid->SetRowCount(4);
         Grid->SetColWidths(1, 200);
         Grid->SetRowHeights(1, 30);
         Grid->SetCells(1, 1, Text);
@@ -52,10 +44,7 @@ struct TControlsForm {
         };
         Grid->OnControlEditDone = [this](TObject*, Integer, Integer, const AnsiString& ID, const AnsiString& T,
                                          const AnsiString& V) { Events.push_back("done " + ID + " " + T + " " + V); };
-        Form->Show();
-        Form->Widget()->activateWindow();
-        Grid->SetFocus();
-        Settle();
+        ShowFocused();
     }
     void ClickControl() {
         const TRect R = Grid->CellRect(1, 1);

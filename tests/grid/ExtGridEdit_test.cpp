@@ -14,28 +14,10 @@ using namespace uitest;
 
 namespace {
 
-struct TEditForm {
-    std::unique_ptr<TForm> Form = std::make_unique<TForm>(nullptr);
-    TExtStringGrid* Grid = nullptr;
-    explicit TEditForm(bool Editing = true) {
-        Form->SetBounds(0, 0, 600, 400);
-        Grid = new TExtStringGrid(Form.get());
-        Grid->SetParent(Form.get());
-        Grid->SetBounds(0, 0, 500, 300);
-        Grid->SetColCount(5);
-        Grid->SetRowCount(6);
-        if (Editing) {
-            TGridOptions O = Grid->Options();
-            O.Include(goEditing);
-            Grid->SetOptions(O);
-        }
-        Form->Show();
-        Form->Widget()->activateWindow();
-        Grid->SetFocus();
-        Settle();
-    }
-    void Key(int K, Qt::KeyboardModifiers Mods = Qt::NoModifier, const QString& Text = QString()) {
-        SendKey(FocusTarget(), K, Text, Mods);
+struct TEditForm : TGridOnForm<TExtStringGrid> {
+    explicit TEditForm(bool Editing = true) : TGridOnForm(5, 6) {
+        if (Editing) Options({goEditing});
+        ShowFocused();
     }
 };
 

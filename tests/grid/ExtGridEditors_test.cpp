@@ -15,27 +15,14 @@ using namespace uitest;
 namespace {
 
 // A grid whose column 1 cells open the editor type under test.
-struct TEditorForm {
-    std::unique_ptr<TForm> Form = std::make_unique<TForm>(nullptr);
-    TExtStringGrid* Grid = nullptr;
+struct TEditorForm : TGridOnForm<TExtStringGrid> {
     TEditorType Editor;
-    explicit TEditorForm(TEditorType E) : Editor(E) {
-        Form->SetBounds(0, 0, 600, 400);
-        Grid = new TExtStringGrid(Form.get());
-        Grid->SetParent(Form.get());
-        Grid->SetBounds(0, 0, 500, 300);
-        Grid->SetColCount(4);
-        Grid->SetRowCount(6);
-        TGridOptions O = Grid->Options();
-        O.Include(goEditing);
-        Grid->SetOptions(O);
+    explicit TEditorForm(TEditorType E) : TGridOnForm(4, 6), Editor(E) {
+        Options({goEditing});
         Grid->OnGetEditorType = [this](TObject*, Integer ACol, Integer, TEditorType& AEditor) {
             if (ACol == 1) AEditor = Editor;
         };
-        Form->Show();
-        Form->Widget()->activateWindow();
-        Grid->SetFocus();
-        Settle();
+        ShowFocused();
     }
     void Key(int K, const QString& Text = QString(), Qt::KeyboardModifiers Mods = Qt::NoModifier) {
         SendKey(FocusTarget(), K, Text, Mods);

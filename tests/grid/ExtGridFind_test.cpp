@@ -12,16 +12,8 @@ using namespace uitest;
 
 namespace {
 
-struct TFindForm {
-    std::unique_ptr<TForm> Form = std::make_unique<TForm>(nullptr);
-    TExtStringGrid* Grid = nullptr;
-    TFindForm() {
-        Form->SetBounds(0, 0, 700, 400);
-        Grid = new TExtStringGrid(Form.get());
-        Grid->SetParent(Form.get());
-        Grid->SetBounds(0, 0, 600, 300);
-        Grid->SetColCount(4);
-        Grid->SetRowCount(5);
+struct TFindForm : TGridOnForm<TExtStringGrid> {
+    TFindForm() : TGridOnForm(4, 5, 600, 300, 700, 400) {
         const char* Texts[4][3] = {{"Ali", "Kaya", "10"}, {"Veli", "", "20"}, {"ayşe", "Ali Kaya", "30"}, {"Can", "<b>Öz</b>", ""}};
         for (Integer R = 0; R < 4; ++R)
             for (Integer C = 0; C < 3; ++C) Grid->SetCells(C + 1, R + 1, Texts[R][C]);

@@ -17,38 +17,15 @@ namespace {
 
 // 6 columns (the last fixed at the right) and 40 rows (the last a footer row):
 // data cells are columns 1..4, rows 1..38.
-struct TFooterForm {
-    std::unique_ptr<TForm> Form = std::make_unique<TForm>(nullptr);
-    TExtStringGrid* Grid = nullptr;
-    TFooterForm() {
-        Form->SetBounds(0, 0, 600, 400);
-        Grid = new TExtStringGrid(Form.get());
-        Grid->SetParent(Form.get());
-        Grid->SetBounds(0, 0, 500, 300);
-        Grid->SetColCount(6);
-        Grid->SetRowCount(40);
+struct TFooterForm : TGridOnForm<TExtStringGrid> {
+    TFooterForm() : TGridOnForm(6, 40) {
         Grid->SetFixedFooters(1);
         Grid->SetFixedRightCols(1);
-        Form->Show();
-        Form->Widget()->activateWindow();
-        Grid->SetFocus();
-        Settle();
+        ShowFocused();
     }
-    void Key(int K, Qt::KeyboardModifiers Mods = Qt::NoModifier) { SendKey(FocusTarget(), K, QString(), Mods); }
+    // A left-button press, move or release.
     void Mouse(QEvent::Type T, QPoint P, Qt::MouseButtons Buttons) {
-        QWidget* W = Grid->Widget();
-        QMouseEvent E(T, QPointF(P), W->mapToGlobal(QPointF(P)),
-                      T == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, Buttons, Qt::NoModifier);
-        QApplication::sendEvent(W, &E);
-    }
-    QPoint Centre(Integer C, Integer R) {
-        const TRect Rc = Grid->CellRect(C, R);
-        return QPoint((Rc.Left + Rc.Right) / 2, (Rc.Top + Rc.Bottom) / 2);
-    }
-    void Options(std::initializer_list<TGridOption> Add) {
-        TGridOptions O = Grid->Options();
-        for (TGridOption X : Add) O.Include(X);
-        Grid->SetOptions(O);
+        TGridOnForm::Mouse(T, P, T == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, Buttons);
     }
 };
 

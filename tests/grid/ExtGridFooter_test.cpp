@@ -19,16 +19,8 @@ using namespace uitest;
 namespace {
 
 // 1 fixed row, 3 data rows (10, 20, empty), the footer row 4.
-struct TFooterGrid {
-    std::unique_ptr<TForm> Form = std::make_unique<TForm>(nullptr);
-    TExtStringGrid* Grid = nullptr;
-    TFooterGrid() {
-        Form->SetBounds(0, 0, 600, 400);
-        Grid = new TExtStringGrid(Form.get());
-        Grid->SetParent(Form.get());
-        Grid->SetBounds(0, 0, 500, 300);
-        Grid->SetColCount(3);
-        Grid->SetRowCount(5);
+struct TFooterGrid : TGridOnForm<TExtStringGrid> {
+    TFooterGrid() : TGridOnForm(3, 5) {
         Grid->SetCells(1, 1, "10");
         Grid->SetCells(1, 2, "20");
         Grid->FloatingFooter()->SetVisible(true);
@@ -189,11 +181,6 @@ TEST(ExtGridFooter, OptionObjectsCopyWhatTheyPublish) {
 
 // --- the footer panel on screen ------------------------------------------------------------
 namespace {
-
-TColor PixelAt(const QImage& I, Integer X, Integer Y) {
-    const QColor C = I.pixelColor(X, Y);
-    return RGB(Byte(C.red()), Byte(C.green()), Byte(C.blue()));
-}
 
 // Pixels of text ink (darker than mid grey) in columns [L, R) of the image.
 Integer InkIn(const QImage& I, Integer L, Integer R) {

@@ -29,14 +29,9 @@ public:
 };
 
 // Three columns and four rows that leave room right of and below the cells.
-struct TFrameForm {
-    std::unique_ptr<TForm> Form = std::make_unique<TForm>(nullptr);
-    TFrameGrid* Grid = nullptr;
-    TFrameForm() {
-        Form->SetBounds(0, 0, 600, 400);
+struct TFrameForm : TGridOnForm<TFrameGrid> {
+    TFrameForm() : TGridOnForm(Keep, Keep) {
         Form->SetColor(clYellow);
-        Grid = new TFrameGrid(Form.get());
-        Grid->SetParent(Form.get());
         Grid->SetBounds(10, 10, 500, 300);
         Grid->SetScrollBars(ssNone);
         Grid->SetColor(clWhite);
@@ -44,17 +39,7 @@ struct TFrameForm {
         Grid->SetRowCount(4);
         Grid->SetDefaultColWidth(80);
     }
-    QImage Shot() {
-        Form->Show();
-        Settle();
-        return Grid->Widget()->grab().toImage();
-    }
 };
-
-TColor PixelAt(const QImage& I, Integer X, Integer Y) {
-    const QColor C = I.pixelColor(X, Y);
-    return RGB(Byte(C.red()), Byte(C.green()), Byte(C.blue()));
-}
 
 void SendToolTip(TControl* C, TPoint P) {
     const QPoint Local(P.X, P.Y);

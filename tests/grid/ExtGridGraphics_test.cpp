@@ -15,42 +15,12 @@ using namespace uitest;
 
 namespace {
 
-struct TGraphicForm {
-    std::unique_ptr<TForm> Form = std::make_unique<TForm>(nullptr);
-    TExtStringGrid* Grid = nullptr;
-    TGraphicForm() {
-        Form->SetBounds(0, 0, 700, 450);
-        Grid = new TExtStringGrid(Form.get());
-        Grid->SetParent(Form.get());
-        Grid->SetBounds(0, 0, 640, 400);
-        Grid->SetScrollBars(ssNone);
-        Grid->SetColor(clWhite);
-        Grid->SetFixedColor(clSilver);
-        Grid->SetColCount(6);
-        Grid->SetDefaultColWidth(100);
+struct TGraphicForm : TPaintedGridForm<TExtStringGrid> {
+    TGraphicForm() : TPaintedGridForm(100) {
         Grid->SetRow(9);   // the selection away from the cells under test
         Grid->SetCol(5);
     }
-    QImage Shot() {
-        Form->Show();
-        Settle();
-        return Grid->Widget()->grab().toImage();
-    }
 };
-
-TColor PixelAt(const QImage& I, Integer X, Integer Y) {
-    const QColor C = I.pixelColor(X, Y);
-    return RGB(Byte(C.red()), Byte(C.green()), Byte(C.blue()));
-}
-
-// Pixels of R whose colour passes Test.
-template <typename F> Integer Count(const QImage& I, const TRect& R, F Test) {
-    Integer N = 0;
-    for (Integer Y = std::max(0, R.Top); Y < std::min(I.height(), R.Bottom); ++Y)
-        for (Integer X = std::max(0, R.Left); X < std::min(I.width(), R.Right); ++X)
-            if (Test(PixelAt(I, X, Y))) ++N;
-    return N;
-}
 
 bool Dark(TColor C) { return GetRValue(C) < 90 && GetGValue(C) < 90 && GetBValue(C) < 90; }
 bool Reddish(TColor C) { return GetRValue(C) > 180 && GetGValue(C) < 80 && GetBValue(C) < 80; }
@@ -88,11 +58,11 @@ TEST(ExtGridGraphics, ACheckedBoxShowsItsMarkAndAnUncheckedOneDoesNot) {
     F.Grid->CreateCellGraphic(2, 2)->SetCellType(ctDataCheckBox);
     F.Grid->SetCells(2, 2, "N");
     const QImage I = F.Shot();
-    EXPECT_GT(Count(I, Inner(F.Grid, 1, 1), Dark), 8);
-    EXPECT_EQ(0, Count(I, Inner(F.Grid, 1, 2), Dark));
-    EXPECT_GT(Count(I, Inner(F.Grid, 2, 1), Dark), 8);
+    EXPECT_GT(CountPixels(I, Inner(F.Grid, 1, 1), Dark), 8);
+    EXPECT_EQ(0, CountPixels(I, Inner(F.Grid, 1, 2), Dark));
+    EXPECT_GT(CountPixels(I, Inner(F.Grid, 2, 1), Dark), 8);
     // A data check box draws no text: "N" leaves no ink.
-    EXPECT_EQ(0, Count(I, Inner(F.Grid, 2, 2), Dark));
+    EXPECT_EQ(0, CountPixels(I, Inner(F.Grid, 2, 2), Dark));
 }
 
 TEST(ExtGridGraphics, CheckBoxesThatCannotBeEditedLookDisabledUnlessAlwaysActive) {
@@ -104,11 +74,11 @@ TEST(ExtGridGraphics, CheckBoxesThatCannotBeEditedLookDisabledUnlessAlwaysActive
     F.Grid->GetCellGraphic(1, 1)->SetCellBoolean(true);
     F.Grid->OnCanEditCell = [](TObject*, Integer, Integer, bool& Can) { Can = false; };
     QImage I = F.Shot();
-    EXPECT_EQ(0, Count(I, Inner(F.Grid, 1, 1), Dark));   // a grey mark
+    EXPECT_EQ(0, CountPixels(I, Inner(F.Grid, 1, 1), Dark));   // a grey mark
     F.Grid->ControlLook()->SetCheckAlwaysActive(true);
     F.Grid->Invalidate();
     I = F.Shot();
-    EXPECT_GT(Count(I, Inner(F.Grid, 1, 1), Dark), 8);
+    EXPECT_GT(CountPixels(I, Inner(F.Grid, 1, 1), Dark), 8);
 }
 
 TEST(ExtGridGraphics, AProgressCellShowsABarFilledToItsValueNotTheNumber) {
@@ -123,8 +93,8 @@ TEST(ExtGridGraphics, AProgressCellShowsABarFilledToItsValueNotTheNumber) {
     const TRect R = F.Grid->CellRect(1, 1);
     const Integer Y = R.Top + 4;
     auto Blue = [](TColor C) { return C == clBlue; };
-    const Integer LeftBlue = Count(I, Rect(R.Left, Y, R.Left + R.Width() / 2 - 8, Y + 1), Blue);
-    const Integer RightBlue = Count(I, Rect(R.Left + R.Width() / 2 + 8, Y, R.Right, Y + 1), Blue);
+    const Integer LeftBlue = CountPixels(I, Rect(R.Left, Y, R.Left + R.Width() / 2 - 8, Y + 1), Blue);
+    const Integer RightBlue = CountPixels(I, Rect(R.Left + R.Width() / 2 + 8, Y, R.Right, Y + 1), Blue);
     EXPECT_GT(LeftBlue, R.Width() / 2 - 20);
     EXPECT_EQ(0, RightBlue);
 }
@@ -134,9 +104,9 @@ TEST(ExtGridGraphics, HTMLCellsAreDrawnByTheRenderer) {
     F.Grid->SetCells(1, 1, "<FONT color=\"clRed\">red</FONT> word");
     F.Grid->SetCells(1, 2, "<B>bold</B> plain");
     const QImage I = F.Shot();
-    EXPECT_GT(Count(I, Inner(F.Grid, 1, 1), Reddish), 5);
-    EXPECT_EQ(0, Count(I, Inner(F.Grid, 1, 2), Reddish));
-    EXPECT_GT(Count(I, Inner(F.Grid, 1, 2), Dark), 5);
+    EXPECT_GT(CountPixels(I, Inner(F.Grid, 1, 1), Reddish), 5);
+    EXPECT_EQ(0, CountPixels(I, Inner(F.Grid, 1, 2), Reddish));
+    EXPECT_GT(CountPixels(I, Inner(F.Grid, 1, 2), Dark), 5);
 }
 
 TEST(ExtGridGraphics, HTMLPicturesComeFromTheGridImages) {
@@ -151,9 +121,9 @@ TEST(ExtGridGraphics, HTMLPicturesComeFromTheGridImages) {
     TCellGraphic* D = F.Grid->CreateCellGraphic(3, 1);
     D->SetCellType(ctDataImage);   // index 5 is beyond the list: nothing
     const QImage I = F.Shot();
-    EXPECT_GE(Count(I, Inner(F.Grid, 1, 1), [](TColor C) { return C == clLime; }), 80);
-    EXPECT_GE(Count(I, Inner(F.Grid, 2, 1), [](TColor C) { return C == clRed; }), 100);
-    EXPECT_EQ(0, Count(I, Inner(F.Grid, 3, 1), [](TColor C) { return C == clRed || C == clLime; }));
+    EXPECT_GE(CountPixels(I, Inner(F.Grid, 1, 1), [](TColor C) { return C == clLime; }), 80);
+    EXPECT_GE(CountPixels(I, Inner(F.Grid, 2, 1), [](TColor C) { return C == clRed; }), 100);
+    EXPECT_EQ(0, CountPixels(I, Inner(F.Grid, 3, 1), [](TColor C) { return C == clRed || C == clLime; }));
     EXPECT_EQ(Point(10, 10), F.Grid->CellGraphicSize(2, 1));
 }
 
@@ -161,7 +131,7 @@ TEST(ExtGridGraphics, RichTextThatCannotBeRenderedShowsItsWords) {
     TGraphicForm F;
     F.Grid->SetCells(1, 1, "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 Hello\\par}");
     const QImage I = F.Shot();
-    EXPECT_GT(Count(I, Inner(F.Grid, 1, 1), Dark), 10);
+    EXPECT_GT(CountPixels(I, Inner(F.Grid, 1, 1), Dark), 10);
 }
 
 TEST(ExtGridGraphics, StrippedCellsUseTheRenderersStripping) {
@@ -242,7 +212,7 @@ TEST(ExtGridGraphics, ACommentCellShowsItsCornerMark) {
     G->SetCellColor(clNone);
     const QImage I = F.Shot();
     const TRect R = F.Grid->CellRect(1, 1);
-    EXPECT_GT(Count(I, Rect(R.Right - 8, R.Top, R.Right, R.Top + 8), Reddish), 5);
+    EXPECT_GT(CountPixels(I, Rect(R.Right - 8, R.Top, R.Right, R.Top + 8), Reddish), 5);
     AnsiString Text;
     EXPECT_TRUE(F.Grid->GetComment(1, 1, Text));
     EXPECT_EQ("note", Text);
@@ -254,9 +224,9 @@ TEST(ExtGridGraphics, TreeLinesJoinTheRowsOfAnExpandedNode) {
     F.Grid->SetColWidths(0, 60);
     F.Grid->AddNode(1, 3);
     const QImage I = F.Shot();
-    EXPECT_GT(Count(I, Inner(F.Grid, 0, 2), Reddish), 5);
-    EXPECT_GT(Count(I, Inner(F.Grid, 0, 3), Reddish), 5);
-    EXPECT_EQ(0, Count(I, Inner(F.Grid, 0, 5), Reddish));
+    EXPECT_GT(CountPixels(I, Inner(F.Grid, 0, 2), Reddish), 5);
+    EXPECT_GT(CountPixels(I, Inner(F.Grid, 0, 3), Reddish), 5);
+    EXPECT_EQ(0, CountPixels(I, Inner(F.Grid, 0, 5), Reddish));
 }
 
 TEST(ExtGridGraphics, HighlightingWrapsMatchesInTheDataRange) {
@@ -308,8 +278,8 @@ TEST(ExtGridGraphics, TheTextOfACheckBoxCellStandsBesideTheBox) {
     const QImage I = F.Shot();
     const TRect R = Inner(F.Grid, 1, 1);
     const Integer Box = F.Grid->ControlLook()->CheckSize();
-    EXPECT_EQ(0, Count(I, Rect(R.Left, R.Top, R.Left + Box + 1, R.Bottom), Dark));
-    EXPECT_GT(Count(I, Rect(R.Left + Box + 1, R.Top, R.Right, R.Bottom), Dark), 10);
+    EXPECT_EQ(0, CountPixels(I, Rect(R.Left, R.Top, R.Left + Box + 1, R.Bottom), Dark));
+    EXPECT_GT(CountPixels(I, Rect(R.Left + Box + 1, R.Top, R.Right, R.Bottom), Dark), 10);
 }
 
 TEST(ExtGridGraphics, RichTextCellsShowTheirColours) {
@@ -317,6 +287,6 @@ TEST(ExtGridGraphics, RichTextCellsShowTheirColours) {
     F.Grid->SetCells(1, 1, "{\\rtf1{\\colortbl;\\red255\\green0\\blue0;}\\cf1 red words}");
     F.Grid->SetCells(1, 2, "{\\notrtf plain words}");
     const QImage I = F.Shot();
-    EXPECT_GT(Count(I, Inner(F.Grid, 1, 1), Reddish), 5);
-    EXPECT_GT(Count(I, Inner(F.Grid, 1, 2), Dark), 5);
+    EXPECT_GT(CountPixels(I, Inner(F.Grid, 1, 1), Reddish), 5);
+    EXPECT_GT(CountPixels(I, Inner(F.Grid, 1, 2), Dark), 5);
 }

@@ -18,31 +18,17 @@ namespace {
 const char* const DateMask = "00.00.0000;1;_";
 
 // Column 1 takes dates through a mask, column 2 free text.
-struct TMaskForm {
-    std::unique_ptr<TForm> Form = std::make_unique<TForm>(nullptr);
-    TExtStringGrid* Grid = nullptr;
+struct TMaskForm : TGridOnForm<TExtStringGrid> {
     TScriptedPrompter Prompts;
     TPrompterGuard Guard{&Prompts};
-    TMaskForm() {
-        Form->SetBounds(0, 0, 600, 400);
-        Grid = new TExtStringGrid(Form.get());
-        Grid->SetParent(Form.get());
-        Grid->SetBounds(0, 0, 500, 300);
-        Grid->SetColCount(4);
-        Grid->SetRowCount(5);
-        TGridOptions O = Grid->Options();
-        O.Include(goEditing);
-        Grid->SetOptions(O);
+    TMaskForm() : TGridOnForm(4, 5) {
+        Options({goEditing});
         Grid->OnGetEditMask = [](TObject*, Integer ACol, Integer, AnsiString& Value) {
             if (ACol == 1) Value = DateMask;
         };
-        Form->Show();
-        Form->Widget()->activateWindow();
-        Grid->SetFocus();
-        Settle();
+        ShowFocused();
     }
     TInplaceEdit* Editor() const { return Grid->InplaceEditor(); }
-    void Key(int K, const QString& Text = QString()) { SendKey(FocusTarget(), K, Text); }
 };
 
 }  // namespace
@@ -113,7 +99,7 @@ TEST(ExtGridInplace, EscapeAbandonsAnUnfinishedMask) {
     F.Key(Qt::Key_F2);
     F.Editor()->SelectAll();
     TypeText(u"4");
-    F.Key(Qt::Key_Escape, QStringLiteral("\x1b"));
+    F.Key(Qt::Key_Escape, Qt::NoModifier, QStringLiteral("\x1b"));
     EXPECT_FALSE(F.Grid->EditorMode());
     EXPECT_EQ(F.Grid->Cells(1, 1), "01.02.2003");
     EXPECT_TRUE(F.Prompts.Messages().empty());

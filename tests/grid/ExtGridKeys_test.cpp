@@ -11,29 +11,8 @@ using namespace uitest;
 
 namespace {
 
-struct TKeyForm {
-    std::unique_ptr<TForm> Form = std::make_unique<TForm>(nullptr);
-    TExtStringGrid* Grid = nullptr;
-    TKeyForm() {
-        Form->SetBounds(0, 0, 600, 400);
-        Grid = new TExtStringGrid(Form.get());
-        Grid->SetParent(Form.get());
-        Grid->SetBounds(0, 0, 500, 300);
-        Grid->SetColCount(5);
-        Grid->SetRowCount(6);
-        Form->Show();
-        Form->Widget()->activateWindow();
-        Grid->SetFocus();
-        Settle();
-    }
-    void Key(int K, Qt::KeyboardModifiers Mods = Qt::NoModifier, const QString& Text = QString()) {
-        SendKey(FocusTarget(), K, Text, Mods);
-    }
-    void Options(std::initializer_list<TGridOption> Add) {
-        TGridOptions O = Grid->Options();
-        for (TGridOption X : Add) O.Include(X);
-        Grid->SetOptions(O);
-    }
+struct TKeyForm : TGridOnForm<TExtStringGrid> {
+    TKeyForm() : TGridOnForm(5, 6) { ShowFocused(); }
 };
 
 }  // namespace

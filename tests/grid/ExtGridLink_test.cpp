@@ -37,26 +37,10 @@ public:
 };
 
 // An editing grid on a shown form.
-struct TGridForm {
-    std::unique_ptr<TForm> Form = std::make_unique<TForm>(nullptr);
-    TExtStringGrid* Grid = nullptr;
-    TGridForm() {
-        Form->SetBounds(0, 0, 600, 400);
-        Grid = new TExtStringGrid(Form.get());
-        Grid->SetParent(Form.get());
-        Grid->SetBounds(0, 0, 500, 300);
-        Grid->SetColCount(5);
-        Grid->SetRowCount(6);
-        TGridOptions O = Grid->Options();
-        O.Include(goEditing);
-        Grid->SetOptions(O);
-        Form->Show();
-        Form->Widget()->activateWindow();
-        Grid->SetFocus();
-        Settle();
-    }
-    void Key(int K, Qt::KeyboardModifiers Mods = Qt::NoModifier, const QString& Text = QString()) {
-        SendKey(FocusTarget(), K, Text, Mods);
+struct TGridForm : TGridOnForm<TExtStringGrid> {
+    TGridForm() : TGridOnForm(5, 6) {
+        Options({goEditing});
+        ShowFocused();
     }
     AnsiString Typed(const std::u16string& Text) {
         TypeText(Text);

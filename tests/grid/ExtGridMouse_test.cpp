@@ -18,27 +18,11 @@ using namespace uitest;
 
 namespace {
 
-struct TMouseForm {
-    std::unique_ptr<TForm> Form = std::make_unique<TForm>(nullptr);
-    TExtStringGrid* Grid = nullptr;
-    TMouseForm() {
-        Form->SetBounds(0, 0, 600, 400);
-        Grid = new TExtStringGrid(Form.get());
-        Grid->SetParent(Form.get());
-        Grid->SetBounds(0, 0, 520, 300);
+struct TMouseForm : TGridOnForm<TExtStringGrid> {
+    TMouseForm() : TGridOnForm(5, 6, 520, 300) {
         Grid->SetScrollBars(ssNone);
-        Grid->SetColCount(5);
-        Grid->SetRowCount(6);
         Grid->SetDefaultColWidth(90);
-        Form->Show();
-        Form->Widget()->activateWindow();
-        Grid->SetFocus();
-        Settle();
-    }
-    void Options(std::initializer_list<TGridOption> Add) {
-        TGridOptions O = Grid->Options();
-        for (TGridOption X : Add) O.Include(X);
-        Grid->SetOptions(O);
+        ShowFocused();
     }
     QPoint In(Integer ACol, Integer ARow, Integer Dx = 10, Integer Dy = -1) const {
         const TRect R = Grid->CellRect(ACol, ARow);
@@ -46,9 +30,7 @@ struct TMouseForm {
     }
     void Send(QEvent::Type T, QPoint P, Qt::MouseButton B, Qt::MouseButtons Held,
               Qt::KeyboardModifiers M = Qt::NoModifier) {
-        QWidget* W = Grid->Widget();
-        QMouseEvent E(T, QPointF(P), W->mapToGlobal(QPointF(P)), B, Held, M);
-        QApplication::sendEvent(W, &E);
+        Mouse(T, P, B, Held, M);
     }
     void LeftClick(QPoint P) {
         Send(QEvent::MouseButtonPress, P, Qt::LeftButton, Qt::LeftButton);

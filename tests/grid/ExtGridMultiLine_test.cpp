@@ -11,26 +11,10 @@ using namespace uitest;
 
 namespace {
 
-struct TLinesForm {
-    std::unique_ptr<TForm> Form = std::make_unique<TForm>(nullptr);
-    TExtStringGrid* Grid = nullptr;
-    TLinesForm() {
-        Form->SetBounds(0, 0, 600, 400);
-        Grid = new TExtStringGrid(Form.get());
-        Grid->SetParent(Form.get());
-        Grid->SetBounds(0, 0, 500, 300);
-        Grid->SetColCount(4);
-        Grid->SetRowCount(5);
-        TGridOptions O = Grid->Options();
-        O.Include(goEditing);
-        Grid->SetOptions(O);
-        Form->Show();
-        Form->Widget()->activateWindow();
-        Grid->SetFocus();
-        Settle();
-    }
-    void Key(int K, Qt::KeyboardModifiers Mods = Qt::NoModifier, const QString& Text = QString()) {
-        SendKey(FocusTarget(), K, Text, Mods);
+struct TLinesForm : TGridOnForm<TExtStringGrid> {
+    TLinesForm() : TGridOnForm(4, 5) {
+        Options({goEditing});
+        ShowFocused();
     }
     void Edit(Integer C, Integer R) {
         Grid->SetCol(C);

@@ -19,48 +19,19 @@ public:
     using TExtStringGrid::GetCellColor;
 };
 
-struct TPaintForm {
-    std::unique_ptr<TForm> Form = std::make_unique<TForm>(nullptr);
-    TPaintGrid* Grid = nullptr;
-    TPaintForm() {
-        Form->SetBounds(0, 0, 700, 450);
-        Grid = new TPaintGrid(Form.get());
-        Grid->SetParent(Form.get());
-        Grid->SetBounds(0, 0, 640, 400);
-        Grid->SetScrollBars(ssNone);
-        Grid->SetColor(clWhite);
-        Grid->SetFixedColor(clSilver);
-        Grid->SetColCount(6);
-        Grid->SetDefaultColWidth(90);
+struct TPaintForm : TPaintedGridForm<TPaintGrid> {
+    TPaintForm() : TPaintedGridForm(90) {
         // No selection in the data unless a test makes one.
         Grid->SetRow(9);
         Grid->SetCol(5);
     }
-    QImage Shot() {
-        Form->Show();
-        Settle();
-        return Grid->Widget()->grab().toImage();
-    }
 };
-
-TColor PixelAt(const QImage& I, Integer X, Integer Y) {
-    const QColor C = I.pixelColor(X, Y);
-    return RGB(Byte(C.red()), Byte(C.green()), Byte(C.blue()));
-}
 
 TPoint Mid(const TRect& R) { return Point(R.Right - 6, (R.Top + R.Bottom) / 2); }
 
 TColor Background(const QImage& I, TExtStringGrid* G, Integer ACol, Integer ARow) {
     const TPoint P = Mid(G->CellRect(ACol, ARow));
     return PixelAt(I, P.X, P.Y);
-}
-
-Integer CountColour(const QImage& I, const TRect& R, TColor C) {
-    Integer N = 0;
-    for (Integer Y = std::max(0, R.Top); Y < std::min(I.height(), R.Bottom); ++Y)
-        for (Integer X = std::max(0, R.Left); X < std::min(I.width(), R.Right); ++X)
-            if (PixelAt(I, X, Y) == C) ++N;
-    return N;
 }
 
 // Columns of R holding a pixel of colour C: the left- and rightmost (-1 when none).

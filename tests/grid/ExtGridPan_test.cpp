@@ -17,31 +17,16 @@ using namespace uitest;
 
 namespace {
 
-struct TPanForm {
-    std::unique_ptr<TForm> Form = std::make_unique<TForm>(nullptr);
-    TExtStringGrid* Grid = nullptr;
-    TPanForm() {
-        Form->SetBounds(0, 0, 600, 400);
-        Grid = new TExtStringGrid(Form.get());
-        Grid->SetParent(Form.get());
-        Grid->SetBounds(0, 0, 500, 300);
+struct TPanForm : TGridOnForm<TExtStringGrid> {
+    TPanForm() : TGridOnForm(30, 200) {
         Grid->SetColor(clWhite);
-        Grid->SetColCount(30);
-        Grid->SetRowCount(200);
         Grid->SetRow(50);
         Grid->SetCol(10);
-        Form->Show();
-        Form->Widget()->activateWindow();
-        Grid->SetFocus();
-        Settle();
+        ShowFocused();
     }
     void MiddlePress(QPoint P) {
         QTest::mousePress(Grid->Widget(), Qt::MiddleButton, Qt::NoModifier, P);
         QTest::mouseRelease(Grid->Widget(), Qt::MiddleButton, Qt::NoModifier, P);
-    }
-    void Mouse(QEvent::Type T, QPoint P, Qt::MouseButton B, Qt::MouseButtons Held) {
-        QMouseEvent E(T, P, Grid->Widget()->mapToGlobal(P), B, Held, Qt::NoModifier);
-        QApplication::sendEvent(Grid->Widget(), &E);
     }
     void PointerAt(QPoint P) { QCursor::setPos(Grid->Widget()->mapToGlobal(P)); }
     QImage Shot() {
@@ -49,11 +34,6 @@ struct TPanForm {
         return Grid->Widget()->grab().toImage();
     }
 };
-
-TColor PixelAt(const QImage& I, int X, int Y) {
-    const QColor C = I.pixelColor(X, Y);
-    return RGB(Byte(C.red()), Byte(C.green()), Byte(C.blue()));
-}
 
 const QPoint Origin(200, 150);
 

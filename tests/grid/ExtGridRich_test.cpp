@@ -13,27 +13,14 @@ using namespace uitest;
 
 namespace {
 
-struct TRichForm {
-    std::unique_ptr<TForm> Form = std::make_unique<TForm>(nullptr);
-    TExtStringGrid* Grid = nullptr;
-    TRichForm() {
-        Form->SetBounds(0, 0, 600, 400);
-        Grid = new TExtStringGrid(Form.get());
-        Grid->SetParent(Form.get());
-        Grid->SetBounds(0, 0, 500, 300);
-        Grid->SetColCount(4);
-        Grid->SetRowCount(6);
+struct TRichForm : TGridOnForm<TExtStringGrid> {
+    TRichForm() : TGridOnForm(4, 6) {
         Grid->SetColWidths(1, 200);
-        TGridOptions O = Grid->Options();
-        O.Include(goEditing);
-        Grid->SetOptions(O);
+        Options({goEditing});
         Grid->OnGetEditorType = [](TObject*, Integer ACol, Integer, TEditorType& E) {
             if (ACol == 1) E = edRichEdit;
         };
-        Form->Show();
-        Form->Widget()->activateWindow();
-        Grid->SetFocus();
-        Settle();
+        ShowFocused();
     }
     // Pixels of the cell that are plainly of the colour Want (by channel, within 60).
     int CountPixels(Integer ACol, Integer ARow, QColor Want) {

@@ -16,22 +16,9 @@ using namespace uitest;
 
 namespace {
 
-struct TScrollForm {
-    std::unique_ptr<TForm> Form = std::make_unique<TForm>(nullptr);
-    TExtStringGrid* Grid = nullptr;
-    TScrollForm() {
-        Form->SetBounds(0, 0, 600, 400);
-        Grid = new TExtStringGrid(Form.get());
-        Grid->SetParent(Form.get());
-        Grid->SetBounds(0, 0, 500, 300);
-        Grid->SetColCount(3);
-        Grid->SetRowCount(4);   // everything fits
+struct TScrollForm : TGridOnForm<TExtStringGrid> {
+    TScrollForm() : TGridOnForm(3, 4) {   // everything fits
         Grid->SetColor(clWhite);
-    }
-    QImage Shot() {
-        Form->Show();
-        Settle();
-        return Grid->Widget()->grab().toImage();
     }
     QScrollBar* Bar(Qt::Orientation O) {
         for (QScrollBar* B : Grid->Widget()->findChildren<QScrollBar*>(QString(), Qt::FindDirectChildrenOnly))
@@ -39,11 +26,6 @@ struct TScrollForm {
         return nullptr;
     }
 };
-
-TColor PixelAt(const QImage& I, int X, int Y) {
-    const QColor C = I.pixelColor(X, Y);
-    return RGB(Byte(C.red()), Byte(C.green()), Byte(C.blue()));
-}
 
 int CountColour(const QImage& I, QRect R, TColor C) {
     int N = 0;

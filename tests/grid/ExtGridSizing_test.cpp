@@ -1,6 +1,7 @@
 #include "grid/ExtGrid.h"
 
 #include "platform/ui/Forms.h"
+#include "platform/ui/UiTestKit.h"
 
 #include <QApplication>
 
@@ -68,16 +69,9 @@ TEST(ExtGridSizing, RowHeightsFollowTheirText) {
 namespace {
 
 // A grid on a form: the stretch needs a client width.
-struct TStretchForm {
-    std::unique_ptr<TForm> Form = std::make_unique<TForm>(nullptr);
-    TExtStringGrid* Grid = nullptr;
-    TStretchForm() {
-        Form->SetBounds(0, 0, 600, 400);
-        Grid = new TExtStringGrid(Form.get());
-        Grid->SetParent(Form.get());
-        Grid->SetBounds(0, 0, 400, 200);
+struct TStretchForm : uitest::TGridOnForm<TExtStringGrid> {
+    TStretchForm() : TGridOnForm(4, Keep, 400, 200) {
         Grid->SetScrollBars(ssNone);
-        Grid->SetColCount(4);
         Grid->SetDefaultColWidth(50);
         Form->Show();
         QApplication::processEvents();

@@ -29,41 +29,12 @@ public:
     using TExtStringGrid::Loaded;
 };
 
-struct TThemeForm {
-    std::unique_ptr<TForm> Form = std::make_unique<TForm>(nullptr);
-    TThemeGrid* Grid = nullptr;
-    TThemeForm() {
-        Form->SetBounds(0, 0, 700, 450);
-        Grid = new TThemeGrid(Form.get());
-        Grid->SetParent(Form.get());
-        Grid->SetBounds(0, 0, 640, 400);
-        Grid->SetScrollBars(ssNone);
-        Grid->SetColor(clWhite);
-        Grid->SetFixedColor(clSilver);
-        Grid->SetColCount(6);
-        Grid->SetDefaultColWidth(100);
+struct TThemeForm : TPaintedGridForm<TThemeGrid> {
+    TThemeForm() : TPaintedGridForm(100) {
         Grid->SetRow(9);   // the selection away from the cells under test
         Grid->SetCol(5);
     }
-    QImage Shot() {
-        Form->Show();
-        Settle();
-        return Grid->Widget()->grab().toImage();
-    }
 };
-
-TColor PixelAt(const QImage& I, Integer X, Integer Y) {
-    const QColor C = I.pixelColor(X, Y);
-    return RGB(Byte(C.red()), Byte(C.green()), Byte(C.blue()));
-}
-
-Integer CountColour(const QImage& I, const TRect& R, TColor C) {
-    Integer N = 0;
-    for (Integer Y = std::max(0, R.Top); Y < std::min(I.height(), R.Bottom); ++Y)
-        for (Integer X = std::max(0, R.Left); X < std::min(I.width(), R.Right); ++X)
-            if (PixelAt(I, X, Y) == C) ++N;
-    return N;
-}
 
 // The style's own check-box or radio indicator of Size pixels on white.
 QImage StyleIndicator(QStyle::PrimitiveElement E, int Size, bool On) {

@@ -17,15 +17,8 @@ using namespace uitest;
 
 namespace {
 
-struct TWheelForm {
-    std::unique_ptr<TForm> Form = std::make_unique<TForm>(nullptr);
-    TExtStringGrid* Grid = nullptr;
-    TWheelForm() {
-        Form->SetBounds(0, 0, 500, 300);
-        Grid = new TExtStringGrid(Form.get());
-        Grid->SetParent(Form.get());
-        Grid->SetBounds(0, 0, 400, 200);
-        Grid->SetRowCount(40);
+struct TWheelForm : TGridOnForm<TExtStringGrid> {
+    TWheelForm() : TGridOnForm(Keep, 40, 400, 200, 500, 300) {
         Form->Show();
         Settle();
     }

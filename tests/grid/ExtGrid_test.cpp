@@ -21,29 +21,13 @@ public:
     using TExtStringGrid::IsFixed;
 };
 
-struct TExtGridForm {
-    std::unique_ptr<TForm> Form = std::make_unique<TForm>(nullptr);
-    TTestExtGrid* Grid = nullptr;
-    TExtGridForm() {
-        Form->SetBounds(0, 0, 600, 400);
-        Grid = new TTestExtGrid(Form.get());
-        Grid->SetParent(Form.get());
-        Grid->SetBounds(0, 0, 500, 300);
+struct TExtGridForm : TGridOnForm<TTestExtGrid> {
+    TExtGridForm() : TGridOnForm(Keep, Keep) {
         Grid->SetScrollBars(ssNone);
         Grid->SetColor(clWhite);
         Grid->SetColCount(10);
     }
-    QImage Shot() {
-        Form->Show();
-        Settle();
-        return Grid->Widget()->grab().toImage();
-    }
 };
-
-TColor PixelAt(const QImage& I, Integer X, Integer Y) {
-    QColor C = I.pixelColor(X, Y);
-    return RGB(Byte(C.red()), Byte(C.green()), Byte(C.blue()));
-}
 
 void FillRows(TExtStringGrid* G) {
     for (Integer R = 0; R < G->RowCount(); ++R) G->SetCells(1, R, "r" + IntToStr(R));

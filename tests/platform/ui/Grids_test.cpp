@@ -14,16 +14,8 @@ using namespace uitest;
 
 namespace {
 
-struct TGridForm {
-    std::unique_ptr<TForm> Form = std::make_unique<TForm>(nullptr);
-    TStringGrid* Grid = nullptr;
-    TGridForm() {
-        Form->SetBounds(0, 0, 500, 300);
-        Grid = new TStringGrid(Form.get());
-        Grid->SetParent(Form.get());
-        Grid->SetBounds(0, 0, 400, 200);
-        Grid->SetScrollBars(ssNone);
-    }
+struct TGridForm : TGridOnForm<TStringGrid> {
+    TGridForm() : TGridOnForm(Keep, Keep, 400, 200, 500, 300) { Grid->SetScrollBars(ssNone); }
     void ShowFocused() {
         Form->Show();
         Grid->SetFocus();
@@ -46,11 +38,6 @@ void Drag(TControl* C, QPoint From, QPoint To) {
 }
 
 QPoint Centre(const TRect& R) { return QPoint((R.Left + R.Right) / 2, (R.Top + R.Bottom) / 2); }
-
-TColor PixelAt(const QImage& I, QPoint P) {
-    QColor C = I.pixelColor(P);
-    return RGB(Byte(C.red()), Byte(C.green()), Byte(C.blue()));
-}
 
 }  // namespace
 

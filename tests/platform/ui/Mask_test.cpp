@@ -15,6 +15,18 @@ struct TLayCase {
 
 class MaskLay : public ::testing::TestWithParam<TLayCase> {};
 
+// A mask with the edit text and caret an edit control would hold; starts blank.
+struct TMasked {
+    TEditMask Mask;
+    AnsiString Text;
+    Integer Caret = 0;
+    explicit TMasked(const char* M) : Mask(M), Text(Mask.BlankText()) {}
+    TMasked(const char* M, const char* T, Integer C) : Mask(M), Text(T), Caret(C) {}
+    bool Type(char C, Integer SelLength = 0) { return Mask.Type(Text, Caret, SelLength, C); }
+    void Erase(Integer SelLength, bool Backward) { Mask.Erase(Text, Caret, SelLength, Backward); }
+    bool Paste(Integer SelLength, const AnsiString& Clip) { return Mask.Paste(Text, Caret, SelLength, Clip); }
+};
+
 }  // namespace
 
 TEST(Mask, PictureFieldsAndLiterals) {
@@ -77,133 +89,111 @@ TEST(Mask, FirstMissingRequiredPlace) {
 }
 
 TEST(Mask, TypingFillsPlacesAndSkipsLiterals) {
-    const TEditMask D("00.00.0000;1;_");
-    AnsiString T = D.BlankText();
-    Integer Caret = 0;
-    for (char C : AnsiString("1205")) ASSERT_TRUE(D.Type(T, Caret, 0, C));
-    EXPECT_EQ(T, "12.05.____");
-    EXPECT_EQ(Caret, 6);   // past the second literal, on the year
+    TMasked D("00.00.0000;1;_");
+    for (char C : AnsiString("1205")) ASSERT_TRUE(D.Type(C));
+    EXPECT_EQ(D.Text, "12.05.____");
+    EXPECT_EQ(D.Caret, 6);   // past the second literal, on the year
     // The separator the caret has just skipped is taken without a change.
-    EXPECT_TRUE(D.Type(T, Caret, 0, '.'));
-    EXPECT_EQ(T, "12.05.____");
-    EXPECT_EQ(Caret, 6);
-    for (char C : AnsiString("2020")) ASSERT_TRUE(D.Type(T, Caret, 0, C));
-    EXPECT_EQ(T, "12.05.2020");
-    EXPECT_EQ(Caret, 10);
+    EXPECT_TRUE(D.Type('.'));
+    EXPECT_EQ(D.Text, "12.05.____");
+    EXPECT_EQ(D.Caret, 6);
+    for (char C : AnsiString("2020")) ASSERT_TRUE(D.Type(C));
+    EXPECT_EQ(D.Text, "12.05.2020");
+    EXPECT_EQ(D.Caret, 10);
     // Past the last place nothing more goes in.
-    EXPECT_FALSE(D.Type(T, Caret, 0, '1'));
-    EXPECT_EQ(T, "12.05.2020");
+    EXPECT_FALSE(D.Type('1'));
+    EXPECT_EQ(D.Text, "12.05.2020");
 }
 
 TEST(Mask, RefusedCharactersChangeNothing) {
-    const TEditMask D("00.00.0000;1;_");
-    AnsiString T = "12.__.____";
-    Integer Caret = 3;
-    EXPECT_FALSE(D.Type(T, Caret, 0, 'a'));
-    EXPECT_FALSE(D.Type(T, Caret, 0, '-'));
+    TMasked D("00.00.0000;1;_", "12.__.____", 3);
+    EXPECT_FALSE(D.Type('a'));
+    EXPECT_FALSE(D.Type('-'));
     // A refused character leaves a selection as it was, too.
-    Caret = 0;
-    EXPECT_FALSE(D.Type(T, Caret, 2, 'x'));
-    EXPECT_EQ(T, "12.__.____");
-    EXPECT_EQ(Caret, 0);
+    D.Caret = 0;
+    EXPECT_FALSE(D.Type('x', 2));
+    EXPECT_EQ(D.Text, "12.__.____");
+    EXPECT_EQ(D.Caret, 0);
     // The blank character would read back as empty: it never fills a place.
-    const TEditMask Any("CCC;1;*");
-    AnsiString A = Any.BlankText();
-    Integer P = 0;
-    EXPECT_FALSE(Any.Type(A, P, 0, '*'));
+    TMasked Any("CCC;1;*");
+    EXPECT_FALSE(Any.Type('*'));
 }
 
 TEST(Mask, TypingOverASelectionBlanksIt) {
-    const TEditMask D("00.00.0000;1;_");
-    AnsiString T = "12.05.2020";
-    Integer Caret = 0;
-    ASSERT_TRUE(D.Type(T, Caret, 5, '3'));
-    EXPECT_EQ(T, "3_.__.2020");
-    EXPECT_EQ(Caret, 1);
+    TMasked D("00.00.0000;1;_", "12.05.2020", 0);
+    ASSERT_TRUE(D.Type('3', 5));
+    EXPECT_EQ(D.Text, "3_.__.2020");
+    EXPECT_EQ(D.Caret, 1);
 }
 
 TEST(Mask, CaseAndLettersOfTheCodePage) {
-    const TEditMask M(">LL<ll<>L");
-    AnsiString T = M.BlankText();
-    Integer Caret = 0;
-    for (char C : AnsiString("şiKIç")) ASSERT_TRUE(M.Type(T, Caret, 0, C)) << C;
-    EXPECT_EQ(T, "Şİkıç");
-    Caret = 0;
-    EXPECT_FALSE(M.Type(T, Caret, 0, '1'));
+    TMasked M(">LL<ll<>L");
+    for (char C : AnsiString("şiKIç")) ASSERT_TRUE(M.Type(C)) << C;
+    EXPECT_EQ(M.Text, "Şİkıç");
+    M.Caret = 0;
+    EXPECT_FALSE(M.Type('1'));
     // Letters or digits; digits or a sign.
-    const TEditMask AD("A#");
-    AnsiString U = AD.BlankText();
-    Caret = 0;
-    EXPECT_TRUE(AD.Type(U, Caret, 0, '7'));
-    EXPECT_TRUE(AD.Type(U, Caret, 0, '-'));
-    EXPECT_EQ(U, "7-");
+    TMasked AD("A#");
+    EXPECT_TRUE(AD.Type('7'));
+    EXPECT_TRUE(AD.Type('-'));
+    EXPECT_EQ(AD.Text, "7-");
 }
 
 TEST(Mask, ASpaceLeavesAnOptionalPlaceBlankButNotARequiredOne) {
-    const TEditMask M("90;1;_");
-    AnsiString T = M.BlankText();
-    Integer Caret = 0;
-    EXPECT_TRUE(M.Type(T, Caret, 0, ' '));
-    EXPECT_EQ(Caret, 1);
-    EXPECT_FALSE(M.Type(T, Caret, 0, ' '));
-    EXPECT_EQ(T, "__");
+    TMasked M("90;1;_");
+    EXPECT_TRUE(M.Type(' '));
+    EXPECT_EQ(M.Caret, 1);
+    EXPECT_FALSE(M.Type(' '));
+    EXPECT_EQ(M.Text, "__");
 }
 
 TEST(Mask, ALiteralTypedOnItsPlaceStepsOverIt) {
-    const TEditMask M("(000)000;1;_");
-    AnsiString T = M.BlankText();
-    Integer Caret = 0;
-    EXPECT_TRUE(M.Type(T, Caret, 0, '('));
-    EXPECT_EQ(Caret, 1);
-    EXPECT_EQ(T, "(___)___");
+    TMasked M("(000)000;1;_");
+    EXPECT_TRUE(M.Type('('));
+    EXPECT_EQ(M.Caret, 1);
+    EXPECT_EQ(M.Text, "(___)___");
 }
 
 TEST(Mask, BackspaceAndDeleteKeepTheLength) {
-    const TEditMask D("00.00.0000;1;_");
-    AnsiString T = "12.05.2020";
-    Integer Caret = 3;   // just after the first literal
-    D.Erase(T, Caret, 0, true);
-    EXPECT_EQ(T, "1_.05.2020");   // Backspace goes over the literal to the digit
-    EXPECT_EQ(Caret, 1);
-    Caret = 2;
-    D.Erase(T, Caret, 0, false);
-    EXPECT_EQ(T, "1_._5.2020");   // Delete on a literal blanks the next place
-    EXPECT_EQ(Caret, 2);
-    Caret = 6;
-    D.Erase(T, Caret, 4, false);
-    EXPECT_EQ(T, "1_._5.____");
-    EXPECT_EQ(Caret, 6);
+    TMasked D("00.00.0000;1;_", "12.05.2020", 3);   // just after the first literal
+    D.Erase(0, true);
+    EXPECT_EQ(D.Text, "1_.05.2020");   // Backspace goes over the literal to the digit
+    EXPECT_EQ(D.Caret, 1);
+    D.Caret = 2;
+    D.Erase(0, false);
+    EXPECT_EQ(D.Text, "1_._5.2020");   // Delete on a literal blanks the next place
+    EXPECT_EQ(D.Caret, 2);
+    D.Caret = 6;
+    D.Erase(4, false);
+    EXPECT_EQ(D.Text, "1_._5.____");
+    EXPECT_EQ(D.Caret, 6);
     // At either end there is nothing to erase.
-    Caret = 0;
-    D.Erase(T, Caret, 0, true);
-    Caret = 10;
-    D.Erase(T, Caret, 0, false);
-    EXPECT_EQ(T, "1_._5.____");
+    D.Caret = 0;
+    D.Erase(0, true);
+    D.Caret = 10;
+    D.Erase(0, false);
+    EXPECT_EQ(D.Text, "1_._5.____");
 }
 
 TEST(Mask, PasteIsAllOrNothing) {
-    const TEditMask D("00.00.0000;1;_");
-    AnsiString T = D.BlankText();
-    Integer Caret = 0;
-    EXPECT_TRUE(D.Paste(T, Caret, 0, "12.05.2020\r\n"));
-    EXPECT_EQ(T, "12.05.2020");
-    EXPECT_EQ(Caret, 10);
-    Caret = 0;
-    EXPECT_FALSE(D.Paste(T, Caret, 10, "31.1x.2021"));
-    EXPECT_EQ(T, "12.05.2020");
-    EXPECT_EQ(Caret, 0);
+    TMasked D("00.00.0000;1;_");
+    EXPECT_TRUE(D.Paste(0, "12.05.2020\r\n"));
+    EXPECT_EQ(D.Text, "12.05.2020");
+    EXPECT_EQ(D.Caret, 10);
+    D.Caret = 0;
+    EXPECT_FALSE(D.Paste(10, "31.1x.2021"));
+    EXPECT_EQ(D.Text, "12.05.2020");
+    EXPECT_EQ(D.Caret, 0);
     // Too long: the characters past the last place do not fit.
-    EXPECT_FALSE(D.Paste(T, Caret, 10, "010120201"));
+    EXPECT_FALSE(D.Paste(10, "010120201"));
     // An empty paste only blanks the selection.
-    Caret = 3;
-    EXPECT_TRUE(D.Paste(T, Caret, 2, ""));
-    EXPECT_EQ(T, "12.__.2020");
+    D.Caret = 3;
+    EXPECT_TRUE(D.Paste(2, ""));
+    EXPECT_EQ(D.Text, "12.__.2020");
 }
 
 TEST(Mask, AnEditTextOfTheWrongLengthIsLaidInFirst) {
-    const TEditMask D("00.00;1;_");
-    AnsiString T = "1";
-    Integer Caret = 1;
-    EXPECT_TRUE(D.Type(T, Caret, 0, '2'));
-    EXPECT_EQ(T, "12.__");
+    TMasked D("00.00;1;_", "1", 1);
+    EXPECT_TRUE(D.Type('2'));
+    EXPECT_EQ(D.Text, "12.__");
 }

@@ -2,14 +2,19 @@
 // Driving real widgets on the offscreen platform: keys and clicks as the user gives them.
 #include "platform/ui/Controls.h"
 #include "platform/ui/Forms.h"
+#include "platform/ui/Grids.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QTest>
 #include <QWidget>
 
+#include <algorithm>
+#include <initializer_list>
+#include <memory>
 #include <string>
 
 namespace uitest {
@@ -75,5 +80,89 @@ inline bool WaitUntil(Pred P, int TimeoutMs = 3000) {
     }
     return true;
 }
+
+// A grid of type G on a form of its own: 600x400 with the grid at (0, 0, 500x300)
+// unless told otherwise. Nothing is shown until the test asks (ShowFocused, Shot),
+// so a set-up that must happen before the first show goes between.
+// The colour of a pixel of a grabbed image, as a TColor.
+inline TColor PixelAt(const QImage& I, Integer X, Integer Y) {
+    const QColor C = I.pixelColor(X, Y);
+    return RGB(Byte(C.red()), Byte(C.green()), Byte(C.blue()));
+}
+inline TColor PixelAt(const QImage& I, QPoint P) { return PixelAt(I, P.x(), P.y()); }
+
+// Pixels of R (clipped to the image) whose colour passes Test.
+template <class F>
+Integer CountPixels(const QImage& I, const TRect& R, F Test) {
+    Integer N = 0;
+    for (Integer Y = std::max(0, R.Top); Y < std::min(I.height(), R.Bottom); ++Y)
+        for (Integer X = std::max(0, R.Left); X < std::min(I.width(), R.Right); ++X)
+            if (Test(PixelAt(I, X, Y))) ++N;
+    return N;
+}
+inline Integer CountColour(const QImage& I, const TRect& R, TColor C) {
+    return CountPixels(I, R, [C](TColor P) { return P == C; });
+}
+
+template <class G>
+struct TGridOnForm {
+    static constexpr Integer Keep = -1;   // leave the grid's own column or row count
+    std::unique_ptr<TForm> Form = std::make_unique<TForm>(nullptr);
+    G* Grid = nullptr;
+    explicit TGridOnForm(Integer Cols, Integer Rows, Integer GridWidth = 500, Integer GridHeight = 300,
+                         Integer FormWidth = 600, Integer FormHeight = 400) {
+        Form->SetBounds(0, 0, FormWidth, FormHeight);
+        Grid = new G(Form.get());
+        Grid->SetParent(Form.get());
+        Grid->SetBounds(0, 0, GridWidth, GridHeight);
+        if (Cols != Keep) Grid->SetColCount(Cols);
+        if (Rows != Keep) Grid->SetRowCount(Rows);
+    }
+    void Options(std::initializer_list<TGridOption> Add) {
+        TGridOptions O = Grid->Options();
+        for (TGridOption X : Add) O.Include(X);
+        Grid->SetOptions(O);
+    }
+    // Shown, its window active and the grid holding the focus, as a user finds it.
+    void ShowFocused() {
+        Form->Show();
+        Form->Widget()->activateWindow();
+        Grid->SetFocus();
+        Settle();
+    }
+    // The grid as painted on the shown form.
+    QImage Shot() {
+        Form->Show();
+        Settle();
+        return Grid->Widget()->grab().toImage();
+    }
+    void Key(int K, Qt::KeyboardModifiers Mods = Qt::NoModifier, const QString& Text = QString()) {
+        SendKey(FocusTarget(), K, Text, Mods);
+    }
+    void Mouse(QEvent::Type T, QPoint P, Qt::MouseButton B, Qt::MouseButtons Held,
+               Qt::KeyboardModifiers Mods = Qt::NoModifier) {
+        QWidget* W = Grid->Widget();
+        QMouseEvent E(T, QPointF(P), W->mapToGlobal(QPointF(P)), B, Held, Mods);
+        QApplication::sendEvent(W, &E);
+    }
+    QPoint Centre(Integer ACol, Integer ARow) const {
+        const TRect R = Grid->CellRect(ACol, ARow);
+        return QPoint((R.Left + R.Right) / 2, (R.Top + R.Bottom) / 2);
+    }
+};
+
+// A grid laid out for pixel checks: no scroll bars, white cells, silver fixed cells,
+// six columns of the given width on a 700x450 form.
+template <class G>
+struct TPaintedGridForm : TGridOnForm<G> {
+    explicit TPaintedGridForm(Integer ColWidth) : TGridOnForm<G>(TGridOnForm<G>::Keep, TGridOnForm<G>::Keep, 640, 400, 700, 450) {
+        G* Grid = this->Grid;
+        Grid->SetScrollBars(ssNone);
+        Grid->SetColor(clWhite);
+        Grid->SetFixedColor(clSilver);
+        Grid->SetColCount(6);
+        Grid->SetDefaultColWidth(ColWidth);
+    }
+};
 
 }  // namespace uitest
