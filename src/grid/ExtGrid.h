@@ -1312,6 +1312,8 @@ public:
     void KeyPress(char& Key) override;
     // Keeps the typed character as it came, for a Unicode editor that it opens.
     bool QtEvent(QEvent* Event) override;
+    // With Navigation.AlwaysEdit the cell an arrow key (or Tab) moved to opens its editor.
+    void KeyUp(Word& Key, TShiftState Shift) override;
 
     TChangingEvent OnRowChanging;
     TChangingEvent OnColChanging;
@@ -1986,6 +1988,9 @@ private:
     AnsiString FCtrlID, FCtrlType, FCtrlValue;
     bool OnSelectionHandle(Integer X, Integer Y) const;
     bool FPendingClick = false;
+    // focus (ExtGridFocus.cpp)
+    bool FFocusFromEditor = false;   // the focus is passing from the text editor back to the grid
+    void FocusReceived(bool ByMouse);
     void DataCellPressed(Integer X, Integer Y);
     Integer RadioItemAt(Integer ACol, Integer ARow, Integer X, Integer Y);
     AnsiString FLookupText;   // typed so far by the incremental lookup

@@ -429,6 +429,7 @@ bool TExtInplaceEdit::QtEvent(QEvent* E) {
             if (!Valid && MaskIncomplete()) return true;   // the Tab stays on the unfinished mask
         }
     }
+    if (G && IsFocusOutEvent(E) && FocusOn(G, false)) G->FFocusFromEditor = true;
     if (G && IsFocusOutEvent(E) && G->EditorMode() && !FRefusingMask) {
         if (!FocusOn(G, false) && !FocusOn(this, true) && MaskIncomplete()) {
             // Gone to another control with the mask unfinished: the user hears why

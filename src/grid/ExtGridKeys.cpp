@@ -252,6 +252,13 @@ bool TExtStringGrid::QtEvent(QEvent* E) {
     const TRawKey K = RawKeyOf(E);
     if (K.Press) FStartWide = K.Text.size() == 1 ? K.Text : WideString();
     if (IsFocusOutEvent(E)) ReleaseFormButton();
+    bool ByMouse = false;
+    if (IsFocusInEvent(E, &ByMouse)) {
+        const std::shared_ptr<const bool> Alive = AliveToken();
+        const bool Handled = TBaseGrid::QtEvent(E);
+        if (*Alive) GuardedCall(this, [&] { FocusReceived(ByMouse); });
+        return Handled;
+    }
     return TBaseGrid::QtEvent(E);
 }
 

@@ -821,9 +821,10 @@ void TCustomGrid::HideEditor() {
     UpdateText();
     FEditorMode = false;
     if (FInplaceEdit) {
-        const bool HadFocus = HasFocusIn(FInplaceEdit);
+        // The grid takes the focus before the editor goes: a hidden focused widget
+        // would hand it to the next control of the form, whose OnEnter would fire.
+        if (HasFocusIn(FInplaceEdit)) TryFocus(this);
         FInplaceEdit->SetVisible(false);
-        if (HadFocus) TryFocus(this);
     }
     InvalidateCell(FCurrent.X, FCurrent.Y);
     EditorHidden();

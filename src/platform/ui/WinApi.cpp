@@ -321,6 +321,12 @@ TRawKey RawKeyOf(QEvent* Event) {
 
 bool IsFocusOutEvent(QEvent* Event) { return Event && Event->type() == QEvent::FocusOut; }
 
+bool IsFocusInEvent(QEvent* Event, bool* ByMouse) {
+    if (!Event || Event->type() != QEvent::FocusIn) return false;
+    if (ByMouse) *ByMouse = static_cast<QFocusEvent*>(Event)->reason() == Qt::MouseFocusReason;
+    return true;
+}
+
 bool FocusOn(const TControl* Control, bool Inside) {
     QWidget* F = QApplication::focusWidget();
     QWidget* W = Control ? Control->Widget() : nullptr;

@@ -80,6 +80,8 @@ struct TRawKey {
 };
 TRawKey RawKeyOf(QEvent* Event);
 bool IsFocusOutEvent(QEvent* Event);
+// A focus-in event; ByMouse (when given) tells whether a mouse press brought the focus.
+bool IsFocusInEvent(QEvent* Event, bool* ByMouse = nullptr);
 // Focus on the control's own widget; with Inside also on a widget within it.
 bool FocusOn(const TControl* Control, bool Inside);
 // A pop-up (a drop-down list or calendar) is open.
