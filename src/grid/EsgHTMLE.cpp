@@ -17,20 +17,22 @@ constexpr Integer kMaxPictureSide = 10000;
 
 Integer Clamp(Integer V, Integer Lo, Integer Hi) { return std::max(Lo, std::min(Hi, V)); }
 
-void ReplaceAll(AnsiString& S, const AnsiString& From, const AnsiString& To, bool& Changed) {
+AnsiString ReplaceAll(AnsiString S, const AnsiString& From, const AnsiString& To) {
     size_t P = 0;
     while ((P = S.find(From, P)) != AnsiString::npos) {
         S.replace(P, From.size(), To);
         P += To.size();
-        Changed = true;
     }
-}
-
-AnsiString ReplaceAll(AnsiString S, const AnsiString& From, const AnsiString& To) {
-    bool Dummy = false;
-    ReplaceAll(S, From, To, Dummy);
     return S;
 }
+
+struct TEntity {
+    const char* Name;
+    char Ch;
+};
+constexpr TEntity Entities[] = {{"&amp;", '&'},     {"&quot;", '"'},    {"&lt;", '<'},    {"&gt;", '>'},
+                                {"&nbsp;", ' '},    {"&sect;", '\xA7'}, {"&permil;", '\x89'}, {"&reg;", '\xAE'},
+                                {"&copy;", '\xA9'}, {"&para;", '\xB6'}, {"&trade;", '\x99'}, {"&euro;", '\x80'}};
 
 // The quoted value after Name in the upper-cased tag; Found tells whether it is there.
 AnsiString TagAttr(const AnsiString& Tag, const AnsiString& U, const AnsiString& Name, bool KeepCase,
@@ -43,7 +45,8 @@ AnsiString TagAttr(const AnsiString& Tag, const AnsiString& U, const AnsiString&
     size_t Q2 = U.find('"', Q1 + 1);
     if (Q2 == AnsiString::npos) return AnsiString();
     if (Found) *Found = true;
-    return (KeepCase ? Tag : U).substr(Q1 + 1, Q2 - Q1 - 1);
+    const AnsiString V = HTMLDecode(Tag.substr(Q1 + 1, Q2 - Q1 - 1));
+    return KeepCase ? V : UpperCase(V);
 }
 
 // The number after the tag's name (for <IND x="..."> and <R a="...">), quoted or not.
@@ -754,7 +757,8 @@ void TLayout::ProcessLine(bool First, size_t Pos, size_t Limit, const TRect& LR,
             if (Wrap && S[End - 1] == ' ') break;
         }
         AnsiString Chunk = S.substr(Pos, End - Pos);
-        Chunk = ReplaceAll(ReplaceAll(ReplaceAll(Chunk, "&nbsp;", " "), "&lt;", "<"), "&gt;", ">");
+        // Decoded here, after the tags were found: an "&lt;" never opens a tag.
+        Chunk = HTMLDecode(Chunk);
         const TChunkSize* Known = nullptr;
         if (!First)
             for (const TChunkSize& K : Sizes)
@@ -801,17 +805,6 @@ void TLayout::Run() {
     StartFont = ReadFont(C->Font());
     StartBrush = C->Brush()->Style() == bsClear ? clNone : C->Brush()->Color();
 
-    // Entities, until a whole pass replaces nothing (each replacement shortens the text).
-    if (S.find('&') != AnsiString::npos) {
-        static const struct { const char* Entity; const char* Ch; } Table[] = {
-            {"&amp;", "&"},       {"&quot;", "\""},     {"&sect;", "\xA7"}, {"&permil;", "\x89"}, {"&reg;", "\xAE"},
-            {"&copy;", "\xA9"},   {"&para;", "\xB6"},   {"&trade;", "\x99"}, {"&euro;", "\x80"}};
-        bool Changed = true;
-        while (Changed) {
-            Changed = false;
-            for (const auto& E : Table) ReplaceAll(S, E.Entity, E.Ch, Changed);
-        }
-    }
     // A left-over footer placeholder "<#...>" shows as its number sign and digits.
     for (size_t P = S.find("<#"); P != AnsiString::npos; P = S.find("<#", P)) {
         S.erase(P, 1);
@@ -1032,7 +1025,41 @@ AnsiString HTMLStrip(const AnsiString& S) {
         R += T.substr(From, Lt - From);
         From = Gt + 1;
     }
-    return R + T.substr(std::min(From, T.size()));
+    return HTMLDecode(R + T.substr(std::min(From, T.size())));
+}
+
+AnsiString HTMLDecode(const AnsiString& S) {
+    if (S.find('&') == AnsiString::npos) return S;
+    AnsiString R;
+    R.reserve(S.size());
+    for (size_t I = 0; I < S.size();) {
+        const TEntity* Hit = nullptr;
+        if (S[I] == '&')
+            for (const TEntity& E : Entities)
+                if (S.compare(I, std::char_traits<char>::length(E.Name), E.Name) == 0) Hit = &E;
+        if (Hit) {
+            R += Hit->Ch;
+            I += std::char_traits<char>::length(Hit->Name);
+        } else {
+            R += S[I++];
+        }
+    }
+    return R;
+}
+
+AnsiString HTMLEncode(const AnsiString& S) {
+    AnsiString R;
+    R.reserve(S.size());
+    for (char C : S) {
+        switch (C) {
+            case '&': R += "&amp;"; break;
+            case '"': R += "&quot;"; break;
+            case '<': R += "&lt;"; break;
+            case '>': R += "&gt;"; break;
+            default: R += C;
+        }
+    }
+    return R;
 }
 
 AnsiString HiLight(const AnsiString& S, const AnsiString& Search, const AnsiString& Tag, bool CaseSensitive) {

@@ -40,8 +40,14 @@ bool HTMLDrawEx(TCanvas* Canvas, const AnsiString& Text, const TRect& Rect, THTM
 TColor Text2Color(const AnsiString& S);
 // "#RRGGBB" (upper-case hexadecimal digits) to $BBGGRR.
 TColor HexToColor(const AnsiString& S);
-// The text without tags; <BR> and <HR> become CR LF. A "<" without a later ">" stays as it is.
+// The text without tags, entities decoded; <BR> and <HR> become CR LF. A "<" without
+// a later ">" stays as it is.
 AnsiString HTMLStrip(const AnsiString& S);
+// Entities (&amp; &lt; &gt; &quot; &nbsp; &euro; ...) replaced by their characters in
+// one pass: what a replacement yields is never read again, so "&amp;lt;" gives "&lt;".
+AnsiString HTMLDecode(const AnsiString& S);
+// The text with "&", double quote, "<" and ">" written as entities: shown as it is.
+AnsiString HTMLEncode(const AnsiString& S);
 // Wraps each occurrence of Search (in the text outside tags) in <Tag> and </Tag>.
 AnsiString HiLight(const AnsiString& S, const AnsiString& Search, const AnsiString& Tag, bool CaseSensitive);
 // Removes every <Tag> and </Tag>, any case.

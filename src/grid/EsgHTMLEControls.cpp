@@ -28,43 +28,6 @@ AnsiString ControlAttr(const AnsiString& Tag, const AnsiString& Name) {
     return AnsiString();
 }
 
-AnsiString DecodeValue(const AnsiString& S) {
-    static const struct { const char* Entity; char Ch; } Table[] = {
-        {"&lt;", '<'}, {"&gt;", '>'}, {"&amp;", '&'}, {"&quot;", '"'}};
-    AnsiString R;
-    R.reserve(S.size());
-    for (size_t I = 0; I < S.size();) {
-        bool Done = false;
-        if (S[I] == '&') {
-            for (const auto& E : Table) {
-                size_t N = std::char_traits<char>::length(E.Entity);
-                if (S.compare(I, N, E.Entity) == 0) {
-                    R += E.Ch;
-                    I += N;
-                    Done = true;
-                    break;
-                }
-            }
-        }
-        if (!Done) R += S[I++];
-    }
-    return R;
-}
-
-AnsiString EncodeValue(const AnsiString& S) {
-    AnsiString R;
-    for (char C : S) {
-        switch (C) {
-            case '&': R += "&amp;"; break;
-            case '"': R += "&quot;"; break;
-            case '<': R += "&lt;"; break;
-            case '>': R += "&gt;"; break;
-            default: R += C;
-        }
-    }
-    return R;
-}
-
 struct TControlTag {
     size_t Start = 0;   // the "<"
     size_t End = 0;     // just past the ">"
@@ -95,7 +58,7 @@ void ParseControlTag(const AnsiString& Tag, AnsiString& CType, AnsiString& CID, 
     CID = ControlAttr(Tag, "ID");
     CProp = ControlAttr(Tag, "PROP");
     CWidth = ControlAttr(Tag, "WIDTH");
-    CValue = DecodeValue(ControlAttr(Tag, "VALUE"));
+    CValue = HTMLDecode(ControlAttr(Tag, "VALUE"));
 }
 
 bool IsControlText(const AnsiString& S) { return UpperCase(S).find("<CONTROL") != AnsiString::npos; }
@@ -128,7 +91,7 @@ bool SetControlValue(AnsiString& S, const AnsiString& ID, const AnsiString& Valu
         AnsiString CType, CID, CProp, CWidth, CValue;
         ParseControlTag(T.Text, CType, CID, CProp, CWidth, CValue);
         if (CID != ID) continue;
-        AnsiString Tag = "<CONTROL ID=\"" + ID + "\" VALUE=\"" + EncodeValue(Value) + "\" WIDTH=\"" + CWidth +
+        AnsiString Tag = "<CONTROL ID=\"" + ID + "\" VALUE=\"" + HTMLEncode(Value) + "\" WIDTH=\"" + CWidth +
                          "\" TYPE=\"" + CType + "\"";
         if (!CProp.empty()) Tag += " PROP=\"" + CProp + "\"";
         Tag += ">";

@@ -99,14 +99,12 @@ void TExtStringGrid::HideCellHint() {
 
 namespace {
 
-// Plain text shown in the mini-HTML hint window keeps its "<" and "&".
+// Plain text shown in the mini-HTML hint window keeps its "<" and "&"; lines break where it does.
 AnsiString AsMarkup(const AnsiString& S) {
     AnsiString R;
-    for (char C : S) {
-        if (C == '<') R += "&lt;";
-        else if (C == '&') R += "&amp;";
-        else if (C == '\r') continue;
-        else if (C == '\n') R += "<BR>";
+    for (char C : HTMLEncode(S)) {
+        if (C == '\r') continue;
+        if (C == '\n') R += "<BR>";
         else R += C;
     }
     return R;
@@ -137,7 +135,8 @@ bool TExtStringGrid::HintRequested(Integer X, Integer Y) {
         Hint = AsMarkup(Comment);
         At = Point(R.Right, R.Top);
     }
-    const AnsiString Own = FHTMLHint ? Raw : AsMarkup(HTMLStrip(Raw));
+    // Without tags as the cell shows it: a plain cell's text is shown as it stands.
+    const AnsiString Own = FHTMLHint ? Raw : AsMarkup(TextType(Raw, FEnableHTML) == 1 ? HTMLStrip(Raw) : Raw);
     if (FHintShowCells && C.X >= FixedCols() && C.Y >= FixedRows() && !Raw.empty()) Hint = Own;
     if (FHintShowLargeText && !Raw.empty()) {
         TPoint S(0, 0);

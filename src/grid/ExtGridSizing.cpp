@@ -2,6 +2,9 @@
 // column and footer templates.
 #include "grid/ExtGrid.h"
 
+#include "grid/EsgHTMLE.h"
+#include "grid/ExtUtil.h"
+
 #include <algorithm>
 
 AnsiString TExtStringGrid::SelectionAsText() {
@@ -66,7 +69,11 @@ AnsiString TExtStringGrid::ExpandFooterTemplate(const AnsiString& Template) {
         if (Close == AnsiString::npos) break;
         Out += Template.substr(P, Open - P);
         Integer C = 0;
-        if (TryStrToInt(Template.substr(Open + 2, Close - Open - 2), C)) Out += Cells(C, Row());
+        if (TryStrToInt(Template.substr(Open + 2, Close - Open - 2), C)) {
+            // A plain cell shows its own "<" and "&" in the mini-HTML template; a marked-up one keeps its tags.
+            const AnsiString V = Cells(C, Row());
+            Out += TextType(V, FEnableHTML) == 1 ? V : HTMLEncode(V);
+        }
         P = Close + 1;
     }
     return Out + Template.substr(P);

@@ -140,7 +140,10 @@ TEST(EsgHTMLE, EmptyAndMalformedTextNeverLoops) {
 TEST(EsgHTMLE, Entities) {
     struct { const char* In; const char* Plain; } Cases[] = {
         {"a&amp;b", "a&b"},     {"&lt;B&gt;x", "<B>x"}, {"&quot;q&quot;", "\"q\""},
-        {"a&nbsp;b", "a b"},    {"&euro;", "\x80"},     {"&copy;&reg;&trade;", "\xA9\xAE\x99"}};
+        {"a&nbsp;b", "a b"},    {"&euro;", "\x80"},     {"&copy;&reg;&trade;", "\xA9\xAE\x99"},
+        // Decoded once: what an entity gives is never read as another one.
+        {"&amp;lt;", "&lt;"},   {"&amp;amp;", "&amp;"}, {"&amp;lt;b&amp;gt;", "&lt;b&gt;"},
+        {"&amp;&quot;", "&\""}, {"&bogus; &amp", "&bogus; &amp"}, {"&", "&"}};
     for (const auto& K : Cases) {
         THtml H;
         H.Measure = true;
@@ -153,6 +156,25 @@ TEST(EsgHTMLE, Entities) {
     H.Run("&lt;B&gt;x");
     Integer W = H.EX;
     EXPECT_EQ(W, H.C()->TextWidth("<B>x"));
+    // Neither does an escaped ampersand in front of them: the text shows as written.
+    H.Run("&amp;lt;b&amp;gt;x");
+    EXPECT_EQ(H.EX, H.C()->TextWidth("&lt;b&gt;x"));
+}
+
+TEST(EsgHTMLE, AttributeValuesAreDecodedOnce) {
+    THtml H;
+    H.HitOnly = true;
+    H.PY = H.GH() / 2;
+    H.PX = 5;
+    EXPECT_TRUE(H.Run("<A HREF=\"a&amp;amp;b\" TITLE=\"say &quot;hi&quot;\">link</A>"));
+    EXPECT_EQ(H.HitAnchor, "A&AMP;B");
+    EXPECT_EQ(H.Title, "SAY \"HI\"");
+}
+
+TEST(EsgHTMLE, DecodeAndEncodeAreInverse) {
+    for (const char* Plain : {"", "plain", "a & b", "&lt;", "\"<B>\"", "&amp;amp;", "x &"})
+        EXPECT_EQ(HTMLDecode(HTMLEncode(Plain)), Plain) << Plain;
+    EXPECT_EQ(HTMLEncode("<a href=\"x\">&"), "&lt;a href=&quot;x&quot;&gt;&amp;");
 }
 
 TEST(EsgHTMLE, AnchorHitTestReturnsHrefInCapitals) {
@@ -352,6 +374,9 @@ TEST(EsgHTMLE, Strip) {
     EXPECT_EQ(HTMLStrip("x<B>y</B> < z"), "xy < z");
     EXPECT_EQ(HTMLStrip("plain"), "plain");
     EXPECT_EQ(HTMLStrip(""), "");
+    // The plain text is what the cell shows: entities decoded once, after the tags are gone.
+    EXPECT_EQ(HTMLStrip("<B>a &amp;lt; b</B>"), "a &lt; b");
+    EXPECT_EQ(HTMLStrip("&lt;B&gt;x"), "<B>x");
 }
 
 TEST(EsgHTMLE, HiLightAndUnHiLight) {
@@ -395,6 +420,10 @@ TEST(EsgHTMLEControls, SetValueRoundTrips) {
     AnsiString Ty, Id, Pr, Wi, Va;
     ParseControlTag(T.substr(7), Ty, Id, Pr, Wi, Va);
     EXPECT_EQ(Va, "A & \"B\" <c>");
+    // A value that reads like an entity comes back as typed.
+    EXPECT_TRUE(SetControlValue(T, "e", "&lt;&amp;"));
+    ParseControlTag(T.substr(7), Ty, Id, Pr, Wi, Va);
+    EXPECT_EQ(Va, "&lt;&amp;");
     AnsiString U = T;
     EXPECT_FALSE(SetControlValue(U, "nope", "x"));
     EXPECT_EQ(U, T);

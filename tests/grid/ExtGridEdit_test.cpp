@@ -433,7 +433,9 @@ INSTANTIATE_TEST_SUITE_P(Cases, ExtGridEditTags,
                                          TTagCase{"<B>A</B>", true, true, "<B>A</B>"},
                                          TTagCase{"<B>A</B>", false, false, "<B>A</B>"},
                                          TTagCase{"3<4 and 5>2", false, true, "3<4 and 5>2"},
-                                         TTagCase{"", false, true, ""}));
+                                         TTagCase{"", false, true, ""},
+                                         TTagCase{"<B>a &amp;lt; b</B>", false, true, "a &lt; b"},
+                                         TTagCase{"<B>a &amp;lt; b</B>", true, true, "<B>a &amp;lt; b</B>"}));
 
 TEST(ExtGridEdit, TaggedCellKeepsItsTagsUnlessTheTextIsChanged) {
     TEditForm F;

@@ -232,6 +232,10 @@ TEST(ExtGridFrame, BalloonTextIsPlainCutAt1024AndLeadingBreaksGo) {
     EXPECT_EQ("one two", G.BalloonCellText(1, 1));
     G.SetCells(1, 1, "<b>bold</b> text");
     EXPECT_EQ("bold text", G.BalloonCellText(1, 1));
+    G.SetCells(1, 1, "<b>R&amp;D</b> &amp;lt;");
+    EXPECT_EQ("R&D &lt;", G.BalloonCellText(1, 1));
+    G.SetCells(1, 1, "R&amp;D");   // plain text: shown as it stands
+    EXPECT_EQ("R&amp;D", G.BalloonCellText(1, 1));
     G.SetCells(1, 1, "{\\rtf1\\ansi plain\\par}");
     EXPECT_EQ("plain", G.BalloonCellText(1, 1));
     G.SetCells(1, 1, "");

@@ -693,6 +693,16 @@ TEST(ExtGridMouse, CellHintsFromCommentsLargeTextAndTheHintEvent) {
     };
     AskHint(F, F.In(4, 2));
     EXPECT_EQ("<b>4,2</b>", W->Text());
+    F.Grid->OnGridHint = nullptr;
+
+    // The hint shows a cell as the cell shows it: a marked-up one without tags, a plain one as it stands.
+    F.Grid->SetHintShowCells(true);
+    F.Grid->SetCells(4, 2, "<B>a &amp;lt; b</B>");
+    AskHint(F, F.In(4, 2));
+    EXPECT_EQ("a &amp;lt; b", W->Text());
+    F.Grid->SetCells(4, 3, "a &amp; <x>");
+    AskHint(F, F.In(4, 3));
+    EXPECT_EQ("a &amp;amp; &lt;x&gt;", W->Text());
 
     QEvent Leave(QEvent::Leave);
     QApplication::sendEvent(F.Grid->Widget(), &Leave);

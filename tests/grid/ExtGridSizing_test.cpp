@@ -51,6 +51,11 @@ TEST(ExtGridSizing, FooterTemplatesTakeCellsOfTheCurrentRow) {
     EXPECT_EQ("Toplam 32", G->ExpandFooterTemplate("Toplam <#3>"));
     EXPECT_EQ("a  b", G->ExpandFooterTemplate("a <#x> b"));
     EXPECT_EQ("<#1", G->ExpandFooterTemplate("<#1"));
+    // A plain cell keeps its own "<" and "&" in the marked-up template; a marked-up cell its tags.
+    G->SetCells(3, 2, "a<b & &lt;");
+    EXPECT_EQ("[a&lt;b &amp; &amp;lt;]", G->ExpandFooterTemplate("[<#3>]"));
+    G->SetCells(3, 2, "<B>7</B>");
+    EXPECT_EQ("[<B>7</B>]", G->ExpandFooterTemplate("[<#3>]"));
 }
 
 TEST(ExtGridSizing, RowHeightsFollowTheirText) {
