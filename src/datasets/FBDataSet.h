@@ -15,6 +15,7 @@
 // long texts (those go to its string table).
 #include <cstring>
 #include <functional>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -333,6 +334,10 @@ enum : Byte {
 
 // Field names separated by ";", trimmed, empty ones left out.
 std::vector<AnsiString> SplitFieldNames(const AnsiString& Names);
+
+// An ORDER BY item without a trailing NULLS FIRST or NULLS LAST; Placement gets
+// 0 (none), 1 (first) or 2 (last).
+AnsiString WithoutNullsPlacement(const AnsiString& Item, Integer* Placement = nullptr);
 
 // ---------------------------------------------------------------------------------------------
 // The stream a blob field of the data set hands out: a view of the record's
@@ -791,6 +796,15 @@ protected:
     void PostInWindow(TFBQuery* Q, TRecordBuffer B, bool IsInsert);
     bool WindowKeyEquals(TRecordBuffer Buffer, const Byte* Bookmark);
     void OpenWindowModel();
+    // The rows after (Forward) or before the key of the record in Key, Null key values
+    // placed where the select puts them; Key nullptr: a key without Nulls.
+    AnsiString WindowCondition(bool Forward, TRecordBuffer Key) const;
+    AnsiString WindowLocateCondition(TRecordBuffer Key) const;
+    // The text of a part or locate statement for the Nulls of the key in Key.
+    AnsiString KeyedWindowSQL(const TFBQuery* Q, TRecordBuffer Key) const;
+    void SetWindowSQL(TFBQuery*& Q, const char* Name, const AnsiString& Sql, bool Descending);
+    // The select's order reversed, with the plan given for the descending statements.
+    void ReverseWindowOrder(TFBQuery* Q) const;
     // In the window, else through the server by the bookmark's ORDER BY values.
     void WindowGotoBookmark(const Byte* Bookmark);
 
@@ -939,6 +953,11 @@ private:
     // The ORDER BY fields with their direction, and where each key sits in a bookmark.
     std::vector<std::pair<TField*, bool>> FWindowOrder;
     std::vector<Integer> FWindowKeyOffsets;
+    // Per ORDER BY field: 0 the column is never Null, 1 Null sorts lowest, 2 highest.
+    std::vector<Byte> FWindowNulls;
+    AnsiString FWindowReversedOrder;
+    // The key Nulls ("0"/"1" per ORDER BY field) each keyed statement's text was made for.
+    std::map<const TFBQuery*, AnsiString> FWindowNullPatterns;
     bool FCachedUpdates = false;
     bool FUniDirectional = false;
     TFBUpdateRecordTypes FUpdateRecordTypes{cusUnmodified, cusModified, cusInserted};

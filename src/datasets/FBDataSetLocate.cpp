@@ -272,7 +272,10 @@ bool TFBCustomDataSet::LocateByQuery(const AnsiString& KeyFields, const Variant&
         const AnsiString Param = "?" + FormatIdentifier(3, "LOCATE_" + Fields[I]->FieldName());
         AnsiString Term;
         const bool Text = I < Keys.size() && VarIsStr(Keys[I]);
-        if (!Text)
+        // A Null key is found by its own test: "=" never matches Null.
+        if (I < Keys.size() && static_cast<Integer>(I) <= HighIndex && IsNullish(Keys[I]))
+            Term = "(" + Column + " is null)";
+        else if (!Text)
             Term = "(" + Column + "=" + Param + ")";
         else {
             // Both sides upper-cased: a key alone in capitals would miss lower-case values.
@@ -284,16 +287,16 @@ bool TFBCustomDataSet::LocateByQuery(const AnsiString& KeyFields, const Variant&
         if (!Condition.empty()) Condition += " and ";
         Condition += Term;
     }
-    const AnsiString Base = Mode == 1   ? FSelectPartQuery->SQLText()
-                            : Mode == 2 ? FSelectPartDescQuery->SQLText()
+    const AnsiString Base = Mode == 1   ? KeyedWindowSQL(FSelectPartQuery, Current)
+                            : Mode == 2 ? KeyedWindowSQL(FSelectPartDescQuery, Current)
                                         : FSelectQuery->SQLText();
     Qry->SQL()->SetText(AddToWhereClause(Base, Condition, false));
     // The part searches keep their order: the nearest match comes first.
     if (Mode == 0) Qry->SetOrderClause("");
+    if (Mode == 2) ReverseWindowOrder(Qry);
     for (size_t I = 0; I < Fields.size() && static_cast<Integer>(I) <= HighIndex && I < Keys.size(); ++I) {
-        TFBXSQLVAR* P = Qry->ParamByName("LOCATE_" + Fields[I]->FieldName());
-        if (IsNullish(Keys[I])) P->SetIsNull(true);
-        else P->SetValue(Keys[I]);
+        if (IsNullish(Keys[I])) continue;
+        Qry->ParamByName("LOCATE_" + Fields[I]->FieldName())->SetValue(Keys[I]);
     }
     TFBXSQLDA* SP = FSelectQuery->Params();
     for (Integer I = 0; SP && I < SP->Count(); ++I)

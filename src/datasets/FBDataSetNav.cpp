@@ -775,7 +775,7 @@ void TFBCustomDataSet::GetOrderInfo() {
     if (!VarIsArray(Info)) return;
     const Integer High = VarArrayHighBound(Info, 1);
     for (Integer I = 0; I <= High; ++I) {
-        const AnsiString Item = VarToStr(VarArrayGet(Info, {I, 0}));
+        const AnsiString Item = WithoutNullsPlacement(VarToStr(VarArrayGet(Info, {I, 0})));
         TField* F = nullptr;
         Int64 Number = 0;
         if (TryStrToInt64(Item, Number) && Number >= 1) {

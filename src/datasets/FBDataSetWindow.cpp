@@ -43,43 +43,148 @@ AnsiString TFBCustomDataSet::ColumnReference(TField* Field) const {
     return FormatIdentifier(3, Table) + "." + Column;
 }
 
-void TFBCustomDataSet::PrepareLimitedCacheQueries() {
-    if (FWindowOrder.empty()) FBErrorFmt("%s:Can't find or parse ORDER BY statement.", {FullName()});
-    AnsiString Forward, Backward, Locate;
-    for (auto It = FWindowOrder.rbegin(); It != FWindowOrder.rend(); ++It) {
-        const AnsiString TC = ColumnReference(It->first);
-        const AnsiString P = "?" + FormatIdentifier(3, "NEW_" + It->first->FieldName());
-        const AnsiString Op = It->second ? ">" : "<", Back = It->second ? "<" : ">";
-        if (Forward.empty()) {
-            Forward = "(" + TC + Op + P + ")";
-            Backward = "(" + TC + Back + P + ")";
-        } else {
-            const AnsiString Eq = " and (" + TC + "=" + P + ")";
-            Forward = "((" + Forward + Eq + ") or (" + TC + Op + P + "))";
-            Backward = "((" + Backward + Eq + ") or (" + TC + Back + P + "))";
+namespace {
+
+bool IsWhite(char C) { return C == ' ' || C == '\t' || C == '\r' || C == '\n'; }
+
+// The last blank-separated word of S before position End (exclusive), upper-cased; Start gets its start.
+AnsiString LastWord(const AnsiString& S, size_t End, size_t& Start) {
+    while (End > 0 && IsWhite(S[End - 1])) --End;
+    Start = End;
+    while (Start > 0 && !IsWhite(S[Start - 1])) --Start;
+    return FastUpperCase(S.substr(Start, End - Start));
+}
+
+// The items of an ORDER BY list: split at the commas outside quotes and brackets.
+std::vector<AnsiString> OrderItems(const AnsiString& Order) {
+    std::vector<AnsiString> R;
+    Integer Depth = 0;
+    char Quote = 0;
+    size_t From = 0;
+    for (size_t I = 0; I <= Order.size(); ++I) {
+        const char C = I < Order.size() ? Order[I] : ',';
+        if (Quote) {
+            if (C == Quote) Quote = 0;
+        } else if (C == '"' || C == '\'') {
+            Quote = C;
+        } else if (C == '(') {
+            ++Depth;
+        } else if (C == ')') {
+            --Depth;
+        } else if (C == ',' && Depth <= 0) {
+            const AnsiString Item = FastTrim(Order.substr(From, I - From));
+            if (!Item.empty()) R.push_back(Item);
+            From = I + 1;
         }
     }
+    return R;
+}
+
+// An ORDER BY item without its direction word; Ascending gets the direction.
+AnsiString WithoutDirection(const AnsiString& Item, bool& Ascending) {
+    size_t Start;
+    const AnsiString W = LastWord(Item, Item.size(), Start);
+    Ascending = !(W == "DESC" || W == "DESCENDING");
+    if (W == "ASC" || W == "ASCENDING" || !Ascending) return FastTrim(Item.substr(0, Start));
+    return Item;
+}
+
+}  // namespace
+
+AnsiString WithoutNullsPlacement(const AnsiString& Item, Integer* Placement) {
+    if (Placement) *Placement = 0;
+    size_t Start, Before;
+    const AnsiString W = LastWord(Item, Item.size(), Start);
+    if ((W != "FIRST" && W != "LAST") || LastWord(Item, Start, Before) != "NULLS") return Item;
+    if (Placement) *Placement = W == "FIRST" ? 1 : 2;
+    return FastTrim(Item.substr(0, Before));
+}
+
+AnsiString TFBCustomDataSet::WindowCondition(bool Forward, TRecordBuffer Key) const {
+    // Null is a value of its own in the order: the terms below place it where the select puts it.
+    AnsiString Cond;
+    for (size_t I = FWindowOrder.size(); I-- > 0;) {
+        TField* F = FWindowOrder[I].first;
+        const bool Ascending = FWindowOrder[I].second == Forward;
+        const Byte Nulls = I < FWindowNulls.size() ? FWindowNulls[I] : 0;
+        const AnsiString TC = ColumnReference(F);
+        const AnsiString P = "?" + FormatIdentifier(3, "NEW_" + F->FieldName());
+        const bool KeyNull = Key && BufNull(Key, F->FieldNo());
+        // Walking this way, Null rows come before the others (or, when false, after them).
+        const bool NullsBefore = (Nulls == 1) == Ascending;
+        AnsiString After;
+        if (KeyNull) {
+            if (NullsBefore) After = "(" + TC + " is not null)";
+        } else {
+            After = "(" + TC + (Ascending ? ">" : "<") + P + ")";
+            if (Nulls != 0 && !NullsBefore) After = "(" + After + " or (" + TC + " is null))";
+        }
+        const AnsiString Eq = KeyNull ? "(" + TC + " is null)" : "(" + TC + "=" + P + ")";
+        if (I + 1 == FWindowOrder.size()) Cond = After;
+        else if (Cond.empty()) Cond = After;
+        else if (After.empty()) Cond = "(" + Cond + " and " + Eq + ")";
+        else Cond = "((" + Cond + " and " + Eq + ") or " + After + ")";
+    }
+    return Cond.empty() ? AnsiString("(1=0)") : Cond;
+}
+
+AnsiString TFBCustomDataSet::WindowLocateCondition(TRecordBuffer Key) const {
+    AnsiString Locate;
     for (const auto& [F, Ascending] : FWindowOrder) {
         if (!Locate.empty()) Locate += " and ";
-        Locate += "(" + ColumnReference(F) + "=?" + FormatIdentifier(3, "LOCATE_" + F->FieldName()) + ")";
+        if (Key && BufNull(Key, F->FieldNo()))
+            Locate += "(" + ColumnReference(F) + " is null)";
+        else
+            Locate += "(" + ColumnReference(F) + "=?" + FormatIdentifier(3, "LOCATE_" + F->FieldName()) + ")";
+    }
+    return Locate;
+}
+
+AnsiString TFBCustomDataSet::KeyedWindowSQL(const TFBQuery* Q, TRecordBuffer Key) const {
+    const AnsiString Text = FSelectQuery->SQLText();
+    if (Q == FSelectPartQuery) return AddToWhereClause(Text, WindowCondition(true, Key), false);
+    if (Q == FSelectPartDescQuery) return AddToWhereClause(Text, WindowCondition(false, Key), false);
+    return AddToWhereClause(Text, WindowLocateCondition(Key), false);
+}
+
+void TFBCustomDataSet::SetWindowSQL(TFBQuery*& Q, const char* Name, const AnsiString& Sql, bool Descending) {
+    if (!Q) Q = CreateInternalQuery(Name);
+    Q->Close();
+    Q->SetDatabase(Database());
+    Q->SetTransaction(Transaction());
+    Q->SQL()->SetText(Sql);
+    FWindowNullPatterns[Q] = AnsiString();
+    if (Descending) ReverseWindowOrder(Q);
+}
+
+void TFBCustomDataSet::ReverseWindowOrder(TFBQuery* Q) const {
+    Q->SetOrderClause(FWindowReversedOrder);
+    const AnsiString Plan = FCacheModelOptions->PlanForDescSQLs();
+    if (!IsBlankStr(Plan)) Q->SetPlanClause(Plan);
+}
+
+void TFBCustomDataSet::PrepareLimitedCacheQueries() {
+    if (FWindowOrder.empty()) FBErrorFmt("%s:Can't find or parse ORDER BY statement.", {FullName()});
+    // The reversed order names where Null goes, so that both directions agree on it.
+    const std::vector<AnsiString> Items = OrderItems(FSelectQuery->OrderClause());
+    FWindowReversedOrder.clear();
+    if (Items.size() == FWindowOrder.size()) {
+        for (size_t I = 0; I < Items.size(); ++I) {
+            bool Ascending;
+            const AnsiString Item = WithoutDirection(WithoutNullsPlacement(Items[I]), Ascending);
+            if (!FWindowReversedOrder.empty()) FWindowReversedOrder += ", ";
+            FWindowReversedOrder += Item + (Ascending ? " desc" : " asc");
+            if (I < FWindowNulls.size() && FWindowNulls[I] != 0)
+                FWindowReversedOrder += (FWindowNulls[I] == 1) == !Ascending ? " nulls first" : " nulls last";
+        }
+    } else {
+        FWindowReversedOrder = InvertOrderClause(FSelectQuery->OrderClause());
     }
     const AnsiString Text = FSelectQuery->SQLText();
-    const AnsiString Reversed = InvertOrderClause(FSelectQuery->OrderClause());
-    const AnsiString Plan = FCacheModelOptions->PlanForDescSQLs();
-    const auto Make = [&](TFBQuery*& Q, const char* Name, const AnsiString& Sql, bool Descending) {
-        if (!Q) Q = CreateInternalQuery(Name);
-        Q->Close();
-        Q->SetDatabase(Database());
-        Q->SetTransaction(Transaction());
-        Q->SQL()->SetText(Sql);
-        if (!Descending) return;
-        Q->SetOrderClause(Reversed);
-        if (!IsBlankStr(Plan)) Q->SetPlanClause(Plan);
-    };
-    Make(FSelectDescQuery, "SelectDescQuery", Text, true);
-    Make(FSelectPartQuery, "SelectPartQuery", AddToWhereClause(Text, Forward, false), false);
-    Make(FSelectPartDescQuery, "SelectPartDescQuery", AddToWhereClause(Text, Backward, false), true);
-    Make(FSelectLocate, "SelectLocate", AddToWhereClause(Text, Locate, false), false);
+    SetWindowSQL(FSelectDescQuery, "SelectDescQuery", Text, true);
+    SetWindowSQL(FSelectPartQuery, "SelectPartQuery", KeyedWindowSQL(FSelectPartQuery, nullptr), false);
+    SetWindowSQL(FSelectPartDescQuery, "SelectPartDescQuery", KeyedWindowSQL(FSelectPartDescQuery, nullptr), true);
+    SetWindowSQL(FSelectLocate, "SelectLocate", KeyedWindowSQL(FSelectLocate, nullptr), false);
 }
 
 // Before the select runs: the conditions still hold and every ORDER BY item is a field.
@@ -101,6 +206,17 @@ void TFBCustomDataSet::OpenWindowModel() {
             FBErrorFmt("%s.\r\nField %s use in order, but not presented in fields section of SelectSQL",
                        {FullName(), Name});
         FWindowOrder.emplace_back(F, VarArrayGet(FSortDescription, {I, 1}).AsBoolean());
+    }
+    // Where the select puts Null in each ORDER BY column: by default it is the lowest value.
+    const std::vector<AnsiString> Items = OrderItems(FSelectQuery->OrderClause());
+    FWindowNulls.clear();
+    for (size_t I = 0; I < FWindowOrder.size(); ++I) {
+        TField* F = FWindowOrder[I].first;
+        TFBXSQLVAR* V = FSelectQuery->Current()->Vars(F->FieldNo() - 1);
+        Integer Placement = 0;
+        if (I < Items.size()) WithoutNullsPlacement(Items[I], &Placement);
+        const bool Low = Placement == 0 || (Placement == 1) == FWindowOrder[I].second;
+        FWindowNulls.push_back(!V->IsNullable() ? 0 : Low ? 1 : 2);
     }
     PrepareLimitedCacheQueries();
 }
@@ -129,6 +245,19 @@ void TFBCustomDataSet::ShiftWindow() {
 
 void TFBCustomDataSet::ExecKeyed(TFBQuery* Q, TRecordBuffer KeyBuf) {
     Q->Close();
+    if (KeyBuf && (Q == FSelectPartQuery || Q == FSelectPartDescQuery || Q == FSelectLocate)) {
+        // A Null key value takes other terms than a value does: the text follows the key's Nulls.
+        AnsiString Pattern;
+        for (const auto& [F, Ascending] : FWindowOrder) Pattern += BufNull(KeyBuf, F->FieldNo()) ? '1' : '0';
+        auto It = FWindowNullPatterns.find(Q);
+        const bool Known = It != FWindowNullPatterns.end() && !It->second.empty();
+        const bool Same = Known ? It->second == Pattern : Pattern.find('1') == AnsiString::npos;
+        if (!Same) {
+            TFBQuery* Target = Q;
+            SetWindowSQL(Target, "", KeyedWindowSQL(Q, KeyBuf), Q == FSelectPartDescQuery);
+        }
+        FWindowNullPatterns[Q] = Pattern;
+    }
     if (!Q->Prepared()) Q->Prepare();
     TFBXSQLDA* Params = Q->Params();
     for (Integer I = 0; I < Params->Count(); ++I) {

@@ -4,21 +4,22 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
+#include <vector>
 
 #include "dbclient/FBMessages.h"
 #include "dbclient/FBTransaction.h"
-#include "support/db/TestDatabase.h"
+#include "DataSetDbTest.h"
 
 namespace {
 
 constexpr Integer Rows = 3000;
 
-class FBDataSetWindowTest : public ::testing::Test {
+class FBDataSetWindowTest : public TDataSetDbTest {
 public:
     static void SetUpTestSuite() {
-        FDB = std::make_unique<TTestDatabase>(3, false);
-        FDB->Execute(
+        CreateDatabase(3, false,
             "CREATE TABLE DIGITS (D INTEGER);"
             "CREATE TABLE W (ID INTEGER NOT NULL PRIMARY KEY, GRP INTEGER, NAME VARCHAR(40));");
         FDB->Execute(
@@ -27,7 +28,6 @@ public:
             "INSERT INTO DIGITS VALUES (6); INSERT INTO DIGITS VALUES (7); INSERT INTO DIGITS VALUES (8);"
             "INSERT INTO DIGITS VALUES (9)");
     }
-    static void TearDownTestSuite() { FDB.reset(); }
 
 protected:
     void SetUp() override {
@@ -36,22 +36,8 @@ protected:
             "INSERT INTO W (ID, GRP, NAME) SELECT N, MOD(N, 7), 'Satır ' || N FROM (SELECT A.D * 1000 + B.D * 100 + "
             "C.D * 10 + E.D + 1 AS N FROM DIGITS A, DIGITS B, DIGITS C, DIGITS E) WHERE N <= " +
             IntToStr(Rows));
-        Owner = std::make_unique<TComponent>(nullptr);
-        Owner->SetName("dm");
-        Db = new TFBDatabase(Owner.get());
-        Db->SetName("Db");
-        Db->SetDBName(FDB->Path());
-        Db->SetSQLDialect(3);
-        TTestDatabase::AddLogin(Db->DBParams());
-        Db->DBParams()->Add("lc_ctype=WIN1254");
-        Db->Open();
-        Tr = new TFBTransaction(Owner.get());
-        Tr->SetName("Tr");
-        Tr->SetDefaultDatabase(Db);
-        Tr->TRParams()->SetText("write\r\nnowait\r\nrec_version\r\nread_committed");
-        Db->SetDefaultTransaction(Tr);
+        TDataSetDbTest::SetUp();
     }
-    void TearDown() override { Owner.reset(); }
 
     TpFBDataSet* NewDataSet(const AnsiString& Sql, bool Limited = true, const char* Name = "ds") {
         auto* Ds = new TpFBDataSet(Owner.get());
@@ -69,36 +55,7 @@ protected:
     }
     static Integer Id(TDataSet* Ds) { return Ds->FieldByName("ID")->AsInteger(); }
     static Integer BufferChunks(TpFBDataSet* Ds) { return Ds->CacheModelOptions()->BufferChunks(); }
-    AnsiString Scalar(const AnsiString& Sql) {
-        TFBTransaction T(nullptr);
-        T.SetDefaultDatabase(Db);
-        T.StartTransaction();
-        TFBQuery Q(nullptr);
-        Q.SetDatabase(Db);
-        Q.SetTransaction(&T);
-        Q.SQL()->SetText(Sql);
-        Q.ExecQuery();
-        AnsiString R = Q.Eof() ? AnsiString("<none>") : Q.Fields(0)->AsString();
-        Q.Close();
-        T.Commit();
-        return R;
-    }
-    static Integer ErrorCode(const std::function<void()>& F) {
-        try {
-            F();
-        } catch (const EFBClientError& E) {
-            return E.SQLCode();
-        }
-        return 0;
-    }
-
-    static std::unique_ptr<TTestDatabase> FDB;
-    std::unique_ptr<TComponent> Owner;
-    TFBDatabase* Db = nullptr;
-    TFBTransaction* Tr = nullptr;
 };
-
-std::unique_ptr<TTestDatabase> FBDataSetWindowTest::FDB;
 
 // ---- switching the model --------------------------------------------------------------------
 
@@ -169,10 +126,13 @@ TEST_F(FBDataSetWindowTest, PartStatementsFollowTheOrderAndKeepTheWhereClause) {
     Ds->Open();
     const AnsiString Part = Ds->SelectPartQuery()->SQLText();
     EXPECT_NE(Part.find("ID > 10 ) and ("), AnsiString::npos) << Part;
-    EXPECT_NE(Part.find("(((W.ID>?NEW_ID) and (W.GRP=?NEW_GRP)) or (W.GRP<?NEW_GRP))"), AnsiString::npos) << Part;
+    // GRP may be Null, which a descending order puts last: those rows follow every value.
+    EXPECT_NE(Part.find("(((W.ID>?NEW_ID) and (W.GRP=?NEW_GRP)) or ((W.GRP<?NEW_GRP) or (W.GRP is null)))"),
+              AnsiString::npos)
+        << Part;
     const AnsiString Back = Ds->SelectPartDescQuery()->SQLText();
     EXPECT_NE(Back.find("(((W.ID<?NEW_ID) and (W.GRP=?NEW_GRP)) or (W.GRP>?NEW_GRP))"), AnsiString::npos) << Back;
-    EXPECT_NE(Back.find("GRP,ID desc"), AnsiString::npos) << Back;
+    EXPECT_NE(Back.find("GRP asc nulls first, ID desc"), AnsiString::npos) << Back;
     EXPECT_NE(Ds->SelectLocate()->SQLText().find("(W.GRP=?LOCATE_GRP) and (W.ID=?LOCATE_ID)"), AnsiString::npos);
     // A table named through an alias is reached through it.
     Ds->Close();
@@ -262,6 +222,96 @@ TEST_F(FBDataSetWindowTest, SmallAndEmptyResults) {
     EXPECT_EQ(Seen, 10);
     Ds->Next();
     EXPECT_EQ(Id(Ds), 2) << "Prior at the first record stays on it; Next moves on";
+}
+
+// ---- Null keys ------------------------------------------------------------------------------
+
+// Table WN: GRP is Null in every fifth row and takes seven values with many ties otherwise.
+class FBDataSetWindowNullTest : public FBDataSetWindowTest {
+protected:
+    void SetUp() override {
+        FBDataSetWindowTest::SetUp();
+        FDB->Execute(
+            "RECREATE TABLE WN (ID INTEGER NOT NULL PRIMARY KEY, GRP INTEGER, NAME VARCHAR(40))");
+        FDB->Execute(
+            "INSERT INTO WN (ID, GRP, NAME) SELECT N, CASE WHEN MOD(N, 5) = 0 THEN NULL ELSE MOD(N, 7) END, "
+            "'Satır ' || N FROM (SELECT A.D * 1000 + B.D * 100 + C.D * 10 + E.D + 1 AS N "
+            "FROM DIGITS A, DIGITS B, DIGITS C, DIGITS E) WHERE N <= " + IntToStr(Rows));
+    }
+    // The IDs in the server's own order (the standard model fetches them all).
+    std::vector<Integer> ServerOrder(const AnsiString& Sql) {
+        TpFBDataSet* Std = NewDataSet(Sql, false, "std");
+        Std->Open();
+        std::vector<Integer> R;
+        for (; !Std->Eof(); Std->Next()) R.push_back(Id(Std));
+        delete Std;
+        return R;
+    }
+};
+
+TEST_F(FBDataSetWindowNullTest, EveryRowIsVisitedOnceBothWaysWhateverWhereNullsSort) {
+    for (const char* Order : {"GRP, ID", "GRP desc, ID", "GRP nulls last, ID desc", "GRP desc nulls first, ID",
+                              "GRP asc nulls first, ID"}) {
+        const AnsiString Sql = AnsiString("select * from WN order by ") + Order;
+        const std::vector<Integer> Expected = ServerOrder(Sql);
+        ASSERT_EQ(Expected.size(), static_cast<size_t>(Rows)) << Order;
+        TpFBDataSet* Ds = NewDataSet(Sql);
+        Ds->Open();
+        std::vector<Integer> Forward;
+        for (; !Ds->Eof(); Ds->Next()) Forward.push_back(Id(Ds));
+        EXPECT_EQ(Forward, Expected) << Order;
+        std::vector<Integer> Backward;
+        for (Ds->Last(); !Ds->Bof(); Ds->Prior()) Backward.push_back(Id(Ds));
+        std::reverse(Backward.begin(), Backward.end());
+        EXPECT_EQ(Backward, Expected) << Order;
+        delete Ds;
+    }
+}
+
+TEST_F(FBDataSetWindowNullTest, NullKeysAreFoundByLocateAndBookmarks) {
+    TpFBDataSet* Ds = NewDataSet("select * from WN order by GRP desc, ID");
+    Ds->Open();
+    // Null sorts last here: the first of them is far outside the first window.
+    ASSERT_TRUE(Ds->Locate("GRP;ID", VarArrayOf({Null(), Variant(1500)}), {}));
+    EXPECT_EQ(Id(Ds), 1500);
+    EXPECT_TRUE(Ds->FieldByName("GRP")->IsNull());
+    const TBookmark B = Ds->GetBookmark();
+    Ds->Prior();
+    EXPECT_EQ(Id(Ds), 1495) << "the Null group runs by ID";
+    Ds->MoveBy(2);
+    EXPECT_EQ(Id(Ds), 1505);
+    ASSERT_TRUE(Ds->Locate("GRP", Null(), {}));
+    EXPECT_TRUE(Ds->FieldByName("GRP")->IsNull());
+    ASSERT_TRUE(Ds->Locate("ID", Variant(5), {}));
+    Ds->First();
+    Ds->GotoBookmark(B);
+    EXPECT_EQ(Id(Ds), 1500);
+    // From the last non-Null row into the Null ones and back.
+    ASSERT_TRUE(Ds->Locate("ID", Variant(2996), {}));   // GRP 0, the highest ID of the last group
+    Ds->Next();
+    EXPECT_EQ(Id(Ds), 5);
+    Ds->Prior();
+    EXPECT_EQ(Id(Ds), 2996);
+    EXPECT_FALSE(Ds->Locate("GRP;ID", VarArrayOf({Null(), Variant(1501)}), {}));
+    EXPECT_EQ(Id(Ds), 2996);
+}
+
+TEST_F(FBDataSetWindowNullTest, ARecordPostedWithANullKeyTakesItsPlace) {
+    TpFBDataSet* Ds = NewDataSet("select * from WN order by GRP, ID");
+    Ds->InsertSQL()->SetText("insert into WN (ID, GRP, NAME) values (?ID, ?GRP, ?NAME)");
+    Ds->UpdateSQL()->SetText("update WN set GRP = ?GRP, NAME = ?NAME where ID = ?OLD_ID");
+    Ds->RefreshSQL()->SetText("select * from WN where ID = ?ID");
+    Ds->Open();
+    ASSERT_TRUE(Ds->Locate("ID", Variant(2999), {}));
+    Ds->Edit();
+    Ds->FieldByName("GRP")->Clear();
+    Ds->Post();
+    EXPECT_EQ(Id(Ds), 2999);
+    Ds->Next();
+    EXPECT_EQ(Ds->FieldByName("GRP")->AsInteger(), 0) << "the Null group ends at 2999";
+    Ds->Prior();
+    Ds->Prior();
+    EXPECT_EQ(Id(Ds), 2995);
 }
 
 // ---- finding --------------------------------------------------------------------------------

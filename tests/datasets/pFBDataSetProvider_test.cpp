@@ -8,79 +8,34 @@
 
 #include "dbclient/FBMessages.h"
 #include "dbclient/FBTransaction.h"
-#include "support/db/TestDatabase.h"
+#include "DataSetDbTest.h"
 
 namespace {
 
-class pFBDataSetProviderTest : public ::testing::Test {
+class pFBDataSetProviderTest : public TDataSetDbTest {
 public:
     static void SetUpTestSuite() {
-        FDB = std::make_unique<TTestDatabase>(3, false);
-        FDB->Execute(
+        CreateDatabase(3, false,
             "CREATE TABLE P (ID INTEGER NOT NULL PRIMARY KEY, NAME VARCHAR(20));"
             "CREATE TABLE Q (ID INTEGER NOT NULL, NOTE VARCHAR(20));"
             "CREATE TABLE LOG (MSG VARCHAR(40))");
     }
-    static void TearDownTestSuite() { FDB.reset(); }
 
 protected:
     void SetUp() override {
         FDB->Execute(
             "DELETE FROM P; DELETE FROM Q; DELETE FROM LOG;"
             "INSERT INTO P VALUES (1, 'bir'); INSERT INTO P VALUES (2, 'iki'); INSERT INTO P VALUES (3, 'üç')");
-        Owner = std::make_unique<TComponent>(nullptr);
-        Owner->SetName("dm");
-        Db = new TFBDatabase(Owner.get());
-        Db->SetName("Db");
-        Db->SetDBName(FDB->Path());
-        Db->SetSQLDialect(3);
-        TTestDatabase::AddLogin(Db->DBParams());
-        Db->DBParams()->Add("lc_ctype=WIN1254");
-        Tr = new TFBTransaction(Owner.get());
-        Tr->SetName("Tr");
-        Tr->SetDefaultDatabase(Db);
-        Tr->TRParams()->SetText("write\r\nnowait\r\nrec_version\r\nread_committed");
-        Db->SetDefaultTransaction(Tr);
-        Db->Open();
+        TDataSetDbTest::SetUp();
         Ds = new TpFBDataSet(Owner.get());
         Ds->SetName("ds");
         Ds->SetDatabase(Db);
         Ds->SetTransaction(Tr);
         Ds->SelectSQL()->SetText("select * from P where ID >= ?LOW order by ID");
     }
-    void TearDown() override { Owner.reset(); }
 
-    AnsiString Scalar(const AnsiString& Sql) {
-        TFBTransaction T(nullptr);
-        T.SetDefaultDatabase(Db);
-        T.StartTransaction();
-        TFBQuery Q(nullptr);
-        Q.SetDatabase(Db);
-        Q.SetTransaction(&T);
-        Q.SQL()->SetText(Sql);
-        Q.ExecQuery();
-        AnsiString R = Q.Eof() ? AnsiString("<none>") : Q.Fields(0)->AsString();
-        Q.Close();
-        T.Commit();
-        return R;
-    }
-    static Integer ErrorCode(const std::function<void()>& F) {
-        try {
-            F();
-        } catch (const EFBError& E) {
-            return E.SQLCode();
-        }
-        return 0;
-    }
-
-    static std::unique_ptr<TTestDatabase> FDB;
-    std::unique_ptr<TComponent> Owner;
-    TFBDatabase* Db = nullptr;
-    TFBTransaction* Tr = nullptr;
     TpFBDataSet* Ds = nullptr;
 };
-
-std::unique_ptr<TTestDatabase> pFBDataSetProviderTest::FDB;
 
 TEST_F(pFBDataSetProviderTest, NoConnectionOrTransactionIsRefused) {
     auto* Lone = new TpFBDataSet(Owner.get());

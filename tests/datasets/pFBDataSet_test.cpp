@@ -11,15 +11,14 @@
 #include "dbclient/FBMessages.h"
 #include "dbclient/FBTransaction.h"
 #include "dbclient/StrUtil.h"
-#include "support/db/TestDatabase.h"
+#include "DataSetDbTest.h"
 
 namespace {
 
-class pFBDataSetTest : public ::testing::Test {
+class pFBDataSetTest : public TDataSetDbTest {
 public:
     static void SetUpTestSuite() {
-        FDB = std::make_unique<TTestDatabase>(1, true);
-        FDB->Execute(
+        CreateDatabase(1, true,
             "CREATE TABLE KV (K INTEGER NOT NULL PRIMARY KEY, V VARCHAR(10));"
             "CREATE TABLE K2 (A INTEGER NOT NULL, B INTEGER NOT NULL, V VARCHAR(10), PRIMARY KEY (A, B));"
             "CREATE TABLE LOG (MSG VARCHAR(40));"
@@ -38,7 +37,6 @@ public:
             "  VALUES (7, \"select * from KV order by K\", \"K\", \"GEN_DEFS_ID\", 1);"
             "INSERT INTO FB$DATASETS_INFO (DS_ID, DESCRIPTION, UPDATE_ONLY_MODIFIED_FIELDS) VALUES (8, \"boş\", 0);");
     }
-    static void TearDownTestSuite() { FDB.reset(); }
 
 protected:
     void SetUp() override {
@@ -49,22 +47,8 @@ protected:
             "INSERT INTO EABONEKIMLIK (ABONENO, ADI, KIRATUTARI) VALUES (\"200\", \"Ayşe\", 20.5);"
             "INSERT INTO KV VALUES (1, \"a\"); INSERT INTO KV VALUES (2, \"a\"); INSERT INTO KV VALUES (3, \"c\");"
             "INSERT INTO K2 VALUES (1, 1, \"x\");");
-        Owner = std::make_unique<TComponent>(nullptr);
-        Owner->SetName("dm");
-        Db = new TFBDatabase(Owner.get());
-        Db->SetName("Db");
-        Db->SetDBName(FDB->Path());
-        Db->SetSQLDialect(1);
-        TTestDatabase::AddLogin(Db->DBParams());
-        Db->DBParams()->Add("lc_ctype=WIN1254");
-        Db->Open();
-        Tr = new TFBTransaction(Owner.get());
-        Tr->SetName("Tr");
-        Tr->SetDefaultDatabase(Db);
-        Tr->TRParams()->SetText("write\r\nnowait\r\nrec_version\r\nread_committed");
-        Db->SetDefaultTransaction(Tr);
+        TDataSetDbTest::SetUp();
     }
-    void TearDown() override { Owner.reset(); }
 
     TpFBDataSet* NewDataSet(const AnsiString& Sql, const char* Name = "ds") {
         auto* Ds = new TpFBDataSet(Owner.get());
@@ -87,28 +71,7 @@ protected:
         Ds->RefreshSQL()->SetText("select * from EABONEKIMLIK where ABONENO = ?ABONENO");
         return Ds;
     }
-    AnsiString Scalar(const AnsiString& Sql) {
-        TFBTransaction T(nullptr);
-        T.SetDefaultDatabase(Db);
-        T.StartTransaction();
-        TFBQuery Q(nullptr);
-        Q.SetDatabase(Db);
-        Q.SetTransaction(&T);
-        Q.SQL()->SetText(Sql);
-        Q.ExecQuery();
-        AnsiString R = Q.Eof() ? AnsiString("<none>") : (Q.Fields(0)->IsNull() ? AnsiString("<null>") : Q.Fields(0)->AsString());
-        Q.Close();
-        T.Commit();
-        return R;
-    }
-
-    static std::unique_ptr<TTestDatabase> FDB;
-    std::unique_ptr<TComponent> Owner;
-    TFBDatabase* Db = nullptr;
-    TFBTransaction* Tr = nullptr;
 };
-
-std::unique_ptr<TTestDatabase> pFBDataSetTest::FDB;
 
 // ---- writing through the screen's texts --------------------------------------------------------
 
