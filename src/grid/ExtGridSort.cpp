@@ -6,6 +6,7 @@
 #include "grid/ExtUtil.h"
 
 #include <algorithm>
+#include <string_view>
 #include <cwctype>
 #include <numeric>
 
@@ -26,7 +27,8 @@ bool HasSeparatorAt(const AnsiString& T, char Sep) {
 
 TSortStyle DetectStyle(const AnsiString& T, TCellType CT) {
     if (IsCheckCell(CT)) return ssCheckBox;
-    if (NumberKind(Trim(T)) != 2) return ssNumeric;
+    const bool Trimmed = T.empty() || (Byte(T.front()) > ' ' && Byte(T.back()) > ' ');
+    if ((Trimmed ? NumberKind(T) : NumberKind(Trim(T))) != 2) return ssNumeric;
     if (HasSeparatorAt(T, FormatSettings.DateSeparator))
         return T.find(FormatSettings.TimeSeparator) != AnsiString::npos ? ssDateTime : ssDate;
     if (HasSeparatorAt(T, FormatSettings.TimeSeparator)) return ssTime;
@@ -43,36 +45,83 @@ bool IsNumberStyle(Integer S) {
     }
 }
 
+std::string_view TrimView(std::string_view T) {
+    while (!T.empty() && Byte(T.front()) <= ' ') T.remove_prefix(1);
+    while (!T.empty() && Byte(T.back()) <= ' ') T.remove_suffix(1);
+    return T;
+}
+
+// The plain texts nearly every number cell holds, [sign]digits[point digits] with at
+// most 15 digits, read straight to the value the general reader gives them: the
+// digits and the power of ten are exact, so one division rounds as the reader does.
+// Anything else answers false and goes to the general reader.
+bool ReadPlainNumber(std::string_view T, bool Financial, Extended& V) {
+    static constexpr Extended Pow10[] = {1e0L, 1e1L, 1e2L,  1e3L,  1e4L,  1e5L,  1e6L,  1e7L,
+                                         1e8L, 1e9L, 1e10L, 1e11L, 1e12L, 1e13L, 1e14L, 1e15L};
+    const char Ts = FormatSettings.ThousandSeparator, Ds = FormatSettings.DecimalSeparator;
+    bool Neg = false, Signed = false, Point = false, Any = false;
+    UInt64 M = 0;
+    int Digits = 0, Fraction = 0;
+    for (const char C : T) {
+        if (Financial && C == Ts) continue;
+        if (C >= '0' && C <= '9') {
+            M = M * 10 + UInt64(C - '0');
+            if (M != 0 && ++Digits > 15) return false;
+            if (Point) ++Fraction;
+            Any = true;
+        } else if ((C == Ds || C == '.') && !Point) {
+            Point = true;
+        } else if ((C == '-' || C == '+') && !Signed && !Any && !Point) {
+            Neg = C == '-';
+        } else {
+            return false;
+        }
+        Signed = true;
+    }
+    if (!Any || Fraction > 15) return false;
+    V = M == 0 ? 0 : Extended(M) / Pow10[Fraction];
+    if (Neg && M != 0) V = -V;
+    return true;
+}
+
 // The number a cell stands for in a number-like format; a text that does not read
 // counts as 0 (Ok false).
-Double ReadNumber(Integer Style, AnsiString T, const AnsiString& Prefix, const AnsiString& Suffix, bool& Ok) {
+Double ReadNumber(Integer Style, const AnsiString& Text, const AnsiString& Prefix, const AnsiString& Suffix, bool& Ok) {
     Ok = false;
-    T = Trim(T);
+    std::string_view T = TrimView(Text);
     if (T.empty()) return 0;
     try {
         TDateTime D = 0;
         switch (Style) {
-            case ssDate: Ok = StrToDateEx(T, D); return Ok ? D : 0;
-            case ssShortDateEU: D = ParseDMYDate(T); Ok = D != 0; return D;
-            case ssShortDateUS: D = ParseMDYDate(T); Ok = D != 0; return D;
-            case ssDateTime: Ok = TryStrToDateTime(T, D); return Ok ? D : 0;
-            case ssTime: Ok = TryStrToTime(T, D); return Ok ? D : 0;
+            case ssDate: Ok = StrToDateEx(AnsiString(T), D); return Ok ? D : 0;
+            case ssShortDateEU: D = ParseDMYDate(AnsiString(T)); Ok = D != 0; return D;
+            case ssShortDateUS: D = ParseMDYDate(AnsiString(T)); Ok = D != 0; return D;
+            case ssDateTime: Ok = TryStrToDateTime(AnsiString(T), D); return Ok ? D : 0;
+            case ssTime: Ok = TryStrToTime(AnsiString(T), D); return Ok ? D : 0;
             default: break;
         }
     } catch (const Exception&) {
         return 0;
     }
-    if (!Prefix.empty() && T.compare(0, Prefix.size(), Prefix) == 0) T.erase(0, Prefix.size());
-    if (!Suffix.empty() && T.size() >= Suffix.size() && T.compare(T.size() - Suffix.size(), Suffix.size(), Suffix) == 0)
-        T.erase(T.size() - Suffix.size());
-    T = Trim(T);
-    if (Style == ssFinancial) T.erase(std::remove(T.begin(), T.end(), FormatSettings.ThousandSeparator), T.end());
-    std::replace(T.begin(), T.end(), FormatSettings.DecimalSeparator, '.');
-    TFormatSettings Dot = FormatSettings;
-    Dot.DecimalSeparator = '.';
-    Dot.ThousandSeparator = '\0';
+    if (!Prefix.empty() && T.substr(0, Prefix.size()) == Prefix) T.remove_prefix(Prefix.size());
+    if (!Suffix.empty() && T.size() >= Suffix.size() && T.substr(T.size() - Suffix.size()) == Suffix)
+        T.remove_suffix(Suffix.size());
+    T = TrimView(T);
     Extended V = 0;
-    Ok = TryStrToFloat(T, V, Dot);
+    if (ReadPlainNumber(T, Style == ssFinancial, V)) {
+        Ok = true;
+        return Double(V);
+    }
+    AnsiString S(T);
+    if (Style == ssFinancial) S.erase(std::remove(S.begin(), S.end(), FormatSettings.ThousandSeparator), S.end());
+    std::replace(S.begin(), S.end(), FormatSettings.DecimalSeparator, '.');
+    static const TFormatSettings Dot = [] {
+        TFormatSettings F;
+        F.DecimalSeparator = '.';
+        F.ThousandSeparator = '\0';
+        return F;
+    }();
+    Ok = TryStrToFloat(S, V, Dot);
     return Ok ? Double(V) : 0;
 }
 
@@ -91,7 +140,7 @@ Integer CompareWideNoCase(const AnsiString& A, const AnsiString& B) {
 }
 
 // Stable and bounded whatever the comparison answers (the handlers may be inconsistent).
-void MergeSort(std::vector<Integer>& Items, const std::function<Integer(Integer, Integer)>& Less) {
+template <typename TCompare> void MergeSort(std::vector<Integer>& Items, const TCompare& Less) {
     std::vector<Integer> Buf(Items.size());
     for (size_t Width = 1; Width < Items.size(); Width *= 2) {
         for (size_t Lo = 0; Lo < Items.size(); Lo += 2 * Width) {
@@ -111,47 +160,69 @@ void MergeSort(std::vector<Integer>& Items, const std::function<Integer(Integer,
 struct TExtStringGrid::TSortColumn {
     Integer Style = ssAlphabetic;
     AnsiString Prefix, Suffix;
-    std::vector<AnsiString> Text, Upper;
+    std::vector<AnsiString> Text, Upper;   // Text stays empty for the formats that compare numbers only
     std::vector<Double> Num;
-    std::vector<char> Ok;
+    std::vector<char> Ok, Blank;
 };
 
 void TExtStringGrid::ReadSortColumn(TSortColumn& K, Integer ACol, const std::vector<Integer>& Rows, Integer FixStyle) {
     K.Style = FSortSettings->AutoFormat() ? ssAutomatic : ssAlphabetic;
     GetFormat(ACol, K.Style, K.Prefix, K.Suffix);
-    K.Text.resize(Rows.size());
-    for (size_t I = 0; I < Rows.size(); ++I) K.Text[I] = Cells(ACol, Rows[I]);
+    const size_t N = Rows.size();
+    // Texts the display hooks make are made once; stored ones are read in place.
+    const bool Computed = OnGetDisplText || OnGetDisplWideText;
+    if (Computed) {
+        K.Text.resize(N);
+        for (size_t I = 0; I < N; ++I) K.Text[I] = Cells(ACol, Rows[I]);
+    }
+    AnsiString Scratch;
+    auto TextAt = [&](size_t I) -> const AnsiString& {
+        return Computed ? K.Text[I] : CellsRef(ACol, Rows[I], Scratch);
+    };
     if (K.Style == ssAutomatic) {
         // One format for the whole column: the one every filled cell agrees on.
         K.Style = FixStyle;
         if (FixStyle == ssAutomatic) {
             Integer Found = -1;
-            for (size_t I = 0; I < Rows.size() && Found != ssAlphabetic; ++I) {
-                if (K.Text[I].empty() && !IsCheckCell(GetCellType(ACol, Rows[I]))) continue;
-                const Integer S = DetectStyle(K.Text[I], GetCellType(ACol, Rows[I]));
+            for (size_t I = 0; I < N && Found != ssAlphabetic; ++I) {
+                const TCellType CT = GetCellType(ACol, Rows[I]);
+                const AnsiString& T = TextAt(I);
+                if (T.empty() && !IsCheckCell(CT)) continue;
+                const Integer S = DetectStyle(T, CT);
                 Found = Found < 0 || Found == S ? S : ssAlphabetic;
             }
             K.Style = Found < 0 ? ssAlphabetic : Found;
         }
     }
-    if (K.Style == ssHTML)
-        for (auto& T : K.Text) T = HTMLStrip(T);
+    const bool NumbersOnly = IsNumberStyle(K.Style) && K.Style != ssAlphaNumeric && K.Style != ssAlphaNumericNoCase;
+    K.Blank.resize(N);
+    if (NumbersOnly) {
+        for (size_t I = 0; I < N; ++I) K.Blank[I] = TextAt(I).empty();
+    } else {
+        if (!Computed) {
+            K.Text.resize(N);
+            for (size_t I = 0; I < N; ++I) K.Text[I] = TextAt(I);
+        }
+        if (K.Style == ssHTML)
+            for (auto& T : K.Text) T = HTMLStrip(T);
+        for (size_t I = 0; I < N; ++I) K.Blank[I] = K.Text[I].empty();
+    }
     if (K.Style == ssAlphaNoCase || K.Style == ssAlphaNumericNoCase) {
-        K.Upper.resize(Rows.size());
-        for (size_t I = 0; I < Rows.size(); ++I) K.Upper[I] = UpperCase(K.Text[I]);
+        K.Upper.resize(N);
+        for (size_t I = 0; I < N; ++I) K.Upper[I] = UpperCase(K.Text[I]);
     }
     if (IsNumberStyle(K.Style)) {
-        K.Num.resize(Rows.size());
-        K.Ok.resize(Rows.size());
-        for (size_t I = 0; I < Rows.size(); ++I) {
+        K.Num.resize(N);
+        K.Ok.resize(N);
+        const Integer NumStyle = K.Style == ssAlphaNumeric || K.Style == ssAlphaNumericNoCase ? ssNumeric : K.Style;
+        for (size_t I = 0; I < N; ++I) {
             bool Ok = false;
             if (K.Style == ssCheckBox || K.Style == ssImages) {
                 const TCellGraphic* G = GetCellGraphic(ACol, Rows[I]);
                 K.Num[I] = !G ? 0 : (K.Style == ssCheckBox ? (G->CellBoolean() ? 1 : 0) : G->CellIndex());
                 Ok = true;
             } else {
-                K.Num[I] = ReadNumber(K.Style == ssAlphaNumeric || K.Style == ssAlphaNumericNoCase ? ssNumeric : K.Style,
-                                      K.Text[I], K.Prefix, K.Suffix, Ok);
+                K.Num[I] = ReadNumber(NumStyle, NumbersOnly ? TextAt(I) : K.Text[I], K.Prefix, K.Suffix, Ok);
             }
             K.Ok[I] = Ok;
         }
@@ -160,24 +231,22 @@ void TExtStringGrid::ReadSortColumn(TSortColumn& K, Integer ACol, const std::vec
 
 Integer TExtStringGrid::CompareSortKeys(const TSortColumn& K, Integer ACol, const std::vector<Integer>& Rows, size_t A,
                                         size_t B, bool Descending) {
-    const AnsiString& T1 = K.Text[A];
-    const AnsiString& T2 = K.Text[B];
-    if (FSortSettings->IgnoreBlanks() && T1.empty() != T2.empty()) {
-        Integer R = T1.empty() ? -1 : 1;
+    if (FSortSettings->IgnoreBlanks() && K.Blank[A] != K.Blank[B]) {
+        Integer R = K.Blank[A] ? -1 : 1;
         if (FSortSettings->BlankPos() == blLast) R = -R;
         return Descending ? -R : R;
     }
     switch (K.Style) {
         case ssAlphaNoCase: {
             const Integer R = CompareBytes(K.Upper[A], K.Upper[B]);
-            return R != 0 ? R : CompareBytes(T1, T2);
+            return R != 0 ? R : CompareBytes(K.Text[A], K.Text[B]);
         }
-        case ssAnsiAlphaCase: return Sign(AnsiCompareStr(T1, T2), 0);
-        case ssAnsiAlphaNoCase: return Sign(AnsiCompareText(T1, T2), 0);
-        case ssUnicode: return CompareWideNoCase(T1, T2);
+        case ssAnsiAlphaCase: return Sign(AnsiCompareStr(K.Text[A], K.Text[B]), 0);
+        case ssAnsiAlphaNoCase: return Sign(AnsiCompareText(K.Text[A], K.Text[B]), 0);
+        case ssUnicode: return CompareWideNoCase(K.Text[A], K.Text[B]);
         case ssCustom: {
             Integer Res = 0;
-            if (OnCustomCompare) OnCustomCompare(this, T1, T2, Res);
+            if (OnCustomCompare) OnCustomCompare(this, K.Text[A], K.Text[B], Res);
             return Sign(Res, 0);
         }
         case ssRaw: {
@@ -188,11 +257,11 @@ Integer TExtStringGrid::CompareSortKeys(const TSortColumn& K, Integer ACol, cons
         case ssAlphaNumeric:
         case ssAlphaNumericNoCase:
             if (K.Ok[A] && K.Ok[B]) return Sign(K.Num[A], K.Num[B]);
-            if (K.Style == ssAlphaNumeric) return CompareBytes(T1, T2);
+            if (K.Style == ssAlphaNumeric) return CompareBytes(K.Text[A], K.Text[B]);
             return CompareBytes(K.Upper[A], K.Upper[B]);
         default:
             if (IsNumberStyle(K.Style)) return Sign(K.Num[A], K.Num[B]);
-            return CompareBytes(T1, T2);
+            return CompareBytes(K.Text[A], K.Text[B]);
     }
 }
 
@@ -357,6 +426,32 @@ void TExtStringGrid::ApplyRowOrder(Integer First, const std::vector<Integer>& Or
 void TExtStringGrid::MoveRowsTo(Integer First, const std::vector<Integer>& Order, Integer FromCol, Integer ToCol,
                                 bool WholeRows) {
     const size_t N = Order.size();
+    if (WholeRows && FromCol == 0 && ToCol == ColCount() - 1) {
+        // Whole rows change places in the store; their heights, marks and places
+        // before sorting go with them.
+        std::vector<Integer> Heights(N), Unsorted(N);
+        std::vector<Byte> Marks(N);
+        for (size_t I = 0; I < N; ++I) {
+            const Integer S = Order[I];
+            Heights[I] = RowHeights(S);
+            Unsorted[I] = FUnsortedOrder[size_t(S)];
+            Marks[I] = size_t(S) < FRowSelect.size() ? FRowSelect[size_t(S)] : 0;
+        }
+        PermuteRowData(First, Order, [](TObject* O, Integer C, Integer R) {
+            if (auto* P = dynamic_cast<TCellProperties*>(O)) {
+                P->SetOwnerRow(R);
+                P->SetOwnerCol(C);
+            }
+        });
+        const bool KeepMarks = FNavigation->MoveRowOnSort();
+        for (size_t I = 0; I < N; ++I) {
+            const Integer D = First + Integer(I);
+            FUnsortedOrder[size_t(D)] = Unsorted[I];
+            if (RowHeights(D) != Heights[I]) SetRowHeights(D, Heights[I]);
+            if (KeepMarks && size_t(D) < FRowSelect.size()) FRowSelect[size_t(D)] = Marks[I];
+        }
+        return;
+    }
     struct TSaved {
         std::vector<AnsiString> Text;
         std::vector<TObject*> Obj;

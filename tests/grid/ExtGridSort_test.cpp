@@ -2,6 +2,7 @@
 #include "grid/ExtObj.h"
 
 #include "platform/ui/Forms.h"
+#include "platform/ui/UiTestKit.h"
 
 #include <gtest/gtest.h>
 
@@ -55,6 +56,94 @@ TEST(ExtGridSort, NumericFormatPutsBlankAndUnreadableTextBeforeNumbers) {
     G.Sort(1, sdDescending);
     const V D = G.Column(1);
     EXPECT_EQ((V{"10", "9"}), V(D.begin(), D.begin() + 2));
+}
+
+// Texts in the Turkish settings ("," decimal, "." thousands), the ascending order expected.
+struct TNumberCase {
+    TSortStyle Style;
+    const char* Prefix;
+    const char* Suffix;
+    V Texts, Sorted;
+};
+
+class ExtGridSortNumbers : public testing::TestWithParam<TNumberCase> {};
+
+TEST_P(ExtGridSortNumbers, ReadsSignsSeparatorsAndLongNumbers) {
+    const TNumberCase& P = GetParam();
+    TFormatSettingsGuard Keep(TurkishFormatSettings());
+    TSortGrid G(P.Texts);
+    G.Grid->OnGetFormat = [&P](TObject*, Integer, Integer& S, AnsiString& Pre, AnsiString& Suf) {
+        S = P.Style;
+        Pre = P.Prefix;
+        Suf = P.Suffix;
+    };
+    G.Sort(1, sdAscending);
+    EXPECT_EQ(P.Sorted, G.Column(1));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, ExtGridSortNumbers,
+    testing::Values(
+        // Either separator reads as the decimal point; "1.234,5" has two and reads as 0, as
+        // does "1e" beside the exponent form "1e3"; "-0" is 0 too: the three keep their order.
+        TNumberCase{ssNumeric, "", "", {"+3", "1.234,5", "-1,5", ",5", "-0", "1e3", "1e", " 1.5 ", "2."},
+                    {"-1,5", "1.234,5", "-0", "1e", ",5", " 1.5 ", "2.", "+3", "1e3"}},
+        // Past 15 digits: equal once rounded to a double, so they keep their order.
+        TNumberCase{ssNumeric, "", "", {"10000000000000001", "9999999999999999,9", "10000000000000000", "123456789012345"},
+                    {"123456789012345", "10000000000000001", "9999999999999999,9", "10000000000000000"}},
+        TNumberCase{ssFinancial, "", " TL", {"1.234,50 TL", "-2.000 TL", "999,99 TL", "12.345.678.901.234.567 TL", "x TL"},
+                    {"-2.000 TL", "x TL", "999,99 TL", "1.234,50 TL", "12.345.678.901.234.567 TL"}},
+        TNumberCase{ssNumeric, "$", "", {"$10", "$-2", "3", "$ 1,25"}, {"$-2", "$ 1,25", "3", "$10"}}));
+
+TEST(ExtGridSort, ARowNeverWrittenSortsAsBlankAndTakesNoCellsAlong) {
+    TSortGrid G({"c", "b"});
+    G.Grid->SetRowCount(5);   // rows 3 and 4 hold no cells at all
+    G.Grid->SetCells(1, 4, "a");
+    G.Grid->SetCells(2, 4, "x");
+    G.Sort(1, sdDescending);
+    EXPECT_EQ((V{"c", "b", "a", ""}), G.Column(1));
+    EXPECT_EQ((V{"", "", "x", ""}), G.Column(2));
+    EXPECT_EQ((V{"1", "2", "", ""}), G.Column(0));
+    G.Sort(1, sdAscending);
+    EXPECT_EQ((V{"", "a", "b", "c"}), G.Column(1));
+    EXPECT_EQ((V{"", "x", "", ""}), G.Column(2));
+}
+
+namespace {
+struct TPaintCountingGrid : TExtStringGrid {
+    using TExtStringGrid::TExtStringGrid;
+    using TBaseGrid::PaintCounter;
+};
+}  // namespace
+
+TEST(ExtGridSort, AShownGridRepaintsAndItsOpenEditorShowsTheRowSortedIn) {
+    auto Form = std::make_unique<TForm>(nullptr);
+    Form->SetBounds(0, 0, 400, 300);
+    auto* G = new TPaintCountingGrid(Form.get());
+    G->SetParent(Form.get());
+    G->SetBounds(0, 0, 300, 200);
+    G->SetColCount(2);
+    G->SetRowCount(4);
+    const V Texts{"c", "a", "b"};
+    for (Integer R = 1; R <= 3; ++R) G->SetCells(1, R, Texts[size_t(R - 1)]);
+    TGridOptions O = G->Options();
+    O.Include(goEditing);
+    G->SetOptions(O);
+    Form->Show();
+    Form->Widget()->activateWindow();
+    G->SetFocus();
+    uitest::Settle();
+    G->SetCol(1);
+    G->SetRow(1);
+    uitest::SendKey(uitest::FocusTarget(), Qt::Key_F2);
+    ASSERT_TRUE(G->EditorMode());
+    EXPECT_EQ("c", G->InplaceEditor()->Text());
+    const Integer Painted = G->PaintCounter();
+    G->SortSettings()->SetColumn(1);
+    G->SortByColumn();
+    EXPECT_EQ("a", G->InplaceEditor()->Text());
+    uitest::Settle();
+    EXPECT_GT(G->PaintCounter(), Painted);
 }
 
 TEST(ExtGridSort, IgnoreBlanksKeepsBlankCellsAtTheirPlaceInBothDirections) {

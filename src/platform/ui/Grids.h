@@ -386,6 +386,10 @@ protected:
     void MoveRowData(Integer FromIndex, Integer ToIndex) override;
     void DeleteColData(Integer ACol) override;
     void DeleteRowData(Integer ARow) override;
+    // Row First+I takes the cells of row Order[I], whole rows at once; Order must be a
+    // permutation of First..First+size-1. Placed is told the new place of every object.
+    void PermuteRowData(Integer First, const std::vector<Integer>& Order,
+                        const std::function<void(TObject*, Integer ACol, Integer ARow)>& Placed);
 
 private:
     struct TCell {

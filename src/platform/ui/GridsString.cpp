@@ -156,6 +156,54 @@ void TStringGrid::DeleteRowData(Integer ARow) {
     if (ARow < static_cast<Integer>(FData.size())) FData.erase(FData.begin() + ARow);
 }
 
+void TStringGrid::PermuteRowData(Integer First, const std::vector<Integer>& Order,
+                                 const std::function<void(TObject*, Integer, Integer)>& Placed) {
+    const size_t N = Order.size();
+    if (First < 0 || size_t(First) + N > FData.size()) throw EInvalidGridOperation("Grid index out of range");
+    // A repeated or foreign row would drop another row's cells.
+    std::vector<char> Done(N, 0);
+    for (Integer R : Order) {
+        const Integer I = R - First;
+        if (I < 0 || size_t(I) >= N || Done[size_t(I)]) throw EInvalidGridOperation("Grid index out of range");
+        Done[size_t(I)] = 1;
+    }
+    std::fill(Done.begin(), Done.end(), 0);
+    // Cells move, the rows' storage stays where it is: rows read in order stay close
+    // together in memory however often they are sorted.
+    auto MoveCells = [](std::vector<TCell>& To, std::vector<TCell>& From) {
+        if (To.size() < From.size()) To.resize(From.size());
+        size_t C = 0;
+        for (; C < From.size(); ++C) To[C] = std::move(From[C]);
+        for (; C < To.size(); ++C) To[C] = TCell();
+    };
+    std::vector<TCell> Kept;
+    bool Changed = false;
+    for (size_t I = 0; I < N; ++I) {
+        if (Done[I] || Order[I] - First == Integer(I)) continue;
+        Changed = true;
+        // Row First+I takes row Order[I], which takes its own source, round the cycle.
+        MoveCells(Kept, FData[size_t(First) + I]);
+        size_t J = I;
+        while (true) {
+            Done[J] = 1;
+            const size_t Src = size_t(Order[J] - First);
+            auto& To = FData[size_t(First) + J];
+            MoveCells(To, Src == I ? Kept : FData[size_t(First) + Src]);
+            if (Placed)
+                for (size_t C = 0; C < To.size(); ++C)
+                    if (To[C].Object) Placed(To[C].Object, Integer(C), First + Integer(J));
+            if (Src == I) break;
+            J = Src;
+        }
+    }
+    if (!Changed) return;
+    Invalidate();
+    // As with a text set by the program: the editor of a moved cell shows its new text.
+    if (EditorMode() && Row() >= First && size_t(Row() - First) < N && InplaceEditor() &&
+        InplaceEditor()->Text() != CellsRef(Col(), Row()))
+        InvalidateEditor();
+}
+
 // ---------------------------------------------------------------------------
 TGridCoord TStringGridStrings::At(Integer Index) const {
     return FIsRow ? TGridCoord{Index, FIndex} : TGridCoord{FIndex, Index};
