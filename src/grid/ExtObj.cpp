@@ -741,6 +741,21 @@ void TExtGridButton::DblClick() {
 }
 
 // --- painting ------------------------------------------------------------------------------
+namespace {
+
+// Glyph (size G) and text (size T) one after the other along Lo..Hi, Space apart: centred, or
+// Margin from the edge on the glyph's side. Gives where each starts.
+void PlaceGlyphAndText(Integer Lo, Integer Hi, Integer G, Integer Space, Integer T, bool GlyphFirst, Integer Margin,
+                       Integer& GlyphAt, Integer& TextAt) {
+    const Integer Total = G + Space + T;
+    Integer Start = Lo + (Hi - Lo - Total) / 2;
+    if (Margin >= 0) Start = GlyphFirst ? Lo + Margin : Hi - Margin - Total;
+    GlyphAt = GlyphFirst ? Start : Start + T + Space;
+    TextAt = GlyphFirst ? Start + G + Space : Start;
+}
+
+}  // namespace
+
 void TExtGridButton::FillFace(const TRect& R, TColor From, TColor To, TColor Frame) {
     if (From == clNone || R.IsEmpty()) return;
     TCanvas* C = Canvas();
@@ -853,29 +868,11 @@ void TExtGridButton::Paint() {
     TPoint GP;
     TRect TR = R;
     if (FLayout == blGlyphLeft || FLayout == blGlyphRight) {
-        const Integer Total = GW + Space + TW;
-        Integer Start = R.Left + (R.Width() - Total) / 2;
-        if (FMargin >= 0) Start = FLayout == blGlyphLeft ? R.Left + FMargin : R.Right - FMargin - Total;
-        if (FLayout == blGlyphLeft) {
-            GP.X = Start;
-            TR.Left = Start + GW + Space;
-        } else {
-            TR.Left = Start;
-            GP.X = Start + TW + Space;
-        }
+        PlaceGlyphAndText(R.Left, R.Right, GW, Space, TW, FLayout == blGlyphLeft, FMargin, GP.X, TR.Left);
         TR.Right = TR.Left + TW;
         GP.Y = R.Top + (R.Height() - GH) / 2;
     } else {
-        const Integer Total = GH + Space + TH;
-        Integer Start = R.Top + (R.Height() - Total) / 2;
-        if (FMargin >= 0) Start = FLayout == blGlyphTop ? R.Top + FMargin : R.Bottom - FMargin - Total;
-        if (FLayout == blGlyphTop) {
-            GP.Y = Start;
-            TR.Top = Start + GH + Space;
-        } else {
-            TR.Top = Start;
-            GP.Y = Start + TH + Space;
-        }
+        PlaceGlyphAndText(R.Top, R.Bottom, GH, Space, TH, FLayout == blGlyphTop, FMargin, GP.Y, TR.Top);
         TR.Bottom = TR.Top + TH;
         GP.X = R.Left + (R.Width() - GW) / 2;
     }

@@ -589,6 +589,66 @@ TEST_F(TPaintFixture, RoundedBorderLeavesTheCornersOut) {
     EXPECT_EQ(PixelOf(I, 20, 12), RGB(200, 10, 10));
 }
 
+// The box of the pixels that pass Test: left, top, right, bottom (inclusive); -1s when none.
+template <class F>
+TRect InkBox(const QImage& I, F Test) {
+    TRect Box = Rect(-1, -1, -1, -1);
+    for (int Y = 0; Y < I.height(); ++Y)
+        for (int X = 0; X < I.width(); ++X)
+            if (Test(PixelOf(I, X, Y))) {
+                if (Box.Left < 0 || X < Box.Left) Box.Left = X;
+                if (Box.Top < 0) Box.Top = Y;
+                Box.Right = std::max<Integer>(Box.Right, X);
+                Box.Bottom = Y;
+            }
+    return Box;
+}
+
+struct TGlyphCase {
+    TButtonLayout Layout;
+    Integer Margin;
+    bool Caption;
+    Integer Height;            // of the 40 pixels wide button
+    Integer InkLeft, InkTop;   // of the glyph's 3x3 ink, one pixel inside the 6x6 glyph
+};
+class TGlyphPlacement : public TPaintFixture, public ::testing::WithParamInterface<TGlyphCase> {};
+
+// Glyph and caption share the button inside its two-pixel frame: (2, 2)-(38, Height - 2).
+TEST_P(TGlyphPlacement, GlyphStandsCentredOrAtItsMarginFromTheEdge) {
+    const TGlyphCase& K = GetParam();
+    auto G = MakeGlyph(clRed);
+    B->SetGlyph(G.get());
+    B->SetHeight(K.Height);
+    B->SetLayout(K.Layout);
+    B->SetMargin(K.Margin);
+    B->SetShowCaption(K.Caption);
+    B->SetCaption("H");
+    B->Font()->SetColor(clBlue);
+    const QImage I = Grab(B);
+    const TRect Ink = InkBox(I, [](TColor C) { return C == clRed; });
+    EXPECT_EQ(Ink.Left, K.InkLeft);
+    EXPECT_EQ(Ink.Top, K.InkTop);
+    if (!K.Caption) return;
+    // The caption on the other side of the glyph.
+    // Blue text, smoothed into the red face: more blue than red.
+    const TRect Text = InkBox(I, [](TColor C) { return GetBValue(C) > GetRValue(C); });
+    ASSERT_GE(Text.Left, 0);
+    switch (K.Layout) {
+        case blGlyphLeft: EXPECT_GT(Text.Left, Ink.Right); break;
+        case blGlyphRight: EXPECT_LT(Text.Right, Ink.Left); break;
+        case blGlyphTop: EXPECT_GT(Text.Top, Ink.Bottom); break;
+        case blGlyphBottom: EXPECT_LT(Text.Bottom, Ink.Top); break;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, TGlyphPlacement,
+    ::testing::Values(TGlyphCase{blGlyphLeft, -1, false, 24, 18, 10}, TGlyphCase{blGlyphLeft, 3, false, 24, 6, 10},
+                      TGlyphCase{blGlyphRight, 3, false, 24, 30, 10}, TGlyphCase{blGlyphTop, 2, false, 24, 18, 5},
+                      TGlyphCase{blGlyphBottom, 2, false, 24, 18, 15}, TGlyphCase{blGlyphLeft, 3, true, 24, 6, 10},
+                      TGlyphCase{blGlyphRight, 3, true, 24, 30, 10}, TGlyphCase{blGlyphTop, 0, true, 60, 18, 3},
+                      TGlyphCase{blGlyphBottom, 0, true, 60, 18, 53}));
+
 TEST_F(TPaintFixture, ShadedGlyphCastsAShadowWhileHot) {
     auto G = MakeGlyph(clRed);
     B->SetGlyph(G.get());
