@@ -218,13 +218,16 @@ Variant TFBCustomDataSet::Lookup(const AnsiString& KeyFields, const Variant& Key
     Variant Result = Null();
     TQuietScope Quiet(this);
     const Integer Saved = FCurrentRecord_;
-    if (InternalLocate(KeyFields, KeyValues, 0, true, Options)) {
+    const bool Cached = InternalLocate(KeyFields, KeyValues, 0, true, Options);
+    if (Cached) {
         // The values are read from the found record without moving the data set's window.
         TTempBuffer Temp(this);
         ReadRecordCache(FCurrentRecord_, Temp.Buffer, false);
         ReadRecordOf(Temp.Buffer, [&] { Result = FieldValues(ResultFields); });
-    } else if (LimitedCache()) {
-        // Outside the window the server has the record; the window stays as it is.
+    }
+    FCurrentRecord_ = Saved;
+    if (!Cached && LimitedCache()) {
+        // Outside the window the server has the record; the current record stays as it is.
         std::unique_ptr<TFBQuery> Q(CreateInternalQuery("QLookUp"));
         if (LocateByQuery(KeyFields, KeyValues, Q.get(), 0, 0)) {
             std::vector<Variant> Values;
@@ -236,7 +239,6 @@ Variant TFBCustomDataSet::Lookup(const AnsiString& KeyFields, const Variant& Key
         }
         Q->Close();
     }
-    FCurrentRecord_ = Saved;
     return Result;
 }
 
@@ -312,7 +314,46 @@ bool TFBCustomDataSet::LocateByQuery(const AnsiString& KeyFields, const Variant&
     if (Tr && !Tr->Active() && FOptions.Contains(poStartTransaction)) Tr->StartTransaction();
     Qry->ExecQuery();
     if (!Qry->GoToFirstRecordOnExecute()) Qry->Next();
-    const bool Found = !Qry->Eof();
+    bool Found = !Qry->Eof();
+    if (Found && Filtered() && Active() && LimitedCache() && !FFilterBypass) {
+        // The filter is the data set's own: each row found is tried in a window around it
+        // until one passes; the window then goes back to where it was unless the data set moves there.
+        const TBookmark Back = GetBookmark();
+        bool Visible = false;
+        {
+            TQuietScope Quiet(this);
+            TTempBuffer T(this);
+            try {
+                while (!Qry->Eof()) {
+                    LoadWindow(Qry, nullptr);
+                    ReadRecordCache(FCurrentRecord_, T.Buffer, false);
+                    Visible = IsVisible(T.Buffer);
+                    if (Visible) break;
+                    Qry->Next();
+                }
+            } catch (...) {
+                Qry->Close();
+                if (!Back.empty()) WindowGotoBookmark(Back.data());
+                Resync({});
+                throw;
+            }
+            if ((!Visible || !Own) && !Back.empty()) WindowGotoBookmark(Back.data());
+            if (!Visible || !Own) Resync({});
+        }
+        Found = Visible;
+        if (Found && Own) {
+            DoBeforeScroll();
+            {
+                TQuietScope Quiet(this);
+                Qry->Close();
+                Resync({rmExact, rmCenter});
+            }
+            DoAfterScroll();
+            return true;
+        }
+        if (Own) Qry->Close();
+        return Found;
+    }
     if (Found && Own && Active() && LimitedCache()) {
         // The window is read again around the row found.
         DoBeforeScroll();

@@ -281,7 +281,7 @@ TRecordBuffer TFBCustomDataSet::GetActiveBuf() const {
 }
 
 bool TFBCustomDataSet::IsVisible(TRecordBuffer Buffer) {
-    if (FFilterBypass || LimitedCache()) return true;
+    if (FFilterBypass) return true;
     const Byte S = BufStatus(Buffer);
     if (S > 7 || !FUpdateRecordTypes.Contains(static_cast<TCachedUpdateStatus>(S))) return false;
     return !Filtered() || FilterAccepts(Buffer);
@@ -482,6 +482,12 @@ bool TFBCustomDataSet::FetchNextRow(TRecordBuffer Buffer) {
 
 TGetResult TFBCustomDataSet::GetNextVisibleRecord(TRecordBuffer Buffer, TGetMode Mode) {
     while (!IsVisible(Buffer)) {
+        if (LimitedCache()) {
+            // Hidden records are passed over across the window's edges too.
+            const TGetResult R = GetWindowRecord(Buffer, Mode == gmPrior ? gmPrior : gmNext);
+            if (R != grOK) return R;
+            continue;
+        }
         if (Mode != gmPrior) {
             if (FCurrentRecord_ + 1 < FRecordsCount) {
                 ++FCurrentRecord_;
@@ -581,7 +587,7 @@ TGetResult TFBCustomDataSet::GetRecord(TRecordBuffer Buffer, TGetMode GetMode, b
                 }
                 break;
         }
-        if (R == grOK && !LimitedCache()) R = GetNextVisibleRecord(Buffer, GetMode);
+        if (R == grOK) R = GetNextVisibleRecord(Buffer, GetMode);
     } catch (EDatabaseError& E) {
         TDataAction Action = daFail;
         if (OnGetRecordError) OnGetRecordError(this, E, Action);

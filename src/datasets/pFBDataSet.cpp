@@ -171,6 +171,8 @@ void TpFBDataSet::SendEvent(TKindDataSetEvent Kind) {
 
 bool TpFBDataSet::IsVisible(TRecordBuffer Buffer) {
     const bool R = TFBDataSet::IsVisible(Buffer);
+    // A window's record numbers move with it: the hidden set is the standard model's.
+    if (LimitedCache()) return R;
     if (R) FHidden.Remove(BufRecNo(Buffer) + 1);
     else FHidden.Add(BufRecNo(Buffer) + 1);
     return R;
@@ -192,6 +194,8 @@ void TpFBDataSet::InternalPost() {
 Integer TpFBDataSet::GetRecNo() const {
     const Integer R = TFBDataSet::GetRecNo();
     if (!Options().Contains(poVisibleRecno) || R < 1) return R;
+    // In a window the visible records are counted from its first one.
+    if (LimitedCache()) return Filtered() && State() != dsFilter ? CountVisible(WindowFirst(), R - 1) : R;
     if (Filtered() && State() != dsFilter) GetRecordCount();   // every fetched record tested once
     Integer Below = 0;
     FHidden.Find(R, Below);
@@ -199,6 +203,18 @@ Integer TpFBDataSet::GetRecNo() const {
 }
 
 void TpFBDataSet::SetRecNoImpl(Integer Value) {
+    if (LimitedCache() && Options().Contains(poVisibleRecno) && Filtered()) {
+        // The Value-th visible record of the window; past its last one nothing moves.
+        TTempBuffer B(this);
+        for (Integer I = WindowFirst(), N = 0; I >= 0 && I <= WindowLast(); ++I) {
+            ReadRecordCache(I, B.Buffer, false);
+            if (IsVisible(B.Buffer) && ++N >= std::max(Value, 1)) {
+                TFBDataSet::SetRecNoImpl(I + 1);
+                return;
+            }
+        }
+        return;
+    }
     if (Options().Contains(poVisibleRecno) && Filtered()) GetRecordCount();
     if (!Options().Contains(poVisibleRecno) || FHidden.Count() == 0) {
         TFBDataSet::SetRecNoImpl(Value);
@@ -231,18 +247,24 @@ Integer TpFBDataSet::GetRecordCount() const {
         if (FServerRecordCount <= 0 || UniDirectional()) return Base;
         return std::max(Base, FServerRecordCount + InsertedCount() - DeletedCount());
     }
-    const AnsiString Key = IntToStr(FetchedCount()) + "/" + IntToStr(DeletedCount()) + "/" + Filter();
+    const bool Window = LimitedCache();
+    const Integer From = Window ? WindowFirst() : 0, To = Window ? WindowLast() : FetchedCount() - 1;
+    const AnsiString Key = IntToStr(From) + "-" + IntToStr(To) + "/" + IntToStr(DeletedCount()) + "/" + Filter();
     if (FVisibleCountAt == FetchedCount() && FVisibleCountKey == Key) return FVisibleCount;
-    auto* Self = const_cast<TpFBDataSet*>(this);
-    std::unique_ptr<char[]> B(Self->AllocRecordBuffer());
-    Integer N = 0;
-    for (Integer I = 0; I < FetchedCount(); ++I) {
-        Self->ReadRecordCache(I, B.get(), false);
-        if (Self->IsVisible(B.get())) ++N;
-    }
-    FVisibleCount = N;
+    FVisibleCount = CountVisible(From, To);
     FVisibleCountAt = FetchedCount();
     FVisibleCountKey = Key;
+    return FVisibleCount;
+}
+
+Integer TpFBDataSet::CountVisible(Integer From, Integer To) const {
+    auto* Self = const_cast<TpFBDataSet*>(this);
+    TTempBuffer B(Self);
+    Integer N = 0;
+    for (Integer I = std::max(From, 0); I <= To; ++I) {
+        Self->ReadRecordCache(I, B.Buffer, false);
+        if (Self->IsVisible(B.Buffer)) ++N;
+    }
     return N;
 }
 

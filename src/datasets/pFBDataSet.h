@@ -198,6 +198,8 @@ protected:
     Integer GetRecNo() const override;
     void SetRecNoImpl(Integer Value) override;
     Integer GetRecordCount() const override;
+    // The records with cache numbers From to To that the filter lets through.
+    Integer CountVisible(Integer From, Integer To) const;
 
 private:
     void SendEvent(TKindDataSetEvent Kind);

@@ -314,6 +314,110 @@ TEST_F(FBDataSetWindowNullTest, ARecordPostedWithANullKeyTakesItsPlace) {
     EXPECT_EQ(Id(Ds), 2995);
 }
 
+// ---- a local filter on the window -----------------------------------------------------------
+
+TEST_F(FBDataSetWindowTest, AFilterHidesRecordsWhileWalkingPastTheWindowEdges) {
+    struct Case {
+        const char* What;
+        std::function<void(TpFBDataSet*)> Set;
+    };
+    const Case Cases[] = {
+        {"filter text", [](TpFBDataSet* D) { D->SetFilter("GRP = 3"); }},
+        {"OnFilterRecord",
+         [](TpFBDataSet* D) {
+             D->SetOnFilterRecord([D](TDataSet*, bool& Accept) { Accept = D->FieldByName("GRP")->AsInteger() == 3; });
+         }},
+    };
+    std::vector<Integer> Expected;
+    for (Integer I = 3; I <= Rows; I += 7) Expected.push_back(I);
+    for (const Case& C : Cases) {
+        TpFBDataSet* Ds = NewDataSet("select * from W order by ID");
+        C.Set(Ds);
+        Ds->SetFiltered(true);
+        Ds->Open();
+        std::vector<Integer> Forward;
+        for (; !Ds->Eof(); Ds->Next()) Forward.push_back(Id(Ds));
+        EXPECT_EQ(Forward, Expected) << C.What;
+        std::vector<Integer> Backward;
+        for (Ds->Last(); !Ds->Bof(); Ds->Prior()) Backward.push_back(Id(Ds));
+        std::reverse(Backward.begin(), Backward.end());
+        EXPECT_EQ(Backward, Expected) << C.What;
+        // Switched off, every row is there again.
+        Ds->SetFiltered(false);
+        Ds->First();
+        Ds->MoveBy(9);
+        EXPECT_EQ(Id(Ds), 10) << C.What;
+        delete Ds;
+    }
+}
+
+TEST_F(FBDataSetWindowTest, AFilterThatHidesEverythingLeavesAnEmptyDataSet) {
+    TpFBDataSet* Ds = NewDataSet("select * from W order by ID");
+    Ds->SetFilter("GRP > 6");
+    Ds->SetFiltered(true);
+    Ds->Open();
+    EXPECT_TRUE(Ds->IsEmpty());
+    Ds->Last();
+    EXPECT_TRUE(Ds->Eof());
+    EXPECT_TRUE(Ds->Bof());
+    EXPECT_FALSE(Ds->Locate("ID", Variant(5), {}));
+}
+
+TEST_F(FBDataSetWindowTest, LocateAndLookupSkipWhatTheFilterHides) {
+    TpFBDataSet* Ds = NewDataSet("select * from W order by ID");
+    Ds->SetFilter("GRP = 3");
+    Ds->SetFiltered(true);
+    Ds->Open();
+    ASSERT_TRUE(Ds->Locate("ID", Variant(2803), {}));   // far outside the first window
+    EXPECT_EQ(Id(Ds), 2803);
+    Ds->Prior();
+    EXPECT_EQ(Id(Ds), 2796);
+    // Hidden, inside the window and outside it: not found, nothing moves.
+    EXPECT_FALSE(Ds->Locate("ID", Variant(2800), {}));
+    EXPECT_FALSE(Ds->Locate("ID", Variant(40), {}));
+    EXPECT_EQ(Id(Ds), 2796);
+    Ds->Next();
+    EXPECT_EQ(Id(Ds), 2803);
+    // Of the rows the server finds (299, 2990 to 2999) one that passes is taken.
+    ASSERT_TRUE(Ds->Locate("NAME", Variant("Satır 299"), {loPartialKey}));
+    EXPECT_TRUE(Id(Ds) == 2992 || Id(Ds) == 2999) << Id(Ds);
+    ASSERT_TRUE(Ds->Locate("ID", Variant(10), {}));
+    EXPECT_TRUE(VarIsNull(Ds->Lookup("ID", Variant(2800), "NAME")));
+    EXPECT_EQ(VarToStr(Ds->Lookup("ID", Variant(2901), "NAME")), "Satır 2901");
+    EXPECT_EQ(Id(Ds), 10);
+    Ds->Next();
+    EXPECT_EQ(Id(Ds), 17);
+}
+
+TEST_F(FBDataSetWindowTest, VisibleRecordNumbersCountTheWindowsVisibleRecords) {
+    TpFBDataSet* Ds = NewDataSet("select * from W order by ID");
+    Ds->SetOptions(Ds->Options().Include(poVisibleRecno));
+    Ds->SetFilter("GRP = 3");
+    Ds->SetFiltered(true);
+    Ds->Open();
+    EXPECT_EQ(Ds->RecNo(), 1);
+    Ds->Next();
+    Ds->Next();
+    EXPECT_EQ(Ds->RecNo(), 3);
+    EXPECT_EQ(Id(Ds), 17);
+    // The count is of the visible records the window holds so far.
+    Ds->MoveBy(10);
+    EXPECT_EQ(Id(Ds), 87);
+    EXPECT_EQ(Ds->RecNo(), 13);
+    const Integer Count = Ds->RecordCount();
+    EXPECT_GE(Count, 13);
+    EXPECT_LE(Count, BufferChunks(Ds) / 7 + 1);
+    Ds->SetRecNo(5);
+    EXPECT_EQ(Id(Ds), 31);
+    EXPECT_EQ(Ds->RecNo(), 5);
+    Ds->SetRecNo(Count + 1);
+    EXPECT_EQ(Id(Ds), 31) << "past the window's last visible record nothing moves";
+    Ds->Last();
+    EXPECT_EQ(Ds->RecNo(), Ds->RecordCount());
+    Ds->SetRecNo(1);
+    EXPECT_EQ(Ds->RecNo(), 1);
+}
+
 // ---- finding --------------------------------------------------------------------------------
 
 TEST_F(FBDataSetWindowTest, LocateAsksTheServerAndLoadsTheWindowAroundTheRecord) {
