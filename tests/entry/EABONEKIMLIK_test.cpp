@@ -18,6 +18,7 @@
 #include "platform/ui/StdCtrls.h"
 #include "platform/ui/UiTestKit.h"
 #include "support/db/TestDataModule.h"
+#include "ModalTestKit.h"
 
 namespace {
 
@@ -344,6 +345,29 @@ TEST_P(ScreenTest, DeleteAsksAndRefusesSubscribersWithInvoices) {
     EXPECT_EQ(P.LastMessage(), "Kayıt Silindi");
     EXPECT_EQ(Rows(), 1);
     EXPECT_EQ(Column("ADI", "E-2"), "Fatura");
+}
+
+// The search lists are sorted as they fill: a zone with a few thousand subscribers
+// (numbers stored in any order, names shared) must fill them at once, in order.
+TEST_P(ScreenTest, SearchClickedOnTheShownScreenSortsThousandsOfSubscribers) {
+    const AnsiString Digit = "(select 0 x from rdb$database union all select 1 from rdb$database union all "
+                             "select 2 from rdb$database union all select 3 from rdb$database union all "
+                             "select 4 from rdb$database union all select 5 from rdb$database union all "
+                             "select 6 from rdb$database union all select 7 from rdb$database union all "
+                             "select 8 from rdb$database union all select 9 from rdb$database)";
+    const AnsiString N = "cast(a.x + 10 * b.x + 100 * c.x + 1000 * d.x as integer)";
+    M().Execute(Format("insert into %s (ABONENO, ADI) select lpad(%s, 5, '0'), iif(a.x < 5, 'ZETA', 'alfa ' || %s) "
+                       "from %s a, %s b, %s c, %s d where d.x < 3",
+                       {AnsiString(Table()), N, N, Digit, Digit, Digit, Digit}));
+    F->Close();
+    modaltest::WhileShownModally(F.get(), [&] { SystemClick(F->ara); });
+    ASSERT_EQ(F->caril->Items()->Count(), 3000);
+    ASSERT_EQ(F->cadil->Items()->Count(), 3000);
+    EXPECT_EQ(F->caril->Items()->Strings(0), "00000");
+    EXPECT_EQ(F->caril->Items()->Strings(2999), "02999");
+    EXPECT_EQ(F->cadil->Items()->Strings(2999), "ZETA");
+    for (Integer I = 1; I < 3000; ++I)
+        ASSERT_LE(AnsiCompareText(F->cadil->Items()->Strings(I - 1), F->cadil->Items()->Strings(I)), 0) << I;
 }
 
 TEST_P(ScreenTest, SearchListsNumbersAndNamesAndPickLoadsTheRow) {

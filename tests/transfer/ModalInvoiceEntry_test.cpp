@@ -148,4 +148,29 @@ TEST_F(ModalInvoiceEntry, ADialogLeftOpenTakesInputWhenTheNextVisitOpensIt) {
     EXPECT_EQ(DM().Count("select * from efatura"), 1);
 }
 
+// A month typed by keys in other letters than the list's is taken as the list's
+// month: the period text and the proposed invoice date follow it.
+TEST_F(ModalInvoiceEntry, AMonthTypedInSmallLettersBecomesTheListsMonth) {
+    AddSubscriber("e", "100", "ALİ");
+    WhileModal(EBulk.get(), [&] {
+        EBulk->iay->SetFocus();
+        Settle();
+        TypeText(u"ağ");
+        SystemKey(EBulk->iay, Qt::Key_Tab);
+        Settle();
+        EXPECT_EQ(EBulk->iay->Text(), "Ağustos");
+        EXPECT_EQ(DateToStr(EBulk->faturatarihi->Date()), "31.08.2016");
+        SystemClick(EBulk->Button1);
+        Settle();
+        EBulk->OENDEKS->SetRow(1);
+        SystemClick(EBulk->yenikayit);
+        Settle();
+        ASSERT_TRUE(EDialog->Visible());
+        EXPECT_EQ(EDialog->donemi->Text(), "Ağustos 2016");
+        SystemClick(EDialog->kaydet);
+        Settle();
+    });
+    EXPECT_EQ(DM().Value("select DONEMI from efatura"), "Ağustos 2016");
+}
+
 }  // namespace

@@ -212,6 +212,30 @@ TEST(StdCtrls, SortedComboKeepsOrder) {
     EXPECT_EQ(C->Items()->Count(), 0);
 }
 
+TEST(StdCtrls, SortedComboPlacesEqualsAfterTheirTwinsAndLongListsInOrder) {
+    TScreenForm F;
+    auto* C = F.Add<TComboBox>(10);
+    C->SetSorted(true);
+    TObject First, Second;
+    EXPECT_EQ(C->Items()->AddObject("b", &First), 0);
+    EXPECT_EQ(C->Items()->Add("A"), 0);   // letters compare without their case
+    EXPECT_EQ(C->Items()->AddObject("B", &Second), 2);   // after its twin, not before
+    EXPECT_EQ(C->Items()->Add("c"), 3);
+    EXPECT_EQ(C->Items()->Objects(1), &First);
+    EXPECT_EQ(C->Items()->Objects(2), &Second);
+    C->Items()->Clear();
+    // A subscriber list read backwards, every other number twice.
+    for (Integer I = 3000; I > 0; --I) {
+        C->Items()->Add(Format("%.5d", {I}));
+        if (I % 2 == 0) C->Items()->Add(Format("%.5d", {I}));
+    }
+    ASSERT_EQ(C->Items()->Count(), 4500);
+    for (Integer I = 1; I < C->Items()->Count(); ++I)
+        ASSERT_LE(AnsiCompareText(C->Items()->Strings(I - 1), C->Items()->Strings(I)), 0) << I;
+    EXPECT_EQ(C->Items()->Strings(0), "00001");
+    EXPECT_EQ(C->Items()->Strings(4499), "03000");
+}
+
 TEST(StdCtrls, CheckAndRadioFireOnClickOnChange) {
     TScreenForm F;
     auto* Ch = F.Add<TCheckBox>(10);
