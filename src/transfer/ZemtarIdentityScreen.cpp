@@ -9,6 +9,7 @@
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/Spin.h"
 #include "platform/ui/StdCtrls.h"
+#include "transfer/InvoiceKind.h"
 #include "transfer/ZemtarScreen.h"
 
 const char* const IdentityEmptyPeriodMessage =
@@ -293,10 +294,9 @@ void TZemtarIdentityScreen::ListClosedOrChanged() {
 void TZemtarIdentityScreen::List(TListing Listing, const AnsiString& SQL) {
     TpFBTransaction* Tr = dmodule1->FBTransact1;
     if (!Tr->Active()) Tr->SetActive(true);
-    auto* DS = new TpFBDataSet(this);
-    dmodule1->SetDataSetSQL(DS, SQL);
-    DS->Open();
-    DS->First();
+    // Read into the grid, the rows are let go: the screen lives until the program ends.
+    const auto Query = OpenInvoiceQuery(SQL);
+    TpFBDataSet* DS = Query.get();
     if (DS->IsEmpty()) {
         if (Listing == lkAll) return;
         ShowMessage(IdentityEmptyPeriodMessage);

@@ -187,6 +187,22 @@ TEST_F(ElectricityIdentityScreen, ClosedOrChangedListsByTheCodeDigit) {
     EXPECT_EQ(F->OENDEKS->RowCount(), 1);
 }
 
+// The screen lives until the program ends: a listing's rows go once they are in the grid,
+// found or not.
+TEST_F(ElectricityIdentityScreen, ListingsClickedAgainAndAgainKeepNoRowsBehind) {
+    InsertFull("1001", "Şubat 2016");
+    const Integer Owned = F->ComponentCount();
+    modaltest::WhileShownModally(F.get(), [&] {
+        F->iay->SetText("Şubat");
+        F->iyil->SetText("2016");
+        for (int I = 0; I < 3; ++I) uitest::SystemClick(F->PeriodListButton);
+        F->iay->SetText("Mart");
+        uitest::SystemClick(F->PeriodListButton);   // nothing found
+    });
+    EXPECT_EQ(F->ComponentCount(), Owned);
+    EXPECT_EQ(Prompts.Messages(), std::vector<AnsiString>{IdentityEmptyPeriodMessage});
+}
+
 TEST_F(ElectricityIdentityScreen, AllListingKeepsTheGridWhenNothingIsFound) {
     F->OENDEKS->SetCells(1, 1, "kept");
     F->Button5->Click();

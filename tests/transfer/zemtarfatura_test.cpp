@@ -220,3 +220,41 @@ TEST_F(ElectricityInvoiceScreen, FolderStartsAsTheHomeFolderAndAMissingOneIsName
     EXPECT_TRUE(FolderFocused);
     EXPECT_FALSE(FileExists("C:\\elektrik_fatura_islemleri.xml"));
 }
+
+// A listing reads each invoice's subscriber once and lets the query go: the
+// screen lives until the program ends, so nothing of a listing may stay with it.
+TEST_F(ElectricityInvoiceScreen, ListingsClickedAgainAndAgainLeaveNoQueriesBehind) {
+    ThreeInvoices();
+    const Integer Owned = F->ComponentCount();
+    modaltest::WhileShownModally(F.get(), [&] {
+        for (int I = 0; I < 3; ++I) uitest::SystemClick(F->Button1);
+    });
+    EXPECT_EQ(F->ComponentCount(), Owned);
+    ASSERT_EQ(F->OENDEKS->RowCount(), 5);
+    EXPECT_EQ(Cell(2, 2), "ALİ");
+    EXPECT_EQ(Cell(8, 3), "ZEMTAR ABONE KİMLİK KAYDI YAPILMAMIŞ");
+}
+
+// The listing keeps the window busy until it ends; its gauge is seen moving all the same.
+TEST_F(ElectricityInvoiceScreen, TheGaugePaintsItsStepsWhileTheListingHoldsTheWindow) {
+    ThreeInvoices();
+    struct TPaints : QObject {
+        int Count = 0;
+        bool eventFilter(QObject*, QEvent* E) override {
+            if (E->type() == QEvent::Paint) ++Count;
+            return false;
+        }
+    } Paints;
+    int DuringListing = 0;
+    modaltest::WhileShownModally(F.get(), [&] {
+        F->hiz->Widget()->installEventFilter(&Paints);
+        F->Button1->OnClick = [&](TObject* Sender) {
+            F->Button1Click(Sender);
+            DuringListing = Paints.Count;   // before the window gets back to its events
+        };
+        uitest::SystemClick(F->Button1);
+        F->hiz->Widget()->removeEventFilter(&Paints);
+    });
+    EXPECT_EQ(DuringListing, 3);   // 33, 67 and 100 percent
+    EXPECT_FALSE(F->hiz->Visible());
+}
