@@ -336,6 +336,7 @@ void TExtStringGrid::SetLook(TGridLook Value) {
 void TExtStringGrid::SetCursor(TCursor Value) {
     TBaseGrid::SetCursor(Value);
     FOldCursor = Value;
+    FCursorState = 0;
 }
 
 void TExtStringGrid::SetFixedGradient(TColor AFrom, TColor ATo) {

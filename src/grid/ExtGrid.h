@@ -707,6 +707,10 @@ struct TGridDataRange {
     Integer FromCol = 0, FromRow = 0, ToCol = 0, ToRow = 0, ColCount = 0, RowCount = 0;
 };
 
+// The grid's own cursors: over a row header (the row is selected), a column header
+// (the column) and the top-left cell or the selection's resize handle (everything).
+constexpr TCursor crGridRowSelect = 8010, crGridColSelect = 8011, crGridAllSelect = 8012;
+
 class TExtStringGrid : public TBaseGrid {
 public:
     explicit TExtStringGrid(TComponent* AOwner);
@@ -1988,6 +1992,11 @@ private:
     AnsiString FCtrlID, FCtrlType, FCtrlValue;
     bool OnSelectionHandle(Integer X, Integer Y) const;
     bool FPendingClick = false;
+    // 0 none, 1 over a column header, 2 over a row header, 3 over the top-left cell,
+    // 5 over the selection's resize handle (each with its MouseActions select option)
+    Integer FCursorState = 0;
+    Integer CursorStateAt(Integer X, Integer Y);
+    TCursor MouseCursorAt(TShiftState Shift, Integer X, Integer Y, bool Anchor);
     // focus (ExtGridFocus.cpp)
     bool FFocusFromEditor = false;   // the focus is passing from the text editor back to the grid
     void FocusReceived(bool ByMouse);

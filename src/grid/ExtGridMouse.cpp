@@ -429,14 +429,75 @@ void TExtStringGrid::MouseMove(TShiftState Shift, Integer X, Integer Y) {
     TBaseGrid::MouseMove(Shift, X, Y);
     const bool Moving = GridState() == gsColMoving || GridState() == gsRowMoving;
     if (Moving && FEnhRowColMove) ShowMoveVisuals(X, Y);
-    TCursor Wanted = Anchor.empty() ? FOldCursor : crHandPoint;
-    if (!Shift.Contains(ssLeft) && FixedEdgeAt(X, Y, FFixedSizeCol, FFixedSizeRow))
-        Wanted = FFixedSizeCol >= 0 ? crHSplit : crVSplit;
-    if (Moving && FEnhRowColMove) Wanted = crDrag;
+    FCursorState = CursorStateAt(X, Y);
+    const TCursor Wanted = Moving && FEnhRowColMove ? crDrag : MouseCursorAt(Shift, X, Y, !Anchor.empty());
     if (TBaseGrid::Cursor() != Wanted) TBaseGrid::SetCursor(Wanted);
     if (GridState() == gsColSizing || GridState() == gsRowSizing) ShowSizingHint(X, Y);
     const TGridRect After = Selection();
     if (!(Before == After)) SelectionChanged(After.Left, After.Top, After.Right, After.Bottom);
+}
+
+// --- the mouse cursor -----------------------------------------------------------------------------
+namespace {
+
+// Pictures of the select cursors: thick arrows pointing into what a press selects.
+const std::vector<const char*> ColSelectPicture = {
+    "   ....   ", "   .##.   ", "   .##.   ", "   .##.   ", "   .##.   ", "   .##.   ", "   .##.   ",
+    "....##....", ".########.", " .######. ", "  .####.  ", "   .##.   ", "    ..    ",
+};
+const std::vector<const char*> RowSelectPicture = {
+    "       .     ", "       ..    ", "       .#.   ", "       .##.  ", "........###. ", ".##########.",
+    ".##########.", "........###. ", "       .##.  ", "       .#.   ", "       ..    ", "       .     ",
+};
+const std::vector<const char*> AllSelectPicture = {
+    "..       ", ".#.      ", ".##.     ", " .##.    ", "  .##. . ", "   .##.#.", "    .###.", "   .####.",
+    "  .#####.", "  .......",
+};
+
+void RegisterGridCursors() {
+    static const bool Done = [] {
+        RegisterCursor(crGridColSelect, ColSelectPicture, 4, 12);
+        RegisterCursor(crGridRowSelect, RowSelectPicture, 11, 5);
+        RegisterCursor(crGridAllSelect, AllSelectPicture, 8, 9);
+        return true;
+    }();
+    (void)Done;
+}
+
+}  // namespace
+
+Integer TExtStringGrid::CursorStateAt(Integer X, Integer Y) {
+    if (OnSelectionHandle(X, Y)) return 5;
+    const TGridCoord C = MouseCoord(X, Y);
+    if (C.X < 0 || C.Y < 0) return 0;
+    const bool HeaderRow = C.Y < FixedRows(), FixedCol = C.X < FixedCols();
+    if (HeaderRow && FixedCol) return FMouseActions->AllSelect() ? 3 : 0;
+    if (IsOnSizingEdge(X, Y)) return 0;
+    if (HeaderRow) return FMouseActions->ColSelect() ? 1 : 0;
+    if (FixedCol && FMouseActions->RowSelect() &&
+        !(RealColIndex(C.X) == 0 && IsNodeGlyphHit(C.Y, X - CellRect(C.X, C.Y).Left)))
+        return 2;
+    return 0;
+}
+
+// Sizing and a sizing edge under a free mouse show the split cursors, then the select
+// cursors of the cursor state, the hand over an anchor, else the grid's own cursor.
+TCursor TExtStringGrid::MouseCursorAt(TShiftState Shift, Integer X, Integer Y, bool Anchor) {
+    TGridState S = GridState();
+    if (S == gsNormal && !Shift.Contains(ssLeft)) {
+        if (FixedEdgeAt(X, Y, FFixedSizeCol, FFixedSizeRow)) return FFixedSizeCol >= 0 ? crHSplit : crVSplit;
+        Integer Index = -1, Pos = 0, Ofs = 0;
+        CalcSizingState(X, Y, S, Index, Pos, Ofs);
+    }
+    if (S == gsColSizing) return crHSplit;
+    if (S == gsRowSizing) return crVSplit;
+    RegisterGridCursors();
+    switch (FCursorState) {
+        case 1: return crGridColSelect;
+        case 2: return crGridRowSelect;
+        case 3: case 5: return crGridAllSelect;
+        default: return Anchor ? crHandPoint : FOldCursor;
+    }
 }
 
 // --- fixed column and row sizing ------------------------------------------------------------------
@@ -534,6 +595,10 @@ void TExtStringGrid::ReleasePressedHeader() {
 
 void TExtStringGrid::MouseLeft() {
     HideCellHint();
+    // Outside the grid its own cursor is back, unless a pan or drag still holds the mouse.
+    FCursorState = 0;
+    if (!FPanning && !FFixedSizing && GridState() == gsNormal && TBaseGrid::Cursor() != FOldCursor)
+        TBaseGrid::SetCursor(FOldCursor);
     const TGridCoord Old = FHoverCell;
     FHoverCell = TGridCoord{-1, -1};
     if (FLook == glListView && Old.X >= 0 && Old.X < ColCount() && Old.Y < RowCount()) RepaintCell(Old.X, Old.Y);

@@ -12,14 +12,18 @@
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
+#include <QImage>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPaintEvent>
 #include <QPalette>
+#include <QPixmap>
 
 #include <algorithm>
+#include <cstring>
+#include <map>
 
 // ---------------------------------------------------------------------------
 TControl* ControlOfWidget(QWidget* W) {
@@ -107,6 +111,34 @@ Qt::CursorShape CursorShapeOf(TCursor C) {
         case crHandPoint: return Qt::PointingHandCursor;
         default: return Qt::ArrowCursor;
     }
+}
+
+namespace {
+
+std::map<TCursor, QCursor>& RegisteredCursors() {
+    static std::map<TCursor, QCursor> Cursors;
+    return Cursors;
+}
+
+}  // namespace
+
+void RegisterCursor(TCursor Id, const std::vector<const char*>& Picture, Integer HotX, Integer HotY) {
+    EnsureQtApp();
+    size_t W = 0;
+    for (const char* Row : Picture) W = std::max(W, std::strlen(Row));
+    QImage Img(static_cast<int>(W), static_cast<int>(Picture.size()), QImage::Format_ARGB32);
+    Img.fill(Qt::transparent);
+    for (size_t Y = 0; Y < Picture.size(); ++Y)
+        for (size_t X = 0; Picture[Y][X]; ++X) {
+            if (Picture[Y][X] == '#') Img.setPixelColor(int(X), int(Y), Qt::black);
+            else if (Picture[Y][X] == '.') Img.setPixelColor(int(X), int(Y), Qt::white);
+        }
+    RegisteredCursors()[Id] = QCursor(QPixmap::fromImage(Img), HotX, HotY);
+}
+
+QCursor CursorOf(TCursor C) {
+    const auto It = RegisteredCursors().find(C);
+    return It != RegisteredCursors().end() ? It->second : QCursor(CursorShapeOf(C));
 }
 
 namespace {
@@ -356,7 +388,7 @@ void TControl::SetCursor(TCursor Value) {
     FCursor = Value;
     if (!FWidget) return;
     if (Value == crDefault) FWidget->unsetCursor();
-    else FWidget->setCursor(QCursor(CursorShapeOf(Value)));
+    else FWidget->setCursor(CursorOf(Value));
 }
 
 void TControl::SetPopupMenu(TPopupMenu* Value) {

@@ -44,6 +44,10 @@ constexpr TCursor crSizeNESW = -6, crSizeNS = -7, crSizeNWSE = -8, crSizeWE = -9
 constexpr TCursor crHourGlass = -11, crDrag = -12, crNoDrop = -13, crHSplit = -14, crVSplit = -15;
 constexpr TCursor crMultiDrag = -16, crSQLWait = -17, crNo = -18, crAppStart = -19, crHelp = -20;
 constexpr TCursor crHandPoint = -21, crSizeAll = -22;
+// A cursor of the program's own, shown under a positive Id by SetCursor: a picture
+// of equal rows, '#' black, '.' white and anything else clear, with its hot spot.
+// Registering an Id again replaces its picture.
+void RegisterCursor(TCursor Id, const std::vector<const char*>& Picture, Integer HotX, Integer HotY);
 
 enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient, alCustom };
 enum TAlignment { taLeftJustify, taRightJustify, taCenter };

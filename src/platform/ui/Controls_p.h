@@ -59,6 +59,8 @@ IHost* HostOf(const TControl* C);
 Word VirtualKeyOf(int QtKey, Qt::KeyboardModifiers Mods);
 TShiftState ShiftOf(Qt::KeyboardModifiers Mods, Qt::MouseButtons Buttons = Qt::NoButton);
 Qt::CursorShape CursorShapeOf(TCursor C);
+// The cursor shown for C: a registered picture, else the shape of a standard cursor.
+QCursor CursorOf(TCursor C);
 
 // Hands a control's widget back to Qt for good: no more events reach the control,
 // no signal runs its handlers, and the widget goes once the current event is over

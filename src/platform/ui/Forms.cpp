@@ -823,9 +823,9 @@ void TScreen::SetCursor(TCursor Value) {
     if (Value == crDefault) {
         if (Old != crDefault) QApplication::restoreOverrideCursor();
     } else if (Old == crDefault) {
-        QApplication::setOverrideCursor(QCursor(CursorShapeOf(Value)));
+        QApplication::setOverrideCursor(CursorOf(Value));
     } else {
-        QApplication::changeOverrideCursor(QCursor(CursorShapeOf(Value)));
+        QApplication::changeOverrideCursor(CursorOf(Value));
     }
 }
 

@@ -383,3 +383,27 @@ TEST(Controls, ExitHandlerThatFreesTheNextControl) {
     EXPECT_NE(F.Form->ActiveControl(), nullptr);
     PressEnter();   // the form still works
 }
+
+TEST(Controls, ARegisteredCursorShowsItsPictureAndHotSpot) {
+    TForm Form(nullptr);
+    auto* E = new TEdit(&Form);
+    E->SetParent(&Form);
+    RegisterCursor(7001, {"#.", " #"}, 1, 0);
+    E->SetCursor(7001);
+    QCursor C = E->Widget()->cursor();
+    ASSERT_EQ(Qt::BitmapCursor, C.shape());
+    const QImage I = C.pixmap().toImage();
+    ASSERT_EQ(QSize(2, 2), I.size());
+    EXPECT_EQ(QColor(Qt::black), I.pixelColor(0, 0));
+    EXPECT_EQ(QColor(Qt::white), I.pixelColor(1, 0));
+    EXPECT_EQ(0, I.pixelColor(0, 1).alpha());   // clear
+    EXPECT_EQ(QPoint(1, 0), C.hotSpot());
+
+    RegisterCursor(7001, {"###"}, 0, 0);   // a new picture for the same number
+    E->SetCursor(crDefault);
+    E->SetCursor(7001);
+    EXPECT_EQ(3, E->Widget()->cursor().pixmap().width());
+
+    E->SetCursor(7002);   // never registered: the arrow
+    EXPECT_EQ(Qt::ArrowCursor, E->Widget()->cursor().shape());
+}
