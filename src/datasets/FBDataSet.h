@@ -796,6 +796,14 @@ protected:
     void PostInWindow(TFBQuery* Q, TRecordBuffer B, bool IsInsert);
     bool WindowKeyEquals(TRecordBuffer Buffer, const Byte* Bookmark);
     void OpenWindowModel();
+    // The window's order from the sort description; LocalSort: a local sort, which the
+    // window's statements take as their ORDER BY.
+    void SetWindowOrder(bool LocalSort);
+    void SetWindowBookmarkLayout();
+    // A local sort of the window (Null: back to the select's order), the current record kept.
+    void SortWindow(const Variant& Description);
+    // The statement whose order the window follows: the select, or the locally sorted select.
+    TFBQuery* WindowSelect() const;
     // The rows after (Forward) or before the key of the record in Key, Null key values
     // placed where the select puts them; Key nullptr: a key without Nulls.
     AnsiString WindowCondition(bool Forward, TRecordBuffer Key) const;
@@ -939,6 +947,8 @@ private:
     TFBQuery* FSelectPartQuery = nullptr;
     TFBQuery* FSelectPartDescQuery = nullptr;
     TFBQuery* FSelectLocate = nullptr;
+    TFBQuery* FSelectSorted = nullptr;
+    bool FWindowSorted = false;
     // The limited cache window: first and last record numbers, whether the select's
     // ends are reached, and the ascending and descending statements still open on
     // its edges (with the record numbers their last rows went to).

@@ -749,14 +749,7 @@ void TFBCustomDataSet::InternalOpen() {
     if (FPrepareOptions.Contains(psGetOrderInfo) && !Window) GetOrderInfo();
     SetBookmarkSize(8);
     if (Window) {
-        // Behind the record number a bookmark keeps the record's ORDER BY values.
-        FWindowKeyOffsets.clear();
-        Integer Size = 8;
-        for (const auto& [F, Ascending] : FWindowOrder) {
-            FWindowKeyOffsets.push_back(Size);
-            Size += 1 + DescrOf(F)->Width;
-        }
-        SetBookmarkSize(Size);
+        SetWindowBookmarkLayout();
         ResetWindow();
     }
     if (!IsBlankStr(Filter()) && !FFilterExpr) BuildFilterExpression(Filter(), FilterOptions());

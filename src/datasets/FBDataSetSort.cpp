@@ -128,8 +128,6 @@ void TFBCustomDataSet::DoSort(const std::vector<TVarRec>& SortFields, const std:
 
 void TFBCustomDataSet::DoLocalSort(const std::vector<TVarRec>& SortFields, const std::vector<bool>& Ordering) {
     if (!Active()) FBError(29, {" do local sorting ", FullName()});
-    // The window's records follow the select's order: moved about, the window would lose its edges.
-    if (LimitedCache()) FBErrorFmt("%s:Can't sort a limited cache window locally.", {FullName()});
     // The designators first: a bad one leaves everything as it was.
     Variant Description = VarArrayCreate({0, static_cast<Integer>(SortFields.size()) - 1, 0, 1}, varVariant);
     for (size_t I = 0; I < SortFields.size(); ++I) {
@@ -151,6 +149,13 @@ void TFBCustomDataSet::DoLocalSort(const std::vector<TVarRec>& SortFields, const
         if (!F) throw Exception("Can't sort. Invalid parameter: Fields[" + IntToStr(static_cast<Integer>(I)) + "]");
         VarArrayPut(Description, Variant(F->FieldName()), {static_cast<Integer>(I), 0});
         VarArrayPut(Description, Variant(I < Ordering.size() ? Ordering[I] : true), {static_cast<Integer>(I), 1});
+        // The window's records come from the server: it can order only by columns.
+        if (LimitedCache() && F->FieldKind() != fkData)
+            throw Exception("Can't sort. Invalid parameter: Fields[" + IntToStr(static_cast<Integer>(I)) + "]");
+    }
+    if (LimitedCache()) {
+        SortWindow(SortFields.empty() ? Null() : Description);
+        return;
     }
     TCursor OldCursor = 0;
     ChangeScreenCursor(OldCursor);

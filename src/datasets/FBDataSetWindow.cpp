@@ -140,8 +140,10 @@ AnsiString TFBCustomDataSet::WindowLocateCondition(TRecordBuffer Key) const {
     return Locate;
 }
 
+TFBQuery* TFBCustomDataSet::WindowSelect() const { return FWindowSorted ? FSelectSorted : FSelectQuery; }
+
 AnsiString TFBCustomDataSet::KeyedWindowSQL(const TFBQuery* Q, TRecordBuffer Key) const {
-    const AnsiString Text = FSelectQuery->SQLText();
+    const AnsiString Text = WindowSelect()->SQLText();
     if (Q == FSelectPartQuery) return AddToWhereClause(Text, WindowCondition(true, Key), false);
     if (Q == FSelectPartDescQuery) return AddToWhereClause(Text, WindowCondition(false, Key), false);
     return AddToWhereClause(Text, WindowLocateCondition(Key), false);
@@ -166,7 +168,8 @@ void TFBCustomDataSet::ReverseWindowOrder(TFBQuery* Q) const {
 void TFBCustomDataSet::PrepareLimitedCacheQueries() {
     if (FWindowOrder.empty()) FBErrorFmt("%s:Can't find or parse ORDER BY statement.", {FullName()});
     // The reversed order names where Null goes, so that both directions agree on it.
-    const std::vector<AnsiString> Items = OrderItems(FSelectQuery->OrderClause());
+    TFBQuery* Select = WindowSelect();
+    const std::vector<AnsiString> Items = OrderItems(Select->OrderClause());
     FWindowReversedOrder.clear();
     if (Items.size() == FWindowOrder.size()) {
         for (size_t I = 0; I < Items.size(); ++I) {
@@ -178,9 +181,9 @@ void TFBCustomDataSet::PrepareLimitedCacheQueries() {
                 FWindowReversedOrder += (FWindowNulls[I] == 1) == !Ascending ? " nulls first" : " nulls last";
         }
     } else {
-        FWindowReversedOrder = InvertOrderClause(FSelectQuery->OrderClause());
+        FWindowReversedOrder = InvertOrderClause(Select->OrderClause());
     }
-    const AnsiString Text = FSelectQuery->SQLText();
+    const AnsiString Text = Select->SQLText();
     SetWindowSQL(FSelectDescQuery, "SelectDescQuery", Text, true);
     SetWindowSQL(FSelectPartQuery, "SelectPartQuery", KeyedWindowSQL(FSelectPartQuery, nullptr), false);
     SetWindowSQL(FSelectPartDescQuery, "SelectPartDescQuery", KeyedWindowSQL(FSelectPartDescQuery, nullptr), true);
@@ -191,7 +194,6 @@ void TFBCustomDataSet::PrepareLimitedCacheQueries() {
 void TFBCustomDataSet::OpenWindowModel() {
     if (!CanUseLimitedCache()) FBError(75, {FullName()});
     GetOrderInfo();
-    FWindowOrder.clear();
     if (!VarIsArray(FSortDescription)) {
         const Variant Info = ::GetOrderInfo(FSelectQuery->SQLText());
         if (VarIsArray(Info))
@@ -199,16 +201,32 @@ void TFBCustomDataSet::OpenWindowModel() {
                        {FullName(), VarToStr(VarArrayGet(Info, {0, 0}))});
         FBErrorFmt("%s:Can't find or parse ORDER BY statement.", {FullName()});
     }
+    // A local sort kept over the re-opening (poPersistentSorting) stays the window's order.
+    SetWindowOrder(FLocallySorted);
+}
+
+void TFBCustomDataSet::SetWindowOrder(bool LocalSort) {
+    std::vector<std::pair<TField*, bool>> Order;
+    AnsiString Clause;
     for (Integer I = 0; I <= VarArrayHighBound(FSortDescription, 1); ++I) {
         const AnsiString Name = VarToStr(VarArrayGet(FSortDescription, {I, 0}));
         TField* F = FindField(Name);
         if (!F || F->FieldKind() != fkData)
             FBErrorFmt("%s.\r\nField %s use in order, but not presented in fields section of SelectSQL",
                        {FullName(), Name});
-        FWindowOrder.emplace_back(F, VarArrayGet(FSortDescription, {I, 1}).AsBoolean());
+        const bool Ascending = VarArrayGet(FSortDescription, {I, 1}).AsBoolean();
+        Order.emplace_back(F, Ascending);
+        Clause += (Clause.empty() ? "" : ", ") + ColumnReference(F) + (Ascending ? "" : " desc");
+    }
+    FWindowOrder = Order;
+    // A local sort is the order of the window's statements: the server hands out its rows.
+    FWindowSorted = LocalSort;
+    if (LocalSort) {
+        SetWindowSQL(FSelectSorted, "SelectSortQuery", FSelectQuery->SQLText(), false);
+        FSelectSorted->SetOrderClause(Clause);
     }
     // Where the select puts Null in each ORDER BY column: by default it is the lowest value.
-    const std::vector<AnsiString> Items = OrderItems(FSelectQuery->OrderClause());
+    const std::vector<AnsiString> Items = OrderItems(WindowSelect()->OrderClause());
     FWindowNulls.clear();
     for (size_t I = 0; I < FWindowOrder.size(); ++I) {
         TField* F = FWindowOrder[I].first;
@@ -221,14 +239,65 @@ void TFBCustomDataSet::OpenWindowModel() {
     PrepareLimitedCacheQueries();
 }
 
+void TFBCustomDataSet::SetWindowBookmarkLayout() {
+    // Behind the record number a bookmark keeps the record's ORDER BY values.
+    FWindowKeyOffsets.clear();
+    Integer Size = 8;
+    for (const auto& [F, Ascending] : FWindowOrder) {
+        FWindowKeyOffsets.push_back(Size);
+        Size += 1 + DescrOf(F)->Width;
+    }
+    SetBookmarkSize(Size);
+}
+
+void TFBCustomDataSet::SortWindow(const Variant& Description) {
+    CheckBrowseMode();
+    TTempBuffer Key(this);
+    TRecordBuffer Current = GetActiveBuf();
+    if (Current) std::memcpy(Key.Buffer, Current, static_cast<size_t>(FRecordBufferSize));
+    const Variant Before = FSortDescription;
+    const bool WasLocal = FLocallySorted;
+    const auto Apply = [&](const Variant& Description, bool Local) {
+        CloseWindowQueries();
+        FLocallySorted = Local;
+        if (Local) FSortDescription = Description;
+        else GetOrderInfo();
+        SetWindowOrder(Local);
+        SetWindowBookmarkLayout();
+        // The current record stays current, now among its neighbours in the new order.
+        if (Current) WindowAroundKey(Key.Buffer, true);
+        else WindowFirstRecords();
+    };
+    TCursor Old = 0;
+    ChangeScreenCursor(Old);
+    DisableControls();
+    try {
+        Apply(Description, VarIsArray(Description));
+    } catch (...) {
+        // The order before stays: a failed sort leaves the window as it was.
+        try {
+            Apply(Before, WasLocal);
+        } catch (...) {
+            WindowFirstRecords();
+        }
+        Resync({});
+        EnableControls();
+        RestoreScreenCursor(Old);
+        throw;
+    }
+    Resync({});
+    EnableControls();
+    RestoreScreenCursor(Old);
+}
+
 void TFBCustomDataSet::ResetWindow() {
     FWindow = TWindowState{};
-    FWindow.Asc = FSelectQuery;
+    FWindow.Asc = WindowSelect();
     FRecordsCount = 0;
 }
 
 void TFBCustomDataSet::CloseWindowQueries() {
-    for (TFBQuery* Q : {FSelectDescQuery, FSelectPartQuery, FSelectPartDescQuery, FSelectLocate})
+    for (TFBQuery* Q : {FSelectDescQuery, FSelectPartQuery, FSelectPartDescQuery, FSelectLocate, FSelectSorted})
         if (Q) Q->Close();
     FWindow.Asc = FWindow.Desc = nullptr;
     FWindow.AscAt = FWindow.DescAt = -1;
@@ -282,8 +351,8 @@ bool TFBCustomDataSet::WindowFetchForward() {
     if (W.Eof) return false;
     if (!W.Asc || W.AscAt != W.Last || !W.Asc->Open()) {
         if (W.Last < 0) {
-            ExecKeyed(FSelectQuery, nullptr);
-            W.Asc = FSelectQuery;
+            ExecKeyed(WindowSelect(), nullptr);
+            W.Asc = WindowSelect();
         } else {
             TTempBuffer Key(this);
             ReadRecordCache(W.Last, Key.Buffer, false);
@@ -342,12 +411,12 @@ bool TFBCustomDataSet::WindowFetchBackward() {
 
 void TFBCustomDataSet::WindowFirstRecords() {
     // The window already starts at the select's first row.
-    if (FWindow.Bof && (FWindow.First >= 0 || (FWindow.Asc == FSelectQuery && FSelectQuery->Open()))) {
+    if (FWindow.Bof && (FWindow.First >= 0 || (FWindow.Asc == WindowSelect() && WindowSelect()->Open()))) {
         FCurrentRecord_ = FWindow.First >= 0 ? FWindow.First - 1 : -1;
         return;
     }
     CloseWindowQueries();
-    ExecKeyed(FSelectQuery, nullptr);
+    ExecKeyed(WindowSelect(), nullptr);
     ResetWindow();
     FCurrentRecord_ = -1;
 }

@@ -55,6 +55,20 @@ protected:
     }
     static Integer Id(TDataSet* Ds) { return Ds->FieldByName("ID")->AsInteger(); }
     static Integer BufferChunks(TpFBDataSet* Ds) { return Ds->CacheModelOptions()->BufferChunks(); }
+    // Fields ID and GRP of W, and a calculated field TWICE.
+    TpFBDataSet* WithCalculatedField() {
+        TpFBDataSet* Ds = NewDataSet("select ID, GRP from W order by ID");
+        for (const char* Name : {"ID", "GRP"}) {
+            auto* F = new TFBIntegerField(Ds);
+            F->SetFieldName(Name);
+            F->SetDataSet(Ds);
+        }
+        auto* Calc = new TFBIntegerField(Ds);
+        Calc->SetFieldName("TWICE");
+        Calc->SetFieldKind(fkCalculated);
+        Calc->SetDataSet(Ds);
+        return Ds;
+    }
 };
 
 // ---- switching the model --------------------------------------------------------------------
@@ -188,15 +202,91 @@ TEST_F(FBDataSetWindowTest, LastFirstAndMovingAcrossTheWindowEdges) {
     EXPECT_EQ(Ds->FieldByName("GRP")->AsInteger(), 5);
 }
 
-TEST_F(FBDataSetWindowTest, TheWindowIsNotSortedLocally) {
+TEST_F(FBDataSetWindowTest, RecordsOfTheWindowAreNotMovedAbout) {
     TpFBDataSet* Ds = NewDataSet("select * from W order by ID");
     Ds->Open();
     Ds->MoveBy(10);
-    EXPECT_THROW(Ds->DoSort({TVarRec("NAME")}, {false}), EFBError);
     EXPECT_THROW(Ds->MoveRecord(11, 2), EFBError);
     EXPECT_EQ(Id(Ds), 11);
     Ds->First();
     for (Integer I = 1; I <= 120; ++I, Ds->Next()) ASSERT_EQ(Id(Ds), I);
+}
+
+// ---- a local sort of the window -------------------------------------------------------------
+
+TEST_F(FBDataSetWindowTest, ASortOrdersEveryRowThroughTheServerAndKeepsTheCurrentRecord) {
+    TpFBDataSet* Ds = NewDataSet("select * from W order by ID");
+    Ds->Open();
+    Ds->MoveBy(10);
+    Ds->DoSort({TVarRec("NAME")}, {false});
+    EXPECT_EQ(Id(Ds), 11);
+    EXPECT_EQ(Ds->SortFieldsText(), "NAME");
+    // Names sort as texts: "Satır 999" first, then "Satır 998", ..., "Satır 11", "Satır 1099".
+    Ds->Prior();
+    EXPECT_EQ(Id(Ds), 110);
+    Ds->First();
+    EXPECT_EQ(Id(Ds), 999);
+    std::vector<AnsiString> Names;
+    for (; !Ds->Eof(); Ds->Next()) Names.push_back(Ds->FieldByName("NAME")->AsString());
+    ASSERT_EQ(Names.size(), static_cast<size_t>(Rows));
+    EXPECT_TRUE(std::is_sorted(Names.rbegin(), Names.rend()));
+    EXPECT_LE(Ds->RecordCount(), BufferChunks(Ds));
+    std::vector<AnsiString> Back;
+    for (Ds->Last(); !Ds->Bof(); Ds->Prior()) Back.push_back(Ds->FieldByName("NAME")->AsString());
+    std::reverse(Back.begin(), Back.end());
+    EXPECT_EQ(Back, Names);
+    // Found through the server in the sorted order too.
+    ASSERT_TRUE(Ds->Locate("ID", Variant(1500), {}));
+    Ds->Next();
+    EXPECT_EQ(Id(Ds), 150);
+    // No fields: the select's own order again.
+    Ds->DoSort({}, {});
+    EXPECT_EQ(Id(Ds), 150);
+    Ds->Next();
+    EXPECT_EQ(Id(Ds), 151);
+    EXPECT_FALSE(Ds->Sorted() && Ds->SortFieldsText() == "NAME");
+}
+
+TEST_F(FBDataSetWindowTest, ASortOnSeveralFieldsWithNullsAndTies) {
+    FDB->Execute("UPDATE W SET GRP = NULL WHERE MOD(ID, 5) = 0");
+    TpFBDataSet* Ds = NewDataSet("select * from W order by ID");
+    TpFBDataSet* Std = NewDataSet("select * from W order by GRP desc, ID", false, "std");
+    Ds->Open();
+    Std->Open();
+    Ds->DoSort({TVarRec("GRP"), TVarRec("ID")}, {false, true});
+    Ds->First();
+    // Null last when descending, as the standard model sorts it.
+    for (; !Std->Eof(); Std->Next(), Ds->Next()) ASSERT_EQ(Id(Ds), Id(Std));
+    EXPECT_TRUE(Ds->Eof());
+    for (Std->Last(), Ds->Last(); !Std->Bof(); Std->Prior(), Ds->Prior()) ASSERT_EQ(Id(Ds), Id(Std));
+}
+
+TEST_F(FBDataSetWindowTest, ASortThatCannotBeMadeLeavesTheOrderAsItWas) {
+    TpFBDataSet* Ds = WithCalculatedField();
+    Ds->Open();
+    Ds->MoveBy(3);
+    EXPECT_THROW(Ds->DoSort({TVarRec("GRP"), TVarRec("TWICE")}, {true, true}), Exception);
+    EXPECT_THROW(Ds->DoSort({TVarRec("NONE")}, {true}), Exception);
+    EXPECT_EQ(Id(Ds), 4);
+    Ds->Next();
+    EXPECT_EQ(Id(Ds), 5);
+    Ds->Close();
+    EXPECT_EQ(ErrorCode([&] { Ds->DoSort({TVarRec("GRP")}, {true}); }), 29) << "closed";
+}
+
+TEST_F(FBDataSetWindowTest, ASortOutlivesReopeningOnlyWithPersistentSorting) {
+    for (const bool Persistent : {false, true}) {
+        TpFBDataSet* Ds = NewDataSet("select * from W order by ID");
+        if (Persistent) Ds->SetOptions(Ds->Options().Include(poPersistentSorting));
+        Ds->Open();
+        Ds->DoSort({TVarRec("GRP"), TVarRec("ID")}, {true, false});
+        Ds->Close();
+        Ds->Open();
+        EXPECT_EQ(Id(Ds), Persistent ? 2996 : 1) << Persistent;
+        Ds->Next();
+        EXPECT_EQ(Id(Ds), Persistent ? 2989 : 2) << Persistent;
+        delete Ds;
+    }
 }
 
 TEST_F(FBDataSetWindowTest, SmallAndEmptyResults) {
@@ -457,16 +547,7 @@ TEST_F(FBDataSetWindowTest, LookupReadsOutsideTheWindowWithoutMovingIt) {
 }
 
 TEST_F(FBDataSetWindowTest, LocateByQueryRefusesBadKeysAndSearchesOnEitherSide) {
-    TpFBDataSet* Ds = NewDataSet("select ID, GRP from W order by ID");
-    for (const char* Name : {"ID", "GRP"}) {
-        auto* F = new TFBIntegerField(Ds);
-        F->SetFieldName(Name);
-        F->SetDataSet(Ds);
-    }
-    auto* Calc = new TFBIntegerField(Ds);
-    Calc->SetFieldName("TWICE");
-    Calc->SetFieldKind(fkCalculated);
-    Calc->SetDataSet(Ds);
+    TpFBDataSet* Ds = WithCalculatedField();
     Ds->Open();
     EXPECT_EQ(ErrorCode([&] { Ds->LocateByQuery("", Variant(1), nullptr, 0, 0); }), 76);
     EXPECT_EQ(ErrorCode([&] { Ds->Locate("TWICE", Variant(4), {}); }), 77);
