@@ -292,6 +292,7 @@ void TExtStringGrid::SetAutoSize(bool Value) {
 
 void TExtStringGrid::SetFlat(bool Value) {
     FFlat = Value;
+    ApplyFrame();
     if (!ComponentState().Contains(csLoading)) Invalidate();
 }
 

@@ -865,8 +865,9 @@ public:
     // Thumbs as long as the part of the grid that shows; off, they keep one size.
     bool ScrollProportional() const { return FScrollProportional; }
     void SetScrollProportional(bool Value);
-    // With a flat look (soft, Kezmo, XP, list view) and not Flat, a bordered grid
-    // shows a flat two-line border at the edge of its window.
+    // A bordered grid has a frame round its client area: two pixels (a sunken edge,
+    // or with a flat look (soft, Kezmo, XP, list view) a flat two-line border), one
+    // dark line when Flat.
     TBorderStyle BorderStyle() const { return FBorderStyle; }
     void SetBorderStyle(TBorderStyle Value);
 
@@ -874,7 +875,8 @@ public:
     // Fills the client area right of the last column and below the last row with the
     // background picture or gradient.
     void PaintOutsideCells();
-    void DrawFlatBorder();
+    // Paints over the frame's sunken edge on ACanvas (the whole window).
+    void DrawFlatBorder(TCanvas* ACanvas);
     // The dotted line of fixed-column (fixed-row) sizing at X (Y); drawing it again
     // at the same place removes it.
     void DrawSizingColLine(Integer X);
@@ -1574,6 +1576,9 @@ protected:
     // The date picker editor's value changed (fires OnDateTimeChange).
     void DateTimeChanged(TDateTime Value);
     TBorderStyle FBorderStyle = bsSingleBorder;
+    // The frame's width from BorderStyle and Flat.
+    void ApplyFrame();
+    void PaintFrame(TCanvas* ACanvas) override;
     // Panning with the middle button: a press starts or ends it; a timer moves the
     // current cell toward the mouse pointer.
     void IntelliPanPress(TMouseButton Button, Integer X, Integer Y);

@@ -38,6 +38,7 @@ void TidyBalloonText(S& Text) {
 
 // Hooks the grid's window gets for its whole life.
 void TExtStringGrid::InstallWindowHooks() {
+    ApplyFrame();
     WatchThemeChange(this, [this] { ThemeChanged(); });
     WatchCancelMode(this, [this] { CancelMode(); });
     SetBalloonProvider(this, [this](TPoint P, TBalloonTip& Tip) {
@@ -85,7 +86,6 @@ void TExtStringGrid::Paint() {
     PaintOutsideCells();
     PaintSizingLines();
     PaintPanGlyph();
-    DrawFlatBorder();
     if (OnAfterPaint) OnAfterPaint(this);
 }
 
@@ -137,11 +137,19 @@ void TExtStringGrid::PaintOutsideCells() {
     Cv->Brush()->Assign(&KeptBrush);
 }
 
-// Two one-pixel rings at the edge of the window in place of the raised 3-D border.
-void TExtStringGrid::DrawFlatBorder() {
+// The frame is outside the client area: a bordered grid's cells start inside it.
+void TExtStringGrid::ApplyFrame() { SetFrameWidth(FBorderStyle == bsNoBorder ? 0 : FFlat ? 1 : 2); }
+
+void TExtStringGrid::PaintFrame(TCanvas* ACanvas) {
+    TBaseGrid::PaintFrame(ACanvas);
+    DrawFlatBorder(ACanvas);
+}
+
+// Two one-pixel rings over the sunken edge of the frame.
+void TExtStringGrid::DrawFlatBorder(TCanvas* ACanvas) {
     if (FLook != glSoft && FLook != glKezmo && FLook != glXP && FLook != glListView) return;
     if (FBorderStyle == bsNoBorder || FFlat) return;
-    TCanvas* Cv = Canvas();
+    TCanvas* Cv = ACanvas;
     TBrush Kept;
     Kept.Assign(Cv->Brush());
     Cv->Brush()->SetStyle(bsSolid);
@@ -156,6 +164,7 @@ void TExtStringGrid::DrawFlatBorder() {
 
 void TExtStringGrid::SetBorderStyle(TBorderStyle Value) {
     FBorderStyle = Value;
+    ApplyFrame();
     Invalidate();
 }
 
@@ -189,8 +198,8 @@ void TExtStringGrid::PaintSizingLines() {
     Cv->Pen()->SetWidth(1);
     const TRect LastCol = TCustomGrid::CellRect(ColCount() - 1, TopRow());
     const TRect LastRow = TCustomGrid::CellRect(LeftCol(), RowCount() - 1);
-    const Integer Bottom = LastRow.IsEmpty() ? Height() : std::min(LastRow.Bottom, Height());
-    const Integer Right = LastCol.IsEmpty() ? Width() : std::min(LastCol.Right, Width());
+    const Integer Bottom = LastRow.IsEmpty() ? ClientHeight() : std::min(LastRow.Bottom, ClientHeight());
+    const Integer Right = LastCol.IsEmpty() ? ClientWidth() : std::min(LastCol.Right, ClientWidth());
     for (Integer X : FSizingColLines) {
         Cv->MoveTo(X, 0);
         Cv->LineTo(X, Bottom);

@@ -18,9 +18,10 @@ void TExtRichEdit::ResizeRequested(const TRect& R) {
     const Integer Row = FGrid->Row();
     const TRect Cell = FGrid->CellRect(FGrid->Col(), Row);
     // The row grows with the text, never past the grid's bottom edge.
-    if (FReqHeight <= FGrid->RowHeights(Row) || Cell.Top + FReqHeight >= FGrid->ClientHeight()) return;
+    const Integer NewHeight = FReqHeight + 5;
+    if (FReqHeight <= FGrid->RowHeights(Row) || Cell.Top + NewHeight > FGrid->ClientHeight()) return;
     SetHeight(FReqHeight + 4);
-    FGrid->SetRowHeights(Row, FReqHeight + 5);
+    FGrid->SetRowHeights(Row, NewHeight);
     if (FGrid->OnEndRowSize) FGrid->OnEndRowSize(FGrid, Row);
 }
 

@@ -11,6 +11,8 @@
 #include <QHelpEvent>
 #include <QImage>
 #include <QLabel>
+#include <QScrollBar>
+#include <QTest>
 #include <QToolTip>
 
 #include <gtest/gtest.h>
@@ -39,6 +41,12 @@ struct TFrameForm : TGridOnForm<TFrameGrid> {
         Grid->SetRowCount(4);
         Grid->SetDefaultColWidth(80);
     }
+    // The whole window, frame included.
+    QImage WindowShot() {
+        Form->Show();
+        Settle();
+        return Grid->WindowWidget()->grab().toImage();
+    }
 };
 
 void SendToolTip(TControl* C, TPoint P) {
@@ -60,43 +68,121 @@ QLabel* BalloonLabel(int Index) { return BalloonLabels().value(Index + 1); }
 
 }  // namespace
 
-// --- flat border --------------------------------------------------------------------------
-class ExtGridFlatBorder
-    : public ::testing::TestWithParam<std::tuple<TGridLook, bool /*Flat*/, TBorderStyle, bool /*Themed*/, TColor>> {};
+// --- the frame ------------------------------------------------------------------------------
+// The frame lies outside the client area: a bordered grid's cells start inside it.
+struct TFrameCase {
+    TGridLook Look;
+    bool Flat;
+    TBorderStyle Border;
+    bool Themed;
+    Integer Width;   // of the frame on every side
+    TColor Inner;    // the flat looks' inner ring; clNone: no ring over the frame
+};
 
-TEST_P(ExtGridFlatBorder, TheInnerRingShowsOnlyForFlatLooksOfABorderedGrid) {
-    const auto [Look, Flat, Border, Themed, Inner] = GetParam();
+class ExtGridFrameRing : public ::testing::TestWithParam<TFrameCase> {};
+
+TEST_P(ExtGridFrameRing, TheFrameSurroundsTheClientAreaInTheLooksColours) {
+    const TFrameCase C = GetParam();
     TFrameForm F;
-    F.Grid->SetThemed(Themed);
-    F.Grid->SetLook(Look);
-    F.Grid->SetFlat(Flat);
-    F.Grid->SetBorderStyle(Border);
-    const QImage I = F.Shot();
-    const Integer H = F.Grid->Height(), W = F.Grid->Width();
-    if (Inner == clNone) {
-        // No border: the bottom edge is the grid's own background.
-        EXPECT_EQ(clWhite, PixelAt(I, W / 2, H - 2));
-        EXPECT_EQ(clWhite, PixelAt(I, W / 2, H - 1));
-        return;
+    F.Grid->SetThemed(C.Themed);
+    F.Grid->SetLook(C.Look);
+    F.Grid->SetFlat(C.Flat);
+    F.Grid->SetBorderStyle(C.Border);
+    const QImage I = F.WindowShot();
+    const Integer H = F.Grid->Height(), W = F.Grid->Width(), M = C.Width;
+    ASSERT_EQ(W, I.width());
+    EXPECT_EQ(W - 2 * M, F.Grid->ClientWidth());
+    EXPECT_EQ(H - 2 * M, F.Grid->ClientHeight());
+    EXPECT_EQ(W - 2 * M, F.Grid->Widget()->width());
+    // Just inside the frame: the client's own background past the cells.
+    EXPECT_EQ(clWhite, PixelAt(I, W - M - 1, H - M - 1));
+    EXPECT_EQ(clWhite, PixelAt(I, W / 2, H - M - 1));
+    if (M == 0) {
+        EXPECT_EQ(clWhite, PixelAt(I, W - 1, H - 1));
+    } else if (M == 1) {
+        for (const TPoint P : {Point(0, H / 2), Point(W - 1, H / 2), Point(W / 2, H - 1), Point(W / 2, 0)})
+            EXPECT_EQ(ColorToRGB(clWindowFrame), PixelAt(I, P.X, P.Y)) << P.X << "," << P.Y;
+    } else if (C.Inner == clNone) {
+        // The sunken edge: dark above and left, light below and right.
+        EXPECT_EQ(ColorToRGB(clBtnShadow), PixelAt(I, 0, H / 2));
+        EXPECT_EQ(ColorToRGB(cl3DDkShadow), PixelAt(I, 1, H / 2));
+        EXPECT_EQ(ColorToRGB(clBtnHighlight), PixelAt(I, W - 1, H / 2));
+        EXPECT_EQ(ColorToRGB(cl3DLight), PixelAt(I, W / 2, H - 2));
+    } else {
+        for (const TPoint P : {Point(1, H - 10), Point(W - 2, H / 2), Point(W / 2, H - 2), Point(W / 2, 1)})
+            EXPECT_EQ(C.Inner, PixelAt(I, P.X, P.Y)) << P.X << "," << P.Y;
+        // The outermost ring takes the parent's colour.
+        EXPECT_EQ(clYellow, PixelAt(I, 0, H / 2));
+        EXPECT_EQ(clYellow, PixelAt(I, W / 2, H - 1));
     }
-    for (const TPoint P : {Point(1, H - 10), Point(W - 2, H / 2), Point(W / 2, H - 2), Point(W / 2, 1)})
-        EXPECT_EQ(Inner, PixelAt(I, P.X, P.Y)) << P.X << "," << P.Y;
-    // The outermost ring takes the parent's colour.
-    EXPECT_EQ(clYellow, PixelAt(I, 0, H / 2));
-    EXPECT_EQ(clYellow, PixelAt(I, W / 2, H - 1));
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Looks, ExtGridFlatBorder,
-    ::testing::Values(std::make_tuple(glXP, false, bsSingleBorder, true, TColor(0xB99D7F)),
-                      std::make_tuple(glXP, false, bsSingleBorder, false, TColor(0x808080)),
-                      std::make_tuple(glSoft, false, bsSingleBorder, false, TColor(0x808080)),
-                      std::make_tuple(glListView, false, bsSingleBorder, true, TColor(0xB99D7F)),
-                      std::make_tuple(glKezmo, false, bsSingleBorder, false, TColor(0x808080)),
-                      std::make_tuple(glClassic, false, bsSingleBorder, false, clNone),
-                      std::make_tuple(glStandard, false, bsSingleBorder, true, clNone),
-                      std::make_tuple(glXP, true, bsSingleBorder, true, clNone),
-                      std::make_tuple(glXP, false, bsNoBorder, true, clNone)));
+    Looks, ExtGridFrameRing,
+    ::testing::Values(TFrameCase{glXP, false, bsSingleBorder, true, 2, TColor(0xB99D7F)},
+                      TFrameCase{glXP, false, bsSingleBorder, false, 2, TColor(0x808080)},
+                      TFrameCase{glSoft, false, bsSingleBorder, false, 2, TColor(0x808080)},
+                      TFrameCase{glListView, false, bsSingleBorder, true, 2, TColor(0xB99D7F)},
+                      TFrameCase{glKezmo, false, bsSingleBorder, false, 2, TColor(0x808080)},
+                      TFrameCase{glClassic, false, bsSingleBorder, false, 2, clNone},
+                      TFrameCase{glStandard, false, bsSingleBorder, true, 2, clNone},
+                      TFrameCase{glXP, true, bsSingleBorder, true, 1, clNone},
+                      TFrameCase{glXP, false, bsNoBorder, true, 0, clNone}));
+
+TEST(ExtGridFrame, CellsStartInsideTheFrameAndAPressOnTheFrameReachesNoCell) {
+    TFrameForm F;
+    F.Grid->SetFixedColor(clRed);
+    F.Grid->SetLook(glClassic);
+    const QImage I = F.WindowShot();
+    EXPECT_EQ(Rect(0, 0, F.Grid->ColWidths(0), F.Grid->RowHeights(0)), F.Grid->CellRect(0, 0));
+    EXPECT_EQ(clRed, PixelAt(I, 2 + 3, 2 + 3));   // the fixed cell, two pixels in
+    EXPECT_NE(clRed, PixelAt(I, 1, 5));
+    F.Grid->SetRowCount(40);
+    Settle();
+    ASSERT_EQ(1, F.Grid->Row());
+    QWidget* Win = F.Grid->WindowWidget();
+    auto PressAt = [&](QPoint P) {
+        QTest::mouseClick(Win->window()->windowHandle(), Qt::LeftButton, Qt::NoModifier, Win->mapTo(Win->window(), P));
+        Settle();
+    };
+    const TRect Cell = F.Grid->CellRect(2, 3);
+    PressAt(QPoint(2 + Cell.Left + 5, F.Grid->Height() - 1));   // the frame's bottom line
+    EXPECT_EQ(1, F.Grid->Row());
+    PressAt(QPoint(2 + Cell.Left + 5, 2 + Cell.Top + 1));   // just inside the cell
+    EXPECT_EQ(3, F.Grid->Row());
+    EXPECT_EQ(2, F.Grid->Col());
+}
+
+TEST(ExtGridFrame, BorderStyleAndFlatChangeTheClientAreaAndTheScrollBarsStayInside) {
+    TFrameForm F;
+    F.Grid->SetScrollBars(ssBoth);
+    F.Grid->SetRowCount(60);
+    F.Grid->SetColCount(20);
+    F.Form->Show();
+    Settle();
+    const Integer W = F.Grid->Width();
+    QScrollBar* V = nullptr;
+    for (QScrollBar* B : F.Grid->Widget()->findChildren<QScrollBar*>())
+        if (B->orientation() == Qt::Vertical) V = B;
+    ASSERT_NE(nullptr, V);
+    ASSERT_TRUE(V->isVisible());
+    auto BarTopRight = [&] { return V->mapTo(F.Grid->WindowWidget(), QPoint(V->width(), 0)); };
+    EXPECT_EQ(QPoint(W - 2, 2), BarTopRight());
+    EXPECT_EQ(W - 2 * 2 - V->width(), F.Grid->ClientWidth());
+    const Integer Rows = F.Grid->VisibleRowCount();
+
+    F.Grid->SetBorderStyle(bsNoBorder);
+    Settle();
+    EXPECT_EQ(QPoint(W, 0), BarTopRight());
+    EXPECT_EQ(W - V->width(), F.Grid->ClientWidth());
+    EXPECT_GE(F.Grid->VisibleRowCount(), Rows);
+
+    F.Grid->SetBorderStyle(bsSingleBorder);
+    F.Grid->SetFlat(true);
+    Settle();
+    EXPECT_EQ(QPoint(W - 1, 1), BarTopRight());
+    EXPECT_EQ(W - 2 - V->width(), F.Grid->ClientWidth());
+}
 
 // --- the area past the cells ---------------------------------------------------------------
 TEST(ExtGridFrame, AGradientBackgroundFillsTheAreaRightOfAndBelowTheCells) {

@@ -24,6 +24,8 @@ struct TMouseForm : TGridOnForm<TExtStringGrid> {
         Grid->SetDefaultColWidth(90);
         ShowFocused();
     }
+    // The grid's client area in the form: inside the grid's frame.
+    TPoint Origin() const { return Form->ScreenToClient(Grid->ClientToScreen(Point(0, 0))); }
     QPoint In(Integer ACol, Integer ARow, Integer Dx = 10, Integer Dy = -1) const {
         const TRect R = Grid->CellRect(ACol, ARow);
         return QPoint(R.Left + Dx, Dy < 0 ? (R.Top + R.Bottom) / 2 : R.Top + Dy);
@@ -456,7 +458,7 @@ TEST(ExtGridMouse, SizingHintShowsTheNewWidthWhileDraggingAndHidesOnRelease) {
     ASSERT_NE(nullptr, W);
     EXPECT_TRUE(W->Visible());
     EXPECT_EQ("cw=<b>" + IntToStr(F.Grid->ColWidths(2)) + "</b>", W->Text());
-    EXPECT_EQ(F.Grid->Left() + H2.Left, W->Left());   // over the sized column's top-left corner
+    EXPECT_EQ(F.Origin().X + H2.Left, W->Left());   // over the sized column's top-left corner
     const QImage Img = W->Widget()->grab().toImage();
     EXPECT_EQ(QColor(Qt::yellow).rgb(), Img.pixel(Img.width() - 4, 2) | 0xFF000000u);
     F.Send(QEvent::MouseButtonRelease, From2 - QPoint(20, 0), Qt::LeftButton, Qt::NoButton);
@@ -544,13 +546,13 @@ TEST(ExtGridMouse, ColumnMoveShowsTheHeaderUnderTheMouseAndArrowsAtTheTarget) {
     ASSERT_NE(nullptr, B);
     EXPECT_TRUE(B->Visible());
     EXPECT_EQ("Moved", B->Caption());
-    EXPECT_EQ(F.In(3, 0, 20).x() - F.Grid->ColWidths(1) / 2, B->Left());
+    EXPECT_EQ(F.Origin().X + F.In(3, 0, 20).x() - F.Grid->ColWidths(1) / 2, B->Left());
     EXPECT_EQ(crDrag, F.Grid->Cursor());
     const Integer Edge = F.Grid->CellRect(3, 0).Right;   // moving right: after the target
     for (Integer D : {0, 1}) {
         TArrowWindow* A = F.Grid->MoveArrow(D);
         EXPECT_TRUE(A->Visible()) << D;
-        EXPECT_EQ(Edge, A->Left() + A->Width() / 2) << D;
+        EXPECT_EQ(F.Origin().X + Edge, A->Left() + A->Width() / 2) << D;
     }
     EXPECT_FALSE(F.Grid->MoveArrow(2)->Visible());
     F.Send(QEvent::MouseButtonRelease, F.In(3, 0, 20), Qt::LeftButton, Qt::NoButton);
@@ -653,8 +655,8 @@ TEST(ExtGridMouse, CellHintsShowTheCellTextBelowTheCellUntilTheMouseMovesOn) {
     EXPECT_TRUE(W->Visible());
     EXPECT_EQ("a &lt; b", W->Text());   // plain text keeps its "<" in the mini-HTML window
     const TRect R = F.Grid->CellRect(2, 2);
-    EXPECT_EQ(F.Grid->Left() + R.Left, W->Left());
-    EXPECT_EQ(F.Grid->Top() + R.Bottom + 6, W->Top());
+    EXPECT_EQ(F.Origin().X + R.Left, W->Left());
+    EXPECT_EQ(F.Origin().Y + R.Bottom + 6, W->Top());
     EXPECT_EQ(2, F.Grid->HintCell().X);
     F.Send(QEvent::MouseMove, F.In(2, 2, 30), Qt::NoButton, Qt::NoButton);
     EXPECT_TRUE(W->Visible());   // same cell
@@ -676,8 +678,8 @@ TEST(ExtGridMouse, CellHintsFromCommentsLargeTextAndTheHintEvent) {
     ASSERT_NE(nullptr, W);
     EXPECT_EQ("note", W->Text());
     const TRect R = F.Grid->CellRect(1, 1);
-    EXPECT_EQ(F.Grid->Left() + R.Right, W->Left());   // at the top-right corner
-    EXPECT_EQ(F.Grid->Top() + R.Top, W->Top());
+    EXPECT_EQ(F.Origin().X + R.Right, W->Left());   // at the top-right corner
+    EXPECT_EQ(F.Origin().Y + R.Top, W->Top());
 
     F.Grid->SetHintShowLargeText(true);
     F.Grid->SetCells(2, 3, "short");

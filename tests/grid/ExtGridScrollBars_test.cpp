@@ -80,11 +80,11 @@ TEST(ExtGridScrollBars, WidthAndColourApplyToFlatBarsOnly) {
     G->SetScrollColor(clRed);
     QImage I = F.Shot();
     const Integer NormalClient = G->ClientWidth();
-    const QRect Strip(G->Width() - 9, 0, 9, 100);
+    const QRect Strip(G->Widget()->width() - 9, 0, 9, 100);   // the client's right edge
     EXPECT_EQ(0, CountColour(I, Strip, clRed));   // the normal bars keep the style's look
     G->SetScrollType(ssFlat);
     I = F.Shot();
-    EXPECT_EQ(G->Width() - 9, G->ClientWidth());
+    EXPECT_EQ(G->Width() - 2 * 2 - 9, G->ClientWidth());   // inside the two-pixel frame
     EXPECT_NE(NormalClient, G->ClientWidth());
     EXPECT_GT(CountColour(I, Strip, clRed), 100);
     EXPECT_EQ(9, F.Bar(Qt::Vertical)->width());

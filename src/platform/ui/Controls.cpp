@@ -5,6 +5,7 @@
 #include "platform/ui/DragDrop_p.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/Menus.h"
+#include "platform/ui/WinApi.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -188,6 +189,47 @@ Qt::DropAction DropActionOf(Integer E) {
     return Qt::IgnoreAction;
 }
 
+// The window round a control's client widget when the control has a frame: it
+// paints the frame and keeps presses on it from reaching the control's parent.
+class TFrameWindow : public QWidget, public IHost {
+public:
+    TFrameWindow(TControl* C, QWidget* Parent) : QWidget(Parent), FControl(C) { setFocusPolicy(Qt::NoFocus); }
+    std::function<void(TCanvas*)> PaintFn;
+    bool BaseEvent(QEvent* E) override { return QWidget::event(E); }
+    TControl* HostControl() const override { return FControl; }
+    void DetachControl() override {
+        FControl = nullptr;
+        PaintFn = nullptr;
+    }
+
+protected:
+    bool event(QEvent* E) override {
+        switch (E->type()) {
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseButtonRelease:
+            case QEvent::MouseButtonDblClick:
+                E->accept();
+                return true;
+            default:
+                return QWidget::event(E);
+        }
+    }
+    void paintEvent(QPaintEvent*) override {
+        if (!FControl || !PaintFn || !FControl->Widget()) return;
+        QPainter P(this);
+        P.setClipRegion(QRegion(rect()) - QRegion(FControl->Widget()->geometry()));
+        TCanvas Canvas;
+        Canvas.Font()->Assign(FControl->Font());
+        Canvas.BindPainter(&P, Rect(0, 0, width(), height()));
+        TControl* C = FControl;
+        GuardedCall(C, [&] { PaintFn(&Canvas); });
+        Canvas.Unbind();
+    }
+
+private:
+    TControl* FControl;
+};
+
 // Passes a change of an inherited property on to the child controls.
 void NotifyChildren(TControl* C, void (TControl::*Changed)()) {
     if (auto* W = dynamic_cast<TWinControl*>(C))
@@ -212,8 +254,10 @@ TControl::~TControl() {
     if (FParent) FParent->RemoveControl(this);
     if (FWidget) {
         if (IHost* H = HostOf(this)) H->DetachControl();
-        QWidget* W = FWidget;
+        if (auto* H = dynamic_cast<IHost*>(FFrame)) H->DetachControl();
+        QWidget* W = WindowWidget();
         FWidget = nullptr;
+        FFrame = nullptr;
         DisposeWidget(W);
     }
 }
@@ -256,9 +300,10 @@ void TControl::SetParent(TWinControl* AParent) {
     if (FParent) FParent->RemoveControl(this);
     FParent = AParent;
     if (FWidget) {
-        FWidget->setParent(AParent ? AParent->ClientWidget() : nullptr);
-        FWidget->setGeometry(FLeft, FTop, FWidth, FHeight);
-        if (AParent) FWidget->setVisible(FVisible);
+        QWidget* W = WindowWidget();
+        W->setParent(AParent ? AParent->ClientWidget() : nullptr);
+        W->setGeometry(FLeft, FTop, FWidth, FHeight);
+        if (AParent) W->setVisible(FVisible);
     }
     if (AParent) {
         AParent->InsertControl(this);
@@ -278,13 +323,23 @@ void TControl::SetBounds(Integer ALeft, Integer ATop, Integer AWidth, Integer AH
     FTop = ATop;
     FWidth = AWidth;
     FHeight = AHeight;
-    if (FWidget) FWidget->setGeometry(FLeft, FTop, FWidth, FHeight);
+    if (FWidget) WindowWidget()->setGeometry(FLeft, FTop, FWidth, FHeight);
+    if (Sized && FFrame) PlaceClientInFrame();
     if (Sized) {
         if (auto* W = dynamic_cast<TWinControl*>(this)) W->AlignControls();
     }
 }
 
-TRect TControl::ClientRect() const { return Rect(0, 0, FWidth, FHeight); }
+TRect TControl::ClientRect() const {
+    return Rect(0, 0, std::max(0, FWidth - 2 * FFrameWidth), std::max(0, FHeight - 2 * FFrameWidth));
+}
+
+QWidget* TControl::WindowWidget() const { return FFrame ? FFrame : FWidget; }
+
+void TControl::PlaceClientInFrame() {
+    const TRect C = ClientRect();
+    FWidget->setGeometry(FFrameWidth, FFrameWidth, C.Width(), C.Height());
+}
 
 void TControl::SetClientWidth(Integer Value) { SetWidth(Value + FWidth - ClientWidth()); }
 void TControl::SetClientHeight(Integer Value) { SetHeight(Value + FHeight - ClientHeight()); }
@@ -298,7 +353,7 @@ void TControl::SetAlign(TAlign Value) {
 void TControl::SetVisible(bool Value) {
     if (Value == FVisible) return;
     FVisible = Value;
-    if (FWidget && FParent) FWidget->setVisible(Value);
+    if (FWidget && FParent) WindowWidget()->setVisible(Value);
     if (FParent && FAlign != alNone) FParent->AlignControls();
 }
 
@@ -310,7 +365,7 @@ bool TControl::Showing() const {
 void TControl::SetEnabled(bool Value) {
     if (Value == FEnabled) return;
     FEnabled = Value;
-    if (FWidget) FWidget->setEnabled(Value);
+    if (FWidget) WindowWidget()->setEnabled(Value);
 }
 
 void TControl::SetText(const AnsiString& Value) {
@@ -407,11 +462,14 @@ void TControl::Notification(TComponent* AComponent, TOperation Operation) {
     if (Operation == opRemove && AComponent == FPopupMenu) FPopupMenu = nullptr;
 }
 
-void TControl::Invalidate() { if (FWidget) FWidget->update(); }
+void TControl::Invalidate() {
+    if (FWidget) FWidget->update();
+    if (auto* W = dynamic_cast<TWinControl*>(this); W && FFrame) W->InvalidateFrame();
+}
 void TControl::Repaint() { if (FWidget) FWidget->repaint(); }
 void TControl::Update() { if (FWidget) FWidget->repaint(); }
-void TControl::BringToFront() { if (FWidget) FWidget->raise(); }
-void TControl::SendToBack() { if (FWidget) FWidget->lower(); }
+void TControl::BringToFront() { if (FWidget) WindowWidget()->raise(); }
+void TControl::SendToBack() { if (FWidget) WindowWidget()->lower(); }
 
 TPoint TControl::ClientToScreen(TPoint P) const {
     if (!FWidget) return P;
@@ -546,8 +604,8 @@ bool TControl::QtEvent(QEvent* E) {
         }
         case QEvent::Resize:
             if (FWidget && !dynamic_cast<TCustomForm*>(this)) {
-                FWidth = FWidget->width();
-                FHeight = FWidget->height();
+                FWidth = WindowWidget()->width();
+                FHeight = WindowWidget()->height();
             }
             GuardedCall(this, [&] { Resize(); });
             return false;
@@ -635,11 +693,50 @@ TWinControl::~TWinControl() {
     for (TControl* C : Kids) {
         C->FParent = nullptr;
         if (C->FWidget) {
-            C->FWidget->hide();
-            C->FWidget->setParent(nullptr);
+            C->WindowWidget()->hide();
+            C->WindowWidget()->setParent(nullptr);
         }
     }
     FControls.clear();
+}
+
+void TWinControl::SetFrameWidth(Integer Value) {
+    Value = std::max(0, Value);
+    if (!FWidget || (Value == FFrameWidth && (FFrame || Value == 0))) return;
+    if (!FFrame) {
+        // The frame takes the client widget's place among its siblings.
+        QWidget* Parent = FWidget->parentWidget();
+        auto* Frame = new TFrameWindow(this, Parent);
+        Frame->PaintFn = [this](TCanvas* C) { PaintFrame(C); };
+        Frame->setObjectName(FWidget->objectName() + QStringLiteral("Frame"));
+        Frame->setEnabled(FWidget->isEnabled());
+        Frame->setGeometry(Left(), Top(), Width(), Height());
+        if (Parent) Frame->stackUnder(FWidget);
+        const bool Shown = !FWidget->isHidden();
+        FWidget->setParent(Frame);
+        FWidget->setEnabled(true);
+        FWidget->show();
+        Frame->setVisible(Shown);
+        FFrame = Frame;
+    }
+    FFrameWidth = Value;
+    PlaceClientInFrame();
+    InvalidateFrame();
+}
+
+void TWinControl::PaintFrame(TCanvas* Canvas) {
+    TRect R = Rect(0, 0, Width(), Height());
+    if (FFrameWidth >= 2) {
+        DrawEdge(Canvas, R, EDGE_SUNKEN, BF_RECT);
+    } else if (FFrameWidth == 1) {
+        Canvas->Brush()->SetStyle(bsSolid);
+        Canvas->Brush()->SetColor(clWindowFrame);
+        Canvas->FrameRect(R);
+    }
+}
+
+void TWinControl::InvalidateFrame() {
+    if (FFrame && FWidget) FFrame->update(QRegion(FFrame->rect()) - QRegion(FWidget->geometry()));
 }
 
 TControl* TWinControl::Controls(Integer Index) const {

@@ -168,8 +168,12 @@ public:
     // Accepts dropped data (fires OnDataDragOver / OnDataDrop).
     void SetDropTarget(bool Value);
 
-    // The Qt widget (user-interface layer only).
+    // The Qt widget (user-interface layer only): the client area, where the control
+    // paints, takes the mouse and holds its children.
     QWidget* Widget() const { return FWidget; }
+    // The whole window: the frame widget round the client area when the control has
+    // a frame (TWinControl::SetFrameWidth), otherwise the client widget itself.
+    QWidget* WindowWidget() const;
     // Called by the widget for every Qt event; true when handled here.
     virtual bool QtEvent(QEvent* Event);
     // False once the control is destroyed; lets code that ran a handler (which may
@@ -216,7 +220,10 @@ private:
     void ParentColorChanged();
     void ParentShowHintChanged();
     void ApplyHint();
+    void PlaceClientInFrame();
     Integer FLeft = 0, FTop = 0, FWidth = 0, FHeight = 0;
+    QWidget* FFrame = nullptr;   // the window round FWidget, when there is a frame
+    Integer FFrameWidth = 0;
     TAlign FAlign = alNone;
     bool FVisible = true;
     bool FEnabled = true;
@@ -293,6 +300,16 @@ public:
     const WideString& KeyPressWide() const { return FKeyPressWide; }
 
 protected:
+    // A frame of Value pixels on every side, outside the client area as a window's
+    // border is: Left, Top, Width and Height take it in, while painting, the mouse,
+    // the children and ClientRect start inside it. 0 takes it away.
+    void SetFrameWidth(Integer Value);
+    Integer FrameWidth() const { return FFrameWidth; }
+    // Paints the frame; Canvas covers the whole window with (0, 0) at its top-left
+    // corner, clipped to the frame. Two pixels wide: the sunken edge of a bordered
+    // window; one pixel: a line in the window-frame colour.
+    virtual void PaintFrame(TCanvas* Canvas);
+    void InvalidateFrame();
     void AlignControls();
     void ApplyFont() override;
     void ApplyColor() override;

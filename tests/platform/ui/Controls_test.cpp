@@ -8,6 +8,7 @@
 #include "UiTestKit.h"
 
 #include <QComboBox>
+#include <QImage>
 #include <QLineEdit>
 #include <QPointer>
 
@@ -406,4 +407,108 @@ TEST(Controls, ARegisteredCursorShowsItsPictureAndHotSpot) {
 
     E->SetCursor(7002);   // never registered: the arrow
     EXPECT_EQ(Qt::ArrowCursor, E->Widget()->cursor().shape());
+}
+
+// ---------------------------------------------------------------------------
+// A frame round the client area, outside it as a window's border is.
+namespace {
+
+class TFramedControl : public TCustomControl {
+public:
+    using TCustomControl::TCustomControl;
+    using TWinControl::SetFrameWidth;
+    std::vector<TPoint> Presses;
+
+protected:
+    void Paint() override {
+        Canvas()->Brush()->SetColor(clWhite);
+        Canvas()->FillRect(ClientRect());
+    }
+    void MouseDown(TMouseButton, TShiftState, Integer X, Integer Y) override { Presses.push_back(Point(X, Y)); }
+};
+
+// A form holding one framed control at (10, Top), 100 by 60.
+struct TFramedForm {
+    TForm Form{nullptr};
+    TFramedControl* C = nullptr;
+    TFramedForm(Integer Frame, Integer Top = 10) {
+        Form.SetBounds(0, 0, 300, 200);
+        C = new TFramedControl(&Form);
+        C->SetParent(&Form);
+        C->SetBounds(10, Top, 100, 60);
+        C->SetFrameWidth(Frame);
+    }
+};
+
+}  // namespace
+
+TEST(ControlsFrame, TheClientAreaStartsInsideTheFrameAndChildrenFollowIt) {
+    TFramedForm F(3, 20);
+    TFramedControl* C = F.C;
+    EXPECT_EQ(Rect(0, 0, 94, 54), C->ClientRect());
+    EXPECT_EQ(100, C->Width());
+    EXPECT_EQ(QRect(10, 20, 100, 60), C->WindowWidget()->geometry());
+    EXPECT_EQ(QRect(3, 3, 94, 54), C->Widget()->geometry());
+    auto* Child = new TPanel(&F.Form);
+    Child->SetParent(C);
+    Child->SetBounds(0, 0, 10, 10);
+    EXPECT_EQ(C->Widget(), Child->Widget()->parentWidget());
+    // Client coordinates: the child's corner is three pixels into the window.
+    EXPECT_EQ(QPoint(3, 3), Child->Widget()->mapTo(C->WindowWidget(), QPoint(0, 0)));
+    C->SetClientWidth(50);
+    EXPECT_EQ(56, C->Width());
+    C->SetBounds(10, 20, 120, 80);
+    EXPECT_EQ(QRect(3, 3, 114, 74), C->Widget()->geometry());
+    C->SetFrameWidth(0);
+    EXPECT_EQ(Rect(0, 0, 120, 80), C->ClientRect());
+    EXPECT_EQ(QRect(0, 0, 120, 80), C->Widget()->geometry());
+}
+
+TEST(ControlsFrame, TheFrameIsSunkenOrOneLineAndTakesNoPresses) {
+    TFramedForm F(2);
+    TFramedControl* C = F.C;
+    F.Form.Show();
+    Settle();
+    QImage I = C->WindowWidget()->grab().toImage();
+    EXPECT_EQ(ColorToRGB(clBtnShadow), PixelAt(I, 0, 30));
+    EXPECT_EQ(ColorToRGB(cl3DDkShadow), PixelAt(I, 1, 30));
+    EXPECT_EQ(ColorToRGB(clBtnHighlight), PixelAt(I, 99, 30));
+    EXPECT_EQ(ColorToRGB(cl3DLight), PixelAt(I, 98, 30));
+    EXPECT_EQ(clWhite, PixelAt(I, 2, 30));
+    C->SetFrameWidth(1);
+    Settle();
+    I = C->WindowWidget()->grab().toImage();
+    EXPECT_EQ(ColorToRGB(clWindowFrame), PixelAt(I, 50, 59));
+    EXPECT_EQ(clWhite, PixelAt(I, 50, 58));
+    // Through the window system: the frame keeps the press, the client gets it in
+    // its own coordinates.
+    QWidget* Top = F.Form.Widget()->window();
+    QTest::mouseClick(Top->windowHandle(), Qt::LeftButton, Qt::NoModifier,
+                      C->WindowWidget()->mapTo(Top, QPoint(50, 59)));
+    EXPECT_TRUE(C->Presses.empty());
+    QTest::mouseClick(Top->windowHandle(), Qt::LeftButton, Qt::NoModifier,
+                      C->WindowWidget()->mapTo(Top, QPoint(1, 1)));
+    ASSERT_EQ(1u, C->Presses.size());
+    EXPECT_EQ(Point(0, 0), C->Presses[0]);
+}
+
+TEST(ControlsFrame, HidingDisablingAndFreeingActOnTheWholeWindow) {
+    TFramedForm F(2);
+    TFramedControl* C = F.C;
+    F.Form.Show();
+    Settle();
+    EXPECT_TRUE(C->Showing());
+    C->Hide();
+    EXPECT_FALSE(C->WindowWidget()->isVisible());
+    EXPECT_FALSE(C->Showing());
+    C->Show();
+    EXPECT_TRUE(C->Showing());
+    C->SetEnabled(false);
+    EXPECT_FALSE(C->Widget()->isEnabled());
+    C->SetEnabled(true);
+    EXPECT_TRUE(C->Widget()->isEnabled());
+    QPointer<QWidget> Frame = C->WindowWidget();
+    delete C;
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(Frame.isNull());
 }
