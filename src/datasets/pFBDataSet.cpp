@@ -195,7 +195,10 @@ Integer TpFBDataSet::GetRecNo() const {
     const Integer R = TFBDataSet::GetRecNo();
     if (!Options().Contains(poVisibleRecno) || R < 1) return R;
     // In a window the visible records are counted from its first one.
-    if (LimitedCache()) return Filtered() && State() != dsFilter ? CountVisible(WindowFirst(), R - 1) : R;
+    if (LimitedCache()) {
+        if (State() == dsFilter) return R;
+        return Filtered() ? CountVisible(WindowFirst(), R - 1) : R - std::max(WindowFirst(), 0);
+    }
     if (Filtered() && State() != dsFilter) GetRecordCount();   // every fetched record tested once
     Integer Below = 0;
     FHidden.Find(R, Below);
@@ -203,7 +206,11 @@ Integer TpFBDataSet::GetRecNo() const {
 }
 
 void TpFBDataSet::SetRecNoImpl(Integer Value) {
-    if (LimitedCache() && Options().Contains(poVisibleRecno) && Filtered()) {
+    if (LimitedCache() && Options().Contains(poVisibleRecno) && !Filtered()) {
+        TFBDataSet::SetRecNoImpl(std::max(Value, 1) + std::max(WindowFirst(), 0));
+        return;
+    }
+    if (LimitedCache() && Options().Contains(poVisibleRecno)) {
         // The Value-th visible record of the window; past its last one nothing moves.
         TTempBuffer B(this);
         for (Integer I = WindowFirst(), N = 0; I >= 0 && I <= WindowLast(); ++I) {
@@ -236,6 +243,8 @@ void TpFBDataSet::DoBeforeExecuteSelect() {
 }
 
 bool TpFBDataSet::IsSequenced() const {
+    // A window's numbers say nothing about the record's place in the whole select.
+    if (LimitedCache()) return false;
     if (Options().Contains(poVisibleRecno) && Filtered()) return TFBDataSet::IsSequenced();
     return FServerRecordCount > 0 || TFBDataSet::IsSequenced();
 }

@@ -508,6 +508,22 @@ TEST_F(FBDataSetWindowTest, VisibleRecordNumbersCountTheWindowsVisibleRecords) {
     EXPECT_EQ(Ds->RecNo(), 1);
 }
 
+TEST_F(FBDataSetWindowTest, VisibleRecordNumbersRunFromOneInAnUnfilteredWindow) {
+    TpFBDataSet* Ds = NewDataSet("select * from W order by ID");
+    Ds->SetOptions(Ds->Options().Include(poVisibleRecno));
+    Ds->SetPrepareOptions(Ds->PrepareOptions().Include(psAskRecordCount));
+    Ds->Open();
+    EXPECT_FALSE(Ds->IsSequenced()) << "a server count gives no place in a window";
+    Ds->Last();
+    EXPECT_EQ(Ds->RecordCount(), std::max(BufferChunks(Ds), Rows)) << "the server's count";
+    EXPECT_EQ(Ds->RecNo(), BufferChunks(Ds));
+    Ds->SetRecNo(1);
+    EXPECT_EQ(Id(Ds), Rows - BufferChunks(Ds) + 1);
+    Ds->SetRecNo(5);
+    EXPECT_EQ(Id(Ds), Rows - BufferChunks(Ds) + 5);
+    EXPECT_EQ(Ds->RecNo(), 5);
+}
+
 // ---- finding --------------------------------------------------------------------------------
 
 TEST_F(FBDataSetWindowTest, LocateAsksTheServerAndLoadsTheWindowAroundTheRecord) {
