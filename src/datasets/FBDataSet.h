@@ -796,8 +796,9 @@ protected:
     void PostInWindow(TFBQuery* Q, TRecordBuffer B, bool IsInsert);
     bool WindowKeyEquals(TRecordBuffer Buffer, const Byte* Bookmark);
     void OpenWindowModel();
-    // The window's order from the sort description; LocalSort: a local sort, which the
-    // window's statements take as their ORDER BY.
+    // The window's order from the sort description, with the table's key behind it when
+    // that alone tells equal rows apart; LocalSort: a local sort, which the window's
+    // statements take as their ORDER BY.
     void SetWindowOrder(bool LocalSort);
     void SetWindowBookmarkLayout();
     // A local sort of the window (Null: back to the select's order), the current record kept.

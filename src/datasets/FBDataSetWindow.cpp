@@ -3,6 +3,7 @@
 // past either edge come from statements keyed on the edge record's ORDER BY values.
 #include "datasets/FBDataSet.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "dbclient/FBMessages.h"
@@ -218,12 +219,25 @@ void TFBCustomDataSet::SetWindowOrder(bool LocalSort) {
         Order.emplace_back(F, Ascending);
         Clause += (Clause.empty() ? "" : ", ") + ColumnReference(F) + (Ascending ? "" : " desc");
     }
+    // Rows equal in every ORDER BY value would be passed over at a window's edge: the primary
+    // key of the first ORDER BY column's table, when the select has it, orders them.
+    AnsiString Tie;
+    if (!Order.empty()) {
+        TFBXSQLVAR* V = FSelectQuery->Current()->Vars(Order[0].first->FieldNo() - 1);
+        for (const AnsiString& Name : SplitFieldNames(KeyFieldsOfTable(V->RelationName()))) {
+            TField* F = FindField(Name);
+            const auto Same = [F](const std::pair<TField*, bool>& O) { return O.first == F; };
+            if (!F || std::any_of(Order.begin(), Order.end(), Same)) continue;
+            Order.emplace_back(F, true);
+            Tie += ", " + ColumnReference(F);
+        }
+    }
     FWindowOrder = Order;
     // A local sort is the order of the window's statements: the server hands out its rows.
-    FWindowSorted = LocalSort;
-    if (LocalSort) {
+    FWindowSorted = LocalSort || !Tie.empty();
+    if (FWindowSorted) {
         SetWindowSQL(FSelectSorted, "SelectSortQuery", FSelectQuery->SQLText(), false);
-        FSelectSorted->SetOrderClause(Clause);
+        FSelectSorted->SetOrderClause((LocalSort ? Clause : FSelectQuery->OrderClause()) + Tie);
     }
     // Where the select puts Null in each ORDER BY column: by default it is the lowest value.
     const std::vector<AnsiString> Items = OrderItems(WindowSelect()->OrderClause());

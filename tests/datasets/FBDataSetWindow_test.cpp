@@ -358,6 +358,23 @@ TEST_F(FBDataSetWindowNullTest, EveryRowIsVisitedOnceBothWaysWhateverWhereNullsS
     }
 }
 
+TEST_F(FBDataSetWindowNullTest, RowsEqualInTheOrderAreAllVisitedThroughTheTablesKey) {
+    for (const char* Order : {"GRP", "GRP desc"}) {
+        TpFBDataSet* Ds = NewDataSet(AnsiString("select * from WN order by ") + Order);
+        Ds->Open();
+        std::vector<Integer> Forward;
+        for (; !Ds->Eof(); Ds->Next()) Forward.push_back(Id(Ds));
+        std::vector<Integer> Backward;
+        for (Ds->Last(); !Ds->Bof(); Ds->Prior()) Backward.push_back(Id(Ds));
+        std::reverse(Backward.begin(), Backward.end());
+        EXPECT_EQ(Backward, Forward) << Order;
+        // Equal groups run by ID: that is the server's order with the key behind it.
+        EXPECT_EQ(Forward, ServerOrder(AnsiString("select * from WN order by ") + Order + ", ID")) << Order;
+        EXPECT_EQ(Ds->SortFieldsText(), "GRP") << "the key is the window's own";
+        delete Ds;
+    }
+}
+
 TEST_F(FBDataSetWindowNullTest, NullKeysAreFoundByLocateAndBookmarks) {
     TpFBDataSet* Ds = NewDataSet("select * from WN order by GRP desc, ID");
     Ds->Open();
