@@ -205,9 +205,13 @@ void TFBCustomDataSet::DoLocalSort(const std::vector<TVarRec>& SortFields, const
 }
 
 bool TFBCustomDataSet::SortFieldChanged() {
-    if (!Sorted() || !FOptions.Contains(poKeepSorting)) return false;
+    // A window always keeps its order: a changed value moves the record there.
+    const bool Window = LimitedCache();
+    if (!Sorted() || !(FOptions.Contains(poKeepSorting) || Window)) return false;
     TRecordBuffer B = GetActiveBuf();
-    if (!B || BufRecNo(B) < 0 || BufRecNo(B) >= FRecordsCount) return false;
+    if (!B) return false;
+    const Integer R = BufRecNo(B);
+    if (Window ? FWindow.First < 0 || R < FWindow.First || R > FWindow.Last : R < 0 || R >= FRecordsCount) return false;
     std::vector<TField*> SF;
     std::vector<bool> Asc;
     SortFieldsOf(SF, Asc);

@@ -261,6 +261,22 @@ TEST_F(FBDataSetWindowTest, ASortOnSeveralFieldsWithNullsAndTies) {
     for (Std->Last(), Ds->Last(); !Std->Bof(); Std->Prior(), Ds->Prior()) ASSERT_EQ(Id(Ds), Id(Std));
 }
 
+TEST_F(FBDataSetWindowTest, AChangedOrderValueIsToldWithoutKeepSorting) {
+    TpFBDataSet* Ds = NewDataSet("select * from W order by GRP, ID");
+    Ds->Open();
+    ASSERT_TRUE(Ds->Locate("ID", Variant(2000), {}));
+    EXPECT_FALSE(Ds->SortFieldChanged());
+    Ds->Edit();
+    Ds->FieldByName("NAME")->SetAsString("başka");
+    EXPECT_FALSE(Ds->SortFieldChanged());
+    Ds->FieldByName("GRP")->SetAsInteger(6);
+    EXPECT_TRUE(Ds->SortFieldChanged());
+    Ds->FieldByName("GRP")->Clear();
+    EXPECT_TRUE(Ds->SortFieldChanged());
+    Ds->Cancel();
+    EXPECT_FALSE(Ds->SortFieldChanged());
+}
+
 TEST_F(FBDataSetWindowTest, ASortThatCannotBeMadeLeavesTheOrderAsItWas) {
     TpFBDataSet* Ds = WithCalculatedField();
     Ds->Open();
