@@ -139,9 +139,12 @@ Integer CompareWideNoCase(const AnsiString& A, const AnsiString& B) {
     return Sign(WA, WB);
 }
 
+// Formats whose cells compare by their number alone, never by their text.
+bool ComparesNumbersOnly(Integer S) { return IsNumberStyle(S) && S != ssAlphaNumeric && S != ssAlphaNumericNoCase; }
+
 // Stable and bounded whatever the comparison answers (the handlers may be inconsistent).
-template <typename TCompare> void MergeSort(std::vector<Integer>& Items, const TCompare& Less) {
-    std::vector<Integer> Buf(Items.size());
+template <typename TItem, typename TCompare> void MergeSort(std::vector<TItem>& Items, const TCompare& Less) {
+    std::vector<TItem> Buf(Items.size());
     for (size_t Width = 1; Width < Items.size(); Width *= 2) {
         for (size_t Lo = 0; Lo < Items.size(); Lo += 2 * Width) {
             const size_t Mid = std::min(Lo + Width, Items.size()), Hi = std::min(Lo + 2 * Width, Items.size());
@@ -194,7 +197,7 @@ void TExtStringGrid::ReadSortColumn(TSortColumn& K, Integer ACol, const std::vec
             K.Style = Found < 0 ? ssAlphabetic : Found;
         }
     }
-    const bool NumbersOnly = IsNumberStyle(K.Style) && K.Style != ssAlphaNumeric && K.Style != ssAlphaNumericNoCase;
+    const bool NumbersOnly = ComparesNumbersOnly(K.Style);
     K.Blank.resize(N);
     if (NumbersOnly) {
         for (size_t I = 0; I < N; ++I) K.Blank[I] = TextAt(I).empty();
@@ -355,7 +358,7 @@ void TExtStringGrid::SortRowRange(Integer First, Integer Last, const std::vector
     // Rows joined by a vertical merge, and a node with its children (and the summary
     // under a group), form one block, compared by its first row.
     std::vector<Integer> Starts, Lens;
-    const bool Nodes = HasNodes();
+    const bool Nodes = HasNodes(), Merges = AnyCellProperties();
     for (Integer R = First; R <= Last;) {
         Integer End = R;
         for (Integer RR = R; RR <= End; ++RR) {
@@ -363,7 +366,7 @@ void TExtStringGrid::SortRowRange(Integer First, Integer Last, const std::vector
                 End = std::max(End, NodeEnd(RR, Last));
                 if (RR == R && End < Last && IsSummaryRow(End + 1)) ++End;
             }
-            for (Integer C = 0; C < ColCount(); ++C)
+            for (Integer C = 0; Merges && C < ColCount(); ++C)
                 if (IsYMergedCell(C, RR)) {
                     const TPoint B = BaseCell(C, RR);
                     if (B.Y >= R) End = std::max(End, std::min(Last, B.Y + CellSpan(C, RR).Y));
@@ -382,8 +385,9 @@ void TExtStringGrid::SortRowRange(Integer First, Integer Last, const std::vector
         return *Keys[size_t(C)];
     };
     const bool Full = FSortSettings->Full();
-    auto Compare = [&](Integer A, Integer B) -> Integer {
-        for (size_t I = 0; I < Columns.size(); ++I) {
+    // Blocks A and B by the keys from Columns[From] on.
+    auto CompareFrom = [&](size_t From, Integer A, Integer B) -> Integer {
+        for (size_t I = From; I < Columns.size(); ++I) {
             const auto [C, Desc] = Columns[I];
             if (C < 0 || C >= ColCount()) continue;
             Integer R = CompareSortKeys(KeysOf(C), C, Starts, size_t(A), size_t(B), Desc);
@@ -394,7 +398,30 @@ void TExtStringGrid::SortRowRange(Integer First, Integer Last, const std::vector
     };
     std::vector<Integer> BlockOrder(Starts.size());
     std::iota(BlockOrder.begin(), BlockOrder.end(), 0);
-    MergeSort(BlockOrder, Compare);
+    size_t Lead = 0;
+    while (Lead < Columns.size() && (Columns[Lead].first < 0 || Columns[Lead].first >= ColCount())) ++Lead;
+    if (Starts.size() > 1 && Lead < Columns.size() && ComparesNumbersOnly(KeysOf(Columns[Lead].first).Style)) {
+        // The leading number keys, their direction and the place of blanks folded in,
+        // travel with their blocks: the merges read them in order, not through the block.
+        const TSortColumn& K = KeysOf(Columns[Lead].first);
+        const bool Desc = Columns[Lead].second, Blanks = FSortSettings->IgnoreBlanks();
+        const Integer BlankGroup = FSortSettings->BlankPos() == blLast ? 1 : -1;
+        struct TItem {
+            Double Num;
+            Integer Group, Block;
+        };
+        std::vector<TItem> Items(Starts.size());
+        for (size_t I = 0; I < Items.size(); ++I)
+            Items[I] = {Desc ? -K.Num[I] : K.Num[I], Blanks && K.Blank[I] ? BlankGroup : 0, Integer(I)};
+        MergeSort(Items, [&](const TItem& A, const TItem& B) -> Integer {
+            if (A.Group != B.Group) return A.Group < B.Group ? -1 : 1;
+            const Integer R = Sign(A.Num, B.Num);
+            return R != 0 || !Full ? R : CompareFrom(Lead + 1, A.Block, B.Block);
+        });
+        for (size_t I = 0; I < Items.size(); ++I) BlockOrder[I] = Items[I].Block;
+    } else {
+        MergeSort(BlockOrder, [&](Integer A, Integer B) { return CompareFrom(0, A, B); });
+    }
     std::vector<Integer> Order;
     Order.reserve(size_t(Last - First + 1));
     for (Integer Bk : BlockOrder)

@@ -160,6 +160,21 @@ TEST(ExtGridSort, IgnoreBlanksKeepsBlankCellsAtTheirPlaceInBothDirections) {
     EXPECT_EQ("", G.Column(1).front());
 }
 
+TEST(ExtGridSort, EqualNumbersAndBlanksAreOrderedByTheNextColumnInTheSameDirection) {
+    TSortGrid G({"2", "1", "2", "", "1", ""}, {"b", "c", "a", "y", "d", "x"});
+    G.Grid->OnGetFormat = [](TObject*, Integer ACol, Integer& S, AnsiString&, AnsiString&) {
+        if (ACol == 1) S = ssNumeric;
+    };
+    G.Grid->SortSettings()->SetIgnoreBlanks(true);
+    G.Sort(1, sdDescending);
+    EXPECT_EQ((V{"", "", "2", "2", "1", "1"}), G.Column(1));
+    EXPECT_EQ((V{"y", "x", "b", "a", "d", "c"}), G.Column(2));
+    G.Grid->SortSettings()->SetBlankPos(blLast);
+    G.Sort(1, sdAscending);
+    EXPECT_EQ((V{"1", "1", "2", "2", "", ""}), G.Column(1));
+    EXPECT_EQ((V{"c", "d", "a", "b", "x", "y"}), G.Column(2));
+}
+
 TEST(ExtGridSort, AlphaNoCaseOrdersLettersAndBreaksTiesByCase) {
     TSortGrid G({"C", "a", "b", "A"});
     G.Style(ssAlphaNoCase);

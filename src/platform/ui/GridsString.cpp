@@ -184,9 +184,20 @@ void TStringGrid::PermuteRowData(Integer First, const std::vector<Integer>& Orde
         // Row First+I takes row Order[I], which takes its own source, round the cycle.
         MoveCells(Kept, FData[size_t(First) + I]);
         size_t J = I;
+        // The rows of a cycle lie anywhere in memory: the ones a few steps on are asked
+        // for ahead (their place in the store first, then their cells).
+        size_t Near = J, Far = J;
+        for (int K = 0; K < 8; ++K) Far = size_t(Order[Far] - First);
+        for (int K = 0; K < 4; ++K) Near = size_t(Order[Near] - First);
         while (true) {
             Done[J] = 1;
             const size_t Src = size_t(Order[J] - First);
+            Far = size_t(Order[Far] - First);
+            Near = size_t(Order[Near] - First);
+            __builtin_prefetch(&FData[size_t(First) + Far]);
+            const auto& Next = FData[size_t(First) + Near];
+            for (size_t B = 0; B < Next.size() * sizeof(TCell); B += 64)
+                __builtin_prefetch(reinterpret_cast<const char*>(Next.data()) + B);
             auto& To = FData[size_t(First) + J];
             MoveCells(To, Src == I ? Kept : FData[size_t(First) + Src]);
             if (Placed)
