@@ -193,10 +193,11 @@ TEST(pFBProps, SQLsGoToTheOwnerTexts) {
         {&TSQLs::RefreshSQL, &TSQLs::SetRefreshSQL}};
     TStringList text;
     for (int i = 0; i < 5; ++i) {
+        const auto [Get, Set] = props[i];
         text.SetText("text " + std::to_string(i));
-        (sqls.*props[i].second)(&text);
+        (sqls.*Set)(&text);
         EXPECT_EQ(owner.FTexts[i].Text(), "text " + std::to_string(i) + "\r\n");
-        EXPECT_EQ((sqls.*props[i].first)(), &owner.FTexts[i]);
+        EXPECT_EQ((sqls.*Get)(), &owner.FTexts[i]);
     }
     TComponent plain(nullptr);
     TSQLs loose(&plain);

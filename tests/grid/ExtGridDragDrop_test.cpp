@@ -1,5 +1,6 @@
 #include "grid/ExtGrid.h"
 
+#include "grid/GridTestKit.h"
 #include "platform/sys/Timers.h"
 #include "platform/ui/DragDrop.h"
 #include "platform/ui/Graphics.h"
@@ -19,6 +20,7 @@
 #include <memory>
 #include <vector>
 
+using namespace gridtest;
 using namespace uitest;
 
 namespace {
@@ -96,18 +98,6 @@ struct TDragForm {
 };
 
 // A file of given bytes in a folder of its own, removed with the folder.
-struct TTempFile {
-    std::filesystem::path Dir, Path;
-    TTempFile(const std::string& Bytes, const char* Name) {
-        char Tpl[] = "/tmp/griddropXXXXXX";
-        Dir = mkdtemp(Tpl);
-        Path = Dir / Name;
-        std::ofstream(Path, std::ios::binary) << Bytes;
-    }
-    ~TTempFile() { std::filesystem::remove_all(Dir); }
-    AnsiString Name() const { return Path.string(); }
-};
-
 Integer DropFiles(TExtStringGrid* G, const std::vector<AnsiString>& Names) {
     TDataObject D;
     D.SetFiles(Names);

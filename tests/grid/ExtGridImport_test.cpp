@@ -1,5 +1,6 @@
 #include "grid/ExtGrid.h"
 
+#include "grid/GridTestKit.h"
 #include "platform/sheet/Excel.h"
 
 #include <gtest/gtest.h>
@@ -9,21 +10,11 @@
 #include <fstream>
 #include <memory>
 
+using namespace gridtest;
+
 namespace {
 
 // A file of given bytes in a folder of its own, removed with the folder.
-struct TTempFile {
-    std::filesystem::path Dir, Path;
-    explicit TTempFile(const std::string& Bytes, const char* Name = "data.csv") {
-        char Tpl[] = "/tmp/gridimportXXXXXX";
-        Dir = mkdtemp(Tpl);
-        Path = Dir / Name;
-        std::ofstream(Path, std::ios::binary) << Bytes;
-    }
-    ~TTempFile() { std::filesystem::remove_all(Dir); }
-    AnsiString Name() const { return Path.string(); }
-};
-
 struct TImportGrid {
     std::unique_ptr<TExtStringGrid> Grid = std::make_unique<TExtStringGrid>(nullptr);
     TImportGrid() {

@@ -3,6 +3,7 @@
 #include "grid/ExtGrid.h"
 
 #include "grid/ExtObj.h"
+#include "grid/GridTestKit.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/UiTestKit.h"
 
@@ -18,6 +19,7 @@
 #include <memory>
 #include <tuple>
 
+using namespace gridtest;
 using namespace uitest;
 
 namespace {
@@ -61,20 +63,6 @@ bool Contains(const QImage& I, const TRect& R, const QImage& P) {
         }
     return false;
 }
-
-struct TThemeName {
-    static inline const char* Name = "";
-    static AnsiString Get() { return Name; }
-};
-
-struct TThemeGuard {
-    TThemeColorNameFunc Saved;
-    explicit TThemeGuard(const char* Name) {
-        TThemeName::Name = Name;
-        Saved = SetThemeColorNameFunc(&TThemeName::Get);
-    }
-    ~TThemeGuard() { SetThemeColorNameFunc(Saved); }
-};
 
 void SendThemeChange(TControl* C) {
     QEvent E(QEvent::ThemeChange);

@@ -1,5 +1,6 @@
 #include "grid/ExtObj.h"
 
+#include "grid/GridTestKit.h"
 #include "platform/rtl/Files.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/Menus.h"
@@ -17,6 +18,7 @@
 #include <tuple>
 #include <unistd.h>
 
+using namespace gridtest;
 using namespace uitest;
 
 namespace {
@@ -265,20 +267,6 @@ TEST(ExtObjGradient, BandsStepEvenlyAndTheFrameIsDrawnOver) {
     DrawButtonGradient(B.Canvas(), clRed, clBlue, false, Rect(0, 0, 8, 16), 0, clNone);
     EXPECT_EQ(B.Canvas()->Pixels(4, 15), clRed);
 }
-
-struct TThemeName {
-    static inline const char* Name = "";
-    static AnsiString Get() { return Name; }
-};
-
-struct TThemeGuard {
-    TThemeColorNameFunc Saved;
-    explicit TThemeGuard(const char* Name) {
-        TThemeName::Name = Name;
-        Saved = SetThemeColorNameFunc(&TThemeName::Get);
-    }
-    ~TThemeGuard() { SetThemeColorNameFunc(Saved); }
-};
 
 class ExtObjThemes : public ::testing::TestWithParam<std::tuple<const char*, Integer, TColor>> {};
 
