@@ -39,6 +39,7 @@ enum TIntelliPan { ipVertical, ipHorizontal, ipBoth, ipNone };
 enum TWheelAction { waMoveSelection, waScroll };
 enum TGridFixedCellEdit { fceNone, fceDblClick, fceLeftClick, fceRightClick };
 enum TScrollBarAlways { saNone, saVert, saHorz, saBoth };
+enum TScrollHintType { shNone, shVertical, shHorizontal, shBoth };
 enum TColumnSizeLocation { clRegistry, clIniFile };
 enum TAdvanceDirection { adLeftRight, adTopBottom };
 enum TInsertPosition { pInsertBefore, pInsertAfter };
@@ -865,6 +866,16 @@ public:
     // Thumbs as long as the part of the grid that shows; off, they keep one size.
     bool ScrollProportional() const { return FScrollProportional; }
     void SetScrollProportional(bool Value);
+    // While a scroll bar's thumb is dragged, a hint right of the mouse names the row
+    // ("Row : 12") or column ("Col : 3") it points at; OnScrollHint (ARow: that row,
+    // or column) may change the text (ExtGridScroll.cpp).
+    TScrollHintType ScrollHints() const { return FScrollHints; }
+    void SetScrollHints(TScrollHintType Value);
+    std::function<void(TObject* Sender, Integer ARow, AnsiString& HintStr)> OnScrollHint;
+    // A dragged thumb moves the cells with it at once, whatever goThumbTracking says.
+    bool ScrollSynch() const { return FScrollSynch; }
+    void SetScrollSynch(bool Value) { FScrollSynch = Value; }
+    bool ScrollHintShown() const { return FScrollHintShown; }
     // A bordered grid has a frame round its client area: two pixels (a sunken edge,
     // or with a flat look (soft, Kezmo, XP, list view) a flat two-line border), one
     // dark line when Flat.
@@ -1575,6 +1586,8 @@ protected:
     bool BalloonAt(TPoint ClientPos, TBalloonTip& Tip);
     // The date picker editor's value changed (fires OnDateTimeChange).
     void DateTimeChanged(TDateTime Value);
+    void ScrollBarNotice(bool Vertical, Integer Code, Integer Pos, TPoint Mouse) override;
+    void HideScrollHint();
     TBorderStyle FBorderStyle = bsSingleBorder;
     // The frame's width from BorderStyle and Flat.
     void ApplyFrame();
@@ -1799,6 +1812,9 @@ private:
     Integer FScrollWidth = 16;
     TScrollBarAlways FScrollBarAlways = saNone;
     bool FScrollProportional = false;
+    TScrollHintType FScrollHints = shNone;
+    bool FScrollSynch = false;
+    bool FScrollHintShown = false;
     TEditorType FDefaultEditor = edNormal;
     bool FSizeWithForm = false;
     TCursor FOldCursor = crDefault;

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QScrollBar>
@@ -32,16 +33,30 @@ TGridRect Normalized(TGridCoord A, TGridCoord B) {
 }
 
 // A scroll bar whose thumb may keep one size: the style is told of no page then,
-// while paging by clicking the track still moves a page.
+// while paging by clicking the track still moves a page. It keeps where the mouse
+// was last, for the thumb-tracking notices.
 class TGridScrollBar : public QScrollBar {
 public:
     TGridScrollBar(Qt::Orientation O, QWidget* Parent) : QScrollBar(O, Parent) {}
     bool FixedThumb = false;
+    QPoint MouseGlobal;
 
 protected:
     void initStyleOption(QStyleOptionSlider* Option) const override {
         QScrollBar::initStyleOption(Option);
         if (FixedThumb) Option->pageStep = 0;
+    }
+    void mousePressEvent(QMouseEvent* E) override {
+        MouseGlobal = E->globalPosition().toPoint();
+        QScrollBar::mousePressEvent(E);
+    }
+    void mouseMoveEvent(QMouseEvent* E) override {
+        MouseGlobal = E->globalPosition().toPoint();
+        QScrollBar::mouseMoveEvent(E);
+    }
+    void mouseReleaseEvent(QMouseEvent* E) override {
+        MouseGlobal = E->globalPosition().toPoint();
+        QScrollBar::mouseReleaseEvent(E);
     }
 };
 
@@ -195,6 +210,16 @@ TCustomGrid::TCustomGrid(TComponent* AOwner) : TCustomControl(AOwner), FBars(std
     QObject::connect(FBars->H, &QScrollBar::valueChanged, FWidget, [this](int V) {
         if (!FBars->Updating) GuardedCall(this, [&] { MoveTopLeft(V, FTopLeft.Y); });
     });
+    for (TGridScrollBar* B : {FBars->V, FBars->H}) {
+        const bool Vertical = B == FBars->V;
+        auto Notice = [this, B, Vertical](Integer Code, Integer Pos) {
+            const QPoint M = FWidget->mapFromGlobal(B->MouseGlobal);
+            GuardedCall(this, [&] { ScrollBarNotice(Vertical, Code, Pos, Point(M.x(), M.y())); });
+        };
+        QObject::connect(B, &QScrollBar::sliderPressed, FWidget, [B, Notice] { Notice(SB_THUMBTRACK, B->sliderPosition()); });
+        QObject::connect(B, &QScrollBar::sliderMoved, FWidget, [Notice](int V) { Notice(SB_THUMBTRACK, V); });
+        QObject::connect(B, &QScrollBar::sliderReleased, FWidget, [B, Notice] { Notice(SB_ENDSCROLL, B->sliderPosition()); });
+    }
     SetBounds(0, 0, 320, 120);
 }
 

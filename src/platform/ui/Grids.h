@@ -23,6 +23,10 @@ enum TGridOption {
 };
 using TGridOptions = TSet<TGridOption>;
 
+// Scroll-bar notices (ScrollBarNotice): the dragged thumb passes a position, the
+// drag is over.
+constexpr Integer SB_THUMBTRACK = 5, SB_ENDSCROLL = 8;
+
 enum TGridDrawStateItem { gdSelected, gdFocused, gdFixed };
 using TGridDrawState = TSet<TGridDrawStateItem>;
 
@@ -257,6 +261,11 @@ protected:
         bool operator==(const TScrollBarLook&) const = default;
     };
     void SetScrollBarLook(const TScrollBarLook& Value);
+    // The user drags a scroll bar's thumb: SB_THUMBTRACK when it is taken and at each
+    // position it passes (Pos: the LeftCol or TopRow it points at), SB_ENDSCROLL when
+    // it is let go. Mouse: the pointer in client coordinates. The view itself moves as
+    // goThumbTracking says, whatever a descendant does here.
+    virtual void ScrollBarNotice(bool Vertical, Integer Code, Integer Pos, TPoint Mouse) {}
 
     TGridState FGridState = gsNormal;
     Integer FMoveIndex = -1;   // row or column being moved or sized

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 
 using namespace uitest;
 
@@ -511,4 +512,62 @@ TEST(Grids, ACellScrolledIntoViewShowsWholeWithTheLeastMove) {
     EXPECT_GT(G->CellRect(G->LeftCol(), 50).Left, 0);
     EXPECT_TRUE(G->CellRect(G->LeftCol() - 1, 50).IsEmpty());
     EXPECT_EQ(G->LeftCol(), 195);   // 64 + 1 wide columns after a 65 fixed one in 400
+}
+
+namespace {
+
+// Records the thumb-tracking notices of its scroll bars.
+class TNoticeGrid : public TStringGrid {
+public:
+    using TStringGrid::TStringGrid;
+    struct TNotice {
+        bool Vertical;
+        Integer Code;
+        Integer Pos;
+        TPoint Mouse;
+    };
+    std::vector<TNotice> Notices;
+
+protected:
+    void ScrollBarNotice(bool Vertical, Integer Code, Integer Pos, TPoint Mouse) override {
+        Notices.push_back(TNotice{Vertical, Code, Pos, Mouse});
+    }
+};
+
+QScrollBar* GridBar(TCustomGrid* G, Qt::Orientation O) {
+    for (QScrollBar* B : G->Widget()->findChildren<QScrollBar*>(QString(), Qt::FindDirectChildrenOnly))
+        if (B->orientation() == O) return B;
+    return nullptr;
+}
+
+}  // namespace
+
+TEST(Grids, ADraggedThumbReportsWhereItPointsAndWhereTheMouseIsUntilLetGo) {
+    TGridOnForm<TNoticeGrid> F(40, 300, 400, 200, 500, 300);
+    F.Form->Show();
+    Settle();
+    TNoticeGrid* G = F.Grid;
+    QScrollBar* V = GridBar(G, Qt::Vertical);
+    ASSERT_NE(nullptr, V);
+    const QPoint At = DragThumb(V, false, 50);
+    ASSERT_GE(G->Notices.size(), 2u);
+    EXPECT_EQ(SB_THUMBTRACK, G->Notices.front().Code);   // taken: where it was
+    EXPECT_EQ(1, G->Notices.front().Pos);
+    const auto Moved = G->Notices.back();
+    EXPECT_TRUE(Moved.Vertical);
+    EXPECT_EQ(SB_THUMBTRACK, Moved.Code);
+    EXPECT_EQ(V->sliderPosition(), Moved.Pos);
+    EXPECT_GT(Moved.Pos, 1);
+    const QPoint InClient = V->mapTo(G->Widget(), At);
+    EXPECT_EQ(Point(InClient.x(), InClient.y()), Moved.Mouse);
+    EXPECT_EQ(1, G->TopRow());   // without goThumbTracking the view waits
+    ScrollBarMouse(V, QEvent::MouseButtonRelease, At);
+    EXPECT_EQ(SB_ENDSCROLL, G->Notices.back().Code);
+    EXPECT_EQ(Moved.Pos, G->TopRow());
+    // A press on the arrow or the track is no thumb drag.
+    G->Notices.clear();
+    ScrollBarMouse(V, QEvent::MouseButtonPress, QPoint(V->width() / 2, V->height() - 2));
+    ScrollBarMouse(V, QEvent::MouseButtonRelease, QPoint(V->width() / 2, V->height() - 2));
+    EXPECT_TRUE(G->Notices.empty());
+    EXPECT_GT(G->TopRow(), Moved.Pos);
 }

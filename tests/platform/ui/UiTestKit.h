@@ -9,6 +9,9 @@
 #include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QTest>
 #include <QWidget>
 
@@ -79,6 +82,41 @@ inline bool WaitUntil(Pred P, int TimeoutMs = 3000) {
         QTest::qWait(10);
     }
     return true;
+}
+
+// A scroll bar's thumb as the bar's style places it; FixedThumb: the bar keeps its
+// thumb at one size (the style is told of no page).
+inline QRect ScrollThumb(QScrollBar* B, bool FixedThumb) {
+    QStyleOptionSlider O;
+    O.initFrom(B);
+    O.subControls = QStyle::SC_All;
+    O.orientation = B->orientation();
+    if (O.orientation == Qt::Horizontal) O.state |= QStyle::State_Horizontal;
+    O.minimum = B->minimum();
+    O.maximum = B->maximum();
+    O.sliderPosition = B->sliderPosition();
+    O.sliderValue = B->value();
+    O.singleStep = B->singleStep();
+    O.pageStep = FixedThumb ? 0 : B->pageStep();
+    return B->style()->subControlRect(QStyle::CC_ScrollBar, &O, QStyle::SC_ScrollBarSlider, B);
+}
+
+// A left-button mouse event at P of the scroll bar.
+inline void ScrollBarMouse(QScrollBar* B, QEvent::Type T, QPoint P) {
+    const Qt::MouseButtons Held = T == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+    const Qt::MouseButton Button = T == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent E(T, QPointF(P), B->mapToGlobal(QPointF(P)), Button, Held, Qt::NoModifier);
+    QApplication::sendEvent(B, &E);
+}
+
+// Takes the thumb at its middle and drags it by Delta pixels along the bar (the
+// button stays down); returns where the mouse is.
+inline QPoint DragThumb(QScrollBar* B, bool FixedThumb, int Delta) {
+    const QPoint From = ScrollThumb(B, FixedThumb).center();
+    const QPoint To = From + (B->orientation() == Qt::Vertical ? QPoint(0, Delta) : QPoint(Delta, 0));
+    ScrollBarMouse(B, QEvent::MouseButtonPress, From);
+    ScrollBarMouse(B, QEvent::MouseMove, To);
+    return To;
 }
 
 // A grid of type G on a form of its own: 600x400 with the grid at (0, 0, 500x300)
