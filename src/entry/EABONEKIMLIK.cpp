@@ -53,20 +53,6 @@ TpFBDataSet* NaturalGasDataSet(Tdmodule1* M) { return M->dabonekimlik; }
 
 char FirstChar(const AnsiString& S) { return S.empty() ? '\0' : S[0]; }
 
-// Commits the shared work and starts again; a failed commit is rolled back.
-void CommitAndReopen(TpFBDataSet* DS) {
-    TFBTransaction* Tr = Module().FBTransact1;
-    try {
-        Tr->Commit();
-        Tr->SetActive(true);
-        DS->Open();
-    } catch (...) {
-        // Rolling back an ended transaction would only hide the first error.
-        if (Tr->Active()) Tr->Rollback();
-        throw;
-    }
-}
-
 // Posts the record; a refused record is cancelled so that the data set does
 // not keep a half-made row that the next save would trip over.
 void PostRecord(TpFBDataSet* DS) {
@@ -567,7 +553,7 @@ void TAboneKimlikForm::btrkaydetClick(TObject* Sender) {
     DS->Insert();
     AssignRecord(DS);
     PostRecord(DS);
-    CommitAndReopen(DS);
+    Module().CommitAndReopen(DS);
     ShowMessage("Kayıt Tamamlandı.");
 }
 
@@ -582,7 +568,7 @@ void TAboneKimlikForm::btrdegistirClick(TObject* Sender) {
     DS->Edit();
     AssignRecord(DS);
     PostRecord(DS);
-    CommitAndReopen(DS);
+    Module().CommitAndReopen(DS);
     if (!DS->IsEmpty()) RememberRecord(DS);
 }
 
@@ -635,7 +621,7 @@ void TAboneKimlikForm::btrsilClick(TObject* Sender) {
     }
     TpFBDataSet* DS = Shared();
     DS->Delete();
-    CommitAndReopen(DS);
+    Module().CommitAndReopen(DS);
     ShowMessage("Kayıt Silindi");
 }
 

@@ -28,6 +28,27 @@ AnsiString ShownValue(const AnsiString& Value) {
 
 }  // namespace
 
+void StoreSheetRow(TpFBDataSet* DS, const std::function<void(bool Found)>& Assign) {
+    TFBTransaction* Tr = dmodule1->FBTransact1;
+    const bool Found = !DS->IsEmpty();
+    if (Found)
+        DS->Edit();
+    else
+        DS->Insert();
+    try {
+        Assign(Found);
+        DS->Post();
+    } catch (...) {
+        // The row is not stored: leave the shared data set and the transaction clean.
+        if (DS->State() == dsInsert || DS->State() == dsEdit) DS->Cancel();
+        DS->Close();
+        if (Tr->Active()) Tr->Rollback();
+        throw;
+    }
+    dmodule1->CommitAndReopen(DS);
+    DS->Close();
+}
+
 Double SheetImportNumber(const Variant& Cell) {
     if (Cell.IsEmpty() || Cell.IsNull()) return 0;
     if (Cell.VType() == varString && Trim(VarToStr(Cell)).empty()) return 0;

@@ -4,6 +4,7 @@
 // the hand-over of an exported workbook to the desktop.
 #include "platform/rtl/System.h"
 
+#include <functional>
 #include <vector>
 
 class TpFBDataSet;
@@ -25,6 +26,13 @@ struct TSheetImportColumn {
 std::vector<Integer> CheckSheetImportRows(TExcelWorksheet* Sheet, Integer First, Integer Last, Integer KeyColumn,
                                           const std::vector<TSheetImportColumn>& Columns, TpFBDataSet* Target,
                                           const AnsiString& SelectSQL);
+
+// Stores one sheet row through DS, opened on the row's key: edits the record
+// found or inserts one, has Assign fill it (told which), posts, commits, starts
+// the data module's transaction again and reopens DS, then closes it. A row the
+// database refuses leaves DS closed and the transaction rolled back, so the
+// screen goes on working; the error is raised again.
+void StoreSheetRow(TpFBDataSet* DS, const std::function<void(bool Found)>& Assign);
 
 // A number cell as it is stored: an empty cell gives 0; EConvertError otherwise
 // when it is no number.

@@ -120,29 +120,7 @@ void ImportRow(const AnsiString& TableName, TpFBDataSet* DS, TExcelWorksheet* Sh
     DM.SetDataSetSQL(DS, Format(RowSQL, {TableName, SqlLiteralText(VarToStr(Sheet->Cells(Row, 1)))}));
     DS->Open();
     DS->First();
-    if (DS->IsEmpty())
-        DS->Insert();
-    else
-        DS->Edit();
-    try {
-        AssignRow(DS, Sheet, Row);
-        DS->Post();
-    } catch (...) {
-        // The row is not stored: leave the shared data set and the transaction clean.
-        if (DS->State() == dsInsert || DS->State() == dsEdit) DS->Cancel();
-        DS->Close();
-        if (Transaction().Active()) Transaction().Rollback();
-        throw;
-    }
-    try {
-        Transaction().Commit();
-        Transaction().SetActive(true);
-        DS->Open();
-    } catch (...) {
-        if (Transaction().Active()) Transaction().Rollback();
-        throw;
-    }
-    DS->Close();
+    StoreSheetRow(DS, [&](bool) { AssignRow(DS, Sheet, Row); });
 }
 
 }  // namespace

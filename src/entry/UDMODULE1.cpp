@@ -110,6 +110,19 @@ void Tdmodule1::SetDataSetSQL(TpFBDataSet* DataSet, const AnsiString& SQL) {
     DataSet->SelectSQL()->SetText(SQL);
 }
 
+void Tdmodule1::CommitAndReopen(TpFBDataSet* DataSet) {
+    try {
+        FBTransact1->Commit();
+        FBTransact1->SetActive(true);
+        DataSet->Close();
+        DataSet->Open();
+    } catch (...) {
+        // Rolling back an ended transaction would only hide the first error.
+        if (FBTransact1->Active()) FBTransact1->Rollback();
+        throw;
+    }
+}
+
 const AnsiString& ProgramDatabaseName() { return DatabaseName(); }
 
 void SetProgramDatabaseName(const AnsiString& Value) { DatabaseName() = Value.empty() ? DefaultDatabaseName : Value; }

@@ -31,6 +31,11 @@ public:
     // select text by SQL. Does not open it.
     void SetDataSetSQL(TpFBDataSet* DataSet, const AnsiString& SQL);
 
+    // The end of every write: commits FBTransact1, starts it again and reopens
+    // DataSet; when any step fails the transaction is rolled back and the error
+    // raised again.
+    void CommitAndReopen(TpFBDataSet* DataSet);
+
 private:
     bool FDatabaseInUse = false;
 };

@@ -210,16 +210,7 @@ TpFBDataSet* TFaturaGirForm::OpenInvoice(const AnsiString& SQL) {
 void TFaturaGirForm::CommitBlock(TpFBDataSet* Ds, bool Clear) {
     WriteBack(Clear);
     kaydet->SetVisible(false);
-    TFBTransaction* Tr = dmodule1->FBTransact1;
-    try {
-        Tr->Commit();
-        Tr->SetActive(true);
-        Ds->Close();
-        Ds->Open();
-    } catch (...) {
-        if (Tr->Active()) Tr->Rollback();
-        throw;
-    }
+    dmodule1->CommitAndReopen(Ds);
 }
 
 void TFaturaGirForm::kaydetClick(TObject* Sender) {

@@ -96,28 +96,14 @@ void InvoiceSheetImport(TTopFaturaGirForm* Screen) {
                                                                  SqlStringValue(Text(Sheet, R, 7))}));
         Ds->Open();
         Ds->First();
-        const bool Found = !Ds->IsEmpty();
-        if (Found)
-            Ds->Edit();
-        else
-            Ds->Insert();
-        Ds->FieldByName("aboneno")->SetAsString(Text(Sheet, R, 1));
-        Ds->FieldByName("DONEMI")->SetAsString(Text(Sheet, R, 3));
-        Ds->FieldByName("referansno")->SetAsString(Text(Sheet, R, 4));
-        Ds->FieldByName("TOPLAMBEDELI")->SetAsFloat(SheetImportNumber(Sheet->Cells(R, 5)));
-        Ds->FieldByName("TOPLAMtuketim")->SetAsFloat(SheetImportNumber(Sheet->Cells(R, 6)));
-        Ds->FieldByName("faturatarihi")->SetAsString(Text(Sheet, R, 7));
-        if (Found) Ds->UpdateRecord();
-        Ds->Post();
-        try {
-            Tr->Commit();
-            Tr->SetActive(true);
-            Ds->Close();
-            Ds->Open();
-        } catch (...) {
-            if (Tr->Active()) Tr->Rollback();
-            throw;
-        }
-        Ds->Close();
+        StoreSheetRow(Ds, [&](bool Found) {
+            Ds->FieldByName("aboneno")->SetAsString(Text(Sheet, R, 1));
+            Ds->FieldByName("DONEMI")->SetAsString(Text(Sheet, R, 3));
+            Ds->FieldByName("referansno")->SetAsString(Text(Sheet, R, 4));
+            Ds->FieldByName("TOPLAMBEDELI")->SetAsFloat(SheetImportNumber(Sheet->Cells(R, 5)));
+            Ds->FieldByName("TOPLAMtuketim")->SetAsFloat(SheetImportNumber(Sheet->Cells(R, 6)));
+            Ds->FieldByName("faturatarihi")->SetAsString(Text(Sheet, R, 7));
+            if (Found) Ds->UpdateRecord();
+        });
     }
 }

@@ -249,4 +249,25 @@ TEST_F(InvoiceSheetClick, ACancelledFileChoiceAsksNothingMore) {
     EXPECT_EQ(DM().Count("select * from efatura"), 0);
 }
 
+// A row the database refuses ends the import there; the rows before it stay, and
+// the screen goes on working: the next import and the single invoice dialog store.
+TEST_F(InvoiceSheetClick, ARowTheDatabaseRefusesKeepsEarlierRowsAndTheScreenWorking) {
+    DM().Execute("alter table efatura add constraint CK_TEST_REF check (REFERANSNO <> 'YASAK')");
+    AddSubscriber("e", "100", "ALİ");
+    const AnsiString File =
+        Workbook({Invoice("100", "R1", Variant(1.0)), Invoice("100", "YASAK", Variant(2.0), "02.03.2016"),
+                  Invoice("100", "R3", Variant(3.0), "03.03.2016")});
+    Answer(File, "2", "4");
+    const std::vector<AnsiString> M = ClickImport(EBulk.get());
+    EXPECT_EQ(M.size(), 1u);   // the database's own words, in the exception dialog
+    EXPECT_EQ(DM().Count("select * from efatura"), 1);
+    EXPECT_EQ(DM().Module()->EFATURA->State(), dsInactive);
+
+    Prompts.Clear();
+    Answer(File, "4", "4");
+    EXPECT_TRUE(ClickImport(EBulk.get()).empty());
+    EXPECT_EQ(Row("REFERANSNO = 'R3'"), "100|Mart 2016|R3|300|100|03.03.2016");
+    DM().Execute("alter table efatura drop constraint CK_TEST_REF");
+}
+
 }  // namespace
