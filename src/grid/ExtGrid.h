@@ -680,6 +680,9 @@ public:
     // A mask begun but not filled: the error is reported, the caret goes to the gap
     // and true is returned, so that the edit stays on the cell.
     bool RefuseIncompleteMask();
+    // The click that opened the editor may be the first of a double click: the second
+    // one then leaves the caret where the opening put it.
+    void OpenedByClick() { FOpenedByClick = true; }
 
 protected:
     void Change() override;
@@ -694,6 +697,9 @@ private:
     void ReportIncompleteMask();
     // Types a line break at the caret and lets the row grow with it.
     void BreakLine(bool GrowRow);
+    // A press in the editor; a double click also reaches the grid's double-click
+    // events. True keeps the press from the edit itself.
+    bool MousePressed(bool Double);
     TExtStringGrid* FExtGrid = nullptr;
     short FLengthLimit = 0;
     TVAlignment FVAlign = vtaTop;
@@ -701,6 +707,7 @@ private:
     bool FTyping = true;
     bool FKeypadDecimal = false;   // the character to come is the keypad's decimal key
     bool FRefusingMask = false;    // the incomplete-mask error is on screen
+    bool FOpenedByClick = false;   // opened by a click, and not clicked or typed into since
 };
 
 // A block of the grid as (first col, first row, last col, last row, counts).

@@ -24,10 +24,14 @@ bool IsControlChar(char C) {
 }  // namespace
 
 TExtInplaceEdit::TExtInplaceEdit(TComponent* AOwner)
-    : TInplaceEdit(AOwner), FExtGrid(dynamic_cast<TExtStringGrid*>(AOwner)) {}
+    : TInplaceEdit(AOwner), FExtGrid(dynamic_cast<TExtStringGrid*>(AOwner)) {
+    SetMousePressHook(this, [this](bool Double) { return MousePressed(Double); });
+}
 
 TExtInplaceEdit::TExtInplaceEdit(TComponent* AOwner, bool MultiLine)
-    : TInplaceEdit(AOwner, MultiLine), FExtGrid(dynamic_cast<TExtStringGrid*>(AOwner)) {}
+    : TInplaceEdit(AOwner, MultiLine), FExtGrid(dynamic_cast<TExtStringGrid*>(AOwner)) {
+    SetMousePressHook(this, [this](bool Double) { return MousePressed(Double); });
+}
 
 TEditorType TExtInplaceEdit::EditorType() const { return FExtGrid ? FExtGrid->FActiveEditor : edNormal; }
 
@@ -43,6 +47,7 @@ void TExtInplaceEdit::BoundsChanged() {
 
 void TExtInplaceEdit::UpdateContents() {
     TInplaceEdit::UpdateContents();
+    FOpenedByClick = false;
     if (!FExtGrid) return;
     TExtStringGrid* G = FExtGrid;
     FWordWrap = G->WordWrap();
@@ -73,6 +78,31 @@ void TExtInplaceEdit::InitialSelection() {
     } else {
         SetSelStart(static_cast<Integer>(EditText().size()));
     }
+}
+
+bool TExtInplaceEdit::MousePressed(bool Double) {
+    const bool Opening = FOpenedByClick;
+    FOpenedByClick = false;
+    TExtStringGrid* G = FExtGrid;
+    if (!Double || !G) return false;
+    const std::shared_ptr<const bool> GridAlive = G->AliveToken();
+    if (Opening) {
+        // The editor opened on the first click of this double click, nothing typed yet:
+        // the double click is the cell's, as if no editor were open, and the editor
+        // opens again afterwards on what the cell then holds (a handler may rewrite it).
+        G->HideEditor();
+        G->FEditShown = false;
+        G->BeginCellEdit(G->Col(), G->Row());
+    }
+    // A double click on the cell means the same whether or not it is being edited.
+    if (*GridAlive && G->OnDblClick) G->OnDblClick(G);
+    if (*GridAlive && G->OnDblClickCell) G->OnDblClickCell(G, G->Row(), G->Col());
+    if (Opening && *GridAlive && !G->EditorMode()) {
+        // The caret as the opening put it: no word of the text is selected.
+        G->ShowEditor();
+        G->PlaceCaretAt(G->FPressPoint.X, G->FPressPoint.Y);
+    }
+    return Opening;
 }
 
 void TExtInplaceEdit::Change() {
@@ -419,6 +449,7 @@ void TExtInplaceEdit::PasteFromClipboard() {
 bool TExtInplaceEdit::QtEvent(QEvent* E) {
     TExtStringGrid* G = FExtGrid;
     const TRawKey K = RawKeyOf(E);
+    if (K.Press) FOpenedByClick = false;
     if (G && K.Press) {
         if (K.Tab && !K.CtrlOrAlt && G->Options().Contains(goTabs)) {
             const std::shared_ptr<const bool> Alive = AliveToken();

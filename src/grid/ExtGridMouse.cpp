@@ -124,11 +124,16 @@ void TExtStringGrid::CloseFixedCellEditor(bool Store) {
 // Puts the caret of the just opened editor at the character under the press, on
 // whichever line of the text it lies, with nothing selected.
 void TExtStringGrid::PlaceCaretAt(Integer X, Integer Y) {
-    TInplaceEdit* Ed = InplaceEditor();
-    if (!FMouseActions->CaretPositioning() || !EditorMode() || !Ed) return;
-    const TPoint P(X - Ed->Left(), Y - Ed->Top());
-    if (P.X < 0 || P.Y < 0 || P.X >= Ed->Width() || P.Y >= Ed->Height()) return;
-    Ed->SetSelStart(Ed->CharFromPos(P));
+    if (auto* Ed = dynamic_cast<TExtInplaceEdit*>(InplaceEditor()); Ed && EditorMode()) Ed->OpenedByClick();
+    if (!FMouseActions->CaretPositioning()) return;
+    // A combo editor with a text part takes the caret there.
+    auto* Combo = dynamic_cast<TComboBox*>(FEditorControl);
+    TControl* Ctl = EditorMode() ? static_cast<TControl*>(InplaceEditor()) : Combo;
+    if (!Ctl || (Combo && Combo->Style() == csDropDownList)) return;
+    const TPoint P(X - Ctl->Left(), Y - Ctl->Top());
+    if (P.X < 0 || P.Y < 0 || P.X >= Ctl->Width() || P.Y >= Ctl->Height()) return;
+    if (Combo) Combo->SetSelStart(Combo->CharFromPos(P));
+    else InplaceEditor()->SetSelStart(InplaceEditor()->CharFromPos(P));
 }
 
 // After the framework made the pressed data cell current.
@@ -715,7 +720,7 @@ void TExtStringGrid::MouseUp(TMouseButton Button, TShiftState Shift, Integer X, 
         return;
     }
     const bool Moved = FMovedOrSized;
-    const bool WasEditing = EditorMode();
+    const bool WasEditing = EditorMode() || FEditorControl;
     FSelectStartRow = FSelectStartCol = -1;
     PendingDragRelease(Shift);
     if (ButtonRelease(X, Y)) {

@@ -46,7 +46,7 @@ TEditMask::TEditMask(const AnsiString& Mask) {
                     Case = mcLower;
                 }
                 break;
-            case '!': break;
+            case '!': FReverse = true; break;
             case '0': Input(mkDigit, true); break;
             case '9': Input(mkDigit, false); break;
             case '#': Input(mkDigitSign, false); break;
@@ -120,18 +120,22 @@ AnsiString TEditMask::BlankText() const {
 
 AnsiString TEditMask::EditTextOf(const AnsiString& Value) const {
     AnsiString T = BlankText();
-    size_t I = 0;
-    for (Integer P = 0; P < Length() && I < Value.size(); ++P) {
+    // Forwards from the first place, or with "!" backwards from the last one.
+    const Integer Step = FReverse ? -1 : 1;
+    const Integer N = static_cast<Integer>(Value.size());
+    Integer I = FReverse ? N - 1 : 0;
+    for (Integer P = FReverse ? Length() - 1 : 0; P >= 0 && P < Length() && I >= 0 && I < N; P += Step) {
         const TPosition& Pos = FPos[static_cast<size_t>(P)];
         if (Pos.Kind == mkLiteral) {
             // The literal itself, or another separator in its place, is passed over;
             // a character that belongs to the next place stays for it.
-            char C = Value[I];
-            const Integer Next = NextInput(P + 1);
-            if (C == Pos.Literal || Next >= Length() || !Fits(Next, C)) ++I;
+            char C = Value[static_cast<size_t>(I)];
+            const Integer Next = FReverse ? PrevInput(P) : NextInput(P + 1);
+            if (C == Pos.Literal || Next < 0 || Next >= Length() || !Fits(Next, C)) I += Step;
             continue;
         }
-        char C = Value[I++];
+        char C = Value[static_cast<size_t>(I)];
+        I += Step;
         if (C != ' ' && Fits(P, C)) T[static_cast<size_t>(P)] = C;
     }
     return T;

@@ -11,7 +11,8 @@
 //   \  the next character is a literal
 //   :  the time separator, /  the date separator (of FormatSettings)
 //   _  a blank literal
-//   !  accepted and ignored
+//   !  optional places stay blank at the front: a text shorter than the picture
+//      is laid into it from its end (leading blanks), not from its start
 // every other character is a literal. SaveLiterals '0' leaves the literals out of
 // the text; anything else (the default) keeps them. Blank is the character that
 // shows an empty position ('_' by default). Letters are those of code page 1254.
@@ -29,6 +30,7 @@ public:
     Integer Length() const { return static_cast<Integer>(FPos.size()); }
     bool SaveLiterals() const { return FSaveLiterals; }
     char BlankChar() const { return FBlank; }
+    bool Reverse() const { return FReverse; }
     bool IsLiteral(Integer Pos) const;
     bool IsRequired(Integer Pos) const;
     // Whether Ch may stand at Pos; Ch takes the position's case when it may.
@@ -43,7 +45,8 @@ public:
     // A stored text laid into the picture. A text with literals fills the picture
     // position by position (a different separator in a literal's place is taken
     // as that literal); a text without them fills the places to type in order.
-    // Characters that do not fit leave their place blank.
+    // Characters that do not fit leave their place blank. With "!" the text is laid
+    // in from its last character backwards.
     AnsiString EditTextOf(const AnsiString& Value) const;
     // The text as stored: blanks become spaces, literals stay when saved; an edit
     // text in which nothing is typed gives the empty text.
@@ -79,6 +82,7 @@ private:
     std::vector<TPosition> FPos;
     bool FSaveLiterals = true;
     char FBlank = '_';
+    bool FReverse = false;
 };
 
 // A masked text left with a required place blank.

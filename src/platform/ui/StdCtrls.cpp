@@ -741,6 +741,11 @@ Integer TComboBox::SelStart() const {
     return E->hasSelectedText() ? E->selectionStart() : E->cursorPosition();
 }
 
+Integer TComboBox::CharFromPos(TPoint P) const {
+    QLineEdit* E = FCombo->lineEdit();
+    return E ? E->cursorPositionAt(E->mapFrom(FCombo, QPoint(P.X, P.Y))) : 0;
+}
+
 void TComboBox::SetSelStart(Integer Value) {
     if (QLineEdit* E = FCombo->lineEdit()) {
         E->deselect();

@@ -172,6 +172,8 @@ public:
     bool DroppedDown() const;
     void SetDroppedDown(bool Value);
     void Clear();
+    // The character index of the text part nearest to a point of the control; 0 without one.
+    Integer CharFromPos(TPoint P) const;
     Integer SelStart() const;
     void SetSelStart(Integer Value);
     Integer SelLength() const;

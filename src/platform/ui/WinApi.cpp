@@ -49,6 +49,7 @@ public:
     std::function<void(TCanvas*)> Overlay;
     std::function<void(Word&, TShiftState)> KeyDown;
     std::function<void()> FocusOut;
+    std::function<bool(bool)> MousePress;
 
     // Key and focus events of the widgets inside the control come here too.
     void WatchChildren() {
@@ -77,6 +78,13 @@ protected:
             const std::shared_ptr<const bool> Alive = FControl->AliveToken();
             GuardedCall(FControl, [&] { Fn(Key, Shift); });
             return !IsAlive(Alive) || Key == 0;
+        }
+        if ((E->type() == QEvent::MouseButtonPress || E->type() == QEvent::MouseButtonDblClick) && MousePress) {
+            auto Fn = MousePress;
+            const std::shared_ptr<const bool> Alive = FControl->AliveToken();
+            bool Swallow = false;
+            GuardedCall(FControl, [&] { Swallow = Fn(E->type() == QEvent::MouseButtonDblClick); });
+            return !IsAlive(Alive) || Swallow;
         }
         if (E->type() == QEvent::FocusOut && FocusOut) {
             QWidget* To = QApplication::focusWidget();
@@ -219,6 +227,13 @@ void WatchMouseHover(TControl* Control, std::function<void(bool)> Fn) {
 void SetKeyDownHook(TControl* Control, std::function<void(Word&, TShiftState)> Fn) {
     if (THooks* H = THooks::Of(Control)) {
         H->KeyDown = std::move(Fn);
+        H->WatchChildren();
+    }
+}
+
+void SetMousePressHook(TControl* Control, std::function<bool(bool)> Fn) {
+    if (THooks* H = THooks::Of(Control)) {
+        H->MousePress = std::move(Fn);
         H->WatchChildren();
     }
 }

@@ -54,6 +54,11 @@ void WatchMouseHover(TControl* Control, std::function<void(bool Entered)> Fn);
 // control does; a Key it sets to 0 is swallowed. An empty Fn removes the hook.
 void SetKeyDownHook(TControl* Control, std::function<void(Word& Key, TShiftState Shift)> Fn);
 
+// Fn sees every mouse press on the control (or a widget inside it) before the control
+// does, Double true for the second press of a double click; a true answer swallows it.
+// An empty Fn removes the hook.
+void SetMousePressHook(TControl* Control, std::function<bool(bool Double)> Fn);
+
 // Fn runs when the keyboard focus leaves the control and everything inside it.
 // An empty Fn removes the watch.
 void WatchFocusOut(TControl* Control, std::function<void()> Fn);

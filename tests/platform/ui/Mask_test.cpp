@@ -5,7 +5,7 @@
 namespace {
 
 // The picture of a Turkish date: FormatSettings has '.' between day, month and year.
-const char* const DateMask = "!99/99/0000;1;_";
+const char* const DateMask = "99/99/0000;1;_";   // laid in from the front
 
 struct TLayCase {
     const char* Mask;
@@ -68,12 +68,25 @@ INSTANTIATE_TEST_SUITE_P(Mask, MaskLay,
                                            TLayCase{DateMask, " 5.  .2020", "_5.__.2020"},
                                            TLayCase{"00.00;0;_", "1234", "12.34"},
                                            TLayCase{">LL-00", "ab-12", "AB-12"},
-                                           TLayCase{"c;1;*", "*", "*"}));
+                                           TLayCase{"c;1;*", "*", "*"},
+                                           // "!": laid in from the end, the front left blank
+                                           TLayCase{"999", "5", "5__"},
+                                           TLayCase{"!999", "5", "__5"},
+                                           TLayCase{"9!99", "5", "__5"},
+                                           TLayCase{"!999", "12345", "345"},
+                                           TLayCase{"!99.99;1;_", "34", "__.34"},
+                                           TLayCase{"!99.99;1;_", "3.4", "_3._4"},
+                                           TLayCase{"!99.99;1;_", "1-2", "_1._2"},
+                                           TLayCase{"!>LL", "a", "_A"},
+                                           TLayCase{"!999", "", "___"},
+                                           TLayCase{"!99/99/0000;1;_", "1.2.2003", "_1._2.2003"},
+                                           TLayCase{"!99/99/0000;1;_", "01.02.2003", "01.02.2003"}));
 
 TEST(Mask, StoredFormWithAndWithoutLiterals) {
     EXPECT_EQ(TEditMask(DateMask).ValueOf("12.05.2020"), "12.05.2020");
     EXPECT_EQ(TEditMask(DateMask).ValueOf("1_.05.2020"), "1 .05.2020");
     EXPECT_EQ(TEditMask("00.00.0000;0;_").ValueOf("12.05.2020"), "12052020");
+    EXPECT_EQ(TEditMask("!999;1;_").ValueOf("__5"), "  5");   // the leading blanks are the text's
     // Nothing typed is no value at all, whatever the literals.
     EXPECT_EQ(TEditMask(DateMask).ValueOf("__.__.____"), "");
     EXPECT_TRUE(TEditMask(DateMask).NothingTyped("__.__.____"));

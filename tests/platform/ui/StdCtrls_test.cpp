@@ -576,10 +576,24 @@ TEST(StdCtrls, MaskedEditBackspaceDeleteCutAndPasteKeepThePicture) {
     Clipboard()->Clear();
 }
 
+TEST(StdCtrls, AReversedMaskShowsAShortTextWithLeadingBlanks) {
+    TScreenForm F;
+    auto* E = F.Add<TEdit>(10);
+    E->SetEditMask("!999;1;_");
+    E->SetText("7");
+    EXPECT_EQ(E->EditText(), "__7");
+    F.Form->Show();
+    E->SetFocus();
+    E->SetSelStart(0);
+    SendKey(FocusTarget(), Qt::Key_4, QStringLiteral("4"));   // typing still goes from the caret on
+    EXPECT_EQ(E->EditText(), "4_7");
+    EXPECT_EQ(E->Text(), "4 7");
+}
+
 TEST(StdCtrls, IncompleteMaskIsRefusedWithTheCaretOnTheGap) {
     TScreenForm F;
     auto* E = F.Add<TEdit>(10);
-    E->SetEditMask("!99/99/0000;1;_");
+    E->SetEditMask("99/99/0000;1;_");
     E->ValidateEdit();   // nothing typed: nothing to refuse
     E->SetText("01.02.201");
     EXPECT_EQ(E->EditText(), "01.02.201_");
