@@ -407,7 +407,8 @@ void TFBCustomDataSet::SetBookmarkData(TRecordBuffer Buffer, const void* Data) {
 
 bool TFBCustomDataSet::BookmarkValid(const TBookmark& Bookmark) const {
     if (Bookmark.size() < 4 || !FCache) return false;
-    if (LimitedCache()) return Bookmark.size() >= static_cast<size_t>(FBookmarkSize);
+    // A window's bookmark holds the values of its order: one of another order is not its own.
+    if (LimitedCache()) return Bookmark.size() == static_cast<size_t>(FBookmarkSize);
     int32_t Phys;
     std::memcpy(&Phys, Bookmark.data(), 4);
     const Integer Logical = FCache->LogicalIndex(Phys);

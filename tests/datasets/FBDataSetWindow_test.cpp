@@ -239,9 +239,12 @@ TEST_F(FBDataSetWindowTest, ASortOrdersEveryRowThroughTheServerAndKeepsTheCurren
     ASSERT_TRUE(Ds->Locate("ID", Variant(1500), {}));
     Ds->Next();
     EXPECT_EQ(Id(Ds), 150);
+    const TBookmark Sorted = Ds->GetBookmark();
+    EXPECT_TRUE(Ds->BookmarkValid(Sorted));
     // No fields: the select's own order again.
     Ds->DoSort({}, {});
     EXPECT_EQ(Id(Ds), 150);
+    EXPECT_FALSE(Ds->BookmarkValid(Sorted)) << "a bookmark of the sorted order";
     Ds->Next();
     EXPECT_EQ(Id(Ds), 151);
     EXPECT_FALSE(Ds->Sorted() && Ds->SortFieldsText() == "NAME");
