@@ -23,18 +23,24 @@ void TExtStringGrid::ConsumeKey(Word& Key, TShiftState Shift) {
 }
 
 void TExtStringGrid::ControlCellKey(Word Key) {
+    const Integer C = Col(), R = Row();
     bool Can = Options().Contains(goEditing) || FMouseActions->RangeSelectAndEdit();
-    if (OnCanEditCell) OnCanEditCell(this, Row(), Col(), Can);
-    const TCellType T = GetCellType(Col(), Row());
-    const bool Check = T == ctCheckBox || T == ctDataCheckBox || T == ctVirtCheckBox || T == ctRowCheckBox;
-    if (Key == VK_SPACE && Can && Check) {
-        if (TCellGraphic* G = GetCellGraphic(Col(), Row())) {
-            G->SetCellBoolean(!G->CellBoolean());
-            if (OnCheckBoxClick) OnCheckBoxClick(this, Col(), Row(), G->CellBoolean());
-        }
+    if (OnCanEditCell) OnCanEditCell(this, R, C, Can);
+    // The user flag lets ToggleCheck/ToggleRadio ask again, so a read-only cell stays as it is.
+    if (Key == VK_SPACE && HasCheckBox(C, R) && (Can || FControlLook->CheckAlwaysActive()) && ToggleCheck(C, R, true)) {
+        if (FShowModified->Enabled()) SetRowMarked(R, true);
+        bool State = false;
+        GetCheckBoxState(C, R, State);
+        if (OnCheckBoxClick) OnCheckBoxClick(this, C, R, State);
     }
-    if (Can && T == ctButton && OnButtonClick) OnButtonClick(this, Col(), Row());
-    RepaintCell(Col(), Row());
+    if (Key == VK_SPACE && IsRadio(C, R) && (Can || FControlLook->RadioAlwaysActive()) && ToggleRadio(C, R, true)) {
+        const TCellGraphic* G = GetCellGraphic(C, R);
+        TStrings* Values = GetRadioValues(C, R);
+        const Integer Idx = G && G->CellIndex() >= 0 ? G->CellIndex() : Values ? Values->IndexOf(Cells(C, R)) : -1;
+        if (OnRadioClick) OnRadioClick(this, C, R, Idx);
+    }
+    if (Can && GetCellType(C, R) == ctButton && OnButtonClick) OnButtonClick(this, C, R);
+    RepaintCell(C, R);
 }
 
 char TExtStringGrid::DecimalKeyChar(char Key, bool& FromKeypad) const {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 
 using namespace uitest;
 
@@ -232,6 +233,46 @@ TEST(ExtGridKeys, SpaceTogglesACheckBoxCellOnlyWhenEditable) {
     EXPECT_TRUE(C->CellBoolean());
     EXPECT_EQ(1, Clicks);
     EXPECT_FALSE(G->EditorMode());
+}
+
+TEST(ExtGridKeys, SpaceOnControlCellsFollowsTheAlwaysActiveLookAndReadOnly) {
+    TKeyForm F;
+    TExtStringGrid* G = F.Grid;
+    TCellGraphic* Check = G->CreateCellGraphic(1, 1);
+    Check->SetCellType(ctCheckBox);
+    TCellGraphic* Radio = G->CreateCellGraphic(2, 1);
+    Radio->SetCellType(ctRadio);
+    auto* V = new TStringList();
+    V->Add("a");
+    V->Add("b");
+    Radio->SetGraphic(V, true);
+    Radio->SetCellIndex(1);
+    G->ShowModified()->SetEnabled(true);
+    std::vector<bool> States;
+    std::vector<Integer> Picks;
+    G->OnCheckBoxClick = [&](TObject*, Integer, Integer, bool S) { States.push_back(S); };
+    G->OnRadioClick = [&](TObject*, Integer, Integer, Integer I) { Picks.push_back(I); };
+    const auto Space = [&] { F.Key(Qt::Key_Space, Qt::NoModifier, QStringLiteral(" ")); };
+
+    // Without editing the always-active looks still take the key.
+    G->ControlLook()->SetCheckAlwaysActive(true);
+    G->ControlLook()->SetRadioAlwaysActive(true);
+    Space();
+    EXPECT_TRUE(Check->CellBoolean());
+    EXPECT_EQ(std::vector<bool>{true}, States);
+    EXPECT_TRUE(G->RowMarked(1));
+    G->SetCol(2);
+    Space();
+    EXPECT_EQ(0, Radio->CellIndex());  // wraps past the last item
+    EXPECT_EQ(std::vector<Integer>{0}, Picks);
+
+    // A read-only cell keeps its state even in an editing grid.
+    G->ControlLook()->SetRadioAlwaysActive(false);
+    F.Options({goEditing});
+    G->SetReadOnly(2, 1, true);
+    Space();
+    EXPECT_EQ(0, Radio->CellIndex());
+    EXPECT_EQ(1u, Picks.size());
 }
 
 TEST(ExtGridKeys, ShiftHomeAndEndSelectWholeRowsFromTheRowLeft) {
