@@ -194,3 +194,16 @@ TEST(ExtGridFocus, AMoveByKeyEndsTheIncrementalLookupWord) {
     TypeText(u"u");   // a new word, not "bu"
     EXPECT_EQ(3, G->Row());
 }
+
+TEST(ExtGridFocus, EscapeAfterTabbingInAndTypingKeepsTheCellsText) {
+    for (bool Always : {false, true}) {
+        SCOPED_TRACE(Always);
+        TFocusForm F(Always);
+        F.Grid->SetCells(1, 1, "abc");
+        F.TabIn();
+        F.Key(Qt::Key_X, QStringLiteral("x"));
+        ASSERT_TRUE(F.Grid->EditorMode());
+        F.Key(Qt::Key_Escape);
+        EXPECT_EQ("abc", F.Grid->Cells(1, 1));
+    }
+}
