@@ -464,7 +464,8 @@ void TControl::Notification(TComponent* AComponent, TOperation Operation) {
 
 void TControl::Invalidate() {
     if (FWidget) FWidget->update();
-    if (auto* W = dynamic_cast<TWinControl*>(this); W && FFrame) W->InvalidateFrame();
+    if (!FFrame) return;
+    if (auto* W = dynamic_cast<TWinControl*>(this)) W->InvalidateFrame();
 }
 void TControl::Repaint() { if (FWidget) FWidget->repaint(); }
 void TControl::Update() { if (FWidget) FWidget->repaint(); }
