@@ -19,14 +19,10 @@ struct TComboFixture : ::testing::Test {
     TEdit* Other = nullptr;
     void SetUp() override {
         Form->SetColor(clYellow);
-        Combo = new TESGComboBox(Form.get());
-        Combo->SetParent(Form.get());
-        Combo->SetBounds(10, 10, 140, 24);
+        Combo = Place<TESGComboBox>(Form.get(), 10, 10, 140, 24);
         Combo->Items()->Add("1  Yeni");
         Combo->Items()->Add("2  Mevcut");
-        Other = new TEdit(Form.get());
-        Other->SetParent(Form.get());
-        Other->SetBounds(10, 50, 140, 24);
+        Other = Place<TEdit>(Form.get(), 10, 50, 140, 24);
         Form->Show();
         Other->SetFocus();
         Settle();

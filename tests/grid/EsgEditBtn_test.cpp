@@ -18,9 +18,7 @@ struct TEditBtnFixture : ::testing::Test {
     std::unique_ptr<TForm> Form = std::make_unique<TForm>(nullptr);
     template <class T>
     T* Make(Integer Top) {
-        auto* E = new T(Form.get());
-        E->SetParent(Form.get());
-        E->SetBounds(10, Top, 140, 24);
+        auto* E = Place<T>(Form.get(), 10, Top, 140, 24);
         return E;
     }
     void Show(TWinControl* Focus) {
@@ -52,14 +50,8 @@ TEST_F(TEditBtnFixture, ReleaseOutsideTheButtonIsNoPress) {
     int Clicks = 0;
     E->OnClickBtn = [&](TObject*) { ++Clicks; };
     Show(E);
-    QWidget* W = E->Button()->Button()->Widget();
-    QPoint In(3, 3), Out(-20, 3);
-    QMouseEvent Press(QEvent::MouseButtonPress, QPointF(In), W->mapToGlobal(QPointF(In)), Qt::LeftButton,
-                      Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(W, &Press);
-    QMouseEvent Release(QEvent::MouseButtonRelease, QPointF(Out), W->mapToGlobal(QPointF(Out)), Qt::LeftButton,
-                        Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(W, &Release);
+    LeftPress(E->Button()->Button(), QPoint(3, 3));
+    LeftRelease(E->Button()->Button(), QPoint(-20, 3));
     EXPECT_EQ(Clicks, 0);
 }
 

@@ -27,12 +27,8 @@ struct TSpinFixture : ::testing::Test {
 
     void SetUp() override {
         Saved = SetBeepHandler([this](Cardinal) { ++Beeps; });
-        Spin = new TEsgSpinEdit(Form.get());
-        Spin->SetParent(Form.get());
-        Spin->SetBounds(10, 10, 120, 24);
-        Other = new TEdit(Form.get());
-        Other->SetParent(Form.get());
-        Other->SetBounds(10, 50, 120, 24);
+        Spin = Place<TEsgSpinEdit>(Form.get(), 10, 10, 120, 24);
+        Other = Place<TEdit>(Form.get(), 10, 50, 120, 24);
         Form->Show();
         Spin->SetFocus();
         Settle();

@@ -46,10 +46,19 @@ struct TControlsForm : TGridOnForm<TExtStringGrid> {
                                          const AnsiString& V) { Events.push_back("done " + ID + " " + T + " " + V); };
         ShowFocused();
     }
-    void ClickControl() {
+    // Where the first control of the cell stands.
+    QPoint ControlPoint() const {
         const TRect R = Grid->CellRect(1, 1);
-        Click(Grid, QPoint(R.Left + 12, R.Top + R.Height() / 2));
+        return QPoint(R.Left + 12, R.Top + R.Height() / 2);
+    }
+    void ClickControl() {
+        Click(Grid, ControlPoint());
         Settle();
+    }
+    // Clicks the first control; whether its editor opened.
+    bool OpenControl() {
+        ClickControl();
+        return Grid->FormControlOpen();
     }
     AnsiString Value(const char* ID) {
         const AnsiString T = Grid->Cells(1, 1);
@@ -64,8 +73,7 @@ struct TControlsForm : TGridOnForm<TExtStringGrid> {
 
 TEST(ExtGridControls, ClickingAnEditControlOpensItsEditorAndEnterWritesTheValue) {
     TControlsForm F(Ctl("EDIT", "e", "abc"));
-    F.ClickControl();
-    ASSERT_TRUE(F.Grid->FormControlOpen());
+    ASSERT_TRUE(F.OpenControl());
     TControlEdit* E = F.Grid->ControlEdit();
     EXPECT_TRUE(E->Visible());
     EXPECT_EQ(E->Widget(), FocusTarget());
@@ -84,15 +92,14 @@ TEST(ExtGridControls, EscapeLeavesTheControlValueAsItWas) {
     TControlsForm F(Ctl("EDIT", "e", "abc"));
     F.ClickControl();
     TypeText(u"zz");
-    SendKey(FocusTarget(), Qt::Key_Escape, QStringLiteral("\x1b"));
+    PressEscape();
     EXPECT_FALSE(F.Grid->FormControlOpen());
     EXPECT_EQ("abc", F.Value("e"));
 }
 
 TEST(ExtGridControls, APasswordControlTypesBehindAsterisksAndKeepsTheTypedValue) {
     TControlsForm F(Ctl("PASSWORD", "p", ""));
-    F.ClickControl();
-    ASSERT_TRUE(F.Grid->FormControlOpen());
+    ASSERT_TRUE(F.OpenControl());
     EXPECT_EQ('*', F.Grid->ControlEdit()->PasswordChar());
     TypeText(u"s3");
     PressEnter();
@@ -150,8 +157,7 @@ TEST(ExtGridControls, AComboControlTakesItsListAndStyleFromTheEvent) {
             E = Edit;
             Drop = 5;
         };
-        F.ClickControl();
-        ASSERT_TRUE(F.Grid->FormControlOpen());
+        ASSERT_TRUE(F.OpenControl());
         TControlCombo* C = F.Grid->ControlCombo();
         EXPECT_EQ(Edit ? csDropDown : csDropDownList, C->Style());
         EXPECT_EQ(1, C->ItemIndex());
@@ -167,9 +173,7 @@ TEST(ExtGridControls, AComboControlTakesItsListAndStyleFromTheEvent) {
 
 TEST(ExtGridControls, F2OpensTheFirstEditableControlOfTheCell) {
     TControlsForm F(Ctl("CHECK", "c", "TRUE") + " " + Ctl("EDIT", "e2", "v"));
-    TGridOptions O = F.Grid->Options();
-    O.Include(goEditing);
-    F.Grid->SetOptions(O);
+    F.Options({goEditing});
     SendKey(FocusTarget(), Qt::Key_F2);
     ASSERT_TRUE(F.Grid->FormControlOpen());
     EXPECT_FALSE(F.Grid->EditorMode());   // no text editor over the controls
@@ -182,9 +186,7 @@ TEST(ExtGridControls, F2OpensTheFirstEditableControlOfTheCell) {
 
 TEST(ExtGridControls, F2OnACellWithoutEditableControlsKeepsTheFocus) {
     TControlsForm F(Ctl("CHECK", "c", "TRUE"));
-    TGridOptions O = F.Grid->Options();
-    O.Include(goEditing);
-    F.Grid->SetOptions(O);
+    F.Options({goEditing});
     SendKey(FocusTarget(), Qt::Key_F2);
     EXPECT_FALSE(F.Grid->FormControlOpen());
     EXPECT_FALSE(F.Grid->EditorMode());
@@ -195,8 +197,7 @@ TEST(ExtGridControls, AMaskControlTypesThroughItsPropMask) {
     TScriptedPrompter Prompts;
     TPrompterGuard Guard(&Prompts);
     TControlsForm F("<CONTROL TYPE=\"MASK\" ID=\"m\" VALUE=\"\" WIDTH=\"80\" PROP=\"00-00;1;_\">");
-    F.ClickControl();
-    ASSERT_TRUE(F.Grid->FormControlOpen());
+    ASSERT_TRUE(F.OpenControl());
     TControlEdit* E = F.Grid->ControlEdit();
     EXPECT_EQ(E->EditText(), "__-__");
     E->SetSelStart(0);
@@ -216,13 +217,11 @@ TEST(ExtGridControls, AMaskControlTypesThroughItsPropMask) {
 
 TEST(ExtGridControls, AnEditControlAfterAMaskControlTakesFreeText) {
     TControlsForm F("<CONTROL TYPE=\"MASK\" ID=\"m\" VALUE=\"12\" WIDTH=\"80\" PROP=\"00\">");
-    F.ClickControl();
-    ASSERT_TRUE(F.Grid->FormControlOpen());
+    ASSERT_TRUE(F.OpenControl());
     EXPECT_TRUE(F.Grid->ControlEdit()->IsMasked());
     PressEnter();
     F.Grid->SetCells(1, 1, Html(Ctl("EDIT", "e", "")));
-    F.ClickControl();
-    ASSERT_TRUE(F.Grid->FormControlOpen());
+    ASSERT_TRUE(F.OpenControl());
     EXPECT_FALSE(F.Grid->ControlEdit()->IsMasked());
     TypeText(u"abc");
     PressEnter();
@@ -233,8 +232,7 @@ TEST(ExtGridControls, LeavingAnUnfinishedMaskControlKeepsItsValue) {
     TScriptedPrompter Prompts;
     TPrompterGuard Guard(&Prompts);
     TControlsForm F("<CONTROL TYPE=\"MASK\" ID=\"m\" VALUE=\"55\" WIDTH=\"80\" PROP=\"000\">");
-    F.ClickControl();
-    ASSERT_TRUE(F.Grid->FormControlOpen());
+    ASSERT_TRUE(F.OpenControl());
     TControlEdit* E = F.Grid->ControlEdit();
     E->SelectAll();
     TypeText(u"9");
@@ -249,48 +247,33 @@ TEST(ExtGridControls, LeavingAnUnfinishedMaskControlKeepsItsValue) {
 
 TEST(ExtGridControls, AButtonControlIsDrawnDownUntilTheButtonComesUp) {
     TControlsForm F(Ctl("BUTTON", "b", "Go"));
-    const TRect R = F.Grid->CellRect(1, 1);
-    const QRect Cell(R.Left, R.Top, R.Width(), R.Height());
-    auto Shot = [&] { return F.Grid->Widget()->grab().toImage().copy(Cell); };
-    const QImage Up = Shot();
-    QWidget* W = F.Grid->Widget();
-    const QPointF P(R.Left + 12, R.Top + R.Height() / 2);
-    QMouseEvent Press(QEvent::MouseButtonPress, P, W->mapToGlobal(P), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(W, &Press);
+    const QImage Up = CellShot(F.Grid, 1, 1);
+    LeftPress(F.Grid, F.ControlPoint());
     Settle();
-    EXPECT_NE(Up, Shot());
-    QMouseEvent Release(QEvent::MouseButtonRelease, P, W->mapToGlobal(P), Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(W, &Release);
+    EXPECT_NE(Up, CellShot(F.Grid, 1, 1));
+    LeftRelease(F.Grid, F.ControlPoint());
     Settle();
-    EXPECT_EQ(Up, Shot());
+    EXPECT_EQ(Up, CellShot(F.Grid, 1, 1));
     ASSERT_EQ(1u, F.Events.size());
     EXPECT_EQ("click 1,1 b BUTTON Go", F.Events[0]);
 }
 
 TEST(ExtGridControls, AButtonHeldDownComesUpWhenTheGridLosesTheFocus) {
     TControlsForm F(Ctl("BUTTON", "b", "Go"));
-    auto* Other = new TEdit(F.Form.get());
-    Other->SetParent(F.Form.get());
-    Other->SetBounds(0, 320, 100, 22);
-    const TRect R = F.Grid->CellRect(1, 1);
-    const QRect Cell(R.Left, R.Top, R.Width(), R.Height());
-    auto Shot = [&] { return F.Grid->Widget()->grab().toImage().copy(Cell); };
+    auto* Other = Place<TEdit>(F.Form.get(), 0, 320, 100, 22);
     // The cell as it looks without the focus, its button up.
     Other->SetFocus();
     Settle();
-    const QImage Up = Shot();
+    const QImage Up = CellShot(F.Grid, 1, 1);
     F.Grid->SetFocus();
     Settle();
-    QWidget* W = F.Grid->Widget();
-    const QPointF P(R.Left + 12, R.Top + R.Height() / 2);
-    QMouseEvent Press(QEvent::MouseButtonPress, P, W->mapToGlobal(P), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(W, &Press);
+    LeftPress(F.Grid, F.ControlPoint());
     Settle();
     ASSERT_TRUE(F.Grid->Focused());
     Other->SetFocus();
     Settle();
     ASSERT_TRUE(Other->Focused());
-    EXPECT_EQ(Up, Shot());
+    EXPECT_EQ(Up, CellShot(F.Grid, 1, 1));
 }
 
 TEST(ExtGridControls, TheComboListShowsDropCountItems) {
@@ -304,8 +287,7 @@ TEST(ExtGridControls, TheComboListShowsDropCountItems) {
             E = false;
             DropCount = Drop;
         };
-        F.ClickControl();
-        ASSERT_TRUE(F.Grid->FormControlOpen());
+        ASSERT_TRUE(F.OpenControl());
         auto* Q = qobject_cast<QComboBox*>(F.Grid->ControlCombo()->Widget());
         ASSERT_NE(nullptr, Q);
         ASSERT_TRUE(Q->view()->isVisible());

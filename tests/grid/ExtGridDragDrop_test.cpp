@@ -1,7 +1,6 @@
 #include "grid/ExtGrid.h"
 
 #include "grid/GridTestKit.h"
-#include "platform/sys/Timers.h"
 #include "platform/ui/DragDrop.h"
 #include "platform/ui/Graphics.h"
 #include "platform/ui/Forms.h"
@@ -14,9 +13,6 @@
 #include <QImage>
 #include <QMimeData>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <vector>
 
@@ -45,9 +41,7 @@ struct TDragForm {
             for (Integer C = 1; C < 5; ++C) Source->SetCells(C, R, "s" + IntToStr(C) + IntToStr(R));
         Source->DragDropSettings()->SetOleDropSource(true);
         Target->DragDropSettings()->SetOleDropTarget(true);
-        TGridOptions O = Target->Options();
-        O.Include(goEditing);
-        Target->SetOptions(O);
+        AddOptions(Target, {goEditing});
         SetDragHandler([this](TControl*, const TDataObject& Data, Integer Allowed) {
             ++DragsCarried;
             const AnsiString T = Data.AsText();
@@ -62,9 +56,7 @@ struct TDragForm {
     ~TDragForm() { SetDragHandler(nullptr); }
 
     TExtStringGrid* MakeGrid(Integer Left) {
-        auto* G = new TExtStringGrid(Form.get());
-        G->SetParent(Form.get());
-        G->SetBounds(Left, 0, 480, 300);
+        auto* G = Place<TExtStringGrid>(Form.get(), Left, 0, 480, 300);
         G->SetScrollBars(ssNone);
         G->SetColCount(5);
         G->SetRowCount(8);
@@ -72,14 +64,9 @@ struct TDragForm {
         return G;
     }
     void Send(TControl* C, QEvent::Type T, QPoint P, Qt::MouseButton B, Qt::MouseButtons Held) {
-        QWidget* W = C->Widget();
-        QMouseEvent E(T, QPointF(P), W->mapToGlobal(QPointF(P)), B, Held, Qt::NoModifier);
-        QApplication::sendEvent(W, &E);
+        SendMouse(C->Widget(), T, P, B, Held);
     }
-    QPoint In(TExtStringGrid* G, Integer ACol, Integer ARow) const {
-        const TRect R = G->CellRect(ACol, ARow);
-        return QPoint((R.Left + R.Right) / 2, (R.Top + R.Bottom) / 2);
-    }
+    QPoint In(TExtStringGrid* G, Integer ACol, Integer ARow) const { return Middle(G->CellRect(ACol, ARow)); }
     // Press on a cell of the source, move far enough to start a drag, release.
     void DragFrom(Integer ACol, Integer ARow, Integer Move = 12) {
         const QPoint P = In(Source, ACol, ARow);
@@ -88,16 +75,11 @@ struct TDragForm {
         Send(Source, QEvent::MouseButtonRelease, P + QPoint(Move, 0), Qt::LeftButton, Qt::NoButton);
     }
     void Select(TExtStringGrid* G, Integer L, Integer T, Integer R, Integer B) {
-        TGridRect S;
-        S.Left = L;
-        S.Top = T;
-        S.Right = R;
-        S.Bottom = B;
-        G->SetSelection(S);
+        G->SetSelection(TGridRect{L, T, R, B});
     }
 };
 
-// A file of given bytes in a folder of its own, removed with the folder.
+// Drops the named files on cell (1, 1) of G; the effect the grid answers.
 Integer DropFiles(TExtStringGrid* G, const std::vector<AnsiString>& Names) {
     TDataObject D;
     D.SetFiles(Names);
@@ -254,9 +236,7 @@ TEST(ExtGridDragDrop, ARefusedDragTurnsThePressIntoARangeSelection) {
 
 TEST(ExtGridDragDrop, AnEditedGridDoesNotStartDrags) {
     TDragForm F;
-    TGridOptions O = F.Source->Options();
-    O.Include(goEditing);
-    F.Source->SetOptions(O);
+    AddOptions(F.Source, {goEditing});
     F.Select(F.Source, 1, 1, 2, 2);
     F.DragFrom(1, 1);
     EXPECT_EQ(0, F.DragsCarried);
@@ -391,19 +371,9 @@ namespace {
 
 // A grid of 60 rows and 30 columns that scrolls while something is dragged near
 // its edges, on the manual clock; drags are carried to it as the desktop does.
-struct TScrollForm {
-    TManualTimerService Clock;
-    TTimerServiceGuard Guard{&Clock};
-    std::unique_ptr<TForm> Form = std::make_unique<TForm>(nullptr);
-    TExtStringGrid* Grid = nullptr;
+struct TScrollForm : TManualClock, TGridOnForm<TExtStringGrid> {
     QMimeData Mime;
-    TScrollForm() {
-        Form->SetBounds(0, 0, 600, 400);
-        Grid = new TExtStringGrid(Form.get());
-        Grid->SetParent(Form.get());
-        Grid->SetBounds(0, 0, 400, 300);
-        Grid->SetColCount(30);
-        Grid->SetRowCount(60);
+    TScrollForm() : TGridOnForm(30, 60, 400, 300) {
         Grid->DragScrollOptions()->SetActive(true);
         Mime.setText(QStringLiteral("x"));
         Form->Show();

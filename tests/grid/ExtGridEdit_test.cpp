@@ -1,24 +1,20 @@
 #include "grid/ExtGrid.h"
 
+#include "grid/GridTestKit.h"
 #include "platform/ui/Clipbrd.h"
-#include "platform/ui/Forms.h"
-#include "platform/ui/UiTestKit.h"
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
+using namespace gridtest;
 using namespace uitest;
 
 namespace {
 
-struct TEditForm : TGridOnForm<TExtStringGrid> {
-    explicit TEditForm(bool Editing = true) : TGridOnForm(5, 6) {
-        if (Editing) Options({goEditing});
-        ShowFocused();
-    }
+struct TEditForm : TEditingGrid {
+    TEditForm() : TEditingGrid(5, 6) {}
 };
 
 }  // namespace
@@ -41,7 +37,7 @@ TEST(ExtGridEdit, EscapeRestoresTheTextBeforeEditing) {
     G->SetCells(1, 1, "keep");
     TypeText(u"xyz");
     ASSERT_TRUE(G->EditorMode());
-    F.Key(Qt::Key_Escape, Qt::NoModifier, QStringLiteral("\x1b"));
+    PressEscape();
     EXPECT_FALSE(G->EditorMode());
     EXPECT_EQ("keep", G->Cells(1, 1));
 }
@@ -333,9 +329,7 @@ TEST(ExtGridEdit, EditSelectAllDecidesWhetherTheOpenedTextIsSelected) {
 TEST(ExtGridEdit, EditSelectAllOffKeepsTheCaretAtTheEndWhenTheEditorFollowsTheCell) {
     TEditForm F;
     TExtStringGrid* G = F.Grid;
-    TGridOptions O = G->Options();
-    O.Include(goAlwaysShowEditor);
-    G->SetOptions(O);
+    F.Options({goAlwaysShowEditor});
     G->Navigation()->SetEditSelectAll(false);
     G->SetCells(1, 2, "abc");
     F.Key(Qt::Key_F2);
@@ -379,7 +373,7 @@ TEST(ExtGridEdit, SizeWhileTypingWidensTheColumnAsTheTextGrows) {
     const Integer Before = G->ColWidths(1);
     TypeText(u"wwwwwwwwwwwwwwwwwwww");
     EXPECT_EQ(Before, G->ColWidths(1));   // off: the width stays
-    F.Key(Qt::Key_Escape, Qt::NoModifier, QStringLiteral("\x1b"));
+    PressEscape();
     G->SizeWhileTyping()->SetWidth(true);
     TypeText(u"wwwwwwwwwwwwwwwwwwww");
     const Integer Wide = G->ColWidths(1);
@@ -447,7 +441,7 @@ TEST(ExtGridEdit, TaggedCellKeepsItsTagsUnlessTheTextIsChanged) {
 
     F.Key(Qt::Key_F2);
     TypeText(u"Z");
-    F.Key(Qt::Key_Escape, Qt::NoModifier, QStringLiteral("\x1b"));
+    PressEscape();
     EXPECT_EQ("<B>A</B>", G->Cells(1, 1));
 
     G->Navigation()->SetEditSelectAll(false);

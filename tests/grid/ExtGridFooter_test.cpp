@@ -139,9 +139,7 @@ TEST(ExtGridFooter, StatisticsSkipTextAndHandleEmptyRanges) {
 TEST(ExtGridFooter, EditingACellRecalculatesTheTotal) {
     TFooterGrid F;
     TExtStringGrid* G = F.Grid;
-    TGridOptions O = G->Options();
-    O.Include(goEditing);
-    G->SetOptions(O);
+    AddOptions(G, {goEditing});
     G->SetFooterCalcKind(1, 1);
     G->CalcFooter(-1);
     ASSERT_EQ(30, G->Floats(1, F.Footer()));
@@ -367,10 +365,7 @@ TEST(ExtGridFooterPanel, HintsNameTheFooterCellUnderTheMouseOnlyWhenAsked) {
     ASSERT_NE(nullptr, G->HintWindow());
     EXPECT_TRUE(G->HintWindow()->Visible());
     // Moving on to another column takes the hint away.
-    const QPoint To(F.ColumnSpan(4).first + 5, 5);
-    QMouseEvent Move(QEvent::MouseMove, QPointF(To), W->mapToGlobal(QPointF(To)), Qt::NoButton, Qt::NoButton,
-                     Qt::NoModifier);
-    QApplication::sendEvent(W, &Move);
+    SendMouse(W, QEvent::MouseMove, QPoint(F.ColumnSpan(4).first + 5, 5), Qt::NoButton, Qt::NoButton);
     EXPECT_EQ(-1, G->FooterPanel()->HintColumn());
     EXPECT_FALSE(G->HintWindow()->Visible());
 }

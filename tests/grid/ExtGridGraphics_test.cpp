@@ -47,9 +47,7 @@ public:
 
 TEST(ExtGridGraphics, ACheckedBoxShowsItsMarkAndAnUncheckedOneDoesNot) {
     TGraphicForm F;
-    TGridOptions O = F.Grid->Options();
-    O.Include(goEditing);
-    F.Grid->SetOptions(O);
+    F.Options({goEditing});
     F.Grid->CreateCellGraphic(1, 1)->SetCellType(ctCheckBox);
     F.Grid->GetCellGraphic(1, 1)->SetCellBoolean(true);
     F.Grid->CreateCellGraphic(1, 2)->SetCellType(ctCheckBox);
@@ -67,9 +65,7 @@ TEST(ExtGridGraphics, ACheckedBoxShowsItsMarkAndAnUncheckedOneDoesNot) {
 
 TEST(ExtGridGraphics, CheckBoxesThatCannotBeEditedLookDisabledUnlessAlwaysActive) {
     TGraphicForm F;
-    TGridOptions O = F.Grid->Options();
-    O.Include(goEditing);
-    F.Grid->SetOptions(O);
+    F.Options({goEditing});
     F.Grid->CreateCellGraphic(1, 1)->SetCellType(ctCheckBox);
     F.Grid->GetCellGraphic(1, 1)->SetCellBoolean(true);
     F.Grid->OnCanEditCell = [](TObject*, Integer, Integer, bool& Can) { Can = false; };

@@ -78,9 +78,7 @@ TEST(ExtGridInplace, AnUnfinishedMaskKeepsTheUserOnTheCell) {
     F.Key(Qt::Key_Down);
     EXPECT_EQ(F.Grid->Row(), 1);
     EXPECT_EQ(F.Prompts.Messages().size(), 2u);
-    TGridOptions O = F.Grid->Options();
-    O.Include(goTabs);
-    F.Grid->SetOptions(O);
+    F.Options({goTabs});
     PressTab();
     EXPECT_EQ(F.Grid->Col(), 1);
     EXPECT_EQ(F.Prompts.Messages().size(), 3u);   // one report per refused key
@@ -183,9 +181,7 @@ TEST(ExtGridInplace, AStoredValueThatMissesPlacesPassesWhenLeftUntouched) {
 
 TEST(ExtGridInplace, FocusLeavingForAnotherControlWithAnUnfinishedMaskKeepsTheOldValue) {
     TMaskForm F;
-    auto* Other = new TEdit(F.Form.get());
-    Other->SetParent(F.Form.get());
-    Other->SetBounds(10, 320, 100, 22);
+    auto* Other = Place<TEdit>(F.Form.get(), 10, 320, 100, 22);
     F.Grid->SetCells(1, 1, "01.02.2003");
     F.Key(Qt::Key_F2);
     F.Editor()->SelectAll();

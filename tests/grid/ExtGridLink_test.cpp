@@ -180,9 +180,7 @@ TEST(ExtGridLink, ARefusedValueKeepsTheUserOnTheCellWithTheLinkOpenAgain) {
 TEST(ExtGridLink, LeavingTheControlForAnotherEndsTheEdit) {
     TLinkForm F;
     TExtStringGrid* G = F.Grid;
-    auto* Other = new TEdit(F.Form.get());
-    Other->SetParent(F.Form.get());
-    Other->SetBounds(0, 320, 100, 20);
+    auto* Other = Place<TEdit>(F.Form.get(), 0, 320, 100, 20);
     F.Key(Qt::Key_F2);
     F.Link->Edit->SetText("typed");
     Other->SetFocus();

@@ -1,26 +1,16 @@
 #include "grid/ExtGrid.h"
 
-#include "platform/ui/Forms.h"
-#include "platform/ui/UiTestKit.h"
+#include "grid/GridTestKit.h"
 
 #include <gtest/gtest.h>
 
-#include <memory>
-
+using namespace gridtest;
 using namespace uitest;
 
 namespace {
 
-struct TLinesForm : TGridOnForm<TExtStringGrid> {
-    TLinesForm() : TGridOnForm(4, 5) {
-        Options({goEditing});
-        ShowFocused();
-    }
-    void Edit(Integer C, Integer R) {
-        Grid->SetCol(C);
-        Grid->SetRow(R);
-        Key(Qt::Key_F2);
-    }
+struct TLinesForm : TEditingGrid {
+    TLinesForm() : TEditingGrid(4, 5) {}
     Integer CaretLine() const { return Grid->InplaceEditor()->LineFromChar(Grid->InplaceEditor()->SelStart()); }
 };
 
@@ -50,13 +40,13 @@ TEST(ExtGridMultiLine, CellsOfSeveralLinesGetTheMultiLineEditorOthersThePlainOne
     F.Edit(2, 2);
     ASSERT_TRUE(G->EditorMode());
     EXPECT_FALSE(G->InplaceEditor()->MultiLine());
-    F.Key(Qt::Key_Escape, Qt::NoModifier, QStringLiteral("\x1b"));
+    PressEscape();
     G->OnGetEditorType = nullptr;
     G->Navigation()->SetAllowCtrlEnter(false);
     F.Edit(1, 2);
     ASSERT_TRUE(G->EditorMode());
     EXPECT_FALSE(G->InplaceEditor()->MultiLine());
-    F.Key(Qt::Key_Escape, Qt::NoModifier, QStringLiteral("\x1b"));
+    PressEscape();
     // A word-wrapping grid edits every cell on several lines.
     G->Navigation()->SetAllowCtrlEnter(true);
     G->SetWordWrap(true);
@@ -224,15 +214,10 @@ TEST(ExtGridMultiLine, AMaskedCellKeepsTheOneLineEditor) {
         using TExtStringGrid::TExtStringGrid;
         AnsiString GetEditMask(Integer ACol, Integer) override { return ACol == 2 ? "99;0;_" : AnsiString(); }
     };
-    std::unique_ptr<TForm> Form = std::make_unique<TForm>(nullptr);
-    Form->SetBounds(0, 0, 400, 300);
-    auto* G = new TMaskedGrid(Form.get());
-    G->SetParent(Form.get());
-    G->SetBounds(0, 0, 350, 250);
-    TGridOptions O = G->Options();
-    O.Include(goEditing);
-    G->SetOptions(O);
-    Form->Show();
+    TGridOnForm<TMaskedGrid> F(TGridOnForm<TMaskedGrid>::Keep, TGridOnForm<TMaskedGrid>::Keep, 350, 250, 400, 300);
+    TMaskedGrid* G = F.Grid;
+    F.Options({goEditing});
+    F.Form->Show();
     G->SetFocus();
     Settle();
     for (Integer C : {1, 2}) {
@@ -241,7 +226,7 @@ TEST(ExtGridMultiLine, AMaskedCellKeepsTheOneLineEditor) {
         SendKey(FocusTarget(), Qt::Key_F2);
         ASSERT_TRUE(G->EditorMode()) << C;
         EXPECT_EQ(C == 1, G->InplaceEditor()->MultiLine()) << C;   // the grid wraps words by default
-        SendKey(FocusTarget(), Qt::Key_Escape, QStringLiteral("\x1b"));
+        PressEscape();
     }
 }
 

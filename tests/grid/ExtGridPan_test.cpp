@@ -140,9 +140,7 @@ TEST(ExtGridCellControls, HidingItsRowHidesTheControlAndShowingItPlacesItAgain) 
 // --- cancel mode ------------------------------------------------------------------------------
 TEST(ExtGridCancelMode, LosingTheMouseGrabStopsAColumnMoveAndPanning) {
     TPanForm F;
-    TGridOptions O = F.Grid->Options();
-    O.Include(goColMoving);
-    F.Grid->SetOptions(O);
+    F.Options({goColMoving});
     F.Grid->SetLeftCol(1);
     F.Grid->SetCells(1, 1, "one");
     const TRect From = F.Grid->CellRect(1, 0), To = F.Grid->CellRect(3, 0);
@@ -167,9 +165,7 @@ TEST(ExtGridCancelMode, LosingTheMouseGrabStopsAColumnMoveAndPanning) {
 TEST(ExtGridCancelMode, WithoutEnhancedMovesTheMoveGoesOn) {
     TPanForm F;
     F.Grid->SetEnhRowColMove(false);
-    TGridOptions O = F.Grid->Options();
-    O.Include(goColMoving);
-    F.Grid->SetOptions(O);
+    F.Options({goColMoving});
     F.Grid->SetLeftCol(1);
     const TRect From = F.Grid->CellRect(1, 0), To = F.Grid->CellRect(3, 0);
     const QPoint A(From.Left + 20, From.Top + 5), B(To.Left + 20, To.Top + 5);

@@ -1,17 +1,11 @@
 #include "grid/ExtGrid.h"
 
-#include "platform/ui/Forms.h"
 #include "platform/ui/UiTestKit.h"
-#include "platform/sys/Timers.h"
 
-#include <QApplication>
 #include <QCursor>
 #include <QImage>
-#include <QWheelEvent>
 
 #include <gtest/gtest.h>
-
-#include <memory>
 
 using namespace uitest;
 
@@ -22,14 +16,7 @@ struct TWheelForm : TGridOnForm<TExtStringGrid> {
         Form->Show();
         Settle();
     }
-    // One notch; Backward is towards the user (down the list).
-    void Turn(bool Backward, Qt::KeyboardModifiers Mods = Qt::NoModifier) {
-        QWidget* W = Grid->Widget();
-        const QPointF P(50, 50);
-        QWheelEvent E(P, W->mapToGlobal(P), QPoint(), QPoint(0, Backward ? -120 : 120), Qt::NoButton, Mods,
-                      Qt::NoScrollPhase, false);
-        QApplication::sendEvent(W, &E);
-    }
+    void Turn(bool Backward, Qt::KeyboardModifiers Mods = Qt::NoModifier) { TurnWheel(Grid->Widget(), Backward, Mods); }
 };
 
 }  // namespace
@@ -137,22 +124,8 @@ TEST(ExtGridWindow, StrippedCellsDropTags) {
 namespace {
 
 // A grid on the manual clock: its half-second timer ticks when the test says so.
-struct TTimedForm {
-    TManualTimerService Clock;
-    TTimerServiceGuard Guard{&Clock};
-    std::unique_ptr<TForm> Form = std::make_unique<TForm>(nullptr);
-    TExtStringGrid* Grid = nullptr;
-    TTimedForm() {
-        Form->SetBounds(0, 0, 500, 300);
-        Grid = new TExtStringGrid(Form.get());
-        Grid->SetParent(Form.get());
-        Grid->SetBounds(0, 0, 400, 200);
-        Grid->SetRowCount(6);
-        Form->Show();
-        Form->Widget()->activateWindow();
-        Grid->SetFocus();
-        Settle();
-    }
+struct TTimedForm : TManualClock, TGridOnForm<TExtStringGrid> {
+    TTimedForm() : TGridOnForm(Keep, 6, 400, 200, 500, 300) { ShowFocused(); }
 };
 
 }  // namespace
@@ -182,9 +155,7 @@ TEST(ExtGridWindow, BlinkingTextTogglesEachTickOnlyWithEnableBlink) {
     G->SetColWidths(1, 120);
     G->SetCells(1, 1, "<BLINK>WWWW</BLINK>");
     G->SetCol(2);
-    const TRect R = G->CellRect(1, 1);
-    const QRect Cell(R.Left, R.Top, R.Width(), R.Height());
-    auto Shot = [&] { return G->Widget()->grab().toImage().copy(Cell); };
+    auto Shot = [&] { return CellShot(G, 1, 1); };
     const QImage Shown = Shot();
     F.Clock.Advance(500);
     EXPECT_EQ(Shown, Shot());

@@ -121,9 +121,7 @@ TEST(ExtGrid, CanEditCellFollowsReadOnlyEditingOptionAndEvent) {
     Can = true;
     G->CanEditCell(2, 2, Can);
     EXPECT_FALSE(Can);   // properties, but goEditing is off
-    TGridOptions O = G->Options();
-    O.Include(goEditing);
-    G->SetOptions(O);
+    AddOptions(G, {goEditing});
     Can = true;
     G->CanEditCell(2, 2, Can);
     EXPECT_TRUE(Can);
@@ -504,9 +502,7 @@ TEST(ExtGrid, OwnerFormResizeIsPassedOnAndFollowedWithSizeWithForm) {
     Form->SetBounds(0, 0, 600, 400);
     int Old = 0;
     Form->OnResize = [&](TObject*) { ++Old; };
-    auto* G = new TExtStringGrid(Form.get());
-    G->SetParent(Form.get());
-    G->SetBounds(0, 0, 300, 200);
+    auto* G = Place<TExtStringGrid>(Form.get(), 0, 0, 300, 200);
     G->SetSizeWithForm(true);
     Form->SetBounds(0, 0, 650, 430);
     Form->OnResize(Form.get());
@@ -526,10 +522,7 @@ TEST(ExtGrid, DoubleClickReachesTheScreen) {
     F.Grid->OnDblClick = [&](TObject*) { ++Clicks; };
     F.Shot();
     const TRect R = F.Grid->CellRect(2, 2);
-    QWidget* W = F.Grid->Widget();
-    const QPointF P(R.Left + 5, R.Top + 5);
-    QMouseEvent Dbl(QEvent::MouseButtonDblClick, P, W->mapToGlobal(P), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(W, &Dbl);
+    SendMouse(F.Grid->Widget(), QEvent::MouseButtonDblClick, QPoint(R.Left + 5, R.Top + 5), Qt::LeftButton, Qt::LeftButton);
     EXPECT_EQ(1, Clicks);
 }
 

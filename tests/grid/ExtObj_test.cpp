@@ -37,14 +37,7 @@ bool HasPixel(const QImage& I, TColor C) {
     return false;
 }
 
-void Mouse(TControl* C, QEvent::Type T, int X, int Y) {
-    QWidget* W = C->Widget();
-    const QPointF P(X, Y);
-    const Qt::MouseButtons Held = T == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
-    const Qt::MouseButton B = T == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
-    QMouseEvent E(T, P, W->mapToGlobal(P), B, Held, Qt::NoModifier);
-    QApplication::sendEvent(W, &E);
-}
+void Mouse(TControl* C, QEvent::Type T, int X, int Y) { LeftMouse(C->Widget(), T, QPoint(X, Y)); }
 void Press(TControl* C, int X, int Y) { Mouse(C, QEvent::MouseButtonPress, X, Y); }
 void MoveTo(TControl* C, int X, int Y) { Mouse(C, QEvent::MouseMove, X, Y); }
 void Release(TControl* C, int X, int Y) { Mouse(C, QEvent::MouseButtonRelease, X, Y); }
@@ -325,9 +318,7 @@ struct TButtonFixture : ::testing::Test {
     std::unique_ptr<TForm> Form = std::make_unique<TForm>(nullptr);
     int Clicks = 0;
     TExtGridButton* Make(Integer X) {
-        auto* B = new TExtGridButton(Form.get());
-        B->SetParent(Form.get());
-        B->SetBounds(X, 10, 40, 24);
+        auto* B = Place<TExtGridButton>(Form.get(), X, 10, 40, 24);
         B->OnClick = [this](TObject*) { ++Clicks; };
         return B;
     }
@@ -684,9 +675,7 @@ TEST(TArrowWindow, OutlinePerDirectionAndAFilledArrow) {
 TEST(TPopupButton, DisabledFaceWithGradientAndCaption) {
     TForm Form(nullptr);
     Form.SetBounds(0, 0, 200, 100);
-    auto* P = new TPopupButton(&Form);
-    P->SetParent(&Form);
-    P->SetBounds(0, 0, 80, 66);
+    auto* P = Place<TPopupButton>(&Form, 0, 0, 80, 66);
     EXPECT_FALSE(P->Enabled());
     EXPECT_EQ(P->TControl::Color(), clBtnFace);
     P->SetFlat(true);

@@ -1,7 +1,9 @@
 #pragma once
-// Set-ups several grid test programs share: a theme the themed colours follow, and a file
-// in a temporary folder of its own.
+// Set-ups several grid test programs share: a theme the themed colours follow, a file
+// in a temporary folder of its own, and an editing grid on a shown form.
+#include "grid/ExtGrid.h"
 #include "grid/ExtObj.h"
+#include "platform/ui/UiTestKit.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -35,6 +37,20 @@ struct TTempFile {
     }
     ~TTempFile() { std::filesystem::remove_all(Dir); }
     AnsiString Name() const { return Path.string(); }
+};
+
+// A grid of Cols x Rows, editing unless told otherwise, shown with the focus on it.
+struct TEditingGrid : uitest::TGridOnForm<TExtStringGrid> {
+    explicit TEditingGrid(Integer Cols, Integer Rows, bool Editing = true) : TGridOnForm(Cols, Rows) {
+        if (Editing) Options({goEditing});
+        ShowFocused();
+    }
+    // F2 on the cell, as a user opens its editor.
+    void Edit(Integer ACol, Integer ARow) {
+        Grid->SetCol(ACol);
+        Grid->SetRow(ARow);
+        Key(Qt::Key_F2);
+    }
 };
 
 }  // namespace gridtest

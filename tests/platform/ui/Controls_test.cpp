@@ -34,9 +34,7 @@ struct TEntryForm {
 
     TEntryForm() : Form(std::make_unique<TForm>(nullptr)) {
         Form->SetBounds(10, 10, 400, 300);
-        Group = new TGroupBox(Form.get());
-        Group->SetParent(Form.get());
-        Group->SetBounds(8, 8, 300, 200);
+        Group = Place<TGroupBox>(Form.get(), 8, 8, 300, 200);
         auto MakeEdit = [&](const char* Name, int Top) {
             auto* E = new TEdit(Form.get());
             E->SetName(Name);
@@ -55,9 +53,7 @@ struct TEntryForm {
         A = MakeEdit("A", 20);
         B = MakeEdit("B", 50);
         C = MakeEdit("C", 80);
-        Save = new TButton(Form.get());
-        Save->SetParent(Form.get());
-        Save->SetBounds(320, 10, 75, 25);
+        Save = Place<TButton>(Form.get(), 320, 10, 75, 25);
         Save->SetCaption("&Kaydet");
     }
 };
@@ -433,9 +429,7 @@ struct TFramedForm {
     TFramedControl* C = nullptr;
     TFramedForm(Integer Frame, Integer Top = 10) {
         Form.SetBounds(0, 0, 300, 200);
-        C = new TFramedControl(&Form);
-        C->SetParent(&Form);
-        C->SetBounds(10, Top, 100, 60);
+        C = Place<TFramedControl>(&Form, 10, Top, 100, 60);
         C->SetFrameWidth(Frame);
     }
 };

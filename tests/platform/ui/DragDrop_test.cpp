@@ -26,9 +26,7 @@ struct TDropForm {
     Integer Leaves = 0;
     TDropForm() {
         Form->SetBounds(0, 0, 300, 200);
-        Panel = new TPanel(Form.get());
-        Panel->SetParent(Form.get());
-        Panel->SetBounds(0, 0, 200, 100);
+        Panel = Place<TPanel>(Form.get(), 0, 0, 200, 100);
         Panel->SetDropTarget(true);
         Panel->OnDataDragOver = [this](TObject*, const TDataObject&, TShiftState, Integer, Integer, Integer& E) {
             if (Answer == DROPEFFECT_NONE) E = DROPEFFECT_NONE;

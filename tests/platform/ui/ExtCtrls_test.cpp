@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace uitest;
+
 TEST(ExtCtrls, TimerFiresOnTheManualClockWhileEnabled) {
     TManualTimerService Clock;
     TTimerServiceGuard G(&Clock);
@@ -41,9 +43,7 @@ TEST(ExtCtrls, TimerHandlerExceptionIsReported) {
 
 TEST(ExtCtrls, ImagePlacesItsPicture) {
     TForm F(nullptr);
-    auto* I = new TImage(&F);
-    I->SetParent(&F);
-    I->SetBounds(0, 0, 100, 50);
+    auto* I = Place<TImage>(&F, 0, 0, 100, 50);
     TBitmap B;
     B.SetSize(20, 20);
     I->Picture()->SetGraphic(&B);
@@ -65,7 +65,7 @@ TEST(ExtCtrls, ImageClickAndHandCursor) {
     int Clicks = 0;
     I->OnClick = [&](TObject*) { ++Clicks; };
     F.Show();
-    uitest::Click(I);
+    Click(I);
     EXPECT_EQ(Clicks, 1);
     EXPECT_EQ(I->Widget()->cursor().shape(), Qt::PointingHandCursor);
 }
@@ -73,13 +73,9 @@ TEST(ExtCtrls, ImageClickAndHandCursor) {
 TEST(ExtCtrls, PanelAndGaugePaintTheirColours) {
     TForm F(nullptr);
     F.SetBounds(0, 0, 200, 100);
-    auto* P = new TPanel(&F);
-    P->SetParent(&F);
-    P->SetBounds(0, 0, 100, 50);
+    auto* P = Place<TPanel>(&F, 0, 0, 100, 50);
     P->SetColor(clAqua);
-    auto* G = new TGauge(&F);
-    G->SetParent(&F);
-    G->SetBounds(100, 0, 100, 20);
+    auto* G = Place<TGauge>(&F, 100, 0, 100, 20);
     G->SetForeColor(clNavy);
     G->SetShowText(false);
     G->SetProgress(50);

@@ -128,9 +128,7 @@ TEST(Forms, RendersTheDesignedColours) {
     TForm F(nullptr);
     F.SetBounds(0, 0, 300, 200);
     F.SetColor(13500141);
-    auto* G = new TGroupBox(&F);
-    G->SetParent(&F);
-    G->SetBounds(10, 10, 150, 120);
+    auto* G = Place<TGroupBox>(&F, 10, 10, 150, 120);
     G->SetColor(14671871);
     auto* E = new TEdit(&F);
     E->SetParent(G);

@@ -4,7 +4,6 @@
 #include "UiTestKit.h"
 
 #include <QImage>
-#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -25,10 +24,7 @@ struct TGridForm : TGridOnForm<TStringGrid> {
 };
 
 void Mouse(TControl* C, QEvent::Type T, QPoint P, Qt::MouseButtons Buttons) {
-    QWidget* W = C->Widget();
-    QMouseEvent E(T, QPointF(P), W->mapToGlobal(QPointF(P)), T == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
-                  Buttons, Qt::NoModifier);
-    QApplication::sendEvent(W, &E);
+    SendMouse(C->Widget(), T, P, T == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, Buttons);
 }
 
 void Drag(TControl* C, QPoint From, QPoint To) {
@@ -37,8 +33,6 @@ void Drag(TControl* C, QPoint From, QPoint To) {
     Mouse(C, QEvent::MouseMove, To, Qt::LeftButton);
     Mouse(C, QEvent::MouseButtonRelease, To, Qt::NoButton);
 }
-
-QPoint Centre(const TRect& R) { return QPoint((R.Left + R.Right) / 2, (R.Top + R.Bottom) / 2); }
 
 }  // namespace
 
@@ -266,7 +260,7 @@ TEST(Grids, CellRectAndMouseToCellAgreeWhileScrolled) {
                 G->MouseToCell(Cell.Left, Cell.Top, MC, MR);
                 EXPECT_EQ(MC, C);
                 EXPECT_EQ(MR, R);
-                QPoint P = Centre(Cell);
+                QPoint P = Middle(Cell);
                 if (P.x() >= G->ClientWidth() || P.y() >= G->ClientHeight()) continue;   // partly shown
                 EXPECT_EQ(G->MouseCoord(P.x(), P.y()), (TGridCoord{C, R}));
             }
@@ -302,10 +296,10 @@ TEST(Grids, RenderShowsFixedAndSelectedColours) {
     F.Form->Show();
     Settle();
     QImage I = G->Widget()->grab().toImage();
-    EXPECT_EQ(PixelAt(I, Centre(G->CellRect(0, 2))), clYellow);
-    EXPECT_EQ(PixelAt(I, Centre(G->CellRect(3, 0))), clYellow);
-    EXPECT_EQ(PixelAt(I, Centre(G->CellRect(1, 1))), ColorToRGB(clHighlight));
-    EXPECT_EQ(PixelAt(I, Centre(G->CellRect(3, 3))), clWhite);
+    EXPECT_EQ(PixelAt(I, Middle(G->CellRect(0, 2))), clYellow);
+    EXPECT_EQ(PixelAt(I, Middle(G->CellRect(3, 0))), clYellow);
+    EXPECT_EQ(PixelAt(I, Middle(G->CellRect(1, 1))), ColorToRGB(clHighlight));
+    EXPECT_EQ(PixelAt(I, Middle(G->CellRect(3, 3))), clWhite);
     bool SawFixed = false, SawSelected = false;
     for (auto& [C, R, S] : Drawn) {
         if (C == 0 && R == 1) SawFixed = S.Contains(gdFixed) && !S.Contains(gdSelected);
@@ -350,7 +344,7 @@ TEST(Grids, MouseSelectsSizesAndMovesColumns) {
     F.ShowFocused();
 
     // A press selects; a drag selects a range.
-    Drag(G, Centre(G->CellRect(1, 1)), Centre(G->CellRect(3, 2)));
+    Drag(G, Middle(G->CellRect(1, 1)), Middle(G->CellRect(3, 2)));
     EXPECT_EQ(G->Selection(), (TGridRect{1, 1, 3, 2}));
     EXPECT_EQ(Clicks, 1);
 
@@ -363,7 +357,7 @@ TEST(Grids, MouseSelectsSizesAndMovesColumns) {
     // Dragging a header moves the column with its cells.
     std::pair<int, int> Moved{-1, -1};
     G->OnColumnMoved = [&](TObject*, Integer From, Integer To) { Moved = {From, To}; };
-    Drag(G, Centre(G->CellRect(1, 0)), Centre(G->CellRect(3, 0)));
+    Drag(G, Middle(G->CellRect(1, 0)), Middle(G->CellRect(3, 0)));
     EXPECT_EQ(Moved, std::make_pair(1, 3));
     EXPECT_EQ(G->Cells(3, 1), "b");
     EXPECT_EQ(G->Cells(1, 1), "c");
@@ -376,9 +370,9 @@ TEST(Grids, ClickOnTheCurrentCellOpensTheEditor) {
     G->SetOptions(G->Options() + TGridOptions{goEditing});
     G->SetCells(2, 2, "abc");
     F.ShowFocused();
-    Click(G, Centre(G->CellRect(2, 2)));
+    Click(G, Middle(G->CellRect(2, 2)));
     EXPECT_FALSE(G->EditorMode());
-    Click(G, Centre(G->CellRect(2, 2)));
+    Click(G, Middle(G->CellRect(2, 2)));
     ASSERT_TRUE(G->EditorMode());
     EXPECT_EQ(G->InplaceEditor()->Text(), "abc");
     EXPECT_EQ(G->InplaceEditor()->BoundsRect(), G->CellRect(2, 2));
@@ -413,12 +407,7 @@ TEST(Grids, ScrollBarsNarrowTheClientAndTheWheelMovesTheRow) {
     int Scrolled = 0;
     G->OnTopLeftChanged = [&](TObject*) { ++Scrolled; };
     F.ShowFocused();
-    QWidget* W = G->Widget();
-    for (int I = 0; I < 10; ++I) {
-        QWheelEvent E(QPointF(50, 50), W->mapToGlobal(QPointF(50, 50)), QPoint(), QPoint(0, -120), Qt::NoButton,
-                      Qt::NoModifier, Qt::NoScrollPhase, false);
-        QApplication::sendEvent(W, &E);
-    }
+    for (int I = 0; I < 10; ++I) TurnWheel(G->Widget(), true);
     EXPECT_EQ(G->Row(), 11);
     EXPECT_GT(G->TopRow(), 1);
     EXPECT_GT(Scrolled, 0);

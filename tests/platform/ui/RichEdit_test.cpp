@@ -15,9 +15,7 @@ struct TRichForm {
     std::unique_ptr<TForm> Form = std::make_unique<TForm>(nullptr);
     TRichEdit* Edit;
     TRichForm() {
-        Edit = new TRichEdit(Form.get());
-        Edit->SetParent(Form.get());
-        Edit->SetBounds(10, 10, 300, 120);
+        Edit = Place<TRichEdit>(Form.get(), 10, 10, 300, 120);
     }
 };
 

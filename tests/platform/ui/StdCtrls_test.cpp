@@ -25,9 +25,7 @@ struct TScreenForm {
     std::unique_ptr<TForm> Form = std::make_unique<TForm>(nullptr);
     template <class T>
     T* Add(int Top) {
-        auto* C = new T(Form.get());
-        C->SetParent(Form.get());
-        C->SetBounds(10, Top, 150, 22);
+        auto* C = Place<T>(Form.get(), 10, Top, 150, 22);
         return C;
     }
 };

@@ -3,6 +3,7 @@
 #include "platform/ui/Controls.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/Grids.h"
+#include "platform/sys/Timers.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -13,6 +14,7 @@
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QTest>
+#include <QWheelEvent>
 #include <QWidget>
 
 #include <algorithm>
@@ -44,12 +46,33 @@ inline void TypeText(const std::u16string& Text) {
 inline void PressEnter() { SendKey(FocusTarget(), Qt::Key_Return, QStringLiteral("\r")); }
 inline void PressTab() { SendKey(FocusTarget(), Qt::Key_Tab, QStringLiteral("\t")); }
 
+inline void PressEscape() { SendKey(FocusTarget(), Qt::Key_Escape, QStringLiteral("\x1b")); }
+
+// A mouse event at P of W: B is the button that changed, Held the buttons down after it.
+inline void SendMouse(QWidget* W, QEvent::Type T, QPoint P, Qt::MouseButton B, Qt::MouseButtons Held,
+                      Qt::KeyboardModifiers Mods = Qt::NoModifier) {
+    QMouseEvent E(T, QPointF(P), W->mapToGlobal(QPointF(P)), B, Held, Mods);
+    QApplication::sendEvent(W, &E);
+}
+// The left button pressed, moved with it held, or released at P of W.
+inline void LeftMouse(QWidget* W, QEvent::Type T, QPoint P) {
+    const Qt::MouseButtons Held = T == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+    SendMouse(W, T, P, T == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, Held);
+}
+inline void LeftPress(TControl* C, QPoint P) { LeftMouse(C->Widget(), QEvent::MouseButtonPress, P); }
+inline void LeftRelease(TControl* C, QPoint P) { LeftMouse(C->Widget(), QEvent::MouseButtonRelease, P); }
+
 inline void Click(TControl* C, QPoint P = QPoint(3, 3)) {
-    QWidget* W = C->Widget();
-    QMouseEvent Press(QEvent::MouseButtonPress, QPointF(P), W->mapToGlobal(QPointF(P)), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(W, &Press);
-    QMouseEvent Release(QEvent::MouseButtonRelease, QPointF(P), W->mapToGlobal(QPointF(P)), Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(W, &Release);
+    LeftPress(C, P);
+    LeftRelease(C, P);
+}
+
+// One notch of the wheel at P of W; Backward is towards the user (down a list).
+inline void TurnWheel(QWidget* W, bool Backward, Qt::KeyboardModifiers Mods = Qt::NoModifier,
+                      QPointF P = QPointF(50, 50)) {
+    QWheelEvent E(P, W->mapToGlobal(P), QPoint(), QPoint(0, Backward ? -120 : 120), Qt::NoButton, Mods,
+                  Qt::NoScrollPhase, false);
+    QApplication::sendEvent(W, &E);
 }
 
 // A click at P (default: the middle) as the window system delivers it, so that
@@ -102,12 +125,7 @@ inline QRect ScrollThumb(QScrollBar* B, bool FixedThumb) {
 }
 
 // A left-button mouse event at P of the scroll bar.
-inline void ScrollBarMouse(QScrollBar* B, QEvent::Type T, QPoint P) {
-    const Qt::MouseButtons Held = T == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
-    const Qt::MouseButton Button = T == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
-    QMouseEvent E(T, QPointF(P), B->mapToGlobal(QPointF(P)), Button, Held, Qt::NoModifier);
-    QApplication::sendEvent(B, &E);
-}
+inline void ScrollBarMouse(QScrollBar* B, QEvent::Type T, QPoint P) { LeftMouse(B, T, P); }
 
 // Takes the thumb at its middle and drags it by Delta pixels along the bar (the
 // button stays down); returns where the mouse is.
@@ -119,9 +137,6 @@ inline QPoint DragThumb(QScrollBar* B, bool FixedThumb, int Delta) {
     return To;
 }
 
-// A grid of type G on a form of its own: 600x400 with the grid at (0, 0, 500x300)
-// unless told otherwise. Nothing is shown until the test asks (ShowFocused, Shot),
-// so a set-up that must happen before the first show goes between.
 // The colour of a pixel of a grabbed image, as a TColor.
 inline TColor PixelAt(const QImage& I, Integer X, Integer Y) {
     const QColor C = I.pixelColor(X, Y);
@@ -142,6 +157,39 @@ inline Integer CountColour(const QImage& I, const TRect& R, TColor C) {
     return CountPixels(I, R, [C](TColor P) { return P == C; });
 }
 
+// A control of type T made on Parent and placed there.
+template <class T>
+T* Place(TWinControl* Parent, Integer Left, Integer Top, Integer Width, Integer Height) {
+    auto* C = new T(Parent);
+    C->SetParent(Parent);
+    C->SetBounds(Left, Top, Width, Height);
+    return C;
+}
+
+inline QPoint Middle(const TRect& R) { return QPoint((R.Left + R.Right) / 2, (R.Top + R.Bottom) / 2); }
+
+inline void AddOptions(TCustomGrid* G, std::initializer_list<TGridOption> Add) {
+    TGridOptions O = G->Options();
+    for (TGridOption X : Add) O.Include(X);
+    G->SetOptions(O);
+}
+
+// One cell of the grid as painted now.
+inline QImage CellShot(TCustomGrid* G, Integer ACol, Integer ARow) {
+    const TRect R = G->CellRect(ACol, ARow);
+    return G->Widget()->grab().toImage().copy(QRect(R.Left, R.Top, R.Width(), R.Height()));
+}
+
+// Timers on the manual clock for as long as this lives: they tick when the test says so.
+// As a first base it is in place before anything that starts a timer.
+struct TManualClock {
+    TManualTimerService Clock;
+    TTimerServiceGuard Guard{&Clock};
+};
+
+// A grid of type G on a form of its own: 600x400 with the grid at (0, 0, 500x300)
+// unless told otherwise. Nothing is shown until the test asks (ShowFocused, Shot),
+// so a set-up that must happen before the first show goes between.
 template <class G>
 struct TGridOnForm {
     static constexpr Integer Keep = -1;   // leave the grid's own column or row count
@@ -150,17 +198,11 @@ struct TGridOnForm {
     explicit TGridOnForm(Integer Cols, Integer Rows, Integer GridWidth = 500, Integer GridHeight = 300,
                          Integer FormWidth = 600, Integer FormHeight = 400) {
         Form->SetBounds(0, 0, FormWidth, FormHeight);
-        Grid = new G(Form.get());
-        Grid->SetParent(Form.get());
-        Grid->SetBounds(0, 0, GridWidth, GridHeight);
+        Grid = Place<G>(Form.get(), 0, 0, GridWidth, GridHeight);
         if (Cols != Keep) Grid->SetColCount(Cols);
         if (Rows != Keep) Grid->SetRowCount(Rows);
     }
-    void Options(std::initializer_list<TGridOption> Add) {
-        TGridOptions O = Grid->Options();
-        for (TGridOption X : Add) O.Include(X);
-        Grid->SetOptions(O);
-    }
+    void Options(std::initializer_list<TGridOption> Add) { AddOptions(Grid, Add); }
     // Shown, its window active and the grid holding the focus, as a user finds it.
     void ShowFocused() {
         Form->Show();
@@ -179,14 +221,9 @@ struct TGridOnForm {
     }
     void Mouse(QEvent::Type T, QPoint P, Qt::MouseButton B, Qt::MouseButtons Held,
                Qt::KeyboardModifiers Mods = Qt::NoModifier) {
-        QWidget* W = Grid->Widget();
-        QMouseEvent E(T, QPointF(P), W->mapToGlobal(QPointF(P)), B, Held, Mods);
-        QApplication::sendEvent(W, &E);
+        SendMouse(Grid->Widget(), T, P, B, Held, Mods);
     }
-    QPoint Centre(Integer ACol, Integer ARow) const {
-        const TRect R = Grid->CellRect(ACol, ARow);
-        return QPoint((R.Left + R.Right) / 2, (R.Top + R.Bottom) / 2);
-    }
+    QPoint Centre(Integer ACol, Integer ARow) const { return Middle(Grid->CellRect(ACol, ARow)); }
 };
 
 // A grid laid out for pixel checks: no scroll bars, white cells, silver fixed cells,
