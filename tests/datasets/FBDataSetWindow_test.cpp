@@ -10,19 +10,19 @@
 
 #include "dbclient/FBMessages.h"
 #include "dbclient/FBTransaction.h"
-#include "DataSetDbTest.h"
+#include "support/db/DbTest.h"
 
 namespace {
 
 constexpr Integer Rows = 3000;
 
-class FBDataSetWindowTest : public TDataSetDbTest {
+class FBDataSetWindowTest : public TDbTest {
 public:
     static void SetUpTestSuite() {
-        CreateDatabase(3, false,
+        DB3().Execute(
             "CREATE TABLE DIGITS (D INTEGER);"
             "CREATE TABLE W (ID INTEGER NOT NULL PRIMARY KEY, GRP INTEGER, NAME VARCHAR(40));");
-        FDB->Execute(
+        DB3().Execute(
             "INSERT INTO DIGITS VALUES (0); INSERT INTO DIGITS VALUES (1); INSERT INTO DIGITS VALUES (2);"
             "INSERT INTO DIGITS VALUES (3); INSERT INTO DIGITS VALUES (4); INSERT INTO DIGITS VALUES (5);"
             "INSERT INTO DIGITS VALUES (6); INSERT INTO DIGITS VALUES (7); INSERT INTO DIGITS VALUES (8);"
@@ -31,12 +31,12 @@ public:
 
 protected:
     void SetUp() override {
-        FDB->Execute(
+        DB3().Execute(
             "DELETE FROM W;"
             "INSERT INTO W (ID, GRP, NAME) SELECT N, MOD(N, 7), 'Satır ' || N FROM (SELECT A.D * 1000 + B.D * 100 + "
             "C.D * 10 + E.D + 1 AS N FROM DIGITS A, DIGITS B, DIGITS C, DIGITS E) WHERE N <= " +
             IntToStr(Rows));
-        TDataSetDbTest::SetUp();
+        Connect(DB3(), "Db", "Tr");
     }
 
     TpFBDataSet* NewDataSet(const AnsiString& Sql, bool Limited = true, const char* Name = "ds") {
@@ -251,7 +251,7 @@ TEST_F(FBDataSetWindowTest, ASortOrdersEveryRowThroughTheServerAndKeepsTheCurren
 }
 
 TEST_F(FBDataSetWindowTest, ASortOnSeveralFieldsWithNullsAndTies) {
-    FDB->Execute("UPDATE W SET GRP = NULL WHERE MOD(ID, 5) = 0");
+    DB3().Execute("UPDATE W SET GRP = NULL WHERE MOD(ID, 5) = 0");
     TpFBDataSet* Ds = NewDataSet("select * from W order by ID");
     TpFBDataSet* Std = NewDataSet("select * from W order by GRP desc, ID", false, "std");
     Ds->Open();
@@ -340,9 +340,9 @@ class FBDataSetWindowNullTest : public FBDataSetWindowTest {
 protected:
     void SetUp() override {
         FBDataSetWindowTest::SetUp();
-        FDB->Execute(
+        DB3().Execute(
             "RECREATE TABLE WN (ID INTEGER NOT NULL PRIMARY KEY, GRP INTEGER, NAME VARCHAR(40))");
-        FDB->Execute(
+        DB3().Execute(
             "INSERT INTO WN (ID, GRP, NAME) SELECT N, CASE WHEN MOD(N, 5) = 0 THEN NULL ELSE MOD(N, 7) END, "
             "'Satır ' || N FROM (SELECT A.D * 1000 + B.D * 100 + C.D * 10 + E.D + 1 AS N "
             "FROM DIGITS A, DIGITS B, DIGITS C, DIGITS E) WHERE N <= " + IntToStr(Rows));
@@ -631,7 +631,7 @@ TEST_F(FBDataSetWindowTest, BookmarksFindTheirRecordOutsideTheWindow) {
     EXPECT_EQ(Id(Ds), Marked + 7);
     Ds->GotoBookmark(B);   // in the window this time
     EXPECT_EQ(Id(Ds), Marked);
-    FDB->Execute("DELETE FROM W WHERE ID = " + IntToStr(Marked));
+    DB3().Execute("DELETE FROM W WHERE ID = " + IntToStr(Marked));
     Ds->Last();
     EXPECT_THROW(Ds->GotoBookmark(B), EDatabaseError);
 }
@@ -701,7 +701,7 @@ TEST_F(FBDataSetWindowTest, RefreshAllFollowsItsFlagForARecordThatIsGone) {
     TpFBDataSet* Ds = NewDataSet("select * from W order by ID");
     Ds->Open();
     ASSERT_TRUE(Ds->Locate("ID", Variant(700), {}));
-    FDB->Execute("DELETE FROM W WHERE ID = 700; UPDATE W SET NAME = 'Yeni' WHERE ID = 701");
+    DB3().Execute("DELETE FROM W WHERE ID = 700; UPDATE W SET NAME = 'Yeni' WHERE ID = 701");
     Tr->CommitRetaining();
     Ds->RefreshAll(false, true);
     EXPECT_EQ(Id(Ds), 700) << "without the flag the window stays";

@@ -12,7 +12,7 @@
 #include "dbclient/FBMessages.h"
 #include "platform/sys/Timers.h"
 #include "support/db/FakeClientLibrary.h"
-#include "support/db/TestDatabase.h"
+#include "support/db/DbTest.h"
 
 namespace {
 
@@ -86,19 +86,8 @@ protected:
     void TearDown() override { Owner.reset(); }
 
     TFBDatabase* Connect(TTestDatabase& T) {
-        auto* D = new TFBDatabase(Owner.get());
-        D->SetName(T.Dialect() == 1 ? "DB1" : "DB3");
-        D->SetDBName(T.Path());
-        D->SetSQLDialect(T.Dialect());
-        TTestDatabase::AddLogin(D->DBParams());
-        D->DBParams()->Add("lc_ctype=WIN1254");
-        D->Open();
-        auto* Tr = new TFBTransaction(Owner.get());
-        Tr->SetName(T.Dialect() == 1 ? "TR1" : "TR3");
-        Tr->SetDefaultDatabase(D);
-        Tr->TRParams()->SetText("write\r\nnowait\r\nrec_version\r\nread_committed");
-        D->SetDefaultTransaction(Tr);
-        return D;
+        const bool One = T.Dialect() == 1;
+        return ConnectTestDatabase(Owner.get(), T, One ? "DB1" : "DB3", One ? "TR1" : "TR3");
     }
     template <class T = TFBDataSet>
     T* NewDataSet(TFBDatabase* Db, const AnsiString& Sql, const char* Name = "ds") {

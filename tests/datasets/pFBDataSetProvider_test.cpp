@@ -8,14 +8,14 @@
 
 #include "dbclient/FBMessages.h"
 #include "dbclient/FBTransaction.h"
-#include "DataSetDbTest.h"
+#include "support/db/DbTest.h"
 
 namespace {
 
-class pFBDataSetProviderTest : public TDataSetDbTest {
+class pFBDataSetProviderTest : public TDbTest {
 public:
     static void SetUpTestSuite() {
-        CreateDatabase(3, false,
+        DB3().Execute(
             "CREATE TABLE P (ID INTEGER NOT NULL PRIMARY KEY, NAME VARCHAR(20));"
             "CREATE TABLE Q (ID INTEGER NOT NULL, NOTE VARCHAR(20));"
             "CREATE TABLE LOG (MSG VARCHAR(40))");
@@ -23,10 +23,10 @@ public:
 
 protected:
     void SetUp() override {
-        FDB->Execute(
+        DB3().Execute(
             "DELETE FROM P; DELETE FROM Q; DELETE FROM LOG;"
             "INSERT INTO P VALUES (1, 'bir'); INSERT INTO P VALUES (2, 'iki'); INSERT INTO P VALUES (3, 'üç')");
-        TDataSetDbTest::SetUp();
+        Connect(DB3(), "Db", "Tr");
         Ds = new TpFBDataSet(Owner.get());
         Ds->SetName("ds");
         Ds->SetDatabase(Db);
@@ -143,7 +143,7 @@ TEST_F(pFBDataSetProviderTest, ResetReadsTheRowsAgain) {
     Ds->Open();
     Ds->Last();
     EXPECT_EQ(Ds->RecordCount(), 3);
-    FDB->Execute("INSERT INTO P VALUES (4, 'dört')");
+    DB3().Execute("INSERT INTO P VALUES (4, 'dört')");
     Tr->CommitRetaining();
     Ds->PSReset();
     Ds->Last();

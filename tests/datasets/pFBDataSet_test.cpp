@@ -11,14 +11,14 @@
 #include "dbclient/FBMessages.h"
 #include "dbclient/FBTransaction.h"
 #include "dbclient/StrUtil.h"
-#include "DataSetDbTest.h"
+#include "support/db/DbTest.h"
 
 namespace {
 
-class pFBDataSetTest : public TDataSetDbTest {
+class pFBDataSetTest : public TDbTest {
 public:
     static void SetUpTestSuite() {
-        CreateDatabase(1, true,
+        DB1().Execute(
             "CREATE TABLE KV (K INTEGER NOT NULL PRIMARY KEY, V VARCHAR(10));"
             "CREATE TABLE K2 (A INTEGER NOT NULL, B INTEGER NOT NULL, V VARCHAR(10), PRIMARY KEY (A, B));"
             "CREATE TABLE LOG (MSG VARCHAR(40));"
@@ -32,7 +32,7 @@ public:
             "  SELECT_SQL BLOB SUB_TYPE 1, UPDATE_SQL BLOB SUB_TYPE 1, INSERT_SQL BLOB SUB_TYPE 1, "
             "  DELETE_SQL BLOB SUB_TYPE 1, REFRESH_SQL BLOB SUB_TYPE 1, NAME_GENERATOR VARCHAR(68), "
             "  KEY_FIELD VARCHAR(68), UPDATE_TABLE_NAME VARCHAR(68), UPDATE_ONLY_MODIFIED_FIELDS SMALLINT);");
-        FDB->Execute(
+        DB1().Execute(
             "INSERT INTO FB$DATASETS_INFO (DS_ID, SELECT_SQL, KEY_FIELD, NAME_GENERATOR, UPDATE_ONLY_MODIFIED_FIELDS) "
             "  VALUES (7, \"select * from KV order by K\", \"K\", \"GEN_DEFS_ID\", 1);"
             "INSERT INTO FB$DATASETS_INFO (DS_ID, DESCRIPTION, UPDATE_ONLY_MODIFIED_FIELDS) VALUES (8, \"boş\", 0);");
@@ -40,14 +40,14 @@ public:
 
 protected:
     void SetUp() override {
-        FDB->Execute(
+        DB1().Execute(
             "DELETE FROM EABONEKIMLIK; DELETE FROM EFATURA; DELETE FROM KV; DELETE FROM K2; DELETE FROM LOG;"
             "DELETE FROM DEFS;"
             "INSERT INTO EABONEKIMLIK (ABONENO, ADI, KIRATUTARI) VALUES (\"100\", \"Ahmet\", 10.25);"
             "INSERT INTO EABONEKIMLIK (ABONENO, ADI, KIRATUTARI) VALUES (\"200\", \"Ayşe\", 20.5);"
             "INSERT INTO KV VALUES (1, \"a\"); INSERT INTO KV VALUES (2, \"a\"); INSERT INTO KV VALUES (3, \"c\");"
             "INSERT INTO K2 VALUES (1, 1, \"x\");");
-        TDataSetDbTest::SetUp();
+        Connect(DB1(), "Db", "Tr");
     }
 
     TpFBDataSet* NewDataSet(const AnsiString& Sql, const char* Name = "ds") {
@@ -141,7 +141,7 @@ TEST_F(pFBDataSetTest, RepositoryTextsReplaceOnlyWhatIsStoredAndSetTheUpdateOpti
 }
 
 TEST_F(pFBDataSetTest, VisibleRecordNumbersLeaveOutTheFilteredRecords) {
-    FDB->Execute("DELETE FROM KV; INSERT INTO KV VALUES (1, \"a\"); INSERT INTO KV VALUES (2, \"x\");"
+    DB1().Execute("DELETE FROM KV; INSERT INTO KV VALUES (1, \"a\"); INSERT INTO KV VALUES (2, \"x\");"
                  "INSERT INTO KV VALUES (3, \"c\"); INSERT INTO KV VALUES (4, \"d\");"
                  "INSERT INTO KV VALUES (5, \"x\"); INSERT INTO KV VALUES (6, \"f\");");
     TpFBDataSet* Ds = NewDataSet("select * from KV order by K");
@@ -231,7 +231,7 @@ TEST_F(pFBDataSetTest, AnEmptyTextDefaultStartsANewRecordWithTheEmptyText) {
     Ds->Append();
     EXPECT_TRUE(Ds->FieldByName("S")->IsNull());
     Ds->Cancel();
-    FDB->Execute("DELETE FROM EMPTYDEF");
+    DB1().Execute("DELETE FROM EMPTYDEF");
 }
 
 TEST_F(pFBDataSetTest, AFailingInsertRaisesAndLeavesTheRecordInInsertState) {
@@ -812,7 +812,7 @@ TEST_F(pFBDataSetDailyTest, AFailedPostThenCancelLeavesACleanDataSet) {
 }
 
 TEST_F(pFBDataSetDailyTest, EditingTheLastAndTheFirstRecordThenNavigating) {
-    FDB->Execute("INSERT INTO EABONEKIMLIK (ABONENO, ADI) VALUES (\"300\", \"Üçüncü\");");
+    DB1().Execute("INSERT INTO EABONEKIMLIK (ABONENO, ADI) VALUES (\"300\", \"Üçüncü\");");
     TpFBDataSet* Ds = Subscribers();
     Rebind(Ds, "select * from EABONEKIMLIK order by ABONENO");
     Ds->Open();
@@ -895,7 +895,7 @@ protected:
         pFBDataSetDailyTest::SetUp();
         AnsiString Rows = "DELETE FROM KV;";
         for (Integer I = 1; I <= 40; ++I) Rows += "INSERT INTO KV VALUES (" + IntToStr(I * 10) + ", \"r\");";
-        FDB->Execute(Rows);
+        DB1().Execute(Rows);
     }
     TpFBDataSet* Values() {
         TpFBDataSet* Ds = NewDataSet("select * from KV order by K");
@@ -943,8 +943,8 @@ TEST_F(pFBDataSetManyRowsTest, AFailedInsertBeforeUnfetchedRowsLeavesNoGapAfterC
 }
 
 TEST_F(pFBDataSetManyRowsTest, AFailedDeleteKeepsTheRecordAndTheCount) {
-    FDB->Execute("CREATE TABLE KVCHILD (K INTEGER REFERENCES KV (K));");
-    FDB->Execute("INSERT INTO KVCHILD VALUES (20);");
+    DB1().Execute("CREATE TABLE KVCHILD (K INTEGER REFERENCES KV (K));");
+    DB1().Execute("INSERT INTO KVCHILD VALUES (20);");
     TpFBDataSet* Ds = Values();
     Ds->Open();
     Ds->Next();
@@ -957,7 +957,7 @@ TEST_F(pFBDataSetManyRowsTest, AFailedDeleteKeepsTheRecordAndTheCount) {
     Ds->FetchAll();
     EXPECT_EQ(Ds->RecordCount(), 39);
     Tr->Commit();
-    FDB->Execute("DELETE FROM KVCHILD;");
+    DB1().Execute("DELETE FROM KVCHILD;");
     Tr->SetActive(true);
     Ds->Open();
     Ds->FetchAll();

@@ -6,7 +6,7 @@
 #include "dbclient/FBMessages.h"
 #include "dbclient/FBQuery.h"
 #include "platform/rtl/Files.h"
-#include "support/db/TestDatabase.h"
+#include "support/db/DbTest.h"
 
 namespace {
 
@@ -24,42 +24,21 @@ AnsiString BinaryBytes(size_t Size) {
     return s;
 }
 
-class FBBlobTest : public TDatabaseSuite {
+class FBBlobTest : public TDbTest {
 public:
     static void SetUpTestSuite() {
-        TDatabaseSuite::SetUpTestSuite();
         DB1().Execute("CREATE TABLE B (ID INTEGER NOT NULL PRIMARY KEY, MEMO BLOB SUB_TYPE 1, BIN BLOB SUB_TYPE 0)");
     }
 
 protected:
     void SetUp() override {
-        owner = std::make_unique<TComponent>(nullptr);
-        owner->SetName("dm");
-        db = new TFBDatabase(owner.get());
-        db->SetName("DB1");
-        db->SetDBName(DB1().Path());
-        TTestDatabase::AddLogin(db->DBParams());
-        db->DBParams()->Add("lc_ctype=WIN1254");
-        db->Open();
-        tr = new TFBTransaction(owner.get());
-        tr->SetName("TR1");
-        tr->SetDefaultDatabase(db);
-        tr->TRParams()->SetText("write\r\nnowait\r\nrec_version\r\nread_committed");
-        db->SetDefaultTransaction(tr);
-        tr->StartTransaction();
+        Connect(DB1(), "DB1", "TR1");
+        Tr->StartTransaction();
         swap = DB1().Folder() + "/swap" + IntToStr(++swapCount) + "/";
     }
     void TearDown() override {
         WaitForBlobCacheValidation();
-        if (tr->Active()) tr->Rollback();
-        owner.reset();
-    }
-    TFBQuery* Query(const AnsiString& Sql) {
-        auto* q = new TFBQuery(owner.get());
-        q->SetDatabase(db);
-        q->SetTransaction(tr);
-        q->SQL()->SetText(Sql);
-        return q;
+        TDbTest::TearDown();
     }
     void Insert(Integer Id, const AnsiString& Memo, const AnsiString& Bin) {
         TFBQuery* q = Query("insert into B (ID, MEMO, BIN) values (:ID, :MEMO, :BIN)");
@@ -74,20 +53,17 @@ protected:
         return q->Fields(0)->AsQuad();
     }
     void EnableCache(Integer MinSize = 0) {
-        db->BlobSwapSupport()->SetSwapDir(swap);
-        db->BlobSwapSupport()->SetMinBlobSizeToSwap(MinSize);
-        db->BlobSwapSupport()->SetActive(true);
+        Db->BlobSwapSupport()->SetSwapDir(swap);
+        Db->BlobSwapSupport()->SetMinBlobSizeToSwap(MinSize);
+        Db->BlobSwapSupport()->SetActive(true);
     }
     AnsiString ReadCached(Integer Id, const AnsiString& Key, bool* FromCache = nullptr) {
-        TFBBlobStream s(nullptr, MemoId(Id), db, tr, "B", "MEMO", VarArrayOf({Variant(Key)}));
+        TFBBlobStream s(nullptr, MemoId(Id), Db, Tr, "B", "MEMO", VarArrayOf({Variant(Key)}));
         const AnsiString r = s.AsString();
         if (FromCache) *FromCache = s.LoadedFromCache();
         return r;
     }
 
-    std::unique_ptr<TComponent> owner;
-    TFBDatabase* db = nullptr;
-    TFBTransaction* tr = nullptr;
     AnsiString swap;
     static inline int swapCount = 0;
 };
@@ -114,7 +90,7 @@ TEST_F(FBBlobTest, TextBinaryAndNullBlobsRoundTrip) {
     EXPECT_EQ(q->FieldByName("BIN")->AsString(), "");
 
     // Written in pieces of 65535, 65535 and 1 bytes.
-    TFBBlobStream s(nullptr, MemoId(1), db, tr);
+    TFBBlobStream s(nullptr, MemoId(1), Db, Tr);
     EXPECT_EQ(s.Size(), 2 * 65535 + 1);
     EXPECT_EQ(s.BlobNumSegments(), 3);
     EXPECT_EQ(s.BlobMaxSegmentSize(), 65535);
@@ -167,8 +143,8 @@ TEST_F(FBBlobTest, StreamStateChecksAndModes) {
     };
     TFBDatabase closed(nullptr);
     TFBTransaction idle(nullptr);
-    idle.SetDefaultDatabase(db);
-    for (const Case& c : {Case{nullptr, tr, 21}, Case{&closed, tr, 12}, Case{db, nullptr, 22}, Case{db, &idle, 15}}) {
+    idle.SetDefaultDatabase(Db);
+    for (const Case& c : {Case{nullptr, Tr, 21}, Case{&closed, Tr, 12}, Case{Db, nullptr, 22}, Case{Db, &idle, 15}}) {
         TFBBlobStream s(nullptr, ISC_QUAD{1, 1}, c.Db, c.Tr);
         try {
             s.Size();
@@ -178,11 +154,11 @@ TEST_F(FBBlobTest, StreamStateChecksAndModes) {
             EXPECT_NE(e.Message().find("BlobStream"), AnsiString::npos) << e.Message();
         }
     }
-    TFBBlobStream w(nullptr, ISC_QUAD{}, db, tr);
+    TFBBlobStream w(nullptr, ISC_QUAD{}, Db, Tr);
     w.SetMode(bmWrite);
     char b[4];
     EXPECT_THROW(w.Read(b, 4), EFBClientError);
-    TFBBlobStream r(nullptr, ISC_QUAD{}, db, tr);
+    TFBBlobStream r(nullptr, ISC_QUAD{}, Db, Tr);
     r.SetMode(bmRead);
     EXPECT_THROW(r.Write("ab", 2), EFBClientError);
     EXPECT_FALSE(r.Modified());
@@ -190,7 +166,7 @@ TEST_F(FBBlobTest, StreamStateChecksAndModes) {
 
 TEST_F(FBBlobTest, SavedCopyRestoresAndFinalizeWritesANewBlob) {
     TList owners;
-    auto* s = new TFBBlobStream(&owners, ISC_QUAD{}, db, tr);
+    auto* s = new TFBBlobStream(&owners, ISC_QUAD{}, Db, Tr);
     EXPECT_EQ(s->OwnerIndex(), 0);
     s->Write("first", 5);
     s->FinalizeAndMark();
@@ -209,7 +185,7 @@ TEST_F(FBBlobTest, SavedCopyRestoresAndFinalizeWritesANewBlob) {
     delete s;
     EXPECT_EQ(owners.Items(0), nullptr) << "a freed stream leaves its slot";
 
-    TFBBlobStream back(nullptr, first, db, tr);
+    TFBBlobStream back(nullptr, first, Db, Tr);
     EXPECT_EQ(back.AsString(), "first");
 }
 
@@ -257,14 +233,12 @@ TEST(FBBlobCacheFile, EncodesAndRejectsMismatches) {
 }
 
 TEST(FBBlobCacheFile, NamesStayInsideTheSwapFolder) {
-    const AnsiString dir = GetTempDir() + "blbname" + IntToStr(getpid()) + "/";
+    TTempFolder folder("blbname");
+    const AnsiString dir = folder.File("swap/");
     const AnsiString n = BlobCacheFileName(dir, "..", "A/B", Variant("../../etc/x"), true);
     EXPECT_EQ(n.rfind(dir, 0), 0u);
     EXPECT_EQ(n.find("/../"), AnsiString::npos) << n;
     EXPECT_EQ(BlobCacheFileName(dir, "NOPE", "F", Variant(1), false), "") << "no folder when loading";
-    RemoveDir(ExtractFilePath(n));
-    RemoveDir(ExcludeTrailingPathDelimiter(ExtractFilePath(ExcludeTrailingPathDelimiter(ExtractFilePath(n)))));
-    RemoveDir(dir);
 }
 
 TEST_F(FBBlobTest, CacheStoresReadsAndDropsMismatchingFiles) {
@@ -290,7 +264,7 @@ TEST_F(FBBlobTest, CacheStoresReadsAndDropsMismatchingFiles) {
     EXPECT_TRUE(fromCache);
 
     // Hooks may veto.
-    db->BeforeLoadBlobFromSwap = [](const AnsiString&, const AnsiString&, const Variant&,
+    Db->BeforeLoadBlobFromSwap = [](const AnsiString&, const AnsiString&, const Variant&,
                                  AnsiString&, bool& CanLoad) { CanLoad = false; };
     EXPECT_EQ(ReadCached(10, "10", &fromCache), memo);
     EXPECT_FALSE(fromCache);
@@ -308,8 +282,8 @@ TEST_F(FBBlobTest, SmallBlobsStayOutOfTheCache) {
 
 TEST_F(FBBlobTest, ValidationDropsFilesOfVanishedBlobs) {
     Insert(30, TurkishText(500), "b");
-    tr->Commit();
-    tr->StartTransaction();
+    Tr->Commit();
+    Tr->StartTransaction();
     EnableCache();
     ReadCached(30, "30");
     const AnsiString good = swap + "B/MEMO/30.blb";
@@ -322,7 +296,7 @@ TEST_F(FBBlobTest, ValidationDropsFilesOfVanishedBlobs) {
     const AnsiString other = swap + "B/MEMO/keep.txt";
     SaveFileAtomically(other, "x");
 
-    StartValidateBlobCache(db);
+    StartValidateBlobCache(Db);
     WaitForBlobCacheValidation();
     EXPECT_TRUE(FileExists(good));
     EXPECT_FALSE(FileExists(gone));
@@ -336,16 +310,16 @@ namespace {
 
 TEST_F(FBBlobTest, EveryConnectValidatesTheCacheAndSwapEventsLiveOnTheDatabase) {
     Insert(40, TurkishText(300), "b");
-    tr->Commit();
-    tr->StartTransaction();
+    Tr->Commit();
+    Tr->StartTransaction();
     EnableCache();
     std::vector<AnsiString> log;
-    db->BeforeSaveBlobToSwap = [&log](const AnsiString& T, const AnsiString& F, const Variant&, TFBBlobStream* S,
+    Db->BeforeSaveBlobToSwap = [&log](const AnsiString& T, const AnsiString& F, const Variant&, TFBBlobStream* S,
                                       AnsiString&, bool&) { log.push_back("bs " + T + "." + F + " " + IntToStr(S->Size())); };
-    db->AfterSaveBlobToSwap = [&log](const AnsiString&, const AnsiString&, const Variant&, const AnsiString& N) {
+    Db->AfterSaveBlobToSwap = [&log](const AnsiString&, const AnsiString&, const Variant&, const AnsiString& N) {
         log.push_back("as " + ExtractFileName(N));
     };
-    db->AfterLoadBlobFromSwap = [&log](const AnsiString&, const AnsiString&, const Variant&, const AnsiString& N) {
+    Db->AfterLoadBlobFromSwap = [&log](const AnsiString&, const AnsiString&, const Variant&, const AnsiString& N) {
         log.push_back("al " + ExtractFileName(N));
     };
     ReadCached(40, "40");
@@ -353,18 +327,18 @@ TEST_F(FBBlobTest, EveryConnectValidatesTheCacheAndSwapEventsLiveOnTheDatabase) 
     EXPECT_EQ(log, (std::vector<AnsiString>{"bs B.MEMO 300", "as 40.blb", "al 40.blb"}));
     const AnsiString gone = swap + "B/MEMO/41.blb";
     SaveFileAtomically(gone, EncodeBlobCacheFile(ISC_QUAD{0x7F00, 0x7FFFFF}, "B", "MEMO", Variant(41), "zz"));
-    tr->Commit();
-    db->Close();
-    db->Open();   // starts the validation thread
+    Tr->Commit();
+    Db->Close();
+    Db->Open();   // starts the validation thread
     WaitForBlobCacheValidation();
     EXPECT_FALSE(FileExists(gone));
     EXPECT_TRUE(FileExists(swap + "B/MEMO/40.blb"));
 
     // Without an active cache a connect starts nothing.
     SaveFileAtomically(gone, EncodeBlobCacheFile(ISC_QUAD{0x7F00, 0x7FFFFF}, "B", "MEMO", Variant(41), "zz"));
-    db->BlobSwapSupport()->SetActive(false);
-    db->Close();
-    db->Open();
+    Db->BlobSwapSupport()->SetActive(false);
+    Db->Close();
+    Db->Open();
     WaitForBlobCacheValidation();
     EXPECT_TRUE(FileExists(gone));
 }

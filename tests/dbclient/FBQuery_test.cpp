@@ -7,7 +7,7 @@
 #include "dbclient/FBMessages.h"
 #include "dbclient/SQLParser.h"
 #include "platform/sys/Timers.h"
-#include "support/db/TestDatabase.h"
+#include "support/db/DbTest.h"
 
 namespace {
 
@@ -45,19 +45,8 @@ protected:
     }
     TFBDatabase* Connect(TTestDatabase& T) { return Connect(owner.get(), T); }
     static TFBDatabase* Connect(TComponent* Owner, TTestDatabase& T) {
-        auto* d = new TFBDatabase(Owner);
-        d->SetName(T.Dialect() == 1 ? "DB1" : "DB3");
-        d->SetDBName(T.Path());
-        d->SetSQLDialect(T.Dialect());
-        TTestDatabase::AddLogin(d->DBParams());
-        d->DBParams()->Add("lc_ctype=WIN1254");
-        d->Open();
-        auto* tr = new TFBTransaction(Owner);
-        tr->SetName(T.Dialect() == 1 ? "TR1" : "TR3");
-        tr->SetDefaultDatabase(d);
-        tr->TRParams()->SetText("write\r\nnowait\r\nrec_version\r\nread_committed");
-        d->SetDefaultTransaction(tr);
-        return d;
+        const bool One = T.Dialect() == 1;
+        return ConnectTestDatabase(Owner, T, One ? "DB1" : "DB3", One ? "TR1" : "TR3");
     }
     TFBQuery* NewQuery(TFBDatabase* Db, const AnsiString& Sql, const char* Name = "Q") {
         auto* q = new TFBQuery(owner.get());

@@ -5,23 +5,15 @@
 #include <unistd.h>
 
 #include "platform/rtl/Registry.h"
+#include "support/TempFolder.h"
 
 namespace {
 
 class FBRegistryTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/osb-reg-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        folder = tmpl;
-        SetRegistryFileName(folder + "/registry.ini");
-    }
-    void TearDown() override {
-        SetRegistryFileName("");
-        unlink((folder + "/registry.ini").c_str());
-        rmdir(folder.c_str());
-    }
-    AnsiString folder;
+    void SetUp() override { SetRegistryFileName(folder.File("registry.ini")); }
+    void TearDown() override { SetRegistryFileName(""); }
+    TTempFolder folder{"osb-reg-"};
 };
 
 TEST_F(FBRegistryTest, WriteThenRead) {

@@ -5,7 +5,7 @@
 #include "dbclient/FBDatabase.h"
 #include "dbclient/FBMessages.h"
 #include "dbclient/FBQuery.h"
-#include "support/db/TestDatabase.h"
+#include "support/db/DbTest.h"
 
 namespace {
 
@@ -39,10 +39,9 @@ TEST(pFBArraySlice, ElementTypesMapToFieldTypes) {
     for (auto [code, type] : map) EXPECT_EQ(ArrayElementFieldType(code), type) << code;
 }
 
-class pFBArrayTest : public TDatabaseSuite {
+class pFBArrayTest : public TDbTest {
 public:
     static void SetUpTestSuite() {
-        TDatabaseSuite::SetUpTestSuite();
         DB1().Execute(
             "CREATE TABLE A (ID INTEGER NOT NULL, V INTEGER[1:5], M SMALLINT[1:3, 1:4], S VARCHAR(10)[1:3], "
             "C CHAR(4)[0:1], D DATE[1:2], F DOUBLE PRECISION[1:2], N INTEGER)");
@@ -50,33 +49,10 @@ public:
 
 protected:
     void SetUp() override {
-        owner = std::make_unique<TComponent>(nullptr);
-        owner->SetName("dm");
-        db = new TFBDatabase(owner.get());
-        db->SetName("DB1");
-        db->SetDBName(DB1().Path());
-        TTestDatabase::AddLogin(db->DBParams());
-        db->DBParams()->Add("lc_ctype=WIN1254");
-        db->Open();
-        tr = new TFBTransaction(owner.get());
-        tr->SetName("TR1");
-        tr->SetDefaultDatabase(db);
-        tr->TRParams()->SetText("write\r\nnowait\r\nrec_version\r\nread_committed");
-        db->SetDefaultTransaction(tr);
-        tr->StartTransaction();
+        Connect(DB1(), "DB1", "TR1");
+        Tr->StartTransaction();
     }
-    void TearDown() override {
-        if (tr->Active()) tr->Rollback();
-        owner.reset();
-    }
-    TFBQuery* Query(const AnsiString& Sql) {
-        auto* q = new TFBQuery(owner.get());
-        q->SetName("Q" + IntToStr(++count));
-        q->SetDatabase(db);
-        q->SetTransaction(tr);
-        q->SQL()->SetText(Sql);
-        return q;
-    }
+    TFBQuery* Query(const AnsiString& Sql) { return TDbTest::Query(Sql, "Q" + IntToStr(++count)); }
     TFBQuery* Row(Integer Id) {
         TFBQuery* q = Query("select * from A where ID = " + IntToStr(Id));
         q->ExecQuery();
@@ -87,16 +63,13 @@ protected:
         TFBXSQLVAR* f = Row(Id)->FieldByName(Column);
         ASSERT_NE(f->Array(), nullptr);
         ISC_QUAD id = f->AsQuad();
-        f->Array()->PutArrayValues(Value, id, db->HandleAddress(), tr->HandleAddress());
+        f->Array()->PutArrayValues(Value, id, Db->HandleAddress(), Tr->HandleAddress());
         TFBQuery* u = Query("update A set " + Column + " = :X where ID = " + IntToStr(Id));
         u->Prepare();
         u->ParamByName("X")->SetAsQuad(id);
         u->ExecQuery();
     }
 
-    std::unique_ptr<TComponent> owner;
-    TFBDatabase* db = nullptr;
-    TFBTransaction* tr = nullptr;
     int count = 0;
 };
 
@@ -215,7 +188,7 @@ TEST_F(pFBArrayTest, TurkishTextInVarcharAndCharArrays) {
 TEST_F(pFBArrayTest, StoredArrayIsRewrittenThroughItsRow) {
     Query("insert into A (ID) values (7)")->ExecQuery();
     Put(7, "V", VarArrayOf({Variant(1), Variant(2), Variant(3), Variant(4), Variant(5)}));
-    tr->CommitRetaining();
+    Tr->CommitRetaining();
     // The row now holds a stored array id; writing through it must not reuse that id.
     Put(7, "V", VarArrayOf({Variant(9), Variant(8), Variant(7), Variant(6), Variant(5)}));
     EXPECT_EQ(VarArrayGet(Row(7)->FieldByName("V")->ArrayValue(), {1}).AsInteger(), 9);
@@ -224,7 +197,7 @@ TEST_F(pFBArrayTest, StoredArrayIsRewrittenThroughItsRow) {
         u->ParamByName("V")->SetValue(VarArrayOf({Variant(round), Variant(0), Variant(0), Variant(0), Variant(0)}));
         u->ParamByName("V")->SetValue(VarArrayOf({Variant(round + 40), Variant(0), Variant(0), Variant(0), Variant(0)}));
         u->ExecQuery();
-        tr->CommitRetaining();
+        Tr->CommitRetaining();
         EXPECT_EQ(VarArrayGet(Row(7)->FieldByName("V")->ArrayValue(), {1}).AsInteger(), round + 40);
     }
 }

@@ -9,41 +9,36 @@
 #include "dbclient/FBTransaction.h"
 #include "dbclient/StrUtil.h"
 #include "platform/rtl/Files.h"
-#include "support/db/TestDatabase.h"
+#include "support/db/DbTest.h"
 
 namespace {
-
-std::unique_ptr<TTestDatabase> Schema1;   // dialect 1 with the program's tables
-std::unique_ptr<TTestDatabase> Plain3;    // dialect 3, with a fields repository
 
 const char* TableDDL =
     "CREATE DOMAIN DBOOLEAN AS SMALLINT DEFAULT 1;"
     "CREATE TABLE DEFS (ID INTEGER NOT NULL PRIMARY KEY, E VARCHAR(5) DEFAULT '', Z INTEGER DEFAULT 0, "
     "L CHAR(1) DEFAULT 'A', FLAG DBOOLEAN, NOTE BLOB SUB_TYPE 1, C COMPUTED BY (ID * 2))";
 
-class DataInfoTest : public ::testing::Test {
+// DB1 has the program's tables, DB3 a fields repository.
+class DataInfoTest : public TDatabaseSuite {
 public:
     static void SetUpTestSuite() {
-        Schema1 = std::make_unique<TTestDatabase>(1, true);
-        Plain3 = std::make_unique<TTestDatabase>(3, false);
-        for (TTestDatabase* t : {Schema1.get(), Plain3.get()}) {
+        for (TTestDatabase* t : {&DB1(), &DB3()}) {
             t->Execute(TableDDL);
             TComponent o(nullptr);
             Exec(Connect(&o, *t), "CREATE PROCEDURE ADDONE (X INTEGER) RETURNS (Y INTEGER, S VARCHAR(10)) AS "
                                   "BEGIN Y = X + 1; S = 'a'; SUSPEND; END");
         }
-        Plain3->Execute(
+        DB3().Execute(
             "CREATE TABLE FB$FIELDS_INFO (TABLE_NAME VARCHAR(68) NOT NULL, FIELD_NAME VARCHAR(68) NOT NULL, "
             "DISPLAY_LABEL VARCHAR(64), VISIBLE SMALLINT, DISPLAY_FORMAT VARCHAR(64), EDIT_FORMAT VARCHAR(64), "
             "TRIGGERED SMALLINT, DISPLAY_WIDTH INTEGER, FB$VERSION INTEGER, HINT VARCHAR(20))");
-        Plain3->Execute(
+        DB3().Execute(
             "INSERT INTO FB$FIELDS_INFO VALUES ('DEFS', 'Z', 'Sıfır', 0, '#,##0', '0', 1, 12, 7, 'ipucu');"
             "INSERT INTO FB$FIELDS_INFO VALUES ('ALIAS', 'TUTAR', 'Tutar', 1, NULL, NULL, 0, 9, 8, NULL)");
     }
     static void TearDownTestSuite() {
         GlobalTableInfo()->Clear();
-        Schema1.reset();
-        Plain3.reset();
+        TDatabaseSuite::TearDownTestSuite();
     }
 
 protected:
@@ -53,26 +48,14 @@ protected:
         GlobalTableInfo()->SetValidateAfterLoad(false);
         GlobalDataSetInfo()->Clear();
         GlobalErrorMessages()->Clear();
-        folder = Plain3->Folder() + "/cache-" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        folder = DB3().Folder() + "/cache-" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
         ForceDirectories(folder);
     }
     void TearDown() override {
         owner.reset();
         GlobalTableInfo()->Clear();
     }
-    static TFBDatabase* Connect(TComponent* Owner, TTestDatabase& T) {
-        auto* d = new TFBDatabase(Owner);
-        d->SetDBName(T.Path());
-        d->SetSQLDialect(T.Dialect());
-        TTestDatabase::AddLogin(d->DBParams());
-        d->DBParams()->Add("lc_ctype=WIN1254");
-        d->Open();
-        auto* tr = new TFBTransaction(Owner);
-        tr->SetDefaultDatabase(d);
-        tr->TRParams()->SetText("write\r\nnowait\r\nrec_version\r\nread_committed");
-        d->SetDefaultTransaction(tr);
-        return d;
-    }
+    static TFBDatabase* Connect(TComponent* Owner, TTestDatabase& T) { return ConnectTestDatabase(Owner, T); }
     TFBDatabase* Connect(TTestDatabase& T) { return Connect(owner.get(), T); }
     static void Exec(TFBDatabase* Db, const AnsiString& Sql) {
         TFBQuery q(nullptr);
@@ -86,7 +69,7 @@ protected:
 };
 
 TEST_F(DataInfoTest, ColumnsDefaultsAndKeysFromSystemTablesInBothDialects) {
-    for (TTestDatabase* t : {Schema1.get(), Plain3.get()}) {
+    for (TTestDatabase* t : {&DB1(), &DB3()}) {
         SCOPED_TRACE(t->Dialect());
         TFBDatabase* db = Connect(*t);
         TpFBTableInfo* info = GetTableInfo(db, "DEFS", false);
@@ -124,7 +107,7 @@ TEST_F(DataInfoTest, ColumnsDefaultsAndKeysFromSystemTablesInBothDialects) {
 }
 
 TEST_F(DataInfoTest, ProgramSchemaTablesAndQuotedNamesShareEntries) {
-    TFBDatabase* db = Connect(*Schema1);
+    TFBDatabase* db = Connect(DB1());
     TpFBTableInfo* a = GetTableInfo(db, "EABONEKIMLIK", false);
     ASSERT_NE(a, nullptr);
     EXPECT_EQ(a->Fields()->Count(), 38);
@@ -137,7 +120,7 @@ TEST_F(DataInfoTest, ProgramSchemaTablesAndQuotedNamesShareEntries) {
 }
 
 TEST_F(DataInfoTest, StoredProcedureGivesItsOutputParameters) {
-    TFBDatabase* db = Connect(*Plain3);
+    TFBDatabase* db = Connect(DB3());
     TpFBTableInfo* p = GetTableInfo(db, "ADDONE", false);
     ASSERT_NE(p, nullptr);
     ASSERT_EQ(p->Fields()->Count(), 2);
@@ -152,7 +135,7 @@ TEST_F(DataInfoTest, StoredProcedureGivesItsOutputParameters) {
 }
 
 TEST_F(DataInfoTest, RepositoryTablesAbsentOrNotUsed) {
-    TFBDatabase* d1 = Connect(*Schema1);
+    TFBDatabase* d1 = Connect(DB1());
     EXPECT_FALSE(ExistFieldsInfoTable(d1));
     EXPECT_FALSE(ExistDataSetsInfoTable(d1));
     EXPECT_FALSE(ExistRepositoryTable(d1, 3));
@@ -160,7 +143,7 @@ TEST_F(DataInfoTest, RepositoryTablesAbsentOrNotUsed) {
     TpFBTableInfo* info = GetTableInfo(d1, "DEFS", true);
     EXPECT_FALSE(info->FieldInfo("Z")->HasRepositoryInfo);
 
-    TFBDatabase* d3 = Connect(*Plain3);
+    TFBDatabase* d3 = Connect(DB3());
     d3->SetUseRepositories({urDataSetInfo});
     EXPECT_FALSE(ExistFieldsInfoTable(d3));   // not in UseRepositories: never asked
     d3->SetUseRepositories({urFieldsInfo, urDataSetInfo});
@@ -192,7 +175,7 @@ TEST_F(DataInfoTest, RepositoryTablesAbsentOrNotUsed) {
 }
 
 TEST_F(DataInfoTest, FieldsRepositoryRowsAreApplied) {
-    TFBDatabase* db = Connect(*Plain3);
+    TFBDatabase* db = Connect(DB3());
     TpFBTableInfo* plain = GetTableInfo(db, "DEFS", false);
     EXPECT_FALSE(plain->FieldInfo("Z")->HasRepositoryInfo);
     // Asking again with the repository fills the same entry.
@@ -225,7 +208,7 @@ TEST_F(DataInfoTest, FieldsRepositoryRowsAreApplied) {
 TEST_F(DataInfoTest, FreeingDatabaseDropsItsEntries) {
     {
         TComponent dm(nullptr);
-        TFBDatabase* db = Connect(&dm, *Schema1);
+        TFBDatabase* db = Connect(&dm, DB1());
         GetTableInfo(db, "DEFS", false);
         EXPECT_EQ(GlobalTableInfo()->Count(), 1);
     }
@@ -233,7 +216,7 @@ TEST_F(DataInfoTest, FreeingDatabaseDropsItsEntries) {
 }
 
 TEST_F(DataInfoTest, TableCacheFileRoundTrip) {
-    TFBDatabase* db = Connect(*Plain3);
+    TFBDatabase* db = Connect(DB3());
     TpFBTableInfo* info = GetTableInfo(db, "DEFS", true);
     info->PrimaryKeyFields();
     const AnsiString file = folder + "/meta.mcf";
@@ -253,7 +236,7 @@ TEST_F(DataInfoTest, TableCacheFileRoundTrip) {
     TpFBTableInfo* back = GlobalTableInfo()->Items(0);
     EXPECT_TRUE(back->MustValidate);
     EXPECT_EQ(back->LoadedVersion, 5);
-    EXPECT_EQ(back->DBName, Plain3->Path());
+    EXPECT_EQ(back->DBName, DB3().Path());
     EXPECT_EQ(back->StoredPrimaryKeyFields(), "ID");
     EXPECT_TRUE(back->WithRepositoryInfo);
     EXPECT_EQ(back->RepositoryVersion, 7);
@@ -276,7 +259,7 @@ TEST_F(DataInfoTest, TableCacheFileRoundTrip) {
 }
 
 TEST_F(DataInfoTest, ChangedTableIsReadAgainWhenValidating) {
-    TFBDatabase* db = Connect(*Schema1);
+    TFBDatabase* db = Connect(DB1());
     Exec(db, "CREATE TABLE CHG (A INTEGER)");
     GetTableInfo(db, "CHG", false);
     const AnsiString file = folder + "/meta.mcf";

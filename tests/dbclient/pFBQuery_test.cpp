@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "support/db/TestDatabase.h"
+#include "support/db/DbTest.h"
 
 namespace {
 
@@ -25,40 +25,23 @@ std::vector<AnsiString> Names(const std::vector<TpFBUpdateObject*>& List) {
     return r;
 }
 
-class pFBQueryTest : public TDatabaseSuite {
+class pFBQueryTest : public TDbTest {
 public:
     static void SetUpTestSuite() {
-        TDatabaseSuite::SetUpTestSuite();
         DB1().Execute("CREATE TABLE P (ID INTEGER NOT NULL PRIMARY KEY, NAME VARCHAR(20))");
     }
 
 protected:
     void SetUp() override {
-        owner = std::make_unique<TComponent>(nullptr);
-        owner->SetName("dm");
-        db = new TFBDatabase(owner.get());
-        db->SetName("DB");
-        db->SetDBName(DB1().Path());
-        db->SetSQLDialect(1);
-        TTestDatabase::AddLogin(db->DBParams());
-        db->Open();
-        tr = new TFBTransaction(owner.get());
-        tr->SetName("TR");
-        tr->SetDefaultDatabase(db);
-        tr->TRParams()->SetText("write\r\nnowait\r\nrec_version\r\nread_committed");
-        db->SetDefaultTransaction(tr);
-        tr->StartTransaction();
-    }
-    void TearDown() override {
-        if (tr->Active()) tr->Rollback();
-        owner.reset();
+        Connect(DB1(), "DB", "TR");
+        Tr->StartTransaction();
     }
     template <class T>
     T* New(const char* Name, const AnsiString& Sql) {
-        auto* q = new T(owner.get());
+        auto* q = new T(Owner.get());
         q->SetName(Name);
-        q->SetDatabase(db);
-        q->SetTransaction(tr);
+        q->SetDatabase(Db);
+        q->SetTransaction(Tr);
         q->SQL()->SetText(Sql);
         return q;
     }
@@ -69,9 +52,6 @@ protected:
         delete q;
         return n;
     }
-    std::unique_ptr<TComponent> owner;
-    TFBDatabase* db = nullptr;
-    TFBTransaction* tr = nullptr;
 };
 
 TEST_F(pFBQueryTest, ExecuteErrorHandlerDecides) {
@@ -113,7 +93,7 @@ TEST_F(pFBQueryTest, ExecuteErrorHandlerDecides) {
 }
 
 TEST_F(pFBQueryTest, UpdateObjectDefaultsAndDataSetCheck) {
-    auto* uo = new TpFBUpdateObject(owner.get());
+    auto* uo = new TpFBUpdateObject(Owner.get());
     uo->SetName("UO");
     EXPECT_TRUE(uo->Active());
     EXPECT_TRUE(uo->ParamCheck());
@@ -130,12 +110,12 @@ TEST_F(pFBQueryTest, UpdateObjectDefaultsAndDataSetCheck) {
     EXPECT_EQ(uo->DataSet(), nullptr);
 
     // Joining takes the data set's connection when its own is unassigned.
-    auto* ds = new THostDataSet(owner.get());
-    ds->Db = db;
-    ds->Tr = tr;
+    auto* ds = new THostDataSet(Owner.get());
+    ds->Db = Db;
+    ds->Tr = Tr;
     uo->SetDataSet(ds);
-    EXPECT_EQ(uo->Database(), db);
-    EXPECT_EQ(uo->Transaction(), tr);
+    EXPECT_EQ(uo->Database(), Db);
+    EXPECT_EQ(uo->Transaction(), Tr);
     EXPECT_EQ(ds->Lists.List(ukModify).size(), 1u);
 
     // Kind changes move it between lists; freeing leaves the list.
@@ -146,7 +126,7 @@ TEST_F(pFBQueryTest, UpdateObjectDefaultsAndDataSetCheck) {
     EXPECT_TRUE(ds->Lists.List(ukDelete).empty());
 
     // The data set going clears the reference.
-    auto* uo2 = new TpFBUpdateObject(owner.get());
+    auto* uo2 = new TpFBUpdateObject(Owner.get());
     uo2->SetDataSet(ds);
     delete ds;
     EXPECT_EQ(uo2->DataSet(), nullptr);
@@ -154,10 +134,10 @@ TEST_F(pFBQueryTest, UpdateObjectDefaultsAndDataSetCheck) {
 }
 
 TEST_F(pFBQueryTest, OrderInListMovesAndRenumbers) {
-    auto* ds = new THostDataSet(owner.get());
+    auto* ds = new THostDataSet(Owner.get());
     std::vector<TpFBUpdateObject*> uos;
     for (const char* n : {"A", "B", "C"}) {
-        auto* uo = new TpFBUpdateObject(owner.get());
+        auto* uo = new TpFBUpdateObject(Owner.get());
         uo->SetName(n);
         uo->SetOrderInList(static_cast<Integer>(uos.size()));
         uo->SetDataSet(ds);
@@ -169,7 +149,7 @@ TEST_F(pFBQueryTest, OrderInListMovesAndRenumbers) {
     uos[2]->SetOrderInList(99);
     EXPECT_EQ(Names(ds->Lists.List(ukModify)), (std::vector<AnsiString>{"A=0", "B=1", "C=2"}));
     // A newcomer with a stale position inside the list is put there.
-    auto* d = new TpFBUpdateObject(owner.get());
+    auto* d = new TpFBUpdateObject(Owner.get());
     d->SetName("D");
     d->SetOrderInList(1);
     d->SetDataSet(ds);
@@ -179,9 +159,9 @@ TEST_F(pFBQueryTest, OrderInListMovesAndRenumbers) {
 }
 
 TEST_F(pFBQueryTest, ListsRunObjectsWithWorkInOrder) {
-    auto* ds = new THostDataSet(owner.get());
-    ds->Db = db;
-    ds->Tr = tr;
+    auto* ds = new THostDataSet(Owner.get());
+    ds->Db = Db;
+    ds->Tr = Tr;
     struct Spec { const char* Name; const char* Sql; TFBOrderExecUO Order; bool Active; };
     const Spec specs[] = {
         {"U1", "insert into P (ID, NAME) values (:ID, 'first')", oeBeforeDefault, true},
@@ -191,7 +171,7 @@ TEST_F(pFBQueryTest, ListsRunObjectsWithWorkInOrder) {
         {"U5", "update P set NAME = 'after' where ID = :ID", oeAfterDefault, true},
     };
     for (const Spec& s : specs) {
-        auto* uo = new TpFBUpdateObject(owner.get());
+        auto* uo = new TpFBUpdateObject(Owner.get());
         uo->SetName(s.Name);
         uo->SQL()->SetText(s.Sql);
         uo->SetExecuteOrder(s.Order);

@@ -105,10 +105,8 @@ public:
 };
 
 TEST(pFBTransactionKinds, NamedParameterSetFromTheStore) {
-    char tmpl[] = "/tmp/osb-reg-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    AnsiString file = AnsiString(tmpl) + "/registry.ini";
-    SetRegistryFileName(file);
+    TTempFolder folder("osb-reg-");
+    SetRegistryFileName(folder.File("registry.ini"));
     WriteRegistryValues({"Software", "KADRIX_Software", "Transation Kinds", "1"}, {"Name", "Params"},
                         {Variant("Reader"), Variant("read\r\nread_committed")});
     TDesignTransaction t;
@@ -122,8 +120,6 @@ TEST(pFBTransactionKinds, NamedParameterSetFromTheStore) {
     EXPECT_EQ(running.UserKindTransaction(), "Reader");
     EXPECT_EQ(running.TPBMode(), tpbReadCommitted);
     SetRegistryFileName("");
-    unlink(file.c_str());
-    rmdir(tmpl);
 }
 
 }  // namespace

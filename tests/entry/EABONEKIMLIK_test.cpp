@@ -36,14 +36,7 @@ const TKindCase NaturalGas{true, "DABONEKIMLIK", "DFATURA"};
 
 // One database for the whole program; every test starts from empty tables,
 // a fixed day (15 May 2016) and a shown screen.
-class ScreenTest : public ::testing::TestWithParam<TKindCase> {
-public:
-    static void SetUpTestSuite() { FModule = new TTestDataModule(); }
-    static void TearDownTestSuite() {
-        delete FModule;
-        FModule = nullptr;
-    }
-
+class ScreenTest : public TDataModuleSuite, public ::testing::WithParamInterface<TKindCase> {
 protected:
     void SetUp() override {
         M().Execute("delete from EABONEKIMLIK; delete from DABONEKIMLIK; delete from EFATURA; delete from DFATURA");
@@ -61,7 +54,7 @@ protected:
         SetNowProvider({});
     }
 
-    static TTestDataModule& M() { return *FModule; }
+    static TTestDataModule& M() { return DM(); }
     const char* Table() const { return GetParam().Table; }
     AnsiString Column(const char* Name, const AnsiString& Number) {
         return M().Value(Format("select %s from %s where ABONENO = '%s'", {AnsiString(Name), AnsiString(Table()), Number}));
@@ -82,13 +75,11 @@ protected:
                            {AnsiString(Table()), Number, Name, Period}));
     }
 
-    static TTestDataModule* FModule;
     TScriptedPrompter P;
     TPrompterGuard Guard{&P};
     std::unique_ptr<TAboneKimlikForm> F;
 };
 
-TTestDataModule* ScreenTest::FModule = nullptr;
 
 INSTANTIATE_TEST_SUITE_P(Kinds, ScreenTest, ::testing::Values(Electricity, NaturalGas),
                          [](const auto& Info) { return std::string(Info.param.Gas ? "NaturalGas" : "Electricity"); });

@@ -24,6 +24,7 @@
 #include "platform/sheet/SheetFiles.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/StdCtrls.h"
+#include "support/TempFolder.h"
 #include "support/db/TestDataModule.h"
 
 namespace {
@@ -427,22 +428,20 @@ TEST_F(SubscriberSheetClickTest, ExportThatNoProgramCanShowTellsWhereTheWorkbook
 class DesktopOpenerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string Dir = GetTempDir() + "osb_opener_XXXXXX";
-        ASSERT_NE(::mkdtemp(Dir.data()), nullptr);
-        FDir = Dir;
         FPath = ::getenv("PATH") ? ::getenv("PATH") : "";
         ::setenv("PATH", (FDir + ":" + FPath).c_str(), 1);
     }
     void TearDown() override {
         ::setenv("PATH", FPath.c_str(), 1);
-        std::filesystem::remove_all(FDir);
     }
     void Program(const std::string& Name, const std::string& Body) {
         const std::string P = FDir + "/" + Name;
         SaveFileAtomically(P, "#!/bin/sh\n" + Body + "\n");
         ::chmod(P.c_str(), 0755);
     }
-    std::string FDir, FPath;
+    TTempFolder FFolder{"osb_opener_"};
+    const std::string FDir = FFolder.Path().substr(0, FFolder.Path().size() - 1);
+    std::string FPath;
 };
 
 TEST_F(DesktopOpenerTest, StartsTheDesktopProgramOnlyWhenOneIsNamedForWorkbooks) {

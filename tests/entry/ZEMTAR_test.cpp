@@ -28,6 +28,7 @@
 #include "platform/ui/ShellAPI.h"
 #include "platform/ui/StdCtrls.h"
 #include "platform/rtl/CodePage.h"
+#include "support/TempFolder.h"
 #include "support/db/FirebirdServer.h"
 #include "support/db/TestDatabase.h"
 #include "support/db/WorkerProcess.h"
@@ -354,21 +355,17 @@ class TEmptyFolder {
 public:
     TEmptyFolder() {
         namespace fs = std::filesystem;
-        FDir = fs::temp_directory_path() / ("osb-zemtar-" + std::to_string(::getpid()));
         fs::create_directories(FDir / "lock");
         if (!std::getenv("FIREBIRD_LOCK")) ::setenv("FIREBIRD_LOCK", (FDir / "lock").c_str(), 1);
         FPrevious = fs::current_path();
         fs::current_path(FDir);
     }
     void Leave() { std::filesystem::current_path(FPrevious); }
-    ~TEmptyFolder() {
-        Leave();
-        std::error_code Ignored;
-        std::filesystem::remove_all(FDir, Ignored);
-    }
+    ~TEmptyFolder() { Leave(); }
 
 private:
-    std::filesystem::path FDir, FPrevious;
+    TTempFolder FFolder{"osb-zemtar-"};
+    std::filesystem::path FDir = FFolder.Path(), FPrevious;
 };
 
 // Only the objects of this layer: the others belong to the program.

@@ -4,6 +4,7 @@
 #include "grid/ExtGrid.h"
 #include "grid/ExtObj.h"
 #include "platform/ui/UiTestKit.h"
+#include "support/TempFolder.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -28,14 +29,12 @@ struct TThemeGuard {
 
 // A file holding Bytes in a fresh temporary folder; both go with the object.
 struct TTempFile {
-    std::filesystem::path Dir, Path;
+    TTempFolder Folder{"gridtest"};
+    std::filesystem::path Dir = Folder.Path(), Path;
     explicit TTempFile(const std::string& Bytes, const char* Name = "data.csv") {
-        char Tpl[] = "/tmp/gridtestXXXXXX";
-        Dir = mkdtemp(Tpl);
         Path = Dir / Name;
         std::ofstream(Path, std::ios::binary) << Bytes;
     }
-    ~TTempFile() { std::filesystem::remove_all(Dir); }
     AnsiString Name() const { return Path.string(); }
 };
 

@@ -29,14 +29,7 @@ inline TDateTime At(Word Y, Word M, Word D, Word H = 10, Word N = 20, Word S = 3
     return EncodeDate(Y, M, D) + EncodeTime(H, N, S, 0);
 }
 
-class TInvoiceScreensTest : public ::testing::Test {
-public:
-    static void SetUpTestSuite() { FDM = new TTestDataModule(); }
-    static void TearDownTestSuite() {
-        delete FDM;
-        FDM = nullptr;
-    }
-
+class TInvoiceScreensTest : public TDataModuleSuite {
 protected:
     void SetUp() override {
         SetNowProvider([this] { return Clock; });
@@ -55,11 +48,10 @@ protected:
         EDialog.reset();
         DBulk.reset();
         EBulk.reset();
-        if (FDM->Module()->FBTransact1->Active()) FDM->Module()->FBTransact1->Rollback();
+        if (DM()->FBTransact1->Active()) DM()->FBTransact1->Rollback();
         SetNowProvider({});
     }
 
-    static TTestDataModule& DM() { return *FDM; }
 
     // Table "e" or "d".
     void AddSubscriber(const char* Kind, const AnsiString& No, const AnsiString& Adi, const AnsiString& Soyadi = "SOYAD",
@@ -105,9 +97,6 @@ protected:
     std::unique_ptr<Tdtopfaturagirf> DBulk;
     std::unique_ptr<Tefaturagirf> EDialog;
     std::unique_ptr<Tdfaturagirf> DDialog;
-
-private:
-    static inline TTestDataModule* FDM = nullptr;
 };
 
 }  // namespace invoicetest

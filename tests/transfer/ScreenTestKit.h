@@ -11,14 +11,7 @@
 
 namespace transfertest {
 
-class TScreenFixture : public ::testing::Test {
-public:
-    static void SetUpTestSuite() { FModule = new TTestDataModule(); }
-    static void TearDownTestSuite() {
-        delete FModule;
-        FModule = nullptr;
-    }
-
+class TScreenFixture : public TDataModuleSuite {
 protected:
     TScreenFixture() {
         // 15.03.2016 10:00
@@ -26,16 +19,12 @@ protected:
     }
     ~TScreenFixture() override { SetNowProvider({}); }
 
-    static TTestDataModule& DM() { return *FModule; }
-    static void Exec(const AnsiString& Script) { FModule->Execute(Script); }
+    static void Exec(const AnsiString& Script) { DM().Execute(Script); }
 
     TFormatSettingsGuard Settings{TurkishFormatSettings()};
     TScriptedPrompter Prompts;
     TPrompterGuard PromptGuard{&Prompts};
     TTempFolder Folder;
-
-private:
-    static inline TTestDataModule* FModule = nullptr;
 };
 
 }  // namespace transfertest

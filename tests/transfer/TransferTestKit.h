@@ -7,6 +7,7 @@
 #include "platform/rtl/SysUtils.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/Forms.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -58,23 +59,7 @@ inline std::string Envelope(const TU8& Schema, const TU8& Code, const TU8& Title
 
 inline const std::string Tail = "</vimveritransferi>\t\r\n";
 
-// A private folder, removed with everything in it.
-class TTempFolder {
-public:
-    TTempFolder() {
-        std::string T = GetTempDir() + "osb_transfer_XXXXXX";
-        if (!::mkdtemp(T.data())) throw std::runtime_error("mkdtemp");
-        FPath = T + "/";
-    }
-    ~TTempFolder() {
-        std::error_code Ec;
-        std::filesystem::remove_all(FPath, Ec);
-    }
-    const AnsiString& Path() const { return FPath; }
-
-private:
-    AnsiString FPath;
-};
+using ::TTempFolder;
 
 // A grid of the given columns on a form, with the prompter recording messages
 // and the Turkish number settings in force.

@@ -1,5 +1,6 @@
 #include "platform/rtl/Classes.h"
 #include "platform/rtl/Files.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -574,18 +575,6 @@ TEST(TStringList, AssignAddStringsEquals)
 // ---------------------------------------------------------------------------
 // Streams
 
-class TempDir {
-public:
-    TempDir()
-    {
-        char T[] = "/tmp/rtlc_classesXXXXXX";
-        Path = ::mkdtemp(T);
-        Path += "/";
-    }
-    ~TempDir() { std::system(("rm -rf '" + Path + "'").c_str()); }
-    AnsiString Path;
-};
-
 TEST(TMemoryStream, ReadWriteSeekSize)
 {
     TMemoryStream S;
@@ -644,8 +633,8 @@ TEST(TStringStream, Strings)
 
 TEST(TFileStream, ModesAndErrors)
 {
-    TempDir D;
-    AnsiString Name = D.Path + "dosya_ğ.blb";   // code page 1254 name
+    TTempFolder D("rtlc_classes");
+    AnsiString Name = D.Path() + "dosya_ğ.blb";   // code page 1254 name
     {
         TFileStream F(Name, fmCreate);
         F.WriteBuffer("data", 4);
@@ -667,18 +656,18 @@ TEST(TFileStream, ModesAndErrors)
         EXPECT_EQ(F.Size(), 5);
     }
     try {
-        TFileStream F(D.Path + "none.txt", fmOpenRead);
+        TFileStream F(D.Path() + "none.txt", fmOpenRead);
         FAIL();
     } catch (const EFOpenError& E) {
-        EXPECT_EQ(E.Message().rfind("Cannot open file \"" + D.Path + "none.txt\". ", 0), 0u) << E.Message();
+        EXPECT_EQ(E.Message().rfind("Cannot open file \"" + D.Path() + "none.txt\". ", 0), 0u) << E.Message();
     }
-    EXPECT_THROW(TFileStream(D.Path + "no/such/dir.txt", fmCreate), EFCreateError);
+    EXPECT_THROW(TFileStream(D.Path() + "no/such/dir.txt", fmCreate), EFCreateError);
 }
 
 TEST(TStrings, FilesRoundTripAndAtomicSave)
 {
-    TempDir D;
-    AnsiString Name = D.Path + "lines.txt";
+    TTempFolder D("rtlc_classes");
+    AnsiString Name = D.Path() + "lines.txt";
     TStringList L;
     L.SetText("bir\r\niki\r\nüç");
     L.SaveToFile(Name);
@@ -687,8 +676,8 @@ TEST(TStrings, FilesRoundTripAndAtomicSave)
     EXPECT_TRUE(R.Equals(&L));
     // A file that cannot be written leaves the old one as it was.
     TStringList Bad;
-    EXPECT_THROW(Bad.SaveToFile(D.Path + "missing/dir.txt"), EFCreateError);
-    EXPECT_THROW(R.LoadFromFile(D.Path + "nothing.txt"), EFOpenError);
+    EXPECT_THROW(Bad.SaveToFile(D.Path() + "missing/dir.txt"), EFCreateError);
+    EXPECT_THROW(R.LoadFromFile(D.Path() + "nothing.txt"), EFOpenError);
     // LoadFromStream reads from the current position.
     TStringStream S("skip\r\nrest");
     S.SetPosition(6);
@@ -898,10 +887,10 @@ TEST(TMemoryStream, CapacityBelowSizeCutsTheSize)
 TEST(TStream, SeekAndSizeEdges)
 {
     // Memory, string and file streams behave alike past the end.
-    TempDir D;
+    TTempFolder D("rtlc_classes");
     TMemoryStream M;
     TStringStream Str;
-    TFileStream F(D.Path + "s.bin", fmCreate);
+    TFileStream F(D.Path() + "s.bin", fmCreate);
     for (TStream* S : std::vector<TStream*>{&M, &Str, &F}) {
         S->WriteBuffer("abcdef", 6);
         EXPECT_EQ(S->Seek(10, soBeginning), 10);

@@ -1,5 +1,6 @@
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Classes.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -60,19 +61,13 @@ TEST(FileNames, Mask)
 
 class FilesTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        char T[] = "/tmp/rtlc_filesXXXXXX";
-        Dir = ::mkdtemp(T);
-        Dir += "/";
-    }
-    void TearDown() override { std::system(("rm -rf '" + Dir + "'").c_str()); }
     void Touch(const AnsiString& Name, const AnsiString& Data = "x")
     {
         TFileStream F(Name, fmCreate);
         F.WriteBuffer(Data.data(), static_cast<Integer>(Data.size()));
     }
-    AnsiString Dir;
+    TTempFolder Folder{"rtlc_files"};
+    const AnsiString Dir = Folder.Path();
 };
 
 TEST_F(FilesTest, FoldersAndFiles)

@@ -1,5 +1,6 @@
 #include "platform/rtl/Registry.h"
 #include "platform/rtl/Files.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -12,16 +13,12 @@ class RegistryTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char T[] = "/tmp/rtlc_regXXXXXX";
-        Dir = ::mkdtemp(T);
-        Dir += "/";
         File = Dir + "sub/registry.ini";
         SetRegistryFileName(File);
     }
     void TearDown() override
     {
         SetRegistryFileName("");
-        std::system(("rm -rf '" + Dir + "'").c_str());
     }
     static std::vector<AnsiString> List(TStrings& L)
     {
@@ -29,7 +26,9 @@ protected:
         for (int I = 0; I < L.Count(); ++I) R.push_back(L.Strings(I));
         return R;
     }
-    AnsiString Dir, File;
+    TTempFolder Folder{"rtlc_reg"};
+    const AnsiString Dir = Folder.Path();
+    AnsiString File;
 };
 
 TEST_F(RegistryTest, KeysOpenPartByPartAndNest)

@@ -9,10 +9,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <random>
 #include <vector>
 
 #include "platform/rtl/Variants.h"
+#include "support/TempFolder.h"
 
 // ---- exceptions -----------------------------------------------------------------------------
 
@@ -265,12 +267,10 @@ public:
         if (const char* p = getenv("LOCPATH")) FSavedPath = p, FHadPath = true;
         for (const char* name : {"tr_TR.UTF-8", "tr_TR.utf8", "de_DE.UTF-8", "de_DE.utf8"})
             if (Use(name)) return;
-        char dir[] = "/tmp/osb_locale_XXXXXX";
-        if (!mkdtemp(dir)) return;
-        FDir = dir;
-        const std::string cmd = "localedef -i de_DE -f UTF-8 " + FDir + "/de_DE.UTF-8 >/dev/null 2>&1";
+        FDir = std::make_unique<TTempFolder>("osb_locale_");
+        const std::string cmd = "localedef -i de_DE -f UTF-8 " + FDir->Path() + "de_DE.UTF-8 >/dev/null 2>&1";
         if (std::system(cmd.c_str()) > 1) return;  // 1: written with warnings
-        setenv("LOCPATH", FDir.c_str(), 1);
+        setenv("LOCPATH", FDir->Path().c_str(), 1);
         Use("de_DE.UTF-8");
     }
     ~CommaLocale()
@@ -278,7 +278,6 @@ public:
         setlocale(LC_ALL, FSaved.c_str());
         if (FHadPath) setenv("LOCPATH", FSavedPath.c_str(), 1);
         else unsetenv("LOCPATH");
-        if (!FDir.empty()) std::system(("rm -rf " + FDir).c_str());
     }
     bool Active() const { return FActive; }
 
@@ -290,7 +289,8 @@ private:
         if (!FActive) setlocale(LC_ALL, FSaved.c_str());
         return FActive;
     }
-    std::string FSaved, FSavedPath, FDir;
+    std::string FSaved, FSavedPath;
+    std::unique_ptr<TTempFolder> FDir;   // a locale made here
     bool FHadPath = false;
     bool FActive = false;
 };

@@ -3,6 +3,7 @@
 // the process's TMPDIR, and an opener that records instead of starting a program.
 #include "platform/rtl/CodePage.h"
 #include "platform/sheet/Excel.h"
+#include "support/TempFolder.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -11,10 +12,12 @@
 #include <vector>
 
 class TSheetTestDir {
+    TTempFolder FFolder{"sheettest-"};   // first: Path and TMPDIR follow it
+
 public:
+    const std::string Path = FFolder.Path();
+
     TSheetTestDir() {
-        std::string Pattern = (std::filesystem::temp_directory_path() / "sheettest-XXXXXX").string();
-        Path = mkdtemp(Pattern.data()) ? Pattern + "/" : std::string();
         const char* Old = std::getenv("TMPDIR");
         HadOld = Old != nullptr;
         if (Old) OldTmp = Old;
@@ -25,8 +28,6 @@ public:
             setenv("TMPDIR", OldTmp.c_str(), 1);
         else
             unsetenv("TMPDIR");
-        std::error_code Ec;
-        std::filesystem::remove_all(Path, Ec);
     }
     // A file name inside the folder, as the program's code page 1254 text.
     AnsiString File(const std::string& Utf8Name) const { return Utf8ToAnsi(Path + Utf8Name); }
@@ -38,7 +39,6 @@ public:
         for (const auto& E : std::filesystem::directory_iterator(Path)) R.push_back(E.path().filename().string());
         return R;
     }
-    std::string Path;
 
 private:
     bool HadOld = false;

@@ -30,11 +30,6 @@ std::string EngineRoot() {
     return {};
 }
 
-std::string TempRoot() {
-    const char* t = std::getenv("TMPDIR");
-    return t && *t ? std::string(t) : std::string("/tmp");
-}
-
 // A port nobody listens on now (the kernel's choice for port 0).
 int FreePort() {
     const int s = socket(AF_INET, SOCK_STREAM, 0);
@@ -78,10 +73,6 @@ TFirebirdServer::~TFirebirdServer() {
         if (!FProcess->Wait(15000)) FProcess->Signal(SIGKILL);
         FProcess.reset();
     }
-    if (!FFolder.empty()) {
-        std::error_code ignored;
-        fs::remove_all(FFolder, ignored);
-    }
 }
 
 bool TFirebirdServer::Installed() {
@@ -105,12 +96,13 @@ bool TFirebirdServer::Start() {
 }
 
 bool TFirebirdServer::Prepare() {
-    std::string tmpl = TempRoot() + "/osb-fbserver-XXXXXX";
-    if (!mkdtemp(tmpl.data())) {
-        FFailure = "cannot make a temporary folder in " + TempRoot();
+    try {
+        FTemp = std::make_unique<TTempFolder>("osb-fbserver-");
+    } catch (const std::exception& E) {
+        FFailure = E.what();
         return false;
     }
-    FFolder = tmpl;
+    FFolder = FTemp->Path().substr(0, FTemp->Path().size() - 1);
     std::error_code ec;
     fs::create_directory(LockFolder(), ec);
     const fs::path engine = EngineRoot();

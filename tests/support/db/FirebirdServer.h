@@ -8,6 +8,7 @@
 #include <string>
 
 #include "ChildProcess.h"
+#include "support/TempFolder.h"
 
 class TFirebirdServer {
 public:
@@ -36,6 +37,7 @@ private:
     bool Prepare();
     bool Launch();
 
+    std::unique_ptr<TTempFolder> FTemp;   // goes after the server has stopped
     std::string FFolder;
     std::string FFailure;
     int FPort = 0;

@@ -1,6 +1,8 @@
 #pragma once
 // The program's data module on a fresh dialect-1 database with the program's
 // schema, installed as the global dmodule1 for the screens under test.
+#include <gtest/gtest.h>
+
 #include <memory>
 
 #include "TestDatabase.h"
@@ -34,4 +36,17 @@ private:
     TTestDatabase FDatabase;
     std::unique_ptr<Tdmodule1> FModule;
     Tdmodule1* FPrevious = nullptr;
+};
+
+// Test suite base with one data module, on a database of its own, per suite.
+class TDataModuleSuite : public ::testing::Test {
+public:
+    static void SetUpTestSuite() { FModule = std::make_unique<TTestDataModule>(); }
+    static void TearDownTestSuite() { FModule.reset(); }
+
+protected:
+    static TTestDataModule& DM() { return *FModule; }
+
+private:
+    static inline std::unique_ptr<TTestDataModule> FModule;
 };

@@ -91,11 +91,7 @@ TTestDatabase::TTestDatabase(Integer Dialect, bool WithSchema) : TTestDatabase(D
 TTestDatabase::TTestDatabase(Integer Dialect, bool WithSchema, const AnsiString& Host)
     : FHost(Host), FDialect(Dialect) {
     PrepareEmbeddedEngine();
-    AnsiString tmpl = TempRoot() + "/osb-db-XXXXXX";
-    std::vector<char> buf(tmpl.begin(), tmpl.end());
-    buf.push_back('\0');
-    if (!mkdtemp(buf.data())) throw Exception("Cannot make a temporary folder in " + TempRoot());
-    FFolder = buf.data();
+    FFolder = FTemp.Path().substr(0, FTemp.Path().size() - 1);
     FPath = FFolder + "/test.fdb";
 
     IIBClientLibraryPtr lib = GetClientLibraryByName(IBASE_DLL);
@@ -114,11 +110,9 @@ TTestDatabase::TTestDatabase(Integer Dialect, bool WithSchema, const AnsiString&
     }
 }
 
-TTestDatabase::~TTestDatabase() {
-    // Tests keep their side files here too (caches, settings, workbooks).
-    std::error_code ignored;
-    std::filesystem::remove_all(FFolder, ignored);
-}
+// Tests keep their side files in the folder too (caches, settings, workbooks);
+// it goes with everything in it.
+TTestDatabase::~TTestDatabase() = default;
 
 void TTestDatabase::Execute(const AnsiString& Script) {
     IIBClientLibraryPtr lib = GetClientLibraryByName(IBASE_DLL);
@@ -154,9 +148,14 @@ void TTestDatabase::Execute(const AnsiString& Script) {
     lib->isc_detach_database(StatusVector(), &db);
 }
 
-void TDatabaseSuite::SetUpTestSuite() {
-    FDB1 = std::make_unique<TTestDatabase>(1, true);
-    FDB3 = std::make_unique<TTestDatabase>(3, false);
+TTestDatabase& TDatabaseSuite::DB1() {
+    if (!FDB1) FDB1 = std::make_unique<TTestDatabase>(1, true);
+    return *FDB1;
+}
+
+TTestDatabase& TDatabaseSuite::DB3() {
+    if (!FDB3) FDB3 = std::make_unique<TTestDatabase>(3, false);
+    return *FDB3;
 }
 
 void TDatabaseSuite::TearDownTestSuite() {

@@ -5,6 +5,8 @@
 
 #include <memory>
 
+#include "support/TempFolder.h"
+
 #include "platform/rtl/Classes.h"
 #include "platform/rtl/System.h"
 
@@ -45,21 +47,23 @@ public:
     }
 
 private:
+    TTempFolder FTemp{"osb-db-"};
     AnsiString FFolder;
     AnsiString FPath;
     AnsiString FHost;
     Integer FDialect;
 };
 
-// Test suite base with one dialect-1 and one dialect-3 database per suite.
+// Test suite base with one dialect-1 database with the program's tables and
+// one plain dialect-3 database per suite, each made when first asked for.
 class TDatabaseSuite : public ::testing::Test {
 public:
-    static void SetUpTestSuite();
+    static void SetUpTestSuite() {}
     static void TearDownTestSuite();
 
 protected:
-    static TTestDatabase& DB1() { return *FDB1; }
-    static TTestDatabase& DB3() { return *FDB3; }
+    static TTestDatabase& DB1();
+    static TTestDatabase& DB3();
 
 private:
     static std::unique_ptr<TTestDatabase> FDB1;
