@@ -42,7 +42,6 @@ struct TGridForm : TGridOnForm<TTestGrid> {
     }
 };
 
-TPoint Centre(const TRect& R) { return Point((R.Left + R.Right) / 2, (R.Top + R.Bottom) / 2); }
 
 }  // namespace
 
@@ -412,16 +411,16 @@ TEST(BaseGrid, PaintsMergesFooterAndActiveRow) {
     QImage I = F.Shot();
     const TRect M = G.CellRect(1, 1);
     // The merge is one block: no grid line where column 1 ends inside it.
-    EXPECT_EQ(PixelAt(I, G.TStringGrid::CellRect(1, 1).Right - 1, Centre(M).Y), clYellow);
-    EXPECT_EQ(PixelAt(I, M.Right - 1, Centre(M).Y), TColor(0xC0C0C0));   // the grid line at its right edge
+    EXPECT_EQ(PixelAt(I, G.TStringGrid::CellRect(1, 1).Right - 1, Middle(M).y()), clYellow);
+    EXPECT_EQ(PixelAt(I, M.Right - 1, Middle(M).y()), TColor(0xC0C0C0));   // the grid line at its right edge
 
     G.SetFooterRowFlag(true);
     G.SetRowCount(6);
     I = F.Shot();
     const TRect Last = G.TStringGrid::CellRect(2, 5);
     ASSERT_FALSE(Last.IsEmpty());
-    EXPECT_EQ(PixelAt(I, Centre(Last).X, Centre(Last).Y), clWhite);   // grid colour, no cell colour
-    EXPECT_EQ(PixelAt(I, Centre(Last).X, Centre(Last).Y - 12 - 3), clYellow);
+    EXPECT_EQ(PixelAt(I, Middle(Last)), clWhite);   // grid colour, no cell colour
+    EXPECT_EQ(PixelAt(I, Middle(Last).x(), Middle(Last).y() - 12 - 3), clYellow);
 
     G.SetFooterRowFlag(false);
     G.SetActiveRowShow(true);
@@ -430,14 +429,14 @@ TEST(BaseGrid, PaintsMergesFooterAndActiveRow) {
     G.SetRow(3);
     I = F.Shot();
     const TRect Other = G.TStringGrid::CellRect(4, 3);
-    EXPECT_EQ(PixelAt(I, Centre(Other).X, Centre(Other).Y), clAqua);
-    EXPECT_EQ(PixelAt(I, Other.Left, Centre(Other).Y), clYellow);   // outline keeps the cell's colour
+    EXPECT_EQ(PixelAt(I, Middle(Other)), clAqua);
+    EXPECT_EQ(PixelAt(I, Other.Left, Middle(Other).y()), clYellow);   // outline keeps the cell's colour
     const TRect Below = G.TStringGrid::CellRect(4, 4);
-    EXPECT_EQ(PixelAt(I, Centre(Below).X, Centre(Below).Y), clYellow);
+    EXPECT_EQ(PixelAt(I, Middle(Below)), clYellow);
     G.SetRow(4);   // the row's own colours come back
     I = F.Shot();
     const TRect Before = G.TStringGrid::CellRect(4, 3);
-    EXPECT_EQ(PixelAt(I, Centre(Before).X, Centre(Before).Y), clYellow);
+    EXPECT_EQ(PixelAt(I, Middle(Before)), clYellow);
 }
 
 TEST(BaseGrid, MergeWithBaseScrolledOutIsStillDrawn) {
@@ -451,10 +450,10 @@ TEST(BaseGrid, MergeWithBaseScrolledOutIsStillDrawn) {
     QImage I = F.Shot();
     const TRect Visible = G.TStringGrid::CellRect(1, 3);
     ASSERT_FALSE(Visible.IsEmpty());
-    EXPECT_EQ(PixelAt(I, Centre(Visible).X, Centre(Visible).Y), clLime);
+    EXPECT_EQ(PixelAt(I, Middle(Visible)), clLime);
     // The fixed row stays clear of the merge reaching up into it.
     const TRect Fixed = G.TStringGrid::CellRect(1, 0);
-    EXPECT_NE(PixelAt(I, Centre(Fixed).X, Centre(Fixed).Y), clLime);
+    EXPECT_NE(PixelAt(I, Middle(Fixed)), clLime);
 }
 
 TEST(BaseGrid, GradientBackgroundRunsTopToBottom) {

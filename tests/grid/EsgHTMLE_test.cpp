@@ -1,5 +1,6 @@
 #include "grid/EsgHTMLE.h"
 
+#include "grid/GridTestKit.h"
 #include "grid/PictureContainer.h"
 
 #include <gtest/gtest.h>
@@ -301,19 +302,8 @@ TEST(EsgHTMLE, PicturesFromTheContainerByName) {
     EXPECT_EQ(H.HitAnchor, "PIC");
 }
 
-class TTestImages : public THTMLImageList {
-public:
-    Integer Count() const override { return 2; }
-    Integer Width() const override { return 16; }
-    Integer Height() const override { return 16; }
-    void Draw(TCanvas* Canvas, Integer X, Integer Y, Integer Index) override {
-        Canvas->Brush()->SetColor(Index == 0 ? clBlue : clGreen);
-        Canvas->FillRect(Bounds(X, Y, 16, 16));
-    }
-};
-
 TEST(EsgHTMLE, ImageListPictures) {
-    TTestImages Images;
+    gridtest::TSolidImages Images(16, clBlue, clGreen);
     THtml H;
     H.Images = &Images;
     H.Run("<IMG SRC=\"IDX:1\"><IMG SRC=\"idx:5\">");

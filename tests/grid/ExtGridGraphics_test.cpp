@@ -1,16 +1,14 @@
 #include "grid/ExtGrid.h"
 
-#include "grid/EsgHTMLE.h"
 #include "grid/ExtObj.h"
-#include "platform/ui/Forms.h"
-#include "platform/ui/UiTestKit.h"
+#include "grid/GridTestKit.h"
 
 #include <QImage>
 
 #include <gtest/gtest.h>
 
-#include <memory>
 
+using namespace gridtest;
 using namespace uitest;
 
 namespace {
@@ -30,18 +28,6 @@ TRect Inner(const TExtStringGrid* G, Integer ACol, Integer ARow) {
     InflateRect(R, -1, -1);
     return R;
 }
-
-// Images of solid colours, 10 x 10, index i drawn in colour i.
-class TSolidImages : public THTMLImageList {
-public:
-    Integer Count() const override { return 2; }
-    Integer Width() const override { return 10; }
-    Integer Height() const override { return 10; }
-    void Draw(TCanvas* Canvas, Integer X, Integer Y, Integer Index) override {
-        Canvas->Brush()->SetColor(Index == 0 ? clRed : clLime);
-        Canvas->FillRect(Rect(X, Y, X + 10, Y + 10));
-    }
-};
 
 }  // namespace
 
@@ -107,7 +93,7 @@ TEST(ExtGridGraphics, HTMLCellsAreDrawnByTheRenderer) {
 
 TEST(ExtGridGraphics, HTMLPicturesComeFromTheGridImages) {
     TGraphicForm F;
-    TSolidImages Images;
+    TSolidImages Images(10, clRed, clLime);
     F.Grid->SetGridImages(&Images);
     F.Grid->SetCells(1, 1, "<IMG src=\"idx:1\">");
     TCellGraphic* G = F.Grid->CreateCellGraphic(2, 1);

@@ -1,19 +1,18 @@
 #include "grid/ExtGrid.h"
 
-#include "platform/ui/Forms.h"
-#include "platform/ui/UiTestKit.h"
+#include "grid/GridTestKit.h"
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <vector>
 
+using namespace gridtest;
 using namespace uitest;
 
 namespace {
 
-struct TKeyForm : TGridOnForm<TExtStringGrid> {
-    TKeyForm() : TGridOnForm(5, 6) { ShowFocused(); }
+struct TKeyForm : TEditingGrid {
+    TKeyForm() : TEditingGrid(5, 6, false) {}
 };
 
 }  // namespace

@@ -1,15 +1,14 @@
 #include "grid/ExtGridLink.h"
 
-#include "platform/ui/Forms.h"
+#include "grid/GridTestKit.h"
 #include "platform/ui/StdCtrls.h"
-#include "platform/ui/UiTestKit.h"
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
+using namespace gridtest;
 using namespace uitest;
 
 namespace {
@@ -37,11 +36,8 @@ public:
 };
 
 // An editing grid on a shown form.
-struct TGridForm : TGridOnForm<TExtStringGrid> {
-    TGridForm() : TGridOnForm(5, 6) {
-        Options({goEditing});
-        ShowFocused();
-    }
+struct TGridForm : TEditingGrid {
+    TGridForm() : TEditingGrid(5, 6) {}
     AnsiString Typed(const std::u16string& Text) {
         TypeText(Text);
         PressEnter();

@@ -29,6 +29,20 @@ struct TPanForm : TGridOnForm<TExtStringGrid> {
         QTest::mouseRelease(Grid->Widget(), Qt::MiddleButton, Qt::NoModifier, P);
     }
     void PointerAt(QPoint P) { QCursor::setPos(Grid->Widget()->mapToGlobal(P)); }
+    // Takes the header of column 1 and drags it over column 3, the button held; returns where.
+    QPoint StartColumnMove() {
+        Options({goColMoving});
+        Grid->SetLeftCol(1);
+        const TRect From = Grid->CellRect(1, 0), To = Grid->CellRect(3, 0);
+        const QPoint A(From.Left + 20, From.Top + 5), B(To.Left + 20, To.Top + 5);
+        Mouse(QEvent::MouseButtonPress, A, Qt::LeftButton, Qt::LeftButton);
+        Mouse(QEvent::MouseMove, B, Qt::NoButton, Qt::LeftButton);
+        return B;
+    }
+    void SendToGrid(QEvent::Type T) {
+        QEvent E(T);
+        QApplication::sendEvent(Grid->Widget(), &E);
+    }
     QImage Shot() {
         Settle();
         return Grid->Widget()->grab().toImage();
@@ -140,16 +154,10 @@ TEST(ExtGridCellControls, HidingItsRowHidesTheControlAndShowingItPlacesItAgain) 
 // --- cancel mode ------------------------------------------------------------------------------
 TEST(ExtGridCancelMode, LosingTheMouseGrabStopsAColumnMoveAndPanning) {
     TPanForm F;
-    F.Options({goColMoving});
-    F.Grid->SetLeftCol(1);
     F.Grid->SetCells(1, 1, "one");
-    const TRect From = F.Grid->CellRect(1, 0), To = F.Grid->CellRect(3, 0);
-    const QPoint A(From.Left + 20, From.Top + 5), B(To.Left + 20, To.Top + 5);
-    F.Mouse(QEvent::MouseButtonPress, A, Qt::LeftButton, Qt::LeftButton);
-    F.Mouse(QEvent::MouseMove, B, Qt::NoButton, Qt::LeftButton);
+    const QPoint B = F.StartColumnMove();
     ASSERT_EQ(gsColMoving, F.Grid->GridState());
-    QEvent Ungrab(QEvent::UngrabMouse);
-    QApplication::sendEvent(F.Grid->Widget(), &Ungrab);
+    F.SendToGrid(QEvent::UngrabMouse);
     EXPECT_EQ(gsNormal, F.Grid->GridState());
     F.Mouse(QEvent::MouseButtonRelease, B, Qt::LeftButton, Qt::NoButton);
     EXPECT_EQ("one", F.Grid->Cells(1, 1));   // the column stayed
@@ -157,23 +165,16 @@ TEST(ExtGridCancelMode, LosingTheMouseGrabStopsAColumnMoveAndPanning) {
     F.PointerAt(Origin);
     F.MiddlePress(Origin);
     ASSERT_TRUE(F.Grid->Panning());
-    QEvent Deactivate(QEvent::WindowDeactivate);
-    QApplication::sendEvent(F.Grid->Widget(), &Deactivate);
+    F.SendToGrid(QEvent::WindowDeactivate);
     EXPECT_FALSE(F.Grid->Panning());
 }
 
 TEST(ExtGridCancelMode, WithoutEnhancedMovesTheMoveGoesOn) {
     TPanForm F;
     F.Grid->SetEnhRowColMove(false);
-    F.Options({goColMoving});
-    F.Grid->SetLeftCol(1);
-    const TRect From = F.Grid->CellRect(1, 0), To = F.Grid->CellRect(3, 0);
-    const QPoint A(From.Left + 20, From.Top + 5), B(To.Left + 20, To.Top + 5);
-    F.Mouse(QEvent::MouseButtonPress, A, Qt::LeftButton, Qt::LeftButton);
-    F.Mouse(QEvent::MouseMove, B, Qt::NoButton, Qt::LeftButton);
+    const QPoint B = F.StartColumnMove();
     ASSERT_EQ(gsColMoving, F.Grid->GridState());
-    QEvent Ungrab(QEvent::UngrabMouse);
-    QApplication::sendEvent(F.Grid->Widget(), &Ungrab);
+    F.SendToGrid(QEvent::UngrabMouse);
     EXPECT_EQ(gsColMoving, F.Grid->GridState());
     F.Mouse(QEvent::MouseButtonRelease, B, Qt::LeftButton, Qt::NoButton);
 }

@@ -20,19 +20,8 @@ struct TScrollForm : TGridOnForm<TExtStringGrid> {
     TScrollForm() : TGridOnForm(3, 4) {   // everything fits
         Grid->SetColor(clWhite);
     }
-    QScrollBar* Bar(Qt::Orientation O) {
-        for (QScrollBar* B : Grid->Widget()->findChildren<QScrollBar*>(QString(), Qt::FindDirectChildrenOnly))
-            if (B->orientation() == O) return B;
-        return nullptr;
-    }
+    QScrollBar* Bar(Qt::Orientation O) { return GridBar(Grid, O); }
 };
-
-int CountColour(const QImage& I, QRect R, TColor C) {
-    int N = 0;
-    for (int Y = R.top(); Y <= R.bottom(); ++Y)
-        for (int X = R.left(); X <= R.right(); ++X) N += PixelAt(I, X, Y) == C;
-    return N;
-}
 
 }  // namespace
 
@@ -80,7 +69,7 @@ TEST(ExtGridScrollBars, WidthAndColourApplyToFlatBarsOnly) {
     G->SetScrollColor(clRed);
     QImage I = F.Shot();
     const Integer NormalClient = G->ClientWidth();
-    const QRect Strip(G->Widget()->width() - 9, 0, 9, 100);   // the client's right edge
+    const TRect Strip = Bounds(G->Widget()->width() - 9, 0, 9, 100);   // the client's right edge
     EXPECT_EQ(0, CountColour(I, Strip, clRed));   // the normal bars keep the style's look
     G->SetScrollType(ssFlat);
     I = F.Shot();

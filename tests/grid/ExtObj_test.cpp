@@ -23,17 +23,12 @@ using namespace uitest;
 
 namespace {
 
-TColor PixelOf(const QImage& I, int X, int Y) {
-    const QRgb P = I.pixel(X, Y);
-    return RGB(Byte(qRed(P)), Byte(qGreen(P)), Byte(qBlue(P)));
-}
-
 QImage Grab(TControl* C) { return C->Widget()->grab().toImage(); }
 
 bool HasPixel(const QImage& I, TColor C) {
     for (int Y = 0; Y < I.height(); ++Y)
         for (int X = 0; X < I.width(); ++X)
-            if (PixelOf(I, X, Y) == C) return true;
+            if (PixelAt(I, X, Y) == C) return true;
     return false;
 }
 
@@ -517,30 +512,30 @@ struct TPaintFixture : TButtonFixture {
 
 TEST_F(TPaintFixture, FlatFaceTakesTheColoursOfEachState) {
     QImage I = Grab(B);
-    EXPECT_EQ(PixelOf(I, 20, 12), RGB(200, 10, 10));   // normal
+    EXPECT_EQ(PixelAt(I, 20, 12), RGB(200, 10, 10));   // normal
     Enter(B);
     I = Grab(B);
     // Hot: a 16-step gradient from top to bottom inside a 1-pixel inset.
-    EXPECT_EQ(PixelOf(I, 20, 1), RGB(0, 0, 0));
-    const TColor Bottom = PixelOf(I, 20, 22);
+    EXPECT_EQ(PixelAt(I, 20, 1), RGB(0, 0, 0));
+    const TColor Bottom = PixelAt(I, 20, 22);
     EXPECT_GT(GetGValue(Bottom), 140);
-    EXPECT_LT(GetGValue(PixelOf(I, 20, 8)), GetGValue(PixelOf(I, 20, 16)));
+    EXPECT_LT(GetGValue(PixelAt(I, 20, 8)), GetGValue(PixelAt(I, 20, 16)));
     Press(B, 5, 5);
     I = Grab(B);
-    EXPECT_EQ(PixelOf(I, 20, 12), RGB(10, 10, 200));   // pressed
+    EXPECT_EQ(PixelAt(I, 20, 12), RGB(10, 10, 200));   // pressed
     Release(B, 5, 5);
     Leave(B);
     B->SetStyle(tasCheck);
     B->SetDown(true);
     I = Grab(B);
-    EXPECT_EQ(PixelOf(I, 20, 12), RGB(10, 200, 200));   // checked
+    EXPECT_EQ(PixelAt(I, 20, 12), RGB(10, 200, 200));   // checked
 }
 
 TEST_F(TPaintFixture, BorderColourFramesTheNormalFace) {
     B->SetBorderColor(clLime);
     QImage I = Grab(B);
-    EXPECT_EQ(PixelOf(I, 20, 1), clLime);    // 1-pixel inset frame
-    EXPECT_EQ(PixelOf(I, 20, 12), RGB(200, 10, 10));
+    EXPECT_EQ(PixelAt(I, 20, 1), clLime);    // 1-pixel inset frame
+    EXPECT_EQ(PixelAt(I, 20, 12), RGB(200, 10, 10));
 }
 
 TEST_F(TPaintFixture, DisabledCaptionIsEmbossedAndNotFlatIsAClassicFace) {
@@ -556,16 +551,16 @@ TEST_F(TPaintFixture, DisabledCaptionIsEmbossedAndNotFlatIsAClassicFace) {
     B->SetFlat(false);
     I = Grab(B);
     EXPECT_EQ(B->State(), bsUp);
-    EXPECT_NE(PixelOf(I, 20, 12), RGB(200, 10, 10));   // the face is no longer the flat colour
+    EXPECT_NE(PixelAt(I, 20, 12), RGB(200, 10, 10));   // the face is no longer the flat colour
 }
 
 TEST_F(TPaintFixture, RoundedBorderLeavesTheCornersOut) {
     B->SetRounded(true);
     B->SetBorderColor(clLime);
     QImage I = Grab(B);
-    EXPECT_EQ(PixelOf(I, 20, 0), clLime);    // one pixel larger than the face
-    EXPECT_NE(PixelOf(I, 0, 0), clLime);
-    EXPECT_EQ(PixelOf(I, 20, 12), RGB(200, 10, 10));
+    EXPECT_EQ(PixelAt(I, 20, 0), clLime);    // one pixel larger than the face
+    EXPECT_NE(PixelAt(I, 0, 0), clLime);
+    EXPECT_EQ(PixelAt(I, 20, 12), RGB(200, 10, 10));
 }
 
 // The box of the pixels that pass Test: left, top, right, bottom (inclusive); -1s when none.
@@ -574,7 +569,7 @@ TRect InkBox(const QImage& I, F Test) {
     TRect Box = Rect(-1, -1, -1, -1);
     for (int Y = 0; Y < I.height(); ++Y)
         for (int X = 0; X < I.width(); ++X)
-            if (Test(PixelOf(I, X, Y))) {
+            if (Test(PixelAt(I, X, Y))) {
                 if (Box.Left < 0 || X < Box.Left) Box.Left = X;
                 if (Box.Top < 0) Box.Top = Y;
                 Box.Right = std::max<Integer>(Box.Right, X);
@@ -646,7 +641,7 @@ TEST_F(TPaintFixture, DropDownArrowIsDrawnInTheFontColour) {
     QImage I = Grab(B);
     // Flat, no border: rectangle shrunk twice by 1, right edge at 38.
     const int Mid = (2 + 22) / 2;
-    EXPECT_EQ(PixelOf(I, 38 - 6, Mid - 1), clBlue);
+    EXPECT_EQ(PixelAt(I, 38 - 6, Mid - 1), clBlue);
 }
 
 // --- arrows and the caption button ---------------------------------------------------------
@@ -668,8 +663,8 @@ TEST(TArrowWindow, OutlinePerDirectionAndAFilledArrow) {
     TArrowWindow Up(nullptr, 0);
     Up.SetColor(clLime);
     QImage I = Grab(&Up);
-    EXPECT_EQ(PixelOf(I, 5, 7), clLime);   // the shaft
-    EXPECT_EQ(PixelOf(I, 5, 3), clLime);   // the head
+    EXPECT_EQ(PixelAt(I, 5, 7), clLime);   // the shaft
+    EXPECT_EQ(PixelAt(I, 5, 3), clLime);   // the head
 }
 
 TEST(TPopupButton, DisabledFaceWithGradientAndCaption) {
@@ -682,13 +677,13 @@ TEST(TPopupButton, DisabledFaceWithGradientAndCaption) {
     P->SetGradFrom(RGB(0, 0, 0));
     P->SetGradTo(RGB(0, 0, 192));
     QImage I = Grab(P);
-    EXPECT_EQ(PixelOf(I, 0, 30), ColorToRGB(clWindowFrame));   // the border
-    EXPECT_EQ(PixelOf(I, 40, 1), RGB(0, 0, 0));
-    EXPECT_GE(GetBValue(PixelOf(I, 40, 64)), 180);
+    EXPECT_EQ(PixelAt(I, 0, 30), ColorToRGB(clWindowFrame));   // the border
+    EXPECT_EQ(PixelAt(I, 40, 1), RGB(0, 0, 0));
+    EXPECT_GE(GetBValue(PixelAt(I, 40, 64)), 180);
     P->SetFlat(false);
     I = Grab(P);
-    EXPECT_EQ(PixelOf(I, 1, 30), clWhite);
-    EXPECT_EQ(PixelOf(I, 78, 30), 0x808080);
+    EXPECT_EQ(PixelAt(I, 1, 30), clWhite);
+    EXPECT_EQ(PixelAt(I, 78, 30), 0x808080);
     // Caption texts of both kinds paint without trouble.
     P->SetCaption("Sütun <b>1</b>");
     EXPECT_FALSE(Grab(P).isNull());

@@ -1,6 +1,7 @@
 #pragma once
 // Set-ups several grid test programs share: a theme the themed colours follow, a file
 // in a temporary folder of its own, and an editing grid on a shown form.
+#include "grid/EsgHTMLE.h"
 #include "grid/ExtGrid.h"
 #include "grid/ExtObj.h"
 #include "platform/ui/UiTestKit.h"
@@ -36,6 +37,23 @@ struct TTempFile {
         std::ofstream(Path, std::ios::binary) << Bytes;
     }
     AnsiString Name() const { return Path.string(); }
+};
+
+// Two pictures of Size x Size pixels in one colour each: index 0 in First, index 1 in Second.
+class TSolidImages : public THTMLImageList {
+public:
+    TSolidImages(Integer Size, TColor First, TColor Second) : FSize(Size), FFirst(First), FSecond(Second) {}
+    Integer Count() const override { return 2; }
+    Integer Width() const override { return FSize; }
+    Integer Height() const override { return FSize; }
+    void Draw(TCanvas* Canvas, Integer X, Integer Y, Integer Index) override {
+        Canvas->Brush()->SetColor(Index == 0 ? FFirst : FSecond);
+        Canvas->FillRect(Bounds(X, Y, FSize, FSize));
+    }
+
+private:
+    Integer FSize;
+    TColor FFirst, FSecond;
 };
 
 // A grid of Cols x Rows, editing unless told otherwise, shown with the focus on it.

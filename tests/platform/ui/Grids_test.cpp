@@ -523,12 +523,6 @@ protected:
     }
 };
 
-QScrollBar* GridBar(TCustomGrid* G, Qt::Orientation O) {
-    for (QScrollBar* B : G->Widget()->findChildren<QScrollBar*>(QString(), Qt::FindDirectChildrenOnly))
-        if (B->orientation() == O) return B;
-    return nullptr;
-}
-
 }  // namespace
 
 TEST(Grids, ADraggedThumbReportsWhereItPointsAndWhereTheMouseIsUntilLetGo) {

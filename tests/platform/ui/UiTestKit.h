@@ -174,6 +174,13 @@ inline void AddOptions(TCustomGrid* G, std::initializer_list<TGridOption> Add) {
     G->SetOptions(O);
 }
 
+// The grid's own scroll bar of that orientation.
+inline QScrollBar* GridBar(TCustomGrid* G, Qt::Orientation O) {
+    for (QScrollBar* B : G->Widget()->findChildren<QScrollBar*>(QString(), Qt::FindDirectChildrenOnly))
+        if (B->orientation() == O) return B;
+    return nullptr;
+}
+
 // One cell of the grid as painted now.
 inline QImage CellShot(TCustomGrid* G, Integer ACol, Integer ARow) {
     const TRect R = G->CellRect(ACol, ARow);
