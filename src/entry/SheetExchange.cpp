@@ -59,6 +59,13 @@ Double SheetImportNumber(const Variant& Cell) {
     }
 }
 
+AnsiString SheetImportDate(const Variant& Cell) {
+    const AnsiString Text = Trim(VarToStr(Cell));
+    TDateTime Value = 0;
+    if (Text.empty() || !TryStrToDate(Text, Value)) throw EConvertError("\"" + ShownValue(Text) + "\" tarih değil");
+    return FormatDateTime("dd.mm.yyyy", Value);
+}
+
 std::vector<Integer> CheckSheetImportRows(TExcelWorksheet* Sheet, Integer First, Integer Last, Integer KeyColumn,
                                           const std::vector<TSheetImportColumn>& Columns, TpFBDataSet* Target,
                                           const AnsiString& SelectSQL) {
@@ -96,6 +103,12 @@ std::vector<Integer> CheckSheetImportRows(TExcelWorksheet* Sheet, Integer First,
                     SheetImportNumber(Cell);
                 } catch (const Exception&) {
                     Refuse(Row, C, Value, "sayı değil");
+                }
+            } else if (C.Date) {
+                try {
+                    SheetImportDate(Cell);
+                } catch (const Exception&) {
+                    Refuse(Row, C, Value, "tarih değil");
                 }
             } else if (Widths[I] > 0 && static_cast<Integer>(Value.size()) > Widths[I]) {
                 Refuse(Row, C, Value,

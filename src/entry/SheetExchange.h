@@ -16,6 +16,7 @@ struct TSheetImportColumn {
     Integer Column;      // sheet column, from 1
     const char* Field;   // the field it is stored in
     bool Number;         // converted to a floating-point number (an empty cell is 0)
+    bool Date = false;   // must read as a date (SheetImportDate); an empty cell is refused
 };
 
 // The rows First..Last whose key cell is not blank, in order. The text widths
@@ -37,6 +38,10 @@ void StoreSheetRow(TpFBDataSet* DS, const std::function<void(bool Found)>& Assig
 // A number cell as it is stored: an empty cell gives 0; EConvertError otherwise
 // when it is no number.
 Double SheetImportNumber(const Variant& Cell);
+
+// A date cell as it is stored: "dd.mm.yyyy". A date cell or any text that reads
+// as a date is taken; EConvertError otherwise, an empty cell too.
+AnsiString SheetImportDate(const Variant& Cell);
 
 // Lets go of an export's application, which writes the workbook and shows it.
 // When no program can show it, the operator is told where the workbook was

@@ -187,7 +187,14 @@ void TFaturaGirForm::WriteBack(bool Clear) {
     TTopFaturaGirForm* Bulk = FKind.BulkScreen();
     if (!Bulk) return;
     TExtStringGrid* G = Bulk->OENDEKS;
-    const Integer R = G->Row();
+    // The row current at the press, when it is this subscriber's; otherwise the
+    // row the dialog came from. Another subscriber's row never shows this invoice.
+    auto Holds = [&](Integer Row) {
+        return Row >= G->FixedRows() && Row < G->RowCount() && G->Cells(bcAboneNo, Row) == ABONENO->Text();
+    };
+    Integer R = G->Row();
+    if (!Holds(R)) R = FBulkRow;
+    if (!Holds(R)) return;   // listed anew since: the next listing shows the invoice
     if (Clear) {
         for (Integer C = bcFaturaTarihi; C <= bcReferansNo; ++C) G->SetCells(C, R, "");
         return;

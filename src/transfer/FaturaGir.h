@@ -50,6 +50,9 @@ public:
     void toplamtuketimKeyPress(TObject* Sender, char& Key);
     void faturatarihiKeyPress(TObject* Sender, char& Key);
 
+    // The bulk grid row the dialog was filled from (set by the bulk screen).
+    void SetBulkRow(Integer Row) { FBulkRow = Row; }
+
 private:
     TpFBDataSet* InvoiceDataSet() const;
     // False (after the message and closing as each button does) when a
@@ -62,4 +65,5 @@ private:
     // Writes the row back to the grid, hides Kaydet and commits.
     void CommitBlock(TpFBDataSet* Ds, bool Clear);
     const TInvoiceKind& FKind;
+    Integer FBulkRow = -1;
 };

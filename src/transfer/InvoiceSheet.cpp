@@ -23,10 +23,14 @@ constexpr std::size_t NameWidth = 100;
 // What the import stores, by sheet column; column 1 is the key.
 const std::vector<TSheetImportColumn> ImportColumns = {
     {1, "aboneno", false}, {3, "DONEMI", false},       {4, "referansno", false},
-    {5, "TOPLAMBEDELI", true}, {6, "TOPLAMtuketim", true}, {7, "faturatarihi", false},
+    {5, "TOPLAMBEDELI", true}, {6, "TOPLAMtuketim", true}, {7, "faturatarihi", false, true},
 };
 
 AnsiString Text(TExcelWorksheet* Sheet, Integer Row, Integer Column) { return VarToStr(Sheet->Cells(Row, Column)); }
+
+// The invoice date is a key and is read back as a date by the invoice dialog:
+// it is stored in the one form the screens write and look for.
+AnsiString InvoiceDate(TExcelWorksheet* Sheet, Integer Row) { return SheetImportDate(Sheet->Cells(Row, 7)); }
 
 }  // namespace
 
@@ -93,7 +97,7 @@ void InvoiceSheetImport(TTopFaturaGirForm* Screen) {
     for (Integer R : Rows) {
         Tr->SetActive(true);
         dmodule1->SetDataSetSQL(Ds, Format(Kind.SheetImportSQL, {SqlStringValue(Text(Sheet, R, 1)),
-                                                                 SqlStringValue(Text(Sheet, R, 7))}));
+                                                                 SqlStringValue(InvoiceDate(Sheet, R))}));
         Ds->Open();
         Ds->First();
         StoreSheetRow(Ds, [&](bool Found) {
@@ -102,7 +106,7 @@ void InvoiceSheetImport(TTopFaturaGirForm* Screen) {
             Ds->FieldByName("referansno")->SetAsString(Text(Sheet, R, 4));
             Ds->FieldByName("TOPLAMBEDELI")->SetAsFloat(SheetImportNumber(Sheet->Cells(R, 5)));
             Ds->FieldByName("TOPLAMtuketim")->SetAsFloat(SheetImportNumber(Sheet->Cells(R, 6)));
-            Ds->FieldByName("faturatarihi")->SetAsString(Text(Sheet, R, 7));
+            Ds->FieldByName("faturatarihi")->SetAsString(InvoiceDate(Sheet, R));
             if (Found) Ds->UpdateRecord();
         });
     }

@@ -218,6 +218,7 @@ void TTopFaturaGirForm::OpenInvoiceDialog(bool DoubleClick) {
     TpFBDataSet* Invoices = dmodule1->*FKind.InvoiceDataSet;
     Invoices->Close();
     (dmodule1->*FKind.SubscriberDataSet)->Close();
+    D->SetBulkRow(R);
     D->Show();
     D->ABONENO->Clear();
     D->BADI->Clear();

@@ -175,13 +175,15 @@ TEST_F(InvoiceDialog, DeleteOfAnInvoiceNoLongerStoredSaysSo) {
 
 TEST_F(InvoiceDialog, WriteBackGoesToTheRowCurrentAtThePress) {
     AddSubscriber("e", "100", "ALİ");
-    AddSubscriber("e", "200", "AYŞE");
+    AddInvoice("e", "R1", "100", "10", "1", "Mart 2016", "01.03.2016");
+    AddInvoice("e", "R2", "100", "20", "2", "Mart 2016", "02.03.2016");
     TFaturaGirForm* D = OpenE(1);
-    EBulk->OENDEKS->SetRow(2);
-    D->kaydetClick(D);
-    EXPECT_EQ(InvoiceCells(EBulk->OENDEKS, 1), "|||");
-    EXPECT_EQ(EBulk->OENDEKS->Cells(9, 2), "920160315102030");
-    EXPECT_EQ(DM().Value("select ABONENO from efatura"), "100");
+    EBulk->OENDEKS->SetRow(2);   // another row of the same subscriber
+    D->faturabedeli->SetTextAsFloat(15);
+    D->degistirClick(D);
+    EXPECT_EQ(InvoiceCells(EBulk->OENDEKS, 1), "01.03.2016|1|10|R1");
+    EXPECT_EQ(InvoiceCells(EBulk->OENDEKS, 2), "01.03.2016|1|15|R1");
+    EXPECT_EQ(Invoice("e", "R1"), "100|Mart 2016|01.03.2016|1500|100");
 }
 
 TEST_F(InvoiceDialog, AFailingPostKeepsTheDialogOpenAndTheRowUnchanged) {

@@ -1,0 +1,203 @@
+#include "transfer/FaturaGir.h"
+#include "transfer/TopFaturaGir.h"
+
+#include "InvoiceTestKit.h"
+#include "entry/ModalTestKit.h"
+#include "platform/ui/UiTestKit.h"
+
+#include <QTest>
+
+using namespace invoicetest;
+using namespace uitest;
+
+namespace {
+
+// The bulk invoice grid worked as an operator does, on the screen shown as the
+// menu shows it: clicks on cells, typing, keys, and the dialog it opens.
+class BulkInvoiceEditing : public TInvoiceScreensTest {
+protected:
+    void SetUp() override {
+        TInvoiceScreensTest::SetUp();
+        AddSubscriber("e", "100", "ALİ");
+        AddSubscriber("e", "200", "VELİ");
+        AddInvoice("e", "R1", "100", "10", "1", "Mart 2016", "01.03.2016");
+        G = EBulk->OENDEKS;
+    }
+    // Lists Month 2016 by the keyboard, then runs Steps inside the modal loop.
+    void Run(const std::function<void()>& Steps, const char* Month = "Mart") {
+        modaltest::WhileShownModally(EBulk.get(), [&] {
+            List(Month);
+            Steps();
+        });
+    }
+    void List(const char* Month) {
+        EBulk->iay->SetText(Month);
+        EBulk->iyil->SetText("2016");
+        SystemClick(EBulk->Button1);
+        Settle();
+    }
+    QPoint In(Integer C, Integer R) const {
+        const TRect Rc = G->CellRect(C, R);
+        return QPoint((Rc.Left + Rc.Right) / 2, (Rc.Top + Rc.Bottom) / 2);
+    }
+    void ClickCell(Integer C, Integer R) {
+        SystemClick(G, In(C, R));
+        Settle();
+    }
+    void DblClickCell(Integer C, Integer R) {
+        QWidget* W = G->Widget();
+        QTest::mouseDClick(W->window()->windowHandle(), Qt::LeftButton, Qt::NoModifier, W->mapTo(W->window(), In(C, R)));
+        Settle();
+    }
+    void Key(Qt::Key K, Qt::KeyboardModifiers M = Qt::NoModifier) {
+        SystemKey(EBulk.get(), K, M);
+        Settle();
+    }
+    // A dialog button pressed; its click comes a moment after the press.
+    void Press(TControl* Button) {
+        SystemClick(Button);
+        WaitUntil([&] { return !EDialog->Visible(); });
+    }
+    TExtStringGrid* G = nullptr;
+};
+
+// Rows: 1 = 100 with R1, 2 = 200 without invoice, 3 = the footer row.
+TEST_F(BulkInvoiceEditing, ArrowsStopAtTheLastListedRowAndColumn) {
+    Run([&] {
+        ClickCell(3, 1);
+        for (int I = 0; I < 4; ++I) Key(Qt::Key_Down);
+        EXPECT_EQ(G->Row(), 2);
+        for (int I = 0; I < 9; ++I) Key(Qt::Key_Right);
+        EXPECT_EQ(G->Col(), 9);
+        for (int I = 0; I < 9; ++I) Key(Qt::Key_Left);
+        EXPECT_EQ(G->Col(), 3);   // the fixed columns take no cursor
+    });
+}
+
+TEST_F(BulkInvoiceEditing, EscapeGivesTheCellItsTextBackAndEnterKeepsTheTyped) {
+    Run([&] {
+        ClickCell(9, 1);
+        Key(Qt::Key_F2);
+        ASSERT_TRUE(G->EditorMode());
+        TypeText(u"X");
+        Key(Qt::Key_Escape);
+        EXPECT_FALSE(G->EditorMode());
+        EXPECT_EQ(G->Cells(9, 1), "R1");
+        EXPECT_TRUE(EBulk->Visible());   // Escape closes the editor, not the screen
+        TypeText(u"Q7");
+        Key(Qt::Key_Return);
+        EXPECT_EQ(G->Cells(9, 1), "Q7");
+        Key(Qt::Key_Down);
+        EXPECT_EQ(G->Cells(9, 1), "Q7");
+        EXPECT_EQ(G->Cells(9, 2), "");
+    });
+}
+
+// A text typed into the grid is in its cell when the button reads the row.
+TEST_F(BulkInvoiceEditing, TextTypedIntoACellIsInItWhenTheDialogOpens) {
+    Run([&] {
+        ClickCell(9, 2);
+        TypeText(u"R1");
+        ASSERT_TRUE(G->EditorMode());
+        SystemClick(EBulk->yenikayit);
+        Settle();
+        ASSERT_TRUE(EDialog->Visible());
+        EXPECT_EQ(G->Cells(9, 2), "R1");
+        // The row's reference number finds the stored invoice.
+        EXPECT_EQ(EDialog->referansno->Text(), "R1");
+        EXPECT_TRUE(EDialog->degistir->Visible());
+        SystemClose(EDialog.get());
+        Settle();
+    });
+}
+
+// The dialog's values win over what was typed into the same cell meanwhile:
+// the row shows what is stored.
+TEST_F(BulkInvoiceEditing, AnEditorOpenOnAWrittenBackCellTakesTheStoredValue) {
+    Run([&] {
+        DblClickCell(8, 1);
+        ASSERT_TRUE(EDialog->Visible());
+        ClickCell(8, 1);
+        TypeText(u"555");
+        EDialog->faturabedeli->SetTextAsFloat(99);
+        Press(EDialog->degistir);
+        ClickCell(7, 2);
+        EXPECT_EQ(G->Cells(8, 1), "99");
+    });
+    EXPECT_EQ(DM().Value("select TOPLAMBEDELI from efatura"), "99");
+}
+
+// The operator moves to another subscriber's row while the dialog is open: the
+// saved invoice shows in its own subscriber's row, not in the other's.
+TEST_F(BulkInvoiceEditing, AnInvoiceSavedWhileAnotherSubscribersRowIsCurrentGoesToItsOwnRow) {
+    Run([&] {
+        ClickCell(3, 2);
+        SystemClick(EBulk->yenikayit);
+        Settle();
+        ASSERT_TRUE(EDialog->Visible());
+        ASSERT_TRUE(EDialog->kaydet->Visible());
+        ClickCell(3, 1);
+        ASSERT_EQ(G->Row(), 1);
+        Press(EDialog->kaydet);
+        EXPECT_EQ(InvoiceCells(G, 1), "01.03.2016|1|10|R1");
+        EXPECT_EQ(G->Cells(9, 2), "920160315102030");
+    });
+    EXPECT_EQ(DM().Value("select ABONENO from efatura where REFERANSNO = '920160315102030'"), "200");
+}
+
+// Listed again for another period while the dialog is open: rows moved, and a
+// row of another subscriber takes nothing; the next listing shows the invoice.
+TEST_F(BulkInvoiceEditing, AnInvoiceDeletedAfterANewListingTouchesNoOtherRow) {
+    AddSubscriber("e", "050", "AYŞE");   // lists before 100 from now on
+    AddInvoice("e", "N1", "050", "5", "5", "Nisan 2016", "01.04.2016");
+    Run([&] {
+        // Rows: 1 = 050, 2 = 100 with R1, 3 = 200.
+        DblClickCell(8, 2);
+        ASSERT_TRUE(EDialog->sil->Visible());
+        List("Nisan");   // rows: 1 = 050 with N1, 2 = 100, 3 = 200
+        ClickCell(3, 1);
+        Press(EDialog->sil);
+        EXPECT_EQ(InvoiceCells(G, 1), "01.04.2016|5|5|N1");
+        EXPECT_EQ(InvoiceCells(G, 2), "|||");
+    });
+    EXPECT_EQ(DM().Count("select * from efatura"), 1);
+}
+
+// The whole entry without the mouse: Tab to the listing button, Enter lists,
+// Tab into the grid, arrows, Alt+F opens the dialog, Enter walks the date and
+// the amounts, Alt+K saves into the row.
+TEST_F(BulkInvoiceEditing, AnInvoiceIsEnteredWithTheKeyboardAlone) {
+    modaltest::WhileShownModally(EBulk.get(), [&] {
+        EBulk->iay->SetFocus();
+        Settle();
+        TypeText(u"Mart");
+        for (int I = 0; I < 3; ++I) PressTab();
+        Settle();
+        ASSERT_TRUE(EBulk->Button1->Focused());
+        PressEnter();
+        Settle();
+        ASSERT_EQ(G->RowCount(), 4);
+        PressTab();
+        PressTab();
+        Settle();
+        ASSERT_TRUE(G->Focused());
+        Key(Qt::Key_Down);
+        EXPECT_EQ(G->Row(), 2);
+        Key(Qt::Key_F, Qt::AltModifier);
+        ASSERT_TRUE(WaitUntil([&] { return EDialog->Visible(); }));
+        Settle();
+        ASSERT_TRUE(EDialog->faturatarihi->Focused());
+        PressEnter();
+        TypeText(u"34");
+        PressEnter();
+        TypeText(u"56");
+        Settle();
+        SystemKey(EDialog.get(), Qt::Key_K, Qt::AltModifier);
+        ASSERT_TRUE(WaitUntil([&] { return !EDialog->Visible(); }));
+        EXPECT_EQ(InvoiceCells(G, 2), "31.03.2016|34|56|920160315102030");
+    });
+    EXPECT_EQ(DM().Value("select ABONENO || '|' || TOPLAMTUKETIM || '|' || TOPLAMBEDELI from efatura where ABONENO = '200'"),
+              "200|34.00000000000000|56.00000000000000");
+}
+
+}  // namespace
