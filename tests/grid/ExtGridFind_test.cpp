@@ -27,8 +27,9 @@ constexpr TGridCoord None{-1, -1};
 
 }  // namespace
 
-TEST(ExtGridFind, ColumnByColumnIgnoringCaseUntilTheLastHit) {
-    TFindForm F;
+using ExtGridFind = uitest::TFormTest<TFindForm>;
+
+TEST_F(ExtGridFind, ColumnByColumnIgnoringCaseUntilTheLastHit) {
     EXPECT_EQ((TGridCoord{1, 1}), F.Find(None, "ali", 0));
     EXPECT_EQ((TGridCoord{2, 3}), F.Find(TGridCoord{1, 1}, "ali", 0));
     EXPECT_EQ(None, F.Find(TGridCoord{2, 3}, "ali", 0));   // nothing after the last hit
@@ -36,8 +37,7 @@ TEST(ExtGridFind, ColumnByColumnIgnoringCaseUntilTheLastHit) {
     EXPECT_EQ((TGridCoord{1, 1}), F.Find(TGridCoord{3, 4}, "ali", 0));   // from the last cell: over again
 }
 
-TEST(ExtGridFind, FlagsNarrowCaseWholeCellStartAndDirection) {
-    TFindForm F;
+TEST_F(ExtGridFind, FlagsNarrowCaseWholeCellStartAndDirection) {
     EXPECT_EQ(None, F.Find(None, "ali", TExtStringGrid::fnMatchCase | TExtStringGrid::fnCurrentRow));
     EXPECT_EQ((TGridCoord{2, 3}), F.Find(None, "Ali Kaya", TExtStringGrid::fnMatchFull));
     EXPECT_EQ((TGridCoord{2, 1}), F.Find(None, "kaya", TExtStringGrid::fnMatchStart));
@@ -47,13 +47,11 @@ TEST(ExtGridFind, FlagsNarrowCaseWholeCellStartAndDirection) {
     EXPECT_EQ((TGridCoord{3, 2}), F.Find(None, "2*", TExtStringGrid::fnMatchFilter | TExtStringGrid::fnRowByRow));
 }
 
-TEST(ExtGridFind, TwoQuotesFindTheFirstEmptyCell) {
-    TFindForm F;
+TEST_F(ExtGridFind, TwoQuotesFindTheFirstEmptyCell) {
     EXPECT_EQ((TGridCoord{2, 2}), F.Find(None, "\"\"", 0));
 }
 
-TEST(ExtGridFind, SearchColumnAndActiveColumnLimitTheColumns) {
-    TFindForm F;
+TEST_F(ExtGridFind, SearchColumnAndActiveColumnLimitTheColumns) {
     F.Grid->SearchFooter()->SetSearchColumn(2);
     EXPECT_EQ((TGridCoord{2, 3}), F.Find(None, "ali", TExtStringGrid::fnSearchColumn));
     F.Grid->SetCol(3);
@@ -62,8 +60,7 @@ TEST(ExtGridFind, SearchColumnAndActiveColumnLimitTheColumns) {
     EXPECT_EQ(1, F.Grid->Row());
 }
 
-TEST(ExtGridFind, LookupRowMatchesTheStartOfTheSortColumn) {
-    TFindForm F;
+TEST_F(ExtGridFind, LookupRowMatchesTheStartOfTheSortColumn) {
     EXPECT_EQ(3, F.Grid->LookupRow("AY"));
     EXPECT_EQ(-1, F.Grid->LookupRow("zz"));
     F.Grid->SortSettings()->SetShow(true);
@@ -71,8 +68,7 @@ TEST(ExtGridFind, LookupRowMatchesTheStartOfTheSortColumn) {
     EXPECT_EQ(4, F.Grid->LookupRow("öz"));
 }
 
-TEST(ExtGridFind, TypingInTheSearchFooterFindsOrTurnsTheEditRed) {
-    TFindForm F;
+TEST_F(ExtGridFind, TypingInTheSearchFooterFindsOrTurnsTheEditRed) {
     F.Grid->SearchFooter()->SetVisible(true);
     F.Form->Show();
     Settle();
@@ -95,8 +91,7 @@ TEST(ExtGridFind, TypingInTheSearchFooterFindsOrTurnsTheEditRed) {
     EXPECT_FALSE(F.Grid->SearchFooter()->Visible());
 }
 
-TEST(ExtGridFind, FindNextWalksTheHitsAndStopsAfterTheLast) {
-    TFindForm F;
+TEST_F(ExtGridFind, FindNextWalksTheHitsAndStopsAfterTheLast) {
     F.Grid->SearchFooter()->SetVisible(true);
     F.Form->Show();
     auto* Edit = dynamic_cast<TEdit*>(F.Grid->SearchPanel()->FindComponent("FindEdit"));
@@ -112,8 +107,7 @@ TEST(ExtGridFind, FindNextWalksTheHitsAndStopsAfterTheLast) {
     EXPECT_EQ(3, F.Grid->Row());
 }
 
-TEST(ExtGridFind, TheFindBarButtonsAreFlatKeepTheFocusInTheEditAndHighlightStaysDown) {
-    TFindForm F;
+TEST_F(ExtGridFind, TheFindBarButtonsAreFlatKeepTheFocusInTheEditAndHighlightStaysDown) {
     F.Grid->SearchFooter()->SetVisible(true);
     F.Form->Show();
     auto* Edit = dynamic_cast<TEdit*>(F.Grid->SearchPanel()->FindComponent("FindEdit"));

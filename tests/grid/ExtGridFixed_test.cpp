@@ -31,18 +31,16 @@ struct TFooterForm : TGridOnForm<TExtStringGrid> {
 
 }  // namespace
 
-TEST(ExtGridFixed, TheProgramCannotMakeAFooterOrRightFixedCellCurrent) {
-    TFooterForm F;
-    TExtStringGrid* G = F.Grid;
+using ExtGridFixed = uitest::TFormTest<TFooterForm>;
+
+TEST_F(ExtGridFixed, TheProgramCannotMakeAFooterOrRightFixedCellCurrent) {
     G->SetRow(39);
     G->SetCol(5);
     EXPECT_EQ(1, G->Row());
     EXPECT_EQ(1, G->Col());
 }
 
-TEST(ExtGridFixed, KeysStopAtTheLastDataCell) {
-    TFooterForm F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGridFixed, KeysStopAtTheLastDataCell) {
     struct TCase {
         int Key;
         Qt::KeyboardModifiers Mods;
@@ -68,17 +66,13 @@ TEST(ExtGridFixed, KeysStopAtTheLastDataCell) {
     EXPECT_EQ(38, G->Row());
 }
 
-TEST(ExtGridFixed, ShiftSelectionEndsAtTheLastDataRow) {
-    TFooterForm F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGridFixed, ShiftSelectionEndsAtTheLastDataRow) {
     G->SetRow(30);
     F.Key(Qt::Key_End, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ((TGridRect{1, 30, 4, 38}), G->Selection());
 }
 
-TEST(ExtGridFixed, TypingNeverReachesTheFooterRow) {
-    TFooterForm F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGridFixed, TypingNeverReachesTheFooterRow) {
     F.Options({goEditing});
     F.Key(Qt::Key_End, Qt::ControlModifier);
     F.Key(Qt::Key_PageDown);
@@ -89,9 +83,7 @@ TEST(ExtGridFixed, TypingNeverReachesTheFooterRow) {
     for (Integer R = 0; R < 40; ++R) EXPECT_EQ("", G->Cells(5, R)) << R;
 }
 
-TEST(ExtGridFixed, TabWrapsBeforeTheRightFixedColumn) {
-    TFooterForm F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGridFixed, TabWrapsBeforeTheRightFixedColumn) {
     F.Options({goEditing, goTabs});
     G->SetCol(4);
     G->SetRow(2);
@@ -105,9 +97,7 @@ TEST(ExtGridFixed, TabWrapsBeforeTheRightFixedColumn) {
     EXPECT_EQ(1, G->Row());
 }
 
-TEST(ExtGridFixed, ClicksOnTheFooterOrARightFixedCellKeepTheCurrentCell) {
-    TFooterForm F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGridFixed, ClicksOnTheFooterOrARightFixedCellKeepTheCurrentCell) {
     F.Options({goEditing});
     G->SetTopRow(G->RowCount() - 1);   // scrolled to the end: the footer row is on screen
     G->SetRow(38);
@@ -125,9 +115,7 @@ TEST(ExtGridFixed, ClicksOnTheFooterOrARightFixedCellKeepTheCurrentCell) {
     EXPECT_EQ("", G->Cells(5, 37));
 }
 
-TEST(ExtGridFixed, DraggingPastTheFooterSelectsUpToTheLastDataCell) {
-    TFooterForm F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGridFixed, DraggingPastTheFooterSelectsUpToTheLastDataCell) {
     G->SetTopRow(G->RowCount() - 1);
     const QPoint From = F.Centre(1, 36);
     F.Mouse(QEvent::MouseButtonPress, From, Qt::LeftButton);
@@ -137,9 +125,7 @@ TEST(ExtGridFixed, DraggingPastTheFooterSelectsUpToTheLastDataCell) {
     EXPECT_EQ((TGridRect{1, 36, 4, 38}), G->Selection());
 }
 
-TEST(ExtGridFixed, AGridOfOnlyAFooterRowKeepsItUnedited) {
-    TFooterForm F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGridFixed, AGridOfOnlyAFooterRowKeepsItUnedited) {
     F.Options({goEditing});
     G->SetRowCount(2);   // the fixed row and the footer row
     F.Key(Qt::Key_Down);

@@ -214,9 +214,9 @@ struct TShownFooter : TFooterGrid {
 
 }  // namespace
 
-TEST(ExtGridFooterPanel, IsDockedInsideTheGridUnderTheCellsAndGoesWhenHidden) {
-    TShownFooter F;
-    TExtStringGrid* G = F.Grid;
+using ExtGridFooterPanel = uitest::TFormTest<TShownFooter>;
+
+TEST_F(ExtGridFooterPanel, IsDockedInsideTheGridUnderTheCellsAndGoesWhenHidden) {
     TFooterPanel* P = G->FooterPanel();
     EXPECT_EQ(G, P->Parent());
     EXPECT_TRUE(P->Widget()->isVisible());
@@ -232,9 +232,7 @@ TEST(ExtGridFooterPanel, IsDockedInsideTheGridUnderTheCellsAndGoesWhenHidden) {
     EXPECT_EQ(G->Height() - Bar, G->ClientRect().Bottom);
 }
 
-TEST(ExtGridFooterPanel, TheLastDataRowScrollsIntoViewAboveThePanelAndTheFooterRowDoesNot) {
-    TShownFooter F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGridFooterPanel, TheLastDataRowScrollsIntoViewAboveThePanelAndTheFooterRowDoesNot) {
     G->SetTopRow(G->RowCount() - 1);
     const TRect Last = G->CellRect(2, F.Footer() - 1);
     ASSERT_FALSE(Last.IsEmpty());
@@ -248,8 +246,7 @@ TEST(ExtGridFooterPanel, TheLastDataRowScrollsIntoViewAboveThePanelAndTheFooterR
     EXPECT_FALSE(G->CellRect(2, F.Footer()).IsEmpty());
 }
 
-TEST(ExtGridFooterPanel, NumbersOfTheLastRowArePaintedUnderTheirColumnsAndWordsAreNot) {
-    TShownFooter F;
+TEST_F(ExtGridFooterPanel, NumbersOfTheLastRowArePaintedUnderTheirColumnsAndWordsAreNot) {
     const QImage I = F.Panel();
     const auto [L2, R2] = F.ColumnSpan(2);
     const auto [L3, R3] = F.ColumnSpan(3);
@@ -260,9 +257,7 @@ TEST(ExtGridFooterPanel, NumbersOfTheLastRowArePaintedUnderTheirColumnsAndWordsA
     EXPECT_EQ(ColorToRGB(F.Grid->FloatingFooter()->Color()), PixelAt(I, L3 + 5, 5));
 }
 
-TEST(ExtGridFooterPanel, FollowsHorizontalScrollAndColumnSizing) {
-    TShownFooter F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGridFooterPanel, FollowsHorizontalScrollAndColumnSizing) {
     G->SetColWidths(1, 150);
     QImage I = F.Panel();
     auto [L2, R2] = F.ColumnSpan(2);
@@ -277,9 +272,7 @@ TEST(ExtGridFooterPanel, FollowsHorizontalScrollAndColumnSizing) {
     EXPECT_EQ(0, InkIn(I, R2 + 1, I.width()));
 }
 
-TEST(ExtGridFooterPanel, ALastRowCellColourFillsItsColumnAndSeparatorsNeedTheClassicLook) {
-    TShownFooter F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGridFooterPanel, ALastRowCellColourFillsItsColumnAndSeparatorsNeedTheClassicLook) {
     G->SetColors(4, F.Footer(), clRed);
     QImage I = F.Panel();
     const auto [L4, R4] = F.ColumnSpan(4);
@@ -293,9 +286,7 @@ TEST(ExtGridFooterPanel, ALastRowCellColourFillsItsColumnAndSeparatorsNeedTheCla
     EXPECT_EQ(Line, PixelAt(I, R5, 10));
 }
 
-TEST(ExtGridFooterPanel, OnFooterPaintDrawsEachColumnInPlaceOfTheGrid) {
-    TShownFooter F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGridFooterPanel, OnFooterPaintDrawsEachColumnInPlaceOfTheGrid) {
     std::vector<std::pair<Integer, TRect>> Calls;
     G->OnFooterPaint = [&](TObject* Sender, Integer Column, TRect R, TCanvas*) {
         EXPECT_EQ(G->FooterPanel(), Sender);
@@ -309,9 +300,7 @@ TEST(ExtGridFooterPanel, OnFooterPaintDrawsEachColumnInPlaceOfTheGrid) {
     EXPECT_EQ(0, InkIn(I, 0, I.width()));   // the handler drew nothing
 }
 
-TEST(ExtGridFooterPanel, ColumnPreviewShowsTheCurrentRowsCellInARaisedBox) {
-    TShownFooter F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGridFooterPanel, ColumnPreviewShowsTheCurrentRowsCellInARaisedBox) {
     G->SetColCount(4);   // the columns end before the panel does
     G->SetCells(2, 3, "preview");
     G->SetRow(3);
@@ -330,9 +319,7 @@ TEST(ExtGridFooterPanel, ColumnPreviewShowsTheCurrentRowsCellInARaisedBox) {
     EXPECT_EQ(0, InkIn(F.Panel(), 1, W - 1));
 }
 
-TEST(ExtGridFooterPanel, CustomPreviewDrawsTheExpandedTemplate) {
-    TShownFooter F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGridFooterPanel, CustomPreviewDrawsTheExpandedTemplate) {
     G->FloatingFooter()->SetFooterStyle(fsCustomPreview);
     EXPECT_EQ(0, InkIn(F.Panel(), 0, 400));
     G->SetCells(1, 2, "Ahmet");
@@ -341,9 +328,7 @@ TEST(ExtGridFooterPanel, CustomPreviewDrawsTheExpandedTemplate) {
     EXPECT_GT(InkIn(F.Panel(), 0, 400), 20);
 }
 
-TEST(ExtGridFooterPanel, HintsNameTheFooterCellUnderTheMouseOnlyWhenAsked) {
-    TShownFooter F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGridFooterPanel, HintsNameTheFooterCellUnderTheMouseOnlyWhenAsked) {
     std::vector<std::pair<Integer, Integer>> Asked;
     G->OnGridHint = [&](TObject*, Integer ARow, Integer ACol, AnsiString& Hint) {
         Asked.emplace_back(ARow, ACol);

@@ -31,8 +31,9 @@ TRect Inner(const TExtStringGrid* G, Integer ACol, Integer ARow) {
 
 }  // namespace
 
-TEST(ExtGridGraphics, ACheckedBoxShowsItsMarkAndAnUncheckedOneDoesNot) {
-    TGraphicForm F;
+using ExtGridGraphics = uitest::TFormTest<TGraphicForm>;
+
+TEST_F(ExtGridGraphics, ACheckedBoxShowsItsMarkAndAnUncheckedOneDoesNot) {
     F.Options({goEditing});
     F.Grid->CreateCellGraphic(1, 1)->SetCellType(ctCheckBox);
     F.Grid->GetCellGraphic(1, 1)->SetCellBoolean(true);
@@ -49,8 +50,7 @@ TEST(ExtGridGraphics, ACheckedBoxShowsItsMarkAndAnUncheckedOneDoesNot) {
     EXPECT_EQ(0, CountPixels(I, Inner(F.Grid, 2, 2), Dark));
 }
 
-TEST(ExtGridGraphics, CheckBoxesThatCannotBeEditedLookDisabledUnlessAlwaysActive) {
-    TGraphicForm F;
+TEST_F(ExtGridGraphics, CheckBoxesThatCannotBeEditedLookDisabledUnlessAlwaysActive) {
     F.Options({goEditing});
     F.Grid->CreateCellGraphic(1, 1)->SetCellType(ctCheckBox);
     F.Grid->GetCellGraphic(1, 1)->SetCellBoolean(true);
@@ -63,13 +63,12 @@ TEST(ExtGridGraphics, CheckBoxesThatCannotBeEditedLookDisabledUnlessAlwaysActive
     EXPECT_GT(CountPixels(I, Inner(F.Grid, 1, 1), Dark), 8);
 }
 
-TEST(ExtGridGraphics, AProgressCellShowsABarFilledToItsValueNotTheNumber) {
-    TGraphicForm F;
+TEST_F(ExtGridGraphics, AProgressCellShowsABarFilledToItsValueNotTheNumber) {
     F.Grid->SetColWidths(1, 200);
-    TCellGraphic* G = F.Grid->CreateCellGraphic(1, 1);
-    G->SetCellType(ctProgress);
-    G->SetCellColor(clBlue);
-    G->SetCellColorTo(clWhite);
+    TCellGraphic* Gr = F.Grid->CreateCellGraphic(1, 1);
+    Gr->SetCellType(ctProgress);
+    Gr->SetCellColor(clBlue);
+    Gr->SetCellColorTo(clWhite);
     F.Grid->SetCells(1, 1, "50");
     const QImage I = F.Shot();
     const TRect R = F.Grid->CellRect(1, 1);
@@ -81,8 +80,7 @@ TEST(ExtGridGraphics, AProgressCellShowsABarFilledToItsValueNotTheNumber) {
     EXPECT_EQ(0, RightBlue);
 }
 
-TEST(ExtGridGraphics, HTMLCellsAreDrawnByTheRenderer) {
-    TGraphicForm F;
+TEST_F(ExtGridGraphics, HTMLCellsAreDrawnByTheRenderer) {
     F.Grid->SetCells(1, 1, "<FONT color=\"clRed\">red</FONT> word");
     F.Grid->SetCells(1, 2, "<B>bold</B> plain");
     const QImage I = F.Shot();
@@ -91,14 +89,13 @@ TEST(ExtGridGraphics, HTMLCellsAreDrawnByTheRenderer) {
     EXPECT_GT(CountPixels(I, Inner(F.Grid, 1, 2), Dark), 5);
 }
 
-TEST(ExtGridGraphics, HTMLPicturesComeFromTheGridImages) {
-    TGraphicForm F;
+TEST_F(ExtGridGraphics, HTMLPicturesComeFromTheGridImages) {
     TSolidImages Images(10, clRed, clLime);
     F.Grid->SetGridImages(&Images);
     F.Grid->SetCells(1, 1, "<IMG src=\"idx:1\">");
-    TCellGraphic* G = F.Grid->CreateCellGraphic(2, 1);
-    G->SetCellType(ctImageList);
-    G->SetCellIndex(0);
+    TCellGraphic* Gr = F.Grid->CreateCellGraphic(2, 1);
+    Gr->SetCellType(ctImageList);
+    Gr->SetCellIndex(0);
     F.Grid->SetCells(3, 1, "5");
     TCellGraphic* D = F.Grid->CreateCellGraphic(3, 1);
     D->SetCellType(ctDataImage);   // index 5 is beyond the list: nothing
@@ -109,15 +106,13 @@ TEST(ExtGridGraphics, HTMLPicturesComeFromTheGridImages) {
     EXPECT_EQ(Point(10, 10), F.Grid->CellGraphicSize(2, 1));
 }
 
-TEST(ExtGridGraphics, RichTextThatCannotBeRenderedShowsItsWords) {
-    TGraphicForm F;
+TEST_F(ExtGridGraphics, RichTextThatCannotBeRenderedShowsItsWords) {
     F.Grid->SetCells(1, 1, "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 Hello\\par}");
     const QImage I = F.Shot();
     EXPECT_GT(CountPixels(I, Inner(F.Grid, 1, 1), Dark), 10);
 }
 
-TEST(ExtGridGraphics, StrippedCellsUseTheRenderersStripping) {
-    TGraphicForm F;
+TEST_F(ExtGridGraphics, StrippedCellsUseTheRenderersStripping) {
     F.Grid->SetCells(1, 1, "a < b");
     F.Grid->SetCells(1, 2, "x<BR>y");
     F.Grid->SetCells(1, 3, "<B>bold</B>");
@@ -126,14 +121,13 @@ TEST(ExtGridGraphics, StrippedCellsUseTheRenderersStripping) {
     EXPECT_EQ("bold", F.Grid->StrippedCells(1, 3));
 }
 
-TEST(ExtGridGraphics, RotatedCellsDrawTheirTextTurned) {
-    TGraphicForm F;
+TEST_F(ExtGridGraphics, RotatedCellsDrawTheirTextTurned) {
     F.Grid->SetRowHeights(1, 90);
     F.Grid->Font()->SetSize(12);
     F.Grid->SetCells(1, 1, "MMMMMM");
-    TCellGraphic* G = F.Grid->CreateCellGraphic(1, 1);
-    G->SetCellType(ctRotated);
-    G->SetCellAngle(90);
+    TCellGraphic* Gr = F.Grid->CreateCellGraphic(1, 1);
+    Gr->SetCellType(ctRotated);
+    Gr->SetCellAngle(90);
     const QImage I = F.Shot();
     const TRect R = Inner(F.Grid, 1, 1);
     Integer Top = 10000, Bottom = -1, Left = 10000, Right = -1;
@@ -149,19 +143,18 @@ TEST(ExtGridGraphics, RotatedCellsDrawTheirTextTurned) {
     EXPECT_GT(Bottom - Top, 2 * (Right - Left));
 }
 
-TEST(ExtGridGraphics, GraphicsPlaceByTheirAlignment) {
-    TGraphicForm F;
+TEST_F(ExtGridGraphics, GraphicsPlaceByTheirAlignment) {
     auto Red = std::make_unique<TBitmap>();
     Red->SetSize(8, 8);
     Red->Canvas()->Brush()->SetColor(clRed);
     Red->Canvas()->FillRect(Rect(0, 0, 8, 8));
     for (Integer R = 1; R <= 3; ++R) {
-        TCellGraphic* G = F.Grid->CreateCellGraphic(1, R);
-        G->SetCellType(ctBitmap);
+        TCellGraphic* Gr = F.Grid->CreateCellGraphic(1, R);
+        Gr->SetCellType(ctBitmap);
         auto B = std::make_unique<TBitmap>();
         B->Assign(Red.get());
-        G->SetGraphic(B.release(), true);
-        G->SetCellHAlign(R == 1 ? haRight : R == 2 ? haBeforeText : haFull);
+        Gr->SetGraphic(B.release(), true);
+        Gr->SetCellHAlign(R == 1 ? haRight : R == 2 ? haBeforeText : haFull);
     }
     F.Grid->SetCells(1, 2, "centred");
     F.Grid->OnGetAlignment = [](TObject*, Integer ARow, Integer, TAlignment& H, TVAlignment&) {
@@ -186,12 +179,11 @@ TEST(ExtGridGraphics, GraphicsPlaceByTheirAlignment) {
     EXPECT_EQ(Point(C.Width(), 8), F.Grid->CellGraphicSize(1, 3));   // haFull takes the cell's width
 }
 
-TEST(ExtGridGraphics, ACommentCellShowsItsCornerMark) {
-    TGraphicForm F;
-    TCellGraphic* G = F.Grid->CreateCellGraphic(1, 1);
-    G->SetCellType(ctComment);
-    G->SetCellText("note");
-    G->SetCellColor(clNone);
+TEST_F(ExtGridGraphics, ACommentCellShowsItsCornerMark) {
+    TCellGraphic* Gr = F.Grid->CreateCellGraphic(1, 1);
+    Gr->SetCellType(ctComment);
+    Gr->SetCellText("note");
+    Gr->SetCellColor(clNone);
     const QImage I = F.Shot();
     const TRect R = F.Grid->CellRect(1, 1);
     EXPECT_GT(CountPixels(I, Rect(R.Right - 8, R.Top, R.Right, R.Top + 8), Reddish), 5);
@@ -200,8 +192,7 @@ TEST(ExtGridGraphics, ACommentCellShowsItsCornerMark) {
     EXPECT_EQ("note", Text);
 }
 
-TEST(ExtGridGraphics, TreeLinesJoinTheRowsOfAnExpandedNode) {
-    TGraphicForm F;
+TEST_F(ExtGridGraphics, TreeLinesJoinTheRowsOfAnExpandedNode) {
     F.Grid->CellNode()->SetTreeColor(clRed);
     F.Grid->SetColWidths(0, 60);
     F.Grid->AddNode(1, 3);
@@ -211,8 +202,7 @@ TEST(ExtGridGraphics, TreeLinesJoinTheRowsOfAnExpandedNode) {
     EXPECT_EQ(0, CountPixels(I, Inner(F.Grid, 0, 5), Reddish));
 }
 
-TEST(ExtGridGraphics, HighlightingWrapsMatchesInTheDataRange) {
-    TGraphicForm F;
+TEST_F(ExtGridGraphics, HighlightingWrapsMatchesInTheDataRange) {
     F.Grid->SetCells(1, 0, "abc");
     F.Grid->SetCells(1, 1, "xabcx");
     F.Grid->HilightInGrid("abc", false, false);
@@ -222,8 +212,7 @@ TEST(ExtGridGraphics, HighlightingWrapsMatchesInTheDataRange) {
     EXPECT_EQ("xabcx", F.Grid->Cells(1, 1));
 }
 
-TEST(ExtGridGraphics, AutoSizeFitsTheColumnsToTheirText) {
-    TGraphicForm F;
+TEST_F(ExtGridGraphics, AutoSizeFitsTheColumnsToTheirText) {
     F.Grid->SetCells(2, 3, "a text much wider than the default column width");
     F.Grid->SetColWidths(3, 300);
     F.Grid->SetAutoSize(true);
@@ -235,8 +224,7 @@ TEST(ExtGridGraphics, AutoSizeFitsTheColumnsToTheirText) {
     EXPECT_EQ(100, F.Grid->ColWidths(0));   // fixed columns stay
 }
 
-TEST(ExtGridGraphics, AutoThemeAdaptTakesTheClassicSchemeAndOffKeepsTheColours) {
-    TGraphicForm F;
+TEST_F(ExtGridGraphics, AutoThemeAdaptTakesTheClassicSchemeAndOffKeepsTheColours) {
     F.Grid->SetFixedGradient(0x123456, 0x654321);
     F.Grid->SetActiveCellColor(clRed);
     F.Grid->SetAutoThemeAdapt(false);
@@ -253,8 +241,7 @@ TEST(ExtGridGraphics, AutoThemeAdaptTakesTheClassicSchemeAndOffKeepsTheColours) 
     EXPECT_EQ(TColor(0x8CC0B1), F.Grid->ControlLook()->FixedGradientTo());
 }
 
-TEST(ExtGridGraphics, TheTextOfACheckBoxCellStandsBesideTheBox) {
-    TGraphicForm F;
+TEST_F(ExtGridGraphics, TheTextOfACheckBoxCellStandsBesideTheBox) {
     F.Grid->CreateCellGraphic(1, 1)->SetCellType(ctCheckBox);
     F.Grid->SetCells(1, 1, "WWWW");
     const QImage I = F.Shot();
@@ -264,8 +251,7 @@ TEST(ExtGridGraphics, TheTextOfACheckBoxCellStandsBesideTheBox) {
     EXPECT_GT(CountPixels(I, Rect(R.Left + Box + 1, R.Top, R.Right, R.Bottom), Dark), 10);
 }
 
-TEST(ExtGridGraphics, RichTextCellsShowTheirColours) {
-    TGraphicForm F;
+TEST_F(ExtGridGraphics, RichTextCellsShowTheirColours) {
     F.Grid->SetCells(1, 1, "{\\rtf1{\\colortbl;\\red255\\green0\\blue0;}\\cf1 red words}");
     F.Grid->SetCells(1, 2, "{\\notrtf plain words}");
     const QImage I = F.Shot();

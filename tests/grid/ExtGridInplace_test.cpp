@@ -33,8 +33,9 @@ struct TMaskForm : TGridOnForm<TExtStringGrid> {
 
 }  // namespace
 
-TEST(ExtGridInplace, TypingIntoAMaskedCellSkipsLiteralsAndRefusesMisfits) {
-    TMaskForm F;
+using ExtGridInplace = uitest::TFormTest<TMaskForm>;
+
+TEST_F(ExtGridInplace, TypingIntoAMaskedCellSkipsLiteralsAndRefusesMisfits) {
     TypeText(u"1x2a05");   // the first key opens the editor through the mask too
     ASSERT_TRUE(F.Grid->EditorMode());
     EXPECT_EQ(F.Editor()->EditText(), "12.05.____");
@@ -46,8 +47,7 @@ TEST(ExtGridInplace, TypingIntoAMaskedCellSkipsLiteralsAndRefusesMisfits) {
     EXPECT_TRUE(F.Prompts.Messages().empty());
 }
 
-TEST(ExtGridInplace, AStartKeyThatDoesNotFitOpensABlankPicture) {
-    TMaskForm F;
+TEST_F(ExtGridInplace, AStartKeyThatDoesNotFitOpensABlankPicture) {
     F.Grid->SetCells(1, 1, "01.01.2000");
     TypeText(u"q");
     ASSERT_TRUE(F.Grid->EditorMode());
@@ -55,8 +55,7 @@ TEST(ExtGridInplace, AStartKeyThatDoesNotFitOpensABlankPicture) {
     EXPECT_EQ(F.Editor()->SelStart(), 0);
 }
 
-TEST(ExtGridInplace, OpeningAndLeavingAnEmptyMaskedCellStoresNoLiterals) {
-    TMaskForm F;
+TEST_F(ExtGridInplace, OpeningAndLeavingAnEmptyMaskedCellStoresNoLiterals) {
     F.Key(Qt::Key_F2);
     ASSERT_TRUE(F.Grid->EditorMode());
     EXPECT_EQ(F.Editor()->EditText(), "__.__.____");
@@ -65,8 +64,7 @@ TEST(ExtGridInplace, OpeningAndLeavingAnEmptyMaskedCellStoresNoLiterals) {
     EXPECT_TRUE(F.Prompts.Messages().empty());
 }
 
-TEST(ExtGridInplace, AnUnfinishedMaskKeepsTheUserOnTheCell) {
-    TMaskForm F;
+TEST_F(ExtGridInplace, AnUnfinishedMaskKeepsTheUserOnTheCell) {
     TypeText(u"311220");
     PressEnter();
     ASSERT_EQ(F.Prompts.Messages().size(), 1u);
@@ -91,8 +89,7 @@ TEST(ExtGridInplace, AnUnfinishedMaskKeepsTheUserOnTheCell) {
     EXPECT_EQ(F.Prompts.Messages().size(), 3u);
 }
 
-TEST(ExtGridInplace, EscapeAbandonsAnUnfinishedMask) {
-    TMaskForm F;
+TEST_F(ExtGridInplace, EscapeAbandonsAnUnfinishedMask) {
     F.Grid->SetCells(1, 1, "01.02.2003");
     F.Key(Qt::Key_F2);
     F.Editor()->SelectAll();
@@ -103,8 +100,7 @@ TEST(ExtGridInplace, EscapeAbandonsAnUnfinishedMask) {
     EXPECT_TRUE(F.Prompts.Messages().empty());
 }
 
-TEST(ExtGridInplace, ClickingAnotherCellWithAnUnfinishedMaskIsRefused) {
-    TMaskForm F;
+TEST_F(ExtGridInplace, ClickingAnotherCellWithAnUnfinishedMaskIsRefused) {
     TypeText(u"0102");
     const TRect R = F.Grid->CellRect(2, 3);
     Click(F.Grid, QPoint(R.Left + 5, R.Top + 5));
@@ -114,8 +110,7 @@ TEST(ExtGridInplace, ClickingAnotherCellWithAnUnfinishedMaskIsRefused) {
     EXPECT_EQ(F.Prompts.Messages().size(), 1u);
 }
 
-TEST(ExtGridInplace, AdvanceAutoMovesOnOnceTheMaskIsFull) {
-    TMaskForm F;
+TEST_F(ExtGridInplace, AdvanceAutoMovesOnOnceTheMaskIsFull) {
     F.Grid->Navigation()->SetAdvanceAuto(true);
     TypeText(u"0102200");
     EXPECT_EQ(F.Grid->Col(), 1);   // one place still blank
@@ -128,15 +123,13 @@ TEST(ExtGridInplace, AdvanceAutoMovesOnOnceTheMaskIsFull) {
     EXPECT_EQ(F.Grid->Col(), 2);
 }
 
-TEST(ExtGridInplace, AFullMaskStaysWithoutAdvanceAuto) {
-    TMaskForm F;
+TEST_F(ExtGridInplace, AFullMaskStaysWithoutAdvanceAuto) {
     TypeText(u"01022003");
     EXPECT_TRUE(F.Grid->EditorMode());
     EXPECT_EQ(F.Grid->Col(), 1);
 }
 
-TEST(ExtGridInplace, ImproveMaskSelSelectsTheFirstPlaceOnOpening) {
-    TMaskForm F;
+TEST_F(ExtGridInplace, ImproveMaskSelSelectsTheFirstPlaceOnOpening) {
     F.Grid->SetCells(1, 1, "01.02.2003");
     F.Grid->SetCells(2, 1, "free");
     F.Grid->Navigation()->SetImproveMaskSel(true);
@@ -153,8 +146,7 @@ TEST(ExtGridInplace, ImproveMaskSelSelectsTheFirstPlaceOnOpening) {
     EXPECT_EQ(F.Editor()->SelLength(), 4);
 }
 
-TEST(ExtGridInplace, PastingIntoAMaskedCellGoesThroughTheMask) {
-    TMaskForm F;
+TEST_F(ExtGridInplace, PastingIntoAMaskedCellGoesThroughTheMask) {
     F.Grid->Navigation()->SetAllowClipboardShortCuts(true);
     F.Key(Qt::Key_F2);
     F.Editor()->SetSelStart(0);
@@ -168,8 +160,7 @@ TEST(ExtGridInplace, PastingIntoAMaskedCellGoesThroughTheMask) {
     Clipboard()->Clear();
 }
 
-TEST(ExtGridInplace, AStoredValueThatMissesPlacesPassesWhenLeftUntouched) {
-    TMaskForm F;
+TEST_F(ExtGridInplace, AStoredValueThatMissesPlacesPassesWhenLeftUntouched) {
     F.Grid->SetCells(1, 1, "01.02");
     F.Key(Qt::Key_F2);
     EXPECT_EQ(F.Editor()->EditText(), "01.02.____");
@@ -179,8 +170,7 @@ TEST(ExtGridInplace, AStoredValueThatMissesPlacesPassesWhenLeftUntouched) {
     EXPECT_TRUE(F.Prompts.Messages().empty());
 }
 
-TEST(ExtGridInplace, FocusLeavingForAnotherControlWithAnUnfinishedMaskKeepsTheOldValue) {
-    TMaskForm F;
+TEST_F(ExtGridInplace, FocusLeavingForAnotherControlWithAnUnfinishedMaskKeepsTheOldValue) {
     auto* Other = Place<TEdit>(F.Form.get(), 10, 320, 100, 22);
     F.Grid->SetCells(1, 1, "01.02.2003");
     F.Key(Qt::Key_F2);
@@ -194,8 +184,7 @@ TEST(ExtGridInplace, FocusLeavingForAnotherControlWithAnUnfinishedMaskKeepsTheOl
     EXPECT_EQ(Other->Widget(), FocusTarget());
 }
 
-TEST(ExtGridInplace, CuttingFromAMaskedCellLeavesBlanksInThePicture) {
-    TMaskForm F;
+TEST_F(ExtGridInplace, CuttingFromAMaskedCellLeavesBlanksInThePicture) {
     F.Grid->Navigation()->SetAllowClipboardShortCuts(true);
     F.Grid->SetCells(1, 1, "01.02.2003");
     F.Key(Qt::Key_F2);

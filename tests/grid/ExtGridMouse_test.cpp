@@ -71,8 +71,9 @@ struct TOpenerScope {
 
 }  // namespace
 
-TEST(ExtGridMouse, ARefusedPressNeitherSelectsNorEdits) {
-    TMouseForm F;
+using ExtGridMouse = uitest::TFormTest<TMouseForm>;
+
+TEST_F(ExtGridMouse, ARefusedPressNeitherSelectsNorEdits) {
     F.Options({goEditing});
     Integer Clicks = 0;
     F.Grid->OnCanClickCell = [](TObject*, Integer, Integer, bool& Allow) { Allow = false; };
@@ -85,8 +86,7 @@ TEST(ExtGridMouse, ARefusedPressNeitherSelectsNorEdits) {
     EXPECT_EQ(0, Clicks);
 }
 
-TEST(ExtGridMouse, ClickCellReportsRowThenColumnForDataAndFixedCellsButNotTheFooterRow) {
-    TMouseForm F;
+TEST_F(ExtGridMouse, ClickCellReportsRowThenColumnForDataAndFixedCellsButNotTheFooterRow) {
     std::vector<std::pair<Integer, Integer>> Seen;
     F.Grid->OnClickCell = [&](TObject*, Integer ARow, Integer ACol) { Seen.emplace_back(ARow, ACol); };
     F.LeftClick(F.In(3, 2));
@@ -100,10 +100,9 @@ TEST(ExtGridMouse, ClickCellReportsRowThenColumnForDataAndFixedCellsButNotTheFoo
     EXPECT_EQ(2, F.Grid->Row());
 }
 
-TEST(ExtGridMouse, CheckBoxClicksToggleOnlyEditableCells) {
-    TMouseForm F;
-    TCellGraphic* G = F.Grid->CreateCellGraphic(2, 3);
-    G->SetCellType(ctCheckBox);
+TEST_F(ExtGridMouse, CheckBoxClicksToggleOnlyEditableCells) {
+    TCellGraphic* Gr = F.Grid->CreateCellGraphic(2, 3);
+    Gr->SetCellType(ctCheckBox);
     std::vector<bool> States;
     F.Grid->OnCheckBoxClick = [&](TObject*, Integer ACol, Integer ARow, bool State) {
         EXPECT_EQ(2, ACol);
@@ -111,35 +110,33 @@ TEST(ExtGridMouse, CheckBoxClicksToggleOnlyEditableCells) {
         States.push_back(State);
     };
     F.LeftClick(F.In(2, 3));
-    EXPECT_FALSE(G->CellBoolean());   // no editing: the box stays
+    EXPECT_FALSE(Gr->CellBoolean());   // no editing: the box stays
     F.Options({goEditing});
     F.LeftClick(F.In(2, 3));
-    EXPECT_TRUE(G->CellBoolean());
+    EXPECT_TRUE(Gr->CellBoolean());
     F.Grid->OnCanEditCell = [](TObject*, Integer, Integer, bool& Can) { Can = false; };
     F.LeftClick(F.In(2, 3));
-    EXPECT_TRUE(G->CellBoolean());
+    EXPECT_TRUE(Gr->CellBoolean());
     F.Grid->ControlLook()->SetCheckAlwaysActive(true);
     F.LeftClick(F.In(2, 3));
-    EXPECT_FALSE(G->CellBoolean());
+    EXPECT_FALSE(Gr->CellBoolean());
     EXPECT_EQ((std::vector<bool>{true, false}), States);
     EXPECT_FALSE(F.Grid->EditorMode());
 }
 
-TEST(ExtGridMouse, PreciseCheckBoxCheckCountsOnlyTheBox) {
-    TMouseForm F;
+TEST_F(ExtGridMouse, PreciseCheckBoxCheckCountsOnlyTheBox) {
     F.Options({goEditing});
     F.Grid->MouseActions()->SetPreciseCheckBoxCheck(true);
-    TCellGraphic* G = F.Grid->CreateCellGraphic(2, 3);
-    G->SetCellType(ctCheckBox);
-    G->SetCellVAlign(vaTop);
+    TCellGraphic* Gr = F.Grid->CreateCellGraphic(2, 3);
+    Gr->SetCellType(ctCheckBox);
+    Gr->SetCellVAlign(vaTop);
     F.LeftClick(F.In(2, 3, 70, 10));
-    EXPECT_FALSE(G->CellBoolean());
+    EXPECT_FALSE(Gr->CellBoolean());
     F.LeftClick(F.In(2, 3, 6, 6));
-    EXPECT_TRUE(G->CellBoolean());
+    EXPECT_TRUE(Gr->CellBoolean());
 }
 
-TEST(ExtGridMouse, CheckAllCheckOnTheHeaderSetsTheWholeColumn) {
-    TMouseForm F;
+TEST_F(ExtGridMouse, CheckAllCheckOnTheHeaderSetsTheWholeColumn) {
     F.Options({goEditing});
     F.Grid->MouseActions()->SetCheckAllCheck(true);
     for (Integer R = 0; R < F.Grid->RowCount(); ++R) F.Grid->CreateCellGraphic(1, R)->SetCellType(ctCheckBox);
@@ -151,8 +148,7 @@ TEST(ExtGridMouse, CheckAllCheckOnTheHeaderSetsTheWholeColumn) {
     }
 }
 
-TEST(ExtGridMouse, RightClickSelectsOnlyWhenAskedAndAlwaysReports) {
-    TMouseForm F;
+TEST_F(ExtGridMouse, RightClickSelectsOnlyWhenAskedAndAlwaysReports) {
     Integer Reported = 0;
     F.Grid->OnRightClickCell = [&](TObject*, Integer ARow, Integer ACol) {
         EXPECT_EQ(4, ARow);
@@ -168,8 +164,7 @@ TEST(ExtGridMouse, RightClickSelectsOnlyWhenAskedAndAlwaysReports) {
     EXPECT_EQ(2, Reported);
 }
 
-TEST(ExtGridMouse, DoubleClickOnAHeaderBorderSizesTheColumnToItsText) {
-    TMouseForm F;
+TEST_F(ExtGridMouse, DoubleClickOnAHeaderBorderSizesTheColumnToItsText) {
     F.Options({goColSizing});
     F.Grid->SetCells(1, 2, "a rather long text in this column");
     Integer Ended = -1;
@@ -187,8 +182,7 @@ TEST(ExtGridMouse, DoubleClickOnAHeaderBorderSizesTheColumnToItsText) {
     EXPECT_EQ(40, F.Grid->ColWidths(2));
 }
 
-TEST(ExtGridMouse, DoubleClickInADataCellReportsTheCell) {
-    TMouseForm F;
+TEST_F(ExtGridMouse, DoubleClickInADataCellReportsTheCell) {
     Integer Row = -1, Col = -1, Plain = 0;
     F.Grid->OnDblClickCell = [&](TObject*, Integer ARow, Integer ACol) { Row = ARow; Col = ACol; };
     F.Grid->OnDblClick = [&](TObject*) { ++Plain; };
@@ -198,8 +192,7 @@ TEST(ExtGridMouse, DoubleClickInADataCellReportsTheCell) {
     EXPECT_EQ(1, Plain);
 }
 
-TEST(ExtGridMouse, CellAnchorsMoveToTheCellAndOtherAnchorsOpen) {
-    TMouseForm F;
+TEST_F(ExtGridMouse, CellAnchorsMoveToTheCellAndOtherAnchorsOpen) {
     TOpenerScope Scope;
     F.Grid->SetCells(1, 1, "<A href=\"CELL://R4C3\">go</A>");
     F.Grid->SetCells(1, 2, "<A href=\"http://example.org\">site</A>");
@@ -226,12 +219,11 @@ TEST(ExtGridMouse, CellAnchorsMoveToTheCellAndOtherAnchorsOpen) {
     EXPECT_EQ(1, F.Grid->Row());
 }
 
-TEST(ExtGridMouse, ButtonCellsClickOnReleaseInsideTheButton) {
-    TMouseForm F;
-    TCellGraphic* G = F.Grid->CreateCellGraphic(2, 2);
-    G->SetCellType(ctButton);
-    G->SetCellIndex(40 | (16 << 16));
-    G->SetCellText("Go");
+TEST_F(ExtGridMouse, ButtonCellsClickOnReleaseInsideTheButton) {
+    TCellGraphic* Gr = F.Grid->CreateCellGraphic(2, 2);
+    Gr->SetCellType(ctButton);
+    Gr->SetCellIndex(40 | (16 << 16));
+    Gr->SetCellText("Go");
     Settle();
     F.Grid->Widget()->repaint();   // the painter places the button
     Integer Clicked = 0;
@@ -248,22 +240,21 @@ TEST(ExtGridMouse, ButtonCellsClickOnReleaseInsideTheButton) {
     F.Send(QEvent::MouseButtonPress, QPoint(B.Left + 5, B.Top + 5), Qt::LeftButton, Qt::LeftButton);
     F.Send(QEvent::MouseButtonRelease, QPoint(B.Right + 20, B.Top + 5), Qt::LeftButton, Qt::NoButton);
     EXPECT_EQ(1, Clicked);
-    EXPECT_FALSE(G->CellBoolean());
+    EXPECT_FALSE(Gr->CellBoolean());
 }
 
-TEST(ExtGridMouse, RadioClickPicksTheItemUnderThePress) {
-    TMouseForm F;
+TEST_F(ExtGridMouse, RadioClickPicksTheItemUnderThePress) {
     F.Options({goEditing});
     F.Grid->SetRowHeights(2, 60);
-    TCellGraphic* G = F.Grid->CreateCellGraphic(2, 2);
-    G->SetCellType(ctRadio);
-    G->SetCellBoolean(true);   // one item under the other
+    TCellGraphic* Gr = F.Grid->CreateCellGraphic(2, 2);
+    Gr->SetCellType(ctRadio);
+    Gr->SetCellBoolean(true);   // one item under the other
     auto* Values = new TStringList();
     Values->Add("A");
     Values->Add("B");
     Values->Add("C");
-    G->SetGraphic(Values, true);
-    G->SetCellIndex(0);
+    Gr->SetGraphic(Values, true);
+    Gr->SetCellIndex(0);
     Integer Picked = -1;
     F.Grid->OnRadioClick = [&](TObject*, Integer, Integer, Integer AIdx) { Picked = AIdx; };
     const TRect R = F.Grid->CellRect(2, 2);
@@ -273,11 +264,10 @@ TEST(ExtGridMouse, RadioClickPicksTheItemUnderThePress) {
     const Integer LineH = TextSizeIn(F.Grid, "gh").cy;
     F.LeftClick(QPoint(R.Left + 10, R.Top + 2 * LineH + 3));
     EXPECT_EQ(2, Picked);
-    EXPECT_EQ(2, G->CellIndex());
+    EXPECT_EQ(2, Gr->CellIndex());
 }
 
-TEST(ExtGridMouse, AColumnMoveRefusedByTheHandlerLeavesTheColumns) {
-    TMouseForm F;
+TEST_F(ExtGridMouse, AColumnMoveRefusedByTheHandlerLeavesTheColumns) {
     F.Options({goColMoving});
     F.Grid->SetCells(1, 1, "one");
     F.Grid->SetCells(3, 1, "three");
@@ -296,8 +286,7 @@ TEST(ExtGridMouse, AColumnMoveRefusedByTheHandlerLeavesTheColumns) {
     EXPECT_EQ(3, F.Grid->SortSettings()->Column());   // the sort column follows its column
 }
 
-TEST(ExtGridMouse, NodeGlyphClicksContractAndExpandWithTheirEvents) {
-    TMouseForm F;
+TEST_F(ExtGridMouse, NodeGlyphClicksContractAndExpandWithTheirEvents) {
     F.Grid->AddNode(1, 3);
     std::vector<AnsiString> Log;
     F.Grid->OnContractNode = [&](TObject*, Integer ARow, Integer ARowReal) {
@@ -318,8 +307,7 @@ TEST(ExtGridMouse, NodeGlyphClicksContractAndExpandWithTheirEvents) {
     EXPECT_EQ((std::vector<AnsiString>{"contract 1 1", "ask", "ask", "expand"}), Log);
 }
 
-TEST(ExtGridMouse, HeaderRowSelectionPicksWholeColumnsAndRows) {
-    TMouseForm F;
+TEST_F(ExtGridMouse, HeaderRowSelectionPicksWholeColumnsAndRows) {
     F.Options({goRangeSelect});
     F.Grid->MouseActions()->SetColSelect(true);
     F.Grid->MouseActions()->SetRowSelect(true);
@@ -337,8 +325,7 @@ TEST(ExtGridMouse, HeaderRowSelectionPicksWholeColumnsAndRows) {
     EXPECT_EQ(4, S.Bottom);
 }
 
-TEST(ExtGridMouse, DisjunctRowMarksFollowCtrlClicks) {
-    TMouseForm F;
+TEST_F(ExtGridMouse, DisjunctRowMarksFollowCtrlClicks) {
     F.Grid->MouseActions()->SetDisjunctRowSelect(true);
     F.LeftClick(F.In(2, 2));
     F.Send(QEvent::MouseButtonPress, F.In(2, 4), Qt::LeftButton, Qt::LeftButton, Qt::ControlModifier);
@@ -351,8 +338,7 @@ TEST(ExtGridMouse, DisjunctRowMarksFollowCtrlClicks) {
     EXPECT_TRUE(F.Grid->RowSelected(3));
 }
 
-TEST(ExtGridMouse, ARowCannotBeMovedOntoTheShownFooterRow) {
-    TMouseForm F;
+TEST_F(ExtGridMouse, ARowCannotBeMovedOntoTheShownFooterRow) {
     F.Options({goRowMoving});
     F.Grid->FloatingFooter()->SetVisible(true);
     F.Grid->SetCells(1, 2, "moved");
@@ -362,8 +348,9 @@ TEST(ExtGridMouse, ARowCannotBeMovedOntoTheShownFooterRow) {
     EXPECT_EQ("total", F.Grid->Cells(1, 5));
 }
 
-TEST(ExtGridLookup, TypingGoesToTheFirstRowOfTheSortedColumnThatBeginsWithIt) {
-    TMouseForm F;
+using ExtGridLookup = uitest::TFormTest<TMouseForm>;
+
+TEST_F(ExtGridLookup, TypingGoesToTheFirstRowOfTheSortedColumnThatBeginsWithIt) {
     const char* Cities[] = {"Adana", "Ankara", "Antalya", "Bursa", "Izmir"};
     F.Grid->SetRowCount(6);
     for (Integer R = 1; R <= 5; ++R) F.Grid->SetCells(2, R, Cities[R - 1]);
@@ -383,8 +370,7 @@ TEST(ExtGridLookup, TypingGoesToTheFirstRowOfTheSortedColumnThatBeginsWithIt) {
     EXPECT_EQ(5, F.Grid->Row());
 }
 
-TEST(ExtGridMouse, DraggingTheSelectionHandleReportsBothSelections) {
-    TMouseForm F;
+TEST_F(ExtGridMouse, DraggingTheSelectionHandleReportsBothSelections) {
     F.Options({goRangeSelect});
     F.Grid->SetSelectionRectangle(true);
     F.Grid->SetSelectionResizer(true);
@@ -408,8 +394,7 @@ TEST(ExtGridMouse, DraggingTheSelectionHandleReportsBothSelections) {
     EXPECT_EQ("7", F.Grid->Cells(1, 3));   // the copied cell pasted over the new selection
 }
 
-TEST(ExtGridMouse, FixedColumnAndRowEdgesSizeByMouseOnlyWhenAllowed) {
-    TMouseForm F;
+TEST_F(ExtGridMouse, FixedColumnAndRowEdgesSizeByMouseOnlyWhenAllowed) {
     const Integer W0 = F.Grid->ColWidths(0);
     const Integer Y = F.In(1, 3).y();
     F.Drag(QPoint(W0, Y), QPoint(W0 + 40, Y));   // off: a press on a data row's edge sizes nothing
@@ -438,8 +423,7 @@ TEST(ExtGridMouse, FixedColumnAndRowEdgesSizeByMouseOnlyWhenAllowed) {
     EXPECT_EQ(H0 + 21, F.Grid->RowHeights(0));   // the edge follows the mouse
 }
 
-TEST(ExtGridMouse, SizingHintShowsTheNewWidthWhileDraggingAndHidesOnRelease) {
-    TMouseForm F;
+TEST_F(ExtGridMouse, SizingHintShowsTheNewWidthWhileDraggingAndHidesOnRelease) {
     F.Options({goColSizing});
     const TRect H = F.Grid->CellRect(2, 0);
     const QPoint From(H.Right, (H.Top + H.Bottom) / 2);
@@ -465,8 +449,7 @@ TEST(ExtGridMouse, SizingHintShowsTheNewWidthWhileDraggingAndHidesOnRelease) {
     EXPECT_FALSE(W->Visible());
 }
 
-TEST(ExtGridMouse, FixedCellEditorOpensAsConfiguredAndStoresOnEnter) {
-    TMouseForm F;
+TEST_F(ExtGridMouse, FixedCellEditorOpensAsConfiguredAndStoresOnEnter) {
     F.Grid->SetCells(2, 0, "Head");
     F.LeftClick(F.In(2, 0, 20));
     EXPECT_EQ(nullptr, F.Grid->FixedCellEditor());   // fceNone
@@ -495,8 +478,7 @@ TEST(ExtGridMouse, FixedCellEditorOpensAsConfiguredAndStoresOnEnter) {
     EXPECT_FALSE(Ed->Visible());   // the handler keeps it closed
 }
 
-TEST(ExtGridMouse, FixedCellEditorNearASizingEdgeOrOnDoubleClickOnly) {
-    TMouseForm F;
+TEST_F(ExtGridMouse, FixedCellEditorNearASizingEdgeOrOnDoubleClickOnly) {
     F.Options({goColSizing});
     F.Grid->MouseActions()->SetFixedRowsEdit(fceLeftClick);
     const TRect H = F.Grid->CellRect(2, 0);
@@ -514,8 +496,7 @@ TEST(ExtGridMouse, FixedCellEditorNearASizingEdgeOrOnDoubleClickOnly) {
     EXPECT_EQ("row three", F.Grid->FixedCellEditor()->Text());
 }
 
-TEST(ExtGridMouse, CaretPositioningPutsTheCaretUnderThePress) {
-    TMouseForm F;
+TEST_F(ExtGridMouse, CaretPositioningPutsTheCaretUnderThePress) {
     F.Options({goEditing});
     F.Grid->SetCells(2, 2, "abcdef");
     F.Grid->MouseActions()->SetCaretPositioning(true);
@@ -535,8 +516,7 @@ TEST(ExtGridMouse, CaretPositioningPutsTheCaretUnderThePress) {
     }
 }
 
-TEST(ExtGridMouse, ColumnMoveShowsTheHeaderUnderTheMouseAndArrowsAtTheTarget) {
-    TMouseForm F;
+TEST_F(ExtGridMouse, ColumnMoveShowsTheHeaderUnderTheMouseAndArrowsAtTheTarget) {
     F.Options({goColMoving});
     F.Grid->SetCells(1, 0, "Moved");
     const QPoint From = F.In(1, 0, 20);
@@ -562,8 +542,7 @@ TEST(ExtGridMouse, ColumnMoveShowsTheHeaderUnderTheMouseAndArrowsAtTheTarget) {
     EXPECT_EQ("Moved", F.Grid->Cells(3, 0));
 }
 
-TEST(ExtGridMouse, RowMoveArrowsAndNoVisualsWithoutEnhancedMoves) {
-    TMouseForm F;
+TEST_F(ExtGridMouse, RowMoveArrowsAndNoVisualsWithoutEnhancedMoves) {
     F.Options({goRowMoving});
     F.Grid->SetCells(0, 2, "two");
     F.Send(QEvent::MouseButtonPress, F.In(0, 2), Qt::LeftButton, Qt::LeftButton);
@@ -583,8 +562,7 @@ TEST(ExtGridMouse, RowMoveArrowsAndNoVisualsWithoutEnhancedMoves) {
     EXPECT_EQ(nullptr, G.Grid->MoveButton());
 }
 
-TEST(ExtGridMouse, ColumnMovePastTheRightEdgeScrollsOneColumn) {
-    TMouseForm F;
+TEST_F(ExtGridMouse, ColumnMovePastTheRightEdgeScrollsOneColumn) {
     F.Options({goColMoving});
     F.Grid->SetColCount(12);
     const Integer Left = F.Grid->LeftCol();
@@ -596,8 +574,7 @@ TEST(ExtGridMouse, ColumnMovePastTheRightEdgeScrollsOneColumn) {
     F.Send(QEvent::MouseButtonRelease, QPoint(2, 10), Qt::LeftButton, Qt::NoButton);
 }
 
-TEST(ExtGridMouse, PressedFixedCellIsDrawnSunkenUntilTheRelease) {
-    TMouseForm F;
+TEST_F(ExtGridMouse, PressedFixedCellIsDrawnSunkenUntilTheRelease) {
     F.Grid->SetFixedAsButtons(true);
     F.Grid->SetLook(glClassic);
     const TRect R = F.Grid->CellRect(2, 0);
@@ -617,8 +594,7 @@ TEST(ExtGridMouse, PressedFixedCellIsDrawnSunkenUntilTheRelease) {
     EXPECT_NE(Shadow, Raised);
 }
 
-TEST(ExtGridMouse, HoverCellFollowsTheMouseOverFixedCellsOnly) {
-    TMouseForm F;
+TEST_F(ExtGridMouse, HoverCellFollowsTheMouseOverFixedCellsOnly) {
     F.Send(QEvent::MouseMove, F.In(2, 0), Qt::NoButton, Qt::NoButton);
     EXPECT_EQ(2, F.Grid->HoverCell().X);
     EXPECT_EQ(0, F.Grid->HoverCell().Y);
@@ -640,8 +616,7 @@ bool AskHint(TMouseForm& F, QPoint P) {
 
 }  // namespace
 
-TEST(ExtGridMouse, CellHintsShowTheCellTextBelowTheCellUntilTheMouseMovesOn) {
-    TMouseForm F;
+TEST_F(ExtGridMouse, CellHintsShowTheCellTextBelowTheCellUntilTheMouseMovesOn) {
     F.Grid->SetCells(2, 2, "a < b");
     F.Grid->SetHintShowCells(true);
     AskHint(F, F.In(2, 2));   // hints off
@@ -667,12 +642,11 @@ TEST(ExtGridMouse, CellHintsShowTheCellTextBelowTheCellUntilTheMouseMovesOn) {
     EXPECT_FALSE(W->Visible());
 }
 
-TEST(ExtGridMouse, CellHintsFromCommentsLargeTextAndTheHintEvent) {
-    TMouseForm F;
+TEST_F(ExtGridMouse, CellHintsFromCommentsLargeTextAndTheHintEvent) {
     F.Grid->SetShowHint(true);
-    TCellGraphic* G = F.Grid->CreateCellGraphic(1, 1);
-    G->SetCellType(ctComment);
-    G->SetCellText("note");
+    TCellGraphic* Gr = F.Grid->CreateCellGraphic(1, 1);
+    Gr->SetCellType(ctComment);
+    Gr->SetCellText("note");
     ASSERT_TRUE(AskHint(F, F.In(1, 1)));
     THTMLHintWindow* W = F.Grid->HintWindow();
     ASSERT_NE(nullptr, W);

@@ -1,6 +1,7 @@
 #include "grid/ExtGrid.h"
 
 #include "platform/ui/Forms.h"
+#include "platform/ui/UiTestKit.h"
 
 #include <gtest/gtest.h>
 
@@ -38,8 +39,9 @@ TCellGraphic* Radio(TExtStringGrid* G, Integer ACol, Integer ARow, Integer Index
 
 }  // namespace
 
-TEST(ExtGridNodes, AddNodeRaisesTheLevelOfItsSpanAndMovesOffColumnZero) {
-    TNodeGrid F;
+using ExtGridNodes = uitest::TFormTest<TNodeGrid>;
+
+TEST_F(ExtGridNodes, AddNodeRaisesTheLevelOfItsSpanAndMovesOffColumnZero) {
     F.Grid->SetCol(0);
     F.Grid->AddNode(2, 3);
     EXPECT_EQ(0, F.Level(1));
@@ -54,8 +56,7 @@ TEST(ExtGridNodes, AddNodeRaisesTheLevelOfItsSpanAndMovesOffColumnZero) {
     EXPECT_FALSE(F.Grid->IsNode(-1));
 }
 
-TEST(ExtGridNodes, ContractHidesTheSpanAndExpandBringsItBack) {
-    TNodeGrid F;
+TEST_F(ExtGridNodes, ContractHidesTheSpanAndExpandBringsItBack) {
     F.Grid->AddNode(2, 3);
     F.Grid->ContractNode(2);
     EXPECT_EQ(6, F.Grid->RowCount());
@@ -67,8 +68,7 @@ TEST(ExtGridNodes, ContractHidesTheSpanAndExpandBringsItBack) {
     EXPECT_FALSE(F.Grid->GetNodeState(2));
 }
 
-TEST(ExtGridNodes, ExpandOneContractsTheOtherNodes) {
-    TNodeGrid F;
+TEST_F(ExtGridNodes, ExpandOneContractsTheOtherNodes) {
     F.Grid->CellNode()->SetExpandOne(true);
     F.Grid->AddNode(1, 2);
     F.Grid->AddNode(4, 3);
@@ -78,8 +78,7 @@ TEST(ExtGridNodes, ExpandOneContractsTheOtherNodes) {
     EXPECT_EQ(7, F.Grid->RowCount());
 }
 
-TEST(ExtGridNodes, ContractAllAndExpandAllTreatAllNodes) {
-    TNodeGrid F;
+TEST_F(ExtGridNodes, ContractAllAndExpandAllTreatAllNodes) {
     F.Grid->AddNode(1, 2);
     F.Grid->AddNode(4, 0);   // reaches the end of the grid
     F.Grid->ContractAll();
@@ -89,8 +88,7 @@ TEST(ExtGridNodes, ContractAllAndExpandAllTreatAllNodes) {
     EXPECT_FALSE(F.Grid->GetNodeState(4));
 }
 
-TEST(ExtGridNodes, ParentsLinesAndRemoval) {
-    TNodeGrid F;
+TEST_F(ExtGridNodes, ParentsLinesAndRemoval) {
     F.Grid->AddNode(1, 5);
     F.Grid->AddNode(2, 2);
     EXPECT_EQ(2, F.Level(3));
@@ -108,8 +106,7 @@ TEST(ExtGridNodes, ParentsLinesAndRemoval) {
     EXPECT_EQ(0, F.Level(1));
 }
 
-TEST(ExtGridNodes, ToggleCheckFlipsEachKindAndAsksForEditing) {
-    TNodeGrid F;
+TEST_F(ExtGridNodes, ToggleCheckFlipsEachKindAndAsksForEditing) {
     F.Grid->CreateCellGraphic(1, 1)->SetCellType(ctCheckBox);
     F.Grid->CreateCellGraphic(2, 1)->SetCellType(ctDataCheckBox);
     F.Grid->SetCells(2, 1, "maybe");
@@ -125,8 +122,7 @@ TEST(ExtGridNodes, ToggleCheckFlipsEachKindAndAsksForEditing) {
     EXPECT_FALSE(F.Grid->ToggleCheck(1, 2, false));   // no check box there
 }
 
-TEST(ExtGridNodes, CheckAllAndStatesOverAColumn) {
-    TNodeGrid F;
+TEST_F(ExtGridNodes, CheckAllAndStatesOverAColumn) {
     for (Integer R = 1; R < 8; ++R) F.Grid->CreateCellGraphic(2, R)->SetCellType(ctDataCheckBox);
     F.Grid->CheckAll(2);
     bool State = false;
@@ -139,8 +135,7 @@ TEST(ExtGridNodes, CheckAllAndStatesOverAColumn) {
     EXPECT_FALSE(F.Grid->HasCellControl(1, 4));
 }
 
-TEST(ExtGridNodes, RadioCellsCycleThroughTheirValues) {
-    TNodeGrid F;
+TEST_F(ExtGridNodes, RadioCellsCycleThroughTheirValues) {
     Radio(F.Grid, 1, 1, 0);
     std::vector<Integer> Seen;
     for (int I = 0; I < 4; ++I) {
@@ -161,19 +156,18 @@ TEST(ExtGridNodes, RadioCellsCycleThroughTheirValues) {
     EXPECT_EQ(-1, Idx);
 }
 
-TEST(ExtGridNodes, GraphicRectsAndErrorRanges) {
-    TNodeGrid F;
-    TCellGraphic* G = F.Grid->CreateCellGraphic(1, 2);
-    G->SetCellType(ctButton);
-    G->SetCellIndex(30 | (12 << 16));
-    G->SetCellValue(3 | (4 << 16));
-    G->SetCellErrFrom(2);
-    G->SetCellErrLen(5);
+TEST_F(ExtGridNodes, GraphicRectsAndErrorRanges) {
+    TCellGraphic* Gr = F.Grid->CreateCellGraphic(1, 2);
+    Gr->SetCellType(ctButton);
+    Gr->SetCellIndex(30 | (12 << 16));
+    Gr->SetCellValue(3 | (4 << 16));
+    Gr->SetCellErrFrom(2);
+    Gr->SetCellErrLen(5);
     TRect R;
     F.Grid->GetCellGraphicRect(1, 2, R);
     const TRect C = F.Grid->CellRect(1, 2);
     EXPECT_EQ(Rect(C.Left + 3, C.Top + 4, C.Left + 33, C.Top + 16), R);
-    G->SetCellVAlign(vaFull);
+    Gr->SetCellVAlign(vaFull);
     F.Grid->GetCellGraphicRect(1, 2, R);
     EXPECT_EQ(C.Top, R.Top);
     EXPECT_EQ(C.Bottom, R.Bottom);
@@ -186,8 +180,7 @@ TEST(ExtGridNodes, GraphicRectsAndErrorRanges) {
     EXPECT_TRUE(F.Grid->IsButtonCell(1, 2));
 }
 
-TEST(ExtGridNodes, InsertChildRowGrowsAndOpensTheNodeAndKeepsHiddenRowsBelow) {
-    TNodeGrid F;
+TEST_F(ExtGridNodes, InsertChildRowGrowsAndOpensTheNodeAndKeepsHiddenRowsBelow) {
     F.Grid->AddNode(1, 2);
     F.Grid->AddNode(3, 3);
     F.Grid->ContractNode(3);   // r4, r5 hidden
@@ -205,8 +198,7 @@ TEST(ExtGridNodes, InsertChildRowGrowsAndOpensTheNodeAndKeepsHiddenRowsBelow) {
     for (Integer R = 0; R < 9; ++R) EXPECT_EQ(Want[R], F.Grid->Cells(1, R)) << R;
 }
 
-TEST(ExtGridNodes, InsertChildRowIntoANestedNodeGrowsEveryEnclosingNode) {
-    TNodeGrid F;
+TEST_F(ExtGridNodes, InsertChildRowIntoANestedNodeGrowsEveryEnclosingNode) {
     F.Grid->AddNode(1, 5);
     F.Grid->AddNode(2, 2);
     F.Grid->ContractNode(2);
@@ -224,8 +216,7 @@ TEST(ExtGridNodes, InsertChildRowIntoANestedNodeGrowsEveryEnclosingNode) {
     EXPECT_EQ("r6", F.Grid->Cells(1, 2));
 }
 
-TEST(ExtGridNodes, RemoveChildRowShrinksTheNodesAndKeepsHiddenRowsBelow) {
-    TNodeGrid F;
+TEST_F(ExtGridNodes, RemoveChildRowShrinksTheNodesAndKeepsHiddenRowsBelow) {
     F.Grid->AddNode(1, 4);
     F.Grid->AddNode(2, 2);
     F.Grid->AddNode(5, 3);
@@ -242,8 +233,7 @@ TEST(ExtGridNodes, RemoveChildRowShrinksTheNodesAndKeepsHiddenRowsBelow) {
     for (Integer R = 0; R < 7; ++R) EXPECT_EQ(Want[R], F.Grid->Cells(1, R)) << R;
 }
 
-TEST(ExtGridNodes, RowsOutsideNodesAndNodeRowsThemselves) {
-    TNodeGrid F;
+TEST_F(ExtGridNodes, RowsOutsideNodesAndNodeRowsThemselves) {
     F.Grid->AddNode(4, 2);
     F.Grid->RemoveChildRow(2);   // no parent: just the row goes
     EXPECT_EQ(7, F.Grid->RowCount());
@@ -258,8 +248,7 @@ TEST(ExtGridNodes, RowsOutsideNodesAndNodeRowsThemselves) {
     EXPECT_THROW(F.Grid->RemoveChildRow(-1), EExtGridError);
 }
 
-TEST(ExtGridNodes, RenumberingInsertAndRemoveKeepHiddenRowsInPlace) {
-    TNodeGrid F;
+TEST_F(ExtGridNodes, RenumberingInsertAndRemoveKeepHiddenRowsInPlace) {
     F.Grid->HideRows(5, 6);
     F.Grid->InsertRowRenumber(2);
     F.Grid->SetCells(1, 2, "new");
@@ -271,8 +260,7 @@ TEST(ExtGridNodes, RenumberingInsertAndRemoveKeepHiddenRowsInPlace) {
     for (Integer R = 0; R < 8; ++R) EXPECT_EQ(Want[R], F.Grid->Cells(1, R)) << R;
 }
 
-TEST(ExtGridNodes, RemovingTheOnlyDataRowEmptiesItAndMovesNothing) {
-    TNodeGrid F;
+TEST_F(ExtGridNodes, RemovingTheOnlyDataRowEmptiesItAndMovesNothing) {
     F.Grid->SetRowCount(4);
     F.Grid->HideRows(3, 3);
     F.Grid->RemoveRowRenumber(2);

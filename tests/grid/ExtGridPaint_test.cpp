@@ -82,9 +82,9 @@ INSTANTIATE_TEST_SUITE_P(Cases, ExtGridBands,
                                            TBandCase{2, 1, {clYellow, clYellow, clAqua, clYellow}},
                                            TBandCase{0, 0, {clWhite, clWhite, clWhite, clWhite}}));
 
-TEST(ExtGridPaint, BandsOffPaintTheGridColourAndCellColoursWinOverBands) {
-    TPaintForm F;
-    TExtStringGrid* G = F.Grid;
+using ExtGridPaint = uitest::TFormTest<TPaintForm>;
+
+TEST_F(ExtGridPaint, BandsOffPaintTheGridColourAndCellColoursWinOverBands) {
     G->SetColors(3, 2, clLime);
     QImage I = F.Shot();
     EXPECT_EQ(clWhite, Background(I, G, 2, 2));
@@ -96,9 +96,7 @@ TEST(ExtGridPaint, BandsOffPaintTheGridColourAndCellColoursWinOverBands) {
     EXPECT_EQ(clLime, Background(I, G, 3, 2));
 }
 
-TEST(ExtGridPaint, FooterRowsAndRightFixedColumnsTakeTheFixedColour) {
-    TPaintForm F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGridPaint, FooterRowsAndRightFixedColumnsTakeTheFixedColour) {
     G->SetFixedFooters(1);
     G->SetFixedRightCols(1);
     G->Bands()->SetActive(true);
@@ -111,9 +109,7 @@ TEST(ExtGridPaint, FooterRowsAndRightFixedColumnsTakeTheFixedColour) {
     EXPECT_EQ(clYellow, Background(I, G, 2, 1));    // bands stop before them
 }
 
-TEST(ExtGridPaint, FixedCellKeepsItsCellColourOverTheFixedLook) {
-    TPaintForm F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGridPaint, FixedCellKeepsItsCellColourOverTheFixedLook) {
     G->SetColors(0, 3, clRed);
     G->SetColors(2, 0, clLime);
     const QImage I = F.Shot();
@@ -121,9 +117,7 @@ TEST(ExtGridPaint, FixedCellKeepsItsCellColourOverTheFixedLook) {
     EXPECT_EQ(clLime, Background(I, G, 2, 0));
 }
 
-TEST(ExtGridPaint, XPLookShadesFixedCellsAndActiveHeaders) {
-    TPaintForm F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGridPaint, XPLookShadesFixedCellsAndActiveHeaders) {
     G->SetFixedGradient(clWhite, clBlack);
     G->SetActiveCellShow(true);
     G->SetActiveCellColor(clRed);
@@ -146,9 +140,7 @@ TEST(ExtGridPaint, XPLookShadesFixedCellsAndActiveHeaders) {
     EXPECT_EQ(clSilver, PixelAt(I, H.Left + 10, H.Bottom - 5));
 }
 
-TEST(ExtGridPaint, SelectionColoursReplaceRowColoursWhileSelected) {
-    TPaintForm F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGridPaint, SelectionColoursReplaceRowColoursWhileSelected) {
     BigBlackFont(G);
     G->SetSelectionColor(clNavy);
     G->SetSelectionTextColor(clYellow);
@@ -171,9 +163,7 @@ TEST(ExtGridPaint, SelectionColoursReplaceRowColoursWhileSelected) {
     EXPECT_GT(CountColour(I, R, clRed), 0);
 }
 
-TEST(ExtGridPaint, HiddenSelectionAndClNoneSelectionColour) {
-    TPaintForm F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGridPaint, HiddenSelectionAndClNoneSelectionColour) {
     G->SetRow(2);
     G->SetCol(2);
     G->SetShowSelection(false);
@@ -187,9 +177,7 @@ TEST(ExtGridPaint, HiddenSelectionAndClNoneSelectionColour) {
     EXPECT_EQ(ColorToRGB(clHighlight), Background(I, G, 1, 2));
 }
 
-TEST(ExtGridPaint, AlignmentPlacesTheText) {
-    TPaintForm F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGridPaint, AlignmentPlacesTheText) {
     BigBlackFont(G);
     G->SetCells(2, 2, "12");
     G->SetCells(2, 3, "ab");
@@ -210,9 +198,7 @@ TEST(ExtGridPaint, AlignmentPlacesTheText) {
     EXPECT_GT(Rt4, MidX);
 }
 
-TEST(ExtGridPaint, PropertiesAlignmentWinsOverAutoNumAlign) {
-    TPaintForm F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGridPaint, PropertiesAlignmentWinsOverAutoNumAlign) {
     BigBlackFont(G);
     G->SetAutoNumAlign(true);
     G->SetCells(2, 2, "12");
@@ -225,9 +211,7 @@ TEST(ExtGridPaint, PropertiesAlignmentWinsOverAutoNumAlign) {
     EXPECT_GT(InkSpan(I, R, clBlack).first, (R.Left + R.Right) / 2);
 }
 
-TEST(ExtGridPaint, WordWrapBreaksLongTextOverLines) {
-    TPaintForm F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGridPaint, WordWrapBreaksLongTextOverLines) {
     BigBlackFont(G);
     G->SetRowHeights(2, 60);
     G->SetCells(2, 2, "MMM MMM MMM");
@@ -240,9 +224,7 @@ TEST(ExtGridPaint, WordWrapBreaksLongTextOverLines) {
     EXPECT_EQ(0, CountColour(I, Lower, clBlack));
 }
 
-TEST(ExtGridPaint, UnwrappedTextShowsItsFirstLineUnlessMultiline) {
-    TPaintForm F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGridPaint, UnwrappedTextShowsItsFirstLineUnlessMultiline) {
     BigBlackFont(G);
     G->SetWordWrap(false);
     G->SetRowHeights(2, 60);
@@ -256,9 +238,7 @@ TEST(ExtGridPaint, UnwrappedTextShowsItsFirstLineUnlessMultiline) {
     EXPECT_GT(CountColour(I, Lower, clBlack), 0);
 }
 
-TEST(ExtGridPaint, URLCellsAreUnderlinedInTheURLColour) {
-    TPaintForm F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGridPaint, URLCellsAreUnderlinedInTheURLColour) {
     BigBlackFont(G);
     G->SetCells(2, 2, "http://a.b");
     G->SetCells(2, 3, "http://a.b");
@@ -280,9 +260,7 @@ TEST(ExtGridPaint, URLCellsAreUnderlinedInTheURLColour) {
     EXPECT_GT(InkSpan(I, R2, clBlue).second, Short);
 }
 
-TEST(ExtGridPaint, DisjunctRowSelectionPaintsOnlyListedRows) {
-    TPaintForm F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGridPaint, DisjunctRowSelectionPaintsOnlyListedRows) {
     G->SetSelectionColor(clNavy);
     G->MouseActions()->SetDisjunctRowSelect(true);
     G->SetRow(2);
@@ -297,9 +275,7 @@ TEST(ExtGridPaint, DisjunctRowSelectionPaintsOnlyListedRows) {
     EXPECT_EQ(clWhite, Background(I, G, 1, 4));
 }
 
-TEST(ExtGridPaint, DisjunctCellSelectionPaintsListedCellsButNotTheCurrentOne) {
-    TPaintForm F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGridPaint, DisjunctCellSelectionPaintsListedCellsButNotTheCurrentOne) {
     G->SetSelectionColor(clNavy);
     G->MouseActions()->SetDisjunctCellSelect(true);
     G->SetRow(2);
@@ -310,9 +286,7 @@ TEST(ExtGridPaint, DisjunctCellSelectionPaintsListedCellsButNotTheCurrentOne) {
     EXPECT_EQ(clWhite, Background(I, G, 2, 2));
 }
 
-TEST(ExtGridPaint, BorderEventsDrawChosenSides) {
-    TPaintForm F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGridPaint, BorderEventsDrawChosenSides) {
     G->OnGetCellBorder = [](TObject*, Integer ARow, Integer ACol, TPen* Pen, TCellBorders& B) {
         if (ARow == 2 && ACol == 2) {
             Pen->SetColor(clRed);
@@ -332,9 +306,7 @@ TEST(ExtGridPaint, BorderEventsDrawChosenSides) {
     EXPECT_EQ(0, CountColour(I, G->CellRect(3, 2), clRed));
 }
 
-TEST(ExtGridPaint, UserDrawEventsGetTheRealCellAndDrawLast) {
-    TPaintForm F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGridPaint, UserDrawEventsGetTheRealCellAndDrawLast) {
     G->SetCells(2, 2, "text");
     TRect Custom, Framework;
     G->OnDrawCell = [&](TObject*, Integer ACol, Integer ARow, TRect R, TGridDrawState) {
@@ -355,9 +327,7 @@ TEST(ExtGridPaint, UserDrawEventsGetTheRealCellAndDrawLast) {
     EXPECT_EQ(clFuchsia, PixelAt(I, Cell.Left + 5, Cell.Top + 5));
 }
 
-TEST(ExtGridPaint, ModifiedRowsShowABarInColumnZero) {
-    TPaintForm F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGridPaint, ModifiedRowsShowABarInColumnZero) {
     G->SetLook(glStandard);
     G->SetRowMarked(3, true);
     QImage I = F.Shot();
@@ -369,9 +339,7 @@ TEST(ExtGridPaint, ModifiedRowsShowABarInColumnZero) {
     EXPECT_EQ(0, CountColour(I, G->CellRect(0, 4), 0x00FFFF));
 }
 
-TEST(ExtGridPaint, RowIndicatorStandsInColumnZeroOfTheCurrentRow) {
-    TPaintForm F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGridPaint, RowIndicatorStandsInColumnZeroOfTheCurrentRow) {
     G->SetLook(glStandard);
     TBitmap B;
     B.SetSize(6, 6);
@@ -386,9 +354,7 @@ TEST(ExtGridPaint, RowIndicatorStandsInColumnZeroOfTheCurrentRow) {
     EXPECT_EQ(0, CountColour(I, G->CellRect(0, 5), clGreen));
 }
 
-TEST(ExtGridPaint, SortGlyphNeedsThreeRowsAndAFixedRow) {
-    TPaintForm F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGridPaint, SortGlyphNeedsThreeRowsAndAFixedRow) {
     G->SetLook(glStandard);
     G->SetFixedColor(clSilver);
     G->SortSettings()->SetColumn(2);
@@ -404,9 +370,7 @@ TEST(ExtGridPaint, SortGlyphNeedsThreeRowsAndAFixedRow) {
     EXPECT_EQ(0, CountColour(I, G->CellRect(2, 0), clWhite));
 }
 
-TEST(ExtGridPaint, SelectionRectangleOutlinesTheBlock) {
-    TPaintForm F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGridPaint, SelectionRectangleOutlinesTheBlock) {
     G->SetSelectionColor(clWhite);
     G->SetSelectionRectangle(true);
     G->SetSelection(TGridRect{1, 2, 2, 3});
@@ -419,9 +383,7 @@ TEST(ExtGridPaint, SelectionRectangleOutlinesTheBlock) {
     EXPECT_NE(clBlack, PixelAt(I, A.Right - 1, A.Top + 8));  // inner side stays open
 }
 
-TEST(ExtGridPaint, BackgroundGradientSpansTheGrid) {
-    TPaintForm F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGridPaint, BackgroundGradientSpansTheGrid) {
     G->BackGround()->SetColor(clWhite);
     G->BackGround()->SetColorTo(clBlack);
     G->BackGround()->SetDisplay(bdGradientVert);
@@ -432,9 +394,7 @@ TEST(ExtGridPaint, BackgroundGradientSpansTheGrid) {
     EXPECT_NE(Background(I, G, 2, 8), Background(I, G, 2, 7));
 }
 
-TEST(ExtGridPaint, FloatFormatEventFormatsNumbersOnly) {
-    TPaintForm F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGridPaint, FloatFormatEventFormatsNumbersOnly) {
     G->SetCells(1, 1, "2");
     G->SetCells(1, 2, "abc");
     AnsiString V;
@@ -461,9 +421,7 @@ TEST(ExtGridPaint, FloatFormatEventFormatsNumbersOnly) {
     EXPECT_EQ("2", V);
 }
 
-TEST(ExtGridPaint, TextSizeFollowsLinesAndWidth) {
-    TPaintForm F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGridPaint, TextSizeFollowsLinesAndWidth) {
     G->SetCells(1, 1, "ab");
     G->SetCells(1, 2, "ab\r\nab\r\nab");
     G->SetCells(1, 3, "abababababab");
@@ -484,9 +442,7 @@ TEST(ExtGridPaint, TextSizeFollowsLinesAndWidth) {
     EXPECT_GT(Wrapped.Y, One.Y);
 }
 
-TEST(ExtGridPaint, ZoomEnlargesTheText) {
-    TPaintForm F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGridPaint, ZoomEnlargesTheText) {
     G->SetCells(1, 1, "abcdef");
     TPoint Before, After;
     G->GetCellTextSize(1, 1, Before, false);
@@ -495,9 +451,7 @@ TEST(ExtGridPaint, ZoomEnlargesTheText) {
     EXPECT_GT(After.X, Before.X);
 }
 
-TEST(ExtGridPaint, HTMLCellsShowTheirTextWithoutTags) {
-    TPaintForm F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGridPaint, HTMLCellsShowTheirTextWithoutTags) {
     BigBlackFont(G);
     G->SetCells(1, 1, "<B>M</B>");
     G->SetCells(1, 2, "M");
@@ -509,9 +463,7 @@ TEST(ExtGridPaint, HTMLCellsShowTheirTextWithoutTags) {
     EXPECT_GT(CountColour(I, G->CellRect(1, 1), clBlack), 0);
 }
 
-TEST(ExtGridPaint, UnicodeCellsDrawTheirLettersNotQuestionMarks) {
-    TPaintForm F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGridPaint, UnicodeCellsDrawTheirLettersNotQuestionMarks) {
     BigBlackFont(G);
     G->SetCells(1, 1, "?");
     G->SetWideCell(2, 1, u"\u0416");
@@ -530,9 +482,7 @@ TEST(ExtGridPaint, UnicodeCellsDrawTheirLettersNotQuestionMarks) {
     EXPECT_EQ(u"\u0416", G->GetWideCell(2, 1));
 }
 
-TEST(ExtGridPaint, AutoSizedColumnFitsTheWideLetters) {
-    TPaintForm F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGridPaint, AutoSizedColumnFitsTheWideLetters) {
     G->SetWideCell(1, 1, u"\u4E2D\u4E2D\u4E2D\u4E2D\u4E2D\u4E2D\u4E2D\u4E2D");
     G->SetCells(2, 1, "????????");
     G->SizeColumnsToContent(false, 0);

@@ -53,8 +53,9 @@ const QPoint Origin(200, 150);
 
 }  // namespace
 
-TEST(ExtGridPan, TheMiddleButtonPansTheCurrentRowTowardThePointer) {
-    TPanForm F;
+using ExtGridPan = uitest::TFormTest<TPanForm>;
+
+TEST_F(ExtGridPan, TheMiddleButtonPansTheCurrentRowTowardThePointer) {
     F.Grid->SetShowHint(true);
     F.PointerAt(Origin);
     F.MiddlePress(Origin);
@@ -87,8 +88,7 @@ TEST(ExtGridPan, TheMiddleButtonPansTheCurrentRowTowardThePointer) {
     EXPECT_NE(clBlack, PixelAt(I, Origin.x(), Origin.y()));
 }
 
-TEST(ExtGridPan, BothDirectionsStopAtTheFirstDataCellAndAClickEndsPanning) {
-    TPanForm F;
+TEST_F(ExtGridPan, BothDirectionsStopAtTheFirstDataCellAndAClickEndsPanning) {
     F.Grid->SetIntelliPan(ipBoth);
     F.Grid->SetRow(3);
     F.Grid->SetCol(2);
@@ -102,16 +102,16 @@ TEST(ExtGridPan, BothDirectionsStopAtTheFirstDataCellAndAClickEndsPanning) {
     EXPECT_FALSE(F.Grid->Panning());
 }
 
-TEST(ExtGridPan, NoPanningWithIntelliPanNone) {
-    TPanForm F;
+TEST_F(ExtGridPan, NoPanningWithIntelliPanNone) {
     F.Grid->SetIntelliPan(ipNone);
     F.MiddlePress(Origin);
     EXPECT_FALSE(F.Grid->Panning());
     EXPECT_EQ(crDefault, F.Grid->TBaseGrid::Cursor());
 }
 
-TEST(ExtGridCellControls, AControlFollowsItsCellInAndOutOfView) {
-    TPanForm F;
+using ExtGridCellControls = uitest::TFormTest<TPanForm>;
+
+TEST_F(ExtGridCellControls, AControlFollowsItsCellInAndOutOfView) {
     auto* E = new TEdit(F.Form.get());
     E->SetParent(F.Grid);
     F.Grid->GetCellProperties(2, 3)->SetControl(E);
@@ -134,8 +134,7 @@ TEST(ExtGridCellControls, AControlFollowsItsCellInAndOutOfView) {
     EXPECT_EQ(R.Top, E->Top());
 }
 
-TEST(ExtGridCellControls, HidingItsRowHidesTheControlAndShowingItPlacesItAgain) {
-    TPanForm F;
+TEST_F(ExtGridCellControls, HidingItsRowHidesTheControlAndShowingItPlacesItAgain) {
     auto* E = new TEdit(F.Form.get());
     E->SetParent(F.Grid);
     F.Grid->GetCellProperties(4, 5)->SetControl(E);
@@ -152,8 +151,9 @@ TEST(ExtGridCellControls, HidingItsRowHidesTheControlAndShowingItPlacesItAgain) 
 }
 
 // --- cancel mode ------------------------------------------------------------------------------
-TEST(ExtGridCancelMode, LosingTheMouseGrabStopsAColumnMoveAndPanning) {
-    TPanForm F;
+using ExtGridCancelMode = uitest::TFormTest<TPanForm>;
+
+TEST_F(ExtGridCancelMode, LosingTheMouseGrabStopsAColumnMoveAndPanning) {
     F.Grid->SetCells(1, 1, "one");
     const QPoint B = F.StartColumnMove();
     ASSERT_EQ(gsColMoving, F.Grid->GridState());
@@ -169,8 +169,7 @@ TEST(ExtGridCancelMode, LosingTheMouseGrabStopsAColumnMoveAndPanning) {
     EXPECT_FALSE(F.Grid->Panning());
 }
 
-TEST(ExtGridCancelMode, WithoutEnhancedMovesTheMoveGoesOn) {
-    TPanForm F;
+TEST_F(ExtGridCancelMode, WithoutEnhancedMovesTheMoveGoesOn) {
     F.Grid->SetEnhRowColMove(false);
     const QPoint B = F.StartColumnMove();
     ASSERT_EQ(gsColMoving, F.Grid->GridState());

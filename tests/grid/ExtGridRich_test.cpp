@@ -48,8 +48,9 @@ const char* const RedWord = "{\\rtf1\\ansi{\\colortbl;\\red255\\green0\\blue0;}\
 
 }  // namespace
 
-TEST(ExtGridRich, ARedWordInAnRtfCellPaintsRed) {
-    TRichForm F;
+using ExtGridRich = uitest::TFormTest<TRichForm>;
+
+TEST_F(ExtGridRich, ARedWordInAnRtfCellPaintsRed) {
     F.Grid->SetCells(1, 2, RedWord);
     F.Grid->SetCells(1, 3, "KIRMIZI siyah");
     Settle();
@@ -58,8 +59,7 @@ TEST(ExtGridRich, ARedWordInAnRtfCellPaintsRed) {
     EXPECT_EQ(0, F.CountPixels(1, 3, QColor(255, 0, 0)));
 }
 
-TEST(ExtGridRich, ASelectedRtfCellTakesTheSelectionTextColour) {
-    TRichForm F;
+TEST_F(ExtGridRich, ASelectedRtfCellTakesTheSelectionTextColour) {
     F.Grid->SetSelectionColor(clWhite);
     F.Grid->SetSelectionTextColor(clLime);
     F.Grid->SetCells(1, 2, RedWord);
@@ -70,8 +70,7 @@ TEST(ExtGridRich, ASelectedRtfCellTakesTheSelectionTextColour) {
     EXPECT_EQ(F.Grid->Cells(1, 2), RedWord);   // only the drawing changes
 }
 
-TEST(ExtGridRich, RtfTextIsNeverShownAsControlWords) {
-    TRichForm F;
+TEST_F(ExtGridRich, RtfTextIsNeverShownAsControlWords) {
     F.Grid->SetCells(1, 2, "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 a}");
     F.Grid->SetCells(1, 3, "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 }");
     Settle();
@@ -80,9 +79,7 @@ TEST(ExtGridRich, RtfTextIsNeverShownAsControlWords) {
     EXPECT_EQ(0, F.CountPixels(1, 3, QColor(0, 0, 0)));
 }
 
-TEST(ExtGridRich, TypingIntoARichCellStoresRtfOfTheTypedText) {
-    TRichForm F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGridRich, TypingIntoARichCellStoresRtfOfTheTypedText) {
     G->SetCells(1, 1, "eski");
     TypeText(u"merhaba dünya");
     ASSERT_EQ(G->RichEdit(), G->ActiveEditorControl());
@@ -95,9 +92,7 @@ TEST(ExtGridRich, TypingIntoARichCellStoresRtfOfTheTypedText) {
     EXPECT_EQ(F.PlainOf(V), "merhaba dünya");
 }
 
-TEST(ExtGridRich, EditingAnRtfCellKeepsItsFormatting) {
-    TRichForm F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGridRich, EditingAnRtfCellKeepsItsFormatting) {
     G->SetCells(1, 1, RedWord);
     PressEnter();
     ASSERT_EQ(G->RichEdit(), G->ActiveEditorControl());
@@ -109,9 +104,7 @@ TEST(ExtGridRich, EditingAnRtfCellKeepsItsFormatting) {
     EXPECT_GT(F.CountPixels(1, 1, QColor(255, 0, 0)), 10);
 }
 
-TEST(ExtGridRich, RowGrowsWhileTypingButNotPastTheBottom) {
-    TRichForm F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGridRich, RowGrowsWhileTypingButNotPastTheBottom) {
     G->SizeWhileTyping()->SetHeight(true);
     std::vector<Integer> Sized;
     G->OnEndRowSize = [&](TObject*, Integer ARow) { Sized.push_back(ARow); };
@@ -134,9 +127,7 @@ TEST(ExtGridRich, RowGrowsWhileTypingButNotPastTheBottom) {
     EXPECT_LE(G->CellRect(1, 1).Top + G->RowHeights(1), G->ClientHeight());
 }
 
-TEST(ExtGridRich, EmptyCellAndEmptyContentRoundTrip) {
-    TRichForm F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGridRich, EmptyCellAndEmptyContentRoundTrip) {
     TRichEdit R(nullptr);
     R.SetText("x");
     G->CellToRichEdit(0, 5, &R);

@@ -25,9 +25,9 @@ struct TScrollForm : TGridOnForm<TExtStringGrid> {
 
 }  // namespace
 
-TEST(ExtGridScrollBars, BarAlwaysShownStaysDisabledWhileEverythingFits) {
-    TScrollForm F;
-    TExtStringGrid* G = F.Grid;
+using ExtGridScrollBars = uitest::TFormTest<TScrollForm>;
+
+TEST_F(ExtGridScrollBars, BarAlwaysShownStaysDisabledWhileEverythingFits) {
     F.Shot();
     const Integer FullWidth = G->ClientWidth();
     EXPECT_FALSE(F.Bar(Qt::Vertical)->isVisible());
@@ -51,9 +51,7 @@ TEST(ExtGridScrollBars, BarAlwaysShownStaysDisabledWhileEverythingFits) {
     EXPECT_EQ(FullWidth, G->ClientWidth());
 }
 
-TEST(ExtGridScrollBars, ABarTheScrollBarsSettingForbidsStaysHidden) {
-    TScrollForm F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGridScrollBars, ABarTheScrollBarsSettingForbidsStaysHidden) {
     G->SetScrollBars(ssHorizontal);
     G->SetScrollBarAlways(saBoth);
     F.Shot();
@@ -61,9 +59,7 @@ TEST(ExtGridScrollBars, ABarTheScrollBarsSettingForbidsStaysHidden) {
     EXPECT_TRUE(F.Bar(Qt::Horizontal)->isVisible());
 }
 
-TEST(ExtGridScrollBars, WidthAndColourApplyToFlatBarsOnly) {
-    TScrollForm F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGridScrollBars, WidthAndColourApplyToFlatBarsOnly) {
     G->SetRowCount(200);
     G->SetScrollWidth(9);
     G->SetScrollColor(clRed);
@@ -115,9 +111,7 @@ TEST_P(ExtGridThumbs, ThumbLengthFollowsTheVisiblePartOnlyWhenProportional) {
 
 INSTANTIATE_TEST_SUITE_P(Types, ExtGridThumbs, ::testing::Values(TThumbCase{ssNormal}, TThumbCase{ssFlat}, TThumbCase{ssEncarta}));
 
-TEST(ExtGridScrollBars, ProportionalIsOffAtFirstAndPagingStillMovesAPage) {
-    TScrollForm F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGridScrollBars, ProportionalIsOffAtFirstAndPagingStillMovesAPage) {
     EXPECT_FALSE(G->ScrollProportional());
     G->SetRowCount(200);
     F.Shot();
@@ -128,9 +122,7 @@ TEST(ExtGridScrollBars, ProportionalIsOffAtFirstAndPagingStillMovesAPage) {
     EXPECT_EQ(Top + G->VisibleRowCount(), G->TopRow());
 }
 
-TEST(ExtGridScrollBars, TheTwoFlatTypesLookDifferentAndEncartaHasArrowButtons) {
-    TScrollForm F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGridScrollBars, TheTwoFlatTypesLookDifferentAndEncartaHasArrowButtons) {
     G->SetRowCount(200);
     G->SetScrollWidth(14);
     G->SetScrollType(ssFlat);

@@ -17,6 +17,8 @@
 #include <QWheelEvent>
 #include <QWidget>
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <initializer_list>
 #include <memory>
@@ -231,6 +233,13 @@ struct TGridOnForm {
         SendMouse(Grid->Widget(), T, P, B, Held, Mods);
     }
     QPoint Centre(Integer ACol, Integer ARow) const { return Middle(Grid->CellRect(ACol, ARow)); }
+};
+
+// A suite whose every case starts on a fresh form of type FormT: F, with G its grid.
+template <class FormT>
+struct TFormTest : ::testing::Test {
+    FormT F;
+    decltype(FormT::Grid) G = F.Grid;
 };
 
 // A grid laid out for pixel checks: no scroll bars, white cells, silver fixed cells,
