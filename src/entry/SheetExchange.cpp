@@ -10,6 +10,7 @@
 #include "platform/sheet/Excel.h"
 #include "platform/ui/Dialogs.h"
 
+#include <cmath>
 #include <cstdio>
 
 namespace {
@@ -52,11 +53,16 @@ void StoreSheetRow(TpFBDataSet* DS, const std::function<void(bool Found)>& Assig
 Double SheetImportNumber(const Variant& Cell) {
     if (Cell.IsEmpty() || Cell.IsNull()) return 0;
     if (Cell.VType() == varString && Trim(VarToStr(Cell)).empty()) return 0;
+    auto NoNumber = [&] { return EConvertError("\"" + ShownValue(VarToStr(Cell)) + "\" sayı değil"); };
+    Double Value = 0;
     try {
-        return Cell.AsDouble();
+        Value = Cell.AsDouble();
     } catch (const Exception&) {
-        throw EConvertError("\"" + ShownValue(VarToStr(Cell)) + "\" sayı değil");
+        throw NoNumber();
     }
+    // Too large for a number ("1e999"): the database would refuse it in the middle of the import.
+    if (!std::isfinite(Value)) throw NoNumber();
+    return Value;
 }
 
 AnsiString SheetImportDate(const Variant& Cell) {

@@ -3,6 +3,7 @@
 
 #include "InvoiceTestKit.h"
 #include "entry/ModalTestKit.h"
+#include "platform/ui/Clipbrd.h"
 #include "platform/ui/UiTestKit.h"
 
 #include <QTest>
@@ -90,6 +91,53 @@ TEST_F(BulkInvoiceEditing, EscapeGivesTheCellItsTextBackAndEnterKeepsTheTyped) {
         Key(Qt::Key_Down);
         EXPECT_EQ(G->Cells(9, 1), "Q7");
         EXPECT_EQ(G->Cells(9, 2), "");
+    });
+}
+
+// The grid's own copy keys are off on this screen; a cell's text is copied
+// from its editor, which opens with the text selected, and pasted into another.
+TEST_F(BulkInvoiceEditing, ACellsTextIsCopiedAndPastedThroughItsEditor) {
+    // Control letters carry their control character, as the window system gives them.
+    auto Ctrl = [](Qt::Key K, char C) {
+        SendKey(FocusTarget(), K, QString(QChar(C)), Qt::ControlModifier);
+        Settle();
+    };
+    Run([&] {
+        Clipboard()->SetAsText("önce");
+        ClickCell(9, 1);
+        Ctrl(Qt::Key_C, 3);
+        EXPECT_EQ(Clipboard()->AsText(), "önce");
+        Key(Qt::Key_F2);
+        ASSERT_TRUE(G->EditorMode());
+        Ctrl(Qt::Key_C, 3);
+        EXPECT_EQ(Clipboard()->AsText(), "R1");
+        EXPECT_EQ(G->Cells(9, 1), "R1");
+        ClickCell(9, 2);
+        Key(Qt::Key_F2);
+        Ctrl(Qt::Key_V, 22);
+        Key(Qt::Key_Return);
+        EXPECT_EQ(G->Cells(9, 2), "R1");
+        EXPECT_EQ(G->Cells(9, 1), "R1");
+    });
+}
+
+// Tab leaves the grid with the typed text in its cell; Shift+Tab comes back to
+// the same cell, and Escape there no longer takes the text away.
+TEST_F(BulkInvoiceEditing, TabOutAndBackKeepsTheTypedText) {
+    Run([&] {
+        ClickCell(7, 2);
+        TypeText(u"42");
+        PressTab();
+        Settle();
+        EXPECT_TRUE(EBulk->yenikayit->Focused());
+        EXPECT_EQ(G->Cells(7, 2), "42");
+        SendKey(FocusTarget(), Qt::Key_Backtab, QString(), Qt::ShiftModifier);
+        Settle();
+        ASSERT_TRUE(G->Focused());
+        EXPECT_EQ(G->Col(), 7);
+        EXPECT_EQ(G->Row(), 2);
+        Key(Qt::Key_Escape);
+        EXPECT_EQ(G->Cells(7, 2), "42");
     });
 }
 

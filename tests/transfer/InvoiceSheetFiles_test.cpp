@@ -122,6 +122,18 @@ TEST_F(InvoiceSheetFiles, ADateWrittenAnotherWayFindsTheStoredInvoice) {
     EXPECT_EQ(Stored(), "100|Mart 2016|R1|1250|01.03.2016");
 }
 
+// The check before the first row is written takes the database's limits: a
+// number too large for it stops the import there, not half-way.
+TEST_F(InvoiceSheetFiles, ANumberTooLargeToStoreStopsTheImportBeforeAnyRow) {
+    Answer(Save("buyuk.csv", "a;b;c;d;e;f;g\r\n100;x;Mart 2016;R1;5;1;01.03.2016\r\n"
+                             "200;x;Mart 2016;R2;1;1e999;01.03.2016\r\n"),
+           "2", "3");
+    const std::vector<AnsiString> M = ClickImport();
+    ASSERT_EQ(M.size(), 1u);
+    EXPECT_EQ(M[0], "Excel satırı 3, sütun 6 (TOPLAMtuketim): \"1e999\" sayı değil. Hiçbir kayıt aktarılmadı.");
+    EXPECT_EQ(DM().Count("select * from efatura"), 0);
+}
+
 // A subscriber list chosen by mistake: its columns hold no invoice date.
 TEST_F(InvoiceSheetFiles, AFileOfOtherColumnsStoresNothing) {
     Answer(Save("abone.csv", "ABONENO;ADI;SOYADI\r\n104;Ali;Veli\r\n"), "2", "2");
