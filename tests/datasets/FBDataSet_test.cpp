@@ -49,10 +49,9 @@ protected:
 
 class TWindowLink : public TDataLink {};
 
-class FBDataSetTest : public TDatabaseSuite {
+class FBDataSetTest : public TDbTest {
 public:
     static void SetUpTestSuite() {
-        TDatabaseSuite::SetUpTestSuite();
         AnsiString Script =
             "CREATE TABLE MANY (ID INTEGER NOT NULL PRIMARY KEY, NAME VARCHAR(40));"
             "CREATE TABLE KINDS (ID INTEGER NOT NULL, SHORTTXT VARCHAR(8), LONGTXT VARCHAR(40), "
@@ -79,12 +78,6 @@ public:
     }
 
 protected:
-    void SetUp() override {
-        Owner = std::make_unique<TComponent>(nullptr);
-        Owner->SetName("dm");
-    }
-    void TearDown() override { Owner.reset(); }
-
     TFBDatabase* Connect(TTestDatabase& T) {
         const bool One = T.Dialect() == 1;
         return ConnectTestDatabase(Owner.get(), T, One ? "DB1" : "DB3", One ? "TR1" : "TR3");
@@ -98,24 +91,7 @@ protected:
         Ds->SelectSQL()->SetText(Sql);
         return Ds;
     }
-    // A value read straight from the database in a transaction of its own.
-    AnsiString Scalar(TFBDatabase* Db, const AnsiString& Sql) {
-        TFBTransaction Tr(nullptr);
-        Tr.SetDefaultDatabase(Db);
-        Tr.StartTransaction();
-        TFBQuery Q(nullptr);
-        Q.SetDatabase(Db);
-        Q.SetTransaction(&Tr);
-        Q.SQL()->SetText(Sql);
-        Q.ExecQuery();
-        AnsiString R = Q.Eof() ? AnsiString("<none>") : (Q.Fields(0)->IsNull() ? AnsiString("<null>") : Q.Fields(0)->AsString());
-        Q.Close();
-        Tr.Commit();
-        return R;
-    }
     void Refill(TTestDatabase& T, const AnsiString& Script) { T.Execute(Script); }
-
-    std::unique_ptr<TComponent> Owner;
 };
 
 // ---- field definitions, classes and layout -----------------------------------------------------

@@ -32,8 +32,7 @@ public:
 
 protected:
     void SetUp() override {
-        Connect(DB1(), "DB1", "TR1");
-        Tr->StartTransaction();
+        ConnectAndStart(DB1(), "DB1", "TR1");
         swap = DB1().Folder() + "/swap" + IntToStr(++swapCount) + "/";
     }
     void TearDown() override {

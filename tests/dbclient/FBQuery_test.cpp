@@ -11,10 +11,9 @@
 
 namespace {
 
-class FBQueryTest : public TDatabaseSuite {
+class FBQueryTest : public TDbTest {
 public:
     static void SetUpTestSuite() {
-        TDatabaseSuite::SetUpTestSuite();
         const char* ddl =
             "CREATE TABLE T (ID INTEGER NOT NULL, NAME VARCHAR(10), CODE CHAR(5), AMOUNT NUMERIC(15,2), "
             "QTY SMALLINT, RATE DOUBLE PRECISION, D DATE)";
@@ -39,17 +38,13 @@ public:
     }
 
 protected:
-    void SetUp() override {
-        owner = std::make_unique<TComponent>(nullptr);
-        owner->SetName("dm");
-    }
-    TFBDatabase* Connect(TTestDatabase& T) { return Connect(owner.get(), T); }
+    TFBDatabase* Connect(TTestDatabase& T) { return Connect(Owner.get(), T); }
     static TFBDatabase* Connect(TComponent* Owner, TTestDatabase& T) {
         const bool One = T.Dialect() == 1;
         return ConnectTestDatabase(Owner, T, One ? "DB1" : "DB3", One ? "TR1" : "TR3");
     }
     TFBQuery* NewQuery(TFBDatabase* Db, const AnsiString& Sql, const char* Name = "Q") {
-        auto* q = new TFBQuery(owner.get());
+        auto* q = new TFBQuery(Owner.get());
         q->SetName(Name);
         q->SetDatabase(Db);
         q->SetTransaction(Db->DefaultTransaction());
@@ -63,7 +58,6 @@ protected:
         q->SQL()->SetText(Sql);
         q->ExecQuery();
     }
-    std::unique_ptr<TComponent> owner;
 };
 
 TEST_F(FBQueryTest, InsertAndSelectWithNamedParametersInBothForms) {
@@ -797,7 +791,7 @@ TEST_F(FBQueryTest, ScaledNumbersAtTheirExtremes) {
         if (t->Dialect() == 1) db->DefaultTransaction()->Rollback();
     }
     // NUMERIC(18,4) is an exact INT64 in dialect 3, to the last digit both ways.
-    TFBDatabase* db = dynamic_cast<TFBDatabase*>(owner->FindComponent("DB3"));
+    TFBDatabase* db = dynamic_cast<TFBDatabase*>(Owner->FindComponent("DB3"));
     ASSERT_NE(db, nullptr);
     std::unique_ptr<TFBQuery> ins(NewQuery(db, "insert into V (ID, N184) values (:ID, :N)", "I"));
     const Int64 extremes[] = {999999999999999999LL, -999999999999999999LL, -1, 5};
@@ -1021,7 +1015,7 @@ TEST_F(FBQueryTest, TimesWithMillisecondsAndOldDates) {
         EXPECT_NEAR(p->AsDateTime(), times[0], 1e-9) << "a refused value leaves the old one";
         db->DefaultTransaction()->Rollback();
     }
-    TFBDatabase* db = dynamic_cast<TFBDatabase*>(owner->FindComponent("DB3"));
+    TFBDatabase* db = dynamic_cast<TFBDatabase*>(Owner->FindComponent("DB3"));
     db->DefaultTransaction()->StartTransaction();
     std::unique_ptr<TFBQuery> ins(NewQuery(db, "insert into T3 (ID, TM) values (1, :TM)", "T"));
     const TDateTime tm = EncodeTime(10, 20, 30, 123);

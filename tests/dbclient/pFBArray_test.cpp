@@ -49,8 +49,7 @@ public:
 
 protected:
     void SetUp() override {
-        Connect(DB1(), "DB1", "TR1");
-        Tr->StartTransaction();
+        ConnectAndStart(DB1(), "DB1", "TR1");
     }
     TFBQuery* Query(const AnsiString& Sql) { return TDbTest::Query(Sql, "Q" + IntToStr(++count)); }
     TFBQuery* Row(Integer Id) {

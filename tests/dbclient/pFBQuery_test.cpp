@@ -33,8 +33,7 @@ public:
 
 protected:
     void SetUp() override {
-        Connect(DB1(), "DB", "TR");
-        Tr->StartTransaction();
+        ConnectAndStart(DB1(), "DB", "TR");
     }
     template <class T>
     T* New(const char* Name, const AnsiString& Sql) {

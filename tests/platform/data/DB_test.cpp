@@ -20,6 +20,29 @@ std::unique_ptr<TMemDataSet> MakeSet(Integer Count) {
     return DS;
 }
 
+// A persistent integer field of DS.
+TIntegerField* AddIntegerField(TDataSet& DS, const char* Name, TFieldKind Kind = fkData) {
+    auto* F = new TIntegerField(&DS);
+    F->SetFieldName(Name);
+    if (Kind != fkData) F->SetFieldKind(Kind);
+    F->SetDataSet(&DS);
+    return F;
+}
+
+// REFNAME: the NAME of the record of Names whose ID is DS's REF.
+TStringField* AddRefNameLookup(TDataSet& DS, TDataSet* Names) {
+    auto* F = new TStringField(&DS);
+    F->SetFieldName("REFNAME");
+    F->SetSize(10);
+    F->SetFieldKind(fkLookup);
+    F->SetLookupDataSet(Names);
+    F->SetKeyFields("REF");
+    F->SetLookupKeyFields("ID");
+    F->SetLookupResultField("NAME");
+    F->SetDataSet(&DS);
+    return F;
+}
+
 std::vector<Integer> WalkForward(TDataSet* DS) {
     std::vector<Integer> Ids;
     for (DS->First(); !DS->Eof(); DS->Next()) Ids.push_back(DS->FieldByName("ID")->AsInteger());
@@ -496,25 +519,10 @@ TEST(DataSet, CalculatedAndLookupFieldsAreComputedPerRecord) {
     TMemDataSet DS;
     DS.FieldDefs()->Add("ID", ftInteger);
     DS.FieldDefs()->Add("REF", ftInteger);
-    auto* Id = new TIntegerField(&DS);
-    Id->SetFieldName("ID");
-    Id->SetDataSet(&DS);
-    auto* Ref = new TIntegerField(&DS);
-    Ref->SetFieldName("REF");
-    Ref->SetDataSet(&DS);
-    auto* Twice = new TIntegerField(&DS);
-    Twice->SetFieldName("TWICE");
-    Twice->SetFieldKind(fkCalculated);
-    Twice->SetDataSet(&DS);
-    auto* RefName = new TStringField(&DS);
-    RefName->SetFieldName("REFNAME");
-    RefName->SetSize(10);
-    RefName->SetFieldKind(fkLookup);
-    RefName->SetLookupDataSet(Names.get());
-    RefName->SetKeyFields("REF");
-    RefName->SetLookupKeyFields("ID");
-    RefName->SetLookupResultField("NAME");
-    RefName->SetDataSet(&DS);
+    auto* Id = AddIntegerField(DS, "ID");
+    AddIntegerField(DS, "REF");
+    auto* Twice = AddIntegerField(DS, "TWICE", fkCalculated);
+    auto* RefName = AddRefNameLookup(DS, Names.get());
     DS.OnCalcFields = [](TDataSet* D) {
         D->FieldByName("TWICE")->SetAsInteger(D->FieldByName("ID")->AsInteger() * 2);
     };
@@ -539,9 +547,7 @@ TEST(DataSet, CalculatedAndLookupFieldsAreComputedPerRecord) {
 TEST(DataSet, FieldTypeMismatchWithItsDefinitionIsReported) {
     TMemDataSet DS;
     DS.FieldDefs()->Add("ID", ftString, 10);
-    auto* F = new TIntegerField(&DS);
-    F->SetFieldName("ID");
-    F->SetDataSet(&DS);
+    AddIntegerField(DS, "ID");
     try {
         DS.Open();
         FAIL();
@@ -1072,18 +1078,8 @@ TEST(DataSet, LookupFieldWithANullKeyStaysNull) {
     Names->AppendRecord({2, "two"});
     TMemDataSet DS;
     DS.FieldDefs()->Add("REF", ftInteger);
-    auto* Ref = new TIntegerField(&DS);
-    Ref->SetFieldName("REF");
-    Ref->SetDataSet(&DS);
-    auto* RefName = new TStringField(&DS);
-    RefName->SetFieldName("REFNAME");
-    RefName->SetSize(10);
-    RefName->SetFieldKind(fkLookup);
-    RefName->SetLookupDataSet(Names.get());
-    RefName->SetKeyFields("REF");
-    RefName->SetLookupKeyFields("ID");
-    RefName->SetLookupResultField("NAME");
-    RefName->SetDataSet(&DS);
+    auto* Ref = AddIntegerField(DS, "REF");
+    auto* RefName = AddRefNameLookup(DS, Names.get());
     DS.Open();
     DS.AppendRecord({Null()});
     DS.AppendRecord({2});
@@ -1100,13 +1096,8 @@ TEST(DataSet, LookupFieldWithANullKeyStaysNull) {
 TEST(DataSet, OldAndNewValuesAcrossEditInsertAndCalculatedFields) {
     TMemDataSet DS;
     DS.FieldDefs()->Add("ID", ftInteger);
-    auto* Id = new TIntegerField(&DS);
-    Id->SetFieldName("ID");
-    Id->SetDataSet(&DS);
-    auto* Twice = new TIntegerField(&DS);
-    Twice->SetFieldName("TWICE");
-    Twice->SetFieldKind(fkCalculated);
-    Twice->SetDataSet(&DS);
+    auto* Id = AddIntegerField(DS, "ID");
+    auto* Twice = AddIntegerField(DS, "TWICE", fkCalculated);
     Integer CalcCalls = 0;
     DS.OnCalcFields = [&](TDataSet* D) {
         ++CalcCalls;

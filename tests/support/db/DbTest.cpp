@@ -1,6 +1,5 @@
 #include "DbTest.h"
 
-
 std::unique_ptr<TComponent> TDbTest::NewOwner() {
     auto O = std::make_unique<TComponent>(nullptr);
     O->SetName("dm");
@@ -8,7 +7,7 @@ std::unique_ptr<TComponent> TDbTest::NewOwner() {
 }
 
 void TDbTest::TearDown() {
-    if (Owner && Tr && Tr->Active()) Tr->Rollback();
+    if (FRollBack && Owner && Tr->Active()) Tr->Rollback();
     Owner.reset();
 }
 
@@ -38,6 +37,12 @@ TFBDatabase* TDbTest::Connect(TTestDatabase& T, const AnsiString& DbName, const 
     return D;
 }
 
+void TDbTest::ConnectAndStart(TTestDatabase& T, const AnsiString& DbName, const AnsiString& TrName) {
+    Connect(T, DbName, TrName);
+    Tr->StartTransaction();
+    FRollBack = true;
+}
+
 TFBQuery* TDbTest::Query(const AnsiString& Sql, const AnsiString& Name) {
     auto* Q = new TFBQuery(Owner.get());
     if (!Name.empty()) Q->SetName(Name);
@@ -47,12 +52,12 @@ TFBQuery* TDbTest::Query(const AnsiString& Sql, const AnsiString& Name) {
     return Q;
 }
 
-AnsiString TDbTest::Scalar(const AnsiString& Sql) {
+AnsiString TDbTest::Scalar(TFBDatabase* D, const AnsiString& Sql) {
     TFBTransaction T(nullptr);
-    T.SetDefaultDatabase(Db);
+    T.SetDefaultDatabase(D);
     T.StartTransaction();
     TFBQuery Q(nullptr);
-    Q.SetDatabase(Db);
+    Q.SetDatabase(D);
     Q.SetTransaction(&T);
     Q.SQL()->SetText(Sql);
     Q.ExecQuery();

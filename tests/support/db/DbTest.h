@@ -18,20 +18,24 @@ TFBDatabase* ConnectTestDatabase(TComponent* Owner, TTestDatabase& T, const Ansi
 
 class TDbTest : public TDatabaseSuite {
 protected:
-    // An active Tr is rolled back, then the owner goes with all it holds
-    // (unless the test let it go already).
+    // The owner goes with all it holds, unless the test let it go already;
+    // a Tr that ConnectAndStart started is rolled back first.
     void TearDown() override;
 
     // A connection as ConnectTestDatabase makes it, owned by this test's
     // Owner; the first one becomes Db and Tr.
     TFBDatabase* Connect(TTestDatabase& T, const AnsiString& DbName = AnsiString(),
                          const AnsiString& TrName = AnsiString());
+    // The same, with Tr started.
+    void ConnectAndStart(TTestDatabase& T, const AnsiString& DbName, const AnsiString& TrName);
 
     // A statement on Db and Tr, owned by Owner.
     TFBQuery* Query(const AnsiString& Sql, const AnsiString& Name = AnsiString());
-    // The first column of the first row, read in a transaction of its own:
-    // "<none>" without a row, "<null>" for Null.
-    AnsiString Scalar(const AnsiString& Sql);
+    // The first column of the first row, read on D in a transaction of its
+    // own: "<none>" without a row, "<null>" for Null.
+    static AnsiString Scalar(TFBDatabase* D, const AnsiString& Sql);
+    // The same on Db.
+    AnsiString Scalar(const AnsiString& Sql) { return Scalar(Db, Sql); }
     // The code of the database layer's error F raises, 0 for none.
     static Integer ErrorCode(const std::function<void()>& F);
 
@@ -41,4 +45,7 @@ protected:
 
 private:
     static std::unique_ptr<TComponent> NewOwner();
+    // Handlers a test body set may point at its ended locals: only a
+    // transaction the fixture started is ended here before the owner goes.
+    bool FRollBack = false;
 };
