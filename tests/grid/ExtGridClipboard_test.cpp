@@ -7,10 +7,10 @@
 #include "platform/ui/Jpeg.h"
 #include "platform/ui/Rtf.h"
 #include "platform/ui/UiTestKit.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <memory>
 
@@ -45,8 +45,9 @@ struct TClipForm : TGridOnForm<TPasteGrid> {
 
 }  // namespace
 
-TEST(ExtGridClipboard, CtrlCOfOneRowGivesTabbedTextWithoutLineEnd) {
-    TClipForm F;
+using ExtGridClipboard = uitest::TGridFormTest<TClipForm>;
+
+TEST_F(ExtGridClipboard, CtrlCOfOneRowGivesTabbedTextWithoutLineEnd) {
     F.Fill();
     F.ShowAndFocus();
     F.Select(1, 2, 3, 2);
@@ -56,16 +57,14 @@ TEST(ExtGridClipboard, CtrlCOfOneRowGivesTabbedTextWithoutLineEnd) {
     EXPECT_EQ((TGridCoord{1, 2}), F.Grid->CopyOrigin());
 }
 
-TEST(ExtGridClipboard, EveryRowOfATwoRowCopyEndsWithCRLF) {
-    TClipForm F;
+TEST_F(ExtGridClipboard, EveryRowOfATwoRowCopyEndsWithCRLF) {
     F.Fill();
     F.Select(1, 1, 2, 2);
     F.Grid->CopyToClipboard();
     EXPECT_EQ("1.1\t2.1\r\n1.2\t2.2\r\n", Clipboard()->AsText());
 }
 
-TEST(ExtGridClipboard, CellsWithLineBreaksTabsOrQuotesAreQuotedAsOfficeProgramsDo) {
-    TClipForm F;
+TEST_F(ExtGridClipboard, CellsWithLineBreaksTabsOrQuotesAreQuotedAsOfficeProgramsDo) {
     F.Grid->SetCells(1, 1, "two\r\nlines");
     F.Grid->SetCells(2, 1, "a\tb");
     F.Grid->SetCells(3, 1, "\"q\" x");
@@ -82,8 +81,7 @@ TEST(ExtGridClipboard, CellsWithLineBreaksTabsOrQuotesAreQuotedAsOfficeProgramsD
     EXPECT_EQ("plain \"mid\"", G.Grid->Cells(4, 1));
 }
 
-TEST(ExtGridClipboard, OfficeTextWithLFLineEndsPastesAsCells) {
-    TClipForm F;
+TEST_F(ExtGridClipboard, OfficeTextWithLFLineEndsPastesAsCells) {
     F.ShowAndFocus();
     Clipboard()->SetAsText("Ad\tSoyad\n\"Çok\nsatır\"\tŞeker\n");
     F.Select(1, 1, 1, 1);
@@ -95,8 +93,7 @@ TEST(ExtGridClipboard, OfficeTextWithLFLineEndsPastesAsCells) {
     EXPECT_EQ("", F.Grid->Cells(1, 3));
 }
 
-TEST(ExtGridClipboard, PasteGrowsColumnsAndRowsOnlyWhenAllowed) {
-    TClipForm F;
+TEST_F(ExtGridClipboard, PasteGrowsColumnsAndRowsOnlyWhenAllowed) {
     F.Grid->Navigation()->SetAllowClipboardColGrow(false);
     EXPECT_EQ(3, F.Grid->PasteText(4, 1, "x\ty\tz"));
     EXPECT_EQ(5, F.Grid->ColCount());
@@ -108,8 +105,7 @@ TEST(ExtGridClipboard, PasteGrowsColumnsAndRowsOnlyWhenAllowed) {
     EXPECT_EQ("d", F.Grid->Cells(5, 6));
 }
 
-TEST(ExtGridClipboard, PasteNeedsEditingAndSkipsRefusedCells) {
-    TClipForm F;
+TEST_F(ExtGridClipboard, PasteNeedsEditingAndSkipsRefusedCells) {
     F.Grid->SetOptions(TGridOptions());
     EXPECT_EQ(0, F.Grid->PasteText(1, 1, "x"));
     EXPECT_EQ("", F.Grid->Cells(1, 1));
@@ -124,8 +120,7 @@ TEST(ExtGridClipboard, PasteNeedsEditingAndSkipsRefusedCells) {
     EXPECT_EQ("z!", F.Grid->Cells(3, 1));
 }
 
-TEST(ExtGridClipboard, CutClearsTheSelectionAfterCopying) {
-    TClipForm F;
+TEST_F(ExtGridClipboard, CutClearsTheSelectionAfterCopying) {
     F.Fill();
     F.Select(2, 2, 3, 2);
     F.Grid->CutToClipboard();
@@ -136,14 +131,13 @@ TEST(ExtGridClipboard, CutClearsTheSelectionAfterCopying) {
     EXPECT_FALSE(F.Grid->CopiedFlag());
 }
 
-TEST(ExtGridClipboard, TextExtentCountsFieldsAndLines) {
+TEST_F(ExtGridClipboard, TextExtentCountsFieldsAndLines) {
     EXPECT_EQ(Point(2, 0), TExtStringGrid::TextExtent("a\tb"));
     EXPECT_EQ(Point(3, 1), TExtStringGrid::TextExtent("a\tb\r\nc\td\te\r\n"));
     EXPECT_EQ(Point(0, 0), TExtStringGrid::TextExtent(""));
 }
 
-TEST(ExtGridClipboard, CellStreamCarriesPropertiesAndReportsItsOrigin) {
-    TClipForm F;
+TEST_F(ExtGridClipboard, CellStreamCarriesPropertiesAndReportsItsOrigin) {
     F.Fill();
     F.Grid->Navigation()->SetAllowFmtClipboard(true);
     F.Grid->SetColors(2, 2, clRed);
@@ -166,8 +160,7 @@ TEST(ExtGridClipboard, CellStreamCarriesPropertiesAndReportsItsOrigin) {
     EXPECT_EQ((TGridCoord{-1, -1}), G.Grid->DoneOrigin);
 }
 
-TEST(ExtGridClipboard, FullGridStreamReplacesSizeWidthsAndHeights) {
-    TClipForm F;
+TEST_F(ExtGridClipboard, FullGridStreamReplacesSizeWidthsAndHeights) {
     F.Fill();
     F.Grid->SetColWidths(2, 111);
     F.Grid->SetRowHeights(3, 44);
@@ -185,8 +178,7 @@ TEST(ExtGridClipboard, FullGridStreamReplacesSizeWidthsAndHeights) {
     EXPECT_EQ("4.5", G.Grid->Cells(4, 5));
 }
 
-TEST(ExtGridClipboard, DamagedCellStreamIsRefusedAndPastesNothing) {
-    TClipForm F;
+TEST_F(ExtGridClipboard, DamagedCellStreamIsRefusedAndPastesNothing) {
     TStringStream Bad(AnsiString("\x0B\0\0\0TGridPropIO\xFF\xFF", 17));
     EXPECT_THROW(F.Grid->LoadCellsFromStream(TGridCoord{1, 1}, &Bad), EStreamError);
     F.Grid->Navigation()->SetAllowFmtClipboard(true);
@@ -194,8 +186,7 @@ TEST(ExtGridClipboard, DamagedCellStreamIsRefusedAndPastesNothing) {
     EXPECT_EQ(0, F.Grid->PasteAt(1, 1));
 }
 
-TEST(ExtGridClipboard, SmartPasteFillsTheSelectionOrContinuesASeries) {
-    TClipForm F;
+TEST_F(ExtGridClipboard, SmartPasteFillsTheSelectionOrContinuesASeries) {
     F.Grid->Navigation()->SetAllowSmartClipboard(true);
     Clipboard()->SetAsText("7");
     F.Select(1, 1, 2, 2);
@@ -227,44 +218,37 @@ TCellGraphic* PictureCell(TExtStringGrid* G, Integer C, Integer R, TCellType T) 
 
 }  // namespace
 
-TEST(ExtGridClipboard, PictureCellsCopyAndPasteBackAsTheTargetsOwnPictures) {
-    char Tpl[] = "/tmp/gridclipXXXXXX";
-    const std::filesystem::path Dir = mkdtemp(Tpl);
-    struct TRemove {
-        std::filesystem::path P;
-        ~TRemove() { std::filesystem::remove_all(P); }
-    } Remove{Dir};
-    const AnsiString File = (Dir / "pic.bmp").string();
+TEST_F(ExtGridClipboard, PictureCellsCopyAndPasteBackAsTheTargetsOwnPictures) {
+    const TTempFolder Dir("gridclip");
+    const AnsiString File = Dir.File("pic.bmp");
     Filled(5, 4, clLime)->SaveToFile(File);
     auto Shared = Filled(6, 2, clYellow);   // not owned by its cell: copied all the same
     {
-        TClipForm F;
-        TExtStringGrid* G = F.Grid;
-        G->Navigation()->SetAllowFmtClipboard(true);
-        PictureCell(G, 1, 1, ctBitmap)->SetGraphic(Filled(3, 2, clRed).release(), true);
-        TCellGraphic* Icon = PictureCell(G, 2, 1, ctIcon);
+        TClipForm Source;
+        TExtStringGrid* SG = Source.Grid;
+        SG->Navigation()->SetAllowFmtClipboard(true);
+        PictureCell(SG, 1, 1, ctBitmap)->SetGraphic(Filled(3, 2, clRed).release(), true);
+        TCellGraphic* Icon = PictureCell(SG, 2, 1, ctIcon);
         Icon->SetGraphic(nullptr, true);
         Icon->SetIcon(Filled(2, 2, clGreen).release());
         auto Jpeg = std::make_unique<TJPEGImage>();
         Jpeg->Assign(Filled(8, 8, clWhite).get());
-        PictureCell(G, 3, 1, ctPicture)->SetGraphic(Jpeg.release(), true);
+        PictureCell(SG, 3, 1, ctPicture)->SetGraphic(Jpeg.release(), true);
         auto FP = std::make_unique<TFilePicture>();
         FP->SetFilename(File);
-        PictureCell(G, 4, 1, ctFilePicture)->SetGraphic(FP.release(), true);
+        PictureCell(SG, 4, 1, ctFilePicture)->SetGraphic(FP.release(), true);
         auto IL = std::make_unique<TIntList>(1, 2);
         IL->SetCommaText("3,1");
-        PictureCell(G, 1, 2, ctImages)->SetGraphic(IL.release(), true);
-        PictureCell(G, 2, 2, ctBitmap)->SetGraphic(Shared.get(), false);
-        G->SetCells(1, 1, "with text");
-        F.Select(1, 1, 4, 2);
-        G->CopyToClipboard();
+        PictureCell(SG, 1, 2, ctImages)->SetGraphic(IL.release(), true);
+        PictureCell(SG, 2, 2, ctBitmap)->SetGraphic(Shared.get(), false);
+        SG->SetCells(1, 1, "with text");
+        Source.Select(1, 1, 4, 2);
+        SG->CopyToClipboard();
     }   // the source grid and its pictures are gone
-    TClipForm T;
-    TExtStringGrid* G = T.Grid;
     G->Navigation()->SetAllowFmtClipboard(true);
-    T.Select(1, 3, 1, 3);
+    F.Select(1, 3, 1, 3);
     G->PasteFromClipboard();
-    auto Obj = [G](Integer C, Integer R) -> TObject* {
+    auto Obj = [this](Integer C, Integer R) -> TObject* {
         const TCellGraphic* Gr = G->GetCellGraphic(C, R);
         return !Gr ? nullptr : Gr->CellType() == ctIcon ? Gr->Icon() : Gr->Graphic();
     };
@@ -293,17 +277,16 @@ TEST(ExtGridClipboard, PictureCellsCopyAndPasteBackAsTheTargetsOwnPictures) {
     EXPECT_TRUE(G->GetCellGraphic(2, 4) && G->GetCellGraphic(2, 4)->CellCreated());
     EXPECT_EQ(clYellow, S->Canvas()->Pixels(5, 1));
     // A picture file gone by the time of the paste leaves the cell without a picture.
-    std::filesystem::remove_all(Dir);
+    std::filesystem::remove(File);
     G->ClearAll();
-    T.Select(1, 1, 1, 1);
+    F.Select(1, 1, 1, 1);
     G->PasteFromClipboard();
     EXPECT_EQ(ctFilePicture, G->GetCellType(4, 1));
     EXPECT_EQ(nullptr, Obj(4, 1));
     EXPECT_NE(nullptr, Obj(1, 1));
 }
 
-TEST(ExtGridClipboard, TruncatedPictureStreamPastesNothingAndLeaksNothing) {
-    TClipForm F;
+TEST_F(ExtGridClipboard, TruncatedPictureStreamPastesNothingAndLeaksNothing) {
     F.Grid->Navigation()->SetAllowFmtClipboard(true);
     PictureCell(F.Grid, 1, 1, ctBitmap)->SetGraphic(Filled(40, 40, clRed).release(), true);
     F.Select(1, 1, 1, 1);
@@ -321,8 +304,7 @@ TEST(ExtGridClipboard, TruncatedPictureStreamPastesNothingAndLeaksNothing) {
     EXPECT_EQ(0, F.Grid->PasteAt(2, 2));
 }
 
-TEST(ExtGridClipboard, RichTextCellsGoAsTheirPlainTextAndAsRichText) {
-    TClipForm F;
+TEST_F(ExtGridClipboard, RichTextCellsGoAsTheirPlainTextAndAsRichText) {
     const AnsiString Rich = RtfWrite(RtfFromPlainText("Kalın\r\nyazı"));
     F.Grid->SetCells(1, 1, Rich);
     F.Grid->SetCells(2, 1, "plain {\\ text");
@@ -338,8 +320,7 @@ TEST(ExtGridClipboard, RichTextCellsGoAsTheirPlainTextAndAsRichText) {
     EXPECT_EQ("", F.Grid->Cells(4, 3));
 }
 
-TEST(ExtGridClipboard, SpreadsheetClipboardWritesLineBreaksAsOfficeProgramsReadThem) {
-    TClipForm F;
+TEST_F(ExtGridClipboard, SpreadsheetClipboardWritesLineBreaksAsOfficeProgramsReadThem) {
     F.Grid->SetCells(1, 1, "iki\r\nsatır");
     F.Grid->SetCells(2, 1, "tek \"satır\"");
     F.Grid->SetCells(3, 1, "\"alıntı\"\r\nve satır");
@@ -362,8 +343,7 @@ TEST(ExtGridClipboard, SpreadsheetClipboardWritesLineBreaksAsOfficeProgramsReadT
     EXPECT_EQ("\"iki\r\nsatır\"", Clipboard()->AsText());
 }
 
-TEST(ExtGridClipboard, CtrlCAndCtrlVCarryAPictureCellToAnotherPlace) {
-    TClipForm F;
+TEST_F(ExtGridClipboard, CtrlCAndCtrlVCarryAPictureCellToAnotherPlace) {
     F.Grid->Navigation()->SetAllowFmtClipboard(true);
     PictureCell(F.Grid, 1, 1, ctBitmap)->SetGraphic(Filled(4, 4, clRed).release(), true);
     F.Grid->SetCells(1, 1, "resim");

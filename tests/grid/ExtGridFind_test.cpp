@@ -27,7 +27,7 @@ constexpr TGridCoord None{-1, -1};
 
 }  // namespace
 
-using ExtGridFind = uitest::TFormTest<TFindForm>;
+using ExtGridFind = uitest::TGridFormTest<TFindForm>;
 
 TEST_F(ExtGridFind, ColumnByColumnIgnoringCaseUntilTheLastHit) {
     EXPECT_EQ((TGridCoord{1, 1}), F.Find(None, "ali", 0));

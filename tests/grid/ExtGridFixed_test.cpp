@@ -31,7 +31,7 @@ struct TFooterForm : TGridOnForm<TExtStringGrid> {
 
 }  // namespace
 
-using ExtGridFixed = uitest::TFormTest<TFooterForm>;
+using ExtGridFixed = uitest::TGridFormTest<TFooterForm>;
 
 TEST_F(ExtGridFixed, TheProgramCannotMakeAFooterOrRightFixedCellCurrent) {
     G->SetRow(39);

@@ -30,9 +30,9 @@ struct TFooterGrid : TGridOnForm<TExtStringGrid> {
 
 }  // namespace
 
-TEST(ExtGridFooter, NothingIsCalculatedUnlessTheLastRowIsTheShownFooter) {
-    TFooterGrid F;
-    TExtStringGrid* G = F.Grid;
+using ExtGridFooter = uitest::TGridFormTest<TFooterGrid>;
+
+TEST_F(ExtGridFooter, NothingIsCalculatedUnlessTheLastRowIsTheShownFooter) {
     G->SetFooterCalcKind(1, 1);
     G->FloatingFooter()->SetVisible(false);
     G->CalcFooter(-1);
@@ -43,8 +43,7 @@ TEST(ExtGridFooter, NothingIsCalculatedUnlessTheLastRowIsTheShownFooter) {
     EXPECT_EQ("", G->Cells(1, F.Footer()));
 }
 
-TEST(ExtGridFooter, ShowingTheFooterMakesTheLastRowAFixedFooter) {
-    TFooterGrid F;
+TEST_F(ExtGridFooter, ShowingTheFooterMakesTheLastRowAFixedFooter) {
     EXPECT_EQ(1, F.Grid->FixedFooters());
     EXPECT_TRUE(F.Grid->FooterRowShown());
     F.Grid->FloatingFooter()->SetFooterStyle(fsColumnPreview);
@@ -52,9 +51,7 @@ TEST(ExtGridFooter, ShowingTheFooterMakesTheLastRowAFixedFooter) {
     EXPECT_FALSE(F.Grid->FooterRowShown());
 }
 
-TEST(ExtGridFooter, CellsWithoutPropertiesOrKindKeepTheirText) {
-    TFooterGrid F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGridFooter, CellsWithoutPropertiesOrKindKeepTheirText) {
     G->SetCells(0, F.Footer(), "Toplam");
     G->SetCells(2, F.Footer(), "note");
     G->SetColors(2, F.Footer(), clRed);   // properties, but no calculation asked for
@@ -87,9 +84,7 @@ INSTANTIATE_TEST_SUITE_P(Kinds, ExtGridFooterKinds,
                                            TKindCase{3, "3"}, TKindCase{4, "10"}, TKindCase{5, "20"},
                                            TKindCase{6, "old"}, TKindCase{7, ""}, TKindCase{0x81, "30"}));
 
-TEST(ExtGridFooter, CustomKindTakesTheEventsTextWithTheRealFooterRow) {
-    TFooterGrid F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGridFooter, CustomKindTakesTheEventsTextWithTheRealFooterRow) {
     Integer SeenCol = -1, SeenRow = -1;
     G->FloatingFooter()->OnCalcFooter = [&](TObject*, Integer ACol, Integer ARow, AnsiString& Value) {
         EXPECT_EQ("", Value);
@@ -104,9 +99,7 @@ TEST(ExtGridFooter, CustomKindTakesTheEventsTextWithTheRealFooterRow) {
     EXPECT_EQ(F.Footer(), SeenRow);
 }
 
-TEST(ExtGridFooter, HiddenRowsCountOnlyWhenAskedFor) {
-    TFooterGrid F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGridFooter, HiddenRowsCountOnlyWhenAskedFor) {
     G->SetRowCount(7);   // rows 1..5 data, 6 the footer
     G->SetCells(1, 3, "5");
     G->SetCells(1, 4, "7");
@@ -125,9 +118,7 @@ TEST(ExtGridFooter, HiddenRowsCountOnlyWhenAskedFor) {
     EXPECT_EQ("42", G->Cells(1, FR));
 }
 
-TEST(ExtGridFooter, StatisticsSkipTextAndHandleEmptyRanges) {
-    TFooterGrid F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGridFooter, StatisticsSkipTextAndHandleEmptyRanges) {
     G->SetCells(1, 3, "abc");
     EXPECT_DOUBLE_EQ(30, G->ColumnSum(1, 1, 3));
     EXPECT_DOUBLE_EQ(0, G->ColumnAvg(1, 3, 2));
@@ -136,9 +127,7 @@ TEST(ExtGridFooter, StatisticsSkipTextAndHandleEmptyRanges) {
     EXPECT_THROW(G->SetFooterCalcKind(3, 1), EExtGridError);
 }
 
-TEST(ExtGridFooter, EditingACellRecalculatesTheTotal) {
-    TFooterGrid F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGridFooter, EditingACellRecalculatesTheTotal) {
     AddOptions(G, {goEditing});
     G->SetFooterCalcKind(1, 1);
     G->CalcFooter(-1);
@@ -155,7 +144,7 @@ TEST(ExtGridFooter, EditingACellRecalculatesTheTotal) {
     EXPECT_EQ(35, G->Floats(1, F.Footer()));
 }
 
-TEST(ExtGridFooter, OptionObjectsCopyWhatTheyPublish) {
+TEST_F(ExtGridFooter, OptionObjectsCopyWhatTheyPublish) {
     TFooterGrid A, B;
     A.Grid->FloatingFooter()->SetCalculateHiddenRows(true);
     A.Grid->FloatingFooter()->SetFooterStyle(fsCustomPreview);
@@ -214,7 +203,7 @@ struct TShownFooter : TFooterGrid {
 
 }  // namespace
 
-using ExtGridFooterPanel = uitest::TFormTest<TShownFooter>;
+using ExtGridFooterPanel = uitest::TGridFormTest<TShownFooter>;
 
 TEST_F(ExtGridFooterPanel, IsDockedInsideTheGridUnderTheCellsAndGoesWhenHidden) {
     TFooterPanel* P = G->FooterPanel();

@@ -31,7 +31,7 @@ TRect Inner(const TExtStringGrid* G, Integer ACol, Integer ARow) {
 
 }  // namespace
 
-using ExtGridGraphics = uitest::TFormTest<TGraphicForm>;
+using ExtGridGraphics = uitest::TGridFormTest<TGraphicForm>;
 
 TEST_F(ExtGridGraphics, ACheckedBoxShowsItsMarkAndAnUncheckedOneDoesNot) {
     F.Options({goEditing});

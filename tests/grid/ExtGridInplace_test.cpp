@@ -33,7 +33,7 @@ struct TMaskForm : TGridOnForm<TExtStringGrid> {
 
 }  // namespace
 
-using ExtGridInplace = uitest::TFormTest<TMaskForm>;
+using ExtGridInplace = uitest::TGridFormTest<TMaskForm>;
 
 TEST_F(ExtGridInplace, TypingIntoAMaskedCellSkipsLiteralsAndRefusesMisfits) {
     TypeText(u"1x2a05");   // the first key opens the editor through the mask too

@@ -71,7 +71,7 @@ struct TOpenerScope {
 
 }  // namespace
 
-using ExtGridMouse = uitest::TFormTest<TMouseForm>;
+using ExtGridMouse = uitest::TGridFormTest<TMouseForm>;
 
 TEST_F(ExtGridMouse, ARefusedPressNeitherSelectsNorEdits) {
     F.Options({goEditing});
@@ -348,7 +348,7 @@ TEST_F(ExtGridMouse, ARowCannotBeMovedOntoTheShownFooterRow) {
     EXPECT_EQ("total", F.Grid->Cells(1, 5));
 }
 
-using ExtGridLookup = uitest::TFormTest<TMouseForm>;
+using ExtGridLookup = uitest::TGridFormTest<TMouseForm>;
 
 TEST_F(ExtGridLookup, TypingGoesToTheFirstRowOfTheSortedColumnThatBeginsWithIt) {
     const char* Cities[] = {"Adana", "Ankara", "Antalya", "Bursa", "Izmir"};

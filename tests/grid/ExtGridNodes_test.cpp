@@ -39,7 +39,7 @@ TCellGraphic* Radio(TExtStringGrid* G, Integer ACol, Integer ARow, Integer Index
 
 }  // namespace
 
-using ExtGridNodes = uitest::TFormTest<TNodeGrid>;
+using ExtGridNodes = uitest::TGridFormTest<TNodeGrid>;
 
 TEST_F(ExtGridNodes, AddNodeRaisesTheLevelOfItsSpanAndMovesOffColumnZero) {
     F.Grid->SetCol(0);

@@ -82,7 +82,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, ExtGridBands,
                                            TBandCase{2, 1, {clYellow, clYellow, clAqua, clYellow}},
                                            TBandCase{0, 0, {clWhite, clWhite, clWhite, clWhite}}));
 
-using ExtGridPaint = uitest::TFormTest<TPaintForm>;
+using ExtGridPaint = uitest::TGridFormTest<TPaintForm>;
 
 TEST_F(ExtGridPaint, BandsOffPaintTheGridColourAndCellColoursWinOverBands) {
     G->SetColors(3, 2, clLime);

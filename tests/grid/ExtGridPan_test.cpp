@@ -53,7 +53,7 @@ const QPoint Origin(200, 150);
 
 }  // namespace
 
-using ExtGridPan = uitest::TFormTest<TPanForm>;
+using ExtGridPan = uitest::TGridFormTest<TPanForm>;
 
 TEST_F(ExtGridPan, TheMiddleButtonPansTheCurrentRowTowardThePointer) {
     F.Grid->SetShowHint(true);
@@ -109,7 +109,7 @@ TEST_F(ExtGridPan, NoPanningWithIntelliPanNone) {
     EXPECT_EQ(crDefault, F.Grid->TBaseGrid::Cursor());
 }
 
-using ExtGridCellControls = uitest::TFormTest<TPanForm>;
+using ExtGridCellControls = uitest::TGridFormTest<TPanForm>;
 
 TEST_F(ExtGridCellControls, AControlFollowsItsCellInAndOutOfView) {
     auto* E = new TEdit(F.Form.get());
@@ -151,7 +151,7 @@ TEST_F(ExtGridCellControls, HidingItsRowHidesTheControlAndShowingItPlacesItAgain
 }
 
 // --- cancel mode ------------------------------------------------------------------------------
-using ExtGridCancelMode = uitest::TFormTest<TPanForm>;
+using ExtGridCancelMode = uitest::TGridFormTest<TPanForm>;
 
 TEST_F(ExtGridCancelMode, LosingTheMouseGrabStopsAColumnMoveAndPanning) {
     F.Grid->SetCells(1, 1, "one");

@@ -48,7 +48,7 @@ const char* const RedWord = "{\\rtf1\\ansi{\\colortbl;\\red255\\green0\\blue0;}\
 
 }  // namespace
 
-using ExtGridRich = uitest::TFormTest<TRichForm>;
+using ExtGridRich = uitest::TGridFormTest<TRichForm>;
 
 TEST_F(ExtGridRich, ARedWordInAnRtfCellPaintsRed) {
     F.Grid->SetCells(1, 2, RedWord);

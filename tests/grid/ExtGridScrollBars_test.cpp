@@ -25,7 +25,7 @@ struct TScrollForm : TGridOnForm<TExtStringGrid> {
 
 }  // namespace
 
-using ExtGridScrollBars = uitest::TFormTest<TScrollForm>;
+using ExtGridScrollBars = uitest::TGridFormTest<TScrollForm>;
 
 TEST_F(ExtGridScrollBars, BarAlwaysShownStaysDisabledWhileEverythingFits) {
     F.Shot();

@@ -35,9 +35,9 @@ void FillRows(TExtStringGrid* G) {
 
 }  // namespace
 
-TEST(ExtGrid, NewGridHasTheDocumentedDefaults) {
-    TExtGridForm F;
-    TExtStringGrid* G = F.Grid;
+using ExtGrid = uitest::TGridFormTest<TExtGridForm>;
+
+TEST_F(ExtGrid, NewGridHasTheDocumentedDefaults) {
     EXPECT_EQ(10, G->RowCount());
     EXPECT_EQ(1, G->FixedRows());
     EXPECT_EQ(1, G->FixedCols());
@@ -72,9 +72,7 @@ TEST(ExtGrid, NewGridHasTheDocumentedDefaults) {
     EXPECT_EQ("3.3.2.2", G->Version());
 }
 
-TEST(ExtGrid, FixedRowAlwaysKeepsTheHeaderOfAnEmptyGrid) {
-    TExtGridForm F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGrid, FixedRowAlwaysKeepsTheHeaderOfAnEmptyGrid) {
     G->SetFixedRowAlways(true);
     G->SetRowCount(1);
     EXPECT_EQ(1, G->FixedRows());   // framework has 0, the grid reports 1
@@ -89,9 +87,7 @@ TEST(ExtGrid, FixedRowAlwaysKeepsTheHeaderOfAnEmptyGrid) {
     EXPECT_EQ(0, G->FixedRows());
 }
 
-TEST(ExtGrid, IsFixedCellAsksTheEventOnlyForNonFixedCells) {
-    TExtGridForm F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGrid, IsFixedCellAsksTheEventOnlyForNonFixedCells) {
     int Calls = 0;
     G->OnIsFixedCell = [&](TObject*, Integer ARow, Integer ACol, bool& IsFixed) {
         ++Calls;
@@ -111,9 +107,7 @@ TEST(ExtGrid, IsFixedCellAsksTheEventOnlyForNonFixedCells) {
     EXPECT_EQ(1, Calls);
 }
 
-TEST(ExtGrid, CanEditCellFollowsReadOnlyEditingOptionAndEvent) {
-    TExtGridForm F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGrid, CanEditCellFollowsReadOnlyEditingOptionAndEvent) {
     bool Can = true;
     G->CanEditCell(2, 2, Can);
     EXPECT_TRUE(Can);   // no properties: untouched
@@ -142,9 +136,7 @@ TEST(ExtGrid, CanEditCellFollowsReadOnlyEditingOptionAndEvent) {
     EXPECT_FALSE(Can);
 }
 
-TEST(ExtGrid, RowColorCoversTheNonFixedCellsOfTheRow) {
-    TExtGridForm F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGrid, RowColorCoversTheNonFixedCellsOfTheRow) {
     G->SetCells(3, 5, "keep");
     G->SetRowColor(5, clYellow);
     EXPECT_FALSE(G->HasCellProperties(0, 5));
@@ -164,9 +156,7 @@ TEST(ExtGrid, RowColorCoversTheNonFixedCellsOfTheRow) {
     EXPECT_THROW(G->SetRowColor(10, clYellow), EInvalidGridOperation);
 }
 
-TEST(ExtGrid, RowColorAndFontColorAreDrawn) {
-    TExtGridForm F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGrid, RowColorAndFontColorAreDrawn) {
     G->SetRowColor(3, clYellow);
     G->SetRowColor(4, clRed);
     G->SetRow(1);
@@ -187,9 +177,7 @@ TEST(ExtGrid, RowColorAndFontColorAreDrawn) {
     EXPECT_EQ(clYellow, PixelAt(I, R3.Left + 10, R3.Top + R3.Height() / 2));
 }
 
-TEST(ExtGrid, GetCellColorAppliesPropertiesAndTheEvent) {
-    TExtGridForm F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGrid, GetCellColorAppliesPropertiesAndTheEvent) {
     G->SetColors(2, 2, clYellow);
     G->SetFontColors(2, 2, clRed);
     G->OnGetCellColor = [](TObject*, Integer ARow, Integer ACol, TGridDrawState, TBrush* B, TFont*) {
@@ -220,9 +208,7 @@ TEST(ExtGrid, GetCellColorAppliesPropertiesAndTheEvent) {
     EXPECT_EQ("Tahoma", Ft.Name());
 }
 
-TEST(ExtGrid, AlignmentFromNumbersPropertiesAndEvent) {
-    TExtGridForm F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGrid, AlignmentFromNumbersPropertiesAndEvent) {
     G->SetAutoNumAlign(true);
     G->SetCells(1, 1, "12,5");
     G->SetCells(2, 1, "abc");
@@ -254,9 +240,7 @@ TEST(ExtGrid, AlignmentFromNumbersPropertiesAndEvent) {
     EXPECT_EQ(vtaBottom, V);
 }
 
-TEST(ExtGrid, RowUpdateReportsChangesOnceWithTheFormerRow) {
-    TExtGridForm F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGrid, RowUpdateReportsChangesOnceWithTheFormerRow) {
     std::vector<std::pair<Integer, Integer>> Seen;
     G->OnRowUpdate = [&](TObject*, Integer OldRow, Integer NewRow) { Seen.emplace_back(OldRow, NewRow); };
     G->SetRow(4);
@@ -272,9 +256,7 @@ TEST(ExtGrid, RowUpdateReportsChangesOnceWithTheFormerRow) {
     EXPECT_EQ(2, G->Row());
 }
 
-TEST(ExtGrid, HiddenRowsMapBetweenDisplayAndRealRows) {
-    TExtGridForm F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGrid, HiddenRowsMapBetweenDisplayAndRealRows) {
     FillRows(G);
     G->SetRowHeights(4, 33);
     G->HideRows(3, 5);
@@ -300,9 +282,7 @@ TEST(ExtGrid, HiddenRowsMapBetweenDisplayAndRealRows) {
     EXPECT_EQ("r2", G->Cells(1, 2));
 }
 
-TEST(ExtGrid, HiddenRowKeepsItsColourAndTheGridFreesItWhenDestroyed) {
-    TExtGridForm F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGrid, HiddenRowKeepsItsColourAndTheGridFreesItWhenDestroyed) {
     G->SetRowColor(4, clYellow);
     G->HideRows(4, 4);
     EXPECT_EQ(clNone, G->Colors(2, 4));
@@ -354,9 +334,7 @@ INSTANTIATE_TEST_SUITE_P(
                       TFilterCase{"None", {{"Q*", foNONE}}, {}}),
     [](const auto& Info) { return std::string(Info.param.Name); });
 
-TEST(ExtGrid, FilterPrefixAndSuffixAreStrippedBeforeMatching) {
-    TExtGridForm F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGrid, FilterPrefixAndSuffixAreStrippedBeforeMatching) {
     G->SetRowCount(3);
     G->SetCells(1, 1, "#12 TL");
     G->SetCells(1, 2, "#5 TL");
@@ -369,9 +347,7 @@ TEST(ExtGrid, FilterPrefixAndSuffixAreStrippedBeforeMatching) {
     EXPECT_FALSE(G->RowMatchesFilter(2));
 }
 
-TEST(ExtGrid, ParkedSelectionIsNotDrawnAndComesBack) {
-    TExtGridForm F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGrid, ParkedSelectionIsNotDrawnAndComesBack) {
     G->SetCol(2);
     G->SetRow(3);
     G->ParkSelection();
@@ -385,9 +361,7 @@ TEST(ExtGrid, ParkedSelectionIsNotDrawnAndComesBack) {
     EXPECT_EQ(2, G->Col());
 }
 
-TEST(ExtGrid, ScrollInViewMovesToAFarRowAndKeepsAVisibleOne) {
-    TExtGridForm F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGrid, ScrollInViewMovesToAFarRowAndKeepsAVisibleOne) {
     G->SetRowCount(100);
     F.Shot();
     G->ScrollInView(2, 60);
@@ -401,9 +375,7 @@ TEST(ExtGrid, ScrollInViewMovesToAFarRowAndKeepsAVisibleOne) {
     EXPECT_EQ(Top, G->TopRow());
 }
 
-TEST(ExtGrid, CurrentCellAccessUsesTheBaseCellOfAMerge) {
-    TExtGridForm F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGrid, CurrentCellAccessUsesTheBaseCellOfAMerge) {
     G->MergeCells(2, 2, 2, 2);
     G->SetCells(2, 2, "base");
     G->SetCol(3);
@@ -424,9 +396,7 @@ TEST(ExtGrid, CurrentCellAccessUsesTheBaseCellOfAMerge) {
     EXPECT_EQ(G->Col(), SeenCol);
 }
 
-TEST(ExtGrid, ZoomStaysWithinTenSteps) {
-    TExtGridForm F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGrid, ZoomStaysWithinTenSteps) {
     G->SetColWidths(3, 2);
     const Integer W = G->ColWidths(1), H = G->RowHeights(1);
     G->Zoom(11);
@@ -439,9 +409,7 @@ TEST(ExtGrid, ZoomStaysWithinTenSteps) {
     EXPECT_EQ(2, G->ColWidths(3));   // would reach 0: kept
 }
 
-TEST(ExtGrid, SaveAndLoadCellGoThroughTheirEvents) {
-    TExtGridForm F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGrid, SaveAndLoadCellGoThroughTheirEvents) {
     G->SetCells(1, 1, "abc");
     G->OnSaveCell = [](TObject*, Integer, Integer, AnsiString& V) { V += "!"; };
     AnsiString V;
@@ -453,9 +421,7 @@ TEST(ExtGrid, SaveAndLoadCellGoThroughTheirEvents) {
     EXPECT_FALSE(G->HasCellProperties(2, 2));
 }
 
-TEST(ExtGrid, AssignCopiesFromAnotherGridOnly) {
-    TExtGridForm F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGrid, AssignCopiesFromAnotherGridOnly) {
     TExtStringGrid Other(nullptr);
     Other.SetColCount(4);
     Other.SetRowCount(3);
@@ -473,18 +439,14 @@ TEST(ExtGrid, AssignCopiesFromAnotherGridOnly) {
     EXPECT_EQ(4, G->ColCount());
 }
 
-TEST(ExtGrid, IntegralHeightCutsToWholeRows) {
-    TExtGridForm F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGrid, IntegralHeightCutsToWholeRows) {
     G->SetColCount(3);
     G->SetBounds(0, 0, 400, 250);
     G->SetIntegralHeight(true);
     EXPECT_EQ(231, G->Height());
 }
 
-TEST(ExtGrid, ColumnHeadersFillRowZero) {
-    TExtGridForm F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGrid, ColumnHeadersFillRowZero) {
     G->SetCells(5, 0, "old");
     TStringList L;
     L.Add("A");
@@ -497,7 +459,7 @@ TEST(ExtGrid, ColumnHeadersFillRowZero) {
     EXPECT_EQ("D", G->Cells(2, 0));
 }
 
-TEST(ExtGrid, OwnerFormResizeIsPassedOnAndFollowedWithSizeWithForm) {
+TEST_F(ExtGrid, OwnerFormResizeIsPassedOnAndFollowedWithSizeWithForm) {
     auto Form = std::make_unique<TForm>(nullptr);
     Form->SetBounds(0, 0, 600, 400);
     int Old = 0;
@@ -516,8 +478,7 @@ TEST(ExtGrid, OwnerFormResizeIsPassedOnAndFollowedWithSizeWithForm) {
     EXPECT_EQ(Before + 1, Old);
 }
 
-TEST(ExtGrid, DoubleClickReachesTheScreen) {
-    TExtGridForm F;
+TEST_F(ExtGrid, DoubleClickReachesTheScreen) {
     int Clicks = 0;
     F.Grid->OnDblClick = [&](TObject*) { ++Clicks; };
     F.Shot();
@@ -526,7 +487,7 @@ TEST(ExtGrid, DoubleClickReachesTheScreen) {
     EXPECT_EQ(1, Clicks);
 }
 
-TEST(ExtGrid, OptionObjectsCopyWithAssign) {
+TEST_F(ExtGrid, OptionObjectsCopyWithAssign) {
     TCellNode A(nullptr), B(nullptr);
     A.SetNodeIndent(20);
     A.SetTreeColor(clRed);
@@ -548,9 +509,7 @@ TEST(ExtGrid, OptionObjectsCopyWithAssign) {
     EXPECT_EQ(Point(70, 80), G.PictureSize(50, 40, 70, 80));
 }
 
-TEST(ExtGrid, SettersReachedThroughTheBaseGridApplyTheGridsRules) {
-    TExtGridForm F;
-    TExtStringGrid* G = F.Grid;
+TEST_F(ExtGrid, SettersReachedThroughTheBaseGridApplyTheGridsRules) {
     Integer Reports = 0;
     G->OnRowUpdate = [&](TObject*, Integer, Integer) { ++Reports; };
     TCustomGrid* Base = G;
@@ -563,7 +522,7 @@ TEST(ExtGrid, SettersReachedThroughTheBaseGridApplyTheGridsRules) {
     EXPECT_EQ(1, G->TBaseGrid::FixedRows());   // the remembered fixed rows come back
 }
 
-TEST(ExtGrid, SortRowMustBeAFixedRowAndARefusedRowKeepsTheOldOne) {
+TEST_F(ExtGrid, SortRowMustBeAFixedRowAndARefusedRowKeepsTheOldOne) {
     TExtStringGrid G(nullptr);
     G.SetRowCount(5);
     G.SetFixedRows(2);

@@ -24,16 +24,14 @@ namespace {
 struct TScreenForm {
     std::unique_ptr<TForm> Form = std::make_unique<TForm>(nullptr);
     template <class T>
-    T* Add(int Top) {
-        auto* C = Place<T>(Form.get(), 10, Top, 150, 22);
-        return C;
-    }
+    T* Add(int Top) { return Place<T>(Form.get(), 10, Top, 150, 22); }
 };
 
 }  // namespace
 
-TEST(StdCtrls, TurkishCaptionAndTypedTextRoundTripAsCp1254) {
-    TScreenForm F;
+using StdCtrls = uitest::TFormTest<TScreenForm>;
+
+TEST_F(StdCtrls, TurkishCaptionAndTypedTextRoundTripAsCp1254) {
     F.Form->SetCaption("ORGANİZE SANAYİ BÖLGELERİ");
     auto* E = F.Add<TEdit>(10);
     auto* L = F.Add<TLabel>(40);
@@ -50,7 +48,7 @@ TEST(StdCtrls, TurkishCaptionAndTypedTextRoundTripAsCp1254) {
 
 // "DÖNEM", "KİRA": the marks above Turkish capitals reach past the font's ascent
 // and must stay inside the label, or İ reads as I.
-TEST(StdCtrls, LabelKeepsTheMarksAboveTurkishCapitals) {
+TEST_F(StdCtrls, LabelKeepsTheMarksAboveTurkishCapitals) {
     for (bool Bold : {false, true}) {
         SCOPED_TRACE(Bold);
         TScreenForm F;
@@ -72,8 +70,7 @@ TEST(StdCtrls, LabelKeepsTheMarksAboveTurkishCapitals) {
 
 // "&Kaydet" and two "&Kimlik ..." buttons share Alt+K: the first that can be
 // pressed is clicked, every time, instead of the focus only moving between them.
-TEST(StdCtrls, SharedAcceleratorPressesTheFirstButtonThatCanTakeIt) {
-    TScreenForm F;
+TEST_F(StdCtrls, SharedAcceleratorPressesTheFirstButtonThatCanTakeIt) {
     auto* E = F.Add<TEdit>(10);
     std::vector<AnsiString> Clicked;
     TButton* B[3];
@@ -101,8 +98,7 @@ TEST(StdCtrls, SharedAcceleratorPressesTheFirstButtonThatCanTakeIt) {
     EXPECT_EQ(Clicked, (std::vector<AnsiString>{"&Kimlik Bilgisini Excelden Al"}));
 }
 
-TEST(StdCtrls, KeyPressSeesTheCp1254Character) {
-    TScreenForm F;
+TEST_F(StdCtrls, KeyPressSeesTheCp1254Character) {
     auto* E = F.Add<TEdit>(10);
     char Seen = 0;
     E->OnKeyPress = [&](TObject*, char& Key) { Seen = Key; };
@@ -111,8 +107,7 @@ TEST(StdCtrls, KeyPressSeesTheCp1254Character) {
     EXPECT_EQ(static_cast<unsigned char>(Seen), 0xFE);
 }
 
-TEST(StdCtrls, EditMaxLengthCharCaseReadOnlyAndOnChange) {
-    TScreenForm F;
+TEST_F(StdCtrls, EditMaxLengthCharCaseReadOnlyAndOnChange) {
     auto* E = F.Add<TEdit>(10);
     int Changes = 0;
     E->OnChange = [&](TObject*) { ++Changes; };
@@ -131,8 +126,7 @@ TEST(StdCtrls, EditMaxLengthCharCaseReadOnlyAndOnChange) {
     EXPECT_EQ(E->Text(), "");
 }
 
-TEST(StdCtrls, EditSelection) {
-    TScreenForm F;
+TEST_F(StdCtrls, EditSelection) {
     auto* E = F.Add<TEdit>(10);
     E->SetText("1.234,56");
     E->SetSelStart(5);
@@ -144,8 +138,7 @@ TEST(StdCtrls, EditSelection) {
     EXPECT_EQ(E->Text(), "1.234X6");
 }
 
-TEST(StdCtrls, MemoLinesAndText) {
-    TScreenForm F;
+TEST_F(StdCtrls, MemoLinesAndText) {
     auto* M = F.Add<TMemo>(10);
     EXPECT_EQ(M->Lines()->Count(), 0);
     M->Lines()->Add("OSB ÜST KURULUŞU");
@@ -165,8 +158,7 @@ TEST(StdCtrls, MemoLinesAndText) {
     EXPECT_EQ(M->Lines()->Count(), 2);   // Enter does not break the line
 }
 
-TEST(StdCtrls, ComboBoxStylesItemsAndEvents) {
-    TScreenForm F;
+TEST_F(StdCtrls, ComboBoxStylesItemsAndEvents) {
     auto* C = F.Add<TComboBox>(10);
     C->Items()->Add("1  Yeni");
     C->Items()->Add("2  Kapanma");
@@ -199,8 +191,7 @@ TEST(StdCtrls, ComboBoxStylesItemsAndEvents) {
     EXPECT_EQ(C->Text(), "");
 }
 
-TEST(StdCtrls, SortedComboKeepsOrder) {
-    TScreenForm F;
+TEST_F(StdCtrls, SortedComboKeepsOrder) {
     auto* C = F.Add<TComboBox>(10);
     C->SetSorted(true);
     for (const char* S : {"300", "100", "200"}) C->Items()->Add(S);
@@ -210,8 +201,7 @@ TEST(StdCtrls, SortedComboKeepsOrder) {
     EXPECT_EQ(C->Items()->Count(), 0);
 }
 
-TEST(StdCtrls, SortedComboPlacesEqualsAfterTheirTwinsAndLongListsInOrder) {
-    TScreenForm F;
+TEST_F(StdCtrls, SortedComboPlacesEqualsAfterTheirTwinsAndLongListsInOrder) {
     auto* C = F.Add<TComboBox>(10);
     C->SetSorted(true);
     TObject First, Second;
@@ -234,8 +224,7 @@ TEST(StdCtrls, SortedComboPlacesEqualsAfterTheirTwinsAndLongListsInOrder) {
     EXPECT_EQ(C->Items()->Strings(4499), "03000");
 }
 
-TEST(StdCtrls, CheckAndRadioFireOnClickOnChange) {
-    TScreenForm F;
+TEST_F(StdCtrls, CheckAndRadioFireOnClickOnChange) {
     auto* Ch = F.Add<TCheckBox>(10);
     int Clicks = 0;
     Ch->OnClick = [&](TObject*) { ++Clicks; };
@@ -251,8 +240,7 @@ TEST(StdCtrls, CheckAndRadioFireOnClickOnChange) {
     EXPECT_FALSE(R1->Checked());
 }
 
-TEST(StdCtrls, DefaultAndCancelButtonsTakeEnterAndEscape) {
-    TScreenForm F;
+TEST_F(StdCtrls, DefaultAndCancelButtonsTakeEnterAndEscape) {
     auto* E = F.Add<TEdit>(10);
     auto* Ok = F.Add<TButton>(40);
     auto* Cancel = F.Add<TButton>(70);
@@ -268,8 +256,7 @@ TEST(StdCtrls, DefaultAndCancelButtonsTakeEnterAndEscape) {
     EXPECT_EQ(Log, "ok cancel ");
 }
 
-TEST(StdCtrls, SpinEditTextAndValue) {
-    TScreenForm F;
+TEST_F(StdCtrls, SpinEditTextAndValue) {
     auto* S = F.Add<TSpinEdit>(10);
     S->SetMinValue(2003);
     S->SetMaxValue(2030);
@@ -283,8 +270,7 @@ TEST(StdCtrls, SpinEditTextAndValue) {
     EXPECT_EQ(S->Value(), 2030);
 }
 
-TEST(StdCtrls, DateTimePickerKeepsDates) {
-    TScreenForm F;
+TEST_F(StdCtrls, DateTimePickerKeepsDates) {
     auto* D = F.Add<TDateTimePicker>(10);
     TDateTime Day = EncodeDate(2004, 4, 21);
     D->SetDate(Day);
@@ -296,8 +282,7 @@ TEST(StdCtrls, DateTimePickerKeepsDates) {
     EXPECT_NEAR(D->Time(), EncodeTime(13, 30, 0, 0), 1e-9);
 }
 
-TEST(StdCtrls, MaxLengthHoldsAgainAfterTheProgramsLongerText) {
-    TScreenForm F;
+TEST_F(StdCtrls, MaxLengthHoldsAgainAfterTheProgramsLongerText) {
     auto* E = F.Add<TEdit>(10);
     E->SetMaxLength(10);
     E->SetText("123456789012345");   // a longer stored value is shown whole
@@ -310,8 +295,7 @@ TEST(StdCtrls, MaxLengthHoldsAgainAfterTheProgramsLongerText) {
     EXPECT_EQ(E->Text(), "1234567890");   // what the user types stops at the limit
 }
 
-TEST(StdCtrls, CharCaseAlsoHoldsForPastedText) {
-    TScreenForm F;
+TEST_F(StdCtrls, CharCaseAlsoHoldsForPastedText) {
     auto* E = F.Add<TEdit>(10);
     E->SetCharCase(ecUpperCase);
     F.Form->Show();
@@ -320,8 +304,7 @@ TEST(StdCtrls, CharCaseAlsoHoldsForPastedText) {
     EXPECT_EQ(E->Text(), "VERGİ DAİRESİ");
 }
 
-TEST(StdCtrls, ComboKeepsTheProgramsTextWholeButLimitsTyping) {
-    TScreenForm F;
+TEST_F(StdCtrls, ComboKeepsTheProgramsTextWholeButLimitsTyping) {
     auto* C = F.Add<TComboBox>(10);
     C->Items()->Add("EVET");
     C->Items()->Add("HAYIR");
@@ -336,8 +319,7 @@ TEST(StdCtrls, ComboKeepsTheProgramsTextWholeButLimitsTyping) {
     EXPECT_EQ(C->Text(), "EVE");
 }
 
-TEST(StdCtrls, ProgramChangesOfAComboFireNoEvents) {
-    TScreenForm F;
+TEST_F(StdCtrls, ProgramChangesOfAComboFireNoEvents) {
     auto* C = F.Add<TComboBox>(10);
     for (const char* S : {"1  Mülk Sahibi", "2  Kiracı"}) C->Items()->Add(S);
     std::string Log;
@@ -352,8 +334,7 @@ TEST(StdCtrls, ProgramChangesOfAComboFireNoEvents) {
     EXPECT_EQ(Log, "");
 }
 
-TEST(StdCtrls, PickingAComboItemFiresClickThenChange) {
-    TScreenForm F;
+TEST_F(StdCtrls, PickingAComboItemFiresClickThenChange) {
     auto* C = F.Add<TComboBox>(10);
     for (const char* S : {"1  Yeni", "2  Kapanma", "3  Değişiklik"}) C->Items()->Add(S);
     std::string Log;
@@ -369,8 +350,7 @@ TEST(StdCtrls, PickingAComboItemFiresClickThenChange) {
 
 // The screens bind one key handler to every input: Enter moves to the next input
 // in tab order, whatever its kind.
-TEST(StdCtrls, EnterMovesOnThroughEveryKindOfInput) {
-    TScreenForm F;
+TEST_F(StdCtrls, EnterMovesOnThroughEveryKindOfInput) {
     auto* E = F.Add<TEdit>(10);
     auto* C = F.Add<TComboBox>(40);
     auto* D = F.Add<TDateTimePicker>(70);
@@ -401,8 +381,7 @@ TEST(StdCtrls, EnterMovesOnThroughEveryKindOfInput) {
     EXPECT_EQ(D->Date(), EncodeDate(2004, 4, 21));
 }
 
-TEST(StdCtrls, DigitFilterOnKeyPress) {
-    TScreenForm F;
+TEST_F(StdCtrls, DigitFilterOnKeyPress) {
     auto* E = F.Add<TEdit>(10);
     E->SetMaxLength(2);
     int Refused = 0;
@@ -421,8 +400,7 @@ TEST(StdCtrls, DigitFilterOnKeyPress) {
     EXPECT_EQ(E->Text(), "12");
 }
 
-TEST(StdCtrls, MemoPositionsCountALineBreakAsTwoCharactersAndLinesAsShown) {
-    TScreenForm F;
+TEST_F(StdCtrls, MemoPositionsCountALineBreakAsTwoCharactersAndLinesAsShown) {
     auto* M = F.Add<TMemo>(10);
     M->SetBounds(10, 10, 200, 80);
     M->SetWordWrap(false);
@@ -453,8 +431,7 @@ TEST(StdCtrls, MemoPositionsCountALineBreakAsTwoCharactersAndLinesAsShown) {
     EXPECT_EQ(E->LineFromChar(2), 0);
 }
 
-TEST(StdCtrls, MemoWrappedLinesCountAsLinesAndCharFromPosFindsTheCharacter) {
-    TScreenForm F;
+TEST_F(StdCtrls, MemoWrappedLinesCountAsLinesAndCharFromPosFindsTheCharacter) {
     auto* M = F.Add<TMemo>(10);
     M->SetBounds(10, 10, 60, 120);
     M->SetWordWrap(true);
@@ -473,8 +450,7 @@ TEST(StdCtrls, MemoWrappedLinesCountAsLinesAndCharFromPosFindsTheCharacter) {
     EXPECT_EQ(E->CharFromPos(TPoint(149, 5)), 8);
 }
 
-TEST(StdCtrls, MemoLimitLetsTheProgramsLongerTextStandButNotGrow) {
-    TScreenForm F;
+TEST_F(StdCtrls, MemoLimitLetsTheProgramsLongerTextStandButNotGrow) {
     auto* M = F.Add<TMemo>(10);
     M->SetMaxLength(5);
     M->SetText("1234567");
@@ -488,13 +464,12 @@ TEST(StdCtrls, MemoLimitLetsTheProgramsLongerTextStandButNotGrow) {
     EXPECT_EQ(M->Text(), "abcde");
 }
 
-TEST(StdCtrls, ANarrowComboBoxShowsTheStartOfTheTextTheProgramSets) {
-    TForm F(nullptr);
-    auto* C = new TComboBox(&F);
-    C->SetParent(&F);
+TEST_F(StdCtrls, ANarrowComboBoxShowsTheStartOfTheTextTheProgramSets) {
+    auto* C = new TComboBox(F.Form.get());
+    C->SetParent(F.Form.get());
     C->SetWidth(48);
     for (const char* S : {"1  Yeni", "2  Kapanma", "3  Değişiklik"}) C->Items()->Add(S);
-    F.Show();
+    F.Form->Show();
     QLineEdit* E = static_cast<QComboBox*>(C->Widget())->lineEdit();
     C->SetText("3  Değişiklik");
     EXPECT_EQ(E->cursorPosition(), 0);   // scrolled to the code digit, not to the end
@@ -504,12 +479,11 @@ TEST(StdCtrls, ANarrowComboBoxShowsTheStartOfTheTextTheProgramSets) {
     EXPECT_EQ(E->cursorPosition(), 0);
 }
 
-TEST(StdCtrls, AComboBoxCompletesTypedTextFromItsItemsOnceTheUserIsThere) {
-    TForm F(nullptr);
-    auto* C = new TComboBox(&F);
-    C->SetParent(&F);
+TEST_F(StdCtrls, AComboBoxCompletesTypedTextFromItsItemsOnceTheUserIsThere) {
+    auto* C = new TComboBox(F.Form.get());
+    C->SetParent(F.Form.get());
     for (const char* S : {"Ocak", "Mart", "Mayıs"}) C->Items()->Add(S);
-    F.Show();
+    F.Form->Show();
     C->SetFocus();
     Settle();
     SendKey(C->Widget(), Qt::Key_O, QStringLiteral("O"));
@@ -522,8 +496,7 @@ TEST(StdCtrls, AComboBoxCompletesTypedTextFromItsItemsOnceTheUserIsThere) {
 }
 
 // --- edit masks ------------------------------------------------------------------
-TEST(StdCtrls, MaskedEditTakesOnlyWhatFitsAndSkipsLiterals) {
-    TScreenForm F;
+TEST_F(StdCtrls, MaskedEditTakesOnlyWhatFitsAndSkipsLiterals) {
     auto* E = F.Add<TEdit>(10);
     E->SetEditMask("00.00.0000;1;_");
     int Changes = 0;
@@ -543,8 +516,7 @@ TEST(StdCtrls, MaskedEditTakesOnlyWhatFitsAndSkipsLiterals) {
     EXPECT_FALSE(E->MaskIncomplete());
 }
 
-TEST(StdCtrls, MaskedEditBackspaceDeleteCutAndPasteKeepThePicture) {
-    TScreenForm F;
+TEST_F(StdCtrls, MaskedEditBackspaceDeleteCutAndPasteKeepThePicture) {
     auto* E = F.Add<TEdit>(10);
     E->SetEditMask("00.00.0000;0;_");
     E->SetText("12052020");
@@ -574,8 +546,7 @@ TEST(StdCtrls, MaskedEditBackspaceDeleteCutAndPasteKeepThePicture) {
     Clipboard()->Clear();
 }
 
-TEST(StdCtrls, AReversedMaskShowsAShortTextWithLeadingBlanks) {
-    TScreenForm F;
+TEST_F(StdCtrls, AReversedMaskShowsAShortTextWithLeadingBlanks) {
     auto* E = F.Add<TEdit>(10);
     E->SetEditMask("!999;1;_");
     E->SetText("7");
@@ -588,8 +559,7 @@ TEST(StdCtrls, AReversedMaskShowsAShortTextWithLeadingBlanks) {
     EXPECT_EQ(E->Text(), "4 7");
 }
 
-TEST(StdCtrls, IncompleteMaskIsRefusedWithTheCaretOnTheGap) {
-    TScreenForm F;
+TEST_F(StdCtrls, IncompleteMaskIsRefusedWithTheCaretOnTheGap) {
     auto* E = F.Add<TEdit>(10);
     E->SetEditMask("99/99/0000;1;_");
     E->ValidateEdit();   // nothing typed: nothing to refuse

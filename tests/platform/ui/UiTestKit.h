@@ -235,11 +235,15 @@ struct TGridOnForm {
     QPoint Centre(Integer ACol, Integer ARow) const { return Middle(Grid->CellRect(ACol, ARow)); }
 };
 
-// A suite whose every case starts on a fresh form of type FormT: F, with G its grid.
+// A suite whose cases start on a fresh form of type FormT: F.
 template <class FormT>
 struct TFormTest : ::testing::Test {
     FormT F;
-    decltype(FormT::Grid) G = F.Grid;
+};
+// The same for a form holding a grid: G is its grid.
+template <class FormT>
+struct TGridFormTest : TFormTest<FormT> {
+    decltype(FormT::Grid) G = this->F.Grid;
 };
 
 // A grid laid out for pixel checks: no scroll bars, white cells, silver fixed cells,
