@@ -90,7 +90,7 @@ TEST(ExtGridCaret, ADoubleClickHandlerThatRewritesTheCellIsNotUndoneByTheEditor)
     F.SystemDoubleClick(F.After(2, 1, "es"));
     ASSERT_TRUE(F.Grid->EditorMode());
     EXPECT_EQ("yeni", F.Editor()->Text());
-    F.Key(Qt::Key_Escape, Qt::NoModifier, QStringLiteral("\x1b"));
+    PressEscape();
     EXPECT_EQ("yeni", F.Grid->Cells(2, 1));
     F.SystemDoubleClick(F.After(2, 1, "ye"));
     PressEnter();

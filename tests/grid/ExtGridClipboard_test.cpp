@@ -33,14 +33,12 @@ struct TClipForm : TGridOnForm<TPasteGrid> {
     TClipForm() : TGridOnForm(5, 6) {
         Options({goEditing, goRangeSelect});
         Grid->Navigation()->SetAllowClipboardShortCuts(true);
-
     }
     void Fill() {
         for (Integer R = 1; R < 6; ++R)
             for (Integer C = 1; C < 5; ++C) Grid->SetCells(C, R, IntToStr(C) + "." + IntToStr(R));
     }
     void Select(Integer L, Integer T, Integer R, Integer B) { Grid->SetSelection(TGridRect{L, T, R, B}); }
-    void ShowAndFocus() { ShowFocused(); }
 };
 
 }  // namespace
@@ -49,7 +47,7 @@ using ExtGridClipboard = uitest::TGridFormTest<TClipForm>;
 
 TEST_F(ExtGridClipboard, CtrlCOfOneRowGivesTabbedTextWithoutLineEnd) {
     F.Fill();
-    F.ShowAndFocus();
+    F.ShowFocused();
     F.Select(1, 2, 3, 2);
     SendKey(FocusTarget(), Qt::Key_C, QString(), Qt::ControlModifier);
     EXPECT_EQ("1.2\t2.2\t3.2", Clipboard()->AsText());
@@ -82,7 +80,7 @@ TEST_F(ExtGridClipboard, CellsWithLineBreaksTabsOrQuotesAreQuotedAsOfficeProgram
 }
 
 TEST_F(ExtGridClipboard, OfficeTextWithLFLineEndsPastesAsCells) {
-    F.ShowAndFocus();
+    F.ShowFocused();
     Clipboard()->SetAsText("Ad\tSoyad\n\"Çok\nsatır\"\tŞeker\n");
     F.Select(1, 1, 1, 1);
     SendKey(FocusTarget(), Qt::Key_V, QString(), Qt::ControlModifier);
@@ -347,7 +345,7 @@ TEST_F(ExtGridClipboard, CtrlCAndCtrlVCarryAPictureCellToAnotherPlace) {
     F.Grid->Navigation()->SetAllowFmtClipboard(true);
     PictureCell(F.Grid, 1, 1, ctBitmap)->SetGraphic(Filled(4, 4, clRed).release(), true);
     F.Grid->SetCells(1, 1, "resim");
-    F.ShowAndFocus();
+    F.ShowFocused();
     F.Select(1, 1, 1, 1);
     SendKey(FocusTarget(), Qt::Key_C, QString(), Qt::ControlModifier);
     EXPECT_EQ("resim", Clipboard()->AsText());

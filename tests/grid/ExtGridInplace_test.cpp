@@ -94,7 +94,7 @@ TEST_F(ExtGridInplace, EscapeAbandonsAnUnfinishedMask) {
     F.Key(Qt::Key_F2);
     F.Editor()->SelectAll();
     TypeText(u"4");
-    F.Key(Qt::Key_Escape, Qt::NoModifier, QStringLiteral("\x1b"));
+    PressEscape();
     EXPECT_FALSE(F.Grid->EditorMode());
     EXPECT_EQ(F.Grid->Cells(1, 1), "01.02.2003");
     EXPECT_TRUE(F.Prompts.Messages().empty());

@@ -124,7 +124,7 @@ TEST(ExtGridLink, EscapeRestoresTheTextOfTheStartAndStaysOnTheCell) {
     G->SetCells(1, 1, "keep");
     F.Key(Qt::Key_F2);
     F.Link->Edit->SetText("changed");
-    F.Key(Qt::Key_Escape, Qt::NoModifier, QStringLiteral("\x1b"));
+    PressEscape();
     EXPECT_EQ("keep", G->Cells(1, 1));
     EXPECT_EQ(1, G->Col());
     EXPECT_EQ(1, G->Row());
@@ -140,7 +140,7 @@ TEST(ExtGridLink, ShiftEnterAdvancesBackwards) {
     ASSERT_TRUE(F.LinkFocused());
     F.Key(Qt::Key_Return, Qt::ShiftModifier, QStringLiteral("\r"));
     EXPECT_EQ(2, G->Col());
-    F.Key(Qt::Key_Escape, Qt::NoModifier, QStringLiteral("\x1b"));
+    PressEscape();
     F.Key(Qt::Key_F2);
     F.Key(Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
     EXPECT_EQ(3, G->Col());
@@ -229,7 +229,7 @@ TEST(ExtGridLink, APopupAtAGivenPositionTakesTheCellWidthWhenAsked) {
     EXPECT_EQ(20, P->Left());
     EXPECT_EQ(30, P->Top());
     EXPECT_EQ(F.Grid->CellRect(1, 1).Width(), P->Width());
-    F.Key(Qt::Key_Escape, Qt::NoModifier, QStringLiteral("\x1b"));
+    PressEscape();
 }
 
 TEST(ExtGridLink, WithoutALinkACustomCellOpensNothingAndAGoneLinkIsForgotten) {

@@ -60,8 +60,9 @@ struct TEntryForm {
 
 }  // namespace
 
-TEST(Controls, EnterMovesFocusInTabOrderAndFiresExitThenEnter) {
-    TEntryForm F;
+using Controls = uitest::TFormTest<TEntryForm>;
+
+TEST_F(Controls, EnterMovesFocusInTabOrderAndFiresExitThenEnter) {
     F.Form->Show();
     ASSERT_TRUE(F.A->Focused());
     F.Log.clear();
@@ -73,8 +74,7 @@ TEST(Controls, EnterMovesFocusInTabOrderAndFiresExitThenEnter) {
     EXPECT_EQ(F.Form->ActiveControl(), F.C);
 }
 
-TEST(Controls, TabOrderCanBeChangedAndTabFollowsIt) {
-    TEntryForm F;
+TEST_F(Controls, TabOrderCanBeChangedAndTabFollowsIt) {
     F.C->SetTabOrder(0);
     EXPECT_EQ(F.C->TabOrder(), 0);
     EXPECT_EQ(F.A->TabOrder(), 1);
@@ -84,8 +84,7 @@ TEST(Controls, TabOrderCanBeChangedAndTabFollowsIt) {
     EXPECT_TRUE(F.A->Focused());
 }
 
-TEST(Controls, ExitHandlerCanPutTheFocusBack) {
-    TEntryForm F;
+TEST_F(Controls, ExitHandlerCanPutTheFocusBack) {
     TScriptedPrompter P;
     TPrompterGuard G(&P);
     F.A->OnExit = [&](TObject*) {
@@ -112,8 +111,7 @@ TEST(Controls, ExitHandlerCanPutTheFocusBack) {
     EXPECT_EQ(F.Log, (std::vector<std::string>{"exit A", "enter B"}));
 }
 
-TEST(Controls, KeyPressCanSwallowOrReplaceTheCharacter) {
-    TEntryForm F;
+TEST_F(Controls, KeyPressCanSwallowOrReplaceTheCharacter) {
     F.A->OnKeyPress = [](TObject*, char& Key) {
         if (Key >= '0' && Key <= '9') return;
         if (Key == 'x') Key = 'y';
@@ -124,8 +122,7 @@ TEST(Controls, KeyPressCanSwallowOrReplaceTheCharacter) {
     EXPECT_EQ(F.A->Text(), "12y3");
 }
 
-TEST(Controls, KeyDownSeesVirtualKeysAndShiftAndCanSwallow) {
-    TEntryForm F;
+TEST_F(Controls, KeyDownSeesVirtualKeysAndShiftAndCanSwallow) {
     std::vector<Word> Keys;
     bool SawCtrl = false;
     F.A->OnKeyDown = [&](TObject*, Word& Key, TShiftState Shift) {
@@ -144,8 +141,7 @@ TEST(Controls, KeyDownSeesVirtualKeysAndShiftAndCanSwallow) {
     EXPECT_EQ(Keys[2], VK_DELETE);
 }
 
-TEST(Controls, FormKeyPreviewSeesKeysFirst) {
-    TEntryForm F;
+TEST_F(Controls, FormKeyPreviewSeesKeysFirst) {
     std::string Order;
     F.Form->SetKeyPreview(true);
     F.Form->OnKeyPress = [&](TObject*, char& Key) {
@@ -160,8 +156,7 @@ TEST(Controls, FormKeyPreviewSeesKeysFirst) {
     EXPECT_EQ(F.A->Text(), "w");
 }
 
-TEST(Controls, ButtonClickByMouseAndByAccelerator) {
-    TEntryForm F;
+TEST_F(Controls, ButtonClickByMouseAndByAccelerator) {
     int Clicks = 0;
     F.Save->OnClick = [&](TObject*) { ++Clicks; };
     F.Form->Show();
@@ -174,8 +169,7 @@ TEST(Controls, ButtonClickByMouseAndByAccelerator) {
     EXPECT_EQ(Clicks, 2);
 }
 
-TEST(Controls, ExceptionInHandlerGoesToTheExceptionDialog) {
-    TEntryForm F;
+TEST_F(Controls, ExceptionInHandlerGoesToTheExceptionDialog) {
     TScriptedPrompter P;
     TPrompterGuard G(&P);
     Application->SetTitle("Deneme");
@@ -192,8 +186,7 @@ TEST(Controls, ExceptionInHandlerGoesToTheExceptionDialog) {
     EXPECT_EQ(P.Records().size(), 1u);
 }
 
-TEST(Controls, SetFocusOnHiddenOrDisabledControlRaises) {
-    TEntryForm F;
+TEST_F(Controls, SetFocusOnHiddenOrDisabledControlRaises) {
     F.Form->Show();
     F.B->SetEnabled(false);
     EXPECT_FALSE(F.B->CanFocus());
@@ -202,8 +195,7 @@ TEST(Controls, SetFocusOnHiddenOrDisabledControlRaises) {
     EXPECT_FALSE(F.A->CanFocus());
 }
 
-TEST(Controls, EnterSkipsDisabledAndNonTabStopControls) {
-    TEntryForm F;
+TEST_F(Controls, EnterSkipsDisabledAndNonTabStopControls) {
     F.B->SetTabStop(false);
     F.Form->Show();
     PressEnter();
@@ -212,7 +204,7 @@ TEST(Controls, EnterSkipsDisabledAndNonTabStopControls) {
     EXPECT_TRUE(F.Save->Focused());
 }
 
-TEST(Controls, AlignLaysOutChildrenAndFollowsResize) {
+TEST_F(Controls, AlignLaysOutChildrenAndFollowsResize) {
     TForm Form(nullptr);
     Form.SetBounds(0, 0, 300, 200);
     auto* Top = new TPanel(&Form);
@@ -232,7 +224,7 @@ TEST(Controls, AlignLaysOutChildrenAndFollowsResize) {
     EXPECT_EQ(Rest->BoundsRect(), Rect(0, 30, 400, 281));
 }
 
-TEST(Controls, DestroyingAContainerLeavesItsChildrenUsable) {
+TEST_F(Controls, DestroyingAContainerLeavesItsChildrenUsable) {
     TForm Form(nullptr);
     auto* Group = new TGroupBox(&Form);
     Group->SetParent(&Form);
@@ -308,8 +300,7 @@ TEST(ControlsLifetime, FreedControlLeavesNoLiveWidgetBehind) {
 // ---------------------------------------------------------------------------
 // Focus: an exit check that shows a real (modal) message box sees the focus leave
 // for the box and come back; that must not run the check a second time.
-TEST(Controls, ExitCheckWithAModalBoxRunsOnceAndKeepsTheFocus) {
-    TEntryForm F;
+TEST_F(Controls, ExitCheckWithAModalBoxRunsOnceAndKeepsTheFocus) {
     int Checks = 0;
     F.A->OnExit = [&](TObject*) {
         ++Checks;
@@ -337,8 +328,7 @@ TEST(Controls, ExitCheckWithAModalBoxRunsOnceAndKeepsTheFocus) {
     EXPECT_EQ(F.Log, std::vector<std::string>{});
 }
 
-TEST(Controls, ExitHandlerThatLetsTheFocusGoEntersTheNewControl) {
-    TEntryForm F;
+TEST_F(Controls, ExitHandlerThatLetsTheFocusGoEntersTheNewControl) {
     F.A->OnExit = [&](TObject*) {
         F.Log.push_back("exit A");
         F.B->Widget()->setFocus();   // focus wanders during the handler, and stays
@@ -355,8 +345,7 @@ TEST(Controls, ExitHandlerThatLetsTheFocusGoEntersTheNewControl) {
     EXPECT_EQ(F.Log, (std::vector<std::string>{"exit B", "enter C"}));
 }
 
-TEST(Controls, SwitchingToAnotherWindowFiresNoExit) {
-    TEntryForm F;
+TEST_F(Controls, SwitchingToAnotherWindowFiresNoExit) {
     TEntryForm Other;
     Other.Form->SetLeft(500);
     F.Form->Show();
@@ -371,8 +360,7 @@ TEST(Controls, SwitchingToAnotherWindowFiresNoExit) {
     EXPECT_EQ(F.Log, std::vector<std::string>{});
 }
 
-TEST(Controls, ExitHandlerThatFreesTheNextControl) {
-    TEntryForm F;
+TEST_F(Controls, ExitHandlerThatFreesTheNextControl) {
     F.A->OnExit = [&](TObject*) { delete F.B; F.B = nullptr; };
     F.Form->Show();
     F.B->SetFocus();
@@ -381,7 +369,7 @@ TEST(Controls, ExitHandlerThatFreesTheNextControl) {
     PressEnter();   // the form still works
 }
 
-TEST(Controls, ARegisteredCursorShowsItsPictureAndHotSpot) {
+TEST_F(Controls, ARegisteredCursorShowsItsPictureAndHotSpot) {
     TForm Form(nullptr);
     auto* E = new TEdit(&Form);
     E->SetParent(&Form);

@@ -218,7 +218,7 @@ TEST(Grids, TypingEditsTheCellAndEnterStoresIt) {
     ASSERT_TRUE(G->EditorMode());
     EXPECT_EQ(G->InplaceEditor()->Text(), "Şu");
     TypeText(u"xyz");
-    SendKey(FocusTarget(), Qt::Key_Escape, QStringLiteral("\x1b"));
+    PressEscape();
     EXPECT_FALSE(G->EditorMode());
     EXPECT_EQ(G->Cells(1, 1), "Şu");
 

@@ -252,7 +252,7 @@ TEST_F(StdCtrls, DefaultAndCancelButtonsTakeEnterAndEscape) {
     F.Form->Show();
     E->SetFocus();
     PressEnter();
-    SendKey(FocusTarget(), Qt::Key_Escape, QStringLiteral("\x1b"));
+    PressEscape();
     EXPECT_EQ(Log, "ok cancel ");
 }
 
