@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include <cstring>
+
 #include <sys/stat.h>
 #include <unistd.h>
 #include <memory>
@@ -422,6 +424,21 @@ TEST_F(SubscriberSheetClickTest, ExportThatNoProgramCanShowTellsWhereTheWorkbook
     EXPECT_EQ(Prompts.Messages(),
               std::vector<AnsiString>{"Excel dosyası yazıldı, ancak onu açacak bir program bulunamadı. Dosya: " +
                                       Shown[0]});
+}
+
+// The workbook cannot be written: the operator reads the file and the
+// system's reason, and no file is taken as shown.
+TEST_F(SubscriberSheetClickTest, ExportThatCannotWriteTheWorkbookSaysWhy) {
+    DM.Execute(InsertRow("eabonekimlik", "00100", "Bir", "1"));
+    const std::string OldTmp = GetTempDir();
+    const std::string Missing = OldTmp + "osb_no_such_folder";
+    ::setenv("TMPDIR", Missing.c_str(), 1);
+    TEABONEKIMLIKF S(nullptr);
+    modaltest::WhileShownModally(&S, [&] { uitest::Click(S.Button16); });
+    ::setenv("TMPDIR", OldTmp.c_str(), 1);
+    EXPECT_TRUE(Shown.empty());
+    EXPECT_EQ(Prompts.Messages(), std::vector<AnsiString>{"'" + Missing + "/Kitap1.xlsx' could not be written: " +
+                                                          std::strerror(ENOENT) + "."});
 }
 
 // A desktop whose programs are small scripts in a folder put first on PATH.

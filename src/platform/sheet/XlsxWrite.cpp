@@ -37,6 +37,22 @@ AnsiString ErrorText(Integer Code) {
     }
 }
 
+// The library's errors of a file operation, for which errno says why.
+bool IsFileError(lxw_error Err) {
+    switch (Err) {
+        case LXW_ERROR_CREATING_XLSX_FILE:
+        case LXW_ERROR_CREATING_TMPFILE:
+        case LXW_ERROR_READING_TMPFILE:
+        case LXW_ERROR_ZIP_FILE_OPERATION:
+        case LXW_ERROR_ZIP_FILE_ADD:
+        case LXW_ERROR_ZIP_CLOSE: return true;
+        default: return false;
+    }
+}
+
+// What only a failed write leaves in errno.
+bool IsLostWrite(int SysErr) { return SysErr == ENOSPC || SysErr == EFBIG || SysErr == EDQUOT || SysErr == EIO; }
+
 [[noreturn]] void AlreadyWritten(const AnsiString& ShownName) {
     WriteFailure(ShownName, "the workbook was already written out and is no longer held");
 }
@@ -136,6 +152,10 @@ public:
         }
         if (Err != LXW_NO_ERROR && FFailure.empty())
             FFailure = "cell " + ExcelColumnName(Col) + IntToStr(Row) + ": " + lxw_strerror(Err);
+        // The library never looks at its row file's errors: a full disk would
+        // quietly cut the sheet short.
+        if (FFailure.empty() && WS->optimize_tmpfile && std::ferror(WS->optimize_tmpfile))
+            FFailure = SysErrorMessage(errno ? errno : EIO);
     }
 
     // Writes the cells the sheets still hold and closes the package.
@@ -148,10 +168,16 @@ public:
             if (Sheet.get() == Active) worksheet_activate(WS);
             Sheet->ForEachCell([&](Integer R, Integer C, const Variant& V) { Cell(*Sheet, R, C, V); });
         }
+        errno = 0;
         lxw_error Err = workbook_close(FWB);
+        const int SysErr = errno;
         FWB = nullptr;
         if (!FFailure.empty()) WriteFailure(ShownName, FFailure);
-        if (Err != LXW_NO_ERROR) WriteFailure(ShownName, lxw_strerror(Err));
+        if (Err != LXW_NO_ERROR)
+            WriteFailure(ShownName, SysErr && IsFileError(Err) ? SysErrorMessage(SysErr) : lxw_strerror(Err));
+        // Nor does it look at its other files' errors: a write that failed on
+        // the way means a part of the package is cut short.
+        if (IsLostWrite(SysErr)) WriteFailure(ShownName, SysErrorMessage(SysErr));
     }
 
 private:
@@ -163,9 +189,13 @@ private:
         while (Index < List.size() && List[Index].get() != &Sheet) ++Index;
         while (FSheets.size() <= Index && FSheets.size() < List.size()) {
             const AnsiString& Name = List[FSheets.size()]->Name();
+            errno = 0;
             lxw_worksheet* WS = workbook_add_worksheet(FWB, AnsiToUtf8(Name).c_str());
             if (!WS) {
-                if (FFailure.empty()) FFailure = "bad worksheet name '" + Name + "'";
+                // Its row file could not be made on a full disk, or the name is refused.
+                const int SysErr = errno;
+                if (FFailure.empty())
+                    FFailure = IsLostWrite(SysErr) ? SysErrorMessage(SysErr) : "bad worksheet name '" + Name + "'";
                 return nullptr;
             }
             FSheets.push_back(WS);

@@ -6,10 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -192,4 +196,76 @@ TEST(XlsxWrite, AStreamedWorkbookKeepsItsOtherSheetsAndIsWrittenOnce) {
     EXPECT_TRUE(Back->Sheets(3)->Cells(1, 1).AsBoolean());
     std::vector<std::string> Names = Dir.Names();
     EXPECT_EQ(Names.size(), 1u);
+}
+
+namespace {
+
+// Writes a workbook of Rows short rows as Dir's "rapor" in a child process
+// whose files may not grow past Limit bytes, as on a full disk; returns what
+// the write reported, "" when it succeeded.
+std::string WriteUnderFileSizeLimit(const TSheetTestDir& Dir, rlim_t Limit, Integer Rows, bool NewFile) {
+    int Pipe[2];
+    if (pipe(Pipe) != 0) return "no pipe";
+    pid_t Child = fork();
+    if (Child == 0) {
+        close(Pipe[0]);
+        signal(SIGXFSZ, SIG_IGN);
+        rlimit Lim{Limit, Limit};
+        std::string Said;
+        try {
+            if (setrlimit(RLIMIT_FSIZE, &Lim) != 0) throw Exception("no limit");
+            auto Excel = CreateOleObject("excel.application");
+            TExcelWorkbook* Book = Excel->Workbooks()->Add();
+            for (Integer R = 1; R <= Rows; ++R) Book->Worksheets(1)->SetCells(R, 1, "satır " + IntToStr(R * 7919));
+            if (NewFile)
+                WriteNewXlsxFile(*Book, Dir.Path.c_str(), "rapor");
+            else
+                WriteXlsxFile(*Book, Dir.File("rapor.xlsx"));
+        } catch (const Exception& E) {
+            Said = AnsiToUtf8(E.Message());
+        }
+        ssize_t Written = write(Pipe[1], Said.data(), Said.size());
+        _exit(Written == static_cast<ssize_t>(Said.size()) ? 0 : 1);
+    }
+    close(Pipe[1]);
+    std::string Said;
+    char Buf[512];
+    ssize_t N;
+    while ((N = read(Pipe[0], Buf, sizeof Buf)) > 0) Said.append(Buf, static_cast<size_t>(N));
+    close(Pipe[0]);
+    int Status = 0;
+    waitpid(Child, &Status, 0);
+    return WIFEXITED(Status) && WEXITSTATUS(Status) == 0 ? Said : "child failed";
+}
+
+}  // namespace
+
+TEST(XlsxWrite, AFileThatCannotGrowIsReportedWithTheSystemsReasonAndLeavesNothingBehind) {
+    struct TCase {
+        rlim_t Limit;
+        Integer Rows;
+        bool NewFile;
+        bool Fails;
+    } const Cases[] = {
+        {3000, 500, false, true},      // the package itself
+        {8000, 500, false, true},      // a part of the package, cut short before it is packed
+        {8000, 70000, true, true},     // the rows of a sheet going out as they come
+        {1 << 24, 500, false, false},  // room enough
+        {1 << 24, 70000, true, false},
+    };
+    for (const TCase& C : Cases) {
+        TSheetTestDir Dir;
+        if (!C.NewFile) Dir.Write("rapor.xlsx", "old contents");
+        std::string Said = WriteUnderFileSizeLimit(Dir, C.Limit, C.Rows, C.NewFile);
+        std::vector<std::string> Names = Dir.Names();
+        if (!C.Fails) {
+            EXPECT_EQ(Said, "") << C.Limit;
+            EXPECT_EQ(Names, std::vector<std::string>{"rapor.xlsx"});
+            continue;
+        }
+        EXPECT_EQ(Said, "'" + Dir.Path + "rapor.xlsx' could not be written: " + std::strerror(EFBIG))
+            << C.Limit << " " << C.Rows;
+        EXPECT_EQ(Names, C.NewFile ? std::vector<std::string>{} : std::vector<std::string>{"rapor.xlsx"}) << C.Limit;
+        if (!C.NewFile) EXPECT_TRUE(LoadFileToString(Dir.File("rapor.xlsx")) == "old contents");
+    }
 }
