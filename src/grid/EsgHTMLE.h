@@ -58,8 +58,8 @@ void SetRotatedFont(TCanvas* Canvas, Integer Angle);
 void ResetRotatedFont(TCanvas* Canvas);
 
 // --- Form controls in mini-HTML text ---------------------------------------
-// Reads TYPE (upper-cased), ID, PROP, WIDTH and VALUE (entities decoded) of a
-// <CONTROL ...> tag; a missing attribute gives an empty text.
+// Reads TYPE (upper-cased), ID, PROP, WIDTH and VALUE of a <CONTROL ...> tag,
+// entities decoded; a missing attribute gives an empty text.
 void ParseControlTag(const AnsiString& Tag, AnsiString& CType, AnsiString& CID, AnsiString& CProp,
                      AnsiString& CWidth, AnsiString& CValue);
 bool IsControlText(const AnsiString& S);

@@ -54,10 +54,11 @@ bool IsEditType(const AnsiString& Type) { return Type != "BUTTON" && Type != "CH
 
 void ParseControlTag(const AnsiString& Tag, AnsiString& CType, AnsiString& CID, AnsiString& CProp,
                      AnsiString& CWidth, AnsiString& CValue) {
-    CType = UpperCase(ControlAttr(Tag, "TYPE"));
-    CID = ControlAttr(Tag, "ID");
-    CProp = ControlAttr(Tag, "PROP");
-    CWidth = ControlAttr(Tag, "WIDTH");
+    // Every attribute is read as the other tags' are, entities decoded.
+    CType = UpperCase(HTMLDecode(ControlAttr(Tag, "TYPE")));
+    CID = HTMLDecode(ControlAttr(Tag, "ID"));
+    CProp = HTMLDecode(ControlAttr(Tag, "PROP"));
+    CWidth = HTMLDecode(ControlAttr(Tag, "WIDTH"));
     CValue = HTMLDecode(ControlAttr(Tag, "VALUE"));
 }
 
@@ -91,9 +92,10 @@ bool SetControlValue(AnsiString& S, const AnsiString& ID, const AnsiString& Valu
         AnsiString CType, CID, CProp, CWidth, CValue;
         ParseControlTag(T.Text, CType, CID, CProp, CWidth, CValue);
         if (CID != ID) continue;
-        AnsiString Tag = "<CONTROL ID=\"" + ID + "\" VALUE=\"" + HTMLEncode(Value) + "\" WIDTH=\"" + CWidth +
-                         "\" TYPE=\"" + CType + "\"";
-        if (!CProp.empty()) Tag += " PROP=\"" + CProp + "\"";
+        // Written back encoded, so that they read back as they were read.
+        AnsiString Tag = "<CONTROL ID=\"" + HTMLEncode(CID) + "\" VALUE=\"" + HTMLEncode(Value) + "\" WIDTH=\"" +
+                         HTMLEncode(CWidth) + "\" TYPE=\"" + HTMLEncode(CType) + "\"";
+        if (!CProp.empty()) Tag += " PROP=\"" + HTMLEncode(CProp) + "\"";
         Tag += ">";
         S = S.substr(0, T.Start) + Tag + S.substr(T.End);
         return true;

@@ -422,6 +422,53 @@ TEST(EsgHTMLEControls, SetValueRoundTrips) {
     EXPECT_EQ(V, "<CONTROL ID=\"k\" VALUE=\"TRUE\" WIDTH=\"\" TYPE=\"CHECK\">");
 }
 
+// Entities in any attribute are decoded as in VALUE; numeric ones are no entity here and stay as written.
+TEST(EsgHTMLEControls, EveryAttributeIsDecodedAndWrittenBackEncoded) {
+    struct {
+        const char* Written;
+        const char* Read;
+    } const Cases[] = {{"a&amp;b", "a&b"}, {"&lt;x&gt;", "<x>"}, {"&quot;q&quot;", "\"q\""}, {"&#65;&#x42;", "&#65;&#x42;"},
+                       {"&amp;lt;", "&lt;"}, {"", ""}};
+    for (const auto& K : Cases) {
+        const AnsiString W = K.Written, R = K.Read;
+        AnsiString Ty, Id, Pr, Wi, Va;
+        ParseControlTag("<CONTROL TYPE=\"edit" + W + "\" ID=\"" + W + "\" PROP=\"p" + W + "\" WIDTH=\"5" + W +
+                            "\" VALUE=\"" + W + "\">",
+                        Ty, Id, Pr, Wi, Va);
+        EXPECT_EQ(Ty, UpperCase("edit" + R)) << W;
+        EXPECT_EQ(Id, R) << W;
+        EXPECT_EQ(Pr, "p" + R) << W;
+        EXPECT_EQ(Wi, "5" + R) << W;
+        EXPECT_EQ(Va, R) << W;
+    }
+    // The queries and the rewrite know the control by its decoded ID and keep every attribute.
+    AnsiString T = "<CONTROL TYPE=\"MASK\" ID=\"k&amp;&quot;1&quot;\" VALUE=\"old\" WIDTH=\"60\" "
+                   "PROP=\"&lt;99&gt; &amp;\"><CONTROL TYPE=\"EDIT\" ID=\"&#50;\">";
+    EXPECT_EQ(NextEditControlID(T, ""), "k&\"1\"");
+    EXPECT_EQ(NextEditControlID(T, "k&\"1\""), "&#50;");
+    EXPECT_EQ(GetControlProp(T, "k&\"1\""), "<99> &");
+    EXPECT_EQ(GetControlProp(T, "k&amp;&quot;1&quot;"), "");
+    EXPECT_TRUE(SetControlValue(T, "k&\"1\"", "new"));
+    EXPECT_EQ(T, "<CONTROL ID=\"k&amp;&quot;1&quot;\" VALUE=\"new\" WIDTH=\"60\" TYPE=\"MASK\" "
+                 "PROP=\"&lt;99&gt; &amp;\"><CONTROL TYPE=\"EDIT\" ID=\"&#50;\">");
+    EXPECT_TRUE(SetControlValue(T, "&#50;", "x"));
+    EXPECT_EQ(GetControlProp(T, "k&\"1\""), "<99> &");
+    EXPECT_EQ(NextEditControlID(T, "k&\"1\""), "&#50;");
+}
+
+// The layout reports a control under the point by its decoded ID.
+TEST(EsgHTMLEControls, HitControlHasItsDecodedIDAndType) {
+    THtml H;
+    H.HitOnly = true;
+    H.PX = 10;
+    H.PY = 5;
+    EXPECT_TRUE(H.Run("<CONTROL TYPE=\"edit\" ID=\"a&lt;b&gt;&amp;&#38;\" VALUE=\"&quot;v&quot;\" WIDTH=\"60\">"));
+    EXPECT_EQ(H.CtrlID, "a<b>&&#38;");
+    EXPECT_EQ(H.CtrlValue, "\"v\"");
+    EXPECT_EQ(H.CtrlType, "EDIT");
+    EXPECT_EQ(H.CtrlRect.Width(), 60);
+}
+
 }  // namespace
 
 namespace {
