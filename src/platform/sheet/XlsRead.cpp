@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <thread>
 
 namespace {
@@ -29,6 +30,10 @@ constexpr unsigned MaxXlsRows = 65536;
 constexpr unsigned MaxXlsColumns = 256;
 constexpr unsigned MaxXlsSheets = 10000;
 std::atomic<int> GReadSeconds{60};
+// What the reader may take beyond the program's own memory: a whole sheet of
+// the format's size is far below it, while a damaged file can make the
+// library allocate without end.
+constexpr long long MaxXlsReaderBytes = 1LL << 30;
 std::atomic<TXlsParser> GParser{nullptr};
 
 // What the child reports besides freexl's own (negative) codes.
@@ -247,6 +252,16 @@ bool SkipRows(TReport& R) {
     }
 }
 
+// The resident memory of a process in bytes; 0 when it cannot be read.
+long long ResidentBytes(const char* Statm) {
+    FILE* F = std::fopen(Statm, "r");
+    if (!F) return 0;
+    long long Size = 0, Resident = 0;
+    const bool Read = std::fscanf(F, "%lld %lld", &Size, &Resident) == 2;
+    std::fclose(F);
+    return Read ? Resident * sysconf(_SC_PAGESIZE) : 0;
+}
+
 // The child's work: the report of the workbook at Path written to Fd; 0 when written.
 int WriteReport(const char* Path, int Fd) {
     FILE* F = fdopen(dup(Fd), "wb");
@@ -278,9 +293,11 @@ void ReadXlsFile(const AnsiString& FileName, TExcelWorkbook& Book) {
     if (WriteReport(Path.c_str(), fileno(Out)) != 0) Fail("its reader could not write what it read");
 #else
     std::fflush(nullptr);
+    const long long MemoryLimit = ResidentBytes("/proc/self/statm") + MaxXlsReaderBytes;
     pid_t Pid = fork();
     if (Pid < 0) Fail("the reader could not be started: " + SysErrorMessage(errno));
     if (Pid == 0) _exit(WriteReport(Path.c_str(), fileno(Out)));
+    const std::string ChildStatm = "/proc/" + std::to_string(Pid) + "/statm";
     int Status = 0;
     const int Seconds = GReadSeconds.load();
     auto Deadline = std::chrono::steady_clock::now() + std::chrono::seconds(Seconds);
@@ -288,10 +305,16 @@ void ReadXlsFile(const AnsiString& FileName, TExcelWorkbook& Book) {
         pid_t W = waitpid(Pid, &Status, WNOHANG);
         if (W == Pid) break;
         if (W < 0 && errno != EINTR) Fail("its reader was lost: " + SysErrorMessage(errno));
-        if (std::chrono::steady_clock::now() > Deadline) {
+        AnsiString Stop;
+        if (std::chrono::steady_clock::now() > Deadline)
+            Stop = "reading it took longer than " + IntToStr(Seconds) + " seconds";
+        else if (ResidentBytes(ChildStatm.c_str()) > MemoryLimit)
+            Stop = "reading it needed more than " + IntToStr(static_cast<Integer>(MaxXlsReaderBytes >> 20)) +
+                   " MB of memory";
+        if (!Stop.empty()) {
             kill(Pid, SIGKILL);
             waitpid(Pid, &Status, 0);
-            Fail("reading it took longer than " + IntToStr(Seconds) + " seconds");
+            Fail(Stop);
         }
         std::this_thread::sleep_for(Pause);
         if (Pause < std::chrono::milliseconds(20)) Pause *= 2;

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <csignal>
 #include <cstring>
 
@@ -220,9 +221,11 @@ std::string CompoundFile(std::string Stream) {
 
 }  // namespace
 
-TEST(XlsRead, SheetsNamesAndTypedCells) {
-    TSheetTestDir Dir;
-    std::vector<TXlsSheet> Sheets = {
+namespace {
+
+// Two sheets with a cell of every type.
+std::vector<TXlsSheet> TypedSheets() {
+    return {
         {"Aboneler", {{0, 0, TXlsCell::Text, 0, "aboneno"},
                       {0, 1, TXlsCell::Text, 0, "\xC5\x9E" "ahin \xC4\xB0\xC4\x9F" "dir"},
                       {1, 0, TXlsCell::Text, 0, "00123"},
@@ -233,7 +236,13 @@ TEST(XlsRead, SheetsNamesAndTypedCells) {
                       {3, 5, TXlsCell::Text, 0, "\xE4\xB8\xAD"}}},
         {"\xC3\x9C" "\xC3\xA7" "\xC3\xBC" "nc\xC3\xBC", {{2, 2, TXlsCell::Number, -0.5}}},
     };
-    Dir.Write("eski.xls", CompoundFile(WorkbookStream(Sheets)));
+}
+
+}  // namespace
+
+TEST(XlsRead, SheetsNamesAndTypedCells) {
+    TSheetTestDir Dir;
+    Dir.Write("eski.xls", CompoundFile(WorkbookStream(TypedSheets())));
     auto Excel = CreateOleObject("excel.application");
     TExcelWorkbook* Book = Excel->Workbooks()->Open(Dir.File("eski.xls"));
     ASSERT_EQ(Book->Sheets()->Count(), 2);
@@ -365,4 +374,46 @@ TEST(XlsRead, TextsOfEveryRowStayWithTheirRowWhenReadAgainOrOutOfOrder) {
     });
     EXPECT_EQ(Texts, 35);
     EXPECT_EQ(S->Cells(13, 1).AsDouble(), 7);
+}
+namespace {
+
+void Put32(std::string& S, size_t At, uint32_t V) {
+    for (int I = 0; I < 4; ++I) S[At + I] = static_cast<char>(V >> (8 * I));
+}
+
+}  // namespace
+
+// Damaged files that make the library itself fail end only its process: the
+// program names the file and reads the next one.
+TEST(XlsRead, DamageThatBreaksTheLibraryOrRunsAwayWithMemoryIsAMessage) {
+    TSheetTestDir Dir;
+    const std::string Good = CompoundFile(WorkbookStream({{"S", {{0, 0, TXlsCell::Number, 1}}}}));
+    // The typed workbook with the end of a number record and the next record's head overwritten.
+    std::string Record = CompoundFile(WorkbookStream(TypedSheets()));
+    Record.replace(0x6C5, 8, std::string("\xD0\x58\x08\x00\x30\x60\x00\x00", 8));
+    // A header that claims sixteen million sectors of its sector table, chained to itself.
+    std::string Chain(1024, '\0');
+    Chain.replace(0, 8, "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1");
+    Chain.replace(0x18, 10, std::string("\x3E\x00\x03\x00\xFE\xFF\x09\x00\x06\x00", 10));
+    Put32(Chain, 0x2C, 1);
+    Put32(Chain, 0x30, 9);
+    Put32(Chain, 0x48, 0x01000000);
+    Chain.replace(0x4C, 12, 12, '\xFF');
+    Dir.Write("good.xls", Good);
+    Dir.Write("record.xls", Record);
+    Dir.Write("chain.xls", Chain);
+    auto Excel = CreateOleObject("excel.application");
+    for (const auto& [Name, Why] : std::vector<std::pair<std::string, std::string>>{
+             {"record.xls", ""}, {"chain.xls", "reading it needed more than 1024 MB of memory"}}) {
+        const auto Start = std::chrono::steady_clock::now();
+        try {
+            Excel->Workbooks()->Open(Dir.File(Name));
+            ADD_FAILURE() << Name;
+        } catch (const EOleException& E) {
+            EXPECT_NE(E.Message().find(Name + "' is not a valid workbook file: " + Why), AnsiString::npos)
+                << E.Message();
+        }
+        EXPECT_LT(std::chrono::steady_clock::now() - Start, std::chrono::seconds(30)) << Name;
+        EXPECT_EQ(Excel->Workbooks()->Open(Dir.File("good.xls"))->Worksheets(1)->Cells(1, 1).AsInteger(), 1);
+    }
 }
