@@ -266,6 +266,8 @@ TEST(XlsxWrite, AFileThatCannotGrowIsReportedWithTheSystemsReasonAndLeavesNothin
         EXPECT_EQ(Said, "'" + Dir.Path + "rapor.xlsx' could not be written: " + std::strerror(EFBIG))
             << C.Limit << " " << C.Rows;
         EXPECT_EQ(Names, C.NewFile ? std::vector<std::string>{} : std::vector<std::string>{"rapor.xlsx"}) << C.Limit;
-        if (!C.NewFile) EXPECT_TRUE(LoadFileToString(Dir.File("rapor.xlsx")) == "old contents");
+        if (!C.NewFile) {
+            EXPECT_TRUE(LoadFileToString(Dir.File("rapor.xlsx")) == "old contents");
+        }
     }
 }
