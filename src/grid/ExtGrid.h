@@ -2027,7 +2027,13 @@ private:
     TCursor MouseCursorAt(TShiftState Shift, Integer X, Integer Y, bool Anchor);
     // focus (ExtGridFocus.cpp)
     bool FFocusFromEditor = false;   // the focus is passing from the text editor back to the grid
-    void FocusReceived(bool ByMouse);
+    bool FEntering = false;          // the entry's check of the current cell is running
+    // The focus comes from the grid itself or one of its own editors.
+    bool FocusFromWithin() const;
+    // Entering from another control: the current cell is selected again (a pending
+    // value is validated) and its edit begins.
+    void EnterGrid();
+    void FocusReceived(bool ByMouse, bool FromWithin);
     void DataCellPressed(Integer X, Integer Y);
     Integer RadioItemAt(Integer ACol, Integer ARow, Integer X, Integer Y);
     AnsiString FLookupText;   // typed so far by the incremental lookup

@@ -875,10 +875,11 @@ void TExtStringGrid::EndEditorControl() {
             break;
         default: break;
     }
-    const bool HadFocus = HasFocusWithin(Ctl);
+    // The focus comes back to the grid before the control goes: hidden with the focus,
+    // the control would hand it on to the next control of the form.
+    if (HasFocusWithin(Ctl) && CanFocus()) SetFocus();
     Ctl->SetVisible(false);
     Ctl->SetEnabled(false);
-    if (HadFocus && CanFocus()) SetFocus();
     if (FActiveEditor == edCustom) EndEditLink();
     Invalidate();
     if (OnEditingDone) OnEditingDone(this);

@@ -261,8 +261,9 @@ bool TExtStringGrid::QtEvent(QEvent* E) {
     bool ByMouse = false;
     if (IsFocusInEvent(E, &ByMouse)) {
         const std::shared_ptr<const bool> Alive = AliveToken();
+        const bool FromWithin = FocusFromWithin();
         const bool Handled = TBaseGrid::QtEvent(E);
-        if (*Alive) GuardedCall(this, [&] { FocusReceived(ByMouse); });
+        if (*Alive) GuardedCall(this, [&] { FocusReceived(ByMouse, FromWithin); });
         return Handled;
     }
     return TBaseGrid::QtEvent(E);

@@ -1,5 +1,7 @@
 #include "grid/ExtGridEditors.h"
 
+#include "GridTestKit.h"
+
 #include "platform/rtl/SysUtils.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/UiTestKit.h"
@@ -15,18 +17,8 @@ using namespace uitest;
 namespace {
 
 // A grid whose column 1 cells open the editor type under test.
-struct TEditorForm : TGridOnForm<TExtStringGrid> {
-    TEditorType Editor;
-    explicit TEditorForm(TEditorType E) : TGridOnForm(4, 6), Editor(E) {
-        Options({goEditing});
-        Grid->OnGetEditorType = [this](TObject*, Integer ACol, Integer, TEditorType& AEditor) {
-            if (ACol == 1) AEditor = Editor;
-        };
-        ShowFocused();
-    }
-    void Key(int K, const QString& Text = QString(), Qt::KeyboardModifiers Mods = Qt::NoModifier) {
-        SendKey(FocusTarget(), K, Text, Mods);
-    }
+struct TEditorForm : gridtest::TEditingGrid {
+    explicit TEditorForm(TEditorType E) : TEditingGrid(4, 6) { EditorInColumn1(E); }
     void Open() { Key(Qt::Key_F2); if (!Grid->ActiveEditorControl()) PressEnter(); }
 };
 
@@ -76,7 +68,7 @@ TEST(ExtGridEditors, SpinEscapeAfterStepsRestoresTheCellText) {
     EXPECT_EQ("12", G->SpinEdit()->Text());
     for (int I = 0; I < 3; ++I) F.Key(Qt::Key_Up);
     EXPECT_EQ("15", G->SpinEdit()->Text());
-    F.Key(Qt::Key_Escape, QStringLiteral("\x1b"));
+    PressEscape();
     EXPECT_EQ(nullptr, G->ActiveEditorControl());
     EXPECT_EQ("12", G->Cells(1, 1));
 }
@@ -92,16 +84,14 @@ TEST(ExtGridEditors, FloatSpinStoresItsValueInTheFloatFormat) {
     F.Key(Qt::Key_Up);
     ASSERT_EQ(1u, Values.size());
     EXPECT_NEAR(2.1, Values[0], 1e-9);
-    F.Key(Qt::Key_Escape, QStringLiteral("\x1b"));
+    PressEscape();
     EXPECT_EQ(Format(G->FloatFormat(), {Extended(2.0)}), G->Cells(1, 1));
 }
 
 TEST(ExtGridEditors, TabWithARefusingValidationKeepsTheSpinOpen) {
     TEditorForm F(edSpinEdit);
     TExtStringGrid* G = F.Grid;
-    TGridOptions O = G->Options();
-    O.Include(goTabs);
-    G->SetOptions(O);
+    F.Options({goTabs});
     G->SetCells(1, 1, "1");
     G->OnCellValidate = [](TObject*, Integer, Integer, AnsiString&, bool& Valid) { Valid = false; };
     TypeText(u"9");
@@ -143,7 +133,7 @@ TEST(ExtGridEditors, ComboListStartsAtTheFirstItemForATextOutsideTheList) {
     F.Open();
     EXPECT_EQ(0, G->Combobox()->ItemIndex());
     EXPECT_EQ(std::vector<AnsiString>{"bir"}, Changes);
-    F.Key(Qt::Key_Escape, QStringLiteral("\x1b"));
+    PressEscape();
     EXPECT_EQ("yok", G->Cells(1, 1));
 }
 
@@ -174,7 +164,7 @@ TEST(ExtGridEditors, EditButtonTakesTheEllipsisResultAndEscapeRestores) {
     EXPECT_EQ("y", G->BtnEdit()->Text());
     G->BtnEdit()->ClickBtn(G->BtnEdit());
     EXPECT_EQ("sec 1,1", G->BtnEdit()->Text());
-    F.Key(Qt::Key_Escape, QStringLiteral("\x1b"));
+    PressEscape();
     EXPECT_EQ(nullptr, G->ActiveEditorControl());
     EXPECT_EQ("eski", G->Cells(1, 1));
     TypeText(u"z");
@@ -215,7 +205,7 @@ TEST(ExtGridEditors, DatePickerStoresItsDateAndEscapeKeepsTheCell) {
     ASSERT_EQ(G->DateTimePicker(), G->ActiveEditorControl());
     EXPECT_EQ(EncodeDate(2024, 2, 1), G->DateTimePicker()->Date());
     G->DateTimePicker()->SetDate(EncodeDate(2024, 3, 9));
-    F.Key(Qt::Key_Escape, QStringLiteral("\x1b"));
+    PressEscape();
     EXPECT_EQ(Day, G->Cells(1, 1));
     F.Open();
     G->DateTimePicker()->SetDate(EncodeDate(2024, 3, 9));
@@ -304,7 +294,7 @@ TEST(ExtGridEditors, UnicodeEditEscapeRestoresTheCell) {
         F.Open();
         ASSERT_NE(nullptr, G->ActiveEditorControl()) << E;
         TypeText(u"zz");
-        F.Key(Qt::Key_Escape, QStringLiteral("\x1b"));
+        PressEscape();
         EXPECT_EQ(nullptr, G->ActiveEditorControl()) << E;
         EXPECT_EQ(Zh, G->GetWideCell(1, 1)) << E;
     }
@@ -313,13 +303,11 @@ TEST(ExtGridEditors, UnicodeEditEscapeRestoresTheCell) {
 TEST(ExtGridEditors, UnicodeMemoTakesEnterAsALineBreakAndTabLeaves) {
     TEditorForm F(edUniMemo);
     TExtStringGrid* G = F.Grid;
-    TGridOptions O = G->Options();
-    O.Include(goTabs);
-    G->SetOptions(O);
+    F.Options({goTabs});
     G->SetWideCell(1, 1, Zh);
     F.Open();
     ASSERT_EQ(G->UniMemo(), G->ActiveEditorControl());
-    F.Key(Qt::Key_End, QString(), Qt::ControlModifier);
+    F.Key(Qt::Key_End, Qt::ControlModifier);
     PressEnter();
     TypeText(u"b");
     EXPECT_EQ(G->UniMemo(), G->ActiveEditorControl());
@@ -426,7 +414,7 @@ TEST(ExtGridEditors, ACharacterOutsideTheCodePageOpensAUnicodeEditorAsTyped) {
         TypeText(u"\u4E2D\u0416");
         ASSERT_NE(nullptr, G->ActiveEditorControl()) << E;
         EXPECT_EQ(u"\u4E2D\u0416", WideTextOf(G->ActiveEditorControl())) << E;
-        F.Key(Qt::Key_Escape, QStringLiteral("\x1b"));
+        PressEscape();
     }
     TEditorForm F(edUniEdit);   // a character of the code page opens it as well
     TypeText(u"\u015Fa");

@@ -4,6 +4,7 @@
 #include "grid/EsgHTMLE.h"
 #include "grid/ExtGrid.h"
 #include "grid/ExtObj.h"
+#include "platform/ui/StdCtrls.h"
 #include "platform/ui/UiTestKit.h"
 #include "support/TempFolder.h"
 
@@ -58,6 +59,7 @@ private:
 
 // A grid of Cols x Rows, editing unless told otherwise, shown with the focus on it.
 struct TEditingGrid : uitest::TGridOnForm<TExtStringGrid> {
+    TEdit* Before = nullptr;   // made by AddEditBefore
     explicit TEditingGrid(Integer Cols, Integer Rows, bool Editing = true) : TGridOnForm(Cols, Rows) {
         if (Editing) Options({goEditing});
         ShowFocused();
@@ -67,6 +69,25 @@ struct TEditingGrid : uitest::TGridOnForm<TExtStringGrid> {
         Grid->SetCol(ACol);
         Grid->SetRow(ARow);
         Key(Qt::Key_F2);
+    }
+    // The cells of column 1 open editor E.
+    void EditorInColumn1(TEditorType E) {
+        Grid->OnGetEditorType = [E](TObject*, Integer ACol, Integer, TEditorType& AEditor) {
+            if (ACol == 1) AEditor = E;
+        };
+    }
+    // An edit above the grid, first in the tab order, takes the focus; TabIn moves it
+    // into the grid as the user does.
+    void AddEditBefore() {
+        Grid->SetTop(30);
+        Before = uitest::Place<TEdit>(Form.get(), 0, 0, 100, 24);
+        Before->SetTabOrder(0);
+        Before->SetFocus();
+        uitest::Settle();
+    }
+    void TabIn() {
+        uitest::SystemKey(Before, Qt::Key_Tab);
+        uitest::Settle();
     }
 };
 
