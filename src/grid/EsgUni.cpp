@@ -1,6 +1,7 @@
 // The Unicode controls and the wide string list.
 #include "grid/EsgUni.h"
 
+#include "platform/data/Filer.h"
 #include "platform/rtl/CodePage.h"
 #include "platform/ui/WinApi.h"
 
@@ -115,6 +116,28 @@ void TWideStrings::Assign(TPersistent* Source) {
     } else {
         TPersistent::Assign(Source);
     }
+}
+
+void TWideStrings::DefineProperties(TFiler* Filer) {
+    bool HasData = GetCount() > 0;
+    if (TPersistent* A = Filer->Ancestor()) {
+        auto* W = dynamic_cast<TWideStrings*>(A);
+        HasData = !W || W->GetCount() != GetCount();
+        for (Integer I = 0; !HasData && I < GetCount(); ++I) HasData = W->Get(I) != Get(I);
+    }
+    const auto Read = [this](TReader& R) {
+        const std::vector<WideString> Items = R.ReadStringList();   // whole before the list changes
+        BeginUpdate();
+        Clear();
+        for (const WideString& S : Items) Add(S);
+        EndUpdate();
+    };
+    const auto Write = [this](TWriter& W) {
+        std::vector<WideString> Items;
+        for (Integer I = 0; I < GetCount(); ++I) Items.push_back(Get(I));
+        W.WriteWideStringList(Items);
+    };
+    Filer->DefineProperty("WideStrings", Read, Write, HasData);
 }
 
 void TWideStrings::AssignTo(TPersistent* Dest) {

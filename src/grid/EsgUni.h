@@ -6,6 +6,7 @@
 #include "grid/EsgEditBtn.h"
 #include "platform/ui/StdCtrls.h"
 
+class TFiler;
 class TWideStrings;
 
 // An 8-bit view of a wide list: items read converted to code page 1254.
@@ -69,6 +70,10 @@ public:
     // From another wide list or an 8-bit list; AssignTo fills an 8-bit or wide list.
     void Assign(TPersistent* Source) override;
     void AssignTo(TPersistent* Dest) override;
+    // Form storage: the items as the property "WideStrings", stored when there are any
+    // (under an ancestor: when they differ from its items); read back from wide or
+    // 8-bit items.
+    virtual void DefineProperties(TFiler* Filer);
 
     void BeginUpdate();
     void EndUpdate();

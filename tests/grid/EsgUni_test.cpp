@@ -1,5 +1,7 @@
 #include "grid/EsgUni.h"
 
+#include "platform/data/Filer.h"
+
 #include "platform/ui/Forms.h"
 #include "platform/ui/UiTestKit.h"
 
@@ -9,6 +11,7 @@
 #include <QEvent>
 #include <QImage>
 
+#include <initializer_list>
 #include <memory>
 #include <vector>
 
@@ -249,4 +252,81 @@ TEST(EsgUni, TheUnicodeComboButtonEdgeShowsOnlyWithTheFocus) {
     EXPECT_EQ(ColorToRGB(clBtnShadow), Px(Left - 1, 10));
     C->SetDroppedDown(false);
     EXPECT_NE(ColorToRGB(clBtnFace), Px(148, 10));
+}
+
+// --- form storage ------------------------------------------------------------------------
+namespace {
+
+// A wide list over a vector: the storage needs no window.
+class TVectorWideStrings : public TWideStrings {
+public:
+    TVectorWideStrings(std::initializer_list<WideString> Items = {}) : FItems(Items) {}
+    WideString Get(Integer Index) const override { return FItems.at(size_t(Index)); }
+    Integer GetCount() const override { return Integer(FItems.size()); }
+    void Clear() override { FItems.clear(); }
+    void Delete(Integer Index) override { FItems.erase(FItems.begin() + Index); }
+    void Insert(Integer Index, const WideString& S) override { FItems.insert(FItems.begin() + Index, S); }
+    std::vector<WideString> FItems;
+};
+
+// The lines the list stores, under Ancestor when given.
+std::vector<AnsiString> Stored(TWideStrings& L, TPersistent* Ancestor = nullptr) {
+    TStringList Lines;
+    TWriter W(&Lines, Ancestor);
+    L.DefineProperties(&W);
+    std::vector<AnsiString> Out;
+    for (Integer I = 0; I < Lines.Count(); ++I) Out.push_back(Lines.Strings(I));
+    return Out;
+}
+
+void Load(TWideStrings& L, const AnsiString& Line) {
+    TStringList Lines;
+    Lines.Add(Line);
+    TReader R(&Lines);
+    L.DefineProperties(&R);
+    R.CheckAllRead();
+}
+
+}  // namespace
+
+TEST(EsgUni, AWideListIsStoredAndReadBackWhole) {
+    TVectorWideStrings L{u"a=b", u"", u"it's\r\n\u4E2D", u"\u015Fe"};
+    const std::vector<AnsiString> Lines = Stored(L);
+    ASSERT_EQ(1u, Lines.size());
+    EXPECT_EQ(0u, Lines[0].rfind("WideStrings=", 0));
+    TVectorWideStrings Back{u"old"};
+    Load(Back, Lines[0]);
+    EXPECT_EQ(L.FItems, Back.FItems);
+}
+
+TEST(EsgUni, AnEmptyWideListIsNotStored) {
+    TVectorWideStrings L;
+    EXPECT_TRUE(Stored(L).empty());
+}
+
+TEST(EsgUni, EightBitItemsAreReadConverted) {
+    TVectorWideStrings L;
+    Load(L, "WideStrings=('\xFE" "ey', W'x'#1046, #199)");   // ş and Ç in code page 1254
+    EXPECT_EQ((std::vector<WideString>{u"\u015Fey", u"x\u0416", u"\u00C7"}), L.FItems);
+}
+
+TEST(EsgUni, UnderAnAncestorOnlyADifferentListIsStored) {
+    TVectorWideStrings L{u"a", u"b"};
+    TVectorWideStrings Same{u"a", u"b"}, Other{u"a", u"B"}, Longer{u"a", u"b", u"c"};
+    EXPECT_TRUE(Stored(L, &Same).empty());
+    EXPECT_EQ(1u, Stored(L, &Other).size());
+    EXPECT_EQ(1u, Stored(L, &Longer).size());
+    // Emptied under an ancestor with items: stored, so that reading empties it too.
+    TVectorWideStrings Empty;
+    const std::vector<AnsiString> Lines = Stored(Empty, &Same);
+    ASSERT_EQ(1u, Lines.size());
+    TVectorWideStrings Back{u"a", u"b"};
+    Load(Back, Lines[0]);
+    EXPECT_TRUE(Back.FItems.empty());
+}
+
+TEST(EsgUni, AMalformedStoredListLeavesTheItemsAndSaysSo) {
+    TVectorWideStrings L{u"keep"};
+    EXPECT_THROW(Load(L, "WideStrings=('a', 'b"), EReadError);
+    EXPECT_EQ(std::vector<WideString>{u"keep"}, L.FItems);
 }

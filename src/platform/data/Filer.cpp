@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "platform/rtl/CodePage.h"
 #include "platform/rtl/SysUtils.h"
 
 namespace {
@@ -14,7 +15,104 @@ Integer LineOf(TStrings* Lines, const AnsiString& Name) {
     return -1;
 }
 
+[[noreturn]] void InvalidValue() { throw EReadError("Invalid property value"); }
+
+void SkipBlanks(const AnsiString& V, size_t& P) {
+    while (P < V.size() && V[P] == ' ') ++P;
+}
+
+// One item of a stored list at P; P ends past it.
+WideString ReadListItem(const AnsiString& V, size_t& P) {
+    const bool Wide = P < V.size() && (V[P] == 'W' || V[P] == 'w');
+    if (Wide) ++P;
+    AnsiString Bytes;   // an 8-bit item gathers its bytes and converts once
+    WideString Text;
+    bool Parts = false;
+    while (P < V.size() && (V[P] == '\'' || V[P] == '#')) {
+        Parts = true;
+        if (V[P] == '#') {
+            Cardinal Code = 0;
+            size_t Digits = 0;
+            for (++P; P < V.size() && V[P] >= '0' && V[P] <= '9' && Digits < 6; ++P, ++Digits)
+                Code = Code * 10 + Cardinal(V[P] - '0');
+            if (Digits == 0 || Code > (Wide ? 0xFFFFu : 0xFFu)) InvalidValue();
+            if (Wide) Text += char16_t(Code);
+            else Bytes += char(Code);
+            continue;
+        }
+        AnsiString Run;
+        for (++P;; ++P) {
+            if (P >= V.size()) InvalidValue();   // the quote never closes
+            if (V[P] != '\'') {
+                Run += V[P];
+            } else if (P + 1 < V.size() && V[P + 1] == '\'') {
+                Run += '\'';
+                ++P;
+            } else {
+                ++P;
+                break;
+            }
+        }
+        if (Wide) Text += AnsiToWide(Run);
+        else Bytes += Run;
+    }
+    if (!Parts) InvalidValue();
+    return Wide ? Text : AnsiToWide(Bytes);
+}
+
+// A character that may stand in a quoted run: printable and held by the code page.
+bool Quotable(char16_t C) {
+    if (C < 0x20 || (C >= 0x7F && C <= 0x9F)) return false;
+    return UnicodeToCp1254(C) >= 0;
+}
+
 }  // namespace
+
+std::vector<WideString> TReader::ReadStringList() const {
+    const AnsiString& V = FValue;
+    size_t P = 0;
+    SkipBlanks(V, P);
+    if (P >= V.size() || V[P] != '(') InvalidValue();
+    ++P;
+    SkipBlanks(V, P);
+    std::vector<WideString> Items;
+    bool More = P >= V.size() || V[P] != ')';
+    while (More) {
+        Items.push_back(ReadListItem(V, P));
+        SkipBlanks(V, P);
+        if (P >= V.size() || (V[P] != ',' && V[P] != ')')) InvalidValue();
+        More = V[P] == ',';
+        if (More) {
+            ++P;
+            SkipBlanks(V, P);
+        }
+    }
+    ++P;   // the closing bracket
+    SkipBlanks(V, P);
+    if (P != V.size()) InvalidValue();
+    return Items;
+}
+
+void TWriter::WriteWideStringList(const std::vector<WideString>& Items) {
+    AnsiString V = "(";
+    for (size_t I = 0; I < Items.size(); ++I) {
+        if (I > 0) V += ", ";
+        V += 'W';
+        const WideString& S = Items[I];
+        if (S.empty()) V += "''";
+        bool InRun = false;
+        for (char16_t C : S) {
+            const bool Quoted = Quotable(C);
+            if (Quoted != InRun) V += '\'';
+            InRun = Quoted;
+            if (!Quoted) V += "#" + IntToStr(Integer(C));
+            else if (C == u'\'') V += "''";
+            else V += char(UnicodeToCp1254(C));
+        }
+        if (InRun) V += '\'';
+    }
+    FValue = V + ")";
+}
 
 void TReader::DefineProperty(const AnsiString& Name, const std::function<void(TReader&)>& ReadData,
                              const std::function<void(TWriter&)>&, bool) {

@@ -3,7 +3,15 @@
 // held as "Name=Value" lines. A component describes each one with
 // DefineProperty; a reader hands the stored value to the property's reading
 // routine, a writer stores the value of every property that has data.
+//
+// A list of strings is one value: "(" items separated by "," ")". An item is made of
+// quoted runs ('it''s': a quote inside is doubled) and character codes (#13), written
+// one after the other; a W before the item marks it wide: its codes are UTF-16 units,
+// while those of an 8-bit item are code page 1254 bytes. The quoted runs are the line's
+// own code page 1254 text either way. So any text keeps every character, line breaks,
+// quotes and "=" included, on one line.
 #include <functional>
+#include <vector>
 
 #include "platform/rtl/Classes.h"
 
@@ -35,6 +43,9 @@ public:
     bool ReadBoolean();
     Integer ReadInteger();
     AnsiString ReadString() const { return FValue; }
+    // Every item of a list of strings, 8-bit items converted; nothing is taken from a
+    // value that is not a whole list.
+    std::vector<WideString> ReadStringList() const;
     // EReadError for a stored name that no property defined (after all were defined).
     void CheckAllRead() const;
 
@@ -52,6 +63,8 @@ public:
     void WriteBoolean(bool Value) { FValue = Value ? "True" : "False"; }
     void WriteInteger(Integer Value) { FValue = IntToStr(Value); }
     void WriteString(const AnsiString& Value) { FValue = Value; }
+    // A list of wide strings.
+    void WriteWideStringList(const std::vector<WideString>& Items);
 
 private:
     AnsiString FValue;
