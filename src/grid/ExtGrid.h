@@ -716,8 +716,9 @@ struct TGridDataRange {
 };
 
 // The grid's own cursors: over a row header (the row is selected), a column header
-// (the column) and the top-left cell or the selection's resize handle (everything).
-constexpr TCursor crGridRowSelect = 8010, crGridColSelect = 8011, crGridAllSelect = 8012;
+// (the column) and the top-left cell or the selection's resize handle (everything);
+// over the whole grid while its mode is set.
+constexpr TCursor crGridRowSelect = 8010, crGridColSelect = 8011, crGridAllSelect = 8012, crGridMode = 8014;
 
 class TExtStringGrid : public TBaseGrid {
 public:
@@ -912,6 +913,10 @@ public:
     TCursor Cursor() const { return TBaseGrid::Cursor(); }
     void SetCursor(TCursor Value);
     TCursor RememberedCursor() const { return FOldCursor; }
+    // The grid's mode: while it is set a left press does nothing and the mouse shows
+    // crGridMode over the grid. The grid never sets it itself.
+    bool GridMode() const { return FGridMode; }
+    void SetGridMode(bool Value);
 
     // --- option objects
     TCellNode* CellNode() const { return FCellNode.get(); }
@@ -2025,6 +2030,10 @@ private:
     Integer FCursorState = 0;
     Integer CursorStateAt(Integer X, Integer Y);
     TCursor MouseCursorAt(TShiftState Shift, Integer X, Integer Y, bool Anchor);
+    bool FGridMode = false;
+    bool FModePress = false;   // the left button went down in the grid's mode: its release is ignored too
+    TCursor RestingCursor() const { return FGridMode ? crGridMode : FOldCursor; }
+    void Click() override;
     // focus (ExtGridFocus.cpp)
     bool FFocusFromEditor = false;   // the focus is passing from the text editor back to the grid
     bool FEntering = false;          // the entry's check of the current cell is running

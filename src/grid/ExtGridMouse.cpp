@@ -40,6 +40,10 @@ bool TExtStringGrid::CellAnchorAt(Integer ACol, Integer ARow, Integer X, Integer
 
 // --- press -------------------------------------------------------------------------------------
 void TExtStringGrid::MouseDown(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) {
+    if (Button == mbLeft && FGridMode) {
+        FModePress = true;
+        return;
+    }
     IntelliPanPress(Button, X, Y);
     const TGridRect Before = Selection();
     if (FFixedEdit && FFixedEdit->Visible() && !Shift.Contains(ssDouble)) CloseFixedCellEditor(true);
@@ -380,6 +384,7 @@ void TExtStringGrid::RightPress(TShiftState Shift, Integer X, Integer Y) {
 
 // --- move ----------------------------------------------------------------------------------------
 void TExtStringGrid::MouseMove(TShiftState Shift, Integer X, Integer Y) {
+    if (FModePress) Shift.Exclude(ssLeft);   // the press did nothing: the mouse only hovers
     if (FFixedSizing) {
         FixedSizingMove(X, Y);
         return;
@@ -454,6 +459,11 @@ const std::vector<const char*> RowSelectPicture = {
     "       .     ", "       ..    ", "       .#.   ", "       .##.  ", "........###. ", ".##########.",
     ".##########.", "........###. ", "       .##.  ", "       .#.   ", "       ..    ", "       .     ",
 };
+const std::vector<const char*> ModePicture = {
+    "..            ", ".#.           ", ".##.          ", ".###.         ", ".####.        ", ".#####.       ",
+    ".######.      ", ".#######.     ", ".####.....    ", ".#..#.        ", "..  .#. ......", "    .#. .####.",
+    "     .. .#..#.", "        .#..#.", "        .####.", "        ......",
+};
 const std::vector<const char*> AllSelectPicture = {
     "..       ", ".#.      ", ".##.     ", " .##.    ", "  .##. . ", "   .##.#.", "    .###.", "   .####.",
     "  .#####.", "  .......",
@@ -464,6 +474,7 @@ void RegisterGridCursors() {
         RegisterCursor(crGridColSelect, ColSelectPicture, 4, 12);
         RegisterCursor(crGridRowSelect, RowSelectPicture, 11, 5);
         RegisterCursor(crGridAllSelect, AllSelectPicture, 8, 9);
+        RegisterCursor(crGridMode, ModePicture, 0, 0);
         return true;
     }();
     (void)Done;
@@ -488,6 +499,8 @@ Integer TExtStringGrid::CursorStateAt(Integer X, Integer Y) {
 // Sizing and a sizing edge under a free mouse show the split cursors, then the select
 // cursors of the cursor state, the hand over an anchor, else the grid's own cursor.
 TCursor TExtStringGrid::MouseCursorAt(TShiftState Shift, Integer X, Integer Y, bool Anchor) {
+    RegisterGridCursors();
+    if (FGridMode) return crGridMode;   // nothing a press would start is offered
     TGridState S = GridState();
     if (S == gsNormal && !Shift.Contains(ssLeft)) {
         if (FixedEdgeAt(X, Y, FFixedSizeCol, FFixedSizeRow)) return FFixedSizeCol >= 0 ? crHSplit : crVSplit;
@@ -496,7 +509,6 @@ TCursor TExtStringGrid::MouseCursorAt(TShiftState Shift, Integer X, Integer Y, b
     }
     if (S == gsColSizing) return crHSplit;
     if (S == gsRowSizing) return crVSplit;
-    RegisterGridCursors();
     switch (FCursorState) {
         case 1: return crGridColSelect;
         case 2: return crGridRowSelect;
@@ -602,8 +614,8 @@ void TExtStringGrid::MouseLeft() {
     HideCellHint();
     // Outside the grid its own cursor is back, unless a pan or drag still holds the mouse.
     FCursorState = 0;
-    if (!FPanning && !FFixedSizing && GridState() == gsNormal && TBaseGrid::Cursor() != FOldCursor)
-        TBaseGrid::SetCursor(FOldCursor);
+    if (!FPanning && !FFixedSizing && GridState() == gsNormal && TBaseGrid::Cursor() != RestingCursor())
+        TBaseGrid::SetCursor(RestingCursor());
     const TGridCoord Old = FHoverCell;
     FHoverCell = TGridCoord{-1, -1};
     if (FLook == glListView && Old.X >= 0 && Old.X < ColCount() && Old.Y < RowCount()) RepaintCell(Old.X, Old.Y);
@@ -707,6 +719,10 @@ bool TExtStringGrid::ButtonRelease(Integer X, Integer Y) {
 }
 
 void TExtStringGrid::MouseUp(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) {
+    if (Button == mbLeft && FModePress) {
+        FModePress = false;
+        return;
+    }
     if (Button != mbLeft) {
         TBaseGrid::MouseUp(Button, Shift, X, Y);
         return;
@@ -772,8 +788,22 @@ void TExtStringGrid::HeaderRelease(TShiftState Shift, Integer X, Integer Y) {
     ClickSort(RealColIndex(C.X), Shift.Contains(ssShift));
 }
 
+// --- the grid's mode ------------------------------------------------------------------------------
+void TExtStringGrid::SetGridMode(bool Value) {
+    if (Value == FGridMode) return;
+    FGridMode = Value;
+    RegisterGridCursors();
+    FCursorState = 0;
+    if (GridState() == gsNormal && !FPanning) TBaseGrid::SetCursor(RestingCursor());
+}
+
+void TExtStringGrid::Click() {
+    if (!FModePress) TBaseGrid::Click();
+}
+
 // --- double click ------------------------------------------------------------------------------
 void TExtStringGrid::DblClick() {
+    if (FGridMode) return;   // the second press of the pair does nothing either
     const Integer X = FPressPoint.X, Y = FPressPoint.Y;
     TGridCoord C = MouseCoord(X, Y);
     if (C.X < 0 && C.Y == 0 && !FFixedRowAlways) C.X = ColCount() - 1;   // right of the last column

@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <iterator>
+#include <utility>
+#include <vector>
 
 using namespace uitest;
 
@@ -137,4 +140,82 @@ TEST(ExtGridCursor, ASizingEdgeKeepsItsCursorWhileTheColumnIsSized) {
     F.Mouse(QEvent::MouseButtonRelease, Edge + QPoint(30, 40), Qt::LeftButton, Qt::NoButton);
     EXPECT_EQ(120, F.Grid->ColWidths(1));
     EXPECT_EQ(crDefault, F.MoveTo(F.Centre(2, 2)));
+}
+
+// --- the grid's mode ----------------------------------------------------------------------
+TEST(ExtGridCursor, TheModeCursorShowsOverTheWholeGridUntilTheModeIsCleared) {
+    TCursorForm F;
+    F.Options({goColSizing});
+    F.Grid->MouseActions()->SetColSelect(true);
+    F.Grid->SetCells(2, 2, "<A href=\"x\">bağ</A>");
+    const TRect Link = F.Grid->CellRect(2, 2);
+    const QPoint Places[] = {F.Centre(3, 3), F.Centre(2, 0), RightEdge(F, 2, 0),
+                             QPoint(Link.Left + 6, (Link.Top + Link.Bottom) / 2)};
+    const TCursor Normal[] = {crDefault, crGridColSelect, crHSplit, crHandPoint};
+    F.Grid->SetGridMode(true);
+    EXPECT_TRUE(F.Grid->GridMode());
+    EXPECT_EQ(crGridMode, F.Grid->Cursor());   // at once, before the mouse moves
+    const QCursor Shown = F.Grid->Widget()->cursor();
+    EXPECT_EQ(Qt::BitmapCursor, Shown.shape());
+    EXPECT_FALSE(Shown.pixmap().isNull());
+    for (const QPoint& P : Places) EXPECT_EQ(crGridMode, F.MoveTo(P));
+    F.Leave();
+    EXPECT_EQ(crGridMode, F.Grid->Cursor());
+    F.Grid->SetGridMode(false);
+    EXPECT_EQ(crDefault, F.Grid->Cursor());
+    for (size_t I = 0; I < std::size(Places); ++I) EXPECT_EQ(Normal[I], F.MoveTo(Places[I])) << I;
+}
+
+TEST(ExtGridCursor, ALeftPressInTheModeDoesNothing) {
+    TCursorForm F;
+    TExtStringGrid* G = F.Grid;
+    F.Options({goEditing});
+    G->SortSettings()->SetShow(true);
+    G->SetCells(2, 1, "b");
+    G->SetCells(2, 2, "a");
+    std::vector<std::pair<Integer, Integer>> Clicked;
+    Integer Clicks = 0, Downs = 0, Doubles = 0;
+    G->OnClickCell = [&](TObject*, Integer ARow, Integer ACol) { Clicked.push_back({ACol, ARow}); };
+    G->OnClick = [&](TObject*) { ++Clicks; };
+    G->OnMouseDown = [&](TObject*, TMouseButton, TShiftState, Integer, Integer) { ++Downs; };
+    G->OnDblClickCell = [&](TObject*, Integer, Integer) { ++Doubles; };
+    auto Press = [&](QPoint P) {
+        F.Mouse(QEvent::MouseButtonPress, P, Qt::LeftButton, Qt::LeftButton);
+        F.Mouse(QEvent::MouseMove, P + QPoint(0, 40), Qt::NoButton, Qt::LeftButton);
+        F.Mouse(QEvent::MouseButtonRelease, P + QPoint(0, 40), Qt::LeftButton, Qt::NoButton);
+    };
+    G->SetGridMode(true);
+    Press(F.Centre(3, 3));                                // another cell
+    Press(F.Centre(1, 1));                                // the current cell, which a press would edit
+    Press(F.Centre(2, 0));                                // the sort header
+    F.Mouse(QEvent::MouseButtonDblClick, F.Centre(3, 3), Qt::LeftButton, Qt::LeftButton);
+    F.Mouse(QEvent::MouseButtonRelease, F.Centre(3, 3), Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(1, G->Col());
+    EXPECT_EQ(1, G->Row());
+    EXPECT_EQ((TGridRect{1, 1, 1, 1}), G->Selection());
+    EXPECT_FALSE(G->EditorMode());
+    EXPECT_EQ("b", G->Cells(2, 1));                       // not sorted
+    EXPECT_TRUE(Clicked.empty());
+    EXPECT_EQ(0, Clicks + Downs + Doubles);
+    // Cleared, the same press selects again.
+    G->SetGridMode(false);
+    F.Mouse(QEvent::MouseButtonPress, F.Centre(3, 3), Qt::LeftButton, Qt::LeftButton);
+    F.Mouse(QEvent::MouseButtonRelease, F.Centre(3, 3), Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(3, G->Col());
+    EXPECT_EQ(3, G->Row());
+    EXPECT_EQ((std::vector<std::pair<Integer, Integer>>{{3, 3}}), Clicked);
+    EXPECT_EQ(1, Clicks);
+    EXPECT_EQ(1, Downs);
+}
+
+TEST(ExtGridCursor, TheRightButtonStillWorksInTheMode) {
+    TCursorForm F;
+    F.Grid->MouseActions()->SetSelectOnRightClick(true);
+    Integer Right = 0;
+    F.Grid->OnRightClickCell = [&](TObject*, Integer, Integer) { ++Right; };
+    F.Grid->SetGridMode(true);
+    F.Mouse(QEvent::MouseButtonPress, F.Centre(3, 2), Qt::RightButton, Qt::RightButton);
+    F.Mouse(QEvent::MouseButtonRelease, F.Centre(3, 2), Qt::RightButton, Qt::NoButton);
+    EXPECT_EQ(1, Right);
+    EXPECT_EQ(3, F.Grid->Col());
 }
