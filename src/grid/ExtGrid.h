@@ -1873,7 +1873,9 @@ private:
     // Sorting (ExtGridSort.cpp).
     struct TSortColumn;
     std::vector<Integer> FUnsortedOrder;   // per display row: its position before sorting
-    void ReadSortColumn(TSortColumn& K, Integer ACol, const std::vector<Integer>& Rows, Integer FixStyle);
+    void ReadSortColumn(TSortColumn& K, Integer ACol, const std::vector<Integer>& Rows, Integer FixStyle,
+                        bool OnDemand = false);
+    void ReadSortKey(TSortColumn& K, Integer ACol, const std::vector<Integer>& Rows, size_t I);
     Integer CompareSortKeys(const TSortColumn& K, Integer ACol, const std::vector<Integer>& Rows, size_t A, size_t B,
                             bool Descending);
     void SortOnKeys(const std::vector<std::pair<Integer, bool>>& Columns, bool ReportRowUpdate, bool InNodes);

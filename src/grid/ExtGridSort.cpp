@@ -159,37 +159,39 @@ template <typename TItem, typename TCompare> void MergeSort(std::vector<TItem>& 
 
 }  // namespace
 
-// Keys of one column over the rows being compared, read once.
+// Keys of one column over the rows being compared, each read once: all at once, or
+// row by row as comparisons ask for them.
 struct TExtStringGrid::TSortColumn {
-    Integer Style = ssAlphabetic;
+    Integer Style = ssAlphabetic, NumStyle = ssNumeric;
+    bool NumbersOnly = false;
+    bool Computed = false;   // Text holds the display hooks' texts of every row
     AnsiString Prefix, Suffix;
     std::vector<AnsiString> Text, Upper;   // Text stays empty for the formats that compare numbers only
     std::vector<Double> Num;
     std::vector<char> Ok, Blank;
+    std::vector<char> Read;   // per row when read on demand: its keys are there
 };
 
-void TExtStringGrid::ReadSortColumn(TSortColumn& K, Integer ACol, const std::vector<Integer>& Rows, Integer FixStyle) {
+void TExtStringGrid::ReadSortColumn(TSortColumn& K, Integer ACol, const std::vector<Integer>& Rows, Integer FixStyle,
+                                    bool OnDemand) {
     K.Style = FSortSettings->AutoFormat() ? ssAutomatic : ssAlphabetic;
     GetFormat(ACol, K.Style, K.Prefix, K.Suffix);
     const size_t N = Rows.size();
     // Texts the display hooks make are made once; stored ones are read in place.
-    const bool Computed = OnGetDisplText || OnGetDisplWideText;
-    if (Computed) {
+    K.Computed = OnGetDisplText || OnGetDisplWideText;
+    if (K.Computed) {
         K.Text.resize(N);
         for (size_t I = 0; I < N; ++I) K.Text[I] = Cells(ACol, Rows[I]);
     }
-    AnsiString Scratch;
-    auto TextAt = [&](size_t I) -> const AnsiString& {
-        return Computed ? K.Text[I] : CellsRef(ACol, Rows[I], Scratch);
-    };
     if (K.Style == ssAutomatic) {
         // One format for the whole column: the one every filled cell agrees on.
         K.Style = FixStyle;
         if (FixStyle == ssAutomatic) {
             Integer Found = -1;
+            AnsiString Scratch;
             for (size_t I = 0; I < N && Found != ssAlphabetic; ++I) {
                 const TCellType CT = GetCellType(ACol, Rows[I]);
-                const AnsiString& T = TextAt(I);
+                const AnsiString& T = K.Computed ? K.Text[I] : CellsRef(ACol, Rows[I], Scratch);
                 if (T.empty() && !IsCheckCell(CT)) continue;
                 const Integer S = DetectStyle(T, CT);
                 Found = Found < 0 || Found == S ? S : ssAlphabetic;
@@ -197,39 +199,41 @@ void TExtStringGrid::ReadSortColumn(TSortColumn& K, Integer ACol, const std::vec
             K.Style = Found < 0 ? ssAlphabetic : Found;
         }
     }
-    const bool NumbersOnly = ComparesNumbersOnly(K.Style);
+    K.NumbersOnly = ComparesNumbersOnly(K.Style);
+    K.NumStyle = K.Style == ssAlphaNumeric || K.Style == ssAlphaNumericNoCase ? ssNumeric : K.Style;
     K.Blank.resize(N);
-    if (NumbersOnly) {
-        for (size_t I = 0; I < N; ++I) K.Blank[I] = TextAt(I).empty();
-    } else {
-        if (!Computed) {
-            K.Text.resize(N);
-            for (size_t I = 0; I < N; ++I) K.Text[I] = TextAt(I);
-        }
-        if (K.Style == ssHTML)
-            for (auto& T : K.Text) T = HTMLStrip(T);
-        for (size_t I = 0; I < N; ++I) K.Blank[I] = K.Text[I].empty();
-    }
-    if (K.Style == ssAlphaNoCase || K.Style == ssAlphaNumericNoCase) {
-        K.Upper.resize(N);
-        for (size_t I = 0; I < N; ++I) K.Upper[I] = UpperCase(K.Text[I]);
-    }
+    if (!K.NumbersOnly) K.Text.resize(N);
+    if (K.Style == ssAlphaNoCase || K.Style == ssAlphaNumericNoCase) K.Upper.resize(N);
     if (IsNumberStyle(K.Style)) {
         K.Num.resize(N);
         K.Ok.resize(N);
-        const Integer NumStyle = K.Style == ssAlphaNumeric || K.Style == ssAlphaNumericNoCase ? ssNumeric : K.Style;
-        for (size_t I = 0; I < N; ++I) {
-            bool Ok = false;
-            if (K.Style == ssCheckBox || K.Style == ssImages) {
-                const TCellGraphic* G = GetCellGraphic(ACol, Rows[I]);
-                K.Num[I] = !G ? 0 : (K.Style == ssCheckBox ? (G->CellBoolean() ? 1 : 0) : G->CellIndex());
-                Ok = true;
-            } else {
-                K.Num[I] = ReadNumber(NumStyle, NumbersOnly ? TextAt(I) : K.Text[I], K.Prefix, K.Suffix, Ok);
-            }
-            K.Ok[I] = Ok;
-        }
     }
+    if (OnDemand && !K.Computed)
+        K.Read.assign(N, 0);
+    else
+        for (size_t I = 0; I < N; ++I) ReadSortKey(K, ACol, Rows, I);
+}
+
+void TExtStringGrid::ReadSortKey(TSortColumn& K, Integer ACol, const std::vector<Integer>& Rows, size_t I) {
+    AnsiString Scratch;
+    const AnsiString& Stored = K.Computed ? K.Text[I] : CellsRef(ACol, Rows[I], Scratch);
+    if (!K.NumbersOnly) {
+        if (!K.Computed) K.Text[I] = Stored;
+        if (K.Style == ssHTML) K.Text[I] = HTMLStrip(K.Text[I]);
+    }
+    const AnsiString& T = K.NumbersOnly ? Stored : K.Text[I];
+    K.Blank[I] = T.empty();
+    if (!K.Upper.empty()) K.Upper[I] = UpperCase(T);
+    if (K.Num.empty()) return;
+    bool Ok = false;
+    if (K.Style == ssCheckBox || K.Style == ssImages) {
+        const TCellGraphic* G = GetCellGraphic(ACol, Rows[I]);
+        K.Num[I] = !G ? 0 : (K.Style == ssCheckBox ? (G->CellBoolean() ? 1 : 0) : G->CellIndex());
+        Ok = true;
+    } else {
+        K.Num[I] = ReadNumber(K.NumStyle, T, K.Prefix, K.Suffix, Ok);
+    }
+    K.Ok[I] = Ok;
 }
 
 Integer TExtStringGrid::CompareSortKeys(const TSortColumn& K, Integer ACol, const std::vector<Integer>& Rows, size_t A,
@@ -376,21 +380,33 @@ void TExtStringGrid::SortRowRange(Integer First, Integer Last, const std::vector
         Lens.push_back(End - R + 1);
         R = End + 1;
     }
+    // The leading column is read whole; the columns that only break ties (with Full)
+    // are read for the tied blocks alone, as the comparisons reach them.
     std::vector<std::unique_ptr<TSortColumn>> Keys(static_cast<size_t>(ColCount()));
-    auto KeysOf = [&](Integer C) -> const TSortColumn& {
+    auto KeysOf = [&](Integer C, bool OnDemand) -> TSortColumn& {
         if (!Keys[size_t(C)]) {
             Keys[size_t(C)] = std::make_unique<TSortColumn>();
-            ReadSortColumn(*Keys[size_t(C)], C, Starts, ssAutomatic);
+            ReadSortColumn(*Keys[size_t(C)], C, Starts, ssAutomatic, OnDemand);
         }
         return *Keys[size_t(C)];
     };
+    size_t Lead = 0;
+    while (Lead < Columns.size() && (Columns[Lead].first < 0 || Columns[Lead].first >= ColCount())) ++Lead;
+    if (Lead < Columns.size()) KeysOf(Columns[Lead].first, false);
     const bool Full = FSortSettings->Full();
     // Blocks A and B by the keys from Columns[From] on.
     auto CompareFrom = [&](size_t From, Integer A, Integer B) -> Integer {
         for (size_t I = From; I < Columns.size(); ++I) {
             const auto [C, Desc] = Columns[I];
             if (C < 0 || C >= ColCount()) continue;
-            Integer R = CompareSortKeys(KeysOf(C), C, Starts, size_t(A), size_t(B), Desc);
+            TSortColumn& K = KeysOf(C, true);
+            if (!K.Read.empty())
+                for (const Integer Bk : {A, B})
+                    if (!K.Read[size_t(Bk)]) {
+                        ReadSortKey(K, C, Starts, size_t(Bk));
+                        K.Read[size_t(Bk)] = 1;
+                    }
+            Integer R = CompareSortKeys(K, C, Starts, size_t(A), size_t(B), Desc);
             if (Desc) R = -R;
             if (R != 0 || !Full) return R;
         }
@@ -398,12 +414,10 @@ void TExtStringGrid::SortRowRange(Integer First, Integer Last, const std::vector
     };
     std::vector<Integer> BlockOrder(Starts.size());
     std::iota(BlockOrder.begin(), BlockOrder.end(), 0);
-    size_t Lead = 0;
-    while (Lead < Columns.size() && (Columns[Lead].first < 0 || Columns[Lead].first >= ColCount())) ++Lead;
-    if (Starts.size() > 1 && Lead < Columns.size() && ComparesNumbersOnly(KeysOf(Columns[Lead].first).Style)) {
+    if (Starts.size() > 1 && Lead < Columns.size() && KeysOf(Columns[Lead].first, false).NumbersOnly) {
         // The leading number keys, their direction and the place of blanks folded in,
         // travel with their blocks: the merges read them in order, not through the block.
-        const TSortColumn& K = KeysOf(Columns[Lead].first);
+        const TSortColumn& K = KeysOf(Columns[Lead].first, false);
         const bool Desc = Columns[Lead].second, Blanks = FSortSettings->IgnoreBlanks();
         const Integer BlankGroup = FSortSettings->BlankPos() == blLast ? 1 : -1;
         struct TItem {
@@ -452,85 +466,34 @@ void TExtStringGrid::ApplyRowOrder(Integer First, const std::vector<Integer>& Or
 
 void TExtStringGrid::MoveRowsTo(Integer First, const std::vector<Integer>& Order, Integer FromCol, Integer ToCol,
                                 bool WholeRows) {
+    // The cells change places in the store; the rows' places before sorting go with
+    // them, and with whole rows their heights and marks too.
     const size_t N = Order.size();
-    if (WholeRows && FromCol == 0 && ToCol == ColCount() - 1) {
-        // Whole rows change places in the store; their heights, marks and places
-        // before sorting go with them.
-        std::vector<Integer> Heights(N), Unsorted(N);
-        std::vector<Byte> Marks(N);
-        for (size_t I = 0; I < N; ++I) {
-            const Integer S = Order[I];
-            Heights[I] = RowHeights(S);
-            Unsorted[I] = FUnsortedOrder[size_t(S)];
-            Marks[I] = size_t(S) < FRowSelect.size() ? FRowSelect[size_t(S)] : 0;
-        }
-        PermuteRowData(First, Order, [](TObject* O, Integer C, Integer R) {
+    std::vector<Integer> Heights(WholeRows ? N : 0), Unsorted(N);
+    std::vector<Byte> Marks(WholeRows ? N : 0);
+    for (size_t I = 0; I < N; ++I) {
+        const Integer S = Order[I];
+        Unsorted[I] = FUnsortedOrder[size_t(S)];
+        if (!WholeRows) continue;
+        Heights[I] = RowHeights(S);
+        Marks[I] = size_t(S) < FRowSelect.size() ? FRowSelect[size_t(S)] : 0;
+    }
+    PermuteRowData(
+        First, Order,
+        [](TObject* O, Integer C, Integer R) {
             if (auto* P = dynamic_cast<TCellProperties*>(O)) {
                 P->SetOwnerRow(R);
                 P->SetOwnerCol(C);
             }
-        });
-        const bool KeepMarks = FNavigation->MoveRowOnSort();
-        for (size_t I = 0; I < N; ++I) {
-            const Integer D = First + Integer(I);
-            FUnsortedOrder[size_t(D)] = Unsorted[I];
-            if (RowHeights(D) != Heights[I]) SetRowHeights(D, Heights[I]);
-            if (KeepMarks && size_t(D) < FRowSelect.size()) FRowSelect[size_t(D)] = Marks[I];
-        }
-        return;
-    }
-    struct TSaved {
-        std::vector<AnsiString> Text;
-        std::vector<TObject*> Obj;
-        Integer Height = 0, Unsorted = 0;
-        Byte Mark = 0;
-    } Tmp;
-    const bool Marks = WholeRows && FNavigation->MoveRowOnSort();
-    auto Take = [&](Integer R) {
-        Tmp.Text.clear();
-        Tmp.Obj.clear();
-        for (Integer C = FromCol; C <= ToCol; ++C) {
-            Tmp.Text.push_back(RawCells(C, R));
-            Tmp.Obj.push_back(RawObjects(C, R));
-        }
-        Tmp.Height = RowHeights(R);
-        Tmp.Unsorted = FUnsortedOrder[size_t(R)];
-        Tmp.Mark = size_t(R) < FRowSelect.size() ? FRowSelect[size_t(R)] : 0;
-    };
-    auto PutCell = [&](Integer C, Integer R, const AnsiString& Text, TObject* O) {
-        SetRawCells(C, R, Text);
-        SetRawObjects(C, R, O);
-        if (auto* P = dynamic_cast<TCellProperties*>(O)) {
-            P->SetOwnerRow(R);
-            P->SetOwnerCol(C);
-        }
-    };
-    auto PutRowMeta = [&](Integer R, Integer Height, Integer Unsorted, Byte Mark) {
-        FUnsortedOrder[size_t(R)] = Unsorted;
-        if (!WholeRows) return;
-        if (RowHeights(R) != Height) SetRowHeights(R, Height);
-        if (Marks && size_t(R) < FRowSelect.size()) FRowSelect[size_t(R)] = Mark;
-    };
-    std::vector<char> Done(N, 0);
+        },
+        FromCol, ToCol);
+    const bool KeepMarks = WholeRows && FNavigation->MoveRowOnSort();
     for (size_t I = 0; I < N; ++I) {
-        if (Done[I] || Order[I] - First == Integer(I)) continue;
-        // Row First+I receives row Order[I]; follow the cycle, keeping its first row aside.
-        Take(First + Integer(I));
-        size_t J = I;
-        while (true) {
-            Done[J] = 1;
-            const size_t Src = size_t(Order[J] - First);
-            if (Src == I) break;
-            const Integer D = First + Integer(J), S = First + Integer(Src);
-            for (Integer C = FromCol; C <= ToCol; ++C) PutCell(C, D, RawCells(C, S), RawObjects(C, S));
-            PutRowMeta(D, RowHeights(S), FUnsortedOrder[Src + size_t(First)],
-                       size_t(S) < FRowSelect.size() ? FRowSelect[size_t(S)] : 0);
-            J = Src;
-        }
-        const Integer D = First + Integer(J);
-        for (Integer C = FromCol; C <= ToCol; ++C)
-            PutCell(C, D, Tmp.Text[size_t(C - FromCol)], Tmp.Obj[size_t(C - FromCol)]);
-        PutRowMeta(D, Tmp.Height, Tmp.Unsorted, Tmp.Mark);
+        const Integer D = First + Integer(I);
+        FUnsortedOrder[size_t(D)] = Unsorted[I];
+        if (!WholeRows) continue;
+        if (RowHeights(D) != Heights[I]) SetRowHeights(D, Heights[I]);
+        if (KeepMarks && size_t(D) < FRowSelect.size()) FRowSelect[size_t(D)] = Marks[I];
     }
 }
 

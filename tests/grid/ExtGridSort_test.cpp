@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <memory>
+#include <numeric>
+#include <random>
 #include <vector>
 
 namespace {
@@ -144,6 +146,11 @@ TEST(ExtGridSort, AShownGridRepaintsAndItsOpenEditorShowsTheRowSortedIn) {
     EXPECT_EQ("a", G->InplaceEditor()->Text());
     uitest::Settle();
     EXPECT_GT(G->PaintCounter(), Painted);
+    // Only the sort column's cells move: the editor in it still follows them.
+    G->SortSettings()->SetSingleColumn(true);
+    G->SortSettings()->SetDirection(sdDescending);
+    G->SortByColumn();
+    EXPECT_EQ("c", G->InplaceEditor()->Text());
 }
 
 TEST(ExtGridSort, IgnoreBlanksKeepsBlankCellsAtTheirPlaceInBothDirections) {
@@ -313,6 +320,67 @@ TEST(ExtGridSort, SwapRowsExchangesHeightsOrOnlyTheSortColumn) {
     G.Grid->SwapRows(1, 2);
     EXPECT_EQ((V{"a", "b"}), G.Column(1));
     EXPECT_EQ((V{"2", "1"}), G.Column(2));
+}
+
+// Random grids of few values (so most rows tie) against a plain stable sort of the
+// rows on the same cell comparisons, sort column first and, with Full, each column
+// after it; SingleColumn moves the sort column's cells and objects alone.
+TEST(ExtGridSort, RandomGridsSortAsAStableSortOnTheCellComparisons) {
+    const char* Pool[] = {"", "1", "2", "10", "-3", "1.5", "a", "B", "b", "abc", "A"};
+    const TSortStyle Styles[] = {ssAlphabetic, ssNumeric, ssAlphaNoCase};
+    std::mt19937 Rng(25);
+    auto Pick = [&Rng](int N) { return int(Rng() % unsigned(N)); };
+    std::vector<TObject> Objs(4);
+    for (int Case = 0; Case < 400; ++Case) {
+        SCOPED_TRACE(Case);
+        TSortGrid G({});
+        TExtStringGrid& Gr = *G.Grid;
+        const Integer Cols = 2 + Pick(4), Rows = 2 + Pick(30);
+        Gr.SetColCount(Cols);
+        Gr.SetRowCount(Rows + 1);
+        Gr.SetFixedRows(1);   // a grid made with no data rows had to drop its fixed row
+        const int Values = 2 + Pick(10);   // a handful of values: ties everywhere
+        for (Integer R = 1; R <= Rows; ++R)
+            for (Integer C = 0; C < Cols; ++C) Gr.SetCells(C, R, Pool[Pick(Values)]);
+        std::vector<TSortStyle> St;
+        for (Integer C = 0; C < Cols; ++C) St.push_back(Styles[Pick(3)]);
+        Gr.OnGetFormat = [St](TObject*, Integer C, Integer& A, AnsiString&, AnsiString&) { A = St[size_t(C)]; };
+        TSortSettings* S = Gr.SortSettings();
+        S->SetFull(Pick(4) != 0);
+        S->SetIgnoreBlanks(Pick(2) != 0);
+        S->SetBlankPos(Pick(2) ? blLast : blFirst);
+        S->SetSingleColumn(Pick(2) != 0);
+        const Integer Col = Pick(Cols);
+        const bool Desc = Pick(2) != 0;
+        for (Integer R = 1; R <= Rows; R += 3) Gr.SetObjects(Col, R, &Objs[size_t(R % 4)]);
+        std::vector<std::vector<AnsiString>> Before(static_cast<size_t>(Cols));
+        std::vector<TObject*> ObjBefore;
+        for (Integer C = 0; C < Cols; ++C) Before[size_t(C)] = G.Column(C);
+        for (Integer R = 1; R <= Rows; ++R) ObjBefore.push_back(Gr.Objects(Col, R));
+
+        std::vector<Integer> Order(static_cast<size_t>(Rows));
+        std::iota(Order.begin(), Order.end(), 1);
+        std::stable_sort(Order.begin(), Order.end(), [&](Integer A, Integer B) {
+            for (Integer C = Col; C < Cols; ++C) {
+                Integer R = Gr.CompareCells(C, A, B, Desc);
+                if (Desc) R = -R;
+                if (R != 0 || !S->Full()) return R < 0;
+            }
+            return false;
+        });
+        G.Sort(Col, Desc ? sdDescending : sdAscending);
+
+        for (Integer C = 0; C < Cols; ++C) {
+            std::vector<AnsiString> Want = Before[size_t(C)];
+            if (C == Col || !S->SingleColumn())
+                for (size_t I = 0; I < Order.size(); ++I) Want[I] = Before[size_t(C)][size_t(Order[I] - 1)];
+            EXPECT_EQ(Want, G.Column(C)) << "column " << C;
+        }
+        for (size_t I = 0; I < Order.size(); ++I)
+            EXPECT_EQ(ObjBefore[size_t(Order[I] - 1)], Gr.Objects(Col, Integer(I) + 1)) << "row " << I + 1;
+        Gr.RestoreSortOrder();
+        for (Integer C = 0; C < Cols; ++C) EXPECT_EQ(Before[size_t(C)], G.Column(C)) << "restored column " << C;
+    }
 }
 
 TEST(ExtGridSort, SortRowMustLieInsideTheFixedRows) {

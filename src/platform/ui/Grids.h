@@ -395,10 +395,12 @@ protected:
     void MoveRowData(Integer FromIndex, Integer ToIndex) override;
     void DeleteColData(Integer ACol) override;
     void DeleteRowData(Integer ARow) override;
-    // Row First+I takes the cells of row Order[I], whole rows at once; Order must be a
-    // permutation of First..First+size-1. Placed is told the new place of every object.
+    // Row First+I takes the cells of row Order[I] in columns FromCol..ToCol (whole rows
+    // when ToCol < 0); Order must be a permutation of First..First+size-1. Placed is
+    // told the new place of every object moved.
     void PermuteRowData(Integer First, const std::vector<Integer>& Order,
-                        const std::function<void(TObject*, Integer ACol, Integer ARow)>& Placed);
+                        const std::function<void(TObject*, Integer ACol, Integer ARow)>& Placed,
+                        Integer FromCol = 0, Integer ToCol = -1);
 
 private:
     struct TCell {

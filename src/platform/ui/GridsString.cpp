@@ -2,6 +2,7 @@
 #include "platform/ui/Grids.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace {
 
@@ -157,9 +158,12 @@ void TStringGrid::DeleteRowData(Integer ARow) {
 }
 
 void TStringGrid::PermuteRowData(Integer First, const std::vector<Integer>& Order,
-                                 const std::function<void(TObject*, Integer, Integer)>& Placed) {
+                                 const std::function<void(TObject*, Integer, Integer)>& Placed, Integer FromCol,
+                                 Integer ToCol) {
     const size_t N = Order.size();
     if (First < 0 || size_t(First) + N > FData.size()) throw EInvalidGridOperation("Grid index out of range");
+    if (FromCol < 0 || (ToCol >= 0 && (ToCol < FromCol || ToCol >= ColCount())))
+        throw EInvalidGridOperation("Grid index out of range");
     // A repeated or foreign row would drop another row's cells.
     std::vector<char> Done(N, 0);
     for (Integer R : Order) {
@@ -168,13 +172,17 @@ void TStringGrid::PermuteRowData(Integer First, const std::vector<Integer>& Orde
         Done[size_t(I)] = 1;
     }
     std::fill(Done.begin(), Done.end(), 0);
+    // The cells of columns Lo..Hi-1 move; a row never written reads as empty and
+    // takes room only for cells that bring something.
+    const size_t Lo = size_t(FromCol), Hi = ToCol < 0 ? SIZE_MAX : size_t(ToCol) + 1;
     // Cells move, the rows' storage stays where it is: rows read in order stay close
     // together in memory however often they are sorted.
-    auto MoveCells = [](std::vector<TCell>& To, std::vector<TCell>& From) {
-        if (To.size() < From.size()) To.resize(From.size());
-        size_t C = 0;
-        for (; C < From.size(); ++C) To[C] = std::move(From[C]);
-        for (; C < To.size(); ++C) To[C] = TCell();
+    auto MoveCells = [Lo, Hi](std::vector<TCell>& To, std::vector<TCell>& From) {
+        const size_t End = std::min(From.size(), Hi);
+        if (To.size() < End) To.resize(End);
+        size_t C = Lo;
+        for (; C < End; ++C) To[C] = std::move(From[C]);
+        for (const size_t ToEnd = std::min(To.size(), Hi); C < ToEnd; ++C) To[C] = TCell();
     };
     std::vector<TCell> Kept;
     bool Changed = false;
@@ -185,7 +193,7 @@ void TStringGrid::PermuteRowData(Integer First, const std::vector<Integer>& Orde
         MoveCells(Kept, FData[size_t(First) + I]);
         size_t J = I;
         // The rows of a cycle lie anywhere in memory: the ones a few steps on are asked
-        // for ahead (their place in the store first, then their cells).
+        // for ahead (their place in the store first, then the cells that move).
         size_t Near = J, Far = J;
         for (int K = 0; K < 8; ++K) Far = size_t(Order[Far] - First);
         for (int K = 0; K < 4; ++K) Near = size_t(Order[Near] - First);
@@ -196,12 +204,15 @@ void TStringGrid::PermuteRowData(Integer First, const std::vector<Integer>& Orde
             Near = size_t(Order[Near] - First);
             __builtin_prefetch(&FData[size_t(First) + Far]);
             const auto& Next = FData[size_t(First) + Near];
-            for (size_t B = 0; B < Next.size() * sizeof(TCell); B += 64)
-                __builtin_prefetch(reinterpret_cast<const char*>(Next.data()) + B);
+            if (Lo < Next.size()) {
+                const char* Cells = reinterpret_cast<const char*>(Next.data() + Lo);
+                const size_t Bytes = (std::min(Next.size(), Hi) - Lo) * sizeof(TCell);
+                for (size_t B = 0; B < Bytes; B += 64) __builtin_prefetch(Cells + B);
+            }
             auto& To = FData[size_t(First) + J];
             MoveCells(To, Src == I ? Kept : FData[size_t(First) + Src]);
             if (Placed)
-                for (size_t C = 0; C < To.size(); ++C)
+                for (size_t C = Lo, End = std::min(To.size(), Hi); C < End; ++C)
                     if (To[C].Object) Placed(To[C].Object, Integer(C), First + Integer(J));
             if (Src == I) break;
             J = Src;
@@ -210,8 +221,8 @@ void TStringGrid::PermuteRowData(Integer First, const std::vector<Integer>& Orde
     if (!Changed) return;
     Invalidate();
     // As with a text set by the program: the editor of a moved cell shows its new text.
-    if (EditorMode() && Row() >= First && size_t(Row() - First) < N && InplaceEditor() &&
-        InplaceEditor()->Text() != CellsRef(Col(), Row()))
+    if (EditorMode() && Row() >= First && size_t(Row() - First) < N && Col() >= FromCol &&
+        (ToCol < 0 || Col() <= ToCol) && InplaceEditor() && InplaceEditor()->Text() != CellsRef(Col(), Row()))
         InvalidateEditor();
 }
 
