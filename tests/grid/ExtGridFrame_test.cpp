@@ -4,6 +4,7 @@
 
 #include "platform/rtl/SysUtils.h"
 #include "platform/ui/BalloonTip.h"
+#include "platform/ui/ExtCtrls.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/UiTestKit.h"
 
@@ -11,6 +12,7 @@
 #include <QHelpEvent>
 #include <QImage>
 #include <QLabel>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTest>
 #include <QToolTip>
@@ -128,6 +130,49 @@ INSTANTIATE_TEST_SUITE_P(
                       TFrameCase{glStandard, false, bsSingleBorder, true, 2, clNone},
                       TFrameCase{glXP, true, bsSingleBorder, true, 1, clNone},
                       TFrameCase{glXP, false, bsNoBorder, true, 0, clNone}));
+
+namespace {
+
+// The form as it was last painted on the screen (not painted afresh for the picture).
+QImage OnScreen(TForm* Form) {
+    QWidget* W = Form->WindowWidget();
+    return W->screen()->grabWindow(W->winId()).toImage();
+}
+
+}  // namespace
+
+// The parent's colour changes after the grid was painted: what the screen shows (not a
+// picture painted afresh) has the outer ring in the new colour, whether the parent follows
+// its own parent's colour or is given one; a look without the rings keeps its sunken edge.
+TEST(ExtGridFrame, TheOuterRingOnTheScreenTakesTheParentsNewColour) {
+    for (const TGridLook Look : {glXP, glSoft, glClassic}) {
+        TFrameForm F;
+        TPanel* Panel = Place<TPanel>(F.Form.get(), 0, 0, 560, 360);
+        Panel->SetBevelOuter(bvNone);
+        Panel->SetParentColor(true);
+        F.Grid->SetParent(Panel);
+        F.Grid->SetLook(Look);
+        F.Grid->SetThemed(false);
+        F.WindowShot();
+        const Integer W = F.Grid->Width(), H = F.Grid->Height();
+        for (const TColor C : {clYellow, clAqua, clLime}) {
+            if (C == clAqua) F.Form->SetColor(C);
+            if (C == clLime) Panel->SetColor(C);
+            Settle();
+            const QImage I = OnScreen(F.Form.get());
+            EXPECT_EQ(C, PixelAt(I, 5, 5)) << Look;
+            if (Look == glClassic) {
+                EXPECT_EQ(ColorToRGB(clBtnShadow), PixelAt(I, 10, 10 + H / 2));
+                continue;
+            }
+            const QPoint Outer[] = {QPoint(10, 10 + H / 2), QPoint(10 + W / 2, 10 + H - 1),
+                                    QPoint(10 + W - 1, 10 + H / 2)};
+            for (const QPoint P : Outer)
+                EXPECT_EQ(C, PixelAt(I, P)) << Look << " " << P.x() << "," << P.y();
+            EXPECT_EQ(TColor(0x808080), PixelAt(I, 11, 10 + H / 2)) << Look;
+        }
+    }
+}
 
 TEST(ExtGridFrame, CellsStartInsideTheFrameAndAPressOnTheFrameReachesNoCell) {
     TFrameForm F;
@@ -501,3 +546,4 @@ TEST(ExtGridFrame, TheSearchPanelIs32PixelsHighWhenShownAndNothingWhenHidden) {
     F.Grid->SearchFooter()->SetVisible(false);
     EXPECT_EQ(0, F.Grid->SearchPanel()->Height());
 }
+
