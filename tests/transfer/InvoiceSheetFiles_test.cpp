@@ -9,6 +9,7 @@
 #include "platform/ui/UiTestKit.h"
 
 #include <cstdio>
+#include <unistd.h>
 
 using namespace invoicetest;
 
@@ -175,6 +176,54 @@ TEST_F(InvoiceSheetFiles, FilesThatHoldNoWorkbookAreNamedAndStoreNothing) {
     Answer(Folder.Path() + "iyi.xlsx", "2", "2");
     EXPECT_TRUE(ClickImport().empty()) << Prompts.LastMessage();
     EXPECT_EQ(Stored(), "100|Mart 2016|R1|1250|01.03.2016");
+}
+
+// The file changes while the row numbers are asked for (the operator saves it
+// again in the spreadsheet program): an opened workbook whose file is deleted or
+// replaced is read as it was opened; one cut in place stops the import with a
+// message naming it, before any row is stored.
+TEST_F(InvoiceSheetFiles, AWorkbookChangedWhileTheRowsAreAskedForStoresAllOrNothing) {
+    constexpr Integer Rows = 3000;   // more than the reader holds at opening
+    for (const bool Deleted : {true, false}) {
+        SCOPED_TRACE(Deleted ? "deleted" : "cut in place");
+        Prompts.Clear();
+        DM().Execute("delete from efatura");
+        TExcelApplication Maker;
+        TExcelWorksheet* Sheet = Maker.Workbooks()->Add()->Worksheets(1);
+        // Two invoices, then rows without a subscriber number (skipped) to make the file long.
+        for (Integer R = 2; R <= Rows + 1; ++R) {
+            if (R <= 3) Sheet->SetCells(R, 1, Variant(IntToStr(R)));
+            Sheet->SetCells(R, 2, Variant("FİRMA " + IntToStr(R)));
+            Sheet->SetCells(R, 7, Variant("01.03.2016"));
+        }
+        const AnsiString File = Folder.Path() + "degisen.xlsx";
+        WriteXlsxFile(*Maker.Workbooks(1), File);
+        Maker.Quit();
+        Prompts.OnPrompt = [&](const TScriptedPrompter::TRecord& R) {
+            if (R.Caption != "Excel İlk Satır Numarasını Giriniz") return;
+            if (Deleted) {
+                std::remove(File.c_str());
+                return;
+            }
+            std::FILE* F = std::fopen(File.c_str(), "r+b");
+            ASSERT_NE(F, nullptr);
+            std::fseek(F, 0, SEEK_END);
+            ASSERT_EQ(::ftruncate(::fileno(F), std::ftell(F) / 2), 0);
+            std::fclose(F);
+        };
+        Answer(File, "2", IntToStr(Rows + 1));
+        const std::vector<AnsiString> M = ClickImport();
+        Prompts.OnPrompt = nullptr;
+        std::remove(File.c_str());
+        if (Deleted) {
+            EXPECT_TRUE(M.empty()) << Prompts.LastMessage();
+            EXPECT_EQ(DM().Count("select * from efatura"), 2);
+        } else {
+            ASSERT_EQ(M.size(), 1u);
+            EXPECT_NE(M[0].find("degisen.xlsx"), AnsiString::npos) << M[0];
+            EXPECT_EQ(DM().Count("select * from efatura"), 0);
+        }
+    }
 }
 
 }  // namespace
