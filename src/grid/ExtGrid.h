@@ -1638,6 +1638,9 @@ protected:
     void Paint() override;
     void Resize() override;
     void ColWidthsChanged() override;
+    void RowHeightsChanged() override;
+    // Asks OnUpdateColumnSize for the width a column sized by the user should take.
+    void UpdateColumnSize(Integer ACol, Integer& AWidth);
     void TopLeftChanged() override;
     // The wheel: Ctrl with IntelliZoom zooms, otherwise the selection moves or the
     // grid scrolls by MouseActions.WheelIncrement rows (the system's three when 0).
@@ -1974,6 +1977,11 @@ private:
     Integer FFixedSizeCol = -1;   // fixed column (row) whose edge is under the mouse or being dragged
     Integer FFixedSizeRow = -1;
     bool FFixedSizing = false;
+    Integer FSizingCol = -1;   // scrollable column (row) being sized by the mouse, and its size then
+    Integer FSizingRow = -1;
+    Integer FSizingStart = 0;
+    void MouseSizingStarted();
+    void ScaleOtherSizes(bool Columns, Integer Sized, Integer Start);
     bool FHintShowSizing = false;
     bool FHintShowCells = false;
     bool FHintShowLargeText = false;

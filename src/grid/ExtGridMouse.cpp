@@ -56,6 +56,7 @@ void TExtStringGrid::MouseDown(TMouseButton Button, TShiftState Shift, Integer X
     const bool Pending = FPendingClick;
     FPendingClick = false;
     TBaseGrid::MouseDown(Button, Shift, X, Y);
+    MouseSizingStarted();
     const TGridRect After = Selection();
     if (!(Before == After)) SelectionChanged(After.Left, After.Top, After.Right, After.Bottom);
     if (Pending) DataCellPressed(X, Y);
@@ -574,7 +575,7 @@ void TExtStringGrid::FixedSizingEnd(Integer X, Integer Y) {
         const Integer W = ColWidths(C);
         if (OnEndColumnSize) OnEndColumnSize(this, C);
         Integer Asked = W;
-        if (OnUpdateColumnSize) OnUpdateColumnSize(this, C, Asked);
+        UpdateColumnSize(C, Asked);
         SetColWidths(C, std::max(0, Asked));
     } else if (FFixedSizeRow >= 0) {
         if (OnEndRowSize) OnEndRowSize(this, FFixedSizeRow);

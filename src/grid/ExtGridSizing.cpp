@@ -6,6 +6,8 @@
 #include "grid/ExtUtil.h"
 
 #include <algorithm>
+#include <cmath>
+#include <utility>
 
 AnsiString TExtStringGrid::SelectionAsText() {
     TGridRect R = Selection();
@@ -109,4 +111,63 @@ void TExtStringGrid::ColWidthsChanged() {
     if (!FStretching && FColumnSize && FColumnSize->Stretch() && HasParent() && ColCount() > 0)
         StretchColumn(std::clamp(FColumnSize->StretchColumn(), -1, ColCount() - 1));
     TBaseGrid::ColWidthsChanged();
+    if (FSizingCol < 0 || GridState() == gsColSizing) return;
+    // The user let go of a column edge.
+    const Integer C = std::exchange(FSizingCol, -1);
+    if (C >= ColCount()) return;
+    if (FMouseActions->AllColumnSize()) ScaleOtherSizes(true, C, FSizingStart);
+    if (OnEndColumnSize) OnEndColumnSize(this, C);
+    Integer W = ColWidths(C);
+    UpdateColumnSize(C, W);
+    if (W != ColWidths(C)) SetColWidths(C, std::max(0, W));
+    if (FEditorControl && FEditorControl->Visible()) {
+        // An open editor control follows its cell.
+        TRect R = CellRect(Col(), Row());
+        if (GridLineWidth() > 0) ++R.Left;
+        if (!R.IsEmpty()) FEditorControl->SetBounds(R.Left, R.Top, R.Width() - 1, R.Height() - 1);
+    }
+}
+
+void TExtStringGrid::RowHeightsChanged() {
+    TBaseGrid::RowHeightsChanged();
+    if (FSizingRow < 0 || GridState() == gsRowSizing) return;
+    const Integer R = std::exchange(FSizingRow, -1);
+    if (R >= RowCount()) return;
+    if (FMouseActions->AllRowSize()) ScaleOtherSizes(false, R, FSizingStart);
+    if (OnEndRowSize) OnEndRowSize(this, R);
+}
+
+void TExtStringGrid::UpdateColumnSize(Integer ACol, Integer& AWidth) {
+    if (OnUpdateColumnSize) OnUpdateColumnSize(this, ACol, AWidth);
+}
+
+void TExtStringGrid::MouseSizingStarted() {
+    FSizingCol = FSizingRow = -1;
+    if (GridState() == gsColSizing && FMoveIndex >= 0) {
+        FSizingCol = FMoveIndex;
+        FSizingStart = ColWidths(FMoveIndex);
+    } else if (GridState() == gsRowSizing && FMoveIndex >= 0) {
+        FSizingRow = FMoveIndex;
+        FSizingStart = RowHeights(FMoveIndex);
+    }
+}
+
+// Every other scrollable column (row) takes the same share of change as the one sized.
+void TExtStringGrid::ScaleOtherSizes(bool Columns, Integer Sized, Integer Start) {
+    if (Start < 1) return;
+    const double Ratio = double(Columns ? ColWidths(Sized) : RowHeights(Sized)) / Start;
+    const Integer First = Columns ? FixedCols() : FixedRows();
+    const Integer Count = Columns ? ColCount() : RowCount();
+    BeginUpdate();
+    try {
+        for (Integer I = First; I < Count; ++I) {
+            if (I == Sized) continue;
+            if (Columns) SetColWidths(I, Integer(std::lround(ColWidths(I) * Ratio)));
+            else SetRowHeights(I, Integer(std::lround(RowHeights(I) * Ratio)));
+        }
+    } catch (...) {
+        EndUpdate();
+        throw;
+    }
+    EndUpdate();
 }

@@ -423,6 +423,82 @@ TEST_F(ExtGridMouse, FixedColumnAndRowEdgesSizeByMouseOnlyWhenAllowed) {
     EXPECT_EQ(H0 + 21, F.Grid->RowHeights(0));   // the edge follows the mouse
 }
 
+// The edge of a scrollable column, in the header row.
+QPoint ColumnEdge(TExtStringGrid* G, Integer ACol) {
+    const TRect H = G->CellRect(ACol, 0);
+    return QPoint(H.Right, (H.Top + H.Bottom) / 2);
+}
+
+TEST_F(ExtGridMouse, DraggingAColumnEdgeEndsOnceWithTheSizingEvents) {
+    F.Options({goColSizing});
+    std::vector<Integer> Ended, Asked;
+    F.Grid->OnEndColumnSize = [&](TObject*, Integer ACol) { Ended.push_back(ACol); };
+    F.Grid->OnUpdateColumnSize = [&](TObject*, Integer ACol, Integer& AWidth) {
+        Asked.push_back(AWidth);
+        if (ACol == 2) AWidth = 77;
+    };
+    const QPoint E = ColumnEdge(F.Grid, 2);
+    F.Drag(E, E + QPoint(30, 0));
+    EXPECT_EQ(std::vector<Integer>{2}, Ended);
+    EXPECT_EQ(std::vector<Integer>{120}, Asked);   // the width the mouse left it at
+    EXPECT_EQ(77, F.Grid->ColWidths(2));           // the handler's answer is applied
+    EXPECT_EQ(90, F.Grid->ColWidths(3));           // the others keep theirs
+    // A plain click on a data cell afterwards sizes nothing and reports nothing.
+    F.LeftClick(F.In(3, 3));
+    EXPECT_EQ(1u, Ended.size());
+}
+
+TEST_F(ExtGridMouse, AllColumnSizeScalesTheOtherScrollableColumns) {
+    F.Options({goColSizing});
+    F.Grid->MouseActions()->SetAllColumnSize(true);
+    F.Grid->SetColWidths(4, 41);
+    const QPoint E = ColumnEdge(F.Grid, 2);
+    F.Drag(E, E + QPoint(45, 0));   // 90 to 135: one and a half
+    EXPECT_EQ(135, F.Grid->ColWidths(2));
+    EXPECT_EQ(135, F.Grid->ColWidths(1));
+    EXPECT_EQ(135, F.Grid->ColWidths(3));
+    EXPECT_EQ(62, F.Grid->ColWidths(4));   // 61.5 rounded
+    EXPECT_EQ(90, F.Grid->ColWidths(0));   // the fixed column is left alone
+}
+
+TEST_F(ExtGridMouse, DraggingARowEdgeEndsWithOnEndRowSizeAndAllRowSizeScales) {
+    F.Options({goRowSizing});
+    const Integer H = F.Grid->RowHeights(2);
+    std::vector<Integer> Ended;
+    F.Grid->OnEndRowSize = [&](TObject*, Integer ARow) { Ended.push_back(ARow); };
+    const Integer X = F.In(0, 2).x();
+    const Integer Edge = F.Grid->CellRect(0, 2).Bottom;
+    F.Drag(QPoint(X, Edge), QPoint(X, Edge + 10));
+    EXPECT_EQ(std::vector<Integer>{2}, Ended);
+    EXPECT_EQ(H + 10, F.Grid->RowHeights(2));
+    EXPECT_EQ(H, F.Grid->RowHeights(3));   // without AllRowSize only the one row
+
+    F.Grid->MouseActions()->SetAllRowSize(true);
+    const Integer Edge3 = F.Grid->CellRect(0, 3).Bottom;
+    F.Drag(QPoint(X, Edge3), QPoint(X, Edge3 + H));   // row 3 doubles
+    EXPECT_EQ(2 * H, F.Grid->RowHeights(3));
+    EXPECT_EQ(2 * (H + 10), F.Grid->RowHeights(2));
+    EXPECT_EQ(2 * H, F.Grid->RowHeights(1));
+    EXPECT_EQ(H, F.Grid->RowHeights(0));   // the fixed row is left alone
+}
+
+TEST_F(ExtGridMouse, AnOpenEditorControlFollowsItsCellWhenAColumnIsSized) {
+    F.Options({goColSizing, goEditing});
+    F.Grid->SetDefaultEditor(edSpinEdit);
+    F.Grid->SetCells(2, 2, "5");
+    F.Grid->SetCol(2);
+    F.Grid->SetRow(2);
+    F.Key(Qt::Key_F2);
+    TWinControl* Ed = F.Grid->ActiveEditorControl();
+    ASSERT_NE(nullptr, Ed);
+    const QPoint E = ColumnEdge(F.Grid, 1);
+    F.Drag(E, E + QPoint(25, 0));
+    EXPECT_EQ(115, F.Grid->ColWidths(1));
+    const TRect R = F.Grid->CellRect(2, 2);
+    EXPECT_EQ(R.Left + 1, Ed->Left());
+    EXPECT_EQ(R.Width() - 2, Ed->Width());
+}
+
 TEST_F(ExtGridMouse, SizingHintShowsTheNewWidthWhileDraggingAndHidesOnRelease) {
     F.Options({goColSizing});
     const TRect H = F.Grid->CellRect(2, 0);
