@@ -18,7 +18,6 @@ namespace {
 class FBDatabaseTest : public TDatabaseSuite {
 public:
     static void SetUpTestSuite() {
-        TDatabaseSuite::SetUpTestSuite();
         DB1().Execute("CREATE GENERATOR GEN_T_ID");
         DB3().Execute("CREATE SEQUENCE \"Gen_Mixed\"");
     }

@@ -20,7 +20,6 @@ ISC_STATUS FailingCommit(ISC_STATUS* Status, isc_tr_handle*) {
 class FBTransactionTest : public TDatabaseSuite {
 public:
     static void SetUpTestSuite() {
-        TDatabaseSuite::SetUpTestSuite();
         DB3().Execute("CREATE TABLE T3 (ID INTEGER)");
     }
 

@@ -16,7 +16,6 @@ namespace {
 class pFBDatabaseTest : public TDatabaseSuite {
 public:
     static void SetUpTestSuite() {
-        TDatabaseSuite::SetUpTestSuite();
         DB1().Execute("CREATE TABLE P (ID INTEGER NOT NULL PRIMARY KEY, NAME VARCHAR(20))");
     }
 

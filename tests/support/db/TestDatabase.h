@@ -58,7 +58,6 @@ private:
 // one plain dialect-3 database per suite, each made when first asked for.
 class TDatabaseSuite : public ::testing::Test {
 public:
-    static void SetUpTestSuite() {}
     static void TearDownTestSuite();
 
 protected:
