@@ -109,6 +109,8 @@ void AssignRow(TpFBDataSet* DS, TExcelWorksheet* Sheet, Integer Row) {
         const Variant Cell = Sheet->Cells(Row, C);
         if (SubscriberSheetNumberColumn(C))
             Field->SetAsFloat(SheetImportNumber(Cell));
+        else if (SubscriberSheetDateColumn(C))
+            Field->SetAsString(SheetImportDate(Cell));
         else
             Field->SetAsString(VarToStr(Cell));
     }
@@ -138,6 +140,8 @@ const char* SubscriberSheetField(Integer Column) {
 bool SubscriberSheetNumberColumn(Integer Column) {
     return Column == 26 || Column == 32 || Column == 36 || Column == 37;
 }
+
+bool SubscriberSheetDateColumn(Integer Column) { return Column == 6; }
 
 void SubscriberSheetExportTable(TComponent* Owner, const AnsiString& TableName) {
     Tdmodule1& DM = DataModule();
@@ -195,7 +199,7 @@ void SubscriberSheetImportTable(const AnsiString& TableName, TpFBDataSet* Shared
     // The whole range is checked before the first row is written.
     std::vector<TSheetImportColumn> Check;
     for (Integer C = 1; C <= SubscriberSheetColumnCount; ++C)
-        Check.push_back({C, Columns[C - 1].Field, SubscriberSheetNumberColumn(C)});
+        Check.push_back({C, Columns[C - 1].Field, SubscriberSheetNumberColumn(C), SubscriberSheetDateColumn(C)});
     const std::vector<Integer> Rows =
         CheckSheetImportRows(Sheet, First, Last, 1, Check, SharedDataSet, Format(FieldsSQL, {TableName}));
 

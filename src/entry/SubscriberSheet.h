@@ -33,6 +33,8 @@ const char* SubscriberSheetHeader(Integer Column);
 const char* SubscriberSheetField(Integer Column);
 // Columns whose cells are numbers (26, 32, 36, 37).
 bool SubscriberSheetNumberColumn(Integer Column);
+// The subscription date (6): the invoice dialog reads it back as a date, so it must hold one.
+bool SubscriberSheetDateColumn(Integer Column);
 
 // The code an operator types before an import; compared exactly.
 extern const char* const SubscriberImportAccessCode;

@@ -80,7 +80,9 @@ protected:
     static std::vector<Variant> Row(const AnsiString& No, const AnsiString& Name, const Variant& Rent) {
         std::vector<Variant> R(SubscriberSheetColumnCount);
         for (Integer C = 1; C <= SubscriberSheetColumnCount; ++C)
-            R[C - 1] = SubscriberSheetNumberColumn(C) ? Variant(static_cast<double>(C)) : Variant(AnsiString("t") + IntToStr(C));
+            R[C - 1] = SubscriberSheetNumberColumn(C) ? Variant(static_cast<double>(C))
+                       : SubscriberSheetDateColumn(C) ? Variant(AnsiString("0") + IntToStr(C % 9 + 1) + ".03.2016")
+                                                      : Variant(AnsiString("t") + IntToStr(C));
         R[0] = No;
         R[1] = Name;
         R[25] = Rent;
@@ -377,6 +379,38 @@ TEST_F(SubscriberSheetClickTest, UnconvertibleNumberInTheLastRowWritesNoRow) {
     ASSERT_EQ(M.size(), 1u);
     EXPECT_EQ(M[0], "Excel satırı 3, sütun 36 (SAYI1): \"yok\" sayı değil. Hiçbir kayıt aktarılmadı.");
     EXPECT_EQ(DM.Count("select * from eabonekimlik"), 0);
+}
+
+// The invoice dialog reads the subscription date back as a date: a subscriber
+// stored without one could never be given an invoice.
+TEST_F(SubscriberSheetClickTest, SubscriptionDateMustHoldADateAndIsStoredInOneForm) {
+    std::vector<Variant> NoDate = Row("0002", "İki", 2.0);
+    NoDate[5] = Variant();
+    std::vector<Variant> Word = Row("0003", "Üç", 3.0);
+    Word[5] = "yarın";
+    std::vector<Variant> Odd = Row("0004", "Dört", 4.0);
+    Odd[5] = " 1.3.2016 ";
+    Odd[24] = Variant();   // the rent dates stay as they come
+    const AnsiString File = Workbook({Row("0001", "Bir", 1.0), NoDate, Word, Odd});
+
+    ScriptImport(File, "2", "5");
+    std::vector<AnsiString> M = ClickImport();
+    ASSERT_EQ(M.size(), 1u);
+    EXPECT_EQ(M[0], "Excel satırı 3, sütun 6 (ABONETARIHI): \"\" tarih değil. Hiçbir kayıt aktarılmadı.");
+    EXPECT_EQ(DM.Count("select * from eabonekimlik"), 0);
+
+    Prompts.Clear();
+    ScriptImport(File, "4", "5");
+    M = ClickImport();
+    ASSERT_EQ(M.size(), 1u);
+    EXPECT_EQ(M[0], "Excel satırı 4, sütun 6 (ABONETARIHI): \"yarın\" tarih değil. Hiçbir kayıt aktarılmadı.");
+    EXPECT_EQ(DM.Count("select * from eabonekimlik"), 0);
+
+    Prompts.Clear();
+    ScriptImport(File, "5", "5");
+    EXPECT_TRUE(ClickImport().empty());
+    EXPECT_EQ(DM.Value("select ABONETARIHI from eabonekimlik where ABONENO='0004'"), "01.03.2016");
+    EXPECT_EQ(DM.Count("select * from eabonekimlik where ABONENO='0004' and KIRABITISTARIHI is null"), 1);
 }
 
 TEST_F(SubscriberSheetClickTest, RowsWithoutASubscriberNumberAreSkipped) {
