@@ -362,6 +362,30 @@ TCanvas::TCanvas()
 }
 TCanvas::~TCanvas() = default;
 
+// Keyed on the properties themselves, so any change, an Assign or a new font
+// object of other looks is caught; a colour or angle change keeps the build.
+struct TCanvas::TBuiltFont {
+    AnsiString Name;
+    Integer Height = 0;
+    TFontStyles Style;
+    QFont Font;
+    QFontMetrics Metrics{QFont()};
+};
+
+const TCanvas::TBuiltFont& TCanvas::BuiltFont() const {
+    const TFont* F = FFont.get();
+    if (!FBuiltFont) FBuiltFont = std::make_unique<TBuiltFont>();
+    else if (FBuiltFont->Name == F->Name() && FBuiltFont->Height == F->Height() && FBuiltFont->Style == F->Style())
+        return *FBuiltFont;
+    // Rebuilt in place: a reference taken earlier stays valid.
+    FBuiltFont->Name = F->Name();
+    FBuiltFont->Height = F->Height();
+    FBuiltFont->Style = F->Style();
+    FBuiltFont->Font = ToQFont(F);
+    FBuiltFont->Metrics = QFontMetrics(FBuiltFont->Font);
+    return *FBuiltFont;
+}
+
 void TCanvas::BindPainter(QPainter* Painter, TRect Bounds) {
     FPainter = Painter;
     FImageOwner = nullptr;
@@ -455,7 +479,7 @@ void TCanvas::Paint(F&& Fn) {
         P.setRenderHint(QPainter::Antialiasing, false);
         P.setPen(MakePen(FPen.get()));
         P.setBrush(MakeBrush(FBrush.get()));
-        P.setFont(ToQFont(FFont.get()));
+        P.setFont(BuiltFont().Font);
         if (FHasClip) P.setClipRect(ToQRect(FClip), Qt::IntersectClip);
     };
     if (FPainter) {
@@ -542,7 +566,7 @@ void TCanvas::TextOut(Integer X, Integer Y, const AnsiString& Text) { TextOutQ(X
 void TCanvas::TextOutW(Integer X, Integer Y, const WideString& Text) { TextOutQ(X, Y, WideQ(Text)); }
 
 void TCanvas::TextOutQ(Integer X, Integer Y, const QString& T) {
-    QFontMetrics FM(ToQFont(FFont.get()));
+    const QFontMetrics& FM = BuiltFont().Metrics;
     const double Angle = FFont->Orientation() / 10.0;
     Paint([&](QPainter& P) {
         P.translate(X, Y);
@@ -561,7 +585,7 @@ void TCanvas::TextRect(const TRect& R, Integer X, Integer Y, const AnsiString& T
 void TCanvas::TextRectW(const TRect& R, Integer X, Integer Y, const WideString& Text) { TextRectQ(R, X, Y, WideQ(Text)); }
 
 void TCanvas::TextRectQ(const TRect& R, Integer X, Integer Y, const QString& T) {
-    QFontMetrics FM(ToQFont(FFont.get()));
+    const QFontMetrics& FM = BuiltFont().Metrics;
     Paint([&](QPainter& P) {
         P.setClipRect(ToQRect(R), Qt::IntersectClip);
         if (FBrush->Style() != bsClear) P.fillRect(ToQRect(R), ToQColor(FBrush->Color()));
@@ -577,7 +601,7 @@ TSize TCanvas::TextExtent(const AnsiString& Text) const { return TextExtentQ(ToQ
 TSize TCanvas::TextExtentW(const WideString& Text) const { return TextExtentQ(WideQ(Text)); }
 
 TSize TCanvas::TextExtentQ(const QString& Text) const {
-    QFontMetrics FM(ToQFont(FFont.get()));
+    const QFontMetrics& FM = BuiltFont().Metrics;
     return TSize{FM.horizontalAdvance(Text), FM.height()};
 }
 
@@ -640,8 +664,7 @@ Integer TCanvas::DrawText(const AnsiString& Text, TRect& R, Cardinal Format) { r
 Integer TCanvas::DrawTextW(const WideString& Text, TRect& R, Cardinal Format) { return DrawTextQ(WideQ(Text), R, Format); }
 
 Integer TCanvas::DrawTextQ(QString T, TRect& R, Cardinal Format) {
-    QFont Font = ToQFont(FFont.get());
-    QFontMetrics FM(Font);
+    const QFontMetrics& FM = BuiltFont().Metrics;
     int Flags = QtTextFlags(Format);
     if (Format & DT_SINGLELINE) T.replace(QLatin1Char('\n'), QLatin1Char(' ')).remove(QLatin1Char('\r'));
     else T.remove(QLatin1Char('\r'));

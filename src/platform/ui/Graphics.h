@@ -334,6 +334,10 @@ private:
     void TextRectQ(const TRect& R, Integer X, Integer Y, const QString& Text);
     TSize TextExtentQ(const QString& Text) const;
     Integer DrawTextQ(QString Text, TRect& R, Cardinal Format);
+    // The platform font and its metrics, rebuilt only when the font's face, height or style differ.
+    struct TBuiltFont;
+    const TBuiltFont& BuiltFont() const;
+    mutable std::unique_ptr<TBuiltFont> FBuiltFont;
     QPainter* FPainter = nullptr;
     TGraphic* FImageOwner = nullptr;
     TRect FBounds;

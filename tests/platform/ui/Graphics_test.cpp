@@ -4,9 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QImage>
+
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <utility>
 #include <vector>
 
 TEST(Graphics, ColorsAreBgrAndSystemColorsResolve) {
@@ -81,6 +84,66 @@ TEST(Graphics, TextMeasuringAndCalcRect) {
     TRect Plain = Rect(0, 0, 10, 0);
     C->DrawText("&Kaydet", Plain, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
     EXPECT_LT(One.Width(), Plain.Width());   // the "&" takes no room
+}
+
+// A canvas that has measured and drawn with one font must measure and draw with
+// the next exactly as a canvas that never saw the first.
+TEST(Graphics, FontChangeAfterMeasuringIsHonoured) {
+    const std::vector<std::pair<const char*, std::function<void(TCanvas*)>>> Changes = {
+        {"name", [](TCanvas* C) { C->Font()->SetName("DejaVu Serif"); }},
+        {"size", [](TCanvas* C) { C->Font()->SetSize(14); }},
+        {"height", [](TCanvas* C) { C->Font()->SetHeight(20); }},
+        {"bold", [](TCanvas* C) { C->Font()->SetStyle(TFontStyles{fsBold}); }},
+        {"italic", [](TCanvas* C) { C->Font()->SetStyle(TFontStyles{fsItalic}); }},
+        {"assigned", [](TCanvas* C) {
+             TFont F;
+             F.SetName("DejaVu Sans Mono");
+             F.SetSize(12);
+             C->SetFont(&F);
+         }},
+        {"replaced and back", [](TCanvas* C) {
+             C->Font()->SetSize(20);
+             C->TextWidth("W");
+             C->Font()->SetSize(8);
+         }},
+    };
+    auto Draw = [](TBitmap& B) {
+        TCanvas* C = B.Canvas();
+        C->Brush()->SetColor(clWhite);
+        C->FillRect(Rect(0, 0, 120, 30));
+        C->TextOut(2, 2, "Kayıt WW");
+        return std::make_pair(C->TextExtent("Kayıt Tamamlandı."), C->TextWidthW(u"Kay\u0131t"));
+    };
+    for (const auto& [What, Change] : Changes) {
+        SCOPED_TRACE(What);
+        TBitmap Used, Fresh;
+        Used.SetSize(120, 30);
+        Fresh.SetSize(120, 30);
+        Draw(Used);
+        Change(Used.Canvas());
+        Change(Fresh.Canvas());
+        EXPECT_EQ(Draw(Used), Draw(Fresh));
+        EXPECT_EQ(Used.Image(), Fresh.Image());
+        TRect A = Rect(0, 0, 40, 0), B = Rect(0, 0, 40, 0);
+        EXPECT_EQ(Used.Canvas()->DrawText("uzun bir metin", A, DT_CALCRECT | DT_WORDBREAK),
+                  Fresh.Canvas()->DrawText("uzun bir metin", B, DT_CALCRECT | DT_WORDBREAK));
+        EXPECT_EQ(A, B);
+    }
+}
+
+TEST(Graphics, FontColourChangeRepaintsWithoutChangingSizes) {
+    TBitmap B;
+    B.SetSize(60, 20);
+    TCanvas* C = B.Canvas();
+    const TSize Before = C->TextExtent("WWW");
+    C->Brush()->SetStyle(bsClear);
+    C->Font()->SetColor(clRed);
+    C->TextOut(0, 0, "WWW");
+    EXPECT_EQ(C->TextExtent("WWW"), Before);
+    bool Red = false;
+    for (Integer X = 0; X < Before.cx && !Red; ++X)
+        for (Integer Y = 0; Y < Before.cy && !Red; ++Y) Red = C->Pixels(X, Y) == clRed;
+    EXPECT_TRUE(Red);
 }
 
 TEST(Graphics, BitmapSavesAndLoadsAndPictureChoosesByExtension) {
