@@ -763,12 +763,14 @@ void TLayout::ProcessLine(bool First, size_t Pos, size_t Limit, const TRect& LR,
         if (!First)
             for (const TChunkSize& K : Sizes)
                 if (K.Pos == Pos) Known = &K;
-        const Integer Th = Known ? Known->Height : C->TextHeight(Chunk);
+        // Measured once for both: each measuring shapes the whole chunk.
+        const TSize Ext = Known ? TSize{Known->Width, Known->Height} : C->TextExtent(Chunk);
+        const Integer Th = Ext.cy;
         if (St.Hidden) {
             Pos = End;
             continue;
         }
-        const Integer W = Known ? Known->Width : C->TextWidth(Chunk);
+        const Integer W = Ext.cx;
         if (First) Sizes.push_back({Pos, Th, W});
         if (First) {
             const bool Fits = L.Width + W < Avail() || W >= Avail() || LineText.empty() || LineText.back() != ' ';
