@@ -374,16 +374,30 @@ struct TCanvas::TBuiltFont {
 
 const TCanvas::TBuiltFont& TCanvas::BuiltFont() const {
     const TFont* F = FFont.get();
-    if (!FBuiltFont) FBuiltFont = std::make_unique<TBuiltFont>();
-    else if (FBuiltFont->Name == F->Name() && FBuiltFont->Height == F->Height() && FBuiltFont->Style == F->Style())
-        return *FBuiltFont;
-    // Rebuilt in place: a reference taken earlier stays valid.
-    FBuiltFont->Name = F->Name();
-    FBuiltFont->Height = F->Height();
-    FBuiltFont->Style = F->Style();
-    FBuiltFont->Font = ToQFont(F);
-    FBuiltFont->Metrics = QFontMetrics(FBuiltFont->Font);
-    return *FBuiltFont;
+    auto Matches = [F](const TBuiltFont& B) {
+        return B.Name == F->Name() && B.Height == F->Height() && B.Style == F->Style();
+    };
+    if (FBuiltFonts.empty()) {
+        FBuiltFonts.push_back(std::make_unique<TBuiltFont>());
+    } else if (Matches(*FBuiltFonts[0])) {
+        return *FBuiltFonts[0];
+    } else if (FBuiltFonts.size() > 1 && Matches(*FBuiltFonts[1])) {
+        // Plain and bold text alternate in one cell: swap, don't rebuild.
+        std::swap(FBuiltFonts[0], FBuiltFonts[1]);
+        return *FBuiltFonts[0];
+    } else if (FBuiltFonts.size() < 2) {
+        FBuiltFonts.insert(FBuiltFonts.begin(), std::make_unique<TBuiltFont>());
+    } else {
+        std::swap(FBuiltFonts[0], FBuiltFonts[1]);   // the older one is rebuilt in front
+    }
+    // Rebuilt in its own heap object: a reference taken earlier stays valid.
+    TBuiltFont& B = *FBuiltFonts[0];
+    B.Name = F->Name();
+    B.Height = F->Height();
+    B.Style = F->Style();
+    B.Font = ToQFont(F);
+    B.Metrics = QFontMetrics(B.Font);
+    return B;
 }
 
 void TCanvas::BindPainter(QPainter* Painter, TRect Bounds) {

@@ -334,10 +334,11 @@ private:
     void TextRectQ(const TRect& R, Integer X, Integer Y, const QString& Text);
     TSize TextExtentQ(const QString& Text) const;
     Integer DrawTextQ(QString Text, TRect& R, Cardinal Format);
-    // The platform font and its metrics, rebuilt only when the font's face, height or style differ.
+    // The platform font and its metrics for the last two face/height/style keys,
+    // most recent first; rebuilt only for a key neither holds.
     struct TBuiltFont;
     const TBuiltFont& BuiltFont() const;
-    mutable std::unique_ptr<TBuiltFont> FBuiltFont;
+    mutable std::vector<std::unique_ptr<TBuiltFont>> FBuiltFonts;
     QPainter* FPainter = nullptr;
     TGraphic* FImageOwner = nullptr;
     TRect FBounds;

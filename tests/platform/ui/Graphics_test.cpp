@@ -1,6 +1,7 @@
 #include "platform/ui/Graphics.h"
 
 #include "platform/rtl/Files.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -106,6 +107,23 @@ TEST(Graphics, FontChangeAfterMeasuringIsHonoured) {
              C->TextWidth("W");
              C->Font()->SetSize(8);
          }},
+        {"bold and plain in turn", [](TCanvas* C) {
+             for (int I = 0; I < 3; ++I) {
+                 C->Font()->SetStyle(TFontStyles{fsBold});
+                 C->TextWidth("W");
+                 C->Font()->SetStyle(TFontStyles{});
+                 C->TextWidth("W");
+             }
+             C->Font()->SetStyle(TFontStyles{fsBold});
+         }},
+        {"third font pushes out the oldest", [](TCanvas* C) {
+             C->Font()->SetSize(20);
+             C->TextWidth("W");
+             C->Font()->SetStyle(TFontStyles{fsItalic});
+             C->TextWidth("W");
+             C->Font()->SetStyle(TFontStyles{});
+             C->Font()->SetSize(8);
+         }},
     };
     auto Draw = [](TBitmap& B) {
         TCanvas* C = B.Canvas();
@@ -147,9 +165,8 @@ TEST(Graphics, FontColourChangeRepaintsWithoutChangingSizes) {
 }
 
 TEST(Graphics, BitmapSavesAndLoadsAndPictureChoosesByExtension) {
-    char Dir[] = "/tmp/uigfxXXXXXX";
-    ASSERT_TRUE(mkdtemp(Dir));
-    AnsiString Name = AnsiString(Dir) + "/b.bmp";
+    TTempFolder Dir("uigfx");
+    AnsiString Name = Dir.File("b.bmp");
     TBitmap B;
     B.SetSize(4, 3);
     B.Canvas()->SetPixels(1, 1, clNavy);
@@ -159,10 +176,8 @@ TEST(Graphics, BitmapSavesAndLoadsAndPictureChoosesByExtension) {
     ASSERT_NE(dynamic_cast<TBitmap*>(P.Graphic()), nullptr);
     EXPECT_EQ(P.Width(), 4);
     EXPECT_EQ(P.Bitmap()->Canvas()->Pixels(1, 1), clNavy);
-    EXPECT_THROW(P.LoadFromFile(AnsiString(Dir) + "/x.gif"), EInvalidGraphic);
+    EXPECT_THROW(P.LoadFromFile(Dir.File("x.gif")), EInvalidGraphic);
     EXPECT_EQ(P.Width(), 4);   // a failed load keeps the picture
-    std::remove(Name.c_str());
-    rmdir(Dir);
 }
 
 TEST(Graphics, TransparentBitmapDrawsWithoutItsKeyColour) {

@@ -1,5 +1,7 @@
 #include "platform/ui/Jpeg.h"
 
+#include "support/TempFolder.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -49,16 +51,13 @@ TEST(Jpeg, PictureLoadsJpegFilesByExtension) {
     B.SetSize(3, 3);
     TJPEGImage J;
     J.Assign(&B);
-    char Dir[] = "/tmp/uijpgXXXXXX";
-    ASSERT_TRUE(mkdtemp(Dir));
-    AnsiString Name = AnsiString(Dir) + "/logo.JPG";
+    TTempFolder Dir("uijpg");
+    AnsiString Name = Dir.File("logo.JPG");
     J.SaveToFile(Name);
     TPicture P;
     P.LoadFromFile(Name);
     EXPECT_NE(dynamic_cast<TJPEGImage*>(P.Graphic()), nullptr);
     EXPECT_EQ(P.Width(), 3);
-    std::remove(Name.c_str());
-    rmdir(Dir);
 }
 
 namespace {
