@@ -1982,6 +1982,8 @@ private:
     Integer FSizingStart = 0;
     void MouseSizingStarted();
     void ScaleOtherSizes(bool Columns, Integer Sized, Integer Start);
+    // An open editor control back over the current cell after sizes changed.
+    void PlaceEditorControl();
     bool FHintShowSizing = false;
     bool FHintShowCells = false;
     bool FHintShowLargeText = false;

@@ -120,12 +120,14 @@ void TExtStringGrid::ColWidthsChanged() {
     Integer W = ColWidths(C);
     UpdateColumnSize(C, W);
     if (W != ColWidths(C)) SetColWidths(C, std::max(0, W));
-    if (FEditorControl && FEditorControl->Visible()) {
-        // An open editor control follows its cell.
-        TRect R = CellRect(Col(), Row());
-        if (GridLineWidth() > 0) ++R.Left;
-        if (!R.IsEmpty()) FEditorControl->SetBounds(R.Left, R.Top, R.Width() - 1, R.Height() - 1);
-    }
+    PlaceEditorControl();
+}
+
+void TExtStringGrid::PlaceEditorControl() {
+    if (!FEditorControl || !FEditorControl->Visible()) return;
+    TRect R = CellRect(Col(), Row());
+    if (GridLineWidth() > 0) ++R.Left;
+    if (!R.IsEmpty()) FEditorControl->SetBounds(R.Left, R.Top, R.Width() - 1, R.Height() - 1);
 }
 
 void TExtStringGrid::RowHeightsChanged() {
@@ -135,6 +137,7 @@ void TExtStringGrid::RowHeightsChanged() {
     if (R >= RowCount()) return;
     if (FMouseActions->AllRowSize()) ScaleOtherSizes(false, R, FSizingStart);
     if (OnEndRowSize) OnEndRowSize(this, R);
+    PlaceEditorControl();
 }
 
 void TExtStringGrid::UpdateColumnSize(Integer ACol, Integer& AWidth) {

@@ -482,8 +482,8 @@ TEST_F(ExtGridMouse, DraggingARowEdgeEndsWithOnEndRowSizeAndAllRowSizeScales) {
     EXPECT_EQ(H, F.Grid->RowHeights(0));   // the fixed row is left alone
 }
 
-TEST_F(ExtGridMouse, AnOpenEditorControlFollowsItsCellWhenAColumnIsSized) {
-    F.Options({goColSizing, goEditing});
+TEST_F(ExtGridMouse, AnOpenEditorControlFollowsItsCellWhenAColumnOrRowIsSized) {
+    F.Options({goColSizing, goRowSizing, goEditing});
     F.Grid->SetDefaultEditor(edSpinEdit);
     F.Grid->SetCells(2, 2, "5");
     F.Grid->SetCol(2);
@@ -497,6 +497,14 @@ TEST_F(ExtGridMouse, AnOpenEditorControlFollowsItsCellWhenAColumnIsSized) {
     const TRect R = F.Grid->CellRect(2, 2);
     EXPECT_EQ(R.Left + 1, Ed->Left());
     EXPECT_EQ(R.Width() - 2, Ed->Width());
+
+    // The row above grows: the editor moves down with its cell.
+    const Integer X = F.In(0, 1).x();
+    const Integer Edge = F.Grid->CellRect(0, 1).Bottom;
+    F.Drag(QPoint(X, Edge), QPoint(X, Edge + 12));
+    const TRect R2 = F.Grid->CellRect(2, 2);
+    EXPECT_EQ(R2.Top, Ed->Top());
+    EXPECT_EQ(R2.Height() - 1, Ed->Height());
 }
 
 TEST_F(ExtGridMouse, SizingHintShowsTheNewWidthWhileDraggingAndHidesOnRelease) {
