@@ -297,9 +297,9 @@ void TZemtarIdentityScreen::List(TListing Listing, const AnsiString& SQL) {
     // Read into the grid, the rows are let go: the screen lives until the program ends.
     const auto Query = OpenInvoiceQuery(SQL);
     TpFBDataSet* DS = Query.get();
+    // No listing leaves records of an earlier one behind: they would be written with this one's.
     if (DS->IsEmpty()) {
-        if (Listing == lkAll) return;
-        ShowMessage(IdentityEmptyPeriodMessage);
+        if (Listing != lkAll) ShowMessage(IdentityEmptyPeriodMessage);
         TGridUpdate Update(OENDEKS);
         for (Integer R = 1; R < OENDEKS->RowCount(); ++R)
             for (Integer C = 1; C <= 38; ++C) OENDEKS->SetCells(C, R, AnsiString());
@@ -308,6 +308,8 @@ void TZemtarIdentityScreen::List(TListing Listing, const AnsiString& SQL) {
     }
     const bool FillRules = Listing != lkPeriod || FKind.PeriodFillRules;
     TGridUpdate Update(OENDEKS);
+    // The rows kept below the new records (its footer row among them) start empty.
+    OENDEKS->ClearRows(1, OENDEKS->RowCount() - 1);
     OENDEKS->SetVisible(true);
     for (Integer C = 1; C <= 38; ++C) OENDEKS->SetCells(C, 0, Headers[C]);
     Integer Row = 1;

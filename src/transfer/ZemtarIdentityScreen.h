@@ -28,7 +28,7 @@ struct TIdentityScreenKind {
     const char* ClosedSQL;           // nullptr when the screen has no closed or changed listing
     bool AllGroupVisible;
     bool PeriodFillRules;            // gas period listing copies the columns as they are
-    bool EmptyPeriodShrinks;         // electricity: an empty period listing leaves the header row alone
+    bool EmptyPeriodShrinks;         // electricity: a listing that finds nothing leaves the header row alone
     bool FormShowsHints;             // electricity: every hint; gas: the write-all button's only
     // Button names by role: list all, write all, list period, write period,
     // list closed or changed, write closed or changed (the last two "" when absent).

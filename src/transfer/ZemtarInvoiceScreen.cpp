@@ -217,6 +217,9 @@ void TZemtarInvoiceScreen::Button1Click(TObject*) {
     // life, twenty thousand open subscriber cursors took a gigabyte and minutes.
     const auto Invoices = OpenInvoiceQuery(InvoiceListingSQL(FKind, ilktarih->Date(), sontarih->Date()));
     if (Invoices->IsEmpty()) return;
+    // Row numbers stay while nothing is found (the refund button goes by them);
+    // found invoices number their own rows and leave the footer row empty.
+    G->ClearRect(0, 1, 0, G->RowCount() - 1);
 
     hiz->SetVisible(true);
     const Integer Total = Invoices->GetServerRecordCount();

@@ -203,11 +203,11 @@ TEST_F(ElectricityIdentityScreen, ListingsClickedAgainAndAgainKeepNoRowsBehind) 
     EXPECT_EQ(Prompts.Messages(), std::vector<AnsiString>{IdentityEmptyPeriodMessage});
 }
 
-TEST_F(ElectricityIdentityScreen, AllListingKeepsTheGridWhenNothingIsFound) {
-    F->OENDEKS->SetCells(1, 1, "kept");
+TEST_F(ElectricityIdentityScreen, AllListingThatFindsNothingEmptiesTheGridWithoutAMessage) {
+    F->OENDEKS->SetCells(1, 1, "earlier");
     F->Button5->Click();
     EXPECT_TRUE(Prompts.Messages().empty());
-    EXPECT_EQ(Cell(1, 1), "kept");
+    EXPECT_EQ(Cell(1, 1), "");
     InsertFull("1002", "Mart 2016");
     InsertFull("1001", "Şubat 2016");
     F->Button5->Click();
@@ -362,4 +362,26 @@ TEST_F(ElectricityIdentityScreen, ACellWithAControlCharacterStopsTheWriteWithIts
     EXPECT_EQ(Prompts.LastMessage().find("Satır 1, sütun 3"), 0u);
     EXPECT_NE(Prompts.LastMessage().find("(kod 7) var; dosya yazılmadı"), AnsiString::npos);
     EXPECT_EQ(LoadFileToString(Path), "earlier");
+}
+
+// A shorter listing after a longer one: its footer row was a record row before.
+TEST_F(ElectricityIdentityScreen, ASecondListingLeavesNoRowOfTheFirstInTheGridOrTheFile) {
+    for (const char* No : {"1001", "1002", "1003"}) InsertFull(No, "Şubat 2016");
+    InsertFull("1004", "Mart 2016");
+    modaltest::WhileShownModally(F.get(), [&] {
+        F->iyil->SetText("2016");
+        for (const char* Month : {"Şubat", "Mart"}) {
+            F->iay->SetText(Month);
+            uitest::Click(F->Button7);
+        }
+        F->VERGINOM->SetText("1234567890");
+        F->iyol->SetText(Folder.Path());
+        uitest::Click(F->Button8);
+    });
+    ASSERT_EQ(F->OENDEKS->RowCount(), 3);
+    EXPECT_EQ(Cell(1, 1), "1004");
+    for (Integer C = 0; C < IdentityGridCols; ++C) EXPECT_EQ(Cell(C, 2), "") << C;
+    const std::string Text = LoadFileToString(Folder.Path() + "elektrik_abone_kimlik.xml");
+    EXPECT_NE(Text.find("<topislsayisi>1</topislsayisi>"), std::string::npos);
+    EXPECT_EQ(Text.find(ZemtarSubscriberNo("1002", 26)), std::string::npos);
 }

@@ -128,6 +128,7 @@ TEST_F(ElectricityInvoiceScreen, SecondListingClearsAndShortens) {
     ASSERT_EQ(F->OENDEKS->RowCount(), 3);
     EXPECT_EQ(Cell(1, 1), "100");
     EXPECT_EQ(F->OENDEKS->Colors(2, 1), clWhite);
+    EXPECT_EQ(Cell(0, 2), "");   // the footer row was the second invoice's row
     // Nothing found: cells emptied, row numbers kept, no message.
     Exec("delete from EFATURA;");
     F->Button1->Click();
