@@ -66,6 +66,8 @@ TFBCustomDataSet::TFBCustomDataSet(TComponent* AOwner) : TDataSet(AOwner) {
     FFieldDescrs = std::make_unique<TFBFieldDescrList>();
     FBlobStreams = std::make_unique<TList>();
     FDataLink = std::make_unique<TFBDataLink>(this);
+    FSQLs = std::make_unique<TSQLs>(this);
+    FAutoUpdateOptions = std::make_unique<TAutoUpdateOptions>(this);
     FCacheModelOptions = std::make_unique<TCacheModelOptions>(this);
     SetOptions(DefaultDsOptions);
     if (auto* Db = dynamic_cast<TFBDatabase*>(AOwner))
@@ -92,6 +94,7 @@ void TFBCustomDataSet::BeforeDestruction() {
         if (TFBTransaction* Tr = Transaction()) RemoveTransactionHandlers(Tr, true, true);
         if (TFBTransaction* Tr = FDeleteQuery->Transaction()) RemoveTransactionHandlers(Tr, false, true);
         FreeBlobStreams();
+        SetContainer(nullptr);
         FDataLink.reset();
         FBase.reset();
         FCache.reset();
@@ -112,15 +115,18 @@ TFBQuery* TFBCustomDataSet::CreateInternalQuery(const AnsiString& Name) {
 AnsiString TFBCustomDataSet::FullName() const { return CmpFullName(this); }
 
 void TFBCustomDataSet::SQLChanging(TObject* Sender) {
-    if (Sender != FSelectQuery) return;
-    if (ComponentState().Contains(csDesigning))
-        Close();
-    else
-        CheckDatasetClosed(" change SelectSQL ");
-    FSelectSQLChanged = true;
-    FieldDefs()->Clear();
-    FieldDefs()->SetUpdated(false);
-    FPrepared = false;
+    if (Sender == FSelectQuery) {
+        if (ComponentState().Contains(csDesigning))
+            Close();
+        else
+            CheckDatasetClosed(" change SelectSQL ");
+        FSelectSQLChanged = true;
+        FieldDefs()->Clear();
+        FieldDefs()->SetUpdated(false);
+        FPrepared = false;
+    }
+    // What was worked out from the texts no longer holds.
+    FAutoUpdateOptions->ClearCachedTexts();
 }
 
 void TFBCustomDataSet::SelectBeforeFetch(TObject*) {
@@ -145,6 +151,7 @@ void TFBCustomDataSet::BaseDatabaseDisconnecting(TObject*) {
 
 void TFBCustomDataSet::Notification(TComponent* AComponent, TOperation Operation) {
     TDataSet::Notification(AComponent, Operation);
+    if (Operation == opRemove && AComponent == FContainer) FContainer = nullptr;
     if (Operation == opRemove && !ComponentState().Contains(csDestroying)) {
         for (auto It = FFieldByNameCache.begin(); It != FFieldByNameCache.end();) {
             if (It->second == AComponent)
@@ -274,6 +281,19 @@ void TFBCustomDataSet::DoTransactionEnding(TObject*) {
 
 void TFBCustomDataSet::DoTransactionEnded(TObject*) {
     if (TransactionEnded) TransactionEnded(this);
+}
+
+void TFBCustomDataSet::SetContainer(TDataSetsContainer* Value) {
+    if (Value == FContainer) return;
+    if (FContainer) {
+        FContainer->RemoveDataSet(this);
+        FContainer->RemoveFreeNotification(this);
+    }
+    FContainer = Value;
+    if (FContainer) {
+        FContainer->FreeNotification(this);
+        FContainer->AddDataSet(this);
+    }
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -23,6 +23,8 @@
 #include "dbclient/FBMessages.h"
 #include "dbclient/FBQuery.h"
 #include "dbclient/FBSQLObject.h"
+#include "dbclient/pFBProps.h"
+#include "datasets/DSContainer.h"
 #include "datasets/ExpressionParser.h"
 #include "datasets/RecordsCache.h"
 #include "platform/data/DB.h"
@@ -387,7 +389,7 @@ enum TBlobStreamAction { bsaRecord, bsaPost, bsaCancel, bsaRelease };
 // ---------------------------------------------------------------------------------------------
 // The data set.
 
-class TFBCustomDataSet : public TDataSet, public ISQLObject {
+class TFBCustomDataSet : public TDataSet, public ISQLObject, public IFBPropsOwner {
     friend class TFBDSBlobStream;   // marks the data set modified when it is written
 
 public:
@@ -396,7 +398,7 @@ public:
     void BeforeDestruction() override;
 
     // ---- connection
-    TFBDatabase* Database() const { return FBase ? FBase->Database() : nullptr; }
+    TFBDatabase* Database() const override { return FBase ? FBase->Database() : nullptr; }
     void SetDatabase(TFBDatabase* Value);
     TFBTransaction* Transaction() const { return FBase ? FBase->Transaction() : nullptr; }
     void SetTransaction(TFBTransaction* Value);
@@ -412,17 +414,26 @@ public:
     TFBQuery* UpdateQuery() const { return FUpdateQuery; }
     TFBQuery* DeleteQuery() const { return FDeleteQuery; }
     TFBQuery* RefreshQuery() const { return FRefreshQuery; }
-    TStrings* SelectSQL() const { return FSelectQuery->SQL(); }
-    void SetSelectSQL(TStrings* Value);
-    TStrings* InsertSQL() const { return FInsertQuery->SQL(); }
-    void SetInsertSQL(TStrings* Value) { FInsertQuery->SetSQL(Value); }
-    TStrings* UpdateSQL() const { return FUpdateQuery->SQL(); }
-    void SetUpdateSQL(TStrings* Value) { FUpdateQuery->SetSQL(Value); }
-    TStrings* DeleteSQL() const { return FDeleteQuery->SQL(); }
-    void SetDeleteSQL(TStrings* Value) { FDeleteQuery->SetSQL(Value); }
-    TStrings* RefreshSQL() const { return FRefreshQuery->SQL(); }
-    void SetRefreshSQL(TStrings* Value) { FRefreshQuery->SetSQL(Value); }
+    TStrings* SelectSQL() const override { return FSelectQuery->SQL(); }
+    void SetSelectSQL(TStrings* Value) override;
+    TStrings* InsertSQL() const override { return FInsertQuery->SQL(); }
+    void SetInsertSQL(TStrings* Value) override { FInsertQuery->SetSQL(Value); }
+    TStrings* UpdateSQL() const override { return FUpdateQuery->SQL(); }
+    void SetUpdateSQL(TStrings* Value) override { FUpdateQuery->SetSQL(Value); }
+    TStrings* DeleteSQL() const override { return FDeleteQuery->SQL(); }
+    void SetDeleteSQL(TStrings* Value) override { FDeleteQuery->SetSQL(Value); }
+    TStrings* RefreshSQL() const override { return FRefreshQuery->SQL(); }
+    void SetRefreshSQL(TStrings* Value) override { FRefreshQuery->SetSQL(Value); }
+    // The five texts as one object (reads and writes go to the properties above).
+    TSQLs* SQLs() const { return FSQLs.get(); }
     TConditions* Conditions() const { return FSelectQuery->Conditions(); }
+
+    // ---- settings of the generated statements, and the container that hears the events
+    TAutoUpdateOptions* AutoUpdateOptions() const { return FAutoUpdateOptions.get(); }
+    void SetAutoUpdateOptions(TAutoUpdateOptions* Value) { FAutoUpdateOptions->Assign(Value); }
+    TDataSetsContainer* Container() const { return FContainer; }
+    // Leaves the old container and registers with the new one (not owned).
+    void SetContainer(TDataSetsContainer* Value);
 
     // ---- options and modes
     TpFBDsOptions Options() const { return FOptions; }
@@ -672,7 +683,6 @@ public:
     TUpdateStatus UpdateStatus() const override;
     bool IsSequenced() const override;
     bool GetCurrentRecord(TRecordBuffer Buffer) override;
-    void Post() override;
     void Resync(TResyncMode Mode) override;
     bool GetFieldData(TField* Field, void* Buffer) override;
     using TDataSet::GetFieldData;
@@ -885,7 +895,6 @@ protected:
     bool FPrepared = false;
     bool FInFetch = false;
     bool FSelectSQLChanged = false;
-    bool FPendingResync = false;
     bool FInResync = false;
     TDataSetState FSavedState = dsInactive;   // the state before a calculated-field state
     Integer FRecordBufferSize = 0;
@@ -990,6 +999,9 @@ private:
     Integer FEventsSuppressed = 0;
     bool FEnableControlsState = true;
     std::vector<std::pair<AnsiString, TField*>> FFieldByNameCache;
+    std::unique_ptr<TSQLs> FSQLs;
+    std::unique_ptr<TAutoUpdateOptions> FAutoUpdateOptions;
+    TDataSetsContainer* FContainer = nullptr;
 };
 
 // The published form of the data set; adds nothing.

@@ -874,13 +874,7 @@ void TFBCustomDataSet::DoAfterOpen() {
 // ---------------------------------------------------------------------------------------------
 // Editing
 
-void TFBCustomDataSet::Post() {
-    TDataSet::Post();
-    FPendingResync = false;
-}
-
 void TFBCustomDataSet::Resync(TResyncMode Mode) {
-    FPendingResync = false;
     const bool Saved = FInResync;
     FInResync = true;
     try {

@@ -43,7 +43,6 @@ AnsiString FormatForScale(const AnsiString& Format, Integer Scale) {
 // Creation
 
 TpFBDataSet::TpFBDataSet(TComponent* AOwner) : TFBDataSet(AOwner) {
-    FAutoUpdateOptions = std::make_unique<TAutoUpdateOptions>(this);
     FDefaultFormats = std::make_unique<TFormatFields>(this);
     FReceiveEvents = std::make_unique<TStringList>();
     FCountQuery = CreateInternalQuery("CountQuery");
@@ -60,11 +59,11 @@ TpFBDataSet::TpFBDataSet(TComponent* AOwner) : TFBDataSet(AOwner) {
     }
     TDataSet::OnPostError = [this](TDataSet* D, EDatabaseError& E, TDataAction& A) {
         ResetArrayFields();
-        if (FContainer) FContainer->DataSetError(this, deOnPostError, E, A);
+        if (Container()) Container()->DataSetError(this, deOnPostError, E, A);
         if (OnPostError) OnPostError(D, E, A);
     };
     TDataSet::OnDeleteError = [this](TDataSet* D, EDatabaseError& E, TDataAction& A) {
-        if (FContainer) FContainer->DataSetError(this, deOnDeleteError, E, A);
+        if (Container()) Container()->DataSetError(this, deOnDeleteError, E, A);
         if (OnDeleteError) OnDeleteError(D, E, A);
     };
 }
@@ -77,33 +76,14 @@ TpFBDataSet::~TpFBDataSet() {
         for (TpFBUpdateObject* UO : List)
             if (UO != FBlobUpdateObject) UO->SetDataSet(nullptr);
     }
-    if (FContainer) {
-        FContainer->RemoveDataSet(this);
-        FContainer->RemoveFreeNotification(this);
-        FContainer = nullptr;
-    }
 }
 
 void TpFBDataSet::Notification(TComponent* AComponent, TOperation Operation) {
     TFBDataSet::Notification(AComponent, Operation);
     if (Operation != opRemove) return;
-    if (AComponent == FContainer) FContainer = nullptr;
     if (auto* UO = dynamic_cast<TpFBUpdateObject*>(AComponent)) {
         FUpdateObjects.Remove(UO);
         if (UO == FBlobUpdateObject) FBlobUpdateObject = nullptr;
-    }
-}
-
-void TpFBDataSet::SetContainer(TDataSetsContainer* Value) {
-    if (Value == FContainer) return;
-    if (FContainer) {
-        FContainer->RemoveDataSet(this);
-        FContainer->RemoveFreeNotification(this);
-    }
-    FContainer = Value;
-    if (FContainer) {
-        FContainer->FreeNotification(this);
-        FContainer->AddDataSet(this);
     }
 }
 
@@ -141,7 +121,6 @@ void TpFBDataSet::SetAutoGenerateGuid(const AnsiString& FieldName, bool Value) {
 }
 
 void TpFBDataSet::SQLTextChanged(TObject* Sender) {
-    FAutoUpdateOptions->ClearCachedTexts();
     if (Sender == SelectQuery()) FRegenerate = true;
 }
 
@@ -163,7 +142,7 @@ void TpFBDataSet::RemoveUpdateObject(TpFBUpdateObject* UO) {
 // Container events
 
 void TpFBDataSet::SendEvent(TKindDataSetEvent Kind) {
-    if (FContainer) FContainer->DataSetEvent(this, Kind);
+    if (Container()) Container()->DataSetEvent(this, Kind);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -289,8 +268,8 @@ void TpFBDataSet::DoAfterOpen() {
     FChangesWritten = false;
     FChangesRolledBack = false;
     const bool Designing = ComponentState().Contains(csDesigning);
-    if (!Designing && FRegenerate && FAutoUpdateOptions->AutoReWriteSqls()) {
-        TAutoUpdateOptions* O = FAutoUpdateOptions.get();
+    if (!Designing && FRegenerate && AutoUpdateOptions()->AutoReWriteSqls()) {
+        TAutoUpdateOptions* O = AutoUpdateOptions();
         if (!O->UpdateOnlyModifiedFields()) {
             GenerateAllModifySQL();
         } else if (!O->UpdateTableName().empty()) {
@@ -307,7 +286,7 @@ void TpFBDataSet::DoAfterOpen() {
     FRegenerate = false;
     FUpdatesPending = false;
     SendEvent(deAfterOpen);
-    if (!Designing && FAutoUpdateOptions->AutoParamsToFields()) {
+    if (!Designing && AutoUpdateOptions()->AutoParamsToFields()) {
         TFBXSQLDA* Params = SelectQuery()->Params();
         const AnsiString Text = SelectQuery()->SQLText();
         for (Integer I = 0; Params && I < Params->Count(); ++I) {
@@ -330,7 +309,7 @@ void TpFBDataSet::DoAfterOpen() {
                     }
                 }
             }
-            FAutoUpdateOptions->ParamsToFieldsLinks()->SetValues(FieldName, PName);
+            AutoUpdateOptions()->ParamsToFieldsLinks()->SetValues(FieldName, PName);
         }
     }
     TFBDataSet::DoAfterOpen();
@@ -348,7 +327,7 @@ void TpFBDataSet::DoAfterClose() {
 
 void TpFBDataSet::DoBeforeInsert() {
     if (!CanInsert()) Abort();
-    if (!CachedUpdates() && !FAutoUpdateOptions->UpdateOnlyModifiedFields()) {
+    if (!CachedUpdates() && !AutoUpdateOptions()->UpdateOnlyModifiedFields()) {
         PrepareQuery(1);
         if (!CanInsert()) Abort();
     }
@@ -363,7 +342,7 @@ void TpFBDataSet::DoAfterInsert() {
 
 void TpFBDataSet::DoBeforeEdit() {
     if (!CanEdit()) Abort();
-    TAutoUpdateOptions* O = FAutoUpdateOptions.get();
+    TAutoUpdateOptions* O = AutoUpdateOptions();
     if (!CachedUpdates() && !O->UpdateOnlyModifiedFields()) {
         PrepareQuery(0);
         if (!CanEdit()) Abort();
@@ -402,7 +381,7 @@ void TpFBDataSet::DoAfterEdit() {
 }
 
 void TpFBDataSet::DoBeforePost() {
-    if (State() == dsInsert && FAutoUpdateOptions->WhenGetGenID() == wgBeforePost) ApplyGeneratorValue();
+    if (State() == dsInsert && AutoUpdateOptions()->WhenGetGenID() == wgBeforePost) ApplyGeneratorValue();
     SendEvent(deBeforePost);
     TFBDataSet::DoBeforePost();
     if (!CachedUpdates()) PrepareModifiedFieldsSQL(State());
@@ -438,7 +417,7 @@ void TpFBDataSet::DoAfterCancel() {
 
 void TpFBDataSet::DoBeforeDelete() {
     if (!CanDelete()) Abort();
-    if (!CachedUpdates() && !FAutoUpdateOptions->UpdateOnlyModifiedFields()) {
+    if (!CachedUpdates() && !AutoUpdateOptions()->UpdateOnlyModifiedFields()) {
         PrepareQuery(2);
         if (!CanDelete()) Abort();
     }
@@ -491,7 +470,7 @@ void TpFBDataSet::DoOnNewRecord() {
 // Allowed updates
 
 bool TpFBDataSet::CanAutoGenerateSQL() const {
-    const TAutoUpdateOptions* O = FAutoUpdateOptions.get();
+    const TAutoUpdateOptions* O = AutoUpdateOptions();
     return O->UpdateOnlyModifiedFields() && O->AutoReWriteSqls() && O->CanChangeSQLs() && !IsBlankStr(O->KeyFields()) &&
            !IsBlankStr(O->UpdateTableName());
 }
@@ -539,7 +518,7 @@ void TpFBDataSet::ApplyRepository() {
     Take(UpdateSQL(), Info->UpdateSQL());
     Take(DeleteSQL(), Info->DeleteSQL());
     Take(RefreshSQL(), Info->RefreshSQL());
-    TAutoUpdateOptions* O = FAutoUpdateOptions.get();
+    TAutoUpdateOptions* O = AutoUpdateOptions();
     if (Info->KeyField.empty() || Info->NameGenerator.empty())
         O->SetWhenGetGenID(wgNever);
     else if (O->WhenGetGenID() == wgNever)
@@ -555,7 +534,7 @@ void TpFBDataSet::ApplyRepository() {
 }
 
 AnsiString TpFBDataSet::MainTable() {
-    if (FAutoUpdateOptions->AutoReWriteSqls()) return FAutoUpdateOptions->GetModifyTableName();
+    if (AutoUpdateOptions()->AutoReWriteSqls()) return AutoUpdateOptions()->GetModifyTableName();
     TFBQuery* Q = IsBlankStr(UpdateSQL()->Text()) ? InsertQuery() : UpdateQuery();
     return Q->ModifyTable();
 }
@@ -613,14 +592,14 @@ void TpFBDataSet::ApplyColumnInfo(TField* Fld) {
     const bool Data = Fld->FieldKind() == fkData && ColumnOrigin(Fld->FieldNo(), Table, Column);
     if (!Fld->ReadOnly() && P.Contains(pfSetReadOnlyFields) && Data) {
         // A field of another table than the one the statements change cannot be written.
-        const TAutoUpdateOptions* O = FAutoUpdateOptions.get();
+        const TAutoUpdateOptions* O = AutoUpdateOptions();
         const AnsiString Main = UnquoteStr(MainTable());
         bool Other;
         if (O->AutoReWriteSqls()) {
             Other = !AsciiEqualStr(Table, Main, false);
             if (!Other && O->HasAlias()) {
                 const AnsiString Alias = FieldTableAlias(Fld->FieldName());
-                Other = !Alias.empty() && !SameIdentifiers(Alias, FAutoUpdateOptions->GetModifyTableAlias());
+                Other = !Alias.empty() && !SameIdentifiers(Alias, AutoUpdateOptions()->GetModifyTableAlias());
             }
         } else {
             Other = !(CachedUpdates() && OnUpdateRecord) && Table != Main;
@@ -676,11 +655,11 @@ void TpFBDataSet::ApplyColumnInfo(TField* Fld) {
 // Generator and default values
 
 void TpFBDataSet::ApplyGeneratorValue() {
-    if (FAutoUpdateOptions->WhenGetGenID() == wgNever) return;
+    if (AutoUpdateOptions()->WhenGetGenID() == wgNever) return;
     if (!Database()) FBError(21, {CmpFullName(this)});
-    TField* Key = FindField(FastTrim(FAutoUpdateOptions->KeyFields()));
+    TField* Key = FindField(FastTrim(AutoUpdateOptions()->KeyFields()));
     if (!Key || !dynamic_cast<TNumericField*>(Key) || !Key->IsNull()) return;
-    const Int64 V = Database()->Gen_Id(FAutoUpdateOptions->GeneratorName(), FAutoUpdateOptions->GeneratorStep(),
+    const Int64 V = Database()->Gen_Id(AutoUpdateOptions()->GeneratorName(), AutoUpdateOptions()->GeneratorStep(),
                                        Transaction());
     if (auto* B = dynamic_cast<TFBBCDField*>(Key); B && B->Size() == 0)
         B->SetAsInt64(V);
@@ -689,12 +668,12 @@ void TpFBDataSet::ApplyGeneratorValue() {
 }
 
 void TpFBDataSet::DoApplyDefaultValue(TField* Field, bool& Handled) {
-    if (FContainer) FContainer->ApplyDefaultValue(this, Field, Handled);
+    if (Container()) Container()->ApplyDefaultValue(this, Field, Handled);
     if (OnApplyDefaultValue) OnApplyDefaultValue(this, Field, Handled);
 }
 
 void TpFBDataSet::ApplyDefaultValues() {
-    TAutoUpdateOptions* O = FAutoUpdateOptions.get();
+    TAutoUpdateOptions* O = AutoUpdateOptions();
     const AnsiString KeyName = FastTrim(O->KeyFields());
     if (O->WhenGetGenID() == wgOnNewRecord)
         ApplyGeneratorValue();
@@ -758,8 +737,8 @@ void TpFBDataSet::DoUserEvent(TObject* Sender, const AnsiString& EventName, cons
         Close();
     else if (Upper == "OPEN")
         Open();
-    else if (FContainer)
-        FContainer->UserEvent(Sender, this, EventName, Info);
+    else if (Container())
+        Container()->UserEvent(Sender, this, EventName, Info);
     if (OnUserEvent) OnUserEvent(Sender, this, EventName, Info);
 }
 

@@ -29,7 +29,6 @@ AnsiString FormatForScale(const AnsiString& Format, Integer Scale);
 
 class TpFBDataSet : public TFBDataSet,
                     public IUpdateObjectsHost,
-                    public IFBPropsOwner,
                     public IUserEventReceiver,
                     public IProviderSupport {
 public:
@@ -37,12 +36,8 @@ public:
     ~TpFBDataSet() override;
 
     // ---- settings
-    TAutoUpdateOptions* AutoUpdateOptions() const { return FAutoUpdateOptions.get(); }
-    void SetAutoUpdateOptions(TAutoUpdateOptions* Value) { FAutoUpdateOptions->Assign(Value); }
     TFormatFields* DefaultFormats() const { return FDefaultFormats.get(); }
     void SetDefaultFormats(TFormatFields* Value) { FDefaultFormats->Assign(Value); }
-    TDataSetsContainer* Container() const { return FContainer; }
-    void SetContainer(TDataSetsContainer* Value);
     Integer DataSet_ID() const { return FDataSet_ID; }
     // Needs a closed data set; a non-zero id asks for the repository texts.
     void SetDataSet_ID(Integer Value);
@@ -60,19 +55,6 @@ public:
     // GUID fields that get a new GUID on a new record.
     bool AutoGenerateGuid(const AnsiString& FieldName) const { return FAutoGuids.count(FieldName) > 0; }
     void SetAutoGenerateGuid(const AnsiString& FieldName, bool Value);
-
-    // ---- the statements' texts (also as IFBPropsOwner for TSQLs)
-    TFBDatabase* Database() const override { return TFBDataSet::Database(); }
-    TStrings* SelectSQL() const override { return TFBDataSet::SelectSQL(); }
-    void SetSelectSQL(TStrings* Value) override { TFBDataSet::SetSelectSQL(Value); }
-    TStrings* InsertSQL() const override { return TFBDataSet::InsertSQL(); }
-    void SetInsertSQL(TStrings* Value) override { TFBDataSet::SetInsertSQL(Value); }
-    TStrings* UpdateSQL() const override { return TFBDataSet::UpdateSQL(); }
-    void SetUpdateSQL(TStrings* Value) override { TFBDataSet::SetUpdateSQL(Value); }
-    TStrings* DeleteSQL() const override { return TFBDataSet::DeleteSQL(); }
-    void SetDeleteSQL(TStrings* Value) override { TFBDataSet::SetDeleteSQL(Value); }
-    TStrings* RefreshSQL() const override { return TFBDataSet::RefreshSQL(); }
-    void SetRefreshSQL(TStrings* Value) override { TFBDataSet::SetRefreshSQL(Value); }
 
     // ---- update objects (IUpdateObjectsHost)
     Integer AddUpdateObject(TpFBUpdateObject* UO) override;
@@ -220,7 +202,6 @@ private:
     // Attributes of a field from its column's metadata (defaults, read-only, required, repository).
     void ApplyColumnInfo(TField* Fld);
 
-    std::unique_ptr<TAutoUpdateOptions> FAutoUpdateOptions;
     std::unique_ptr<TFormatFields> FDefaultFormats;
     std::unique_ptr<TStringList> FReceiveEvents;
     TUpdateObjectLists FUpdateObjects;
@@ -228,7 +209,6 @@ private:
     TFBQuery* FCountQuery = nullptr;                 // owned component
     TFBQuery* FLockQuery = nullptr;                  // owned component
     std::unique_ptr<TParams> FProviderParams;
-    TDataSetsContainer* FContainer = nullptr;
     Integer FDataSet_ID = 0;
     Integer FLoadedDataSet_ID = 0;
     AnsiString FDescription;

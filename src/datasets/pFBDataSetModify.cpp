@@ -65,7 +65,7 @@ AnsiString TpFBDataSet::FieldTableAlias(const AnsiString& FieldName) const {
 }
 
 AnsiString TpFBDataSet::ModifyTableText() {
-    TAutoUpdateOptions* O = FAutoUpdateOptions.get();
+    TAutoUpdateOptions* O = AutoUpdateOptions();
     const AnsiString Table = O->GetModifyTableName();
     return O->HasAlias() ? Table + " " + O->GetModifyTableAlias() : Table;
 }
@@ -175,7 +175,7 @@ void TpFBDataSet::GenerateModifySQL(const AnsiString& TableName, const AnsiStrin
                                     Integer FieldsMode, Integer Kind) {
     SQL.clear();
     if (FastTrim(TableName).empty()) return;
-    TAutoUpdateOptions* O = FAutoUpdateOptions.get();
+    TAutoUpdateOptions* O = AutoUpdateOptions();
     TFBDatabase* Db = Database();
     const Integer Dialect = Db ? Db->SQLDialect() : 3;
 
@@ -306,7 +306,7 @@ void TpFBDataSet::GenerateAllModifySQL() {
         bool& F;
         ~TReset() { F = false; }
     } Reset{FGenerating};
-    TAutoUpdateOptions* O = FAutoUpdateOptions.get();
+    TAutoUpdateOptions* O = AutoUpdateOptions();
     if (IsBlankStr(O->UpdateTableName())) return;
     const AnsiString Table = O->GetModifyTableName();
     if (IsBlankStr(O->KeyFields())) O->SetKeyFields(KeyFieldsOfTable(Table));
@@ -336,7 +336,7 @@ void TpFBDataSet::GenerateAllModifySQL() {
 }
 
 void TpFBDataSet::PrepareBlobUpdateObject() {
-    TAutoUpdateOptions* O = FAutoUpdateOptions.get();
+    TAutoUpdateOptions* O = AutoUpdateOptions();
     if (!O->SeparateBlobUpdate() || BlobFieldCount() == 0) return;
     if (!FBlobUpdateObject) {
         FBlobUpdateObject = new TpFBUpdateObject(this);
@@ -356,7 +356,7 @@ void TpFBDataSet::PrepareBlobUpdateObject() {
 }
 
 void TpFBDataSet::PrepareModifiedFieldsSQL(TDataSetState AState) {
-    TAutoUpdateOptions* O = FAutoUpdateOptions.get();
+    TAutoUpdateOptions* O = AutoUpdateOptions();
     if (!O->UpdateOnlyModifiedFields() || IsBlankStr(O->KeyFields()) || IsBlankStr(O->UpdateTableName())) return;
     const Integer Mode = O->SeparateBlobUpdate() ? 1 : 0;
     const AnsiString Table = ModifyTableText();
@@ -375,7 +375,7 @@ void TpFBDataSet::PrepareModifiedFieldsSQL(TDataSetState AState) {
 // Record locks
 
 TLockStatus TpFBDataSet::LockRecord(bool RaiseError) {
-    TAutoUpdateOptions* O = FAutoUpdateOptions.get();
+    TAutoUpdateOptions* O = AutoUpdateOptions();
     AnsiString TableText, Condition;
     if (!IsBlankStr(UpdateSQL()->Text()) && !(O->AutoReWriteSqls() && O->UpdateOnlyModifiedFields())) {
         TableText = MainTableOfSQL(UpdateQuery()->SQLText(), true);

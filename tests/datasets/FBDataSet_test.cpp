@@ -470,6 +470,25 @@ TEST_F(FBDataSetTest, ATransactionOwnerGivesTheTransactionAndOpeningTheDatabase)
     EXPECT_TRUE(Ds->Transaction()->Active());
 }
 
+TEST_F(FBDataSetTest, TheBaseDataSetOwnsItsTextsItsUpdateSettingsAndItsContainerLink) {
+    TFBDataSet* Ds = NewDataSet(Connect(DB1()), "SELECT * FROM MANY");
+    TStringList Text;
+    Text.SetText("DELETE FROM MANY WHERE ID = ?OLD_ID");
+    Ds->SQLs()->SetDeleteSQL(&Text);
+    EXPECT_EQ(Ds->DeleteSQL()->Text(), Text.Text());
+    Ds->AutoUpdateOptions()->SetCachedSelectText("SELECT * FROM MANY");
+    Ds->UpdateSQL()->SetText("UPDATE MANY SET NAME = ?NAME WHERE ID = ?OLD_ID");
+    EXPECT_EQ(Ds->AutoUpdateOptions()->CachedSelectText(), "");
+    auto Kept = std::make_unique<TDataSetsContainer>(nullptr), Gone = std::make_unique<TDataSetsContainer>(nullptr);
+    Ds->SetContainer(Gone.get());
+    Gone.reset();
+    EXPECT_EQ(Ds->Container(), nullptr);
+    Ds->SetContainer(Kept.get());
+    EXPECT_TRUE(Kept->HasDataSet(Ds));
+    delete Ds;
+    EXPECT_EQ(Kept->DataSetCount(), 0);
+}
+
 TEST_F(FBDataSetTest, EndingTheReadTransactionClosesTheDataSet) {
     TFBDatabase* Db = Connect(DB1());
     TFBDataSet* Ds = NewDataSet(Db, "SELECT * FROM MANY");
