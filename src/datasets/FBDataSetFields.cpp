@@ -176,7 +176,11 @@ Variant TFBStringField::GetAsVariant() const {
 
 void TFBStringField::SetAsStringImpl(const AnsiString& Value) {
     const AnsiString V = UnicodeConnection(this) ? AnsiToUtf8(Value) : Value;
-    FValueLength = static_cast<Integer>(std::min(V.size(), static_cast<size_t>(FSize)));
+    // Refused, never cut: a stored value that silently lost its end is worse than an error.
+    if (V.size() > static_cast<size_t>(FSize))
+        DatabaseErrorFmt("Value of field '%s' is too long: %d characters, at most %d",
+                         {FieldName(), static_cast<Integer>(V.size()), FSize});
+    FValueLength = static_cast<Integer>(V.size());
     std::vector<char> Buf(static_cast<size_t>(GetDataSize()) + 1, 0);
     std::memcpy(Buf.data(), V.data(), static_cast<size_t>(FValueLength));
     SetData(Buf.data());

@@ -39,6 +39,12 @@ const char* const MsgTaxNumber = "Vergi Numarası 10 karakterden büyük veya k�
 const char* const MsgOwnership = "1=Mülk Sahibi   2=Kiracı seçeneklerinden birisini seçiniz.";
 const char* const MsgStatus = "1=Yeni    2=Kapanma   3=Değişiklik seçeneklerinden birisini seçiniz.";
 
+// Widths of the table columns behind inputs that have no length of their own:
+// an input takes no more than its column stores.
+constexpr Integer TextColumnWidth = 20;    // TELEFON, PAFTA, ADA, PERSEL
+constexpr Integer CodedColumnWidth = 30;   // the coded choices
+constexpr Integer MonthWidth = 15;         // YAZI1 (20) holds the month, a blank and the year
+
 const char* const TaxPlaceholder = "2222222222";
 const char* const IdentityPlaceholder = "22222222222";
 const char* const PolicyPlaceholder = "11111111";
@@ -137,6 +143,7 @@ struct TGroupLayout {
         Integer L, T;
         Cell(Caption, L, T);
         auto* C = MakeInput<TComboBox>(Form, Parent, Name, L, T, 96, Yellow);
+        C->SetMaxLength(CodedColumnWidth);
         for (Integer I = 0; I < Count; ++I) C->Items()->Add(Items[I]);
         C->SetText(Text);
         return C;
@@ -290,7 +297,7 @@ TAboneKimlikForm::TAboneKimlikForm(TComponent* AOwner, const TAboneKimlikKind& K
         ABONETARIHI = G.Date("ABONETARIHI", "ABONETARIHI", true);
         const char* const Status[] = {"1  Yeni", "2  Kapanma", "3  Değişiklik"};
         ABONEDURUMU = G.Combo("ABONEDURUMU", "ABONEDURUMU", Status, 3, "1  Yeni", true);
-        TELEFON = G.Edit("TELEFON", "TELEFON", 0, false);
+        TELEFON = G.Edit("TELEFON", "TELEFON", TextColumnWidth, false);
         const char* const Phones[] = {"1  İş Telefonu", "2  Ev Telefonu", "3  Cep"};
         TELTIPI = G.Combo("TELTIPI", "TELTIPI", Phones, 3, "1  İş Telefonu", false);
     }
@@ -328,14 +335,15 @@ TAboneKimlikForm::TAboneKimlikForm(TComponent* AOwner, const TAboneKimlikKind& K
     GroupBox8 = MakeGroup(this, "GroupBox8", "Gayrimenkul Bilgisi", 16770736, 394, 158, 98);
     {
         TGroupLayout G{this, GroupBox8, LabelNo, 2};
-        PAFTA = G.Edit("PAFTA", "PAFTA", 0, false);
-        ADA = G.Edit("ADA", "ADA", 0, false);
-        PERSEL = G.Edit("PERSEL", "PERSEL", 0, false);
+        PAFTA = G.Edit("PAFTA", "PAFTA", TextColumnWidth, false);
+        ADA = G.Edit("ADA", "ADA", TextColumnWidth, false);
+        PERSEL = G.Edit("PERSEL", "PERSEL", TextColumnWidth, false);
         YUZOLCUM = G.Money("YUZOLCUM", "YUZOLCUM");
     }
 
     MakeLabel(this, this, LabelNo, "ABONETIPI", 402, 262);
     ABONETIPI = MakeInput<TComboBox>(this, this, "ABONETIPI", 486, 262, 180, true);
+    ABONETIPI->SetMaxLength(CodedColumnWidth);
     for (Integer I = 0; I < Kind.TypeItemCount; ++I) ABONETIPI->Items()->Add(Kind.TypeItems[I]);
     ABONETIPI->SetText(Kind.TypeInitial);
     ABONETIPI->SetHint(Kind.TypeHint);
@@ -343,6 +351,7 @@ TAboneKimlikForm::TAboneKimlikForm(TComponent* AOwner, const TAboneKimlikKind& K
 
     MakeLabel(this, this, LabelNo, "DÖNEM Ayı", 402, 288);
     ay = MakeInput<TComboBox>(this, this, "ay", 486, 288, 100, false);
+    ay->SetMaxLength(MonthWidth);
     for (Integer I = 1; I <= 12; ++I) ay->Items()->Add(AboneKimlikMonthName(I));
     MakeLabel(this, this, LabelNo, "Yılı", 596, 288);
     yil = MakeInput<TSpinEdit>(this, this, "yil", 626, 288, 60, false);

@@ -117,8 +117,12 @@ void Tdmodule1::CommitAndReopen(TpFBDataSet* DataSet) {
         DataSet->Close();
         DataSet->Open();
     } catch (...) {
-        // Rolling back an ended transaction would only hide the first error.
-        if (FBTransact1->Active()) FBTransact1->Rollback();
+        // The first error is the one that tells what went wrong: a rollback that
+        // fails too (a lost connection) must not replace it.
+        try {
+            if (FBTransact1->Active()) FBTransact1->Rollback();
+        } catch (...) {
+        }
         throw;
     }
 }

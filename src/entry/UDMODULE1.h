@@ -32,8 +32,8 @@ public:
     void SetDataSetSQL(TpFBDataSet* DataSet, const AnsiString& SQL);
 
     // The end of every write: commits FBTransact1, starts it again and reopens
-    // DataSet; when any step fails the transaction is rolled back and the error
-    // raised again.
+    // DataSet; when any step fails the transaction is rolled back and that
+    // step's error raised again (also when the rollback fails as well).
     void CommitAndReopen(TpFBDataSet* DataSet);
 
 private:

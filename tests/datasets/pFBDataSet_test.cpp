@@ -662,9 +662,14 @@ TEST_F(pFBDataSetDailyTest, EveryTextColumnKeepsTurkishLettersAtFullWidth) {
         EXPECT_EQ(Ds->FieldByName(Name)->AsString(), Value);
     }
     EXPECT_EQ(Scalar("select MAHALLEADI from EABONEKIMLIK where ABONENO starting with 'X'"), Typed["MAHALLEADI"]);
-    // The field holds what the column holds, as the screens' edits do.
+    // A text longer than its column is refused, naming the field, and the value stays.
     Ds->Edit();
-    Ds->FieldByName("ADI")->SetAsString(Typed["ADI"] + "x");
+    try {
+        Ds->FieldByName("ADI")->SetAsString(Typed["ADI"] + "x");
+        ADD_FAILURE() << "a text one character too long was taken";
+    } catch (const EDatabaseError& E) {
+        EXPECT_NE(E.Message().find("'ADI'"), AnsiString::npos) << E.Message();
+    }
     EXPECT_EQ(Ds->FieldByName("ADI")->AsString(), Typed["ADI"]);
     Ds->Cancel();
 }

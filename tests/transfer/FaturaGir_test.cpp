@@ -31,7 +31,7 @@ protected:
     }
 };
 
-TEST_F(InvoiceDialog, IsBuiltAsSpecified) {
+TEST_F(InvoiceDialog, HasItsCaptionLockedSubscriberFieldsAndOnlyTheSaveButton) {
     EXPECT_EQ(DDialog->Caption(), "Doğalgaz Fatura Bilgisi Girişi");
     EXPECT_EQ(EDialog->ClassName(), "Tefaturagirf");
     EXPECT_FALSE(EDialog->GroupBox1->Enabled());

@@ -15,7 +15,7 @@ namespace {
 
 class BulkInvoiceScreen : public TInvoiceScreensTest {};
 
-TEST_F(BulkInvoiceScreen, IsBuiltAsSpecified) {
+TEST_F(BulkInvoiceScreen, HasItsCaptionsMonthsAndAGridWithAFloatingFooterThatDragsOut) {
     EXPECT_EQ(DBulk->Caption(), "Doğalgaz Fatura Bilgileri Girişi");
     EXPECT_EQ(DBulk->ClassName(), "Tdtopfaturagirf");
     EXPECT_EQ(EBulk->iay->Items()->Strings(11), "Aralık");

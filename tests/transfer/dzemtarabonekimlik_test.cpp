@@ -24,7 +24,7 @@ protected:
 
 }  // namespace
 
-TEST_F(GasIdentityScreen, BuiltAsSpecified) {
+TEST_F(GasIdentityScreen, CarriesTheGasCaptionsHintsAndNoClosedListing) {
     EXPECT_EQ(F->Caption(), "Doğalgaz Abone Kimlik Bilgilerinin ZEMTAR Sistemine Transfer Menüsü");
     EXPECT_FALSE(F->ShowHint());
     EXPECT_TRUE(F->Button4->ShowHint());
