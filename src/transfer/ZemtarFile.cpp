@@ -366,14 +366,17 @@ bool ZemtarFolderUsable(const AnsiString& Path) {
 
 AnsiString ZemtarDefaultFolder() { return GetHomeDir(); }
 
+AnsiString ZemtarCellPlace(const TExtStringGrid& Grid, Integer Col, Integer Row) {
+    const AnsiString Title = Grid.Cells(Col, 0);
+    return Format("Satır %d, sütun %d%s", {Row, Col, Title.empty() ? AnsiString() : " (" + Title + ")"});
+}
+
 void CheckZemtarRowText(const TExtStringGrid& Grid, Integer Row) {
     for (Integer Col = 0; Col < Grid.ColCount(); ++Col) {
         Integer Code = 0;
         if (XmlTextAllowed(Grid.Cells(Col, Row), &Code)) continue;
-        const AnsiString Title = Grid.Cells(Col, 0);
-        throw EZemtarText(Format("Satır %d, sütun %d%s: XML dosyasına yazılamayan bir karakter (kod %d) var; "
-                                 "dosya yazılmadı",
-                                 {Row, Col, Title.empty() ? AnsiString() : " (" + Title + ")", Code}));
+        throw EZemtarText(ZemtarCellPlace(Grid, Col, Row) +
+                          Format(": XML dosyasına yazılamayan bir karakter (kod %d) var; dosya yazılmadı", {Code}));
     }
 }
 

@@ -165,6 +165,9 @@ bool ZemtarFolderUsable(const AnsiString& Path);
 // The default folder of the screens' folder edits: the user's home folder.
 AnsiString ZemtarDefaultFolder();
 
+// "Satır 2, sütun 7 (FATURA BEDELİ)": a cell named for the operator, with its column's title from row 0.
+AnsiString ZemtarCellPlace(const TExtStringGrid& Grid, Integer Col, Integer Row);
+
 // Every cell of a marked row can stand in an XML text; otherwise EZemtarText
 // naming the grid row and column (and the column's title from row 0).
 void CheckZemtarRowText(const TExtStringGrid& Grid, Integer Row);

@@ -54,26 +54,36 @@ TInvoiceTotals InvoiceTotals(const TExtStringGrid& Grid) {
     for (Integer Row = 1; Row < Grid.RowCount(); ++Row) {
         if (!IsMarkedRow(Grid, Row, InvoiceMarkCol)) continue;
         ++T.Count;
-        const Double Amount = static_cast<Double>(StrToFloat(Grid.CellsRef(AmountCol, Row, Scratch)));
-        T.Total += Amount;
-        T.Millionths += std::llround(Amount * 1e6);
+        const AnsiString& Text = Grid.CellsRef(AmountCol, Row, Scratch);
+        auto Refuse = [&](const char* Why) {
+            throw EConvertError(ZemtarCellPlace(Grid, AmountCol, Row) + Format(Why, {Text}) + "; dosya yazılmadı");
+        };
+        Extended Amount = 0;
+        if (!TryStrToFloat(Text, Amount) || !std::isfinite(Amount)) Refuse(": '%s' bir tutar değil");
+        // Below a trillion the millionths are whole and exact; the amount read back
+        // from them shows whether it had more decimals.
+        if (!(std::fabs(Amount) < 1e12L)) Refuse(": '%s' tutarı bir trilyon veya daha büyük");
+        const Int64 Millionths = std::llround(Amount * 1e6L);
+        if (static_cast<Extended>(Millionths) / 1e6L != Amount) Refuse(": '%s' tutarının altıdan fazla ondalığı var");
+        if (__builtin_add_overflow(T.Millionths, Millionths, &T.Millionths))
+            Refuse(": '%s' ile toplam tutar dosyaya tam yazılamayacak kadar büyüyor");
     }
     return T;
 }
 
-AnsiString InvoiceTotalText(const TZemtarEnergyKind& Kind, Double Total) {
-    const AnsiString Text = Kind.InvoiceTotalTwoDecimals ? FormatFloat("0.00", Total) : FloatToStr(Total);
-    return ReplaceAll(Text, ",", ".");
-}
-
-AnsiString InvoiceTotalText(const TZemtarEnergyKind& Kind, const TInvoiceTotals& Totals) {
-    if (!Kind.InvoiceTotalTwoDecimals) return InvoiceTotalText(Kind, Totals.Total);
-    // Half a cent rounds away from zero, on the decimal sum rather than the binary one.
-    const Int64 M = Totals.Millionths;
-    const Int64 Cents = (M >= 0 ? M + 5000 : M - 5000) / 10000;
-    const Int64 Whole = (Cents < 0 ? -Cents : Cents) / 100;
-    const Int64 Part = (Cents < 0 ? -Cents : Cents) % 100;
-    return (Cents < 0 ? "-" : "") + IntToStr(Whole) + "." + (Part < 10 ? "0" : "") + IntToStr(Part);
+AnsiString InvoiceTotalText(const TZemtarEnergyKind& Kind, Int64 Millionths) {
+    // Magnitudes as unsigned: the most negative total has no positive twin.
+    const bool Negative = Millionths < 0;
+    UInt64 Units = Negative ? UInt64(0) - UInt64(Millionths) : UInt64(Millionths);
+    const bool Cents = Kind.InvoiceTotalTwoDecimals;
+    if (Cents) Units = Units / 10000 + (Units % 10000 >= 5000 ? 1 : 0);   // half a cent away from zero
+    const size_t Places = Cents ? 2 : 6;
+    const UInt64 Scale = Cents ? 100 : 1000000;
+    std::string Fraction = std::to_string(Units % Scale);
+    Fraction.insert(0, Places - Fraction.size(), '0');
+    if (!Cents) Fraction.erase(Fraction.find_last_not_of('0') + 1);
+    const AnsiString Text = std::to_string(Units / Scale) + (Fraction.empty() ? "" : "." + Fraction);
+    return Negative && Units != 0 ? "-" + Text : Text;
 }
 
 void BuildInvoiceTransferFile(TZemtarText& Out, const TZemtarEnergyKind& Kind, const TExtStringGrid& Grid,
@@ -89,7 +99,7 @@ void BuildInvoiceTransferFile(TZemtarText& Out, const TZemtarEnergyKind& Kind, c
     Envelope.Period = ZemtarPeriod(Year, ZemtarMonthCode(Inputs.Month));
     Envelope.FileNo = Inputs.FileNo;
     Envelope.Counts.emplace_back("toplamislemsayisi", IntToStr(Totals.Count));
-    Envelope.Counts.emplace_back("toplamtutar", InvoiceTotalText(Kind, Totals));
+    Envelope.Counts.emplace_back("toplamtutar", InvoiceTotalText(Kind, Totals.Millionths));
 
     WriteEnvelopeHead(Out, Envelope);
     const AnsiString Normal = IslemTag(Kind.InvoiceIslemTuru), Refund = IslemTag(Kind.RefundIslemTuru);

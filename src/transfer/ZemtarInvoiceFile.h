@@ -22,18 +22,20 @@ struct TInvoiceFileInputs {
 AnsiString InvoiceFileName(const TZemtarEnergyKind& Kind);
 AnsiString InvoiceFilePath(const TZemtarEnergyKind& Kind, const TInvoiceFileInputs& Inputs);
 
-// Count and total of the marked rows; the amount of column 7 is read with the
-// current decimal separator (EConvertError when a marked row's amount is no number).
+// Count and total of the marked rows. The total is exact: amounts are summed in
+// millionths. An amount of column 7 that is no number (read with the current
+// decimal separator), has more than six decimals or is a trillion or more, and a
+// total beyond 64 bits of millionths (about 9.2e12), raise EConvertError naming
+// the row and column, before anything is written.
 struct TInvoiceTotals {
     Integer Count = 0;
-    Double Total = 0;
-    Int64 Millionths = 0;   // the decimal sum, each amount taken to six places
+    Int64 Millionths = 0;
 };
 TInvoiceTotals InvoiceTotals(const TExtStringGrid& Grid);
-// The total as written: shortest float text (electricity) or "0.00" (gas), with "." as separator.
-AnsiString InvoiceTotalText(const TZemtarEnergyKind& Kind, Double Total);
-// The same for the totals of a grid; gas rounds the decimal sum to the cent, half away from zero.
-AnsiString InvoiceTotalText(const TZemtarEnergyKind& Kind, const TInvoiceTotals& Totals);
+// The total as written, with "." as separator: electricity its decimal digits
+// without trailing zeros ("120.5", "-5"), gas rounded to the cent, half away from
+// zero ("120.50").
+AnsiString InvoiceTotalText(const TZemtarEnergyKind& Kind, Int64 Millionths);
 
 // The whole file into Out, in its stored form; no input checks. EZemtarText
 // names the row and column of a character XML does not allow.

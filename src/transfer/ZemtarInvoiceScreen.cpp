@@ -40,8 +40,12 @@ void FocusIfCan(TWinControl* C) {
     if (C && C->CanFocus()) C->SetFocus();
 }
 
-// Whole number, halves to the even neighbour.
-AnsiString RoundedText(Double V) { return IntToStr(static_cast<Int64>(std::nearbyint(V))); }
+// Whole number, halves to the even neighbour; one beyond 64 bits in all its digits, not wrapped.
+AnsiString RoundedText(Double V) {
+    const Double Whole = std::nearbyint(V);
+    if (std::fabs(Whole) < 9e18) return IntToStr(static_cast<Int64>(Whole));
+    return FormatFloat("0", Whole);
+}
 
 }  // namespace
 

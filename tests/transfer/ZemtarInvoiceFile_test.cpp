@@ -112,11 +112,18 @@ TEST_F(ZemtarInvoiceFile, TitleIsCutTo52AndThePeriodYearComesFromTheLastDate) {
 }
 
 TEST_F(ZemtarInvoiceFile, TotalsFollowEachEnergyKindsForm) {
-    EXPECT_EQ("120.5", InvoiceTotalText(ZemtarElectricity, 120.5));
-    EXPECT_EQ("120.50", InvoiceTotalText(ZemtarNaturalGas, 120.5));
-    EXPECT_EQ("0.3", InvoiceTotalText(ZemtarElectricity, 0.1 + 0.2));
-    EXPECT_EQ("1234567.13", InvoiceTotalText(ZemtarNaturalGas, 1234567.125));
-    EXPECT_EQ("-5", InvoiceTotalText(ZemtarElectricity, -5));
+    struct TCase {
+        Int64 Millionths;
+        const char* Electricity;
+        const char* Gas;
+    };
+    for (const TCase& C : {TCase{120500000, "120.5", "120.50"}, TCase{-5000000, "-5", "-5.00"},
+                           TCase{-4000, "-0.004", "0.00"}, TCase{1, "0.000001", "0.00"},
+                           TCase{INT64_MAX, "9223372036854.775807", "9223372036854.78"},
+                           TCase{INT64_MIN, "-9223372036854.775808", "-9223372036854.78"}}) {
+        EXPECT_EQ(C.Electricity, InvoiceTotalText(ZemtarElectricity, C.Millionths));
+        EXPECT_EQ(C.Gas, InvoiceTotalText(ZemtarNaturalGas, C.Millionths));
+    }
 }
 
 TEST_F(ZemtarInvoiceFile, ChecksStopBeforeAnyFileIsTouched) {
@@ -143,6 +150,19 @@ TEST_F(ZemtarInvoiceFile, AnAmountThatIsNoNumberLeavesTheEarlierFile) {
     EXPECT_THROW(WriteInvoiceTransferFile(ZemtarElectricity, *Grid, In), EConvertError);
     EXPECT_EQ(Before, Read(Path));
     EXPECT_TRUE(Prompts.Messages().empty());
+    // Amounts the total cannot hold to the millionth name their cell.
+    for (const char* Amount : {"1000000000000", "-1E12", "0,0000001"}) {
+        Grid->SetCells(7, 2, Amount);
+        try {
+            WriteInvoiceTransferFile(ZemtarNaturalGas, *Grid, In);
+            ADD_FAILURE() << Amount;
+        } catch (const EConvertError& E) {
+            EXPECT_EQ(E.Message().find(AnsiString("Satır 2, sütun 7: '") + Amount + "' tutar"), 0u) << E.Message();
+        }
+    }
+    Grid->SetCells(7, 2, "999999999999,999999");
+    ASSERT_EQ(zcOk, WriteInvoiceTransferFile(ZemtarElectricity, *Grid, In));
+    EXPECT_NE(std::string::npos, Read(Path).find(Leaf(6, "toplamtutar", "1000000000100.499999")));
     Grid->SetCells(11, 2, "H");   // unmarked rows are not read
     EXPECT_EQ(zcOk, WriteInvoiceTransferFile(ZemtarElectricity, *Grid, In));
 }

@@ -92,12 +92,14 @@ TEST_F(ElectricityInvoiceScreen, ListingShowsStatusMarksAndColours) {
 TEST_F(ElectricityInvoiceScreen, ConsumptionRoundsHalvesToEven) {
     Exec(Identity("100", "A", "B", "1234567890", "12345678901", "EVET") +
          Invoice("1", "100", 1, 2.5, "01.03.2016") + Invoice("2", "100", 1, 3.5, "02.03.2016") +
-         Invoice("3", "100", 1, 1234.4, "03.03.2016") + Invoice("4", "100", 1, 0.5, "04.03.2016"));
+         Invoice("3", "100", 1, 1234.4, "03.03.2016") + Invoice("4", "100", 1, 0.5, "04.03.2016") +
+         Invoice("5", "100", 1, -1e20, "05.03.2016"));
     F->Button1->Click();
     EXPECT_EQ(Cell(6, 1), "2");
     EXPECT_EQ(Cell(6, 2), "4");
     EXPECT_EQ(Cell(6, 3), "1234");
     EXPECT_EQ(Cell(6, 4), "0");
+    EXPECT_EQ(Cell(6, 5), "-100000000000000000000");   // beyond 64 bits, not wrapped
 }
 
 TEST_F(ElectricityInvoiceScreen, RangeSelectsByDateNotByText) {
@@ -258,4 +260,19 @@ TEST_F(ElectricityInvoiceScreen, TheGaugePaintsItsStepsWhileTheListingHoldsTheWi
     });
     EXPECT_EQ(DuringListing, 3);   // 33, 67 and 100 percent
     EXPECT_FALSE(F->hiz->Visible());
+}
+
+TEST_F(ElectricityInvoiceScreen, AnAmountTypedWrongNamesItsRowAndColumn) {
+    ThreeInvoices();
+    modaltest::WhileShownModally(F.get(), [&] {
+        uitest::Click(F->Button1);
+        F->OENDEKS->SetCells(7, 2, "12x5");
+        F->iay->SetText("Mart");
+        F->VERGINOM->SetText("1234567890");
+        F->YOL->SetText(Folder.Path());
+        uitest::Click(F->Button4);
+    });
+    EXPECT_EQ(Prompts.Messages(),
+              std::vector<AnsiString>{"Satır 2, sütun 7 (FATURA BEDELİ): '12x5' bir tutar değil; dosya yazılmadı."});
+    EXPECT_FALSE(FileExists(Folder.Path() + "elektrik_fatura_islemleri.xml"));
 }
