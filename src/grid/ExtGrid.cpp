@@ -5,6 +5,7 @@
 #include "grid/ExtGridLink.h"
 #include "grid/ExtUtil.h"
 #include "platform/ui/Forms.h"
+#include "platform/ui/Menus.h"
 
 #include <algorithm>
 
@@ -113,6 +114,7 @@ void TExtStringGrid::Notification(TComponent* AComponent, TOperation Operation) 
     if (Operation == opRemove && FPictureContainer && AComponent == PictureContainerComponent()) FPictureContainer = nullptr;
     if (Operation == opRemove && AComponent == FCellChecker) FCellChecker = nullptr;
     if (Operation == opRemove && AComponent == FEditLink) FEditLink = nullptr;
+    if (Operation == opRemove && AComponent == FHeldPopup) FHeldPopup = nullptr;
 }
 
 void TExtStringGrid::Loaded() {
@@ -164,6 +166,9 @@ void TExtStringGrid::Assign(TPersistent* Source) {
     FBands->Assign(S->FBands.get());
     FCellNode->Assign(S->FCellNode.get());
     FSortSettings->Assign(S->FSortSettings.get());
+    FGrouping->Assign(S->FGrouping.get());
+    FSearchFooter->Assign(S->FSearchFooter.get());
+    FDragScrollOptions->Assign(S->FDragScrollOptions.get());
     SetColCount(S->ColCount());
     SetRowCount(S->RowCount());
     SetFixedRows(S->TBaseGrid::FixedRows());
@@ -428,6 +433,12 @@ void TExtStringGrid::IsFixedCell(Integer ACol, Integer ARow, bool& IsFixedResult
 }
 
 bool TExtStringGrid::IsFixed(Integer ACol, Integer ARow) {
+    // A merged cell is as fixed as its base cell.
+    if (ACol >= 0 && ARow >= 0 && ACol < ColCount() && ARow < RowCount()) {
+        const TPoint B = BaseCell(ACol, ARow);
+        ACol = B.X;
+        ARow = B.Y;
+    }
     // Footer rows and the columns fixed at the right are shown, never selected or edited.
     if (ACol > LastDataCol() || ARow > LastDataRow()) return true;
     bool F = false;

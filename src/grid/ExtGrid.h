@@ -783,6 +783,9 @@ public:
     void SetURLColor(TColor Value);
     bool URLFull() const { return FURLFull; }
     void SetURLFull(bool Value);
+    // A right press on a URL cell opens its editor (the left press follows the link).
+    bool URLEdit() const { return FURLEdit; }
+    void SetURLEdit(bool Value) { FURLEdit = Value; }
     TGridLook Look() const { return FLook; }
     void SetLook(TGridLook Value);
     TFont* FixedFont() const { return FFixedFont.get(); }
@@ -1052,6 +1055,7 @@ public:
     bool SelectedCell(Integer ACol, Integer ARow) const;
     void SetSelectedCell(Integer ACol, Integer ARow, bool Value);
     Integer SelectedCellCount() const { return Integer(FSelectedCells.size()); }
+    void ClearCellSelect();
 
     // --- repainting
     void RepaintRow(Integer ARow);
@@ -1418,6 +1422,8 @@ public:
     // --- rich-text cells (ExtGridRich.cpp): one rich edit renders RTF cells, the other edits them
     TExtRichEdit* RichEdit();
     TExtRichEdit* RenderRichEdit();
+    // The selection of the rich-text cell editor moved (Sender: the grid).
+    TNotifyEvent OnRichEditSelectionChange;
     // An empty cell clears ARichEdit; otherwise the cell text is loaded into it.
     void CellToRichEdit(Integer ACol, Integer ARow, TRichEdit* ARichEdit);
     // The content as RTF; empty for an empty content.
@@ -1802,6 +1808,7 @@ private:
     bool FURLShow = false;
     TColor FURLColor = clBlue;
     bool FURLFull = false;
+    bool FURLEdit = false;
     TGridLook FLook = glXP;
     bool FActiveCellShow = false;
     TColor FActiveCellColor = clGray;
@@ -1849,6 +1856,7 @@ private:
     Integer FFormWidth = 0;
     Integer FFormHeight = 0;
     bool FLoadedOnce = false;
+    bool FWindowShown = false;   // painted once: the kept column widths were read
 
     AnsiString FFindText, FLastSearched;
     WideString FFindWideText;
@@ -2019,6 +2027,11 @@ private:
     void PlaceCaretAt(Integer X, Integer Y);
     bool LeftPress(TShiftState Shift, Integer X, Integer Y);
     void RightPress(TShiftState Shift, Integer X, Integer Y);
+    void DisjunctCellRelease(TShiftState Shift, Integer X, Integer Y);
+    // A row or column moved with the drag cursor: the right button does nothing meanwhile.
+    bool EnhancedMoveRunning() const;
+    TPopupMenu* FHeldPopup = nullptr;   // the grid's menu, held back while such a move runs
+    void ReturnHeldPopup();
     bool ButtonRelease(Integer X, Integer Y);
     void HeaderRelease(TShiftState Shift, Integer X, Integer Y);
     bool CellAnchorAt(Integer ACol, Integer ARow, Integer X, Integer Y, AnsiString& Anchor);
@@ -2073,5 +2086,6 @@ private:
     std::shared_ptr<THTMLPictureCache> FPictureCache;   // made with the first picture container
 };
 
-// The version of a library file (major in the high, minor in the low 16 bits); -1 without one.
+// The version of a library file from its version resource (major in the high, minor
+// in the low 16 bits); -1 for a file without one or that cannot be read.
 Integer GetFileVersion(const AnsiString& FileName);

@@ -314,6 +314,13 @@ void TExtStringGrid::SetSelectedCell(Integer ACol, Integer ARow, bool Value) {
     if (Changed) RepaintCell(ACol, ARow);
 }
 
+void TExtStringGrid::ClearCellSelect() {
+    const auto Old = std::move(FSelectedCells);
+    FSelectedCells.clear();
+    for (const auto& [C, R] : Old)
+        if (C < ColCount() && R < RowCount()) RepaintCell(C, R);
+}
+
 // --- repainting ---------------------------------------------------------------------------
 void TExtStringGrid::RepaintRow(Integer ARow) {
     if (ARow < 0 || ARow >= RowCount()) return;

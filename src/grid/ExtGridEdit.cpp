@@ -113,6 +113,11 @@ bool TExtStringGrid::SelectCell(Integer ACol, Integer ARow) {
     if (!Result) return false;
     if (!ComponentState().Contains(csLoading)) ReportRow(ARow);
     if (FSelectionRectangle || FActiveCellShow) RepaintUnlessUpdating();
+    if (ARow != OldRow && FixedCols() > 0 && !FRowIndicator->Empty()) {
+        // The indicator leaves the old row's fixed cell for the new one's.
+        if (OldRow >= 0 && OldRow < RowCount()) RepaintCell(0, OldRow);
+        RepaintCell(0, ARow);
+    }
     BeginCellEdit(ACol, ARow);
     return true;
 }

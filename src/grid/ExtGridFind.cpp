@@ -8,6 +8,8 @@
 #include "platform/ui/StdCtrls.h"
 
 #include <algorithm>
+#include <initializer_list>
+#include <vector>
 
 namespace {
 
@@ -132,7 +134,42 @@ private:
     bool FDown = false;
 };
 
+// The pictures of the find bar's buttons, as masks of '#': the cross of the close
+// button, the arrows of find next and previous and the marker of highlight.
+const std::vector<const char*> CloseMask = {"#.....#", ".#...#.", "..#.#..", "...#...", "..#.#..", ".#...#.", "#.....#"};
+const std::vector<const char*> DownMask = {"..###..", "..###..", "..###..", "#######", ".#####.", "..###..", "...#..."};
+const std::vector<const char*> UpMask = {"...#...", "..###..", ".#####.", "#######", "..###..", "..###..", "..###.."};
+const std::vector<const char*> HighlightMask = {"....###", "...###.", "..###..", ".###...", "###....", "##.....", "#######"};
+
+// A glyph of two images side by side, up and disabled; the background is the
+// transparent colour (its bottom-left pixel).
+void SetButtonGlyph(TSpeedButton* B, const std::vector<const char*>& Mask, TColor Ink) {
+    const Integer N = Integer(Mask.size());
+    TBitmap G;
+    G.SetSize(2 * N, N);
+    TCanvas* Cv = G.Canvas();
+    Cv->Brush()->SetColor(clFuchsia);
+    Cv->FillRect(Rect(0, 0, 2 * N, N));
+    for (Integer Y = 0; Y < N; ++Y)
+        for (Integer X = 0; Mask[size_t(Y)][X]; ++X)
+            if (Mask[size_t(Y)][X] == '#') {
+                Cv->SetPixels(X, Y, Ink);
+                Cv->SetPixels(N + X, Y, clGray);
+            }
+    B->SetGlyph(&G);
+    B->SetNumGlyphs(2);
+}
+
 }  // namespace
+
+void TSearchPanel::Paint() {
+    if (FColorTo == clNone) {
+        Canvas()->Brush()->SetColor(Color());
+        Canvas()->FillRect(ClientRect());
+        return;
+    }
+    DrawGradient(Canvas(), Color(), FColorTo, 32, ClientRect(), false);
+}
 
 void TExtStringGrid::BuildSearchPanel() {
     TSearchPanel* P = FSearchPanel;
@@ -146,7 +183,14 @@ void TExtStringGrid::BuildSearchPanel() {
         B->OnClick = std::move(Click);
         return B;
     };
-    FSearchClose = Button("CloseButton", 5, 14, [this](TObject*) { SearchFooterClose(); });
+    // Each button does the grid's step, then tells the panel's handler.
+    auto Tell = [P](TNotifyEvent TSearchPanel::*Event) {
+        if (P->*Event) (P->*Event)(P);
+    };
+    FSearchClose = Button("CloseButton", 5, 14, [this, Tell](TObject*) {
+        SearchFooterClose();
+        Tell(&TSearchPanel::OnExitClick);
+    });
     FSearchEdit = new TEdit(P);
     FSearchEdit->SetName("FindEdit");
     FSearchEdit->SetParent(P);
@@ -159,13 +203,25 @@ void TExtStringGrid::BuildSearchPanel() {
         SearchFooterChange();
         if (FSearchPanel->OnEditChange) FSearchPanel->OnEditChange(FSearchPanel);
     };
-    FSearchNext = Button("FindNextButton", 140, 90, [this](TObject*) { SearchFooterNext(); });
-    FSearchPrev = Button("FindPrevButton", 235, 90, [this](TObject*) { SearchFooterPrev(); });
-    FSearchHighlight = Button("HighlightButton", 330, 90, [this](TObject*) {
+    FSearchNext = Button("FindNextButton", 140, 90, [this, Tell](TObject*) {
+        SearchFooterNext();
+        Tell(&TSearchPanel::OnForwardClick);
+    });
+    FSearchPrev = Button("FindPrevButton", 235, 90, [this, Tell](TObject*) {
+        SearchFooterPrev();
+        Tell(&TSearchPanel::OnBackwardClick);
+    });
+    FSearchHighlight = Button("HighlightButton", 330, 90, [this, Tell](TObject*) {
         FHighlightDown = !FHighlightDown;
         static_cast<TSearchButton*>(FSearchHighlight)->SetDown(FHighlightDown);
         SearchFooterHighlight();
+        Tell(&TSearchPanel::OnHighlightClick);
     });
+    SetButtonGlyph(FSearchClose, CloseMask, clBlack);
+    FSearchClose->SetNumGlyphs(1);
+    SetButtonGlyph(FSearchNext, DownMask, clNavy);
+    SetButtonGlyph(FSearchPrev, UpMask, clNavy);
+    SetButtonGlyph(FSearchHighlight, HighlightMask, clOlive);
     FSearchMatchCase = new TCheckBox(P);
     FSearchMatchCase->SetName("MatchCaseCheck");
     FSearchMatchCase->SetParent(P);
@@ -179,7 +235,9 @@ void TExtStringGrid::UpdateSearchPanel() {
     FSearchPrev->SetText(S->FindPrevCaption());
     FSearchHighlight->SetText(S->HighLightCaption());
     FSearchMatchCase->SetText(S->MatchCaseCaption());
-    FSearchClose->SetText("x");
+    for (TControl* C : std::initializer_list<TControl*>{FSearchEdit, FSearchNext, FSearchPrev, FSearchHighlight,
+                                                        FSearchMatchCase})
+        C->SetFont(S->Font());
     FSearchClose->SetVisible(S->ShowClose());
     FSearchNext->SetVisible(S->ShowFindNext());
     FSearchPrev->SetVisible(S->ShowFindPrev());

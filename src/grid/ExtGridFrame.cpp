@@ -66,6 +66,16 @@ void TExtStringGrid::CancelMode() {
 // --- painting -----------------------------------------------------------------------
 void TExtStringGrid::Paint() {
     if (FUpdateCount > 0) return;
+    if (!FWindowShown) {
+        // The first paint stands for the window's creation: grids built in code get
+        // their kept column widths back here.
+        FWindowShown = true;
+        try {
+            RestoreColumnWidths();
+        } catch (const Exception&) {
+            // An unreadable store leaves the widths as they are.
+        }
+    }
     if (FFloatingFooter->Visible()) {
         // The panel follows the scroll bars, the scrolled columns and the footer cells.
         PlaceFooterPanel();

@@ -143,6 +143,12 @@ void TExtStringGrid::KeyDown(Word& Key, TShiftState Shift) {
         Key = 0;
         return;
     }
+    // The node button of a merged node cell is out of the mouse's reach: the arrows work it.
+    if ((Key == VK_RIGHT || Key == VK_LEFT) && IsNode(Row()) && IsMergedCell(0, Row())) {
+        if (Key == VK_RIGHT && GetNodeState(Row())) ExpandNode(RealRowIndex(Row()));
+        else if (Key == VK_LEFT && !GetNodeState(Row())) ContractNode(RealRowIndex(Row()));
+        if (!*Alive) return;
+    }
     if (Key == VK_TAB && Options().Contains(goTabs) && !Ctrl && !Alt) {
         if (OnKeyDown) {
             Word K = Key;

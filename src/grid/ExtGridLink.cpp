@@ -3,6 +3,7 @@
 #include "grid/ExtGridLink.h"
 
 #include "platform/ui/Forms.h"
+#include "platform/ui/StdCtrls.h"
 #include "platform/ui/WinApi.h"
 
 TEditLink::TEditLink(TComponent* AOwner) : TComponent(AOwner) {}
@@ -68,6 +69,17 @@ void TEditLink::SetFocus(bool Value) {
             if (!FLeaving && FGrid && FGrid->FEditorControl && FGrid->FEditorControl == FHooked)
                 FGrid->EndEditorControl();
         });
+        // A picked item of a combo box reaches the grid's OnComboChange too.
+        if (auto* CB = dynamic_cast<TComboBox*>(C)) {
+            FHookedClick = CB->OnClick;
+            CB->OnClick = [this, CB](TObject* Sender) {
+                const std::shared_ptr<const bool> Alive = CB->AliveToken();
+                if (FHookedClick) FHookedClick(Sender);
+                if (!*Alive || !FGrid || !FGrid->OnComboChange) return;
+                const Integer I = CB->ItemIndex();
+                FGrid->OnComboChange(FGrid, FGrid->Col(), FGrid->Row(), I, I >= 0 ? CB->Items()->Strings(I) : AnsiString());
+            };
+        }
     }
     if (Value) {
         if (C->CanFocus()) C->SetFocus();
@@ -80,6 +92,8 @@ void TEditLink::Unhook() {
     if (!FHooked) return;
     TWinControl* C = FHooked;
     FHooked = nullptr;
+    if (auto* CB = dynamic_cast<TComboBox*>(C)) CB->OnClick = std::move(FHookedClick);
+    FHookedClick = nullptr;
     SetKeyDownHook(C, {});
     WatchFocusOut(C, {});
     C->RemoveFreeNotification(this);

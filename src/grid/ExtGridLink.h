@@ -87,6 +87,7 @@ private:
     bool FLeaving = false;   // set while the link hands the focus back to the grid
     Integer FTag = 0;
     TWinControl* FHooked = nullptr;
+    TNotifyEvent FHookedClick;   // the combo's own pick handler, called first
 };
 
 // The base of a cell checker: Correct and MarkError return the text unchanged.

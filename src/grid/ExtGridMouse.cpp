@@ -4,6 +4,7 @@
 #include "grid/EsgHTMLE.h"
 #include "grid/ExtGridHint.h"
 #include "grid/ExtUtil.h"
+#include "platform/ui/Menus.h"
 #include "platform/ui/ShellAPI.h"
 #include "platform/ui/StdCtrls.h"
 #include "platform/ui/WinApi.h"
@@ -44,6 +45,16 @@ void TExtStringGrid::MouseDown(TMouseButton Button, TShiftState Shift, Integer X
         FModePress = true;
         return;
     }
+    if (Button == mbRight && EnhancedMoveRunning()) {
+        // No context menu may open over the move.
+        if (PopupMenu()) {
+            FHeldPopup = PopupMenu();
+            SetPopupMenu(nullptr);
+            FHeldPopup->FreeNotification(this);
+        }
+        return;
+    }
+    ReturnHeldPopup();
     IntelliPanPress(Button, X, Y);
     const TGridRect Before = Selection();
     if (FFixedEdit && FFixedEdit->Visible() && !Shift.Contains(ssDouble)) CloseFixedCellEditor(true);
@@ -381,6 +392,46 @@ void TExtStringGrid::RightPress(TShiftState Shift, Integer X, Integer Y) {
         }
     }
     if (OnRightClickCell) OnRightClickCell(this, C.Y, C.X);
+    if (FURLShow && FURLEdit && Data) {
+        const AnsiString T = Cells(RealColIndex(C.X), C.Y);
+        if (TextType(T, FEnableHTML) == 0 && IsURL(T)) {
+            FocusCell(C.X, C.Y, true);
+            if (Col() == C.X && Row() == C.Y) ShowEditorInView();
+        }
+    }
+}
+
+bool TExtStringGrid::EnhancedMoveRunning() const {
+    return (GridState() == gsColMoving || GridState() == gsRowMoving) && FEnhRowColMove &&
+           TBaseGrid::Cursor() == crDrag;
+}
+
+void TExtStringGrid::ReturnHeldPopup() {
+    if (!FHeldPopup) return;
+    TPopupMenu* M = FHeldPopup;
+    FHeldPopup = nullptr;
+    M->RemoveFreeNotification(this);
+    if (!PopupMenu()) SetPopupMenu(M);
+}
+
+// The release of a left press with MouseActions.DisjunctCellSelect: Ctrl toggles the
+// cell in the selected-cells list, a plain release makes it (and a range selection) the list.
+void TExtStringGrid::DisjunctCellRelease(TShiftState Shift, Integer X, Integer Y) {
+    const TGridCoord C = MouseCoord(X, Y);
+    if (C.X < FixedCols() || C.Y < FixedRows() || C.X > LastDataCol() || C.Y > LastDataRow() || IsFixed(C.X, C.Y))
+        return;
+    bool Can = true;
+    if (OnSelectCell) OnSelectCell(this, C.X, C.Y, Can);
+    if (!Can) return;
+    if (Shift.Contains(ssCtrl)) {
+        SetSelectedCell(C.X, C.Y, !SelectedCell(C.X, C.Y));
+        return;
+    }
+    ClearCellSelect();
+    const TGridRect S = Selection();
+    for (Integer R = S.Top; R <= S.Bottom; ++R)
+        for (Integer Cl = S.Left; Cl <= S.Right; ++Cl) SetSelectedCell(Cl, R, true);
+    SetSelectedCell(C.X, C.Y, true);
 }
 
 // --- move ----------------------------------------------------------------------------------------
@@ -393,7 +444,15 @@ void TExtStringGrid::MouseMove(TShiftState Shift, Integer X, Integer Y) {
     if (PendingDragMove(Shift, X, Y)) return;
     const TGridRect Before = Selection();
     if (FSelectStartRow >= 0 && Shift.Contains(ssLeft)) {
-        const TGridCoord C = MouseCoord(std::min(X, std::max(0, FixedWidth() - 1)), Y);
+        TGridCoord C = MouseCoord(std::min(X, std::max(0, FixedWidth() - 1)), Y);
+        // Near the bottom edge, or above the first data row, the rows scroll by one.
+        if (Y >= ClientHeight() - EdgeMargin && TopRow() + VisibleRowCount() < RowCount()) {
+            SetTopRow(TopRow() + 1);
+            C.Y = std::min(RowCount() - 1, TopRow() + VisibleRowCount() - 1);
+        } else if (Y < FixedHeight() && TopRow() > FixedRows()) {
+            SetTopRow(TopRow() - 1);
+            C.Y = TopRow();
+        }
         if (C.Y >= FixedRows()) {
             TGridRect S;
             S.Left = FixedCols();
@@ -403,7 +462,14 @@ void TExtStringGrid::MouseMove(TShiftState Shift, Integer X, Integer Y) {
             SetSelection(S);
         }
     } else if (FSelectStartCol >= 0 && Shift.Contains(ssLeft)) {
-        const TGridCoord C = MouseCoord(X, std::min(Y, std::max(0, FixedHeight() - 1)));
+        TGridCoord C = MouseCoord(X, std::min(Y, std::max(0, FixedHeight() - 1)));
+        if (X >= ClientWidth() - EdgeMargin && LeftCol() + VisibleColCount() < ColCount()) {
+            SetLeftCol(LeftCol() + 1);
+            C.X = std::min(ColCount() - 1, LeftCol() + VisibleColCount() - 1);
+        } else if (X < FixedWidth() && LeftCol() > FixedCols()) {
+            SetLeftCol(LeftCol() - 1);
+            C.X = LeftCol();
+        }
         if (C.X >= FixedCols()) {
             TGridRect S;
             S.Left = std::min(FSelectStartCol, C.X);
@@ -724,10 +790,12 @@ void TExtStringGrid::MouseUp(TMouseButton Button, TShiftState Shift, Integer X, 
         FModePress = false;
         return;
     }
+    if (Button == mbRight && EnhancedMoveRunning()) return;   // the move goes on
     if (Button != mbLeft) {
         TBaseGrid::MouseUp(Button, Shift, X, Y);
         return;
     }
+    ReturnHeldPopup();
     HideSizingHint();
     HideMoveVisuals();
     ReleasePressedHeader();
@@ -751,6 +819,7 @@ void TExtStringGrid::MouseUp(TMouseButton Button, TShiftState Shift, Integer X, 
     const TGridRect After = Selection();
     if (!(Before == After)) SelectionChanged(After.Left, After.Top, After.Right, After.Bottom);
     if (!WasEditing) PlaceCaretAt(X, Y);
+    if (FMouseActions->DisjunctCellSelect() && !Moved) DisjunctCellRelease(Shift, X, Y);
 
     const TGridCoord C = MouseCoord(X, Y);
     if (FSelectionResizing) {
@@ -799,7 +868,18 @@ void TExtStringGrid::SetGridMode(bool Value) {
 }
 
 void TExtStringGrid::Click() {
-    if (!FModePress) TBaseGrid::Click();
+    if (FModePress) return;
+    // An edit whose editor the press closed (on a fixed cell) ends here, checked; the
+    // current cell's edit begins afresh.
+    if (FEditShown && !FValidating && !EditorMode() && !FEditorControl) {
+        AnsiString V;
+        GetCurrentCell(V);
+        const TPoint B = BaseCell(GetRealCol(), Row());
+        if (IsUnicodeCell(B.X, B.Y)) ValidateWideCell(CellTextToWide(V));
+        else ValidateCell(V);
+    }
+    if (!FEditShown) BeginCellEdit(Col(), Row());
+    TBaseGrid::Click();
 }
 
 // --- double click ------------------------------------------------------------------------------

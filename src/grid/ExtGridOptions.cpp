@@ -294,19 +294,14 @@ void TControlLook::Assign(TPersistent* Source) {
     FRadioSize = S->FRadioSize;
     FColor = S->FColor;
     FCommentColor = S->FCommentColor;
-    FFlatButton = S->FFlatButton;
-    FDropDownAlwaysVisible = S->FDropDownAlwaysVisible;
     FProgressBorderColor = S->FProgressBorderColor;
     FProgressMarginX = S->FProgressMarginX;
     FProgressMarginY = S->FProgressMarginY;
     FCheckAlwaysActive = S->FCheckAlwaysActive;
     FRadioAlwaysActive = S->FRadioAlwaysActive;
-    FProgressXP = S->FProgressXP;
-    FNoDisabledCheckRadioLook = S->FNoDisabledCheckRadioLook;
-    FNoDisabledButtonLook = S->FNoDisabledButtonLook;
     for (int I = 0; I < 4; ++I) FGlyphs[I]->Assign(S->FGlyphs[I].get());
-    SetFixedGradientFrom(S->FFixedGradientFrom);
-    SetFixedGradientTo(S->FFixedGradientTo);
+    // The button and disabled looks and the fixed-cell gradient stay the receiver's own.
+    Changed();
 }
 
 // --- TFilter ----------------------------------------------------------------

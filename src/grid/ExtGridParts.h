@@ -85,7 +85,11 @@ public:
     explicit TSearchPanel(TComponent* AOwner) : TPanel(AOwner) { SetHeight(0); }
     TColor ColorTo() const { return FColorTo; }
     void SetColorTo(TColor Value) { FColorTo = Value; Invalidate(); }
+    // Fired by the panel's buttons after the grid's own step.
     TNotifyEvent OnForwardClick, OnBackwardClick, OnHighlightClick, OnExitClick, OnEditChange;
+protected:
+    // Its colour, or a vertical gradient from it to ColorTo.
+    void Paint() override;
 private:
     TColor FColorTo = clNone;
 };
@@ -190,6 +194,14 @@ private:
     bool FEnable = false;
 };
 
+// Option of the find bar: a shown bar takes the new value at once.
+#define EXTPART_FOOTER_OPTION(Type, Name, Default)                 \
+public:                                                            \
+    Type Name() const { return F##Name; }                          \
+    void Set##Name(Type Value) { F##Name = Value; Changed(); }     \
+private:                                                           \
+    Type F##Name = Default;
+
 // Settings of the find bar; the bar itself is the search panel.
 class TSearchFooter : public TPersistent {
 public:
@@ -200,29 +212,33 @@ public:
     void SetFont(TFont* Value);
     bool Visible() const { return FVisible; }
     void SetVisible(bool Value);
-    EXTPART_OPTION(bool, AutoSearch, true)
-    EXTPART_OPTION(TColor, Color, 0xFFFFFF)
-    EXTPART_OPTION(TColor, ColorTo, clBtnFace)
-    EXTPART_OPTION(AnsiString, FindNextCaption, "Find next")
-    EXTPART_OPTION(AnsiString, FindPrevCaption, "Find previous")
-    EXTPART_OPTION(AnsiString, HighLightCaption, "Highlight")
-    EXTPART_OPTION(AnsiString, HintClose, "Close")
-    EXTPART_OPTION(AnsiString, HintFindNext, "Find next occurence")
-    EXTPART_OPTION(AnsiString, HintFindPrev, "Find previous occurence")
-    EXTPART_OPTION(AnsiString, HintHighlight, "Highlight occurences")
-    EXTPART_OPTION(AnsiString, MatchCaseCaption, "Match case")
-    EXTPART_OPTION(bool, SearchActiveColumnOnly, false)
-    EXTPART_OPTION(Integer, SearchColumn, -1)
-    EXTPART_OPTION(bool, ShowClose, true)
-    EXTPART_OPTION(bool, ShowFindNext, true)
-    EXTPART_OPTION(bool, ShowFindPrev, true)
-    EXTPART_OPTION(bool, ShowHighLight, true)
-    EXTPART_OPTION(bool, ShowMatchCase, true)
+    EXTPART_FOOTER_OPTION(bool, AutoSearch, true)
+    EXTPART_FOOTER_OPTION(TColor, Color, 0xFFFFFF)
+    EXTPART_FOOTER_OPTION(TColor, ColorTo, clBtnFace)
+    EXTPART_FOOTER_OPTION(AnsiString, FindNextCaption, "Find next")
+    EXTPART_FOOTER_OPTION(AnsiString, FindPrevCaption, "Find previous")
+    EXTPART_FOOTER_OPTION(AnsiString, HighLightCaption, "Highlight")
+    EXTPART_FOOTER_OPTION(AnsiString, HintClose, "Close")
+    EXTPART_FOOTER_OPTION(AnsiString, HintFindNext, "Find next occurence")
+    EXTPART_FOOTER_OPTION(AnsiString, HintFindPrev, "Find previous occurence")
+    EXTPART_FOOTER_OPTION(AnsiString, HintHighlight, "Highlight occurences")
+    EXTPART_FOOTER_OPTION(AnsiString, MatchCaseCaption, "Match case")
+    EXTPART_FOOTER_OPTION(bool, SearchActiveColumnOnly, false)
+    EXTPART_FOOTER_OPTION(Integer, SearchColumn, -1)
+    EXTPART_FOOTER_OPTION(bool, ShowClose, true)
+    EXTPART_FOOTER_OPTION(bool, ShowFindNext, true)
+    EXTPART_FOOTER_OPTION(bool, ShowFindPrev, true)
+    EXTPART_FOOTER_OPTION(bool, ShowHighLight, true)
+    EXTPART_FOOTER_OPTION(bool, ShowMatchCase, true)
 public:
     TNotifyEvent OnChange;
 private:
+    void Changed() {
+        if (OnChange) OnChange(this);
+    }
     std::unique_ptr<TFont> FFont;
     bool FVisible = false;
 };
 
+#undef EXTPART_FOOTER_OPTION
 #undef EXTPART_OPTION

@@ -52,6 +52,10 @@ TExtRichEdit* TExtStringGrid::RichEdit() {
         FRichEdit->SetParent(this);
         FRichEdit->SetVisible(false);
         FRichEdit->SetScrollBars(ssNone);
+        // A bar of text styles can follow the caret of the cell being edited.
+        FRichEdit->OnSelectionChange = [this](TObject*) {
+            if (OnRichEditSelectionChange) OnRichEditSelectionChange(this);
+        };
     }
     return FRichEdit;
 }

@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 namespace {
@@ -127,6 +128,17 @@ void TExtStringGrid::RestoreColumnWidths() {
 }
 
 Integer GetFileVersion(const AnsiString& FileName) {
-    // Libraries here carry no version resource.
+    // The fixed file information of a version resource: its signature, the structure
+    // version, then the most significant half of the file version.
+    std::ifstream In(AnsiToUtf8(FileName), std::ios::binary);
+    if (!In) return -1;
+    const std::string Bytes((std::istreambuf_iterator<char>(In)), std::istreambuf_iterator<char>());
+    static const std::string Signature("\xBD\x04\xEF\xFE", 4);
+    for (size_t P = Bytes.find(Signature); P != std::string::npos; P = Bytes.find(Signature, P + 1)) {
+        if (P % 4 != 0 || P + 12 > Bytes.size()) continue;   // the structure is 32-bit aligned
+        Cardinal V = 0;
+        for (Integer I = 3; I >= 0; --I) V = (V << 8) | static_cast<unsigned char>(Bytes[P + 8 + size_t(I)]);
+        return Integer(V);
+    }
     return -1;
 }

@@ -272,6 +272,22 @@ TEST(ExtGridCells, BandsAndBackGroundCopyWithAssign) {
     EXPECT_EQ(TColor(0x00FFFF), B->ShowModified()->Color());
 }
 
+TEST(ExtGridCells, GridAssignTakesGroupingSearchFooterAndDragScrolling) {
+    auto A = NewGrid();
+    auto B = NewGrid();
+    A->Grouping()->SetHeaderColor(clRed);
+    A->SearchFooter()->SetFindNextCaption("Sonraki");
+    A->SearchFooter()->SetSearchColumn(2);
+    A->DragScrollOptions()->SetActive(true);
+    A->DragScrollOptions()->Margins()->SetTopMargin(7);
+    B->Assign(A.get());
+    EXPECT_EQ(clRed, B->Grouping()->HeaderColor());
+    EXPECT_EQ("Sonraki", B->SearchFooter()->FindNextCaption());
+    EXPECT_EQ(2, B->SearchFooter()->SearchColumn());
+    EXPECT_TRUE(B->DragScrollOptions()->Active());
+    EXPECT_EQ(7, B->DragScrollOptions()->Margins()->TopMargin());
+}
+
 TEST(ExtGridCells, PrintSizesFollowTheGraphicKind) {
     auto G = NewGrid();
     G->SetColWidths(1, 70);

@@ -92,6 +92,20 @@ TEST_F(ExtGridRich, TypingIntoARichCellStoresRtfOfTheTypedText) {
     EXPECT_EQ(F.PlainOf(V), "merhaba dünya");
 }
 
+TEST_F(ExtGridRich, MovingTheCaretInTheRichEditorIsReported) {
+    G->SetCells(1, 1, RedWord);
+    Integer Reports = 0;
+    G->OnRichEditSelectionChange = [&](TObject* Sender) {
+        EXPECT_EQ(G, Sender);
+        ++Reports;
+    };
+    PressEnter();
+    ASSERT_EQ(G->RichEdit(), G->ActiveEditorControl());
+    Reports = 0;
+    F.Key(Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_GE(Reports, 1);
+}
+
 TEST_F(ExtGridRich, EditingAnRtfCellKeepsItsFormatting) {
     G->SetCells(1, 1, RedWord);
     PressEnter();
