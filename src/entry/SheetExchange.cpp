@@ -27,6 +27,15 @@ AnsiString ShownValue(const AnsiString& Value) {
                                {Row, C.Column, AnsiString(C.Field), ShownValue(Value), Why}));
 }
 
+// yyyy-mm-dd, digits and dashes only.
+bool TryIsoDate(const AnsiString& Text, TDateTime& Value) {
+    if (Text.size() != 10 || Text[4] != '-' || Text[7] != '-') return false;
+    for (std::size_t I : {0, 1, 2, 3, 5, 6, 8, 9})
+        if (Text[I] < '0' || Text[I] > '9') return false;
+    return TryEncodeDate(static_cast<Word>(StrToInt(Text.substr(0, 4))), static_cast<Word>(StrToInt(Text.substr(5, 2))),
+                         static_cast<Word>(StrToInt(Text.substr(8, 2))), Value);
+}
+
 }  // namespace
 
 void StoreSheetRow(TpFBDataSet* DS, const std::function<void(bool Found)>& Assign) {
@@ -65,10 +74,12 @@ Double SheetImportNumber(const Variant& Cell) {
     return Value;
 }
 
-AnsiString SheetImportDate(const Variant& Cell) {
+AnsiString SheetImportDate(const Variant& Cell, bool MayBeEmpty) {
     const AnsiString Text = Trim(VarToStr(Cell));
+    if (Text.empty() && MayBeEmpty) return AnsiString();
     TDateTime Value = 0;
-    if (Text.empty() || !TryStrToDate(Text, Value)) throw EConvertError("\"" + ShownValue(Text) + "\" tarih değil");
+    if (Text.empty() || !(TryStrToDate(Text, Value) || TryIsoDate(Text, Value)))
+        throw EConvertError("\"" + ShownValue(Text) + "\" tarih değil");
     return FormatDateTime("dd.mm.yyyy", Value);
 }
 
@@ -112,7 +123,7 @@ std::vector<Integer> CheckSheetImportRows(TExcelWorksheet* Sheet, Integer First,
                 }
             } else if (C.Date) {
                 try {
-                    SheetImportDate(Cell);
+                    SheetImportDate(Cell, C.MayBeEmpty);
                 } catch (const Exception&) {
                     Refuse(Row, C, Value, "tarih değil");
                 }

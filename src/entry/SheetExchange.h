@@ -17,6 +17,7 @@ struct TSheetImportColumn {
     const char* Field;   // the field it is stored in
     bool Number;         // converted to a floating-point number (an empty cell is 0)
     bool Date = false;   // must read as a date (SheetImportDate); an empty cell is refused
+    bool MayBeEmpty = false;   // with Date: an empty cell is taken (stored empty)
 };
 
 // The rows First..Last whose key cell is not blank, in order. The text widths
@@ -39,9 +40,11 @@ void StoreSheetRow(TpFBDataSet* DS, const std::function<void(bool Found)>& Assig
 // when it is no number.
 Double SheetImportNumber(const Variant& Cell);
 
-// A date cell as it is stored: "dd.mm.yyyy". A date cell or any text that reads
-// as a date is taken; EConvertError otherwise, an empty cell too.
-AnsiString SheetImportDate(const Variant& Cell);
+// A date cell as it is stored: "dd.mm.yyyy". A date cell, a text that reads as
+// a date in the user's settings or an ISO date ("2016-03-15", as office programs
+// write date cells into CSV files) is taken; EConvertError otherwise, an empty
+// cell too unless MayBeEmpty (then "").
+AnsiString SheetImportDate(const Variant& Cell, bool MayBeEmpty = false);
 
 // Lets go of an export's application, which writes the workbook and shows it.
 // When no program can show it, the operator is told where the workbook was

@@ -110,7 +110,7 @@ void AssignRow(TpFBDataSet* DS, TExcelWorksheet* Sheet, Integer Row) {
         if (SubscriberSheetNumberColumn(C))
             Field->SetAsFloat(SheetImportNumber(Cell));
         else if (SubscriberSheetDateColumn(C))
-            Field->SetAsString(SheetImportDate(Cell));
+            Field->SetAsString(SheetImportDate(Cell, !SubscriberSheetDateRequired(C)));
         else
             Field->SetAsString(VarToStr(Cell));
     }
@@ -141,7 +141,9 @@ bool SubscriberSheetNumberColumn(Integer Column) {
     return Column == 26 || Column == 32 || Column == 36 || Column == 37;
 }
 
-bool SubscriberSheetDateColumn(Integer Column) { return Column == 6; }
+bool SubscriberSheetDateColumn(Integer Column) { return Column == 6 || Column == 24 || Column == 25; }
+
+bool SubscriberSheetDateRequired(Integer Column) { return Column == 6; }
 
 void SubscriberSheetExportTable(TComponent* Owner, const AnsiString& TableName) {
     Tdmodule1& DM = DataModule();
@@ -199,7 +201,8 @@ void SubscriberSheetImportTable(const AnsiString& TableName, TpFBDataSet* Shared
     // The whole range is checked before the first row is written.
     std::vector<TSheetImportColumn> Check;
     for (Integer C = 1; C <= SubscriberSheetColumnCount; ++C)
-        Check.push_back({C, Columns[C - 1].Field, SubscriberSheetNumberColumn(C), SubscriberSheetDateColumn(C)});
+        Check.push_back({C, Columns[C - 1].Field, SubscriberSheetNumberColumn(C), SubscriberSheetDateColumn(C),
+                         !SubscriberSheetDateRequired(C)});
     const std::vector<Integer> Rows =
         CheckSheetImportRows(Sheet, First, Last, 1, Check, SharedDataSet, Format(FieldsSQL, {TableName}));
 

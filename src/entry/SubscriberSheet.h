@@ -33,8 +33,11 @@ const char* SubscriberSheetHeader(Integer Column);
 const char* SubscriberSheetField(Integer Column);
 // Columns whose cells are numbers (26, 32, 36, 37).
 bool SubscriberSheetNumberColumn(Integer Column);
-// The subscription date (6): the invoice dialog reads it back as a date, so it must hold one.
+// The date columns (6, 24, 25), stored as dd.mm.yyyy whatever form the cell
+// holds: the transfer files take them apart by position. The subscription date
+// (6) must hold one (the invoice dialog reads it back); the lease dates may be empty.
 bool SubscriberSheetDateColumn(Integer Column);
+bool SubscriberSheetDateRequired(Integer Column);
 
 // The code an operator types before an import; compared exactly.
 extern const char* const SubscriberImportAccessCode;

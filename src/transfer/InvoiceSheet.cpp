@@ -32,6 +32,22 @@ AnsiString Text(TExcelWorksheet* Sheet, Integer Row, Integer Column) { return Va
 // it is stored in the one form the screens write and look for.
 AnsiString InvoiceDate(TExcelWorksheet* Sheet, Integer Row) { return SheetImportDate(Sheet->Cells(Row, 7)); }
 
+// A row updates the invoice of its subscriber and date: where several are
+// stored, the update would overwrite them all, so the workbook is refused
+// before any row is written.
+void CheckOneInvoicePerRow(const TInvoiceKind& Kind, TExcelWorksheet* Sheet, const std::vector<Integer>& Rows) {
+    for (Integer R : Rows) {
+        const AnsiString No = Text(Sheet, R, 1), Date = InvoiceDate(Sheet, R);
+        auto Found = OpenInvoiceQuery(Format(Kind.SheetImportSQL, {SqlStringValue(No), SqlStringValue(Date)}));
+        if (Found->Eof()) continue;
+        Found->Next();
+        if (!Found->Eof())
+            throw Exception(Format("Excel satırı %d: \"%s\" abonesinin %s tarihli birden çok faturası kayıtlı; satırın "
+                                   "hangisini değiştireceği belli değil. Hiçbir kayıt aktarılmadı.",
+                                   {R, No, Date}));
+    }
+}
+
 }  // namespace
 
 AnsiString InvoiceSheetHeader(Integer Column) {
@@ -93,6 +109,8 @@ void InvoiceSheetImport(TTopFaturaGirForm* Screen) {
     // The whole range is checked before the first row is written.
     const std::vector<Integer> Rows = CheckSheetImportRows(
         Sheet, First, Last, 1, ImportColumns, Ds, Format(Kind.SheetImportSQL, {AnsiString(), AnsiString()}));
+
+    CheckOneInvoicePerRow(Kind, Sheet, Rows);
 
     for (Integer R : Rows) {
         Tr->SetActive(true);

@@ -16,5 +16,7 @@ void InvoiceSheetExport(TTopFaturaGirForm* Screen, bool AllPeriods);
 
 // Behind the access code: a workbook chosen with the screen's open dialog,
 // rows first..last (asked) inserted or updated by subscriber number and
-// invoice date, each row committed by itself. Failures are raised.
+// invoice date, each row committed by itself. A row whose subscriber and date
+// match more than one stored invoice refuses the workbook before any row is
+// written. Failures are raised.
 void InvoiceSheetImport(TTopFaturaGirForm* Screen);
