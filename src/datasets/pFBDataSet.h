@@ -224,3 +224,11 @@ private:
     mutable Integer FVisibleCount = 0;
     mutable AnsiString FVisibleCountKey;    // what else the count depends on
 };
+
+class TpDataSetInfo;
+
+// The data set's FB$DATASETS_INFO row (by DataSet_ID on its database): read
+// into Info (false when there is none), or, with Info null, stored from the
+// data set's five texts, key fields, generator, description, update table,
+// UpdateOnlyModifiedFields and conditions.
+bool ReadDataSetInfo(TpFBDataSet* DataSet, TpDataSetInfo* Info);

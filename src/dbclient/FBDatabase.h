@@ -102,6 +102,8 @@ public:
     void SetDBParamByDPB(Integer Code, const AnsiString& Value);
     // First line with Name (any case) at position 1 or 9; -1 if none.
     Integer IndexOfDBParam(const AnsiString& Name) const;
+    // The line of the parameter Name ("isc_dpb_" prefix optional, any case); -1 if none.
+    Integer FindDBParam(const AnsiString& Name) const;
 
     // ---- server information
     TDateTime GetServerTime();
@@ -187,7 +189,6 @@ private:
     void DoTimer(TObject* Sender);
     void DBParamsChanging(TObject* Sender);
     void FireDisconnectEvent(const TNotifyEvent& Event, const char* EventName);
-    Integer FindDBParam(const AnsiString& Name) const;
     void SetTransactionProp(TFBTransaction*& Field, TFBTransaction* Value);
 
     IIBClientLibraryPtr FClientLibrary;

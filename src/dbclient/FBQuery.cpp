@@ -2,6 +2,7 @@
 #include "dbclient/FBSQLMonitor.h"
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstring>
 
@@ -99,7 +100,18 @@ AnsiString ConditionText(const AnsiString& Line) {
 
 const AnsiString ConditionSeparator = "#$#$";
 
+IFBStatisticsProvider* Statistics = nullptr;
+
 }  // namespace
+
+void RegisterStatisticsProvider(IFBStatisticsProvider* Provider) { Statistics = Provider; }
+
+IFBStatisticsProvider* StatisticsProvider() { return Statistics; }
+
+TFBQueryDesignDefaults& QueryDesignDefaults() {
+    static TFBQueryDesignDefaults defaults;
+    return defaults;
+}
 
 TFBQuery::TFBQuery(TComponent* AOwner) : TComponent(AOwner) {
     FBase = std::make_unique<TFBBase>(this);
@@ -117,6 +129,13 @@ TFBQuery::TFBQuery(TComponent* AOwner) : TComponent(AOwner) {
     FParams = std::make_unique<TFBXSQLDA>(this, true);
     FSQLParams = std::make_unique<TFBXSQLDA>(this, true);
     FCurrent = std::make_unique<TFBXSQLDA>(this, false);
+    if (ComponentState().Contains(csDesigning) && !HasLoadingOwner(this)) {
+        const TFBQueryDesignDefaults& d = QueryDesignDefaults();
+        FParamCheck = d.ParamCheck;
+        FGoToFirstRecordOnExecute = d.GoToFirstRecordOnExecute;
+        FOptions = d.Options;
+        if (TFBDatabase* db = GlobalDefaultDatabase()) SetDatabase(db);
+    }
     if (auto* db = dynamic_cast<TFBDatabase*>(AOwner)) SetDatabase(db);
     else if (auto* tr = dynamic_cast<TFBTransaction*>(AOwner)) SetTransaction(tr);
 }
@@ -618,7 +637,9 @@ void TFBQuery::ExecQuery() {
             case SQLSelect:
             case SQLSelectForUpdate:
                 if (FOpen) Close();
+                StatisticsBefore();
                 Check(lib->isc_dsql_execute(StatusVector(), tr->HandleAddress(), &FHandle, DialectWord(), in));
+                StatisticsAfter(ElapsedMs(start));
                 FOpen = true;
                 FBof = true;
                 FEof = false;
@@ -637,13 +658,26 @@ void TFBQuery::ExecQuery() {
                     }
                 }
                 break;
-            case SQLExecProcedure:
-                Check(lib->isc_dsql_execute2(StatusVector(), tr->HandleAddress(), &FHandle, DialectWord(), in,
-                                             FCurrent->Count() > 0 ? FCurrent->AsXSQLDA() : nullptr));
+            case SQLExecProcedure: {
+                StatisticsBefore();
+                const ISC_STATUS st = lib->isc_dsql_execute2(StatusVector(), tr->HandleAddress(), &FHandle,
+                                                             DialectWord(), in,
+                                                             FCurrent->Count() > 0 ? FCurrent->AsXSQLDA() : nullptr);
+                if (Statistics) {
+                    // A failed call is timed too; the provider must not change the error raised.
+                    std::array<ISC_STATUS, ISC_STATUS_LENGTH> status;
+                    std::copy_n(StatusVector(), status.size(), status.begin());
+                    StatisticsAfter(ElapsedMs(start));
+                    std::copy(status.begin(), status.end(), StatusVector());
+                }
+                Check(st);
                 FProcExecuted = true;
                 break;
+            }
             default:
+                StatisticsBefore();
                 Check(lib->isc_dsql_execute(StatusVector(), tr->HandleAddress(), &FHandle, DialectWord(), in));
+                StatisticsAfter(ElapsedMs(start));
                 break;
         }
         FExecTime = ElapsedMs(start);
@@ -666,6 +700,41 @@ void TFBQuery::ExecQuery() {
     FMacrosChanged = false;
     if (!FOpen && FOptions.Contains(qoFreeHandleAfterExecute)) FreeHandle();
     if (AfterExecute) AfterExecute(this);
+}
+
+void TFBQuery::StatisticsBefore() {
+    if (!Statistics) return;
+    const AnsiString name = FullName();
+    const Variant count = Statistics->GetStatistic(name, "ExecuteCount");
+    Statistics->SetStatistic(name, "LastQueryName", name);
+    Statistics->SetStatistic(name, "LastTimeExecute", 0);
+    Statistics->SetStatistic(name, "ExecuteCount", (count.IsEmpty() || count.IsNull() ? 0 : count.AsInteger()) + 1);
+}
+
+void TFBQuery::StatisticsAfter(Integer Ms) {
+    if (!Statistics) return;
+    const AnsiString name = FullName();
+    const auto number = [&](const char* Key) {
+        const Variant v = Statistics->GetStatistic(name, Key);
+        return v.IsEmpty() || v.IsNull() ? Variant() : v;
+    };
+    const Variant sum = number("SumTimeExecute");
+    const Variant max = number("MaxTimeExecute");
+    const Variant countValue = number("ExecuteCount");
+    const Integer count = countValue.IsEmpty() ? 1 : std::max(countValue.AsInteger(), 1);
+    const Int64 total = (sum.IsEmpty() ? 0 : static_cast<Int64>(sum.AsDouble())) + Ms;
+    Statistics->SetStatistic(name, "LastTimeExecute", Ms);
+    Statistics->SetStatistic(name, "SumTimeExecute", static_cast<long long>(total));
+    Statistics->SetStatistic(name, "ExecuteCount", count);
+    Statistics->SetStatistic(name, "AvgTimeExecute", static_cast<double>(total) / count);
+    const bool slowest = max.IsEmpty() || Ms > max.AsInteger();
+    Statistics->SetStatistic(name, "MaxTimeExecute", slowest ? Ms : max.AsInteger());
+    if (!slowest) return;
+    for (Integer i = 0; i < FParams->Count(); ++i) {
+        TFBXSQLVAR* p = FParams->Vars(i);
+        if (p->IsBlobOrArray()) continue;
+        Statistics->SetStatistic(name, "Params[" + IntToStr(i) + "]", "'" + p->AsString() + "'");
+    }
 }
 
 void TFBQuery::Next() {
@@ -919,11 +988,13 @@ void TCondition::SetText(const AnsiString& Value) {
     if (i < 0) return;
     const AnsiString line = ConditionName(FOwner->Strings(i)) + "=" + Value;
     if (line != FOwner->Strings(i)) FOwner->Put(i, line);
+    FTextFromStream = false;
 }
 
 void TCondition::SetEnabled(bool Value) {
     if (Value == FEnabled) return;
     FEnabled = Value;
+    FEnabledFromStream = false;
     if (FOwner) FOwner->FApplied = false;
 }
 

@@ -6,6 +6,7 @@
 // values become part of the statement text.
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "dbclient/FBSQLObject.h"
 #include "dbclient/FBTransaction.h"
@@ -15,6 +16,7 @@
 class TSQLParser;
 class TFBQuery;
 class TConditions;
+class TFiler;
 
 // Statement type codes of the server.
 enum : Integer {
@@ -54,6 +56,10 @@ private:
     TConditions* FOwner;
     bool FEnabled = true;
     bool FDestroying = false;
+    // Set while the value still is the one a stored form gave; a later
+    // stored form (of a descendant) may then replace it.
+    bool FEnabledFromStream = false;
+    bool FTextFromStream = false;
 };
 
 // The named WHERE conditions of a statement, one "name=text" line each with
@@ -90,6 +96,12 @@ public:
     AnsiString AsText() const;
     void SetAsText(const AnsiString& Value);
 
+    // Stored form: "Data" holds name, text and enabled state of each condition
+    // (under an ancestor only what differs, "0" for the ancestor's text, "'"
+    // for an empty text, then "#@DELETED" and the ancestor's names that are
+    // gone); "Strings" and "Enabled" of older forms are read, never written.
+    void DefineProperties(TFiler* Filer);
+
     Integer Add(const AnsiString& S) override;
     Integer AddObject(const AnsiString& S, TObject* AObject) override;   // -1 unless a TCondition
     void Insert(Integer Index, const AnsiString& S) override;
@@ -103,11 +115,42 @@ protected:
 private:
     friend class TCondition;
     enum : Byte { bfApplying = 1, bfCancelling = 2, bfRestoring = 4 };
+    void ReadData(const std::vector<AnsiString>& Items);
+    std::vector<AnsiString> DataItems(const TConditions* Ancestor) const;
     TFBQuery* FOwner;
     bool FApplied = false;
     AnsiString FSavedSQL;
     Byte FBusy = 0;
 };
+
+// Collects run-time figures of statements, kept per statement (its full
+// component name) and key: before an execution "LastQueryName",
+// "LastTimeExecute" (0 while it runs) and "ExecuteCount" (this one included);
+// after it "LastTimeExecute", "SumTimeExecute", "ExecuteCount",
+// "AvgTimeExecute", "MaxTimeExecute" (milliseconds), and with the slowest
+// execution so far "Params[i]" = the quoted text of each parameter that is no
+// blob or array.
+class IFBStatisticsProvider {
+public:
+    virtual ~IFBStatisticsProvider() = default;
+    // Empty when nothing is kept under Key.
+    virtual Variant GetStatistic(const AnsiString& Statement, const AnsiString& Key) = 0;
+    virtual void SetStatistic(const AnsiString& Statement, const AnsiString& Key, const Variant& Value) = 0;
+};
+
+// The one process-wide provider; nullptr (the default) gathers nothing. The
+// caller keeps it alive while it is registered.
+void RegisterStatisticsProvider(IFBStatisticsProvider* Provider);
+IFBStatisticsProvider* StatisticsProvider();
+
+// What a statement created in the designer (not while a form loads) starts
+// with; design tooling may change them. Its database is the default one.
+struct TFBQueryDesignDefaults {
+    bool ParamCheck = true;
+    bool GoToFirstRecordOnExecute = true;
+    TpFBQueryOptions Options;
+};
+TFBQueryDesignDefaults& QueryDesignDefaults();
 
 class TFBQuery : public TComponent, public ISQLObject {
 public:
@@ -149,6 +192,16 @@ public:
     TConditions* Conditions() const { return FConditions.get(); }
     // The table the statement modifies (without alias), worked out once per text.
     const AnsiString& ModifyTable();
+
+    // ---- stored properties (kept in a form file besides the published ones)
+    // "qoAutoCommit", "qoStartTransaction", "qoTrimCharFields" and
+    // "qoNoForceIsNull", each stored when its option is set (under an ancestor:
+    // when it differs). Read in the designer, Options is cleared first, once,
+    // so the stored lines decide those four.
+    virtual void DefineProperties(TFiler* Filer);
+    // Reads stored lines in the loading state; a name no property defines raises EReadError.
+    void ReadStoredProperties(TStrings* Lines);
+    void WriteStoredProperties(TStrings* Lines, TFBQuery* Ancestor = nullptr);
 
     // ---- clauses; each write stores the new text into SQL
     AnsiString MainWhereClause();                 // empty without a WHERE at depth 0
@@ -251,6 +304,8 @@ private:
     void RefreshExtraNames();
     void SaveRemembered(TFBXSQLDA* Area);
     AnsiString FullName() const;
+    void StatisticsBefore();
+    void StatisticsAfter(Integer Ms);
 
     std::unique_ptr<TFBBase> FBase;
     bool FBof = false;
@@ -283,4 +338,5 @@ private:
     AnsiString FBuiltText;   // the text the parameter list was built from
     std::unique_ptr<TSQLParser> FParser;
     std::unique_ptr<TConditions> FConditions;
+    bool FStreamOptionsCleared = false;
 };

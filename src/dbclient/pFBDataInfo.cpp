@@ -537,18 +537,33 @@ TpDataSetInfo::TpDataSetInfo() {
 }
 TpDataSetInfo::~TpDataSetInfo() = default;
 
-bool ReadDataSetInfo(TFBDatabase* Database, Integer DataSet_ID, const AnsiString& Name, TpDataSetInfo* Info) {
+namespace {
+
+void CheckDataSetsRepository(TFBDatabase* Database, Integer DataSet_ID, const AnsiString& Name) {
     if (DataSet_ID <= 0) throw Exception(Name + ".DataSet_ID should be greater than 0");
     if (!Database) throw Exception("Database is not assigned");
     if (!Database->UseRepositories().Contains(urDataSetInfo))
         throw Exception("Can't use FB$DATASETS_INFO.\r\nurDataSetInfo not included into Database.UseRepositories.");
     if (!ExistDataSetsInfoTable(Database)) throw Exception("Table FB$DATASETS_INFO does not exist.");
+}
+
+// A statement of its own on Transaction.
+class TRepositoryQuery : public TFBQuery {
+public:
+    TRepositoryQuery(TFBTransaction* Transaction, const AnsiString& SQL) : TFBQuery(nullptr) {
+        SetDatabase(Transaction->DefaultDatabase());
+        SetTransaction(Transaction);
+        this->SQL()->SetText(SQL);
+    }
+};
+
+}  // namespace
+
+bool ReadDataSetInfo(TFBDatabase* Database, Integer DataSet_ID, const AnsiString& Name, TpDataSetInfo* Info) {
+    CheckDataSetsRepository(Database, DataSet_ID, Name);
     TFBTransaction tr(nullptr);
     tr.SetDefaultDatabase(Database);
-    TFBQuery q(nullptr);
-    q.SetDatabase(Database);
-    q.SetTransaction(&tr);
-    q.SQL()->SetText("SELECT * FROM FB$DATASETS_INFO WHERE DS_ID=" + IntToStr(DataSet_ID));
+    TRepositoryQuery q(&tr, "SELECT * FROM FB$DATASETS_INFO WHERE DS_ID=" + IntToStr(DataSet_ID));
     TTransactionScope scope(&tr);
     std::vector<TRow> rows = FetchAll(&q);
     scope.Commit();
@@ -573,6 +588,43 @@ bool ReadDataSetInfo(TFBDatabase* Database, Integer DataSet_ID, const AnsiString
     v = r.Value("CONDITIONS", &found);
     if (found) Info->Conditions = v;
     return true;
+}
+
+void StoreDataSetInfo(TFBDatabase* Database, Integer DataSet_ID, const AnsiString& Name, const TpDataSetInfo& Row) {
+    CheckDataSetsRepository(Database, DataSet_ID, Name);
+    const AnsiString id = IntToStr(DataSet_ID);
+    TFBTransaction tr(nullptr);
+    tr.SetDefaultDatabase(Database);
+    TTransactionScope scope(&tr);
+    TRepositoryQuery select(&tr, "SELECT DS_ID FROM FB$DATASETS_INFO WHERE DS_ID=" + id);
+    if (FetchAll(&select).empty()) {
+        TRepositoryQuery insert(&tr, "INSERT INTO FB$DATASETS_INFO (DS_ID,UPDATE_ONLY_MODIFIED_FIELDS) VALUES(" + id + ",1)");
+        insert.ExecQuery();
+        if (FetchAll(&select).empty()) throw Exception("Error of inserting new information record");
+    }
+    TRepositoryQuery update(
+        &tr, "UPDATE FB$DATASETS_INFO SET SELECT_SQL=?SELECT_SQL,DESCRIPTION=?DESCRIPTION,UPDATE_SQL=?UPDATE_SQL,"
+             "INSERT_SQL=?INSERT_SQL,DELETE_SQL=?DELETE_SQL,REFRESH_SQL=?REFRESH_SQL,NAME_GENERATOR=?NAME_GENERATOR,"
+             "KEY_FIELD=?KEY_FIELD, UPDATE_TABLE_NAME=?UPDATE_TABLE_NAME, "
+             "UPDATE_ONLY_MODIFIED_FIELDS=?UPDATE_ONLY_MODIFIED_FIELDS, CONDITIONS=?CONDITIONS WHERE DS_ID=" + id);
+    // An empty text is stored as Null.
+    const auto text = [&](const char* Param, const AnsiString& Value) {
+        if (Value.empty()) update.ParamByName(Param)->SetIsNull(true);
+        else update.ParamByName(Param)->SetAsString(Value);
+    };
+    text("SELECT_SQL", Row.SelectSQL()->Text());
+    text("DESCRIPTION", Row.Description);
+    text("UPDATE_SQL", Row.UpdateSQL()->Text());
+    text("INSERT_SQL", Row.InsertSQL()->Text());
+    text("DELETE_SQL", Row.DeleteSQL()->Text());
+    text("REFRESH_SQL", Row.RefreshSQL()->Text());
+    text("NAME_GENERATOR", Row.NameGenerator);
+    text("KEY_FIELD", Row.KeyField);
+    text("UPDATE_TABLE_NAME", Row.UpdateTableName);
+    update.ParamByName("UPDATE_ONLY_MODIFIED_FIELDS")->SetAsInteger(Row.UpdateOnlyModifiedFields ? 1 : 0);
+    text("CONDITIONS", Row.Conditions);
+    update.ExecQuery();
+    scope.Commit();
 }
 
 TpDataSetInfoCollect::TpDataSetInfoCollect() : FLock(std::make_unique<TCriticalSection>()) {}

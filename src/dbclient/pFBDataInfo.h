@@ -179,6 +179,9 @@ private:
 // Reads the FB$DATASETS_INFO row of DataSet_ID into Info; false when there is
 // none. Raises the repository's messages when it cannot be read.
 bool ReadDataSetInfo(TFBDatabase* Database, Integer DataSet_ID, const AnsiString& Name, TpDataSetInfo* Info);
+// Stores Row's texts and settings as the FB$DATASETS_INFO row of DataSet_ID,
+// adding the row when there is none; the same checks and messages as reading.
+void StoreDataSetInfo(TFBDatabase* Database, Integer DataSet_ID, const AnsiString& Name, const TpDataSetInfo& Row);
 
 struct TpErrorMessage {
     AnsiString Text;

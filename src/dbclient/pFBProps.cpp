@@ -5,6 +5,7 @@
 #include "dbclient/FBDatabase.h"
 #include "dbclient/SqlTxtRtns.h"
 #include "dbclient/StrUtil.h"
+#include "platform/data/Filer.h"
 #include "platform/rtl/CodePage.h"
 
 AnsiString TConnectParams::Get(Integer Code) const {
@@ -14,6 +15,30 @@ AnsiString TConnectParams::Get(Integer Code) const {
 
 void TConnectParams::Set(Integer Code, const AnsiString& Value) {
     if (auto* db = dynamic_cast<TFBDatabase*>(FOwner)) db->SetDBParamByDPB(Code, Value);
+}
+
+void TDBParams::DefineProperties(TFiler* Filer) {
+    auto* ancestor = dynamic_cast<TStrings*>(Filer->Ancestor());
+    const bool hasData = ancestor ? !Equals(ancestor) : Count() > 0;
+    const auto read = [this](TReader& R) {
+        const std::vector<AnsiString> items = R.ReadAnsiStringList();   // whole before the list changes
+        BeginUpdate();
+        Clear();
+        for (const AnsiString& s : items) Add(s);
+        EndUpdate();
+    };
+    const auto write = [this](TWriter& W) {
+        auto* db = dynamic_cast<TFBDatabase*>(FOwner);
+        const Integer password =
+            db && db->DesignDBOptions().Contains(ddoNotSavePassword) ? db->FindDBParam("password") : -1;
+        std::vector<AnsiString> items;
+        for (Integer i = 0; i < Count(); ++i) {
+            const AnsiString& line = Strings(i);
+            items.push_back(i == password ? line.substr(0, line.find('=')) + "=" : line);
+        }
+        W.WriteStringList(items);
+    };
+    Filer->DefineProperty("Strings", read, write, hasData);
 }
 
 AnsiString ApplicationPath() {
@@ -131,6 +156,11 @@ void TAutoUpdateOptions::ReadSelectGenID(bool Value) {
 void TAutoUpdateOptions::ReadGenBeforePost(bool Value) {
     FOldGenBeforePost = Value;
     if (FOldSelectGenID) FWhenGetGenID = Value ? wgBeforePost : wgOnNewRecord;
+}
+
+void TAutoUpdateOptions::DefineProperties(TFiler* Filer) {
+    Filer->DefineProperty("SelectGenID", [this](TReader& R) { ReadSelectGenID(R.ReadBoolean()); }, nullptr, false);
+    Filer->DefineProperty("GenBeforePost", [this](TReader& R) { ReadGenBeforePost(R.ReadBoolean()); }, nullptr, false);
 }
 
 void TAutoUpdateOptions::AssignTo(TPersistent* Dest) {

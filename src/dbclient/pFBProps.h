@@ -2,13 +2,14 @@
 // Grouped settings of a database (login values, parameter list, blob swap,
 // local metadata cache) and of a data set (automatic update settings, default
 // display formats, the five SQL texts). They hold settings; their owners do
-// the work. Forms are built in code here, so nothing is streamed: copying is
-// Assign, and every property starts at its default.
+// the work. Copying is Assign and every property starts at its default; what
+// a stored form keeps besides the published values is in DefineProperties.
 #include <memory>
 
 #include "platform/rtl/Classes.h"
 
 class TFBDatabase;
+class TFiler;
 
 // What the property objects of a data set need of the data set that owns
 // them. The data set implements it with its own members of these names.
@@ -93,6 +94,8 @@ public:
     void ReadGenBeforePost(bool Value);
     bool OldSelectGenID() const { return FOldSelectGenID; }
     bool OldGenBeforePost() const { return FOldGenBeforePost; }
+    // Stored form: "SelectGenID" and "GenBeforePost" of older forms, read only.
+    void DefineProperties(TFiler* Filer);
 
 protected:
     void AssignTo(TPersistent* Dest) override;
@@ -208,6 +211,10 @@ class TDBParams : public TStringList {
 public:
     explicit TDBParams(TObject* AOwner) : FOwner(AOwner) {}
     TObject* Owner() const { return FOwner; }
+    // Stored form: the lines as "Strings", when there are any (under an
+    // ancestor: when they differ). With ddoNotSavePassword on the owner
+    // database the password line is stored without its value.
+    void DefineProperties(TFiler* Filer);
 
 private:
     TObject* FOwner;

@@ -11,6 +11,7 @@
 #include "dbclient/FBMessages.h"
 #include "dbclient/FBTransaction.h"
 #include "dbclient/StrUtil.h"
+#include "dbclient/pFBDataInfo.h"
 #include "support/db/DbTest.h"
 
 namespace {
@@ -31,7 +32,8 @@ public:
             "CREATE TABLE FB$DATASETS_INFO (DS_ID INTEGER NOT NULL, DESCRIPTION VARCHAR(40), "
             "  SELECT_SQL BLOB SUB_TYPE 1, UPDATE_SQL BLOB SUB_TYPE 1, INSERT_SQL BLOB SUB_TYPE 1, "
             "  DELETE_SQL BLOB SUB_TYPE 1, REFRESH_SQL BLOB SUB_TYPE 1, NAME_GENERATOR VARCHAR(68), "
-            "  KEY_FIELD VARCHAR(68), UPDATE_TABLE_NAME VARCHAR(68), UPDATE_ONLY_MODIFIED_FIELDS SMALLINT);");
+            "  KEY_FIELD VARCHAR(68), UPDATE_TABLE_NAME VARCHAR(68), UPDATE_ONLY_MODIFIED_FIELDS SMALLINT, "
+            "  CONDITIONS BLOB SUB_TYPE 1);");
         DB1().Execute(
             "INSERT INTO FB$DATASETS_INFO (DS_ID, SELECT_SQL, KEY_FIELD, NAME_GENERATOR, UPDATE_ONLY_MODIFIED_FIELDS) "
             "  VALUES (7, \"select * from KV order by K\", \"K\", \"GEN_DEFS_ID\", 1);"
@@ -138,6 +140,33 @@ TEST_F(pFBDataSetTest, RepositoryTextsReplaceOnlyWhatIsStoredAndSetTheUpdateOpti
     EXPECT_EQ(Ds->AutoUpdateOptions()->WhenGetGenID(), wgNever);
     EXPECT_FALSE(Ds->AutoUpdateOptions()->UpdateOnlyModifiedFields());
     EXPECT_EQ(Ds->Description(), "boş");
+}
+
+TEST_F(pFBDataSetTest, DataSetRowIsStoredIntoTheRepositoryOnceAndReadsBack) {
+    TpFBDataSet* Ds = Subscribers();
+    Ds->SetDataSet_ID(12);
+    Ds->AutoUpdateOptions()->SetKeyFields("ABONENO");
+    Ds->AutoUpdateOptions()->SetGeneratorName("GEN_X");
+    Ds->AutoUpdateOptions()->SetUpdateTableName("EABONEKIMLIK");
+    Ds->Conditions()->AddCondition("c", "ADI = 'Ayşe'", true);
+    Ds->Conditions()->Apply();   // the stored select is still the data set's own
+    for (const char* Description : {"ilk", "Müşteriler"}) {
+        Ds->SetDescription(Description);
+        ReadDataSetInfo(Ds, nullptr);
+    }
+    EXPECT_EQ(Scalar("select count(*) from FB$DATASETS_INFO where DS_ID = 12"), "1");
+    TpDataSetInfo Row;
+    ASSERT_TRUE(ReadDataSetInfo(Ds, &Row));
+    Ds->Conditions()->CancelApply();
+    EXPECT_EQ(Row.SelectSQL()->Text() + Row.InsertSQL()->Text() + Row.UpdateSQL()->Text() +
+                  Row.DeleteSQL()->Text() + Row.RefreshSQL()->Text(),
+              Ds->SelectSQL()->Text() + Ds->InsertSQL()->Text() + Ds->UpdateSQL()->Text() +
+                  Ds->DeleteSQL()->Text() + Ds->RefreshSQL()->Text());
+    EXPECT_EQ(Row.KeyField + "|" + Row.NameGenerator + "|" + Row.UpdateTableName + "|" + Row.Description + "|" +
+                  Row.Conditions,
+              "ABONENO|GEN_X|EABONEKIMLIK|Müşteriler|c#$#$ADI = 'Ayşe'#$#$1\r\n");
+    EXPECT_FALSE(Row.UpdateOnlyModifiedFields);
+    DB1().Execute("DELETE FROM FB$DATASETS_INFO WHERE DS_ID = 12");
 }
 
 TEST_F(pFBDataSetTest, VisibleRecordNumbersLeaveOutTheFilteredRecords) {

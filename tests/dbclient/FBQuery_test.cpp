@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <vector>
 
 #include "dbclient/FBMessages.h"
 #include "dbclient/SQLParser.h"
+#include "dbclient/StdFuncs.h"
 #include "platform/sys/Timers.h"
 #include "support/db/DbTest.h"
 
@@ -301,6 +303,41 @@ TEST_F(FBQueryTest, ExecuteProcedureReturnsOutputAndRepeats) {
     } catch (const EFBClientError& e) {
         EXPECT_EQ(e.SQLCode(), 41);
     }
+    db->DefaultTransaction()->Rollback();
+}
+
+// Keeps what statements report, by statement and key.
+class TRecordingStatistics : public IFBStatisticsProvider {
+public:
+    ~TRecordingStatistics() override { RegisterStatisticsProvider(nullptr); }
+    Variant GetStatistic(const AnsiString& S, const AnsiString& K) override { return Values[S + "|" + K]; }
+    void SetStatistic(const AnsiString& S, const AnsiString& K, const Variant& V) override { Values[S + "|" + K] = V; }
+    Variant Of(TFBQuery* Q, const AnsiString& K) { return GetStatistic(CmpFullName(Q), K); }
+    std::map<AnsiString, Variant> Values;
+};
+
+TEST_F(FBQueryTest, StatisticsProviderHearsEveryExecution) {
+    TFBDatabase* db = Connect(DB1());
+    db->DefaultTransaction()->StartTransaction();
+    TRecordingStatistics stats;
+    RegisterStatisticsProvider(&stats);
+    TFBQuery* ins = NewQuery(db, "INSERT INTO V (ID, BL) VALUES (:ID, :BL)", "Ins");
+    TFBQuery* proc = NewQuery(db, "execute procedure ADDONE :X", "Proc");
+    ins->ParamByName("ID")->SetAsInteger(7);
+    ins->ParamByName("BL")->SetAsString("uzun metin");
+    proc->ParamByName("X")->SetAsInteger(4);
+    for (TFBQuery* q : {ins, ins, proc}) q->ExecQuery();
+    EXPECT_EQ(stats.Of(ins, "LastQueryName").AsString() + stats.Of(ins, "ExecuteCount").AsString(), CmpFullName(ins) + "2");
+    EXPECT_DOUBLE_EQ(stats.Of(ins, "AvgTimeExecute").AsDouble(), stats.Of(ins, "SumTimeExecute").AsDouble() / 2);
+    EXPECT_LE(stats.Of(ins, "LastTimeExecute").AsInteger(), stats.Of(ins, "MaxTimeExecute").AsInteger());
+    EXPECT_EQ(stats.Of(ins, "Params[0]").AsString() + stats.Of(proc, "Params[0]").AsString(), "'7''4'");
+    EXPECT_TRUE(stats.Of(ins, "Params[1]").IsEmpty()) << "blob values are left out";
+    ins->ParamByName("ID")->Clear();   // a failing execution is counted, its time is not
+    EXPECT_THROW(ins->ExecQuery(), EFBError);
+    EXPECT_EQ(stats.Of(ins, "ExecuteCount").AsInteger() * 100 + stats.Of(ins, "LastTimeExecute").AsInteger(), 300);
+    RegisterStatisticsProvider(nullptr);
+    proc->ExecQuery();
+    EXPECT_EQ(stats.Of(proc, "ExecuteCount").AsInteger(), 1);
     db->DefaultTransaction()->Rollback();
 }
 

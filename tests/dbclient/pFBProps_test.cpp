@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "dbclient/FBDatabase.h"
+#include "platform/data/Filer.h"
 
 namespace {
 
@@ -122,10 +123,16 @@ TEST(pFBProps, OlderGeneratorSettings) {
                             {1, 0, wgOnNewRecord}, {0, 0, wgNever},  {-1, 0, wgNever}};
     for (const auto& c : cases) {
         TAutoUpdateOptions o(nullptr);
-        if (c[0] >= 0) o.ReadSelectGenID(c[0] == 1);
-        if (c[1] >= 0) o.ReadGenBeforePost(c[1] == 1);
+        TStringList lines;   // read from a stored form, which never gets them back
+        if (c[0] >= 0) lines.Add(c[0] == 1 ? "SelectGenID=True" : "SelectGenID=False");
+        if (c[1] >= 0) lines.Add(c[1] == 1 ? "GenBeforePost=True" : "GenBeforePost=False");
+        TReader reader(&lines);
+        o.DefineProperties(&reader);
         EXPECT_EQ(o.WhenGetGenID(), c[2]) << c[0] << "/" << c[1];
         EXPECT_EQ(o.OldGenBeforePost(), c[1] != 0);
+        TWriter writer(&lines);
+        o.DefineProperties(&writer);
+        EXPECT_EQ(lines.Count(), (c[0] >= 0) + (c[1] >= 0));
     }
 }
 
@@ -220,6 +227,23 @@ TEST(pFBProps, ConnectParamsAreViewsOfTheLines) {
     TConnectParams loose(&notADatabase);
     loose.SetUserName("x");
     EXPECT_EQ(loose.UserName(), "");
+}
+
+TEST(pFBProps, ParameterLinesAreStoredWithoutThePasswordWhenAsked) {
+    TFBDatabase db(nullptr), back(nullptr);
+    db.DBParams()->SetText("user_name=SYSDBA\r\nisc_dpb_password=gizli\r\nlc_ctype=WIN1254");
+    TStringList lines;
+    for (TDBParams* ancestor : {back.DBParams(), static_cast<TDBParams*>(nullptr)}) {
+        back.DBParams()->Assign(db.DBParams());   // nothing differs from an equal ancestor
+        TWriter writer(&lines, ancestor);
+        db.DBParams()->DefineProperties(&writer);
+        db.SetDesignDBOptions({ddoNotSavePassword});
+    }
+    EXPECT_EQ(lines.Text(), "Strings=(W'user_name=SYSDBA', W'isc_dpb_password=', W'lc_ctype=WIN1254')\r\n");
+    EXPECT_EQ(db.ConnectParams()->Password(), "gizli");
+    TReader reader(&lines);
+    back.DBParams()->DefineProperties(&reader);
+    EXPECT_EQ(back.DBParams()->Text(), "user_name=SYSDBA\r\nisc_dpb_password=\r\nlc_ctype=WIN1254\r\n");
 }
 
 TEST(pFBProps, SwapDir) {

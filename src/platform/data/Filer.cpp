@@ -93,6 +93,18 @@ std::vector<WideString> TReader::ReadStringList() const {
     return Items;
 }
 
+std::vector<AnsiString> TReader::ReadAnsiStringList() const {
+    std::vector<AnsiString> Items;
+    for (const WideString& S : ReadStringList()) Items.push_back(WideToAnsi(S));
+    return Items;
+}
+
+void TWriter::WriteStringList(const std::vector<AnsiString>& Items) {
+    std::vector<WideString> Wide;
+    for (const AnsiString& S : Items) Wide.push_back(AnsiToWide(S));
+    WriteWideStringList(Wide);
+}
+
 void TWriter::WriteWideStringList(const std::vector<WideString>& Items) {
     AnsiString V = "(";
     for (size_t I = 0; I < Items.size(); ++I) {

@@ -46,6 +46,8 @@ public:
     // Every item of a list of strings, 8-bit items converted; nothing is taken from a
     // value that is not a whole list.
     std::vector<WideString> ReadStringList() const;
+    // The same as code page 1254 texts.
+    std::vector<AnsiString> ReadAnsiStringList() const;
     // EReadError for a stored name that no property defined (after all were defined).
     void CheckAllRead() const;
 
@@ -65,6 +67,8 @@ public:
     void WriteString(const AnsiString& Value) { FValue = Value; }
     // A list of wide strings.
     void WriteWideStringList(const std::vector<WideString>& Items);
+    // A list of code page 1254 texts (read back whole by either reader).
+    void WriteStringList(const std::vector<AnsiString>& Items);
 
 private:
     AnsiString FValue;
