@@ -534,7 +534,8 @@ bool TExtStringGrid::CanInsertRow(Integer ARow) {
     return Can;
 }
 
-void TExtStringGrid::AddRow() { SetRowCount(RowCount() + 1); }
+// Footer rows stay last: the new row goes in above them.
+void TExtStringGrid::AddRow() { AddRowAtEnd(); }
 
 // --- colours ------------------------------------------------------------------
 // Which: 0 brush, 1 gradient end, 2 font.

@@ -599,6 +599,7 @@ using TClipboardEvent = std::function<void(TObject* Sender, bool& Allow)>;
 using TClipboardCellEvent = std::function<void(TObject* Sender, Integer ACol, Integer ARow, AnsiString& Value, bool& Allow)>;
 using TClipboardWideCellEvent = std::function<void(TObject* Sender, Integer ACol, Integer ARow, WideString& Value, bool& Allow)>;
 using TRowEvent = std::function<void(TObject* Sender, Integer ARow)>;
+using TColEvent = std::function<void(TObject* Sender, Integer ACol)>;
 using TCanDeleteRowEvent = std::function<void(TObject* Sender, Integer ARow, bool& CanDelete)>;
 using TAutoAdvanceEvent = std::function<void(TObject* Sender, Integer OldRow, Integer OldCol, Integer& NewRow,
                                              Integer& NewCol, bool& Allow)>;
@@ -1360,6 +1361,7 @@ public:
     TClipboardEvent OnClipboardPaste;
     TClipboardCellEvent OnClipboardBeforePasteCell;
     TRowEvent OnAutoAddRow;
+    TColEvent OnAutoInsertCol;   // the new last data column (Enter with AdvanceInsert, top to bottom)
     TRowEvent OnAutoInsertRow;
     TRowEvent OnAutoDeleteRow;
     TCanDeleteRowEvent OnCanDeleteRow;
@@ -1898,6 +1900,9 @@ private:
     void ApplyRowOrder(Integer First, const std::vector<Integer>& Order);
     void MoveRowsTo(Integer First, const std::vector<Integer>& Order, Integer FromCol, Integer ToCol, bool WholeRows);
     void MoveRowBlock(Integer AFrom, Integer ATo, Integer ACount);
+    // Hidden rows and footer kinds follow columns inserted (ACount > 0) or removed (< 0) at ACol.
+    void ColumnsShifted(Integer ACol, Integer ACount);
+    void FreeCellGraphic(TCellGraphic* G);   // unless shared
 
     // footer row and the option objects of other concerns
     std::unique_ptr<TFloatingFooter> FFloatingFooter = std::make_unique<TFloatingFooter>(this);

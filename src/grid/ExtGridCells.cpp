@@ -91,9 +91,13 @@ bool TExtStringGrid::RemoveCellGraphic(Integer ACol, Integer ARow) {
     auto* G = dynamic_cast<TCellGraphic*>(Objects(ACol, ARow));
     if (!G) return false;
     SetObjects(ACol, ARow, nullptr);
+    FreeCellGraphic(G);
+    return true;
+}
+
+void TExtStringGrid::FreeCellGraphic(TCellGraphic* G) {
     // Shared check graphics are not the cell's own.
     if (G->CellType() != ctVirtCheckBox && G->CellType() != ctRowCheckBox && FOwnedGraphics.erase(G)) delete G;
-    return true;
 }
 
 bool TExtStringGrid::RemoveCellGraphicOfType(Integer ACol, Integer ARow, TCellType AType) {

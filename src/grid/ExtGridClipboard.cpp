@@ -411,7 +411,10 @@ Integer TExtStringGrid::PasteText(Integer ACol, Integer ARow, const AnsiString& 
     PasteProgress(0, -1);
     for (size_t L = 0; L < Lines.size(); ++L) {
         Integer C = ACol;
-        for (const AnsiString& Field : Lines[L]) {
+        for (size_t F = 0; F < Lines[L].size(); ++F) {
+            const AnsiString& Field = Lines[L][F];
+            // An empty last field (a text ending in a TAB) empties no cell.
+            if (Field.empty() && L + 1 == Lines.size() && F + 1 == Lines[L].size()) break;
             if (C >= ColCount() && FNavigation->AllowClipboardColGrow()) SetColCount(C + 1);
             if (C < ColCount() && Rw < RowCount() && (Always || CellEditable(C, Rw))) {
                 bool Allow = true;
@@ -587,9 +590,14 @@ void TExtStringGrid::SmartFill(Integer Pasted) {
     const AnsiString A = Cells(At(0).X, At(0).Y), B = Cells(At(1).X, At(1).Y);
     Extended FA = 0, FB = 0;
     TFormatSettings Dot = FormatSettings;
+    // An integer series only while its last value stays a 64-bit integer; a lone
+    // minus sign or a longer digit string is no integer.
+    Int64 IA = 0, IB = 0, Step = 0, Span = 0, Last = 0;
     const bool Ints = A.find(FormatSettings.DecimalSeparator) == AnsiString::npos &&
                       B.find(FormatSettings.DecimalSeparator) == AnsiString::npos && NumberKind(A) == 0 &&
-                      NumberKind(B) == 0;
+                      NumberKind(B) == 0 && TryStrToInt64(A, IA) && TryStrToInt64(B, IB) &&
+                      !__builtin_sub_overflow(IB, IA, &Step) && !__builtin_mul_overflow(Step, Int64(N - 1), &Span) &&
+                      !__builtin_add_overflow(IA, Span, &Last);
     const bool Nums = !Ints && TryStrToFloat(A, FA, Dot) && TryStrToFloat(B, FB, Dot);
     TDateTime DA = 0, DB = 0;
     const bool Dates = !Ints && !Nums && A.find(FormatSettings.DateSeparator) != AnsiString::npos &&
@@ -598,7 +606,7 @@ void TExtStringGrid::SmartFill(Integer Pasted) {
         const TGridCoord P = At(I);
         if (!CellEditable(P.X, P.Y)) continue;
         AnsiString V;
-        if (Ints) V = IntToStr(StrToInt(A) + I * (StrToInt(B) - StrToInt(A)));
+        if (Ints) V = IntToStr(IA + Int64(I) * Step);
         else if (Nums) V = Format(FFloatFormat, {Double(FA + I * (FB - FA))});
         else if (Dates) V = DateToStr(DA + I * (DB - DA));
         else V = I % 2 == 0 ? A : B;

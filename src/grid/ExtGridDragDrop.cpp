@@ -146,17 +146,17 @@ void TExtStringGrid::OleDropText(TPoint P, const AnsiString& Text) {
     bool Allow = true;
     if (OnOleDrop) OnOleDrop(this, Rw, Cl, Text, Allow);
     if (Allow && Cl >= 0 && Rw >= 0) {
-        if (FDragDropSettings->OleRemoveRows() && Rw <= FDragRect.Top) {
-            // A move out of this grid then removes the rows where they went.
-            FDragRect.Top += Lines;
-            FDragRect.Bottom += Lines;
-            if (FMouseActions->DisjunctRowSelect() && FRowSelect.size() > size_t(Rw))
-                FRowSelect.insert(FRowSelect.begin() + Rw, size_t(Lines), Byte(0));
-        }
         if (Rw == 0 && FFixedRowAlways && RowCount() == 1) Rw = 1;
         if (FDragDropSettings->OleInsertRows()) {
-            const Integer Top = TopRow();
+            const Integer Top = TopRow(), Before = RowCount();
             InsertRows(Rw, Lines);
+            // A move inside this grid then removes the dragged rows where they went
+            // (the row marks moved with the inserted rows already).
+            const Integer Inserted = RowCount() - Before;
+            if (FDragDropSettings->OleRemoveRows() && Inserted > 0 && Rw <= FDragRect.Top) {
+                FDragRect.Top += Inserted;
+                FDragRect.Bottom += Inserted;
+            }
             if (Top > FR) SetTopRow(std::min(Top + 1, RowCount() - 1));
         }
         if (Rw < RowCount()) {

@@ -306,9 +306,19 @@ void TExtStringGrid::AdvanceEdit(Integer ACol, Integer ARow, bool Force, bool An
             if (Forward) {
                 if (R < LR) {
                     ++R;
+                } else if (C < LC) {
+                    R = FR;
+                    ++C;
+                } else if (FNavigation->AdvanceInsert()) {
+                    // The new column goes left of the right fixed columns, as rows go above the footers.
+                    InsertCols(LC + 1, 1);
+                    R = FR;
+                    C = LC + 1;
+                    if (OnAutoInsertCol) OnAutoInsertCol(this, LastDataCol());
+                    RepaintUnlessUpdating();
                 } else {
                     R = FR;
-                    C = C < LC ? C + 1 : FC;
+                    C = FC;
                 }
             } else if (R > FR) {
                 --R;
@@ -332,7 +342,17 @@ void TExtStringGrid::AdvanceEdit(Integer ACol, Integer ARow, bool Force, bool An
     if (Col() != C || Row() != R) return;   // the move was refused
     if (!AnyCell && !IsControlCell(C, R)) return;
     if (!CellEditable(C, R)) return;
-    if (!IsControlCell(C, R)) ShowEditor();
+    if (!IsControlCell(C, R)) {
+        ShowEditor();
+        return;
+    }
+    // A control cell reached from a text cell takes a click, as the mouse would give it.
+    if (IsControlCell(FAdvanceFrom.X, FAdvanceFrom.Y)) return;
+    const TRect Rc = CellRect(C, R);
+    const std::shared_ptr<const bool> Alive = AliveToken();
+    MouseDown(mbLeft, TShiftState(), Rc.Left + 2, Rc.Top + 2);
+    if (*Alive) MouseUp(mbLeft, TShiftState(), Rc.Left + 2, Rc.Top + 2);
+    if (*Alive && FNavigation->AdvanceDirection() == adTopBottom && EditorMode()) HideEditor();
 }
 
 void TExtStringGrid::TabAdvance(bool Backward) {

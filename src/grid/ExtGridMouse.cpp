@@ -931,6 +931,7 @@ void TExtStringGrid::ColumnMoved(Integer FromIndex, Integer ToIndex) {
     FSortSettings->SetColumn(Follow(FSortSettings->Column()));
     for (Integer& E : FSortIndexes) E = Integer((Cardinal(E) & 0x80000000u) | Cardinal(Follow(E & 0x7FFFFFFF)));
     for (auto& [Col, Kind] : FFooterKinds) Col = Follow(Col);
+    FRowMap->ColMoved(FromIndex, ToIndex);
     if (Integer(FColSelect.size()) > std::max(FromIndex, ToIndex)) {
         const Byte F = FColSelect[size_t(FromIndex)];
         FColSelect.erase(FColSelect.begin() + FromIndex);

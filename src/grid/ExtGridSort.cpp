@@ -654,12 +654,19 @@ void TExtStringGrid::DeleteGridRows(Integer ARow, Integer ACount, bool AdjustIte
     if (ARow < 0 || ARow >= RowCount() || ACount <= 0) return;
     ACount = std::min(ACount, RowCount() - ARow);
     const Integer First = TBaseGrid::FixedRows();
-    // The framework keeps at least one row beyond the fixed ones.
-    if (RowCount() - ACount <= First) ACount = RowCount() - First - 1;
+    // The framework keeps at least one row beyond the fixed ones: the first of the
+    // removed rows stays, emptied, and the rows after it go.
+    const bool KeepOne = RowCount() - ACount <= First;
+    if (KeepOne) ACount = RowCount() - First - 1;
     if (ACount <= 0) {
         // Only the last data row is left: it is emptied instead.
         if (ARow >= First) ClearRect(0, ARow, ColCount() - 1, ARow);
         return;
+    }
+    if (KeepOne && ARow >= First) {
+        ClearRect(0, ARow, ColCount() - 1, ARow);
+        if (FRowSelect.size() > size_t(ARow)) FRowSelect[size_t(ARow)] = 0;
+        ++ARow;
     }
     BeginUpdate();
     const Integer OldRow = Row(), OldTop = TopRow();
@@ -697,6 +704,7 @@ void TExtStringGrid::InsertCols(Integer ACol, Integer ACount) {
         ClearCol(C);
         SetColWidths(C, DefaultColWidth());
     }
+    ColumnsShifted(ACol, ACount);
     EndUpdate();
     CellsChanged(Rect(ACol, 0, ACol + ACount - 1, RowCount() - 1));
 }
@@ -720,8 +728,25 @@ void TExtStringGrid::RemoveCols(Integer ACol, Integer ACount) {
     }
     for (Integer C = ColCount() - ACount; C < ColCount(); ++C) ClearCol(C);
     SetColCount(ColCount() - ACount);
+    ColumnsShifted(ACol, -ACount);
     EndUpdate();
     CellsChanged(Rect(ACol, 0, ACol + ACount - 1, RowCount() - 1));
+}
+
+void TExtStringGrid::ColumnsShifted(Integer ACol, Integer ACount) {
+    if (ACount > 0) {
+        FRowMap->ColsInserted(ACol, ACount);
+    } else {
+        for (TObject* O : FRowMap->ColsRemoved(ACol, -ACount))
+            if (auto* P = dynamic_cast<TCellProperties*>(O)) {   // other objects are not the grid's
+                if (auto* G = dynamic_cast<TCellGraphic*>(P->KeptObject())) FreeCellGraphic(G);
+                delete P;
+            }
+    }
+    // A removed column's kind goes with it.
+    std::erase_if(FFooterKinds, [&](const auto& E) { return ACount < 0 && E.first >= ACol && E.first < ACol - ACount; });
+    for (auto& [Col, Kind] : FFooterKinds)
+        if (Col >= ACol) Col += ACount;
 }
 
 void TExtStringGrid::ClearRect(Integer ALeft, Integer ATop, Integer ARight, Integer ABottom) {

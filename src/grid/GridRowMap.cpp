@@ -7,6 +7,12 @@
 // binary search and every bulk change one pass over the rows.
 namespace {
 
+// The cells of a hidden row from AFrom on know their new column.
+void RenumberCols(TStringList* L, Integer AFrom) {
+    for (Integer C = std::max(0, AFrom); C < L->Count(); ++C)
+        if (auto* P = dynamic_cast<TCellProperties*>(L->Objects(C))) P->SetOwnerCol(C);
+}
+
 using TItems = std::vector<std::unique_ptr<TGridItem>>;
 
 TItems::const_iterator FirstAtOrAfter(const TItems& Items, Integer ARealRow) {
@@ -177,5 +183,40 @@ void TGridRowMap::RowsRemoved(Integer ADisplRow, Integer ACount) {
     for (size_t I = 0; I < FItems.size(); ++I) {
         const Integer Gap = FItems[I]->Idx - Integer(I);
         FItems[I]->Idx -= std::clamp(Gap - ADisplRow, 0, ACount);
+    }
+}
+
+void TGridRowMap::ColsInserted(Integer ACol, Integer ACount) {
+    if (ACount <= 0 || ACol < 0) return;
+    for (const auto& It : FItems) {
+        TStringList* L = It->Items.get();
+        if (ACol > L->Count()) continue;
+        for (Integer I = 0; I < ACount; ++I) L->InsertObject(ACol, AnsiString(), nullptr);
+        RenumberCols(L, ACol);
+    }
+}
+
+std::vector<TObject*> TGridRowMap::ColsRemoved(Integer ACol, Integer ACount) {
+    std::vector<TObject*> Removed;
+    if (ACount <= 0 || ACol < 0) return Removed;
+    for (const auto& It : FItems) {
+        TStringList* L = It->Items.get();
+        for (Integer I = 0; I < ACount && ACol < L->Count(); ++I) {
+            if (TObject* O = L->Objects(ACol)) Removed.push_back(O);
+            L->Delete(ACol);
+        }
+        RenumberCols(L, ACol);
+    }
+    return Removed;
+}
+
+void TGridRowMap::ColMoved(Integer AFrom, Integer ATo) {
+    if (AFrom == ATo || AFrom < 0 || ATo < 0) return;
+    for (const auto& It : FItems) {
+        TStringList* L = It->Items.get();
+        // A row hidden before the grid had these columns gets them empty first.
+        while (L->Count() <= std::max(AFrom, ATo)) L->AddObject(AnsiString(), nullptr);
+        L->Move(AFrom, ATo);
+        RenumberCols(L, std::min(AFrom, ATo));
     }
 }

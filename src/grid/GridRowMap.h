@@ -40,6 +40,11 @@ public:
     // with them, so they come back in the right place.
     void RowsInserted(Integer ADisplRow, Integer ACount);
     void RowsRemoved(Integer ADisplRow, Integer ACount);
+    // The grid inserted, removed or moved columns: the hidden rows' cells follow.
+    // ColsRemoved hands back the removed cells' objects for the grid to free.
+    void ColsInserted(Integer ACol, Integer ACount);
+    std::vector<TObject*> ColsRemoved(Integer ACol, Integer ACount);
+    void ColMoved(Integer AFrom, Integer ATo);
 
     // After every change of the row set (footer and scroll refresh).
     std::function<void()> OnChanged;

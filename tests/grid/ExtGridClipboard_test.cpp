@@ -194,6 +194,19 @@ TEST_F(ExtGridClipboard, SmartPasteFillsTheSelectionOrContinuesASeries) {
     F.Select(3, 1, 3, 5);
     F.Grid->PasteFromClipboard();
     EXPECT_EQ("11", F.Grid->Cells(3, 5));
+    for (const char* T : {"-\r\n-\r\n", "3000000000\r\n3000000001\r\n"}) {   // 64-bit steps; "-" is no number
+        Clipboard()->SetAsText(T);
+        F.Select(4, 1, 4, 3);
+        F.Grid->PasteFromClipboard();
+    }
+    EXPECT_EQ("3000000002", F.Grid->Cells(4, 3));
+}
+
+TEST_F(ExtGridClipboard, AnEmptyLastFieldEmptiesNoCell) {
+    F.Grid->SetCells(2, 1, "keep");
+    Clipboard()->SetAsText("a\t");
+    F.Grid->PasteAt(1, 1);
+    EXPECT_EQ("keep", F.Grid->Cells(2, 1));
 }
 
 namespace {

@@ -148,6 +148,24 @@ TEST(ExtGridDragDrop, InsertRowsOpensRoomForEveryDroppedLine) {
     EXPECT_EQ("kept", F.Target->Cells(2, 5));
 }
 
+// Row 4 dragged onto row 2 of its own grid: with rows inserted there and disjunct marks, or without.
+TEST(ExtGridDragDrop, AMoveInsideTheGridRemovesTheDraggedRow) {
+    for (const bool Insert : {true, false}) {
+        TDragForm F;
+        TExtStringGrid* G = F.Target = F.Source;
+        F.DropCell = TPoint{1, 2};
+        G->DragDropSettings()->SetOleDropTarget(true);
+        G->DragDropSettings()->SetOleRemoveRows(true);
+        G->DragDropSettings()->SetOleInsertRows(Insert);
+        G->MouseActions()->SetDisjunctRowSelect(Insert);
+        AddOptions(G, {goRowSelect});
+        F.Select(G, 1, 4, 4, 4);
+        G->SetRowSelected(4, true);
+        F.DragFrom(1, 4);
+        EXPECT_EQ("s15", G->Cells(1, Insert ? 5 : 4)) << Insert;
+    }
+}
+
 TEST(ExtGridDragDrop, DropsOnFixedRowsOrRefusedByTheEventChangeNothing) {
     for (int Case = 0; Case < 2; ++Case) {
         TDragForm F;

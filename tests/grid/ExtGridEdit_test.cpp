@@ -156,6 +156,30 @@ TEST(ExtGridEdit, EnterAdvancesWithAdvanceOnEnterOverReadOnlyCells) {
     EXPECT_EQ(2, G->Row());
 }
 
+TEST(ExtGridEdit, TopToBottomAdvanceWithAdvanceInsertAddsAColumn) {
+    TEditForm F;
+    F.Grid->Navigation()->SetAdvanceOnEnter(true);
+    F.Grid->Navigation()->SetAdvanceDirection(adTopBottom);
+    F.Grid->Navigation()->SetAdvanceInsert(true);
+    F.Grid->OnAutoInsertCol = [&](TObject*, Integer ACol) { F.Grid->SetCells(ACol, 0, "new"); };
+    F.Edit(4, 5);
+    PressEnter();
+    EXPECT_EQ("new", F.Grid->Cells(5, 0));
+    EXPECT_EQ(5, F.Grid->Col());
+}
+
+TEST(ExtGridEdit, EnterFromATextCellOntoACheckBoxClicksIt) {
+    TEditForm F;
+    F.Grid->Navigation()->SetAdvanceOnEnter(true);
+    for (Integer C : {2, 3}) F.Grid->CreateCellGraphic(C, 1)->SetCellType(ctCheckBox);
+    std::vector<Integer> Clicked;
+    F.Grid->OnCheckBoxClick = [&](TObject*, Integer ACol, Integer, bool) { Clicked.push_back(ACol); };
+    TypeText(u"1");
+    PressEnter();
+    PressEnter();   // from a check box onto the next: no click
+    EXPECT_EQ((std::vector<Integer>{2}), Clicked);
+}
+
 namespace {
 struct TTypedCase {
     TEditorType Editor;

@@ -144,6 +144,24 @@ TEST_F(ExtGridFooter, EditingACellRecalculatesTheTotal) {
     EXPECT_EQ(35, G->Floats(1, F.Footer()));
 }
 
+TEST_F(ExtGridFooter, KindsFollowColumnsInsertedAndRemoved) {
+    G->SetFooterCalcKind(2, 3);   // the data row count
+    G->InsertCols(1, 1);
+    G->RemoveCols(1, 2);   // column 2 is column 1 now
+    G->CalcFooter(-1);
+    EXPECT_EQ(3, G->Floats(1, F.Footer()));
+}
+
+TEST_F(ExtGridFooter, DownAppendsARowAboveTheFooterRowWhichIsTotalledAgain) {
+    G->SetFooterCalcKind(1, 1);
+    G->Navigation()->SetAppendOnArrowDown(true);
+    G->Navigation()->SetSkipFixedCells(false);   // else Down stops above the footer row
+    F.ShowFocused();
+    G->SetRow(3);
+    F.Key(Qt::Key_Down);
+    EXPECT_EQ(30, G->Floats(1, 5));
+}
+
 TEST_F(ExtGridFooter, OptionObjectsCopyWhatTheyPublish) {
     TFooterGrid A, B;
     A.Grid->FloatingFooter()->SetCalculateHiddenRows(true);

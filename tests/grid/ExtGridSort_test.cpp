@@ -435,6 +435,22 @@ TEST(ExtGridRowsEdit, RemovingTheLastCurrentRowMovesTheCurrentRowUp) {
     EXPECT_EQ((V{"b"}), G.Column(1));
 }
 
+TEST(ExtGridRowsEdit, RemovingEveryDataRowLeavesOneEmptyRow) {
+    TSortGrid G({"a", "b"});
+    G.Grid->RemoveRowsEx(1, 2);
+    EXPECT_EQ((V{""}), G.Column(1));
+}
+
+TEST(ExtGridRowsEdit, HiddenRowsFollowColumnsInsertedRemovedOrMoved) {
+    for (int Change = 0; Change < 3; ++Change) {
+        TSortGrid G({"a", "a"}, {"b", "b"});
+        G.Grid->HideRows(2, 2);
+        Change == 0 ? G.Grid->InsertCols(1, 1) : Change == 1 ? G.Grid->RemoveCols(1, 1) : G.Grid->MoveColumn(1, 2);
+        G.Grid->UnHideRowsAll();
+        for (Integer C = 1; C < G.Grid->ColCount(); ++C) EXPECT_EQ(G.Grid->Cells(C, 1), G.Grid->Cells(C, 2)) << Change;
+    }
+}
+
 TEST(ExtGridRowsEdit, ColumnsInsertAndRemoveWithTheirWidths) {
     TSortGrid G({"a"}, {"b"});
     G.Grid->SetColWidths(2, 90);
