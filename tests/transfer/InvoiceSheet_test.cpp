@@ -232,33 +232,13 @@ TEST_F(InvoiceSheetClick, AnUnreadableAmountIsNamedAndNothingIsWritten) {
     EXPECT_EQ(DM().Count("select * from dfatura"), 0);
 }
 
-// Two stored invoices of one subscriber on one date: a row of that subscriber
-// and date would overwrite both, so the workbook is refused, naming the row.
 TEST_F(InvoiceSheetClick, ARowMatchingTwoStoredInvoicesStopsTheWholeImport) {
     AddInvoice("e", "R1", "100", "10", "1", "Mart 2016", "01.03.2016");
     AddInvoice("e", "R2", "100", "20", "2", "Mart 2016", "01.03.2016");
-    const AnsiString File = Workbook({Invoice("200", "N1", Variant(1.0)), Invoice("100", "N2", Variant(2.0))});
-    Answer(File, "2", "3");
-    const std::vector<AnsiString> M = ClickImport(EBulk.get());
-    ASSERT_EQ(M.size(), 1u);
-    EXPECT_EQ(M[0], "Excel satırı 3: \"100\" abonesinin 01.03.2016 tarihli birden çok faturası kayıtlı; satırın "
-                    "hangisini değiştireceği belli değil. Hiçbir kayıt aktarılmadı.");
-    EXPECT_EQ(DM().Count("select * from efatura"), 2);
-    EXPECT_EQ(Row("REFERANSNO = 'R1'") + " " + Row("REFERANSNO = 'R2'"),
-              "100|Mart 2016|R1|1000|100|01.03.2016 100|Mart 2016|R2|2000|200|01.03.2016");
-}
-
-// An office program writes date cells into a CSV file as 2016-03-15: the date
-// finds the stored invoice and is stored as dd.mm.yyyy.
-TEST_F(InvoiceSheetClick, AnIsoInvoiceDateOfACsvFileIsStoredAsDayMonthYear) {
-    AddInvoice("e", "R1", "100", "10", "1", "Mart 2016", "15.03.2016");
-    const AnsiString File = Folder.Path() + "fatura.csv";
-    SaveFileAtomically(File, "a,b,c,d,e,f,g\n100,,Mart 2016,R1,12.5,3,2016-03-15\n200,,Mart 2016,R2,1,1,2016-03-16\n");
-    Answer(File, "2", "3");
-    EXPECT_TRUE(ClickImport(EBulk.get()).empty());
-    EXPECT_EQ(DM().Count("select * from efatura"), 2);
-    EXPECT_EQ(Row("ABONENO = '100'") + " " + Row("ABONENO = '200'"),
-              "100|Mart 2016|R1|1250|300|15.03.2016 200|Mart 2016|R2|100|100|16.03.2016");
+    Answer(Workbook({Invoice("200", "N1", Variant(1.0)), Invoice("100", "N2", Variant(2.0))}), "2", "3");
+    EXPECT_EQ(ClickImport(EBulk.get()), std::vector<AnsiString>{"Excel satırı 3: \"100\" abonesinin 01.03.2016 tarihli "
+              "birden çok faturası kayıtlı; satırın hangisini değiştireceği belli değil. Hiçbir kayıt aktarılmadı."});
+    EXPECT_EQ(DM().Value("select count(*) || min(REFERANSNO) || max(REFERANSNO) from efatura"), "2R1R2");
 }
 
 TEST_F(InvoiceSheetClick, RowsWithoutASubscriberNumberAreSkipped) {
