@@ -678,7 +678,8 @@ TDataSet* TFBDataLink::GetDetailDataSet() const { return FDetail; }
 TDataSource* TFBCustomDataSet::GetDataSource() const { return FDataLink ? FDataLink->DataSource() : nullptr; }
 
 void TFBCustomDataSet::SetDataSource(TDataSource* Value) {
-    if (Value && Value->IsLinkedTo(this)) DatabaseError("Circular datalinks are not allowed", this);
+    // A master whose own masters lead back here would follow itself.
+    if (Value && IsLinkedTo(Value)) FBError(50, {Name()});
     FDataLink->SetDataSource(Value);
 }
 
@@ -691,10 +692,22 @@ TField* TFBCustomDataSet::MasterFieldOf(const AnsiString& ParamName) const {
     return M->FindField(ParamName);
 }
 
-bool TFBCustomDataSet::SetParamsFromMaster() {
+std::vector<TFBXSQLVAR*> TFBCustomDataSet::MasterParams() {
+    std::vector<TFBXSQLVAR*> R;
     TFBXSQLDA* P = FSelectQuery->Params();
-    for (Integer I = 0; P && I < P->Count(); ++I) {
-        TFBXSQLVAR* V = P->Vars(I);
+    for (Integer I = 0; P && I < P->Count(); ++I) R.push_back(P->Vars(I));
+    // A macro's value may bring parameters of its own into the text that runs.
+    if (FSelectQuery->MacrosChanged()) FSelectQuery->RebuildSQL();
+    const std::vector<AnsiString> Extra = FSelectQuery->ExtraParamNames();
+    for (const AnsiString& N : Extra)
+        if (TFBXSQLVAR* V = FSelectQuery->FindParam(N)) R.push_back(V);
+    return R;
+}
+
+bool TFBCustomDataSet::SetParamsFromMaster() {
+    // A changed macro rebuilds the text, which is then run anew.
+    if (FSelectQuery->MacrosChanged()) return true;
+    for (TFBXSQLVAR* V : MasterParams()) {
         TField* F = MasterFieldOf(V->Name());
         if (!F) continue;
         if (F->IsNull() != V->IsNull()) return true;
@@ -703,15 +716,50 @@ bool TFBCustomDataSet::SetParamsFromMaster() {
     return false;
 }
 
+void TFBCustomDataSet::ParamFromMaster(TFBXSQLVAR* V) {
+    TField* F = MasterFieldOf(V->Name());
+    if (!F) return;
+    if (F->IsNull()) {
+        V->SetIsNull(true);
+        return;
+    }
+    switch (F->DataType()) {
+        case ftWideString: V->SetValue(F->AsVariant()); break;
+        case ftString: case ftFixedChar: case ftGuid: V->SetAsString(F->AsString()); break;
+        case ftSmallint: case ftInteger: case ftWord: case ftBoolean: V->SetAsInteger(F->AsInteger()); break;
+        case ftFloat: case ftCurrency: V->SetAsDouble(F->AsFloat()); break;
+        case ftBCD:
+            if (auto* B = dynamic_cast<TFBBCDField*>(F)) {
+                Int64 Raw = 0;
+                B->GetRaw(Raw);
+                if (B->Size() == 0) V->SetAsInt64(Raw);
+                else {
+                    TBcd Bcd;
+                    CurrToFBBcd(B->Size(), Bcd, Raw);
+                    V->SetAsBcd(Bcd);
+                }
+            } else {
+                V->SetAsCurrency(F->AsCurrency());
+            }
+            break;
+        case ftDate: V->SetAsDate(F->AsDateTime()); break;
+        case ftTime: V->SetAsTime(F->AsDateTime()); break;
+        case ftDateTime: V->SetAsDateTime(F->AsDateTime()); break;
+        case ftBlob: case ftMemo: case ftGraphic: case ftFmtMemo: case ftTypedBinary: {
+            std::unique_ptr<TStream> S(F->DataSet()->CreateBlobStream(F, bmRead));
+            V->LoadFromStream(S.get());
+            break;
+        }
+        default: FBError(1);
+    }
+}
+
 void TFBCustomDataSet::ParamsFromMaster() {
     TFBXSQLDA* P = FSelectQuery->Params();
-    for (Integer I = 0; P && I < P->Count(); ++I) {
-        TFBXSQLVAR* V = P->Vars(I);
-        TField* F = MasterFieldOf(V->Name());
-        if (!F) continue;
-        if (F->IsNull()) V->SetIsNull(true);
-        else V->SetValue(F->AsVariant());
-    }
+    for (Integer I = 0; P && I < P->Count(); ++I) ParamFromMaster(P->Vars(I));
+    // A macro set from the master above is in the text now too.
+    for (TFBXSQLVAR* V : MasterParams())
+        if (V->Parent() != P) ParamFromMaster(V);
 }
 
 void TFBCustomDataSet::MasterChanged() {

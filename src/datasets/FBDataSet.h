@@ -32,6 +32,7 @@
 
 class TFBCustomDataSet;
 class TFBTimer;
+class TpFBFieldInfo;
 class TpFBArray;
 
 using TCursor = SmallInt;
@@ -664,7 +665,8 @@ public:
     // Streams made so far (freed ones leave their slot empty).
     TList* BlobStreams() const { return FBlobStreams.get(); }
     // The data set's fields of the table's primary key, joined by ";" (empty
-    // when the table has none or one of them is not among the fields).
+    // when the table has none or one of them is not among the fields); without
+    // fields, the select's output columns stand for them.
     AnsiString KeyFieldsOfTable(const AnsiString& TableName);
 
     // The description of a data field's select column; nullptr for other fields.
@@ -878,7 +880,11 @@ protected:
     void SaveArrayIds();
     // With dcForceMasterRefresh and without cached updates, the master is read again.
     void RefreshMaster();
+    // While CloseOpen runs, the open and close events stay silent.
+    bool OpenCloseEventsSuppressed() const { return FEventsSuppressed > 0; }
 
+    // The metadata of the table column V reads; nullptr for none (expressions).
+    TpFBFieldInfo* ColumnFieldInfo(TFBXSQLVAR* V);
     // The field type and size of select column Index, ftUnknown for none.
     TFieldType ColumnFieldType(Integer Index, Integer& Size);
     // The buffer a field value is read from in the current state.
@@ -908,7 +914,12 @@ protected:
     std::unique_ptr<TFBDataLink> FDataLink;
     // The master field each select parameter takes its value from (MAS_X: X).
     TField* MasterFieldOf(const AnsiString& ParamName) const;
+    // Select parameters (also those only a macro's value brings) take their master
+    // field's value by the field's type; a type without a parameter form: error 1.
     void ParamsFromMaster();
+    void ParamFromMaster(TFBXSQLVAR* V);
+    // The select's parameters, then those only the text that runs has.
+    std::vector<TFBXSQLVAR*> MasterParams();
     void RefreshFromMaster();
     // A master move still waiting for the timer is followed now (before an edit).
     void ApplyPendingMasterRefresh();

@@ -151,16 +151,19 @@ AnsiString TFBCustomDataSet::KeyFieldsOfTable(const AnsiString& TableName) {
     if (!Info) return AnsiString();
     AnsiString R;
     for (const AnsiString& Col : SplitFieldNames(Info->PrimaryKeyFields())) {
-        TField* Found = nullptr;
-        for (Integer I = 0; I < FieldCount() && !Found; ++I) {
+        AnsiString Found;
+        for (Integer I = 0; I < FieldCount() && Found.empty(); ++I) {
             TField* F = Fields()->Fields(I);
             if (F->FieldKind() != fkData || F->FieldNo() < 1 || F->FieldNo() > Cols->Count()) continue;
             TFBXSQLVAR* V = Cols->Vars(F->FieldNo() - 1);
-            if (V->RelationName() == Table && V->SQLName() == Col) Found = F;
+            if (V->RelationName() == Table && V->SQLName() == Col) Found = F->FieldName();
         }
-        if (!Found) return AnsiString();
+        // Before the fields exist the columns' names are the ones they will have.
+        if (FieldCount() == 0)
+            if (TFBXSQLVAR* V = FSelectQuery->FieldByOrigin(Table, Col)) Found = V->Name();
+        if (Found.empty()) return AnsiString();
         if (!R.empty()) R += ";";
-        R += Found->FieldName();
+        R += Found;
     }
     return R;
 }

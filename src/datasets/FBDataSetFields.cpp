@@ -589,6 +589,12 @@ Variant TFBGuidField::GetAsVariant() const {
 // ---------------------------------------------------------------------------------------------
 // Field definitions
 
+TpFBFieldInfo* TFBCustomDataSet::ColumnFieldInfo(TFBXSQLVAR* V) {
+    const AnsiString Rel = V->RelationName();
+    if (!Database() || Rel.empty() || Rel == "FB$FIELDS_INFO") return nullptr;
+    return GetFieldInfo(Database(), Rel, V->SQLName(), false);
+}
+
 TFieldType TFBCustomDataSet::ColumnFieldType(Integer Index, Integer& Size) {
     TFBXSQLVAR* V = FSelectQuery->Current()->Vars(Index);
     const Integer T = V->SQLType();
@@ -597,11 +603,7 @@ TFieldType TFBCustomDataSet::ColumnFieldType(Integer Index, Integer& Size) {
     const AnsiString Name = V->Name();
     TField* Persistent = DefaultFields() ? nullptr : FindField(Name);
     // The column's domain, when the options ask for Boolean or GUID domains.
-    const auto Info = [&]() -> TpFBFieldInfo* {
-        const AnsiString Rel = V->RelationName();
-        if (!Database() || Rel.empty() || Rel == "FB$FIELDS_INFO") return nullptr;
-        return GetFieldInfo(Database(), Rel, V->SQLName(), false);
-    };
+    const auto Info = [&] { return ColumnFieldInfo(V); };
     Size = 0;
     switch (T) {
         case SQLTypeVarying:
@@ -898,8 +900,12 @@ void TFBCustomDataSet::SetFieldData(TField* Field, const void* Buffer) {
     const Integer Col = Field->FieldNo();
     bool IsNull = Buffer == nullptr;
     if (!IsNull) {
+        // A column whose declared default is the empty text keeps empty texts.
         if (auto* S = dynamic_cast<TFBStringField*>(Field))
-            if (S->EmptyStrToNull() && D->Nullable && static_cast<const char*>(Buffer)[0] == 0) IsNull = true;
+            if (S->EmptyStrToNull() && D->Nullable && static_cast<const char*>(Buffer)[0] == 0) {
+                TpFBFieldInfo* Info = ColumnFieldInfo(FSelectQuery->Current()->Vars(Field->FieldNo() - 1));
+                IsNull = !(Info && Info->DefaultIsEmptyString);
+            }
     }
     char* Dst = B + D->Offset;
     const Integer Scale = static_cast<SmallInt>(D->Scale);
@@ -1000,13 +1006,29 @@ void TFBCustomDataSet::DataConvert(TField* Field, const void* Source, void* Dest
 Variant TFBCustomDataSet::GetStateFieldValue(TDataSetState AState, TField* Field) {
     if (AState == dsOldValue) {
         if (State() == dsInsert) return Null();
-        if (Field->FieldKind() != fkData && Field->FieldKind() != fkInternalCalc) return Field->AsVariant();
+        const bool Calculated = Field->FieldKind() == fkCalculated || Field->FieldKind() == fkLookup;
+        if (!Calculated && Field->FieldKind() != fkData && Field->FieldKind() != fkInternalCalc)
+            return Field->AsVariant();
         TRecordBuffer Old = GetOldRecordBuffer(-1);
         if (!Old) return Null();
         TRecordBuffer Save = FOldValueBuffer;
         FOldValueBuffer = Old;
         try {
-            Variant R = TDataSet::GetStateFieldValue(AState, Field);
+            Variant R;
+            if (Calculated) {
+                // Worked out again over the old record, and read from there.
+                GetCalcFields(Old);
+                const TDataSetState Prev = SetTempState(dsOldValue);
+                try {
+                    R = Field->AsVariant();
+                } catch (...) {
+                    RestoreState(Prev);
+                    throw;
+                }
+                RestoreState(Prev);
+            } else {
+                R = TDataSet::GetStateFieldValue(AState, Field);
+            }
             FOldValueBuffer = Save;
             FreeRecordBuffer(Old);
             return R;

@@ -260,7 +260,7 @@ void TpFBDataSet::DoBeforeOpen() {
     FHidden.Clear();
     FVisibleCountAt = -1;
     PrepareConnection();
-    SendEvent(deBeforeOpen);
+    if (!OpenCloseEventsSuppressed()) SendEvent(deBeforeOpen);
     TFBDataSet::DoBeforeOpen();
 }
 
@@ -316,16 +316,17 @@ void TpFBDataSet::DoAfterOpen() {
 }
 
 void TpFBDataSet::DoBeforeClose() {
-    SendEvent(deBeforeClose);
+    if (!OpenCloseEventsSuppressed()) SendEvent(deBeforeClose);
     TFBDataSet::DoBeforeClose();
 }
 
 void TpFBDataSet::DoAfterClose() {
-    SendEvent(deAfterClose);
+    if (!OpenCloseEventsSuppressed()) SendEvent(deAfterClose);
     TFBDataSet::DoAfterClose();
 }
 
 void TpFBDataSet::DoBeforeInsert() {
+    ApplyPendingMasterRefresh();
     if (!CanInsert()) Abort();
     if (!CachedUpdates() && !AutoUpdateOptions()->UpdateOnlyModifiedFields()) {
         PrepareQuery(1);

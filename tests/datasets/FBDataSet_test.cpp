@@ -59,7 +59,9 @@ public:
             "  QTY SMALLINT, FLAG INTEGER, NN VARCHAR(20) NOT NULL);"
             "CREATE TABLE EDIT (ID INTEGER NOT NULL PRIMARY KEY, NAME VARCHAR(40), RATE NUMERIC(9,2), "
             "  AMOUNT DOUBLE PRECISION, D DATE);"
-            "CREATE TABLE NOTES (ID INTEGER NOT NULL PRIMARY KEY, MEMO BLOB SUB_TYPE 1);";
+            "CREATE TABLE NOTES (ID INTEGER NOT NULL PRIMARY KEY, MEMO BLOB SUB_TYPE 1);"
+            "CREATE TABLE READINGS (ID INTEGER NOT NULL PRIMARY KEY, V INTEGER[1:2], "
+            "  PLAIN VARCHAR(10), KEPT VARCHAR(10) DEFAULT '');";
         DB1().Execute(Script);
         AnsiString Rows;
         for (Integer I = 1; I <= 50; ++I)
@@ -1557,6 +1559,94 @@ TEST_F(FBDataSetDetailTest, ADetailsRefreshStatementKeepsTheMasterValuesItsSelec
     Detail->UpdateQuery()->Prepare();
     Detail->SetInternalSQLParams(Detail->UpdateQuery(), Detail->GetActiveBuf());
     EXPECT_EQ(Detail->UpdateQuery()->ParamByName("ID")->AsInteger(), 2);
+}
+
+TEST_F(FBDataSetDetailTest, MasterValuesReachTheDetailByTheirTypesAlsoWhereOnlyAMacroNamesThem) {
+    Integer Opened = 0;
+    TFBDataSet* Detail =
+        NewDetail("SELECT ID FROM EDIT WHERE NAME = ?NAME AND D = ?MAS_D AND RATE = ?RATE AND @MORE%1=1", "detail", Opened);
+    Ds->Open();
+    Detail->Prepare();
+    Detail->SelectQuery()->ParamByName("MORE")->SetAsString("AMOUNT = ?AMOUNT");
+    for (Integer Rec : {3, 1, 5}) {
+        Ds->SetRecNo(Rec);
+        if (!Detail->Active()) Detail->Open();
+        EXPECT_EQ(Detail->FieldByName("ID")->AsInteger(), Rec);
+    }
+    // A memo goes over through its blob stream.
+    DB1().Execute("DELETE FROM NOTES; INSERT INTO NOTES VALUES (7, \"Sayaç değişti\");");
+    TFBDataSet* Notes = NewDataSet(Db, "SELECT * FROM NOTES", "notes");
+    Source->SetDataSet(Notes);
+    Notes->Open();
+    TFBDataSet* Same = NewDetail("SELECT ID FROM NOTES WHERE MEMO = ?MEMO", "same", Opened);
+    Same->Open();
+    EXPECT_EQ(Same->FieldByName("ID")->AsInteger(), 7);
+}
+
+TEST_F(FBDataSetDetailTest, AMasterFieldWithoutAParameterFormKeepsTheDetailClosed) {
+    DB1().Execute("DELETE FROM READINGS; INSERT INTO READINGS (ID) VALUES (1);");
+    TFBDataSet* Readings = NewDataSet(Db, "SELECT ID, V FROM READINGS", "readings");
+    Readings->UpdateSQL()->SetText("UPDATE READINGS SET V = ?V WHERE ID = ?ID");
+    Source->SetDataSet(Readings);
+    Readings->Open();
+    Integer Opened = 0;
+    TFBDataSet* Detail = NewDetail("SELECT ID FROM READINGS WHERE ID = ?ID AND ?V IS NULL", "detail", Opened);
+    Readings->Edit();
+    Readings->FieldByName("V")->SetAsVariant(VarArrayOf({Variant(1), Variant(2)}));
+    EXPECT_EQ(ErrorCode([&] { Detail->Open(); }), 1);
+    EXPECT_FALSE(Detail->Active());
+}
+
+TEST_F(FBDataSetDetailTest, AMasterLinkedBackToTheDetailIsRefused) {
+    Integer Opened = 0;
+    TFBDataSet* Detail = NewDetail("SELECT * FROM EDIT WHERE ID = ?ID", "detail", Opened);
+    auto* Back = new TDataSource(Owner.get());
+    Back->SetDataSet(Detail);
+    EXPECT_EQ(ErrorCode([&] { Ds->SetDataSource(Back); }), 50);
+    EXPECT_EQ(Ds->DataSource(), nullptr);
+}
+
+TEST_F(FBDataSetEditTest, TheOldValueOfACalculatedFieldIsWorkedOutOverTheOldRecord) {
+    auto* Calc = NewDataSet<TPostingDataSet>(Db, "SELECT ID, AMOUNT FROM EDIT ORDER BY ID", "calc");
+    Calc->UpdateSQL()->SetText("UPDATE EDIT SET AMOUNT = ?AMOUNT WHERE ID = ?OLD_ID");
+    auto* Amount = new TFBFloatField(Calc);
+    Amount->SetFieldName("AMOUNT");
+    Amount->SetDataSet(Calc);
+    auto* Twice = new TFBFloatField(Calc);
+    Twice->SetFieldName("TWICE");
+    Twice->SetFieldKind(fkCalculated);
+    Twice->SetDataSet(Calc);
+    Calc->OnCalcFields = [&](TDataSet*) { Twice->SetAsFloat(Amount->AsFloat() * 2); };
+    Calc->Open();
+    Calc->Edit();
+    Amount->SetAsFloat(15);
+    EXPECT_EQ(Twice->AsFloat(), 30);
+    EXPECT_EQ(VarToStr(Twice->OldValue()), "20");
+    EXPECT_EQ(Twice->AsFloat(), 30);   // the record being edited is left as it was
+}
+
+TEST_F(FBDataSetEditTest, AnEmptyTextStaysInAColumnWhoseDefaultIsTheEmptyText) {
+    DB1().Execute("DELETE FROM READINGS; INSERT INTO READINGS (ID) VALUES (1);");
+    TFBDataSet* Readings = NewDataSet(Db, "SELECT ID, PLAIN, KEPT FROM READINGS", "readings");
+    Readings->UpdateSQL()->SetText("UPDATE READINGS SET PLAIN = ?PLAIN, KEPT = ?KEPT WHERE ID = ?OLD_ID");
+    Readings->Open();
+    Readings->Edit();
+    for (const char* Name : {"PLAIN", "KEPT"}) Readings->FieldByName(Name)->SetAsString("");
+    EXPECT_TRUE(Readings->FieldByName("PLAIN")->IsNull());
+    EXPECT_FALSE(Readings->FieldByName("KEPT")->IsNull());
+}
+
+TEST_F(FBDataSetEditTest, TheKeyOfATableIsNamedByTheFieldsOrBeforeThemByTheColumns) {
+    TFBDataSet* Aliased = NewDataSet(Db, "SELECT NAME, ID AS NUM FROM EDIT", "aliased");
+    EXPECT_EQ(Aliased->KeyFieldsOfTable("EDIT"), "");   // nothing prepared yet
+    Aliased->Prepare();
+    EXPECT_EQ(Aliased->KeyFieldsOfTable("EDIT"), "NUM");
+    Aliased->Open();
+    EXPECT_EQ(Aliased->KeyFieldsOfTable("EDIT"), "NUM");
+    Aliased->Close();
+    Aliased->SelectSQL()->SetText("SELECT NAME FROM EDIT");
+    Aliased->Prepare();
+    EXPECT_EQ(Aliased->KeyFieldsOfTable("EDIT"), "");   // the key column is not read
 }
 
 // ---- finding records ------------------------------------------------------------------------------
