@@ -36,8 +36,10 @@ TBlankRules BlankRules(const TZemtarEnergyKind& Kind, TIdentityFileKind FileKind
     return Rules;
 }
 
-// dd.mm.yyyy -> yyyymmdd by position; whatever the positions hold otherwise.
+// dd.mm.yyyy -> yyyymmdd by position; whatever the positions hold otherwise. Older imports
+// stored lease dates as yyyy-mm-dd: those are taken in their own order, not cut into a wrong date.
 AnsiString DateValue(const AnsiString& S) {
+    if (S.size() == 10 && S[4] == '-' && S[7] == '-') return S.substr(0, 4) + S.substr(5, 2) + S.substr(8, 2);
     return Copy(S, 7, 4) + Copy(S, 4, 2) + Copy(S, 1, 2);
 }
 

@@ -29,7 +29,7 @@ protected:
                      {6, "05.03.2016"}, {7, "1  Yeni"}, {8, "1234567890"}, {9, "İZMİR"}, {10, "Çiğli"},
                      {11, ""}, {12, "Bucak<1>"}, {13, ""}, {14, "Atatürk Mah."}, {15, "Cad. \"5\""},
                      {16, "12"}, {17, ""}, {18, "1  Mülk Sahibi"}, {19, ""}, {20, ""}, {21, ""}, {22, ""},
-                     {23, "99999999"}, {24, "01.01.2015"}, {25, ""}, {26, "1250.5"}, {27, "1"},
+                     {23, "99999999"}, {24, "01.01.2015"}, {25, "2016-12-31"}, {26, "1250.5"}, {27, "1"},
                      {28, "(232)555 11 22"}, {29, "P'1"}, {30, "1"}, {31, "1"}, {32, "300"},
                      {33, "2  Sanayi"}, {34, "Mart 2016"}, {36, "0"}, {38, Mark}});
     }
@@ -75,7 +75,7 @@ std::string ElectricityFullBlock() {
                   u8"        <ad> </ad>",
                   u8"        <daskpolno>11111111</daskpolno>",
                   u8"        <kontratbaslatarih>20150101</kontratbaslatarih>",
-                  u8"        <kontratbitistarih></kontratbitistarih>",
+                  u8"        <kontratbitistarih>20161231</kontratbitistarih>",
                   u8"        <kiratutar>1250.5</kiratutar>",
                   u8"      </mulksahibi>",
                   u8"      <aboneiletisim>",
