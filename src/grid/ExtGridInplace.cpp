@@ -97,7 +97,8 @@ bool TExtInplaceEdit::MousePressed(bool Double) {
     // A double click on the cell means the same whether or not it is being edited.
     if (*GridAlive && G->OnDblClick) G->OnDblClick(G);
     if (*GridAlive && G->OnDblClickCell) G->OnDblClickCell(G, G->Row(), G->Col());
-    if (Opening && *GridAlive && !G->EditorMode()) {
+    // Not when a handler took the focus to another window (a dialog): it stays there.
+    if (Opening && *GridAlive && !G->EditorMode() && G->Focused()) {
         // The caret as the opening put it: no word of the text is selected.
         G->ShowEditor();
         G->PlaceCaretAt(G->FPressPoint.X, G->FPressPoint.Y);

@@ -187,22 +187,22 @@ void TFaturaGirForm::WriteBack(bool Clear) {
     TTopFaturaGirForm* Bulk = FKind.BulkScreen();
     if (!Bulk) return;
     TExtStringGrid* G = Bulk->OENDEKS;
-    // The row current at the press, when it is this subscriber's; otherwise the
-    // row the dialog came from. Another subscriber's row never shows this invoice.
-    auto Holds = [&](Integer Row) {
-        return Row >= G->FixedRows() && Row < G->RowCount() && G->Cells(bcAboneNo, Row) == ABONENO->Text();
-    };
-    Integer R = G->Row();
-    if (!Holds(R)) R = FBulkRow;
-    if (!Holds(R)) return;   // listed anew since: the next listing shows the invoice
+    // Only the row the dialog came from, while it still shows this subscriber and
+    // that invoice: the current row may be another invoice, even of the same
+    // subscriber. Listed anew since, the next listing shows the invoice.
+    const Integer R = FBulkRow;
+    if (R < G->FixedRows() || R >= G->RowCount() || G->Cells(bcAboneNo, R) != ABONENO->Text() ||
+        G->Cells(bcReferansNo, R) != FBulkRef)
+        return;
     if (Clear) {
         for (Integer C = bcFaturaTarihi; C <= bcReferansNo; ++C) G->SetCells(C, R, "");
-        return;
+    } else {
+        G->SetCells(bcFaturaTarihi, R, DateText(faturatarihi->Date()));
+        G->SetCells(bcToplamTuketim, R, FloatToStr(toplamtuketim->TextAsFloat()));
+        G->SetCells(bcFaturaTutari, R, FloatToStr(faturabedeli->TextAsFloat()));
+        G->SetCells(bcReferansNo, R, referansno->Text());
     }
-    G->SetCells(bcFaturaTarihi, R, DateText(faturatarihi->Date()));
-    G->SetCells(bcToplamTuketim, R, FloatToStr(toplamtuketim->TextAsFloat()));
-    G->SetCells(bcFaturaTutari, R, FloatToStr(faturabedeli->TextAsFloat()));
-    G->SetCells(bcReferansNo, R, referansno->Text());
+    FBulkRef = G->Cells(bcReferansNo, R);
 }
 
 TpFBDataSet* TFaturaGirForm::OpenInvoice(const AnsiString& SQL) {
@@ -239,14 +239,15 @@ void TFaturaGirForm::kaydetClick(TObject* Sender) {
 
 void TFaturaGirForm::degistirClick(TObject* Sender) {
     if (!CheckRequired(true)) return;
-    TpFBDataSet* Ds = OpenInvoice(Format(FKind.DialogInvoiceByDateSQL,
-                                         {SqlStringValue(ABONENO->Text()), SqlStringValue(DateText(faturatarihi->Date()))}));
+    // The invoice shown, by the reference number it was read with; its date may change.
+    TpFBDataSet* Ds = OpenInvoice(Format(FKind.DialogInvoiceByRefSQL, {SqlStringValue(referansno->Text())}));
     if (Ds->IsEmpty()) {
         if (FKind.ChangeNotFoundMessage) ShowMessage(StoredMessage);
         Ds->Close();
         Close();
         return;
     }
+    Ds->UpdateSQL()->SetText(FKind.UpdateSQL);   // the import may have left its own there
     Ds->Edit();
     AssignFields(Ds);
     Ds->UpdateRecord();

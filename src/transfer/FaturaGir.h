@@ -50,8 +50,12 @@ public:
     void toplamtuketimKeyPress(TObject* Sender, char& Key);
     void faturatarihiKeyPress(TObject* Sender, char& Key);
 
-    // The bulk grid row the dialog was filled from (set by the bulk screen).
-    void SetBulkRow(Integer Row) { FBulkRow = Row; }
+    // The bulk grid row the dialog was filled from and the reference number
+    // that row showed (set by the bulk screen); the result goes there only.
+    void SetBulkRow(Integer Row, const AnsiString& Ref) {
+        FBulkRow = Row;
+        FBulkRef = Ref;
+    }
 
 private:
     TpFBDataSet* InvoiceDataSet() const;
@@ -66,4 +70,5 @@ private:
     void CommitBlock(TpFBDataSet* Ds, bool Clear);
     const TInvoiceKind& FKind;
     Integer FBulkRow = -1;
+    AnsiString FBulkRef;
 };

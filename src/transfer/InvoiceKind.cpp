@@ -21,15 +21,17 @@ const TInvoiceKind Electricity{
     "insert into efatura(REFERANSNO,ABONENO,TOPLAMBEDELI,TOPLAMTUKETIM,DONEMI,FATURATARIHI)values "
     "(?REFERANSNO,?ABONENO,?TOPLAMBEDELI,?TOPLAMTUKETIM,?DONEMI,?FATURATARIHI)",
     "update efatura set REFERANSNO=?REFERANSNO,TOPLAMBEDELI=?TOPLAMBEDELI,TOPLAMTUKETIM=?TOPLAMTUKETIM,"
-    "DONEMI=?DONEMI  WHERE ABONENO=?ABONENO AND FATURATARIHI=?FATURATARIHI",
+    "DONEMI=?DONEMI,FATURATARIHI=?FATURATARIHI  WHERE REFERANSNO=?OLD_REFERANSNO AND ABONENO=?OLD_ABONENO AND "
+    "FATURATARIHI=?OLD_FATURATARIHI",
     "Delete from EFATURA where REFERANSNO=?REFERANSNO",
     "Delete from EFATURA where REFERANSNO=?REFERANSNO",
     "Select  * from efatura where referansno= \"%s\"",
-    "Select  * from efatura where aboneno=\"%S\" and faturatarihi= \"%S\" ",
     "Select * from efatura where donemi=\"%s\" ORDER BY aboneno",
     "Select * from efatura where donemi>=\"%s\" ORDER BY aboneno",
     "Select  * from eabonekimlik where aboneno = \"%s\" ORDER BY aboneno",
     "Select * from efatura where aboneno= \"%S\" and faturatarihi= \"%S\"  ",
+    "update efatura set REFERANSNO=?REFERANSNO,TOPLAMBEDELI=?TOPLAMBEDELI,TOPLAMTUKETIM=?TOPLAMTUKETIM,"
+    "DONEMI=?DONEMI  WHERE ABONENO=?ABONENO AND FATURATARIHI=?FATURATARIHI",
     &Tdmodule1::EFATURA,
     &Tdmodule1::eabonekimlik,
     [] { return static_cast<TTopFaturaGirForm*>(etopfaturagirf); },
@@ -50,15 +52,17 @@ const TInvoiceKind Gas{
     "insert into Dfatura(REFERANSNO,ABONENO,TOPLAMBEDELI,TOPLAMTUKETIM,DONEMI,FATURATARIHI)values "
     "(?REFERANSNO,?ABONENO,?TOPLAMBEDELI,?TOPLAMTUKETIM,?DONEMI,?FATURATARIHI)",
     "update Dfatura set REFERANSNO=?REFERANSNO,TOPLAMBEDELI=?TOPLAMBEDELI,TOPLAMTUKETIM=?TOPLAMTUKETIM,"
-    "DONEMI=?DONEMI  WHERE ABONENO=?ABONENO AND FATURATARIHI=?FATURATARIHI",
+    "DONEMI=?DONEMI,FATURATARIHI=?FATURATARIHI  WHERE REFERANSNO=?OLD_REFERANSNO AND ABONENO=?OLD_ABONENO AND "
+    "FATURATARIHI=?OLD_FATURATARIHI",
     "Delete from dFATURA where REFERANSNO=?REFERANSNO",
     "Delete FROM DFATURA where REFERANSNO=?REFERANSNO",
     "Select  * FROM DFATURA where referansno= \"%s\"",
-    "Select  * from Dfatura where aboneno=\"%S\" and faturatarihi= \"%S\" ",
     "Select * from dfatura where donemi=\"%s\" ORDER BY aboneno",
     "Select * from dfatura where donemi>=\"%s\" ORDER BY aboneno",
     "Select  * from dabonekimlik where aboneno = \"%s\" ORDER BY aboneno",
     "Select * from dfatura where aboneno= \"%S\" and faturatarihi= \"%S\"  ",
+    "update Dfatura set REFERANSNO=?REFERANSNO,TOPLAMBEDELI=?TOPLAMBEDELI,TOPLAMTUKETIM=?TOPLAMTUKETIM,"
+    "DONEMI=?DONEMI  WHERE ABONENO=?ABONENO AND FATURATARIHI=?FATURATARIHI",
     &Tdmodule1::dfatura,
     &Tdmodule1::dabonekimlik,
     [] { return static_cast<TTopFaturaGirForm*>(dtopfaturagirf); },

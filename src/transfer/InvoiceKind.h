@@ -23,20 +23,22 @@ struct TInvoiceKind {
     const char* SubscriberByNoSQL;
     const char* InvoiceByRefSQL;
     // Modifying statements the bulk screen puts on the shared invoice data set.
+    // The update changes the one invoice read, by its reference number,
+    // subscriber and date as read (siblings on the same date stay as they are).
     const char* InsertSQL;
     const char* UpdateSQL;
     const char* DeleteSQL;
 
-    // Dialog: its own delete text and look-ups.
+    // Dialog: its own delete text and look-up.
     const char* DialogDeleteSQL;
     const char* DialogInvoiceByRefSQL;
-    const char* DialogInvoiceByDateSQL;
 
     // Spreadsheet exchange.
     const char* SheetPeriodSQL;
     const char* SheetAllSQL;
     const char* SheetSubscriberSQL;
     const char* SheetImportSQL;
+    const char* SheetUpdateSQL;   // keyed by subscriber number and invoice date
 
     // The data module's shared data sets of this energy kind.
     TpFBDataSet* Tdmodule1::*InvoiceDataSet;

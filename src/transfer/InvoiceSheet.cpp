@@ -106,6 +106,7 @@ void InvoiceSheetImport(TTopFaturaGirForm* Screen) {
 
     TFBTransaction* Tr = dmodule1->FBTransact1;
     TpFBDataSet* Ds = dmodule1->*Kind.InvoiceDataSet;
+    Ds->UpdateSQL()->SetText(Kind.SheetUpdateSQL);
     // The whole range is checked before the first row is written.
     const std::vector<Integer> Rows = CheckSheetImportRows(
         Sheet, First, Last, 1, ImportColumns, Ds, Format(Kind.SheetImportSQL, {AnsiString(), AnsiString()}));

@@ -128,7 +128,13 @@ TTopFaturaGirForm::TTopFaturaGirForm(TComponent* AOwner, const TInvoiceKind& AKi
     OENDEKS->SetActiveCellColor(MarkColor);
     OENDEKS->SetSelectionColor(MarkColor);
     OENDEKS->SetVisible(false);   // shown by the first listing that finds subscribers
-    OENDEKS->OnDblClick = [this](TObject* Sender) { OENDEKSDblClick(Sender); };
+    // The row double clicked becomes current first, even from a fixed column
+    // (a press there moves no row); the header and the footer open nothing.
+    OENDEKS->OnDblClickCell = [this](TObject* Sender, Integer ARow, Integer) {
+        if (ARow < OENDEKS->FixedRows() || ARow >= OENDEKS->RowCount() - OENDEKS->FixedFooters()) return;
+        OENDEKS->SetRow(ARow);
+        OENDEKSDblClick(Sender);
+    };
 
     yenikayit = Place<TBitBtn>(this, "yenikayit", 8, 520, 180, 32);
     yenikayit->SetCaption("&Fatura Gir / Degistir");
@@ -178,6 +184,10 @@ void TTopFaturaGirForm::Button1Click(TObject* Sender) {
     if (Subscribers->IsEmpty()) return;
 
     TExtStringGrid* G = OENDEKS;
+    // Nothing of an earlier listing stays: texts, the invoice colour of a row
+    // that has none now, the footer row and the floating footer drawn from it.
+    for (Integer R = G->FixedRows(); R < G->RowCount(); ++R) G->SetRowColor(R, clNone);   // clears every colour
+    G->ClearRows(G->FixedRows(), G->RowCount() - G->FixedRows());
     G->SetVisible(true);
     for (Integer C = 1; C < 10; ++C) G->SetCells(C, 0, ColumnHeaders[C]);
     Integer R = 1;
@@ -218,7 +228,9 @@ void TTopFaturaGirForm::OpenInvoiceDialog(bool DoubleClick) {
     TpFBDataSet* Invoices = dmodule1->*FKind.InvoiceDataSet;
     Invoices->Close();
     (dmodule1->*FKind.SubscriberDataSet)->Close();
-    D->SetBulkRow(R);
+    D->SetBulkRow(R, OENDEKS->Cells(bcReferansNo, R));
+    // Every opening starts at the date, never on the button last pressed or focused.
+    D->SetActiveControl(D->faturatarihi);
     D->Show();
     D->ABONENO->Clear();
     D->BADI->Clear();

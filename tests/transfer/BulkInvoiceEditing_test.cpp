@@ -211,6 +211,53 @@ TEST_F(BulkInvoiceEditing, AnInvoiceDeletedAfterANewListingTouchesNoOtherRow) {
     EXPECT_EQ(DM().Count("select * from efatura"), 1);
 }
 
+// A double click on a fixed column opens the row clicked, not the current one;
+// on the header it opens nothing.
+TEST_F(BulkInvoiceEditing, ADoubleClickOpensTheRowClickedWhateverItsCell) {
+    Run([&] {
+        for (Integer C : {0, 1, 2}) {
+            ClickCell(3, 1);
+            DblClickCell(C, C == 0 ? 0 : 2);
+            EXPECT_EQ(EDialog->Visible() ? EDialog->ABONENO->Text() : "none", C == 0 ? "none" : "200") << C;
+            if (EDialog->Visible()) SystemClose(EDialog.get());
+        }
+    });
+}
+
+// Another invoice of the subscriber on the same date, and the current row moved
+// there: a date typed into the dialog changes only the invoice shown, in its row.
+TEST_F(BulkInvoiceEditing, AChangeTouchesOnlyTheInvoiceShownAndStoresItsNewDate) {
+    AddInvoice("e", "R2", "100", "20", "2", "Mart 2016", "01.03.2016");
+    Run([&] {
+        const Integer Own = G->Cells(9, 1) == "R1" ? 1 : 2, Other = 3 - Own;
+        DblClickCell(8, Own);
+        ASSERT_TRUE(WaitUntil([&] { return EDialog->faturatarihi->Focused(); }));
+        TypeText(u"05032016");
+        ClickCell(8, Other);
+        Press(EDialog->degistir);
+        EXPECT_EQ(InvoiceCells(G, Own) + InvoiceCells(G, Other), "05.03.2016|1|10|R101.03.2016|2|20|R2");
+    });
+    EXPECT_EQ(DM().Value("select list(REFERANSNO || FATURATARIHI || cast(TOPLAMBEDELI as integer)) from efatura"),
+              "R105.03.201610,R201.03.201620");
+}
+
+// Whether opened by a double click (the second one on the current cell, whose
+// editor the first click opens) or by the button, even after a close by the
+// window button while Kaydet had the focus, the dialog opens at the date.
+TEST_F(BulkInvoiceEditing, TheDialogOpensAtTheDateEveryTime) {
+    Run([&] {
+        for (int Opening = 0; Opening < 3; ++Opening) {
+            if (Opening == 1) SystemClick(EBulk->yenikayit);
+            else DblClickCell(8, 2);
+            ASSERT_TRUE(WaitUntil([&] { return EDialog->faturatarihi->Focused(); })) << Opening;
+            for (int I = 0; I < 3; ++I) PressEnter();
+            ASSERT_TRUE(EDialog->kaydet->Focused());
+            SystemClose(EDialog.get());
+        }
+    });
+    EXPECT_EQ(DM().Count("select * from efatura where ABONENO = '200'"), 0);
+}
+
 // The whole entry without the mouse: Tab to the listing button, Enter lists,
 // Tab into the grid, arrows, Alt+F opens the dialog, Enter walks the date and
 // the amounts, Alt+K saves into the row.

@@ -105,7 +105,9 @@ TEST_F(BulkInvoiceScreen, ANewListingShrinksTheGridAndOverwritesRows) {
     EXPECT_EQ(G->RowCount(), 4);
     EXPECT_EQ(G->Cells(1, 1), "100");
     EXPECT_EQ(InvoiceCells(G, 1), "|||");
+    EXPECT_EQ(G->Colors(6, 1), clNone);   // no invoice now: not yellow
     EXPECT_EQ(G->Cells(1, 2), "200");
+    EXPECT_EQ(G->Cells(0, 3) + G->Cells(1, 3) + G->Cells(2, 3), "");   // the footer row, which the floating footer shows
 }
 
 TEST_F(BulkInvoiceScreen, WithoutSubscribersTheGridIsLeftAlone) {

@@ -1,6 +1,7 @@
 #include "platform/ui/ComCtrls.h"
 
 #include "platform/ui/Controls_p.h"
+#include "platform/ui/Dialogs.h"
 
 #include <QAction>
 #include <QApplication>
@@ -10,7 +11,6 @@
 #include <QProgressBar>
 #include <QPainter>
 #include <QPixmap>
-#include <QToolTip>
 
 #include <algorithm>
 #include <cmath>
@@ -243,11 +243,10 @@ bool TDateTimePicker::Commit() {
     const bool Valid = FKind == dtkDate ? N[2] >= kFirstDate.year() && TryEncodeDate(N[2], N[1], N[0], V)
                                         : TryEncodeTime(N[0], N[1], N[2], 0, V);
     if (!Valid) {
-        // Refused where the user looks: a note under the field, the old value back.
-        QApplication::beep();
-        QToolTip::showText(FEdit->mapToGlobal(QPoint(0, FEdit->height())),
-                           ToQ((FKind == dtkDate ? "Geçersiz tarih: " : "Geçersiz saat: ")) + T, FEdit);
+        // Refused in a message the operator has to answer, the old value back
+        // first so that the focus the message takes commits nothing more.
         Apply();
+        ShowMessage((FKind == dtkDate ? "Geçersiz tarih: " : "Geçersiz saat: ") + FromQ(T));
         return false;
     }
     SetValueByUser(FKind == dtkDate ? WithDay(FValue, V) : WithTime(FValue, V));
@@ -372,12 +371,19 @@ void TDateTimePicker::DropDown() {
 
 bool TDateTimePicker::QtEvent(QEvent* E) {
     // Typed digits count before anyone reads the date: leaving, Enter, Tab.
+    // A refused date keeps the focus: the key that would leave is dropped, a
+    // focus gone elsewhere comes back.
     if (E->type() == QEvent::FocusOut) {
-        if (static_cast<QFocusEvent*>(E)->reason() != Qt::PopupFocusReason) GuardedCall(this, [this] { Commit(); });
+        if (static_cast<QFocusEvent*>(E)->reason() != Qt::PopupFocusReason)
+            GuardedCall(this, [this] {
+                if (!Commit() && CanFocus()) SetFocus();
+            });
     } else if (E->type() == QEvent::KeyPress) {
         const int Key = static_cast<QKeyEvent*>(E)->key();
+        bool Taken = true;
         if (Key == Qt::Key_Return || Key == Qt::Key_Enter || Key == Qt::Key_Tab || Key == Qt::Key_Backtab)
-            GuardedCall(this, [this] { Commit(); });
+            GuardedCall(this, [&] { Taken = Commit(); });
+        if (!Taken) return true;
     }
     return TWinControl::QtEvent(E);
 }

@@ -1046,6 +1046,12 @@ void TCustomGrid::MouseDown(TMouseButton Button, TShiftState Shift, Integer X, I
     const std::shared_ptr<const bool> Alive = AliveToken();
     FClickOnCurrent = false;
     if (Button == mbLeft) {
+        // The second press of a double click whose handler took the focus to
+        // another window (a dialog) leaves it there, and no editor opens.
+        if (Shift.Contains(ssDouble) && !HasFocusIn(this)) {
+            TCustomControl::MouseDown(Button, Shift, X, Y);
+            return;
+        }
         if (!HasFocusIn(this)) TryFocus(this);
         if (!IsAlive(Alive)) return;
         TGridState S = gsNormal;
