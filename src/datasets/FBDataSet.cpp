@@ -793,8 +793,11 @@ void TFBCustomDataSet::RefreshFromMaster() {
 
 void TFBCustomDataSet::RefreshDetail() {
     if (FWaitMasterTimer) FWaitMasterTimer->SetEnabled(false);
-    // An edit of the detail itself is not thrown away by a move of the master.
-    if (dsEditModes.Contains(State())) return;
+    // An edit of the detail itself is not thrown away by a move of the master: it is followed after the edit.
+    if (dsEditModes.Contains(State())) {
+        FMasterMovedWhileEditing = true;
+        return;
+    }
     DisableControls();
     try {
         if (!EmptyStrings(SelectSQL()) && (Active() || DetailConditions().Contains(dcForceOpen))) CloseOpen(false);
@@ -804,6 +807,12 @@ void TFBCustomDataSet::RefreshDetail() {
     }
     EnableControls();
     DataEvent(deDataSetScroll, 0);
+}
+
+void TFBCustomDataSet::FollowMasterAfterEdit() {
+    if (!FMasterMovedWhileEditing || dsEditModes.Contains(State())) return;
+    FMasterMovedWhileEditing = false;
+    if (!Active() || SetParamsFromMaster()) RefreshDetail();
 }
 
 void TFBCustomDataSet::MasterDisabled() {
@@ -820,10 +829,11 @@ void TFBCustomDataSet::ApplyPendingMasterRefresh() {
     if (FWaitMasterTimer) FWaitMasterTimer->SetEnabled(false);
 }
 
-void TFBCustomDataSet::RefreshMaster() {
+void TFBCustomDataSet::RefreshMaster(bool EvenCached) {
     TDataSource* S = GetDataSource();
     TDataSet* M = S ? S->DataSet() : nullptr;
-    if (FDetailConditions.Contains(dcForceMasterRefresh) && !FCachedUpdates && M && M->Active()) M->Refresh();
+    if (FDetailConditions.Contains(dcForceMasterRefresh) && (EvenCached || !FCachedUpdates) && M && M->Active())
+        M->Refresh();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -685,6 +685,7 @@ public:
     TUpdateStatus UpdateStatus() const override;
     bool IsSequenced() const override;
     bool GetCurrentRecord(TRecordBuffer Buffer) override;
+    void Post() override;
     void Resync(TResyncMode Mode) override;
     bool GetFieldData(TField* Field, void* Buffer) override;
     using TDataSet::GetFieldData;
@@ -875,11 +876,17 @@ protected:
     void DoBeforeInsert() override;
     void DoAfterDelete() override;
     void DoAfterInsert() override;
+    void DoAfterCancel() override;
     TpFBArray* ArrayOf(TField* Field);
     bool ArrayId(TField* Field, ISC_QUAD& Id);   // false for a null array
     void SaveArrayIds();
-    // With dcForceMasterRefresh and without cached updates, the master is read again.
-    void RefreshMaster();
+    // With dcForceMasterRefresh (and without cached updates unless EvenCached) the master is read again.
+    void RefreshMaster(bool EvenCached = false);
+    // The limited cache model's part of InternalRefreshRow.
+    void RefreshWindowRow(TFBQuery* Qry, TRecordBuffer Buff, bool ResortFlag);
+    // A master move that came while this detail was being edited is followed now.
+    void FollowMasterAfterEdit();
+    bool FMasterMovedWhileEditing = false;
     // While CloseOpen runs, the open and close events stay silent.
     bool OpenCloseEventsSuppressed() const { return FEventsSuppressed > 0; }
 

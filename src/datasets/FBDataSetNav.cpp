@@ -730,6 +730,7 @@ void TFBCustomDataSet::InternalOpen() {
             B->SetBlobSubType(Cols->Vars(B->FieldNo() - 1)->SQLSubtype());
     FCursorQuery = FSelectQuery;
     FCurrentRecord_ = -1;
+    FMasterMovedWhileEditing = false;
     const bool Window = LimitedCache();
     if (Window) OpenWindowModel();
     ParamsFromMaster();
@@ -874,6 +875,16 @@ void TFBCustomDataSet::DoAfterOpen() {
 // ---------------------------------------------------------------------------------------------
 // Editing
 
+void TFBCustomDataSet::Post() {
+    TDataSet::Post();
+    FollowMasterAfterEdit();
+}
+
+void TFBCustomDataSet::DoAfterCancel() {
+    TDataSet::DoAfterCancel();
+    FollowMasterAfterEdit();
+}
+
 void TFBCustomDataSet::Resync(TResyncMode Mode) {
     const bool Saved = FInResync;
     FInResync = true;
@@ -935,6 +946,8 @@ void TFBCustomDataSet::InternalPost() {
     const bool IsInsert = State() == dsInsert;
     TFBQuery* Q = IsInsert ? FInsertQuery : FUpdateQuery;
     TRecordBuffer B = ActiveBuffer();
+    // A record no value was written to is not counted as pending yet (nor one whose delete took it off).
+    const bool Uncounted = BufStatus(B) == cusUnmodified || BufStatus(B) == cusUninserted;
     const bool SortChanged = !IsInsert && SortFieldChanged();
     if (FBlobFieldCount > 0) BlobStreamStep(B, bsaRecord);
     if (LimitedCache()) {
@@ -968,6 +981,7 @@ void TFBCustomDataSet::InternalPost() {
     } else {
         if (IsInsert) FCache->InsertRecord(C);
         WriteRecordCache(C, B);
+        if (Uncounted) ++FCacheModifiedCount;
         FUpdatesPending = true;
     }
     if (IsInsert) {
@@ -1028,7 +1042,7 @@ void TFBCustomDataSet::InternalDelete() {
     if (FCachedUpdates) {
         if (BufStatus(B) == cusInserted) {
             BufStatus(B) = cusUninserted;
-            --FCacheModifiedCount;
+            if (FCacheModifiedCount > 0) --FCacheModifiedCount;
         } else {
             BufStatus(B) = cusDeleted;
             ++FCacheModifiedCount;
@@ -1109,8 +1123,53 @@ void TFBCustomDataSet::CancelUpdates() {
 void TFBCustomDataSet::InternalRefresh() { InternalRefreshRow(FRefreshQuery, ActiveBuffer(), false); }
 
 void TFBCustomDataSet::InternalRefreshRow(TFBQuery* Qry, TRecordBuffer Buff, bool ResortFlag) {
-    RefreshRecordFromQuery(Qry, Buff);
-    if (Buff) FCurrentRecord_ = BufRecNo(Buff);
+    const bool Editing = dsEditModes.Contains(State());
+    if (LimitedCache()) {
+        RefreshWindowRow(Qry, Buff, ResortFlag);
+    } else {
+        // What the record sorted by before, to tell whether the server moved it; a post places it itself.
+        std::vector<TField*> SF;
+        std::vector<bool> Asc;
+        std::vector<Variant> Before;
+        const bool Keep = Buff && !Editing && Sorted() && FOptions.Contains(poKeepSorting) && BufRecNo(Buff) >= 0 &&
+                          BufRecNo(Buff) < FRecordsCount;
+        if (Keep) {
+            SortFieldsOf(SF, Asc);
+            Before = SortValues(BufRecNo(Buff), SF);
+        }
+        RefreshRecordFromQuery(Qry, Buff);
+        if (Buff) FCurrentRecord_ = BufRecNo(Buff);
+        if (Keep && BufStatus(Buff) != cusDeletedApplied &&
+            CompareSortValues(SortValues(BufRecNo(Buff), SF), Before, SF, Asc) != 0) {
+            const Integer Pos = BufRecNo(Buff), To = SortedPlace(Pos);
+            if (To != Pos) FCache->MoveRecord(Pos, To);
+            FCurrentRecord_ = BufRecNo(Buff) = To;
+        }
+    }
+    if (!Editing) RefreshMaster(true);
+}
+
+void TFBCustomDataSet::RefreshWindowRow(TFBQuery* Qry, TRecordBuffer Buff, bool ResortFlag) {
+    if (!Buff) return;
+    if (!ResortFlag || State() == dsInsert) SaveRecordCopy(Buff);
+    if (!RefreshRecordFromQuery(Qry, Buff)) {
+        // The row is gone: the record keeps what it held (blobs as written).
+        if (dsEditModes.Contains(State())) {
+            TRecordBuffer Old = GetOldRecordBuffer(BufRecNo(Buff));
+            for (Integer I = 1; Old && I <= FFieldDescrs->Count(); ++I) {
+                TFBFieldDescr* D = FFieldDescrs->Items(I - 1);
+                if (D->SqlType == SQLTypeBlob) continue;
+                BufNull(Buff, I) = BufNull(Old, I);
+                std::memcpy(Buff + D->Offset, Old + D->Offset, static_cast<size_t>(D->Width));
+            }
+            if (Old) FreeRecordBuffer(Old);
+            WriteRecordCache(BufRecNo(Buff), Buff);
+        }
+        if (!ResortFlag && !SortFieldChanged()) return;
+    }
+    TTempBuffer Key(this);
+    std::memcpy(Key.Buffer, Buff, static_cast<size_t>(RecordBufferSize()));
+    WindowAroundKey(Key.Buffer, true);
 }
 
 bool TFBCustomDataSet::RefreshRecordFromQuery(TFBQuery* Qry, TRecordBuffer Buff) {
@@ -1120,7 +1179,7 @@ bool TFBCustomDataSet::RefreshRecordFromQuery(TFBQuery* Qry, TRecordBuffer Buff)
         if (GetRecordCount() > 0) FBError(48, {FullName()});
         return false;
     }
-    if (!FCachedUpdates) SaveRecordCopy(Buff);
+    if (!FCachedUpdates && !LimitedCache()) SaveRecordCopy(Buff);
     if (!Qry->Open()) {
         SetInternalSQLParams(Qry, Buff);
         if (Qry == FRefreshQuery) PrepareQuery(3);
@@ -1142,7 +1201,7 @@ bool TFBCustomDataSet::RefreshRecordFromQuery(TFBQuery* Qry, TRecordBuffer Buff)
             FetchCurrentRecordToBuffer(Qry, BufRecNo(Buff), Buff);
             BufFlag(Buff) = Flag;
             Result = true;
-        } else if (FOptions.Contains(poRefreshDeletedRecord)) {
+        } else if (FOptions.Contains(poRefreshDeletedRecord) && !LimitedCache()) {
             BufStatus(Buff) = cusDeletedApplied;
             ++FDeletedRecords;
             WriteRecordCache(BufRecNo(Buff), Buff);

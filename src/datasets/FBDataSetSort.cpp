@@ -33,7 +33,7 @@ void TFBCustomDataSet::BuildFilterExpression(const AnsiString& Text, TFilterOpti
         FFilterExpr.reset();
         return;
     }
-    FFilterExpr.reset();
+    // A text that cannot be read leaves the filter in force as it was.
     FFilterExpr = std::make_unique<TExpressionParser>(
         this, [](const AnsiString& V, const AnsiString& M) { return SQLMaskCompare(V, M); },
         [](const AnsiString& S, const AnsiString& F) { return StrToDateFmt(S, F); }, FastTrim(Text), Options);

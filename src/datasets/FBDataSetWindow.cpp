@@ -639,7 +639,7 @@ void TFBCustomDataSet::PostInWindow(TFBQuery* Q, TRecordBuffer B, bool IsInsert)
         // The record's place in the order is the server's to tell.
         WindowAroundKey(B, true);
     } else if (FOptions.Contains(poRefreshAfterPost) && !IsBlankStr(FRefreshQuery->SQL()->Text())) {
-        RefreshRecordFromQuery(FRefreshQuery, B);
+        InternalRefreshRow(FRefreshQuery, B, false);
     }
 }
 

@@ -90,6 +90,16 @@ Integer TpFBDataSet::PSExecuteStatement(const AnsiString& SQL, TParams* Params, 
     if (!Tr) FBError(22, {CmpFullName(this)});
     StartUpdateTransaction(Tr);
     TFBQuery* Q = AcquireCachedQuery(Tr, Text);
+    // The pool keeps statements per default database: without one the statement is our own.
+    std::unique_ptr<TFBQuery> Own;
+    if (!Q) {
+        if (!Database()) FBError(21, {CmpFullName(this)});
+        Own = std::make_unique<TFBQuery>(nullptr);
+        Own->SetDatabase(Database());
+        Own->SetTransaction(Tr);
+        Own->SQL()->SetText(Text);
+        Q = Own.get();
+    }
     Integer Count = 0;
     try {
         if (!Q->Prepared()) Q->Prepare();
@@ -106,10 +116,10 @@ Integer TpFBDataSet::PSExecuteStatement(const AnsiString& SQL, TParams* Params, 
             Count = Q->RowsAffected();
         }
     } catch (...) {
-        ReleaseCachedQuery(Q);
+        if (!Own) ReleaseCachedQuery(Q);
         throw;
     }
-    ReleaseCachedQuery(Q);
+    if (!Own) ReleaseCachedQuery(Q);
     return Count;
 }
 

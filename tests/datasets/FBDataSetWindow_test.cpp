@@ -664,6 +664,21 @@ TEST_F(FBDataSetWindowTest, EditingInsideTheWindowKeepsTheRecordCurrent) {
     EXPECT_EQ(Id(Ds), 1504);
 }
 
+TEST_F(FBDataSetWindowTest, ARowTheRefreshNoLongerFindsKeepsWhatWasPosted) {
+    TpFBDataSet* Ds = NewDataSet("select * from W order by ID");
+    Ds->RefreshSQL()->SetText("select * from W where ID = ?ID and GRP < 0");
+    Ds->SetOptions(Ds->Options() + TpFBDsOptions{poRefreshDeletedRecord});
+    Ds->Open();
+    ASSERT_TRUE(Ds->Locate("ID", Variant(10), {}));
+    Ds->Edit();
+    Ds->FieldByName("NAME")->SetAsString("Değişti");
+    Ds->Post();
+    Ds->Next();
+    Ds->Prior();
+    EXPECT_EQ(Id(Ds), 10);
+    EXPECT_EQ(Ds->FieldByName("NAME")->AsString(), "Değişti");
+}
+
 TEST_F(FBDataSetWindowTest, InsertAndDeleteReadTheWindowAgain) {
     TpFBDataSet* Ds = NewDataSet("select * from W order by ID");
     Ds->Open();

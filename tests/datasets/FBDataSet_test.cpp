@@ -1171,6 +1171,10 @@ TEST_F(FBDataSetTest, TheFilterTextHidesTheRecordsItRejects) {
     } catch (Exception& E) {
         EXPECT_NE(AnsiString(E.what()).find("Can't parse Filter"), AnsiString::npos) << E.what();
     }
+    // The filter shown is the one in force.
+    Ds->SetFiltered(true);
+    EXPECT_EQ(Ds->Filter(), "ID > 48");
+    EXPECT_EQ(Ids(), "49 50 ");
 }
 
 TEST_F(FBDataSetTest, OnFilterRecordAndTheFilterTextMustBothAccept) {
@@ -1534,12 +1538,15 @@ TEST_F(FBDataSetDetailTest, ClosedAndIgnoringDetailsAndTheForcedMasterRefresh) {
     Ds->AfterRefresh = [&MasterRefreshed](TDataSet*) { ++MasterRefreshed; };
     Keeper->Delete();
     EXPECT_EQ(MasterRefreshed, 1);
+    Keeper->RefreshSQL()->SetText("SELECT * FROM MANY WHERE ID = ?ID");
+    Keeper->Refresh();   // a record read again refreshes the master too
+    EXPECT_EQ(MasterRefreshed, 2);
     Keeper->Close();
     Keeper->SetCachedUpdates(true);
     Keeper->Open();
     Ds->Next();
     Keeper->Delete();
-    EXPECT_EQ(MasterRefreshed, 1);   // cached: nothing reached the server yet
+    EXPECT_EQ(MasterRefreshed, 2);   // cached: nothing reached the server yet
 }
 
 TEST_F(FBDataSetDetailTest, ADetailsRefreshStatementKeepsTheMasterValuesItsSelectWasOpenedWith) {
@@ -1559,6 +1566,23 @@ TEST_F(FBDataSetDetailTest, ADetailsRefreshStatementKeepsTheMasterValuesItsSelec
     Detail->UpdateQuery()->Prepare();
     Detail->SetInternalSQLParams(Detail->UpdateQuery(), Detail->GetActiveBuf());
     EXPECT_EQ(Detail->UpdateQuery()->ParamByName("ID")->AsInteger(), 2);
+}
+
+TEST_F(FBDataSetDetailTest, ADetailEditedWhileItsMasterMovesFollowsItOnceTheEditEnds) {
+    Integer Opened = 0;
+    TFBDataSet* Detail = NewDetail("SELECT * FROM EDIT WHERE ID = ?ID", "detail", Opened);
+    Detail->SetUpdateSQL(Ds->UpdateSQL());
+    Ds->Open();
+    Detail->Open();
+    for (bool Posting : {true, false}) {
+        Detail->Edit();
+        Detail->FieldByName("NAME")->SetAsString("Değişti");
+        Ds->Next();
+        EXPECT_EQ(Detail->FieldByName("NAME")->AsString(), "Değişti");   // the edit is not thrown away
+        if (Posting) Detail->Post();
+        else Detail->Cancel();
+        EXPECT_EQ(Detail->FieldByName("ID")->AsInteger(), Ds->FieldByName("ID")->AsInteger());
+    }
 }
 
 TEST_F(FBDataSetDetailTest, MasterValuesReachTheDetailByTheirTypesAlsoWhereOnlyAMacroNamesThem) {
@@ -1604,6 +1628,34 @@ TEST_F(FBDataSetDetailTest, AMasterLinkedBackToTheDetailIsRefused) {
     Back->SetDataSet(Detail);
     EXPECT_EQ(ErrorCode([&] { Ds->SetDataSource(Back); }), 50);
     EXPECT_EQ(Ds->DataSource(), nullptr);
+}
+
+TEST_F(FBDataSetEditTest, ARefreshedRecordWhoseSortValueChangedTakesItsSortedPlace) {
+    Ds->SetOptions(Ds->Options() + TpFBDsOptions{poKeepSorting});
+    Ds->Open();
+    Ds->DoSort({"AMOUNT"}, {true});
+    Ds->SetRecNo(2);
+    DB1().Execute("UPDATE EDIT SET AMOUNT = 45 WHERE ID = 2");
+    Ds->Refresh();
+    EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 2);
+    EXPECT_EQ(Ds->RecNo(), 4);
+    EXPECT_EQ(Ids(), "1 3 4 2 5 ");
+}
+
+TEST_F(FBDataSetEditTest, DeletingARecordInsertedWithoutValuesLeavesALaterEditPending) {
+    Ds->SetCachedUpdates(true);
+    Ds->Open();
+    Ds->Insert();
+    Ds->Post();
+    Ds->Delete();
+    EXPECT_EQ(Ds->CacheModifiedCount(), 0);
+    Ds->First();
+    Ds->Edit();
+    Ds->FieldByName("NAME")->SetAsString("Değişti");
+    Ds->Post();
+    EXPECT_EQ(Ds->CacheModifiedCount(), 1);
+    Ds->CancelUpdates();
+    EXPECT_EQ(Ds->FieldByName("NAME")->AsString(), "Bir");
 }
 
 TEST_F(FBDataSetEditTest, TheOldValueOfACalculatedFieldIsWorkedOutOverTheOldRecord) {

@@ -72,6 +72,17 @@ TEST_F(pFBDataSetProviderTest, StatementsTakeTheirValuesInOrder) {
     EXPECT_EQ(Scalar("select count(*) from P where ID = 10"), "1") << "rolled back";
 }
 
+TEST_F(pFBDataSetProviderTest, AStatementRunsInAnUpdateTransactionWithoutADefaultDatabase) {
+    auto* Update = new TFBTransaction(Owner.get());
+    Update->AddDatabase(Db);
+    Ds->SetUpdateTransaction(Update);
+    TParams Params;
+    Params.CreateParam(ftString, "a")->SetValue(Variant("yeni"));
+    EXPECT_EQ(Ds->PSExecuteStatement("update P set NAME = ? where ID < 3", &Params), 2);
+    Update->Commit();
+    EXPECT_EQ(Scalar("select count(*) from P where NAME = 'yeni'"), "2");
+}
+
 TEST_F(pFBDataSetProviderTest, AResultSetGoesToTheCaller) {
     TParams One;
     One.CreateParam(ftInteger, "x")->SetValue(Variant(2));
