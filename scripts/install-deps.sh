@@ -7,7 +7,8 @@ libgtest-dev libgmock-dev libbenchmark-dev
 qt6-base-dev libgl-dev
 libfbclient2 firebird3.0-server-core firebird3.0-utils firebird-dev firebird3.0-server
 libjpeg-dev libxlsxwriter-dev libzip-dev libexpat1-dev libfreexl-dev
-xdg-utils fonts-dejavu-core fonts-dejavu-extra"
+xdg-utils fonts-dejavu-core fonts-dejavu-extra
+qt6-translations-l10n"
 missing=""
 for p in $PACKAGES; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

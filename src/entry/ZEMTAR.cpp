@@ -131,6 +131,7 @@ TZEMTARF::TZEMTARF(TComponent* AOwner) : TForm(AOwner) {
     Label7->Font()->SetHeight(-16);
     Label7->Font()->SetStyle({fsBold});
     Label7->SetCaption("En ucuz enerji Tasarruf Edilen Enerjidir.");
+    Label7->SetTransparent(true);   // its box reaches over the tops of the pictures under it
 
     Memo1 = new TMemo(this);
     Memo1->SetName("Memo1");

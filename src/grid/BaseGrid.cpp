@@ -440,10 +440,12 @@ void TBaseGrid::DrawCell(Integer ACol, Integer ARow, TRect ARect, TGridDrawState
     }
     TRect R = CellRect(ACol, ARow);
     if (R.IsEmpty()) R = ARect;
-    // The framework clipped to one cell; a merge may cover more, but never the fixed area.
+    // The framework clipped to one cell; a merge may cover more, but never the fixed
+    // area, nor the scroll bars and the square between them.
     const Integer X0 = ACol >= FixedCols() ? FixedWidth() : 0;
     const Integer Y0 = ARow >= FixedRows() ? FixedHeight() : 0;
-    Cv->SetClipRect(Rect(X0, Y0, std::max(X0, Width()), std::max(Y0, Height())));
+    const TRect Client = TCustomGrid::ClientRect();
+    Cv->SetClipRect(Rect(X0, Y0, std::max(X0, Client.Right), std::max(Y0, Client.Bottom)));
 
     Cv->Pen()->SetWidth(1);
     Cv->Font()->Assign(Font());

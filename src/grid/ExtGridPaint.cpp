@@ -27,6 +27,29 @@ constexpr Integer TextMarginY = 2;
 Cardinal HorzFlag(TAlignment A) { return A == taRightJustify ? DT_RIGHT : A == taCenter ? DT_CENTER : DT_LEFT; }
 Cardinal VertFlag(TVAlignment A) { return A == vtaCenter ? DT_VCENTER : A == vtaBottom ? DT_BOTTOM : DT_TOP; }
 
+// A cell never shows a line cut through the middle. When the lines of a wrapped or
+// multi-line text need more height than the cell has, only the lines that fit whole
+// are drawn; when not even two fit, the first line is drawn alone, unwrapped and cut
+// at the right edge, so the cell reads as much of the text as one line holds.
+template <class TText, class TMeasure>
+void KeepWholeLines(TText& Text, TRect& T, Cardinal& Flags, Integer LineHeight, TMeasure Measure) {
+    if ((Flags & DT_SINGLELINE) || LineHeight <= 0) return;
+    TRect M = T;
+    Measure(M, Flags | DT_CALCRECT);
+    if (M.Height() <= T.Height()) return;
+    const Integer Fit = T.Height() / LineHeight;
+    if (Fit >= 2) {
+        T.Bottom = T.Top + Fit * LineHeight;
+        return;
+    }
+    for (size_t I = 0; I < Text.size(); ++I)
+        if (Text[I] == '\r' || Text[I] == '\n') {
+            Text.resize(I);
+            break;
+        }
+    Flags = (Flags & ~Cardinal(DT_WORDBREAK | DT_EDITCONTROL)) | DT_SINGLELINE;
+}
+
 bool IsCheckType(TCellType T) {
     return T == ctCheckBox || T == ctDataCheckBox || T == ctVirtCheckBox || T == ctRowCheckBox;
 }
@@ -521,10 +544,12 @@ Integer TExtStringGrid::DrawCellTextLayer(TCanvas* Cv, Integer ACol, Integer ARo
         Cardinal Flags = VertFlag(VAlign) | HorzFlag(HAlign);
         if (!WW && !FMultilinecells) Flags |= DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS;
         else Flags |= DT_NOPREFIX | DT_WORDBREAK;
+        WideString Lines = Shown;
+        TRect D = T;
+        KeepWholeLines(Lines, D, Flags, Cv->TextHeight("Wg"), [&](TRect& R, Cardinal F) { Cv->DrawTextW(Lines, R, F); });
         const TBrushStyle Old = Cv->Brush()->Style();
         Cv->Brush()->SetStyle(bsClear);
-        TRect D = T;
-        Cv->DrawTextW(Shown, D, Flags);
+        Cv->DrawTextW(Lines, D, Flags);
         Cv->Brush()->SetStyle(Old);
         TextW = Cv->TextWidthW(Shown) + 2;
     } else {
@@ -553,6 +578,7 @@ Integer TExtStringGrid::DrawCellTextLayer(TCanvas* Cv, Integer ACol, Integer ARo
         if (HAlign == taLeftJustify) T.Right -= Reserve;
         else T.Left += Reserve;
         if (FilterButton) T.Right -= 16;
+        KeepWholeLines(Text, T, Flags, Cv->TextHeight("Wg"), [&](TRect& R, Cardinal F) { Cv->DrawText(Text, R, F); });
         if (Graphic && !Text.empty()) {
             TRect M = T;
             Cv->DrawText(Text, M, Flags | DT_CALCRECT);

@@ -59,6 +59,7 @@ TZemtarInvoiceScreen::TZemtarInvoiceScreen(TComponent* AOwner, const TInvoiceScr
     : TForm(AOwner), FKind(Kind) {
     SetCaption("ZEMTAR Sistemi için Eletkrik Faturaların XML dosyasının oluşutulması");
     SetBounds(0, 0, 1000, 640);
+    SetPosition(poScreenCenter);
     SetColor(Kind.FormColor);
 
     GroupBox1 = new TGroupBox(this);

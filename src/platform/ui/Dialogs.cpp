@@ -5,10 +5,14 @@
 #include "platform/ui/UiPrivate_p.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QFileDialog>
+#include <QFontMetrics>
+#include <QHeaderView>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTreeView>
 
 std::vector<TFilterItem> ParseFilter(const AnsiString& Filter) {
     std::vector<TFilterItem> L;
@@ -86,6 +90,20 @@ QString QtFilter(const AnsiString& Filter) {
         L << ToQ(F.Caption) + QStringLiteral(" (") + P + QStringLiteral(")");
     }
     return L.join(QStringLiteral(";;"));
+}
+
+// The date column of Qt's own chooser holds its dates whole (any month in the
+// system's short form, with the time), however narrow an earlier use left it.
+void WidenDateColumn(QFileDialog& D) {
+    auto* View = D.findChild<QTreeView*>(QStringLiteral("treeView"));
+    if (!View || View->header()->count() < 4) return;   // the desktop's own chooser
+    const QFontMetrics M(View->font());
+    int Date = 0;
+    for (int Month = 1; Month <= 12; ++Month)
+        Date = std::max(Date, M.horizontalAdvance(QLocale::system().toString(
+                                  QDateTime(QDate(2000, Month, 28), QTime(23, 59, 59)), QLocale::ShortFormat)));
+    View->header()->resizeSection(3, Date + 3 * M.averageCharWidth());
+    D.resize(std::max(D.width(), View->header()->length() + 200), D.height());
 }
 
 class TQtPrompter : public TPrompter {
@@ -170,6 +188,7 @@ public:
         if (R.FilterIndex >= 1 && R.FilterIndex <= Filters.size()) D.selectNameFilter(Filters[R.FilterIndex - 1]);
         if (!R.FileName.empty()) D.selectFile(ToQ(R.FileName));
         if (!R.DefaultExt.empty()) D.setDefaultSuffix(ToQ(R.DefaultExt));
+        WidenDateColumn(D);
         if (D.exec() != QDialog::Accepted) return false;
         R.Files.clear();
         for (const QString& F : D.selectedFiles()) R.Files.push_back(FromQ(F));

@@ -12,10 +12,12 @@
 #include <QCursor>
 #include <QEventLoop>
 #include <QGuiApplication>
+#include <QLibraryInfo>
 #include <QMenuBar>
 #include <QPointer>
 #include <QScreen>
 #include <QTimer>
+#include <QTranslator>
 
 #include <QDialog>
 #include <QSocketNotifier>
@@ -210,8 +212,17 @@ void EnsureQtApp() {
         // Message boxes, menus and hints in the forms' default font.
         const TFont Default;
         QApplication::setFont(ToQFont(&Default));
+        // The screens are Turkish whatever the system's language: so are Qt's own
+        // dialogs and buttons. Without the catalogue they stay in English.
+        auto* Turkish = new QTranslator(App);
+        if (Turkish->load(QLocale(QLocale::Turkish, QLocale::Turkey), QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+            QCoreApplication::installTranslator(Turkish);
         QObject::connect(App, &QApplication::focusChanged, App, [](QWidget*, QWidget* Now) {
             if (!Now) return;
+            // The focused control shows its focus mark however the focus came to it
+            // (Enter moving on, a click, the program), not only after a Tab.
+            Now->window()->setAttribute(Qt::WA_KeyboardFocusChange);
             if (auto* W = dynamic_cast<TWinControl*>(ControlOfWidget(Now))) FocusArrived(W);
         });
     }

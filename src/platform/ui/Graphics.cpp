@@ -115,31 +115,45 @@ void TFont::SetOrientation(Integer Value) {
 
 namespace {
 
-// The user-interface faces the screens name are not installed here. Each is
-// drawn with an installed face of close metrics, scaled so that character
-// widths and line height stay as laid out: DejaVu Sans Condensed at 10/11 of
-// the size matches the 8-point interface font (5 px average width, 11 px line).
+// The faces the screens name are not installed here. Each is drawn with an
+// installed face of close metrics, scaled so that character widths and line height
+// stay as laid out: DejaVu Sans Condensed at 10/11 of the size matches the 8-point
+// interface font (5 px average width, 11 px line). Nimbus Roman has the widths of
+// Times New Roman but a taller ascent; its lines are placed at Times' ascent.
 struct TFaceSubstitute {
     const char* Face;
     const char* Installed;
     Integer Num, Den;
+    Integer AscentPerMille;   // the named face's ascent, 0: the stand-in's own
 };
 const TFaceSubstitute FaceSubstitutes[] = {
-    {"MS Sans Serif", "DejaVu Sans Condensed", 10, 11},
-    {"Microsoft Sans Serif", "DejaVu Sans Condensed", 10, 11},
-    {"Tahoma", "DejaVu Sans Condensed", 10, 11},
+    {"MS Sans Serif", "DejaVu Sans Condensed", 10, 11, 0},
+    {"Microsoft Sans Serif", "DejaVu Sans Condensed", 10, 11, 0},
+    {"Tahoma", "DejaVu Sans Condensed", 10, 11, 0},
+    {"Times New Roman", "Nimbus Roman", 1, 1, 891},
 };
 
+const TFaceSubstitute* SubstituteOf(const TFont* F) {
+    for (const TFaceSubstitute& S : FaceSubstitutes)
+        if (SameText(F->Name(), S.Face)) return &S;
+    return nullptr;
+}
+
 }  // namespace
+
+int BaselineShift(const TFont* F) {
+    const TFaceSubstitute* Sub = SubstituteOf(F);
+    if (!Sub || Sub->AscentPerMille == 0) return 0;
+    const QFont Q = ToQFont(F);
+    return (Q.pixelSize() * Sub->AscentPerMille + 500) / 1000 - QFontMetrics(Q).ascent();
+}
 
 QFont ToQFont(const TFont* F) {
     Integer H = F->Height();
     // A positive height includes the internal leading, about a fifth of the cell.
     Integer Px = H < 0 ? -H : std::max(1, H * 4 / 5);
     QFont Q;
-    const TFaceSubstitute* Sub = nullptr;
-    for (const TFaceSubstitute& S : FaceSubstitutes)
-        if (SameText(F->Name(), S.Face)) Sub = &S;
+    const TFaceSubstitute* Sub = SubstituteOf(F);
     if (Sub) {
         Q.setFamily(QString::fromLatin1(Sub->Installed));
         Px = (Px * Sub->Num + Sub->Den / 2) / Sub->Den;

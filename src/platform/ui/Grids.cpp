@@ -754,7 +754,10 @@ void TCustomGrid::Paint() {
             if (Highlight) Cv->Font()->SetColor(clHighlightText);
             Cv->FillRect(Cell);
         }
-        Cv->SetClipRect(Cell);
+        // A cell partly out of view ends at the client area, never under the scroll bars.
+        TRect Shown;
+        IntersectRect(Shown, Cell, TCustomGrid::ClientRect());
+        Cv->SetClipRect(Shown);
         DrawCell(C, R, Cell, State);
         Cv->ResetClip();
         if (FDefaultDrawing && State.Contains(gdFocused) && !FOptions.Contains(goRowSelect) && !Fixed)

@@ -911,12 +911,21 @@ void TLabel::Refresh() {
     FLabel->setWordWrap(FWordWrap);
     Qt::Alignment A = QtAlign(FAlignment);
     A |= FLayout == tlCenter ? Qt::AlignVCenter : FLayout == tlBottom ? Qt::AlignBottom : Qt::AlignTop;
+    // A stand-in face of a taller ascent: a sized label's text moves up to the named
+    // face's baseline, as far as its own letters allow; it stands on the bottom edge
+    // of a box made that much shorter.
+    int Lift = 0;
+    if (const int Shift = BaselineShift(Font()); Shift < 0 && FAutoSize && !FWordWrap && FLayout == tlTop) {
+        const QFontMetrics M(FLabel->font());
+        Lift = std::min(0, std::max(Shift, -M.tightBoundingRect(T).top() - M.ascent()));
+        if (Lift < 0) A = (A & ~Qt::AlignVertical_Mask) | Qt::AlignBottom;
+    }
     FLabel->setAlignment(A);
-    FLabel->setContentsMargins(0, MarkOverhang(FLabel->font()), 0, 0);
+    FLabel->setContentsMargins(0, Lift < 0 ? 0 : MarkOverhang(FLabel->font()), 0, 0);
     if (FAutoSize) {
         QSize S = FLabel->sizeHint();
         if (FWordWrap) S.setWidth(Width());
-        SetBounds(Left(), Top(), S.width(), S.height());
+        SetBounds(Left(), Top(), S.width(), S.height() + Lift);
     }
 }
 
@@ -957,6 +966,7 @@ void TLabel::Notification(TComponent* AComponent, TOperation Operation) {
 TCheckBox::TCheckBox(TComponent* AOwner) : TWinControl(AOwner) {
     FCheck = new THost<QCheckBox>(this);
     FCheck->resize(97, 17);
+    FCheck->setBackgroundRole(QPalette::Window);   // its Color, not the button face
     FClickOnMouseUp = false;
     QObject::connect(FCheck, &QCheckBox::stateChanged, [this](int) { GuardedCall(this, [this] { Click(); }); });
     SetWidget(FCheck);
@@ -993,6 +1003,7 @@ void TCheckBox::SetTextCore(const AnsiString& Value) {
 TRadioButton::TRadioButton(TComponent* AOwner) : TWinControl(AOwner) {
     FRadio = new THost<QRadioButton>(this);
     FRadio->resize(113, 17);
+    FRadio->setBackgroundRole(QPalette::Window);
     FClickOnMouseUp = false;
     QObject::connect(FRadio, &QRadioButton::toggled, [this](bool On) {
         if (On) GuardedCall(this, [this] { Click(); });

@@ -37,6 +37,9 @@ inline QRect ToQRect(const TRect& R) { return QRect(R.Left, R.Top, R.Right - R.L
 inline TRect FromQRect(const QRect& R) { return Rect(R.left(), R.top(), R.left() + R.width(), R.top() + R.height()); }
 
 QFont ToQFont(const TFont* F);
+// Pixels to move a line of F's text down (negative: up) so that its baseline lies
+// where the named face puts it, when the installed stand-in has another ascent.
+int BaselineShift(const TFont* F);
 
 // Makes the process's QApplication when there is none yet (tests, early start-up).
 void EnsureQtApp();
