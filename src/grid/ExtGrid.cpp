@@ -8,6 +8,7 @@
 #include "platform/ui/Menus.h"
 
 #include <algorithm>
+#include <cmath>
 
 TExtStringGrid::TExtStringGrid(TComponent* AOwner)
     : TBaseGrid(AOwner),
@@ -636,6 +637,14 @@ void TExtStringGrid::Resize() {
     if (FColumnSize && FColumnSize->Stretch() && HasParent() && !ComponentState().Contains(csLoading) &&
         ColCount() > 0)
         StretchColumn(std::clamp(FColumnSize->StretchColumn(), -1, ColCount() - 1));
+    else if (FColumnSize && FColumnSize->SynchWithGrid() && FSynchWidth > 0 && Width() > 0 && Width() != FSynchWidth) {
+        // The columns keep their share of the grid's width.
+        if (EditorMode()) HideEditor();
+        if (FEditorControl) EndEditorControl();
+        const double Scale = double(Width()) / FSynchWidth;
+        for (Integer C = 0; C < ColCount(); ++C) SetColWidths(C, Integer(std::lround(ColWidths(C) * Scale)));
+    }
+    if (Width() > 0) FSynchWidth = Width();
     PlaceFooterPanel();
 }
 

@@ -1007,6 +1007,15 @@ public:
 
     // --- updates: while the counter is above 0 the grid does not repaint
     void BeginUpdate() { ++FUpdateCount; }
+    // The same for a shown grid only: a hidden one has nothing on screen to hold.
+    void BeginUpdateRedrawOff() {
+        if (Showing()) ++FUpdateCount;
+    }
+    // Back to painting whatever the counter said.
+    void ResetUpdate() {
+        FUpdateCount = 0;
+        Invalidate();
+    }
     void EndUpdate();
     Integer UpdateCount() const { return FUpdateCount; }
 
@@ -1417,6 +1426,8 @@ public:
     void ControlEditDone();
     // The first editable control of the current cell opens; false when it has none.
     bool OpenFirstFormControl();
+    // TAB in an open control editor.
+    void FormControlTab();
     bool FormControlOpen() const { return !FCtrlType.empty(); }
     TControlEvent OnControlClick;
     TControlEvent OnControlEditDone;
@@ -1859,6 +1870,7 @@ private:
     Integer FFormHeight = 0;
     bool FLoadedOnce = false;
     bool FWindowShown = false;   // painted once: the kept column widths were read
+    Integer FSynchWidth = 0;     // the width ColumnSize.SynchWithGrid scales from
 
     AnsiString FFindText, FLastSearched;
     WideString FFindWideText;
@@ -2081,7 +2093,8 @@ private:
     std::vector<TRect> RadioLayout(TCanvas* ACanvas, const TRect& R, TStrings* Items, bool Vertical);
     TRect PlaceCellGraphic(const TRect& Rc, TCellGraphic* G, Integer W, Integer H, TAlignment TextHAlign,
                            TVAlignment TextVAlign, Integer TextWidth);
-    void DrawRotatedText(TCanvas* ACanvas, const TRect& Rc, const AnsiString& Text, Integer Angle);
+    void DrawRotatedText(TCanvas* ACanvas, const TRect& Rc, const AnsiString& Text, Integer Angle, TAlignment HAlign,
+                         TVAlignment VAlign);
     void DrawNodeGlyph(TCanvas* ACanvas, Integer ACol, Integer ARow, const TRect& Rc, TCellGraphic* G);
     void DrawTreeLines(TCanvas* ACanvas, Integer ARow, const TRect& Rc);
     TGridRect HilightArea(bool All) const;

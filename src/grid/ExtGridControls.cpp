@@ -162,8 +162,40 @@ bool TExtStringGrid::OpenFirstFormControl() {
     return true;
 }
 
+// TAB in a control editor: its value is kept and the next editable control of the
+// row opens; after the row's last one, AdvanceAuto moves on to the next cell.
+void TExtStringGrid::FormControlTab() {
+    if (!FormControlOpen()) return;
+    const TGridCoord At = FCtrlCell;
+    const AnsiString ID = FCtrlID;
+    const std::shared_ptr<const bool> Alive = AliveToken();
+    ControlEditDone();
+    if (!*Alive || At.Y < 0 || At.Y >= RowCount()) return;
+    for (Integer C = At.X; C < ColCount(); ++C) {
+        const AnsiString Text = Cells(C, At.Y);
+        const AnsiString Next = NextEditControlID(Text, C == At.X ? ID : AnsiString());
+        if (Next.empty()) continue;
+        THTMLHit Hit;
+        Hit.CtlID = Next;
+        if (!CellHTMLHit(C, At.Y, -1, -1, Hit) || Hit.CtlID != Next) continue;
+        if (C != Col()) FocusCell(C, At.Y, true);
+        ShowFormControl(Text, Hit.CtlType, At.Y, C, Hit.CtlRect, Hit.CtlValue, Next);
+        return;
+    }
+    if (FNavigation->AdvanceAuto()) AdvanceEdit(Col(), Row(), true, false, true);
+}
+
 // --- the two editors ---------------------------------------------------------------------------
 namespace {
+
+// TAB comes to the control's keys instead of moving the focus.
+bool ClaimTab(QEvent* E, TWinControl* Self) {
+    const TRawKey K = RawKeyOf(E);
+    if (!K.Press || !K.Tab || K.CtrlOrAlt) return false;
+    Word Key = VK_TAB;
+    Self->KeyDown(Key, K.Shift ? TShiftState{ssShift} : TShiftState{});
+    return true;
+}
 
 // Enter keeps the typed value, Esc the one the control had; either gives the focus back.
 // Enter on an unfinished mask is refused and the edit stays.
@@ -187,7 +219,16 @@ TControlEdit::TControlEdit(TComponent* AOwner) : TEdit(AOwner), FGrid(dynamic_ca
     SetEditFrame(this, false);
 }
 
+bool TControlEdit::QtEvent(QEvent* Event) {
+    return (FGrid && FGrid->FormControlOpen() && ClaimTab(Event, this)) || TEdit::QtEvent(Event);
+}
+
 void TControlEdit::KeyDown(Word& Key, TShiftState Shift) {
+    if (FGrid && FGrid->FormControlOpen() && Key == VK_TAB) {
+        Key = 0;
+        FGrid->FormControlTab();
+        return;
+    }
     if (FGrid && FGrid->FormControlOpen() && LeaveKey(FGrid, this, FGrid->FCtrlValue, Key)) return;
     TEdit::KeyDown(Key, Shift);
 }
@@ -200,7 +241,16 @@ void TControlEdit::DoExit() {
 TControlCombo::TControlCombo(TComponent* AOwner)
     : TESGComboBox(AOwner), FGrid(dynamic_cast<TExtStringGrid*>(AOwner)) {}
 
+bool TControlCombo::QtEvent(QEvent* Event) {
+    return (FGrid && FGrid->FormControlOpen() && ClaimTab(Event, this)) || TESGComboBox::QtEvent(Event);
+}
+
 void TControlCombo::KeyDown(Word& Key, TShiftState Shift) {
+    if (FGrid && FGrid->FormControlOpen() && Key == VK_TAB) {
+        Key = 0;
+        FGrid->FormControlTab();
+        return;
+    }
     if (FGrid && FGrid->FormControlOpen() && !DroppedDown() && LeaveKey(FGrid, this, FGrid->FCtrlValue, Key)) return;
     TESGComboBox::KeyDown(Key, Shift);
 }

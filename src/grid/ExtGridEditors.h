@@ -196,6 +196,7 @@ public:
 class TControlEdit : public TEdit {
 public:
     explicit TControlEdit(TComponent* AOwner);
+    bool QtEvent(QEvent* Event) override;
     void KeyDown(Word& Key, TShiftState Shift) override;
     void DoExit() override;
     bool WantsEscape() const override { return true; }
@@ -207,6 +208,7 @@ private:
 class TControlCombo : public TESGComboBox {
 public:
     explicit TControlCombo(TComponent* AOwner);
+    bool QtEvent(QEvent* Event) override;
     void KeyDown(Word& Key, TShiftState Shift) override;
     void DoExit() override;
     bool WantsEscape() const override { return true; }

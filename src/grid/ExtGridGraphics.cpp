@@ -312,7 +312,7 @@ void TExtStringGrid::DrawCellGraphicLayer(TCanvas* Cv, Integer ACol, Integer ARo
             }
             break;
         }
-        case ctRotated: DrawRotatedText(Cv, Rc, Cells(ACol, ARow), G->CellAngle()); break;
+        case ctRotated: DrawRotatedText(Cv, Rc, Cells(ACol, ARow), G->CellAngle(), HAlign, VAlign); break;
         case ctNode: DrawNodeGlyph(Cv, ACol, ARow, Rc, G); break;
         case ctPicture: case ctFilePicture:
             if (auto* P = dynamic_cast<TGraphic*>(G->Graphic())) {
@@ -408,10 +408,41 @@ void TExtStringGrid::DrawCellGraphicLayer(TCanvas* Cv, Integer ACol, Integer ARo
 }
 
 // Text turned by Angle degrees (counter-clockwise), centred in the cell and clipped to it.
-void TExtStringGrid::DrawRotatedText(TCanvas* Cv, const TRect& Rc, const AnsiString& Text, Integer Angle) {
+namespace {
+
+// Where the start of the turned text's first line stands in R so that the turned
+// box (W wide and H high level) takes the cell's alignment.
+TPoint RotatedTextOrigin(const TRect& R, Integer W, Integer H, Integer Angle, TAlignment HAlign, TVAlignment VAlign) {
+    const double A = Angle * std::numbers::pi / 180.0;
+    const Integer Cw = Integer(std::lround(std::fabs(std::cos(A) * W)));
+    const Integer Sw = Integer(std::lround(std::fabs(std::sin(A) * W)));
+    const Integer Ch = Integer(std::lround(std::fabs(std::cos(A) * H)));
+    const Integer Sh = Integer(std::lround(std::fabs(std::sin(A) * H)));
+    const Integer Q = Angle < 91 ? 0 : Angle < 181 ? 1 : Angle < 271 ? 2 : 3;
+    const Integer L = R.Left, T = R.Top, Rt = R.Right, B = R.Bottom;
+    // Per quadrant: left, right and centred X; top, centred and bottom Y.
+    const Integer Xs[4][3] = {{L, Rt - Cw - Sh, L + (Rt - L - Sh - Cw) / 2},
+                              {L + Cw, Rt - Sh, Rt - (Rt - L + Sh - Cw) / 2},
+                              {L + Sh + Cw, Rt, Rt - (Rt - L - Sh - Cw) / 2},
+                              {L + Sh, Rt - Cw, L + (Rt - L + Sh - Cw) / 2}};
+    const Integer Mid = (B - T - Ch - Sw) / 2;
+    const Integer Ys[4][3] = {{T + Sw, T + Mid + Sw, B - Ch},
+                              {T + Sw + Ch, T + Mid + Sw + Ch, B},
+                              {T + Ch, T + Mid + Ch, B - Sw},
+                              {T, T + Mid, B - Ch - Sw}};
+    const Integer H3 = HAlign == taLeftJustify ? 0 : HAlign == taRightJustify ? 1 : 2;
+    const Integer V3 = VAlign == vtaTop ? 0 : VAlign == vtaCenter ? 1 : 2;
+    return Point(Xs[Q][H3], Ys[Q][V3]);
+}
+
+}  // namespace
+
+void TExtStringGrid::DrawRotatedText(TCanvas* Cv, const TRect& Rc, const AnsiString& Text, Integer Angle,
+                                     TAlignment HAlign, TVAlignment VAlign) {
     if (Text.empty()) return;
     const TSize E = Cv->TextExtent(Text);
     if (E.cx <= 0 || E.cy <= 0) return;
+    Angle = ((Angle % 360) + 360) % 360;
     // Drawn level on a scratch bitmap, then turned pixel by pixel onto the canvas.
     TBitmap Level;
     Level.SetSize(E.cx, E.cy);
@@ -425,9 +456,9 @@ void TExtStringGrid::DrawRotatedText(TCanvas* Cv, const TRect& Rc, const AnsiStr
     const double A = Angle * std::numbers::pi / 180.0, Cs = std::cos(A), Sn = std::sin(A);
     TRect Clip = Rc;
     InflateRect(Clip, -2, -2);
-    const double Cx = (Clip.Left + Clip.Right) / 2.0, Cy = (Clip.Top + Clip.Bottom) / 2.0;
-    const double Hw = E.cx / 2.0, Hh = E.cy / 2.0;
     if (Clip.Width() <= 0 || Clip.Height() <= 0) return;
+    // The text's start: placed for a box one "w" wider than the text.
+    const TPoint O = RotatedTextOrigin(Clip, Cv->TextWidth(Text + "w"), E.cy, Angle, HAlign, VAlign);
     TBitmap Turned;
     Turned.SetSize(Clip.Width(), Clip.Height());
     TCanvas* Tc = Turned.Canvas();
@@ -435,10 +466,10 @@ void TExtStringGrid::DrawRotatedText(TCanvas* Cv, const TRect& Rc, const AnsiStr
     Tc->FillRect(Rect(0, 0, Clip.Width(), Clip.Height()));
     for (Integer Y = Clip.Top; Y < Clip.Bottom; ++Y)
         for (Integer X = Clip.Left; X < Clip.Right; ++X) {
-            const double Dx = X + 0.5 - Cx, Dy = Y + 0.5 - Cy;
+            const double Dx = X + 0.5 - O.X, Dy = Y + 0.5 - O.Y;
             // Back to the level text: turn by -Angle (screen y grows downwards).
-            const Integer Sx = Integer(std::floor(Dx * Cs - Dy * Sn + Hw));
-            const Integer Sy = Integer(std::floor(Dx * Sn + Dy * Cs + Hh));
+            const Integer Sx = Integer(std::floor(Dx * Cs - Dy * Sn));
+            const Integer Sy = Integer(std::floor(Dx * Sn + Dy * Cs));
             if (Sx < 0 || Sy < 0 || Sx >= E.cx || Sy >= E.cy) continue;
             const TColor P = L->Pixels(Sx, Sy);
             if (P != Key && P >= 0) Tc->SetPixels(X - Clip.Left, Y - Clip.Top, P);

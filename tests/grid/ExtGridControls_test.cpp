@@ -184,6 +184,26 @@ TEST(ExtGridControls, F2OpensTheFirstEditableControlOfTheCell) {
     EXPECT_EQ("TRUE", F.Value("c"));
 }
 
+TEST(ExtGridControls, TabKeepsTheValueAndOpensTheNextControlOfTheRow) {
+    TControlsForm F(Ctl("EDIT", "a", "1") + " " + Ctl("CHECK", "c", "TRUE") + " " + Ctl("EDIT", "b", "2"));
+    F.Options({goEditing});
+    F.Grid->SetCells(2, 1, Html(Ctl("EDIT", "n", "3")));
+    SendKey(FocusTarget(), Qt::Key_F2);
+    TypeText(u"x");
+    PressTab();
+    EXPECT_EQ("x", F.Value("a"));
+    ASSERT_TRUE(F.Grid->FormControlOpen());
+    EXPECT_EQ("2", F.Grid->ControlEdit()->Text());
+    PressTab();   // on to the next cell's control
+    ASSERT_TRUE(F.Grid->FormControlOpen());
+    EXPECT_EQ(2, F.Grid->Col());
+    EXPECT_EQ("3", F.Grid->ControlEdit()->Text());
+    PressTab();   // the row's last control: the grid takes the focus back
+    EXPECT_FALSE(F.Grid->FormControlOpen());
+    EXPECT_EQ(2, F.Grid->Col());
+    EXPECT_TRUE(F.Grid->Focused());
+}
+
 TEST(ExtGridControls, F2OnACellWithoutEditableControlsKeepsTheFocus) {
     TControlsForm F(Ctl("CHECK", "c", "TRUE"));
     F.Options({goEditing});

@@ -143,6 +143,41 @@ TEST_F(ExtGridGraphics, RotatedCellsDrawTheirTextTurned) {
     EXPECT_GT(Bottom - Top, 2 * (Right - Left));
 }
 
+TEST_F(ExtGridGraphics, RotatedTextTakesTheCellsAlignment) {
+    const struct {
+        TAlignment H;
+        TVAlignment V;
+        bool Right, Low;   // the half of the cell the text lies in
+    } Cases[] = {{taLeftJustify, vtaTop, false, false}, {taRightJustify, vtaBottom, true, true},
+                 {taLeftJustify, vtaBottom, false, true}, {taRightJustify, vtaTop, true, false}};
+    F.Grid->SetColWidths(1, 160);
+    F.Grid->SetRowHeights(1, 150);
+    F.Grid->SetCells(1, 1, "MMM");
+    TCellGraphic* Gr = F.Grid->CreateCellGraphic(1, 1);
+    Gr->SetCellType(ctRotated);
+    Gr->SetCellAngle(90);
+    const TRect R = Inner(F.Grid, 1, 1);
+    for (const auto& C : Cases) {
+        F.Grid->OnGetAlignment = [&](TObject*, Integer, Integer, TAlignment& H, TVAlignment& V) {
+            H = C.H;
+            V = C.V;
+        };
+        F.Grid->Invalidate();
+        const QImage I = F.Shot();
+        Integer N = 0, SumX = 0, SumY = 0;
+        for (Integer Y = R.Top; Y < R.Bottom; ++Y)
+            for (Integer X = R.Left; X < R.Right; ++X)
+                if (Dark(PixelAt(I, X, Y))) {
+                    ++N;
+                    SumX += X;
+                    SumY += Y;
+                }
+        ASSERT_GT(N, 0);
+        EXPECT_EQ(C.Right, SumX / N > (R.Left + R.Right) / 2) << C.H << C.V;
+        EXPECT_EQ(C.Low, SumY / N > (R.Top + R.Bottom) / 2) << C.H << C.V;
+    }
+}
+
 TEST_F(ExtGridGraphics, GraphicsPlaceByTheirAlignment) {
     auto Red = std::make_unique<TBitmap>();
     Red->SetSize(8, 8);
