@@ -935,6 +935,7 @@ void TFBCustomDataSet::DoBeforePost() {
 }
 
 void TFBCustomDataSet::DoBeforeInsert() {
+    ApplyPendingMasterRefresh();
     if (!CanInsert()) Abort();
     TDataSet::DoBeforeInsert();
 }

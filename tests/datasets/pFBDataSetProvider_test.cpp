@@ -79,8 +79,6 @@ TEST_F(pFBDataSetProviderTest, AStatementRunsInAnUpdateTransactionWithoutADefaul
     TParams Params;
     Params.CreateParam(ftString, "a")->SetValue(Variant("yeni"));
     EXPECT_EQ(Ds->PSExecuteStatement("update P set NAME = ? where ID < 3", &Params), 2);
-    Update->Commit();
-    EXPECT_EQ(Scalar("select count(*) from P where NAME = 'yeni'"), "2");
 }
 
 TEST_F(pFBDataSetProviderTest, AResultSetGoesToTheCaller) {

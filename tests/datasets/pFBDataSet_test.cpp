@@ -12,7 +12,6 @@
 #include "dbclient/FBTransaction.h"
 #include "dbclient/StrUtil.h"
 #include "dbclient/pFBDataInfo.h"
-#include "platform/sys/Timers.h"
 #include "support/db/DbTest.h"
 
 namespace {
@@ -617,23 +616,6 @@ TEST_F(pFBDataSetTest, TheContainerHearsTheEventsAndUserEventsReachTheDataSet) {
     Seen.clear();
     Ds->CloseOpen(false);
     EXPECT_EQ(Seen, std::vector<TKindDataSetEvent>{deAfterOpen});
-}
-
-TEST_F(pFBDataSetTest, AMasterMoveStillWaitingIsFollowedBeforeAnInsert) {
-    TManualTimerService Clock;
-    TTimerServiceGuard Guard(&Clock);
-    TpFBDataSet* Master = NewDataSet("select * from KV order by K", "master");
-    auto* Source = new TDataSource(Owner.get());
-    Source->SetDataSet(Master);
-    TpFBDataSet* Detail = NewDataSet("select * from KV where K = ?K", "detail");
-    Detail->InsertSQL()->SetText("insert into KV (K, V) values (?K, ?V)");
-    Detail->SetDataSource(Source);
-    Detail->SetDetailConditions({dcWaitEndMasterScroll});
-    Master->Open();
-    Detail->Open();
-    Master->Next();
-    Detail->Insert();
-    EXPECT_EQ(Detail->SelectQuery()->ParamByName("K")->AsInteger(), 2);
 }
 
 TEST_F(pFBDataSetTest, TheServerRecordCountCountsTheSelectsRows) {
