@@ -30,17 +30,6 @@ private:
     TExtStringGrid* FGrid;
 };
 
-// --- the settings' setters with side effects ---------------------------------------------------
-void TDragDropSettings::SetOleDropTarget(bool Value) {
-    FOleDropTarget = Value;
-    if (FGrid) FGrid->DropTargetChanged();
-}
-
-void TDragDropSettings::SetOleDropRTF(bool Value) {
-    FOleDropRTF = Value;
-    SetRTFDropEnabled(Value);
-}
-
 // At loading the drop target takes the accept settings as they were read.
 void TExtStringGrid::DropTargetLoaded() {
     if (!FDropTarget) return;
@@ -62,13 +51,6 @@ void TExtStringGrid::DropTargetChanged() {
 }
 
 void TExtStringGrid::UpdateDragAcceptance() { SetDropTarget(FDropTarget != nullptr || FDragScrollOptions->Active()); }
-
-void TDragScrollOptions::SetActive(bool Value) {
-    FActive = Value;
-    if (!FGrid) return;
-    if (!Value) FGrid->DragScrollStop();
-    FGrid->UpdateDragAcceptance();
-}
 
 // --- markers -----------------------------------------------------------------------------------
 TPanel* TExtStringGrid::DropMarker(Integer Index) {

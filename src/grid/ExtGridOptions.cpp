@@ -458,3 +458,189 @@ void TShowModified::Assign(TPersistent* Source) {
     FColor = S->FColor;
     if (OnChange) OnChange(this);
 }
+
+// --- floating footer ------------------------------------------------------------------------
+void TFloatingFooter::Assign(TPersistent* Source) {
+    auto* S = dynamic_cast<TFloatingFooter*>(Source);
+    if (!S) return TPersistent::Assign(Source);
+    FCalculateHiddenRows = S->FCalculateHiddenRows;
+    FColor = S->FColor;
+    FColumn = S->FColumn;
+    FCustomTemplate = S->FCustomTemplate;
+    FFooterStyle = S->FFooterStyle;
+    FShowHint = S->FShowHint;
+    SetVisible(S->FVisible);
+}
+
+void TFloatingFooter::Changed() {
+    const bool LastRow = FVisible && FFooterStyle == fsFixedLastRow;
+    FGrid->SetFixedFooters(LastRow ? 1 : 0);
+    FGrid->SetFooterRowFlag(LastRow);
+    FGrid->PlaceFooterPanel();
+    FGrid->FooterPanel()->Invalidate();
+    FGrid->Invalidate();
+}
+
+void TFloatingFooter::SetVisible(bool Value) {
+    FVisible = Value;
+    Changed();
+}
+
+void TFloatingFooter::SetFooterStyle(TFooterStyle Value) {
+    FFooterStyle = Value;
+    Changed();
+}
+
+void TFloatingFooter::SetColor(TColor Value) {
+    FColor = Value;
+    FGrid->FooterPanel()->Invalidate();
+}
+
+void TFloatingFooter::SetColumn(Integer Value) {
+    FColumn = Value;
+    FGrid->FooterPanel()->Invalidate();
+}
+
+void TFloatingFooter::SetCustomTemplate(const AnsiString& Value) {
+    FCustomTemplate = Value;
+    FGrid->FooterPanel()->Invalidate();
+}
+
+void TFloatingFooter::SetFooterHeight(Integer Value) {
+    FFooterHeight = std::max(0, Value);
+    if (FVisible) Changed();
+}
+
+void TFloatingFooter::SetShowHint(bool Value) {
+    FShowHint = Value;
+    FGrid->FooterPanel()->SetShowHint(Value);
+}
+
+// --- small option objects -------------------------------------------------------------------
+void TGrouping::Assign(TPersistent* Source) {
+    auto* S = dynamic_cast<TGrouping*>(Source);
+    if (!S) return TPersistent::Assign(Source);
+    // Summary, the line widths and the line colours stay as they are.
+    FHeaderColor = S->FHeaderColor;
+    FHeaderColorTo = S->FHeaderColorTo;
+    FHeaderTextColor = S->FHeaderTextColor;
+    FHeaderUnderline = S->FHeaderUnderline;
+    FMergeHeader = S->FMergeHeader;
+    FMergeSummary = S->FMergeSummary;
+    FSummaryColor = S->FSummaryColor;
+    FSummaryColorTo = S->FSummaryColorTo;
+    FSummaryTextColor = S->FSummaryTextColor;
+    FSummaryLine = S->FSummaryLine;
+}
+
+void TDragDropSettings::Assign(TPersistent* Source) {
+    auto* S = dynamic_cast<TDragDropSettings*>(Source);
+    if (!S) return TPersistent::Assign(Source);
+    FOleAcceptText = S->FOleAcceptText;
+    FOleAcceptFiles = S->FOleAcceptFiles;
+    FOleDropSource = S->FOleDropSource;
+    SetOleDropRTF(S->FOleDropRTF);
+    FOleEntireRows = S->FOleEntireRows;
+    FOleRemoveRows = S->FOleRemoveRows;
+    FOleInsertRows = S->FOleInsertRows;
+    FOleCopyAlways = S->FOleCopyAlways;
+    FOleColumnDragDrop = S->FOleColumnDragDrop;
+    SetOleDropTarget(S->FOleDropTarget);
+}
+
+void TDragScrollDelays::Assign(TPersistent* Source) {
+    auto* S = dynamic_cast<TDragScrollDelays*>(Source);
+    if (!S) return TPersistent::Assign(Source);
+    FInitialDelay = S->FInitialDelay;
+    FRepeatDelay = S->FRepeatDelay;
+}
+
+void TDragScrollMargins::Assign(TPersistent* Source) {
+    auto* S = dynamic_cast<TDragScrollMargins*>(Source);
+    if (!S) return TPersistent::Assign(Source);
+    FTopMargin = S->FTopMargin;
+    FBottomMargin = S->FBottomMargin;
+    FLeftMargin = S->FLeftMargin;
+    FRightMargin = S->FRightMargin;
+}
+
+void TDragScrollOptions::Assign(TPersistent* Source) {
+    auto* S = dynamic_cast<TDragScrollOptions*>(Source);
+    if (!S) return TPersistent::Assign(Source);
+    FDelays->Assign(S->FDelays.get());
+    FMargins->Assign(S->FMargins.get());
+    SetActive(S->FActive);
+}
+
+void TBalloonSettings::Assign(TPersistent* Source) {
+    auto* S = dynamic_cast<TBalloonSettings*>(Source);
+    if (!S) return TPersistent::Assign(Source);
+    FBackgroundColor = S->FBackgroundColor;
+    FTextColor = S->FTextColor;
+    FInitialDelay = S->FInitialDelay;
+    FReshowDelay = S->FReshowDelay;
+    FAutoHideDelay = S->FAutoHideDelay;
+    SetEnable(S->FEnable);
+}
+
+void TBalloonSettings::SetEnable(bool Value) {
+    FEnable = Value;
+    if (OnEnableChange) OnEnableChange(this);
+}
+
+TSearchFooter::TSearchFooter() : FFont(std::make_unique<TFont>()) {}
+
+TSearchFooter::~TSearchFooter() = default;
+
+void TSearchFooter::SetFont(TFont* Value) {
+    FFont->Assign(Value);
+    if (OnChange) OnChange(this);
+}
+
+void TSearchFooter::SetVisible(bool Value) {
+    FVisible = Value;
+    if (OnChange) OnChange(this);
+}
+
+void TSearchFooter::Assign(TPersistent* Source) {
+    auto* S = dynamic_cast<TSearchFooter*>(Source);
+    if (!S) return TPersistent::Assign(Source);
+    FAutoSearch = S->FAutoSearch;
+    FColor = S->FColor;
+    FColorTo = S->FColorTo;
+    FFindNextCaption = S->FFindNextCaption;
+    FFindPrevCaption = S->FFindPrevCaption;
+    FFont->Assign(S->FFont.get());
+    FHighLightCaption = S->FHighLightCaption;
+    FHintClose = S->FHintClose;
+    FHintFindNext = S->FHintFindNext;
+    FHintFindPrev = S->FHintFindPrev;
+    FHintHighlight = S->FHintHighlight;
+    FMatchCaseCaption = S->FMatchCaseCaption;
+    FSearchActiveColumnOnly = S->FSearchActiveColumnOnly;
+    FSearchColumn = S->FSearchColumn;
+    FShowClose = S->FShowClose;
+    FShowFindNext = S->FShowFindNext;
+    FShowFindPrev = S->FShowFindPrev;
+    FShowHighLight = S->FShowHighLight;
+    FShowMatchCase = S->FShowMatchCase;
+    SetVisible(S->FVisible);
+}
+
+// --- drag-and-drop and drag-scroll setters that reach the grid ------------------------------
+void TDragDropSettings::SetOleDropTarget(bool Value) {
+    FOleDropTarget = Value;
+    if (FGrid) FGrid->DropTargetChanged();
+}
+
+void TDragDropSettings::SetOleDropRTF(bool Value) {
+    FOleDropRTF = Value;
+    SetRTFDropEnabled(Value);
+}
+
+void TDragScrollOptions::SetActive(bool Value) {
+    FActive = Value;
+    if (!FGrid) return;
+    if (!Value) FGrid->DragScrollStop();
+    FGrid->UpdateDragAcceptance();
+}

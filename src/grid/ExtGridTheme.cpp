@@ -1,7 +1,30 @@
-// TExtStringGrid: colour schemes that follow the desktop's theme.
+// TExtStringGrid: colour schemes that follow the desktop's theme, and the lookup of that theme.
 #include "grid/ExtGrid.h"
 
-#include "grid/ExtObj.h"
+#include "grid/ExtGridTheme.h"
+
+namespace {
+
+AnsiString NoThemeColorName() { return AnsiString(); }
+TThemeColorNameFunc GThemeColorName = &NoThemeColorName;
+
+}  // namespace
+
+TThemeColorNameFunc SetThemeColorNameFunc(TThemeColorNameFunc Func) {
+    TThemeColorNameFunc Old = GThemeColorName;
+    GThemeColorName = Func ? Func : &NoThemeColorName;
+    return Old;
+}
+
+bool IsThemeActive() { return !GThemeColorName().empty(); }
+
+Integer CurrentXPColorScheme() {
+    const AnsiString Name = GThemeColorName();
+    if (Name == "NormalColor") return 1;
+    if (Name == "HomeStead") return 2;
+    if (Name == "Metallic") return 3;
+    return 0;
+}
 
 Integer TExtStringGrid::GetXPColorScheme() { return IsThemeActive() ? CurrentXPColorScheme() : 0; }
 

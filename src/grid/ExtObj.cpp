@@ -21,9 +21,6 @@ const std::vector<TPoint> kArrows[4] = {
 void* IntToPtr(Integer V) { return reinterpret_cast<void*>(static_cast<intptr_t>(V)); }
 Integer PtrToInt(void* P) { return static_cast<Integer>(reinterpret_cast<intptr_t>(P)); }
 
-AnsiString NoThemeColorName() { return AnsiString(); }
-TThemeColorNameFunc GThemeColorName = &NoThemeColorName;
-
 // A frame with cut corners in place of a rounded rectangle with 8-pixel corners.
 void RoundFrame(TCanvas* C, const TRect& R, TColor Color) {
     if (Color == clNone || R.IsEmpty()) return;
@@ -321,22 +318,6 @@ void TFilePicture::Assign(TPersistent* Source) {
 }
 
 // ---------------------------------------------------------------------------
-TThemeColorNameFunc SetThemeColorNameFunc(TThemeColorNameFunc Func) {
-    TThemeColorNameFunc Old = GThemeColorName;
-    GThemeColorName = Func ? Func : &NoThemeColorName;
-    return Old;
-}
-
-bool IsThemeActive() { return !GThemeColorName().empty(); }
-
-Integer CurrentXPColorScheme() {
-    const AnsiString Name = GThemeColorName();
-    if (Name == "NormalColor") return 1;
-    if (Name == "HomeStead") return 2;
-    if (Name == "Metallic") return 3;
-    return 0;
-}
-
 void DrawButtonGradient(TCanvas* Canvas, TColor FromColor, TColor ToColor, bool Horizontal, const TRect& R,
                         Integer Steps, TColor FrameColor) {
     if (!Canvas) return;

@@ -3,6 +3,7 @@
 // column moves, the caption button dragged along with a move, integer lists
 // (the sort order among them), a list that owns its cell controls, a picture
 // known by its file name, and a gradient push or check button.
+#include "grid/ExtGridTheme.h"
 #include "platform/ui/ExtCtrls.h"
 #include "platform/ui/SpeedButton.h"
 
@@ -148,19 +149,6 @@ private:
     Integer FWidth = 0;
     Integer FHeight = 0;
 };
-
-// ---------------------------------------------------------------------------
-// Visual styles. This desktop has none unless a test says otherwise: the
-// theme colour name comes through a replaceable function that by default
-// answers "" (no styles active).
-using TThemeColorNameFunc = AnsiString (*)();
-// Replaces the source of the current theme's colour name; nullptr restores the
-// default. Returns the previous one.
-TThemeColorNameFunc SetThemeColorNameFunc(TThemeColorNameFunc Func);
-// True when visual styles are active (a non-empty theme colour name).
-bool IsThemeActive();
-// 1 "NormalColor", 2 "HomeStead", 3 "Metallic", 0 otherwise or without styles.
-Integer CurrentXPColorScheme();
 
 // Splits R into Steps bands (at least 1) along the direction; band i takes
 // From + i * (To - From) / Steps per red, green and blue (rounded) and is drawn
