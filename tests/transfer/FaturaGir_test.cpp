@@ -40,6 +40,15 @@ TEST_F(InvoiceDialog, HasItsCaptionLockedSubscriberFieldsAndOnlyTheSaveButton) {
     EXPECT_FALSE(EDialog->degistir->Visible());
 }
 
+TEST_F(InvoiceDialog, TheBulkCheckBoxIsYellowAndTheFocusedSaveButtonShowsIt) {
+    for (TCheckBox* B : {EBulk->donemg, DBulk->donemg}) EXPECT_EQ(uitest::PixelAt(B->Widget()->grab().toImage(), 138, 8), clYellow);
+    EDialog->Show();
+    const QImage Unfocused = EDialog->kaydet->Widget()->grab().toImage();
+    EDialog->faturabedeli->SetFocus();
+    uitest::SystemKey(EDialog->faturabedeli, Qt::Key_Return);
+    EXPECT_NE(EDialog->kaydet->Widget()->grab().toImage(), Unfocused);
+}
+
 TEST_F(InvoiceDialog, SaveStoresTheInvoiceAndWritesItIntoTheGridRow) {
     AddSubscriber("e", "100", "ALİ");
     AddSubscriber("e", "200", "AYŞE");

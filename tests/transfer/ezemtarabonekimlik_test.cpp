@@ -385,3 +385,17 @@ TEST_F(ElectricityIdentityScreen, ASecondListingLeavesNoRowOfTheFirstInTheGridOr
     EXPECT_NE(Text.find("<topislsayisi>1</topislsayisi>"), std::string::npos);
     EXPECT_EQ(Text.find(ZemtarSubscriberNo("1002", 26)), std::string::npos);
 }
+
+TEST_F(ElectricityIdentityScreen, NothingIsPaintedBetweenTheScrollBars) {
+    TExtStringGrid* G = F->OENDEKS;
+    G->SetRowCount(40);
+    for (Integer I = 0; I < 38 * 38; ++I) G->SetCells(1 + I % 38, 1 + I / 38, "KızılayMahallesiAtatürkCaddesi");
+    F->Show();
+    for (Integer H = G->Height(), Last = H - 22; H > Last; --H) {   // the bottom edge cuts a row anywhere
+        G->SetHeight(H);
+        const QScrollBar* V = uitest::GridBar(G, Qt::Vertical);
+        const int E = V->width();
+        const QImage Corner = F->Widget()->grab().toImage().copy(QRect(V->mapTo(F->Widget(), QPoint(0, V->height())), QSize(E, E)));
+        EXPECT_EQ(uitest::CountColour(Corner, Rect(0, 0, E, E), uitest::PixelAt(Corner, 0, 0)), E * E) << H;
+    }
+}

@@ -89,6 +89,19 @@ TEST_F(ElectricityInvoiceScreen, ListingShowsStatusMarksAndColours) {
     EXPECT_EQ(G->Colors(2, 3), clRed);
 }
 
+TEST_F(ElectricityInvoiceScreen, OpensCentredAndItsCellsShowWholeLinesOnly) {
+    ThreeInvoices();
+    F->Show();
+    EXPECT_NEAR(F->Left() + F->Width() / 2, Screen->Width() / 2, 1);
+    F->Button1->Click();
+    const Integer Y = 3 + F->OENDEKS->Canvas()->TextHeight("Wg");   // below the top margin and a line
+    for (const auto& [C, R] : {std::pair(6, 0), std::pair(8, 1), std::pair(8, 3)}) {
+        const QImage Shown = uitest::CellShot(F->OENDEKS, C, R).copy(0, Y, 82, 21 - Y);
+        F->OENDEKS->SetCells(C, R, "");
+        EXPECT_EQ(uitest::CellShot(F->OENDEKS, C, R).copy(0, Y, 82, 21 - Y), Shown) << C << "," << R;
+    }
+}
+
 TEST_F(ElectricityInvoiceScreen, ConsumptionRoundsHalvesToEven) {
     Exec(Identity("100", "A", "B", "1234567890", "12345678901", "EVET") +
          Invoice("1", "100", 1, 2.5, "01.03.2016") + Invoice("2", "100", 1, 3.5, "02.03.2016") +
