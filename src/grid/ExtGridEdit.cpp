@@ -15,6 +15,11 @@ bool UsesTextEditor(TEditorType E) {
     return E == edNormal || (E >= edNumeric && E <= edPassword) || E == edLowerCase || E == edUpperCase;
 }
 
+bool IsControlCellType(TCellType T) {
+    return T == ctCheckBox || T == ctDataCheckBox || T == ctRadio || T == ctButton || T == ctBitButton ||
+           T == ctVirtCheckBox || T == ctRowCheckBox;
+}
+
 }  // namespace
 
 TInplaceEdit* TExtStringGrid::CreateEditor() { return new TExtInplaceEdit(this, WantsMultiLineEditor(FActiveEditor)); }
@@ -446,4 +451,17 @@ void TExtStringGrid::AutoDeleteRow(Integer ARow) {
     }
     if (OnAutoDeleteRow) OnAutoDeleteRow(this, ARow);
     Invalidate();
+}
+
+void TExtStringGrid::ShowEditorInView() {
+    if (IsControlCellType(GetCellType(GetRealCol(), Row()))) return;
+    if (Row() < TopRow()) SetTopRow(Row());
+    if (Col() < LeftCol()) SetLeftCol(Col());
+    ShowEditor();
+}
+
+void TExtStringGrid::HideInplaceEditor() {
+    if (!EditorMode()) return;
+    HideEditor();   // writes the edited text into the cell
+    FocusCell(Col(), Row(), true);
 }

@@ -11,7 +11,6 @@
 #include "platform/ui/Forms.h"
 #include "platform/ui/WinApi.h"
 
-
 #include <algorithm>
 
 namespace {
@@ -687,10 +686,30 @@ TGridUniEditBtn* TExtStringGrid::UniEditBtn() { return MakeGridControl(this, FUn
 TGridUniMemo* TExtStringGrid::UniMemo() { return MakeGridControl(this, FUniMemo); }
 TGridUniCombo* TExtStringGrid::UniCombo() { return MakeGridControl(this, FUniCombo); }
 
-bool TExtStringGrid::ShowEditorControl(TEditorType AEditor) {
-    TRect R = CellRect(Col(), Row());
+namespace {
+
+// Where an editor control sits over the current cell: the cell less the grid line on
+// its left; false while the cell is out of view.
+bool EditorControlRect(const TExtStringGrid* G, TRect& R) {
+    R = G->CellRect(G->Col(), G->Row());
     if (R.IsEmpty()) return false;
-    if (GridLineWidth() > 0) ++R.Left;
+    if (G->GridLineWidth() > 0) ++R.Left;
+    return true;
+}
+
+void PutEditorControl(TControl* Ctl, const TRect& R) { Ctl->SetBounds(R.Left, R.Top, R.Width() - 1, R.Height() - 1); }
+
+}  // namespace
+
+void TExtStringGrid::PlaceEditorControl() {
+    if (!FEditorControl || !FEditorControl->Visible()) return;
+    TRect R;
+    if (EditorControlRect(this, R) && !R.IsEmpty()) PutEditorControl(FEditorControl, R);
+}
+
+bool TExtStringGrid::ShowEditorControl(TEditorType AEditor) {
+    TRect R;
+    if (!EditorControlRect(this, R)) return false;
     AnsiString Text;
     GetCurrentCell(Text);
     TWinControl* Ctl = nullptr;
@@ -809,7 +828,7 @@ bool TExtStringGrid::ShowEditorControl(TEditorType AEditor) {
         default:
             return false;
     }
-    Ctl->SetBounds(R.Left, R.Top, R.Width() - 1, R.Height() - 1);
+    PutEditorControl(Ctl, R);
     Ctl->SetEnabled(true);   // before the look: a flat combo takes its own colour back when enabled
     ApplyCellLook(Ctl);
     Ctl->SetVisible(true);

@@ -111,6 +111,32 @@ Integer TExtStringGrid::LookupRow(const AnsiString& Text) {
     return -1;
 }
 
+// --- incremental lookup ------------------------------------------------------------------
+// A typed character goes to the first data row of the sorted column that begins
+// with the text typed so far (only the character without AutoGotoIncremental).
+void TExtStringGrid::IncrementalLookup(char Key) {
+    FLookupTick = FTicks;
+    if (FNavigation->AutoGotoIncremental()) {
+        if (Key == 8) {
+            if (!FLookupText.empty()) FLookupText.pop_back();
+        } else {
+            FLookupText += Key;
+        }
+    } else {
+        FLookupText = Key == 8 ? AnsiString() : AnsiString(1, Key);
+    }
+    if (RowCount() < 2 || FLookupText.empty()) return;
+    const Integer C = FSortSettings->Show() ? FSortSettings->Column() : 1;
+    if (C < 0 || C >= ColCount()) return;
+    const AnsiString Find = UpperCase(FLookupText);
+    for (Integer R = FixedRows(); R <= LastDataRow(); ++R)
+        if (UpperCase(Cells(C, R)).compare(0, Find.size(), Find) == 0) {
+            SetRow(R);
+            return;
+        }
+    FLookupText.clear();
+}
+
 // --- the search footer ---------------------------------------------------------------------
 namespace {
 

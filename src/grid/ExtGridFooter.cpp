@@ -1,6 +1,7 @@
 // TExtStringGrid: the footer row calculation, column statistics and the floating footer panel.
 #include "grid/ExtGrid.h"
 
+#include "grid/EsgHTMLE.h"
 #include "grid/ExtGridHint.h"
 #include "grid/ExtUtil.h"
 
@@ -141,6 +142,26 @@ void TExtStringGrid::CalcFooter(Integer ACol) {
             default: break;   // 6 and unknown kinds: left as they are
         }
     }
+}
+
+AnsiString TExtStringGrid::ExpandFooterTemplate(const AnsiString& Template) {
+    AnsiString Out;
+    size_t P = 0;
+    while (true) {
+        const size_t Open = Template.find("<#", P);
+        if (Open == AnsiString::npos) break;
+        const size_t Close = Template.find('>', Open + 2);
+        if (Close == AnsiString::npos) break;
+        Out += Template.substr(P, Open - P);
+        Integer C = 0;
+        if (TryStrToInt(Template.substr(Open + 2, Close - Open - 2), C)) {
+            // A plain cell shows its own "<" and "&" in the mini-HTML template; a marked-up one keeps its tags.
+            const AnsiString V = Cells(C, Row());
+            Out += TextType(V, FEnableHTML) == 1 ? V : HTMLEncode(V);
+        }
+        P = Close + 1;
+    }
+    return Out + Template.substr(P);
 }
 
 // --- footer panel -----------------------------------------------------------------------------

@@ -1,4 +1,4 @@
-// TExtStringGrid: the graphic layer of a cell (layout, placement and drawing of every graphic kind), check boxes, radio groups, tree lines and highlighting.
+// TExtStringGrid: the graphic layer of a cell: the graphics kept per cell, their layout, placement and drawing (every graphic kind), check boxes, radio groups, tree lines and highlighting.
 #include "grid/ExtGrid.h"
 
 #include "grid/EsgHTMLE.h"
@@ -51,7 +51,211 @@ void CheckMark(TCanvas* Cv, const TRect& B, TColor C) {
 
 TColor Complement(TColor C) { return TColor(0xFFFFFF - (ColorToRGB(C) & 0xFFFFFF)); }
 
+bool IsCheckType(TCellType T) {
+    return T == ctCheckBox || T == ctDataCheckBox || T == ctVirtCheckBox || T == ctRowCheckBox;
+}
+
 }  // namespace
+
+// --- TCellGraphic -----------------------------------------------------------
+TCellGraphic::~TCellGraphic() { FreeGraphic(); }
+
+void TCellGraphic::FreeGraphic() {
+    const TCellType T = FCellType;
+    const bool OwnedKind = T == ctBitmap || T == ctRadio || T == ctPicture || T == ctFilePicture || T == ctBitButton;
+    if ((OwnedKind && FCellCreated) || T == ctImages) delete FGraphic;
+    if (T == ctIcon && FCellCreated) delete FIcon;
+    FGraphic = nullptr;
+    FIcon = nullptr;
+}
+
+void TCellGraphic::SetGraphic(TObject* Value, bool Created) {
+    if (FGraphic != Value && FCellCreated) delete FGraphic;
+    FGraphic = Value;
+    FCellCreated = Created;
+}
+
+void TCellGraphic::Assign(TPersistent* Source) {
+    auto* S = dynamic_cast<TCellGraphic*>(Source);
+    if (!S) return TPersistent::Assign(Source);
+    // Fields only: the graphic objects stay with their owner.
+    FCellType = S->FCellType;
+    FCellVAlign = S->FCellVAlign;
+    FCellHAlign = S->FCellHAlign;
+    FCellIndex = S->FCellIndex;
+    FCellTransparent = S->FCellTransparent;
+    FCellBoolean = S->FCellBoolean;
+    FCellAngle = S->FCellAngle;
+    FCellValue = S->FCellValue;
+    FCellValue2 = S->FCellValue2;
+    FCellErrFrom = S->FCellErrFrom;
+    FCellErrLen = S->FCellErrLen;
+    FCellText = S->FCellText;
+    FCellColor = S->FCellColor;
+    FCellColorTo = S->FCellColorTo;
+    FCellTextColor = S->FCellTextColor;
+    FCellTextColorTo = S->FCellTextColorTo;
+    FCellMin = S->FCellMin;
+    FCellMax = S->FCellMax;
+    FCellFormat = S->FCellFormat;
+}
+
+TPoint TCellGraphic::PictureSize(Integer W, Integer H, Integer PicW, Integer PicH) const {
+    const Integer AW = W - FCellIndex, AH = H - FCellIndex;
+    auto Ratio = [](Integer Avail, Integer Own) { return Own < 1 ? 1.0 : double(Avail) / double(Own); };
+    auto Scale = [&](double RX, double RY) -> TPoint {
+        if (RX >= RY) return Point(Integer(std::lround(PicW * RY)), AH);
+        return Point(AW, Integer(std::lround(PicH * RX)));
+    };
+    switch (FCellAngle) {
+        case 1: return Point(AW, AH);
+        case 2: return Scale(Ratio(AW, PicW), Ratio(AH, PicH));
+        case 3:
+            if (PicW > AW) return Point(AW, AH);
+            if (PicH <= AH) return Point(PicW, PicH);
+            return Point(AW, AH);
+        case 4:
+            if (PicW <= AW && PicH <= AH) return Point(PicW, PicH);
+            return Scale(std::min(1.0, Ratio(AW, PicW)), std::min(1.0, Ratio(AH, PicH)));
+        default: return Point(PicW, PicH);
+    }
+}
+
+// --- the graphics kept per cell ------------------------------------------------
+TCellGraphic* TExtStringGrid::GetCellGraphic(Integer ACol, Integer ARow) {
+    if (ACol < 0 || ARow < 0) return nullptr;
+    TObject* O = Objects(ACol, ARow);
+    auto* G = dynamic_cast<TCellGraphic*>(O);
+    if (O && !G) return nullptr;
+    if (ACol == 0 && FMouseActions->HotmailRowSelect()) {
+        FCellGraphic->SetCellType(ctRowCheckBox);
+        FCellGraphic->SetCellValue(FControlLook->ControlStyle() == csFlat ? 1 : 0);
+        bool Sel = false;
+        if (ARow < AllRowCount()) Sel = RowSelected(ARow);
+        FCellGraphic->SetCellBoolean(Sel);
+        return FCellGraphic.get();
+    }
+    return G;
+}
+
+TCellType TExtStringGrid::GetCellType(Integer ACol, Integer ARow) {
+    if (ACol < 0 || ARow < 0) return ctEmpty;
+    if (ACol == 0 && FMouseActions->HotmailRowSelect()) return ctRowCheckBox;
+    const TCellGraphic* G = GetCellGraphic(ACol, ARow);
+    return G ? G->CellType() : ctEmpty;
+}
+
+TCellGraphic* TExtStringGrid::CreateCellGraphic(Integer ACol, Integer ARow) {
+    if (auto* Old = dynamic_cast<TCellGraphic*>(Objects(ACol, ARow)); Old && FOwnedGraphics.erase(Old)) delete Old;
+    auto* G = new TCellGraphic();
+    FOwnedGraphics.insert(G);
+    SetObjects(ACol, ARow, G);
+    return G;
+}
+
+bool TExtStringGrid::RemoveCellGraphic(Integer ACol, Integer ARow) {
+    auto* G = dynamic_cast<TCellGraphic*>(Objects(ACol, ARow));
+    if (!G) return false;
+    SetObjects(ACol, ARow, nullptr);
+    FreeCellGraphic(G);
+    return true;
+}
+
+void TExtStringGrid::FreeCellGraphic(TCellGraphic* G) {
+    // Shared check graphics are not the cell's own.
+    if (G->CellType() != ctVirtCheckBox && G->CellType() != ctRowCheckBox && FOwnedGraphics.erase(G)) delete G;
+}
+
+bool TExtStringGrid::RemoveCellGraphicOfType(Integer ACol, Integer ARow, TCellType AType) {
+    const auto* G = dynamic_cast<TCellGraphic*>(Objects(ACol, ARow));
+    if (!G || G->CellType() != AType) return false;
+    return RemoveCellGraphic(ACol, ARow);
+}
+
+void TExtStringGrid::CellGraphicPrintSize(Integer ACol, Integer ARow, Double Scale, Integer& Width,
+                                          Integer& Height) {
+    Width = Height = 0;
+    const TCellGraphic* G = GetCellGraphic(ACol, ARow);
+    if (!G) return;
+    switch (G->CellType()) {
+        case ctBitmap: case ctIcon: case ctButton: case ctBitButton: case ctProgressPie: {
+            const TPoint S = CellGraphicSize(ACol, ARow);
+            Width = S.X;
+            Height = S.Y;
+            break;
+        }
+        case ctProgress:
+            Width = ColWidths(DisplColIndex(ACol));
+            Height = RowHeights(ARow);
+            break;
+        case ctImageList: case ctDataImage:
+            if (FGridImages) {
+                Width = Integer(std::lround(FGridImages->Width() * Scale));
+                Height = Integer(std::lround(FGridImages->Height() * Scale));
+            }
+            break;
+        default:
+            break;
+    }
+}
+
+TPoint TExtStringGrid::CellGraphicSize(Integer ACol, Integer ARow) {
+    const TCellGraphic* G = GetCellGraphic(ACol, ARow);
+    if (!G) return Point(0, 0);
+    TPoint S(0, 0);
+    const TCellType T = G->CellType();
+    if (T == ctBitmap || T == ctIcon) {
+        if (auto* B = dynamic_cast<TGraphic*>(T == ctBitmap ? G->Graphic() : G->Icon()))
+            S = Point(B->Width(), B->Height());
+    } else if (IsCheckType(T)) {
+        S = Point(FControlLook->CheckSize(), FControlLook->CheckSize());
+    } else if (T == ctPicture || T == ctFilePicture) {
+        if (auto* P = dynamic_cast<TGraphic*>(G->Graphic())) {
+            const TSize CS = CellSize(ACol, ARow);
+            S = G->PictureSize(CS.cx, CS.cy, P->Width(), P->Height());
+        }
+    } else if (T == ctButton || T == ctBitButton) {
+        const Cardinal I = Cardinal(G->CellIndex());
+        S = Point(Integer(I & 0xFFFF), Integer(I >> 16));
+    } else if (T == ctProgressPie) {
+        S = Point(20, 20);
+    } else if ((T == ctImageList || T == ctDataImage) && FGridImages) {
+        S = Point(FGridImages->Width(), FGridImages->Height());
+    } else if (T == ctImages && FGridImages) {
+        const auto* L = dynamic_cast<const TIntList*>(G->Graphic());
+        const Integer N = L ? L->Count() : 0;
+        S = G->CellBoolean() ? Point(FGridImages->Width(), N * FGridImages->Height())
+                             : Point(N * FGridImages->Width(), FGridImages->Height());
+    } else if (T == ctRadio) {
+        // One item under the other when CellBoolean is set, as they are drawn.
+        TBitmap Scratch;
+        Scratch.SetSize(1, 1);
+        TCanvas* Cv = Scratch.Canvas();
+        Cv->Font()->Assign(Font());
+        const auto* Items = dynamic_cast<const TStrings*>(G->Graphic());
+        const Integer N = Items ? Items->Count() : 0;
+        Integer Sum = 0, Widest = 12;
+        for (Integer I = 0; I < N; ++I) {
+            const Integer W = Cv->TextWidth(Items->Strings(I)) + 12;
+            Sum += W;
+            Widest = std::max(Widest, W);
+        }
+        const Integer H = Cv->TextHeight("gh");
+        S = G->CellBoolean() ? Point(Widest, H * N) : Point(Sum, H);
+    }
+    if (G->CellVAlign() == vaFull || G->CellHAlign() == haFull) {
+        const TSize CS = CellSize(ACol, ARow);
+        if (G->CellVAlign() == vaFull) S.Y = CS.cy;
+        if (G->CellHAlign() == haFull) S.X = CS.cx;
+    }
+    return S;
+}
+
+Integer TExtStringGrid::GetNodeIndent(Integer ARow) {
+    if (!HasNodes() || ARow < 0) return 0;
+    const TCellProperties* P = CellPropertiesOrNil(0, ARow);
+    return P ? P->NodeLevel() * FCellNode->NodeIndent() : 0;
+}
 
 // --- layout -------------------------------------------------------------------------------------
 TCellGraphic* TExtStringGrid::GetCellGraphicLayout(Integer ACol, Integer ARow, Integer& Width, Integer& Height,

@@ -1,4 +1,4 @@
-// TExtStringGrid: the mouse: cell clicks and their events, cell controls, anchors, header selection, moves, sizing by double click.
+// TExtStringGrid: the mouse: cell clicks and their events, cell controls, anchors, header selection, moves, the double click.
 #include "grid/ExtGrid.h"
 
 #include "grid/EsgHTMLE.h"
@@ -937,22 +937,4 @@ void TExtStringGrid::ColumnMoved(Integer FromIndex, Integer ToIndex) {
         FColSelect.erase(FColSelect.begin() + FromIndex);
         FColSelect.insert(FColSelect.begin() + ToIndex, F);
     }
-}
-
-// --- automatic column width ----------------------------------------------------------------------
-void TExtStringGrid::SizeColumnToContent(Integer ACol, Integer Extra) {
-    if (ACol < 0 || ACol >= ColCount()) return;
-    Integer W = 0;
-    for (Integer R = 0; R < RowCount(); ++R) {
-        if (IsXMergedCell(ACol, R)) continue;
-        TPoint S(0, 0);
-        GetCellTextSize(ACol, R, S, false);
-        const TPoint G = CellGraphicSize(RealColIndex(ACol), R);
-        W = std::max(W, S.X + G.X + (G.X > 0 ? 2 : 0));
-    }
-    SetColWidths(ACol, W + Extra);
-}
-
-void TExtStringGrid::SizeColumnsToContent(bool DoFixedCols, Integer Extra) {
-    for (Integer C = DoFixedCols ? 0 : FixedCols(); C < ColCount(); ++C) SizeColumnToContent(C, Extra);
 }

@@ -1,5 +1,4 @@
-// TExtStringGrid: the selection as text, the selected-cell test, row heights from content, the stretched
-// column and footer templates.
+// TExtStringGrid: sizing rows and columns: to their content, the stretched column, and what follows a size change.
 #include "grid/ExtGrid.h"
 
 #include "grid/EsgHTMLE.h"
@@ -8,28 +7,6 @@
 #include <algorithm>
 #include <cmath>
 #include <utility>
-
-AnsiString TExtStringGrid::SelectionAsText() {
-    TGridRect R = Selection();
-    if (Options().Contains(goRowSelect) && FDragDropSettings->OleEntireRows()) {
-        R.Left = 0;
-        R.Right = ColCount() - 1;
-    }
-    if (FMouseActions->DisjunctRowSelect()) {
-        R.Top = 0;
-        R.Bottom = RowCount() - 1;
-        return CellsAsText(R, true, false);
-    }
-    return CellsAsText(R, false, false);
-}
-
-bool TExtStringGrid::IsCellSelected(Integer ACol, Integer ARow) {
-    if (ACol < TBaseGrid::FixedCols() || ARow < TBaseGrid::FixedRows() || ACol >= ColCount() || ARow >= RowCount())
-        return false;
-    if (FMouseActions->DisjunctRowSelect()) return RowSelected(ARow);
-    if (FMouseActions->DisjunctColSelect()) return ColSelected(ACol);
-    return Selection().Contains(ACol, ARow);
-}
 
 void TExtStringGrid::SizeRowToContent(Integer ARow, bool OnlyGrow) {
     if (ARow < 0 || ARow >= RowCount()) return;
@@ -59,26 +36,6 @@ Integer TExtStringGrid::TextLineHeight(Integer ARow) {
 void TExtStringGrid::SizeRowToTextHeight(Integer ARow, Integer Lines, Integer Extra) {
     if (ARow < 0 || ARow >= RowCount()) return;
     SetRowHeights(ARow, TextLineHeight(ARow) * Lines + Extra);
-}
-
-AnsiString TExtStringGrid::ExpandFooterTemplate(const AnsiString& Template) {
-    AnsiString Out;
-    size_t P = 0;
-    while (true) {
-        const size_t Open = Template.find("<#", P);
-        if (Open == AnsiString::npos) break;
-        const size_t Close = Template.find('>', Open + 2);
-        if (Close == AnsiString::npos) break;
-        Out += Template.substr(P, Open - P);
-        Integer C = 0;
-        if (TryStrToInt(Template.substr(Open + 2, Close - Open - 2), C)) {
-            // A plain cell shows its own "<" and "&" in the mini-HTML template; a marked-up one keeps its tags.
-            const AnsiString V = Cells(C, Row());
-            Out += TextType(V, FEnableHTML) == 1 ? V : HTMLEncode(V);
-        }
-        P = Close + 1;
-    }
-    return Out + Template.substr(P);
 }
 
 // --- the stretched column ------------------------------------------------------------------------------
@@ -121,13 +78,6 @@ void TExtStringGrid::ColWidthsChanged() {
     UpdateColumnSize(C, W);
     if (W != ColWidths(C)) SetColWidths(C, std::max(0, W));
     PlaceEditorControl();
-}
-
-void TExtStringGrid::PlaceEditorControl() {
-    if (!FEditorControl || !FEditorControl->Visible()) return;
-    TRect R = CellRect(Col(), Row());
-    if (GridLineWidth() > 0) ++R.Left;
-    if (!R.IsEmpty()) FEditorControl->SetBounds(R.Left, R.Top, R.Width() - 1, R.Height() - 1);
 }
 
 void TExtStringGrid::RowHeightsChanged() {
@@ -173,4 +123,22 @@ void TExtStringGrid::ScaleOtherSizes(bool Columns, Integer Sized, Integer Start)
         throw;
     }
     EndUpdate();
+}
+
+// --- automatic column width ----------------------------------------------------------------------
+void TExtStringGrid::SizeColumnToContent(Integer ACol, Integer Extra) {
+    if (ACol < 0 || ACol >= ColCount()) return;
+    Integer W = 0;
+    for (Integer R = 0; R < RowCount(); ++R) {
+        if (IsXMergedCell(ACol, R)) continue;
+        TPoint S(0, 0);
+        GetCellTextSize(ACol, R, S, false);
+        const TPoint G = CellGraphicSize(RealColIndex(ACol), R);
+        W = std::max(W, S.X + G.X + (G.X > 0 ? 2 : 0));
+    }
+    SetColWidths(ACol, W + Extra);
+}
+
+void TExtStringGrid::SizeColumnsToContent(bool DoFixedCols, Integer Extra) {
+    for (Integer C = DoFixedCols ? 0 : FixedCols(); C < ColCount(); ++C) SizeColumnToContent(C, Extra);
 }

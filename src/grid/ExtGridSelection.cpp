@@ -1,0 +1,136 @@
+// TExtStringGrid: the selection beyond the framework's range: selected rows, columns and cells,
+// row marks, the selected-cell test and the selection as text.
+#include "grid/ExtGrid.h"
+
+namespace {
+
+// The flag of Index in a list that grows with zeros on demand.
+bool FlagAt(const std::vector<Byte>& L, Integer Index) {
+    return Index >= 0 && Index < Integer(L.size()) && L[size_t(Index)] != 0;
+}
+
+// True when the flag changed.
+bool PutFlag(std::vector<Byte>& L, Integer Index, bool Value) {
+    if (Index >= Integer(L.size())) {
+        if (!Value) return false;
+        L.resize(size_t(Index) + 1, 0);
+    }
+    const Byte New = Value ? 1 : 0;
+    if (L[size_t(Index)] == New) return false;
+    L[size_t(Index)] = New;
+    return true;
+}
+
+}  // namespace
+
+AnsiString TExtStringGrid::SelectionAsText() {
+    TGridRect R = Selection();
+    if (Options().Contains(goRowSelect) && FDragDropSettings->OleEntireRows()) {
+        R.Left = 0;
+        R.Right = ColCount() - 1;
+    }
+    if (FMouseActions->DisjunctRowSelect()) {
+        R.Top = 0;
+        R.Bottom = RowCount() - 1;
+        return CellsAsText(R, true, false);
+    }
+    return CellsAsText(R, false, false);
+}
+
+bool TExtStringGrid::IsCellSelected(Integer ACol, Integer ARow) {
+    if (ACol < TBaseGrid::FixedCols() || ARow < TBaseGrid::FixedRows() || ACol >= ColCount() || ARow >= RowCount())
+        return false;
+    if (FMouseActions->DisjunctRowSelect()) return RowSelected(ARow);
+    if (FMouseActions->DisjunctColSelect()) return ColSelected(ACol);
+    return Selection().Contains(ACol, ARow);
+}
+
+// --- selection flags ------------------------------------------------------------------
+bool TExtStringGrid::RowSelected(Integer ARow) const {
+    if (ARow < 0 || ARow >= RowCount() + NumHiddenRows()) throw EExtGridError("Invalid row accessed");
+    if (FMouseActions->DisjunctRowSelect()) return FlagAt(FRowSelect, ARow);
+    const TGridRect S = Selection();
+    return ARow >= S.Top && ARow <= S.Bottom;
+}
+
+void TExtStringGrid::SetRowSelected(Integer ARow, bool Value) {
+    if (ARow < 0 || ARow >= RowCount() + NumHiddenRows()) throw EExtGridError("Invalid row accessed");
+    if (PutFlag(FRowSelect, ARow, Value)) {
+        const Integer D = DisplRowIndex(ARow);
+        if (D >= 0 && D < RowCount()) RepaintRow(D);
+    }
+}
+
+bool TExtStringGrid::ColSelected(Integer ACol) const {
+    if (ACol < 0 || ACol >= ColCount()) throw EExtGridError("Invalid column accessed");
+    return FlagAt(FColSelect, ACol);
+}
+
+void TExtStringGrid::SetColSelected(Integer ACol, bool Value) {
+    if (ACol < 0 || ACol >= ColCount()) throw EExtGridError("Invalid column accessed");
+    if (PutFlag(FColSelect, ACol, Value)) RepaintCol(ACol);
+}
+
+void TExtStringGrid::ClearRowSelect() {
+    for (Integer R = 0; R < Integer(FRowSelect.size()); ++R) {
+        if (!FRowSelect[size_t(R)]) continue;
+        FRowSelect[size_t(R)] = 0;
+        const Integer D = DisplRowIndex(R);
+        if (D >= 0 && D < RowCount()) RepaintRow(D);
+    }
+}
+
+void TExtStringGrid::ClearColSelect() {
+    for (Integer C = 0; C < Integer(FColSelect.size()); ++C) {
+        if (!FColSelect[size_t(C)]) continue;
+        FColSelect[size_t(C)] = 0;
+        if (C < ColCount()) RepaintCol(C);
+    }
+}
+
+void TExtStringGrid::SelectionToRowSelect(bool All) {
+    const TGridRect S = Selection();
+    for (Integer R = FixedRows(); R < RowCount(); ++R) {
+        const bool In = R >= S.Top && R <= S.Bottom;
+        if (!All && !In) continue;
+        SetRowSelected(FMouseActions->RowSelectPersistent() ? RealRowIndex(R) : R, In);
+    }
+}
+
+void TExtStringGrid::SelectionToColSelect(bool All) {
+    const TGridRect S = Selection();
+    for (Integer C = FixedCols(); C < ColCount(); ++C) {
+        const bool In = C >= S.Left && C <= S.Right;
+        if (!All && !In) continue;
+        SetColSelected(C, In);
+    }
+}
+
+Integer TExtStringGrid::RowSelectCount() const {
+    if (FMouseActions->DisjunctRowSelect()) return Integer(std::count(FRowSelect.begin(), FRowSelect.end(), 1));
+    const TGridRect S = Selection();
+    return S.Bottom - S.Top + 1;
+}
+
+bool TExtStringGrid::RowMarked(Integer ARow) const { return FlagAt(FRowMarks, ARow); }
+
+void TExtStringGrid::SetRowMarked(Integer ARow, bool Value) {
+    if (ARow < 0) return;
+    PutFlag(FRowMarks, ARow, Value);
+}
+
+bool TExtStringGrid::SelectedCell(Integer ACol, Integer ARow) const {
+    return FSelectedCells.count({ACol, ARow}) != 0;
+}
+
+void TExtStringGrid::SetSelectedCell(Integer ACol, Integer ARow, bool Value) {
+    const bool Changed = Value ? FSelectedCells.insert({ACol, ARow}).second : FSelectedCells.erase({ACol, ARow}) != 0;
+    if (Changed) RepaintCell(ACol, ARow);
+}
+
+void TExtStringGrid::ClearCellSelect() {
+    const auto Old = std::move(FSelectedCells);
+    FSelectedCells.clear();
+    for (const auto& [C, R] : Old)
+        if (C < ColCount() && R < RowCount()) RepaintCell(C, R);
+}
