@@ -45,6 +45,7 @@ class TEditLink;
 class TExtStringGridCheck;
 class TControlEdit;
 class TControlCombo;
+class TGridTransEdit;
 class TExtRichEdit;
 class TRichEdit;
 class THTMLHintWindow;
@@ -872,6 +873,8 @@ public:
     // owned by the grid, open over an EDIT, PASSWORD, MASK or COMBO control.
     TControlEdit* ControlEdit();
     TControlCombo* ControlCombo();
+    // The edit for a cell outside the grid's editors (hidden until shown by its user).
+    TGridTransEdit* TransEdit();
     // A left press on a form control of the cell: true when one was hit (it is
     // never an anchor to open).
     bool FormControlPress(Integer ACol, Integer ARow, Integer X, Integer Y);
@@ -1518,6 +1521,7 @@ private:
     friend class TControlEdit;
     friend class TControlCombo;
     TControlEdit* FControlEdit = nullptr;
+    TGridTransEdit* FTransEdit = nullptr;
     TControlCombo* FControlCombo = nullptr;
     TGridCoord FCtrlCell{-1, -1};
     AnsiString FCtrlID, FCtrlType, FCtrlValue;

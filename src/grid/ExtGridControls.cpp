@@ -49,6 +49,10 @@ bool TExtStringGrid::CellHTMLHit(Integer ACol, Integer ARow, Integer X, Integer 
 }
 
 TControlEdit* TExtStringGrid::ControlEdit() { return MakeGridControl(this, FControlEdit); }
+TGridTransEdit* TExtStringGrid::TransEdit() {
+    if (!FTransEdit) MakeGridControl(this, FTransEdit)->SetEnabled(true);   // hidden, but never disabled
+    return FTransEdit;
+}
 TControlCombo* TExtStringGrid::ControlCombo() { return MakeGridControl(this, FControlCombo); }
 
 bool TExtStringGrid::FormControlPress(Integer ACol, Integer ARow, Integer X, Integer Y) {
@@ -235,6 +239,46 @@ void TControlEdit::KeyDown(Word& Key, TShiftState Shift) {
 
 void TControlEdit::DoExit() {
     if (FGrid && FGrid->FormControlOpen() && !FGrid->ComponentState().Contains(csDestroying)) FGrid->ControlEditDone();
+    TEdit::DoExit();
+}
+
+TGridTransEdit::TGridTransEdit(TComponent* AOwner) : TEdit(AOwner), FGrid(dynamic_cast<TExtStringGrid*>(AOwner)) {}
+
+void TGridTransEdit::KeyPress(char& Key) {
+    if (Key == '\r') Key = 0;
+    TEdit::KeyPress(Key);
+}
+
+bool TGridTransEdit::Commit() {
+    if (!FGrid || FCommitting || FEditCol < 0 || FEditRow < 0 || FEditCol >= FGrid->ColCount() ||
+        FEditRow >= FGrid->RowCount())
+        return true;
+    FCommitting = true;
+    const std::shared_ptr<const bool> Alive = AliveToken();
+    AnsiString Value = Text();
+    bool Valid = true;
+    if (FGrid->OnCellValidate) FGrid->OnCellValidate(FGrid, FEditCol, FEditRow, Value, Valid);
+    if (!*Alive) return Valid;
+    FCommitting = false;
+    if (!Valid) {
+        FGrid->SetCol(FEditCol);
+        FGrid->SetRow(FEditRow);
+        if (*Alive && CanFocus()) SetFocus();
+        return false;
+    }
+    if (FGrid->OnEditingDone) FGrid->OnEditingDone(FGrid);
+    if (!*Alive) return true;
+    FGrid->SetCells(FEditCol, FEditRow, Value);
+    SetVisible(false);
+    return true;
+}
+
+void TGridTransEdit::DoExit() {
+    if (Visible() && FGrid && !FGrid->ComponentState().Contains(csDestroying)) {
+        const std::shared_ptr<const bool> Alive = AliveToken();
+        Commit();
+        if (!*Alive) return;
+    }
     TEdit::DoExit();
 }
 

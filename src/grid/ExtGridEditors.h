@@ -193,6 +193,28 @@ public:
 
 // The editors of the form controls in HTML cells: leaving one writes its value into
 // the control's VALUE; Enter leaves it, Esc leaves it unchanged.
+// An edit for a cell outside the grid's own editors. Enter is swallowed; leaving it
+// (or Commit) offers the text to OnCellValidate: a refused text keeps the edit focused
+// on the edited cell, a valid one goes into the cell and the edit hides.
+class TGridTransEdit : public TEdit {
+public:
+    explicit TGridTransEdit(TComponent* AOwner);
+    TExtStringGrid* Grid() const { return FGrid; }
+    Integer EditCol() const { return FEditCol; }
+    void SetEditCol(Integer Value) { FEditCol = Value; }
+    Integer EditRow() const { return FEditRow; }
+    void SetEditRow(Integer Value) { FEditRow = Value; }
+    // False when the text was refused.
+    bool Commit();
+    void KeyPress(char& Key) override;
+    void DoExit() override;
+
+private:
+    TExtStringGrid* FGrid;
+    Integer FEditCol = -1, FEditRow = -1;
+    bool FCommitting = false;
+};
+
 class TControlEdit : public TEdit {
 public:
     explicit TControlEdit(TComponent* AOwner);

@@ -477,9 +477,21 @@ void TExtGridButton::ButtonPressed(Integer Group, TExtGridButton* Sender) {
         FDown = false;
         FState = bsUp;
         Invalidate();
+        if (TAction* A = Action()) A->SetChecked(false);
     }
     FAllowAllUp = Sender->AllowAllUp();
 }
+
+void TExtGridButton::SetAction(TAction* Value) { FActionLink.SetAction(Value); }
+
+bool TExtGridButtonActionLink::IsCheckedLinked() const {
+    return TActionLink::IsCheckedLinked() && FClient->GroupIndex() != 0 && FClient->AllowAllUp() &&
+           FClient->Down() == Action()->Checked();
+}
+
+void TExtGridButtonActionLink::SetCaption(const AnsiString& Value) { FClient->SetCaption(Value); }
+void TExtGridButtonActionLink::SetChecked(bool Value) { FClient->SetDown(Value); }
+void TExtGridButtonActionLink::SetGroupIndex(Integer Value) { FClient->SetGroupIndex(Value); }
 
 void TExtGridButton::SetLayout(TButtonLayout Value) {
     if (FLayout == Value) return;

@@ -4,6 +4,7 @@
 // (the sort order among them), a list that owns its cell controls, a picture
 // known by its file name, and a gradient push or check button.
 #include "grid/ExtGridTheme.h"
+#include "platform/ui/ActnList.h"
 #include "platform/ui/ExtCtrls.h"
 #include "platform/ui/SpeedButton.h"
 
@@ -160,6 +161,22 @@ void DrawButtonGradient(TCanvas* Canvas, TColor FromColor, TColor ToColor, bool 
 enum TButtonLayout { blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom };
 enum TExtButtonStyle { tasButton, tasCheck };
 
+class TExtGridButton;
+
+// Shows an action on the button: its caption, checked state (as Down) and group.
+class TExtGridButtonActionLink : public TActionLink {
+public:
+    explicit TExtGridButtonActionLink(TExtGridButton* AClient) : FClient(AClient) {}
+    // Only a group button with AllowAllUp that still shows the action's state follows it.
+    bool IsCheckedLinked() const override;
+    void SetCaption(const AnsiString& Value) override;
+    void SetChecked(bool Value) override;
+    void SetGroupIndex(Integer Value) override;
+
+private:
+    TExtGridButton* FClient;
+};
+
 // A push or check button drawn with a gradient per state (normal, hot,
 // pressed, checked), state glyphs, an optional drop-down section on its right
 // 12 pixels and colour presets. The speed button underneath gives it its
@@ -249,6 +266,9 @@ public:
     TBitmap* ShadowBitmap() const { return FShadow.get(); }
 
     void SetEnabled(bool Value) override;
+    // The action the button shows (nil: none).
+    TAction* Action() const { return FActionLink.Action(); }
+    void SetAction(TAction* Value);
 
     std::function<void(TObject* Sender)> OnMouseEnter;
     std::function<void(TObject* Sender)> OnMouseLeave;
@@ -268,6 +288,7 @@ protected:
     void Notification(TComponent* AComponent, TOperation Operation) override;
 
 private:
+    TExtGridButtonActionLink FActionLink{this};
     void Changed();
     void GlyphChanged();
     void BuildShadow();

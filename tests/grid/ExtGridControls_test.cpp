@@ -320,3 +320,36 @@ TEST(ExtGridControls, TheComboListShowsDropCountItems) {
     }
     EXPECT_GT(Heights[1], Heights[0]);
 }
+
+TEST(ExtGridControls, TheTransEditChecksItsTextWhenLeftAndStoresItOnlyValid) {
+    TControlsForm F(Ctl("EDIT", "e", "abc"));
+    TGridTransEdit* E = F.Grid->TransEdit();
+    std::vector<std::string> Log;
+    bool Accept = false;
+    F.Grid->OnCellValidate = [&](TObject*, Integer ACol, Integer ARow, AnsiString& V, bool& Valid) {
+        Log.push_back(std::to_string(ACol) + "," + std::to_string(ARow) + " " + std::string(V));
+        Valid = Accept;
+    };
+    F.Grid->OnEditingDone = [&](TObject*) { Log.push_back("done"); };
+    E->SetEditCol(2);
+    E->SetEditRow(3);
+    E->SetBounds(10, 10, 80, 20);
+    E->Show();
+    E->SetFocus();
+    Settle();
+    TypeText(u"yeni");
+    PressEnter();   // swallowed: nothing checked, nothing stored
+    EXPECT_TRUE(E->Focused());
+    EXPECT_TRUE(Log.empty());
+    F.Grid->SetFocus();
+    Settle();
+    EXPECT_TRUE(E->Focused());
+    EXPECT_EQ(2, F.Grid->Col());
+    EXPECT_EQ(3, F.Grid->Row());
+    EXPECT_EQ("", F.Grid->Cells(2, 3));
+    Accept = true;
+    EXPECT_TRUE(E->Commit());
+    EXPECT_EQ((std::vector<std::string>{"2,3 yeni", "2,3 yeni", "done"}), Log);
+    EXPECT_EQ("yeni", F.Grid->Cells(2, 3));
+    EXPECT_FALSE(E->Visible());
+}

@@ -690,3 +690,33 @@ TEST(TPopupButton, DisabledFaceWithGradientAndCaption) {
 }
 
 }  // namespace
+
+TEST_F(TButtonFixture, AnActionSetsCaptionGroupAndDown) {
+    TExtGridButton* A = Make(10);
+    TExtGridButton* B = Make(60);
+    TAction First(Form.get()), Second(Form.get());
+    First.SetCaption("&Elektrik");
+    First.SetGroupIndex(3);
+    First.SetChecked(true);
+    A->SetAllowAllUp(true);
+    A->SetAction(&First);
+    EXPECT_EQ("&Elektrik", A->Caption());
+    EXPECT_EQ(3, A->GroupIndex());
+    EXPECT_TRUE(A->Down());
+    First.SetCaption("&Doğalgaz");
+    EXPECT_EQ("&Doğalgaz", A->Caption());
+    First.SetChecked(false);
+    EXPECT_FALSE(A->Down());
+    // Another button of the group going down lifts this one and unchecks its action.
+    First.SetChecked(true);
+    B->SetAction(&Second);
+    B->SetGroupIndex(3);
+    B->SetDown(true);
+    EXPECT_FALSE(A->Down());
+    EXPECT_FALSE(First.Checked());
+    {
+        TAction Gone(nullptr);
+        A->SetAction(&Gone);
+    }
+    EXPECT_EQ(nullptr, A->Action());
+}
