@@ -49,22 +49,3 @@ TEST_F(GasInvoiceScreen, ListsTheGasTablesAndWritesTheGasFile) {
     EXPECT_NE(Text.find("<aboneno>000000000012345</aboneno>"), std::string::npos);
     EXPECT_NE(Text.find("islemturu=\"90072\""), std::string::npos);
 }
-
-// Ten invoices of nearly a trillion each: a total the file cannot state exactly.
-TEST_F(GasInvoiceScreen, ATotalBeyondWhatTheFileHoldsIsRefusedNamingTheRow) {
-    for (int I = 0; I < 10; ++I)
-        Exec("insert into DFATURA (REFERANSNO,ABONENO,TOPLAMBEDELI,TOPLAMTUKETIM,FATURATARIHI) "
-             "values ('9" + IntToStr(I) + "','12345',999999999999.99,1,'04.03.2016');");
-    F->Button1->Click();
-    F->iay->SetText("Mart");
-    F->VERGINOM->SetText("1234567890");
-    F->YOL->SetText(Folder.Path());
-    try {
-        F->Button4Click(F->Button4);
-        ADD_FAILURE();
-    } catch (const EConvertError& E) {
-        EXPECT_EQ(E.Message(), "Satır 12, sütun 7 (FATURA BEDELİ): '999999999999,99' ile toplam tutar dosyaya tam "
-                               "yazılamayacak kadar büyüyor; dosya yazılmadı");
-    }
-    EXPECT_FALSE(FileExists(Folder.Path() + "dogalgaz_fatura_islemleri.xml"));
-}

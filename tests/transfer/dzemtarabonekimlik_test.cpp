@@ -97,16 +97,3 @@ TEST_F(GasIdentityScreen, ZoneTaxNumberHasItsOwnDigitFilter) {
     EXPECT_EQ(Key, 0);
     EXPECT_EQ(Prompts.LastMessage(), "Sadece rakam giriniz");
 }
-
-TEST_F(GasIdentityScreen, APeriodListedAfterAllSubscribersKeepsNoneOfTheirRows) {
-    Exec("insert into DABONEKIMLIK (ABONENO,ADI,YAZI1) values ('502','B','Mart 2016');"
-         "insert into DABONEKIMLIK (ABONENO,ADI,YAZI1) values ('503','C','Mart 2016');");
-    F->Button1->Click();
-    ASSERT_EQ(F->OENDEKS->RowCount(), 5);
-    F->iay->SetText("Şubat");
-    F->iyil->SetText("2016");
-    F->Button2->Click();
-    ASSERT_EQ(F->OENDEKS->RowCount(), 3);
-    for (Integer C = 0; C < IdentityGridCols; ++C) EXPECT_EQ(Cell(C, 2), "") << C;
-    EXPECT_EQ(CountMarkedRows(*F->OENDEKS, IdentityMarkCol), 1);
-}
