@@ -1,3 +1,4 @@
+// TBaseGrid and its cell properties: the string grid under the advanced grid.
 #include "grid/BaseGrid.h"
 
 #include "grid/ExtUtil.h"

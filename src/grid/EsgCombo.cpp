@@ -1,3 +1,4 @@
+// TESGComboBox: the combo box with its own flat frame and drop-down button.
 #include "grid/EsgCombo.h"
 
 #include "platform/ui/WinApi.h"

@@ -1,3 +1,4 @@
+// Drag and drop: what a drag offers and the drop target that sorts what arrives.
 #include "grid/EsgDD.h"
 
 #include "platform/rtl/CodePage.h"

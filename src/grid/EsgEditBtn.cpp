@@ -1,3 +1,4 @@
+// The edit with a button inside its right edge, and the unit edit.
 #include "grid/EsgEditBtn.h"
 
 #include "grid/EsgEditParts.h"

@@ -1,3 +1,4 @@
+// Pieces shared by the edits with buttons inside their right edge.
 #include "grid/EsgEditParts.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// Mini-HTML text: layout, drawing, measuring and hit-testing, and the small text routines beside them.
 #include "grid/EsgHTMLE.h"
 
 #include "grid/ExtUtil.h"

@@ -1,3 +1,4 @@
+// The spin edit: integer, floating-point, date and time values stepped within bounds.
 #include "grid/EsgSpin.h"
 
 #include "grid/EsgEditParts.h"

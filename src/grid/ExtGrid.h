@@ -7,6 +7,47 @@
 //
 // Row colours are written into every non-fixed cell of the row; clNone frees the
 // properties of those cells (texts stay).
+//
+// Where things are. The class is declared here; its code is split by concern:
+//   ExtGridOptions.h/.cpp   the option objects (MouseActions, Navigation, ControlLook, ...) and their values
+//   ExtGridEvents.h         the event types
+//   ExtGridPanels.h         the footer and find panels docked under the cells
+//   ExtGrid.cpp             construction, property writers, cell-query hooks, colours, the current cell
+//   ExtGridCells.cpp        cell values besides the text: numbers, check, radio and button states, comments
+//   ExtGridClipboard.cpp    copy, cut and paste
+//   ExtGridControls.cpp     the form controls of HTML cells
+//   ExtGridDragDrop.cpp     drag and drop with other grids and programs
+//   ExtGridEdit.cpp         the editing flow: opening an editor, validating, writing back, advancing
+//   ExtGridEditors.h/.cpp   the editor controls shown over a cell, and the grid's side of them
+//   ExtGridFind.cpp         finding text, the incremental lookup, the search footer
+//   ExtGridFocus.cpp        the keyboard focus arriving at the grid
+//   ExtGridFooter.cpp       the footer row, column statistics, the floating footer panel
+//   ExtGridFrame.cpp        what is painted besides the cells (free area, border, sizing lines), balloon tips
+//   ExtGridGraphics.cpp     the graphics kept per cell, their layout and drawing, tree lines, highlighting
+//   ExtGridGroup.cpp        grouping rows by the values of a column
+//   ExtGridHint.h/.cpp      the hint window and the cell hints
+//   ExtGridImport.cpp       CSV and spreadsheet import, the cell text stream
+//   ExtGridInplace.cpp      the in-place text editor (TExtInplaceEdit)
+//   ExtGridKeys.cpp         the keyboard
+//   ExtGridLink.h/.cpp      edit links and cell checkers: an application's own editing
+//   ExtGridMouse.cpp        the mouse: clicks, header selection, moves, the double click
+//   ExtGridNodes.cpp        row nodes and the rows inside them
+//   ExtGridPaint.cpp        painting one cell
+//   ExtGridRepaint.cpp      repainting cells, rows, columns and headers
+//   ExtGridRich.cpp         rich-text cells
+//   ExtGridRows.cpp         the current row, hidden rows, scrolling a cell into view, data ranges, the filter
+//   ExtGridScroll.cpp       the wheel, panning, the scroll bars, controls following the view
+//   ExtGridSelection.cpp    selected rows, columns and cells, row marks, the selection as text
+//   ExtGridSizing.cpp       row heights and column widths: to content, the stretched column
+//   ExtGridSort.cpp         sorting; inserting, removing and clearing rows and columns; column merges
+//   ExtGridStore.cpp        column widths kept between runs
+//   ExtGridTheme.h/.cpp     the desktop's visual styles and the colour schemes that follow them
+//   ExtGridTimer.cpp        the grid's timer: blinking text, hover focus, the lookup's reset
+// Below the class: BaseGrid (the string grid under it, cell properties), GridRowMap
+// (hidden rows), ExtUtil (free routines), ExtObj (small objects the grid keeps),
+// EsgHTMLE and EsgHTMLEControls (mini-HTML text), PictureContainer (its pictures),
+// EsgDD (drag and drop roles), EsgCombo, EsgSpin, EsgEditBtn, EsgEditParts and
+// EsgUni (the controls the editors are made of).
 #include "grid/BaseGrid.h"
 #include "grid/ExtGridOptions.h"
 #include "grid/ExtGridPanels.h"

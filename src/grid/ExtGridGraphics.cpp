@@ -1,4 +1,5 @@
-// TExtStringGrid: the graphic layer of a cell: the graphics kept per cell, their layout, placement and drawing (every graphic kind), check boxes, radio groups, tree lines and highlighting.
+// TExtStringGrid: the graphic layer of a cell: the graphics kept per cell, their layout, placement
+// and drawing (every graphic kind), check boxes, radio groups, tree lines and highlighting.
 #include "grid/ExtGrid.h"
 
 #include "grid/EsgHTMLE.h"
@@ -12,10 +13,6 @@
 #include <numbers>
 
 namespace {
-
-bool IsCheckKind(TCellType T) {
-    return T == ctCheckBox || T == ctDataCheckBox || T == ctVirtCheckBox || T == ctRowCheckBox;
-}
 
 // Keeps the canvas pen and brush (and the font when asked) of a layer that draws with its own.
 struct TCanvasKeeper {
@@ -50,10 +47,6 @@ void CheckMark(TCanvas* Cv, const TRect& B, TColor C) {
 }
 
 TColor Complement(TColor C) { return TColor(0xFFFFFF - (ColorToRGB(C) & 0xFFFFFF)); }
-
-bool IsCheckType(TCellType T) {
-    return T == ctCheckBox || T == ctDataCheckBox || T == ctVirtCheckBox || T == ctRowCheckBox;
-}
 
 }  // namespace
 
@@ -207,7 +200,7 @@ TPoint TExtStringGrid::CellGraphicSize(Integer ACol, Integer ARow) {
     if (T == ctBitmap || T == ctIcon) {
         if (auto* B = dynamic_cast<TGraphic*>(T == ctBitmap ? G->Graphic() : G->Icon()))
             S = Point(B->Width(), B->Height());
-    } else if (IsCheckType(T)) {
+    } else if (IsCheckCellType(T)) {
         S = Point(FControlLook->CheckSize(), FControlLook->CheckSize());
     } else if (T == ctPicture || T == ctFilePicture) {
         if (auto* P = dynamic_cast<TGraphic*>(G->Graphic())) {
@@ -299,7 +292,7 @@ TRect TExtStringGrid::PlaceCellGraphic(const TRect& Rc, TCellGraphic* G, Integer
     TCellHAlign HA = G->CellHAlign();
     TCellVAlign VA = G->CellVAlign();
     const TCellType Kind = G->CellType();
-    if (IsCheckKind(Kind)) {
+    if (IsCheckCellType(Kind)) {
         if (TextVAlign != FVAlignment)
             VA = TextVAlign == vtaTop ? vaTop : TextVAlign == vtaCenter ? vaCenter : vaBottom;
         if (TextHAlign == taCenter) HA = haCenter;

@@ -1,4 +1,4 @@
-// Option objects of the advanced grid.
+// The option objects of the advanced grid: their copies (Assign) and the writers that reach the grid.
 #include "grid/ExtGrid.h"
 
 #include <algorithm>

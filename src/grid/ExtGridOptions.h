@@ -20,6 +20,10 @@ enum TCellType {
     ctEmpty, ctImages, ctPicture, ctFilePicture, ctValue, ctProgress, ctComment, ctButton, ctBitButton,
     ctVirtCheckBox, ctRowCheckBox, ctProgressPie, ctSummary, ctRangeIndicator
 };
+// The check-box kinds of cell graphic.
+inline bool IsCheckCellType(TCellType T) {
+    return T == ctCheckBox || T == ctDataCheckBox || T == ctVirtCheckBox || T == ctRowCheckBox;
+}
 enum TFilterOperation { foSHORT, foNONE, foAND, foXOR, foOR };
 enum TIntelliPan { ipVertical, ipHorizontal, ipBoth, ipNone };
 enum TWheelAction { waMoveSelection, waScroll };

@@ -12,10 +12,6 @@
 
 namespace {
 
-bool IsCheckCell(TCellType T) {
-    return T == ctCheckBox || T == ctDataCheckBox || T == ctVirtCheckBox || T == ctRowCheckBox;
-}
-
 bool IsDigit(char C) { return C >= '0' && C <= '9'; }
 
 // A separator at position 2 or 3, not last, with digits on both sides.
@@ -26,7 +22,7 @@ bool HasSeparatorAt(const AnsiString& T, char Sep) {
 }
 
 TSortStyle DetectStyle(const AnsiString& T, TCellType CT) {
-    if (IsCheckCell(CT)) return ssCheckBox;
+    if (IsCheckCellType(CT)) return ssCheckBox;
     const bool Trimmed = T.empty() || (Byte(T.front()) > ' ' && Byte(T.back()) > ' ');
     if ((Trimmed ? NumberKind(T) : NumberKind(Trim(T))) != 2) return ssNumeric;
     if (HasSeparatorAt(T, FormatSettings.DateSeparator))
@@ -192,7 +188,7 @@ void TExtStringGrid::ReadSortColumn(TSortColumn& K, Integer ACol, const std::vec
             for (size_t I = 0; I < N && Found != ssAlphabetic; ++I) {
                 const TCellType CT = GetCellType(ACol, Rows[I]);
                 const AnsiString& T = K.Computed ? K.Text[I] : CellsRef(ACol, Rows[I], Scratch);
-                if (T.empty() && !IsCheckCell(CT)) continue;
+                if (T.empty() && !IsCheckCellType(CT)) continue;
                 const Integer S = DetectStyle(T, CT);
                 Found = Found < 0 || Found == S ? S : ssAlphabetic;
             }

@@ -1,3 +1,4 @@
+// Small objects the grid creates or keeps: move arrows, the dragged caption, integer lists, cell-control lists, file pictures and the gradient button.
 #include "grid/ExtObj.h"
 
 #include "grid/EsgHTMLE.h"

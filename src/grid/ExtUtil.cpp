@@ -1,3 +1,4 @@
+// Free routines shared by the grid units: cell text kinds, CSV and clipboard text, number and date parsing, filter conditions, drawing helpers.
 #include "grid/ExtUtil.h"
 
 #include "platform/rtl/CodePage.h"

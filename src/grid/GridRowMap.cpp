@@ -1,3 +1,4 @@
+// Hidden rows and the map between display rows and real rows.
 #include "grid/GridRowMap.h"
 
 #include <algorithm>

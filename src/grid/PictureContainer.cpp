@@ -1,3 +1,4 @@
+// Pictures for mini-HTML text: the named pictures of a container and the cache of pictures loaded by URL.
 #include "grid/PictureContainer.h"
 
 #include "platform/rtl/SysUtils.h"
