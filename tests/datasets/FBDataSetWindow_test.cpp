@@ -662,19 +662,14 @@ TEST_F(FBDataSetWindowTest, EditingInsideTheWindowKeepsTheRecordCurrent) {
     Ds->Next();
     Ds->Next();
     EXPECT_EQ(Id(Ds), 1504);
-}
-
-TEST_F(FBDataSetWindowTest, ARowTheRefreshNoLongerFindsKeepsWhatWasPosted) {
-    TpFBDataSet* Ds = NewDataSet("select * from W order by ID");
+    // A row the refresh no longer finds keeps what was posted.
     Ds->RefreshSQL()->SetText("select * from W where ID = ?ID and GRP < 0");
     Ds->SetOptions(Ds->Options() + TpFBDsOptions{poRefreshDeletedRecord});
-    Ds->Open();
-    ASSERT_TRUE(Ds->Locate("ID", Variant(10), {}));
     Ds->Edit();
-    Ds->FieldByName("NAME")->SetAsString("Değişti");
+    Ds->FieldByName("NAME")->SetAsString("Yine");
     Ds->Post();
-    EXPECT_EQ(Id(Ds), 10);
-    EXPECT_EQ(Ds->FieldByName("NAME")->AsString(), "Değişti");
+    EXPECT_EQ(Id(Ds), 1504);
+    EXPECT_EQ(Ds->FieldByName("NAME")->AsString(), "Yine");
 }
 
 TEST_F(FBDataSetWindowTest, InsertAndDeleteReadTheWindowAgain) {
