@@ -139,6 +139,28 @@ bool TGridEditorKeys::UniKeyDown(TEd* Ed, Word& Key, TShiftState Shift, bool Han
     return true;
 }
 
+void TGridEditorKeys::EditEndKeys(TControl* Ed, Word& Key, TShiftState Shift, const AnsiString& Text,
+                                  const std::function<void(const AnsiString&)>& TakeBack,
+                                  const std::function<void()>& Refused, const std::function<void()>& Revert) {
+    const std::shared_ptr<const bool> Alive = Ed->AliveToken();
+    if (Key == VK_TAB || Key == VK_RETURN || Key == VK_UP || Key == VK_DOWN) {
+        const bool Valid = Commit(Text, TakeBack);
+        if (!*Alive) return;
+        if (!Valid) {
+            Refused();
+            Key = 0;
+            return;
+        }
+    }
+    if (TabAdvance(Key, Shift)) {
+        Key = 0;
+        return;
+    }
+    if (Key == VK_ESCAPE) Revert();
+    HandToGrid(Key, Shift, true);
+    Key = 0;
+}
+
 bool TGridEditorKeys::TabAdvance(Word Key, TShiftState Shift) {
     if (Key != VK_TAB || !FGrid->Options().Contains(goTabs)) return false;
     FGrid->EndEditorControl();
@@ -220,28 +242,17 @@ void TGridSpin::KeyDown(Word& Key, TShiftState Shift) {
         TEsgSpinEdit::KeyDown(Key, Shift);
         return;
     }
-    const std::shared_ptr<const bool> Alive = AliveToken();
-    if (Key != VK_ESCAPE) {
-        const bool Valid = Commit(Text(), [this](const AnsiString& V) { SetText(V); });
-        if (!*Alive) return;
-        if (!Valid) {
+    EditEndKeys(
+        this, Key, Shift, Text(), [this](const AnsiString& V) { SetText(V); },
+        [this] {
             SetSelStart(static_cast<Integer>(Text().size()));
             Invalidate();
-            Key = 0;
-            return;
-        }
-    }
-    if (TabAdvance(Key, Shift)) {
-        Key = 0;
-        return;
-    }
-    if (Key == VK_ESCAPE) {
-        SetText(FGrid->TextBeforeEdit());
-        if (SpinType() == sptNormal) SetValue(Value());
-        else if (SpinType() == sptFloat) SetFloatValue(FloatValue());
-    }
-    HandToGrid(Key, Shift, true);
-    Key = 0;
+        },
+        [this] {
+            SetText(FGrid->TextBeforeEdit());
+            if (SpinType() == sptNormal) SetValue(Value());
+            else if (SpinType() == sptFloat) SetFloatValue(FloatValue());
+        });
 }
 
 void TGridSpin::KeyPress(char& Key) {
@@ -413,26 +424,13 @@ void TGridEditBtn::KeyDown(Word& Key, TShiftState Shift) {
     const std::shared_ptr<const bool> Alive = AliveToken();
     if (OnKeyDown) OnKeyDown(this, Key, Shift);
     if (!*Alive || Key == 0) return;
-    if (Key == VK_TAB || Key == VK_RETURN || Key == VK_UP || Key == VK_DOWN) {
-        const bool Valid = Commit(Text(), [this](const AnsiString& V) { SetText(V); });
-        if (!*Alive) return;
-        if (!Valid) {
-            SetSelStart(static_cast<Integer>(Text().size()));
-            Key = 0;
-            return;
-        }
-    }
-    if (TabAdvance(Key, Shift)) {
-        Key = 0;
-        return;
-    }
-    if (Key == VK_ESCAPE) {
-        AnsiString V;
-        FGrid->GetCurrentCell(V);
-        SetText(V);
-    }
-    HandToGrid(Key, Shift, true);
-    Key = 0;
+    EditEndKeys(this, Key, Shift, Text(), [this](const AnsiString& V) { SetText(V); },
+                [this] { SetSelStart(static_cast<Integer>(Text().size())); },
+                [this] {
+                    AnsiString V;
+                    FGrid->GetCurrentCell(V);
+                    SetText(V);
+                });
 }
 
 bool TGridEditBtn::FilterChar(char& Key) {
@@ -495,27 +493,12 @@ void TGridUnitEditBtn::KeyDown(Word& Key, TShiftState Shift) {
         TEsgUnitEditBtn::KeyDown(Key, Shift);
         return;
     }
-    const std::shared_ptr<const bool> Alive = AliveToken();
-    if (Key == VK_TAB || Key == VK_RETURN || Key == VK_UP || Key == VK_DOWN) {
-        const bool Valid = Commit(Text() + UnitID(), [this](const AnsiString&) {});
-        if (!*Alive) return;
-        if (!Valid) {
-            Key = 0;
-            return;
-        }
-    }
-    if (TabAdvance(Key, Shift)) {
-        Key = 0;
-        return;
-    }
-    if (Key == VK_ESCAPE) {
+    EditEndKeys(this, Key, Shift, Text() + UnitID(), [](const AnsiString&) {}, [] {}, [this] {
         AnsiString V;
         FGrid->GetCurrentCell(V);
         SetUnitID(AnsiString());
         SetText(V);
-    }
-    HandToGrid(Key, Shift, true);
-    Key = 0;
+    });
 }
 
 void TGridUnitEditBtn::KeyPress(char& Key) {

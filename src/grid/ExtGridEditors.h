@@ -39,6 +39,12 @@ protected:
     // The key protocol of the Unicode text editors: true when the key was the grid's.
     template <class TEd>
     bool UniKeyDown(TEd* Ed, Word& Key, TShiftState Shift, bool HandOver, bool Commits);
+    // The keys that end an edit in a control: Tab, Enter, Up and Down store Text first
+    // (a refused value keeps the edit and Refused runs), Esc runs Revert, then the key
+    // goes to the grid.
+    void EditEndKeys(TControl* Ed, Word& Key, TShiftState Shift, const AnsiString& Text,
+                     const std::function<void(const AnsiString&)>& TakeBack, const std::function<void()>& Refused,
+                     const std::function<void()>& Revert);
     // Tab with goTabs: ends the edit and moves to the next (Shift: previous) cell.
     bool TabAdvance(Word Key, TShiftState Shift);
     // Ends the edit and gives the key to the grid: arrows and Tab move the current

@@ -50,10 +50,6 @@ void KeepWholeLines(TText& Text, TRect& T, Cardinal& Flags, Integer LineHeight, 
     Flags = (Flags & ~Cardinal(DT_WORDBREAK | DT_EDITCONTROL)) | DT_SINGLELINE;
 }
 
-bool IsCheckType(TCellType T) {
-    return T == ctCheckBox || T == ctDataCheckBox || T == ctVirtCheckBox || T == ctRowCheckBox;
-}
-
 // The words of a rich text without its control words and groups; the fallback
 // when a text that looks like rich text cannot be shown as such.
 AnsiString RichTextWords(const AnsiString& S) {
@@ -440,7 +436,7 @@ Integer TExtStringGrid::DrawCellTextLayer(TCanvas* Cv, Integer ACol, Integer ARo
                 URLCol = FSelectionTextColor;
                 SelectionText = true;
             }
-        } else if (!Focused() || IsCheckType(GetCellType(RC, ARow))) {
+        } else if (!Focused() || IsCheckCellType(GetCellType(RC, ARow))) {
             Cv->Brush()->SetColor(UnselBrush);
             Cv->Font()->SetColor(UnselFont);
             URLCol = FURLColor;
