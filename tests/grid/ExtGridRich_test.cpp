@@ -94,14 +94,9 @@ TEST_F(ExtGridRich, TypingIntoARichCellStoresRtfOfTheTypedText) {
 
 TEST_F(ExtGridRich, MovingTheCaretInTheRichEditorIsReported) {
     G->SetCells(1, 1, RedWord);
-    Integer Reports = 0;
-    G->OnRichEditSelectionChange = [&](TObject* Sender) {
-        EXPECT_EQ(G, Sender);
-        ++Reports;
-    };
     PressEnter();
-    ASSERT_EQ(G->RichEdit(), G->ActiveEditorControl());
-    Reports = 0;
+    Integer Reports = 0;
+    G->OnRichEditSelectionChange = [&](TObject* Sender) { Reports += Sender == G; };
     F.Key(Qt::Key_Right, Qt::ShiftModifier);
     EXPECT_GE(Reports, 1);
 }
