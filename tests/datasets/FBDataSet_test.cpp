@@ -1239,6 +1239,14 @@ TEST_F(FBDataSetEditTest, ASortedRecordKeepsItsPlaceAfterPostsOnlyWithKeepSortin
     Ds->Post();
     EXPECT_EQ(Ds->SortFieldsText(), "");   // no longer sorted
     EXPECT_EQ(Ids(), "5 3 2 1 9 ");
+    // With it, a record refreshed with another sort value takes its sorted place too.
+    Ds->SetOptions(Ds->Options() + TpFBDsOptions{poKeepSorting});
+    Ds->DoSort({"AMOUNT"}, {true});   // amounts: 1 10, 2 20, 3 30, 9 40, 5 50
+    Ds->SetRecNo(2);
+    DB1().Execute("UPDATE EDIT SET AMOUNT = 45 WHERE ID = 2");
+    Ds->Refresh();
+    EXPECT_EQ(Ds->RecNo(), 4);
+    EXPECT_EQ(Ids(), "1 3 9 2 5 ");
 }
 
 TEST_F(FBDataSetEditTest, MoveRecordChangesTheOrderAndFetchesForAFarTarget) {
@@ -1615,17 +1623,6 @@ TEST_F(FBDataSetDetailTest, AMasterThatCannotServeTheDetailIsRefused) {
     auto* Back = new TDataSource(Owner.get());
     Back->SetDataSet(Detail);
     EXPECT_EQ(ErrorCode([&] { Readings->SetDataSource(Back); }), 50);   // linked back to its detail
-}
-
-TEST_F(FBDataSetEditTest, ARefreshedRecordWhoseSortValueChangedTakesItsSortedPlace) {
-    Ds->SetOptions(Ds->Options() + TpFBDsOptions{poKeepSorting});
-    Ds->Open();
-    Ds->DoSort({"AMOUNT"}, {true});
-    Ds->SetRecNo(2);
-    DB1().Execute("UPDATE EDIT SET AMOUNT = 45 WHERE ID = 2");
-    Ds->Refresh();
-    EXPECT_EQ(Ds->RecNo(), 4);
-    EXPECT_EQ(Ids(), "1 3 4 2 5 ");
 }
 
 TEST_F(FBDataSetEditTest, BeforeTheFieldsExistTheKeyOfATableIsNamedByTheSelectsColumns) {
