@@ -219,7 +219,7 @@ struct TGridDataRange {
 // over the whole grid while its mode is set.
 constexpr TCursor crGridRowSelect = 8010, crGridColSelect = 8011, crGridAllSelect = 8012, crGridMode = 8014;
 
-class TExtStringGrid : public TBaseGrid {
+class TExtStringGrid : public TBaseGrid, public TGridOptionsHost, public TFooterPanelHost {
 public:
     explicit TExtStringGrid(TComponent* AOwner);
     ~TExtStringGrid() override;
@@ -1201,7 +1201,6 @@ private:
     void ReportRow(Integer NewRow);
     void FormResized(TObject* Sender);
     friend class TExtInplaceEdit;
-    friend class TFloatingFooter;
     void ConsumeKey(Word& Key, TShiftState Shift);
     bool HomeEndKey(Word Key, TShiftState Shift);
     bool SkipFixed(Word Key);
@@ -1426,12 +1425,11 @@ private:
     TFooterPanel* FFooterPanel = new TFooterPanel(this);   // owned as a component
     TSearchPanel* FSearchPanel = new TSearchPanel(this);
     std::vector<std::pair<Integer, Integer>> FFooterKinds;   // (column, kind)
-    friend class TFooterPanel;
-    // Docks the footer panel under the cells (parenting it the first time it shows).
-    void PlaceFooterPanel();
-    void PaintFooterPanel(TFooterPanel* Panel, TCanvas* ACanvas, const TRect& Area);
-    Integer FooterPanelColumnAt(Integer X) const;
-    void FooterPanelHint(TFooterPanel* Panel, Integer X, Integer Y);
+    void PlaceFooterPanel() override;
+    void ShowFooterRow(bool Value) override { SetFooterRowFlag(Value); }
+    void PaintFooterPanel(TFooterPanel* Panel, TCanvas* ACanvas, const TRect& Area) override;
+    Integer FooterPanelColumnAt(Integer X) const override;
+    void FooterPanelHint(TFooterPanel* Panel, Integer X, Integer Y) override;
 
     // grouping (ExtGridGroup.cpp)
     Integer FGroupColumn = -1;
@@ -1442,18 +1440,15 @@ private:
     void RemoveGroupRow(Integer ARow);
 
     // drag and drop (ExtGridDragDrop.cpp)
-    friend class TDragDropSettings;
-    friend class TDragScrollOptions;
     friend class TGridDropTarget;
     std::unique_ptr<TESGDropTarget> FDropTarget;   // while DragDropSettings.OleDropTarget
     TGridRect FDragRect;                           // the cells of the running text drag
     bool FDragPending = false;                     // a press that starts a drag once it moves
     Integer FDragTicks = 0;                        // horizontal drag scrolling every other move
     TPanel* FDropMarkers[3] = {nullptr, nullptr, nullptr};   // row marker, column markers above and below
-    void DropTargetChanged();
+    void DropTargetChanged() override;
     void DropTargetLoaded();
-    // Drags reach the window while it takes drops or scrolls with them.
-    void UpdateDragAcceptance();
+    void UpdateDragAcceptance() override;
     TPanel* DropMarker(Integer Index);
     void ShowDropMarker(Integer Index, Integer X, Integer Y);
     void HideDropMarkers();
@@ -1468,7 +1463,7 @@ private:
     std::unique_ptr<TTimer> FDragScrollTimer;     // while a drag is near an edge
     TDragScrollDirection FDragScrollDirs;         // the edges of the last drag event
     void DragScrollOver(Integer X, Integer Y);
-    void DragScrollStop();
+    void DragScrollStop() override;
     void DragScrollTick();
     void PaintColumnDragImage(TBitmap& Image, Integer Column);
     bool ColumnNumber(Integer ACol, Integer ARow, bool Hidden, Double& Value);

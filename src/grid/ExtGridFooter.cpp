@@ -165,21 +165,22 @@ AnsiString TExtStringGrid::ExpandFooterTemplate(const AnsiString& Template) {
 }
 
 // --- footer panel -----------------------------------------------------------------------------
-TFooterPanel::TFooterPanel(TComponent* AOwner) : TPanel(AOwner), FGrid(dynamic_cast<TExtStringGrid*>(AOwner)) {
+TFooterPanel::TFooterPanel(TComponent* AOwner)
+    : TPanel(AOwner), FGrid(dynamic_cast<TExtStringGrid*>(AOwner)), FHost(FGrid) {
     SetBevelOuter(bvNone);
     SetHeight(0);
     SetVisible(false);
 }
 
 void TFooterPanel::Paint() {
-    if (FGrid) FGrid->PaintFooterPanel(this, Canvas(), ClientRect());
+    if (FGrid) FHost->PaintFooterPanel(this, Canvas(), ClientRect());
     else TPanel::Paint();
 }
 
 void TFooterPanel::MouseMove(TShiftState Shift, Integer X, Integer Y) {
     TPanel::MouseMove(Shift, X, Y);
     // A hint belongs to one column: moving to another one takes it away.
-    if (FGrid && FHintColumn >= 0 && FGrid->FooterPanelColumnAt(X) != FHintColumn) CancelHint();
+    if (FGrid && FHintColumn >= 0 && FHost->FooterPanelColumnAt(X) != FHintColumn) CancelHint();
 }
 
 void TFooterPanel::MouseLeft() { CancelHint(); }
@@ -191,7 +192,7 @@ void TFooterPanel::CancelHint() {
 }
 
 bool TFooterPanel::HintRequested(Integer X, Integer Y) {
-    if (FGrid) FGrid->FooterPanelHint(this, X, Y);
+    if (FGrid) FHost->FooterPanelHint(this, X, Y);
     return true;
 }
 

@@ -5,6 +5,8 @@
 #include <cmath>
 
 namespace {
+
+TGridOptionsHost* Host(TExtStringGrid* G) { return G; }
 void RepaintGrid(TExtStringGrid* G) {
     if (G) G->Invalidate();
 }
@@ -411,8 +413,8 @@ void TFloatingFooter::Assign(TPersistent* Source) {
 void TFloatingFooter::Changed() {
     const bool LastRow = FVisible && FFooterStyle == fsFixedLastRow;
     FGrid->SetFixedFooters(LastRow ? 1 : 0);
-    FGrid->SetFooterRowFlag(LastRow);
-    FGrid->PlaceFooterPanel();
+    Host(FGrid)->ShowFooterRow(LastRow);
+    Host(FGrid)->PlaceFooterPanel();
     FGrid->FooterPanel()->Invalidate();
     FGrid->Invalidate();
 }
@@ -566,7 +568,7 @@ void TSearchFooter::Assign(TPersistent* Source) {
 // --- drag-and-drop and drag-scroll setters that reach the grid ------------------------------
 void TDragDropSettings::SetOleDropTarget(bool Value) {
     FOleDropTarget = Value;
-    if (FGrid) FGrid->DropTargetChanged();
+    if (FGrid) Host(FGrid)->DropTargetChanged();
 }
 
 void TDragDropSettings::SetOleDropRTF(bool Value) {
@@ -577,6 +579,6 @@ void TDragDropSettings::SetOleDropRTF(bool Value) {
 void TDragScrollOptions::SetActive(bool Value) {
     FActive = Value;
     if (!FGrid) return;
-    if (!Value) FGrid->DragScrollStop();
-    FGrid->UpdateDragAcceptance();
+    if (!Value) Host(FGrid)->DragScrollStop();
+    Host(FGrid)->UpdateDragAcceptance();
 }

@@ -8,6 +8,22 @@
 
 class TExtStringGrid;
 
+// What the option objects ask of their grid besides its public face.
+class TGridOptionsHost {
+public:
+    // DragDropSettings.OleDropTarget changed: the drop target comes or goes.
+    virtual void DropTargetChanged() = 0;
+    // Drags reach the window while it takes drops or scrolls with them.
+    virtual void UpdateDragAcceptance() = 0;
+    virtual void DragScrollStop() = 0;
+    // Docks the footer panel under the cells (parenting it the first time it shows).
+    virtual void PlaceFooterPanel() = 0;
+    // The last row is the footer row or not.
+    virtual void ShowFooterRow(bool Value) = 0;
+protected:
+    ~TGridOptionsHost() = default;
+};
+
 enum TGridLook { glStandard, glSoft, glClassic, glKezmo, glXP, glListView };
 enum TControlStyle { csClassic, csFlat, csWinXP, csVarnel, csKezmo, csGlyph, csTheme };
 enum TScrollType { ssNormal, ssFlat, ssEncarta };

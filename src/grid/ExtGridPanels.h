@@ -3,6 +3,17 @@
 #include "platform/ui/ExtCtrls.h"
 
 class TExtStringGrid;
+class TFooterPanel;
+
+// What the footer panel asks of its grid: the grid paints it and answers its hints.
+class TFooterPanelHost {
+public:
+    virtual void PaintFooterPanel(TFooterPanel* Panel, TCanvas* ACanvas, const TRect& Area) = 0;
+    virtual Integer FooterPanelColumnAt(Integer X) const = 0;
+    virtual void FooterPanelHint(TFooterPanel* Panel, Integer X, Integer Y) = 0;
+protected:
+    ~TFooterPanelHost() = default;
+};
 
 // The panel docked under the grid's cells that shows the floating footer (height 0
 // while hidden); the grid paints it.
@@ -22,6 +33,7 @@ protected:
     bool HintRequested(Integer X, Integer Y) override;
 private:
     TExtStringGrid* FGrid;
+    TFooterPanelHost* FHost;   // the same grid
     Integer FHintColumn = -1;
 };
 
