@@ -22,10 +22,10 @@
 //   ExtGridFind.cpp         finding text, the incremental lookup, the search footer
 //   ExtGridFocus.cpp        the keyboard focus arriving at the grid
 //   ExtGridFooter.cpp       the footer row, column statistics, the floating footer panel
-//   ExtGridFrame.cpp        what is painted besides the cells (free area, border, sizing lines), balloon tips
+//   ExtGridFrame.cpp        the window's hooks; what is painted besides the cells (free area, border, sizing lines)
 //   ExtGridGraphics.cpp     the graphics kept per cell, their layout and drawing, tree lines, highlighting
 //   ExtGridGroup.cpp        grouping rows by the values of a column
-//   ExtGridHint.h/.cpp      the hint window and the cell hints
+//   ExtGridHint.h/.cpp      the hint window, the cell hints and the balloon tips
 //   ExtGridImport.cpp       CSV and spreadsheet import, the cell text stream
 //   ExtGridInplace.cpp      the in-place text editor (TExtInplaceEdit)
 //   ExtGridKeys.cpp         the keyboard
@@ -547,7 +547,8 @@ public:
     bool HeaderPressed() const { return FHeaderPressed; }
     void SetHeaderPressed(bool Value) { FHeaderPressed = Value; }
 
-    // --- selection flags (rows by real index, columns) and row marks
+    // --- selection (ExtGridSelection.cpp): flags of rows (by real index) and columns, row marks,
+    // the cells of a disjunct selection, the selection as text
     bool RowSelected(Integer ARow) const;   // EExtGridError "Invalid row accessed"
     void SetRowSelected(Integer ARow, bool Value);
     bool ColSelected(Integer ACol) const;   // EExtGridError "Invalid column accessed"
@@ -564,14 +565,16 @@ public:
     void SetSelectedCell(Integer ACol, Integer ARow, bool Value);
     Integer SelectedCellCount() const { return Integer(FSelectedCells.size()); }
     void ClearCellSelect();
+    AnsiString SelectionAsText();   // tab/CR LF, no line end after the last row
+    bool IsCellSelected(Integer ACol, Integer ARow);
 
-    // --- repainting
+    // --- repainting (ExtGridRepaint.cpp)
     void RepaintRow(Integer ARow);
     void RepaintCol(Integer ACol);
     void RepaintRect(TGridRect ARect);
     void RepaintHeaders(Integer ACol1, Integer ARow1, Integer ACol2, Integer ARow2);
 
-    // --- footer row and the option objects of other concerns (ExtGridFooter.cpp)
+    // --- footer row and column statistics (ExtGridFooter.cpp); the option objects of other concerns
     TFloatingFooter* FloatingFooter() const { return FFloatingFooter.get(); }
     void SetFloatingFooter(TFloatingFooter* Value) { FFloatingFooter->Assign(Value); }
     TSearchFooter* SearchFooter() const { return FSearchFooter.get(); }
@@ -599,8 +602,10 @@ public:
     Double ColumnAvg(Integer ACol, Integer FromRow, Integer ToRow);
     Double ColumnMin(Integer ACol, Integer FromRow, Integer ToRow);
     Double ColumnMax(Integer ACol, Integer FromRow, Integer ToRow);
+    // "<#n>" becomes the current row's cell of column n; other text stays.
+    AnsiString ExpandFooterTemplate(const AnsiString& Template);
 
-    // --- cell graphics (kept as the cell's object; the grid owns them)
+    // --- cell graphics (ExtGridGraphics.cpp; kept as the cell's object, the grid owns them)
     TCellGraphic* CreateCellGraphic(Integer ACol, Integer ARow);
     bool RemoveCellGraphic(Integer ACol, Integer ARow);
     bool RemoveCellGraphicOfType(Integer ACol, Integer ARow, TCellType AType);
@@ -679,11 +684,20 @@ public:
     void StoreColumnWidths();
     void RestoreColumnWidths();
 
-    // --- selection text, selected cells, row heights, footer templates (ExtGridSizing.cpp)
-    AnsiString SelectionAsText();   // tab/CR LF, no line end after the last row
-    bool IsCellSelected(Integer ACol, Integer ARow);
+    // --- sizing rows and columns (ExtGridSizing.cpp)
     void SizeRowToContent(Integer ARow, bool OnlyGrow);
     void SizeRowToTextHeight(Integer ARow, Integer Lines, Integer Extra);
+    // Widens or narrows one column (-1: the last) so that all columns fill the
+    // client width. EExtGridError "Stretch column index out of range" for another
+    // index past the columns.
+    void StretchColumn(Integer ACol);
+    // Height of one text line of the row's cells, as multi-line rows are sized with.
+    Integer TextLineHeight(Integer ARow);
+    // Column widths from the content (text as painted plus the cell graphic) and Extra.
+    void SizeColumnToContent(Integer ACol, Integer Extra);
+    void SizeColumnsToContent(bool DoFixedCols, Integer Extra);
+
+    // --- the grid's timer (ExtGridTimer.cpp)
     // The grid's half-second timer: the incremental lookup forgets its text after
     // two seconds without a key, Hovering makes the cell under the mouse current,
     // EnableBlink blinks the text of <BLINK> tags.
@@ -693,16 +707,6 @@ public:
     void SetEnableBlink(bool Value);
     bool BlinkVisible() const { return FBlinkOn || !FEnableBlink; }
     void GridTimerTick();
-    // Widens or narrows one column (-1: the last) so that all columns fill the
-    // client width. EExtGridError "Stretch column index out of range" for another
-    // index past the columns.
-    void StretchColumn(Integer ACol);
-    // Height of one text line of the row's cells, as multi-line rows are sized with.
-    Integer TextLineHeight(Integer ARow);
-    // The inplace editor to open on the current cell is a multi-line one.
-    bool WantsMultiLineEditor(TEditorType AEditor);
-    // "<#n>" becomes the current row's cell of column n; other text stays.
-    AnsiString ExpandFooterTemplate(const AnsiString& Template);
 
     // --- CSV and spreadsheet import, the cell text stream (ExtGridImport.cpp)
     char Delimiter() const { return FDelimiter; }   // #0: detected on each import
@@ -779,6 +783,8 @@ public:
     void FooterCellChanged(Integer ACol) { RecalcFooter(ACol); }
 
     // --- editing flow
+    // The inplace editor to open on the current cell is a multi-line one.
+    bool WantsMultiLineEditor(TEditorType AEditor);
     bool Lookup() const { return FLookup; }
     void SetLookup(bool Value) { FLookup = Value; }
     bool LookupCaseSensitive() const { return FLookupCaseSensitive; }
@@ -983,11 +989,8 @@ public:
     // A drag-scroll step is due (DragScrollOptions.Active); may change the directions
     // or refuse the step.
     TDragScrollEvent OnDragScroll;
-    // Column widths from the content (text as painted plus the cell graphic) and Extra.
-    void SizeColumnToContent(Integer ACol, Integer Extra);
-    void SizeColumnsToContent(bool DoFixedCols, Integer Extra);
 
-    // --- nodes, check boxes, radio groups and buttons (ExtGridNodes.cpp). Operations
+    // --- nodes (ExtGridNodes.cpp); check boxes, radio groups and buttons (ExtGridCells.cpp). Operations
     // that change rows take real rows, the queries display rows.
     void AddNode(Integer ARow, Integer Span);
     void MarkSummaryRow(Integer ARow);

@@ -663,6 +663,9 @@ TGridDatePicker* TExtStringGrid::DateTimePicker() {
     if (!FDatePicker) MakeGridControl(this, FDatePicker)->OnChange = [this](TObject*) { DateTimeChanged(FDatePicker->DateTime()); };
     return FDatePicker;
 }
+void TExtStringGrid::DateTimeChanged(TDateTime Value) {
+    if (OnDateTimeChange) OnDateTimeChange(this, Col(), Row(), Value);
+}
 TGridButton* TExtStringGrid::ButtonEditor() { return MakeGridControl(this, FButtonEditor); }
 TGridUniEdit* TExtStringGrid::UniEdit() { return MakeGridControl(this, FUniEdit); }
 TGridUniEditBtn* TExtStringGrid::UniEditBtn() { return MakeGridControl(this, FUniEditBtn); }

@@ -1,12 +1,39 @@
-// THTMLHintWindow, the grid's hint window (mini-HTML text in a framed box), and the cell hints it shows.
+// THTMLHintWindow, the grid's hint window (mini-HTML text in a framed box), the cell hints it shows and the balloon tips.
 #include "grid/ExtGridHint.h"
 
 #include "grid/EsgHTMLE.h"
 #include "grid/ExtGrid.h"
 #include "grid/ExtUtil.h"
+#include "platform/rtl/CodePage.h"
+#include "platform/ui/BalloonTip.h"
+#include "platform/ui/Rtf.h"
 #include "platform/ui/WinApi.h"
 
 #include <algorithm>
+
+namespace {
+
+constexpr size_t BalloonTextLimit = 1024;
+constexpr size_t BalloonTitleLimit = 100;
+
+template <class S>
+void CutWithEllipsis(S& Text, size_t Limit) {
+    if (Text.size() <= Limit) return;
+    Text.resize(Limit);
+    Text.append(3, '.');
+}
+
+// Leading tabs and breaks go, tabs become blanks, and a long text is cut.
+template <class S>
+void TidyBalloonText(S& Text) {
+    size_t Start = 0;
+    while (Start < Text.size() && (Text[Start] == '\t' || Text[Start] == '\r' || Text[Start] == '\n')) ++Start;
+    Text.erase(0, Start);
+    std::replace(Text.begin(), Text.end(), typename S::value_type('\t'), typename S::value_type(' '));
+    CutWithEllipsis(Text, BalloonTextLimit);
+}
+
+}  // namespace
 
 THTMLHintWindow::THTMLHintWindow(TComponent* AOwner) : TCustomControl(AOwner) {
     FTabStop = false;
@@ -147,5 +174,48 @@ bool TExtStringGrid::HintRequested(Integer X, Integer Y) {
     if (Hint.empty()) return true;
     ShowHintAt(At.X, At.Y, std::max(200, ClientWidth()), Hint);
     FHintCell = C;
+    return true;
+}
+
+
+// --- balloon tips -------------------------------------------------------------------------
+AnsiString TExtStringGrid::BalloonCellText(Integer ACol, Integer ARow) {
+    const AnsiString Raw = Cells(ACol, ARow);
+    AnsiString Text;
+    switch (TextType(Raw, true)) {
+        case 1: Text = HTMLStrip(Raw); break;
+        case 2: Text = WideToAnsi(RtfRead(Raw).PlainText()); break;
+        case 5: Text = WideToAnsi(BalloonCellWideText(ACol, ARow)); return Text;
+        default: Text = Raw; break;
+    }
+    TidyBalloonText(Text);
+    return Text;
+}
+
+WideString TExtStringGrid::BalloonCellWideText(Integer ACol, Integer ARow) {
+    WideString Text = CellTextToWide(Cells(ACol, ARow));
+    TidyBalloonText(Text);
+    return Text;
+}
+
+bool TExtStringGrid::BalloonAt(TPoint P, TBalloonTip& Tip) {
+    Integer C = -1, R = -1;
+    MouseToCell(P.X, P.Y, C, R);
+    if (C < 0 || R < 0) return false;
+    AnsiString Title, Text = BalloonCellText(C, R);
+    const AnsiString Given = Text;
+    Integer Icon = 1;
+    if (OnCellBalloon) OnCellBalloon(this, C, R, Title, Text, Icon);
+    CutWithEllipsis(Title, BalloonTitleLimit);
+    Tip.Title = Title;
+    Tip.Text = Text;
+    // A Unicode cell's letters outside the code page show unless the handler gave another text.
+    if (Text == Given && TextType(Cells(C, R), true) == 5) Tip.WideText = BalloonCellWideText(C, R);
+    Tip.Icon = Icon >= 0 && Icon <= 3 ? Icon : 0;
+    Tip.BackgroundColor = FBalloon->BackgroundColor();
+    Tip.TextColor = FBalloon->TextColor();
+    Tip.AutoHideDelay = FBalloon->AutoHideDelay();
+    Tip.Transparency = FBalloon->Transparency();
+    SetBalloonDelays(this, FBalloon->InitialDelay(), FBalloon->ReshowDelay());
     return true;
 }
