@@ -1,8 +1,9 @@
 // TExtStringGrid: the editing flow. Moving between cells, opening an editor,
 // validating and writing back the edited value, advancing after Enter and Tab.
 #include "grid/ExtGrid.h"
-#include "grid/EsgHTMLE.h"
 
+#include "grid/EsgHTMLE.h"
+#include "grid/ExtGridInplace.h"
 #include "grid/ExtGridLink.h"
 #include "grid/ExtUtil.h"
 

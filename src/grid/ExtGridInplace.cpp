@@ -1,6 +1,8 @@
 // TExtInplaceEdit: the grid's text editor with the character rules of the
 // editor types, validation before the caret leaves the cell and the clipboard
 // events.
+#include "grid/ExtGridInplace.h"
+
 #include "grid/ExtGrid.h"
 
 #include "grid/ExtUtil.h"

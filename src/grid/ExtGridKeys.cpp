@@ -2,6 +2,7 @@
 // to the framework grid's navigation, and a few commands follow it.
 #include "grid/ExtGrid.h"
 
+#include "grid/ExtGridInplace.h"
 #include "grid/ExtUtil.h"
 #include "platform/ui/WinApi.h"
 

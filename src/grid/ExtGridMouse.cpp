@@ -3,12 +3,13 @@
 
 #include "grid/EsgHTMLE.h"
 #include "grid/ExtGridHint.h"
+#include "grid/ExtGridInplace.h"
+#include "grid/ExtObj.h"
 #include "grid/ExtUtil.h"
 #include "platform/ui/Menus.h"
 #include "platform/ui/ShellAPI.h"
 #include "platform/ui/StdCtrls.h"
 #include "platform/ui/WinApi.h"
-#include "grid/ExtObj.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,4 +1,5 @@
 #include "grid/ExtGrid.h"
+#include "grid/ExtGridInplace.h"
 
 #include "grid/GridTestKit.h"
 #include "platform/ui/Clipbrd.h"
