@@ -764,6 +764,7 @@ bool TExtStringGrid::ShowEditorControl(TEditorType AEditor) {
             break;
         case edDateEdit: case edDateEditUpDown: case edTimeEdit: {
             TGridDatePicker* P = DateTimePicker();
+            P->SetDateMode(AEditor == edDateEditUpDown ? dmUpDown : dmComboBox);
             TDateTime D = 0;
             if (AEditor == edTimeEdit) {
                 P->SetKind(dtkTime);

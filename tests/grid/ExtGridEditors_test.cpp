@@ -7,6 +7,8 @@
 #include "platform/ui/UiTestKit.h"
 #include "platform/ui/WinApi.h"
 
+#include <QToolButton>
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -211,6 +213,40 @@ TEST(ExtGridEditors, DatePickerStoresItsDateAndEscapeKeepsTheCell) {
     G->DateTimePicker()->SetDate(EncodeDate(2024, 3, 9));
     PressEnter();
     EXPECT_EQ(DateToStr(EncodeDate(2024, 3, 9)), G->Cells(1, 1));
+}
+
+// The up-down date editor steps with its two buttons and never drops a calendar; the next
+// drop-down date editor of the same grid has its drop button back.
+TEST(ExtGridEditors, UpDownDateEditorStepsWithItsButtons) {
+    TEditorForm F(edDateEditUpDown);
+    TExtStringGrid* G = F.Grid;
+    G->SetCells(1, 1, DateToStr(EncodeDate(2024, 2, 1)));
+    F.Open();
+    TGridDatePicker* P = G->DateTimePicker();
+    ASSERT_EQ(P, G->ActiveEditorControl());
+    auto Buttons = [P] {
+        std::vector<QToolButton*> Shown;
+        for (QToolButton* B : P->Widget()->findChildren<QToolButton*>())
+            if (B->isVisible()) Shown.push_back(B);
+        return Shown;
+    };
+    const std::vector<QToolButton*> Steps = Buttons();
+    ASSERT_EQ(2u, Steps.size());
+    QTest::mouseClick(Steps[0], Qt::LeftButton);
+    const TDateTime Stepped = P->Date();
+    EXPECT_NE(EncodeDate(2024, 2, 1), Stepped);
+    QTest::mouseClick(Steps[1], Qt::LeftButton);
+    EXPECT_EQ(EncodeDate(2024, 2, 1), P->Date());
+    QTest::mouseClick(Steps[0], Qt::LeftButton);
+    F.Key(Qt::Key_Down, Qt::AltModifier);
+    EXPECT_FALSE(P->Dropped());
+    PressEnter();
+    EXPECT_EQ(DateToStr(Stepped), G->Cells(1, 1));
+    F.EditorInColumn1(edDateEdit);
+    F.Key(Qt::Key_Down);
+    F.Open();
+    ASSERT_EQ(P, G->ActiveEditorControl());
+    EXPECT_EQ(1u, Buttons().size());
 }
 
 TEST(ExtGridEditors, ButtonCaptionGoesThroughTheEllipsisAndEscapeRestores) {

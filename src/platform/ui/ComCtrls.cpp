@@ -132,19 +132,25 @@ bool IsPartSeparator(int Key) {
            Key == Qt::Key_Colon || Key == Qt::Key_Space;
 }
 
-// The small triangle of a drop-down button, drawn once.
+// The small triangles of the drop-down and up-down buttons, each drawn once.
+QIcon Arrow(bool Up) {
+    QPixmap Pm(9, 9);
+    Pm.fill(Qt::transparent);
+    QPainter P(&Pm);
+    P.setRenderHint(QPainter::Antialiasing);
+    P.setPen(Qt::NoPen);
+    P.setBrush(QColor(Qt::black));
+    const QPointF Down[3] = {{0.5, 2.5}, {8.5, 2.5}, {4.5, 7}};
+    const QPointF Upward[3] = {{0.5, 7}, {8.5, 7}, {4.5, 2.5}};
+    P.drawPolygon(Up ? Upward : Down, 3);
+    return QIcon(Pm);
+}
 const QIcon& DropArrow() {
-    static const QIcon Icon = [] {
-        QPixmap Pm(9, 9);
-        Pm.fill(Qt::transparent);
-        QPainter P(&Pm);
-        P.setRenderHint(QPainter::Antialiasing);
-        P.setPen(Qt::NoPen);
-        P.setBrush(QColor(Qt::black));
-        const QPointF Tri[3] = {{0.5, 2.5}, {8.5, 2.5}, {4.5, 7}};
-        P.drawPolygon(Tri, 3);
-        return QIcon(Pm);
-    }();
+    static const QIcon Icon = Arrow(false);
+    return Icon;
+}
+const QIcon& UpArrow() {
+    static const QIcon Icon = Arrow(true);
     return Icon;
 }
 
@@ -194,8 +200,15 @@ TDateTimePicker::TDateTimePicker(TComponent* AOwner) : TWinControl(AOwner) {
     FEdit = new TDatePickerEdit(this);
     FEdit->setReadOnly(true);
     FEdit->resize(186, 21);
-    QAction* Drop = FEdit->addAction(DropArrow(), QLineEdit::TrailingPosition);
-    QObject::connect(Drop, &QAction::triggered, [this] { GuardedCall(this, [this] { DropDown(); }); });
+    FDrop = FEdit->addAction(DropArrow(), QLineEdit::TrailingPosition);
+    QObject::connect(FDrop, &QAction::triggered, [this] { GuardedCall(this, [this] { DropDown(); }); });
+    // The up-down mode's buttons step the part the caret is in, as Up and Down do.
+    FUp = FEdit->addAction(UpArrow(), QLineEdit::TrailingPosition);
+    FDown = FEdit->addAction(DropArrow(), QLineEdit::TrailingPosition);
+    QObject::connect(FUp, &QAction::triggered, [this] { GuardedCall(this, [this] { StepPart(1); }); });
+    QObject::connect(FDown, &QAction::triggered, [this] { GuardedCall(this, [this] { StepPart(-1); }); });
+    FUp->setVisible(false);
+    FDown->setVisible(false);
     FValue = ::Now();
     SetParentColor(false);
     SetColor(clWindow);
@@ -258,7 +271,7 @@ bool TDateTimePicker::TypeKey(const QKeyEvent* E) {
     const bool Plain = !(E->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
     const TPart* Parts = FKind == dtkDate ? DateParts : TimeParts;
     if ((Key == Qt::Key_Down && (E->modifiers() & Qt::AltModifier)) || Key == Qt::Key_F4) {
-        if (FKind == dtkDate) DropDown();
+        if (FKind == dtkDate && FDateMode == dmComboBox) DropDown();
         return true;
     }
     if (!Plain) return false;
@@ -412,6 +425,13 @@ void TDateTimePicker::SetTime(TDateTime Value) {
 void TDateTimePicker::SetKind(TDateTimeKind Value) {
     FKind = Value;
     Apply();
+}
+
+void TDateTimePicker::SetDateMode(TDTDateMode Value) {
+    FDateMode = Value;
+    FDrop->setVisible(Value == dmComboBox);
+    FUp->setVisible(Value == dmUpDown);
+    FDown->setVisible(Value == dmUpDown);
 }
 
 AnsiString TDateTimePicker::GetText() const { return FromQ(FEdit->text()); }

@@ -66,6 +66,8 @@ private:
 
 // ---------------------------------------------------------------------------
 enum TDateTimeKind { dtkDate, dtkTime };
+// How the picker offers its dates: a drop-down calendar, or up and down buttons that step a part.
+enum TDTDateMode { dmComboBox, dmUpDown };
 
 // Shows dd.mm.yyyy. Typed digits fill the parts from the one clicked (the day
 // after Tab) and the date counts once it is whole: when the last digit is typed,
@@ -84,6 +86,8 @@ public:
     void SetTime(TDateTime Value);
     TDateTimeKind Kind() const { return FKind; }
     void SetKind(TDateTimeKind Value);
+    TDTDateMode DateMode() const { return FDateMode; }
+    void SetDateMode(TDTDateMode Value);
     TNotifyEvent OnChange;
 
     bool QtEvent(QEvent* Event) override;
@@ -106,6 +110,10 @@ private:
     class QCalendarWidget* FCalendar = nullptr;
     TDateTime FValue = 0;
     TDateTimeKind FKind = dtkDate;
+    TDTDateMode FDateMode = dmComboBox;
+    class QAction* FDrop = nullptr;
+    class QAction* FUp = nullptr;
+    class QAction* FDown = nullptr;
     bool FTyped = false;   // the text holds digits not yet taken
 };
 
