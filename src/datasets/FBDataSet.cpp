@@ -932,16 +932,7 @@ void TFBCustomDataSet::DefineProperties(TFiler* Filer) {
 }
 
 void TFBCustomDataSet::ReadStoredProperties(TStrings* Lines) {
-    BeginLoading();
-    try {
-        TReader Reader(Lines);
-        DefineProperties(&Reader);
-        Reader.CheckAllRead();
-    } catch (...) {
-        EndLoading();
-        throw;
-    }
-    EndLoading();
+    ReadStoredLines(this, Lines, [this](TFiler* Filer) { DefineProperties(Filer); });
 }
 
 void TFBCustomDataSet::WriteStoredProperties(TStrings* Lines, TFBCustomDataSet* Ancestor) {

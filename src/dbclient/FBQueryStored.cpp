@@ -49,16 +49,7 @@ void TFBQuery::DefineProperties(TFiler* Filer) {
 }
 
 void TFBQuery::ReadStoredProperties(TStrings* Lines) {
-    BeginLoading();
-    try {
-        TReader reader(Lines);
-        DefineProperties(&reader);
-        reader.CheckAllRead();
-    } catch (...) {
-        EndLoading();
-        throw;
-    }
-    EndLoading();
+    ReadStoredLines(this, Lines, [this](TFiler* Filer) { DefineProperties(Filer); });
 }
 
 void TFBQuery::WriteStoredProperties(TStrings* Lines, TFBQuery* Ancestor) {

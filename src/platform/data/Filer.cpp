@@ -165,3 +165,16 @@ void TWriter::DefineProperty(const AnsiString& Name, const std::function<void(TR
     WriteData(*this);
     FLines->Add(Name + "=" + FValue);
 }
+
+void ReadStoredLines(TComponent* C, TStrings* Lines, const std::function<void(TFiler*)>& Define) {
+    C->BeginLoading();
+    try {
+        TReader Reader(Lines);
+        Define(&Reader);
+        Reader.CheckAllRead();
+    } catch (...) {
+        C->EndLoading();
+        throw;
+    }
+    C->EndLoading();
+}

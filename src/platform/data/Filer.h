@@ -56,6 +56,10 @@ private:
     std::vector<AnsiString> FRead;
 };
 
+// Reads stored Name=Value lines into C through Define (its DefineProperties) as form reading
+// would: C and what it owns are loading meanwhile; EReadError for a name nothing defined.
+void ReadStoredLines(TComponent* C, TStrings* Lines, const std::function<void(TFiler*)>& Define);
+
 class TWriter : public TFiler {
 public:
     TWriter(TStrings* Lines, TPersistent* Ancestor = nullptr) : TFiler(Lines, Ancestor) {}
