@@ -1185,6 +1185,11 @@ private:
     TGridUniCombo* FUniCombo = nullptr;
     // Validation of a plain or (Wide) a Unicode-encoded value.
     bool Validate(const AnsiString& Value, bool Wide);
+    // Ends the current cell's edit checked (an open editor control stores first);
+    // false when the value was refused.
+    bool ValidatePending();
+    // The cell's HTML text holds form controls: they are its editors.
+    bool HoldsFormControls(Integer ACol, Integer ARow);
     TExtRichEdit* FRichEdit = nullptr;
     friend class TExtRichEdit;
     TGridCoord FAdvanceFrom;
@@ -1493,6 +1498,7 @@ private:
     AnsiString FCtrlID, FCtrlType, FCtrlValue;
     bool OnSelectionHandle(Integer X, Integer Y) const;
     bool FPendingClick = false;
+    bool FMergePressOnCurrent = false;   // a press on a covered part of the current merged cell
     // 0 none, 1 over a column header, 2 over a row header, 3 over the top-left cell,
     // 5 over the selection's resize handle (each with its MouseActions select option)
     Integer FCursorState = 0;

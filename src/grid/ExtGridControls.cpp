@@ -48,6 +48,12 @@ bool TExtStringGrid::CellHTMLHit(Integer ACol, Integer ARow, Integer X, Integer 
                       FPictureCache.get(), FPictureContainer, Widget());
 }
 
+bool TExtStringGrid::HoldsFormControls(Integer ACol, Integer ARow) {
+    if (ACol < 0 || ARow < 0 || ACol >= ColCount() || ARow >= RowCount()) return false;
+    const AnsiString T = Cells(ACol, ARow);
+    return TextType(T, FEnableHTML) == 1 && IsControlText(T);
+}
+
 TControlEdit* TExtStringGrid::ControlEdit() { return MakeGridControl(this, FControlEdit); }
 TGridTransEdit* TExtStringGrid::TransEdit() {
     if (!FTransEdit) MakeGridControl(this, FTransEdit)->SetEnabled(true);   // hidden, but never disabled
@@ -257,7 +263,13 @@ bool TGridTransEdit::Commit() {
     const std::shared_ptr<const bool> Alive = AliveToken();
     AnsiString Value = Text();
     bool Valid = true;
-    if (FGrid->OnCellValidate) FGrid->OnCellValidate(FGrid, FEditCol, FEditRow, Value, Valid);
+    try {
+        if (FGrid->OnCellValidate) FGrid->OnCellValidate(FGrid, FEditCol, FEditRow, Value, Valid);
+    } catch (...) {
+        // A raising handler stored nothing: the next commit asks again.
+        if (*Alive) FCommitting = false;
+        throw;
+    }
     if (!*Alive) return Valid;
     FCommitting = false;
     if (!Valid) {

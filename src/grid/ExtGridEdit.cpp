@@ -21,6 +21,14 @@ bool IsControlCellType(TCellType T) {
            T == ctVirtCheckBox || T == ctRowCheckBox;
 }
 
+// A merged cell is edited in its base cell, wherever in the merge the editor stands.
+void EditBase(const TExtStringGrid* G, Integer& ACol, Integer& ARow) {
+    if (ACol < 0 || ARow < 0 || ACol >= G->ColCount() || ARow >= G->RowCount()) return;
+    const TPoint B = G->BaseCell(G->RealColIndex(ACol), ARow);
+    ACol = B.X;
+    ARow = B.Y;
+}
+
 }  // namespace
 
 TInplaceEdit* TExtStringGrid::CreateEditor() { return new TExtInplaceEdit(this, WantsMultiLineEditor(FActiveEditor)); }
@@ -87,15 +95,11 @@ bool TExtStringGrid::SelectCell(Integer ACol, Integer ARow) {
     if (!Allow) return false;
 
     // A pending value is checked before the cell is left, whoever moves the cell.
-    if (FEditShown && !FValidating) {
-        AnsiString V;
-        GetCurrentCell(V);
-        const TPoint B = BaseCell(GetRealCol(), Row());
-        if (IsUnicodeCell(B.X, B.Y) ? !ValidateWideCell(CellTextToWide(V)) : !ValidateCell(V)) return false;
-    }
+    if (!ValidatePending()) return false;
 
     // Editing permission of the target: a refused cell switches editing off until
-    // the next editable cell.
+    // the next editable cell. A target that refuses the move leaves it as it was.
+    const bool WasEditing = Options().Contains(goEditing), WasSuspended = FEditSuspended;
     if (IsControlCell(ACol, ARow)) {
         bool Can = true;
         if (OnCanEditCell) OnCanEditCell(this, ARow, ACol, Can);
@@ -116,7 +120,11 @@ bool TExtStringGrid::SelectCell(Integer ACol, Integer ARow) {
     }
 
     const bool Result = IsFixed(ACol, ARow) ? false : TBaseGrid::SelectCell(ACol, ARow);
-    if (!Result) return false;
+    if (!Result) {
+        ChangeEditing(WasEditing);
+        FEditSuspended = WasSuspended;
+        return false;
+    }
     if (!ComponentState().Contains(csLoading)) ReportRow(ARow);
     if (FSelectionRectangle || FActiveCellShow) RepaintUnlessUpdating();
     if (ARow != OldRow && FixedCols() > 0 && !FRowIndicator->Empty()) {
@@ -125,6 +133,8 @@ bool TExtStringGrid::SelectCell(Integer ACol, Integer ARow) {
         RepaintCell(0, ARow);
     }
     BeginCellEdit(ACol, ARow);
+    // The target's edit starts when its editor opens; the editor here closes with the move.
+    if (!FValidating && (ACol != OldCol || ARow != OldRow)) FEditShown = false;
     return true;
 }
 
@@ -133,7 +143,8 @@ bool TExtStringGrid::CanEditShow() {
     const bool Framework = TBaseGrid::CanEditShow();
     if (!Framework || ComponentState().Contains(csDesigning)) return Framework;
     const TPoint B = BaseCell(Col(), Row());
-    if (IsControlCell(B.X, B.Y)) return false;
+    // No editor over a cell's check boxes or its form controls: it would take their text.
+    if (IsControlCell(B.X, B.Y) || HoldsFormControls(B.X, B.Y)) return false;
     // A cell that may not be edited never opens, also when it became current
     // without a move (a new grid, a program-set cell).
     bool Can = true;
@@ -159,7 +170,21 @@ bool TExtStringGrid::CanEditShow() {
     return false;
 }
 
+bool TExtStringGrid::ValidatePending() {
+    if (FEditorControl) EndEditorControl();   // its value goes into the cell first
+    if (!FEditShown || FValidating) return true;
+    AnsiString V;
+    GetCurrentCell(V);
+    const TPoint B = BaseCell(GetRealCol(), Row());
+    return IsUnicodeCell(B.X, B.Y) ? ValidateWideCell(CellTextToWide(V)) : ValidateCell(V);
+}
+
 void TExtStringGrid::EditorHidden() {
+    // Closed with nothing new in the cell: no edit is left pending.
+    if (FEditShown && !FValidating && FEditCol == Col() && FEditRow == Row() && !FEditorControl) {
+        const TPoint B = BaseCell(GetRealCol(), Row());
+        if (RawCells(B.X, B.Y) == FTextBeforeEdit) FEditShown = false;
+    }
     FEditActive = false;
     FStartKey = 0;
     if (OnEditingDone) OnEditingDone(this);
@@ -222,8 +247,10 @@ bool TExtStringGrid::Validate(const AnsiString& Value, bool Wide) {
                 V = Back;
             }
         } catch (...) {
+            // A raising handler decided nothing: the value stays pending, checked again next time.
             FNavigation->SetAdvanceOnEnter(Advance);
             FValidating = false;
+            FEditShown = true;
             throw;
         }
         FNavigation->SetAdvanceOnEnter(Advance);
@@ -232,10 +259,14 @@ bool TExtStringGrid::Validate(const AnsiString& Value, bool Wide) {
     BeginCellEdit(Col(), Row());
     FValidating = false;
     if (!Valid && FReopenOnRefusal) ShowEditor();
+    // The text editor still open (the cell could not move) edits the cell anew: what
+    // is typed next is checked again.
+    if (EditorMode()) FEditShown = true;
     return Valid;
 }
 
 AnsiString TExtStringGrid::GetEditText(Integer ACol, Integer ARow) {
+    EditBase(this, ACol, ARow);
     AnsiString V = TBaseGrid::GetEditText(ACol, ARow);
     // The editor shows what the user reads; tags stay only when asked for.
     if (!FEditWithTags && TextType(V, FEnableHTML) == 1) V = HTMLStrip(V);
@@ -250,6 +281,7 @@ AnsiString TExtStringGrid::KeptEditText(Integer ACol, Integer ARow, const AnsiSt
 }
 
 void TExtStringGrid::SetEditText(Integer ACol, Integer ARow, const AnsiString& Value) {
+    EditBase(this, ACol, ARow);
     TBaseGrid::SetEditText(ACol, ARow, KeptEditText(ACol, ARow, Value));
 }
 
@@ -278,6 +310,17 @@ void TExtStringGrid::AdvanceEdit(Integer ACol, Integer ARow, bool Force, bool An
     Integer C = ACol, R = ARow;
     // Every cell at most once: a grid without an editable cell leaves the walk where it began.
     const Integer Limit = std::max(1, (LC - FC + 1) * (LastDataRow() - FR + 1)) + 1;
+    // An appended row (column) in which nothing can be edited ends the advance: one
+    // Enter appends once.
+    auto NothingEditable = [this](Integer FromC, Integer FromR, Integer DC, Integer DR) {
+        for (Integer C = FromC, R = FromR; C <= LastDataCol() && R <= LastDataRow(); C += DC, R += DR) {
+            bool Can = true;
+            const TPoint B = BaseCell(C, R);
+            CanEditCell(B.X, B.Y, Can);
+            if (Can) return false;
+        }
+        return true;
+    };
     bool Found = false;
     for (Integer Step = 0; Step < Limit && !Found; ++Step) {
         const Integer LR = LastDataRow();
@@ -295,7 +338,9 @@ void TExtStringGrid::AdvanceEdit(Integer ACol, Integer ARow, bool Force, bool An
                         AddRow();
                         RecalcAllFooters();
                         ++R;
+                        const std::shared_ptr<const bool> Alive = AliveToken();
                         if (OnAutoAddRow) OnAutoAddRow(this, LastDataRow());
+                        if (!*Alive || NothingEditable(FC, R, 1, 0)) return;
                     }
                     C = FC;
                 } else {
@@ -320,8 +365,11 @@ void TExtStringGrid::AdvanceEdit(Integer ACol, Integer ARow, bool Force, bool An
                     InsertCols(LC + 1, 1);
                     R = FR;
                     C = LC + 1;
+                    const std::shared_ptr<const bool> Alive = AliveToken();
                     if (OnAutoInsertCol) OnAutoInsertCol(this, LastDataCol());
+                    if (!*Alive) return;
                     RepaintUnlessUpdating();
+                    if (NothingEditable(C, FR, 0, 1)) return;
                 } else {
                     R = FR;
                     C = FC;

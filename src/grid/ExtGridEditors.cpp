@@ -183,7 +183,8 @@ void TGridEditorKeys::HandToGrid(Word Key, TShiftState Shift, bool GridKeys) {
         Word K = Key;
         G->KeyDown(K, Shift);
     }
-    if (Key == VK_RETURN && *Alive) G->AdvanceEdit(C, R, false, false, true);
+    // Enter from an editor control moves on and opens the next cell's editor.
+    if (Key == VK_RETURN && *Alive) G->AdvanceEdit(C, R, false, true, true);
 }
 
 bool TGridEditorKeys::ClaimsTab(QEvent* E, TWinControl* Self) {

@@ -459,8 +459,11 @@ bool TExtInplaceEdit::QtEvent(QEvent* E) {
             bool Valid = true;
             GuardedCall(G, [&] { Valid = G->ValidateCell(Text()); });
             if (!*Alive) return true;
-            if (!Valid) TakeCellText();
-            if (!Valid && MaskIncomplete()) return true;   // the Tab stays on the unfinished mask
+            // A refused value (or an unfinished mask) keeps the cell current, its editor open.
+            if (!Valid) {
+                TakeCellText();
+                return true;
+            }
         }
     }
     if (G && IsFocusOutEvent(E) && FocusOn(G, false)) G->FFocusFromEditor = true;

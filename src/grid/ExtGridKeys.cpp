@@ -124,8 +124,7 @@ void TExtStringGrid::KeyDown(Word& Key, TShiftState Shift) {
             ConsumeKey(Key, Shift);
             return;
         }
-        const AnsiString T = Cells(Col(), Row());
-        if (TextType(T, FEnableHTML) == 1 && UpperPos("<CONTROL", T) > 0) {
+        if (HoldsFormControls(GetRealCol(), Row())) {
             Key = 0;   // no text editor over form controls: the first of them opens
             BeginCellEdit(Col(), Row());
             OpenFirstFormControl();
@@ -307,7 +306,6 @@ void TExtStringGrid::KeyPress(char& Key) {
     }
     const bool Editable = CellEditable(Col(), Row());
     if (FMouseActions->RangeSelectAndEdit() && Editable && !IsControlCell(Col(), Row()) && U != 9) {
-        FStartKey = Key;
         ChangeEditing(true);
         ScrollInView(Col(), Row());
     }
@@ -327,11 +325,13 @@ void TExtStringGrid::KeyPress(char& Key) {
         Key = 0;
         return;
     }
-    FStartKey = Key;
     if (EditorMode()) return;   // the editor has the key already
+    FStartKey = Key;   // for the editor control that opens
     ShowEditor();
     if (EditorMode()) {
         if (auto* Ed = dynamic_cast<TExtInplaceEdit*>(InplaceEditor())) Ed->StartWith(Key);
     }
+    // Taken by the editor that opened, or by none: never kept for a later one.
+    FStartKey = 0;
     Key = 0;
 }

@@ -45,7 +45,7 @@ void TEditLink::EditKeyDown(Word& Key, TShiftState Shift) {
     Key = 0;
     if (!Valid) return;   // the grid opened the editor again on the refused cell
     if (K == VK_RETURN) {
-        G->AdvanceEdit(C, R, false, false, !Shift.Contains(ssShift));
+        G->AdvanceEdit(C, R, false, true, !Shift.Contains(ssShift));
     } else if (K == VK_TAB || K == VK_LEFT || K == VK_RIGHT || K == VK_UP || K == VK_DOWN) {
         Word GK = K;
         G->KeyDown(GK, Shift);

@@ -67,8 +67,15 @@ void TExtStringGrid::MouseDown(TMouseButton Button, TShiftState Shift, Integer X
     }
     const bool Pending = FPendingClick;
     FPendingClick = false;
+    const TPoint PressBase = BaseCell(FPressCell.X, FPressCell.Y);
+    FMergePressOnCurrent = Pending && PressBase.X == Col() && PressBase.Y == Row() && !Shift.Contains(ssShift) &&
+                           (PressBase.X != FPressCell.X || PressBase.Y != FPressCell.Y);
     TBaseGrid::MouseDown(Button, Shift, X, Y);
     MouseSizingStarted();
+    // A press anywhere on a merged cell selects it whole: its base cell becomes current.
+    if (Pending && !Options().Contains(goRowSelect) && Col() == FPressCell.X && Row() == FPressCell.Y &&
+        (PressBase.X != Col() || PressBase.Y != Row()))
+        FocusCell(PressBase.X, PressBase.Y, !Shift.Contains(ssShift));
     const TGridRect After = Selection();
     if (!(Before == After)) SelectionChanged(After.Left, After.Top, After.Right, After.Bottom);
     if (Pending) DataCellPressed(X, Y);
@@ -443,6 +450,10 @@ void TExtStringGrid::MouseMove(TShiftState Shift, Integer X, Integer Y) {
         return;
     }
     if (PendingDragMove(Shift, X, Y)) return;
+    // With RangeSelectAndEdit a drag out of the pressed cell selects a range: editing goes off.
+    if (FMouseActions->RangeSelectAndEdit() && Shift.Contains(ssLeft) && FPressCell.X >= FixedCols() &&
+        FPressCell.Y >= FixedRows() && !(MouseCoord(X, Y) == FPressCell))
+        ChangeEditing(false);
     const TGridRect Before = Selection();
     if (FSelectStartRow >= 0 && Shift.Contains(ssLeft)) {
         TGridCoord C = MouseCoord(std::min(X, std::max(0, FixedWidth() - 1)), Y);
@@ -807,6 +818,8 @@ void TExtStringGrid::MouseUp(TMouseButton Button, TShiftState Shift, Integer X, 
     }
     const bool Moved = FMovedOrSized;
     const bool WasEditing = EditorMode() || FEditorControl;
+    const bool MergeClick = FMergePressOnCurrent;
+    FMergePressOnCurrent = false;
     FSelectStartRow = FSelectStartCol = -1;
     PendingDragRelease(Shift);
     if (ButtonRelease(X, Y)) {
@@ -819,6 +832,12 @@ void TExtStringGrid::MouseUp(TMouseButton Button, TShiftState Shift, Integer X, 
     TBaseGrid::MouseUp(Button, Shift, X, Y);
     const TGridRect After = Selection();
     if (!(Before == After)) SelectionChanged(After.Left, After.Top, After.Right, After.Bottom);
+    if (MergeClick && !Moved && !EditorMode() && !FEditorControl) {
+        // A click on the current merged cell, on whichever part, opens its editor.
+        const TGridCoord Up = MouseCoord(X, Y);
+        const TPoint B = BaseCell(Up.X, Up.Y);
+        if (Up.X >= 0 && Up.Y >= 0 && B.X == Col() && B.Y == Row()) ShowEditor();
+    }
     if (!WasEditing) PlaceCaretAt(X, Y);
     if (FMouseActions->DisjunctCellSelect() && !Moved) DisjunctCellRelease(Shift, X, Y);
 

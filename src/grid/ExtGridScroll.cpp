@@ -100,6 +100,12 @@ bool TExtStringGrid::WheelTurn(bool Backward, TShiftState Shift, TPoint MousePos
 
 void TExtStringGrid::TopLeftChanged() {
     TBaseGrid::TopLeftChanged();
+    // An editor control does not scroll with its cell: its value is checked and it closes.
+    if (FEditorControl && !FValidating) {
+        const std::shared_ptr<const bool> Alive = AliveToken();
+        ValidatePending();
+        if (!*Alive) return;
+    }
     // Pictures and the selection outline span cells; scrolling moves them as a whole.
     if (FSelectionRectangle || !FBackGround->Bitmap()->Empty() || FBackGround->Display() == bdGradientHorz ||
         FBackGround->Display() == bdGradientVert)
