@@ -1,4 +1,5 @@
 #include "grid/ExtGrid.h"
+#include "grid/ExtGridEditors.h"
 #include "grid/ExtGridInplace.h"
 
 #include "grid/GridTestKit.h"
@@ -474,4 +475,95 @@ TEST(ExtGridEdit, TaggedCellKeepsItsTagsUnlessTheTextIsChanged) {
     TypeText(u"Z");
     PressEnter();
     EXPECT_EQ("AZ", G->Cells(1, 1));
+}
+
+// --- the edit at the edges of a move ---------------------------------------------------------
+TEST(ExtGridEdit, AWheelTurnChecksAndClosesAnOpenEditorControlFirst) {
+    for (TWheelAction A : {waMoveSelection, waScroll}) {
+        TEditingGrid F(3, 30);
+        TExtStringGrid* G = F.Grid;
+        F.EditorInColumn1(edSpinEdit);
+        G->MouseActions()->SetWheelAction(A);
+        G->SetCells(1, 4, "40");
+        std::vector<std::string> Seen;
+        G->OnCellValidate = [&](TObject*, Integer, Integer R, AnsiString& V, bool&) { Seen.push_back(IntToStr(R) + V); };
+        F.Edit(1, 1);
+        F.Key(Qt::Key_Up);
+        TurnWheel(G->Widget(), true);
+        EXPECT_EQ(nullptr, G->ActiveEditorControl());
+        EXPECT_EQ(std::vector<std::string>{"11"}, Seen);
+        EXPECT_TRUE(G->Cells(1, 1) == "1" && G->Cells(1, 4) == "40");
+    }
+}
+
+TEST(ExtGridEdit, EnterInAnEditorControlMovesOnAndOpensTheNextEditor) {
+    TEditForm F;
+    F.EditorInColumn1(edSpinEdit);
+    F.Grid->Navigation()->SetAdvanceOnEnter(true);
+    F.Edit(1, 1);
+    PressEnter();
+    EXPECT_TRUE(F.Grid->Col() == 2 && F.Grid->EditorMode());
+}
+
+TEST(ExtGridEdit, AKeyOnACellWithoutAnEditorIsNotKeptForTheNextEditor) {
+    TEditForm F;
+    F.Grid->OnGetEditorType = [](TObject*, Integer C, Integer, TEditorType& E) { E = C == 1 ? edNone : edSpinEdit; };
+    F.Grid->SetCells(2, 1, "50");
+    TypeText(u"7");
+    F.Edit(2, 1);
+    EXPECT_EQ("50", F.Grid->SpinEdit()->Text());
+}
+
+TEST(ExtGridEdit, OneEnterAppendsOneRowWhenTheNewRowCannotBeEdited) {
+    TEditingGrid F(3, 4);
+    TExtStringGrid* G = F.Grid;
+    G->Navigation()->SetAdvanceOnEnter(true);
+    G->Navigation()->SetAdvanceInsert(true);
+    G->OnCanEditCell = [](TObject*, Integer R, Integer, bool& Can) { Can = R < 4; };
+    Integer Added = 0;
+    G->OnAutoAddRow = [&](TObject*, Integer) { ++Added; };
+    F.Edit(2, 3);
+    PressEnter();
+    EXPECT_TRUE(G->RowCount() == 5 && Added == 1);
+}
+
+// After a commit on a cell that cannot be left the editor is open and checks again.
+TEST(ExtGridEdit, ACommitThatCannotMoveKeepsTheEditOpenAndChecked) {
+    for (Qt::Key K : {Qt::Key_Down, Qt::Key_Up, Qt::Key_Tab}) {
+        TEditingGrid F(3, 4);
+        TExtStringGrid* G = F.Grid;
+        F.Options({goTabs});
+        if (K == Qt::Key_Tab) G->OnCanEditCell = [](TObject*, Integer R, Integer C, bool& Can) { Can = R == 1 && C == 1; };
+        Integer Asked = 0;
+        G->OnCellValidate = [&](TObject*, Integer, Integer, AnsiString&, bool&) { ++Asked; };
+        F.Edit(1, K == Qt::Key_Down ? 3 : 1);
+        TypeText(u"a");
+        F.Key(K);
+        TypeText(u"b");
+        PressEnter();
+        EXPECT_EQ(2, Asked) << K;
+    }
+}
+
+TEST(ExtGridEdit, ARefusedTabKeepsTheCellWithItsEditorOpen) {
+    TEditForm F;
+    F.Options({goTabs});
+    F.Grid->OnCellValidate = [](TObject*, Integer, Integer, AnsiString&, bool& Valid) { Valid = false; };
+    TypeText(u"bad");
+    PressTab();
+    EXPECT_TRUE(F.Grid->Col() == 1 && F.Grid->EditorMode() && F.Grid->Cells(1, 1).empty());
+}
+
+// A target that refuses the move (OnSelectCell, OnIsFixedCell) leaves the current cell editable.
+TEST(ExtGridEdit, AMoveRefusedByItsTargetKeepsEditingOn) {
+    for (bool ByFixed : {false, true}) {
+        TEditForm F;
+        TExtStringGrid* G = F.Grid;
+        G->OnCanEditCell = [](TObject*, Integer, Integer C, bool& Can) { Can = C < 2; };
+        if (ByFixed) G->OnIsFixedCell = [](TObject*, Integer, Integer C, bool& Fixed) { Fixed = C >= 2; };
+        else G->OnSelectCell = [](TObject*, Integer C, Integer, bool& Can) { Can = C < 2; };
+        F.Key(Qt::Key_Right);
+        TypeText(u"z");
+        EXPECT_TRUE(G->Col() == 1 && G->EditorMode()) << ByFixed;
+    }
 }
