@@ -330,3 +330,32 @@ TEST(ExtGridControls, TheTransEditChecksItsTextWhenLeftAndStoresItOnlyValid) {
     EXPECT_TRUE(E->Commit());
     EXPECT_TRUE(F.Grid->Cells(2, 3) == "yeni" && !E->Visible());
 }
+TEST(ExtGridControls, NoTextEditorOpensOverACellOfFormControls) {
+    for (bool Direct : {false, true}) {
+        TControlsForm F(Ctl("CHECK", "c", "FALSE"));
+        AddOptions(F.Grid, {goEditing});
+        F.Grid->MouseActions()->SetDirectEdit(Direct);
+        const AnsiString Text = F.Grid->Cells(1, 1);
+        const TRect R = F.Grid->CellRect(1, 1);
+        Click(F.Grid, QPoint(R.Right - 20, R.Top + R.Height() / 2));
+        Click(F.Grid, QPoint(R.Right - 20, R.Top + R.Height() / 2));
+        TypeText(u"q");
+        EXPECT_TRUE(!F.Grid->EditorMode() && F.Grid->Cells(1, 1) == Text) << Direct;
+    }
+}
+
+TEST(ExtGridControls, TheTransEditAsksAgainAfterARaisingValidation) {
+    TControlsForm F(Ctl("EDIT", "e", "abc"));
+    TGridTransEdit* E = F.Grid->TransEdit();
+    bool Raise = true;
+    F.Grid->OnCellValidate = [&](TObject*, Integer, Integer, AnsiString&, bool&) { if (Raise) throw Exception("no"); };
+    E->SetEditCol(2);
+    E->SetEditRow(3);
+    E->Show();
+    E->SetFocus();
+    TypeText(u"v");
+    EXPECT_THROW(E->Commit(), Exception);
+    Raise = false;
+    EXPECT_TRUE(E->Commit());
+    EXPECT_EQ("v", F.Grid->Cells(2, 3));
+}

@@ -848,3 +848,31 @@ TEST_F(ExtGridMouse, ArrowsWorkTheNodeOfAMergedNodeCell) {
     F.Key(Qt::Key_Right);
     EXPECT_EQ(6, F.Grid->RowCount());
 }
+
+TEST_F(ExtGridMouse, AMergedCellIsSelectedWholeAndEditedInItsBaseCell) {
+    F.Options({goEditing});
+    F.Grid->MergeCells(1, 1, 2, 2);
+    F.Grid->SetCells(1, 1, "base");
+    const TRect R = F.Grid->CellRect(2, 2);
+    const QPoint Covered(R.Right - 10, R.Bottom - 5);
+    F.Grid->SetRow(4);
+    F.LeftClick(Covered);
+    EXPECT_TRUE(F.Grid->Col() == 1 && F.Grid->Row() == 1);
+    F.LeftClick(Covered);
+    ASSERT_TRUE(F.Grid->EditorMode());
+    PressEnter();
+    F.Grid->SetRow(2);
+    F.Grid->SetCol(2);   // a program may still make the covered part current and edit it
+    F.Grid->ShowEditor();
+    ASSERT_TRUE(F.Grid->EditorMode());
+    EXPECT_EQ("base", F.Grid->InplaceEditor()->Text());
+    PressEnter();
+    EXPECT_EQ("base", F.Grid->Cells(1, 1));
+}
+
+TEST_F(ExtGridMouse, ADragWithRangeSelectAndEditSwitchesEditingOff) {
+    F.Options({goEditing});
+    F.Grid->MouseActions()->SetRangeSelectAndEdit(true);
+    F.Drag(F.In(1, 1), F.In(3, 3));
+    EXPECT_FALSE(F.Grid->Options().Contains(goEditing));
+}
