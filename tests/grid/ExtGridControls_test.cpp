@@ -343,19 +343,3 @@ TEST(ExtGridControls, NoTextEditorOpensOverACellOfFormControls) {
         EXPECT_TRUE(!F.Grid->EditorMode() && F.Grid->Cells(1, 1) == Text) << Direct;
     }
 }
-
-TEST(ExtGridControls, TheTransEditAsksAgainAfterARaisingValidation) {
-    TControlsForm F(Ctl("EDIT", "e", "abc"));
-    TGridTransEdit* E = F.Grid->TransEdit();
-    bool Raise = true;
-    F.Grid->OnCellValidate = [&](TObject*, Integer, Integer, AnsiString&, bool&) { if (Raise) throw Exception("no"); };
-    E->SetEditCol(2);
-    E->SetEditRow(3);
-    E->Show();
-    E->SetFocus();
-    TypeText(u"v");
-    EXPECT_THROW(E->Commit(), Exception);
-    Raise = false;
-    EXPECT_TRUE(E->Commit());
-    EXPECT_EQ("v", F.Grid->Cells(2, 3));
-}

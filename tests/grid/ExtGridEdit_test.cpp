@@ -4,6 +4,7 @@
 
 #include "grid/GridTestKit.h"
 #include "platform/ui/Clipbrd.h"
+#include "platform/ui/Forms.h"
 
 #include <gtest/gtest.h>
 
@@ -478,20 +479,25 @@ TEST(ExtGridEdit, TaggedCellKeepsItsTagsUnlessTheTextIsChanged) {
 }
 
 // --- the edit at the edges of a move ---------------------------------------------------------
-TEST(ExtGridEdit, AWheelTurnChecksAndClosesAnOpenEditorControlFirst) {
-    for (TWheelAction A : {waMoveSelection, waScroll}) {
+// A wheel turn (moving or scrolling) and the focus going to another control check an
+// open editor control's value and close it before anything else.
+TEST(ExtGridEdit, AnEditorControlLeftByTheWheelOrTheFocusIsCheckedAndClosed) {
+    for (Integer Road : {0, 1, 2}) {
         TEditingGrid F(3, 30);
         TExtStringGrid* G = F.Grid;
+        F.AddEditBefore();
+        G->SetFocus();
         F.EditorInColumn1(edSpinEdit);
-        G->MouseActions()->SetWheelAction(A);
+        G->MouseActions()->SetWheelAction(Road == 1 ? waScroll : waMoveSelection);
         G->SetCells(1, 4, "40");
         std::vector<std::string> Seen;
         G->OnCellValidate = [&](TObject*, Integer, Integer R, AnsiString& V, bool&) { Seen.push_back(IntToStr(R) + V); };
         F.Edit(1, 1);
         F.Key(Qt::Key_Up);
-        TurnWheel(G->Widget(), true);
+        if (Road < 2) TurnWheel(G->Widget(), true);
+        else SystemClick(F.Before);
         EXPECT_EQ(nullptr, G->ActiveEditorControl());
-        EXPECT_EQ(std::vector<std::string>{"11"}, Seen);
+        EXPECT_EQ(std::vector<std::string>{"11"}, Seen) << Road;
         EXPECT_TRUE(G->Cells(1, 1) == "1" && G->Cells(1, 4) == "40");
     }
 }
@@ -566,4 +572,27 @@ TEST(ExtGridEdit, AMoveRefusedByItsTargetKeepsEditingOn) {
         TypeText(u"z");
         EXPECT_TRUE(G->Col() == 1 && G->EditorMode()) << ByFixed;
     }
+}
+
+// A raising OnCellValidate decides nothing: the grid's edit and the trans edit ask again.
+TEST(ExtGridEdit, ARaisingValidationLeavesTheEditUsable) {
+    TEditForm F;
+    TExtStringGrid* G = F.Grid;
+    Integer Asked = 0;
+    G->OnCellValidate = [&](TObject*, Integer, Integer, AnsiString&, bool&) {
+        if (++Asked % 2) throw Exception("no");
+    };
+    Application->OnException = [](TObject*, const Exception&) {};
+    TypeText(u"a");
+    PressEnter();
+    PressEnter();
+    Application->OnException = nullptr;
+    TGridTransEdit* E = G->TransEdit();
+    E->SetEditCol(2);
+    E->SetEditRow(3);
+    E->Show();
+    E->SetFocus();
+    TypeText(u"v");
+    EXPECT_THROW(E->Commit(), Exception);
+    EXPECT_TRUE(Asked == 3 && E->Commit() && G->Cells(2, 3) == "v");
 }
