@@ -826,9 +826,6 @@ public:
     // Ends an edit in an editor control: the value goes to the cell as the editor
     // type says, the control hides.
     void EndEditorControl();
-    // The open editor control lost the focus: it closes, and its value is checked when
-    // the focus went to another control than the grid.
-    void EditorControlLeft();
     // An editor takes the colour and font the current cell is drawn with.
     void ApplyCellLook(TControl* Ctl);
     TSpinClickEvent OnSpinClick;

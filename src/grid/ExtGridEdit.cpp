@@ -6,7 +6,6 @@
 #include "grid/ExtGridInplace.h"
 #include "grid/ExtGridLink.h"
 #include "grid/ExtUtil.h"
-#include "platform/ui/WinApi.h"
 
 #include <algorithm>
 
@@ -178,23 +177,6 @@ bool TExtStringGrid::ValidatePending() {
     GetCurrentCell(V);
     const TPoint B = BaseCell(GetRealCol(), Row());
     return IsUnicodeCell(B.X, B.Y) ? ValidateWideCell(CellTextToWide(V)) : ValidateCell(V);
-}
-
-void TExtStringGrid::EditorControlLeft() {
-    if (!FEditorControl) return;
-    const bool ToGrid = FocusOn(this, true);
-    EndEditorControl();
-    // Back in the grid, the move or key that follows checks the value; gone elsewhere,
-    // it is checked now, as the text editor's is, and a refused one is put back.
-    if (ToGrid) return;
-    FReopenOnRefusal = false;
-    try {
-        ValidatePending();
-    } catch (...) {
-        FReopenOnRefusal = true;
-        throw;
-    }
-    FReopenOnRefusal = true;
 }
 
 void TExtStringGrid::EditorHidden() {

@@ -199,7 +199,7 @@ void TGridEditorKeys::StoreNothing() { FGrid->FEditActive = false; }
 
 void TGridEditorKeys::Exited() {
     if (FGrid->ComponentState().Contains(csDestroying)) return;
-    FGrid->EditorControlLeft();
+    FGrid->EndEditorControl();
 }
 
 // --- spin --------------------------------------------------------------------------

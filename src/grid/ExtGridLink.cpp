@@ -67,7 +67,7 @@ void TEditLink::SetFocus(bool Value) {
         // Leaving the control for anything but the grid's own moves ends the edit.
         WatchFocusOut(C, [this] {
             if (!FLeaving && FGrid && FGrid->FEditorControl && FGrid->FEditorControl == FHooked)
-                FGrid->EditorControlLeft();
+                FGrid->EndEditorControl();
         });
         // A picked item of a combo box reaches the grid's OnComboChange too.
         if (auto* CB = dynamic_cast<TComboBox*>(C)) {
