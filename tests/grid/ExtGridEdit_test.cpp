@@ -498,22 +498,16 @@ TEST(ExtGridEdit, AWheelTurnChecksAndClosesAnOpenEditorControlFirst) {
     }
 }
 
-TEST(ExtGridEdit, EnterInAnEditorControlMovesOnAndOpensTheNextEditor) {
-    TEditForm F;
-    F.EditorInColumn1(edSpinEdit);
-    F.Grid->Navigation()->SetAdvanceOnEnter(true);
-    F.Edit(1, 1);
-    PressEnter();
-    EXPECT_TRUE(F.Grid->Col() == 2 && F.Grid->EditorMode());
-}
-
-TEST(ExtGridEdit, AKeyOnACellWithoutAnEditorIsNotKeptForTheNextEditor) {
+TEST(ExtGridEdit, NoStartKeyIsKeptAndEnterInAnEditorControlOpensTheNextEditor) {
     TEditForm F;
     F.Grid->OnGetEditorType = [](TObject*, Integer C, Integer, TEditorType& E) { E = C == 1 ? edNone : edSpinEdit; };
+    F.Grid->Navigation()->SetAdvanceOnEnter(true);
     F.Grid->SetCells(2, 1, "50");
-    TypeText(u"7");
+    TypeText(u"7");   // column 1 opens no editor
     F.Edit(2, 1);
     EXPECT_EQ("50", F.Grid->SpinEdit()->Text());
+    PressEnter();
+    EXPECT_TRUE(F.Grid->Col() == 3 && F.Grid->ActiveEditorControl());
 }
 
 TEST(ExtGridEdit, OneEnterAppendsOneRowWhenTheNewRowCannotBeEdited) {
