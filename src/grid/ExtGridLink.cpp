@@ -35,10 +35,16 @@ void TEditLink::EditKeyDown(Word& Key, TShiftState Shift) {
     if (Key == VK_ESCAPE) SetEditorValue(G->TextBeforeEdit());
     // The value is stored and checked before the grid acts on the key.
     FLeaving = true;
-    G->EndEditorControl();
-    if (!*Alive) return;
-    if (G->CanFocus()) G->SetFocus();
-    const bool Valid = G->SelectCell(G->Col(), G->Row());
+    bool Valid = false;
+    try {
+        G->EndEditorControl();
+        if (!*Alive) return;
+        if (G->CanFocus()) G->SetFocus();
+        Valid = G->SelectCell(G->Col(), G->Row());
+    } catch (...) {
+        FLeaving = false;   // a raising validation leaves the link usable for the next edit
+        throw;
+    }
     if (!*Alive) return;
     FLeaving = false;
     const Word K = Key;

@@ -1,6 +1,7 @@
 #include "grid/ExtGridLink.h"
 
 #include "grid/GridTestKit.h"
+#include "platform/ui/Forms.h"
 #include "platform/ui/StdCtrls.h"
 
 #include <gtest/gtest.h>
@@ -362,4 +363,19 @@ TEST(ExtGridFilterData, CaseSensitiveIsOnForANewCondition) {
     TGridForm F;
     TFilterData* D = F.Grid->Filter()->Add();
     EXPECT_TRUE(D->CaseSensitive());
+}
+
+TEST(ExtGridLink, ARaisingValidationLeavesTheLinkEndingItsEditWhenLeft) {
+    TLinkForm F;
+    F.AddEditBefore();
+    F.Grid->SetFocus();
+    bool Raise = true;
+    F.Grid->OnCellValidate = [&](TObject*, Integer, Integer, AnsiString&, bool&) { if (Raise) throw Exception("no"); };
+    Application->OnException = [](TObject*, const Exception&) {};
+    F.Typed(u"a");
+    Application->OnException = nullptr;
+    Raise = false;
+    F.Key(Qt::Key_F2);
+    SystemClick(F.Before);
+    EXPECT_EQ(nullptr, F.Grid->ActiveEditorControl());
 }
