@@ -171,8 +171,9 @@ bool TExtStringGrid::CanEditShow() {
 }
 
 bool TExtStringGrid::ValidatePending() {
+    if (FValidating) return true;   // a move made by the check itself
     if (FEditorControl) EndEditorControl();   // its value goes into the cell first
-    if (!FEditShown || FValidating) return true;
+    if (!FEditShown) return true;
     AnsiString V;
     GetCurrentCell(V);
     const TPoint B = BaseCell(GetRealCol(), Row());

@@ -101,7 +101,7 @@ bool TExtStringGrid::WheelTurn(bool Backward, TShiftState Shift, TPoint MousePos
 void TExtStringGrid::TopLeftChanged() {
     TBaseGrid::TopLeftChanged();
     // An editor control does not scroll with its cell: its value is checked and it closes.
-    if (FEditorControl && !FValidating) {
+    if (FEditorControl) {
         const std::shared_ptr<const bool> Alive = AliveToken();
         ValidatePending();
         if (!*Alive) return;
