@@ -510,17 +510,20 @@ TEST(ExtGridEdit, NoStartKeyIsKeptAndEnterInAnEditorControlOpensTheNextEditor) {
     EXPECT_TRUE(F.Grid->Col() == 3 && F.Grid->ActiveEditorControl());
 }
 
-TEST(ExtGridEdit, OneEnterAppendsOneRowWhenTheNewRowCannotBeEdited) {
-    TEditingGrid F(3, 4);
-    TExtStringGrid* G = F.Grid;
-    G->Navigation()->SetAdvanceOnEnter(true);
-    G->Navigation()->SetAdvanceInsert(true);
-    G->OnCanEditCell = [](TObject*, Integer R, Integer, bool& Can) { Can = R < 4; };
-    Integer Added = 0;
-    G->OnAutoAddRow = [&](TObject*, Integer) { ++Added; };
-    F.Edit(2, 3);
-    PressEnter();
-    EXPECT_TRUE(G->RowCount() == 5 && Added == 1);
+TEST(ExtGridEdit, OneEnterAppendsOnceWhenNothingAppendedCanBeEdited) {
+    for (TAdvanceDirection D : {adLeftRight, adTopBottom}) {
+        TEditingGrid F(3, 4);
+        TExtStringGrid* G = F.Grid;
+        G->Navigation()->SetAdvanceOnEnter(true);
+        G->Navigation()->SetAdvanceInsert(true);
+        G->Navigation()->SetAdvanceDirection(D);
+        G->OnCanEditCell = [](TObject*, Integer R, Integer C, bool& Can) { Can = R < 4 && C < 3; };
+        Integer Added = 0;
+        G->OnAutoAddRow = G->OnAutoInsertCol = [&](TObject*, Integer) { ++Added; };
+        F.Edit(2, 3);
+        PressEnter();
+        EXPECT_TRUE(G->RowCount() + G->ColCount() == 8 && Added == 1) << D;
+    }
 }
 
 // After a commit on a cell that cannot be left the editor is open and checks again.
