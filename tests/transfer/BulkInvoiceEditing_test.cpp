@@ -143,20 +143,44 @@ TEST_F(BulkInvoiceEditing, TabOutAndBackKeepsTheTypedText) {
 
 // A text typed into the grid is in its cell when the button reads the row.
 TEST_F(BulkInvoiceEditing, TextTypedIntoACellIsInItWhenTheDialogOpens) {
+    AddInvoice("e", "R9", "200", "70", "7", "Nisan 2016", "01.04.2016");
     Run([&] {
         ClickCell(9, 2);
-        TypeText(u"R1");
+        TypeText(u"R9");
         ASSERT_TRUE(G->EditorMode());
         SystemClick(EBulk->yenikayit);
         Settle();
         ASSERT_TRUE(EDialog->Visible());
-        EXPECT_EQ(G->Cells(9, 2), "R1");
-        // The row's reference number finds the stored invoice.
-        EXPECT_EQ(EDialog->referansno->Text(), "R1");
+        EXPECT_EQ(G->Cells(9, 2), "R9");
+        // The row's reference number finds the subscriber's stored invoice.
+        EXPECT_EQ(EDialog->referansno->Text(), "R9");
         EXPECT_TRUE(EDialog->degistir->Visible());
         SystemClose(EDialog.get());
         Settle();
     });
+}
+
+// A row reaches only its own subscriber's invoices: another subscriber's number
+// typed into it opens a new invoice, and of two invoices numbered alike (as an
+// import stores them) SİL deletes the one opened.
+TEST_F(BulkInvoiceEditing, ARowFindsAndDeletesOnlyItsOwnSubscribersInvoice) {
+    Run([&] {
+        ClickCell(9, 2);
+        TypeText(u"R1");
+        SystemClick(EBulk->yenikayit);
+        Settle();
+        ASSERT_TRUE(EDialog->Visible());
+        EXPECT_EQ(EDialog->ABONENO->Text() + "|" + EDialog->referansno->Text(), "200|920160315102030");
+        EXPECT_TRUE(EDialog->kaydet->Visible());
+        EXPECT_FALSE(EDialog->degistir->Visible());
+        SystemClose(EDialog.get());
+        Settle();
+        AddInvoice("e", "R1", "200", "70", "7", "Nisan 2016", "01.04.2016");
+        DblClickCell(8, 1);
+        ASSERT_TRUE(EDialog->sil->Visible());
+        Press(EDialog->sil);
+    });
+    EXPECT_EQ(DM().Value("select ABONENO || '|' || DONEMI from efatura"), "200|Nisan 2016");
 }
 
 // The dialog's values win over what was typed into the same cell meanwhile:

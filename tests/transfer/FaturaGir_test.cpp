@@ -65,9 +65,9 @@ TEST_F(InvoiceDialog, SaveStoresTheInvoiceAndWritesItIntoTheGridRow) {
     EXPECT_FALSE(DM()->EFATURA->Active());
 }
 
-TEST_F(InvoiceDialog, SaveRefusesAStoredReferenceNumber) {
+TEST_F(InvoiceDialog, SaveRefusesAReferenceNumberStoredForTheSubscriber) {
     AddSubscriber("e", "100", "ALİ");
-    AddInvoice("e", "920160315102030", "555", "1", "1", "Ocak 2016", "01.01.2016");
+    AddInvoice("e", "920160315102030", "100", "1", "1", "Ocak 2016", "01.01.2016");
     TFaturaGirForm* D = OpenE(1);
     D->kaydetClick(D);
     EXPECT_EQ(Prompts.LastMessage(), Stored);
