@@ -183,6 +183,89 @@ TEST_F(BulkInvoiceEditing, ARowFindsAndDeletesOnlyItsOwnSubscribersInvoice) {
     EXPECT_EQ(DM().Value("select ABONENO || '|' || DONEMI from efatura"), "200|Nisan 2016");
 }
 
+// The save takes the date the dialog shows, typed digits included, however it is
+// pressed; an impossible date stops it with its message and stores nothing.
+TEST_F(BulkInvoiceEditing, TheSaveTakesTheTypedDateOrStopsOnAnImpossibleOne) {
+    enum TRoad { AltK, ClickKaydet, Enter };
+    struct TCase {
+        TRoad Road;
+        const char16_t* Day;
+        const char* Stored;   // "" when nothing is stored
+    };
+    for (const TCase& C : {TCase{AltK, u"29", "29.03.2016"}, TCase{ClickKaydet, u"29", "29.03.2016"},
+                           TCase{Enter, u"29", "29.03.2016"}, TCase{AltK, u"32", ""}, TCase{ClickKaydet, u"32", ""}}) {
+        SCOPED_TRACE(testing::Message() << C.Road << " " << AnsiString(C.Stored));
+        DM().Execute("delete from efatura where ABONENO = '200'");
+        Prompts.Clear();
+        Run([&] {
+            DblClickCell(8, 2);
+            ASSERT_TRUE(WaitUntil([&] { return EDialog->faturatarihi->Focused(); }));
+            EDialog->faturabedeli->SetTextAsFloat(12);
+            TypeText(C.Day);
+            if (C.Road == AltK) SystemKey(EDialog.get(), Qt::Key_K, Qt::AltModifier);
+            else if (C.Road == ClickKaydet) SystemClick(EDialog->kaydet);
+            else for (int I = 0; I < 4; ++I) PressEnter();
+            WaitUntil([&] { return !EDialog->Visible() || !Prompts.Messages().empty(); });
+            Settle();
+            if (*C.Stored) {
+                EXPECT_TRUE(Prompts.Messages().empty());
+                EXPECT_EQ(G->Cells(6, 2), C.Stored);
+            } else {
+                EXPECT_EQ(Prompts.Messages(), std::vector<AnsiString>{"Geçersiz tarih: 32.03.2016"});
+                EXPECT_TRUE(EDialog->Visible());
+                EXPECT_TRUE(EDialog->faturatarihi->Focused());
+                SystemClose(EDialog.get());
+            }
+        });
+        EXPECT_EQ(DM().Value("select coalesce(max(FATURATARIHI), '') from efatura where ABONENO = '200'"), C.Stored);
+    }
+}
+
+// Enter four times stores no invoice of nothing without asking: Hayır stores
+// nothing and goes back to the amount, Evet stores it.
+TEST_F(BulkInvoiceEditing, AnInvoiceOfZeroAmountAndConsumptionIsStoredOnlyWhenConfirmed) {
+    const AnsiString Question = "Fatura bedeli ve toplam tüketim sıfır. Bu fatura yine de kaydedilsin mi?";
+    Run([&] {
+        DblClickCell(8, 2);
+        ASSERT_TRUE(WaitUntil([&] { return EDialog->faturatarihi->Focused(); }));
+        Prompts.QueueAnswer(mrNo);
+        for (int I = 0; I < 4; ++I) PressEnter();
+        ASSERT_TRUE(WaitUntil([&] { return !Prompts.Messages().empty(); }));
+        Settle();
+        EXPECT_EQ(Prompts.Messages(), std::vector<AnsiString>{Question});
+        EXPECT_EQ(Prompts.Records()[0].Buttons, mbYesNo);
+        EXPECT_TRUE(EDialog->faturabedeli->Focused());
+        EXPECT_EQ(DM().Count("select * from efatura where ABONENO = '200'"), 0);
+        PressEnter();
+        PressEnter();
+        ASSERT_TRUE(WaitUntil([&] { return !EDialog->Visible(); }));
+    });
+    EXPECT_EQ(Prompts.Messages(), (std::vector<AnsiString>{Question, Question}));
+    EXPECT_EQ(DM().Count("select * from efatura where ABONENO = '200' and TOPLAMBEDELI = 0"), 1);
+}
+
+// A commit that fails leaves the row as it was.
+TEST_F(BulkInvoiceEditing, AFailedCommitLeavesTheRowAsItWas) {
+    TFBTransaction* Tr = DM()->FBTransact1;
+    Tr->AddEndEvent(2, {}, [](TObject*, TTransactionAction A, bool) {
+        if (A == TACommit) throw Exception("commit");
+    });
+    Run([&] {
+        DblClickCell(8, 1);
+        ASSERT_TRUE(WaitUntil([&] { return EDialog->faturatarihi->Focused(); }));
+        PressEnter();
+        PressEnter();
+        TypeText(u"5");
+        SystemClick(EDialog->degistir);
+        ASSERT_TRUE(WaitUntil([&] { return !Prompts.Messages().empty(); }));
+        EXPECT_EQ(InvoiceCells(G, 1), "01.03.2016|1|10|R1");
+        SystemClose(EDialog.get());
+    });
+    Tr->RemoveEndEvent(2, {});
+    EXPECT_EQ(Prompts.Messages(), std::vector<AnsiString>{"commit."});
+    EXPECT_EQ(DM().Value("select cast(TOPLAMBEDELI as integer) from efatura"), "10");
+}
+
 // The dialog's values win over what was typed into the same cell meanwhile:
 // the row shows what is stored.
 TEST_F(BulkInvoiceEditing, AnEditorOpenOnAWrittenBackCellTakesTheStoredValue) {
