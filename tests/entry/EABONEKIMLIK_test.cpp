@@ -535,6 +535,21 @@ TEST_P(ScreenTest, AltKSaves) {
     EXPECT_EQ(Rows(), 0);
 }
 
+// Alt+K saves the lease date shown, typed digits included; an impossible one
+// stops the save with its message.
+TEST_P(ScreenTest, AltKTakesTheTypedDate) {
+    FillRequired("T-1");
+    for (const char16_t* Day : {u"31", u"29"}) {
+        F->KIRABASLAMATARIHI->SetFocus();
+        Settle();
+        TypeText(Day);
+        SystemKey(F.get(), Qt::Key_K, Qt::AltModifier);
+        QTest::qWait(250);
+    }
+    EXPECT_EQ(P.Messages(), (std::vector<AnsiString>{"Geçersiz tarih: 31.04.2004", "Kayıt Tamamlandı."}));
+    EXPECT_EQ(Column("KIRABASLAMATARIHI", "T-1"), "29.04.2004");
+}
+
 TEST_P(ScreenTest, EnterMovesToTheNextInput) {
     F->ABONENO->SetFocus();
     Settle();

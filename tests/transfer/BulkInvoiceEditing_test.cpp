@@ -221,6 +221,22 @@ TEST_F(BulkInvoiceEditing, TheSaveTakesTheTypedDateOrStopsOnAnImpossibleOne) {
     }
 }
 
+// Alt+F takes the invoice date the screen shows, typed digits included: an
+// impossible one opens no dialog.
+TEST_F(BulkInvoiceEditing, AltFOpensNoDialogOnAnImpossibleTypedDate) {
+    Run([&] {
+        ClickCell(3, 2);
+        EBulk->faturatarihi->SetFocus();
+        Settle();
+        TypeText(u"32");
+        Key(Qt::Key_F, Qt::AltModifier);
+        QTest::qWait(250);
+        EXPECT_EQ(Prompts.Messages(), std::vector<AnsiString>{"Geçersiz tarih: 32.03.2016"});
+        EXPECT_FALSE(EDialog->Visible());
+        EXPECT_TRUE(EBulk->faturatarihi->Focused());
+    });
+}
+
 // Enter four times stores no invoice of nothing without asking: Hayır stores
 // nothing and goes back to the amount, Evet stores it.
 TEST_F(BulkInvoiceEditing, AnInvoiceOfZeroAmountAndConsumptionIsStoredOnlyWhenConfirmed) {

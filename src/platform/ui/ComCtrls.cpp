@@ -411,11 +411,15 @@ bool TDateTimePicker::QtEvent(QEvent* E) {
     // A refused date keeps the focus: the key that would leave is dropped, a
     // focus gone elsewhere comes back.
     if (E->type() == QEvent::FocusOut) {
+        bool Back = false;
         if (static_cast<QFocusEvent*>(E)->reason() != Qt::PopupFocusReason)
-            GuardedCall(this, [this] {
+            GuardedCall(this, [&] {
                 FRefused = !Commit();
                 if (FRefused && CanFocus()) SetFocus();
+                Back = FRefused && Focused();
             });
+        // Focused again: the editor keeps the part it selected for the next digits.
+        if (Back) return true;
     } else if (E->type() == QEvent::MouseButtonPress) {
         FRefused = false;
     } else if (E->type() == QEvent::KeyPress) {
