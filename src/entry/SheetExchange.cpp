@@ -13,6 +13,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <map>
 
 namespace {
 
@@ -49,6 +50,18 @@ void StoreSheetRow(TpFBDataSet* DS, const std::function<void(bool Found)>& Assig
     }
     dmodule1->CommitAndReopen(DS);
     DS->Close();
+}
+
+void CheckSheetRowsDistinct(const std::vector<Integer>& Rows, const std::function<AnsiString(Integer Row)>& Key,
+                            const std::function<AnsiString(Integer Row)>& What) {
+    std::map<AnsiString, Integer> Seen;
+    for (Integer R : Rows) {
+        const auto [It, New] = Seen.emplace(Key(R), R);
+        if (!New)
+            throw Exception(Format("Excel satırları %d ve %d: ikisi de %s; hangisinin kaydedileceği belli değil. "
+                                   "Hiçbir kayıt aktarılmadı.",
+                                   {It->second, R, What(R)}));
+    }
 }
 
 Double SheetImportNumber(const Variant& Cell) {

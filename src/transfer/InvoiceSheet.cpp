@@ -9,8 +9,6 @@
 #include "platform/ui/Dialogs.h"
 #include "transfer/TopFaturaGir.h"
 
-#include <map>
-#include <utility>
 
 namespace {
 
@@ -44,15 +42,9 @@ TInvoiceQueryParams RowKey(const AnsiString& No, const AnsiString& Date) {
 // same invoice the second would silently replace the first; either way the
 // workbook is refused before any row is written.
 void CheckOneInvoicePerRow(const TInvoiceKind& Kind, TExcelWorksheet* Sheet, const std::vector<Integer>& Rows) {
-    std::map<std::pair<AnsiString, AnsiString>, Integer> Seen;
-    for (Integer R : Rows) {
-        const AnsiString No = Text(Sheet, R, 1), Date = InvoiceDate(Sheet, R);
-        const auto [It, New] = Seen.emplace(std::pair{No, Date}, R);
-        if (!New)
-            throw Exception(Format("Excel satırları %d ve %d: ikisi de \"%s\" abonesinin %s tarihli faturası; "
-                                   "hangisinin kaydedileceği belli değil. Hiçbir kayıt aktarılmadı.",
-                                   {It->second, R, No, Date}));
-    }
+    CheckSheetRowsDistinct(
+        Rows, [&](Integer R) { return Text(Sheet, R, 1) + '\0' + InvoiceDate(Sheet, R); },
+        [&](Integer R) { return Format("\"%s\" abonesinin %s tarihli faturası", {Text(Sheet, R, 1), InvoiceDate(Sheet, R)}); });
     for (Integer R : Rows) {
         const AnsiString No = Text(Sheet, R, 1), Date = InvoiceDate(Sheet, R);
         auto Found = OpenInvoiceQuery(Kind.SheetImportSQL, RowKey(No, Date));
