@@ -140,7 +140,7 @@ TFaturaGirForm::TFaturaGirForm(TComponent* AOwner, const TInvoiceKind& AKind) : 
 TFaturaGirForm::~TFaturaGirForm() = default;
 
 TpFBDataSet* TFaturaGirForm::InvoiceDataSet() const {
-    if (!dmodule1) throw Exception("The data module is not created");
+    if (!dmodule1) throw Exception("Veri modülü oluşturulmadı");
     return dmodule1->*FKind.InvoiceDataSet;
 }
 
