@@ -227,7 +227,6 @@ void TTopFaturaGirForm::yenikayitClick(TObject* Sender) { OpenInvoiceDialog(fals
 void TTopFaturaGirForm::OpenInvoiceDialog(bool DoubleClick) {
     TFaturaGirForm* D = FKind.Dialog();
     if (!D) return;   // made at start-up; without it there is nothing to fill
-    if (!faturatarihi->TakeTyped()) return;   // the proposed date as shown, typed digits included
     const Integer R = OENDEKS->Row();
     TpFBDataSet* Invoices = dmodule1->*FKind.InvoiceDataSet;
     Invoices->Close();

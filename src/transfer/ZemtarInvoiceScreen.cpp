@@ -211,8 +211,6 @@ void TZemtarInvoiceScreen::FormShow(TObject*) {
 }
 
 void TZemtarInvoiceScreen::Button1Click(TObject*) {
-    // The dates shown, typed digits included; an impossible one stops here.
-    if (!ilktarih->TakeTyped() || !sontarih->TakeTyped()) return;
     TExtStringGrid* G = OENDEKS;
     for (Integer R = 1; R < G->RowCount(); ++R) {
         for (Integer C = 1; C < G->ColCount(); ++C) G->SetCells(C, R, AnsiString());
@@ -295,7 +293,6 @@ void TZemtarInvoiceScreen::Button2Click(TObject*) {
 }
 
 void TZemtarInvoiceScreen::Button4Click(TObject*) {
-    if (!sontarih->TakeTyped()) return;
     TInvoiceFileInputs In;
     In.Month = iay->Text();
     In.LastDate = sontarih->Date();

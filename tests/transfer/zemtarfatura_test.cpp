@@ -251,20 +251,6 @@ TEST_F(ElectricityInvoiceScreen, ListingsClickedAgainAndAgainLeaveNoQueriesBehin
     EXPECT_EQ(Cell(8, 3), "ZEMTAR ABONE KİMLİK KAYDI YAPILMAMIŞ");
 }
 
-// An impossible date typed before the click stops the listing with its message.
-TEST_F(ElectricityInvoiceScreen, AnImpossibleTypedDateStopsTheListing) {
-    ThreeInvoices();
-    modaltest::WhileShownModally(F.get(), [&] {
-        F->sontarih->SetFocus();
-        uitest::Settle();
-        uitest::TypeText(u"32");
-        uitest::SystemClick(F->Button1);
-        uitest::Settle();
-    });
-    EXPECT_EQ(Prompts.Messages(), std::vector<AnsiString>{"Geçersiz tarih: 32.03.2016"});
-    EXPECT_EQ(Cell(9, 1), "");
-}
-
 // The listing keeps the window busy until it ends; its gauge is seen moving all the same.
 TEST_F(ElectricityInvoiceScreen, TheGaugePaintsItsStepsWhileTheListingHoldsTheWindow) {
     ThreeInvoices();
