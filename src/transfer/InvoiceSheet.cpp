@@ -9,7 +9,6 @@
 #include "platform/ui/Dialogs.h"
 #include "transfer/TopFaturaGir.h"
 
-
 namespace {
 
 const char* const Headers[7] = {

@@ -266,7 +266,6 @@ void TTopFaturaGirForm::OpenInvoiceDialog(bool DoubleClick) {
             return;
         }
     }
-    D->ABONENO->SetText(AboneNo);
     D->BADI->SetText(Field(S.get(), "ADI"));
     D->SOYADI->SetText(Field(S.get(), "SOYADI"));
     D->VERGINO->SetText(Field(S.get(), "VERGINO"));
@@ -296,6 +295,7 @@ void TTopFaturaGirForm::OpenInvoiceDialog(bool DoubleClick) {
         D->degistir->SetVisible(true);
         D->sil->SetVisible(true);
     }
+    D->ABONENO->SetText(AboneNo);   // last: a dialog without it stores nothing
 }
 
 void TTopFaturaGirForm::iayExit(TObject* Sender) {
