@@ -8,6 +8,7 @@
 #include "entry/Mneyedit.h"
 #include "entry/SubscriberSheet.h"
 #include "entry/UDMODULE1.h"
+#include "entry/Util3a.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/ui/ComCtrls.h"
 #include "platform/ui/Dialogs.h"
@@ -78,6 +79,7 @@ std::vector<AnsiString> StoredValues(TpFBDataSet* DS) {
     return V;
 }
 
+const char* const MsgBadStoredDate = "Abonenin kayıtlı %s değeri \"%s\" bir tarih değil; kayıt açılmadı.";
 const char* const MsgChangedMeanwhile =
     "Bu kayıt siz okuduktan sonra başka bir kullanıcı tarafından değiştirildi. Değişikliğiniz kaydedilmedi; "
     "kaydın güncel hali ekranda.";
@@ -512,7 +514,12 @@ void TAboneKimlikForm::AssignRecord(TpFBDataSet* DS) {
     for (const TFieldLink& L : FieldLinks(this)) {
         switch (L.Kind) {
             case lkText: Str(L.Field, L.Control->Text()); break;
-            case lkDate: Str(L.Field, DateToStr(static_cast<TDateTimePicker*>(L.Control)->Date())); break;
+            case lkDate: {
+                // An empty date is stored back empty.
+                auto* D = static_cast<TDateTimePicker*>(L.Control);
+                Str(L.Field, D->Empty() ? AnsiString() : StoredDateText(D->Date()));
+                break;
+            }
             case lkMoney: Num(L.Field, static_cast<TMoneyEdit*>(L.Control)->TextAsFloat()); break;
         }
     }
@@ -523,21 +530,60 @@ void TAboneKimlikForm::AssignRecord(TpFBDataSet* DS) {
     Str("zemtardahil", ZEMTARDAHIL->Text());
 }
 
-void TAboneKimlikForm::LoadRecord(TpFBDataSet* DS) {
+bool TAboneKimlikForm::LoadRecord(TpFBDataSet* DS) {
     auto Str = [DS](const char* Field) { return DS->FieldByName(Field)->AsString(); };
-    ABONENO->SetText(Str("ABONENO"));
-    for (const TFieldLink& L : FieldLinks(this)) {
-        switch (L.Kind) {
-            case lkText: L.Control->SetText(Str(L.Field)); break;
-            case lkDate: static_cast<TDateTimePicker*>(L.Control)->SetDate(StrToDate(Str(L.Field))); break;
-            case lkMoney: static_cast<TMoneyEdit*>(L.Control)->SetTextAsFloat(DS->FieldByName(L.Field)->AsFloat()); break;
+    // Everything is read before anything is shown: a value that cannot be shown
+    // leaves every field as it was, never half of another subscriber.
+    struct TRead {
+        AnsiString Text;
+        TDateTime Date = 0;
+        Double Amount = 0;
+    };
+    const std::vector<TFieldLink> Links = FieldLinks(this);
+    std::vector<TRead> Read(Links.size());
+    for (size_t I = 0; I < Links.size(); ++I) {
+        const TFieldLink& L = Links[I];
+        TRead& R = Read[I];
+        if (L.Kind == lkMoney) {
+            R.Amount = DS->FieldByName(L.Field)->AsFloat();
+            continue;
+        }
+        R.Text = Str(L.Field);
+        if (L.Kind == lkDate) {
+            R.Text = Trim(R.Text);
+            if (!R.Text.empty() && !TryStoredDate(R.Text, R.Date)) {
+                ShowMessage(Format(MsgBadStoredDate, {AnsiString(L.Field), R.Text}));
+                return false;
+            }
         }
     }
-    ZEMTARDAHIL->SetText(Str("zemtardahil"));
+    const AnsiString Number = Str("ABONENO"), Zemtar = Str("zemtardahil"), Period = Str("YAZI1");
+
+    ABONENO->SetText(Number);
+    for (size_t I = 0; I < Links.size(); ++I) {
+        const TFieldLink& L = Links[I];
+        switch (L.Kind) {
+            case lkText: L.Control->SetText(Read[I].Text); break;
+            case lkDate: {
+                auto* D = static_cast<TDateTimePicker*>(L.Control);
+                if (Read[I].Text.empty()) D->Clear();
+                else D->SetDate(Read[I].Date);
+                break;
+            }
+            case lkMoney: static_cast<TMoneyEdit*>(L.Control)->SetTextAsFloat(Read[I].Amount); break;
+        }
+    }
+    ZEMTARDAHIL->SetText(Zemtar);
     RememberRecord(DS);
-    const AnsiString Period = Str("YAZI1");
     ay->SetText(Copy(Period, 1, static_cast<Integer>(Period.size()) - 5));
     yil->SetText(Copy(Period, static_cast<Integer>(ay->Text().size()) + 2, 4));
+    return true;
+}
+
+bool TAboneKimlikForm::TakeTypedDates() {
+    for (TDateTimePicker* D : {ABONETARIHI, KIRABASLAMATARIHI, KIRABITISTARIHI})
+        if (!D->TakeTyped()) return false;
+    return true;
 }
 
 void TAboneKimlikForm::SetEditMode(bool Edit) {
@@ -547,6 +593,7 @@ void TAboneKimlikForm::SetEditMode(bool Edit) {
 }
 
 void TAboneKimlikForm::btrkaydetClick(TObject* Sender) {
+    if (!TakeTypedDates()) return;
     if (ay->Text().empty()) {
         ShowMessage(MsgPeriod);
         ay->SetFocus();
@@ -567,6 +614,7 @@ void TAboneKimlikForm::btrkaydetClick(TObject* Sender) {
 }
 
 void TAboneKimlikForm::btrdegistirClick(TObject* Sender) {
+    if (!TakeTypedDates()) return;
     if (!CheckRequired()) return;
     if (!FindTyped()) {
         ShowMessage(MsgNotFound);
@@ -666,8 +714,7 @@ void TAboneKimlikForm::araClick(TObject* Sender) {
 void TAboneKimlikForm::Pick(const char* SQL, const AnsiString& Value) {
     TpFBDataSet* DS = Shared();
     if (QueryHasRows(DS, SQL, Value)) {
-        SetEditMode(true);
-        LoadRecord(DS);
+        if (LoadRecord(DS)) SetEditMode(true);
     } else {
         SetEditMode(false);
         SetCurrentPeriod();

@@ -131,7 +131,11 @@ private:
     // Looks the typed subscriber number up on the shared data set; true when found.
     bool FindTyped();
     void AssignRecord(TpFBDataSet* DS);
-    void LoadRecord(TpFBDataSet* DS);
+    // The current record into the fields, whole; false (told, nothing changed)
+    // when a stored value cannot be shown.
+    bool LoadRecord(TpFBDataSet* DS);
+    // Digits typed into the date fields taken; false when one is refused.
+    bool TakeTypedDates();
     void Pick(const char* SQL, const AnsiString& Value);
     void FillList(TComboBox* List, const char* SQL, const char* Field);
     void SetEditMode(bool Edit);

@@ -191,7 +191,13 @@ void TMoneyEdit::KeyPress(char& Key) {
     } else if (Key == ',' || Key == '.') {
         P = D;
     } else if (Key >= '0' && Key <= '9') {
-        if (P >= D + 1) {
+        const bool Signed = !S.empty() && (S[0] == '-' || S[0] == '+');
+        const Integer IntStart = Signed ? 2 : 1;
+        if (P >= D + 2 && L - D - 1 == IntStart && S[static_cast<size_t>(IntStart - 1)] == '0') {
+            // Left of the lone 0 of an empty integer part: the digit takes its place.
+            ReplaceAt(S, IntStart, Key);
+            P = D + 1;
+        } else if (P >= D + 1) {
             if (L < FMaxLength) {
                 Integer Pos = L - P + 1;
                 // Never in front of the sign of a negative amount.

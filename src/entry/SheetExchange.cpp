@@ -3,6 +3,7 @@
 #include "datasets/pFBDataSet.h"
 #include "dbclient/pFBTransaction.h"
 #include "entry/UDMODULE1.h"
+#include "entry/Util3a.h"
 #include "platform/data/DB.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/SysUtils.h"
@@ -12,6 +13,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <map>
 
 namespace {
 
@@ -25,15 +27,6 @@ AnsiString ShownValue(const AnsiString& Value) {
 [[noreturn]] void Refuse(Integer Row, const TSheetImportColumn& C, const AnsiString& Value, const AnsiString& Why) {
     throw EConvertError(Format("Excel satırı %d, sütun %d (%s): \"%s\" %s. Hiçbir kayıt aktarılmadı.",
                                {Row, C.Column, AnsiString(C.Field), ShownValue(Value), Why}));
-}
-
-// yyyy-mm-dd, digits and dashes only.
-bool TryIsoDate(const AnsiString& Text, TDateTime& Value) {
-    if (Text.size() != 10 || Text[4] != '-' || Text[7] != '-') return false;
-    for (std::size_t I : {0, 1, 2, 3, 5, 6, 8, 9})
-        if (Text[I] < '0' || Text[I] > '9') return false;
-    return TryEncodeDate(static_cast<Word>(StrToInt(Text.substr(0, 4))), static_cast<Word>(StrToInt(Text.substr(5, 2))),
-                         static_cast<Word>(StrToInt(Text.substr(8, 2))), Value);
 }
 
 }  // namespace
@@ -59,6 +52,18 @@ void StoreSheetRow(TpFBDataSet* DS, const std::function<void(bool Found)>& Assig
     DS->Close();
 }
 
+void CheckSheetRowsDistinct(const std::vector<Integer>& Rows, const std::function<AnsiString(Integer Row)>& Key,
+                            const std::function<AnsiString(Integer Row)>& What) {
+    std::map<AnsiString, Integer> Seen;
+    for (Integer R : Rows) {
+        const auto [It, New] = Seen.emplace(Key(R), R);
+        if (!New)
+            throw Exception(Format("Excel satırları %d ve %d: ikisi de %s; hangisinin kaydedileceği belli değil. "
+                                   "Hiçbir kayıt aktarılmadı.",
+                                   {It->second, R, What(R)}));
+    }
+}
+
 Double SheetImportNumber(const Variant& Cell) {
     if (Cell.IsEmpty() || Cell.IsNull()) return 0;
     if (Cell.VType() == varString && Trim(VarToStr(Cell)).empty()) return 0;
@@ -78,9 +83,8 @@ AnsiString SheetImportDate(const Variant& Cell, bool MayBeEmpty) {
     const AnsiString Text = Trim(VarToStr(Cell));
     if (Text.empty() && MayBeEmpty) return AnsiString();
     TDateTime Value = 0;
-    if (Text.empty() || !(TryStrToDate(Text, Value) || TryIsoDate(Text, Value)))
-        throw EConvertError("\"" + ShownValue(Text) + "\" tarih değil");
-    return FormatDateTime("dd.mm.yyyy", Value);
+    if (!TryStoredDate(Text, Value)) throw EConvertError("\"" + ShownValue(Text) + "\" tarih değil");
+    return StoredDateText(Value);
 }
 
 std::vector<Integer> CheckSheetImportRows(TExcelWorksheet* Sheet, Integer First, Integer Last, Integer KeyColumn,

@@ -29,6 +29,12 @@ std::vector<Integer> CheckSheetImportRows(TExcelWorksheet* Sheet, Integer First,
                                           const std::vector<TSheetImportColumn>& Columns, TpFBDataSet* Target,
                                           const AnsiString& SelectSQL);
 
+// Two rows of Rows with the same Key would store one record twice, the second
+// silently replacing the first: refused (Exception naming both rows and, through
+// What, the record) before anything is written.
+void CheckSheetRowsDistinct(const std::vector<Integer>& Rows, const std::function<AnsiString(Integer Row)>& Key,
+                            const std::function<AnsiString(Integer Row)>& What);
+
 // Stores one sheet row through DS, opened on the row's key: edits the record
 // found or inserts one, has Assign fill it (told which), posts, commits, starts
 // the data module's transaction again and reopens DS, then closes it. A row the

@@ -206,6 +206,9 @@ void SubscriberSheetImportTable(const AnsiString& TableName, TpFBDataSet* Shared
     const std::vector<Integer> Rows =
         CheckSheetImportRows(Sheet, First, Last, 1, Check, SharedDataSet, Format(FieldsSQL, {TableName}));
 
+    CheckSheetRowsDistinct(
+        Rows, [&](Integer Row) { return VarToStr(Sheet->Cells(Row, 1)); },
+        [&](Integer Row) { return Format("\"%s\" numaralı abone", {VarToStr(Sheet->Cells(Row, 1))}); });
     for (Integer Row : Rows) ImportRow(TableName, SharedDataSet, Sheet, Row);
 }
 

@@ -9,6 +9,13 @@
 // Case-sensitive.
 AnsiString ReplaceAll(const AnsiString& S, const AnsiString& Old, const AnsiString& New);
 
+// A date as the program stores it: "dd.mm.yyyy".
+AnsiString StoredDateText(TDateTime Value);
+// A stored date text read back: a date in the user's settings, or yyyy-mm-dd as
+// older imports (and office programs' CSV files) have it. False for any other
+// text, the empty one too.
+bool TryStoredDate(const AnsiString& Text, TDateTime& Value);
+
 // An empty form made at start and never shown.
 class TF_Util3 : public TForm {
 public:

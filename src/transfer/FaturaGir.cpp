@@ -17,6 +17,8 @@ namespace {
 const char* const NoSubscriberMessage = "Lütfen Abone Numarasını Boş Bırakmayınız!";
 const char* const NoReferenceMessage = "Lütfen Referans Numarasını Boş Bırakmayınız!";
 const char* const StoredMessage = "Bu numaralı fatura kayıtlı lütfen başka bir fatura numarası giriniz";
+const char* const ZeroInvoiceQuestion =
+    "Fatura bedeli ve toplam tüketim sıfır. Bu fatura yine de kaydedilsin mi?";
 const char* const RequiredHint = "SARI RENKLİ ALANLAR ZORUNLUDUR";
 
 template <class T>
@@ -138,7 +140,7 @@ TFaturaGirForm::TFaturaGirForm(TComponent* AOwner, const TInvoiceKind& AKind) : 
 TFaturaGirForm::~TFaturaGirForm() = default;
 
 TpFBDataSet* TFaturaGirForm::InvoiceDataSet() const {
-    if (!dmodule1) throw Exception("The data module is not created");
+    if (!dmodule1) throw Exception("Veri modülü oluşturulmadı");
     return dmodule1->*FKind.InvoiceDataSet;
 }
 
@@ -205,24 +207,32 @@ void TFaturaGirForm::WriteBack(bool Clear) {
     FBulkRef = G->Cells(bcReferansNo, R);
 }
 
-TpFBDataSet* TFaturaGirForm::OpenInvoice(const AnsiString& SQL) {
+TpFBDataSet* TFaturaGirForm::OpenInvoice() {
     dmodule1->FBTransact1->SetActive(true);
     TpFBDataSet* Ds = InvoiceDataSet();
-    dmodule1->SetDataSetSQL(Ds, SQL);
-    Ds->Open();
-    Ds->First();
+    OpenInvoiceQuery(Ds, FKind.DialogInvoiceByRefSQL, {{"REFERANSNO", referansno->Text()}, {"ABONENO", ABONENO->Text()}});
     return Ds;
 }
 
 void TFaturaGirForm::CommitBlock(TpFBDataSet* Ds, bool Clear) {
+    // The row shows the invoice only once it is stored.
+    dmodule1->CommitAndReopen(Ds);
     WriteBack(Clear);
     kaydet->SetVisible(false);
-    dmodule1->CommitAndReopen(Ds);
+}
+
+bool TFaturaGirForm::ReadyToStore() {
+    // The date the dialog shows, typed digits included.
+    if (!faturatarihi->TakeTyped()) return false;
+    if (faturabedeli->TextAsFloat() != 0 || toplamtuketim->TextAsFloat() != 0) return true;
+    if (MessageDlg(ZeroInvoiceQuestion, mtConfirmation, mbYesNo, 0) == mrYes) return true;
+    faturabedeli->SetFocus();
+    return false;
 }
 
 void TFaturaGirForm::kaydetClick(TObject* Sender) {
-    if (!CheckRequired(false)) return;
-    TpFBDataSet* Ds = OpenInvoice(Format(FKind.DialogInvoiceByRefSQL, {SqlStringValue(referansno->Text())}));
+    if (!CheckRequired(false) || !ReadyToStore()) return;
+    TpFBDataSet* Ds = OpenInvoice();
     if (!Ds->IsEmpty()) {
         ShowMessage(StoredMessage);
         Ds->Close();
@@ -238,9 +248,9 @@ void TFaturaGirForm::kaydetClick(TObject* Sender) {
 }
 
 void TFaturaGirForm::degistirClick(TObject* Sender) {
-    if (!CheckRequired(true)) return;
-    // The invoice shown, by the reference number it was read with; its date may change.
-    TpFBDataSet* Ds = OpenInvoice(Format(FKind.DialogInvoiceByRefSQL, {SqlStringValue(referansno->Text())}));
+    if (!CheckRequired(true) || !ReadyToStore()) return;
+    // The invoice shown, by its reference and subscriber numbers; its date may change.
+    TpFBDataSet* Ds = OpenInvoice();
     if (Ds->IsEmpty()) {
         if (FKind.ChangeNotFoundMessage) ShowMessage(StoredMessage);
         Ds->Close();
@@ -259,7 +269,7 @@ void TFaturaGirForm::degistirClick(TObject* Sender) {
 
 void TFaturaGirForm::silClick(TObject* Sender) {
     if (!CheckRequired(false)) return;
-    TpFBDataSet* Ds = OpenInvoice(Format(FKind.DialogInvoiceByRefSQL, {SqlStringValue(referansno->Text())}));
+    TpFBDataSet* Ds = OpenInvoice();
     if (!Ds->IsEmpty()) {
         Ds->Delete();
         CommitBlock(Ds, true);

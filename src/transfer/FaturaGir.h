@@ -64,9 +64,13 @@ private:
     bool CheckRequired(bool Change);
     void AssignFields(TpFBDataSet* Ds);
     void WriteBack(bool Clear);
-    // The invoice data set opened on SQL in the shared transaction, at its first row.
-    TpFBDataSet* OpenInvoice(const AnsiString& SQL);
-    // Writes the row back to the grid, hides Kaydet and commits.
+    // The invoice data set opened in the shared transaction on the invoice of
+    // the reference and subscriber numbers shown, at its first row.
+    TpFBDataSet* OpenInvoice();
+    // The typed date taken, and an invoice of zero amount and zero consumption
+    // confirmed; false (focus on what to correct) when it is not to be stored.
+    bool ReadyToStore();
+    // Commits, then writes the row back to the grid and hides Kaydet.
     void CommitBlock(TpFBDataSet* Ds, bool Clear);
     const TInvoiceKind& FKind;
     Integer FBulkRow = -1;

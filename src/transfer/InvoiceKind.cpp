@@ -1,6 +1,7 @@
 #include "transfer/InvoiceKind.h"
 
 #include "datasets/pFBDataSet.h"
+#include "dbclient/FBQuery.h"
 #include "entry/UDMODULE1.h"
 #include "platform/rtl/SysUtils.h"
 #include "transfer/dfaturagir.h"
@@ -17,19 +18,19 @@ const TInvoiceKind Electricity{
     "Select * from Eabonekimlik where aboneno>\"%s\" ORDER BY aboneno",
     "Select * from efatura where aboneno = \"%s\" and donemi=\"%s\" ORDER BY ABONENO,faturatarihi",
     "Select * from eabonekimlik where Aboneno=\"%s\" ",
-    "Select  * from efatura where referansno= \"%s\"",
+    "Select  * from efatura where referansno= ?REFERANSNO and aboneno= ?ABONENO",
     "insert into efatura(REFERANSNO,ABONENO,TOPLAMBEDELI,TOPLAMTUKETIM,DONEMI,FATURATARIHI)values "
     "(?REFERANSNO,?ABONENO,?TOPLAMBEDELI,?TOPLAMTUKETIM,?DONEMI,?FATURATARIHI)",
     "update efatura set REFERANSNO=?REFERANSNO,TOPLAMBEDELI=?TOPLAMBEDELI,TOPLAMTUKETIM=?TOPLAMTUKETIM,"
     "DONEMI=?DONEMI,FATURATARIHI=?FATURATARIHI  WHERE REFERANSNO=?OLD_REFERANSNO AND ABONENO=?OLD_ABONENO AND "
     "FATURATARIHI=?OLD_FATURATARIHI",
-    "Delete from EFATURA where REFERANSNO=?REFERANSNO",
-    "Delete from EFATURA where REFERANSNO=?REFERANSNO",
-    "Select  * from efatura where referansno= \"%s\"",
+    "Delete from EFATURA where REFERANSNO=?OLD_REFERANSNO AND ABONENO=?OLD_ABONENO AND FATURATARIHI=?OLD_FATURATARIHI",
+    "Delete from EFATURA where REFERANSNO=?OLD_REFERANSNO AND ABONENO=?OLD_ABONENO AND FATURATARIHI=?OLD_FATURATARIHI",
+    "Select  * from efatura where referansno= ?REFERANSNO and aboneno= ?ABONENO",
     "Select * from efatura where donemi=\"%s\" ORDER BY aboneno",
     "Select * from efatura where donemi>=\"%s\" ORDER BY aboneno",
     "Select  * from eabonekimlik where aboneno = \"%s\" ORDER BY aboneno",
-    "Select * from efatura where aboneno= \"%S\" and faturatarihi= \"%S\"  ",
+    "Select * from efatura where aboneno= ?ABONENO and faturatarihi= ?FATURATARIHI  ",
     "update efatura set REFERANSNO=?REFERANSNO,TOPLAMBEDELI=?TOPLAMBEDELI,TOPLAMTUKETIM=?TOPLAMTUKETIM,"
     "DONEMI=?DONEMI  WHERE ABONENO=?ABONENO AND FATURATARIHI=?FATURATARIHI",
     &Tdmodule1::EFATURA,
@@ -48,19 +49,19 @@ const TInvoiceKind Gas{
     "Select * from DABONEKIMLIK where aboneno>\"%s\" ORDER BY aboneno",
     "Select * from Dfatura where aboneno = \"%s\" and donemi=\"%s\" ORDER BY ABONENO,faturatarihi",
     "Select * from DABONEKIMLIK where Aboneno=\"%s\" ",
-    "Select  * from dFATURA where referansno= \"%s\"",
+    "Select  * from dFATURA where referansno= ?REFERANSNO and aboneno= ?ABONENO",
     "insert into Dfatura(REFERANSNO,ABONENO,TOPLAMBEDELI,TOPLAMTUKETIM,DONEMI,FATURATARIHI)values "
     "(?REFERANSNO,?ABONENO,?TOPLAMBEDELI,?TOPLAMTUKETIM,?DONEMI,?FATURATARIHI)",
     "update Dfatura set REFERANSNO=?REFERANSNO,TOPLAMBEDELI=?TOPLAMBEDELI,TOPLAMTUKETIM=?TOPLAMTUKETIM,"
     "DONEMI=?DONEMI,FATURATARIHI=?FATURATARIHI  WHERE REFERANSNO=?OLD_REFERANSNO AND ABONENO=?OLD_ABONENO AND "
     "FATURATARIHI=?OLD_FATURATARIHI",
-    "Delete from dFATURA where REFERANSNO=?REFERANSNO",
-    "Delete FROM DFATURA where REFERANSNO=?REFERANSNO",
-    "Select  * FROM DFATURA where referansno= \"%s\"",
+    "Delete from dFATURA where REFERANSNO=?OLD_REFERANSNO AND ABONENO=?OLD_ABONENO AND FATURATARIHI=?OLD_FATURATARIHI",
+    "Delete FROM DFATURA where REFERANSNO=?OLD_REFERANSNO AND ABONENO=?OLD_ABONENO AND FATURATARIHI=?OLD_FATURATARIHI",
+    "Select  * FROM DFATURA where referansno= ?REFERANSNO and aboneno= ?ABONENO",
     "Select * from dfatura where donemi=\"%s\" ORDER BY aboneno",
     "Select * from dfatura where donemi>=\"%s\" ORDER BY aboneno",
     "Select  * from dabonekimlik where aboneno = \"%s\" ORDER BY aboneno",
-    "Select * from dfatura where aboneno= \"%S\" and faturatarihi= \"%S\"  ",
+    "Select * from dfatura where aboneno= ?ABONENO and faturatarihi= ?FATURATARIHI  ",
     "update Dfatura set REFERANSNO=?REFERANSNO,TOPLAMBEDELI=?TOPLAMBEDELI,TOPLAMTUKETIM=?TOPLAMTUKETIM,"
     "DONEMI=?DONEMI  WHERE ABONENO=?ABONENO AND FATURATARIHI=?FATURATARIHI",
     &Tdmodule1::dfatura,
@@ -93,11 +94,16 @@ AnsiString NewInvoiceReferenceNo() {
     return "9" + FormatDateTime("yyyymmddhhnnss", Now());
 }
 
-std::unique_ptr<TpFBDataSet> OpenInvoiceQuery(const AnsiString& SQL) {
-    if (!dmodule1) throw Exception("The data module is not created");
-    auto Ds = std::make_unique<TpFBDataSet>(nullptr);
-    dmodule1->SetDataSetSQL(Ds.get(), SQL);
+void OpenInvoiceQuery(TpFBDataSet* Ds, const AnsiString& SQL, const TInvoiceQueryParams& Params) {
+    if (!dmodule1) throw Exception("Veri modülü oluşturulmadı");
+    dmodule1->SetDataSetSQL(Ds, SQL);
+    for (const auto& [Name, Value] : Params) Ds->SelectQuery()->ParamByName(Name)->SetAsString(Value);
     Ds->Open();
     Ds->First();
+}
+
+std::unique_ptr<TpFBDataSet> OpenInvoiceQuery(const AnsiString& SQL, const TInvoiceQueryParams& Params) {
+    auto Ds = std::make_unique<TpFBDataSet>(nullptr);
+    OpenInvoiceQuery(Ds.get(), SQL, Params);
     return Ds;
 }

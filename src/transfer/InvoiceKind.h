@@ -6,6 +6,8 @@
 #include "platform/ui/Graphics.h"
 
 #include <memory>
+#include <utility>
+#include <vector>
 
 class Tdmodule1;
 class TpFBDataSet;
@@ -21,10 +23,12 @@ struct TInvoiceKind {
     const char* SubscriberListSQL;
     const char* PeriodInvoicesSQL;
     const char* SubscriberByNoSQL;
+    // An invoice is looked up by its reference number together with its
+    // subscriber number (parameters REFERANSNO, ABONENO).
     const char* InvoiceByRefSQL;
     // Modifying statements the bulk screen puts on the shared invoice data set.
-    // The update changes the one invoice read, by its reference number,
-    // subscriber and date as read (siblings on the same date stay as they are).
+    // The update and the delete touch the one invoice read, by its reference
+    // number, subscriber and date as read (siblings numbered or dated alike stay).
     const char* InsertSQL;
     const char* UpdateSQL;
     const char* DeleteSQL;
@@ -37,7 +41,7 @@ struct TInvoiceKind {
     const char* SheetPeriodSQL;
     const char* SheetAllSQL;
     const char* SheetSubscriberSQL;
-    const char* SheetImportSQL;
+    const char* SheetImportSQL;   // parameters ABONENO, FATURATARIHI
     const char* SheetUpdateSQL;   // keyed by subscriber number and invoice date
 
     // The data module's shared data sets of this energy kind.
@@ -63,7 +67,11 @@ AnsiString SqlStringValue(const AnsiString& Value);
 // "9" followed by the date and time as yyyymmddhhnnss (always 15 characters).
 AnsiString NewInvoiceReferenceNo();
 
-// A new data set on the data module's connection and transaction with SQL as
-// its select text, opened and on its first record. The caller includes
-// datasets/pFBDataSet.h.
-std::unique_ptr<TpFBDataSet> OpenInvoiceQuery(const AnsiString& SQL);
+// Values of a select's named parameters (?NAME), bound as texts.
+using TInvoiceQueryParams = std::vector<std::pair<const char*, AnsiString>>;
+
+// Ds on the data module's connection and transaction with SQL as its select
+// text and Params bound, opened and on its first record.
+void OpenInvoiceQuery(TpFBDataSet* Ds, const AnsiString& SQL, const TInvoiceQueryParams& Params = {});
+// The same on a new data set. The caller includes datasets/pFBDataSet.h.
+std::unique_ptr<TpFBDataSet> OpenInvoiceQuery(const AnsiString& SQL, const TInvoiceQueryParams& Params = {});

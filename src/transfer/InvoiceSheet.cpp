@@ -32,13 +32,21 @@ AnsiString Text(TExcelWorksheet* Sheet, Integer Row, Integer Column) { return Va
 // it is stored in the one form the screens write and look for.
 AnsiString InvoiceDate(TExcelWorksheet* Sheet, Integer Row) { return SheetImportDate(Sheet->Cells(Row, 7)); }
 
+TInvoiceQueryParams RowKey(const AnsiString& No, const AnsiString& Date) {
+    return {{"ABONENO", No}, {"FATURATARIHI", Date}};
+}
+
 // A row updates the invoice of its subscriber and date: where several are
-// stored, the update would overwrite them all, so the workbook is refused
-// before any row is written.
+// stored, the update would overwrite them all, and where two rows name the
+// same invoice the second would silently replace the first; either way the
+// workbook is refused before any row is written.
 void CheckOneInvoicePerRow(const TInvoiceKind& Kind, TExcelWorksheet* Sheet, const std::vector<Integer>& Rows) {
+    CheckSheetRowsDistinct(
+        Rows, [&](Integer R) { return Text(Sheet, R, 1) + '\0' + InvoiceDate(Sheet, R); },
+        [&](Integer R) { return Format("\"%s\" abonesinin %s tarihli faturası", {Text(Sheet, R, 1), InvoiceDate(Sheet, R)}); });
     for (Integer R : Rows) {
         const AnsiString No = Text(Sheet, R, 1), Date = InvoiceDate(Sheet, R);
-        auto Found = OpenInvoiceQuery(Format(Kind.SheetImportSQL, {SqlStringValue(No), SqlStringValue(Date)}));
+        auto Found = OpenInvoiceQuery(Kind.SheetImportSQL, RowKey(No, Date));
         if (Found->Eof()) continue;
         Found->Next();
         if (!Found->Eof())
@@ -109,16 +117,13 @@ void InvoiceSheetImport(TTopFaturaGirForm* Screen) {
     Ds->UpdateSQL()->SetText(Kind.SheetUpdateSQL);
     // The whole range is checked before the first row is written.
     const std::vector<Integer> Rows = CheckSheetImportRows(
-        Sheet, First, Last, 1, ImportColumns, Ds, Format(Kind.SheetImportSQL, {AnsiString(), AnsiString()}));
+        Sheet, First, Last, 1, ImportColumns, Ds, Kind.SheetImportSQL);
 
     CheckOneInvoicePerRow(Kind, Sheet, Rows);
 
     for (Integer R : Rows) {
         Tr->SetActive(true);
-        dmodule1->SetDataSetSQL(Ds, Format(Kind.SheetImportSQL, {SqlStringValue(Text(Sheet, R, 1)),
-                                                                 SqlStringValue(InvoiceDate(Sheet, R))}));
-        Ds->Open();
-        Ds->First();
+        OpenInvoiceQuery(Ds, Kind.SheetImportSQL, RowKey(Text(Sheet, R, 1), InvoiceDate(Sheet, R)));
         StoreSheetRow(Ds, [&](bool Found) {
             Ds->FieldByName("aboneno")->SetAsString(Text(Sheet, R, 1));
             Ds->FieldByName("DONEMI")->SetAsString(Text(Sheet, R, 3));

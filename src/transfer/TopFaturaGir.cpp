@@ -4,6 +4,7 @@
 #include "dbclient/pFBTransaction.h"
 #include "entry/Mneyedit.h"
 #include "entry/UDMODULE1.h"
+#include "entry/Util3a.h"
 #include "grid/ExtGrid.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/ui/Buttons.h"
@@ -13,6 +14,8 @@
 #include "platform/ui/StdCtrls.h"
 #include "transfer/FaturaGir.h"
 #include "transfer/InvoiceSheet.h"
+
+#include <tuple>
 
 namespace {
 
@@ -245,45 +248,54 @@ void TTopFaturaGirForm::OpenInvoiceDialog(bool DoubleClick) {
         ShowMessage("Bu Kodda hiçbir abone kaydı yok");
         return;
     }
-    try {
-        D->ABONENO->SetText(Field(S.get(), "aboneno"));
-        D->BADI->SetText(Field(S.get(), "ADI"));
-        D->SOYADI->SetText(Field(S.get(), "SOYADI"));
-        D->VERGINO->SetText(Field(S.get(), "VERGINO"));
-        D->BTCKIMLIK->SetText(Field(S.get(), "TCKIMLIK"));
-        D->ABONETARIHI->SetDate(StrToDate(Field(S.get(), "ABONETARIHI")));
-        D->ABONEDURUMU->SetText(Field(S.get(), "ABONEDURUMU"));
-        D->TELTIPI->SetText(Field(S.get(), "TELTIPI"));
-        D->TELEFON->SetText(Field(S.get(), "TELEFON"));
-
-        dmodule1->SetDataSetSQL(Invoices, Format(FKind.InvoiceByRefSQL, {SqlStringValue(OENDEKS->Cells(bcReferansNo, R))}));
-        Invoices->Open();
-        Invoices->First();
-        if (Invoices->IsEmpty()) {
-            D->referansno->SetText(NewInvoiceReferenceNo());
-            D->donemi->SetText(Period());
-            D->faturatarihi->SetDate(faturatarihi->Date());
-            D->faturabedeli->SetTextAsFloat(0);
-            D->toplamtuketim->SetTextAsFloat(0);
-            D->kaydet->SetVisible(true);
-            D->degistir->SetVisible(false);
-            D->sil->SetVisible(false);
-        } else {
-            const TDateTime Stored = StrToDate(Field(Invoices, "faturatarihi"));
-            D->referansno->SetText(Field(Invoices, "referansno"));
-            D->faturabedeli->SetTextAsFloat(Invoices->FieldByName("TOPLAMBEDELI")->AsFloat());
-            D->toplamtuketim->SetTextAsFloat(Invoices->FieldByName("TOPLAMtuketim")->AsFloat());
-            D->faturatarihi->SetDate(Stored);
-            D->donemi->SetText(donemg->Checked() ? Period() : Field(Invoices, "donemi"));
-            D->kaydet->SetVisible(false);
-            D->degistir->SetVisible(true);
-            D->sil->SetVisible(true);
+    // The row's invoice: its reference number of this subscriber only; another
+    // subscriber's invoice of that number is not this row's.
+    const AnsiString AboneNo = Field(S.get(), "aboneno");
+    OpenInvoiceQuery(Invoices, FKind.InvoiceByRefSQL,
+                     {{"REFERANSNO", OENDEKS->Cells(bcReferansNo, R)}, {"ABONENO", AboneNo}});
+    const bool Stored = !Invoices->IsEmpty();
+    // Read whole before anything is shown: a stored date that reads as no date
+    // leaves the dialog without a subscriber, so that no button stores anything.
+    TDateTime AboneTarihi = 0, FaturaTarihi = 0;
+    const AnsiString AboneTarihiText = Trim(Field(S.get(), "ABONETARIHI"));
+    const AnsiString FaturaTarihiText = Stored ? Trim(Field(Invoices, "faturatarihi")) : AnsiString();
+    for (const auto& [Name, Text, Value] : {std::tuple{"ABONETARIHI", AboneTarihiText, &AboneTarihi},
+                                            std::tuple{"FATURATARIHI", FaturaTarihiText, &FaturaTarihi}}) {
+        if (!Text.empty() && !TryStoredDate(Text, *Value)) {
+            ShowMessage(Format("Kayıtlı %s değeri \"%s\" bir tarih değil; fatura açılmadı.", {AnsiString(Name), Text}));
+            return;
         }
-    } catch (...) {
-        // A half-filled dialog must not save: without a subscriber number every button refuses.
-        D->ABONENO->Clear();
-        throw;
     }
+    D->BADI->SetText(Field(S.get(), "ADI"));
+    D->SOYADI->SetText(Field(S.get(), "SOYADI"));
+    D->VERGINO->SetText(Field(S.get(), "VERGINO"));
+    D->BTCKIMLIK->SetText(Field(S.get(), "TCKIMLIK"));
+    if (AboneTarihiText.empty()) D->ABONETARIHI->Clear();
+    else D->ABONETARIHI->SetDate(AboneTarihi);
+    D->ABONEDURUMU->SetText(Field(S.get(), "ABONEDURUMU"));
+    D->TELTIPI->SetText(Field(S.get(), "TELTIPI"));
+    D->TELEFON->SetText(Field(S.get(), "TELEFON"));
+    if (!Stored) {
+        D->referansno->SetText(NewInvoiceReferenceNo());
+        D->donemi->SetText(Period());
+        D->faturatarihi->SetDate(faturatarihi->Date());
+        D->faturabedeli->SetTextAsFloat(0);
+        D->toplamtuketim->SetTextAsFloat(0);
+        D->kaydet->SetVisible(true);
+        D->degistir->SetVisible(false);
+        D->sil->SetVisible(false);
+    } else {
+        D->referansno->SetText(Field(Invoices, "referansno"));
+        D->faturabedeli->SetTextAsFloat(Invoices->FieldByName("TOPLAMBEDELI")->AsFloat());
+        D->toplamtuketim->SetTextAsFloat(Invoices->FieldByName("TOPLAMtuketim")->AsFloat());
+        if (FaturaTarihiText.empty()) D->faturatarihi->SetDate(faturatarihi->Date());
+        else D->faturatarihi->SetDate(FaturaTarihi);
+        D->donemi->SetText(donemg->Checked() ? Period() : Field(Invoices, "donemi"));
+        D->kaydet->SetVisible(false);
+        D->degistir->SetVisible(true);
+        D->sil->SetVisible(true);
+    }
+    D->ABONENO->SetText(AboneNo);   // last: a dialog without it stores nothing
 }
 
 void TTopFaturaGirForm::iayExit(TObject* Sender) {

@@ -92,7 +92,9 @@ INSTANTIATE_TEST_SUITE_P(Mneyedit, MneyeditKeys, ::testing::Values(
     TKeyCase{"0,00", 1, u'0', "0,00", 1},          TKeyCase{"1.234,56", 1, u',', "1.234,56", 6},
     TKeyCase{"1.234,56", 8, u'.', "1.234,56", 6},  TKeyCase{"1.234,56", 3, u'ş', "1.234,56", 3},
     TKeyCase{"1.234,56", 0, u'-', "1.234,56", 0},  TKeyCase{"1.234,56", 5, u' ', "1.234,56", 5},
-    TKeyCase{"on iki", 2, u'x', "0,00", 0},        TKeyCase{"-1,00", 0, u'5', "-51,00", 1}));
+    TKeyCase{"on iki", 2, u'x', "0,00", 0},        TKeyCase{"-1,00", 0, u'5', "-51,00", 1},
+    // Left of the lone 0 of an empty integer part (where a click at the left puts the caret): it is replaced.
+    TKeyCase{"0,00", 0, u'7', "7,00", 1},          TKeyCase{"-0,50", 1, u'7', "-7,50", 2}));
 
 TEST(Mneyedit, MaxLengthStopsTypingAndLongAmountsKeepEveryDigit) {
     TAmountForm F;

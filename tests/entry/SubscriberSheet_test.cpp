@@ -307,11 +307,12 @@ TEST_F(SubscriberSheetTest, HeaderRowInTheRangeStopsTheImportThere) {
 }
 
 TEST_F(SubscriberSheetTest, QuoteInASubscriberNumberStaysInsideTheLiteral) {
-    const AnsiString File = Workbook({Row("12\"34", "Tırnak", 1.0), Row("12\"34", "Tırnak 2", 2.0)});
+    DM.Execute(InsertRow("eabonekimlik", "12\"\"34", "Tırnak", "1"));   // the quote doubled in the literal
+    const AnsiString File = Workbook({Row("12\"34", "Tırnak 2", 2.0)});
     auto S = Screen<TEABONEKIMLIKF>();
-    ScriptImport(File, "2", "3");
+    ScriptImport(File, "2", "2");
     S->Button17Click(S.get());
-    // The second row found the first one and updated it.
+    // The row found the stored one and updated it.
     EXPECT_EQ(DM.Count("select * from eabonekimlik"), 1);
     EXPECT_EQ(DM.Value("select ADI from eabonekimlik where ABONENO='12\"34'"), "Tırnak 2");
 }
@@ -413,6 +414,14 @@ TEST_F(SubscriberSheetClickTest, SubscriptionDateMustHoldADateAndIsStoredInOneFo
     EXPECT_EQ(DM.Value("select ABONETARIHI || KIRABASLAMATARIHI from eabonekimlik where ABONENO='0004'"),
               "01.03.201601.01.2016");
     EXPECT_EQ(DM.Count("select * from eabonekimlik where ABONENO='0004' and KIRABITISTARIHI is null"), 1);
+}
+
+// Two rows of one subscriber: the second would silently replace the first.
+TEST_F(SubscriberSheetClickTest, TwoRowsOfOneSubscriberStopTheWholeImportNamingBoth) {
+    ScriptImport(Workbook({Row("0001", "Bir", 1.0), Row("0002", "İki", 2.0), Row("0001", "Başka", 3.0)}), "2", "4");
+    EXPECT_EQ(ClickImport(), std::vector<AnsiString>{"Excel satırları 2 ve 4: ikisi de \"0001\" numaralı abone; "
+                                                     "hangisinin kaydedileceği belli değil. Hiçbir kayıt aktarılmadı."});
+    EXPECT_EQ(DM.Count("select * from eabonekimlik"), 0);
 }
 
 TEST_F(SubscriberSheetClickTest, RowsWithoutASubscriberNumberAreSkipped) {

@@ -59,6 +59,11 @@ protected:
         SystemClick(Button);
         WaitUntil([&] { return !EDialog->Visible(); });
     }
+    // The dialog opened by Open, at its date.
+    void OpenBy(const std::function<void()>& Open) {
+        Open();
+        ASSERT_TRUE(WaitUntil([&] { return EDialog->faturatarihi->Focused(); }));
+    }
     TExtStringGrid* G = nullptr;
 };
 
@@ -143,20 +148,68 @@ TEST_F(BulkInvoiceEditing, TabOutAndBackKeepsTheTypedText) {
 
 // A text typed into the grid is in its cell when the button reads the row.
 TEST_F(BulkInvoiceEditing, TextTypedIntoACellIsInItWhenTheDialogOpens) {
+    AddInvoice("e", "R9", "200", "70", "7", "Nisan 2016", "01.04.2016");
     Run([&] {
         ClickCell(9, 2);
-        TypeText(u"R1");
+        TypeText(u"R9");
         ASSERT_TRUE(G->EditorMode());
         SystemClick(EBulk->yenikayit);
         Settle();
         ASSERT_TRUE(EDialog->Visible());
-        EXPECT_EQ(G->Cells(9, 2), "R1");
-        // The row's reference number finds the stored invoice.
-        EXPECT_EQ(EDialog->referansno->Text(), "R1");
+        EXPECT_EQ(G->Cells(9, 2), "R9");
+        // The row's reference number finds the subscriber's stored invoice.
+        EXPECT_EQ(EDialog->referansno->Text(), "R9");
         EXPECT_TRUE(EDialog->degistir->Visible());
         SystemClose(EDialog.get());
         Settle();
     });
+}
+
+// Another subscriber's reference typed into a row opens a new invoice; SİL deletes only the invoice opened.
+TEST_F(BulkInvoiceEditing, ARowFindsAndDeletesOnlyItsOwnSubscribersInvoice) {
+    Run([&] {
+        ClickCell(9, 2);
+        TypeText(u"R1");
+        OpenBy([&] { SystemClick(EBulk->yenikayit); });
+        EXPECT_EQ(EDialog->referansno->Text(), "920160315102030");
+        SystemClose(EDialog.get());
+        AddInvoice("e", "R1", "200", "70", "7", "Nisan 2016", "01.04.2016");
+        DblClickCell(8, 1);
+        Press(EDialog->sil);
+    });
+    EXPECT_EQ(DM().Value("select ABONENO || DONEMI from efatura"), "200Nisan 2016");
+}
+
+// Alt+K stores the date typed; an impossible one stops a click on Kaydet with its message.
+TEST_F(BulkInvoiceEditing, SavesTakeTheTypedDateOrStopOnAnImpossibleOne) {
+    Run([&] {
+        for (const char16_t* Day : {u"32", u"29"}) {
+            OpenBy([&] { DblClickCell(8, 2); });
+            EDialog->faturabedeli->SetTextAsFloat(12);
+            TypeText(Day);
+            if (Day[1] == u'2') SystemClick(EDialog->kaydet);
+            else SystemKey(EDialog.get(), Qt::Key_K, Qt::AltModifier);
+            WaitUntil([&] { return !EDialog->Visible() || (Day[1] == u'2' && !Prompts.Messages().empty()); });
+            if (EDialog->Visible()) SystemClose(EDialog.get());
+        }
+    });
+    EXPECT_EQ(Prompts.Messages(), std::vector<AnsiString>{"Geçersiz tarih: 32.03.2016"});
+    EXPECT_EQ(DM().Value("select list(FATURATARIHI) from efatura where ABONENO = '200'"), "29.03.2016");
+}
+
+// Four Enters ask before storing an invoice of nothing: Hayır goes back to the amount, Evet stores.
+TEST_F(BulkInvoiceEditing, AnInvoiceOfZeroAmountAndConsumptionIsStoredOnlyWhenConfirmed) {
+    Prompts.QueueAnswer(mrNo);
+    Run([&] {
+        OpenBy([&] { DblClickCell(8, 2); });
+        for (int I = 0; I < 4; ++I) PressEnter();
+        ASSERT_TRUE(WaitUntil([&] { return EDialog->faturabedeli->Focused(); }));
+        EXPECT_EQ(DM().Count("select * from efatura where ABONENO = '200'"), 0);
+        for (int I = 0; I < 2; ++I) PressEnter();
+        ASSERT_TRUE(WaitUntil([&] { return !EDialog->Visible(); }));
+    });
+    EXPECT_EQ(Prompts.Messages(), std::vector<AnsiString>(2, "Fatura bedeli ve toplam tüketim sıfır. Bu fatura yine de kaydedilsin mi?"));
+    EXPECT_EQ(DM().Count("select * from efatura where ABONENO = '200'"), 1);
 }
 
 // The dialog's values win over what was typed into the same cell meanwhile:

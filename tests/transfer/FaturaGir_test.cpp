@@ -65,9 +65,9 @@ TEST_F(InvoiceDialog, SaveStoresTheInvoiceAndWritesItIntoTheGridRow) {
     EXPECT_FALSE(DM()->EFATURA->Active());
 }
 
-TEST_F(InvoiceDialog, SaveRefusesAStoredReferenceNumber) {
+TEST_F(InvoiceDialog, SaveRefusesAReferenceNumberStoredForTheSubscriber) {
     AddSubscriber("e", "100", "ALİ");
-    AddInvoice("e", "920160315102030", "555", "1", "1", "Ocak 2016", "01.01.2016");
+    AddInvoice("e", "920160315102030", "100", "1", "1", "Ocak 2016", "01.01.2016");
     TFaturaGirForm* D = OpenE(1);
     D->kaydetClick(D);
     EXPECT_EQ(Prompts.LastMessage(), Stored);
@@ -191,7 +191,7 @@ TEST_F(InvoiceDialog, WriteBackGoesToTheRowTheDialogCameFromNotTheCurrentOne) {
     EXPECT_EQ(Invoice("e", "R1"), "100|Mart 2016|01.03.2016|1500|100");
 }
 
-TEST_F(InvoiceDialog, AFailingPostKeepsTheDialogOpenAndTheRowUnchanged) {
+TEST_F(InvoiceDialog, AFailingPostOrCommitKeepsTheDialogOpenAndTheRowUnchanged) {
     AddSubscriber("e", "100", "ALİ");
     TFaturaGirForm* D = OpenE(1);
     DM()->EFATURA->InsertSQL()->SetText("insert into nosuchtable(REFERANSNO) values (?REFERANSNO)");
@@ -199,6 +199,12 @@ TEST_F(InvoiceDialog, AFailingPostKeepsTheDialogOpenAndTheRowUnchanged) {
     EXPECT_TRUE(D->Visible());
     EXPECT_EQ(InvoiceCells(EBulk->OENDEKS, 1), "|||");
     EXPECT_EQ(DM().Count("select * from efatura"), 0);
+    // A failing commit too: the row is written only once the invoice is stored.
+    D->FormShow(D);
+    DM()->FBTransact1->AddEndEvent(2, {}, [](TObject*, TTransactionAction A, bool) { if (A == TACommit) throw Exception("c"); });
+    uitest::Click(D->kaydet);
+    DM()->FBTransact1->RemoveEndEvent(2, {});
+    EXPECT_EQ(InvoiceCells(EBulk->OENDEKS, 1), "|||");
 }
 
 TEST_F(InvoiceDialog, EnterMovesThroughDateAndAmounts) {

@@ -38,10 +38,12 @@ TEST_F(BulkInvoiceScreen, ShowSetsTodayTheYearAndTheModifyingStatements) {
     EXPECT_EQ(EBulk->iyil->Text(), "2016");
     EXPECT_EQ(DateToStr(EBulk->faturatarihi->Date()), "15.03.2016");
     TpFBDataSet* Ds = DM()->EFATURA;
-    EXPECT_EQ(Ds->DeleteSQL()->Strings(0), "Delete from EFATURA where REFERANSNO=?REFERANSNO");
+    EXPECT_EQ(Ds->DeleteSQL()->Strings(0),
+              "Delete from EFATURA where REFERANSNO=?OLD_REFERANSNO AND ABONENO=?OLD_ABONENO AND FATURATARIHI=?OLD_FATURATARIHI");
     EXPECT_NE(Ds->InsertSQL()->Text().find("insert into efatura(REFERANSNO"), AnsiString::npos);
     DBulk->Show();
-    EXPECT_EQ(DM()->dfatura->DeleteSQL()->Strings(0), "Delete from dFATURA where REFERANSNO=?REFERANSNO");
+    EXPECT_EQ(DM()->dfatura->DeleteSQL()->Strings(0),
+              "Delete from dFATURA where REFERANSNO=?OLD_REFERANSNO AND ABONENO=?OLD_ABONENO AND FATURATARIHI=?OLD_FATURATARIHI");
 }
 
 TEST_F(BulkInvoiceScreen, ListingWithoutMonthAsksForItAndFocusesTheMonth) {
@@ -260,11 +262,12 @@ TEST_F(BulkInvoiceScreen, OnlyTheElectricityDoubleClickClearsThePeriod) {
     }
 }
 
-TEST_F(BulkInvoiceScreen, BadStoredDateRaisesAndLeavesNothingToSave) {
+TEST_F(BulkInvoiceScreen, BadStoredDateIsSaidAndLeavesNothingToSave) {
     AddSubscriber("e", "100", "ALİ", "VELİ", "1234567890", "12345678901", "bozuk");
     ShowAndList(EBulk.get(), "Mart");
     EBulk->OENDEKS->SetRow(1);
-    EXPECT_THROW(EBulk->yenikayitClick(EBulk.get()), EConvertError);
+    EBulk->yenikayitClick(EBulk.get());
+    EXPECT_EQ(Prompts.LastMessage(), "Kayıtlı ABONETARIHI değeri \"bozuk\" bir tarih değil; fatura açılmadı.");
     EXPECT_EQ(EDialog->ABONENO->Text(), "");
     EDialog->kaydetClick(EDialog.get());
     EXPECT_EQ(Prompts.LastMessage(), "Lütfen Abone Numarasını Boş Bırakmayınız!");

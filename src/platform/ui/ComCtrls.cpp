@@ -221,9 +221,30 @@ TDateTimePicker::~TDateTimePicker() = default;
 void TDateTimePicker::Apply() {
     FTyped = false;
     const QDateTime Q = ToQDateTime(FValue);
-    FEdit->setText(FKind == dtkDate ? Q.date().toString(QStringLiteral("dd.MM.yyyy"))
-                                    : Q.time().toString(QStringLiteral("HH:mm:ss")));
-    if (FEdit->hasFocus()) SelectPart(0);
+    if (FEmpty) FEdit->clear();
+    else
+        FEdit->setText(FKind == dtkDate ? Q.date().toString(QStringLiteral("dd.MM.yyyy"))
+                                        : Q.time().toString(QStringLiteral("HH:mm:ss")));
+    if (FEdit->hasFocus() && !FEmpty) SelectPart(0);
+}
+
+void TDateTimePicker::Fill() {
+    if (!FEmpty) return;
+    FEmpty = false;
+    Apply();
+}
+
+void TDateTimePicker::Clear() {
+    FEmpty = true;
+    Apply();
+}
+
+bool TDateTimePicker::TakeTyped() {
+    const bool Refused = FRefused;
+    FRefused = false;
+    if (!Refused && Commit()) return true;
+    if (CanFocus() && !Focused()) SetFocus();
+    return false;
 }
 
 Integer TDateTimePicker::CurrentSlot() const {
@@ -240,8 +261,9 @@ void TDateTimePicker::SelectPart(Integer Part) {
 }
 
 void TDateTimePicker::SetValueByUser(TDateTime Value) {
-    const bool Changed = Value != FValue;
+    const bool Changed = Value != FValue || FEmpty;
     FValue = Value;
+    FEmpty = false;
     Apply();
     if (Changed) GuardedCall(this, [this] { FireEvent(OnChange, this); });
 }
@@ -275,6 +297,7 @@ bool TDateTimePicker::TypeKey(const QKeyEvent* E) {
         return true;
     }
     if (!Plain) return false;
+    if (Key >= Qt::Key_0 && Key <= Qt::Key_9) Fill();
     if (Key == Qt::Key_Up || Key == Qt::Key_Down) {
         StepPart(Key == Qt::Key_Up ? 1 : -1);
         return true;
@@ -333,6 +356,7 @@ bool TDateTimePicker::TypeKey(const QKeyEvent* E) {
 }
 
 void TDateTimePicker::StepPart(Integer Delta) {
+    Fill();
     const int Slot = CurrentSlot();
     const TPart* Parts = FKind == dtkDate ? DateParts : TimeParts;
     int Part = 2;
@@ -387,11 +411,19 @@ bool TDateTimePicker::QtEvent(QEvent* E) {
     // A refused date keeps the focus: the key that would leave is dropped, a
     // focus gone elsewhere comes back.
     if (E->type() == QEvent::FocusOut) {
+        bool Back = false;
         if (static_cast<QFocusEvent*>(E)->reason() != Qt::PopupFocusReason)
-            GuardedCall(this, [this] {
-                if (!Commit() && CanFocus()) SetFocus();
+            GuardedCall(this, [&] {
+                FRefused = !Commit();
+                if (FRefused && CanFocus()) SetFocus();
+                Back = FRefused && Focused();
             });
+        // Focused again: the editor keeps the part it selected for the next digits.
+        if (Back) return true;
+    } else if (E->type() == QEvent::MouseButtonPress) {
+        FRefused = false;
     } else if (E->type() == QEvent::KeyPress) {
+        FRefused = false;
         const int Key = static_cast<QKeyEvent*>(E)->key();
         bool Taken = true;
         if (Key == Qt::Key_Return || Key == Qt::Key_Enter || Key == Qt::Key_Tab || Key == Qt::Key_Backtab)
@@ -405,6 +437,7 @@ TDateTime TDateTimePicker::Date() const { return std::trunc(FValue); }
 
 void TDateTimePicker::SetDate(TDateTime Value) {
     FValue = WithDay(FValue, Value);
+    FEmpty = false;
     Apply();
 }
 
@@ -412,6 +445,7 @@ TDateTime TDateTimePicker::DateTime() const { return FValue; }
 
 void TDateTimePicker::SetDateTime(TDateTime Value) {
     FValue = Value;
+    FEmpty = false;
     Apply();
 }
 

@@ -88,6 +88,14 @@ public:
     void SetKind(TDateTimeKind Value);
     TDTDateMode DateMode() const { return FDateMode; }
     void SetDateMode(TDTDateMode Value);
+    // No date: the editor shows nothing until a date is set, typed, stepped or
+    // picked (typing starts from the last date it held).
+    bool Empty() const { return FEmpty; }
+    void Clear();
+    // Digits typed but not yet counted are taken, as leaving would take them.
+    // False when the date is refused, now or when the focus last left it (the
+    // note was shown then): whoever reads the date for a save stops.
+    bool TakeTyped();
     TNotifyEvent OnChange;
 
     bool QtEvent(QEvent* Event) override;
@@ -115,6 +123,9 @@ private:
     class QAction* FUp = nullptr;
     class QAction* FDown = nullptr;
     bool FTyped = false;   // the text holds digits not yet taken
+    bool FEmpty = false;
+    bool FRefused = false;   // leaving refused the typed date; no save has heard of it
+    void Fill();             // an empty picker shows its date before it is changed
 };
 
 class TProgressBar : public TWinControl {
