@@ -526,10 +526,11 @@ void TpFBDataSet::ApplyRepository() {
         O->SetWhenGetGenID(wgBeforePost);
     O->SetKeyFields(Info->KeyField);
     O->SetGeneratorName(Info->NameGenerator);
-    O->SetUpdateOnlyModifiedFields(Info->UpdateOnlyModifiedFields);
-    if (!Info->UpdateTableName.empty()) O->SetUpdateTableName(Info->UpdateTableName);
-    if (!Info->Description.empty()) FDescription = Info->Description;
-    if (!Info->Conditions.empty()) Conditions()->SetAsText(Info->Conditions);
+    // Stored values apply as stored, empty ones too; a column the table lacks changes nothing.
+    if (Info->HasUpdateOnlyModifiedFields) O->SetUpdateOnlyModifiedFields(Info->UpdateOnlyModifiedFields);
+    if (Info->HasUpdateTableName) O->SetUpdateTableName(Info->UpdateTableName);
+    if (Info->HasDescription) FDescription = Info->Description;
+    if (Info->HasConditions) Conditions()->SetAsText(Info->Conditions);
     FLoadedDataSet_ID = FDataSet_ID;
     if (WasApplied) Conditions()->Apply();
 }

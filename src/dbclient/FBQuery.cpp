@@ -100,6 +100,19 @@ AnsiString ConditionText(const AnsiString& Line) {
 
 const AnsiString ConditionSeparator = "#$#$";
 
+// The text form holds one condition a line: a line break inside a condition is
+// written as #$0D (CR) or #$0A (LF), which SQL texts never contain, so texts
+// without line breaks keep the form stored rows have.
+AnsiString EscapeLineBreaks(const AnsiString& S) {
+    AnsiString r;
+    for (char c : S) r += c == '\r' ? AnsiString("#$0D") : c == '\n' ? AnsiString("#$0A") : AnsiString(1, c);
+    return r;
+}
+
+AnsiString UnescapeLineBreaks(const AnsiString& S) {
+    return StringReplace(StringReplace(S, "#$0D", "\r", {rfReplaceAll}), "#$0A", "\n", {rfReplaceAll});
+}
+
 IFBStatisticsProvider* Statistics = nullptr;
 
 }  // namespace
@@ -1147,8 +1160,9 @@ void TConditions::SaveToStrings(TStrings* Strings) const {
     Strings->Clear();
     for (Integer i = 0; i < Count(); ++i) {
         TCondition* c = Items(i);
-        Strings->Add(ConditionName(this->Strings(i)) + ConditionSeparator + ConditionText(this->Strings(i)) +
-                     ConditionSeparator + ((c && c->Enabled()) ? "1" : "0"));
+        Strings->Add(EscapeLineBreaks(ConditionName(this->Strings(i))) + ConditionSeparator +
+                     EscapeLineBreaks(ConditionText(this->Strings(i))) + ConditionSeparator +
+                     ((c && c->Enabled()) ? "1" : "0"));
     }
     Strings->EndUpdate();
 }
@@ -1165,7 +1179,7 @@ void TConditions::LoadFromStrings(TStrings* Strings) {
         const auto q = rest.find(ConditionSeparator);
         const AnsiString text = q == AnsiString::npos ? rest : rest.substr(0, q);
         const AnsiString enabled = q == AnsiString::npos ? AnsiString() : rest.substr(q + ConditionSeparator.size());
-        AddCondition(name, text, Trim(enabled) == "1");
+        AddCondition(UnescapeLineBreaks(name), UnescapeLineBreaks(text), Trim(enabled) == "1");
     }
 }
 

@@ -1607,6 +1607,14 @@ TEST_F(FBDataSetDetailTest, MasterValuesReachTheDetailByTheirTypesAlsoWhereOnlyA
         if (!Detail->Active()) Detail->Open();
         EXPECT_EQ(Detail->FieldByName("ID")->AsInteger(), Rec);
     }
+    // A memo goes over through its blob stream.
+    DB1().Execute("DELETE FROM NOTES; INSERT INTO NOTES VALUES (7, \"Sayaç değişti\");");
+    TFBDataSet* Notes = NewDataSet(Db, "SELECT * FROM NOTES", "notes");
+    Source->SetDataSet(Notes);
+    Notes->Open();
+    TFBDataSet* Same = NewDetail("SELECT ID FROM NOTES WHERE MEMO = ?MEMO", "same", Opened);
+    Same->Open();
+    EXPECT_EQ(Same->FieldByName("ID")->AsInteger(), 7);
 }
 
 TEST_F(FBDataSetDetailTest, AMasterThatCannotServeTheDetailIsRefused) {

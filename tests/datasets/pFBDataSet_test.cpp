@@ -130,8 +130,11 @@ TEST_F(pFBDataSetTest, RepositoryTextsReplaceOnlyWhatIsStoredAndSetTheUpdateOpti
     EXPECT_TRUE(Ds->AutoUpdateOptions()->UpdateOnlyModifiedFields());
     EXPECT_EQ(Ds->AutoUpdateOptions()->GeneratorName(), "GEN_DEFS_ID");
     Ds->Close();
-    // A row without key or generator turns the generator off and keeps every screen text.
+    // A row without key or generator turns the generator off and keeps every screen text;
+    // its empty table name and conditions apply as stored.
     Ds->AutoUpdateOptions()->SetWhenGetGenID(wgOnNewRecord);
+    Ds->AutoUpdateOptions()->SetUpdateTableName("KV");
+    Ds->Conditions()->AddCondition("c", "K > 0", true);
     Ds->SelectSQL()->SetText("select * from KV where K = 1");
     Ds->SetDataSet_ID(8);
     Ds->Open();
@@ -140,6 +143,47 @@ TEST_F(pFBDataSetTest, RepositoryTextsReplaceOnlyWhatIsStoredAndSetTheUpdateOpti
     EXPECT_EQ(Ds->AutoUpdateOptions()->WhenGetGenID(), wgNever);
     EXPECT_FALSE(Ds->AutoUpdateOptions()->UpdateOnlyModifiedFields());
     EXPECT_EQ(Ds->Description(), "boş");
+    EXPECT_EQ(Ds->AutoUpdateOptions()->UpdateTableName(), "");
+    EXPECT_EQ(Ds->Conditions()->Count(), 0);
+    // An older repository table without those columns leaves the data set's own values.
+    DB3().Execute(
+        "RECREATE TABLE FB$DATASETS_INFO (DS_ID INTEGER NOT NULL, DESCRIPTION VARCHAR(40), "
+        "  SELECT_SQL BLOB SUB_TYPE 1, UPDATE_SQL BLOB SUB_TYPE 1, INSERT_SQL BLOB SUB_TYPE 1, "
+        "  DELETE_SQL BLOB SUB_TYPE 1, REFRESH_SQL BLOB SUB_TYPE 1, NAME_GENERATOR VARCHAR(68), "
+        "  KEY_FIELD VARCHAR(68))");
+    DB3().Execute(
+        "INSERT INTO FB$DATASETS_INFO (DS_ID, SELECT_SQL) VALUES (9, 'select * from RDB$DATABASE');");
+    auto* Old = new TpFBDataSet(Owner.get());
+    Old->SetDatabase(ConnectTestDatabase(Owner.get(), DB3()));
+    Old->SetTransaction(Old->Database()->DefaultTransaction());
+    Old->AutoUpdateOptions()->SetAutoReWriteSqls(true);
+    Old->AutoUpdateOptions()->SetCanChangeSQLs(true);
+    Old->AutoUpdateOptions()->SetUpdateOnlyModifiedFields(true);
+    Old->AutoUpdateOptions()->SetUpdateTableName("KV");
+    Old->Conditions()->AddCondition("c", "1 = 1", true);
+    Old->SetDataSet_ID(9);
+    Old->Prepare();
+    EXPECT_EQ(Old->AutoUpdateOptions()->UpdateTableName() + "|" + Old->Conditions()->AsText(), "KV|c#$#$1 = 1#$#$1\r\n");
+    EXPECT_TRUE(Old->AutoUpdateOptions()->UpdateOnlyModifiedFields());
+}
+
+TEST_F(pFBDataSetTest, ConditionsWithLineBreaksComeBackFromTheRepositoryAsWritten) {
+    TpFBDataSet* Ds = NewDataSet("select * from KV");
+    Ds->SetDataSet_ID(13);
+    const char* Texts[][2] = {{"a", "V = 'a'\r\nor V = 'c'"}, {"b", "K > 0"}, {"c", "K < 3\nand\rK > 1"}};
+    for (const auto& T : Texts) Ds->Conditions()->AddCondition(T[0], T[1], T[0][0] != 'b');
+    ReadDataSetInfo(Ds, nullptr);
+    TpFBDataSet* Back = NewDataSet("select * from KV", "back");
+    Back->SetDataSet_ID(13);
+    Back->Prepare();
+    EXPECT_EQ(Back->Conditions()->AsText(), Ds->Conditions()->AsText());
+    ASSERT_EQ(Back->Conditions()->Count(), 3);
+    for (Integer I = 0; I < 3; ++I) {
+        EXPECT_EQ(Back->Conditions()->Items(I)->Name(), Texts[I][0]);
+        EXPECT_EQ(Back->Conditions()->Items(I)->Text(), Texts[I][1]);
+        EXPECT_EQ(Back->Conditions()->Items(I)->Enabled(), I != 1);
+    }
+    DB1().Execute("DELETE FROM FB$DATASETS_INFO WHERE DS_ID = 13");
 }
 
 TEST_F(pFBDataSetTest, DataSetRowIsStoredIntoTheRepositoryOnceAndReadsBack) {
