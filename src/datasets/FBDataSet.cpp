@@ -484,7 +484,8 @@ void TFBCustomDataSet::CloseOpen(bool DoFetchAll) {
     TCursor Old = 0;
     ChangeScreenCursor(Old);
     const bool SaveDefault = Active() ? DefaultFields() : FieldCount() == 0;
-    SetDefaultFields(false);
+    // Fields made for the select are kept over the reopen, unless a changed macro changes the select.
+    SetDefaultFields(SaveDefault && FSelectQuery->MacrosChanged());
     ++FEventsSuppressed;
     try {
         if (Active()) Close();

@@ -716,6 +716,14 @@ void TFBCustomDataSet::DoAfterScroll() {
 void TFBCustomDataSet::InternalOpen() {
     TCursorScope Scope(this);
     FUpdatesPending = false;
+    // A changed macro changes the select: prepared and described anew.
+    if (FSelectQuery->MacrosChanged()) {
+        FSelectSQLChanged = true;
+        FieldDefs()->Clear();
+        FieldDefs()->SetUpdated(false);
+        FPrepared = false;
+        FSelectQuery->FreeHandle();
+    }
     if (!FPrepared || !FSelectQuery->Prepared() || FieldDefs()->Count() == 0) Prepare();
     if (FSelectQuery->SQLType() != SQLSelect && FSelectQuery->SQLType() != SQLSelectForUpdate) {
         FSelectQuery->ExecQuery();

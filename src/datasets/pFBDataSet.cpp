@@ -268,7 +268,7 @@ void TpFBDataSet::DoAfterOpen() {
     FChangesWritten = false;
     FChangesRolledBack = false;
     const bool Designing = ComponentState().Contains(csDesigning);
-    if (!Designing && FRegenerate && AutoUpdateOptions()->AutoReWriteSqls()) {
+    if (!Designing && (FRegenerate || FSelectSQLChanged) && AutoUpdateOptions()->AutoReWriteSqls()) {
         TAutoUpdateOptions* O = AutoUpdateOptions();
         if (!O->UpdateOnlyModifiedFields()) {
             GenerateAllModifySQL();

@@ -468,6 +468,29 @@ TEST_F(pFBDataSetTest, TheKeyConditionNamesTheLastKeyFirstAndAMissingKeyRaises) 
     }
 }
 
+TEST_F(pFBDataSetTest, AChangedMacroIsAChangedSelect) {
+    TpFBDataSet* Ds = NewDataSet("select K, @COLS from KV order by K");
+    Ds->AutoUpdateOptions()->SetUpdateTableName("KV");
+    Ds->AutoUpdateOptions()->SetAutoReWriteSqls(true);
+    Ds->AutoUpdateOptions()->SetCanChangeSQLs(true);
+    Ds->SelectQuery()->ParamByName("COLS")->SetAsString("K * 10 AS V");
+    Ds->Open();
+    EXPECT_EQ(Ds->FieldByName("V")->DataType(), ftInteger);
+    const AnsiString Update = Ds->UpdateSQL()->Text();
+    Ds->DoSort({"V"}, {false});
+    Ds->Close();
+    Ds->SelectQuery()->ParamByName("COLS")->SetAsString("V");
+    Ds->Open();
+    EXPECT_EQ(Ds->FieldByName("V")->DataType(), ftString);
+    EXPECT_EQ(Ds->FieldByName("V")->AsString(), "a");   // the old sort is gone: K 1 first
+    EXPECT_NE(Ds->UpdateSQL()->Text(), Update);   // now V of KV is written too
+    EXPECT_NE(Ds->UpdateSQL()->Text().find("V=?"), AnsiString::npos) << Ds->UpdateSQL()->Text();
+    // Reopened in one step (a detail following its master), the fields are made anew too.
+    Ds->SelectQuery()->ParamByName("COLS")->SetAsString("K * 10 AS V");
+    Ds->CloseOpen(false);
+    EXPECT_EQ(Ds->FieldByName("V")->AsInteger(), 10);
+}
+
 TEST_F(pFBDataSetTest, StatementsGeneratedOnOpenWriteTheRows) {
     TpFBDataSet* Ds = NewDataSet("select ABONENO, ADI, KIRATUTARI from EABONEKIMLIK order by ABONENO");
     Ds->AutoUpdateOptions()->SetUpdateTableName("EABONEKIMLIK");
