@@ -959,6 +959,8 @@ private:
     void UpdateBeforeEnd(TObject* EndingTR, TTransactionAction Action, bool Force);
     void UpdateAfterEnd(TObject* EndingTR, TTransactionAction Action, bool Force);
     void RebuildFieldDefs();
+    // Prepares in the designer: connects and starts the read transaction when needed.
+    void PrepareForDesigner();
     AnsiString ColumnOrigin(TField* F) const;
     AnsiString FullName() const;
 

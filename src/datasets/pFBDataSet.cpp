@@ -286,7 +286,10 @@ void TpFBDataSet::DoAfterOpen() {
     FRegenerate = false;
     FUpdatesPending = false;
     SendEvent(deAfterOpen);
-    if (!Designing && AutoUpdateOptions()->AutoParamsToFields()) {
+    // Links are made for a newly prepared select only: those set in code since stay.
+    if (!Designing && AutoUpdateOptions()->AutoParamsToFields() &&
+        SelectQuery()->PrepareCount() != FParamLinkStamp) {
+        FParamLinkStamp = SelectQuery()->PrepareCount();
         TFBXSQLDA* Params = SelectQuery()->Params();
         const AnsiString Text = SelectQuery()->SQLText();
         for (Integer I = 0; Params && I < Params->Count(); ++I) {
@@ -321,8 +324,10 @@ void TpFBDataSet::DoBeforeClose() {
 }
 
 void TpFBDataSet::DoAfterClose() {
-    if (!OpenCloseEventsSuppressed()) SendEvent(deAfterClose);
+    const bool Suppressed = OpenCloseEventsSuppressed();
+    if (!Suppressed) SendEvent(deAfterClose);
     TFBDataSet::DoAfterClose();
+    if (!Suppressed) FParamLinkStamp = SelectQuery()->PrepareCount();
 }
 
 void TpFBDataSet::DoBeforeInsert() {

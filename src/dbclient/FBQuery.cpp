@@ -517,6 +517,7 @@ void TFBQuery::Prepare() {
                 break;
         }
         FPrepared = true;
+        ++FPrepareCount;
         if (TFBSQLMonitorHook* hook = GetSQLMonitorHook()) hook->SQLPrepare(this);
     } catch (...) {
         TraceFailure(this, "Prepare", tcPrepare);

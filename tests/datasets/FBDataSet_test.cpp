@@ -49,6 +49,19 @@ protected:
 
 class TWindowLink : public TDataLink {};
 
+class TDesignDataSet : public TFBDataSet {
+public:
+    using TFBDataSet::TFBDataSet;
+    using TFBDataSet::InternalInitFieldDefs;
+};
+
+// A form in the designer: what it owns is being designed.
+class TDesignForm : public TComponent {
+public:
+    TDesignForm() : TComponent(nullptr) {}
+    using TComponent::SetDesigning;
+};
+
 class FBDataSetTest : public TDbTest {
 public:
     static void SetUpTestSuite() {
@@ -142,6 +155,21 @@ TEST_F(FBDataSetTest, Dialect3ScaledIntegersBecomeExactDecimalsOrFloats) {
     EXPECT_EQ(Ds->FieldByName("FINE")->DataType(), ftBCD);
     EXPECT_EQ(Ds->FieldByName("FINE")->Size(), 6);
     EXPECT_EQ(Ds->FieldByName("FINE")->AsString(), "1,123456");
+}
+
+TEST_F(FBDataSetTest, InTheDesignerFieldDefinitionsConnectWithoutALoginAndLeaveTheDatabaseAsFound) {
+    TDesignForm Form;
+    TFBDatabase* Db = ConnectTestDatabase(&Form, DB1());
+    Db->Close();
+    Db->SetUseLoginPrompt(true);
+    auto* Ds = new TDesignDataSet(&Form);
+    Ds->SetDatabase(Db);
+    Ds->SelectSQL()->SetText("SELECT ID, NAME FROM MANY");
+    Form.SetDesigning(true);
+    Ds->InternalInitFieldDefs();
+    EXPECT_EQ(Ds->FieldDefs()->Count(), 2);
+    EXPECT_FALSE(Db->Connected());
+    EXPECT_TRUE(Db->UseLoginPrompt());
 }
 
 TEST_F(FBDataSetTest, RecordLayoutKeepsShortTextsInlineAndLongTextsOutOfLine) {

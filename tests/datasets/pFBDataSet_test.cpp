@@ -491,6 +491,22 @@ TEST_F(pFBDataSetTest, AChangedMacroIsAChangedSelect) {
     EXPECT_EQ(Ds->FieldByName("V")->AsInteger(), 10);
 }
 
+TEST_F(pFBDataSetTest, ParameterLinksAreMadeForANewlyPreparedSelectOnly) {
+    TpFBDataSet* Ds = NewDataSet("select * from KV where V = :V and K > :LOW");
+    TStrings* Links = Ds->AutoUpdateOptions()->ParamsToFieldsLinks();
+    Ds->AutoUpdateOptions()->SetAutoParamsToFields(true);
+    Ds->Open();
+    EXPECT_EQ(Links->Text(), "V=V\r\nK=LOW\r\n");
+    Links->SetText("K=LOW");   // set in code: kept over a reopen
+    Ds->Close();
+    Ds->Open();
+    EXPECT_EQ(Links->Text(), "K=LOW\r\n");
+    Ds->Close();
+    Ds->SelectSQL()->SetText("select * from KV where V = :V");
+    Ds->Open();
+    EXPECT_EQ(Links->Text(), "K=LOW\r\nV=V\r\n");
+}
+
 TEST_F(pFBDataSetTest, StatementsGeneratedOnOpenWriteTheRows) {
     TpFBDataSet* Ds = NewDataSet("select ABONENO, ADI, KIRATUTARI from EABONEKIMLIK order by ABONENO");
     Ds->AutoUpdateOptions()->SetUpdateTableName("EABONEKIMLIK");
