@@ -775,7 +775,14 @@ TEST_F(FBDataSetEditTest, ASeparateUpdateTransactionIsStartedAndCommittedForACha
     Ds->SetUpdateTransaction(UTr);
     Ds->SetAutoCommit(true);
     Integer Started = 0, Ended = 0;
-    Ds->BeforeStartUpdateTransaction = [&](TObject*) { ++Started; };
+    std::vector<TObject*> Starting;   // the senders of the four start events: the transaction
+    Ds->BeforeStartTransaction = [&](TObject* S) { Starting.push_back(S); };
+    Ds->AfterStartTransaction = [&](TObject* S) { Starting.push_back(S); };
+    Ds->BeforeStartUpdateTransaction = [&](TObject* S) {
+        ++Started;
+        Starting.push_back(S);
+    };
+    Ds->AfterStartUpdateTransaction = [&](TObject* S) { Starting.push_back(S); };
     Ds->AfterEndUpdateTransaction = [&](TObject*, TTransactionAction A, bool) { Ended += A == TACommit; };
     EXPECT_EQ(Ds->DeleteQuery()->Transaction(), UTr);
     EXPECT_EQ(Ds->SelectQuery()->Transaction(), Db->DefaultTransaction());
@@ -784,6 +791,8 @@ TEST_F(FBDataSetEditTest, ASeparateUpdateTransactionIsStartedAndCommittedForACha
     Ds->Delete();
     EXPECT_EQ(Started, 1);
     EXPECT_EQ(Ended, 1);
+    TObject* RTr = Db->DefaultTransaction();
+    EXPECT_EQ(Starting, (std::vector<TObject*>{RTr, RTr, UTr, UTr}));
     EXPECT_FALSE(UTr->Active());
     EXPECT_TRUE(Ds->Active());
     EXPECT_EQ(Scalar(Db, "SELECT COUNT(*) FROM EDIT"), "4");
