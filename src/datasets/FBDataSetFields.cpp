@@ -946,6 +946,11 @@ void TFBCustomDataSet::SetFieldData(TField* Field, const void* Buffer) {
     const Integer Scale = static_cast<SmallInt>(D->Scale);
     if (IsNull) {
         BufNull(B, Col) = 1;
+        // A cleared blob keeps no contents to come back after the post.
+        if (TFBBlobStream* S = D->SqlType == SQLTypeBlob ? SlotStream(B, Field) : nullptr) {
+            S->MarkModified();
+            S->SetSize(0);
+        }
     } else {
         switch (D->SqlType) {
             case SQLTypeFloat: {

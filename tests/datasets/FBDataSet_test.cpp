@@ -1148,6 +1148,51 @@ TEST_F(FBDataSetBlobTest, CancelPutsTheMemoBackAndWritesNothing) {
     Ds->Cancel();
 }
 
+TEST_F(FBDataSetBlobTest, AMemoLoadedFromAShorterStreamOrFileOrClearedHoldsOnlyThat) {
+    DB1().Execute("UPDATE NOTES SET MEMO = 'ABCDEFGHIJKLMNOPQRSTUVWXYZ' WHERE ID = 1");
+    TTempFolder Folder;
+    TStringList File;
+    File.Add("ab");
+    File.SaveToFile(Folder.File("memo.txt"));
+    Ds->Open();
+    Ds->Edit();
+    TMemoryStream M;
+    M.WriteBuffer("xyz", 3);
+    auto* Blob = static_cast<TBlobField*>(Memo());
+    Blob->LoadFromStream(&M);
+    EXPECT_EQ(Memo()->AsString(), "xyz");
+    Blob->LoadFromFile(Folder.File("memo.txt"));
+    EXPECT_EQ(Memo()->AsString(), "ab\r\n");
+    Ds->Post();
+    Db->DefaultTransaction()->CommitRetaining();
+    EXPECT_EQ(Scalar(Db, "SELECT MEMO FROM NOTES WHERE ID = 1"), "ab\r\n");
+    // A cleared memo reads empty and is stored as Null, also in the record.
+    Ds->Edit();
+    Memo()->Clear();
+    EXPECT_EQ(Memo()->AsString(), "");
+    Ds->Post();
+    Db->DefaultTransaction()->CommitRetaining();
+    EXPECT_EQ(Scalar(Db, "SELECT MEMO FROM NOTES WHERE ID = 1"), "<null>");
+    EXPECT_TRUE(Memo()->IsNull());
+    EXPECT_EQ(Memo()->AsString(), "");
+}
+
+TEST_F(FBDataSetBlobTest, ARefusedPostThenCancelLeavesNothingOfTheCancelledText) {
+    Ds->Open();
+    const AnsiString Before = Memo()->AsString();
+    Ds->UpdateSQL()->SetText("UPDATE NOTES SET MEMO = ?MEMO WHERE ID = ?OLD_ID AND 1 = CAST('x' AS INTEGER)");
+    Ds->Edit();
+    Memo()->SetAsString("reddedilecek");
+    EXPECT_THROW(Ds->Post(), EFBError);
+    Ds->Cancel();
+    EXPECT_EQ(Memo()->AsString(), Before);
+    Ds->UpdateSQL()->SetText("UPDATE NOTES SET MEMO = ?MEMO WHERE ID = ?OLD_ID");
+    Ds->Edit();
+    Ds->Post();
+    Db->DefaultTransaction()->CommitRetaining();
+    EXPECT_EQ(Scalar(Db, "SELECT MEMO FROM NOTES WHERE ID = 1"), Before);
+}
+
 TEST_F(FBDataSetBlobTest, WritingThroughAStreamNeedsEditOrInsertState) {
     Ds->Open();
     Ds->Edit();

@@ -23,6 +23,7 @@ public:
             "CREATE TABLE KV (K INTEGER NOT NULL PRIMARY KEY, V VARCHAR(10));"
             "CREATE TABLE K2 (A INTEGER NOT NULL, B INTEGER NOT NULL, V VARCHAR(10), PRIMARY KEY (A, B));"
             "CREATE TABLE LOG (MSG VARCHAR(40));"
+            "CREATE TABLE MEMOS (ID INTEGER NOT NULL PRIMARY KEY, M BLOB SUB_TYPE 1, N INTEGER);"
             "CREATE TABLE DEFS (ID INTEGER, D DATE, S VARCHAR(20), N INTEGER, G CHAR(38));"
             "CREATE GENERATOR GEN_DEFS_ID;"
             "CREATE DOMAIN DBOOLEAN AS SMALLINT DEFAULT 0;"
@@ -505,6 +506,40 @@ TEST_F(pFBDataSetTest, ParameterLinksAreMadeForANewlyPreparedSelectOnly) {
     Ds->SelectSQL()->SetText("select * from KV where V = :V");
     Ds->Open();
     EXPECT_EQ(Links->Text(), "K=LOW\r\nV=V\r\n");
+}
+
+TEST_F(pFBDataSetTest, CachedUpdatesApplyTheMemoPostedBeforeALaterCancelledEdit) {
+    DB1().Execute("DELETE FROM MEMOS; INSERT INTO MEMOS VALUES (1, 'ilk', 0);");
+    TpFBDataSet* Ds = NewDataSet("select * from MEMOS");
+    Ds->UpdateSQL()->SetText("update MEMOS set M = ?M, N = ?N where ID = ?OLD_ID");
+    Ds->SetCachedUpdates(true);
+    Ds->Open();
+    TField* M = Ds->FieldByName("M");
+    const auto Edit = [&](const char* Memo, bool Post) {
+        Ds->Edit();
+        if (Memo) M->SetAsString(Memo);
+        Ds->FieldByName("N")->SetAsInteger(5);
+        if (Post) Ds->Post(); else Ds->Cancel();
+    };
+    Edit("ikinci", true);
+    Edit(nullptr, false);
+    EXPECT_EQ(M->AsString(), "ikinci");
+    Edit("vazgeçildi", false);
+    EXPECT_EQ(M->AsString(), "ikinci");
+    Ds->ApplyCachedUpdates();
+    Ds->ResetUpdateStatuses(TpFBDataSet::rmAfterApply, true);
+    Tr->CommitRetaining();
+    EXPECT_EQ(Scalar("select M from MEMOS where ID = 1"), "ikinci");
+    // Applied, the memo stays after a cancelled edit; undone updates give it back.
+    Edit(nullptr, false);
+    EXPECT_EQ(M->AsString(), "ikinci");
+    Edit("üçüncü", true);
+    Ds->CancelUpdates();
+    EXPECT_EQ(M->AsString(), "ikinci");
+    Edit(nullptr, true);
+    Ds->ApplyCachedUpdates();
+    Tr->CommitRetaining();
+    EXPECT_EQ(Scalar("select M from MEMOS where ID = 1"), "ikinci");
 }
 
 TEST_F(pFBDataSetTest, StatementsGeneratedOnOpenWriteTheRows) {
