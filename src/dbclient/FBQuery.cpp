@@ -532,6 +532,18 @@ void TFBQuery::Prepare() {
     }
 }
 
+namespace {
+
+// A date-time held as a number (set before the column's type was known) goes as a date-time.
+void NumberAsDateTime(TFBXSQLVAR* P, Integer DescribedType) {
+    const Integer t = P->SQLType();
+    if ((DescribedType == SQLTypeDate || DescribedType == SQLTypeTimestamp) &&
+        (t == SQLTypeDouble || t == SQLTypeFloat || t == SQLTypeDFloat))
+        P->SetAsDateTime(P->AsExtended());
+}
+
+}  // namespace
+
 void TFBQuery::DescribeInput() {
     const bool rewritten = FParamCheck && FMacrosOrNullsApplied;
     TFBXSQLDA* send = rewritten ? FSQLParams.get() : FParams.get();
@@ -548,6 +560,7 @@ void TFBQuery::DescribeInput() {
             const XSQLVAR* d = FSQLParams->Vars(i)->AsXSQLVAR();
             XSQLVAR* x = p->AsXSQLVAR();
             if (!p->IsNull()) {
+                NumberAsDateTime(p, d->sqltype & ~1);
                 // Only a text takes the described type: typed values go as they are
                 // and the server converts them, since a detour through locale text
                 // would lose milliseconds and digits and could swap day and month.
@@ -586,13 +599,7 @@ void TFBQuery::DescribeInput() {
         for (Integer i = 0; i < FParams->Count(); ++i) {
             TFBXSQLVAR* p = FParams->Vars(i);
             if (p->IsMacro() || p->IsNull()) continue;
-            TFBXSQLVAR* d = FSQLParams->LocalByName(p->Name());
-            if (!d) continue;
-            const Integer dt = d->DescribedType();
-            const Integer pt = p->SQLType();
-            if ((dt == SQLTypeDate || dt == SQLTypeTimestamp) &&
-                (pt == SQLTypeDouble || pt == SQLTypeFloat || pt == SQLTypeDFloat))
-                p->SetAsDateTime(p->AsExtended());
+            if (TFBXSQLVAR* d = FSQLParams->LocalByName(p->Name())) NumberAsDateTime(p, d->DescribedType());
         }
         RefreshExtraNames();
     } else {

@@ -267,6 +267,28 @@ TEST_F(FBQueryTest, Dialect3ScaledInt64AndTimes) {
     db->DefaultTransaction()->Rollback();
 }
 
+TEST_F(FBQueryTest, ADateHeldAsADoubleGoesIntoADateColumnFromTheFirstExecution) {
+    for (TTestDatabase* t : {&DB1(), &DB3()}) {
+        TFBDatabase* db = Connect(*t);
+        db->DefaultTransaction()->StartTransaction();
+        const AnsiString n = IntToStr(t->Dialect());
+        TFBQuery* ins = NewQuery(db, "insert into T (ID, D) values (?ID, ?D)", ("I" + n).c_str());
+        const TDateTime Day = EncodeDate(2016, 3, 15);
+        for (Integer Id : {901, 902}) {
+            SCOPED_TRACE(Id);
+            ins->ParamByName("ID")->SetAsInteger(Id);
+            ins->ParamByName("D")->SetValue(Variant(static_cast<Double>(Day) + (Id - 901) * 0.25));
+            ins->ExecQuery();
+        }
+        TFBQuery* sel = NewQuery(db, "select D from T where ID in (901, 902) order by ID", ("S" + n).c_str());
+        sel->ExecQuery();
+        EXPECT_EQ(FormatDateTime("yyyy-mm-dd", sel->Fields(0)->AsDateTime()), "2016-03-15");
+        sel->Next();
+        EXPECT_EQ(FormatDateTime("yyyy-mm-dd", sel->Fields(0)->AsDateTime()), "2016-03-15");
+        db->DefaultTransaction()->Rollback();
+    }
+}
+
 TEST_F(FBQueryTest, ColumnNamesAreMadeUnique) {
     TFBDatabase* db = Connect(DB3());
     db->DefaultTransaction()->StartTransaction();
