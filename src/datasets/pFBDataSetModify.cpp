@@ -522,17 +522,13 @@ void TpFBDataSet::ResetUpdateStatuses(TResetMode Mode, bool DoResync) {
         ReadRecordCache(I, Work, false);
         const Byte S = BufStatus(Work);
         Byte N = S;
-        bool Blobs = false;
         if (Mode == rmAfterApply) {
             if (S == cusModified || S == cusInserted) N = cusUnmodified;
             else if (S == cusDeleted) N = cusDeletedApplied;
-            // Applied blobs are the record's now: a later cancel keeps them.
-            Blobs = N == cusUnmodified && S != cusUnmodified && BlobFieldCount() > 0;
-            if (Blobs) BlobStreamStep(Work, bsaRelease);
         } else if (S != cusUnmodified && S != cusDeletedApplied) {
             N = cusUnmodified;
         }
-        if (N != S || Blobs) {
+        if (N != S) {
             BufStatus(Work) = N;
             WriteRecordCache(I, Work);
         }

@@ -49,17 +49,8 @@ protected:
 
 class TWindowLink : public TDataLink {};
 
-class TDesignDataSet : public TFBDataSet {
-public:
-    using TFBDataSet::TFBDataSet;
-    using TFBDataSet::InternalInitFieldDefs;
-};
-
-// A form in the designer: what it owns is being designed.
-class TDesignForm : public TComponent {
-public:
-    TDesignForm() : TComponent(nullptr) {}
-    using TComponent::SetDesigning;
+struct TDesignDataSet : TFBDataSet {   // one in the designer
+    explicit TDesignDataSet(TComponent* AOwner) : TFBDataSet(AOwner) { SetDesigning(true); }
 };
 
 class FBDataSetTest : public TDbTest {
@@ -158,18 +149,12 @@ TEST_F(FBDataSetTest, Dialect3ScaledIntegersBecomeExactDecimalsOrFloats) {
 }
 
 TEST_F(FBDataSetTest, InTheDesignerFieldDefinitionsConnectWithoutALoginAndLeaveTheDatabaseAsFound) {
-    TDesignForm Form;
-    TFBDatabase* Db = ConnectTestDatabase(&Form, DB1());
+    TFBDatabase* Db = Connect(DB1());
     Db->Close();
     Db->SetUseLoginPrompt(true);
-    auto* Ds = new TDesignDataSet(&Form);
-    Ds->SetDatabase(Db);
-    Ds->SelectSQL()->SetText("SELECT ID, NAME FROM MANY");
-    Form.SetDesigning(true);
-    Ds->InternalInitFieldDefs();
-    EXPECT_EQ(Ds->FieldDefs()->Count(), 2);
-    EXPECT_FALSE(Db->Connected());
-    EXPECT_TRUE(Db->UseLoginPrompt());
+    auto* Ds = NewDataSet<TDesignDataSet>(Db, "SELECT ID, NAME FROM MANY");
+    Ds->FieldDefs()->Update();
+    EXPECT_TRUE(Ds->FieldDefs()->Count() == 2 && !Db->Connected() && Db->UseLoginPrompt());
 }
 
 TEST_F(FBDataSetTest, RecordLayoutKeepsShortTextsInlineAndLongTextsOutOfLine) {
@@ -774,25 +759,18 @@ TEST_F(FBDataSetEditTest, ASeparateUpdateTransactionIsStartedAndCommittedForACha
     UTr->SetTimeoutAction(TACommit);
     Ds->SetUpdateTransaction(UTr);
     Ds->SetAutoCommit(true);
-    Integer Started = 0, Ended = 0;
-    std::vector<TObject*> Starting;   // the senders of the four start events: the transaction
-    Ds->BeforeStartTransaction = [&](TObject* S) { Starting.push_back(S); };
-    Ds->AfterStartTransaction = [&](TObject* S) { Starting.push_back(S); };
-    Ds->BeforeStartUpdateTransaction = [&](TObject* S) {
-        ++Started;
-        Starting.push_back(S);
-    };
-    Ds->AfterStartUpdateTransaction = [&](TObject* S) { Starting.push_back(S); };
+    Integer Ended = 0;
+    std::vector<TObject*> Starting;   // the senders of the four start events: the starting transaction
+    Ds->BeforeStartTransaction = Ds->AfterStartTransaction = Ds->BeforeStartUpdateTransaction =
+        Ds->AfterStartUpdateTransaction = [&](TObject* S) { Starting.push_back(S); };
     Ds->AfterEndUpdateTransaction = [&](TObject*, TTransactionAction A, bool) { Ended += A == TACommit; };
     EXPECT_EQ(Ds->DeleteQuery()->Transaction(), UTr);
     EXPECT_EQ(Ds->SelectQuery()->Transaction(), Db->DefaultTransaction());
     Ds->Open();
     Ds->SetRecNo(4);
     Ds->Delete();
-    EXPECT_EQ(Started, 1);
+    EXPECT_EQ(Starting, (std::vector<TObject*>{Db->DefaultTransaction(), Db->DefaultTransaction(), UTr, UTr}));
     EXPECT_EQ(Ended, 1);
-    TObject* RTr = Db->DefaultTransaction();
-    EXPECT_EQ(Starting, (std::vector<TObject*>{RTr, RTr, UTr, UTr}));
     EXPECT_FALSE(UTr->Active());
     EXPECT_TRUE(Ds->Active());
     EXPECT_EQ(Scalar(Db, "SELECT COUNT(*) FROM EDIT"), "4");
@@ -1131,6 +1109,14 @@ TEST_F(FBDataSetBlobTest, AWrittenMemoIsPostedAndAnEmptyOneBecomesNull) {
     Ds->Post();
     Db->DefaultTransaction()->CommitRetaining();
     EXPECT_EQ(Scalar(Db, "SELECT MEMO FROM NOTES WHERE ID = 2"), "ilk");
+    Ds->Edit();   // a shorter stream leaves none of the text before; a cleared memo is empty after the post
+    TMemoryStream M;
+    M.WriteBuffer("x", 1);
+    static_cast<TBlobField*>(Memo())->LoadFromStream(&M);
+    EXPECT_EQ(Memo()->AsString(), "x");
+    Memo()->Clear();
+    Ds->Post();
+    EXPECT_TRUE(Memo()->IsNull() && Memo()->AsString().empty());
 }
 
 TEST_F(FBDataSetBlobTest, CancelPutsTheMemoBackAndWritesNothing) {
@@ -1146,49 +1132,15 @@ TEST_F(FBDataSetBlobTest, CancelPutsTheMemoBackAndWritesNothing) {
     Ds->Edit();
     EXPECT_EQ(Memo()->OldValue(), Variant(Before));
     Ds->Cancel();
-}
-
-TEST_F(FBDataSetBlobTest, AMemoLoadedFromAShorterStreamOrFileOrClearedHoldsOnlyThat) {
-    DB1().Execute("UPDATE NOTES SET MEMO = 'ABCDEFGHIJKLMNOPQRSTUVWXYZ' WHERE ID = 1");
-    TTempFolder Folder;
-    TStringList File;
-    File.Add("ab");
-    File.SaveToFile(Folder.File("memo.txt"));
-    Ds->Open();
+    const AnsiString Update = Ds->UpdateSQL()->Text();   // a post the server refuses, cancelled
+    Ds->UpdateSQL()->SetText(Update + "AND 1 = CAST('x' AS INTEGER)");
     Ds->Edit();
-    TMemoryStream M;
-    M.WriteBuffer("xyz", 3);
-    auto* Blob = static_cast<TBlobField*>(Memo());
-    Blob->LoadFromStream(&M);
-    EXPECT_EQ(Memo()->AsString(), "xyz");
-    Blob->LoadFromFile(Folder.File("memo.txt"));
-    EXPECT_EQ(Memo()->AsString(), "ab\r\n");
-    Ds->Post();
-    Db->DefaultTransaction()->CommitRetaining();
-    EXPECT_EQ(Scalar(Db, "SELECT MEMO FROM NOTES WHERE ID = 1"), "ab\r\n");
-    // A cleared memo reads empty and is stored as Null, also in the record.
-    Ds->Edit();
-    Memo()->Clear();
-    EXPECT_EQ(Memo()->AsString(), "");
-    Ds->Post();
-    Db->DefaultTransaction()->CommitRetaining();
-    EXPECT_EQ(Scalar(Db, "SELECT MEMO FROM NOTES WHERE ID = 1"), "<null>");
-    EXPECT_TRUE(Memo()->IsNull());
-    EXPECT_EQ(Memo()->AsString(), "");
-}
-
-TEST_F(FBDataSetBlobTest, ARefusedPostThenCancelLeavesNothingOfTheCancelledText) {
-    Ds->Open();
-    const AnsiString Before = Memo()->AsString();
-    Ds->UpdateSQL()->SetText("UPDATE NOTES SET MEMO = ?MEMO WHERE ID = ?OLD_ID AND 1 = CAST('x' AS INTEGER)");
-    Ds->Edit();
-    Memo()->SetAsString("reddedilecek");
+    Memo()->SetAsString("reddedildi");
     EXPECT_THROW(Ds->Post(), EFBError);
     Ds->Cancel();
-    EXPECT_EQ(Memo()->AsString(), Before);
-    Ds->UpdateSQL()->SetText("UPDATE NOTES SET MEMO = ?MEMO WHERE ID = ?OLD_ID");
+    Ds->UpdateSQL()->SetText(Update);
     Ds->Edit();
-    Ds->Post();
+    Ds->Post();   // stores the text from before
     Db->DefaultTransaction()->CommitRetaining();
     EXPECT_EQ(Scalar(Db, "SELECT MEMO FROM NOTES WHERE ID = 1"), Before);
 }
@@ -1217,6 +1169,11 @@ TEST_F(FBDataSetBlobTest, CachedUpdatesKeepTheMemoUntilApplied) {
     Ds->Prior();
     EXPECT_EQ(Memo()->AsString(), "önbellekte");
     EXPECT_EQ(Scalar(Db, "SELECT MEMO FROM NOTES WHERE ID = 1"), "Sayaç değişti, eski endeks 1234");
+    Ds->Edit();
+    Ds->Cancel();   // a later edit cancelled keeps the posted memo to apply; undone updates give the first
+    EXPECT_TRUE(Ds->BlobFieldModified(Memo()) && Memo()->AsString() == "önbellekte");
+    Ds->CancelUpdates();
+    EXPECT_EQ(Memo()->AsString(), "Sayaç değişti, eski endeks 1234");
 }
 
 // ---- local filter and sort ------------------------------------------------------------------------
@@ -1689,11 +1646,9 @@ TEST_F(FBDataSetDetailTest, MasterValuesReachTheDetailByTheirTypesAlsoWhereOnlyA
         if (!Detail->Active()) Detail->Open();
         EXPECT_EQ(Detail->FieldByName("ID")->AsInteger(), Rec);
     }
-    // A memo goes over through its blob stream.
-    DB1().Execute("DELETE FROM NOTES; INSERT INTO NOTES VALUES (7, \"Sayaç değişti\");");
-    TFBDataSet* Notes = NewDataSet(Db, "SELECT * FROM NOTES", "notes");
-    Source->SetDataSet(Notes);
-    Notes->Open();
+    DB1().Execute("DELETE FROM NOTES; INSERT INTO NOTES VALUES (7, \"Sayaç değişti\");");   // a memo: by its stream
+    Source->SetDataSet(NewDataSet(Db, "SELECT * FROM NOTES", "notes"));
+    Source->DataSet()->Open();
     TFBDataSet* Same = NewDetail("SELECT ID FROM NOTES WHERE MEMO = ?MEMO", "same", Opened);
     Same->Open();
     EXPECT_EQ(Same->FieldByName("ID")->AsInteger(), 7);

@@ -23,7 +23,6 @@ public:
             "CREATE TABLE KV (K INTEGER NOT NULL PRIMARY KEY, V VARCHAR(10));"
             "CREATE TABLE K2 (A INTEGER NOT NULL, B INTEGER NOT NULL, V VARCHAR(10), PRIMARY KEY (A, B));"
             "CREATE TABLE LOG (MSG VARCHAR(40));"
-            "CREATE TABLE MEMOS (ID INTEGER NOT NULL PRIMARY KEY, M BLOB SUB_TYPE 1, N INTEGER);"
             "CREATE TABLE DEFS (ID INTEGER, D DATE, S VARCHAR(20), N INTEGER, G CHAR(38));"
             "CREATE GENERATOR GEN_DEFS_ID;"
             "CREATE DOMAIN DBOOLEAN AS SMALLINT DEFAULT 0;"
@@ -131,10 +130,9 @@ TEST_F(pFBDataSetTest, RepositoryTextsReplaceOnlyWhatIsStoredAndSetTheUpdateOpti
     EXPECT_TRUE(Ds->AutoUpdateOptions()->UpdateOnlyModifiedFields());
     EXPECT_EQ(Ds->AutoUpdateOptions()->GeneratorName(), "GEN_DEFS_ID");
     Ds->Close();
-    // A row without key or generator turns the generator off and keeps every screen text;
-    // its empty table name and conditions apply as stored.
+    // A row without key or generator turns the generator off and keeps every screen text.
     Ds->AutoUpdateOptions()->SetWhenGetGenID(wgOnNewRecord);
-    Ds->AutoUpdateOptions()->SetUpdateTableName("KV");
+    Ds->AutoUpdateOptions()->SetUpdateTableName("KV");   // the row's empty table name and conditions apply
     Ds->Conditions()->AddCondition("c", "K > 0", true);
     Ds->SelectSQL()->SetText("select * from KV where K = 1");
     Ds->SetDataSet_ID(8);
@@ -144,47 +142,7 @@ TEST_F(pFBDataSetTest, RepositoryTextsReplaceOnlyWhatIsStoredAndSetTheUpdateOpti
     EXPECT_EQ(Ds->AutoUpdateOptions()->WhenGetGenID(), wgNever);
     EXPECT_FALSE(Ds->AutoUpdateOptions()->UpdateOnlyModifiedFields());
     EXPECT_EQ(Ds->Description(), "boş");
-    EXPECT_EQ(Ds->AutoUpdateOptions()->UpdateTableName(), "");
-    EXPECT_EQ(Ds->Conditions()->Count(), 0);
-    // An older repository table without those columns leaves the data set's own values.
-    DB3().Execute(
-        "RECREATE TABLE FB$DATASETS_INFO (DS_ID INTEGER NOT NULL, DESCRIPTION VARCHAR(40), "
-        "  SELECT_SQL BLOB SUB_TYPE 1, UPDATE_SQL BLOB SUB_TYPE 1, INSERT_SQL BLOB SUB_TYPE 1, "
-        "  DELETE_SQL BLOB SUB_TYPE 1, REFRESH_SQL BLOB SUB_TYPE 1, NAME_GENERATOR VARCHAR(68), "
-        "  KEY_FIELD VARCHAR(68))");
-    DB3().Execute(
-        "INSERT INTO FB$DATASETS_INFO (DS_ID, SELECT_SQL) VALUES (9, 'select * from RDB$DATABASE');");
-    auto* Old = new TpFBDataSet(Owner.get());
-    Old->SetDatabase(ConnectTestDatabase(Owner.get(), DB3()));
-    Old->SetTransaction(Old->Database()->DefaultTransaction());
-    Old->AutoUpdateOptions()->SetAutoReWriteSqls(true);
-    Old->AutoUpdateOptions()->SetCanChangeSQLs(true);
-    Old->AutoUpdateOptions()->SetUpdateOnlyModifiedFields(true);
-    Old->AutoUpdateOptions()->SetUpdateTableName("KV");
-    Old->Conditions()->AddCondition("c", "1 = 1", true);
-    Old->SetDataSet_ID(9);
-    Old->Prepare();
-    EXPECT_EQ(Old->AutoUpdateOptions()->UpdateTableName() + "|" + Old->Conditions()->AsText(), "KV|c#$#$1 = 1#$#$1\r\n");
-    EXPECT_TRUE(Old->AutoUpdateOptions()->UpdateOnlyModifiedFields());
-}
-
-TEST_F(pFBDataSetTest, ConditionsWithLineBreaksComeBackFromTheRepositoryAsWritten) {
-    TpFBDataSet* Ds = NewDataSet("select * from KV");
-    Ds->SetDataSet_ID(13);
-    const char* Texts[][2] = {{"a", "V = 'a'\r\nor V = 'c'"}, {"b", "K > 0"}, {"c", "K < 3\nand\rK > 1"}};
-    for (const auto& T : Texts) Ds->Conditions()->AddCondition(T[0], T[1], T[0][0] != 'b');
-    ReadDataSetInfo(Ds, nullptr);
-    TpFBDataSet* Back = NewDataSet("select * from KV", "back");
-    Back->SetDataSet_ID(13);
-    Back->Prepare();
-    EXPECT_EQ(Back->Conditions()->AsText(), Ds->Conditions()->AsText());
-    ASSERT_EQ(Back->Conditions()->Count(), 3);
-    for (Integer I = 0; I < 3; ++I) {
-        EXPECT_EQ(Back->Conditions()->Items(I)->Name(), Texts[I][0]);
-        EXPECT_EQ(Back->Conditions()->Items(I)->Text(), Texts[I][1]);
-        EXPECT_EQ(Back->Conditions()->Items(I)->Enabled(), I != 1);
-    }
-    DB1().Execute("DELETE FROM FB$DATASETS_INFO WHERE DS_ID = 13");
+    EXPECT_EQ(Ds->AutoUpdateOptions()->UpdateTableName() + Ds->Conditions()->AsText(), "");
 }
 
 TEST_F(pFBDataSetTest, DataSetRowIsStoredIntoTheRepositoryOnceAndReadsBack) {
@@ -194,6 +152,7 @@ TEST_F(pFBDataSetTest, DataSetRowIsStoredIntoTheRepositoryOnceAndReadsBack) {
     Ds->AutoUpdateOptions()->SetGeneratorName("GEN_X");
     Ds->AutoUpdateOptions()->SetUpdateTableName("EABONEKIMLIK");
     Ds->Conditions()->AddCondition("c", "ADI = 'Ayşe'", true);
+    Ds->Conditions()->AddCondition("d", "ADI <> 'x'\r\nor\nADI IS NULL", false);
     Ds->Conditions()->Apply();   // the stored select is still the data set's own
     for (const char* Description : {"ilk", "Müşteriler"}) {
         Ds->SetDescription(Description);
@@ -209,8 +168,12 @@ TEST_F(pFBDataSetTest, DataSetRowIsStoredIntoTheRepositoryOnceAndReadsBack) {
                   Ds->DeleteSQL()->Text() + Ds->RefreshSQL()->Text());
     EXPECT_EQ(Row.KeyField + "|" + Row.NameGenerator + "|" + Row.UpdateTableName + "|" + Row.Description + "|" +
                   Row.Conditions,
-              "ABONENO|GEN_X|EABONEKIMLIK|Müşteriler|c#$#$ADI = 'Ayşe'#$#$1\r\n");
+              "ABONENO|GEN_X|EABONEKIMLIK|Müşteriler|c#$#$ADI = 'Ayşe'#$#$1\r\nd#$#$ADI <> 'x'#$0D#$0Aor#$0AADI IS NULL#$#$0\r\n");
     EXPECT_FALSE(Row.UpdateOnlyModifiedFields);
+    TpFBDataSet* Back = NewDataSet("select * from EABONEKIMLIK", "back");   // the line breaks come back
+    Back->SetDataSet_ID(12);
+    Back->Prepare();
+    EXPECT_EQ(Back->Conditions()->Text() + Back->Conditions()->AsText(), Ds->Conditions()->Text() + Row.Conditions);
     DB1().Execute("DELETE FROM FB$DATASETS_INFO WHERE DS_ID = 12");
 }
 
@@ -469,77 +432,30 @@ TEST_F(pFBDataSetTest, TheKeyConditionNamesTheLastKeyFirstAndAMissingKeyRaises) 
     }
 }
 
-TEST_F(pFBDataSetTest, AChangedMacroIsAChangedSelect) {
-    TpFBDataSet* Ds = NewDataSet("select K, @COLS from KV order by K");
-    Ds->AutoUpdateOptions()->SetUpdateTableName("KV");
-    Ds->AutoUpdateOptions()->SetAutoReWriteSqls(true);
-    Ds->AutoUpdateOptions()->SetCanChangeSQLs(true);
+TEST_F(pFBDataSetTest, AChangedMacroIsAChangedSelectAndOnlyAPrepareMakesTheParameterLinksAgain) {
+    TpFBDataSet* Ds = NewDataSet("select K, @COLS from KV where K > :LOW order by K");
+    TAutoUpdateOptions* O = Ds->AutoUpdateOptions();
+    O->SetUpdateTableName("KV");
+    O->SetAutoReWriteSqls(true);
+    O->SetCanChangeSQLs(true);
+    O->SetAutoParamsToFields(true);
+    Ds->SelectQuery()->ParamByName("LOW")->SetAsInteger(0);
     Ds->SelectQuery()->ParamByName("COLS")->SetAsString("K * 10 AS V");
     Ds->Open();
-    EXPECT_EQ(Ds->FieldByName("V")->DataType(), ftInteger);
-    const AnsiString Update = Ds->UpdateSQL()->Text();
+    O->ParamsToFieldsLinks()->SetText("K=X");   // set in code: kept over a reopen
+    Ds->Close();
+    Ds->Open();
+    EXPECT_EQ(O->ParamsToFieldsLinks()->Text(), "K=X\r\n");
     Ds->DoSort({"V"}, {false});
     Ds->Close();
     Ds->SelectQuery()->ParamByName("COLS")->SetAsString("V");
     Ds->Open();
-    EXPECT_EQ(Ds->FieldByName("V")->DataType(), ftString);
-    EXPECT_EQ(Ds->FieldByName("V")->AsString(), "a");   // the old sort is gone: K 1 first
-    EXPECT_NE(Ds->UpdateSQL()->Text(), Update);   // now V of KV is written too
-    EXPECT_NE(Ds->UpdateSQL()->Text().find("V=?"), AnsiString::npos) << Ds->UpdateSQL()->Text();
-    // Reopened in one step (a detail following its master), the fields are made anew too.
+    EXPECT_EQ(Ds->FieldByName("V")->AsString(), "a");   // a text of KV, in K order: the old sort is gone
+    EXPECT_NE(Ds->UpdateSQL()->Text().find("V=?"), AnsiString::npos);
+    EXPECT_EQ(O->ParamsToFieldsLinks()->Text(), "K=LOW\r\n");   // made again for the new select
     Ds->SelectQuery()->ParamByName("COLS")->SetAsString("K * 10 AS V");
-    Ds->CloseOpen(false);
+    Ds->CloseOpen(false);   // reopened in one step, as a detail following its master
     EXPECT_EQ(Ds->FieldByName("V")->AsInteger(), 10);
-}
-
-TEST_F(pFBDataSetTest, ParameterLinksAreMadeForANewlyPreparedSelectOnly) {
-    TpFBDataSet* Ds = NewDataSet("select * from KV where V = :V and K > :LOW");
-    TStrings* Links = Ds->AutoUpdateOptions()->ParamsToFieldsLinks();
-    Ds->AutoUpdateOptions()->SetAutoParamsToFields(true);
-    Ds->Open();
-    EXPECT_EQ(Links->Text(), "V=V\r\nK=LOW\r\n");
-    Links->SetText("K=LOW");   // set in code: kept over a reopen
-    Ds->Close();
-    Ds->Open();
-    EXPECT_EQ(Links->Text(), "K=LOW\r\n");
-    Ds->Close();
-    Ds->SelectSQL()->SetText("select * from KV where V = :V");
-    Ds->Open();
-    EXPECT_EQ(Links->Text(), "K=LOW\r\nV=V\r\n");
-}
-
-TEST_F(pFBDataSetTest, CachedUpdatesApplyTheMemoPostedBeforeALaterCancelledEdit) {
-    DB1().Execute("DELETE FROM MEMOS; INSERT INTO MEMOS VALUES (1, 'ilk', 0);");
-    TpFBDataSet* Ds = NewDataSet("select * from MEMOS");
-    Ds->UpdateSQL()->SetText("update MEMOS set M = ?M, N = ?N where ID = ?OLD_ID");
-    Ds->SetCachedUpdates(true);
-    Ds->Open();
-    TField* M = Ds->FieldByName("M");
-    const auto Edit = [&](const char* Memo, bool Post) {
-        Ds->Edit();
-        if (Memo) M->SetAsString(Memo);
-        Ds->FieldByName("N")->SetAsInteger(5);
-        if (Post) Ds->Post(); else Ds->Cancel();
-    };
-    Edit("ikinci", true);
-    Edit(nullptr, false);
-    EXPECT_EQ(M->AsString(), "ikinci");
-    Edit("vazgeçildi", false);
-    EXPECT_EQ(M->AsString(), "ikinci");
-    Ds->ApplyCachedUpdates();
-    Ds->ResetUpdateStatuses(TpFBDataSet::rmAfterApply, true);
-    Tr->CommitRetaining();
-    EXPECT_EQ(Scalar("select M from MEMOS where ID = 1"), "ikinci");
-    // Applied, the memo stays after a cancelled edit; undone updates give it back.
-    Edit(nullptr, false);
-    EXPECT_EQ(M->AsString(), "ikinci");
-    Edit("üçüncü", true);
-    Ds->CancelUpdates();
-    EXPECT_EQ(M->AsString(), "ikinci");
-    Edit(nullptr, true);
-    Ds->ApplyCachedUpdates();
-    Tr->CommitRetaining();
-    EXPECT_EQ(Scalar("select M from MEMOS where ID = 1"), "ikinci");
 }
 
 TEST_F(pFBDataSetTest, StatementsGeneratedOnOpenWriteTheRows) {
