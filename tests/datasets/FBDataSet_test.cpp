@@ -1161,6 +1161,7 @@ TEST_F(FBDataSetBlobTest, WritingThroughAStreamNeedsEditOrInsertState) {
 TEST_F(FBDataSetBlobTest, CachedUpdatesKeepTheMemoUntilApplied) {
     Ds->SetCachedUpdates(true);
     Ds->Open();
+    const AnsiString Before = Memo()->AsString();   // read before the edit
     Ds->Edit();
     Memo()->SetAsString("önbellekte");
     Ds->Post();
@@ -1173,7 +1174,7 @@ TEST_F(FBDataSetBlobTest, CachedUpdatesKeepTheMemoUntilApplied) {
     Ds->Cancel();   // a later edit cancelled keeps the posted memo to apply; undone updates give the first
     EXPECT_TRUE(Ds->BlobFieldModified(Memo()) && Memo()->AsString() == "önbellekte");
     Ds->CancelUpdates();
-    EXPECT_EQ(Memo()->AsString(), "Sayaç değişti, eski endeks 1234");
+    EXPECT_EQ(Memo()->AsString(), Before);
 }
 
 // ---- local filter and sort ------------------------------------------------------------------------
