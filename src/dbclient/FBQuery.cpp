@@ -113,6 +113,14 @@ AnsiString UnescapeLineBreaks(const AnsiString& S) {
     return StringReplace(StringReplace(S, "#$0D", "\r", {rfReplaceAll}), "#$0A", "\n", {rfReplaceAll});
 }
 
+// A date-time held as a number (set before the column's type was known) goes as a date-time.
+void NumberAsDateTime(TFBXSQLVAR* P, Integer DescribedType) {
+    const Integer t = P->SQLType();
+    if ((DescribedType == SQLTypeDate || DescribedType == SQLTypeTimestamp) &&
+        (t == SQLTypeDouble || t == SQLTypeFloat || t == SQLTypeDFloat))
+        P->SetAsDateTime(P->AsExtended());
+}
+
 IFBStatisticsProvider* Statistics = nullptr;
 
 }  // namespace
@@ -531,18 +539,6 @@ void TFBQuery::Prepare() {
         throw;
     }
 }
-
-namespace {
-
-// A date-time held as a number (set before the column's type was known) goes as a date-time.
-void NumberAsDateTime(TFBXSQLVAR* P, Integer DescribedType) {
-    const Integer t = P->SQLType();
-    if ((DescribedType == SQLTypeDate || DescribedType == SQLTypeTimestamp) &&
-        (t == SQLTypeDouble || t == SQLTypeFloat || t == SQLTypeDFloat))
-        P->SetAsDateTime(P->AsExtended());
-}
-
-}  // namespace
 
 void TFBQuery::DescribeInput() {
     const bool rewritten = FParamCheck && FMacrosOrNullsApplied;
