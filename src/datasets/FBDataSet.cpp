@@ -242,19 +242,20 @@ void TFBCustomDataSet::RemoveTransactionHandlers(TFBTransaction* Tr, bool Read, 
     }
 }
 
-void TFBCustomDataSet::ReadBeforeStart(TObject*) { if (BeforeStartTransaction) BeforeStartTransaction(this); }
-void TFBCustomDataSet::ReadAfterStart(TObject*) { if (AfterStartTransaction) AfterStartTransaction(this); }
+// The start events pass on the starting transaction, as the end events do.
+void TFBCustomDataSet::ReadBeforeStart(TObject* S) { if (BeforeStartTransaction) BeforeStartTransaction(S); }
+void TFBCustomDataSet::ReadAfterStart(TObject* S) { if (AfterStartTransaction) AfterStartTransaction(S); }
 void TFBCustomDataSet::ReadBeforeEnd(TObject* T, TTransactionAction A, bool F) {
     if (BeforeEndTransaction) BeforeEndTransaction(T, A, F);
 }
 void TFBCustomDataSet::ReadAfterEnd(TObject* T, TTransactionAction A, bool F) {
     if (AfterEndTransaction) AfterEndTransaction(T, A, F);
 }
-void TFBCustomDataSet::UpdateBeforeStart(TObject*) {
-    if (BeforeStartUpdateTransaction) BeforeStartUpdateTransaction(this);
+void TFBCustomDataSet::UpdateBeforeStart(TObject* S) {
+    if (BeforeStartUpdateTransaction) BeforeStartUpdateTransaction(S);
 }
-void TFBCustomDataSet::UpdateAfterStart(TObject*) {
-    if (AfterStartUpdateTransaction) AfterStartUpdateTransaction(this);
+void TFBCustomDataSet::UpdateAfterStart(TObject* S) {
+    if (AfterStartUpdateTransaction) AfterStartUpdateTransaction(S);
 }
 void TFBCustomDataSet::UpdateBeforeEnd(TObject* T, TTransactionAction A, bool F) {
     if (BeforeEndUpdateTransaction) BeforeEndUpdateTransaction(T, A, F);
@@ -484,7 +485,8 @@ void TFBCustomDataSet::CloseOpen(bool DoFetchAll) {
     TCursor Old = 0;
     ChangeScreenCursor(Old);
     const bool SaveDefault = Active() ? DefaultFields() : FieldCount() == 0;
-    SetDefaultFields(false);
+    // Fields made for the select are kept over the reopen, unless a changed macro changes the select.
+    SetDefaultFields(SaveDefault && FSelectQuery->MacrosChanged());
     ++FEventsSuppressed;
     try {
         if (Active()) Close();

@@ -385,7 +385,9 @@ private:
 };
 
 // What the blob step does with the streams of a record buffer.
-enum TBlobStreamAction { bsaRecord, bsaPost, bsaCancel, bsaRelease };
+// bsaCached: a change posted into the cache stays what a later cancel returns to;
+// bsaRevert: back to the contents the record had before its changes.
+enum TBlobStreamAction { bsaRecord, bsaPost, bsaCancel, bsaRelease, bsaCached, bsaRevert };
 
 // ---------------------------------------------------------------------------------------------
 // The data set.
@@ -959,6 +961,8 @@ private:
     void UpdateBeforeEnd(TObject* EndingTR, TTransactionAction Action, bool Force);
     void UpdateAfterEnd(TObject* EndingTR, TTransactionAction Action, bool Force);
     void RebuildFieldDefs();
+    // Prepares in the designer: connects and starts the read transaction when needed.
+    void PrepareForDesigner();
     AnsiString ColumnOrigin(TField* F) const;
     AnsiString FullName() const;
 

@@ -41,6 +41,8 @@ TFBDSBlobStream::TFBDSBlobStream(TBlobField* Field, TFBBlobStream* BlobStream, T
     FBlobID = FBlobStream->BlobID();
     FBlobStream->Seek(0, soBeginning);
     if (Mode == bmWrite) FBlobStream->MarkModified();
+    // Written anew: what was there goes, also beyond the end of what is written.
+    if (Mode == bmWrite && Field->DataSet() && IsEditing(Field->DataSet())) FBlobStream->SetSize(0);
 }
 
 TFBDSBlobStream::~TFBDSBlobStream() {
@@ -246,9 +248,15 @@ void TFBCustomDataSet::BlobStreamStep(TRecordBuffer Buffer, TBlobStreamAction Ac
                 break;
             case bsaCancel: S->RestoreOldBuffer(); break;
             case bsaRelease: if (S->Modified()) S->MarkFinalized(); else S->FreeOldBuffer(); break;
+            case bsaCached: S->MarkPosted(); break;
+            case bsaRevert:
+                S->ForgetPosted();
+                S->RestoreOldBuffer();
+                break;
             case bsaRecord: break;
         }
-        if (Action == bsaCancel || Action == bsaRelease) static_cast<TBlobField*>(F)->SetModified(false);
+        if (Action == bsaCancel || Action == bsaRelease || Action == bsaRevert)
+            static_cast<TBlobField*>(F)->SetModified(false);
         const bool Empty = S->Size() == 0;
         BufNull(Buffer, F->FieldNo()) = Empty ? 1 : 0;
         ISC_QUAD Id = S->BlobID();

@@ -652,7 +652,10 @@ TFieldType TFBCustomDataSet::ColumnFieldType(Integer Index, Integer& Size) {
 
 void TFBCustomDataSet::InternalInitFieldDefs() {
     if (!FPrepared) {
-        Prepare();   // builds the definitions
+        if (ComponentState().Contains(csDesigning))
+            PrepareForDesigner();
+        else
+            Prepare();   // builds the definitions
         return;
     }
     TFBXSQLDA* Cols = FSelectQuery->Current();
@@ -678,6 +681,38 @@ void TFBCustomDataSet::InternalInitFieldDefs() {
     }
     FieldDefs()->EndUpdate();
     FieldDefs()->SetUpdated(true);
+}
+
+void TFBCustomDataSet::PrepareForDesigner() {
+    TFBDatabase* Db = Database() ? Database() : Transaction() ? Transaction()->DefaultDatabase() : nullptr;
+    if (!Db) {
+        Prepare();   // names what is missing
+        return;
+    }
+    // Connected for the designer only, without asking for a login, and left as found.
+    const bool Connect = !Db->Connected();
+    const bool Prompt = Db->UseLoginPrompt();
+    const auto Restore = [&] {
+        Db->SetUseLoginPrompt(Prompt);
+        if (Connect && Db->Connected()) Db->Close();
+    };
+    try {
+        if (Connect) {
+            Db->SetUseLoginPrompt(false);
+            Db->Open();
+        }
+        TFBTransaction* Tr = Transaction() ? Transaction() : Db->DefaultTransaction();
+        if (Tr && !Tr->Active()) Tr->StartTransaction();
+        Prepare();
+    } catch (...) {
+        try {
+            Restore();
+        } catch (...) {
+            // The first failure is the one to report.
+        }
+        throw;
+    }
+    Restore();
 }
 
 TFieldClass TFBCustomDataSet::GetFieldClass(TFieldType FieldType) const {
@@ -911,6 +946,11 @@ void TFBCustomDataSet::SetFieldData(TField* Field, const void* Buffer) {
     const Integer Scale = static_cast<SmallInt>(D->Scale);
     if (IsNull) {
         BufNull(B, Col) = 1;
+        // A cleared blob keeps no contents to come back after the post.
+        if (TFBBlobStream* S = D->SqlType == SQLTypeBlob ? SlotStream(B, Field) : nullptr) {
+            S->MarkModified();
+            S->SetSize(0);
+        }
     } else {
         switch (D->SqlType) {
             case SQLTypeFloat: {

@@ -294,6 +294,12 @@ void TFBCustomDataSet::RevertRecord(Integer RecNo) {
     if (!Image) return;
     switch (Image[0]) {
         case cusModified: {
+            if (FBlobFieldCount > 0) {
+                // The record's blobs go back to what they were before its changes too.
+                TTempBuffer Now(this);
+                ReadRecordCache(RecNo, Now.Buffer, false);
+                BlobStreamStep(Now.Buffer, bsaRevert);
+            }
             std::vector<char> Tmp(static_cast<size_t>(FRecordBufferSize), 0);
             FCache->ReadRecord(Pos + 1, reinterpret_cast<Byte*>(Tmp.data() + 5), true);
             Tmp[5] = cusUnmodified;
@@ -716,6 +722,14 @@ void TFBCustomDataSet::DoAfterScroll() {
 void TFBCustomDataSet::InternalOpen() {
     TCursorScope Scope(this);
     FUpdatesPending = false;
+    // A changed macro changes the select: prepared and described anew.
+    if (FSelectQuery->MacrosChanged()) {
+        FSelectSQLChanged = true;
+        FieldDefs()->Clear();
+        FieldDefs()->SetUpdated(false);
+        FPrepared = false;
+        FSelectQuery->FreeHandle();
+    }
     if (!FPrepared || !FSelectQuery->Prepared() || FieldDefs()->Count() == 0) Prepare();
     if (FSelectQuery->SQLType() != SQLSelect && FSelectQuery->SQLType() != SQLSelectForUpdate) {
         FSelectQuery->ExecQuery();
@@ -990,7 +1004,7 @@ void TFBCustomDataSet::InternalPost() {
         ++FInsertedRecords;
     }
     // Written blobs are now the record's; cached ones wait for the apply.
-    if (FBlobFieldCount > 0) BlobStreamStep(B, FCachedUpdates ? bsaRecord : bsaRelease);
+    if (FBlobFieldCount > 0) BlobStreamStep(B, FCachedUpdates ? bsaCached : bsaRelease);
     WriteRecordCache(BufRecNo(B), B);
     if (SortChanged || (IsInsert && Sorted() && FOptions.Contains(poKeepSorting))) {
         // The record goes to its sorted place; the resync after posting shows it there.

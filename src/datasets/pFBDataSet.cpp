@@ -268,7 +268,7 @@ void TpFBDataSet::DoAfterOpen() {
     FChangesWritten = false;
     FChangesRolledBack = false;
     const bool Designing = ComponentState().Contains(csDesigning);
-    if (!Designing && FRegenerate && AutoUpdateOptions()->AutoReWriteSqls()) {
+    if (!Designing && (FRegenerate || FSelectSQLChanged) && AutoUpdateOptions()->AutoReWriteSqls()) {
         TAutoUpdateOptions* O = AutoUpdateOptions();
         if (!O->UpdateOnlyModifiedFields()) {
             GenerateAllModifySQL();
@@ -286,7 +286,10 @@ void TpFBDataSet::DoAfterOpen() {
     FRegenerate = false;
     FUpdatesPending = false;
     SendEvent(deAfterOpen);
-    if (!Designing && AutoUpdateOptions()->AutoParamsToFields()) {
+    // Links are made for a newly prepared select only: those set in code since stay.
+    if (!Designing && AutoUpdateOptions()->AutoParamsToFields() &&
+        SelectQuery()->PrepareCount() != FParamLinkStamp) {
+        FParamLinkStamp = SelectQuery()->PrepareCount();
         TFBXSQLDA* Params = SelectQuery()->Params();
         const AnsiString Text = SelectQuery()->SQLText();
         for (Integer I = 0; Params && I < Params->Count(); ++I) {
@@ -321,8 +324,10 @@ void TpFBDataSet::DoBeforeClose() {
 }
 
 void TpFBDataSet::DoAfterClose() {
-    if (!OpenCloseEventsSuppressed()) SendEvent(deAfterClose);
+    const bool Suppressed = OpenCloseEventsSuppressed();
+    if (!Suppressed) SendEvent(deAfterClose);
     TFBDataSet::DoAfterClose();
+    if (!Suppressed) FParamLinkStamp = SelectQuery()->PrepareCount();
 }
 
 void TpFBDataSet::DoBeforeInsert() {
@@ -526,10 +531,11 @@ void TpFBDataSet::ApplyRepository() {
         O->SetWhenGetGenID(wgBeforePost);
     O->SetKeyFields(Info->KeyField);
     O->SetGeneratorName(Info->NameGenerator);
-    O->SetUpdateOnlyModifiedFields(Info->UpdateOnlyModifiedFields);
-    if (!Info->UpdateTableName.empty()) O->SetUpdateTableName(Info->UpdateTableName);
-    if (!Info->Description.empty()) FDescription = Info->Description;
-    if (!Info->Conditions.empty()) Conditions()->SetAsText(Info->Conditions);
+    // Stored values apply as stored, empty ones too; a column the table lacks changes nothing.
+    if (Info->HasUpdateOnlyModifiedFields) O->SetUpdateOnlyModifiedFields(Info->UpdateOnlyModifiedFields);
+    if (Info->HasUpdateTableName) O->SetUpdateTableName(Info->UpdateTableName);
+    if (Info->HasDescription) FDescription = Info->Description;
+    if (Info->HasConditions) Conditions()->SetAsText(Info->Conditions);
     FLoadedDataSet_ID = FDataSet_ID;
     if (WasApplied) Conditions()->Apply();
 }

@@ -215,6 +215,7 @@ private:
     bool FChangesWritten = false;
     bool FChangesRolledBack = false;
     bool FRegenerate = true;          // the select text changed since the last open
+    Integer FParamLinkStamp = 0;      // the select's prepare count the parameter links were made at
     bool FGenerating = false;
     std::map<AnsiString, AnsiString> FDefaultExpressions;
     std::set<AnsiString> FAutoGuids;

@@ -393,6 +393,7 @@ void TFBBlobStream::CheckLoaded() {
     FFromCache = false;
     FPosition = 0;
     FHasOldBuffer = false;
+    ForgetPosted();
     FOldBuffer.clear();
     if (FMode == bmWrite || BlobIDIsZero(FBlobID)) {
         // Nothing to read: a new blob, or a null one.
@@ -433,6 +434,7 @@ void TFBBlobStream::CheckLoaded() {
 void TFBBlobStream::SaveCopyIfAsked() {
     if (FSaveCopyNext && !FHasOldBuffer) {
         FOldBuffer = FBuffer;
+        FOldBlobID = FBlobID;
         FHasOldBuffer = true;
     }
     FSaveCopyNext = false;
@@ -530,6 +532,7 @@ void TFBBlobStream::MarkFinalized() {
     FSaveCopyNext = true;
     FHasOldBuffer = false;
     FOldBuffer.clear();
+    ForgetPosted();
 }
 
 void TFBBlobStream::FinalizeAndMark(bool Force) {
@@ -545,7 +548,15 @@ void TFBBlobStream::SetBlobIDAndCache(const ISC_QUAD& Value) {
 
 void TFBBlobStream::RestoreOldBuffer() {
     if (!FLoaded || !FModified) return;
-    if (FHasOldBuffer) FBuffer = FOldBuffer;
+    if (FHasPosted) {
+        FBuffer = FPostedBuffer;
+        if (FPosition > static_cast<Int64>(FBuffer.size())) FPosition = static_cast<Int64>(FBuffer.size());
+        return;
+    }
+    if (FHasOldBuffer) {
+        FBuffer = FOldBuffer;
+        FBlobID = FOldBlobID;
+    }
     FHasOldBuffer = false;
     FOldBuffer.clear();
     FSaveCopyNext = true;
@@ -556,6 +567,18 @@ void TFBBlobStream::RestoreOldBuffer() {
 void TFBBlobStream::FreeOldBuffer() {
     FHasOldBuffer = false;
     FOldBuffer.clear();
+    ForgetPosted();
+}
+
+void TFBBlobStream::MarkPosted() {
+    if (!FLoaded || !FModified) return;
+    FPostedBuffer = FBuffer;
+    FHasPosted = true;
+}
+
+void TFBBlobStream::ForgetPosted() {
+    FHasPosted = false;
+    FPostedBuffer.clear();
 }
 
 Integer TFBBlobStream::ReadOldData(void* Buffer, Integer Count) {

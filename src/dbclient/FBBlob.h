@@ -111,9 +111,16 @@ public:
     // Sets the id after a write and stores the contents in the cache.
     void SetBlobIDAndCache(const ISC_QUAD& Value);
 
-    // Cancel: a loaded, modified stream gets its saved copy back.
+    // Cancel: a loaded, modified stream gets its saved copy back, with the
+    // blob id it had then (a write of the cancelled contents is forgotten);
+    // after MarkPosted, the contents posted then, still modified.
     void RestoreOldBuffer();
     void FreeOldBuffer();
+    // A posted change that is not written yet (cached updates): a later cancel
+    // goes back to these contents, not to the saved copy.
+    void MarkPosted();
+    // Drops what MarkPosted kept: a cancel goes back to the saved copy again.
+    void ForgetPosted();
     // The contents from before the first change (the current ones when unchanged).
     Integer ReadOldData(void* Buffer, Integer Count);
     Integer GetOldSize();
@@ -142,6 +149,9 @@ private:
     AnsiString FBuffer;
     AnsiString FOldBuffer;
     bool FHasOldBuffer = false;
+    ISC_QUAD FOldBlobID{};
+    AnsiString FPostedBuffer;
+    bool FHasPosted = false;
     bool FLoaded = false;
     TBlobStreamMode FMode = bmReadWrite;
     bool FModified = false;

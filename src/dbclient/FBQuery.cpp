@@ -100,6 +100,27 @@ AnsiString ConditionText(const AnsiString& Line) {
 
 const AnsiString ConditionSeparator = "#$#$";
 
+// The text form holds one condition a line: a line break inside a condition is
+// written as #$0D (CR) or #$0A (LF), which SQL texts never contain, so texts
+// without line breaks keep the form stored rows have.
+AnsiString EscapeLineBreaks(const AnsiString& S) {
+    AnsiString r;
+    for (char c : S) r += c == '\r' ? AnsiString("#$0D") : c == '\n' ? AnsiString("#$0A") : AnsiString(1, c);
+    return r;
+}
+
+AnsiString UnescapeLineBreaks(const AnsiString& S) {
+    return StringReplace(StringReplace(S, "#$0D", "\r", {rfReplaceAll}), "#$0A", "\n", {rfReplaceAll});
+}
+
+// A date-time held as a number (set before the column's type was known) goes as a date-time.
+void NumberAsDateTime(TFBXSQLVAR* P, Integer DescribedType) {
+    const Integer t = P->SQLType();
+    if ((DescribedType == SQLTypeDate || DescribedType == SQLTypeTimestamp) &&
+        (t == SQLTypeDouble || t == SQLTypeFloat || t == SQLTypeDFloat))
+        P->SetAsDateTime(P->AsExtended());
+}
+
 IFBStatisticsProvider* Statistics = nullptr;
 
 }  // namespace
@@ -504,6 +525,7 @@ void TFBQuery::Prepare() {
                 break;
         }
         FPrepared = true;
+        ++FPrepareCount;
         if (TFBSQLMonitorHook* hook = GetSQLMonitorHook()) hook->SQLPrepare(this);
     } catch (...) {
         TraceFailure(this, "Prepare", tcPrepare);
@@ -534,6 +556,7 @@ void TFBQuery::DescribeInput() {
             const XSQLVAR* d = FSQLParams->Vars(i)->AsXSQLVAR();
             XSQLVAR* x = p->AsXSQLVAR();
             if (!p->IsNull()) {
+                NumberAsDateTime(p, d->sqltype & ~1);
                 // Only a text takes the described type: typed values go as they are
                 // and the server converts them, since a detour through locale text
                 // would lose milliseconds and digits and could swap day and month.
@@ -572,13 +595,7 @@ void TFBQuery::DescribeInput() {
         for (Integer i = 0; i < FParams->Count(); ++i) {
             TFBXSQLVAR* p = FParams->Vars(i);
             if (p->IsMacro() || p->IsNull()) continue;
-            TFBXSQLVAR* d = FSQLParams->LocalByName(p->Name());
-            if (!d) continue;
-            const Integer dt = d->DescribedType();
-            const Integer pt = p->SQLType();
-            if ((dt == SQLTypeDate || dt == SQLTypeTimestamp) &&
-                (pt == SQLTypeDouble || pt == SQLTypeFloat || pt == SQLTypeDFloat))
-                p->SetAsDateTime(p->AsExtended());
+            if (TFBXSQLVAR* d = FSQLParams->LocalByName(p->Name())) NumberAsDateTime(p, d->DescribedType());
         }
         RefreshExtraNames();
     } else {
@@ -1147,8 +1164,9 @@ void TConditions::SaveToStrings(TStrings* Strings) const {
     Strings->Clear();
     for (Integer i = 0; i < Count(); ++i) {
         TCondition* c = Items(i);
-        Strings->Add(ConditionName(this->Strings(i)) + ConditionSeparator + ConditionText(this->Strings(i)) +
-                     ConditionSeparator + ((c && c->Enabled()) ? "1" : "0"));
+        Strings->Add(EscapeLineBreaks(ConditionName(this->Strings(i))) + ConditionSeparator +
+                     EscapeLineBreaks(ConditionText(this->Strings(i))) + ConditionSeparator +
+                     ((c && c->Enabled()) ? "1" : "0"));
     }
     Strings->EndUpdate();
 }
@@ -1165,7 +1183,7 @@ void TConditions::LoadFromStrings(TStrings* Strings) {
         const auto q = rest.find(ConditionSeparator);
         const AnsiString text = q == AnsiString::npos ? rest : rest.substr(0, q);
         const AnsiString enabled = q == AnsiString::npos ? AnsiString() : rest.substr(q + ConditionSeparator.size());
-        AddCondition(name, text, Trim(enabled) == "1");
+        AddCondition(UnescapeLineBreaks(name), UnescapeLineBreaks(text), Trim(enabled) == "1");
     }
 }
 

@@ -187,6 +187,8 @@ public:
     void EndModifySQLText();
     bool MacrosChanged() const { return FMacrosChanged; }
     Integer SQLVersion() const { return FSQLVersion; }
+    // Counts the statement's successful preparations.
+    Integer PrepareCount() const { return FPrepareCount; }
     // The parser over the current text.
     TSQLParser* Parser() const { return FParser.get(); }
     TConditions* Conditions() const { return FConditions.get(); }
@@ -327,6 +329,7 @@ private:
     Integer FChangeCount = 0;
     AnsiString FTableName = "-1";
     Integer FSQLVersion = 0;
+    Integer FPrepareCount = 0;
     TpFBQueryOptions FOptions;
     bool FMacrosOrNullsApplied = false;
     bool FCloseAtTrEnd = true;

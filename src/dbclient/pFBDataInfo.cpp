@@ -577,16 +577,14 @@ bool ReadDataSetInfo(TFBDatabase* Database, Integer DataSet_ID, const AnsiString
     Info->RefreshSQL()->SetText(r.Value("REFRESH_SQL"));
     Info->KeyField = r.Value("KEY_FIELD");
     Info->NameGenerator = r.Value("NAME_GENERATOR");
-    Info->Description = r.Value("DESCRIPTION");
+    Info->Description = r.Value("DESCRIPTION", &Info->HasDescription);
     bool found = false;
     AnsiString v = r.Value("FB$VERSION", &found);
     if (found) Info->Version = StrToIntDef(FastTrim(v), 0);
-    v = r.Value("UPDATE_TABLE_NAME", &found);
-    if (found) Info->UpdateTableName = v;
-    v = r.Value("UPDATE_ONLY_MODIFIED_FIELDS", &found);
-    if (found) Info->UpdateOnlyModifiedFields = FastTrim(v) == "1";
-    v = r.Value("CONDITIONS", &found);
-    if (found) Info->Conditions = v;
+    Info->UpdateTableName = r.Value("UPDATE_TABLE_NAME", &Info->HasUpdateTableName);
+    v = r.Value("UPDATE_ONLY_MODIFIED_FIELDS", &Info->HasUpdateOnlyModifiedFields);
+    Info->UpdateOnlyModifiedFields = FastTrim(v) == "1";
+    Info->Conditions = r.Value("CONDITIONS", &Info->HasConditions);
     return true;
 }
 

@@ -142,6 +142,12 @@ public:
     bool UpdateOnlyModifiedFields = false;
     AnsiString Conditions;
     bool MustValidate = false;
+    // Whether the repository table has the column (older tables lack some):
+    // a value without its column leaves the data set's own in place.
+    bool HasDescription = true;
+    bool HasUpdateTableName = true;
+    bool HasUpdateOnlyModifiedFields = true;
+    bool HasConditions = true;
 
 private:
     std::unique_ptr<TStringList> FSQL[5];

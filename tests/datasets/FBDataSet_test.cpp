@@ -49,6 +49,10 @@ protected:
 
 class TWindowLink : public TDataLink {};
 
+struct TDesignDataSet : TFBDataSet {   // one in the designer
+    explicit TDesignDataSet(TComponent* AOwner) : TFBDataSet(AOwner) { SetDesigning(true); }
+};
+
 class FBDataSetTest : public TDbTest {
 public:
     static void SetUpTestSuite() {
@@ -142,6 +146,15 @@ TEST_F(FBDataSetTest, Dialect3ScaledIntegersBecomeExactDecimalsOrFloats) {
     EXPECT_EQ(Ds->FieldByName("FINE")->DataType(), ftBCD);
     EXPECT_EQ(Ds->FieldByName("FINE")->Size(), 6);
     EXPECT_EQ(Ds->FieldByName("FINE")->AsString(), "1,123456");
+}
+
+TEST_F(FBDataSetTest, InTheDesignerFieldDefinitionsConnectWithoutALoginAndLeaveTheDatabaseAsFound) {
+    TFBDatabase* Db = Connect(DB1());
+    Db->Close();
+    Db->SetUseLoginPrompt(true);
+    auto* Ds = NewDataSet<TDesignDataSet>(Db, "SELECT ID, NAME FROM MANY");
+    Ds->FieldDefs()->Update();
+    EXPECT_TRUE(Ds->FieldDefs()->Count() == 2 && !Db->Connected() && Db->UseLoginPrompt());
 }
 
 TEST_F(FBDataSetTest, RecordLayoutKeepsShortTextsInlineAndLongTextsOutOfLine) {
@@ -746,15 +759,17 @@ TEST_F(FBDataSetEditTest, ASeparateUpdateTransactionIsStartedAndCommittedForACha
     UTr->SetTimeoutAction(TACommit);
     Ds->SetUpdateTransaction(UTr);
     Ds->SetAutoCommit(true);
-    Integer Started = 0, Ended = 0;
-    Ds->BeforeStartUpdateTransaction = [&](TObject*) { ++Started; };
+    Integer Ended = 0;
+    std::vector<TObject*> Starting;   // the senders of the four start events: the starting transaction
+    Ds->BeforeStartTransaction = Ds->AfterStartTransaction = Ds->BeforeStartUpdateTransaction =
+        Ds->AfterStartUpdateTransaction = [&](TObject* S) { Starting.push_back(S); };
     Ds->AfterEndUpdateTransaction = [&](TObject*, TTransactionAction A, bool) { Ended += A == TACommit; };
     EXPECT_EQ(Ds->DeleteQuery()->Transaction(), UTr);
     EXPECT_EQ(Ds->SelectQuery()->Transaction(), Db->DefaultTransaction());
     Ds->Open();
     Ds->SetRecNo(4);
     Ds->Delete();
-    EXPECT_EQ(Started, 1);
+    EXPECT_EQ(Starting, (std::vector<TObject*>{Db->DefaultTransaction(), Db->DefaultTransaction(), UTr, UTr}));
     EXPECT_EQ(Ended, 1);
     EXPECT_FALSE(UTr->Active());
     EXPECT_TRUE(Ds->Active());
@@ -1094,6 +1109,14 @@ TEST_F(FBDataSetBlobTest, AWrittenMemoIsPostedAndAnEmptyOneBecomesNull) {
     Ds->Post();
     Db->DefaultTransaction()->CommitRetaining();
     EXPECT_EQ(Scalar(Db, "SELECT MEMO FROM NOTES WHERE ID = 2"), "ilk");
+    Ds->Edit();   // a shorter stream leaves none of the text before; a cleared memo is empty after the post
+    TMemoryStream M;
+    M.WriteBuffer("x", 1);
+    static_cast<TBlobField*>(Memo())->LoadFromStream(&M);
+    EXPECT_EQ(Memo()->AsString(), "x");
+    Memo()->Clear();
+    Ds->Post();
+    EXPECT_TRUE(Memo()->IsNull() && Memo()->AsString().empty());
 }
 
 TEST_F(FBDataSetBlobTest, CancelPutsTheMemoBackAndWritesNothing) {
@@ -1109,6 +1132,17 @@ TEST_F(FBDataSetBlobTest, CancelPutsTheMemoBackAndWritesNothing) {
     Ds->Edit();
     EXPECT_EQ(Memo()->OldValue(), Variant(Before));
     Ds->Cancel();
+    const AnsiString Update = Ds->UpdateSQL()->Text();   // a post the server refuses, cancelled
+    Ds->UpdateSQL()->SetText(Update + "AND 1 = CAST('x' AS INTEGER)");
+    Ds->Edit();
+    Memo()->SetAsString("reddedildi");
+    EXPECT_THROW(Ds->Post(), EFBError);
+    Ds->Cancel();
+    Ds->UpdateSQL()->SetText(Update);
+    Ds->Edit();
+    Ds->Post();   // stores the text from before
+    Db->DefaultTransaction()->CommitRetaining();
+    EXPECT_EQ(Scalar(Db, "SELECT MEMO FROM NOTES WHERE ID = 1"), Before);
 }
 
 TEST_F(FBDataSetBlobTest, WritingThroughAStreamNeedsEditOrInsertState) {
@@ -1127,6 +1161,7 @@ TEST_F(FBDataSetBlobTest, WritingThroughAStreamNeedsEditOrInsertState) {
 TEST_F(FBDataSetBlobTest, CachedUpdatesKeepTheMemoUntilApplied) {
     Ds->SetCachedUpdates(true);
     Ds->Open();
+    const AnsiString Before = Memo()->AsString();   // read before the edit
     Ds->Edit();
     Memo()->SetAsString("önbellekte");
     Ds->Post();
@@ -1135,6 +1170,11 @@ TEST_F(FBDataSetBlobTest, CachedUpdatesKeepTheMemoUntilApplied) {
     Ds->Prior();
     EXPECT_EQ(Memo()->AsString(), "önbellekte");
     EXPECT_EQ(Scalar(Db, "SELECT MEMO FROM NOTES WHERE ID = 1"), "Sayaç değişti, eski endeks 1234");
+    Ds->Edit();
+    Ds->Cancel();   // a later edit cancelled keeps the posted memo to apply; undone updates give the first
+    EXPECT_TRUE(Ds->BlobFieldModified(Memo()) && Memo()->AsString() == "önbellekte");
+    Ds->CancelUpdates();
+    EXPECT_EQ(Memo()->AsString(), Before);
 }
 
 // ---- local filter and sort ------------------------------------------------------------------------
@@ -1607,6 +1647,12 @@ TEST_F(FBDataSetDetailTest, MasterValuesReachTheDetailByTheirTypesAlsoWhereOnlyA
         if (!Detail->Active()) Detail->Open();
         EXPECT_EQ(Detail->FieldByName("ID")->AsInteger(), Rec);
     }
+    DB1().Execute("DELETE FROM NOTES; INSERT INTO NOTES VALUES (7, \"Sayaç değişti\");");   // a memo: by its stream
+    Source->SetDataSet(NewDataSet(Db, "SELECT * FROM NOTES", "notes"));
+    Source->DataSet()->Open();
+    TFBDataSet* Same = NewDetail("SELECT ID FROM NOTES WHERE MEMO = ?MEMO", "same", Opened);
+    Same->Open();
+    EXPECT_EQ(Same->FieldByName("ID")->AsInteger(), 7);
 }
 
 TEST_F(FBDataSetDetailTest, AMasterThatCannotServeTheDetailIsRefused) {

@@ -132,6 +132,8 @@ TEST_F(pFBDataSetTest, RepositoryTextsReplaceOnlyWhatIsStoredAndSetTheUpdateOpti
     Ds->Close();
     // A row without key or generator turns the generator off and keeps every screen text.
     Ds->AutoUpdateOptions()->SetWhenGetGenID(wgOnNewRecord);
+    Ds->AutoUpdateOptions()->SetUpdateTableName("KV");   // the row's empty table name and conditions apply
+    Ds->Conditions()->AddCondition("c", "K > 0", true);
     Ds->SelectSQL()->SetText("select * from KV where K = 1");
     Ds->SetDataSet_ID(8);
     Ds->Open();
@@ -140,6 +142,7 @@ TEST_F(pFBDataSetTest, RepositoryTextsReplaceOnlyWhatIsStoredAndSetTheUpdateOpti
     EXPECT_EQ(Ds->AutoUpdateOptions()->WhenGetGenID(), wgNever);
     EXPECT_FALSE(Ds->AutoUpdateOptions()->UpdateOnlyModifiedFields());
     EXPECT_EQ(Ds->Description(), "boş");
+    EXPECT_EQ(Ds->AutoUpdateOptions()->UpdateTableName() + Ds->Conditions()->AsText(), "");
 }
 
 TEST_F(pFBDataSetTest, DataSetRowIsStoredIntoTheRepositoryOnceAndReadsBack) {
@@ -149,6 +152,7 @@ TEST_F(pFBDataSetTest, DataSetRowIsStoredIntoTheRepositoryOnceAndReadsBack) {
     Ds->AutoUpdateOptions()->SetGeneratorName("GEN_X");
     Ds->AutoUpdateOptions()->SetUpdateTableName("EABONEKIMLIK");
     Ds->Conditions()->AddCondition("c", "ADI = 'Ayşe'", true);
+    Ds->Conditions()->AddCondition("d", "ADI <> 'x'\r\nor\nADI IS NULL", false);
     Ds->Conditions()->Apply();   // the stored select is still the data set's own
     for (const char* Description : {"ilk", "Müşteriler"}) {
         Ds->SetDescription(Description);
@@ -164,8 +168,11 @@ TEST_F(pFBDataSetTest, DataSetRowIsStoredIntoTheRepositoryOnceAndReadsBack) {
                   Ds->DeleteSQL()->Text() + Ds->RefreshSQL()->Text());
     EXPECT_EQ(Row.KeyField + "|" + Row.NameGenerator + "|" + Row.UpdateTableName + "|" + Row.Description + "|" +
                   Row.Conditions,
-              "ABONENO|GEN_X|EABONEKIMLIK|Müşteriler|c#$#$ADI = 'Ayşe'#$#$1\r\n");
+              "ABONENO|GEN_X|EABONEKIMLIK|Müşteriler|c#$#$ADI = 'Ayşe'#$#$1\r\nd#$#$ADI <> 'x'#$0D#$0Aor#$0AADI IS NULL#$#$0\r\n");
     EXPECT_FALSE(Row.UpdateOnlyModifiedFields);
+    const AnsiString Lines = Ds->Conditions()->Text();
+    Ds->Conditions()->SetAsText(Row.Conditions);   // as the stored row is applied: the line breaks come back
+    EXPECT_EQ(Ds->Conditions()->Text() + Ds->Conditions()->AsText(), Lines + Row.Conditions);
     DB1().Execute("DELETE FROM FB$DATASETS_INFO WHERE DS_ID = 12");
 }
 
@@ -422,6 +429,32 @@ TEST_F(pFBDataSetTest, TheKeyConditionNamesTheLastKeyFirstAndAMissingKeyRaises) 
         EXPECT_EQ(E.Message(),
                   "dm.other: unable to generate UpdateSQL because fields for \"KV\" do not exist in dataset.");
     }
+}
+
+TEST_F(pFBDataSetTest, AChangedMacroIsAChangedSelectAndOnlyAPrepareMakesTheParameterLinksAgain) {
+    TpFBDataSet* Ds = NewDataSet("select K, @COLS from KV where K > :LOW order by K");
+    TAutoUpdateOptions* O = Ds->AutoUpdateOptions();
+    O->SetUpdateTableName("KV");
+    O->SetAutoReWriteSqls(true);
+    O->SetCanChangeSQLs(true);
+    O->SetAutoParamsToFields(true);
+    Ds->SelectQuery()->ParamByName("LOW")->SetAsInteger(0);
+    Ds->SelectQuery()->ParamByName("COLS")->SetAsString("K * 10 AS V");
+    Ds->Open();
+    O->ParamsToFieldsLinks()->SetText("K=X");   // set in code: kept over a reopen
+    Ds->Close();
+    Ds->Open();
+    EXPECT_EQ(O->ParamsToFieldsLinks()->Text(), "K=X\r\n");
+    Ds->DoSort({"V"}, {false});
+    Ds->Close();
+    Ds->SelectQuery()->ParamByName("COLS")->SetAsString("V");
+    Ds->Open();
+    EXPECT_EQ(Ds->FieldByName("V")->AsString(), "a");   // a text of KV, in K order: the old sort is gone
+    EXPECT_NE(Ds->UpdateSQL()->Text().find("V=?"), AnsiString::npos);
+    EXPECT_EQ(O->ParamsToFieldsLinks()->Text(), "K=LOW\r\n");   // made again for the new select
+    Ds->SelectQuery()->ParamByName("COLS")->SetAsString("K * 10 AS V");
+    Ds->CloseOpen(false);   // reopened in one step, as a detail following its master
+    EXPECT_EQ(Ds->FieldByName("V")->AsInteger(), 10);
 }
 
 TEST_F(pFBDataSetTest, StatementsGeneratedOnOpenWriteTheRows) {

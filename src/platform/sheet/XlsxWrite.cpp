@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -35,6 +36,23 @@ AnsiString ErrorText(Integer Code) {
         case 2036: return "#NUM!";
         default: return "#N/A";
     }
+}
+
+// Readers take "_x" with four hex digits and "_" as a character's escape: the
+// underscore of such a sequence in a text is written as that escape itself
+// (_x005F_), so the text reads back as written. Escapes the library makes of
+// control characters come after this and stay as they are.
+std::string EscapeEscapeLookalikes(const std::string& S) {
+    const auto Hex = [](char Ch) { return std::isxdigit(static_cast<unsigned char>(Ch)) != 0; };
+    std::string R;
+    R.reserve(S.size());
+    for (size_t I = 0; I < S.size(); ++I) {
+        if (S[I] == '_' && I + 6 < S.size() && (S[I + 1] == 'x' || S[I + 1] == 'X') && Hex(S[I + 2]) &&
+            Hex(S[I + 3]) && Hex(S[I + 4]) && Hex(S[I + 5]) && S[I + 6] == '_')
+            R += "_x005F";
+        R += S[I];
+    }
+    return R;
 }
 
 // The library's errors of a file operation, for which errno says why.
@@ -141,7 +159,12 @@ public:
                 const AnsiString Converted = Held ? AnsiString() : V.AsString();
                 const AnsiString& S = Held ? *Held : Converted;
                 bool Ascii = std::all_of(S.begin(), S.end(), [](char Ch) { return static_cast<unsigned char>(Ch) < 0x80; });
-                Err = worksheet_write_string(WS, R, C, Ascii ? S.c_str() : AnsiToUtf8(S).c_str(), nullptr);
+                if (Ascii && S.find('_') == std::string::npos) {
+                    Err = worksheet_write_string(WS, R, C, S.c_str(), nullptr);
+                    break;
+                }
+                const std::string Text = EscapeEscapeLookalikes(Ascii ? S : AnsiToUtf8(S));
+                Err = worksheet_write_string(WS, R, C, Text.c_str(), nullptr);
                 break;
             }
             default: {

@@ -38,6 +38,8 @@ TEST(XlsxWrite, EveryCellKeepsItsValueAndType) {
         {1, 6, "01.02.2016", varString},         // date text stays text
         {1, 7, "a & <b> \"c\"", varString},
         {1, 8, "satır1\r\nsatır2", varString},
+        {1, 9, "a_x0041_b", varString},          // looks like the format's character escape
+        {1, 10, "_x000D_\r_X00e7_ş_x005F_", varString},
         {2, 1, 1234.56, varDouble},
         {2, 2, -0.125, varDouble},
         {2, 3, 42, varDouble},
