@@ -13,6 +13,7 @@
 #include <QCoreApplication>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QItemDelegate>
 #include <QHash>
 #include <QLabel>
 #include <QLineEdit>
@@ -139,6 +140,23 @@ public:
                   QStyleHintReturn* Return) const override {
         if (Hint == QStyle::SH_ComboBox_Popup) return 0;
         return QProxyStyle::styleHint(Hint, Option, Widget, Return);
+    }
+};
+
+// List rows tall enough for Turkish capitals: the dots and accents of İ, Ö, Ü, Ğ, Ş
+// and Ç rise above the face's ascent and hang below its descent, where a row of the
+// font's height cuts them. The text stays centred in the taller row.
+class TListRowDelegate : public QItemDelegate {
+public:
+    using QItemDelegate::QItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem& Option, const QModelIndex& Index) const override {
+        QSize S = QItemDelegate::sizeHint(Option, Index);
+        const QFontMetrics M(Option.font);
+        const QRect Ink = M.tightBoundingRect(QStringLiteral("\u00C2\u00C7\u011E\u0130\u00D6\u015E\u00DCgjpqy"));
+        // A pixel more each side for the rounding of the face's metrics.
+        const int Over = std::max({0, -Ink.top() - M.ascent(), Ink.bottom() + 1 - M.descent()}) + 1;
+        S.setHeight(std::max(S.height(), M.height() + 2 * Over + 2));
+        return S;
     }
 };
 
@@ -616,6 +634,7 @@ private:
 TComboBox::TComboBox(TComponent* AOwner) : TWinControl(AOwner) {
     FCombo = new THost<QComboBox>(this);
     FCombo->setStyle(ListPopupStyle());
+    FCombo->setItemDelegate(new TListRowDelegate(FCombo));
     MakeEditable();
     FCombo->setMaxVisibleItems(FDropDownCount);
     FCombo->resize(145, 21);
