@@ -333,6 +333,7 @@ TEST_P(ScreenTest, DeleteAsksAndRefusesSubscribersWithInvoices) {
         F->btrsilClick(F->btrsil);
         ASSERT_EQ(P.Records().size(), 1u);
         EXPECT_EQ(P.Records()[0].Text, "Kayıt Silinsinmi?");
+        EXPECT_EQ(P.Records()[0].Caption, "Onay");
         EXPECT_EQ(P.Records()[0].Buttons, mbYesNoCancel);
         EXPECT_EQ(Rows(), 2);
     }

@@ -24,11 +24,27 @@ TEST(Dialogs, ScriptedAnswersAndRecords) {
     P.QueueAnswer(IDNO);
     EXPECT_EQ(Application->MessageBox("Devam?", "Soru", MB_YESNO | MB_ICONQUESTION), IDNO);
     ASSERT_EQ(P.Records().size(), 3u);
-    EXPECT_EQ(P.Records()[0].Caption, "Confirmation");
+    EXPECT_EQ(P.Records()[0].Caption, "Onay");
     EXPECT_EQ(P.Records()[0].Buttons, mbYesNoCancel);
     EXPECT_EQ(P.Records()[1].Caption, "OSB");
     EXPECT_EQ(P.Records()[1].Result, mrOk);
     EXPECT_EQ(P.Messages(), (std::vector<AnsiString>{"Kayıt Silinsinmi?", "Kayıt Tamamlandı.", "Devam?"}));
+}
+
+TEST(Dialogs, TitlesAndFileErrorsAreTurkish) {
+    TScriptedPrompter P;
+    TPrompterGuard G(&P);
+    for (TMsgDlgType T : {mtConfirmation, mtInformation, mtWarning, mtError}) MessageDlg("?", T, TMsgDlgButtons{mbOK}, 0);
+    ASSERT_EQ(P.Records().size(), 4u);
+    EXPECT_EQ(P.Records()[1].Caption, "Bilgi");
+    EXPECT_EQ(P.Records()[2].Caption, "Uyarı");
+    EXPECT_EQ(P.Records()[3].Caption, "Hata");
+    try {
+        TFileStream S("/nonexistent/a.xml", fmOpenRead);
+    } catch (const Exception& E) {
+        Application->ShowException(E);
+    }
+    EXPECT_EQ(P.LastMessage(), "\"/nonexistent/a.xml\" dosyası açılamadı: böyle bir dosya ya da klasör yok.");
 }
 
 TEST(Dialogs, UnscriptedPromptsTakeTheDefault) {
@@ -90,4 +106,7 @@ TEST(Dialogs, QtOwnDialogsSpeakTurkish) {
     const TForm Program(nullptr);   // the program has started
     EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "&Yes"), QString::fromUtf16(u"&Evet"));
     EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:"), QString::fromUtf16(u"Arama konumu:"));
+    // The chooser's type names, which Qt asks for under another name than the catalogue's.
+    EXPECT_EQ(QCoreApplication::translate("QAbstractFileIconProvider", "Folder", "All other platforms"),
+              QString::fromUtf16(u"Klasör"));
 }
