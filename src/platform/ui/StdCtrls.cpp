@@ -152,10 +152,7 @@ public:
     QSize sizeHint(const QStyleOptionViewItem& Option, const QModelIndex& Index) const override {
         QSize S = QItemDelegate::sizeHint(Option, Index);
         const QFontMetrics M(Option.font);
-        const QRect Ink = M.tightBoundingRect(QStringLiteral("\u00C2\u00C7\u011E\u0130\u00D6\u015E\u00DCgjpqy"));
-        // A pixel more each side for the rounding of the face's metrics.
-        const int Over = std::max({0, -Ink.top() - M.ascent(), Ink.bottom() + 1 - M.descent()}) + 1;
-        S.setHeight(std::max(S.height(), M.height() + 2 * Over + 2));
+        S.setHeight(std::max(S.height(), M.height() + 2 * AccentOverhang(M) + 2));
         return S;
     }
 };
