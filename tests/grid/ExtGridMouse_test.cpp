@@ -775,41 +775,31 @@ TEST_F(ExtGridMouse, CellHintsFromCommentsLargeTextAndTheHintEvent) {
 }
 
 // A text wider than the area it is painted into (the cell less its lines and margins)
-// shows whole as the hint, though it is narrower than the cell; one that fits shows
-// the grid's own hint.
-TEST_F(ExtGridMouse, LargeTextHintsCountTheAreaTheTextIsPaintedInto) {
+// shows whole as the hint, though the cell is wide enough; one that fits shows the
+// grid's own hint. A Unicode cell's hint is its decoded text.
+TEST_F(ExtGridMouse, HintsShowTextsCutInTheirTextAreaAndUnicodeCellsDecoded) {
     F.Grid->SetShowHint(true);
     F.Grid->SetHint("own hint");
     F.Grid->SetHintShowLargeText(true);
-    F.Grid->FixedFont()->SetStyle(TFontStyles{fsBold});
-    TBitmap B;
-    B.SetSize(1, 1);
-    B.Canvas()->Font()->Assign(F.Grid->FixedFont());
-    const Integer W = B.Canvas()->TextWidth("KIRATUTARI");
-    F.Grid->SetCells(2, 0, "KIRATUTARI");
-    F.Grid->SetCells(3, 0, "KIRATUTARI");
-    F.Grid->SetColWidths(2, W + 5);   // the cell holds the text, its text area is a pixel short:
-    F.Grid->SetColWidths(3, W + 6);   // insets 1 + 1, margins 2 + 2
-    ASSERT_TRUE(AskHint(F, F.In(2, 0, 3)));
+    const Integer W = TextSizeIn(F.Grid, "KIRATUTARI").cx;
+    F.Grid->SetCells(2, 2, "KIRATUTARI");
+    F.Grid->SetCells(3, 2, "KIRATUTARI");
+    F.Grid->SetColWidths(2, W + 5);   // the text area a pixel short: insets 1 + 1, margins 2 + 2
+    F.Grid->SetColWidths(3, W + 6);
+    ASSERT_TRUE(AskHint(F, F.In(2, 2, 3)));
     THTMLHintWindow* Win = F.Grid->HintWindow();
     ASSERT_NE(nullptr, Win);
     EXPECT_EQ("KIRATUTARI", Win->Text());
-    AskHint(F, F.In(3, 0, 3));
+    AskHint(F, F.In(3, 2, 3));
     EXPECT_EQ("own hint", Win->Text());
-}
 
-TEST_F(ExtGridMouse, AUnicodeCellHintsItsDecodedText) {
-    F.Grid->SetShowHint(true);
     F.Grid->SetHintShowCells(true);
     const WideString Text = u"\u03A9mega \u0130smail";   // a letter outside the code page, one inside
-    F.Grid->SetCells(2, 2, WideToCellText(Text));
-    ASSERT_TRUE(AskHint(F, F.In(2, 2)));
-    THTMLHintWindow* Win = F.Grid->HintWindow();
-    ASSERT_NE(nullptr, Win);
+    F.Grid->SetCells(4, 3, WideToCellText(Text));
+    AskHint(F, F.In(4, 3));
     EXPECT_EQ(WideToAnsi(Text), Win->Text());
     EXPECT_EQ(Text, Win->WideText());
-    const TRect Shown = Win->CalcHintRect(400, Win->Text(), Win->WideText());
-    EXPECT_EQ(Shown.Width(), Win->Width());   // sized for the decoded text, not the stored one
+    EXPECT_EQ(Win->CalcHintRect(400, Win->Text(), Text).Width(), Win->Width());
 }
 
 TEST_F(ExtGridMouse, DisjunctCellSelectListsClickedCellsAndCtrlToggles) {
