@@ -667,7 +667,10 @@ public:
     // Width and height the cell's text needs (automatic sizing, hints).
     void GetCellTextSize(Integer ACol, Integer ARow, TPoint& Size, bool WithWidth);
     // A scratch canvas with the font and brush the cell is drawn with.
-    TCanvas* MeasureCanvas(TBitmap& Scratch, Integer ACol, Integer ARow);
+    TCanvas* MeasureCanvas(TBitmap& Scratch, Integer ACol, Integer ARow, TAlignment* HAlign = nullptr,
+                           TVAlignment* VAlign = nullptr, bool* WW = nullptr);
+    // The cell's text does not show whole in the area it is painted into.
+    bool CellTextCut(Integer ACol, Integer ARow);
     void DrawSortGlyph(TCanvas* ACanvas, Integer ACol, Integer X, Integer Y);
 
     // --- cell-query hooks: built-in rule, then the event
@@ -1106,7 +1109,8 @@ protected:
     // Mini-HTML cell text in R; returns the width it took. Until the renderer is in,
     // the text is drawn with its tags stripped.
     virtual Integer DrawHTMLCellText(TCanvas* ACanvas, const AnsiString& Text, TRect R, TAlignment HAlign,
-                                     TVAlignment VAlign, bool WordWrapValue, TColor AnchorColor, bool MeasureOnly);
+                                     TVAlignment VAlign, bool WordWrapValue, TColor AnchorColor, bool MeasureOnly,
+                                     Integer* Height = nullptr);
     // Text layer of DrawCellText; returns the text width used to place a graphic.
     Integer DrawCellTextLayer(TCanvas* ACanvas, Integer ACol, Integer ARow, const TRect& Rc, TGridDrawState S,
                               TAlignment HAlign, TVAlignment VAlign, bool WW, TColor UnselBrush, TColor UnselFont,
@@ -1116,6 +1120,15 @@ protected:
     void DrawBackGroundInCell(TCanvas* ACanvas, Integer ACol, Integer ARow, const TRect& Rc, TGridDrawState S);
     void DrawSelectionRectangle(TCanvas* ACanvas, Integer ACol, Integer ARow, const TRect& Rc);
     bool ShowsSortGlyph(Integer ACol, Integer ARow);
+    bool ShowsRowIndicator(Integer ACol, Integer ARow);
+    bool ShowsDropDownButton(Integer ACol, Integer ARow);
+    // The rectangle the text is painted into, from the cell's inner rectangle T (without
+    // its lines, the row indicator and a drop-down button): margins, a graphic beside or
+    // above the text, a node's indent, the sort glyph and the filter button kept free.
+    TRect CellTextArea(Integer ACol, Integer ARow, TRect T, Integer Kind, TAlignment HAlign);
+    // Flags of plain text as painted; Text is cut to its first line when shown on one.
+    Cardinal PlainTextFlags(AnsiString& Text, TAlignment HAlign, TVAlignment VAlign, bool WW);
+    Cardinal UnicodeTextFlags(TAlignment HAlign, TVAlignment VAlign, bool WW) const;
     // Graphic layer: bitmaps, check boxes, buttons and the like drawn over the cell.
     virtual void DrawCellGraphicLayer(TCanvas* ACanvas, Integer ACol, Integer ARow, const TRect& Rc,
                                       TCellGraphic* Graphic, TAlignment HAlign, TVAlignment VAlign, Integer TextWidth);
@@ -1445,7 +1458,8 @@ private:
     bool FHTMLHint = false;
     TGridCoord FHintCell{-1, -1};
     THTMLHintWindow* HintWindowOn(TWinControl* Host);
-    void ShowHintAt(Integer X, Integer Y, Integer MaxWidth, const AnsiString& Hint);
+    void ShowHintAt(Integer X, Integer Y, Integer MaxWidth, const AnsiString& Hint,
+                    const WideString& Wide = WideString());
     void HideCellHint();
     THTMLHintWindow* FHintWindow = nullptr;   // owned as a component, made on first use
     TEdit* FFixedEdit = nullptr;              // owned as a component, made on first use
