@@ -521,6 +521,7 @@ void TExtStringGrid::SelectionChanged(Integer ALeft, Integer ATop, Integer ARigh
 
 void TExtStringGrid::CellsChanged(TRect R) {
     if (OnCellsChanged) OnCellsChanged(this, R);
+    RecalcAllFooters();
 }
 
 bool TExtStringGrid::CanAddRow() {

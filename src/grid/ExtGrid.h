@@ -757,9 +757,9 @@ public:
     virtual void PasteFromClipboard();
     void CopySelectionToClipboard(TGridRect R, bool Disjunct);
     void CopyRTFToClipboard(Integer ACol, Integer ARow);
-    void CopyCellsToClipboard(TGridRect R);
+    void CopyCellsToClipboard(TGridRect R, bool Disjunct = false);
     // The cells of R with their properties; a damaged stream raises EReadError.
-    void SaveCellsToStream(TGridRect R, TStream* Stream);
+    void SaveCellsToStream(TGridRect R, TStream* Stream, bool Disjunct = false);   // Disjunct: marked rows or columns
     void LoadCellsFromStream(TGridCoord Origin, TStream* Stream);
     Integer PasteAt(Integer ACol, Integer ARow);   // cells pasted (0 for RTF)
     Integer PasteText(Integer ACol, Integer ARow, const AnsiString& Text);

@@ -509,3 +509,17 @@ TEST(ExtGridDragScroll, LeavingDroppingOrSwitchingOffStopsIt) {
     F.Clock.Advance(3000);
     EXPECT_EQ(AfterDrop, F.Grid->TopRow());
 }
+
+// The stored form of a Unicode cell holds zero bytes: the dragged text must not.
+TEST(ExtGridDragDrop, AUnicodeCellDraggedToAnotherGridArrivesWhole) {
+    TDragForm F;
+    const WideString W = u"\u010Daj\r\n\u0416";
+    F.Source->SetWideCell(1, 1, W);
+    F.Select(F.Source, 1, 1, 2, 2);
+    F.DragFrom(1, 1);
+    ASSERT_EQ(1, F.DragsCarried);
+    EXPECT_EQ(W, F.Target->GetWideCell(2, 3));
+    EXPECT_EQ("s21", F.Target->Cells(3, 3));
+    EXPECT_EQ("s22", F.Target->Cells(3, 4));
+    EXPECT_EQ("", F.Source->Cells(2, 2));   // moved
+}
