@@ -443,6 +443,16 @@ public:
     }
     void EndUpdate();
     Integer UpdateCount() const { return FUpdateCount; }
+    // An update that ends when the scope is left, by an error too.
+    class TUpdateScope {
+    public:
+        explicit TUpdateScope(TExtStringGrid* AGrid) : FGrid(AGrid) { FGrid->BeginUpdate(); }
+        ~TUpdateScope() { FGrid->EndUpdate(); }
+        TUpdateScope(const TUpdateScope&) = delete;
+        TUpdateScope& operator=(const TUpdateScope&) = delete;
+    private:
+        TExtStringGrid* FGrid;
+    };
 
     // --- version
     virtual Cardinal GetVersionNr() const { return 0x03030202; }

@@ -161,8 +161,6 @@ AnsiString UniTextToCell(const AnsiString& Field) {
     return WideToCellText(W);
 }
 
-bool IsUniText(const AnsiString& T) { return T.size() >= 2 && T[0] == '|' && T[1] == '\\'; }
-
 void WriteProps(TCellWriter& W, const TCellProperties* P) {
     W.Str("TGridCellPropIO");
     W.Int(P->BrushStyle());
@@ -379,7 +377,7 @@ std::vector<std::vector<AnsiString>> SplitClipText(const AnsiString& T) {
                     break;
                 }
                 // A stored Unicode form keeps its bytes: a 0x0A there is no line break.
-                if (T[Q] == '\n' && (V.empty() || V.back() != '\r') && !IsUniText(V)) V += '\r';
+                if (T[Q] == '\n' && (V.empty() || V.back() != '\r') && !IsUnicodeText(V)) V += '\r';
                 V += T[Q++];
             }
             if (Closed) {
@@ -393,7 +391,7 @@ std::vector<std::vector<AnsiString>> SplitClipText(const AnsiString& T) {
             while (!EndOfField(P)) ++P;
             F = T.substr(Start, P - Start);
         }
-        if (!IsUniText(F)) CSVFieldToCRLF(F);
+        if (!IsUnicodeText(F)) CSVFieldToCRLF(F);
         Line.push_back(F);
         LineOpen = true;
         if (P >= N) break;
@@ -433,7 +431,7 @@ AnsiString TExtStringGrid::CellsAsText(TGridRect R, bool Disjunct, bool LineEndA
             if (!FirstCol) Out += '\t';
             FirstCol = false;
             SaveCell(C, Rw, V);
-            if (IsUniText(V)) {
+            if (IsUnicodeText(V)) {
                 Out += UniCellToText(V);
                 continue;
             }
@@ -497,7 +495,7 @@ Integer TExtStringGrid::PasteText(Integer ACol, Integer ARow, const AnsiString& 
             if (C < ColCount() && Rw < RowCount() && (Always || CellEditable(C, Rw))) {
                 bool Allow = true;
                 AnsiString Value = Field;
-                if (IsUniText(Value)) {
+                if (IsUnicodeText(Value)) {
                     WideString W = CellTextToWide(UniTextToCell(Value));
                     if (OnClipboardBeforePasteWideCell) OnClipboardBeforePasteWideCell(this, C, Rw, W, Allow);
                     Value = WideToCellText(W);

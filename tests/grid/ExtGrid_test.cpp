@@ -439,6 +439,22 @@ TEST_F(ExtGrid, AssignCopiesFromAnotherGridOnly) {
     EXPECT_EQ(4, G->ColCount());
 }
 
+TEST_F(ExtGrid, AssignCopiesTheCellsThroughSaveAndLoadCell) {
+    TExtStringGrid Other(nullptr);
+    Other.SetColCount(3);
+    Other.SetRowCount(3);
+    Other.SetCells(2, 1, "x");
+    Other.SetColWidths(1, 99);
+    Other.OnSaveCell = [](TObject*, Integer, Integer, AnsiString& V) {
+        if (!V.empty()) V += "!";
+    };
+    G->OnLoadCell = [](TObject*, Integer, Integer, AnsiString& V) { V = "<" + V + ">"; };
+    G->Assign(&Other);
+    EXPECT_EQ("<x!>", G->Cells(2, 1));
+    EXPECT_EQ("", G->Cells(1, 1));
+    EXPECT_EQ(99, G->ColWidths(1));
+}
+
 TEST_F(ExtGrid, IntegralHeightCutsToWholeRows) {
     G->SetColCount(3);
     G->SetBounds(0, 0, 400, 250);
