@@ -1327,6 +1327,10 @@ private:
     void SetHighlights(const AnsiString& Text);
     void SearchFooterStep(bool Backward);
     bool ColumnWidthsKept() const;
+    // Columns of the layout with a grouped column in its place (ExtGridStore.cpp).
+    Integer LayoutColCount() const;
+    Integer LayoutColWidth(Integer ACol) const;
+    void SetLayoutColWidth(Integer ACol, Integer Value);
     char FDelimiter = '\0';
     bool FOemConvert = false;
     bool FCSVTildeBreaks = false;

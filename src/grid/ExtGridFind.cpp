@@ -26,6 +26,8 @@ const char* const HighlightTag = "hi";
 bool TExtStringGrid::MatchCell(Integer ACol, Integer ARow, bool Wide) {
     const Word F = FFindFlags;
     AnsiString Text = Cells(ACol, ARow);
+    // The search footer's highlight tags are no part of what the cell holds.
+    if (F & fnHighlight) Text = UnHiLight(Text, HighlightTag);
     if (FFindFlags2 & fnStripHTML) Text = HTMLStrip(Text);
     if (Wide) {
         WideString W = CellTextToWide(Text);
