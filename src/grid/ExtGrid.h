@@ -443,11 +443,15 @@ public:
     }
     void EndUpdate();
     Integer UpdateCount() const { return FUpdateCount; }
-    // An update that ends when the scope is left, by an error too.
+    // An update that ends at End() or when the scope is left, by an error too.
     class TUpdateScope {
     public:
         explicit TUpdateScope(TExtStringGrid* AGrid) : FGrid(AGrid) { FGrid->BeginUpdate(); }
-        ~TUpdateScope() { FGrid->EndUpdate(); }
+        ~TUpdateScope() { End(); }
+        void End() {
+            if (FGrid) FGrid->EndUpdate();
+            FGrid = nullptr;
+        }
         TUpdateScope(const TUpdateScope&) = delete;
         TUpdateScope& operator=(const TUpdateScope&) = delete;
     private:

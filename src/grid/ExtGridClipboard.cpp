@@ -798,49 +798,43 @@ void TExtStringGrid::LoadCellsFromStream(TGridCoord Origin, TStream* Stream) {
     const std::vector<Integer>& Widths = H.Widths;
     const std::vector<Integer>& Heights = H.Heights;
     const bool Full = H.Full;
-    BeginUpdate();
-    try {
-        if (Full) {
-            ClearAll();
-            ClearProps();
-            SetRowCount(Rows);
-            SetColCount(Cols);
-            for (Integer C = 0; C < Cols && C < Integer(Widths.size()); ++C) SetColWidths(C, Widths[size_t(C)]);
-            for (Integer R = 0; R < Rows && R < Integer(Heights.size()); ++R) SetRowHeights(R, Heights[size_t(R)]);
-            Origin = TGridCoord{0, 0};
-        }
-        bool First = !H.HasOrigin && !Full;
-        Int64 Sc = Full ? 0 : H.Origin.X, Sr = Full ? 0 : H.Origin.Y;
-        while (Stream->Position() < Stream->Size() - 1) {
-            Rd.Expect("TGridCellIO");
-            const Integer R = Rd.Int(), C = Rd.Int();
-            const AnsiString T = Rd.Str();
-            const bool HasProp = Rd.Bool();
-            if (First) {
-                Sc = C;
-                Sr = R;
-            }
-            First = false;
-            const Int64 Tc64 = Origin.X + C - Sc, Tr64 = Origin.Y + R - Sr;
-            const bool Inside = Tc64 >= 0 && Tr64 >= 0 && Tc64 < ColCount() && Tr64 < RowCount();
-            const Integer Tc = Inside ? Integer(Tc64) : -1, Tr = Inside ? Integer(Tr64) : -1;
-            if (Inside) SetCells(Tc, Tr, T);
-            if (!HasProp) continue;
-            // Read into a scratch object when the cell lies outside the grid.
-            TCellProperties Scratch(nullptr, 0, 0);
-            TCellProperties* P = Inside ? GetCellProperties(Tc, Tr) : &Scratch;
-            ReadProps(Rd, P);
-            if (!Rd.Bool()) continue;
-            if (Inside) {
-                ReadGraphic(Rd, CreateCellGraphic(Tc, Tr), Tc, Tr);
-            } else {
-                TCellGraphic G;
-                ReadGraphic(Rd, &G, Tc, Tr);
-            }
-        }
-    } catch (...) {
-        EndUpdate();
-        throw;
+    TUpdateScope Update(this);
+    if (Full) {
+        ClearAll();
+        ClearProps();
+        SetRowCount(Rows);
+        SetColCount(Cols);
+        for (Integer C = 0; C < Cols && C < Integer(Widths.size()); ++C) SetColWidths(C, Widths[size_t(C)]);
+        for (Integer R = 0; R < Rows && R < Integer(Heights.size()); ++R) SetRowHeights(R, Heights[size_t(R)]);
+        Origin = TGridCoord{0, 0};
     }
-    EndUpdate();
+    bool First = !H.HasOrigin && !Full;
+    Int64 Sc = Full ? 0 : H.Origin.X, Sr = Full ? 0 : H.Origin.Y;
+    while (Stream->Position() < Stream->Size() - 1) {
+        Rd.Expect("TGridCellIO");
+        const Integer R = Rd.Int(), C = Rd.Int();
+        const AnsiString T = Rd.Str();
+        const bool HasProp = Rd.Bool();
+        if (First) {
+            Sc = C;
+            Sr = R;
+        }
+        First = false;
+        const Int64 Tc64 = Origin.X + C - Sc, Tr64 = Origin.Y + R - Sr;
+        const bool Inside = Tc64 >= 0 && Tr64 >= 0 && Tc64 < ColCount() && Tr64 < RowCount();
+        const Integer Tc = Inside ? Integer(Tc64) : -1, Tr = Inside ? Integer(Tr64) : -1;
+        if (Inside) SetCells(Tc, Tr, T);
+        if (!HasProp) continue;
+        // Read into a scratch object when the cell lies outside the grid.
+        TCellProperties Scratch(nullptr, 0, 0);
+        TCellProperties* P = Inside ? GetCellProperties(Tc, Tr) : &Scratch;
+        ReadProps(Rd, P);
+        if (!Rd.Bool()) continue;
+        if (Inside) {
+            ReadGraphic(Rd, CreateCellGraphic(Tc, Tr), Tc, Tr);
+        } else {
+            TCellGraphic G;
+            ReadGraphic(Rd, &G, Tc, Tr);
+        }
+    }
 }

@@ -439,6 +439,29 @@ TEST_F(ExtGrid, AssignCopiesFromAnotherGridOnly) {
     EXPECT_EQ(4, G->ColCount());
 }
 
+// A handler that raises inside an update leaves a grid that paints again.
+TEST_F(ExtGrid, AnEventRaisingInsideAnUpdateEndsTheUpdate) {
+    G->SetColCount(4);
+    G->SetRowCount(4);
+    G->SetCells(1, 1, "a");
+    const std::vector<std::function<void()>> Roads = {
+        [&] { G->Group(1); }, [&] { G->RemoveCols(2, 1); }, [&] { G->GroupInPlace(1); },
+        [&] {
+            G->OnCellsChanged = nullptr;
+            G->Filter()->Add()->SetColumn(1);
+            G->SetFilterActive(true);
+        }};
+    for (size_t I = 0; I < Roads.size(); ++I) {
+        G->ResetUpdate();
+        G->OnCellsChanged = [](TObject*, TRect) { throw Exception("refused"); };
+        G->OnFilterProgress = [N = 0](TObject*, Integer P) mutable {
+            if (P == 100 && ++N == 2) throw Exception("refused");   // the last report, after the rows are hidden
+        };
+        EXPECT_THROW(Roads[I](), Exception) << I;
+        EXPECT_EQ(0, G->UpdateCount()) << I;
+    }
+}
+
 TEST_F(ExtGrid, AssignCopiesTheCellsThroughSaveAndLoadCell) {
     TExtStringGrid Other(nullptr);
     Other.SetColCount(3);
