@@ -781,6 +781,8 @@ public:
     static TPoint TextExtent(const AnsiString& Text);
     // The cells of R as tab/CR LF text; Disjunct skips unselected rows or columns.
     AnsiString CellsAsText(TGridRect R, bool Disjunct, bool LineEndAfterLast);
+    // The rows and columns of R that a transfer takes: with Disjunct only the marked ones.
+    void TransferLines(TGridRect R, bool Disjunct, std::vector<Integer>& Rows, std::vector<Integer>& Cols);
     virtual void SetCellValue(Integer ACol, Integer ARow, const AnsiString& Value);
     // Hook after a cell-stream paste; SourceOrigin is (-1, -1) for another grid's cells.
     virtual void PasteDone(TGridCoord SourceOrigin, TGridRect Pasted, bool FromCopy) {}

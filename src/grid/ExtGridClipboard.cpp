@@ -414,20 +414,27 @@ std::vector<std::vector<AnsiString>> SplitClipText(const AnsiString& T) {
 }  // namespace
 
 // --- text ----------------------------------------------------------------------------
-AnsiString TExtStringGrid::CellsAsText(TGridRect R, bool Disjunct, bool LineEndAfterLast) {
+void TExtStringGrid::TransferLines(TGridRect R, bool Disjunct, std::vector<Integer>& Rows, std::vector<Integer>& Cols) {
     const bool SkipRows = Disjunct && FMouseActions->DisjunctRowSelect() && !FMouseActions->DisjunctColSelect();
     const bool SkipCols = Disjunct && FMouseActions->DisjunctColSelect();
+    for (Integer Rw = R.Top; Rw <= R.Bottom; ++Rw)
+        if (!SkipRows || RowSelected(Rw)) Rows.push_back(Rw);
+    for (Integer C = R.Left; C <= R.Right; ++C)
+        if (!SkipCols || ColSelected(C)) Cols.push_back(C);
+}
+
+AnsiString TExtStringGrid::CellsAsText(TGridRect R, bool Disjunct, bool LineEndAfterLast) {
+    std::vector<Integer> Rows, Cols;
+    TransferLines(R, Disjunct, Rows, Cols);
     AnsiString Out;
-    Out.reserve(size_t(std::max(0, R.Bottom - R.Top + 1)) * size_t(std::max(0, R.Right - R.Left + 1)) * 8);
+    Out.reserve(Rows.size() * Cols.size() * 8);
     bool FirstRow = true;
     AnsiString V;
-    for (Integer Rw = R.Top; Rw <= R.Bottom; ++Rw) {
-        if (SkipRows && !RowSelected(Rw)) continue;
+    for (Integer Rw : Rows) {
         if (!FirstRow) Out += "\r\n";
         FirstRow = false;
         bool FirstCol = true;
-        for (Integer C = R.Left; C <= R.Right; ++C) {
-            if (SkipCols && !ColSelected(C)) continue;
+        for (Integer C : Cols) {
             if (!FirstCol) Out += '\t';
             FirstCol = false;
             SaveCell(C, Rw, V);
@@ -737,12 +744,7 @@ void TExtStringGrid::SaveCellsToStream(TGridRect R, TStream* Stream, bool Disjun
     TCellWriter W(Stream);
     // Marked rows or columns only, one after the other, as the text copy has them.
     std::vector<Integer> RowList, ColList;
-    const bool SkipRows = Disjunct && FMouseActions->DisjunctRowSelect() && !FMouseActions->DisjunctColSelect();
-    const bool SkipCols = Disjunct && FMouseActions->DisjunctColSelect();
-    for (Integer Rw = R.Top; Rw <= R.Bottom; ++Rw)
-        if (!SkipRows || RowSelected(Rw)) RowList.push_back(Rw);
-    for (Integer C = R.Left; C <= R.Right; ++C)
-        if (!SkipCols || ColSelected(C)) ColList.push_back(C);
+    TransferLines(R, Disjunct, RowList, ColList);
     const Integer Cols = std::max(1, Integer(ColList.size())), Rows = std::max(1, Integer(RowList.size()));
     auto Join = [](const std::vector<Integer>& L, const std::function<Integer(Integer)>& F) {
         return L.empty() ? AnsiString() : JoinInts(0, Integer(L.size()) - 1, [&](Integer I) { return F(L[size_t(I)]); });

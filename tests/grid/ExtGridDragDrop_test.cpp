@@ -318,9 +318,12 @@ TEST(ExtGridDragDrop, RichTextIsOfferedAndTakenOnlyWhenRichTextDropsAreOn) {
     TDataObject Rich;
     MakeDragData(Rich, "a", -1, "{\\rtf1 a}");
     ASSERT_TRUE(Rich.HasFormat(CF_RTF()));
+    Integer Changed = 0;   // as every change of cells: totals and listeners hear of it
+    F.Target->OnCellsChanged = [&](TObject*, TRect) { ++Changed; };
     const TRect R = F.Target->CellRect(2, 2);
     DeliverDrop(F.Target, R.Left + 5, R.Top + 5, Rich, DROPEFFECT_COPY);
     EXPECT_EQ("{\\rtf1 a}", F.Target->RawCells(2, 2));
+    EXPECT_EQ(1, Changed);
     F.Target->DragDropSettings()->SetOleDropRTF(false);
     EXPECT_FALSE(RTFDropEnabled());
 }
