@@ -165,11 +165,14 @@ TEST_F(ExtGridFind, WithHighlightDownTheSearchMatchesTheCellsOwnTexts) {
     auto* Next = dynamic_cast<TSpeedButton*>(F.Grid->SearchPanel()->FindComponent("FindNextButton"));
     auto* High = dynamic_cast<TSpeedButton*>(F.Grid->SearchPanel()->FindComponent("HighlightButton"));
     ASSERT_TRUE(Edit && Next && High);
+    const WideString Uni = u"\u3C68\u693Eaj";   // its stored bytes read "<hi>aj"
+    F.Grid->SetWideCell(0, 4, Uni);   // a fixed cell: highlighted, never searched
     Edit->SetFocus();
     Settle();
     TypeText(u"a");
     SystemClick(High);
     ASSERT_NE(AnsiString::npos, F.Grid->Cells(1, 1).find("<hi>"));
+    EXPECT_EQ(Uni, F.Grid->GetWideCell(0, 4));
     TypeText(u"l");   // "al": "<hi>A</hi>li" holds no "al" as text
     EXPECT_EQ((TGridCoord{1, 1}), F.Grid->LastFound());
     EXPECT_EQ(clWindow, Edit->Color());
