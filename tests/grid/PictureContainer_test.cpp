@@ -136,19 +136,9 @@ TEST(PictureContainer, GifFrames) {
     P.Draw(T.Canvas(), Rect(0, 0, 2, 2));
     EXPECT_EQ(T.Canvas()->Pixels(1, 1), clLime);
     EXPECT_THROW(P.SetFrame(7), Exception);   // the header alone is no picture
-}
-
-TEST(PictureContainer, AnotherGifLoadedCountsItsOwnFrames) {
-    THTMLPicture P;
-    Load(P, Gif({0}));
-    EXPECT_EQ(P.FrameCount(), 1);
-    Load(P, Gif({0, 1, 2}));
-    EXPECT_EQ(P.FrameCount(), 3);
-    P.SetFrame(3);
-    TBitmap T;
-    T.SetSize(2, 2);
-    P.Draw(T.Canvas(), Rect(0, 0, 2, 2));
-    EXPECT_EQ(T.Canvas()->Pixels(0, 0), clBlue);
+    P.SetFrame(1);
+    Load(P, Gif({0, 1, 2, 3}));   // another GIF counts its own frames
+    EXPECT_EQ(P.FrameCount(), 4);
 }
 
 TEST(PictureContainer, LoadFromURLForms) {
