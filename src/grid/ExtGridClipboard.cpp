@@ -735,6 +735,7 @@ void TExtStringGrid::SmartFill(Integer Pasted) {
         }
         SetCellValue(P.X, P.Y, V);
     }
+    if (N <= 2) return;
     const TGridCoord E = At(N - 1);
     CellsChanged(Rect(RealColIndex(At(2).X), At(2).Y, RealColIndex(E.X), E.Y));
 }
