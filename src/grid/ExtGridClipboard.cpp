@@ -748,7 +748,8 @@ void TExtStringGrid::SaveCellsToStream(TGridRect R, TStream* Stream, bool Disjun
     TransferLines(R, Disjunct, RowList, ColList);
     const Integer Cols = std::max(1, Integer(ColList.size())), Rows = std::max(1, Integer(RowList.size()));
     auto Join = [](const std::vector<Integer>& L, const std::function<Integer(Integer)>& F) {
-        return L.empty() ? AnsiString() : JoinInts(0, Integer(L.size()) - 1, [&](Integer I) { return F(L[size_t(I)]); });
+        if (L.empty()) return AnsiString();
+        return JoinInts(0, Integer(L.size()) - 1, [&](Integer I) { return F(L[size_t(I)]); });
     };
     W.Str("TGridPropIO");
     W.Int(Cols);

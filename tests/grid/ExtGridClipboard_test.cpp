@@ -419,7 +419,8 @@ TEST_F(ExtGridClipboard, AUnicodeCellGoesAsTextAndComesBackWhole) {
 TEST_F(ExtGridClipboard, SmartPasteContinuesDatesByMonthsKeepingTheTime) {
     F.Grid->Navigation()->SetAllowSmartClipboard(true);
     const TDateTime At830 = EncodeTime(8, 30, 0, 0);   // month ends go on as month ends, the time stays
-    Clipboard()->SetAsText(DateTimeToStr(EncodeDate(2020, 1, 31) + At830) + "\r\n" + DateToStr(EncodeDate(2020, 2, 29)));
+    Clipboard()->SetAsText(DateTimeToStr(EncodeDate(2020, 1, 31) + At830) + "\r\n" +
+                           DateToStr(EncodeDate(2020, 2, 29)));
     F.Select(1, 1, 1, 4);
     TRect Told{};   // the filled cells are reported as changed
     F.Grid->OnCellsChanged = [&](TObject*, TRect R) { Told = R; };
