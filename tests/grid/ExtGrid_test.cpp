@@ -443,7 +443,6 @@ TEST_F(ExtGrid, AssignCopiesFromAnotherGridOnly) {
 }
 
 TEST_F(ExtGrid, AnEventRaisingInsideAnUpdateEndsTheUpdate) {
-    G->SetColCount(4);
     G->Filter()->Add()->SetColumn(1);
     const auto Refuse = [](auto&&...) { throw Exception("refused"); };
     G->OnCellsChanged = Refuse;
