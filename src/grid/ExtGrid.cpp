@@ -177,10 +177,12 @@ void TExtStringGrid::Assign(TPersistent* Source) {
     SetDefaultColWidth(S->DefaultColWidth());
     SetDefaultRowHeight(S->DefaultRowHeight());
     SetOptions(S->Options());
-    // Cells: column widths and every non-empty stored text.
-    for (Integer C = 0; C < ColCount(); ++C) SetColWidths(C, S->ColWidths(C));
-    for (Integer R = 0; R < RowCount(); ++R)
-        for (Integer C = 0; C < ColCount(); ++C) SetRawCells(C, R, S->RawCells(C, R));
+    // Cells: column widths and every non-empty cell through the cell text stream, so
+    // that the source's OnSaveCell and this grid's OnLoadCell see them.
+    TMemoryStream Cells;
+    S->SaveCellsToStrings(&Cells);
+    Cells.SetPosition(0);
+    LoadCellsFromStrings(&Cells);
     Invalidate();
 }
 
@@ -521,6 +523,7 @@ void TExtStringGrid::SelectionChanged(Integer ALeft, Integer ATop, Integer ARigh
 
 void TExtStringGrid::CellsChanged(TRect R) {
     if (OnCellsChanged) OnCellsChanged(this, R);
+    RecalcAllFooters();
 }
 
 bool TExtStringGrid::CanAddRow() {

@@ -443,6 +443,20 @@ public:
     }
     void EndUpdate();
     Integer UpdateCount() const { return FUpdateCount; }
+    // An update that ends at End() or when the scope is left, by an error too.
+    class TUpdateScope {
+    public:
+        explicit TUpdateScope(TExtStringGrid* AGrid) : FGrid(AGrid) { FGrid->BeginUpdate(); }
+        ~TUpdateScope() { End(); }
+        void End() {
+            if (FGrid) FGrid->EndUpdate();
+            FGrid = nullptr;
+        }
+        TUpdateScope(const TUpdateScope&) = delete;
+        TUpdateScope& operator=(const TUpdateScope&) = delete;
+    private:
+        TExtStringGrid* FGrid;
+    };
 
     // --- version
     virtual Cardinal GetVersionNr() const { return 0x03030202; }
@@ -760,9 +774,9 @@ public:
     virtual void PasteFromClipboard();
     void CopySelectionToClipboard(TGridRect R, bool Disjunct);
     void CopyRTFToClipboard(Integer ACol, Integer ARow);
-    void CopyCellsToClipboard(TGridRect R);
+    void CopyCellsToClipboard(TGridRect R, bool Disjunct = false);
     // The cells of R with their properties; a damaged stream raises EReadError.
-    void SaveCellsToStream(TGridRect R, TStream* Stream);
+    void SaveCellsToStream(TGridRect R, TStream* Stream, bool Disjunct = false);   // Disjunct: marked rows or columns
     void LoadCellsFromStream(TGridCoord Origin, TStream* Stream);
     Integer PasteAt(Integer ACol, Integer ARow);   // cells pasted (0 for RTF)
     Integer PasteText(Integer ACol, Integer ARow, const AnsiString& Text);
@@ -770,6 +784,8 @@ public:
     static TPoint TextExtent(const AnsiString& Text);
     // The cells of R as tab/CR LF text; Disjunct skips unselected rows or columns.
     AnsiString CellsAsText(TGridRect R, bool Disjunct, bool LineEndAfterLast);
+    // The rows and columns of R that a transfer takes: with Disjunct only the marked ones.
+    void TransferLines(TGridRect R, bool Disjunct, std::vector<Integer>& Rows, std::vector<Integer>& Cols);
     virtual void SetCellValue(Integer ACol, Integer ARow, const AnsiString& Value);
     // Hook after a cell-stream paste; SourceOrigin is (-1, -1) for another grid's cells.
     virtual void PasteDone(TGridCoord SourceOrigin, TGridRect Pasted, bool FromCopy) {}
@@ -1335,6 +1351,10 @@ private:
     void SetHighlights(const AnsiString& Text);
     void SearchFooterStep(bool Backward);
     bool ColumnWidthsKept() const;
+    // Columns of the layout with a grouped column in its place (ExtGridStore.cpp).
+    Integer LayoutColCount() const;
+    Integer LayoutColWidth(Integer ACol) const;
+    void SetLayoutColWidth(Integer ACol, Integer Value);
     char FDelimiter = '\0';
     bool FOemConvert = false;
     bool FCSVTildeBreaks = false;

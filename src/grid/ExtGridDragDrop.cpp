@@ -160,7 +160,10 @@ void TExtStringGrid::OleDropRTF(TPoint P, const AnsiString& RTF) {
     const TGridCoord C = MouseCoord(P.X, P.Y);
     bool Allow = true;
     if (OnOleDrop) OnOleDrop(this, C.Y, C.X, RTF, Allow);
-    if (Allow && C.X >= 0 && C.Y >= 0) SetCells(C.X, C.Y, RTF);
+    if (Allow && C.X >= 0 && C.Y >= 0) {
+        SetCells(C.X, C.Y, RTF);
+        CellsChanged(Rect(C.X, C.Y, C.X, C.Y));
+    }
     HideDropMarkers();
 }
 

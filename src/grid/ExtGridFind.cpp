@@ -26,6 +26,8 @@ const char* const HighlightTag = "hi";
 bool TExtStringGrid::MatchCell(Integer ACol, Integer ARow, bool Wide) {
     const Word F = FFindFlags;
     AnsiString Text = Cells(ACol, ARow);
+    // The search footer's highlight tags are no part of what the cell holds.
+    if ((F & fnHighlight) && !IsUnicodeText(Text)) Text = UnHiLight(Text, HighlightTag);
     if (FFindFlags2 & fnStripHTML) Text = HTMLStrip(Text);
     if (Wide) {
         WideString W = CellTextToWide(Text);
@@ -311,6 +313,7 @@ void TExtStringGrid::SetHighlights(const AnsiString& Text) {
     for (Integer R = 0; R < RowCount(); ++R)
         for (Integer C = 0; C < ColCount(); ++C) {
             const AnsiString Old = RawCells(C, R);
+            if (IsUnicodeText(Old)) continue;   // stored bytes, no markup: tags would break them
             AnsiString New = UnHiLight(Old, HighlightTag);
             if (!Text.empty()) New = HiLight(New, Text, HighlightTag, Case);
             if (New != Old) SetRawCells(C, R, New);

@@ -777,12 +777,15 @@ TObject* TExtStringGrid::CellGraphicHandle(Integer ACol, Integer ARow, Integer& 
 
 void TExtStringGrid::HilightInRange(const AnsiString& Text, const AnsiString& Tag, TGridRect ARect, bool CaseSensitive) {
     for (Integer R = ARect.Top; R <= ARect.Bottom; ++R)
-        for (Integer C = ARect.Left; C <= ARect.Right; ++C) SetCells(C, R, HiLight(Cells(C, R), Text, Tag, CaseSensitive));
+        for (Integer C = ARect.Left; C <= ARect.Right; ++C)   // a Unicode cell's stored bytes are no markup
+            if (const AnsiString T = Cells(C, R); !IsUnicodeText(T))
+                SetCells(C, R, HiLight(T, Text, Tag, CaseSensitive));
 }
 
 void TExtStringGrid::UnHilightInRange(const AnsiString& Tag, TGridRect ARect) {
     for (Integer R = ARect.Top; R <= ARect.Bottom; ++R)
-        for (Integer C = ARect.Left; C <= ARect.Right; ++C) SetCells(C, R, UnHiLight(Cells(C, R), Tag));
+        for (Integer C = ARect.Left; C <= ARect.Right; ++C)
+            if (const AnsiString T = Cells(C, R); !IsUnicodeText(T)) SetCells(C, R, UnHiLight(T, Tag));
 }
 
 TGridRect TExtStringGrid::HilightArea(bool All) const {

@@ -62,7 +62,7 @@ void TExtStringGrid::RemoveGroupRow(Integer ARow) {
 void TExtStringGrid::Group(Integer ACol) {
     if (ACol < FixedCols() || ACol >= ColCount()) return;
     if (FGroupColumn != -1) UnGroup();
-    BeginUpdate();
+    TUpdateScope Update(this);
     FGroupColumn = ACol;
     FGroupColWidth = ColWidths(ACol);
     FGroupHeaderText = TBaseGrid::FixedRows() > 0 ? Cells(ACol, 0) : AnsiString();
@@ -97,13 +97,13 @@ void TExtStringGrid::Group(Integer ACol) {
     for (const auto& [Row, Header] : Merges)
         if (ColCount() - MergeCol > 1) MergeCells(MergeCol, Row, ColCount() - MergeCol, 1);
     if (RowCount() > TBaseGrid::FixedRows()) SetRow(TBaseGrid::FixedRows());
-    EndUpdate();
+    Update.End();
 }
 
 void TExtStringGrid::UnGroup() {
     if (FGroupColumn < 0) return;
     ExpandAll();
-    BeginUpdate();
+    TUpdateScope Update(this);
     const Integer ACol = FGroupColumn;
     InsertCols(ACol, 1);
     SetColWidths(ACol, FGroupColWidth);
@@ -126,12 +126,12 @@ void TExtStringGrid::UnGroup() {
         }
     }
     FGroupColumn = -1;
-    EndUpdate();
+    Update.End();
 }
 
 void TExtStringGrid::GroupInPlace(Integer ACol) {
     if (ACol < 0 || ACol + 1 >= ColCount()) return;
-    BeginUpdate();
+    TUpdateScope Update(this);
     const TGrouping* Gr = FGrouping.get();
     Integer R = TBaseGrid::FixedRows();
     while (R <= LastDataRow()) {
@@ -150,12 +150,12 @@ void TExtStringGrid::GroupInPlace(Integer ACol) {
         for (Integer D = R + 1; D <= End + 1; ++D) SetCells(ACol, D, "");
         R = End + 2;
     }
-    EndUpdate();
+    Update.End();
 }
 
 void TExtStringGrid::UngroupInPlace(Integer ACol) {
     ExpandAll();
-    BeginUpdate();
+    TUpdateScope Update(this);
     Integer R = TBaseGrid::FixedRows();
     while (R <= LastDataRow()) {
         if (!IsGroupHeader(R) || NodeGraphic(R)->CellValue() != ACol) {
@@ -168,7 +168,7 @@ void TExtStringGrid::UngroupInPlace(Integer ACol) {
         RemoveGroupRow(R);
         for (Integer D = R; D < R + Span - 1 && D <= LastDataRow(); ++D) SetCells(ACol, D, V);
     }
-    EndUpdate();
+    Update.End();
 }
 
 void TExtStringGrid::GetCellBorder(Integer ACol, Integer ARow, TPen* APen, TCellBorders& Borders) {

@@ -144,10 +144,10 @@ void TExtStringGrid::ExpandNode(Integer ARow) {
             O.Exclude(goRowSelect);
             SetOptions(O);
         }
-        BeginUpdate();
+        TUpdateScope Update(this);
         for (Integer R = From; R <= To; ++R)
             if (IsHiddenRow(R)) UnHideRows(R, R);
-        EndUpdate();
+        Update.End();
         if (RowSel) {
             O.Include(goRowSelect);
             SetOptions(O);
@@ -191,7 +191,7 @@ void TExtStringGrid::ExpandAll() {
 }
 
 void TExtStringGrid::ContractAll() {
-    BeginUpdate();
+    TUpdateScope Update(this);
     ExpandAll();
     for (Integer R = FixedRows(); R < RowCount(); ++R) {
         TCellGraphic* G = NodeGraphic(R);
@@ -206,7 +206,7 @@ void TExtStringGrid::ContractAll() {
         G->SetCellBoolean(true);
         if (End > R) HideRows(RealRowIndex(R + 1), RealRowIndex(End));
     }
-    EndUpdate();
+    Update.End();
     RecalcAllFooters();
 }
 

@@ -164,7 +164,7 @@ void TExtStringGrid::SetFilterActive(bool Value) {
     if (Value != FFilterActive) {
         if (Value) {
             FFixedRowsMem = TBaseGrid::FixedRows();
-            BeginUpdate();
+            TUpdateScope Update(this);
             std::vector<Integer> Fail;
             const Integer First = TBaseGrid::FixedRows();
             const Integer Last = RowCount() - FFixedFooters - 1;
@@ -176,14 +176,14 @@ void TExtStringGrid::SetFilterActive(bool Value) {
                         OnFilterProgress(this, Integer(std::lround(double(R - First + 1) / Total * 100.0)));
                 }
             } catch (...) {
-                EndUpdate();
+                Update.End();
                 throw;
             }
             // The framework keeps one row beyond the fixed ones: when every data row
             // fails, the rows are still hidden and the grid shows only its fixed rows.
             HideRowList(Fail);
             if (OnFilterProgress) OnFilterProgress(this, 100);
-            EndUpdate();
+            Update.End();
             FFilterActive = true;
             FParked = false;
         } else {

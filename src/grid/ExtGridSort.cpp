@@ -444,7 +444,7 @@ void TExtStringGrid::ApplyRowOrder(Integer First, const std::vector<Integer>& Or
     std::vector<AnsiString> Col0;
     if (Normal)
         for (size_t I = 0; I < Order.size(); ++I) Col0.push_back(RawCells(0, First + Integer(I)));
-    BeginUpdate();
+    TUpdateScope Update(this);
     const Integer OldRow = Row();
     const bool Track = FNavigation->MoveRowOnSort();
     const Integer SortCol = FSortSettings->Column();
@@ -456,7 +456,7 @@ void TExtStringGrid::ApplyRowOrder(Integer First, const std::vector<Integer>& Or
         const auto It = std::find(Order.begin(), Order.end(), OldRow);
         TBaseGrid::SetRow(First + Integer(It - Order.begin()));
     }
-    EndUpdate();
+    Update.End();
     CellsChanged(Rect(0, First, ColCount() - 1, First + Integer(Order.size()) - 1));
 }
 
@@ -710,7 +710,7 @@ void TExtStringGrid::RemoveCols(Integer ACol, Integer ACount) {
     ACount = std::min(ACount, ColCount() - ACol);
     if (ColCount() - ACount <= TBaseGrid::FixedCols()) ACount = ColCount() - TBaseGrid::FixedCols() - 1;
     if (ACount <= 0) return;
-    BeginUpdate();
+    TUpdateScope Update(this);
     ClearRect(ACol, 0, ACol + ACount - 1, RowCount() - 1);
     ClearProps(ACol, 0, ACol + ACount - 1, RowCount() - 1);
     for (Integer C = ACol + ACount; C < ColCount(); ++C) {
@@ -725,7 +725,7 @@ void TExtStringGrid::RemoveCols(Integer ACol, Integer ACount) {
     for (Integer C = ColCount() - ACount; C < ColCount(); ++C) ClearCol(C);
     SetColCount(ColCount() - ACount);
     ColumnsShifted(ACol, -ACount);
-    EndUpdate();
+    Update.End();
     CellsChanged(Rect(ACol, 0, ACol + ACount - 1, RowCount() - 1));
 }
 

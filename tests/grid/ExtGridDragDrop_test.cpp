@@ -509,3 +509,12 @@ TEST(ExtGridDragScroll, LeavingDroppingOrSwitchingOffStopsIt) {
     F.Clock.Advance(3000);
     EXPECT_EQ(AfterDrop, F.Grid->TopRow());
 }
+
+TEST(ExtGridDragDrop, AUnicodeCellDraggedToAnotherGridArrivesWhole) {   // its stored form holds zero bytes
+    TDragForm F;
+    F.Source->SetWideCell(1, 1, u"\u010Daj\r\n\u0416");
+    F.Select(F.Source, 1, 1, 2, 2);
+    F.DragFrom(1, 1);
+    EXPECT_EQ(u"\u010Daj\r\n\u0416", F.Target->GetWideCell(2, 3));
+    EXPECT_EQ("s22", F.Target->Cells(3, 4));
+}

@@ -157,3 +157,16 @@ TEST_F(ExtGridFind, TheFindBarPaintsItsGradientAndFollowsItsSettingsWhileShown) 
     F.Grid->SearchFooter()->SetFindNextCaption("Sonraki");
     EXPECT_TRUE(Next->Caption() == "Sonraki" && !Next->Glyph()->Empty());
 }
+
+TEST_F(ExtGridFind, WithHighlightDownTheSearchMatchesTheCellsOwnTexts) {
+    F.Grid->SearchFooter()->SetVisible(true);
+    F.Form->Show();
+    auto* Edit = dynamic_cast<TEdit*>(F.Grid->SearchPanel()->FindComponent("FindEdit"));
+    Edit->SetFocus();
+    Settle();
+    TypeText(u"a");
+    SystemClick(dynamic_cast<TSpeedButton*>(F.Grid->SearchPanel()->FindComponent("HighlightButton")));
+    TypeText(u"l");   // "<hi>A</hi>li" holds no "al" as text
+    EXPECT_EQ((TGridCoord{1, 1}), F.Grid->LastFound());
+    EXPECT_EQ(clWindow, Edit->Color());
+}
