@@ -1183,6 +1183,13 @@ private:
     TGridUniEditBtn* FUniEditBtn = nullptr;
     TGridUniMemo* FUniMemo = nullptr;
     TGridUniCombo* FUniCombo = nullptr;
+    // What ending the edit in the editor control would store; false for the editors that
+    // store nothing. An edit that ends on the value the editor was filled with (or last
+    // committed) changes nothing.
+    bool EditorControlValue(AnsiString& Value);
+    void NoteEditorControlValue();
+    bool EditorControlChanged();
+    AnsiString FEditorShownValue;
     // Validation of a plain or (Wide) a Unicode-encoded value.
     bool Validate(const AnsiString& Value, bool Wide);
     TExtRichEdit* FRichEdit = nullptr;

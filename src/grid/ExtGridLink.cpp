@@ -32,7 +32,10 @@ void TEditLink::EditKeyDown(Word& Key, TShiftState Shift) {
     TExtStringGrid* G = FGrid;
     const std::shared_ptr<const bool> Alive = G->AliveToken();
     const Integer C = G->Col(), R = G->Row();
-    if (Key == VK_ESCAPE) SetEditorValue(G->TextBeforeEdit());
+    if (Key == VK_ESCAPE) {
+        SetEditorValue(G->TextBeforeEdit());
+        G->FEditActive = false;   // the cell keeps its text
+    }
     // The value is stored and checked before the grid acts on the key.
     FLeaving = true;
     G->EndEditorControl();

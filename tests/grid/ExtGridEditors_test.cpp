@@ -86,8 +86,8 @@ TEST(ExtGridEditors, FloatSpinStoresItsValueInTheFloatFormat) {
     F.Key(Qt::Key_Up);
     ASSERT_EQ(1u, Values.size());
     EXPECT_NEAR(2.1, Values[0], 1e-9);
-    PressEscape();
-    EXPECT_EQ(Format(G->FloatFormat(), {Extended(2.0)}), G->Cells(1, 1));
+    PressEnter();
+    EXPECT_EQ(Format(G->FloatFormat(), {Extended(2.1)}), G->Cells(1, 1));
 }
 
 TEST(ExtGridEditors, TabWithARefusingValidationKeepsTheSpinOpen) {
@@ -455,4 +455,81 @@ TEST(ExtGridEditors, ACharacterOutsideTheCodePageOpensAUnicodeEditorAsTyped) {
     TEditorForm F(edUniEdit);   // a character of the code page opens it as well
     TypeText(u"\u015Fa");
     EXPECT_EQ(u"\u015Fa", F.Grid->UniEdit()->Text());
+}
+
+// Escape, and Enter without a change, leave the cell as it was in every editor control,
+// whatever it holds; nobody is asked to validate a value that did not change.
+TEST(ExtGridEditors, EscapeAndAnUnchangedEnterLeaveTheCellInEveryEditor) {
+    const std::pair<TEditorType, const char*> Cases[] = {
+        {edSpinEdit, ""}, {edSpinEdit, "250"}, {edSpinEdit, "x"}, {edFloatSpinEdit, "1,234"},
+        {edFloatSpinEdit, "1.234,50"}, {edDateSpinEdit, ""}, {edTimeSpinEdit, ""}, {edComboList, "yok"},
+        {edComboEdit, "yok"}, {edEditBtn, "a"}, {edFloatEditBtn, "1,5"}, {edUnitEditBtn, "10 m2"},
+        {edDateEdit, ""}, {edDateEdit, "yok"}, {edDateEditUpDown, ""}, {edTimeEdit, ""}, {edUniEdit, "a"},
+        {edUniEditBtn, "a"}, {edUniMemo, "a"}, {edUniComboList, "yok"}, {edUniComboEdit, "yok"}};
+    for (const auto& [E, Text] : Cases)
+        for (const bool Escape : {true, false}) {
+            SCOPED_TRACE(testing::Message() << E << " '" << Text << "' " << (Escape ? "Escape" : "Enter"));
+            TEditorForm F(E);
+            TExtStringGrid* G = F.Grid;
+            G->Combobox()->Items()->Add("bir");
+            G->UniCombo()->Items()->Add(u"bir");
+            G->SetCells(1, 1, Text);
+            Integer Asked = 0;
+            G->OnCellValidate = [&](TObject*, Integer, Integer, AnsiString&, bool&) { ++Asked; };
+            G->OnCellValidateWide = [&](TObject*, Integer, Integer, WideString&, bool&) { ++Asked; };
+            F.Open();
+            ASSERT_NE(nullptr, G->ActiveEditorControl());
+            if (Escape) PressEscape();
+            else if (E == edUniMemo) PressTab();   // Enter is a line break there
+            else PressEnter();
+            EXPECT_EQ(nullptr, G->ActiveEditorControl());
+            EXPECT_EQ(Text, G->Cells(1, 1));
+            EXPECT_EQ(0, Asked);
+        }
+}
+
+TEST(ExtGridEditors, FloatSpinReadsGroupedThousandsAsFloatsDoes) {
+    TEditorForm F(edFloatSpinEdit);
+    F.Grid->SpinEdit()->SetMaxFloatValue(10000);
+    F.Grid->SetCells(1, 1, "1.234,50");
+    F.Open();
+    ASSERT_EQ(F.Grid->SpinEdit(), F.Grid->ActiveEditorControl());
+    EXPECT_DOUBLE_EQ(1234.5, F.Grid->SpinEdit()->FloatValue());
+    EXPECT_DOUBLE_EQ(F.Grid->Floats(1, 1), F.Grid->SpinEdit()->FloatValue());
+}
+
+// What the cell keeps is what OnCellValidate accepted or made of the value: an
+// emptied spin editor offers the empty text, never a 0 or today nobody typed.
+TEST(ExtGridEditors, CommittedEditorValuesAreStoredAsValidated) {
+    struct TCase {
+        TEditorType E;
+        const char* Before;
+        std::u16string Typed;   // after the old text is deleted
+        const char* Offered;
+        const char* Corrected;   // nullptr: accepted as offered
+    };
+    const TCase Cases[] = {{edFloatSpinEdit, "2,00", u"", "", nullptr},
+                           {edDateSpinEdit, "01.02.2024", u"", "", nullptr},
+                           {edFloatSpinEdit, "2,00", u"3", "3,00", "4,00"},
+                           {edUnitEditBtn, "10kg", u"13", "13kg", "15kg"}};
+    for (const TCase& C : Cases) {
+        SCOPED_TRACE(testing::Message() << C.E << " " << C.Offered);
+        TEditorForm F(C.E);
+        TExtStringGrid* G = F.Grid;
+        G->SetCells(1, 1, C.Before);
+        std::vector<AnsiString> Offers;
+        G->OnCellValidate = [&](TObject*, Integer, Integer, AnsiString& V, bool&) {
+            Offers.push_back(V);
+            if (C.Corrected) V = C.Corrected;
+        };
+        F.Open();
+        ASSERT_NE(nullptr, G->ActiveEditorControl());
+        F.Key(Qt::Key_A, Qt::ControlModifier);
+        F.Key(Qt::Key_Delete);
+        TypeText(C.Typed);
+        PressEnter();
+        EXPECT_EQ(nullptr, G->ActiveEditorControl());
+        EXPECT_EQ(std::vector<AnsiString>{C.Offered}, Offers);
+        EXPECT_EQ(C.Corrected ? C.Corrected : C.Offered, G->Cells(1, 1));
+    }
 }
