@@ -187,8 +187,9 @@ void TExtStringGrid::Assign(TPersistent* Source) {
 void TExtStringGrid::SetBounds(Integer ALeft, Integer ATop, Integer AWidth, Integer AHeight) {
     if (FIntegralHeight && FUpdateCount == 0 && DefaultRowHeight() > 0) {
         const Integer S = VisibleColCount() + TBaseGrid::FixedCols() < ColCount() ? FScrollWidth : 0;
-        const Integer B = 0;   // the grid draws no single border of its own
-        const Integer H = AHeight - S - B;
+        // The frame takes its width at the top and at the bottom: the rest holds whole rows.
+        const Integer B = FrameWidth();
+        const Integer H = AHeight - S - 2 * B;
         if (H > 0) AHeight = S + (H - H % DefaultRowHeight()) + 2 * B;
     }
     TBaseGrid::SetBounds(ALeft, ATop, AWidth, AHeight);

@@ -184,6 +184,22 @@ TEST_F(ExtGridMouse, DoubleClickOnAHeaderBorderSizesTheColumnToItsText) {
     EXPECT_EQ(40, F.Grid->ColWidths(2));
 }
 
+// Right of the last column in the header row counts as on the last column of row 0.
+TEST_F(ExtGridMouse, DoubleClickRightOfTheLastHeaderIsOnTheLastColumn) {
+    Integer Row = -1, Col = -1;
+    F.Grid->OnDblClickCell = [&](TObject*, Integer ARow, Integer ACol) { Row = ARow; Col = ACol; };
+    const TRect Last = F.Grid->CellRect(4, 0);
+    ASSERT_LT(Last.Right + 20, F.Grid->ClientWidth());
+    const QPoint Beyond(Last.Right + 20, (Last.Top + Last.Bottom) / 2);
+    F.DoubleClick(Beyond);
+    EXPECT_EQ(0, Row);
+    EXPECT_EQ(4, Col);
+    F.Options({goColSizing});
+    F.Grid->SetCells(4, 1, "a rather long text in the last column");
+    F.DoubleClick(Beyond);
+    EXPECT_GE(F.Grid->ColWidths(4), TextSizeIn(F.Grid, "a rather long text in the last column").cx);
+}
+
 TEST_F(ExtGridMouse, DoubleClickInADataCellReportsTheCell) {
     Integer Row = -1, Col = -1, Plain = 0;
     F.Grid->OnDblClickCell = [&](TObject*, Integer ARow, Integer ACol) { Row = ARow; Col = ACol; };
