@@ -143,3 +143,25 @@ TEST(ExtGridSizing, WithStretchOnTheColumnFollowsResizesAndWidthChanges) {
     QApplication::processEvents();
     EXPECT_EQ(Before, G->ColWidths(1));
 }
+
+// A column sized to its content takes what is painted: a rich-text cell's words, not its
+// markup; a turned text by the box it turns into.
+TEST(ExtGridSizing, ColumnsSizeToTheCellsAsPainted) {
+    auto G = Filled();
+    TBitmap B;
+    B.SetSize(1, 1);
+    B.Canvas()->Font()->Assign(G->Font());
+    const AnsiString Long = "a heading of some length";
+    const Integer LongW = B.Canvas()->TextWidth(Long), HiW = B.Canvas()->TextWidth("Hi");
+    G->SetCells(1, 1, "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Arial;}}{\\colortbl;\\red255\\green0\\blue0;}\\cf1 Hi\\par}");
+    G->SizeColumnToContent(1, 0);
+    EXPECT_GE(G->ColWidths(1), HiW);
+    EXPECT_LT(G->ColWidths(1), HiW + 40);
+    G->SetCells(2, 1, Long);
+    G->CreateCellGraphic(2, 1)->SetCellType(ctRotated);
+    G->GetCellGraphic(2, 1)->SetCellAngle(90);
+    G->SizeColumnToContent(2, 0);
+    EXPECT_LT(G->ColWidths(2), LongW / 2);
+    G->SizeRowToContent(1, false);
+    EXPECT_GE(G->RowHeights(1), LongW);
+}
