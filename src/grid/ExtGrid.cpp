@@ -646,6 +646,7 @@ void TExtStringGrid::Resize() {
         for (Integer C = 0; C < ColCount(); ++C) SetColWidths(C, Integer(std::lround(ColWidths(C) * Scale)));
     }
     if (Width() > 0) FSynchWidth = Width();
+    PlaceSearchPanel();
     PlaceFooterPanel();
 }
 

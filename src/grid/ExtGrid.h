@@ -1240,6 +1240,8 @@ private:
     Integer FFixedRowHeight = 21;
     Integer FFixedFooters = 0;
     Integer FFooterSpace = 0;   // height the docked footer panel takes at the bottom
+    Integer FSearchSpace = 0;   // and the search panel below it
+    void PlaceSearchPanel();
     Integer FFixedRightCols = 0;
     bool FIntegralHeight = false;
     bool FWordWrap = true;

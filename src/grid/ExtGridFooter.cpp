@@ -198,7 +198,7 @@ bool TFooterPanel::HintRequested(Integer X, Integer Y) {
 
 TRect TExtStringGrid::ClientRect() const {
     TRect R = TBaseGrid::ClientRect();
-    R.Bottom = std::max(R.Top, R.Bottom - FFooterSpace);
+    R.Bottom = std::max(R.Top, R.Bottom - FFooterSpace - FSearchSpace);
     return R;
 }
 
@@ -221,6 +221,21 @@ void TExtStringGrid::PlaceFooterPanel() {
     if (P->Left() != R.Left || P->Top() != R.Bottom || P->Width() != R.Width() || P->Height() != H)
         P->SetBounds(R.Left, R.Bottom, R.Width(), H);
     P->SetVisible(Show);
+}
+
+// The search panel takes the bottom of the grid's client area, the footer panel sits above it.
+void TExtStringGrid::PlaceSearchPanel() {
+    if (!FSearchFooter || !FSearchPanel || ComponentState().Contains(csDestroying)) return;
+    const bool Show = FSearchFooter->Visible() && FSearchPanel->Parent() == this;
+    const Integer H = Show ? 32 : 0;
+    if (H != FSearchSpace) {
+        FSearchSpace = H;
+        ClientAreaChanged();
+        if (FFloatingFooter->Visible()) PlaceFooterPanel();
+    }
+    const TRect R = TBaseGrid::ClientRect();
+    FSearchPanel->SetBounds(R.Left, R.Bottom - H, R.Width(), H);
+    FSearchPanel->SetVisible(Show);
 }
 
 namespace {
