@@ -126,6 +126,8 @@ void TExtStringGrid::Loaded() {
     if (FLook == glKezmo) SetFixedGradient(0xC0C0C0, 0xFFFFFF);
     FFixedRowsMem = TBaseGrid::FixedRows();
     FFixedColsMem = TBaseGrid::FixedCols();
+    FAutoMinRowHeight = DefaultRowHeight();
+    FAutoMinColWidth = 10;
     DropTargetLoaded();
     FLoadedOnce = true;
     RestoreColumnWidths();

@@ -1241,6 +1241,8 @@ private:
     Integer FFixedFooters = 0;
     Integer FFooterSpace = 0;   // height the docked footer panel takes at the bottom
     Integer FSearchSpace = 0;   // and the search panel below it
+    // Bounds of automatic sizing (0: none); Loaded sets the minimums.
+    Integer FAutoMinColWidth = 0, FAutoMaxColWidth = 0, FAutoMinRowHeight = 0, FAutoMaxRowHeight = 0;
     void PlaceSearchPanel();
     Integer FFixedRightCols = 0;
     bool FIntegralHeight = false;

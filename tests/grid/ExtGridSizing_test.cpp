@@ -165,3 +165,21 @@ TEST(ExtGridSizing, ColumnsSizeToTheCellsAsPainted) {
     G->SizeRowToContent(1, false);
     EXPECT_GE(G->RowHeights(1), LongW);
 }
+
+// Until the grid is loaded automatic sizing has no bounds; then rows keep at least the
+// default row height and columns (sized with an extra width) at least 10 pixels.
+TEST(ExtGridSizing, LoadedSetsTheAutomaticSizingMinimums) {
+    auto G = Filled();
+    G->Font()->SetSize(4);
+    for (Integer I = 0; I < 4; ++I) {
+        G->SetCells(I, 1, "");
+        G->SetCells(1, I, "");
+    }
+    for (const bool Loaded : {false, true}) {
+        if (Loaded) G->Loaded();
+        G->SizeRowToContent(1, false);
+        G->SizeColumnsToContent(false, 1);
+        EXPECT_EQ(Loaded, G->RowHeights(1) == G->DefaultRowHeight()) << Loaded;
+        EXPECT_EQ(Loaded, G->ColWidths(1) == 10) << Loaded;
+    }
+}
