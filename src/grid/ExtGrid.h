@@ -1497,6 +1497,7 @@ private:
     bool CellHTMLHit(Integer ACol, Integer ARow, Integer X, Integer Y, THTMLHit& Hit);
     friend class TControlEdit;
     friend class TControlCombo;
+    template <class> friend class TFormControlEditor;
     TControlEdit* FControlEdit = nullptr;
     TGridTransEdit* FTransEdit = nullptr;
     TControlCombo* FControlCombo = nullptr;

@@ -225,28 +225,30 @@ private:
     bool FCommitting = false;
 };
 
-class TControlEdit : public TEdit {
+// What the edit and the combo of a form control share: Tab goes to the next control,
+// Enter and Esc (not in an open list) and leaving end the edit.
+template <class TBase>
+class TFormControlEditor : public TBase {
 public:
-    explicit TControlEdit(TComponent* AOwner);
+    explicit TFormControlEditor(TComponent* AOwner);
     bool QtEvent(QEvent* Event) override;
     void KeyDown(Word& Key, TShiftState Shift) override;
     void DoExit() override;
     bool WantsEscape() const override { return true; }
 
 private:
+    bool Open() const;
     TExtStringGrid* FGrid;
 };
 
-class TControlCombo : public TESGComboBox {
+class TControlEdit : public TFormControlEditor<TEdit> {
 public:
-    explicit TControlCombo(TComponent* AOwner);
-    bool QtEvent(QEvent* Event) override;
-    void KeyDown(Word& Key, TShiftState Shift) override;
-    void DoExit() override;
-    bool WantsEscape() const override { return true; }
+    explicit TControlEdit(TComponent* AOwner);
+};
 
-private:
-    TExtStringGrid* FGrid;
+class TControlCombo : public TFormControlEditor<TESGComboBox> {
+public:
+    using TFormControlEditor<TESGComboBox>::TFormControlEditor;
 };
 
 // The rich edit the grid renders RTF cells with, and the one it edits them in.
