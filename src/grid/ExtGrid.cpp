@@ -562,34 +562,36 @@ void TExtStringGrid::SetRowColor(Integer ARow, TColor Value) { SetRangeColor(ARo
 void TExtStringGrid::SetRowColorTo(Integer ARow, TColor Value) { SetRangeColor(ARow, Value, 1); }
 void TExtStringGrid::SetRowFontColor(Integer ARow, TColor Value) { SetRangeColor(ARow, Value, 2); }
 
+namespace {
+
+TColor PropertyColour(const TCellProperties* P, TColor (TCellProperties::*Get)() const) {
+    return P ? (P->*Get)() : clNone;
+}
+
+}  // namespace
+
+void TExtStringGrid::SetCellColour(Integer ACol, Integer ARow, void (TCellProperties::*Set)(TColor), TColor Value) {
+    (GetCellProperties(ACol, ARow)->*Set)(Value);
+    RepaintCell(DisplColIndex(ACol), ARow);
+}
+
 TColor TExtStringGrid::Colors(Integer ACol, Integer ARow) const {
-    const TCellProperties* P = CellPropertiesOrNil(ACol, ARow);
-    return P ? P->BrushColor() : clNone;
+    return PropertyColour(CellPropertiesOrNil(ACol, ARow), &TCellProperties::BrushColor);
 }
-
-void TExtStringGrid::SetColors(Integer ACol, Integer ARow, TColor Value) {
-    GetCellProperties(ACol, ARow)->SetBrushColor(Value);
-    RepaintCell(DisplColIndex(ACol), ARow);
-}
-
 TColor TExtStringGrid::ColorsTo(Integer ACol, Integer ARow) const {
-    const TCellProperties* P = CellPropertiesOrNil(ACol, ARow);
-    return P ? P->BrushColorTo() : clNone;
+    return PropertyColour(CellPropertiesOrNil(ACol, ARow), &TCellProperties::BrushColorTo);
 }
-
-void TExtStringGrid::SetColorsTo(Integer ACol, Integer ARow, TColor Value) {
-    GetCellProperties(ACol, ARow)->SetBrushColorTo(Value);
-    RepaintCell(DisplColIndex(ACol), ARow);
-}
-
 TColor TExtStringGrid::FontColors(Integer ACol, Integer ARow) const {
-    const TCellProperties* P = CellPropertiesOrNil(ACol, ARow);
-    return P ? P->FontColor() : clNone;
+    return PropertyColour(CellPropertiesOrNil(ACol, ARow), &TCellProperties::FontColor);
 }
-
+void TExtStringGrid::SetColors(Integer ACol, Integer ARow, TColor Value) {
+    SetCellColour(ACol, ARow, &TCellProperties::SetBrushColor, Value);
+}
+void TExtStringGrid::SetColorsTo(Integer ACol, Integer ARow, TColor Value) {
+    SetCellColour(ACol, ARow, &TCellProperties::SetBrushColorTo, Value);
+}
 void TExtStringGrid::SetFontColors(Integer ACol, Integer ARow, TColor Value) {
-    GetCellProperties(ACol, ARow)->SetFontColor(Value);
-    RepaintCell(DisplColIndex(ACol), ARow);
+    SetCellColour(ACol, ARow, &TCellProperties::SetFontColor, Value);
 }
 
 bool TExtStringGrid::ReadOnly(Integer ACol, Integer ARow) { return GetCellProperties(ACol, ARow)->ReadOnly(); }

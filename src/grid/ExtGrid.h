@@ -1410,6 +1410,10 @@ private:
     bool ColumnNumber(Integer ACol, Integer ARow, bool Hidden, Double& Value);
     // Sum, minimum and maximum of the data rows of a range; returns the rows counted.
     Integer ColumnStats(Integer ACol, Integer FromRow, Integer ToRow, Double& Sum, Double& Min, Double& Max);
+    enum TColumnStat { csSum, csAvg, csMin, csMax };
+    Double ColumnStat(Integer ACol, Integer FromRow, Integer ToRow, TColumnStat Which);
+    // A colour of a cell's properties set through Set, and the cell repainted.
+    void SetCellColour(Integer ACol, Integer ARow, void (TCellProperties::*Set)(TColor), TColor Value);
 
     // mouse state (ExtGridMouse.cpp)
     TPoint FPressPoint;

@@ -68,29 +68,21 @@ Integer TExtStringGrid::ColumnStats(Integer ACol, Integer FromRow, Integer ToRow
     return Counted;
 }
 
-Double TExtStringGrid::ColumnSum(Integer ACol, Integer FromRow, Integer ToRow) {
-    Double Sum, Min, Max;
-    ColumnStats(ACol, FromRow, ToRow, Sum, Min, Max);
-    return Sum;
-}
-
-Double TExtStringGrid::ColumnAvg(Integer ACol, Integer FromRow, Integer ToRow) {
-    Double Sum, Min, Max;
+Double TExtStringGrid::ColumnStat(Integer ACol, Integer FromRow, Integer ToRow, TColumnStat Which) {
+    Double Sum = 0, Min = 0, Max = 0;
     const Integer N = ColumnStats(ACol, FromRow, ToRow, Sum, Min, Max);
-    return N > 0 ? Sum / Double(N) : 0;
+    switch (Which) {
+        case csAvg: return N > 0 ? Sum / Double(N) : 0;
+        case csMin: return Min;
+        case csMax: return Max;
+        default: return Sum;
+    }
 }
 
-Double TExtStringGrid::ColumnMin(Integer ACol, Integer FromRow, Integer ToRow) {
-    Double Sum, Min, Max;
-    ColumnStats(ACol, FromRow, ToRow, Sum, Min, Max);
-    return Min;
-}
-
-Double TExtStringGrid::ColumnMax(Integer ACol, Integer FromRow, Integer ToRow) {
-    Double Sum, Min, Max;
-    ColumnStats(ACol, FromRow, ToRow, Sum, Min, Max);
-    return Max;
-}
+Double TExtStringGrid::ColumnSum(Integer ACol, Integer FromRow, Integer ToRow) { return ColumnStat(ACol, FromRow, ToRow, csSum); }
+Double TExtStringGrid::ColumnAvg(Integer ACol, Integer FromRow, Integer ToRow) { return ColumnStat(ACol, FromRow, ToRow, csAvg); }
+Double TExtStringGrid::ColumnMin(Integer ACol, Integer FromRow, Integer ToRow) { return ColumnStat(ACol, FromRow, ToRow, csMin); }
+Double TExtStringGrid::ColumnMax(Integer ACol, Integer FromRow, Integer ToRow) { return ColumnStat(ACol, FromRow, ToRow, csMax); }
 
 // --- footer cells -------------------------------------------------------------------------
 Integer TExtStringGrid::FooterCalcKind(Integer ACol) const {
