@@ -327,8 +327,7 @@ TEST(EsgHTMLE, SystemIconsOfFilesAndFolders) {
     H.Measure = false;
     H.Run("<IMG SRC=\"LSYS:" + File + "\">");
     Integer Drawn = 0;
-    for (Integer Y = 0; Y < 32; ++Y)
-        for (Integer X = 0; X < 32; ++X) Drawn += H.C()->Pixels(X, Y) != clWhite;
+    for (Integer I = 0; I < 32 * 32; ++I) Drawn += H.C()->Pixels(I % 32, I / 32) != clWhite;
     EXPECT_GT(Drawn, 32);
 }
 
