@@ -11,7 +11,7 @@
 // Where things are. The class is declared here; its code is split by concern:
 //   ExtGridOptions.h/.cpp   the option objects (MouseActions, Navigation, ControlLook, ...) and their values
 //   ExtGridEvents.h         the event types
-//   ExtGridPanels.h         the footer and find panels docked under the cells
+//   ExtGridPanels.h         the footer and find panels docked under the cells (placed by ExtGridFooter.cpp)
 //   ExtGrid.cpp             construction, property writers, cell-query hooks, colours, the current cell
 //   ExtGridCells.cpp        cell values besides the text: numbers, check, radio and button states, comments
 //   ExtGridClipboard.cpp    copy, cut and paste
@@ -21,7 +21,7 @@
 //   ExtGridEditors.h/.cpp   the editor controls shown over a cell, and the grid's side of them
 //   ExtGridFind.cpp         finding text, the incremental lookup, the search footer
 //   ExtGridFocus.cpp        the keyboard focus arriving at the grid
-//   ExtGridFooter.cpp       the footer row, column statistics, the floating footer panel
+//   ExtGridFooter.cpp       the footer row, column statistics, the floating footer panel, the docked panels' places
 //   ExtGridFrame.cpp        the window's hooks; what is painted besides the cells (free area, border, sizing lines)
 //   ExtGridGraphics.cpp     the graphics kept per cell, their layout and drawing, tree lines, highlighting
 //   ExtGridGroup.cpp        grouping rows by the values of a column
@@ -43,11 +43,20 @@
 //   ExtGridStore.cpp        column widths kept between runs
 //   ExtGridTheme.h/.cpp     the desktop's visual styles and the colour schemes that follow them
 //   ExtGridTimer.cpp        the grid's timer: blinking text, hover focus, the lookup's reset
-// Below the class: BaseGrid (the string grid under it, cell properties), GridRowMap
-// (hidden rows), ExtUtil (free routines), ExtObj (small objects the grid keeps),
-// EsgHTMLE and EsgHTMLEControls (mini-HTML text), PictureContainer (its pictures),
-// EsgDD (drag and drop roles), EsgCombo, EsgSpin, EsgEditBtn, EsgEditParts and
-// EsgUni (the controls the editors are made of).
+// Below the class:
+//   BaseGrid.h/.cpp         the string grid under it: cell properties, merged cells, the footer row
+//   GridRowMap.h/.cpp       hidden rows and the map between display rows and real rows
+//   ExtUtil.h/.cpp          free routines: text kinds, URLs, CSV and clipboard text, numbers
+//   ExtObj.h/.cpp           small objects the grid keeps: move arrows, integer lists, TExtGridButton
+//   EsgHTMLE.h/.cpp         mini-HTML text: layout, drawing, measuring, hit-testing
+//   EsgHTMLEControls.cpp    the form controls inside mini-HTML text
+//   PictureContainer.h/.cpp the pictures of mini-HTML text: named ones and those loaded by URL
+//   EsgDD.h/.cpp            drag and drop roles: what a drag offers, what a drop target takes
+//   EsgCombo.h/.cpp         the flat combo box under the combo editors
+//   EsgSpin.h/.cpp          the spin edit under the spin editor
+//   EsgEditBtn.h/.cpp       the edits with a button (and a unit) under the edit-button editors
+//   EsgEditParts.h/.cpp     the pieces the edits with buttons share
+//   EsgUni.h/.cpp           the Unicode edit, memo, edit with button and combo boxes
 #include "grid/BaseGrid.h"
 #include "grid/ExtGridOptions.h"
 #include "grid/ExtGridPanels.h"
@@ -1212,6 +1221,13 @@ private:
     TGridUniEditBtn* FUniEditBtn = nullptr;
     TGridUniMemo* FUniMemo = nullptr;
     TGridUniCombo* FUniCombo = nullptr;
+    // What ending the edit in the editor control would store; false for the editors that
+    // store nothing. An edit that ends on the value the editor was filled with (or last
+    // committed) changes nothing.
+    bool EditorControlValue(AnsiString& Value);
+    void NoteEditorControlValue();
+    bool EditorControlChanged();
+    AnsiString FEditorShownValue;
     // Validation of a plain or (Wide) a Unicode-encoded value.
     bool Validate(const AnsiString& Value, bool Wide);
     // Ends the current cell's edit checked (an open editor control stores first);
@@ -1267,6 +1283,10 @@ private:
     Integer FFixedRowHeight = 21;
     Integer FFixedFooters = 0;
     Integer FFooterSpace = 0;   // height the docked footer panel takes at the bottom
+    Integer FSearchSpace = 0;   // and the search panel below it
+    // Bounds of automatic sizing (0: none); Loaded sets the minimums.
+    Integer FAutoMinColWidth = 0, FAutoMaxColWidth = 0, FAutoMinRowHeight = 0, FAutoMaxRowHeight = 0;
+    void PlaceSearchPanel();
     Integer FFixedRightCols = 0;
     bool FIntegralHeight = false;
     bool FWordWrap = true;
@@ -1437,6 +1457,10 @@ private:
     bool ColumnNumber(Integer ACol, Integer ARow, bool Hidden, Double& Value);
     // Sum, minimum and maximum of the data rows of a range; returns the rows counted.
     Integer ColumnStats(Integer ACol, Integer FromRow, Integer ToRow, Double& Sum, Double& Min, Double& Max);
+    enum TColumnStat { csSum, csAvg, csMin, csMax };
+    Double ColumnStat(Integer ACol, Integer FromRow, Integer ToRow, TColumnStat Which);
+    // A colour of a cell's properties set through Set, and the cell repainted.
+    void SetCellColour(Integer ACol, Integer ARow, void (TCellProperties::*Set)(TColor), TColor Value);
 
     // mouse state (ExtGridMouse.cpp)
     TPoint FPressPoint;
@@ -1525,6 +1549,7 @@ private:
     bool CellHTMLHit(Integer ACol, Integer ARow, Integer X, Integer Y, THTMLHit& Hit);
     friend class TControlEdit;
     friend class TControlCombo;
+    template <class> friend class TFormControlEditor;
     TControlEdit* FControlEdit = nullptr;
     TGridTransEdit* FTransEdit = nullptr;
     TControlCombo* FControlCombo = nullptr;

@@ -6,6 +6,7 @@
 #include "platform/rtl/CodePage.h"
 #include "platform/ui/SpeedButton.h"
 #include "platform/ui/StdCtrls.h"
+#include "platform/ui/WinApi.h"
 
 #include <algorithm>
 #include <initializer_list>
@@ -202,6 +203,7 @@ void TSearchPanel::Paint() {
 void TExtStringGrid::BuildSearchPanel() {
     TSearchPanel* P = FSearchPanel;
     if (FSearchEdit) return;
+    P->SetParent(this);   // docked inside the grid: it moves and sizes with it
     auto Button = [&](const char* Name, Integer Left, Integer Width, TNotifyEvent Click) {
         auto* B = new TSearchButton(P);
         B->SetFlat(true);
@@ -223,6 +225,7 @@ void TExtStringGrid::BuildSearchPanel() {
     FSearchEdit->SetName("FindEdit");
     FSearchEdit->SetParent(P);
     FSearchEdit->SetBounds(25, 6, 110, 21);
+    SetFocusProxy(P, FSearchEdit);   // a click on a button keeps the typing in the edit
     FSearchEdit->OnChange = [this](TObject*) {
         const bool Any = !FSearchEdit->Text().empty();
         FSearchNext->SetEnabled(Any);
@@ -280,12 +283,14 @@ void TExtStringGrid::UpdateSearchPanel() {
     Hint(FSearchNext, S->HintFindNext());
     Hint(FSearchPrev, S->HintFindPrev());
     Hint(FSearchHighlight, S->HintHighlight());
+    // Flat with the flat look and when following the theme; raised with the classic and XP looks.
+    const TControlStyle Look = FControlLook->ControlStyle();
+    if (FAutoThemeAdapt || Look == csFlat || Look == csClassic || Look == csWinXP)
+        for (TSpeedButton* B : {FSearchClose, FSearchNext, FSearchPrev, FSearchHighlight})
+            B->SetFlat(FAutoThemeAdapt || Look == csFlat);
     FSearchPanel->SetColor(S->Color());
     FSearchPanel->SetColorTo(S->ColorTo());
-    const bool Show = S->Visible();
-    if (Show && Parent() && FSearchPanel->Parent() != Parent()) FSearchPanel->SetParent(Parent());
-    FSearchPanel->SetBounds(Left(), Top() + Height(), Width(), Show ? 32 : 0);
-    FSearchPanel->SetVisible(Show);
+    PlaceSearchPanel();
 }
 
 void TExtStringGrid::SearchFooterChanged() {

@@ -907,7 +907,11 @@ void TExtStringGrid::DblClick() {
     if (FGridMode) return;   // the second press of the pair does nothing either
     const Integer X = FPressPoint.X, Y = FPressPoint.Y;
     TGridCoord C = MouseCoord(X, Y);
-    if (C.X < 0 && C.Y == 0 && !FFixedRowAlways) C.X = ColCount() - 1;   // right of the last column
+    if (C.X < 0 && !FFixedRowAlways) {
+        // Right of the last column in row 0 counts as on the last column.
+        const TRect Last = CellRect(ColCount() - 1, 0);
+        if (!Last.IsEmpty() && X >= Last.Right && Y >= Last.Top && Y < Last.Bottom) C = TGridCoord{ColCount() - 1, 0};
+    }
     if (C.Y >= 0 && C.Y < FixedRows() && C.X >= 0 && Options().Contains(goColSizing) &&
         FMouseActions->AutoSizeColOnDblClick()) {
         const TRect R = CellRect(C.X, C.Y);

@@ -13,7 +13,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstdlib>
+#include <numbers>
 
 namespace {
 
@@ -948,6 +950,16 @@ void TExtStringGrid::GetCellTextSize(Integer ACol, Integer ARow, TPoint& Size, b
     TBitmap Scratch;
     TCanvas* Cv = MeasureCanvas(Scratch, ACol, ARow);
     if (FZoom != 0) Cv->Font()->SetSize(std::max(1, Cv->Font()->Size() + FZoom));
+    // Measured as painted: a turned text by the box it turns into (inside the two-pixel
+    // inset it is drawn in), a rich-text document as the rendering rich edit lays it out.
+    Integer Angle = 0;
+    if (IsRotatedCell(RealColIndex(ACol), ARow, Angle)) {
+        const AnsiString Turned = Cells(ACol, ARow);
+        const double A = Angle * std::numbers::pi / 180.0, Cs = std::fabs(std::cos(A)), Sn = std::fabs(std::sin(A));
+        const Integer W = Turned.empty() ? 0 : Cv->TextWidth(Turned + "w"), H = Turned.empty() ? 0 : Cv->TextHeight(Turned);
+        Size = Point(Integer(std::lround(Cs * W + Sn * H)) + 4, Integer(std::lround(Sn * W + Cs * H)) + 4);
+        return;
+    }
     AnsiString Text;
     FormatCellText(ACol, ARow, Text);
     Integer Kind = TextType(Text, FEnableHTML);
@@ -956,7 +968,21 @@ void TExtStringGrid::GetCellTextSize(Integer ACol, Integer ARow, TPoint& Size, b
         Kind = TextType(Text, FEnableHTML);
     }
     const TSize CS = CellSize(ACol, ARow);
-    if (Kind == 1) {
+    if (Kind == 2 && !IsRtfText(Text)) {
+        // Not a rich-text document after all: painted as its words.
+        const AnsiString Words = RichTextWords(Text);
+        if (!Words.empty()) Text = Words;
+        Kind = 0;
+    }
+    if (Kind == 2) {
+        RenderRichEdit();
+        TRichEdit* E = FRichCell;
+        E->SetWordWrap(WithWidth);
+        if (WithWidth) E->SetWidth(std::max(1, CS.cx - 2 * TextMarginX));
+        E->SetText(Text);
+        const TPoint Need = E->RequiredSize();
+        Size = Point(Need.X + 2 + 2 * TextMarginX, Need.Y + 2 * TextMarginY);
+    } else if (Kind == 1) {
         TRect R = Rect(TextMarginX, TextMarginY, CS.cx - TextMarginX, 65535);
         if (!WithWidth) R.Right = 65535;
         AnsiString Anchor, Plain, FocusedHref, Title, CtlID, CtlValue, CtlType;

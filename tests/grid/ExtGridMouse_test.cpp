@@ -186,6 +186,20 @@ TEST_F(ExtGridMouse, DoubleClickOnAHeaderBorderSizesTheColumnToItsText) {
     EXPECT_EQ(40, F.Grid->ColWidths(2));
 }
 
+// Right of the last column in the header row counts as on the last column of row 0.
+TEST_F(ExtGridMouse, DoubleClickRightOfTheLastHeaderIsOnTheLastColumn) {
+    TGridCoord Cell{-1, -1};
+    F.Grid->OnDblClickCell = [&](TObject*, Integer ARow, Integer ACol) { Cell = TGridCoord{ACol, ARow}; };
+    const TRect Last = F.Grid->CellRect(4, 0);
+    const QPoint Beyond(Last.Right + 20, (Last.Top + Last.Bottom) / 2);   // inside the client area
+    F.DoubleClick(Beyond);
+    EXPECT_EQ((TGridCoord{4, 0}), Cell);
+    F.Options({goColSizing});
+    F.Grid->SetCells(4, 1, "a rather long text in the last column");
+    F.DoubleClick(Beyond);
+    EXPECT_GE(F.Grid->ColWidths(4), TextSizeIn(F.Grid, "a rather long text in the last column").cx);
+}
+
 TEST_F(ExtGridMouse, DoubleClickInADataCellReportsTheCell) {
     Integer Row = -1, Col = -1, Plain = 0;
     F.Grid->OnDblClickCell = [&](TObject*, Integer ARow, Integer ACol) { Row = ARow; Col = ACol; };

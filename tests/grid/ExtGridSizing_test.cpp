@@ -143,3 +143,36 @@ TEST(ExtGridSizing, WithStretchOnTheColumnFollowsResizesAndWidthChanges) {
     QApplication::processEvents();
     EXPECT_EQ(Before, G->ColWidths(1));
 }
+
+// A column sized to its content takes what is painted: a rich-text cell's words, not its
+// markup; a turned text by the box it turns into.
+TEST(ExtGridSizing, ColumnsSizeToTheCellsAsPainted) {
+    auto G = Filled();
+    TBitmap B;
+    B.SetSize(1, 1);
+    B.Canvas()->Font()->Assign(G->Font());
+    const Integer LongW = B.Canvas()->TextWidth("a heading of some length"), HiW = B.Canvas()->TextWidth("Hi");
+    G->SetCells(1, 1, "{\\rtf1\\ansi{\\colortbl;\\red255\\green0\\blue0;}\\cf1 Hi\\par}");
+    G->SetCells(2, 1, "a heading of some length");
+    G->CreateCellGraphic(2, 1)->SetCellType(ctRotated);
+    G->GetCellGraphic(2, 1)->SetCellAngle(90);
+    G->SizeColumnsToContent(false, 0);
+    G->SizeRowToContent(1, false);
+    EXPECT_TRUE(G->ColWidths(1) >= HiW && G->ColWidths(1) < HiW + 40) << G->ColWidths(1);
+    EXPECT_LT(G->ColWidths(2), LongW / 2);
+    EXPECT_GE(G->RowHeights(1), LongW);
+}
+
+// Until the grid is loaded automatic sizing has no bounds; then rows keep at least the
+// default row height and columns (sized with an extra width) at least 10 pixels.
+TEST(ExtGridSizing, LoadedSetsTheAutomaticSizingMinimums) {
+    TExtStringGrid G(nullptr);   // empty cells in a small font
+    G.Font()->SetSize(4);
+    for (const bool Loaded : {false, true}) {
+        if (Loaded) G.Loaded();
+        G.SizeRowToContent(1, false);
+        G.SizeColumnsToContent(false, 1);
+        EXPECT_EQ(Loaded, G.RowHeights(1) == G.DefaultRowHeight()) << Loaded;
+        EXPECT_EQ(Loaded, G.ColWidths(1) == 10) << Loaded;
+    }
+}

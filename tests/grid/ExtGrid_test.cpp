@@ -460,11 +460,17 @@ TEST_F(ExtGrid, AnEventRaisingInsideAnUpdateEndsTheUpdate) {
     }
 }
 
+// The grid's own frame is no row: a bordered grid keeps 11 whole rows of 21 pixels.
 TEST_F(ExtGrid, IntegralHeightCutsToWholeRows) {
     G->SetColCount(3);
-    G->SetBounds(0, 0, 400, 250);
-    G->SetIntegralHeight(true);
-    EXPECT_EQ(231, G->Height());
+    for (const auto& [Border, Height] : {std::pair{bsNoBorder, 231}, std::pair{bsSingleBorder, 235}}) {
+        G->SetIntegralHeight(false);
+        G->SetBorderStyle(Border);
+        G->SetBounds(0, 0, 400, 250);
+        G->SetIntegralHeight(true);
+        EXPECT_EQ(Height, G->Height());
+        EXPECT_EQ(11 * 21, G->ClientHeight());
+    }
 }
 
 TEST_F(ExtGrid, ColumnHeadersFillRowZero) {
