@@ -494,6 +494,14 @@ public:
     void ClearCellSelect();
     AnsiString SelectionAsText();   // tab/CR LF, no line end after the last row
     bool IsCellSelected(Integer ACol, Integer ARow);
+    // The row shown at ADisplRow: its mark (DisjunctRowSelect; marks are kept by real
+    // row) or else whether it lies in the selection. Copy, cut and drag test rows here.
+    bool DisplRowSelected(Integer ADisplRow) const;
+    void SetDisplRowSelected(Integer ADisplRow, bool Value);   // EExtGridError "Invalid row accessed"
+    std::vector<Integer> MarkedDisplRows() const;              // the marked rows in view, ascending
+    // Column-order list: entry i is the column (numbered as at the last reset) now at i.
+    const std::vector<Integer>& ColumnOrder();
+    void ResetColumnOrder();
 
     // --- repainting (ExtGridRepaint.cpp)
     void RepaintRow(Integer ARow);
@@ -1100,6 +1108,7 @@ protected:
     void MouseUp(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) override;
     void DblClick() override;
     void ColumnMoved(Integer FromIndex, Integer ToIndex) override;
+    void RowMoved(Integer FromIndex, Integer ToIndex) override;
     bool WheelTurn(bool Backward, TShiftState Shift, TPoint MousePos);
     // Repaints unless updating.
     void RepaintUnlessUpdating();
@@ -1218,6 +1227,17 @@ private:
     std::vector<Byte> FColSelect;
     std::vector<Byte> FRowMarks;
     std::set<std::pair<Integer, Integer>> FSelectedCells;   // (col, row)
+    Integer MarkIndex(Integer ARow) const;   // the real row a RowSelected argument names
+    // What the grid keeps per row and per column follows rows inserted, removed or moved
+    // and columns moved, whatever road did it (ExtGridRows.cpp).
+    void RowRecordsInserted(Integer ADisplRow, Integer ACount);
+    void RowRecordsRemoved(Integer ADisplRow, Integer ACount);
+    void RowRecordsMoved(Integer AFrom, Integer ATo);
+    void ColumnRecordsMoved(Integer AFrom, Integer ATo);
+    TCellGraphic* NodeAtReal(Integer ARealRow);   // the node of a shown or hidden row
+    std::vector<Integer> FColumnOrder;
+    std::vector<Byte> FDragRows;   // by real row: the rows a running drag takes from
+    Integer FGroupFooterKind = -1;
     bool FMultilinecells = false;
     bool FSpreadsheetClipboard = false;
     bool FEnhTextSize = false;
@@ -1326,7 +1346,8 @@ private:
 
     // Sorting (ExtGridSort.cpp).
     struct TSortColumn;
-    std::vector<Integer> FUnsortedOrder;   // per display row: its position before sorting
+    std::vector<Integer> FUnsortedOrder;   // per real row: its position before sorting
+    void EnsureUnsortedOrder();
     void ReadSortColumn(TSortColumn& K, Integer ACol, const std::vector<Integer>& Rows, Integer FixStyle,
                         bool OnDemand = false);
     void ReadSortKey(TSortColumn& K, Integer ACol, const std::vector<Integer>& Rows, size_t I);
@@ -1431,6 +1452,8 @@ private:
     Integer FSizingRow = -1;
     Integer FSizingStart = 0;
     void MouseSizingStarted();
+    // A column sizing let go right of the grid, or a row sizing below it, is undone.
+    bool CancelSizingOutside(Integer X, Integer Y);
     void ScaleOtherSizes(bool Columns, Integer Sized, Integer Start);
     // An open editor control back over the current cell after sizes changed.
     void PlaceEditorControl();

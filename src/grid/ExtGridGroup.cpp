@@ -33,28 +33,20 @@ void TExtStringGrid::ColourGroupRow(Integer ARow, Integer ATextCol, bool Merged,
 }
 
 // Inserts a group header above the run of rows ARow .. AEnd and makes it their
-// node; returns the header's row. Enclosing nodes grow by the new row.
+// node; returns the header's row. Enclosing nodes grow by the new row (InsertRows).
 Integer TExtStringGrid::InsertGroupHeader(Integer ARow, Integer AEnd, Integer ATextCol, const AnsiString& Value,
                                           Integer AGroupCol) {
-    std::vector<Integer> Enclosing;
-    for (Integer N = FixedRows(); N < ARow; ++N)
-        if (IsNode(N) && N + GetNodeSpan(N) > ARow) Enclosing.push_back(N);
-    const Integer Level = HasCellProperties(0, ARow) ? GetCellProperties(0, ARow)->NodeLevel() : 0;
     InsertRows(ARow, 1);
-    for (Integer N : Enclosing) AddToNodeSpan(N, 1);
-    if (Level > 0) GetCellProperties(0, ARow)->SetNodeLevel(Level);
     SetCells(ATextCol, ARow, Value);
-    AddNode(RealRowIndex(ARow), AEnd - ARow + 2);
+    AddNode(RealRowIndex(ARow), RealRowIndex(AEnd + 1) - RealRowIndex(ARow) + 1);
     TCellGraphic* G = NodeGraphic(ARow);
     G->SetCellValue(AGroupCol);
     G->SetCellValue2(GroupHeaderMark);
     return ARow;
 }
 
-// Removes a header or summary row; enclosing nodes shrink by it.
+// Removes a header or summary row; enclosing nodes shrink by it (RemoveRowsEx).
 void TExtStringGrid::RemoveGroupRow(Integer ARow) {
-    for (Integer N = FixedRows(); N < ARow; ++N)
-        if (IsNode(N) && N + GetNodeSpan(N) > ARow && GetNodeSpan(N) > 1) AddToNodeSpan(N, -1);
     if (IsNode(ARow)) RemoveNode(RealRowIndex(ARow));
     RemoveRowsEx(ARow, 1);
 }

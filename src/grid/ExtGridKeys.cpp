@@ -245,7 +245,7 @@ void TExtStringGrid::KeyDown(Word& Key, TShiftState Shift) {
         if (FMouseActions->DisjunctColSelect()) SetColSelected(Col(), !ColSelected(Col()));
     }
     if (!Clip && Key == VK_DELETE && FNavigation->AllowDeleteRow() && !Alt &&
-        RowCount() - TBaseGrid::FixedRows() - FFixedFooters >= 1) {
+        RowCount() - TBaseGrid::FixedRows() - FFixedFooters >= 1 && Row() <= LastDataRow()) {
         bool Can = true;
         if (OnCanDeleteRow) OnCanDeleteRow(this, Row(), Can);
         if (Can && *Alive) {

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numeric>
 
 // --- current row ----------------------------------------------------------------
 void TExtStringGrid::ReportRow(Integer NewRow) {
@@ -194,4 +195,170 @@ void TExtStringGrid::SetFilterActive(bool Value) {
         }
     }
     RecalcAllFooters();
+}
+
+// --- per-row records ----------------------------------------------------------------
+// Every road that inserts, removes or moves rows (InsertRows, RemoveRowsEx, the Insert
+// and Delete keys, MoveRow and the row drag, grouping, node rows, drops) passes here, so
+// that what the grid keeps per row follows its row: the hidden rows, the row marks and
+// modified marks (by real row), the node spans (in real rows), the order before sorting,
+// the cells chosen one by one and the controls placed in cells. The cells with their
+// properties and heights are moved by the caller.
+namespace {
+
+void InsertFlags(std::vector<Byte>& L, Integer AAt, Integer ACount) {
+    if (AAt < Integer(L.size())) L.insert(L.begin() + AAt, size_t(ACount), Byte(0));
+}
+
+void EraseFlag(std::vector<Byte>& L, Integer AAt) {
+    if (AAt >= 0 && AAt < Integer(L.size())) L.erase(L.begin() + AAt);
+}
+
+// Where index I goes when the item at AFrom is taken out and put in at ATo.
+Integer FollowMove(Integer I, Integer AFrom, Integer ATo) {
+    if (I == AFrom) return ATo;
+    if (AFrom < ATo && I > AFrom && I <= ATo) return I - 1;
+    if (AFrom > ATo && I >= ATo && I < AFrom) return I + 1;
+    return I;
+}
+
+void MoveFlag(std::vector<Byte>& L, Integer AFrom, Integer ATo) {
+    if (std::max(AFrom, ATo) >= Integer(L.size())) L.resize(size_t(std::max(AFrom, ATo)) + 1, 0);
+    const Byte F = L[size_t(AFrom)];
+    L.erase(L.begin() + AFrom);
+    L.insert(L.begin() + ATo, F);
+}
+
+}  // namespace
+
+TCellGraphic* TExtStringGrid::NodeAtReal(Integer ARealRow) {
+    if (TStringList* L = HiddenRowItems(ARealRow)) {
+        TObject* O = L->Count() > 0 ? L->Objects(0) : nullptr;
+        if (auto* P = dynamic_cast<TCellProperties*>(O)) O = P->KeptObject();
+        auto* G = dynamic_cast<TCellGraphic*>(O);
+        return G && G->CellType() == ctNode ? G : nullptr;
+    }
+    return NodeGraphic(DisplRowIndex(ARealRow));
+}
+
+void TExtStringGrid::RowRecordsInserted(Integer ADisplRow, Integer ACount) {
+    // Real rows at or after the insertion move down; hidden rows right above it stay.
+    const Integer At = RealRowIndex(ADisplRow);
+    // A node whose rows the new ones land among (after its own row, before its last) grows.
+    Integer Level = 0;
+    if (HasNodes())
+        for (Integer R = 0; R < At; ++R)
+            if (TCellGraphic* G = NodeAtReal(R); G && G->CellIndex() > 0 && At < R + G->CellIndex()) {
+                G->SetCellIndex(G->CellIndex() + ACount);
+                ++Level;
+            }
+    InsertFlags(FRowSelect, At, ACount);
+    InsertFlags(FRowMarks, At, ACount);
+    // New rows come before the row they were put in front of in the order before sorting.
+    if (Integer(FUnsortedOrder.size()) == AllRowCount() - ACount) {
+        const Integer Key = At < Integer(FUnsortedOrder.size())
+                                ? FUnsortedOrder[size_t(At)]
+                                : Integer(FUnsortedOrder.size()) + ACount;
+        for (Integer& U : FUnsortedOrder)
+            if (U >= Key) U += ACount;
+        FUnsortedOrder.insert(FUnsortedOrder.begin() + std::min(At, Integer(FUnsortedOrder.size())), size_t(ACount), Key);
+    }
+    FRowMap->RowsInserted(ADisplRow, ACount);
+    if (Level > 0)
+        for (Integer R = ADisplRow; R < ADisplRow + ACount && R < RowCount(); ++R)
+            GetCellProperties(0, R)->SetNodeLevel(Level);
+    std::set<std::pair<Integer, Integer>> Cells;
+    for (const auto& [C, R] : FSelectedCells) Cells.insert({C, R >= ADisplRow ? R + ACount : R});
+    FSelectedCells = std::move(Cells);
+}
+
+void TExtStringGrid::RowRecordsRemoved(Integer ADisplRow, Integer ACount) {
+    std::vector<Integer> Gone;   // real rows, ascending
+    for (Integer D = ADisplRow; D < ADisplRow + ACount; ++D) Gone.push_back(RealRowIndex(D));
+    if (HasNodes() && !Gone.empty())
+        for (Integer R = 0; R < Gone.back(); ++R) {
+            TCellGraphic* G = NodeAtReal(R);
+            if (!G || G->CellIndex() <= 0 || std::binary_search(Gone.begin(), Gone.end(), R)) continue;
+            const auto Inside = std::count_if(Gone.begin(), Gone.end(),
+                                              [&](Integer X) { return X > R && X < R + G->CellIndex(); });
+            G->SetCellIndex(std::max(1, G->CellIndex() - Integer(Inside)));
+        }
+    const bool Order = Integer(FUnsortedOrder.size()) == AllRowCount();
+    for (auto It = Gone.rbegin(); It != Gone.rend(); ++It) {
+        EraseFlag(FRowSelect, *It);
+        EraseFlag(FRowMarks, *It);
+        if (Order) FUnsortedOrder.erase(FUnsortedOrder.begin() + *It);
+    }
+    FRowMap->RowsRemoved(ADisplRow, ACount);
+    std::set<std::pair<Integer, Integer>> Cells;
+    for (const auto& [C, R] : FSelectedCells)
+        if (R < ADisplRow) Cells.insert({C, R});
+        else if (R >= ADisplRow + ACount) Cells.insert({C, R - ACount});
+    FSelectedCells = std::move(Cells);
+}
+
+void TExtStringGrid::RowRecordsMoved(Integer AFrom, Integer ATo) {
+    const Integer RealFrom = RealRowIndex(AFrom);
+    FRowMap->RowsRemoved(AFrom, 1);
+    FRowMap->RowsInserted(ATo, 1);
+    const Integer RealTo = RealRowIndex(ATo);
+    MoveFlag(FRowSelect, RealFrom, RealTo);
+    MoveFlag(FRowMarks, RealFrom, RealTo);
+    // The rows' places before sorting travel with them, so undoing a sort still gives
+    // the order from before it.
+    if (Integer(FUnsortedOrder.size()) == AllRowCount()) {
+        const Integer U = FUnsortedOrder[size_t(RealFrom)];
+        FUnsortedOrder.erase(FUnsortedOrder.begin() + RealFrom);
+        FUnsortedOrder.insert(FUnsortedOrder.begin() + RealTo, U);
+    }
+    std::set<std::pair<Integer, Integer>> Cells;
+    for (const auto& [C, R] : FSelectedCells) Cells.insert({C, FollowMove(R, AFrom, ATo)});
+    FSelectedCells = std::move(Cells);
+    for (Integer R = std::min(AFrom, ATo); R <= std::max(AFrom, ATo); ++R)
+        for (Integer C = 0; C < ColCount(); ++C)
+            if (auto* P = dynamic_cast<TCellProperties*>(RawObjects(C, R))) P->SetOwnerRow(R);
+    UpdateCellControls();
+}
+
+void TExtStringGrid::RowMoved(Integer FromIndex, Integer ToIndex) {
+    RowRecordsMoved(FromIndex, ToIndex);
+    TBaseGrid::RowMoved(FromIndex, ToIndex);
+}
+
+void TExtStringGrid::ColumnRecordsMoved(Integer AFrom, Integer ATo) {
+    auto Follow = [&](Integer C) { return FollowMove(C, AFrom, ATo); };
+    FSortSettings->SetColumn(Follow(FSortSettings->Column()));
+    for (Integer& E : FSortIndexes) E = Integer((Cardinal(E) & 0x80000000u) | Cardinal(Follow(E & 0x7FFFFFFF)));
+    for (auto& [Col, Kind] : FFooterKinds) Col = Follow(Col);
+    FRowMap->ColMoved(AFrom, ATo);
+    if (Integer(FColSelect.size()) > std::min(AFrom, ATo)) MoveFlag(FColSelect, AFrom, ATo);
+    ColumnOrder();
+    const Integer Order = FColumnOrder[size_t(AFrom)];
+    FColumnOrder.erase(FColumnOrder.begin() + AFrom);
+    FColumnOrder.insert(FColumnOrder.begin() + ATo, Order);
+    std::set<std::pair<Integer, Integer>> Cells;
+    for (const auto& [C, R] : FSelectedCells) Cells.insert({Follow(C), R});
+    FSelectedCells = std::move(Cells);
+    for (Integer C = std::min(AFrom, ATo); C <= std::max(AFrom, ATo); ++C)
+        for (Integer R = 0; R < RowCount(); ++R)
+            if (auto* P = dynamic_cast<TCellProperties*>(RawObjects(C, R))) P->SetOwnerCol(C);
+    // The current cell stays on its data: the next edit goes into the column it was in.
+    if (const Integer C = Follow(Col()); C != Col()) {
+        const bool Was = FMoving;
+        FMoving = true;
+        FocusCell(C, Row(), true);
+        FMoving = Was;
+    }
+    UpdateCellControls();
+    Invalidate();
+}
+
+const std::vector<Integer>& TExtStringGrid::ColumnOrder() {
+    if (Integer(FColumnOrder.size()) != ColCount()) ResetColumnOrder();
+    return FColumnOrder;
+}
+
+void TExtStringGrid::ResetColumnOrder() {
+    FColumnOrder.resize(size_t(std::max(0, ColCount())));
+    std::iota(FColumnOrder.begin(), FColumnOrder.end(), 0);
 }
