@@ -1389,6 +1389,7 @@ private:
     void ColourGroupRow(Integer ARow, Integer ATextCol, bool Merged, TColor From, TColor To, TColor Text);
     Integer InsertGroupHeader(Integer ARow, Integer AEnd, Integer ATextCol, const AnsiString& Value, Integer AGroupCol);
     void RemoveGroupRow(Integer ARow);
+    void ShowAllRowsForGrouping();
 
     // drag and drop (ExtGridDragDrop.cpp)
     friend class TGridDropTarget;

@@ -51,12 +51,22 @@ void TExtStringGrid::RemoveGroupRow(Integer ARow) {
     RemoveRowsEx(ARow, 1);
 }
 
+// Grouping works on every row: rows hidden by a filter or a contracted node come back
+// first, so that each row is grouped by its own value and none loses it.
+void TExtStringGrid::ShowAllRowsForGrouping() {
+    if (FFilterActive) SetFilterActive(false);
+    ExpandAll();
+}
+
 void TExtStringGrid::Group(Integer ACol) {
-    if (ACol < FixedCols() || ACol >= ColCount()) return;
+    // Column 0 holds the group nodes: it is never the grouped column, which goes.
+    if (ACol < FixedCols() || ACol < 1 || ACol >= ColCount()) return;
     if (FGroupColumn != -1) UnGroup();
+    ShowAllRowsForGrouping();
     BeginUpdate();
     FGroupColumn = ACol;
     FGroupColWidth = ColWidths(ACol);
+    FGroupFooterKind = FooterCalcKind(ACol);
     FGroupHeaderText = TBaseGrid::FixedRows() > 0 ? Cells(ACol, 0) : AnsiString();
     FGroupFooterText = FFixedFooters > 0 ? Cells(ACol, RowCount() - 1) : AnsiString();
     if (FSortSettings->AutoSortForGrouping()) {
@@ -94,11 +104,12 @@ void TExtStringGrid::Group(Integer ACol) {
 
 void TExtStringGrid::UnGroup() {
     if (FGroupColumn < 0) return;
-    ExpandAll();
+    ShowAllRowsForGrouping();
     BeginUpdate();
     const Integer ACol = FGroupColumn;
     InsertCols(ACol, 1);
     SetColWidths(ACol, FGroupColWidth);
+    if (FGroupFooterKind >= 0) SetFooterCalcKind(ACol, FGroupFooterKind);
     if (TBaseGrid::FixedRows() > 0) SetCells(ACol, 0, FGroupHeaderText);
     if (FFixedFooters > 0) SetCells(ACol, RowCount() - 1, FGroupFooterText);
     const Integer TextCol = ACol == 1 ? 2 : 1;
@@ -118,11 +129,14 @@ void TExtStringGrid::UnGroup() {
         }
     }
     FGroupColumn = -1;
+    FGroupFooterKind = -1;
     EndUpdate();
+    RecalcAllFooters();
 }
 
 void TExtStringGrid::GroupInPlace(Integer ACol) {
     if (ACol < 0 || ACol + 1 >= ColCount()) return;
+    ShowAllRowsForGrouping();
     BeginUpdate();
     const TGrouping* Gr = FGrouping.get();
     Integer R = TBaseGrid::FixedRows();
@@ -146,7 +160,7 @@ void TExtStringGrid::GroupInPlace(Integer ACol) {
 }
 
 void TExtStringGrid::UngroupInPlace(Integer ACol) {
-    ExpandAll();
+    ShowAllRowsForGrouping();
     BeginUpdate();
     Integer R = TBaseGrid::FixedRows();
     while (R <= LastDataRow()) {

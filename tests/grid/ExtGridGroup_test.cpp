@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -208,4 +209,60 @@ TEST(ExtGridGroup, FooterTotalsAndCountsSkipGroupingRowsAlsoInContractedGroups) 
     Gr->CalcFooter(-1);
     EXPECT_EQ("3", Gr->Cells(2, Gr->RowCount() - 1));
     EXPECT_EQ("2", Gr->Cells(1, Gr->RowCount() - 1));
+}
+
+namespace {
+
+// Every data row as "name city amount", in name order: what grouping must never change.
+V RowsByName(const TGroupGrid& G) {
+    V Out;
+    for (Integer R = 1; R < G.Grid->RowCount() - 1; ++R)
+        Out.push_back(G.Grid->Cells(2, R) + " " + G.Grid->Cells(1, R) + " " + G.Grid->Cells(3, R));
+    std::sort(Out.begin(), Out.end());
+    return Out;
+}
+
+}  // namespace
+
+TEST(ExtGridGroup, HiddenRowsKeepTheirValuesThroughGroupingAndSortsInsideGroups) {
+    TGroupGrid Ref(Sample);
+    const V Want = RowsByName(Ref);
+    for (int Road = 0; Road < 3; ++Road) {
+        TGroupGrid G(Sample);
+        G.Grid->HideRow(2);   // Ankara Ali
+        if (Road == 0) {
+            G.Grid->Group(1);
+            G.Grid->UnGroup();
+        } else if (Road == 1) {
+            G.Grid->GroupInPlace(1);
+            G.Grid->UngroupInPlace(1);
+        } else {
+            G.Grid->UnHideRowsAll();
+            G.Grid->Group(1);     // Ankara: Ali 1, Ayşe 2; Bursa: Can 5, Ece 7
+            G.Grid->HideRow(2);   // Ali
+            G.Grid->SortSettings()->SetColumn(2);
+            G.Grid->SortSettings()->SetDirection(sdDescending);
+            G.Grid->SortNodesByColumn();
+            G.Grid->UnGroup();
+        }
+        G.Grid->UnHideRowsAll();
+        EXPECT_EQ(Want, RowsByName(G)) << Road;
+    }
+}
+
+TEST(ExtGridGroup, GroupKeepsTheNodeColumnAndTheFooterKind) {
+    TGroupGrid G(Sample);
+    G.Grid->SetFixedCols(0);
+    G.Grid->Group(0);   // the group nodes live in column 0: nothing is grouped
+    EXPECT_EQ(-1, G.Grid->GroupColumn());
+    EXPECT_EQ(4, G.Grid->ColCount());
+    G.Grid->SetFixedCols(1);
+    G.Grid->FloatingFooter()->SetVisible(true);
+    G.Grid->SetFooterCalcKind(3, 1);   // sum
+    G.Grid->Group(1);
+    G.Grid->UnGroup();
+    EXPECT_EQ(1, G.Grid->FooterCalcKind(3));
+    G.Grid->SetCells(3, 1, "10");   // Ali's 1, first after the sort for grouping
+    G.Grid->RecalcAllFooters();
+    EXPECT_DOUBLE_EQ(24.0, G.Grid->Floats(3, G.Grid->RowCount() - 1));
 }
