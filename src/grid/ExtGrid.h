@@ -1395,6 +1395,8 @@ private:
     friend class TGridDropTarget;
     std::unique_ptr<TESGDropTarget> FDropTarget;   // while DragDropSettings.OleDropTarget
     TGridRect FDragRect;                           // the cells of the running text drag
+    TGridRect FSelfDropRect;                       // what a drop of that drag wrote into this grid
+    void TakeDraggedRows(bool Disjunct);
     bool FDragPending = false;                     // a press that starts a drag once it moves
     Integer FDragTicks = 0;                        // horizontal drag scrolling every other move
     TPanel* FDropMarkers[3] = {nullptr, nullptr, nullptr};   // row marker, column markers above and below

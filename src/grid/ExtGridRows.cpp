@@ -254,6 +254,7 @@ void TExtStringGrid::RowRecordsInserted(Integer ADisplRow, Integer ACount) {
             }
     InsertFlags(FRowSelect, At, ACount);
     InsertFlags(FRowMarks, At, ACount);
+    InsertFlags(FDragRows, At, ACount);
     // New rows come before the row they were put in front of in the order before sorting.
     if (Integer(FUnsortedOrder.size()) == AllRowCount() - ACount) {
         const Integer Key = At < Integer(FUnsortedOrder.size())
@@ -287,6 +288,7 @@ void TExtStringGrid::RowRecordsRemoved(Integer ADisplRow, Integer ACount) {
     for (auto It = Gone.rbegin(); It != Gone.rend(); ++It) {
         EraseFlag(FRowSelect, *It);
         EraseFlag(FRowMarks, *It);
+        EraseFlag(FDragRows, *It);
         if (Order) FUnsortedOrder.erase(FUnsortedOrder.begin() + *It);
     }
     FRowMap->RowsRemoved(ADisplRow, ACount);
@@ -304,6 +306,7 @@ void TExtStringGrid::RowRecordsMoved(Integer AFrom, Integer ATo) {
     const Integer RealTo = RealRowIndex(ATo);
     MoveFlag(FRowSelect, RealFrom, RealTo);
     MoveFlag(FRowMarks, RealFrom, RealTo);
+    if (!FDragRows.empty()) MoveFlag(FDragRows, RealFrom, RealTo);
     // The rows' places before sorting travel with them, so undoing a sort still gives
     // the order from before it.
     if (Integer(FUnsortedOrder.size()) == AllRowCount()) {

@@ -158,12 +158,24 @@ TEST(ExtGridDragDrop, AMoveInsideTheGridRemovesTheDraggedRow) {
         G->DragDropSettings()->SetOleRemoveRows(true);
         G->DragDropSettings()->SetOleInsertRows(Insert);
         G->MouseActions()->SetDisjunctRowSelect(Insert);
+        G->Navigation()->SetAllowClipboardAlways(true);   // the drop may write into the dragging grid
         AddOptions(G, {goRowSelect});
         F.Select(G, 1, 4, 4, 4);
         G->SetRowSelected(4, true);
         F.DragFrom(1, 4);
+        EXPECT_EQ("s14", G->Cells(1, 2)) << Insert;
         EXPECT_EQ("s15", G->Cells(1, Insert ? 5 : 4)) << Insert;
     }
+    // A grid that may not write the drop keeps the dragged row.
+    TDragForm F;
+    TExtStringGrid* G = F.Target = F.Source;
+    F.DropCell = TPoint{1, 2};
+    G->DragDropSettings()->SetOleDropTarget(true);
+    G->DragDropSettings()->SetOleRemoveRows(true);
+    AddOptions(G, {goRowSelect});
+    F.Select(G, 1, 4, 4, 4);
+    F.DragFrom(1, 4);
+    EXPECT_EQ("s14", G->Cells(1, 4));
 }
 
 TEST(ExtGridDragDrop, DropsOnFixedRowsOrRefusedByTheEventChangeNothing) {
@@ -508,4 +520,51 @@ TEST(ExtGridDragScroll, LeavingDroppingOrSwitchingOffStopsIt) {
     const Integer AfterDrop = F.Grid->TopRow();   // the drop target's own scrolling may have moved it
     F.Clock.Advance(3000);
     EXPECT_EQ(AfterDrop, F.Grid->TopRow());
+}
+
+// A move that lands on its own source keeps what it dropped and takes only the rest.
+TEST(ExtGridDragDrop, AMoveOntoItsOwnSourceLosesNothing) {
+    {
+        TDragForm F;
+        TExtStringGrid* G = F.Target = F.Source;
+        F.DropCell = TPoint{2, 2};
+        G->DragDropSettings()->SetOleDropTarget(true);
+        G->Navigation()->SetAllowClipboardAlways(true);   // the drop may write into the dragging grid
+        F.Select(G, 1, 1, 2, 2);
+        F.DragFrom(1, 1);
+        EXPECT_EQ((std::vector<AnsiString>{"", "", "", "s11", "s21", "s12", "s22"}),
+                  (std::vector<AnsiString>{G->Cells(1, 1), G->Cells(2, 1), G->Cells(1, 2), G->Cells(2, 2),
+                                           G->Cells(3, 2), G->Cells(2, 3), G->Cells(3, 3)}));
+    }
+    for (const bool Insert : {true, false}) {
+        TDragForm F;
+        TExtStringGrid* G = F.Target = F.Source;
+        F.DropCell = TPoint{1, 3};   // rows 2 and 3 dropped on row 3
+        G->DragDropSettings()->SetOleDropTarget(true);
+        G->Navigation()->SetAllowClipboardAlways(true);
+        G->DragDropSettings()->SetOleRemoveRows(true);
+        G->DragDropSettings()->SetOleInsertRows(Insert);
+        AddOptions(G, {goRowSelect});
+        F.Select(G, 1, 2, 4, 3);
+        F.DragFrom(1, 2);
+        std::vector<AnsiString> Col1;
+        for (Integer R = 1; R < 6; ++R) Col1.push_back(G->Cells(1, R));
+        const std::vector<AnsiString> Want = Insert ? std::vector<AnsiString>{"s11", "s12", "s13", "s14", "s15"}
+                                                    : std::vector<AnsiString>{"s11", "s12", "s13", "s15", ""};
+        EXPECT_EQ(Want, Col1) << Insert;
+    }
+}
+
+TEST(ExtGridDragDrop, AMoveFromMarkedRowsTakesTheMarkedRowsWhileOthersAreHidden) {
+    TDragForm F;
+    TExtStringGrid* G = F.Source;
+    G->MouseActions()->SetDisjunctRowSelect(true);
+    G->SetRowSelected(3, true);   // s?3
+    G->HideRow(1);                // s?3 is shown at 2
+    F.Select(G, 1, 2, 1, 2);
+    F.DragFrom(1, 2);
+    G->UnHideRowsAll();
+    EXPECT_EQ("s11", G->Cells(1, 1));
+    EXPECT_EQ("s12", G->Cells(1, 2));
+    EXPECT_EQ("", G->Cells(1, 3));
 }
