@@ -1369,7 +1369,7 @@ private:
     // footer row and the option objects of other concerns
     std::unique_ptr<TFloatingFooter> FFloatingFooter = std::make_unique<TFloatingFooter>(this);
     std::unique_ptr<TSearchFooter> FSearchFooter = std::make_unique<TSearchFooter>();
-    std::unique_ptr<TGrouping> FGrouping = std::make_unique<TGrouping>();
+    std::unique_ptr<TGrouping> FGrouping = std::make_unique<TGrouping>(this);
     std::unique_ptr<TDragDropSettings> FDragDropSettings = std::make_unique<TDragDropSettings>(this);
     std::unique_ptr<TDragScrollOptions> FDragScrollOptions = std::make_unique<TDragScrollOptions>(this);
     std::unique_ptr<TBalloonSettings> FBalloon = std::make_unique<TBalloonSettings>();

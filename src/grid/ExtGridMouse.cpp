@@ -815,6 +815,7 @@ void TExtStringGrid::MouseUp(TMouseButton Button, TShiftState Shift, Integer X, 
     }
     // No row may land on the footer row of a shown fixed footer.
     if (GridState() == gsRowMoving && FooterRowShown() && FMovePos == RowCount() - 1) CancelMove();
+    CancelSizingOutside(X, Y);
     const TGridRect Before = Selection();
     TBaseGrid::MouseUp(Button, Shift, X, Y);
     const TGridRect After = Selection();

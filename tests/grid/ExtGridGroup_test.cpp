@@ -1,8 +1,12 @@
 #include "grid/ExtGrid.h"
 
+#include "platform/ui/Forms.h"
+#include "platform/ui/UiTestKit.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -265,4 +269,33 @@ TEST(ExtGridGroup, GroupKeepsTheNodeColumnAndTheFooterKind) {
     G.Grid->SetCells(3, 1, "10");   // Ali's 1, first after the sort for grouping
     G.Grid->RecalcAllFooters();
     EXPECT_DOUBLE_EQ(24.0, G.Grid->Floats(3, G.Grid->RowCount() - 1));
+}
+
+namespace {
+struct TGroupPaintGrid : TExtStringGrid {
+    using TExtStringGrid::TExtStringGrid;
+    using TBaseGrid::PaintCounter;
+};
+}  // namespace
+
+TEST(ExtGridGroup, EveryGroupingSettingRepaintsAShownGrid) {
+    auto Form = std::make_unique<TForm>(nullptr);
+    Form->SetBounds(0, 0, 400, 300);
+    auto* G = new TGroupPaintGrid(Form.get());
+    G->SetParent(Form.get());
+    G->SetBounds(0, 0, 300, 200);
+    Form->Show();
+    uitest::Settle();
+    TGrouping* Gr = G->Grouping();
+    const std::vector<std::function<void()>> Setters = {
+        [&] { Gr->SetHeaderColor(clRed); },       [&] { Gr->SetHeaderTextColor(clBlue); },
+        [&] { Gr->SetSummaryColorTo(clAqua); },   [&] { Gr->SetHeaderUnderline(true); },
+        [&] { Gr->SetSummaryLineWidth(4); },      [&] { Gr->SetHeaderLineColor(clGreen); },
+        [&] { Gr->SetMergeSummary(true); },       [&] { Gr->SetSummary(true); }};
+    for (size_t I = 0; I < Setters.size(); ++I) {
+        const Integer Before = G->PaintCounter();
+        Setters[I]();
+        uitest::Settle();
+        EXPECT_GT(G->PaintCounter(), Before) << I;
+    }
 }

@@ -174,3 +174,15 @@ TEST_F(ExtGridRowRecords, AMovedColumnTakesTheCurrentCellChosenCellsAndOrder) {
     EXPECT_EQ("x", G->Cells(3, 1));
     EXPECT_EQ("", G->Cells(1, 1));
 }
+
+TEST_F(ExtGridRowRecords, TheColumnOrderListFollowsMovesUntilItIsReset) {
+    TExtStringGrid* G = F.Grid;
+    F.Options({goColMoving});
+    EXPECT_EQ((std::vector<Integer>{0, 1, 2, 3, 4}), G->ColumnOrder());
+    F.Drag(F.In(1, 0), F.In(3, 0));
+    EXPECT_EQ((std::vector<Integer>{0, 2, 3, 1, 4}), G->ColumnOrder());
+    G->MoveColumn(4, 1);
+    EXPECT_EQ((std::vector<Integer>{0, 4, 2, 3, 1}), G->ColumnOrder());
+    G->ResetColumnOrder();
+    EXPECT_EQ((std::vector<Integer>{0, 1, 2, 3, 4}), G->ColumnOrder());
+}
