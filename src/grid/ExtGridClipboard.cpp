@@ -350,7 +350,7 @@ AnsiString TExtStringGrid::CellsAsText(TGridRect R, bool Disjunct, bool LineEndA
     bool FirstRow = true;
     AnsiString V;
     for (Integer Rw = R.Top; Rw <= R.Bottom; ++Rw) {
-        if (SkipRows && !RowSelected(Rw)) continue;
+        if (SkipRows && !DisplRowSelected(Rw)) continue;   // marks are kept by real row
         if (!FirstRow) Out += "\r\n";
         FirstRow = false;
         bool FirstCol = true;

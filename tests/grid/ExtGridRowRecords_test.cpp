@@ -4,6 +4,7 @@
 #include "grid/ExtGrid.h"
 
 #include "grid/GridTestKit.h"
+#include "platform/ui/Clipbrd.h"
 
 #include <gtest/gtest.h>
 
@@ -185,4 +186,19 @@ TEST_F(ExtGridRowRecords, TheColumnOrderListFollowsMovesUntilItIsReset) {
     EXPECT_EQ((std::vector<Integer>{0, 4, 2, 3, 1}), G->ColumnOrder());
     G->ResetColumnOrder();
     EXPECT_EQ((std::vector<Integer>{0, 1, 2, 3, 4}), G->ColumnOrder());
+}
+
+TEST_F(ExtGridRowRecords, CopyAndCutTakeThePersistentlyMarkedRowWhileARowAboveIsHidden) {
+    TExtStringGrid* G = F.Grid;
+    G->Navigation()->SetAllowClipboardShortCuts(true);
+    G->MouseActions()->SetDisjunctRowSelect(true);
+    G->MouseActions()->SetRowSelectPersistent(true);
+    G->SetRowSelected(4, true);   // real row 4: r4
+    G->HideRow(2);                // r4 is shown at 3, r5 at 4
+    F.Key(Qt::Key_C, Qt::ControlModifier);
+    const AnsiString Copied = Clipboard()->AsText();
+    EXPECT_NE(AnsiString::npos, Copied.find("r4")) << Copied;
+    EXPECT_EQ(AnsiString::npos, Copied.find("r5")) << Copied;
+    F.Key(Qt::Key_X, Qt::ControlModifier);
+    EXPECT_EQ((V{"r1", "r2", "r3", "", "r5", "r6"}), F.All());
 }
