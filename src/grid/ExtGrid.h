@@ -1109,6 +1109,7 @@ protected:
     void DblClick() override;
     void ColumnMoved(Integer FromIndex, Integer ToIndex) override;
     void RowMoved(Integer FromIndex, Integer ToIndex) override;
+    void MoveRowData(Integer FromIndex, Integer ToIndex) override;
     bool WheelTurn(bool Backward, TShiftState Shift, TPoint MousePos);
     // Repaints unless updating.
     void RepaintUnlessUpdating();
@@ -1226,7 +1227,7 @@ private:
     std::vector<Byte> FRowSelect;
     std::vector<Byte> FColSelect;
     std::vector<Byte> FRowMarks;
-    std::set<std::pair<Integer, Integer>> FSelectedCells;   // (col, row)
+    std::set<std::pair<Integer, Integer>> FSelectedCells;   // (col, real row)
     Integer MarkIndex(Integer ARow) const;   // the real row a RowSelected argument names
     // What the grid keeps per row and per column follows rows inserted, removed or moved
     // and columns moved, whatever road did it (ExtGridRows.cpp).

@@ -269,7 +269,7 @@ void TExtStringGrid::RowRecordsInserted(Integer ADisplRow, Integer ACount) {
         for (Integer R = ADisplRow; R < ADisplRow + ACount && R < RowCount(); ++R)
             GetCellProperties(0, R)->SetNodeLevel(Level);
     std::set<std::pair<Integer, Integer>> Cells;
-    for (const auto& [C, R] : FSelectedCells) Cells.insert({C, R >= ADisplRow ? R + ACount : R});
+    for (const auto& [C, R] : FSelectedCells) Cells.insert({C, R >= At ? R + ACount : R});
     FSelectedCells = std::move(Cells);
 }
 
@@ -294,13 +294,22 @@ void TExtStringGrid::RowRecordsRemoved(Integer ADisplRow, Integer ACount) {
     FRowMap->RowsRemoved(ADisplRow, ACount);
     std::set<std::pair<Integer, Integer>> Cells;
     for (const auto& [C, R] : FSelectedCells)
-        if (R < ADisplRow) Cells.insert({C, R});
-        else if (R >= ADisplRow + ACount) Cells.insert({C, R - ACount});
+        if (!std::binary_search(Gone.begin(), Gone.end(), R))
+            Cells.insert({C, R - Integer(std::lower_bound(Gone.begin(), Gone.end(), R) - Gone.begin())});
     FSelectedCells = std::move(Cells);
 }
 
+// Before the framework moves the row's cells: the records still name the rows as they were.
 void TExtStringGrid::RowRecordsMoved(Integer AFrom, Integer ATo) {
     const Integer RealFrom = RealRowIndex(AFrom);
+    std::vector<std::pair<Integer, TCellGraphic*>> Nodes;   // real row, node
+    bool MovedNode = false;
+    if (HasNodes())
+        for (Integer R = 0; R < AllRowCount(); ++R)
+            if (TCellGraphic* G = NodeAtReal(R)) {
+                Nodes.emplace_back(R, G);
+                MovedNode = MovedNode || R == RealFrom;
+            }
     FRowMap->RowsRemoved(AFrom, 1);
     FRowMap->RowsInserted(ATo, 1);
     const Integer RealTo = RealRowIndex(ATo);
@@ -315,16 +324,43 @@ void TExtStringGrid::RowRecordsMoved(Integer AFrom, Integer ATo) {
         FUnsortedOrder.insert(FUnsortedOrder.begin() + RealTo, U);
     }
     std::set<std::pair<Integer, Integer>> Cells;
-    for (const auto& [C, R] : FSelectedCells) Cells.insert({C, FollowMove(R, AFrom, ATo)});
+    for (const auto& [C, R] : FSelectedCells) Cells.insert({C, FollowMove(R, RealFrom, RealTo)});
     FSelectedCells = std::move(Cells);
-    for (Integer R = std::min(AFrom, ATo); R <= std::max(AFrom, ATo); ++R)
-        for (Integer C = 0; C < ColCount(); ++C)
-            if (auto* P = dynamic_cast<TCellProperties*>(RawObjects(C, R))) P->SetOwnerRow(R);
-    UpdateCellControls();
+    // A row leaves the groups it was inside and joins those it lands inside; a node
+    // row moves alone and leaves the spans as they are.
+    if (Nodes.empty() || MovedNode) return;
+    Integer Level = 0;
+    for (auto& [H, G] : Nodes) {
+        Integer Span = G->CellIndex();
+        if (Span <= 0) continue;
+        if (H < RealFrom && RealFrom < H + Span) --Span;
+        const Integer Head = H > RealFrom ? H - 1 : H;
+        if (Head < RealTo && RealTo < Head + Span) {
+            ++Span;
+            ++Level;
+        }
+        G->SetCellIndex(Span);
+    }
+    if (Level > 0 || CellPropertiesOrNil(0, AFrom)) GetCellProperties(0, AFrom)->SetNodeLevel(Level);
+}
+
+void TExtStringGrid::MoveRowData(Integer FromIndex, Integer ToIndex) {
+    RowRecordsMoved(FromIndex, ToIndex);
+    TBaseGrid::MoveRowData(FromIndex, ToIndex);
 }
 
 void TExtStringGrid::RowMoved(Integer FromIndex, Integer ToIndex) {
-    RowRecordsMoved(FromIndex, ToIndex);
+    for (Integer R = std::min(FromIndex, ToIndex); R <= std::max(FromIndex, ToIndex); ++R)
+        for (Integer C = 0; C < ColCount(); ++C)
+            if (auto* P = dynamic_cast<TCellProperties*>(RawObjects(C, R))) P->SetOwnerRow(R);
+    // The current cell stays on its data, as it does for a moved column.
+    if (const Integer R = FollowMove(Row(), FromIndex, ToIndex); R != Row()) {
+        const bool Was = FMoving;
+        FMoving = true;
+        FocusCell(Col(), R, true);
+        FMoving = Was;
+    }
+    UpdateCellControls();
     TBaseGrid::RowMoved(FromIndex, ToIndex);
 }
 

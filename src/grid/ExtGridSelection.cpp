@@ -150,12 +150,15 @@ void TExtStringGrid::SetRowMarked(Integer ARow, bool Value) {
     PutFlag(FRowMarks, RealRowIndex(ARow), Value);
 }
 
+// Chosen cells are named by the row shown and kept by real row, as the row marks are.
 bool TExtStringGrid::SelectedCell(Integer ACol, Integer ARow) const {
-    return FSelectedCells.count({ACol, ARow}) != 0;
+    return ARow >= 0 && FSelectedCells.count({ACol, RealRowIndex(ARow)}) != 0;
 }
 
 void TExtStringGrid::SetSelectedCell(Integer ACol, Integer ARow, bool Value) {
-    const bool Changed = Value ? FSelectedCells.insert({ACol, ARow}).second : FSelectedCells.erase({ACol, ARow}) != 0;
+    if (ARow < 0) return;
+    const std::pair<Integer, Integer> Key{ACol, RealRowIndex(ARow)};
+    const bool Changed = Value ? FSelectedCells.insert(Key).second : FSelectedCells.erase(Key) != 0;
     if (Changed) RepaintCell(ACol, ARow);
 }
 
@@ -163,5 +166,5 @@ void TExtStringGrid::ClearCellSelect() {
     const auto Old = std::move(FSelectedCells);
     FSelectedCells.clear();
     for (const auto& [C, R] : Old)
-        if (C < ColCount() && R < RowCount()) RepaintCell(C, R);
+        if (C < ColCount() && !IsHiddenRow(R) && DisplRowIndex(R) < RowCount()) RepaintCell(C, DisplRowIndex(R));
 }

@@ -474,7 +474,8 @@ void TExtStringGrid::MoveRowsTo(Integer First, const std::vector<Integer>& Order
         Unsorted[I] = FUnsortedOrder[size_t(RealRowIndex(S))];
         if (!WholeRows) continue;
         Heights[I] = RowHeights(S);
-        Marks[I] = size_t(S) < FRowSelect.size() ? FRowSelect[size_t(S)] : 0;
+        const size_t RS = size_t(RealRowIndex(S));
+        Marks[I] = RS < FRowSelect.size() ? FRowSelect[RS] : 0;
     }
     PermuteRowData(
         First, Order,
@@ -486,12 +487,13 @@ void TExtStringGrid::MoveRowsTo(Integer First, const std::vector<Integer>& Order
         },
         FromCol, ToCol);
     const bool KeepMarks = WholeRows && FNavigation->MoveRowOnSort();
+    if (KeepMarks && FRowSelect.size() < size_t(AllRowCount())) FRowSelect.resize(size_t(AllRowCount()), 0);
     for (size_t I = 0; I < N; ++I) {
         const Integer D = First + Integer(I);
         FUnsortedOrder[size_t(RealRowIndex(D))] = Unsorted[I];
         if (!WholeRows) continue;
         if (RowHeights(D) != Heights[I]) SetRowHeights(D, Heights[I]);
-        if (KeepMarks && size_t(D) < FRowSelect.size()) FRowSelect[size_t(D)] = Marks[I];
+        if (KeepMarks && size_t(RealRowIndex(D)) < FRowSelect.size()) FRowSelect[size_t(RealRowIndex(D))] = Marks[I];
     }
 }
 

@@ -138,7 +138,9 @@ TEST_F(ExtGridRowRecords, MarksStayOnTheirRowsWhileOthersAreHidden) {
     TExtStringGrid* G = F.Grid;
     G->MouseActions()->SetDisjunctRowSelect(true);
     F.Click(2, 4);   // r4
-    G->HideRow(3);   // r4 is shown at 3, with its row check box checked
+    G->SetSelectedCell(3, 4, true);
+    G->HideRow(3);   // r4 is shown at 3, with its row check box and its chosen cell
+    EXPECT_TRUE(G->SelectedCell(3, 3));
     G->MouseActions()->SetHotmailRowSelect(true);
     bool Checked = false;
     EXPECT_TRUE(G->GetCheckBoxState(0, 3, Checked) && Checked);
@@ -201,4 +203,19 @@ TEST_F(ExtGridRowRecords, CopyAndCutTakeThePersistentlyMarkedRowWhileARowAboveIs
     EXPECT_EQ(AnsiString::npos, Copied.find("r5")) << Copied;
     F.Key(Qt::Key_X, Qt::ControlModifier);
     EXPECT_EQ((V{"r1", "r2", "r3", "", "r5", "r6"}), F.All());
+}
+
+TEST_F(ExtGridRowRecords, ARowDraggedIntoOrOutOfAGroupChangesItsSpanAndTheCurrentRowFollows) {
+    TExtStringGrid* G = F.Grid;
+    G->AddNode(1, 3);   // r1 with r2, r3; a press on column 0 of a grid with nodes drags nothing
+    G->SetRow(5);
+    G->MoveRow(5, 2);   // r5 into the group
+    EXPECT_EQ(2, G->Row());
+    EXPECT_EQ("r5", G->Cells(1, G->Row()));
+    EXPECT_EQ(4, G->GetNodeSpan(1));
+    EXPECT_EQ(1, G->GetParentRow(2));
+    G->MoveRow(3, 6);   // r2 out of it
+    EXPECT_EQ(3, G->GetNodeSpan(1));
+    G->ContractNode(1);
+    EXPECT_EQ((V{"r1", "r4", "r6", "r2"}), (V{G->Cells(1, 1), G->Cells(1, 2), G->Cells(1, 3), G->Cells(1, 4)}));
 }
