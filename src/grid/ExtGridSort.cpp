@@ -786,10 +786,24 @@ void TExtStringGrid::ColumnsShifted(Integer ACol, Integer ACount) {
                 delete P;
             }
     }
-    // A removed column's kind goes with it.
-    std::erase_if(FFooterKinds, [&](const auto& E) { return ACount < 0 && E.first >= ACol && E.first < ACol - ACount; });
-    for (auto& [Col, Kind] : FFooterKinds)
-        if (Col >= ACol) Col += ACount;
+    // What is kept per column moves with the columns; a removed column's goes with it.
+    auto Gone = [&](Integer C) { return ACount < 0 && C >= ACol && C < ACol - ACount; };
+    auto Shift = [&](Integer C) { return C >= ACol ? C + ACount : C; };
+    std::erase_if(FFooterKinds, [&](const auto& E) { return Gone(E.first); });
+    for (auto& [Col, Kind] : FFooterKinds) Col = Shift(Col);
+    const Integer SortCol = FSortSettings->Column();
+    if (SortCol >= 0) FSortSettings->SetColumn(Gone(SortCol) ? -1 : Shift(SortCol));
+    std::erase_if(FSortIndexes, [&](Integer E) { return Gone(E & 0x7FFFFFFF); });
+    for (Integer& E : FSortIndexes) E = Integer((Cardinal(E) & 0x80000000u) | Cardinal(Shift(E & 0x7FFFFFFF)));
+    if (ACol < Integer(FColSelect.size())) {
+        if (ACount > 0) FColSelect.insert(FColSelect.begin() + ACol, size_t(ACount), Byte(0));
+        else FColSelect.erase(FColSelect.begin() + ACol, FColSelect.begin() + std::min(FColSelect.size(), size_t(ACol - ACount)));
+    }
+    std::set<std::pair<Integer, Integer>> Cells;
+    for (const auto& [C, R] : FSelectedCells)
+        if (!Gone(C)) Cells.insert({Shift(C), R});
+    FSelectedCells = std::move(Cells);
+    FColumnOrder.clear();   // starts again from the columns as they are
 }
 
 void TExtStringGrid::ClearRect(Integer ALeft, Integer ATop, Integer ARight, Integer ABottom) {

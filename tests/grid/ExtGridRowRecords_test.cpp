@@ -219,3 +219,19 @@ TEST_F(ExtGridRowRecords, ARowDraggedIntoOrOutOfAGroupChangesItsSpanAndTheCurren
     G->ContractNode(1);
     EXPECT_EQ((V{"r1", "r4", "r6", "r2"}), (V{G->Cells(1, 1), G->Cells(1, 2), G->Cells(1, 3), G->Cells(1, 4)}));
 }
+
+TEST_F(ExtGridRowRecords, ColumnsInsertedOrRemovedCarryTheirMarksSortColumnAndChosenCells) {
+    TExtStringGrid* G = F.Grid;
+    G->SetColSelected(3, true);
+    G->SortSettings()->SetColumn(3);
+    G->SetSelectedCell(3, 2, true);
+    G->InsertCols(1, 1);
+    EXPECT_TRUE(G->ColSelected(4));
+    EXPECT_FALSE(G->ColSelected(3));
+    EXPECT_EQ(4, G->SortSettings()->Column());
+    EXPECT_TRUE(G->SelectedCell(4, 2));
+    G->RemoveCols(4, 1);
+    EXPECT_FALSE(G->ColSelected(4));
+    EXPECT_EQ(-1, G->SortSettings()->Column());
+    EXPECT_EQ(0, G->SelectedCellCount());
+}
