@@ -40,7 +40,7 @@ AnsiString TExtStringGrid::SelectionAsText() {
 bool TExtStringGrid::IsCellSelected(Integer ACol, Integer ARow) {
     if (ACol < TBaseGrid::FixedCols() || ARow < TBaseGrid::FixedRows() || ACol >= ColCount() || ARow >= RowCount())
         return false;
-    if (FMouseActions->DisjunctRowSelect()) return RowSelected(ARow);
+    if (FMouseActions->DisjunctRowSelect()) return DisplRowSelected(ARow);
     if (FMouseActions->DisjunctColSelect()) return ColSelected(ACol);
     return Selection().Contains(ACol, ARow);
 }
