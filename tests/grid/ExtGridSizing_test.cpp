@@ -148,22 +148,19 @@ TEST(ExtGridSizing, WithStretchOnTheColumnFollowsResizesAndWidthChanges) {
 TEST(ExtGridSizing, ASizingLetGoOutsideTheGridIsUndone) {
     TStretchForm F;
     F.Options({goColSizing, goRowSizing});
-    std::vector<Integer> Ended;
-    F.Grid->OnEndColumnSize = [&](TObject*, Integer ACol) { Ended.push_back(ACol); };
-    F.Grid->OnEndRowSize = [&](TObject*, Integer ARow) { Ended.push_back(ARow); };
+    Integer Ended = 0;
+    F.Grid->OnEndColumnSize = [&](TObject*, Integer) { ++Ended; };
+    F.Grid->OnEndRowSize = [&](TObject*, Integer) { ++Ended; };
     auto Drag = [&](QPoint From, QPoint To) {
         F.Mouse(QEvent::MouseButtonPress, From, Qt::LeftButton, Qt::LeftButton);
         F.Mouse(QEvent::MouseMove, To, Qt::NoButton, Qt::LeftButton);
         F.Mouse(QEvent::MouseButtonRelease, To, Qt::LeftButton, Qt::NoButton);
     };
-    const TRect H = F.Grid->CellRect(1, 0);
-    Drag(QPoint(H.Right, (H.Top + H.Bottom) / 2), QPoint(F.Grid->ClientWidth() + 40, (H.Top + H.Bottom) / 2));
-    EXPECT_EQ(50, F.Grid->ColWidths(1));
-    const TRect V = F.Grid->CellRect(0, 2);
+    const QPoint Col(F.Grid->CellRect(1, 0).Right, 10), Row(10, F.Grid->CellRect(0, 2).Bottom);
     const Integer Height = F.Grid->RowHeights(2);
-    Drag(QPoint((V.Left + V.Right) / 2, V.Bottom), QPoint((V.Left + V.Right) / 2, F.Grid->ClientHeight() + 30));
-    EXPECT_EQ(Height, F.Grid->RowHeights(2));
-    EXPECT_TRUE(Ended.empty());
-    Drag(QPoint(H.Right, (H.Top + H.Bottom) / 2), QPoint(H.Right + 20, (H.Top + H.Bottom) / 2));
+    Drag(Col, QPoint(F.Grid->ClientWidth() + 40, 10));
+    Drag(Row, QPoint(10, F.Grid->ClientHeight() + 30));
+    EXPECT_EQ((std::vector<Integer>{50, Height, 0}), (std::vector<Integer>{F.Grid->ColWidths(1), F.Grid->RowHeights(2), Ended}));
+    Drag(Col, Col + QPoint(20, 0));
     EXPECT_EQ(70, F.Grid->ColWidths(1));   // inside the grid the sizing holds
 }
