@@ -35,7 +35,8 @@
 //   ExtGridPaint.cpp        painting one cell
 //   ExtGridRepaint.cpp      repainting cells, rows, columns and headers
 //   ExtGridRich.cpp         rich-text cells
-//   ExtGridRows.cpp         the current row, hidden rows, scrolling a cell into view, data ranges, the filter
+//   ExtGridRows.cpp         the current row, hidden rows, scrolling a cell into view, data ranges, the filter,
+//                           what is kept per row and column as rows and columns move
 //   ExtGridScroll.cpp       the wheel, panning, the scroll bars, controls following the view
 //   ExtGridSelection.cpp    selected rows, columns and cells, row marks, the selection as text
 //   ExtGridSizing.cpp       row heights and column widths: to content, the stretched column
@@ -1164,6 +1165,13 @@ private:
     bool FValidating = false;
     bool FEditSuspended = false;
     bool FMoving = false;
+    // FMoving for its lifetime: the grid moves the current cell itself, past SelectCell.
+    struct TMovingScope {
+        bool& Flag;
+        const bool Was;
+        explicit TMovingScope(bool& AFlag) : Flag(AFlag), Was(AFlag) { Flag = true; }
+        ~TMovingScope() { Flag = Was; }
+    };
     bool FReopenOnRefusal = true;
     TEditorType FActiveEditor = edNormal;
     Integer FEditCol = -1;

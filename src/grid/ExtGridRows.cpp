@@ -1,5 +1,6 @@
 // TExtStringGrid: the current row, hidden rows, selection parking, scrolling a
-// cell into view, data ranges and the row filter.
+// cell into view, data ranges, the row filter, and the records kept per row and
+// column as rows and columns are inserted, removed or moved.
 #include "grid/ExtGrid.h"
 
 #include "grid/ExtUtil.h"
@@ -355,10 +356,8 @@ void TExtStringGrid::RowMoved(Integer FromIndex, Integer ToIndex) {
             if (auto* P = dynamic_cast<TCellProperties*>(RawObjects(C, R))) P->SetOwnerRow(R);
     // The current cell stays on its data, as it does for a moved column.
     if (const Integer R = FollowMove(Row(), FromIndex, ToIndex); R != Row()) {
-        const bool Was = FMoving;
-        FMoving = true;
+        TMovingScope Moving(FMoving);
         FocusCell(Col(), R, true);
-        FMoving = Was;
     }
     UpdateCellControls();
     TBaseGrid::RowMoved(FromIndex, ToIndex);
@@ -383,10 +382,8 @@ void TExtStringGrid::ColumnRecordsMoved(Integer AFrom, Integer ATo) {
             if (auto* P = dynamic_cast<TCellProperties*>(RawObjects(C, R))) P->SetOwnerCol(C);
     // The current cell stays on its data: the next edit goes into the column it was in.
     if (const Integer C = Follow(Col()); C != Col()) {
-        const bool Was = FMoving;
-        FMoving = true;
+        TMovingScope Moving(FMoving);
         FocusCell(C, Row(), true);
-        FMoving = Was;
     }
     UpdateCellControls();
     Invalidate();

@@ -650,14 +650,10 @@ void TExtStringGrid::AutoInsertRow(Integer ARow) {
             if (const TCellGraphic* G = NodeAtReal(R); G && !G->CellBoolean() && R + G->CellIndex() == At)
                 Ends.push_back(R);
     }
-    FMoving = true;
-    try {
+    {
+        TMovingScope Moving(FMoving);
         InsertRows(ARow, 1);
-    } catch (...) {
-        FMoving = false;
-        throw;
     }
-    FMoving = false;
     for (Integer N : Ends) AddToNodeSpan(DisplRowIndex(N), 1);
     if (!Ends.empty()) {
         TCellProperties* P = GetCellProperties(0, ARow);
@@ -673,14 +669,10 @@ void TExtStringGrid::AutoDeleteRow(Integer ARow) {
     if (EditorMode()) HideEditor();
     // A node row goes without its node: the node's rows come out and stay.
     if (IsNode(ARow)) RemoveNode(RealRowIndex(ARow));
-    FMoving = true;
-    try {
+    {
+        TMovingScope Moving(FMoving);
         RemoveRowsEx(ARow, 1);
-    } catch (...) {
-        FMoving = false;
-        throw;
     }
-    FMoving = false;
     if (OnAutoDeleteRow) OnAutoDeleteRow(this, ARow);
     Invalidate();
 }
