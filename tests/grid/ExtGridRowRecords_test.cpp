@@ -14,15 +14,12 @@ namespace {
 using V = std::vector<AnsiString>;
 using Ints = std::vector<Integer>;
 
-// Rows r1 .. r6 in column 1 under one header row.
-struct TRowsForm : TGridOnForm<TExtStringGrid> {
-    TRowsForm() : TGridOnForm(5, 7, 520, 300) {
-        Grid->SetScrollBars(ssNone);
-        Grid->SetDefaultColWidth(90);
+// Rows r1 .. r6 in column 1 under one header row; the Insert and Delete keys on.
+struct TRowsForm : TEditingGrid {
+    TRowsForm() : TEditingGrid(5, 7, false) {
         for (Integer R = 1; R < 7; ++R) Grid->SetCells(1, R, "r" + IntToStr(R));
         Grid->Navigation()->SetAllowInsertRow(true);
         Grid->Navigation()->SetAllowDeleteRow(true);
-        ShowFocused();
     }
     void Drag(QPoint From, QPoint To) {
         for (const auto& [T, P] : {std::pair{QEvent::MouseButtonPress, From}, {QEvent::MouseMove, (From + To) / 2},
@@ -69,7 +66,6 @@ TEST_F(ExtGridRowRecords, InsertDeleteAndMovedRowsKeepHiddenRowsMarksAndNodeGrou
     F.Key(Qt::Key_Delete);
     G->SetRow(5);   // r5, inside the group
     F.Key(Qt::Key_Insert);
-    EXPECT_EQ(3, G->GetNodeSpan(4));
     G->Navigation()->SetInsertPosition(pInsertAfter);
     G->SetRow(6);   // r5, the group's last row
     F.Key(Qt::Key_Insert);
@@ -136,21 +132,17 @@ TEST_F(ExtGridRowRecords, MarksAndChosenCellsStayOnTheirRowsWhileOthersAreHidden
 
 TEST_F(ExtGridRowRecords, ColumnsMovedInsertedOrRemovedCarryTheCurrentCellMarksSortColumnAndOrder) {
     TExtStringGrid* G = F.Grid;
-    F.Options({goColMoving, goEditing});
+    F.Options({goColMoving});
     for (const auto& [C, R] : {std::pair{1, 2}, {3, 3}}) G->SetSelectedCell(C, R, true);
     F.Drag(F.Centre(1, 0), F.Centre(3, 0));       // column 1 goes to 3
     EXPECT_EQ(3, G->Col());
     EXPECT_TRUE(G->SelectedCell(3, 2) && G->SelectedCell(2, 3) && !G->SelectedCell(1, 2));
     EXPECT_EQ((Ints{0, 2, 3, 1, 4}), G->ColumnOrder());
-    F.Key(Qt::Key_F2);
-    TypeText(u"x");
-    F.Key(Qt::Key_Return);
-    EXPECT_EQ((V{"x", ""}), (V{G->Cells(3, 1), G->Cells(1, 1)}));
-    G->MoveColumn(4, 1);
+    G->MoveColumn(4, 1);   // the chosen cells go to (4, 2), (3, 3)
     G->ResetColumnOrder();
     EXPECT_EQ((Ints{0, 1, 2, 3, 4}), G->ColumnOrder());
     G->SetColSelected(4, true);
-    G->SortSettings()->SetColumn(4);   // chosen cells now (4, 2), (3, 3)
+    G->SortSettings()->SetColumn(4);
     G->InsertCols(1, 1);
     EXPECT_TRUE(G->ColSelected(5) && !G->ColSelected(4) && G->SelectedCell(5, 2) && G->SortSettings()->Column() == 5);
     G->RemoveCols(5, 1);
