@@ -127,6 +127,7 @@ void TExtStringGrid::OleDropText(TPoint P, const AnsiString& Text) {
     if (Options().Contains(goRowSelect)) Cl = FDragDropSettings->OleEntireRows() ? 0 : FC;
     bool Allow = true;
     if (OnOleDrop) OnOleDrop(this, Rw, Cl, Text, Allow);
+    Integer Written = 0;
     if (Allow && Cl >= 0 && Rw >= 0) {
         if (Rw == 0 && FFixedRowAlways && RowCount() == 1) Rw = 1;
         if (FDragDropSettings->OleInsertRows()) {
@@ -136,22 +137,20 @@ void TExtStringGrid::OleDropText(TPoint P, const AnsiString& Text) {
             if (Top > FR) SetTopRow(std::min(Top + 1, RowCount() - 1));
         }
         if (Rw < RowCount()) {
-            const Integer Written = PasteText(Cl, Rw, Text);
+            Written = PasteText(Cl, Rw, Text);
             TGridRect S;
             S.Left = std::max(Cl, FC);
             S.Top = Rw;
             S.Bottom = std::min(Rw + Ext.Y, RowCount() - 1);
             S.Right = std::min(ColCount() - 1, Options().Contains(goRowSelect) ? S.Left + Ext.X - FC : S.Left + Ext.X - 1);
             S.Right = std::max(S.Right, S.Left);
-            // A drag from this grid: what landed stays; when nothing could land, the
-            // move takes nothing from its source either.
-            if (!FDragRows.empty()) {
-                if (Written > 0) FSelfDropRect = TGridRect{Cl, Rw, S.Right, S.Bottom};
-                else std::fill(FDragRows.begin(), FDragRows.end(), Byte(0));
-            }
+            // A drag from this grid: what landed stays when the move takes the rest.
+            if (Written > 0) FSelfDropRect = TGridRect{Cl, Rw, S.Right, S.Bottom};
             if (S.Top >= FR) SetSelection(S);
         }
     }
+    // A drag from this grid that could not land (refused, or not written) takes nothing.
+    if (Written <= 0) std::fill(FDragRows.begin(), FDragRows.end(), Byte(0));
     HideDropMarkers();
     if (OnOleDropped) OnOleDropped(this, Selection());
 }
