@@ -516,12 +516,7 @@ TEST(ExtGridDragScroll, LeavingDroppingOrSwitchingOffStopsIt) {
 // wrote stay, rows dragged onto their own block are neither lost nor doubled, a drop
 // that could not be written takes nothing, and marked rows are found by real row.
 TEST(ExtGridDragDrop, AMoveTakesOnlyWhatItMoved) {
-    struct TCase {
-        TGridRect Sel;
-        TPoint Drop;
-        bool Self, Rows, Insert, Write, Marked;
-        const char* Want;   // columns 1 and 2 of rows 1 to 5
-    };
+    struct TCase { TGridRect Sel; TPoint Drop; bool Self, Rows, Insert, Write, Marked; const char* Want; };
     const TCase Cases[] = {
         {{1, 1, 2, 2}, {2, 2}, true, false, false, true, false, ",|,s11|s13,s12|s14,s24|s15,s25"},
         {{1, 2, 4, 3}, {1, 3}, true, true, true, true, false, "s11,s21|s12,s22|s13,s23|s14,s24|s15,s25"},
@@ -549,6 +544,6 @@ TEST(ExtGridDragDrop, AMoveTakesOnlyWhatItMoved) {
         G->UnHideRowsAll();
         AnsiString Got;
         for (Integer R = 1; R <= 5; ++R) Got += (R > 1 ? "|" : "") + G->Cells(1, R) + "," + G->Cells(2, R);
-        EXPECT_EQ(C.Want, Got) << C.Sel.Top << C.Insert;
+        EXPECT_EQ(C.Want, Got) << C.Sel.Top << C.Insert;   // columns 1 and 2 of rows 1 to 5
     }
 }

@@ -13,6 +13,11 @@ namespace {
 
 using V = std::vector<AnsiString>;
 
+struct TGroupPaintGrid : TExtStringGrid {
+    using TExtStringGrid::TExtStringGrid;
+    using TBaseGrid::PaintCounter;
+};
+
 // A grid with a header row, a footer row and rows of (city, name, amount).
 struct TGroupGrid {
     std::unique_ptr<TExtStringGrid> Grid = std::make_unique<TExtStringGrid>(nullptr);
@@ -214,18 +219,16 @@ TEST(ExtGridGroup, FooterTotalsAndCountsSkipGroupingRowsAlsoInContractedGroups) 
     EXPECT_EQ("2", Gr->Cells(1, Gr->RowCount() - 1));
 }
 
-// Every data row as "name city amount", sorted: what grouping must never change.
-static V RowsByName(const TGroupGrid& G) {
-    V Out;
-    for (Integer R = 1; R < G.Grid->RowCount() - 1; ++R)
-        Out.push_back(G.Grid->Cells(2, R) + " " + G.Grid->Cells(1, R) + " " + G.Grid->Cells(3, R));
-    std::sort(Out.begin(), Out.end());
-    return Out;
-}
-
 // A hidden row (Ankara Ali) through Group, GroupInPlace, and a sort inside the groups;
 // the grouped column keeps its footer kind, and column 0, holding the nodes, is never grouped.
 TEST(ExtGridGroup, HiddenRowsKeepTheirValuesThroughGroupingAndSortsInsideGroups) {
+    auto RowsByName = [](const TGroupGrid& G) {   // "name city amount", sorted
+        V Out;
+        for (Integer R = 1; R < G.Grid->RowCount() - 1; ++R)
+            Out.push_back(G.Grid->Cells(2, R) + " " + G.Grid->Cells(1, R) + " " + G.Grid->Cells(3, R));
+        std::sort(Out.begin(), Out.end());
+        return Out;
+    };
     const V Want = RowsByName(TGroupGrid(Sample));
     for (int Road = 0; Road < 3; ++Road) {
         TGroupGrid G(Sample);
@@ -250,13 +253,6 @@ TEST(ExtGridGroup, HiddenRowsKeepTheirValuesThroughGroupingAndSortsInsideGroups)
     G.Grid->Group(0);
     EXPECT_EQ(-1, G.Grid->GroupColumn());
 }
-
-namespace {
-struct TGroupPaintGrid : TExtStringGrid {
-    using TExtStringGrid::TExtStringGrid;
-    using TBaseGrid::PaintCounter;
-};
-}  // namespace
 
 TEST(ExtGridGroup, EveryGroupingSettingRepaintsAShownGrid) {
     uitest::TGridOnForm<TGroupPaintGrid> F(4, 4);
