@@ -35,7 +35,8 @@
 //   ExtGridPaint.cpp        painting one cell
 //   ExtGridRepaint.cpp      repainting cells, rows, columns and headers
 //   ExtGridRich.cpp         rich-text cells
-//   ExtGridRows.cpp         the current row, hidden rows, scrolling a cell into view, data ranges, the filter
+//   ExtGridRows.cpp         the current row, hidden rows, scrolling a cell into view, data ranges, the filter,
+//                           what is kept per row and column as rows and columns move
 //   ExtGridScroll.cpp       the wheel, panning, the scroll bars, controls following the view
 //   ExtGridSelection.cpp    selected rows, columns and cells, row marks, the selection as text
 //   ExtGridSizing.cpp       row heights and column widths: to content, the stretched column
@@ -517,6 +518,14 @@ public:
     void ClearCellSelect();
     AnsiString SelectionAsText();   // tab/CR LF, no line end after the last row
     bool IsCellSelected(Integer ACol, Integer ARow);
+    // The row shown at ADisplRow: its mark (DisjunctRowSelect; marks are kept by real
+    // row) or else whether it lies in the selection. Copy, cut and drag test rows here.
+    bool DisplRowSelected(Integer ADisplRow) const;
+    void SetDisplRowSelected(Integer ADisplRow, bool Value);   // EExtGridError "Invalid row accessed"
+    std::vector<Integer> MarkedDisplRows() const;              // the marked rows in view, ascending
+    // Column-order list: entry i is the column (numbered as at the last reset) now at i.
+    const std::vector<Integer>& ColumnOrder();
+    void ResetColumnOrder();
 
     // --- repainting (ExtGridRepaint.cpp)
     void RepaintRow(Integer ARow);
@@ -1128,6 +1137,8 @@ protected:
     void MouseUp(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) override;
     void DblClick() override;
     void ColumnMoved(Integer FromIndex, Integer ToIndex) override;
+    void RowMoved(Integer FromIndex, Integer ToIndex) override;
+    void MoveRowData(Integer FromIndex, Integer ToIndex) override;
     bool WheelTurn(bool Backward, TShiftState Shift, TPoint MousePos);
     // Repaints unless updating.
     void RepaintUnlessUpdating();
@@ -1192,6 +1203,13 @@ private:
     bool FValidating = false;
     bool FEditSuspended = false;
     bool FMoving = false;
+    // FMoving for its lifetime: the grid moves the current cell itself, past SelectCell.
+    struct TMovingScope {
+        bool& Flag;
+        const bool Was;
+        explicit TMovingScope(bool& AFlag) : Flag(AFlag), Was(AFlag) { Flag = true; }
+        ~TMovingScope() { Flag = Was; }
+    };
     bool FReopenOnRefusal = true;
     TEditorType FActiveEditor = edNormal;
     Integer FEditCol = -1;
@@ -1267,7 +1285,18 @@ private:
     std::vector<Byte> FRowSelect;
     std::vector<Byte> FColSelect;
     std::vector<Byte> FRowMarks;
-    std::set<std::pair<Integer, Integer>> FSelectedCells;   // (col, row)
+    std::set<std::pair<Integer, Integer>> FSelectedCells;   // (col, real row)
+    Integer MarkIndex(Integer ARow) const;   // the real row a RowSelected argument names
+    // What the grid keeps per row and per column follows rows inserted, removed or moved
+    // and columns moved, whatever road did it (ExtGridRows.cpp).
+    void RowRecordsInserted(Integer ADisplRow, Integer ACount);
+    void RowRecordsRemoved(Integer ADisplRow, Integer ACount);
+    void RowRecordsMoved(Integer AFrom, Integer ATo);
+    void ColumnRecordsMoved(Integer AFrom, Integer ATo);
+    TCellGraphic* NodeAtReal(Integer ARealRow);   // the node of a shown or hidden row
+    std::vector<Integer> FColumnOrder;
+    std::vector<Byte> FDragRows;   // by real row: the rows a running drag takes from
+    Integer FGroupFooterKind = -1;
     bool FMultilinecells = false;
     bool FSpreadsheetClipboard = false;
     bool FEnhTextSize = false;
@@ -1384,7 +1413,8 @@ private:
 
     // Sorting (ExtGridSort.cpp).
     struct TSortColumn;
-    std::vector<Integer> FUnsortedOrder;   // per display row: its position before sorting
+    std::vector<Integer> FUnsortedOrder;   // per real row: its position before sorting
+    void EnsureUnsortedOrder();
     void ReadSortColumn(TSortColumn& K, Integer ACol, const std::vector<Integer>& Rows, Integer FixStyle,
                         bool OnDemand = false);
     void ReadSortKey(TSortColumn& K, Integer ACol, const std::vector<Integer>& Rows, size_t I);
@@ -1406,7 +1436,7 @@ private:
     // footer row and the option objects of other concerns
     std::unique_ptr<TFloatingFooter> FFloatingFooter = std::make_unique<TFloatingFooter>(this);
     std::unique_ptr<TSearchFooter> FSearchFooter = std::make_unique<TSearchFooter>();
-    std::unique_ptr<TGrouping> FGrouping = std::make_unique<TGrouping>();
+    std::unique_ptr<TGrouping> FGrouping = std::make_unique<TGrouping>(this);
     std::unique_ptr<TDragDropSettings> FDragDropSettings = std::make_unique<TDragDropSettings>(this);
     std::unique_ptr<TDragScrollOptions> FDragScrollOptions = std::make_unique<TDragScrollOptions>(this);
     std::unique_ptr<TBalloonSettings> FBalloon = std::make_unique<TBalloonSettings>();
@@ -1426,11 +1456,14 @@ private:
     void ColourGroupRow(Integer ARow, Integer ATextCol, bool Merged, TColor From, TColor To, TColor Text);
     Integer InsertGroupHeader(Integer ARow, Integer AEnd, Integer ATextCol, const AnsiString& Value, Integer AGroupCol);
     void RemoveGroupRow(Integer ARow);
+    void ShowAllRowsForGrouping();
 
     // drag and drop (ExtGridDragDrop.cpp)
     friend class TGridDropTarget;
     std::unique_ptr<TESGDropTarget> FDropTarget;   // while DragDropSettings.OleDropTarget
     TGridRect FDragRect;                           // the cells of the running text drag
+    TGridRect FSelfDropRect;                       // what a drop of that drag wrote into this grid
+    void TakeDraggedRows(bool Disjunct);
     bool FDragPending = false;                     // a press that starts a drag once it moves
     Integer FDragTicks = 0;                        // horizontal drag scrolling every other move
     TPanel* FDropMarkers[3] = {nullptr, nullptr, nullptr};   // row marker, column markers above and below
@@ -1493,6 +1526,8 @@ private:
     Integer FSizingRow = -1;
     Integer FSizingStart = 0;
     void MouseSizingStarted();
+    // A column sizing let go right of the grid, or a row sizing below it, is undone.
+    bool CancelSizingOutside(Integer X, Integer Y);
     void ScaleOtherSizes(bool Columns, Integer Sized, Integer Start);
     // An open editor control back over the current cell after sizes changed.
     void PlaceEditorControl();

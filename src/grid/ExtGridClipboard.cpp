@@ -418,7 +418,7 @@ void TExtStringGrid::TransferLines(TGridRect R, bool Disjunct, std::vector<Integ
     const bool SkipRows = Disjunct && FMouseActions->DisjunctRowSelect() && !FMouseActions->DisjunctColSelect();
     const bool SkipCols = Disjunct && FMouseActions->DisjunctColSelect();
     for (Integer Rw = R.Top; Rw <= R.Bottom; ++Rw)
-        if (!SkipRows || RowSelected(Rw)) Rows.push_back(Rw);
+        if (!SkipRows || DisplRowSelected(Rw)) Rows.push_back(Rw);   // marks are kept by real row
     for (Integer C = R.Left; C <= R.Right; ++C)
         if (!SkipCols || ColSelected(C)) Cols.push_back(C);
 }

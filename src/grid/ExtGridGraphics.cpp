@@ -123,9 +123,7 @@ TCellGraphic* TExtStringGrid::GetCellGraphic(Integer ACol, Integer ARow) {
     if (ACol == 0 && FMouseActions->HotmailRowSelect()) {
         FCellGraphic->SetCellType(ctRowCheckBox);
         FCellGraphic->SetCellValue(FControlLook->ControlStyle() == csFlat ? 1 : 0);
-        bool Sel = false;
-        if (ARow < AllRowCount()) Sel = RowSelected(ARow);
-        FCellGraphic->SetCellBoolean(Sel);
+        FCellGraphic->SetCellBoolean(DisplRowSelected(ARow));
         return FCellGraphic.get();
     }
     return G;

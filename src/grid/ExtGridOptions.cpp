@@ -469,7 +469,10 @@ void TGrouping::Assign(TPersistent* Source) {
     FSummaryColorTo = S->FSummaryColorTo;
     FSummaryTextColor = S->FSummaryTextColor;
     FSummaryLine = S->FSummaryLine;
+    Changed();
 }
+
+void TGrouping::Changed() { RepaintGrid(FGrid); }
 
 void TDragDropSettings::Assign(TPersistent* Source) {
     auto* S = dynamic_cast<TDragDropSettings*>(Source);

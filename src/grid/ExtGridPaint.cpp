@@ -445,7 +445,7 @@ Integer TExtStringGrid::DrawCellTextLayer(TCanvas* Cv, Integer ACol, Integer ARo
     // 1. Selection colours of the content.
     TColor URLCol = FURLColor;
     bool SelectionText = false;   // the text takes the selection's text colour
-    const bool InRowList = FMouseActions->DisjunctRowSelect() && ARow < AllRowCount() && RowSelected(ARow);
+    const bool InRowList = FMouseActions->DisjunctRowSelect() && DisplRowSelected(ARow);
     const bool Selected = S.Contains(gdSelected) ||
                           (InRowList && O.Contains(goRowSelect) && ACol >= FixedCols() && ACol < ColCount() - FFixedRightCols);
     if (Selected && !FixedState && (!S.Contains(gdFocused) || O.Contains(goDrawFocusSelected))) {

@@ -117,6 +117,22 @@ void TExtStringGrid::MouseSizingStarted() {
     }
 }
 
+bool TExtStringGrid::CancelSizingOutside(Integer X, Integer Y) {
+    const bool Column = GridState() == gsColSizing && X >= ClientWidth();
+    const bool Row = GridState() == gsRowSizing && Y >= ClientHeight();
+    if (!Column && !Row) return false;
+    // Let go past the grid's edge: the size from the press comes back and nobody is
+    // told of a sizing that did not happen.
+    const Integer Index = FMoveIndex;
+    FGridState = gsNormal;
+    FMoveIndex = FMovePos = -1;
+    FSizingCol = FSizingRow = -1;
+    if (Column && Index >= 0 && Index < ColCount()) SetColWidths(Index, FSizingStart);
+    if (Row && Index >= 0 && Index < RowCount()) SetRowHeights(Index, FSizingStart);
+    Invalidate();
+    return true;
+}
+
 // Every other scrollable column (row) takes the same share of change as the one sized.
 void TExtStringGrid::ScaleOtherSizes(bool Columns, Integer Sized, Integer Start) {
     if (Start < 1) return;

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -175,4 +176,22 @@ TEST(ExtGridSizing, LoadedSetsTheAutomaticSizingMinimums) {
         EXPECT_EQ(Loaded, G.RowHeights(1) == G.DefaultRowHeight()) << Loaded;
         EXPECT_EQ(Loaded, G.ColWidths(1) == 10) << Loaded;
     }
+}
+
+TEST(ExtGridSizing, ASizingLetGoOutsideTheGridIsUndone) {
+    TStretchForm F;
+    F.Options({goColSizing, goRowSizing});
+    Integer Ended = 0;
+    F.Grid->OnEndColumnSize = [&](TObject*, Integer) { ++Ended; };
+    F.Grid->OnEndRowSize = [&](TObject*, Integer) { ++Ended; };
+    auto Drag = [&](QPoint From, QPoint To) {
+        for (auto T : {QEvent::MouseButtonPress, QEvent::MouseMove, QEvent::MouseButtonRelease})
+            uitest::LeftMouse(F.Grid->Widget(), T, T == QEvent::MouseButtonPress ? From : To);
+    };
+    const QPoint Col(F.Grid->CellRect(1, 0).Right, 10), Row(10, F.Grid->CellRect(0, 2).Bottom);
+    const Integer Height = F.Grid->RowHeights(2);
+    Drag(Col, QPoint(F.Grid->ClientWidth() + 40, 10));
+    Drag(Row, QPoint(10, F.Grid->ClientHeight() + 30));
+    Drag(Col, Col + QPoint(20, 0));   // inside the grid the sizing holds
+    EXPECT_EQ((std::vector<Integer>{70, Height, 1}), (std::vector<Integer>{F.Grid->ColWidths(1), F.Grid->RowHeights(2), Ended}));
 }
