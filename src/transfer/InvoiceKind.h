@@ -41,8 +41,11 @@ struct TInvoiceKind {
     const char* SheetPeriodSQL;
     const char* SheetAllSQL;
     const char* SheetSubscriberSQL;
-    const char* SheetImportSQL;   // parameters ABONENO, FATURATARIHI
-    const char* SheetUpdateSQL;   // keyed by subscriber number and invoice date
+    // Parameters ABONENO, FATURATARIHI (dd.mm.yyyy) and ISOFATURATARIHI, the same
+    // date as yyyy-mm-dd, the form older imports stored.
+    const char* SheetImportSQL;
+    // Keyed by the subscriber number and invoice date as read; stores the date as dd.mm.yyyy.
+    const char* SheetUpdateSQL;
 
     // The data module's shared data sets of this energy kind.
     TpFBDataSet* Tdmodule1::*InvoiceDataSet;
