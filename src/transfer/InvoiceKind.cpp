@@ -102,6 +102,13 @@ void OpenInvoiceQuery(TpFBDataSet* Ds, const AnsiString& SQL, const TInvoiceQuer
     Ds->First();
 }
 
+bool LocateInvoiceDate(TpFBDataSet* Ds, const AnsiString& Stored) {
+    for (Ds->First(); !Ds->Eof(); Ds->Next())
+        if (Ds->FieldByName("faturatarihi")->AsString() == Stored) return true;
+    Ds->First();
+    return false;
+}
+
 std::unique_ptr<TpFBDataSet> OpenInvoiceQuery(const AnsiString& SQL, const TInvoiceQueryParams& Params) {
     auto Ds = std::make_unique<TpFBDataSet>(nullptr);
     OpenInvoiceQuery(Ds.get(), SQL, Params);

@@ -76,5 +76,8 @@ using TInvoiceQueryParams = std::vector<std::pair<const char*, AnsiString>>;
 // Ds on the data module's connection and transaction with SQL as its select
 // text and Params bound, opened and on its first record.
 void OpenInvoiceQuery(TpFBDataSet* Ds, const AnsiString& SQL, const TInvoiceQueryParams& Params = {});
+// Ds, opened on invoices, moved to the one whose stored invoice date is Stored;
+// false (at its first row) when none is.
+bool LocateInvoiceDate(TpFBDataSet* Ds, const AnsiString& Stored);
 // The same on a new data set. The caller includes datasets/pFBDataSet.h.
 std::unique_ptr<TpFBDataSet> OpenInvoiceQuery(const AnsiString& SQL, const TInvoiceQueryParams& Params = {});
