@@ -225,13 +225,18 @@ TEST_F(InvoiceSheetClick, ATooLongReferenceStopsTheWholeImport) {
     EXPECT_EQ(DM().Count("select * from efatura"), 0);
 }
 
+// A true/false cell is no amount either (it would be stored as -1 or 0).
 TEST_F(InvoiceSheetClick, AnUnreadableAmountIsNamedAndNothingIsWritten) {
-    const AnsiString File = Workbook({Invoice("100", "R1", Variant(1.0)), Invoice("200", "R2", Variant("12 TL"))});
-    Answer(File, "2", "3");
-    const std::vector<AnsiString> M = ClickImport(DBulk.get());
-    ASSERT_EQ(M.size(), 1u);
-    EXPECT_EQ(M[0], "Excel satırı 3, sütun 5 (TOPLAMBEDELI): \"12 TL\" sayı değil. Hiçbir kayıt aktarılmadı.");
-    EXPECT_EQ(DM().Count("select * from dfatura"), 0);
+    for (const Variant& Amount : {Variant("12 TL"), Variant(true), Variant("False")}) {
+        Prompts.Clear();
+        const AnsiString File = Workbook({Invoice("100", "R1", Variant(1.0)), Invoice("200", "R2", Amount)});
+        Answer(File, "2", "3");
+        const std::vector<AnsiString> M = ClickImport(DBulk.get());
+        ASSERT_EQ(M.size(), 1u);
+        EXPECT_EQ(M[0], "Excel satırı 3, sütun 5 (TOPLAMBEDELI): \"" + VarToStr(Amount) +
+                            "\" sayı değil. Hiçbir kayıt aktarılmadı.");
+        EXPECT_EQ(DM().Count("select * from dfatura"), 0);
+    }
 }
 
 TEST_F(InvoiceSheetClick, ARowMatchingTwoStoredInvoicesStopsTheWholeImport) {
