@@ -456,17 +456,14 @@ TEST_P(ScreenTest, EveryPickShowsThePickedSubscriberWholeOrNothing) {
     EXPECT_EQ(Column("coalesce(KIRABASLAMATARIHI, '') || '|' || KIRABITISTARIHI || coalesce(TELEFON, '')", "F-2"), "|08.07.2012");
 }
 
-// A day typed into a date shown empty completes it with today, not with the
-// date of the subscriber picked before.
+// A day typed into a date shown empty takes today's month and year, not the last pick's.
 TEST_P(ScreenTest, ADayTypedIntoAnEmptyDateTakesNothingOfTheSubscriberPickedBefore) {
     for (const char* No : {"F-1", "F-2"}) Insert(No, No);
     M().Execute(Format("update %s set KIRABASLAMATARIHI = '' where ABONENO = 'F-2'", {AnsiString(Table())}));
     SystemClick(F->ara);
     F->caril->SetFocus();
     for (int I = 0; I < 2; ++I) SystemKey(F->caril, Qt::Key_Down);
-    ASSERT_EQ(F->ABONENO->Text() + "|" + F->KIRABASLAMATARIHI->Text(), "F-2|");
     F->KIRABASLAMATARIHI->SetFocus();
-    Settle();
     TypeText(u"20");
     SystemClick(F->btrdegistir);
     EXPECT_EQ(Column("KIRABASLAMATARIHI", "F-2"), "20.05.2016");
