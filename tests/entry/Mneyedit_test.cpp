@@ -6,10 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractScrollArea>
-#include <QApplication>
 #include <QClipboard>
 #include <QMimeData>
-
 #include <cmath>
 #include <memory>
 
@@ -204,10 +202,9 @@ TEST(Mneyedit, PastedOrDroppedTextLeavesTheAmountAlone) {
     SendKey(F.Money->Widget(), Qt::Key_Insert, QString(), Qt::ShiftModifier);
     QMimeData Data;
     Data.setText(QStringLiteral("77"));
-    QWidget* Area = static_cast<QAbstractScrollArea*>(F.Money->Widget())->viewport();
     QDragEnterEvent Enter(QPoint(4, 4), Qt::CopyAction, &Data, Qt::LeftButton, Qt::NoModifier);
     QDropEvent Drop(QPoint(4, 4), Qt::CopyAction, &Data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(Area, &Enter);
-    QApplication::sendEvent(Area, &Drop);
+    for (QEvent* E : std::initializer_list<QEvent*>{&Enter, &Drop})
+        QApplication::sendEvent(static_cast<QAbstractScrollArea*>(F.Money->Widget())->viewport(), E);
     EXPECT_EQ(F.Money->Text(), "1.234,56");
 }
