@@ -180,6 +180,21 @@ TEST_F(BulkInvoiceEditing, ARowFindsAndDeletesOnlyItsOwnSubscribersInvoice) {
     EXPECT_EQ(DM().Value("select ABONENO || DONEMI from efatura"), "200Nisan 2016");
 }
 
+// Invoices of one subscriber numbered alike (the import stores such): each row opens,
+// changes and deletes its own. Rows: 1 = R1 of 01.03, 2 = R1 of 02.03, 3 = 200.
+TEST_F(BulkInvoiceEditing, RowsOfInvoicesNumberedAlikeOpenTheirOwn) {
+    AddInvoice("e", "R1", "100", "20", "2", "Mart 2016", "02.03.2016");
+    Run([&] {
+        OpenBy([&] { DblClickCell(8, 2); });
+        EDialog->faturabedeli->SetTextAsFloat(EDialog->faturabedeli->TextAsFloat() + 5);
+        Press(EDialog->degistir);
+        OpenBy([&] { DblClickCell(8, 1); });
+        Press(EDialog->sil);
+        EXPECT_EQ(InvoiceCells(G, 1) + InvoiceCells(G, 2), "|||02.03.2016|2|25|R1");
+    });
+    EXPECT_EQ(DM().Value("select FATURATARIHI || '|' || TOPLAMBEDELI from efatura"), "02.03.2016|25.00000000000000");
+}
+
 // Alt+K stores the date typed; an impossible one stops a click on Kaydet with its message.
 TEST_F(BulkInvoiceEditing, SavesTakeTheTypedDateOrStopOnAnImpossibleOne) {
     Run([&] {
