@@ -212,9 +212,10 @@ TEST_F(BulkInvoiceEditing, SavesTakeTheTypedDateOrStopOnAnImpossibleOne) {
     EXPECT_EQ(DM().Value("select list(FATURATARIHI) from efatura where ABONENO = '200'"), "29.03.2016");
 }
 
-// Four Enters ask before storing an invoice of nothing: the default Hayır goes back to
-// the amount, Evet stores.
+// Four Enters ask before storing an invoice of nothing: Hayır goes back to the amount,
+// Evet stores.
 TEST_F(BulkInvoiceEditing, AnInvoiceOfZeroAmountAndConsumptionIsStoredOnlyWhenConfirmed) {
+    Prompts.QueueAnswer(IDNO);
     Run([&] {
         OpenBy([&] { DblClickCell(8, 2); });
         for (int I = 0; I < 4; ++I) PressEnter();
@@ -225,6 +226,7 @@ TEST_F(BulkInvoiceEditing, AnInvoiceOfZeroAmountAndConsumptionIsStoredOnlyWhenCo
         ASSERT_TRUE(WaitUntil([&] { return !EDialog->Visible(); }));
     });
     EXPECT_EQ(Prompts.Messages(), std::vector<AnsiString>(2, "Fatura bedeli ve toplam tüketim sıfır. Bu fatura yine de kaydedilsin mi?"));
+    EXPECT_EQ(Prompts.Records()[0].Flags & MB_DEFBUTTON2, MB_DEFBUTTON2);   // a fifth Enter says Hayır
     EXPECT_EQ(DM().Count("select * from efatura where ABONENO = '200'"), 1);
 }
 
