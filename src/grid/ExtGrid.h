@@ -1296,6 +1296,7 @@ private:
     TCellGraphic* NodeAtReal(Integer ARealRow);   // the node of a shown or hidden row
     std::vector<Integer> FColumnOrder;
     std::vector<Byte> FDragRows;   // by real row: the rows a running drag takes from
+    bool FRecordsKept = false;     // the count changes on a road that keeps the records itself
     Integer FGroupFooterKind = -1;
     bool FMultilinecells = false;
     bool FSpreadsheetClipboard = false;

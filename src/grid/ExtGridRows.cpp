@@ -39,10 +39,14 @@ void TExtStringGrid::HideRows(Integer AFromRow, Integer AToRow) {
         if (D >= RowCount() || ColCount() < 2) continue;
         if (TControl* C = CellControl(1, D)) C->Hide();
     }
+    TMovingScope Kept(FRecordsKept);   // hidden rows keep their records
     FRowMap->HideRows(AFromRow, AToRow);
 }
 
-void TExtStringGrid::HideRowList(const std::vector<Integer>& AList) { FRowMap->HideRowList(AList); }
+void TExtStringGrid::HideRowList(const std::vector<Integer>& AList) {
+    TMovingScope Kept(FRecordsKept);
+    FRowMap->HideRowList(AList);
+}
 
 void TExtStringGrid::UnHideRows(Integer AFromRow, Integer AToRow) {
     if (!IsHiddenRow(AFromRow)) return;

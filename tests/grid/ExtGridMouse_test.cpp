@@ -439,6 +439,16 @@ TEST_F(ExtGridMouse, FixedColumnAndRowEdgesSizeByMouseOnlyWhenAllowed) {
     F.Drag(QPoint(X, H0 + 1), QPoint(X, H0 + 21));
     EXPECT_EQ(0, RowEnded);
     EXPECT_EQ(H0 + 21, F.Grid->RowHeights(0));   // the edge follows the mouse
+
+    // Let go past the grid's edge: the size from the press comes back, nobody is told.
+    Ended = RowEnded = -1;
+    F.Grid->OnUpdateColumnSize = nullptr;
+    F.Drag(QPoint(32, Y), QPoint(F.Grid->ClientWidth() + 40, Y));
+    F.Drag(QPoint(X, H0 + 22), QPoint(X, F.Grid->ClientHeight() + 30));
+    EXPECT_EQ(30, F.Grid->ColWidths(0));
+    EXPECT_EQ(H0 + 21, F.Grid->RowHeights(0));
+    EXPECT_EQ(-1, Ended);
+    EXPECT_EQ(-1, RowEnded);
 }
 
 // The edge of a scrollable column, in the header row.

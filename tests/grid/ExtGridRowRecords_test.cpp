@@ -143,3 +143,20 @@ TEST_F(ExtGridRowRecords, ColumnsMovedInsertedOrRemovedCarryTheCurrentCellMarksS
     G->RemoveCols(5, 1);
     EXPECT_EQ((Ints{0, -1, 1}), (Ints{G->ColSelected(4), G->SortSettings()->Column(), G->SelectedCellCount()}));
 }
+
+// Rows and columns cut off by the counts take their records along: added back, they start clean.
+TEST_F(ExtGridRowRecords, RowsAndColumnsCutByTheCountsTakeTheirRecordsAlong) {
+    TExtStringGrid* G = F.Grid;
+    G->MouseActions()->SetDisjunctRowSelect(true);
+    G->SetRowSelected(5, true);
+    G->SetRowMarked(6, true);
+    G->SetSelectedCell(3, 5, true);
+    G->SetColSelected(4, true);
+    G->SortSettings()->SetColumn(4);
+    G->SetRowCount(4);
+    G->SetColCount(3);
+    G->SetRowCount(7);
+    G->SetColCount(5);
+    EXPECT_EQ((Ints{0, 0, 0, 0, -1}),
+              (Ints{G->RowSelected(5), G->RowMarked(6), G->SelectedCellCount(), G->ColSelected(4), G->SortSettings()->Column()}));
+}
