@@ -517,6 +517,8 @@ public:
     Integer SelectedCellCount() const { return Integer(FSelectedCells.size()); }
     void ClearCellSelect();
     AnsiString SelectionAsText();   // tab/CR LF, no line end after the last row
+    AnsiString SelectionRichText();   // a lone rich text cell's text, else empty
+    TGridRect SelectionTransferRect();   // the cells SelectionAsText takes from
     bool IsCellSelected(Integer ACol, Integer ARow);
     // The row shown at ADisplRow: its mark (DisjunctRowSelect; marks are kept by real
     // row) or else whether it lies in the selection. Copy, cut and drag test rows here.
@@ -1475,8 +1477,8 @@ private:
     void ShowDropMarker(Integer Index, Integer X, Integer Y);
     void HideDropMarkers();
     void OleDragMove(TPoint P, bool& Allow, Byte Formats);
-    void OleDropText(TPoint P, const AnsiString& Text);
-    void OleDropRTF(TPoint P, const AnsiString& RTF);
+    bool OleDropText(TPoint P, const AnsiString& Text);   // false when nothing landed
+    bool OleDropRTF(TPoint P, const AnsiString& RTF);
     void OleDropCol(TPoint P, Integer Column);
     void OleDropFiles(TPoint P, const std::vector<AnsiString>& Files);
     bool PendingDragPress(TGridCoord C, Integer X);

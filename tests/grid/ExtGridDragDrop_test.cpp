@@ -556,3 +556,23 @@ TEST(ExtGridDragDrop, AMoveTakesOnlyWhatItMoved) {
         EXPECT_EQ(C.Want, Got) << C.Sel.Top << C.Insert;   // columns 1 and 2 of rows 1 to 5
     }
 }
+
+// With rich text drops on, a dragged block and a Unicode cell arrive whole and a lone rich
+// text cell as rich text; a drop the other grid refuses takes nothing from the source.
+TEST(ExtGridDragDrop, WithRichTextDropsOnBlocksArriveWholeAndARefusedMoveTakesNothing) {
+    TDragForm F;
+    F.Target->DragDropSettings()->SetOleDropRTF(true);
+    F.Source->SetWideCell(1, 1, u"\u010Daj");
+    F.Source->SetCells(1, 5, "{\\rtf1 r}");
+    F.Select(F.Source, 1, 1, 2, 2);
+    F.DragFrom(1, 1);
+    EXPECT_EQ(u"\u010Daj", F.Target->GetWideCell(2, 3));
+    EXPECT_EQ("s22", F.Target->Cells(3, 4));
+    F.Select(F.Source, 1, 5, 1, 5);
+    F.DragFrom(1, 5);
+    EXPECT_EQ("{\\rtf1 r}", F.Target->RawCells(2, 3));
+    F.Target->OnOleDrop = [](TObject*, Integer, Integer, const AnsiString&, bool& Allow) { Allow = false; };
+    F.Select(F.Source, 3, 1, 3, 1);
+    F.DragFrom(3, 1);
+    EXPECT_EQ("s31", F.Source->Cells(3, 1));
+}
