@@ -813,6 +813,22 @@ public:
     // Progress hooks: Kind 0 start, 1 row, 2 end, 4 hit found.
     virtual void SaveProgress(Integer Kind, Integer ARow) {}
     virtual void PasteProgress(Integer Kind, Integer ARow) {}
+    // A progress hook's start for its lifetime: the end follows on every path, errors included.
+    class TProgressScope {
+    public:
+        TProgressScope(TExtStringGrid* AGrid, bool APaste) : FGrid(AGrid), FPaste(APaste) { Tell(0); }
+        ~TProgressScope() { End(); }
+        void End() {
+            if (FGrid) Tell(2);
+            FGrid = nullptr;
+        }
+        TProgressScope(const TProgressScope&) = delete;
+        TProgressScope& operator=(const TProgressScope&) = delete;
+    private:
+        void Tell(Integer Kind) { FPaste ? FGrid->PasteProgress(Kind, -1) : FGrid->SaveProgress(Kind, -1); }
+        TExtStringGrid* FGrid;
+        bool FPaste;
+    };
     TGridCoord CopyOrigin() const { return FCopyOrigin; }
     bool CopiedFlag() const { return FCopiedFlag; }
     TClipboardWideCellEvent OnClipboardBeforePasteWideCell;

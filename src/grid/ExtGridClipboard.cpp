@@ -491,7 +491,7 @@ Integer TExtStringGrid::PasteText(Integer ACol, Integer ARow, const AnsiString& 
     if (!Options().Contains(goEditing) && !Always && !FMouseActions->RangeSelectAndEdit()) return 0;
     const auto Lines = SplitClipText(Text);
     Integer Count = 0, Rw = ARow, MaxCol = ACol;
-    PasteProgress(0, -1);
+    TProgressScope Progress(this, true);
     for (size_t L = 0; L < Lines.size(); ++L) {
         Integer C = ACol;
         for (size_t F = 0; F < Lines[L].size(); ++F) {
@@ -525,7 +525,7 @@ Integer TExtStringGrid::PasteText(Integer ACol, Integer ARow, const AnsiString& 
             }
         }
     }
-    PasteProgress(2, -1);
+    Progress.End();
     CellsChanged(Rect(RealColIndex(ACol), ARow, RealColIndex(MaxCol), std::min(Rw, RowCount() - 1)));
     return Count;
 }
@@ -549,7 +549,7 @@ void TExtStringGrid::ExpandSelectionToMerges() {
 
 void TExtStringGrid::CopySelectionToClipboard(TGridRect R, bool Disjunct) {
     FCopyOrigin = TGridCoord{R.Left, R.Top};
-    SaveProgress(0, -1);
+    TProgressScope Progress(this, false);
     const AnsiString Text = CellsAsText(R, Disjunct, R.Bottom > R.Top);
     TClipboard* Clip = Clipboard();
     Clip->Open();
@@ -562,7 +562,6 @@ void TExtStringGrid::CopySelectionToClipboard(TGridRect R, bool Disjunct) {
         throw;
     }
     Clip->Close();
-    SaveProgress(2, -1);
 }
 
 void TExtStringGrid::CopyRTFToClipboard(Integer ACol, Integer ARow) {
@@ -763,7 +762,7 @@ void TExtStringGrid::SaveCellsToStream(TGridRect R, TStream* Stream, bool Disjun
     W.Str("TGridOriginIO");
     W.Int(R.Left);
     W.Int(R.Top);
-    SaveProgress(0, -1);
+    TProgressScope Progress(this, false);
     Integer LastProgress = -1;
     for (size_t Ri = 0; Ri < RowList.size(); ++Ri) {
         const Integer Rw = RowList[Ri];
@@ -792,7 +791,6 @@ void TExtStringGrid::SaveCellsToStream(TGridRect R, TStream* Stream, bool Disjun
             LastProgress = Pr;
         }
     }
-    SaveProgress(2, -1);
 }
 
 void TExtStringGrid::LoadCellsFromStream(TGridCoord Origin, TStream* Stream) {
