@@ -143,7 +143,7 @@ bool TExtStringGrid::RowMatchesFilter(Integer ARow) {
     bool Result = true;
     for (Integer I = 0; I < FFilter->Count(); ++I) {
         const TFilterData* F = FFilter->Items(I);
-        AnsiString Text = F->Data() ? RawCells(F->Column(), ARow) : Cells(F->Column(), ARow);
+        AnsiString Text = SearchedText(F->Data() ? RawCells(F->Column(), ARow) : Cells(F->Column(), ARow));
         const AnsiString& Pre = F->Prefix();
         if (!Pre.empty() && Text.compare(0, Pre.size(), Pre) == 0) Text.erase(0, Pre.size());
         const AnsiString& Suf = F->Suffix();
