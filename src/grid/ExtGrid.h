@@ -806,6 +806,7 @@ public:
     AnsiString CellsAsText(TGridRect R, bool Disjunct, bool LineEndAfterLast);
     // The rows and columns of R that a transfer takes: with Disjunct only the marked ones.
     void TransferLines(TGridRect R, bool Disjunct, std::vector<Integer>& Rows, std::vector<Integer>& Cols);
+    TGridCoord LoneTransferCell(TGridRect R, bool Disjunct);   // (-1, -1) unless it takes one cell
     virtual void SetCellValue(Integer ACol, Integer ARow, const AnsiString& Value);
     // Hook after a cell-stream paste; SourceOrigin is (-1, -1) for another grid's cells.
     virtual void PasteDone(TGridCoord SourceOrigin, TGridRect Pasted, bool FromCopy) {}

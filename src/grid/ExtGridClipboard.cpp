@@ -423,6 +423,12 @@ void TExtStringGrid::TransferLines(TGridRect R, bool Disjunct, std::vector<Integ
         if (!SkipCols || ColSelected(C)) Cols.push_back(C);
 }
 
+TGridCoord TExtStringGrid::LoneTransferCell(TGridRect R, bool Disjunct) {
+    std::vector<Integer> Rows, Cols;
+    TransferLines(R, Disjunct, Rows, Cols);
+    return Rows.size() == 1 && Cols.size() == 1 ? TGridCoord{Cols[0], Rows[0]} : TGridCoord{-1, -1};
+}
+
 AnsiString TExtStringGrid::CellsAsText(TGridRect R, bool Disjunct, bool LineEndAfterLast) {
     std::vector<Integer> Rows, Cols;
     TransferLines(R, Disjunct, Rows, Cols);
@@ -555,7 +561,9 @@ void TExtStringGrid::CopySelectionToClipboard(TGridRect R, bool Disjunct) {
     Clip->Open();
     try {
         Clip->SetAsText(Text);
-        if (FNavigation->AllowRTFClipboard()) CopyRTFToClipboard(R.Left, R.Top);
+        // Only a lone cell goes as rich text too: a rich text paste fills one cell.
+        const TGridCoord Lone = LoneTransferCell(R, Disjunct);
+        if (FNavigation->AllowRTFClipboard() && Lone.X >= 0) CopyRTFToClipboard(Lone.X, Lone.Y);
         if (FNavigation->AllowFmtClipboard()) CopyCellsToClipboard(R, Disjunct);
     } catch (...) {
         Clip->Close();

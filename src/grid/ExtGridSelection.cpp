@@ -45,10 +45,8 @@ AnsiString TExtStringGrid::SelectionAsText() {
 // Only a lone rich text cell also travels as rich text: a rich text drop stores one
 // cell, so a block or any other cell goes as text alone and arrives whole.
 AnsiString TExtStringGrid::SelectionRichText() {
-    std::vector<Integer> Rows, Cols;
-    TransferLines(SelectionTransferRect(), FMouseActions->DisjunctRowSelect(), Rows, Cols);
-    AnsiString V;
-    if (Rows.size() == 1 && Cols.size() == 1) SaveCell(Cols[0], Rows[0], V);
+    const TGridCoord L = LoneTransferCell(SelectionTransferRect(), FMouseActions->DisjunctRowSelect());
+    const AnsiString V = L.X >= 0 ? Cells(L.X, L.Y) : AnsiString();
     return TextType(V, false) == 2 ? V : AnsiString();
 }
 
