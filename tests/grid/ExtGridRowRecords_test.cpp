@@ -148,6 +148,7 @@ TEST_F(ExtGridRowRecords, ColumnsMovedInsertedOrRemovedCarryTheCurrentCellMarksS
 TEST_F(ExtGridRowRecords, RowsAndColumnsCutByTheCountsTakeTheirRecordsAlong) {
     TExtStringGrid* G = F.Grid;
     G->MouseActions()->SetDisjunctRowSelect(true);
+    G->HideRow(1);   // r1 stays hidden, and comes back in its place
     G->SetRowSelected(5, true);
     G->SetRowMarked(6, true);
     G->SetSelectedCell(3, 5, true);
@@ -159,4 +160,5 @@ TEST_F(ExtGridRowRecords, RowsAndColumnsCutByTheCountsTakeTheirRecordsAlong) {
     G->SetColCount(5);
     EXPECT_EQ((Ints{0, 0, 0, 0, -1}),
               (Ints{G->RowSelected(5), G->RowMarked(6), G->SelectedCellCount(), G->ColSelected(4), G->SortSettings()->Column()}));
+    EXPECT_EQ((V{"r1", "r2", "r3", "r4", "", "", ""}), F.Col1());
 }
