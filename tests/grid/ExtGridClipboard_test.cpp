@@ -323,18 +323,15 @@ TEST_F(ExtGridClipboard, RichTextCellsGoAsTheirPlainTextAndAsRichText) {
     F.Select(1, 1, 2, 1);
     F.Grid->CopyToClipboard();
     EXPECT_EQ("\"Kalın\r\nyazı\"\tplain {\\ text", Clipboard()->AsText());
-    // A block goes as text alone and pastes whole; a lone rich cell goes as rich text too.
-    EXPECT_FALSE(Clipboard()->HasFormat(RegisterClipboardFormat("Rich Text Format")));
-    F.Select(3, 3, 3, 3);
-    F.Grid->PasteFromClipboard();
-    EXPECT_EQ("Kalın\r\nyazı", F.Grid->Cells(3, 3));
-    EXPECT_EQ("plain {\\ text", F.Grid->Cells(4, 3));
+    EXPECT_FALSE(Clipboard()->HasFormat(RegisterClipboardFormat("Rich Text Format")));   // a block: text alone
     F.Select(1, 1, 1, 1);
     F.Grid->CopyToClipboard();
     EXPECT_TRUE(Clipboard()->HasFormat(RegisterClipboardFormat("Rich Text Format")));
-    F.Select(3, 4, 3, 4);
+    // Pasted back, the rich form wins and the cell is rich text again.
+    F.Select(3, 3, 3, 3);
     F.Grid->PasteFromClipboard();
-    EXPECT_EQ(Rich, F.Grid->Cells(3, 4));   // rich text again
+    EXPECT_EQ("Kalın\r\nyazı", WideToAnsi(RtfRead(F.Grid->Cells(3, 3)).PlainText()));
+    EXPECT_EQ("", F.Grid->Cells(4, 3));
 }
 
 TEST_F(ExtGridClipboard, SpreadsheetClipboardWritesLineBreaksAsOfficeProgramsReadThem) {

