@@ -1,4 +1,5 @@
 #include "platform/rtl/Registry.h"
+#include "platform/Raised.h"
 #include "platform/rtl/Files.h"
 #include "support/TempFolder.h"
 
@@ -176,12 +177,7 @@ TEST_F(RegistryTest, UnwritableStoreReportsFailure)
     R.SetFileName(Dir + "file_not_dir/registry.ini");
     EXPECT_FALSE(R.OpenKey("\\X", true));
     ASSERT_TRUE(R.OpenKey("\\", false));   // the root always opens
-    try {
-        R.WriteString("a", "b");
-        FAIL();
-    } catch (const ERegistryException& E) {
-        EXPECT_EQ(E.Message(), "Failed to set data for 'a'");
-    }
+    EXPECT_EQ(MessageOf<ERegistryException>([&] { R.WriteString("a", "b"); }), "Failed to set data for 'a'");
     EXPECT_THROW(R.CreateKey("Y"), ERegistryException);
 }
 

@@ -1,4 +1,5 @@
 #include "platform/rtl/SysUtils.h"
+#include "platform/Raised.h"
 
 #include <gtest/gtest.h>
 
@@ -45,12 +46,7 @@ TEST(SysUtilsException, BrokenMessageFormatKeepsTheText)
 
 TEST(SysUtilsException, AbortAndOSErrors)
 {
-    try {
-        Abort();
-        FAIL();
-    } catch (const EAbort& e) {
-        EXPECT_EQ(e.Message(), "Operation aborted");
-    }
+    EXPECT_EQ(MessageOf<EAbort>([&] { Abort(); }), "Operation aborted");
     try {
         RaiseLastOSError(ENOENT);
         FAIL();
@@ -98,12 +94,7 @@ TEST(SysUtilsInteger, RejectsBadTextAndOverflowInsteadOfWrapping)
         EXPECT_EQ(v, 99) << "untouched on failure: " << text;
         EXPECT_EQ(StrToIntDef(text, -5), -5);
     }
-    try {
-        StrToInt("2147483648");
-        FAIL();
-    } catch (const EConvertError& e) {
-        EXPECT_EQ(e.Message(), "'2147483648' is not a valid integer value");
-    }
+    EXPECT_EQ(MessageOf<EConvertError>([&] { StrToInt("2147483648"); }), "'2147483648' is not a valid integer value");
     EXPECT_EQ(StrToInt64("9223372036854775807"), INT64_MAX);
     EXPECT_EQ(StrToInt64("-9223372036854775808"), INT64_MIN);
     EXPECT_THROW(StrToInt64("9223372036854775808"), EConvertError);

@@ -1,4 +1,5 @@
 #include "platform/ui/StdCtrls.h"
+#include "platform/Raised.h"
 
 #include "platform/ui/Clipbrd.h"
 #include "platform/ui/ComCtrls.h"
@@ -572,12 +573,7 @@ TEST_F(StdCtrls, IncompleteMaskIsRefusedWithTheCaretOnTheGap) {
     SendKey(FocusTarget(), Qt::Key_Backspace, QStringLiteral("\b"));
     EXPECT_EQ(E->EditText(), "01.02.20__");
     EXPECT_TRUE(E->MaskIncomplete());
-    try {
-        E->ValidateEdit();
-        FAIL() << "no error";
-    } catch (const EDBEditError& Err) {
-        EXPECT_EQ(Err.Message(), SMaskEditErr);
-    }
+    EXPECT_EQ(MessageOf<EDBEditError>([&] { E->ValidateEdit(); }), SMaskEditErr) << "no error";
     EXPECT_EQ(E->SelStart(), 8);
     // Removing the mask keeps the text as it was stored.
     E->SetEditMask("");
