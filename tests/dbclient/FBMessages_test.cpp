@@ -1,4 +1,5 @@
 #include "dbclient/FBMessages.h"
+#include "dbclient/FBErrorKit.h"
 
 #include <gtest/gtest.h>
 
@@ -72,20 +73,9 @@ TEST(FBMessages, FBErrorFormatsTheTableEntry) {
         EXPECT_EQ(e.Sender(), nullptr);
         EXPECT_EQ(e.IBErrorCode(), 335544345);   // whatever the vector last held
     }
-    try {
-        FBError(12 + 128, {"DM.DB"});   // only the low 7 bits count
-        FAIL();
-    } catch (const EFBError& e) {
-        EXPECT_EQ(e.SQLCode(), 12);
-        EXPECT_EQ(e.Message(), "DM.DB: Cannot perform operation -- DB is not open.");
-    }
-    try {
-        FBErrorFmt("free %d", {5});
-        FAIL();
-    } catch (const EFBClientError& e) {
-        EXPECT_EQ(e.SQLCode(), -1);
-        EXPECT_EQ(e.Message(), "free 5");
-    }
+    EXPECT_TRUE(RaisesCode<EFBError>([&] { FBError(12 + 128, {"DM.DB"}); },   // only the low 7 bits count
+                           12, "DM.DB: Cannot perform operation -- DB is not open."));
+    EXPECT_TRUE(RaisesCode([&] { FBErrorFmt("free %d", {5}); }, -1, "free 5"));
 }
 
 TEST(FBMessages, SenderNamePrefix) {

@@ -1,4 +1,6 @@
 #include "dbclient/FBQuery.h"
+#include "platform/Raised.h"
+#include "dbclient/FBErrorKit.h"
 
 #include <gtest/gtest.h>
 
@@ -298,12 +300,7 @@ TEST_F(FBQueryTest, ExecuteProcedureReturnsOutputAndRepeats) {
     }
     // An unknown name in an EXECUTE statement is looked up among the output columns.
     EXPECT_EQ(q->ParamByName("Y")->AsInteger(), 21);
-    try {
-        q->ParamByName("Z");
-        FAIL();
-    } catch (const EFBClientError& e) {
-        EXPECT_EQ(e.SQLCode(), 41);
-    }
+    EXPECT_TRUE(RaisesCode([&] { q->ParamByName("Z"); }, 41));
     db->DefaultTransaction()->Rollback();
 }
 
@@ -354,19 +351,9 @@ TEST_F(FBQueryTest, ErrorsCarryCodesAndTheComponentName) {
         EXPECT_EQ(AnsiString(e.what()).rfind("dm.Q:\r\n", 0), 0u) << e.what();
     }
     EXPECT_EQ(q->Handle(), 0u) << "a failed prepare leaves no handle";
-    try {
-        q->ParamByName("NOPE");
-        FAIL();
-    } catch (const EFBClientError& e) {
-        EXPECT_EQ(AnsiString(e.what()), "Parameter \"NOPE\" does not exist in dm.Q");
-    }
+    EXPECT_EQ(MessageOf<EFBClientError>([&] { q->ParamByName("NOPE"); }), "Parameter \"NOPE\" does not exist in dm.Q");
     q->SQL()->SetText("  ");
-    try {
-        q->Prepare();
-        FAIL();
-    } catch (const EFBClientError& e) {
-        EXPECT_EQ(e.SQLCode(), 37);
-    }
+    EXPECT_TRUE(RaisesCode([&] { q->Prepare(); }, 37));
     q->SQL()->SetText("select ID from T");
     q->ExecQuery();
     try {
@@ -377,12 +364,7 @@ TEST_F(FBQueryTest, ErrorsCarryCodesAndTheComponentName) {
         EXPECT_NE(AnsiString(e.what()).find("change sql text"), AnsiString::npos);
     }
     q->Close();
-    try {
-        q->Next();
-        FAIL();
-    } catch (const EFBClientError& e) {
-        EXPECT_EQ(e.SQLCode(), 29);
-    }
+    EXPECT_TRUE(RaisesCode([&] { q->Next(); }, 29));
     EXPECT_THROW(q->Fields(9), EFBClientError);
     EXPECT_THROW(q->FieldByName("MISSING"), EFBClientError);
     db->DefaultTransaction()->Rollback();
@@ -391,21 +373,11 @@ TEST_F(FBQueryTest, ErrorsCarryCodesAndTheComponentName) {
 TEST_F(FBQueryTest, MissingDatabaseOrTransaction) {
     std::unique_ptr<TFBQuery> q(new TFBQuery(nullptr));
     q->SQL()->SetText("select 1 from RDB$DATABASE");
-    try {
-        q->Prepare();
-        FAIL();
-    } catch (const EFBClientError& e) {
-        EXPECT_EQ(e.SQLCode(), 21);
-    }
+    EXPECT_TRUE(RaisesCode([&] { q->Prepare(); }, 21));
     TFBDatabase* db = Connect(DB1());
     db->SetDefaultTransaction(nullptr);
     q->SetDatabase(db);
-    try {
-        q->Prepare();
-        FAIL();
-    } catch (const EFBClientError& e) {
-        EXPECT_EQ(e.SQLCode(), 22);
-    }
+    EXPECT_TRUE(RaisesCode([&] { q->Prepare(); }, 22));
 }
 
 TEST_F(FBQueryTest, StartTransactionAutoCommitAndFreeHandle) {

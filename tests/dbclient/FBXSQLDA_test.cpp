@@ -1,4 +1,5 @@
 #include "dbclient/FBXSQLDA.h"
+#include "dbclient/FBErrorKit.h"
 
 #include <gtest/gtest.h>
 
@@ -176,12 +177,7 @@ TEST_F(FBXSQLDATest, LongTextWithoutDatabaseIsRefusedAndIdsStillWork) {
     EXPECT_EQ(p->AsQuad().gds_quad_low, 2u);
     EXPECT_EQ(p->Array(), nullptr);
     EXPECT_EQ(p->SliceSize(), 0);
-    try {
-        p->SetArrayValue(VarArrayOf({Variant(1)}));
-        ADD_FAILURE();
-    } catch (const EFBClientError& e) {
-        EXPECT_EQ(e.SQLCode(), 59);
-    }
+    EXPECT_TRUE(RaisesCode([&] { p->SetArrayValue(VarArrayOf({Variant(1)})); }, 59));
     EXPECT_THROW(p->SetValue(VarArrayOf({Variant(1)})), EFBClientError) << "an array into a plain entry";
 }
 

@@ -1,4 +1,5 @@
 #include "dbclient/IB_Intf.h"
+#include "platform/Raised.h"
 
 #include <gtest/gtest.h>
 
@@ -32,12 +33,8 @@ TEST(IB_Intf, RealClientBindsWithItsOwnVersion) {
 
 TEST(IB_Intf, NeverBoundOperationsRaise) {
     IIBClientLibraryPtr lib = GetClientLibraryByName(IBASE_DLL);
-    try {
-        lib->isc_add_user(nullptr, nullptr);
-        FAIL();
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message(), "Can't find procedure isc_add_user in libfbclient.so.2");
-    }
+    EXPECT_EQ(MessageOf([&] { lib->isc_add_user(nullptr, nullptr); }),
+              "Can't find procedure isc_add_user in libfbclient.so.2");
 }
 
 TEST(IB_Intf, OneBindingPerExactName) {
@@ -60,12 +57,8 @@ TEST(IB_Intf, OneBindingPerExactName) {
 
 TEST(IB_Intf, MissingFileIsNotKept) {
     Integer before = ClientLibraryCount();
-    try {
-        GetClientLibraryByName("no-such-client-library.so");
-        FAIL();
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message(), "Can't load library no-such-client-library.so ");
-    }
+    EXPECT_EQ(MessageOf([&] { GetClientLibraryByName("no-such-client-library.so"); }),
+              "Can't load library no-such-client-library.so ");
     EXPECT_EQ(ClientLibraryCount(), before);
 }
 
@@ -113,12 +106,8 @@ TEST_P(MissingRequiredEntry, FailsTheLoadAndReleasesTheModule) {
     AnsiString name = UniqueFakeLibraryName("missing");
     loader.Define(name, {{GetParam().EntryPoint}, {}});
     Integer before = ClientLibraryCount();
-    try {
-        GetClientLibraryByName(name);
-        FAIL();
-    } catch (const EOSError& e) {
-        EXPECT_EQ(e.Message(), AnsiString("System Error.  Code: 0.\r\nundefined symbol: ") + GetParam().EntryPoint);
-    }
+    EXPECT_EQ(MessageOf<EOSError>([&] { GetClientLibraryByName(name); }),
+              AnsiString("System Error.  Code: 0.\r\nundefined symbol: ") + GetParam().EntryPoint);
     EXPECT_EQ(ClientLibraryCount(), before);
     EXPECT_EQ(loader.LoadCount(name), 1);
     EXPECT_EQ(loader.UnloadCount(name), 1);

@@ -1,4 +1,5 @@
 #include "dbclient/VariantRtn.h"
+#include "platform/Raised.h"
 
 #include "platform/rtl/SysUtils.h"
 
@@ -108,12 +109,8 @@ TEST(VariantRtnTest, PutAndGetByElementType)
     EXPECT_EQ(r.AsInteger(), 42);
     // A value that does not convert is a conversion error, not an index error,
     // and leaves the element alone.
-    try {
-        PutVarArrayElement(ints, Variant("abc"), 1, i0);
-        FAIL() << "no error";
-    } catch (const EVariantError& e) {
-        EXPECT_EQ(e.Message(), "Could not convert variant of type (String) into type (Integer)");
-    }
+    EXPECT_EQ(MessageOf<EVariantError>([&] { PutVarArrayElement(ints, Variant("abc"), 1, i0); }),
+              "Could not convert variant of type (String) into type (Integer)") << "no error";
     GetVarArrayElement(r, ints, 1, i0);
     EXPECT_EQ(r.AsInteger(), 42);
 

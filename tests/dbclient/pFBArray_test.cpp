@@ -1,4 +1,5 @@
 #include "dbclient/pFBArray.h"
+#include "dbclient/FBErrorKit.h"
 
 #include <gtest/gtest.h>
 
@@ -147,18 +148,8 @@ TEST_F(pFBArrayTest, WrongShapesAndColumnsAreRefused) {
     Query("insert into A (ID) values (5)")->ExecQuery();
     TFBQuery* q = Row(5);
     Variant three = VarArrayCreate({1, 2, 1, 2, 1, 2}, varVariant);
-    try {
-        q->FieldByName("M")->SetArrayValue(three);
-        ADD_FAILURE();
-    } catch (const EFBClientError& e) {
-        EXPECT_EQ(e.SQLCode(), 60);
-    }
-    try {
-        q->FieldByName("N")->SetArrayValue(VarArrayOf({Variant(1)}));
-        ADD_FAILURE();
-    } catch (const EFBClientError& e) {
-        EXPECT_EQ(e.SQLCode(), 59);
-    }
+    EXPECT_TRUE(RaisesCode([&] { q->FieldByName("M")->SetArrayValue(three); }, 60));
+    EXPECT_TRUE(RaisesCode([&] { q->FieldByName("N")->SetArrayValue(VarArrayOf({Variant(1)})); }, 59));
     // A larger array than the column writes only what fits.
     Put(5, "V", VarArrayCreate({1, 50}, varVariant));
     EXPECT_EQ(VarArrayHighBound(Row(5)->FieldByName("V")->ArrayValue(), 1), 5);

@@ -1,4 +1,5 @@
 #include "dbclient/pFBDataInfo.h"
+#include "platform/Raised.h"
 
 #include <gtest/gtest.h>
 
@@ -152,25 +153,12 @@ TEST_F(DataInfoTest, RepositoryTablesAbsentOrNotUsed) {
     // The data-set repository's messages.
     TpDataSetInfo row;
     EXPECT_THROW(ReadDataSetInfo(d3, 0, "ds", &row), Exception);
-    try {
-        ReadDataSetInfo(d3, 5, "ds", &row);
-        FAIL();
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message(), "Table FB$DATASETS_INFO does not exist.");
-    }
+    EXPECT_EQ(MessageOf([&] { ReadDataSetInfo(d3, 5, "ds", &row); }), "Table FB$DATASETS_INFO does not exist.");
     d3->SetUseRepositories({urFieldsInfo});
-    try {
-        GlobalDataSetInfo()->GetDataSetInfo(d3, 5, "ds");
-        FAIL();
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message(), "Can't use FB$DATASETS_INFO.\r\nurDataSetInfo not included into Database.UseRepositories.");
-    }
-    try {
-        GlobalDataSetInfo()->GetDataSetInfo(nullptr, 5, "ds");
-        FAIL();
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message(), "Can't get info for 5\r\nDatabase is not assigned");
-    }
+    EXPECT_EQ(MessageOf([&] { GlobalDataSetInfo()->GetDataSetInfo(d3, 5, "ds"); }),
+              "Can't use FB$DATASETS_INFO.\r\nurDataSetInfo not included into Database.UseRepositories.");
+    EXPECT_EQ(MessageOf([&] { GlobalDataSetInfo()->GetDataSetInfo(nullptr, 5, "ds"); }),
+              "Can't get info for 5\r\nDatabase is not assigned");
     ClearRepositoryFlags(d3);
 }
 
