@@ -1,4 +1,5 @@
 #include "datasets/FBDataSet.h"
+#include "platform/Raised.h"
 
 #include <gtest/gtest.h>
 
@@ -1150,12 +1151,7 @@ TEST_F(FBDataSetBlobTest, WritingThroughAStreamNeedsEditOrInsertState) {
     Ds->Edit();
     std::unique_ptr<TStream> S(Ds->CreateBlobStream(Memo(), bmWrite));
     Ds->Cancel();
-    try {
-        S->WriteBuffer("x", 1);
-        FAIL() << "written in browse state";
-    } catch (EFBError& E) {
-        EXPECT_EQ(AnsiString(E.what()), "Not editing.");
-    }
+    EXPECT_EQ(MessageOf<EFBError>([&] { S->WriteBuffer("x", 1); }), "Not editing.") << "written in browse state";
 }
 
 TEST_F(FBDataSetBlobTest, CachedUpdatesKeepTheMemoUntilApplied) {

@@ -1,4 +1,5 @@
 #include "datasets/pFBDataSet.h"
+#include "platform/Raised.h"
 
 #include <gtest/gtest.h>
 
@@ -507,22 +508,12 @@ TEST_F(pFBDataSetTest, ALockOfTwoRowsReportsMultiplyAndRaisesWithItsMessage) {
     Ds->UpdateSQL()->SetText("update KV set V = ?V where V = ?OLD_V");
     Ds->Open();
     EXPECT_EQ(Ds->LockRecord(false), lsMultiply);
-    try {
-        Ds->LockRecord(true);
-        FAIL();
-    } catch (Exception& E) {
-        EXPECT_EQ(E.Message(), "Error of record updating:Attempt to edit multiple records");
-    }
+    EXPECT_EQ(MessageOf([&] { Ds->LockRecord(true); }), "Error of record updating:Attempt to edit multiple records");
     Ds->Last();
     EXPECT_EQ(Ds->LockRecord(false), lsSuccess);
     TpFBDataSet* NoSql = NewDataSet("select * from KV", "nosql");
     NoSql->Open();
-    try {
-        NoSql->LockRecord(true);
-        FAIL();
-    } catch (Exception& E) {
-        EXPECT_EQ(E.Message(), "Unable to lock record. Update query is empty");
-    }
+    EXPECT_EQ(MessageOf([&] { NoSql->LockRecord(true); }), "Unable to lock record. Update query is empty");
 }
 
 TEST_F(pFBDataSetTest, ProtectedEditLocksTheRowAgainstAnotherTransaction) {
@@ -658,12 +649,7 @@ TEST_F(pFBDataSetTest, TheServerRecordCountCountsTheSelectsRows) {
     Ds->Open();
     EXPECT_EQ(Ds->GetServerRecordCount(), 2);
     Ds->OnAskRecordCount = [](TDataSet*, AnsiString& Sql) { Sql = "select count(*) from nothere"; };
-    try {
-        Ds->GetServerRecordCount();
-        FAIL();
-    } catch (Exception& E) {
-        EXPECT_EQ(E.Message(), "dm.ds unable to get number of records");
-    }
+    EXPECT_EQ(MessageOf([&] { Ds->GetServerRecordCount(); }), "dm.ds unable to get number of records");
 }
 
 
