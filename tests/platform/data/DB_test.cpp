@@ -1,4 +1,5 @@
 #include "platform/data/DB.h"
+#include "platform/Raised.h"
 
 #include <gtest/gtest.h>
 
@@ -94,12 +95,7 @@ TEST(DataSet, OpensWithDefaultFieldsAndClosesThemAgain) {
     EXPECT_TRUE(SameFieldName("ŞUBE", "şube"));
     EXPECT_FALSE(SameFieldName("ŞUBE", "SUBE"));
     EXPECT_EQ(DS->FindField("missing"), nullptr);
-    try {
-        DS->FieldByName("MISSING");
-        FAIL();
-    } catch (EDatabaseError& E) {
-        EXPECT_STREQ(E.what(), "Field 'MISSING' not found");
-    }
+    EXPECT_EQ(MessageOf<EDatabaseError>([&] { DS->FieldByName("MISSING"); }), "Field 'MISSING' not found");
     DS->SetName("Subscribers");
     EXPECT_THROW(
         {
@@ -269,12 +265,7 @@ TEST(DataSet, DeleteMovesToTheNextOrThePreviousRecord) {
     EXPECT_EQ(DS->FieldByName("ID")->AsInteger(), 1);
     DS->Delete();
     EXPECT_TRUE(DS->IsEmpty());
-    try {
-        DS->Delete();
-        FAIL();
-    } catch (EDatabaseError& E) {
-        EXPECT_STREQ(E.what(), SDataSetEmpty);
-    }
+    EXPECT_EQ(MessageOf<EDatabaseError>([&] { DS->Delete(); }), SDataSetEmpty);
 }
 
 TEST(DataSet, PostErrorEventDecidesBetweenFailAbortAndRetry) {
@@ -315,12 +306,8 @@ TEST(DataSet, ReadOnlySetRefusesChanges) {
     DS->ReadOnly = false;
     DS->FieldByName("ID")->SetReadOnly(true);
     DS->Edit();
-    try {
-        DS->FieldByName("ID")->SetAsInteger(5);
-        FAIL();
-    } catch (EDatabaseError& E) {
-        EXPECT_STREQ(E.what(), "Field 'ID' cannot be modified");
-    }
+    EXPECT_EQ(MessageOf<EDatabaseError>([&] { DS->FieldByName("ID")->SetAsInteger(5); }),
+              "Field 'ID' cannot be modified");
 }
 
 TEST(DataSet, CheckBrowseModePostsModifiedAndCancelsUnmodifiedRecords) {
@@ -497,12 +484,8 @@ TEST(DataSet, CircularDataLinksAreRefused) {
     B.FLink.SetDataSource(&SrcA);   // B is a detail of A
     EXPECT_TRUE(B.IsLinkedTo(&SrcA) == false);
     EXPECT_TRUE(A.IsLinkedTo(&SrcB));   // SrcB shows B, whose master is A
-    try {
-        A.FLink.SetDataSource(&SrcB);   // A a detail of B: a circle
-        FAIL();
-    } catch (EDatabaseError& E) {
-        EXPECT_STREQ(E.what(), SCircularDataLink);
-    }
+    EXPECT_EQ(MessageOf<EDatabaseError>([&] { A.FLink.SetDataSource(&SrcB); }),   // A a detail of B: a circle
+              SCircularDataLink);
     EXPECT_THROW(A.FLink.SetDataSource(&SrcA), EDatabaseError);
     TDataSource Other(nullptr);
     Other.SetDataSet(&B);
@@ -548,12 +531,8 @@ TEST(DataSet, FieldTypeMismatchWithItsDefinitionIsReported) {
     TMemDataSet DS;
     DS.FieldDefs()->Add("ID", ftString, 10);
     AddIntegerField(DS, "ID");
-    try {
-        DS.Open();
-        FAIL();
-    } catch (EDatabaseError& E) {
-        EXPECT_STREQ(E.what(), "Type mismatch for field 'ID', expecting: Integer actual: String");
-    }
+    EXPECT_EQ(MessageOf<EDatabaseError>([&] { DS.Open(); }),
+              "Type mismatch for field 'ID', expecting: Integer actual: String");
     EXPECT_FALSE(DS.Active());
 }
 

@@ -3,6 +3,7 @@
 #include "platform/rtl/Files.h"
 #include "support/TempFolder.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -616,12 +617,8 @@ TEST(TFileStream, ModesAndErrors)
         F.SetSize(5);
         EXPECT_EQ(F.Size(), 5);
     }
-    try {
-        TFileStream F(D.Path() + "none.txt", fmOpenRead);
-        FAIL();
-    } catch (const EFOpenError& E) {
-        EXPECT_EQ(E.Message().rfind("Cannot open file \"" + D.Path() + "none.txt\". ", 0), 0u) << E.Message();
-    }
+    EXPECT_THAT(MessageOf<EFOpenError>([&] { TFileStream F(D.Path() + "none.txt", fmOpenRead); }),
+                testing::StartsWith("Cannot open file \"" + D.Path() + "none.txt\". "));
     EXPECT_THROW(TFileStream(D.Path() + "no/such/dir.txt", fmCreate), EFCreateError);
 }
 

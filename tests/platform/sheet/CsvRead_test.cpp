@@ -1,7 +1,9 @@
 #include "platform/sheet/SheetFiles.h"
+#include "platform/Raised.h"
 
 #include "SheetTestUtil.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -34,12 +36,7 @@ void ExpectRows(TExcelWorksheet& Sheet, const TCsvCase& C) {
 
 void ExpectRefused(const std::string& Bytes, const char* Why) {
     TExcelWorksheet Sheet(nullptr, "S");
-    try {
-        ReadCsvText(Bytes, Sheet);
-        ADD_FAILURE() << Why;
-    } catch (const EOleException& E) {
-        EXPECT_NE(E.Message().find(Why), AnsiString::npos) << E.Message();
-    }
+    EXPECT_THAT(MessageOf<EOleException>([&] { ReadCsvText(Bytes, Sheet); }), testing::HasSubstr(Why)) << Why;
 }
 
 }  // namespace

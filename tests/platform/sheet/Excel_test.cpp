@@ -1,8 +1,10 @@
 #include "platform/sheet/Excel.h"
+#include "platform/Raised.h"
 
 #include "SheetTestUtil.h"
 #include "platform/rtl/Files.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <tuple>
@@ -190,20 +192,11 @@ TEST(Excel, OpenErrorsNameTheFile) {
     TSheetTestDir Dir;
     auto Excel = CreateOleObject("excel.application");
     AnsiString Missing = Dir.File("yok.xlsx");
-    try {
-        Excel->Workbooks()->Open(Missing);
-        FAIL();
-    } catch (const EOleException& E) {
-        EXPECT_NE(E.Message().find(Missing), AnsiString::npos) << E.Message();
-    }
+    EXPECT_THAT(MessageOf<EOleException>([&] { Excel->Workbooks()->Open(Missing); }), testing::HasSubstr(Missing));
     EXPECT_THROW(Excel->Workbooks()->Open(""), EOleException);
     Dir.Write("bozuk.xls", "not a workbook at all");
-    try {
-        Excel->Workbooks()->Open(Dir.File("bozuk.xls"));
-        FAIL();
-    } catch (const EOleException& E) {
-        EXPECT_NE(E.Message().find("bozuk.xls"), AnsiString::npos) << E.Message();
-    }
+    EXPECT_THAT(MessageOf<EOleException>([&] { Excel->Workbooks()->Open(Dir.File("bozuk.xls")); }),
+                testing::HasSubstr("bozuk.xls"));
     EXPECT_EQ(Excel->Workbooks()->Count(), 0);
 }
 
