@@ -2,6 +2,7 @@
 #include "platform/Raised.h"
 #include "dbclient/FBErrorKit.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <map>
@@ -517,12 +518,8 @@ TEST_F(FBQueryTest, AppliedConditionsFilterTheRowsAndGuardTheOpenCursor) {
     for (; !sel->Eof(); sel->Next()) ids.push_back(sel->FieldByName("ID")->AsInteger());
     EXPECT_EQ(ids, (std::vector<Integer>{901, 903}));
     sel->ExecQuery();
-    try {
-        sel->SetOrderClause("ID DESC");
-        FAIL() << "text changed under an open cursor";
-    } catch (const EFBError& e) {
-        EXPECT_NE(e.Message().find("change sql text"), AnsiString::npos);
-    }
+    EXPECT_THAT(MessageOf<EFBError>([&] { sel->SetOrderClause("ID DESC"); }),
+                testing::HasSubstr("change sql text")) << "text changed under an open cursor";
     EXPECT_TRUE(sel->Conditions()->Applied()) << "the failed change left the conditions on";
     sel->Close();
     sel->SetOrderClause("ID DESC");
