@@ -1,6 +1,7 @@
 #include "datasets/FBDataSet.h"
 #include "platform/Raised.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
@@ -381,12 +382,7 @@ TEST_F(FBDataSetTest, AUniDirectionalDataSetRefusesToGoBackToRecordsItDropped) {
     for (Integer I = 0; I < 45; ++I) Ds->Next();
     ASSERT_EQ(Ds->FieldByName("ID")->AsInteger(), 46);
     const auto ExpectRefused = [&](const std::function<void()>& Move) {
-        try {
-            Move();
-            ADD_FAILURE() << "moved back";
-        } catch (EFBError& E) {
-            EXPECT_NE(AnsiString(E.what()).find("uni-directional"), AnsiString::npos) << E.what();
-        }
+        EXPECT_THAT(MessageOf<EFBError>([&] { Move(); }), testing::HasSubstr("uni-directional")) << "moved back";
     };
     ExpectRefused([&] { Ds->First(); });
     ExpectRefused([&] { Ds->SetRecNo(3); });
@@ -455,22 +451,14 @@ TEST_F(FBDataSetTest, CloseAndReopenStartsAfresh) {
 TEST_F(FBDataSetTest, StateChecksRaiseTheLayersErrors) {
     TFBDatabase* Db = Connect(DB1());
     TFBDataSet* Ds = NewDataSet(Db, "");
-    try {
-        Ds->Open();
-        FAIL() << "opened without a select";
-    } catch (EFBError& E) {
-        EXPECT_NE(AnsiString(E.what()).find("Prepare dm.ds"), AnsiString::npos) << E.what();
-    }
+    EXPECT_THAT(MessageOf<EFBError>([&] { Ds->Open(); }),
+                testing::HasSubstr("Prepare dm.ds")) << "opened without a select";
     Ds->SelectSQL()->SetText("SELECT * FROM MANY");
     Ds->Open();
     EXPECT_THROW(Ds->SetUniDirectional(true), EFBError);
     EXPECT_THROW(Ds->SetDatabase(nullptr), EFBError);
-    try {
-        Ds->SetPrepareOptions(Ds->PrepareOptions() + TpPrepareOptions{psSQLINT64ToBCD});
-        FAIL();
-    } catch (EFBError& E) {
-        EXPECT_NE(AnsiString(E.what()).find("change psUseBooleanField or psSQLINT64ToBCD"), AnsiString::npos);
-    }
+    EXPECT_THAT(MessageOf<EFBError>([&] { Ds->SetPrepareOptions(Ds->PrepareOptions() + TpPrepareOptions{psSQLINT64ToBCD}); }),
+                testing::HasSubstr("change psUseBooleanField or psSQLINT64ToBCD"));
     // Without modifying texts the data set is read-only.
     EXPECT_FALSE(Ds->CanModify());
     EXPECT_THROW(Ds->Edit(), EDatabaseError);
@@ -795,12 +783,7 @@ TEST_F(FBDataSetEditTest, DeleteFromCacheRemovesTheRecordWithoutAStatement) {
     EXPECT_EQ(Ds->RecordCount(), 4);
     EXPECT_EQ(Scalar(Db, "SELECT COUNT(*) FROM EDIT"), "5");
     Ds->Close();
-    try {
-        Ds->DeleteFromCache();
-        FAIL();
-    } catch (EFBError& E) {
-        EXPECT_NE(AnsiString(E.what()).find("do delete from cache"), AnsiString::npos);
-    }
+    EXPECT_THAT(MessageOf<EFBError>([&] { Ds->DeleteFromCache(); }), testing::HasSubstr("do delete from cache"));
 }
 
 // ---- field classes ------------------------------------------------------------------------------
@@ -1200,12 +1183,8 @@ TEST_F(FBDataSetTest, TheFilterTextHidesTheRecordsItRejects) {
     Ds->SetFilter("ID > 48");
     Ds->SetFiltered(false);
     EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 1);
-    try {
-        Ds->SetFilter("ID >");
-        FAIL() << "a broken filter was taken";
-    } catch (Exception& E) {
-        EXPECT_NE(AnsiString(E.what()).find("Can't parse Filter"), AnsiString::npos) << E.what();
-    }
+    EXPECT_THAT(MessageOf([&] { Ds->SetFilter("ID >"); }),
+                testing::HasSubstr("Can't parse Filter")) << "a broken filter was taken";
     // The filter shown is the one in force.
     Ds->SetFiltered(true);
     EXPECT_EQ(Ds->Filter(), "ID > 48");
@@ -1242,12 +1221,8 @@ TEST_F(FBDataSetEditTest, ALocalSortOrdersByFieldsWithNullsFirstAscendingAndLast
     Ds->DoSort({"RATE", 0}, {true, false});
     EXPECT_EQ(Ids(), "7 1 6 2 3 4 5 ");
     EXPECT_EQ(Ds->SortFieldsText(), "RATE;ID");
-    try {
-        Ds->DoSort({"NOSUCH", "ID"}, {true, true});
-        FAIL();
-    } catch (Exception& E) {
-        EXPECT_STREQ(E.what(), "Can't sort. Invalid parameter: Fields[0]");
-    }
+    EXPECT_EQ(MessageOf([&] { Ds->DoSort({"NOSUCH", "ID"}, {true, true}); }),
+              "Can't sort. Invalid parameter: Fields[0]");
     EXPECT_EQ(Ids(), "7 1 6 2 3 4 5 ");
     EXPECT_EQ(Ds->SortFieldsText(), "RATE;ID");
 }
