@@ -47,13 +47,10 @@ TEST(SysUtilsException, BrokenMessageFormatKeepsTheText)
 TEST(SysUtilsException, AbortAndOSErrors)
 {
     EXPECT_EQ(MessageOf<EAbort>([&] { Abort(); }), "Operation aborted");
-    try {
-        RaiseLastOSError(ENOENT);
-        FAIL();
-    } catch (const EOSError& e) {
-        EXPECT_EQ(e.ErrorCode, Cardinal(ENOENT));
-        EXPECT_EQ(e.Message().rfind("System Error.  Code: 2.\r\n", 0), 0u);
-        EXPECT_GT(e.Message().size(), 26u);
+    if (auto e = Raised<EOSError>([&] { RaiseLastOSError(ENOENT); })) {
+        EXPECT_EQ(e->ErrorCode, Cardinal(ENOENT));
+        EXPECT_EQ(e->Message().rfind("System Error.  Code: 2.\r\n", 0), 0u);
+        EXPECT_GT(e->Message().size(), 26u);
     }
     EXPECT_THROW(RaiseLastOSError(0), EOSError);
 }

@@ -167,12 +167,9 @@ TEST(CsvRead, FileErrorsNameTheFile) {
     TSheetTestDir Dir;
     Dir.Write("resim.csv", std::string("\x89PNG\r\n\x1a\n\0\0", 10));
     auto Excel = CreateOleObject("excel.application");
-    try {
-        Excel->Workbooks()->Open(Dir.File("resim.csv"));
-        FAIL();
-    } catch (const EOleException& E) {
-        EXPECT_NE(E.Message().find("resim.csv' cannot be read as a CSV file: it is not a text file"), AnsiString::npos)
-            << E.Message();
+    if (auto E = Raised<EOleException>([&] { Excel->Workbooks()->Open(Dir.File("resim.csv")); })) {
+        EXPECT_NE(E->Message().find("resim.csv' cannot be read as a CSV file: it is not a text file"), AnsiString::npos)
+            << E->Message();
     }
     EXPECT_EQ(Excel->Workbooks()->Count(), 0);
 }

@@ -11,12 +11,9 @@
 
 TEST(Excel, CreateOleObjectKnowsOnlyTheSpreadsheetAndCanBeSwitchedOff) {
     EXPECT_NE(CreateOleObject("Excel.Application"), nullptr);
-    try {
-        CreateOleObject("word.application");
-        FAIL();
-    } catch (const EOleSysError& E) {
-        EXPECT_EQ(E.Message(), "Invalid class string");
-        EXPECT_EQ(E.ErrorCode, CO_E_CLASSSTRING);
+    if (auto E = Raised<EOleSysError>([&] { CreateOleObject("word.application"); })) {
+        EXPECT_EQ(E->Message(), "Invalid class string");
+        EXPECT_EQ(E->ErrorCode, CO_E_CLASSSTRING);
     }
     bool Was = SetSpreadsheetAvailable(false);
     EXPECT_THROW(CreateOleObject("excel.application"), EOleSysError);
