@@ -68,16 +68,13 @@ TEST_F(FBDatabaseTest, AttachAndDetach) {
 
 TEST_F(FBDatabaseTest, BadPathLeavesTheDatabaseClosed) {
     db->SetDBName(DB1().Folder() + "/missing.fdb");
-    try {
-        db->Open();
-        FAIL();
-    } catch (const EFBInterBaseError& e) {
-        EXPECT_EQ(e.Sender(), db);
-        EXPECT_EQ(e.IBErrorCode(), isc_io_error);
-        EXPECT_EQ(e.SQLCode(), -902);
-        EXPECT_EQ(e.Message().rfind("dmodule1.FBDbase1:\r\n", 0), 0u) << e.Message();
-        EXPECT_NE(e.Message().find("missing.fdb"), AnsiString::npos);
-        EXPECT_EQ(e.Message(), "dmodule1.FBDbase1:\r\n" + e.SQLMessage() + e.IBMessage());
+    if (auto e = Raised<EFBInterBaseError>([&] { db->Open(); })) {
+        EXPECT_EQ(e->Sender(), db);
+        EXPECT_EQ(e->IBErrorCode(), isc_io_error);
+        EXPECT_EQ(e->SQLCode(), -902);
+        EXPECT_EQ(e->Message().rfind("dmodule1.FBDbase1:\r\n", 0), 0u) << e->Message();
+        EXPECT_NE(e->Message().find("missing.fdb"), AnsiString::npos);
+        EXPECT_EQ(e->Message(), "dmodule1.FBDbase1:\r\n" + e->SQLMessage() + e->IBMessage());
     }
     EXPECT_FALSE(db->Connected());
     EXPECT_EQ(db->Handle(), 0u);
@@ -89,11 +86,8 @@ TEST_F(FBDatabaseTest, BadPathLeavesTheDatabaseClosed) {
 
 TEST_F(FBDatabaseTest, BadUserIsRefusedByTheEngine) {
     db->SetDBParamByName("user_name", AnsiString(40, 'U'));
-    try {
-        db->Open();
-        FAIL();
-    } catch (const EFBInterBaseError& e) {
-        EXPECT_NE(e.IBMessage().find("Login name too long"), AnsiString::npos) << e.Message();
+    if (auto e = Raised<EFBInterBaseError>([&] { db->Open(); })) {
+        EXPECT_NE(e->IBMessage().find("Login name too long"), AnsiString::npos) << e->Message();
     }
     EXPECT_FALSE(db->Connected());
 }
@@ -260,11 +254,8 @@ TEST_F(FBDatabaseTest, ParameterLines) {
 TEST_F(FBDatabaseTest, LoginDialog) {
     db->SetUseLoginPrompt(true);
     LoginDialogHook = nullptr;
-    try {
-        db->Open();
-        FAIL();
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message(),
+    if (auto e = Raised<Exception>([&] { db->Open(); })) {
+        EXPECT_EQ(e->Message(),
                   "Unable to find Database login dialog. Please, add FBDBLoginDlg into USES statement of your project.");
     }
     AnsiString shownName;
@@ -477,11 +468,8 @@ namespace {
 TEST_F(FBDatabaseTest, HostNameGoesToAServer) {
     // No server listens on port 1: the attach must fail on the network, not open the file in-process.
     db->SetDBName("127.0.0.1/1:" + DB1().Path());
-    try {
-        db->Open();
-        FAIL();
-    } catch (const EFBInterBaseError& e) {
-        EXPECT_NE(e.IBMessage().find("network"), AnsiString::npos) << e.Message();
+    if (auto e = Raised<EFBInterBaseError>([&] { db->Open(); })) {
+        EXPECT_NE(e->IBMessage().find("network"), AnsiString::npos) << e->Message();
     }
     EXPECT_FALSE(db->Connected());
 }

@@ -344,12 +344,9 @@ TEST_F(FBQueryTest, ErrorsCarryCodesAndTheComponentName) {
     TFBDatabase* db = Connect(DB1());
     db->DefaultTransaction()->StartTransaction();
     TFBQuery* q = NewQuery(db, "selec * from T");
-    try {
-        q->ExecQuery();
-        FAIL();
-    } catch (const EFBInterBaseError& e) {
-        EXPECT_EQ(e.SQLCode(), -104);
-        EXPECT_EQ(AnsiString(e.what()).rfind("dm.Q:\r\n", 0), 0u) << e.what();
+    if (auto e = Raised<EFBInterBaseError>([&] { q->ExecQuery(); })) {
+        EXPECT_EQ(e->SQLCode(), -104);
+        EXPECT_EQ(AnsiString(e->what()).rfind("dm.Q:\r\n", 0), 0u) << e->what();
     }
     EXPECT_EQ(q->Handle(), 0u) << "a failed prepare leaves no handle";
     EXPECT_EQ(MessageOf<EFBClientError>([&] { q->ParamByName("NOPE"); }), "Parameter \"NOPE\" does not exist in dm.Q");
@@ -357,12 +354,9 @@ TEST_F(FBQueryTest, ErrorsCarryCodesAndTheComponentName) {
     EXPECT_TRUE(RaisesCode([&] { q->Prepare(); }, 37));
     q->SQL()->SetText("select ID from T");
     q->ExecQuery();
-    try {
-        q->SQL()->SetText("select 1 from T");
-        FAIL();
-    } catch (const EFBClientError& e) {
-        EXPECT_EQ(e.SQLCode(), 28);
-        EXPECT_NE(AnsiString(e.what()).find("change sql text"), AnsiString::npos);
+    if (auto e = Raised<EFBClientError>([&] { q->SQL()->SetText("select 1 from T"); })) {
+        EXPECT_EQ(e->SQLCode(), 28);
+        EXPECT_NE(AnsiString(e->what()).find("change sql text"), AnsiString::npos);
     }
     q->Close();
     EXPECT_TRUE(RaisesCode([&] { q->Next(); }, 29));

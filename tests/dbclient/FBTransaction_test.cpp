@@ -254,12 +254,9 @@ protected:
 };
 
 TEST_F(FailingCommitTest, PlainCommitFailureKeepsTheTransaction) {
-    try {
-        badTr->Commit();
-        FAIL();
-    } catch (const EFBInterBaseError& e) {
-        EXPECT_EQ(e.IBErrorCode(), isc_lock_conflict);
-        EXPECT_EQ(e.Sender(), badTr);
+    if (auto e = Raised<EFBInterBaseError>([&] { badTr->Commit(); })) {
+        EXPECT_EQ(e->IBErrorCode(), isc_lock_conflict);
+        EXPECT_EQ(e->Sender(), badTr);
     }
     EXPECT_TRUE(badTr->Active());
     EXPECT_EQ(badTr->State(), tsActive);

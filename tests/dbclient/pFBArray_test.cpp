@@ -1,4 +1,5 @@
 #include "dbclient/pFBArray.h"
+#include "platform/Raised.h"
 #include "dbclient/FBErrorKit.h"
 
 #include <gtest/gtest.h>
@@ -87,12 +88,9 @@ TEST_F(pFBArrayTest, DescriptorsOfTheColumns) {
     EXPECT_EQ(m->SliceSize(), 24);
     EXPECT_EQ(q->FieldByName("M")->SliceSize(), 24);
     EXPECT_EQ(q->FieldByName("S")->SliceSize(), 3 * 12 + 2);
-    try {
-        m->DimensionBounds(2);
-        ADD_FAILURE();
-    } catch (const EFBClientError& e) {
-        EXPECT_EQ(e.SQLCode(), 60);
-        EXPECT_NE(e.Message().find("\"A.M\""), AnsiString::npos) << e.Message();
+    if (auto e = Raised<EFBClientError>([&] { m->DimensionBounds(2); })) {
+        EXPECT_EQ(e->SQLCode(), 60);
+        EXPECT_NE(e->Message().find("\"A.M\""), AnsiString::npos) << e->Message();
     }
     EXPECT_EQ(q->FieldByName("N")->Array(), nullptr);
     EXPECT_TRUE(q->FieldByName("V")->ArrayValue().IsNull());
