@@ -99,15 +99,17 @@ protected:
         Ds->SelectSQL()->SetText(Sql);
         return Ds;
     }
-    void Refill(TTestDatabase& T, const AnsiString& Script) { T.Execute(Script); }
+    TFBDataSet* Opened(TTestDatabase& T, const AnsiString& Sql) {
+        TFBDataSet* Ds = NewDataSet(Connect(T), Sql);
+        Ds->Open();
+        return Ds;
+    }
 };
 
 // ---- field definitions, classes and layout -----------------------------------------------------
 
 TEST_F(FBDataSetTest, FieldClassesFollowTheColumnTypesOfADialect1Table) {
-    TFBDatabase* Db = Connect(DB1());
-    TFBDataSet* Ds = NewDataSet(Db, "SELECT * FROM KINDS ORDER BY ID");
-    Ds->Open();
+    TFBDataSet* Ds = Opened(DB1(), "SELECT * FROM KINDS ORDER BY ID");
     struct {
         const char* Name;
         TFieldType Type;
@@ -132,9 +134,7 @@ TEST_F(FBDataSetTest, FieldClassesFollowTheColumnTypesOfADialect1Table) {
 }
 
 TEST_F(FBDataSetTest, Dialect3ScaledIntegersBecomeExactDecimalsOrFloats) {
-    TFBDatabase* Db = Connect(DB3());
-    TFBDataSet* Ds = NewDataSet(Db, "SELECT * FROM NUMS ORDER BY ID");
-    Ds->Open();
+    TFBDataSet* Ds = Opened(DB3(), "SELECT * FROM NUMS ORDER BY ID");
     EXPECT_EQ(Ds->FieldByName("PRICE")->DataType(), ftBCD);
     EXPECT_EQ(Ds->FieldByName("PRICE")->Size(), 2);
     EXPECT_EQ(Ds->FieldByName("BIG")->DataType(), ftBCD);
@@ -160,9 +160,7 @@ TEST_F(FBDataSetTest, InTheDesignerFieldDefinitionsConnectWithoutALoginAndLeaveT
 }
 
 TEST_F(FBDataSetTest, RecordLayoutKeepsShortTextsInlineAndLongTextsOutOfLine) {
-    TFBDatabase* Db = Connect(DB1());
-    TFBDataSet* Ds = NewDataSet(Db, "SELECT ID, SHORTTXT, LONGTXT FROM KINDS");
-    Ds->Open();
+    TFBDataSet* Ds = Opened(DB1(), "SELECT ID, SHORTTXT, LONGTXT FROM KINDS");
     EXPECT_EQ(Ds->CacheRecordSize(), 16);
     EXPECT_EQ(Ds->RecordBufferSize(), 9 + 12 + 40);
     ASSERT_EQ(Ds->FieldDescrs()->Count(), 3);
@@ -177,9 +175,7 @@ TEST_F(FBDataSetTest, RecordLayoutKeepsShortTextsInlineAndLongTextsOutOfLine) {
 
 TEST_F(FBDataSetTest, ValuesReadUnderTurkishSettings) {
     TFormatSettingsGuard Guard(TurkishFormatSettings());
-    TFBDatabase* Db = Connect(DB1());
-    TFBDataSet* Ds = NewDataSet(Db, "SELECT * FROM KINDS ORDER BY ID");
-    Ds->Open();
+    TFBDataSet* Ds = Opened(DB1(), "SELECT * FROM KINDS ORDER BY ID");
     EXPECT_EQ(Ds->FieldByName("SHORTTXT")->AsString(), "kısa");
     EXPECT_EQ(Ds->FieldByName("LONGTXT")->AsString(), "Çağrı Şirketi İĞÜ Öşç");
     EXPECT_EQ(Ds->FieldByName("CODE")->AsString(), "AB");
@@ -201,9 +197,7 @@ TEST_F(FBDataSetTest, ValuesReadUnderTurkishSettings) {
 }
 
 TEST_F(FBDataSetTest, CharColumnsAreTrimmedOnlyWithTheTrimOption) {
-    TFBDatabase* Db = Connect(DB1());
-    TFBDataSet* Ds = NewDataSet(Db, "SELECT CODE FROM KINDS WHERE ID = 1");
-    Ds->Open();
+    TFBDataSet* Ds = Opened(DB1(), "SELECT CODE FROM KINDS WHERE ID = 1");
     EXPECT_EQ(Ds->FieldByName("CODE")->AsString(), "AB");
     Ds->Close();
     Ds->SetOptions(Ds->Options() - TpFBDsOptions{poTrimCharFields});
@@ -213,9 +207,7 @@ TEST_F(FBDataSetTest, CharColumnsAreTrimmedOnlyWithTheTrimOption) {
 
 TEST_F(FBDataSetTest, ExactDecimalsOfDialect3) {
     TFormatSettingsGuard Guard(TurkishFormatSettings());
-    TFBDatabase* Db = Connect(DB3());
-    TFBDataSet* Ds = NewDataSet(Db, "SELECT * FROM NUMS ORDER BY ID");
-    Ds->Open();
+    TFBDataSet* Ds = Opened(DB3(), "SELECT * FROM NUMS ORDER BY ID");
     auto* Price = dynamic_cast<TFBBCDField*>(Ds->FieldByName("PRICE"));
     ASSERT_NE(Price, nullptr);
     EXPECT_EQ(Price->AsString(), "123,45");
@@ -264,9 +256,7 @@ TEST_F(FBDataSetTest, EmptyAndSingleRowResults) {
 }
 
 TEST_F(FBDataSetTest, RowsAreFetchedOneAtATimeAsNavigationMovesOn) {
-    TFBDatabase* Db = Connect(DB1());
-    TFBDataSet* Ds = NewDataSet(Db, "SELECT * FROM MANY ORDER BY ID");
-    Ds->Open();
+    TFBDataSet* Ds = Opened(DB1(), "SELECT * FROM MANY ORDER BY ID");
     EXPECT_EQ(Ds->FetchedCount(), 1);
     Ds->Next();
     EXPECT_EQ(Ds->FetchedCount(), 2);
@@ -316,9 +306,7 @@ TEST_F(FBDataSetTest, ABufferWindowScrollsAcrossItsEdgeBothWays) {
 }
 
 TEST_F(FBDataSetTest, RecNoMovesAndFetchesAsNeeded) {
-    TFBDatabase* Db = Connect(DB1());
-    TFBDataSet* Ds = NewDataSet(Db, "SELECT * FROM MANY ORDER BY ID");
-    Ds->Open();
+    TFBDataSet* Ds = Opened(DB1(), "SELECT * FROM MANY ORDER BY ID");
     Ds->SetRecNo(5);
     EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 5);
     EXPECT_EQ(Ds->FetchedCount(), 50);   // beyond the fetched rows: all are fetched first
@@ -331,9 +319,7 @@ TEST_F(FBDataSetTest, RecNoMovesAndFetchesAsNeeded) {
 }
 
 TEST_F(FBDataSetTest, BookmarksReturnToTheirRecordAndCompareByPosition) {
-    TFBDatabase* Db = Connect(DB1());
-    TFBDataSet* Ds = NewDataSet(Db, "SELECT * FROM MANY ORDER BY ID");
-    Ds->Open();
+    TFBDataSet* Ds = Opened(DB1(), "SELECT * FROM MANY ORDER BY ID");
     Ds->MoveBy(29);
     const TBookmark At30 = Ds->GetBookmark();
     ASSERT_EQ(At30.size(), 8u);
@@ -427,9 +413,7 @@ TEST_F(FBDataSetTest, FetchStopsWhenBeforeFetchRecordAsks) {
 }
 
 TEST_F(FBDataSetTest, CloseAndReopenStartsAfresh) {
-    TFBDatabase* Db = Connect(DB1());
-    TFBDataSet* Ds = NewDataSet(Db, "SELECT * FROM MANY ORDER BY ID");
-    Ds->Open();
+    TFBDataSet* Ds = Opened(DB1(), "SELECT * FROM MANY ORDER BY ID");
     Ds->Last();
     Ds->Close();
     EXPECT_FALSE(Ds->Active());
@@ -868,9 +852,7 @@ TEST_F(FBDataSetTest, OrderByItemsAreResolvedToFieldNames) {
 }
 
 TEST_F(FBDataSetTest, ADatabaseKeyReadsAsHexadecimalWords) {
-    TFBDatabase* Db = Connect(DB1());
-    TFBDataSet* Ds = NewDataSet(Db, "SELECT RDB$DB_KEY, ID FROM MANY ORDER BY ID");
-    Ds->Open();
+    TFBDataSet* Ds = Opened(DB1(), "SELECT RDB$DB_KEY, ID FROM MANY ORDER BY ID");
     ASSERT_EQ(Ds->FieldDescrs()->Count(), 2);
     EXPECT_EQ(Ds->FieldDescrs()->Items(0)->IsDBKey, 1);
     const AnsiString Key = Ds->Fields()->Fields(0)->AsString();

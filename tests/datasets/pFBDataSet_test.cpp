@@ -423,11 +423,8 @@ TEST_F(pFBDataSetTest, TheKeyConditionNamesTheLastKeyFirstAndAMissingKeyRaises) 
     EXPECT_EQ(S, "Delete from K2 K2\r\nwhere K2.B=?OLD_B and K2.A=?OLD_A");
     TpFBDataSet* Other = NewDataSet("select * from KV", "other");
     Other->Open();
-    try {
-        Other->GenerateModifySQL("KV", "NOPE", S, 0, 0);
-        FAIL();
-    } catch (Exception& E) {
-        EXPECT_EQ(E.Message(),
+    if (auto E = Raised<Exception>([&] { Other->GenerateModifySQL("KV", "NOPE", S, 0, 0); })) {
+        EXPECT_EQ(E->Message(),
                   "dm.other: unable to generate UpdateSQL because fields for \"KV\" do not exist in dataset.");
     }
 }
