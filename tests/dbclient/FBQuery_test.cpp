@@ -44,6 +44,12 @@ public:
 
 protected:
     TFBDatabase* Connect(TTestDatabase& T) { return Connect(Owner.get(), T); }
+    // Connected, with the default transaction started.
+    TFBDatabase* Started(TTestDatabase& T) {
+        TFBDatabase* Db = Connect(T);
+        Db->DefaultTransaction()->StartTransaction();
+        return Db;
+    }
     static TFBDatabase* Connect(TComponent* Owner, TTestDatabase& T) {
         const bool One = T.Dialect() == 1;
         return ConnectTestDatabase(Owner, T, One ? "DB1" : "DB3", One ? "TR1" : "TR3");
@@ -109,8 +115,7 @@ TEST_F(FBQueryTest, InsertAndSelectWithNamedParametersInBothForms) {
 }
 
 TEST_F(FBQueryTest, TrimCharFieldsAndTurkishTextRoundTrip) {
-    TFBDatabase* db = Connect(DB1());
-    db->DefaultTransaction()->StartTransaction();
+    TFBDatabase* db = Started(DB1());
     TFBQuery* ins = NewQuery(db, "insert into T (ID, NAME, CODE) values (:ID, :NAME, :CODE)");
     ins->ParamByName("ID")->SetAsInteger(50);
     ins->ParamByName("NAME")->SetAsString("İĞÜŞÖığüşç");
@@ -127,8 +132,7 @@ TEST_F(FBQueryTest, TrimCharFieldsAndTurkishTextRoundTrip) {
 }
 
 TEST_F(FBQueryTest, TooLongTextIsRefusedNotCut) {
-    TFBDatabase* db = Connect(DB1());
-    db->DefaultTransaction()->StartTransaction();
+    TFBDatabase* db = Started(DB1());
     TFBQuery* ins = NewQuery(db, "insert into T (ID, NAME) values (:ID, :NAME)");
     ins->ParamByName("ID")->SetAsInteger(60);
     ins->ParamByName("NAME")->SetAsString("12345678901");
@@ -137,8 +141,7 @@ TEST_F(FBQueryTest, TooLongTextIsRefusedNotCut) {
 }
 
 TEST_F(FBQueryTest, NullParameterInWhereBecomesIsNull) {
-    TFBDatabase* db = Connect(DB1());
-    db->DefaultTransaction()->StartTransaction();
+    TFBDatabase* db = Started(DB1());
     Exec(db, "insert into T (ID, NAME) values (70, NULL)");
     Exec(db, "insert into T (ID, NAME) values (71, 'x')");
     TFBQuery* sel = NewQuery(db, "select ID from T where NAME = :N and ID >= 70", "S");
@@ -163,8 +166,7 @@ TEST_F(FBQueryTest, NullParameterInWhereBecomesIsNull) {
 }
 
 TEST_F(FBQueryTest, MacrosAreSubstitutedAndRebuilt) {
-    TFBDatabase* db = Connect(DB1());
-    db->DefaultTransaction()->StartTransaction();
+    TFBDatabase* db = Started(DB1());
     Exec(db, "insert into T (ID, NAME) values (80, 'b')");
     Exec(db, "insert into T (ID, NAME) values (81, 'a')");
     TFBQuery* sel = NewQuery(db, "select ID from T where ID >= :LO order by @ORDERFIELD%ID \r\n", "S");
@@ -182,8 +184,7 @@ TEST_F(FBQueryTest, MacrosAreSubstitutedAndRebuilt) {
 }
 
 TEST_F(FBQueryTest, QuotedMacroDefaultIsAStringLiteral) {
-    TFBDatabase* db = Connect(DB3());
-    db->DefaultTransaction()->StartTransaction();
+    TFBDatabase* db = Started(DB3());
     Exec(db, "insert into T (ID, NAME) values (90, 'abc')");
     TFBQuery* sel = NewQuery(db, "select ID from T where NAME = @V%#abc \r\n", "S");
     sel->ExecQuery();
@@ -193,8 +194,7 @@ TEST_F(FBQueryTest, QuotedMacroDefaultIsAStringLiteral) {
 }
 
 TEST_F(FBQueryTest, RepeatedParameterTakesOneValue) {
-    TFBDatabase* db = Connect(DB1());
-    db->DefaultTransaction()->StartTransaction();
+    TFBDatabase* db = Started(DB1());
     Exec(db, "insert into T (ID, QTY) values (100, 5)");
     TFBQuery* up = NewQuery(db, "update T set QTY = :X where ID = :ID and QTY <> :X");
     ASSERT_EQ(up->ParamCount(), 3);
@@ -211,8 +211,7 @@ TEST_F(FBQueryTest, RepeatedParameterTakesOneValue) {
 TEST_F(FBQueryTest, DatesAndNumericScalesInBothDialects) {
     const TDateTime day = EncodeDate(2016, 3, 31);
     for (TTestDatabase* t : {&DB1(), &DB3()}) {
-        TFBDatabase* db = Connect(*t);
-        db->DefaultTransaction()->StartTransaction();
+        TFBDatabase* db = Started(*t);
         const AnsiString n = IntToStr(t->Dialect());
         TFBQuery* ins = NewQuery(db, "insert into T (ID, D, RATE, AMOUNT) values (:ID, :D, :R, :A)", ("I" + n).c_str());
         ins->ParamByName("ID")->SetAsInteger(110);
@@ -242,8 +241,7 @@ TEST_F(FBQueryTest, DatesAndNumericScalesInBothDialects) {
 }
 
 TEST_F(FBQueryTest, Dialect3ScaledInt64AndTimes) {
-    TFBDatabase* db = Connect(DB3());
-    db->DefaultTransaction()->StartTransaction();
+    TFBDatabase* db = Started(DB3());
     TFBQuery* ins = NewQuery(db, "insert into T3 (ID, BIG, PRICE, TM, TS) values (:ID, :BIG, :P, :TM, :TS)");
     ins->ParamByName("ID")->SetAsInteger(1);
     ins->ParamByName("BIG")->SetAsInt64(9000000000000000001LL);
@@ -272,8 +270,7 @@ TEST_F(FBQueryTest, Dialect3ScaledInt64AndTimes) {
 }
 
 TEST_F(FBQueryTest, ColumnNamesAreMadeUnique) {
-    TFBDatabase* db = Connect(DB3());
-    db->DefaultTransaction()->StartTransaction();
+    TFBDatabase* db = Started(DB3());
     TFBQuery* sel = NewQuery(db,
                              "select 1, 2, 3, ID, ID, ID, 4 as \"ABCDEFGHIJKLMNOPQRSTUVWXYZ01234\", "
                              "5 as \"ABCDEFGHIJKLMNOPQRSTUVWXYZ01234\" from RDB$DATABASE left join T on 1=0",
@@ -290,8 +287,7 @@ TEST_F(FBQueryTest, ColumnNamesAreMadeUnique) {
 }
 
 TEST_F(FBQueryTest, ExecuteProcedureReturnsOutputAndRepeats) {
-    TFBDatabase* db = Connect(DB1());
-    db->DefaultTransaction()->StartTransaction();
+    TFBDatabase* db = Started(DB1());
     TFBQuery* q = NewQuery(db, "execute procedure ADDONE :X");
     for (int i = 1; i <= 2; ++i) {
         q->ParamByName("X")->SetAsInteger(i * 10);
@@ -316,8 +312,7 @@ public:
 };
 
 TEST_F(FBQueryTest, StatisticsProviderHearsEveryExecution) {
-    TFBDatabase* db = Connect(DB1());
-    db->DefaultTransaction()->StartTransaction();
+    TFBDatabase* db = Started(DB1());
     TRecordingStatistics stats;
     RegisterStatisticsProvider(&stats);
     TFBQuery* ins = NewQuery(db, "INSERT INTO V (ID, BL) VALUES (:ID, :BL)", "Ins");
@@ -341,8 +336,7 @@ TEST_F(FBQueryTest, StatisticsProviderHearsEveryExecution) {
 }
 
 TEST_F(FBQueryTest, ErrorsCarryCodesAndTheComponentName) {
-    TFBDatabase* db = Connect(DB1());
-    db->DefaultTransaction()->StartTransaction();
+    TFBDatabase* db = Started(DB1());
     TFBQuery* q = NewQuery(db, "selec * from T");
     if (auto e = Raised<EFBInterBaseError>([&] { q->ExecQuery(); })) {
         EXPECT_EQ(e->SQLCode(), -104);
@@ -403,8 +397,7 @@ TEST_F(FBQueryTest, StartTransactionAutoCommitAndFreeHandle) {
 }
 
 TEST_F(FBQueryTest, GoToFirstRecordAndEmptyResult) {
-    TFBDatabase* db = Connect(DB1());
-    db->DefaultTransaction()->StartTransaction();
+    TFBDatabase* db = Started(DB1());
     TFBQuery* sel = NewQuery(db, "select ID from T where ID = -1", "S");
     sel->ExecQuery();
     EXPECT_TRUE(sel->Eof());
@@ -425,8 +418,7 @@ TEST_F(FBQueryTest, GoToFirstRecordAndEmptyResult) {
 }
 
 TEST_F(FBQueryTest, ValuesSetBeforePrepareSurviveIt) {
-    TFBDatabase* db = Connect(DB1());
-    db->DefaultTransaction()->StartTransaction();
+    TFBDatabase* db = Started(DB1());
     TFBQuery* ins = NewQuery(db, "insert into T (ID, RATE, NAME) values (:ID, :RATE, :NAME)");
     ins->ParamByName("ID")->SetAsInteger(130);
     ins->ParamByName("RATE")->SetAsDouble(2.25);
@@ -442,8 +434,7 @@ TEST_F(FBQueryTest, ValuesSetBeforePrepareSurviveIt) {
 }
 
 TEST_F(FBQueryTest, SQLObjectInterfaceFillsParameters) {
-    TFBDatabase* db = Connect(DB1());
-    db->DefaultTransaction()->StartTransaction();
+    TFBDatabase* db = Started(DB1());
     TFBQuery* src = NewQuery(db, "select 5 as ID, 'new' as NAME from RDB$DATABASE", "SRC");
     src->ExecQuery();
     TFBQuery* dst = NewQuery(db, "update T set NAME = :NEW_NAME where ID = :OLD_ID or ID = :ID", "DST");
@@ -459,8 +450,7 @@ TEST_F(FBQueryTest, SQLObjectInterfaceFillsParameters) {
 }
 
 TEST_F(FBQueryTest, DisconnectFreesTheStatement) {
-    TFBDatabase* db = Connect(DB1());
-    db->DefaultTransaction()->StartTransaction();
+    TFBDatabase* db = Started(DB1());
     TFBQuery* sel = NewQuery(db, "select ID from T", "S");
     sel->ExecQuery();
     db->Close();
@@ -475,8 +465,7 @@ TEST_F(FBQueryTest, DisconnectFreesTheStatement) {
 }
 
 TEST_F(FBQueryTest, DDLKeepsColonsAndNeedsNoParams) {
-    TFBDatabase* db = Connect(DB3());
-    db->DefaultTransaction()->StartTransaction();
+    TFBDatabase* db = Started(DB3());
     TFBQuery* q = NewQuery(db, "create procedure P2 (A integer) returns (B integer) as begin B = :A * 2; end");
     EXPECT_EQ(q->ParamCount(), 0);
     q->ExecQuery();
@@ -746,8 +735,7 @@ TEST_F(FBQueryTest, ValuesSetBeforeTheFirstPrepareKeepTheirPrecision) {
     const TDateTime stamp = EncodeDate(2016, 1, 12) + EncodeTime(10, 20, 30, 123);
     const Double dbl = 0.1 + 0.2;
     for (TTestDatabase* t : {&DB1(), &DB3()}) {
-        TFBDatabase* db = Connect(*t);
-        db->DefaultTransaction()->StartTransaction();
+        TFBDatabase* db = Started(*t);
         TFBQuery* ins = NewQuery(db, "insert into V (ID, TS, DBL) values (:ID, :TS, :DBL)", "I");
         ins->ParamByName("ID")->SetAsInteger(1);
         ins->ParamByName("TS")->SetAsDateTime(stamp);
@@ -776,8 +764,7 @@ TEST_F(FBQueryTest, ScaledNumbersAtTheirExtremes) {
                           {"-0.01", -1},
                           {"0.07", 7}};
     for (TTestDatabase* t : {&DB1(), &DB3()}) {
-        TFBDatabase* db = Connect(*t);
-        db->DefaultTransaction()->StartTransaction();
+        TFBDatabase* db = Started(*t);
         Integer id = 10;
         for (const Case& c : cases) {
             Exec(db, AnsiString("insert into V (ID, N152) values (") + IntToStr(++id) + ", " + c.Text + ")");
@@ -824,8 +811,7 @@ TEST_F(FBQueryTest, TextAtItsLengthTurkishLettersAndNullsOfEveryType) {
     const AnsiString letters = "çğıöşüÇĞİÖ";   // ten bytes in code page 1254
     ASSERT_EQ(letters.size(), 10u);
     for (TTestDatabase* t : {&DB1(), &DB3()}) {
-        TFBDatabase* db = Connect(*t);
-        db->DefaultTransaction()->StartTransaction();
+        TFBDatabase* db = Started(*t);
         std::unique_ptr<TFBQuery> ins(NewQuery(db, "insert into V (ID, VC, CH) values (:ID, :VC, :CH)", "I"));
         ins->ParamByName("ID")->SetAsInteger(50);
         ins->ParamByName("VC")->SetAsString(letters);
@@ -868,8 +854,7 @@ TEST_F(FBQueryTest, TextAtItsLengthTurkishLettersAndNullsOfEveryType) {
 
 TEST_F(FBQueryTest, ParametersSetToNullOfEveryTypeAndBackAgain) {
     for (TTestDatabase* t : {&DB1(), &DB3()}) {
-        TFBDatabase* db = Connect(*t);
-        db->DefaultTransaction()->StartTransaction();
+        TFBDatabase* db = Started(*t);
         std::unique_ptr<TFBQuery> ins(NewQuery(
             db, "insert into V (ID, N152, N184, TS, VC, CH, DBL, SI, BL) values (:ID, :A, :B, :C, :D, :E, :F, :G, :H)",
             "I"));
@@ -931,8 +916,7 @@ TEST_F(FBQueryTest, StatementOutlivesItsTransaction) {
 // A select whose first row fails leaves the statement prepared but closed, so
 // that its text can change and it runs again.
 TEST_F(FBQueryTest, FailedFirstFetchLeavesTheCursorClosed) {
-    TFBDatabase* db = Connect(DB3());
-    db->DefaultTransaction()->StartTransaction();
+    TFBDatabase* db = Started(DB3());
     std::unique_ptr<TFBQuery> sel(NewQuery(db, "select 1 / (ID - ID) from RDB$DATABASE, V where ID = :ID", "S"));
     Exec(db, "insert into V (ID) values (80)");
     sel->ParamByName("ID")->SetAsInteger(80);
@@ -951,8 +935,7 @@ TEST_F(FBQueryTest, FailedFirstFetchLeavesTheCursorClosed) {
 
 // Failed prepares and executions never leave a statement handle behind.
 TEST_F(FBQueryTest, FailuresLeaveNoHandle) {
-    TFBDatabase* db = Connect(DB1());
-    db->DefaultTransaction()->StartTransaction();
+    TFBDatabase* db = Started(DB1());
     std::unique_ptr<TFBQuery> q(NewQuery(db, "select NOPE from V", "Q"));
     EXPECT_THROW(q->Prepare(), EFBInterBaseError);
     EXPECT_EQ(q->Handle(), 0u);
@@ -971,8 +954,7 @@ TEST_F(FBQueryTest, FailuresLeaveNoHandle) {
 }
 
 TEST_F(FBQueryTest, QuotedMacroValueStaysOneLiteral) {
-    TFBDatabase* db = Connect(DB1());
-    db->DefaultTransaction()->StartTransaction();
+    TFBDatabase* db = Started(DB1());
     Exec(db, "insert into V (ID, VC) values (90, 'O''Neil')");
     Exec(db, "insert into V (ID, VC) values (91, 'x')");
     std::unique_ptr<TFBQuery> sel(NewQuery(db, "select ID from V where VC = @V%#x \r\n", "S"));
@@ -994,8 +976,7 @@ TEST_F(FBQueryTest, TimesWithMillisecondsAndOldDates) {
                                EncodeDate(1850, 6, 1) - EncodeTime(12, 0, 0, 250),
                                EncodeDate(1899, 12, 29) - EncodeTime(6, 0, 0, 1)};
     for (TTestDatabase* t : {&DB1(), &DB3()}) {
-        TFBDatabase* db = Connect(*t);
-        db->DefaultTransaction()->StartTransaction();
+        TFBDatabase* db = Started(*t);
         std::unique_ptr<TFBQuery> ins(NewQuery(db, "insert into V (ID, TS) values (:ID, :TS)", "I"));
         Integer id = 100;
         for (TDateTime v : times) {
