@@ -666,6 +666,13 @@ protected:
         Tr->SetActive(true);
         Ds->Open();
     }
+    // The subscribers, rebound and open, by number.
+    TpFBDataSet* OpenSubscribers() {
+        TpFBDataSet* Ds = Subscribers();
+        Rebind(Ds, "select * from EABONEKIMLIK order by ABONENO");
+        Ds->Open();
+        return Ds;
+    }
     AnsiString Keys(TpFBDataSet* Ds) {
         AnsiString R;
         for (Ds->First(); !Ds->Eof(); Ds->Next()) R += Ds->FieldByName("ABONENO")->AsString() + ";";
@@ -720,9 +727,7 @@ TEST_F(pFBDataSetDailyTest, EveryTextColumnKeepsTurkishLettersAtFullWidth) {
 
 TEST_F(pFBDataSetDailyTest, AmountsWithATurkishDecimalCommaRoundTrip) {
     TFormatSettingsGuard Guard(TurkishFormatSettings());
-    TpFBDataSet* Ds = Subscribers();
-    Rebind(Ds, "select * from EABONEKIMLIK order by ABONENO");
-    Ds->Open();
+    TpFBDataSet* Ds = OpenSubscribers();
     Ds->Edit();
     Ds->FieldByName("KIRATUTARI")->SetAsString("1234567,89");
     EXPECT_DOUBLE_EQ(Ds->FieldByName("KIRATUTARI")->AsFloat(), 1234567.89);
@@ -769,9 +774,7 @@ TEST_F(pFBDataSetDailyTest, FieldNamesAreFoundInAnyCaseAndATurkishLiteralSelects
 }
 
 TEST_F(pFBDataSetDailyTest, RollbackThenReopenShowsTheStoredRows) {
-    TpFBDataSet* Ds = Subscribers();
-    Rebind(Ds, "select * from EABONEKIMLIK order by ABONENO");
-    Ds->Open();
+    TpFBDataSet* Ds = OpenSubscribers();
     Ds->Edit();
     Ds->FieldByName("ADI")->SetAsString("Değişti");
     Ds->Post();
@@ -816,9 +819,7 @@ TEST_F(pFBDataSetDailyTest, ATransactionCommittedElsewhereClosesTheDataSetAndItR
 }
 
 TEST_F(pFBDataSetDailyTest, AnUnpostedEditInTheCommittedTransactionIsDropped) {
-    TpFBDataSet* Ds = Subscribers();
-    Rebind(Ds, "select * from EABONEKIMLIK order by ABONENO");
-    Ds->Open();
+    TpFBDataSet* Ds = OpenSubscribers();
     Ds->Edit();
     Ds->FieldByName("ADI")->SetAsString("Yarım");
     Tr->Commit();
@@ -831,9 +832,7 @@ TEST_F(pFBDataSetDailyTest, AnUnpostedEditInTheCommittedTransactionIsDropped) {
 }
 
 TEST_F(pFBDataSetDailyTest, AFailedPostThenCancelLeavesACleanDataSet) {
-    TpFBDataSet* Ds = Subscribers();
-    Rebind(Ds, "select * from EABONEKIMLIK order by ABONENO");
-    Ds->Open();
+    TpFBDataSet* Ds = OpenSubscribers();
     Ds->Last();
     Ds->Insert();
     Ds->FieldByName("ABONENO")->SetAsString("100");   // taken
@@ -862,9 +861,7 @@ TEST_F(pFBDataSetDailyTest, AFailedPostThenCancelLeavesACleanDataSet) {
 
 TEST_F(pFBDataSetDailyTest, EditingTheLastAndTheFirstRecordThenNavigating) {
     DB1().Execute("INSERT INTO EABONEKIMLIK (ABONENO, ADI) VALUES (\"300\", \"Üçüncü\");");
-    TpFBDataSet* Ds = Subscribers();
-    Rebind(Ds, "select * from EABONEKIMLIK order by ABONENO");
-    Ds->Open();
+    TpFBDataSet* Ds = OpenSubscribers();
     Ds->Last();
     Ds->Edit();
     Ds->FieldByName("ADI")->SetAsString("Son");
@@ -890,9 +887,7 @@ TEST_F(pFBDataSetDailyTest, EditingTheLastAndTheFirstRecordThenNavigating) {
 }
 
 TEST_F(pFBDataSetDailyTest, DeletingDownToEmptyAndInsertingAgain) {
-    TpFBDataSet* Ds = Subscribers();
-    Rebind(Ds, "select * from EABONEKIMLIK order by ABONENO");
-    Ds->Open();
+    TpFBDataSet* Ds = OpenSubscribers();
     Ds->Delete();
     Ds->Delete();
     EXPECT_TRUE(Ds->IsEmpty());
@@ -918,9 +913,7 @@ TEST_F(pFBDataSetDailyTest, DeletingDownToEmptyAndInsertingAgain) {
 }
 
 TEST_F(pFBDataSetDailyTest, ClosingWithUnpostedChangesWritesNothing) {
-    TpFBDataSet* Ds = Subscribers();
-    Rebind(Ds, "select * from EABONEKIMLIK order by ABONENO");
-    Ds->Open();
+    TpFBDataSet* Ds = OpenSubscribers();
     Ds->Edit();
     Ds->FieldByName("ADI")->SetAsString("Kaybolur");
     Rebind(Ds, "select * from EABONEKIMLIK order by ABONENO");   // closes
@@ -1214,9 +1207,7 @@ TEST_F(pFBDataSetDailyTest, DataSetsAndTheSharedTransactionMayGoInEitherOrder) {
         Work->Open();
         EXPECT_TRUE(Work->IsEmpty());
     }
-    TpFBDataSet* Ds = Subscribers();
-    Rebind(Ds, "select * from EABONEKIMLIK order by ABONENO");
-    Ds->Open();
+    TpFBDataSet* Ds = OpenSubscribers();
     Ds->Edit();
     Ds->FieldByName("ADI")->SetAsString("Kalan");
     Ds->Post();
