@@ -20,7 +20,7 @@ std::optional<E> Raised(F&& Op, std::source_location At = std::source_location::
 
 #include "platform/rtl/SysUtils.h"
 
-// The message of the E that Op raised, to compare with the expected text.
+// The message of the E that Op raised, "" when it raised none.
 template <class E = Exception, class F>
 AnsiString MessageOf(F&& Op) {
     try {
@@ -28,5 +28,5 @@ AnsiString MessageOf(F&& Op) {
     } catch (const E& Err) {
         return Err.Message();
     }
-    return "(nothing raised)";
+    return "";
 }

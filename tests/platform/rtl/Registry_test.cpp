@@ -104,20 +104,12 @@ TEST_F(RegistryTest, TypedValuesAndTheirErrors)
         EXPECT_EQ(Q.GetDataSize(C.Name), C.Size) << C.Name;
     }
 
-    auto ErrorOf = [](auto Op) -> AnsiString {
-        try {
-            Op();
-        } catch (const ERegistryException& E) {
-            return E.Message();
-        }
-        return "no error";
-    };
-    EXPECT_EQ(ErrorOf([&] { Q.ReadInteger("Text"); }), "Invalid data type for 'Text'");
-    EXPECT_EQ(ErrorOf([&] { Q.ReadInteger("none"); }), "Failed to get data for 'none'");
-    EXPECT_EQ(ErrorOf([&] { Q.ReadString("Int"); }), "Invalid data type for 'Int'");
-    EXPECT_EQ(ErrorOf([&] { Q.ReadFloat("Int"); }), "Invalid data type for 'Int'");
+    EXPECT_EQ(MessageOf<ERegistryException>([&] { Q.ReadInteger("Text"); }), "Invalid data type for 'Text'");
+    EXPECT_EQ(MessageOf<ERegistryException>([&] { Q.ReadInteger("none"); }), "Failed to get data for 'none'");
+    EXPECT_EQ(MessageOf<ERegistryException>([&] { Q.ReadString("Int"); }), "Invalid data type for 'Int'");
+    EXPECT_EQ(MessageOf<ERegistryException>([&] { Q.ReadFloat("Int"); }), "Invalid data type for 'Int'");
     TRegistry Closed;
-    EXPECT_EQ(ErrorOf([&] { Closed.WriteString("a", "b"); }), "Failed to set data for 'a'");
+    EXPECT_EQ(MessageOf<ERegistryException>([&] { Closed.WriteString("a", "b"); }), "Failed to set data for 'a'");
 
     TStringList Names;
     Q.GetValueNames(&Names);
