@@ -1,4 +1,5 @@
 #include "dbclient/FBBlob.h"
+#include "platform/Raised.h"
 
 #include <gtest/gtest.h>
 
@@ -192,21 +193,13 @@ TEST(FBBlobRoutines, WithoutClientLibraryNameTheRoutine) {
     isc_blob_handle h = 0;
     Integer a, b, c, d;
     char buf[1];
-    auto message = [](auto&& F) {
-        try {
-            F();
-        } catch (const Exception& e) {
-            return e.Message();
-        }
-        return AnsiString("no error");
-    };
-    EXPECT_EQ(message([&] { GetBlobInfo(nullptr, &h, a, b, c, d); }),
+    EXPECT_EQ(MessageOf([&] { GetBlobInfo(nullptr, &h, a, b, c, d); }),
               "Can't perform operation GetBlobInfo. Unknown client library");
-    EXPECT_EQ(message([&] { ReadBlob(nullptr, &h, buf, 1); }),
+    EXPECT_EQ(MessageOf([&] { ReadBlob(nullptr, &h, buf, 1); }),
               "Can't perform operation ReadBlob. Unknown client library");
-    EXPECT_EQ(message([&] { WriteBlob(nullptr, &h, buf, 1); }),
+    EXPECT_EQ(MessageOf([&] { WriteBlob(nullptr, &h, buf, 1); }),
               "Can't perform operation WriteBlob. Unknown client library");
-    EXPECT_EQ(message([&] { BlobExist(nullptr, nullptr, nullptr, ISC_QUAD{}); }),
+    EXPECT_EQ(MessageOf([&] { BlobExist(nullptr, nullptr, nullptr, ISC_QUAD{}); }),
               "Can't perform operation BlobExist. Unknown client library");
 }
 
