@@ -1732,18 +1732,10 @@ TEST_F(FBDataSetTest, LocateByQueryAsksTheServer) {
     EXPECT_EQ(Q.SQL()->Text().find("ORDER"), AnsiString::npos);
     Q.Close();
     // Errors: no key field, a part mode.
-    const auto Message = [&](const std::function<void()>& F) {
-        try {
-            F();
-        } catch (EFBClientError& E) {
-            return AnsiString(E.what());
-        }
-        return AnsiString();
-    };
-    EXPECT_NE(Message([&] { Ds->LocateByQuery(" ; ", 1, nullptr, 0, 0); }).find("dm.ds.LocateForPartialCache. FieldList is empty"),
-              AnsiString::npos);
-    EXPECT_NE(Message([&] { Ds->LocateByQuery("ID", 1, nullptr, 1, 0); }).find("CachedUpdates must be False"),
-              AnsiString::npos);
+    EXPECT_THAT(MessageOf<EFBClientError>([&] { Ds->LocateByQuery(" ; ", 1, nullptr, 0, 0); }),
+                testing::HasSubstr("dm.ds.LocateForPartialCache. FieldList is empty"));
+    EXPECT_THAT(MessageOf<EFBClientError>([&] { Ds->LocateByQuery("ID", 1, nullptr, 1, 0); }),
+                testing::HasSubstr("CachedUpdates must be False"));
 }
 
 TEST_F(FBDataSetEditTest, ReopenLocateGoesBackToTheSameRecord) {
