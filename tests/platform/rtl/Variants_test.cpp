@@ -9,6 +9,7 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <random>
 #include <thread>
@@ -60,18 +61,13 @@ TEST_F(VariantTest, NumericMeansOrdinalOrFloat)
 TEST_F(VariantTest, NullConvertsToNothingButNull)
 {
     const Variant n = Null();
-    EXPECT_EQ(MessageOf<EVariantError>([&] { (void)n.AsInteger(); }),
-              "Could not convert variant of type (Null) into type (Integer)");
-    EXPECT_EQ(MessageOf<EVariantError>([&] { (void)n.AsDouble(); }),
-              "Could not convert variant of type (Null) into type (Double)");
-    EXPECT_EQ(MessageOf<EVariantError>([&] { (void)n.AsString(); }),
-              "Could not convert variant of type (Null) into type (String)");
-    EXPECT_EQ(MessageOf<EVariantError>([&] { (void)n.AsBoolean(); }),
-              "Could not convert variant of type (Null) into type (Boolean)");
-    EXPECT_EQ(MessageOf<EVariantError>([&] { (void)n.AsDateTime(); }),
-              "Could not convert variant of type (Null) into type (Date)");
-    EXPECT_EQ(MessageOf<EVariantError>([&] { (void)VarAsType(n, varInteger); }),
-              "Could not convert variant of type (Null) into type (Integer)");
+    const std::pair<std::function<void()>, const char*> Refused[] = {
+        {[&] { (void)n.AsInteger(); }, "Integer"},  {[&] { (void)n.AsDouble(); }, "Double"},
+        {[&] { (void)n.AsString(); }, "String"},    {[&] { (void)n.AsBoolean(); }, "Boolean"},
+        {[&] { (void)n.AsDateTime(); }, "Date"},    {[&] { (void)VarAsType(n, varInteger); }, "Integer"},
+    };
+    for (const auto& [Op, Type] : Refused)
+        EXPECT_EQ(MessageOf<EVariantError>(Op), AnsiString("Could not convert variant of type (Null) into type (") + Type + ")");
     EXPECT_TRUE(VarIsNull(VarAsType(n, varNull)));
     EXPECT_EQ(VarToStr(n), "");
     EXPECT_EQ(VarToStrDef(n, "yok"), "yok");
