@@ -640,8 +640,7 @@ TEST_F(FBQueryTest, FetchingKeepsTheIdleTimeOutAway) {
 }
 
 TEST_F(FBQueryTest, TextThatFailsToScanKeepsNoParametersOfTheTextBefore) {
-    TFBDatabase* db = Connect(DB1());
-    TFBQuery* q = NewQuery(db, "SELECT ID FROM T WHERE ID = 1 AND NAME = :A AND CODE = :C");
+    TFBQuery* q = NewQuery(Connect(DB1()), "SELECT ID FROM T WHERE ID = 1 AND NAME = :A AND CODE = :C");
     q->SetOptions({qoStartTransaction});
     ASSERT_NE(q->FindParam("A"), nullptr);
     q->ParamByName("A")->SetIsNull(true);

@@ -72,8 +72,7 @@ protected:
 TEST_F(DataInfoTest, ColumnsDefaultsAndKeysFromSystemTablesInBothDialects) {
     for (TTestDatabase* t : {&DB1(), &DB3()}) {
         SCOPED_TRACE(t->Dialect());
-        TFBDatabase* db = Connect(*t);
-        TpFBTableInfo* info = GetTableInfo(db, "DEFS", false);
+        TpFBTableInfo* info = GetTableInfo(Connect(*t), "DEFS", false);
         ASSERT_NE(info, nullptr);
         EXPECT_EQ(info->DBName, t->Path());
         ASSERT_EQ(info->Fields()->Count(), 7);
@@ -121,8 +120,7 @@ TEST_F(DataInfoTest, ProgramSchemaTablesAndQuotedNamesShareEntries) {
 }
 
 TEST_F(DataInfoTest, StoredProcedureGivesItsOutputParameters) {
-    TFBDatabase* db = Connect(DB3());
-    TpFBTableInfo* p = GetTableInfo(db, "ADDONE", false);
+    TpFBTableInfo* p = GetTableInfo(Connect(DB3()), "ADDONE", false);
     ASSERT_NE(p, nullptr);
     ASSERT_EQ(p->Fields()->Count(), 2);
     for (const char* n : {"Y", "S"}) {
@@ -196,8 +194,7 @@ TEST_F(DataInfoTest, FieldsRepositoryRowsAreApplied) {
 TEST_F(DataInfoTest, FreeingDatabaseDropsItsEntries) {
     {
         TComponent dm(nullptr);
-        TFBDatabase* db = Connect(&dm, DB1());
-        GetTableInfo(db, "DEFS", false);
+        GetTableInfo(Connect(&dm, DB1()), "DEFS", false);
         EXPECT_EQ(GlobalTableInfo()->Count(), 1);
     }
     EXPECT_EQ(GlobalTableInfo()->Count(), 0);
