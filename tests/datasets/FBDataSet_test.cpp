@@ -230,8 +230,7 @@ TEST_F(FBDataSetTest, ExactDecimalsOfDialect3) {
 // ---- navigation -------------------------------------------------------------------------------
 
 TEST_F(FBDataSetTest, EmptyAndSingleRowResults) {
-    TFBDatabase* Db = Connect(DB1());
-    TFBDataSet* Ds = NewDataSet(Db, "SELECT * FROM MANY WHERE ID < ?LIMIT ORDER BY ID");
+    TFBDataSet* Ds = NewDataSet(Connect(DB1()), "SELECT * FROM MANY WHERE ID < ?LIMIT ORDER BY ID");
     Ds->SelectQuery()->ParamByName("LIMIT")->SetAsInteger(1);
     Ds->Open();
     EXPECT_TRUE(Ds->IsEmpty());
@@ -279,8 +278,7 @@ TEST_F(FBDataSetTest, RowsAreFetchedOneAtATimeAsNavigationMovesOn) {
 }
 
 TEST_F(FBDataSetTest, ABufferWindowScrollsAcrossItsEdgeBothWays) {
-    TFBDatabase* Db = Connect(DB1());
-    TFBDataSet* Ds = NewDataSet(Db, "SELECT * FROM MANY ORDER BY ID");
+    TFBDataSet* Ds = NewDataSet(Connect(DB1()), "SELECT * FROM MANY ORDER BY ID");
     TDataSource Src(nullptr);
     Src.SetDataSet(Ds);
     TWindowLink Link;
@@ -345,8 +343,7 @@ TEST_F(FBDataSetTest, BookmarksReturnToTheirRecordAndCompareByPosition) {
 }
 
 TEST_F(FBDataSetTest, AUniDirectionalDataSetKeepsARingOfBufferChunksRecords) {
-    TFBDatabase* Db = Connect(DB1());
-    TFBDataSet* Ds = NewDataSet(Db, "SELECT * FROM MANY ORDER BY ID");
+    TFBDataSet* Ds = NewDataSet(Connect(DB1()), "SELECT * FROM MANY ORDER BY ID");
     Ds->SetUniDirectional(true);
     EXPECT_EQ(Ds->CacheModelOptions()->BufferChunks(), 32);
     Ds->Open();
@@ -360,8 +357,7 @@ TEST_F(FBDataSetTest, AUniDirectionalDataSetKeepsARingOfBufferChunksRecords) {
 }
 
 TEST_F(FBDataSetTest, AUniDirectionalDataSetRefusesToGoBackToRecordsItDropped) {
-    TFBDatabase* Db = Connect(DB1());
-    TFBDataSet* Ds = NewDataSet(Db, "SELECT * FROM MANY ORDER BY ID");
+    TFBDataSet* Ds = NewDataSet(Connect(DB1()), "SELECT * FROM MANY ORDER BY ID");
     Ds->SetUniDirectional(true);
     Ds->Open();
     Ds->First();   // still in the ring
@@ -403,8 +399,7 @@ TEST_F(FBDataSetTest, AFetchErrorReachesTheCallerOfEveryFetchingOperation) {
 }
 
 TEST_F(FBDataSetTest, FetchStopsWhenBeforeFetchRecordAsks) {
-    TFBDatabase* Db = Connect(DB1());
-    TFBDataSet* Ds = NewDataSet(Db, "SELECT * FROM MANY ORDER BY ID");
+    TFBDataSet* Ds = NewDataSet(Connect(DB1()), "SELECT * FROM MANY ORDER BY ID");
     Ds->BeforeFetchRecord = [](TFBQuery*, Integer Fetched, bool& Stop) { Stop = Fetched >= 10; };
     Ds->Open();
     Ds->Last();
@@ -433,8 +428,7 @@ TEST_F(FBDataSetTest, CloseAndReopenStartsAfresh) {
 // ---- state checks and connection ----------------------------------------------------------------
 
 TEST_F(FBDataSetTest, StateChecksRaiseTheLayersErrors) {
-    TFBDatabase* Db = Connect(DB1());
-    TFBDataSet* Ds = NewDataSet(Db, "");
+    TFBDataSet* Ds = NewDataSet(Connect(DB1()), "");
     EXPECT_THAT(MessageOf<EFBError>([&] { Ds->Open(); }),
                 testing::HasSubstr("Prepare dm.ds")) << "opened without a select";
     Ds->SelectSQL()->SetText("SELECT * FROM MANY");
@@ -773,8 +767,7 @@ TEST_F(FBDataSetEditTest, DeleteFromCacheRemovesTheRecordWithoutAStatement) {
 // ---- field classes ------------------------------------------------------------------------------
 
 TEST_F(FBDataSetTest, PersistentFieldsShapeTheDefinitionsAndAreChecked) {
-    TFBDatabase* Db = Connect(DB1());
-    TFBDataSet* Ds = NewDataSet(Db, "SELECT ID, FLAG, LONGTXT, QTY FROM KINDS ORDER BY ID");
+    TFBDataSet* Ds = NewDataSet(Connect(DB1()), "SELECT ID, FLAG, LONGTXT, QTY FROM KINDS ORDER BY ID");
     auto* Flag = new TFBBooleanField(Ds);
     Flag->SetFieldName("FLAG");
     Flag->SetDataSet(Ds);
@@ -798,8 +791,7 @@ TEST_F(FBDataSetTest, PersistentFieldsShapeTheDefinitionsAndAreChecked) {
 }
 
 TEST_F(FBDataSetTest, TimeTextOfAnIntegerFieldAndBooleanTexts) {
-    TFBDatabase* Db = Connect(DB1());
-    TFBDataSet* Ds = NewDataSet(Db, "SELECT ID, FLAG FROM KINDS WHERE ID = 1");
+    TFBDataSet* Ds = NewDataSet(Connect(DB1()), "SELECT ID, FLAG FROM KINDS WHERE ID = 1");
     Ds->UpdateSQL()->SetText("UPDATE KINDS SET FLAG = ?FLAG WHERE ID = ?OLD_ID");
     Ds->Open();
     auto* Id = dynamic_cast<TFBIntegerField*>(Ds->FieldByName("ID"));
@@ -892,8 +884,7 @@ TEST_F(FBDataSetTest, FetchErrorsGoThroughOnGetRecordError) {
 }
 
 TEST_F(FBDataSetTest, ScrollEventsCanBeSuspended) {
-    TFBDatabase* Db = Connect(DB1());
-    TFBDataSet* Ds = NewDataSet(Db, "SELECT * FROM MANY ORDER BY ID");
+    TFBDataSet* Ds = NewDataSet(Connect(DB1()), "SELECT * FROM MANY ORDER BY ID");
     Integer Before = 0, After = 0;
     Ds->BeforeScroll = [&](TDataSet*) { ++Before; };
     Ds->AfterScroll = [&](TDataSet*) { ++After; };
@@ -913,8 +904,7 @@ TEST_F(FBDataSetTest, ScrollEventsCanBeSuspended) {
 }
 
 TEST_F(FBDataSetTest, CalculatedFieldsLiveBehindTheColumnData) {
-    TFBDatabase* Db = Connect(DB1());
-    TFBDataSet* Ds = NewDataSet(Db, "SELECT ID, NAME FROM MANY ORDER BY ID");
+    TFBDataSet* Ds = NewDataSet(Connect(DB1()), "SELECT ID, NAME FROM MANY ORDER BY ID");
     auto* Id = new TFBIntegerField(Ds);
     Id->SetFieldName("ID");
     Id->SetDataSet(Ds);
@@ -952,8 +942,7 @@ TEST_F(FBDataSetTest, CalculatedFieldsLiveBehindTheColumnData) {
 
 TEST_F(FBDataSetTest, ExactDecimalFieldWrites) {
     TFormatSettingsGuard Guard(TurkishFormatSettings());
-    TFBDatabase* Db = Connect(DB3());
-    TFBDataSet* Ds = NewDataSet(Db, "SELECT ID, PRICE, BIG FROM NUMS WHERE ID = 1");
+    TFBDataSet* Ds = NewDataSet(Connect(DB3()), "SELECT ID, PRICE, BIG FROM NUMS WHERE ID = 1");
     Ds->UpdateSQL()->SetText("UPDATE NUMS SET PRICE = ?PRICE, BIG = ?BIG WHERE ID = ?OLD_ID");
     Ds->Open();
     auto* Price = dynamic_cast<TFBBCDField*>(Ds->FieldByName("PRICE"));
@@ -986,8 +975,7 @@ TEST_F(FBDataSetTest, ExactDecimalFieldWrites) {
 }
 
 TEST_F(FBDataSetTest, BooleanFieldTexts) {
-    TFBDatabase* Db = Connect(DB1());
-    TFBDataSet* Ds = NewDataSet(Db, "SELECT ID, FLAG FROM KINDS WHERE ID = 1");
+    TFBDataSet* Ds = NewDataSet(Connect(DB1()), "SELECT ID, FLAG FROM KINDS WHERE ID = 1");
     Ds->UpdateSQL()->SetText("UPDATE KINDS SET FLAG = ?FLAG WHERE ID = ?OLD_ID");
     auto* Id = new TFBIntegerField(Ds);
     Id->SetFieldName("ID");
@@ -1141,8 +1129,7 @@ TEST_F(FBDataSetBlobTest, CachedUpdatesKeepTheMemoUntilApplied) {
 // ---- local filter and sort ------------------------------------------------------------------------
 
 TEST_F(FBDataSetTest, TheFilterTextHidesTheRecordsItRejects) {
-    TFBDatabase* Db = Connect(DB1());
-    TFBDataSet* Ds = NewDataSet(Db, "SELECT * FROM MANY ORDER BY ID");
+    TFBDataSet* Ds = NewDataSet(Connect(DB1()), "SELECT * FROM MANY ORDER BY ID");
     const auto Ids = [&] {
         AnsiString R;
         for (Ds->First(); !Ds->Eof(); Ds->Next()) R += Ds->FieldByName("ID")->AsString() + " ";
@@ -1174,8 +1161,7 @@ TEST_F(FBDataSetTest, TheFilterTextHidesTheRecordsItRejects) {
 }
 
 TEST_F(FBDataSetTest, OnFilterRecordAndTheFilterTextMustBothAccept) {
-    TFBDatabase* Db = Connect(DB1());
-    TFBDataSet* Ds = NewDataSet(Db, "SELECT * FROM MANY WHERE ID <= 10 ORDER BY ID");
+    TFBDataSet* Ds = NewDataSet(Connect(DB1()), "SELECT * FROM MANY WHERE ID <= 10 ORDER BY ID");
     Ds->SetOnFilterRecord([](TDataSet* D, bool& Accept) { Accept = D->FieldByName("ID")->AsInteger() % 2 == 0; });
     Ds->SetFilter("ID > 5");
     Ds->SetFiltered(true);
@@ -1342,8 +1328,7 @@ public:
 };
 
 TEST_F(FBDataSetTest, MovingWithoutABufferStillPassesOverHiddenRecords) {
-    TFBDatabase* Db = Connect(DB1());
-    auto* Ds = NewDataSet<TMovingDataSet>(Db, "SELECT * FROM MANY ORDER BY ID");
+    auto* Ds = NewDataSet<TMovingDataSet>(Connect(DB1()), "SELECT * FROM MANY ORDER BY ID");
     Ds->SetFilter("ID > 3 and ID < 6");
     Ds->SetFiltered(true);
     Ds->Open();
@@ -1697,8 +1682,7 @@ TEST_F(FBDataSetTest, LocateOptionsForSortedFetchedAndNearestSearches) {
 }
 
 TEST_F(FBDataSetTest, InternalLocateSearchesBackwardsFromTheCurrentRecord) {
-    TFBDatabase* Db = Connect(DB1());
-    auto* Ds = NewDataSet<TLocatingDataSet>(Db, "SELECT * FROM MANY ORDER BY ID");
+    auto* Ds = NewDataSet<TLocatingDataSet>(Connect(DB1()), "SELECT * FROM MANY ORDER BY ID");
     Ds->Open();
     Ds->SetRecNo(25);
     EXPECT_TRUE(Ds->InternalLocate("NAME", "Satır 1", 2, false, lcoPartialKey));
@@ -1713,8 +1697,7 @@ TEST_F(FBDataSetTest, InternalLocateSearchesBackwardsFromTheCurrentRecord) {
 }
 
 TEST_F(FBDataSetTest, LocateByQueryAsksTheServer) {
-    TFBDatabase* Db = Connect(DB1());
-    TFBDataSet* Ds = NewDataSet(Db, "SELECT * FROM MANY WHERE ID > ?FROM_ID ORDER BY ID");
+    TFBDataSet* Ds = NewDataSet(Connect(DB1()), "SELECT * FROM MANY WHERE ID > ?FROM_ID ORDER BY ID");
     Ds->SelectQuery()->Prepare();
     Ds->SelectQuery()->ParamByName("FROM_ID")->SetAsInteger(10);
     Ds->Open();
@@ -1851,8 +1834,7 @@ TEST_F(FBDataSetTest, ArrayFieldsReadAndWriteWholeArraysThroughTheDataSet) {
 // ---- calculated fields in a filter, a local sort kept across re-opening -----------------------------
 
 TEST_F(FBDataSetTest, AFilterCanNameACalculatedField) {
-    TFBDatabase* Db = Connect(DB1());
-    TFBDataSet* Ds = NewDataSet(Db, "SELECT ID FROM MANY ORDER BY ID");
+    TFBDataSet* Ds = NewDataSet(Connect(DB1()), "SELECT ID FROM MANY ORDER BY ID");
     auto* Id = new TFBIntegerField(Ds);
     Id->SetFieldName("ID");
     Id->SetDataSet(Ds);
