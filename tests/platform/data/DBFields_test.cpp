@@ -192,10 +192,7 @@ TEST_F(FieldsFixture, PostedValuesSurviveNavigation) {
 }
 
 TEST_F(FieldsFixture, ValidationSeesTheNewDateAndTimeValues) {
-    struct Case {
-        const char* Field;
-        TDateTime Value;
-    };
+    struct Case { const char* Field; TDateTime Value; };
     const TDateTime Day = EncodeDate(2016, 3, 5);
     const Case Cases[] = {{"D", Day}, {"T", EncodeTime(13, 45, 10, 0)}, {"DT", Day + EncodeTime(8, 30, 0, 0)}};
     for (const Case& C : Cases) {

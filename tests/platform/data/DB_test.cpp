@@ -576,10 +576,7 @@ TEST(DataSet, FieldValuesReadAndWriteSeveralFields) {
 
 namespace {
 
-struct TWindowCase {
-    Integer Records;
-    Integer Window;
-};
+struct TWindowCase { Integer Records; Integer Window; };
 
 void PrintTo(const TWindowCase& C, std::ostream* Os) { *Os << C.Records << " records, window " << C.Window; }
 

@@ -14,10 +14,7 @@ protected:
     TFormatSettingsGuard guard{TurkishFormatSettings()};
 };
 
-struct FloatCase {
-    Extended value;
-    const char* text;
-};
+struct FloatCase { Extended value; const char* text; };
 
 }  // namespace
 

@@ -48,10 +48,7 @@ TEST(TempFolder, GoesWithEverythingItHolds) {
 TEST(TempFolder, LiesUnderTmpDirOrTmp) {
     TTempFolder Root("tfroot_");
     const std::string Bare = Root.Path().substr(0, Root.Path().size() - 1);
-    struct Case {
-        const char* TmpDir;
-        std::string Parent;
-    };
+    struct Case { const char* TmpDir; std::string Parent; };
     for (const Case& C : {Case{Bare.c_str(), Root.Path()}, Case{Root.Path().c_str(), Root.Path()},
                           Case{"", "/tmp/"}, Case{nullptr, "/tmp/"}}) {
         TTmpDirGuard Guard(C.TmpDir);

@@ -77,11 +77,7 @@ TEST(CsvRead, OpenGivesOneSheetNamedAfterTheFile) {
 }
 
 TEST(CsvRead, UnquotedNumbersInTheUsersSettingsOrWithAPointAreNumbers) {
-    struct TNumberCase {
-        const char* Field;
-        bool IsNumber;
-        double Value;
-    };
+    struct TNumberCase { const char* Field; bool IsNumber; double Value; };
     const TNumberCase Turkish[] = {
         {"1.520,75", true, 1520.75}, {"1520,75", true, 1520.75}, {"1520.75", true, 1520.75},
         {"-3", true, -3},            {"0", true, 0},             {"0,5", true, 0.5},

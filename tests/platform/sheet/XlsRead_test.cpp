@@ -54,10 +54,7 @@ struct TXlsCell {
     std::string Utf8;
 };
 
-struct TXlsSheet {
-    std::string Utf8Name;
-    std::vector<TXlsCell> Cells;
-};
+struct TXlsSheet { std::string Utf8Name; std::vector<TXlsCell> Cells; };
 
 std::string Bof(unsigned Kind) {
     std::string D;

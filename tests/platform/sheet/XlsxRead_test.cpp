@@ -131,10 +131,7 @@ TEST(XlsxRead, DamagedPackagesRaiseNamingTheFile) {
     TSheetTestDir Dir;
     const std::string Sheet1 = "xl/worksheets/sheet1.xml";
     const std::string Wb = R"(<workbook><sheets><sheet name="S"/></sheets></workbook>)";
-    struct TCase {
-        const char* Name;
-        std::vector<std::pair<std::string, std::string>> Parts;
-    };
+    struct TCase { const char* Name; std::vector<std::pair<std::string, std::string>> Parts; };
     const std::vector<TCase> Cases = {
         {"noworkbook.xlsx", {{"foo.txt", "x"}}},
         {"nosheets.xlsx", {{"xl/workbook.xml", "<workbook><sheets/></workbook>"}}},

@@ -59,11 +59,7 @@ struct TPickerOnForm {
 }  // namespace
 
 TEST(DatePicker, TypedDatesLandAsTyped) {
-    struct TCase {
-        TDateTime Start;
-        const char* Keys;
-        TDateTime Expected;
-    } Cases[] = {
+    struct TCase { TDateTime Start; const char* Keys; TDateTime Expected; } Cases[] = {
         {EncodeDate(2004, 4, 21), "31122016", EncodeDate(2016, 12, 31)},
         {EncodeDate(2016, 2, 29), "31122016", EncodeDate(2016, 12, 31)},
         {EncodeDate(2016, 3, 31), "29022016", EncodeDate(2016, 2, 29)},

@@ -509,12 +509,7 @@ namespace {
 class TNoticeGrid : public TStringGrid {
 public:
     using TStringGrid::TStringGrid;
-    struct TNotice {
-        bool Vertical;
-        Integer Code;
-        Integer Pos;
-        TPoint Mouse;
-    };
+    struct TNotice { bool Vertical; Integer Code; Integer Pos; TPoint Mouse; };
     std::vector<TNotice> Notices;
 
 protected:
