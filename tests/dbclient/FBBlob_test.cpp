@@ -136,11 +136,7 @@ TEST_F(FBBlobTest, AssignCopiesBlobContentBetweenStatements) {
 }
 
 TEST_F(FBBlobTest, StreamStateChecksAndModes) {
-    struct Case {
-        TFBDatabase* Db;
-        TFBTransaction* Tr;
-        Integer Error;
-    };
+    struct Case { TFBDatabase* Db; TFBTransaction* Tr; Integer Error; };
     TFBDatabase closed(nullptr);
     TFBTransaction idle(nullptr);
     idle.SetDefaultDatabase(Db);

@@ -79,11 +79,7 @@ TEST(FBParamBlocks, SeveralLinesFollowEachOther) {
                   Bytes({isc_dpb_sql_dialect, 1, 1}));
 }
 
-struct TBadLine {
-    const char* Line;
-    Integer Code;
-    const char* Message;
-};
+struct TBadLine { const char* Line; Integer Code; const char* Message; };
 
 class DPBErrorTest : public ::testing::TestWithParam<TBadLine> {};
 

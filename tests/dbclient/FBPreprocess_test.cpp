@@ -44,10 +44,7 @@ TEST(FBPreprocess, TextInStringsAndCommentsIsNoMarker) {
 }
 
 TEST(FBPreprocess, StandaloneAndWhereTracking) {
-    struct Case {
-        const char* Text;
-        bool InWhere, Standalone;
-    } cases[] = {
+    struct Case { const char* Text; bool InWhere, Standalone; } cases[] = {
         {"SELECT :A FROM T\r\n", false, false},
         {"UPDATE T SET X = :A WHERE ID = 1\r\n", false, false},
         {"SELECT * FROM T WHERE A = :A + 1\r\n", true, false},
@@ -85,10 +82,7 @@ TEST(FBPreprocess, DDLKeepsColonsAndQuestionMarks) {
 }
 
 TEST(FBPreprocess, ParseErrors) {
-    struct Case {
-        const char* Text;
-        const char* Reason;
-    } cases[] = {
+    struct Case { const char* Text; const char* Reason; } cases[] = {
         {"SELECT 'abc FROM T\r\n", "EOF in string detected"},
         {"SELECT 1 /* open FROM T\r\n", "EOF in comment detected"},
         {"SELECT * FROM T WHERE A = ?\r\n", "Parameter name expected"},

@@ -31,11 +31,7 @@ AnsiString UniquePrefix() {
 
 const AnsiString AppLine = "\r\n[Application: test_dbclient]\r\n";
 
-struct TChunk {
-    Integer Category;
-    Double TimeStamp;
-    AnsiString Text;
-};
+struct TChunk { Integer Category; Double TimeStamp; AnsiString Text; };
 
 // Plays an external monitor program on the channel.
 class TTestMonitor {

@@ -91,9 +91,7 @@ TEST(IB_Intf, WithoutVersionQueryTheClientIsVersion6) {
     EXPECT_EQ(lib->isc_rollback_retaining(nullptr, nullptr), 0);
 }
 
-struct TMissing {
-    const char* EntryPoint;
-};
+struct TMissing { const char* EntryPoint; };
 
 class MissingRequiredEntry : public ::testing::TestWithParam<TMissing> {};
 

@@ -6,11 +6,7 @@
 
 namespace {
 
-struct PairCase {
-    const char* A;
-    const char* B;
-    bool Expected;
-};
+struct PairCase { const char* A; const char* B; bool Expected; };
 
 TEST(SqlTxtRtns, SameIdentifiers) {
     const PairCase cases[] = {
@@ -23,11 +19,7 @@ TEST(SqlTxtRtns, SameIdentifiers) {
 }
 
 TEST(SqlTxtRtns, SplitMacroToken) {
-    struct Case {
-        const char* Token;
-        const char* Name;
-        const char* Default;
-    } cases[] = {
+    struct Case { const char* Token; const char* Name; const char* Default; } cases[] = {
         {"@NAME%DEF", "@NAME", "DEF"}, {"NAME%x%y", "@NAME", "x%y"}, {"@NAME", "@NAME", "old"},
         {"NAME", "@NAME", "old"},      {"", "@", "old"},             {"%D", "@", "D"},
     };
@@ -40,11 +32,7 @@ TEST(SqlTxtRtns, SplitMacroToken) {
 }
 
 TEST(SqlTxtRtns, PosOfSQLWord) {
-    struct Case {
-        const char* Word;
-        const char* Text;
-        Integer Pos;
-    } cases[] = {
+    struct Case { const char* Word; const char* Text; Integer Pos; } cases[] = {
         {"JOIN", "A JOIN B", 3}, {"join", "A JOIN B", 3}, {"JOIN", "AJOIN B JOIN C", 9},
         {"ON", "A.ONX ON", 7},   {"ON", ")ON(", 0},       {"ON", "ON;", 1},
         {"X", "", 0},            {"", "X", 0},            {"ON", "ONON ON", 6},
@@ -54,10 +42,7 @@ TEST(SqlTxtRtns, PosOfSQLWord) {
 }
 
 TEST(SqlTxtRtns, StripSQLComments) {
-    struct Case {
-        const char* Text;
-        const char* Expected;
-    } cases[] = {
+    struct Case { const char* Text; const char* Expected; } cases[] = {
         {"a /* x */b", "a b"},
         {"a -- x\r\nb", "a b"},
         {"a -- x\nb", "a b"},
@@ -165,11 +150,7 @@ TEST(SqlTxtRtns, FieldNameByParam) {
 }
 
 TEST(SqlTxtRtns, ExpressionByAlias) {
-    struct Case {
-        const char* Select;
-        const char* Alias;
-        const char* Expected;
-    } cases[] = {
+    struct Case { const char* Select; const char* Alias; const char* Expected; } cases[] = {
         {"A, B AS X, C", "X", "B"},
         {"A, T.B X, C", "X", "T.B"},
         {"A, T . B X", "X", "T.B"},
@@ -186,10 +167,7 @@ TEST(SqlTxtRtns, ExpressionByAlias) {
 }
 
 TEST(SqlTxtRtns, InvertOrderClause) {
-    struct Case {
-        const char* List;
-        const char* Expected;
-    } cases[] = {
+    struct Case { const char* List; const char* Expected; } cases[] = {
         {"A, B DESC", "A desc,B"},
         {"A DESC, B", "A,B desc"},
         {"A, B", "A desc,B desc"},

@@ -24,10 +24,7 @@ ISC_ARRAY_DESC Desc(Integer Type, Integer Length, std::initializer_list<std::pai
 }
 
 TEST(pFBArraySlice, SizeFollowsElementsAndDimensions) {
-    struct Case {
-        ISC_ARRAY_DESC D;
-        Integer Size;
-    };
+    struct Case { ISC_ARRAY_DESC D; Integer Size; };
     for (const Case& c : {Case{Desc(8, 4, {{1, 5}}), 20}, Case{Desc(7, 2, {{1, 3}, {1, 4}}), 24},
                           Case{Desc(37, 10, {{1, 3}}), 3 * 12 + 2}, Case{Desc(14, 4, {{0, 1}}), 8},
                           Case{Desc(27, 8, {{-1, 1}, {1, 2}, {1, 2}}), 96}})

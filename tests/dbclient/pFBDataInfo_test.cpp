@@ -273,11 +273,7 @@ TEST_F(DataInfoTest, TableFileHeadersAndDamage) {
     // One table with no columns: key, DBName, TableName, flag, two integers, key text, count.
     const AnsiString entry = Str("T1") + Str("db") + Str("T1") + AnsiString(1, '\0') + Int(3) + Int(0) +
                              Str("") + Int(0);
-    struct Case {
-        const char* Name;
-        AnsiString Data;
-        Integer Tables;
-    } cases[] = {
+    struct Case { const char* Name; AnsiString Data; Integer Tables; } cases[] = {
         {"counted magic", Str(magic) + Int(5) + Int(1) + entry, 1},
         {"bare magic", magic + Int(5) + Int(1) + entry, 1},
         {"newer version", Str(magic) + Int(6) + Int(1) + entry, 1},
