@@ -60,11 +60,7 @@ Ids Passing(TDataSet* DS, const AnsiString& Text, TFilterOptions Options = {}) {
     return Result;
 }
 
-struct TCase {
-    const char* Filter;
-    Ids Expected;
-    TFilterOptions Options = {};
-};
+struct TCase { const char* Filter; Ids Expected; TFilterOptions Options = {}; };
 
 void Check(const std::vector<TCase>& Cases) {
     auto DS = MakeSet();

@@ -173,10 +173,7 @@ TEST_F(StringColumns, TooLongValueIsCutToItsRoom) {
 
 TEST_F(StringColumns, SetStringValueRules) {
     Cache.WriteRecord(1, Buffer("", "", 0).data(), true);
-    struct Case {
-        const char* In;
-        const char* Stored;
-    } cases[] = {
+    struct Case { const char* In; const char* Stored; } cases[] = {
         {"", ""}, {"abc", "abc"}, {"abc  ", "abc"}, {"abc\t", "abc\t"}, {"abcdef   ", "abcdef"}, {"abcdefg  ", "abcdefg  "},
     };
     for (const auto& c : cases) {
@@ -276,11 +273,7 @@ TEST(TStringCollection, RowsAndChecks) {
     EXPECT_EQ(s.GetValue(0, 5), "abc");
     s.SetValueFromBuffer(0, 5, "abcdef", 2);
     EXPECT_EQ(s.GetValue(0, 5), "ab");
-    struct Case {
-        Integer X, Y;
-        const char* Read;
-        const char* Write;
-    } cases[] = {
+    struct Case { Integer X, Y; const char* Read; const char* Write; } cases[] = {
         {2, 0, "Can't read value to StrCollection. Bad X-Index", "Can't write value to StrCollection. Bad X-Index"},
         {-1, 0, "Can't read value to StrCollection. Bad X-Index", "Can't write value to StrCollection. Bad X-Index"},
         {0, 129, "Can't read value to StrCollection. Bad Y-Index", "Can't write value to StrCollection. Bad Y-Index"},
@@ -299,10 +292,7 @@ TEST(TStringCollection, ChangingAnyColumnOfAnyRowKeepsTheOtherTexts) {
     TStringCollection s(3);
     for (Integer i = 0; i < 3; ++i) s.AddRow();
     const AnsiString Long(300, 'u');   // a length written in two bytes
-    struct Step {
-        Integer X, Y;
-        AnsiString Value;
-    } steps[] = {
+    struct Step { Integer X, Y; AnsiString Value; } steps[] = {
         {1, 0, "orta"}, {0, 0, "baş"}, {2, 0, Long},   // the newest row, out of column order
         {0, 1, "ikinci"},                             // another row: the first moves no more
         {1, 0, "uzayan orta metin"},                  // an older row grows: it moves
