@@ -14,8 +14,7 @@ using namespace uitest;
 
 TEST(ComCtrls, DatePickerFiresOnChangeForTheUserOnly) {
     TForm F(nullptr);
-    auto* D = new TDateTimePicker(&F);
-    D->SetParent(&F);
+    auto* D = Child<TDateTimePicker>(&F);
     int Changes = 0;
     D->OnChange = [&](TObject*) { ++Changes; };
     D->SetDate(EncodeDate(2004, 4, 21));
@@ -151,8 +150,7 @@ TEST(DatePicker, TheCalendarSpeaksTurkishAndPicksTheDayChosen) {
 TEST(ComCtrls, StatusPanelsPaintTheirTextsInTheirPlaces) {
     TForm F(nullptr);
     F.SetBounds(0, 0, 400, 100);
-    auto* S = new TStatusBar(&F);
-    S->SetParent(&F);
+    auto* S = Child<TStatusBar>(&F);
     S->SetColor(clWhite);
     S->Font()->SetColor(clBlack);
     auto* Left = S->Panels()->Add();

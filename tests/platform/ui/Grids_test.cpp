@@ -380,8 +380,7 @@ TEST(Grids, ClickOnTheCurrentCellOpensTheEditor) {
 
 TEST(Grids, DrawGridAsksTheOwnerForEditTexts) {
     TForm Form(nullptr);
-    auto* G = new TDrawGrid(&Form);
-    G->SetParent(&Form);
+    auto* G = Child<TDrawGrid>(&Form);
     G->SetOptions(G->Options() + TGridOptions{goEditing});
     AnsiString Store = "v";
     G->OnGetEditText = [&](TObject*, Integer, Integer, AnsiString& V) { V = Store; };

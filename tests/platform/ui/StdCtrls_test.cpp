@@ -43,7 +43,6 @@ TEST_F(StdCtrls, TurkishCaptionAndTypedTextRoundTripAsCp1254) {
     TypeText(u"ĞÜŞİÖÇ ğüşıöç");
     const AnsiString Expected("\xD0\xDC\xDE\xDD\xD6\xC7 \xF0\xFC\xFE\xFD\xF6\xE7");
     EXPECT_EQ(E->Text(), Expected);
-    EXPECT_EQ(E->Text(), "ĞÜŞİÖÇ ğüşıöç");
     EXPECT_EQ(L->Caption(), "Mülk Sahibi Bilgileri");
 }
 
