@@ -51,6 +51,17 @@ protected:
 
 class TWindowLink : public TDataLink {};
 
+// A persistent field of Ds, sized and of a kind when given.
+template <class T>
+T* AddField(TDataSet* Ds, const char* Name, Integer Size = 0, TFieldKind Kind = fkData) {
+    auto* F = new T(Ds);
+    F->SetFieldName(Name);
+    if (Size) F->SetSize(Size);
+    if (Kind != fkData) F->SetFieldKind(Kind);
+    F->SetDataSet(Ds);
+    return F;
+}
+
 struct TDesignDataSet : TFBDataSet {   // one in the designer
     explicit TDesignDataSet(TComponent* AOwner) : TFBDataSet(AOwner) { SetDesigning(true); }
 };
@@ -110,11 +121,7 @@ protected:
 
 TEST_F(FBDataSetTest, FieldClassesFollowTheColumnTypesOfADialect1Table) {
     TFBDataSet* Ds = Opened(DB1(), "SELECT * FROM KINDS ORDER BY ID");
-    struct {
-        const char* Name;
-        TFieldType Type;
-        Integer Size;
-    } Cases[] = {
+    struct { const char* Name; TFieldType Type; Integer Size; } Cases[] = {
         {"ID", ftInteger, 0},      {"SHORTTXT", ftString, 8}, {"LONGTXT", ftString, 40}, {"CODE", ftString, 10},
         {"AMOUNT", ftFloat, 0},    {"D", ftDateTime, 0},      {"MONEY", ftFloat, 0},     {"RATE", ftFloat, 0},
         {"QTY", ftSmallint, 0},    {"FLAG", ftInteger, 0},
@@ -768,19 +775,10 @@ TEST_F(FBDataSetEditTest, DeleteFromCacheRemovesTheRecordWithoutAStatement) {
 
 TEST_F(FBDataSetTest, PersistentFieldsShapeTheDefinitionsAndAreChecked) {
     TFBDataSet* Ds = NewDataSet(Connect(DB1()), "SELECT ID, FLAG, LONGTXT, QTY FROM KINDS ORDER BY ID");
-    auto* Flag = new TFBBooleanField(Ds);
-    Flag->SetFieldName("FLAG");
-    Flag->SetDataSet(Ds);
-    auto* Id = new TFBIntegerField(Ds);
-    Id->SetFieldName("ID");
-    Id->SetDataSet(Ds);
-    auto* Qty = new TFBIntegerField(Ds);   // a SMALLINT column read by an integer field
-    Qty->SetFieldName("QTY");
-    Qty->SetDataSet(Ds);
-    auto* Txt = new TFBStringField(Ds);
-    Txt->SetFieldName("LONGTXT");
-    Txt->SetSize(5);
-    Txt->SetDataSet(Ds);
+    auto* Flag = AddField<TFBBooleanField>(Ds, "FLAG");
+    auto* Id = AddField<TFBIntegerField>(Ds, "ID");
+    auto* Qty = AddField<TFBIntegerField>(Ds, "QTY");   // a SMALLINT column read by an integer field
+    auto* Txt = AddField<TFBStringField>(Ds, "LONGTXT", 5);
     Ds->Open();
     EXPECT_TRUE(Flag->AsBoolean());   // -1 in an INTEGER column
     EXPECT_EQ(Flag->AsString(), "True");
@@ -813,12 +811,7 @@ TEST_F(FBDataSetTest, TimeTextOfAnIntegerFieldAndBooleanTexts) {
 
 TEST_F(FBDataSetTest, OrderByItemsAreResolvedToFieldNames) {
     TFBDatabase* Db = Connect(DB1());
-    struct {
-        const char* Sql;
-        const char* First;
-        bool Ascending;
-        Integer Items;
-    } Cases[] = {
+    struct { const char* Sql; const char* First; bool Ascending; Integer Items; } Cases[] = {
         {"SELECT ID, NAME FROM MANY ORDER BY NAME DESC, ID", "NAME", false, 2},
         {"SELECT ID, NAME AS N FROM MANY M ORDER BY M.NAME", "N", true, 1},
         {"SELECT ID, NAME FROM MANY ORDER BY 2", "NAME", true, 1},
@@ -905,22 +898,10 @@ TEST_F(FBDataSetTest, ScrollEventsCanBeSuspended) {
 
 TEST_F(FBDataSetTest, CalculatedFieldsLiveBehindTheColumnData) {
     TFBDataSet* Ds = NewDataSet(Connect(DB1()), "SELECT ID, NAME FROM MANY ORDER BY ID");
-    auto* Id = new TFBIntegerField(Ds);
-    Id->SetFieldName("ID");
-    Id->SetDataSet(Ds);
-    auto* Name = new TFBStringField(Ds);
-    Name->SetFieldName("NAME");
-    Name->SetSize(40);
-    Name->SetDataSet(Ds);
-    auto* Twice = new TFBIntegerField(Ds);
-    Twice->SetFieldName("TWICE");
-    Twice->SetFieldKind(fkCalculated);
-    Twice->SetDataSet(Ds);
-    auto* Label = new TFBStringField(Ds);
-    Label->SetFieldName("LABEL");
-    Label->SetSize(50);
-    Label->SetFieldKind(fkCalculated);
-    Label->SetDataSet(Ds);
+    auto* Id = AddField<TFBIntegerField>(Ds, "ID");
+    auto* Name = AddField<TFBStringField>(Ds, "NAME", 40);
+    auto* Twice = AddField<TFBIntegerField>(Ds, "TWICE", 0, fkCalculated);
+    auto* Label = AddField<TFBStringField>(Ds, "LABEL", 50, fkCalculated);
     Ds->OnCalcFields = [&](TDataSet*) {
         Twice->SetAsInteger(Id->AsInteger() * 2);
         Label->SetAsString("<" + Name->AsString() + ">");
@@ -977,12 +958,8 @@ TEST_F(FBDataSetTest, ExactDecimalFieldWrites) {
 TEST_F(FBDataSetTest, BooleanFieldTexts) {
     TFBDataSet* Ds = NewDataSet(Connect(DB1()), "SELECT ID, FLAG FROM KINDS WHERE ID = 1");
     Ds->UpdateSQL()->SetText("UPDATE KINDS SET FLAG = ?FLAG WHERE ID = ?OLD_ID");
-    auto* Id = new TFBIntegerField(Ds);
-    Id->SetFieldName("ID");
-    Id->SetDataSet(Ds);
-    auto* Flag = new TFBBooleanField(Ds);
-    Flag->SetFieldName("FLAG");
-    Flag->SetDataSet(Ds);
+    auto* Id = AddField<TFBIntegerField>(Ds, "ID");
+    auto* Flag = AddField<TFBBooleanField>(Ds, "FLAG");
     Flag->SetStringTrue("Evet");
     Flag->SetStringFalse("Hayır");
     Ds->Open();
@@ -1835,13 +1812,8 @@ TEST_F(FBDataSetTest, ArrayFieldsReadAndWriteWholeArraysThroughTheDataSet) {
 
 TEST_F(FBDataSetTest, AFilterCanNameACalculatedField) {
     TFBDataSet* Ds = NewDataSet(Connect(DB1()), "SELECT ID FROM MANY ORDER BY ID");
-    auto* Id = new TFBIntegerField(Ds);
-    Id->SetFieldName("ID");
-    Id->SetDataSet(Ds);
-    auto* Twice = new TFBIntegerField(Ds);
-    Twice->SetFieldName("TWICE");
-    Twice->SetFieldKind(fkCalculated);
-    Twice->SetDataSet(Ds);
+    auto* Id = AddField<TFBIntegerField>(Ds, "ID");
+    auto* Twice = AddField<TFBIntegerField>(Ds, "TWICE", 0, fkCalculated);
     Ds->OnCalcFields = [&](TDataSet*) { Twice->SetAsInteger(Id->AsInteger() * 2); };
     Ds->SetFilter("TWICE > 96 or TWICE = 2");
     Ds->SetFiltered(true);

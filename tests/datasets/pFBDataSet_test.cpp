@@ -394,10 +394,7 @@ TEST_F(pFBDataSetTest, AnUpdateObjectMakesEditingPossibleOnlyWhenTheKindIsAllowe
 TEST_F(pFBDataSetTest, GeneratedStatementsOfATableWithOneKey) {
     TpFBDataSet* Ds = NewDataSet("select * from KV");
     Ds->Open();
-    struct {
-        Integer Kind;
-        const char* Expected;
-    } Cases[] = {
+    struct { Integer Kind; const char* Expected; } Cases[] = {
         {0, "Update KV KV Set\r\n     K=?NEW_K,\r\n     V=?NEW_V\r\nwhere KV.K=?OLD_K"},
         {1, "Insert into KV(\r\n     K,\r\n     V\r\n)\r\nvalues (\r\n     ?NEW_K,\r\n     ?NEW_V\r\n)"},
         {2, "Delete from KV KV\r\nwhere KV.K=?OLD_K"},
@@ -589,11 +586,7 @@ TEST_F(pFBDataSetTest, GeneratorValuesOnNewRecordOrBeforePost) {
 }
 
 TEST(pFBDataSetFormat, FormatForScale) {
-    struct {
-        const char* Format;
-        Integer Scale;
-        const char* Expected;
-    } Cases[] = {
+    struct { const char* Format; Integer Scale; const char* Expected; } Cases[] = {
         {"#,##0.", 2, "#,##0.00"}, {"0.0", 3, "0.000"}, {"0.00", 3, "0.00"}, {"", 2, ""}, {"0", 2, "0"},
     };
     for (const auto& C : Cases) EXPECT_EQ(FormatForScale(C.Format, C.Scale), C.Expected) << C.Format;
