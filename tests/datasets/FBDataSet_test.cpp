@@ -51,6 +51,13 @@ protected:
 
 class TWindowLink : public TDataLink {};
 
+// The IDs of Ds from the first record on, each followed by a blank.
+AnsiString IdsOf(TDataSet* Ds) {
+    AnsiString R;
+    for (Ds->First(); !Ds->Eof(); Ds->Next()) R += Ds->FieldByName("ID")->AsString() + " ";
+    return R;
+}
+
 // A persistent field of Ds, sized and of a kind when given.
 template <class T>
 T* AddField(TDataSet* Ds, const char* Name, Integer Size = 0, TFieldKind Kind = fkData) {
@@ -490,11 +497,7 @@ protected:
         Ds->DeleteSQL()->SetText("DELETE FROM EDIT WHERE ID = ?OLD_ID");
         Ds->RefreshSQL()->SetText("SELECT * FROM EDIT WHERE ID = ?ID");
     }
-    AnsiString Ids() {
-        AnsiString R;
-        for (Ds->First(); !Ds->Eof(); Ds->Next()) R += Ds->FieldByName("ID")->AsString() + " ";
-        return R;
-    }
+    AnsiString Ids() { return IdsOf(Ds); }
     TFBDatabase* Db = nullptr;
     TPostingDataSet* Ds = nullptr;
 };
@@ -1107,11 +1110,7 @@ TEST_F(FBDataSetBlobTest, CachedUpdatesKeepTheMemoUntilApplied) {
 
 TEST_F(FBDataSetTest, TheFilterTextHidesTheRecordsItRejects) {
     TFBDataSet* Ds = NewDataSet(Connect(DB1()), "SELECT * FROM MANY ORDER BY ID");
-    const auto Ids = [&] {
-        AnsiString R;
-        for (Ds->First(); !Ds->Eof(); Ds->Next()) R += Ds->FieldByName("ID")->AsString() + " ";
-        return R;
-    };
+    const auto Ids = [&] { return IdsOf(Ds); };
     Ds->SetFilter("ID > 3 and ID < 8");   // closed: only kept
     EXPECT_EQ(Ds->FilterExpression(), nullptr);
     Ds->SetFiltered(true);
@@ -1143,9 +1142,7 @@ TEST_F(FBDataSetTest, OnFilterRecordAndTheFilterTextMustBothAccept) {
     Ds->SetFilter("ID > 5");
     Ds->SetFiltered(true);
     Ds->Open();
-    AnsiString R;
-    for (; !Ds->Eof(); Ds->Next()) R += Ds->FieldByName("ID")->AsString() + " ";
-    EXPECT_EQ(R, "6 8 10 ");
+    EXPECT_EQ(IdsOf(Ds), "6 8 10 ");
     Ds->Last();
     Ds->Prior();
     EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 8);
