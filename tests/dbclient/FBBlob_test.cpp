@@ -142,12 +142,9 @@ TEST_F(FBBlobTest, StreamStateChecksAndModes) {
     idle.SetDefaultDatabase(Db);
     for (const Case& c : {Case{nullptr, Tr, 21}, Case{&closed, Tr, 12}, Case{Db, nullptr, 22}, Case{Db, &idle, 15}}) {
         TFBBlobStream s(nullptr, ISC_QUAD{1, 1}, c.Db, c.Tr);
-        try {
-            s.Size();
-            ADD_FAILURE() << "error " << c.Error << " expected";
-        } catch (const EFBClientError& e) {
-            EXPECT_EQ(e.SQLCode(), c.Error);
-            EXPECT_NE(e.Message().find("BlobStream"), AnsiString::npos) << e.Message();
+        if (auto e = Raised<EFBClientError>([&] { s.Size(); })) {
+            EXPECT_EQ(e->SQLCode(), c.Error);
+            EXPECT_NE(e->Message().find("BlobStream"), AnsiString::npos) << e->Message();
         }
     }
     TFBBlobStream w(nullptr, ISC_QUAD{}, Db, Tr);

@@ -386,14 +386,7 @@ TEST_F(FBDatabaseTest, LinksKeepTheirIndexes) {
     c.SetDatabase(nullptr);
     EXPECT_EQ(db->SQLObjectCount(), 1);
     EXPECT_EQ(db->SQLObjects(0), &a);
-    try {
-        TFBBase none(nullptr);
-        none.CheckDatabase();
-        FAIL();
-    } catch (const EFBClientError& e) {
-        EXPECT_EQ(e.SQLCode(), 21);
-        EXPECT_EQ(e.Message(), "Database not assigned for .");
-    }
+    EXPECT_TRUE(RaisesCode([] { TFBBase(nullptr).CheckDatabase(); }, 21, "Database not assigned for ."));
     EXPECT_TRUE(RaisesCode([&] { a.CheckDatabase(); }, 12));
 }
 

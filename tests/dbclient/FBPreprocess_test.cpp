@@ -1,4 +1,5 @@
 #include "dbclient/FBPreprocess.h"
+#include "dbclient/FBErrorKit.h"
 
 #include <gtest/gtest.h>
 
@@ -94,13 +95,8 @@ TEST(FBPreprocess, ParseErrors) {
         {"SELECT * FROM T WHERE A = :\r\n", "Parameter name expected"},
     };
     for (const Case& c : cases) {
-        try {
-            Scan(c.Text);
-            ADD_FAILURE() << c.Text;
-        } catch (const EFBClientError& e) {
-            EXPECT_EQ(e.SQLCode(), 51);
-            EXPECT_EQ(AnsiString(e.what()), AnsiString("SQL Parse Error in :dm.Q \r\n\r\n") + c.Reason) << c.Text;
-        }
+        EXPECT_TRUE(RaisesCode([&] { Scan(c.Text); }, 51, AnsiString("SQL Parse Error in :dm.Q \r\n\r\n") + c.Reason))
+            << c.Text;
     }
 }
 

@@ -1,4 +1,5 @@
 #include "dbclient/FBSQLMonitor.h"
+#include "platform/Raised.h"
 
 #include <gtest/gtest.h>
 
@@ -372,12 +373,9 @@ TEST_F(FBSQLMonitorTest, MonitorHoldingTheMutexDoesNotHoldUpTheEnd) {
 }
 
 TEST_F(FBSQLMonitorTest, ChannelThatCannotBeMadeIsError54) {
-    try {
-        TFBSQLMonitorHook hook(AnsiString(300, 'x'));
-        FAIL() << "no error";
-    } catch (const EFBClientError& e) {
-        EXPECT_EQ(e.SQLCode(), 54);
-        EXPECT_NE(AnsiString(e.what()).find("Cannot create shared resource. (Windows error "), AnsiString::npos);
+    if (auto e = Raised<EFBClientError>([] { TFBSQLMonitorHook hook(AnsiString(300, 'x')); })) {
+        EXPECT_EQ(e->SQLCode(), 54);
+        EXPECT_NE(e->Message().find("Cannot create shared resource. (Windows error "), AnsiString::npos);
     }
 }
 
