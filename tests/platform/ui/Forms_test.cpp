@@ -65,7 +65,7 @@ TEST(Forms, ModalFormClosedByCloseReturnsCancel) {
 
 TEST(Forms, ActiveControlChosenBeforeShowGetsTheFocus) {
     TForm F(nullptr);
-    auto* A = Child<TEdit>(&F);
+    Child<TEdit>(&F);
     auto* B = Child<TEdit>(&F);
     B->SetTop(30);
     F.SetActiveControl(B);
