@@ -779,7 +779,7 @@ TEST_F(FBDataSetEditTest, DeleteFromCacheRemovesTheRecordWithoutAStatement) {
 TEST_F(FBDataSetTest, PersistentFieldsShapeTheDefinitionsAndAreChecked) {
     TFBDataSet* Ds = NewDataSet(Connect(DB1()), "SELECT ID, FLAG, LONGTXT, QTY FROM KINDS ORDER BY ID");
     auto* Flag = AddField<TFBBooleanField>(Ds, "FLAG");
-    auto* Id = AddField<TFBIntegerField>(Ds, "ID");
+    AddField<TFBIntegerField>(Ds, "ID");
     auto* Qty = AddField<TFBIntegerField>(Ds, "QTY");   // a SMALLINT column read by an integer field
     auto* Txt = AddField<TFBStringField>(Ds, "LONGTXT", 5);
     Ds->Open();
@@ -961,7 +961,7 @@ TEST_F(FBDataSetTest, ExactDecimalFieldWrites) {
 TEST_F(FBDataSetTest, BooleanFieldTexts) {
     TFBDataSet* Ds = NewDataSet(Connect(DB1()), "SELECT ID, FLAG FROM KINDS WHERE ID = 1");
     Ds->UpdateSQL()->SetText("UPDATE KINDS SET FLAG = ?FLAG WHERE ID = ?OLD_ID");
-    auto* Id = AddField<TFBIntegerField>(Ds, "ID");
+    AddField<TFBIntegerField>(Ds, "ID");
     auto* Flag = AddField<TFBBooleanField>(Ds, "FLAG");
     Flag->SetStringTrue("Evet");
     Flag->SetStringFalse("Hayır");
