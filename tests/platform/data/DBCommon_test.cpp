@@ -129,16 +129,11 @@ TEST(ExprParser, TextConstantsTakeTheTypeOfTheirField) {
 TEST(ExprParser, ReportsMalformedTexts) {
     struct Case { const char* Text; const char* Error; };
     const Case Cases[] = {
-        {"", "Expression expected but nothing found"},
-        {"A = 'abc", "Unterminated string constant"},
-        {"[A = 1", "Unterminated field name"},
-        {"A = 1 )", "Filter expression incorrectly terminated"},
-        {"A = ;", "Invalid filter expression character: ';'"},
-        {"(A = 1", "')' expected but nothing found"},
-        {"A in (1 2)", "')' or ',' expected but '2' found"},
-        {"A in 1", "'(' expected but '1' found"},
-        {"A > null", "NULL only allowed with '=' and '<>'"},
-        {"A = ", "Expression expected but nothing found"},
+        {"", "Expression expected but nothing found"}, {"A = 'abc", "Unterminated string constant"},
+        {"[A = 1", "Unterminated field name"}, {"A = 1 )", "Filter expression incorrectly terminated"},
+        {"A = ;", "Invalid filter expression character: ';'"}, {"(A = 1", "')' expected but nothing found"},
+        {"A in (1 2)", "')' or ',' expected but '2' found"}, {"A in 1", "'(' expected but '1' found"},
+        {"A > null", "NULL only allowed with '=' and '<>'"}, {"A = ", "Expression expected but nothing found"},
         {"A is 1", "Expression expected but '1' found"},
     };
     for (const Case& C : Cases) EXPECT_EQ(ErrorOf(C.Text), C.Error) << C.Text;

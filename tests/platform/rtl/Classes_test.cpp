@@ -252,10 +252,8 @@ TEST(TComponent, Names)
     EXPECT_EQ(Owner.FindComponent("BUTTON1"), A1);
     struct Case { const char* Name; const char* Error; };
     const Case Cases[] = {
-        {"1abc", "'1abc' is not a valid component name"},
-        {"a b", "'a b' is not a valid component name"},
-        {"Çay", "'Çay' is not a valid component name"},
-        {"button1", "A component named button1 already exists"},
+        {"1abc", "'1abc' is not a valid component name"}, {"a b", "'a b' is not a valid component name"},
+        {"Çay", "'Çay' is not a valid component name"}, {"button1", "A component named button1 already exists"},
     };
     for (auto& C : Cases) {
         EXPECT_EQ(MessageOf<EComponentError>([&] { A2->SetName(C.Name); }), C.Error) << C.Name;
@@ -351,13 +349,8 @@ TEST(TStringList, TextSplitsAtEveryBreakKind)
 {
     struct Case { const char* In; std::vector<AnsiString> Lines; };
     const Case Cases[] = {
-        {"", {}},
-        {"a", {"a"}},
-        {"a\r\nb\r\n", {"a", "b"}},
-        {"a\nb\rc", {"a", "b", "c"}},
-        {"a\r\n\r\nb", {"a", "", "b"}},
-        {"\r\n", {""}},
-        {"a\n\rb", {"a", "", "b"}},
+        {"", {}}, {"a", {"a"}}, {"a\r\nb\r\n", {"a", "b"}}, {"a\nb\rc", {"a", "b", "c"}},
+        {"a\r\n\r\nb", {"a", "", "b"}}, {"\r\n", {""}}, {"a\n\rb", {"a", "", "b"}},
     };
     for (auto& C : Cases) {
         TStringList L;
