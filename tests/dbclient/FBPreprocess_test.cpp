@@ -105,14 +105,10 @@ TEST(FBPreprocess, NullComparisonRewrites) {
         const char* Text;
         const char* Expected;  // nullptr: unchanged
     } cases[] = {
-        {"WHERE A = :A AND", "WHERE A  IS NULL  AND"},
-        {"WHERE A <> :A AND", "WHERE A  IS NOT NULL  AND"},
-        {"WHERE A != :A AND", "WHERE A  IS NOT NULL  AND"},
-        {"WHERE A ^= :A AND", "WHERE A  IS NOT NULL  AND"},
-        {"WHERE A ~= :A AND", "WHERE A  IS NOT NULL  AND"},
-        {"WHERE A >= :A AND", nullptr},
-        {"WHERE A <= :A AND", nullptr},
-        {"WHERE A LIKE :A AND", nullptr},
+        {"WHERE A = :A AND", "WHERE A  IS NULL  AND"}, {"WHERE A <> :A AND", "WHERE A  IS NOT NULL  AND"},
+        {"WHERE A != :A AND", "WHERE A  IS NOT NULL  AND"}, {"WHERE A ^= :A AND", "WHERE A  IS NOT NULL  AND"},
+        {"WHERE A ~= :A AND", "WHERE A  IS NOT NULL  AND"}, {"WHERE A >= :A AND", nullptr},
+        {"WHERE A <= :A AND", nullptr}, {"WHERE A LIKE :A AND", nullptr},
     };
     for (const Case& c : cases) {
         AnsiString text = c.Text;

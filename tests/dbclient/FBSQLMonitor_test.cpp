@@ -157,13 +157,9 @@ protected:
 
 TEST(FBSQLMonitorText, Escaping) {
     struct { AnsiString In, Out; } cases[] = {
-        {"select 1", "select 1"},
-        {AnsiString("a\x01" "b"), "a#$01b"},
-        {"\t\r\n", "\t\r\n"},
-        {AnsiString("\x0B\x0C\x0E\x1F"), "#$0B#$0C#$0E#$1F"},
-        {AnsiString("\x00", 1), "#$00"},
-        {AnsiString("\x08 "), "#$08 "},
-        {"ğüşİ", "ğüşİ"},
+        {"select 1", "select 1"}, {AnsiString("a\x01" "b"), "a#$01b"}, {"\t\r\n", "\t\r\n"},
+        {AnsiString("\x0B\x0C\x0E\x1F"), "#$0B#$0C#$0E#$1F"}, {AnsiString("\x00", 1), "#$00"},
+        {AnsiString("\x08 "), "#$08 "}, {"ğüşİ", "ğüşİ"},
     };
     for (auto& c : cases) EXPECT_EQ(EscapeMonitorText(c.In), c.Out) << c.Out;
 }

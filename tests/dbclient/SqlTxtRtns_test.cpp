@@ -43,17 +43,9 @@ TEST(SqlTxtRtns, PosOfSQLWord) {
 
 TEST(SqlTxtRtns, StripSQLComments) {
     struct Case { const char* Text; const char* Expected; } cases[] = {
-        {"a /* x */b", "a b"},
-        {"a -- x\r\nb", "a b"},
-        {"a -- x\nb", "a b"},
-        {"a -- x\r\r\nb", "a \r\nb"},
-        {"'--' \"/*\" x", "'--' \"/*\" x"},
-        {"'it''s -- no' x", "'it''s -- no' x"},
-        {"a/* never", "a"},
-        {"a -- never", "a "},
-        {"a*/b", "a*/b"},
-        {"/*/ x */y", "y"},
-        {"", ""},
+        {"a /* x */b", "a b"}, {"a -- x\r\nb", "a b"}, {"a -- x\nb", "a b"}, {"a -- x\r\r\nb", "a \r\nb"},
+        {"'--' \"/*\" x", "'--' \"/*\" x"}, {"'it''s -- no' x", "'it''s -- no' x"}, {"a/* never", "a"},
+        {"a -- never", "a "}, {"a*/b", "a*/b"}, {"/*/ x */y", "y"}, {"", ""},
     };
     for (const auto& c : cases) EXPECT_EQ(StripSQLComments(c.Text), c.Expected) << c.Text;
 }
@@ -151,16 +143,9 @@ TEST(SqlTxtRtns, FieldNameByParam) {
 
 TEST(SqlTxtRtns, ExpressionByAlias) {
     struct Case { const char* Select; const char* Alias; const char* Expected; } cases[] = {
-        {"A, B AS X, C", "X", "B"},
-        {"A, T.B X, C", "X", "T.B"},
-        {"A, T . B X", "X", "T.B"},
-        {"SUM(A) AS TOTAL, B", "TOTAL", "SUM(A)"},
-        {"COALESCE(A, 0) V", "V", "COALESCE(A, 0)"},
-        {"A, B", "B", "B"},
-        {"B", "B", "B"},
-        {"A, B AS \"My X\"", "My X", "B"},
-        {"x.\"Col\" Y", "Y", "x.\"Col\""},
-        {"A", "Z", ""},
+        {"A, B AS X, C", "X", "B"}, {"A, T.B X, C", "X", "T.B"}, {"A, T . B X", "X", "T.B"},
+        {"SUM(A) AS TOTAL, B", "TOTAL", "SUM(A)"}, {"COALESCE(A, 0) V", "V", "COALESCE(A, 0)"}, {"A, B", "B", "B"},
+        {"B", "B", "B"}, {"A, B AS \"My X\"", "My X", "B"}, {"x.\"Col\" Y", "Y", "x.\"Col\""}, {"A", "Z", ""},
         {"A, B AS x", "X", "B"},
     };
     for (const auto& c : cases) EXPECT_EQ(ExpressionByAlias(c.Select, c.Alias), c.Expected) << c.Select;
