@@ -254,10 +254,8 @@ TEST_F(FBDatabaseTest, ParameterLines) {
 TEST_F(FBDatabaseTest, LoginDialog) {
     db->SetUseLoginPrompt(true);
     LoginDialogHook = nullptr;
-    if (auto e = Raised<Exception>([&] { db->Open(); })) {
-        EXPECT_EQ(e->Message(),
-                  "Unable to find Database login dialog. Please, add FBDBLoginDlg into USES statement of your project.");
-    }
+    EXPECT_EQ(MessageOf([&] { db->Open(); }),
+              "Unable to find Database login dialog. Please, add FBDBLoginDlg into USES statement of your project.");
     AnsiString shownName;
     LoginDialogHook = [&shownName](const AnsiString& Name, AnsiString& User, AnsiString& Password, AnsiString& Role) {
         shownName = Name;
