@@ -420,10 +420,8 @@ TEST_F(pFBDataSetTest, TheKeyConditionNamesTheLastKeyFirstAndAMissingKeyRaises) 
     EXPECT_EQ(S, "Delete from K2 K2\r\nwhere K2.B=?OLD_B and K2.A=?OLD_A");
     TpFBDataSet* Other = NewDataSet("select * from KV", "other");
     Other->Open();
-    if (auto E = Raised<Exception>([&] { Other->GenerateModifySQL("KV", "NOPE", S, 0, 0); })) {
-        EXPECT_EQ(E->Message(),
-                  "dm.other: unable to generate UpdateSQL because fields for \"KV\" do not exist in dataset.");
-    }
+    EXPECT_EQ(MessageOf([&] { Other->GenerateModifySQL("KV", "NOPE", S, 0, 0); }),
+              "dm.other: unable to generate UpdateSQL because fields for \"KV\" do not exist in dataset.");
 }
 
 TEST_F(pFBDataSetTest, AChangedMacroIsAChangedSelectAndOnlyAPrepareMakesTheParameterLinksAgain) {
