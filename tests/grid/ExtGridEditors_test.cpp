@@ -521,3 +521,26 @@ TEST(ExtGridEditors, CommittedEditorValuesAreStoredAsValidated) {
         EXPECT_EQ(Stored, F.Grid->Cells(1, 1));
     }
 }
+
+// A box turned into a list keeps the focus once events run: Escape closes the editor,
+// the grid has the focus back and takes the next key.
+TEST(ExtGridEditors, ListEditorsKeepTheFocusForEscapeAfterEventsRun) {
+    for (TEditorType E : {edComboList, edUniComboList}) {
+        SCOPED_TRACE(E);
+        TEditorForm F(E);
+        TExtStringGrid* G = F.Grid;
+        G->Combobox()->Items()->Add("armut");
+        G->UniCombo()->Items()->Add(u"armut");
+        G->SetCells(1, 1, "armut");
+        F.Open();
+        Settle();
+        ASSERT_NE(nullptr, G->ActiveEditorControl());
+        ASSERT_TRUE(G->ActiveEditorControl()->Focused());
+        PressEscape();
+        EXPECT_EQ(nullptr, G->ActiveEditorControl());
+        EXPECT_TRUE(G->Focused());
+        EXPECT_EQ("armut", G->Cells(1, 1));
+        F.Key(Qt::Key_Down);
+        EXPECT_EQ(2, G->Row());
+    }
+}
