@@ -143,35 +143,3 @@ TEST_F(ExtGridRowRecords, ColumnsMovedInsertedOrRemovedCarryTheCurrentCellMarksS
     G->RemoveCols(5, 1);
     EXPECT_EQ((Ints{0, -1, 1}), (Ints{G->ColSelected(4), G->SortSettings()->Column(), G->SelectedCellCount()}));
 }
-
-// A row's merges, colours and graphics stay on it while rows around it, or itself, are hidden
-// (HideRows, the filter) and shown again.
-TEST_F(ExtGridRowRecords, CellPropertiesStayOnTheirRowsThroughHidingAndTheFilter) {
-    TExtStringGrid* G = F.Grid;
-    G->MergeCells(1, 5, 2, 1);
-    G->SetColors(2, 6, clRed);
-    G->SetFontColors(3, 4, clBlue);
-    G->CreateCellGraphic(3, 5);
-    G->Filter()->Add()->SetColumn(1);
-    G->Filter()->Items(0)->SetCondition("!r2");
-    for (int Way = 0; Way < 3; ++Way) {
-        SCOPED_TRACE(Way);
-        if (Way == 0) G->HideRows(2, 3);
-        else if (Way == 1) G->SetFilterActive(true);
-        else if (Way == 2) G->HideRows(5, 5);
-        const Integer R4 = G->DisplRowIndex(4), R5 = G->DisplRowIndex(5), R6 = G->DisplRowIndex(6);
-        if (Way < 2) {
-            EXPECT_EQ(Point(1, 0), G->CellSpan(1, R5));
-            EXPECT_NE(nullptr, G->GetCellGraphic(3, R5));
-        }
-        EXPECT_EQ(Point(0, 0), G->CellSpan(1, R6));
-        EXPECT_EQ(clRed, G->Colors(2, R6));
-        EXPECT_EQ(clBlue, G->FontColors(3, R4));
-        EXPECT_EQ(nullptr, G->GetCellGraphic(3, R6));
-        if (Way == 1) G->SetFilterActive(false);
-        else G->UnHideRowsAll();
-        EXPECT_EQ(Point(1, 0), G->CellSpan(1, 5));
-        EXPECT_NE(nullptr, G->GetCellGraphic(3, 5));
-        EXPECT_EQ(clRed, G->Colors(2, 6));
-    }
-}
