@@ -119,12 +119,11 @@ TEST_F(ExtGridFooter, HiddenRowsCountOnlyWhenAskedFor) {
     EXPECT_EQ("42", G->Cells(1, FR));
 }
 
-// A merged cell's value counts once, at its base cell; a merge recalculates the footer.
 TEST_F(ExtGridFooter, CellsCoveredByAMergeTakeNoPartInTheTotals) {
     G->SetFloatFormat("%.0f");
     G->SetCells(2, 1, "1");
     G->SetFooterCalcKind(2, 1);
-    G->MergeCells(1, 1, 2, 1);   // (2, 1) shows the 10 of (1, 1)
+    G->MergeCells(1, 1, 2, 1);   // (2, 1) shows the 10 of (1, 1), counted once, at (1, 1)
     EXPECT_EQ("0", G->Cells(2, F.Footer()));
 }
 
