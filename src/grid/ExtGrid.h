@@ -745,6 +745,15 @@ public:
     virtual void RecalcFooter(Integer ACol) { CalcFooter(ACol); }
     void RecalcAllFooters() { RecalcFooter(-1); }
     void FooterCellChanged(Integer ACol) { RecalcFooter(ACol); }
+    // A merge changes which cells count in the footer.
+    void MergeCells(Integer ACol, Integer ARow, Integer NumCols, Integer NumRows) override {
+        TBaseGrid::MergeCells(ACol, ARow, NumCols, NumRows);
+        RecalcAllFooters();
+    }
+    void SplitCells(Integer ACol, Integer ARow) override {
+        TBaseGrid::SplitCells(ACol, ARow);
+        RecalcAllFooters();
+    }
 
     // --- editing flow
     // The inplace editor to open on the current cell is a multi-line one.

@@ -478,7 +478,8 @@ TEST(ExtGridEditors, EscapeAndAnUnchangedEnterLeaveTheCellInEveryEditor) {
             F.Grid->OnCellValidate = [&](TObject*, Integer, Integer, AnsiString&, bool&) { ++Asked; };
             F.Grid->OnCellValidateWide = [&](TObject*, Integer, Integer, WideString&, bool&) { ++Asked; };
             F.Open();
-            ASSERT_NE(nullptr, F.Grid->ActiveEditorControl());
+            Settle();   // a list editor must keep the focus once pending events ran
+            ASSERT_TRUE(F.Grid->ActiveEditorControl() && F.Grid->ActiveEditorControl()->Focused());
             if (Escape) PressEscape();
             else if (E == edUniMemo) PressTab();   // Enter is a line break there
             else PressEnter();

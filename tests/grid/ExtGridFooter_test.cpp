@@ -119,6 +119,14 @@ TEST_F(ExtGridFooter, HiddenRowsCountOnlyWhenAskedFor) {
     EXPECT_EQ("42", G->Cells(1, FR));
 }
 
+TEST_F(ExtGridFooter, CellsCoveredByAMergeTakeNoPartInTheTotals) {
+    G->SetFloatFormat("%.0f");
+    G->SetCells(2, 1, "1");
+    G->SetFooterCalcKind(2, 1);
+    G->MergeCells(1, 1, 2, 1);   // (2, 1) shows the 10 of (1, 1), counted once, at (1, 1)
+    EXPECT_EQ("0", G->Cells(2, F.Footer()));
+}
+
 TEST_F(ExtGridFooter, StatisticsSkipTextAndHandleEmptyRanges) {
     G->SetCells(1, 3, "abc");
     EXPECT_DOUBLE_EQ(30, G->ColumnSum(1, 1, 3));

@@ -693,8 +693,11 @@ void TComboBox::SetStyle(TComboBoxStyle Value) {
     if (Editable) {
         if (!FCombo->isEditable()) MakeEditable();
         ConnectEditor();
-    } else {
+    } else if (QLineEdit* E = FCombo->lineEdit()) {
         FCombo->setEditable(false);
+        // The dropped line edit goes later and still names the box as its focus proxy:
+        // its deletion would take the focus from the box.
+        E->setFocusProxy(nullptr);
     }
     SetTextCore(T);
 }
