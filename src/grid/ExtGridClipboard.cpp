@@ -437,7 +437,9 @@ AnsiString TExtStringGrid::CellsAsText(TGridRect R, bool Disjunct, bool LineEndA
         for (Integer C : Cols) {
             if (!FirstCol) Out += '\t';
             FirstCol = false;
-            SaveCell(C, Rw, V);
+            // A merged cell's text goes once, from its base cell.
+            if (IsBaseCell(C, Rw)) SaveCell(C, Rw, V);
+            else V.clear();
             if (IsUnicodeText(V)) {
                 Out += UniCellToText(V);
                 continue;
@@ -518,16 +520,23 @@ Integer TExtStringGrid::PasteText(Integer ACol, Integer ARow, const AnsiString& 
         PasteProgress(1, Rw);
         if (L + 1 < Lines.size()) {
             ++Rw;
-            const Integer LastData = FFixedFooters > 0 ? RowCount() - 1 : RowCount();
-            if (Rw >= LastData && FNavigation->AllowClipboardRowGrow()) {
-                if (FFixedFooters > 0) InsertRows(Rw, 1);
-                else SetRowCount(RowCount() + 1);
-            }
+            GrowForPaste(-1, Rw);
         }
     }
     PasteProgress(2, -1);
     CellsChanged(Rect(RealColIndex(ACol), ARow, RealColIndex(MaxCol), std::min(Rw, RowCount() - 1)));
     return Count;
+}
+
+// Columns up to LastCol and data rows up to LastRow, as far as the options allow a
+// paste to grow the grid; rows come above the footer rows, which stay the last rows.
+void TExtStringGrid::GrowForPaste(Integer LastCol, Integer LastRow) {
+    if (LastCol >= ColCount() && FNavigation->AllowClipboardColGrow()) SetColCount(LastCol + 1);
+    const Integer Footers = std::clamp(FFixedFooters, 0, RowCount());
+    const Integer DataEnd = RowCount() - Footers;
+    if (LastRow < DataEnd || !FNavigation->AllowClipboardRowGrow()) return;
+    if (Footers > 0) InsertRows(DataEnd, LastRow - DataEnd + 1);
+    else SetRowCount(LastRow + 1);
 }
 
 // --- copy and cut -----------------------------------------------------------------------
@@ -618,10 +627,11 @@ Integer TExtStringGrid::PasteAt(Integer ACol, Integer ARow) {
         MS.WriteBuffer(Block.data(), Integer(Block.size()));
         MS.SetPosition(0);
         try {
-            LoadCellsFromStream(TGridCoord{ACol, ARow}, &MS);
-            MS.SetPosition(0);
             TCellReader Rd(&MS);
             const TStreamHeader H = ReadHeader(Rd);
+            MS.SetPosition(0);
+            if (!H.Full) GrowForPaste(ACol + H.Cols - 1, ARow + H.Rows - 1);
+            LoadCellsFromStream(TGridCoord{ACol, ARow}, &MS, true);
             const TGridRect Pasted{ACol, ARow, ACol + H.Cols - 1, ARow + H.Rows - 1};
             CellsChanged(Rect(Pasted.Left, Pasted.Top, Pasted.Right, Pasted.Bottom));
             const bool Own = H.ID == Integer(reinterpret_cast<intptr_t>(this) & 0x7FFFFFFF);
@@ -795,7 +805,7 @@ void TExtStringGrid::SaveCellsToStream(TGridRect R, TStream* Stream, bool Disjun
     SaveProgress(2, -1);
 }
 
-void TExtStringGrid::LoadCellsFromStream(TGridCoord Origin, TStream* Stream) {
+void TExtStringGrid::LoadCellsFromStream(TGridCoord Origin, TStream* Stream, bool AsPaste) {
     TCellReader Rd(Stream);
     const TStreamHeader H = ReadHeader(Rd);
     const Integer Cols = H.Cols, Rows = H.Rows;
@@ -803,10 +813,13 @@ void TExtStringGrid::LoadCellsFromStream(TGridCoord Origin, TStream* Stream) {
     const std::vector<Integer>& Heights = H.Heights;
     const bool Full = H.Full;
     TUpdateScope Update(this);
+    const Integer Footers = std::clamp(FFixedFooters, 0, RowCount());
     if (Full) {
+        // The footer rows stay the last rows, with the properties their totals need.
         ClearAll();
-        ClearProps();
-        SetRowCount(Rows);
+        if (RowCount() > Footers) ClearProps(0, 0, ColCount() - 1, RowCount() - 1 - Footers);
+        if (Footers > 0) FitRowsAboveFooters(Footers, Rows - Footers);
+        else SetRowCount(Rows);
         SetColCount(Cols);
         for (Integer C = 0; C < Cols && C < Integer(Widths.size()); ++C) SetColWidths(C, Widths[size_t(C)]);
         for (Integer R = 0; R < Rows && R < Integer(Heights.size()); ++R) SetRowHeights(R, Heights[size_t(R)]);
@@ -825,9 +838,11 @@ void TExtStringGrid::LoadCellsFromStream(TGridCoord Origin, TStream* Stream) {
         }
         First = false;
         const Int64 Tc64 = Origin.X + C - Sc, Tr64 = Origin.Y + R - Sr;
-        const bool Inside = Tc64 >= 0 && Tr64 >= 0 && Tc64 < ColCount() && Tr64 < RowCount();
+        bool Inside = Tc64 >= 0 && Tr64 >= 0 && Tc64 < ColCount() && Tr64 < RowCount();
         const Integer Tc = Inside ? Integer(Tc64) : -1, Tr = Inside ? Integer(Tr64) : -1;
-        if (Inside) SetCells(Tc, Tr, T);
+        if (Inside && AsPaste && !FNavigation->AllowClipboardAlways() && !CellEditable(Tc, Tr)) Inside = false;
+        // Each text to its own cell: through a merge a covered cell would write its base cell.
+        if (Inside) SetRawCells(Tc, Tr, T);
         if (!HasProp) continue;
         // Read into a scratch object when the cell lies outside the grid.
         TCellProperties Scratch(nullptr, 0, 0);
@@ -841,4 +856,7 @@ void TExtStringGrid::LoadCellsFromStream(TGridCoord Origin, TStream* Stream) {
             ReadGraphic(Rd, &G, Tc, Tr);
         }
     }
+    Update.End();
+    // A paste reports its own block.
+    if (!AsPaste) CellsChanged(Rect(Origin.X, Origin.Y, Origin.X + Cols - 1, Origin.Y + Rows - 1));
 }

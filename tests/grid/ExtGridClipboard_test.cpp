@@ -428,3 +428,34 @@ TEST_F(ExtGridClipboard, SmartPasteContinuesDatesByMonthsKeepingTheTime) {
     EXPECT_EQ(DateTimeToStr(EncodeDate(2020, 4, 30) + At830), F.Grid->Cells(1, 4));
     EXPECT_EQ(4, Told.Bottom);
 }
+
+// Both forms by Ctrl+C and Ctrl+V: rows come above two footer rows; the own form skips the cells a text paste skips.
+TEST_F(ExtGridClipboard, APasteAtTheLastDataRowGrowsAboveTheFootersAndSkipsLockedCells) {
+    for (bool Fmt : {false, true}) {
+        TClipForm G;
+        G.Fill();
+        G.Grid->Navigation()->SetAllowFmtClipboard(Fmt);
+        G.Grid->SetFixedFooters(2);
+        G.Grid->OnCanEditCell = [](TObject*, Integer ARow, Integer ACol, bool& Can) { Can = ACol != 2 || ARow != 3; };
+        G.ShowFocused();
+        G.Select(1, 1, 2, 3);
+        G.Key(Qt::Key_C, Qt::ControlModifier);
+        G.Select(1, 3, 1, 3);
+        G.Key(Qt::Key_V, Qt::ControlModifier);
+        EXPECT_EQ(8, G.Grid->RowCount()) << Fmt;
+        EXPECT_EQ("2.3" "1.3" "1.5", G.Grid->Cells(2, 3) + G.Grid->Cells(1, 5) + G.Grid->Cells(1, 7)) << Fmt;
+    }
+}
+
+// A merged cell's text goes once, and its block pastes back over itself unchanged.
+TEST_F(ExtGridClipboard, AMergedCellTravelsOnceAndPastesBackOverItself) {
+    F.Fill();
+    F.Grid->Navigation()->SetAllowFmtClipboard(true);
+    F.Grid->MergeCells(1, 1, 2, 1);
+    F.ShowFocused();
+    F.Select(1, 1, 2, 1);
+    F.Key(Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ("1.1\t", Clipboard()->AsText());
+    F.Key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ("1.1", F.Grid->Cells(1, 1));
+}

@@ -376,3 +376,22 @@ TEST_F(ExtGridFooterPanel, HintsNameTheFooterCellUnderTheMouseOnlyWhenAsked) {
     EXPECT_EQ(-1, G->FooterPanel()->HintColumn());
     EXPECT_FALSE(G->HintWindow()->Visible());
 }
+
+// A text stream and a whole-grid cell stream replace the cells; the footer row stays last and totals them.
+TEST_F(ExtGridFooter, LoadedCellsLeaveTheFooterRowLastAndTotalled) {
+    G->SetFooterCalcKind(1, 1);
+    TFooterGrid Src;
+    Src.Grid->SetCells(1, 2, "");
+    Src.Grid->InsertRows(3, 1);
+    Src.Grid->SetCells(1, 3, "5");
+    for (bool Full : {false, true}) {
+        TMemoryStream S;
+        if (Full) Src.Grid->SaveCellsToStream(TGridRect{0, 0, 2, 5}, &S);
+        else Src.Grid->SaveCellsToStrings(&S);
+        S.SetPosition(0);
+        if (Full) G->LoadCellsFromStream(TGridCoord{0, 0}, &S);
+        else G->LoadCellsFromStrings(&S);
+        EXPECT_EQ("", G->Cells(1, 2));
+        EXPECT_EQ(15, G->Floats(1, 5)) << Full;
+    }
+}

@@ -187,3 +187,16 @@ TEST(ExtGridImport, AfterAnImportTheFooterRowTotalsTheImportedRows) {
     G.Grid->ImportCSVFile(F.Name(), false);
     EXPECT_EQ(9, G.Grid->Floats(1, G.Grid->RowCount() - 1));
 }
+
+// A new import leaves nothing of the cells before it; a merged cell's text is saved once.
+TEST(ExtGridImport, ANewImportLeavesNoOldCellAndAMergeIsSavedOnce) {
+    TTempFile F("a\r\n");
+    TImportGrid G;
+    G.Grid->MergeCells(0, 1, 2, 1);
+    G.Grid->SetCells(0, 1, "m");
+    TStringStream S;
+    G.Grid->SaveCellsToStrings(&S);
+    EXPECT_EQ(AnsiString::npos, S.DataString().find("1,1,"));
+    G.Grid->ImportCSVFile(F.Name(), false);
+    EXPECT_EQ("", G.Cell(0, 1) + G.Cell(1, 1));
+}
