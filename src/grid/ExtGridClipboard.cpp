@@ -606,10 +606,14 @@ void TExtStringGrid::CutToClipboard() {
     } else {
         const TGridRect S = Selection();
         const bool Always = FNavigation->AllowClipboardAlways();
+        // A cell the cut may not clear keeps its properties too.
+        std::vector<TGridCoord> Cleared;
         for (Integer R = S.Top; R <= S.Bottom; ++R)
             for (Integer C = S.Left; C <= S.Right; ++C)
-                if (Always || CellEditable(C, R)) SetCells(C, R, AnsiString());
-        if (FNavigation->AllowFmtClipboard()) ClearProps(S.Left, S.Top, S.Right, S.Bottom);
+                if (Always || CellEditable(C, R)) Cleared.push_back(TGridCoord{C, R});
+        for (const TGridCoord& P : Cleared) SetCells(P.X, P.Y, AnsiString());
+        if (FNavigation->AllowFmtClipboard())
+            for (const TGridCoord& P : Cleared) ClearProps(P.X, P.Y);
         CellsChanged(Rect(S.Left, S.Top, S.Right, S.Bottom));
     }
     FCopiedFlag = false;
@@ -825,6 +829,11 @@ void TExtStringGrid::LoadCellsFromStream(TGridCoord Origin, TStream* Stream, boo
         for (Integer R = 0; R < Rows && R < Integer(Heights.size()); ++R) SetRowHeights(R, Heights[size_t(R)]);
         Origin = TGridCoord{0, 0};
     }
+    // A pasted block's empty cells empty the cells under them, as a text paste does.
+    if (AsPaste && !Full)
+        for (Integer R = Origin.Y; R < Origin.Y + Rows && R < RowCount(); ++R)
+            for (Integer C = Origin.X; C < Origin.X + Cols && C < ColCount(); ++C)
+                if (FNavigation->AllowClipboardAlways() || CellEditable(C, R)) SetRawCells(C, R, AnsiString());
     bool First = !H.HasOrigin && !Full;
     Int64 Sc = Full ? 0 : H.Origin.X, Sr = Full ? 0 : H.Origin.Y;
     while (Stream->Position() < Stream->Size() - 1) {

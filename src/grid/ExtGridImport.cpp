@@ -356,12 +356,9 @@ void TExtStringGrid::LoadCellsFromStrings(TStream* Stream) {
             break;
         }
         const Integer C = StrToIntDef(CT, -1), R = StrToIntDef(RT, -1);
-        if (Escaped) {
-            Rest = UnescapeStreamText(Rest);
-            if (!FMultilinecells && !IsUnicodeText(Rest)) Rest = FirstLine(Rest, false);
-        } else if (Rest.find('\x08') != AnsiString::npos) {
-            Rest = TabBSToCRLF(Rest, FMultilinecells);
-        }
+        // Every line of a cell comes back, shown on one line or not.
+        if (Escaped) Rest = UnescapeStreamText(Rest);
+        else if (Rest.find('\x08') != AnsiString::npos) Rest = TabBSToCRLF(Rest, true);
         if (C >= 0 && R >= 0 && C < ColCount() && R < RowCount()) LoadCell(C, R, Rest);
     }
     Update.End();

@@ -459,3 +459,19 @@ TEST_F(ExtGridClipboard, AMergedCellTravelsOnceAndPastesBackOverItself) {
     F.Key(Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ("1.1", F.Grid->Cells(1, 1));
 }
+
+// Ctrl+X keeps a read-only cell with its properties; Ctrl+V of the own form empties the cells under empty ones.
+TEST_F(ExtGridClipboard, ACutKeepsLockedCellsAndAnOwnFormatPasteEmptiesUnderEmptyCells) {
+    F.Fill();
+    F.Grid->Navigation()->SetAllowFmtClipboard(true);
+    F.Grid->SetCells(2, 1, "");
+    F.Grid->GetCellProperties(3, 1)->SetReadOnly(true);
+    F.ShowFocused();
+    F.Select(1, 1, 3, 1);
+    F.Key(Qt::Key_X, Qt::ControlModifier);
+    F.Select(1, 1, 1, 1);
+    EXPECT_FALSE(F.Grid->CellEditable(3, 1));
+    F.Select(1, 3, 1, 3);
+    F.Key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ("|1.1||3.1", "|" + F.Grid->Cells(1, 3) + "|" + F.Grid->Cells(2, 3) + "|" + F.Grid->Cells(3, 1));
+}

@@ -144,10 +144,13 @@ TEST(ExtGridImport, CellTextStreamRoundTripsTextsWidthsAndLineBreaks) {
     EXPECT_EQ(77, B.Grid->ColWidths(2));
     EXPECT_EQ("a,b", B.Cell(1, 1));
     EXPECT_EQ("two\r\nlines", B.Cell(2, 2));
-    TImportGrid C;   // without multi-line cells only the first line stays
+    TImportGrid C;   // without multi-line cells every line stays too, also from the older form
     S.SetPosition(0);
     C.Grid->LoadCellsFromStrings(&S);
-    EXPECT_EQ("two", C.Cell(2, 2));
+    EXPECT_EQ("two\r\nlines", C.Cell(2, 2));
+    TStringStream Old("2,2\r\n1,1,two\t\blines\r\n");
+    C.Grid->LoadCellsFromStrings(&Old);
+    EXPECT_EQ("two\r\nlines", C.Cell(1, 1));
 }
 
 TEST(ExtGridImport, AnUnreadableLineEndsTheStreamAtItsStart) {
