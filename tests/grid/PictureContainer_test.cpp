@@ -106,8 +106,10 @@ TEST(PictureContainer, AssignCopiesAndNilEmpties) {
     EXPECT_EQ(Copy->Height(), 20);
 }
 
-TEST(PictureContainer, BadDataRaises) {
+// Bad data raises and leaves the picture as it was, and so does a picture given itself.
+TEST(PictureContainer, BadDataRaisesAndThePictureStays) {
     THTMLPicture P;
+    Load(P, BmpBytes(10, 20, clBlue));
     std::vector<Byte> Junk = {1, 2, 3, 4, 5, 6};
     try {
         Load(P, Junk);
@@ -115,6 +117,11 @@ TEST(PictureContainer, BadDataRaises) {
     } catch (const Exception& E) {
         EXPECT_EQ(E.Message(), "Could not load image. Invalid format");
     }
+    P.Assign(&P);
+    TMemoryStream Out;
+    P.SaveToStream(&Out);
+    EXPECT_EQ(BmpBytes(10, 20, clBlue).size(), size_t(Out.Size()));
+    EXPECT_EQ(10, P.Width());
 }
 
 TEST(PictureContainer, GifFrames) {
