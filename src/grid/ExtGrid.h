@@ -807,6 +807,7 @@ public:
     void TransferLines(TGridRect R, bool Disjunct, std::vector<Integer>& Rows, std::vector<Integer>& Cols);
     void GrowForPaste(Integer LastCol, Integer LastRow);
     void FitRowsAboveFooters(Integer Footers, Integer End);
+    TGridRect CopyArea(bool Disjunct);
     virtual void SetCellValue(Integer ACol, Integer ARow, const AnsiString& Value);
     // Hook after a cell-stream paste; SourceOrigin is (-1, -1) for another grid's cells.
     virtual void PasteDone(TGridCoord SourceOrigin, TGridRect Pasted, bool FromCopy) {}

@@ -587,37 +587,39 @@ void TExtStringGrid::CopyCellsToClipboard(TGridRect R, bool Disjunct) {
                            std::string(static_cast<const char*>(MS.Memory()), size_t(MS.Size())));
 }
 
+// What a copy takes: the selection, or the marked rows or columns without the fixed
+// cells (row numbers and headers are no data, and the block pastes where the user puts it).
+TGridRect TExtStringGrid::CopyArea(bool Disjunct) {
+    return Disjunct ? TGridRect{TBaseGrid::FixedCols(), TBaseGrid::FixedRows(), ColCount() - 1 - FFixedRightCols,
+                                RowCount() - 1 - FFixedFooters}
+                    : Selection();
+}
+
 void TExtStringGrid::CopyToClipboard() {
     ExpandSelectionToMerges();
     const bool Disjunct = FMouseActions->DisjunctRowSelect() || FMouseActions->DisjunctColSelect();
-    // Marked rows or columns are copied without the fixed cells: row numbers and
-    // headers are no data, and the block pastes where the user puts it.
-    const TGridRect R = Disjunct ? TGridRect{TBaseGrid::FixedCols(), TBaseGrid::FixedRows(),
-                                             ColCount() - 1 - FFixedRightCols, RowCount() - 1 - FFixedFooters}
-                                 : Selection();
-    CopySelectionToClipboard(R, Disjunct);
+    CopySelectionToClipboard(CopyArea(Disjunct), Disjunct);
     FCopiedFlag = true;
 }
 
+// Clears what the copy took, as far as it may be edited: a cell the cut may not clear
+// keeps its properties too.
 void TExtStringGrid::CutToClipboard() {
     CopyToClipboard();
-    if (FMouseActions->DisjunctRowSelect() || FMouseActions->DisjunctColSelect()) {
-        ClearSelectedCells();
-    } else {
-        const TGridRect S = Selection();
-        const bool Always = FNavigation->AllowClipboardAlways();
-        // A cell the cut may not clear keeps its properties too.
-        std::vector<TGridCoord> Cleared;
-        for (Integer R = S.Top; R <= S.Bottom; ++R)
-            for (Integer C = S.Left; C <= S.Right; ++C)
-                if (Always || CellEditable(C, R)) Cleared.push_back(TGridCoord{C, R});
-        for (const TGridCoord& P : Cleared) SetCells(P.X, P.Y, AnsiString());
-        if (FNavigation->AllowFmtClipboard())
-            for (const TGridCoord& P : Cleared) ClearProps(P.X, P.Y);
-        CellsChanged(Rect(S.Left, S.Top, S.Right, S.Bottom));
-    }
+    const bool Disjunct = FMouseActions->DisjunctRowSelect() || FMouseActions->DisjunctColSelect();
+    const TGridRect S = CopyArea(Disjunct);
+    std::vector<Integer> Rows, Cols;
+    TransferLines(S, Disjunct, Rows, Cols);
+    const bool Always = FNavigation->AllowClipboardAlways();
+    std::vector<TGridCoord> Cleared;
+    for (Integer R : Rows)
+        for (Integer C : Cols)
+            if (Always || CellEditable(C, R)) Cleared.push_back(TGridCoord{C, R});
+    for (const TGridCoord& P : Cleared) SetCells(P.X, P.Y, AnsiString());
+    if (FNavigation->AllowFmtClipboard())
+        for (const TGridCoord& P : Cleared) ClearProps(P.X, P.Y);
     FCopiedFlag = false;
-    RecalcAllFooters();
+    CellsChanged(Rect(S.Left, S.Top, S.Right, S.Bottom));
 }
 
 // --- paste ----------------------------------------------------------------------------------

@@ -402,6 +402,10 @@ TEST_F(ExtGridClipboard, MarkedRowsCopyTheirDataCellsOnly) {
     G.Grid->Navigation()->SetAllowFmtClipboard(true);
     G.Grid->PasteAt(1, 1);
     EXPECT_EQ("4.4", G.Grid->Cells(4, 2));
+    F.Grid->SetCells(0, 2, "n2");   // a cut empties what the copy took, as far as it may be edited
+    F.Grid->GetCellProperties(3, 2)->SetReadOnly(true);
+    F.Key(Qt::Key_X, Qt::ControlModifier);
+    EXPECT_EQ("n2||3.2", F.Grid->Cells(0, 2) + "|" + F.Grid->Cells(1, 2) + "|" + F.Grid->Cells(3, 2));
 }
 
 // Letters whose UTF-16 units hold the bytes 0, 9, 10, 11 and 13, on two lines.
