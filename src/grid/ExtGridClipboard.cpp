@@ -498,8 +498,9 @@ Integer TExtStringGrid::PasteText(Integer ACol, Integer ARow, const AnsiString& 
         Integer C = ACol;
         for (size_t F = 0; F < Lines[L].size(); ++F) {
             const AnsiString& Field = Lines[L][F];
-            // An empty last field (a text ending in a TAB) empties no cell.
-            if (Field.empty() && L + 1 == Lines.size() && F + 1 == Lines[L].size()) break;
+            // An empty last field of a text ending in a TAB empties no cell; after a line
+            // end it is the block's last cell.
+            if (Field.empty() && L + 1 == Lines.size() && F + 1 == Lines[L].size() && Text.back() == '\t') break;
             if (C >= ColCount() && FNavigation->AllowClipboardColGrow()) SetColCount(C + 1);
             if (C < ColCount() && Rw < RowCount() && (Always || CellEditable(C, Rw))) {
                 bool Allow = true;

@@ -202,11 +202,15 @@ TEST_F(ExtGridClipboard, SmartPasteFillsTheSelectionOrContinuesASeries) {
     EXPECT_EQ("3000000002", F.Grid->Cells(4, 3));
 }
 
-TEST_F(ExtGridClipboard, AnEmptyLastFieldEmptiesNoCell) {
+TEST_F(ExtGridClipboard, AnEmptyLastFieldEmptiesACellOnlyAfterALineEnd) {
     F.Grid->SetCells(2, 1, "keep");
+    F.Grid->SetCells(3, 2, "gone");
     Clipboard()->SetAsText("a\t");
     F.Grid->PasteAt(1, 1);
     EXPECT_EQ("keep", F.Grid->Cells(2, 1));
+    Clipboard()->SetAsText("b\r\n\r\n");   // a copied block whose last cell is empty
+    F.Grid->PasteAt(3, 1);
+    EXPECT_EQ("", F.Grid->Cells(3, 2));
 }
 
 namespace {
