@@ -852,7 +852,8 @@ void TExtStringGrid::LoadCellsFromStream(TGridCoord Origin, TStream* Stream, boo
         const Int64 Tc64 = Origin.X + C - Sc, Tr64 = Origin.Y + R - Sr;
         bool Inside = Tc64 >= 0 && Tr64 >= 0 && Tc64 < ColCount() && Tr64 < RowCount();
         const Integer Tc = Inside ? Integer(Tc64) : -1, Tr = Inside ? Integer(Tr64) : -1;
-        if (Inside && AsPaste && !FNavigation->AllowClipboardAlways() && !CellEditable(Tc, Tr)) Inside = false;
+        // A whole-grid stream replaces the grid, fixed cells included.
+        if (Inside && AsPaste && !Full && !FNavigation->AllowClipboardAlways() && !CellEditable(Tc, Tr)) Inside = false;
         // Each text to its own cell: through a merge a covered cell would write its base cell.
         if (Inside) SetRawCells(Tc, Tr, T);
         if (!HasProp) continue;

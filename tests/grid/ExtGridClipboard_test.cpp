@@ -160,6 +160,7 @@ TEST_F(ExtGridClipboard, CellStreamCarriesPropertiesAndReportsItsOrigin) {
 
 TEST_F(ExtGridClipboard, FullGridStreamReplacesSizeWidthsAndHeights) {
     F.Fill();
+    F.Grid->SetCells(1, 0, "h");   // pasted with the fixed cells
     F.Grid->SetColWidths(2, 111);
     F.Grid->SetRowHeights(3, 44);
     TMemoryStream MS;
@@ -168,7 +169,10 @@ TEST_F(ExtGridClipboard, FullGridStreamReplacesSizeWidthsAndHeights) {
     G.Grid->SetColCount(2);
     G.Grid->SetRowCount(9);
     MS.SetPosition(0);
-    G.Grid->LoadCellsFromStream(TGridCoord{1, 1}, &MS);
+    Clipboard()->SetBuffer(RegisterClipboardFormat("TExtStringGrid Cells"), std::string(static_cast<const char*>(MS.Memory()), size_t(MS.Size())));
+    G.Grid->Navigation()->SetAllowFmtClipboard(true);
+    G.Grid->PasteAt(1, 1);
+    EXPECT_EQ("h", G.Grid->Cells(1, 0));
     EXPECT_EQ(5, G.Grid->ColCount());
     EXPECT_EQ(6, G.Grid->RowCount());
     EXPECT_EQ(111, G.Grid->ColWidths(2));
