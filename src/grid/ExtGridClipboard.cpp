@@ -676,7 +676,12 @@ void TExtStringGrid::SmartFill(Integer Pasted) {
     const Integer W = S.Right - S.Left + 1, H = S.Bottom - S.Top + 1;
     if (Pasted <= 0 || W * H == Pasted - 1 || W * H <= 1) return;
     if (Pasted == 1) {
-        const AnsiString V = Cells(S.Left, S.Top);
+        // A check box gives its state as the check text, which a check box takes back.
+        AnsiString V = Cells(S.Left, S.Top);
+        if (bool State = false; GetCheckBoxState(S.Left, S.Top, State) && GetCellType(S.Left, S.Top) == ctCheckBox) {
+            if (State) GetCheckTrue(S.Left, S.Top, V);
+            else GetCheckFalse(S.Left, S.Top, V);
+        }
         for (Integer R = S.Top; R <= S.Bottom; ++R)
             for (Integer C = S.Left; C <= S.Right; ++C) {
                 if ((C == S.Left && R == S.Top) || !CellEditable(C, R)) continue;

@@ -487,3 +487,19 @@ TEST_F(ExtGridClipboard, ACutKeepsLockedCellsAndAnOwnFormatPasteEmptiesUnderEmpt
     F.Key(Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ("|1.1||3.1", "|" + F.Grid->Cells(1, 3) + "|" + F.Grid->Cells(2, 3) + "|" + F.Grid->Cells(3, 1));
 }
+
+// A checked box pasted into a selection of check boxes checks them all.
+TEST_F(ExtGridClipboard, SmartPasteOfACheckedBoxChecksTheSelection) {
+    F.Grid->Navigation()->SetAllowSmartClipboard(true);
+    for (Integer R = 1; R <= 3; ++R) {
+        F.Grid->CreateCellGraphic(1, R)->SetCellType(ctCheckBox);
+        F.Grid->SetCheckBoxState(1, R, R == 1);
+    }
+    F.ShowFocused();
+    F.Select(1, 1, 1, 1);
+    F.Key(Qt::Key_C, Qt::ControlModifier);
+    F.Select(1, 2, 1, 3);
+    F.Key(Qt::Key_V, Qt::ControlModifier);
+    bool State = false;
+    EXPECT_TRUE(F.Grid->GetCheckBoxState(1, 3, State) && State);
+}
