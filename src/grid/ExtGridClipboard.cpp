@@ -837,11 +837,12 @@ void TExtStringGrid::LoadCellsFromStream(TGridCoord Origin, TStream* Stream, boo
         for (Integer R = 0; R < Rows && R < Integer(Heights.size()); ++R) SetRowHeights(R, Heights[size_t(R)]);
         Origin = TGridCoord{0, 0};
     }
-    // A pasted block's empty cells empty the cells under them, as a text paste does.
-    if (AsPaste && !Full)
-        for (Integer R = Origin.Y; R < Origin.Y + Rows && R < RowCount(); ++R)
-            for (Integer C = Origin.X; C < Origin.X + Cols && C < ColCount(); ++C)
-                if (FNavigation->AllowClipboardAlways() || CellEditable(C, R)) SetRawCells(C, R, AnsiString());
+    // A block's empty cells empty the cells under them (on a paste those it may fill), as a
+    // text paste does; an older stream does not tell where its block begins.
+    if (!Full && H.HasOrigin)
+        for (Integer R = std::max(0, Origin.Y); R < Origin.Y + Rows && R < RowCount(); ++R)
+            for (Integer C = std::max(0, Origin.X); C < Origin.X + Cols && C < ColCount(); ++C)
+                if (!AsPaste || FNavigation->AllowClipboardAlways() || CellEditable(C, R)) SetRawCells(C, R, AnsiString());
     bool First = !H.HasOrigin && !Full;
     Int64 Sc = Full ? 0 : H.Origin.X, Sr = Full ? 0 : H.Origin.Y;
     while (Stream->Position() < Stream->Size() - 1) {

@@ -486,6 +486,11 @@ TEST_F(ExtGridClipboard, ACutKeepsLockedCellsAndAnOwnFormatPasteEmptiesUnderEmpt
     F.Select(1, 3, 1, 3);
     F.Key(Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ("|1.1||3.1", "|" + F.Grid->Cells(1, 3) + "|" + F.Grid->Cells(2, 3) + "|" + F.Grid->Cells(3, 1));
+    TMemoryStream MS;   // and so does a block loaded
+    F.Grid->SaveCellsToStream(TGridRect{1, 1, 2, 1}, &MS);
+    MS.SetPosition(0);
+    F.Grid->LoadCellsFromStream(TGridCoord{1, 4}, &MS);
+    EXPECT_EQ("", F.Grid->Cells(2, 4));
 }
 
 // A checked box pasted into a selection of check boxes checks them all.
