@@ -541,18 +541,29 @@ void TExtStringGrid::GrowForPaste(Integer LastCol, Integer LastRow) {
 }
 
 // --- copy and cut -----------------------------------------------------------------------
+// Every merge the selection's edge crosses is taken in whole, also one that meets
+// no corner, so that a copy or cut never splits a merged cell.
 void TExtStringGrid::ExpandSelectionToMerges() {
     TGridRect S = Selection();
-    if (IsMergedCell(S.Left, S.Top)) {
-        const TPoint B = BaseCell(S.Left, S.Top);
-        S.Left = std::min(S.Left, B.X);
-        S.Top = std::min(S.Top, B.Y);
-    }
-    if (IsMergedCell(S.Right, S.Bottom)) {
-        const TPoint B = BaseCell(S.Right, S.Bottom);
-        const TPoint Sp = CellSpan(S.Right, S.Bottom);
-        S.Right = std::max(S.Right, std::min(ColCount() - 1, B.X + Sp.X));
-        S.Bottom = std::max(S.Bottom, std::min(RowCount() - 1, B.Y + Sp.Y));
+    for (bool Grew = true; Grew;) {
+        Grew = false;
+        auto Take = [&](Integer C, Integer R) {
+            if (!IsMergedCell(C, R)) return;
+            const TPoint B = BaseCell(C, R), Sp = CellSpan(C, R);
+            const TGridRect M{std::min(S.Left, B.X), std::min(S.Top, B.Y),
+                              std::max(S.Right, std::min(ColCount() - 1, B.X + Sp.X)),
+                              std::max(S.Bottom, std::min(RowCount() - 1, B.Y + Sp.Y))};
+            Grew = Grew || !(M == S);
+            S = M;
+        };
+        for (Integer C = S.Left; C <= S.Right; ++C) {
+            Take(C, S.Top);
+            Take(C, S.Bottom);
+        }
+        for (Integer R = S.Top; R <= S.Bottom; ++R) {
+            Take(S.Left, R);
+            Take(S.Right, R);
+        }
     }
     if (!(S == Selection())) SetSelection(S);
 }

@@ -470,6 +470,10 @@ TEST_F(ExtGridClipboard, AMergedCellTravelsOnceAndPastesBackOverItself) {
     EXPECT_EQ("1.1\t", Clipboard()->AsText());
     F.Key(Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ("1.1", F.Grid->Cells(1, 1));
+    F.Grid->MergeCells(2, 3, 2, 2);   // a merge that meets no corner of the selection is taken whole
+    F.Select(1, 4, 4, 4);
+    F.Key(Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ("1.3\t2.3\t\t4.3\r\n1.4\t\t\t4.4\r\n", Clipboard()->AsText());
 }
 
 // Ctrl+X keeps a read-only cell with its properties; Ctrl+V of the own form empties the cells under empty ones.
