@@ -428,7 +428,7 @@ AnsiString TExtStringGrid::CellsAsText(TGridRect R, bool Disjunct, bool LineEndA
     TransferLines(R, Disjunct, Rows, Cols);
     AnsiString Out;
     Out.reserve(Rows.size() * Cols.size() * 8);
-    bool FirstRow = true;
+    bool FirstRow = true, LastEmpty = false;
     AnsiString V;
     for (Integer Rw : Rows) {
         if (!FirstRow) Out += "\r\n";
@@ -440,6 +440,7 @@ AnsiString TExtStringGrid::CellsAsText(TGridRect R, bool Disjunct, bool LineEndA
             // A merged cell's text goes once, from its base cell.
             if (IsBaseCell(C, Rw)) SaveCell(C, Rw, V);
             else V.clear();
+            LastEmpty = V.empty();
             if (IsUnicodeText(V)) {
                 Out += UniCellToText(V);
                 continue;
@@ -463,7 +464,8 @@ AnsiString TExtStringGrid::CellsAsText(TGridRect R, bool Disjunct, bool LineEndA
             }
         }
     }
-    if (LineEndAfterLast && !FirstRow) Out += "\r\n";
+    // An empty last cell is a cell only before a line end: a paste skips an empty last field.
+    if ((LineEndAfterLast || LastEmpty) && !FirstRow) Out += "\r\n";
     return Out;
 }
 

@@ -215,6 +215,12 @@ TEST_F(ExtGridClipboard, AnEmptyLastFieldEmptiesACellOnlyAfterALineEnd) {
     Clipboard()->SetAsText("b\r\n\r\n");   // a copied block whose last cell is empty
     F.Grid->PasteAt(3, 1);
     EXPECT_EQ("", F.Grid->Cells(3, 2));
+    F.Select(2, 1, 3, 1);   // so a copy of one row ends with a line end when its last cell is empty
+    F.Grid->CopyToClipboard();
+    EXPECT_EQ("keep\tb", Clipboard()->AsText());
+    F.Select(3, 2, 4, 2);
+    F.Grid->CopyToClipboard();
+    EXPECT_EQ("\t\r\n", Clipboard()->AsText());
 }
 
 namespace {
@@ -467,7 +473,7 @@ TEST_F(ExtGridClipboard, AMergedCellTravelsOnceAndPastesBackOverItself) {
     F.ShowFocused();
     F.Select(1, 1, 2, 1);
     F.Key(Qt::Key_C, Qt::ControlModifier);
-    EXPECT_EQ("1.1\t", Clipboard()->AsText());
+    EXPECT_EQ("1.1\t\r\n", Clipboard()->AsText());
     F.Key(Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ("1.1", F.Grid->Cells(1, 1));
     F.Grid->MergeCells(2, 3, 2, 2);   // a merge that meets no corner of the selection is taken whole
