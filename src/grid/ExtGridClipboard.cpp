@@ -504,7 +504,8 @@ Integer TExtStringGrid::PasteText(Integer ACol, Integer ARow, const AnsiString& 
             // end it is the block's last cell.
             if (Field.empty() && L + 1 == Lines.size() && F + 1 == Lines[L].size() && Text.back() == '\t') break;
             if (C >= ColCount() && FNavigation->AllowClipboardColGrow()) SetColCount(C + 1);
-            if (C < ColCount() && Rw < RowCount() && (Always || CellEditable(C, Rw))) {
+            // A covered cell of a merge takes nothing: its text would go over the merge's own.
+            if (C < ColCount() && Rw < RowCount() && IsBaseCell(C, Rw) && (Always || CellEditable(C, Rw))) {
                 bool Allow = true;
                 AnsiString Value = Field;
                 if (IsUnicodeText(Value)) {
@@ -689,15 +690,10 @@ void TExtStringGrid::SmartFill(Integer Pasted) {
     const Integer W = S.Right - S.Left + 1, H = S.Bottom - S.Top + 1;
     if (Pasted <= 0 || W * H == Pasted - 1 || W * H <= 1) return;
     if (Pasted == 1) {
-        // A check box gives its state as the check text, which a check box takes back.
-        AnsiString V = Cells(S.Left, S.Top);
-        if (bool State = false; GetCheckBoxState(S.Left, S.Top, State) && GetCellType(S.Left, S.Top) == ctCheckBox) {
-            if (State) GetCheckTrue(S.Left, S.Top, V);
-            else GetCheckFalse(S.Left, S.Top, V);
-        }
+        const AnsiString V = Cells(S.Left, S.Top);
         for (Integer R = S.Top; R <= S.Bottom; ++R)
             for (Integer C = S.Left; C <= S.Right; ++C) {
-                if ((C == S.Left && R == S.Top) || !CellEditable(C, R)) continue;
+                if ((C == S.Left && R == S.Top) || !IsBaseCell(C, R) || !CellEditable(C, R)) continue;
                 AnsiString Value = V;
                 bool Allow = true;
                 if (OnClipboardBeforePasteCell) OnClipboardBeforePasteCell(this, C, R, Value, Allow);
@@ -745,7 +741,7 @@ void TExtStringGrid::SmartFill(Integer Pasted) {
     }
     for (Integer I = 2; I < N; ++I) {
         const TGridCoord P = At(I);
-        if (!CellEditable(P.X, P.Y)) continue;
+        if (!IsBaseCell(P.X, P.Y) || !CellEditable(P.X, P.Y)) continue;
         AnsiString V;
         if (Ints) {
             V = IntToStr(IA + Int64(I) * Step);
