@@ -468,8 +468,7 @@ TEST_F(ExtGridClipboard, OwnFormatBlocksComeBackAsTheyWereCopied) {
     F.Select(1, 2, 4, 2);
     F.Key(Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ("1.1\t2.1\t\t4.1\r\n1.2\t\t\t4.2\r\n", Clipboard()->AsText());
-    F.Key(Qt::Key_V, Qt::ControlModifier);
-    EXPECT_EQ("2.1", F.Grid->Cells(3, 2));
+    F.Key(Qt::Key_V, Qt::ControlModifier);   // over itself
     F.Grid->GetCellProperties(4, 4)->SetReadOnly(true);
     F.Select(2, 4, 4, 4);
     F.Key(Qt::Key_X, Qt::ControlModifier);
@@ -479,6 +478,6 @@ TEST_F(ExtGridClipboard, OwnFormatBlocksComeBackAsTheyWereCopied) {
     F.Grid->SaveCellsToStream(TGridRect{2, 4, 3, 4}, &MS);
     MS.SetPosition(0);
     F.Grid->LoadCellsFromStream(TGridCoord{1, 5}, &MS);
-    EXPECT_EQ("4.4 2.4 3.4  0", F.Grid->Cells(4, 4) + " " + F.Grid->Cells(1, 3) + " " + F.Grid->Cells(2, 3) + " " +
-                                    F.Grid->Cells(2, 5) + " " + IntToStr(F.Grid->CellEditable(4, 4)));
+    EXPECT_EQ("2.1 4.4 2.4 3.4  0", F.Grid->Cells(3, 2) + " " + F.Grid->Cells(4, 4) + " " + F.Grid->Cells(1, 3) + " " +
+                                        F.Grid->Cells(2, 3) + " " + F.Grid->Cells(2, 5) + " " + IntToStr(F.Grid->CellEditable(4, 4)));
 }
