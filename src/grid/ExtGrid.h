@@ -806,7 +806,8 @@ public:
     void CopyCellsToClipboard(TGridRect R, bool Disjunct = false);
     // The cells of R with their properties; a damaged stream raises EReadError.
     void SaveCellsToStream(TGridRect R, TStream* Stream, bool Disjunct = false);   // Disjunct: marked rows or columns
-    void LoadCellsFromStream(TGridCoord Origin, TStream* Stream);
+    // AsPaste: only cells a text paste may fill take the stream's cells.
+    void LoadCellsFromStream(TGridCoord Origin, TStream* Stream, bool AsPaste = false);
     Integer PasteAt(Integer ACol, Integer ARow);   // cells pasted (0 for RTF)
     Integer PasteText(Integer ACol, Integer ARow, const AnsiString& Text);
     // Columns and rows (less one) of a tab/CR LF text.
@@ -816,6 +817,9 @@ public:
     // The rows and columns of R that a transfer takes: with Disjunct only the marked ones.
     void TransferLines(TGridRect R, bool Disjunct, std::vector<Integer>& Rows, std::vector<Integer>& Cols);
     TGridCoord LoneTransferCell(TGridRect R, bool Disjunct);   // (-1, -1) unless it takes one cell
+    void GrowForPaste(Integer LastCol, Integer LastRow);
+    void FitRowsAboveFooters(Integer Footers, Integer End);
+    TGridRect CopyArea(bool Disjunct);
     virtual void SetCellValue(Integer ACol, Integer ARow, const AnsiString& Value);
     // Hook after a cell-stream paste; SourceOrigin is (-1, -1) for another grid's cells.
     virtual void PasteDone(TGridCoord SourceOrigin, TGridRect Pasted, bool FromCopy) {}

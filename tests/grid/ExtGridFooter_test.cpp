@@ -153,7 +153,7 @@ TEST_F(ExtGridFooter, EditingACellRecalculatesTheTotal) {
     EXPECT_EQ(35, G->Floats(1, F.Footer()));
 }
 
-TEST_F(ExtGridFooter, PastesAndClearedCellsAreTotalledAgain) {
+TEST_F(ExtGridFooter, PastesClearedAndLoadedCellsAreTotalledAgain) {
     AddOptions(G, {goEditing});
     G->Navigation()->SetAllowClipboardShortCuts(true);
     G->SetFooterCalcKind(1, 1);
@@ -165,6 +165,16 @@ TEST_F(ExtGridFooter, PastesAndClearedCellsAreTotalledAgain) {
     EXPECT_EQ(35, G->Floats(1, F.Footer()));
     G->ClearRect(1, 1, 1, 1);
     EXPECT_EQ(25, G->Floats(1, F.Footer()));
+    TFooterGrid Src;   // 10, "", 5, "": a loaded stream replaces every cell and the footer row stays last
+    Src.Grid->InsertRows(2, 1);
+    Src.Grid->SetCells(1, 3, "5");
+    for (bool Full : {false, true}) {
+        TMemoryStream S;
+        Full ? Src.Grid->SaveCellsToStream(TGridRect{0, 0, 2, 5}, &S) : Src.Grid->SaveCellsToStrings(&S);
+        S.SetPosition(0);
+        Full ? G->LoadCellsFromStream(TGridCoord{0, 0}, &S) : G->LoadCellsFromStrings(&S);
+        EXPECT_EQ(15, G->Floats(1, 5)) << Full;
+    }
 }
 
 TEST_F(ExtGridFooter, KindsFollowColumnsInsertedAndRemoved) {
