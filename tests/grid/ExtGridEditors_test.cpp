@@ -521,3 +521,19 @@ TEST(ExtGridEditors, CommittedEditorValuesAreStoredAsValidated) {
         EXPECT_EQ(Stored, F.Grid->Cells(1, 1));
     }
 }
+
+// A list editor keeps the focus once the events queued by its opening have run: the
+// keys that end it reach it.
+TEST(ExtGridEditors, AListEditorKeepsTheFocusItWasGiven) {
+    for (TEditorType E : {edComboList, edUniComboList}) {
+        TEditorForm F(E);
+        F.Grid->Combobox()->Items()->Add("bir");
+        F.Grid->UniCombo()->Items()->Add(u"bir");
+        F.Open();
+        Settle();
+        EXPECT_TRUE(FocusOn(F.Grid->ActiveEditorControl(), true)) << E;
+        PressEscape();
+        EXPECT_EQ(nullptr, F.Grid->ActiveEditorControl()) << E;
+        EXPECT_TRUE(F.Grid->Focused()) << E;
+    }
+}

@@ -694,7 +694,11 @@ void TComboBox::SetStyle(TComboBoxStyle Value) {
         if (!FCombo->isEditable()) MakeEditable();
         ConnectEditor();
     } else {
+        // The box drops its line edit later, and the focus given to the box meanwhile
+        // would go with it: it goes now.
+        QLineEdit* Dropped = FCombo->lineEdit();
         FCombo->setEditable(false);
+        delete Dropped;
     }
     SetTextCore(T);
 }
