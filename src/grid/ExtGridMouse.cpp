@@ -876,6 +876,10 @@ void TExtStringGrid::HeaderRelease(TShiftState Shift, Integer X, Integer Y) {
     if (C.Y != FSortSettings->Row() || FPressCell.Y != FSortSettings->Row() || FixedRows() < 1 ||
         !FSortSettings->Show() || RowCount() < 3)
         return;
+    // An open edit ends, checked, in the row it was typed in before the rows move; a
+    // refused value keeps its edit and the order.
+    if (EditorMode()) HideEditor();
+    if (!ValidatePending()) return;
     ClickSort(RealColIndex(C.X), Shift.Contains(ssShift));
 }
 

@@ -3,6 +3,7 @@
 #include "grid/ExtGridInplace.h"
 
 #include "grid/GridTestKit.h"
+#include "platform/rtl/CodePage.h"
 #include "platform/ui/Clipbrd.h"
 #include "platform/ui/Forms.h"
 
@@ -588,4 +589,40 @@ TEST(ExtGridEdit, ARaisingValidationLeavesTheEditUsable) {
     TypeText(u"v");
     EXPECT_THROW(E->Commit(), Exception);
     EXPECT_TRUE(Asked == 3 && E->Commit() && G->Cells(2, 3) == "v");
+}
+
+// A header click that sorts while an editor is open: the value is checked in the row it
+// was typed in and goes with that row; a refused one leaves every row as it was.
+TEST(ExtGridEdit, ASortByHeaderClickEndsTheEditInItsOwnRow) {
+    for (TEditorType E : {edNormal, edSpinEdit, edUniEdit, edComboEdit})
+        for (bool Refuse : {false, true}) {
+            SCOPED_TRACE(testing::Message() << E << (Refuse ? " refused" : ""));
+            TEditingGrid F(3, 5);
+            TExtStringGrid* G = F.Grid;
+            F.EditorInColumn1(E);
+            G->SortSettings()->SetShow(true);
+            for (Integer R = 1; R < 5; ++R) G->SetCells(1, R, IntToStr(R * 10)), G->SetCells(2, R, IntToStr(5 - R));
+            std::vector<std::string> Seen;
+            G->OnCellValidate = [&](TObject*, Integer, Integer R, AnsiString& V, bool& Valid) {
+                Seen.push_back(IntToStr(R) + ":" + V);
+                Valid = !Refuse;
+            };
+            G->OnCellValidateWide = [&](TObject*, Integer, Integer R, WideString& V, bool& Valid) {
+                Seen.push_back(IntToStr(R) + ":" + WideToAnsi(V));
+                Valid = !Refuse;
+            };
+            F.Edit(1, 2);
+            F.Key(Qt::Key_A, Qt::ControlModifier);
+            TypeText(u"99");
+            const TRect H = G->CellRect(2, 0);
+            Click(G, QPoint((H.Left + H.Right) / 2, (H.Top + H.Bottom) / 2));
+            Settle();
+            PressEscape();
+            F.Key(Qt::Key_Down);
+            F.Key(Qt::Key_Down);
+            EXPECT_EQ(std::vector<std::string>{"2:99"}, Seen);
+            for (Integer R = 1; R < 5; ++R)
+                EXPECT_EQ(G->Cells(2, R) == "3" ? (Refuse ? "20" : "99") : IntToStr((5 - StrToInt(G->Cells(2, R))) * 10),
+                          WideToAnsi(G->GetWideCell(1, R))) << R;
+        }
 }
