@@ -626,3 +626,26 @@ TEST(ExtGridEdit, ASortByHeaderClickEndsTheEditInItsOwnRow) {
                           WideToAnsi(G->GetWideCell(1, R))) << R;
         }
 }
+
+// The text editor whose cell the wheel scrolled out of view keeps its edit; Enter checks
+// the value as in view (it was stored unchecked).
+TEST(ExtGridEdit, EnterAfterTheEditedCellScrolledAwayChecksTheValue) {
+    for (bool Refuse : {false, true}) {
+        TEditingGrid F(3, 30);
+        TExtStringGrid* G = F.Grid;
+        G->MouseActions()->SetWheelAction(waScroll);
+        G->SetCells(1, 2, "20");
+        std::vector<std::string> Seen;
+        G->OnCellValidate = [&](TObject*, Integer, Integer R, AnsiString& V, bool& Valid) {
+            Seen.push_back(IntToStr(R) + ":" + V);
+            Valid = !Refuse;
+        };
+        F.Edit(1, 2);
+        TypeText(u"99");
+        TurnWheel(G->Widget(), true);
+        ASSERT_GT(G->TopRow(), 2);
+        PressEnter();
+        EXPECT_EQ(std::vector<std::string>{"2:99"}, Seen) << Refuse;
+        EXPECT_EQ(Refuse ? "20" : "99", G->Cells(1, 2)) << Refuse;
+    }
+}
