@@ -180,6 +180,13 @@ bool TExtStringGrid::ValidatePending() {
     return IsUnicodeCell(B.X, B.Y) ? ValidateWideCell(CellTextToWide(V)) : ValidateCell(V);
 }
 
+// Rows about to move or hide (a sort, a node click) take an open edit's value with them
+// only once it is checked, on the row it was typed in.
+bool TExtStringGrid::EndEditBeforeRowsMove() {
+    if (EditorMode()) HideEditor();
+    return ValidatePending();
+}
+
 void TExtStringGrid::EditorHidden() {
     // Closed with nothing new in the cell: no edit is left pending.
     if (FEditShown && !FValidating && FEditCol == Col() && FEditRow == Row() && !FEditorControl) {

@@ -649,3 +649,33 @@ TEST(ExtGridEdit, EnterAfterTheEditedCellScrolledAwayChecksTheValue) {
         EXPECT_EQ(Refuse ? "20" : "99", G->Cells(1, 2)) << Refuse;
     }
 }
+
+// A node contracted by a click on its button while an edit is open below it: the value
+// is checked and stored in the row it was typed in; a refused one leaves every row as it was.
+TEST(ExtGridEdit, ANodeClickEndsTheEditInItsOwnRow) {
+    for (TEditorType E : {edNormal, edSpinEdit})
+        for (bool Refuse : {false, true}) {
+            SCOPED_TRACE(testing::Message() << E << (Refuse ? " refused" : ""));
+            TEditingGrid F(3, 9);
+            TExtStringGrid* G = F.Grid;
+            F.EditorInColumn1(E);
+            for (Integer R = 1; R < 9; ++R) G->SetCells(1, R, IntToStr(R * 10));
+            G->AddNode(2, 3);
+            std::vector<std::string> Seen;
+            G->OnCellValidate = [&](TObject*, Integer, Integer R, AnsiString& V, bool& Valid) {
+                Seen.push_back(IntToStr(R) + ":" + V);
+                Valid = !Refuse;
+            };
+            F.Edit(1, 6);
+            F.Key(Qt::Key_A, Qt::ControlModifier);
+            TypeText(u"99");
+            const TRect N = G->CellRect(0, 2);
+            Click(G, QPoint(N.Left + G->CellNode()->NodeIndent() / 2, (N.Top + N.Bottom) / 2));
+            Settle();
+            PressEscape();
+            F.Key(Qt::Key_Up);
+            EXPECT_EQ(std::vector<std::string>{"6:99"}, Seen);
+            for (Integer R = 1; R < 9; ++R)
+                EXPECT_EQ(R == 6 && !Refuse ? "99" : IntToStr(R * 10), G->AllCells(1, R)) << R;
+        }
+}
