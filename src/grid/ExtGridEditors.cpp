@@ -582,6 +582,7 @@ void TGridDatePicker::KeyDown(Word& Key, TShiftState Shift) {
         TDateTime D = 0;
         if (Kind() == dtkDate && TryStrToDate(V, D)) SetDate(D);
         else if (Kind() == dtkTime && TryStrToTime(V, D)) SetTime(D);
+        else SetDateTime(DateTime());   // typed digits go too: nothing is checked on leaving
         StoreNothing();   // also a cell that holds no date keeps its text
     }
     if (TabAdvance(Key, Shift)) {

@@ -3,6 +3,7 @@
 #include "GridTestKit.h"
 
 #include "platform/rtl/SysUtils.h"
+#include "platform/ui/Dialogs.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/UiTestKit.h"
 #include "platform/ui/WinApi.h"
@@ -536,4 +537,21 @@ TEST(ExtGridEditors, AListEditorKeepsTheFocusItWasGiven) {
         EXPECT_EQ(nullptr, F.Grid->ActiveEditorControl()) << E;
         EXPECT_TRUE(F.Grid->Focused()) << E;
     }
+}
+
+// Escape in the date or time picker on a cell that holds no date drops what was typed:
+// leaving it later asks nothing and stores nothing.
+TEST(ExtGridEditors, EscapeInAPickerDropsTheTypedDigitsOfACellWithoutADate) {
+    for (TEditorType E : {edDateEdit, edTimeEdit})
+        for (const char* Text : {"", "yok"}) {
+            TScriptedPrompter Prompts;
+            TPrompterGuard Guard(&Prompts);
+            TEditorForm F(E);
+            F.Grid->SetCells(1, 1, Text);
+            F.Open();
+            TypeText(u"38");
+            PressEscape();
+            F.Key(Qt::Key_Down);
+            EXPECT_TRUE(Prompts.Messages().empty() && F.Grid->Cells(1, 1) == Text) << E << " '" << Text << "'";
+        }
 }
