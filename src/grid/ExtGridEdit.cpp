@@ -192,6 +192,7 @@ void TExtStringGrid::EditorHidden() {
     if (FEditShown && !FValidating && FEditCol == Col() && FEditRow == Row() && !FEditorControl) {
         const TPoint B = BaseCell(GetRealCol(), Row());
         if (RawCells(B.X, B.Y) == FTextBeforeEdit) FEditShown = false;
+        else FooterCellChanged(B.X);   // stored, to be checked later: the total follows the cell
     }
     FEditActive = false;
     FStartKey = 0;
@@ -252,6 +253,7 @@ bool TExtStringGrid::Validate(const AnsiString& Value, bool Wide) {
                     HideEditor();
                 }
                 SetCells(B.X, B.Y, Back);
+                FooterCellChanged(B.X);   // a value stored before the check went back
                 V = Back;
             }
         } catch (...) {

@@ -930,6 +930,7 @@ void TExtStringGrid::EndEditorControl() {
     if (WasActive && EditorControlValue(V) && V != FEditorShownValue) {
         const TPoint B = BaseCell(GetRealCol(), Row());
         StoreCellText(B.X, B.Y, V);
+        FooterCellChanged(B.X);   // the total follows what the cell shows, checked or not yet
     }
     // The focus comes back to the grid before the control goes: hidden with the focus,
     // the control would hand it on to the next control of the form.

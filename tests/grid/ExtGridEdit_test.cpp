@@ -679,3 +679,28 @@ TEST(ExtGridEdit, ANodeClickEndsTheEditInItsOwnRow) {
                 EXPECT_EQ(R == 6 && !Refuse ? "99" : IntToStr(R * 10), G->AllCells(1, R)) << R;
         }
 }
+
+// An editor control left for another control stores its value, checked when the grid is
+// entered again: the footer total follows the cell at each step.
+TEST(ExtGridEdit, TheFooterFollowsAValueStoredBeforeItsCheck) {
+    for (bool Refuse : {false, true}) {
+        TEditingGrid F(3, 6);
+        TExtStringGrid* G = F.Grid;
+        F.EditorInColumn1(edSpinEdit);
+        for (Integer R = 1; R < 5; ++R) G->SetCells(1, R, IntToStr(R));
+        G->SetFloatFormat("%.0f");
+        G->FloatingFooter()->SetVisible(true);
+        G->SetFooterCalcKind(1, 1);
+        G->OnCellValidate = [&](TObject*, Integer, Integer, AnsiString&, bool& Valid) { Valid = !Refuse; };
+        F.AddEditBefore();
+        F.TabIn();
+        F.Edit(1, 2);
+        F.Key(Qt::Key_A, Qt::ControlModifier);
+        TypeText(u"7");
+        SystemClick(F.Before);
+        EXPECT_TRUE(G->Cells(1, 2) == "7" && G->Cells(1, 5) == "15") << Refuse;
+        F.TabIn();
+        F.Key(Qt::Key_Down);
+        EXPECT_EQ(Refuse ? "10" : "15", G->Cells(1, 5)) << Refuse;
+    }
+}
