@@ -462,6 +462,11 @@ void TExtStringGrid::TabAdvance(bool Backward) {
                 }
             }
         }
+        // Backward the step lands on a merge's base cell: a merged cell is one stop.
+        if (Backward) {
+            const TPoint B = BaseCell(C, R);
+            if (B.X != C || B.Y != R) C = B.X, R = B.Y;
+        }
         Found = CellEditable(C, R);
     }
     if (!Found) return;

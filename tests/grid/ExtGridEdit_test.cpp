@@ -704,3 +704,17 @@ TEST(ExtGridEdit, TheFooterFollowsAValueStoredBeforeItsCheck) {
         EXPECT_EQ(Refuse ? "10" : "15", G->Cells(1, 5)) << Refuse;
     }
 }
+
+// Shift+Tab, from the grid or an editor, stops once on a merged cell: on its base cell.
+TEST(ExtGridEdit, ShiftTabStopsOnceOnAMergedCell) {
+    for (bool Editing : {false, true}) {
+        TEditingGrid F(5, 4);
+        TExtStringGrid* G = F.Grid;
+        F.Options({goTabs});
+        G->MergeCells(1, 1, 2, 1);
+        F.Edit(3, 1);
+        if (Editing) TypeText(u"x");
+        F.Key(Qt::Key_Tab, Qt::ShiftModifier);
+        EXPECT_TRUE(G->Col() == 1 && G->Row() == 1) << Editing;
+    }
+}
