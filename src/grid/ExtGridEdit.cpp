@@ -395,6 +395,7 @@ void TExtStringGrid::AdvanceEdit(Integer ACol, Integer ARow, bool Force, bool An
         R = std::min(R, RowCount() - 1);
         bool Can = true;
         const TPoint B = BaseCell(C, R);
+        if (!Forward) C = B.X, R = B.Y;   // a merged cell is one stop, on its base cell
         CanEditCell(B.X, B.Y, Can);
         Found = Can;
     }

@@ -705,16 +705,19 @@ TEST(ExtGridEdit, TheFooterFollowsAValueStoredBeforeItsCheck) {
     }
 }
 
-// Shift+Tab, from the grid or an editor, stops once on a merged cell: on its base cell.
-TEST(ExtGridEdit, ShiftTabStopsOnceOnAMergedCell) {
-    for (bool Editing : {false, true}) {
+// Shift+Tab, from the grid or an editor, and Left at the start of an editor's text with
+// CursorWalkEditor stop once on a merged cell: on its base cell.
+TEST(ExtGridEdit, StepsBackStopOnceOnAMergedCell) {
+    for (int Road : {0, 1, 2}) {
         TEditingGrid F(5, 4);
         TExtStringGrid* G = F.Grid;
         F.Options({goTabs});
+        G->Navigation()->SetCursorWalkEditor(true);
         G->MergeCells(1, 1, 2, 1);
         F.Edit(3, 1);
-        if (Editing) TypeText(u"x");
-        F.Key(Qt::Key_Tab, Qt::ShiftModifier);
-        EXPECT_TRUE(G->Col() == 1 && G->Row() == 1) << Editing;
+        if (Road > 0) TypeText(u"x");
+        if (Road == 2) F.Key(Qt::Key_Home), F.Key(Qt::Key_Left);
+        else F.Key(Qt::Key_Tab, Qt::ShiftModifier);
+        EXPECT_TRUE(G->Col() == 1 && G->Row() == 1) << Road;
     }
 }
