@@ -205,6 +205,10 @@ void TGridEditorKeys::HandToGrid(Word Key, TShiftState Shift, bool GridKeys) {
     const Integer C = G->Col(), R = G->Row();
     G->EndEditorControl();
     if (!*Alive) return;
+    // An editor without a commit of its own (date picker, Unicode list) stored its value
+    // unchecked: it is checked before the grid acts on the key, a refused one reopens.
+    const bool Valid = G->ValidatePending();
+    if (!*Alive || !Valid) return;
     const bool Always = G->Navigation()->AlwaysEdit();
     G->Navigation()->SetAlwaysEdit(false);
     if (G->CanFocus()) G->SetFocus();

@@ -2,6 +2,7 @@
 
 #include "GridTestKit.h"
 
+#include "platform/rtl/CodePage.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/Forms.h"
@@ -553,5 +554,27 @@ TEST(ExtGridEditors, EscapeInAPickerDropsTheTypedDigitsOfACellWithoutADate) {
             PressEscape();
             F.Key(Qt::Key_Down);
             EXPECT_TRUE(Prompts.Messages().empty() && F.Grid->Cells(1, 1) == Text) << E << " '" << Text << "'";
+        }
+}
+
+// Enter in an editor without a commit of its own checks the value it stored at once:
+// a refused one puts the cell back and reopens the editor on it.
+TEST(ExtGridEditors, EnterInTheDatePickerAndTheUnicodeListChecksTheValue) {
+    for (TEditorType E : {edDateEdit, edUniComboList})
+        for (bool Refuse : {false, true}) {
+            TEditorForm F(E);
+            TExtStringGrid* G = F.Grid;
+            G->UniCombo()->Items()->Add(u"05.01.2024");
+            G->UniCombo()->Items()->Add(u"06.01.2024");
+            G->SetCells(1, 1, "05.01.2024");
+            std::vector<AnsiString> Seen;
+            G->OnCellValidate = [&](TObject*, Integer, Integer, AnsiString& V, bool& Valid) { Seen.push_back(V), Valid = !Refuse; };
+            G->OnCellValidateWide = [&](TObject*, Integer, Integer, WideString& V, bool& Valid) { Seen.push_back(WideToAnsi(V)), Valid = !Refuse; };
+            F.Open();
+            F.Key(E == edDateEdit ? Qt::Key_Up : Qt::Key_Down);
+            PressEnter();
+            EXPECT_EQ(std::vector<AnsiString>{"06.01.2024"}, Seen) << E;
+            EXPECT_EQ(Refuse ? "05.01.2024" : "06.01.2024", WideToAnsi(G->GetWideCell(1, 1))) << E;
+            EXPECT_EQ(Refuse, G->ActiveEditorControl() != nullptr) << E;
         }
 }
