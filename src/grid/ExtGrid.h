@@ -1283,6 +1283,7 @@ private:
     // Ends the current cell's edit checked (an open editor control stores first);
     // false when the value was refused.
     bool ValidatePending();
+    bool EndEditBeforeRowsMove();   // false: the value was refused and its edit stays
     // The cell's HTML text holds form controls: they are its editors.
     bool HoldsFormControls(Integer ACol, Integer ARow);
     TExtRichEdit* FRichEdit = nullptr;
