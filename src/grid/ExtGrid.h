@@ -1431,6 +1431,7 @@ private:
     void MoveRowBlock(Integer AFrom, Integer ATo, Integer ACount);
     // Hidden rows and footer kinds follow columns inserted (ACount > 0) or removed (< 0) at ACol.
     void ColumnsShifted(Integer ACol, Integer ACount);
+    void FreeHiddenCellObjects(const std::vector<TObject*>& AObjects);   // the grid's own, from hidden rows
     void FreeCellGraphic(TCellGraphic* G);   // unless shared
 
     // footer row and the option objects of other concerns

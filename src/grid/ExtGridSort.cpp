@@ -6,6 +6,7 @@
 #include "grid/ExtUtil.h"
 
 #include <algorithm>
+#include <map>
 #include <string_view>
 #include <cwctype>
 #include <numeric>
@@ -468,7 +469,7 @@ void TExtStringGrid::MoveRowsTo(Integer First, const std::vector<Integer>& Order
     // them, and with whole rows their heights and marks too.
     const size_t N = Order.size();
     std::vector<Integer> Heights(WholeRows ? N : 0), Unsorted(N);
-    std::vector<Byte> Marks(WholeRows ? N : 0);
+    std::vector<Byte> Marks(WholeRows ? N : 0), Modified(WholeRows ? N : 0);
     for (size_t I = 0; I < N; ++I) {
         const Integer S = Order[I];
         Unsorted[I] = FUnsortedOrder[size_t(RealRowIndex(S))];
@@ -476,6 +477,7 @@ void TExtStringGrid::MoveRowsTo(Integer First, const std::vector<Integer>& Order
         Heights[I] = RowHeights(S);
         const size_t RS = size_t(RealRowIndex(S));
         Marks[I] = RS < FRowSelect.size() ? FRowSelect[RS] : 0;
+        Modified[I] = RS < FRowMarks.size() ? FRowMarks[RS] : 0;
     }
     PermuteRowData(
         First, Order,
@@ -486,14 +488,30 @@ void TExtStringGrid::MoveRowsTo(Integer First, const std::vector<Integer>& Order
             }
         },
         FromCol, ToCol);
+    // The modified marks say what changed in a row's data: they always go with it. The
+    // row marks, and the cells chosen one by one with them, go when the current row does.
     const bool KeepMarks = WholeRows && FNavigation->MoveRowOnSort();
     if (KeepMarks && FRowSelect.size() < size_t(AllRowCount())) FRowSelect.resize(size_t(AllRowCount()), 0);
+    if (WholeRows && !FRowMarks.empty() && FRowMarks.size() < size_t(AllRowCount()))
+        FRowMarks.resize(size_t(AllRowCount()), 0);
+    std::map<Integer, Integer> Moved;   // real row from, real row to
     for (size_t I = 0; I < N; ++I) {
         const Integer D = First + Integer(I);
-        FUnsortedOrder[size_t(RealRowIndex(D))] = Unsorted[I];
+        const size_t RD = size_t(RealRowIndex(D));
+        FUnsortedOrder[RD] = Unsorted[I];
         if (!WholeRows) continue;
         if (RowHeights(D) != Heights[I]) SetRowHeights(D, Heights[I]);
-        if (KeepMarks && size_t(RealRowIndex(D)) < FRowSelect.size()) FRowSelect[size_t(RealRowIndex(D))] = Marks[I];
+        if (KeepMarks && RD < FRowSelect.size()) FRowSelect[RD] = Marks[I];
+        if (RD < FRowMarks.size()) FRowMarks[RD] = Modified[I];
+        if (KeepMarks && Order[I] != D) Moved[RealRowIndex(Order[I])] = Integer(RD);
+    }
+    if (!Moved.empty() && !FSelectedCells.empty()) {
+        std::set<std::pair<Integer, Integer>> Cells;
+        for (const auto& [C, R] : FSelectedCells) {
+            const auto It = Moved.find(R);
+            Cells.insert({C, It == Moved.end() ? R : It->second});
+        }
+        FSelectedCells = std::move(Cells);
     }
 }
 
@@ -769,15 +787,8 @@ void TExtStringGrid::RemoveCols(Integer ACol, Integer ACount) {
 }
 
 void TExtStringGrid::ColumnsShifted(Integer ACol, Integer ACount) {
-    if (ACount > 0) {
-        FRowMap->ColsInserted(ACol, ACount);
-    } else {
-        for (TObject* O : FRowMap->ColsRemoved(ACol, -ACount))
-            if (auto* P = dynamic_cast<TCellProperties*>(O)) {   // other objects are not the grid's
-                if (auto* G = dynamic_cast<TCellGraphic*>(P->KeptObject())) FreeCellGraphic(G);
-                delete P;
-            }
-    }
+    if (ACount > 0) FRowMap->ColsInserted(ACol, ACount);
+    else FreeHiddenCellObjects(FRowMap->ColsRemoved(ACol, -ACount));
     // What is kept per column moves with the columns; a removed column's goes with it.
     auto Gone = [&](Integer C) { return ACount < 0 && C >= ACol && C < ACol - ACount; };
     auto Shift = [&](Integer C) { return C >= ACol ? C + ACount : C; };
@@ -796,6 +807,14 @@ void TExtStringGrid::ColumnsShifted(Integer ACol, Integer ACount) {
         if (!Gone(C)) Cells.insert({Shift(C), R});
     FSelectedCells = std::move(Cells);
     FColumnOrder.clear();   // starts again from the columns as they are
+}
+
+void TExtStringGrid::FreeHiddenCellObjects(const std::vector<TObject*>& AObjects) {
+    for (TObject* O : AObjects)
+        if (auto* P = dynamic_cast<TCellProperties*>(O)) {   // other objects are not the grid's
+            if (auto* G = dynamic_cast<TCellGraphic*>(P->KeptObject())) FreeCellGraphic(G);
+            delete P;
+        }
 }
 
 void TExtStringGrid::ClearRect(Integer ALeft, Integer ATop, Integer ARight, Integer ABottom) {

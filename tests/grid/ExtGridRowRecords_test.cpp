@@ -143,3 +143,32 @@ TEST_F(ExtGridRowRecords, ColumnsMovedInsertedOrRemovedCarryTheCurrentCellMarksS
     G->RemoveCols(5, 1);
     EXPECT_EQ((Ints{0, -1, 1}), (Ints{G->ColSelected(4), G->SortSettings()->Column(), G->SelectedCellCount()}));
 }
+
+// A sort moves the modified marks with their rows; the chosen cells go with the row
+// marks (when the sort moves the current row).
+TEST_F(ExtGridRowRecords, ASortCarriesModifiedMarksAndChosenCells) {
+    TExtStringGrid* G = F.Grid;
+    F.Options({goEditing});
+    G->ShowModified()->SetEnabled(true);
+    G->SortSettings()->SetShow(true);
+    G->Navigation()->SetMoveRowOnSort(true);
+    for (Integer R = 1; R < 7; ++R) G->SetCells(3, R, IntToStr(R));
+    F.Edit(2, 2);   // r2
+    TypeText(u"x");
+    PressEnter();
+    G->SetSelectedCell(4, 2, true);
+    G->ClickSort(3, false);   // ascending: no change
+    G->ClickSort(3, false);   // descending: r2 is shown at 5
+    EXPECT_EQ((V{"r6", "r5", "r4", "r3", "r2", "r1"}), F.Col1(true));
+    for (Integer R = 1; R < 7; ++R) EXPECT_EQ(R == 5, G->RowMarked(R) && G->SelectedCell(4, R)) << R;
+}
+
+// Closing a form whose grid hides rows while its editor is open.
+TEST_F(ExtGridRowRecords, ClosingWithRowsHiddenAndTheEditorOpen) {
+    F.Options({goEditing});
+    G->SetColors(2, 3, clRed);   // a hidden row with cell properties
+    G->HideRows(3, 4);
+    F.Edit(2, 1);
+    ASSERT_TRUE(G->EditorMode());
+    F.Form.reset();
+}
