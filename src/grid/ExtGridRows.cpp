@@ -56,7 +56,13 @@ void TExtStringGrid::UnHideRows(Integer AFromRow, Integer AToRow) {
         }
 }
 
-void TExtStringGrid::UnHideRowsAll() { FRowMap->UnHideRowsAll(); }
+void TExtStringGrid::UnHideRowsAll() {
+    FRowMap->UnHideRowsAll();
+    // Every row is shown: no node holds its rows in any more.
+    if (HasNodes())
+        for (Integer R = TBaseGrid::FixedRows(); R < RowCount(); ++R)
+            if (TCellGraphic* G = NodeGraphic(R)) G->SetCellBoolean(false);
+}
 
 // --- selection parking ------------------------------------------------------------
 void TExtStringGrid::ParkSelection() {
@@ -189,7 +195,14 @@ void TExtStringGrid::SetFilterActive(bool Value) {
             FFilterActive = true;
             FParked = false;
         } else {
+            // The rows the filter hid come back; a contracted node keeps its rows in.
+            std::vector<const TCellGraphic*> Contracted;
+            for (Integer R = 0; HasNodes() && R < AllRowCount(); ++R)
+                if (const TCellGraphic* G = NodeAtReal(R); G && G->CellBoolean()) Contracted.push_back(G);
+            TUpdateScope Update(this);
             UnHideRowsAll();
+            CloseNodes(Contracted);
+            Update.End();
             if (FFixedRowsMem < RowCount()) TBaseGrid::SetFixedRows(FFixedRowsMem);
             FFilterActive = false;
             RestoreSelection();

@@ -172,3 +172,22 @@ TEST_F(ExtGridRowRecords, ClosingWithRowsHiddenAndTheEditorOpen) {
     ASSERT_TRUE(G->EditorMode());
     F.Form.reset();
 }
+
+// Switching the filter off shows the rows it hid; a contracted node keeps its rows in.
+TEST_F(ExtGridRowRecords, FilterOffKeepsContractedNodesContracted) {
+    for (const bool ContractFirst : {true, false}) {
+        TRowsForm F;
+        TExtStringGrid* G = F.Grid;
+        G->AddNode(2, 3);   // r2 over r3, r4
+        if (ContractFirst) G->ContractNode(2);
+        G->Filter()->Add()->SetColumn(1);
+        G->Filter()->Items(0)->SetCondition("!r6");
+        G->SetFilterActive(true);
+        if (!ContractFirst) G->ContractNode(2);
+        G->SetFilterActive(false);
+        EXPECT_EQ((V{"r1", "r2", "r5", "r6"}), F.Col1(true)) << ContractFirst;
+        EXPECT_TRUE(G->GetNodeState(2)) << ContractFirst;
+        G->ExpandNode(2);
+        EXPECT_EQ((V{"r1", "r2", "r3", "r4", "r5", "r6"}), F.Col1(true)) << ContractFirst;
+    }
+}
