@@ -513,6 +513,7 @@ void TExtStringGrid::MoveRowsTo(Integer First, const std::vector<Integer>& Order
         }
         FSelectedCells = std::move(Cells);
     }
+    UpdateCellControls();   // the controls placed in cells go with their cells
 }
 
 namespace {
@@ -807,6 +808,7 @@ void TExtStringGrid::ColumnsShifted(Integer ACol, Integer ACount) {
         if (!Gone(C)) Cells.insert({Shift(C), R});
     FSelectedCells = std::move(Cells);
     FColumnOrder.clear();   // starts again from the columns as they are
+    UpdateCellControls();
 }
 
 void TExtStringGrid::FreeHiddenCellObjects(const std::vector<TObject*>& AObjects) {

@@ -142,11 +142,18 @@ TEST_F(ExtGridRowRecords, ColumnsMovedInsertedOrRemovedCarryTheCurrentCellMarksS
     EXPECT_TRUE(G->ColSelected(5) && !G->ColSelected(4) && G->SelectedCell(5, 2) && G->SortSettings()->Column() == 5);
     G->RemoveCols(5, 1);
     EXPECT_EQ((Ints{0, -1, 1}), (Ints{G->ColSelected(4), G->SortSettings()->Column(), G->SelectedCellCount()}));
+    auto* E = new TEdit(F.Form.get());
+    E->SetParent(G);
+    G->GetCellProperties(3, 1)->SetControl(E);
+    G->InsertCols(1, 1);   // the control's cell goes to column 4
+    EXPECT_EQ(G->CellRect(4, 1).Left, E->Left());
+    G->RemoveCols(1, 2);
+    EXPECT_EQ(G->CellRect(2, 1).Left, E->Left());
 }
 
-// A sort moves the modified marks with their rows; the chosen cells go with the row
-// marks (when the sort moves the current row).
-TEST_F(ExtGridRowRecords, ASortCarriesModifiedMarksAndChosenCells) {
+// A sort moves the modified marks and the cell controls with their rows; the chosen
+// cells go with the row marks (when the sort moves the current row).
+TEST_F(ExtGridRowRecords, ASortCarriesModifiedMarksControlsAndChosenCells) {
     TExtStringGrid* G = F.Grid;
     F.Options({goEditing});
     G->ShowModified()->SetEnabled(true);
@@ -157,9 +164,13 @@ TEST_F(ExtGridRowRecords, ASortCarriesModifiedMarksAndChosenCells) {
     TypeText(u"x");
     PressEnter();
     G->SetSelectedCell(4, 2, true);
+    auto* E = new TEdit(F.Form.get());
+    E->SetParent(G);
+    G->GetCellProperties(1, 2)->SetControl(E);
     G->ClickSort(3, false);   // ascending: no change
     G->ClickSort(3, false);   // descending: r2 is shown at 5
     EXPECT_EQ((V{"r6", "r5", "r4", "r3", "r2", "r1"}), F.Col1(true));
+    EXPECT_EQ(G->CellRect(1, 5).Top, E->Top());
     for (Integer R = 1; R < 7; ++R) EXPECT_EQ(R == 5, G->RowMarked(R) && G->SelectedCell(4, R)) << R;
 }
 
