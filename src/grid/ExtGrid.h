@@ -1139,6 +1139,9 @@ protected:
     void ColumnMoved(Integer FromIndex, Integer ToIndex) override;
     void RowMoved(Integer FromIndex, Integer ToIndex) override;
     void MoveRowData(Integer FromIndex, Integer ToIndex) override;
+    void MoveColData(Integer FromIndex, Integer ToIndex) override;
+    // Where each row or column goes: merges that no longer hold together are split.
+    void SplitMergesBrokenByMove(bool ARows, const std::function<Integer(Integer)>& AFollow);
     bool WheelTurn(bool Backward, TShiftState Shift, TPoint MousePos);
     // Repaints unless updating.
     void RepaintUnlessUpdating();

@@ -358,9 +358,34 @@ void TExtStringGrid::RowRecordsMoved(Integer AFrom, Integer ATo) {
     if (Level > 0 || CellPropertiesOrNil(0, AFrom)) GetCellProperties(0, AFrom)->SetNodeLevel(Level);
 }
 
+// A merge that the moved row or column leaves, or lands inside, no longer holds together:
+// it is split, so that every cell shows its own value again. A merge moved whole or only
+// shifted stays.
+void TExtStringGrid::SplitMergesBrokenByMove(bool ARows, const std::function<Integer(Integer)>& AFollow) {
+    if (!AnyCellProperties()) return;
+    std::vector<TPoint> Broken;
+    for (Integer R = 0; R < RowCount(); ++R)
+        for (Integer C = 0; C < ColCount(); ++C) {
+            if (!IsMergedCell(C, R) || !IsBaseCell(C, R)) continue;
+            const Integer First = ARows ? R : C, Last = First + (ARows ? CellSpan(C, R).Y : CellSpan(C, R).X);
+            for (Integer I = First; I < Last; ++I)
+                if (AFollow(I + 1) != AFollow(I) + 1) {
+                    Broken.push_back(Point(C, R));
+                    break;
+                }
+        }
+    for (const TPoint& B : Broken) SplitCells(B.X, B.Y);
+}
+
 void TExtStringGrid::MoveRowData(Integer FromIndex, Integer ToIndex) {
+    SplitMergesBrokenByMove(true, [&](Integer I) { return FollowMove(I, FromIndex, ToIndex); });
     RowRecordsMoved(FromIndex, ToIndex);
     TBaseGrid::MoveRowData(FromIndex, ToIndex);
+}
+
+void TExtStringGrid::MoveColData(Integer FromIndex, Integer ToIndex) {
+    SplitMergesBrokenByMove(false, [&](Integer I) { return FollowMove(I, FromIndex, ToIndex); });
+    TBaseGrid::MoveColData(FromIndex, ToIndex);
 }
 
 void TExtStringGrid::RowMoved(Integer FromIndex, Integer ToIndex) {

@@ -468,6 +468,14 @@ void TExtStringGrid::MoveRowsTo(Integer First, const std::vector<Integer>& Order
     // The cells change places in the store; the rows' places before sorting go with
     // them, and with whole rows their heights and marks too.
     const size_t N = Order.size();
+    if (WholeRows) {
+        // A merge the new order tears apart is split (a sort keeps merged rows together).
+        std::vector<Integer> Dest(N);
+        for (size_t I = 0; I < N; ++I) Dest[size_t(Order[I] - First)] = First + Integer(I);
+        SplitMergesBrokenByMove(true, [&](Integer R) {
+            return R >= First && R < First + Integer(N) ? Dest[size_t(R - First)] : R;
+        });
+    }
     std::vector<Integer> Heights(WholeRows ? N : 0), Unsorted(N);
     std::vector<Byte> Marks(WholeRows ? N : 0), Modified(WholeRows ? N : 0);
     for (size_t I = 0; I < N; ++I) {

@@ -202,3 +202,34 @@ TEST_F(ExtGridRowRecords, FilterOffKeepsContractedNodesContracted) {
         EXPECT_EQ((V{"r1", "r2", "r3", "r4", "r5", "r6"}), F.Col1(true)) << ContractFirst;
     }
 }
+// A row or column moved out of a merge, or into one, splits it: every cell shows its
+// own value again. A merge moved whole, or only shifted, stays.
+TEST_F(ExtGridRowRecords, MovesThatBreakAMergeSplitIt) {
+    auto Row2 = [&] {
+        V Out;
+        for (Integer C = 1; C < 5; ++C) Out.push_back(G->Cells(C, 2) + (G->IsMergedCell(C, 2) ? "+" : ""));
+        return Out;
+    };
+    for (Integer C = 1; C < 5; ++C) G->SetCells(C, 2, "c" + IntToStr(C));
+    G->MergeCells(1, 2, 2, 1);
+    G->MoveColumn(4, 1);   // shifted whole
+    EXPECT_EQ((V{"c4", "c1+", "c1+", "c3"}), Row2());
+    G->MoveColumn(4, 3);   // lands inside
+    EXPECT_EQ((V{"c4", "c1", "c3", "c2"}), Row2());
+    G->MergeCells(2, 2, 2, 1);
+    G->MoveColumn(2, 4);   // leaves it
+    EXPECT_EQ((V{"c4", "c3", "c2", "c1"}), Row2());
+    for (Integer R = 1; R < 7; ++R) G->SetCells(4, R, "v" + IntToStr(R));
+    G->MergeCells(4, 3, 1, 2);
+    F.Options({goRowMoving});
+    F.Drag(F.Centre(0, 4), F.Centre(0, 6));   // a covered row dragged out
+    auto Col4 = [&] {
+        V Out;
+        for (Integer R = 1; R < 7; ++R) Out.push_back(G->Cells(4, R) + (G->IsMergedCell(4, R) ? "+" : ""));
+        return Out;
+    };
+    EXPECT_EQ((V{"v1", "v2", "v3", "v5", "v6", "v4"}), Col4());
+    G->MergeCells(4, 1, 1, 2);
+    G->SwapRows(2, 5);
+    EXPECT_EQ((V{"v1", "v6", "v3", "v5", "v2", "v4"}), Col4());
+}
