@@ -1417,7 +1417,7 @@ private:
     // Sorting (ExtGridSort.cpp).
     struct TSortColumn;
     std::vector<Integer> FUnsortedOrder;   // per real row: its position before sorting
-    void EnsureUnsortedOrder();
+    void EnsureUnsortedOrder(Integer ARows = -1);   // -1: every real row
     void ReadSortColumn(TSortColumn& K, Integer ACol, const std::vector<Integer>& Rows, Integer FixStyle,
                         bool OnDemand = false);
     void ReadSortKey(TSortColumn& K, Integer ACol, const std::vector<Integer>& Rows, size_t I);

@@ -270,6 +270,7 @@ void TExtStringGrid::RowRecordsInserted(Integer ADisplRow, Integer ACount) {
     InsertFlags(FRowMarks, At, ACount);
     InsertFlags(FDragRows, At, ACount);
     // New rows come before the row they were put in front of in the order before sorting.
+    if (!FUnsortedOrder.empty()) EnsureUnsortedOrder(AllRowCount() - ACount);
     if (Integer(FUnsortedOrder.size()) == AllRowCount() - ACount) {
         const Integer Key = At < Integer(FUnsortedOrder.size())
                                 ? FUnsortedOrder[size_t(At)]
@@ -298,6 +299,7 @@ void TExtStringGrid::RowRecordsRemoved(Integer ADisplRow, Integer ACount) {
                                               [&](Integer X) { return X > R && X < R + G->CellIndex(); });
             G->SetCellIndex(std::max(1, G->CellIndex() - Integer(Inside)));
         }
+    if (!FUnsortedOrder.empty()) EnsureUnsortedOrder();
     const bool Order = Integer(FUnsortedOrder.size()) == AllRowCount();
     for (auto It = Gone.rbegin(); It != Gone.rend(); ++It) {
         EraseFlag(FRowSelect, *It);
@@ -316,6 +318,7 @@ void TExtStringGrid::RowRecordsRemoved(Integer ADisplRow, Integer ACount) {
 // Before the framework moves the row's cells: the records still name the rows as they were.
 void TExtStringGrid::RowRecordsMoved(Integer AFrom, Integer ATo) {
     const Integer RealFrom = RealRowIndex(AFrom);
+    if (!FUnsortedOrder.empty()) EnsureUnsortedOrder();
     std::vector<std::pair<Integer, TCellGraphic*>> Nodes;   // real row, node
     bool MovedNode = false;
     if (HasNodes())

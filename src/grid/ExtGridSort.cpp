@@ -435,11 +435,22 @@ void TExtStringGrid::SortRowRange(Integer First, Integer Last, const std::vector
     ApplyRowOrder(First, Order);
 }
 
-// The order before sorting, by real row: rows hidden meanwhile keep their places.
-void TExtStringGrid::EnsureUnsortedOrder() {
-    if (Integer(FUnsortedOrder.size()) == AllRowCount()) return;
-    FUnsortedOrder.resize(size_t(AllRowCount()));
-    std::iota(FUnsortedOrder.begin(), FUnsortedOrder.end(), 0);
+// The order before sorting, by real row: rows hidden meanwhile keep their places. Every
+// road that inserts or removes rows inside the grid keeps it in step; a changed RowCount
+// adds or drops rows at the end, which keep their places there.
+void TExtStringGrid::EnsureUnsortedOrder(Integer ARows) {
+    const size_t N = size_t(ARows < 0 ? AllRowCount() : ARows);
+    if (FUnsortedOrder.size() == N) return;
+    if (FUnsortedOrder.size() > N) {
+        FUnsortedOrder.resize(N);
+        std::vector<Integer> Rank(N);   // renumbered 0 .. N - 1 in the same order
+        std::iota(Rank.begin(), Rank.end(), 0);
+        std::sort(Rank.begin(), Rank.end(), [&](Integer A, Integer B) { return FUnsortedOrder[size_t(A)] < FUnsortedOrder[size_t(B)]; });
+        for (size_t I = 0; I < N; ++I) FUnsortedOrder[size_t(Rank[I])] = Integer(I);
+        return;
+    }
+    Integer Next = FUnsortedOrder.empty() ? 0 : *std::max_element(FUnsortedOrder.begin(), FUnsortedOrder.end()) + 1;
+    while (FUnsortedOrder.size() < N) FUnsortedOrder.push_back(Next++);
 }
 
 void TExtStringGrid::ApplyRowOrder(Integer First, const std::vector<Integer>& Order) {
@@ -560,7 +571,8 @@ void TExtStringGrid::SortNodesIndexed() { SortOnKeys(IndexKeys(FSortIndexes), fa
 void TExtStringGrid::RestoreSortOrder() {
     const Integer First = TBaseGrid::FixedRows();
     const Integer Last = RowCount() - 1 - FFixedFooters;
-    if (Integer(FUnsortedOrder.size()) != AllRowCount() || Last <= First) return;
+    if (FUnsortedOrder.empty() || Last <= First) return;
+    EnsureUnsortedOrder();
     std::vector<Integer> Order(size_t(Last - First + 1));
     std::iota(Order.begin(), Order.end(), First);
     std::stable_sort(Order.begin(), Order.end(),

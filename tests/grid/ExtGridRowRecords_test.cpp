@@ -233,3 +233,19 @@ TEST_F(ExtGridRowRecords, MovesThatBreakAMergeSplitIt) {
     G->SwapRows(2, 5);
     EXPECT_EQ((V{"v1", "v6", "v3", "v5", "v2", "v4"}), Col4());
 }
+
+// Rows added at the end after a sort (a larger RowCount) keep the order before it, and
+// rows inserted later still find their places in it.
+TEST_F(ExtGridRowRecords, UndoingASortAfterRowsWereAddedAtTheEnd) {
+    G->SortSettings()->SetShow(true);
+    G->SortSettings()->SetUndoSort(true);
+    for (Integer R = 1; R < 7; ++R) G->SetCells(3, R, IntToStr(R % 3));
+    G->ClickSort(3, false);
+    G->AddRowAtEnd();
+    G->SetCells(1, 7, "r7");
+    G->InsertRows(1, 1);   // r0, in front of r3 (shown first) in the order before sorting
+    G->SetCells(1, 1, "r0");
+    G->ClickSort(3, false);   // descending
+    G->ClickSort(3, false);   // the order before sorting
+    EXPECT_EQ((V{"r1", "r2", "r0", "r3", "r4", "r5", "r6", "r7"}), F.Col1());
+}
