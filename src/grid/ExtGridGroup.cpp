@@ -61,7 +61,11 @@ void TExtStringGrid::ShowAllRowsForGrouping() {
 void TExtStringGrid::Group(Integer ACol) {
     // Column 0 holds the group nodes: it is never the grouped column, which goes.
     if (ACol < FixedCols() || ACol < 1 || ACol >= ColCount()) return;
-    if (FGroupColumn != -1) UnGroup();
+    if (FGroupColumn != -1) {
+        // ACol names the column as shown now: the grouped column comes back before it.
+        if (ACol >= FGroupColumn) ++ACol;
+        UnGroup();
+    }
     ShowAllRowsForGrouping();
     TUpdateScope Update(this);
     FGroupColumn = ACol;

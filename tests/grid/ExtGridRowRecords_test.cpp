@@ -249,3 +249,21 @@ TEST_F(ExtGridRowRecords, UndoingASortAfterRowsWereAddedAtTheEnd) {
     G->ClickSort(3, false);   // the order before sorting
     EXPECT_EQ((V{"r1", "r2", "r0", "r3", "r4", "r5", "r6", "r7"}), F.Col1());
 }
+
+// Grouping again names a column as the grid shows it while grouped; ungrouping gives the
+// rows and columns back.
+TEST_F(ExtGridRowRecords, RegroupingNamesTheColumnAsShown) {
+    G->SortSettings()->SetAutoSortForGrouping(false);
+    for (Integer R = 1; R < 7; ++R) {
+        G->SetCells(2, R, R < 4 ? "a" : "b");
+        G->SetCells(3, R, R % 2 ? "x" : "y");
+    }
+    G->Group(2);
+    ASSERT_EQ("x", G->Cells(2, 2));   // column 3 is shown at 2
+    G->Group(2);                      // by x and y
+    EXPECT_EQ((V{"x", "r1", "y", "r2", "x", "r3", "y", "r4", "x", "r5", "y", "r6"}), F.Col1(true));
+    G->UnGroup();
+    EXPECT_EQ((V{"r1", "r2", "r3", "r4", "r5", "r6"}), F.Col1());
+    EXPECT_EQ("a", G->Cells(2, 1));
+    EXPECT_EQ("y", G->Cells(3, 6));
+}
