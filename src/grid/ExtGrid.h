@@ -1142,6 +1142,7 @@ protected:
     void MoveColData(Integer FromIndex, Integer ToIndex) override;
     // Where each row or column goes: merges that no longer hold together are split.
     void SplitMergesBrokenByMove(bool ARows, const std::function<Integer(Integer)>& AFollow);
+    void SplitMergesAround(bool ARows, Integer AAt, Integer ACount);   // inserted (< 0: removed) there
     bool WheelTurn(bool Backward, TShiftState Shift, TPoint MousePos);
     // Repaints unless updating.
     void RepaintUnlessUpdating();

@@ -380,6 +380,15 @@ void TExtStringGrid::SplitMergesBrokenByMove(bool ARows, const std::function<Int
     for (const TPoint& B : Broken) SplitCells(B.X, B.Y);
 }
 
+// ACount rows or columns inserted at AAt, or (ACount < 0) removed from there.
+void TExtStringGrid::SplitMergesAround(bool ARows, Integer AAt, Integer ACount) {
+    SplitMergesBrokenByMove(ARows, [&](Integer I) {
+        if (I < AAt) return I;
+        if (ACount >= 0) return I + ACount;
+        return I < AAt - ACount ? -2 - I : I + ACount;   // a removed one joins nothing
+    });
+}
+
 void TExtStringGrid::MoveRowData(Integer FromIndex, Integer ToIndex) {
     SplitMergesBrokenByMove(true, [&](Integer I) { return FollowMove(I, FromIndex, ToIndex); });
     RowRecordsMoved(FromIndex, ToIndex);

@@ -661,6 +661,7 @@ void TExtStringGrid::MoveRowBlock(Integer AFrom, Integer ATo, Integer ACount) {
 
 void TExtStringGrid::InsertRows(Integer ARow, Integer ACount) {
     if (ACount <= 0 || ARow < 0 || ARow > RowCount()) return;
+    SplitMergesAround(true, ARow, ACount);
     BeginUpdate();
     const Integer Old = RowCount();
     SetRowCount(Old + ACount);
@@ -719,6 +720,7 @@ void TExtStringGrid::AutoDeleteRow(Integer ARow) {
 void TExtStringGrid::RemoveRowsEx(Integer ARow, Integer ACount) {
     if (ARow < 0 || ARow >= RowCount() || ACount <= 0) return;
     ACount = std::min(ACount, RowCount() - ARow);
+    SplitMergesAround(true, ARow, -ACount);
     for (Integer R = ARow; R < ARow + ACount; ++R)
         if (IsNode(R) && FNodeCount > 0) --FNodeCount;
     for (Integer R = ARow; R < ARow + ACount; ++R)
@@ -745,6 +747,7 @@ void TExtStringGrid::DeleteGridRows(Integer ARow, Integer ACount, bool) {
         if (FRowSelect.size() > size_t(RealRowIndex(ARow))) FRowSelect[size_t(RealRowIndex(ARow))] = 0;
         ++ARow;
     }
+    SplitMergesAround(true, ARow, -ACount);
     BeginUpdate();
     const Integer OldRow = Row(), OldTop = TopRow();
     RowRecordsRemoved(ARow, ACount);
@@ -762,6 +765,7 @@ void TExtStringGrid::DeleteGridRows(Integer ARow, Integer ACount, bool) {
 
 void TExtStringGrid::InsertCols(Integer ACol, Integer ACount) {
     if (ACount <= 0 || ACol < 0 || ACol > ColCount()) return;
+    SplitMergesAround(false, ACol, ACount);
     BeginUpdate();
     const Integer Old = ColCount();
     SetColCount(Old + ACount);
@@ -788,6 +792,7 @@ void TExtStringGrid::RemoveCols(Integer ACol, Integer ACount) {
     ACount = std::min(ACount, ColCount() - ACol);
     if (ColCount() - ACount <= TBaseGrid::FixedCols()) ACount = ColCount() - TBaseGrid::FixedCols() - 1;
     if (ACount <= 0) return;
+    SplitMergesAround(false, ACol, -ACount);
     TUpdateScope Update(this);
     ClearRect(ACol, 0, ACol + ACount - 1, RowCount() - 1);
     ClearProps(ACol, 0, ACol + ACount - 1, RowCount() - 1);

@@ -267,3 +267,32 @@ TEST_F(ExtGridRowRecords, RegroupingNamesTheColumnAsShown) {
     EXPECT_EQ("a", G->Cells(2, 1));
     EXPECT_EQ("y", G->Cells(3, 6));
 }
+// Rows or columns inserted inside a merge, or taken out of it, split it: every cell
+// that stays shows its own value.
+TEST_F(ExtGridRowRecords, InsertsAndRemovalsInsideAMergeSplitIt) {
+    auto Cells = [&] {
+        V Out;
+        for (Integer R = 1; R < G->RowCount(); ++R)
+            for (Integer C = 1; C < G->ColCount(); ++C) {
+                const bool Merged = G->IsMergedCell(C, R), Covered = !G->IsBaseCell(C, R);
+                if (Merged || Covered) Out.push_back(G->Cells(C, R) + (Merged ? "+" : "") + (Covered ? "^" : ""));
+            }
+        return Out;
+    };
+    G->SetRowCount(4);
+    for (Integer R = 1; R < 4; ++R)
+        for (Integer C = 1; C < 5; ++C) G->SetCells(C, R, AnsiString(1, char('a' + C)) + IntToStr(R));
+    G->MergeCells(1, 1, 3, 1);   // b1 over c1, d1
+    G->MergeCells(4, 1, 1, 3);   // e1 over e2, e3
+    G->InsertCols(2, 1);
+    G->InsertRows(4, 1);   // below the merge: it stays
+    EXPECT_EQ((V{"e1+", "e1+^", "e1+^"}), Cells());
+    G->InsertRows(2, 1);
+    EXPECT_EQ(V{}, Cells());
+    G->MergeCells(1, 1, 3, 1);   // b1 over the new column and c1
+    G->MergeCells(5, 3, 1, 2);   // e2 over e3
+    G->RemoveCols(1, 1);         // their base cells go
+    G->RemoveRowsEx(3, 1);
+    EXPECT_EQ(V{}, Cells());
+    EXPECT_EQ((V{"c1", "e3"}), (V{G->Cells(2, 1), G->Cells(4, 3)}));
+}
