@@ -365,18 +365,21 @@ void TExtStringGrid::RowRecordsMoved(Integer AFrom, Integer ATo) {
 // it is split, so that every cell shows its own value again. A merge moved whole or only
 // shifted stays.
 void TExtStringGrid::SplitMergesBrokenByMove(bool ARows, const std::function<Integer(Integer)>& AFollow) {
-    if (!AnyCellProperties()) return;
     std::vector<TPoint> Broken;
-    for (Integer R = 0; R < RowCount(); ++R)
-        for (Integer C = 0; C < ColCount(); ++C) {
-            if (!IsMergedCell(C, R) || !IsBaseCell(C, R)) continue;
-            const Integer First = ARows ? R : C, Last = First + (ARows ? CellSpan(C, R).Y : CellSpan(C, R).X);
-            for (Integer I = First; I < Last; ++I)
-                if (AFollow(I + 1) != AFollow(I) + 1) {
-                    Broken.push_back(Point(C, R));
-                    break;
-                }
-        }
+    for (const TCellProperties* P : AllCellProperties()) {
+        const Integer C = P->OwnerCol(), R = P->OwnerRow();
+        const Integer Span = ARows ? P->CellSpanY() : P->CellSpanX();
+        // Base cells of merges in view (the properties of hidden rows wait elsewhere).
+        if (!P->IsBaseCell() || Span <= 0 || C < 0 || R < 0 || C >= ColCount() || R >= RowCount() ||
+            CellPropertiesOrNil(C, R) != P)
+            continue;
+        const Integer First = ARows ? R : C;
+        for (Integer I = First; I < First + Span; ++I)
+            if (AFollow(I + 1) != AFollow(I) + 1) {
+                Broken.push_back(Point(C, R));
+                break;
+            }
+    }
     for (const TPoint& B : Broken) SplitCells(B.X, B.Y);
 }
 
