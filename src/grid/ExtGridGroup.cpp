@@ -45,11 +45,9 @@ Integer TExtStringGrid::InsertGroupHeader(Integer ARow, Integer AEnd, Integer AT
     return ARow;
 }
 
-// Removes a header or summary row; enclosing nodes shrink by it (RemoveRowsEx).
-void TExtStringGrid::RemoveGroupRow(Integer ARow) {
-    if (IsNode(ARow)) RemoveNode(RealRowIndex(ARow));
-    RemoveRowsEx(ARow, 1);
-}
+// Removes a header or summary row, a header without its node; enclosing nodes shrink
+// by it (RemoveRowsEx).
+void TExtStringGrid::RemoveGroupRow(Integer ARow) { RemoveRowsEx(ARow, 1); }
 
 // Grouping works on every row: rows hidden by a filter or a contracted node come back
 // first, so that each row is grouped by its own value and none loses it.

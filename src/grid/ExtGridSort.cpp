@@ -707,8 +707,6 @@ void TExtStringGrid::AutoDeleteRow(Integer ARow) {
     if (ARow < TBaseGrid::FixedRows() || ARow > LastDataRow()) return;
     FEditShown = false;
     if (EditorMode()) HideEditor();
-    // A node row goes without its node: the node's rows come out and stay.
-    if (IsNode(ARow)) RemoveNode(RealRowIndex(ARow));
     {
         TMovingScope Moving(FMoving);
         RemoveRowsEx(ARow, 1);
@@ -720,9 +718,19 @@ void TExtStringGrid::AutoDeleteRow(Integer ARow) {
 void TExtStringGrid::RemoveRowsEx(Integer ARow, Integer ACount) {
     if (ARow < 0 || ARow >= RowCount() || ACount <= 0) return;
     ACount = std::min(ACount, RowCount() - ARow);
+    // A node row goes without its node, as with the Delete key: the node's rows come
+    // out (a contracted one shows them) and stay.
+    std::vector<Integer> Nodes, Reals;   // real rows
+    for (Integer R = ARow; R < ARow + ACount; ++R) {
+        Reals.push_back(RealRowIndex(R));
+        if (IsNode(R)) Nodes.push_back(Reals.back());
+    }
+    if (!Nodes.empty()) {
+        for (auto It = Nodes.rbegin(); It != Nodes.rend(); ++It) RemoveNode(*It);
+        for (auto It = Reals.rbegin(); It != Reals.rend(); ++It) RemoveRowsEx(DisplRowIndex(*It), 1);
+        return;
+    }
     SplitMergesAround(true, ARow, -ACount);
-    for (Integer R = ARow; R < ARow + ACount; ++R)
-        if (IsNode(R) && FNodeCount > 0) --FNodeCount;
     for (Integer R = ARow; R < ARow + ACount; ++R)
         for (Integer C = 0; C < ColCount(); ++C) RemoveCellGraphic(C, R);
     ClearProps(0, ARow, ColCount() - 1, ARow + ACount - 1);

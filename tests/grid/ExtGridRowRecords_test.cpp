@@ -296,3 +296,17 @@ TEST_F(ExtGridRowRecords, InsertsAndRemovalsInsideAMergeSplitIt) {
     EXPECT_EQ(V{}, Cells());
     EXPECT_EQ((V{"c1", "e3"}), (V{G->Cells(2, 1), G->Cells(4, 3)}));
 }
+
+// A contracted node row removed (marked rows removed, a call) lets its rows out, as the
+// Delete key does: they stay.
+TEST_F(ExtGridRowRecords, RemovingAContractedNodeRowShowsItsRows) {
+    G->MouseActions()->SetDisjunctRowSelect(true);
+    G->AddNode(2, 3);   // r2 over r3, r4
+    G->AddNode(5, 2);   // r5 over r6
+    G->ContractNode(2);
+    G->ContractNode(5);
+    G->SetRowSelected(2, true);
+    G->RemoveSelectedRows();
+    G->RemoveRowsEx(4, 1);   // r5, shown after r3, r4
+    EXPECT_EQ((V{"r1", "r3", "r4", "r6"}), F.Col1(true));
+}
