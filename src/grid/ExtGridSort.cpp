@@ -830,6 +830,8 @@ void TExtStringGrid::ColumnsShifted(Integer ACol, Integer ACount) {
     for (auto& [Col, Kind] : FFooterKinds) Col = Shift(Col);
     const Integer SortCol = FSortSettings->Column();
     if (SortCol >= 0) FSortSettings->SetColumn(Gone(SortCol) ? -1 : Shift(SortCol));
+    // The grouped column's place, between the columns shown, moves with them.
+    if (FGroupColumn > ACol) FGroupColumn = std::max(ACol, FGroupColumn + ACount);
     std::erase_if(FSortIndexes, [&](Integer E) { return Gone(E & 0x7FFFFFFF); });
     for (Integer& E : FSortIndexes) E = Integer((Cardinal(E) & 0x80000000u) | Cardinal(Shift(E & 0x7FFFFFFF)));
     if (ACol < Integer(FColSelect.size())) {

@@ -310,3 +310,17 @@ TEST_F(ExtGridRowRecords, RemovingAContractedNodeRowShowsItsRows) {
     G->RemoveRowsEx(4, 1);   // r5, shown after r3, r4
     EXPECT_EQ((V{"r1", "r3", "r4", "r6"}), F.Col1(true));
 }
+
+// Columns removed while grouped: the grouped column comes back in its place.
+TEST_F(ExtGridRowRecords, TheGroupedColumnComesBackInItsPlace) {
+    G->SortSettings()->SetAutoSortForGrouping(false);
+    for (Integer R = 1; R < 7; ++R) {
+        G->SetCells(2, R, "x" + IntToStr(R));
+        G->SetCells(3, R, R < 4 ? "a" : "b");
+        G->SetCells(4, R, "y" + IntToStr(R));
+    }
+    G->Group(3);
+    G->RemoveCols(2, 1);   // x1 .. x6
+    G->UnGroup();
+    EXPECT_EQ((V{"r1", "a", "y1"}), (V{G->Cells(1, 1), G->Cells(2, 1), G->Cells(3, 1)}));
+}
