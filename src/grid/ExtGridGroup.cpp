@@ -96,6 +96,13 @@ void TExtStringGrid::Group(Integer ACol) {
             ++R;
         }
     }
+    // The column's cell objects (colours, check boxes) wait with their rows (every row
+    // is shown now) and come back with them.
+    FGroupColObjects.assign(size_t(AllRowCount()), nullptr);
+    for (Integer Rw = 0; Rw < RowCount(); ++Rw) {
+        FGroupColObjects[size_t(RealRowIndex(Rw))] = RawObjects(ACol, Rw);
+        SetRawObjects(ACol, Rw, nullptr);
+    }
     RemoveCols(ACol, 1);
     const Integer MergeCol = TextCol > ACol ? TextCol - 1 : TextCol;
     for (const auto& [Row, Header] : Merges)
@@ -130,6 +137,20 @@ void TExtStringGrid::UnGroup() {
             ++R;
         }
     }
+    auto& Objs = FGroupColObjects;
+    if (Objs.size() > size_t(AllRowCount())) {   // rows dropped through RowCount
+        FreeHiddenCellObjects(std::vector<TObject*>(Objs.begin() + AllRowCount(), Objs.end()));
+        Objs.resize(size_t(AllRowCount()));
+    }
+    for (Integer Rw = 0; Rw < RowCount() && size_t(Rw) < Objs.size(); ++Rw)
+        if (TObject* O = Objs[size_t(Rw)]) {
+            SetRawObjects(ACol, Rw, O);
+            if (auto* P = dynamic_cast<TCellProperties*>(O)) {
+                P->SetOwnerCol(ACol);
+                P->SetOwnerRow(Rw);
+            }
+        }
+    Objs.clear();
     FGroupColumn = -1;
     FGroupFooterKind = -1;
     Update.End();
@@ -159,6 +180,7 @@ void TExtStringGrid::GroupInPlace(Integer ACol) {
         R = End + 2;
     }
     Update.End();
+    RecalcAllFooters();
 }
 
 void TExtStringGrid::UngroupInPlace(Integer ACol) {
@@ -177,6 +199,7 @@ void TExtStringGrid::UngroupInPlace(Integer ACol) {
         for (Integer D = R; D < R + Span - 1 && D <= LastDataRow(); ++D) SetCells(ACol, D, V);
     }
     Update.End();
+    RecalcAllFooters();
 }
 
 void TExtStringGrid::GetCellBorder(Integer ACol, Integer ARow, TPen* APen, TCellBorders& Borders) {

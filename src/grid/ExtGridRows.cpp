@@ -269,6 +269,8 @@ void TExtStringGrid::RowRecordsInserted(Integer ADisplRow, Integer ACount) {
     InsertFlags(FRowSelect, At, ACount);
     InsertFlags(FRowMarks, At, ACount);
     InsertFlags(FDragRows, At, ACount);
+    if (At <= Integer(FGroupColObjects.size()) && !FGroupColObjects.empty())
+        FGroupColObjects.insert(FGroupColObjects.begin() + At, size_t(ACount), nullptr);
     // New rows come before the row they were put in front of in the order before sorting.
     if (!FUnsortedOrder.empty()) EnsureUnsortedOrder(AllRowCount() - ACount);
     if (Integer(FUnsortedOrder.size()) == AllRowCount() - ACount) {
@@ -306,6 +308,10 @@ void TExtStringGrid::RowRecordsRemoved(Integer ADisplRow, Integer ACount) {
         EraseFlag(FRowMarks, *It);
         EraseFlag(FDragRows, *It);
         if (Order) FUnsortedOrder.erase(FUnsortedOrder.begin() + *It);
+        if (*It < Integer(FGroupColObjects.size())) {
+            FreeHiddenCellObjects({FGroupColObjects[size_t(*It)]});
+            FGroupColObjects.erase(FGroupColObjects.begin() + *It);
+        }
     }
     FRowMap->RowsRemoved(ADisplRow, ACount);
     std::set<std::pair<Integer, Integer>> Cells;
@@ -333,6 +339,11 @@ void TExtStringGrid::RowRecordsMoved(Integer AFrom, Integer ATo) {
     MoveFlag(FRowSelect, RealFrom, RealTo);
     MoveFlag(FRowMarks, RealFrom, RealTo);
     if (!FDragRows.empty()) MoveFlag(FDragRows, RealFrom, RealTo);
+    if (std::max(RealFrom, RealTo) < Integer(FGroupColObjects.size())) {
+        TObject* O = FGroupColObjects[size_t(RealFrom)];
+        FGroupColObjects.erase(FGroupColObjects.begin() + RealFrom);
+        FGroupColObjects.insert(FGroupColObjects.begin() + RealTo, O);
+    }
     // The rows' places before sorting travel with them, so undoing a sort still gives
     // the order from before it.
     if (Integer(FUnsortedOrder.size()) == AllRowCount()) {

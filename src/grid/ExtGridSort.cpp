@@ -489,6 +489,7 @@ void TExtStringGrid::MoveRowsTo(Integer First, const std::vector<Integer>& Order
     }
     std::vector<Integer> Heights(WholeRows ? N : 0), Unsorted(N);
     std::vector<Byte> Marks(WholeRows ? N : 0), Modified(WholeRows ? N : 0);
+    std::vector<TObject*> Grouped(WholeRows ? N : 0);   // the grouped column's objects
     for (size_t I = 0; I < N; ++I) {
         const Integer S = Order[I];
         Unsorted[I] = FUnsortedOrder[size_t(RealRowIndex(S))];
@@ -497,6 +498,7 @@ void TExtStringGrid::MoveRowsTo(Integer First, const std::vector<Integer>& Order
         const size_t RS = size_t(RealRowIndex(S));
         Marks[I] = RS < FRowSelect.size() ? FRowSelect[RS] : 0;
         Modified[I] = RS < FRowMarks.size() ? FRowMarks[RS] : 0;
+        Grouped[I] = RS < FGroupColObjects.size() ? FGroupColObjects[RS] : nullptr;
     }
     PermuteRowData(
         First, Order,
@@ -522,6 +524,7 @@ void TExtStringGrid::MoveRowsTo(Integer First, const std::vector<Integer>& Order
         if (RowHeights(D) != Heights[I]) SetRowHeights(D, Heights[I]);
         if (KeepMarks && RD < FRowSelect.size()) FRowSelect[RD] = Marks[I];
         if (RD < FRowMarks.size()) FRowMarks[RD] = Modified[I];
+        if (RD < FGroupColObjects.size()) FGroupColObjects[RD] = Grouped[I];
         if (KeepMarks && Order[I] != D) Moved[RealRowIndex(Order[I])] = Integer(RD);
     }
     if (!Moved.empty() && !FSelectedCells.empty()) {

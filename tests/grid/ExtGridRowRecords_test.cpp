@@ -324,3 +324,38 @@ TEST_F(ExtGridRowRecords, TheGroupedColumnComesBackInItsPlace) {
     G->UnGroup();
     EXPECT_EQ((V{"r1", "a", "y1"}), (V{G->Cells(1, 1), G->Cells(2, 1), G->Cells(3, 1)}));
 }
+
+// The grouped column's cell colours and check boxes come back with their rows, through
+// a sort, a moved row and a removed row while grouped.
+TEST_F(ExtGridRowRecords, UngroupingGivesBackTheGroupedColumnsCells) {
+    for (Integer R = 1; R < 7; ++R) {
+        G->SetCells(2, R, R % 2 ? "a" : "b");
+        G->SetCells(3, R, IntToStr(R));
+    }
+    G->SetColors(2, 1, clRed);   // r1
+    G->CreateCellGraphic(2, 4)->SetCellType(ctCheckBox);   // r4
+    G->SetCheckBoxState(2, 4, true);
+    G->Group(2);   // a: r1 r3 r5, b: r2 r4 r6
+    G->SortSettings()->SetColumn(2);   // the numbers, shown at 2 now
+    G->SortSettings()->SetDirection(sdDescending);
+    G->SortNodesByColumn();   // a: r5 r3 r1, b: r6 r4 r2
+    G->MoveRow(4, 2);         // r1 to the top of its group
+    G->RemoveRowsEx(3, 1);    // r5
+    G->UnGroup();
+    EXPECT_EQ((V{"r1", "r3", "r6", "r4", "r2"}), F.Col1());
+    bool Checked = false;
+    EXPECT_EQ(clRed, G->Colors(2, 1));
+    EXPECT_TRUE(G->GetCheckBoxState(2, 4, Checked) && Checked);
+    EXPECT_EQ("b", G->Cells(2, 4));
+}
+
+// Grouping in place and back leaves the footer total of the grouped column right.
+TEST_F(ExtGridRowRecords, GroupingInPlaceKeepsTheFooterTotal) {
+    G->FloatingFooter()->SetVisible(true);
+    G->SetFooterCalcKind(2, 1);   // sum
+    for (Integer R = 1; R < 6; ++R) G->SetCells(2, R, IntToStr(R < 3 ? 1 : 7));
+    G->GroupInPlace(2);
+    EXPECT_EQ(0, G->Floats(2, G->RowCount() - 1));   // the values wait in the headers
+    G->UngroupInPlace(2);
+    EXPECT_EQ(23, G->Floats(2, G->RowCount() - 1));
+}
