@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 using namespace gridtest;
 using namespace uitest;
 
@@ -25,6 +27,12 @@ struct TRowsForm : TEditingGrid {
         for (const auto& [T, P] : {std::pair{QEvent::MouseButtonPress, From}, {QEvent::MouseMove, (From + To) / 2},
                                    {QEvent::MouseMove, To}, {QEvent::MouseButtonRelease, To}})
             LeftMouse(Grid->Widget(), T, P);
+    }
+    TEdit* CellEdit(Integer ACol, Integer ARow) {   // a control placed in the cell
+        auto* E = new TEdit(Form.get());
+        E->SetParent(Grid);
+        Grid->GetCellProperties(ACol, ARow)->SetControl(E);
+        return E;
     }
     // Column 1 of the data rows, hidden ones shown first unless Shown.
     V Col1(bool Shown = false) {
@@ -142,220 +150,110 @@ TEST_F(ExtGridRowRecords, ColumnsMovedInsertedOrRemovedCarryTheCurrentCellMarksS
     EXPECT_TRUE(G->ColSelected(5) && !G->ColSelected(4) && G->SelectedCell(5, 2) && G->SortSettings()->Column() == 5);
     G->RemoveCols(5, 1);
     EXPECT_EQ((Ints{0, -1, 1}), (Ints{G->ColSelected(4), G->SortSettings()->Column(), G->SelectedCellCount()}));
-    auto* E = new TEdit(F.Form.get());
-    E->SetParent(G);
-    G->GetCellProperties(3, 1)->SetControl(E);
+    TEdit* E = F.CellEdit(3, 1);
     G->InsertCols(1, 1);   // the control's cell goes to column 4
     EXPECT_EQ(G->CellRect(4, 1).Left, E->Left());
-    G->RemoveCols(1, 2);
-    EXPECT_EQ(G->CellRect(2, 1).Left, E->Left());
 }
 
-// A sort moves the modified marks and the cell controls with their rows; the chosen
-// cells go with the row marks (when the sort moves the current row).
-TEST_F(ExtGridRowRecords, ASortCarriesModifiedMarksControlsAndChosenCells) {
-    TExtStringGrid* G = F.Grid;
+// A sort carries modified marks, controls and (with the row marks) chosen cells; rows
+// added through RowCount keep the order before it.
+TEST_F(ExtGridRowRecords, ASortCarriesMarksControlsAndTheOrderBeforeIt) {
     F.Options({goEditing});
     G->ShowModified()->SetEnabled(true);
-    G->SortSettings()->SetShow(true);
     G->Navigation()->SetMoveRowOnSort(true);
+    G->SortSettings()->SetShow(true);
+    G->SortSettings()->SetUndoSort(true);
     for (Integer R = 1; R < 7; ++R) G->SetCells(3, R, IntToStr(R));
     F.Edit(2, 2);   // r2
     TypeText(u"x");
     PressEnter();
     G->SetSelectedCell(4, 2, true);
-    auto* E = new TEdit(F.Form.get());
-    E->SetParent(G);
-    G->GetCellProperties(1, 2)->SetControl(E);
-    G->ClickSort(3, false);   // ascending: no change
-    G->ClickSort(3, false);   // descending: r2 is shown at 5
-    EXPECT_EQ((V{"r6", "r5", "r4", "r3", "r2", "r1"}), F.Col1(true));
-    EXPECT_EQ(G->CellRect(1, 5).Top, E->Top());
-    for (Integer R = 1; R < 7; ++R) EXPECT_EQ(R == 5, G->RowMarked(R) && G->SelectedCell(4, R)) << R;
+    TEdit* E = F.CellEdit(1, 2);
+    for (int K = 0; K < 2; ++K) G->ClickSort(3, false);   // descending: r2 is shown at 5
+    EXPECT_EQ((Ints{1, 1, G->CellRect(1, 5).Top}), (Ints{G->RowMarked(5), G->SelectedCell(4, 5), E->Top()}));
+    G->AddRowAtEnd();
+    G->InsertRows(1, 1);   // in front of r6 in the order before sorting
+    G->ClickSort(3, false);   // undo
+    EXPECT_EQ((V{"r1", "r2", "r3", "r4", "r5", "", "r6", ""}), F.Col1());
 }
 
-// Closing a form whose grid hides rows while its editor is open.
 TEST_F(ExtGridRowRecords, ClosingWithRowsHiddenAndTheEditorOpen) {
     F.Options({goEditing});
     G->SetColors(2, 3, clRed);   // a hidden row with cell properties
     G->HideRows(3, 4);
     F.Edit(2, 1);
-    ASSERT_TRUE(G->EditorMode());
     F.Form.reset();
 }
 
-// Switching the filter off shows the rows it hid; a contracted node keeps its rows in.
-TEST_F(ExtGridRowRecords, FilterOffKeepsContractedNodesContracted) {
-    for (const bool ContractFirst : {true, false}) {
+// What tears a merge apart splits it; a merge moved whole, or not reached, stays.
+TEST_F(ExtGridRowRecords, WhatTearsAMergeApartSplitsIt) {
+    const std::vector<std::pair<std::function<void(TRowsForm&)>, Integer>> Steps = {   // merged cells after
+        {[](TRowsForm& F) { F.Grid->MoveColumn(4, 1); }, 4}, {[](TRowsForm& F) { F.Grid->InsertRows(3, 1); }, 4},
+        {[](TRowsForm& F) { F.Grid->MoveColumn(3, 4); }, 0}, {[](TRowsForm& F) { F.Grid->MoveColumn(4, 3); }, 0},
+        {[](TRowsForm& F) { F.Drag(F.Centre(0, 2), F.Centre(0, 5)); }, 0}, {[](TRowsForm& F) { F.Grid->SwapRows(1, 3); }, 0},
+        {[](TRowsForm& F) { F.Grid->InsertCols(3, 1); }, 0}, {[](TRowsForm& F) { F.Grid->InsertRows(2, 1); }, 0},
+        {[](TRowsForm& F) { F.Grid->RemoveCols(2, 1); }, 0}, {[](TRowsForm& F) { F.Grid->RemoveRowsEx(1, 1); }, 0}};
+    for (size_t I = 0; I < Steps.size(); ++I) {
         TRowsForm F;
-        TExtStringGrid* G = F.Grid;
-        G->AddNode(2, 3);   // r2 over r3, r4
-        if (ContractFirst) G->ContractNode(2);
-        G->Filter()->Add()->SetColumn(1);
-        G->Filter()->Items(0)->SetCondition("!r6");
-        G->SetFilterActive(true);
-        if (!ContractFirst) G->ContractNode(2);
-        G->SetFilterActive(false);
-        EXPECT_EQ((V{"r1", "r2", "r5", "r6"}), F.Col1(true)) << ContractFirst;
-        EXPECT_TRUE(G->GetNodeState(2)) << ContractFirst;
-        G->ExpandNode(2);
-        EXPECT_EQ((V{"r1", "r2", "r3", "r4", "r5", "r6"}), F.Col1(true)) << ContractFirst;
+        F.Options({goRowMoving});
+        F.Grid->MergeCells(2, 1, 2, 2);
+        Steps[I].first(F);
+        Integer Merged = 0;
+        for (Integer R = 0; R < F.Grid->RowCount(); ++R)
+            for (Integer C = 0; C < F.Grid->ColCount(); ++C) Merged += F.Grid->IsMergedCell(C, R);
+        EXPECT_EQ(Steps[I].second, Merged) << I;
     }
 }
-// A row or column moved out of a merge, or into one, splits it: every cell shows its
-// own value again. A merge moved whole, or only shifted, stays.
-TEST_F(ExtGridRowRecords, MovesThatBreakAMergeSplitIt) {
-    auto Row2 = [&] {
-        V Out;
-        for (Integer C = 1; C < 5; ++C) Out.push_back(G->Cells(C, 2) + (G->IsMergedCell(C, 2) ? "+" : ""));
-        return Out;
-    };
-    for (Integer C = 1; C < 5; ++C) G->SetCells(C, 2, "c" + IntToStr(C));
-    G->MergeCells(1, 2, 2, 1);
-    G->MoveColumn(4, 1);   // shifted whole
-    EXPECT_EQ((V{"c4", "c1+", "c1+", "c3"}), Row2());
-    G->MoveColumn(4, 3);   // lands inside
-    EXPECT_EQ((V{"c4", "c1", "c3", "c2"}), Row2());
-    G->MergeCells(2, 2, 2, 1);
-    G->MoveColumn(2, 4);   // leaves it
-    EXPECT_EQ((V{"c4", "c3", "c2", "c1"}), Row2());
-    for (Integer R = 1; R < 7; ++R) G->SetCells(4, R, "v" + IntToStr(R));
-    G->MergeCells(4, 3, 1, 2);
-    F.Options({goRowMoving});
-    F.Drag(F.Centre(0, 4), F.Centre(0, 6));   // a covered row dragged out
-    auto Col4 = [&] {
-        V Out;
-        for (Integer R = 1; R < 7; ++R) Out.push_back(G->Cells(4, R) + (G->IsMergedCell(4, R) ? "+" : ""));
-        return Out;
-    };
-    EXPECT_EQ((V{"v1", "v2", "v3", "v5", "v6", "v4"}), Col4());
-    G->MergeCells(4, 1, 1, 2);
-    G->SwapRows(2, 5);
-    EXPECT_EQ((V{"v1", "v6", "v3", "v5", "v2", "v4"}), Col4());
-}
 
-// Rows added at the end after a sort (a larger RowCount) keep the order before it, and
-// rows inserted later still find their places in it.
-TEST_F(ExtGridRowRecords, UndoingASortAfterRowsWereAddedAtTheEnd) {
-    G->SortSettings()->SetShow(true);
-    G->SortSettings()->SetUndoSort(true);
-    for (Integer R = 1; R < 7; ++R) G->SetCells(3, R, IntToStr(R % 3));
-    G->ClickSort(3, false);
-    G->AddRowAtEnd();
-    G->SetCells(1, 7, "r7");
-    G->InsertRows(1, 1);   // r0, in front of r3 (shown first) in the order before sorting
-    G->SetCells(1, 1, "r0");
-    G->ClickSort(3, false);   // descending
-    G->ClickSort(3, false);   // the order before sorting
-    EXPECT_EQ((V{"r1", "r2", "r0", "r3", "r4", "r5", "r6", "r7"}), F.Col1());
-}
-
-// Grouping again names a column as the grid shows it while grouped; ungrouping gives the
-// rows and columns back.
-TEST_F(ExtGridRowRecords, RegroupingNamesTheColumnAsShown) {
-    G->SortSettings()->SetAutoSortForGrouping(false);
-    for (Integer R = 1; R < 7; ++R) {
-        G->SetCells(2, R, R < 4 ? "a" : "b");
-        G->SetCells(3, R, R % 2 ? "x" : "y");
-    }
-    G->Group(2);
-    ASSERT_EQ("x", G->Cells(2, 2));   // column 3 is shown at 2
-    G->Group(2);                      // by x and y
-    EXPECT_EQ((V{"x", "r1", "y", "r2", "x", "r3", "y", "r4", "x", "r5", "y", "r6"}), F.Col1(true));
-    G->UnGroup();
-    EXPECT_EQ((V{"r1", "r2", "r3", "r4", "r5", "r6"}), F.Col1());
-    EXPECT_EQ("a", G->Cells(2, 1));
-    EXPECT_EQ("y", G->Cells(3, 6));
-}
-// Rows or columns inserted inside a merge, or taken out of it, split it: every cell
-// that stays shows its own value.
-TEST_F(ExtGridRowRecords, InsertsAndRemovalsInsideAMergeSplitIt) {
-    auto Cells = [&] {
-        V Out;
-        for (Integer R = 1; R < G->RowCount(); ++R)
-            for (Integer C = 1; C < G->ColCount(); ++C) {
-                const bool Merged = G->IsMergedCell(C, R), Covered = !G->IsBaseCell(C, R);
-                if (Merged || Covered) Out.push_back(G->Cells(C, R) + (Merged ? "+" : "") + (Covered ? "^" : ""));
-            }
-        return Out;
-    };
-    G->SetRowCount(4);
-    for (Integer R = 1; R < 4; ++R)
-        for (Integer C = 1; C < 5; ++C) G->SetCells(C, R, AnsiString(1, char('a' + C)) + IntToStr(R));
-    G->MergeCells(1, 1, 3, 1);   // b1 over c1, d1
-    G->MergeCells(4, 1, 1, 3);   // e1 over e2, e3
-    G->InsertCols(2, 1);
-    G->InsertRows(4, 1);   // below the merge: it stays
-    EXPECT_EQ((V{"e1+", "e1+^", "e1+^"}), Cells());
-    G->InsertRows(2, 1);
-    EXPECT_EQ(V{}, Cells());
-    G->MergeCells(1, 1, 3, 1);   // b1 over the new column and c1
-    G->MergeCells(5, 3, 1, 2);   // e2 over e3
-    G->RemoveCols(1, 1);         // their base cells go
-    G->RemoveRowsEx(3, 1);
-    EXPECT_EQ(V{}, Cells());
-    EXPECT_EQ((V{"c1", "e3"}), (V{G->Cells(2, 1), G->Cells(4, 3)}));
-}
-
-// A contracted node row removed (marked rows removed, a call) lets its rows out, as the
-// Delete key does: they stay.
-TEST_F(ExtGridRowRecords, RemovingAContractedNodeRowShowsItsRows) {
-    G->MouseActions()->SetDisjunctRowSelect(true);
+// Contracted nodes stay so when the filter goes off; a node row removed lets its rows out.
+TEST_F(ExtGridRowRecords, ContractedNodesThroughTheFilterAndRemovedNodeRows) {
     G->AddNode(2, 3);   // r2 over r3, r4
     G->AddNode(5, 2);   // r5 over r6
-    G->ContractNode(2);
     G->ContractNode(5);
+    G->Filter()->Add()->SetColumn(1);
+    G->Filter()->Items(0)->SetCondition("!r1");
+    G->SetFilterActive(true);
+    G->ContractNode(2);
+    G->SetFilterActive(false);
+    EXPECT_EQ((V{"r1", "r2", "r5"}), F.Col1(true));
+    G->MouseActions()->SetDisjunctRowSelect(true);
     G->SetRowSelected(2, true);
     G->RemoveSelectedRows();
     G->RemoveRowsEx(4, 1);   // r5, shown after r3, r4
     EXPECT_EQ((V{"r1", "r3", "r4", "r6"}), F.Col1(true));
 }
 
-// Columns removed while grouped: the grouped column comes back in its place.
-TEST_F(ExtGridRowRecords, TheGroupedColumnComesBackInItsPlace) {
-    G->SortSettings()->SetAutoSortForGrouping(false);
-    for (Integer R = 1; R < 7; ++R) {
-        G->SetCells(2, R, "x" + IntToStr(R));
-        G->SetCells(3, R, R < 4 ? "a" : "b");
-        G->SetCells(4, R, "y" + IntToStr(R));
-    }
-    G->Group(3);
-    G->RemoveCols(2, 1);   // x1 .. x6
-    G->UnGroup();
-    EXPECT_EQ((V{"r1", "a", "y1"}), (V{G->Cells(1, 1), G->Cells(2, 1), G->Cells(3, 1)}));
-}
-
-// The grouped column's cell colours and check boxes come back with their rows, through
-// a sort, a moved row and a removed row while grouped.
-TEST_F(ExtGridRowRecords, UngroupingGivesBackTheGroupedColumnsCells) {
-    for (Integer R = 1; R < 7; ++R) {
-        G->SetCells(2, R, R % 2 ? "a" : "b");
-        G->SetCells(3, R, IntToStr(R));
-    }
-    G->SetColors(2, 1, clRed);   // r1
-    G->CreateCellGraphic(2, 4)->SetCellType(ctCheckBox);   // r4
-    G->SetCheckBoxState(2, 4, true);
-    G->Group(2);   // a: r1 r3 r5, b: r2 r4 r6
-    G->SortSettings()->SetColumn(2);   // the numbers, shown at 2 now
+// Ungrouping gives the column back in its place with its cells, through a sort, a moved
+// row, a removed row and a removed column while grouped; regrouping names columns as shown.
+TEST_F(ExtGridRowRecords, UngroupingGivesBackTheColumnWithItsCells) {
+    for (Integer R = 1; R < 7; ++R)
+        for (const auto& [C, T] : {std::pair{2, "x" + IntToStr(R)}, {3, AnsiString(R % 2 ? "a" : "b")}, {4, IntToStr(R)}})
+            G->SetCells(C, R, T);
+    G->SetColors(3, 1, clRed);   // r1
+    G->CreateCellGraphic(3, 4)->SetCellType(ctCheckBox);   // r4
+    G->SetCheckBoxState(3, 4, true);
+    G->Group(3);   // a: r1 r3 r5, b: r2 r4 r6; the numbers are shown at 3
+    G->SortSettings()->SetColumn(3);
     G->SortSettings()->SetDirection(sdDescending);
     G->SortNodesByColumn();   // a: r5 r3 r1, b: r6 r4 r2
     G->MoveRow(4, 2);         // r1 to the top of its group
     G->RemoveRowsEx(3, 1);    // r5
+    G->RemoveCols(2, 1);      // x1 .. x6
     G->UnGroup();
-    EXPECT_EQ((V{"r1", "r3", "r6", "r4", "r2"}), F.Col1());
     bool Checked = false;
-    EXPECT_EQ(clRed, G->Colors(2, 1));
-    EXPECT_TRUE(G->GetCheckBoxState(2, 4, Checked) && Checked);
-    EXPECT_EQ("b", G->Cells(2, 4));
+    EXPECT_EQ((V{"r1", "r3", "r6", "r4", "r2"}), F.Col1());
+    EXPECT_EQ((V{"a", "b", "1"}), (V{G->Cells(2, 1), G->Cells(2, 4), G->Cells(3, 1)}));
+    EXPECT_TRUE(G->Colors(2, 1) == clRed && G->GetCheckBoxState(2, 4, Checked) && Checked);
+    G->Group(2);
+    G->Group(2);   // grouping again names the column as shown: the numbers
+    EXPECT_EQ((V{"6", "r6", "4", "r4", "3", "r3", "2", "r2", "1", "r1"}), F.Col1(true));   // descending
 }
 
-// Grouping in place and back leaves the footer total of the grouped column right.
-TEST_F(ExtGridRowRecords, GroupingInPlaceKeepsTheFooterTotal) {
-    G->FloatingFooter()->SetVisible(true);
-    G->SetFooterCalcKind(2, 1);   // sum
-    for (Integer R = 1; R < 6; ++R) G->SetCells(2, R, IntToStr(R < 3 ? 1 : 7));
-    G->GroupInPlace(2);
-    EXPECT_EQ(0, G->Floats(2, G->RowCount() - 1));   // the values wait in the headers
-    G->UngroupInPlace(2);
-    EXPECT_EQ(23, G->Floats(2, G->RowCount() - 1));
+TEST_F(ExtGridRowRecords, GroupingInPlaceAndBackKeepsTheFooterTotal) {
+    G->FloatingFooter()->SetVisible(true);   // on r6's row
+    G->SetFooterCalcKind(3, 1);
+    for (Integer R = 1; R < 6; ++R) G->SetCells(3, R, R < 3 ? "1" : "7");
+    G->GroupInPlace(3);
+    G->UngroupInPlace(3);
+    EXPECT_EQ(23, G->Floats(3, 6));
 }
