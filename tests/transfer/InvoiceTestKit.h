@@ -81,6 +81,21 @@ protected:
     static AnsiString InvoiceCells(TExtStringGrid* G, Integer Row) {
         return G->Cells(6, Row) + "|" + G->Cells(7, Row) + "|" + G->Cells(8, Row) + "|" + G->Cells(9, Row);
     }
+    // A dialog's subscriber fields, then its invoice fields, joined by "|".
+    static AnsiString SubscriberFields(TFaturaGirForm* D) {
+        return D->ABONENO->Text() + "|" + D->BADI->Text() + "|" + D->SOYADI->Text() + "|" + D->VERGINO->Text() + "|" +
+               D->BTCKIMLIK->Text() + "|" + DateToStr(D->ABONETARIHI->Date()) + "|" + D->ABONEDURUMU->Text() + "|" +
+               D->TELTIPI->Text() + "|" + D->TELEFON->Text();
+    }
+    static AnsiString InvoiceFields(TFaturaGirForm* D) {
+        return D->referansno->Text() + "|" + D->donemi->Text() + "|" + DateToStr(D->faturatarihi->Date()) + "|" +
+               D->faturabedeli->Text() + "|" + D->toplamtuketim->Text();
+    }
+    // Which of save, change and delete a dialog shows.
+    static AnsiString ShownButtons(TFaturaGirForm* D) {
+        return AnsiString(D->kaydet->Visible() ? "kaydet " : "") + (D->degistir->Visible() ? "degistir " : "") +
+               (D->sil->Visible() ? "sil" : "");
+    }
     // A bulk screen shown for the period Month Year and listed.
     void ShowAndList(TTopFaturaGirForm* B, const AnsiString& Month, const AnsiString& Year = "2016") {
         B->Show();
