@@ -182,7 +182,8 @@ TEST_F(BulkInvoiceScreen, StoredInvoiceOpensWithTheScreensPeriodWhenAsked) {
         EBulk->donemg->SetChecked(Update);
         EBulk->OENDEKS->SetRow(1);
         EBulk->OENDEKSDblClick(EBulk->OENDEKS);
-        EXPECT_EQ(InvoiceFields(EDialog.get()), AnsiString("R9|") + (Update ? "Mart" : "Şubat") + " 2016|10.02.2016|1.234,50|77,00");
+        EXPECT_EQ(InvoiceFields(EDialog.get()),
+                  AnsiString("R9|") + (Update ? "Mart" : "Şubat") + " 2016|10.02.2016|1.234,50|77,00");
         EXPECT_EQ(ShownButtons(EDialog.get()), "degistir sil");
         EDialog->Close();
     }

@@ -55,7 +55,8 @@ TEST_F(ZemtarInvoiceFile, EachKindsFileIsWrittenWhole) {
         const AnsiString Path = Folder.Path() + C.File + ".xml";
         auto No = [&](const std::string& N) { return std::string(C.NoWidth - N.size(), '0') + N; };
         EXPECT_EQ(InvoiceEnvelope(std::string(C.File) + ".xsd", C.Code, u8"2", C.Total) +
-                      Block(C.Islem, u8"1111111111", u8"22222222222", No("12345"), u8"Işık", u8"Çağrı", "250", u8"100.5") +
+                      Block(C.Islem, u8"1111111111", u8"22222222222", No("12345"), u8"Işık", u8"Çağrı", "250",
+                            u8"100.5") +
                       Block(C.Islem, u8"2222222222", u8"12345678901", No("7"), u8"Ltd", u8"A&amp;B", u8"0", u8"20") + Tail,
                   Read(Path));
         EXPECT_EQ(std::vector<AnsiString>{Path + " dosyası oluştu"}, Prompts.Messages());
