@@ -3,9 +3,7 @@
 #include "InvoiceTestKit.h"
 #include "TransferTestKit.h"
 #include "platform/sheet/Excel.h"
-#include "entry/ModalTestKit.h"
 #include "platform/sheet/SheetFiles.h"
-#include "platform/ui/UiTestKit.h"
 
 #include <cstdio>
 #include <vector>
@@ -47,14 +45,6 @@ protected:
         WriteXlsxFile(*Book, File);
         Maker.Quit();
         return File;
-    }
-
-    // Scripts the import's answers: code, file, first and last row.
-    void Answer(const AnsiString& File, const AnsiString& First, const AnsiString& Last) {
-        Prompts.QueueInput(true, "tuvak");
-        Prompts.QueueFile(true, File);
-        Prompts.QueueInput(true, First);
-        Prompts.QueueInput(true, Last);
     }
 
     // The shown texts of the given columns of a sheet row, joined by "|".
@@ -206,13 +196,7 @@ TEST_F(InvoiceSheet, AnExportedWorkbookReimportedChangesNothing) {
 }
 
 // Through the import button of the bulk screen, shown as the menu shows it.
-class InvoiceSheetClick : public InvoiceSheet {
-protected:
-    std::vector<AnsiString> ClickImport(TTopFaturaGirForm* Bulk) {
-        modaltest::WhileShownModally(Bulk, [&] { uitest::Click(Bulk->Button4); });
-        return Prompts.Messages();
-    }
-};
+class InvoiceSheetClick : public InvoiceSheet {};
 
 TEST_F(InvoiceSheetClick, ATooLongReferenceStopsTheWholeImport) {
     const AnsiString File = Workbook({Invoice("100", "R1", Variant(1.0)), Invoice("200", AnsiString(21, '7'), Variant(2.0))});

@@ -4,6 +4,8 @@
 // installed in their globals, a fixed clock, Turkish number settings and a
 // prompter that records the messages.
 #include "datasets/pFBDataSet.h"
+#include "entry/ModalTestKit.h"
+#include "platform/ui/UiTestKit.h"
 #include "dbclient/pFBTransaction.h"
 #include "entry/Mneyedit.h"
 #include "grid/ExtGrid.h"
@@ -95,6 +97,20 @@ protected:
     static AnsiString ShownButtons(TFaturaGirForm* D) {
         return AnsiString(D->kaydet->Visible() ? "kaydet " : "") + (D->degistir->Visible() ? "degistir " : "") +
                (D->sil->Visible() ? "sil" : "");
+    }
+    // Scripts the answers of an invoice import: access code, file, first and last row.
+    void Answer(const AnsiString& File, const AnsiString& First, const AnsiString& Last) {
+        Prompts.QueueInput(true, "tuvak");
+        Prompts.QueueFile(true, File);
+        Prompts.QueueInput(true, First);
+        Prompts.QueueInput(true, Last);
+    }
+    // Clicks the import button of Bulk (the electricity one by default), shown as the
+    // menu shows it; the messages shown.
+    std::vector<AnsiString> ClickImport(TTopFaturaGirForm* Bulk = nullptr) {
+        if (!Bulk) Bulk = EBulk.get();
+        modaltest::WhileShownModally(Bulk, [&] { uitest::Click(Bulk->Button4); });
+        return Prompts.Messages();
     }
     // A bulk screen shown for the period Month Year and listed.
     void ShowAndList(TTopFaturaGirForm* B, const AnsiString& Month, const AnsiString& Year = "2016") {
