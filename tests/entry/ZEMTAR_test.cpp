@@ -125,12 +125,9 @@ TEST_F(ZEMTAR, MenuTree) {
     const AnsiString Pad(21, ' ');
     TMenuItem* Root = F->MainMenu1->Items();
     ASSERT_EQ(Root->Count(), 3);
-    EXPECT_EQ(Root->Items(0), F->ELEKTRK1);
-    EXPECT_EQ(Root->Items(1), F->DOALGAZ1);
-    EXPECT_EQ(Root->Items(2), F->HAKKINDA1);
-    EXPECT_EQ(F->ELEKTRK1->Caption(), "ELEKTRİK" + Pad);
-    EXPECT_EQ(F->DOALGAZ1->Caption(), "DOĞALGAZ" + Pad);
-    EXPECT_EQ(F->HAKKINDA1->Caption(), "HAKKINDA");
+    EXPECT_TRUE(Root->Items(0) == F->ELEKTRK1 && Root->Items(1) == F->DOALGAZ1 && Root->Items(2) == F->HAKKINDA1);
+    EXPECT_EQ(F->ELEKTRK1->Caption() + "|" + F->DOALGAZ1->Caption() + "|" + F->HAKKINDA1->Caption(),
+              "ELEKTRİK" + Pad + "|DOĞALGAZ" + Pad + "|HAKKINDA");
     EXPECT_EQ(F->HAKKINDA1->Count(), 0);
 
     const char* Captions[] = {"ABONE KİMLİK BİLGİLERİ TANIMLAMA", "ABONE KİMLİK BİLGİLERİ ZEMTAR DOSYASI OLUŞTURMA",
@@ -285,9 +282,7 @@ TEST_F(ZEMTAR, RepeatedNamesGetASuffix) {
     TZEMTARF* First = MakeMain();
     TZEMTARF* Second = MakeMain();
     TZEMTARF* Third = MakeMain();
-    EXPECT_EQ(First->Name(), "ZEMTARF");
-    EXPECT_EQ(Second->Name(), "ZEMTARF_1");
-    EXPECT_EQ(Third->Name(), "ZEMTARF_2");
+    EXPECT_EQ(First->Name() + " " + Second->Name() + " " + Third->Name(), "ZEMTARF ZEMTARF_1 ZEMTARF_2");
     EXPECT_EQ(ZEMTARF, Third);
     EXPECT_EQ(Application->MainForm(), First);
 }
@@ -390,17 +385,14 @@ TEST_F(ZEMTAR, StartUpWithoutDatabaseReportsAndShowsTheMainWindow) {
     StartProgram();
     Folder.Leave();
 
-    ASSERT_NE(ZEMTARF, nullptr);
-    ASSERT_NE(F_Util3, nullptr);
-    ASSERT_NE(dmodule1, nullptr);
-    ASSERT_NE(EABONEKIMLIKF, nullptr);
+    ASSERT_TRUE(ZEMTARF && F_Util3 && dmodule1 && EABONEKIMLIKF);
     EXPECT_EQ(Application->MainForm(), ZEMTARF);
     EXPECT_FALSE(dmodule1->FBDbase1->Connected());
     ASSERT_EQ(Prompts.Records().size(), 1u);
-    EXPECT_EQ(Prompts.Records()[0].Kind, TScriptedPrompter::pkMessageBox);
-    EXPECT_EQ(Prompts.Records()[0].Caption, ApplicationTitle);
-    EXPECT_TRUE(Prompts.Records()[0].Flags & MB_ICONSTOP);
-    EXPECT_NE(Prompts.Records()[0].Text.find("zemtar.gdb"), AnsiString::npos);
+    const auto& Shown = Prompts.Records()[0];
+    EXPECT_TRUE(Shown.Kind == TScriptedPrompter::pkMessageBox && Shown.Caption == ApplicationTitle &&
+                (Shown.Flags & MB_ICONSTOP));
+    EXPECT_NE(Shown.Text.find("zemtar.gdb"), AnsiString::npos);
 
     // The loop shows only the main window.
     EXPECT_FALSE(ZEMTARF->Visible());
@@ -408,9 +400,9 @@ TEST_F(ZEMTAR, StartUpWithoutDatabaseReportsAndShowsTheMainWindow) {
     uitest::Settle();
     EXPECT_TRUE(ZEMTARF->Visible());
     EXPECT_FALSE(F_Util3->Visible());
-    EXPECT_EQ(F_Util3->Caption(), "F_Util3");
-    EXPECT_EQ(F_Util3->BoundsRect().Width(), 544);
-    EXPECT_EQ(F_Util3->BoundsRect().Height(), 375);
+    EXPECT_EQ(F_Util3->Caption() + " " + IntToStr(F_Util3->BoundsRect().Width()) + "x" +
+                  IntToStr(F_Util3->BoundsRect().Height()),
+              "F_Util3 544x375");
     EXPECT_EQ(F_Util3->ComponentCount(), 0);
     EXPECT_FALSE(EABONEKIMLIKF->Visible());
     ZEMTARF->Image2Click(ZEMTARF);
@@ -594,8 +586,7 @@ TEST_F(ZEMTAR, ASecondCopyOnTheSameDatabaseSaysSoAndEnds) {
     SetProgramDatabaseName(Db.Path());
     EXPECT_FALSE(RunProgram());   // returns at once: no message loop, no window
     ASSERT_EQ(Prompts.Records().size(), 1u);
-    EXPECT_EQ(Prompts.Records()[0].Kind, TScriptedPrompter::pkMessageBox);
-    EXPECT_TRUE(Prompts.Records()[0].Flags & MB_ICONSTOP);
+    EXPECT_TRUE(Prompts.Records()[0].Kind == TScriptedPrompter::pkMessageBox && (Prompts.Records()[0].Flags & MB_ICONSTOP));
     EXPECT_EQ(Prompts.Records()[0].Text,
               "\"" + Db.Path() + "\" veritabanı programın başka bir kopyası tarafından kullanılıyor. Bu kopya kapanıyor.");
     ASSERT_NE(ZEMTARF, nullptr);
