@@ -451,8 +451,6 @@ TEST_F(SubscriberSheetClickTest, ExportThatNoProgramCanShowTellsWhereTheWorkbook
                                       Shown[0]});
 }
 
-// The workbook cannot be written: the operator reads the file and the
-// system's reason, and no file is taken as shown.
 TEST_F(SubscriberSheetClickTest, ExportThatCannotWriteTheWorkbookSaysWhy) {
     DM.Execute(InsertRow("eabonekimlik", "00100", "Bir", "1"));
     const std::string OldTmp = GetTempDir();
@@ -501,7 +499,6 @@ TEST_F(DesktopOpenerTest, StartsTheDesktopProgramOnlyWhenOneIsNamedForWorkbooks)
 class SubscriberSheetBadFileTest : public SubscriberSheetClickTest,
                                    public ::testing::WithParamInterface<const char*> {};
 
-// A file that holds no workbook is named in one message; the table and the screen stay as they were.
 TEST_P(SubscriberSheetBadFileTest, FileWithoutAWorkbookWritesNothing) {
     DM.Execute(InsertRow("eabonekimlik", "0001", "Eski", "1"));
     const AnsiString File = DM.Database().Folder() + "/bozuk.xlsx";

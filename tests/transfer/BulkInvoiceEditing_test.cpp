@@ -146,7 +146,6 @@ TEST_F(BulkInvoiceEditing, TabOutAndBackKeepsTheTypedText) {
     });
 }
 
-// A text typed into the grid is in its cell when the button reads the row.
 TEST_F(BulkInvoiceEditing, TextTypedIntoACellIsInItWhenTheDialogOpens) {
     AddInvoice("e", "R9", "200", "70", "7", "Nisan 2016", "01.04.2016");
     Run([&] {

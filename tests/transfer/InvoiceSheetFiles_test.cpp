@@ -102,7 +102,6 @@ TEST_F(InvoiceSheetFiles, InvoiceDatesAreStoredInTheScreensFormOrStopTheImport) 
     }
 }
 
-// A re-import of a row whose date was written another way updates the invoice.
 TEST_F(InvoiceSheetFiles, ADateWrittenAnotherWayFindsTheStoredInvoice) {
     AddInvoice("e", "R0", "100", "1", "1", "Mart 2016", "01.03.2016");
     Answer(Xlsx("tarih.xlsx", Variant("1.3.2016")), "2", "2");

@@ -264,8 +264,6 @@ bool ListAndWrite(Tezemtarabonekimlikf* F, const AnsiString& Folder,
 }
 }  // namespace
 
-// A folder standing where the file goes: the operator reads which file and why in
-// Turkish, and the folder stays as it was.
 TEST_F(ElectricityIdentityScreen, AFolderInThePlaceOfTheFileIsNamedInTurkishAndStays) {
     InsertFull("1001", "Şubat 2016");
     const AnsiString Path = FilePath();
@@ -277,7 +275,6 @@ TEST_F(ElectricityIdentityScreen, AFolderInThePlaceOfTheFileIsNamedInTurkishAndS
     EXPECT_TRUE(DirectoryExists(Path + "/x"));
 }
 
-// The write button clicked on the screen shown as the menu shows it.
 TEST_F(ElectricityIdentityScreen, AFolderThatCannotTakeTheFileIsNamedAndNothingIsWritten) {
     InsertFull("1001", "Şubat 2016");
     const AnsiString AFile = Folder.Path() + "dosya";
