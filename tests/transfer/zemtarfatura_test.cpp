@@ -46,7 +46,7 @@ protected:
 
 }  // namespace
 
-TEST_F(ElectricityInvoiceScreen, StartsHiddenWithTheDefaults) {
+TEST_F(ElectricityInvoiceScreen, StartsHiddenWithTheDefaultsAndShowSetsTheDates) {
     EXPECT_EQ(F->Color(), TColor(0xCDFEED));
     EXPECT_TRUE(F->hepsec->Checked());
     EXPECT_FALSE(F->hiz->Visible());
@@ -57,10 +57,7 @@ TEST_F(ElectricityInvoiceScreen, StartsHiddenWithTheDefaults) {
     const auto* Drag = F->OENDEKS->DragDropSettings();
     EXPECT_TRUE(Drag->OleDropSource() && Drag->OleCopyAlways() && Drag->OleColumnDragDrop());
     EXPECT_EQ(F->YOL->Text(), GetHomeDir());
-}
-
-TEST_F(ElectricityInvoiceScreen, ShowSetsTheDates) {
-    F->Show();
+    F->Show();   // sets the year and the last month up to today
     EXPECT_EQ(F->iyil->Text(), "2016");
     EXPECT_EQ(FormatDateTime("dd.mm.yyyy", F->sontarih->Date()), "15.03.2016");
     EXPECT_EQ(FormatDateTime("dd.mm.yyyy", F->ilktarih->Date()), "14.02.2016");
