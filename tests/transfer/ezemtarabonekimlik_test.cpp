@@ -53,7 +53,7 @@ protected:
 
 }  // namespace
 
-TEST_F(ElectricityIdentityScreen, StartsWithTheDefaultsTheListingsAndWritesRelyOn) {
+TEST_F(ElectricityIdentityScreen, StartsWithTheDefaultsTheListingsAndWritesRelyOnAndShowSetsTheYears) {
     EXPECT_EQ(F->dosyano->Text(), "0");
     EXPECT_EQ(F->OSBUNVAN->Text(), "............ ORGANİZE SANAYİ BÖLGESİ");
     EXPECT_TRUE(F->hepsec->Checked());
@@ -71,9 +71,7 @@ TEST_F(ElectricityIdentityScreen, StartsWithTheDefaultsTheListingsAndWritesRelyO
     EXPECT_TRUE(G->Options().Contains(goEditing));
     EXPECT_EQ(F->iyol->Text(), GetHomeDir());
     EXPECT_EQ(F->YOL->Text(), GetHomeDir());
-}
-
-TEST_F(ElectricityIdentityScreen, ShowSetsBothYearsToTheCurrentYear) {
+    // Showing sets both years to the current one.
     F->iyil->SetText("2005");
     F->Show();
     EXPECT_EQ(F->iyil->Text(), "2016");
