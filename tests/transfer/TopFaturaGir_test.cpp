@@ -15,7 +15,7 @@ namespace {
 
 class BulkInvoiceScreen : public TInvoiceScreensTest {};
 
-TEST_F(BulkInvoiceScreen, HasItsCaptionsMonthsAndAGridWithAFloatingFooterThatDragsOut) {
+TEST_F(BulkInvoiceScreen, HasItsCaptionsMonthsAGridThatDragsOutAndShowSetsTheDayAndStatements) {
     EXPECT_EQ(DBulk->Caption(), "Doğalgaz Fatura Bilgileri Girişi");
     EXPECT_EQ(DBulk->ClassName(), "Tdtopfaturagirf");
     EXPECT_EQ(EBulk->iay->Items()->Strings(11), "Aralık");
@@ -30,9 +30,7 @@ TEST_F(BulkInvoiceScreen, HasItsCaptionsMonthsAndAGridWithAFloatingFooterThatDra
     const auto* Drag = G->DragDropSettings();
     EXPECT_TRUE(Drag->OleDropSource() && Drag->OleCopyAlways() && Drag->OleColumnDragDrop());
     EXPECT_FALSE(Drag->OleDropTarget());
-}
-
-TEST_F(BulkInvoiceScreen, ShowSetsTodayTheYearAndTheModifyingStatements) {
+    // Showing sets today, the year and the modifying statements.
     EBulk->Show();
     EXPECT_EQ(EBulk->iyil->Text(), "2016");
     EXPECT_EQ(DateToStr(EBulk->faturatarihi->Date()), "15.03.2016");
