@@ -31,15 +31,13 @@ protected:
     }
 };
 
-TEST_F(InvoiceDialog, HasItsCaptionLockedSubscriberFieldsAndOnlyTheSaveButton) {
+TEST_F(InvoiceDialog, HasItsCaptionLockedFieldsYellowMarksAndOnlyTheSaveButtonShowingItsFocus) {
     EXPECT_EQ(DDialog->Caption(), "Doğalgaz Fatura Bilgisi Girişi");
     EXPECT_EQ(EDialog->ClassName(), "Tefaturagirf");
     EXPECT_FALSE(EDialog->GroupBox1->Enabled());
     EXPECT_FALSE(EDialog->referansno->Enabled());
     EXPECT_EQ(ShownButtons(EDialog.get()), "kaydet ");
-}
-
-TEST_F(InvoiceDialog, TheBulkCheckBoxIsYellowAndTheFocusedSaveButtonShowsIt) {
+    // The bulk check box is yellow and the focused save button shows it.
     for (TCheckBox* B : {EBulk->donemg, DBulk->donemg}) EXPECT_EQ(uitest::PixelAt(B->Widget()->grab().toImage(), 138, 8), clYellow);
     EDialog->Show();
     const QImage Unfocused = EDialog->kaydet->Widget()->grab().toImage();
