@@ -93,7 +93,7 @@ protected:
 INSTANTIATE_TEST_SUITE_P(Kinds, ScreenTest, ::testing::Values(Electricity, NaturalGas),
                          [](const auto& Info) { return std::string(Info.param.Gas ? "NaturalGas" : "Electricity"); });
 
-TEST_P(ScreenTest, InputsHaveTheirNamesLengthsFirstTextsAndColours) {
+TEST_P(ScreenTest, ShownItHasItsInputsThePeriodAndTheModifyingTexts) {
     const bool Gas = GetParam().Gas;
     EXPECT_EQ(F->ClassName(), Gas ? "TdABONEKIMLIKF" : "TEABONEKIMLIKF");
     EXPECT_EQ(F->Caption(), Gas ? "Doğalgaz Abonelerinin Kimlik Bilgilerinin Tanımlama Menüsü"
@@ -152,9 +152,7 @@ TEST_P(ScreenTest, InputsHaveTheirNamesLengthsFirstTextsAndColours) {
     EXPECT_EQ(F->btrsil->Caption(), "&SİL");
     EXPECT_EQ(F->Button17->Caption(), "&Kimlik Bilgisini Excelden Al");
     EXPECT_EQ(F->FindComponent("dosyaac"), F->dosyaac);
-}
-
-TEST_P(ScreenTest, ShowSetsThePeriodAndTheModifyingTexts) {
+    // Showing sets the period and the modifying texts.
     EXPECT_EQ(F->ay->Text(), "Mayıs");
     EXPECT_EQ(F->yil->Text(), "2016");
     TpFBDataSet* DS = GetParam().Gas ? M()->dabonekimlik : M()->eabonekimlik;
