@@ -285,7 +285,7 @@ TEST_P(ScreenTest, TypedDoubleQuotesStayInsideTheLiteral) {
     EXPECT_EQ(AboneKimlikQuoted("a\"b\"\""), "a\"\"b\"\"\"\"");
 }
 
-TEST_P(ScreenTest, ChangeUpdatesTheRowOfTheTypedNumber) {
+TEST_P(ScreenTest, ChangeUpdatesTheRowOfTheTypedNumberWithTheSaveChecksButNotThePeriod) {
     Insert("D-1", "Bir");
     Insert("D-2", "Iki");
     F->caril->SetText("D-1");
@@ -304,15 +304,12 @@ TEST_P(ScreenTest, ChangeUpdatesTheRowOfTheTypedNumber) {
     F->btrdegistirClick(F->btrdegistir);
     EXPECT_EQ(P.LastMessage(), NotFound);
     EXPECT_EQ(Rows(), 2);
-}
-
-TEST_P(ScreenTest, ChangeMakesTheSaveChecksButNotThePeriod) {
-    Insert("D-3", "Uc");
-    F->ABONENO->SetText("D-3");
+    // The save's own checks apply.
+    F->ABONENO->SetText("D-1");
     F->BADI->SetText("");
     F->btrdegistirClick(F->btrdegistir);
     EXPECT_EQ(P.LastMessage(), "Lütfen Müşteri Adını Boş Bırakmayınız!");
-    EXPECT_EQ(Column("ADI", "D-3"), "Uc");
+    EXPECT_EQ(Column("ADI", "D-1"), "Bir");
 }
 
 TEST_P(ScreenTest, DeleteAsksAndRefusesSubscribersWithInvoices) {
