@@ -48,6 +48,23 @@ protected:
                         "'10987654321','12345678','01.01.2015','31.12.2016',1250.5,'1  Sabit','(224)111 22 33',"
                         "'P1','A1','PR1',300.25,'1  Sanayi','" + Period + "','Y2',1.5,2,'EVET'"));
     }
+    // The screen shown as the menu shows it: February 2016 listed with the list
+    // button, the grid then changed by Edit, the period file written into Dir with
+    // the write button. True when the folder edit had the focus afterwards.
+    bool ListAndWrite(const AnsiString& Dir, const std::function<void()>& Edit = [] {}) {
+        bool FolderFocused = false;
+        modaltest::WhileShownModally(F.get(), [&] {
+            F->iay->SetText("Şubat");
+            F->iyil->SetText("2016");
+            uitest::Click(F->Button7);
+            Edit();
+            F->VERGINOM->SetText("1234567890");
+            F->iyol->SetText(Dir);
+            uitest::Click(F->Button8);
+            FolderFocused = F->iyol->Focused();
+        });
+        return FolderFocused;
+    }
     std::unique_ptr<Tezemtarabonekimlikf> F;
 };
 
@@ -241,32 +258,11 @@ TEST_F(ElectricityIdentityScreen, LeavingTheZoneTaxNumberChecksItsLength) {
     EXPECT_EQ(Prompts.Messages(), std::vector<AnsiString>{"Vergi Numarası 10 karakterden büyük veya küçük olamaz"});
 }
 
-// The screen shown as the menu shows it: February 2016 listed with the list
-// button, the grid then changed by Edit, the period file written into Folder with
-// the write button. True when the folder edit had the focus afterwards.
-namespace {
-bool ListAndWrite(Tezemtarabonekimlikf* F, const AnsiString& Folder,
-                  const std::function<void()>& Edit = [] {}) {
-    bool FolderFocused = false;
-    modaltest::WhileShownModally(F, [&] {
-        F->iay->SetText("Şubat");
-        F->iyil->SetText("2016");
-        uitest::Click(F->Button7);
-        Edit();
-        F->VERGINOM->SetText("1234567890");
-        F->iyol->SetText(Folder);
-        uitest::Click(F->Button8);
-        FolderFocused = F->iyol->Focused();
-    });
-    return FolderFocused;
-}
-}  // namespace
-
 TEST_F(ElectricityIdentityScreen, AFolderInThePlaceOfTheFileIsNamedInTurkishAndStays) {
     InsertFull("1001", "Şubat 2016");
     const AnsiString Path = FilePath();
     ASSERT_TRUE(ForceDirectories(Path + "/x"));
-    ListAndWrite(F.get(), Folder.Path());
+    ListAndWrite(Folder.Path());
     ASSERT_EQ(Prompts.Messages().size(), 1u);
     EXPECT_EQ(Prompts.LastMessage(), "\"" + Path + "\" dosyası yazılamadı: bu adda bir klasör var. "
                                      "Yerindeki dosya ya da klasör değiştirilmedi.");
@@ -285,7 +281,7 @@ TEST_F(ElectricityIdentityScreen, AFolderThatCannotTakeTheFileIsNamedAndNothingI
                            TCase{Folder.Path() + "yok/", Folder.Path() + "yok/"}, TCase{AFile + "/", AFile + "/"}}) {
         Prompts.Clear();
         F = std::make_unique<Tezemtarabonekimlikf>(nullptr);   // a fresh screen each time, as from the menu
-        const bool FolderFocused = ListAndWrite(F.get(), C.Folder);
+        const bool FolderFocused = ListAndWrite(C.Folder);
         ASSERT_EQ(Prompts.Messages().size(), 1u) << C.Folder;
         EXPECT_EQ(Prompts.LastMessage(),
                   "Klasör bulunamadı: \"" + C.Named + "\". Lütfen var olan bir klasör yazınız; dosya yazılmadı.");
@@ -301,7 +297,7 @@ TEST_F(ElectricityIdentityScreen, AFolderWithoutWriteRightIsNamed) {
     const AnsiString Locked = Folder.Path() + "kilitli/";
     ASSERT_TRUE(ForceDirectories(Locked));
     ::chmod(AnsiToUtf8(Locked).c_str(), 0500);
-    ListAndWrite(F.get(), Locked);
+    ListAndWrite(Locked);
     ::chmod(AnsiToUtf8(Locked).c_str(), 0700);
     EXPECT_EQ(Prompts.Messages(), std::vector<AnsiString>{"Bu klasöre yazılamıyor: \"" + Locked + "\". Dosya yazılmadı."});
 }
@@ -310,7 +306,7 @@ TEST_F(ElectricityIdentityScreen, AFolderNamedWithoutItsLastSlashTakesTheFileIns
     InsertFull("1001", "Şubat 2016");
     const AnsiString Inside = Folder.Path() + "cikti";
     ASSERT_TRUE(ForceDirectories(Inside));
-    ListAndWrite(F.get(), Inside);
+    ListAndWrite(Inside);
     EXPECT_EQ(Prompts.LastMessage(), Inside + "/elektrik_abone_kimlik.xml dosyası oluştu");
     EXPECT_TRUE(FileExists(Inside + "/elektrik_abone_kimlik.xml"));
 }
@@ -319,7 +315,7 @@ TEST_F(ElectricityIdentityScreen, ACellWithAControlCharacterStopsTheWriteWithIts
     InsertFull("1001", "Şubat 2016");
     const AnsiString Path = FilePath();
     SaveFileAtomically(Path, "earlier");
-    ListAndWrite(F.get(), Folder.Path(), [&] { F->OENDEKS->SetCells(3, 1, "VE\x07Lİ"); });
+    ListAndWrite(Folder.Path(), [&] { F->OENDEKS->SetCells(3, 1, "VE\x07Lİ"); });
     ASSERT_EQ(Prompts.Messages().size(), 1u);
     EXPECT_EQ(Prompts.LastMessage().find("Satır 1, sütun 3"), 0u);
     EXPECT_NE(Prompts.LastMessage().find("(kod 7) var; dosya yazılmadı"), AnsiString::npos);
