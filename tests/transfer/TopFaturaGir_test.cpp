@@ -234,10 +234,7 @@ TEST_F(BulkInvoiceScreen, BadStoredDateIsSaidAndLeavesNothingToSave) {
     EXPECT_EQ(DM().Count("select * from efatura"), 0);
 }
 
-}  // namespace
-
 // --- the grid's floating footer and drags, through the mouse ---------------------------------
-namespace {
 
 class BulkInvoiceGrid : public TInvoiceScreensTest {
 protected:
