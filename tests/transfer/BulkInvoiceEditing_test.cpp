@@ -34,13 +34,9 @@ protected:
     void List(const char* Month) {
         EBulk->iay->SetText(Month);
         EBulk->iyil->SetText("2016");
-        SystemClick(EBulk->Button1);
-        Settle();
+        ClickAndSettle(EBulk->Button1);
     }
-    QPoint In(Integer C, Integer R) const {
-        const TRect Rc = G->CellRect(C, R);
-        return QPoint((Rc.Left + Rc.Right) / 2, (Rc.Top + Rc.Bottom) / 2);
-    }
+    QPoint In(Integer C, Integer R) const { return Middle(G->CellRect(C, R)); }
     void ClickCell(Integer C, Integer R) {
         SystemClick(G, In(C, R));
         Settle();
@@ -151,15 +147,13 @@ TEST_F(BulkInvoiceEditing, TextTypedIntoACellIsInItWhenTheDialogOpens) {
         ClickCell(9, 2);
         TypeText(u"R9");
         ASSERT_TRUE(G->EditorMode());
-        SystemClick(EBulk->yenikayit);
-        Settle();
+        ClickAndSettle(EBulk->yenikayit);
         ASSERT_TRUE(EDialog->Visible());
         EXPECT_EQ(G->Cells(9, 2), "R9");
         // The row's reference number finds the subscriber's stored invoice.
         EXPECT_EQ(EDialog->referansno->Text(), "R9");
         EXPECT_TRUE(EDialog->degistir->Visible());
-        SystemClose(EDialog.get());
-        Settle();
+        CloseAndSettle(EDialog.get());
     });
 }
 
@@ -249,8 +243,7 @@ TEST_F(BulkInvoiceEditing, AnEditorOpenOnAWrittenBackCellTakesTheStoredValue) {
 TEST_F(BulkInvoiceEditing, AnInvoiceSavedWhileAnotherSubscribersRowIsCurrentGoesToItsOwnRow) {
     Run([&] {
         ClickCell(3, 2);
-        SystemClick(EBulk->yenikayit);
-        Settle();
+        ClickAndSettle(EBulk->yenikayit);
         ASSERT_TRUE(EDialog->Visible());
         ASSERT_TRUE(EDialog->kaydet->Visible());
         ClickCell(3, 1);

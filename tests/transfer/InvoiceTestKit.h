@@ -112,6 +112,15 @@ protected:
         modaltest::WhileShownModally(Bulk, [&] { uitest::Click(Bulk->Button4); });
         return Prompts.Messages();
     }
+    // A click or close through the window system, and the events it leads to.
+    static void ClickAndSettle(TControl* C) {
+        uitest::SystemClick(C);
+        uitest::Settle();
+    }
+    static void CloseAndSettle(TControl* Form) {
+        uitest::SystemClose(Form);
+        uitest::Settle();
+    }
     // A bulk screen shown for the period Month Year and listed.
     void ShowAndList(TTopFaturaGirForm* B, const AnsiString& Month, const AnsiString& Year = "2016") {
         B->Show();

@@ -41,8 +41,7 @@ protected:
         SystemClick(Bulk->Button1);   // leaving the month sets the invoice date
         Settle();
         Bulk->OENDEKS->SetRow(1);
-        SystemClick(Bulk->yenikayit);
-        Settle();
+        ClickAndSettle(Bulk->yenikayit);
     }
 };
 
@@ -55,8 +54,7 @@ TEST_F(ModalInvoiceEntry, SaveClickedInTheDialogStoresTheInvoice) {
             ASSERT_TRUE(C.Dialog->Visible());
             C.Dialog->faturabedeli->SetTextAsFloat(1234.5);
             C.Dialog->toplamtuketim->SetTextAsFloat(310.25);
-            SystemClick(C.Dialog->kaydet);
-            Settle();
+            ClickAndSettle(C.Dialog->kaydet);
             EXPECT_FALSE(C.Dialog->Visible());
             EXPECT_TRUE(C.Bulk->Modal());
             // Back on the bulk screen, which takes the mouse again.
@@ -79,8 +77,7 @@ TEST_F(ModalInvoiceEntry, TheDialogTakesKeysAndItsCloseButtonWhileTheScreenIsMod
         Settle();
         SystemKey(Amount, Qt::Key_End);
         EXPECT_TRUE(KeyChanges(Amount, Qt::Key_7));
-        SystemClose(EDialog.get());
-        Settle();
+        CloseAndSettle(EDialog.get());
         EXPECT_FALSE(EDialog->Visible());
         EXPECT_TRUE(EBulk->Visible());
     });
@@ -93,12 +90,10 @@ TEST_F(ModalInvoiceEntry, TheDialogComesBackToTheFrontWhenOpenedAgain) {
     AddSubscriber("e", "100", "ALİ");
     WhileModal(EBulk.get(), [&] {
         OpenDialog(EBulk.get());
-        SystemClick(EDialog->kaydet);
-        Settle();
+        ClickAndSettle(EDialog->kaydet);
         ASSERT_FALSE(EDialog->Visible());
         ASSERT_EQ(QApplication::activeWindow(), EBulk->Widget());
-        SystemClick(EBulk->yenikayit);
-        Settle();
+        ClickAndSettle(EBulk->yenikayit);
         ASSERT_TRUE(EDialog->Visible());
         EXPECT_EQ(QApplication::activeWindow(), EDialog->Widget());
         EXPECT_TRUE(EDialog->degistir->Visible());
@@ -106,8 +101,7 @@ TEST_F(ModalInvoiceEntry, TheDialogComesBackToTheFrontWhenOpenedAgain) {
         Amount->SetFocus();
         Settle();
         EXPECT_TRUE(KeyChanges(Amount, Qt::Key_3));
-        SystemClose(EDialog.get());
-        Settle();
+        CloseAndSettle(EDialog.get());
     });
     EXPECT_EQ(DM().Count("select * from efatura"), 1);
 }
@@ -131,11 +125,9 @@ TEST_F(ModalInvoiceEntry, ADialogLeftOpenTakesInputWhenTheNextVisitOpensIt) {
         ASSERT_TRUE(EDialog->Visible());
         EXPECT_EQ(QApplication::activeWindow(), EDialog->Widget());
         TMoneyEdit* Amount = EDialog->faturabedeli;
-        SystemClick(Amount);
-        Settle();
+        ClickAndSettle(Amount);
         EXPECT_TRUE(KeyChanges(Amount, Qt::Key_4));
-        SystemClick(EDialog->kaydet);
-        Settle();
+        ClickAndSettle(EDialog->kaydet);
         EXPECT_FALSE(EDialog->Visible());
     });
     EXPECT_EQ(DM().Count("select * from efatura"), 1);
@@ -153,15 +145,12 @@ TEST_F(ModalInvoiceEntry, AMonthTypedInSmallLettersBecomesTheListsMonth) {
         Settle();
         EXPECT_EQ(EBulk->iay->Text(), "Ağustos");
         EXPECT_EQ(DateToStr(EBulk->faturatarihi->Date()), "31.08.2016");
-        SystemClick(EBulk->Button1);
-        Settle();
+        ClickAndSettle(EBulk->Button1);
         EBulk->OENDEKS->SetRow(1);
-        SystemClick(EBulk->yenikayit);
-        Settle();
+        ClickAndSettle(EBulk->yenikayit);
         ASSERT_TRUE(EDialog->Visible());
         EXPECT_EQ(EDialog->donemi->Text(), "Ağustos 2016");
-        SystemClick(EDialog->kaydet);
-        Settle();
+        ClickAndSettle(EDialog->kaydet);
     });
     EXPECT_EQ(DM().Value("select DONEMI from efatura"), "Ağustos 2016");
 }

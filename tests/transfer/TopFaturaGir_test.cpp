@@ -264,10 +264,7 @@ protected:
         QMouseEvent E(T, QPointF(P), W->mapToGlobal(QPointF(P)), B, Held, Qt::NoModifier);
         QApplication::sendEvent(W, &E);
     }
-    QPoint In(Integer ACol, Integer ARow) const {
-        const TRect R = G->CellRect(ACol, ARow);
-        return QPoint((R.Left + R.Right) / 2, (R.Top + R.Bottom) / 2);
-    }
+    QPoint In(Integer ACol, Integer ARow) const { return uitest::Middle(G->CellRect(ACol, ARow)); }
     void ClickOn(Integer ACol, Integer ARow) {
         Send(QEvent::MouseButtonPress, In(ACol, ARow), Qt::LeftButton, Qt::LeftButton);
         Send(QEvent::MouseButtonRelease, In(ACol, ARow), Qt::LeftButton, Qt::NoButton);
