@@ -167,8 +167,7 @@ TEST_F(SubscriberSheetTest, WrongOrCancelledAccessCodeStopsBeforeTheFileDialog) 
         Prompts.QueueInput(Ok, Code);
         S->Button17Click(S.get());
         ASSERT_EQ(Prompts.Records().size(), 2u) << Code;
-        EXPECT_EQ(Prompts.Records()[0].Caption, "Yetki Kodunu Giriniz");
-        EXPECT_EQ(Prompts.Records()[0].Text, "Yetki Kodu");
+        EXPECT_EQ(Prompts.Records()[0].Caption + ": " + Prompts.Records()[0].Text, "Yetki Kodunu Giriniz: Yetki Kodu");
         EXPECT_EQ(Prompts.LastMessage(), "Yetki kodu yanlış");
     }
     EXPECT_EQ(DM.Value("select ADI from eabonekimlik"), "Eski");
@@ -192,9 +191,8 @@ TEST_F(SubscriberSheetTest, ImportInsertsNewAndUpdatesExistingRows) {
     ASSERT_EQ(R.size(), 4u);
     EXPECT_EQ(R[1].Kind, TScriptedPrompter::pkFileDialog);
     EXPECT_EQ(R[1].File.Filter, "xlsx|*.xlsx|xls Dosyaları|*.xls|Csv Dosyaları|*.csv");
-    EXPECT_EQ(R[2].Caption, "Satır No");
-    EXPECT_EQ(R[2].Text, "Excel İlk Satır Numarasını Giriniz");
-    EXPECT_EQ(R[3].Text, "Excel Son Satır Numarasını Giriniz");
+    EXPECT_EQ(R[2].Caption + ": " + R[2].Text + " / " + R[3].Text,
+              "Satır No: Excel İlk Satır Numarasını Giriniz / Excel Son Satır Numarasını Giriniz");
     EXPECT_TRUE(Prompts.Messages().empty());
 
     // The row without a subscriber number is left out.
