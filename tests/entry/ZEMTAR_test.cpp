@@ -265,8 +265,8 @@ TEST_F(ZEMTAR, FailingScreenGoesToTheExceptionDialogAndTheWindowStaysUsable) {
     F->UKETMVEFATURABLGLERZEMTARDOSYASIOLUTURMA1->Action()->trigger();
     uitest::Settle();
     ASSERT_EQ(Prompts.Records().size(), 1u);
-    EXPECT_EQ(Prompts.Records()[0].Text, "Ekran açılamadı.");
-    EXPECT_EQ(Prompts.Records()[0].Caption, ApplicationTitle);
+    EXPECT_EQ(Prompts.Records()[0].Caption + ": " + Prompts.Records()[0].Text,
+              AnsiString(ApplicationTitle) + ": Ekran açılamadı.");
     EXPECT_TRUE(F->Visible());
     F->Image6Click(F);
     EXPECT_EQ(Opener.Targets.size(), 1u);
