@@ -123,8 +123,7 @@ TEST_F(InvoiceSheet, WrongAccessCodeStopsBeforeAnythingElse) {
         Prompts.QueueInput(true, Code);
         EBulk->Button4Click(EBulk.get());
         ASSERT_EQ(Prompts.Records().size(), 2u);
-        EXPECT_EQ(Prompts.Records()[0].Caption, "Yetki Kodunu Giriniz");
-        EXPECT_EQ(Prompts.Records()[0].Text, "Yetki Kodu");
+        EXPECT_EQ(Prompts.Records()[0].Caption + ": " + Prompts.Records()[0].Text, "Yetki Kodunu Giriniz: Yetki Kodu");
         EXPECT_EQ(Prompts.LastMessage(), "Yetki kodu yanlış");
     }
 }
@@ -144,9 +143,8 @@ TEST_F(InvoiceSheet, ImportUpdatesByNumberAndDateAndInsertsTheRest) {
     // Same number, another date: a second invoice, even with a reference number already in use.
     EXPECT_EQ(Row("FATURATARIHI = '02.03.2016'"), "100|Mart 2016|R1|200|300|02.03.2016");
     EXPECT_EQ(Row("ABONENO = '1\"9'"), "1\"9|Mart 2016||450|0|03.03.2016");
-    EXPECT_EQ(Prompts.Records()[2].Caption, "Excel İlk Satır Numarasını Giriniz");
-    EXPECT_EQ(Prompts.Records()[3].Caption, "Excel Son Satır Numarasını Giriniz");
-    EXPECT_EQ(Prompts.Records()[3].Text, "Satır No");
+    EXPECT_EQ(Prompts.Records()[2].Caption + " / " + Prompts.Records()[3].Caption + ": " + Prompts.Records()[3].Text,
+              "Excel İlk Satır Numarasını Giriniz / Excel Son Satır Numarasını Giriniz: Satır No");
 }
 
 // A cancelled file choice never reuses the file of the import before.
