@@ -832,14 +832,16 @@ public:
     public:
         TProgressScope(TExtStringGrid* AGrid, bool APaste) : FGrid(AGrid), FPaste(APaste) { Tell(0); }
         ~TProgressScope() { End(); }
-        void End() {
-            if (FGrid) Tell(2);
+        void End(Integer Kind = 2, Integer ARow = -1) {   // a search ends with 4 on a hit
+            if (FGrid) Tell(Kind, ARow);
             FGrid = nullptr;
         }
         TProgressScope(const TProgressScope&) = delete;
         TProgressScope& operator=(const TProgressScope&) = delete;
     private:
-        void Tell(Integer Kind) { FPaste ? FGrid->PasteProgress(Kind, -1) : FGrid->SaveProgress(Kind, -1); }
+        void Tell(Integer Kind, Integer ARow = -1) {
+            FPaste ? FGrid->PasteProgress(Kind, ARow) : FGrid->SaveProgress(Kind, ARow);
+        }
         TExtStringGrid* FGrid;
         bool FPaste;
     };
