@@ -202,6 +202,24 @@ TEST_F(ExtGridClipboard, SmartPasteFillsTheSelectionOrContinuesASeries) {
     EXPECT_EQ("3000000002", F.Grid->Cells(4, 3));
 }
 
+TEST_F(ExtGridClipboard, SmartPasteOfACheckBoxGivesEveryCheckBoxItsState) {
+    F.Grid->Navigation()->SetAllowSmartClipboard(true);
+    for (bool Fmt : {false, true}) {
+        F.Grid->Navigation()->SetAllowFmtClipboard(Fmt);
+        for (Integer R = 1; R < 5; ++R) F.Grid->CreateCellGraphic(2, R)->SetCellType(ctCheckBox);
+        F.Grid->SetCheckBoxState(2, 1, true);
+        F.ShowFocused();
+        F.Select(2, 1, 2, 1);
+        SendKey(FocusTarget(), Qt::Key_C, QString(), Qt::ControlModifier);
+        F.Select(2, 2, 2, 4);
+        SendKey(FocusTarget(), Qt::Key_V, QString(), Qt::ControlModifier);
+        for (Integer R = 2; R < 5; ++R) {
+            bool On = false;
+            EXPECT_TRUE(F.Grid->GetCheckBoxState(2, R, On) && On) << Fmt << R;
+        }
+    }
+}
+
 TEST_F(ExtGridClipboard, AnEmptyLastFieldEmptiesACellOnlyAfterALineEnd) {
     F.Grid->SetCells(2, 1, "keep");
     F.Grid->SetCells(3, 2, "gone");
