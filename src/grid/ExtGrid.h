@@ -1226,6 +1226,8 @@ private:
     Integer FirstDataCol();
     Integer LastDataCol() const { return ColCount() - 1 - FFixedRightCols; }
     Integer LastDataRow() const { return RowCount() - 1 - FFixedFooters; }
+    Integer CurrentDataRealRow() const;
+    void KeepRowOnShownData(Integer RealRow);   // after rows were hidden
 
     bool FLookup = false;
     bool FLookupCaseSensitive = false;
