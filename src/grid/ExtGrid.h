@@ -809,7 +809,9 @@ public:
     // AsPaste: only cells a text paste may fill take the stream's cells.
     void LoadCellsFromStream(TGridCoord Origin, TStream* Stream, bool AsPaste = false);
     Integer PasteAt(Integer ACol, Integer ARow);   // cells pasted (0 for RTF)
-    Integer PasteText(Integer ACol, Integer ARow, const AnsiString& Text);
+    // Written, when given, gets (field, line) of each block cell the paste wrote.
+    Integer PasteText(Integer ACol, Integer ARow, const AnsiString& Text,
+                      std::set<std::pair<Integer, Integer>>* Written = nullptr);
     // Columns and rows (less one) of a tab/CR LF text.
     static TPoint TextExtent(const AnsiString& Text);
     // The cells of R as tab/CR LF text; Disjunct skips unselected rows or columns.
@@ -1501,7 +1503,7 @@ private:
     std::unique_ptr<TESGDropTarget> FDropTarget;   // while DragDropSettings.OleDropTarget
     TGridRect FDragRect;                           // the cells of the running text drag
     TGridRect FSelfDropRect;                       // what a drop of that drag wrote into this grid
-    void TakeDraggedRows(bool Disjunct);
+    void TakeDraggedRows(bool Disjunct, Integer BlockLeft);
     bool FDragPending = false;                     // a press that starts a drag once it moves
     Integer FDragTicks = 0;                        // horizontal drag scrolling every other move
     TPanel* FDropMarkers[3] = {nullptr, nullptr, nullptr};   // row marker, column markers above and below

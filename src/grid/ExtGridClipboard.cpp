@@ -495,7 +495,8 @@ void TExtStringGrid::SetCellValue(Integer ACol, Integer ARow, const AnsiString& 
     SetCells(RealColIndex(ACol), ARow, Value);
 }
 
-Integer TExtStringGrid::PasteText(Integer ACol, Integer ARow, const AnsiString& Text) {
+Integer TExtStringGrid::PasteText(Integer ACol, Integer ARow, const AnsiString& Text,
+                                 std::set<std::pair<Integer, Integer>>* Written) {
     if (ACol < 0 || ARow < 0 || ACol >= ColCount() || ARow >= RowCount()) return 0;
     const bool Always = FNavigation->AllowClipboardAlways();
     if (!Options().Contains(goEditing) && !Always && !FMouseActions->RangeSelectAndEdit()) return 0;
@@ -522,6 +523,7 @@ Integer TExtStringGrid::PasteText(Integer ACol, Integer ARow, const AnsiString& 
                     OnClipboardBeforePasteCell(this, C, Rw, Value, Allow);
                 }
                 if (Allow) SetCellValue(C, Rw, Value);
+                if (Allow && Written) Written->insert({Integer(F), Integer(L)});
                 MaxCol = std::max(MaxCol, C);
             }
             ++Count;
