@@ -555,10 +555,8 @@ TEST(ExtGridDragDrop, AMoveTakesOnlyWhatItMoved) {
         if (C.Rows) AddOptions(G, {goRowSelect});
         G->MouseActions()->SetDisjunctRowSelect(C.Marked);
         if (C.Refuse) {   // the target takes neither s12 (not editable) nor s22 (its paste event)
-            F.Target->OnCanEditCell = [](TObject*, Integer ARow, Integer ACol, bool& Can) { Can = !(ACol == 2 && ARow == 4); };
-            F.Target->OnClipboardBeforePasteCell = [](TObject*, Integer ACol, Integer ARow, AnsiString&, bool& Allow) {
-                Allow = !(ACol == 3 && ARow == 4);
-            };
+            F.Target->OnCanEditCell = [](TObject*, Integer R, Integer Cl, bool& Can) { Can = Cl != 2 || R != 4; };
+            F.Target->OnClipboardBeforePasteCell = [](TObject*, Integer Cl, Integer R, AnsiString&, bool& A) { A = Cl != 3 || R != 4; };
         }
         if (C.Marked) {
             G->SetRowSelected(3, true);   // s?3

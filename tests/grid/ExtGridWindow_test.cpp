@@ -207,32 +207,3 @@ TEST(ExtGridWindow, HoveringMakesTheDataCellUnderTheMouseCurrent) {
     F.Clock.Advance(500);
     EXPECT_EQ(3, G->Row());
 }
-
-// A descendant whose hooks raise (a cancelled progress, a failing size hook) gets its
-// grid back painting and its progress ended, by the wheel's zoom and row move too.
-TEST(ExtGridWindow, ARaisingHookEndsTheUpdateOrProgressItInterrupts) {
-    struct TRaisingGrid : TExtStringGrid {
-        using TExtStringGrid::TExtStringGrid;
-        Integer Starts = 0, Ends = 0;
-        void SaveProgress(Integer Kind, Integer) override {
-            Starts += Kind == 0;
-            Ends += Kind == 2 || Kind == 4;
-            if (Kind == 1) throw EAbort("cancelled");
-        }
-        void RowHeightsChanged() override { throw EAbort("refused"); }
-    };
-    TGridOnForm<TRaisingGrid> F(3, 6);
-    F.Form->Show();
-    Settle();
-    TRaisingGrid* G = F.Grid;
-    G->SetIntelliZoom(true);
-    TurnWheel(G->Widget(), true, Qt::ControlModifier);
-    EXPECT_EQ(0, G->UpdateCount());
-    G->OnSelectCell = [](TObject*, Integer, Integer, bool&) { throw EAbort("refused"); };
-    TurnWheel(G->Widget(), true);
-    EXPECT_EQ(0, G->UpdateCount());
-    G->SetCells(1, 2, "5");
-    EXPECT_THROW(G->ColumnSum(1, 1, 5), EAbort);
-    EXPECT_THROW(G->Find(TGridCoord{-1, -1}, "x", 0), EAbort);
-    EXPECT_TRUE(G->Starts == 2 && G->Ends == 2);
-}
