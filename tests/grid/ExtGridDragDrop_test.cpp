@@ -531,8 +531,7 @@ TEST(ExtGridDragDrop, AUnicodeCellDraggedToAnotherGridArrivesWhole) {   // its s
 
 // A move takes what it moved and nothing else: cells a drop into the dragging grid
 // wrote stay, rows dragged onto their own block are neither lost nor doubled, a drop
-// that could not be written takes nothing, cells another grid refused stay, and marked
-// rows are found by real row.
+// that could not be written or was refused takes nothing, and marked rows are found by real row.
 TEST(ExtGridDragDrop, AMoveTakesOnlyWhatItMoved) {
     struct TCase { TGridRect Sel; TPoint Drop; bool Self, Rows, Insert, Write, Marked; const char* Want; bool Refuse = false; };
     const TCase Cases[] = {

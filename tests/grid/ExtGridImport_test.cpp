@@ -202,10 +202,8 @@ TEST(ExtGridImport, AStreamOrPasteThatRaisesStillEndsItsProgress) {
         TProgressGrid() : TExtStringGrid(nullptr) {}
         Integer Ends = 0;
         bool Stop = false;
-        void SaveProgress(Integer Kind, Integer) override {
-            Ends += Kind == 2;
-            if (Stop && Kind == 1) throw EAbort("cancelled");
-        }
+        void SaveProgress(Integer Kind, Integer) override { Ends += Kind == 2 || (Stop && Kind == 1 && Raise()); }
+        static bool Raise() { throw EAbort("cancelled"); }
         void PasteProgress(Integer Kind, Integer) override { Ends += Kind == 2; }
         void RowHeightsChanged() override { Stop ? throw EAbort("refused") : TExtStringGrid::RowHeightsChanged(); }
     } G;
