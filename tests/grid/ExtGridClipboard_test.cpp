@@ -207,8 +207,7 @@ TEST_F(ExtGridClipboard, SmartPasteFillsTheSelectionOrContinuesASeries) {
     SendKey(FocusTarget(), Qt::Key_C, QString(), Qt::ControlModifier);
     F.Select(1, 4, 1, 5);
     SendKey(FocusTarget(), Qt::Key_V, QString(), Qt::ControlModifier);
-    bool On = false;
-    EXPECT_TRUE(F.Grid->GetCheckBoxState(1, 5, On) && On);
+    EXPECT_TRUE(F.Grid->GetCellGraphic(1, 5)->CellBoolean());
 }
 
 TEST_F(ExtGridClipboard, AnEmptyLastFieldEmptiesACellOnlyAfterALineEnd) {

@@ -553,10 +553,9 @@ TEST(ExtGridDragDrop, AMoveTakesOnlyWhatItMoved) {
         G->DragDropSettings()->SetOleInsertRows(C.Insert);
         if (C.Rows) AddOptions(G, {goRowSelect});
         G->MouseActions()->SetDisjunctRowSelect(C.Marked);
-        if (C.Refuse) {   // the target takes neither s12 (not editable) nor s22 (its paste event)
-            F.Target->OnCanEditCell = [](TObject*, Integer R, Integer Cl, bool& Can) { Can = Cl != 2 || R != 4; };
-            F.Target->OnClipboardBeforePasteCell = [](TObject*, Integer Cl, Integer R, AnsiString&, bool& A) { A = Cl != 3 || R != 4; };
-        }
+        // Refused: the target takes neither s12 (not editable) nor s22 (its paste event).
+        if (C.Refuse) F.Target->OnCanEditCell = [](TObject*, Integer R, Integer Cl, bool& Can) { Can = Cl != 2 || R != 4; };
+        if (C.Refuse) F.Target->OnClipboardBeforePasteCell = [](TObject*, Integer Cl, Integer R, AnsiString&, bool& A) { A = Cl != 3 || R != 4; };
         if (C.Marked) {
             G->SetRowSelected(3, true);   // s?3
             G->HideRow(1);                // s?3 is shown at 2
