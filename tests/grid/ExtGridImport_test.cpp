@@ -196,8 +196,7 @@ TEST(ExtGridImport, AfterAnImportTheFooterRowTotalsTheImportedRows) {
     EXPECT_EQ(9, G.Grid->Floats(1, G.Grid->RowCount() - 1));
 }
 
-// Zoom (Ctrl and the wheel), the wheel's row move, column sums and Find too.
-TEST(ExtGridImport, AStreamOrPasteThatRaisesStillEndsItsProgress) {
+TEST(ExtGridImport, AStreamPasteWheelSumOrFindThatRaisesStillEndsItsProgressOrUpdate) {
     struct TProgressGrid : TExtStringGrid {
         TProgressGrid() : TExtStringGrid(nullptr) {}
         Integer Ends = 0;
