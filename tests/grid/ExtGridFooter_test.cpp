@@ -1,6 +1,7 @@
 #include "grid/ExtGrid.h"
 
 #include "grid/ExtGridHint.h"
+#include "grid/GridTestKit.h"
 
 #include "platform/ui/Clipbrd.h"
 #include "platform/ui/Forms.h"
@@ -398,10 +399,8 @@ TEST_F(ExtGridFooterPanel, HintsNameTheFooterCellUnderTheMouseOnlyWhenAsked) {
 // Rows hidden (by the filter's list too) under the last data row: the keys go on from it or the next shown row.
 TEST(ExtGridFooterRows, HidingRowsKeepsTheCurrentRowOffTheFooter) {
     for (auto [Hide, Typed, List] : {std::tuple{2, 4, false}, {4, 3, true}}) {
-        TGridOnForm<TExtStringGrid> F(4, 6);
-        F.Options({goEditing});
+        gridtest::TEditingGrid F(4, 6);
         F.Grid->SetFixedFooters(1);
-        F.ShowFocused();
         F.Grid->SetRow(4);
         List ? F.Grid->HideRowList({Hide}) : F.Grid->HideRow(Hide);
         for (int K : {Qt::Key_Right, Qt::Key_X, Qt::Key_Return}) F.Key(K, Qt::NoModifier, K == Qt::Key_X ? "x" : "");
