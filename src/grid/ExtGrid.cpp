@@ -638,12 +638,11 @@ void TExtStringGrid::EllipsClick(AnsiString& Value) {
 void TExtStringGrid::Zoom(Integer Delta) {
     if (FZoom + Delta < -10 || FZoom + Delta > 10) return;
     FZoom += Delta;
-    BeginUpdate();
+    TUpdateScope Update(this);
     for (Integer C = 0; C < ColCount(); ++C)
         if (ColWidths(C) + Delta > 0) SetColWidths(C, ColWidths(C) + Delta);
     for (Integer R = 0; R < RowCount(); ++R)
         if (RowHeights(R) + Delta > 0) SetRowHeights(R, RowHeights(R) + Delta);
-    EndUpdate();
 }
 
 void TExtStringGrid::Resize() {

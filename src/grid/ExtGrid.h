@@ -809,7 +809,9 @@ public:
     // AsPaste: only cells a text paste may fill take the stream's cells.
     void LoadCellsFromStream(TGridCoord Origin, TStream* Stream, bool AsPaste = false);
     Integer PasteAt(Integer ACol, Integer ARow);   // cells pasted (0 for RTF)
-    Integer PasteText(Integer ACol, Integer ARow, const AnsiString& Text);
+    // Written, when given, gets (field, line) of each block cell the paste wrote.
+    Integer PasteText(Integer ACol, Integer ARow, const AnsiString& Text,
+                      std::set<std::pair<Integer, Integer>>* Written = nullptr);
     // Columns and rows (less one) of a tab/CR LF text.
     static TPoint TextExtent(const AnsiString& Text);
     // The cells of R as tab/CR LF text; Disjunct skips unselected rows or columns.
@@ -832,14 +834,16 @@ public:
     public:
         TProgressScope(TExtStringGrid* AGrid, bool APaste) : FGrid(AGrid), FPaste(APaste) { Tell(0); }
         ~TProgressScope() { End(); }
-        void End() {
-            if (FGrid) Tell(2);
+        void End(Integer Kind = 2, Integer ARow = -1) {   // a search ends with 4 on a hit
+            if (FGrid) Tell(Kind, ARow);
             FGrid = nullptr;
         }
         TProgressScope(const TProgressScope&) = delete;
         TProgressScope& operator=(const TProgressScope&) = delete;
     private:
-        void Tell(Integer Kind) { FPaste ? FGrid->PasteProgress(Kind, -1) : FGrid->SaveProgress(Kind, -1); }
+        void Tell(Integer Kind, Integer ARow = -1) {
+            FPaste ? FGrid->PasteProgress(Kind, ARow) : FGrid->SaveProgress(Kind, ARow);
+        }
         TExtStringGrid* FGrid;
         bool FPaste;
     };
@@ -1228,6 +1232,8 @@ private:
     Integer FirstDataCol();
     Integer LastDataCol() const { return ColCount() - 1 - FFixedRightCols; }
     Integer LastDataRow() const { return RowCount() - 1 - FFixedFooters; }
+    Integer CurrentDataRealRow() const;
+    void KeepRowOnShownData(Integer RealRow);   // after rows were hidden
 
     bool FLookup = false;
     bool FLookupCaseSensitive = false;
@@ -1503,7 +1509,7 @@ private:
     std::unique_ptr<TESGDropTarget> FDropTarget;   // while DragDropSettings.OleDropTarget
     TGridRect FDragRect;                           // the cells of the running text drag
     TGridRect FSelfDropRect;                       // what a drop of that drag wrote into this grid
-    void TakeDraggedRows(bool Disjunct);
+    void TakeDraggedRows(bool Disjunct, Integer BlockLeft);
     bool FDragPending = false;                     // a press that starts a drag once it moves
     Integer FDragTicks = 0;                        // horizontal drag scrolling every other move
     TPanel* FDropMarkers[3] = {nullptr, nullptr, nullptr};   // row marker, column markers above and below

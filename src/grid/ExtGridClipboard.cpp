@@ -495,7 +495,8 @@ void TExtStringGrid::SetCellValue(Integer ACol, Integer ARow, const AnsiString& 
     SetCells(RealColIndex(ACol), ARow, Value);
 }
 
-Integer TExtStringGrid::PasteText(Integer ACol, Integer ARow, const AnsiString& Text) {
+Integer TExtStringGrid::PasteText(Integer ACol, Integer ARow, const AnsiString& Text,
+                                 std::set<std::pair<Integer, Integer>>* Written) {
     if (ACol < 0 || ARow < 0 || ACol >= ColCount() || ARow >= RowCount()) return 0;
     const bool Always = FNavigation->AllowClipboardAlways();
     if (!Options().Contains(goEditing) && !Always && !FMouseActions->RangeSelectAndEdit()) return 0;
@@ -522,6 +523,7 @@ Integer TExtStringGrid::PasteText(Integer ACol, Integer ARow, const AnsiString& 
                     OnClipboardBeforePasteCell(this, C, Rw, Value, Allow);
                 }
                 if (Allow) SetCellValue(C, Rw, Value);
+                if (Allow && Written) Written->insert({Integer(F), Integer(L)});
                 MaxCol = std::max(MaxCol, C);
             }
             ++Count;
@@ -697,7 +699,12 @@ void TExtStringGrid::SmartFill(Integer Pasted) {
     const Integer W = S.Right - S.Left + 1, H = S.Bottom - S.Top + 1;
     if (Pasted <= 0 || W * H == Pasted - 1 || W * H <= 1) return;
     if (Pasted == 1) {
-        const AnsiString V = Cells(S.Left, S.Top);
+        AnsiString V = Cells(S.Left, S.Top);
+        // A check box holds its state in its graphic: the cells take its check value.
+        if (bool On = false; GetCellType(S.Left, S.Top) == ctCheckBox && GetCheckBoxState(S.Left, S.Top, On)) {
+            if (On) GetCheckTrue(S.Left, S.Top, V);
+            else GetCheckFalse(S.Left, S.Top, V);
+        }
         for (Integer R = S.Top; R <= S.Bottom; ++R)
             for (Integer C = S.Left; C <= S.Right; ++C) {
                 if ((C == S.Left && R == S.Top) || !IsBaseCell(C, R) || !CellEditable(C, R)) continue;

@@ -7,10 +7,19 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <set>
+#include <utility>
 
 namespace {
 
 constexpr Integer DragThreshold = 3;   // pixels a press must move before a drag starts
+
+// What the last drop into a grid wrote, as (field, line) of the dropped block: a move
+// takes only these from its source. Unknown after a drop somewhere else.
+struct TDropWritten {
+    bool Known = false;
+    std::set<std::pair<Integer, Integer>> Fields;
+} GDropWritten;
 
 }  // namespace
 
@@ -137,7 +146,10 @@ bool TExtStringGrid::OleDropText(TPoint P, const AnsiString& Text) {
             if (Top > FR) SetTopRow(std::min(Top + 1, RowCount() - 1));
         }
         if (Rw < RowCount()) {
-            Written = PasteText(Cl, Rw, Text);
+            GDropWritten.Known = true;
+            GDropWritten.Fields.clear();
+            PasteText(Cl, Rw, Text, &GDropWritten.Fields);
+            Written = Integer(GDropWritten.Fields.size());
             TGridRect S;
             S.Left = std::max(Cl, FC);
             S.Top = Rw;
@@ -161,6 +173,7 @@ bool TExtStringGrid::OleDropRTF(TPoint P, const AnsiString& RTF) {
     const bool Written = Allow && C.X >= 0 && C.Y >= 0;
     if (Written) {
         SetCells(C.X, C.Y, RTF);
+        GDropWritten = TDropWritten{true, {{0, 0}}};
         FSelfDropRect = TGridRect{C.X, C.Y, C.X, C.Y};   // a move inside this grid leaves it
         CellsChanged(Rect(C.X, C.Y, C.X, C.Y));
     }
@@ -323,10 +336,12 @@ bool TExtStringGrid::PendingDragMove(TShiftState Shift, Integer X, Integer Y) {
         for (Integer R = std::max(0, FDragRect.Top); R <= FDragRect.Bottom && R < RowCount(); ++R)
             FDragRows[size_t(RealRowIndex(R))] = 1;
     FSelfDropRect = TGridRect{-1, -1, -2, -2};
+    GDropWritten = TDropWritten{};
     Integer Effect = DROPEFFECT_NONE;
     try {
+        const Integer BlockLeft = SelectionTransferRect().Left;
         Effect = StartTextDoDrag(SelectionAsText(), SelectionRichText(), DROPEFFECT_COPY | DROPEFFECT_MOVE);
-        if (Effect == DROPEFFECT_MOVE) TakeDraggedRows(Disjunct);
+        if (Effect == DROPEFFECT_MOVE) TakeDraggedRows(Disjunct, BlockLeft);
     } catch (...) {
         FDragRows.clear();
         throw;
@@ -336,9 +351,10 @@ bool TExtStringGrid::PendingDragMove(TShiftState Shift, Integer X, Integer Y) {
     return true;
 }
 
-// After a move: the dragged rows are removed or their dragged cells emptied. Cells a
-// drop into this same grid has just written hold the moved data and stay.
-void TExtStringGrid::TakeDraggedRows(bool Disjunct) {
+// After a move: the dragged rows are removed or their dragged cells emptied, as far as
+// the drop wrote them (a grid's drop may refuse cells). Cells a drop into this same grid
+// has just written hold the moved data and stay.
+void TExtStringGrid::TakeDraggedRows(bool Disjunct, Integer BlockLeft) {
     std::vector<Integer> Rows;
     for (Integer R = 0; R < Integer(FDragRows.size()); ++R)
         if (FDragRows[size_t(R)] && !IsHiddenRow(R) && DisplRowIndex(R) < RowCount()) Rows.push_back(DisplRowIndex(R));
@@ -346,19 +362,22 @@ void TExtStringGrid::TakeDraggedRows(bool Disjunct) {
     const bool Remove = FDragDropSettings->OleRemoveRows() && Options().Contains(goRowSelect);
     if (!Remove && FDragDropSettings->OleCopyAlways()) return;
     const Integer L = Disjunct ? 0 : FDragRect.Left, Rt = Disjunct ? ColCount() - 1 : FDragRect.Right;
-    for (auto It = Rows.rbegin(); It != Rows.rend(); ++It) {
-        const Integer R = *It;
+    const TDropWritten Took = GDropWritten;
+    auto Arrived = [&](Integer C, Integer Line) {
+        return !Took.Known || Took.Fields.count({C - BlockLeft, Line}) > 0;
+    };
+    for (Integer Line = Integer(Rows.size()) - 1; Line >= 0; --Line) {
+        const Integer R = Rows[size_t(Line)];
         const bool Dropped = R >= D.Top && R <= D.Bottom;
-        if (Remove) {
-            if (!Dropped) RemoveRowsEx(R, 1);
+        if (Dropped && Remove) continue;
+        bool Whole = true;
+        for (Integer C = L; C <= Rt && Whole; ++C) Whole = Arrived(C, Line) || C < BlockLeft;
+        if (Remove && Whole) {
+            RemoveRowsEx(R, 1);
             continue;
         }
-        if (!Dropped) {
-            ClearRect(L, R, Rt, R);
-            continue;
-        }
-        if (L < D.Left) ClearRect(L, R, std::min(Rt, D.Left - 1), R);
-        if (Rt > D.Right) ClearRect(std::max(L, D.Right + 1), R, Rt, R);
+        for (Integer C = L; C <= Rt; ++C)
+            if (Arrived(C, Line) && !(Dropped && C >= D.Left && C <= D.Right)) ClearRect(C, R, C, R);
     }
 }
 

@@ -99,9 +99,10 @@ TGridCoord TExtStringGrid::FindCell(TGridCoord Start, const AnsiString& Text, Wo
 }
 
 TGridCoord TExtStringGrid::Find(TGridCoord Start, const AnsiString& Text, Word Flags) {
-    SaveProgress(0, -1);
+    TProgressScope Progress(this, false);
     const TGridCoord R = FindCell(Start, Text, Flags, 0, false, WideString());
-    SaveProgress(R.X < 0 ? 2 : 4, R.Y);
+    if (R.X < 0) Progress.End();
+    else Progress.End(4, R.Y);
     return R;
 }
 

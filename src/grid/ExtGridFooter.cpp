@@ -59,7 +59,7 @@ Integer TExtStringGrid::ColumnStats(Integer ACol, Integer FromRow, Integer ToRow
     Sum = Min = Max = 0;
     const bool Hidden = ReachesHidden(this, ToRow);
     Integer Counted = 0;
-    SaveProgress(0, -1);
+    TProgressScope Progress(this, false);
     for (Integer R = std::max(0, FromRow); R <= ToRow; ++R) {
         if (IsGroupingRow(this, R, Hidden)) continue;
         Double V = 0;
@@ -72,7 +72,6 @@ Integer TExtStringGrid::ColumnStats(Integer ACol, Integer FromRow, Integer ToRow
         Max = std::max(Max, V);
         SaveProgress(1, R);
     }
-    SaveProgress(2, -1);
     return Counted;
 }
 

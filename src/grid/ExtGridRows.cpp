@@ -39,13 +39,34 @@ void TExtStringGrid::HideRows(Integer AFromRow, Integer AToRow) {
         if (D >= RowCount() || ColCount() < 2) continue;
         if (TControl* C = CellControl(1, D)) C->Hide();
     }
-    TMovingScope Kept(FRecordsKept);   // hidden rows keep their records
-    FRowMap->HideRows(AFromRow, AToRow);
+    const Integer Current = CurrentDataRealRow();
+    {
+        TMovingScope Kept(FRecordsKept);   // hidden rows keep their records
+        FRowMap->HideRows(AFromRow, AToRow);
+    }
+    KeepRowOnShownData(Current);
 }
 
 void TExtStringGrid::HideRowList(const std::vector<Integer>& AList) {
-    TMovingScope Kept(FRecordsKept);
-    FRowMap->HideRowList(AList);
+    const Integer Current = CurrentDataRealRow();
+    {
+        TMovingScope Kept(FRecordsKept);
+        FRowMap->HideRowList(AList);
+    }
+    KeepRowOnShownData(Current);
+}
+
+// The real row of a current data row, -1 on a fixed or footer row.
+Integer TExtStringGrid::CurrentDataRealRow() const {
+    return Row() >= TBaseGrid::FixedRows() && Row() <= LastDataRow() ? RealRowIndex(Row()) : -1;
+}
+
+// The current row stays on its row, or goes to the next shown data row when that row
+// was hidden (the last data row when none follows): never onto a footer row.
+void TExtStringGrid::KeepRowOnShownData(Integer RealRow) {
+    if (RealRow < 0 || LastDataRow() < TBaseGrid::FixedRows()) return;
+    const Integer D = std::clamp(DisplRowIndex(RealRow), TBaseGrid::FixedRows(), LastDataRow());
+    if (D != Row()) TBaseGrid::SetRow(D);
 }
 
 void TExtStringGrid::UnHideRows(Integer AFromRow, Integer AToRow) {

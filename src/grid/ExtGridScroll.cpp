@@ -86,8 +86,13 @@ bool TExtStringGrid::WheelTurn(bool Backward, TShiftState Shift, TPoint MousePos
         const Integer Updates = FUpdateCount;
         ++FUpdateCount;
         const Integer OldLeft = LeftCol();
-        SetRow(Target);
-        if (Options().Contains(goRowSelect) && FNavigation->KeepHorizScroll()) SetLeftCol(OldLeft);
+        try {
+            SetRow(Target);
+            if (Options().Contains(goRowSelect) && FNavigation->KeepHorizScroll()) SetLeftCol(OldLeft);
+        } catch (...) {
+            FUpdateCount = Updates;
+            throw;
+        }
         // Back to the caller's level, not to 0: an update bracket around the turn stays open.
         FUpdateCount = Updates;
         SnapToBaseCell();

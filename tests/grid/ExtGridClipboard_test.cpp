@@ -200,6 +200,14 @@ TEST_F(ExtGridClipboard, SmartPasteFillsTheSelectionOrContinuesASeries) {
         F.Grid->PasteFromClipboard();
     }
     EXPECT_EQ("3000000002", F.Grid->Cells(4, 3));
+    for (Integer R = 3; R < 6; ++R) F.Grid->CreateCellGraphic(1, R)->SetCellType(ctCheckBox);
+    F.Grid->SetCheckBoxState(1, 3, true);   // one checked box, Ctrl+C, Ctrl+V on two boxes
+    F.ShowFocused();
+    F.Select(1, 3, 1, 3);
+    SendKey(FocusTarget(), Qt::Key_C, QString(), Qt::ControlModifier);
+    F.Select(1, 4, 1, 5);
+    SendKey(FocusTarget(), Qt::Key_V, QString(), Qt::ControlModifier);
+    EXPECT_TRUE(F.Grid->GetCellGraphic(1, 5)->CellBoolean());
 }
 
 TEST_F(ExtGridClipboard, AnEmptyLastFieldEmptiesACellOnlyAfterALineEnd) {

@@ -531,15 +531,16 @@ TEST(ExtGridDragDrop, AUnicodeCellDraggedToAnotherGridArrivesWhole) {   // its s
 
 // A move takes what it moved and nothing else: cells a drop into the dragging grid
 // wrote stay, rows dragged onto their own block are neither lost nor doubled, a drop
-// that could not be written takes nothing, and marked rows are found by real row.
+// that could not be written or was refused takes nothing, and marked rows are found by real row.
 TEST(ExtGridDragDrop, AMoveTakesOnlyWhatItMoved) {
-    struct TCase { TGridRect Sel; TPoint Drop; bool Self, Rows, Insert, Write, Marked; const char* Want; };
+    struct TCase { TGridRect Sel; TPoint Drop; bool Self, Rows, Insert, Write, Marked; const char* Want; bool Refuse = false; };
     const TCase Cases[] = {
         {{1, 1, 2, 2}, {2, 2}, true, false, false, true, false, ",|,s11|s13,s12|s14,s24|s15,s25"},
         {{1, 2, 4, 3}, {1, 3}, true, true, true, true, false, "s11,s21|s12,s22|s13,s23|s14,s24|s15,s25"},
         {{1, 2, 4, 3}, {1, 3}, true, true, false, true, false, "s11,s21|s12,s22|s13,s23|s15,s25|,"},
         {{1, 4, 4, 4}, {1, 2}, true, true, false, false, false, "s11,s21|s12,s22|s13,s23|s14,s24|s15,s25"},
-        {{1, 2, 1, 2}, {2, 3}, false, false, false, true, true, "s11,s21|s12,s22|,|s14,s24|s15,s25"},
+        {{1, 2, 1, 2}, {2, 3}, false, false, false, true, true, "s11,s21|s12,s22|,s23|s14,s24|s15,s25"},
+        {{1, 1, 2, 2}, {2, 3}, false, false, false, true, false, ",|s12,s22|s13,s23|s14,s24|s15,s25", true},
     };
     for (const TCase& C : Cases) {
         TDragForm F;
@@ -552,6 +553,9 @@ TEST(ExtGridDragDrop, AMoveTakesOnlyWhatItMoved) {
         G->DragDropSettings()->SetOleInsertRows(C.Insert);
         if (C.Rows) AddOptions(G, {goRowSelect});
         G->MouseActions()->SetDisjunctRowSelect(C.Marked);
+        // Refused: the target takes neither s12 (not editable) nor s22 (its paste event).
+        if (C.Refuse) F.Target->OnCanEditCell = [](TObject*, Integer R, Integer Cl, bool& Can) { Can = Cl != 2 || R != 4; };
+        if (C.Refuse) F.Target->OnClipboardBeforePasteCell = [](TObject*, Integer Cl, Integer R, AnsiString&, bool& A) { A = Cl != 3 || R != 4; };
         if (C.Marked) {
             G->SetRowSelected(3, true);   // s?3
             G->HideRow(1);                // s?3 is shown at 2

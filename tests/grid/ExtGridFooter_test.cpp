@@ -1,6 +1,7 @@
 #include "grid/ExtGrid.h"
 
 #include "grid/ExtGridHint.h"
+#include "grid/GridTestKit.h"
 
 #include "platform/ui/Clipbrd.h"
 #include "platform/ui/Forms.h"
@@ -393,4 +394,16 @@ TEST_F(ExtGridFooterPanel, HintsNameTheFooterCellUnderTheMouseOnlyWhenAsked) {
     SendMouse(W, QEvent::MouseMove, QPoint(F.ColumnSpan(4).first + 5, 5), Qt::NoButton, Qt::NoButton);
     EXPECT_EQ(-1, G->FooterPanel()->HintColumn());
     EXPECT_FALSE(G->HintWindow()->Visible());
+}
+
+// Rows hidden (by the filter's list too) under the last data row: the keys go on from it or the next shown row.
+TEST(ExtGridFooterRows, HidingRowsKeepsTheCurrentRowOffTheFooter) {
+    for (auto [Hide, Typed, List] : {std::tuple{2, 4, false}, {4, 3, true}}) {
+        gridtest::TEditingGrid F(4, 6);
+        F.Grid->SetFixedFooters(1);
+        F.Grid->SetRow(4);
+        List ? F.Grid->HideRowList({Hide}) : F.Grid->HideRow(Hide);
+        for (int K : {Qt::Key_Right, Qt::Key_X, Qt::Key_Return}) F.Key(K, Qt::NoModifier, K == Qt::Key_X ? "x" : "");
+        EXPECT_EQ("x", F.Grid->AllCells(2, Typed)) << Hide;
+    }
 }

@@ -196,12 +196,15 @@ TEST(ExtGridImport, AfterAnImportTheFooterRowTotalsTheImportedRows) {
     EXPECT_EQ(9, G.Grid->Floats(1, G.Grid->RowCount() - 1));
 }
 
-TEST(ExtGridImport, AStreamOrPasteThatRaisesStillEndsItsProgress) {
+TEST(ExtGridImport, AStreamPasteWheelSumOrFindThatRaisesStillEndsItsProgressOrUpdate) {
     struct TProgressGrid : TExtStringGrid {
         TProgressGrid() : TExtStringGrid(nullptr) {}
         Integer Ends = 0;
-        void SaveProgress(Integer Kind, Integer) override { Ends += Kind == 2; }
+        bool Stop = false;
+        void SaveProgress(Integer Kind, Integer) override { Ends += Kind == 2 || (Stop && Kind == 1 && Raise()); }
+        static bool Raise() { throw EAbort("cancelled"); }
         void PasteProgress(Integer Kind, Integer) override { Ends += Kind == 2; }
+        void RowHeightsChanged() override { Stop ? throw EAbort("refused") : TExtStringGrid::RowHeightsChanged(); }
     } G;
     G.OnSaveCell = [](TObject*, Integer, Integer, AnsiString&) { throw EExtGridError("stop"); };
     G.OnClipboardBeforePasteCell = [](TObject*, Integer, Integer, AnsiString&, bool&) { throw EExtGridError("stop"); };
@@ -209,5 +212,11 @@ TEST(ExtGridImport, AStreamOrPasteThatRaisesStillEndsItsProgress) {
     TMemoryStream S;
     EXPECT_THROW(G.SaveCellsToStrings(&S), EExtGridError);
     EXPECT_THROW(G.PasteText(1, 1, "a"), EExtGridError);
-    EXPECT_EQ(2, G.Ends);
+    G.Stop = true;
+    G.SetCells(1, 2, "5");
+    G.OnSelectCell = [](TObject*, Integer, Integer, bool&) { throw EAbort("refused"); };
+    for (auto Mods : {Qt::ControlModifier, Qt::NoModifier}) uitest::TurnWheel(G.Widget(), true, Mods);
+    EXPECT_THROW(G.ColumnSum(1, 1, 3), EAbort);
+    EXPECT_THROW(G.Find(TGridCoord{-1, -1}, "x", 0), EAbort);
+    EXPECT_TRUE(G.Ends == 4 && G.UpdateCount() == 0);
 }
