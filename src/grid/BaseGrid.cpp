@@ -174,7 +174,8 @@ const AnsiString& TBaseGrid::CellsRef(Integer ACol, Integer ARow, AnsiString& Sc
     auto* Self = const_cast<TBaseGrid*>(this);
     Self->GetDisplText(B.X, B.Y, Scratch);
     if (OnGetDisplWideText) {
-        WideString W = AnsiToWide(Scratch);
+        // The hook gets the cell's wide text: a Unicode cell decoded, not its stored bytes.
+        WideString W = CellTextToWide(Scratch);
         Self->GetDisplWideText(B.X, B.Y, W);
         Scratch = WideToCellText(W);
     }

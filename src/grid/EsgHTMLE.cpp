@@ -4,6 +4,7 @@
 #include "grid/ExtUtil.h"
 #include "grid/PictureContainer.h"
 #include "platform/rtl/SysUtils.h"
+#include "platform/ui/ShellAPI.h"
 
 #include <algorithm>
 #include <cmath>
@@ -266,19 +267,26 @@ void TLayout::DoImage(bool First, const AnsiString& Tag, const AnsiString& U, TL
     AnsiString USrc = UpperCase(Src);
     THTMLPicture* Pic = nullptr;
     Integer ListIndex = -1;
+    AnsiString IconPath;   // a file's or folder's icon, small or (LargeIcon) large
+    bool LargeIcon = false;
     if (USrc.rfind("IDX:", 0) == 0) {
         Integer N = StrToIntDef(Trim(Src.substr(4)), -1);
         if (Images && N >= 0 && N < Images->Count()) ListIndex = N;
     } else if (USrc.rfind("SSYS:", 0) == 0 || USrc.rfind("LSYS:", 0) == 0) {
-        // No shell image lists on this platform: nothing is shown.
+        // The desktop's icon of a path; an icon given by its index in a system list has no
+        // counterpart here and shows nothing.
+        IconPath = Trim(Src.substr(5));
+        LargeIcon = USrc[0] == 'L';
+        if (std::all_of(IconPath.begin(), IconPath.end(), [](char Ch) { return Ch >= '0' && Ch <= '9'; }))
+            IconPath.clear();
     } else {
         Pic = FindPicture(Src);
         if (Pic && Pic->Empty()) Pic = nullptr;
     }
-    if (ListIndex < 0 && !Pic) return;   // draws nothing and takes no room
+    if (ListIndex < 0 && !Pic && IconPath.empty()) return;   // draws nothing and takes no room
     if (!Sized) {
-        W = ListIndex >= 0 ? Images->Width() : Pic->FrameWidth();
-        H = ListIndex >= 0 ? Images->Height() : Pic->FrameHeight();
+        W = ListIndex >= 0 ? Images->Width() : Pic ? Pic->FrameWidth() : FileIconSize(LargeIcon);
+        H = ListIndex >= 0 ? Images->Height() : Pic ? Pic->FrameHeight() : FileIconSize(LargeIcon);
     }
     if (ForPrinter && PrintScale > 0) {
         W = static_cast<Integer>(std::lround(W * PrintScale));
@@ -323,6 +331,8 @@ void TLayout::DoImage(bool First, const AnsiString& Tag, const AnsiString& U, TL
             } else {
                 Images->Draw(C, X, Base - H, ListIndex);
             }
+        } else if (!Pic) {
+            DrawFileIcon(C, IR, IconPath, LargeIcon);
         } else {
             if (Pic->FrameCount() > 1 && St.Brush != clNone) C->FillRect(IR);
             if (Sized || ForPrinter) C->StretchDraw(IR, Pic);

@@ -126,6 +126,8 @@ void TExtStringGrid::Loaded() {
     if (FLook == glKezmo) SetFixedGradient(0xC0C0C0, 0xFFFFFF);
     FFixedRowsMem = TBaseGrid::FixedRows();
     FFixedColsMem = TBaseGrid::FixedCols();
+    FAutoMinRowHeight = DefaultRowHeight();
+    FAutoMinColWidth = 10;
     DropTargetLoaded();
     FLoadedOnce = true;
     RestoreColumnWidths();
@@ -177,18 +179,21 @@ void TExtStringGrid::Assign(TPersistent* Source) {
     SetDefaultColWidth(S->DefaultColWidth());
     SetDefaultRowHeight(S->DefaultRowHeight());
     SetOptions(S->Options());
-    // Cells: column widths and every non-empty stored text.
-    for (Integer C = 0; C < ColCount(); ++C) SetColWidths(C, S->ColWidths(C));
-    for (Integer R = 0; R < RowCount(); ++R)
-        for (Integer C = 0; C < ColCount(); ++C) SetRawCells(C, R, S->RawCells(C, R));
+    // Cells: column widths and every non-empty cell through the cell text stream, so
+    // that the source's OnSaveCell and this grid's OnLoadCell see them.
+    TMemoryStream Cells;
+    S->SaveCellsToStrings(&Cells);
+    Cells.SetPosition(0);
+    LoadCellsFromStrings(&Cells);
     Invalidate();
 }
 
 void TExtStringGrid::SetBounds(Integer ALeft, Integer ATop, Integer AWidth, Integer AHeight) {
     if (FIntegralHeight && FUpdateCount == 0 && DefaultRowHeight() > 0) {
         const Integer S = VisibleColCount() + TBaseGrid::FixedCols() < ColCount() ? FScrollWidth : 0;
-        const Integer B = 0;   // the grid draws no single border of its own
-        const Integer H = AHeight - S - B;
+        // The frame takes its width at the top and at the bottom: the rest holds whole rows.
+        const Integer B = FrameWidth();
+        const Integer H = AHeight - S - 2 * B;
         if (H > 0) AHeight = S + (H - H % DefaultRowHeight()) + 2 * B;
     }
     TBaseGrid::SetBounds(ALeft, ATop, AWidth, AHeight);
@@ -521,6 +526,7 @@ void TExtStringGrid::SelectionChanged(Integer ALeft, Integer ATop, Integer ARigh
 
 void TExtStringGrid::CellsChanged(TRect R) {
     if (OnCellsChanged) OnCellsChanged(this, R);
+    RecalcAllFooters();
 }
 
 bool TExtStringGrid::CanAddRow() {
@@ -559,34 +565,36 @@ void TExtStringGrid::SetRowColor(Integer ARow, TColor Value) { SetRangeColor(ARo
 void TExtStringGrid::SetRowColorTo(Integer ARow, TColor Value) { SetRangeColor(ARow, Value, 1); }
 void TExtStringGrid::SetRowFontColor(Integer ARow, TColor Value) { SetRangeColor(ARow, Value, 2); }
 
+namespace {
+
+TColor PropertyColour(const TCellProperties* P, TColor (TCellProperties::*Get)() const) {
+    return P ? (P->*Get)() : clNone;
+}
+
+}  // namespace
+
+void TExtStringGrid::SetCellColour(Integer ACol, Integer ARow, void (TCellProperties::*Set)(TColor), TColor Value) {
+    (GetCellProperties(ACol, ARow)->*Set)(Value);
+    RepaintCell(DisplColIndex(ACol), ARow);
+}
+
 TColor TExtStringGrid::Colors(Integer ACol, Integer ARow) const {
-    const TCellProperties* P = CellPropertiesOrNil(ACol, ARow);
-    return P ? P->BrushColor() : clNone;
+    return PropertyColour(CellPropertiesOrNil(ACol, ARow), &TCellProperties::BrushColor);
 }
-
-void TExtStringGrid::SetColors(Integer ACol, Integer ARow, TColor Value) {
-    GetCellProperties(ACol, ARow)->SetBrushColor(Value);
-    RepaintCell(DisplColIndex(ACol), ARow);
-}
-
 TColor TExtStringGrid::ColorsTo(Integer ACol, Integer ARow) const {
-    const TCellProperties* P = CellPropertiesOrNil(ACol, ARow);
-    return P ? P->BrushColorTo() : clNone;
+    return PropertyColour(CellPropertiesOrNil(ACol, ARow), &TCellProperties::BrushColorTo);
 }
-
-void TExtStringGrid::SetColorsTo(Integer ACol, Integer ARow, TColor Value) {
-    GetCellProperties(ACol, ARow)->SetBrushColorTo(Value);
-    RepaintCell(DisplColIndex(ACol), ARow);
-}
-
 TColor TExtStringGrid::FontColors(Integer ACol, Integer ARow) const {
-    const TCellProperties* P = CellPropertiesOrNil(ACol, ARow);
-    return P ? P->FontColor() : clNone;
+    return PropertyColour(CellPropertiesOrNil(ACol, ARow), &TCellProperties::FontColor);
 }
-
+void TExtStringGrid::SetColors(Integer ACol, Integer ARow, TColor Value) {
+    SetCellColour(ACol, ARow, &TCellProperties::SetBrushColor, Value);
+}
+void TExtStringGrid::SetColorsTo(Integer ACol, Integer ARow, TColor Value) {
+    SetCellColour(ACol, ARow, &TCellProperties::SetBrushColorTo, Value);
+}
 void TExtStringGrid::SetFontColors(Integer ACol, Integer ARow, TColor Value) {
-    GetCellProperties(ACol, ARow)->SetFontColor(Value);
-    RepaintCell(DisplColIndex(ACol), ARow);
+    SetCellColour(ACol, ARow, &TCellProperties::SetFontColor, Value);
 }
 
 bool TExtStringGrid::ReadOnly(Integer ACol, Integer ARow) { return GetCellProperties(ACol, ARow)->ReadOnly(); }
@@ -645,6 +653,7 @@ void TExtStringGrid::Resize() {
         for (Integer C = 0; C < ColCount(); ++C) SetColWidths(C, Integer(std::lround(ColWidths(C) * Scale)));
     }
     if (Width() > 0) FSynchWidth = Width();
+    PlaceSearchPanel();
     PlaceFooterPanel();
 }
 

@@ -11,7 +11,7 @@
 // Where things are. The class is declared here; its code is split by concern:
 //   ExtGridOptions.h/.cpp   the option objects (MouseActions, Navigation, ControlLook, ...) and their values
 //   ExtGridEvents.h         the event types
-//   ExtGridPanels.h         the footer and find panels docked under the cells
+//   ExtGridPanels.h         the footer and find panels docked under the cells (placed by ExtGridFooter.cpp)
 //   ExtGrid.cpp             construction, property writers, cell-query hooks, colours, the current cell
 //   ExtGridCells.cpp        cell values besides the text: numbers, check, radio and button states, comments
 //   ExtGridClipboard.cpp    copy, cut and paste
@@ -21,7 +21,7 @@
 //   ExtGridEditors.h/.cpp   the editor controls shown over a cell, and the grid's side of them
 //   ExtGridFind.cpp         finding text, the incremental lookup, the search footer
 //   ExtGridFocus.cpp        the keyboard focus arriving at the grid
-//   ExtGridFooter.cpp       the footer row, column statistics, the floating footer panel
+//   ExtGridFooter.cpp       the footer row, column statistics, the floating footer panel, the docked panels' places
 //   ExtGridFrame.cpp        the window's hooks; what is painted besides the cells (free area, border, sizing lines)
 //   ExtGridGraphics.cpp     the graphics kept per cell, their layout and drawing, tree lines, highlighting
 //   ExtGridGroup.cpp        grouping rows by the values of a column
@@ -35,7 +35,8 @@
 //   ExtGridPaint.cpp        painting one cell
 //   ExtGridRepaint.cpp      repainting cells, rows, columns and headers
 //   ExtGridRich.cpp         rich-text cells
-//   ExtGridRows.cpp         the current row, hidden rows, scrolling a cell into view, data ranges, the filter
+//   ExtGridRows.cpp         the current row, hidden rows, scrolling a cell into view, data ranges, the filter,
+//                           what is kept per row and column as rows and columns move
 //   ExtGridScroll.cpp       the wheel, panning, the scroll bars, controls following the view
 //   ExtGridSelection.cpp    selected rows, columns and cells, row marks, the selection as text
 //   ExtGridSizing.cpp       row heights and column widths: to content, the stretched column
@@ -43,11 +44,20 @@
 //   ExtGridStore.cpp        column widths kept between runs
 //   ExtGridTheme.h/.cpp     the desktop's visual styles and the colour schemes that follow them
 //   ExtGridTimer.cpp        the grid's timer: blinking text, hover focus, the lookup's reset
-// Below the class: BaseGrid (the string grid under it, cell properties), GridRowMap
-// (hidden rows), ExtUtil (free routines), ExtObj (small objects the grid keeps),
-// EsgHTMLE and EsgHTMLEControls (mini-HTML text), PictureContainer (its pictures),
-// EsgDD (drag and drop roles), EsgCombo, EsgSpin, EsgEditBtn, EsgEditParts and
-// EsgUni (the controls the editors are made of).
+// Below the class:
+//   BaseGrid.h/.cpp         the string grid under it: cell properties, merged cells, the footer row
+//   GridRowMap.h/.cpp       hidden rows and the map between display rows and real rows
+//   ExtUtil.h/.cpp          free routines: text kinds, URLs, CSV and clipboard text, numbers
+//   ExtObj.h/.cpp           small objects the grid keeps: move arrows, integer lists, TExtGridButton
+//   EsgHTMLE.h/.cpp         mini-HTML text: layout, drawing, measuring, hit-testing
+//   EsgHTMLEControls.cpp    the form controls inside mini-HTML text
+//   PictureContainer.h/.cpp the pictures of mini-HTML text: named ones and those loaded by URL
+//   EsgDD.h/.cpp            drag and drop roles: what a drag offers, what a drop target takes
+//   EsgCombo.h/.cpp         the flat combo box under the combo editors
+//   EsgSpin.h/.cpp          the spin edit under the spin editor
+//   EsgEditBtn.h/.cpp       the edits with a button (and a unit) under the edit-button editors
+//   EsgEditParts.h/.cpp     the pieces the edits with buttons share
+//   EsgUni.h/.cpp           the Unicode edit, memo, edit with button and combo boxes
 #include "grid/BaseGrid.h"
 #include "grid/ExtGridOptions.h"
 #include "grid/ExtGridPanels.h"
@@ -443,6 +453,20 @@ public:
     }
     void EndUpdate();
     Integer UpdateCount() const { return FUpdateCount; }
+    // An update that ends at End() or when the scope is left, by an error too.
+    class TUpdateScope {
+    public:
+        explicit TUpdateScope(TExtStringGrid* AGrid) : FGrid(AGrid) { FGrid->BeginUpdate(); }
+        ~TUpdateScope() { End(); }
+        void End() {
+            if (FGrid) FGrid->EndUpdate();
+            FGrid = nullptr;
+        }
+        TUpdateScope(const TUpdateScope&) = delete;
+        TUpdateScope& operator=(const TUpdateScope&) = delete;
+    private:
+        TExtStringGrid* FGrid;
+    };
 
     // --- version
     virtual Cardinal GetVersionNr() const { return 0x03030202; }
@@ -494,6 +518,14 @@ public:
     void ClearCellSelect();
     AnsiString SelectionAsText();   // tab/CR LF, no line end after the last row
     bool IsCellSelected(Integer ACol, Integer ARow);
+    // The row shown at ADisplRow: its mark (DisjunctRowSelect; marks are kept by real
+    // row) or else whether it lies in the selection. Copy, cut and drag test rows here.
+    bool DisplRowSelected(Integer ADisplRow) const;
+    void SetDisplRowSelected(Integer ADisplRow, bool Value);   // EExtGridError "Invalid row accessed"
+    std::vector<Integer> MarkedDisplRows() const;              // the marked rows in view, ascending
+    // Column-order list: entry i is the column (numbered as at the last reset) now at i.
+    const std::vector<Integer>& ColumnOrder();
+    void ResetColumnOrder();
 
     // --- repainting (ExtGridRepaint.cpp)
     void RepaintRow(Integer ARow);
@@ -667,7 +699,10 @@ public:
     // Width and height the cell's text needs (automatic sizing, hints).
     void GetCellTextSize(Integer ACol, Integer ARow, TPoint& Size, bool WithWidth);
     // A scratch canvas with the font and brush the cell is drawn with.
-    TCanvas* MeasureCanvas(TBitmap& Scratch, Integer ACol, Integer ARow);
+    TCanvas* MeasureCanvas(TBitmap& Scratch, Integer ACol, Integer ARow, TAlignment* HAlign = nullptr,
+                           TVAlignment* VAlign = nullptr, bool* WW = nullptr);
+    // The cell's text does not show whole in the area it is painted into.
+    bool CellTextCut(Integer ACol, Integer ARow);
     void DrawSortGlyph(TCanvas* ACanvas, Integer ACol, Integer X, Integer Y);
 
     // --- cell-query hooks: built-in rule, then the event
@@ -757,9 +792,9 @@ public:
     virtual void PasteFromClipboard();
     void CopySelectionToClipboard(TGridRect R, bool Disjunct);
     void CopyRTFToClipboard(Integer ACol, Integer ARow);
-    void CopyCellsToClipboard(TGridRect R);
+    void CopyCellsToClipboard(TGridRect R, bool Disjunct = false);
     // The cells of R with their properties; a damaged stream raises EReadError.
-    void SaveCellsToStream(TGridRect R, TStream* Stream);
+    void SaveCellsToStream(TGridRect R, TStream* Stream, bool Disjunct = false);   // Disjunct: marked rows or columns
     void LoadCellsFromStream(TGridCoord Origin, TStream* Stream);
     Integer PasteAt(Integer ACol, Integer ARow);   // cells pasted (0 for RTF)
     Integer PasteText(Integer ACol, Integer ARow, const AnsiString& Text);
@@ -767,6 +802,8 @@ public:
     static TPoint TextExtent(const AnsiString& Text);
     // The cells of R as tab/CR LF text; Disjunct skips unselected rows or columns.
     AnsiString CellsAsText(TGridRect R, bool Disjunct, bool LineEndAfterLast);
+    // The rows and columns of R that a transfer takes: with Disjunct only the marked ones.
+    void TransferLines(TGridRect R, bool Disjunct, std::vector<Integer>& Rows, std::vector<Integer>& Cols);
     virtual void SetCellValue(Integer ACol, Integer ARow, const AnsiString& Value);
     // Hook after a cell-stream paste; SourceOrigin is (-1, -1) for another grid's cells.
     virtual void PasteDone(TGridCoord SourceOrigin, TGridRect Pasted, bool FromCopy) {}
@@ -1100,13 +1137,16 @@ protected:
     void MouseUp(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) override;
     void DblClick() override;
     void ColumnMoved(Integer FromIndex, Integer ToIndex) override;
+    void RowMoved(Integer FromIndex, Integer ToIndex) override;
+    void MoveRowData(Integer FromIndex, Integer ToIndex) override;
     bool WheelTurn(bool Backward, TShiftState Shift, TPoint MousePos);
     // Repaints unless updating.
     void RepaintUnlessUpdating();
     // Mini-HTML cell text in R; returns the width it took. Until the renderer is in,
     // the text is drawn with its tags stripped.
     virtual Integer DrawHTMLCellText(TCanvas* ACanvas, const AnsiString& Text, TRect R, TAlignment HAlign,
-                                     TVAlignment VAlign, bool WordWrapValue, TColor AnchorColor, bool MeasureOnly);
+                                     TVAlignment VAlign, bool WordWrapValue, TColor AnchorColor, bool MeasureOnly,
+                                     Integer* Height = nullptr);
     // Text layer of DrawCellText; returns the text width used to place a graphic.
     Integer DrawCellTextLayer(TCanvas* ACanvas, Integer ACol, Integer ARow, const TRect& Rc, TGridDrawState S,
                               TAlignment HAlign, TVAlignment VAlign, bool WW, TColor UnselBrush, TColor UnselFont,
@@ -1116,6 +1156,15 @@ protected:
     void DrawBackGroundInCell(TCanvas* ACanvas, Integer ACol, Integer ARow, const TRect& Rc, TGridDrawState S);
     void DrawSelectionRectangle(TCanvas* ACanvas, Integer ACol, Integer ARow, const TRect& Rc);
     bool ShowsSortGlyph(Integer ACol, Integer ARow);
+    bool ShowsRowIndicator(Integer ACol, Integer ARow);
+    bool ShowsDropDownButton(Integer ACol, Integer ARow);
+    // The rectangle the text is painted into, from the cell's inner rectangle T (without
+    // its lines, the row indicator and a drop-down button): margins, a graphic beside or
+    // above the text, a node's indent, the sort glyph and the filter button kept free.
+    TRect CellTextArea(Integer ACol, Integer ARow, TRect T, Integer Kind, TAlignment HAlign);
+    // Flags of plain text as painted; Text is cut to its first line when shown on one.
+    Cardinal PlainTextFlags(AnsiString& Text, TAlignment HAlign, TVAlignment VAlign, bool WW);
+    Cardinal UnicodeTextFlags(TAlignment HAlign, TVAlignment VAlign, bool WW) const;
     // Graphic layer: bitmaps, check boxes, buttons and the like drawn over the cell.
     virtual void DrawCellGraphicLayer(TCanvas* ACanvas, Integer ACol, Integer ARow, const TRect& Rc,
                                       TCellGraphic* Graphic, TAlignment HAlign, TVAlignment VAlign, Integer TextWidth);
@@ -1154,6 +1203,13 @@ private:
     bool FValidating = false;
     bool FEditSuspended = false;
     bool FMoving = false;
+    // FMoving for its lifetime: the grid moves the current cell itself, past SelectCell.
+    struct TMovingScope {
+        bool& Flag;
+        const bool Was;
+        explicit TMovingScope(bool& AFlag) : Flag(AFlag), Was(AFlag) { Flag = true; }
+        ~TMovingScope() { Flag = Was; }
+    };
     bool FReopenOnRefusal = true;
     TEditorType FActiveEditor = edNormal;
     Integer FEditCol = -1;
@@ -1183,6 +1239,13 @@ private:
     TGridUniEditBtn* FUniEditBtn = nullptr;
     TGridUniMemo* FUniMemo = nullptr;
     TGridUniCombo* FUniCombo = nullptr;
+    // What ending the edit in the editor control would store; false for the editors that
+    // store nothing. An edit that ends on the value the editor was filled with (or last
+    // committed) changes nothing.
+    bool EditorControlValue(AnsiString& Value);
+    void NoteEditorControlValue();
+    bool EditorControlChanged();
+    AnsiString FEditorShownValue;
     // Validation of a plain or (Wide) a Unicode-encoded value.
     bool Validate(const AnsiString& Value, bool Wide);
     // Ends the current cell's edit checked (an open editor control stores first);
@@ -1222,7 +1285,18 @@ private:
     std::vector<Byte> FRowSelect;
     std::vector<Byte> FColSelect;
     std::vector<Byte> FRowMarks;
-    std::set<std::pair<Integer, Integer>> FSelectedCells;   // (col, row)
+    std::set<std::pair<Integer, Integer>> FSelectedCells;   // (col, real row)
+    Integer MarkIndex(Integer ARow) const;   // the real row a RowSelected argument names
+    // What the grid keeps per row and per column follows rows inserted, removed or moved
+    // and columns moved, whatever road did it (ExtGridRows.cpp).
+    void RowRecordsInserted(Integer ADisplRow, Integer ACount);
+    void RowRecordsRemoved(Integer ADisplRow, Integer ACount);
+    void RowRecordsMoved(Integer AFrom, Integer ATo);
+    void ColumnRecordsMoved(Integer AFrom, Integer ATo);
+    TCellGraphic* NodeAtReal(Integer ARealRow);   // the node of a shown or hidden row
+    std::vector<Integer> FColumnOrder;
+    std::vector<Byte> FDragRows;   // by real row: the rows a running drag takes from
+    Integer FGroupFooterKind = -1;
     bool FMultilinecells = false;
     bool FSpreadsheetClipboard = false;
     bool FEnhTextSize = false;
@@ -1238,6 +1312,10 @@ private:
     Integer FFixedRowHeight = 21;
     Integer FFixedFooters = 0;
     Integer FFooterSpace = 0;   // height the docked footer panel takes at the bottom
+    Integer FSearchSpace = 0;   // and the search panel below it
+    // Bounds of automatic sizing (0: none); Loaded sets the minimums.
+    Integer FAutoMinColWidth = 0, FAutoMaxColWidth = 0, FAutoMinRowHeight = 0, FAutoMaxRowHeight = 0;
+    void PlaceSearchPanel();
     Integer FFixedRightCols = 0;
     bool FIntegralHeight = false;
     bool FWordWrap = true;
@@ -1322,6 +1400,10 @@ private:
     void SetHighlights(const AnsiString& Text);
     void SearchFooterStep(bool Backward);
     bool ColumnWidthsKept() const;
+    // Columns of the layout with a grouped column in its place (ExtGridStore.cpp).
+    Integer LayoutColCount() const;
+    Integer LayoutColWidth(Integer ACol) const;
+    void SetLayoutColWidth(Integer ACol, Integer Value);
     char FDelimiter = '\0';
     bool FOemConvert = false;
     bool FCSVTildeBreaks = false;
@@ -1331,7 +1413,8 @@ private:
 
     // Sorting (ExtGridSort.cpp).
     struct TSortColumn;
-    std::vector<Integer> FUnsortedOrder;   // per display row: its position before sorting
+    std::vector<Integer> FUnsortedOrder;   // per real row: its position before sorting
+    void EnsureUnsortedOrder();
     void ReadSortColumn(TSortColumn& K, Integer ACol, const std::vector<Integer>& Rows, Integer FixStyle,
                         bool OnDemand = false);
     void ReadSortKey(TSortColumn& K, Integer ACol, const std::vector<Integer>& Rows, size_t I);
@@ -1353,7 +1436,7 @@ private:
     // footer row and the option objects of other concerns
     std::unique_ptr<TFloatingFooter> FFloatingFooter = std::make_unique<TFloatingFooter>(this);
     std::unique_ptr<TSearchFooter> FSearchFooter = std::make_unique<TSearchFooter>();
-    std::unique_ptr<TGrouping> FGrouping = std::make_unique<TGrouping>();
+    std::unique_ptr<TGrouping> FGrouping = std::make_unique<TGrouping>(this);
     std::unique_ptr<TDragDropSettings> FDragDropSettings = std::make_unique<TDragDropSettings>(this);
     std::unique_ptr<TDragScrollOptions> FDragScrollOptions = std::make_unique<TDragScrollOptions>(this);
     std::unique_ptr<TBalloonSettings> FBalloon = std::make_unique<TBalloonSettings>();
@@ -1373,11 +1456,14 @@ private:
     void ColourGroupRow(Integer ARow, Integer ATextCol, bool Merged, TColor From, TColor To, TColor Text);
     Integer InsertGroupHeader(Integer ARow, Integer AEnd, Integer ATextCol, const AnsiString& Value, Integer AGroupCol);
     void RemoveGroupRow(Integer ARow);
+    void ShowAllRowsForGrouping();
 
     // drag and drop (ExtGridDragDrop.cpp)
     friend class TGridDropTarget;
     std::unique_ptr<TESGDropTarget> FDropTarget;   // while DragDropSettings.OleDropTarget
     TGridRect FDragRect;                           // the cells of the running text drag
+    TGridRect FSelfDropRect;                       // what a drop of that drag wrote into this grid
+    void TakeDraggedRows(bool Disjunct);
     bool FDragPending = false;                     // a press that starts a drag once it moves
     Integer FDragTicks = 0;                        // horizontal drag scrolling every other move
     TPanel* FDropMarkers[3] = {nullptr, nullptr, nullptr};   // row marker, column markers above and below
@@ -1404,6 +1490,10 @@ private:
     bool ColumnNumber(Integer ACol, Integer ARow, bool Hidden, Double& Value);
     // Sum, minimum and maximum of the data rows of a range; returns the rows counted.
     Integer ColumnStats(Integer ACol, Integer FromRow, Integer ToRow, Double& Sum, Double& Min, Double& Max);
+    enum TColumnStat { csSum, csAvg, csMin, csMax };
+    Double ColumnStat(Integer ACol, Integer FromRow, Integer ToRow, TColumnStat Which);
+    // A colour of a cell's properties set through Set, and the cell repainted.
+    void SetCellColour(Integer ACol, Integer ARow, void (TCellProperties::*Set)(TColor), TColor Value);
 
     // mouse state (ExtGridMouse.cpp)
     TPoint FPressPoint;
@@ -1436,6 +1526,8 @@ private:
     Integer FSizingRow = -1;
     Integer FSizingStart = 0;
     void MouseSizingStarted();
+    // A column sizing let go right of the grid, or a row sizing below it, is undone.
+    bool CancelSizingOutside(Integer X, Integer Y);
     void ScaleOtherSizes(bool Columns, Integer Sized, Integer Start);
     // An open editor control back over the current cell after sizes changed.
     void PlaceEditorControl();
@@ -1445,7 +1537,8 @@ private:
     bool FHTMLHint = false;
     TGridCoord FHintCell{-1, -1};
     THTMLHintWindow* HintWindowOn(TWinControl* Host);
-    void ShowHintAt(Integer X, Integer Y, Integer MaxWidth, const AnsiString& Hint);
+    void ShowHintAt(Integer X, Integer Y, Integer MaxWidth, const AnsiString& Hint,
+                    const WideString& Wide = WideString());
     void HideCellHint();
     THTMLHintWindow* FHintWindow = nullptr;   // owned as a component, made on first use
     TEdit* FFixedEdit = nullptr;              // owned as a component, made on first use
@@ -1491,6 +1584,7 @@ private:
     bool CellHTMLHit(Integer ACol, Integer ARow, Integer X, Integer Y, THTMLHit& Hit);
     friend class TControlEdit;
     friend class TControlCombo;
+    template <class> friend class TFormControlEditor;
     TControlEdit* FControlEdit = nullptr;
     TGridTransEdit* FTransEdit = nullptr;
     TControlCombo* FControlCombo = nullptr;

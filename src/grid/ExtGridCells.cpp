@@ -59,7 +59,7 @@ bool TExtStringGrid::GetCheckBoxState(Integer ACol, Integer ARow, bool& State) {
     if (!G || !IsCheckCellType(G->CellType())) return false;
     switch (G->CellType()) {
         case ctCheckBox: State = G->CellBoolean(); break;
-        case ctRowCheckBox: State = ARow < AllRowCount() && RowSelected(ARow); break;
+        case ctRowCheckBox: State = DisplRowSelected(ARow); break;
         default: {
             AnsiString T;
             GetCheckTrue(ACol, ARow, T);
@@ -77,7 +77,7 @@ bool TExtStringGrid::SetCheckBoxState(Integer ACol, Integer ARow, bool State) {
             G->SetCellBoolean(State);
             RepaintCell(ACol, ARow);
             break;
-        case ctRowCheckBox: SetRowSelected(ARow, State); break;
+        case ctRowCheckBox: SetDisplRowSelected(ARow, State); break;
         default: {
             AnsiString T;
             if (State) GetCheckTrue(ACol, ARow, T);
@@ -99,7 +99,7 @@ bool TExtStringGrid::ToggleCheck(Integer ACol, Integer ARow, bool FromUser) {
     if (G->CellType() == ctCheckBox) {
         G->SetCellBoolean(!G->CellBoolean());
     } else if (G->CellType() == ctRowCheckBox) {
-        SetRowSelected(ARow, !(ARow < AllRowCount() && RowSelected(ARow)));
+        SetDisplRowSelected(ARow, !DisplRowSelected(ARow));
     } else {
         AnsiString T, F;
         GetCheckTrue(ACol, ARow, T);

@@ -53,6 +53,19 @@ public:
     void Expect(const char* ClassName) {
         if (Str() != ClassName) throw EReadError("Invalid stream format");
     }
+    // Reads the component's class name when it comes next; else leaves the stream as it was.
+    bool Next(const char* ClassName) {
+        const Int64 At = FS->Position();
+        const AnsiString Name = ClassName;
+        Integer N = 0;
+        if (FS->Size() - At >= Int64(sizeof N) + Int64(Name.size()) && FS->Read(&N, sizeof N) == sizeof N &&
+            N == Integer(Name.size())) {
+            AnsiString V(Name.size(), '\0');
+            if (FS->Read(V.data(), N) == N && V == Name) return true;
+        }
+        FS->SetPosition(At);
+        return false;
+    }
     void Graphic(TGraphic* G) {
         const AnsiString Data = Str();
         if (Data.empty()) return;
@@ -88,6 +101,64 @@ std::vector<Integer> SplitInts(const AnsiString& S) {
         P = E + 1;
     }
     return V;
+}
+
+// The stream's header. Streams written before the origin component came place their
+// block by its first written cell; row and column numbers were then kept in 16 bits.
+struct TStreamHeader {
+    Integer Cols = 0, Rows = 0;
+    std::vector<Integer> Widths, Heights;
+    bool Full = false;
+    Integer ID = 0;
+    bool HasOrigin = false;
+    TGridCoord Origin{0, 0};   // the block's top-left cell in the grid that wrote it
+};
+
+TStreamHeader ReadHeader(TCellReader& Rd) {
+    TStreamHeader H;
+    Rd.Expect("TGridPropIO");
+    H.Cols = Rd.Int();
+    H.Rows = Rd.Int();
+    H.Widths = SplitInts(Rd.Str());
+    H.Heights = SplitInts(Rd.Str());
+    H.Full = Rd.Bool();
+    H.ID = Rd.Int();
+    if (Rd.Next("TGridOriginIO")) {
+        H.HasOrigin = true;
+        H.Origin.X = Rd.Int();
+        H.Origin.Y = Rd.Int();
+    }
+    if (H.Cols < 1 || H.Rows < 1 || H.Cols > 0xFFFF || H.Rows > 0xFFFFFF) throw EReadError("Invalid stream format");
+    return H;
+}
+
+// A Unicode cell travels in tab/CR LF text as "|\#" and four hex digits per UTF-16 unit:
+// its stored form holds zero, tab and line-break bytes that the text would cut or change.
+const char* const UniTextMark = "|\\#";
+
+AnsiString UniCellToText(const AnsiString& Cell) {
+    static const char Hex[] = "0123456789ABCDEF";
+    AnsiString T = UniTextMark;
+    for (char16_t U : CellTextToWide(Cell))
+        for (int Shift = 12; Shift >= 0; Shift -= 4) T += Hex[(U >> Shift) & 0xF];
+    return T;
+}
+
+// The cell's stored form from a pasted field: the text form above, or the stored form itself.
+AnsiString UniTextToCell(const AnsiString& Field) {
+    if (Field.compare(0, 3, UniTextMark) != 0 || (Field.size() - 3) % 4 != 0) return Field;
+    WideString W;
+    for (size_t I = 3; I < Field.size(); I += 4) {
+        Integer U = 0;
+        for (size_t K = I; K < I + 4; ++K) {
+            const char C = Field[K];
+            const Integer D = C >= '0' && C <= '9' ? C - '0' : C >= 'A' && C <= 'F' ? C - 'A' + 10 : -1;
+            if (D < 0) return Field;
+            U = U * 16 + D;
+        }
+        W += char16_t(U);
+    }
+    return WideToCellText(W);
 }
 
 void WriteProps(TCellWriter& W, const TCellProperties* P) {
@@ -305,7 +376,8 @@ std::vector<std::vector<AnsiString>> SplitClipText(const AnsiString& T) {
                     Closed = EndOfField(Q + 1);
                     break;
                 }
-                if (T[Q] == '\n' && (V.empty() || V.back() != '\r')) V += '\r';
+                // A stored Unicode form keeps its bytes: a 0x0A there is no line break.
+                if (T[Q] == '\n' && (V.empty() || V.back() != '\r') && !IsUnicodeText(V)) V += '\r';
                 V += T[Q++];
             }
             if (Closed) {
@@ -319,7 +391,7 @@ std::vector<std::vector<AnsiString>> SplitClipText(const AnsiString& T) {
             while (!EndOfField(P)) ++P;
             F = T.substr(Start, P - Start);
         }
-        CSVFieldToCRLF(F);
+        if (!IsUnicodeText(F)) CSVFieldToCRLF(F);
         Line.push_back(F);
         LineOpen = true;
         if (P >= N) break;
@@ -342,23 +414,34 @@ std::vector<std::vector<AnsiString>> SplitClipText(const AnsiString& T) {
 }  // namespace
 
 // --- text ----------------------------------------------------------------------------
-AnsiString TExtStringGrid::CellsAsText(TGridRect R, bool Disjunct, bool LineEndAfterLast) {
+void TExtStringGrid::TransferLines(TGridRect R, bool Disjunct, std::vector<Integer>& Rows, std::vector<Integer>& Cols) {
     const bool SkipRows = Disjunct && FMouseActions->DisjunctRowSelect() && !FMouseActions->DisjunctColSelect();
     const bool SkipCols = Disjunct && FMouseActions->DisjunctColSelect();
+    for (Integer Rw = R.Top; Rw <= R.Bottom; ++Rw)
+        if (!SkipRows || DisplRowSelected(Rw)) Rows.push_back(Rw);   // marks are kept by real row
+    for (Integer C = R.Left; C <= R.Right; ++C)
+        if (!SkipCols || ColSelected(C)) Cols.push_back(C);
+}
+
+AnsiString TExtStringGrid::CellsAsText(TGridRect R, bool Disjunct, bool LineEndAfterLast) {
+    std::vector<Integer> Rows, Cols;
+    TransferLines(R, Disjunct, Rows, Cols);
     AnsiString Out;
-    Out.reserve(size_t(std::max(0, R.Bottom - R.Top + 1)) * size_t(std::max(0, R.Right - R.Left + 1)) * 8);
+    Out.reserve(Rows.size() * Cols.size() * 8);
     bool FirstRow = true;
     AnsiString V;
-    for (Integer Rw = R.Top; Rw <= R.Bottom; ++Rw) {
-        if (SkipRows && !RowSelected(Rw)) continue;
+    for (Integer Rw : Rows) {
         if (!FirstRow) Out += "\r\n";
         FirstRow = false;
         bool FirstCol = true;
-        for (Integer C = R.Left; C <= R.Right; ++C) {
-            if (SkipCols && !ColSelected(C)) continue;
+        for (Integer C : Cols) {
             if (!FirstCol) Out += '\t';
             FirstCol = false;
             SaveCell(C, Rw, V);
+            if (IsUnicodeText(V)) {
+                Out += UniCellToText(V);
+                continue;
+            }
             if (!FNavigation->CopyHTMLTagsToClipboard() && V.find("</") != AnsiString::npos) V = HTMLStrip(V);
             else if (TextType(V, false) == 2) V = WideToAnsi(RtfRead(V).PlainText());
             // Spreadsheet programs write a line break inside a cell as a lone LF.
@@ -419,8 +502,8 @@ Integer TExtStringGrid::PasteText(Integer ACol, Integer ARow, const AnsiString& 
             if (C < ColCount() && Rw < RowCount() && (Always || CellEditable(C, Rw))) {
                 bool Allow = true;
                 AnsiString Value = Field;
-                if (Value.size() >= 2 && Value[0] == '|' && Value[1] == '\\') {
-                    WideString W = CellTextToWide(Value);
+                if (IsUnicodeText(Value)) {
+                    WideString W = CellTextToWide(UniTextToCell(Value));
                     if (OnClipboardBeforePasteWideCell) OnClipboardBeforePasteWideCell(this, C, Rw, W, Allow);
                     Value = WideToCellText(W);
                 } else if (OnClipboardBeforePasteCell) {
@@ -473,7 +556,7 @@ void TExtStringGrid::CopySelectionToClipboard(TGridRect R, bool Disjunct) {
     try {
         Clip->SetAsText(Text);
         if (FNavigation->AllowRTFClipboard()) CopyRTFToClipboard(R.Left, R.Top);
-        if (FNavigation->AllowFmtClipboard()) CopyCellsToClipboard(R);
+        if (FNavigation->AllowFmtClipboard()) CopyCellsToClipboard(R, Disjunct);
     } catch (...) {
         Clip->Close();
         throw;
@@ -488,9 +571,9 @@ void TExtStringGrid::CopyRTFToClipboard(Integer ACol, Integer ARow) {
     Clipboard()->SetBuffer(RegisterClipboardFormat(RTFFormatName), T + '\0');
 }
 
-void TExtStringGrid::CopyCellsToClipboard(TGridRect R) {
+void TExtStringGrid::CopyCellsToClipboard(TGridRect R, bool Disjunct) {
     TMemoryStream MS;
-    SaveCellsToStream(R, &MS);
+    SaveCellsToStream(R, &MS, Disjunct);
     Clipboard()->SetBuffer(RegisterClipboardFormat(CellsFormatName),
                            std::string(static_cast<const char*>(MS.Memory()), size_t(MS.Size())));
 }
@@ -498,7 +581,11 @@ void TExtStringGrid::CopyCellsToClipboard(TGridRect R) {
 void TExtStringGrid::CopyToClipboard() {
     ExpandSelectionToMerges();
     const bool Disjunct = FMouseActions->DisjunctRowSelect() || FMouseActions->DisjunctColSelect();
-    const TGridRect R = Disjunct ? TGridRect{0, 0, ColCount() - 1, RowCount() - 1} : Selection();
+    // Marked rows or columns are copied without the fixed cells: row numbers and
+    // headers are no data, and the block pastes where the user puts it.
+    const TGridRect R = Disjunct ? TGridRect{TBaseGrid::FixedCols(), TBaseGrid::FixedRows(),
+                                             ColCount() - 1 - FFixedRightCols, RowCount() - 1 - FFixedFooters}
+                                 : Selection();
     CopySelectionToClipboard(R, Disjunct);
     FCopiedFlag = true;
 }
@@ -534,16 +621,12 @@ Integer TExtStringGrid::PasteAt(Integer ACol, Integer ARow) {
             LoadCellsFromStream(TGridCoord{ACol, ARow}, &MS);
             MS.SetPosition(0);
             TCellReader Rd(&MS);
-            Rd.Expect("TGridPropIO");
-            const Integer Cols = Rd.Int(), Rows = Rd.Int();
-            Rd.Str();
-            Rd.Str();
-            Rd.Bool();
-            const Integer ID = Rd.Int();
-            const TGridRect Pasted{ACol, ARow, ACol + Cols - 1, ARow + Rows - 1};
-            const bool Own = ID == Integer(reinterpret_cast<intptr_t>(this) & 0x7FFFFFFF);
+            const TStreamHeader H = ReadHeader(Rd);
+            const TGridRect Pasted{ACol, ARow, ACol + H.Cols - 1, ARow + H.Rows - 1};
+            CellsChanged(Rect(Pasted.Left, Pasted.Top, Pasted.Right, Pasted.Bottom));
+            const bool Own = H.ID == Integer(reinterpret_cast<intptr_t>(this) & 0x7FFFFFFF);
             PasteDone(Own ? FCopyOrigin : TGridCoord{-1, -1}, Pasted, FCopiedFlag);
-            return Cols * Rows;
+            return H.Cols * H.Rows;
         } catch (const EStreamError&) {
             return 0;
         }
@@ -552,7 +635,10 @@ Integer TExtStringGrid::PasteAt(Integer ACol, Integer ARow) {
     if (FNavigation->AllowRTFClipboard() && Clip->HasFormat(Rtf)) {
         AnsiString T = Clip->GetBuffer(Rtf);
         if (const size_t Z = T.find('\0'); Z != AnsiString::npos) T.erase(Z);
-        if (CellEditable(ACol, ARow) || FNavigation->AllowClipboardAlways()) SetCellValue(ACol, ARow, T);
+        if (CellEditable(ACol, ARow) || FNavigation->AllowClipboardAlways()) {
+            SetCellValue(ACol, ARow, T);
+            CellsChanged(Rect(RealColIndex(ACol), ARow, RealColIndex(ACol), ARow));
+        }
         return 0;
     }
     if (Clip->HasFormat(CF_TEXT) || Clip->HasFormat(CF_UNICODETEXT)) return PasteText(ACol, ARow, Clip->AsText());
@@ -582,6 +668,7 @@ void TExtStringGrid::SmartFill(Integer Pasted) {
                 if (OnClipboardBeforePasteCell) OnClipboardBeforePasteCell(this, C, R, Value, Allow);
                 if (Allow) SetCellValue(C, R, Value);
             }
+        CellsChanged(Rect(RealColIndex(S.Left), S.Top, RealColIndex(S.Right), S.Bottom));
         return;
     }
     if (W != 1 && H != 1) return;
@@ -600,41 +687,94 @@ void TExtStringGrid::SmartFill(Integer Pasted) {
                       !__builtin_add_overflow(IA, Span, &Last);
     const bool Nums = !Ints && TryStrToFloat(A, FA, Dot) && TryStrToFloat(B, FB, Dot);
     TDateTime DA = 0, DB = 0;
-    const bool Dates = !Ints && !Nums && A.find(FormatSettings.DateSeparator) != AnsiString::npos &&
-                       StrToDateEx(A, DA) && StrToDateEx(B, DB);
+    auto ReadDate = [](const AnsiString& T, TDateTime& D) { return TryStrToDateTime(T, D) || StrToDateEx(T, D); };
+    const char DS = FormatSettings.DateSeparator;
+    const bool Dates = !Ints && !Nums && A.find(DS) != AnsiString::npos && B.find(DS) != AnsiString::npos &&
+                       ReadDate(A, DA) && ReadDate(B, DB);
+    // A date series steps by whole months (years are twelve of them) and by days; month
+    // ends go on as month ends. The first cell's time of day stays.
+    Integer Months = 0, Days = 0;
+    bool MonthEnds = false;
+    TDateTime Day0 = 0, Time0 = 0;
+    const bool WithTime = Dates && A.find(FormatSettings.TimeSeparator) != AnsiString::npos;
+    if (Dates) {
+        Day0 = std::floor(DA);
+        Time0 = DA - Day0;
+        Word YA, MA, DdA, YB, MB, DdB;
+        DecodeDate(Day0, YA, MA, DdA);
+        DecodeDate(std::floor(DB), YB, MB, DdB);
+        Months = (Integer(YB) - YA) * 12 + (Integer(MB) - MA);
+        Days = Integer(DdB) - DdA;
+        MonthEnds = Months != 0 && DdA == DaysInAMonth(YA, MA) && DdB == DaysInAMonth(YB, MB);
+        if (MonthEnds) Days = 0;
+    }
     for (Integer I = 2; I < N; ++I) {
         const TGridCoord P = At(I);
         if (!CellEditable(P.X, P.Y)) continue;
         AnsiString V;
-        if (Ints) V = IntToStr(IA + Int64(I) * Step);
-        else if (Nums) V = Format(FFloatFormat, {Double(FA + I * (FB - FA))});
-        else if (Dates) V = DateToStr(DA + I * (DB - DA));
-        else V = I % 2 == 0 ? A : B;
+        if (Ints) {
+            V = IntToStr(IA + Int64(I) * Step);
+        } else if (Nums) {
+            V = Format(FFloatFormat, {Double(FA + I * (FB - FA))});
+        } else if (Dates) {
+            TDateTime D = 0;
+            try {
+                D = IncMonth(Day0, I * Months);
+                if (MonthEnds) {
+                    Word Y, M, Dd;
+                    DecodeDate(D, Y, M, Dd);
+                    D = EncodeDate(Y, M, DaysInAMonth(Y, M));
+                }
+            } catch (const EConvertError&) {
+                break;   // past the last date there is
+            }
+            D += I * Days;
+            V = WithTime ? DateTimeToStr(D + Time0) : DateToStr(D);
+        } else {
+            V = I % 2 == 0 ? A : B;
+        }
         SetCellValue(P.X, P.Y, V);
     }
+    if (N <= 2) return;
+    const TGridCoord E = At(N - 1);
+    CellsChanged(Rect(RealColIndex(At(2).X), At(2).Y, RealColIndex(E.X), E.Y));
 }
 
 // --- the cell stream -------------------------------------------------------------------------
-void TExtStringGrid::SaveCellsToStream(TGridRect R, TStream* Stream) {
+void TExtStringGrid::SaveCellsToStream(TGridRect R, TStream* Stream, bool Disjunct) {
     TCellWriter W(Stream);
-    const Integer Cols = R.Right - R.Left + 1, Rows = R.Bottom - R.Top + 1;
+    // Marked rows or columns only, one after the other, as the text copy has them.
+    std::vector<Integer> RowList, ColList;
+    TransferLines(R, Disjunct, RowList, ColList);
+    const Integer Cols = std::max(1, Integer(ColList.size())), Rows = std::max(1, Integer(RowList.size()));
+    auto Join = [](const std::vector<Integer>& L, const std::function<Integer(Integer)>& F) {
+        if (L.empty()) return AnsiString();
+        return JoinInts(0, Integer(L.size()) - 1, [&](Integer I) { return F(L[size_t(I)]); });
+    };
     W.Str("TGridPropIO");
     W.Int(Cols);
     W.Int(Rows);
-    W.Str(JoinInts(R.Left, R.Right, [this](Integer C) { return ColWidths(C); }));
-    W.Str(JoinInts(R.Top, R.Bottom, [this](Integer Rw) { return RowHeights(Rw); }));
-    W.Bool(Cols == ColCount() && Rows == RowCount());
+    W.Str(Join(ColList, [this](Integer C) { return ColWidths(C); }));
+    W.Str(Join(RowList, [this](Integer Rw) { return RowHeights(Rw); }));
+    W.Bool(!Disjunct && Cols == ColCount() && Rows == RowCount());
     W.Int(Integer(reinterpret_cast<intptr_t>(this) & 0x7FFFFFFF));
+    // The block's corner, so that a paste puts it where it was copied from, empty
+    // corner cells included; rows and columns are written in full 32 bits.
+    W.Str("TGridOriginIO");
+    W.Int(R.Left);
+    W.Int(R.Top);
     SaveProgress(0, -1);
     Integer LastProgress = -1;
-    for (Integer Rw = R.Top; Rw <= R.Bottom; ++Rw) {
-        for (Integer C = R.Left; C <= R.Right; ++C) {
+    for (size_t Ri = 0; Ri < RowList.size(); ++Ri) {
+        const Integer Rw = RowList[Ri];
+        for (size_t Ci = 0; Ci < ColList.size(); ++Ci) {
+            const Integer C = ColList[Ci];
             const AnsiString T = RawCells(C, Rw);
             const TCellProperties* P = CellPropertiesOrNil(C, Rw);
             if (T.empty() && !P) continue;
             W.Str("TGridCellIO");
-            W.Int(Rw & 0xFFFF);
-            W.Int(C & 0xFFFF);
+            W.Int(R.Top + Integer(Ri));
+            W.Int(R.Left + Integer(Ci));
             W.Str(T);
             W.Bool(P != nullptr);
             if (!P) continue;
@@ -657,54 +797,48 @@ void TExtStringGrid::SaveCellsToStream(TGridRect R, TStream* Stream) {
 
 void TExtStringGrid::LoadCellsFromStream(TGridCoord Origin, TStream* Stream) {
     TCellReader Rd(Stream);
-    Rd.Expect("TGridPropIO");
-    const Integer Cols = Rd.Int(), Rows = Rd.Int();
-    const std::vector<Integer> Widths = SplitInts(Rd.Str()), Heights = SplitInts(Rd.Str());
-    const bool Full = Rd.Bool();
-    Rd.Int();
-    if (Cols < 1 || Rows < 1 || Cols > 0xFFFF || Rows > 0xFFFFFF) throw EReadError("Invalid stream format");
-    BeginUpdate();
-    try {
-        if (Full) {
-            ClearAll();
-            ClearProps();
-            SetRowCount(Rows);
-            SetColCount(Cols);
-            for (Integer C = 0; C < Cols && C < Integer(Widths.size()); ++C) SetColWidths(C, Widths[size_t(C)]);
-            for (Integer R = 0; R < Rows && R < Integer(Heights.size()); ++R) SetRowHeights(R, Heights[size_t(R)]);
-            Origin = TGridCoord{0, 0};
-        }
-        bool First = true;
-        Integer Sc = 0, Sr = 0;
-        while (Stream->Position() < Stream->Size() - 1) {
-            Rd.Expect("TGridCellIO");
-            const Integer R = Rd.Int(), C = Rd.Int();
-            const AnsiString T = Rd.Str();
-            const bool HasProp = Rd.Bool();
-            if (First && !Full) {
-                Sc = C;
-                Sr = R;
-            }
-            First = false;
-            const Integer Tc = Origin.X + C - Sc, Tr = Origin.Y + R - Sr;
-            const bool Inside = Tc >= 0 && Tr >= 0 && Tc < ColCount() && Tr < RowCount();
-            if (Inside) SetCells(Tc, Tr, T);
-            if (!HasProp) continue;
-            // Read into a scratch object when the cell lies outside the grid.
-            TCellProperties Scratch(nullptr, 0, 0);
-            TCellProperties* P = Inside ? GetCellProperties(Tc, Tr) : &Scratch;
-            ReadProps(Rd, P);
-            if (!Rd.Bool()) continue;
-            if (Inside) {
-                ReadGraphic(Rd, CreateCellGraphic(Tc, Tr), Tc, Tr);
-            } else {
-                TCellGraphic G;
-                ReadGraphic(Rd, &G, Tc, Tr);
-            }
-        }
-    } catch (...) {
-        EndUpdate();
-        throw;
+    const TStreamHeader H = ReadHeader(Rd);
+    const Integer Cols = H.Cols, Rows = H.Rows;
+    const std::vector<Integer>& Widths = H.Widths;
+    const std::vector<Integer>& Heights = H.Heights;
+    const bool Full = H.Full;
+    TUpdateScope Update(this);
+    if (Full) {
+        ClearAll();
+        ClearProps();
+        SetRowCount(Rows);
+        SetColCount(Cols);
+        for (Integer C = 0; C < Cols && C < Integer(Widths.size()); ++C) SetColWidths(C, Widths[size_t(C)]);
+        for (Integer R = 0; R < Rows && R < Integer(Heights.size()); ++R) SetRowHeights(R, Heights[size_t(R)]);
+        Origin = TGridCoord{0, 0};
     }
-    EndUpdate();
+    bool First = !H.HasOrigin && !Full;
+    Int64 Sc = Full ? 0 : H.Origin.X, Sr = Full ? 0 : H.Origin.Y;
+    while (Stream->Position() < Stream->Size() - 1) {
+        Rd.Expect("TGridCellIO");
+        const Integer R = Rd.Int(), C = Rd.Int();
+        const AnsiString T = Rd.Str();
+        const bool HasProp = Rd.Bool();
+        if (First) {
+            Sc = C;
+            Sr = R;
+        }
+        First = false;
+        const Int64 Tc64 = Origin.X + C - Sc, Tr64 = Origin.Y + R - Sr;
+        const bool Inside = Tc64 >= 0 && Tr64 >= 0 && Tc64 < ColCount() && Tr64 < RowCount();
+        const Integer Tc = Inside ? Integer(Tc64) : -1, Tr = Inside ? Integer(Tr64) : -1;
+        if (Inside) SetCells(Tc, Tr, T);
+        if (!HasProp) continue;
+        // Read into a scratch object when the cell lies outside the grid.
+        TCellProperties Scratch(nullptr, 0, 0);
+        TCellProperties* P = Inside ? GetCellProperties(Tc, Tr) : &Scratch;
+        ReadProps(Rd, P);
+        if (!Rd.Bool()) continue;
+        if (Inside) {
+            ReadGraphic(Rd, CreateCellGraphic(Tc, Tr), Tc, Tr);
+        } else {
+            TCellGraphic G;
+            ReadGraphic(Rd, &G, Tc, Tr);
+        }
+    }
 }

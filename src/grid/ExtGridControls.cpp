@@ -10,6 +10,7 @@
 
 
 #include <algorithm>
+#include <type_traits>
 
 namespace {
 
@@ -225,28 +226,43 @@ bool LeaveKey(TExtStringGrid* G, TWinControl* Ctl, const AnsiString& Before, Wor
 
 }  // namespace
 
-TControlEdit::TControlEdit(TComponent* AOwner) : TEdit(AOwner), FGrid(dynamic_cast<TExtStringGrid*>(AOwner)) {
-    SetEditFrame(this, false);
+template <class TBase>
+TFormControlEditor<TBase>::TFormControlEditor(TComponent* AOwner)
+    : TBase(AOwner), FGrid(dynamic_cast<TExtStringGrid*>(AOwner)) {}
+
+template <class TBase>
+bool TFormControlEditor<TBase>::Open() const {
+    return FGrid && FGrid->FormControlOpen();
 }
 
-bool TControlEdit::QtEvent(QEvent* Event) {
-    return (FGrid && FGrid->FormControlOpen() && ClaimTab(Event, this)) || TEdit::QtEvent(Event);
+template <class TBase>
+bool TFormControlEditor<TBase>::QtEvent(QEvent* Event) {
+    return (Open() && ClaimTab(Event, this)) || TBase::QtEvent(Event);
 }
 
-void TControlEdit::KeyDown(Word& Key, TShiftState Shift) {
-    if (FGrid && FGrid->FormControlOpen() && Key == VK_TAB) {
+template <class TBase>
+void TFormControlEditor<TBase>::KeyDown(Word& Key, TShiftState Shift) {
+    if (Open() && Key == VK_TAB) {
         Key = 0;
         FGrid->FormControlTab();
         return;
     }
-    if (FGrid && FGrid->FormControlOpen() && LeaveKey(FGrid, this, FGrid->FCtrlValue, Key)) return;
-    TEdit::KeyDown(Key, Shift);
+    bool ListOpen = false;   // an open list keeps Enter and Esc
+    if constexpr (std::is_base_of_v<TComboBox, TBase>) ListOpen = this->DroppedDown();
+    if (Open() && !ListOpen && LeaveKey(FGrid, this, FGrid->FCtrlValue, Key)) return;
+    TBase::KeyDown(Key, Shift);
 }
 
-void TControlEdit::DoExit() {
-    if (FGrid && FGrid->FormControlOpen() && !FGrid->ComponentState().Contains(csDestroying)) FGrid->ControlEditDone();
-    TEdit::DoExit();
+template <class TBase>
+void TFormControlEditor<TBase>::DoExit() {
+    if (Open() && !FGrid->ComponentState().Contains(csDestroying)) FGrid->ControlEditDone();
+    TBase::DoExit();
 }
+
+template class TFormControlEditor<TEdit>;
+template class TFormControlEditor<TESGComboBox>;
+
+TControlEdit::TControlEdit(TComponent* AOwner) : TFormControlEditor<TEdit>(AOwner) { SetEditFrame(this, false); }
 
 TGridTransEdit::TGridTransEdit(TComponent* AOwner) : TEdit(AOwner), FGrid(dynamic_cast<TExtStringGrid*>(AOwner)) {}
 
@@ -292,26 +308,4 @@ void TGridTransEdit::DoExit() {
         if (!*Alive) return;
     }
     TEdit::DoExit();
-}
-
-TControlCombo::TControlCombo(TComponent* AOwner)
-    : TESGComboBox(AOwner), FGrid(dynamic_cast<TExtStringGrid*>(AOwner)) {}
-
-bool TControlCombo::QtEvent(QEvent* Event) {
-    return (FGrid && FGrid->FormControlOpen() && ClaimTab(Event, this)) || TESGComboBox::QtEvent(Event);
-}
-
-void TControlCombo::KeyDown(Word& Key, TShiftState Shift) {
-    if (FGrid && FGrid->FormControlOpen() && Key == VK_TAB) {
-        Key = 0;
-        FGrid->FormControlTab();
-        return;
-    }
-    if (FGrid && FGrid->FormControlOpen() && !DroppedDown() && LeaveKey(FGrid, this, FGrid->FCtrlValue, Key)) return;
-    TESGComboBox::KeyDown(Key, Shift);
-}
-
-void TControlCombo::DoExit() {
-    if (FGrid && FGrid->FormControlOpen() && !FGrid->ComponentState().Contains(csDestroying)) FGrid->ControlEditDone();
-    TESGComboBox::DoExit();
 }

@@ -127,31 +127,30 @@ void TExtStringGrid::OleDropText(TPoint P, const AnsiString& Text) {
     if (Options().Contains(goRowSelect)) Cl = FDragDropSettings->OleEntireRows() ? 0 : FC;
     bool Allow = true;
     if (OnOleDrop) OnOleDrop(this, Rw, Cl, Text, Allow);
+    Integer Written = 0;
     if (Allow && Cl >= 0 && Rw >= 0) {
         if (Rw == 0 && FFixedRowAlways && RowCount() == 1) Rw = 1;
         if (FDragDropSettings->OleInsertRows()) {
-            const Integer Top = TopRow(), Before = RowCount();
+            // A drag running from this grid finds its rows where the new ones pushed them.
+            const Integer Top = TopRow();
             InsertRows(Rw, Lines);
-            // A move inside this grid then removes the dragged rows where they went
-            // (the row marks moved with the inserted rows already).
-            const Integer Inserted = RowCount() - Before;
-            if (FDragDropSettings->OleRemoveRows() && Inserted > 0 && Rw <= FDragRect.Top) {
-                FDragRect.Top += Inserted;
-                FDragRect.Bottom += Inserted;
-            }
             if (Top > FR) SetTopRow(std::min(Top + 1, RowCount() - 1));
         }
         if (Rw < RowCount()) {
-            PasteText(Cl, Rw, Text);
+            Written = PasteText(Cl, Rw, Text);
             TGridRect S;
             S.Left = std::max(Cl, FC);
             S.Top = Rw;
             S.Bottom = std::min(Rw + Ext.Y, RowCount() - 1);
             S.Right = std::min(ColCount() - 1, Options().Contains(goRowSelect) ? S.Left + Ext.X - FC : S.Left + Ext.X - 1);
             S.Right = std::max(S.Right, S.Left);
+            // A drag from this grid: what landed stays when the move takes the rest.
+            if (Written > 0) FSelfDropRect = TGridRect{Cl, Rw, S.Right, S.Bottom};
             if (S.Top >= FR) SetSelection(S);
         }
     }
+    // A drag from this grid that could not land (refused, or not written) takes nothing.
+    if (Written <= 0) std::fill(FDragRows.begin(), FDragRows.end(), Byte(0));
     HideDropMarkers();
     if (OnOleDropped) OnOleDropped(this, Selection());
 }
@@ -160,7 +159,10 @@ void TExtStringGrid::OleDropRTF(TPoint P, const AnsiString& RTF) {
     const TGridCoord C = MouseCoord(P.X, P.Y);
     bool Allow = true;
     if (OnOleDrop) OnOleDrop(this, C.Y, C.X, RTF, Allow);
-    if (Allow && C.X >= 0 && C.Y >= 0) SetCells(C.X, C.Y, RTF);
+    if (Allow && C.X >= 0 && C.Y >= 0) {
+        SetCells(C.X, C.Y, RTF);
+        CellsChanged(Rect(C.X, C.Y, C.X, C.Y));
+    }
     HideDropMarkers();
 }
 
@@ -309,23 +311,53 @@ bool TExtStringGrid::PendingDragMove(TShiftState Shift, Integer X, Integer Y) {
         return true;
     }
     FDragRect = Selection();
-    const Integer Effect = StartTextDoDrag(SelectionAsText(), Cells(C.X, C.Y), DROPEFFECT_COPY | DROPEFFECT_MOVE);
-    if (Effect == DROPEFFECT_MOVE) {
-        const bool Disjunct = FMouseActions->DisjunctRowSelect();
-        if (FDragDropSettings->OleRemoveRows() && Options().Contains(goRowSelect)) {
-            if (Disjunct) RemoveSelectedRows();
-            else RemoveRowsEx(FDragRect.Top, FDragRect.Bottom - FDragRect.Top + 1);
-        } else if (!FDragDropSettings->OleCopyAlways()) {
-            if (Disjunct) {
-                for (Integer R = 0; R < Integer(FRowSelect.size()) && R < RowCount(); ++R)
-                    if (FRowSelect[size_t(R)]) ClearRows(R, 1);
-            } else {
-                ClearRect(FDragRect.Left, FDragRect.Top, FDragRect.Right, FDragRect.Bottom);
-            }
-        }
+    const bool Disjunct = FMouseActions->DisjunctRowSelect();
+    // The dragged rows are flagged by real row: a drop into this grid that inserts
+    // rows moves the flags with them, and the move takes from the rows dragged.
+    FDragRows.assign(size_t(AllRowCount()), 0);
+    if (Disjunct)
+        for (Integer R : MarkedDisplRows()) FDragRows[size_t(RealRowIndex(R))] = 1;
+    else
+        for (Integer R = std::max(0, FDragRect.Top); R <= FDragRect.Bottom && R < RowCount(); ++R)
+            FDragRows[size_t(RealRowIndex(R))] = 1;
+    FSelfDropRect = TGridRect{-1, -1, -2, -2};
+    Integer Effect = DROPEFFECT_NONE;
+    try {
+        Effect = StartTextDoDrag(SelectionAsText(), Cells(C.X, C.Y), DROPEFFECT_COPY | DROPEFFECT_MOVE);
+        if (Effect == DROPEFFECT_MOVE) TakeDraggedRows(Disjunct);
+    } catch (...) {
+        FDragRows.clear();
+        throw;
     }
+    FDragRows.clear();
     if (Effect != DROPEFFECT_NONE && OnOleDragStop) OnOleDragStop(this, Effect);
     return true;
+}
+
+// After a move: the dragged rows are removed or their dragged cells emptied. Cells a
+// drop into this same grid has just written hold the moved data and stay.
+void TExtStringGrid::TakeDraggedRows(bool Disjunct) {
+    std::vector<Integer> Rows;
+    for (Integer R = 0; R < Integer(FDragRows.size()); ++R)
+        if (FDragRows[size_t(R)] && !IsHiddenRow(R) && DisplRowIndex(R) < RowCount()) Rows.push_back(DisplRowIndex(R));
+    const TGridRect& D = FSelfDropRect;
+    const bool Remove = FDragDropSettings->OleRemoveRows() && Options().Contains(goRowSelect);
+    if (!Remove && FDragDropSettings->OleCopyAlways()) return;
+    const Integer L = Disjunct ? 0 : FDragRect.Left, Rt = Disjunct ? ColCount() - 1 : FDragRect.Right;
+    for (auto It = Rows.rbegin(); It != Rows.rend(); ++It) {
+        const Integer R = *It;
+        const bool Dropped = R >= D.Top && R <= D.Bottom;
+        if (Remove) {
+            if (!Dropped) RemoveRowsEx(R, 1);
+            continue;
+        }
+        if (!Dropped) {
+            ClearRect(L, R, Rt, R);
+            continue;
+        }
+        if (L < D.Left) ClearRect(L, R, std::min(Rt, D.Left - 1), R);
+        if (Rt > D.Right) ClearRect(std::max(L, D.Right + 1), R, Rt, R);
+    }
 }
 
 // A press that could have dragged but did not: it selects now.

@@ -468,41 +468,6 @@ void TExtStringGrid::TabAdvance(bool Backward) {
     if (FNavigation->AlwaysEdit() && Col() == C && Row() == R) ShowEditor();
 }
 
-void TExtStringGrid::AutoInsertRow(Integer ARow) {
-    ARow = std::clamp(ARow, 0, RowCount());
-    FMoving = true;
-    try {
-        SetRowCount(RowCount() + 1);
-        if (ARow < RowCount() - 1) MoveRow(RowCount() - 1, ARow);
-    } catch (...) {
-        FMoving = false;
-        throw;
-    }
-    FMoving = false;
-    if (OnAutoInsertRow) OnAutoInsertRow(this, ARow);
-}
-
-void TExtStringGrid::AutoDeleteRow(Integer ARow) {
-    if (ARow < 0 || ARow >= RowCount()) return;
-    FEditShown = false;
-    if (RowCount() - 1 <= TBaseGrid::FixedRows()) {
-        // The last data row is emptied rather than removed: the header stays a header.
-        if (EditorMode()) HideEditor();
-        ClearRow(ARow);
-    } else {
-        FMoving = true;
-        try {
-            DeleteRow(ARow);
-        } catch (...) {
-            FMoving = false;
-            throw;
-        }
-        FMoving = false;
-    }
-    if (OnAutoDeleteRow) OnAutoDeleteRow(this, ARow);
-    Invalidate();
-}
-
 void TExtStringGrid::ShowEditorInView() {
     if (IsControlCellType(GetCellType(GetRealCol(), Row()))) return;
     if (Row() < TopRow()) SetTopRow(Row());

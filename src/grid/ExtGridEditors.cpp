@@ -77,13 +77,22 @@ bool SameLookup(const WideString& A, const WideString& B, bool Case) {
 AnsiString AsAnsi(const AnsiString& S) { return S; }
 AnsiString AsAnsi(const WideString& S) { return WideToAnsi(S); }
 
+AnsiString EncodedWide(const WideString& W) { return W.empty() ? AnsiString() : WideToCellText(W); }
+
 bool IsArrow(Word Key) { return Key == VK_UP || Key == VK_DOWN || Key == VK_LEFT || Key == VK_RIGHT; }
 
-// A cell text read as a number the way the user typed it; Fallback otherwise.
+// A cell text read as a number the way the user typed it; a text with the decimal
+// separator may group its thousands ("1.234,50", as Floats reads it); Fallback otherwise.
 Double CellFloat(const AnsiString& Text, Double Fallback) {
     AnsiString T = Trim(Text);
     Double V = 0;
     if (TryStrToFloat(T, V)) return V;
+    if (T.find(FormatSettings.DecimalSeparator) != AnsiString::npos) {
+        TFormatSettings Dot = FormatSettings;
+        Dot.DecimalSeparator = '.';
+        Extended E = 0;
+        return TryStrToFloat(NumberToValText(T), E, Dot) ? Double(E) : Fallback;
+    }
     std::replace(T.begin(), T.end(), '.', FormatSettings.DecimalSeparator);
     return TryStrToFloat(T, V) ? V : Fallback;
 }
@@ -91,25 +100,42 @@ Double CellFloat(const AnsiString& Text, Double Fallback) {
 }  // namespace
 
 // --- shared key steps ------------------------------------------------------------
-bool TGridEditorKeys::Commit(const AnsiString& Text, const std::function<void(const AnsiString&)>& TakeBack) {
+// The editor's value in the form the cell stores it is validated; an unchanged editor
+// offers the cell's own text. What validation accepted is what the cell keeps (the end
+// of the edit stores nothing more).
+bool TGridEditorKeys::Commit(const std::function<void(const AnsiString&)>& TakeBack) {
     const std::shared_ptr<const bool> Alive = FGrid->AliveToken();
-    FGrid->SetCurrentCell(Text);
-    const bool Valid = FGrid->ValidateCell(Text);
+    AnsiString V;
+    if (FGrid->EditorControlChanged() && FGrid->EditorControlValue(V)) FGrid->SetCurrentCell(V);
+    else FGrid->GetCurrentCell(V);
+    const bool Valid = FGrid->ValidateCell(V);
     if (!*Alive) return false;
     AnsiString Back;
     FGrid->GetCurrentCell(Back);
     TakeBack(Back);   // the validation may have changed the value
+    Committed(Valid);
     return Valid;
 }
 
 bool TGridEditorKeys::CommitWide(const WideString& Text, const std::function<void(const WideString&)>& TakeBack) {
     const std::shared_ptr<const bool> Alive = FGrid->AliveToken();
     const TPoint B = FGrid->BaseCell(FGrid->GetRealCol(), FGrid->Row());
-    FGrid->SetWideCell(B.X, B.Y, Text);
-    const bool Valid = FGrid->ValidateWideCell(Text);
+    bool Valid = true;
+    if (FGrid->EditorControlChanged()) {
+        FGrid->SetWideCell(B.X, B.Y, Text);
+        Valid = FGrid->ValidateWideCell(Text);
+    } else {
+        Valid = FGrid->Validate(FGrid->RawCells(B.X, B.Y), true);   // as stored, plain or encoded
+    }
     if (!*Alive) return false;
     TakeBack(FGrid->GetWideCell(B.X, B.Y));
+    Committed(Valid);
     return Valid;
+}
+
+void TGridEditorKeys::Committed(bool Valid) {
+    if (Valid) StoreNothing();
+    else FGrid->NoteEditorControlValue();   // the edit goes on from the value the cell got back
 }
 
 template <class TEd>
@@ -133,18 +159,19 @@ bool TGridEditorKeys::UniKeyDown(TEd* Ed, Word& Key, TShiftState Shift, bool Han
     if (Key == VK_ESCAPE) {
         const TPoint B = FGrid->BaseCell(FGrid->GetRealCol(), FGrid->Row());
         Ed->SetText(FGrid->GetWideCell(B.X, B.Y));
+        StoreNothing();
     }
     HandToGrid(Key, Shift, true);
     Key = 0;
     return true;
 }
 
-void TGridEditorKeys::EditEndKeys(TControl* Ed, Word& Key, TShiftState Shift, const AnsiString& Text,
+void TGridEditorKeys::EditEndKeys(TControl* Ed, Word& Key, TShiftState Shift,
                                   const std::function<void(const AnsiString&)>& TakeBack,
                                   const std::function<void()>& Refused, const std::function<void()>& Revert) {
     const std::shared_ptr<const bool> Alive = Ed->AliveToken();
     if (Key == VK_TAB || Key == VK_RETURN || Key == VK_UP || Key == VK_DOWN) {
-        const bool Valid = Commit(Text, TakeBack);
+        const bool Valid = Commit(TakeBack);
         if (!*Alive) return;
         if (!Valid) {
             Refused();
@@ -156,7 +183,10 @@ void TGridEditorKeys::EditEndKeys(TControl* Ed, Word& Key, TShiftState Shift, co
         Key = 0;
         return;
     }
-    if (Key == VK_ESCAPE) Revert();
+    if (Key == VK_ESCAPE) {
+        Revert();
+        StoreNothing();
+    }
     HandToGrid(Key, Shift, true);
     Key = 0;
 }
@@ -244,7 +274,7 @@ void TGridSpin::KeyDown(Word& Key, TShiftState Shift) {
         return;
     }
     EditEndKeys(
-        this, Key, Shift, Text(), [this](const AnsiString& V) { SetText(V); },
+        this, Key, Shift, [this](const AnsiString& V) { SetText(V); },
         [this] {
             SetSelStart(static_cast<Integer>(Text().size()));
             Invalidate();
@@ -351,7 +381,7 @@ void TGridCombo::KeyDown(Word& Key, TShiftState Shift) {
         StoreNothing();
     }
     if (Key == VK_TAB || Key == VK_RETURN || Key == VK_UP || Key == VK_DOWN) {
-        const bool Valid = Commit(Text(), [this](const AnsiString& V) {
+        const bool Valid = Commit([this](const AnsiString& V) {
             const Integer I = Items()->IndexOf(V);
             if (I >= 0) SetItemIndex(I);
             if (Style() != csDropDownList) SetText(V);
@@ -425,7 +455,7 @@ void TGridEditBtn::KeyDown(Word& Key, TShiftState Shift) {
     const std::shared_ptr<const bool> Alive = AliveToken();
     if (OnKeyDown) OnKeyDown(this, Key, Shift);
     if (!*Alive || Key == 0) return;
-    EditEndKeys(this, Key, Shift, Text(), [this](const AnsiString& V) { SetText(V); },
+    EditEndKeys(this, Key, Shift, [this](const AnsiString& V) { SetText(V); },
                 [this] { SetSelStart(static_cast<Integer>(Text().size())); },
                 [this] {
                     AnsiString V;
@@ -494,12 +524,22 @@ void TGridUnitEditBtn::KeyDown(Word& Key, TShiftState Shift) {
         TEsgUnitEditBtn::KeyDown(Key, Shift);
         return;
     }
-    EditEndKeys(this, Key, Shift, Text() + UnitID(), [](const AnsiString&) {}, [] {}, [this] {
-        AnsiString V;
-        FGrid->GetCurrentCell(V);
-        SetUnitID(AnsiString());
-        SetText(V);
-    });
+    EditEndKeys(this, Key, Shift, [this](const AnsiString& V) { TakeCellText(V); }, [] {},
+                [this] {
+                    AnsiString V;
+                    FGrid->GetCurrentCell(V);
+                    SetUnitID(AnsiString());
+                    SetText(V);
+                });
+}
+
+// The number the text begins with, and the unit after it ("10 m2": 10 and " m2").
+void TGridUnitEditBtn::TakeCellText(const AnsiString& Text) {
+    size_t I = 0;
+    while (I < Text.size() && Text[I] == ' ') ++I;
+    while (I < Text.size() && (IsDigit(Text[I]) || Text[I] == ',' || Text[I] == '-' || Text[I] == '.')) ++I;
+    SetText(Text.substr(0, I));
+    SetUnitID(Text.substr(I));
 }
 
 void TGridUnitEditBtn::KeyPress(char& Key) {
@@ -542,6 +582,7 @@ void TGridDatePicker::KeyDown(Word& Key, TShiftState Shift) {
         TDateTime D = 0;
         if (Kind() == dtkDate && TryStrToDate(V, D)) SetDate(D);
         else if (Kind() == dtkTime && TryStrToTime(V, D)) SetTime(D);
+        StoreNothing();   // also a cell that holds no date keeps its text
     }
     if (TabAdvance(Key, Shift)) {
         Key = 0;
@@ -585,8 +626,6 @@ void TGridButton::KeyDown(Word& Key, TShiftState Shift) {
 namespace {
 
 bool IsCommitKey(Word Key) { return Key == VK_TAB || Key == VK_RETURN || Key == VK_UP || Key == VK_DOWN; }
-
-AnsiString EncodedWide(const WideString& W) { return W.empty() ? AnsiString() : WideToCellText(W); }
 
 }  // namespace
 
@@ -647,6 +686,7 @@ void TGridUniCombo::KeyDown(Word& Key, TShiftState Shift) {
         const Integer I = Items()->IndexOf(W);
         if (I >= 0) SetItemIndex(I);
         if (Style() != csDropDownList) SetText(W);
+        StoreNothing();   // a list cannot show a text outside its items
     }
     if (DroppedDown()) SetDroppedDown(false);
     // No commit of its own: the grid validates the stored text when the cell is left.
@@ -751,14 +791,10 @@ bool TExtStringGrid::ShowEditorControl(TEditorType AEditor) {
             BtnEdit()->SetText(Text);
             Ctl = BtnEdit();
             break;
-        case edUnitEditBtn: {
-            AnsiString V, U;
-            for (char Ch : Text) (IsDigit(Ch) || Ch == ',' || Ch == '-' || Ch == '.' ? V : U) += Ch;
-            BtnUnitEdit()->SetText(V);
-            BtnUnitEdit()->SetUnitID(U);
+        case edUnitEditBtn:
+            BtnUnitEdit()->TakeCellText(Text);
             Ctl = BtnUnitEdit();
             break;
-        }
         case edCheckBox:
             CheckBoxEditor()->SetCaption(Text);
             Ctl = CheckBoxEditor();
@@ -827,6 +863,7 @@ bool TExtStringGrid::ShowEditorControl(TEditorType AEditor) {
         // The calendar opens at once, as F4 would open it.
         SendKeyToFocus(VK_F4);
     }
+    NoteEditorControlValue();
     if (FStartKey) {
         // The key that opened the editor replaces the text, through the control's filter;
         // a Unicode editor takes the character as typed.
@@ -844,6 +881,42 @@ bool TExtStringGrid::ShowEditorControl(TEditorType AEditor) {
     return true;
 }
 
+bool TExtStringGrid::EditorControlValue(AnsiString& V) {
+    switch (FActiveEditor) {
+        case edSpinEdit: case edTimeSpinEdit: V = FSpin->Text(); return true;
+        // An emptied spin editor empties the cell: no value nobody typed.
+        case edFloatSpinEdit:
+            V = Trim(FSpin->Text()).empty() ? AnsiString() : Format(FFloatFormat, {Extended(FSpin->FloatValue())});
+            return true;
+        case edDateSpinEdit: V = Trim(FSpin->Text()).empty() ? AnsiString() : DateToStr(FSpin->DateValue()); return true;
+        case edComboEdit: case edComboList: V = FCombo->Text(); return true;
+        case edEditBtn: case edNumericEditBtn: case edFloatEditBtn: V = FBtnEdit->Text(); return true;
+        case edUnitEditBtn: V = FBtnUnitEdit->Text() + FBtnUnitEdit->UnitID(); return true;
+        case edDateEdit: case edDateEditUpDown: V = DateToStr(FDatePicker->Date()); return true;
+        case edTimeEdit: V = TimeToStr(FDatePicker->Time()); return true;
+        case edRichEdit: RichEditToCell(FRichEdit, V); return true;
+        case edUniEdit: V = EncodedWide(FUniEdit->Text()); return true;
+        case edUniEditBtn: V = EncodedWide(FUniEditBtn->Text()); return true;
+        case edUniMemo: V = EncodedWide(FUniMemo->Text()); return true;
+        case edUniComboEdit: case edUniComboList: V = EncodedWide(FUniCombo->Text()); return true;
+        case edCustom:
+            if (!FEditLink) return false;
+            FEditLink->GetEditorValue(V);
+            return true;
+        default: return false;
+    }
+}
+
+void TExtStringGrid::NoteEditorControlValue() {
+    FEditorShownValue.clear();
+    EditorControlValue(FEditorShownValue);
+}
+
+bool TExtStringGrid::EditorControlChanged() {
+    AnsiString V;
+    return EditorControlValue(V) && V != FEditorShownValue;
+}
+
 void TExtStringGrid::EndEditorControl() {
     TWinControl* Ctl = FEditorControl;
     if (!Ctl) return;
@@ -851,36 +924,11 @@ void TExtStringGrid::EndEditorControl() {
     FStartKey = 0;
     const bool WasActive = FEditActive;
     FEditActive = false;
-    const TPoint B = BaseCell(GetRealCol(), Row());
-    switch (FActiveEditor) {
-        case edSpinEdit: case edTimeSpinEdit: StoreCellText(B.X, B.Y, FSpin->Text()); break;
-        case edFloatSpinEdit: StoreCellText(B.X, B.Y, Format(FFloatFormat, {Extended(FSpin->FloatValue())})); break;
-        case edDateSpinEdit: StoreCellText(B.X, B.Y, DateToStr(FSpin->DateValue())); break;
-        case edComboEdit: case edComboList: if (WasActive) StoreCellText(B.X, B.Y, FCombo->Text()); break;
-        case edEditBtn: case edNumericEditBtn: case edFloatEditBtn:
-            if (WasActive) StoreCellText(B.X, B.Y, FBtnEdit->Text());
-            break;
-        case edUnitEditBtn: StoreCellText(B.X, B.Y, FBtnUnitEdit->Text() + FBtnUnitEdit->UnitID()); break;
-        case edDateEdit: case edDateEditUpDown: StoreCellText(B.X, B.Y, DateToStr(FDatePicker->Date())); break;
-        case edTimeEdit: StoreCellText(B.X, B.Y, TimeToStr(FDatePicker->Time())); break;
-        case edRichEdit: {
-            AnsiString V;
-            RichEditToCell(FRichEdit, V);
-            StoreCellText(B.X, B.Y, V);
-            break;
-        }
-        case edUniEdit: StoreCellText(B.X, B.Y, EncodedWide(FUniEdit->Text())); break;
-        case edUniEditBtn: StoreCellText(B.X, B.Y, EncodedWide(FUniEditBtn->Text())); break;
-        case edUniMemo: StoreCellText(B.X, B.Y, EncodedWide(FUniMemo->Text())); break;
-        case edUniComboEdit: case edUniComboList: StoreCellText(B.X, B.Y, EncodedWide(FUniCombo->Text())); break;
-        case edCustom:
-            if (FEditLink) {
-                AnsiString V;
-                FEditLink->GetEditorValue(V);
-                StoreCellText(B.X, B.Y, V);
-            }
-            break;
-        default: break;
+    // Escape, a committed value or an unchanged editor leave the cell as it is.
+    AnsiString V;
+    if (WasActive && EditorControlValue(V) && V != FEditorShownValue) {
+        const TPoint B = BaseCell(GetRealCol(), Row());
+        StoreCellText(B.X, B.Y, V);
     }
     // The focus comes back to the grid before the control goes: hidden with the focus,
     // the control would hand it on to the next control of the form.
@@ -943,6 +991,7 @@ bool TExtStringGrid::ShowEditLink(TRect R) {
     AnsiString Text;
     GetCurrentCell(Text);
     L->SetEditorValue(Text);
+    NoteEditorControlValue();
     L->SetFocus(true);
     TWinControl* Ctl = L->GetEditControl();
     if (!Ctl) {

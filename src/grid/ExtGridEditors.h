@@ -31,18 +31,18 @@ public:
     TExtStringGrid* Grid() const { return FGrid; }
 
 protected:
-    // Writes Text into the current cell and validates it. A refused value is
-    // taken back from the cell (TakeBack) and false is returned.
-    bool Commit(const AnsiString& Text, const std::function<void(const AnsiString&)>& TakeBack);
+    // Writes the editor's value into the current cell and validates it; the cell's
+    // text goes back to the editor (TakeBack). False when refused.
+    bool Commit(const std::function<void(const AnsiString&)>& TakeBack);
     // The same for the Unicode editors: the wide text goes to the cell and ValidateWideCell.
     bool CommitWide(const WideString& Text, const std::function<void(const WideString&)>& TakeBack);
     // The key protocol of the Unicode text editors: true when the key was the grid's.
     template <class TEd>
     bool UniKeyDown(TEd* Ed, Word& Key, TShiftState Shift, bool HandOver, bool Commits);
-    // The keys that end an edit in a control: Tab, Enter, Up and Down store Text first
-    // (a refused value keeps the edit and Refused runs), Esc runs Revert, then the key
-    // goes to the grid.
-    void EditEndKeys(TControl* Ed, Word& Key, TShiftState Shift, const AnsiString& Text,
+    // The keys that end an edit in a control: Tab, Enter, Up and Down commit first
+    // (a refused value keeps the edit and Refused runs), Esc runs Revert and stores
+    // nothing, then the key goes to the grid.
+    void EditEndKeys(TControl* Ed, Word& Key, TShiftState Shift,
                      const std::function<void(const AnsiString&)>& TakeBack, const std::function<void()>& Refused,
                      const std::function<void()>& Revert);
     // Tab with goTabs: ends the edit and moves to the next (Shift: previous) cell.
@@ -55,6 +55,8 @@ protected:
     void Exited();
     // The edit ends without storing the editor's value.
     void StoreNothing();
+    // After a commit: a valid one is stored, a refused one goes on from the cell's text.
+    void Committed(bool Valid);
     TExtStringGrid* FGrid;
 };
 
@@ -145,6 +147,8 @@ public:
     explicit TGridUnitEditBtn(TComponent* AOwner);
     void KeyDown(Word& Key, TShiftState Shift) override;
     void KeyPress(char& Key) override;
+    // A cell's text split into the number and the unit after it.
+    void TakeCellText(const AnsiString& Text);
 };
 
 class TGridCheckBox : public TGridEditor<TCheckBox> {
@@ -221,28 +225,30 @@ private:
     bool FCommitting = false;
 };
 
-class TControlEdit : public TEdit {
+// What the edit and the combo of a form control share: Tab goes to the next control,
+// Enter and Esc (not in an open list) and leaving end the edit.
+template <class TBase>
+class TFormControlEditor : public TBase {
 public:
-    explicit TControlEdit(TComponent* AOwner);
+    explicit TFormControlEditor(TComponent* AOwner);
     bool QtEvent(QEvent* Event) override;
     void KeyDown(Word& Key, TShiftState Shift) override;
     void DoExit() override;
     bool WantsEscape() const override { return true; }
 
 private:
+    bool Open() const;
     TExtStringGrid* FGrid;
 };
 
-class TControlCombo : public TESGComboBox {
+class TControlEdit : public TFormControlEditor<TEdit> {
 public:
-    explicit TControlCombo(TComponent* AOwner);
-    bool QtEvent(QEvent* Event) override;
-    void KeyDown(Word& Key, TShiftState Shift) override;
-    void DoExit() override;
-    bool WantsEscape() const override { return true; }
+    explicit TControlEdit(TComponent* AOwner);
+};
 
-private:
-    TExtStringGrid* FGrid;
+class TControlCombo : public TFormControlEditor<TESGComboBox> {
+public:
+    using TFormControlEditor<TESGComboBox>::TFormControlEditor;
 };
 
 // The rich edit the grid renders RTF cells with, and the one it edits them in.

@@ -6,6 +6,7 @@
 #include "platform/rtl/CodePage.h"
 #include "platform/ui/SpeedButton.h"
 #include "platform/ui/StdCtrls.h"
+#include "platform/ui/WinApi.h"
 
 #include <algorithm>
 #include <initializer_list>
@@ -26,6 +27,8 @@ const char* const HighlightTag = "hi";
 bool TExtStringGrid::MatchCell(Integer ACol, Integer ARow, bool Wide) {
     const Word F = FFindFlags;
     AnsiString Text = Cells(ACol, ARow);
+    // The search footer's highlight tags are no part of what the cell holds.
+    if ((F & fnHighlight) && !IsUnicodeText(Text)) Text = UnHiLight(Text, HighlightTag);
     if (FFindFlags2 & fnStripHTML) Text = HTMLStrip(Text);
     if (Wide) {
         WideString W = CellTextToWide(Text);
@@ -200,6 +203,7 @@ void TSearchPanel::Paint() {
 void TExtStringGrid::BuildSearchPanel() {
     TSearchPanel* P = FSearchPanel;
     if (FSearchEdit) return;
+    P->SetParent(this);   // docked inside the grid: it moves and sizes with it
     auto Button = [&](const char* Name, Integer Left, Integer Width, TNotifyEvent Click) {
         auto* B = new TSearchButton(P);
         B->SetFlat(true);
@@ -221,6 +225,7 @@ void TExtStringGrid::BuildSearchPanel() {
     FSearchEdit->SetName("FindEdit");
     FSearchEdit->SetParent(P);
     FSearchEdit->SetBounds(25, 6, 110, 21);
+    SetFocusProxy(P, FSearchEdit);   // a click on a button keeps the typing in the edit
     FSearchEdit->OnChange = [this](TObject*) {
         const bool Any = !FSearchEdit->Text().empty();
         FSearchNext->SetEnabled(Any);
@@ -278,12 +283,14 @@ void TExtStringGrid::UpdateSearchPanel() {
     Hint(FSearchNext, S->HintFindNext());
     Hint(FSearchPrev, S->HintFindPrev());
     Hint(FSearchHighlight, S->HintHighlight());
+    // Flat with the flat look and when following the theme; raised with the classic and XP looks.
+    const TControlStyle Look = FControlLook->ControlStyle();
+    if (FAutoThemeAdapt || Look == csFlat || Look == csClassic || Look == csWinXP)
+        for (TSpeedButton* B : {FSearchClose, FSearchNext, FSearchPrev, FSearchHighlight})
+            B->SetFlat(FAutoThemeAdapt || Look == csFlat);
     FSearchPanel->SetColor(S->Color());
     FSearchPanel->SetColorTo(S->ColorTo());
-    const bool Show = S->Visible();
-    if (Show && Parent() && FSearchPanel->Parent() != Parent()) FSearchPanel->SetParent(Parent());
-    FSearchPanel->SetBounds(Left(), Top() + Height(), Width(), Show ? 32 : 0);
-    FSearchPanel->SetVisible(Show);
+    PlaceSearchPanel();
 }
 
 void TExtStringGrid::SearchFooterChanged() {
@@ -311,6 +318,7 @@ void TExtStringGrid::SetHighlights(const AnsiString& Text) {
     for (Integer R = 0; R < RowCount(); ++R)
         for (Integer C = 0; C < ColCount(); ++C) {
             const AnsiString Old = RawCells(C, R);
+            if (IsUnicodeText(Old)) continue;   // stored bytes, no markup: tags would break them
             AnsiString New = UnHiLight(Old, HighlightTag);
             if (!Text.empty()) New = HiLight(New, Text, HighlightTag, Case);
             if (New != Old) SetRawCells(C, R, New);

@@ -68,29 +68,21 @@ Integer TExtStringGrid::ColumnStats(Integer ACol, Integer FromRow, Integer ToRow
     return Counted;
 }
 
-Double TExtStringGrid::ColumnSum(Integer ACol, Integer FromRow, Integer ToRow) {
-    Double Sum, Min, Max;
-    ColumnStats(ACol, FromRow, ToRow, Sum, Min, Max);
-    return Sum;
-}
-
-Double TExtStringGrid::ColumnAvg(Integer ACol, Integer FromRow, Integer ToRow) {
-    Double Sum, Min, Max;
+Double TExtStringGrid::ColumnStat(Integer ACol, Integer FromRow, Integer ToRow, TColumnStat Which) {
+    Double Sum = 0, Min = 0, Max = 0;
     const Integer N = ColumnStats(ACol, FromRow, ToRow, Sum, Min, Max);
-    return N > 0 ? Sum / Double(N) : 0;
+    switch (Which) {
+        case csAvg: return N > 0 ? Sum / Double(N) : 0;
+        case csMin: return Min;
+        case csMax: return Max;
+        default: return Sum;
+    }
 }
 
-Double TExtStringGrid::ColumnMin(Integer ACol, Integer FromRow, Integer ToRow) {
-    Double Sum, Min, Max;
-    ColumnStats(ACol, FromRow, ToRow, Sum, Min, Max);
-    return Min;
-}
-
-Double TExtStringGrid::ColumnMax(Integer ACol, Integer FromRow, Integer ToRow) {
-    Double Sum, Min, Max;
-    ColumnStats(ACol, FromRow, ToRow, Sum, Min, Max);
-    return Max;
-}
+Double TExtStringGrid::ColumnSum(Integer ACol, Integer FromRow, Integer ToRow) { return ColumnStat(ACol, FromRow, ToRow, csSum); }
+Double TExtStringGrid::ColumnAvg(Integer ACol, Integer FromRow, Integer ToRow) { return ColumnStat(ACol, FromRow, ToRow, csAvg); }
+Double TExtStringGrid::ColumnMin(Integer ACol, Integer FromRow, Integer ToRow) { return ColumnStat(ACol, FromRow, ToRow, csMin); }
+Double TExtStringGrid::ColumnMax(Integer ACol, Integer FromRow, Integer ToRow) { return ColumnStat(ACol, FromRow, ToRow, csMax); }
 
 // --- footer cells -------------------------------------------------------------------------
 Integer TExtStringGrid::FooterCalcKind(Integer ACol) const {
@@ -198,7 +190,7 @@ bool TFooterPanel::HintRequested(Integer X, Integer Y) {
 
 TRect TExtStringGrid::ClientRect() const {
     TRect R = TBaseGrid::ClientRect();
-    R.Bottom = std::max(R.Top, R.Bottom - FFooterSpace);
+    R.Bottom = std::max(R.Top, R.Bottom - FFooterSpace - FSearchSpace);
     return R;
 }
 
@@ -221,6 +213,21 @@ void TExtStringGrid::PlaceFooterPanel() {
     if (P->Left() != R.Left || P->Top() != R.Bottom || P->Width() != R.Width() || P->Height() != H)
         P->SetBounds(R.Left, R.Bottom, R.Width(), H);
     P->SetVisible(Show);
+}
+
+// The search panel takes the bottom of the grid's client area, the footer panel sits above it.
+void TExtStringGrid::PlaceSearchPanel() {
+    if (!FSearchFooter || !FSearchPanel || ComponentState().Contains(csDestroying)) return;
+    const bool Show = FSearchFooter->Visible() && FSearchPanel->Parent() == this;
+    const Integer H = Show ? 32 : 0;
+    if (H != FSearchSpace) {
+        FSearchSpace = H;
+        ClientAreaChanged();
+        if (FFloatingFooter->Visible()) PlaceFooterPanel();
+    }
+    const TRect R = TBaseGrid::ClientRect();
+    FSearchPanel->SetBounds(R.Left, R.Bottom - H, R.Width(), H);
+    FSearchPanel->SetVisible(Show);
 }
 
 namespace {

@@ -123,9 +123,7 @@ TCellGraphic* TExtStringGrid::GetCellGraphic(Integer ACol, Integer ARow) {
     if (ACol == 0 && FMouseActions->HotmailRowSelect()) {
         FCellGraphic->SetCellType(ctRowCheckBox);
         FCellGraphic->SetCellValue(FControlLook->ControlStyle() == csFlat ? 1 : 0);
-        bool Sel = false;
-        if (ARow < AllRowCount()) Sel = RowSelected(ARow);
-        FCellGraphic->SetCellBoolean(Sel);
+        FCellGraphic->SetCellBoolean(DisplRowSelected(ARow));
         return FCellGraphic.get();
     }
     return G;
@@ -777,12 +775,15 @@ TObject* TExtStringGrid::CellGraphicHandle(Integer ACol, Integer ARow, Integer& 
 
 void TExtStringGrid::HilightInRange(const AnsiString& Text, const AnsiString& Tag, TGridRect ARect, bool CaseSensitive) {
     for (Integer R = ARect.Top; R <= ARect.Bottom; ++R)
-        for (Integer C = ARect.Left; C <= ARect.Right; ++C) SetCells(C, R, HiLight(Cells(C, R), Text, Tag, CaseSensitive));
+        for (Integer C = ARect.Left; C <= ARect.Right; ++C)   // a Unicode cell's stored bytes are no markup
+            if (const AnsiString T = Cells(C, R); !IsUnicodeText(T))
+                SetCells(C, R, HiLight(T, Text, Tag, CaseSensitive));
 }
 
 void TExtStringGrid::UnHilightInRange(const AnsiString& Tag, TGridRect ARect) {
     for (Integer R = ARect.Top; R <= ARect.Bottom; ++R)
-        for (Integer C = ARect.Left; C <= ARect.Right; ++C) SetCells(C, R, UnHiLight(Cells(C, R), Tag));
+        for (Integer C = ARect.Left; C <= ARect.Right; ++C)
+            if (const AnsiString T = Cells(C, R); !IsUnicodeText(T)) SetCells(C, R, UnHiLight(T, Tag));
 }
 
 TGridRect TExtStringGrid::HilightArea(bool All) const {

@@ -33,38 +33,40 @@ void TExtStringGrid::ColourGroupRow(Integer ARow, Integer ATextCol, bool Merged,
 }
 
 // Inserts a group header above the run of rows ARow .. AEnd and makes it their
-// node; returns the header's row. Enclosing nodes grow by the new row.
+// node; returns the header's row. Enclosing nodes grow by the new row (InsertRows).
 Integer TExtStringGrid::InsertGroupHeader(Integer ARow, Integer AEnd, Integer ATextCol, const AnsiString& Value,
                                           Integer AGroupCol) {
-    std::vector<Integer> Enclosing;
-    for (Integer N = FixedRows(); N < ARow; ++N)
-        if (IsNode(N) && N + GetNodeSpan(N) > ARow) Enclosing.push_back(N);
-    const Integer Level = HasCellProperties(0, ARow) ? GetCellProperties(0, ARow)->NodeLevel() : 0;
     InsertRows(ARow, 1);
-    for (Integer N : Enclosing) AddToNodeSpan(N, 1);
-    if (Level > 0) GetCellProperties(0, ARow)->SetNodeLevel(Level);
     SetCells(ATextCol, ARow, Value);
-    AddNode(RealRowIndex(ARow), AEnd - ARow + 2);
+    AddNode(RealRowIndex(ARow), RealRowIndex(AEnd + 1) - RealRowIndex(ARow) + 1);
     TCellGraphic* G = NodeGraphic(ARow);
     G->SetCellValue(AGroupCol);
     G->SetCellValue2(GroupHeaderMark);
     return ARow;
 }
 
-// Removes a header or summary row; enclosing nodes shrink by it.
+// Removes a header or summary row; enclosing nodes shrink by it (RemoveRowsEx).
 void TExtStringGrid::RemoveGroupRow(Integer ARow) {
-    for (Integer N = FixedRows(); N < ARow; ++N)
-        if (IsNode(N) && N + GetNodeSpan(N) > ARow && GetNodeSpan(N) > 1) AddToNodeSpan(N, -1);
     if (IsNode(ARow)) RemoveNode(RealRowIndex(ARow));
     RemoveRowsEx(ARow, 1);
 }
 
+// Grouping works on every row: rows hidden by a filter or a contracted node come back
+// first, so that each row is grouped by its own value and none loses it.
+void TExtStringGrid::ShowAllRowsForGrouping() {
+    if (FFilterActive) SetFilterActive(false);
+    ExpandAll();
+}
+
 void TExtStringGrid::Group(Integer ACol) {
-    if (ACol < FixedCols() || ACol >= ColCount()) return;
+    // Column 0 holds the group nodes: it is never the grouped column, which goes.
+    if (ACol < FixedCols() || ACol < 1 || ACol >= ColCount()) return;
     if (FGroupColumn != -1) UnGroup();
-    BeginUpdate();
+    ShowAllRowsForGrouping();
+    TUpdateScope Update(this);
     FGroupColumn = ACol;
     FGroupColWidth = ColWidths(ACol);
+    FGroupFooterKind = FooterCalcKind(ACol);
     FGroupHeaderText = TBaseGrid::FixedRows() > 0 ? Cells(ACol, 0) : AnsiString();
     FGroupFooterText = FFixedFooters > 0 ? Cells(ACol, RowCount() - 1) : AnsiString();
     if (FSortSettings->AutoSortForGrouping()) {
@@ -97,16 +99,17 @@ void TExtStringGrid::Group(Integer ACol) {
     for (const auto& [Row, Header] : Merges)
         if (ColCount() - MergeCol > 1) MergeCells(MergeCol, Row, ColCount() - MergeCol, 1);
     if (RowCount() > TBaseGrid::FixedRows()) SetRow(TBaseGrid::FixedRows());
-    EndUpdate();
+    Update.End();
 }
 
 void TExtStringGrid::UnGroup() {
     if (FGroupColumn < 0) return;
-    ExpandAll();
-    BeginUpdate();
+    ShowAllRowsForGrouping();
+    TUpdateScope Update(this);
     const Integer ACol = FGroupColumn;
     InsertCols(ACol, 1);
     SetColWidths(ACol, FGroupColWidth);
+    if (FGroupFooterKind >= 0) SetFooterCalcKind(ACol, FGroupFooterKind);
     if (TBaseGrid::FixedRows() > 0) SetCells(ACol, 0, FGroupHeaderText);
     if (FFixedFooters > 0) SetCells(ACol, RowCount() - 1, FGroupFooterText);
     const Integer TextCol = ACol == 1 ? 2 : 1;
@@ -126,12 +129,15 @@ void TExtStringGrid::UnGroup() {
         }
     }
     FGroupColumn = -1;
-    EndUpdate();
+    FGroupFooterKind = -1;
+    Update.End();
+    RecalcAllFooters();
 }
 
 void TExtStringGrid::GroupInPlace(Integer ACol) {
     if (ACol < 0 || ACol + 1 >= ColCount()) return;
-    BeginUpdate();
+    ShowAllRowsForGrouping();
+    TUpdateScope Update(this);
     const TGrouping* Gr = FGrouping.get();
     Integer R = TBaseGrid::FixedRows();
     while (R <= LastDataRow()) {
@@ -150,12 +156,12 @@ void TExtStringGrid::GroupInPlace(Integer ACol) {
         for (Integer D = R + 1; D <= End + 1; ++D) SetCells(ACol, D, "");
         R = End + 2;
     }
-    EndUpdate();
+    Update.End();
 }
 
 void TExtStringGrid::UngroupInPlace(Integer ACol) {
-    ExpandAll();
-    BeginUpdate();
+    ShowAllRowsForGrouping();
+    TUpdateScope Update(this);
     Integer R = TBaseGrid::FixedRows();
     while (R <= LastDataRow()) {
         if (!IsGroupHeader(R) || NodeGraphic(R)->CellValue() != ACol) {
@@ -168,7 +174,7 @@ void TExtStringGrid::UngroupInPlace(Integer ACol) {
         RemoveGroupRow(R);
         for (Integer D = R; D < R + Span - 1 && D <= LastDataRow(); ++D) SetCells(ACol, D, V);
     }
-    EndUpdate();
+    Update.End();
 }
 
 void TExtStringGrid::GetCellBorder(Integer ACol, Integer ARow, TPen* APen, TCellBorders& Borders) {

@@ -45,6 +45,20 @@ THTMLHintWindow::THTMLHintWindow(TComponent* AOwner) : TCustomControl(AOwner) {
 
 void THTMLHintWindow::DrawText(TCanvas* ACanvas, const TRect& R, bool MeasureOnly, Integer& Width,
                                Integer& Height) {
+    if (!FWideText.empty()) {
+        // Plain lines of a Unicode text, not markup.
+        TRect M = R;
+        ACanvas->DrawTextW(FWideText, M, DT_NOPREFIX | DT_WORDBREAK | DT_CALCRECT);
+        Width = M.Width();
+        Height = M.Height();
+        if (MeasureOnly) return;
+        const TBrushStyle Old = ACanvas->Brush()->Style();
+        ACanvas->Brush()->SetStyle(bsClear);
+        TRect D = R;
+        ACanvas->DrawTextW(FWideText, D, DT_NOPREFIX | DT_WORDBREAK);
+        ACanvas->Brush()->SetStyle(Old);
+        return;
+    }
     AnsiString Anchor, Plain, Focused, Title, CID, CValue, CType;
     Integer Count = 0, Hit = -1;
     TRect AR, CR;
@@ -53,19 +67,23 @@ void THTMLHintWindow::DrawText(TCanvas* ACanvas, const TRect& R, bool MeasureOnl
                AR, CR, CID, CValue, CType, nullptr, nullptr, nullptr);
 }
 
-TRect THTMLHintWindow::CalcHintRect(Integer MaxWidth, const AnsiString& Hint) {
+TRect THTMLHintWindow::CalcHintRect(Integer MaxWidth, const AnsiString& Hint, const WideString& Wide) {
     TBitmap Scratch;
     Scratch.SetSize(1, 1);
     Scratch.Canvas()->Font()->Assign(Font());
     const AnsiString Kept = Text();
+    const WideString KeptWide = FWideText;
     FText = Hint;
+    FWideText = Wide;
     Integer W = 0, H = 0;
     DrawText(Scratch.Canvas(), Rect(0, 0, std::max(1, MaxWidth), 4096), true, W, H);
     FText = Kept;
+    FWideText = KeptWide;
     return Rect(0, 0, W + 16, H + 4);
 }
 
-void THTMLHintWindow::ActivateHint(TRect R, const AnsiString& Hint) {
+void THTMLHintWindow::ActivateHint(TRect R, const AnsiString& Hint, const WideString& Wide) {
+    FWideText = Wide;
     SetText(Hint);
     if (Parent()) {
         const Integer PW = Parent()->ClientWidth(), PH = Parent()->ClientHeight();
@@ -107,15 +125,15 @@ THTMLHintWindow* TExtStringGrid::HintWindowOn(TWinControl* Host) {
 }
 
 // Shows Hint with its top-left corner at the grid point (X, Y).
-void TExtStringGrid::ShowHintAt(Integer X, Integer Y, Integer MaxWidth, const AnsiString& Hint) {
+void TExtStringGrid::ShowHintAt(Integer X, Integer Y, Integer MaxWidth, const AnsiString& Hint, const WideString& Wide) {
     TWinControl* Host = Parent();
     if (!Host) return;
     THTMLHintWindow* W = HintWindowOn(Host);
     const TPoint P = Host->ScreenToClient(ClientToScreen(Point(X, Y)));
-    TRect R = W->CalcHintRect(MaxWidth, Hint);
+    TRect R = W->CalcHintRect(MaxWidth, Hint, Wide);
     OffsetRect(R, P.X, P.Y);
     W->SetColor(FHintColor);
-    W->ActivateHint(R, Hint);
+    W->ActivateHint(R, Hint, Wide);
 }
 
 void TExtStringGrid::HideCellHint() {
@@ -162,17 +180,22 @@ bool TExtStringGrid::HintRequested(Integer X, Integer Y) {
         Hint = AsMarkup(Comment);
         At = Point(R.Right, R.Top);
     }
-    // Without tags as the cell shows it: a plain cell's text is shown as it stands.
-    const AnsiString Own = FHTMLHint ? Raw : AsMarkup(TextType(Raw, FEnableHTML) == 1 ? HTMLStrip(Raw) : Raw);
-    if (FHintShowCells && C.X >= FixedCols() && C.Y >= FixedRows() && !Raw.empty()) Hint = Own;
-    if (FHintShowLargeText && !Raw.empty()) {
-        TPoint S(0, 0);
-        GetCellTextSize(RC, C.Y, S, true);
-        if (S.X > R.Width() || S.Y > R.Height()) Hint = Own;
-    }
+    // The cell's own text as the cell shows it: without tags, a Unicode cell's decoded
+    // text, a plain cell's text as it stands.
+    const Integer Kind = TextType(Raw, FEnableHTML);
+    const WideString Wide = Kind == 5 ? CellTextToWide(Raw) : WideString();
+    const AnsiString Own = Kind == 5 ? AsMarkup(WideToAnsi(Wide))
+                           : FHTMLHint ? Raw
+                                       : AsMarkup(Kind == 1 ? HTMLStrip(Raw) : Raw);
+    bool OwnText = false;
+    if (FHintShowCells && C.X >= FixedCols() && C.Y >= FixedRows() && !Raw.empty()) OwnText = true;
+    if (FHintShowLargeText && !Raw.empty() && CellTextCut(C.X, C.Y)) OwnText = true;
+    if (OwnText) Hint = Own;
     if (!(FooterRowShown() && C.Y == RowCount() - 1)) GridHint(RC, C.Y, Hint);
     if (Hint.empty()) return true;
-    ShowHintAt(At.X, At.Y, std::max(200, ClientWidth()), Hint);
+    // Letters outside the code page show unless the hint event gave another text.
+    const bool ShowWide = OwnText && Kind == 5 && Hint == Own;
+    ShowHintAt(At.X, At.Y, std::max(200, ClientWidth()), Hint, ShowWide ? Wide : WideString());
     FHintCell = C;
     return true;
 }

@@ -108,6 +108,47 @@ char DetectDelimiter(const std::vector<AnsiString>& Lines) {
     return '\0';
 }
 
+// Cell texts of the text stream: the header's third field 2 says that each CR, LF
+// and BS of a text is written as BS and r, n or b. Streams without it wrote a text
+// holding a CR with its CRs as TABs and its LFs as BSs.
+const char* const EscapedTexts = "2";
+
+AnsiString EscapeStreamText(const AnsiString& T) {
+    AnsiString R;
+    R.reserve(T.size());
+    for (char C : T) {
+        if (C == '\r') R += "\br";
+        else if (C == '\n') R += "\bn";
+        else if (C == '\b') R += "\bb";
+        else R += C;
+    }
+    return R;
+}
+
+AnsiString UnescapeStreamText(const AnsiString& T) {
+    AnsiString R;
+    R.reserve(T.size());
+    for (size_t I = 0; I < T.size(); ++I) {
+        const char N = I + 1 < T.size() ? T[I + 1] : '\0';
+        if (T[I] != '\b' || (N != 'r' && N != 'n' && N != 'b')) {
+            R += T[I];
+            continue;
+        }
+        R += N == 'r' ? '\r' : N == 'n' ? '\n' : '\b';
+        ++I;
+    }
+    return R;
+}
+
+// The footer rows stay the last rows, with their properties and totals: the data
+// rows above them become rows up to End (not counting it).
+void FitRowsAboveFooters(TExtStringGrid* G, Integer Footers, Integer End) {
+    const Integer FooterTop = G->RowCount() - Footers;
+    End = std::max(End, G->TBaseGrid::FixedRows());
+    if (End > FooterTop) G->InsertRows(FooterTop, End - FooterTop);
+    else if (End < FooterTop) G->RemoveRowsEx(End, FooterTop - End);
+}
+
 AnsiString CollapseQuotes(const AnsiString& S) {
     AnsiString R;
     for (size_t I = 0; I < S.size(); ++I) {
@@ -131,15 +172,10 @@ void TExtStringGrid::ImportCSVFile(const AnsiString& FileName, bool Append) {
     if (double(Lines.size()) * std::max(1, ColCount()) > MaxImportCells)
         throw EExtGridError("File " + FileName + " has too many lines");
 
-    BeginUpdate();
-    Integer Target = Append ? RowCount() : 0;
-    std::vector<AnsiString> Footer;
-    const bool KeepFooter = Append && FFixedFooters > 0;
-    if (KeepFooter) {
-        for (Integer C = 0; C < ColCount(); ++C) Footer.push_back(RawCells(C, RowCount() - 1));
-        ClearRow(RowCount() - 1);
-        --Target;
-    }
+    TUpdateScope Update(this);
+    const Integer Footers = std::clamp(FFixedFooters, 0, RowCount());
+    Integer Target = Append ? RowCount() - Footers : 0;
+    if (Footers > 0) FitRowsAboveFooters(this, Footers, Target + Integer(Lines.size()));
     Integer LastProgress = -1;
     size_t Done = 0;
     for (AnsiString Line : Lines) {
@@ -190,12 +226,8 @@ void TExtStringGrid::ImportCSVFile(const AnsiString& FileName, bool Append) {
             LastProgress = Pr;
         }
     }
-    SetRowCount(std::max(Target + FFixedFooters, TBaseGrid::FixedRows() + 1));
-    if (KeepFooter)
-        for (Integer C = 0; C < Integer(Footer.size()) && C < ColCount(); ++C) SetRawCells(C, RowCount() - 1, Footer[size_t(C)]);
-    EndUpdate();
+    if (Footers == 0) SetRowCount(std::max(Target, TBaseGrid::FixedRows() + 1));
     CellsChanged(Rect(0, 0, ColCount(), RowCount()));
-    RecalcAllFooters();
 }
 
 // --- spreadsheets -------------------------------------------------------------------------
@@ -227,10 +259,12 @@ void TExtStringGrid::ImportExcelFile(const AnsiString& FileName, const AnsiStrin
         throw EExtGridError("Excel worksheet " + Sheet->Name() + " is too large");
     }
     const Integer Top = Used->Row(), Left = Used->Column();
-    BeginUpdate();
-    try {
+    {
+        TUpdateScope Update(this);
         SetColCount(std::max(Cols, TBaseGrid::FixedCols() + 1));
-        SetRowCount(std::max(Rows, TBaseGrid::FixedRows() + 1));
+        const Integer Footers = std::clamp(FFixedFooters, 0, RowCount());
+        if (Footers > 0) FitRowsAboveFooters(this, Footers, Rows);
+        else SetRowCount(std::max(Rows, TBaseGrid::FixedRows() + 1));
         for (Integer R = 0; R < Rows; ++R)
             for (Integer C = 0; C < Cols; ++C) LoadCell(C, R, AnsiString());
         Sheet->ForEachCell([&](Integer R, Integer C, const Variant& V) {
@@ -238,15 +272,10 @@ void TExtStringGrid::ImportExcelFile(const AnsiString& FileName, const AnsiStrin
             if (T == varDispatch || T == varError) return;
             if (R - Top < Rows && C - Left < Cols && R >= Top && C >= Left) LoadCell(C - Left, R - Top, VarToStr(V));
         });
-    } catch (...) {
-        EndUpdate();
-        throw;
     }
-    EndUpdate();
     Book->Close(false);
     App->Quit();
     CellsChanged(Rect(0, 0, ColCount(), RowCount()));
-    RecalcAllFooters();
 }
 
 // --- the cell text stream ----------------------------------------------------------------
@@ -271,7 +300,7 @@ Integer TExtStringGrid::ReadStreamLine(TStream* Stream, AnsiString& Text) {
 }
 
 void TExtStringGrid::SaveCellsToStrings(TStream* Stream) {
-    WriteStreamLine(IntToStr(ColCount()) + "," + IntToStr(RowCount()), Stream);
+    WriteStreamLine(IntToStr(ColCount()) + "," + IntToStr(RowCount()) + "," + EscapedTexts, Stream);
     for (Integer C = 0; C < ColCount(); ++C) WriteStreamLine("cw " + IntToStr(C) + "," + IntToStr(ColWidths(C)), Stream);
     SaveProgress(0, -1);
     AnsiString V;
@@ -279,8 +308,7 @@ void TExtStringGrid::SaveCellsToStrings(TStream* Stream) {
         for (Integer C = 0; C < ColCount(); ++C) {
             SaveCell(C, R, V);
             if (V.empty()) continue;
-            if (V.find('\r') != AnsiString::npos) V = CRLFToTabBS(V);
-            WriteStreamLine(IntToStr(C) + "," + IntToStr(R) + "," + V, Stream);
+            WriteStreamLine(IntToStr(C) + "," + IntToStr(R) + "," + EscapeStreamText(V), Stream);
         }
         SaveProgress(1, R);
     }
@@ -290,17 +318,20 @@ void TExtStringGrid::SaveCellsToStrings(TStream* Stream) {
 void TExtStringGrid::LoadCellsFromStrings(TStream* Stream) {
     AnsiString L;
     if (ReadStreamLine(Stream, L) == 0) return;
-    const size_t Comma = L.find(',');
-    const Integer W = StrToIntDef(L.substr(0, Comma), -1);
-    const Integer H = Comma == AnsiString::npos ? -1 : StrToIntDef(L.substr(Comma + 1), -1);
-    if (W < 1 || H < 1 || double(W) * H > MaxImportCells) throw EReadError("Invalid stream format");
-    BeginUpdate();
+    const size_t C1 = L.find(','), C2 = C1 == AnsiString::npos ? C1 : L.find(',', C1 + 1);
+    const Integer W = StrToIntDef(L.substr(0, C1), -1);
+    const Integer H = C1 == AnsiString::npos ? -1 : StrToIntDef(L.substr(C1 + 1, C2 - std::min(C2, C1 + 1)), -1);
+    const bool Escaped = C2 != AnsiString::npos && L.substr(C2 + 1) == EscapedTexts;
+    if (W < 1 || H < 1 || double(W) * H > MaxImportCells || (C2 != AnsiString::npos && !Escaped))
+        throw EReadError("Invalid stream format");
+    TUpdateScope Update(this);
     SetColCount(W);
     SetRowCount(H);
     while (true) {
         const Int64 Start = Stream->Position();
         if (ReadStreamLine(Stream, L) == 0) break;
         if (L.compare(0, 2, "cw") == 0) {
+            if (L.size() < 4) throw EReadError("Invalid stream format");
             AnsiString Rest = L.substr(3);
             const AnsiString C = SplitAt(Rest, ",");
             const Integer Col = StrToIntDef(C, -1);
@@ -315,8 +346,12 @@ void TExtStringGrid::LoadCellsFromStrings(TStream* Stream) {
             break;
         }
         const Integer C = StrToIntDef(CT, -1), R = StrToIntDef(RT, -1);
-        if (Rest.find('\x08') != AnsiString::npos) Rest = TabBSToCRLF(Rest, FMultilinecells);
+        if (Escaped) {
+            Rest = UnescapeStreamText(Rest);
+            if (!FMultilinecells && !IsUnicodeText(Rest)) Rest = FirstLine(Rest, false);
+        } else if (Rest.find('\x08') != AnsiString::npos) {
+            Rest = TabBSToCRLF(Rest, FMultilinecells);
+        }
         if (C >= 0 && R >= 0 && C < ColCount() && R < RowCount()) LoadCell(C, R, Rest);
     }
-    EndUpdate();
 }

@@ -223,15 +223,15 @@ void TExtStringGrid::KeyDown(Word& Key, TShiftState Shift) {
         const Integer T = FixedRows(), B = std::max(T, LastDataRow());
         SetSelection(TGridRect{L, T, R, B});
         if (FMouseActions->DisjunctRowSelect())
-            for (Integer Rw = T; Rw <= B; ++Rw) SetRowSelected(Rw, true);
+            for (Integer Rw = T; Rw <= B; ++Rw) SetDisplRowSelected(Rw, true);
         Key = 0;
     }
     if (IsNavigationKey(Key)) {
         const TGridRect S = Selection();
         if (FMouseActions->DisjunctRowSelect()) {
             if (!Shf && !Ctrl) ClearRowSelect();
-            if (Shf) for (Integer Rw = S.Top; Rw <= S.Bottom; ++Rw) SetRowSelected(Rw, true);
-            else SetRowSelected(Row(), true);
+            if (Shf) for (Integer Rw = S.Top; Rw <= S.Bottom; ++Rw) SetDisplRowSelected(Rw, true);
+            else SetDisplRowSelected(Row(), true);
         }
         if (FMouseActions->DisjunctColSelect()) {
             if (!Shf && !Ctrl) ClearColSelect();
@@ -240,11 +240,11 @@ void TExtStringGrid::KeyDown(Word& Key, TShiftState Shift) {
         }
     }
     if (Key == VK_SPACE) {
-        if (FMouseActions->DisjunctRowSelect()) SetRowSelected(Row(), !RowSelected(Row()));
+        if (FMouseActions->DisjunctRowSelect()) SetDisplRowSelected(Row(), !DisplRowSelected(Row()));
         if (FMouseActions->DisjunctColSelect()) SetColSelected(Col(), !ColSelected(Col()));
     }
     if (!Clip && Key == VK_DELETE && FNavigation->AllowDeleteRow() && !Alt &&
-        RowCount() - TBaseGrid::FixedRows() - FFixedFooters >= 1) {
+        RowCount() - TBaseGrid::FixedRows() - FFixedFooters >= 1 && Row() <= LastDataRow()) {
         bool Can = true;
         if (OnCanDeleteRow) OnCanDeleteRow(this, Row(), Can);
         if (Can && *Alive) {

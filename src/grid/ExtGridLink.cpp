@@ -32,7 +32,10 @@ void TEditLink::EditKeyDown(Word& Key, TShiftState Shift) {
     TExtStringGrid* G = FGrid;
     const std::shared_ptr<const bool> Alive = G->AliveToken();
     const Integer C = G->Col(), R = G->Row();
-    if (Key == VK_ESCAPE) SetEditorValue(G->TextBeforeEdit());
+    if (Key == VK_ESCAPE) {
+        SetEditorValue(G->TextBeforeEdit());
+        G->FEditActive = false;   // the cell keeps its text
+    }
     // The value is stored and checked before the grid acts on the key.
     FLeaving = true;
     bool Valid = false;
@@ -75,16 +78,21 @@ void TEditLink::SetFocus(bool Value) {
             if (!FLeaving && FGrid && FGrid->FEditorControl && FGrid->FEditorControl == FHooked)
                 FGrid->EndEditorControl();
         });
-        // A picked item of a combo box reaches the grid's OnComboChange too.
+        // A picked item or typed text of a combo box reaches the grid's OnComboChange too:
+        // the item and its text, or -1 and the text as typed.
         if (auto* CB = dynamic_cast<TComboBox*>(C)) {
-            FHookedClick = CB->OnClick;
-            CB->OnClick = [this, CB](TObject* Sender) {
+            auto Tell = [this, CB](TNotifyEvent& Own, TObject* Sender, bool Typed) {
                 const std::shared_ptr<const bool> Alive = CB->AliveToken();
-                if (FHookedClick) FHookedClick(Sender);
+                if (Own) Own(Sender);
                 if (!*Alive || !FGrid || !FGrid->OnComboChange) return;
                 const Integer I = CB->ItemIndex();
-                FGrid->OnComboChange(FGrid, FGrid->Col(), FGrid->Row(), I, I >= 0 ? CB->Items()->Strings(I) : AnsiString());
+                const AnsiString T = I >= 0 ? CB->Items()->Strings(I) : Typed ? CB->Text() : AnsiString();
+                FGrid->OnComboChange(FGrid, FGrid->Col(), FGrid->Row(), I, T);
             };
+            FHookedClick = CB->OnClick;
+            CB->OnClick = [this, Tell](TObject* Sender) { Tell(FHookedClick, Sender, false); };
+            FHookedChange = CB->OnChange;
+            CB->OnChange = [this, Tell](TObject* Sender) { Tell(FHookedChange, Sender, true); };
         }
     }
     if (Value) {
@@ -98,8 +106,11 @@ void TEditLink::Unhook() {
     if (!FHooked) return;
     TWinControl* C = FHooked;
     FHooked = nullptr;
-    if (auto* CB = dynamic_cast<TComboBox*>(C)) CB->OnClick = std::move(FHookedClick);
-    FHookedClick = nullptr;
+    if (auto* CB = dynamic_cast<TComboBox*>(C)) {
+        CB->OnClick = std::move(FHookedClick);
+        CB->OnChange = std::move(FHookedChange);
+    }
+    FHookedClick = FHookedChange = nullptr;
     SetKeyDownHook(C, {});
     WatchFocusOut(C, {});
     C->RemoveFreeNotification(this);

@@ -88,6 +88,7 @@ private:
     Integer FTag = 0;
     TWinControl* FHooked = nullptr;
     TNotifyEvent FHookedClick;   // the combo's own pick handler, called first
+    TNotifyEvent FHookedChange;   // and its own typing handler
 };
 
 // The base of a cell checker: Correct and MarkError return the text unchanged.

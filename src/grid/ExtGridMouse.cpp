@@ -828,6 +828,7 @@ void TExtStringGrid::MouseUp(TMouseButton Button, TShiftState Shift, Integer X, 
     }
     // No row may land on the footer row of a shown fixed footer.
     if (GridState() == gsRowMoving && FooterRowShown() && FMovePos == RowCount() - 1) CancelMove();
+    CancelSizingOutside(X, Y);
     const TGridRect Before = Selection();
     TBaseGrid::MouseUp(Button, Shift, X, Y);
     const TGridRect After = Selection();
@@ -907,7 +908,11 @@ void TExtStringGrid::DblClick() {
     if (FGridMode) return;   // the second press of the pair does nothing either
     const Integer X = FPressPoint.X, Y = FPressPoint.Y;
     TGridCoord C = MouseCoord(X, Y);
-    if (C.X < 0 && C.Y == 0 && !FFixedRowAlways) C.X = ColCount() - 1;   // right of the last column
+    if (C.X < 0 && !FFixedRowAlways) {
+        // Right of the last column in row 0 counts as on the last column.
+        const TRect Last = CellRect(ColCount() - 1, 0);
+        if (!Last.IsEmpty() && X >= Last.Right && Y >= Last.Top && Y < Last.Bottom) C = TGridCoord{ColCount() - 1, 0};
+    }
     if (C.Y >= 0 && C.Y < FixedRows() && C.X >= 0 && Options().Contains(goColSizing) &&
         FMouseActions->AutoSizeColOnDblClick()) {
         const TRect R = CellRect(C.X, C.Y);
@@ -942,19 +947,5 @@ void TExtStringGrid::DblClick() {
 // --- moved columns -------------------------------------------------------------------------------
 void TExtStringGrid::ColumnMoved(Integer FromIndex, Integer ToIndex) {
     TBaseGrid::ColumnMoved(FromIndex, ToIndex);
-    auto Follow = [&](Integer C) {
-        if (C == FromIndex) return ToIndex;
-        if (FromIndex < ToIndex && C > FromIndex && C <= ToIndex) return C - 1;
-        if (FromIndex > ToIndex && C >= ToIndex && C < FromIndex) return C + 1;
-        return C;
-    };
-    FSortSettings->SetColumn(Follow(FSortSettings->Column()));
-    for (Integer& E : FSortIndexes) E = Integer((Cardinal(E) & 0x80000000u) | Cardinal(Follow(E & 0x7FFFFFFF)));
-    for (auto& [Col, Kind] : FFooterKinds) Col = Follow(Col);
-    FRowMap->ColMoved(FromIndex, ToIndex);
-    if (Integer(FColSelect.size()) > std::max(FromIndex, ToIndex)) {
-        const Byte F = FColSelect[size_t(FromIndex)];
-        FColSelect.erase(FColSelect.begin() + FromIndex);
-        FColSelect.insert(FColSelect.begin() + ToIndex, F);
-    }
+    ColumnRecordsMoved(FromIndex, ToIndex);
 }

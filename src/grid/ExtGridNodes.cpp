@@ -21,8 +21,9 @@ void TExtStringGrid::AddNode(Integer ARow, Integer Span) {
     G->SetCellAngle(D);
     G->SetCellHAlign(haBeforeText);
     G->SetCellVAlign(vaCenter);
-    for (Integer R = D; R < std::min(RowCount(), D + Span); ++R) {
-        TCellProperties* P = GetCellProperties(0, R);
+    for (Integer R = ARow; R < ARow + Span && R < AllRowCount(); ++R) {
+        if (IsHiddenRow(R)) continue;
+        TCellProperties* P = GetCellProperties(0, DisplRowIndex(R));
         P->SetNodeLevel(P->NodeLevel() + 1);
     }
     if (FNodeCount == 0) RepaintCol(0);
@@ -42,8 +43,9 @@ bool TExtStringGrid::RemoveNode(Integer ARow) {
     if (!G) return false;
     ExpandNode(ARow);
     const Integer Span = G->CellIndex();
-    for (Integer R = D; R < std::min(RowCount(), D + Span); ++R)
-        if (TCellProperties* P = CellPropertiesOrNil(0, R)) P->SetNodeLevel(std::max(0, P->NodeLevel() - 1));
+    for (Integer R = ARow; R < ARow + Span && R < AllRowCount(); ++R)
+        if (TCellProperties* P = IsHiddenRow(R) ? nullptr : CellPropertiesOrNil(0, DisplRowIndex(R)))
+            P->SetNodeLevel(std::max(0, P->NodeLevel() - 1));
     RemoveCellGraphic(0, D);
     if (FNodeCount > 0) --FNodeCount;
     RepaintCol(0);
@@ -52,15 +54,13 @@ bool TExtStringGrid::RemoveNode(Integer ARow) {
 
 void TExtStringGrid::RemoveAllNodes() {
     ExpandAll();
+    // Every node goes, those nested inside others too.
     for (Integer R = 0; R < RowCount(); ++R) {
-        TCellGraphic* G = NodeGraphic(R);
-        if (!G) continue;
-        const Integer Span = std::max(1, G->CellIndex());
-        for (Integer S = R; S < std::min(RowCount(), R + Span); ++S)
-            if (TCellProperties* P = CellPropertiesOrNil(0, S)) P->SetNodeLevel(0);
-        RemoveCellGraphic(0, R);
-        if (FNodeCount > 0) --FNodeCount;
-        R += Span - 1;
+        if (NodeGraphic(R)) {
+            RemoveCellGraphic(0, R);
+            if (FNodeCount > 0) --FNodeCount;
+        }
+        if (TCellProperties* P = CellPropertiesOrNil(0, R)) P->SetNodeLevel(0);
     }
     Invalidate();
 }
@@ -98,9 +98,10 @@ Integer TExtStringGrid::GetParentRow(Integer ARow) {
         const TCellProperties* P = CellPropertiesOrNil(0, R);
         return P ? P->NodeLevel() : 0;
     };
-    const Integer Own = Level(ARow);
+    // Spans count real rows: rows hidden inside a node are still its rows.
+    const Integer Own = Level(ARow), Real = RealRowIndex(ARow);
     for (Integer R = ARow - 1; R >= FixedRows(); --R)
-        if (IsNode(R) && Level(R) < Own && ARow < R + GetNodeSpan(R)) return R;
+        if (IsNode(R) && Level(R) < Own && Real < RealRowIndex(R) + GetNodeSpan(R)) return R;
     return IsNode(ARow) ? ARow : -1;
 }
 
@@ -135,7 +136,9 @@ void TExtStringGrid::ExpandNode(Integer ARow) {
         if (G->CellIndex() == 0)
             while (After < RowCount() && !IsNode(After)) ++After;
         const Integer From = RealRowIndex(D) + 1;
-        const Integer To = After < RowCount() ? RealRowIndex(After) - 1 : AllRowCount() - 1;
+        // The node's own rows only: a row hidden right after it (a filter) stays hidden.
+        Integer To = After < RowCount() ? RealRowIndex(After) - 1 : AllRowCount() - 1;
+        if (G->CellIndex() > 0) To = std::min(To, From + G->CellIndex() - 2);
         const bool RowSel = Options().Contains(goRowSelect);
         const TGridRect Sel = Selection();
         const Integer Top = TopRow();
@@ -144,10 +147,10 @@ void TExtStringGrid::ExpandNode(Integer ARow) {
             O.Exclude(goRowSelect);
             SetOptions(O);
         }
-        BeginUpdate();
+        TUpdateScope Update(this);
         for (Integer R = From; R <= To; ++R)
             if (IsHiddenRow(R)) UnHideRows(R, R);
-        EndUpdate();
+        Update.End();
         if (RowSel) {
             O.Include(goRowSelect);
             SetOptions(O);
@@ -165,7 +168,9 @@ void TExtStringGrid::ContractNode(Integer ARow) {
     TCellGraphic* G = NodeGraphic(D);
     if (G && !G->CellBoolean()) {
         G->SetCellBoolean(true);
-        Integer End = D + G->CellIndex() - 1;
+        // The span counts rows, hidden ones included: the node's last row is found
+        // by its real index, so rows of a contracted inner node are not counted twice.
+        Integer End = DisplRowIndex(RealRowIndex(D) + G->CellIndex()) - 1;
         if (G->CellIndex() == 0) {
             End = D + 1;
             while (End < RowCount() && !IsNode(End)) ++End;
@@ -191,12 +196,12 @@ void TExtStringGrid::ExpandAll() {
 }
 
 void TExtStringGrid::ContractAll() {
-    BeginUpdate();
+    TUpdateScope Update(this);
     ExpandAll();
     for (Integer R = FixedRows(); R < RowCount(); ++R) {
         TCellGraphic* G = NodeGraphic(R);
         if (!G) continue;
-        Integer End = R + G->CellIndex() - 1;
+        Integer End = DisplRowIndex(RealRowIndex(R) + G->CellIndex()) - 1;
         if (G->CellIndex() <= 0) {   // span 0 reaches the next node
             End = R + 1;
             while (End < RowCount() && !IsNode(End)) ++End;
@@ -206,7 +211,7 @@ void TExtStringGrid::ContractAll() {
         G->SetCellBoolean(true);
         if (End > R) HideRows(RealRowIndex(R + 1), RealRowIndex(End));
     }
-    EndUpdate();
+    Update.End();
     RecalcAllFooters();
 }
 
@@ -218,7 +223,6 @@ void TExtStringGrid::InsertDisplRowRenumber(Integer ADisplRow) {
 
 bool TExtStringGrid::RemoveDisplRowRenumber(Integer ADisplRow) {
     const Integer Old = RowCount();
-    if (IsNode(ADisplRow) && FNodeCount > 0) --FNodeCount;
     RemoveRowsEx(ADisplRow, 1);   // the hidden rows after it move up with it
     return RowCount() < Old;      // false: the last data row is only emptied
 }
@@ -265,19 +269,23 @@ void TExtStringGrid::InsertChildRow(Integer ARow, Integer Position) {
         Chain.push_back(RealRowIndex(Parent));
         Integer Reached = Level;
         for (Integer R = Parent - 1; R >= FixedRows() && Reached > 1; --R)
-            if (IsNode(R) && RowLevel(this, R) < Reached && R + GetNodeSpan(R) > Parent) {
+            if (IsNode(R) && RowLevel(this, R) < Reached && RealRowIndex(R) + GetNodeSpan(R) > Chain.front()) {
                 Reached = RowLevel(this, R);
                 Chain.push_back(RealRowIndex(R));
             }
     }
     // Outermost first, so that each inner node is shown when its turn comes.
-    for (auto It = Chain.rbegin(); It != Chain.rend(); ++It) {
-        AddToNodeSpan(DisplRowIndex(*It), 1);
-        ExpandNode(*It);
-    }
+    for (auto It = Chain.rbegin(); It != Chain.rend(); ++It) ExpandNode(*It);
     D = DisplRowIndex(ARow) + Position;
     D = std::clamp(D, FixedRows(), RowCount() - FFixedFooters);
+    // The insertion grows the nodes it lands inside; a node whose last row the new
+    // row follows grows here.
+    const Integer At = D < RowCount() ? RealRowIndex(D) : AllRowCount();
+    std::vector<Integer> AtEnd;
+    for (Integer N : Chain)
+        if (At == N + GetNodeSpan(DisplRowIndex(N))) AtEnd.push_back(N);
     InsertDisplRowRenumber(D);
+    for (Integer N : AtEnd) AddToNodeSpan(DisplRowIndex(N), 1);
     if (Parent >= 0) GetCellProperties(0, D)->SetNodeLevel(Level);
 }
 
@@ -287,22 +295,15 @@ void TExtStringGrid::RemoveChildRow(Integer ARow) {
     Integer D = DisplRowIndex(ARow);
     Integer Parent = GetParentRow(D);
     if (Parent == D) Parent = -1;   // a top node has no parent
+    // The nodes around the row are opened; the removal shrinks every node it lies in.
     std::vector<Integer> Chain;
-    if (Parent >= 0) {
-        const Integer First = RowLevel(this, Parent);
-        for (Integer N = Parent; N >= 0;) {
-            Chain.push_back(RealRowIndex(N));
-            if (RowLevel(this, N) < 2) break;
-            const Integer Up = GetParentRow(N);
-            if (Up == N || Up < 0 || RowLevel(this, Up) >= First) break;
-            N = Up;
-        }
+    for (Integer N = Parent; N >= 0;) {
+        Chain.push_back(RealRowIndex(N));
+        const Integer Up = GetParentRow(N);
+        if (Up == N || Up < 0) break;
+        N = Up;
     }
-    for (auto It = Chain.rbegin(); It != Chain.rend(); ++It) {
-        const Integer N = DisplRowIndex(*It);
-        if (GetNodeSpan(N) > 1) AddToNodeSpan(N, -1);
-        ExpandNode(*It);
-    }
+    for (auto It = Chain.rbegin(); It != Chain.rend(); ++It) ExpandNode(*It);
     D = DisplRowIndex(ARow);
     if (D < RowCount()) RemoveDisplRowRenumber(D);
 }

@@ -469,7 +469,10 @@ void TGrouping::Assign(TPersistent* Source) {
     FSummaryColorTo = S->FSummaryColorTo;
     FSummaryTextColor = S->FSummaryTextColor;
     FSummaryLine = S->FSummaryLine;
+    Changed();
 }
+
+void TGrouping::Changed() { RepaintGrid(FGrid); }
 
 void TDragDropSettings::Assign(TPersistent* Source) {
     auto* S = dynamic_cast<TDragDropSettings*>(Source);
@@ -526,14 +529,14 @@ void TBalloonSettings::SetEnable(bool Value) {
     if (OnEnableChange) OnEnableChange(this);
 }
 
-TSearchFooter::TSearchFooter() : FFont(std::make_unique<TFont>()) {}
+// A change inside the font is a change of the footer: a shown panel takes it.
+TSearchFooter::TSearchFooter() : FFont(std::make_unique<TFont>()) {
+    FFont->OnChange = [this](TObject*) { Changed(); };
+}
 
 TSearchFooter::~TSearchFooter() = default;
 
-void TSearchFooter::SetFont(TFont* Value) {
-    FFont->Assign(Value);
-    if (OnChange) OnChange(this);
-}
+void TSearchFooter::SetFont(TFont* Value) { FFont->Assign(Value); }
 
 void TSearchFooter::SetVisible(bool Value) {
     FVisible = Value;

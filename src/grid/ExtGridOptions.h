@@ -526,22 +526,27 @@ private:
 
 class TGrouping : public TPersistent {
 public:
+    explicit TGrouping(TExtStringGrid* AGrid = nullptr) : FGrid(AGrid) {}
     void Assign(TPersistent* Source) override;
-    EXTGRID_OPTION(TColor, HeaderColor, clNone)
-    EXTGRID_OPTION(TColor, HeaderColorTo, clNone)
-    EXTGRID_OPTION(TColor, HeaderTextColor, clNone)
-    EXTGRID_OPTION(TColor, SummaryColor, clNone)
-    EXTGRID_OPTION(TColor, SummaryColorTo, clNone)
-    EXTGRID_OPTION(TColor, SummaryTextColor, clNone)
-    EXTGRID_OPTION(bool, HeaderUnderline, false)
-    EXTGRID_OPTION(bool, SummaryLine, false)
-    EXTGRID_OPTION(Integer, HeaderLineWidth, 2)
-    EXTGRID_OPTION(Integer, SummaryLineWidth, 2)
-    EXTGRID_OPTION(TColor, HeaderLineColor, 0xFF0000)
-    EXTGRID_OPTION(TColor, SummaryLineColor, 0xFF0000)
-    EXTGRID_OPTION(bool, MergeHeader, false)
-    EXTGRID_OPTION(bool, MergeSummary, false)
-    EXTGRID_OPTION(bool, Summary, false)
+    // Every setting below repaints the grid when written.
+    void Changed();
+    EXTGRID_CHANGED_OPTION(TColor, HeaderColor, clNone)
+    EXTGRID_CHANGED_OPTION(TColor, HeaderColorTo, clNone)
+    EXTGRID_CHANGED_OPTION(TColor, HeaderTextColor, clNone)
+    EXTGRID_CHANGED_OPTION(TColor, SummaryColor, clNone)
+    EXTGRID_CHANGED_OPTION(TColor, SummaryColorTo, clNone)
+    EXTGRID_CHANGED_OPTION(TColor, SummaryTextColor, clNone)
+    EXTGRID_CHANGED_OPTION(bool, HeaderUnderline, false)
+    EXTGRID_CHANGED_OPTION(bool, SummaryLine, false)
+    EXTGRID_CHANGED_OPTION(Integer, HeaderLineWidth, 2)
+    EXTGRID_CHANGED_OPTION(Integer, SummaryLineWidth, 2)
+    EXTGRID_CHANGED_OPTION(TColor, HeaderLineColor, 0xFF0000)
+    EXTGRID_CHANGED_OPTION(TColor, SummaryLineColor, 0xFF0000)
+    EXTGRID_CHANGED_OPTION(bool, MergeHeader, false)
+    EXTGRID_CHANGED_OPTION(bool, MergeSummary, false)
+    EXTGRID_CHANGED_OPTION(bool, Summary, false)
+private:
+    TExtStringGrid* FGrid;
 };
 
 class TDragDropSettings : public TPersistent {

@@ -13,7 +13,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstdlib>
+#include <numbers>
 
 namespace {
 
@@ -48,6 +50,22 @@ void KeepWholeLines(TText& Text, TRect& T, Cardinal& Flags, Integer LineHeight, 
             break;
         }
     Flags = (Flags & ~Cardinal(DT_WORDBREAK | DT_EDITCONTROL)) | DT_SINGLELINE;
+}
+
+// The widest piece that a text shows on one line by its advance (the glyphs' ink
+// may reach a pixel past it unseen): the whole text on a single line, else its
+// longest word, which no wrapping breaks.
+template <class TText, class TMeasure>
+Integer WidestPiece(const TText& Text, Cardinal Flags, TMeasure Measure) {
+    if (Flags & DT_SINGLELINE) return Measure(Text);
+    Integer Widest = 0;
+    size_t From = 0;
+    for (size_t I = 0; I <= Text.size(); ++I) {
+        if (I < Text.size() && Text[I] != ' ' && Text[I] != '\r' && Text[I] != '\n' && Text[I] != '\t') continue;
+        if (I > From) Widest = std::max(Widest, Measure(Text.substr(From, I - From)));
+        From = I + 1;
+    }
+    return Widest;
 }
 
 // The words of a rich text without its control words and groups; the fallback
@@ -235,7 +253,8 @@ void TExtStringGrid::FormatCellText(Integer ACol, Integer ARow, AnsiString& Valu
 }
 
 Integer TExtStringGrid::DrawHTMLCellText(TCanvas* ACanvas, const AnsiString& Text, TRect R, TAlignment,
-                                         TVAlignment, bool WordWrapValue, TColor AnchorColor, bool MeasureOnly) {
+                                         TVAlignment, bool WordWrapValue, TColor AnchorColor, bool MeasureOnly,
+                                         Integer* Height) {
     if (!FPictureCache) FPictureCache = std::make_shared<THTMLPictureCache>();
     AnsiString Anchor, Plain, FocusedHref, Title, CtlID, CtlValue, CtlType;
     Integer EX = 0, EY = 0, Count = 0, HitIndex = -1;
@@ -247,6 +266,7 @@ Integer TExtStringGrid::DrawHTMLCellText(TCanvas* ACanvas, const AnsiString& Tex
                WordWrapValue, Down, 0, AnchorColor, clNone, clNone, 0x808080, Anchor, Plain, FocusedHref, Title, EX,
                EY, Count, HitIndex, AnchorRect, CtlRect, CtlID, CtlValue, CtlType, FPictureCache.get(),
                FPictureContainer, Widget());
+    if (Height) *Height = EY;
     return EX;
 }
 
@@ -294,7 +314,7 @@ void TExtStringGrid::DrawCellText(TCanvas* ACanvas, Integer ACol, Integer ARow, 
         else if (!HasCellProperties(RC, ARow) || Colors(RC, ARow) == clNone) DrawGradient(ACanvas, FGradFrom, FGradTo, 10, Rc, false);
     }
 
-    const bool Indicator = RC == 0 && ARow == Row() && FixedCols() > 0 && !FRowIndicator->Empty();
+    const bool Indicator = ShowsRowIndicator(ACol, ARow);
     if (Indicator) {
         const Integer BW = FRowIndicator->Width();
         const Integer BH = FRowIndicator->Height();
@@ -333,7 +353,7 @@ void TExtStringGrid::DrawCellText(TCanvas* ACanvas, Integer ACol, Integer ARow, 
     }
 
     const Integer RightBefore = Rc.Right;
-    if (!FixedCell && FControlLook->DropDownAlwaysVisible() && HasComboBox(ACol, ARow)) {
+    if (ShowsDropDownButton(ACol, ARow)) {
         TPenBrushKeeper Keep(ACanvas);
         const TRect B = Rect(Rc.Right - 16, Rc.Top, Rc.Right, Rc.Bottom);
         if (FThemed) DrawThemePart(ACanvas, tpComboButton, B, TThemePartState());
@@ -425,7 +445,7 @@ Integer TExtStringGrid::DrawCellTextLayer(TCanvas* Cv, Integer ACol, Integer ARo
     // 1. Selection colours of the content.
     TColor URLCol = FURLColor;
     bool SelectionText = false;   // the text takes the selection's text colour
-    const bool InRowList = FMouseActions->DisjunctRowSelect() && ARow < AllRowCount() && RowSelected(ARow);
+    const bool InRowList = FMouseActions->DisjunctRowSelect() && DisplRowSelected(ARow);
     const bool Selected = S.Contains(gdSelected) ||
                           (InRowList && O.Contains(goRowSelect) && ACol >= FixedCols() && ACol < ColCount() - FFixedRightCols);
     if (Selected && !FixedState && (!S.Contains(gdFocused) || O.Contains(goDrawFocusSelected))) {
@@ -457,7 +477,6 @@ Integer TExtStringGrid::DrawCellTextLayer(TCanvas* Cv, Integer ACol, Integer ARo
     bool Password = false;
     IsPasswordCell(RC, ARow, Password);
     if (Password) std::fill(Text.begin(), Text.end(), FPasswordChar);
-    const bool FilterButton = ARow == 0 && HasColumnFilter(RC);
 
     // 6. A normal cell outside the disjunct lists goes back to its own colours.
     if (!FixedByIndex && !FDisjunctSelecting &&
@@ -475,33 +494,14 @@ Integer TExtStringGrid::DrawCellTextLayer(TCanvas* Cv, Integer ACol, Integer ARo
 
     if (!DrawsText) return 0;
 
-    // 9. Margins.
-    T.Left += TextMarginX;
-    T.Right -= TextMarginX;
-    T.Top += TextMarginY;
-    Integer GW = 0, GH = 0;
-    bool TextDrawn = true;
-    TCellHAlign GHA = haLeft;
-    TCellVAlign GVA = vaTop;
-    if (Graphic && GetCellGraphicLayout(RC, ARow, GW, GH, TextDrawn, GHA, GVA)) {
-        // A check box in front of left text keeps the text beside it.
-        const bool BoxFirst = Graphic->CellType() == ctCheckBox && HAlign == taLeftJustify;
-        if (GHA == haBeforeText || BoxFirst) T.Left += GW;
-        else if (GHA == haAfterText) T.Right -= GW;
-        if (GVA == vaAboveText) T.Top += GH;
-        else if (GVA == vaUnderText) T.Bottom -= GH;
-    }
-    if (RC == 0 && HasNodes() && !IsNode(ARow)) T.Left += GetNodeIndent(ARow);
-
+    // 9. Margins and what the text leaves free.
+    T = CellTextArea(ACol, ARow, T, Kind, HAlign);
     const bool Glyph = ShowsSortGlyph(ACol, ARow);
     auto GlyphY = [&](const TRect& R) {
         return VAlign == vtaTop ? R.Top + 8 : VAlign == vtaCenter ? (R.Top + R.Bottom) / 2 : R.Bottom - 8;
     };
 
     if (Kind == 1) {
-        if (FilterButton) T.Right -= 18;
-        T.Left -= 1;
-        if (Glyph) T.Right -= 10;
         FPaintingFormButton = FFormButtonCell.X == ACol && FFormButtonCell.Y == ARow;
         TextW = DrawHTMLCellText(Cv, Text, T, HAlign, VAlign, !FEnhTextSize, URLCol, false) + 2;
         FPaintingFormButton = false;
@@ -531,15 +531,10 @@ Integer TExtStringGrid::DrawCellTextLayer(TCanvas* Cv, Integer ACol, Integer ARo
         TextW = Cv->TextWidth(Words) + 2;
     } else if (Kind == 5) {
         const WideString Shown = CellTextToWide(Text);
-        if (Glyph) {
-            T.Right -= 10;
-            DrawSortGlyph(Cv, RC, T.Right + 3, GlyphY(T));
-        }
+        if (Glyph) DrawSortGlyph(Cv, RC, T.Right + 3, GlyphY(T));
         const bool SelNoFocus = S.Contains(gdSelected) && !S.Contains(gdFocused) && FSelectionColor == clNone;
         if (!FixedState && !SelNoFocus) Cv->FillRect(T);
-        Cardinal Flags = VertFlag(VAlign) | HorzFlag(HAlign);
-        if (!WW && !FMultilinecells) Flags |= DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS;
-        else Flags |= DT_NOPREFIX | DT_WORDBREAK;
+        Cardinal Flags = UnicodeTextFlags(HAlign, VAlign, WW);
         WideString Lines = Shown;
         TRect D = T;
         KeepWholeLines(Lines, D, Flags, Cv->TextHeight("Wg"), [&](TRect& R, Cardinal F) { Cv->DrawTextW(Lines, R, F); });
@@ -549,31 +544,13 @@ Integer TExtStringGrid::DrawCellTextLayer(TCanvas* Cv, Integer ACol, Integer ARo
         Cv->Brush()->SetStyle(Old);
         TextW = Cv->TextWidthW(Shown) + 2;
     } else {
-        const TSortSettings* SS = FSortSettings.get();
-        if (HAlign == taCenter && SS->Show() && ARow == SS->Row() && RC == SS->Column()) T.Left += 10;
-        const Integer Reserve = ARow == 0 && SS->Show() && RC == SS->Column() ? 14 : 0;
         const TFontStyles OldStyle = Cv->Font()->Style();
         if (FURLShow && IsURL(Text)) {
             if (!FURLFull) StripURLProtocol(Text);
             Cv->Font()->SetStyle(OldStyle + TFontStyles{fsUnderline});
             Cv->Font()->SetColor(URLCol);
         }
-        Cardinal Flags = DT_EDITCONTROL;
-        if (LineCount(Text, FMultilinecells) == 1 && !WW) {
-            if (Text.find('\r') != AnsiString::npos || Text.find('\n') != AnsiString::npos) {
-                const size_t E = Text.find_first_of("\r\n");
-                Text.resize(E);
-            }
-            Flags = FEnhTextSize ? (DT_SINGLELINE | DT_END_ELLIPSIS) : DT_SINGLELINE;
-        } else if (WW && !FMultilinecells && FEnhTextSize) {
-            Flags |= DT_END_ELLIPSIS;
-        }
-        Flags |= DT_NOPREFIX | DT_EXPANDTABS | (WW ? (DT_WORDBREAK | DT_EDITCONTROL) : GNoWrapFlag) | HorzFlag(HAlign) |
-                 VertFlag(VAlign);
-        if (BiDiMode() == bdRightToLeft) Flags |= DT_RTLREADING;
-        if (HAlign == taLeftJustify) T.Right -= Reserve;
-        else T.Left += Reserve;
-        if (FilterButton) T.Right -= 16;
+        Cardinal Flags = PlainTextFlags(Text, HAlign, VAlign, WW);
         KeepWholeLines(Text, T, Flags, Cv->TextHeight("Wg"), [&](TRect& R, Cardinal F) { Cv->DrawText(Text, R, F); });
         if (Graphic && !Text.empty()) {
             TRect M = T;
@@ -600,6 +577,128 @@ Integer TExtStringGrid::DrawCellTextLayer(TCanvas* Cv, Integer ACol, Integer ARo
 
 
 // --- background picture and selection rectangle -------------------------------------------
+// --- where the text goes ------------------------------------------------------------------
+bool TExtStringGrid::ShowsRowIndicator(Integer ACol, Integer ARow) {
+    return RealColIndex(ACol) == 0 && ARow == Row() && FixedCols() > 0 && !FRowIndicator->Empty();
+}
+
+bool TExtStringGrid::ShowsDropDownButton(Integer ACol, Integer ARow) {
+    const bool FixedCell = IsFixed(ACol, ARow) || ACol < FixedCols() || ARow < FixedRows();
+    return !FixedCell && FControlLook->DropDownAlwaysVisible() && HasComboBox(ACol, ARow);
+}
+
+TRect TExtStringGrid::CellTextArea(Integer ACol, Integer ARow, TRect T, Integer Kind, TAlignment HAlign) {
+    const Integer RC = RealColIndex(ACol);
+    T.Left += TextMarginX;
+    T.Right -= TextMarginX;
+    T.Top += TextMarginY;
+    Integer GW = 0, GH = 0;
+    bool TextDrawn = true;
+    TCellHAlign GHA = haLeft;
+    TCellVAlign GVA = vaTop;
+    if (TCellGraphic* Graphic = GetCellGraphicLayout(RC, ARow, GW, GH, TextDrawn, GHA, GVA)) {
+        // A check box in front of left text keeps the text beside it.
+        const bool BoxFirst = Graphic->CellType() == ctCheckBox && HAlign == taLeftJustify;
+        if (GHA == haBeforeText || BoxFirst) T.Left += GW;
+        else if (GHA == haAfterText) T.Right -= GW;
+        if (GVA == vaAboveText) T.Top += GH;
+        else if (GVA == vaUnderText) T.Bottom -= GH;
+    }
+    if (RC == 0 && HasNodes() && !IsNode(ARow)) T.Left += GetNodeIndent(ARow);
+
+    const bool Glyph = ShowsSortGlyph(ACol, ARow);
+    const bool FilterButton = ARow == 0 && HasColumnFilter(RC);
+    if (Kind == 1) {
+        if (FilterButton) T.Right -= 18;
+        T.Left -= 1;
+        if (Glyph) T.Right -= 10;
+    } else if (Kind == 5) {
+        if (Glyph) T.Right -= 10;
+    } else if (Kind != 2) {
+        const TSortSettings* SS = FSortSettings.get();
+        if (HAlign == taCenter && SS->Show() && ARow == SS->Row() && RC == SS->Column()) T.Left += 10;
+        const Integer Reserve = ARow == 0 && SS->Show() && RC == SS->Column() ? 14 : 0;
+        if (HAlign == taLeftJustify) T.Right -= Reserve;
+        else T.Left += Reserve;
+        if (FilterButton) T.Right -= 16;
+    }
+    return T;
+}
+
+Cardinal TExtStringGrid::PlainTextFlags(AnsiString& Text, TAlignment HAlign, TVAlignment VAlign, bool WW) {
+    Cardinal Flags = DT_EDITCONTROL;
+    if (LineCount(Text, FMultilinecells) == 1 && !WW) {
+        const size_t E = Text.find_first_of("\r\n");
+        if (E != AnsiString::npos) Text.resize(E);
+        Flags = FEnhTextSize ? (DT_SINGLELINE | DT_END_ELLIPSIS) : DT_SINGLELINE;
+    } else if (WW && !FMultilinecells && FEnhTextSize) {
+        Flags |= DT_END_ELLIPSIS;
+    }
+    Flags |= DT_NOPREFIX | DT_EXPANDTABS | (WW ? (DT_WORDBREAK | DT_EDITCONTROL) : GNoWrapFlag) | HorzFlag(HAlign) |
+             VertFlag(VAlign);
+    if (BiDiMode() == bdRightToLeft) Flags |= DT_RTLREADING;
+    return Flags;
+}
+
+Cardinal TExtStringGrid::UnicodeTextFlags(TAlignment HAlign, TVAlignment VAlign, bool WW) const {
+    const Cardinal Flags = VertFlag(VAlign) | HorzFlag(HAlign) | DT_NOPREFIX;
+    return !WW && !FMultilinecells ? Flags | DT_SINGLELINE | DT_END_ELLIPSIS : Flags | DT_WORDBREAK;
+}
+
+// The text is measured in the area and with the flags it is painted with; a text
+// cut at a line break, wider or taller than the area does not show whole.
+bool TExtStringGrid::CellTextCut(Integer ACol, Integer ARow) {
+    const TPoint B = BaseCell(ACol, ARow);
+    const bool Fixed = IsFixed(B.X, B.Y) || B.X < FixedCols() || B.Y < FixedRows();
+    TRect R = CellRect(B.X, B.Y);
+    const Integer Inset = Fixed ? 1 : GridLineWidth();   // the lines, as the grid draws them
+    InflateRect(R, -Inset, -Inset);
+    if (ShowsRowIndicator(B.X, B.Y)) R.Left += FRowIndicator->Width() + 2;
+    if (ShowsDropDownButton(B.X, B.Y)) R.Right -= 16;
+
+    TBitmap Scratch;
+    TAlignment HAlign = taLeftJustify;
+    TVAlignment VAlign = FVAlignment;
+    bool WW = FWordWrap;
+    TCanvas* Cv = MeasureCanvas(Scratch, B.X, B.Y, &HAlign, &VAlign, &WW);
+    if (FZoom != 0) Cv->Font()->SetSize(std::max(1, Cv->Font()->Size() + FZoom));
+    AnsiString Text;
+    FormatCellText(B.X, B.Y, Text);
+    Integer Kind = TextType(Text, FEnableHTML);
+    if (Kind == 3) {
+        GetCellForSave(RealColIndex(B.X), B.Y, Text);
+        Kind = TextType(Text, FEnableHTML);
+        if (Kind == 3) Kind = 0;
+    }
+    const TRect T = CellTextArea(B.X, B.Y, R, Kind, HAlign);
+    TRect M = T;
+    if (Kind == 1) {
+        Integer Height = 0;
+        M.Right = T.Left + DrawHTMLCellText(Cv, Text, T, HAlign, VAlign, !FEnhTextSize, FURLColor, true, &Height);
+        M.Bottom = T.Top + Height;
+    } else if (Kind == 2) {
+        if (!IsRtfText(Text)) return Cv->TextWidth(RichTextWords(Text)) > T.Width();
+        RenderRichEdit();
+        FRichCell->SetWordWrap(WW);
+        FRichCell->SetText(Text);
+        const TPoint S = FRichCell->RequiredSize();
+        M = Bounds(T.Left, T.Top, S.X, S.Y);
+    } else if (Kind == 5) {
+        const WideString Wide = CellTextToWide(Text);
+        const Cardinal Flags = UnicodeTextFlags(HAlign, VAlign, WW);
+        Cv->DrawTextW(Wide, M, Flags | DT_CALCRECT);
+        M.Right = T.Left + WidestPiece(Wide, Flags, [&](const WideString& P) { return Cv->TextWidthW(P); });
+    } else {
+        if (FURLShow && !FURLFull && IsURL(Text)) StripURLProtocol(Text);
+        const size_t Whole = Text.size();
+        const Cardinal Flags = PlainTextFlags(Text, HAlign, VAlign, WW);
+        if (Text.size() < Whole) return true;
+        Cv->DrawText(Text, M, (Flags & ~DT_END_ELLIPSIS) | DT_CALCRECT);
+        M.Right = T.Left + WidestPiece(Text, Flags, [&](const AnsiString& P) { return Cv->TextWidth(P); });
+    }
+    return M.Width() > T.Width() || M.Height() > T.Height();
+}
+
 void TExtStringGrid::DrawBackGroundInCell(TCanvas* Cv, Integer ACol, Integer ARow, const TRect& Rc, TGridDrawState S) {
     TBackGround* BG = FBackGround.get();
     const bool Gradient = BG->Display() == bdGradientHorz || BG->Display() == bdGradientVert;
@@ -830,7 +929,8 @@ void TExtStringGrid::DrawSortGlyph(TCanvas* Cv, Integer ACol, Integer X, Integer
 
 // --- text size ---------------------------------------------------------------------------------
 // Measuring happens on a scratch bitmap: the grid's canvas draws only while it paints.
-TCanvas* TExtStringGrid::MeasureCanvas(TBitmap& Scratch, Integer ACol, Integer ARow) {
+TCanvas* TExtStringGrid::MeasureCanvas(TBitmap& Scratch, Integer ACol, Integer ARow, TAlignment* HAlignOut,
+                                       TVAlignment* VAlignOut, bool* WWOut) {
     Scratch.SetSize(1, 1);
     TCanvas* Cv = Scratch.Canvas();
     Cv->Font()->Assign(Font());
@@ -840,6 +940,9 @@ TCanvas* TExtStringGrid::MeasureCanvas(TBitmap& Scratch, Integer ACol, Integer A
     TVAlignment VAlign = FVAlignment;
     bool WW = FWordWrap;
     GetCellColor(ACol, ARow, S, false, false, true, Cv->Brush(), ColorTo, Cv->Font(), HAlign, VAlign, WW);
+    if (HAlignOut) *HAlignOut = HAlign;
+    if (VAlignOut) *VAlignOut = VAlign;
+    if (WWOut) *WWOut = WW;
     return Cv;
 }
 
@@ -847,6 +950,16 @@ void TExtStringGrid::GetCellTextSize(Integer ACol, Integer ARow, TPoint& Size, b
     TBitmap Scratch;
     TCanvas* Cv = MeasureCanvas(Scratch, ACol, ARow);
     if (FZoom != 0) Cv->Font()->SetSize(std::max(1, Cv->Font()->Size() + FZoom));
+    // Measured as painted: a turned text by the box it turns into (inside the two-pixel
+    // inset it is drawn in), a rich-text document as the rendering rich edit lays it out.
+    Integer Angle = 0;
+    if (IsRotatedCell(RealColIndex(ACol), ARow, Angle)) {
+        const AnsiString Turned = Cells(ACol, ARow);
+        const double A = Angle * std::numbers::pi / 180.0, Cs = std::fabs(std::cos(A)), Sn = std::fabs(std::sin(A));
+        const Integer W = Turned.empty() ? 0 : Cv->TextWidth(Turned + "w"), H = Turned.empty() ? 0 : Cv->TextHeight(Turned);
+        Size = Point(Integer(std::lround(Cs * W + Sn * H)) + 4, Integer(std::lround(Sn * W + Cs * H)) + 4);
+        return;
+    }
     AnsiString Text;
     FormatCellText(ACol, ARow, Text);
     Integer Kind = TextType(Text, FEnableHTML);
@@ -855,7 +968,21 @@ void TExtStringGrid::GetCellTextSize(Integer ACol, Integer ARow, TPoint& Size, b
         Kind = TextType(Text, FEnableHTML);
     }
     const TSize CS = CellSize(ACol, ARow);
-    if (Kind == 1) {
+    if (Kind == 2 && !IsRtfText(Text)) {
+        // Not a rich-text document after all: painted as its words.
+        const AnsiString Words = RichTextWords(Text);
+        if (!Words.empty()) Text = Words;
+        Kind = 0;
+    }
+    if (Kind == 2) {
+        RenderRichEdit();
+        TRichEdit* E = FRichCell;
+        E->SetWordWrap(WithWidth);
+        if (WithWidth) E->SetWidth(std::max(1, CS.cx - 2 * TextMarginX));
+        E->SetText(Text);
+        const TPoint Need = E->RequiredSize();
+        Size = Point(Need.X + 2 + 2 * TextMarginX, Need.Y + 2 * TextMarginY);
+    } else if (Kind == 1) {
         TRect R = Rect(TextMarginX, TextMarginY, CS.cx - TextMarginX, 65535);
         if (!WithWidth) R.Right = 65535;
         AnsiString Anchor, Plain, FocusedHref, Title, CtlID, CtlValue, CtlType;

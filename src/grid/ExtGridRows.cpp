@@ -1,11 +1,13 @@
 // TExtStringGrid: the current row, hidden rows, selection parking, scrolling a
-// cell into view, data ranges and the row filter.
+// cell into view, data ranges, the row filter, and the records kept per row and
+// column as rows and columns are inserted, removed or moved.
 #include "grid/ExtGrid.h"
 
 #include "grid/ExtUtil.h"
 
 #include <algorithm>
 #include <cmath>
+#include <numeric>
 
 // --- current row ----------------------------------------------------------------
 void TExtStringGrid::ReportRow(Integer NewRow) {
@@ -164,7 +166,7 @@ void TExtStringGrid::SetFilterActive(bool Value) {
     if (Value != FFilterActive) {
         if (Value) {
             FFixedRowsMem = TBaseGrid::FixedRows();
-            BeginUpdate();
+            TUpdateScope Update(this);
             std::vector<Integer> Fail;
             const Integer First = TBaseGrid::FixedRows();
             const Integer Last = RowCount() - FFixedFooters - 1;
@@ -176,14 +178,14 @@ void TExtStringGrid::SetFilterActive(bool Value) {
                         OnFilterProgress(this, Integer(std::lround(double(R - First + 1) / Total * 100.0)));
                 }
             } catch (...) {
-                EndUpdate();
+                Update.End();
                 throw;
             }
             // The framework keeps one row beyond the fixed ones: when every data row
             // fails, the rows are still hidden and the grid shows only its fixed rows.
             HideRowList(Fail);
             if (OnFilterProgress) OnFilterProgress(this, 100);
-            EndUpdate();
+            Update.End();
             FFilterActive = true;
             FParked = false;
         } else {
@@ -194,4 +196,205 @@ void TExtStringGrid::SetFilterActive(bool Value) {
         }
     }
     RecalcAllFooters();
+}
+
+// --- per-row records ----------------------------------------------------------------
+// Every road that inserts, removes or moves rows (InsertRows, RemoveRowsEx, the Insert
+// and Delete keys, MoveRow and the row drag, grouping, node rows, drops) passes here, so
+// that what the grid keeps per row follows its row: the hidden rows, the row marks and
+// modified marks (by real row), the node spans (in real rows), the order before sorting,
+// the cells chosen one by one and the controls placed in cells. The cells with their
+// properties and heights are moved by the caller.
+namespace {
+
+void InsertFlags(std::vector<Byte>& L, Integer AAt, Integer ACount) {
+    if (AAt < Integer(L.size())) L.insert(L.begin() + AAt, size_t(ACount), Byte(0));
+}
+
+void EraseFlag(std::vector<Byte>& L, Integer AAt) {
+    if (AAt >= 0 && AAt < Integer(L.size())) L.erase(L.begin() + AAt);
+}
+
+// Where index I goes when the item at AFrom is taken out and put in at ATo.
+Integer FollowMove(Integer I, Integer AFrom, Integer ATo) {
+    if (I == AFrom) return ATo;
+    if (AFrom < ATo && I > AFrom && I <= ATo) return I - 1;
+    if (AFrom > ATo && I >= ATo && I < AFrom) return I + 1;
+    return I;
+}
+
+void MoveFlag(std::vector<Byte>& L, Integer AFrom, Integer ATo) {
+    if (std::max(AFrom, ATo) >= Integer(L.size())) L.resize(size_t(std::max(AFrom, ATo)) + 1, 0);
+    const Byte F = L[size_t(AFrom)];
+    L.erase(L.begin() + AFrom);
+    L.insert(L.begin() + ATo, F);
+}
+
+}  // namespace
+
+TCellGraphic* TExtStringGrid::NodeAtReal(Integer ARealRow) {
+    if (TStringList* L = HiddenRowItems(ARealRow)) {
+        TObject* O = L->Count() > 0 ? L->Objects(0) : nullptr;
+        if (auto* P = dynamic_cast<TCellProperties*>(O)) O = P->KeptObject();
+        auto* G = dynamic_cast<TCellGraphic*>(O);
+        return G && G->CellType() == ctNode ? G : nullptr;
+    }
+    return NodeGraphic(DisplRowIndex(ARealRow));
+}
+
+void TExtStringGrid::RowRecordsInserted(Integer ADisplRow, Integer ACount) {
+    // Real rows at or after the insertion move down; hidden rows right above it stay.
+    const Integer At = RealRowIndex(ADisplRow);
+    // A node whose rows the new ones land among (after its own row, before its last) grows.
+    Integer Level = 0;
+    if (HasNodes())
+        for (Integer R = 0; R < At; ++R)
+            if (TCellGraphic* G = NodeAtReal(R); G && G->CellIndex() > 0 && At < R + G->CellIndex()) {
+                G->SetCellIndex(G->CellIndex() + ACount);
+                ++Level;
+            }
+    InsertFlags(FRowSelect, At, ACount);
+    InsertFlags(FRowMarks, At, ACount);
+    InsertFlags(FDragRows, At, ACount);
+    // New rows come before the row they were put in front of in the order before sorting.
+    if (Integer(FUnsortedOrder.size()) == AllRowCount() - ACount) {
+        const Integer Key = At < Integer(FUnsortedOrder.size())
+                                ? FUnsortedOrder[size_t(At)]
+                                : Integer(FUnsortedOrder.size()) + ACount;
+        for (Integer& U : FUnsortedOrder)
+            if (U >= Key) U += ACount;
+        FUnsortedOrder.insert(FUnsortedOrder.begin() + std::min(At, Integer(FUnsortedOrder.size())), size_t(ACount), Key);
+    }
+    FRowMap->RowsInserted(ADisplRow, ACount);
+    if (Level > 0)
+        for (Integer R = ADisplRow; R < ADisplRow + ACount && R < RowCount(); ++R)
+            GetCellProperties(0, R)->SetNodeLevel(Level);
+    std::set<std::pair<Integer, Integer>> Cells;
+    for (const auto& [C, R] : FSelectedCells) Cells.insert({C, R >= At ? R + ACount : R});
+    FSelectedCells = std::move(Cells);
+}
+
+void TExtStringGrid::RowRecordsRemoved(Integer ADisplRow, Integer ACount) {
+    std::vector<Integer> Gone;   // real rows, ascending
+    for (Integer D = ADisplRow; D < ADisplRow + ACount; ++D) Gone.push_back(RealRowIndex(D));
+    if (HasNodes() && !Gone.empty())
+        for (Integer R = 0; R < Gone.back(); ++R) {
+            TCellGraphic* G = NodeAtReal(R);
+            if (!G || G->CellIndex() <= 0 || std::binary_search(Gone.begin(), Gone.end(), R)) continue;
+            const auto Inside = std::count_if(Gone.begin(), Gone.end(),
+                                              [&](Integer X) { return X > R && X < R + G->CellIndex(); });
+            G->SetCellIndex(std::max(1, G->CellIndex() - Integer(Inside)));
+        }
+    const bool Order = Integer(FUnsortedOrder.size()) == AllRowCount();
+    for (auto It = Gone.rbegin(); It != Gone.rend(); ++It) {
+        EraseFlag(FRowSelect, *It);
+        EraseFlag(FRowMarks, *It);
+        EraseFlag(FDragRows, *It);
+        if (Order) FUnsortedOrder.erase(FUnsortedOrder.begin() + *It);
+    }
+    FRowMap->RowsRemoved(ADisplRow, ACount);
+    std::set<std::pair<Integer, Integer>> Cells;
+    for (const auto& [C, R] : FSelectedCells)
+        if (!std::binary_search(Gone.begin(), Gone.end(), R))
+            Cells.insert({C, R - Integer(std::lower_bound(Gone.begin(), Gone.end(), R) - Gone.begin())});
+    FSelectedCells = std::move(Cells);
+}
+
+// Before the framework moves the row's cells: the records still name the rows as they were.
+void TExtStringGrid::RowRecordsMoved(Integer AFrom, Integer ATo) {
+    const Integer RealFrom = RealRowIndex(AFrom);
+    std::vector<std::pair<Integer, TCellGraphic*>> Nodes;   // real row, node
+    bool MovedNode = false;
+    if (HasNodes())
+        for (Integer R = 0; R < AllRowCount(); ++R)
+            if (TCellGraphic* G = NodeAtReal(R)) {
+                Nodes.emplace_back(R, G);
+                MovedNode = MovedNode || R == RealFrom;
+            }
+    FRowMap->RowsRemoved(AFrom, 1);
+    FRowMap->RowsInserted(ATo, 1);
+    const Integer RealTo = RealRowIndex(ATo);
+    MoveFlag(FRowSelect, RealFrom, RealTo);
+    MoveFlag(FRowMarks, RealFrom, RealTo);
+    if (!FDragRows.empty()) MoveFlag(FDragRows, RealFrom, RealTo);
+    // The rows' places before sorting travel with them, so undoing a sort still gives
+    // the order from before it.
+    if (Integer(FUnsortedOrder.size()) == AllRowCount()) {
+        const Integer U = FUnsortedOrder[size_t(RealFrom)];
+        FUnsortedOrder.erase(FUnsortedOrder.begin() + RealFrom);
+        FUnsortedOrder.insert(FUnsortedOrder.begin() + RealTo, U);
+    }
+    std::set<std::pair<Integer, Integer>> Cells;
+    for (const auto& [C, R] : FSelectedCells) Cells.insert({C, FollowMove(R, RealFrom, RealTo)});
+    FSelectedCells = std::move(Cells);
+    // A row leaves the groups it was inside and joins those it lands inside; a node
+    // row moves alone and leaves the spans as they are.
+    if (Nodes.empty() || MovedNode) return;
+    Integer Level = 0;
+    for (auto& [H, G] : Nodes) {
+        Integer Span = G->CellIndex();
+        if (Span <= 0) continue;
+        if (H < RealFrom && RealFrom < H + Span) --Span;
+        const Integer Head = H > RealFrom ? H - 1 : H;
+        if (Head < RealTo && RealTo < Head + Span) {
+            ++Span;
+            ++Level;
+        }
+        G->SetCellIndex(Span);
+    }
+    if (Level > 0 || CellPropertiesOrNil(0, AFrom)) GetCellProperties(0, AFrom)->SetNodeLevel(Level);
+}
+
+void TExtStringGrid::MoveRowData(Integer FromIndex, Integer ToIndex) {
+    RowRecordsMoved(FromIndex, ToIndex);
+    TBaseGrid::MoveRowData(FromIndex, ToIndex);
+}
+
+void TExtStringGrid::RowMoved(Integer FromIndex, Integer ToIndex) {
+    for (Integer R = std::min(FromIndex, ToIndex); R <= std::max(FromIndex, ToIndex); ++R)
+        for (Integer C = 0; C < ColCount(); ++C)
+            if (auto* P = dynamic_cast<TCellProperties*>(RawObjects(C, R))) P->SetOwnerRow(R);
+    // The current cell stays on its data, as it does for a moved column.
+    if (const Integer R = FollowMove(Row(), FromIndex, ToIndex); R != Row()) {
+        TMovingScope Moving(FMoving);
+        FocusCell(Col(), R, true);
+    }
+    UpdateCellControls();
+    TBaseGrid::RowMoved(FromIndex, ToIndex);
+}
+
+void TExtStringGrid::ColumnRecordsMoved(Integer AFrom, Integer ATo) {
+    auto Follow = [&](Integer C) { return FollowMove(C, AFrom, ATo); };
+    FSortSettings->SetColumn(Follow(FSortSettings->Column()));
+    for (Integer& E : FSortIndexes) E = Integer((Cardinal(E) & 0x80000000u) | Cardinal(Follow(E & 0x7FFFFFFF)));
+    for (auto& [Col, Kind] : FFooterKinds) Col = Follow(Col);
+    FRowMap->ColMoved(AFrom, ATo);
+    if (Integer(FColSelect.size()) > std::min(AFrom, ATo)) MoveFlag(FColSelect, AFrom, ATo);
+    ColumnOrder();
+    const Integer Order = FColumnOrder[size_t(AFrom)];
+    FColumnOrder.erase(FColumnOrder.begin() + AFrom);
+    FColumnOrder.insert(FColumnOrder.begin() + ATo, Order);
+    std::set<std::pair<Integer, Integer>> Cells;
+    for (const auto& [C, R] : FSelectedCells) Cells.insert({Follow(C), R});
+    FSelectedCells = std::move(Cells);
+    for (Integer C = std::min(AFrom, ATo); C <= std::max(AFrom, ATo); ++C)
+        for (Integer R = 0; R < RowCount(); ++R)
+            if (auto* P = dynamic_cast<TCellProperties*>(RawObjects(C, R))) P->SetOwnerCol(C);
+    // The current cell stays on its data: the next edit goes into the column it was in.
+    if (const Integer C = Follow(Col()); C != Col()) {
+        TMovingScope Moving(FMoving);
+        FocusCell(C, Row(), true);
+    }
+    UpdateCellControls();
+    Invalidate();
+}
+
+const std::vector<Integer>& TExtStringGrid::ColumnOrder() {
+    if (Integer(FColumnOrder.size()) != ColCount()) ResetColumnOrder();
+    return FColumnOrder;
+}
+
+void TExtStringGrid::ResetColumnOrder() {
+    FColumnOrder.resize(size_t(std::max(0, ColCount())));
+    std::iota(FColumnOrder.begin(), FColumnOrder.end(), 0);
 }

@@ -40,25 +40,55 @@ AnsiString TExtStringGrid::SelectionAsText() {
 bool TExtStringGrid::IsCellSelected(Integer ACol, Integer ARow) {
     if (ACol < TBaseGrid::FixedCols() || ARow < TBaseGrid::FixedRows() || ACol >= ColCount() || ARow >= RowCount())
         return false;
-    if (FMouseActions->DisjunctRowSelect()) return RowSelected(ARow);
+    if (FMouseActions->DisjunctRowSelect()) return DisplRowSelected(ARow);
     if (FMouseActions->DisjunctColSelect()) return ColSelected(ACol);
     return Selection().Contains(ACol, ARow);
 }
 
 // --- selection flags ------------------------------------------------------------------
+// Row marks are kept by real row, so that a mark stays on its row while other rows are
+// hidden, shown, inserted, removed or moved. Callers name the row as a real row with
+// RowSelectPersistent, otherwise as the row shown.
+Integer TExtStringGrid::MarkIndex(Integer ARow) const {
+    return FMouseActions->RowSelectPersistent() ? ARow : RealRowIndex(ARow);
+}
+
 bool TExtStringGrid::RowSelected(Integer ARow) const {
     if (ARow < 0 || ARow >= RowCount() + NumHiddenRows()) throw EExtGridError("Invalid row accessed");
-    if (FMouseActions->DisjunctRowSelect()) return FlagAt(FRowSelect, ARow);
+    if (FMouseActions->DisjunctRowSelect()) return FlagAt(FRowSelect, MarkIndex(ARow));
     const TGridRect S = Selection();
     return ARow >= S.Top && ARow <= S.Bottom;
 }
 
 void TExtStringGrid::SetRowSelected(Integer ARow, bool Value) {
     if (ARow < 0 || ARow >= RowCount() + NumHiddenRows()) throw EExtGridError("Invalid row accessed");
-    if (PutFlag(FRowSelect, ARow, Value)) {
-        const Integer D = DisplRowIndex(ARow);
+    const Integer Real = MarkIndex(ARow);
+    if (PutFlag(FRowSelect, Real, Value) && !IsHiddenRow(Real)) {
+        const Integer D = DisplRowIndex(Real);
         if (D >= 0 && D < RowCount()) RepaintRow(D);
     }
+}
+
+bool TExtStringGrid::DisplRowSelected(Integer ADisplRow) const {
+    if (ADisplRow < 0 || ADisplRow >= RowCount()) return false;
+    if (FMouseActions->DisjunctRowSelect()) return FlagAt(FRowSelect, RealRowIndex(ADisplRow));
+    const TGridRect S = Selection();
+    return ADisplRow >= S.Top && ADisplRow <= S.Bottom;
+}
+
+void TExtStringGrid::SetDisplRowSelected(Integer ADisplRow, bool Value) {
+    if (ADisplRow < 0 || ADisplRow >= RowCount()) throw EExtGridError("Invalid row accessed");
+    if (PutFlag(FRowSelect, RealRowIndex(ADisplRow), Value)) RepaintRow(ADisplRow);
+}
+
+std::vector<Integer> TExtStringGrid::MarkedDisplRows() const {
+    std::vector<Integer> Rows;
+    for (Integer R = 0; R < Integer(FRowSelect.size()); ++R)
+        if (FRowSelect[size_t(R)] && !IsHiddenRow(R)) {
+            const Integer D = DisplRowIndex(R);
+            if (D < RowCount()) Rows.push_back(D);
+        }
+    return Rows;
 }
 
 bool TExtStringGrid::ColSelected(Integer ACol) const {
@@ -76,7 +106,7 @@ void TExtStringGrid::ClearRowSelect() {
         if (!FRowSelect[size_t(R)]) continue;
         FRowSelect[size_t(R)] = 0;
         const Integer D = DisplRowIndex(R);
-        if (D >= 0 && D < RowCount()) RepaintRow(D);
+        if (!IsHiddenRow(R) && D >= 0 && D < RowCount()) RepaintRow(D);
     }
 }
 
@@ -93,7 +123,7 @@ void TExtStringGrid::SelectionToRowSelect(bool All) {
     for (Integer R = FixedRows(); R < RowCount(); ++R) {
         const bool In = R >= S.Top && R <= S.Bottom;
         if (!All && !In) continue;
-        SetRowSelected(FMouseActions->RowSelectPersistent() ? RealRowIndex(R) : R, In);
+        SetDisplRowSelected(R, In);
     }
 }
 
@@ -112,19 +142,23 @@ Integer TExtStringGrid::RowSelectCount() const {
     return S.Bottom - S.Top + 1;
 }
 
-bool TExtStringGrid::RowMarked(Integer ARow) const { return FlagAt(FRowMarks, ARow); }
+// The modified marks of ShowModified: named by the row shown, kept by real row.
+bool TExtStringGrid::RowMarked(Integer ARow) const { return ARow >= 0 && FlagAt(FRowMarks, RealRowIndex(ARow)); }
 
 void TExtStringGrid::SetRowMarked(Integer ARow, bool Value) {
     if (ARow < 0) return;
-    PutFlag(FRowMarks, ARow, Value);
+    PutFlag(FRowMarks, RealRowIndex(ARow), Value);
 }
 
+// Chosen cells are named by the row shown and kept by real row, as the row marks are.
 bool TExtStringGrid::SelectedCell(Integer ACol, Integer ARow) const {
-    return FSelectedCells.count({ACol, ARow}) != 0;
+    return ARow >= 0 && FSelectedCells.count({ACol, RealRowIndex(ARow)}) != 0;
 }
 
 void TExtStringGrid::SetSelectedCell(Integer ACol, Integer ARow, bool Value) {
-    const bool Changed = Value ? FSelectedCells.insert({ACol, ARow}).second : FSelectedCells.erase({ACol, ARow}) != 0;
+    if (ARow < 0) return;
+    const std::pair<Integer, Integer> Key{ACol, RealRowIndex(ARow)};
+    const bool Changed = Value ? FSelectedCells.insert(Key).second : FSelectedCells.erase(Key) != 0;
     if (Changed) RepaintCell(ACol, ARow);
 }
 
@@ -132,5 +166,5 @@ void TExtStringGrid::ClearCellSelect() {
     const auto Old = std::move(FSelectedCells);
     FSelectedCells.clear();
     for (const auto& [C, R] : Old)
-        if (C < ColCount() && R < RowCount()) RepaintCell(C, R);
+        if (C < ColCount() && !IsHiddenRow(R) && DisplRowIndex(R) < RowCount()) RepaintCell(C, DisplRowIndex(R));
 }

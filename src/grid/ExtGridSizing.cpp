@@ -8,6 +8,18 @@
 #include <cmath>
 #include <utility>
 
+namespace {
+
+// A size within the automatic-sizing bounds; 0 is no bound, and equal bounds bind nothing.
+Integer ClampSize(Integer Value, Integer Min, Integer Max) {
+    if (Min == Max) return Value;
+    if (Max > 0 && Value > Max) return Max;
+    if (Min > 0 && Value < Min) return Min;
+    return Value;
+}
+
+}  // namespace
+
 void TExtStringGrid::SizeRowToContent(Integer ARow, bool OnlyGrow) {
     if (ARow < 0 || ARow >= RowCount()) return;
     Integer H = 0;
@@ -24,7 +36,7 @@ void TExtStringGrid::SizeRowToContent(Integer ARow, bool OnlyGrow) {
     }
     H += 4;   // the text margins above and below
     if (OnlyGrow && RowHeights(ARow) >= H + 2 * GridLineWidth()) return;
-    SetRowHeights(ARow, H);
+    SetRowHeights(ARow, ClampSize(H, FAutoMinRowHeight, FAutoMaxRowHeight));
 }
 
 Integer TExtStringGrid::TextLineHeight(Integer ARow) {
@@ -35,7 +47,7 @@ Integer TExtStringGrid::TextLineHeight(Integer ARow) {
 
 void TExtStringGrid::SizeRowToTextHeight(Integer ARow, Integer Lines, Integer Extra) {
     if (ARow < 0 || ARow >= RowCount()) return;
-    SetRowHeights(ARow, TextLineHeight(ARow) * Lines + Extra);
+    SetRowHeights(ARow, ClampSize(TextLineHeight(ARow) * Lines + Extra, FAutoMinRowHeight, FAutoMaxRowHeight));
 }
 
 // --- the stretched column ------------------------------------------------------------------------------
@@ -105,6 +117,22 @@ void TExtStringGrid::MouseSizingStarted() {
     }
 }
 
+bool TExtStringGrid::CancelSizingOutside(Integer X, Integer Y) {
+    const bool Column = GridState() == gsColSizing && X >= ClientWidth();
+    const bool Row = GridState() == gsRowSizing && Y >= ClientHeight();
+    if (!Column && !Row) return false;
+    // Let go past the grid's edge: the size from the press comes back and nobody is
+    // told of a sizing that did not happen.
+    const Integer Index = FMoveIndex;
+    FGridState = gsNormal;
+    FMoveIndex = FMovePos = -1;
+    FSizingCol = FSizingRow = -1;
+    if (Column && Index >= 0 && Index < ColCount()) SetColWidths(Index, FSizingStart);
+    if (Row && Index >= 0 && Index < RowCount()) SetRowHeights(Index, FSizingStart);
+    Invalidate();
+    return true;
+}
+
 // Every other scrollable column (row) takes the same share of change as the one sized.
 void TExtStringGrid::ScaleOtherSizes(bool Columns, Integer Sized, Integer Start) {
     if (Start < 1) return;
@@ -140,5 +168,8 @@ void TExtStringGrid::SizeColumnToContent(Integer ACol, Integer Extra) {
 }
 
 void TExtStringGrid::SizeColumnsToContent(bool DoFixedCols, Integer Extra) {
-    for (Integer C = DoFixedCols ? 0 : FixedCols(); C < ColCount(); ++C) SizeColumnToContent(C, Extra);
+    for (Integer C = DoFixedCols ? 0 : FixedCols(); C < ColCount(); ++C) {
+        SizeColumnToContent(C, Extra);
+        if (Extra != 0) SetColWidths(C, ClampSize(ColWidths(C), FAutoMinColWidth, FAutoMaxColWidth));
+    }
 }

@@ -280,7 +280,8 @@ Integer TExtStringGrid::CompareCells(Integer ACol, Integer ARow1, Integer ARow2,
 // The last row of the node at ARow: its span, or up to the next node for a span of 0.
 Integer TExtStringGrid::NodeEnd(Integer ARow, Integer ALast) {
     const Integer Span = GetNodeSpan(ARow);
-    if (Span > 0) return std::min(ALast, ARow + Span - 1);
+    // Spans count real rows: the last shown row before the node's next real row.
+    if (Span > 0) return std::min(ALast, DisplRowIndex(RealRowIndex(ARow) + Span) - 1);
     Integer End = ARow;
     while (End + 1 <= ALast && !IsNode(End + 1)) ++End;
     return End;
@@ -318,18 +319,12 @@ void TExtStringGrid::CloseNodes(const std::vector<const TCellGraphic*>& Nodes) {
 void TExtStringGrid::SortOnKeys(const std::vector<std::pair<Integer, bool>>& Columns, bool ReportRowUpdate,
                                 bool InNodes) {
     const Integer First = TBaseGrid::FixedRows();
-    if (Integer(FUnsortedOrder.size()) != RowCount()) {
-        FUnsortedOrder.resize(size_t(RowCount()));
-        std::iota(FUnsortedOrder.begin(), FUnsortedOrder.end(), 0);
-    }
+    EnsureUnsortedOrder();
     if (LastDataRow() - First < 1 || Columns.empty()) return;
     BeginUpdate();
     try {
         const auto Opened = OpenContractedNodes(First);
-        if (Integer(FUnsortedOrder.size()) != RowCount()) {
-            FUnsortedOrder.resize(size_t(RowCount()));
-            std::iota(FUnsortedOrder.begin(), FUnsortedOrder.end(), 0);
-        }
+        EnsureUnsortedOrder();
         if (!InNodes) {
             SortRowRange(First, LastDataRow(), Columns);
         } else {
@@ -439,12 +434,19 @@ void TExtStringGrid::SortRowRange(Integer First, Integer Last, const std::vector
     ApplyRowOrder(First, Order);
 }
 
+// The order before sorting, by real row: rows hidden meanwhile keep their places.
+void TExtStringGrid::EnsureUnsortedOrder() {
+    if (Integer(FUnsortedOrder.size()) == AllRowCount()) return;
+    FUnsortedOrder.resize(size_t(AllRowCount()));
+    std::iota(FUnsortedOrder.begin(), FUnsortedOrder.end(), 0);
+}
+
 void TExtStringGrid::ApplyRowOrder(Integer First, const std::vector<Integer>& Order) {
     const bool Normal = FSortSettings->NormalCellsOnly() && TBaseGrid::FixedCols() > 0;
     std::vector<AnsiString> Col0;
     if (Normal)
         for (size_t I = 0; I < Order.size(); ++I) Col0.push_back(RawCells(0, First + Integer(I)));
-    BeginUpdate();
+    TUpdateScope Update(this);
     const Integer OldRow = Row();
     const bool Track = FNavigation->MoveRowOnSort();
     const Integer SortCol = FSortSettings->Column();
@@ -456,7 +458,7 @@ void TExtStringGrid::ApplyRowOrder(Integer First, const std::vector<Integer>& Or
         const auto It = std::find(Order.begin(), Order.end(), OldRow);
         TBaseGrid::SetRow(First + Integer(It - Order.begin()));
     }
-    EndUpdate();
+    Update.End();
     CellsChanged(Rect(0, First, ColCount() - 1, First + Integer(Order.size()) - 1));
 }
 
@@ -469,10 +471,11 @@ void TExtStringGrid::MoveRowsTo(Integer First, const std::vector<Integer>& Order
     std::vector<Byte> Marks(WholeRows ? N : 0);
     for (size_t I = 0; I < N; ++I) {
         const Integer S = Order[I];
-        Unsorted[I] = FUnsortedOrder[size_t(S)];
+        Unsorted[I] = FUnsortedOrder[size_t(RealRowIndex(S))];
         if (!WholeRows) continue;
         Heights[I] = RowHeights(S);
-        Marks[I] = size_t(S) < FRowSelect.size() ? FRowSelect[size_t(S)] : 0;
+        const size_t RS = size_t(RealRowIndex(S));
+        Marks[I] = RS < FRowSelect.size() ? FRowSelect[RS] : 0;
     }
     PermuteRowData(
         First, Order,
@@ -484,12 +487,13 @@ void TExtStringGrid::MoveRowsTo(Integer First, const std::vector<Integer>& Order
         },
         FromCol, ToCol);
     const bool KeepMarks = WholeRows && FNavigation->MoveRowOnSort();
+    if (KeepMarks && FRowSelect.size() < size_t(AllRowCount())) FRowSelect.resize(size_t(AllRowCount()), 0);
     for (size_t I = 0; I < N; ++I) {
         const Integer D = First + Integer(I);
-        FUnsortedOrder[size_t(D)] = Unsorted[I];
+        FUnsortedOrder[size_t(RealRowIndex(D))] = Unsorted[I];
         if (!WholeRows) continue;
         if (RowHeights(D) != Heights[I]) SetRowHeights(D, Heights[I]);
-        if (KeepMarks && size_t(D) < FRowSelect.size()) FRowSelect[size_t(D)] = Marks[I];
+        if (KeepMarks && size_t(RealRowIndex(D)) < FRowSelect.size()) FRowSelect[size_t(RealRowIndex(D))] = Marks[I];
     }
 }
 
@@ -529,11 +533,13 @@ void TExtStringGrid::SortNodesIndexed() { SortOnKeys(IndexKeys(FSortIndexes), fa
 void TExtStringGrid::RestoreSortOrder() {
     const Integer First = TBaseGrid::FixedRows();
     const Integer Last = RowCount() - 1 - FFixedFooters;
-    if (Integer(FUnsortedOrder.size()) != RowCount() || Last <= First) return;
+    if (Integer(FUnsortedOrder.size()) != AllRowCount() || Last <= First) return;
     std::vector<Integer> Order(size_t(Last - First + 1));
     std::iota(Order.begin(), Order.end(), First);
     std::stable_sort(Order.begin(), Order.end(),
-                     [this](Integer A, Integer B) { return FUnsortedOrder[size_t(A)] < FUnsortedOrder[size_t(B)]; });
+                     [this](Integer A, Integer B) {
+                         return FUnsortedOrder[size_t(RealRowIndex(A))] < FUnsortedOrder[size_t(RealRowIndex(B))];
+                     });
     ApplyRowOrder(First, Order);
 }
 
@@ -547,10 +553,7 @@ bool TExtStringGrid::ClickSort(Integer ACol, bool Shift) {
         return false;
     }
     if (EditorMode()) HideInplaceEditor();
-    if (Integer(FUnsortedOrder.size()) != RowCount()) {
-        FUnsortedOrder.resize(size_t(RowCount()));
-        std::iota(FUnsortedOrder.begin(), FUnsortedOrder.end(), 0);
-    }
+    EnsureUnsortedOrder();
     // Merged runs are split for the sort and merged again over the new order.
     std::vector<Integer> Merged;
     if (SS->AutoColumnMerge())
@@ -588,10 +591,7 @@ bool TExtStringGrid::ClickSort(Integer ACol, bool Shift) {
 
 void TExtStringGrid::SwapRows(Integer ARow1, Integer ARow2) {
     if (ARow1 == ARow2 || ARow1 < 0 || ARow2 < 0 || ARow1 >= RowCount() || ARow2 >= RowCount()) return;
-    if (Integer(FUnsortedOrder.size()) != RowCount()) {
-        FUnsortedOrder.resize(size_t(RowCount()));
-        std::iota(FUnsortedOrder.begin(), FUnsortedOrder.end(), 0);
-    }
+    EnsureUnsortedOrder();
     const Integer Lo = std::min(ARow1, ARow2), Hi = std::max(ARow1, ARow2);
     std::vector<Integer> Order(size_t(Hi - Lo + 1));
     std::iota(Order.begin(), Order.end(), Lo);
@@ -630,23 +630,65 @@ void TExtStringGrid::InsertRows(Integer ARow, Integer ACount) {
         for (Integer C = 0; C < ColCount(); ++C) ClearCell(C, R);
         SetRowHeights(R, DefaultRowHeight());
     }
-    if (FRowSelect.size() > size_t(ARow)) FRowSelect.insert(FRowSelect.begin() + ARow, size_t(ACount), Byte(0));
-    FRowMap->RowsInserted(ARow, ACount);
-    FUnsortedOrder.clear();
+    RowRecordsInserted(ARow, ACount);
     EndUpdate();
-    if (!ComponentState().Contains(csDestroying)) CellsChanged(Rect(0, ARow, ColCount() - 1, ARow + ACount - 1));
+    if (ComponentState().Contains(csDestroying)) return;
+    UpdateCellControls();
+    CellsChanged(Rect(0, ARow, ColCount() - 1, ARow + ACount - 1));
+}
+
+// The Insert and Delete keys insert and remove through InsertRows and RemoveRowsEx,
+// so hidden rows, marks and node groups follow as they do for every other road.
+void TExtStringGrid::AutoInsertRow(Integer ARow) {
+    ARow = std::clamp(ARow, 0, RowCount());
+    // A row inserted after the last row of an open node group joins the group (rows
+    // inserted among a group's rows join it anyway).
+    std::vector<Integer> Ends;   // real rows of the nodes that end right above
+    if (HasNodes() && FNavigation->InsertPosition() == pInsertAfter && ARow > TBaseGrid::FixedRows()) {
+        const Integer At = ARow < RowCount() ? RealRowIndex(ARow) : AllRowCount();
+        for (Integer R = 0; R < At; ++R)
+            if (const TCellGraphic* G = NodeAtReal(R); G && !G->CellBoolean() && R + G->CellIndex() == At)
+                Ends.push_back(R);
+    }
+    {
+        TMovingScope Moving(FMoving);
+        InsertRows(ARow, 1);
+    }
+    for (Integer N : Ends) AddToNodeSpan(DisplRowIndex(N), 1);
+    if (!Ends.empty()) {
+        TCellProperties* P = GetCellProperties(0, ARow);
+        P->SetNodeLevel(P->NodeLevel() + Integer(Ends.size()));
+    }
+    if (OnAutoInsertRow) OnAutoInsertRow(this, ARow);
+}
+
+void TExtStringGrid::AutoDeleteRow(Integer ARow) {
+    // Never a header row, nor a footer row with its totals.
+    if (ARow < TBaseGrid::FixedRows() || ARow > LastDataRow()) return;
+    FEditShown = false;
+    if (EditorMode()) HideEditor();
+    // A node row goes without its node: the node's rows come out and stay.
+    if (IsNode(ARow)) RemoveNode(RealRowIndex(ARow));
+    {
+        TMovingScope Moving(FMoving);
+        RemoveRowsEx(ARow, 1);
+    }
+    if (OnAutoDeleteRow) OnAutoDeleteRow(this, ARow);
+    Invalidate();
 }
 
 void TExtStringGrid::RemoveRowsEx(Integer ARow, Integer ACount) {
     if (ARow < 0 || ARow >= RowCount() || ACount <= 0) return;
     ACount = std::min(ACount, RowCount() - ARow);
     for (Integer R = ARow; R < ARow + ACount; ++R)
+        if (IsNode(R) && FNodeCount > 0) --FNodeCount;
+    for (Integer R = ARow; R < ARow + ACount; ++R)
         for (Integer C = 0; C < ColCount(); ++C) RemoveCellGraphic(C, R);
     ClearProps(0, ARow, ColCount() - 1, ARow + ACount - 1);
     DeleteGridRows(ARow, ACount, true);
 }
 
-void TExtStringGrid::DeleteGridRows(Integer ARow, Integer ACount, bool AdjustItems) {
+void TExtStringGrid::DeleteGridRows(Integer ARow, Integer ACount, bool) {
     if (ARow < 0 || ARow >= RowCount() || ACount <= 0) return;
     ACount = std::min(ACount, RowCount() - ARow);
     const Integer First = TBaseGrid::FixedRows();
@@ -661,24 +703,21 @@ void TExtStringGrid::DeleteGridRows(Integer ARow, Integer ACount, bool AdjustIte
     }
     if (KeepOne && ARow >= First) {
         ClearRect(0, ARow, ColCount() - 1, ARow);
-        if (FRowSelect.size() > size_t(ARow)) FRowSelect[size_t(ARow)] = 0;
+        if (FRowSelect.size() > size_t(RealRowIndex(ARow))) FRowSelect[size_t(RealRowIndex(ARow))] = 0;
         ++ARow;
     }
     BeginUpdate();
     const Integer OldRow = Row(), OldTop = TopRow();
+    RowRecordsRemoved(ARow, ACount);
     MoveRowBlock(ARow + ACount, ARow, RowCount() - ARow - ACount);
     for (Integer R = RowCount() - ACount; R < RowCount(); ++R)
         for (Integer C = 0; C < ColCount(); ++C) ClearCell(C, R);
     SetRowCount(RowCount() - ACount);
-    FRowMap->RowsRemoved(ARow, ACount);
-    if (AdjustItems && !FMouseActions->RowSelectPersistent() && FRowSelect.size() > size_t(ARow))
-        FRowSelect.erase(FRowSelect.begin() + ARow,
-                         FRowSelect.begin() + std::min(FRowSelect.size(), size_t(ARow + ACount)));
-    FUnsortedOrder.clear();
     const Integer LastData = RowCount() - 1 - FFixedFooters;
     if (OldRow >= RowCount() - FFixedFooters || OldRow > LastData) TBaseGrid::SetRow(std::max(First, LastData));
     SetTopRow(std::max(First, std::min(OldTop, RowCount() - 1)));
     EndUpdate();
+    UpdateCellControls();
     CellsChanged(Rect(0, ARow, ColCount() - 1, ARow + ACount - 1));
 }
 
@@ -710,7 +749,7 @@ void TExtStringGrid::RemoveCols(Integer ACol, Integer ACount) {
     ACount = std::min(ACount, ColCount() - ACol);
     if (ColCount() - ACount <= TBaseGrid::FixedCols()) ACount = ColCount() - TBaseGrid::FixedCols() - 1;
     if (ACount <= 0) return;
-    BeginUpdate();
+    TUpdateScope Update(this);
     ClearRect(ACol, 0, ACol + ACount - 1, RowCount() - 1);
     ClearProps(ACol, 0, ACol + ACount - 1, RowCount() - 1);
     for (Integer C = ACol + ACount; C < ColCount(); ++C) {
@@ -725,7 +764,7 @@ void TExtStringGrid::RemoveCols(Integer ACol, Integer ACount) {
     for (Integer C = ColCount() - ACount; C < ColCount(); ++C) ClearCol(C);
     SetColCount(ColCount() - ACount);
     ColumnsShifted(ACol, -ACount);
-    EndUpdate();
+    Update.End();
     CellsChanged(Rect(ACol, 0, ACol + ACount - 1, RowCount() - 1));
 }
 
@@ -739,10 +778,24 @@ void TExtStringGrid::ColumnsShifted(Integer ACol, Integer ACount) {
                 delete P;
             }
     }
-    // A removed column's kind goes with it.
-    std::erase_if(FFooterKinds, [&](const auto& E) { return ACount < 0 && E.first >= ACol && E.first < ACol - ACount; });
-    for (auto& [Col, Kind] : FFooterKinds)
-        if (Col >= ACol) Col += ACount;
+    // What is kept per column moves with the columns; a removed column's goes with it.
+    auto Gone = [&](Integer C) { return ACount < 0 && C >= ACol && C < ACol - ACount; };
+    auto Shift = [&](Integer C) { return C >= ACol ? C + ACount : C; };
+    std::erase_if(FFooterKinds, [&](const auto& E) { return Gone(E.first); });
+    for (auto& [Col, Kind] : FFooterKinds) Col = Shift(Col);
+    const Integer SortCol = FSortSettings->Column();
+    if (SortCol >= 0) FSortSettings->SetColumn(Gone(SortCol) ? -1 : Shift(SortCol));
+    std::erase_if(FSortIndexes, [&](Integer E) { return Gone(E & 0x7FFFFFFF); });
+    for (Integer& E : FSortIndexes) E = Integer((Cardinal(E) & 0x80000000u) | Cardinal(Shift(E & 0x7FFFFFFF)));
+    if (ACol < Integer(FColSelect.size())) {
+        if (ACount > 0) FColSelect.insert(FColSelect.begin() + ACol, size_t(ACount), Byte(0));
+        else FColSelect.erase(FColSelect.begin() + ACol, FColSelect.begin() + std::min(FColSelect.size(), size_t(ACol - ACount)));
+    }
+    std::set<std::pair<Integer, Integer>> Cells;
+    for (const auto& [C, R] : FSelectedCells)
+        if (!Gone(C)) Cells.insert({Shift(C), R});
+    FSelectedCells = std::move(Cells);
+    FColumnOrder.clear();   // starts again from the columns as they are
 }
 
 void TExtStringGrid::ClearRect(Integer ALeft, Integer ATop, Integer ARight, Integer ABottom) {
@@ -777,17 +830,18 @@ void TExtStringGrid::AddRowAtEnd() {
 
 void TExtStringGrid::RemoveSelectedRows() {
     if (!FMouseActions->DisjunctRowSelect()) return;
-    for (Integer R = Integer(FRowSelect.size()) - 1; R >= TBaseGrid::FixedRows(); --R)
-        if (FRowSelect[size_t(R)] && R < RowCount()) {
-            FRowSelect[size_t(R)] = 0;
-            RemoveRowsEx(R, 1);
+    // Marked rows in view, bottom up; a marked row hidden at the moment stays.
+    const std::vector<Integer> Rows = MarkedDisplRows();
+    for (auto It = Rows.rbegin(); It != Rows.rend(); ++It)
+        if (*It >= TBaseGrid::FixedRows() && *It <= LastDataRow()) {
+            SetDisplRowSelected(*It, false);
+            RemoveRowsEx(*It, 1);
         }
 }
 
 void TExtStringGrid::ClearSelectedCells() {
     if (FMouseActions->DisjunctRowSelect()) {
-        for (Integer R = 0; R < Integer(FRowSelect.size()) && R < RowCount(); ++R)
-            if (FRowSelect[size_t(R)]) ClearRows(R, 1);
+        for (Integer R : MarkedDisplRows()) ClearRows(R, 1);
     } else if (FMouseActions->DisjunctColSelect()) {
         for (Integer C = 0; C < Integer(FColSelect.size()) && C < ColCount(); ++C)
             if (FColSelect[size_t(C)]) ClearCols(C, 1);

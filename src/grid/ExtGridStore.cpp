@@ -99,17 +99,32 @@ bool TExtStringGrid::ColumnWidthsKept() const {
            !ComponentState().Contains(csDesigning);
 }
 
+// The widths are kept for the full layout: while a column is grouped out of the
+// grid, its width waits aside and the columns right of it are one place further.
+Integer TExtStringGrid::LayoutColCount() const { return ColCount() + (FGroupColumn >= 0 ? 1 : 0); }
+
+Integer TExtStringGrid::LayoutColWidth(Integer ACol) const {
+    if (FGroupColumn < 0 || ACol < FGroupColumn) return ColWidths(ACol);
+    return ACol == FGroupColumn ? FGroupColWidth : ColWidths(ACol - 1);
+}
+
+void TExtStringGrid::SetLayoutColWidth(Integer ACol, Integer Value) {
+    if (FGroupColumn >= 0 && ACol == FGroupColumn) FGroupColWidth = Value;
+    else if (const Integer C = FGroupColumn >= 0 && ACol > FGroupColumn ? ACol - 1 : ACol; ColWidths(C) != Value)
+        SetColWidths(C, Value);
+}
+
 void TExtStringGrid::StoreColumnWidths() {
     if (!ColumnWidthsKept()) return;
     const AnsiString& Key = FColumnSize->Key();
     const AnsiString& Sec = FColumnSize->Section();
     if (FColumnSize->Location() == clIniFile) {
         TColumnIni Ini(Key);
-        for (Integer C = 0; C < ColCount(); ++C) Ini.WriteInteger(Sec, ColName(C), ColWidths(C));
+        for (Integer C = 0; C < LayoutColCount(); ++C) Ini.WriteInteger(Sec, ColName(C), LayoutColWidth(C));
         Ini.Save();
     } else {
         TRegistryIniFile Reg(Key);
-        for (Integer C = 0; C < ColCount(); ++C) Reg.WriteInteger(Sec, ColName(C), ColWidths(C));
+        for (Integer C = 0; C < LayoutColCount(); ++C) Reg.WriteInteger(Sec, ColName(C), LayoutColWidth(C));
     }
 }
 
@@ -121,9 +136,9 @@ void TExtStringGrid::RestoreColumnWidths() {
     std::unique_ptr<TRegistryIniFile> Reg;
     if (FColumnSize->Location() == clIniFile) Ini = std::make_unique<TColumnIni>(Key);
     else Reg = std::make_unique<TRegistryIniFile>(Key);
-    for (Integer C = 0; C < ColCount(); ++C) {
-        const Integer W = Ini ? Ini->ReadInteger(Sec, ColName(C), ColWidths(C)) : Reg->ReadInteger(Sec, ColName(C), ColWidths(C));
-        if (W != ColWidths(C)) SetColWidths(C, W);
+    for (Integer C = 0; C < LayoutColCount(); ++C) {
+        const Integer Now = LayoutColWidth(C);
+        SetLayoutColWidth(C, Ini ? Ini->ReadInteger(Sec, ColName(C), Now) : Reg->ReadInteger(Sec, ColName(C), Now));
     }
 }
 

@@ -5,6 +5,7 @@
 #include "grid/ExtUtil.h"
 #include "platform/ui/Menus.h"
 #include "platform/ui/WinApi.h"
+#include "platform/ui/WindowNotices.h"
 
 #include <algorithm>
 #include <cmath>
@@ -360,6 +361,9 @@ TExtGridButton::TExtGridButton(TComponent* AOwner)
         Invalidate();
     };
     SetBounds(0, 0, 23, 22);
+    // As the grid: the look follows the desktop's theme, and Alt with the caption's letter clicks.
+    WatchThemeChange(this, [this] { ThemeChanged(); });
+    WatchDialogChar(this, [this](char Key) { return DialogChar(Key); });
 }
 
 TExtGridButton::~TExtGridButton() = default;

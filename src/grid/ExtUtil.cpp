@@ -194,8 +194,10 @@ AnsiString WideToCellText(const WideString& Value) {
     return R;
 }
 
+bool IsUnicodeText(const AnsiString& Text) { return Text.size() >= 2 && Text[0] == '|' && Text[1] == '\\'; }
+
 WideString CellTextToWide(const AnsiString& Text) {
-    if (Text.size() < 2 || Text[0] != '|' || Text[1] != '\\') return AnsiToWide(Text);
+    if (!IsUnicodeText(Text)) return AnsiToWide(Text);
     WideString R;
     for (size_t I = 2; I + 1 < Text.size(); I += 2)
         R += char16_t((Byte(Text[I]) << 8) | Byte(Text[I + 1]));

@@ -23,6 +23,8 @@ AnsiString WideToCellText(const WideString& Value);
 // Decodes an encoded text (an unpaired last byte is dropped); any other text is
 // converted from code page 1254.
 WideString CellTextToWide(const AnsiString& Text);
+// The text is a Unicode cell's stored form ("|\\" and two bytes per UTF-16 unit).
+bool IsUnicodeText(const AnsiString& Text);
 Integer WidePos(const WideString& SubStr, const WideString& S);
 
 // --- numbers and dates under FormatSettings ---------------------------------------

@@ -74,6 +74,7 @@ void THTMLPicture::LoadFromFile(const AnsiString& FileName) {
 
 void THTMLPicture::ReadData(TStream* Stream) {
     FData->LoadFromStream(Stream);
+    FFrameCount = -1;   // counted again for the new data
     FEmpty = false;
     LoadPicture();
 }

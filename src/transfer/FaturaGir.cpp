@@ -225,7 +225,9 @@ bool TFaturaGirForm::ReadyToStore() {
     // The date the dialog shows, typed digits included.
     if (!faturatarihi->TakeTyped()) return false;
     if (faturabedeli->TextAsFloat() != 0 || toplamtuketim->TextAsFloat() != 0) return true;
-    if (MessageDlg(ZeroInvoiceQuestion, mtConfirmation, mbYesNo, 0) == mrYes) return true;
+    // Hayır is the default: a fifth Enter must not store an invoice of nothing.
+    if (Application->MessageBox(ZeroInvoiceQuestion, "Onay", MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES)
+        return true;
     faturabedeli->SetFocus();
     return false;
 }

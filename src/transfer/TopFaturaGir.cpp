@@ -130,6 +130,9 @@ TTopFaturaGirForm::TTopFaturaGirForm(TComponent* AOwner, const TInvoiceKind& AKi
     OENDEKS->SetActiveCellShow(true);
     OENDEKS->SetActiveCellColor(MarkColor);
     OENDEKS->SetSelectionColor(MarkColor);
+    // A text the column cuts reads whole as the hint of its cell.
+    OENDEKS->SetHintShowLargeText(true);
+    OENDEKS->SetShowHint(true);
     OENDEKS->SetVisible(false);   // shown by the first listing that finds subscribers
     // The row double clicked becomes current first, even from a fixed column
     // (a press there moves no row); the header and the footer open nothing.

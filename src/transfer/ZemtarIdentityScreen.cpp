@@ -167,6 +167,9 @@ TZemtarIdentityScreen::TZemtarIdentityScreen(TComponent* AOwner, const TIdentity
     OENDEKS->SetMultilinecells(true);
     OENDEKS->SetFloatFormat("%.2f");
     for (Integer C = 0; C < IdentityGridCols; ++C) OENDEKS->SetColWidths(C, C < 8 ? ColWidths[C] : 64);
+    // A text the column cuts reads whole as the hint of its cell, on the gas form too.
+    OENDEKS->SetHintShowLargeText(true);
+    OENDEKS->SetShowHint(true);
 
     GroupBox2 = new TGroupBox(this);
     GroupBox2->SetName("GroupBox2");

@@ -131,6 +131,7 @@ TZemtarInvoiceScreen::TZemtarInvoiceScreen(TComponent* AOwner, const TInvoiceScr
         "ve ZEMTAR DURUMU sutununa İADE yazınız.");
     OENDEKS->SetShowHint(true);
     OENDEKS->SetVisible(false);
+    OENDEKS->SetHintShowLargeText(true);   // a cut text reads whole as its cell's hint
 
     Button2 = new TButton(this);
     Button2->SetName("Button2");

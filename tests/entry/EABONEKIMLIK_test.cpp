@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
+#include <QComboBox>
+
 #include <memory>
 #include <vector>
 
@@ -330,6 +333,7 @@ TEST_P(ScreenTest, DeleteAsksAndRefusesSubscribersWithInvoices) {
         F->btrsilClick(F->btrsil);
         ASSERT_EQ(P.Records().size(), 1u);
         EXPECT_EQ(P.Records()[0].Text, "Kayıt Silinsinmi?");
+        EXPECT_EQ(P.Records()[0].Caption, "Onay");
         EXPECT_EQ(P.Records()[0].Buttons, mbYesNoCancel);
         EXPECT_EQ(Rows(), 2);
     }
@@ -380,6 +384,31 @@ TEST_P(ScreenTest, SearchClickedOnTheShownScreenSortsThousandsOfSubscribers) {
     EXPECT_EQ(F->cadil->Items()->Strings(2999), "ZETA");
     for (Integer I = 1; I < 3000; ++I)
         ASSERT_LE(AnsiCompareText(F->cadil->Items()->Strings(I - 1), F->cadil->Items()->Strings(I)), 0) << I;
+}
+
+// The drop-down rows of the name and number lists hold Turkish capitals whole: the
+// marks above a capital paint inside the row, above where the plain letter begins.
+TEST_P(ScreenTest, DropDownListsShowTheDotsAndAccentsOfCapitals) {
+    const std::pair<const char*, const char*> Pairs[] = {{"Ismail", "İsmail"}, {"Omer", "Ömer"}, {"GUNES", "GÜNEŞ"}};
+    for (const char* Name : {"AAA", "Ismail", "İsmail", "Omer", "Ömer", "GUNES", "GÜNEŞ"}) Insert(Name, Name);
+    SystemClick(F->ara);   // "AAA" is the first, framed row of both lists
+    for (TComboBox* Box : {F->cadil, F->caril}) {
+        Box->SetFocus();
+        SystemKey(Box, Qt::Key_Down, Qt::AltModifier);
+        auto* View = static_cast<QComboBox*>(Box->Widget())->view();
+        ASSERT_TRUE(View->isVisible());
+        const QImage Shot = View->viewport()->grab().toImage();
+        auto InkTop = [&](const char* Text) {   // the first row of the text's pixels, from the row's top
+            const QRect R = View->visualRect(View->model()->index(Box->Items()->IndexOf(Text), 0));
+            for (int Y = R.top(); Y < R.bottom(); ++Y)
+                for (int X = R.left() + 2; X < R.width() / 2; ++X)
+                    if (qGray(Shot.pixel(R.right() - 2, Y)) - qGray(Shot.pixel(X, Y)) > 40) return Y - R.top();
+            return R.height();
+        };
+        for (const auto& [Plain, Marked] : Pairs)
+            EXPECT_TRUE(InkTop(Marked) > 0 && InkTop(Marked) < InkTop(Plain)) << Box->Name() << " " << Plain;
+        Box->SetDroppedDown(false);
+    }
 }
 
 TEST_P(ScreenTest, SearchListsNumbersAndNamesAndPickLoadsTheRow) {

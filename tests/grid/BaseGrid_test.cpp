@@ -177,6 +177,9 @@ TEST(BaseGrid, DisplayHooksApplyBelowTheDisplayRowCount) {
 
     G.OnGetDisplWideText = [](TObject*, Integer, Integer, WideString& W) { W += u"\u0130"; };
     EXPECT_EQ(G.Cells(1, 1), WideToCellText(u"<abc>\u0130"));
+    G.OnGetDisplText = nullptr;   // a Unicode cell reaches the wide hook decoded
+    G.SetCells(1, 2, WideToCellText(u"\u010Daj"));
+    EXPECT_EQ(G.Cells(1, 2), WideToCellText(u"\u010Daj\u0130"));
 
     // Covered cells report the hook with the base cell's coordinates.
     G.OnGetDisplWideText = nullptr;

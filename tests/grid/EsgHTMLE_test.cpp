@@ -312,6 +312,25 @@ TEST(EsgHTMLE, ImageListPictures) {
     EXPECT_EQ(H.C()->Brush()->Color(), clWhite);
 }
 
+// The desktop's icon of a folder or a file (one that does not exist: its type's), small
+// or large; an icon given by an index shows nothing.
+TEST(EsgHTMLE, SystemIconsOfFilesAndFolders) {
+    gridtest::TTempFile F("x", "note.txt");
+    const AnsiString Dir = F.Dir.string(), File = F.Name();
+    THtml H;
+    H.Measure = true;
+    for (const auto& [Src, W] : {std::pair<AnsiString, Integer>{"SSYS:" + Dir, 16}, {"LSYS:" + File, 32},
+                                 {"ssys:/no/such/folder/file.txt", 16}, {"SSYS:3", 0}}) {
+        H.Run("<IMG SRC=\"" + Src + "\">");
+        EXPECT_EQ(W, H.EX) << Src;
+    }
+    H.Measure = false;
+    H.Run("<IMG SRC=\"LSYS:" + File + "\">");
+    Integer Drawn = 0;
+    for (Integer I = 0; I < 32 * 32; ++I) Drawn += H.C()->Pixels(I % 32, I / 32) != clWhite;
+    EXPECT_GT(Drawn, 32);
+}
+
 TEST(EsgHTMLE, FormControlsHitAndDraw) {
     THtml H;
     const AnsiString T = "Name: <CONTROL TYPE=\"EDIT\" ID=\"n\" VALUE=\"Ali\" WIDTH=\"60\"> "

@@ -372,3 +372,59 @@ TEST_F(ExtGridClipboard, CtrlCAndCtrlVCarryAPictureCellToAnotherPlace) {
     EXPECT_NE(F.Grid->GetCellGraphic(1, 1)->Graphic(), B);
     EXPECT_EQ(clRed, B->Canvas()->Pixels(3, 3));
 }
+
+// By its corner, empty or not, past row 65535; an older stream (no origin) by its first cell.
+TEST_F(ExtGridClipboard, AnOwnFormatBlockPastesByItsCornerAndOldStreamsStillRead) {
+    F.Grid->Navigation()->SetAllowFmtClipboard(true);
+    F.Grid->SetRowCount(70000);
+    F.Grid->SetCells(2, 65536, "x");
+    F.ShowFocused();
+    F.Select(1, 65535, 2, 65536);
+    F.Key(Qt::Key_C, Qt::ControlModifier);
+    F.Select(1, 3, 1, 3);
+    F.Key(Qt::Key_V, Qt::ControlModifier);
+    std::string Old = Clipboard()->GetBuffer(RegisterClipboardFormat("TExtStringGrid Cells"));
+    TStringStream S(Old.erase(Old.find(std::string("\x0D\0\0\0TGridOriginIO", 17)), 25));
+    F.Grid->LoadCellsFromStream(TGridCoord{3, 1}, &S);
+    EXPECT_EQ("x", F.Grid->Cells(2, 4));
+    EXPECT_EQ("x", F.Grid->Cells(3, 1));
+}
+
+TEST_F(ExtGridClipboard, MarkedRowsCopyTheirDataCellsOnly) {
+    F.Fill();
+    F.Grid->Navigation()->SetAllowFmtClipboard(true);
+    F.Grid->MouseActions()->SetDisjunctRowSelect(true);
+    for (Integer R : {2, 4}) F.Grid->SetRowSelected(R, true);
+    F.ShowFocused();
+    F.Key(Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ("1.2\t2.2\t3.2\t4.2\r\n1.4\t2.4\t3.4\t4.4\r\n", Clipboard()->AsText());
+    TClipForm G;
+    G.Grid->Navigation()->SetAllowFmtClipboard(true);
+    G.Grid->PasteAt(1, 1);
+    EXPECT_EQ("4.4", G.Grid->Cells(4, 2));
+}
+
+// Letters whose UTF-16 units hold the bytes 0, 9, 10, 11 and 13, on two lines.
+TEST_F(ExtGridClipboard, AUnicodeCellGoesAsTextAndComesBackWhole) {
+    const WideString W = u"a\r\n\u010D\u010A\t\u010B\u0109";
+    F.Grid->SetWideCell(1, 1, W);
+    F.ShowFocused();
+    F.Select(1, 1, 1, 1);
+    F.Key(Qt::Key_C, Qt::ControlModifier);
+    F.Select(1, 3, 1, 3);
+    F.Key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(W, F.Grid->GetWideCell(1, 3));
+}
+
+TEST_F(ExtGridClipboard, SmartPasteContinuesDatesByMonthsKeepingTheTime) {
+    F.Grid->Navigation()->SetAllowSmartClipboard(true);
+    const TDateTime At830 = EncodeTime(8, 30, 0, 0);   // month ends go on as month ends, the time stays
+    Clipboard()->SetAsText(DateTimeToStr(EncodeDate(2020, 1, 31) + At830) + "\r\n" +
+                           DateToStr(EncodeDate(2020, 2, 29)));
+    F.Select(1, 1, 1, 4);
+    TRect Told{};   // the filled cells are reported as changed
+    F.Grid->OnCellsChanged = [&](TObject*, TRect R) { Told = R; };
+    F.Grid->PasteFromClipboard();
+    EXPECT_EQ(DateTimeToStr(EncodeDate(2020, 4, 30) + At830), F.Grid->Cells(1, 4));
+    EXPECT_EQ(4, Told.Bottom);
+}

@@ -158,10 +158,12 @@ TEST(ExtGridDragDrop, AMoveInsideTheGridRemovesTheDraggedRow) {
         G->DragDropSettings()->SetOleRemoveRows(true);
         G->DragDropSettings()->SetOleInsertRows(Insert);
         G->MouseActions()->SetDisjunctRowSelect(Insert);
+        G->Navigation()->SetAllowClipboardAlways(true);   // the drop may write into the dragging grid
         AddOptions(G, {goRowSelect});
         F.Select(G, 1, 4, 4, 4);
         G->SetRowSelected(4, true);
         F.DragFrom(1, 4);
+        EXPECT_EQ("s14", G->Cells(1, 2)) << Insert;
         EXPECT_EQ("s15", G->Cells(1, Insert ? 5 : 4)) << Insert;
     }
 }
@@ -508,4 +510,49 @@ TEST(ExtGridDragScroll, LeavingDroppingOrSwitchingOffStopsIt) {
     const Integer AfterDrop = F.Grid->TopRow();   // the drop target's own scrolling may have moved it
     F.Clock.Advance(3000);
     EXPECT_EQ(AfterDrop, F.Grid->TopRow());
+}
+
+TEST(ExtGridDragDrop, AUnicodeCellDraggedToAnotherGridArrivesWhole) {   // its stored form holds zero bytes
+    TDragForm F;
+    F.Source->SetWideCell(1, 1, u"\u010Daj\r\n\u0416");
+    F.Select(F.Source, 1, 1, 2, 2);
+    F.DragFrom(1, 1);
+    EXPECT_EQ(u"\u010Daj\r\n\u0416", F.Target->GetWideCell(2, 3));
+    EXPECT_EQ("s22", F.Target->Cells(3, 4));
+}
+
+// A move takes what it moved and nothing else: cells a drop into the dragging grid
+// wrote stay, rows dragged onto their own block are neither lost nor doubled, a drop
+// that could not be written takes nothing, and marked rows are found by real row.
+TEST(ExtGridDragDrop, AMoveTakesOnlyWhatItMoved) {
+    struct TCase { TGridRect Sel; TPoint Drop; bool Self, Rows, Insert, Write, Marked; const char* Want; };
+    const TCase Cases[] = {
+        {{1, 1, 2, 2}, {2, 2}, true, false, false, true, false, ",|,s11|s13,s12|s14,s24|s15,s25"},
+        {{1, 2, 4, 3}, {1, 3}, true, true, true, true, false, "s11,s21|s12,s22|s13,s23|s14,s24|s15,s25"},
+        {{1, 2, 4, 3}, {1, 3}, true, true, false, true, false, "s11,s21|s12,s22|s13,s23|s15,s25|,"},
+        {{1, 4, 4, 4}, {1, 2}, true, true, false, false, false, "s11,s21|s12,s22|s13,s23|s14,s24|s15,s25"},
+        {{1, 2, 1, 2}, {2, 3}, false, false, false, true, true, "s11,s21|s12,s22|,|s14,s24|s15,s25"},
+    };
+    for (const TCase& C : Cases) {
+        TDragForm F;
+        TExtStringGrid* G = F.Source;
+        if (C.Self) F.Target = G;
+        F.DropCell = C.Drop;
+        G->DragDropSettings()->SetOleDropTarget(C.Self);
+        G->Navigation()->SetAllowClipboardAlways(C.Write);
+        G->DragDropSettings()->SetOleRemoveRows(C.Rows);
+        G->DragDropSettings()->SetOleInsertRows(C.Insert);
+        if (C.Rows) AddOptions(G, {goRowSelect});
+        G->MouseActions()->SetDisjunctRowSelect(C.Marked);
+        if (C.Marked) {
+            G->SetRowSelected(3, true);   // s?3
+            G->HideRow(1);                // s?3 is shown at 2
+        }
+        F.Select(G, C.Sel.Left, C.Sel.Top, C.Sel.Right, C.Sel.Bottom);
+        F.DragFrom(C.Sel.Left, C.Sel.Top);
+        G->UnHideRowsAll();
+        AnsiString Got;
+        for (Integer R = 1; R <= 5; ++R) Got += (R > 1 ? "|" : "") + G->Cells(1, R) + "," + G->Cells(2, R);
+        EXPECT_EQ(C.Want, Got) << C.Sel.Top << C.Insert;   // columns 1 and 2 of rows 1 to 5
+    }
 }

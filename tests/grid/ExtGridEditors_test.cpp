@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <tuple>
 #include <vector>
 
 using namespace uitest;
@@ -86,8 +87,8 @@ TEST(ExtGridEditors, FloatSpinStoresItsValueInTheFloatFormat) {
     F.Key(Qt::Key_Up);
     ASSERT_EQ(1u, Values.size());
     EXPECT_NEAR(2.1, Values[0], 1e-9);
-    PressEscape();
-    EXPECT_EQ(Format(G->FloatFormat(), {Extended(2.0)}), G->Cells(1, 1));
+    PressEnter();
+    EXPECT_EQ(Format(G->FloatFormat(), {Extended(2.1)}), G->Cells(1, 1));
 }
 
 TEST(ExtGridEditors, TabWithARefusingValidationKeepsTheSpinOpen) {
@@ -455,4 +456,68 @@ TEST(ExtGridEditors, ACharacterOutsideTheCodePageOpensAUnicodeEditorAsTyped) {
     TEditorForm F(edUniEdit);   // a character of the code page opens it as well
     TypeText(u"\u015Fa");
     EXPECT_EQ(u"\u015Fa", F.Grid->UniEdit()->Text());
+}
+
+// Escape, and Enter without a change, leave the cell as it was in every editor control,
+// whatever it holds; nobody is asked to validate a value that did not change.
+TEST(ExtGridEditors, EscapeAndAnUnchangedEnterLeaveTheCellInEveryEditor) {
+    const std::pair<TEditorType, const char*> Cases[] = {
+        {edSpinEdit, ""}, {edSpinEdit, "250"}, {edSpinEdit, "x"}, {edFloatSpinEdit, "1,234"},
+        {edFloatSpinEdit, "1.234,50"}, {edDateSpinEdit, ""}, {edTimeSpinEdit, ""}, {edComboList, "yok"},
+        {edComboEdit, "yok"}, {edEditBtn, "a"}, {edFloatEditBtn, "1,5"}, {edUnitEditBtn, "10 m2"},
+        {edDateEdit, ""}, {edDateEdit, "yok"}, {edDateEditUpDown, ""}, {edTimeEdit, ""}, {edUniEdit, "a"},
+        {edUniEditBtn, "a"}, {edUniMemo, "a"}, {edUniComboList, "yok"}, {edUniComboEdit, "yok"}};
+    for (const auto& [E, Text] : Cases)
+        for (const bool Escape : {true, false}) {
+            SCOPED_TRACE(testing::Message() << E << " '" << Text << "' " << (Escape ? "Escape" : "Enter"));
+            TEditorForm F(E);
+            F.Grid->Combobox()->Items()->Add("bir");
+            F.Grid->UniCombo()->Items()->Add(u"bir");
+            F.Grid->SetCells(1, 1, Text);
+            Integer Asked = 0;
+            F.Grid->OnCellValidate = [&](TObject*, Integer, Integer, AnsiString&, bool&) { ++Asked; };
+            F.Grid->OnCellValidateWide = [&](TObject*, Integer, Integer, WideString&, bool&) { ++Asked; };
+            F.Open();
+            ASSERT_NE(nullptr, F.Grid->ActiveEditorControl());
+            if (Escape) PressEscape();
+            else if (E == edUniMemo) PressTab();   // Enter is a line break there
+            else PressEnter();
+            EXPECT_EQ(nullptr, F.Grid->ActiveEditorControl());
+            EXPECT_EQ(Text, F.Grid->Cells(1, 1));
+            EXPECT_EQ(0, Asked);
+        }
+}
+
+TEST(ExtGridEditors, FloatSpinReadsGroupedThousandsAsFloatsDoes) {
+    TEditorForm F(edFloatSpinEdit);
+    F.Grid->SpinEdit()->SetMaxFloatValue(10000);
+    F.Grid->SetCells(1, 1, "1.234,50");
+    F.Open();
+    EXPECT_DOUBLE_EQ(1234.5, F.Grid->SpinEdit()->FloatValue());
+}
+
+// What the cell keeps is what OnCellValidate accepted or made of the value: an
+// emptied spin editor offers the empty text, never a 0 or today nobody typed.
+TEST(ExtGridEditors, CommittedEditorValuesAreStoredAsValidated) {
+    // editor, cell, typed after the old text is deleted, offered, stored (the handler's value)
+    const std::tuple<TEditorType, const char*, std::u16string, const char*, const char*> Cases[] = {
+        {edFloatSpinEdit, "2,00", u"", "", ""}, {edDateSpinEdit, "01.02.2024", u"", "", ""},
+        {edFloatSpinEdit, "2,00", u"3", "3,00", "4,00"}, {edUnitEditBtn, "10kg", u"13", "13kg", "15kg"}};
+    for (const auto& [E, Before, Typed, Offered, Stored] : Cases) {
+        SCOPED_TRACE(testing::Message() << E << " " << Offered);
+        TEditorForm F(E);
+        F.Grid->SetCells(1, 1, Before);
+        std::vector<AnsiString> Offers;
+        F.Grid->OnCellValidate = [&, S = Stored](TObject*, Integer, Integer, AnsiString& V, bool&) {
+            Offers.push_back(V);
+            V = S;
+        };
+        F.Open();
+        F.Key(Qt::Key_A, Qt::ControlModifier);
+        F.Key(Qt::Key_Delete);
+        TypeText(Typed);
+        PressEnter();
+        EXPECT_EQ(std::vector<AnsiString>{Offered}, Offers);
+        EXPECT_EQ(Stored, F.Grid->Cells(1, 1));
+    }
 }

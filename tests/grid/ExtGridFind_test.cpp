@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <string>
+#include <tuple>
 
 using namespace uitest;
 
@@ -108,16 +109,24 @@ TEST_F(ExtGridFind, FindNextWalksTheHitsAndStopsAfterTheLast) {
     EXPECT_EQ(3, F.Grid->Row());
 }
 
-TEST_F(ExtGridFind, TheFindBarButtonsAreFlatKeepTheFocusInTheEditAndHighlightStaysDown) {
+// Flat with the flat look or when following the theme, raised with the classic and XP looks.
+TEST_F(ExtGridFind, TheFindBarButtonsAreFlatForTheFlatLookAndTheTheme) {
+    F.Grid->SearchFooter()->SetVisible(true);
+    for (const auto& [Look, Adapt, Flat] : {std::tuple{csWinXP, false, false}, std::tuple{csFlat, false, true},
+                                           std::tuple{csClassic, false, false}, std::tuple{csWinXP, true, true}}) {
+        F.Grid->ControlLook()->SetControlStyle(Look);
+        F.Grid->SetAutoThemeAdapt(Adapt);
+        F.Grid->SearchFooter()->SetShowClose(true);   // the panel is refreshed
+        for (const char* Name : {"CloseButton", "FindNextButton", "FindPrevButton", "HighlightButton"})
+            EXPECT_EQ(Flat, dynamic_cast<TSpeedButton*>(F.Grid->SearchPanel()->FindComponent(Name))->Flat()) << Name;
+    }
+}
+
+TEST_F(ExtGridFind, TheFindBarKeepsTheFocusInTheEditAndHighlightStaysDown) {
     F.Grid->SearchFooter()->SetVisible(true);
     F.Form->Show();
     auto* Edit = dynamic_cast<TEdit*>(F.Grid->SearchPanel()->FindComponent("FindEdit"));
     ASSERT_NE(nullptr, Edit);
-    for (const char* Name : {"CloseButton", "FindNextButton", "FindPrevButton", "HighlightButton"}) {
-        auto* B = dynamic_cast<TSpeedButton*>(F.Grid->SearchPanel()->FindComponent(Name));
-        ASSERT_NE(nullptr, B) << Name;
-        EXPECT_TRUE(B->Flat()) << Name;
-    }
     auto* Next = dynamic_cast<TSpeedButton*>(F.Grid->SearchPanel()->FindComponent("FindNextButton"));
     auto* High = dynamic_cast<TSpeedButton*>(F.Grid->SearchPanel()->FindComponent("HighlightButton"));
     Edit->SetFocus();
@@ -156,4 +165,38 @@ TEST_F(ExtGridFind, TheFindBarPaintsItsGradientAndFollowsItsSettingsWhileShown) 
     auto* Next = dynamic_cast<TSpeedButton*>(F.Grid->SearchPanel()->FindComponent("FindNextButton"));
     F.Grid->SearchFooter()->SetFindNextCaption("Sonraki");
     EXPECT_TRUE(Next->Caption() == "Sonraki" && !Next->Glyph()->Empty());
+    F.Grid->SearchFooter()->Font()->SetSize(14);   // a change inside the font
+    EXPECT_EQ(14, Next->Font()->Size());
+}
+
+TEST_F(ExtGridFind, WithHighlightDownTheSearchMatchesTheCellsOwnTexts) {
+    F.Grid->SearchFooter()->SetVisible(true);
+    F.Form->Show();
+    auto* Edit = dynamic_cast<TEdit*>(F.Grid->SearchPanel()->FindComponent("FindEdit"));
+    Edit->SetFocus();
+    Settle();
+    TypeText(u"a");
+    SystemClick(dynamic_cast<TSpeedButton*>(F.Grid->SearchPanel()->FindComponent("HighlightButton")));
+    TypeText(u"l");   // "<hi>A</hi>li" holds no "al" as text
+    EXPECT_EQ((TGridCoord{1, 1}), F.Grid->LastFound());
+    EXPECT_EQ(clWindow, Edit->Color());
+}
+
+// The bar is docked inside the grid at its bottom, under the cells, and follows the
+// grid's size; also when it was switched on before the grid had a parent.
+TEST(ExtGridFindBar, TheFindBarIsDockedAtTheBottomInsideTheGrid) {
+    TForm Form(nullptr);
+    auto* G = new TExtStringGrid(&Form);
+    G->SetColCount(3);   // no horizontal scroll bar
+    G->SearchFooter()->SetVisible(true);
+    G->SetParent(&Form);
+    Form.Show();
+    TSearchPanel* P = G->SearchPanel();
+    for (const TRect& B : {Rect(10, 10, 400, 200), Rect(40, 60, 300, 250)}) {
+        G->SetBounds(B.Left, B.Top, B.Right, B.Bottom);
+        Settle();
+        EXPECT_TRUE(P->Visible() && P->Parent() == G && P->Width() == G->ClientWidth());
+        EXPECT_EQ(G->ClientHeight(), P->Top());   // the cells end where the bar begins
+        EXPECT_EQ(G->Height() - 4, P->Top() + 32);   // inside the two-pixel frame
+    }
 }

@@ -2,6 +2,7 @@
 
 #include "grid/ExtGridHint.h"
 
+#include "platform/ui/Clipbrd.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/UiTestKit.h"
 
@@ -142,6 +143,20 @@ TEST_F(ExtGridFooter, EditingACellRecalculatesTheTotal) {
     PressEnter();
     EXPECT_EQ("25", G->Cells(1, 2));
     EXPECT_EQ(35, G->Floats(1, F.Footer()));
+}
+
+TEST_F(ExtGridFooter, PastesAndClearedCellsAreTotalledAgain) {
+    AddOptions(G, {goEditing});
+    G->Navigation()->SetAllowClipboardShortCuts(true);
+    G->SetFooterCalcKind(1, 1);
+    F.ShowFocused();
+    G->SetCol(1);
+    G->SetRow(3);
+    Clipboard()->SetAsText("5");
+    F.Key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(35, G->Floats(1, F.Footer()));
+    G->ClearRect(1, 1, 1, 1);
+    EXPECT_EQ(25, G->Floats(1, F.Footer()));
 }
 
 TEST_F(ExtGridFooter, KindsFollowColumnsInsertedAndRemoved) {

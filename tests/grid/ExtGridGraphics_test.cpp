@@ -225,6 +225,10 @@ TEST_F(ExtGridGraphics, HighlightingWrapsMatchesInTheDataRange) {
     EXPECT_EQ("x<hi>abc</hi>x", F.Grid->Cells(1, 1));
     F.Grid->UnHilightInGrid(false);
     EXPECT_EQ("xabcx", F.Grid->Cells(1, 1));
+    F.Grid->SetWideCell(1, 2, u"\u3C68\u693Eabc");   // stored bytes that read "<hi>" and "abc"
+    F.Grid->HilightInGrid("abc", false, false);
+    F.Grid->UnHilightInGrid(false);
+    EXPECT_EQ(u"\u3C68\u693Eabc", F.Grid->GetWideCell(1, 2));
 }
 
 TEST_F(ExtGridGraphics, AutoSizeFitsTheColumnsToTheirText) {

@@ -1,13 +1,22 @@
 #include "grid/ExtGrid.h"
 
+#include "platform/ui/UiTestKit.h"
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <memory>
 #include <vector>
 
 namespace {
 
 using V = std::vector<AnsiString>;
+
+struct TGroupPaintGrid : TExtStringGrid {
+    using TExtStringGrid::TExtStringGrid;
+    using TBaseGrid::PaintCounter;
+};
 
 // A grid with a header row, a footer row and rows of (city, name, amount).
 struct TGroupGrid {
@@ -208,4 +217,53 @@ TEST(ExtGridGroup, FooterTotalsAndCountsSkipGroupingRowsAlsoInContractedGroups) 
     Gr->CalcFooter(-1);
     EXPECT_EQ("3", Gr->Cells(2, Gr->RowCount() - 1));
     EXPECT_EQ("2", Gr->Cells(1, Gr->RowCount() - 1));
+}
+
+// A hidden row (Ankara Ali) through Group, GroupInPlace, and a sort inside the groups;
+// the grouped column keeps its footer kind, and column 0, holding the nodes, is never grouped.
+TEST(ExtGridGroup, HiddenRowsKeepTheirValuesThroughGroupingAndSortsInsideGroups) {
+    auto RowsByName = [](const TGroupGrid& G) {   // "name city amount", sorted
+        V Out;
+        for (Integer R = 1; R < G.Grid->RowCount() - 1; ++R)
+            Out.push_back(G.Grid->Cells(2, R) + " " + G.Grid->Cells(1, R) + " " + G.Grid->Cells(3, R));
+        std::sort(Out.begin(), Out.end());
+        return Out;
+    };
+    const V Want = RowsByName(TGroupGrid(Sample));
+    for (int Road = 0; Road < 3; ++Road) {
+        TGroupGrid G(Sample);
+        G.Grid->SetFooterCalcKind(3, 1);   // sum
+        if (Road == 2) {
+            G.Grid->Group(1);   // Ankara: Ali 1, Ayşe 2; Bursa: Can 5, Ece 7
+            G.Grid->SortSettings()->SetColumn(2);
+            G.Grid->SortSettings()->SetDirection(sdDescending);
+        }
+        G.Grid->HideRow(2);
+        if (Road == 0) G.Grid->Group(1);
+        if (Road == 1) G.Grid->GroupInPlace(1);
+        if (Road == 2) G.Grid->SortNodesByColumn();
+        if (Road == 1) G.Grid->UngroupInPlace(1);
+        else G.Grid->UnGroup();
+        G.Grid->UnHideRowsAll();
+        EXPECT_EQ(Want, RowsByName(G)) << Road;
+        EXPECT_EQ(1, G.Grid->FooterCalcKind(3)) << Road;
+    }
+    TGroupGrid G(Sample);
+    G.Grid->SetFixedCols(0);
+    G.Grid->Group(0);
+    EXPECT_EQ(-1, G.Grid->GroupColumn());
+}
+
+TEST(ExtGridGroup, EveryGroupingSettingRepaintsAShownGrid) {
+    uitest::TGridOnForm<TGroupPaintGrid> F(4, 4);
+    F.ShowFocused();
+    TGrouping* Gr = F.Grid->Grouping();
+    const std::function<void()> Setters[] = {[&] { Gr->SetHeaderColor(clRed); }, [&] { Gr->SetHeaderUnderline(true); },
+                                             [&] { Gr->SetSummaryLineWidth(4); }, [&] { Gr->SetSummary(true); }};
+    for (const auto& Set : Setters) {
+        const Integer Before = F.Grid->PaintCounter();
+        Set();
+        uitest::Settle();
+        EXPECT_GT(F.Grid->PaintCounter(), Before);
+    }
 }

@@ -1,5 +1,6 @@
 #include "grid/ExtGrid.h"
 
+#include "grid/ExtUtil.h"
 #include "grid/GridTestKit.h"
 #include "platform/sheet/Excel.h"
 
@@ -133,7 +134,7 @@ TEST(ExtGridImport, CellTextStreamRoundTripsTextsWidthsAndLineBreaks) {
     A.Grid->SetCells(2, 2, "two\r\nlines");
     TStringStream S;
     A.Grid->SaveCellsToStrings(&S);
-    EXPECT_EQ(0u, S.DataString().find("3,3\r\ncw 0,"));
+    EXPECT_EQ(0u, S.DataString().find("3,3,2\r\ncw 0,"));   // 2: texts with escaped line breaks
     EXPECT_NE(AnsiString::npos, S.DataString().find("1,1,a,b\r\n"));
     TImportGrid B;
     B.Grid->SetMultilinecells(true);
@@ -158,4 +159,31 @@ TEST(ExtGridImport, AnUnreadableLineEndsTheStreamAtItsStart) {
     EXPECT_EQ(12, S.Position());
     TStringStream Huge("99999,99999\r\n");
     EXPECT_THROW(G.Grid->LoadCellsFromStrings(&Huge), EReadError);
+}
+
+TEST(ExtGridImport, CellTextStreamKeepsEveryCharacterAndReadsTheOlderForm) {
+    TImportGrid A;
+    const std::vector<AnsiString> Texts = {"a\tb\r\nc", "lone\rcr", "bs\bx\r\n", WideToCellText(u"\u010Daj")};
+    A.Grid->SetRowCount(Integer(Texts.size()));
+    for (size_t I = 0; I < Texts.size(); ++I) A.Grid->SetCells(1, Integer(I), Texts[I]);
+    TStringStream S, Old("2,2\r\n1,1,two\t\blines\r\n");
+    A.Grid->SaveCellsToStrings(&S);
+    S.SetPosition(0);
+    A.Grid->SetMultilinecells(true);
+    A.Grid->LoadCellsFromStrings(&S);
+    for (size_t I = 0; I < Texts.size(); ++I) EXPECT_EQ(Texts[I], A.Cell(1, Integer(I)));
+    A.Grid->LoadCellsFromStrings(&Old);
+    EXPECT_EQ("two\r\nlines", A.Cell(1, 1));
+}
+
+TEST(ExtGridImport, AfterAnImportTheFooterRowTotalsTheImportedRows) {
+    TTempFile F("h,v\r\nx,4\r\ny,5\r\n");
+    TImportGrid G;
+    G.Grid->FloatingFooter()->SetVisible(true);
+    G.Grid->SetFixedFooters(1);
+    G.Grid->SetFooterCalcKind(1, 1);
+    G.Grid->ImportCSVFile(F.Name(), true);
+    EXPECT_EQ(9, G.Grid->Floats(1, 4));
+    G.Grid->ImportCSVFile(F.Name(), false);
+    EXPECT_EQ(9, G.Grid->Floats(1, G.Grid->RowCount() - 1));
 }

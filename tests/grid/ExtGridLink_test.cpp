@@ -101,7 +101,7 @@ struct TComboLink : TEditLink {
     void CreateEditor(TWinControl* AParent) override { Combo->SetParent(AParent); }
 };
 
-TEST(ExtGridLink, AnItemPickedInTheLinksComboReachesOnComboChange) {
+TEST(ExtGridLink, AnItemPickedOrTextTypedInTheLinksComboReachesOnComboChange) {
     TLinkForm F;
     auto* Link = new TComboLink(F.Form.get());
     F.Grid->SetEditLink(Link);
@@ -113,6 +113,9 @@ TEST(ExtGridLink, AnItemPickedInTheLinksComboReachesOnComboChange) {
     F.Key(Qt::Key_Down);
     EXPECT_EQ("1101  Yeni", Change);
     EXPECT_EQ(1, Link->OwnPicks);
+    F.Key(Qt::Key_A, Qt::ControlModifier);
+    TypeText(u"x");
+    EXPECT_EQ("11-1x", Change);
 }
 
 TEST(ExtGridLink, ATypedKeyOpensTheLinkWithThatKey) {

@@ -2,6 +2,8 @@
 
 #include "grid/ExtGridHint.h"
 #include "grid/ExtObj.h"
+#include "grid/ExtUtil.h"
+#include "platform/rtl/CodePage.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/Menus.h"
 #include "platform/ui/ShellAPI.h"
@@ -182,6 +184,20 @@ TEST_F(ExtGridMouse, DoubleClickOnAHeaderBorderSizesTheColumnToItsText) {
     const TRect H2 = F.Grid->CellRect(2, 0);
     F.DoubleClick(QPoint(H2.Right - 1, (H2.Top + H2.Bottom) / 2));
     EXPECT_EQ(40, F.Grid->ColWidths(2));
+}
+
+// Right of the last column in the header row counts as on the last column of row 0.
+TEST_F(ExtGridMouse, DoubleClickRightOfTheLastHeaderIsOnTheLastColumn) {
+    TGridCoord Cell{-1, -1};
+    F.Grid->OnDblClickCell = [&](TObject*, Integer ARow, Integer ACol) { Cell = TGridCoord{ACol, ARow}; };
+    const TRect Last = F.Grid->CellRect(4, 0);
+    const QPoint Beyond(Last.Right + 20, (Last.Top + Last.Bottom) / 2);   // inside the client area
+    F.DoubleClick(Beyond);
+    EXPECT_EQ((TGridCoord{4, 0}), Cell);
+    F.Options({goColSizing});
+    F.Grid->SetCells(4, 1, "a rather long text in the last column");
+    F.DoubleClick(Beyond);
+    EXPECT_GE(F.Grid->ColWidths(4), TextSizeIn(F.Grid, "a rather long text in the last column").cx);
 }
 
 TEST_F(ExtGridMouse, DoubleClickInADataCellReportsTheCell) {
@@ -770,6 +786,34 @@ TEST_F(ExtGridMouse, CellHintsFromCommentsLargeTextAndTheHintEvent) {
     QApplication::sendEvent(F.Grid->Widget(), &Leave);
     EXPECT_FALSE(W->Visible());
     EXPECT_EQ(-1, F.Grid->HintCell().X);
+}
+
+// A text wider than the area it is painted into (the cell less its lines and margins)
+// shows whole as the hint, though the cell is wide enough; one that fits shows the
+// grid's own hint. A Unicode cell's hint is its decoded text.
+TEST_F(ExtGridMouse, HintsShowTextsCutInTheirTextAreaAndUnicodeCellsDecoded) {
+    F.Grid->SetShowHint(true);
+    F.Grid->SetHint("own hint");
+    F.Grid->SetHintShowLargeText(true);
+    const Integer W = TextSizeIn(F.Grid, "KIRATUTARI").cx;
+    F.Grid->SetCells(2, 2, "KIRATUTARI");
+    F.Grid->SetCells(3, 2, "KIRATUTARI");
+    F.Grid->SetColWidths(2, W + 5);   // the text area a pixel short: insets 1 + 1, margins 2 + 2
+    F.Grid->SetColWidths(3, W + 6);
+    ASSERT_TRUE(AskHint(F, F.In(2, 2, 3)));
+    THTMLHintWindow* Win = F.Grid->HintWindow();
+    ASSERT_NE(nullptr, Win);
+    EXPECT_EQ("KIRATUTARI", Win->Text());
+    AskHint(F, F.In(3, 2, 3));
+    EXPECT_EQ("own hint", Win->Text());
+
+    F.Grid->SetHintShowCells(true);
+    const WideString Text = u"\u03A9mega \u0130smail";   // a letter outside the code page, one inside
+    F.Grid->SetCells(4, 3, WideToCellText(Text));
+    AskHint(F, F.In(4, 3));
+    EXPECT_EQ(WideToAnsi(Text), Win->Text());
+    EXPECT_EQ(Text, Win->WideText());
+    EXPECT_EQ(Win->CalcHintRect(400, Win->Text(), Text).Width(), Win->Width());
 }
 
 TEST_F(ExtGridMouse, DisjunctCellSelectListsClickedCellsAndCtrlToggles) {

@@ -270,3 +270,16 @@ TEST_F(ExtGridNodes, RemovingTheOnlyDataRowEmptiesItAndMovesNothing) {
     ASSERT_EQ(3, F.Grid->RowCount());
     EXPECT_EQ("r3", F.Grid->Cells(1, 2));
 }
+
+TEST_F(ExtGridNodes, ANodeHoldingAContractedNodeHidesOnlyItsOwnRowsAndBothAreRemoved) {
+    F.Grid->AddNode(1, 5);   // r1 .. r5
+    F.Grid->AddNode(2, 3);   // r2 .. r4
+    F.Grid->ContractNode(2);
+    F.Grid->ContractNode(1);
+    ASSERT_EQ(4, F.Grid->RowCount());
+    EXPECT_EQ("r6", F.Grid->Cells(1, 2));
+    F.Grid->RemoveAllNodes();
+    EXPECT_EQ(0, F.Grid->NodeCount());
+    EXPECT_EQ(8, F.Grid->RowCount());
+    for (Integer R = 1; R < 8; ++R) EXPECT_TRUE(!F.Grid->IsNode(R) && F.Level(R) == 0) << R;
+}

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -142,4 +143,55 @@ TEST(ExtGridSizing, WithStretchOnTheColumnFollowsResizesAndWidthChanges) {
     G->SetBounds(0, 0, 300, 200);
     QApplication::processEvents();
     EXPECT_EQ(Before, G->ColWidths(1));
+}
+
+// A column sized to its content takes what is painted: a rich-text cell's words, not its
+// markup; a turned text by the box it turns into.
+TEST(ExtGridSizing, ColumnsSizeToTheCellsAsPainted) {
+    auto G = Filled();
+    TBitmap B;
+    B.SetSize(1, 1);
+    B.Canvas()->Font()->Assign(G->Font());
+    const Integer LongW = B.Canvas()->TextWidth("a heading of some length"), HiW = B.Canvas()->TextWidth("Hi");
+    G->SetCells(1, 1, "{\\rtf1\\ansi{\\colortbl;\\red255\\green0\\blue0;}\\cf1 Hi\\par}");
+    G->SetCells(2, 1, "a heading of some length");
+    G->CreateCellGraphic(2, 1)->SetCellType(ctRotated);
+    G->GetCellGraphic(2, 1)->SetCellAngle(90);
+    G->SizeColumnsToContent(false, 0);
+    G->SizeRowToContent(1, false);
+    EXPECT_TRUE(G->ColWidths(1) >= HiW && G->ColWidths(1) < HiW + 40) << G->ColWidths(1);
+    EXPECT_LT(G->ColWidths(2), LongW / 2);
+    EXPECT_GE(G->RowHeights(1), LongW);
+}
+
+// Until the grid is loaded automatic sizing has no bounds; then rows keep at least the
+// default row height and columns (sized with an extra width) at least 10 pixels.
+TEST(ExtGridSizing, LoadedSetsTheAutomaticSizingMinimums) {
+    TExtStringGrid G(nullptr);   // empty cells in a small font
+    G.Font()->SetSize(4);
+    for (const bool Loaded : {false, true}) {
+        if (Loaded) G.Loaded();
+        G.SizeRowToContent(1, false);
+        G.SizeColumnsToContent(false, 1);
+        EXPECT_EQ(Loaded, G.RowHeights(1) == G.DefaultRowHeight()) << Loaded;
+        EXPECT_EQ(Loaded, G.ColWidths(1) == 10) << Loaded;
+    }
+}
+
+TEST(ExtGridSizing, ASizingLetGoOutsideTheGridIsUndone) {
+    TStretchForm F;
+    F.Options({goColSizing, goRowSizing});
+    Integer Ended = 0;
+    F.Grid->OnEndColumnSize = [&](TObject*, Integer) { ++Ended; };
+    F.Grid->OnEndRowSize = [&](TObject*, Integer) { ++Ended; };
+    auto Drag = [&](QPoint From, QPoint To) {
+        for (auto T : {QEvent::MouseButtonPress, QEvent::MouseMove, QEvent::MouseButtonRelease})
+            uitest::LeftMouse(F.Grid->Widget(), T, T == QEvent::MouseButtonPress ? From : To);
+    };
+    const QPoint Col(F.Grid->CellRect(1, 0).Right, 10), Row(10, F.Grid->CellRect(0, 2).Bottom);
+    const Integer Height = F.Grid->RowHeights(2);
+    Drag(Col, QPoint(F.Grid->ClientWidth() + 40, 10));
+    Drag(Row, QPoint(10, F.Grid->ClientHeight() + 30));
+    Drag(Col, Col + QPoint(20, 0));   // inside the grid the sizing holds
+    EXPECT_EQ((std::vector<Integer>{70, Height, 1}), (std::vector<Integer>{F.Grid->ColWidths(1), F.Grid->RowHeights(2), Ended}));
 }

@@ -122,3 +122,14 @@ TEST(ExtGridStore, GetFileVersionReadsTheFixedFileInformation) {
         EXPECT_EQ(Version, GetFileVersion((T.Dir / "a.dll").string()));
     }
 }
+// A grid closed while grouped keeps the widths of its full layout.
+TEST(ExtGridStore, WidthsStoredWhileGroupedFitTheFullLayout) {
+    TTempDir T;
+    const AnsiString Ini = (T.Dir / "widths.ini").string();
+    for (Integer Grouped : {1, 2}) {   // stored from a grid grouped by 1, restored into one grouped by 2
+        auto G = Grid(4, clIniFile, Ini);
+        G->Group(Grouped);
+        Grouped == 1 ? G->SetColWidths(2, 95) : G->RestoreColumnWidths();
+    }
+    EXPECT_EQ("[Liste]\r\nCol0=64\r\nCol1=64\r\nCol2=64\r\nCol3=95\r\n", T.Read("widths.ini"));
+}

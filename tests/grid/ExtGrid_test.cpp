@@ -1,4 +1,5 @@
 #include "grid/ExtGrid.h"
+#include "grid/GridTestKit.h"
 
 #include "platform/ui/Forms.h"
 #include "platform/ui/UiTestKit.h"
@@ -428,10 +429,12 @@ TEST_F(ExtGrid, AssignCopiesFromAnotherGridOnly) {
     Other.SetCells(2, 1, "x");
     Other.SetActiveCellColor(clRed);
     Other.Navigation()->SetAdvanceOnEnter(true);
+    Other.OnSaveCell = [](TObject*, Integer, Integer, AnsiString& V) { V += V.empty() ? "" : "!"; };
+    G->OnLoadCell = [](TObject*, Integer, Integer, AnsiString& V) { V = "<" + V + ">"; };   // cells go through both
     G->Assign(&Other);
     EXPECT_EQ(4, G->ColCount());
     EXPECT_EQ(3, G->RowCount());
-    EXPECT_EQ("x", G->Cells(2, 1));
+    EXPECT_EQ("<x!>", G->Cells(2, 1));
     EXPECT_EQ(clRed, G->ActiveCellColor());
     EXPECT_TRUE(G->Navigation()->AdvanceOnEnter());
     TStringList NotAGrid;
@@ -439,11 +442,35 @@ TEST_F(ExtGrid, AssignCopiesFromAnotherGridOnly) {
     EXPECT_EQ(4, G->ColCount());
 }
 
+TEST_F(ExtGrid, AnEventRaisingInsideAnUpdateEndsTheUpdate) {
+    G->Filter()->Add()->SetColumn(1);
+    const auto Refuse = [](auto&&...) { throw Exception("refused"); };
+    G->OnCellsChanged = Refuse;
+    G->OnLoadCell = Refuse;
+    G->OnFilterProgress = [N = 0](TObject*, Integer P) mutable { if (P == 100 && ++N == 2) throw Exception("last"); };
+    gridtest::TTempFile Csv("a,b\r\n");
+    TStringStream Cells("2,2\r\n1,1,x\r\n"), Bare("2,2\r\ncw\r\n");
+    for (const auto& Road : std::vector<std::function<void()>>{
+             [&] { G->Group(1); }, [&] { G->RemoveCols(2, 1); }, [&] { G->GroupInPlace(1); },
+             [&] { G->SetFilterActive(true); }, [&] { G->ImportCSVFile(Csv.Name(), false); },
+             [&] { G->LoadCellsFromStrings(&Cells); }, [&] { G->LoadCellsFromStrings(&Bare); }}) {
+        G->ResetUpdate();
+        EXPECT_THROW(Road(), Exception);
+        EXPECT_EQ(0, G->UpdateCount());
+    }
+}
+
+// The grid's own frame is no row: a bordered grid keeps 11 whole rows of 21 pixels.
 TEST_F(ExtGrid, IntegralHeightCutsToWholeRows) {
     G->SetColCount(3);
-    G->SetBounds(0, 0, 400, 250);
-    G->SetIntegralHeight(true);
-    EXPECT_EQ(231, G->Height());
+    for (const auto& [Border, Height] : {std::pair{bsNoBorder, 231}, std::pair{bsSingleBorder, 235}}) {
+        G->SetIntegralHeight(false);
+        G->SetBorderStyle(Border);
+        G->SetBounds(0, 0, 400, 250);
+        G->SetIntegralHeight(true);
+        EXPECT_EQ(Height, G->Height());
+        EXPECT_EQ(11 * 21, G->ClientHeight());
+    }
 }
 
 TEST_F(ExtGrid, ColumnHeadersFillRowZero) {

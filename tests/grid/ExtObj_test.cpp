@@ -6,6 +6,7 @@
 #include "platform/ui/Menus.h"
 #include "platform/ui/UiTestKit.h"
 
+#include <QApplication>
 #include <QEnterEvent>
 #include <QImage>
 
@@ -265,11 +266,12 @@ TEST_P(ExtObjThemes, SchemeChoosesThePreset) {
     EXPECT_EQ(IsThemeActive(), *Name != 0);
     TExtGridButton B(nullptr);
     B.SetBorderColor(clRed);
-    B.ThemeChanged();   // without AutoThemeAdapt nothing happens
+    QEvent Change(QEvent::ThemeChange);   // the desktop's theme changes
+    QApplication::sendEvent(B.Widget(), &Change);   // without AutoThemeAdapt nothing happens
     EXPECT_EQ(B.Color(), clBtnFace);
     EXPECT_EQ(B.BorderColor(), clRed);
     B.SetAutoThemeAdapt(true);
-    B.ThemeChanged();
+    QApplication::sendEvent(B.Widget(), &Change);
     EXPECT_EQ(B.Color(), Color);
     EXPECT_EQ(B.BorderColor(), clNone);
 }
@@ -459,6 +461,11 @@ TEST_F(TButtonFixture, AcceleratorClicksAShowingEnabledButton) {
     B->SetCaption("A&&B");
     EXPECT_FALSE(B->DialogChar('B'));
     EXPECT_EQ(Clicks, 1);
+    B->SetCaption("&Kaydet");   // Alt with the letter, pressed in the form
+    SystemKey(Form.get(), Qt::Key_K, Qt::AltModifier);
+    EXPECT_EQ(Clicks, 2);
+    SystemKey(Form.get(), Qt::Key_X, Qt::AltModifier);
+    EXPECT_EQ(Clicks, 2);
 }
 
 std::unique_ptr<TBitmap> MakeGlyph(TColor Ink) {

@@ -136,6 +136,9 @@ TEST(PictureContainer, GifFrames) {
     P.Draw(T.Canvas(), Rect(0, 0, 2, 2));
     EXPECT_EQ(T.Canvas()->Pixels(1, 1), clLime);
     EXPECT_THROW(P.SetFrame(7), Exception);   // the header alone is no picture
+    P.SetFrame(1);
+    Load(P, Gif({0, 1, 2, 3}));   // another GIF counts its own frames
+    EXPECT_EQ(P.FrameCount(), 4);
 }
 
 TEST(PictureContainer, LoadFromURLForms) {

@@ -197,14 +197,15 @@ TEST_F(BulkInvoiceEditing, SavesTakeTheTypedDateOrStopOnAnImpossibleOne) {
     EXPECT_EQ(DM().Value("select list(FATURATARIHI) from efatura where ABONENO = '200'"), "29.03.2016");
 }
 
-// Four Enters ask before storing an invoice of nothing: Hayır goes back to the amount, Evet stores.
+// Four Enters ask before storing an invoice of nothing: the default Hayır goes back to
+// the amount, Evet stores.
 TEST_F(BulkInvoiceEditing, AnInvoiceOfZeroAmountAndConsumptionIsStoredOnlyWhenConfirmed) {
-    Prompts.QueueAnswer(mrNo);
     Run([&] {
         OpenBy([&] { DblClickCell(8, 2); });
         for (int I = 0; I < 4; ++I) PressEnter();
         ASSERT_TRUE(WaitUntil([&] { return EDialog->faturabedeli->Focused(); }));
         EXPECT_EQ(DM().Count("select * from efatura where ABONENO = '200'"), 0);
+        Prompts.QueueAnswer(IDYES);
         for (int I = 0; I < 2; ++I) PressEnter();
         ASSERT_TRUE(WaitUntil([&] { return !EDialog->Visible(); }));
     });

@@ -16,11 +16,15 @@
 #include "transfer/zemtarfatura.h"
 
 #include "ScreenTestKit.h"
+#include "grid/ExtGrid.h"
+#include "grid/ExtGridHint.h"
 #include "platform/rtl/CodePage.h"
 #include "platform/ui/StdCtrls.h"
 
 #include <QComboBox>
+#include <QApplication>
 #include <QFontMetrics>
+#include <QHelpEvent>
 #include <QStyle>
 #include <QStyleOptionComboBox>
 
@@ -127,6 +131,33 @@ TEST_F(ScreenLayout, LabelsEndBeforeTheNextControlAndComboBoxesShowTenCharacters
         if (std::string(Name) != "frmFBDBLoginDlg" && std::string(Name) != "F_Util3") {
             EXPECT_GT(Labels, 0);
         }
+    }
+}
+
+// The listing grids: a text its column cuts reads whole as the hint of its cell;
+// a cell whose text fits keeps the grid's own hint (the refund note) or none.
+TEST_F(ScreenLayout, ListingGridsShowACutTextWholeAsItsHint) {
+    const std::pair<TFormMaker, bool> Forms[] = {  // the form, and whether its grid has a hint of its own
+        {Maker<Tetopfaturagirf>(), false},      {Maker<Tdtopfaturagirf>(), false}, {Maker<Tezemtarabonekimlikf>(), false},
+        {Maker<Tdzemtarabonekimlikf>(), false}, {Maker<Tzemtarfaturaf>(), true},   {Maker<TDzemtarfaturaf>(), true}};
+    for (const auto& [Make, Refund] : Forms) {
+        std::unique_ptr<TCustomForm> F(Make());
+        SCOPED_TRACE(F->Caption());
+        auto* G = dynamic_cast<TExtStringGrid*>(F->FindComponent("OENDEKS"));
+        ASSERT_NE(G, nullptr);
+        G->SetVisible(true);
+        F->Show();
+        G->SetCells(1, 0, "ABONE NUMARASI VE ADI");
+        G->SetCells(1, 1, "1");
+        auto HintAt = [&](Integer Row) {
+            const QPoint P(G->CellRect(1, Row).Left + 4, G->CellRect(1, Row).Top + 8);
+            G->Widget()->window()->setAttribute(Qt::WA_AlwaysShowToolTips);
+            QHelpEvent E(QEvent::ToolTip, P, G->Widget()->mapToGlobal(P));
+            QApplication::sendEvent(G->Widget(), &E);
+            return G->HintWindow() && G->HintWindow()->Visible() ? G->HintWindow()->Text() : AnsiString();
+        };
+        EXPECT_EQ(HintAt(0), "ABONE NUMARASI VE ADI");
+        EXPECT_EQ(HintAt(1).find("İade faturasi girmek için"), Refund ? 0u : AnsiString::npos);
     }
 }
 

@@ -310,6 +310,19 @@ bool ListAndWrite(Tezemtarabonekimlikf* F, const AnsiString& Folder,
 }
 }  // namespace
 
+// A folder standing where the file goes: the operator reads which file and why in
+// Turkish, and the folder stays as it was.
+TEST_F(ElectricityIdentityScreen, AFolderInThePlaceOfTheFileIsNamedInTurkishAndStays) {
+    InsertFull("1001", "Şubat 2016");
+    const AnsiString Path = Folder.Path() + "elektrik_abone_kimlik.xml";
+    ASSERT_TRUE(ForceDirectories(Path + "/x"));
+    ListAndWrite(F.get(), Folder.Path());
+    ASSERT_EQ(Prompts.Messages().size(), 1u);
+    EXPECT_EQ(Prompts.LastMessage(), "\"" + Path + "\" dosyası yazılamadı: bu adda bir klasör var. "
+                                     "Yerindeki dosya ya da klasör değiştirilmedi.");
+    EXPECT_TRUE(DirectoryExists(Path + "/x"));
+}
+
 // The write button clicked on the screen shown as the menu shows it.
 TEST_F(ElectricityIdentityScreen, AFolderThatCannotTakeTheFileIsNamedAndNothingIsWritten) {
     InsertFull("1001", "Şubat 2016");

@@ -12,7 +12,16 @@ using TNotifyEvent = std::function<void(TObject* Sender)>;
 // ---------------------------------------------------------------------------
 // Exceptions of this unit
 class EStreamError : public Exception { public: using Exception::Exception; };
-class EFileStreamError : public EStreamError { public: using EStreamError::EStreamError; };
+class EFileStreamError : public EStreamError {
+public:
+    using EStreamError::EStreamError;
+    // The system refused FileName with error number ErrorCode (errno): kept beside the
+    // message, so that the operator can be told which file and why in his language.
+    EFileStreamError(const AnsiString& Msg, const AnsiString& AFileName, Integer AErrorCode)
+        : EStreamError(Msg), FileName(AFileName), ErrorCode(AErrorCode) {}
+    AnsiString FileName;
+    Integer ErrorCode = 0;
+};
 class EFCreateError : public EFileStreamError { public: using EFileStreamError::EFileStreamError; };
 class EFOpenError : public EFileStreamError { public: using EFileStreamError::EFileStreamError; };
 class EFilerError : public EStreamError { public: using EStreamError::EStreamError; };

@@ -232,8 +232,10 @@ TFileStream::TFileStream(const AnsiString& AFileName, Word Mode) : THandleStream
     std::string Native = AnsiToUtf8(AFileName);
     if (Mode == fmCreate) {
         FHandle = ::open(Native.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-        if (FHandle < 0)
-            throw EFCreateError("Cannot create file \"%s\". %s", {AFileName, SysErrorMessage(errno)});
+        if (FHandle < 0) {
+            const int Err = errno;
+            throw EFCreateError(Format("Cannot create file \"%s\". %s", {AFileName, SysErrorMessage(Err)}), AFileName, Err);
+        }
         return;
     }
     int Flags = O_CLOEXEC;
@@ -243,8 +245,10 @@ TFileStream::TFileStream(const AnsiString& AFileName, Word Mode) : THandleStream
     default: Flags |= O_RDONLY; break;
     }
     FHandle = ::open(Native.c_str(), Flags);
-    if (FHandle < 0)
-        throw EFOpenError("Cannot open file \"%s\". %s", {AFileName, SysErrorMessage(errno)});
+    if (FHandle < 0) {
+        const int Err = errno;
+        throw EFOpenError(Format("Cannot open file \"%s\". %s", {AFileName, SysErrorMessage(Err)}), AFileName, Err);
+    }
 }
 
 TFileStream::~TFileStream()

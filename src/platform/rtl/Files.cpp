@@ -400,7 +400,10 @@ TAtomicFileWriter::TAtomicFileWriter(const AnsiString& FileName) : FFileName(Fil
     FTarget = Native(FileName);
     FTemp = FTarget + ".tmpXXXXXX";
     FFd = ::mkstemp(FTemp.data());
-    if (FFd < 0) throw EFCreateError("Cannot create file \"%s\". %s", {FileName, SysErrorMessage(errno)});
+    if (FFd < 0) {
+        const int Err = errno;
+        throw EFCreateError(Format("Cannot create file \"%s\". %s", {FileName, SysErrorMessage(Err)}), FileName, Err);
+    }
     FLock = LockTempFile(FTemp);
     size_t Slash = FTarget.rfind('/');
     RemoveTempLeftovers(Slash == std::string::npos ? std::string() : FTarget.substr(0, Slash + 1), ".tmp");
@@ -432,7 +435,7 @@ void TAtomicFileWriter::Fail(int Err)
     if (FLock >= 0) ::close(FLock);
     FLock = -1;
     FDone = true;
-    throw EFCreateError("Cannot create file \"%s\". %s", {FFileName, SysErrorMessage(Err)});
+    throw EFCreateError(Format("Cannot create file \"%s\". %s", {FFileName, SysErrorMessage(Err)}), FFileName, Err);
 }
 
 void TAtomicFileWriter::Write(const char* Data, size_t Size)

@@ -14,6 +14,8 @@
 #include <QPushButton>
 #include <QTreeView>
 
+#include <cerrno>
+
 std::vector<TFilterItem> ParseFilter(const AnsiString& Filter) {
     std::vector<TFilterItem> L;
     std::vector<AnsiString> Parts;
@@ -31,12 +33,31 @@ std::vector<TFilterItem> ParseFilter(const AnsiString& Filter) {
 
 namespace {
 
+// Why the system refused a file, as the operator is told.
+AnsiString FileErrorReason(Integer Code) {
+    switch (Code) {
+        case EISDIR: return "bu adda bir klasör var";
+        case ENOTDIR: return "yolundaki bir ad klasör değil";
+        case ENOENT: return "böyle bir dosya ya da klasör yok";
+        case EACCES: return "erişim izni yok";
+        case EPERM: return "dosya korumalı, değiştirilemiyor";
+        case EROFS: return "disk yalnızca okunabilir";
+        case ENOSPC: return "diskte yer kalmadı";
+        case EDQUOT: return "disk kotası doldu";
+        case ENAMETOOLONG: return "dosya adı çok uzun";
+        case EBUSY:
+        case ETXTBSY: return "dosya kullanımda";
+        case EIO: return "disk okunurken ya da yazılırken hata oluştu";
+        default: return "sistem hatası " + IntToStr(Code);
+    }
+}
+
 const char* DlgCaption(TMsgDlgType T) {
     switch (T) {
-        case mtWarning: return "Warning";
-        case mtError: return "Error";
-        case mtInformation: return "Information";
-        case mtConfirmation: return "Confirmation";
+        case mtWarning: return "Uyarı";
+        case mtError: return "Hata";
+        case mtInformation: return "Bilgi";
+        case mtConfirmation: return "Onay";
         default: return "";
     }
 }
@@ -125,7 +146,7 @@ public:
         for (const TBtnInfo& B : kButtons) {
             if (!Buttons.Contains(B.Btn)) continue;
             // Qt has no "All" of its own; "Yes to All" is another button.
-            QAbstractButton* Q = B.Btn == mbAll ? Box.addButton(QStringLiteral("&All"), QMessageBox::YesRole)
+            QAbstractButton* Q = B.Btn == mbAll ? Box.addButton(ToQ("&Tümü"), QMessageBox::YesRole)
                                                 : Box.addButton(B.Std);
             Map.emplace_back(Q, B.Result);
         }
@@ -360,4 +381,11 @@ bool TOpenDialog::Run(bool Save) {
     if (R.Files.empty()) FFiles->Add(Name);
     for (const AnsiString& F : R.Files) FFiles->Add(F == R.FileName ? Name : F);
     return true;
+}
+
+AnsiString FileErrorText(const EFileStreamError& E) {
+    const AnsiString Reason = FileErrorReason(E.ErrorCode);
+    if (dynamic_cast<const EFCreateError*>(&E))
+        return "\"" + E.FileName + "\" dosyası yazılamadı: " + Reason + ". Yerindeki dosya ya da klasör değiştirilmedi.";
+    return "\"" + E.FileName + "\" dosyası açılamadı: " + Reason + ".";
 }

@@ -134,6 +134,10 @@ private:
 };
 
 // ---------------------------------------------------------------------------
+// The operator's text for a file the system refused (EFileStreamError with its
+// FileName and ErrorCode): the file named, and why, in Turkish.
+AnsiString FileErrorText(const EFileStreamError& E);
+
 // The application's title is the caption of ShowMessage.
 void ShowMessage(const AnsiString& Msg);
 // Captions "Warning", "Error", "Information", "Confirmation" (none for mtCustom).

@@ -196,6 +196,25 @@ public:
     }
 };
 
+namespace {
+
+// The file chooser asks for its type names ("Folder", "Drive", "%1 File") under
+// QAbstractFileIconProvider; the Turkish catalogue holds them under QFileDialog.
+class TFileTypeNames : public QTranslator {
+public:
+    explicit TFileTypeNames(QTranslator* Catalogue) : QTranslator(Catalogue), FCatalogue(Catalogue) {}
+    QString translate(const char* Context, const char* Source, const char* Disambiguation, int N) const override {
+        if (qstrcmp(Context, "QAbstractFileIconProvider") != 0) return QString();
+        return FCatalogue->translate("QFileDialog", Source, Disambiguation, N);
+    }
+    bool isEmpty() const override { return false; }
+
+private:
+    QTranslator* FCatalogue;
+};
+
+}  // namespace
+
 void EnsureQtApp() {
     static QApplication* Connected = nullptr;
     if (!QCoreApplication::instance()) {
@@ -216,8 +235,10 @@ void EnsureQtApp() {
         // dialogs and buttons. Without the catalogue they stay in English.
         auto* Turkish = new QTranslator(App);
         if (Turkish->load(QLocale(QLocale::Turkish, QLocale::Turkey), QStringLiteral("qtbase"), QStringLiteral("_"),
-                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
             QCoreApplication::installTranslator(Turkish);
+            QCoreApplication::installTranslator(new TFileTypeNames(Turkish));
+        }
         QObject::connect(App, &QApplication::focusChanged, App, [](QWidget*, QWidget* Now) {
             if (!Now) return;
             // The focused control shows its focus mark however the focus came to it
@@ -814,7 +835,9 @@ void TApplication::HandleException(TObject* Sender, std::exception_ptr E) {
 }
 
 void TApplication::ShowException(const Exception& E) {
-    AnsiString Msg = E.Message();
+    // The system's own words about a file are English; the operator reads Turkish.
+    const auto* File = dynamic_cast<const EFileStreamError*>(&E);
+    AnsiString Msg = File && File->ErrorCode != 0 ? FileErrorText(*File) : E.Message();
     if (!Msg.empty() && static_cast<unsigned char>(Msg.back()) > static_cast<unsigned char>('.')) Msg += '.';
     Prompter()->MessageBox(Msg, FTitle, MB_OK | MB_ICONSTOP);
 }

@@ -148,6 +148,11 @@ int BaselineShift(const TFont* F) {
     return (Q.pixelSize() * Sub->AscentPerMille + 500) / 1000 - QFontMetrics(Q).ascent();
 }
 
+int AccentOverhang(const QFontMetrics& M) {
+    const QRect Ink = M.tightBoundingRect(QStringLiteral("\u00C2\u00C7\u011E\u0130\u00D6\u015E\u00DCgjpqy"));
+    return std::max({0, -Ink.top() - M.ascent(), Ink.bottom() + 1 - M.descent()}) + 1;
+}
+
 QFont ToQFont(const TFont* F) {
     Integer H = F->Height();
     // A positive height includes the internal leading, about a fifth of the cell.
@@ -384,6 +389,7 @@ struct TCanvas::TBuiltFont {
     TFontStyles Style;
     QFont Font;
     QFontMetrics Metrics{QFont()};
+    int Overhang = 0;   // AccentOverhang of Metrics
 };
 
 const TCanvas::TBuiltFont& TCanvas::BuiltFont() const {
@@ -411,6 +417,7 @@ const TCanvas::TBuiltFont& TCanvas::BuiltFont() const {
     B.Style = F->Style();
     B.Font = ToQFont(F);
     B.Metrics = QFontMetrics(B.Font);
+    B.Overhang = AccentOverhang(B.Metrics);
     return B;
 }
 
@@ -708,10 +715,14 @@ Integer TCanvas::DrawTextQ(QString T, TRect& R, Cardinal Format) {
     if ((Format & (DT_END_ELLIPSIS | DT_WORD_ELLIPSIS | DT_PATH_ELLIPSIS)) && (Format & DT_SINGLELINE || !(Format & DT_WORDBREAK)))
         T = FM.elidedText(T, (Format & DT_PATH_ELLIPSIS) ? Qt::ElideMiddle : Qt::ElideRight, R.Width(), Flags & Qt::TextShowMnemonic);
     QRect Bound;
+    const int Over = BuiltFont().Overhang;
     Paint([&](QPainter& P) {
         P.setPen(ToQColor(FFont->Color()));
         if (Format & DT_RTLREADING) P.setLayoutDirection(Qt::RightToLeft);
-        P.drawText(ToQRect(R), Flags, T, &Bound);
+        // Clipped to the rectangle as the system does, but the dots and accents of
+        // capitals that rise above the face's ascent (İ, Ö, Ü) are not cut off.
+        if (!(Flags & Qt::TextDontClip)) P.setClipRect(ToQRect(R).adjusted(0, -Over, 0, Over), Qt::IntersectClip);
+        P.drawText(ToQRect(R), Flags | Qt::TextDontClip, T, &Bound);
     });
     if (Bound.isNull()) Bound = FM.boundingRect(ToQRect(R), Flags, T);
     // Centred or bottom lines report where their text ends, measured from the top.

@@ -1,8 +1,14 @@
 #include "platform/ui/ShellAPI.h"
 
+#include "platform/ui/Graphics.h"
 #include "platform/ui/UiPrivate_p.h"
 
+#include <QApplication>
 #include <QDesktopServices>
+#include <QFileIconProvider>
+#include <QFileInfo>
+#include <QPainter>
+#include <QStyle>
 #include <QUrl>
 
 namespace {
@@ -47,4 +53,25 @@ Integer ShellExecute(void*, const AnsiString& Operation, const AnsiString& File,
         Target += File;
     }
     return ShellOpener()->Open(Target) ? 42 : SE_ERR_FNF;
+}
+
+Integer FileIconSize(bool Large) { return Large ? 32 : 16; }
+
+bool DrawFileIcon(TCanvas* Canvas, const TRect& R, const AnsiString& Path, bool Large) {
+    if (!Canvas || R.IsEmpty() || Path.empty()) return false;
+    EnsureQtApp();
+    const QFileInfo Info(ToQ(Path));
+    QFileIconProvider Provider;
+    QIcon Icon = Provider.icon(Info);
+    // Without an icon theme the style's own file and folder pictures stand in.
+    if (Icon.isNull() && QApplication::style())
+        Icon = QApplication::style()->standardIcon(Info.isDir() ? QStyle::SP_DirIcon : QStyle::SP_FileIcon);
+    if (Icon.isNull()) return false;
+    const QPixmap P = Icon.pixmap(FileIconSize(Large));
+    if (P.isNull()) return false;
+    Canvas->PaintWith([&](QPainter& Painter) {
+        Painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+        Painter.drawPixmap(QRect(R.Left, R.Top, R.Width(), R.Height()), P);
+    });
+    return true;
 }

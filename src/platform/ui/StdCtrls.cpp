@@ -13,6 +13,7 @@
 #include <QCoreApplication>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QItemDelegate>
 #include <QHash>
 #include <QLabel>
 #include <QLineEdit>
@@ -139,6 +140,20 @@ public:
                   QStyleHintReturn* Return) const override {
         if (Hint == QStyle::SH_ComboBox_Popup) return 0;
         return QProxyStyle::styleHint(Hint, Option, Widget, Return);
+    }
+};
+
+// List rows tall enough for Turkish capitals: the dots and accents of İ, Ö, Ü, Ğ, Ş
+// and Ç rise above the face's ascent and hang below its descent, where a row of the
+// font's height cuts them. The text stays centred in the taller row.
+class TListRowDelegate : public QItemDelegate {
+public:
+    using QItemDelegate::QItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem& Option, const QModelIndex& Index) const override {
+        QSize S = QItemDelegate::sizeHint(Option, Index);
+        const QFontMetrics M(Option.font);
+        S.setHeight(std::max(S.height(), M.height() + 2 * AccentOverhang(M) + 2));
+        return S;
     }
 };
 
@@ -616,6 +631,7 @@ private:
 TComboBox::TComboBox(TComponent* AOwner) : TWinControl(AOwner) {
     FCombo = new THost<QComboBox>(this);
     FCombo->setStyle(ListPopupStyle());
+    FCombo->setItemDelegate(new TListRowDelegate(FCombo));
     MakeEditable();
     FCombo->setMaxVisibleItems(FDropDownCount);
     FCombo->resize(145, 21);

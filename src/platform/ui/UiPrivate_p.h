@@ -40,6 +40,10 @@ QFont ToQFont(const TFont* F);
 // Pixels to move a line of F's text down (negative: up) so that its baseline lies
 // where the named face puts it, when the installed stand-in has another ascent.
 int BaselineShift(const TFont* F);
+// Pixels by which the dots and accents of Turkish capitals (İ, Ö, Ü, Ğ, Ş, Ç) reach
+// above the face's ascent or below its descent, one more for the rounding of the
+// metrics: the room a line of text needs beyond its height to show them whole.
+int AccentOverhang(const QFontMetrics& M);
 
 // Makes the process's QApplication when there is none yet (tests, early start-up).
 void EnsureQtApp();

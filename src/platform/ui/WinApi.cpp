@@ -261,6 +261,10 @@ void SetTakesFocus(TControl* Control, bool Value) {
     if (Control && Control->Widget()) Control->Widget()->setFocusPolicy(Value ? Qt::StrongFocus : Qt::NoFocus);
 }
 
+void SetFocusProxy(TControl* Control, TControl* Proxy) {
+    if (Control && Control->Widget()) Control->Widget()->setFocusProxy(Proxy ? Proxy->Widget() : nullptr);
+}
+
 void SetComboDropWidth(TControl* Combo, Integer Width) {
     auto* C = Combo ? qobject_cast<QComboBox*>(Combo->Widget()) : nullptr;
     if (C && C->view()) C->view()->setMinimumWidth(std::max(0, Width));

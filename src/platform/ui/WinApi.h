@@ -73,6 +73,10 @@ void SetBuiltInContextMenu(TControl* Control, bool Enabled);
 // A control the mouse can press but that never takes the keyboard focus.
 void SetTakesFocus(TControl* Control, bool Value);
 
+// A click inside Control that lands on nothing focusable keeps the focus where it is
+// while Proxy has it (a bar of buttons beside its edit, inside a focusable window).
+void SetFocusProxy(TControl* Control, TControl* Proxy);
+
 // ---------------------------------------------------------------------------
 // For controls above this layer that look at the layer's raw events (QtEvent):
 // what a key press says, and where the keyboard focus is.

@@ -24,11 +24,18 @@ TEST(Dialogs, ScriptedAnswersAndRecords) {
     P.QueueAnswer(IDNO);
     EXPECT_EQ(Application->MessageBox("Devam?", "Soru", MB_YESNO | MB_ICONQUESTION), IDNO);
     ASSERT_EQ(P.Records().size(), 3u);
-    EXPECT_EQ(P.Records()[0].Caption, "Confirmation");
+    EXPECT_EQ(P.Records()[0].Caption, "Onay");
     EXPECT_EQ(P.Records()[0].Buttons, mbYesNoCancel);
     EXPECT_EQ(P.Records()[1].Caption, "OSB");
     EXPECT_EQ(P.Records()[1].Result, mrOk);
     EXPECT_EQ(P.Messages(), (std::vector<AnsiString>{"Kayıt Silinsinmi?", "Kayıt Tamamlandı.", "Devam?"}));
+}
+
+TEST(Dialogs, TitlesAreTurkish) {
+    TScriptedPrompter P;
+    TPrompterGuard G(&P);
+    for (TMsgDlgType T : {mtInformation, mtWarning, mtError}) MessageDlg("?", T, TMsgDlgButtons{mbOK}, 0);
+    EXPECT_EQ(P.Records()[0].Caption + P.Records()[1].Caption + P.Records()[2].Caption, "BilgiUyarıHata");
 }
 
 TEST(Dialogs, UnscriptedPromptsTakeTheDefault) {
@@ -90,4 +97,7 @@ TEST(Dialogs, QtOwnDialogsSpeakTurkish) {
     const TForm Program(nullptr);   // the program has started
     EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "&Yes"), QString::fromUtf16(u"&Evet"));
     EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:"), QString::fromUtf16(u"Arama konumu:"));
+    // The chooser's type names, which Qt asks for under another name than the catalogue's.
+    EXPECT_EQ(QCoreApplication::translate("QAbstractFileIconProvider", "Folder", "All other platforms"),
+              QString::fromUtf16(u"Klasör"));
 }

@@ -70,6 +70,21 @@ TEST(Graphics, CanvasDrawsOnBitmapPixels) {
     EXPECT_EQ(C->Pixels(6, 6), clRed);
 }
 
+// Text drawn into a rectangle shows as at a point: the dots and accents of capitals
+// that rise above the face's ascent are not cut at the rectangle's top.
+TEST(Graphics, TextInARectangleKeepsTheAccentsOfCapitals) {
+    auto Shot = [](bool Bold, bool InRect) {
+        TBitmap B;
+        B.SetSize(60, 24);
+        B.Canvas()->Font()->SetStyle(Bold ? TFontStyles{fsBold} : TFontStyles{});
+        TRect R = Rect(2, 6, 58, 24);
+        if (InRect) B.Canvas()->DrawText("İÖÜ Ş", R, DT_SINGLELINE | DT_NOPREFIX);
+        else B.Canvas()->TextOut(2, 6, "İÖÜ Ş");
+        return B.Image().copy();
+    };
+    for (const bool Bold : {false, true}) EXPECT_EQ(Shot(Bold, true), Shot(Bold, false)) << Bold;
+}
+
 TEST(Graphics, TextMeasuringAndCalcRect) {
     TBitmap B;
     B.SetSize(200, 50);

@@ -1,0 +1,145 @@
+// What the grid keeps per row and column follows rows and columns through keys, drags and calls.
+#include "grid/ExtGrid.h"
+
+#include "grid/GridTestKit.h"
+#include "platform/ui/Clipbrd.h"
+
+#include <gtest/gtest.h>
+
+using namespace gridtest;
+using namespace uitest;
+
+namespace {
+
+using V = std::vector<AnsiString>;
+using Ints = std::vector<Integer>;
+
+// Rows r1 .. r6 in column 1 under one header row; the Insert and Delete keys on.
+struct TRowsForm : TEditingGrid {
+    TRowsForm() : TEditingGrid(5, 7, false) {
+        for (Integer R = 1; R < 7; ++R) Grid->SetCells(1, R, "r" + IntToStr(R));
+        Grid->Navigation()->SetAllowInsertRow(true);
+        Grid->Navigation()->SetAllowDeleteRow(true);
+    }
+    void Drag(QPoint From, QPoint To) {
+        for (const auto& [T, P] : {std::pair{QEvent::MouseButtonPress, From}, {QEvent::MouseMove, (From + To) / 2},
+                                   {QEvent::MouseMove, To}, {QEvent::MouseButtonRelease, To}})
+            LeftMouse(Grid->Widget(), T, P);
+    }
+    // Column 1 of the data rows, hidden ones shown first unless Shown.
+    V Col1(bool Shown = false) {
+        if (!Shown) Grid->UnHideRowsAll();
+        V Out;
+        for (Integer R = 1; R < Grid->RowCount(); ++R) Out.push_back(Grid->Cells(1, R));
+        return Out;
+    }
+};
+
+}  // namespace
+
+using ExtGridRowRecords = TGridFormTest<TRowsForm>;
+
+TEST_F(ExtGridRowRecords, DeleteOnTheLastDataRowNeverTakesTheFooterRow) {
+    for (const bool Floating : {true, false}) {
+        TRowsForm F;
+        if (Floating) F.Grid->FloatingFooter()->SetVisible(true);
+        else F.Grid->SetFixedFooters(1);
+        F.Grid->SetCells(1, 6, "total");
+        F.Grid->SetRow(5);
+        F.Key(Qt::Key_Delete);
+        EXPECT_EQ(4, F.Grid->Row()) << Floating;   // the new last data row, not the footer row
+        for (int K = 0; K < 2; ++K) F.Key(Qt::Key_Delete);
+        EXPECT_EQ((V{"r1", "r2", "total"}), F.Col1()) << Floating;
+    }
+}
+
+// The keys and MoveRow keep hidden rows, marks and node groups in step.
+TEST_F(ExtGridRowRecords, InsertDeleteAndMovedRowsKeepHiddenRowsMarksAndNodeGroups) {
+    TExtStringGrid* G = F.Grid;
+    G->MouseActions()->SetDisjunctRowSelect(true);
+    G->AddNode(4, 2);             // r4 with r5
+    G->HideRow(3);                // r3
+    G->SetRowSelected(5, true);   // r6, shown at 5
+    G->SetRow(1);
+    for (int K = 0; K < 2; ++K) F.Key(Qt::Key_Insert);
+    G->SetRow(3);   // r1
+    F.Key(Qt::Key_Delete);
+    G->SetRow(5);   // r5, inside the group
+    F.Key(Qt::Key_Insert);
+    G->Navigation()->SetInsertPosition(pInsertAfter);
+    G->SetRow(6);   // r5, the group's last row
+    F.Key(Qt::Key_Insert);
+    EXPECT_EQ((Ints{4, 4}), (Ints{G->GetNodeSpan(4), G->GetParentRow(7)}));
+    F.Key(Qt::Key_Delete);
+    G->RemoveSelectedRows();
+    EXPECT_EQ((V{"", "", "r2", "r3", "r4", "", "r5"}), F.Col1());
+    G->MoveRow(1, 5);   // into the group (a press on column 0 of a grid with nodes drags nothing)
+    G->MoveRow(6, 2);   // r4's empty row out of it
+    EXPECT_EQ((Ints{3, 5}), (Ints{G->GetNodeSpan(5), G->GetParentRow(6)}));
+}
+
+TEST_F(ExtGridRowRecords, ARowDragCarriesHiddenRowsMarksSortOrderControlsAndTheCurrentRow) {
+    TExtStringGrid* G = F.Grid;
+    F.Options({goRowMoving});
+    G->SortSettings()->SetShow(true);
+    G->SortSettings()->SetUndoSort(true);
+    G->MouseActions()->SetDisjunctRowSelect(true);
+    auto* E = new TEdit(F.Form.get());
+    E->SetParent(G);
+    G->GetCellProperties(2, 2)->SetControl(E);   // on r2
+    for (Integer R = 1; R < 7; ++R) G->SetCells(3, R, IntToStr(7 - R));
+    for (int K = 0; K < 2; ++K) G->ClickSort(3, false);   // descending, then r1 .. r6 again
+    G->HideRow(4);                    // r4
+    G->SetRowSelected(3, true);       // r3
+    G->SetRow(2);
+    F.Drag(F.Centre(0, 2), F.Centre(0, 4));   // r2 after r5
+    EXPECT_EQ((Ints{4, G->CellRect(2, 4).Top}), (Ints{G->Row(), E->Top()}));
+    G->RemoveSelectedRows();
+    EXPECT_EQ((V{"r1", "r5", "r2", "r6"}), F.Col1(true));
+    G->UnHideRowsAll();
+    G->ClickSort(3, false);   // undo: the order before the first sort
+    EXPECT_EQ((V{"r1", "r2", "r4", "r5", "r6"}), F.Col1());
+}
+
+// Marks are kept by real row: hiding rows (a row, as contracting a node does, the filter)
+// moves the rows under them, never the marks, which copy, cut and the row check boxes find.
+TEST_F(ExtGridRowRecords, MarksAndChosenCellsStayOnTheirRowsWhileOthersAreHidden) {
+    TExtStringGrid* G = F.Grid;
+    G->Navigation()->SetAllowClipboardShortCuts(true);
+    G->MouseActions()->SetDisjunctRowSelect(true);
+    G->MouseActions()->SetHotmailRowSelect(true);
+    Click(G, F.Centre(2, 4));   // r4
+    G->SetSelectedCell(3, 4, true);
+    G->HideRow(3);   // r4 is shown at 3
+    bool Checked = false;
+    EXPECT_TRUE(G->GetCheckBoxState(0, 3, Checked) && Checked && G->SelectedCell(3, 3));
+    G->Filter()->Add()->SetColumn(1);
+    G->Filter()->Items(0)->SetCondition("!r1");
+    G->SetFilterActive(true);   // r1 too: r4 is shown at 2
+    G->MouseActions()->SetRowSelectPersistent(true);
+    F.Key(Qt::Key_C, Qt::ControlModifier);
+    EXPECT_TRUE(Clipboard()->AsText().find("r4") != AnsiString::npos && Clipboard()->AsText().find("r5") == AnsiString::npos);
+    F.Key(Qt::Key_X, Qt::ControlModifier);
+    G->RemoveSelectedRows();
+    G->SetFilterActive(false);
+    EXPECT_EQ((V{"r1", "r2", "r3", "r5", "r6"}), F.Col1());
+}
+
+TEST_F(ExtGridRowRecords, ColumnsMovedInsertedOrRemovedCarryTheCurrentCellMarksSortColumnAndOrder) {
+    TExtStringGrid* G = F.Grid;
+    F.Options({goColMoving});
+    for (const auto& [C, R] : {std::pair{1, 2}, {3, 3}}) G->SetSelectedCell(C, R, true);
+    F.Drag(F.Centre(1, 0), F.Centre(3, 0));       // column 1 goes to 3
+    EXPECT_EQ(3, G->Col());
+    EXPECT_TRUE(G->SelectedCell(3, 2) && G->SelectedCell(2, 3) && !G->SelectedCell(1, 2));
+    EXPECT_EQ((Ints{0, 2, 3, 1, 4}), G->ColumnOrder());
+    G->MoveColumn(4, 1);   // the chosen cells go to (4, 2), (3, 3)
+    G->ResetColumnOrder();
+    EXPECT_EQ((Ints{0, 1, 2, 3, 4}), G->ColumnOrder());
+    G->SetColSelected(4, true);
+    G->SortSettings()->SetColumn(4);
+    G->InsertCols(1, 1);
+    EXPECT_TRUE(G->ColSelected(5) && !G->ColSelected(4) && G->SelectedCell(5, 2) && G->SortSettings()->Column() == 5);
+    G->RemoveCols(5, 1);
+    EXPECT_EQ((Ints{0, -1, 1}), (Ints{G->ColSelected(4), G->SortSettings()->Column(), G->SelectedCellCount()}));
+}
