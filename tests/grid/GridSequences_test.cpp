@@ -54,11 +54,9 @@ std::string Piece(const std::string& S) { return S; }
 std::string Piece(const char* S) { return S; }
 std::string Piece(long long V) { return std::to_string(V); }
 std::string Piece(const WStr& S) { return "\"" + QString::fromStdU16String(S).toStdString() + "\""; }
-template <class... A>
-std::string Join(const A&... Parts) { return (std::string() + ... + Piece(Parts)); }
+template <class... A> std::string Join(const A&... Parts) { return (std::string() + ... + Piece(Parts)); }
 // Unless Ok, the parts joined are what broke.
-template <class... A>
-void Expect(bool Ok, const A&... Parts) {
+template <class... A> void Expect(bool Ok, const A&... Parts) {
     if (!Ok) throw TBroken{Join(Parts...)};
 }
 WStr HeaderOf(int ColId) { return Fmt("H%d", ColId); }
@@ -74,8 +72,7 @@ WStr InitialText(int ColId, int Id) {
     }
 }
 // The index of X in V (by Proj), or -1.
-template <class V, class T, class P = std::identity>
-int IndexIn(const V& Vec, const T& X, P Proj = {}) {
+template <class V, class T, class P = std::identity> int IndexIn(const V& Vec, const T& X, P Proj = {}) {
     auto I = std::ranges::find(Vec, X, Proj);
     return I == Vec.end() ? -1 : int(I - Vec.begin());
 }
@@ -118,8 +115,7 @@ struct TModel {
         return Text(R, ACol - Under);
     }
     const TNodeM* NodeOf(int Id, bool AsHead) const {   // the node the row heads, or is a member of
-        for (const TNodeM& Nd : Nodes)
-            if (AsHead ? Nd.Head == Id : IndexIn(Nd.Members, Id) >= 0) return &Nd;
+        for (const TNodeM& Nd : Nodes) if (AsHead ? Nd.Head == Id : IndexIn(Nd.Members, Id) >= 0) return &Nd;
         return nullptr;
     }
     bool InNode(int Id) const { return NodeOf(Id, true) || NodeOf(Id, false); }
@@ -129,8 +125,7 @@ struct TModel {
     }
     std::vector<int> Visible(bool Ids = false) const {   // indexes into Rows (or their ids), in display order
         std::vector<int> V;
-        for (int I = 0; I < int(Rows.size()); ++I)
-            if (IsShown(Rows[I])) V.push_back(Ids ? Rows[I].Id : I);
+        for (int I = 0; I < int(Rows.size()); ++I) if (IsShown(Rows[I])) V.push_back(Ids ? Rows[I].Id : I);
         return V;
     }
     TRowM& RowAt(int Displ) { return Rows[Visible()[Displ - 1]]; }
@@ -171,8 +166,7 @@ struct TWalk : TModel {
         for (const char16_t* Wd : Words) G->Combobox()->Items()->Add(WideToAnsi(Wd));
         G->OnGetEditorType = [this](TObject*, Integer ACol, Integer, TEditorType& E) {
             E = edNormal;
-            for (const TKind& K : Kinds)
-                if (ACol < int(Cols.size()) && Cols[ACol] == K.Col) E = K.Editor;
+            for (const TKind& K : Kinds) if (ACol < int(Cols.size()) && Cols[ACol] == K.Col) E = K.Editor;
         };
         // A value holding 'q', or the number 13, is refused.
         G->OnCellValidate = [](TObject*, Integer, Integer, AnsiString& V, bool& Ok) { Ok = V.find('q') == V.npos && V != "13"; };
@@ -185,8 +179,7 @@ struct TWalk : TModel {
 
     int Pick(int Count) { return Count <= 0 ? 0 : int(Rng() % unsigned(Count)); }
     int PickIn(int Lo, int Hi) { return Hi < Lo ? 1 : Lo + Pick(Hi - Lo + 1); }
-    template <class... A>
-    void Say(const A&... Parts) { Log += (Log.empty() ? "" : " ") + Join(Parts...); }
+    template <class... A> void Say(const A&... Parts) { Log += (Log.empty() ? "" : " ") + Join(Parts...); }
     int LastData() const { return G->RowCount() - 2; }
     // A data row or column, anywhere or shown in the window now.
     int PickRow(bool InView = false) {
@@ -407,8 +400,7 @@ void HideStep(TWalk& W, int How) {   // 0 HideRows, 1 filter, 2 UnHideRow, 3 all
         W.G->HideRows(W.G->RealRowIndex(D), W.G->RealRowIndex(D + Count - 1));
     } else if (How == 1) {
         if (W.G->FilterActive() || !W.Nodes.empty() || TurkCol < 0) throw TSkip();
-        for (int I : V)
-            if (W.ShownText(W.Rows[I], TurkCol) != Word) Ids.push_back(W.Rows[I].Id);
+        for (int I : V) if (W.ShownText(W.Rows[I], TurkCol) != Word) Ids.push_back(W.Rows[I].Id);
         if (V.size() < Ids.size() + 2) throw TSkip();
         W.Say("column ", TurkCol, " = ", Word);
         W.G->Filter()->Clear();
@@ -417,8 +409,7 @@ void HideStep(TWalk& W, int How) {   // 0 HideRows, 1 filter, 2 UnHideRow, 3 all
         Fd->SetCondition(WideToAnsi(Word));
         W.G->SetFilterActive(true);
     } else {
-        for (const TRowM& R : W.Rows)
-            if (R.Hidden) Ids.push_back(R.Id);
+        for (const TRowM& R : W.Rows) if (R.Hidden) Ids.push_back(R.Id);
         if (How == 2 && Ids.empty()) throw TSkip();
         if (How == 3 && std::ranges::any_of(W.Nodes, &TNodeM::Contracted)) throw TSkip();
         if (How == 2) Ids = {Ids[W.Pick(int(Ids.size()))]}, W.Say("R", Ids[0]), W.G->UnHideRow(W.IndexOf(Ids[0]) + 1);
@@ -521,8 +512,7 @@ void CopyPasteStep(TWalk& W, int How) {   // 0 copy, 1 cut, 2 text copy, 3 strea
         S.SetPosition(0);
         W.G->LoadCellsFromStream(TGridCoord{C2, D2}, &S);
         W.G->CalcFooter(-1);
-    }
-    else {
+    } else {
         W.Goto();
         W.G->Navigation()->SetAllowFmtClipboard(How != 2);
         W.G->MouseActions()->SetDisjunctRowSelect(false);
@@ -644,7 +634,7 @@ const std::vector<TOp>& Operations() {
             "GroupUnGroup",          // the grouped column comes back without its cell colours
             "GroupInPlace",          // footers of columns inserted or removed are recalculated for other columns
             "Wheel",                 // a wheel turn that scrolls during an edit loses the typed value
-            "EditSpinEscape",        // a spin value dropped by Escape lands later in the cell it was typed into
+            "EditSpinEscape", "EditSpinTab",   // a spin value dropped by Escape, or refused, lands in a later edit's cell
             "EditUnicodeClick",      // a refused value ended by a click: another row's text lands in the cell
         };
         for (TOp& Op : O) Op.Suite = std::ranges::none_of(Off, [&](const char* F) { return Op.Name.find(F) != Op.Name.npos; });
