@@ -125,6 +125,26 @@ TEST(ExtGridEditors, ComboListMovesInTheListAndLeavesOnRight) {
     EXPECT_EQ("kiraz", G->Cells(1, 1));
 }
 
+// The boxes start editable; turned into lists as they open, they keep the focus, so that
+// Escape closes them and the next key reaches the grid.
+TEST(ExtGridEditors, ComboListsOpenedFirstKeepTheFocusAndEscapeClosesThem) {
+    for (TEditorType E : {edComboList, edUniComboList}) {
+        TEditorForm F(E);
+        TExtStringGrid* G = F.Grid;
+        G->SetCells(1, 1, "armut");
+        F.Open();
+        Settle();
+        ASSERT_NE(nullptr, G->ActiveEditorControl()) << E;
+        ASSERT_TRUE(G->ActiveEditorControl()->Focused()) << E;
+        PressEscape();
+        EXPECT_EQ(nullptr, G->ActiveEditorControl()) << E;
+        EXPECT_TRUE(G->Focused()) << E;
+        F.Key(Qt::Key_Down);
+        EXPECT_EQ(2, G->Row()) << E;
+        EXPECT_EQ("armut", G->Cells(1, 1)) << E;
+    }
+}
+
 TEST(ExtGridEditors, ComboListStartsAtTheFirstItemForATextOutsideTheList) {
     TEditorForm F(edComboList);
     TExtStringGrid* G = F.Grid;

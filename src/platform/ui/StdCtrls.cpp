@@ -694,6 +694,9 @@ void TComboBox::SetStyle(TComboBoxStyle Value) {
         if (!FCombo->isEditable()) MakeEditable();
         ConnectEditor();
     } else {
+        // Qt deletes the line edit later; while it still names the box as its focus proxy,
+        // that deletion takes the focus the box has been given meanwhile.
+        if (QLineEdit* E = FCombo->lineEdit()) E->setFocusProxy(nullptr);
         FCombo->setEditable(false);
     }
     SetTextCore(T);
