@@ -566,8 +566,10 @@ bool TAboneKimlikForm::LoadRecord(TpFBDataSet* DS) {
             case lkText: L.Control->SetText(Read[I].Text); break;
             case lkDate: {
                 auto* D = static_cast<TDateTimePicker*>(L.Control);
+                // Empty, on today: a day typed into it later takes its month and
+                // year from today, not from the subscriber shown before.
+                D->SetDate(Read[I].Text.empty() ? Date() : Read[I].Date);
                 if (Read[I].Text.empty()) D->Clear();
-                else D->SetDate(Read[I].Date);
                 break;
             }
             case lkMoney: static_cast<TMoneyEdit*>(L.Control)->SetTextAsFloat(Read[I].Amount); break;

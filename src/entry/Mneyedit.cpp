@@ -147,6 +147,23 @@ void TMoneyEdit::SetTextAsFloat(Double Value) {
     SetText(FormatFloat(FDisplayFormat, Value));
 }
 
+void TMoneyEdit::SetTextCore(const AnsiString& Value) {
+    FShown = Value;
+    TCustomMemo::SetTextCore(Value);
+}
+
+void TMoneyEdit::Change() {
+    // The amount is built from the keys alone: pasted or dropped text would
+    // show beside the number and be read as another amount.
+    if (Text() != FShown) {
+        const Integer Caret = SelStart();
+        TCustomMemo::SetTextCore(FShown);
+        SetSelStart(Caret < static_cast<Integer>(FShown.size()) ? Caret : static_cast<Integer>(FShown.size()));
+        return;
+    }
+    TCustomMemo::Change();
+}
+
 void TMoneyEdit::ApplyEdit(const AnsiString& S, Integer P) {
     SetText(FormatAmount(ParseOrZero(S, FDecimals)));
     SetSelStart(static_cast<Integer>(Text().size()) - P);   // clipped at the start

@@ -39,6 +39,12 @@ public:
     // Puts the caret just before the decimal separator, then fires OnEnter.
     void DoEnter() override;
 
+protected:
+    // The program's own text: shown as given, and the only text besides the keys' own.
+    void SetTextCore(const AnsiString& Value) override;
+    // A text that came past the keys (a paste, a drop) is put back.
+    void Change() override;
+
 private:
     // Sets the text to S formatted, and the caret P characters from its end.
     void ApplyEdit(const AnsiString& S, Integer P);
@@ -48,4 +54,5 @@ private:
     Integer FDecimals = 0;
     Integer FMaxLength = 20;
     AnsiString FDisplayFormat;
+    AnsiString FShown;   // the text last set by the program or by a handled key
 };

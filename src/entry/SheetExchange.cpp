@@ -68,9 +68,13 @@ Double SheetImportNumber(const Variant& Cell) {
     if (Cell.IsEmpty() || Cell.IsNull()) return 0;
     if (Cell.VType() == varString && Trim(VarToStr(Cell)).empty()) return 0;
     auto NoNumber = [&] { return EConvertError("\"" + ShownValue(VarToStr(Cell)) + "\" sayı değil"); };
+    // A true/false cell or text is no amount, though a variant reads it as -1 or 0.
+    if (Cell.VType() == varBoolean) throw NoNumber();
     Double Value = 0;
     try {
-        Value = Cell.AsDouble();
+        Extended Text = 0;
+        if (VarIsStr(Cell) && !TryStrToFloat(VarToStr(Cell), Text)) throw NoNumber();
+        Value = VarIsStr(Cell) ? static_cast<Double>(Text) : Cell.AsDouble();
     } catch (const Exception&) {
         throw NoNumber();
     }

@@ -43,7 +43,7 @@ void CheckSheetRowsDistinct(const std::vector<Integer>& Rows, const std::functio
 void StoreSheetRow(TpFBDataSet* DS, const std::function<void(bool Found)>& Assign);
 
 // A number cell as it is stored: an empty cell gives 0; EConvertError otherwise
-// when it is no number.
+// when it is no number (a true/false cell or text too).
 Double SheetImportNumber(const Variant& Cell);
 
 // A date cell as it is stored: "dd.mm.yyyy". A date cell, a text that reads as

@@ -43,7 +43,7 @@ void MakeDragData(TDataObject& Data, const AnsiString& Text, Integer AColumn, co
         W.append(2, '\0');
         Data.SetData(CF_UNICODETEXT, W);
     }
-    if (RTFDropEnabled() && !Text.empty()) Data.SetData(CF_RTF(), ZeroEnded(RTF));
+    if (RTFDropEnabled() && !Text.empty() && !RTF.empty()) Data.SetData(CF_RTF(), ZeroEnded(RTF));
     if (AColumn >= 0) {
         std::string B(4, '\0');
         for (int I = 0; I < 4; ++I) B[size_t(I)] = static_cast<char>((uint32_t(AColumn) >> (8 * I)) & 0xFF);
@@ -118,9 +118,11 @@ void TESGDropTarget::Drop(const TDataObject& Data, TShiftState Shift, Integer X,
     Effect = KeyStateEffect(Shift, Effect);
     const TPoint P = Point(X, Y);
     const Integer Col = DroppedColumn(Data);
+    bool Landed = true;
     if (Col >= 0) DropCol(P, Col);
-    else if (Data.HasFormat(CF_RTF()) && RTFDropEnabled()) DropRTF(P, UpToZero(Data.GetData(CF_RTF())));
-    else if ((FFormatsPresent & fpText) != 0) DropText(P, UpToZero(Data.AsText()));
+    else if (Data.HasFormat(CF_RTF()) && RTFDropEnabled()) Landed = DropRTF(P, UpToZero(Data.GetData(CF_RTF())));
+    else if ((FFormatsPresent & fpText) != 0) Landed = DropText(P, UpToZero(Data.AsText()));
+    if (!Landed) Effect = DROPEFFECT_NONE;
     const std::vector<AnsiString> Files = Data.Files();
     if (!Files.empty()) DropFiles(P, Files);
 }

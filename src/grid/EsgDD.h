@@ -38,9 +38,10 @@ public:
     bool AcceptCols = false;
 
 protected:
-    virtual void DropText(TPoint P, const AnsiString& Text) = 0;
+    // Text and rich text: false when nothing landed, so that a move takes nothing.
+    virtual bool DropText(TPoint P, const AnsiString& Text) = 0;
     virtual void DropCol(TPoint P, Integer Column) = 0;
-    virtual void DropRTF(TPoint P, const AnsiString& RTF) = 0;
+    virtual bool DropRTF(TPoint P, const AnsiString& RTF) = 0;
     virtual void DropFiles(TPoint P, const std::vector<AnsiString>& Files) = 0;
     virtual void DragMouseMove(TPoint P, bool& Allow, Byte Formats) = 0;
     virtual void DragMouseLeave() = 0;

@@ -206,6 +206,9 @@ void TExtStringGrid::SetIntegralHeight(bool Value) {
 
 // --- size -------------------------------------------------------------------
 void TExtStringGrid::SetRowCount(Integer Value) {
+    // Rows cut off take their records along, so rows added back later start clean.
+    if (const Integer Cut = RowCount() - std::max<Integer>(1, Value); Cut > 0 && !FRecordsKept && FRowMap)
+        RowRecordsRemoved(RowCount() - Cut, Cut);
     if (FFixedRowAlways && RowCount() == FixedRows()) RestoreSelection();
     TBaseGrid::SetRowCount(Value);
     if (Value > FFixedRowsMem && FFixedRowAlways && TBaseGrid::FixedRows() != FFixedRowsMem)
@@ -216,7 +219,9 @@ void TExtStringGrid::SetRowCount(Integer Value) {
 }
 
 void TExtStringGrid::SetColCount(Integer Value) {
+    const Integer Old = ColCount();
     TBaseGrid::SetColCount(Value);
+    if (ColCount() < Old && !FRecordsKept && FRowMap) ColumnsShifted(ColCount(), ColCount() - Old);
     if (Value > FFixedColsMem && FFixedColAlways && TBaseGrid::FixedCols() != FFixedColsMem)
         TBaseGrid::SetFixedCols(FFixedColsMem);
     SetBounds(Left(), Top(), Width(), Height());

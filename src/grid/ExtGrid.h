@@ -517,6 +517,8 @@ public:
     Integer SelectedCellCount() const { return Integer(FSelectedCells.size()); }
     void ClearCellSelect();
     AnsiString SelectionAsText();   // tab/CR LF, no line end after the last row
+    AnsiString SelectionRichText();   // a lone rich text cell's text, else empty
+    TGridRect SelectionTransferRect();   // the cells SelectionAsText takes from
     bool IsCellSelected(Integer ACol, Integer ARow);
     // The row shown at ADisplRow: its mark (DisjunctRowSelect; marks are kept by real
     // row) or else whether it lies in the selection. Copy, cut and drag test rows here.
@@ -804,6 +806,7 @@ public:
     AnsiString CellsAsText(TGridRect R, bool Disjunct, bool LineEndAfterLast);
     // The rows and columns of R that a transfer takes: with Disjunct only the marked ones.
     void TransferLines(TGridRect R, bool Disjunct, std::vector<Integer>& Rows, std::vector<Integer>& Cols);
+    TGridCoord LoneTransferCell(TGridRect R, bool Disjunct);   // (-1, -1) unless it takes one cell
     virtual void SetCellValue(Integer ACol, Integer ARow, const AnsiString& Value);
     // Hook after a cell-stream paste; SourceOrigin is (-1, -1) for another grid's cells.
     virtual void PasteDone(TGridCoord SourceOrigin, TGridRect Pasted, bool FromCopy) {}
@@ -811,6 +814,22 @@ public:
     // Progress hooks: Kind 0 start, 1 row, 2 end, 4 hit found.
     virtual void SaveProgress(Integer Kind, Integer ARow) {}
     virtual void PasteProgress(Integer Kind, Integer ARow) {}
+    // A progress hook's start for its lifetime: the end follows on every path, errors included.
+    class TProgressScope {
+    public:
+        TProgressScope(TExtStringGrid* AGrid, bool APaste) : FGrid(AGrid), FPaste(APaste) { Tell(0); }
+        ~TProgressScope() { End(); }
+        void End() {
+            if (FGrid) Tell(2);
+            FGrid = nullptr;
+        }
+        TProgressScope(const TProgressScope&) = delete;
+        TProgressScope& operator=(const TProgressScope&) = delete;
+    private:
+        void Tell(Integer Kind) { FPaste ? FGrid->PasteProgress(Kind, -1) : FGrid->SaveProgress(Kind, -1); }
+        TExtStringGrid* FGrid;
+        bool FPaste;
+    };
     TGridCoord CopyOrigin() const { return FCopyOrigin; }
     bool CopiedFlag() const { return FCopiedFlag; }
     TClipboardWideCellEvent OnClipboardBeforePasteWideCell;
@@ -1296,6 +1315,7 @@ private:
     TCellGraphic* NodeAtReal(Integer ARealRow);   // the node of a shown or hidden row
     std::vector<Integer> FColumnOrder;
     std::vector<Byte> FDragRows;   // by real row: the rows a running drag takes from
+    bool FRecordsKept = false;     // the count changes on a road that keeps the records itself
     Integer FGroupFooterKind = -1;
     bool FMultilinecells = false;
     bool FSpreadsheetClipboard = false;
@@ -1474,8 +1494,8 @@ private:
     void ShowDropMarker(Integer Index, Integer X, Integer Y);
     void HideDropMarkers();
     void OleDragMove(TPoint P, bool& Allow, Byte Formats);
-    void OleDropText(TPoint P, const AnsiString& Text);
-    void OleDropRTF(TPoint P, const AnsiString& RTF);
+    bool OleDropText(TPoint P, const AnsiString& Text);   // false when nothing landed
+    bool OleDropRTF(TPoint P, const AnsiString& RTF);
     void OleDropCol(TPoint P, Integer Column);
     void OleDropFiles(TPoint P, const std::vector<AnsiString>& Files);
     bool PendingDragPress(TGridCoord C, Integer X);

@@ -423,6 +423,12 @@ void TExtStringGrid::TransferLines(TGridRect R, bool Disjunct, std::vector<Integ
         if (!SkipCols || ColSelected(C)) Cols.push_back(C);
 }
 
+TGridCoord TExtStringGrid::LoneTransferCell(TGridRect R, bool Disjunct) {
+    std::vector<Integer> Rows, Cols;
+    TransferLines(R, Disjunct, Rows, Cols);
+    return Rows.size() == 1 && Cols.size() == 1 ? TGridCoord{Cols[0], Rows[0]} : TGridCoord{-1, -1};
+}
+
 AnsiString TExtStringGrid::CellsAsText(TGridRect R, bool Disjunct, bool LineEndAfterLast) {
     std::vector<Integer> Rows, Cols;
     TransferLines(R, Disjunct, Rows, Cols);
@@ -491,7 +497,7 @@ Integer TExtStringGrid::PasteText(Integer ACol, Integer ARow, const AnsiString& 
     if (!Options().Contains(goEditing) && !Always && !FMouseActions->RangeSelectAndEdit()) return 0;
     const auto Lines = SplitClipText(Text);
     Integer Count = 0, Rw = ARow, MaxCol = ACol;
-    PasteProgress(0, -1);
+    TProgressScope Progress(this, true);
     for (size_t L = 0; L < Lines.size(); ++L) {
         Integer C = ACol;
         for (size_t F = 0; F < Lines[L].size(); ++F) {
@@ -525,7 +531,7 @@ Integer TExtStringGrid::PasteText(Integer ACol, Integer ARow, const AnsiString& 
             }
         }
     }
-    PasteProgress(2, -1);
+    Progress.End();
     CellsChanged(Rect(RealColIndex(ACol), ARow, RealColIndex(MaxCol), std::min(Rw, RowCount() - 1)));
     return Count;
 }
@@ -549,20 +555,21 @@ void TExtStringGrid::ExpandSelectionToMerges() {
 
 void TExtStringGrid::CopySelectionToClipboard(TGridRect R, bool Disjunct) {
     FCopyOrigin = TGridCoord{R.Left, R.Top};
-    SaveProgress(0, -1);
+    TProgressScope Progress(this, false);
     const AnsiString Text = CellsAsText(R, Disjunct, R.Bottom > R.Top);
     TClipboard* Clip = Clipboard();
     Clip->Open();
     try {
         Clip->SetAsText(Text);
-        if (FNavigation->AllowRTFClipboard()) CopyRTFToClipboard(R.Left, R.Top);
+        // Only a lone cell goes as rich text too: a rich text paste fills one cell.
+        const TGridCoord Lone = LoneTransferCell(R, Disjunct);
+        if (FNavigation->AllowRTFClipboard() && Lone.X >= 0) CopyRTFToClipboard(Lone.X, Lone.Y);
         if (FNavigation->AllowFmtClipboard()) CopyCellsToClipboard(R, Disjunct);
     } catch (...) {
         Clip->Close();
         throw;
     }
     Clip->Close();
-    SaveProgress(2, -1);
 }
 
 void TExtStringGrid::CopyRTFToClipboard(Integer ACol, Integer ARow) {
@@ -763,7 +770,7 @@ void TExtStringGrid::SaveCellsToStream(TGridRect R, TStream* Stream, bool Disjun
     W.Str("TGridOriginIO");
     W.Int(R.Left);
     W.Int(R.Top);
-    SaveProgress(0, -1);
+    TProgressScope Progress(this, false);
     Integer LastProgress = -1;
     for (size_t Ri = 0; Ri < RowList.size(); ++Ri) {
         const Integer Rw = RowList[Ri];
@@ -792,7 +799,6 @@ void TExtStringGrid::SaveCellsToStream(TGridRect R, TStream* Stream, bool Disjun
             LastProgress = Pr;
         }
     }
-    SaveProgress(2, -1);
 }
 
 void TExtStringGrid::LoadCellsFromStream(TGridCoord Origin, TStream* Stream) {

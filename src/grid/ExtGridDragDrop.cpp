@@ -19,9 +19,9 @@ public:
     explicit TGridDropTarget(TExtStringGrid* AGrid) : TESGDropTarget(AGrid), FGrid(AGrid) {}
 
 protected:
-    void DropText(TPoint P, const AnsiString& Text) override { FGrid->OleDropText(P, Text); }
+    bool DropText(TPoint P, const AnsiString& Text) override { return FGrid->OleDropText(P, Text); }
     void DropCol(TPoint P, Integer Column) override { FGrid->OleDropCol(P, Column); }
-    void DropRTF(TPoint P, const AnsiString& RTF) override { FGrid->OleDropRTF(P, RTF); }
+    bool DropRTF(TPoint P, const AnsiString& RTF) override { return FGrid->OleDropRTF(P, RTF); }
     void DropFiles(TPoint P, const std::vector<AnsiString>& Files) override { FGrid->OleDropFiles(P, Files); }
     void DragMouseMove(TPoint P, bool& Allow, Byte Formats) override { FGrid->OleDragMove(P, Allow, Formats); }
     void DragMouseLeave() override { FGrid->HideDropMarkers(); }
@@ -118,7 +118,7 @@ void TExtStringGrid::OleDragMove(TPoint P, bool& Allow, Byte Formats) {
     ShowDropMarker(0, std::max(0, R.Left - 10), R.Top + std::max(0, (R.Height() - 8) / 2));
 }
 
-void TExtStringGrid::OleDropText(TPoint P, const AnsiString& Text) {
+bool TExtStringGrid::OleDropText(TPoint P, const AnsiString& Text) {
     const TGridCoord C = MouseCoord(P.X, P.Y);
     Integer Cl = C.X, Rw = C.Y;
     const TPoint Ext = TextExtent(Text);
@@ -149,21 +149,23 @@ void TExtStringGrid::OleDropText(TPoint P, const AnsiString& Text) {
             if (S.Top >= FR) SetSelection(S);
         }
     }
-    // A drag from this grid that could not land (refused, or not written) takes nothing.
-    if (Written <= 0) std::fill(FDragRows.begin(), FDragRows.end(), Byte(0));
     HideDropMarkers();
     if (OnOleDropped) OnOleDropped(this, Selection());
+    return Written > 0;
 }
 
-void TExtStringGrid::OleDropRTF(TPoint P, const AnsiString& RTF) {
+bool TExtStringGrid::OleDropRTF(TPoint P, const AnsiString& RTF) {
     const TGridCoord C = MouseCoord(P.X, P.Y);
     bool Allow = true;
     if (OnOleDrop) OnOleDrop(this, C.Y, C.X, RTF, Allow);
-    if (Allow && C.X >= 0 && C.Y >= 0) {
+    const bool Written = Allow && C.X >= 0 && C.Y >= 0;
+    if (Written) {
         SetCells(C.X, C.Y, RTF);
+        FSelfDropRect = TGridRect{C.X, C.Y, C.X, C.Y};   // a move inside this grid leaves it
         CellsChanged(Rect(C.X, C.Y, C.X, C.Y));
     }
     HideDropMarkers();
+    return Written;
 }
 
 void TExtStringGrid::OleDropCol(TPoint P, Integer Column) {
@@ -323,7 +325,7 @@ bool TExtStringGrid::PendingDragMove(TShiftState Shift, Integer X, Integer Y) {
     FSelfDropRect = TGridRect{-1, -1, -2, -2};
     Integer Effect = DROPEFFECT_NONE;
     try {
-        Effect = StartTextDoDrag(SelectionAsText(), Cells(C.X, C.Y), DROPEFFECT_COPY | DROPEFFECT_MOVE);
+        Effect = StartTextDoDrag(SelectionAsText(), SelectionRichText(), DROPEFFECT_COPY | DROPEFFECT_MOVE);
         if (Effect == DROPEFFECT_MOVE) TakeDraggedRows(Disjunct);
     } catch (...) {
         FDragRows.clear();

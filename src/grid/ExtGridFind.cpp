@@ -29,7 +29,8 @@ bool TExtStringGrid::MatchCell(Integer ACol, Integer ARow, bool Wide) {
     AnsiString Text = Cells(ACol, ARow);
     // The search footer's highlight tags are no part of what the cell holds.
     if ((F & fnHighlight) && !IsUnicodeText(Text)) Text = UnHiLight(Text, HighlightTag);
-    if (FFindFlags2 & fnStripHTML) Text = HTMLStrip(Text);
+    if (!Wide) Text = SearchedText(Text);
+    if ((FFindFlags2 & fnStripHTML) && !IsUnicodeText(Text)) Text = HTMLStrip(Text);
     if (Wide) {
         WideString W = CellTextToWide(Text);
         if (!(F & fnMatchCase)) W = UpperWide(W);
@@ -110,7 +111,7 @@ Integer TExtStringGrid::LookupRow(const AnsiString& Text) {
     if (C < 0 || C >= ColCount()) return -1;
     const AnsiString Want = AnsiUpperCase(Text);
     for (Integer R = TBaseGrid::FixedRows(); R < RowCount(); ++R)
-        if (AnsiUpperCase(HTMLStrip(Cells(C, R)).substr(0, Text.size())) == Want) return R;
+        if (AnsiUpperCase(HTMLStrip(SearchedText(Cells(C, R))).substr(0, Text.size())) == Want) return R;
     return -1;
 }
 
@@ -133,7 +134,7 @@ void TExtStringGrid::IncrementalLookup(char Key) {
     if (C < 0 || C >= ColCount()) return;
     const AnsiString Find = UpperCase(FLookupText);
     for (Integer R = FixedRows(); R <= LastDataRow(); ++R)
-        if (UpperCase(Cells(C, R)).compare(0, Find.size(), Find) == 0) {
+        if (UpperCase(SearchedText(Cells(C, R))).compare(0, Find.size(), Find) == 0) {
             SetRow(R);
             return;
         }

@@ -238,7 +238,16 @@ void TExtStringGrid::ImportExcelFile(const AnsiString& FileName, const AnsiStrin
     } catch (const EOleError&) {
         throw EExtGridError("Excel OLE server not found");
     }
-    TExcelWorkbook* Book = App->Workbooks()->Open(FileName);
+    // The workbook is closed and the application let go on every path, errors included.
+    struct TOpenBook {
+        TExcelApplication* App;
+        TExcelWorkbook* Book;
+        ~TOpenBook() {
+            Book->Close(false);
+            App->Quit();
+        }
+    } Open{App.get(), App->Workbooks()->Open(FileName)};
+    TExcelWorkbook* Book = Open.Book;
     TExcelWorksheet* Sheet = nullptr;
     if (SheetName.empty()) {
         Sheet = Book->ActiveSheet();
@@ -246,18 +255,11 @@ void TExtStringGrid::ImportExcelFile(const AnsiString& FileName, const AnsiStrin
         for (Integer I = 1; I <= Book->Sheets()->Count() && !Sheet; ++I)
             if (Book->Sheets(I)->Name() == SheetName) Sheet = Book->Sheets(I);
     }
-    if (!Sheet) {
-        Book->Close(false);
-        App->Quit();
-        throw EExtGridError("Excel worksheet " + SheetName + " not found");
-    }
+    if (!Sheet) throw EExtGridError("Excel worksheet " + SheetName + " not found");
     const auto Used = Sheet->UsedRange();
     const Integer Cols = Used->ColumnCount(), Rows = Used->RowCount();
-    if (double(Cols) * double(Rows) > MaxImportCells) {
-        Book->Close(false);
-        App->Quit();
+    if (double(Cols) * double(Rows) > MaxImportCells)
         throw EExtGridError("Excel worksheet " + Sheet->Name() + " is too large");
-    }
     const Integer Top = Used->Row(), Left = Used->Column();
     {
         TUpdateScope Update(this);
@@ -273,8 +275,6 @@ void TExtStringGrid::ImportExcelFile(const AnsiString& FileName, const AnsiStrin
             if (R - Top < Rows && C - Left < Cols && R >= Top && C >= Left) LoadCell(C - Left, R - Top, VarToStr(V));
         });
     }
-    Book->Close(false);
-    App->Quit();
     CellsChanged(Rect(0, 0, ColCount(), RowCount()));
 }
 
@@ -302,7 +302,7 @@ Integer TExtStringGrid::ReadStreamLine(TStream* Stream, AnsiString& Text) {
 void TExtStringGrid::SaveCellsToStrings(TStream* Stream) {
     WriteStreamLine(IntToStr(ColCount()) + "," + IntToStr(RowCount()) + "," + EscapedTexts, Stream);
     for (Integer C = 0; C < ColCount(); ++C) WriteStreamLine("cw " + IntToStr(C) + "," + IntToStr(ColWidths(C)), Stream);
-    SaveProgress(0, -1);
+    TProgressScope Progress(this, false);
     AnsiString V;
     for (Integer R = 0; R < RowCount(); ++R) {
         for (Integer C = 0; C < ColCount(); ++C) {
@@ -312,7 +312,6 @@ void TExtStringGrid::SaveCellsToStrings(TStream* Stream) {
         }
         SaveProgress(1, R);
     }
-    SaveProgress(2, -1);
 }
 
 void TExtStringGrid::LoadCellsFromStrings(TStream* Stream) {

@@ -204,6 +204,7 @@ bool TExtStringGrid::LeftPress(TShiftState Shift, Integer X, Integer Y) {
     if (FixedEdgeAt(X, Y, FFixedSizeCol, FFixedSizeRow)) {
         if (EditorMode()) HideEditor();
         FFixedSizing = true;
+        FSizingStart = FFixedSizeCol >= 0 ? ColWidths(FFixedSizeCol) : RowHeights(FFixedSizeRow);
         return false;
     }
 
@@ -813,7 +814,7 @@ void TExtStringGrid::MouseUp(TMouseButton Button, TShiftState Shift, Integer X, 
     ReleasePressedHeader();
     ReleaseFormButton();
     if (FFixedSizing) {
-        FixedSizingEnd(X, Y);
+        if (!CancelSizingOutside(X, Y)) FixedSizingEnd(X, Y);
         return;
     }
     const bool Moved = FMovedOrSized;

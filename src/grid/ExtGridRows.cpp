@@ -39,10 +39,14 @@ void TExtStringGrid::HideRows(Integer AFromRow, Integer AToRow) {
         if (D >= RowCount() || ColCount() < 2) continue;
         if (TControl* C = CellControl(1, D)) C->Hide();
     }
+    TMovingScope Kept(FRecordsKept);   // hidden rows keep their records
     FRowMap->HideRows(AFromRow, AToRow);
 }
 
-void TExtStringGrid::HideRowList(const std::vector<Integer>& AList) { FRowMap->HideRowList(AList); }
+void TExtStringGrid::HideRowList(const std::vector<Integer>& AList) {
+    TMovingScope Kept(FRecordsKept);
+    FRowMap->HideRowList(AList);
+}
 
 void TExtStringGrid::UnHideRows(Integer AFromRow, Integer AToRow) {
     if (!IsHiddenRow(AFromRow)) return;
@@ -139,7 +143,7 @@ bool TExtStringGrid::RowMatchesFilter(Integer ARow) {
     bool Result = true;
     for (Integer I = 0; I < FFilter->Count(); ++I) {
         const TFilterData* F = FFilter->Items(I);
-        AnsiString Text = F->Data() ? RawCells(F->Column(), ARow) : Cells(F->Column(), ARow);
+        AnsiString Text = SearchedText(F->Data() ? RawCells(F->Column(), ARow) : Cells(F->Column(), ARow));
         const AnsiString& Pre = F->Prefix();
         if (!Pre.empty() && Text.compare(0, Pre.size(), Pre) == 0) Text.erase(0, Pre.size());
         const AnsiString& Suf = F->Suffix();

@@ -2,6 +2,8 @@
 // row marks, the selected-cell test and the selection as text.
 #include "grid/ExtGrid.h"
 
+#include "grid/ExtUtil.h"
+
 namespace {
 
 // The flag of Index in a list that grows with zeros on demand.
@@ -23,7 +25,7 @@ bool PutFlag(std::vector<Byte>& L, Integer Index, bool Value) {
 
 }  // namespace
 
-AnsiString TExtStringGrid::SelectionAsText() {
+TGridRect TExtStringGrid::SelectionTransferRect() {
     TGridRect R = Selection();
     if (Options().Contains(goRowSelect) && FDragDropSettings->OleEntireRows()) {
         R.Left = 0;
@@ -32,9 +34,20 @@ AnsiString TExtStringGrid::SelectionAsText() {
     if (FMouseActions->DisjunctRowSelect()) {
         R.Top = 0;
         R.Bottom = RowCount() - 1;
-        return CellsAsText(R, true, false);
     }
-    return CellsAsText(R, false, false);
+    return R;
+}
+
+AnsiString TExtStringGrid::SelectionAsText() {
+    return CellsAsText(SelectionTransferRect(), FMouseActions->DisjunctRowSelect(), false);
+}
+
+// Only a lone rich text cell also travels as rich text: a rich text drop stores one
+// cell, so a block or any other cell goes as text alone and arrives whole.
+AnsiString TExtStringGrid::SelectionRichText() {
+    const TGridCoord L = LoneTransferCell(SelectionTransferRect(), FMouseActions->DisjunctRowSelect());
+    const AnsiString V = L.X >= 0 ? Cells(L.X, L.Y) : AnsiString();
+    return TextType(V, false) == 2 ? V : AnsiString();
 }
 
 bool TExtStringGrid::IsCellSelected(Integer ACol, Integer ARow) {

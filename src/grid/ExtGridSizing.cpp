@@ -118,14 +118,20 @@ void TExtStringGrid::MouseSizingStarted() {
 }
 
 bool TExtStringGrid::CancelSizingOutside(Integer X, Integer Y) {
-    const bool Column = GridState() == gsColSizing && X >= ClientWidth();
-    const bool Row = GridState() == gsRowSizing && Y >= ClientHeight();
+    const bool Fixed = FFixedSizing;
+    const bool Column = (Fixed ? FFixedSizeCol >= 0 : GridState() == gsColSizing) && X >= ClientWidth();
+    const bool Row = (Fixed ? FFixedSizeRow >= 0 : GridState() == gsRowSizing) && Y >= ClientHeight();
     if (!Column && !Row) return false;
     // Let go past the grid's edge: the size from the press comes back and nobody is
     // told of a sizing that did not happen.
-    const Integer Index = FMoveIndex;
-    FGridState = gsNormal;
-    FMoveIndex = FMovePos = -1;
+    const Integer Index = Fixed ? (Column ? FFixedSizeCol : FFixedSizeRow) : FMoveIndex;
+    if (Fixed) {
+        FFixedSizing = false;
+        FFixedSizeCol = FFixedSizeRow = -1;
+    } else {
+        FGridState = gsNormal;
+        FMoveIndex = FMovePos = -1;
+    }
     FSizingCol = FSizingRow = -1;
     if (Column && Index >= 0 && Index < ColCount()) SetColWidths(Index, FSizingStart);
     if (Row && Index >= 0 && Index < RowCount()) SetRowHeights(Index, FSizingStart);

@@ -712,7 +712,10 @@ void TExtStringGrid::DeleteGridRows(Integer ARow, Integer ACount, bool) {
     MoveRowBlock(ARow + ACount, ARow, RowCount() - ARow - ACount);
     for (Integer R = RowCount() - ACount; R < RowCount(); ++R)
         for (Integer C = 0; C < ColCount(); ++C) ClearCell(C, R);
-    SetRowCount(RowCount() - ACount);
+    {
+        TMovingScope Kept(FRecordsKept);
+        SetRowCount(RowCount() - ACount);
+    }
     const Integer LastData = RowCount() - 1 - FFixedFooters;
     if (OldRow >= RowCount() - FFixedFooters || OldRow > LastData) TBaseGrid::SetRow(std::max(First, LastData));
     SetTopRow(std::max(First, std::min(OldTop, RowCount() - 1)));
@@ -762,7 +765,10 @@ void TExtStringGrid::RemoveCols(Integer ACol, Integer ACount) {
         SetColWidths(C - ACount, ColWidths(C));
     }
     for (Integer C = ColCount() - ACount; C < ColCount(); ++C) ClearCol(C);
-    SetColCount(ColCount() - ACount);
+    {
+        TMovingScope Kept(FRecordsKept);
+        SetColCount(ColCount() - ACount);
+    }
     ColumnsShifted(ACol, -ACount);
     Update.End();
     CellsChanged(Rect(ACol, 0, ACol + ACount - 1, RowCount() - 1));

@@ -204,6 +204,10 @@ WideString CellTextToWide(const AnsiString& Text) {
     return R;
 }
 
+AnsiString SearchedText(const AnsiString& Cell) {
+    return IsUnicodeText(Cell) ? WideToAnsi(CellTextToWide(Cell)) : Cell;
+}
+
 Integer WidePos(const WideString& SubStr, const WideString& S) {
     if (SubStr.empty()) return 0;
     size_t P = S.find(SubStr);

@@ -25,6 +25,8 @@ AnsiString WideToCellText(const WideString& Value);
 WideString CellTextToWide(const AnsiString& Text);
 // The text is a Unicode cell's stored form ("|\\" and two bytes per UTF-16 unit).
 bool IsUnicodeText(const AnsiString& Text);
+// What a plain-text search or filter compares: a Unicode cell's decoded text, never its stored bytes.
+AnsiString SearchedText(const AnsiString& Cell);
 Integer WidePos(const WideString& SubStr, const WideString& S);
 
 // --- numbers and dates under FormatSettings ---------------------------------------

@@ -207,10 +207,11 @@ void TFaturaGirForm::WriteBack(bool Clear) {
     FBulkRef = G->Cells(bcReferansNo, R);
 }
 
-TpFBDataSet* TFaturaGirForm::OpenInvoice() {
+TpFBDataSet* TFaturaGirForm::OpenInvoice(bool& Found) {
     dmodule1->FBTransact1->SetActive(true);
     TpFBDataSet* Ds = InvoiceDataSet();
     OpenInvoiceQuery(Ds, FKind.DialogInvoiceByRefSQL, {{"REFERANSNO", referansno->Text()}, {"ABONENO", ABONENO->Text()}});
+    Found = !Ds->IsEmpty() && (FOpenedDate.empty() || LocateInvoiceDate(Ds, FOpenedDate));
     return Ds;
 }
 
@@ -234,8 +235,9 @@ bool TFaturaGirForm::ReadyToStore() {
 
 void TFaturaGirForm::kaydetClick(TObject* Sender) {
     if (!CheckRequired(false) || !ReadyToStore()) return;
-    TpFBDataSet* Ds = OpenInvoice();
-    if (!Ds->IsEmpty()) {
+    bool Found = false;
+    TpFBDataSet* Ds = OpenInvoice(Found);
+    if (Found) {
         ShowMessage(StoredMessage);
         Ds->Close();
         Close();
@@ -252,8 +254,9 @@ void TFaturaGirForm::kaydetClick(TObject* Sender) {
 void TFaturaGirForm::degistirClick(TObject* Sender) {
     if (!CheckRequired(true) || !ReadyToStore()) return;
     // The invoice shown, by its reference and subscriber numbers; its date may change.
-    TpFBDataSet* Ds = OpenInvoice();
-    if (Ds->IsEmpty()) {
+    bool Found = false;
+    TpFBDataSet* Ds = OpenInvoice(Found);
+    if (!Found) {
         if (FKind.ChangeNotFoundMessage) ShowMessage(StoredMessage);
         Ds->Close();
         Close();
@@ -271,8 +274,9 @@ void TFaturaGirForm::degistirClick(TObject* Sender) {
 
 void TFaturaGirForm::silClick(TObject* Sender) {
     if (!CheckRequired(false)) return;
-    TpFBDataSet* Ds = OpenInvoice();
-    if (!Ds->IsEmpty()) {
+    bool Found = false;
+    TpFBDataSet* Ds = OpenInvoice(Found);
+    if (Found) {
         Ds->Delete();
         CommitBlock(Ds, true);
     } else {

@@ -55,7 +55,11 @@ public:
     void SetBulkRow(Integer Row, const AnsiString& Ref) {
         FBulkRow = Row;
         FBulkRef = Ref;
+        FOpenedDate.clear();
     }
+    // The stored date of the invoice the dialog was filled with (empty for a new
+    // one): of the subscriber's invoices numbered alike, the buttons touch that one.
+    void SetOpenedDate(const AnsiString& Stored) { FOpenedDate = Stored; }
 
 private:
     TpFBDataSet* InvoiceDataSet() const;
@@ -64,9 +68,10 @@ private:
     bool CheckRequired(bool Change);
     void AssignFields(TpFBDataSet* Ds);
     void WriteBack(bool Clear);
-    // The invoice data set opened in the shared transaction on the invoice of
-    // the reference and subscriber numbers shown, at its first row.
-    TpFBDataSet* OpenInvoice();
+    // The invoice data set opened in the shared transaction on the invoices of
+    // the reference and subscriber numbers shown; Found tells whether the one
+    // opened (any of them for a new invoice) is there, and it is the current row.
+    TpFBDataSet* OpenInvoice(bool& Found);
     // The typed date taken, and an invoice of zero amount and zero consumption
     // confirmed; false (focus on what to correct) when it is not to be stored.
     bool ReadyToStore();
@@ -75,4 +80,5 @@ private:
     const TInvoiceKind& FKind;
     Integer FBulkRow = -1;
     AnsiString FBulkRef;
+    AnsiString FOpenedDate;
 };

@@ -30,9 +30,9 @@ const TInvoiceKind Electricity{
     "Select * from efatura where donemi=\"%s\" ORDER BY aboneno",
     "Select * from efatura where donemi>=\"%s\" ORDER BY aboneno",
     "Select  * from eabonekimlik where aboneno = \"%s\" ORDER BY aboneno",
-    "Select * from efatura where aboneno= ?ABONENO and faturatarihi= ?FATURATARIHI  ",
+    "Select * from efatura where aboneno= ?ABONENO and faturatarihi in (?FATURATARIHI, ?ISOFATURATARIHI)  ",
     "update efatura set REFERANSNO=?REFERANSNO,TOPLAMBEDELI=?TOPLAMBEDELI,TOPLAMTUKETIM=?TOPLAMTUKETIM,"
-    "DONEMI=?DONEMI  WHERE ABONENO=?ABONENO AND FATURATARIHI=?FATURATARIHI",
+    "DONEMI=?DONEMI,FATURATARIHI=?FATURATARIHI  WHERE ABONENO=?OLD_ABONENO AND FATURATARIHI=?OLD_FATURATARIHI",
     &Tdmodule1::EFATURA,
     &Tdmodule1::eabonekimlik,
     [] { return static_cast<TTopFaturaGirForm*>(etopfaturagirf); },
@@ -61,9 +61,9 @@ const TInvoiceKind Gas{
     "Select * from dfatura where donemi=\"%s\" ORDER BY aboneno",
     "Select * from dfatura where donemi>=\"%s\" ORDER BY aboneno",
     "Select  * from dabonekimlik where aboneno = \"%s\" ORDER BY aboneno",
-    "Select * from dfatura where aboneno= ?ABONENO and faturatarihi= ?FATURATARIHI  ",
+    "Select * from dfatura where aboneno= ?ABONENO and faturatarihi in (?FATURATARIHI, ?ISOFATURATARIHI)  ",
     "update Dfatura set REFERANSNO=?REFERANSNO,TOPLAMBEDELI=?TOPLAMBEDELI,TOPLAMTUKETIM=?TOPLAMTUKETIM,"
-    "DONEMI=?DONEMI  WHERE ABONENO=?ABONENO AND FATURATARIHI=?FATURATARIHI",
+    "DONEMI=?DONEMI,FATURATARIHI=?FATURATARIHI  WHERE ABONENO=?OLD_ABONENO AND FATURATARIHI=?OLD_FATURATARIHI",
     &Tdmodule1::dfatura,
     &Tdmodule1::dabonekimlik,
     [] { return static_cast<TTopFaturaGirForm*>(dtopfaturagirf); },
@@ -100,6 +100,13 @@ void OpenInvoiceQuery(TpFBDataSet* Ds, const AnsiString& SQL, const TInvoiceQuer
     for (const auto& [Name, Value] : Params) Ds->SelectQuery()->ParamByName(Name)->SetAsString(Value);
     Ds->Open();
     Ds->First();
+}
+
+bool LocateInvoiceDate(TpFBDataSet* Ds, const AnsiString& Stored) {
+    for (Ds->First(); !Ds->Eof(); Ds->Next())
+        if (Ds->FieldByName("faturatarihi")->AsString() == Stored) return true;
+    Ds->First();
+    return false;
 }
 
 std::unique_ptr<TpFBDataSet> OpenInvoiceQuery(const AnsiString& SQL, const TInvoiceQueryParams& Params) {

@@ -41,8 +41,11 @@ struct TInvoiceKind {
     const char* SheetPeriodSQL;
     const char* SheetAllSQL;
     const char* SheetSubscriberSQL;
-    const char* SheetImportSQL;   // parameters ABONENO, FATURATARIHI
-    const char* SheetUpdateSQL;   // keyed by subscriber number and invoice date
+    // Parameters ABONENO, FATURATARIHI (dd.mm.yyyy) and ISOFATURATARIHI, the same
+    // date as yyyy-mm-dd, the form older imports stored.
+    const char* SheetImportSQL;
+    // Keyed by the subscriber number and invoice date as read; stores the date as dd.mm.yyyy.
+    const char* SheetUpdateSQL;
 
     // The data module's shared data sets of this energy kind.
     TpFBDataSet* Tdmodule1::*InvoiceDataSet;
@@ -73,5 +76,8 @@ using TInvoiceQueryParams = std::vector<std::pair<const char*, AnsiString>>;
 // Ds on the data module's connection and transaction with SQL as its select
 // text and Params bound, opened and on its first record.
 void OpenInvoiceQuery(TpFBDataSet* Ds, const AnsiString& SQL, const TInvoiceQueryParams& Params = {});
+// Ds, opened on invoices, moved to the one whose stored invoice date is Stored;
+// false (at its first row) when none is.
+bool LocateInvoiceDate(TpFBDataSet* Ds, const AnsiString& Stored);
 // The same on a new data set. The caller includes datasets/pFBDataSet.h.
 std::unique_ptr<TpFBDataSet> OpenInvoiceQuery(const AnsiString& SQL, const TInvoiceQueryParams& Params = {});

@@ -32,8 +32,10 @@ AnsiString Text(TExcelWorksheet* Sheet, Integer Row, Integer Column) { return Va
 // it is stored in the one form the screens write and look for.
 AnsiString InvoiceDate(TExcelWorksheet* Sheet, Integer Row) { return SheetImportDate(Sheet->Cells(Row, 7)); }
 
+// The row's invoice, also where an older import stored its date as yyyy-mm-dd.
 TInvoiceQueryParams RowKey(const AnsiString& No, const AnsiString& Date) {
-    return {{"ABONENO", No}, {"FATURATARIHI", Date}};
+    return {{"ABONENO", No}, {"FATURATARIHI", Date},
+            {"ISOFATURATARIHI", Copy(Date, 7, 4) + "-" + Copy(Date, 4, 2) + "-" + Copy(Date, 1, 2)}};
 }
 
 // A row updates the invoice of its subscriber and date: where several are

@@ -257,6 +257,9 @@ void TTopFaturaGirForm::OpenInvoiceDialog(bool DoubleClick) {
     OpenInvoiceQuery(Invoices, FKind.InvoiceByRefSQL,
                      {{"REFERANSNO", OENDEKS->Cells(bcReferansNo, R)}, {"ABONENO", AboneNo}});
     const bool Stored = !Invoices->IsEmpty();
+    // Of the subscriber's invoices numbered alike (the import stores such), the
+    // one of the date the row shows.
+    if (Stored) LocateInvoiceDate(Invoices, OENDEKS->Cells(bcFaturaTarihi, R));
     // Read whole before anything is shown: a stored date that reads as no date
     // leaves the dialog without a subscriber, so that no button stores anything.
     TDateTime AboneTarihi = 0, FaturaTarihi = 0;
@@ -294,6 +297,7 @@ void TTopFaturaGirForm::OpenInvoiceDialog(bool DoubleClick) {
         if (FaturaTarihiText.empty()) D->faturatarihi->SetDate(faturatarihi->Date());
         else D->faturatarihi->SetDate(FaturaTarihi);
         D->donemi->SetText(donemg->Checked() ? Period() : Field(Invoices, "donemi"));
+        D->SetOpenedDate(Field(Invoices, "faturatarihi"));
         D->kaydet->SetVisible(false);
         D->degistir->SetVisible(true);
         D->sil->SetVisible(true);

@@ -31,10 +31,13 @@ const char* const Headers[InvoiceGridCols] = {"",       "ABONENO",       "ADI", 
                                               "ZEMTAR DURUMU", "ref.NO",   "Fatura TArihi", "SEÇ"};
 const Integer ColWidths[InvoiceGridCols] = {50, 77, 103, 77, 90, 82, 82, 82, 82, 82, 82, 64};
 
-// yyyymmdd of a dd.mm.yyyy column, built in SQL so that texts compare in date order.
+// yyyymmdd of a dd.mm.yyyy column, built in SQL so that texts compare in date
+// order; a yyyy-mm-dd date that an older import stored is read as its own date.
 const char* const DateKey =
-    "substring(faturatarihi from 7 for 4)||substring(faturatarihi from 4 for 2)||"
-    "substring(faturatarihi from 1 for 2)";
+    "(case when substring(faturatarihi from 5 for 1) = '-' then "
+    "substring(faturatarihi from 1 for 4)||substring(faturatarihi from 6 for 2)||substring(faturatarihi from 9 for 2) "
+    "else substring(faturatarihi from 7 for 4)||substring(faturatarihi from 4 for 2)||"
+    "substring(faturatarihi from 1 for 2) end)";
 
 void FocusIfCan(TWinControl* C) {
     if (C && C->CanFocus()) C->SetFocus();

@@ -35,7 +35,8 @@ extern const char* const InvoiceStatusExempt;      // "ZEMTARTAN MUAF"
 extern const char* const InvoiceStatusNoIdentity;  // "ZEMTAR ABONE KİMLİK KAYDI YAPILMAMIŞ"
 
 // The date-range select of the listing. The invoice dates are dd.mm.yyyy texts,
-// so the range is compared on their year, month and day in that order.
+// so the range is compared on their year, month and day in that order (of a
+// yyyy-mm-dd date that an older import stored too).
 AnsiString InvoiceListingSQL(const TInvoiceScreenKind& Kind, TDateTime First, TDateTime Last);
 
 class TZemtarInvoiceScreen : public TForm {

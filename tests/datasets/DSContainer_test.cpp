@@ -1,4 +1,5 @@
 #include "datasets/DSContainer.h"
+#include "platform/Raised.h"
 
 #include <gtest/gtest.h>
 
@@ -89,12 +90,8 @@ TEST(DSContainer, CircularLinksAreRefusedAndChangeNothing) {
     b.SetMasterContainer(&a);
     c.SetMasterContainer(&b);
     for (TDataSetsContainer* master : {&a, &b, &c}) {
-        try {
-            a.SetMasterContainer(master);
-            ADD_FAILURE() << "circular link accepted";
-        } catch (const Exception& e) {
-            EXPECT_EQ(e.Message(), "Circular link is not allowed.");
-        }
+        EXPECT_EQ(MessageOf([&] { a.SetMasterContainer(master); }),
+                  "Circular link is not allowed.") << "circular link accepted";
         EXPECT_EQ(a.MasterContainer(), nullptr);
     }
     c.SetMasterContainer(&d);

@@ -1,4 +1,5 @@
 #include "datasets/ExpressionParser.h"
+#include "platform/Raised.h"
 
 #include <gtest/gtest.h>
 
@@ -59,22 +60,7 @@ Ids Passing(TDataSet* DS, const AnsiString& Text, TFilterOptions Options = {}) {
     return Result;
 }
 
-// The message of the EDatabaseError that Action raises, "" when none.
-template <class F>
-AnsiString ErrorOf(F Action) {
-    try {
-        Action();
-    } catch (const EDatabaseError& E) {
-        return E.Message();
-    }
-    return "";
-}
-
-struct TCase {
-    const char* Filter;
-    Ids Expected;
-    TFilterOptions Options = {};
-};
+struct TCase { const char* Filter; Ids Expected; TFilterOptions Options = {}; };
 
 void Check(const std::vector<TCase>& Cases) {
     auto DS = MakeSet();
@@ -197,7 +183,7 @@ TEST(ExpressionParser, DateFunctionAndClock) {
     EXPECT_EQ(SeenFormat, "fmt");
 
     TExpressionParser NoFunc(DS.get(), SQLMaskCompare, nullptr, "BIRTH = DATE('x', 'fmt')", {});
-    EXPECT_EQ(ErrorOf([&] { NoFunc.Evaluate(); }), SExprIncorrect);
+    EXPECT_EQ(MessageOf<EDatabaseError>([&] { NoFunc.Evaluate(); }), SExprIncorrect);
     // One argument needs no date function.
     TExpressionParser One(DS.get(), SQLMaskCompare, nullptr, "DATE(BIRTH) = BIRTH", {});
     EXPECT_TRUE(One.EvaluateBoolean());
@@ -209,7 +195,7 @@ TEST(ExpressionParser, DateOfANumberPastTheCalendarIsRefused) {
     for (const AnsiString& Filter : {"DATE(" + Huge + ") = 1", "DATE(-" + Huge + ") = 1", AnsiString("DATE(2958466) = 1"),
                                      AnsiString("DATE(-693594) = 1")}) {
         SCOPED_TRACE(Filter);
-        EXPECT_EQ(ErrorOf([&] { MakeParser(DS.get(), Filter)->Evaluate(); }), SExprIncorrect);
+        EXPECT_EQ(MessageOf<EDatabaseError>([&] { MakeParser(DS.get(), Filter)->Evaluate(); }), SExprIncorrect);
     }
     // The first and the last day of the calendar still are dates.
     EXPECT_EQ(Passing(DS.get(), "DATE(2958465.75) = 2958465"), (Ids{1, 2, 3, 4, 5}));
@@ -244,11 +230,11 @@ TEST(ExpressionParser, EvaluationErrorsCarryTheFilterTexts) {
     for (const auto& C : Cases) {
         SCOPED_TRACE(C.Filter);
         auto P = MakeParser(DS.get(), C.Filter);
-        EXPECT_EQ(ErrorOf([&] { P->Evaluate(); }), C.Message);
+        EXPECT_EQ(MessageOf<EDatabaseError>([&] { P->Evaluate(); }), C.Message);
     }
     for (TFilterOptions Options : {TFilterOptions{}, TFilterOptions{foCaseInsensitive}}) {
         TExpressionParser NoLike(DS.get(), nullptr, nullptr, "NAME like 'A%'", Options);
-        EXPECT_EQ(ErrorOf([&] { NoLike.Evaluate(); }), SExprIncorrect);
+        EXPECT_EQ(MessageOf<EDatabaseError>([&] { NoLike.Evaluate(); }), SExprIncorrect);
     }
     TExpressionParser NoFuncs(DS.get(), nullptr, nullptr, "NAME = 'Ahmet'", {});   // only LIKE needs one
     EXPECT_TRUE(NoFuncs.EvaluateBoolean());
@@ -267,7 +253,7 @@ TEST(ExpressionParser, ParseErrorsArePrefixed) {
     };
     for (const auto& C : Cases) {
         SCOPED_TRACE(C.Filter);
-        EXPECT_EQ(ErrorOf([&] { MakeParser(DS.get(), C.Filter); }), AnsiString("Can't parse Filter for: \r\n") + C.Message);
+        EXPECT_EQ(MessageOf<EDatabaseError>([&] { MakeParser(DS.get(), C.Filter); }), AnsiString("Can't parse Filter for: \r\n") + C.Message);
     }
 }
 
@@ -275,7 +261,7 @@ TEST(ExpressionParser, AndOrSkipTheRightOperandWhenDecided) {
     auto DS = MakeSet();   // record 1: NAME 'Ahmet' would fail as a number
     EXPECT_TRUE(MakeParser(DS.get(), "ID = 1 or NAME > 5")->EvaluateBoolean());
     EXPECT_FALSE(MakeParser(DS.get(), "ID = 2 and NAME > 5")->EvaluateBoolean());
-    EXPECT_EQ(ErrorOf([&] { MakeParser(DS.get(), "ID = 1 and NAME > 5")->Evaluate(); }), SExprIncorrect);
+    EXPECT_EQ(MessageOf<EDatabaseError>([&] { MakeParser(DS.get(), "ID = 1 and NAME > 5")->Evaluate(); }), SExprIncorrect);
     EXPECT_EQ(MakeParser(DS.get(), "AGE + 1")->Evaluate().VType(), varBoolean);
 }
 
@@ -295,7 +281,7 @@ TEST(ExpressionParser, FieldCache) {
     auto P = MakeParser(DS.get(), "NAME = 'Ahmet'");
     EXPECT_EQ(P->FieldByNameCached("name"), DS->FieldByName("NAME"));
     EXPECT_EQ(P->FieldByNameCached("name"), DS->FieldByName("NAME"));
-    EXPECT_EQ(ErrorOf([&] { P->FieldByNameCached("nosuch"); }), "Field 'nosuch' not found");
+    EXPECT_EQ(MessageOf<EDatabaseError>([&] { P->FieldByNameCached("nosuch"); }), "Field 'nosuch' not found");
     EXPECT_EQ(P->FilterText(), "NAME = 'Ahmet'");
 
     // Reopening makes new field objects: after clearing the cache the new ones are read.

@@ -1,4 +1,5 @@
 #include "datasets/RecordsCache.h"
+#include "platform/Raised.h"
 
 #include <gtest/gtest.h>
 
@@ -24,12 +25,7 @@ TEST(TRecordsCache, BlockSizing) {
     EXPECT_EQ(big.BlockSize(), 2000);
     EXPECT_EQ(big.RecordsPerBlock(), 4);
     EXPECT_THROW(TRecordsCache(10, 100, 0, 0), EMemManagerError);
-    try {
-        TRecordsCache bad(1, 100, 2000, 0);
-        FAIL();
-    } catch (const EMemManagerError& e) {
-        EXPECT_STREQ(e.what(), "Incompatible Sizes");
-    }
+    EXPECT_EQ(MessageOf<EMemManagerError>([&] { TRecordsCache bad(1, 100, 2000, 0); }), "Incompatible Sizes");
 }
 
 TEST(TRecordsCache, EmptyCacheReadsNothing) {
@@ -37,12 +33,8 @@ TEST(TRecordsCache, EmptyCacheReadsNothing) {
     const Byte* work = c.GetRecordBuffer(1);
     for (Integer i = 0; i < 100; ++i) ASSERT_EQ(work[i], 1) << i;
     auto buffer = Filled(100, 7);
-    try {
-        c.ReadRecord(1, buffer.data());
-        FAIL();
-    } catch (const EMemManagerError& e) {
-        EXPECT_STREQ(e.what(), "Can't read Buffer.Incorrect RecordNo");
-    }
+    EXPECT_EQ(MessageOf<EMemManagerError>([&] { c.ReadRecord(1, buffer.data()); }),
+              "Can't read Buffer.Incorrect RecordNo");
     // A failed read changes nothing.
     EXPECT_EQ(c.RecordCount(), 0);
     EXPECT_EQ(buffer[0], 7);
@@ -181,10 +173,7 @@ TEST_F(StringColumns, TooLongValueIsCutToItsRoom) {
 
 TEST_F(StringColumns, SetStringValueRules) {
     Cache.WriteRecord(1, Buffer("", "", 0).data(), true);
-    struct Case {
-        const char* In;
-        const char* Stored;
-    } cases[] = {
+    struct Case { const char* In; const char* Stored; } cases[] = {
         {"", ""}, {"abc", "abc"}, {"abc  ", "abc"}, {"abc\t", "abc\t"}, {"abcdef   ", "abcdef"}, {"abcdefg  ", "abcdefg  "},
     };
     for (const auto& c : cases) {
@@ -284,28 +273,14 @@ TEST(TStringCollection, RowsAndChecks) {
     EXPECT_EQ(s.GetValue(0, 5), "abc");
     s.SetValueFromBuffer(0, 5, "abcdef", 2);
     EXPECT_EQ(s.GetValue(0, 5), "ab");
-    struct Case {
-        Integer X, Y;
-        const char* Read;
-        const char* Write;
-    } cases[] = {
+    struct Case { Integer X, Y; const char* Read; const char* Write; } cases[] = {
         {2, 0, "Can't read value to StrCollection. Bad X-Index", "Can't write value to StrCollection. Bad X-Index"},
         {-1, 0, "Can't read value to StrCollection. Bad X-Index", "Can't write value to StrCollection. Bad X-Index"},
         {0, 129, "Can't read value to StrCollection. Bad Y-Index", "Can't write value to StrCollection. Bad Y-Index"},
     };
     for (const auto& c : cases) {
-        try {
-            s.GetValue(c.X, c.Y);
-            ADD_FAILURE();
-        } catch (const EStrCollectionError& e) {
-            EXPECT_STREQ(e.what(), c.Read);
-        }
-        try {
-            s.SetValue(c.X, c.Y, "v");
-            ADD_FAILURE();
-        } catch (const EStrCollectionError& e) {
-            EXPECT_STREQ(e.what(), c.Write);
-        }
+        EXPECT_EQ(MessageOf<EStrCollectionError>([&] { s.GetValue(c.X, c.Y); }), c.Read);
+        EXPECT_EQ(MessageOf<EStrCollectionError>([&] { s.SetValue(c.X, c.Y, "v"); }), c.Write);
     }
     s.Clear();
     EXPECT_EQ(s.RowCount(), 0);
@@ -317,10 +292,7 @@ TEST(TStringCollection, ChangingAnyColumnOfAnyRowKeepsTheOtherTexts) {
     TStringCollection s(3);
     for (Integer i = 0; i < 3; ++i) s.AddRow();
     const AnsiString Long(300, 'u');   // a length written in two bytes
-    struct Step {
-        Integer X, Y;
-        AnsiString Value;
-    } steps[] = {
+    struct Step { Integer X, Y; AnsiString Value; } steps[] = {
         {1, 0, "orta"}, {0, 0, "baş"}, {2, 0, Long},   // the newest row, out of column order
         {0, 1, "ikinci"},                             // another row: the first moves no more
         {1, 0, "uzayan orta metin"},                  // an older row grows: it moves

@@ -1,4 +1,5 @@
 #include "datasets/pFBDataSet.h"
+#include "platform/Raised.h"
 
 #include <gtest/gtest.h>
 
@@ -393,10 +394,7 @@ TEST_F(pFBDataSetTest, AnUpdateObjectMakesEditingPossibleOnlyWhenTheKindIsAllowe
 TEST_F(pFBDataSetTest, GeneratedStatementsOfATableWithOneKey) {
     TpFBDataSet* Ds = NewDataSet("select * from KV");
     Ds->Open();
-    struct {
-        Integer Kind;
-        const char* Expected;
-    } Cases[] = {
+    struct { Integer Kind; const char* Expected; } Cases[] = {
         {0, "Update KV KV Set\r\n     K=?NEW_K,\r\n     V=?NEW_V\r\nwhere KV.K=?OLD_K"},
         {1, "Insert into KV(\r\n     K,\r\n     V\r\n)\r\nvalues (\r\n     ?NEW_K,\r\n     ?NEW_V\r\n)"},
         {2, "Delete from KV KV\r\nwhere KV.K=?OLD_K"},
@@ -422,13 +420,8 @@ TEST_F(pFBDataSetTest, TheKeyConditionNamesTheLastKeyFirstAndAMissingKeyRaises) 
     EXPECT_EQ(S, "Delete from K2 K2\r\nwhere K2.B=?OLD_B and K2.A=?OLD_A");
     TpFBDataSet* Other = NewDataSet("select * from KV", "other");
     Other->Open();
-    try {
-        Other->GenerateModifySQL("KV", "NOPE", S, 0, 0);
-        FAIL();
-    } catch (Exception& E) {
-        EXPECT_EQ(E.Message(),
-                  "dm.other: unable to generate UpdateSQL because fields for \"KV\" do not exist in dataset.");
-    }
+    EXPECT_EQ(MessageOf([&] { Other->GenerateModifySQL("KV", "NOPE", S, 0, 0); }),
+              "dm.other: unable to generate UpdateSQL because fields for \"KV\" do not exist in dataset.");
 }
 
 TEST_F(pFBDataSetTest, AChangedMacroIsAChangedSelectAndOnlyAPrepareMakesTheParameterLinksAgain) {
@@ -507,22 +500,12 @@ TEST_F(pFBDataSetTest, ALockOfTwoRowsReportsMultiplyAndRaisesWithItsMessage) {
     Ds->UpdateSQL()->SetText("update KV set V = ?V where V = ?OLD_V");
     Ds->Open();
     EXPECT_EQ(Ds->LockRecord(false), lsMultiply);
-    try {
-        Ds->LockRecord(true);
-        FAIL();
-    } catch (Exception& E) {
-        EXPECT_EQ(E.Message(), "Error of record updating:Attempt to edit multiple records");
-    }
+    EXPECT_EQ(MessageOf([&] { Ds->LockRecord(true); }), "Error of record updating:Attempt to edit multiple records");
     Ds->Last();
     EXPECT_EQ(Ds->LockRecord(false), lsSuccess);
     TpFBDataSet* NoSql = NewDataSet("select * from KV", "nosql");
     NoSql->Open();
-    try {
-        NoSql->LockRecord(true);
-        FAIL();
-    } catch (Exception& E) {
-        EXPECT_EQ(E.Message(), "Unable to lock record. Update query is empty");
-    }
+    EXPECT_EQ(MessageOf([&] { NoSql->LockRecord(true); }), "Unable to lock record. Update query is empty");
 }
 
 TEST_F(pFBDataSetTest, ProtectedEditLocksTheRowAgainstAnotherTransaction) {
@@ -601,11 +584,7 @@ TEST_F(pFBDataSetTest, GeneratorValuesOnNewRecordOrBeforePost) {
 }
 
 TEST(pFBDataSetFormat, FormatForScale) {
-    struct {
-        const char* Format;
-        Integer Scale;
-        const char* Expected;
-    } Cases[] = {
+    struct { const char* Format; Integer Scale; const char* Expected; } Cases[] = {
         {"#,##0.", 2, "#,##0.00"}, {"0.0", 3, "0.000"}, {"0.00", 3, "0.00"}, {"", 2, ""}, {"0", 2, "0"},
     };
     for (const auto& C : Cases) EXPECT_EQ(FormatForScale(C.Format, C.Scale), C.Expected) << C.Format;
@@ -658,12 +637,7 @@ TEST_F(pFBDataSetTest, TheServerRecordCountCountsTheSelectsRows) {
     Ds->Open();
     EXPECT_EQ(Ds->GetServerRecordCount(), 2);
     Ds->OnAskRecordCount = [](TDataSet*, AnsiString& Sql) { Sql = "select count(*) from nothere"; };
-    try {
-        Ds->GetServerRecordCount();
-        FAIL();
-    } catch (Exception& E) {
-        EXPECT_EQ(E.Message(), "dm.ds unable to get number of records");
-    }
+    EXPECT_EQ(MessageOf([&] { Ds->GetServerRecordCount(); }), "dm.ds unable to get number of records");
 }
 
 
@@ -682,6 +656,13 @@ protected:
         Tr->Commit();
         Tr->SetActive(true);
         Ds->Open();
+    }
+    // The subscribers, rebound and open, by number.
+    TpFBDataSet* OpenSubscribers() {
+        TpFBDataSet* Ds = Subscribers();
+        Rebind(Ds, "select * from EABONEKIMLIK order by ABONENO");
+        Ds->Open();
+        return Ds;
     }
     AnsiString Keys(TpFBDataSet* Ds) {
         AnsiString R;
@@ -737,9 +718,7 @@ TEST_F(pFBDataSetDailyTest, EveryTextColumnKeepsTurkishLettersAtFullWidth) {
 
 TEST_F(pFBDataSetDailyTest, AmountsWithATurkishDecimalCommaRoundTrip) {
     TFormatSettingsGuard Guard(TurkishFormatSettings());
-    TpFBDataSet* Ds = Subscribers();
-    Rebind(Ds, "select * from EABONEKIMLIK order by ABONENO");
-    Ds->Open();
+    TpFBDataSet* Ds = OpenSubscribers();
     Ds->Edit();
     Ds->FieldByName("KIRATUTARI")->SetAsString("1234567,89");
     EXPECT_DOUBLE_EQ(Ds->FieldByName("KIRATUTARI")->AsFloat(), 1234567.89);
@@ -786,9 +765,7 @@ TEST_F(pFBDataSetDailyTest, FieldNamesAreFoundInAnyCaseAndATurkishLiteralSelects
 }
 
 TEST_F(pFBDataSetDailyTest, RollbackThenReopenShowsTheStoredRows) {
-    TpFBDataSet* Ds = Subscribers();
-    Rebind(Ds, "select * from EABONEKIMLIK order by ABONENO");
-    Ds->Open();
+    TpFBDataSet* Ds = OpenSubscribers();
     Ds->Edit();
     Ds->FieldByName("ADI")->SetAsString("Değişti");
     Ds->Post();
@@ -833,9 +810,7 @@ TEST_F(pFBDataSetDailyTest, ATransactionCommittedElsewhereClosesTheDataSetAndItR
 }
 
 TEST_F(pFBDataSetDailyTest, AnUnpostedEditInTheCommittedTransactionIsDropped) {
-    TpFBDataSet* Ds = Subscribers();
-    Rebind(Ds, "select * from EABONEKIMLIK order by ABONENO");
-    Ds->Open();
+    TpFBDataSet* Ds = OpenSubscribers();
     Ds->Edit();
     Ds->FieldByName("ADI")->SetAsString("Yarım");
     Tr->Commit();
@@ -848,9 +823,7 @@ TEST_F(pFBDataSetDailyTest, AnUnpostedEditInTheCommittedTransactionIsDropped) {
 }
 
 TEST_F(pFBDataSetDailyTest, AFailedPostThenCancelLeavesACleanDataSet) {
-    TpFBDataSet* Ds = Subscribers();
-    Rebind(Ds, "select * from EABONEKIMLIK order by ABONENO");
-    Ds->Open();
+    TpFBDataSet* Ds = OpenSubscribers();
     Ds->Last();
     Ds->Insert();
     Ds->FieldByName("ABONENO")->SetAsString("100");   // taken
@@ -879,9 +852,7 @@ TEST_F(pFBDataSetDailyTest, AFailedPostThenCancelLeavesACleanDataSet) {
 
 TEST_F(pFBDataSetDailyTest, EditingTheLastAndTheFirstRecordThenNavigating) {
     DB1().Execute("INSERT INTO EABONEKIMLIK (ABONENO, ADI) VALUES (\"300\", \"Üçüncü\");");
-    TpFBDataSet* Ds = Subscribers();
-    Rebind(Ds, "select * from EABONEKIMLIK order by ABONENO");
-    Ds->Open();
+    TpFBDataSet* Ds = OpenSubscribers();
     Ds->Last();
     Ds->Edit();
     Ds->FieldByName("ADI")->SetAsString("Son");
@@ -907,9 +878,7 @@ TEST_F(pFBDataSetDailyTest, EditingTheLastAndTheFirstRecordThenNavigating) {
 }
 
 TEST_F(pFBDataSetDailyTest, DeletingDownToEmptyAndInsertingAgain) {
-    TpFBDataSet* Ds = Subscribers();
-    Rebind(Ds, "select * from EABONEKIMLIK order by ABONENO");
-    Ds->Open();
+    TpFBDataSet* Ds = OpenSubscribers();
     Ds->Delete();
     Ds->Delete();
     EXPECT_TRUE(Ds->IsEmpty());
@@ -935,9 +904,7 @@ TEST_F(pFBDataSetDailyTest, DeletingDownToEmptyAndInsertingAgain) {
 }
 
 TEST_F(pFBDataSetDailyTest, ClosingWithUnpostedChangesWritesNothing) {
-    TpFBDataSet* Ds = Subscribers();
-    Rebind(Ds, "select * from EABONEKIMLIK order by ABONENO");
-    Ds->Open();
+    TpFBDataSet* Ds = OpenSubscribers();
     Ds->Edit();
     Ds->FieldByName("ADI")->SetAsString("Kaybolur");
     Rebind(Ds, "select * from EABONEKIMLIK order by ABONENO");   // closes
@@ -1231,9 +1198,7 @@ TEST_F(pFBDataSetDailyTest, DataSetsAndTheSharedTransactionMayGoInEitherOrder) {
         Work->Open();
         EXPECT_TRUE(Work->IsEmpty());
     }
-    TpFBDataSet* Ds = Subscribers();
-    Rebind(Ds, "select * from EABONEKIMLIK order by ABONENO");
-    Ds->Open();
+    TpFBDataSet* Ds = OpenSubscribers();
     Ds->Edit();
     Ds->FieldByName("ADI")->SetAsString("Kalan");
     Ds->Post();

@@ -1,4 +1,5 @@
 #include "dbclient/FBBlob.h"
+#include "platform/Raised.h"
 
 #include <gtest/gtest.h>
 
@@ -135,22 +136,15 @@ TEST_F(FBBlobTest, AssignCopiesBlobContentBetweenStatements) {
 }
 
 TEST_F(FBBlobTest, StreamStateChecksAndModes) {
-    struct Case {
-        TFBDatabase* Db;
-        TFBTransaction* Tr;
-        Integer Error;
-    };
+    struct Case { TFBDatabase* Db; TFBTransaction* Tr; Integer Error; };
     TFBDatabase closed(nullptr);
     TFBTransaction idle(nullptr);
     idle.SetDefaultDatabase(Db);
     for (const Case& c : {Case{nullptr, Tr, 21}, Case{&closed, Tr, 12}, Case{Db, nullptr, 22}, Case{Db, &idle, 15}}) {
         TFBBlobStream s(nullptr, ISC_QUAD{1, 1}, c.Db, c.Tr);
-        try {
-            s.Size();
-            ADD_FAILURE() << "error " << c.Error << " expected";
-        } catch (const EFBClientError& e) {
-            EXPECT_EQ(e.SQLCode(), c.Error);
-            EXPECT_NE(e.Message().find("BlobStream"), AnsiString::npos) << e.Message();
+        if (auto e = Raised<EFBClientError>([&] { s.Size(); })) {
+            EXPECT_EQ(e->SQLCode(), c.Error);
+            EXPECT_NE(e->Message().find("BlobStream"), AnsiString::npos) << e->Message();
         }
     }
     TFBBlobStream w(nullptr, ISC_QUAD{}, Db, Tr);
@@ -192,21 +186,13 @@ TEST(FBBlobRoutines, WithoutClientLibraryNameTheRoutine) {
     isc_blob_handle h = 0;
     Integer a, b, c, d;
     char buf[1];
-    auto message = [](auto&& F) {
-        try {
-            F();
-        } catch (const Exception& e) {
-            return e.Message();
-        }
-        return AnsiString("no error");
-    };
-    EXPECT_EQ(message([&] { GetBlobInfo(nullptr, &h, a, b, c, d); }),
+    EXPECT_EQ(MessageOf([&] { GetBlobInfo(nullptr, &h, a, b, c, d); }),
               "Can't perform operation GetBlobInfo. Unknown client library");
-    EXPECT_EQ(message([&] { ReadBlob(nullptr, &h, buf, 1); }),
+    EXPECT_EQ(MessageOf([&] { ReadBlob(nullptr, &h, buf, 1); }),
               "Can't perform operation ReadBlob. Unknown client library");
-    EXPECT_EQ(message([&] { WriteBlob(nullptr, &h, buf, 1); }),
+    EXPECT_EQ(MessageOf([&] { WriteBlob(nullptr, &h, buf, 1); }),
               "Can't perform operation WriteBlob. Unknown client library");
-    EXPECT_EQ(message([&] { BlobExist(nullptr, nullptr, nullptr, ISC_QUAD{}); }),
+    EXPECT_EQ(MessageOf([&] { BlobExist(nullptr, nullptr, nullptr, ISC_QUAD{}); }),
               "Can't perform operation BlobExist. Unknown client library");
 }
 

@@ -1,4 +1,6 @@
 #include "dbclient/FBDatabase.h"
+#include "platform/Raised.h"
+#include "dbclient/FBErrorKit.h"
 
 #include <gtest/gtest.h>
 
@@ -66,16 +68,13 @@ TEST_F(FBDatabaseTest, AttachAndDetach) {
 
 TEST_F(FBDatabaseTest, BadPathLeavesTheDatabaseClosed) {
     db->SetDBName(DB1().Folder() + "/missing.fdb");
-    try {
-        db->Open();
-        FAIL();
-    } catch (const EFBInterBaseError& e) {
-        EXPECT_EQ(e.Sender(), db);
-        EXPECT_EQ(e.IBErrorCode(), isc_io_error);
-        EXPECT_EQ(e.SQLCode(), -902);
-        EXPECT_EQ(e.Message().rfind("dmodule1.FBDbase1:\r\n", 0), 0u) << e.Message();
-        EXPECT_NE(e.Message().find("missing.fdb"), AnsiString::npos);
-        EXPECT_EQ(e.Message(), "dmodule1.FBDbase1:\r\n" + e.SQLMessage() + e.IBMessage());
+    if (auto e = Raised<EFBInterBaseError>([&] { db->Open(); })) {
+        EXPECT_EQ(e->Sender(), db);
+        EXPECT_EQ(e->IBErrorCode(), isc_io_error);
+        EXPECT_EQ(e->SQLCode(), -902);
+        EXPECT_EQ(e->Message().rfind("dmodule1.FBDbase1:\r\n", 0), 0u) << e->Message();
+        EXPECT_NE(e->Message().find("missing.fdb"), AnsiString::npos);
+        EXPECT_EQ(e->Message(), "dmodule1.FBDbase1:\r\n" + e->SQLMessage() + e->IBMessage());
     }
     EXPECT_FALSE(db->Connected());
     EXPECT_EQ(db->Handle(), 0u);
@@ -87,23 +86,15 @@ TEST_F(FBDatabaseTest, BadPathLeavesTheDatabaseClosed) {
 
 TEST_F(FBDatabaseTest, BadUserIsRefusedByTheEngine) {
     db->SetDBParamByName("user_name", AnsiString(40, 'U'));
-    try {
-        db->Open();
-        FAIL();
-    } catch (const EFBInterBaseError& e) {
-        EXPECT_NE(e.IBMessage().find("Login name too long"), AnsiString::npos) << e.Message();
+    if (auto e = Raised<EFBInterBaseError>([&] { db->Open(); })) {
+        EXPECT_NE(e->IBMessage().find("Login name too long"), AnsiString::npos) << e->Message();
     }
     EXPECT_FALSE(db->Connected());
 }
 
 TEST_F(FBDatabaseTest, UnknownParameterLineFailsBeforeAttaching) {
     db->DBParams()->Add("page_size=8192");
-    try {
-        db->Open();
-        FAIL();
-    } catch (const EFBClientError& e) {
-        EXPECT_EQ(e.SQLCode(), 8);
-    }
+    EXPECT_TRUE(RaisesCode([&] { db->Open(); }, 8));
     EXPECT_FALSE(db->Connected());
     db->DBParams()->Delete(2);
     db->Open();   // the block is built again
@@ -116,13 +107,7 @@ TEST_F(FBDatabaseTest, DialectIsLoweredToTheServers) {
     EXPECT_EQ(db->SQLDialect(), 1);
     EXPECT_TRUE(db->NeedUpperNames());
     for (Integer bad : {3, 0}) {
-        try {
-            db->SetSQLDialect(bad);
-            ADD_FAILURE();
-        } catch (const EFBClientError& e) {
-            EXPECT_EQ(e.SQLCode(), 61);
-            EXPECT_EQ(e.Message(), "SQL Dialect invalid");
-        }
+        EXPECT_TRUE(RaisesCode([&] { db->SetSQLDialect(bad); }, 61, "SQL Dialect invalid"));
     }
     EXPECT_EQ(db->SQLDialect(), 1);
 
@@ -223,31 +208,15 @@ TEST_F(FBDatabaseTest, QueryValuesOnATransactionOfAnotherDefaultDatabase) {
 
 TEST_F(FBDatabaseTest, StateErrors) {
     TFBDatabase unnamed(nullptr);
-    try {
-        unnamed.Open();
-        FAIL();
-    } catch (const EFBClientError& e) {
-        EXPECT_EQ(e.SQLCode(), 14);
-        EXPECT_EQ(e.Message(), "Database name is missing.");
-    }
-    try {
-        db->CheckActive();
-        FAIL();
-    } catch (const EFBClientError& e) {
-        EXPECT_EQ(e.SQLCode(), 12);
-        EXPECT_EQ(e.Message(), "dmodule1.FBDbase1: Cannot perform operation -- DB is not open.");
-    }
+    EXPECT_TRUE(RaisesCode([&] { unnamed.Open(); }, 14, "Database name is missing."));
+    EXPECT_TRUE(RaisesCode([&] { db->CheckActive(); },
+                           12, "dmodule1.FBDbase1: Cannot perform operation -- DB is not open."));
     db->Open();
     for (auto change : {+[](TFBDatabase* d) { d->SetDBName("other.fdb"); },
                         +[](TFBDatabase* d) { d->SetLibraryName("libother.so"); },
                         +[](TFBDatabase* d) { d->DBParams()->Add("lc_ctype=WIN1254"); },
                         +[](TFBDatabase* d) { d->Open(); }}) {
-        try {
-            change(db);
-            ADD_FAILURE();
-        } catch (const EFBClientError& e) {
-            EXPECT_EQ(e.SQLCode(), 13);
-        }
+        EXPECT_TRUE(RaisesCode([&] { change(db); }, 13));
     }
     EXPECT_EQ(db->DBParams()->Count(), 2);
     EXPECT_EQ(db->DBName(), DB1().Path());
@@ -285,13 +254,8 @@ TEST_F(FBDatabaseTest, ParameterLines) {
 TEST_F(FBDatabaseTest, LoginDialog) {
     db->SetUseLoginPrompt(true);
     LoginDialogHook = nullptr;
-    try {
-        db->Open();
-        FAIL();
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message(),
-                  "Unable to find Database login dialog. Please, add FBDBLoginDlg into USES statement of your project.");
-    }
+    EXPECT_EQ(MessageOf([&] { db->Open(); }),
+              "Unable to find Database login dialog. Please, add FBDBLoginDlg into USES statement of your project.");
     AnsiString shownName;
     LoginDialogHook = [&shownName](const AnsiString& Name, AnsiString& User, AnsiString& Password, AnsiString& Role) {
         shownName = Name;
@@ -299,13 +263,7 @@ TEST_F(FBDatabaseTest, LoginDialog) {
         return false;
     };
     AnsiString before = db->DBParams()->Text();
-    try {
-        db->Open();
-        FAIL();
-    } catch (const EFBClientError& e) {
-        EXPECT_EQ(e.SQLCode(), 7);
-        EXPECT_EQ(e.Message(), "Operation cancelled at user's request.");
-    }
+    EXPECT_TRUE(RaisesCode([&] { db->Open(); }, 7, "Operation cancelled at user's request."));
     EXPECT_EQ(shownName, DB1().Path());
     EXPECT_EQ(db->DBParams()->Text(), before);
     EXPECT_FALSE(db->Connected());
@@ -359,21 +317,11 @@ TEST_F(FBDatabaseTest, IdleTimeoutOnTheManualClock) {
 TEST_F(FBDatabaseTest, DisconnectEventFailuresNameTheDatabase) {
     db->Open();
     db->BeforeDisconnect = [](TObject*) { throw Exception("boom"); };
-    try {
-        db->Close();
-        FAIL();
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message(), "Error of dmodule1.FBDbase1.BeforeDisconnect. boom");
-    }
+    EXPECT_EQ(MessageOf([&] { db->Close(); }), "Error of dmodule1.FBDbase1.BeforeDisconnect. boom");
     EXPECT_TRUE(db->Connected());
     db->BeforeDisconnect = nullptr;
     db->AfterDisconnect = [](TObject*) { throw Exception("late"); };
-    try {
-        db->Close();
-        FAIL();
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message(), "Error of dmodule1.FBDbase1.AfterDisconnect. late");
-    }
+    EXPECT_EQ(MessageOf([&] { db->Close(); }), "Error of dmodule1.FBDbase1.AfterDisconnect. late");
     EXPECT_FALSE(db->Connected());   // the detach itself happened
     db->AfterDisconnect = nullptr;
 }
@@ -436,20 +384,8 @@ TEST_F(FBDatabaseTest, LinksKeepTheirIndexes) {
     c.SetDatabase(nullptr);
     EXPECT_EQ(db->SQLObjectCount(), 1);
     EXPECT_EQ(db->SQLObjects(0), &a);
-    try {
-        TFBBase none(nullptr);
-        none.CheckDatabase();
-        FAIL();
-    } catch (const EFBClientError& e) {
-        EXPECT_EQ(e.SQLCode(), 21);
-        EXPECT_EQ(e.Message(), "Database not assigned for .");
-    }
-    try {
-        a.CheckDatabase();
-        FAIL();
-    } catch (const EFBClientError& e) {
-        EXPECT_EQ(e.SQLCode(), 12);
-    }
+    EXPECT_TRUE(RaisesCode([] { TFBBase(nullptr).CheckDatabase(); }, 21, "Database not assigned for ."));
+    EXPECT_TRUE(RaisesCode([&] { a.CheckDatabase(); }, 12));
 }
 
 TEST_F(FBDatabaseTest, ProcessWideLists) {
@@ -523,11 +459,8 @@ namespace {
 TEST_F(FBDatabaseTest, HostNameGoesToAServer) {
     // No server listens on port 1: the attach must fail on the network, not open the file in-process.
     db->SetDBName("127.0.0.1/1:" + DB1().Path());
-    try {
-        db->Open();
-        FAIL();
-    } catch (const EFBInterBaseError& e) {
-        EXPECT_NE(e.IBMessage().find("network"), AnsiString::npos) << e.Message();
+    if (auto e = Raised<EFBInterBaseError>([&] { db->Open(); })) {
+        EXPECT_NE(e->IBMessage().find("network"), AnsiString::npos) << e->Message();
     }
     EXPECT_FALSE(db->Connected());
 }

@@ -1,4 +1,6 @@
 #include "dbclient/FBMessages.h"
+#include "platform/Raised.h"
+#include "dbclient/FBErrorKit.h"
 
 #include <gtest/gtest.h>
 
@@ -63,29 +65,15 @@ TEST(FBMessages, TableEntries) {
 
 TEST(FBMessages, FBErrorFormatsTheTableEntry) {
     SetStatus({isc_arg_gds, 335544345, isc_arg_end});
-    try {
-        FBError(13);
-        FAIL();
-    } catch (const EFBClientError& e) {
-        EXPECT_EQ(e.SQLCode(), 13);
-        EXPECT_EQ(e.Message(), "Cannot perform operation -- DB is currently open.");
-        EXPECT_EQ(e.Sender(), nullptr);
-        EXPECT_EQ(e.IBErrorCode(), 335544345);   // whatever the vector last held
+    if (auto e = Raised<EFBClientError>([&] { FBError(13); })) {
+        EXPECT_EQ(e->SQLCode(), 13);
+        EXPECT_EQ(e->Message(), "Cannot perform operation -- DB is currently open.");
+        EXPECT_EQ(e->Sender(), nullptr);
+        EXPECT_EQ(e->IBErrorCode(), 335544345);   // whatever the vector last held
     }
-    try {
-        FBError(12 + 128, {"DM.DB"});   // only the low 7 bits count
-        FAIL();
-    } catch (const EFBError& e) {
-        EXPECT_EQ(e.SQLCode(), 12);
-        EXPECT_EQ(e.Message(), "DM.DB: Cannot perform operation -- DB is not open.");
-    }
-    try {
-        FBErrorFmt("free %d", {5});
-        FAIL();
-    } catch (const EFBClientError& e) {
-        EXPECT_EQ(e.SQLCode(), -1);
-        EXPECT_EQ(e.Message(), "free 5");
-    }
+    EXPECT_TRUE(RaisesCode<EFBError>([&] { FBError(12 + 128, {"DM.DB"}); },   // only the low 7 bits count
+                           12, "DM.DB: Cannot perform operation -- DB is not open."));
+    EXPECT_TRUE(RaisesCode([&] { FBErrorFmt("free %d", {5}); }, -1, "free 5"));
 }
 
 TEST(FBMessages, SenderNamePrefix) {
@@ -115,15 +103,12 @@ TEST_P(IBErrorText, BuildsBothTexts) {
     ScriptedLines = GetParam().Lines;
     NextLine = 0;
     SetStatus({isc_arg_gds, isc_lock_conflict, isc_arg_end});
-    try {
-        IBError(lib.get(), nullptr);
-        FAIL();
-    } catch (const EFBInterBaseError& e) {
-        EXPECT_EQ(e.SQLCode(), -901);
-        EXPECT_EQ(e.IBErrorCode(), isc_lock_conflict);
-        EXPECT_EQ(e.SQLMessage(), GetParam().SQLMessage);
-        EXPECT_EQ(e.IBMessage(), GetParam().IBMessage);
-        EXPECT_EQ(e.Message(), AnsiString(GetParam().SQLMessage) + GetParam().IBMessage);
+    if (auto e = Raised<EFBInterBaseError>([&] { IBError(lib.get(), nullptr); })) {
+        EXPECT_EQ(e->SQLCode(), -901);
+        EXPECT_EQ(e->IBErrorCode(), isc_lock_conflict);
+        EXPECT_EQ(e->SQLMessage(), GetParam().SQLMessage);
+        EXPECT_EQ(e->IBMessage(), GetParam().IBMessage);
+        EXPECT_EQ(e->Message(), AnsiString(GetParam().SQLMessage) + GetParam().IBMessage);
     }
 }
 
@@ -137,14 +122,11 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(FBMessages, RealClientTexts) {
     IIBClientLibraryPtr lib = GetClientLibraryByName(IBASE_DLL);
     SetStatus({isc_arg_gds, isc_lock_conflict, isc_arg_end});
-    try {
-        IBError(lib.get(), nullptr);
-        FAIL();
-    } catch (const EFBInterBaseError& e) {
-        EXPECT_EQ(e.SQLCode(), -901);
-        EXPECT_EQ(e.IBMessage(), "lock conflict on no wait transaction.\r\n");
-        EXPECT_FALSE(e.SQLMessage().empty());
-        EXPECT_EQ(e.SQLMessage().back(), '.');
+    if (auto e = Raised<EFBInterBaseError>([&] { IBError(lib.get(), nullptr); })) {
+        EXPECT_EQ(e->SQLCode(), -901);
+        EXPECT_EQ(e->IBMessage(), "lock conflict on no wait transaction.\r\n");
+        EXPECT_FALSE(e->SQLMessage().empty());
+        EXPECT_EQ(e->SQLMessage().back(), '.');
     }
 }
 

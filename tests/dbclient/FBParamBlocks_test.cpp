@@ -1,4 +1,5 @@
 #include "dbclient/FBParamBlocks.h"
+#include "dbclient/FBErrorKit.h"
 
 #include <gtest/gtest.h>
 
@@ -79,11 +80,7 @@ TEST(FBParamBlocks, SeveralLinesFollowEachOther) {
                   Bytes({isc_dpb_sql_dialect, 1, 1}));
 }
 
-struct TBadLine {
-    const char* Line;
-    Integer Code;
-    const char* Message;
-};
+struct TBadLine { const char* Line; Integer Code; const char* Message; };
 
 class DPBErrorTest : public ::testing::TestWithParam<TBadLine> {};
 
@@ -92,13 +89,7 @@ TEST_P(DPBErrorTest, RaisesTableError) {
     l.Add(GetParam().Line);
     AnsiString dpb = "kept";
     Word len = 4;
-    try {
-        GenerateDPB(&l, dpb, len);
-        FAIL() << "no error for " << GetParam().Line;
-    } catch (const EFBClientError& e) {
-        EXPECT_EQ(e.SQLCode(), GetParam().Code);
-        EXPECT_EQ(e.Message(), GetParam().Message);
-    }
+    EXPECT_TRUE(RaisesCode([&] { GenerateDPB(&l, dpb, len); }, GetParam().Code, GetParam().Message)) << GetParam().Line;
     EXPECT_EQ(dpb, "kept");
     EXPECT_EQ(len, 4);
 }
@@ -179,13 +170,7 @@ TEST(FBParamBlocks, TPBErrors) {
         l.Add(line);
         AnsiString tpb;
         Word len = 0;
-        try {
-            GenerateTPB(&l, tpb, len);
-            ADD_FAILURE() << line;
-        } catch (const EFBClientError& e) {
-            EXPECT_EQ(e.SQLCode(), code);
-            EXPECT_EQ(e.Message(), msg);
-        }
+        EXPECT_TRUE(RaisesCode([&] { GenerateTPB(&l, tpb, len); }, code, msg)) << line;
     }
 }
 

@@ -1,4 +1,5 @@
 #include "dbclient/FBPreprocess.h"
+#include "dbclient/FBErrorKit.h"
 
 #include <gtest/gtest.h>
 
@@ -44,10 +45,7 @@ TEST(FBPreprocess, TextInStringsAndCommentsIsNoMarker) {
 }
 
 TEST(FBPreprocess, StandaloneAndWhereTracking) {
-    struct Case {
-        const char* Text;
-        bool InWhere, Standalone;
-    } cases[] = {
+    struct Case { const char* Text; bool InWhere, Standalone; } cases[] = {
         {"SELECT :A FROM T\r\n", false, false},
         {"UPDATE T SET X = :A WHERE ID = 1\r\n", false, false},
         {"SELECT * FROM T WHERE A = :A + 1\r\n", true, false},
@@ -85,10 +83,7 @@ TEST(FBPreprocess, DDLKeepsColonsAndQuestionMarks) {
 }
 
 TEST(FBPreprocess, ParseErrors) {
-    struct Case {
-        const char* Text;
-        const char* Reason;
-    } cases[] = {
+    struct Case { const char* Text; const char* Reason; } cases[] = {
         {"SELECT 'abc FROM T\r\n", "EOF in string detected"},
         {"SELECT 1 /* open FROM T\r\n", "EOF in comment detected"},
         {"SELECT * FROM T WHERE A = ?\r\n", "Parameter name expected"},
@@ -100,13 +95,8 @@ TEST(FBPreprocess, ParseErrors) {
         {"SELECT * FROM T WHERE A = :\r\n", "Parameter name expected"},
     };
     for (const Case& c : cases) {
-        try {
-            Scan(c.Text);
-            ADD_FAILURE() << c.Text;
-        } catch (const EFBClientError& e) {
-            EXPECT_EQ(e.SQLCode(), 51);
-            EXPECT_EQ(AnsiString(e.what()), AnsiString("SQL Parse Error in :dm.Q \r\n\r\n") + c.Reason) << c.Text;
-        }
+        EXPECT_TRUE(RaisesCode([&] { Scan(c.Text); }, 51, AnsiString("SQL Parse Error in :dm.Q \r\n\r\n") + c.Reason))
+            << c.Text;
     }
 }
 
@@ -115,14 +105,10 @@ TEST(FBPreprocess, NullComparisonRewrites) {
         const char* Text;
         const char* Expected;  // nullptr: unchanged
     } cases[] = {
-        {"WHERE A = :A AND", "WHERE A  IS NULL  AND"},
-        {"WHERE A <> :A AND", "WHERE A  IS NOT NULL  AND"},
-        {"WHERE A != :A AND", "WHERE A  IS NOT NULL  AND"},
-        {"WHERE A ^= :A AND", "WHERE A  IS NOT NULL  AND"},
-        {"WHERE A ~= :A AND", "WHERE A  IS NOT NULL  AND"},
-        {"WHERE A >= :A AND", nullptr},
-        {"WHERE A <= :A AND", nullptr},
-        {"WHERE A LIKE :A AND", nullptr},
+        {"WHERE A = :A AND", "WHERE A  IS NULL  AND"}, {"WHERE A <> :A AND", "WHERE A  IS NOT NULL  AND"},
+        {"WHERE A != :A AND", "WHERE A  IS NOT NULL  AND"}, {"WHERE A ^= :A AND", "WHERE A  IS NOT NULL  AND"},
+        {"WHERE A ~= :A AND", "WHERE A  IS NOT NULL  AND"}, {"WHERE A >= :A AND", nullptr},
+        {"WHERE A <= :A AND", nullptr}, {"WHERE A LIKE :A AND", nullptr},
     };
     for (const Case& c : cases) {
         AnsiString text = c.Text;

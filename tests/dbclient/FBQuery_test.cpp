@@ -1,5 +1,8 @@
 #include "dbclient/FBQuery.h"
+#include "platform/Raised.h"
+#include "dbclient/FBErrorKit.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <map>
@@ -41,6 +44,12 @@ public:
 
 protected:
     TFBDatabase* Connect(TTestDatabase& T) { return Connect(Owner.get(), T); }
+    // Connected, with the default transaction started.
+    TFBDatabase* Started(TTestDatabase& T) {
+        TFBDatabase* Db = Connect(T);
+        Db->DefaultTransaction()->StartTransaction();
+        return Db;
+    }
     static TFBDatabase* Connect(TComponent* Owner, TTestDatabase& T) {
         const bool One = T.Dialect() == 1;
         return ConnectTestDatabase(Owner, T, One ? "DB1" : "DB3", One ? "TR1" : "TR3");
@@ -106,8 +115,7 @@ TEST_F(FBQueryTest, InsertAndSelectWithNamedParametersInBothForms) {
 }
 
 TEST_F(FBQueryTest, TrimCharFieldsAndTurkishTextRoundTrip) {
-    TFBDatabase* db = Connect(DB1());
-    db->DefaultTransaction()->StartTransaction();
+    TFBDatabase* db = Started(DB1());
     TFBQuery* ins = NewQuery(db, "insert into T (ID, NAME, CODE) values (:ID, :NAME, :CODE)");
     ins->ParamByName("ID")->SetAsInteger(50);
     ins->ParamByName("NAME")->SetAsString("İĞÜŞÖığüşç");
@@ -124,8 +132,7 @@ TEST_F(FBQueryTest, TrimCharFieldsAndTurkishTextRoundTrip) {
 }
 
 TEST_F(FBQueryTest, TooLongTextIsRefusedNotCut) {
-    TFBDatabase* db = Connect(DB1());
-    db->DefaultTransaction()->StartTransaction();
+    TFBDatabase* db = Started(DB1());
     TFBQuery* ins = NewQuery(db, "insert into T (ID, NAME) values (:ID, :NAME)");
     ins->ParamByName("ID")->SetAsInteger(60);
     ins->ParamByName("NAME")->SetAsString("12345678901");
@@ -134,8 +141,7 @@ TEST_F(FBQueryTest, TooLongTextIsRefusedNotCut) {
 }
 
 TEST_F(FBQueryTest, NullParameterInWhereBecomesIsNull) {
-    TFBDatabase* db = Connect(DB1());
-    db->DefaultTransaction()->StartTransaction();
+    TFBDatabase* db = Started(DB1());
     Exec(db, "insert into T (ID, NAME) values (70, NULL)");
     Exec(db, "insert into T (ID, NAME) values (71, 'x')");
     TFBQuery* sel = NewQuery(db, "select ID from T where NAME = :N and ID >= 70", "S");
@@ -160,8 +166,7 @@ TEST_F(FBQueryTest, NullParameterInWhereBecomesIsNull) {
 }
 
 TEST_F(FBQueryTest, MacrosAreSubstitutedAndRebuilt) {
-    TFBDatabase* db = Connect(DB1());
-    db->DefaultTransaction()->StartTransaction();
+    TFBDatabase* db = Started(DB1());
     Exec(db, "insert into T (ID, NAME) values (80, 'b')");
     Exec(db, "insert into T (ID, NAME) values (81, 'a')");
     TFBQuery* sel = NewQuery(db, "select ID from T where ID >= :LO order by @ORDERFIELD%ID \r\n", "S");
@@ -179,8 +184,7 @@ TEST_F(FBQueryTest, MacrosAreSubstitutedAndRebuilt) {
 }
 
 TEST_F(FBQueryTest, QuotedMacroDefaultIsAStringLiteral) {
-    TFBDatabase* db = Connect(DB3());
-    db->DefaultTransaction()->StartTransaction();
+    TFBDatabase* db = Started(DB3());
     Exec(db, "insert into T (ID, NAME) values (90, 'abc')");
     TFBQuery* sel = NewQuery(db, "select ID from T where NAME = @V%#abc \r\n", "S");
     sel->ExecQuery();
@@ -190,8 +194,7 @@ TEST_F(FBQueryTest, QuotedMacroDefaultIsAStringLiteral) {
 }
 
 TEST_F(FBQueryTest, RepeatedParameterTakesOneValue) {
-    TFBDatabase* db = Connect(DB1());
-    db->DefaultTransaction()->StartTransaction();
+    TFBDatabase* db = Started(DB1());
     Exec(db, "insert into T (ID, QTY) values (100, 5)");
     TFBQuery* up = NewQuery(db, "update T set QTY = :X where ID = :ID and QTY <> :X");
     ASSERT_EQ(up->ParamCount(), 3);
@@ -208,8 +211,7 @@ TEST_F(FBQueryTest, RepeatedParameterTakesOneValue) {
 TEST_F(FBQueryTest, DatesAndNumericScalesInBothDialects) {
     const TDateTime day = EncodeDate(2016, 3, 31);
     for (TTestDatabase* t : {&DB1(), &DB3()}) {
-        TFBDatabase* db = Connect(*t);
-        db->DefaultTransaction()->StartTransaction();
+        TFBDatabase* db = Started(*t);
         const AnsiString n = IntToStr(t->Dialect());
         TFBQuery* ins = NewQuery(db, "insert into T (ID, D, RATE, AMOUNT) values (:ID, :D, :R, :A)", ("I" + n).c_str());
         ins->ParamByName("ID")->SetAsInteger(110);
@@ -239,8 +241,7 @@ TEST_F(FBQueryTest, DatesAndNumericScalesInBothDialects) {
 }
 
 TEST_F(FBQueryTest, Dialect3ScaledInt64AndTimes) {
-    TFBDatabase* db = Connect(DB3());
-    db->DefaultTransaction()->StartTransaction();
+    TFBDatabase* db = Started(DB3());
     TFBQuery* ins = NewQuery(db, "insert into T3 (ID, BIG, PRICE, TM, TS) values (:ID, :BIG, :P, :TM, :TS)");
     ins->ParamByName("ID")->SetAsInteger(1);
     ins->ParamByName("BIG")->SetAsInt64(9000000000000000001LL);
@@ -269,8 +270,7 @@ TEST_F(FBQueryTest, Dialect3ScaledInt64AndTimes) {
 }
 
 TEST_F(FBQueryTest, ColumnNamesAreMadeUnique) {
-    TFBDatabase* db = Connect(DB3());
-    db->DefaultTransaction()->StartTransaction();
+    TFBDatabase* db = Started(DB3());
     TFBQuery* sel = NewQuery(db,
                              "select 1, 2, 3, ID, ID, ID, 4 as \"ABCDEFGHIJKLMNOPQRSTUVWXYZ01234\", "
                              "5 as \"ABCDEFGHIJKLMNOPQRSTUVWXYZ01234\" from RDB$DATABASE left join T on 1=0",
@@ -287,8 +287,7 @@ TEST_F(FBQueryTest, ColumnNamesAreMadeUnique) {
 }
 
 TEST_F(FBQueryTest, ExecuteProcedureReturnsOutputAndRepeats) {
-    TFBDatabase* db = Connect(DB1());
-    db->DefaultTransaction()->StartTransaction();
+    TFBDatabase* db = Started(DB1());
     TFBQuery* q = NewQuery(db, "execute procedure ADDONE :X");
     for (int i = 1; i <= 2; ++i) {
         q->ParamByName("X")->SetAsInteger(i * 10);
@@ -298,12 +297,7 @@ TEST_F(FBQueryTest, ExecuteProcedureReturnsOutputAndRepeats) {
     }
     // An unknown name in an EXECUTE statement is looked up among the output columns.
     EXPECT_EQ(q->ParamByName("Y")->AsInteger(), 21);
-    try {
-        q->ParamByName("Z");
-        FAIL();
-    } catch (const EFBClientError& e) {
-        EXPECT_EQ(e.SQLCode(), 41);
-    }
+    EXPECT_TRUE(RaisesCode([&] { q->ParamByName("Z"); }, 41));
     db->DefaultTransaction()->Rollback();
 }
 
@@ -318,8 +312,7 @@ public:
 };
 
 TEST_F(FBQueryTest, StatisticsProviderHearsEveryExecution) {
-    TFBDatabase* db = Connect(DB1());
-    db->DefaultTransaction()->StartTransaction();
+    TFBDatabase* db = Started(DB1());
     TRecordingStatistics stats;
     RegisterStatisticsProvider(&stats);
     TFBQuery* ins = NewQuery(db, "INSERT INTO V (ID, BL) VALUES (:ID, :BL)", "Ins");
@@ -343,46 +336,24 @@ TEST_F(FBQueryTest, StatisticsProviderHearsEveryExecution) {
 }
 
 TEST_F(FBQueryTest, ErrorsCarryCodesAndTheComponentName) {
-    TFBDatabase* db = Connect(DB1());
-    db->DefaultTransaction()->StartTransaction();
+    TFBDatabase* db = Started(DB1());
     TFBQuery* q = NewQuery(db, "selec * from T");
-    try {
-        q->ExecQuery();
-        FAIL();
-    } catch (const EFBInterBaseError& e) {
-        EXPECT_EQ(e.SQLCode(), -104);
-        EXPECT_EQ(AnsiString(e.what()).rfind("dm.Q:\r\n", 0), 0u) << e.what();
+    if (auto e = Raised<EFBInterBaseError>([&] { q->ExecQuery(); })) {
+        EXPECT_EQ(e->SQLCode(), -104);
+        EXPECT_EQ(AnsiString(e->what()).rfind("dm.Q:\r\n", 0), 0u) << e->what();
     }
     EXPECT_EQ(q->Handle(), 0u) << "a failed prepare leaves no handle";
-    try {
-        q->ParamByName("NOPE");
-        FAIL();
-    } catch (const EFBClientError& e) {
-        EXPECT_EQ(AnsiString(e.what()), "Parameter \"NOPE\" does not exist in dm.Q");
-    }
+    EXPECT_EQ(MessageOf<EFBClientError>([&] { q->ParamByName("NOPE"); }), "Parameter \"NOPE\" does not exist in dm.Q");
     q->SQL()->SetText("  ");
-    try {
-        q->Prepare();
-        FAIL();
-    } catch (const EFBClientError& e) {
-        EXPECT_EQ(e.SQLCode(), 37);
-    }
+    EXPECT_TRUE(RaisesCode([&] { q->Prepare(); }, 37));
     q->SQL()->SetText("select ID from T");
     q->ExecQuery();
-    try {
-        q->SQL()->SetText("select 1 from T");
-        FAIL();
-    } catch (const EFBClientError& e) {
-        EXPECT_EQ(e.SQLCode(), 28);
-        EXPECT_NE(AnsiString(e.what()).find("change sql text"), AnsiString::npos);
+    if (auto e = Raised<EFBClientError>([&] { q->SQL()->SetText("select 1 from T"); })) {
+        EXPECT_EQ(e->SQLCode(), 28);
+        EXPECT_NE(AnsiString(e->what()).find("change sql text"), AnsiString::npos);
     }
     q->Close();
-    try {
-        q->Next();
-        FAIL();
-    } catch (const EFBClientError& e) {
-        EXPECT_EQ(e.SQLCode(), 29);
-    }
+    EXPECT_TRUE(RaisesCode([&] { q->Next(); }, 29));
     EXPECT_THROW(q->Fields(9), EFBClientError);
     EXPECT_THROW(q->FieldByName("MISSING"), EFBClientError);
     db->DefaultTransaction()->Rollback();
@@ -391,21 +362,11 @@ TEST_F(FBQueryTest, ErrorsCarryCodesAndTheComponentName) {
 TEST_F(FBQueryTest, MissingDatabaseOrTransaction) {
     std::unique_ptr<TFBQuery> q(new TFBQuery(nullptr));
     q->SQL()->SetText("select 1 from RDB$DATABASE");
-    try {
-        q->Prepare();
-        FAIL();
-    } catch (const EFBClientError& e) {
-        EXPECT_EQ(e.SQLCode(), 21);
-    }
+    EXPECT_TRUE(RaisesCode([&] { q->Prepare(); }, 21));
     TFBDatabase* db = Connect(DB1());
     db->SetDefaultTransaction(nullptr);
     q->SetDatabase(db);
-    try {
-        q->Prepare();
-        FAIL();
-    } catch (const EFBClientError& e) {
-        EXPECT_EQ(e.SQLCode(), 22);
-    }
+    EXPECT_TRUE(RaisesCode([&] { q->Prepare(); }, 22));
 }
 
 TEST_F(FBQueryTest, StartTransactionAutoCommitAndFreeHandle) {
@@ -436,8 +397,7 @@ TEST_F(FBQueryTest, StartTransactionAutoCommitAndFreeHandle) {
 }
 
 TEST_F(FBQueryTest, GoToFirstRecordAndEmptyResult) {
-    TFBDatabase* db = Connect(DB1());
-    db->DefaultTransaction()->StartTransaction();
+    TFBDatabase* db = Started(DB1());
     TFBQuery* sel = NewQuery(db, "select ID from T where ID = -1", "S");
     sel->ExecQuery();
     EXPECT_TRUE(sel->Eof());
@@ -458,8 +418,7 @@ TEST_F(FBQueryTest, GoToFirstRecordAndEmptyResult) {
 }
 
 TEST_F(FBQueryTest, ValuesSetBeforePrepareSurviveIt) {
-    TFBDatabase* db = Connect(DB1());
-    db->DefaultTransaction()->StartTransaction();
+    TFBDatabase* db = Started(DB1());
     TFBQuery* ins = NewQuery(db, "insert into T (ID, RATE, NAME) values (:ID, :RATE, :NAME)");
     ins->ParamByName("ID")->SetAsInteger(130);
     ins->ParamByName("RATE")->SetAsDouble(2.25);
@@ -475,8 +434,7 @@ TEST_F(FBQueryTest, ValuesSetBeforePrepareSurviveIt) {
 }
 
 TEST_F(FBQueryTest, SQLObjectInterfaceFillsParameters) {
-    TFBDatabase* db = Connect(DB1());
-    db->DefaultTransaction()->StartTransaction();
+    TFBDatabase* db = Started(DB1());
     TFBQuery* src = NewQuery(db, "select 5 as ID, 'new' as NAME from RDB$DATABASE", "SRC");
     src->ExecQuery();
     TFBQuery* dst = NewQuery(db, "update T set NAME = :NEW_NAME where ID = :OLD_ID or ID = :ID", "DST");
@@ -492,8 +450,7 @@ TEST_F(FBQueryTest, SQLObjectInterfaceFillsParameters) {
 }
 
 TEST_F(FBQueryTest, DisconnectFreesTheStatement) {
-    TFBDatabase* db = Connect(DB1());
-    db->DefaultTransaction()->StartTransaction();
+    TFBDatabase* db = Started(DB1());
     TFBQuery* sel = NewQuery(db, "select ID from T", "S");
     sel->ExecQuery();
     db->Close();
@@ -508,8 +465,7 @@ TEST_F(FBQueryTest, DisconnectFreesTheStatement) {
 }
 
 TEST_F(FBQueryTest, DDLKeepsColonsAndNeedsNoParams) {
-    TFBDatabase* db = Connect(DB3());
-    db->DefaultTransaction()->StartTransaction();
+    TFBDatabase* db = Started(DB3());
     TFBQuery* q = NewQuery(db, "create procedure P2 (A integer) returns (B integer) as begin B = :A * 2; end");
     EXPECT_EQ(q->ParamCount(), 0);
     q->ExecQuery();
@@ -545,12 +501,8 @@ TEST_F(FBQueryTest, AppliedConditionsFilterTheRowsAndGuardTheOpenCursor) {
     for (; !sel->Eof(); sel->Next()) ids.push_back(sel->FieldByName("ID")->AsInteger());
     EXPECT_EQ(ids, (std::vector<Integer>{901, 903}));
     sel->ExecQuery();
-    try {
-        sel->SetOrderClause("ID DESC");
-        FAIL() << "text changed under an open cursor";
-    } catch (const EFBError& e) {
-        EXPECT_NE(e.Message().find("change sql text"), AnsiString::npos);
-    }
+    EXPECT_THAT(MessageOf<EFBError>([&] { sel->SetOrderClause("ID DESC"); }),
+                testing::HasSubstr("change sql text")) << "text changed under an open cursor";
     EXPECT_TRUE(sel->Conditions()->Applied()) << "the failed change left the conditions on";
     sel->Close();
     sel->SetOrderClause("ID DESC");
@@ -688,8 +640,7 @@ TEST_F(FBQueryTest, FetchingKeepsTheIdleTimeOutAway) {
 }
 
 TEST_F(FBQueryTest, TextThatFailsToScanKeepsNoParametersOfTheTextBefore) {
-    TFBDatabase* db = Connect(DB1());
-    TFBQuery* q = NewQuery(db, "SELECT ID FROM T WHERE ID = 1 AND NAME = :A AND CODE = :C");
+    TFBQuery* q = NewQuery(Connect(DB1()), "SELECT ID FROM T WHERE ID = 1 AND NAME = :A AND CODE = :C");
     q->SetOptions({qoStartTransaction});
     ASSERT_NE(q->FindParam("A"), nullptr);
     q->ParamByName("A")->SetIsNull(true);
@@ -783,8 +734,7 @@ TEST_F(FBQueryTest, ValuesSetBeforeTheFirstPrepareKeepTheirPrecision) {
     const TDateTime stamp = EncodeDate(2016, 1, 12) + EncodeTime(10, 20, 30, 123);
     const Double dbl = 0.1 + 0.2;
     for (TTestDatabase* t : {&DB1(), &DB3()}) {
-        TFBDatabase* db = Connect(*t);
-        db->DefaultTransaction()->StartTransaction();
+        TFBDatabase* db = Started(*t);
         TFBQuery* ins = NewQuery(db, "insert into V (ID, TS, DBL) values (:ID, :TS, :DBL)", "I");
         ins->ParamByName("ID")->SetAsInteger(1);
         ins->ParamByName("TS")->SetAsDateTime(stamp);
@@ -813,8 +763,7 @@ TEST_F(FBQueryTest, ScaledNumbersAtTheirExtremes) {
                           {"-0.01", -1},
                           {"0.07", 7}};
     for (TTestDatabase* t : {&DB1(), &DB3()}) {
-        TFBDatabase* db = Connect(*t);
-        db->DefaultTransaction()->StartTransaction();
+        TFBDatabase* db = Started(*t);
         Integer id = 10;
         for (const Case& c : cases) {
             Exec(db, AnsiString("insert into V (ID, N152) values (") + IntToStr(++id) + ", " + c.Text + ")");
@@ -861,8 +810,7 @@ TEST_F(FBQueryTest, TextAtItsLengthTurkishLettersAndNullsOfEveryType) {
     const AnsiString letters = "çğıöşüÇĞİÖ";   // ten bytes in code page 1254
     ASSERT_EQ(letters.size(), 10u);
     for (TTestDatabase* t : {&DB1(), &DB3()}) {
-        TFBDatabase* db = Connect(*t);
-        db->DefaultTransaction()->StartTransaction();
+        TFBDatabase* db = Started(*t);
         std::unique_ptr<TFBQuery> ins(NewQuery(db, "insert into V (ID, VC, CH) values (:ID, :VC, :CH)", "I"));
         ins->ParamByName("ID")->SetAsInteger(50);
         ins->ParamByName("VC")->SetAsString(letters);
@@ -905,8 +853,7 @@ TEST_F(FBQueryTest, TextAtItsLengthTurkishLettersAndNullsOfEveryType) {
 
 TEST_F(FBQueryTest, ParametersSetToNullOfEveryTypeAndBackAgain) {
     for (TTestDatabase* t : {&DB1(), &DB3()}) {
-        TFBDatabase* db = Connect(*t);
-        db->DefaultTransaction()->StartTransaction();
+        TFBDatabase* db = Started(*t);
         std::unique_ptr<TFBQuery> ins(NewQuery(
             db, "insert into V (ID, N152, N184, TS, VC, CH, DBL, SI, BL) values (:ID, :A, :B, :C, :D, :E, :F, :G, :H)",
             "I"));
@@ -968,8 +915,7 @@ TEST_F(FBQueryTest, StatementOutlivesItsTransaction) {
 // A select whose first row fails leaves the statement prepared but closed, so
 // that its text can change and it runs again.
 TEST_F(FBQueryTest, FailedFirstFetchLeavesTheCursorClosed) {
-    TFBDatabase* db = Connect(DB3());
-    db->DefaultTransaction()->StartTransaction();
+    TFBDatabase* db = Started(DB3());
     std::unique_ptr<TFBQuery> sel(NewQuery(db, "select 1 / (ID - ID) from RDB$DATABASE, V where ID = :ID", "S"));
     Exec(db, "insert into V (ID) values (80)");
     sel->ParamByName("ID")->SetAsInteger(80);
@@ -988,8 +934,7 @@ TEST_F(FBQueryTest, FailedFirstFetchLeavesTheCursorClosed) {
 
 // Failed prepares and executions never leave a statement handle behind.
 TEST_F(FBQueryTest, FailuresLeaveNoHandle) {
-    TFBDatabase* db = Connect(DB1());
-    db->DefaultTransaction()->StartTransaction();
+    TFBDatabase* db = Started(DB1());
     std::unique_ptr<TFBQuery> q(NewQuery(db, "select NOPE from V", "Q"));
     EXPECT_THROW(q->Prepare(), EFBInterBaseError);
     EXPECT_EQ(q->Handle(), 0u);
@@ -1008,8 +953,7 @@ TEST_F(FBQueryTest, FailuresLeaveNoHandle) {
 }
 
 TEST_F(FBQueryTest, QuotedMacroValueStaysOneLiteral) {
-    TFBDatabase* db = Connect(DB1());
-    db->DefaultTransaction()->StartTransaction();
+    TFBDatabase* db = Started(DB1());
     Exec(db, "insert into V (ID, VC) values (90, 'O''Neil')");
     Exec(db, "insert into V (ID, VC) values (91, 'x')");
     std::unique_ptr<TFBQuery> sel(NewQuery(db, "select ID from V where VC = @V%#x \r\n", "S"));
@@ -1031,8 +975,7 @@ TEST_F(FBQueryTest, TimesWithMillisecondsAndOldDates) {
                                EncodeDate(1850, 6, 1) - EncodeTime(12, 0, 0, 250),
                                EncodeDate(1899, 12, 29) - EncodeTime(6, 0, 0, 1)};
     for (TTestDatabase* t : {&DB1(), &DB3()}) {
-        TFBDatabase* db = Connect(*t);
-        db->DefaultTransaction()->StartTransaction();
+        TFBDatabase* db = Started(*t);
         std::unique_ptr<TFBQuery> ins(NewQuery(db, "insert into V (ID, TS) values (:ID, :TS)", "I"));
         Integer id = 100;
         for (TDateTime v : times) {

@@ -1,4 +1,5 @@
 #include "dbclient/FBSQLMonitor.h"
+#include "platform/Raised.h"
 
 #include <gtest/gtest.h>
 
@@ -31,11 +32,7 @@ AnsiString UniquePrefix() {
 
 const AnsiString AppLine = "\r\n[Application: test_dbclient]\r\n";
 
-struct TChunk {
-    Integer Category;
-    Double TimeStamp;
-    AnsiString Text;
-};
+struct TChunk { Integer Category; Double TimeStamp; AnsiString Text; };
 
 // Plays an external monitor program on the channel.
 class TTestMonitor {
@@ -160,13 +157,9 @@ protected:
 
 TEST(FBSQLMonitorText, Escaping) {
     struct { AnsiString In, Out; } cases[] = {
-        {"select 1", "select 1"},
-        {AnsiString("a\x01" "b"), "a#$01b"},
-        {"\t\r\n", "\t\r\n"},
-        {AnsiString("\x0B\x0C\x0E\x1F"), "#$0B#$0C#$0E#$1F"},
-        {AnsiString("\x00", 1), "#$00"},
-        {AnsiString("\x08 "), "#$08 "},
-        {"ğüşİ", "ğüşİ"},
+        {"select 1", "select 1"}, {AnsiString("a\x01" "b"), "a#$01b"}, {"\t\r\n", "\t\r\n"},
+        {AnsiString("\x0B\x0C\x0E\x1F"), "#$0B#$0C#$0E#$1F"}, {AnsiString("\x00", 1), "#$00"},
+        {AnsiString("\x08 "), "#$08 "}, {"ğüşİ", "ğüşİ"},
     };
     for (auto& c : cases) EXPECT_EQ(EscapeMonitorText(c.In), c.Out) << c.Out;
 }
@@ -376,12 +369,9 @@ TEST_F(FBSQLMonitorTest, MonitorHoldingTheMutexDoesNotHoldUpTheEnd) {
 }
 
 TEST_F(FBSQLMonitorTest, ChannelThatCannotBeMadeIsError54) {
-    try {
-        TFBSQLMonitorHook hook(AnsiString(300, 'x'));
-        FAIL() << "no error";
-    } catch (const EFBClientError& e) {
-        EXPECT_EQ(e.SQLCode(), 54);
-        EXPECT_NE(AnsiString(e.what()).find("Cannot create shared resource. (Windows error "), AnsiString::npos);
+    if (auto e = Raised<EFBClientError>([] { TFBSQLMonitorHook hook(AnsiString(300, 'x')); })) {
+        EXPECT_EQ(e->SQLCode(), 54);
+        EXPECT_NE(e->Message().find("Cannot create shared resource. (Windows error "), AnsiString::npos);
     }
 }
 

@@ -1,4 +1,5 @@
 #include "dbclient/StdFuncs.h"
+#include "platform/Raised.h"
 
 #include "platform/sys/Timers.h"
 
@@ -94,12 +95,8 @@ TEST_F(FBTimerTest, OnlyRealChangesRestartTheInterval) {
 
 TEST_F(FBTimerTest, RefusedTimerRaisesAndKeepsValue) {
     Clock.SetRefuse(true);
-    try {
-        Timer->SetOnTimer(Counter());
-        FAIL() << "no error";
-    } catch (const EOutOfResources& e) {
-        EXPECT_EQ(e.Message(), "Not enough timers available");
-    }
+    EXPECT_EQ(MessageOf<EOutOfResources>([&] { Timer->SetOnTimer(Counter()); }),
+              "Not enough timers available") << "no error";
     EXPECT_TRUE(static_cast<bool>(Timer->OnTimer()));
     Clock.SetRefuse(false);
     Clock.Advance(5000);

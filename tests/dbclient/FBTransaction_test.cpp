@@ -1,4 +1,6 @@
 #include "dbclient/FBTransaction.h"
+#include "platform/Raised.h"
+#include "dbclient/FBErrorKit.h"
 
 #include <gtest/gtest.h>
 
@@ -122,13 +124,7 @@ TEST_F(FBTransactionTest, OneTransactionOverTwoDatabases) {
     EXPECT_EQ(Count(db3, "T3"), b3 + 1);
     // Every database must be connected to start.
     db3->Close();
-    try {
-        tr->StartTransaction();
-        FAIL();
-    } catch (const EFBClientError& e) {
-        EXPECT_EQ(e.SQLCode(), 12);
-        EXPECT_EQ(e.Message(), "dm.DB3: Cannot perform operation -- DB is not open.");
-    }
+    EXPECT_TRUE(RaisesCode([&] { tr->StartTransaction(); }, 12, "dm.DB3: Cannot perform operation -- DB is not open."));
     EXPECT_FALSE(tr->Active());
 }
 
@@ -136,13 +132,7 @@ TEST_F(FBTransactionTest, ParameterBlockIsRebuiltAfterAChange) {
     tr->TRParams()->SetText("write\r\nisc_tpb_nowait\r\nrec_version\r\nread_committed");
     tr->StartTransaction();
     EXPECT_EQ(tr->TPB(), AnsiString("\x03\x09\x07\x11\x0f"));
-    try {
-        tr->TRParams()->Add("wait");
-        FAIL();
-    } catch (const EFBClientError& e) {
-        EXPECT_EQ(e.SQLCode(), 16);
-        EXPECT_EQ(e.Message(), "dm.TR :Transaction is active.");
-    }
+    EXPECT_TRUE(RaisesCode([&] { tr->TRParams()->Add("wait"); }, 16, "dm.TR :Transaction is active."));
     EXPECT_EQ(tr->TRParams()->Count(), 4);
     tr->Commit();
     tr->TRParams()->SetText("read\r\nconcurrency");
@@ -161,13 +151,7 @@ TEST_F(FBTransactionTest, ParameterBlockIsRebuiltAfterAChange) {
 
 TEST_F(FBTransactionTest, StateErrors) {
     for (auto call : {+[](TFBTransaction* t) { t->Commit(); }, +[](TFBTransaction* t) { t->RollbackRetaining(); }}) {
-        try {
-            call(tr);
-            ADD_FAILURE();
-        } catch (const EFBClientError& e) {
-            EXPECT_EQ(e.SQLCode(), 15);
-            EXPECT_EQ(e.Message(), "dm.TR :Transaction is not active.");
-        }
+        EXPECT_TRUE(RaisesCode([&] { call(tr); }, 15, "dm.TR :Transaction is not active."));
     }
     tr->StartTransaction();
     EXPECT_THROW(tr->StartTransaction(), EFBClientError);
@@ -176,13 +160,8 @@ TEST_F(FBTransactionTest, StateErrors) {
     EXPECT_FALSE(tr->Active());
     TFBTransaction lonely(nullptr);
     lonely.SetName("Lonely");
-    try {
-        lonely.StartTransaction();
-        FAIL();
-    } catch (const EFBClientError& e) {
-        EXPECT_EQ(e.SQLCode(), 18);
-        EXPECT_EQ(e.Message(), "Lonely :No databases are listed in transaction component.");
-    }
+    EXPECT_TRUE(RaisesCode([&] { lonely.StartTransaction(); },
+                           18, "Lonely :No databases are listed in transaction component."));
 }
 
 TEST_F(FBTransactionTest, DatabasesOfAnotherClientLibraryAreRefused) {
@@ -190,12 +169,8 @@ TEST_F(FBTransactionTest, DatabasesOfAnotherClientLibraryAreRefused) {
     AnsiString name = UniqueFakeLibraryName("other");
     TFakeModuleLoader::Instance().Define(name, {});
     TFBDatabase* other = Connect(DB3(), "Other", name);
-    try {
-        tr->AddDatabase(other);
-        FAIL();
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message(), "dm.TR.\r\nTransaction can't work with different client library.");
-    }
+    EXPECT_EQ(MessageOf([&] { tr->AddDatabase(other); }),
+              "dm.TR.\r\nTransaction can't work with different client library.");
     EXPECT_EQ(tr->DatabaseCount(), 1);
 }
 
@@ -279,12 +254,9 @@ protected:
 };
 
 TEST_F(FailingCommitTest, PlainCommitFailureKeepsTheTransaction) {
-    try {
-        badTr->Commit();
-        FAIL();
-    } catch (const EFBInterBaseError& e) {
-        EXPECT_EQ(e.IBErrorCode(), isc_lock_conflict);
-        EXPECT_EQ(e.Sender(), badTr);
+    if (auto e = Raised<EFBInterBaseError>([&] { badTr->Commit(); })) {
+        EXPECT_EQ(e->IBErrorCode(), isc_lock_conflict);
+        EXPECT_EQ(e->Sender(), badTr);
     }
     EXPECT_TRUE(badTr->Active());
     EXPECT_EQ(badTr->State(), tsActive);
@@ -418,12 +390,7 @@ TEST_F(FBTransactionTest, SharedHandleIsNotEndedOnTheServer) {
     shared.SetDefaultDatabase(db1);
     shared.SetSharedHandle(h);
     EXPECT_TRUE(shared.Active());
-    try {
-        shared.Commit();   // not forced and not its TimeoutAction (rollback)
-        FAIL();
-    } catch (const EFBClientError& e) {
-        EXPECT_EQ(e.SQLCode(), 58);
-    }
+    EXPECT_TRUE(RaisesCode([&] { shared.Commit(); }, 58));   // not forced and not its TimeoutAction (rollback)
     shared.Rollback();   // drops the handle only
     EXPECT_FALSE(shared.Active());
     EXPECT_TRUE(tr->Active());
@@ -482,23 +449,13 @@ TEST_F(FBTransactionTest, LinkFollowsTheTransactionsDatabase) {
     EXPECT_EQ(link.Database(), db1);
     EXPECT_EQ(db3->SQLObjectCount(), pooled);
     EXPECT_EQ(*link.DBHandle(), db1->Handle());
-    try {
-        link.CheckTransaction();
-        FAIL();
-    } catch (const EFBClientError& e) {
-        EXPECT_EQ(e.SQLCode(), 15);
-    }
+    EXPECT_TRUE(RaisesCode([&] { link.CheckTransaction(); }, 15));
     tr->StartTransaction();
     link.CheckTransaction();
     link.CheckDatabase();
     tr->Rollback();
     TFBBase none(nullptr);
-    try {
-        none.CheckTransaction();
-        FAIL();
-    } catch (const EFBClientError& e) {
-        EXPECT_EQ(e.Message(), "Transaction not assigned for .");
-    }
+    EXPECT_EQ(MessageOf<EFBClientError>([&] { none.CheckTransaction(); }), "Transaction not assigned for .");
 }
 
 TEST_F(FBTransactionTest, StreamedValuesApplyAfterLoading) {

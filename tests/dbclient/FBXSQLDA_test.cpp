@@ -1,4 +1,6 @@
 #include "dbclient/FBXSQLDA.h"
+#include "platform/Raised.h"
+#include "dbclient/FBErrorKit.h"
 
 #include <gtest/gtest.h>
 
@@ -163,11 +165,8 @@ TEST_F(FBXSQLDATest, VariantSetterDispatchesByType) {
 
 TEST_F(FBXSQLDATest, LongTextWithoutDatabaseIsRefusedAndIdsStillWork) {
     TFBXSQLVAR* p = Param("select * from t where a = :A", "A");
-    try {
-        p->SetAsString(AnsiString(40000, 'x'));
-        ADD_FAILURE();
-    } catch (const EFBClientError& e) {
-        EXPECT_EQ(e.SQLCode(), 21) << "a long text needs a blob, and a blob a database";
+    if (auto e = Raised<EFBClientError>([&] { p->SetAsString(AnsiString(40000, 'x')); })) {
+        EXPECT_EQ(e->SQLCode(), 21) << "a long text needs a blob, and a blob a database";
     }
     EXPECT_TRUE(p->IsNull()) << "a refused write leaves the value alone";
     ISC_QUAD id{1, 2};
@@ -176,12 +175,7 @@ TEST_F(FBXSQLDATest, LongTextWithoutDatabaseIsRefusedAndIdsStillWork) {
     EXPECT_EQ(p->AsQuad().gds_quad_low, 2u);
     EXPECT_EQ(p->Array(), nullptr);
     EXPECT_EQ(p->SliceSize(), 0);
-    try {
-        p->SetArrayValue(VarArrayOf({Variant(1)}));
-        ADD_FAILURE();
-    } catch (const EFBClientError& e) {
-        EXPECT_EQ(e.SQLCode(), 59);
-    }
+    EXPECT_TRUE(RaisesCode([&] { p->SetArrayValue(VarArrayOf({Variant(1)})); }, 59));
     EXPECT_THROW(p->SetValue(VarArrayOf({Variant(1)})), EFBClientError) << "an array into a plain entry";
 }
 

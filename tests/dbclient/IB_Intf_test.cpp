@@ -1,4 +1,5 @@
 #include "dbclient/IB_Intf.h"
+#include "platform/Raised.h"
 
 #include <gtest/gtest.h>
 
@@ -32,12 +33,8 @@ TEST(IB_Intf, RealClientBindsWithItsOwnVersion) {
 
 TEST(IB_Intf, NeverBoundOperationsRaise) {
     IIBClientLibraryPtr lib = GetClientLibraryByName(IBASE_DLL);
-    try {
-        lib->isc_add_user(nullptr, nullptr);
-        FAIL();
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message(), "Can't find procedure isc_add_user in libfbclient.so.2");
-    }
+    EXPECT_EQ(MessageOf([&] { lib->isc_add_user(nullptr, nullptr); }),
+              "Can't find procedure isc_add_user in libfbclient.so.2");
 }
 
 TEST(IB_Intf, OneBindingPerExactName) {
@@ -60,12 +57,8 @@ TEST(IB_Intf, OneBindingPerExactName) {
 
 TEST(IB_Intf, MissingFileIsNotKept) {
     Integer before = ClientLibraryCount();
-    try {
-        GetClientLibraryByName("no-such-client-library.so");
-        FAIL();
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message(), "Can't load library no-such-client-library.so ");
-    }
+    EXPECT_EQ(MessageOf([&] { GetClientLibraryByName("no-such-client-library.so"); }),
+              "Can't load library no-such-client-library.so ");
     EXPECT_EQ(ClientLibraryCount(), before);
 }
 
@@ -80,12 +73,9 @@ TEST(IB_Intf, WithoutRetainingRollbackTheClientIsVersion5) {
     for (auto call : {+[](IIBClientLibrary* l) { l->isc_portable_integer(nullptr, 0); },
                       +[](IIBClientLibrary* l) { l->isc_decode_sql_date(nullptr, nullptr); },
                       +[](IIBClientLibrary* l) { l->isc_service_detach(nullptr, nullptr); }}) {
-        try {
-            call(lib.get());
-            ADD_FAILURE();
-        } catch (const Exception& e) {
-            EXPECT_NE(e.Message().find("Can't find procedure isc_"), AnsiString::npos);
-            EXPECT_NE(e.Message().find(" in " + name), AnsiString::npos);
+        if (auto e = Raised<Exception>([&] { call(lib.get()); })) {
+            EXPECT_NE(e->Message().find("Can't find procedure isc_"), AnsiString::npos);
+            EXPECT_NE(e->Message().find(" in " + name), AnsiString::npos);
         }
     }
 }
@@ -101,9 +91,7 @@ TEST(IB_Intf, WithoutVersionQueryTheClientIsVersion6) {
     EXPECT_EQ(lib->isc_rollback_retaining(nullptr, nullptr), 0);
 }
 
-struct TMissing {
-    const char* EntryPoint;
-};
+struct TMissing { const char* EntryPoint; };
 
 class MissingRequiredEntry : public ::testing::TestWithParam<TMissing> {};
 
@@ -113,12 +101,8 @@ TEST_P(MissingRequiredEntry, FailsTheLoadAndReleasesTheModule) {
     AnsiString name = UniqueFakeLibraryName("missing");
     loader.Define(name, {{GetParam().EntryPoint}, {}});
     Integer before = ClientLibraryCount();
-    try {
-        GetClientLibraryByName(name);
-        FAIL();
-    } catch (const EOSError& e) {
-        EXPECT_EQ(e.Message(), AnsiString("System Error.  Code: 0.\r\nundefined symbol: ") + GetParam().EntryPoint);
-    }
+    EXPECT_EQ(MessageOf<EOSError>([&] { GetClientLibraryByName(name); }),
+              AnsiString("System Error.  Code: 0.\r\nundefined symbol: ") + GetParam().EntryPoint);
     EXPECT_EQ(ClientLibraryCount(), before);
     EXPECT_EQ(loader.LoadCount(name), 1);
     EXPECT_EQ(loader.UnloadCount(name), 1);

@@ -7,10 +7,7 @@
 
 namespace {
 
-struct KindCase {
-    const char* Text;
-    Byte Kind;
-};
+struct KindCase { const char* Text; Byte Kind; };
 
 class StatementKind : public ::testing::TestWithParam<KindCase> {};
 
@@ -38,11 +35,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // ---- scan engine ------------------------------------------------------------------------------
 
-struct Collector {
-    const TSQLParser* Parser;
-    AnsiString Seen;
-    Integer StopAt = 0;
-};
+struct Collector { const TSQLParser* Parser; AnsiString Seen; Integer StopAt = 0; };
 
 bool Collect(void* Self, Integer Pos) {
     auto* c = static_cast<Collector*>(Self);
@@ -73,10 +66,7 @@ TEST(SQLParserScan, TestSeesOnlyPlainText) {
 
 // ---- FROM and the count statement -----------------------------------------------------------
 
-struct TextCase {
-    const char* Text;
-    const char* Expected;
-};
+struct TextCase { const char* Text; const char* Expected; };
 
 class CountSQL : public ::testing::TestWithParam<TextCase> {};
 
@@ -202,12 +192,7 @@ TEST(SQLParserWhere, UnionPartsAndOtherEndKeywords) {
     EXPECT_EQ(text, "A = 1");
 }
 
-struct ReplaceCase {
-    const char* Text;
-    Integer N;
-    const char* Condition;
-    const char* Expected;
-};
+struct ReplaceCase { const char* Text; Integer N; const char* Condition; const char* Expected; };
 
 class ReplaceWhere : public ::testing::TestWithParam<ReplaceCase> {};
 
@@ -355,11 +340,7 @@ TEST(SQLParserPlan, Clauses) {
     EXPECT_EQ(text, "");
 }
 
-struct PlanCase {
-    const char* Text;
-    const char* Plan;
-    const char* Expected;
-};
+struct PlanCase { const char* Text; const char* Plan; const char* Expected; };
 
 class ReplacePlanCases : public ::testing::TestWithParam<PlanCase> {};
 

@@ -6,11 +6,7 @@
 
 namespace {
 
-struct PairCase {
-    const char* A;
-    const char* B;
-    bool Expected;
-};
+struct PairCase { const char* A; const char* B; bool Expected; };
 
 TEST(SqlTxtRtns, SameIdentifiers) {
     const PairCase cases[] = {
@@ -23,11 +19,7 @@ TEST(SqlTxtRtns, SameIdentifiers) {
 }
 
 TEST(SqlTxtRtns, SplitMacroToken) {
-    struct Case {
-        const char* Token;
-        const char* Name;
-        const char* Default;
-    } cases[] = {
+    struct Case { const char* Token; const char* Name; const char* Default; } cases[] = {
         {"@NAME%DEF", "@NAME", "DEF"}, {"NAME%x%y", "@NAME", "x%y"}, {"@NAME", "@NAME", "old"},
         {"NAME", "@NAME", "old"},      {"", "@", "old"},             {"%D", "@", "D"},
     };
@@ -40,11 +32,7 @@ TEST(SqlTxtRtns, SplitMacroToken) {
 }
 
 TEST(SqlTxtRtns, PosOfSQLWord) {
-    struct Case {
-        const char* Word;
-        const char* Text;
-        Integer Pos;
-    } cases[] = {
+    struct Case { const char* Word; const char* Text; Integer Pos; } cases[] = {
         {"JOIN", "A JOIN B", 3}, {"join", "A JOIN B", 3}, {"JOIN", "AJOIN B JOIN C", 9},
         {"ON", "A.ONX ON", 7},   {"ON", ")ON(", 0},       {"ON", "ON;", 1},
         {"X", "", 0},            {"", "X", 0},            {"ON", "ONON ON", 6},
@@ -54,21 +42,10 @@ TEST(SqlTxtRtns, PosOfSQLWord) {
 }
 
 TEST(SqlTxtRtns, StripSQLComments) {
-    struct Case {
-        const char* Text;
-        const char* Expected;
-    } cases[] = {
-        {"a /* x */b", "a b"},
-        {"a -- x\r\nb", "a b"},
-        {"a -- x\nb", "a b"},
-        {"a -- x\r\r\nb", "a \r\nb"},
-        {"'--' \"/*\" x", "'--' \"/*\" x"},
-        {"'it''s -- no' x", "'it''s -- no' x"},
-        {"a/* never", "a"},
-        {"a -- never", "a "},
-        {"a*/b", "a*/b"},
-        {"/*/ x */y", "y"},
-        {"", ""},
+    struct Case { const char* Text; const char* Expected; } cases[] = {
+        {"a /* x */b", "a b"}, {"a -- x\r\nb", "a b"}, {"a -- x\nb", "a b"}, {"a -- x\r\r\nb", "a \r\nb"},
+        {"'--' \"/*\" x", "'--' \"/*\" x"}, {"'it''s -- no' x", "'it''s -- no' x"}, {"a/* never", "a"},
+        {"a -- never", "a "}, {"a*/b", "a*/b"}, {"/*/ x */y", "y"}, {"", ""},
     };
     for (const auto& c : cases) EXPECT_EQ(StripSQLComments(c.Text), c.Expected) << c.Text;
 }
@@ -165,31 +142,17 @@ TEST(SqlTxtRtns, FieldNameByParam) {
 }
 
 TEST(SqlTxtRtns, ExpressionByAlias) {
-    struct Case {
-        const char* Select;
-        const char* Alias;
-        const char* Expected;
-    } cases[] = {
-        {"A, B AS X, C", "X", "B"},
-        {"A, T.B X, C", "X", "T.B"},
-        {"A, T . B X", "X", "T.B"},
-        {"SUM(A) AS TOTAL, B", "TOTAL", "SUM(A)"},
-        {"COALESCE(A, 0) V", "V", "COALESCE(A, 0)"},
-        {"A, B", "B", "B"},
-        {"B", "B", "B"},
-        {"A, B AS \"My X\"", "My X", "B"},
-        {"x.\"Col\" Y", "Y", "x.\"Col\""},
-        {"A", "Z", ""},
+    struct Case { const char* Select; const char* Alias; const char* Expected; } cases[] = {
+        {"A, B AS X, C", "X", "B"}, {"A, T.B X, C", "X", "T.B"}, {"A, T . B X", "X", "T.B"},
+        {"SUM(A) AS TOTAL, B", "TOTAL", "SUM(A)"}, {"COALESCE(A, 0) V", "V", "COALESCE(A, 0)"}, {"A, B", "B", "B"},
+        {"B", "B", "B"}, {"A, B AS \"My X\"", "My X", "B"}, {"x.\"Col\" Y", "Y", "x.\"Col\""}, {"A", "Z", ""},
         {"A, B AS x", "X", "B"},
     };
     for (const auto& c : cases) EXPECT_EQ(ExpressionByAlias(c.Select, c.Alias), c.Expected) << c.Select;
 }
 
 TEST(SqlTxtRtns, InvertOrderClause) {
-    struct Case {
-        const char* List;
-        const char* Expected;
-    } cases[] = {
+    struct Case { const char* List; const char* Expected; } cases[] = {
         {"A, B DESC", "A desc,B"},
         {"A DESC, B", "A,B desc"},
         {"A, B", "A desc,B desc"},

@@ -1,4 +1,5 @@
 #include "dbclient/StdFuncs.h"
+#include "platform/Raised.h"
 
 #include "platform/data/DB.h"
 #include "platform/rtl/Classes.h"
@@ -183,12 +184,7 @@ TEST(StdFuncs, StrToComp) {
     EXPECT_EQ(StrToComp("9223372036854775807"), std::numeric_limits<Int64>::max());
     EXPECT_EQ(StrToComp("-9223372036854775808"), std::numeric_limits<Int64>::min());
     for (const char* bad : {"", "abc", "1.5.5", "9223372036854775808", "1E30", "-1E19"}) {
-        try {
-            StrToComp(bad);
-            ADD_FAILURE() << "no error for " << bad;
-        } catch (const EConvertError& e) {
-            EXPECT_EQ(e.Message(), "Invalid comp value");
-        }
+        EXPECT_EQ(MessageOf<EConvertError>([&] { StrToComp(bad); }), "Invalid comp value") << "no error for " << bad;
     }
 }
 

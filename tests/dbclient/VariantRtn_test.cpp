@@ -1,4 +1,5 @@
 #include "dbclient/VariantRtn.h"
+#include "platform/Raised.h"
 
 #include "platform/rtl/SysUtils.h"
 
@@ -9,16 +10,6 @@
 #include <vector>
 
 namespace {
-
-std::string ExceptionOf(const std::function<void()>& Fn)
-{
-    try {
-        Fn();
-    } catch (const Exception& e) {
-        return e.Message();
-    }
-    return "";
-}
 
 Variant MakeArray(std::vector<Integer> Bounds, TVarType Type)
 {
@@ -57,14 +48,14 @@ TEST(VariantRtnTest, CreateFailuresHaveOneMessage)
     const std::string err = "Unable to create variant array.";
     Variant v;
     const Integer pair[] = {0, 1};
-    EXPECT_EQ(ExceptionOf([&] { CreateVarArray(pair, varString, v, 1); }), err);
-    EXPECT_EQ(ExceptionOf([&] { CreateVarArray(pair, varArray | varInteger, v, 1); }), err);
-    EXPECT_EQ(ExceptionOf([&] { CreateVarArray(pair, varInteger, v, 0); }), err);
-    EXPECT_EQ(ExceptionOf([&] { CreateVarArray(pair, varInteger, v, 2); }), err);  // too few bounds
+    EXPECT_EQ(MessageOf([&] { CreateVarArray(pair, varString, v, 1); }), err);
+    EXPECT_EQ(MessageOf([&] { CreateVarArray(pair, varArray | varInteger, v, 1); }), err);
+    EXPECT_EQ(MessageOf([&] { CreateVarArray(pair, varInteger, v, 0); }), err);
+    EXPECT_EQ(MessageOf([&] { CreateVarArray(pair, varInteger, v, 2); }), err);  // too few bounds
     const Integer reversed[] = {3, 1};
-    EXPECT_EQ(ExceptionOf([&] { CreateVarArray(reversed, varInteger, v, 1); }), err);
+    EXPECT_EQ(MessageOf([&] { CreateVarArray(reversed, varInteger, v, 1); }), err);
     std::vector<Integer> b17(34, 0);
-    EXPECT_EQ(ExceptionOf([&] { CreateVarArray(b17, varInteger, v, 17); }), err);
+    EXPECT_EQ(MessageOf([&] { CreateVarArray(b17, varInteger, v, 17); }), err);
     EXPECT_NO_THROW(CreateVarArray(b17, varInteger, v, 16));
     EXPECT_EQ(VarArrayDimCount(v), 16);
 }
@@ -77,14 +68,14 @@ TEST(VariantRtnTest, ElementAccessErrors)
     const Integer outside[] = {3, 1};
     const Integer below[] = {1, 0};
     const std::string bounds = "Variant array index out of bounds.";
-    EXPECT_EQ(ExceptionOf([&] { GetVarArrayElement(r, Variant(5), 1, ok); }), "Variant is not an array.");
-    EXPECT_EQ(ExceptionOf([&] { PutVarArrayElement(r, Variant(5), 1, ok); }), "Variant is not an array.");
-    EXPECT_EQ(ExceptionOf([&] { GetVarArrayElement(r, a, 1, ok); }), bounds);
-    EXPECT_EQ(ExceptionOf([&] { GetVarArrayElement(r, a, 3, ok); }), bounds);
-    EXPECT_EQ(ExceptionOf([&] { GetVarArrayElement(r, a, 2, outside); }), bounds);
-    EXPECT_EQ(ExceptionOf([&] { PutVarArrayElement(a, Variant(1), 2, below); }), bounds);
-    EXPECT_EQ(ExceptionOf([&] { GetVarArrayElement(r, a, 2, std::span<const Integer>(ok, 1)); }), bounds);
-    EXPECT_EQ(ExceptionOf([&] { GetVarArrayElement(r, a, 2, ok); }), "");
+    EXPECT_EQ(MessageOf([&] { GetVarArrayElement(r, Variant(5), 1, ok); }), "Variant is not an array.");
+    EXPECT_EQ(MessageOf([&] { PutVarArrayElement(r, Variant(5), 1, ok); }), "Variant is not an array.");
+    EXPECT_EQ(MessageOf([&] { GetVarArrayElement(r, a, 1, ok); }), bounds);
+    EXPECT_EQ(MessageOf([&] { GetVarArrayElement(r, a, 3, ok); }), bounds);
+    EXPECT_EQ(MessageOf([&] { GetVarArrayElement(r, a, 2, outside); }), bounds);
+    EXPECT_EQ(MessageOf([&] { PutVarArrayElement(a, Variant(1), 2, below); }), bounds);
+    EXPECT_EQ(MessageOf([&] { GetVarArrayElement(r, a, 2, std::span<const Integer>(ok, 1)); }), bounds);
+    EXPECT_EQ(MessageOf([&] { GetVarArrayElement(r, a, 2, ok); }), "");
 }
 
 TEST(VariantRtnTest, PutAndGetByElementType)
@@ -108,12 +99,8 @@ TEST(VariantRtnTest, PutAndGetByElementType)
     EXPECT_EQ(r.AsInteger(), 42);
     // A value that does not convert is a conversion error, not an index error,
     // and leaves the element alone.
-    try {
-        PutVarArrayElement(ints, Variant("abc"), 1, i0);
-        FAIL() << "no error";
-    } catch (const EVariantError& e) {
-        EXPECT_EQ(e.Message(), "Could not convert variant of type (String) into type (Integer)");
-    }
+    EXPECT_EQ(MessageOf<EVariantError>([&] { PutVarArrayElement(ints, Variant("abc"), 1, i0); }),
+              "Could not convert variant of type (String) into type (Integer)") << "no error";
     GetVarArrayElement(r, ints, 1, i0);
     EXPECT_EQ(r.AsInteger(), 42);
 

@@ -1,4 +1,6 @@
 #include "dbclient/pFBArray.h"
+#include "platform/Raised.h"
+#include "dbclient/FBErrorKit.h"
 
 #include <gtest/gtest.h>
 
@@ -22,10 +24,7 @@ ISC_ARRAY_DESC Desc(Integer Type, Integer Length, std::initializer_list<std::pai
 }
 
 TEST(pFBArraySlice, SizeFollowsElementsAndDimensions) {
-    struct Case {
-        ISC_ARRAY_DESC D;
-        Integer Size;
-    };
+    struct Case { ISC_ARRAY_DESC D; Integer Size; };
     for (const Case& c : {Case{Desc(8, 4, {{1, 5}}), 20}, Case{Desc(7, 2, {{1, 3}, {1, 4}}), 24},
                           Case{Desc(37, 10, {{1, 3}}), 3 * 12 + 2}, Case{Desc(14, 4, {{0, 1}}), 8},
                           Case{Desc(27, 8, {{-1, 1}, {1, 2}, {1, 2}}), 96}})
@@ -86,12 +85,9 @@ TEST_F(pFBArrayTest, DescriptorsOfTheColumns) {
     EXPECT_EQ(m->SliceSize(), 24);
     EXPECT_EQ(q->FieldByName("M")->SliceSize(), 24);
     EXPECT_EQ(q->FieldByName("S")->SliceSize(), 3 * 12 + 2);
-    try {
-        m->DimensionBounds(2);
-        ADD_FAILURE();
-    } catch (const EFBClientError& e) {
-        EXPECT_EQ(e.SQLCode(), 60);
-        EXPECT_NE(e.Message().find("\"A.M\""), AnsiString::npos) << e.Message();
+    if (auto e = Raised<EFBClientError>([&] { m->DimensionBounds(2); })) {
+        EXPECT_EQ(e->SQLCode(), 60);
+        EXPECT_NE(e->Message().find("\"A.M\""), AnsiString::npos) << e->Message();
     }
     EXPECT_EQ(q->FieldByName("N")->Array(), nullptr);
     EXPECT_TRUE(q->FieldByName("V")->ArrayValue().IsNull());
@@ -147,18 +143,8 @@ TEST_F(pFBArrayTest, WrongShapesAndColumnsAreRefused) {
     Query("insert into A (ID) values (5)")->ExecQuery();
     TFBQuery* q = Row(5);
     Variant three = VarArrayCreate({1, 2, 1, 2, 1, 2}, varVariant);
-    try {
-        q->FieldByName("M")->SetArrayValue(three);
-        ADD_FAILURE();
-    } catch (const EFBClientError& e) {
-        EXPECT_EQ(e.SQLCode(), 60);
-    }
-    try {
-        q->FieldByName("N")->SetArrayValue(VarArrayOf({Variant(1)}));
-        ADD_FAILURE();
-    } catch (const EFBClientError& e) {
-        EXPECT_EQ(e.SQLCode(), 59);
-    }
+    EXPECT_TRUE(RaisesCode([&] { q->FieldByName("M")->SetArrayValue(three); }, 60));
+    EXPECT_TRUE(RaisesCode([&] { q->FieldByName("N")->SetArrayValue(VarArrayOf({Variant(1)})); }, 59));
     // A larger array than the column writes only what fits.
     Put(5, "V", VarArrayCreate({1, 50}, varVariant));
     EXPECT_EQ(VarArrayHighBound(Row(5)->FieldByName("V")->ArrayValue(), 1), 5);

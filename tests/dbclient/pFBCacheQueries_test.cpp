@@ -194,8 +194,7 @@ TEST_F(CacheQueriesTest, StatementFreedByCallerLeavesThePool) {
 }
 
 TEST_F(CacheQueriesTest, ChangedTextIsFiledUnderItsNewKey) {
-    TFBDatabase* db = Connect(DB1());
-    TFBTransaction* tr = db->DefaultTransaction();
+    TFBTransaction* tr = Connect(DB1())->DefaultTransaction();
     TFBQuery* a = AcquireCachedQuery(tr, "select 5 from RDB$DATABASE");
     a->SQL()->SetText("select 6 from RDB$DATABASE");
     ReleaseCachedQuery(a);

@@ -1,4 +1,5 @@
 #include "dbclient/pFBDataInfo.h"
+#include "platform/Raised.h"
 
 #include <gtest/gtest.h>
 
@@ -71,8 +72,7 @@ protected:
 TEST_F(DataInfoTest, ColumnsDefaultsAndKeysFromSystemTablesInBothDialects) {
     for (TTestDatabase* t : {&DB1(), &DB3()}) {
         SCOPED_TRACE(t->Dialect());
-        TFBDatabase* db = Connect(*t);
-        TpFBTableInfo* info = GetTableInfo(db, "DEFS", false);
+        TpFBTableInfo* info = GetTableInfo(Connect(*t), "DEFS", false);
         ASSERT_NE(info, nullptr);
         EXPECT_EQ(info->DBName, t->Path());
         ASSERT_EQ(info->Fields()->Count(), 7);
@@ -120,8 +120,7 @@ TEST_F(DataInfoTest, ProgramSchemaTablesAndQuotedNamesShareEntries) {
 }
 
 TEST_F(DataInfoTest, StoredProcedureGivesItsOutputParameters) {
-    TFBDatabase* db = Connect(DB3());
-    TpFBTableInfo* p = GetTableInfo(db, "ADDONE", false);
+    TpFBTableInfo* p = GetTableInfo(Connect(DB3()), "ADDONE", false);
     ASSERT_NE(p, nullptr);
     ASSERT_EQ(p->Fields()->Count(), 2);
     for (const char* n : {"Y", "S"}) {
@@ -152,25 +151,12 @@ TEST_F(DataInfoTest, RepositoryTablesAbsentOrNotUsed) {
     // The data-set repository's messages.
     TpDataSetInfo row;
     EXPECT_THROW(ReadDataSetInfo(d3, 0, "ds", &row), Exception);
-    try {
-        ReadDataSetInfo(d3, 5, "ds", &row);
-        FAIL();
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message(), "Table FB$DATASETS_INFO does not exist.");
-    }
+    EXPECT_EQ(MessageOf([&] { ReadDataSetInfo(d3, 5, "ds", &row); }), "Table FB$DATASETS_INFO does not exist.");
     d3->SetUseRepositories({urFieldsInfo});
-    try {
-        GlobalDataSetInfo()->GetDataSetInfo(d3, 5, "ds");
-        FAIL();
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message(), "Can't use FB$DATASETS_INFO.\r\nurDataSetInfo not included into Database.UseRepositories.");
-    }
-    try {
-        GlobalDataSetInfo()->GetDataSetInfo(nullptr, 5, "ds");
-        FAIL();
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message(), "Can't get info for 5\r\nDatabase is not assigned");
-    }
+    EXPECT_EQ(MessageOf([&] { GlobalDataSetInfo()->GetDataSetInfo(d3, 5, "ds"); }),
+              "Can't use FB$DATASETS_INFO.\r\nurDataSetInfo not included into Database.UseRepositories.");
+    EXPECT_EQ(MessageOf([&] { GlobalDataSetInfo()->GetDataSetInfo(nullptr, 5, "ds"); }),
+              "Can't get info for 5\r\nDatabase is not assigned");
     ClearRepositoryFlags(d3);
 }
 
@@ -208,8 +194,7 @@ TEST_F(DataInfoTest, FieldsRepositoryRowsAreApplied) {
 TEST_F(DataInfoTest, FreeingDatabaseDropsItsEntries) {
     {
         TComponent dm(nullptr);
-        TFBDatabase* db = Connect(&dm, DB1());
-        GetTableInfo(db, "DEFS", false);
+        GetTableInfo(Connect(&dm, DB1()), "DEFS", false);
         EXPECT_EQ(GlobalTableInfo()->Count(), 1);
     }
     EXPECT_EQ(GlobalTableInfo()->Count(), 0);
@@ -288,11 +273,7 @@ TEST_F(DataInfoTest, TableFileHeadersAndDamage) {
     // One table with no columns: key, DBName, TableName, flag, two integers, key text, count.
     const AnsiString entry = Str("T1") + Str("db") + Str("T1") + AnsiString(1, '\0') + Int(3) + Int(0) +
                              Str("") + Int(0);
-    struct Case {
-        const char* Name;
-        AnsiString Data;
-        Integer Tables;
-    } cases[] = {
+    struct Case { const char* Name; AnsiString Data; Integer Tables; } cases[] = {
         {"counted magic", Str(magic) + Int(5) + Int(1) + entry, 1},
         {"bare magic", magic + Int(5) + Int(1) + entry, 1},
         {"newer version", Str(magic) + Int(6) + Int(1) + entry, 1},

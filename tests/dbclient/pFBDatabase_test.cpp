@@ -1,4 +1,5 @@
 #include "dbclient/pFBDatabase.h"
+#include "dbclient/FBErrorKit.h"
 
 #include <gtest/gtest.h>
 
@@ -128,12 +129,7 @@ TEST_F(pFBDatabaseTest, AliasesAreReadWhenNamedAndRewrittenAtEveryConnect) {
     EXPECT_EQ(VarArrayGet(v, {0, 3}).AsString(), "CLERK");
     EXPECT_EQ(VarArrayGet(v, {0, 4}).AsString(), "1");
     EXPECT_FALSE(VarArrayGet(v, {1, 5}).AsBoolean()) << "the password never reaches the store";
-    try {
-        db->SetAliasName("other");
-        FAIL();
-    } catch (const EFBClientError& e) {
-        EXPECT_EQ(e.SQLCode(), 13);
-    }
+    EXPECT_TRUE(RaisesCode([&] { db->SetAliasName("other"); }, 13));
     db->Close();
 
     // A second connection takes everything but the password from the alias.
@@ -166,12 +162,7 @@ TEST_F(pFBDatabaseTest, AliasesAreReadWhenNamedAndRewrittenAtEveryConnect) {
 TEST_F(pFBDatabaseTest, BadDialectInAnAliasIsRefused) {
     WriteRegistryValues({"Software", "KADRIX_Software", "Aliases", "bad"}, {"Database Name", "SQL_DIALECT"},
                         {Variant("x.fdb"), Variant("three")});
-    try {
-        db->SetAliasName("bad");
-        FAIL();
-    } catch (const EFBClientError& e) {
-        EXPECT_EQ(e.SQLCode(), 61);
-    }
+    EXPECT_TRUE(RaisesCode([&] { db->SetAliasName("bad"); }, 61));
     EXPECT_EQ(db->SQLDialect(), 1);
 }
 

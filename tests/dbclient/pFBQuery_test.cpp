@@ -1,4 +1,5 @@
 #include "dbclient/pFBQuery.h"
+#include "platform/Raised.h"
 
 #include <gtest/gtest.h>
 
@@ -100,12 +101,7 @@ TEST_F(pFBQueryTest, UpdateObjectDefaultsAndDataSetCheck) {
     EXPECT_EQ(uo->ExecuteOrder(), oeBeforeDefault);
 
     auto* other = New<TpFBQuery>("Query1", "select 1 from rdb$database");
-    try {
-        uo->SetDataSet(other);
-        FAIL() << "a query is no data set";
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message(), "Query1 is not TpFBDataSet");
-    }
+    EXPECT_EQ(MessageOf([&] { uo->SetDataSet(other); }), "Query1 is not TpFBDataSet") << "a query is no data set";
     EXPECT_EQ(uo->DataSet(), nullptr);
 
     // Joining takes the data set's connection when its own is unassigned.

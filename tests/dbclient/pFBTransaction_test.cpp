@@ -26,11 +26,7 @@ protected:
     std::unique_ptr<TpFBTransaction> tr;
 };
 
-struct TModeCase {
-    TTPBMode Mode;
-    const char* Stored;
-    const char* Lines;
-};
+struct TModeCase { TTPBMode Mode; const char* Stored; const char* Lines; };
 
 class pFBTransactionMode : public pFBTransactionTest, public ::testing::WithParamInterface<TModeCase> {};
 

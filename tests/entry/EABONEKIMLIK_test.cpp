@@ -414,6 +414,7 @@ TEST_P(ScreenTest, DropDownListsShowTheDotsAndAccentsOfCapitals) {
 TEST_P(ScreenTest, SearchListsNumbersAndNamesAndPickLoadsTheRow) {
     Insert("F-2", "Zeta");
     Insert("F-1", "Alfa", "Ağustos 2015");
+    M().Execute(Format("update %s set KIRABASLAMATARIHI = '' where ABONENO = 'F-2'", {AnsiString(Table())}));
     F->araClick(F->ara);
     EXPECT_TRUE(F->caril->Visible());
     EXPECT_TRUE(F->cadil->Visible());
@@ -452,6 +453,10 @@ TEST_P(ScreenTest, SearchListsNumbersAndNamesAndPickLoadsTheRow) {
     F->carilClick(F->caril);
     EXPECT_EQ(F->ay->Text(), "Ocak");
     EXPECT_EQ(F->yil->Text(), "2016");
+    // A day typed into its empty lease date takes today's month and year, not F-1's.
+    F->KIRABASLAMATARIHI->SetFocus();
+    TypeText(u"20");
+    EXPECT_EQ(F->KIRABASLAMATARIHI->Text(), "20.05.2016");
     F->Button1Click(F->Button1);
     EXPECT_TRUE(F->btrkaydet->Visible());
     EXPECT_FALSE(F->btrsil->Visible());

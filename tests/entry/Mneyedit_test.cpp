@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractScrollArea>
+#include <QClipboard>
+#include <QMimeData>
 #include <cmath>
 #include <memory>
 
@@ -189,4 +192,19 @@ TEST(Mneyedit, ReadOnlyHandlersEnterAndAFreedControl) {
     M->OnKeyPress = [&](TObject*, char&) { delete M; };
     SendKey(M->Widget(), Qt::Key_5, QStringLiteral("5"));
     EXPECT_EQ(F.Form->ComponentCount(), 2);
+}
+
+// A paste (Shift+Insert) or a drop would put free text beside the amount, read as another number.
+TEST(Mneyedit, PastedOrDroppedTextLeavesTheAmountAlone) {
+    TAmountForm F;
+    F.Start("1.234,56", 1);
+    QApplication::clipboard()->setText(QStringLiteral("9.876,54"));
+    SendKey(F.Money->Widget(), Qt::Key_Insert, QString(), Qt::ShiftModifier);
+    QMimeData Data;
+    Data.setText(QStringLiteral("77"));
+    QDragEnterEvent Enter(QPoint(4, 4), Qt::CopyAction, &Data, Qt::LeftButton, Qt::NoModifier);
+    QDropEvent Drop(QPoint(4, 4), Qt::CopyAction, &Data, Qt::LeftButton, Qt::NoModifier);
+    for (QEvent* E : std::initializer_list<QEvent*>{&Enter, &Drop})
+        QApplication::sendEvent(static_cast<QAbstractScrollArea*>(F.Money->Widget())->viewport(), E);
+    EXPECT_EQ(F.Money->Text(), "1.234,56");
 }

@@ -323,6 +323,9 @@ TEST_F(ExtGridClipboard, RichTextCellsGoAsTheirPlainTextAndAsRichText) {
     F.Select(1, 1, 2, 1);
     F.Grid->CopyToClipboard();
     EXPECT_EQ("\"Kalın\r\nyazı\"\tplain {\\ text", Clipboard()->AsText());
+    EXPECT_FALSE(Clipboard()->HasFormat(RegisterClipboardFormat("Rich Text Format")));   // a block: text alone
+    F.Select(1, 1, 1, 1);
+    F.Grid->CopyToClipboard();
     EXPECT_TRUE(Clipboard()->HasFormat(RegisterClipboardFormat("Rich Text Format")));
     // Pasted back, the rich form wins and the cell is rich text again.
     F.Select(3, 3, 3, 3);

@@ -169,10 +169,11 @@ TEST(ExtGridDragDrop, AMoveInsideTheGridRemovesTheDraggedRow) {
 }
 
 TEST(ExtGridDragDrop, DropsOnFixedRowsOrRefusedByTheEventChangeNothing) {
-    for (int Case = 0; Case < 2; ++Case) {
+    for (int Case = 0; Case < 3; ++Case) {
         TDragForm F;
         if (Case == 0) F.DropCell = TPoint{2, 0};
-        else F.Target->OnOleDragOver = [](TObject*, Integer, Integer, bool& Allow) { Allow = false; };
+        else if (Case == 1) F.Target->OnOleDragOver = [](TObject*, Integer, Integer, bool& Allow) { Allow = false; };
+        else F.Target->OnOleDrop = [](TObject*, Integer, Integer, const AnsiString&, bool& Allow) { Allow = false; };
         F.Select(F.Source, 1, 1, 1, 1);
         bool Stopped = false;
         F.Source->OnOleDragStop = [&](TObject*, Integer) { Stopped = true; };
@@ -519,6 +520,13 @@ TEST(ExtGridDragDrop, AUnicodeCellDraggedToAnotherGridArrivesWhole) {   // its s
     F.DragFrom(1, 1);
     EXPECT_EQ(u"\u010Daj\r\n\u0416", F.Target->GetWideCell(2, 3));
     EXPECT_EQ("s22", F.Target->Cells(3, 4));
+    F.Target->DragDropSettings()->SetOleDropRTF(true);   // the whole block still
+    F.Source->SetWideCell(1, 3, u"\u0416a");
+    F.Select(F.Source, 1, 3, 2, 4);
+    F.DragFrom(1, 3);
+    EXPECT_EQ(u"\u0416a", F.Target->GetWideCell(2, 3));
+    EXPECT_EQ("s14", F.Target->Cells(2, 4));
+    F.Target->DragDropSettings()->SetOleDropRTF(false);   // the flag is shared by every grid
 }
 
 // A move takes what it moved and nothing else: cells a drop into the dragging grid

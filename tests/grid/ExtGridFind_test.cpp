@@ -1,5 +1,6 @@
 #include "grid/ExtGrid.h"
 
+#include "platform/rtl/CodePage.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/SpeedButton.h"
 #include "platform/ui/UiTestKit.h"
@@ -87,6 +88,14 @@ TEST_F(ExtGridFind, TypingInTheSearchFooterFindsOrTurnsTheEditRed) {
     EXPECT_EQ(TColor(0x0000FF), Edit->Color());
     SendKey(FocusTarget(), Qt::Key_Backspace, QString());
     EXPECT_EQ(clWindow, Edit->Color());
+    F.Grid->SetWideCell(3, 4, u"\u0141\u011Fr");   // found by its text, not its stored bytes
+    Edit->SetText("");
+    TypeText(u"\u011Fr");
+    EXPECT_EQ((TGridCoord{3, 4}), F.Grid->LastFound());
+    F.Grid->Filter()->Add()->SetColumn(3);
+    F.Grid->Filter()->Items(0)->SetCondition(WideToAnsi(u"*\u011F*"));
+    F.Grid->SetFilterActive(true);
+    EXPECT_EQ(2, F.Grid->RowCount());
     auto* Close = dynamic_cast<TSpeedButton*>(F.Grid->SearchPanel()->FindComponent("CloseButton"));
     ASSERT_NE(nullptr, Close);
     Click(Close);

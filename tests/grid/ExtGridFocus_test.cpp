@@ -163,6 +163,7 @@ TEST(ExtGridFocus, AMoveByKeyEndsTheIncrementalLookupWord) {
     G->SetOptions(O);
     const char* Names[] = {"Bolu", "Bursa", "Urfa", "Uşak"};
     for (Integer R = 1; R <= 4; ++R) G->SetCells(1, R, Names[R - 1]);
+    G->SetWideCell(1, 4, u"U\u015Fak");   // a Unicode cell is looked up by its text
     G->SortSettings()->SetShow(true);
     G->SortSettings()->SetColumn(1);
     G->Navigation()->SetAutoGotoWhenSorted(true);
@@ -173,6 +174,8 @@ TEST(ExtGridFocus, AMoveByKeyEndsTheIncrementalLookupWord) {
     F.Key(Qt::Key_Down);
     TypeText(u"u");   // a new word, not "bu"
     EXPECT_EQ(3, G->Row());
+    TypeText(u"\u015F");
+    EXPECT_EQ(4, G->Row());
 }
 
 TEST(ExtGridFocus, EscapeAfterTabbingInAndTypingKeepsTheCellsText) {

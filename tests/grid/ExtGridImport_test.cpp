@@ -187,3 +187,19 @@ TEST(ExtGridImport, AfterAnImportTheFooterRowTotalsTheImportedRows) {
     G.Grid->ImportCSVFile(F.Name(), false);
     EXPECT_EQ(9, G.Grid->Floats(1, G.Grid->RowCount() - 1));
 }
+
+TEST(ExtGridImport, AStreamOrPasteThatRaisesStillEndsItsProgress) {
+    struct TProgressGrid : TExtStringGrid {
+        TProgressGrid() : TExtStringGrid(nullptr) {}
+        Integer Ends = 0;
+        void SaveProgress(Integer Kind, Integer) override { Ends += Kind == 2; }
+        void PasteProgress(Integer Kind, Integer) override { Ends += Kind == 2; }
+    } G;
+    G.OnSaveCell = [](TObject*, Integer, Integer, AnsiString&) { throw EExtGridError("stop"); };
+    G.OnClipboardBeforePasteCell = [](TObject*, Integer, Integer, AnsiString&, bool&) { throw EExtGridError("stop"); };
+    G.Navigation()->SetAllowClipboardAlways(true);
+    TMemoryStream S;
+    EXPECT_THROW(G.SaveCellsToStrings(&S), EExtGridError);
+    EXPECT_THROW(G.PasteText(1, 1, "a"), EExtGridError);
+    EXPECT_EQ(2, G.Ends);
+}

@@ -439,6 +439,11 @@ TEST_F(ExtGridMouse, FixedColumnAndRowEdgesSizeByMouseOnlyWhenAllowed) {
     F.Drag(QPoint(X, H0 + 1), QPoint(X, H0 + 21));
     EXPECT_EQ(0, RowEnded);
     EXPECT_EQ(H0 + 21, F.Grid->RowHeights(0));   // the edge follows the mouse
+    Ended = RowEnded = -1;   // let go past the grid's edge: the size from the press, nobody told
+    F.Drag(QPoint(32, Y), QPoint(F.Grid->ClientWidth() + 40, Y));
+    F.Drag(QPoint(X, H0 + 22), QPoint(X, F.Grid->ClientHeight() + 30));
+    EXPECT_EQ((std::vector<Integer>{30, H0 + 21, -1, -1}),
+              (std::vector<Integer>{F.Grid->ColWidths(0), F.Grid->RowHeights(0), Ended, RowEnded}));
 }
 
 // The edge of a scrollable column, in the header row.

@@ -142,4 +142,12 @@ TEST_F(ExtGridRowRecords, ColumnsMovedInsertedOrRemovedCarryTheCurrentCellMarksS
     EXPECT_TRUE(G->ColSelected(5) && !G->ColSelected(4) && G->SelectedCell(5, 2) && G->SortSettings()->Column() == 5);
     G->RemoveCols(5, 1);
     EXPECT_EQ((Ints{0, -1, 1}), (Ints{G->ColSelected(4), G->SortSettings()->Column(), G->SelectedCellCount()}));
+    G->MouseActions()->SetDisjunctRowSelect(true);
+    G->SetRowSelected(3, true);
+    G->SetColSelected(4, true);
+    for (const auto& [Rows, Cols] : {std::pair{3, 4}, {7, 5}}) {   // cut off by the counts, then added back
+        G->SetRowCount(Rows);
+        G->SetColCount(Cols);
+    }
+    EXPECT_EQ((Ints{0, 0, 0}), (Ints{G->RowSelected(3), G->ColSelected(4), G->SelectedCellCount()}));
 }

@@ -180,6 +180,21 @@ TEST_F(BulkInvoiceEditing, ARowFindsAndDeletesOnlyItsOwnSubscribersInvoice) {
     EXPECT_EQ(DM().Value("select ABONENO || DONEMI from efatura"), "200Nisan 2016");
 }
 
+// Invoices of one subscriber numbered alike (the import stores such): each row opens,
+// changes and deletes its own. Rows: 1 = R1 of 01.03, 2 = R1 of 02.03, 3 = 200.
+TEST_F(BulkInvoiceEditing, RowsOfInvoicesNumberedAlikeOpenTheirOwn) {
+    AddInvoice("e", "R1", "100", "20", "2", "Mart 2016", "02.03.2016");
+    Run([&] {
+        OpenBy([&] { DblClickCell(8, 2); });
+        EDialog->faturabedeli->SetTextAsFloat(EDialog->faturabedeli->TextAsFloat() + 5);
+        Press(EDialog->degistir);
+        OpenBy([&] { DblClickCell(8, 1); });
+        Press(EDialog->sil);
+        EXPECT_EQ(InvoiceCells(G, 1) + InvoiceCells(G, 2), "|||02.03.2016|2|25|R1");
+    });
+    EXPECT_EQ(DM().Value("select FATURATARIHI || '|' || TOPLAMBEDELI from efatura"), "02.03.2016|25.00000000000000");
+}
+
 // Alt+K stores the date typed; an impossible one stops a click on Kaydet with its message.
 TEST_F(BulkInvoiceEditing, SavesTakeTheTypedDateOrStopOnAnImpossibleOne) {
     Run([&] {
@@ -197,9 +212,10 @@ TEST_F(BulkInvoiceEditing, SavesTakeTheTypedDateOrStopOnAnImpossibleOne) {
     EXPECT_EQ(DM().Value("select list(FATURATARIHI) from efatura where ABONENO = '200'"), "29.03.2016");
 }
 
-// Four Enters ask before storing an invoice of nothing: the default Hayır goes back to
-// the amount, Evet stores.
+// Four Enters ask before storing an invoice of nothing: Hayır goes back to the amount,
+// Evet stores.
 TEST_F(BulkInvoiceEditing, AnInvoiceOfZeroAmountAndConsumptionIsStoredOnlyWhenConfirmed) {
+    Prompts.QueueAnswer(IDNO);
     Run([&] {
         OpenBy([&] { DblClickCell(8, 2); });
         for (int I = 0; I < 4; ++I) PressEnter();
@@ -210,6 +226,7 @@ TEST_F(BulkInvoiceEditing, AnInvoiceOfZeroAmountAndConsumptionIsStoredOnlyWhenCo
         ASSERT_TRUE(WaitUntil([&] { return !EDialog->Visible(); }));
     });
     EXPECT_EQ(Prompts.Messages(), std::vector<AnsiString>(2, "Fatura bedeli ve toplam tüketim sıfır. Bu fatura yine de kaydedilsin mi?"));
+    EXPECT_EQ(Prompts.Records()[0].Flags & MB_DEFBUTTON2, MB_DEFBUTTON2);   // a fifth Enter says Hayır
     EXPECT_EQ(DM().Count("select * from efatura where ABONENO = '200'"), 1);
 }
 

@@ -91,7 +91,14 @@ protected:
 
     TDateTime Clock = At(2016, 3, 15);
     TFormatSettingsGuard Settings{TurkishFormatSettings()};
-    TScriptedPrompter Prompts;
+    // Tests that store an invoice of nothing confirm it unless they queued an answer
+    // (the dialog's own default is Hayır).
+    struct TInvoicePrompter : TScriptedPrompter {
+        Integer MessageBox(const AnsiString& Text, const AnsiString& Caption, Integer Flags) override {
+            if (!Pending() && Text.find("sıfır") != AnsiString::npos) QueueAnswer(IDYES);
+            return TScriptedPrompter::MessageBox(Text, Caption, Flags);
+        }
+    } Prompts;
     TPrompterGuard PromptGuard{&Prompts};
     std::unique_ptr<Tetopfaturagirf> EBulk;
     std::unique_ptr<Tdtopfaturagirf> DBulk;

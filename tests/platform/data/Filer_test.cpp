@@ -1,4 +1,5 @@
 #include "platform/data/Filer.h"
+#include "platform/Raised.h"
 
 #include "platform/rtl/SysUtils.h"
 
@@ -68,11 +69,6 @@ TEST(Filer, AMalformedListIsAnInvalidPropertyValue) {
     };
     for (const char* V : Values) {
         SCOPED_TRACE(V);
-        try {
-            ReadBack(AnsiString("L=") + V);
-            ADD_FAILURE() << "no error";
-        } catch (const EReadError& E) {
-            EXPECT_EQ("Invalid property value", E.Message());
-        }
+        EXPECT_EQ(MessageOf<EReadError>([&] { ReadBack(AnsiString("L=") + V); }), "Invalid property value");
     }
 }

@@ -1,7 +1,9 @@
 #include "platform/rtl/Classes.h"
+#include "platform/Raised.h"
 #include "platform/rtl/Files.h"
 #include "support/TempFolder.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -38,12 +40,7 @@ TEST(TList, IndexErrorsCarryTheIndex)
         {[&] { TList E; E.Last(); }, "List index out of bounds (-1)"},
     };
     for (auto& Case : Cases) {
-        try {
-            Case.Op();
-            ADD_FAILURE() << "no error for " << Case.Text;
-        } catch (const EListError& E) {
-            EXPECT_EQ(E.Message(), Case.Text);
-        }
+        EXPECT_EQ(MessageOf<EListError>([&] { Case.Op(); }), Case.Text) << "no error for " << Case.Text;
     }
 }
 
@@ -126,18 +123,8 @@ TEST(TPersistent, AssignErrors)
     P.Assign(&Q);
     EXPECT_EQ(P.X, 7);
     TOther O;
-    try {
-        P.Assign(&O);
-        FAIL();
-    } catch (const EConvertError& E) {
-        EXPECT_EQ(E.Message(), "Cannot assign a TOther to a TPoint");
-    }
-    try {
-        P.Assign(nullptr);
-        FAIL();
-    } catch (const EConvertError& E) {
-        EXPECT_EQ(E.Message(), "Cannot assign a nil to a TPoint");
-    }
+    EXPECT_EQ(MessageOf<EConvertError>([&] { P.Assign(&O); }), "Cannot assign a TOther to a TPoint");
+    EXPECT_EQ(MessageOf<EConvertError>([&] { P.Assign(nullptr); }), "Cannot assign a nil to a TPoint");
 }
 
 // ---------------------------------------------------------------------------
@@ -265,18 +252,11 @@ TEST(TComponent, Names)
     EXPECT_EQ(Owner.FindComponent("BUTTON1"), A1);
     struct Case { const char* Name; const char* Error; };
     const Case Cases[] = {
-        {"1abc", "'1abc' is not a valid component name"},
-        {"a b", "'a b' is not a valid component name"},
-        {"Çay", "'Çay' is not a valid component name"},
-        {"button1", "A component named button1 already exists"},
+        {"1abc", "'1abc' is not a valid component name"}, {"a b", "'a b' is not a valid component name"},
+        {"Çay", "'Çay' is not a valid component name"}, {"button1", "A component named button1 already exists"},
     };
     for (auto& C : Cases) {
-        try {
-            A2->SetName(C.Name);
-            ADD_FAILURE() << C.Name;
-        } catch (const EComponentError& E) {
-            EXPECT_EQ(E.Message(), C.Error);
-        }
+        EXPECT_EQ(MessageOf<EComponentError>([&] { A2->SetName(C.Name); }), C.Error) << C.Name;
         EXPECT_EQ(A2->Name(), "");
     }
     A2->SetName("_x2");
@@ -369,13 +349,8 @@ TEST(TStringList, TextSplitsAtEveryBreakKind)
 {
     struct Case { const char* In; std::vector<AnsiString> Lines; };
     const Case Cases[] = {
-        {"", {}},
-        {"a", {"a"}},
-        {"a\r\nb\r\n", {"a", "b"}},
-        {"a\nb\rc", {"a", "b", "c"}},
-        {"a\r\n\r\nb", {"a", "", "b"}},
-        {"\r\n", {""}},
-        {"a\n\rb", {"a", "", "b"}},
+        {"", {}}, {"a", {"a"}}, {"a\r\nb\r\n", {"a", "b"}}, {"a\nb\rc", {"a", "b", "c"}},
+        {"a\r\n\r\nb", {"a", "", "b"}}, {"\r\n", {""}}, {"a\n\rb", {"a", "", "b"}},
     };
     for (auto& C : Cases) {
         TStringList L;
@@ -451,24 +426,14 @@ TEST(TStringList, SortedDuplicatesAndCase)
     EXPECT_EQ(L.Add("ELMA"), 3);       // dupIgnore: the index of the present one
     EXPECT_EQ(L.Count(), 5);
     L.SetDuplicates(dupError);
-    try {
-        L.Add("armut");
-        FAIL();
-    } catch (const EStringListError& E) {
-        EXPECT_EQ(E.Message(), "String list does not allow duplicates");
-    }
+    EXPECT_EQ(MessageOf<EStringListError>([&] { L.Add("armut"); }), "String list does not allow duplicates");
     L.SetDuplicates(dupAccept);
     L.Add("armut");
     EXPECT_EQ(L.Count(), 6);
     for (auto Op : std::vector<std::function<void()>>{[&] { L.Insert(0, "x"); },
                                                      [&] { L.SetStrings(0, "x"); },
                                                      [&] { L.Move(0, 1); }}) {
-        try {
-            Op();
-            ADD_FAILURE();
-        } catch (const EStringListError& E) {
-            EXPECT_EQ(E.Message(), "Operation not allowed on sorted list");
-        }
+        EXPECT_EQ(MessageOf<EStringListError>([&] { Op(); }), "Operation not allowed on sorted list");
     }
     Integer Index = -1;
     EXPECT_FALSE(L.Find("b", Index));
@@ -491,12 +456,7 @@ TEST(TStringList, UnsortedEditingAndErrors)
     L.CustomSort([](TStringList* S, Integer I, Integer J) { return -AnsiCompareText(S->Strings(I), S->Strings(J)); });
     EXPECT_EQ(L.CommaText(), "c,b,a");
     EXPECT_EQ(L.IndexOf("B"), 1);
-    try {
-        L.Strings(3);
-        FAIL();
-    } catch (const EStringListError& E) {
-        EXPECT_EQ(E.Message(), "List index out of bounds (3)");
-    }
+    EXPECT_EQ(MessageOf<EStringListError>([&] { L.Strings(3); }), "List index out of bounds (3)");
     EXPECT_THROW(L.Delete(-1), EStringListError);
     EXPECT_THROW(L.Insert(4, "x"), EStringListError);
 }
@@ -590,12 +550,7 @@ TEST(TMemoryStream, ReadWriteSeekSize)
     EXPECT_EQ(S.Read(Buf, 16), 9);
     EXPECT_EQ(S.Read(Buf, 16), 0);
     S.SetPosition(7);
-    try {
-        S.ReadBuffer(Buf, 3);
-        FAIL();
-    } catch (const EReadError& E) {
-        EXPECT_EQ(E.Message(), "Stream read error");
-    }
+    EXPECT_EQ(MessageOf<EReadError>([&] { S.ReadBuffer(Buf, 3); }), "Stream read error");
     S.SetSize(2);
     EXPECT_EQ(S.Position(), 2);
     S.Seek(-1, soEnd);
@@ -655,12 +610,8 @@ TEST(TFileStream, ModesAndErrors)
         F.SetSize(5);
         EXPECT_EQ(F.Size(), 5);
     }
-    try {
-        TFileStream F(D.Path() + "none.txt", fmOpenRead);
-        FAIL();
-    } catch (const EFOpenError& E) {
-        EXPECT_EQ(E.Message().rfind("Cannot open file \"" + D.Path() + "none.txt\". ", 0), 0u) << E.Message();
-    }
+    EXPECT_THAT(MessageOf<EFOpenError>([&] { TFileStream F(D.Path() + "none.txt", fmOpenRead); }),
+                testing::StartsWith("Cannot open file \"" + D.Path() + "none.txt\". "));
     EXPECT_THROW(TFileStream(D.Path() + "no/such/dir.txt", fmCreate), EFCreateError);
 }
 

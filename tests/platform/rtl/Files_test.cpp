@@ -16,11 +16,8 @@ TEST(FileNames, Parts)
 {
     struct Case { const char* Name; const char* Path; const char* Dir; const char* File; const char* Ext; };
     const Case Cases[] = {
-        {"/a/b/c.blb", "/a/b/", "/a/b", "c.blb", ".blb"},
-        {"c.tar.gz", "", "", "c.tar.gz", ".gz"},
-        {"/a.d/file", "/a.d/", "/a.d", "file", ""},
-        {"/root", "/", "/", "root", ""},
-        {"dir/", "dir/", "dir", "", ""},
+        {"/a/b/c.blb", "/a/b/", "/a/b", "c.blb", ".blb"}, {"c.tar.gz", "", "", "c.tar.gz", ".gz"},
+        {"/a.d/file", "/a.d/", "/a.d", "file", ""}, {"/root", "/", "/", "root", ""}, {"dir/", "dir/", "dir", "", ""},
         {".hidden", "", "", ".hidden", ".hidden"},
     };
     for (auto& C : Cases) {

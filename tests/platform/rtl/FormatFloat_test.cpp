@@ -1,4 +1,5 @@
 #include "platform/rtl/SysUtils.h"
+#include "platform/Raised.h"
 
 #include <gtest/gtest.h>
 
@@ -13,10 +14,7 @@ protected:
     TFormatSettingsGuard guard{TurkishFormatSettings()};
 };
 
-struct FloatCase {
-    Extended value;
-    const char* text;
-};
+struct FloatCase { Extended value; const char* text; };
 
 }  // namespace
 
@@ -115,12 +113,7 @@ TEST_F(FloatText, StrToFloat)
         EXPECT_FALSE(TryStrToFloat(bad, v)) << bad;
         EXPECT_EQ(v, 7.0L);
     }
-    try {
-        StrToFloat("1.5");
-        FAIL();
-    } catch (const EConvertError& e) {
-        EXPECT_EQ(e.Message(), "'1.5' is not a valid floating point value");
-    }
+    EXPECT_EQ(MessageOf<EConvertError>([&] { StrToFloat("1.5"); }), "'1.5' is not a valid floating point value");
     Double d = 0;
     EXPECT_TRUE(TryStrToFloat("0,1", d));
     EXPECT_EQ(d, 0.1);
@@ -223,19 +216,10 @@ TEST_F(FloatText, FormatRejectsBadDirectivesAndArguments)
         {"%", {1}}, {"%5", {1}}, {"%k", {1}}, {"%.f", {1.0}}, {"%*d", {"x", 1}},
     };
     for (const Case& c : invalid) {
-        try {
-            Format(c.fmt, c.args);
-            ADD_FAILURE() << c.fmt;
-        } catch (const EConvertError& e) {
-            EXPECT_EQ(e.Message(), AnsiString("Format '") + c.fmt + "' invalid or incompatible with argument");
-        }
+        EXPECT_EQ(MessageOf<EConvertError>([&] { Format(c.fmt, c.args); }),
+                  AnsiString("Format '") + c.fmt + "' invalid or incompatible with argument") << c.fmt;
     }
-    try {
-        Format("%s %s", {"one"});
-        FAIL();
-    } catch (const EConvertError& e) {
-        EXPECT_EQ(e.Message(), "No argument for format '%s %s'");
-    }
+    EXPECT_EQ(MessageOf<EConvertError>([&] { Format("%s %s", {"one"}); }), "No argument for format '%s %s'");
     EXPECT_THROW(Format("%3:s", {"a"}), EConvertError);
 }
 

@@ -1,4 +1,5 @@
 #include "platform/rtl/Guid.h"
+#include "platform/Raised.h"
 #include "platform/rtl/SysUtils.h"
 
 #include <gtest/gtest.h>
@@ -32,12 +33,8 @@ TEST(Guid, BadTextIsRejected)
     for (const char* S : Bad) {
         TGUID G;
         EXPECT_FALSE(TryStringToGUID(S, G)) << S;
-        try {
-            StringToGUID(S);
-            ADD_FAILURE() << S;
-        } catch (const EConvertError& E) {
-            EXPECT_EQ(E.Message(), AnsiString("'") + S + "' is not a valid GUID value");
-        }
+        EXPECT_EQ(MessageOf<EConvertError>([&] { StringToGUID(S); }),
+                  AnsiString("'") + S + "' is not a valid GUID value") << S;
     }
 }
 

@@ -1,4 +1,5 @@
 #include "platform/rtl/Registry.h"
+#include "platform/Raised.h"
 #include "platform/rtl/Files.h"
 #include "support/TempFolder.h"
 
@@ -103,20 +104,12 @@ TEST_F(RegistryTest, TypedValuesAndTheirErrors)
         EXPECT_EQ(Q.GetDataSize(C.Name), C.Size) << C.Name;
     }
 
-    auto ErrorOf = [](auto Op) -> AnsiString {
-        try {
-            Op();
-        } catch (const ERegistryException& E) {
-            return E.Message();
-        }
-        return "no error";
-    };
-    EXPECT_EQ(ErrorOf([&] { Q.ReadInteger("Text"); }), "Invalid data type for 'Text'");
-    EXPECT_EQ(ErrorOf([&] { Q.ReadInteger("none"); }), "Failed to get data for 'none'");
-    EXPECT_EQ(ErrorOf([&] { Q.ReadString("Int"); }), "Invalid data type for 'Int'");
-    EXPECT_EQ(ErrorOf([&] { Q.ReadFloat("Int"); }), "Invalid data type for 'Int'");
+    EXPECT_EQ(MessageOf<ERegistryException>([&] { Q.ReadInteger("Text"); }), "Invalid data type for 'Text'");
+    EXPECT_EQ(MessageOf<ERegistryException>([&] { Q.ReadInteger("none"); }), "Failed to get data for 'none'");
+    EXPECT_EQ(MessageOf<ERegistryException>([&] { Q.ReadString("Int"); }), "Invalid data type for 'Int'");
+    EXPECT_EQ(MessageOf<ERegistryException>([&] { Q.ReadFloat("Int"); }), "Invalid data type for 'Int'");
     TRegistry Closed;
-    EXPECT_EQ(ErrorOf([&] { Closed.WriteString("a", "b"); }), "Failed to set data for 'a'");
+    EXPECT_EQ(MessageOf<ERegistryException>([&] { Closed.WriteString("a", "b"); }), "Failed to set data for 'a'");
 
     TStringList Names;
     Q.GetValueNames(&Names);
@@ -176,12 +169,7 @@ TEST_F(RegistryTest, UnwritableStoreReportsFailure)
     R.SetFileName(Dir + "file_not_dir/registry.ini");
     EXPECT_FALSE(R.OpenKey("\\X", true));
     ASSERT_TRUE(R.OpenKey("\\", false));   // the root always opens
-    try {
-        R.WriteString("a", "b");
-        FAIL();
-    } catch (const ERegistryException& E) {
-        EXPECT_EQ(E.Message(), "Failed to set data for 'a'");
-    }
+    EXPECT_EQ(MessageOf<ERegistryException>([&] { R.WriteString("a", "b"); }), "Failed to set data for 'a'");
     EXPECT_THROW(R.CreateKey("Y"), ERegistryException);
 }
 

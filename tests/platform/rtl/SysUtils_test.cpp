@@ -1,4 +1,5 @@
 #include "platform/rtl/SysUtils.h"
+#include "platform/Raised.h"
 
 #include <gtest/gtest.h>
 
@@ -45,19 +46,11 @@ TEST(SysUtilsException, BrokenMessageFormatKeepsTheText)
 
 TEST(SysUtilsException, AbortAndOSErrors)
 {
-    try {
-        Abort();
-        FAIL();
-    } catch (const EAbort& e) {
-        EXPECT_EQ(e.Message(), "Operation aborted");
-    }
-    try {
-        RaiseLastOSError(ENOENT);
-        FAIL();
-    } catch (const EOSError& e) {
-        EXPECT_EQ(e.ErrorCode, Cardinal(ENOENT));
-        EXPECT_EQ(e.Message().rfind("System Error.  Code: 2.\r\n", 0), 0u);
-        EXPECT_GT(e.Message().size(), 26u);
+    EXPECT_EQ(MessageOf<EAbort>([&] { Abort(); }), "Operation aborted");
+    if (auto e = Raised<EOSError>([&] { RaiseLastOSError(ENOENT); })) {
+        EXPECT_EQ(e->ErrorCode, Cardinal(ENOENT));
+        EXPECT_EQ(e->Message().rfind("System Error.  Code: 2.\r\n", 0), 0u);
+        EXPECT_GT(e->Message().size(), 26u);
     }
     EXPECT_THROW(RaiseLastOSError(0), EOSError);
 }
@@ -98,12 +91,7 @@ TEST(SysUtilsInteger, RejectsBadTextAndOverflowInsteadOfWrapping)
         EXPECT_EQ(v, 99) << "untouched on failure: " << text;
         EXPECT_EQ(StrToIntDef(text, -5), -5);
     }
-    try {
-        StrToInt("2147483648");
-        FAIL();
-    } catch (const EConvertError& e) {
-        EXPECT_EQ(e.Message(), "'2147483648' is not a valid integer value");
-    }
+    EXPECT_EQ(MessageOf<EConvertError>([&] { StrToInt("2147483648"); }), "'2147483648' is not a valid integer value");
     EXPECT_EQ(StrToInt64("9223372036854775807"), INT64_MAX);
     EXPECT_EQ(StrToInt64("-9223372036854775808"), INT64_MIN);
     EXPECT_THROW(StrToInt64("9223372036854775808"), EConvertError);

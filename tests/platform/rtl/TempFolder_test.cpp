@@ -1,4 +1,5 @@
 #include "support/TempFolder.h"
+#include "platform/Raised.h"
 
 #include <gtest/gtest.h>
 
@@ -48,10 +49,7 @@ TEST(TempFolder, GoesWithEverythingItHolds) {
 TEST(TempFolder, LiesUnderTmpDirOrTmp) {
     TTempFolder Root("tfroot_");
     const std::string Bare = Root.Path().substr(0, Root.Path().size() - 1);
-    struct Case {
-        const char* TmpDir;
-        std::string Parent;
-    };
+    struct Case { const char* TmpDir; std::string Parent; };
     for (const Case& C : {Case{Bare.c_str(), Root.Path()}, Case{Root.Path().c_str(), Root.Path()},
                           Case{"", "/tmp/"}, Case{nullptr, "/tmp/"}}) {
         TTmpDirGuard Guard(C.TmpDir);
@@ -66,11 +64,8 @@ TEST(TempFolder, LiesUnderTmpDirOrTmp) {
 TEST(TempFolder, MissingRootIsAnErrorNamingIt) {
     TTempFolder Root("tfroot_");
     TTmpDirGuard Guard(Root.File("gone").c_str());
-    try {
-        TTempFolder F;
-        FAIL() << "made " << F.Path();
-    } catch (const std::runtime_error& E) {
-        EXPECT_NE(std::string(E.what()).find(Root.File("gone/")), std::string::npos) << E.what();
+    if (auto E = Raised<std::runtime_error>([] { TTempFolder F; })) {
+        EXPECT_NE(std::string(E->what()).find(Root.File("gone/")), std::string::npos) << E->what();
     }
     EXPECT_TRUE(fs::is_empty(Root.Path()));
 }

@@ -1,4 +1,5 @@
 #include "platform/rtl/Variants.h"
+#include "platform/Raised.h"
 
 #include "platform/rtl/SysUtils.h"
 
@@ -8,24 +9,13 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <random>
 #include <thread>
 #include <vector>
 
 namespace {
-
-// Runs F and returns the message of the EVariantError it raises ("" when none).
-template <typename F>
-std::string VariantErrorOf(F&& Fn)
-{
-    try {
-        Fn();
-    } catch (const EVariantError& e) {
-        return e.Message();
-    }
-    return "";
-}
 
 class VariantTest : public ::testing::Test {
 protected:
@@ -71,18 +61,13 @@ TEST_F(VariantTest, NumericMeansOrdinalOrFloat)
 TEST_F(VariantTest, NullConvertsToNothingButNull)
 {
     const Variant n = Null();
-    EXPECT_EQ(VariantErrorOf([&] { (void)n.AsInteger(); }),
-              "Could not convert variant of type (Null) into type (Integer)");
-    EXPECT_EQ(VariantErrorOf([&] { (void)n.AsDouble(); }),
-              "Could not convert variant of type (Null) into type (Double)");
-    EXPECT_EQ(VariantErrorOf([&] { (void)n.AsString(); }),
-              "Could not convert variant of type (Null) into type (String)");
-    EXPECT_EQ(VariantErrorOf([&] { (void)n.AsBoolean(); }),
-              "Could not convert variant of type (Null) into type (Boolean)");
-    EXPECT_EQ(VariantErrorOf([&] { (void)n.AsDateTime(); }),
-              "Could not convert variant of type (Null) into type (Date)");
-    EXPECT_EQ(VariantErrorOf([&] { (void)VarAsType(n, varInteger); }),
-              "Could not convert variant of type (Null) into type (Integer)");
+    const std::pair<std::function<void()>, const char*> Refused[] = {
+        {[&] { (void)n.AsInteger(); }, "Integer"},  {[&] { (void)n.AsDouble(); }, "Double"},
+        {[&] { (void)n.AsString(); }, "String"},    {[&] { (void)n.AsBoolean(); }, "Boolean"},
+        {[&] { (void)n.AsDateTime(); }, "Date"},    {[&] { (void)VarAsType(n, varInteger); }, "Integer"},
+    };
+    for (const auto& [Op, Type] : Refused)
+        EXPECT_EQ(MessageOf<EVariantError>(Op), AnsiString("Could not convert variant of type (Null) into type (") + Type + ")");
     EXPECT_TRUE(VarIsNull(VarAsType(n, varNull)));
     EXPECT_EQ(VarToStr(n), "");
     EXPECT_EQ(VarToStrDef(n, "yok"), "yok");
@@ -122,11 +107,11 @@ TEST_F(VariantTest, TextToNumberUsesTheCurrentDecimalSeparator)
     EXPECT_EQ(Variant("3,5").AsInteger(), 4);
     EXPECT_EQ(Variant(u"7").AsInt64(), 7);
     EXPECT_EQ(Variant("12,3456").AsCurrency(), Currency::FromScaled(123456));
-    EXPECT_EQ(VariantErrorOf([] { (void)Variant("abc").AsDouble(); }),
+    EXPECT_EQ(MessageOf<EVariantError>([] { (void)Variant("abc").AsDouble(); }),
               "Could not convert variant of type (String) into type (Double)");
-    EXPECT_EQ(VariantErrorOf([] { (void)Variant("abc").AsInteger(); }),
+    EXPECT_EQ(MessageOf<EVariantError>([] { (void)Variant("abc").AsInteger(); }),
               "Could not convert variant of type (String) into type (Integer)");
-    EXPECT_EQ(VariantErrorOf([] { (void)Variant(u"x").AsCurrency(); }),
+    EXPECT_EQ(MessageOf<EVariantError>([] { (void)Variant(u"x").AsCurrency(); }),
               "Could not convert variant of type (OleStr) into type (Currency)");
 }
 
@@ -145,7 +130,7 @@ TEST_F(VariantTest, NumbersAndDatesToText)
 TEST_F(VariantTest, TextToDate)
 {
     EXPECT_DOUBLE_EQ(Variant("05.01.2016").AsDateTime(), EncodeDate(2016, 1, 5));
-    EXPECT_EQ(VariantErrorOf([] { (void)Variant("nope").AsDateTime(); }),
+    EXPECT_EQ(MessageOf<EVariantError>([] { (void)Variant("nope").AsDateTime(); }),
               "Could not convert variant of type (String) into type (Date)");
 }
 
@@ -157,9 +142,9 @@ TEST_F(VariantTest, FloatToIntegerRoundsHalfToEvenAndChecksRange)
     EXPECT_EQ(Variant(Currency::FromScaled(25000)).AsInteger(), 2);
     EXPECT_EQ(Variant(Currency::FromScaled(35000)).AsInteger(), 4);
     EXPECT_EQ(Variant(Currency::FromScaled(-15001)).AsInteger(), -2);
-    EXPECT_EQ(VariantErrorOf([] { (void)Variant(3e10).AsInteger(); }), "Variant overflow");
-    EXPECT_EQ(VariantErrorOf([] { (void)Variant(Int64(1) << 40).AsInteger(); }), "Variant overflow");
-    EXPECT_EQ(VariantErrorOf([] { (void)Variant(1e300).AsCurrency(); }), "Variant overflow");
+    EXPECT_EQ(MessageOf<EVariantError>([] { (void)Variant(3e10).AsInteger(); }), "Variant overflow");
+    EXPECT_EQ(MessageOf<EVariantError>([] { (void)Variant(Int64(1) << 40).AsInteger(); }), "Variant overflow");
+    EXPECT_EQ(MessageOf<EVariantError>([] { (void)Variant(1e300).AsCurrency(); }), "Variant overflow");
     EXPECT_EQ(Variant(1.23456).AsCurrency(), Currency::FromScaled(12346));
 }
 
@@ -171,15 +156,15 @@ TEST_F(VariantTest, VarAsTypeConvertsAndChecksTheTargetRange)
     EXPECT_EQ(VarType(VarAsType(Variant(3), varOleStr)), varOleStr);
     EXPECT_EQ(VarType(VarAsType(Variant(3.0), varDate)), varDate);
     EXPECT_EQ(VarAsType(Variant(255), varByte).AsInteger(), 255);
-    EXPECT_EQ(VariantErrorOf([] { (void)VarAsType(Variant(300), varByte); }), "Variant overflow");
-    EXPECT_EQ(VariantErrorOf([] { (void)VarAsType(Variant(-1), varWord); }), "Variant overflow");
-    EXPECT_EQ(VariantErrorOf([] { (void)VarAsType(Variant(1e40), varSingle); }), "Variant overflow");
-    EXPECT_EQ(VariantErrorOf([] { (void)VarAsType(Variant("x"), varSmallint); }),
+    EXPECT_EQ(MessageOf<EVariantError>([] { (void)VarAsType(Variant(300), varByte); }), "Variant overflow");
+    EXPECT_EQ(MessageOf<EVariantError>([] { (void)VarAsType(Variant(-1), varWord); }), "Variant overflow");
+    EXPECT_EQ(MessageOf<EVariantError>([] { (void)VarAsType(Variant(1e40), varSingle); }), "Variant overflow");
+    EXPECT_EQ(MessageOf<EVariantError>([] { (void)VarAsType(Variant("x"), varSmallint); }),
               "Could not convert variant of type (String) into type (Smallint)");
-    EXPECT_EQ(VariantErrorOf([] { (void)VarAsType(VarArrayOf({1}), varInteger); }),
+    EXPECT_EQ(MessageOf<EVariantError>([] { (void)VarAsType(VarArrayOf({1}), varInteger); }),
               "Invalid variant type conversion");
     EXPECT_TRUE(VarIsEmpty(VarAsType(Variant(5), varEmpty)));
-    EXPECT_EQ(VariantErrorOf([] { (void)VarArrayOf({1}).AsInteger(); }),
+    EXPECT_EQ(MessageOf<EVariantError>([] { (void)VarArrayOf({1}).AsInteger(); }),
               "Could not convert variant of type (Array Variant) into type (Integer)");
 }
 
@@ -225,10 +210,10 @@ TEST_F(VariantTest, ComparisonFollowsTheFrameworkRules)
 
 TEST_F(VariantTest, ValuesWithoutOrderRaise)
 {
-    EXPECT_EQ(VariantErrorOf([] { (void)(Variant("abc") == Variant(1)); }),
+    EXPECT_EQ(MessageOf<EVariantError>([] { (void)(Variant("abc") == Variant(1)); }),
               "Could not convert variant of type (String) into type (Double)");
-    EXPECT_EQ(VariantErrorOf([] { (void)(VarArrayOf({1}) == VarArrayOf({1})); }), "Invalid variant operation");
-    EXPECT_FALSE(VariantErrorOf([] { (void)(Variant(std::nan("")) < Variant(1)); }).empty());
+    EXPECT_EQ(MessageOf<EVariantError>([] { (void)(VarArrayOf({1}) == VarArrayOf({1})); }), "Invalid variant operation");
+    EXPECT_FALSE(MessageOf<EVariantError>([] { (void)(Variant(std::nan("")) < Variant(1)); }).empty());
 }
 
 TEST_F(VariantTest, VarCompareValue)
@@ -248,7 +233,7 @@ TEST_F(VariantTest, Arithmetic)
     EXPECT_EQ(VarType(big), varInt64);
     EXPECT_EQ(big.AsInt64(), Int64(INT_MAX) + 1);
     EXPECT_EQ(VarType(-Variant(INT_MIN)), varInt64);
-    EXPECT_EQ(VariantErrorOf([] { (void)(Variant(INT64_MAX) + Variant(1)); }), "Variant overflow");
+    EXPECT_EQ(MessageOf<EVariantError>([] { (void)(Variant(INT64_MAX) + Variant(1)); }), "Variant overflow");
     EXPECT_TRUE(VarIsNull(Variant(1) + Null()));
     EXPECT_TRUE(VarIsNull(Null() * Variant("x")));
     EXPECT_TRUE(VarIsNull(-Null()));
@@ -262,8 +247,8 @@ TEST_F(VariantTest, Arithmetic)
     EXPECT_EQ((Variant(7) % Variant(3)).AsInteger(), 1);
     EXPECT_EQ((Variant(-7) % Variant(3)).AsInteger(), -1);
     EXPECT_EQ((Variant(INT64_MIN) % Variant(-1)).AsInt64(), 0);
-    EXPECT_EQ(VariantErrorOf([] { (void)(Variant(1) / Variant(0)); }), "Division by zero");
-    EXPECT_EQ(VariantErrorOf([] { (void)(Variant(1) % Variant(0)); }), "Division by zero");
+    EXPECT_EQ(MessageOf<EVariantError>([] { (void)(Variant(1) / Variant(0)); }), "Division by zero");
+    EXPECT_EQ(MessageOf<EVariantError>([] { (void)(Variant(1) % Variant(0)); }), "Division by zero");
     const Variant c = Variant(Currency::FromScaled(1)) + Variant(2);
     EXPECT_EQ(VarType(c), varCurrency);
     EXPECT_EQ(c.AsCurrency(), Currency::FromScaled(20001));
@@ -272,7 +257,7 @@ TEST_F(VariantTest, Arithmetic)
     EXPECT_EQ(VarType(d), varDate);
     EXPECT_DOUBLE_EQ(d.AsDateTime(), 11.5);
     EXPECT_DOUBLE_EQ((Variant(1.5) * Variant(2)).AsDouble(), 3.0);
-    EXPECT_EQ(VariantErrorOf([] { (void)(VarArrayOf({1}) + Variant(1)); }), "Invalid variant operation");
+    EXPECT_EQ(MessageOf<EVariantError>([] { (void)(VarArrayOf({1}) + Variant(1)); }), "Invalid variant operation");
 }
 
 TEST_F(VariantTest, CopiesAreIndependentAndMovesLeaveEmpty)
@@ -415,13 +400,13 @@ TEST_F(VariantTest, ArrayBoundsAndElementAccess)
     EXPECT_EQ(VarArrayGet(a, {2, -1}).AsString(), "x");
 
     const std::string bad = "Variant or safe array index out of bounds";
-    EXPECT_EQ(VariantErrorOf([&] { (void)VarArrayGet(a, {3, 0}); }), bad);
-    EXPECT_EQ(VariantErrorOf([&] { (void)VarArrayGet(a, {1, 2}); }), bad);
-    EXPECT_EQ(VariantErrorOf([&] { (void)VarArrayGet(a, {1}); }), bad);
-    EXPECT_EQ(VariantErrorOf([&] { (void)VarArrayGet(a, {1, 0, 0}); }), bad);
-    EXPECT_EQ(VariantErrorOf([&] { (void)VarArrayHighBound(a, 3); }), bad);
-    EXPECT_EQ(VariantErrorOf([&] { (void)VarArrayLowBound(a, 0); }), bad);
-    EXPECT_EQ(VariantErrorOf([] { (void)VarArrayGet(Variant(1), {0}); }), "Invalid variant argument");
+    EXPECT_EQ(MessageOf<EVariantError>([&] { (void)VarArrayGet(a, {3, 0}); }), bad);
+    EXPECT_EQ(MessageOf<EVariantError>([&] { (void)VarArrayGet(a, {1, 2}); }), bad);
+    EXPECT_EQ(MessageOf<EVariantError>([&] { (void)VarArrayGet(a, {1}); }), bad);
+    EXPECT_EQ(MessageOf<EVariantError>([&] { (void)VarArrayGet(a, {1, 0, 0}); }), bad);
+    EXPECT_EQ(MessageOf<EVariantError>([&] { (void)VarArrayHighBound(a, 3); }), bad);
+    EXPECT_EQ(MessageOf<EVariantError>([&] { (void)VarArrayLowBound(a, 0); }), bad);
+    EXPECT_EQ(MessageOf<EVariantError>([] { (void)VarArrayGet(Variant(1), {0}); }), "Invalid variant argument");
     EXPECT_EQ(VarArrayDimCount(Variant(1)), 0);
 
     const Variant of = VarArrayOf({1, "a", Null()});
@@ -436,18 +421,18 @@ TEST_F(VariantTest, ArrayBoundsAndElementAccess)
 TEST_F(VariantTest, ArrayCreationRefusesBadShapesAndTypes)
 {
     const std::string err = "Error creating variant or safe array";
-    EXPECT_EQ(VariantErrorOf([] { (void)VarArrayCreate({0, 1, 2}, varInteger); }), err);
-    EXPECT_EQ(VariantErrorOf([] { (void)VarArrayCreate({}, varInteger); }), err);
-    EXPECT_EQ(VariantErrorOf([] { (void)VarArrayCreate({5, 3}, varInteger); }), err);
-    EXPECT_EQ(VariantErrorOf([] { (void)VarArrayCreate({0, 1}, varString); }), err);
-    EXPECT_EQ(VariantErrorOf([] { (void)VarArrayCreate({0, 1}, varNull); }), err);
-    EXPECT_EQ(VariantErrorOf([] { (void)VarArrayCreate({0, 100000, 0, 100000}, varDouble); }), err);
+    EXPECT_EQ(MessageOf<EVariantError>([] { (void)VarArrayCreate({0, 1, 2}, varInteger); }), err);
+    EXPECT_EQ(MessageOf<EVariantError>([] { (void)VarArrayCreate({}, varInteger); }), err);
+    EXPECT_EQ(MessageOf<EVariantError>([] { (void)VarArrayCreate({5, 3}, varInteger); }), err);
+    EXPECT_EQ(MessageOf<EVariantError>([] { (void)VarArrayCreate({0, 1}, varString); }), err);
+    EXPECT_EQ(MessageOf<EVariantError>([] { (void)VarArrayCreate({0, 1}, varNull); }), err);
+    EXPECT_EQ(MessageOf<EVariantError>([] { (void)VarArrayCreate({0, 100000, 0, 100000}, varDouble); }), err);
     std::vector<Integer> b16, b17;
     for (int i = 0; i < 16; ++i) b16.insert(b16.end(), {0, 0});
     b17 = b16;
     b17.insert(b17.end(), {0, 0});
     EXPECT_EQ(VarArrayDimCount(VarArrayCreate(b16, varByte)), 16);
-    EXPECT_EQ(VariantErrorOf([&] { (void)VarArrayCreate(b17, varByte); }), err);
+    EXPECT_EQ(MessageOf<EVariantError>([&] { (void)VarArrayCreate(b17, varByte); }), err);
     // An empty dimension (high = low - 1) is allowed.
     EXPECT_EQ(VarArrayCreate({1, 0}, varInteger).ArrayPtr()->ElementCount(), 0);
 }
@@ -460,12 +445,12 @@ TEST_F(VariantTest, TypedElementsAreConvertedOnPutAndKeptOnFailure)
     EXPECT_EQ(VarType(VarArrayGet(a, {0})), varInteger);
     EXPECT_EQ(VarArrayGet(a, {0}).AsInteger(), 12);
     EXPECT_EQ(VarArrayGet(a, {1}).AsInteger(), 2);
-    EXPECT_FALSE(VariantErrorOf([&] { VarArrayPut(a, Variant("x"), {0}); }).empty());
-    EXPECT_FALSE(VariantErrorOf([&] { VarArrayPut(a, Null(), {0}); }).empty());
+    EXPECT_FALSE(MessageOf<EVariantError>([&] { VarArrayPut(a, Variant("x"), {0}); }).empty());
+    EXPECT_FALSE(MessageOf<EVariantError>([&] { VarArrayPut(a, Null(), {0}); }).empty());
     EXPECT_EQ(VarArrayGet(a, {0}).AsInteger(), 12);
 
     Variant b = VarArrayCreate({0, 1}, varByte);
-    EXPECT_EQ(VariantErrorOf([&] { VarArrayPut(b, Variant(256), {0}); }), "Variant overflow");
+    EXPECT_EQ(MessageOf<EVariantError>([&] { VarArrayPut(b, Variant(256), {0}); }), "Variant overflow");
 
     struct Case { TVarType Type; Variant In; };
     const Case cases[] = {
@@ -501,7 +486,7 @@ TEST_F(VariantTest, LockGivesContiguousDataFirstIndexFastest)
     EXPECT_EQ(words[0], 0);
     EXPECT_EQ(words[1], -1);
     VarArrayUnlock(flags);
-    EXPECT_EQ(VariantErrorOf([&] { VarArrayUnlock(flags); }), "Variant or safe array is not locked");
+    EXPECT_EQ(MessageOf<EVariantError>([&] { VarArrayUnlock(flags); }), "Variant or safe array is not locked");
 }
 
 TEST_F(VariantTest, RedimKeepsElementsAndRefusesWhileLocked)
@@ -513,7 +498,7 @@ TEST_F(VariantTest, RedimKeepsElementsAndRefusesWhileLocked)
     EXPECT_EQ(VarArrayGet(a, {1, 1}).AsString(), "keep");
     EXPECT_TRUE(VarIsEmpty(VarArrayGet(a, {1, 3})));
     VarArrayRedim(a, 0);
-    EXPECT_EQ(VariantErrorOf([&] { (void)VarArrayGet(a, {1, 1}); }), "Variant or safe array index out of bounds");
+    EXPECT_EQ(MessageOf<EVariantError>([&] { (void)VarArrayGet(a, {1, 1}); }), "Variant or safe array index out of bounds");
 
     Variant n = VarArrayCreate({0, 1}, varDouble);
     VarArrayPut(n, Variant(1.5), {1});
@@ -521,9 +506,9 @@ TEST_F(VariantTest, RedimKeepsElementsAndRefusesWhileLocked)
     EXPECT_DOUBLE_EQ(VarArrayGet(n, {1}).AsDouble(), 1.5);
     EXPECT_DOUBLE_EQ(VarArrayGet(n, {4}).AsDouble(), 0.0);
     VarArrayLock(n);
-    EXPECT_EQ(VariantErrorOf([&] { VarArrayRedim(n, 1); }), "Variant or safe array is locked");
+    EXPECT_EQ(MessageOf<EVariantError>([&] { VarArrayRedim(n, 1); }), "Variant or safe array is locked");
     VarArrayUnlock(n);
-    EXPECT_EQ(VariantErrorOf([&] { VarArrayRedim(n, -2); }), "Error creating variant or safe array");
+    EXPECT_EQ(MessageOf<EVariantError>([&] { VarArrayRedim(n, -2); }), "Error creating variant or safe array");
 }
 
 TEST_F(VariantTest, ReferenceVariantSharesTheArray)

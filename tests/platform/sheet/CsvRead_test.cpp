@@ -1,7 +1,9 @@
 #include "platform/sheet/SheetFiles.h"
+#include "platform/Raised.h"
 
 #include "SheetTestUtil.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -34,12 +36,7 @@ void ExpectRows(TExcelWorksheet& Sheet, const TCsvCase& C) {
 
 void ExpectRefused(const std::string& Bytes, const char* Why) {
     TExcelWorksheet Sheet(nullptr, "S");
-    try {
-        ReadCsvText(Bytes, Sheet);
-        ADD_FAILURE() << Why;
-    } catch (const EOleException& E) {
-        EXPECT_NE(E.Message().find(Why), AnsiString::npos) << E.Message();
-    }
+    EXPECT_THAT(MessageOf<EOleException>([&] { ReadCsvText(Bytes, Sheet); }), testing::HasSubstr(Why)) << Why;
 }
 
 }  // namespace
@@ -80,11 +77,7 @@ TEST(CsvRead, OpenGivesOneSheetNamedAfterTheFile) {
 }
 
 TEST(CsvRead, UnquotedNumbersInTheUsersSettingsOrWithAPointAreNumbers) {
-    struct TNumberCase {
-        const char* Field;
-        bool IsNumber;
-        double Value;
-    };
+    struct TNumberCase { const char* Field; bool IsNumber; double Value; };
     const TNumberCase Turkish[] = {
         {"1.520,75", true, 1520.75}, {"1520,75", true, 1520.75}, {"1520.75", true, 1520.75},
         {"-3", true, -3},            {"0", true, 0},             {"0,5", true, 0.5},
@@ -170,12 +163,9 @@ TEST(CsvRead, FileErrorsNameTheFile) {
     TSheetTestDir Dir;
     Dir.Write("resim.csv", std::string("\x89PNG\r\n\x1a\n\0\0", 10));
     auto Excel = CreateOleObject("excel.application");
-    try {
-        Excel->Workbooks()->Open(Dir.File("resim.csv"));
-        FAIL();
-    } catch (const EOleException& E) {
-        EXPECT_NE(E.Message().find("resim.csv' cannot be read as a CSV file: it is not a text file"), AnsiString::npos)
-            << E.Message();
+    if (auto E = Raised<EOleException>([&] { Excel->Workbooks()->Open(Dir.File("resim.csv")); })) {
+        EXPECT_NE(E->Message().find("resim.csv' cannot be read as a CSV file: it is not a text file"), AnsiString::npos)
+            << E->Message();
     }
     EXPECT_EQ(Excel->Workbooks()->Count(), 0);
 }

@@ -1,20 +1,19 @@
 #include "platform/sheet/Excel.h"
+#include "platform/Raised.h"
 
 #include "SheetTestUtil.h"
 #include "platform/rtl/Files.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <tuple>
 
 TEST(Excel, CreateOleObjectKnowsOnlyTheSpreadsheetAndCanBeSwitchedOff) {
     EXPECT_NE(CreateOleObject("Excel.Application"), nullptr);
-    try {
-        CreateOleObject("word.application");
-        FAIL();
-    } catch (const EOleSysError& E) {
-        EXPECT_EQ(E.Message(), "Invalid class string");
-        EXPECT_EQ(E.ErrorCode, CO_E_CLASSSTRING);
+    if (auto E = Raised<EOleSysError>([&] { CreateOleObject("word.application"); })) {
+        EXPECT_EQ(E->Message(), "Invalid class string");
+        EXPECT_EQ(E->ErrorCode, CO_E_CLASSSTRING);
     }
     bool Was = SetSpreadsheetAvailable(false);
     EXPECT_THROW(CreateOleObject("excel.application"), EOleSysError);
@@ -190,20 +189,11 @@ TEST(Excel, OpenErrorsNameTheFile) {
     TSheetTestDir Dir;
     auto Excel = CreateOleObject("excel.application");
     AnsiString Missing = Dir.File("yok.xlsx");
-    try {
-        Excel->Workbooks()->Open(Missing);
-        FAIL();
-    } catch (const EOleException& E) {
-        EXPECT_NE(E.Message().find(Missing), AnsiString::npos) << E.Message();
-    }
+    EXPECT_THAT(MessageOf<EOleException>([&] { Excel->Workbooks()->Open(Missing); }), testing::HasSubstr(Missing));
     EXPECT_THROW(Excel->Workbooks()->Open(""), EOleException);
     Dir.Write("bozuk.xls", "not a workbook at all");
-    try {
-        Excel->Workbooks()->Open(Dir.File("bozuk.xls"));
-        FAIL();
-    } catch (const EOleException& E) {
-        EXPECT_NE(E.Message().find("bozuk.xls"), AnsiString::npos) << E.Message();
-    }
+    EXPECT_THAT(MessageOf<EOleException>([&] { Excel->Workbooks()->Open(Dir.File("bozuk.xls")); }),
+                testing::HasSubstr("bozuk.xls"));
     EXPECT_EQ(Excel->Workbooks()->Count(), 0);
 }
 

@@ -1,8 +1,10 @@
 #include "platform/sheet/SheetFiles.h"
+#include "platform/Raised.h"
 
 #include "SheetTestUtil.h"
 #include "platform/rtl/SysUtils.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -52,10 +54,7 @@ struct TXlsCell {
     std::string Utf8;
 };
 
-struct TXlsSheet {
-    std::string Utf8Name;
-    std::vector<TXlsCell> Cells;
-};
+struct TXlsSheet { std::string Utf8Name; std::vector<TXlsCell> Cells; };
 
 std::string Bof(unsigned Kind) {
     std::string D;
@@ -275,12 +274,8 @@ TEST(XlsRead, DamagedCompoundFileRaisesNamingTheFile) {
     auto Excel = CreateOleObject("excel.application");
     for (auto [Name, Bytes] : std::vector<std::pair<std::string, std::string>>{{"fat.xls", BadFat}, {"cut.xls", Cut}}) {
         Dir.Write(Name, Bytes);
-        try {
-            Excel->Workbooks()->Open(Dir.File(Name));
-            ADD_FAILURE() << Name;
-        } catch (const EOleException& E) {
-            EXPECT_NE(E.Message().find(Name), AnsiString::npos) << E.Message();
-        }
+        EXPECT_THAT(MessageOf<EOleException>([&] { Excel->Workbooks()->Open(Dir.File(Name)); }),
+                    testing::HasSubstr(Name)) << Name;
     }
     EXPECT_EQ(Excel->Workbooks()->Count(), 0);
 }
@@ -291,13 +286,9 @@ TEST(XlsRead, SheetCountsBeyondTheLimitEndQuicklyWithAMessage) {
         std::vector<TXlsSheet> Sheets(Count, TXlsSheet{"s", {}});
         Dir.Write("many.xls", CompoundFile(WorkbookStream(Sheets)));
         auto Excel = CreateOleObject("excel.application");
-        try {
-            Excel->Workbooks()->Open(Dir.File("many.xls"));
-            ADD_FAILURE() << Count;
-        } catch (const EOleException& E) {
-            EXPECT_NE(E.Message().find("many.xls' is not a valid workbook file: it has more than 10000 sheets"),
-                      AnsiString::npos) << E.Message();
-        }
+        EXPECT_THAT(MessageOf<EOleException>([&] { Excel->Workbooks()->Open(Dir.File("many.xls")); }),
+                    testing::HasSubstr("many.xls' is not a valid workbook file: it has more than 10000 sheets"))
+            << Count;
     }
 }
 
@@ -337,12 +328,8 @@ TEST(XlsRead, AFaultOrHangOfTheReaderIsAMessageNotTheProgramsEnd) {
     auto Excel = CreateOleObject("excel.application");
     for (const auto& [Parser, Why] : Cases) {
         TParserGuard Guard(Parser, 1);
-        try {
-            Excel->Workbooks()->Open(Dir.File("x.xls"));
-            ADD_FAILURE() << Why;
-        } catch (const EOleException& E) {
-            EXPECT_NE(E.Message().find(Why), AnsiString::npos) << E.Message();
-        }
+        EXPECT_THAT(MessageOf<EOleException>([&] { Excel->Workbooks()->Open(Dir.File("x.xls")); }),
+                    testing::HasSubstr(Why)) << Why;
     }
     EXPECT_EQ(Excel->Workbooks()->Open(Dir.File("x.xls"))->Worksheets(1)->Cells(1, 1).AsInteger(), 1);
 }
@@ -406,13 +393,8 @@ TEST(XlsRead, DamageThatBreaksTheLibraryOrRunsAwayWithMemoryIsAMessage) {
     for (const auto& [Name, Why] : std::vector<std::pair<std::string, std::string>>{
              {"record.xls", ""}, {"chain.xls", "reading it needed more than 1024 MB of memory"}}) {
         const auto Start = std::chrono::steady_clock::now();
-        try {
-            Excel->Workbooks()->Open(Dir.File(Name));
-            ADD_FAILURE() << Name;
-        } catch (const EOleException& E) {
-            EXPECT_NE(E.Message().find(Name + "' is not a valid workbook file: " + Why), AnsiString::npos)
-                << E.Message();
-        }
+        EXPECT_THAT(MessageOf<EOleException>([&] { Excel->Workbooks()->Open(Dir.File(Name)); }),
+                    testing::HasSubstr(Name + "' is not a valid workbook file: " + Why));
         EXPECT_LT(std::chrono::steady_clock::now() - Start, std::chrono::seconds(30)) << Name;
         EXPECT_EQ(Excel->Workbooks()->Open(Dir.File("good.xls"))->Worksheets(1)->Cells(1, 1).AsInteger(), 1);
     }

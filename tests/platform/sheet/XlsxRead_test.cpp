@@ -1,8 +1,10 @@
 #include "platform/sheet/SheetFiles.h"
+#include "platform/Raised.h"
 
 #include "SheetTestUtil.h"
 #include "platform/rtl/SysUtils.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <zip.h>
 
@@ -129,10 +131,7 @@ TEST(XlsxRead, DamagedPackagesRaiseNamingTheFile) {
     TSheetTestDir Dir;
     const std::string Sheet1 = "xl/worksheets/sheet1.xml";
     const std::string Wb = R"(<workbook><sheets><sheet name="S"/></sheets></workbook>)";
-    struct TCase {
-        const char* Name;
-        std::vector<std::pair<std::string, std::string>> Parts;
-    };
+    struct TCase { const char* Name; std::vector<std::pair<std::string, std::string>> Parts; };
     const std::vector<TCase> Cases = {
         {"noworkbook.xlsx", {{"foo.txt", "x"}}},
         {"nosheets.xlsx", {{"xl/workbook.xml", "<workbook><sheets/></workbook>"}}},
@@ -146,12 +145,8 @@ TEST(XlsxRead, DamagedPackagesRaiseNamingTheFile) {
         MakePackage(Dir.Path + C.Name, C.Parts);
         // The workbook's structure is checked when it opens, a sheet's rows
         // when they are read.
-        try {
-            Excel->Workbooks()->Open(Dir.File(C.Name))->Worksheets(1)->UsedRange();
-            ADD_FAILURE() << C.Name;
-        } catch (const EOleException& E) {
-            EXPECT_NE(E.Message().find(C.Name), AnsiString::npos) << E.Message();
-        }
+        EXPECT_THAT(MessageOf<EOleException>([&] { Excel->Workbooks()->Open(Dir.File(C.Name))->Worksheets(1)->UsedRange(); }),
+                    testing::HasSubstr(C.Name)) << C.Name;
     }
     Excel->Workbooks()->Clear();
     // A zip signature followed by garbage.

@@ -243,12 +243,7 @@ std::string WriteUnderFileSizeLimit(const TSheetTestDir& Dir, rlim_t Limit, Inte
 }  // namespace
 
 TEST(XlsxWrite, AFileThatCannotGrowIsReportedWithTheSystemsReasonAndLeavesNothingBehind) {
-    struct TCase {
-        rlim_t Limit;
-        Integer Rows;
-        bool NewFile;
-        bool Fails;
-    } const Cases[] = {
+    struct TCase { rlim_t Limit; Integer Rows; bool NewFile; bool Fails; } const Cases[] = {
         {3000, 500, false, true},      // the package itself
         {8000, 500, false, true},      // a part of the package, cut short before it is packed
         {8000, 70000, true, true},     // the rows of a sheet going out as they come

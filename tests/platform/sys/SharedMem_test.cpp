@@ -1,4 +1,5 @@
 #include "platform/sys/SharedMem.h"
+#include "platform/Raised.h"
 
 #include <gtest/gtest.h>
 
@@ -80,21 +81,15 @@ TEST(SharedMem, OtherProcessSeesWrites) {
 TEST(SharedMem, OpeningWithAnotherSizeFails) {
     const AnsiString name = UniqueName("mem");
     TSharedMemory mem(name, 128);
-    try {
-        TSharedMemory other(name, 256);
-        FAIL() << "no error";
-    } catch (const ESharedObjectError& e) {
-        EXPECT_EQ(e.ErrorCode(), EINVAL);
+    if (auto e = Raised<ESharedObjectError>([&] { TSharedMemory other(name, 256); })) {
+        EXPECT_EQ(e->ErrorCode(), EINVAL);
     }
 }
 
 TEST(SharedMem, BadNameReportsSystemError) {
     const AnsiString name(300, 'n');
-    try {
-        TSharedMemory mem(name, 16);
-        FAIL() << "no error";
-    } catch (const ESharedObjectError& e) {
-        EXPECT_NE(e.ErrorCode(), 0);
+    if (auto e = Raised<ESharedObjectError>([&] { TSharedMemory mem(name, 16); })) {
+        EXPECT_NE(e->ErrorCode(), 0);
     }
 }
 

@@ -14,8 +14,7 @@ using namespace uitest;
 
 TEST(ComCtrls, DatePickerFiresOnChangeForTheUserOnly) {
     TForm F(nullptr);
-    auto* D = new TDateTimePicker(&F);
-    D->SetParent(&F);
+    auto* D = Child<TDateTimePicker>(&F);
     int Changes = 0;
     D->OnChange = [&](TObject*) { ++Changes; };
     D->SetDate(EncodeDate(2004, 4, 21));
@@ -59,11 +58,7 @@ struct TPickerOnForm {
 }  // namespace
 
 TEST(DatePicker, TypedDatesLandAsTyped) {
-    struct TCase {
-        TDateTime Start;
-        const char* Keys;
-        TDateTime Expected;
-    } Cases[] = {
+    struct TCase { TDateTime Start; const char* Keys; TDateTime Expected; } Cases[] = {
         {EncodeDate(2004, 4, 21), "31122016", EncodeDate(2016, 12, 31)},
         {EncodeDate(2016, 2, 29), "31122016", EncodeDate(2016, 12, 31)},
         {EncodeDate(2016, 3, 31), "29022016", EncodeDate(2016, 2, 29)},
@@ -155,8 +150,7 @@ TEST(DatePicker, TheCalendarSpeaksTurkishAndPicksTheDayChosen) {
 TEST(ComCtrls, StatusPanelsPaintTheirTextsInTheirPlaces) {
     TForm F(nullptr);
     F.SetBounds(0, 0, 400, 100);
-    auto* S = new TStatusBar(&F);
-    S->SetParent(&F);
+    auto* S = Child<TStatusBar>(&F);
     S->SetColor(clWhite);
     S->Font()->SetColor(clBlack);
     auto* Left = S->Panels()->Add();

@@ -207,14 +207,11 @@ TEST_F(Controls, EnterSkipsDisabledAndNonTabStopControls) {
 TEST_F(Controls, AlignLaysOutChildrenAndFollowsResize) {
     TForm Form(nullptr);
     Form.SetBounds(0, 0, 300, 200);
-    auto* Top = new TPanel(&Form);
-    Top->SetParent(&Form);
+    auto* Top = Child<TPanel>(&Form);
     Top->SetHeight(30);
     Top->SetAlign(alTop);
-    auto* Bar = new TStatusBar(&Form);
-    Bar->SetParent(&Form);
-    auto* Rest = new TPanel(&Form);
-    Rest->SetParent(&Form);
+    auto* Bar = Child<TStatusBar>(&Form);
+    auto* Rest = Child<TPanel>(&Form);
     Rest->SetAlign(alClient);
     EXPECT_EQ(Top->BoundsRect(), Rect(0, 0, 300, 30));
     EXPECT_EQ(Bar->BoundsRect(), Rect(0, 181, 300, 200));
@@ -226,8 +223,7 @@ TEST_F(Controls, AlignLaysOutChildrenAndFollowsResize) {
 
 TEST_F(Controls, DestroyingAContainerLeavesItsChildrenUsable) {
     TForm Form(nullptr);
-    auto* Group = new TGroupBox(&Form);
-    Group->SetParent(&Form);
+    auto* Group = Child<TGroupBox>(&Form);
     auto* E = new TEdit(&Form);
     E->SetParent(Group);
     delete Group;
@@ -264,8 +260,7 @@ TEST(ControlsLifetime, ControlsFreedInTheirOwnHandlersDoNotCrash) {
 
 TEST(ControlsLifetime, ComboFreedWhenAnItemIsPicked) {
     TForm Form(nullptr);
-    auto* Combo = new TComboBox(&Form);
-    Combo->SetParent(&Form);
+    auto* Combo = Child<TComboBox>(&Form);
     Combo->Items()->Add("1  Yeni");
     Combo->Items()->Add("2  Kapanma");
     Combo->OnClick = [&](TObject*) { delete Combo; Combo = nullptr; };
@@ -371,8 +366,7 @@ TEST_F(Controls, ExitHandlerThatFreesTheNextControl) {
 
 TEST_F(Controls, ARegisteredCursorShowsItsPictureAndHotSpot) {
     TForm Form(nullptr);
-    auto* E = new TEdit(&Form);
-    E->SetParent(&Form);
+    auto* E = Child<TEdit>(&Form);
     RegisterCursor(7001, {"#.", " #"}, 1, 0);
     E->SetCursor(7001);
     QCursor C = E->Widget()->cursor();

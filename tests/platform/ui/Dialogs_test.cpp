@@ -14,9 +14,14 @@ TEST(Dialogs, FilterTextSplitsIntoPairs) {
     EXPECT_EQ(ParseFilter("Tümü|*.*|yarım").size(), 1u);
 }
 
-TEST(Dialogs, ScriptedAnswersAndRecords) {
+// Every prompt goes to the script P.
+class ScriptedDialogs : public ::testing::Test {
+protected:
     TScriptedPrompter P;
-    TPrompterGuard G(&P);
+    TPrompterGuard G{&P};
+};
+
+TEST_F(ScriptedDialogs, ScriptedAnswersAndRecords) {
     Application->SetTitle("OSB");
     P.QueueAnswer(mrNo);
     EXPECT_EQ(MessageDlg("Kayıt Silinsinmi?", mtConfirmation, mbYesNoCancel, 0), mrNo);
@@ -31,16 +36,12 @@ TEST(Dialogs, ScriptedAnswersAndRecords) {
     EXPECT_EQ(P.Messages(), (std::vector<AnsiString>{"Kayıt Silinsinmi?", "Kayıt Tamamlandı.", "Devam?"}));
 }
 
-TEST(Dialogs, TitlesAreTurkish) {
-    TScriptedPrompter P;
-    TPrompterGuard G(&P);
+TEST_F(ScriptedDialogs, TitlesAreTurkish) {
     for (TMsgDlgType T : {mtInformation, mtWarning, mtError}) MessageDlg("?", T, TMsgDlgButtons{mbOK}, 0);
     EXPECT_EQ(P.Records()[0].Caption + P.Records()[1].Caption + P.Records()[2].Caption, "BilgiUyarıHata");
 }
 
-TEST(Dialogs, UnscriptedPromptsTakeTheDefault) {
-    TScriptedPrompter P;
-    TPrompterGuard G(&P);
+TEST_F(ScriptedDialogs, UnscriptedPromptsTakeTheDefault) {
     EXPECT_EQ(MessageDlg("?", mtConfirmation, mbYesNoCancel, 0), mrYes);
     EXPECT_EQ(MessageDlg("?", mtWarning, mbOKCancel, 0), mrOk);
     EXPECT_EQ(P.MessageBox("?", "", MB_YESNO | MB_DEFBUTTON2), IDNO);
@@ -49,16 +50,12 @@ TEST(Dialogs, UnscriptedPromptsTakeTheDefault) {
     EXPECT_FALSE(D.Execute());
 }
 
-TEST(Dialogs, ScriptOutOfStepIsAnError) {
-    TScriptedPrompter P;
-    TPrompterGuard G(&P);
+TEST_F(ScriptedDialogs, ScriptOutOfStepIsAnError) {
     P.QueueInput(true, "x");
     EXPECT_THROW(ShowMessage("a"), EInvalidOperation);
 }
 
-TEST(Dialogs, InputQueryKeepsValueOnCancel) {
-    TScriptedPrompter P;
-    TPrompterGuard G(&P);
+TEST_F(ScriptedDialogs, InputQueryKeepsValueOnCancel) {
     AnsiString V = "eski";
     P.QueueInput(false);
     EXPECT_FALSE(InputQuery("c", "p", V));
@@ -68,9 +65,7 @@ TEST(Dialogs, InputQueryKeepsValueOnCancel) {
     EXPECT_EQ(V, "yeni değer");
 }
 
-TEST(Dialogs, OpenAndSaveDialogsPassTheirSettingsAndTakeTheChoice) {
-    TScriptedPrompter P;
-    TPrompterGuard G(&P);
+TEST_F(ScriptedDialogs, OpenAndSaveDialogsPassTheirSettingsAndTakeTheChoice) {
     TOpenDialog D(nullptr);
     D.SetFilter("xlsx|*.xlsx|Csv Dosyaları|*.csv");
     D.SetInitialDir("/tmp");

@@ -57,10 +57,7 @@ TEST(DragDrop, FileListsRoundTripWithTurkishNames) {
 }
 
 TEST(DragDrop, DamagedFileListsReadNothingBeyondTheBlock) {
-    struct TCase {
-        std::string Block;
-        std::vector<AnsiString> Expected;
-    };
+    struct TCase { std::string Block; std::vector<AnsiString> Expected; };
     std::string Narrow(20, '\0');
     Narrow[0] = 20;
     Narrow += "a.csv";   // no terminating zero: the name ends with the block

@@ -59,8 +59,7 @@ TEST(ExtCtrls, ImagePlacesItsPicture) {
 
 TEST(ExtCtrls, ImageClickAndHandCursor) {
     TForm F(nullptr);
-    auto* I = new TImage(&F);
-    I->SetParent(&F);
+    auto* I = Child<TImage>(&F);
     I->SetCursor(crHandPoint);
     int Clicks = 0;
     I->OnClick = [&](TObject*) { ++Clicks; };
@@ -94,8 +93,7 @@ TEST(ExtCtrls, PanelAndGaugePaintTheirColours) {
 TEST(ExtCtrls, StatusBarPanels) {
     TForm F(nullptr);
     F.SetBounds(0, 0, 1366, 700);
-    auto* S = new TStatusBar(&F);
-    S->SetParent(&F);
+    auto* S = Child<TStatusBar>(&F);
     auto* P1 = S->Panels()->Add();
     P1->SetWidth(300);
     P1->SetAlignment(taCenter);

@@ -22,8 +22,7 @@ using namespace uitest;
 
 TEST(Forms, ShowModalEndsWithTheButtonsModalResult) {
     TForm F(nullptr);
-    auto* Ok = new TButton(&F);
-    Ok->SetParent(&F);
+    auto* Ok = Child<TButton>(&F);
     Ok->SetModalResult(mrOk);
     std::string Log;
     F.OnShow = [&](TObject*) { Log += "show "; };
@@ -66,10 +65,8 @@ TEST(Forms, ModalFormClosedByCloseReturnsCancel) {
 
 TEST(Forms, ActiveControlChosenBeforeShowGetsTheFocus) {
     TForm F(nullptr);
-    auto* A = new TEdit(&F);
-    A->SetParent(&F);
-    auto* B = new TEdit(&F);
-    B->SetParent(&F);
+    Child<TEdit>(&F);
+    auto* B = Child<TEdit>(&F);
     B->SetTop(30);
     F.SetActiveControl(B);
     F.Show();
@@ -167,8 +164,7 @@ TEST(Forms, MainMenuItemsClickAndReduceTheClientArea) {
 
 TEST(Forms, OnClickMayTakeBackTheButtonsModalResult) {
     TForm F(nullptr);
-    auto* Ok = new TButton(&F);
-    Ok->SetParent(&F);
+    auto* Ok = Child<TButton>(&F);
     Ok->SetModalResult(mrOk);
     int Tries = 0;
     // A failed check keeps the dialog open by clearing the form's result.
@@ -186,8 +182,7 @@ TEST(Forms, OnClickMayTakeBackTheButtonsModalResult) {
 
 TEST(Forms, FormFreedByItsOwnButtonWhileModal) {
     auto* F = new TForm(nullptr);
-    auto* B = new TButton(F);
-    B->SetParent(F);
+    auto* B = Child<TButton>(F);
     B->OnClick = [&](TObject*) { delete F; F = nullptr; };
     F->OnShow = [&](TObject*) { B->Click(); };
     TModalResult R = F->ShowModal();

@@ -214,9 +214,7 @@ TEST(Graphics, TransparentBitmapDrawsWithoutItsKeyColour) {
 namespace {
 
 // The rows and columns of a bitmap that hold any pixel other than white.
-struct TInk {
-    int Left = 1 << 20, Top = 1 << 20, Right = -1, Bottom = -1;
-};
+struct TInk { int Left = 1 << 20, Top = 1 << 20, Right = -1, Bottom = -1; };
 
 TInk InkOf(TBitmap& B) {
     TInk I;
@@ -274,10 +272,7 @@ TEST(Graphics, FrameRectLeavesTheInsideAlone) {
 // Vertical centring and bottom alignment apply to single lines only; other text
 // starts at the top.
 TEST(Graphics, DrawTextVerticalPlacement) {
-    struct TCase {
-        Cardinal Flags;
-        bool Top;
-    };
+    struct TCase { Cardinal Flags; bool Top; };
     for (TCase T : {TCase{DT_VCENTER, true}, TCase{DT_BOTTOM | DT_WORDBREAK, true},
                     TCase{DT_VCENTER | DT_SINGLELINE, false}, TCase{DT_BOTTOM | DT_SINGLELINE, false}}) {
         TBitmap B;

@@ -380,8 +380,7 @@ TEST(Grids, ClickOnTheCurrentCellOpensTheEditor) {
 
 TEST(Grids, DrawGridAsksTheOwnerForEditTexts) {
     TForm Form(nullptr);
-    auto* G = new TDrawGrid(&Form);
-    G->SetParent(&Form);
+    auto* G = Child<TDrawGrid>(&Form);
     G->SetOptions(G->Options() + TGridOptions{goEditing});
     AnsiString Store = "v";
     G->OnGetEditText = [&](TObject*, Integer, Integer, AnsiString& V) { V = Store; };
@@ -509,12 +508,7 @@ namespace {
 class TNoticeGrid : public TStringGrid {
 public:
     using TStringGrid::TStringGrid;
-    struct TNotice {
-        bool Vertical;
-        Integer Code;
-        Integer Pos;
-        TPoint Mouse;
-    };
+    struct TNotice { bool Vertical; Integer Code; Integer Pos; TPoint Mouse; };
     std::vector<TNotice> Notices;
 
 protected:

@@ -1,7 +1,9 @@
 #include "platform/ui/Jpeg.h"
+#include "platform/Raised.h"
 
 #include "support/TempFolder.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -38,12 +40,8 @@ TEST(Jpeg, BrokenDataRaisesAndKeepsTheOldPicture) {
     EXPECT_THROW(J.LoadFromBytes(Junk, sizeof(Junk)), EInvalidGraphic);
     EXPECT_THROW(J.LoadFromBytes("", 0), EInvalidGraphic);
     EXPECT_TRUE(J.Empty());
-    try {
-        J.LoadFromBytes("not a jpeg", 10);
-        FAIL();
-    } catch (const EInvalidGraphic& E) {
-        EXPECT_EQ(E.Message().rfind("JPEG error #", 0), 0u);
-    }
+    EXPECT_THAT(MessageOf<EInvalidGraphic>([&] { J.LoadFromBytes("not a jpeg", 10); }),
+                testing::StartsWith("JPEG error #"));
 }
 
 TEST(Jpeg, PictureLoadsJpegFilesByExtension) {

@@ -7,11 +7,7 @@ namespace {
 // The picture of a Turkish date: FormatSettings has '.' between day, month and year.
 const char* const DateMask = "99/99/0000;1;_";   // laid in from the front
 
-struct TLayCase {
-    const char* Mask;
-    const char* Value;
-    const char* EditText;
-};
+struct TLayCase { const char* Mask; const char* Value; const char* EditText; };
 
 class MaskLay : public ::testing::TestWithParam<TLayCase> {};
 

@@ -1,4 +1,5 @@
 #include "platform/ui/StdCtrls.h"
+#include "platform/Raised.h"
 
 #include "platform/ui/Clipbrd.h"
 #include "platform/ui/ComCtrls.h"
@@ -42,7 +43,6 @@ TEST_F(StdCtrls, TurkishCaptionAndTypedTextRoundTripAsCp1254) {
     TypeText(u"ĞÜŞİÖÇ ğüşıöç");
     const AnsiString Expected("\xD0\xDC\xDE\xDD\xD6\xC7 \xF0\xFC\xFE\xFD\xF6\xE7");
     EXPECT_EQ(E->Text(), Expected);
-    EXPECT_EQ(E->Text(), "ĞÜŞİÖÇ ğüşıöç");
     EXPECT_EQ(L->Caption(), "Mülk Sahibi Bilgileri");
 }
 
@@ -572,12 +572,7 @@ TEST_F(StdCtrls, IncompleteMaskIsRefusedWithTheCaretOnTheGap) {
     SendKey(FocusTarget(), Qt::Key_Backspace, QStringLiteral("\b"));
     EXPECT_EQ(E->EditText(), "01.02.20__");
     EXPECT_TRUE(E->MaskIncomplete());
-    try {
-        E->ValidateEdit();
-        FAIL() << "no error";
-    } catch (const EDBEditError& Err) {
-        EXPECT_EQ(Err.Message(), SMaskEditErr);
-    }
+    EXPECT_EQ(MessageOf<EDBEditError>([&] { E->ValidateEdit(); }), SMaskEditErr) << "no error";
     EXPECT_EQ(E->SelStart(), 8);
     // Removing the mask keeps the text as it was stored.
     E->SetEditMask("");

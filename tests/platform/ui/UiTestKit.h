@@ -159,11 +159,16 @@ inline Integer CountColour(const QImage& I, const TRect& R, TColor C) {
     return CountPixels(I, R, [C](TColor P) { return P == C; });
 }
 
-// A control of type T made on Parent and placed there.
+// A control of type T made on Parent, and one placed there too.
 template <class T>
-T* Place(TWinControl* Parent, Integer Left, Integer Top, Integer Width, Integer Height) {
+T* Child(TWinControl* Parent) {
     auto* C = new T(Parent);
     C->SetParent(Parent);
+    return C;
+}
+template <class T>
+T* Place(TWinControl* Parent, Integer Left, Integer Top, Integer Width, Integer Height) {
+    T* C = Child<T>(Parent);
     C->SetBounds(Left, Top, Width, Height);
     return C;
 }
