@@ -84,11 +84,7 @@ struct TRowM {
     bool Hidden = false, Marked = false;   // hidden by HideRows or the filter
     explicit TRowM(int AId) : Id(AId) { Cells[cId] = InitialText(cId, Id); }
 };
-struct TNodeM {
-    int Head;
-    std::vector<int> Members;   // the rows under the head, in order
-    bool Contracted;
-};
+struct TNodeM { int Head; std::vector<int> Members; bool Contracted; };   // members: the rows under the head
 struct TMergeM { int Row, Col; };   // base cell (row id, column position), two columns wide
 
 // What the grid must hold: rows in real order (hidden ones included), columns by position.
@@ -119,10 +115,7 @@ struct TModel {
         return nullptr;
     }
     bool InNode(int Id) const { return NodeOf(Id, true) || NodeOf(Id, false); }
-    bool IsShown(const TRowM& R) const {
-        const TNodeM* Nd = NodeOf(R.Id, false);
-        return !R.Hidden && !(Nd && Nd->Contracted);
-    }
+    bool IsShown(const TRowM& R) const { return !R.Hidden && !(NodeOf(R.Id, false) && NodeOf(R.Id, false)->Contracted); }
     std::vector<int> Visible(bool Ids = false) const {   // indexes into Rows (or their ids), in display order
         std::vector<int> V;
         for (int I = 0; I < int(Rows.size()); ++I) if (IsShown(Rows[I])) V.push_back(Ids ? Rows[I].Id : I);
@@ -192,9 +185,9 @@ struct TWalk : TModel {
         return InView ? PickIn(Left, std::min(Last, G->LeftCol() + G->VisibleColCount() - 1)) : PickIn(1, Last);
     }
     bool Editing() const { return G->EditorMode() || G->ActiveEditorControl(); }
-    QPoint At(int ACol, int ARow, int Dx = -1) const {
-        const TRect R = G->CellRect(ACol, ARow);
-        return QPoint(Dx < 0 ? (R.Left + R.Right) / 2 : R.Left + Dx, (R.Top + R.Bottom) / 2);
+    QPoint At(int ACol, int ARow, int Dx = -1) const {   // the cell's middle, or Dx from its left edge
+        const QPoint M = Middle(G->CellRect(ACol, ARow));
+        return Dx < 0 ? M : QPoint(G->CellRect(ACol, ARow).Left + Dx, M.y());
     }
     void Press(QPoint P, Qt::KeyboardModifiers Mods = Qt::NoModifier) {
         F.Mouse(QEvent::MouseButtonPress, P, Qt::LeftButton, Qt::LeftButton, Mods);
@@ -304,7 +297,8 @@ struct TWalk : TModel {
             Expect(G->IsNode(D) == (Nd != nullptr), "R", R.Id, Nd ? " lost its node" : " has a node");
             Expect(!Nd || (G->GetNodeSpan(D) == int(Nd->Members.size()) + 1 && G->GetNodeState(D) == Nd->Contracted),
                    "node of R", R.Id, " has span ", Nd ? G->GetNodeSpan(D) : 0, ", model ", Nd ? Nd->Members.size() + 1 : 0);
-            if (const AnsiString T = NumCol < 0 ? "" : WideToAnsi(ShownText(R, NumCol)); NumberKind(T) != 2) Sum += std::atof(T.c_str());
+            const AnsiString T = NumCol < 0 ? "" : WideToAnsi(ShownText(R, NumCol));
+            if (NumberKind(T) != 2) Sum += std::atof(T.c_str());
         }
         for (const TMergeM& Mg : Merges) {
             const int D = DisplOf(Mg.Row);
@@ -376,14 +370,17 @@ void SortStep(TWalk& W, int ByClick) {
     for (int Id : W.Visible(true)) W.Loose.insert(Id);
     // The sort takes one format for the column, the one its filled cells agree on (numbers, dates or
     // texts): the order of filled cells is checked when they agree.
-    auto Kind = [](const AnsiString& T) { return T.empty() ? -1 : NumberKind(T) != 2 ? 0 : std::ranges::count(T, '.') == 2 ? 1 : 2; };
+    auto Kind = [](const AnsiString& T) {
+        return T.empty() ? -1 : NumberKind(T) != 2 ? 0 : std::ranges::count(T, '.') == 2 ? 1 : 2;
+    };
     std::set<int> Seen;
     for (int D = 1; D <= W.LastData(); ++D) Seen.insert(Kind(W.G->Cells(C, D)));
     Seen.erase(-1);
     for (int D = 1; D < W.LastData() && Seen.size() == 1; ++D) {
         const AnsiString A = W.G->Cells(C, D), B = W.G->Cells(C, D + 1);
         const int R = A.empty() || B.empty() ? 0 : W.G->CompareCells(C, D, D + 1, Desc);
-        Expect(!(Desc ? R < 0 : R > 0), "rows ", D, " and ", D + 1, " out of order: ", CellTextToWide(A), ", ", CellTextToWide(B));
+        Expect(!(Desc ? R < 0 : R > 0), "rows ", D, " and ", D + 1, " out of order: ", CellTextToWide(A), ", ",
+               CellTextToWide(B));
     }
 }
 
@@ -645,10 +642,10 @@ const std::vector<TOp>& Operations() {
 
 // --- running, replaying and shrinking --------------------------------------------------------
 struct TStep { int Op; unsigned Seed; };
-struct TOutcome {
-    int FailedAt = -1;   // step index, -1 when every step held
+struct TOutcome {   // the step that failed (-1: none), why, and what each step did
+    int FailedAt = -1;
     std::string Message;
-    std::vector<std::string> Done;   // what each step did
+    std::vector<std::string> Done;
 };
 
 // Runs the steps on a fresh grid; when Apart, in a child process that writes a line for each step
