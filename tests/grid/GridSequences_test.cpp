@@ -215,10 +215,14 @@ struct TWalk : TModel {
         if (ACol >= 0) G->ScrollInView(ACol, ARow), G->SetCol(ACol), G->SetRow(ARow);
         Settle();
     }
-    // Marks as the grid has them now (clicks and navigation keys change them by design).
+    // Marks as the grid has them now (clicks and navigation keys change them by design); when
+    // the grid has no more marks than the shown rows', a click cleared the hidden rows' too.
     void AdoptMarks() {
         const std::vector<int> V = Visible();
-        for (int D = 1; WithMarks && D <= std::min(int(V.size()), LastData()); ++D) Rows[V[D - 1]].Marked = G->RowSelected(D);
+        int Shown = 0;
+        for (int D = 1; WithMarks && D <= std::min(int(V.size()), LastData()); ++D)
+            Shown += Rows[V[D - 1]].Marked = G->RowSelected(D);
+        for (TRowM& R : Rows) R.Marked = R.Marked && (IsShown(R) || G->RowSelectCount() > Shown);
     }
     // New rows at display row D (past the data: before the footer), holding their ids; rows
     // landing among a node's members join the node.
@@ -435,10 +439,11 @@ void NodeStep(TWalk& W, int How) {   // 0 AddNode, 1 by call, 2 by click
     TNodeM& Nd = W.Nodes[W.Pick(int(W.Nodes.size()))];
     const int Real = W.IndexOf(Nd.Head) + 1, ND = W.G->DisplRowIndex(Real);
     W.Say(Nd.Contracted ? "expand R" : "contract R", Nd.Head);
-    if (How == 2) W.G->ScrollInView(1, ND), Settle(), W.Press(W.At(0, ND, 6)), W.AdoptMarks();
+    if (How == 2) W.G->ScrollInView(1, ND), Settle(), W.Press(W.At(0, ND, 6));
     else if (Nd.Contracted) W.G->ExpandNode(Real);
     else W.G->ContractNode(Real);
     Nd.Contracted = !Nd.Contracted;
+    if (How == 2) W.AdoptMarks();
     W.Tainted();
 }
 
@@ -649,7 +654,7 @@ struct TOutcome {   // the step that failed (-1: none), why, and what each step 
 };
 
 // Runs the steps on a fresh grid; when Apart, in a child process that writes a line for each step
-// done, then "F message" if one failed, so that a crash fails the step it was in.
+// done, then "F message" if one failed, so that a crash or a hang fails the step it was in.
 TOutcome Replay(const std::vector<TStep>& Steps) {
     int P[2];
     const pid_t Child = Apart && pipe(P) == 0 ? fork() : -1;
@@ -668,7 +673,7 @@ TOutcome Replay(const std::vector<TStep>& Steps) {
         if (WIFEXITED(Status) && WEXITSTATUS(Status) == 0) return Out;
         Out.FailedAt = std::min(int(Out.Done.size()), int(Steps.size()) - 1);
         Out.Done.resize(size_t(Out.FailedAt + 1), Operations()[Steps[Out.FailedAt].Op].Name);
-        Out.Message = Join(Out.Done.back(), ": crashed (signal ", WIFSIGNALED(Status) ? WTERMSIG(Status) : 0, ")");
+        Out.Message = Join(Out.Done.back(), ": crashed or hung (signal ", WIFSIGNALED(Status) ? WTERMSIG(Status) : 0, ")");
         return Out;
     }
     auto Put = [&](std::string L) {   // one line to the parent
@@ -676,6 +681,7 @@ TOutcome Replay(const std::vector<TStep>& Steps) {
         if (Child == 0 && write(P[1], (L + "\n").data(), L.size() + 1) < 0) _exit(2);
         return L;
     };
+    if (Child == 0) alarm(20);   // a walk takes well under a second: one waiting longer (a modal box) has hung
     TWalk W;
     for (int I = -1; I < int(Steps.size()) && Out.FailedAt < 0; ++I) {   // -1: the grid as set up
         const TOp* Op = I < 0 ? nullptr : &Operations()[Steps[I].Op];
