@@ -745,6 +745,15 @@ public:
     virtual void RecalcFooter(Integer ACol) { CalcFooter(ACol); }
     void RecalcAllFooters() { RecalcFooter(-1); }
     void FooterCellChanged(Integer ACol) { RecalcFooter(ACol); }
+    // A merge changes which cells count in the footer.
+    void MergeCells(Integer ACol, Integer ARow, Integer NumCols, Integer NumRows) override {
+        TBaseGrid::MergeCells(ACol, ARow, NumCols, NumRows);
+        RecalcAllFooters();
+    }
+    void SplitCells(Integer ACol, Integer ARow) override {
+        TBaseGrid::SplitCells(ACol, ARow);
+        RecalcAllFooters();
+    }
 
     // --- editing flow
     // The inplace editor to open on the current cell is a multi-line one.
@@ -797,7 +806,8 @@ public:
     void CopyCellsToClipboard(TGridRect R, bool Disjunct = false);
     // The cells of R with their properties; a damaged stream raises EReadError.
     void SaveCellsToStream(TGridRect R, TStream* Stream, bool Disjunct = false);   // Disjunct: marked rows or columns
-    void LoadCellsFromStream(TGridCoord Origin, TStream* Stream);
+    // AsPaste: only cells a text paste may fill take the stream's cells.
+    void LoadCellsFromStream(TGridCoord Origin, TStream* Stream, bool AsPaste = false);
     Integer PasteAt(Integer ACol, Integer ARow);   // cells pasted (0 for RTF)
     Integer PasteText(Integer ACol, Integer ARow, const AnsiString& Text);
     // Columns and rows (less one) of a tab/CR LF text.
@@ -807,6 +817,9 @@ public:
     // The rows and columns of R that a transfer takes: with Disjunct only the marked ones.
     void TransferLines(TGridRect R, bool Disjunct, std::vector<Integer>& Rows, std::vector<Integer>& Cols);
     TGridCoord LoneTransferCell(TGridRect R, bool Disjunct);   // (-1, -1) unless it takes one cell
+    void GrowForPaste(Integer LastCol, Integer LastRow);
+    void FitRowsAboveFooters(Integer Footers, Integer End);
+    TGridRect CopyArea(bool Disjunct);
     virtual void SetCellValue(Integer ACol, Integer ARow, const AnsiString& Value);
     // Hook after a cell-stream paste; SourceOrigin is (-1, -1) for another grid's cells.
     virtual void PasteDone(TGridCoord SourceOrigin, TGridRect Pasted, bool FromCopy) {}
@@ -1270,6 +1283,7 @@ private:
     // Ends the current cell's edit checked (an open editor control stores first);
     // false when the value was refused.
     bool ValidatePending();
+    bool EndEditBeforeRowsMove();   // false: the value was refused and its edit stays
     // The cell's HTML text holds form controls: they are its editors.
     bool HoldsFormControls(Integer ACol, Integer ARow);
     TExtRichEdit* FRichEdit = nullptr;

@@ -434,7 +434,7 @@ AnsiString TExtStringGrid::CellsAsText(TGridRect R, bool Disjunct, bool LineEndA
     TransferLines(R, Disjunct, Rows, Cols);
     AnsiString Out;
     Out.reserve(Rows.size() * Cols.size() * 8);
-    bool FirstRow = true;
+    bool FirstRow = true, LastEmpty = false;
     AnsiString V;
     for (Integer Rw : Rows) {
         if (!FirstRow) Out += "\r\n";
@@ -443,7 +443,10 @@ AnsiString TExtStringGrid::CellsAsText(TGridRect R, bool Disjunct, bool LineEndA
         for (Integer C : Cols) {
             if (!FirstCol) Out += '\t';
             FirstCol = false;
-            SaveCell(C, Rw, V);
+            // A merged cell's text goes once, from its base cell.
+            if (IsBaseCell(C, Rw)) SaveCell(C, Rw, V);
+            else V.clear();
+            LastEmpty = V.empty();
             if (IsUnicodeText(V)) {
                 Out += UniCellToText(V);
                 continue;
@@ -467,7 +470,8 @@ AnsiString TExtStringGrid::CellsAsText(TGridRect R, bool Disjunct, bool LineEndA
             }
         }
     }
-    if (LineEndAfterLast && !FirstRow) Out += "\r\n";
+    // An empty last cell is a cell only before a line end: a paste skips an empty last field.
+    if ((LineEndAfterLast || LastEmpty) && !FirstRow) Out += "\r\n";
     return Out;
 }
 
@@ -502,10 +506,12 @@ Integer TExtStringGrid::PasteText(Integer ACol, Integer ARow, const AnsiString& 
         Integer C = ACol;
         for (size_t F = 0; F < Lines[L].size(); ++F) {
             const AnsiString& Field = Lines[L][F];
-            // An empty last field (a text ending in a TAB) empties no cell.
-            if (Field.empty() && L + 1 == Lines.size() && F + 1 == Lines[L].size()) break;
+            // An empty last field of a text ending in a TAB empties no cell; after a line
+            // end it is the block's last cell.
+            if (Field.empty() && L + 1 == Lines.size() && F + 1 == Lines[L].size() && Text.back() == '\t') break;
             if (C >= ColCount() && FNavigation->AllowClipboardColGrow()) SetColCount(C + 1);
-            if (C < ColCount() && Rw < RowCount() && (Always || CellEditable(C, Rw))) {
+            // A covered cell of a merge takes nothing: its text would go over the merge's own.
+            if (C < ColCount() && Rw < RowCount() && IsBaseCell(C, Rw) && (Always || CellEditable(C, Rw))) {
                 bool Allow = true;
                 AnsiString Value = Field;
                 if (IsUnicodeText(Value)) {
@@ -524,11 +530,7 @@ Integer TExtStringGrid::PasteText(Integer ACol, Integer ARow, const AnsiString& 
         PasteProgress(1, Rw);
         if (L + 1 < Lines.size()) {
             ++Rw;
-            const Integer LastData = FFixedFooters > 0 ? RowCount() - 1 : RowCount();
-            if (Rw >= LastData && FNavigation->AllowClipboardRowGrow()) {
-                if (FFixedFooters > 0) InsertRows(Rw, 1);
-                else SetRowCount(RowCount() + 1);
-            }
+            GrowForPaste(-1, Rw);
         }
     }
     Progress.End();
@@ -536,19 +538,41 @@ Integer TExtStringGrid::PasteText(Integer ACol, Integer ARow, const AnsiString& 
     return Count;
 }
 
+// Columns up to LastCol and data rows up to LastRow, as far as the options allow a
+// paste to grow the grid; rows come above the footer rows, which stay the last rows.
+void TExtStringGrid::GrowForPaste(Integer LastCol, Integer LastRow) {
+    if (LastCol >= ColCount() && FNavigation->AllowClipboardColGrow()) SetColCount(LastCol + 1);
+    const Integer Footers = std::clamp(FFixedFooters, 0, RowCount());
+    const Integer DataEnd = RowCount() - Footers;
+    if (LastRow < DataEnd || !FNavigation->AllowClipboardRowGrow()) return;
+    if (Footers > 0) InsertRows(DataEnd, LastRow - DataEnd + 1);
+    else SetRowCount(LastRow + 1);
+}
+
 // --- copy and cut -----------------------------------------------------------------------
+// Every merge the selection's edge crosses is taken in whole, also one that meets
+// no corner, so that a copy or cut never splits a merged cell.
 void TExtStringGrid::ExpandSelectionToMerges() {
     TGridRect S = Selection();
-    if (IsMergedCell(S.Left, S.Top)) {
-        const TPoint B = BaseCell(S.Left, S.Top);
-        S.Left = std::min(S.Left, B.X);
-        S.Top = std::min(S.Top, B.Y);
-    }
-    if (IsMergedCell(S.Right, S.Bottom)) {
-        const TPoint B = BaseCell(S.Right, S.Bottom);
-        const TPoint Sp = CellSpan(S.Right, S.Bottom);
-        S.Right = std::max(S.Right, std::min(ColCount() - 1, B.X + Sp.X));
-        S.Bottom = std::max(S.Bottom, std::min(RowCount() - 1, B.Y + Sp.Y));
+    for (bool Grew = true; Grew;) {
+        Grew = false;
+        auto Take = [&](Integer C, Integer R) {
+            if (!IsMergedCell(C, R)) return;
+            const TPoint B = BaseCell(C, R), Sp = CellSpan(C, R);
+            const TGridRect M{std::min(S.Left, B.X), std::min(S.Top, B.Y),
+                              std::max(S.Right, std::min(ColCount() - 1, B.X + Sp.X)),
+                              std::max(S.Bottom, std::min(RowCount() - 1, B.Y + Sp.Y))};
+            Grew = Grew || !(M == S);
+            S = M;
+        };
+        for (Integer C = S.Left; C <= S.Right; ++C) {
+            Take(C, S.Top);
+            Take(C, S.Bottom);
+        }
+        for (Integer R = S.Top; R <= S.Bottom; ++R) {
+            Take(S.Left, R);
+            Take(S.Right, R);
+        }
     }
     if (!(S == Selection())) SetSelection(S);
 }
@@ -585,33 +609,39 @@ void TExtStringGrid::CopyCellsToClipboard(TGridRect R, bool Disjunct) {
                            std::string(static_cast<const char*>(MS.Memory()), size_t(MS.Size())));
 }
 
+// What a copy takes: the selection, or the marked rows or columns without the fixed
+// cells (row numbers and headers are no data, and the block pastes where the user puts it).
+TGridRect TExtStringGrid::CopyArea(bool Disjunct) {
+    return Disjunct ? TGridRect{TBaseGrid::FixedCols(), TBaseGrid::FixedRows(), ColCount() - 1 - FFixedRightCols,
+                                RowCount() - 1 - FFixedFooters}
+                    : Selection();
+}
+
 void TExtStringGrid::CopyToClipboard() {
     ExpandSelectionToMerges();
     const bool Disjunct = FMouseActions->DisjunctRowSelect() || FMouseActions->DisjunctColSelect();
-    // Marked rows or columns are copied without the fixed cells: row numbers and
-    // headers are no data, and the block pastes where the user puts it.
-    const TGridRect R = Disjunct ? TGridRect{TBaseGrid::FixedCols(), TBaseGrid::FixedRows(),
-                                             ColCount() - 1 - FFixedRightCols, RowCount() - 1 - FFixedFooters}
-                                 : Selection();
-    CopySelectionToClipboard(R, Disjunct);
+    CopySelectionToClipboard(CopyArea(Disjunct), Disjunct);
     FCopiedFlag = true;
 }
 
+// Clears what the copy took, as far as it may be edited: a cell the cut may not clear
+// keeps its properties too.
 void TExtStringGrid::CutToClipboard() {
     CopyToClipboard();
-    if (FMouseActions->DisjunctRowSelect() || FMouseActions->DisjunctColSelect()) {
-        ClearSelectedCells();
-    } else {
-        const TGridRect S = Selection();
-        const bool Always = FNavigation->AllowClipboardAlways();
-        for (Integer R = S.Top; R <= S.Bottom; ++R)
-            for (Integer C = S.Left; C <= S.Right; ++C)
-                if (Always || CellEditable(C, R)) SetCells(C, R, AnsiString());
-        if (FNavigation->AllowFmtClipboard()) ClearProps(S.Left, S.Top, S.Right, S.Bottom);
-        CellsChanged(Rect(S.Left, S.Top, S.Right, S.Bottom));
-    }
+    const bool Disjunct = FMouseActions->DisjunctRowSelect() || FMouseActions->DisjunctColSelect();
+    const TGridRect S = CopyArea(Disjunct);
+    std::vector<Integer> Rows, Cols;
+    TransferLines(S, Disjunct, Rows, Cols);
+    const bool Always = FNavigation->AllowClipboardAlways();
+    std::vector<TGridCoord> Cleared;
+    for (Integer R : Rows)
+        for (Integer C : Cols)
+            if (Always || CellEditable(C, R)) Cleared.push_back(TGridCoord{C, R});
+    for (const TGridCoord& P : Cleared) SetCells(P.X, P.Y, AnsiString());
+    if (FNavigation->AllowFmtClipboard())
+        for (const TGridCoord& P : Cleared) ClearProps(P.X, P.Y);
     FCopiedFlag = false;
-    RecalcAllFooters();
+    CellsChanged(Rect(S.Left, S.Top, S.Right, S.Bottom));
 }
 
 // --- paste ----------------------------------------------------------------------------------
@@ -625,10 +655,11 @@ Integer TExtStringGrid::PasteAt(Integer ACol, Integer ARow) {
         MS.WriteBuffer(Block.data(), Integer(Block.size()));
         MS.SetPosition(0);
         try {
-            LoadCellsFromStream(TGridCoord{ACol, ARow}, &MS);
-            MS.SetPosition(0);
             TCellReader Rd(&MS);
             const TStreamHeader H = ReadHeader(Rd);
+            MS.SetPosition(0);
+            if (!H.Full) GrowForPaste(ACol + H.Cols - 1, ARow + H.Rows - 1);
+            LoadCellsFromStream(TGridCoord{ACol, ARow}, &MS, true);
             const TGridRect Pasted{ACol, ARow, ACol + H.Cols - 1, ARow + H.Rows - 1};
             CellsChanged(Rect(Pasted.Left, Pasted.Top, Pasted.Right, Pasted.Bottom));
             const bool Own = H.ID == Integer(reinterpret_cast<intptr_t>(this) & 0x7FFFFFFF);
@@ -669,7 +700,7 @@ void TExtStringGrid::SmartFill(Integer Pasted) {
         const AnsiString V = Cells(S.Left, S.Top);
         for (Integer R = S.Top; R <= S.Bottom; ++R)
             for (Integer C = S.Left; C <= S.Right; ++C) {
-                if ((C == S.Left && R == S.Top) || !CellEditable(C, R)) continue;
+                if ((C == S.Left && R == S.Top) || !IsBaseCell(C, R) || !CellEditable(C, R)) continue;
                 AnsiString Value = V;
                 bool Allow = true;
                 if (OnClipboardBeforePasteCell) OnClipboardBeforePasteCell(this, C, R, Value, Allow);
@@ -717,7 +748,7 @@ void TExtStringGrid::SmartFill(Integer Pasted) {
     }
     for (Integer I = 2; I < N; ++I) {
         const TGridCoord P = At(I);
-        if (!CellEditable(P.X, P.Y)) continue;
+        if (!IsBaseCell(P.X, P.Y) || !CellEditable(P.X, P.Y)) continue;
         AnsiString V;
         if (Ints) {
             V = IntToStr(IA + Int64(I) * Step);
@@ -801,7 +832,7 @@ void TExtStringGrid::SaveCellsToStream(TGridRect R, TStream* Stream, bool Disjun
     }
 }
 
-void TExtStringGrid::LoadCellsFromStream(TGridCoord Origin, TStream* Stream) {
+void TExtStringGrid::LoadCellsFromStream(TGridCoord Origin, TStream* Stream, bool AsPaste) {
     TCellReader Rd(Stream);
     const TStreamHeader H = ReadHeader(Rd);
     const Integer Cols = H.Cols, Rows = H.Rows;
@@ -809,15 +840,24 @@ void TExtStringGrid::LoadCellsFromStream(TGridCoord Origin, TStream* Stream) {
     const std::vector<Integer>& Heights = H.Heights;
     const bool Full = H.Full;
     TUpdateScope Update(this);
+    const Integer Footers = std::clamp(FFixedFooters, 0, RowCount());
     if (Full) {
+        // The footer rows stay the last rows, with the properties their totals need.
         ClearAll();
-        ClearProps();
-        SetRowCount(Rows);
+        if (RowCount() > Footers) ClearProps(0, 0, ColCount() - 1, RowCount() - 1 - Footers);
+        if (Footers > 0) FitRowsAboveFooters(Footers, Rows - Footers);
+        else SetRowCount(Rows);
         SetColCount(Cols);
         for (Integer C = 0; C < Cols && C < Integer(Widths.size()); ++C) SetColWidths(C, Widths[size_t(C)]);
         for (Integer R = 0; R < Rows && R < Integer(Heights.size()); ++R) SetRowHeights(R, Heights[size_t(R)]);
         Origin = TGridCoord{0, 0};
     }
+    // A block's empty cells empty the cells under them (on a paste those it may fill), as a
+    // text paste does; an older stream does not tell where its block begins.
+    if (!Full && H.HasOrigin)
+        for (Integer R = std::max(0, Origin.Y); R < Origin.Y + Rows && R < RowCount(); ++R)
+            for (Integer C = std::max(0, Origin.X); C < Origin.X + Cols && C < ColCount(); ++C)
+                if (!AsPaste || FNavigation->AllowClipboardAlways() || CellEditable(C, R)) SetRawCells(C, R, AnsiString());
     bool First = !H.HasOrigin && !Full;
     Int64 Sc = Full ? 0 : H.Origin.X, Sr = Full ? 0 : H.Origin.Y;
     while (Stream->Position() < Stream->Size() - 1) {
@@ -831,9 +871,12 @@ void TExtStringGrid::LoadCellsFromStream(TGridCoord Origin, TStream* Stream) {
         }
         First = false;
         const Int64 Tc64 = Origin.X + C - Sc, Tr64 = Origin.Y + R - Sr;
-        const bool Inside = Tc64 >= 0 && Tr64 >= 0 && Tc64 < ColCount() && Tr64 < RowCount();
+        bool Inside = Tc64 >= 0 && Tr64 >= 0 && Tc64 < ColCount() && Tr64 < RowCount();
         const Integer Tc = Inside ? Integer(Tc64) : -1, Tr = Inside ? Integer(Tr64) : -1;
-        if (Inside) SetCells(Tc, Tr, T);
+        // A whole-grid stream replaces the grid, fixed cells included.
+        if (Inside && AsPaste && !Full && !FNavigation->AllowClipboardAlways() && !CellEditable(Tc, Tr)) Inside = false;
+        // Each text to its own cell: through a merge a covered cell would write its base cell.
+        if (Inside) SetRawCells(Tc, Tr, T);
         if (!HasProp) continue;
         // Read into a scratch object when the cell lies outside the grid.
         TCellProperties Scratch(nullptr, 0, 0);
@@ -847,4 +890,7 @@ void TExtStringGrid::LoadCellsFromStream(TGridCoord Origin, TStream* Stream) {
             ReadGraphic(Rd, &G, Tc, Tr);
         }
     }
+    Update.End();
+    // A paste reports its own block.
+    if (!AsPaste) CellsChanged(Rect(Origin.X, Origin.Y, Origin.X + Cols - 1, Origin.Y + Rows - 1));
 }

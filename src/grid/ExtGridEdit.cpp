@@ -180,11 +180,19 @@ bool TExtStringGrid::ValidatePending() {
     return IsUnicodeCell(B.X, B.Y) ? ValidateWideCell(CellTextToWide(V)) : ValidateCell(V);
 }
 
+// Rows about to move or hide (a sort, a node click) take an open edit's value with them
+// only once it is checked, on the row it was typed in.
+bool TExtStringGrid::EndEditBeforeRowsMove() {
+    if (EditorMode()) HideEditor();
+    return ValidatePending();
+}
+
 void TExtStringGrid::EditorHidden() {
     // Closed with nothing new in the cell: no edit is left pending.
     if (FEditShown && !FValidating && FEditCol == Col() && FEditRow == Row() && !FEditorControl) {
         const TPoint B = BaseCell(GetRealCol(), Row());
         if (RawCells(B.X, B.Y) == FTextBeforeEdit) FEditShown = false;
+        else FooterCellChanged(B.X);   // stored, to be checked later: the total follows the cell
     }
     FEditActive = false;
     FStartKey = 0;
@@ -245,6 +253,7 @@ bool TExtStringGrid::Validate(const AnsiString& Value, bool Wide) {
                     HideEditor();
                 }
                 SetCells(B.X, B.Y, Back);
+                FooterCellChanged(B.X);   // a value stored before the check went back
                 V = Back;
             }
         } catch (...) {
@@ -386,6 +395,7 @@ void TExtStringGrid::AdvanceEdit(Integer ACol, Integer ARow, bool Force, bool An
         R = std::min(R, RowCount() - 1);
         bool Can = true;
         const TPoint B = BaseCell(C, R);
+        if (!Forward) C = B.X, R = B.Y;   // a merged cell is one stop, on its base cell
         CanEditCell(B.X, B.Y, Can);
         Found = Can;
     }
@@ -452,6 +462,11 @@ void TExtStringGrid::TabAdvance(bool Backward) {
                     Wrapped = true;
                 }
             }
+        }
+        // Backward the step lands on a merge's base cell: a merged cell is one stop.
+        if (Backward) {
+            const TPoint B = BaseCell(C, R);
+            if (B.X != C || B.Y != R) C = B.X, R = B.Y;
         }
         Found = CellEditable(C, R);
     }

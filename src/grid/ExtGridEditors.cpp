@@ -205,6 +205,10 @@ void TGridEditorKeys::HandToGrid(Word Key, TShiftState Shift, bool GridKeys) {
     const Integer C = G->Col(), R = G->Row();
     G->EndEditorControl();
     if (!*Alive) return;
+    // An editor without a commit of its own (date picker, Unicode list) stored its value
+    // unchecked: it is checked before the grid acts on the key, a refused one reopens.
+    const bool Valid = G->ValidatePending();
+    if (!*Alive || !Valid) return;
     const bool Always = G->Navigation()->AlwaysEdit();
     G->Navigation()->SetAlwaysEdit(false);
     if (G->CanFocus()) G->SetFocus();
@@ -582,6 +586,7 @@ void TGridDatePicker::KeyDown(Word& Key, TShiftState Shift) {
         TDateTime D = 0;
         if (Kind() == dtkDate && TryStrToDate(V, D)) SetDate(D);
         else if (Kind() == dtkTime && TryStrToTime(V, D)) SetTime(D);
+        else SetDateTime(DateTime());   // typed digits go too: nothing is checked on leaving
         StoreNothing();   // also a cell that holds no date keeps its text
     }
     if (TabAdvance(Key, Shift)) {
@@ -929,6 +934,7 @@ void TExtStringGrid::EndEditorControl() {
     if (WasActive && EditorControlValue(V) && V != FEditorShownValue) {
         const TPoint B = BaseCell(GetRealCol(), Row());
         StoreCellText(B.X, B.Y, V);
+        FooterCellChanged(B.X);   // the total follows what the cell shows, checked or not yet
     }
     // The focus comes back to the grid before the control goes: hidden with the focus,
     // the control would hand it on to the next control of the form.

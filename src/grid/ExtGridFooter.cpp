@@ -9,6 +9,14 @@
 
 // --- column statistics -----------------------------------------------------------------
 bool TExtStringGrid::ColumnNumber(Integer ACol, Integer ARow, bool Hidden, Double& Value) {
+    // A cell covered by a merge reads its base cell's value, which counts once, at the base.
+    const TStringList* Items = Hidden ? HiddenRowItems(ARow) : nullptr;
+    if (Items) {
+        const auto* P = ACol < Items->Count() ? dynamic_cast<const TCellProperties*>(Items->Objects(ACol)) : nullptr;
+        if (P && !P->IsBaseCell()) return false;
+    } else if (const Integer D = Hidden ? DisplRowIndex(ARow) : ARow; BaseCell(ACol, D) != Point(ACol, D)) {
+        return false;
+    }
     const AnsiString Text = Hidden ? AllCells(ACol, ARow) : Cells(ACol, ARow);
     if (NumberKind(Trim(Text)) == 2) return false;
     try {

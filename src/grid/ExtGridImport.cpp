@@ -140,15 +140,6 @@ AnsiString UnescapeStreamText(const AnsiString& T) {
     return R;
 }
 
-// The footer rows stay the last rows, with their properties and totals: the data
-// rows above them become rows up to End (not counting it).
-void FitRowsAboveFooters(TExtStringGrid* G, Integer Footers, Integer End) {
-    const Integer FooterTop = G->RowCount() - Footers;
-    End = std::max(End, G->TBaseGrid::FixedRows());
-    if (End > FooterTop) G->InsertRows(FooterTop, End - FooterTop);
-    else if (End < FooterTop) G->RemoveRowsEx(End, FooterTop - End);
-}
-
 AnsiString CollapseQuotes(const AnsiString& S) {
     AnsiString R;
     for (size_t I = 0; I < S.size(); ++I) {
@@ -159,6 +150,15 @@ AnsiString CollapseQuotes(const AnsiString& S) {
 }
 
 }  // namespace
+
+// The footer rows stay the last rows, with their properties and totals: the data
+// rows above them become rows up to End (not counting it).
+void TExtStringGrid::FitRowsAboveFooters(Integer Footers, Integer End) {
+    const Integer FooterTop = RowCount() - Footers;
+    End = std::max(End, TBaseGrid::FixedRows());
+    if (End > FooterTop) InsertRows(FooterTop, End - FooterTop);
+    else if (End < FooterTop) RemoveRowsEx(End, FooterTop - End);
+}
 
 // --- CSV ------------------------------------------------------------------------------
 void TExtStringGrid::ImportCSVFile(const AnsiString& FileName, bool Append) {
@@ -175,7 +175,11 @@ void TExtStringGrid::ImportCSVFile(const AnsiString& FileName, bool Append) {
     TUpdateScope Update(this);
     const Integer Footers = std::clamp(FFixedFooters, 0, RowCount());
     Integer Target = Append ? RowCount() - Footers : 0;
-    if (Footers > 0) FitRowsAboveFooters(this, Footers, Target + Integer(Lines.size()));
+    if (Footers > 0) FitRowsAboveFooters(Footers, Target + Integer(Lines.size()));
+    // A new import leaves nothing of the rows before it, also right of the file's columns.
+    if (!Append)
+        for (Integer R = 0; R < RowCount() - Footers; ++R)
+            for (Integer C = 0; C < ColCount(); ++C) SetRawCells(C, R, AnsiString());
     Integer LastProgress = -1;
     size_t Done = 0;
     for (AnsiString Line : Lines) {
@@ -265,7 +269,7 @@ void TExtStringGrid::ImportExcelFile(const AnsiString& FileName, const AnsiStrin
         TUpdateScope Update(this);
         SetColCount(std::max(Cols, TBaseGrid::FixedCols() + 1));
         const Integer Footers = std::clamp(FFixedFooters, 0, RowCount());
-        if (Footers > 0) FitRowsAboveFooters(this, Footers, Rows);
+        if (Footers > 0) FitRowsAboveFooters(Footers, Rows);
         else SetRowCount(std::max(Rows, TBaseGrid::FixedRows() + 1));
         for (Integer R = 0; R < Rows; ++R)
             for (Integer C = 0; C < Cols; ++C) LoadCell(C, R, AnsiString());
@@ -306,6 +310,7 @@ void TExtStringGrid::SaveCellsToStrings(TStream* Stream) {
     AnsiString V;
     for (Integer R = 0; R < RowCount(); ++R) {
         for (Integer C = 0; C < ColCount(); ++C) {
+            if (!IsBaseCell(C, R)) continue;   // a merged cell's text is its base cell's
             SaveCell(C, R, V);
             if (V.empty()) continue;
             WriteStreamLine(IntToStr(C) + "," + IntToStr(R) + "," + EscapeStreamText(V), Stream);
@@ -325,7 +330,12 @@ void TExtStringGrid::LoadCellsFromStrings(TStream* Stream) {
         throw EReadError("Invalid stream format");
     TUpdateScope Update(this);
     SetColCount(W);
-    SetRowCount(H);
+    // The grid becomes the stream's: no text stays from before; footer rows stay the last rows.
+    const Integer Footers = std::clamp(FFixedFooters, 0, RowCount());
+    if (Footers > 0) FitRowsAboveFooters(Footers, std::max(0, H - Footers));
+    else SetRowCount(H);
+    for (Integer R = 0; R < RowCount(); ++R)
+        for (Integer C = 0; C < ColCount(); ++C) SetRawCells(C, R, AnsiString());
     while (true) {
         const Int64 Start = Stream->Position();
         if (ReadStreamLine(Stream, L) == 0) break;
@@ -345,12 +355,11 @@ void TExtStringGrid::LoadCellsFromStrings(TStream* Stream) {
             break;
         }
         const Integer C = StrToIntDef(CT, -1), R = StrToIntDef(RT, -1);
-        if (Escaped) {
-            Rest = UnescapeStreamText(Rest);
-            if (!FMultilinecells && !IsUnicodeText(Rest)) Rest = FirstLine(Rest, false);
-        } else if (Rest.find('\x08') != AnsiString::npos) {
-            Rest = TabBSToCRLF(Rest, FMultilinecells);
-        }
+        // Every line of a cell comes back, shown on one line or not.
+        if (Escaped) Rest = UnescapeStreamText(Rest);
+        else if (Rest.find('\x08') != AnsiString::npos) Rest = TabBSToCRLF(Rest, true);
         if (C >= 0 && R >= 0 && C < ColCount() && R < RowCount()) LoadCell(C, R, Rest);
     }
+    Update.End();
+    CellsChanged(Rect(0, 0, ColCount(), RowCount()));
 }

@@ -112,6 +112,19 @@ void TExtStringGrid::KeyDown(Word& Key, TShiftState Shift) {
     const Integer OldLeft = LeftCol();
     const std::shared_ptr<const bool> Alive = AliveToken();
 
+    // The text editor whose cell scrolled out of view keeps its edit: Enter goes back
+    // to it and is checked there, as when it was in view.
+    if (Key == VK_RETURN && EditorMode() && !FValidating) {
+        auto* Ed = dynamic_cast<TExtInplaceEdit*>(InplaceEditor());
+        if (Ed && !Ed->Focused()) {
+            ScrollInView(Col(), Row());
+            if (Ed->CanFocus()) Ed->SetFocus();
+            Ed->KeyDown(Key, Shift);
+            Key = 0;
+            return;
+        }
+    }
+
     if (Key == VK_F2) {
         if (FMouseActions->RangeSelectAndEdit() && !Options().Contains(goEditing)) {
             if (!CellEditable(Col(), Row())) {

@@ -221,6 +221,7 @@ bool TExtStringGrid::LeftPress(TShiftState Shift, Integer X, Integer Y) {
 
     // Node button in column 0.
     if (RC == 0 && IsNodeGlyphHit(C.Y, X - CellRect(C.X, C.Y).Left)) {
+        if (!EndEditBeforeRowsMove()) return false;
         const Integer Real = RealRowIndex(C.Y);
         if (C.Y < FixedRows() && FMouseActions->NodeAllExpandContract()) {
             TCellGraphic* G = GetCellGraphic(0, C.Y);
@@ -877,6 +878,7 @@ void TExtStringGrid::HeaderRelease(TShiftState Shift, Integer X, Integer Y) {
     if (C.Y != FSortSettings->Row() || FPressCell.Y != FSortSettings->Row() || FixedRows() < 1 ||
         !FSortSettings->Show() || RowCount() < 3)
         return;
+    if (!EndEditBeforeRowsMove()) return;   // a refused value keeps its edit and the order
     ClickSort(RealColIndex(C.X), Shift.Contains(ssShift));
 }
 

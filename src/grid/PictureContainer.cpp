@@ -43,6 +43,7 @@ void THTMLPicture::ClearPicture() {
 }
 
 void THTMLPicture::Assign(TPersistent* Source) {
+    if (Source == this) return;   // a picture given itself keeps itself
     FEmpty = true;
     ClearPicture();
     FFrameCount = -1;
@@ -52,7 +53,6 @@ void THTMLPicture::Assign(TPersistent* Source) {
         return;
     }
     if (auto* P = dynamic_cast<THTMLPicture*>(Source)) {
-        if (P == this) return;
         FData->Clear();
         FData->CopyFrom(P->FData.get(), 0);
         if (P->FEmpty) return;
@@ -73,10 +73,23 @@ void THTMLPicture::LoadFromFile(const AnsiString& FileName) {
 }
 
 void THTMLPicture::ReadData(TStream* Stream) {
-    FData->LoadFromStream(Stream);
+    auto Old = std::make_unique<TMemoryStream>();
+    Old->LoadFromStream(Stream);
+    std::swap(Old, FData);
+    const bool WasEmpty = FEmpty;
+    const Integer OldCount = FFrameCount;
     FFrameCount = -1;   // counted again for the new data
     FEmpty = false;
-    LoadPicture();
+    try {
+        LoadPicture();
+    } catch (...) {
+        // Data that is no picture leaves the picture as it was.
+        std::swap(Old, FData);
+        FEmpty = WasEmpty;
+        FFrameCount = OldCount;
+        if (!FEmpty) LoadPicture();
+        throw;
+    }
 }
 
 void THTMLPicture::LoadFromStream(TStream* Stream) {

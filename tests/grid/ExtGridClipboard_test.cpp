@@ -202,11 +202,22 @@ TEST_F(ExtGridClipboard, SmartPasteFillsTheSelectionOrContinuesASeries) {
     EXPECT_EQ("3000000002", F.Grid->Cells(4, 3));
 }
 
-TEST_F(ExtGridClipboard, AnEmptyLastFieldEmptiesNoCell) {
+TEST_F(ExtGridClipboard, AnEmptyLastFieldEmptiesACellOnlyAfterALineEnd) {
     F.Grid->SetCells(2, 1, "keep");
+    F.Grid->SetCells(3, 2, "gone");
     Clipboard()->SetAsText("a\t");
     F.Grid->PasteAt(1, 1);
     EXPECT_EQ("keep", F.Grid->Cells(2, 1));
+    Clipboard()->SetAsText("b\r\n\r\n");
+    F.Grid->PasteAt(3, 1);
+    EXPECT_EQ("", F.Grid->Cells(3, 2));
+    F.Select(3, 2, 4, 2);
+    F.Grid->CopyToClipboard();
+    EXPECT_EQ("\t\r\n", Clipboard()->AsText());
+    F.Grid->MergeCells(1, 4, 2, 1);   // a covered cell of a merge pasted over leaves the merge's text
+    Clipboard()->SetAsText("m\t\r\n");
+    F.Grid->PasteAt(1, 4);
+    EXPECT_EQ("m", F.Grid->Cells(1, 4));
 }
 
 namespace {
@@ -405,6 +416,10 @@ TEST_F(ExtGridClipboard, MarkedRowsCopyTheirDataCellsOnly) {
     G.Grid->Navigation()->SetAllowFmtClipboard(true);
     G.Grid->PasteAt(1, 1);
     EXPECT_EQ("4.4", G.Grid->Cells(4, 2));
+    F.Grid->SetCells(0, 2, "n2");   // a cut empties what the copy took, as far as it may be edited
+    F.Grid->GetCellProperties(3, 2)->SetReadOnly(true);
+    F.Key(Qt::Key_X, Qt::ControlModifier);
+    EXPECT_EQ("n2||3.2", F.Grid->Cells(0, 2) + "|" + F.Grid->Cells(1, 2) + "|" + F.Grid->Cells(3, 2));
 }
 
 // Letters whose UTF-16 units hold the bytes 0, 9, 10, 11 and 13, on two lines.
@@ -430,4 +445,42 @@ TEST_F(ExtGridClipboard, SmartPasteContinuesDatesByMonthsKeepingTheTime) {
     F.Grid->PasteFromClipboard();
     EXPECT_EQ(DateTimeToStr(EncodeDate(2020, 4, 30) + At830), F.Grid->Cells(1, 4));
     EXPECT_EQ(4, Told.Bottom);
+}
+
+TEST_F(ExtGridClipboard, APasteAtTheLastDataRowGrowsAboveTheFootersAndSkipsLockedCells) {
+    for (bool Fmt : {false, true}) {
+        TClipForm G;
+        G.Fill();
+        G.Grid->Navigation()->SetAllowFmtClipboard(Fmt);
+        G.Grid->SetFixedFooters(2);
+        G.Grid->OnCanEditCell = [](TObject*, Integer ARow, Integer ACol, bool& Can) { Can = ACol != 2 || ARow != 3; };
+        G.ShowFocused();
+        G.Select(1, 1, 2, 3);
+        G.Key(Qt::Key_C, Qt::ControlModifier);
+        G.Select(1, 3, 1, 3);
+        G.Key(Qt::Key_V, Qt::ControlModifier);
+        EXPECT_EQ("2.3 1.3 1.5", G.Grid->Cells(2, 3) + " " + G.Grid->Cells(1, 5) + " " + G.Grid->Cells(1, 7)) << Fmt;
+    }
+}
+
+TEST_F(ExtGridClipboard, OwnFormatBlocksComeBackAsTheyWereCopied) {
+    F.Fill();
+    F.Grid->Navigation()->SetAllowFmtClipboard(true);
+    F.Grid->MergeCells(2, 1, 2, 2);
+    F.ShowFocused();
+    F.Select(1, 2, 4, 2);
+    F.Key(Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ("1.1\t2.1\t\t4.1\r\n1.2\t\t\t4.2\r\n", Clipboard()->AsText());
+    F.Key(Qt::Key_V, Qt::ControlModifier);   // over itself
+    F.Grid->GetCellProperties(4, 4)->SetReadOnly(true);
+    F.Select(2, 4, 4, 4);
+    F.Key(Qt::Key_X, Qt::ControlModifier);
+    F.Select(1, 3, 1, 3);
+    F.Key(Qt::Key_V, Qt::ControlModifier);
+    TMemoryStream MS;
+    F.Grid->SaveCellsToStream(TGridRect{2, 4, 3, 4}, &MS);
+    MS.SetPosition(0);
+    F.Grid->LoadCellsFromStream(TGridCoord{1, 5}, &MS);
+    EXPECT_EQ("2.1 4.4 2.4 3.4  0", F.Grid->Cells(3, 2) + " " + F.Grid->Cells(4, 4) + " " + F.Grid->Cells(1, 3) + " " +
+                                        F.Grid->Cells(2, 3) + " " + F.Grid->Cells(2, 5) + " " + IntToStr(F.Grid->CellEditable(4, 4)));
 }

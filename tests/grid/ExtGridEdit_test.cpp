@@ -1,8 +1,10 @@
 #include "grid/ExtGrid.h"
 #include "grid/ExtGridEditors.h"
 #include "grid/ExtGridInplace.h"
+#include "grid/ExtUtil.h"
 
 #include "grid/GridTestKit.h"
+#include "platform/rtl/CodePage.h"
 #include "platform/ui/Clipbrd.h"
 #include "platform/ui/Forms.h"
 
@@ -588,4 +590,87 @@ TEST(ExtGridEdit, ARaisingValidationLeavesTheEditUsable) {
     TypeText(u"v");
     EXPECT_THROW(E->Commit(), Exception);
     EXPECT_TRUE(Asked == 3 && E->Commit() && G->Cells(2, 3) == "v");
+}
+
+// A click that moves or hides rows (a sorting header, a node's button) while an editor is
+// open: the value is checked in the row it was typed in and goes with it; a refused one
+// leaves every row as it was (column 2 holds each row's number).
+TEST(ExtGridEdit, AClickThatMovesRowsEndsTheEditInItsOwnRow) {
+    for (TEditorType E : {edNormal, edSpinEdit, edUniEdit, edComboEdit})
+        for (int Road = 0; Road < 4; ++Road) {
+            const bool Refuse = Road % 2, Node = Road > 1;
+            SCOPED_TRACE(testing::Message() << E << " road " << Road);
+            TEditingGrid F(3, 9);
+            TExtStringGrid* G = F.Grid;
+            F.EditorInColumn1(E);
+            G->SortSettings()->SetShow(true);
+            for (Integer R = 1; R < 9; ++R) G->SetCells(1, R, IntToStr(R * 10)), G->SetCells(2, R, IntToStr(9 - R));
+            if (Node) G->AddNode(2, 3);
+            std::vector<std::string> Seen;
+            G->OnCellValidate = [&](TObject*, Integer, Integer R, AnsiString& V, bool& Valid) { Seen.push_back(IntToStr(R) + ":" + V), Valid = !Refuse; };
+            G->OnCellValidateWide = [&](TObject*, Integer, Integer R, WideString& V, bool& Valid) { Seen.push_back(IntToStr(R) + ":" + WideToAnsi(V)), Valid = !Refuse; };
+            F.Edit(1, 6);
+            F.Key(Qt::Key_A, Qt::ControlModifier);
+            TypeText(u"99");
+            const TRect H = G->CellRect(Node ? 0 : 2, Node ? 2 : 0);
+            Click(G, QPoint(Node ? H.Left + G->CellNode()->NodeIndent() / 2 : H.Left + 9, (H.Top + H.Bottom) / 2));
+            PressEscape();
+            F.Key(Qt::Key_Up);
+            EXPECT_EQ(std::vector<std::string>{"6:99"}, Seen);
+            for (Integer R = 1; R < G->AllRowCount(); ++R) {
+                const Integer Id = 9 - StrToInt(G->AllCells(2, R));
+                EXPECT_EQ(Id == 6 && !Refuse ? "99" : IntToStr(Id * 10), WideToAnsi(CellTextToWide(G->AllCells(1, R)))) << R;
+            }
+        }
+}
+
+// A value stored before its check: the footer total follows the cell at each step. An
+// editor control left for another control is checked when the grid is entered again; the
+// text editor whose cell the wheel scrolled away keeps its edit, and Enter checks it.
+TEST(ExtGridEdit, AValueStoredBeforeItsCheckIsCheckedInItsCellAndTotalled) {
+    for (int Road = 0; Road < 4; ++Road) {
+        const bool Refuse = Road % 2, Left = Road < 2;
+        TEditingGrid F(3, 30);
+        TExtStringGrid* G = F.Grid;
+        if (Left) F.EditorInColumn1(edSpinEdit);
+        for (Integer R = 1; R < 5; ++R) G->SetCells(1, R, IntToStr(R));
+        G->SetFloatFormat("%.0f");
+        G->FloatingFooter()->SetVisible(true);
+        G->SetFooterCalcKind(1, 1);
+        G->MouseActions()->SetWheelAction(waScroll);
+        std::vector<std::string> Seen;
+        G->OnCellValidate = [&](TObject*, Integer, Integer R, AnsiString& V, bool& Valid) { Seen.push_back(IntToStr(R) + ":" + V), Valid = !Refuse; };
+        F.AddEditBefore();
+        F.TabIn();
+        F.Edit(1, 2);
+        F.Key(Qt::Key_A, Qt::ControlModifier);
+        TypeText(u"7");
+        if (Left) {
+            SystemClick(F.Before);
+            EXPECT_TRUE(G->Cells(1, 2) == "7" && G->Cells(1, 29) == "15") << Road;
+            F.TabIn();
+            F.Key(Qt::Key_Down);
+        } else {
+            TurnWheel(G->Widget(), true);
+            PressEnter();
+        }
+        EXPECT_TRUE(Seen == std::vector<std::string>{"2:7"} && G->Cells(1, 29) == (Refuse ? "10" : "15")) << Road;
+    }
+}
+
+// Shift+Tab, from the grid or an editor, and Left at the start of an editor's text with
+// CursorWalkEditor stop once on a merged cell: on its base cell.
+TEST(ExtGridEdit, StepsBackStopOnceOnAMergedCell) {
+    for (int Road : {0, 1, 2}) {
+        TEditingGrid F(5, 4);
+        TExtStringGrid* G = F.Grid;
+        F.Options({goTabs});
+        G->Navigation()->SetCursorWalkEditor(true);
+        G->MergeCells(1, 1, 2, 1);
+        F.Edit(3, 1);
+        if (Road > 0) TypeText(u"x");
+        if (Road == 2) F.Key(Qt::Key_Home), F.Key(Qt::Key_Left);
+        else F.Key(Qt::Key_Tab, Qt::ShiftModifier);
+        EXPECT_TRUE(G->Col() == 1 && G->Row() == 1) << Road;
+    }
 }

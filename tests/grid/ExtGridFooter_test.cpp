@@ -119,6 +119,14 @@ TEST_F(ExtGridFooter, HiddenRowsCountOnlyWhenAskedFor) {
     EXPECT_EQ("42", G->Cells(1, FR));
 }
 
+TEST_F(ExtGridFooter, CellsCoveredByAMergeTakeNoPartInTheTotals) {
+    G->SetFloatFormat("%.0f");
+    G->SetCells(2, 1, "1");
+    G->SetFooterCalcKind(2, 1);
+    G->MergeCells(1, 1, 2, 1);   // (2, 1) shows the 10 of (1, 1), counted once, at (1, 1)
+    EXPECT_EQ("0", G->Cells(2, F.Footer()));
+}
+
 TEST_F(ExtGridFooter, StatisticsSkipTextAndHandleEmptyRanges) {
     G->SetCells(1, 3, "abc");
     EXPECT_DOUBLE_EQ(30, G->ColumnSum(1, 1, 3));
@@ -145,7 +153,7 @@ TEST_F(ExtGridFooter, EditingACellRecalculatesTheTotal) {
     EXPECT_EQ(35, G->Floats(1, F.Footer()));
 }
 
-TEST_F(ExtGridFooter, PastesAndClearedCellsAreTotalledAgain) {
+TEST_F(ExtGridFooter, PastesClearedAndLoadedCellsAreTotalledAgain) {
     AddOptions(G, {goEditing});
     G->Navigation()->SetAllowClipboardShortCuts(true);
     G->SetFooterCalcKind(1, 1);
@@ -157,6 +165,16 @@ TEST_F(ExtGridFooter, PastesAndClearedCellsAreTotalledAgain) {
     EXPECT_EQ(35, G->Floats(1, F.Footer()));
     G->ClearRect(1, 1, 1, 1);
     EXPECT_EQ(25, G->Floats(1, F.Footer()));
+    TFooterGrid Src;   // 10, "", 5, "": a loaded stream replaces every cell and the footer row stays last
+    Src.Grid->InsertRows(2, 1);
+    Src.Grid->SetCells(1, 3, "5");
+    for (bool Full : {false, true}) {
+        TMemoryStream S;
+        Full ? Src.Grid->SaveCellsToStream(TGridRect{0, 0, 2, 5}, &S) : Src.Grid->SaveCellsToStrings(&S);
+        S.SetPosition(0);
+        Full ? G->LoadCellsFromStream(TGridCoord{0, 0}, &S) : G->LoadCellsFromStrings(&S);
+        EXPECT_EQ(15, G->Floats(1, 5)) << Full;
+    }
 }
 
 TEST_F(ExtGridFooter, KindsFollowColumnsInsertedAndRemoved) {

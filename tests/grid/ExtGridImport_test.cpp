@@ -132,8 +132,10 @@ TEST(ExtGridImport, CellTextStreamRoundTripsTextsWidthsAndLineBreaks) {
     A.Grid->SetColWidths(2, 77);
     A.Grid->SetCells(1, 1, "a,b");
     A.Grid->SetCells(2, 2, "two\r\nlines");
+    A.Grid->MergeCells(1, 1, 2, 1);   // a merged cell's text is saved once
     TStringStream S;
     A.Grid->SaveCellsToStrings(&S);
+    EXPECT_EQ(AnsiString::npos, S.DataString().find("2,1,"));
     EXPECT_EQ(0u, S.DataString().find("3,3,2\r\ncw 0,"));   // 2: texts with escaped line breaks
     EXPECT_NE(AnsiString::npos, S.DataString().find("1,1,a,b\r\n"));
     TImportGrid B;
@@ -144,10 +146,13 @@ TEST(ExtGridImport, CellTextStreamRoundTripsTextsWidthsAndLineBreaks) {
     EXPECT_EQ(77, B.Grid->ColWidths(2));
     EXPECT_EQ("a,b", B.Cell(1, 1));
     EXPECT_EQ("two\r\nlines", B.Cell(2, 2));
-    TImportGrid C;   // without multi-line cells only the first line stays
+    TImportGrid C;   // without multi-line cells every line stays too, also of the older form
     S.SetPosition(0);
     C.Grid->LoadCellsFromStrings(&S);
-    EXPECT_EQ("two", C.Cell(2, 2));
+    EXPECT_EQ("two\r\nlines", C.Cell(2, 2));
+    TStringStream Old("2,2\r\n1,1,two\t\blines\r\n");
+    C.Grid->LoadCellsFromStrings(&Old);
+    EXPECT_EQ("two\r\nlines", C.Cell(1, 1));
 }
 
 TEST(ExtGridImport, AnUnreadableLineEndsTheStreamAtItsStart) {
@@ -184,7 +189,10 @@ TEST(ExtGridImport, AfterAnImportTheFooterRowTotalsTheImportedRows) {
     G.Grid->SetFooterCalcKind(1, 1);
     G.Grid->ImportCSVFile(F.Name(), true);
     EXPECT_EQ(9, G.Grid->Floats(1, 4));
+    G.Grid->SetColCount(3);   // and a new import leaves no cell from before it
+    G.Grid->SetCells(2, 1, "old");
     G.Grid->ImportCSVFile(F.Name(), false);
+    EXPECT_EQ("", G.Cell(2, 1));
     EXPECT_EQ(9, G.Grid->Floats(1, G.Grid->RowCount() - 1));
 }
 

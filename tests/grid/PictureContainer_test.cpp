@@ -106,8 +106,9 @@ TEST(PictureContainer, AssignCopiesAndNilEmpties) {
     EXPECT_EQ(Copy->Height(), 20);
 }
 
-TEST(PictureContainer, BadDataRaises) {
+TEST(PictureContainer, BadDataRaisesAndThePictureStays) {
     THTMLPicture P;
+    Load(P, BmpBytes(10, 20, clBlue));
     std::vector<Byte> Junk = {1, 2, 3, 4, 5, 6};
     try {
         Load(P, Junk);
@@ -115,6 +116,8 @@ TEST(PictureContainer, BadDataRaises) {
     } catch (const Exception& E) {
         EXPECT_EQ(E.Message(), "Could not load image. Invalid format");
     }
+    P.Assign(&P);
+    EXPECT_EQ(10, P.Width());
 }
 
 TEST(PictureContainer, GifFrames) {

@@ -693,11 +693,11 @@ void TComboBox::SetStyle(TComboBoxStyle Value) {
     if (Editable) {
         if (!FCombo->isEditable()) MakeEditable();
         ConnectEditor();
-    } else {
-        // Qt deletes the line edit later; while it still names the box as its focus proxy,
-        // that deletion takes the focus the box has been given meanwhile.
-        if (QLineEdit* E = FCombo->lineEdit()) E->setFocusProxy(nullptr);
+    } else if (QLineEdit* E = FCombo->lineEdit()) {
         FCombo->setEditable(false);
+        // The dropped line edit goes later and still names the box as its focus proxy:
+        // its deletion would take the focus from the box.
+        E->setFocusProxy(nullptr);
     }
     SetTextCore(T);
 }
