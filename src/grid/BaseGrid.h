@@ -215,6 +215,7 @@ public:
     bool HasCellProperties(Integer ACol, Integer ARow) const;
     // False while no cell has properties: then no cell is merged either.
     bool AnyCellProperties() const { return !FAllProps.empty(); }
+    const std::set<TCellProperties*>& AllCellProperties() const { return FAllProps; }
     TCellProperties* CellPropertiesOrNil(Integer ACol, Integer ARow) const;
     void ClearProps(Integer ACol1, Integer ARow1, Integer ACol2, Integer ARow2);
     void ClearProps(Integer ACol, Integer ARow);

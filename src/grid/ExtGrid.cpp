@@ -88,8 +88,9 @@ TExtStringGrid::~TExtStringGrid() {
     FRowMap->OnChanged = nullptr;
     FSearchFooter->OnChange = nullptr;
     FShowModified->OnChange = nullptr;
-    // Hidden rows hold properties of their cells; bring them back so the base grid frees them.
-    FRowMap->UnHideRowsAll();
+    // Hidden rows hold properties of their cells. They are freed where they are: showing
+    // the rows again would size the grid, whose editor has gone with its owned components.
+    FreeHiddenCellObjects(FRowMap->TakeAllObjects());
     // Graphics this grid made and that are still alive, wherever their slots went.
     for (TCellGraphic* G : FOwnedGraphics) delete G;
     FOwnedGraphics.clear();

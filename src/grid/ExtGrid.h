@@ -1171,6 +1171,10 @@ protected:
     void ColumnMoved(Integer FromIndex, Integer ToIndex) override;
     void RowMoved(Integer FromIndex, Integer ToIndex) override;
     void MoveRowData(Integer FromIndex, Integer ToIndex) override;
+    void MoveColData(Integer FromIndex, Integer ToIndex) override;
+    // Where each row or column goes: merges that no longer hold together are split.
+    void SplitMergesBrokenByMove(bool ARows, const std::function<Integer(Integer)>& AFollow);
+    void SplitMergesAround(bool ARows, Integer AAt, Integer ACount);   // inserted (< 0: removed) there
     bool WheelTurn(bool Backward, TShiftState Shift, TPoint MousePos);
     // Repaints unless updating.
     void RepaintUnlessUpdating();
@@ -1448,7 +1452,7 @@ private:
     // Sorting (ExtGridSort.cpp).
     struct TSortColumn;
     std::vector<Integer> FUnsortedOrder;   // per real row: its position before sorting
-    void EnsureUnsortedOrder();
+    void EnsureUnsortedOrder(Integer ARows = -1);   // -1: every real row
     void ReadSortColumn(TSortColumn& K, Integer ACol, const std::vector<Integer>& Rows, Integer FixStyle,
                         bool OnDemand = false);
     void ReadSortKey(TSortColumn& K, Integer ACol, const std::vector<Integer>& Rows, size_t I);
@@ -1465,6 +1469,7 @@ private:
     void MoveRowBlock(Integer AFrom, Integer ATo, Integer ACount);
     // Hidden rows and footer kinds follow columns inserted (ACount > 0) or removed (< 0) at ACol.
     void ColumnsShifted(Integer ACol, Integer ACount);
+    void FreeHiddenCellObjects(const std::vector<TObject*>& AObjects);   // the grid's own, from hidden rows
     void FreeCellGraphic(TCellGraphic* G);   // unless shared
 
     // footer row and the option objects of other concerns
@@ -1485,6 +1490,7 @@ private:
 
     // grouping (ExtGridGroup.cpp)
     Integer FGroupColumn = -1;
+    std::vector<TObject*> FGroupColObjects;   // by real row: the grouped column's cell objects
     Integer FGroupColWidth = 0;
     AnsiString FGroupHeaderText, FGroupFooterText;
     void ColourGroupRow(Integer ARow, Integer ATextCol, bool Merged, TColor From, TColor To, TColor Text);

@@ -45,11 +45,9 @@ Integer TExtStringGrid::InsertGroupHeader(Integer ARow, Integer AEnd, Integer AT
     return ARow;
 }
 
-// Removes a header or summary row; enclosing nodes shrink by it (RemoveRowsEx).
-void TExtStringGrid::RemoveGroupRow(Integer ARow) {
-    if (IsNode(ARow)) RemoveNode(RealRowIndex(ARow));
-    RemoveRowsEx(ARow, 1);
-}
+// Removes a header or summary row, a header without its node; enclosing nodes shrink
+// by it (RemoveRowsEx).
+void TExtStringGrid::RemoveGroupRow(Integer ARow) { RemoveRowsEx(ARow, 1); }
 
 // Grouping works on every row: rows hidden by a filter or a contracted node come back
 // first, so that each row is grouped by its own value and none loses it.
@@ -61,7 +59,11 @@ void TExtStringGrid::ShowAllRowsForGrouping() {
 void TExtStringGrid::Group(Integer ACol) {
     // Column 0 holds the group nodes: it is never the grouped column, which goes.
     if (ACol < FixedCols() || ACol < 1 || ACol >= ColCount()) return;
-    if (FGroupColumn != -1) UnGroup();
+    if (FGroupColumn != -1) {
+        // ACol names the column as shown now: the grouped column comes back before it.
+        if (ACol >= FGroupColumn) ++ACol;
+        UnGroup();
+    }
     ShowAllRowsForGrouping();
     TUpdateScope Update(this);
     FGroupColumn = ACol;
@@ -93,6 +95,13 @@ void TExtStringGrid::Group(Integer ACol) {
             if (Gr->MergeSummary()) Merges.emplace_back(R, false);
             ++R;
         }
+    }
+    // The column's cell objects (colours, check boxes) wait with their rows (every row
+    // is shown now) and come back with them.
+    FGroupColObjects.assign(size_t(AllRowCount()), nullptr);
+    for (Integer Rw = 0; Rw < RowCount(); ++Rw) {
+        FGroupColObjects[size_t(RealRowIndex(Rw))] = RawObjects(ACol, Rw);
+        SetRawObjects(ACol, Rw, nullptr);
     }
     RemoveCols(ACol, 1);
     const Integer MergeCol = TextCol > ACol ? TextCol - 1 : TextCol;
@@ -128,6 +137,20 @@ void TExtStringGrid::UnGroup() {
             ++R;
         }
     }
+    auto& Objs = FGroupColObjects;
+    if (Objs.size() > size_t(AllRowCount())) {   // rows dropped through RowCount
+        FreeHiddenCellObjects(std::vector<TObject*>(Objs.begin() + AllRowCount(), Objs.end()));
+        Objs.resize(size_t(AllRowCount()));
+    }
+    for (Integer Rw = 0; Rw < RowCount() && size_t(Rw) < Objs.size(); ++Rw)
+        if (TObject* O = Objs[size_t(Rw)]) {
+            SetRawObjects(ACol, Rw, O);
+            if (auto* P = dynamic_cast<TCellProperties*>(O)) {
+                P->SetOwnerCol(ACol);
+                P->SetOwnerRow(Rw);
+            }
+        }
+    Objs.clear();
     FGroupColumn = -1;
     FGroupFooterKind = -1;
     Update.End();
@@ -157,6 +180,7 @@ void TExtStringGrid::GroupInPlace(Integer ACol) {
         R = End + 2;
     }
     Update.End();
+    RecalcAllFooters();
 }
 
 void TExtStringGrid::UngroupInPlace(Integer ACol) {
@@ -175,6 +199,7 @@ void TExtStringGrid::UngroupInPlace(Integer ACol) {
         for (Integer D = R; D < R + Span - 1 && D <= LastDataRow(); ++D) SetCells(ACol, D, V);
     }
     Update.End();
+    RecalcAllFooters();
 }
 
 void TExtStringGrid::GetCellBorder(Integer ACol, Integer ARow, TPen* APen, TCellBorders& Borders) {

@@ -60,7 +60,13 @@ void TExtStringGrid::UnHideRows(Integer AFromRow, Integer AToRow) {
         }
 }
 
-void TExtStringGrid::UnHideRowsAll() { FRowMap->UnHideRowsAll(); }
+void TExtStringGrid::UnHideRowsAll() {
+    FRowMap->UnHideRowsAll();
+    // Every row is shown: no node holds its rows in any more.
+    if (HasNodes())
+        for (Integer R = TBaseGrid::FixedRows(); R < RowCount(); ++R)
+            if (TCellGraphic* G = NodeGraphic(R)) G->SetCellBoolean(false);
+}
 
 // --- selection parking ------------------------------------------------------------
 void TExtStringGrid::ParkSelection() {
@@ -193,7 +199,14 @@ void TExtStringGrid::SetFilterActive(bool Value) {
             FFilterActive = true;
             FParked = false;
         } else {
+            // The rows the filter hid come back; a contracted node keeps its rows in.
+            std::vector<const TCellGraphic*> Contracted;
+            for (Integer R = 0; HasNodes() && R < AllRowCount(); ++R)
+                if (const TCellGraphic* G = NodeAtReal(R); G && G->CellBoolean()) Contracted.push_back(G);
+            TUpdateScope Update(this);
             UnHideRowsAll();
+            CloseNodes(Contracted);
+            Update.End();
             if (FFixedRowsMem < RowCount()) TBaseGrid::SetFixedRows(FFixedRowsMem);
             FFilterActive = false;
             RestoreSelection();
@@ -260,7 +273,10 @@ void TExtStringGrid::RowRecordsInserted(Integer ADisplRow, Integer ACount) {
     InsertFlags(FRowSelect, At, ACount);
     InsertFlags(FRowMarks, At, ACount);
     InsertFlags(FDragRows, At, ACount);
+    if (At <= Integer(FGroupColObjects.size()) && !FGroupColObjects.empty())
+        FGroupColObjects.insert(FGroupColObjects.begin() + At, size_t(ACount), nullptr);
     // New rows come before the row they were put in front of in the order before sorting.
+    if (!FUnsortedOrder.empty()) EnsureUnsortedOrder(AllRowCount() - ACount);
     if (Integer(FUnsortedOrder.size()) == AllRowCount() - ACount) {
         const Integer Key = At < Integer(FUnsortedOrder.size())
                                 ? FUnsortedOrder[size_t(At)]
@@ -289,12 +305,17 @@ void TExtStringGrid::RowRecordsRemoved(Integer ADisplRow, Integer ACount) {
                                               [&](Integer X) { return X > R && X < R + G->CellIndex(); });
             G->SetCellIndex(std::max(1, G->CellIndex() - Integer(Inside)));
         }
+    if (!FUnsortedOrder.empty()) EnsureUnsortedOrder();
     const bool Order = Integer(FUnsortedOrder.size()) == AllRowCount();
     for (auto It = Gone.rbegin(); It != Gone.rend(); ++It) {
         EraseFlag(FRowSelect, *It);
         EraseFlag(FRowMarks, *It);
         EraseFlag(FDragRows, *It);
         if (Order) FUnsortedOrder.erase(FUnsortedOrder.begin() + *It);
+        if (*It < Integer(FGroupColObjects.size())) {
+            FreeHiddenCellObjects({FGroupColObjects[size_t(*It)]});
+            FGroupColObjects.erase(FGroupColObjects.begin() + *It);
+        }
     }
     FRowMap->RowsRemoved(ADisplRow, ACount);
     std::set<std::pair<Integer, Integer>> Cells;
@@ -307,6 +328,7 @@ void TExtStringGrid::RowRecordsRemoved(Integer ADisplRow, Integer ACount) {
 // Before the framework moves the row's cells: the records still name the rows as they were.
 void TExtStringGrid::RowRecordsMoved(Integer AFrom, Integer ATo) {
     const Integer RealFrom = RealRowIndex(AFrom);
+    if (!FUnsortedOrder.empty()) EnsureUnsortedOrder();
     std::vector<std::pair<Integer, TCellGraphic*>> Nodes;   // real row, node
     bool MovedNode = false;
     if (HasNodes())
@@ -321,6 +343,11 @@ void TExtStringGrid::RowRecordsMoved(Integer AFrom, Integer ATo) {
     MoveFlag(FRowSelect, RealFrom, RealTo);
     MoveFlag(FRowMarks, RealFrom, RealTo);
     if (!FDragRows.empty()) MoveFlag(FDragRows, RealFrom, RealTo);
+    if (std::max(RealFrom, RealTo) < Integer(FGroupColObjects.size())) {
+        TObject* O = FGroupColObjects[size_t(RealFrom)];
+        FGroupColObjects.erase(FGroupColObjects.begin() + RealFrom);
+        FGroupColObjects.insert(FGroupColObjects.begin() + RealTo, O);
+    }
     // The rows' places before sorting travel with them, so undoing a sort still gives
     // the order from before it.
     if (Integer(FUnsortedOrder.size()) == AllRowCount()) {
@@ -349,9 +376,46 @@ void TExtStringGrid::RowRecordsMoved(Integer AFrom, Integer ATo) {
     if (Level > 0 || CellPropertiesOrNil(0, AFrom)) GetCellProperties(0, AFrom)->SetNodeLevel(Level);
 }
 
+// A merge that the moved row or column leaves, or lands inside, no longer holds together:
+// it is split, so that every cell shows its own value again. A merge moved whole or only
+// shifted stays.
+void TExtStringGrid::SplitMergesBrokenByMove(bool ARows, const std::function<Integer(Integer)>& AFollow) {
+    std::vector<TPoint> Broken;
+    for (const TCellProperties* P : AllCellProperties()) {
+        const Integer C = P->OwnerCol(), R = P->OwnerRow();
+        const Integer Span = ARows ? P->CellSpanY() : P->CellSpanX();
+        // Base cells of merges in view (the properties of hidden rows wait elsewhere).
+        if (!P->IsBaseCell() || Span <= 0 || C < 0 || R < 0 || C >= ColCount() || R >= RowCount() ||
+            CellPropertiesOrNil(C, R) != P)
+            continue;
+        const Integer First = ARows ? R : C;
+        for (Integer I = First; I < First + Span; ++I)
+            if (AFollow(I + 1) != AFollow(I) + 1) {
+                Broken.push_back(Point(C, R));
+                break;
+            }
+    }
+    for (const TPoint& B : Broken) SplitCells(B.X, B.Y);
+}
+
+// ACount rows or columns inserted at AAt, or (ACount < 0) removed from there.
+void TExtStringGrid::SplitMergesAround(bool ARows, Integer AAt, Integer ACount) {
+    SplitMergesBrokenByMove(ARows, [&](Integer I) {
+        if (I < AAt) return I;
+        if (ACount >= 0) return I + ACount;
+        return I < AAt - ACount ? -2 - I : I + ACount;   // a removed one joins nothing
+    });
+}
+
 void TExtStringGrid::MoveRowData(Integer FromIndex, Integer ToIndex) {
+    SplitMergesBrokenByMove(true, [&](Integer I) { return FollowMove(I, FromIndex, ToIndex); });
     RowRecordsMoved(FromIndex, ToIndex);
     TBaseGrid::MoveRowData(FromIndex, ToIndex);
+}
+
+void TExtStringGrid::MoveColData(Integer FromIndex, Integer ToIndex) {
+    SplitMergesBrokenByMove(false, [&](Integer I) { return FollowMove(I, FromIndex, ToIndex); });
+    TBaseGrid::MoveColData(FromIndex, ToIndex);
 }
 
 void TExtStringGrid::RowMoved(Integer FromIndex, Integer ToIndex) {

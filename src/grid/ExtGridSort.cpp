@@ -6,6 +6,7 @@
 #include "grid/ExtUtil.h"
 
 #include <algorithm>
+#include <map>
 #include <string_view>
 #include <cwctype>
 #include <numeric>
@@ -434,11 +435,22 @@ void TExtStringGrid::SortRowRange(Integer First, Integer Last, const std::vector
     ApplyRowOrder(First, Order);
 }
 
-// The order before sorting, by real row: rows hidden meanwhile keep their places.
-void TExtStringGrid::EnsureUnsortedOrder() {
-    if (Integer(FUnsortedOrder.size()) == AllRowCount()) return;
-    FUnsortedOrder.resize(size_t(AllRowCount()));
-    std::iota(FUnsortedOrder.begin(), FUnsortedOrder.end(), 0);
+// The order before sorting, by real row: rows hidden meanwhile keep their places. Every
+// road that inserts or removes rows inside the grid keeps it in step; a changed RowCount
+// adds or drops rows at the end, which keep their places there.
+void TExtStringGrid::EnsureUnsortedOrder(Integer ARows) {
+    const size_t N = size_t(ARows < 0 ? AllRowCount() : ARows);
+    if (FUnsortedOrder.size() == N) return;
+    if (FUnsortedOrder.size() > N) {
+        FUnsortedOrder.resize(N);
+        std::vector<Integer> Rank(N);   // renumbered 0 .. N - 1 in the same order
+        std::iota(Rank.begin(), Rank.end(), 0);
+        std::sort(Rank.begin(), Rank.end(), [&](Integer A, Integer B) { return FUnsortedOrder[size_t(A)] < FUnsortedOrder[size_t(B)]; });
+        for (size_t I = 0; I < N; ++I) FUnsortedOrder[size_t(Rank[I])] = Integer(I);
+        return;
+    }
+    Integer Next = FUnsortedOrder.empty() ? 0 : *std::max_element(FUnsortedOrder.begin(), FUnsortedOrder.end()) + 1;
+    while (FUnsortedOrder.size() < N) FUnsortedOrder.push_back(Next++);
 }
 
 void TExtStringGrid::ApplyRowOrder(Integer First, const std::vector<Integer>& Order) {
@@ -467,8 +479,17 @@ void TExtStringGrid::MoveRowsTo(Integer First, const std::vector<Integer>& Order
     // The cells change places in the store; the rows' places before sorting go with
     // them, and with whole rows their heights and marks too.
     const size_t N = Order.size();
+    if (WholeRows) {
+        // A merge the new order tears apart is split (a sort keeps merged rows together).
+        std::vector<Integer> Dest(N);
+        for (size_t I = 0; I < N; ++I) Dest[size_t(Order[I] - First)] = First + Integer(I);
+        SplitMergesBrokenByMove(true, [&](Integer R) {
+            return R >= First && R < First + Integer(N) ? Dest[size_t(R - First)] : R;
+        });
+    }
     std::vector<Integer> Heights(WholeRows ? N : 0), Unsorted(N);
-    std::vector<Byte> Marks(WholeRows ? N : 0);
+    std::vector<Byte> Marks(WholeRows ? N : 0), Modified(WholeRows ? N : 0);
+    std::vector<TObject*> Grouped(WholeRows ? N : 0);   // the grouped column's objects
     for (size_t I = 0; I < N; ++I) {
         const Integer S = Order[I];
         Unsorted[I] = FUnsortedOrder[size_t(RealRowIndex(S))];
@@ -476,6 +497,8 @@ void TExtStringGrid::MoveRowsTo(Integer First, const std::vector<Integer>& Order
         Heights[I] = RowHeights(S);
         const size_t RS = size_t(RealRowIndex(S));
         Marks[I] = RS < FRowSelect.size() ? FRowSelect[RS] : 0;
+        Modified[I] = RS < FRowMarks.size() ? FRowMarks[RS] : 0;
+        Grouped[I] = RS < FGroupColObjects.size() ? FGroupColObjects[RS] : nullptr;
     }
     PermuteRowData(
         First, Order,
@@ -486,15 +509,33 @@ void TExtStringGrid::MoveRowsTo(Integer First, const std::vector<Integer>& Order
             }
         },
         FromCol, ToCol);
+    // The modified marks say what changed in a row's data: they always go with it. The
+    // row marks, and the cells chosen one by one with them, go when the current row does.
     const bool KeepMarks = WholeRows && FNavigation->MoveRowOnSort();
     if (KeepMarks && FRowSelect.size() < size_t(AllRowCount())) FRowSelect.resize(size_t(AllRowCount()), 0);
+    if (WholeRows && !FRowMarks.empty() && FRowMarks.size() < size_t(AllRowCount()))
+        FRowMarks.resize(size_t(AllRowCount()), 0);
+    std::map<Integer, Integer> Moved;   // real row from, real row to
     for (size_t I = 0; I < N; ++I) {
         const Integer D = First + Integer(I);
-        FUnsortedOrder[size_t(RealRowIndex(D))] = Unsorted[I];
+        const size_t RD = size_t(RealRowIndex(D));
+        FUnsortedOrder[RD] = Unsorted[I];
         if (!WholeRows) continue;
         if (RowHeights(D) != Heights[I]) SetRowHeights(D, Heights[I]);
-        if (KeepMarks && size_t(RealRowIndex(D)) < FRowSelect.size()) FRowSelect[size_t(RealRowIndex(D))] = Marks[I];
+        if (KeepMarks && RD < FRowSelect.size()) FRowSelect[RD] = Marks[I];
+        if (RD < FRowMarks.size()) FRowMarks[RD] = Modified[I];
+        if (RD < FGroupColObjects.size()) FGroupColObjects[RD] = Grouped[I];
+        if (KeepMarks && Order[I] != D) Moved[RealRowIndex(Order[I])] = Integer(RD);
     }
+    if (!Moved.empty() && !FSelectedCells.empty()) {
+        std::set<std::pair<Integer, Integer>> Cells;
+        for (const auto& [C, R] : FSelectedCells) {
+            const auto It = Moved.find(R);
+            Cells.insert({C, It == Moved.end() ? R : It->second});
+        }
+        FSelectedCells = std::move(Cells);
+    }
+    UpdateCellControls();   // the controls placed in cells go with their cells
 }
 
 namespace {
@@ -533,7 +574,8 @@ void TExtStringGrid::SortNodesIndexed() { SortOnKeys(IndexKeys(FSortIndexes), fa
 void TExtStringGrid::RestoreSortOrder() {
     const Integer First = TBaseGrid::FixedRows();
     const Integer Last = RowCount() - 1 - FFixedFooters;
-    if (Integer(FUnsortedOrder.size()) != AllRowCount() || Last <= First) return;
+    if (FUnsortedOrder.empty() || Last <= First) return;
+    EnsureUnsortedOrder();
     std::vector<Integer> Order(size_t(Last - First + 1));
     std::iota(Order.begin(), Order.end(), First);
     std::stable_sort(Order.begin(), Order.end(),
@@ -622,6 +664,7 @@ void TExtStringGrid::MoveRowBlock(Integer AFrom, Integer ATo, Integer ACount) {
 
 void TExtStringGrid::InsertRows(Integer ARow, Integer ACount) {
     if (ACount <= 0 || ARow < 0 || ARow > RowCount()) return;
+    SplitMergesAround(true, ARow, ACount);
     BeginUpdate();
     const Integer Old = RowCount();
     SetRowCount(Old + ACount);
@@ -667,8 +710,6 @@ void TExtStringGrid::AutoDeleteRow(Integer ARow) {
     if (ARow < TBaseGrid::FixedRows() || ARow > LastDataRow()) return;
     FEditShown = false;
     if (EditorMode()) HideEditor();
-    // A node row goes without its node: the node's rows come out and stay.
-    if (IsNode(ARow)) RemoveNode(RealRowIndex(ARow));
     {
         TMovingScope Moving(FMoving);
         RemoveRowsEx(ARow, 1);
@@ -680,8 +721,19 @@ void TExtStringGrid::AutoDeleteRow(Integer ARow) {
 void TExtStringGrid::RemoveRowsEx(Integer ARow, Integer ACount) {
     if (ARow < 0 || ARow >= RowCount() || ACount <= 0) return;
     ACount = std::min(ACount, RowCount() - ARow);
-    for (Integer R = ARow; R < ARow + ACount; ++R)
-        if (IsNode(R) && FNodeCount > 0) --FNodeCount;
+    // A node row goes without its node, as with the Delete key: the node's rows come
+    // out (a contracted one shows them) and stay.
+    std::vector<Integer> Nodes, Reals;   // real rows
+    for (Integer R = ARow; R < ARow + ACount; ++R) {
+        Reals.push_back(RealRowIndex(R));
+        if (IsNode(R)) Nodes.push_back(Reals.back());
+    }
+    if (!Nodes.empty()) {
+        for (auto It = Nodes.rbegin(); It != Nodes.rend(); ++It) RemoveNode(*It);
+        for (auto It = Reals.rbegin(); It != Reals.rend(); ++It) RemoveRowsEx(DisplRowIndex(*It), 1);
+        return;
+    }
+    SplitMergesAround(true, ARow, -ACount);
     for (Integer R = ARow; R < ARow + ACount; ++R)
         for (Integer C = 0; C < ColCount(); ++C) RemoveCellGraphic(C, R);
     ClearProps(0, ARow, ColCount() - 1, ARow + ACount - 1);
@@ -706,6 +758,7 @@ void TExtStringGrid::DeleteGridRows(Integer ARow, Integer ACount, bool) {
         if (FRowSelect.size() > size_t(RealRowIndex(ARow))) FRowSelect[size_t(RealRowIndex(ARow))] = 0;
         ++ARow;
     }
+    SplitMergesAround(true, ARow, -ACount);
     BeginUpdate();
     const Integer OldRow = Row(), OldTop = TopRow();
     RowRecordsRemoved(ARow, ACount);
@@ -726,6 +779,7 @@ void TExtStringGrid::DeleteGridRows(Integer ARow, Integer ACount, bool) {
 
 void TExtStringGrid::InsertCols(Integer ACol, Integer ACount) {
     if (ACount <= 0 || ACol < 0 || ACol > ColCount()) return;
+    SplitMergesAround(false, ACol, ACount);
     BeginUpdate();
     const Integer Old = ColCount();
     SetColCount(Old + ACount);
@@ -752,6 +806,7 @@ void TExtStringGrid::RemoveCols(Integer ACol, Integer ACount) {
     ACount = std::min(ACount, ColCount() - ACol);
     if (ColCount() - ACount <= TBaseGrid::FixedCols()) ACount = ColCount() - TBaseGrid::FixedCols() - 1;
     if (ACount <= 0) return;
+    SplitMergesAround(false, ACol, -ACount);
     TUpdateScope Update(this);
     ClearRect(ACol, 0, ACol + ACount - 1, RowCount() - 1);
     ClearProps(ACol, 0, ACol + ACount - 1, RowCount() - 1);
@@ -775,15 +830,8 @@ void TExtStringGrid::RemoveCols(Integer ACol, Integer ACount) {
 }
 
 void TExtStringGrid::ColumnsShifted(Integer ACol, Integer ACount) {
-    if (ACount > 0) {
-        FRowMap->ColsInserted(ACol, ACount);
-    } else {
-        for (TObject* O : FRowMap->ColsRemoved(ACol, -ACount))
-            if (auto* P = dynamic_cast<TCellProperties*>(O)) {   // other objects are not the grid's
-                if (auto* G = dynamic_cast<TCellGraphic*>(P->KeptObject())) FreeCellGraphic(G);
-                delete P;
-            }
-    }
+    if (ACount > 0) FRowMap->ColsInserted(ACol, ACount);
+    else FreeHiddenCellObjects(FRowMap->ColsRemoved(ACol, -ACount));
     // What is kept per column moves with the columns; a removed column's goes with it.
     auto Gone = [&](Integer C) { return ACount < 0 && C >= ACol && C < ACol - ACount; };
     auto Shift = [&](Integer C) { return C >= ACol ? C + ACount : C; };
@@ -791,6 +839,8 @@ void TExtStringGrid::ColumnsShifted(Integer ACol, Integer ACount) {
     for (auto& [Col, Kind] : FFooterKinds) Col = Shift(Col);
     const Integer SortCol = FSortSettings->Column();
     if (SortCol >= 0) FSortSettings->SetColumn(Gone(SortCol) ? -1 : Shift(SortCol));
+    // The grouped column's place, between the columns shown, moves with them.
+    if (FGroupColumn > ACol) FGroupColumn = std::max(ACol, FGroupColumn + ACount);
     std::erase_if(FSortIndexes, [&](Integer E) { return Gone(E & 0x7FFFFFFF); });
     for (Integer& E : FSortIndexes) E = Integer((Cardinal(E) & 0x80000000u) | Cardinal(Shift(E & 0x7FFFFFFF)));
     if (ACol < Integer(FColSelect.size())) {
@@ -802,6 +852,15 @@ void TExtStringGrid::ColumnsShifted(Integer ACol, Integer ACount) {
         if (!Gone(C)) Cells.insert({Shift(C), R});
     FSelectedCells = std::move(Cells);
     FColumnOrder.clear();   // starts again from the columns as they are
+    UpdateCellControls();
+}
+
+void TExtStringGrid::FreeHiddenCellObjects(const std::vector<TObject*>& AObjects) {
+    for (TObject* O : AObjects)
+        if (auto* P = dynamic_cast<TCellProperties*>(O)) {   // other objects are not the grid's
+            if (auto* G = dynamic_cast<TCellGraphic*>(P->KeptObject())) FreeCellGraphic(G);
+            delete P;
+        }
 }
 
 void TExtStringGrid::ClearRect(Integer ALeft, Integer ATop, Integer ARight, Integer ABottom) {

@@ -221,3 +221,12 @@ void TGridRowMap::ColMoved(Integer AFrom, Integer ATo) {
         RenumberCols(L, std::min(AFrom, ATo));
     }
 }
+
+std::vector<TObject*> TGridRowMap::TakeAllObjects() {
+    std::vector<TObject*> Objects;
+    for (const auto& It : FItems)
+        for (Integer C = 0; C < It->Items->Count(); ++C)
+            if (TObject* O = It->Items->Objects(C)) Objects.push_back(O);
+    FItems.clear();
+    return Objects;
+}

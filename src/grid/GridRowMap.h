@@ -45,6 +45,8 @@ public:
     void ColsInserted(Integer ACol, Integer ACount);
     std::vector<TObject*> ColsRemoved(Integer ACol, Integer ACount);
     void ColMoved(Integer AFrom, Integer ATo);
+    // Drops every hidden row and hands back its cells' objects (the grid is going).
+    std::vector<TObject*> TakeAllObjects();
 
     // After every change of the row set (footer and scroll refresh).
     std::function<void()> OnChanged;

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 using namespace gridtest;
 using namespace uitest;
 
@@ -25,6 +27,12 @@ struct TRowsForm : TEditingGrid {
         for (const auto& [T, P] : {std::pair{QEvent::MouseButtonPress, From}, {QEvent::MouseMove, (From + To) / 2},
                                    {QEvent::MouseMove, To}, {QEvent::MouseButtonRelease, To}})
             LeftMouse(Grid->Widget(), T, P);
+    }
+    TEdit* CellEdit(Integer ACol, Integer ARow) {   // a control placed in the cell
+        auto* E = new TEdit(Form.get());
+        E->SetParent(Grid);
+        Grid->GetCellProperties(ACol, ARow)->SetControl(E);
+        return E;
     }
     // Column 1 of the data rows, hidden ones shown first unless Shown.
     V Col1(bool Shown = false) {
@@ -150,4 +158,110 @@ TEST_F(ExtGridRowRecords, ColumnsMovedInsertedOrRemovedCarryTheCurrentCellMarksS
         G->SetColCount(Cols);
     }
     EXPECT_EQ((Ints{0, 0, 0}), (Ints{G->RowSelected(3), G->ColSelected(4), G->SelectedCellCount()}));
+    TEdit* E = F.CellEdit(3, 1);
+    G->InsertCols(1, 1);   // the control's cell goes to column 4
+    EXPECT_EQ(G->CellRect(4, 1).Left, E->Left());
+}
+
+// A sort carries modified marks, controls and (with the row marks) chosen cells; rows
+// added through RowCount keep the order before it.
+TEST_F(ExtGridRowRecords, ASortCarriesMarksControlsAndTheOrderBeforeIt) {
+    F.Options({goEditing});
+    G->ShowModified()->SetEnabled(true);
+    G->Navigation()->SetMoveRowOnSort(true);
+    G->SortSettings()->SetShow(true);
+    G->SortSettings()->SetUndoSort(true);
+    for (Integer R = 1; R < 7; ++R) G->SetCells(3, R, IntToStr(R));
+    F.Edit(2, 2);   // r2
+    TypeText(u"x");
+    PressEnter();
+    G->SetSelectedCell(4, 2, true);
+    TEdit* E = F.CellEdit(1, 2);
+    for (int K = 0; K < 2; ++K) G->ClickSort(3, false);   // descending: r2 is shown at 5
+    EXPECT_EQ((Ints{1, 1, G->CellRect(1, 5).Top}), (Ints{G->RowMarked(5), G->SelectedCell(4, 5), E->Top()}));
+    G->AddRowAtEnd();
+    G->InsertRows(1, 1);   // in front of r6 in the order before sorting
+    G->ClickSort(3, false);   // undo
+    EXPECT_EQ((V{"r1", "r2", "r3", "r4", "r5", "", "r6", ""}), F.Col1());
+}
+
+TEST_F(ExtGridRowRecords, ClosingWithRowsHiddenAndTheEditorOpen) {
+    F.Options({goEditing});
+    G->SetColors(2, 3, clRed);   // a hidden row with cell properties
+    G->HideRows(3, 4);
+    F.Edit(2, 1);
+    F.Form.reset();
+}
+
+// What tears a merge apart splits it; a merge moved whole, or not reached, stays.
+TEST_F(ExtGridRowRecords, WhatTearsAMergeApartSplitsIt) {
+    const std::vector<std::pair<std::function<void(TRowsForm&)>, Integer>> Steps = {   // merged cells after
+        {[](TRowsForm& F) { F.Grid->MoveColumn(4, 1); }, 4}, {[](TRowsForm& F) { F.Grid->InsertRows(3, 1); }, 4},
+        {[](TRowsForm& F) { F.Grid->MoveColumn(3, 4); }, 0}, {[](TRowsForm& F) { F.Grid->MoveColumn(4, 3); }, 0},
+        {[](TRowsForm& F) { F.Drag(F.Centre(0, 2), F.Centre(0, 5)); }, 0}, {[](TRowsForm& F) { F.Grid->SwapRows(1, 3); }, 0},
+        {[](TRowsForm& F) { F.Grid->InsertCols(3, 1); }, 0}, {[](TRowsForm& F) { F.Grid->InsertRows(2, 1); }, 0},
+        {[](TRowsForm& F) { F.Grid->RemoveCols(2, 1); }, 0}, {[](TRowsForm& F) { F.Grid->RemoveRowsEx(1, 1); }, 0}};
+    for (size_t I = 0; I < Steps.size(); ++I) {
+        TRowsForm F;
+        F.Options({goRowMoving});
+        F.Grid->MergeCells(2, 1, 2, 2);
+        Steps[I].first(F);
+        Integer Merged = 0;
+        for (Integer R = 0; R < F.Grid->RowCount(); ++R)
+            for (Integer C = 0; C < F.Grid->ColCount(); ++C) Merged += F.Grid->IsMergedCell(C, R);
+        EXPECT_EQ(Steps[I].second, Merged) << I;
+    }
+}
+
+// Contracted nodes stay so when the filter goes off; a node row removed lets its rows out.
+TEST_F(ExtGridRowRecords, ContractedNodesThroughTheFilterAndRemovedNodeRows) {
+    G->AddNode(2, 3);   // r2 over r3, r4
+    G->AddNode(5, 2);   // r5 over r6
+    G->ContractNode(5);
+    G->Filter()->Add()->SetColumn(1);
+    G->Filter()->Items(0)->SetCondition("!r1");
+    G->SetFilterActive(true);
+    G->ContractNode(2);
+    G->SetFilterActive(false);
+    EXPECT_EQ((V{"r1", "r2", "r5"}), F.Col1(true));
+    G->MouseActions()->SetDisjunctRowSelect(true);
+    G->SetRowSelected(2, true);
+    G->RemoveSelectedRows();
+    G->RemoveRowsEx(4, 1);   // r5, shown after r3, r4
+    EXPECT_EQ((V{"r1", "r3", "r4", "r6"}), F.Col1(true));
+}
+
+// Ungrouping gives the column back in its place with its cells, through a sort, a moved
+// row, a removed row and a removed column while grouped; regrouping names columns as shown.
+TEST_F(ExtGridRowRecords, UngroupingGivesBackTheColumnWithItsCells) {
+    for (Integer R = 1; R < 7; ++R)
+        for (const auto& [C, T] : {std::pair{2, "x" + IntToStr(R)}, {3, AnsiString(R % 2 ? "a" : "b")}, {4, IntToStr(R)}})
+            G->SetCells(C, R, T);
+    G->SetColors(3, 1, clRed);   // r1
+    G->CreateCellGraphic(3, 4)->SetCellType(ctCheckBox);   // r4
+    G->SetCheckBoxState(3, 4, true);
+    G->Group(3);   // a: r1 r3 r5, b: r2 r4 r6; the numbers are shown at 3
+    G->SortSettings()->SetColumn(3);
+    G->SortSettings()->SetDirection(sdDescending);
+    G->SortNodesByColumn();   // a: r5 r3 r1, b: r6 r4 r2
+    G->MoveRow(4, 2);         // r1 to the top of its group
+    G->RemoveRowsEx(3, 1);    // r5
+    G->RemoveCols(2, 1);      // x1 .. x6
+    G->UnGroup();
+    bool Checked = false;
+    EXPECT_EQ((V{"r1", "r3", "r6", "r4", "r2"}), F.Col1());
+    EXPECT_EQ((V{"a", "b", "1"}), (V{G->Cells(2, 1), G->Cells(2, 4), G->Cells(3, 1)}));
+    EXPECT_TRUE(G->Colors(2, 1) == clRed && G->GetCheckBoxState(2, 4, Checked) && Checked);
+    G->Group(2);
+    G->Group(2);   // grouping again names the column as shown: the numbers
+    EXPECT_EQ((V{"6", "r6", "4", "r4", "3", "r3", "2", "r2", "1", "r1"}), F.Col1(true));   // descending
+}
+
+TEST_F(ExtGridRowRecords, GroupingInPlaceAndBackKeepsTheFooterTotal) {
+    G->FloatingFooter()->SetVisible(true);   // on r6's row
+    G->SetFooterCalcKind(3, 1);
+    for (Integer R = 1; R < 6; ++R) G->SetCells(3, R, R < 3 ? "1" : "7");
+    G->GroupInPlace(3);
+    G->UngroupInPlace(3);
+    EXPECT_EQ(23, G->Floats(3, 6));
 }
