@@ -634,8 +634,6 @@ const std::vector<TOp>& Operations() {
         // Off in the suite, while the grid still has these faults, is each operation whose name holds one of:
         static const char* const Off[] = {
             "OwnCopyPaste", "CutPaste", "CellStream",   // a block's cell without a colour leaves the old colour
-            "GroupUnGroup",          // the grouped column comes back without its cell colours
-            "GroupInPlace",          // footers of columns inserted or removed are recalculated for other columns
             "Wheel",                 // a wheel turn that scrolls during an edit loses the typed value
             "EditSpinEscape", "EditSpinTab",   // a spin value dropped by Escape, or refused, lands in a later edit's cell
             "EditUnicodeClick",      // a refused value ended by a click: another row's text lands in the cell
