@@ -1,7 +1,7 @@
 // Random walks over one grid: each step applies an operation through the grid's calls or the user's keys,
 // mouse and wheel, and a plain model beside the grid says what the grid must hold afterwards. A failure
 // prints its seed and the shortest sequence found that still fails. GRID_SEQUENCES_SECONDS=N walks random
-// seeds for N seconds with every operation on, each walk in a child process (a crash fails its step);
+// seeds for N seconds with every operation on, each walk in a child process (a crash or hang fails its step);
 // GRID_SEQUENCES_SEED=S replays one walk, GRID_SEQUENCES_ONLY=Op,Op walks those operations only,
 // GRID_SEQUENCES_MARKS=0 leaves the row marks out, GRID_SEQUENCES_INPROCESS=1 keeps walks in this process.
 #include "grid/ExtGrid.h"
@@ -712,6 +712,7 @@ std::string Walk(unsigned Seed, int Length, bool Suite) {
     const std::vector<TOp>& Ops = Operations();
     const char* Only = Suite ? nullptr : std::getenv("GRID_SEQUENCES_ONLY");
     const char* Marks = std::getenv("GRID_SEQUENCES_MARKS");
+    // Row marks stay out of the suite while sorts and grouping leave them where they were.
     WithMarks = !Suite && !(Marks && std::atoi(Marks) == 0);
     Apart = !Suite && !std::getenv("GRID_SEQUENCES_INPROCESS");
     std::vector<int> On;
