@@ -117,9 +117,7 @@ TEST(Mneyedit, TextAsFloatReadAndWrite) {
     for (const auto& [Text, Value] : Reads) {
         F.Money->SetText(Text);
         EXPECT_DOUBLE_EQ(F.Money->TextAsFloat(), Value) << Text;
-        if (Value == 0) {
-            EXPECT_FALSE(std::signbit(F.Money->TextAsFloat())) << Text;
-        }
+        if (Value == 0) EXPECT_FALSE(std::signbit(F.Money->TextAsFloat())) << Text;
     }
     const std::pair<double, const char*> Writes[] = {{1234.565, "1.234,57"}, {-0.0, "0,00"}, {-1234.5, "-1.234,50"}};
     for (const auto& [Value, Text] : Writes) {

@@ -21,13 +21,9 @@ TEST_P(ReplaceAllCases, GivesTheExpectedText) {
 INSTANTIATE_TEST_SUITE_P(
     Util3a, ReplaceAllCases,
     ::testing::Values(
-        TReplaceCase{"a,b,c", ",", ".", "a.b.c"},
-        TReplaceCase{"aaa", "aa", "b", "ba"},           // left to right, no overlap
-        TReplaceCase{"aaaa", "aa", "b", "bb"},
-        TReplaceCase{"a,b", ",", "", "a,b"},            // empty New never deletes
-        TReplaceCase{"a,b", "", ".", "a,b"},
-        TReplaceCase{"", ",", ".", ""},
-        TReplaceCase{"abc", "x", "y", "abc"},
+        TReplaceCase{"a,b,c", ",", ".", "a.b.c"}, TReplaceCase{"", ",", ".", ""}, TReplaceCase{"abc", "x", "y", "abc"},
+        TReplaceCase{"aaa", "aa", "b", "ba"}, TReplaceCase{"aaaa", "aa", "b", "bb"},   // left to right, no overlap
+        TReplaceCase{"a,b", ",", "", "a,b"}, TReplaceCase{"a,b", "", ".", "a,b"},      // empty New never deletes
         TReplaceCase{"ab", "abc", "x", "ab"},           // pattern longer than the text
         TReplaceCase{"aXa", "a", "aa", "aaXaa"},        // a replacement is not searched again
         TReplaceCase{"İi", "i", "I", "İI"},            // case-sensitive, bytes of code page 1254

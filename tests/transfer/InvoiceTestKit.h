@@ -4,6 +4,8 @@
 // installed in their globals, a fixed clock, Turkish number settings and a
 // prompter that records the messages.
 #include "datasets/pFBDataSet.h"
+#include "entry/ModalTestKit.h"
+#include "platform/ui/UiTestKit.h"
 #include "dbclient/pFBTransaction.h"
 #include "entry/Mneyedit.h"
 #include "grid/ExtGrid.h"
@@ -80,6 +82,44 @@ protected:
     // Columns 6..9 of a grid row joined by "|".
     static AnsiString InvoiceCells(TExtStringGrid* G, Integer Row) {
         return G->Cells(6, Row) + "|" + G->Cells(7, Row) + "|" + G->Cells(8, Row) + "|" + G->Cells(9, Row);
+    }
+    // A dialog's subscriber fields, then its invoice fields, joined by "|".
+    static AnsiString SubscriberFields(TFaturaGirForm* D) {
+        return D->ABONENO->Text() + "|" + D->BADI->Text() + "|" + D->SOYADI->Text() + "|" + D->VERGINO->Text() + "|" +
+               D->BTCKIMLIK->Text() + "|" + DateToStr(D->ABONETARIHI->Date()) + "|" + D->ABONEDURUMU->Text() + "|" +
+               D->TELTIPI->Text() + "|" + D->TELEFON->Text();
+    }
+    static AnsiString InvoiceFields(TFaturaGirForm* D) {
+        return D->referansno->Text() + "|" + D->donemi->Text() + "|" + DateToStr(D->faturatarihi->Date()) + "|" +
+               D->faturabedeli->Text() + "|" + D->toplamtuketim->Text();
+    }
+    // Which of save, change and delete a dialog shows.
+    static AnsiString ShownButtons(TFaturaGirForm* D) {
+        return AnsiString(D->kaydet->Visible() ? "kaydet " : "") + (D->degistir->Visible() ? "degistir " : "") +
+               (D->sil->Visible() ? "sil" : "");
+    }
+    // Scripts the answers of an invoice import: access code, file, first and last row.
+    void Answer(const AnsiString& File, const AnsiString& First, const AnsiString& Last) {
+        Prompts.QueueInput(true, "tuvak");
+        Prompts.QueueFile(true, File);
+        Prompts.QueueInput(true, First);
+        Prompts.QueueInput(true, Last);
+    }
+    // Clicks the import button of Bulk (the electricity one by default), shown as the
+    // menu shows it; the messages shown.
+    std::vector<AnsiString> ClickImport(TTopFaturaGirForm* Bulk = nullptr) {
+        if (!Bulk) Bulk = EBulk.get();
+        modaltest::WhileShownModally(Bulk, [&] { uitest::Click(Bulk->Button4); });
+        return Prompts.Messages();
+    }
+    // A click or close through the window system, and the events it leads to.
+    static void ClickAndSettle(TControl* C) {
+        uitest::SystemClick(C);
+        uitest::Settle();
+    }
+    static void CloseAndSettle(TControl* Form) {
+        uitest::SystemClose(Form);
+        uitest::Settle();
     }
     // A bulk screen shown for the period Month Year and listed.
     void ShowAndList(TTopFaturaGirForm* B, const AnsiString& Month, const AnsiString& Year = "2016") {

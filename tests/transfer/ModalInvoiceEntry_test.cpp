@@ -24,13 +24,14 @@ protected:
     // Runs Steps inside the bulk screen's modal loop, then closes the screen.
     void WhileModal(TTopFaturaGirForm* Bulk, const std::function<void()>& Steps) {
         bool Ran = false;
-        QTimer::singleShot(0, [&] {
-            Steps();
-            Ran = true;
-            Bulk->Close();
-        });
-        Bulk->ShowModal();
+        modaltest::WhileShownModally(Bulk, [&] { Steps(), Ran = true; });
         EXPECT_TRUE(Ran);
+    }
+    // Whether the key, sent to the focused amount, changed its text.
+    static bool KeyChanges(TMoneyEdit* Amount, Qt::Key K) {
+        const AnsiString Before = Amount->Text();
+        SystemKey(Amount, K);
+        return Amount->Text() != Before;
     }
 
     // Lists March 2016 and opens the dialog for a new invoice of the first row.
@@ -40,8 +41,7 @@ protected:
         SystemClick(Bulk->Button1);   // leaving the month sets the invoice date
         Settle();
         Bulk->OENDEKS->SetRow(1);
-        SystemClick(Bulk->yenikayit);
-        Settle();
+        ClickAndSettle(Bulk->yenikayit);
     }
 };
 
@@ -54,17 +54,14 @@ TEST_F(ModalInvoiceEntry, SaveClickedInTheDialogStoresTheInvoice) {
             ASSERT_TRUE(C.Dialog->Visible());
             C.Dialog->faturabedeli->SetTextAsFloat(1234.5);
             C.Dialog->toplamtuketim->SetTextAsFloat(310.25);
-            SystemClick(C.Dialog->kaydet);
-            Settle();
+            ClickAndSettle(C.Dialog->kaydet);
             EXPECT_FALSE(C.Dialog->Visible());
             EXPECT_TRUE(C.Bulk->Modal());
             // Back on the bulk screen, which takes the mouse again.
             EXPECT_EQ(QApplication::activeWindow(), C.Bulk->Widget());
         });
         EXPECT_EQ(DM().Count(Format("select * from %sfatura where ABONENO = '100' and TOPLAMBEDELI = 1234.5 and "
-                                    "DONEMI = 'Mart 2016'",
-                                    {AnsiString(C.Kind)})),
-                  1);
+                                    "DONEMI = 'Mart 2016'", {AnsiString(C.Kind)})), 1);
         EXPECT_TRUE(Prompts.Messages().empty()) << Prompts.LastMessage();
     }
 }
@@ -78,12 +75,9 @@ TEST_F(ModalInvoiceEntry, TheDialogTakesKeysAndItsCloseButtonWhileTheScreenIsMod
         Amount->SetText("31");
         Amount->SetFocus();
         Settle();
-        const AnsiString Before = Amount->Text();
         SystemKey(Amount, Qt::Key_End);
-        SystemKey(Amount, Qt::Key_7);
-        EXPECT_NE(Amount->Text(), Before);
-        SystemClose(EDialog.get());
-        Settle();
+        EXPECT_TRUE(KeyChanges(Amount, Qt::Key_7));
+        CloseAndSettle(EDialog.get());
         EXPECT_FALSE(EDialog->Visible());
         EXPECT_TRUE(EBulk->Visible());
     });
@@ -96,23 +90,18 @@ TEST_F(ModalInvoiceEntry, TheDialogComesBackToTheFrontWhenOpenedAgain) {
     AddSubscriber("e", "100", "ALİ");
     WhileModal(EBulk.get(), [&] {
         OpenDialog(EBulk.get());
-        SystemClick(EDialog->kaydet);
-        Settle();
+        ClickAndSettle(EDialog->kaydet);
         ASSERT_FALSE(EDialog->Visible());
         ASSERT_EQ(QApplication::activeWindow(), EBulk->Widget());
-        SystemClick(EBulk->yenikayit);
-        Settle();
+        ClickAndSettle(EBulk->yenikayit);
         ASSERT_TRUE(EDialog->Visible());
         EXPECT_EQ(QApplication::activeWindow(), EDialog->Widget());
         EXPECT_TRUE(EDialog->degistir->Visible());
         TMoneyEdit* Amount = EDialog->faturabedeli;
         Amount->SetFocus();
         Settle();
-        const AnsiString Before = Amount->Text();
-        SystemKey(Amount, Qt::Key_3);
-        EXPECT_NE(Amount->Text(), Before);
-        SystemClose(EDialog.get());
-        Settle();
+        EXPECT_TRUE(KeyChanges(Amount, Qt::Key_3));
+        CloseAndSettle(EDialog.get());
     });
     EXPECT_EQ(DM().Count("select * from efatura"), 1);
 }
@@ -136,13 +125,9 @@ TEST_F(ModalInvoiceEntry, ADialogLeftOpenTakesInputWhenTheNextVisitOpensIt) {
         ASSERT_TRUE(EDialog->Visible());
         EXPECT_EQ(QApplication::activeWindow(), EDialog->Widget());
         TMoneyEdit* Amount = EDialog->faturabedeli;
-        SystemClick(Amount);
-        Settle();
-        const AnsiString Before = Amount->Text();
-        SystemKey(Amount, Qt::Key_4);
-        EXPECT_NE(Amount->Text(), Before);
-        SystemClick(EDialog->kaydet);
-        Settle();
+        ClickAndSettle(Amount);
+        EXPECT_TRUE(KeyChanges(Amount, Qt::Key_4));
+        ClickAndSettle(EDialog->kaydet);
         EXPECT_FALSE(EDialog->Visible());
     });
     EXPECT_EQ(DM().Count("select * from efatura"), 1);
@@ -160,15 +145,12 @@ TEST_F(ModalInvoiceEntry, AMonthTypedInSmallLettersBecomesTheListsMonth) {
         Settle();
         EXPECT_EQ(EBulk->iay->Text(), "Ağustos");
         EXPECT_EQ(DateToStr(EBulk->faturatarihi->Date()), "31.08.2016");
-        SystemClick(EBulk->Button1);
-        Settle();
+        ClickAndSettle(EBulk->Button1);
         EBulk->OENDEKS->SetRow(1);
-        SystemClick(EBulk->yenikayit);
-        Settle();
+        ClickAndSettle(EBulk->yenikayit);
         ASSERT_TRUE(EDialog->Visible());
         EXPECT_EQ(EDialog->donemi->Text(), "Ağustos 2016");
-        SystemClick(EDialog->kaydet);
-        Settle();
+        ClickAndSettle(EDialog->kaydet);
     });
     EXPECT_EQ(DM().Value("select DONEMI from efatura"), "Ağustos 2016");
 }

@@ -36,7 +36,6 @@ protected:
             uitest::Click(Button);
         });
     }
-    static std::string U8(const char* Utf8) { return Utf8; }
 };
 
 const char* const Name = "<ad>A&amp;B &lt;x&gt; &quot;q&quot; &apos;s&apos; \xC4\x9E\xC3\x9C\xC5\x9E\xC4\xB0\xC3\x96\xC3\x87"

@@ -61,6 +61,13 @@ inline const std::string Tail = "</vimveritransferi>\t\r\n";
 
 using ::TTempFolder;
 
+// The texts of the given columns of a grid row, joined by "|".
+inline AnsiString RowText(TExtStringGrid* G, Integer Row, std::initializer_list<Integer> Cols) {
+    AnsiString R;
+    for (const Integer& C : Cols) R += (&C == Cols.begin() ? "" : "|") + G->Cells(C, Row);
+    return R;
+}
+
 // A grid of the given columns on a form, with the prompter recording messages
 // and the Turkish number settings in force.
 class TTransferFixture : public ::testing::Test {

@@ -34,6 +34,13 @@ protected:
         F = std::make_unique<Tezemtarabonekimlikf>(nullptr);
     }
     AnsiString Cell(Integer C, Integer R) const { return F->OENDEKS->Cells(C, R); }
+    // The period Month 2016 listed with the list button.
+    void ListPeriod(const AnsiString& Month = "Şubat") {
+        F->iay->SetText(Month);
+        F->iyil->SetText("2016");
+        F->Button7->Click();
+    }
+    AnsiString FilePath() const { return Folder.Path() + "elektrik_abone_kimlik.xml"; }
     void InsertFull(const AnsiString& No, const AnsiString& Period) {
         Exec(Subscriber("EABONEKIMLIK", Full,
                         "'" + No + "','ALİ','VELİ','1234567890','12345678901','01.02.2010','1  Yeni','1234567890',"
@@ -41,12 +48,29 @@ protected:
                         "'10987654321','12345678','01.01.2015','31.12.2016',1250.5,'1  Sabit','(224)111 22 33',"
                         "'P1','A1','PR1',300.25,'1  Sanayi','" + Period + "','Y2',1.5,2,'EVET'"));
     }
+    // The screen shown as the menu shows it: February 2016 listed with the list
+    // button, the grid then changed by Edit, the period file written into Dir with
+    // the write button. True when the folder edit had the focus afterwards.
+    bool ListAndWrite(const AnsiString& Dir, const std::function<void()>& Edit = [] {}) {
+        bool FolderFocused = false;
+        modaltest::WhileShownModally(F.get(), [&] {
+            F->iay->SetText("Şubat");
+            F->iyil->SetText("2016");
+            uitest::Click(F->Button7);
+            Edit();
+            F->VERGINOM->SetText("1234567890");
+            F->iyol->SetText(Dir);
+            uitest::Click(F->Button8);
+            FolderFocused = F->iyol->Focused();
+        });
+        return FolderFocused;
+    }
     std::unique_ptr<Tezemtarabonekimlikf> F;
 };
 
 }  // namespace
 
-TEST_F(ElectricityIdentityScreen, StartsWithTheDefaultsTheListingsAndWritesRelyOn) {
+TEST_F(ElectricityIdentityScreen, StartsWithTheDefaultsTheListingsAndWritesRelyOnAndShowSetsTheYears) {
     EXPECT_EQ(F->dosyano->Text(), "0");
     EXPECT_EQ(F->OSBUNVAN->Text(), "............ ORGANİZE SANAYİ BÖLGESİ");
     EXPECT_TRUE(F->hepsec->Checked());
@@ -62,9 +86,9 @@ TEST_F(ElectricityIdentityScreen, StartsWithTheDefaultsTheListingsAndWritesRelyO
     EXPECT_EQ(G->RowCount(), 2);
     EXPECT_EQ(G->FixedCols(), 6);
     EXPECT_TRUE(G->Options().Contains(goEditing));
-}
-
-TEST_F(ElectricityIdentityScreen, ShowSetsBothYearsToTheCurrentYear) {
+    EXPECT_EQ(F->iyol->Text(), GetHomeDir());
+    EXPECT_EQ(F->YOL->Text(), GetHomeDir());
+    // Showing sets both years to the current one.
     F->iyil->SetText("2005");
     F->Show();
     EXPECT_EQ(F->iyil->Text(), "2016");
@@ -77,47 +101,17 @@ TEST_F(ElectricityIdentityScreen, PeriodListingAppliesTheFillRules) {
     Exec(Subscriber("EABONEKIMLIK", "ABONENO,ADI,SOYADI,VERGINO,TCKIMLIK,UAVTNO,MULKDASK,KIRATUTARI,YAZI1",
                     "'1002','AYŞE','K','123456789','1234567890','12345','1234567',0.75,'Şubat 2016'"));
     InsertFull("1003", "Mart 2016");
-    F->iay->SetText("Şubat");
-    F->iyil->SetText("2016");
-    F->Button7->Click();
+    ListPeriod();
     EXPECT_TRUE(Prompts.Messages().empty());
-    TExtStringGrid* G = F->OENDEKS;
-    ASSERT_EQ(G->RowCount(), 4);   // header, two records, footer
-    EXPECT_EQ(Cell(1, 0), "aboneno");
-    EXPECT_EQ(Cell(34, 0), "DÖNEMİ");
-    EXPECT_EQ(Cell(38, 0), "SEÇ");
-    EXPECT_EQ(Cell(39, 0), "");
-    // A full record keeps its values; amounts get a point.
-    EXPECT_EQ(Cell(0, 1), "1");
-    EXPECT_EQ(Cell(1, 1), "1001");
-    EXPECT_EQ(Cell(3, 1), "VELİ");
-    EXPECT_EQ(Cell(7, 1), "1  Yeni");
-    EXPECT_EQ(Cell(19, 1), "MA");
-    EXPECT_EQ(Cell(20, 1), "MS");
-    EXPECT_EQ(Cell(26, 1), "1250.5");
-    EXPECT_EQ(Cell(28, 1), "(224)111 22 33");
-    EXPECT_EQ(Cell(32, 1), "300.25");
-    EXPECT_EQ(Cell(34, 1), "Şubat 2016");
-    EXPECT_EQ(Cell(36, 1), "1,5");   // separator left as it is
-    EXPECT_EQ(Cell(37, 1), "2");
-    EXPECT_EQ(Cell(38, 1), "E");
+    ASSERT_EQ(F->OENDEKS->RowCount(), 4);   // header, two records, footer
+    EXPECT_EQ(RowText(F->OENDEKS, 0, {1, 34, 38, 39}), "aboneno|DÖNEMİ|SEÇ|");
+    // A full record keeps its values; amounts get a point, the "1,5" keeps its separator.
+    EXPECT_EQ(RowText(F->OENDEKS, 1, {0, 1, 3, 7, 19, 20, 26, 28, 32, 34, 36, 37, 38}),
+              "1|1001|VELİ|1  Yeni|MA|MS|1250.5|(224)111 22 33|300.25|Şubat 2016|1,5|2|E");
     // Short and missing values become placeholders.
-    EXPECT_EQ(Cell(0, 2), "2");
-    EXPECT_EQ(Cell(3, 2), "AYŞE");
-    EXPECT_EQ(Cell(4, 2), "2222222222");
-    EXPECT_EQ(Cell(5, 2), "22222222222");
-    EXPECT_EQ(Cell(8, 2), "1111111111");
-    EXPECT_EQ(Cell(19, 2), "AYŞE");
-    EXPECT_EQ(Cell(20, 2), "AYŞE");
-    EXPECT_EQ(Cell(21, 2), "2222222222");
-    EXPECT_EQ(Cell(22, 2), "22222222222");
-    EXPECT_EQ(Cell(23, 2), "11111111");
-    EXPECT_EQ(Cell(26, 2), "0.75");
-    EXPECT_EQ(Cell(28, 2), "(000)000 00 00");
-    EXPECT_EQ(Cell(29, 2), "1");
-    EXPECT_EQ(Cell(30, 2), "1");
-    EXPECT_EQ(Cell(31, 2), "1");
-    EXPECT_EQ(Cell(32, 2), "0");
+    EXPECT_EQ(RowText(F->OENDEKS, 2, {0, 3, 4, 5, 8, 19, 20, 21, 22, 23, 26, 28, 29, 30, 31, 32}),
+              "2|AYŞE|2222222222|22222222222|1111111111|AYŞE|AYŞE|2222222222|22222222222|11111111|0.75|"
+              "(000)000 00 00|1|1|1|0");
     EXPECT_EQ(Cell(1, 3), "");   // footer row stays empty
 }
 
@@ -125,9 +119,7 @@ TEST_F(ElectricityIdentityScreen, ClearedMarkListsEveryRowAsH) {
     InsertFull("1001", "Şubat 2016");
     InsertFull("1002", "Şubat 2016");
     F->hepsec->SetChecked(false);
-    F->iay->SetText("Şubat");
-    F->iyil->SetText("2016");
-    F->Button7->Click();
+    ListPeriod();
     EXPECT_EQ(Cell(38, 1), "H");
     EXPECT_EQ(Cell(38, 2), "H");
     EXPECT_EQ(CountMarkedRows(*F->OENDEKS, IdentityMarkCol), 0);
@@ -135,20 +127,15 @@ TEST_F(ElectricityIdentityScreen, ClearedMarkListsEveryRowAsH) {
 
 TEST_F(ElectricityIdentityScreen, EmptyPeriodListingEmptiesTheGridToItsHeader) {
     InsertFull("1001", "Şubat 2016");
-    F->iay->SetText("Şubat");
-    F->iyil->SetText("2016");
-    F->Button7->Click();
+    ListPeriod();
     ASSERT_EQ(F->OENDEKS->RowCount(), 3);
-    // An empty month searches for " 2016" and finds nothing.
-    F->iay->SetText("");
-    F->Button7->Click();
+    ListPeriod("");   // searches for " 2016" and finds nothing
     EXPECT_EQ(Prompts.LastMessage(), IdentityEmptyPeriodMessage);
     EXPECT_EQ(F->OENDEKS->RowCount(), 1);
     EXPECT_EQ(Cell(1, 1), "");
     EXPECT_EQ(Cell(38, 1), "");
     // A later listing brings the rows and the fixed header back.
-    F->iay->SetText("Şubat");
-    F->Button7->Click();
+    ListPeriod();
     EXPECT_EQ(F->OENDEKS->RowCount(), 3);
     EXPECT_EQ(F->OENDEKS->FixedRows(), 1);
     EXPECT_EQ(Cell(1, 1), "1001");
@@ -156,9 +143,7 @@ TEST_F(ElectricityIdentityScreen, EmptyPeriodListingEmptiesTheGridToItsHeader) {
 
 TEST_F(ElectricityIdentityScreen, QuoteInThePeriodTextCannotWidenTheSelect) {
     InsertFull("1001", "Şubat 2016");
-    F->iay->SetText("x\" or aboneno>\"");
-    F->iyil->SetText("2016");
-    F->Button7->Click();
+    ListPeriod("x\" or aboneno>\"");
     EXPECT_EQ(Prompts.LastMessage(), IdentityEmptyPeriodMessage);
     EXPECT_EQ(F->OENDEKS->RowCount(), 1);
     EXPECT_EQ(ZemtarSqlValue("a\"b\"\""), "a\"\"b\"\"\"\"");
@@ -175,12 +160,9 @@ TEST_F(ElectricityIdentityScreen, ClosedOrChangedListsByTheCodeDigit) {
     F->Show();
     uitest::SystemClick(F->ClosedListButton);
     ASSERT_EQ(F->OENDEKS->RowCount(), 6);
-    EXPECT_EQ(Cell(1, 1), "2001");
-    EXPECT_EQ(Cell(3, 1), "A");   // fill rules apply
-    EXPECT_EQ(Cell(1, 2), "2002");
-    EXPECT_EQ(Cell(7, 2), "2  Kapanma");
-    EXPECT_EQ(Cell(1, 3), "2003");
-    EXPECT_EQ(Cell(1, 4), "2004");
+    EXPECT_EQ(RowText(F->OENDEKS, 1, {1, 3}), "2001|A");   // fill rules apply
+    EXPECT_EQ(RowText(F->OENDEKS, 2, {1, 7}), "2002|2  Kapanma");
+    EXPECT_EQ(Cell(1, 3) + Cell(1, 4), "20032004");
     Exec("delete from EABONEKIMLIK where ABONENO<>'2005' and ABONENO<>'2006';");
     uitest::SystemClick(F->ClosedListButton);
     EXPECT_EQ(Prompts.LastMessage(), IdentityEmptyPeriodMessage);
@@ -212,24 +194,20 @@ TEST_F(ElectricityIdentityScreen, AllListingThatFindsNothingEmptiesTheGridWithou
     InsertFull("1001", "Şubat 2016");
     F->Button5->Click();
     ASSERT_EQ(F->OENDEKS->RowCount(), 4);
-    EXPECT_EQ(Cell(1, 1), "1001");
-    EXPECT_EQ(Cell(1, 2), "1002");
+    EXPECT_EQ(Cell(1, 1) + Cell(1, 2), "10011002");
 }
 
 TEST_F(ElectricityIdentityScreen, PeriodFileHoldsTheRowsMarkedAfterEditing) {
     InsertFull("1001", "Şubat 2016");
     InsertFull("1002", "Şubat 2016");
-    F->iay->SetText("Şubat");
-    F->iyil->SetText("2016");
-    F->Button7->Click();
+    ListPeriod();
     F->OENDEKS->SetCells(38, 2, "H");   // the operator leaves the second one out
     F->VERGINOM->SetText("1234567890");
     F->iyol->SetText(Folder.Path());
     F->dosyano->SetText("3");
     F->Button8->Click();
-    const AnsiString Path = Folder.Path() + "elektrik_abone_kimlik.xml";
-    EXPECT_EQ(Prompts.LastMessage(), Path + " dosyası oluştu");
-    const std::string Text = LoadFileToString(Path);
+    EXPECT_EQ(Prompts.LastMessage(), FilePath() + " dosyası oluştu");
+    const std::string Text = LoadFileToString(FilePath());
     EXPECT_NE(Text.find(ZemtarSubscriberNo("1001", 26)), std::string::npos);
     EXPECT_EQ(Text.find(ZemtarSubscriberNo("1002", 26)), std::string::npos);
     EXPECT_NE(Text.find("<bilgidonem>201602-201602</bilgidonem>"), std::string::npos);
@@ -246,12 +224,12 @@ TEST_F(ElectricityIdentityScreen, WriteChecksFocusTheControl) {
     F->Button8->Click();
     EXPECT_EQ(Prompts.LastMessage(), ZemtarTaxNoMessage);
     EXPECT_TRUE(F->VERGINOM->Focused());
-    EXPECT_FALSE(FileExists(Folder.Path() + "elektrik_abone_kimlik.xml"));
+    EXPECT_FALSE(FileExists(FilePath()));
     // The closed or changed file needs no month.
     F->iay->SetText("");
     F->VERGINOM->SetText("1234567890");
     F->Button3->Click();
-    EXPECT_EQ(Prompts.LastMessage(), Folder.Path() + "elektrik_abone_kimlik.xml dosyası oluştu");
+    EXPECT_EQ(Prompts.LastMessage(), FilePath() + " dosyası oluştu");
 }
 
 TEST_F(ElectricityIdentityScreen, NumberEditsTakeDigitsOnly) {
@@ -271,59 +249,26 @@ TEST_F(ElectricityIdentityScreen, NumberEditsTakeDigitsOnly) {
 TEST_F(ElectricityIdentityScreen, LeavingTheZoneTaxNumberChecksItsLength) {
     F->Show();
     F->VERGINOM->SetFocus();
-    F->VERGINOM->SetText("123456789");
-    F->dosyano->SetFocus();
-    uitest::Settle();
-    EXPECT_EQ(Prompts.LastMessage(), "Vergi Numarası 10 karakterden büyük veya küçük olamaz");
-    EXPECT_TRUE(F->VERGINOM->Focused());
-    Prompts.Clear();
-    F->VERGINOM->SetText("1234567890");
-    F->dosyano->SetFocus();
-    uitest::Settle();
-    EXPECT_TRUE(Prompts.Messages().empty());
-    EXPECT_TRUE(F->dosyano->Focused());
+    for (const char* No : {"123456789", "1234567890"}) {
+        F->VERGINOM->SetText(No);
+        F->dosyano->SetFocus();
+        uitest::Settle();
+        EXPECT_TRUE((AnsiString(No).size() == 10 ? F->dosyano : F->VERGINOM)->Focused()) << No;
+    }
+    EXPECT_EQ(Prompts.Messages(), std::vector<AnsiString>{"Vergi Numarası 10 karakterden büyük veya küçük olamaz"});
 }
 
-TEST_F(ElectricityIdentityScreen, FoldersStartAsTheHomeFolder) {
-    EXPECT_EQ(F->iyol->Text(), GetHomeDir());
-    EXPECT_EQ(F->YOL->Text(), GetHomeDir());
-}
-
-// The screen shown as the menu shows it: February 2016 listed with the list
-// button, the grid then changed by Edit, the period file written into Folder with
-// the write button. True when the folder edit had the focus afterwards.
-namespace {
-bool ListAndWrite(Tezemtarabonekimlikf* F, const AnsiString& Folder,
-                  const std::function<void()>& Edit = [] {}) {
-    bool FolderFocused = false;
-    modaltest::WhileShownModally(F, [&] {
-        F->iay->SetText("Şubat");
-        F->iyil->SetText("2016");
-        uitest::Click(F->Button7);
-        Edit();
-        F->VERGINOM->SetText("1234567890");
-        F->iyol->SetText(Folder);
-        uitest::Click(F->Button8);
-        FolderFocused = F->iyol->Focused();
-    });
-    return FolderFocused;
-}
-}  // namespace
-
-// A folder standing where the file goes: the operator reads which file and why in
-// Turkish, and the folder stays as it was.
 TEST_F(ElectricityIdentityScreen, AFolderInThePlaceOfTheFileIsNamedInTurkishAndStays) {
     InsertFull("1001", "Şubat 2016");
-    const AnsiString Path = Folder.Path() + "elektrik_abone_kimlik.xml";
+    const AnsiString Path = FilePath();
     ASSERT_TRUE(ForceDirectories(Path + "/x"));
-    ListAndWrite(F.get(), Folder.Path());
+    ListAndWrite(Folder.Path());
     ASSERT_EQ(Prompts.Messages().size(), 1u);
     EXPECT_EQ(Prompts.LastMessage(), "\"" + Path + "\" dosyası yazılamadı: bu adda bir klasör var. "
                                      "Yerindeki dosya ya da klasör değiştirilmedi.");
     EXPECT_TRUE(DirectoryExists(Path + "/x"));
 }
 
-// The write button clicked on the screen shown as the menu shows it.
 TEST_F(ElectricityIdentityScreen, AFolderThatCannotTakeTheFileIsNamedAndNothingIsWritten) {
     InsertFull("1001", "Şubat 2016");
     const AnsiString AFile = Folder.Path() + "dosya";
@@ -336,7 +281,7 @@ TEST_F(ElectricityIdentityScreen, AFolderThatCannotTakeTheFileIsNamedAndNothingI
                            TCase{Folder.Path() + "yok/", Folder.Path() + "yok/"}, TCase{AFile + "/", AFile + "/"}}) {
         Prompts.Clear();
         F = std::make_unique<Tezemtarabonekimlikf>(nullptr);   // a fresh screen each time, as from the menu
-        const bool FolderFocused = ListAndWrite(F.get(), C.Folder);
+        const bool FolderFocused = ListAndWrite(C.Folder);
         ASSERT_EQ(Prompts.Messages().size(), 1u) << C.Folder;
         EXPECT_EQ(Prompts.LastMessage(),
                   "Klasör bulunamadı: \"" + C.Named + "\". Lütfen var olan bir klasör yazınız; dosya yazılmadı.");
@@ -352,7 +297,7 @@ TEST_F(ElectricityIdentityScreen, AFolderWithoutWriteRightIsNamed) {
     const AnsiString Locked = Folder.Path() + "kilitli/";
     ASSERT_TRUE(ForceDirectories(Locked));
     ::chmod(AnsiToUtf8(Locked).c_str(), 0500);
-    ListAndWrite(F.get(), Locked);
+    ListAndWrite(Locked);
     ::chmod(AnsiToUtf8(Locked).c_str(), 0700);
     EXPECT_EQ(Prompts.Messages(), std::vector<AnsiString>{"Bu klasöre yazılamıyor: \"" + Locked + "\". Dosya yazılmadı."});
 }
@@ -361,16 +306,16 @@ TEST_F(ElectricityIdentityScreen, AFolderNamedWithoutItsLastSlashTakesTheFileIns
     InsertFull("1001", "Şubat 2016");
     const AnsiString Inside = Folder.Path() + "cikti";
     ASSERT_TRUE(ForceDirectories(Inside));
-    ListAndWrite(F.get(), Inside);
+    ListAndWrite(Inside);
     EXPECT_EQ(Prompts.LastMessage(), Inside + "/elektrik_abone_kimlik.xml dosyası oluştu");
     EXPECT_TRUE(FileExists(Inside + "/elektrik_abone_kimlik.xml"));
 }
 
 TEST_F(ElectricityIdentityScreen, ACellWithAControlCharacterStopsTheWriteWithItsRowAndColumn) {
     InsertFull("1001", "Şubat 2016");
-    const AnsiString Path = Folder.Path() + "elektrik_abone_kimlik.xml";
+    const AnsiString Path = FilePath();
     SaveFileAtomically(Path, "earlier");
-    ListAndWrite(F.get(), Folder.Path(), [&] { F->OENDEKS->SetCells(3, 1, "VE\x07Lİ"); });
+    ListAndWrite(Folder.Path(), [&] { F->OENDEKS->SetCells(3, 1, "VE\x07Lİ"); });
     ASSERT_EQ(Prompts.Messages().size(), 1u);
     EXPECT_EQ(Prompts.LastMessage().find("Satır 1, sütun 3"), 0u);
     EXPECT_NE(Prompts.LastMessage().find("(kod 7) var; dosya yazılmadı"), AnsiString::npos);
