@@ -635,6 +635,7 @@ const std::vector<TOp>& Operations() {
         static const char* const Off[] = {
             "OwnCopyPaste", "CutPaste", "CellStream",   // a block's cell without a colour leaves the old colour
             "Wheel",                 // a wheel turn that scrolls the grid during an edit loses the typed value
+            "Filter",                // after it, an edit can land in the cell of an earlier edit or Insert/Delete key
         };
         for (TOp& Op : O) Op.Suite = std::ranges::none_of(Off, [&](const char* F) { return Op.Name.find(F) != Op.Name.npos; });
         return O;
