@@ -555,7 +555,7 @@ void MarkedCopyStep(TWalk& W, int) {
     const AnsiString T = Clipboard()->AsText();
     std::map<WStr, int> Count;
     for (TRowM& R : W.Rows)   // in any column: pasted blocks copy texts across columns
-        for (const auto& [C, T] : R.Cells) Count[T] += IndexIn(W.Cols, C) >= 0;
+        for (const auto& [C, Text] : R.Cells) Count[Text] += IndexIn(W.Cols, C) >= 0;
     for (int I : V) {
         TRowM& R = W.Rows[I];
         const WStr P = R.Cells[cPlain];   // checked when a text of its own, as first written or edited
