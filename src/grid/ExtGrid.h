@@ -1497,6 +1497,7 @@ private:
     // grouping (ExtGridGroup.cpp)
     Integer FGroupColumn = -1;
     std::vector<TObject*> FGroupColObjects;   // by real row: the grouped column's cell objects
+    bool FSortKeepsMarks = false;   // the sort under way carries the row marks with their rows
     Integer FGroupColWidth = 0;
     AnsiString FGroupHeaderText, FGroupFooterText;
     void ColourGroupRow(Integer ARow, Integer ATextCol, bool Merged, TColor From, TColor To, TColor Text);

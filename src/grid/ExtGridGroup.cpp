@@ -72,8 +72,11 @@ void TExtStringGrid::Group(Integer ACol) {
     FGroupHeaderText = TBaseGrid::FixedRows() > 0 ? Cells(ACol, 0) : AnsiString();
     FGroupFooterText = FFixedFooters > 0 ? Cells(ACol, RowCount() - 1) : AnsiString();
     if (FSortSettings->AutoSortForGrouping()) {
+        // Grouping is no sort the user asked for: the marked rows stay marked.
         FSortSettings->SetColumn(ACol);
+        FSortKeepsMarks = true;
         SortByColumn();
+        FSortKeepsMarks = false;
     }
     const TGrouping* Gr = FGrouping.get();
     const Integer TextCol = ACol == 1 ? 2 : 1;

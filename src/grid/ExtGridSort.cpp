@@ -511,7 +511,7 @@ void TExtStringGrid::MoveRowsTo(Integer First, const std::vector<Integer>& Order
         FromCol, ToCol);
     // The modified marks say what changed in a row's data: they always go with it. The
     // row marks, and the cells chosen one by one with them, go when the current row does.
-    const bool KeepMarks = WholeRows && FNavigation->MoveRowOnSort();
+    const bool KeepMarks = WholeRows && (FNavigation->MoveRowOnSort() || FSortKeepsMarks);
     if (KeepMarks && FRowSelect.size() < size_t(AllRowCount())) FRowSelect.resize(size_t(AllRowCount()), 0);
     if (WholeRows && !FRowMarks.empty() && FRowMarks.size() < size_t(AllRowCount()))
         FRowMarks.resize(size_t(AllRowCount()), 0);

@@ -265,3 +265,17 @@ TEST_F(ExtGridRowRecords, GroupingInPlaceAndBackKeepsTheFooterTotal) {
     G->UngroupInPlace(3);
     EXPECT_EQ(23, G->Floats(3, 6));
 }
+
+// Grouping sorts by the column without the cursor following its row, yet the marked rows
+// are the same ones after Group and UnGroup.
+TEST_F(ExtGridRowRecords, RowMarksFollowTheirRowsThroughGroupAndUnGroup) {
+    G->MouseActions()->SetDisjunctRowSelect(true);
+    for (Integer R = 1; R < 7; ++R) G->SetCells(3, R, R % 2 ? "a" : "b");
+    for (auto T : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})   // Ctrl-click on r2
+        SendMouse(G->Widget(), T, F.Centre(2, 2), Qt::LeftButton, T == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::ControlModifier);
+    G->Group(3);
+    EXPECT_EQ((Ints{1, 0}), (Ints{G->RowSelected(6), G->RowSelected(3)}));   // a, r1 r3 r5, b, r2
+    G->UnGroup();   // the rows stay sorted: r1 r3 r5 r2 r4 r6
+    EXPECT_EQ((Ints{1, 1}), (Ints{G->RowSelected(4), G->RowSelectCount()}));
+    EXPECT_EQ("r2", G->Cells(1, 4));
+}
