@@ -74,9 +74,11 @@ void TExtStringGrid::Group(Integer ACol) {
     if (FSortSettings->AutoSortForGrouping()) {
         // Grouping is no sort the user asked for: the marked rows stay marked.
         FSortSettings->SetColumn(ACol);
-        FSortKeepsMarks = true;
+        struct TKeep {
+            bool& Flag;
+            ~TKeep() { Flag = false; }
+        } Keep{FSortKeepsMarks = true};
         SortByColumn();
-        FSortKeepsMarks = false;
     }
     const TGrouping* Gr = FGrouping.get();
     const Integer TextCol = ACol == 1 ? 2 : 1;
