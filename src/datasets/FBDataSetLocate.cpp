@@ -2,6 +2,8 @@
 // a statement) and re-opening on the same record.
 #include "datasets/FBDataSet.h"
 
+#include <cmath>
+
 #include "dbclient/FBMessages.h"
 #include "dbclient/SqlTxtRtns.h"
 #include "dbclient/StrUtil.h"
@@ -21,15 +23,17 @@ std::vector<Variant> KeyValuesOf(const Variant& KeyValues) {
 
 bool IsNullish(const Variant& V) { return VarIsNull(V) || VarIsEmpty(V); }
 
-// Nulls sort first, as the local sort places them.
-Integer CompareKey(const Variant& K, const Variant& F) {
-    if (IsNullish(K) || IsNullish(F)) return IsNullish(K) == IsNullish(F) ? 0 : (IsNullish(K) ? -1 : 1);
-    switch (VarCompareValue(K, F)) {
-        case vrLessThan: return -1;
-        case vrGreaterThan: return 1;
-        default: return 0;
-    }
+// Whether a number key can be a value of an integer column of that scale: the server would
+// round a fraction away and find a value the key only rounds to.
+bool KeyFitsColumn(const TFBFieldDescr* D, const Variant& K) {
+    if (!D || IsNullish(K) || VarIsStr(K) || VarType(K) == varBoolean || VarIsArray(K)) return true;
+    if (D->SqlType != SQLTypeShort && D->SqlType != SQLTypeLong && D->SqlType != SQLTypeInt64) return true;
+    const TVarType T = VarType(K);
+    if (T != varDouble && T != varSingle && T != varCurrency) return true;
+    const long double X = static_cast<long double>(K.AsDouble()) * powl(10.0L, -static_cast<SmallInt>(D->Scale));
+    return fabsl(X - roundl(X)) <= 1e-9L * (1.0L + fabsl(X));
 }
+
 
 // Suspends controls and scroll events for a scope.
 class TQuietScope {
@@ -81,7 +85,10 @@ Integer TFBCustomDataSet::MatchRecord(TRecordBuffer Buffer, const std::vector<TF
                     Match = Text == Key;
                 Value = Text;
             } else {
-                Value = VarIsStr(K) ? Variant(F->AsString()) : VarAsType(F->AsVariant(), VarType(K));
+                // Compared in the field's own type: a whole-number key finds no value that only rounds to it.
+                Value = VarIsStr(K) ? Variant(F->AsString())
+                        : VarType(K) == varBoolean ? Variant(F->AsBoolean())
+                                                   : F->AsVariant();
                 Match = VarCompareValue(Value, K) == vrEqual;
             }
             if (Match) continue;
@@ -90,8 +97,11 @@ Integer TFBCustomDataSet::MatchRecord(TRecordBuffer Buffer, const std::vector<TF
                 return;
             }
             // Sorted: the first field that differs tells on which side the wanted record lies.
-            const Integer Cmp = CompareKey(VarIsStr(K) && (Options & lcoCaseInsensitive) ? Variant(AnsiUpperCase(VarToStr(K))) : K,
-                                           Value);
+            // Nulls sort first and values compare as the local sort compares them.
+            const Variant Key = VarIsStr(K) && (Options & lcoCaseInsensitive) ? Variant(AnsiUpperCase(VarToStr(K))) : K;
+            const Integer Cmp = IsNullish(Key) || IsNullish(Value)
+                                    ? (IsNullish(Key) == IsNullish(Value) ? 0 : (IsNullish(Key) ? -1 : 1))
+                                    : CompareFieldValues(F, Key, Value);
             bool Ascending = true;
             std::vector<TField*> SF;
             std::vector<bool> Asc;
@@ -125,15 +135,19 @@ bool TFBCustomDataSet::InternalLocate(const AnsiString& KeyFields, const Variant
     TTempBuffer Temp(this);
     TRecordBuffer Buf = Temp.Buffer;
     // Reads and matches cache position Pos: 0 found, -1 wanted before, 1 wanted after (or no match).
-    const auto Probe = [&](Integer Pos) {
+    const auto Probe = [&](Integer Pos, Byte With) {
         ReadRecordCache(Pos, Buf, false);
-        if (!IsVisible(Buf)) return Options & lcoSorted ? 1 : 2;
-        return MatchRecord(Buf, Fields, Keys, Options);
+        if (!IsVisible(Buf)) return With & lcoSorted ? 1 : 2;
+        return MatchRecord(Buf, Fields, Keys, With);
     };
     Integer Found = -1, Last = -1, Side = 0;
+    // A search by halves relies on the order: only the local sort's is known to be the
+    // comparison's; in any other a miss is checked record by record.
+    const bool OrderKnown = FLocallySorted && !Window && SortFieldsText() == KeyFields &&
+                            !(Options & (lcoCaseInsensitive | lcoPartialKey | lcoWildcard));
     if (Options & lcoSorted) {
         Integer Top = High();
-        Side = Probe(Top);
+        Side = Probe(Top, Options);
         Last = Top;
         if (Side == 0) {
             Found = Top;
@@ -141,7 +155,7 @@ bool TFBCustomDataSet::InternalLocate(const AnsiString& KeyFields, const Variant
             // Past the fetched records: on through the rows still to come.
             for (Integer Pos = Top + 1; Found < 0 && More(); ++Pos) {
                 Last = Pos;
-                Side = Probe(Pos);
+                Side = Probe(Pos, Options);
                 if (Side == 0) Found = Pos;
                 else if (Side < 0) break;   // passed the place it would have
             }
@@ -151,7 +165,7 @@ bool TFBCustomDataSet::InternalLocate(const AnsiString& KeyFields, const Variant
             while (Low <= Top) {
                 const Integer Mid = (Low + Top) / 2;
                 Last = Mid;
-                Side = Probe(Mid);
+                Side = Probe(Mid, Options);
                 if (Side == 0) {
                     Found = Mid;
                     break;
@@ -160,14 +174,20 @@ bool TFBCustomDataSet::InternalLocate(const AnsiString& KeyFields, const Variant
                 else Top = Mid - 1;
             }
         }
-    } else {
-        const bool Back = Direction == 2;
-        Integer Pos = FromFirst ? (Back ? High() : Lo) : std::clamp(FCurrentRecord_, Lo, High());
+    }
+    if (!(Options & lcoSorted) || (Found < 0 && !OrderKnown)) {
+        // After a sorted search only a match is looked for, from the first record; the nearest place stays.
+        const bool Check = Options & lcoSorted;
+        const bool Back = Direction == 2 && !Check;
+        Integer Pos = FromFirst || Check ? (Back ? High() : Lo) : std::clamp(FCurrentRecord_, Lo, High());
         while (Pos >= Lo) {
             if (Pos > High() && ((Options & lcoFetchedOnly) || !More())) break;
-            Last = Pos;
-            Side = Probe(Pos);
-            if (Side == 0) {
+            const Integer S = Probe(Pos, static_cast<Byte>(Options & ~lcoSorted));
+            if (!Check) {
+                Last = Pos;
+                Side = S;
+            }
+            if (S == 0) {
                 Found = Pos;
                 break;
             }
@@ -212,9 +232,11 @@ Variant TFBCustomDataSet::Lookup(const AnsiString& KeyFields, const Variant& Key
     if (IsBlankStr(ResultFields)) return Null();
     CheckBrowseMode();
     if (IsEmpty()) return Null();
-    // Sorted on exactly the key fields and fetched whole: the sorted order is searched.
+    // Sorted locally on exactly the key fields and fetched whole: the sorted order is searched.
+    // The server's order is not the client's comparison (collations): that one is read through.
     const bool AllFetched = !FSelectQuery->Open() || FSelectQuery->Eof();
-    const Byte Options = Sorted() && SortFieldsText() == KeyFields && AllFetched ? lcoSorted : 0;
+    const Byte Options =
+        FLocallySorted && !LimitedCache() && Sorted() && SortFieldsText() == KeyFields && AllFetched ? lcoSorted : 0;
     Variant Result = Null();
     TQuietScope Quiet(this);
     const Integer Saved = FCurrentRecord_;
@@ -296,10 +318,13 @@ bool TFBCustomDataSet::LocateByQuery(const AnsiString& KeyFields, const Variant&
     // The part searches keep their order: the nearest match comes first.
     if (Mode == 0) Qry->SetOrderClause("");
     if (Mode == 2) ReverseWindowOrder(Qry);
+    bool CanMatch = true;
     for (size_t I = 0; I < Fields.size() && static_cast<Integer>(I) <= HighIndex && I < Keys.size(); ++I) {
         if (IsNullish(Keys[I])) continue;
+        CanMatch = CanMatch && KeyFitsColumn(DescrOf(Fields[I]), Keys[I]);
         Qry->ParamByName("LOCATE_" + Fields[I]->FieldName())->SetValue(Keys[I]);
     }
+    if (!CanMatch) return false;
     TFBXSQLDA* SP = FSelectQuery->Params();
     for (Integer I = 0; SP && I < SP->Count(); ++I)
         if (TFBXSQLVAR* P = Qry->FindParam(SP->Vars(I)->Name())) P->Assign(SP->Vars(I));

@@ -292,8 +292,12 @@ void TFBCustomDataSet::RevertRecord(Integer RecNo) {
     if (!FCache || Pos < 0 || Pos >= FCache->RecordCount()) return;
     Byte* Image = FCache->RecordImage(Pos + 1);
     if (!Image) return;
-    switch (Image[0]) {
-        case cusModified: {
+    const Byte Status = Image[0];
+    switch (Status) {
+        case cusModified:
+        case cusDeleted: {
+            // A deleted record may have been edited first: it goes back to its saved copy too
+            // (a record without one has the values it was fetched with).
             if (FBlobFieldCount > 0) {
                 // The record's blobs go back to what they were before its changes too.
                 TTempBuffer Now(this);
@@ -304,16 +308,13 @@ void TFBCustomDataSet::RevertRecord(Integer RecNo) {
             FCache->ReadRecord(Pos + 1, reinterpret_cast<Byte*>(Tmp.data() + 5), true);
             Tmp[5] = cusUnmodified;
             FCache->WriteRecord(Pos + 1, reinterpret_cast<const Byte*>(Tmp.data() + 5), false);
+            if (Status == cusDeleted && FDeletedRecords > 0) --FDeletedRecords;
             break;
         }
         case cusInserted:
             // The record leaves the visible ones as a delete would.
             Image[0] = cusUninserted;
             ++FDeletedRecords;
-            break;
-        case cusDeleted:
-            Image[0] = cusUnmodified;
-            if (FDeletedRecords > 0) --FDeletedRecords;
             break;
         default:
             return;
@@ -1059,8 +1060,9 @@ void TFBCustomDataSet::InternalDelete() {
             BufStatus(B) = cusUninserted;
             if (FCacheModifiedCount > 0) --FCacheModifiedCount;
         } else {
+            // An edited record is counted as pending already.
+            if (BufStatus(B) == cusUnmodified) ++FCacheModifiedCount;
             BufStatus(B) = cusDeleted;
-            ++FCacheModifiedCount;
         }
         WriteRecordCache(BufRecNo(B), B);
     } else {

@@ -534,6 +534,8 @@ void TpFBDataSet::ResetUpdateStatuses(TResetMode Mode, bool DoResync) {
         }
     }
     FreeRecordBuffer(Work);
+    // The saved copies were the values before the changes just applied or committed.
+    RecordsCache()->ClearLog();
     FUpdatesPending = false;
     FCacheModifiedCount = 0;
     if (DoResync && State() == dsBrowse) Resync({});

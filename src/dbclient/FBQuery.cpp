@@ -195,6 +195,8 @@ void TFBQuery::SetDatabase(TFBDatabase* Value) {
 void TFBQuery::SetTransaction(TFBTransaction* Value) {
     if (Value == Transaction()) return;
     if (FOpen) Close();
+    // A transaction of another database moves the statement there: its handle is the old one's.
+    if (FHandle && Value && Value->DatabaseCount() > 0 && Value->FindDatabase(Database()) < 0) FreeHandle();
     FBase->SetTransaction(Value);
 }
 
@@ -638,7 +640,9 @@ void TFBQuery::ExecQuery() {
         FreeHandle();
         Prepare();
     }
+    // A prepared statement skips Prepare's checks: its transaction may have gone since.
     tr = Transaction();
+    if (!tr) FBError(22, {FullName()});
     XSQLDA* in = nullptr;
     if (withParams && FMacrosOrNullsApplied) {
         FSQLParams->AssignValues(FParams.get());

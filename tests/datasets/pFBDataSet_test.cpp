@@ -116,6 +116,31 @@ TEST_F(pFBDataSetTest, InsertEditDeleteThroughScreenTextsAreCommittedAndSeenAfte
     EXPECT_DOUBLE_EQ(Ds->FieldByName("KIRATUTARI")->AsFloat(), 1234.56);
 }
 
+// An edit posted into the cache and then deleted: a cancel returns what the server holds, so
+// a later change writes nothing of the cancelled edit; an apply leaves no old values behind.
+TEST_F(pFBDataSetTest, CancelUpdatesTakesBackAnEditThatADeleteFollowed) {
+    TpFBDataSet* Ds = Subscribers();
+    Ds->SetCachedUpdates(true);
+    Ds->Open();
+    Ds->Edit();
+    Ds->FieldByName("ADI")->SetAsString("Vazgeçildi");
+    Ds->Post();
+    Ds->Delete();
+    EXPECT_EQ(Ds->CacheModifiedCount(), 1);   // one record, one pending change
+    Ds->CancelUpdates();
+    Ds->First();
+    EXPECT_EQ(Ds->FieldByName("ADI")->AsString(), "Ahmet");
+    EXPECT_EQ(Ds->UpdateStatus(), usUnmodified);
+    Ds->Edit();
+    Ds->FieldByName("KIRATUTARI")->SetAsFloat(11);
+    Ds->Post();
+    Ds->ApplyCachedUpdates();
+    Ds->ResetUpdateStatuses(TpFBDataSet::rmAfterApply, true);
+    EXPECT_DOUBLE_EQ(Ds->FieldByName("KIRATUTARI")->OldValue().AsDouble(), 11);
+    Tr->CommitRetaining();
+    EXPECT_EQ(Scalar("select ADI || CAST(KIRATUTARI AS INTEGER) from EABONEKIMLIK where ABONENO = '100'"), "Ahmet11");
+}
+
 TEST_F(pFBDataSetTest, RepositoryTextsReplaceOnlyWhatIsStoredAndSetTheUpdateOptions) {
     TpFBDataSet* Ds = NewDataSet("select * from KV where K = 0");
     Ds->InsertSQL()->SetText("insert into KV (K, V) values (?K, ?V)");
