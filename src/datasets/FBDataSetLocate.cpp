@@ -2,8 +2,6 @@
 // a statement) and re-opening on the same record.
 #include "datasets/FBDataSet.h"
 
-#include <cmath>
-
 #include "dbclient/FBMessages.h"
 #include "dbclient/SqlTxtRtns.h"
 #include "dbclient/StrUtil.h"
@@ -23,16 +21,6 @@ std::vector<Variant> KeyValuesOf(const Variant& KeyValues) {
 
 bool IsNullish(const Variant& V) { return VarIsNull(V) || VarIsEmpty(V); }
 
-// Whether a number key can be a value of an integer column of that scale: the server would
-// round a fraction away and find a value the key only rounds to.
-bool KeyFitsColumn(const TFBFieldDescr* D, const Variant& K) {
-    if (!D || IsNullish(K) || VarIsStr(K) || VarType(K) == varBoolean || VarIsArray(K)) return true;
-    if (D->SqlType != SQLTypeShort && D->SqlType != SQLTypeLong && D->SqlType != SQLTypeInt64) return true;
-    const TVarType T = VarType(K);
-    if (T != varDouble && T != varSingle && T != varCurrency) return true;
-    const long double X = static_cast<long double>(K.AsDouble()) * powl(10.0L, -static_cast<SmallInt>(D->Scale));
-    return fabsl(X - roundl(X)) <= 1e-9L * (1.0L + fabsl(X));
-}
 
 
 // Suspends controls and scroll events for a scope.
@@ -318,13 +306,10 @@ bool TFBCustomDataSet::LocateByQuery(const AnsiString& KeyFields, const Variant&
     // The part searches keep their order: the nearest match comes first.
     if (Mode == 0) Qry->SetOrderClause("");
     if (Mode == 2) ReverseWindowOrder(Qry);
-    bool CanMatch = true;
     for (size_t I = 0; I < Fields.size() && static_cast<Integer>(I) <= HighIndex && I < Keys.size(); ++I) {
         if (IsNullish(Keys[I])) continue;
-        CanMatch = CanMatch && KeyFitsColumn(DescrOf(Fields[I]), Keys[I]);
         Qry->ParamByName("LOCATE_" + Fields[I]->FieldName())->SetValue(Keys[I]);
     }
-    if (!CanMatch) return false;
     TFBXSQLDA* SP = FSelectQuery->Params();
     for (Integer I = 0; SP && I < SP->Count(); ++I)
         if (TFBXSQLVAR* P = Qry->FindParam(SP->Vars(I)->Name())) P->Assign(SP->Vars(I));

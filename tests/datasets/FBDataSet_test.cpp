@@ -84,7 +84,8 @@ public:
             "CREATE TABLE EDIT (ID INTEGER NOT NULL PRIMARY KEY, NAME VARCHAR(40), RATE NUMERIC(9,2), "
             "  AMOUNT DOUBLE PRECISION, D DATE);"
             "CREATE TABLE NOTES (ID INTEGER NOT NULL PRIMARY KEY, MEMO BLOB SUB_TYPE 1);"
-            "CREATE TABLE READINGS (ID INTEGER NOT NULL PRIMARY KEY, V INTEGER[1:2]);";
+            "CREATE TABLE READINGS (ID INTEGER NOT NULL PRIMARY KEY, V INTEGER[1:2]);"
+            "CREATE TABLE WORDS (ID INTEGER NOT NULL, NAME VARCHAR(20), AMT DOUBLE PRECISION);";
         DB1().Execute(Script);
         AnsiString Rows;
         for (Integer I = 1; I <= 50; ++I)
@@ -92,7 +93,11 @@ public:
         Rows +=
             "INSERT INTO KINDS VALUES (1, \"kısa\", \"Çağrı Şirketi İĞÜ Öşç\", \"AB\", 1234.5, \"15.03.2016\", "
             "  1234.56, 123.45, 7, -1, \"x\");"
-            "INSERT INTO KINDS (ID, NN) VALUES (2, \"\");";
+            "INSERT INTO KINDS (ID, NN) VALUES (2, \"\");"
+            "INSERT INTO WORDS VALUES (1, \"ayva\", 3.4); INSERT INTO WORDS VALUES (2, \"Armut\", 3);"
+            "INSERT INTO WORDS VALUES (3, \"elma\", 7); INSERT INTO WORDS VALUES (4, \"Erik\", 2.5);"
+            "INSERT INTO WORDS VALUES (5, \"zeytin\", 7.25); INSERT INTO WORDS VALUES (6, \"Çilek\", 1);"
+            "INSERT INTO WORDS VALUES (7, \"incir\", 0.5);";
         DB1().Execute(Rows);
         DB1().Execute("ALTER TABLE KINDS ADD KEPT VARCHAR(10) DEFAULT ''");
         DB3().Execute(
@@ -1653,6 +1658,28 @@ TEST_F(FBDataSetTest, LocateOptionsForSortedFetchedAndNearestSearches) {
     }
     EXPECT_FALSE(Desc->LocateEx("ID", 35, lcoSorted | lcoNearest));
     EXPECT_EQ(Desc->FieldByName("ID")->AsInteger(), 30);
+}
+
+// The server orders texts by its collation (capitals first), not by the client's comparison;
+// numbers are compared in the field's type, so a whole-number key finds no value it only rounds to.
+TEST_F(FBDataSetTest, LookupAndLocateFindEveryRecordWhateverTheServersOrder) {
+    TFBDatabase* Db = Connect(DB1());
+    TFBDataSet* Ds = NewDataSet(Db, "SELECT * FROM WORDS ORDER BY NAME");
+    Ds->Open();
+    Ds->FetchAll();
+    ASSERT_EQ(Ds->SortFieldsText(), "NAME");
+    for (const char* Name : {"ayva", "Armut", "elma", "Erik", "zeytin", "Çilek", "incir"}) {
+        EXPECT_FALSE(VarIsNull(Ds->Lookup("NAME", Name, "ID"))) << Name;
+        EXPECT_TRUE(Ds->LocateEx("NAME", Name, lcoSorted)) << Name;
+        EXPECT_EQ(Ds->FieldByName("NAME")->AsString(), Name);
+    }
+    EXPECT_TRUE(VarIsNull(Ds->Lookup("NAME", "kiraz", "ID")));
+    TFBDataSet* ById = NewDataSet(Db, "SELECT * FROM WORDS ORDER BY ID", "byid");
+    ById->Open();
+    EXPECT_TRUE(ById->Locate("AMT", 3, {}));
+    EXPECT_EQ(ById->FieldByName("ID")->AsInteger(), 2);
+    EXPECT_EQ(VarToStr(ById->Lookup("AMT", 7, "NAME")), "elma");
+    EXPECT_FALSE(ById->Locate("AMT", 2, {}));
 }
 
 TEST_F(FBDataSetTest, InternalLocateSearchesBackwardsFromTheCurrentRecord) {
