@@ -297,6 +297,7 @@ void TRecordsCache::EnsureIndex() {
 
 Byte* TRecordsCache::RecordAddress(Integer RecNo) {
     if (RecNo < 1) throw EMemManagerError(SCantWrite);
+    ++FChanges;
     if (FIndex) {
         while (static_cast<Integer>(FIndex->size()) < RecNo) FIndex->push_back(++FRecordCount);
     } else if (RecNo > FRecordCount) {
@@ -374,6 +375,7 @@ void TRecordsCache::ReadRecord(Integer RecNo, Byte* Buffer, bool FromLog) {
 }
 
 void TRecordsCache::WriteRecord(Integer RecNo, const Byte* Buffer, bool Extend) {
+    ++FChanges;
     if (Extend) RecordAddress(RecNo);
     const Integer phys = Physical(RecNo);
     Byte* image = ImageOf(phys);
@@ -472,7 +474,10 @@ void TRecordsCache::LoadWorkBuffer(Integer RecNo) {
 
 void TRecordsCache::WriteBackRecord(Integer RecNo) { WriteRecord(RecNo, GetRecordBuffer(RecNo), false); }
 
-Byte* TRecordsCache::RecordImage(Integer RecNo) { return ImageOf(Physical(RecNo)); }
+Byte* TRecordsCache::RecordImage(Integer RecNo) {
+    ++FChanges;
+    return ImageOf(Physical(RecNo));
+}
 
 const TRecordsCache::TLogEntry* TRecordsCache::FindLog(Integer Phys) const {
     auto it = std::lower_bound(FLogDirectory.begin(), FLogDirectory.end(), Phys,
@@ -524,6 +529,7 @@ void TRecordsCache::ExchangeRecords(Integer A, Integer B) {
     CheckPosition(B, n);
     EnsureIndex();
     std::swap((*FIndex)[A], (*FIndex)[B]);
+    ++FChanges;
 }
 
 void TRecordsCache::MoveRecord(Integer From, Integer To) {
@@ -535,6 +541,7 @@ void TRecordsCache::MoveRecord(Integer From, Integer To) {
     const Integer v = (*FIndex)[From];
     FIndex->erase(FIndex->begin() + From);
     FIndex->insert(FIndex->begin() + To, v);
+    ++FChanges;
 }
 
 void TRecordsCache::InsertRecord(Integer Pos) {
@@ -542,6 +549,7 @@ void TRecordsCache::InsertRecord(Integer Pos) {
     CheckPosition(Pos, n + 1);
     EnsureIndex();
     FIndex->insert(FIndex->begin() + Pos, FRecordCount + 1);
+    ++FChanges;
     ++FRecordCount;
     EnsureStringRows(FRecordCount);
 }

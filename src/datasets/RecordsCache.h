@@ -131,7 +131,10 @@ public:
     void SaveToLog(Integer RecNo);
     void ClearLog();
     void WriteBackRecord(Integer RecNo);
-    Byte* RecordImage(Integer RecNo);  // nullptr beyond the blocks
+    Byte* RecordImage(Integer RecNo);  // nullptr beyond the blocks; counts as a change
+    // Grows with every write of a record (or a hand-out of its image) and every move in the
+    // order: what is worked out from the records is stale once it differs.
+    Integer Changes() const { return FChanges; }
 
     // Logical order; positions are 0-based. Out-of-range positions raise
     // EListError before anything changes.
@@ -194,6 +197,7 @@ private:
     Integer FRecordsPerBlock;
     Integer FStringColumns = 0;
     bool FLogMode = false;
+    Integer FChanges = 0;
 };
 
 // A sorted set of integers.

@@ -178,7 +178,7 @@ Integer TpFBDataSet::GetRecNo() const {
         if (State() == dsFilter) return R;
         return Filtered() ? CountVisible(WindowFirst(), R - 1) : R - std::max(WindowFirst(), 0);
     }
-    if (Filtered() && State() != dsFilter) GetRecordCount();   // every fetched record tested once
+    if (State() != dsFilter) SyncVisible();   // every fetched record tested once
     Integer Below = 0;
     FHidden.Find(R, Below);
     return R - Below;
@@ -201,7 +201,7 @@ void TpFBDataSet::SetRecNoImpl(Integer Value) {
         }
         return;
     }
-    if (Options().Contains(poVisibleRecno) && Filtered()) GetRecordCount();
+    if (Options().Contains(poVisibleRecno)) SyncVisible();
     if (!Options().Contains(poVisibleRecno) || FHidden.Count() == 0) {
         TFBDataSet::SetRecNoImpl(Value);
         return;
@@ -235,9 +235,18 @@ Integer TpFBDataSet::GetRecordCount() const {
         if (FServerRecordCount <= 0 || UniDirectional()) return Base;
         return std::max(Base, FServerRecordCount + InsertedCount() - DeletedCount());
     }
+    return SyncVisible();
+}
+
+Integer TpFBDataSet::SyncVisible() const {
+    if (!RecordsCache()) return 0;
     const bool Window = LimitedCache();
     const Integer From = Window ? WindowFirst() : 0, To = Window ? WindowLast() : FetchedCount() - 1;
-    const AnsiString Key = IntToStr(From) + "-" + IntToStr(To) + "/" + IntToStr(DeletedCount()) + "/" + Filter();
+    // Any change of a cached record (a refresh, a cancel, an apply, a move) may change which pass.
+    const AnsiString Key = IntToStr(From) + "-" + IntToStr(To) + "/" + IntToStr(DeletedCount()) + "/" +
+                           IntToStr(RecordsCache()->Changes()) + "/" +
+                           IntToStr(static_cast<Integer>(UpdateRecordTypes().Bits())) + "/" +
+                           IntToStr(static_cast<Integer>(FilterOptions().Bits())) + "/" + Filter();
     if (FVisibleCountAt == FetchedCount() && FVisibleCountKey == Key) return FVisibleCount;
     FVisibleCount = CountVisible(From, To);
     FVisibleCountAt = FetchedCount();

@@ -221,6 +221,9 @@ private:
     std::set<AnsiString> FAutoGuids;
     TSortedList FHidden;
     Integer FServerRecordCount = 0;
+    // Tests every cached record again when anything visibility depends on changed since the last
+    // time (the records, the filter, the statuses shown): the visible count, and the hidden set made whole.
+    Integer SyncVisible() const;
     mutable Integer FVisibleCountAt = -1;   // cache size the visible count was taken at
     mutable Integer FVisibleCount = 0;
     mutable AnsiString FVisibleCountKey;    // what else the count depends on

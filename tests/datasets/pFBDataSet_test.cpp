@@ -219,6 +219,24 @@ TEST_F(pFBDataSetTest, VisibleRecordNumbersLeaveOutTheFilteredRecords) {
     EXPECT_EQ(Ds->FieldByName("K")->AsInteger(), 4);
     Ds->SetRecNo(1);
     EXPECT_EQ(Ds->FieldByName("K")->AsInteger(), 1);
+    // A refresh and a cancel change which records pass: the count follows.
+    DB1().Execute("UPDATE KV SET V = \"x\" WHERE K = 4");
+    Ds->RefreshSQL()->SetText("select * from KV where K = ?K");
+    Ds->SetRecNo(3);
+    Ds->Refresh();
+    EXPECT_EQ(Ds->RecordCount(), 3);
+    Ds->Close();
+    Ds->SetCachedUpdates(true);
+    Ds->UpdateSQL()->SetText("update KV set V = ?V where K = ?OLD_K");
+    Ds->Open();
+    Ds->FetchAll();
+    Ds->First();
+    Ds->Edit();
+    Ds->FieldByName("V")->SetAsString("x");
+    Ds->Post();
+    EXPECT_EQ(Ds->RecordCount(), 2);
+    Ds->CancelUpdates();
+    EXPECT_EQ(Ds->RecordCount(), 3);
     Ds->SetFiltered(false);
     EXPECT_EQ(Ds->RecordCount(), 6);
     Ds->Last();
@@ -1240,6 +1258,22 @@ TEST_F(pFBDataSetDailyTest, DataSetsAndTheSharedTransactionMayGoInEitherOrder) {
     EXPECT_EQ(Screen->Transaction(), nullptr);
     EXPECT_EQ(Screen->Database(), nullptr);
     Screen.reset();
+}
+
+TEST_F(pFBDataSetManyRowsTest, VisibleRecordNumbersCountADeleteThatACancelTookBack) {
+    TpFBDataSet* Ds = Values();
+    Ds->SetCachedUpdates(true);
+    Ds->SetOptions(Ds->Options() + TpFBDsOptions{poVisibleRecno});
+    Ds->Open();
+    Ds->SetRecNo(2);
+    Ds->Delete();
+    Ds->Last();
+    EXPECT_EQ(Ds->RecNo(), 39);
+    Ds->CancelUpdates();
+    Ds->Last();
+    EXPECT_EQ(Ds->RecNo(), 40);
+    Ds->SetRecNo(2);
+    EXPECT_EQ(Ds->FieldByName("K")->AsInteger(), 20);
 }
 
 }  // namespace
