@@ -622,6 +622,7 @@ public:
     void SetInternalSQLParams(TFBQuery* Qry, TRecordBuffer Buffer);
     void AutoCommitUpdates();
     void DeleteFromCache();
+    // A cached change of the record is taken back; a local sort kept after posts keeps its order.
     void RevertRecord(Integer RecNo);
     // The record's values before the current edit in a new buffer (free it with
     // FreeRecordBuffer); RecNo -1 is the active record.
@@ -757,6 +758,12 @@ protected:
     void DropChangedStreams(Byte* Image);
     void SetSwapKey(TFBBlobStream* S, TField* Field);
     void SetFilterText(const AnsiString& Value) override;
+    // RevertRecord without keeping the order; true when the record's values went back.
+    bool RevertImage(Integer RecNo);
+    // A local sort kept after posts (poKeepSorting) whose order a change of values must keep.
+    bool KeepsLocalOrder() const;
+    // The local sort made again with the same fields and directions.
+    void SortAgain();
     // Runs Read with the fields reading the record in Buffer (the filter state).
     void ReadRecordOf(TRecordBuffer Buffer, const std::function<void()>& Read);
     // The filter and OnFilterRecord accept the record in Buffer.

@@ -288,10 +288,16 @@ bool TFBCustomDataSet::IsVisible(TRecordBuffer Buffer) {
 }
 
 void TFBCustomDataSet::RevertRecord(Integer RecNo) {
+    if (!RevertImage(RecNo) || !KeepsLocalOrder()) return;
+    const Integer To = SortedPlace(RecNo);
+    if (To != RecNo) FCache->MoveRecord(RecNo, To);
+}
+
+bool TFBCustomDataSet::RevertImage(Integer RecNo) {
     const Integer Pos = CachePosition(RecNo);
-    if (!FCache || Pos < 0 || Pos >= FCache->RecordCount()) return;
+    if (!FCache || Pos < 0 || Pos >= FCache->RecordCount()) return false;
     Byte* Image = FCache->RecordImage(Pos + 1);
-    if (!Image) return;
+    if (!Image) return false;
     const Byte Status = Image[0];
     switch (Status) {
         case cusModified:
@@ -317,11 +323,12 @@ void TFBCustomDataSet::RevertRecord(Integer RecNo) {
             ++FDeletedRecords;
             break;
         default:
-            return;
+            return false;
     }
     // A reverted change is no longer pending.
     if (FCacheModifiedCount > 0) --FCacheModifiedCount;
     FUpdatesPending = FCacheModifiedCount > 0;
+    return Status != cusInserted;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -878,9 +885,7 @@ void TFBCustomDataSet::DoAfterOpen() {
     if (FWaitMasterTimer) FWaitMasterTimer->SetEnabled(false);
     if (Persistent && FLocallySorted && Sorted()) {
         // The records come in the server's order: the remembered local sort is made again.
-        std::vector<TVarRec> Names;
-        for (TField* F : SortFields) Names.emplace_back(F->FieldName());
-        DoSort(Names, Ascending);
+        SortAgain();
         First();
     } else if (!Persistent && !FPrepareOptions.Contains(psGetOrderInfo)) {
         FSortDescription = Null();
@@ -1119,10 +1124,13 @@ void TFBCustomDataSet::DeleteFromCache() {
 void TFBCustomDataSet::CancelUpdates() {
     if (State() == dsEdit || State() == dsInsert) Cancel();
     if (!FCachedUpdates || FCacheModifiedCount == 0 || !FCache) return;
-    for (Integer I = 0; I < FRecordsCount; ++I) RevertRecord(I);
+    bool Reverted = false;
+    for (Integer I = 0; I < FRecordsCount; ++I) Reverted = RevertImage(I) || Reverted;
     FCacheModifiedCount = 0;
     FUpdatesPending = false;
     FCache->ClearLog();
+    // The values went back, the places the posts gave them stayed.
+    if (Reverted && KeepsLocalOrder()) SortAgain();
     if (Active()) {
         const TBookmark B = GetBookmark();
         if (!B.empty() && BookmarkValid(B)) {
@@ -1148,19 +1156,23 @@ void TFBCustomDataSet::InternalRefreshRow(TFBQuery* Qry, TRecordBuffer Buff, boo
         std::vector<TField*> SF;
         std::vector<bool> Asc;
         std::vector<Variant> Before;
-        const bool Keep = Buff && !Editing && Sorted() && FOptions.Contains(poKeepSorting) && BufRecNo(Buff) >= 0 &&
-                          BufRecNo(Buff) < FRecordsCount;
-        if (Keep) {
+        const bool Check = Buff && !Editing && Sorted() && BufRecNo(Buff) >= 0 && BufRecNo(Buff) < FRecordsCount;
+        if (Check) {
             SortFieldsOf(SF, Asc);
             Before = SortValues(BufRecNo(Buff), SF);
         }
         RefreshRecordFromQuery(Qry, Buff);
         if (Buff) FCurrentRecord_ = BufRecNo(Buff);
-        if (Keep && BufStatus(Buff) != cusDeletedApplied &&
+        if (Check && BufStatus(Buff) != cusDeletedApplied &&
             CompareSortValues(SortValues(BufRecNo(Buff), SF), Before, SF, Asc) != 0) {
-            const Integer Pos = BufRecNo(Buff), To = SortedPlace(Pos);
-            if (To != Pos) FCache->MoveRecord(Pos, To);
-            FCurrentRecord_ = BufRecNo(Buff) = To;
+            if (FOptions.Contains(poKeepSorting)) {
+                const Integer Pos = BufRecNo(Buff), To = SortedPlace(Pos);
+                if (To != Pos) FCache->MoveRecord(Pos, To);
+                FCurrentRecord_ = BufRecNo(Buff) = To;
+            } else {
+                // As after a post: the refreshed record may break the order.
+                FSortDescription = Null();
+            }
         }
     }
     if (!Editing) RefreshMaster(true);

@@ -122,6 +122,19 @@ Integer TFBCustomDataSet::CompareSortValues(const std::vector<Variant>& A, const
     return 0;
 }
 
+bool TFBCustomDataSet::KeepsLocalOrder() const {
+    return FLocallySorted && Sorted() && FOptions.Contains(poKeepSorting) && !LimitedCache();
+}
+
+void TFBCustomDataSet::SortAgain() {
+    std::vector<TField*> SF;
+    std::vector<bool> Asc;
+    SortFieldsOf(SF, Asc);
+    std::vector<TVarRec> Names;
+    for (TField* F : SF) Names.emplace_back(F->FieldName());
+    DoSort(Names, Asc);
+}
+
 void TFBCustomDataSet::DoSort(const std::vector<TVarRec>& SortFields, const std::vector<bool>& Ordering) {
     DoLocalSort(SortFields, Ordering);
 }

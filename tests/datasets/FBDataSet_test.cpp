@@ -1765,6 +1765,31 @@ TEST_F(FBDataSetEditTest, LookupReadsTheFoundRecordAndStaysWhereItWas) {
     EXPECT_EQ(Ds->State(), dsBrowse);
 }
 
+// A cancel takes values back after the posts placed them, a refresh brings the server's: a
+// local sort searched by halves must still hold its order.
+TEST_F(FBDataSetEditTest, ALocalSortKeepsItsOrderAfterACancelAndIsDroppedByARefreshThatBreaksIt) {
+    Ds->SetCachedUpdates(true);
+    Ds->SetOptions(Ds->Options() + TpFBDsOptions{poKeepSorting});
+    Ds->Open();
+    Ds->DoSort({TVarRec("NAME")}, {true});
+    const AnsiString Sorted = Ids();
+    for (bool One : {true, false}) {
+        ASSERT_TRUE(Ds->Locate("NAME", "Bir", {}));
+        Ds->Edit();
+        Ds->FieldByName("NAME")->SetAsString("Zeki");
+        Ds->Post();   // to the end
+        if (One) Ds->RevertRecord(Ds->RecNo() - 1);
+        else Ds->CancelUpdates();
+        EXPECT_EQ(Ids(), Sorted) << One;
+    }
+    Ds->SetOptions(Ds->Options() - TpFBDsOptions{poKeepSorting});
+    DB1().Execute("UPDATE EDIT SET NAME = \"Zeki\" WHERE ID = 5");
+    ASSERT_TRUE(Ds->Locate("ID", 5, {}));
+    Ds->Refresh();
+    for (const char* Name : {"Zeki", "Bir", "Dört", "İki", "Üç"})
+        EXPECT_FALSE(VarIsNull(Ds->Lookup("NAME", Name, "ID"))) << Name;
+}
+
 // ---- array fields ---------------------------------------------------------------------------------
 
 TEST_F(FBDataSetTest, ArrayFieldsReadAndWriteWholeArraysThroughTheDataSet) {
