@@ -237,6 +237,14 @@ TEST_F(pFBDataSetTest, VisibleRecordNumbersLeaveOutTheFilteredRecords) {
     EXPECT_EQ(Ds->RecordCount(), 2);
     Ds->CancelUpdates();
     EXPECT_EQ(Ds->RecordCount(), 3);
+    // So do the filter's options and the statuses shown.
+    Ds->SetFilter("V <> 'X'");
+    EXPECT_EQ(Ds->RecordCount(), 6);
+    Ds->SetFilterOptions({foCaseInsensitive});
+    EXPECT_EQ(Ds->RecordCount(), 3);
+    Ds->SetUpdateRecordTypes({cusModified});
+    EXPECT_EQ(Ds->RecordCount(), 0);
+    Ds->SetUpdateRecordTypes({cusUnmodified, cusModified, cusInserted});
     Ds->SetFiltered(false);
     EXPECT_EQ(Ds->RecordCount(), 6);
     Ds->Last();
