@@ -521,16 +521,22 @@ TpFBArray* TFBXSQLVAR::Array() {
     const AnsiString rel(x->relname, static_cast<size_t>(std::clamp<Integer>(x->relname_length, 0, MaxNameLength)));
     const AnsiString col(x->sqlname, static_cast<size_t>(std::clamp<Integer>(x->sqlname_length, 0, MaxNameLength)));
     if (rel.empty() || col.empty()) return nullptr;
-    TFBDatabase* db = FQuery->Database();
-    TFBTransaction* tr = FQuery->Transaction();
-    if (!db) FBError(21, {CmpFullName(FQuery)});
-    db->CheckActive();
-    if (!tr) FBError(22, {CmpFullName(FQuery)});
-    StartTransactionIfAsked();
-    if (!tr->Active()) FBError(15, {CmpFullName(tr)});
+    TFBDatabase* db;
+    TFBTransaction* tr;
+    CheckArrayLinks(db, tr);
     FArray = std::make_unique<TpFBArray>(db->ClientLibrary(), rel, col, db->HandleAddress(), tr->HandleAddress(),
                                          this);
     return FArray.get();
+}
+
+void TFBXSQLVAR::CheckArrayLinks(TFBDatabase*& Db, TFBTransaction*& Tr) const {
+    Db = FQuery->Database();
+    Tr = FQuery->Transaction();
+    if (!Db) FBError(21, {CmpFullName(FQuery)});
+    Db->CheckActive();
+    if (!Tr) FBError(22, {CmpFullName(FQuery)});
+    StartTransactionIfAsked();
+    if (!Tr->Active()) FBError(15, {CmpFullName(Tr)});
 }
 
 Integer TFBXSQLVAR::SliceSize() {
@@ -542,16 +548,21 @@ Variant TFBXSQLVAR::ArrayValue() {
     TpFBArray* a = Array();
     if (!a) FBError(59, {RelationName() + "." + SQLName()});
     if (IsNull()) return Variant::Null();
-    StartTransactionIfAsked();
-    return a->GetArrayValues(AsQuad(), FQuery->Database()->HandleAddress(), FQuery->Transaction()->HandleAddress());
+    // The statement's transaction may have gone since the array was described.
+    TFBDatabase* db;
+    TFBTransaction* tr;
+    CheckArrayLinks(db, tr);
+    return a->GetArrayValues(AsQuad(), db->HandleAddress(), tr->HandleAddress());
 }
 
 void TFBXSQLVAR::SetArrayValue(const Variant& Value) {
     TpFBArray* a = (IsArray() || EffectiveType() == SQLTypeArray) ? Array() : nullptr;
     if (!a) FBError(59, {RelationName() + "." + SQLName()});
     ISC_QUAD id{};
-    StartTransactionIfAsked();
-    a->PutArrayValues(Value, id, FQuery->Database()->HandleAddress(), FQuery->Transaction()->HandleAddress());
+    TFBDatabase* db;
+    TFBTransaction* tr;
+    CheckArrayLinks(db, tr);
+    a->PutArrayValues(Value, id, db->HandleAddress(), tr->HandleAddress());
     SetData(SQLTypeArray, &id, 8);
 }
 

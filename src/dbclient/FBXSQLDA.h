@@ -16,7 +16,9 @@
 #include "platform/rtl/Guid.h"
 #include "platform/rtl/Variants.h"
 
+class TFBDatabase;
 class TFBQuery;
+class TFBTransaction;
 class TFBXSQLDA;
 class TStream;
 class TpFBArray;
@@ -177,6 +179,8 @@ private:
     // Data as a new blob in the statement's transaction; returns its id.
     ISC_QUAD WriteBlobContent(const AnsiString& Data, Integer SubType);
     void StartTransactionIfAsked() const;
+    // The statement's connection and active transaction; errors 21, 22 and 15 when it has none.
+    void CheckArrayLinks(TFBDatabase*& Db, TFBTransaction*& Tr) const;
     bool TargetIsBlob() const;
     Int64 RawInteger() const;       // SMALLINT / INTEGER / INT64 value unscaled
     bool IsIntegerType(Integer T) const {
