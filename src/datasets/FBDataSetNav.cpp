@@ -1216,6 +1216,17 @@ bool TFBCustomDataSet::RefreshRecordFromQuery(TFBQuery* Qry, TRecordBuffer Buff)
             Qry->Transaction()->StartTransaction();
         Qry->ExecQuery();
     }
+    // A cached change that the server's row replaces is no longer pending.
+    Byte Pending = cusUnmodified;
+    if (FCachedUpdates && FCache) {
+        const Integer Pos = CachePosition(BufRecNo(Buff));
+        if (Pos >= 0 && Pos < FCache->RecordCount()) Pending = FCache->RecordImage(Pos + 1)[0];
+    }
+    const auto DropPending = [&] {
+        if (Pending != cusModified && Pending != cusInserted && Pending != cusDeleted) return;
+        if (FCacheModifiedCount > 0) --FCacheModifiedCount;
+        FUpdatesPending = FCacheModifiedCount > 0;
+    };
     bool Result = false;
     try {
         bool Row = false;
@@ -1229,10 +1240,14 @@ bool TFBCustomDataSet::RefreshRecordFromQuery(TFBQuery* Qry, TRecordBuffer Buff)
             const Byte Flag = BufFlag(Buff);
             FetchCurrentRecordToBuffer(Qry, BufRecNo(Buff), Buff);
             BufFlag(Buff) = Flag;
+            DropPending();
+            if (Pending == cusDeleted && FDeletedRecords > 0) --FDeletedRecords;
             Result = true;
-        } else if (FOptions.Contains(poRefreshDeletedRecord) && !LimitedCache()) {
+        } else if (FOptions.Contains(poRefreshDeletedRecord) && !LimitedCache() && Pending != cusInserted) {
+            // A cached insert has no row on the server yet: it is not a record that went.
             BufStatus(Buff) = cusDeletedApplied;
-            ++FDeletedRecords;
+            if (Pending != cusDeleted) ++FDeletedRecords;
+            DropPending();
             WriteRecordCache(BufRecNo(Buff), Buff);
             DoAfterRefresh();
         }

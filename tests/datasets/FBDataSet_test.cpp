@@ -707,6 +707,27 @@ TEST_F(FBDataSetEditTest, CachedDeletesAndInsertsAreRevertedByCancelUpdates) {
     EXPECT_EQ(Ds->FieldByName("NAME")->AsString(), "Bir");
 }
 
+TEST_F(FBDataSetEditTest, ARefreshReplacingACachedChangeLeavesNothingPendingButKeepsACachedInsert) {
+    Ds->SetCachedUpdates(true);
+    Ds->SetOptions(Ds->Options() + TpFBDsOptions{poRefreshDeletedRecord});
+    Ds->Open();
+    Ds->Edit();
+    Ds->FieldByName("NAME")->SetAsString("Değişti");
+    Ds->Post();
+    Ds->Refresh();
+    EXPECT_EQ(Ds->FieldByName("NAME")->AsString(), "Bir");
+    EXPECT_EQ(Ds->CacheModifiedCount(), 0);
+    EXPECT_FALSE(Ds->UpdatesPending());
+    Ds->Append();
+    Ds->FieldByName("ID")->SetAsInteger(6);
+    Ds->Post();
+    Ds->Refresh();   // no row on the server yet
+    EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 6);
+    EXPECT_EQ(Ds->UpdateStatus(), usInserted);
+    EXPECT_EQ(Ds->RecordCount(), 6);
+    EXPECT_EQ(Ds->CacheModifiedCount(), 1);
+}
+
 TEST_F(FBDataSetEditTest, RevertRecordKeepsTheCountsOfVisibleAndPendingRecords) {
     Ds->SetCachedUpdates(true);
     Ds->Open();
