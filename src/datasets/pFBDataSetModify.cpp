@@ -534,8 +534,6 @@ void TpFBDataSet::ResetUpdateStatuses(TResetMode Mode, bool DoResync) {
         }
     }
     FreeRecordBuffer(Work);
-    // The saved copies were the values before the changes just applied or committed.
-    RecordsCache()->ClearLog();
     FUpdatesPending = false;
     FCacheModifiedCount = 0;
     if (DoResync && State() == dsBrowse) Resync({});
