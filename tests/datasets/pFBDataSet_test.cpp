@@ -198,8 +198,7 @@ TEST_F(pFBDataSetTest, VisibleRecordNumbersLeaveOutTheFilteredRecords) {
     EXPECT_EQ(Ds->FieldByName("K")->AsInteger(), 4);
     Ds->SetRecNo(1);
     EXPECT_EQ(Ds->FieldByName("K")->AsInteger(), 1);
-    // Which records pass changes with a refresh, a cancel, the filter's options, the statuses shown.
-    DB1().Execute("UPDATE KV SET V = \"x\" WHERE K = 4");
+    DB1().Execute("UPDATE KV SET V = \"x\" WHERE K = 4");   // refreshed, cancelled, options, statuses
     Ds->SetRecNo(3);
     Ds->Refresh();
     EXPECT_EQ(Ds->RecordCount(), 3);

@@ -367,15 +367,13 @@ TEST_F(FBQueryTest, MissingDatabaseOrTransaction) {
     db->SetDefaultTransaction(nullptr);
     q->SetDatabase(db);
     EXPECT_TRUE(RaisesCode([&] { q->Prepare(); }, 22));
-    auto* tr = new TFBTransaction(Owner.get());
-    tr->SetDefaultDatabase(db);
-    q->SetTransaction(tr);
+    q->SetTransaction(Connect(DB3())->DefaultTransaction());
     q->SetOptions({qoStartTransaction});
     q->ExecQuery();
-    delete tr;   // prepared, its transaction gone
+    q->SetTransaction(ConnectTestDatabase(Owner.get(), DB1(), "Again", "TrAgain")->DefaultTransaction());
+    q->ExecQuery();   // moved to another connection: a handle of its own there
+    delete q->Transaction();   // prepared, its transaction gone
     EXPECT_TRUE(RaisesCode([&] { q->ExecQuery(); }, 22));
-    q->SetTransaction(Connect(DB3())->DefaultTransaction());   // another database's: its own handle there
-    q->ExecQuery();
 }
 
 TEST_F(FBQueryTest, StartTransactionAutoCommitAndFreeHandle) {
