@@ -21,8 +21,6 @@ std::vector<Variant> KeyValuesOf(const Variant& KeyValues) {
 
 bool IsNullish(const Variant& V) { return VarIsNull(V) || VarIsEmpty(V); }
 
-
-
 // Suspends controls and scroll events for a scope.
 class TQuietScope {
 public:

@@ -241,6 +241,13 @@ Integer TpFBDataSet::GetRecordCount() const {
 Integer TpFBDataSet::SyncVisible() const {
     if (!RecordsCache()) return 0;
     const bool Window = LimitedCache();
+    // Unfiltered, only a status hides a record: none is hidden while none was taken off.
+    if (!Filtered() && !Window && DeletedCount() == 0 &&
+        UpdateRecordTypes().Contains(cusUnmodified) && UpdateRecordTypes().Contains(cusModified) &&
+        UpdateRecordTypes().Contains(cusInserted)) {
+        const_cast<TSortedList&>(FHidden).Clear();
+        return FetchedCount();
+    }
     const Integer From = Window ? WindowFirst() : 0, To = Window ? WindowLast() : FetchedCount() - 1;
     // Any change of a cached record (a refresh, a cancel, an apply, a move) may change which pass.
     const AnsiString Key = IntToStr(From) + "-" + IntToStr(To) + "/" + IntToStr(DeletedCount()) + "/" +
