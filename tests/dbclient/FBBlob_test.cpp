@@ -8,8 +8,22 @@
 #include "dbclient/FBQuery.h"
 #include "platform/rtl/Files.h"
 #include "support/db/DbTest.h"
+#include "support/db/FakeClientLibrary.h"
 
 namespace {
+
+ISC_STATUS FailingPutSegment(ISC_STATUS* Status, isc_blob_handle*, unsigned short, const ISC_SCHAR*) {
+    Status[0] = isc_arg_gds;
+    Status[1] = isc_lock_conflict;
+    Status[2] = isc_arg_end;
+    return Status[1];
+}
+
+int CancelledBlobs = 0;
+ISC_STATUS CountingCancelBlob(ISC_STATUS* Status, isc_blob_handle* Handle) {
+    ++CancelledBlobs;
+    return GetClientLibraryByName(IBASE_DLL)->isc_cancel_blob(Status, Handle);
+}
 
 AnsiString TurkishText(size_t Size) {
     const AnsiString unit = "Çağrı ışığı söndü, Ödül ŞİMŞEK güzel. ";
@@ -59,6 +73,7 @@ protected:
     }
     AnsiString ReadCached(Integer Id, const AnsiString& Key, bool* FromCache = nullptr) {
         TFBBlobStream s(nullptr, MemoId(Id), Db, Tr, "B", "MEMO", VarArrayOf({Variant(Key)}));
+        s.SetKeyFields("ID");
         const AnsiString r = s.AsString();
         if (FromCache) *FromCache = s.LoadedFromCache();
         return r;
@@ -180,6 +195,39 @@ TEST_F(FBBlobTest, SavedCopyRestoresAndFinalizeWritesANewBlob) {
 
     TFBBlobStream back(nullptr, first, Db, Tr);
     EXPECT_EQ(back.AsString(), "first");
+
+    // An unsaved edit, then another blob loaded: the next edit is backed up anew.
+    back.Write("F", 1);
+    Insert(7, "seven", "b");
+    back.SetBlobID(MemoId(7));
+    back.Write("S", 1);
+    back.RestoreOldBuffer();
+    EXPECT_EQ(back.AsString(), "seven");
+    EXPECT_FALSE(back.Modified());
+}
+
+TEST_F(FBBlobTest, AFailedSegmentWriteRaisesTheServerErrorAndCancelsTheBlob) {
+    TFakeLoaderGuard guard;
+    const AnsiString name = UniqueFakeLibraryName("putseg");
+    TFakeModuleLoader::Instance().Define(name, {{}, {{"isc_put_segment", reinterpret_cast<void*>(&FailingPutSegment)},
+                                                     {"isc_cancel_blob", reinterpret_cast<void*>(&CountingCancelBlob)}}});
+    auto* d = new TFBDatabase(Owner.get());
+    d->SetLibraryName(name);
+    d->SetSynchronizeTime(false);
+    d->SetDBName(DB1().Path());
+    TTestDatabase::AddLogin(d->DBParams());
+    d->Open();
+    auto* t = new TFBTransaction(Owner.get());
+    t->SetDefaultDatabase(d);
+    t->StartTransaction();
+    TFBBlobStream s(nullptr, ISC_QUAD{}, d, t);
+    s.Write("abc", 3);
+    CancelledBlobs = 0;
+    if (auto e = Raised<EFBInterBaseError>([&] { s.Finalize(); })) {
+        EXPECT_EQ(e->IBErrorCode(), isc_lock_conflict);
+    }
+    EXPECT_EQ(CancelledBlobs, 1);
+    t->Rollback();
 }
 
 TEST(FBBlobRoutines, WithoutClientLibraryNameTheRoutine) {
@@ -253,6 +301,25 @@ TEST_F(FBBlobTest, CacheStoresReadsAndDropsMismatchingFiles) {
                                  AnsiString&, bool& CanLoad) { CanLoad = false; };
     EXPECT_EQ(ReadCached(10, "10", &fromCache), memo);
     EXPECT_FALSE(fromCache);
+}
+
+TEST_F(FBBlobTest, ACacheFileIsUsedOnlyForTheBodyTheServerHolds) {
+    const AnsiString memo = TurkishText(700);
+    Insert(12, memo, "b");
+    EnableCache();
+    // An older blob's file: the server gave its id out again, to a body of the same length.
+    const AnsiString file = BlobCacheFileName(swap, "B", "MEMO", VarArrayOf({Variant("12")}), true);
+    SaveFileAtomically(file, EncodeBlobCacheFile(MemoId(12), "B", "MEMO", VarArrayOf({Variant("12")}),
+                                                 AnsiString(memo.size(), 'x')));
+    bool fromCache = true;
+    EXPECT_EQ(ReadCached(12, "12", &fromCache), memo);
+    EXPECT_FALSE(fromCache);
+    EXPECT_EQ(ReadCached(12, "12", &fromCache), memo);
+    EXPECT_TRUE(fromCache) << "the file written anew holds the stored body";
+    // Without the key's columns the server cannot be asked: the file is not used.
+    TFBBlobStream s(nullptr, MemoId(12), Db, Tr, "B", "MEMO", VarArrayOf({Variant("12")}));
+    EXPECT_EQ(s.AsString(), memo);
+    EXPECT_FALSE(s.LoadedFromCache());
 }
 
 TEST_F(FBBlobTest, SmallBlobsStayOutOfTheCache) {

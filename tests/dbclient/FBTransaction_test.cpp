@@ -306,6 +306,25 @@ TEST_F(FailingCommitTest, ForcedCloseFinishesThenReports) {
     EXPECT_FALSE(bad->Connected());
 }
 
+TEST_F(FBTransactionTest, AListenerLeavingDuringTheCallSkipsNoOne) {
+    AnsiString log;
+    for (Integer kind : {2, 3}) {
+        const TMethodKey leaver{{1}, nullptr}, stayer{{2}, nullptr};
+        tr->AddEndEvent(kind, leaver, [&log, this, kind, leaver](TObject*, TTransactionAction, bool) {
+            log += "leave" + std::to_string(kind) + ";";
+            tr->RemoveEndEvent(kind, leaver);
+        });
+        tr->AddEndEvent(kind, stayer, [&log, kind](TObject*, TTransactionAction, bool) {
+            log += "stay" + std::to_string(kind) + ";";
+        });
+    }
+    tr->StartTransaction();
+    tr->Commit();
+    tr->StartTransaction();
+    tr->Commit();
+    EXPECT_EQ(log, "leave2;stay2;leave3;stay3;stay2;stay3;");
+}
+
 TEST_F(FBTransactionTest, HandlersAndLinksInTheirOrder) {
     AnsiString log;
     tr->AddNotifyEvent(0, TMethodKey{{1}, nullptr}, [&log](TObject*) { log += "bs1;"; });
