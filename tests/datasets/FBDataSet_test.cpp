@@ -1079,6 +1079,21 @@ TEST_F(FBDataSetBlobTest, CancelPutsTheMemoBackAndWritesNothing) {
     EXPECT_EQ(Scalar(Db, "SELECT MEMO FROM NOTES WHERE ID = 1"), Before);
 }
 
+TEST_F(FBDataSetBlobTest, AMemoIsReadFromTheBlobCacheWhenTheServerHoldsItStill) {
+    Db->BlobSwapSupport()->SetSwapDir(DB1().Folder() + "/swap-notes/");
+    Db->BlobSwapSupport()->SetMinBlobSizeToSwap(0);
+    Db->BlobSwapSupport()->SetActive(true);
+    Integer FromCache = 0;
+    Db->AfterLoadBlobFromSwap = [&FromCache](const AnsiString&, const AnsiString&, const Variant&,
+                                             const AnsiString&) { ++FromCache; };
+    for (Integer Round = 0; Round < 2; ++Round) {
+        Ds->Open();
+        EXPECT_EQ(Memo()->AsString(), "Sayaç değişti, eski endeks 1234");
+        Ds->Close();
+    }
+    EXPECT_EQ(FromCache, 1) << "the second reading is the cached one";
+}
+
 TEST_F(FBDataSetBlobTest, WritingThroughAStreamNeedsEditOrInsertState) {
     Ds->Open();
     Ds->Edit();

@@ -384,6 +384,7 @@ TEST_F(DataInfoTest, OlderLayoutRepositoriesThroughTheCacheFile) {
     EXPECT_EQ(checked->KeyField, "ID");
     EXPECT_FALSE(checked->MustValidate);
     EXPECT_EQ(GetTableInfo(db, "T", true)->FieldInfo("V")->DisplayLabel, "Değer");
+    GlobalDataSetInfo()->SetValidateAfterLoad(false);
     delete db;
 }
 
