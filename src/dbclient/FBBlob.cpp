@@ -403,8 +403,7 @@ bool TFBBlobStream::IsStoredBody(const AnsiString& RawBody, bool& Answered) {
     // Id and length do not tell: once old record versions are cleaned up the server gives a blob id
     // out again. The record's stored value answers, keyed by its primary key.
     const std::vector<AnsiString> keys = SplitNames(FKeyFields);
-    if (keys.empty() || static_cast<Integer>(keys.size()) != KeyCount(FKeyValues) || !FKeyValues.IsArray())
-        return false;
+    if (keys.empty() || static_cast<Integer>(keys.size()) != KeyCount(FKeyValues)) return false;
     const Integer dialect = FDatabase->SQLDialect();
     AnsiString sql = "select cast(hash(" + FormatIdentifier(dialect, FFieldName) + ") as varchar(20)) from " +
                      FormatIdentifier(dialect, FTableName) + " where ";
@@ -415,9 +414,10 @@ bool TFBBlobStream::IsStoredBody(const AnsiString& RawBody, bool& Answered) {
         q.SetDatabase(FDatabase);
         q.SetTransaction(FTransaction);
         q.SQL()->SetText(sql);
-        const Integer lo = VarArrayLowBound(FKeyValues, 1);
+        const bool array = FKeyValues.IsArray();
+        const Integer lo = array ? VarArrayLowBound(FKeyValues, 1) : 0;
         for (size_t i = 0; i < keys.size(); ++i) {
-            const Variant v = VarArrayGet(FKeyValues, {lo + static_cast<Integer>(i)});
+            const Variant v = array ? VarArrayGet(FKeyValues, {lo + static_cast<Integer>(i)}) : FKeyValues;
             if (v.IsNull() || v.IsEmpty()) return false;
             q.ParamByName("K" + IntToStr(static_cast<Integer>(i)))->SetValue(v);
         }

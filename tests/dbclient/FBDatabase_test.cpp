@@ -364,21 +364,6 @@ TEST_F(FBDatabaseTest, HandlerListsAndLinks) {
     EXPECT_EQ(link.Database(), nullptr);
 }
 
-TEST_F(FBDatabaseTest, AListenerLeavingDuringTheCallSkipsNoOne) {
-    TListener first(nullptr), second(nullptr);
-    for (TNotifyEventList* list : {db->AfterConnectEvents(), db->BeforeDisconnectEvents()}) {
-        list->Add(MethodKey(&first, &TListener::Connected), [list, &first](TObject*) {
-            first.Log += "left;";
-            list->Remove(&first, &TListener::Connected);
-        });
-        list->Add(&second, &TListener::Connected);
-    }
-    db->Open();
-    db->Close();
-    EXPECT_EQ(first.Log, "left;left;");
-    EXPECT_EQ(second.Log, "connected;connected;");
-}
-
 TEST_F(FBDatabaseTest, ListenerGoingAwayLeavesTheList) {
     auto* listener = new TListener(nullptr);
     db->AfterConnectEvents()->Add(listener, &TListener::Connected);

@@ -308,21 +308,22 @@ TEST_F(FailingCommitTest, ForcedCloseFinishesThenReports) {
 
 TEST_F(FBTransactionTest, AListenerLeavingDuringTheCallSkipsNoOne) {
     AnsiString log;
+    const TMethodKey leaver{{1}, nullptr}, stayer{{2}, nullptr};
     for (Integer kind : {2, 3}) {
-        const TMethodKey leaver{{1}, nullptr}, stayer{{2}, nullptr};
         tr->AddEndEvent(kind, leaver, [&log, this, kind, leaver](TObject*, TTransactionAction, bool) {
-            log += "leave" + std::to_string(kind) + ";";
-            tr->RemoveEndEvent(kind, leaver);
+            log += "leave;", tr->RemoveEndEvent(kind, leaver);
         });
-        tr->AddEndEvent(kind, stayer, [&log, kind](TObject*, TTransactionAction, bool) {
-            log += "stay" + std::to_string(kind) + ";";
-        });
+        tr->AddEndEvent(kind, stayer, [&log](TObject*, TTransactionAction, bool) { log += "stay;"; });
+    }
+    for (TNotifyEventList* l : {db1->BeforeDisconnectEvents(), db1->AfterConnectEvents()}) {
+        l->Add(leaver, [&log, l, leaver](TObject*) { log += "leave;", l->Remove(leaver); });
+        l->Add(stayer, [&log](TObject*) { log += "stay;"; });
     }
     tr->StartTransaction();
     tr->Commit();
-    tr->StartTransaction();
-    tr->Commit();
-    EXPECT_EQ(log, "leave2;stay2;leave3;stay3;stay2;stay3;");
+    db1->Close();
+    db1->Open();
+    EXPECT_EQ(log, "leave;stay;leave;stay;leave;stay;leave;stay;");
 }
 
 TEST_F(FBTransactionTest, HandlersAndLinksInTheirOrder) {

