@@ -197,7 +197,6 @@ TEST_F(FBBlobTest, AFailedSegmentWriteRaisesTheServerError) {
     TFakeLoaderGuard guard;
     const AnsiString name = UniqueFakeLibraryName("putseg");
     TFakeModuleLoader::Instance().Define(name, {{}, {{"isc_put_segment", reinterpret_cast<void*>(put)}}});
-    Tr->Rollback();
     Db->Close();
     Db->SetLibraryName(name);
     Db->Open();

@@ -160,7 +160,6 @@ TEST_F(DataInfoTest, RepositoryTablesAbsentOrNotUsed) {
     EXPECT_TRUE(ExistFieldsInfoTable(d3));
     d3->Close();   // the answer goes with the connection: another database through the same object
     d3->SetDBName(DB1().Path());
-    d3->SetSQLDialect(1);
     d3->Open();
     EXPECT_FALSE(ExistFieldsInfoTable(d3));
     ClearRepositoryFlags(d3);
@@ -361,9 +360,8 @@ TEST_F(DataInfoTest, UpgradeAddsRepositoryColumns) {
     t.Execute("CREATE TABLE FB$FIELDS_INFO (TABLE_NAME VARCHAR(68) NOT NULL, FIELD_NAME VARCHAR(68) NOT NULL, "
               "DISPLAY_LABEL VARCHAR(64)); CREATE TABLE T (ID INTEGER NOT NULL PRIMARY KEY)");
     TFBDatabase* db = Connect(t);
-    // Before the upgrade, through the cache file: the columns the table lacked stay marked (they leave
-    // the data set's own values alone), a loaded entry reads its key, and validating without versions
-    // reads the entries again.
+    // Before the upgrade, through the cache file: what the table lacked stays marked, a loaded entry
+    // reads its key, and validating without versions reads the entries again.
     GlobalDataSetInfo()->GetDataSetInfo(db, 3, "ds");
     GetTableInfo(db, "T", true);
     SaveRepositories(folder + "/old.mcf");
@@ -374,7 +372,6 @@ TEST_F(DataInfoTest, UpgradeAddsRepositoryColumns) {
     LoadRepositories(folder + "/old.mcf", true);
     EXPECT_EQ(GlobalDataSetInfo()->GetDataSetInfo(db, 3, "ds")->KeyField, "ID");
     EXPECT_FALSE(GetTableInfo(db, "T", true)->MustValidate);
-    GlobalDataSetInfo()->SetValidateAfterLoad(false);
     GlobalDataSetInfo()->Clear();
     TFBTransaction tr(nullptr);
     tr.SetDefaultDatabase(db);
