@@ -208,11 +208,13 @@ void TpFBArray::PutArrayValues(const Variant& Value, ISC_QUAD& ArrayID, isc_db_h
                     }
                     break;
                 }
-                case ftSmallint:
-                    Store<ISC_SHORT>(p, static_cast<ISC_SHORT>(
-                                            null ? 0 : decimals ? Scaled(E.AsDouble(), decimals, -32768.0L, 32767.0L)
-                                                                : E.AsInteger()));
+                case ftSmallint: {
+                    const Int64 v = null ? 0 : decimals ? Scaled(E.AsDouble(), decimals, -32768.0L, 32767.0L)
+                                                        : E.AsInteger();
+                    if (v < -32768 || v > 32767) FBError(33);   // never wrapped round into another number
+                    Store<ISC_SHORT>(p, static_cast<ISC_SHORT>(v));
                     break;
+                }
                 case ftInteger:
                     Store<ISC_LONG>(p, static_cast<ISC_LONG>(
                                            null ? 0 : decimals ? Scaled(E.AsDouble(), decimals, -2147483648.0L, 2147483647.0L)

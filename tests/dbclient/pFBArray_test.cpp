@@ -141,6 +141,8 @@ TEST_F(pFBArrayTest, ScaledIntegerElementsKeepTheirDecimalsBothWays) {
     EXPECT_DOUBLE_EQ(e->Fields(0)->AsDouble() + e->Fields(1)->AsDouble(), 12.44);
     EXPECT_DOUBLE_EQ(VarArrayGet(Row(8)->FieldByName("P")->ArrayValue(), {2}).AsDouble(), -0.05);
     EXPECT_DOUBLE_EQ(VarArrayGet(Row(8)->FieldByName("Q")->ArrayValue(), {1}).AsDouble(), 123.4);
+    for (const char* Column : {"Q", "M"})   // a value beyond the element is refused, not wrapped round
+        EXPECT_TRUE(RaisesCode([&] { Row(8)->FieldByName(Column)->SetArrayValue(VarArrayOf({Variant(40000)})); }, 33));
 }
 
 TEST_F(pFBArrayTest, ParameterTakesAVariantArrayThroughItsColumn) {
