@@ -195,10 +195,9 @@ TEST_F(FBBlobTest, AFailedSegmentWriteRaisesTheServerError) {
         return S[0] = isc_arg_gds, S[2] = isc_arg_end, S[1] = isc_lock_conflict;
     });
     TFakeLoaderGuard guard;
-    const AnsiString name = UniqueFakeLibraryName("putseg");
-    TFakeModuleLoader::Instance().Define(name, {{}, {{"isc_put_segment", reinterpret_cast<void*>(put)}}});
     Db->Close();
-    Db->SetLibraryName(name);
+    Db->SetLibraryName(UniqueFakeLibraryName("putseg"));
+    TFakeModuleLoader::Instance().Define(Db->LibraryName(), {{}, {{"isc_put_segment", reinterpret_cast<void*>(put)}}});
     Db->Open();
     Tr->StartTransaction();
     TFBBlobStream s(nullptr, ISC_QUAD{}, Db, Tr);
