@@ -110,18 +110,6 @@ Int64 ServerHash(const AnsiString& Bytes) {
     return h;
 }
 
-std::vector<AnsiString> SplitNames(const AnsiString& Names) {
-    std::vector<AnsiString> r;
-    size_t start = 0;
-    for (;;) {
-        const size_t p = Names.find(';', start);
-        const AnsiString n = FastTrim(Names.substr(start, p == AnsiString::npos ? AnsiString::npos : p - start));
-        if (!n.empty()) r.push_back(n);
-        if (p == AnsiString::npos) return r;
-        start = p + 1;
-    }
-}
-
 // ---- validation threads still running
 std::mutex RunningLock;
 std::condition_variable RunningDone;
@@ -402,7 +390,8 @@ bool TFBBlobStream::LoadFromCache(isc_blob_handle& Handle) {
 bool TFBBlobStream::IsStoredBody(const AnsiString& RawBody, bool& Answered) {
     // Id and length do not tell: once old record versions are cleaned up the server gives a blob id
     // out again. The record's stored value answers, keyed by its primary key.
-    const std::vector<AnsiString> keys = SplitNames(FKeyFields);
+    std::vector<AnsiString> keys;
+    for (Integer i = 1; i <= WordCount(FKeyFields, ";"); ++i) keys.push_back(FastTrim(ExtractWord(i, FKeyFields, ";")));
     if (keys.empty() || static_cast<Integer>(keys.size()) != KeyCount(FKeyValues)) return false;
     const Integer dialect = FDatabase->SQLDialect();
     AnsiString sql = "select cast(hash(" + FormatIdentifier(dialect, FFieldName) + ") as varchar(20)) from " +
