@@ -188,9 +188,7 @@ TEST_F(FBBlobTest, SavedCopyRestoresAndFinalizeWritesANewBlob) {
     back.Write("S", 1);
     back.RestoreOldBuffer();
     EXPECT_EQ(back.AsString() + (back.Modified() ? " modified" : ""), "seven");
-}
-
-TEST_F(FBBlobTest, AFailedSegmentWriteRaisesTheServerError) {
+    // A segment write the server refuses raises its error (and the half-written blob is cancelled).
     const auto put = static_cast<decltype(&isc_put_segment)>([](ISC_STATUS* S, auto, auto, auto) -> ISC_STATUS {
         return S[0] = isc_arg_gds, S[2] = isc_arg_end, S[1] = isc_lock_conflict;
     });
@@ -200,9 +198,9 @@ TEST_F(FBBlobTest, AFailedSegmentWriteRaisesTheServerError) {
     TFakeModuleLoader::Instance().Define(Db->LibraryName(), {{}, {{"isc_put_segment", reinterpret_cast<void*>(put)}}});
     Db->Open();
     Tr->StartTransaction();
-    TFBBlobStream s(nullptr, ISC_QUAD{}, Db, Tr);
-    s.Write("abc", 3);
-    const auto e = Raised<EFBInterBaseError>([&] { s.Finalize(); });
+    TFBBlobStream w(nullptr, ISC_QUAD{}, Db, Tr);
+    w.Write("abc", 3);
+    const auto e = Raised<EFBInterBaseError>([&] { w.Finalize(); });
     EXPECT_EQ(e ? e->IBErrorCode() : 0, isc_lock_conflict) << "the server's error, the blob cancelled";
 }
 

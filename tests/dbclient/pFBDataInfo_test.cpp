@@ -360,8 +360,7 @@ TEST_F(DataInfoTest, UpgradeAddsRepositoryColumns) {
     t.Execute("CREATE TABLE FB$FIELDS_INFO (TABLE_NAME VARCHAR(68) NOT NULL, FIELD_NAME VARCHAR(68) NOT NULL, "
               "DISPLAY_LABEL VARCHAR(64)); CREATE TABLE T (ID INTEGER NOT NULL PRIMARY KEY)");
     TFBDatabase* db = Connect(t);
-    // Before the upgrade, through the cache file: what the table lacked stays marked, a loaded entry
-    // reads its key, and validating without versions reads the entries again.
+    // Before the upgrade, through the cache file: what it lacked stays marked, keys read, entries checked.
     GlobalDataSetInfo()->GetDataSetInfo(db, 3, "ds");
     GetTableInfo(db, "T", true);
     SaveRepositories(folder + "/old.mcf");

@@ -440,10 +440,8 @@ TEST(DataSet, DisabledControlsHearOneChangeWhenEnabledAgain) {
 }
 
 TEST(DataSet, ALinkOrSourceFreedByAnotherDuringAnEventIsNotCalled) {
-    struct TFreeingLink : TDataLink {
-        std::function<void()> OnRecord;
-        void RecordChanged(TField*) override { OnRecord(); }
-    } First, *Second = new TFreeingLink;
+    struct TLink : TDataLink { std::function<void()> OnRecord; void RecordChanged(TField*) override { OnRecord(); } };
+    TLink First, *Second = new TLink;
     auto DS = MakeSet(3);
     TDataSource Src(nullptr), *Other = new TDataSource(nullptr);
     Src.SetDataSet(DS.get());
