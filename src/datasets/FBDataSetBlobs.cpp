@@ -184,6 +184,8 @@ void TFBCustomDataSet::SetSwapKey(TFBBlobStream* S, TField* Field) {
     S->SetTableName(Table);
     S->SetFieldName(V->SQLName());
     S->SetKeyValues(Values);
+    // The key's columns in the table, in the order of the values (KeyFieldsOfTable found them all).
+    S->SetKeyFields(GetTableInfo(Db, UnquoteStr(Table), false)->PrimaryKeyFields());
 }
 
 TStream* TFBCustomDataSet::CreateBlobStream(TField* Field, TBlobStreamMode Mode) {

@@ -7,7 +7,9 @@
 
 #include "dbclient/FBDatabase.h"
 #include "dbclient/FBMessages.h"
+#include "dbclient/FBQuery.h"
 #include "dbclient/FBTransaction.h"
+#include "dbclient/StrUtil.h"
 #include "platform/rtl/Files.h"
 #include "platform/rtl/SyncObjs.h"
 
@@ -94,6 +96,18 @@ AnsiString SafeNamePart(const AnsiString& S) {
     }
     if (r == "." || r == "..") r = "%2E" + r.substr(1);
     return r;
+}
+
+// The server's HASH of a value's bytes, worked out here for a body in the cache.
+Int64 ServerHash(const AnsiString& Bytes) {
+    Int64 h = 0;
+    for (char c : Bytes) {
+        h = static_cast<Int64>((static_cast<uint64_t>(h) << 4) + static_cast<unsigned char>(c));
+        const Int64 top = static_cast<Int64>(static_cast<uint64_t>(h) & 0xF000000000000000ULL);
+        if (top) h ^= top >> 56;
+        h &= ~top;
+    }
+    return h;
 }
 
 // ---- validation threads still running
@@ -358,11 +372,52 @@ bool TFBBlobStream::LoadFromCache(isc_blob_handle& Handle) {
             return false;
         }
     }
+    bool answered = false;
+    if (!IsStoredBody(body, answered)) {
+        if (answered) {   // the file holds what is no longer stored
+            TCacheGuard g;
+            DeleteFile(path);
+        }
+        return false;
+    }
     FBuffer = Filtered(body, false);
     CloseHandle(Handle);
     FFromCache = true;
     if (db->AfterLoadBlobFromSwap) db->AfterLoadBlobFromSwap(FTableName, FFieldName, FKeyValues, path);
     return true;
+}
+
+bool TFBBlobStream::IsStoredBody(const AnsiString& RawBody, bool& Answered) {
+    // Id and length do not tell: once old record versions are cleaned up the server gives a blob id
+    // out again. The record's stored value answers, keyed by its primary key.
+    std::vector<AnsiString> keys;
+    for (Integer i = 1; i <= WordCount(FKeyFields, ";"); ++i) keys.push_back(FastTrim(ExtractWord(i, FKeyFields, ";")));
+    if (keys.empty() || static_cast<Integer>(keys.size()) != KeyCount(FKeyValues)) return false;
+    const Integer dialect = FDatabase->SQLDialect();
+    AnsiString sql = "select cast(hash(" + FormatIdentifier(dialect, FFieldName) + ") as varchar(20)) from " +
+                     FormatIdentifier(dialect, FTableName) + " where ";
+    for (size_t i = 0; i < keys.size(); ++i)
+        sql += (i ? " and " : "") + FormatIdentifier(dialect, keys[i]) + " = :K" + IntToStr(static_cast<Integer>(i));
+    try {
+        TFBQuery q(nullptr);
+        q.SetDatabase(FDatabase);
+        q.SetTransaction(FTransaction);
+        q.SQL()->SetText(sql);
+        const bool array = FKeyValues.IsArray();
+        const Integer lo = array ? VarArrayLowBound(FKeyValues, 1) : 0;
+        for (size_t i = 0; i < keys.size(); ++i) {
+            const Variant v = array ? VarArrayGet(FKeyValues, {lo + static_cast<Integer>(i)}) : FKeyValues;
+            if (v.IsNull() || v.IsEmpty()) return false;
+            q.ParamByName("K" + IntToStr(static_cast<Integer>(i)))->SetValue(v);
+        }
+        q.ExecQuery();
+        Answered = true;
+        const bool same = !q.Eof() && !q.Fields(0)->IsNull() && q.Fields(0)->AsString() == IntToStr(ServerHash(RawBody));
+        q.Close();
+        return same;
+    } catch (const Exception&) {
+        return false;   // not answered: the server's own copy is read
+    }
 }
 
 void TFBBlobStream::SaveToCache(const AnsiString& RawBody) {
@@ -390,8 +445,10 @@ void TFBBlobStream::SaveToCache(const AnsiString& RawBody) {
 
 void TFBBlobStream::CheckLoaded() {
     if (FLoaded) return;
+    // Another blob (or the same one anew): nothing of an earlier edit carries over.
     FFromCache = false;
     FPosition = 0;
+    FSaveCopyNext = true;
     FHasOldBuffer = false;
     ForgetPosted();
     FOldBuffer.clear();
@@ -519,8 +576,9 @@ void TFBBlobStream::Finalize(bool Force) {
         CloseHandle(h);
     } catch (...) {
         if (h) {
+            // Never leave half a blob behind; the write's own error is the one reported.
             ISC_STATUS_ARRAY st = {};
-            lib->isc_cancel_blob(st, &h);   // never leave half a blob behind
+            lib->isc_cancel_blob(st, &h);
         }
         throw;
     }

@@ -89,6 +89,10 @@ public:
     void SetFieldName(const AnsiString& Value) { FFieldName = Value; }
     const Variant& KeyValues() const { return FKeyValues; }
     void SetKeyValues(const Variant& Value);
+    // The table's primary-key columns (";" between them), in the order of the key values: a cache
+    // file is used only when the record's stored value, found by them, is the cached body.
+    const AnsiString& KeyFields() const { return FKeyFields; }
+    void SetKeyFields(const AnsiString& Value) { FKeyFields = Value; }
 
     bool Loaded() const { return FLoaded; }
     bool Modified() const { return FModified; }
@@ -133,6 +137,8 @@ private:
     void SaveCopyIfAsked();
     bool CacheActive() const;
     bool LoadFromCache(isc_blob_handle& Handle);
+    // Answered tells whether the server could be asked at all.
+    bool IsStoredBody(const AnsiString& RawBody, bool& Answered);
     void SaveToCache(const AnsiString& RawBody);
     AnsiString Filtered(const AnsiString& Body, bool ForWriting) const;
     void CloseHandle(isc_blob_handle& Handle);
@@ -162,6 +168,7 @@ private:
     AnsiString FTableName;
     AnsiString FFieldName;
     Variant FKeyValues;
+    AnsiString FKeyFields;
     bool FFromCache = false;
 };
 

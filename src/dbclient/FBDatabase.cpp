@@ -341,8 +341,7 @@ void TFBDatabase::Open() {
     FRemoteCode = -1;
     if (!Designing(this) && !FBlobSwapSupport->GetSwapDir().empty()) StartValidateBlobCache(this);
     if (OnConnect) OnConnect(this);
-    for (Integer i = 0; i < FAfterConnectEvents->Count(); ++i)
-        if (auto h = FAfterConnectEvents->GetItem(i)) h(this);
+    FAfterConnectEvents->Call(false, static_cast<TObject*>(this));
 }
 
 void TFBDatabase::Close() {
@@ -367,8 +366,7 @@ void TFBDatabase::FireDisconnectEvent(const TNotifyEvent& Event, const char* Eve
 void TFBDatabase::InternalClose(bool Force) {
     CheckActive();
     FireDisconnectEvent(BeforeDisconnect, "BeforeDisconnect");
-    for (Integer i = 0; i < FBeforeDisconnectEvents->Count(); ++i)
-        if (auto h = FBeforeDisconnectEvents->GetItem(i)) h(this);
+    FBeforeDisconnectEvents->Call(false, static_cast<TObject*>(this));
 
     // The first failure of a transaction end is reported once the close is
     // done (a commit that did not happen must not pass unseen). A plain close

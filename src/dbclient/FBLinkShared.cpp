@@ -37,10 +37,9 @@ void IdleTimerTick(bool& IdleFlag, const std::function<void()>& End, const TNoti
 }
 
 void FireDestroyHandlers(TNotifyEventList& Handlers, TObject* Sender) {
-    for (Integer i = Handlers.Count() - 1; i >= 0; --i)
-        if (auto h = Handlers.GetItem(i)) {
-            try { h(Sender); } catch (...) {}
-        }
+    Handlers.ForEachHandler(true, [Sender](const TNotifyEventList::THandler& h) {
+        try { h(Sender); } catch (...) {}
+    });
 }
 
 void UnlinkAll(std::vector<TFBBase*>& Links, const std::function<void(TFBBase*)>& NotifyFree,

@@ -40,6 +40,10 @@ public:
     TMethodKey GetKey(Integer Index) const;
 
 protected:
+    // Runs Fn on each handler listed at the call, in list order or last to
+    // first. A handler removed meanwhile is not run, one added is not run,
+    // and no other is skipped; the walk ends when the list itself goes.
+    void Walk(bool Backwards, const std::function<void(void* Handler)>& Fn) const;
     Integer AddEntry(const TMethodKey& Key, std::shared_ptr<void> Handler);
     // The handler of entry Index, nullptr when out of range.
     void* GetEntry(Integer Index) const;
@@ -51,6 +55,7 @@ private:
         std::shared_ptr<void> Handler;
     };
     std::vector<TItem> FItems;
+    std::shared_ptr<char> FAlive = std::make_shared<char>();
 };
 
 // A handler list of one handler signature.
@@ -70,6 +75,16 @@ public:
     template <typename T, typename M>
     void Remove(T* Object, M T::*Method) { TCallBackList::Remove(MethodKey(Object, Method)); }
     using TCallBackList::Remove;
+    // Runs Fn on every handler (see Walk); listeners may leave meanwhile.
+    template <typename F>
+    void ForEachHandler(bool Backwards, F&& Fn) const {
+        Walk(Backwards, [&Fn](void* h) { Fn(*static_cast<const THandler*>(h)); });
+    }
+    // Calls every handler with Args.
+    template <typename... A>
+    void Call(bool Backwards, A... Args) const {
+        ForEachHandler(Backwards, [&](const THandler& h) { h(Args...); });
+    }
     // The handler of entry Index; empty when out of range.
     THandler GetItem(Integer Index) const {
         auto* h = static_cast<THandler*>(GetEntry(Index));

@@ -221,14 +221,12 @@ void TFBTransaction::StartTransaction() {
     }
     TFBBase::ForEach(FSQLObjects, false, [](TFBBase* L) { L->Fire(L->OnTransactionStarting); });
     if (!Active()) {
-        for (Integer i = FBeforeStartEvents->Count() - 1; i >= 0; --i)
-            if (auto h = FBeforeStartEvents->GetItem(i)) h(this);
+        FBeforeStartEvents->Call(true, static_cast<TObject*>(this));
         ISC_STATUS status = ClientLibrary()->isc_start_multiple(StatusVector(), &FHandle,
                                                                 static_cast<short>(teb.size()), teb.data());
         if (status > 0) FHandle = 0;
         Call(status, true);
-        for (Integer i = FAfterStartEvents->Count() - 1; i >= 0; --i)
-            if (auto h = FAfterStartEvents->GetItem(i)) h(this);
+        FAfterStartEvents->Call(true, static_cast<TObject*>(this));
     }
     TFBBase::ForEach(FSQLObjects, false, [](TFBBase* L) { L->Fire(L->OnTransactionStarted); });
     if (TFBSQLMonitorHook* hook = GetSQLMonitorHook()) hook->TRStart(this);
@@ -237,14 +235,12 @@ void TFBTransaction::StartTransaction() {
 
 void TFBTransaction::BeforeEndNotify(TTransactionAction Action, bool Force) {
     TFBBase::ForEach(FSQLObjects, true, [](TFBBase* L) { L->Fire(L->OnTransactionEnding); });
-    for (Integer i = 0; i < FBeforeEndEvents->Count(); ++i)
-        if (auto h = FBeforeEndEvents->GetItem(i)) h(this, Action, Force);
+    FBeforeEndEvents->Call(false, static_cast<TObject*>(this), Action, Force);
 }
 
 void TFBTransaction::AfterEndNotify(TTransactionAction Action, bool Force) {
     TFBBase::ForEach(FSQLObjects, true, [](TFBBase* L) { L->Fire(L->OnTransactionEnded); });
-    for (Integer i = 0; i < FAfterEndEvents->Count(); ++i)
-        if (auto h = FAfterEndEvents->GetItem(i)) h(this, Action, Force);
+    FAfterEndEvents->Call(false, static_cast<TObject*>(this), Action, Force);
 }
 
 void TFBTransaction::EndTransaction(TTransactionAction Action, bool Force) {

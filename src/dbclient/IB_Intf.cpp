@@ -102,7 +102,7 @@ void TIBClientLibrary::LoadIBLibrary() {
 #define BIND(name) BindRequired(EP_##name, #name);
     BIND(BLOB_get) BIND(BLOB_put) BIND(isc_sqlcode) BIND(isc_sql_interprete) BIND(isc_interprete)
     BIND(isc_vax_integer) BIND(isc_blob_info) BIND(isc_open_blob2) BIND(isc_close_blob)
-    BIND(isc_get_segment) BIND(isc_put_segment) BIND(isc_create_blob2) BIND(isc_decode_date)
+    BIND(isc_get_segment) BIND(isc_put_segment) BIND(isc_create_blob2) BIND(isc_cancel_blob) BIND(isc_decode_date)
     BIND(isc_encode_date) BIND(isc_dsql_free_statement) BIND(isc_dsql_execute2) BIND(isc_dsql_execute)
     BIND(isc_dsql_set_cursor_name) BIND(isc_dsql_fetch) BIND(isc_dsql_sql_info)
     BIND(isc_dsql_alloc_statement2) BIND(isc_dsql_prepare) BIND(isc_dsql_describe_bind)

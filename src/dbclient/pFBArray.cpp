@@ -47,6 +47,18 @@ void Store(char* P, T V) {
     std::memcpy(P, &V, sizeof(T));
 }
 
+// An exact number held as an integer count of 10^Scale units (NUMERIC and DECIMAL elements).
+Double Unscaled(Int64 Stored, Integer Scale) {
+    return static_cast<Double>(static_cast<long double>(Stored) * std::pow(10.0L, static_cast<long double>(Scale)));
+}
+
+// Value in 10^-Decimals units, rounded; error 33 when it does not fit between Low and High.
+Int64 Scaled(Double Value, Integer Decimals, long double Low, long double High) {
+    const long double v = std::roundl(static_cast<long double>(Value) * std::pow(10.0L, static_cast<long double>(Decimals)));
+    if (!(v >= Low && v <= High)) FBError(33);
+    return static_cast<Int64>(v);
+}
+
 }  // namespace
 
 Integer ArraySliceSize(const ISC_ARRAY_DESC& Desc) {
@@ -131,15 +143,19 @@ Variant TpFBArray::GetArrayValues(const ISC_QUAD& ArrayID, isc_db_handle* DBHand
                     NewValue = Variant(s);
                 }
                 break;
-            case ftSmallint: NewValue = Variant(static_cast<Integer>(Load<ISC_SHORT>(p))); break;
-            case ftInteger: NewValue = Variant(static_cast<Integer>(Load<ISC_LONG>(p))); break;
+            // A scaled SMALLINT or INTEGER (NUMERIC(4,1), NUMERIC(9,2)) keeps its decimals.
+            case ftSmallint:
+                NewValue = scale ? Variant(Unscaled(Load<ISC_SHORT>(p), scale))
+                                 : Variant(static_cast<Integer>(Load<ISC_SHORT>(p)));
+                break;
+            case ftInteger:
+                NewValue = scale ? Variant(Unscaled(Load<ISC_LONG>(p), scale))
+                                 : Variant(static_cast<Integer>(Load<ISC_LONG>(p)));
+                break;
             case ftFloat:
                 NewValue = Variant(dtype == ElemFloat ? static_cast<Double>(Load<float>(p)) : Load<double>(p));
                 break;
-            case ftBCD:
-                NewValue = Variant(static_cast<Double>(static_cast<long double>(Load<ISC_INT64>(p)) *
-                                                       std::pow(10.0L, static_cast<long double>(scale))));
-                break;
+            case ftBCD: NewValue = Variant(Unscaled(Load<ISC_INT64>(p), scale)); break;
             case ftDate:
                 NewValue = Variant::FromDateTime(static_cast<TDateTime>(Load<ISC_DATE>(p) - ClientDayToDateTimeDelta));
                 break;
@@ -192,19 +208,24 @@ void TpFBArray::PutArrayValues(const Variant& Value, ISC_QUAD& ArrayID, isc_db_h
                     }
                     break;
                 }
-                case ftSmallint: Store<ISC_SHORT>(p, static_cast<ISC_SHORT>(null ? 0 : E.AsInteger())); break;
-                case ftInteger: Store<ISC_LONG>(p, static_cast<ISC_LONG>(null ? 0 : E.AsInteger())); break;
+                case ftSmallint: {
+                    const Int64 v = null ? 0 : decimals ? Scaled(E.AsDouble(), decimals, -32768.0L, 32767.0L)
+                                                        : E.AsInteger();
+                    if (v < -32768 || v > 32767) FBError(33);   // never wrapped round into another number
+                    Store<ISC_SHORT>(p, static_cast<ISC_SHORT>(v));
+                    break;
+                }
+                case ftInteger:
+                    Store<ISC_LONG>(p, static_cast<ISC_LONG>(
+                                           null ? 0 : decimals ? Scaled(E.AsDouble(), decimals, -2147483648.0L, 2147483647.0L)
+                                                               : E.AsInteger()));
+                    break;
                 case ftFloat:
                     if (dtype == ElemFloat) Store<float>(p, null ? 0.0f : static_cast<float>(E.AsDouble()));
                     else Store<double>(p, null ? 0.0 : E.AsDouble());
                     break;
                 case ftBCD:
-                    if (!null) {
-                        const long double v = static_cast<long double>(E.AsDouble()) *
-                                              std::pow(10.0L, static_cast<long double>(decimals));
-                        if (!(std::fabs(v) < 9.2e18L)) FBError(33);
-                        Store<ISC_INT64>(p, static_cast<ISC_INT64>(std::llround(v)));
-                    }
+                    if (!null) Store<ISC_INT64>(p, Scaled(E.AsDouble(), decimals, -9.2e18L, 9.2e18L));
                     break;
                 // A null date or time stays zero bytes.
                 case ftDate:

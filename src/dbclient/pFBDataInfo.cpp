@@ -111,6 +111,25 @@ Integer SelectInteger(TFBTransaction* Tr, const AnsiString& SQL, const AnsiStrin
     return result;
 }
 
+// Puts an entry's own transaction on Database (a cached entry may come from a file, or from another
+// connection to the same file).
+void BindTransaction(TFBTransaction* Tr, TFBDatabase* Database) {
+    if (Tr->DefaultDatabase() == Database) return;
+    if (Tr->Active()) Tr->Commit();
+    Tr->SetDefaultDatabase(Database);
+}
+
+// Whether Table has Column: repository tables of the older layout lack the later columns.
+bool HasColumn(TFBTransaction* Tr, const char* Table, const char* Column) {
+    TPooledQuery q(Tr, "select count(*) from RDB$RELATION_FIELDS where RDB$RELATION_NAME=?T and RDB$FIELD_NAME=?C");
+    q->ParamByName("T")->SetAsString(Table);
+    q->ParamByName("C")->SetAsString(Column);
+    q->ExecQuery();
+    const bool found = !q->Eof() && q->Fields(0)->AsInteger() > 0;
+    q->Close();
+    return found;
+}
+
 // Names pasted into repository texts: a quote inside must not end the literal.
 AnsiString QuoteLiteral(const AnsiString& S) { return ReplaceStr(S, "'", "''"); }
 
@@ -125,6 +144,11 @@ const char* const FormatVersionSQL =
     "where R.RDB$SYSTEM_FLAG = 0    and R.rdb$relation_name=?TN\r\n"
     "and  R.rdb$view_blr is null";
 const char* const RepositoryVersionSQL = "Select Max(fb$version) From FB$FIELDS_INFO Where table_name=?TN";
+
+// The fields repository's version of Table; 0 for a table of the older layout, which has no versions.
+Integer RepositoryVersionOf(TFBTransaction* Tr, const AnsiString& Table) {
+    return HasColumn(Tr, "FB$FIELDS_INFO", "FB$VERSION") ? SelectInteger(Tr, RepositoryVersionSQL, "TN", Table, 0) : 0;
+}
 const char* const ColumnsSQL =
     "Select R.RDB$FIELD_NAME,R.RDB$FIELD_SOURCE,F.RDB$COMPUTED_BLR, \r\n"
     "R.RDB$DEFAULT_SOURCE DS,F.RDB$DEFAULT_SOURCE DS1, \r\n"
@@ -212,16 +236,13 @@ void RebuildAliasFields(TpFBTableInfo* Info, const std::vector<TRow>& Rows) {
 
 void FillTableInfo(TpFBTableInfo* Info, TFBDatabase* Database) {
     TFBTransaction* tr = Info->Transaction();
-    if (tr->DefaultDatabase() != Database) {
-        if (tr->Active()) tr->Commit();
-        tr->SetDefaultDatabase(Database);
-    }
+    BindTransaction(tr, Database);
     TTransactionScope scope(tr);
     const AnsiString& name = Info->TableName;
     std::vector<TRow> repo;
     const bool withRepo = Info->WithRepositoryInfo && ExistFieldsInfoTable(Database);
     if (withRepo) {
-        Info->RepositoryVersion = SelectInteger(tr, RepositoryVersionSQL, "TN", name, 0);
+        Info->RepositoryVersion = RepositoryVersionOf(tr, name);
         repo = ReadRepositoryRows(tr, name, "FIELD_NAME");
     }
     if (name != "ALIAS") {
@@ -317,7 +338,13 @@ bool ExistRepositoryTable(TFBDatabase* Database, Integer Kind) {
     q.Close();
     scope.Commit();
     line = flags.IndexOfObject(Database);
-    if (line < 0) line = flags.AddObject("222", Database);
+    if (line < 0) {
+        // The answer is this connection's: forgotten when it closes or goes, so that another
+        // database (or a new object at the same address) asks anew.
+        line = flags.AddObject("222", Database);
+        g.TableInfo.FreeNotification(Database);
+        Database->BeforeDisconnectEvents()->Add(&g.TableInfo, &TpFBTableInfoCollect::DatabaseDisconnecting);
+    }
     AnsiString s = flags.Strings(line);
     s[static_cast<size_t>(Kind - 1)] = count < 1 ? '0' : '1';
     flags.SetStrings(line, s);
@@ -451,16 +478,15 @@ void TpFBTableInfoCollect::ClearForTable(const AnsiString& TableName) {
 bool TpFBTableInfoCollect::IsValid(TpFBTableInfo* Info, TFBDatabase* Database) {
     if (Database->DBName() != Info->DBName) return false;
     TFBTransaction* tr = Info->Transaction();
-    if (tr->DefaultDatabase() != Database) {
-        if (tr->Active()) tr->Commit();
-        tr->SetDefaultDatabase(Database);
-    }
+    BindTransaction(tr, Database);
     TTransactionScope scope(tr);
     bool valid = true;
     if (Info->TableName != "ALIAS")
         valid = SelectInteger(tr, FormatVersionSQL, "TN", Info->TableName, 0) == Info->FormatVersion;
+    // Without versions in the repository nothing tells a changed row: the entry is read again.
     if (valid && Info->WithRepositoryInfo && ExistFieldsInfoTable(Database))
-        valid = SelectInteger(tr, RepositoryVersionSQL, "TN", Info->TableName, 0) == Info->RepositoryVersion;
+        valid = HasColumn(tr, "FB$FIELDS_INFO", "FB$VERSION") &&
+                SelectInteger(tr, RepositoryVersionSQL, "TN", Info->TableName, 0) == Info->RepositoryVersion;
     scope.Commit();
     Info->MustValidate = !valid;
     return valid;
@@ -478,13 +504,16 @@ TpFBTableInfo* TpFBTableInfoCollect::GetTableInfo(TFBDatabase* Database, const A
         info = Find(key, Database->DBName());
     }
     if (info) {
+        // A loaded entry reads what it has not read yet (its key) over this connection.
+        BindTransaction(info->Transaction(), Database);
+        FreeNotification(Database);
         if (WithRepository && !info->WithRepositoryInfo) {
             TFBTransaction* tr = FRepositoryTransaction.get();
             if (tr->Active()) tr->Commit();
             tr->SetDefaultDatabase(Database);
             TTransactionScope scope(tr);
             if (ExistFieldsInfoTable(Database)) {
-                info->RepositoryVersion = SelectInteger(tr, RepositoryVersionSQL, "TN", key, 0);
+                info->RepositoryVersion = RepositoryVersionOf(tr, key);
                 std::vector<TRow> rows = ReadRepositoryRows(tr, key, "TABLE_NAME,FIELD_NAME");
                 if (key == "ALIAS") {
                     RebuildAliasFields(info, rows);
@@ -509,6 +538,10 @@ TpFBTableInfo* TpFBTableInfoCollect::GetTableInfo(TFBDatabase* Database, const A
                                [](const AnsiString& k, const auto& e) { return k < e.first; });
     FItems.insert(it, {key, fresh.get()});
     return fresh.release();
+}
+
+void TpFBTableInfoCollect::DatabaseDisconnecting(TObject* Sender) {
+    if (auto* db = dynamic_cast<TFBDatabase*>(Sender)) ClearRepositoryFlags(db);
 }
 
 void TpFBTableInfoCollect::Notification(TComponent* AComponent, TOperation Operation) {
@@ -679,7 +712,9 @@ TpDataSetInfo* TpDataSetInfoCollect::GetDataSetInfo(TFBDatabase* Database, Integ
         tr.SetDefaultDatabase(Database);
         TTransactionScope scope(&tr);
         Integer version = 0;
-        {
+        // An older-layout table keeps no versions: the row is read again instead.
+        const bool versioned = HasColumn(&tr, "FB$DATASETS_INFO", "FB$VERSION");
+        if (versioned) {
             TPooledQuery q(&tr, "SELECT FB$VERSION FROM FB$DATASETS_INFO WHERE DS_ID=:DS_ID");
             q->ParamByName("DS_ID")->SetAsInteger(DataSet_ID);
             q->ExecQuery();
@@ -687,7 +722,7 @@ TpDataSetInfo* TpDataSetInfoCollect::GetDataSetInfo(TFBDatabase* Database, Integ
             q->Close();
         }
         scope.Commit();
-        if (version != info->Version) {
+        if (!versioned || version != info->Version) {
             RemoveEntry(info);
             info = nullptr;
         } else {

@@ -105,6 +105,9 @@ public:
     // that cannot be read to its end leaves the cache empty.
     bool LoadFromFile(const AnsiString& FileName);
 
+    // Forgets what Sender's repositories were found to be (it is closing).
+    void DatabaseDisconnecting(TObject* Sender);
+
     // Entry by position (for inspection and tests).
     TpFBTableInfo* Items(Integer Index) const;
     const AnsiString& Keys(Integer Index) const;

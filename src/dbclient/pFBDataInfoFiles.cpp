@@ -14,6 +14,15 @@ const AnsiString DataSetMagic("FB$MCFDS\0", 9);
 const AnsiString ErrorMagic("FB$Error_messages\0", 18);
 constexpr Integer TableFileVersion = 5;
 constexpr Integer DataSetFileVersion = 1;
+// Written only when a row came from an older-layout table: each record is followed by a byte
+// telling which of the later columns the table had (a missing one leaves the data set's own value).
+constexpr Integer DataSetFileVersionWithColumns = 2;
+
+Byte ColumnsPresent(const TpDataSetInfo& D) {
+    return static_cast<Byte>((D.HasDescription ? 1 : 0) | (D.HasUpdateTableName ? 2 : 0) |
+                             (D.HasUpdateOnlyModifiedFields ? 4 : 0) | (D.HasConditions ? 8 : 0));
+}
+constexpr Byte AllColumnsPresent = 15;
 constexpr Integer ErrorFileVersion = 1;
 
 class TWriter {
@@ -23,6 +32,7 @@ public:
         for (int i = 0; i < 4; ++i) FData += static_cast<char>((u >> (8 * i)) & 0xFF);
     }
     void Flag(bool V) { FData += static_cast<char>(V ? 1 : 0); }
+    void Byte1(Byte V) { FData += static_cast<char>(V); }
     void Str(const AnsiString& S) {
         Int(static_cast<Integer>(S.size()));
         FData += S;
@@ -48,10 +58,13 @@ public:
         return static_cast<Integer>(u);
     }
     bool Flag() {
-        Need(1);
-        const unsigned char c = static_cast<unsigned char>(FData[FPos++]);
+        const Byte c = Byte1();
         if (c > 1) throw EBadFile{};
         return c == 1;
+    }
+    Byte Byte1() {
+        Need(1);
+        return static_cast<Byte>(FData[FPos++]);
     }
     AnsiString Str() {
         const Integer n = Int();
@@ -203,9 +216,11 @@ bool TpFBTableInfoCollect::LoadFromFile(const AnsiString& FileName) {
 
 void TpDataSetInfoCollect::SaveToFile(const AnsiString& FileName) {
     TLockScope lock(FLock.get());
+    const bool withColumns = std::any_of(FItems.begin(), FItems.end(),
+                                         [](const auto& e) { return ColumnsPresent(*e.second) != AllColumnsPresent; });
     TWriter w;
     w.Str(DataSetMagic);
-    w.Int(DataSetFileVersion);
+    w.Int(withColumns ? DataSetFileVersionWithColumns : DataSetFileVersion);
     w.Int(Count());
     for (const auto& [key, d] : FItems) {
         w.Str(key);
@@ -222,6 +237,7 @@ void TpDataSetInfoCollect::SaveToFile(const AnsiString& FileName) {
         w.Str(d->UpdateTableName);
         w.Str(d->Conditions);
         w.Flag(d->UpdateOnlyModifiedFields);
+        if (withColumns) w.Byte1(ColumnsPresent(*d));
     }
     WriteCacheFile(FileName, FItems.empty(), w.Data());
 }
@@ -253,6 +269,11 @@ bool TpDataSetInfoCollect::LoadFromFile(const AnsiString& FileName) {
             d->UpdateTableName = r.Str();
             d->Conditions = r.Str();
             d->UpdateOnlyModifiedFields = r.Flag();
+            const Byte columns = version >= DataSetFileVersionWithColumns ? r.Byte1() : AllColumnsPresent;
+            d->HasDescription = columns & 1;
+            d->HasUpdateTableName = columns & 2;
+            d->HasUpdateOnlyModifiedFields = columns & 4;
+            d->HasConditions = columns & 8;
             d->MustValidate = true;
             read.emplace_back(std::move(key), std::move(d));
         }

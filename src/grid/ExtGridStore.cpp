@@ -5,10 +5,8 @@
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Registry.h"
 
-#include <cstdio>
 #include <fstream>
 #include <iterator>
-#include <sstream>
 
 namespace {
 
@@ -67,22 +65,9 @@ public:
     }
     void Save() const {
         ForceDirectories(ExtractFilePath(FName));
-        const AnsiString Tmp = FName + ".new";
-        {
-            std::ofstream Out(AnsiToUtf8(Tmp), std::ios::binary | std::ios::trunc);
-            for (const AnsiString& L : FLines) Out << L << "\r\n";
-            Out.flush();
-            if (!Out) {
-                Out.close();
-                DeleteFile(Tmp);
-                throw EFCreateError("Cannot create file \"" + FName + "\".");
-            }
-        }
-        // Replaces the old file in one step.
-        if (std::rename(AnsiToUtf8(Tmp).c_str(), AnsiToUtf8(FName).c_str()) != 0) {
-            DeleteFile(Tmp);
-            throw EFCreateError("Cannot create file \"" + FName + "\".");
-        }
+        AnsiString Text;
+        for (const AnsiString& L : FLines) Text += L + "\r\n";
+        SaveFileAtomically(FName, Text);
     }
 
 private:

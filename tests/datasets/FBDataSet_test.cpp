@@ -1029,6 +1029,10 @@ protected:
 };
 
 TEST_F(FBDataSetBlobTest, AMemoReadsTheStoredTextAndANullOneReadsEmpty) {
+    Db->BlobSwapSupport()->SetSwapDir(DB1().Folder() + "/swap-notes/");
+    Db->BlobSwapSupport()->SetActive(true);
+    Integer FromCache = 0;
+    Db->AfterLoadBlobFromSwap = [&FromCache](auto&&...) { ++FromCache; };
     Ds->Open();
     ASSERT_NE(dynamic_cast<TFBMemoField*>(Memo()), nullptr);
     EXPECT_EQ(Memo()->AsString(), "Sayaç değişti, eski endeks 1234");
@@ -1043,6 +1047,8 @@ TEST_F(FBDataSetBlobTest, AMemoReadsTheStoredTextAndANullOneReadsEmpty) {
     EXPECT_EQ(Streams, 1);
     Ds->Close();
     EXPECT_EQ(Ds->BlobStreams()->Count(), 0);
+    Ds->Open();
+    EXPECT_EQ((Memo()->AsString(), FromCache), 1) << "read again, from the cache";
 }
 
 TEST_F(FBDataSetBlobTest, AWrittenMemoIsPostedAndAnEmptyOneBecomesNull) {

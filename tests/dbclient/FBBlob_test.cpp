@@ -8,6 +8,7 @@
 #include "dbclient/FBQuery.h"
 #include "platform/rtl/Files.h"
 #include "support/db/DbTest.h"
+#include "support/db/FakeClientLibrary.h"
 
 namespace {
 
@@ -59,6 +60,7 @@ protected:
     }
     AnsiString ReadCached(Integer Id, const AnsiString& Key, bool* FromCache = nullptr) {
         TFBBlobStream s(nullptr, MemoId(Id), Db, Tr, "B", "MEMO", VarArrayOf({Variant(Key)}));
+        s.SetKeyFields("ID");
         const AnsiString r = s.AsString();
         if (FromCache) *FromCache = s.LoadedFromCache();
         return r;
@@ -180,6 +182,26 @@ TEST_F(FBBlobTest, SavedCopyRestoresAndFinalizeWritesANewBlob) {
 
     TFBBlobStream back(nullptr, first, Db, Tr);
     EXPECT_EQ(back.AsString(), "first");
+    back.Write("F", 1);   // an unsaved edit, then another blob: its first edit is backed up anew
+    Insert(7, "seven", "b");
+    back.SetBlobID(MemoId(7));
+    back.Write("S", 1);
+    back.RestoreOldBuffer();
+    EXPECT_EQ(back.AsString() + (back.Modified() ? " modified" : ""), "seven");
+    // A segment write the server refuses raises its error (and the half-written blob is cancelled).
+    const auto put = static_cast<decltype(&isc_put_segment)>([](ISC_STATUS* S, auto, auto, auto) -> ISC_STATUS {
+        return S[0] = isc_arg_gds, S[2] = isc_arg_end, S[1] = isc_lock_conflict;
+    });
+    TFakeLoaderGuard guard;
+    Db->Close();
+    Db->SetLibraryName(UniqueFakeLibraryName("putseg"));
+    TFakeModuleLoader::Instance().Define(Db->LibraryName(), {{}, {{"isc_put_segment", reinterpret_cast<void*>(put)}}});
+    Db->Open();
+    Tr->StartTransaction();
+    TFBBlobStream w(nullptr, ISC_QUAD{}, Db, Tr);
+    w.Write("abc", 3);
+    const auto e = Raised<EFBInterBaseError>([&] { w.Finalize(); });
+    EXPECT_EQ(e ? e->IBErrorCode() : 0, isc_lock_conflict) << "the server's error, the blob cancelled";
 }
 
 TEST(FBBlobRoutines, WithoutClientLibraryNameTheRoutine) {
@@ -247,6 +269,10 @@ TEST_F(FBBlobTest, CacheStoresReadsAndDropsMismatchingFiles) {
     ASSERT_TRUE(FileExists(swap + "B/MEMO/11.blb")) << "written again with the right contents";
     EXPECT_EQ(ReadCached(11, "11", &fromCache), "eleven");
     EXPECT_TRUE(fromCache);
+    // An older blob's file: the server gave its id out again, to a body of the same length.
+    SaveFileAtomically(file, EncodeBlobCacheFile(MemoId(10), "B", "MEMO", Variant("10"), AnsiString(memo.size(), 'x')));
+    EXPECT_EQ(ReadCached(10, "10", &fromCache), memo);
+    EXPECT_FALSE(fromCache);
 
     // Hooks may veto.
     Db->BeforeLoadBlobFromSwap = [](const AnsiString&, const AnsiString&, const Variant&,

@@ -306,6 +306,26 @@ TEST_F(FailingCommitTest, ForcedCloseFinishesThenReports) {
     EXPECT_FALSE(bad->Connected());
 }
 
+TEST_F(FBTransactionTest, AListenerLeavingDuringTheCallSkipsNoOne) {
+    static AnsiString log;   // the handlers outlive this test
+    const TMethodKey leaver{{1}, nullptr}, stayer{{2}, nullptr};
+    for (Integer kind : {2, 3}) {
+        tr->AddEndEvent(kind, leaver, [this, kind, leaver](TObject*, TTransactionAction, bool) {
+            log += "leave;", tr->RemoveEndEvent(kind, leaver);
+        });
+        tr->AddEndEvent(kind, stayer, [](TObject*, TTransactionAction, bool) { log += "stay;"; });
+    }
+    for (TNotifyEventList* l : {db1->BeforeDisconnectEvents(), db1->AfterConnectEvents()}) {
+        l->Add(leaver, [l, leaver](TObject*) { log += "leave;", l->Remove(leaver); });
+        l->Add(stayer, [](TObject*) { log += "stay;"; });
+    }
+    tr->StartTransaction();
+    tr->Commit();
+    db1->Close();
+    db1->Open();
+    EXPECT_EQ(log, "leave;stay;leave;stay;leave;stay;leave;stay;");
+}
+
 TEST_F(FBTransactionTest, HandlersAndLinksInTheirOrder) {
     AnsiString log;
     tr->AddNotifyEvent(0, TMethodKey{{1}, nullptr}, [&log](TObject*) { log += "bs1;"; });

@@ -19,7 +19,7 @@ TEST(IB_Intf, RealClientBindsWithItsOwnVersion) {
     for (int i = 0; i < IIBClientLibrary::EP_Count; ++i) {
         auto ep = static_cast<IIBClientLibrary::TEntryPoint>(i);
         bool neverBound = ep == IIBClientLibrary::EP_isc_blob_lookup_desc || ep == IIBClientLibrary::EP_isc_blob_set_desc ||
-                          ep == IIBClientLibrary::EP_isc_cancel_blob || ep == IIBClientLibrary::EP_isc_array_lookup_desc ||
+                          ep == IIBClientLibrary::EP_isc_array_lookup_desc ||
                           ep == IIBClientLibrary::EP_isc_array_set_desc ||
                           ep == IIBClientLibrary::EP_isc_prepare_transaction ||
                           ep == IIBClientLibrary::EP_isc_prepare_transaction2 || ep == IIBClientLibrary::EP_isc_add_user ||

@@ -43,7 +43,8 @@ public:
     static void SetUpTestSuite() {
         DB1().Execute(
             "CREATE TABLE A (ID INTEGER NOT NULL, V INTEGER[1:5], M SMALLINT[1:3, 1:4], S VARCHAR(10)[1:3], "
-            "C CHAR(4)[0:1], D DATE[1:2], F DOUBLE PRECISION[1:2], N INTEGER)");
+            "C CHAR(4)[0:1], D DATE[1:2], F DOUBLE PRECISION[1:2], N INTEGER, P NUMERIC(9,2)[1:2], "
+            "Q NUMERIC(4,1)[1:2])");
     }
 
 protected:
@@ -132,6 +133,15 @@ TEST_F(pFBArrayTest, TextDateAndFloatElements) {
     const Variant f = q->FieldByName("F")->ArrayValue();
     EXPECT_DOUBLE_EQ(VarArrayGet(f, {1}).AsDouble(), 1.25);
     EXPECT_DOUBLE_EQ(VarArrayGet(f, {2}).AsDouble(), 0.0);
+    Put(3, "P", VarArrayOf({Variant(12.34), Variant(-0.05)}));   // scaled elements keep their decimals
+    Put(3, "Q", VarArrayOf({Variant(123.4), Variant(0.1)}));
+    TFBQuery* e = Query("select P[1], Q[2] from A where ID = 3");   // as the server holds them
+    e->ExecQuery();
+    EXPECT_DOUBLE_EQ(e->Fields(0)->AsDouble() + e->Fields(1)->AsDouble(), 12.44);
+    EXPECT_DOUBLE_EQ(VarArrayGet(Row(3)->FieldByName("P")->ArrayValue(), {2}).AsDouble(), -0.05);
+    EXPECT_DOUBLE_EQ(VarArrayGet(Row(3)->FieldByName("Q")->ArrayValue(), {1}).AsDouble(), 123.4);
+    for (const char* Column : {"Q", "M"})   // a value beyond the element is refused, not wrapped round
+        EXPECT_TRUE(RaisesCode([&] { Row(3)->FieldByName(Column)->SetArrayValue(VarArrayOf({Variant(40000)})); }, 33));
 }
 
 TEST_F(pFBArrayTest, ParameterTakesAVariantArrayThroughItsColumn) {

@@ -157,6 +157,11 @@ TEST_F(DataInfoTest, RepositoryTablesAbsentOrNotUsed) {
               "Can't use FB$DATASETS_INFO.\r\nurDataSetInfo not included into Database.UseRepositories.");
     EXPECT_EQ(MessageOf([&] { GlobalDataSetInfo()->GetDataSetInfo(nullptr, 5, "ds"); }),
               "Can't get info for 5\r\nDatabase is not assigned");
+    EXPECT_TRUE(ExistFieldsInfoTable(d3));
+    d3->Close();   // the answer goes with the connection: another database through the same object
+    d3->SetDBName(DB1().Path());
+    d3->Open();
+    EXPECT_FALSE(ExistFieldsInfoTable(d3));
     ClearRepositoryFlags(d3);
 }
 
@@ -352,7 +357,21 @@ TEST_F(DataInfoTest, UpgradeAddsRepositoryColumns) {
               "KEY_FIELD VARCHAR(68))");
     t.Execute("INSERT INTO FB$DATASETS_INFO (DS_ID, DESCRIPTION, SELECT_SQL, KEY_FIELD) "
               "VALUES (3, 'liste', 'select * from T', 'ID')");
+    t.Execute("CREATE TABLE FB$FIELDS_INFO (TABLE_NAME VARCHAR(68) NOT NULL, FIELD_NAME VARCHAR(68) NOT NULL, "
+              "DISPLAY_LABEL VARCHAR(64)); CREATE TABLE T (ID INTEGER NOT NULL PRIMARY KEY)");
     TFBDatabase* db = Connect(t);
+    // Before the upgrade, through the cache file: what it lacked stays marked, keys read, entries checked.
+    GlobalDataSetInfo()->GetDataSetInfo(db, 3, "ds");
+    GetTableInfo(db, "T", true);
+    SaveRepositories(folder + "/old.mcf");
+    LoadRepositories(folder + "/old.mcf", false);
+    const TpDataSetInfo* old = GlobalDataSetInfo()->Find(3, db->DBName());
+    EXPECT_EQ(Integer(old->HasDescription) + old->HasUpdateTableName + old->HasUpdateOnlyModifiedFields + old->HasConditions, 1);
+    EXPECT_EQ(GetTableInfo(db, "T", false)->PrimaryKeyFields(), "ID");
+    LoadRepositories(folder + "/old.mcf", true);
+    EXPECT_EQ(GlobalDataSetInfo()->GetDataSetInfo(db, 3, "ds")->KeyField, "ID");
+    EXPECT_FALSE(GetTableInfo(db, "T", true)->MustValidate);
+    GlobalDataSetInfo()->Clear();
     TFBTransaction tr(nullptr);
     tr.SetDefaultDatabase(db);
     UpgradeDataSetsInfoTable(&tr);

@@ -48,11 +48,13 @@ std::unique_ptr<TExtStringGrid> Grid(Integer Cols, TColumnSizeLocation Loc, cons
 TEST(ExtGridStore, AnIniFileGetsOneValuePerColumnWhenTheGridGoes) {
     TTempDir T;
     const AnsiString Ini = (T.Dir / "widths.ini").string();
+    std::ofstream(T.Dir / "widths.ini.new") << "the user's own";
     {
         auto G = Grid(3, clIniFile, Ini);
         G->SetColWidths(1, 120);
     }
     EXPECT_EQ("[Liste]\r\nCol0=64\r\nCol1=120\r\nCol2=64\r\n", T.Read("widths.ini"));
+    EXPECT_EQ("the user's own", T.Read("widths.ini.new"));
     auto More = Grid(5, clIniFile, Ini);
     More->SetColWidths(4, 99);
     More->RestoreColumnWidths();

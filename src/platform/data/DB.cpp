@@ -1341,7 +1341,9 @@ void TDataSet::DataEvent(TDataEvent Event, TDataEventInfo Info) {
     }
     bool Notify = !(ControlsDisabled() || FState == dsBlockRead);
     if (Notify) {
-        for (TDataSource* DS : std::vector<TDataSource*>(FDataSources)) DS->DataEvent(Event, Info);
+        // A receiver may free another source meanwhile (a handler closing its form): it is not called.
+        for (TDataSource* DS : std::vector<TDataSource*>(FDataSources))
+            if (std::find(FDataSources.begin(), FDataSources.end(), DS) != FDataSources.end()) DS->DataEvent(Event, Info);
     } else if ((Event == deUpdateState && FState == dsInactive) || Event == deLayoutChange)
         FEnableEvent = deLayoutChange;
     if (Field) Field->Change();
@@ -1471,11 +1473,13 @@ void TDataSource::DataEvent(TDataEvent Event, TDataEventInfo Info) {
 
 void TDataSource::NotifyDataLinks(TDataEvent Event, TDataEventInfo Info) {
     // Single-record links (editors) first, then multi-record ones (grids).
+    // A link freed by another's handler meanwhile is not touched.
     std::vector<TDataLink*> Links(FDataLinks);
+    const auto Listed = [this](TDataLink* L) { return std::find(FDataLinks.begin(), FDataLinks.end(), L) != FDataLinks.end(); };
     for (TDataLink* L : Links)
-        if (L->FBufferCount == 1 && L->FDataSource == this) L->DataEvent(Event, Info);
+        if (Listed(L) && L->FBufferCount == 1 && L->FDataSource == this) L->DataEvent(Event, Info);
     for (TDataLink* L : Links)
-        if (L->FBufferCount > 1 && L->FDataSource == this) L->DataEvent(Event, Info);
+        if (Listed(L) && L->FBufferCount > 1 && L->FDataSource == this) L->DataEvent(Event, Info);
 }
 
 void TDataSource::Edit() {

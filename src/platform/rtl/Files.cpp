@@ -369,16 +369,16 @@ int LockTempFile(const std::string& NativePath)
     return Fd;
 }
 
-void RemoveTempLeftovers(const std::string& NativeDir, const char* Marker)
+void RemoveTempLeftovers(const std::string& NativeDir, const std::string& Prefix)
 {
     std::string Dir = NativeDir.empty() ? std::string("./") : NativeDir;
     if (Dir.back() != '/') Dir += '/';
     DIR* D = ::opendir(Dir.c_str());
     if (!D) return;
-    const size_t MarkerLen = std::strlen(Marker);
     while (dirent* E = ::readdir(D)) {
         std::string Name = E->d_name;
-        if (Name.size() < MarkerLen + 6 || Name.compare(Name.size() - 6 - MarkerLen, MarkerLen, Marker) != 0) continue;
+        // Only the names mkstemp makes from this prefix: a user's "notes.tmpbackup" is not ours.
+        if (Name.size() != Prefix.size() + 6 || Name.compare(0, Prefix.size(), Prefix) != 0) continue;
         bool Suffix = true;
         for (size_t I = Name.size() - 6; I < Name.size(); ++I)
             Suffix = Suffix && std::isalnum(static_cast<unsigned char>(Name[I]));
@@ -405,8 +405,9 @@ TAtomicFileWriter::TAtomicFileWriter(const AnsiString& FileName) : FFileName(Fil
         throw EFCreateError(Format("Cannot create file \"%s\". %s", {FileName, SysErrorMessage(Err)}), FileName, Err);
     }
     FLock = LockTempFile(FTemp);
-    size_t Slash = FTarget.rfind('/');
-    RemoveTempLeftovers(Slash == std::string::npos ? std::string() : FTarget.substr(0, Slash + 1), ".tmp");
+    const size_t Slash = FTarget.rfind('/');
+    const size_t NameStart = Slash == std::string::npos ? 0 : Slash + 1;
+    RemoveTempLeftovers(FTarget.substr(0, NameStart), FTarget.substr(NameStart) + ".tmp");
     // Keep the mode of the file being replaced; a new file gets the usual one.
     struct stat St;
     mode_t Mode = 0666;

@@ -76,8 +76,8 @@ void FindClose(TSearchRec& F);
 // flushes it and renames it over the old one, so a failure never leaves half
 // a file. EFCreateError "Cannot create file \"%s\". %s" on failure (the old
 // file is then untouched).
-// Its temporary is "<name>.tmpXXXXXX"; leftovers of writes killed half-way
-// in the same folder are removed by the next write.
+// Its temporary is "<name>.tmpXXXXXX"; leftovers of writes of the same
+// target killed half-way are removed by its next write.
 void SaveFileAtomically(const AnsiString& FileName, const AnsiString& Data);
 // The same for a file written piece by piece: Write appends to a temporary file
 // beside FileName, Commit flushes it and renames it over FileName. Destroyed
@@ -104,11 +104,12 @@ private:
 // Temporary files of writes: the writer holds a lock on its own file while it
 // writes (LockTempFile: an open descriptor of it, kept until the file has its
 // final name), so that RemoveTempLeftovers, run by the next write in Dir,
-// removes only what killed writes left: regular files of this user whose
-// names end in Marker and six more characters, and that no one holds locked.
-// LockTempFile returns the descriptor to close afterwards, -1 on failure.
+// removes only what killed writes left: regular files of this user named
+// Prefix and six letters or digits (the names mkstemp makes from it), that no
+// one holds locked. LockTempFile returns the descriptor to close afterwards,
+// -1 on failure.
 int LockTempFile(const std::string& NativePath);
-void RemoveTempLeftovers(const std::string& NativeDir, const char* Marker);
+void RemoveTempLeftovers(const std::string& NativeDir, const std::string& Prefix);
 // Whole file as bytes; EFOpenError when it cannot be read.
 AnsiString LoadFileToString(const AnsiString& FileName);
 

@@ -439,6 +439,19 @@ TEST(DataSet, DisabledControlsHearOneChangeWhenEnabledAgain) {
     DS->EnableControls();   // one too many does nothing
 }
 
+TEST(DataSet, ALinkOrSourceFreedByAnotherDuringAnEventIsNotCalled) {
+    struct TLink : TDataLink { std::function<void()> OnRecord; void RecordChanged(TField*) override { OnRecord(); } };
+    TLink First, *Second = new TLink;
+    auto DS = MakeSet(3);
+    TDataSource Src(nullptr), *Other = new TDataSource(nullptr);
+    Src.SetDataSet(DS.get());
+    Other->SetDataSet(DS.get());
+    First.SetDataSource(&Src);
+    Second->SetDataSource(&Src);
+    First.OnRecord = [&] { delete Second, delete Other, Second = nullptr, Other = nullptr; };
+    DS->Next();   // nothing of the freed two is touched (the sanitizer build checks it)
+}
+
 TEST(DataSet, LinksFollowStateAndFieldChanges) {
     auto DS = MakeSet(2);
     TDataSource Src(nullptr);

@@ -169,9 +169,10 @@ TEST_F(FilesTest, AtomicSave)
 
 TEST_F(FilesTest, AtomicSaveRemovesLeftoversOfKilledSavesOnly)
 {
-    const char* Files[] = {"a.xml.tmpAbC123", "b.ini.tmpLocked", "c.tmp12345", "d.tmp1234567x", ".tmpZZZZZZ"};
+    const char* Files[] = {"data.ini.tmpAbC123", "data.ini.tmpLocked", "data.ini.tmp12345", "data.ini.tmp1234567",
+                           "a.xml.tmpAbC123", "notes.tmpbackup"};   // only this target's own temporaries go
     for (const char* Name : Files) std::ofstream(std::string(Dir + Name)) << "x";
-    int Held = LockTempFile(Dir + "b.ini.tmpLocked");
+    int Held = LockTempFile(Dir + "data.ini.tmpLocked");
     ASSERT_GE(Held, 0);
     SaveFileAtomically(Dir + "data.ini", "new");
     ::close(Held);
@@ -180,7 +181,8 @@ TEST_F(FilesTest, AtomicSaveRemovesLeftoversOfKilledSavesOnly)
     for (Integer Rc = FindFirst(Dir + "*", faAnyFile, R); Rc == 0; Rc = FindNext(R)) Names.push_back(R.Name);
     FindClose(R);
     std::sort(Names.begin(), Names.end());
-    EXPECT_EQ(Names, (std::vector<AnsiString>{"b.ini.tmpLocked", "c.tmp12345", "d.tmp1234567x", "data.ini"}));
+    EXPECT_EQ(Names, (std::vector<AnsiString>{"a.xml.tmpAbC123", "data.ini", "data.ini.tmp12345", "data.ini.tmp1234567",
+                                              "data.ini.tmpLocked", "notes.tmpbackup"}));
 }
 
 TEST(FileDirs, TempAndHome)
