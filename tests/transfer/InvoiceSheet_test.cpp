@@ -247,6 +247,35 @@ TEST_F(InvoiceSheetClick, ACancelledFileChoiceAsksNothingMore) {
     EXPECT_EQ(DM().Count("select * from efatura"), 0);
 }
 
+// An invoice the import stored without a reference number opens from its row as
+// that invoice; Değiştir and SİL touch it alone.
+TEST_F(InvoiceSheetClick, AnInvoiceImportedWithoutAReferenceOpensAndIsChangedAndDeletedAlone) {
+    for (const char* K : {"e", "d"}) {
+        TTopFaturaGirForm* Bulk = *K == 'e' ? static_cast<TTopFaturaGirForm*>(EBulk.get()) : DBulk.get();
+        TFaturaGirForm* D = *K == 'e' ? static_cast<TFaturaGirForm*>(EDialog.get()) : DDialog.get();
+        AddSubscriber(K, "100", "ALİ");
+        AddInvoice(K, "R9", "100", "5", "5", "Mart 2016", "02.03.2016");
+        Answer(Workbook({Invoice("100", "", Variant(7.0))}), "2", "2");
+        ClickImport(Bulk);
+        auto OpenFirstRow = [&] {
+            ShowAndList(Bulk, "Mart");
+            Bulk->OENDEKS->SetRow(1);
+            uitest::Click(Bulk->yenikayit);
+        };
+        OpenFirstRow();
+        EXPECT_EQ(ShownButtons(D), "degistir sil");
+        D->faturabedeli->SetTextAsFloat(8);
+        uitest::Click(D->degistir);
+        const AnsiString Amounts = Format("select list(coalesce(REFERANSNO, '-') || '=' || cast(TOPLAMBEDELI as "
+                                          "integer)) from (select * from %sfatura order by FATURATARIHI)", {AnsiString(K)});
+        EXPECT_EQ(DM().Value(Amounts), "-=8,R9=5");
+        OpenFirstRow();
+        uitest::Click(D->sil);
+        EXPECT_EQ(DM().Value(Amounts), "R9=5");
+        EXPECT_TRUE(Prompts.Messages().empty());
+    }
+}
+
 // A row the database refuses ends the import there; the rows before it stay, and
 // the screen goes on working: the next import and the single invoice dialog store.
 TEST_F(InvoiceSheetClick, ARowTheDatabaseRefusesKeepsEarlierRowsAndTheScreenWorking) {
