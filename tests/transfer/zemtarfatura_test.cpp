@@ -275,3 +275,25 @@ TEST_F(ElectricityInvoiceScreen, AnAmountTypedWrongNamesItsRowAndColumn) {
               std::vector<AnsiString>{"Satır 2, sütun 7 (FATURA BEDELİ): '12x5' bir tutar değil; dosya yazılmadı."});
     EXPECT_FALSE(FileExists(Folder.Path() + "elektrik_fatura_islemleri.xml"));
 }
+
+// An exempt row or one without identity record marked E by hand stops the write:
+// the file would count it but could not carry it.
+TEST_F(ElectricityInvoiceScreen, AMarkedRowTheFileCannotCarryStopsTheWrite) {
+    ThreeInvoices();
+    for (Integer Row : {1, 3}) {
+        Prompts.Clear();
+        modaltest::WhileShownModally(F.get(), [&] {
+            uitest::Click(F->Button1);
+            F->OENDEKS->SetCells(11, Row, "E");
+            F->iay->SetText("Mart");
+            F->VERGINOM->SetText("1234567890");
+            F->YOL->SetText(Folder.Path());
+            uitest::Click(F->Button4);
+        });
+        EXPECT_EQ(Prompts.Messages(), std::vector<AnsiString>{Format(
+                      "Satır %d, sütun 8 (ZEMTAR DURUMU): '%s' durumundaki satır dosyaya yazılamaz (yalnız NORMAL ve "
+                      "İADE yazılır); satırı H ile işaretleyiniz; dosya yazılmadı.",
+                      {Row, Row == 1 ? AnsiString("ZEMTARTAN MUAF") : AnsiString("ZEMTAR ABONE KİMLİK KAYDI YAPILMAMIŞ")})});
+        EXPECT_FALSE(FileExists(Folder.Path() + "elektrik_fatura_islemleri.xml"));
+    }
+}
