@@ -64,9 +64,12 @@ void CheckSheetRowsDistinct(const std::vector<Integer>& Rows, const std::functio
     }
 }
 
+bool SheetCellBlank(const Variant& Cell) {
+    return Cell.IsEmpty() || Cell.IsNull() || (Cell.VType() == varString && Trim(VarToStr(Cell)).empty());
+}
+
 Double SheetImportNumber(const Variant& Cell) {
-    if (Cell.IsEmpty() || Cell.IsNull()) return 0;
-    if (Cell.VType() == varString && Trim(VarToStr(Cell)).empty()) return 0;
+    if (SheetCellBlank(Cell)) return 0;
     auto NoNumber = [&] { return EConvertError("\"" + ShownValue(VarToStr(Cell)) + "\" sayı değil"); };
     // A true/false cell or text is no amount, though a variant reads it as -1 or 0.
     if (Cell.VType() == varBoolean) throw NoNumber();

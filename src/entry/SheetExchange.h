@@ -42,6 +42,9 @@ void CheckSheetRowsDistinct(const std::vector<Integer>& Rows, const std::functio
 // screen goes on working; the error is raised again.
 void StoreSheetRow(TpFBDataSet* DS, const std::function<void(bool Found)>& Assign);
 
+// An empty cell, or one holding blanks only.
+bool SheetCellBlank(const Variant& Cell);
+
 // A number cell as it is stored: an empty cell gives 0; EConvertError otherwise
 // when it is no number (a true/false cell or text too).
 Double SheetImportNumber(const Variant& Cell);

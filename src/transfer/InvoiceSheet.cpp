@@ -7,6 +7,7 @@
 #include "platform/rtl/SysUtils.h"
 #include "platform/sheet/Excel.h"
 #include "platform/ui/Dialogs.h"
+#include "platform/ui/Forms.h"
 #include "transfer/TopFaturaGir.h"
 
 namespace {
@@ -56,6 +57,21 @@ void CheckOneInvoicePerRow(const TInvoiceKind& Kind, TExcelWorksheet* Sheet, con
                                    "hangisini değiştireceği belli değil. Hiçbir kayıt aktarılmadı.",
                                    {R, No, Date}));
     }
+}
+
+// Rows whose amount and consumption cells are both empty would be stored as an
+// invoice of nothing: the operator is asked once for all of them, as the invoice
+// dialog asks; Hayır (the default) stores no row at all.
+bool EmptyAmountsConfirmed(TExcelWorksheet* Sheet, const std::vector<Integer>& Rows) {
+    AnsiString Empty;
+    for (Integer R : Rows)
+        if (SheetCellBlank(Sheet->Cells(R, 5)) && SheetCellBlank(Sheet->Cells(R, 6)))
+            Empty += (Empty.empty() ? "" : ", ") + IntToStr(R);
+    if (Empty.empty()) return true;
+    const AnsiString Question = Format("Excel satırları %s: fatura bedeli ve toplam tüketim boş. Bu satırlar 0 bedel "
+                                       "ve 0 tüketimle kaydedilsin mi? Hayır derseniz hiçbir kayıt aktarılmaz.",
+                                       {Empty});
+    return Application->MessageBox(Question, "Onay", MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
 }
 
 }  // namespace
@@ -122,6 +138,7 @@ void InvoiceSheetImport(TTopFaturaGirForm* Screen) {
         Sheet, First, Last, 1, ImportColumns, Ds, Kind.SheetImportSQL);
 
     CheckOneInvoicePerRow(Kind, Sheet, Rows);
+    if (!EmptyAmountsConfirmed(Sheet, Rows)) return;
 
     for (Integer R : Rows) {
         Tr->SetActive(true);

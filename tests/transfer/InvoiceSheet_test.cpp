@@ -247,6 +247,27 @@ TEST_F(InvoiceSheetClick, ACancelledFileChoiceAsksNothingMore) {
     EXPECT_EQ(DM().Count("select * from efatura"), 0);
 }
 
+// Rows with neither an amount nor a consumption are asked about once, naming
+// them; Hayır stores no row, Evet stores them as 0; a typed 0 asks nothing.
+TEST_F(InvoiceSheetClick, RowsWithoutAmountAndConsumptionAreAskedAboutOnce) {
+    const AnsiString File = Workbook({Invoice("100", "R1", Variant(), "01.03.2016", Variant()),
+                                      Invoice("200", "R2", Variant(0.0), "01.03.2016", Variant(0.0)),
+                                      Invoice("300", "R3", Variant(" "), "01.03.2016", Variant())});
+    for (Integer Answer_ : {IDNO, IDYES}) {
+        Prompts.Clear();
+        Answer(File, "2", "4");
+        Prompts.QueueAnswer(Answer_);
+        EXPECT_EQ(ClickImport(DBulk.get()),
+                  std::vector<AnsiString>{"Excel satırları 2, 4: fatura bedeli ve toplam tüketim boş. Bu satırlar 0 "
+                                          "bedel ve 0 tüketimle kaydedilsin mi? Hayır derseniz hiçbir kayıt aktarılmaz."});
+        EXPECT_EQ(Prompts.Records().back().Flags & MB_DEFBUTTON2, MB_DEFBUTTON2);
+        EXPECT_EQ(DM().Count("select * from dfatura"), Answer_ == IDYES ? 3 : 0);
+    }
+    Prompts.Clear();
+    Answer(File, "3", "3");
+    EXPECT_TRUE(ClickImport(DBulk.get()).empty());
+}
+
 // An invoice the import stored without a reference number opens from its row as
 // that invoice; Değiştir and SİL touch it alone.
 TEST_F(InvoiceSheetClick, AnInvoiceImportedWithoutAReferenceOpensAndIsChangedAndDeletedAlone) {
