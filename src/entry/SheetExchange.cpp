@@ -32,8 +32,11 @@ AnsiString ShownValue(const AnsiString& Value) {
 }  // namespace
 
 void StoreSheetRow(TpFBDataSet* DS, const std::function<void(bool Found)>& Assign) {
+    StoreSheetRow(DS, !DS->IsEmpty(), Assign);
+}
+
+void StoreSheetRow(TpFBDataSet* DS, bool Found, const std::function<void(bool Found)>& Assign) {
     TFBTransaction* Tr = dmodule1->FBTransact1;
-    const bool Found = !DS->IsEmpty();
     if (Found)
         DS->Edit();
     else

@@ -41,6 +41,8 @@ void CheckSheetRowsDistinct(const std::vector<Integer>& Rows, const std::functio
 // database refuses leaves DS closed and the transaction rolled back, so the
 // screen goes on working; the error is raised again.
 void StoreSheetRow(TpFBDataSet* DS, const std::function<void(bool Found)>& Assign);
+// The same, told whether to edit DS's current record or insert one.
+void StoreSheetRow(TpFBDataSet* DS, bool Found, const std::function<void(bool Found)>& Assign);
 
 // An empty cell, or one holding blanks only.
 bool SheetCellBlank(const Variant& Cell);

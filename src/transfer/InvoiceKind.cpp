@@ -31,8 +31,6 @@ const TInvoiceKind Electricity{
     "Select * from efatura where donemi>=\"%s\" ORDER BY aboneno",
     "Select  * from eabonekimlik where aboneno = \"%s\" ORDER BY aboneno",
     "Select * from efatura where aboneno= ?ABONENO and faturatarihi in (?FATURATARIHI, ?ISOFATURATARIHI)  ",
-    "update efatura set REFERANSNO=?REFERANSNO,TOPLAMBEDELI=?TOPLAMBEDELI,TOPLAMTUKETIM=?TOPLAMTUKETIM,"
-    "DONEMI=?DONEMI,FATURATARIHI=?FATURATARIHI  WHERE ABONENO=?OLD_ABONENO AND FATURATARIHI=?OLD_FATURATARIHI",
     &Tdmodule1::EFATURA,
     &Tdmodule1::eabonekimlik,
     [] { return static_cast<TTopFaturaGirForm*>(etopfaturagirf); },
@@ -62,8 +60,6 @@ const TInvoiceKind Gas{
     "Select * from dfatura where donemi>=\"%s\" ORDER BY aboneno",
     "Select  * from dabonekimlik where aboneno = \"%s\" ORDER BY aboneno",
     "Select * from dfatura where aboneno= ?ABONENO and faturatarihi in (?FATURATARIHI, ?ISOFATURATARIHI)  ",
-    "update Dfatura set REFERANSNO=?REFERANSNO,TOPLAMBEDELI=?TOPLAMBEDELI,TOPLAMTUKETIM=?TOPLAMTUKETIM,"
-    "DONEMI=?DONEMI,FATURATARIHI=?FATURATARIHI  WHERE ABONENO=?OLD_ABONENO AND FATURATARIHI=?OLD_FATURATARIHI",
     &Tdmodule1::dfatura,
     &Tdmodule1::dabonekimlik,
     [] { return static_cast<TTopFaturaGirForm*>(dtopfaturagirf); },

@@ -178,15 +178,19 @@ TEST_F(InvoiceSheet, AnExportedWorkbookReimportedChangesNothing) {
     AddInvoice("e", "R2", "100", "7", "8", "Nisan 2016", "30.04.2016");
     AddInvoice("e", "R3", "007", "0.1", "0", "Mart 2016", "31.03.2016");
     AddInvoice("e", "R4", "100", "2", "3", "Mart 2016", "2016-03-10");   // as an older import stored it
+    AddInvoice("e", "R5", "100", "5", "6", "Mart 2016", "01.03.2016");   // a second invoice of that day
     EBulk->Show();
     EBulk->Button2Click(EBulk.get());
     ASSERT_EQ(Shown.size(), 1u);
-    const AnsiString Before = Row("REFERANSNO = 'R1'") + Row("REFERANSNO = 'R2'") + Row("REFERANSNO = 'R3'");
-    Answer(Shown[0], "2", "5");
+    const AnsiString Before = Row("REFERANSNO = 'R1'") + Row("REFERANSNO = 'R2'") + Row("REFERANSNO = 'R3'") +
+                              Row("REFERANSNO = 'R5'");
+    Answer(Shown[0], "2", "6");
     EBulk->Button4Click(EBulk.get());
-    EXPECT_EQ(DM().Count("select * from efatura"), 4);
+    EXPECT_TRUE(Prompts.Messages().empty());
+    EXPECT_EQ(DM().Count("select * from efatura"), 5);
+    EXPECT_EQ(Row("REFERANSNO = 'R1'") + Row("REFERANSNO = 'R2'") + Row("REFERANSNO = 'R3'") + Row("REFERANSNO = 'R5'"),
+              Before);
     EXPECT_EQ(Row("REFERANSNO = 'R4'"), "100|Mart 2016|R4|200|300|10.03.2016");
-    EXPECT_EQ(Row("REFERANSNO = 'R1'") + Row("REFERANSNO = 'R2'") + Row("REFERANSNO = 'R3'"), Before);
     EXPECT_EQ(Row("REFERANSNO = 'R3'"), "007|Mart 2016|R3|10|0|31.03.2016");
 }
 
@@ -215,7 +219,8 @@ TEST_F(InvoiceSheetClick, ARowMatchingTwoStoredInvoicesStopsTheWholeImport) {
     AddInvoice("e", "R2", "100", "20", "2", "Mart 2016", "01.03.2016");
     Answer(Workbook({Invoice("200", "N1", Variant(1.0)), Invoice("100", "N2", Variant(2.0))}), "2", "3");
     EXPECT_EQ(ClickImport(EBulk.get()), std::vector<AnsiString>{"Excel satırı 3: \"100\" abonesinin 01.03.2016 tarihli "
-              "birden çok faturası kayıtlı; satırın hangisini değiştireceği belli değil. Hiçbir kayıt aktarılmadı."});
+              "birden çok faturası kayıtlı ve satırın referans numarası (\"N2\") bunlardan birini seçmiyor; satırın "
+              "hangisini değiştireceği belli değil. Hiçbir kayıt aktarılmadı."});
     EXPECT_EQ(DM().Value("select count(*) || min(REFERANSNO) || max(REFERANSNO) from efatura"), "2R1R2");
 }
 
@@ -223,11 +228,16 @@ TEST_F(InvoiceSheetClick, ARowMatchingTwoStoredInvoicesStopsTheWholeImport) {
 // second would replace the first, so nothing is written and both rows are named.
 TEST_F(InvoiceSheetClick, TwoRowsOfOneInvoiceStopTheWholeImportNamingBoth) {
     Answer(Workbook({Invoice("100", "R1", Variant(1.0)), Invoice("200", "R2", Variant(2.0)),
-                     Invoice("100", "R3", Variant(3.0), "2016-03-01")}),
+                     Invoice("100", "R1", Variant(3.0), "2016-03-01")}),
            "2", "4");
     EXPECT_EQ(ClickImport(EBulk.get()), std::vector<AnsiString>{"Excel satırları 2 ve 4: ikisi de \"100\" abonesinin "
               "01.03.2016 tarihli faturası; hangisinin kaydedileceği belli değil. Hiçbir kayıt aktarılmadı."});
     EXPECT_EQ(DM().Count("select * from efatura"), 0);
+    // Two new invoices of one day with their own numbers are both stored.
+    Prompts.Clear();
+    Answer(Workbook({Invoice("100", "R1", Variant(1.0)), Invoice("100", "R9", Variant(9.0))}), "2", "3");
+    EXPECT_TRUE(ClickImport(EBulk.get()).empty());
+    EXPECT_EQ(DM().Value("select list(REFERANSNO) from (select * from efatura order by REFERANSNO)"), "R1,R9");
 }
 
 TEST_F(InvoiceSheetClick, RowsWithoutASubscriberNumberAreSkipped) {
