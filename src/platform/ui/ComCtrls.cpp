@@ -237,6 +237,7 @@ void TDateTimePicker::Fill() {
 
 void TDateTimePicker::Clear() {
     FEmpty = true;
+    FValue = WithDay(FValue, ::Now());   // stepped or dropped down, an empty picker starts at today
     Apply();
 }
 
@@ -379,8 +380,7 @@ bool TDateTimePicker::TypeKey(const QKeyEvent* E) {
         const bool Whole = !FEdit->text().isEmpty() && FEdit->selectedText() == FEdit->text();
         if (Whole && FAllowEmpty) {
             const bool Changed = !FEmpty;
-            FEmpty = true;
-            Apply();
+            Clear();
             if (Changed) GuardedCall(this, [this] { FireEvent(OnChange, this); });
         } else if (Key == Qt::Key_Backspace && Part > 0 && !FEdit->text().isEmpty()) {
             SelectPart(Part - 1);   // back to the part before; nothing is erased
