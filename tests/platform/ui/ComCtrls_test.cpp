@@ -114,21 +114,6 @@ TEST(DatePicker, DigitsStartTheirPartAfreshAndNoImpossibleDateIsEverShown) {
     }
 }
 
-// Delete or Backspace over the whole date empties a picker that allows it.
-TEST(DatePicker, DeleteOverTheWholeDateEmptiesAPickerThatAllowsIt) {
-    for (const int Key : {Qt::Key_Delete, Qt::Key_Backspace}) {
-        for (const bool Allow : {true, false}) {
-            TPickerOnForm P(EncodeDate(2016, 2, 29));
-            P.Picker->SetAllowEmpty(Allow);
-            SendKey(P.Picker->Widget(), Qt::Key_A, QString(QChar(1)), Qt::ControlModifier);
-            SendKey(P.Picker->Widget(), Key);
-            EXPECT_EQ(P.Picker->Empty(), Allow);
-            EXPECT_EQ(P.Changes, Allow ? 1 : 0);
-            EXPECT_EQ(P.Picker->Text(), Allow ? "" : "29.02.2016");
-        }
-    }
-}
-
 TEST(DatePicker, DigitsTypedCountWhenTheFieldIsLeftBeforeItsExitHandlerReadsThem) {
     TPickerOnForm P(EncodeDate(2004, 4, 21));
     TDateTime Seen = 0;
