@@ -67,6 +67,14 @@ void CheckSheetRowsDistinct(const std::vector<Integer>& Rows, const std::functio
     }
 }
 
+bool AskSheetRow(const AnsiString& Caption, const AnsiString& Prompt, Integer& Row) {
+    AnsiString Text;
+    if (!InputQuery(Caption, Prompt, Text)) return false;
+    if (!TryStrToInt(Text, Row))
+        throw EConvertError("\"" + ShownValue(Text) + "\" bir satır numarası değil. Hiçbir kayıt aktarılmadı");
+    return true;
+}
+
 bool SheetCellBlank(const Variant& Cell) {
     return Cell.IsEmpty() || Cell.IsNull() || (Cell.VType() == varString && Trim(VarToStr(Cell)).empty());
 }

@@ -44,6 +44,11 @@ void StoreSheetRow(TpFBDataSet* DS, const std::function<void(bool Found)>& Assig
 // The same, told whether to edit DS's current record or insert one.
 void StoreSheetRow(TpFBDataSet* DS, bool Found, const std::function<void(bool Found)>& Assign);
 
+// The row number the operator types at an import's prompt: false when the prompt
+// is cancelled (the import ends quietly); EConvertError naming a typed text that
+// is no number.
+bool AskSheetRow(const AnsiString& Caption, const AnsiString& Prompt, Integer& Row);
+
 // An empty cell, or one holding blanks only.
 bool SheetCellBlank(const Variant& Cell);
 

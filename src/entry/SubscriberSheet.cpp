@@ -194,8 +194,10 @@ void SubscriberSheetImportTable(const AnsiString& TableName, TpFBDataSet* Shared
     TExcelWorksheet* Sheet = Excel->Workbooks(1)->Worksheets(1);
     Excel->SetVisible(true);
 
-    const Integer First = StrToInt(InputBox("Satır No", "Excel İlk Satır Numarasını Giriniz", ""));
-    const Integer Last = StrToInt(InputBox("Satır No", "Excel Son Satır Numarasını Giriniz", ""));
+    Integer First = 0, Last = 0;
+    if (!AskSheetRow("Satır No", "Excel İlk Satır Numarasını Giriniz", First) ||
+        !AskSheetRow("Satır No", "Excel Son Satır Numarasını Giriniz", Last))
+        return;
 
     // The whole range is checked before the first row is written.
     std::vector<TSheetImportColumn> Check;

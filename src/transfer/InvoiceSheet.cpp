@@ -156,9 +156,10 @@ void InvoiceSheetImport(TTopFaturaGirForm* Screen) {
     TExcelWorksheet* Sheet = Excel->Workbooks(1)->Worksheets(1);
     Excel->SetVisible(true);
 
-    const Integer First = StrToInt(InputBox("Excel İlk Satır Numarasını Giriniz", "Satır No", ""));
-    const Integer Last = StrToInt(InputBox("Excel Son Satır Numarasını Giriniz", "Satır No", ""));
-    if (Last < First) return;
+    Integer First = 0, Last = 0;
+    if (!AskSheetRow("Excel İlk Satır Numarasını Giriniz", "Satır No", First) ||
+        !AskSheetRow("Excel Son Satır Numarasını Giriniz", "Satır No", Last) || Last < First)
+        return;
 
     TFBTransaction* Tr = dmodule1->FBTransact1;
     TpFBDataSet* Ds = dmodule1->*Kind.InvoiceDataSet;

@@ -531,6 +531,16 @@ TEST_P(ScreenTest, AltKSaves) {
     EXPECT_EQ(Column("KIRABASLAMATARIHI", "T-1"), "29.04.2004");
 }
 
+// An Alt+letter no visible button answers types nothing (Değiştir is hidden here).
+TEST_P(ScreenTest, AnAltLetterNoButtonAnswersTypesNothing) {
+    F->ABONENO->SetFocus();
+    Settle();
+    TypeText(u"NOPE");
+    SystemKey(F->ABONENO, Qt::Key_D, Qt::AltModifier);
+    Settle();
+    EXPECT_EQ(F->ABONENO->Text(), "NOPE");
+}
+
 TEST_P(ScreenTest, EnterMovesToTheNextInput) {
     F->ABONENO->SetFocus();
     Settle();

@@ -450,7 +450,7 @@ TEST_F(SubscriberSheetClickTest, ExportThatCannotWriteTheWorkbookSaysWhy) {
     modaltest::WhileShownModally(&S, [&] { uitest::Click(S.Button16); });
     ::setenv("TMPDIR", OldTmp.c_str(), 1);
     EXPECT_TRUE(Shown.empty());
-    EXPECT_EQ(Prompts.Messages(), std::vector<AnsiString>{"'" + Missing + "/Kitap1.xlsx' could not be written: " +
+    EXPECT_EQ(Prompts.Messages(), std::vector<AnsiString>{"'" + Missing + "/Kitap1.xlsx' dosyası yazılamadı: " +
                                                           std::strerror(ENOENT) + "."});
 }
 

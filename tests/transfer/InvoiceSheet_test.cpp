@@ -252,6 +252,22 @@ TEST_F(InvoiceSheetClick, ACancelledFileChoiceAsksNothingMore) {
     EXPECT_EQ(DM().Count("select * from efatura"), 0);
 }
 
+// The import speaks Turkish: a row number that is no number, a file not there;
+// a cancelled row prompt ends it quietly.
+TEST_F(InvoiceSheetClick, ARowNumberOrFileItCannotTakeIsSaidInTurkishAndACancelEndsQuietly) {
+    const AnsiString File = Workbook({Invoice("100", "N1", Variant(1.0))}), Missing = Folder.Path() + "yok.xlsx";
+    for (const auto& [F, Typed, Said] : {std::tuple{File, "abc", "\"abc\" bir satır numarası değil. Hiçbir kayıt aktarılmadı."},
+                                        std::tuple{File, "", ""}, std::tuple{Missing, "", ""}}) {
+        Prompts.Clear();
+        Prompts.QueueInput(true, "tuvak");
+        Prompts.QueueFile(true, F);
+        if (F == File) Prompts.QueueInput(*Typed != 0, Typed);   // "": the prompt cancelled
+        const std::vector<AnsiString> Expected{F == Missing ? "'" + Missing + "' dosyası bulunamadı." : AnsiString(Said)};
+        EXPECT_EQ(ClickImport(DBulk.get()), *Said || F == Missing ? Expected : std::vector<AnsiString>{});
+    }
+    EXPECT_EQ(DM().Count("select * from dfatura"), 0);
+}
+
 // Rows with neither an amount nor a consumption are asked about once, naming
 // them; Hayır stores no row, Evet stores them as 0; a typed 0 asks nothing.
 TEST_F(InvoiceSheetClick, RowsWithoutAmountAndConsumptionAreAskedAboutOnce) {
