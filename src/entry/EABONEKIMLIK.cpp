@@ -155,6 +155,7 @@ struct TGroupLayout {
         Cell(Caption, L, T);
         auto* D = MakeInput<TDateTimePicker>(Form, Parent, Name, L, T, 96, Yellow);
         D->SetDate(EncodeDate(2004, 4, 21));
+        D->SetAllowEmpty(true);   // the record stores a date left empty so
         return D;
     }
     TMoneyEdit* Money(const char* Name, const AnsiString& Caption) {

@@ -32,8 +32,11 @@ AnsiString ShownValue(const AnsiString& Value) {
 }  // namespace
 
 void StoreSheetRow(TpFBDataSet* DS, const std::function<void(bool Found)>& Assign) {
+    StoreSheetRow(DS, !DS->IsEmpty(), Assign);
+}
+
+void StoreSheetRow(TpFBDataSet* DS, bool Found, const std::function<void(bool Found)>& Assign) {
     TFBTransaction* Tr = dmodule1->FBTransact1;
-    const bool Found = !DS->IsEmpty();
     if (Found)
         DS->Edit();
     else
@@ -64,9 +67,20 @@ void CheckSheetRowsDistinct(const std::vector<Integer>& Rows, const std::functio
     }
 }
 
+bool AskSheetRow(const AnsiString& Caption, const AnsiString& Prompt, Integer& Row) {
+    AnsiString Text;
+    if (!InputQuery(Caption, Prompt, Text)) return false;
+    if (!TryStrToInt(Text, Row))
+        throw EConvertError("\"" + ShownValue(Text) + "\" bir satır numarası değil. Hiçbir kayıt aktarılmadı");
+    return true;
+}
+
+bool SheetCellBlank(const Variant& Cell) {
+    return Cell.IsEmpty() || Cell.IsNull() || (Cell.VType() == varString && Trim(VarToStr(Cell)).empty());
+}
+
 Double SheetImportNumber(const Variant& Cell) {
-    if (Cell.IsEmpty() || Cell.IsNull()) return 0;
-    if (Cell.VType() == varString && Trim(VarToStr(Cell)).empty()) return 0;
+    if (SheetCellBlank(Cell)) return 0;
     auto NoNumber = [&] { return EConvertError("\"" + ShownValue(VarToStr(Cell)) + "\" sayı değil"); };
     // A true/false cell or text is no amount, though a variant reads it as -1 or 0.
     if (Cell.VType() == varBoolean) throw NoNumber();

@@ -41,6 +41,16 @@ void CheckSheetRowsDistinct(const std::vector<Integer>& Rows, const std::functio
 // database refuses leaves DS closed and the transaction rolled back, so the
 // screen goes on working; the error is raised again.
 void StoreSheetRow(TpFBDataSet* DS, const std::function<void(bool Found)>& Assign);
+// The same, told whether to edit DS's current record or insert one.
+void StoreSheetRow(TpFBDataSet* DS, bool Found, const std::function<void(bool Found)>& Assign);
+
+// The row number the operator types at an import's prompt: false when the prompt
+// is cancelled (the import ends quietly); EConvertError naming a typed text that
+// is no number.
+bool AskSheetRow(const AnsiString& Caption, const AnsiString& Prompt, Integer& Row);
+
+// An empty cell, or one holding blanks only.
+bool SheetCellBlank(const Variant& Cell);
 
 // A number cell as it is stored: an empty cell gives 0; EConvertError otherwise
 // when it is no number (a true/false cell or text too).

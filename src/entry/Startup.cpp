@@ -1,5 +1,6 @@
 #include "entry/Startup.h"
 #include "datasets/FBDataSet.h"
+#include "dbclient/FBMessages.h"
 
 #include <array>
 
@@ -38,6 +39,19 @@ std::array<TObjectFactory, ProgramObjectCount>& Factories() {
 }
 
 bool ValidKind(TProgramObject Kind) { return Kind >= 0 && Kind < ProgramObjectCount; }
+
+// "Cannot perform operation -- DB is not open.": the database layer's message table.
+constexpr Integer DatabaseNotOpen = 12;
+
+// The database layer speaks English; what reaches the operator is Turkish.
+void ShowProgramException(TObject*, const Exception& E) {
+    const auto* Db = dynamic_cast<const EFBClientError*>(&E);
+    if (Db && Db->SQLCode() == DatabaseNotOpen)
+        Application->ShowException(
+            Exception("\"" + ProgramDatabaseName() + "\" veritabanı açık değil; işlem yapılamadı"));
+    else
+        Application->ShowException(E);
+}
 
 }  // namespace
 
@@ -87,6 +101,7 @@ void TakeProgramArguments(int argc, char** argv) {
 bool StartProgram() {
     Application->Initialize();
     Application->SetTitle(ApplicationTitle);
+    Application->OnException = ShowProgramException;
     // The data sets show the SQL cursor while they run SQL.
     ScreenCursorHooks().Get = [] { return Screen->Cursor(); };
     ScreenCursorHooks().Set = [](TCursor Value) { Screen->SetCursor(Value); };

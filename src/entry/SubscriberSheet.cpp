@@ -110,7 +110,7 @@ void AssignRow(TpFBDataSet* DS, TExcelWorksheet* Sheet, Integer Row) {
         if (SubscriberSheetNumberColumn(C))
             Field->SetAsFloat(SheetImportNumber(Cell));
         else if (SubscriberSheetDateColumn(C))
-            Field->SetAsString(SheetImportDate(Cell, !SubscriberSheetDateRequired(C)));
+            Field->SetAsString(SheetImportDate(Cell, true));   // an empty date cell is stored empty
         else
             Field->SetAsString(VarToStr(Cell));
     }
@@ -143,7 +143,6 @@ bool SubscriberSheetNumberColumn(Integer Column) {
 
 bool SubscriberSheetDateColumn(Integer Column) { return Column == 6 || Column == 24 || Column == 25; }
 
-bool SubscriberSheetDateRequired(Integer Column) { return Column == 6; }
 
 void SubscriberSheetExportTable(TComponent* Owner, const AnsiString& TableName) {
     Tdmodule1& DM = DataModule();
@@ -195,14 +194,15 @@ void SubscriberSheetImportTable(const AnsiString& TableName, TpFBDataSet* Shared
     TExcelWorksheet* Sheet = Excel->Workbooks(1)->Worksheets(1);
     Excel->SetVisible(true);
 
-    const Integer First = StrToInt(InputBox("Satır No", "Excel İlk Satır Numarasını Giriniz", ""));
-    const Integer Last = StrToInt(InputBox("Satır No", "Excel Son Satır Numarasını Giriniz", ""));
+    Integer First = 0, Last = 0;
+    if (!AskSheetRow("Satır No", "Excel İlk Satır Numarasını Giriniz", First) ||
+        !AskSheetRow("Satır No", "Excel Son Satır Numarasını Giriniz", Last))
+        return;
 
     // The whole range is checked before the first row is written.
     std::vector<TSheetImportColumn> Check;
     for (Integer C = 1; C <= SubscriberSheetColumnCount; ++C)
-        Check.push_back({C, Columns[C - 1].Field, SubscriberSheetNumberColumn(C), SubscriberSheetDateColumn(C),
-                         !SubscriberSheetDateRequired(C)});
+        Check.push_back({C, Columns[C - 1].Field, SubscriberSheetNumberColumn(C), SubscriberSheetDateColumn(C), true});
     const std::vector<Integer> Rows =
         CheckSheetImportRows(Sheet, First, Last, 1, Check, SharedDataSet, Format(FieldsSQL, {TableName}));
 

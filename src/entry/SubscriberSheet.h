@@ -34,10 +34,9 @@ const char* SubscriberSheetField(Integer Column);
 // Columns whose cells are numbers (26, 32, 36, 37).
 bool SubscriberSheetNumberColumn(Integer Column);
 // The date columns (6, 24, 25), stored as dd.mm.yyyy whatever form the cell
-// holds: the transfer files take them apart by position. The subscription date
-// (6) must hold one (the invoice dialog reads it back); the lease dates may be empty.
+// holds: the transfer files take them apart by position. An empty cell is
+// stored empty, as the screens store a date left empty.
 bool SubscriberSheetDateColumn(Integer Column);
-bool SubscriberSheetDateRequired(Integer Column);
 
 // The code an operator types before an import; compared exactly.
 extern const char* const SubscriberImportAccessCode;

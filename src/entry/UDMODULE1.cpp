@@ -92,7 +92,12 @@ void Tdmodule1::DataModuleCreate(TObject* Sender) {
     try {
         FBDbase1->Open();
     } catch (const EFBError& E) {
-        if (!HeldByAnotherProcess(E)) throw;
+        if (!HeldByAnotherProcess(E)) {
+            // The layer's own words are English: a Turkish sentence naming the file, the server's after it.
+            const auto* Server = dynamic_cast<const EFBInterBaseError*>(&E);
+            throw EDatabaseError("\"" + FBDbase1->DBName() + "\" veritabanı açılamadı. " +
+                                 (Server && !Server->IBMessage().empty() ? Server->IBMessage() : E.Message()));
+        }
         FDatabaseInUse = true;
         throw EDatabaseInUse("\"" + FBDbase1->DBName() +
                              "\" veritabanı programın başka bir kopyası tarafından kullanılıyor. Bu kopya kapanıyor");

@@ -167,7 +167,8 @@ bool TFaturaGirForm::CheckRequired(bool Change) {
         if (!Change || FKind.ChangeWithoutSubscriberCloses) Close();
         return false;
     }
-    if (referansno->Text().empty()) {
+    // A stored invoice may have no number (the import stores such): it is still that invoice.
+    if (referansno->Text().empty() && FOpenedDate.empty()) {
         ShowMessage(NoReferenceMessage);
         InvoiceDataSet()->Close();
         Close();

@@ -18,21 +18,19 @@ const TInvoiceKind Electricity{
     "Select * from Eabonekimlik where aboneno>\"%s\" ORDER BY aboneno",
     "Select * from efatura where aboneno = \"%s\" and donemi=\"%s\" ORDER BY ABONENO,faturatarihi",
     "Select * from eabonekimlik where Aboneno=\"%s\" ",
-    "Select  * from efatura where referansno= ?REFERANSNO and aboneno= ?ABONENO",
+    "Select  * from efatura where coalesce(referansno, '')= ?REFERANSNO and aboneno= ?ABONENO",
     "insert into efatura(REFERANSNO,ABONENO,TOPLAMBEDELI,TOPLAMTUKETIM,DONEMI,FATURATARIHI)values "
     "(?REFERANSNO,?ABONENO,?TOPLAMBEDELI,?TOPLAMTUKETIM,?DONEMI,?FATURATARIHI)",
     "update efatura set REFERANSNO=?REFERANSNO,TOPLAMBEDELI=?TOPLAMBEDELI,TOPLAMTUKETIM=?TOPLAMTUKETIM,"
-    "DONEMI=?DONEMI,FATURATARIHI=?FATURATARIHI  WHERE REFERANSNO=?OLD_REFERANSNO AND ABONENO=?OLD_ABONENO AND "
+    "DONEMI=?DONEMI,FATURATARIHI=?FATURATARIHI  WHERE REFERANSNO IS NOT DISTINCT FROM ?OLD_REFERANSNO AND ABONENO=?OLD_ABONENO AND "
     "FATURATARIHI=?OLD_FATURATARIHI",
-    "Delete from EFATURA where REFERANSNO=?OLD_REFERANSNO AND ABONENO=?OLD_ABONENO AND FATURATARIHI=?OLD_FATURATARIHI",
-    "Delete from EFATURA where REFERANSNO=?OLD_REFERANSNO AND ABONENO=?OLD_ABONENO AND FATURATARIHI=?OLD_FATURATARIHI",
-    "Select  * from efatura where referansno= ?REFERANSNO and aboneno= ?ABONENO",
+    "Delete from EFATURA where REFERANSNO IS NOT DISTINCT FROM ?OLD_REFERANSNO AND ABONENO=?OLD_ABONENO AND FATURATARIHI=?OLD_FATURATARIHI",
+    "Delete from EFATURA where REFERANSNO IS NOT DISTINCT FROM ?OLD_REFERANSNO AND ABONENO=?OLD_ABONENO AND FATURATARIHI=?OLD_FATURATARIHI",
+    "Select  * from efatura where coalesce(referansno, '')= ?REFERANSNO and aboneno= ?ABONENO",
     "Select * from efatura where donemi=\"%s\" ORDER BY aboneno",
     "Select * from efatura where donemi>=\"%s\" ORDER BY aboneno",
     "Select  * from eabonekimlik where aboneno = \"%s\" ORDER BY aboneno",
     "Select * from efatura where aboneno= ?ABONENO and faturatarihi in (?FATURATARIHI, ?ISOFATURATARIHI)  ",
-    "update efatura set REFERANSNO=?REFERANSNO,TOPLAMBEDELI=?TOPLAMBEDELI,TOPLAMTUKETIM=?TOPLAMTUKETIM,"
-    "DONEMI=?DONEMI,FATURATARIHI=?FATURATARIHI  WHERE ABONENO=?OLD_ABONENO AND FATURATARIHI=?OLD_FATURATARIHI",
     &Tdmodule1::EFATURA,
     &Tdmodule1::eabonekimlik,
     [] { return static_cast<TTopFaturaGirForm*>(etopfaturagirf); },
@@ -49,21 +47,19 @@ const TInvoiceKind Gas{
     "Select * from DABONEKIMLIK where aboneno>\"%s\" ORDER BY aboneno",
     "Select * from Dfatura where aboneno = \"%s\" and donemi=\"%s\" ORDER BY ABONENO,faturatarihi",
     "Select * from DABONEKIMLIK where Aboneno=\"%s\" ",
-    "Select  * from dFATURA where referansno= ?REFERANSNO and aboneno= ?ABONENO",
+    "Select  * from dFATURA where coalesce(referansno, '')= ?REFERANSNO and aboneno= ?ABONENO",
     "insert into Dfatura(REFERANSNO,ABONENO,TOPLAMBEDELI,TOPLAMTUKETIM,DONEMI,FATURATARIHI)values "
     "(?REFERANSNO,?ABONENO,?TOPLAMBEDELI,?TOPLAMTUKETIM,?DONEMI,?FATURATARIHI)",
     "update Dfatura set REFERANSNO=?REFERANSNO,TOPLAMBEDELI=?TOPLAMBEDELI,TOPLAMTUKETIM=?TOPLAMTUKETIM,"
-    "DONEMI=?DONEMI,FATURATARIHI=?FATURATARIHI  WHERE REFERANSNO=?OLD_REFERANSNO AND ABONENO=?OLD_ABONENO AND "
+    "DONEMI=?DONEMI,FATURATARIHI=?FATURATARIHI  WHERE REFERANSNO IS NOT DISTINCT FROM ?OLD_REFERANSNO AND ABONENO=?OLD_ABONENO AND "
     "FATURATARIHI=?OLD_FATURATARIHI",
-    "Delete from dFATURA where REFERANSNO=?OLD_REFERANSNO AND ABONENO=?OLD_ABONENO AND FATURATARIHI=?OLD_FATURATARIHI",
-    "Delete FROM DFATURA where REFERANSNO=?OLD_REFERANSNO AND ABONENO=?OLD_ABONENO AND FATURATARIHI=?OLD_FATURATARIHI",
-    "Select  * FROM DFATURA where referansno= ?REFERANSNO and aboneno= ?ABONENO",
+    "Delete from dFATURA where REFERANSNO IS NOT DISTINCT FROM ?OLD_REFERANSNO AND ABONENO=?OLD_ABONENO AND FATURATARIHI=?OLD_FATURATARIHI",
+    "Delete FROM DFATURA where REFERANSNO IS NOT DISTINCT FROM ?OLD_REFERANSNO AND ABONENO=?OLD_ABONENO AND FATURATARIHI=?OLD_FATURATARIHI",
+    "Select  * FROM DFATURA where coalesce(referansno, '')= ?REFERANSNO and aboneno= ?ABONENO",
     "Select * from dfatura where donemi=\"%s\" ORDER BY aboneno",
     "Select * from dfatura where donemi>=\"%s\" ORDER BY aboneno",
     "Select  * from dabonekimlik where aboneno = \"%s\" ORDER BY aboneno",
     "Select * from dfatura where aboneno= ?ABONENO and faturatarihi in (?FATURATARIHI, ?ISOFATURATARIHI)  ",
-    "update Dfatura set REFERANSNO=?REFERANSNO,TOPLAMBEDELI=?TOPLAMBEDELI,TOPLAMTUKETIM=?TOPLAMTUKETIM,"
-    "DONEMI=?DONEMI,FATURATARIHI=?FATURATARIHI  WHERE ABONENO=?OLD_ABONENO AND FATURATARIHI=?OLD_FATURATARIHI",
     &Tdmodule1::dfatura,
     &Tdmodule1::dabonekimlik,
     [] { return static_cast<TTopFaturaGirForm*>(dtopfaturagirf); },

@@ -44,8 +44,6 @@ struct TInvoiceKind {
     // Parameters ABONENO, FATURATARIHI (dd.mm.yyyy) and ISOFATURATARIHI, the same
     // date as yyyy-mm-dd, the form older imports stored.
     const char* SheetImportSQL;
-    // Keyed by the subscriber number and invoice date as read; stores the date as dd.mm.yyyy.
-    const char* SheetUpdateSQL;
 
     // The data module's shared data sets of this energy kind.
     TpFBDataSet* Tdmodule1::*InvoiceDataSet;

@@ -7,7 +7,10 @@
 #include "platform/rtl/SysUtils.h"
 #include "platform/sheet/Excel.h"
 #include "platform/ui/Dialogs.h"
+#include "platform/ui/Forms.h"
 #include "transfer/TopFaturaGir.h"
+
+#include <map>
 
 namespace {
 
@@ -38,24 +41,67 @@ TInvoiceQueryParams RowKey(const AnsiString& No, const AnsiString& Date) {
             {"ISOFATURATARIHI", Copy(Date, 7, 4) + "-" + Copy(Date, 4, 2) + "-" + Copy(Date, 1, 2)}};
 }
 
-// A row updates the invoice of its subscriber and date: where several are
-// stored, the update would overwrite them all, and where two rows name the
-// same invoice the second would silently replace the first; either way the
-// workbook is refused before any row is written.
-void CheckOneInvoicePerRow(const TInvoiceKind& Kind, TExcelWorksheet* Sheet, const std::vector<Integer>& Rows) {
-    CheckSheetRowsDistinct(
-        Rows, [&](Integer R) { return Text(Sheet, R, 1) + '\0' + InvoiceDate(Sheet, R); },
-        [&](Integer R) { return Format("\"%s\" abonesinin %s tarihli faturası", {Text(Sheet, R, 1), InvoiceDate(Sheet, R)}); });
+// Where a row lands: the stored invoice it updates (its reference number as
+// stored, NULL read as empty, and its date text), or a new one.
+struct TRowTarget {
+    Integer Row;
+    bool Update;
+    AnsiString Ref, Date;
+};
+
+AnsiString StoredRef(TpFBDataSet* Ds) { return Ds->FieldByName("referansno")->AsString(); }
+
+// A row updates the invoice of its subscriber and date; where several are stored,
+// the one with the row's reference number. A row that could touch more than one
+// stored invoice, or two rows that land on one invoice (the second would silently
+// replace the first), refuse the workbook before any row is written.
+std::vector<TRowTarget> RowTargets(const TInvoiceKind& Kind, TExcelWorksheet* Sheet, const std::vector<Integer>& Rows) {
+    std::vector<TRowTarget> Targets;
+    std::map<Integer, AnsiString> Keys;
     for (Integer R : Rows) {
-        const AnsiString No = Text(Sheet, R, 1), Date = InvoiceDate(Sheet, R);
+        const AnsiString No = Text(Sheet, R, 1), Date = InvoiceDate(Sheet, R), Ref = Text(Sheet, R, 4);
         auto Found = OpenInvoiceQuery(Kind.SheetImportSQL, RowKey(No, Date));
-        if (Found->Eof()) continue;
-        Found->Next();
-        if (!Found->Eof())
-            throw Exception(Format("Excel satırı %d: \"%s\" abonesinin %s tarihli birden çok faturası kayıtlı; satırın "
-                                   "hangisini değiştireceği belli değil. Hiçbir kayıt aktarılmadı.",
-                                   {R, No, Date}));
+        std::vector<std::pair<AnsiString, AnsiString>> Stored, Same;
+        for (; !Found->Eof(); Found->Next()) {
+            Stored.emplace_back(StoredRef(Found.get()), Found->FieldByName("faturatarihi")->AsString());
+            if (Stored.back().first == Ref) Same.push_back(Stored.back());
+        }
+        const auto& Pick = Same.empty() ? Stored : Same;
+        if (Pick.size() > 1)
+            throw Exception(Format("Excel satırı %d: \"%s\" abonesinin %s tarihli birden çok faturası kayıtlı ve "
+                                   "satırın referans numarası (\"%s\") bunlardan birini seçmiyor; satırın hangisini "
+                                   "değiştireceği belli değil. Hiçbir kayıt aktarılmadı.",
+                                   {R, No, Date, Ref}));
+        if (Pick.empty()) Targets.push_back({R, false, Ref, Date});
+        else Targets.push_back({R, true, Pick[0].first, Pick[0].second});
+        Keys[R] = No + '\0' + Date + '\0' + Targets.back().Ref;
     }
+    CheckSheetRowsDistinct(
+        Rows, [&](Integer R) { return Keys[R]; },
+        [&](Integer R) { return Format("\"%s\" abonesinin %s tarihli faturası", {Text(Sheet, R, 1), InvoiceDate(Sheet, R)}); });
+    return Targets;
+}
+
+// Ds, opened on the invoices of a row's subscriber and date, moved to the target.
+void LocateTarget(TpFBDataSet* Ds, const TRowTarget& T) {
+    for (Ds->First(); !Ds->Eof(); Ds->Next())
+        if (StoredRef(Ds) == T.Ref && Ds->FieldByName("faturatarihi")->AsString() == T.Date) return;
+    throw Exception(Format("Excel satırı %d: faturası aktarma sırasında değişti; aktarma durdu.", {T.Row}));
+}
+
+// Rows whose amount and consumption cells are both empty would be stored as an
+// invoice of nothing: the operator is asked once for all of them, as the invoice
+// dialog asks; Hayır (the default) stores no row at all.
+bool EmptyAmountsConfirmed(TExcelWorksheet* Sheet, const std::vector<Integer>& Rows) {
+    AnsiString Empty;
+    for (Integer R : Rows)
+        if (SheetCellBlank(Sheet->Cells(R, 5)) && SheetCellBlank(Sheet->Cells(R, 6)))
+            Empty += (Empty.empty() ? "" : ", ") + IntToStr(R);
+    if (Empty.empty()) return true;
+    const AnsiString Question = Format("Excel satırları %s: fatura bedeli ve toplam tüketim boş. Bu satırlar 0 bedel "
+                                       "ve 0 tüketimle kaydedilsin mi? Hayır derseniz hiçbir kayıt aktarılmaz.",
+                                       {Empty});
+    return Application->MessageBox(Question, "Onay", MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
 }
 
 }  // namespace
@@ -110,23 +156,27 @@ void InvoiceSheetImport(TTopFaturaGirForm* Screen) {
     TExcelWorksheet* Sheet = Excel->Workbooks(1)->Worksheets(1);
     Excel->SetVisible(true);
 
-    const Integer First = StrToInt(InputBox("Excel İlk Satır Numarasını Giriniz", "Satır No", ""));
-    const Integer Last = StrToInt(InputBox("Excel Son Satır Numarasını Giriniz", "Satır No", ""));
-    if (Last < First) return;
+    Integer First = 0, Last = 0;
+    if (!AskSheetRow("Excel İlk Satır Numarasını Giriniz", "Satır No", First) ||
+        !AskSheetRow("Excel Son Satır Numarasını Giriniz", "Satır No", Last) || Last < First)
+        return;
 
     TFBTransaction* Tr = dmodule1->FBTransact1;
     TpFBDataSet* Ds = dmodule1->*Kind.InvoiceDataSet;
-    Ds->UpdateSQL()->SetText(Kind.SheetUpdateSQL);
+    Ds->UpdateSQL()->SetText(Kind.UpdateSQL);
     // The whole range is checked before the first row is written.
     const std::vector<Integer> Rows = CheckSheetImportRows(
         Sheet, First, Last, 1, ImportColumns, Ds, Kind.SheetImportSQL);
 
-    CheckOneInvoicePerRow(Kind, Sheet, Rows);
+    const std::vector<TRowTarget> Targets = RowTargets(Kind, Sheet, Rows);
+    if (!EmptyAmountsConfirmed(Sheet, Rows)) return;
 
-    for (Integer R : Rows) {
+    for (const TRowTarget& T : Targets) {
+        const Integer R = T.Row;
         Tr->SetActive(true);
         OpenInvoiceQuery(Ds, Kind.SheetImportSQL, RowKey(Text(Sheet, R, 1), InvoiceDate(Sheet, R)));
-        StoreSheetRow(Ds, [&](bool Found) {
+        if (T.Update) LocateTarget(Ds, T);
+        StoreSheetRow(Ds, T.Update, [&](bool Found) {
             Ds->FieldByName("aboneno")->SetAsString(Text(Sheet, R, 1));
             Ds->FieldByName("DONEMI")->SetAsString(Text(Sheet, R, 3));
             Ds->FieldByName("referansno")->SetAsString(Text(Sheet, R, 4));

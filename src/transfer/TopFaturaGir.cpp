@@ -253,10 +253,13 @@ void TTopFaturaGirForm::OpenInvoiceDialog(bool DoubleClick) {
     }
     // The row's invoice: its reference number of this subscriber only; another
     // subscriber's invoice of that number is not this row's.
+    // A row without an invoice shows neither a date nor a number; an invoice
+    // stored without a number (the import stores such) shows its date.
     const AnsiString AboneNo = Field(S.get(), "aboneno");
-    OpenInvoiceQuery(Invoices, FKind.InvoiceByRefSQL,
-                     {{"REFERANSNO", OENDEKS->Cells(bcReferansNo, R)}, {"ABONENO", AboneNo}});
-    const bool Stored = !Invoices->IsEmpty();
+    const AnsiString RowRef = OENDEKS->Cells(bcReferansNo, R);
+    const bool RowInvoice = !RowRef.empty() || !OENDEKS->Cells(bcFaturaTarihi, R).empty();
+    if (RowInvoice) OpenInvoiceQuery(Invoices, FKind.InvoiceByRefSQL, {{"REFERANSNO", RowRef}, {"ABONENO", AboneNo}});
+    const bool Stored = RowInvoice && !Invoices->IsEmpty();
     // Of the subscriber's invoices numbered alike (the import stores such), the
     // one of the date the row shows.
     if (Stored) LocateInvoiceDate(Invoices, OENDEKS->Cells(bcFaturaTarihi, R));

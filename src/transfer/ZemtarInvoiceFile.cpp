@@ -54,6 +54,14 @@ TInvoiceTotals InvoiceTotals(const TExtStringGrid& Grid) {
     for (Integer Row = 1; Row < Grid.RowCount(); ++Row) {
         if (!IsMarkedRow(Grid, Row, InvoiceMarkCol)) continue;
         ++T.Count;
+        // Every row counted gets its block: a marked row of another status (exempt,
+        // without identity record, typed) would make the file disagree with itself.
+        const AnsiString Status = Grid.Cells(StatusCol, Row);
+        if (Status != "NORMAL" && Status != "İADE")
+            throw EConvertError(ZemtarCellPlace(Grid, StatusCol, Row) +
+                                Format(": '%s' durumundaki satır dosyaya yazılamaz (yalnız NORMAL ve İADE yazılır); "
+                                       "satırı H ile işaretleyiniz; dosya yazılmadı",
+                                       {Status}));
         const AnsiString& Text = Grid.CellsRef(AmountCol, Row, Scratch);
         auto Refuse = [&](const char* Why) {
             throw EConvertError(ZemtarCellPlace(Grid, AmountCol, Row) + Format(Why, {Text}) + "; dosya yazılmadı");
@@ -108,11 +116,8 @@ void BuildInvoiceTransferFile(TZemtarText& Out, const TZemtarEnergyKind& Kind, c
         if (!IsMarkedRow(Grid, Row, InvoiceMarkCol)) continue;
         try {
             Cells.Read(Grid, Row);
-            const AnsiString& Status = Cells[StatusCol];
-            // Other statuses (exempt, no identity record, typed text) are counted but not written.
-            if (Status == "NORMAL") WriteBlock(Out, Kind, Cells, Normal);
-            else if (Status == "İADE") WriteBlock(Out, Kind, Cells, Refund);
-            else continue;
+            // The count pass let only these two through.
+            WriteBlock(Out, Kind, Cells, Cells[StatusCol] == "NORMAL" ? Normal : Refund);
         } catch (const EZemtarText&) {
             CheckZemtarRowText(Grid, Row);
             throw;

@@ -91,6 +91,7 @@ protected:
                 }
             }
         }
+        Application->OnException = nullptr;
         ZEMTARF = nullptr;
         F_Util3 = nullptr;
         EABONEKIMLIKF = nullptr;
@@ -535,7 +536,10 @@ TEST_F(ZEMTAR, StartUpOpensTheNamedDatabaseAndReportsItsOwnFailure) {
     SetProgramDatabaseName("/osb-yok/veri.gdb");
     EXPECT_TRUE(StartProgram());
     ASSERT_EQ(Prompts.Records().size(), 1u);
-    EXPECT_NE(Prompts.Records()[0].Text.find("/osb-yok/veri.gdb"), AnsiString::npos);
+    EXPECT_EQ(Prompts.Records()[0].Text.find("\"/osb-yok/veri.gdb\" veritabanı açılamadı. "), 0u);
+    // Every later action says so in Turkish too.
+    uitest::Click(EABONEKIMLIKF->ara);
+    EXPECT_EQ(Prompts.LastMessage(), "\"/osb-yok/veri.gdb\" veritabanı açık değil; işlem yapılamadı.");
 }
 
 // The program logs in with its own SYSDBA password; the test server starts with another one.

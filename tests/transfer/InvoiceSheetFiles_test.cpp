@@ -177,6 +177,7 @@ TEST_F(InvoiceSheetFiles, AWorkbookChangedWhileTheRowsAreAskedForStoresAllOrNoth
         // Two invoices, then rows without a subscriber number (skipped) to make the file long.
         for (Integer R = 2; R <= Rows + 1; ++R) {
             if (R <= 3) Sheet->SetCells(R, 1, Variant(IntToStr(R)));
+            if (R <= 3) Sheet->SetCells(R, 5, Variant(1.0));
             Sheet->SetCells(R, 2, Variant("FİRMA " + IntToStr(R)));
             Sheet->SetCells(R, 7, Variant("01.03.2016"));
         }

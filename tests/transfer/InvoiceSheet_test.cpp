@@ -178,15 +178,16 @@ TEST_F(InvoiceSheet, AnExportedWorkbookReimportedChangesNothing) {
     AddInvoice("e", "R2", "100", "7", "8", "Nisan 2016", "30.04.2016");
     AddInvoice("e", "R3", "007", "0.1", "0", "Mart 2016", "31.03.2016");
     AddInvoice("e", "R4", "100", "2", "3", "Mart 2016", "2016-03-10");   // as an older import stored it
+    AddInvoice("e", "R5", "100", "5", "6", "Mart 2016", "01.03.2016");   // a second invoice of that day
     EBulk->Show();
     EBulk->Button2Click(EBulk.get());
     ASSERT_EQ(Shown.size(), 1u);
-    const AnsiString Before = Row("REFERANSNO = 'R1'") + Row("REFERANSNO = 'R2'") + Row("REFERANSNO = 'R3'");
-    Answer(Shown[0], "2", "5");
+    const AnsiString Before = Row("REFERANSNO = 'R1'") + Row("REFERANSNO = 'R5'") + Row("REFERANSNO = 'R3'");
+    Answer(Shown[0], "2", "6");
     EBulk->Button4Click(EBulk.get());
-    EXPECT_EQ(DM().Count("select * from efatura"), 4);
+    EXPECT_EQ(DM().Count("select * from efatura"), 5);
     EXPECT_EQ(Row("REFERANSNO = 'R4'"), "100|Mart 2016|R4|200|300|10.03.2016");
-    EXPECT_EQ(Row("REFERANSNO = 'R1'") + Row("REFERANSNO = 'R2'") + Row("REFERANSNO = 'R3'"), Before);
+    EXPECT_EQ(Row("REFERANSNO = 'R1'") + Row("REFERANSNO = 'R5'") + Row("REFERANSNO = 'R3'"), Before);
     EXPECT_EQ(Row("REFERANSNO = 'R3'"), "007|Mart 2016|R3|10|0|31.03.2016");
 }
 
@@ -215,7 +216,8 @@ TEST_F(InvoiceSheetClick, ARowMatchingTwoStoredInvoicesStopsTheWholeImport) {
     AddInvoice("e", "R2", "100", "20", "2", "Mart 2016", "01.03.2016");
     Answer(Workbook({Invoice("200", "N1", Variant(1.0)), Invoice("100", "N2", Variant(2.0))}), "2", "3");
     EXPECT_EQ(ClickImport(EBulk.get()), std::vector<AnsiString>{"Excel satırı 3: \"100\" abonesinin 01.03.2016 tarihli "
-              "birden çok faturası kayıtlı; satırın hangisini değiştireceği belli değil. Hiçbir kayıt aktarılmadı."});
+              "birden çok faturası kayıtlı ve satırın referans numarası (\"N2\") bunlardan birini seçmiyor; satırın "
+              "hangisini değiştireceği belli değil. Hiçbir kayıt aktarılmadı."});
     EXPECT_EQ(DM().Value("select count(*) || min(REFERANSNO) || max(REFERANSNO) from efatura"), "2R1R2");
 }
 
@@ -223,7 +225,7 @@ TEST_F(InvoiceSheetClick, ARowMatchingTwoStoredInvoicesStopsTheWholeImport) {
 // second would replace the first, so nothing is written and both rows are named.
 TEST_F(InvoiceSheetClick, TwoRowsOfOneInvoiceStopTheWholeImportNamingBoth) {
     Answer(Workbook({Invoice("100", "R1", Variant(1.0)), Invoice("200", "R2", Variant(2.0)),
-                     Invoice("100", "R3", Variant(3.0), "2016-03-01")}),
+                     Invoice("100", "R1", Variant(3.0), "2016-03-01")}),
            "2", "4");
     EXPECT_EQ(ClickImport(EBulk.get()), std::vector<AnsiString>{"Excel satırları 2 ve 4: ikisi de \"100\" abonesinin "
               "01.03.2016 tarihli faturası; hangisinin kaydedileceği belli değil. Hiçbir kayıt aktarılmadı."});
@@ -245,6 +247,59 @@ TEST_F(InvoiceSheetClick, ACancelledFileChoiceAsksNothingMore) {
     EXPECT_TRUE(ClickImport(EBulk.get()).empty());
     EXPECT_EQ(Prompts.Records().size(), 2u);
     EXPECT_EQ(DM().Count("select * from efatura"), 0);
+}
+
+// Turkish for a row number that is no number and a file not there; a cancelled row prompt is quiet.
+TEST_F(InvoiceSheetClick, ARowNumberOrFileItCannotTakeIsSaidInTurkishAndACancelEndsQuietly) {
+    const AnsiString File = Workbook({Invoice("100", "N1", Variant(1.0))}), Missing = Folder.Path() + "yok.xlsx";
+    for (const auto& [F, Typed, Said] : {std::tuple{File, "abc", "\"abc\" bir satır numarası değil. Hiçbir kayıt aktarılmadı."},
+                                        std::tuple{File, "", ""}, std::tuple{Missing, "", ""}}) {
+        Prompts.Clear();
+        Prompts.QueueInput(true, "tuvak");
+        Prompts.QueueFile(true, F);
+        if (F == File) Prompts.QueueInput(*Typed != 0, Typed);   // "": the prompt cancelled
+        const std::vector<AnsiString> Expected{F == Missing ? "'" + Missing + "' dosyası bulunamadı." : AnsiString(Said)};
+        EXPECT_EQ(ClickImport(DBulk.get()), *Said || F == Missing ? Expected : std::vector<AnsiString>{});
+    }
+    EXPECT_EQ(DM().Count("select * from dfatura"), 0);
+}
+
+// Rows with neither amount nor consumption (a typed 0 is one) are asked about once: Hayır stores no row.
+TEST_F(InvoiceSheetClick, RowsWithoutAmountAndConsumptionAreAskedAboutOnce) {
+    const AnsiString File = Workbook({Invoice("100", "R1", Variant(), "01.03.2016", Variant()),
+                                      Invoice("200", "R2", Variant(0.0), "01.03.2016", Variant(0.0)),
+                                      Invoice("300", "R3", Variant(" "), "01.03.2016", Variant())});
+    for (Integer Answer_ : {IDNO, IDYES}) {
+        Prompts.Clear();
+        Answer(File, "2", "4");
+        Prompts.QueueAnswer(Answer_);
+        EXPECT_EQ(ClickImport(DBulk.get())[0].substr(0, 78),
+                  "Excel satırları 2, 4: fatura bedeli ve toplam tüketim boş. Bu satırlar 0 bedel");
+        EXPECT_EQ(DM().Count("select * from dfatura"), Answer_ == IDYES ? 3 : 0);
+    }
+}
+
+// An invoice imported without a reference number opens from its row; Değiştir and SİL touch it alone.
+TEST_F(InvoiceSheetClick, AnInvoiceImportedWithoutAReferenceOpensAndIsChangedAndDeletedAlone) {
+    for (const char* K : {"e", "d"}) {
+        TTopFaturaGirForm* Bulk = *K == 'e' ? static_cast<TTopFaturaGirForm*>(EBulk.get()) : DBulk.get();
+        TFaturaGirForm* D = *K == 'e' ? static_cast<TFaturaGirForm*>(EDialog.get()) : DDialog.get();
+        AddSubscriber(K, "100", "ALİ");
+        AddInvoice(K, "R9", "100", "5", "5", "Mart 2016", "02.03.2016");
+        Answer(Workbook({Invoice("100", "", Variant(7.0))}), "2", "2");
+        ClickImport(Bulk);
+        auto OpenFirstRow = [&] { ShowAndList(Bulk, "Mart"), Bulk->OENDEKS->SetRow(1), uitest::Click(Bulk->yenikayit); };
+        OpenFirstRow();
+        EXPECT_EQ(ShownButtons(D), "degistir sil");
+        D->faturabedeli->SetTextAsFloat(8);
+        uitest::Click(D->degistir);
+        const AnsiString Amounts = Format("select list(coalesce(REFERANSNO, '-') || '=' || cast(TOPLAMBEDELI as "
+                                          "integer)) from (select * from %sfatura order by FATURATARIHI)", {AnsiString(K)});
+        EXPECT_EQ(DM().Value(Amounts), "-=8,R9=5");
+        OpenFirstRow();
+        uitest::Click(D->sil);
+        EXPECT_EQ(DM().Value(Amounts), "R9=5");
+    }
 }
 
 // A row the database refuses ends the import there; the rows before it stay, and

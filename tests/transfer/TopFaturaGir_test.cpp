@@ -36,11 +36,11 @@ TEST_F(BulkInvoiceScreen, HasItsCaptionsMonthsAGridThatDragsOutAndShowSetsTheDay
     EXPECT_EQ(DateToStr(EBulk->faturatarihi->Date()), "15.03.2016");
     TpFBDataSet* Ds = DM()->EFATURA;
     EXPECT_EQ(Ds->DeleteSQL()->Strings(0),
-              "Delete from EFATURA where REFERANSNO=?OLD_REFERANSNO AND ABONENO=?OLD_ABONENO AND FATURATARIHI=?OLD_FATURATARIHI");
+              "Delete from EFATURA where REFERANSNO IS NOT DISTINCT FROM ?OLD_REFERANSNO AND ABONENO=?OLD_ABONENO AND FATURATARIHI=?OLD_FATURATARIHI");
     EXPECT_NE(Ds->InsertSQL()->Text().find("insert into efatura(REFERANSNO"), AnsiString::npos);
     DBulk->Show();
     EXPECT_EQ(DM()->dfatura->DeleteSQL()->Strings(0),
-              "Delete from dFATURA where REFERANSNO=?OLD_REFERANSNO AND ABONENO=?OLD_ABONENO AND FATURATARIHI=?OLD_FATURATARIHI");
+              "Delete from dFATURA where REFERANSNO IS NOT DISTINCT FROM ?OLD_REFERANSNO AND ABONENO=?OLD_ABONENO AND FATURATARIHI=?OLD_FATURATARIHI");
 }
 
 TEST_F(BulkInvoiceScreen, ListingWithoutMonthAsksForItAndFocusesTheMonth) {

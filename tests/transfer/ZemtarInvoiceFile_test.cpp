@@ -66,13 +66,13 @@ TEST_F(ZemtarInvoiceFile, EachKindsFileIsWrittenWhole) {
 TEST_F(ZemtarInvoiceFile, OnlyNormalAndRefundRowsGetBlocksButAllMarkedRowsCount) {
     Grid->SetRowCount(8);
     SetRow(3, {{1, "3"}, {7, "15,25"}, {8, "İADE"}, {11, "E"}});
-    SetRow(4, {{1, "4"}, {7, "1"}, {8, "iade"}, {11, "E"}});
-    SetRow(5, {{1, "5"}, {7, "3"}, {8, "ZEMTARTAN MUAF"}, {11, "E"}});
+    SetRow(4, {{1, "4"}, {7, "1"}, {8, "iade"}, {11, "H"}});
+    SetRow(5, {{1, "5"}, {7, "3"}, {8, "ZEMTARTAN MUAF"}, {11, "H"}});
     SetRow(6, {{1, "6"}, {7, "999"}, {8, "NORMAL"}, {11, "H"}});
     for (const TZemtarEnergyKind* Kind : {&ZemtarElectricity, &ZemtarNaturalGas}) {
         ASSERT_EQ(zcOk, WriteInvoiceTransferFile(*Kind, *Grid, In));
         const std::string File = Read(InvoiceFilePath(*Kind, In));
-        for (const char* L : {"<toplamislemsayisi>5</toplamislemsayisi>", "<toplamtutar>139.75</toplamtutar>"})
+        for (const char* L : {"<toplamislemsayisi>3</toplamislemsayisi>", "<toplamtutar>135.75</toplamtutar>"})
             EXPECT_NE(std::string::npos, File.find(L)) << L;
         const std::string Refund = "<islem  islemturu=\"" + Kind->RefundIslemTuru + "\">";
         const size_t At = File.find(Refund);
@@ -161,7 +161,7 @@ TEST_F(ZemtarInvoiceFile, AnAmountThatIsNoNumberLeavesTheEarlierFile) {
     EXPECT_EQ(zcOk, WriteInvoiceTransferFile(ZemtarElectricity, *Grid, In));
     // Ten amounts near a trillion: the tenth takes the total past 64 bits of millionths.
     Grid->SetRowCount(12);
-    for (Integer R = 1; R <= 10; ++R) SetRow(R, {{7, "999999999999,99"}, {11, "E"}});
+    for (Integer R = 1; R <= 10; ++R) SetRow(R, {{7, "999999999999,99"}, {8, "NORMAL"}, {11, "E"}});
     EXPECT_EQ(Refusal().find("Satır 10, sütun 7: '999999999999,99' ile toplam tutar"), 0u) << Refusal();
 }
 

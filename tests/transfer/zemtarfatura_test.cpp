@@ -189,6 +189,10 @@ TEST_F(ElectricityInvoiceScreen, WriteChecksThenWritesTheMarkedRows) {
     for (const char* Part : {"<bilgidonem>201604-201604</bilgidonem>", "<toplamislemsayisi>1</toplamislemsayisi>",
                              "<tutartl>100.5</tutartl>", "islemturu=\"80070\""})
         EXPECT_NE(Text.find(Part), std::string::npos) << Part;
+    F->OENDEKS->SetCells(11, 1, "E");   // the exempt row marked by hand: no file
+    uitest::Click(F->Button4);
+    EXPECT_EQ(Prompts.LastMessage().find("Satır 1, sütun 8 (ZEMTAR DURUMU): 'ZEMTARTAN MUAF' durumundaki"), 0u);
+    EXPECT_EQ(LoadFileToString(Path), Text);
 }
 
 TEST_F(ElectricityInvoiceScreen, NumberEditsFilterKeysAndTaxNumberLength) {

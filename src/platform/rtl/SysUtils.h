@@ -9,13 +9,13 @@
 #include "platform/rtl/System.h"
 
 // ---------------------------------------------------------------------------------------------
-// Messages of the run-time layer (English, as the framework gives them).
+// Messages of the run-time layer. Those an operator meets (conversions) are Turkish.
 
-inline constexpr const char* SInvalidInteger = "'%s' is not a valid integer value";
-inline constexpr const char* SInvalidFloat = "'%s' is not a valid floating point value";
-inline constexpr const char* SInvalidDate = "'%s' is not a valid date";
-inline constexpr const char* SInvalidTime = "'%s' is not a valid time";
-inline constexpr const char* SInvalidDateTime = "'%s' is not a valid date and time";
+inline constexpr const char* SInvalidInteger = "'%s' geçerli bir tam sayı değil";
+inline constexpr const char* SInvalidFloat = "'%s' geçerli bir sayı değil";
+inline constexpr const char* SInvalidDate = "'%s' geçerli bir tarih değil";
+inline constexpr const char* SInvalidTime = "'%s' geçerli bir saat değil";
+inline constexpr const char* SInvalidDateTime = "'%s' geçerli bir tarih ve saat değil";
 inline constexpr const char* SDateEncodeError = "Invalid argument to date encode";
 inline constexpr const char* STimeEncodeError = "Invalid argument to time encode";
 inline constexpr const char* SInvalidFormat = "Format '%s' invalid or incompatible with argument";

@@ -244,7 +244,7 @@ public:
         } catch (const ECsvError& E) {
             if (FFileName.empty())
                 throw EOleException("The text cannot be read as CSV: " + E.Why, DISP_E_EXCEPTION, SourceName);
-            throw EOleException("'" + FFileName + "' cannot be read as a CSV file: " + E.Why, DISP_E_EXCEPTION,
+            throw EOleException("'" + FFileName + "' CSV dosyası olarak okunamadı: " + E.Why, DISP_E_EXCEPTION,
                                 SourceName);
         }
     }
@@ -374,7 +374,7 @@ void ReadCsv(AnsiString Bytes, TExcelWorksheet& Sheet, const AnsiString& FileNam
     } catch (const ECsvError& E) {
         if (FileName.empty())
             throw EOleException("The text cannot be read as CSV: " + E.Why, DISP_E_EXCEPTION, SourceName);
-        throw EOleException("'" + FileName + "' cannot be read as a CSV file: " + E.Why, DISP_E_EXCEPTION,
+        throw EOleException("'" + FileName + "' CSV dosyası olarak okunamadı: " + E.Why, DISP_E_EXCEPTION,
                             SourceName);
     }
 }
@@ -398,7 +398,7 @@ void ReadCsvText(const AnsiString& Bytes, TExcelWorksheet& Sheet) {
 void ReadCsvFile(const AnsiString& FileName, TExcelWorkbook& Book) {
     FILE* F = std::fopen(AnsiToUtf8(FileName).c_str(), "rb");
     if (!F)
-        throw EOleException("'" + FileName + "' cannot be opened: " + SysErrorMessage(errno), DISP_E_EXCEPTION,
+        throw EOleException("'" + FileName + "' dosyası açılamadı: " + SysErrorMessage(errno), DISP_E_EXCEPTION,
                             SourceName);
     // Straight into a string of the file's size; a file growing meanwhile is read on.
     AnsiString Bytes;
@@ -413,6 +413,6 @@ void ReadCsvFile(const AnsiString& FileName, TExcelWorkbook& Book) {
     bool Failed = std::ferror(F) != 0;
     std::fclose(F);
     if (Failed)
-        throw EOleException("'" + FileName + "' cannot be read", DISP_E_EXCEPTION, SourceName);
+        throw EOleException("'" + FileName + "' dosyası okunamadı", DISP_E_EXCEPTION, SourceName);
     ReadCsv(std::move(Bytes), *Book.AddSheet(SheetNameOf(FileName)), FileName);
 }

@@ -82,7 +82,7 @@ bool ParseCorner(const AnsiString& S, Integer& Row, Integer& Col) {
 AnsiString ReadHead(const AnsiString& FileName) {
     FILE* F = std::fopen(AnsiToUtf8(FileName).c_str(), "rb");
     if (!F)
-        throw EOleException("'" + FileName + "' cannot be opened: " + SysErrorMessage(errno), DISP_E_EXCEPTION,
+        throw EOleException("'" + FileName + "' dosyası açılamadı: " + SysErrorMessage(errno), DISP_E_EXCEPTION,
                             SourceName);
     char Buf[8];
     size_t N = std::fread(Buf, 1, sizeof Buf, F);
@@ -444,9 +444,9 @@ TExcelWorkbook* TExcelWorkbooks::Add() {
 
 TExcelWorkbook* TExcelWorkbooks::Open(const AnsiString& FileName) {
     if (FileName.empty())
-        throw EOleException("The file name is empty: no workbook to open", DISP_E_EXCEPTION, SourceName);
+        throw EOleException("Dosya adı boş: açılacak çalışma kitabı yok", DISP_E_EXCEPTION, SourceName);
     if (!FileExists(FileName))
-        throw EOleException("'" + FileName + "' could not be found", DISP_E_EXCEPTION, SourceName);
+        throw EOleException("'" + FileName + "' dosyası bulunamadı", DISP_E_EXCEPTION, SourceName);
     AnsiString Full = ExpandFileName(FileName);
     auto Book = std::make_unique<TExcelWorkbook>(FApp, ExtractFileName(Full));
     Book->SetFullName(Full);
@@ -461,7 +461,7 @@ TExcelWorkbook* TExcelWorkbooks::Open(const AnsiString& FileName) {
     else if (IsOle)
         ReadXlsFile(Full, *Book);
     else if (Ext == ".xlsx" || Ext == ".xls" || Ext == ".xlsm")
-        throw EOleException("'" + Full + "' is not a valid workbook file (unknown content)", DISP_E_EXCEPTION,
+        throw EOleException("'" + Full + "' geçerli bir çalışma kitabı dosyası değil (içeriği tanınmıyor)", DISP_E_EXCEPTION,
                             SourceName);
     else
         ReadCsvFile(Full, *Book);

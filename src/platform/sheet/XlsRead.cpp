@@ -183,7 +183,7 @@ struct TReport {
         return Get(S.data(), S.size());
     }
     [[noreturn]] void Damaged() {
-        throw EOleException("'" + FileName + "' could not be read back from its reader", DISP_E_EXCEPTION,
+        throw EOleException("'" + FileName + "' dosyası okuyucusundan geri alınamadı", DISP_E_EXCEPTION,
                             SourceName);
     }
 };
@@ -281,7 +281,7 @@ int WriteReport(const char* Path, int Fd) {
 
 void ReadXlsFile(const AnsiString& FileName, TExcelWorkbook& Book) {
     auto Fail = [&](const AnsiString& Why) {
-        throw EOleException("'" + FileName + "' is not a valid workbook file: " + Why, DISP_E_EXCEPTION, SourceName);
+        throw EOleException("'" + FileName + "' geçerli bir çalışma kitabı dosyası değil: " + Why, DISP_E_EXCEPTION, SourceName);
     };
     FILE* Out = std::tmpfile();
     if (!Out) Fail("no temporary file for reading it: " + SysErrorMessage(errno));

@@ -626,7 +626,7 @@ public:
                 if (FPart.RowReady) return true;
             return false;
         } catch (const EBadPackage& E) {
-            throw EOleException("'" + FBook->FileName + "' is not a valid workbook file: " + SheetText(E.Why),
+            throw EOleException("'" + FBook->FileName + "' geçerli bir çalışma kitabı dosyası değil: " + SheetText(E.Why),
                                 DISP_E_EXCEPTION, SourceName);
         }
     }
@@ -636,7 +636,7 @@ public:
         try {
             FStream.Restart();
         } catch (const EBadPackage& E) {
-            throw EOleException("'" + FBook->FileName + "' cannot be read again: " + SheetText(E.Why),
+            throw EOleException("'" + FBook->FileName + "' yeniden okunamadı: " + SheetText(E.Why),
                                 DISP_E_EXCEPTION, SourceName);
         }
     }
@@ -752,7 +752,7 @@ void ReadXlsxFile(const AnsiString& FileName, TExcelWorkbook& Book) {
         }
         Book.SetActiveSheetIndex(WB.ActiveTab);
     } catch (const EBadPackage& E) {
-        throw EOleException("'" + FileName + "' is not a valid workbook file: " + SheetText(E.Why),
+        throw EOleException("'" + FileName + "' geçerli bir çalışma kitabı dosyası değil: " + SheetText(E.Why),
                             DISP_E_EXCEPTION, SourceName);
     }
 }

@@ -23,7 +23,7 @@ namespace {
 const char* const SourceName = "Microsoft Excel";
 
 [[noreturn]] void WriteFailure(const AnsiString& FileName, const AnsiString& Why) {
-    throw EOleException("'" + FileName + "' could not be written: " + Why, DISP_E_EXCEPTION, SourceName);
+    throw EOleException("'" + FileName + "' dosyası yazılamadı: " + Why, DISP_E_EXCEPTION, SourceName);
 }
 
 AnsiString ErrorText(Integer Code) {

@@ -220,6 +220,7 @@ TDateTimePicker::~TDateTimePicker() = default;
 
 void TDateTimePicker::Apply() {
     FTyped = false;
+    FPartDigits.clear();
     const QDateTime Q = ToQDateTime(FValue);
     if (FEmpty) FEdit->clear();
     else
@@ -236,27 +237,28 @@ void TDateTimePicker::Fill() {
 
 void TDateTimePicker::Clear() {
     FEmpty = true;
+    FValue = WithDay(FValue, ::Now());   // stepped or dropped down, an empty picker starts at today
     Apply();
 }
 
 bool TDateTimePicker::TakeTyped() {
-    const bool Refused = FRefused;
-    FRefused = false;
-    if (!Refused && Commit()) return true;
+    if (Commit()) return true;
     if (CanFocus() && !Focused()) SetFocus();
     return false;
 }
 
-Integer TDateTimePicker::CurrentSlot() const {
-    int P = FEdit->hasSelectedText() ? FEdit->selectionStart() : FEdit->cursorPosition();
-    const QString T = FEdit->text();
-    if (P < T.size() && !T[P].isDigit()) ++P;
-    return P < T.size() ? P : -1;
+Integer TDateTimePicker::CurrentPart() const {
+    const int P = FEdit->hasSelectedText() ? FEdit->selectionStart() : FEdit->cursorPosition();
+    const TPart* Parts = FKind == dtkDate ? DateParts : TimeParts;
+    for (int I = 0; I < 2; ++I)
+        if (P < Parts[I + 1].Start) return I;
+    return 2;
 }
 
 void TDateTimePicker::SelectPart(Integer Part) {
     const Integer I = Part < 0 ? 0 : Part > 2 ? 2 : Part;
     const TPart& P = (FKind == dtkDate ? DateParts : TimeParts)[I];
+    FPartDigits.clear();
     FEdit->setSelection(P.Start, P.Length);
 }
 
@@ -273,81 +275,127 @@ bool TDateTimePicker::Commit() {
     const QString T = FEdit->text();
     const TPart* Parts = FKind == dtkDate ? DateParts : TimeParts;
     Word N[3];
+    bool Whole = !T.contains(QLatin1Char(' '));
     for (int I = 0; I < 3; ++I) N[I] = static_cast<Word>(T.mid(Parts[I].Start, Parts[I].Length).toUInt());
     TDateTime V = 0;
-    const bool Valid = FKind == dtkDate ? N[2] >= kFirstDate.year() && TryEncodeDate(N[2], N[1], N[0], V)
-                                        : TryEncodeTime(N[0], N[1], N[2], 0, V);
-    if (!Valid) {
-        // Refused in a message the operator has to answer, the old value back
-        // first so that the focus the message takes commits nothing more.
-        Apply();
-        ShowMessage((FKind == dtkDate ? "Geçersiz tarih: " : "Geçersiz saat: ") + FromQ(T));
+    Whole = Whole && (FKind == dtkDate ? N[2] >= kFirstDate.year() && TryEncodeDate(N[2], N[1], N[0], V)
+                                       : TryEncodeTime(N[0], N[1], N[2], 0, V));
+    if (!Whole) {
+        Apply();   // not a whole date: what the picker held comes back
         return false;
     }
     SetValueByUser(FKind == dtkDate ? WithDay(FValue, V) : WithTime(FValue, V));
     return true;
 }
 
+namespace {
+
+// The values a part can take: day, month, year or hour, minute, second.
+struct TPartRange {
+    int Min, Max;
+};
+TPartRange RangeOf(TDateTimeKind Kind, int Part) {
+    static const TPartRange Date[3] = {{1, 31}, {1, 12}, {1753, 9999}};
+    static const TPartRange Time[3] = {{0, 23}, {0, 59}, {0, 59}};
+    return (Kind == dtkDate ? Date : Time)[Part];
+}
+
+// A part's number as shown, or -1 while it is blank.
+int PartValue(const QString& Text, const TPart& P) {
+    const QString S = Text.mid(P.Start, P.Length);
+    return S.contains(QLatin1Char(' ')) ? -1 : S.toInt();
+}
+
+void SetPart(QString& Text, const TPart& P, const QString& Value) {
+    Text.replace(P.Start, P.Length, Value.leftJustified(P.Length, QLatin1Char(' ')));
+}
+
+}  // namespace
+
+void TDateTimePicker::TypeDigit(Integer Part, Integer Digit) {
+    const TPart* Parts = FKind == dtkDate ? DateParts : TimeParts;
+    const TPart& P = Parts[Part];
+    const TPartRange Range = RangeOf(FKind, Part);
+    QString T = FEdit->text();
+    if (T.isEmpty()) T = FKind == dtkDate ? QStringLiteral("  .  .    ") : QStringLiteral("  :  :  ");
+    AnsiString Digits = FPartDigits + char('0' + Digit);
+    bool Done = false;
+    if (P.Length == 2) {
+        // A second digit that makes no value starts the part again with itself.
+        if (Digits.size() == 2 && (std::stoi(Digits) < Range.Min || std::stoi(Digits) > Range.Max))
+            Digits = AnsiString(1, char('0' + Digit));
+        const int V = std::stoi(Digits);
+        Done = Digits.size() == 2 || V * 10 > Range.Max;
+        // "0" alone is no day or month yet.
+        SetPart(T, P, V < Range.Min ? QString::number(V) : QString::number(V).rightJustified(2, QLatin1Char('0')));
+    } else {
+        if (Digits.size() == 4 && std::stoi(Digits) < Range.Min) {
+            QApplication::beep();
+            Digits.clear();
+        }
+        Done = Digits.size() == 4;
+        SetPart(T, P, QString::fromLatin1(Digits.c_str()));
+    }
+    if (FKind == dtkDate) {
+        // No impossible date is shown: a day too long for the month shown leaves
+        // the month to be typed; a month or year typed fits the day into it.
+        const int Day = PartValue(T, Parts[0]), Month = PartValue(T, Parts[1]), Year = PartValue(T, Parts[2]);
+        if (Day > 0 && Month > 0) {
+            const int Last = DaysInAMonth(Year > 0 ? Year : 2000, Month);
+            if (Day > Last && Part == 0) SetPart(T, Parts[1], QString());
+            else if (Day > Last) SetPart(T, Parts[0], QString::number(Last));
+        }
+    }
+    FEdit->setText(T);
+    FTyped = true;
+    FPartDigits = Done ? AnsiString() : Digits;
+    if (!Done) {
+        FEdit->setSelection(P.Start, P.Length);
+    } else if (Part < 2) {
+        SelectPart(Part + 1);
+    } else {
+        Commit();
+        SelectPart(2);
+    }
+}
+
 bool TDateTimePicker::TypeKey(const QKeyEvent* E) {
     const int Key = E->key();
     const bool Plain = !(E->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
-    const TPart* Parts = FKind == dtkDate ? DateParts : TimeParts;
     if ((Key == Qt::Key_Down && (E->modifiers() & Qt::AltModifier)) || Key == Qt::Key_F4) {
         if (FKind == dtkDate && FDateMode == dmComboBox) DropDown();
         return true;
     }
     if (!Plain) return false;
-    if (Key >= Qt::Key_0 && Key <= Qt::Key_9) Fill();
     if (Key == Qt::Key_Up || Key == Qt::Key_Down) {
         StepPart(Key == Qt::Key_Up ? 1 : -1);
         return true;
     }
-    const int Slot = CurrentSlot();
-    int Part = 2;
-    while (Part > 0 && Slot >= 0 && Slot < Parts[Part].Start) --Part;
+    const int Part = CurrentPart();
     if (Key >= Qt::Key_0 && Key <= Qt::Key_9) {
-        if (Slot < 0) {
-            QApplication::beep();
-            return true;
-        }
-        QString T = FEdit->text();
-        T[Slot] = QChar('0' + (Key - Qt::Key_0));
-        FEdit->setText(T);
-        FTyped = true;
-        int Next = Slot + 1;
-        if (Next < T.size() && !T[Next].isDigit()) ++Next;
-        if (Next >= T.size()) {
-            Commit();
-            SelectPart(2);
-        } else {
-            const TPart& P = Parts[Next < Parts[Part].Start + Parts[Part].Length ? Part : Part + 1];
-            FEdit->setSelection(Next, P.Start + P.Length - Next);
+        TypeDigit(Part, Key - Qt::Key_0);
+        return true;
+    }
+    if (Key == Qt::Key_Backspace || Key == Qt::Key_Delete) {
+        const bool Whole = !FEdit->text().isEmpty() && FEdit->selectedText() == FEdit->text();
+        if (Whole && FAllowEmpty) {
+            const bool Changed = !FEmpty;
+            Clear();
+            if (Changed) GuardedCall(this, [this] { FireEvent(OnChange, this); });
+        } else if (Key == Qt::Key_Backspace && Part > 0 && !FEdit->text().isEmpty()) {
+            SelectPart(Part - 1);   // back to the part before; nothing is erased
         }
         return true;
     }
-    if (IsPartSeparator(Key) || Key == Qt::Key_Backspace || Key == Qt::Key_Delete) {
-        if (Slot < 0) return true;
-        if (Key == Qt::Key_Backspace) {
-            // Back to the digit before; nothing is erased.
-            int Prev = Slot - 1;
-            if (Prev > 0 && !FEdit->text()[Prev].isDigit()) --Prev;
-            if (Prev >= 0) FEdit->setSelection(Prev, 1);
-            return true;
-        }
-        if (Key == Qt::Key_Delete) return true;
-        const TPart& P = Parts[Part];
-        if (Slot == P.Start) return true;
-        // "1." means 01: the digits typed so far move right and zeros fill the part.
-        QString T = FEdit->text();
-        const QString Typed = T.mid(P.Start, Slot - P.Start);
-        T.replace(P.Start, P.Length, Typed.rightJustified(P.Length, QChar('0')));
-        FEdit->setText(T);
-        FTyped = true;
-        if (Part == 2) {
+    if (IsPartSeparator(Key)) {
+        // "1." means 01; a part not yet a value ("0", a short year) stays.
+        const TPart& P = (FKind == dtkDate ? DateParts : TimeParts)[Part];
+        if (FPartDigits.empty() || PartValue(FEdit->text(), P) < RangeOf(FKind, Part).Min) return true;
+        if (Part < 2) {
+            SelectPart(Part + 1);
+        } else {
             Commit();
             SelectPart(2);
-        } else {
-            SelectPart(Part + 1);
         }
         return true;
     }
@@ -356,12 +404,9 @@ bool TDateTimePicker::TypeKey(const QKeyEvent* E) {
 }
 
 void TDateTimePicker::StepPart(Integer Delta) {
+    const Integer Part = FEmpty ? 0 : CurrentPart();
+    Commit();
     Fill();
-    const int Slot = CurrentSlot();
-    const TPart* Parts = FKind == dtkDate ? DateParts : TimeParts;
-    int Part = 2;
-    while (Part > 0 && Slot >= 0 && Slot < Parts[Part].Start) --Part;
-    if (!Commit()) return;
     auto Wrap = [](int V, int Lo, int Hi) { return V < Lo ? Hi : V > Hi ? Lo : V; };
     const QDateTime Q = ToQDateTime(FValue);
     if (FKind == dtkDate) {
@@ -382,7 +427,7 @@ void TDateTimePicker::StepPart(Integer Delta) {
 }
 
 void TDateTimePicker::DropDown() {
-    if (!Commit()) return;
+    Commit();
     if (!FCalendar) {
         // Made on first use: most pickers are never opened.
         FCalendar = new QCalendarWidget(FEdit);
@@ -407,28 +452,16 @@ void TDateTimePicker::DropDown() {
 }
 
 bool TDateTimePicker::QtEvent(QEvent* E) {
-    // Typed digits count before anyone reads the date: leaving, Enter, Tab.
-    // A refused date keeps the focus: the key that would leave is dropped, a
-    // focus gone elsewhere comes back.
+    // Typed digits count before anyone reads the date: leaving, Enter, Tab; a
+    // date not whole then gives way to what the picker held. Escape puts that
+    // back (and goes on to whoever else answers it).
     if (E->type() == QEvent::FocusOut) {
-        bool Back = false;
-        if (static_cast<QFocusEvent*>(E)->reason() != Qt::PopupFocusReason)
-            GuardedCall(this, [&] {
-                FRefused = !Commit();
-                if (FRefused && CanFocus()) SetFocus();
-                Back = FRefused && Focused();
-            });
-        // Focused again: the editor keeps the part it selected for the next digits.
-        if (Back) return true;
-    } else if (E->type() == QEvent::MouseButtonPress) {
-        FRefused = false;
+        if (static_cast<QFocusEvent*>(E)->reason() != Qt::PopupFocusReason) GuardedCall(this, [&] { Commit(); });
     } else if (E->type() == QEvent::KeyPress) {
-        FRefused = false;
         const int Key = static_cast<QKeyEvent*>(E)->key();
-        bool Taken = true;
+        if (Key == Qt::Key_Escape && FTyped) Apply();
         if (Key == Qt::Key_Return || Key == Qt::Key_Enter || Key == Qt::Key_Tab || Key == Qt::Key_Backtab)
-            GuardedCall(this, [&] { Taken = Commit(); });
-        if (!Taken) return true;
+            GuardedCall(this, [&] { Commit(); });
     }
     return TWinControl::QtEvent(E);
 }

@@ -69,11 +69,13 @@ enum TDateTimeKind { dtkDate, dtkTime };
 // How the picker offers its dates: a drop-down calendar, or up and down buttons that step a part.
 enum TDTDateMode { dmComboBox, dmUpDown };
 
-// Shows dd.mm.yyyy. Typed digits fill the parts from the one clicked (the day
-// after Tab) and the date counts once it is whole: when the last digit is typed,
-// on Enter, Tab or leaving. An impossible date is refused with a note and the
-// old one stays. Up and Down step the part; Alt+Down or F4 opens the calendar.
-// OnChange fires for the user's changes only.
+// Shows dd.mm.yyyy. A digit typed into a part (the one clicked; the day after
+// Tab) starts that part afresh, and the part is left for the next once no digit
+// can follow; a part the digits cannot fill yet shows blank. No impossible date
+// is shown. The date counts once it is whole: when the last digit is typed, on
+// Enter, Tab or leaving; Escape, or leaving with a date not whole, puts back
+// what the picker held, empty included. Up and Down step the part; Alt+Down or
+// F4 opens the calendar. OnChange fires for the user's changes only.
 class TDateTimePicker : public TWinControl {
 public:
     explicit TDateTimePicker(TComponent* AOwner);
@@ -92,9 +94,11 @@ public:
     // picked (typing starts from the last date it held).
     bool Empty() const { return FEmpty; }
     void Clear();
+    // Delete or Backspace over the whole date empties it (off by default).
+    void SetAllowEmpty(bool Value) { FAllowEmpty = Value; }
     // Digits typed but not yet counted are taken, as leaving would take them.
-    // False when the date is refused, now or when the focus last left it (the
-    // note was shown then): whoever reads the date for a save stops.
+    // False when they are no whole date: the picker holds what it held before
+    // and has the focus, and whoever reads the date for a save stops.
     bool TakeTyped();
     TNotifyEvent OnChange;
 
@@ -110,10 +114,11 @@ private:
     bool Commit();
     void SetValueByUser(TDateTime Value);
     bool TypeKey(const class QKeyEvent* Key);
+    void TypeDigit(Integer Part, Integer Digit);
     void StepPart(Integer Delta);
     void DropDown();
     void SelectPart(Integer Part);
-    Integer CurrentSlot() const;
+    Integer CurrentPart() const;
     class QLineEdit* FEdit = nullptr;
     class QCalendarWidget* FCalendar = nullptr;
     TDateTime FValue = 0;
@@ -124,8 +129,9 @@ private:
     class QAction* FDown = nullptr;
     bool FTyped = false;   // the text holds digits not yet taken
     bool FEmpty = false;
-    bool FRefused = false;   // leaving refused the typed date; no save has heard of it
-    void Fill();             // an empty picker shows its date before it is changed
+    bool FAllowEmpty = false;
+    AnsiString FPartDigits;   // typed into the current part since it was entered
+    void Fill();             // an empty picker shows its date before it is stepped
 };
 
 class TProgressBar : public TWinControl {

@@ -953,6 +953,8 @@ bool TWinControl::QtEvent(QEvent* E) {
         }
         char Original = KeyCharOf(K);
         if (Original == 0) return false;
+        // Alt with a letter is a button's or menu's key, never text: none answered it.
+        if ((K->modifiers() & Qt::AltModifier) && !(K->modifiers() & Qt::ControlModifier)) return true;
         if (Original == '?' && WideKeys() && !K->text().startsWith(QLatin1Char('?'))) {
             Original = char(0xFF);
             const QString T = K->text();

@@ -57,7 +57,7 @@ TEST_F(FieldsFixture, FloatsReadWithTheDecimalCommaAndFormatOnlyForShowing) {
     EXPECT_EQ(F("F")->Text(), "1234,5");
     F("F")->SetAsString("7,25");
     EXPECT_DOUBLE_EQ(F("F")->AsFloat(), 7.25);
-    EXPECT_EQ(MessageOf([&] { F("F")->SetAsString("7.2.5"); }), "'7.2.5' is not a valid floating point value");
+    EXPECT_EQ(MessageOf([&] { F("F")->SetAsString("7.2.5"); }), "'7.2.5' geçerli bir sayı değil");
     F("F")->SetAsString("");
     EXPECT_TRUE(F("F")->IsNull());
 }
@@ -85,7 +85,7 @@ TEST_F(FieldsFixture, DatesAndTimesReadAsDayMonthYearText) {
 TEST_F(FieldsFixture, IntegersCheckTheirRange) {
     F("I")->SetAsString("42");
     EXPECT_EQ(F("I")->AsInteger(), 42);
-    EXPECT_EQ(MessageOf([&] { F("I")->SetAsString("4x"); }), "'4x' is not a valid integer value");
+    EXPECT_EQ(MessageOf([&] { F("I")->SetAsString("4x"); }), "'4x' geçerli bir tam sayı değil");
     EXPECT_EQ(MessageOf([&] { F("SM")->SetAsInteger(40000); }),
               "40000 is not a valid value for field 'SM'. The allowed range is -32768 to 32767");
     EXPECT_EQ(MessageOf([&] { F("I")->SetAsString("99999999999"); }),
@@ -139,7 +139,7 @@ TEST_F(FieldsFixture, StringsAreCutToTheirSizeAndConvert) {
     EXPECT_EQ(F("S")->AsString(), "Şeker");
     F("S")->SetAsVariant(Null());
     EXPECT_TRUE(F("S")->IsNull());
-    EXPECT_EQ(MessageOf([&] { F("S")->AsDateTime(); }), "'' is not a valid date and time");
+    EXPECT_EQ(MessageOf([&] { F("S")->AsDateTime(); }), "'' geçerli bir tarih ve saat değil");
 }
 
 TEST_F(FieldsFixture, TextEventsValidationAndChangeNotices) {

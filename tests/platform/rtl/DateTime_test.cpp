@@ -197,7 +197,7 @@ TEST_F(DateTimeTest, StrToDateFollowsTheSettings)
         EXPECT_FALSE(TryStrToDate(bad, v)) << bad;
         EXPECT_EQ(v, 1);
     }
-    EXPECT_EQ(MessageOf<EConvertError>([&] { StrToDate("31.04.2005"); }), "'31.04.2005' is not a valid date");
+    EXPECT_EQ(MessageOf<EConvertError>([&] { StrToDate("31.04.2005"); }), "'31.04.2005' geçerli bir tarih değil");
     EXPECT_EQ(StrToDateDef("x", 7), 7);
 }
 
@@ -212,12 +212,12 @@ TEST_F(DateTimeTest, StrToTimeAndDateTime)
     EXPECT_NEAR(StrToTime("3 ÖS"), EncodeTime(15, 0, 0, 0), 1e-12);
     for (const char* bad : {"", "14", "24:00", "12:60", "13:00 PM", "1:2:3:4", "ab:cd"})
         EXPECT_THROW(StrToTime(bad), EConvertError) << bad;
-    EXPECT_EQ(MessageOf<EConvertError>([&] { StrToTime("25:00"); }), "'25:00' is not a valid time");
+    EXPECT_EQ(MessageOf<EConvertError>([&] { StrToTime("25:00"); }), "'25:00' geçerli bir saat değil");
     EXPECT_NEAR(StrToDateTime("25.12.2005 10:30:15"), EncodeDate(2005, 12, 25) + EncodeTime(10, 30, 15, 0), 1e-9);
     EXPECT_EQ(StrToDateTime("25.12.2005"), EncodeDate(2005, 12, 25));
     EXPECT_NEAR(StrToDateTime("10:30"), EncodeTime(10, 30, 0, 0), 1e-12);
     EXPECT_EQ(MessageOf<EConvertError>([&] { StrToDateTime("25.12.2005 xx"); }),
-              "'25.12.2005 xx' is not a valid date and time");
+              "'25.12.2005 xx' geçerli bir tarih ve saat değil");
     TDateTime v;
     EXPECT_TRUE(TryStrToDateTime("12/25/2005 1:00 PM", v, UsSettings()));
     EXPECT_NEAR(v, EncodeDate(2005, 12, 25) + EncodeTime(13, 0, 0, 0), 1e-9);

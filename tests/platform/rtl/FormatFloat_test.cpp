@@ -113,7 +113,7 @@ TEST_F(FloatText, StrToFloat)
         EXPECT_FALSE(TryStrToFloat(bad, v)) << bad;
         EXPECT_EQ(v, 7.0L);
     }
-    EXPECT_EQ(MessageOf<EConvertError>([&] { StrToFloat("1.5"); }), "'1.5' is not a valid floating point value");
+    EXPECT_EQ(MessageOf<EConvertError>([&] { StrToFloat("1.5"); }), "'1.5' geçerli bir sayı değil");
     Double d = 0;
     EXPECT_TRUE(TryStrToFloat("0,1", d));
     EXPECT_EQ(d, 0.1);

@@ -91,7 +91,7 @@ TEST(SysUtilsInteger, RejectsBadTextAndOverflowInsteadOfWrapping)
         EXPECT_EQ(v, 99) << "untouched on failure: " << text;
         EXPECT_EQ(StrToIntDef(text, -5), -5);
     }
-    EXPECT_EQ(MessageOf<EConvertError>([&] { StrToInt("2147483648"); }), "'2147483648' is not a valid integer value");
+    EXPECT_EQ(MessageOf<EConvertError>([&] { StrToInt("2147483648"); }), "'2147483648' geçerli bir tam sayı değil");
     EXPECT_EQ(StrToInt64("9223372036854775807"), INT64_MAX);
     EXPECT_EQ(StrToInt64("-9223372036854775808"), INT64_MIN);
     EXPECT_THROW(StrToInt64("9223372036854775808"), EConvertError);

@@ -164,7 +164,7 @@ TEST(CsvRead, FileErrorsNameTheFile) {
     Dir.Write("resim.csv", std::string("\x89PNG\r\n\x1a\n\0\0", 10));
     auto Excel = CreateOleObject("excel.application");
     if (auto E = Raised<EOleException>([&] { Excel->Workbooks()->Open(Dir.File("resim.csv")); })) {
-        EXPECT_NE(E->Message().find("resim.csv' cannot be read as a CSV file: it is not a text file"), AnsiString::npos)
+        EXPECT_NE(E->Message().find("resim.csv' CSV dosyası olarak okunamadı: it is not a text file"), AnsiString::npos)
             << E->Message();
     }
     EXPECT_EQ(Excel->Workbooks()->Count(), 0);

@@ -287,7 +287,7 @@ TEST(XlsRead, SheetCountsBeyondTheLimitEndQuicklyWithAMessage) {
         Dir.Write("many.xls", CompoundFile(WorkbookStream(Sheets)));
         auto Excel = CreateOleObject("excel.application");
         EXPECT_THAT(MessageOf<EOleException>([&] { Excel->Workbooks()->Open(Dir.File("many.xls")); }),
-                    testing::HasSubstr("many.xls' is not a valid workbook file: it has more than 10000 sheets"))
+                    testing::HasSubstr("many.xls' geçerli bir çalışma kitabı dosyası değil: it has more than 10000 sheets"))
             << Count;
     }
 }
@@ -321,9 +321,9 @@ TEST(XlsRead, AFaultOrHangOfTheReaderIsAMessageNotTheProgramsEnd) {
     TSheetTestDir Dir;
     Dir.Write("x.xls", CompoundFile(WorkbookStream({{"S", {{0, 0, TXlsCell::Number, 1}}}})));
     const std::pair<TXlsParser, const char*> Cases[] = {
-        {CrashingParser, "x.xls' is not a valid workbook file: its contents made the reader fail (signal 11)"},
-        {HangingParser, "x.xls' is not a valid workbook file: reading it took longer than 1 seconds"},
-        {FailingParser, "x.xls' is not a valid workbook file: a text in it is not valid in its code page"},
+        {CrashingParser, "x.xls' geçerli bir çalışma kitabı dosyası değil: its contents made the reader fail (signal 11)"},
+        {HangingParser, "x.xls' geçerli bir çalışma kitabı dosyası değil: reading it took longer than 1 seconds"},
+        {FailingParser, "x.xls' geçerli bir çalışma kitabı dosyası değil: a text in it is not valid in its code page"},
     };
     auto Excel = CreateOleObject("excel.application");
     for (const auto& [Parser, Why] : Cases) {
@@ -394,7 +394,7 @@ TEST(XlsRead, DamageThatBreaksTheLibraryOrRunsAwayWithMemoryIsAMessage) {
              {"record.xls", ""}, {"chain.xls", "reading it needed more than 1024 MB of memory"}}) {
         const auto Start = std::chrono::steady_clock::now();
         EXPECT_THAT(MessageOf<EOleException>([&] { Excel->Workbooks()->Open(Dir.File(Name)); }),
-                    testing::HasSubstr(Name + "' is not a valid workbook file: " + Why));
+                    testing::HasSubstr(Name + "' geçerli bir çalışma kitabı dosyası değil: " + Why));
         EXPECT_LT(std::chrono::steady_clock::now() - Start, std::chrono::seconds(30)) << Name;
         EXPECT_EQ(Excel->Workbooks()->Open(Dir.File("good.xls"))->Worksheets(1)->Cells(1, 1).AsInteger(), 1);
     }

@@ -260,7 +260,7 @@ TEST(XlsxWrite, AFileThatCannotGrowIsReportedWithTheSystemsReasonAndLeavesNothin
             EXPECT_EQ(Names, std::vector<std::string>{"rapor.xlsx"});
             continue;
         }
-        EXPECT_EQ(Said, "'" + Dir.Path + "rapor.xlsx' could not be written: " + std::strerror(EFBIG))
+        EXPECT_EQ(Said, AnsiToUtf8("'" + Dir.Path + "rapor.xlsx' dosyası yazılamadı: " + std::strerror(EFBIG)))
             << C.Limit << " " << C.Rows;
         EXPECT_EQ(Names, C.NewFile ? std::vector<std::string>{} : std::vector<std::string>{"rapor.xlsx"}) << C.Limit;
         if (!C.NewFile) {

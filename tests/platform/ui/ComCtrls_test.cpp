@@ -44,7 +44,8 @@ struct TPickerOnForm {
         Picker->SetBounds(8, 8, 110, 21);
         Next->SetParent(&Form);
         Next->SetBounds(8, 40, 110, 21);
-        Picker->SetDateTime(Start);
+        if (Start == 0) Picker->Clear();
+        else Picker->SetDateTime(Start);
         Picker->OnChange = [this](TObject*) { ++Changes; };
         Form.Show();
         SystemClick(Picker, QPoint(4, 10));
@@ -75,29 +76,35 @@ TEST(DatePicker, TypedDatesLandAsTyped) {
     }
 }
 
-TEST(DatePicker, AnImpossibleDateIsRefusedWithAMessageAndTheFieldKeepsItsDateAndTheFocus) {
-    enum TLeave { lvNone, lvTab, lvClick };
+// No impossible date is shown; a date not whole, left or on Escape, gives way to what the field held.
+TEST(DatePicker, DigitsStartTheirPartAfreshAndNoImpossibleDateIsEverShown) {
+    enum TLeave { lvTab, lvClick, lvEscape };
+    const TDateTime Feb29 = EncodeDate(2016, 2, 29);
     struct TCase {
+        TDateTime Start;   // 0: empty
         const char* Keys;
+        const char* Shown;   // after the keys
         TLeave Leave;
-        const char* Typed;
-    } Cases[] = {{"31022016", lvNone, "31.02.2016"}, {"29022015", lvNone, "29.02.2015"}, {"00012016", lvNone, "00.01.2016"},
-                 {"15132016", lvNone, "15.13.2016"}, {"01011700", lvNone, "01.01.1700"}, {"55", lvTab, "55.02.2016"},
-                 {"55", lvClick, "55.02.2016"}};
+        const char* After;   // once left
+    } Cases[] = {
+        {Feb29, "5", "05.02.2016", lvTab, "05.02.2016"},        {Feb29, "15", "15.02.2016", lvClick, "15.02.2016"},
+        {Feb29, "30", "30.  .2016", lvTab, "29.02.2016"},       {Feb29, "29022015", "28.02.2015", lvTab, "28.02.2015"},
+        {Feb29, "1513", "15.03.2016", lvTab, "15.03.2016"},     {Feb29, "3", "03.02.2016", lvEscape, "29.02.2016"},
+        {0, "5", "05.  .    ", lvTab, ""},                       {0, "05112026", "05.11.2026", lvClick, "05.11.2026"}};
     for (const TCase& C : Cases) {
         SCOPED_TRACE(C.Keys);
         TScriptedPrompter Prompts;
         TPrompterGuard Guard(&Prompts);
-        TPickerOnForm P(EncodeDate(2016, 2, 29));
+        TPickerOnForm P(C.Start);
         P.Type(C.Keys);
+        EXPECT_EQ(P.Picker->Text(), C.Shown);
         if (C.Leave == lvTab) PressTab();
         if (C.Leave == lvClick) SystemClick(P.Next);
+        if (C.Leave == lvEscape) SendKey(P.Picker->Widget(), Qt::Key_Escape);
         Settle();
-        EXPECT_EQ(Prompts.LastMessage(), AnsiString("Geçersiz tarih: ") + C.Typed);
-        EXPECT_EQ(P.Picker->Date(), EncodeDate(2016, 2, 29));
-        EXPECT_EQ(P.Picker->Text(), "29.02.2016");
-        EXPECT_EQ(P.Changes, 0);
-        EXPECT_TRUE(P.Picker->Focused());
+        EXPECT_EQ(P.Picker->Text(), C.After);
+        EXPECT_EQ(P.Picker->Empty(), *C.After == 0);
+        EXPECT_TRUE(Prompts.Messages().empty());
     }
 }
 
