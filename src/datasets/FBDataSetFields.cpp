@@ -137,35 +137,36 @@ TFBCustomDataSet* TFBStringField::FBDataSet() const {
 }
 
 AnsiString TFBStringField::GetAsString() const {
+    // One text object made and handed back whole: every read of a text field comes here.
+    AnsiString S;
     TFBCustomDataSet* D = FBDataSet();
+    bool Read = false;
     if (D && FFieldKind == fkData && !FValidating) {
         // The way the screens read texts: straight from the record.
-        AnsiString S;
         switch (D->ReadText(const_cast<TFBStringField*>(this), S)) {
-            case TFBCustomDataSet::rtNull: return AnsiString();
-            case TFBCustomDataSet::rtRead:
-                if (D->Database() && D->Database()->IsUnicodeConnect()) return Utf8ToAnsi(S);
-                return S;
+            case TFBCustomDataSet::rtNull: return S;
+            case TFBCustomDataSet::rtRead: Read = true; break;
             case TFBCustomDataSet::rtOther: break;
         }
     }
-    if (D && FFieldKind == fkData) {
+    if (!Read && D && FFieldKind == fkData) {
         if (TFBFieldDescr* Dsc = D->DescrOf(const_cast<TFBStringField*>(this)); Dsc && Dsc->IsDBKey) {
-            if (D->IsEmpty()) return AnsiString();
+            if (D->IsEmpty()) return S;
             std::vector<char> Buf(static_cast<size_t>(std::max(GetDataSize(), Integer(Dsc->Width))) + 1, 0);
-            if (!GetData(Buf.data())) return AnsiString();
-            AnsiString R;
+            if (!GetData(Buf.data())) return S;
             for (Integer I = 0; I + 4 <= Dsc->Width; I += 4) {
                 uint32_t W;
                 std::memcpy(&W, Buf.data() + I, 4);
-                R += Format("%-8.8x", {static_cast<Int64>(W)});
+                S += Format("%-8.8x", {static_cast<Int64>(W)});
             }
-            return R;
+            return S;
         }
     }
-    AnsiString S;
-    if (!ReadValue(S)) return AnsiString();
-    if (D && D->Database() && D->Database()->IsUnicodeConnect()) return Utf8ToAnsi(S);
+    if (!Read && !ReadValue(S)) {
+        S.clear();
+        return S;
+    }
+    if (D && D->Database() && D->Database()->IsUnicodeConnect()) S = Utf8ToAnsi(S);
     return S;
 }
 

@@ -182,7 +182,8 @@ void TSQLParser::Scan(Integer StartPos, TScanTest Test, void* TestSelf) {
                 break;
         }
     }
-    if (FState == 0 && Test(TestSelf, FLen)) FFound = FLen;
+    // A statement may end in a line comment: its clauses end there too.
+    if ((FState == 0 || FState == 3) && Test(TestSelf, FLen)) FFound = FLen;
     FWantedOccur = 0;
 }
 
@@ -531,7 +532,9 @@ AnsiString TSQLParser::AddToMainWhere(const AnsiString& Condition, bool NewLine)
     }
     Integer f, g;
     GetFromBounds(f, g);
-    return Sub(FText, 1, g) + " WHERE " + NL + Condition + CRLF + Sub(FText, g + 1, FLen);
+    const AnsiString head = Sub(FText, 1, g);
+    return head + (f > 0 && EndsInLineComment(FText, f, g) ? CRLF : AnsiString()) + " WHERE " + NL + Condition +
+           CRLF + Sub(FText, g + 1, FLen);
 }
 
 // ---- PLAN -------------------------------------------------------------------------------------

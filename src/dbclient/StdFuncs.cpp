@@ -333,7 +333,8 @@ AnsiString FormatFloatScaled(const AnsiString& Fmt, Integer Decimals, Extended X
     const Integer sign = SignOf(X);
     const Extended frac = std::fabs(X - whole);
     Int64 F = 0;
-    if (1 - frac < E10(-(Decimals + 1))) {
+    const bool carried = 1 - frac < E10(-(Decimals + 1));
+    if (carried) {
         I += sign;
     } else {
         F = static_cast<Int64>(std::nearbyint(frac * E10(Decimals)));
@@ -346,7 +347,13 @@ AnsiString FormatFloatScaled(const AnsiString& Fmt, Integer Decimals, Extended X
     };
 
     const size_t dot = section.find('.');
-    if (dot == AnsiString::npos) return finish(FormatFloat(section, static_cast<Extended>(I)));
+    if (dot == AnsiString::npos) {
+        // No decimals shown: the fraction rounds into the integer, half away from zero
+        // as the float formatting does, and what rounds to nothing shows as that does.
+        if (!carried && (Decimals > 0 ? 2 * F >= PowersOf10[Decimals] : frac >= 0.5L)) I += sign;
+        if (I == 0) return FormatFloat(Fmt, X);
+        return finish(FormatFloat(section, static_cast<Extended>(I)));
+    }
 
     const AnsiString intFmt = section.substr(0, dot);
     AnsiString fracFmt = section.substr(dot + 1);

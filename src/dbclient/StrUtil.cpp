@@ -575,13 +575,18 @@ AnsiString NormalizeDateText(const AnsiString& S, Integer Kind) {
         TFormatSettingsGuard guard;
         AnsiString text = S;
         if (Kind != 2) {   // anything but time alone carries a date
-            if (text.find('.') != AnsiString::npos) {
+            // The separator is looked for in the date, the first word: the point of a
+            // time's milliseconds is no date separator.
+            const size_t from = text.find_first_not_of(" \t\r\n");
+            const size_t to = from == AnsiString::npos ? from : text.find_first_of(" \t\r\n", from);
+            const AnsiString date = from == AnsiString::npos ? AnsiString() : text.substr(from, to - from);
+            if (date.find('.') != AnsiString::npos) {
                 FormatSettings.DateSeparator = '.';
                 FormatSettings.ShortDateFormat = "dd.mm.yyyy";
-            } else if (text.find('/') != AnsiString::npos) {
+            } else if (date.find('/') != AnsiString::npos) {
                 FormatSettings.DateSeparator = '/';
                 FormatSettings.ShortDateFormat = "mm/dd/yyyy";
-            } else if (text.find('-') != AnsiString::npos) {
+            } else if (date.find('-') != AnsiString::npos) {
                 text = ConvertMonthNames(text);
                 FormatSettings.ShortDateFormat = "dd.mm.yyyy";
             } else {

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -85,21 +86,58 @@ int CompareForFilter(const AnsiString& Text, const AnsiString& Operand) {
     return R;
 }
 
-bool CoreMatch(const AnsiString& P, const AnsiString& T);
+// One pattern part against one text. A star may try every rest of the text, and the
+// rest of the pattern after it is matched like a whole pattern; each (pattern, text)
+// position pair is worked out once, so many stars cost no more than their positions.
+class TFilterMatch {
+public:
+    TFilterMatch(const AnsiString& P, const AnsiString& T) : FP(P), FT(T) {}
+    bool Core(size_t Pi, size_t Ti);
 
-bool WildcardMatch(const AnsiString& P, const AnsiString& T) {
-    size_t Pi = 0, Ti = 0;
+private:
+    bool Wildcard(size_t Pi, size_t Ti);
+    bool AnyRestMatches(size_t Pi, size_t Ti);
+    bool PlainGlob(size_t Pi, size_t Ti) const;
+
+    const AnsiString& FP;
+    const AnsiString& FT;
+    std::unordered_map<UInt64, bool> FSeen;
+};
+
+bool TFilterMatch::Core(size_t Pi, size_t Ti) {
+    bool HasGT = false, HasLT = false, GT = false, LT = false;
+    size_t G = FP.find('>', Pi);
+    if (G != AnsiString::npos) {
+        HasGT = true;
+        bool OrEqual = G + 1 < FP.size() && FP[G + 1] == '=';
+        int Cmp = CompareForFilter(FT.substr(Ti), ReadOperand(FP, G + (OrEqual ? 2 : 1)));
+        GT = OrEqual ? Cmp >= 0 : Cmp > 0;
+    }
+    size_t L = FP.find('<', Pi);
+    if (L != AnsiString::npos) {
+        HasLT = true;
+        bool OrEqual = L + 1 < FP.size() && FP[L + 1] == '=';
+        int Cmp = CompareForFilter(FT.substr(Ti), ReadOperand(FP, L + (OrEqual ? 2 : 1)));
+        LT = OrEqual ? Cmp <= 0 : Cmp < 0;
+    }
+    if (FP.find('!', Pi) != AnsiString::npos) {
+        if (G == AnsiString::npos) HasGT = true;
+        if (L == AnsiString::npos) HasLT = true;
+    }
+    if (FP.find('^', Pi) != AnsiString::npos && (HasGT || HasLT)) return LT || GT;
+    if (FP.find('&', Pi) != AnsiString::npos && HasGT && HasLT) return LT && GT;
+    if ((HasGT && GT) || (HasLT && LT)) return true;
+    return Wildcard(Pi, Ti);
+}
+
+bool TFilterMatch::Wildcard(size_t Pi, size_t Ti) {
     bool Invert = false;
     bool Ok = true;
-    while (Pi < P.size()) {
-        char C = P[Pi];
+    while (Pi < FP.size()) {
+        char C = FP[Pi];
         if (C == '*') {
-            while (Pi < P.size() && P[Pi] == '*') ++Pi;
-            const AnsiString Rest = P.substr(Pi);
-            // The star takes the longest run first: the shortest suffix is tried first.
-            for (size_t K = T.size() + 1; K-- > Ti;) {
-                if (CoreMatch(Rest, T.substr(K))) return !Invert;
-            }
+            while (Pi < FP.size() && FP[Pi] == '*') ++Pi;
+            if (AnyRestMatches(Pi, Ti)) return !Invert;
             Ok = false;
             break;
         }
@@ -113,47 +151,70 @@ bool WildcardMatch(const AnsiString& P, const AnsiString& T) {
             continue;
         }
         if (C == '?') {
-            if (Ti >= T.size()) { Ok = false; break; }
+            if (Ti >= FT.size()) { Ok = false; break; }
             ++Pi;
             ++Ti;
             continue;
         }
-        if (C == '\\' && Pi + 1 < P.size()) {
+        if (C == '\\' && Pi + 1 < FP.size()) {
             ++Pi;
-            C = P[Pi];
+            C = FP[Pi];
         }
-        if (Ti >= T.size() || T[Ti] != C) { Ok = false; break; }
+        if (Ti >= FT.size() || FT[Ti] != C) { Ok = false; break; }
         ++Pi;
         ++Ti;
     }
-    if (Ok) Ok = Ti == T.size();
+    if (Ok) Ok = Ti == FT.size();
     return Invert ? !Ok : Ok;
 }
 
-bool CoreMatch(const AnsiString& P, const AnsiString& T) {
-    bool HasGT = false, HasLT = false, GT = false, LT = false;
-    size_t G = P.find('>');
-    if (G != AnsiString::npos) {
-        HasGT = true;
-        bool OrEqual = G + 1 < P.size() && P[G + 1] == '=';
-        int Cmp = CompareForFilter(T, ReadOperand(P, G + (OrEqual ? 2 : 1)));
-        GT = OrEqual ? Cmp >= 0 : Cmp > 0;
+// Whether the pattern from Pi matches some rest of the text from Ti on.
+bool TFilterMatch::AnyRestMatches(size_t Pi, size_t Ti) {
+    // Without inversion or comparison after the star it is a plain wildcard match.
+    if (FP.find_first_of("!<>", Pi) == AnsiString::npos) return PlainGlob(Pi, Ti);
+    for (size_t K = FT.size() + 1; K-- > Ti;) {
+        const UInt64 Key = UInt64(Pi) * (FT.size() + 1) + K;
+        auto It = FSeen.find(Key);
+        const bool M = It != FSeen.end() ? It->second : (FSeen[Key] = Core(Pi, K));
+        if (M) return true;
     }
-    size_t L = P.find('<');
-    if (L != AnsiString::npos) {
-        HasLT = true;
-        bool OrEqual = L + 1 < P.size() && P[L + 1] == '=';
-        int Cmp = CompareForFilter(T, ReadOperand(P, L + (OrEqual ? 2 : 1)));
-        LT = OrEqual ? Cmp <= 0 : Cmp < 0;
+    return false;
+}
+
+// "*" followed by the pattern from Pi against the text from Ti, walking back only to
+// the last star: time bounded by pattern length times text length.
+bool TFilterMatch::PlainGlob(size_t Pi, size_t Ti) const {
+    size_t P = Pi, T = Ti, StarP = Pi, StarT = Ti;
+    while (T < FT.size()) {
+        if (P < FP.size()) {
+            char C = FP[P];
+            if (C == '"') { ++P; continue; }
+            if (C == '*') {
+                while (P < FP.size() && FP[P] == '*') ++P;
+                StarP = P;
+                StarT = T;
+                continue;
+            }
+            size_t Step = 1;
+            if (C == '\\' && P + 1 < FP.size()) {
+                C = FP[P + 1];
+                Step = 2;
+            } else if (C == '?') {
+                ++P;
+                ++T;
+                continue;
+            }
+            if (FT[T] == C) {
+                P += Step;
+                ++T;
+                continue;
+            }
+        }
+        P = StarP;
+        T = ++StarT;
     }
-    if (P.find('!') != AnsiString::npos) {
-        if (G == AnsiString::npos) HasGT = true;
-        if (L == AnsiString::npos) HasLT = true;
-    }
-    if (P.find('^') != AnsiString::npos && (HasGT || HasLT)) return LT || GT;
-    if (P.find('&') != AnsiString::npos && HasGT && HasLT) return LT && GT;
-    if ((HasGT && GT) || (HasLT && LT)) return true;
-    return WildcardMatch(P, T);
+    while (P < FP.size() && (FP[P] == '*' || FP[P] == '"')) ++P;
+    return P == FP.size();
 }
 
 }  // namespace
@@ -298,10 +359,11 @@ bool StrToDateEx(const AnsiString& Text, TDateTime& Date) {
         if (!TryStrToInt(Parts[I], V)) return false;
         Values[Order[I].Kind] = V;
     }
-    const Word Day = Word(Values[0]), Month = Word(Values[1]);
-    if (Day > 31 || Month > 12) return false;
+    // Checked before the 16-bit date parts are made, which would wrap 65541 to 5.
+    if (Values[0] < 0 || Values[0] > 31 || Values[1] < 0 || Values[1] > 12) return false;
     TDateTime D = 0;
-    if (Values[2] < 0 || Values[2] > 0xFFFF || !TryEncodeDate(Word(Values[2]), Month, Day, D)) return false;
+    if (Values[2] < 0 || Values[2] > 0xFFFF || !TryEncodeDate(Word(Values[2]), Word(Values[1]), Word(Values[0]), D))
+        return false;
     Date = D;
     return true;
 }
@@ -325,10 +387,13 @@ TDateTime ParseShortDate(const AnsiString& Text, bool MonthFirst) {
     size_t P2 = Text.find(Sep, P1 + 1);
     if (P2 == AnsiString::npos) return 0;
     Integer A = 0, B = 0, Y = 0;
+    const AnsiString YearText = Text.substr(P2 + 1);
     if (!TryStrToInt(Text.substr(0, P1), A) || !TryStrToInt(Text.substr(P1 + 1, P2 - P1 - 1), B) ||
-        !TryStrToInt(Text.substr(P2 + 1), Y))
+        !TryStrToInt(YearText, Y))
         return 0;
-    Y += Y > 25 ? 1900 : 2000;
+    // A four-digit year stands as written; a short one falls in the same window as
+    // every other date the program reads.
+    Y = WindowedYear(Y, Integer(std::count_if(YearText.begin(), YearText.end(), IsDigit)), FormatSettings);
     const Integer M = MonthFirst ? A : B;
     const Integer D = MonthFirst ? B : A;
     if (M < 0 || D < 0 || Y < 0 || M > 0xFFFF || D > 0xFFFF || Y > 0xFFFF)
@@ -365,6 +430,8 @@ TDateTime DateAddParts(Word Years, Word Months, Word Days, TDateTime Base, TDate
 // --- CSV and clipboard transformations --------------------------------------------------------
 void CRLFToCSVField(AnsiString& Text) {
     ReplaceAllIn(Text, "\r\n", "\x0B");
+    // Quotes inside are doubled, or a reader would take the first one for the field's end.
+    ReplaceAllIn(Text, "\"", "\"\"");
     Text = "\"" + Text + "\"";
 }
 
@@ -617,7 +684,8 @@ bool MatchFilter(const AnsiString& Condition, const AnsiString& Text, bool CaseS
         Integer P = -1;
         const char Op = FirstOperatorOutsideQuotes("&;^|", Rest, P);
         const AnsiString Part = Op ? Rest.substr(0, size_t(P - 1)) : Rest;
-        const bool M = CoreMatch(CaseSensitive ? Part : AnsiUpperCase(Part), T);
+        const AnsiString Pattern = CaseSensitive ? Part : AnsiUpperCase(Part);
+        const bool M = TFilterMatch(Pattern, T).Core(0, 0);
         if (Join == 0) Result = M;
         else if (Join == '&') Result = Result && M;
         else Result = Result || M;

@@ -41,7 +41,8 @@ AnsiString NormalizeNumber(const AnsiString& Text);
 // separator; no century is added. False (Date untouched) for anything invalid.
 bool StrToDateEx(const AnsiString& Text, TDateTime& Date);
 bool IsDateText(const AnsiString& Text);
-// Two-digit-year dates split at "/", "." or "-"; 0 when the text has no such form.
+// Dates split at "/", "." or "-"; a year of one or two digits falls in the century
+// window of the other date routines; 0 when the text has no such form.
 // EConvertError for an impossible date.
 TDateTime ParseMDYDate(const AnsiString& Text);
 TDateTime ParseDMYDate(const AnsiString& Text);
@@ -49,7 +50,7 @@ TDateTime ParseDMYDate(const AnsiString& Text);
 TDateTime DateAddParts(Word Years, Word Months, Word Days, TDateTime Base, TDateTime Delta);
 
 // --- CSV and clipboard transformations ---------------------------------------------
-void CRLFToCSVField(AnsiString& Text);   // CR LF -> #11, then quoted
+void CRLFToCSVField(AnsiString& Text);   // CR LF -> #11, quotes doubled, then quoted
 void CSVFieldToCRLF(AnsiString& Text);   // #11 -> CR LF
 void TildeToCRLF(AnsiString& Text);      // "~" -> CR LF; "^" alone -> empty
 // Doubled C becomes one C, a single C is dropped (when Text holds C at all).

@@ -88,6 +88,9 @@ INSTANTIATE_TEST_SUITE_P(
         TextCase{"SELECT a FROM t -- where y\nWHERE z=1", "Select Count(*) FROM t -- where y\n\r\n WHERE z=1"},
         TextCase{"SELECT a FROM t -- where y\rWHERE z=1", "Select Count(*) FROM t -- where y\r\r\n WHERE z=1"},
         TextCase{"SELECT A FROM T PLAN (T NATURAL)", "Select Count(*) FROM T "},
+        // A line comment ending the text ends its clauses there.
+        TextCase{"SELECT A FROM T WHERE A = 1 -- only ones", "Select Count(*) FROM T \r\n WHERE A = 1 -- only ones"},
+        TextCase{"SELECT A FROM T -- all", "Select Count(*) FROM T -- all"},
         TextCase{"UPDATE T SET A = 1", ""}, TextCase{"SELECT 1", ""}, TextCase{"", ""}));
 
 TEST(SQLParserFrom, BoundsOfMainFrom) {
@@ -247,6 +250,9 @@ INSTANTIATE_TEST_SUITE_P(
         // A line comment at the end of the old condition must not swallow the new one.
         ReplaceCase{"SELECT * FROM T WHERE x = 1 -- note\r\nORDER BY z", 0, "y = 2",
                     "SELECT * FROM T WHERE(  x = 1 -- note\r\n ) and ( y = 2 )\r\nORDER BY z"},
+        ReplaceCase{"SELECT * FROM T WHERE x = 1 -- note", 0, "y = 2",
+                    "SELECT * FROM T WHERE(  x = 1 -- note\r\n ) and ( y = 2 )"},
+        ReplaceCase{"SELECT * FROM T -- note", 0, "y = 2", "SELECT * FROM T -- note\r\n WHERE y = 2\r\n"},
         ReplaceCase{"SELECT * FROM T WHERE x = '--' ORDER BY z", 0, "y = 2",
                     "SELECT * FROM T WHERE(  x = '--' ) and ( y = 2 ) ORDER BY z"}));
 

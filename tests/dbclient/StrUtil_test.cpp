@@ -380,6 +380,9 @@ TEST(StrUtil, NormalizeDateTextFollowsUserSettings) {
         TFormatSettingsGuard guard(fs);
         EXPECT_EQ(NormalizeDateText("13:05:09", 2), "13:05:09");
         EXPECT_EQ(NormalizeDateText("12/25/2005 13:05:09", 0), "25.12.2005 13:05:09");
+        // The time's point is no date separator.
+        EXPECT_EQ(NormalizeDateText("12/25/2005 10:30:00.000", 0), "25.12.2005 10:30:00");
+        EXPECT_EQ(NormalizeDateText("25-DEC-2005 10:30:00.000", 0), "25.12.2005 10:30:00");
     }
 }
 

@@ -95,7 +95,11 @@ INSTANTIATE_TEST_SUITE_P(
                     {"123456789012345", "10000000000000001", "9999999999999999,9", "10000000000000000"}},
         TNumberCase{ssFinancial, "", " TL", {"1.234,50 TL", "-2.000 TL", "999,99 TL", "12.345.678.901.234.567 TL", "x TL"},
                     {"-2.000 TL", "x TL", "999,99 TL", "1.234,50 TL", "12.345.678.901.234.567 TL"}},
-        TNumberCase{ssNumeric, "$", "", {"$10", "$-2", "3", "$ 1,25"}, {"$-2", "$ 1,25", "3", "$10"}}));
+        TNumberCase{ssNumeric, "$", "", {"$10", "$-2", "3", "$ 1,25"}, {"$-2", "$ 1,25", "3", "$10"}},
+        // Short dates: four-digit years as written, two-digit ones in the program's century window.
+        TNumberCase{ssShortDateEU, "", "", {"01.01.10", "25.12.2005", "08.12.26", "29.02.2000"},
+                    {"29.02.2000", "25.12.2005", "01.01.10", "08.12.26"}},
+        TNumberCase{ssShortDateUS, "", "", {"01/01/2010", "12/25/2005"}, {"12/25/2005", "01/01/2010"}}));
 
 TEST(ExtGridSort, ARowNeverWrittenSortsAsBlankAndTakesNoCellsAlong) {
     TSortGrid G({"c", "b"});

@@ -101,7 +101,8 @@ TEST(ExtUtil, StrToDateExFollowsShortDateFormat) {
     EXPECT_EQ(D, EncodeDate(2015, 2, 1));
     EXPECT_TRUE(StrToDateEx("1.2.15", D));   // no century added
     EXPECT_EQ(D, EncodeDate(15, 2, 1));
-    for (const char* Bad : {"32.01.2015", "01.13.2015", "01.01", "a.01.2015", "01/01/2015", "-1.01.2015", ""})
+    for (const char* Bad : {"32.01.2015", "01.13.2015", "01.01", "a.01.2015", "01/01/2015", "-1.01.2015", "",
+                            "65541.01.2015", "01.65548.2015"})
         EXPECT_FALSE(StrToDateEx(Bad, D)) << Bad;
 
     TFormatSettings Us = Turkish();
@@ -117,9 +118,16 @@ TEST(ExtUtil, StrToDateExFollowsShortDateFormat) {
 }
 
 TEST(ExtUtil, ShortYearDateParsing) {
+    SetNowProvider([] { return EncodeDate(2026, 12, 8); });
     EXPECT_EQ(ParseDMYDate("31.12.15"), EncodeDate(2015, 12, 31));
     EXPECT_EQ(ParseMDYDate("12/31/99"), EncodeDate(1999, 12, 31));
-    EXPECT_EQ(ParseDMYDate("1-2-26"), EncodeDate(1926, 2, 1));
+    // Short years fall in the window of the other date routines; four digits stand.
+    EXPECT_EQ(ParseDMYDate("1-2-26"), EncodeDate(2026, 2, 1));
+    EXPECT_EQ(ParseDMYDate("1.1.75"), EncodeDate(2075, 1, 1));
+    EXPECT_EQ(ParseDMYDate("1.1.76"), EncodeDate(1976, 1, 1));
+    EXPECT_EQ(ParseDMYDate("25.12.2005"), EncodeDate(2005, 12, 25));
+    EXPECT_EQ(ParseMDYDate("02/29/2000"), EncodeDate(2000, 2, 29));
+    SetNowProvider(nullptr);
     EXPECT_EQ(ParseDMYDate("311215"), 0);
     EXPECT_EQ(ParseDMYDate("31.12"), 0);
     EXPECT_EQ(ParseDMYDate("a.12.15"), 0);
@@ -138,9 +146,10 @@ TEST(ExtUtil, DateAddPartsAddsExactlyOnePart) {
 }
 
 TEST(ExtUtil, CsvAndClipboardTransformations) {
-    AnsiString S = "a\r\nb";
+    AnsiString S = "say \"hi\"\r\nb";
     CRLFToCSVField(S);
-    EXPECT_EQ(S, "\"a\x0B" "b\"");
+    EXPECT_EQ(S, "\"say \"\"hi\"\"\x0B" "b\"");
+    EXPECT_EQ(UnDoubleChar('"', S), "say \"hi\"\x0B" "b");
     S = "a\x0B" "b";
     CSVFieldToCRLF(S);
     EXPECT_EQ(S, "a\r\nb");
@@ -285,6 +294,8 @@ TEST(ExtUtil, MatchFilterComparisonsAndWildcards) {
              {"a\\*", "ab", true, false},   {"=abc", "abc", true, true},  {"\"a b\"", "a b", true, true},
              {"ab", "abc", true, false},    {"abc", "ab", true, false},   {"x*|a*", "abc", true, true},
              {"x*&a*", "abc", true, false}, {"*b*", "abc", true, true},   {"i*", "İstanbul", false, true},
+             {"a*b*c", "axbyc", true, true}, {"*a?", "xab", true, true},  {"*\\*", "x*", true, true},
+             {"a*b\"\"", "ab", true, true}, {"a*b?", "ab", true, false},  {"*a*!b", "xa", true, true},
          }) {
         EXPECT_EQ(MatchFilter(C.Cond, C.Text, C.Cs), C.Want) << C.Cond << " ~ " << C.Text;
     }
@@ -297,6 +308,13 @@ TEST(ExtUtil, MatchFilterHandlesHostileConditions) {
     EXPECT_TRUE(MatchFilter("", "", true));
     EXPECT_NO_THROW(MatchFilter(">\"", "x", true));
     EXPECT_NO_THROW(MatchFilter("&&;|^", "x", true));
+    // Many stars answer at once, also where comparisons follow them.
+    AnsiString Stars;
+    for (int I = 0; I < 13; ++I) Stars += "*a";
+    const AnsiString Letters(30, 'a');
+    EXPECT_FALSE(MatchFilter(Stars + "*b", Letters, true));
+    EXPECT_TRUE(MatchFilter(Stars + "*b", Letters + "b", true));
+    EXPECT_FALSE(MatchFilter(Stars + "*a>z", Letters, true));
 }
 
 TEST(ExtUtil, GradientColourSteps) {

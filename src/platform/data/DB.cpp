@@ -277,17 +277,42 @@ Integer TFields::IndexOf(const TField* Field) const {
     return It == FList.end() ? -1 : static_cast<Integer>(It - FList.begin());
 }
 
+namespace {
+// Byte equality written out, eight bytes a step: field names are short, and a library call
+// per comparison costs more than the comparison.
+inline bool SameBytes(const AnsiString& A, std::string_view B) {
+    const size_t N = A.size();
+    if (N != B.size()) return false;
+    const char* P = A.data();
+    const char* Q = B.data();
+    if (N >= 8) {
+        uint64_t X, Y;
+        for (size_t I = 0; I + 8 <= N; I += 8) {
+            std::memcpy(&X, P + I, 8);
+            std::memcpy(&Y, Q + I, 8);
+            if (X != Y) return false;
+        }
+        std::memcpy(&X, P + N - 8, 8);   // the last eight, overlapping what was compared
+        std::memcpy(&Y, Q + N - 8, 8);
+        return X == Y;
+    }
+    for (size_t I = 0; I < N; ++I)
+        if (P[I] != Q[I]) return false;
+    return true;
+}
+}  // namespace
+
 TField* TFields::FindField(std::string_view FieldName) const {
     // Names are mostly written as the fields spell them, and fields are mostly read one after
     // the other: the plain comparison starts after the field found last.
     const size_t N = FList.size(), From = std::min(FSearchFrom, N);
     for (size_t I = From; I < N; ++I)
-        if (FList[I]->FieldName() == FieldName) {
+        if (SameBytes(FList[I]->FieldName(), FieldName)) {
             FSearchFrom = I + 1;
             return FList[I];
         }
     for (size_t I = 0; I < From; ++I)
-        if (FList[I]->FieldName() == FieldName) {
+        if (SameBytes(FList[I]->FieldName(), FieldName)) {
             FSearchFrom = I + 1;
             return FList[I];
         }

@@ -356,6 +356,9 @@ void DecodeDate(TDateTime Date, Word& Year, Word& Month, Word& Day);
 bool DecodeDateFully(TDateTime Date, Word& Year, Word& Month, Word& Day, Word& DOW);
 void DecodeTime(TDateTime Time, Word& Hour, Word& Min, Word& Sec, Word& MSec);
 Word DayOfWeek(TDateTime Date);  // 1 = Sunday .. 7 = Saturday
+// A year written with at most two digits placed by TwoDigitYearCenturyWindow (the years
+// from this year minus the window on); any other year as written.
+Integer WindowedYear(Integer Year, Integer Digits, const TFormatSettings& Settings);
 // Adds months; the day is clipped to the length of the target month; the time is kept.
 TDateTime IncMonth(TDateTime Date, Integer NumberOfMonths = 1);
 

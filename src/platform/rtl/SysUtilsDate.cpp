@@ -353,11 +353,7 @@ bool ScanDate(Scanner& sc, TDateTime& date, const TFormatSettings& fs)
         default: y = n1; m = n2; d = n3; yearDigits = l1; break;
         }
     }
-    if (y <= 99 && yearDigits <= 2) {
-        int base = CurrentYear() - fs.TwoDigitYearCenturyWindow;
-        y += base / 100 * 100;
-        if (fs.TwoDigitYearCenturyWindow > 0 && y < base) y += 100;
-    }
+    y = WindowedYear(y, yearDigits, fs);
     if (y < 1 || y > 9999 ||  // checked before the Word cast, which would wrap
         !TryEncodeDate(static_cast<Word>(y), static_cast<Word>(m), static_cast<Word>(d), date)) {
         sc.pos = start;
@@ -404,6 +400,15 @@ bool ScanTime(Scanner& sc, TDateTime& time, const TFormatSettings& fs)
 }  // namespace
 
 // ---- encoding -----------------------------------------------------------------------------------
+
+Integer WindowedYear(Integer Year, Integer Digits, const TFormatSettings& Settings)
+{
+    if (Year < 0 || Year > 99 || Digits > 2) return Year;
+    const int base = CurrentYear() - Settings.TwoDigitYearCenturyWindow;
+    Year += base / 100 * 100;
+    if (Settings.TwoDigitYearCenturyWindow > 0 && Year < base) Year += 100;
+    return Year;
+}
 
 bool IsLeapYear(Word Year) { return Year % 4 == 0 && (Year % 100 != 0 || Year % 400 == 0); }
 

@@ -28,8 +28,11 @@ public:
 // Local part of a name "prefix:local": the parts are read without namespace
 // processing, which no reader here needs.
 const char* Local(const XML_Char* Name) {
-    const char* Colon = std::strrchr(Name, ':');
-    return Colon ? Colon + 1 : Name;
+    // Names are a few letters: one pass here costs less than a library call for each.
+    const char* L = Name;
+    for (const char* P = Name; *P; ++P)
+        if (*P == ':') L = P + 1;
+    return L;
 }
 
 // Name == Want, inlined for the names of the many elements of a sheet.
@@ -46,12 +49,22 @@ const char* Attr(const XML_Char** Atts, const char* LocalName) {
     return nullptr;
 }
 
-// A whole decimal number without sign or blanks; false when not one or above Max.
+// A whole decimal number without sign or blanks ("-0" passes as 0); false when not one or
+// above Max. Read in one pass: it runs for nearly every cell.
 bool ReadIndex(const char* S, long long Max, long long& Value) {
-    if (!S || !*S) return false;
-    const char* E = S + std::strlen(S);
-    auto Res = std::from_chars(S, E, Value);
-    return Res.ec == std::errc() && Res.ptr == E && Value >= 0 && Value <= Max;
+    if (!S) return false;
+    const bool Minus = *S == '-';
+    if (Minus) ++S;
+    if (!*S) return false;
+    long long V = 0;
+    for (; *S; ++S) {
+        if (*S < '0' || *S > '9') return false;
+        V = V * 10 + (*S - '0');
+        if (V > Max) return false;   // Max stays far below the type's limit
+    }
+    if (Minus && V != 0) return false;
+    Value = V;
+    return true;
 }
 
 // Base of the handlers of one XML part.
@@ -198,9 +211,12 @@ constexpr double MaxDateSerial = 2958466;                // 1 January 10000
 
 // No byte above 0x7F and no "_x" escape: such text reads the same in code page 1254.
 bool IsPlainAscii(const std::string& S) {
-    for (char C : S)
-        if (static_cast<unsigned char>(C) >= 0x80) return false;
-    return S.find("_x") == std::string::npos;
+    const size_t N = S.size();
+    for (size_t I = 0; I < N; ++I) {
+        const char C = S[I];
+        if (static_cast<unsigned char>(C) >= 0x80 || (C == '_' && I + 1 < N && S[I + 1] == 'x')) return false;
+    }
+    return true;
 }
 
 // "_x000D_" escapes of characters that XML cannot carry.
@@ -591,14 +607,15 @@ private:
                 if (Res.ec != std::errc() || Res.ptr != E || !std::isfinite(D))
                     return Fail("cell " + CellName(FRow, FCol) + ": bad number '" + FValue + "'");
                 bool IsDate = FStyle < FBook.XfIsDate.size() && FBook.XfIsDate[FStyle];
-                if (IsDate) {
-                    double Serial = FBook.Date1904 ? D + 1462 : D;
-                    if (Serial < 0 || Serial >= MaxDateSerial)
-                        return Fail("cell " + CellName(FRow, FCol) + ": date serial " + FValue + " out of range");
-                    V = Variant::FromDateTime(FBook.Date1904 ? Serial : ExcelSerialToDateTime(D));
-                } else {
-                    V = Variant(D);
+                if (!IsDate) {
+                    // Most cells: the number is built where the row keeps it.
+                    Target->AddNumber(FCol, D);
+                    return;
                 }
+                double Serial = FBook.Date1904 ? D + 1462 : D;
+                if (Serial < 0 || Serial >= MaxDateSerial)
+                    return Fail("cell " + CellName(FRow, FCol) + ": date serial " + FValue + " out of range");
+                V = Variant::FromDateTime(FBook.Date1904 ? Serial : ExcelSerialToDateTime(D));
             }
         }
         Target->Cells.push_back({FCol, std::move(V)});

@@ -123,6 +123,18 @@ struct TLinkedSet {
 
 }  // namespace
 
+// Names of one length that differ in one byte anywhere, found in any order and any case.
+TEST(DataSet, FieldByNameTellsNamesOfOneLengthApart) {
+    TMemDataSet DS;
+    const char* Names[] = {"ID", "IE", "ABCDEFGH", "ABCDEFGX", "XBCDEFGH", "KIRABASLAMATARIHI", "KIRABASLAMATARIHJ",
+                           "KIRABASLAXATARIHI"};
+    for (const char* Name : Names) AddIntegerField(DS, Name);
+    for (Integer I : {0, 1, 2, 3, 4, 5, 6, 7, 7, 5, 3, 1, 6, 4, 2, 0})
+        EXPECT_EQ(DS.FieldByName(Names[I]), DS.Fields()->Fields(I)) << Names[I];
+    EXPECT_EQ(DS.FieldByName("kirabaslamatarihj"), DS.Fields()->Fields(6));
+    EXPECT_EQ(DS.FindField("ABCDEFGY"), nullptr);
+}
+
 TEST(DataSet, OpensWithDefaultFieldsAndClosesThemAgain) {
     auto DS = MakeSet(3);
     EXPECT_TRUE(DS->Active());
