@@ -81,6 +81,8 @@ TESGDropTarget::~TESGDropTarget() {
     FControl->OnDataDragLeave = nullptr;
 }
 
+AnsiString TESGDropTarget::DroppedText(const TDataObject& Data) { return UpToZero(Data.AsText()); }
+
 void TESGDropTarget::Enter(const TDataObject& Data) {
     // A file manager's drag may carry the names as text as well: files stay files.
     const bool Files = Data.HasFormat(CF_HDROP);
@@ -121,7 +123,7 @@ void TESGDropTarget::Drop(const TDataObject& Data, TShiftState Shift, Integer X,
     bool Landed = true;
     if (Col >= 0) DropCol(P, Col);
     else if (Data.HasFormat(CF_RTF()) && RTFDropEnabled()) Landed = DropRTF(P, UpToZero(Data.GetData(CF_RTF())));
-    else if ((FFormatsPresent & fpText) != 0) Landed = DropText(P, UpToZero(Data.AsText()));
+    else if ((FFormatsPresent & fpText) != 0) Landed = DropText(P, DroppedText(Data));
     if (!Landed) Effect = DROPEFFECT_NONE;
     const std::vector<AnsiString> Files = Data.Files();
     if (!Files.empty()) DropFiles(P, Files);

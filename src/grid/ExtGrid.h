@@ -814,8 +814,16 @@ public:
                       std::set<std::pair<Integer, Integer>>* Written = nullptr);
     // Columns and rows (less one) of a tab/CR LF text.
     static TPoint TextExtent(const AnsiString& Text);
-    // The cells of R as tab/CR LF text; Disjunct skips unselected rows or columns.
+    // The cells of R as tab/CR LF text, as other programs read it (a Unicode cell as its
+    // letters); Disjunct skips unselected rows or columns.
     AnsiString CellsAsText(TGridRect R, bool Disjunct, bool LineEndAfterLast);
+    // The same text for a transfer: returned in 8 bits; Data gets it as Unicode text and,
+    // when it holds Unicode cells, in the grid's own form, so that a grid takes them as such.
+    AnsiString TransferText(TDataObject& Data, TGridRect R, bool Disjunct, bool LineEndAfterLast);
+    // The tab/CR LF text of a paste or drop: the grid's own form when offered, else the
+    // Unicode text, each field with letters outside code page 1254 as a Unicode cell.
+    static AnsiString TextFromOutside(const TDataObject& Data);
+    std::vector<std::vector<AnsiString>> TransferCells(TGridRect R, bool Disjunct);
     // The rows and columns of R that a transfer takes: with Disjunct only the marked ones.
     void TransferLines(TGridRect R, bool Disjunct, std::vector<Integer>& Rows, std::vector<Integer>& Cols);
     TGridCoord LoneTransferCell(TGridRect R, bool Disjunct);   // (-1, -1) unless it takes one cell
@@ -974,7 +982,9 @@ public:
 
     // --- drag and drop (ExtGridDragDrop.cpp). A drag runs to its end inside these
     // calls; the result is the effect the target took, DROPEFFECT_NONE when cancelled.
-    Integer StartTextDoDrag(const AnsiString& Text, const AnsiString& RTF, Integer AllowedEffects);
+    // Texts, when given, adds its Unicode text and the grid's own text form to the drag.
+    Integer StartTextDoDrag(const AnsiString& Text, const AnsiString& RTF, Integer AllowedEffects,
+                            const TDataObject* Texts = nullptr);
     Integer StartColumnDoDrag(Integer Column, Integer AllowedEffects);
     bool DropTargetRegistered() const { return FDropTarget != nullptr; }
     TGridRect DragRect() const { return FDragRect; }
@@ -1510,7 +1520,7 @@ private:
     std::unique_ptr<TESGDropTarget> FDropTarget;   // while DragDropSettings.OleDropTarget
     TGridRect FDragRect;                           // the cells of the running text drag
     TGridRect FSelfDropRect;                       // what a drop of that drag wrote into this grid
-    void TakeDraggedRows(bool Disjunct, Integer BlockLeft);
+    void TakeDraggedRows(TGridRect Block);
     bool FDragPending = false;                     // a press that starts a drag once it moves
     Integer FDragTicks = 0;                        // horizontal drag scrolling every other move
     TPanel* FDropMarkers[3] = {nullptr, nullptr, nullptr};   // row marker, column markers above and below

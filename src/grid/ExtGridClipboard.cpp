@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <type_traits>
 
 namespace {
 
@@ -132,14 +133,16 @@ TStreamHeader ReadHeader(TCellReader& Rd) {
     return H;
 }
 
-// A Unicode cell travels in tab/CR LF text as "|\#" and four hex digits per UTF-16 unit:
-// its stored form holds zero, tab and line-break bytes that the text would cut or change.
+// The grid's own tab/CR LF text, which travels beside the text for other programs in a
+// private flavour: a Unicode cell there is "|\#" and four hex digits per UTF-16 unit, so
+// that it arrives as a Unicode cell even when its letters fit the code page.
+const char* const GridTextFormatName = "TExtStringGrid Text";
 const char* const UniTextMark = "|\\#";
 
-AnsiString UniCellToText(const AnsiString& Cell) {
+AnsiString UniText(const WideString& W) {
     static const char Hex[] = "0123456789ABCDEF";
     AnsiString T = UniTextMark;
-    for (char16_t U : CellTextToWide(Cell))
+    for (char16_t U : W)
         for (int Shift = 12; Shift >= 0; Shift -= 4) T += Hex[(U >> Shift) & 0xF];
     return T;
 }
@@ -159,6 +162,23 @@ AnsiString UniTextToCell(const AnsiString& Field) {
         W += char16_t(U);
     }
     return WideToCellText(W);
+}
+
+bool FitsCodePage(const WideString& W) {
+    return std::all_of(W.begin(), W.end(), [](char16_t C) { return UnicodeToCp1254(C) >= 0; });
+}
+
+// A field quoted as office programs quote cells that hold tabs, line breaks or a leading quote.
+template <class S>
+S QuotedField(const S& V, bool Always) {
+    if (!Always && V.find_first_of(S{'\t', '\r', '\n'}) == S::npos && (V.empty() || V[0] != '"')) return V;
+    S Q(1, '"');
+    for (auto Ch : V) {
+        if (Ch == '"') Q += '"';
+        Q += Ch;
+    }
+    Q += '"';
+    return Q;
 }
 
 void WriteProps(TCellWriter& W, const TCellProperties* P) {
@@ -351,20 +371,26 @@ void ReadGraphic(TCellReader& Rd, TCellGraphic* G, Integer ACol, Integer ARow) {
 // A tab/CR LF text split into lines of fields. A field that opens with a double
 // quote runs to its closing quote (doubled quotes are one) and may hold tabs and
 // line breaks; a lone LF inside it becomes CR LF. Lines end at CR LF, CR or LF.
-std::vector<std::vector<AnsiString>> SplitClipText(const AnsiString& T) {
-    std::vector<std::vector<AnsiString>> Lines;
-    std::vector<AnsiString> Line;
+// A cell's stored Unicode form keeps its bytes: a 0x0A or 0x0B there is no line break.
+template <class S>
+std::vector<std::vector<S>> SplitClipText(const S& T) {
+    auto Stored = [](const S& V) {
+        if constexpr (std::is_same_v<S, AnsiString>) return IsUnicodeText(V);
+        else return false;
+    };
+    std::vector<std::vector<S>> Lines;
+    std::vector<S> Line;
     size_t P = 0;
     const size_t N = T.size();
     auto EndOfField = [&](size_t Q) { return Q >= N || T[Q] == '\t' || T[Q] == '\r' || T[Q] == '\n'; };
     bool LineOpen = false;
     while (P < N) {
-        AnsiString F;
+        S F;
         bool Quoted = false;
         if (T[P] == '"') {
             // Find the closing quote that ends the field.
             size_t Q = P + 1;
-            AnsiString V;
+            S V;
             bool Closed = false;
             while (Q < N) {
                 if (T[Q] == '"') {
@@ -376,8 +402,7 @@ std::vector<std::vector<AnsiString>> SplitClipText(const AnsiString& T) {
                     Closed = EndOfField(Q + 1);
                     break;
                 }
-                // A stored Unicode form keeps its bytes: a 0x0A there is no line break.
-                if (T[Q] == '\n' && (V.empty() || V.back() != '\r') && !IsUnicodeText(V)) V += '\r';
+                if (T[Q] == '\n' && (V.empty() || V.back() != '\r') && !Stored(V)) V += '\r';
                 V += T[Q++];
             }
             if (Closed) {
@@ -391,7 +416,15 @@ std::vector<std::vector<AnsiString>> SplitClipText(const AnsiString& T) {
             while (!EndOfField(P)) ++P;
             F = T.substr(Start, P - Start);
         }
-        if (!IsUnicodeText(F)) CSVFieldToCRLF(F);
+        // Spreadsheet programs' line breaks inside a cell (#11) become CR LF.
+        if (!Stored(F) && F.find(typename S::value_type(11)) != S::npos) {
+            S R;
+            for (auto Ch : F) {
+                if (Ch == 11) R += S{'\r', '\n'};
+                else R += Ch;
+            }
+            F = R;
+        }
         Line.push_back(F);
         LineOpen = true;
         if (P >= N) break;
@@ -409,6 +442,40 @@ std::vector<std::vector<AnsiString>> SplitClipText(const AnsiString& T) {
     }
     if (LineOpen) Lines.push_back(std::move(Line));
     return Lines;
+}
+
+// Text from another program in the grid's own text form: a field holding letters that
+// code page 1254 lacks becomes a Unicode cell; a text that fits keeps its bytes.
+AnsiString GridTextFromWide(const WideString& W) {
+    if (FitsCodePage(W)) return WideToAnsi(W);
+    AnsiString Out;
+    const auto Lines = SplitClipText(W);
+    for (size_t L = 0; L < Lines.size(); ++L) {
+        for (size_t F = 0; F < Lines[L].size(); ++F) {
+            if (F > 0) Out += '\t';
+            const WideString& V = Lines[L][F];
+            Out += FitsCodePage(V) ? QuotedField(WideToAnsi(V), false) : UniText(V);
+        }
+        if (L + 1 < Lines.size() || W.back() == '\r' || W.back() == '\n') Out += "\r\n";
+    }
+    return Out;
+}
+
+// One cell of a transfer as the text flavours write it: the grid's own form, or the letters.
+template <class S>
+S TransferField(const AnsiString& V, bool OwnForm, bool SheetBreaks, bool Multi) {
+    S T;
+    const bool Uni = IsUnicodeText(V);
+    if (Uni && OwnForm) {
+        const AnsiString U = UniText(CellTextToWide(V));
+        return S(U.begin(), U.end());
+    }
+    if constexpr (std::is_same_v<S, AnsiString>) T = Uni ? WideToAnsi(CellTextToWide(V)) : V;
+    else T = CellTextToWide(V);
+    // Spreadsheet programs write a line break inside a cell as a lone LF.
+    const bool Sheet = SheetBreaks && Multi && T.find('\r') != S::npos;
+    if (Sheet) T.erase(std::remove(T.begin(), T.end(), '\r'), T.end());
+    return QuotedField(T, Sheet);
 }
 
 }  // namespace
@@ -429,50 +496,73 @@ TGridCoord TExtStringGrid::LoneTransferCell(TGridRect R, bool Disjunct) {
     return Rows.size() == 1 && Cols.size() == 1 ? TGridCoord{Cols[0], Rows[0]} : TGridCoord{-1, -1};
 }
 
-AnsiString TExtStringGrid::CellsAsText(TGridRect R, bool Disjunct, bool LineEndAfterLast) {
+// Each cell's text as the transfer takes it: a merged cell's text once, from its base
+// cell; HTML without its tags and rich text as its plain text, unless tags are wanted.
+std::vector<std::vector<AnsiString>> TExtStringGrid::TransferCells(TGridRect R, bool Disjunct) {
     std::vector<Integer> Rows, Cols;
     TransferLines(R, Disjunct, Rows, Cols);
-    AnsiString Out;
-    Out.reserve(Rows.size() * Cols.size() * 8);
-    bool FirstRow = true, LastEmpty = false;
+    std::vector<std::vector<AnsiString>> Out;
     AnsiString V;
     for (Integer Rw : Rows) {
-        if (!FirstRow) Out += "\r\n";
-        FirstRow = false;
-        bool FirstCol = true;
+        std::vector<AnsiString>& Line = Out.emplace_back();
         for (Integer C : Cols) {
-            if (!FirstCol) Out += '\t';
-            FirstCol = false;
-            // A merged cell's text goes once, from its base cell.
             if (IsBaseCell(C, Rw)) SaveCell(C, Rw, V);
             else V.clear();
-            LastEmpty = V.empty();
-            if (IsUnicodeText(V)) {
-                Out += UniCellToText(V);
-                continue;
+            if (!IsUnicodeText(V)) {
+                if (!FNavigation->CopyHTMLTagsToClipboard() && V.find("</") != AnsiString::npos) V = HTMLStrip(V);
+                else if (TextType(V, false) == 2) V = WideToAnsi(RtfRead(V).PlainText());
             }
-            if (!FNavigation->CopyHTMLTagsToClipboard() && V.find("</") != AnsiString::npos) V = HTMLStrip(V);
-            else if (TextType(V, false) == 2) V = WideToAnsi(RtfRead(V).PlainText());
-            // Spreadsheet programs write a line break inside a cell as a lone LF.
-            const bool Sheet = FSpreadsheetClipboard && LineCount(V, FMultilinecells) > 1;
-            if (Sheet) V = RemoveCR(V);
-            // Quoted as office programs quote cells that hold tabs, line breaks or a leading quote.
-            if (Sheet || V.find_first_of("\t\r\n") != AnsiString::npos || (!V.empty() && V[0] == '"')) {
-                AnsiString Q = "\"";
-                for (char Ch : V) {
-                    if (Ch == '"') Q += '"';
-                    Q += Ch;
-                }
-                Q += '"';
-                Out += Q;
-            } else {
-                Out += V;
-            }
+            Line.push_back(V);
+        }
+    }
+    return Out;
+}
+
+namespace {
+
+template <class S>
+S JoinTransfer(const std::vector<std::vector<AnsiString>>& Cells, bool OwnForm, bool SheetBreaks, bool Multi,
+               bool LineEndAfterLast) {
+    S Out;
+    bool LastEmpty = false;
+    for (size_t L = 0; L < Cells.size(); ++L) {
+        if (L > 0) Out += S{'\r', '\n'};
+        for (size_t C = 0; C < Cells[L].size(); ++C) {
+            if (C > 0) Out += '\t';
+            const S F = TransferField<S>(Cells[L][C], OwnForm, SheetBreaks, Multi);
+            LastEmpty = F.empty();
+            Out += F;
         }
     }
     // An empty last cell is a cell only before a line end: a paste skips an empty last field.
-    if ((LineEndAfterLast || LastEmpty) && !FirstRow) Out += "\r\n";
+    if ((LineEndAfterLast || LastEmpty) && !Cells.empty()) Out += S{'\r', '\n'};
     return Out;
+}
+
+}  // namespace
+
+AnsiString TExtStringGrid::CellsAsText(TGridRect R, bool Disjunct, bool LineEndAfterLast) {
+    return JoinTransfer<AnsiString>(TransferCells(R, Disjunct), false, FSpreadsheetClipboard, FMultilinecells,
+                                    LineEndAfterLast);
+}
+
+AnsiString TExtStringGrid::TransferText(TDataObject& Data, TGridRect R, bool Disjunct, bool LineEndAfterLast) {
+    const auto Cells = TransferCells(R, Disjunct);
+    const bool Sheet = FSpreadsheetClipboard, Multi = FMultilinecells;
+    const AnsiString Letters = JoinTransfer<AnsiString>(Cells, false, Sheet, Multi, LineEndAfterLast);
+    Data.SetAsWideText(JoinTransfer<WideString>(Cells, false, Sheet, Multi, LineEndAfterLast));
+    const AnsiString Own = JoinTransfer<AnsiString>(Cells, true, Sheet, Multi, LineEndAfterLast);
+    if (Own != Letters) Data.SetData(RegisterClipboardFormat(GridTextFormatName), Own);
+    return Letters;
+}
+
+AnsiString TExtStringGrid::TextFromOutside(const TDataObject& Data) {
+    const Word Own = RegisterClipboardFormat(GridTextFormatName);
+    if (Data.HasFormat(Own)) {
+        const std::string T = Data.GetData(Own);
+        return T.substr(0, T.find('\0'));
+    }
+    return GridTextFromWide(Data.AsWideText());
 }
 
 TPoint TExtStringGrid::TextExtent(const AnsiString& Text) {
@@ -582,11 +672,13 @@ void TExtStringGrid::ExpandSelectionToMerges() {
 void TExtStringGrid::CopySelectionToClipboard(TGridRect R, bool Disjunct) {
     FCopyOrigin = TGridCoord{R.Left, R.Top};
     TProgressScope Progress(this, false);
-    const AnsiString Text = CellsAsText(R, Disjunct, R.Bottom > R.Top);
+    TDataObject Texts;
+    const AnsiString Text = TransferText(Texts, R, Disjunct, R.Bottom > R.Top);
     TClipboard* Clip = Clipboard();
     Clip->Open();
     try {
         Clip->SetAsText(Text);
+        Clip->SetData(Texts);
         // Only a lone cell goes as rich text too: a rich text paste fills one cell.
         const TGridCoord Lone = LoneTransferCell(R, Disjunct);
         if (FNavigation->AllowRTFClipboard() && Lone.X >= 0) CopyRTFToClipboard(Lone.X, Lone.Y);
@@ -681,8 +773,9 @@ Integer TExtStringGrid::PasteAt(Integer ACol, Integer ARow) {
         }
         return 0;
     }
-    if (Clip->HasFormat(CF_TEXT) || Clip->HasFormat(CF_UNICODETEXT)) return PasteText(ACol, ARow, Clip->AsText());
-    return 0;
+    TDataObject D;
+    Clip->GetData(D);
+    return D.HasFormat(CF_TEXT) ? PasteText(ACol, ARow, TextFromOutside(D)) : 0;
 }
 
 void TExtStringGrid::PasteFromClipboard() {

@@ -1,5 +1,6 @@
 #include "grid/ExtGrid.h"
 #include "grid/ExtObj.h"
+#include "grid/ExtUtil.h"
 
 #include "platform/rtl/CodePage.h"
 #include "platform/ui/Clipbrd.h"
@@ -430,16 +431,27 @@ TEST_F(ExtGridClipboard, MarkedRowsCopyTheirDataCellsOnly) {
     EXPECT_EQ("n2||3.2", F.Grid->Cells(0, 2) + "|" + F.Grid->Cells(1, 2) + "|" + F.Grid->Cells(3, 2));
 }
 
-// Letters whose UTF-16 units hold the bytes 0, 9, 10, 11 and 13, on two lines.
-TEST_F(ExtGridClipboard, AUnicodeCellGoesAsTextAndComesBackWhole) {
+// Letters whose UTF-16 units hold the bytes 0, 9, 10, 11 and 13, on two lines: other
+// programs read the letters, a grid takes the cell back as a Unicode cell, also one whose
+// letters fit the code page; another program's letters outside the code page make a Unicode cell.
+TEST_F(ExtGridClipboard, AUnicodeCellGoesAsItsLettersAndComesBackWhole) {
     const WideString W = u"a\r\n\u010D\u010A\t\u010B\u0109";
     F.Grid->SetWideCell(1, 1, W);
+    F.Grid->SetWideCell(2, 1, u"\u015Eeker");
     F.ShowFocused();
-    F.Select(1, 1, 1, 1);
+    F.Select(1, 1, 2, 1);
     F.Key(Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(u"\"" + W + u"\"\t\u015Eeker", Clipboard()->AsWideText());
+    EXPECT_EQ("\"a\r\n??\t??\"\tŞeker", Clipboard()->AsText());
     F.Select(1, 3, 1, 3);
     F.Key(Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(W, F.Grid->GetWideCell(1, 3));
+    EXPECT_TRUE(IsUnicodeText(F.Grid->RawCells(2, 3)));
+    Clipboard()->SetAsWideText(u"Dvo\u0159\u00E1k\t\u015Eeker\r\n\"\u0416\r\n\"\"x\"\r\n");
+    F.Key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(u"Dvo\u0159\u00E1k", F.Grid->GetWideCell(1, 3));
+    EXPECT_EQ("Şeker", F.Grid->RawCells(2, 3));
+    EXPECT_EQ(u"\u0416\r\n\"x", F.Grid->GetWideCell(1, 4));
 }
 
 TEST_F(ExtGridClipboard, SmartPasteContinuesDatesByMonthsKeepingTheTime) {
