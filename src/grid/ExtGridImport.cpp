@@ -108,10 +108,16 @@ char DetectDelimiter(const std::vector<AnsiString>& Lines) {
     return '\0';
 }
 
-// Cell texts of the text stream: the header's third field 2 says that each CR, LF
-// and BS of a text is written as BS and r, n or b. Streams without it wrote a text
-// holding a CR with its CRs as TABs and its LFs as BSs.
+// Cell texts of the text stream. The plain form writes a text holding a CR with its CRs
+// as TABs and its LFs as BSs, and reads a text holding a BS back; a stream with a text that
+// form would change says so with the header's third field 2, and writes each CR, LF and
+// BS of its texts as BS and r, n or b.
 const char* const EscapedTexts = "2";
+
+AnsiString PlainStreamText(const AnsiString& T) { return CRLFToTabBS(T); }
+AnsiString ReadPlainStreamText(const AnsiString& T) {
+    return T.find('\x08') != AnsiString::npos ? TabBSToCRLF(T, true) : T;
+}
 
 AnsiString EscapeStreamText(const AnsiString& T) {
     AnsiString R;
@@ -304,19 +310,33 @@ Integer TExtStringGrid::ReadStreamLine(TStream* Stream, AnsiString& Text) {
 }
 
 void TExtStringGrid::SaveCellsToStrings(TStream* Stream) {
-    WriteStreamLine(IntToStr(ColCount()) + "," + IntToStr(RowCount()) + "," + EscapedTexts, Stream);
-    for (Integer C = 0; C < ColCount(); ++C) WriteStreamLine("cw " + IntToStr(C) + "," + IntToStr(ColWidths(C)), Stream);
-    TProgressScope Progress(this, false);
-    AnsiString V;
-    for (Integer R = 0; R < RowCount(); ++R) {
-        for (Integer C = 0; C < ColCount(); ++C) {
-            if (!IsBaseCell(C, R)) continue;   // a merged cell's text is its base cell's
-            SaveCell(C, R, V);
-            if (V.empty()) continue;
-            WriteStreamLine(IntToStr(C) + "," + IntToStr(R) + "," + EscapeStreamText(V), Stream);
+    struct TSaved {
+        Integer C, R;
+        AnsiString Text;
+    };
+    std::vector<TSaved> Cells;
+    bool Plain = true;
+    {
+        TProgressScope Progress(this, false);
+        AnsiString V;
+        for (Integer R = 0; R < RowCount(); ++R) {
+            for (Integer C = 0; C < ColCount(); ++C) {
+                if (!IsBaseCell(C, R)) continue;   // a merged cell's text is its base cell's
+                SaveCell(C, R, V);
+                if (V.empty()) continue;
+                Plain = Plain && ReadPlainStreamText(PlainStreamText(V)) == V;
+                Cells.push_back(TSaved{C, R, V});
+            }
+            SaveProgress(1, R);
         }
-        SaveProgress(1, R);
     }
+    WriteStreamLine(IntToStr(ColCount()) + "," + IntToStr(RowCount()) + (Plain ? "" : AnsiString(",") + EscapedTexts),
+                    Stream);
+    for (Integer C = 0; C < ColCount(); ++C) WriteStreamLine("cw " + IntToStr(C) + "," + IntToStr(ColWidths(C)), Stream);
+    for (const TSaved& S : Cells)
+        WriteStreamLine(IntToStr(S.C) + "," + IntToStr(S.R) + "," +
+                            (Plain ? PlainStreamText(S.Text) : EscapeStreamText(S.Text)),
+                        Stream);
 }
 
 void TExtStringGrid::LoadCellsFromStrings(TStream* Stream) {
@@ -356,8 +376,7 @@ void TExtStringGrid::LoadCellsFromStrings(TStream* Stream) {
         }
         const Integer C = StrToIntDef(CT, -1), R = StrToIntDef(RT, -1);
         // Every line of a cell comes back, shown on one line or not.
-        if (Escaped) Rest = UnescapeStreamText(Rest);
-        else if (Rest.find('\x08') != AnsiString::npos) Rest = TabBSToCRLF(Rest, true);
+        Rest = Escaped ? UnescapeStreamText(Rest) : ReadPlainStreamText(Rest);
         if (C >= 0 && R >= 0 && C < ColCount() && R < RowCount()) LoadCell(C, R, Rest);
     }
     Update.End();
