@@ -824,6 +824,11 @@ public:
     // Unicode text, each field with letters outside code page 1254 as a Unicode cell.
     static AnsiString TextFromOutside(const TDataObject& Data);
     std::vector<std::vector<AnsiString>> TransferCells(TGridRect R, bool Disjunct);
+    // More cells than this in one import, stream or pasted block are refused rather than
+    // exhausting memory.
+    static constexpr double MaxTransferCells = 20e6;
+    // One read of a cell stream: without Apply it only checks the stream.
+    void ReadCellStream(TGridCoord Origin, TStream* Stream, bool AsPaste, bool Apply);
     // The rows and columns of R that a transfer takes: with Disjunct only the marked ones.
     void TransferLines(TGridRect R, bool Disjunct, std::vector<Integer>& Rows, std::vector<Integer>& Cols);
     TGridCoord LoneTransferCell(TGridRect R, bool Disjunct);   // (-1, -1) unless it takes one cell

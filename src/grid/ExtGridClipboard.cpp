@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <type_traits>
 
 namespace {
@@ -115,6 +116,15 @@ struct TStreamHeader {
     TGridCoord Origin{0, 0};   // the block's top-left cell in the grid that wrote it
 };
 
+[[noreturn]] void Damaged() { throw EReadError("Invalid stream format"); }
+
+Integer InRange(Integer V, Integer Lo, Integer Hi) {
+    if (V < Lo || V > Hi) Damaged();
+    return V;
+}
+
+// The header is checked against what it carries: a width for every column and a height
+// for every row of a block that stays within the cell limit.
 TStreamHeader ReadHeader(TCellReader& Rd) {
     TStreamHeader H;
     Rd.Expect("TGridPropIO");
@@ -126,10 +136,16 @@ TStreamHeader ReadHeader(TCellReader& Rd) {
     H.ID = Rd.Int();
     if (Rd.Next("TGridOriginIO")) {
         H.HasOrigin = true;
-        H.Origin.X = Rd.Int();
-        H.Origin.Y = Rd.Int();
+        H.Origin.X = InRange(Rd.Int(), 0, 0x7FFFFFFF);
+        H.Origin.Y = InRange(Rd.Int(), 0, 0x7FFFFFFF);
     }
-    if (H.Cols < 1 || H.Rows < 1 || H.Cols > 0xFFFF || H.Rows > 0xFFFFFF) throw EReadError("Invalid stream format");
+    if (H.Cols < 1 || H.Rows < 1 || H.Cols > 0xFFFF || double(H.Cols) * H.Rows > TExtStringGrid::MaxTransferCells)
+        Damaged();
+    auto Sized = [](const std::vector<Integer>& L, Integer N) {
+        return (Integer(L.size()) == N || (L.empty() && N == 1)) &&
+               std::all_of(L.begin(), L.end(), [](Integer V) { return V >= -1 && V <= 0xFFFF; });
+    };
+    if (!Sized(H.Widths, H.Cols) || !Sized(H.Heights, H.Rows)) Damaged();
     return H;
 }
 
@@ -181,7 +197,18 @@ S QuotedField(const S& V, bool Always) {
     return Q;
 }
 
-void WriteProps(TCellWriter& W, const TCellProperties* P) {
+// A merge travels as far as the block reaches: a base cell's span stays inside the block,
+// and a covered cell whose base cell stayed outside goes as a cell of its own.
+void WriteProps(TCellWriter& W, const TCellProperties* P, Integer Ci, Integer Ri, Integer Cols, Integer Rows) {
+    Integer X = P->CellSpanX(), Y = P->CellSpanY();
+    bool Base = P->IsBaseCell();
+    if (Base) {
+        if (X >= 0) X = std::min(X, Cols - 1 - Ci);
+        if (Y >= 0) Y = std::min(Y, Rows - 1 - Ri);
+    } else if (X < 0 || Y < 0 || X > Ci || Y > Ri) {
+        Base = true;
+        X = Y = -1;
+    }
     W.Str("TGridCellPropIO");
     W.Int(P->BrushStyle());
     W.Int(Integer(P->BrushColor()));
@@ -189,14 +216,14 @@ void WriteProps(TCellWriter& W, const TCellProperties* P) {
     W.Int(P->FontSize());
     W.Int(Integer(P->FontColor()));
     W.Int(Integer(P->FontStyle().Bits()));
-    W.Int(P->CellSpanX());
-    W.Int(P->CellSpanY());
+    W.Int(X);
+    W.Int(Y);
     W.Int(P->BorderWidth());
     W.Int(Integer(P->BorderColor()));
     W.Int(P->Alignment());
     W.Int(P->VAlignment());
     W.Bool(P->WordWrap());
-    W.Bool(P->IsBaseCell());
+    W.Bool(Base);
     W.Int(P->NodeLevel());
     W.Int(P->Editor());
     W.Str(P->FontName());
@@ -205,7 +232,7 @@ void WriteProps(TCellWriter& W, const TCellProperties* P) {
 
 void ReadProps(TCellReader& Rd, TCellProperties* P) {
     Rd.Expect("TGridCellPropIO");
-    P->SetBrushStyle(TBrushStyle(Rd.Int()));
+    P->SetBrushStyle(TBrushStyle(InRange(Rd.Int(), bsSolid, bsDiagCross)));
     P->SetBrushColor(TColor(Rd.Int()));
     P->SetBrushColorTo(TColor(Rd.Int()));
     P->SetFontSize(Rd.Int());
@@ -215,12 +242,12 @@ void ReadProps(TCellReader& Rd, TCellProperties* P) {
     P->SetCellSpanY(Rd.Int());
     P->SetBorderWidth(Rd.Int());
     P->SetBorderColor(TColor(Rd.Int()));
-    P->SetAlignment(TAlignment(Rd.Int()));
-    P->SetVAlignment(TVAlignment(Rd.Int()));
+    P->SetAlignment(TAlignment(InRange(Rd.Int(), taLeftJustify, taCenter)));
+    P->SetVAlignment(TVAlignment(InRange(Rd.Int(), vtaTop, vtaBottom)));
     P->SetWordWrap(Rd.Bool());
     P->SetIsBaseCell(Rd.Bool());
     P->SetNodeLevel(Rd.Int());
-    P->SetEditor(TEditorType(Rd.Int()));
+    P->SetEditor(TEditorType(InRange(Rd.Int(), edNormal, edUniMemo)));
     P->SetFontName(Rd.Str());
     P->SetReadOnly(Rd.Bool());
 }
@@ -353,9 +380,9 @@ void WriteGraphic(TCellWriter& W, const TCellGraphic* G) {
 
 void ReadGraphic(TCellReader& Rd, TCellGraphic* G, Integer ACol, Integer ARow) {
     Rd.Expect("TGridGraphicIO");
-    G->SetCellType(TCellType(Rd.Int()));
-    G->SetCellVAlign(TCellVAlign(Rd.Int()));
-    G->SetCellHAlign(TCellHAlign(Rd.Int()));
+    G->SetCellType(TCellType(InRange(Rd.Int(), ctBitmap, ctRangeIndicator)));
+    G->SetCellVAlign(TCellVAlign(InRange(Rd.Int(), vaTop, vaFull)));
+    G->SetCellHAlign(TCellHAlign(InRange(Rd.Int(), haLeft, haFull)));
     G->SetCellIndex(Rd.Int());
     G->SetCellTransparent(Rd.Bool());
     G->SetCellBoolean(Rd.Bool());
@@ -748,20 +775,20 @@ Integer TExtStringGrid::PasteAt(Integer ACol, Integer ARow) {
         if (Block.empty()) return 0;
         MS.WriteBuffer(Block.data(), Integer(Block.size()));
         MS.SetPosition(0);
+        TStreamHeader H;
         try {
             TCellReader Rd(&MS);
-            const TStreamHeader H = ReadHeader(Rd);
+            H = ReadHeader(Rd);
             MS.SetPosition(0);
-            if (!H.Full) GrowForPaste(ACol + H.Cols - 1, ARow + H.Rows - 1);
             LoadCellsFromStream(TGridCoord{ACol, ARow}, &MS, true);
-            const TGridRect Pasted{ACol, ARow, ACol + H.Cols - 1, ARow + H.Rows - 1};
-            CellsChanged(Rect(Pasted.Left, Pasted.Top, Pasted.Right, Pasted.Bottom));
-            const bool Own = H.ID == Integer(reinterpret_cast<intptr_t>(this) & 0x7FFFFFFF);
-            PasteDone(Own ? FCopyOrigin : TGridCoord{-1, -1}, Pasted, FCopiedFlag);
-            return H.Cols * H.Rows;
         } catch (const EStreamError&) {
-            return 0;
+            throw EExtGridError("Panodaki hücreler bozuk ya da çok büyük; yapıştırılmadı");
         }
+        const TGridRect Pasted{ACol, ARow, ACol + H.Cols - 1, ARow + H.Rows - 1};
+        CellsChanged(Rect(Pasted.Left, Pasted.Top, Pasted.Right, Pasted.Bottom));
+        const bool Own = H.ID == Integer(reinterpret_cast<intptr_t>(this) & 0x7FFFFFFF);
+        PasteDone(Own ? FCopyOrigin : TGridCoord{-1, -1}, Pasted, FCopiedFlag);
+        return H.Cols * H.Rows;
     }
     const Word Rtf = RegisterClipboardFormat(RTFFormatName);
     if (FNavigation->AllowRTFClipboard() && Clip->HasFormat(Rtf)) {
@@ -889,18 +916,27 @@ void TExtStringGrid::SaveCellsToStream(TGridRect R, TStream* Stream, bool Disjun
         if (L.empty()) return AnsiString();
         return JoinInts(0, Integer(L.size()) - 1, [&](Integer I) { return F(L[size_t(I)]); });
     };
+    const bool Full = !Disjunct && Cols == ColCount() && Rows == RowCount();
     W.Str("TGridPropIO");
     W.Int(Cols);
     W.Int(Rows);
     W.Str(Join(ColList, [this](Integer C) { return ColWidths(C); }));
     W.Str(Join(RowList, [this](Integer Rw) { return RowHeights(Rw); }));
-    W.Bool(!Disjunct && Cols == ColCount() && Rows == RowCount());
+    W.Bool(Full);
     W.Int(Integer(reinterpret_cast<intptr_t>(this) & 0x7FFFFFFF));
-    // The block's corner, so that a paste puts it where it was copied from, empty
-    // corner cells included; rows and columns are written in full 32 bits.
-    W.Str("TGridOriginIO");
-    W.Int(R.Left);
-    W.Int(R.Top);
+    // A reader places a block by its first cell. Only a block whose corner cell is empty, or
+    // whose rows or columns pass 16 bits, names its corner in a component of its own.
+    bool CornerFirst = true, Found = false;
+    for (size_t Ri = 0; Ri < RowList.size() && !Found; ++Ri)
+        for (size_t Ci = 0; Ci < ColList.size() && !Found; ++Ci) {
+            Found = !RawCells(ColList[Ci], RowList[Ri]).empty() || CellPropertiesOrNil(ColList[Ci], RowList[Ri]);
+            CornerFirst = !Found || (Ri == 0 && Ci == 0);
+        }
+    if (!Full && (!CornerFirst || R.Left + Cols - 1 > 0xFFFF || R.Top + Rows - 1 > 0xFFFF)) {
+        W.Str("TGridOriginIO");
+        W.Int(R.Left);
+        W.Int(R.Top);
+    }
     TProgressScope Progress(this, false);
     Integer LastProgress = -1;
     for (size_t Ri = 0; Ri < RowList.size(); ++Ri) {
@@ -916,7 +952,7 @@ void TExtStringGrid::SaveCellsToStream(TGridRect R, TStream* Stream, bool Disjun
             W.Str(T);
             W.Bool(P != nullptr);
             if (!P) continue;
-            WriteProps(W, P);
+            WriteProps(W, P, Integer(Ci), Integer(Ri), Cols, Rows);
             const auto* G = dynamic_cast<const TCellGraphic*>(P->KeptObject());
             // A kind drawn from an object of its own travels only with that object.
             const bool HasGraphic = G && (!ObjectComponent(G->CellType()) || CanWriteObject(G));
@@ -932,32 +968,49 @@ void TExtStringGrid::SaveCellsToStream(TGridRect R, TStream* Stream, bool Disjun
     }
 }
 
+// The whole stream is read once before the grid takes any of it: a damaged one changes nothing.
 void TExtStringGrid::LoadCellsFromStream(TGridCoord Origin, TStream* Stream, bool AsPaste) {
+    const Int64 Start = Stream->Position();
+    ReadCellStream(Origin, Stream, AsPaste, false);
+    Stream->SetPosition(Start);
+    ReadCellStream(Origin, Stream, AsPaste, true);
+}
+
+void TExtStringGrid::ReadCellStream(TGridCoord Origin, TStream* Stream, bool AsPaste, bool Apply) {
     TCellReader Rd(Stream);
     const TStreamHeader H = ReadHeader(Rd);
     const Integer Cols = H.Cols, Rows = H.Rows;
-    const std::vector<Integer>& Widths = H.Widths;
-    const std::vector<Integer>& Heights = H.Heights;
     const bool Full = H.Full;
-    TUpdateScope Update(this);
-    const Integer Footers = std::clamp(FFixedFooters, 0, RowCount());
-    if (Full) {
+    if (Full) Origin = TGridCoord{0, 0};
+    if (Origin.X < 0 || Origin.Y < 0) Damaged();
+    // A paste grows the grid as far as the options allow, not past the cell limit.
+    const bool Grows = AsPaste && !Full;
+    if (!Apply && Grows) {
+        const double C = FNavigation->AllowClipboardColGrow() ? std::max<double>(ColCount(), double(Origin.X) + Cols) : ColCount();
+        const double R = FNavigation->AllowClipboardRowGrow() ? std::max<double>(RowCount(), double(Origin.Y) + Rows + FFixedFooters) : RowCount();
+        if ((C > ColCount() || R > RowCount()) && C * R > MaxTransferCells) Damaged();
+    }
+    std::optional<TUpdateScope> Update;
+    if (Apply) Update.emplace(this);
+    if (Apply && Grows) GrowForPaste(Origin.X + Cols - 1, Origin.Y + Rows - 1);
+    if (Apply && Full) {
         // The footer rows stay the last rows, with the properties their totals need.
+        const Integer Footers = std::clamp(FFixedFooters, 0, RowCount());
         ClearAll();
         if (RowCount() > Footers) ClearProps(0, 0, ColCount() - 1, RowCount() - 1 - Footers);
         if (Footers > 0) FitRowsAboveFooters(Footers, Rows - Footers);
         else SetRowCount(Rows);
         SetColCount(Cols);
-        for (Integer C = 0; C < Cols && C < Integer(Widths.size()); ++C) SetColWidths(C, Widths[size_t(C)]);
-        for (Integer R = 0; R < Rows && R < Integer(Heights.size()); ++R) SetRowHeights(R, Heights[size_t(R)]);
-        Origin = TGridCoord{0, 0};
+        for (Integer C = 0; C < Cols && C < Integer(H.Widths.size()); ++C) SetColWidths(C, H.Widths[size_t(C)]);
+        for (Integer R = 0; R < Rows && R < Integer(H.Heights.size()); ++R) SetRowHeights(R, H.Heights[size_t(R)]);
     }
     // A block's empty cells empty the cells under them (on a paste those it may fill), as a
-    // text paste does; an older stream does not tell where its block begins.
-    if (!Full && H.HasOrigin)
-        for (Integer R = std::max(0, Origin.Y); R < Origin.Y + Rows && R < RowCount(); ++R)
-            for (Integer C = std::max(0, Origin.X); C < Origin.X + Cols && C < ColCount(); ++C)
+    // text paste does.
+    if (Apply && !Full)
+        for (Integer R = Origin.Y; R < Origin.Y + Rows && R < RowCount(); ++R)
+            for (Integer C = Origin.X; C < Origin.X + Cols && C < ColCount(); ++C)
                 if (!AsPaste || FNavigation->AllowClipboardAlways() || CellEditable(C, R)) SetRawCells(C, R, AnsiString());
+    // Cells lie inside the block; one that names no corner is placed by its first cell.
     bool First = !H.HasOrigin && !Full;
     Int64 Sc = Full ? 0 : H.Origin.X, Sr = Full ? 0 : H.Origin.Y;
     while (Stream->Position() < Stream->Size() - 1) {
@@ -965,13 +1018,16 @@ void TExtStringGrid::LoadCellsFromStream(TGridCoord Origin, TStream* Stream, boo
         const Integer R = Rd.Int(), C = Rd.Int();
         const AnsiString T = Rd.Str();
         const bool HasProp = Rd.Bool();
+        const bool PlacedByFirst = !H.HasOrigin && !Full;
         if (First) {
             Sc = C;
             Sr = R;
         }
         First = false;
-        const Int64 Tc64 = Origin.X + C - Sc, Tr64 = Origin.Y + R - Sr;
-        bool Inside = Tc64 >= 0 && Tr64 >= 0 && Tc64 < ColCount() && Tr64 < RowCount();
+        const Int64 Bc = Int64(C) - Sc, Br = Int64(R) - Sr;
+        if (Br < 0 || Br >= Rows || Bc >= Cols || Bc <= (PlacedByFirst ? -Int64(Cols) : -1)) Damaged();
+        const Int64 Tc64 = Origin.X + Bc, Tr64 = Origin.Y + Br;
+        bool Inside = Apply && Tc64 >= 0 && Tr64 >= 0 && Tc64 < ColCount() && Tr64 < RowCount();
         const Integer Tc = Inside ? Integer(Tc64) : -1, Tr = Inside ? Integer(Tr64) : -1;
         // A whole-grid stream replaces the grid, fixed cells included.
         if (Inside && AsPaste && !Full && !FNavigation->AllowClipboardAlways() && !CellEditable(Tc, Tr)) Inside = false;
@@ -982,6 +1038,20 @@ void TExtStringGrid::LoadCellsFromStream(TGridCoord Origin, TStream* Stream, boo
         TCellProperties Scratch(nullptr, 0, 0);
         TCellProperties* P = Inside ? GetCellProperties(Tc, Tr) : &Scratch;
         ReadProps(Rd, P);
+        // A merge stays inside the block, and inside the grid where the block passes its edge.
+        const Integer Sx = P->CellSpanX(), Sy = P->CellSpanY();
+        if (P->IsBaseCell()) {
+            if (Sx < -1 || Sy < -1 || Bc + Sx >= Cols || Br + Sy >= Rows) Damaged();
+            if (Inside && Sx >= 0) P->SetCellSpanX(std::min(Sx, ColCount() - 1 - Tc));
+            if (Inside && Sy >= 0) P->SetCellSpanY(std::min(Sy, RowCount() - 1 - Tr));
+        } else {
+            if (Sx < 0 || Sy < 0 || Sx >= Cols || Sy >= Rows) Damaged();
+            if (Inside && (Sx > Tc || Sy > Tr)) {
+                P->SetIsBaseCell(true);
+                P->SetCellSpanX(-1);
+                P->SetCellSpanY(-1);
+            }
+        }
         if (!Rd.Bool()) continue;
         if (Inside) {
             ReadGraphic(Rd, CreateCellGraphic(Tc, Tr), Tc, Tr);
@@ -990,7 +1060,7 @@ void TExtStringGrid::LoadCellsFromStream(TGridCoord Origin, TStream* Stream, boo
             ReadGraphic(Rd, &G, Tc, Tr);
         }
     }
-    Update.End();
+    Update.reset();
     // A paste reports its own block.
-    if (!AsPaste) CellsChanged(Rect(Origin.X, Origin.Y, Origin.X + Cols - 1, Origin.Y + Rows - 1));
+    if (Apply && !AsPaste) CellsChanged(Rect(Origin.X, Origin.Y, Origin.X + Cols - 1, Origin.Y + Rows - 1));
 }

@@ -15,8 +15,7 @@ namespace {
 
 const char Candidates[] = {',', ';', '#', '\t', '|', '@', '*', '-', '+', '&'};
 
-// More cells than this in one import are refused rather than exhausting memory.
-constexpr double MaxImportCells = 20e6;
+constexpr double MaxImportCells = TExtStringGrid::MaxTransferCells;
 
 // A UTF-8 file (with a byte-order mark, or valid UTF-8 holding multi-byte
 // characters) becomes code page 1254; anything else is taken as it is.

@@ -4,6 +4,7 @@
 
 #include "platform/rtl/CodePage.h"
 #include "platform/ui/Clipbrd.h"
+#include "platform/ui/Dialogs.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/Jpeg.h"
 #include "platform/ui/Rtf.h"
@@ -142,7 +143,8 @@ TEST_F(ExtGridClipboard, CellStreamCarriesPropertiesAndReportsItsOrigin) {
     F.Grid->SetColors(2, 2, clRed);
     F.Grid->CreateCellGraphic(3, 2)->SetCellType(ctCheckBox);
     F.Select(2, 2, 3, 3);
-    F.Grid->CopyToClipboard();
+    F.Grid->CopyToClipboard();   // its corner cell comes first: the block keeps the older form
+    EXPECT_EQ(std::string::npos, Clipboard()->GetBuffer(RegisterClipboardFormat("TExtStringGrid Cells")).find("Origin"));
     F.Select(1, 4, 1, 4);
     F.Grid->PasteFromClipboard();
     EXPECT_EQ("2.2", F.Grid->Cells(1, 4));
@@ -177,12 +179,57 @@ TEST_F(ExtGridClipboard, FullGridStreamReplacesSizeWidthsAndHeights) {
     EXPECT_EQ("4.5", G.Grid->Cells(4, 5));
 }
 
-TEST_F(ExtGridClipboard, DamagedCellStreamIsRefusedAndPastesNothing) {
+namespace {
+
+// Every text and merge of the grid, to see that a refused paste changed nothing.
+AnsiString Snapshot(TExtStringGrid* G) {
+    AnsiString S = IntToStr(G->ColCount()) + "x" + IntToStr(G->RowCount());
+    for (Integer R = 0; R < G->RowCount(); ++R)
+        for (Integer C = 0; C < G->ColCount(); ++C)
+            S += "|" + G->RawCells(C, R) + ":" + IntToStr(G->CellSpan(C, R).X) + IntToStr(G->CellSpan(C, R).Y);
+    return S;
+}
+
+// A copied block with the 32-bit value Skip bytes after the Nth occurrence of Name set to V.
+std::string Patched(std::string B, const std::string& Name, size_t Skip, int32_t V, int Nth = 1) {
+    size_t At = B.find(Name);
+    while (--Nth > 0) At = B.find(Name, At + 1);
+    B.replace(At + Name.size() + Skip, 4, std::string(reinterpret_cast<const char*>(&V), 4));
+    return B;
+}
+
+}  // namespace
+
+// A block claiming more than it holds, a merge span or a cell outside its block: refused
+// with a message, the grid as it was.
+TEST_F(ExtGridClipboard, AHostileOrDamagedOwnFormatBlockIsRefusedAndChangesNothing) {
     TStringStream Bad(AnsiString("\x0B\0\0\0TGridPropIO\xFF\xFF", 17));
     EXPECT_THROW(F.Grid->LoadCellsFromStream(TGridCoord{1, 1}, &Bad), EStreamError);
+    F.Fill();
     F.Grid->Navigation()->SetAllowFmtClipboard(true);
-    Clipboard()->SetBuffer(RegisterClipboardFormat("TExtStringGrid Cells"), "garbage");
-    EXPECT_EQ(0, F.Grid->PasteAt(1, 1));
+    F.Grid->Navigation()->SetAllowClipboardRowGrow(true);
+    F.Grid->MergeCells(1, 1, 2, 1);
+    F.Select(1, 1, 2, 2);
+    F.Grid->CopyToClipboard();
+    const Word Fmt = RegisterClipboardFormat("TExtStringGrid Cells");
+    const std::string Good = Clipboard()->GetBuffer(Fmt);
+    std::string NoCells = Good.substr(0, Good.find(std::string("\x0B\0\0\0TGridCellIO", 15)));   // 100 x 1000, nothing more
+    NoCells = Patched(Patched(NoCells, "TGridPropIO", 0, 100), "TGridPropIO", 4, 1000);
+    const std::string Blocks[] = {"garbage", NoCells, Patched(Good, "TGridCellPropIO", 24, 0x7FFFFFFF),
+                                  Patched(Good, "TGridCellIO", 4, 1000, 2)};
+    const AnsiString Before = Snapshot(F.Grid);
+    for (const std::string& B : Blocks) {
+        Clipboard()->SetBuffer(Fmt, B);
+        EXPECT_THROW(F.Grid->PasteAt(3, 3), EExtGridError);
+        EXPECT_EQ(Before, Snapshot(F.Grid));
+    }
+    TScriptedPrompter Prompts;
+    TPrompterGuard PG(&Prompts);
+    F.ShowFocused();
+    F.Select(3, 3, 3, 3);
+    F.Key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_NE(AnsiString::npos, Prompts.LastMessage().find("yapıştırılmadı"));
+    EXPECT_EQ(Before, Snapshot(F.Grid));
 }
 
 TEST_F(ExtGridClipboard, SmartPasteFillsTheSelectionOrContinuesASeries) {
@@ -327,12 +374,13 @@ TEST_F(ExtGridClipboard, TruncatedPictureStreamPastesNothingAndLeaksNothing) {
     ASSERT_GT(Block.size(), 40u * 40u * 3u);
     for (size_t Cut : {size_t(10), Block.size() / 2}) {
         Clipboard()->SetBuffer(Fmt, Block.substr(0, Block.size() - Cut));
-        EXPECT_EQ(0, F.Grid->PasteAt(2, 2)) << Cut;
+        EXPECT_THROW(F.Grid->PasteAt(2, 2), EExtGridError) << Cut;
     }
     std::string Bad = Block;
     Bad.replace(Bad.find("TBitmap"), 7, "TBitmaX");
     Clipboard()->SetBuffer(Fmt, Bad);
-    EXPECT_EQ(0, F.Grid->PasteAt(2, 2));
+    EXPECT_THROW(F.Grid->PasteAt(2, 2), EExtGridError);
+    EXPECT_EQ(nullptr, F.Grid->GetCellGraphic(2, 2));
 }
 
 TEST_F(ExtGridClipboard, RichTextCellsGoAsTheirPlainTextAndAsRichText) {
