@@ -793,6 +793,10 @@ public:
     void TabAdvance(bool Backward);
     // May the user edit this cell now (editing switched on and allowed for the cell).
     bool CellEditable(Integer ACol, Integer ARow);
+    // The one question of every road that writes cells from outside (pastes, drops, dropped
+    // files, smart fill): the grid takes such data at all, and this cell may take it.
+    bool TakesOutsideData() const;
+    bool TakesOutsideData(Integer ACol, Integer ARow);
     bool IsControlCell(Integer ACol, Integer ARow);
     void AutoInsertRow(Integer ARow);
     void AutoDeleteRow(Integer ARow);
@@ -827,6 +831,7 @@ public:
     // More cells than this in one import, stream or pasted block are refused rather than
     // exhausting memory.
     static constexpr double MaxTransferCells = 20e6;
+    bool FFileDrop = false;   // a dropped file is being imported
     // One read of a cell stream: without Apply it only checks the stream.
     void ReadCellStream(TGridCoord Origin, TStream* Stream, bool AsPaste, bool Apply);
     // The rows and columns of R that a transfer takes: with Disjunct only the marked ones.

@@ -615,8 +615,7 @@ void TExtStringGrid::SetCellValue(Integer ACol, Integer ARow, const AnsiString& 
 Integer TExtStringGrid::PasteText(Integer ACol, Integer ARow, const AnsiString& Text,
                                  std::set<std::pair<Integer, Integer>>* Written) {
     if (ACol < 0 || ARow < 0 || ACol >= ColCount() || ARow >= RowCount()) return 0;
-    const bool Always = FNavigation->AllowClipboardAlways();
-    if (!Options().Contains(goEditing) && !Always && !FMouseActions->RangeSelectAndEdit()) return 0;
+    if (!TakesOutsideData()) return 0;
     const auto Lines = SplitClipText(Text);
     Integer Count = 0, Rw = ARow, MaxCol = ACol;
     TProgressScope Progress(this, true);
@@ -629,7 +628,7 @@ Integer TExtStringGrid::PasteText(Integer ACol, Integer ARow, const AnsiString& 
             if (Field.empty() && L + 1 == Lines.size() && F + 1 == Lines[L].size() && Text.back() == '\t') break;
             if (C >= ColCount() && FNavigation->AllowClipboardColGrow()) SetColCount(C + 1);
             // A covered cell of a merge takes nothing: its text would go over the merge's own.
-            if (C < ColCount() && Rw < RowCount() && IsBaseCell(C, Rw) && (Always || CellEditable(C, Rw))) {
+            if (C < ColCount() && Rw < RowCount() && IsBaseCell(C, Rw) && TakesOutsideData(C, Rw)) {
                 bool Allow = true;
                 AnsiString Value = Field;
                 if (IsUnicodeText(Value)) {
@@ -766,6 +765,19 @@ void TExtStringGrid::CutToClipboard() {
 }
 
 // --- paste ----------------------------------------------------------------------------------
+// Editing counts as on while it only rests on a cell that may not be edited.
+bool TExtStringGrid::TakesOutsideData() const {
+    return Options().Contains(goEditing) || FEditSuspended || FNavigation->AllowClipboardAlways() ||
+           FMouseActions->RangeSelectAndEdit();
+}
+
+// A dropped file's lines fill the fixed cells too, as its import places them.
+bool TExtStringGrid::TakesOutsideData(Integer ACol, Integer ARow) {
+    if (ACol < 0 || ARow < 0 || ACol >= ColCount() || ARow >= RowCount()) return false;
+    if (FNavigation->AllowClipboardAlways() || CellEditable(ACol, ARow)) return true;
+    return FFileDrop && TakesOutsideData() && IsFixed(ACol, ARow);
+}
+
 Integer TExtStringGrid::PasteAt(Integer ACol, Integer ARow) {
     TClipboard* Clip = Clipboard();
     const Word Fmt = RegisterClipboardFormat(CellsFormatName);
@@ -794,7 +806,7 @@ Integer TExtStringGrid::PasteAt(Integer ACol, Integer ARow) {
     if (FNavigation->AllowRTFClipboard() && Clip->HasFormat(Rtf)) {
         AnsiString T = Clip->GetBuffer(Rtf);
         if (const size_t Z = T.find('\0'); Z != AnsiString::npos) T.erase(Z);
-        if (CellEditable(ACol, ARow) || FNavigation->AllowClipboardAlways()) {
+        if (TakesOutsideData(ACol, ARow) && IsBaseCell(ACol, ARow)) {
             SetCellValue(ACol, ARow, T);
             CellsChanged(Rect(RealColIndex(ACol), ARow, RealColIndex(ACol), ARow));
         }
@@ -827,7 +839,7 @@ void TExtStringGrid::SmartFill(Integer Pasted) {
         }
         for (Integer R = S.Top; R <= S.Bottom; ++R)
             for (Integer C = S.Left; C <= S.Right; ++C) {
-                if ((C == S.Left && R == S.Top) || !IsBaseCell(C, R) || !CellEditable(C, R)) continue;
+                if ((C == S.Left && R == S.Top) || !IsBaseCell(C, R) || !TakesOutsideData(C, R)) continue;
                 AnsiString Value = V;
                 bool Allow = true;
                 if (OnClipboardBeforePasteCell) OnClipboardBeforePasteCell(this, C, R, Value, Allow);
@@ -875,7 +887,7 @@ void TExtStringGrid::SmartFill(Integer Pasted) {
     }
     for (Integer I = 2; I < N; ++I) {
         const TGridCoord P = At(I);
-        if (!IsBaseCell(P.X, P.Y) || !CellEditable(P.X, P.Y)) continue;
+        if (!IsBaseCell(P.X, P.Y) || !TakesOutsideData(P.X, P.Y)) continue;
         AnsiString V;
         if (Ints) {
             V = IntToStr(IA + Int64(I) * Step);
@@ -1009,7 +1021,7 @@ void TExtStringGrid::ReadCellStream(TGridCoord Origin, TStream* Stream, bool AsP
     if (Apply && !Full)
         for (Integer R = Origin.Y; R < Origin.Y + Rows && R < RowCount(); ++R)
             for (Integer C = Origin.X; C < Origin.X + Cols && C < ColCount(); ++C)
-                if (!AsPaste || FNavigation->AllowClipboardAlways() || CellEditable(C, R)) SetRawCells(C, R, AnsiString());
+                if (!AsPaste || TakesOutsideData(C, R)) SetRawCells(C, R, AnsiString());
     // Cells lie inside the block; one that names no corner is placed by its first cell.
     bool First = !H.HasOrigin && !Full;
     Int64 Sc = Full ? 0 : H.Origin.X, Sr = Full ? 0 : H.Origin.Y;
@@ -1030,7 +1042,7 @@ void TExtStringGrid::ReadCellStream(TGridCoord Origin, TStream* Stream, bool AsP
         bool Inside = Apply && Tc64 >= 0 && Tr64 >= 0 && Tc64 < ColCount() && Tr64 < RowCount();
         const Integer Tc = Inside ? Integer(Tc64) : -1, Tr = Inside ? Integer(Tr64) : -1;
         // A whole-grid stream replaces the grid, fixed cells included.
-        if (Inside && AsPaste && !Full && !FNavigation->AllowClipboardAlways() && !CellEditable(Tc, Tr)) Inside = false;
+        if (Inside && AsPaste && !Full && !TakesOutsideData(Tc, Tr)) Inside = false;
         // Each text to its own cell: through a merge a covered cell would write its base cell.
         if (Inside) SetRawCells(Tc, Tr, T);
         if (!HasProp) continue;

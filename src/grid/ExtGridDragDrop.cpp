@@ -171,7 +171,7 @@ bool TExtStringGrid::OleDropRTF(TPoint P, const AnsiString& RTF) {
     const TGridCoord C = MouseCoord(P.X, P.Y);
     bool Allow = true;
     if (OnOleDrop) OnOleDrop(this, C.Y, C.X, RTF, Allow);
-    const bool Written = Allow && C.X >= 0 && C.Y >= 0;
+    const bool Written = Allow && TakesOutsideData() && TakesOutsideData(C.X, C.Y) && IsBaseCell(C.X, C.Y);
     if (Written) {
         SetCells(C.X, C.Y, RTF);
         GDropWritten = TDropWritten{true, {{0, 0}}};
@@ -196,6 +196,13 @@ void TExtStringGrid::OleDropFiles(TPoint P, const std::vector<AnsiString>& Files
     bool Allow = true;
     if (OnOleDropFile) OnOleDropFile(this, C.Y, C.X, Name, Allow);
     if (!Allow) return;
+    // The file's cells go only where a paste may write: the grid keeps the rest as it was.
+    if (!TakesOutsideData()) return;
+    struct TFileDropScope {
+        bool& Flag;
+        explicit TFileDropScope(bool& F) : Flag(F) { Flag = true; }
+        ~TFileDropScope() { Flag = false; }
+    } Scope(FFileDrop);
     const AnsiString Upper = UpperCase(Name);
     if (Upper.find(".CSV") != AnsiString::npos) {
         if (OnOleDrop) OnOleDrop(this, -1, -1, Name, Allow);

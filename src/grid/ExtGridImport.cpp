@@ -179,12 +179,15 @@ void TExtStringGrid::ImportCSVFile(const AnsiString& FileName, bool Append) {
 
     TUpdateScope Update(this);
     const Integer Footers = std::clamp(FFixedFooters, 0, RowCount());
+    // A dropped file keeps every row and cell it may not write.
+    const Integer KeptRows = FFileDrop ? RowCount() - Footers : 0;
     Integer Target = Append ? RowCount() - Footers : 0;
-    if (Footers > 0) FitRowsAboveFooters(Footers, Target + Integer(Lines.size()));
+    if (Footers > 0) FitRowsAboveFooters(Footers, std::max(KeptRows, Target + Integer(Lines.size())));
     // A new import leaves nothing of the rows before it, also right of the file's columns.
     if (!Append)
         for (Integer R = 0; R < RowCount() - Footers; ++R)
-            for (Integer C = 0; C < ColCount(); ++C) SetRawCells(C, R, AnsiString());
+            for (Integer C = 0; C < ColCount(); ++C)
+                if (!FFileDrop || TakesOutsideData(C, R)) SetRawCells(C, R, AnsiString());
     Integer LastProgress = -1;
     size_t Done = 0;
     for (AnsiString Line : Lines) {
@@ -196,7 +199,8 @@ void TExtStringGrid::ImportCSVFile(const AnsiString& FileName, bool Append) {
             if (FCSVTildeBreaks) TildeToCRLF(V);
             else CSVFieldToCRLF(V);
             if (Col >= ColCount()) SetColCount(Col + 1);
-            LoadCell(Col++, Target, V);
+            if (!FFileDrop || TakesOutsideData(Col, Target)) LoadCell(Col, Target, V);
+            ++Col;
         };
         while (P < Line.size()) {
             if (Line[P] == '"') {
@@ -235,7 +239,7 @@ void TExtStringGrid::ImportCSVFile(const AnsiString& FileName, bool Append) {
             LastProgress = Pr;
         }
     }
-    if (Footers == 0) SetRowCount(std::max(Target, TBaseGrid::FixedRows() + 1));
+    if (Footers == 0) SetRowCount(std::max({Target, KeptRows, TBaseGrid::FixedRows() + 1}));
     CellsChanged(Rect(0, 0, ColCount(), RowCount()));
 }
 
@@ -272,16 +276,21 @@ void TExtStringGrid::ImportExcelFile(const AnsiString& FileName, const AnsiStrin
     const Integer Top = Used->Row(), Left = Used->Column();
     {
         TUpdateScope Update(this);
-        SetColCount(std::max(Cols, TBaseGrid::FixedCols() + 1));
+        // A dropped file keeps every row, column and cell it may not write.
         const Integer Footers = std::clamp(FFixedFooters, 0, RowCount());
-        if (Footers > 0) FitRowsAboveFooters(Footers, Rows);
-        else SetRowCount(std::max(Rows, TBaseGrid::FixedRows() + 1));
+        const Integer KeptCols = FFileDrop ? ColCount() : 0, KeptRows = FFileDrop ? RowCount() - Footers : 0;
+        SetColCount(std::max({Cols, KeptCols, TBaseGrid::FixedCols() + 1}));
+        if (Footers > 0) FitRowsAboveFooters(Footers, std::max(Rows, KeptRows));
+        else SetRowCount(std::max({Rows, KeptRows, TBaseGrid::FixedRows() + 1}));
+        auto Load = [&](Integer C, Integer R, const AnsiString& V) {
+            if (!FFileDrop || TakesOutsideData(C, R)) LoadCell(C, R, V);
+        };
         for (Integer R = 0; R < Rows; ++R)
-            for (Integer C = 0; C < Cols; ++C) LoadCell(C, R, AnsiString());
+            for (Integer C = 0; C < Cols; ++C) Load(C, R, AnsiString());
         Sheet->ForEachCell([&](Integer R, Integer C, const Variant& V) {
             const TVarType T = VarType(V);
             if (T == varDispatch || T == varError) return;
-            if (R - Top < Rows && C - Left < Cols && R >= Top && C >= Left) LoadCell(C - Left, R - Top, VarToStr(V));
+            if (R - Top < Rows && C - Left < Cols && R >= Top && C >= Left) Load(C - Left, R - Top, VarToStr(V));
         });
     }
     CellsChanged(Rect(0, 0, ColCount(), RowCount()));

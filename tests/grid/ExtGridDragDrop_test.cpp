@@ -332,6 +332,24 @@ TEST(ExtGridDragDrop, RichTextIsOfferedAndTakenOnlyWhenRichTextDropsAreOn) {
     EXPECT_FALSE(RTFDropEnabled());
 }
 
+// Rich text, text and file drops all leave a cell the grid may not edit as it was.
+TEST(ExtGridDragDrop, NoDropWritesACellTheGridMayNotEdit) {
+    TDragForm F;
+    TExtStringGrid* G = F.Target;
+    G->SetCells(2, 2, "keep");
+    G->GetCellProperties(2, 2)->SetReadOnly(true);
+    G->DragDropSettings()->SetOleDropRTF(true);
+    TDataObject Rich, Text;
+    MakeDragData(Rich, "a", -1, "{\\rtf1 a}");
+    MakeDragData(Text, "t", -1, "");
+    const TRect R = G->CellRect(2, 2);
+    for (const TDataObject* D : {&Rich, &Text}) DeliverDrop(G, R.Left + 5, R.Top + 5, *D, DROPEFFECT_COPY);
+    TTempFile Csv("a,b,c\r\nd,e,f\r\ng,h,i\r\n", "liste.csv");
+    DropFiles(G, {Csv.Name()});   // the current cell rests on the cell it may not edit
+    EXPECT_EQ("keep e a", G->Cells(2, 2) + " " + G->Cells(1, 1) + " " + G->Cells(0, 0));
+    G->DragDropSettings()->SetOleDropRTF(false);
+}
+
 TEST(ExtGridDragDrop, AColumnDragCarriesAPictureOfItsHeaderWithTheBottomLeftUnderTheMouse) {
     TDragForm F;
     F.Source->DragDropSettings()->SetOleColumnDragDrop(true);
