@@ -180,10 +180,6 @@ AnsiString UniTextToCell(const AnsiString& Field) {
     return WideToCellText(W);
 }
 
-bool FitsCodePage(const WideString& W) {
-    return std::all_of(W.begin(), W.end(), [](char16_t C) { return UnicodeToCp1254(C) >= 0; });
-}
-
 // A field quoted as office programs quote cells that hold tabs, line breaks or a leading quote.
 template <class S>
 S QuotedField(const S& V, bool Always) {

@@ -17,21 +17,24 @@ const char Candidates[] = {',', ';', '#', '\t', '|', '@', '*', '-', '+', '&'};
 
 constexpr double MaxImportCells = TExtStringGrid::MaxTransferCells;
 
-// A UTF-8 file (with a byte-order mark, or valid UTF-8 holding multi-byte
-// characters) becomes code page 1254; anything else is taken as it is.
-AnsiString ToCodePage(std::string Bytes) {
-    if (Bytes.size() >= 3 && Bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) return Utf8ToAnsi(std::string_view(Bytes).substr(3));
+// A UTF-8 file: one with a byte-order mark (dropped here), or valid UTF-8 holding
+// multi-byte characters. Its fields are converted one by one; anything else is taken as it is.
+bool TakeUtf8(std::string& Bytes) {
+    if (Bytes.size() >= 3 && Bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+        Bytes.erase(0, 3);
+        return true;
+    }
     bool Multi = false;
     for (size_t I = 0; I < Bytes.size();) {
         const unsigned char C = static_cast<unsigned char>(Bytes[I]);
         size_t N = C < 0x80 ? 1 : (C >> 5) == 6 ? 2 : (C >> 4) == 14 ? 3 : (C >> 3) == 30 ? 4 : 0;
-        if (N == 0 || I + N > Bytes.size()) return Bytes;
+        if (N == 0 || I + N > Bytes.size()) return false;
         for (size_t K = 1; K < N; ++K)
-            if ((static_cast<unsigned char>(Bytes[I + K]) & 0xC0) != 0x80) return Bytes;
+            if ((static_cast<unsigned char>(Bytes[I + K]) & 0xC0) != 0x80) return false;
         Multi = Multi || N > 1;
         I += N;
     }
-    return Multi ? Utf8ToAnsi(Bytes) : Bytes;
+    return Multi;
 }
 
 // Lines at CR LF, CR or LF.
@@ -171,7 +174,10 @@ void TExtStringGrid::ImportCSVFile(const AnsiString& FileName, bool Append) {
     if (!In) throw EExtGridError("Cannot open file " + FileName);
     std::stringstream Buf;
     Buf << In.rdbuf();
-    const std::vector<AnsiString> Raw = SplitLines(ToCodePage(Buf.str()));
+    std::string Bytes = Buf.str();
+    // Delimiters, quotes and line ends are the same bytes in UTF-8: the lines are split first.
+    const bool Utf8 = TakeUtf8(Bytes);
+    const std::vector<AnsiString> Raw = SplitLines(Bytes);
     const char Delim = FDelimiter ? FDelimiter : DetectDelimiter(Raw);
     const std::vector<AnsiString> Lines = JoinQuotedLines(Raw, Delim);
     if (double(Lines.size()) * std::max(1, ColCount()) > MaxImportCells)
@@ -191,13 +197,16 @@ void TExtStringGrid::ImportCSVFile(const AnsiString& FileName, bool Append) {
     Integer LastProgress = -1;
     size_t Done = 0;
     for (AnsiString Line : Lines) {
-        if (FOemConvert) OemToAnsiText(Line);
+        if (FOemConvert && !Utf8) OemToAnsiText(Line);
         if (RowCount() - FFixedFooters <= Target) SetRowCount(Target + 1000);
         Integer Col = 0;
         size_t P = 0;
         auto Store = [&](AnsiString V) {
             if (FCSVTildeBreaks) TildeToCRLF(V);
             else CSVFieldToCRLF(V);
+            // A field with letters that code page 1254 lacks becomes a Unicode cell.
+            if (Utf8) V = OutsideTextToCell(Utf8ToWide(V));
+            if (Utf8 && FOemConvert && !IsUnicodeText(V)) OemToAnsiText(V);
             if (Col >= ColCount()) SetColCount(Col + 1);
             if (!FFileDrop || TakesOutsideData(Col, Target)) LoadCell(Col, Target, V);
             ++Col;

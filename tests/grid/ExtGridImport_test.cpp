@@ -62,6 +62,11 @@ TEST(ExtGridImport, QuotedFieldsKeepDelimitersQuotesTurkishLettersAndLineBreaks)
         EXPECT_EQ("Öztürk", G.Cell(1, 2));
         EXPECT_EQ("son", G.Cell(2, 2));
     }
+    TTempFile U("Dvo\xC5\x99\xC3\xA1k;\xC5\x9E\r\n");   // letters the code page lacks: a Unicode cell
+    TImportGrid G;
+    G.Grid->ImportCSVFile(U.Name(), false);
+    EXPECT_EQ(u"Dvo\u0159\u00E1k", G.Grid->GetWideCell(0, 0));
+    EXPECT_EQ("Ş", G.Cell(1, 0));
 }
 
 TEST(ExtGridImport, AppendKeepsTheFooterTextsInTheNewLastRow) {
