@@ -831,6 +831,8 @@ public:
     // More cells than this in one import, stream or pasted block are refused rather than
     // exhausting memory.
     static constexpr double MaxTransferCells = 20e6;
+    // Column widths or row heights read from outside add up to no more pixels than this.
+    static constexpr Int64 MaxGridExtent = Int64(1) << 30;
     bool FFileDrop = false;   // a dropped file is being imported
     // One read of a cell stream: without Apply it only checks the stream.
     void ReadCellStream(TGridCoord Origin, TStream* Stream, bool AsPaste, bool Apply);

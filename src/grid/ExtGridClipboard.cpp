@@ -116,6 +116,8 @@ struct TStreamHeader {
     TGridCoord Origin{0, 0};   // the block's top-left cell in the grid that wrote it
 };
 
+constexpr Integer MaxFontSize = 1000;   // points, or pixels when negative
+
 [[noreturn]] void Damaged() { throw EReadError("Invalid stream format"); }
 
 Integer InRange(Integer V, Integer Lo, Integer Hi) {
@@ -141,9 +143,11 @@ TStreamHeader ReadHeader(TCellReader& Rd) {
     }
     if (H.Cols < 1 || H.Rows < 1 || H.Cols > 0xFFFF || double(H.Cols) * H.Rows > TExtStringGrid::MaxTransferCells)
         Damaged();
+    // Each width and height in pixels, together as far as the grid can count.
     auto Sized = [](const std::vector<Integer>& L, Integer N) {
-        return (Integer(L.size()) == N || (L.empty() && N == 1)) &&
-               std::all_of(L.begin(), L.end(), [](Integer V) { return V >= -1 && V <= 0xFFFF; });
+        Int64 Sum = 0;
+        for (Integer V : L) Sum += V >= -1 && V <= 0xFFFF ? std::max(0, V) : Int64(1) << 40;
+        return (Integer(L.size()) == N || (L.empty() && N == 1)) && Sum <= TExtStringGrid::MaxGridExtent;
     };
     if (!Sized(H.Widths, H.Cols) || !Sized(H.Heights, H.Rows)) Damaged();
     return H;
@@ -231,7 +235,7 @@ void ReadProps(TCellReader& Rd, TCellProperties* P) {
     P->SetBrushStyle(TBrushStyle(InRange(Rd.Int(), bsSolid, bsDiagCross)));
     P->SetBrushColor(TColor(Rd.Int()));
     P->SetBrushColorTo(TColor(Rd.Int()));
-    P->SetFontSize(Rd.Int());
+    P->SetFontSize(InRange(Rd.Int(), -MaxFontSize, MaxFontSize));
     P->SetFontColor(TColor(Rd.Int()));
     P->SetFontStyle(TFontStyles::FromBits(Cardinal(Rd.Int())));
     P->SetCellSpanX(Rd.Int());

@@ -373,6 +373,7 @@ void TExtStringGrid::LoadCellsFromStrings(TStream* Stream) {
     else SetRowCount(H);
     for (Integer R = 0; R < RowCount(); ++R)
         for (Integer C = 0; C < ColCount(); ++C) SetRawCells(C, R, AnsiString());
+    Int64 Widths = 0;
     while (true) {
         const Int64 Start = Stream->Position();
         if (ReadStreamLine(Stream, L) == 0) break;
@@ -381,7 +382,12 @@ void TExtStringGrid::LoadCellsFromStrings(TStream* Stream) {
             AnsiString Rest = L.substr(3);
             const AnsiString C = SplitAt(Rest, ",");
             const Integer Col = StrToIntDef(C, -1);
-            if (Col >= 0 && Col < ColCount()) SetColWidths(Col, StrToIntDef(Rest, DefaultColWidth()));
+            // A width the grid cannot count with leaves the column as it is.
+            const Integer W = StrToIntDef(Rest, DefaultColWidth());
+            if (Col >= 0 && Col < ColCount() && W >= 0 && W <= 0xFFFF && Widths + W <= MaxGridExtent) {
+                SetColWidths(Col, W);
+                Widths += W;
+            }
             continue;
         }
         AnsiString Rest = L;

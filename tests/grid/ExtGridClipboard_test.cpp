@@ -216,7 +216,8 @@ TEST_F(ExtGridClipboard, AHostileOrDamagedOwnFormatBlockIsRefusedAndChangesNothi
     std::string NoCells = Good.substr(0, Good.find(std::string("\x0B\0\0\0TGridCellIO", 15)));   // 100 x 1000, nothing more
     NoCells = Patched(Patched(NoCells, "TGridPropIO", 0, 100), "TGridPropIO", 4, 1000);
     const std::string Blocks[] = {"garbage", NoCells, Patched(Good, "TGridCellPropIO", 24, 0x7FFFFFFF),
-                                  Patched(Good, "TGridCellIO", 4, 1000, 2)};
+                                  Patched(Good, "TGridCellIO", 4, 1000, 2),
+                                  Patched(Good, "TGridCellPropIO", 12, 0x7FFFFFFF)};   // font size
     const AnsiString Before = Snapshot(F.Grid);
     for (const std::string& B : Blocks) {
         Clipboard()->SetBuffer(Fmt, B);

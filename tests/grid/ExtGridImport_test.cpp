@@ -169,6 +169,9 @@ TEST(ExtGridImport, AnUnreadableLineEndsTheStreamAtItsStart) {
     EXPECT_EQ(12, S.Position());
     TStringStream Huge("99999,99999\r\n");
     EXPECT_THROW(G.Grid->LoadCellsFromStrings(&Huge), EReadError);
+    TStringStream Wide("2,2\r\ncw 1,2147483647\r\n");   // a width the grid cannot count with
+    G.Grid->LoadCellsFromStrings(&Wide);
+    EXPECT_EQ(G.Grid->DefaultColWidth(), G.Grid->ColWidths(1));
 }
 
 TEST(ExtGridImport, CellTextStreamKeepsEveryCharacterAndReadsTheOlderForm) {
