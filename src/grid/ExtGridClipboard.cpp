@@ -197,15 +197,25 @@ S QuotedField(const S& V, bool Always) {
     return Q;
 }
 
-// A merge travels as far as the block reaches: a base cell's span stays inside the block,
+// How many lines of a transfer's list run on from place I without a gap, after it (Step 1)
+// or before it (Step -1): marked rows or columns leave gaps that no merge may cross.
+Integer RunOn(const std::vector<Integer>& L, size_t I, int Step) {
+    Integer N = 0;
+    for (size_t K = I; Step > 0 ? K + 1 < L.size() : K > 0; K += Step, ++N)
+        if (L[K + Step] != L[K] + Step) break;
+    return N;
+}
+
+// A merge travels as far as the block takes its lines: a base cell's span stays inside,
 // and a covered cell whose base cell stayed outside goes as a cell of its own.
-void WriteProps(TCellWriter& W, const TCellProperties* P, Integer Ci, Integer Ri, Integer Cols, Integer Rows) {
+void WriteProps(TCellWriter& W, const TCellProperties* P, const std::vector<Integer>& Cols, size_t Ci,
+                const std::vector<Integer>& Rows, size_t Ri) {
     Integer X = P->CellSpanX(), Y = P->CellSpanY();
     bool Base = P->IsBaseCell();
     if (Base) {
-        if (X >= 0) X = std::min(X, Cols - 1 - Ci);
-        if (Y >= 0) Y = std::min(Y, Rows - 1 - Ri);
-    } else if (X < 0 || Y < 0 || X > Ci || Y > Ri) {
+        if (X >= 0) X = std::min(X, RunOn(Cols, Ci, 1));
+        if (Y >= 0) Y = std::min(Y, RunOn(Rows, Ri, 1));
+    } else if (X < 0 || Y < 0 || X > RunOn(Cols, Ci, -1) || Y > RunOn(Rows, Ri, -1)) {
         Base = true;
         X = Y = -1;
     }
@@ -964,7 +974,7 @@ void TExtStringGrid::SaveCellsToStream(TGridRect R, TStream* Stream, bool Disjun
             W.Str(T);
             W.Bool(P != nullptr);
             if (!P) continue;
-            WriteProps(W, P, Integer(Ci), Integer(Ri), Cols, Rows);
+            WriteProps(W, P, ColList, Ci, RowList, Ri);
             const auto* G = dynamic_cast<const TCellGraphic*>(P->KeptObject());
             // A kind drawn from an object of its own travels only with that object.
             const bool HasGraphic = G && (!ObjectComponent(G->CellType()) || CanWriteObject(G));

@@ -105,6 +105,15 @@ TEST_F(ExtGridClipboard, PasteGrowsColumnsAndRowsOnlyWhenAllowed) {
     EXPECT_EQ("d", F.Grid->Cells(5, 6));
 }
 
+TEST_F(ExtGridClipboard, APasteWhileTheCurrentCellMayNotBeEditedFillsTheOthers) {
+    F.Grid->GetCellProperties(2, 1)->SetReadOnly(true);
+    F.ShowFocused();
+    F.Key(Qt::Key_Right);   // onto the read-only cell: editing rests there
+    Clipboard()->SetAsText("a\tb");
+    F.Key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ("|b", F.Grid->Cells(2, 1) + "|" + F.Grid->Cells(3, 1));
+}
+
 TEST_F(ExtGridClipboard, PasteNeedsEditingAndSkipsRefusedCells) {
     F.Grid->SetOptions(TGridOptions());
     EXPECT_EQ(0, F.Grid->PasteText(1, 1, "x"));
@@ -474,6 +483,11 @@ TEST_F(ExtGridClipboard, MarkedRowsCopyTheirDataCellsOnly) {
     G.Grid->Navigation()->SetAllowFmtClipboard(true);
     G.Grid->PasteAt(1, 1);
     EXPECT_EQ("4.4", G.Grid->Cells(4, 2));
+    F.Grid->MergeCells(1, 2, 1, 2);   // a merge into an unmarked row goes as far as the marked rows run
+    F.Key(Qt::Key_C, Qt::ControlModifier);
+    G.Grid->PasteAt(1, 1);
+    EXPECT_FALSE(G.Grid->IsMergedCell(1, 1));
+    EXPECT_EQ("1.4", G.Grid->Cells(1, 2));
     F.Grid->SetCells(0, 2, "n2");   // a cut empties what the copy took, as far as it may be edited
     F.Grid->GetCellProperties(3, 2)->SetReadOnly(true);
     F.Key(Qt::Key_X, Qt::ControlModifier);
