@@ -231,6 +231,8 @@ TEST_F(ExtGridClipboard, AHostileOrDamagedOwnFormatBlockIsRefusedAndChangesNothi
     for (const std::string& B : Blocks) {
         Clipboard()->SetBuffer(Fmt, B);
         EXPECT_THROW(F.Grid->PasteAt(3, 3), EExtGridError);
+        TStringStream S(B);   // and loaded: read whole before the grid takes anything
+        EXPECT_THROW(F.Grid->LoadCellsFromStream(TGridCoord{3, 3}, &S), EStreamError);
         EXPECT_EQ(Before, Snapshot(F.Grid));
     }
     TScriptedPrompter Prompts;
@@ -465,6 +467,7 @@ TEST_F(ExtGridClipboard, AnOwnFormatBlockPastesByItsCornerAndOldStreamsStillRead
     F.Select(1, 3, 1, 3);
     F.Key(Qt::Key_V, Qt::ControlModifier);
     std::string Old = Clipboard()->GetBuffer(RegisterClipboardFormat("TExtStringGrid Cells"));
+    EXPECT_NE(std::string::npos, Old.find("TGridOriginIO"));   // an empty corner and rows past 16 bits
     TStringStream S(Old.erase(Old.find(std::string("\x0D\0\0\0TGridOriginIO", 17)), 25));
     F.Grid->LoadCellsFromStream(TGridCoord{3, 1}, &S);
     EXPECT_EQ("x", F.Grid->Cells(2, 4));
@@ -515,6 +518,21 @@ TEST_F(ExtGridClipboard, AUnicodeCellGoesAsItsLettersAndComesBackWhole) {
     EXPECT_EQ(u"Dvo\u0159\u00E1k", F.Grid->GetWideCell(1, 3));
     EXPECT_EQ("Şeker", F.Grid->RawCells(2, 3));
     EXPECT_EQ(u"\u0416\r\n\"x", F.Grid->GetWideCell(1, 4));
+}
+
+// Another program's text as the grid pastes it: a field with letters outside the code page
+// becomes a Unicode cell, with its quotes, tabs and line ends kept; a text that fits keeps its bytes.
+TEST(ExtGridClipboardText, TextFromOtherProgramsKeepsItsCellsAndLetters) {
+    const std::pair<std::u16string, AnsiString> Cases[] = {
+        {u"\u0416\ta\t", "|\\#0416\ta\t"},
+        {u"\"\u0416\r\nx\"\t\"b\tc\"\r\n", "|\\#0416000D000A0078\t\"b\tc\"\r\n"},
+        {u"\"\u015Eeker\"\"\"\tx\r\n", "\"Şeker\"\"\"\tx\r\n"},
+    };
+    for (const auto& [In, Want] : Cases) {
+        TDataObject D;
+        D.SetAsWideText(In);
+        EXPECT_EQ(Want, TExtStringGrid::TextFromOutside(D));
+    }
 }
 
 TEST_F(ExtGridClipboard, SmartPasteContinuesDatesByMonthsKeepingTheTime) {

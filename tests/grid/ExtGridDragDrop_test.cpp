@@ -347,6 +347,10 @@ TEST(ExtGridDragDrop, NoDropWritesACellTheGridMayNotEdit) {
     TTempFile Csv("a,b,c\r\nd,e,f\r\ng,h,i\r\n", "liste.csv");
     DropFiles(G, {Csv.Name()});   // the current cell rests on the cell it may not edit
     EXPECT_EQ("keep e a", G->Cells(2, 2) + " " + G->Cells(1, 1) + " " + G->Cells(0, 0));
+    TDragForm Plain;   // a grid that takes nothing from outside takes no file either
+    Plain.Target->SetOptions(TGridOptions());
+    DropFiles(Plain.Target, {Csv.Name()});
+    EXPECT_EQ("", Plain.Target->Cells(0, 0));
     G->DragDropSettings()->SetOleDropRTF(false);
 }
 
