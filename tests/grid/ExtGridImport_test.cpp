@@ -190,6 +190,16 @@ TEST(ExtGridImport, CellTextStreamKeepsEveryCharacterAndReadsTheOlderForm) {
     EXPECT_EQ("two\r\nlines", A.Cell(1, 1));
 }
 
+// Assign copies the cells through the text stream: every kind of text arrives as it left.
+TEST(ExtGridImport, AssignCarriesTurkishMultiLineAndUnicodeCellsWhole) {
+    TImportGrid A, B;
+    const AnsiString Texts[] = {"Şeker", "iki\r\nsatır", WideToCellText(u"Dvo\u0159\u00E1k\r\n\u010D")};
+    A.Grid->SetRowCount(3);
+    for (Integer R = 0; R < 3; ++R) A.Grid->SetCells(1, R, Texts[R]);
+    B.Grid->Assign(A.Grid.get());
+    for (Integer R = 0; R < 3; ++R) EXPECT_EQ(Texts[R], B.Cell(1, R));
+}
+
 TEST(ExtGridImport, AfterAnImportTheFooterRowTotalsTheImportedRows) {
     TTempFile F("h,v\r\nx,4\r\ny,5\r\n");
     TImportGrid G;
