@@ -827,15 +827,11 @@ public:
     // The tab/CR LF text of a paste or drop: the grid's own form when offered, else the
     // Unicode text, each field with letters outside code page 1254 as a Unicode cell.
     static AnsiString TextFromOutside(const TDataObject& Data);
-    std::vector<std::vector<AnsiString>> TransferCells(TGridRect R, bool Disjunct);
     // More cells than this in one import, stream or pasted block are refused rather than
     // exhausting memory.
     static constexpr double MaxTransferCells = 20e6;
     // Column widths or row heights read from outside add up to no more pixels than this.
     static constexpr Int64 MaxGridExtent = Int64(1) << 30;
-    bool FFileDrop = false;   // a dropped file is being imported
-    // One read of a cell stream: without Apply it only checks the stream.
-    void ReadCellStream(TGridCoord Origin, TStream* Stream, bool AsPaste, bool Apply);
     // The rows and columns of R that a transfer takes: with Disjunct only the marked ones.
     void TransferLines(TGridRect R, bool Disjunct, std::vector<Integer>& Rows, std::vector<Integer>& Cols);
     TGridCoord LoneTransferCell(TGridRect R, bool Disjunct);   // (-1, -1) unless it takes one cell
@@ -1533,6 +1529,11 @@ private:
     TGridRect FDragRect;                           // the cells of the running text drag
     TGridRect FSelfDropRect;                       // what a drop of that drag wrote into this grid
     void TakeDraggedRows(TGridRect Block);
+    bool FFileDrop = false;   // a dropped file is being imported
+    // Each cell's text as a transfer takes it, by line.
+    std::vector<std::vector<AnsiString>> TransferCells(TGridRect R, bool Disjunct);
+    // One read of a cell stream: without Apply it only checks the stream.
+    void ReadCellStream(TGridCoord Origin, TStream* Stream, bool AsPaste, bool Apply);
     bool FDragPending = false;                     // a press that starts a drag once it moves
     Integer FDragTicks = 0;                        // horizontal drag scrolling every other move
     TPanel* FDropMarkers[3] = {nullptr, nullptr, nullptr};   // row marker, column markers above and below
