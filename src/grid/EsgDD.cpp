@@ -35,13 +35,7 @@ void MakeDragData(TDataObject& Data, const AnsiString& Text, Integer AColumn, co
     Data.Clear();
     if (!Text.empty() || AColumn >= 0) {
         Data.SetData(CF_TEXT, ZeroEnded(Text));
-        std::string W;
-        for (char16_t C : AnsiToWide(Text)) {
-            W += static_cast<char>(C & 0xFF);
-            W += static_cast<char>(C >> 8);
-        }
-        W.append(2, '\0');
-        Data.SetData(CF_UNICODETEXT, W);
+        Data.SetAsWideText(AnsiToWide(Text));
     }
     if (RTFDropEnabled() && !Text.empty() && !RTF.empty()) Data.SetData(CF_RTF(), ZeroEnded(RTF));
     if (AColumn >= 0) {
