@@ -836,6 +836,7 @@ public:
     void TransferLines(TGridRect R, bool Disjunct, std::vector<Integer>& Rows, std::vector<Integer>& Cols);
     TGridCoord LoneTransferCell(TGridRect R, bool Disjunct);   // (-1, -1) unless it takes one cell
     void GrowForPaste(Integer LastCol, Integer LastRow);
+    bool PasteGrowsPastLimit(double Cols, double Rows);
     void FitRowsAboveFooters(Integer Footers, Integer End);
     TGridRect CopyArea(bool Disjunct);
     virtual void SetCellValue(Integer ACol, Integer ARow, const AnsiString& Value);

@@ -627,6 +627,10 @@ Integer TExtStringGrid::PasteText(Integer ACol, Integer ARow, const AnsiString& 
     if (ACol < 0 || ARow < 0 || ACol >= ColCount() || ARow >= RowCount()) return 0;
     if (!TakesOutsideData()) return 0;
     const auto Lines = SplitClipText(Text);
+    size_t Widest = 0;
+    for (const auto& L : Lines) Widest = std::max(Widest, L.size());
+    if (PasteGrowsPastLimit(double(ACol) + double(Widest), double(ARow) + double(Lines.size())))
+        throw EExtGridError("Yapıştırılan metin tabloyu çok büyütür; yapıştırılmadı");
     Integer Count = 0, Rw = ARow, MaxCol = ACol;
     TProgressScope Progress(this, true);
     for (size_t L = 0; L < Lines.size(); ++L) {
@@ -664,6 +668,14 @@ Integer TExtStringGrid::PasteText(Integer ACol, Integer ARow, const AnsiString& 
     Progress.End();
     CellsChanged(Rect(RealColIndex(ACol), ARow, RealColIndex(MaxCol), std::min(Rw, RowCount() - 1)));
     return Count;
+}
+
+// A paste that would grow the grid to Cols columns and Rows data rows (as far as the options
+// let it grow) past the cell limit.
+bool TExtStringGrid::PasteGrowsPastLimit(double Cols, double Rows) {
+    const double C = FNavigation->AllowClipboardColGrow() ? std::max<double>(ColCount(), Cols) : ColCount();
+    const double R = FNavigation->AllowClipboardRowGrow() ? std::max<double>(RowCount(), Rows + FFixedFooters) : RowCount();
+    return (C > ColCount() || R > RowCount()) && C * R > MaxTransferCells;
 }
 
 // Columns up to LastCol and data rows up to LastRow, as far as the options allow a
@@ -1007,11 +1019,7 @@ void TExtStringGrid::ReadCellStream(TGridCoord Origin, TStream* Stream, bool AsP
     if (Origin.X < 0 || Origin.Y < 0) Damaged();
     // A paste grows the grid as far as the options allow, not past the cell limit.
     const bool Grows = AsPaste && !Full;
-    if (!Apply && Grows) {
-        const double C = FNavigation->AllowClipboardColGrow() ? std::max<double>(ColCount(), double(Origin.X) + Cols) : ColCount();
-        const double R = FNavigation->AllowClipboardRowGrow() ? std::max<double>(RowCount(), double(Origin.Y) + Rows + FFixedFooters) : RowCount();
-        if ((C > ColCount() || R > RowCount()) && C * R > MaxTransferCells) Damaged();
-    }
+    if (!Apply && Grows && PasteGrowsPastLimit(double(Origin.X) + Cols, double(Origin.Y) + Rows)) Damaged();
     std::optional<TUpdateScope> Update;
     if (Apply) Update.emplace(this);
     if (Apply && Grows) GrowForPaste(Origin.X + Cols - 1, Origin.Y + Rows - 1);

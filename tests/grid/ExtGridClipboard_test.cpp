@@ -103,6 +103,12 @@ TEST_F(ExtGridClipboard, PasteGrowsColumnsAndRowsOnlyWhenAllowed) {
     EXPECT_EQ(6, F.Grid->ColCount());
     EXPECT_EQ(7, F.Grid->RowCount());
     EXPECT_EQ("d", F.Grid->Cells(5, 6));
+    F.Grid->SetColCount(20001);   // a text that would grow the grid past 20 million cells: refused whole
+    AnsiString Lines;
+    for (Integer I = 0; I < 1000; ++I) Lines += "x\r\n";
+    EXPECT_THROW(F.Grid->PasteText(1, 1, Lines), EExtGridError);
+    EXPECT_EQ(7, F.Grid->RowCount());
+    EXPECT_EQ("", F.Grid->Cells(1, 1));
 }
 
 TEST_F(ExtGridClipboard, APasteWhileTheCurrentCellMayNotBeEditedFillsTheOthers) {
