@@ -804,6 +804,7 @@ Integer TExtStringGrid::PasteAt(Integer ACol, Integer ARow) {
     TClipboard* Clip = Clipboard();
     const Word Fmt = RegisterClipboardFormat(CellsFormatName);
     if (FNavigation->AllowFmtClipboard() && Clip->HasFormat(Fmt)) {
+        if (!TakesOutsideData()) return 0;   // a whole-grid block would replace the grid
         TMemoryStream MS;
         const std::string Block = Clip->GetBuffer(Fmt);
         if (Block.empty()) return 0;

@@ -192,6 +192,12 @@ TEST_F(ExtGridClipboard, FullGridStreamReplacesSizeWidthsAndHeights) {
     EXPECT_EQ(111, G.Grid->ColWidths(2));
     EXPECT_EQ(44, G.Grid->RowHeights(3));
     EXPECT_EQ("4.5", G.Grid->Cells(4, 5));
+    F.Grid->CopyCellsToClipboard(TGridRect{0, 0, 4, 5});   // pasted into a grid that takes nothing from outside
+    G.Grid->Navigation()->SetAllowFmtClipboard(true);
+    G.Grid->SetOptions(TGridOptions());
+    G.Grid->SetRowCount(3);
+    EXPECT_EQ(0, G.Grid->PasteAt(1, 1));
+    EXPECT_EQ(3, G.Grid->RowCount());
 }
 
 namespace {
