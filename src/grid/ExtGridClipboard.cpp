@@ -1017,7 +1017,6 @@ void TExtStringGrid::ReadCellStream(TGridCoord Origin, TStream* Stream, bool AsP
     const Integer Cols = H.Cols, Rows = H.Rows;
     const bool Full = H.Full;
     if (Full) Origin = TGridCoord{0, 0};
-    if (Origin.X < 0 || Origin.Y < 0) Damaged();
     // A paste grows the grid as far as the options allow, not past the cell limit.
     const bool Grows = AsPaste && !Full;
     if (!Apply && Grows && PasteGrowsPastLimit(double(Origin.X) + Cols, double(Origin.Y) + Rows)) Damaged();
@@ -1038,8 +1037,8 @@ void TExtStringGrid::ReadCellStream(TGridCoord Origin, TStream* Stream, bool AsP
     // A block's empty cells empty the cells under them (on a paste those it may fill), as a
     // text paste does.
     if (Apply && !Full)
-        for (Integer R = Origin.Y; R < Origin.Y + Rows && R < RowCount(); ++R)
-            for (Integer C = Origin.X; C < Origin.X + Cols && C < ColCount(); ++C)
+        for (Integer R = std::max(0, Origin.Y); R < Origin.Y + Rows && R < RowCount(); ++R)
+            for (Integer C = std::max(0, Origin.X); C < Origin.X + Cols && C < ColCount(); ++C)
                 if (!AsPaste || TakesOutsideData(C, R)) SetRawCells(C, R, AnsiString());
     // Cells lie inside the block; one that names no corner is placed by its first cell.
     bool First = !H.HasOrigin && !Full;
