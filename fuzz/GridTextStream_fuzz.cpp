@@ -4,6 +4,7 @@
 // hang or leak.
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -46,6 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
             G->ImportCSVFile(File, (Size & 1) != 0);
         } catch (const EExtGridError&) {
         }
+        std::remove(File.c_str());
         gridfuzz::Paint(G);
     }
     {
