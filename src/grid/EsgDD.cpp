@@ -35,13 +35,7 @@ void MakeDragData(TDataObject& Data, const AnsiString& Text, Integer AColumn, co
     Data.Clear();
     if (!Text.empty() || AColumn >= 0) {
         Data.SetData(CF_TEXT, ZeroEnded(Text));
-        std::string W;
-        for (char16_t C : AnsiToWide(Text)) {
-            W += static_cast<char>(C & 0xFF);
-            W += static_cast<char>(C >> 8);
-        }
-        W.append(2, '\0');
-        Data.SetData(CF_UNICODETEXT, W);
+        Data.SetAsWideText(AnsiToWide(Text));
     }
     if (RTFDropEnabled() && !Text.empty() && !RTF.empty()) Data.SetData(CF_RTF(), ZeroEnded(RTF));
     if (AColumn >= 0) {
@@ -80,6 +74,8 @@ TESGDropTarget::~TESGDropTarget() {
     FControl->OnDataDrop = nullptr;
     FControl->OnDataDragLeave = nullptr;
 }
+
+AnsiString TESGDropTarget::DroppedText(const TDataObject& Data) { return UpToZero(Data.AsText()); }
 
 void TESGDropTarget::Enter(const TDataObject& Data) {
     // A file manager's drag may carry the names as text as well: files stay files.
@@ -121,7 +117,7 @@ void TESGDropTarget::Drop(const TDataObject& Data, TShiftState Shift, Integer X,
     bool Landed = true;
     if (Col >= 0) DropCol(P, Col);
     else if (Data.HasFormat(CF_RTF()) && RTFDropEnabled()) Landed = DropRTF(P, UpToZero(Data.GetData(CF_RTF())));
-    else if ((FFormatsPresent & fpText) != 0) Landed = DropText(P, UpToZero(Data.AsText()));
+    else if ((FFormatsPresent & fpText) != 0) Landed = DropText(P, DroppedText(Data));
     if (!Landed) Effect = DROPEFFECT_NONE;
     const std::vector<AnsiString> Files = Data.Files();
     if (!Files.empty()) DropFiles(P, Files);

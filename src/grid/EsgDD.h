@@ -45,6 +45,8 @@ protected:
     virtual void DropFiles(TPoint P, const std::vector<AnsiString>& Files) = 0;
     virtual void DragMouseMove(TPoint P, bool& Allow, Byte Formats) = 0;
     virtual void DragMouseLeave() = 0;
+    // The text that a text drop hands to DropText.
+    virtual AnsiString DroppedText(const TDataObject& Data);
 
 private:
     void Enter(const TDataObject& Data);

@@ -793,6 +793,10 @@ public:
     void TabAdvance(bool Backward);
     // May the user edit this cell now (editing switched on and allowed for the cell).
     bool CellEditable(Integer ACol, Integer ARow);
+    // The one question of every road that writes cells from outside (pastes, drops, dropped
+    // files, smart fill): the grid takes such data at all, and this cell may take it.
+    bool TakesOutsideData() const;
+    bool TakesOutsideData(Integer ACol, Integer ARow);
     bool IsControlCell(Integer ACol, Integer ARow);
     void AutoInsertRow(Integer ARow);
     void AutoDeleteRow(Integer ARow);
@@ -814,12 +818,25 @@ public:
                       std::set<std::pair<Integer, Integer>>* Written = nullptr);
     // Columns and rows (less one) of a tab/CR LF text.
     static TPoint TextExtent(const AnsiString& Text);
-    // The cells of R as tab/CR LF text; Disjunct skips unselected rows or columns.
+    // The cells of R as tab/CR LF text, as other programs read it (a Unicode cell as its
+    // letters); Disjunct skips unselected rows or columns.
     AnsiString CellsAsText(TGridRect R, bool Disjunct, bool LineEndAfterLast);
+    // The same text for a transfer: returned in 8 bits; Data gets it as Unicode text and,
+    // when it holds Unicode cells, in the grid's own form, so that a grid takes them as such.
+    AnsiString TransferText(TDataObject& Data, TGridRect R, bool Disjunct, bool LineEndAfterLast);
+    // The tab/CR LF text of a paste or drop: the grid's own form when offered, else the
+    // Unicode text, each field with letters outside code page 1254 as a Unicode cell.
+    static AnsiString TextFromOutside(const TDataObject& Data);
+    // More cells than this in one import, stream or pasted block are refused rather than
+    // exhausting memory.
+    static constexpr double MaxTransferCells = 20e6;
+    // Column widths or row heights read from outside add up to no more pixels than this.
+    static constexpr Int64 MaxGridExtent = Int64(1) << 30;
     // The rows and columns of R that a transfer takes: with Disjunct only the marked ones.
     void TransferLines(TGridRect R, bool Disjunct, std::vector<Integer>& Rows, std::vector<Integer>& Cols);
     TGridCoord LoneTransferCell(TGridRect R, bool Disjunct);   // (-1, -1) unless it takes one cell
     void GrowForPaste(Integer LastCol, Integer LastRow);
+    bool PasteGrowsPastLimit(double Cols, double Rows);
     void FitRowsAboveFooters(Integer Footers, Integer End);
     TGridRect CopyArea(bool Disjunct);
     virtual void SetCellValue(Integer ACol, Integer ARow, const AnsiString& Value);
@@ -974,7 +991,9 @@ public:
 
     // --- drag and drop (ExtGridDragDrop.cpp). A drag runs to its end inside these
     // calls; the result is the effect the target took, DROPEFFECT_NONE when cancelled.
-    Integer StartTextDoDrag(const AnsiString& Text, const AnsiString& RTF, Integer AllowedEffects);
+    // Texts, when given, adds its Unicode text and the grid's own text form to the drag.
+    Integer StartTextDoDrag(const AnsiString& Text, const AnsiString& RTF, Integer AllowedEffects,
+                            const TDataObject* Texts = nullptr);
     Integer StartColumnDoDrag(Integer Column, Integer AllowedEffects);
     bool DropTargetRegistered() const { return FDropTarget != nullptr; }
     TGridRect DragRect() const { return FDragRect; }
@@ -1510,7 +1529,12 @@ private:
     std::unique_ptr<TESGDropTarget> FDropTarget;   // while DragDropSettings.OleDropTarget
     TGridRect FDragRect;                           // the cells of the running text drag
     TGridRect FSelfDropRect;                       // what a drop of that drag wrote into this grid
-    void TakeDraggedRows(bool Disjunct, Integer BlockLeft);
+    void TakeDraggedRows(TGridRect Block);
+    bool FFileDrop = false;   // a dropped file is being imported
+    // Each cell's text as a transfer takes it, by line.
+    std::vector<std::vector<AnsiString>> TransferCells(TGridRect R, bool Disjunct);
+    // One read of a cell stream: without Apply it only checks the stream.
+    void ReadCellStream(TGridCoord Origin, TStream* Stream, bool AsPaste, bool Apply);
     bool FDragPending = false;                     // a press that starts a drag once it moves
     Integer FDragTicks = 0;                        // horizontal drag scrolling every other move
     TPanel* FDropMarkers[3] = {nullptr, nullptr, nullptr};   // row marker, column markers above and below

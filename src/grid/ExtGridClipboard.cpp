@@ -11,6 +11,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
+#include <type_traits>
 
 namespace {
 
@@ -114,6 +116,17 @@ struct TStreamHeader {
     TGridCoord Origin{0, 0};   // the block's top-left cell in the grid that wrote it
 };
 
+constexpr Integer MaxFontSize = 1000;   // points, or pixels when negative
+
+[[noreturn]] void Damaged() { throw EReadError("Invalid stream format"); }
+
+Integer InRange(Integer V, Integer Lo, Integer Hi) {
+    if (V < Lo || V > Hi) Damaged();
+    return V;
+}
+
+// The header is checked against what it carries: a width for every column and a height
+// for every row of a block that stays within the cell limit.
 TStreamHeader ReadHeader(TCellReader& Rd) {
     TStreamHeader H;
     Rd.Expect("TGridPropIO");
@@ -125,21 +138,31 @@ TStreamHeader ReadHeader(TCellReader& Rd) {
     H.ID = Rd.Int();
     if (Rd.Next("TGridOriginIO")) {
         H.HasOrigin = true;
-        H.Origin.X = Rd.Int();
-        H.Origin.Y = Rd.Int();
+        H.Origin.X = InRange(Rd.Int(), 0, 0x7FFFFFFF);
+        H.Origin.Y = InRange(Rd.Int(), 0, 0x7FFFFFFF);
     }
-    if (H.Cols < 1 || H.Rows < 1 || H.Cols > 0xFFFF || H.Rows > 0xFFFFFF) throw EReadError("Invalid stream format");
+    if (H.Cols < 1 || H.Rows < 1 || H.Cols > 0xFFFF || double(H.Cols) * H.Rows > TExtStringGrid::MaxTransferCells)
+        Damaged();
+    // Each width and height in pixels, together as far as the grid can count.
+    auto Sized = [](const std::vector<Integer>& L, Integer N) {
+        Int64 Sum = 0;
+        for (Integer V : L) Sum += V >= -1 && V <= 0xFFFF ? std::max(0, V) : Int64(1) << 40;
+        return (Integer(L.size()) == N || (L.empty() && N == 1)) && Sum <= TExtStringGrid::MaxGridExtent;
+    };
+    if (!Sized(H.Widths, H.Cols) || !Sized(H.Heights, H.Rows)) Damaged();
     return H;
 }
 
-// A Unicode cell travels in tab/CR LF text as "|\#" and four hex digits per UTF-16 unit:
-// its stored form holds zero, tab and line-break bytes that the text would cut or change.
+// The grid's own tab/CR LF text, which travels beside the text for other programs in a
+// private flavour: a Unicode cell there is "|\#" and four hex digits per UTF-16 unit, so
+// that it arrives as a Unicode cell even when its letters fit the code page.
+const char* const GridTextFormatName = "TExtStringGrid Text";
 const char* const UniTextMark = "|\\#";
 
-AnsiString UniCellToText(const AnsiString& Cell) {
+AnsiString UniText(const WideString& W) {
     static const char Hex[] = "0123456789ABCDEF";
     AnsiString T = UniTextMark;
-    for (char16_t U : CellTextToWide(Cell))
+    for (char16_t U : W)
         for (int Shift = 12; Shift >= 0; Shift -= 4) T += Hex[(U >> Shift) & 0xF];
     return T;
 }
@@ -161,7 +184,41 @@ AnsiString UniTextToCell(const AnsiString& Field) {
     return WideToCellText(W);
 }
 
-void WriteProps(TCellWriter& W, const TCellProperties* P) {
+// A field quoted as office programs quote cells that hold tabs, line breaks or a leading quote.
+template <class S>
+S QuotedField(const S& V, bool Always) {
+    if (!Always && V.find_first_of(S{'\t', '\r', '\n'}) == S::npos && (V.empty() || V[0] != '"')) return V;
+    S Q(1, '"');
+    for (auto Ch : V) {
+        if (Ch == '"') Q += '"';
+        Q += Ch;
+    }
+    Q += '"';
+    return Q;
+}
+
+// How many lines of a transfer's list run on from place I without a gap, after it (Step 1)
+// or before it (Step -1): marked rows or columns leave gaps that no merge may cross.
+Integer RunOn(const std::vector<Integer>& L, size_t I, int Step) {
+    Integer N = 0;
+    for (size_t K = I; Step > 0 ? K + 1 < L.size() : K > 0; K += Step, ++N)
+        if (L[K + Step] != L[K] + Step) break;
+    return N;
+}
+
+// A merge travels as far as the block takes its lines: a base cell's span stays inside,
+// and a covered cell whose base cell stayed outside goes as a cell of its own.
+void WriteProps(TCellWriter& W, const TCellProperties* P, const std::vector<Integer>& Cols, size_t Ci,
+                const std::vector<Integer>& Rows, size_t Ri) {
+    Integer X = P->CellSpanX(), Y = P->CellSpanY();
+    bool Base = P->IsBaseCell();
+    if (Base) {
+        if (X >= 0) X = std::min(X, RunOn(Cols, Ci, 1));
+        if (Y >= 0) Y = std::min(Y, RunOn(Rows, Ri, 1));
+    } else if (X < 0 || Y < 0 || X > RunOn(Cols, Ci, -1) || Y > RunOn(Rows, Ri, -1)) {
+        Base = true;
+        X = Y = -1;
+    }
     W.Str("TGridCellPropIO");
     W.Int(P->BrushStyle());
     W.Int(Integer(P->BrushColor()));
@@ -169,14 +226,14 @@ void WriteProps(TCellWriter& W, const TCellProperties* P) {
     W.Int(P->FontSize());
     W.Int(Integer(P->FontColor()));
     W.Int(Integer(P->FontStyle().Bits()));
-    W.Int(P->CellSpanX());
-    W.Int(P->CellSpanY());
+    W.Int(X);
+    W.Int(Y);
     W.Int(P->BorderWidth());
     W.Int(Integer(P->BorderColor()));
     W.Int(P->Alignment());
     W.Int(P->VAlignment());
     W.Bool(P->WordWrap());
-    W.Bool(P->IsBaseCell());
+    W.Bool(Base);
     W.Int(P->NodeLevel());
     W.Int(P->Editor());
     W.Str(P->FontName());
@@ -185,22 +242,22 @@ void WriteProps(TCellWriter& W, const TCellProperties* P) {
 
 void ReadProps(TCellReader& Rd, TCellProperties* P) {
     Rd.Expect("TGridCellPropIO");
-    P->SetBrushStyle(TBrushStyle(Rd.Int()));
+    P->SetBrushStyle(TBrushStyle(InRange(Rd.Int(), bsSolid, bsDiagCross)));
     P->SetBrushColor(TColor(Rd.Int()));
     P->SetBrushColorTo(TColor(Rd.Int()));
-    P->SetFontSize(Rd.Int());
+    P->SetFontSize(InRange(Rd.Int(), -MaxFontSize, MaxFontSize));
     P->SetFontColor(TColor(Rd.Int()));
     P->SetFontStyle(TFontStyles::FromBits(Cardinal(Rd.Int())));
     P->SetCellSpanX(Rd.Int());
     P->SetCellSpanY(Rd.Int());
     P->SetBorderWidth(Rd.Int());
     P->SetBorderColor(TColor(Rd.Int()));
-    P->SetAlignment(TAlignment(Rd.Int()));
-    P->SetVAlignment(TVAlignment(Rd.Int()));
+    P->SetAlignment(TAlignment(InRange(Rd.Int(), taLeftJustify, taCenter)));
+    P->SetVAlignment(TVAlignment(InRange(Rd.Int(), vtaTop, vtaBottom)));
     P->SetWordWrap(Rd.Bool());
     P->SetIsBaseCell(Rd.Bool());
     P->SetNodeLevel(Rd.Int());
-    P->SetEditor(TEditorType(Rd.Int()));
+    P->SetEditor(TEditorType(InRange(Rd.Int(), edNormal, edUniMemo)));
     P->SetFontName(Rd.Str());
     P->SetReadOnly(Rd.Bool());
 }
@@ -333,9 +390,9 @@ void WriteGraphic(TCellWriter& W, const TCellGraphic* G) {
 
 void ReadGraphic(TCellReader& Rd, TCellGraphic* G, Integer ACol, Integer ARow) {
     Rd.Expect("TGridGraphicIO");
-    G->SetCellType(TCellType(Rd.Int()));
-    G->SetCellVAlign(TCellVAlign(Rd.Int()));
-    G->SetCellHAlign(TCellHAlign(Rd.Int()));
+    G->SetCellType(TCellType(InRange(Rd.Int(), ctBitmap, ctRangeIndicator)));
+    G->SetCellVAlign(TCellVAlign(InRange(Rd.Int(), vaTop, vaFull)));
+    G->SetCellHAlign(TCellHAlign(InRange(Rd.Int(), haLeft, haFull)));
     G->SetCellIndex(Rd.Int());
     G->SetCellTransparent(Rd.Bool());
     G->SetCellBoolean(Rd.Bool());
@@ -351,20 +408,26 @@ void ReadGraphic(TCellReader& Rd, TCellGraphic* G, Integer ACol, Integer ARow) {
 // A tab/CR LF text split into lines of fields. A field that opens with a double
 // quote runs to its closing quote (doubled quotes are one) and may hold tabs and
 // line breaks; a lone LF inside it becomes CR LF. Lines end at CR LF, CR or LF.
-std::vector<std::vector<AnsiString>> SplitClipText(const AnsiString& T) {
-    std::vector<std::vector<AnsiString>> Lines;
-    std::vector<AnsiString> Line;
+// A cell's stored Unicode form keeps its bytes: a 0x0A or 0x0B there is no line break.
+template <class S>
+std::vector<std::vector<S>> SplitClipText(const S& T) {
+    auto Stored = [](const S& V) {
+        if constexpr (std::is_same_v<S, AnsiString>) return IsUnicodeText(V);
+        else return false;
+    };
+    std::vector<std::vector<S>> Lines;
+    std::vector<S> Line;
     size_t P = 0;
     const size_t N = T.size();
     auto EndOfField = [&](size_t Q) { return Q >= N || T[Q] == '\t' || T[Q] == '\r' || T[Q] == '\n'; };
     bool LineOpen = false;
     while (P < N) {
-        AnsiString F;
+        S F;
         bool Quoted = false;
         if (T[P] == '"') {
             // Find the closing quote that ends the field.
             size_t Q = P + 1;
-            AnsiString V;
+            S V;
             bool Closed = false;
             while (Q < N) {
                 if (T[Q] == '"') {
@@ -376,8 +439,7 @@ std::vector<std::vector<AnsiString>> SplitClipText(const AnsiString& T) {
                     Closed = EndOfField(Q + 1);
                     break;
                 }
-                // A stored Unicode form keeps its bytes: a 0x0A there is no line break.
-                if (T[Q] == '\n' && (V.empty() || V.back() != '\r') && !IsUnicodeText(V)) V += '\r';
+                if (T[Q] == '\n' && (V.empty() || V.back() != '\r') && !Stored(V)) V += '\r';
                 V += T[Q++];
             }
             if (Closed) {
@@ -391,7 +453,15 @@ std::vector<std::vector<AnsiString>> SplitClipText(const AnsiString& T) {
             while (!EndOfField(P)) ++P;
             F = T.substr(Start, P - Start);
         }
-        if (!IsUnicodeText(F)) CSVFieldToCRLF(F);
+        // Spreadsheet programs' line breaks inside a cell (#11) become CR LF.
+        if (!Stored(F) && F.find(typename S::value_type(11)) != S::npos) {
+            S R;
+            for (auto Ch : F) {
+                if (Ch == 11) R += S{'\r', '\n'};
+                else R += Ch;
+            }
+            F = R;
+        }
         Line.push_back(F);
         LineOpen = true;
         if (P >= N) break;
@@ -409,6 +479,40 @@ std::vector<std::vector<AnsiString>> SplitClipText(const AnsiString& T) {
     }
     if (LineOpen) Lines.push_back(std::move(Line));
     return Lines;
+}
+
+// Text from another program in the grid's own text form: a field holding letters that
+// code page 1254 lacks becomes a Unicode cell; a text that fits keeps its bytes.
+AnsiString GridTextFromWide(const WideString& W) {
+    if (FitsCodePage(W)) return WideToAnsi(W);
+    AnsiString Out;
+    const auto Lines = SplitClipText(W);
+    for (size_t L = 0; L < Lines.size(); ++L) {
+        for (size_t F = 0; F < Lines[L].size(); ++F) {
+            if (F > 0) Out += '\t';
+            const WideString& V = Lines[L][F];
+            Out += FitsCodePage(V) ? QuotedField(WideToAnsi(V), false) : UniText(V);
+        }
+        if (L + 1 < Lines.size() || W.back() == '\r' || W.back() == '\n') Out += "\r\n";
+    }
+    return Out;
+}
+
+// One cell of a transfer as the text flavours write it: the grid's own form, or the letters.
+template <class S>
+S TransferField(const AnsiString& V, bool OwnForm, bool SheetBreaks, bool Multi) {
+    S T;
+    const bool Uni = IsUnicodeText(V);
+    if (Uni && OwnForm) {
+        const AnsiString U = UniText(CellTextToWide(V));
+        return S(U.begin(), U.end());
+    }
+    if constexpr (std::is_same_v<S, AnsiString>) T = Uni ? WideToAnsi(CellTextToWide(V)) : V;
+    else T = CellTextToWide(V);
+    // Spreadsheet programs write a line break inside a cell as a lone LF.
+    const bool Sheet = SheetBreaks && Multi && T.find('\r') != S::npos;
+    if (Sheet) T.erase(std::remove(T.begin(), T.end(), '\r'), T.end());
+    return QuotedField(T, Sheet);
 }
 
 }  // namespace
@@ -429,50 +533,73 @@ TGridCoord TExtStringGrid::LoneTransferCell(TGridRect R, bool Disjunct) {
     return Rows.size() == 1 && Cols.size() == 1 ? TGridCoord{Cols[0], Rows[0]} : TGridCoord{-1, -1};
 }
 
-AnsiString TExtStringGrid::CellsAsText(TGridRect R, bool Disjunct, bool LineEndAfterLast) {
+// Each cell's text as the transfer takes it: a merged cell's text once, from its base
+// cell; HTML without its tags and rich text as its plain text, unless tags are wanted.
+std::vector<std::vector<AnsiString>> TExtStringGrid::TransferCells(TGridRect R, bool Disjunct) {
     std::vector<Integer> Rows, Cols;
     TransferLines(R, Disjunct, Rows, Cols);
-    AnsiString Out;
-    Out.reserve(Rows.size() * Cols.size() * 8);
-    bool FirstRow = true, LastEmpty = false;
+    std::vector<std::vector<AnsiString>> Out;
     AnsiString V;
     for (Integer Rw : Rows) {
-        if (!FirstRow) Out += "\r\n";
-        FirstRow = false;
-        bool FirstCol = true;
+        std::vector<AnsiString>& Line = Out.emplace_back();
         for (Integer C : Cols) {
-            if (!FirstCol) Out += '\t';
-            FirstCol = false;
-            // A merged cell's text goes once, from its base cell.
             if (IsBaseCell(C, Rw)) SaveCell(C, Rw, V);
             else V.clear();
-            LastEmpty = V.empty();
-            if (IsUnicodeText(V)) {
-                Out += UniCellToText(V);
-                continue;
+            if (!IsUnicodeText(V)) {
+                if (!FNavigation->CopyHTMLTagsToClipboard() && V.find("</") != AnsiString::npos) V = HTMLStrip(V);
+                else if (TextType(V, false) == 2) V = WideToAnsi(RtfRead(V).PlainText());
             }
-            if (!FNavigation->CopyHTMLTagsToClipboard() && V.find("</") != AnsiString::npos) V = HTMLStrip(V);
-            else if (TextType(V, false) == 2) V = WideToAnsi(RtfRead(V).PlainText());
-            // Spreadsheet programs write a line break inside a cell as a lone LF.
-            const bool Sheet = FSpreadsheetClipboard && LineCount(V, FMultilinecells) > 1;
-            if (Sheet) V = RemoveCR(V);
-            // Quoted as office programs quote cells that hold tabs, line breaks or a leading quote.
-            if (Sheet || V.find_first_of("\t\r\n") != AnsiString::npos || (!V.empty() && V[0] == '"')) {
-                AnsiString Q = "\"";
-                for (char Ch : V) {
-                    if (Ch == '"') Q += '"';
-                    Q += Ch;
-                }
-                Q += '"';
-                Out += Q;
-            } else {
-                Out += V;
-            }
+            Line.push_back(V);
+        }
+    }
+    return Out;
+}
+
+namespace {
+
+template <class S>
+S JoinTransfer(const std::vector<std::vector<AnsiString>>& Cells, bool OwnForm, bool SheetBreaks, bool Multi,
+               bool LineEndAfterLast) {
+    S Out;
+    bool LastEmpty = false;
+    for (size_t L = 0; L < Cells.size(); ++L) {
+        if (L > 0) Out += S{'\r', '\n'};
+        for (size_t C = 0; C < Cells[L].size(); ++C) {
+            if (C > 0) Out += '\t';
+            const S F = TransferField<S>(Cells[L][C], OwnForm, SheetBreaks, Multi);
+            LastEmpty = F.empty();
+            Out += F;
         }
     }
     // An empty last cell is a cell only before a line end: a paste skips an empty last field.
-    if ((LineEndAfterLast || LastEmpty) && !FirstRow) Out += "\r\n";
+    if ((LineEndAfterLast || LastEmpty) && !Cells.empty()) Out += S{'\r', '\n'};
     return Out;
+}
+
+}  // namespace
+
+AnsiString TExtStringGrid::CellsAsText(TGridRect R, bool Disjunct, bool LineEndAfterLast) {
+    return JoinTransfer<AnsiString>(TransferCells(R, Disjunct), false, FSpreadsheetClipboard, FMultilinecells,
+                                    LineEndAfterLast);
+}
+
+AnsiString TExtStringGrid::TransferText(TDataObject& Data, TGridRect R, bool Disjunct, bool LineEndAfterLast) {
+    const auto Cells = TransferCells(R, Disjunct);
+    const bool Sheet = FSpreadsheetClipboard, Multi = FMultilinecells;
+    const AnsiString Letters = JoinTransfer<AnsiString>(Cells, false, Sheet, Multi, LineEndAfterLast);
+    Data.SetAsWideText(JoinTransfer<WideString>(Cells, false, Sheet, Multi, LineEndAfterLast));
+    const AnsiString Own = JoinTransfer<AnsiString>(Cells, true, Sheet, Multi, LineEndAfterLast);
+    if (Own != Letters) Data.SetData(RegisterClipboardFormat(GridTextFormatName), Own);
+    return Letters;
+}
+
+AnsiString TExtStringGrid::TextFromOutside(const TDataObject& Data) {
+    const Word Own = RegisterClipboardFormat(GridTextFormatName);
+    if (Data.HasFormat(Own)) {
+        const std::string T = Data.GetData(Own);
+        return T.substr(0, T.find('\0'));
+    }
+    return GridTextFromWide(Data.AsWideText());
 }
 
 TPoint TExtStringGrid::TextExtent(const AnsiString& Text) {
@@ -498,9 +625,12 @@ void TExtStringGrid::SetCellValue(Integer ACol, Integer ARow, const AnsiString& 
 Integer TExtStringGrid::PasteText(Integer ACol, Integer ARow, const AnsiString& Text,
                                  std::set<std::pair<Integer, Integer>>* Written) {
     if (ACol < 0 || ARow < 0 || ACol >= ColCount() || ARow >= RowCount()) return 0;
-    const bool Always = FNavigation->AllowClipboardAlways();
-    if (!Options().Contains(goEditing) && !Always && !FMouseActions->RangeSelectAndEdit()) return 0;
+    if (!TakesOutsideData()) return 0;
     const auto Lines = SplitClipText(Text);
+    size_t Widest = 0;
+    for (const auto& L : Lines) Widest = std::max(Widest, L.size());
+    if (PasteGrowsPastLimit(double(ACol) + double(Widest), double(ARow) + double(Lines.size())))
+        throw EExtGridError("Yapıştırılan metin tabloyu çok büyütür; yapıştırılmadı");
     Integer Count = 0, Rw = ARow, MaxCol = ACol;
     TProgressScope Progress(this, true);
     for (size_t L = 0; L < Lines.size(); ++L) {
@@ -512,7 +642,7 @@ Integer TExtStringGrid::PasteText(Integer ACol, Integer ARow, const AnsiString& 
             if (Field.empty() && L + 1 == Lines.size() && F + 1 == Lines[L].size() && Text.back() == '\t') break;
             if (C >= ColCount() && FNavigation->AllowClipboardColGrow()) SetColCount(C + 1);
             // A covered cell of a merge takes nothing: its text would go over the merge's own.
-            if (C < ColCount() && Rw < RowCount() && IsBaseCell(C, Rw) && (Always || CellEditable(C, Rw))) {
+            if (C < ColCount() && Rw < RowCount() && IsBaseCell(C, Rw) && TakesOutsideData(C, Rw)) {
                 bool Allow = true;
                 AnsiString Value = Field;
                 if (IsUnicodeText(Value)) {
@@ -538,6 +668,14 @@ Integer TExtStringGrid::PasteText(Integer ACol, Integer ARow, const AnsiString& 
     Progress.End();
     CellsChanged(Rect(RealColIndex(ACol), ARow, RealColIndex(MaxCol), std::min(Rw, RowCount() - 1)));
     return Count;
+}
+
+// A paste that would grow the grid to Cols columns and Rows data rows (as far as the options
+// let it grow) past the cell limit.
+bool TExtStringGrid::PasteGrowsPastLimit(double Cols, double Rows) {
+    const double C = FNavigation->AllowClipboardColGrow() ? std::max<double>(ColCount(), Cols) : ColCount();
+    const double R = FNavigation->AllowClipboardRowGrow() ? std::max<double>(RowCount(), Rows + FFixedFooters) : RowCount();
+    return (C > ColCount() || R > RowCount()) && C * R > MaxTransferCells;
 }
 
 // Columns up to LastCol and data rows up to LastRow, as far as the options allow a
@@ -582,11 +720,13 @@ void TExtStringGrid::ExpandSelectionToMerges() {
 void TExtStringGrid::CopySelectionToClipboard(TGridRect R, bool Disjunct) {
     FCopyOrigin = TGridCoord{R.Left, R.Top};
     TProgressScope Progress(this, false);
-    const AnsiString Text = CellsAsText(R, Disjunct, R.Bottom > R.Top);
+    TDataObject Texts;
+    const AnsiString Text = TransferText(Texts, R, Disjunct, R.Bottom > R.Top);
     TClipboard* Clip = Clipboard();
     Clip->Open();
     try {
         Clip->SetAsText(Text);
+        Clip->SetData(Texts);
         // Only a lone cell goes as rich text too: a rich text paste fills one cell.
         const TGridCoord Lone = LoneTransferCell(R, Disjunct);
         if (FNavigation->AllowRTFClipboard() && Lone.X >= 0) CopyRTFToClipboard(Lone.X, Lone.Y);
@@ -647,42 +787,57 @@ void TExtStringGrid::CutToClipboard() {
 }
 
 // --- paste ----------------------------------------------------------------------------------
+// Editing counts as on while it only rests on a cell that may not be edited.
+bool TExtStringGrid::TakesOutsideData() const {
+    return Options().Contains(goEditing) || FEditSuspended || FNavigation->AllowClipboardAlways() ||
+           FMouseActions->RangeSelectAndEdit();
+}
+
+// A dropped file's lines fill the fixed cells too, as its import places them.
+bool TExtStringGrid::TakesOutsideData(Integer ACol, Integer ARow) {
+    if (ACol < 0 || ARow < 0 || ACol >= ColCount() || ARow >= RowCount()) return false;
+    if (FNavigation->AllowClipboardAlways() || CellEditable(ACol, ARow)) return true;
+    return FFileDrop && TakesOutsideData() && IsFixed(ACol, ARow);
+}
+
 Integer TExtStringGrid::PasteAt(Integer ACol, Integer ARow) {
     TClipboard* Clip = Clipboard();
     const Word Fmt = RegisterClipboardFormat(CellsFormatName);
     if (FNavigation->AllowFmtClipboard() && Clip->HasFormat(Fmt)) {
+        if (!TakesOutsideData()) return 0;   // a whole-grid block would replace the grid
         TMemoryStream MS;
         const std::string Block = Clip->GetBuffer(Fmt);
         if (Block.empty()) return 0;
         MS.WriteBuffer(Block.data(), Integer(Block.size()));
         MS.SetPosition(0);
+        TStreamHeader H;
         try {
             TCellReader Rd(&MS);
-            const TStreamHeader H = ReadHeader(Rd);
+            H = ReadHeader(Rd);
             MS.SetPosition(0);
-            if (!H.Full) GrowForPaste(ACol + H.Cols - 1, ARow + H.Rows - 1);
             LoadCellsFromStream(TGridCoord{ACol, ARow}, &MS, true);
-            const TGridRect Pasted{ACol, ARow, ACol + H.Cols - 1, ARow + H.Rows - 1};
-            CellsChanged(Rect(Pasted.Left, Pasted.Top, Pasted.Right, Pasted.Bottom));
-            const bool Own = H.ID == Integer(reinterpret_cast<intptr_t>(this) & 0x7FFFFFFF);
-            PasteDone(Own ? FCopyOrigin : TGridCoord{-1, -1}, Pasted, FCopiedFlag);
-            return H.Cols * H.Rows;
         } catch (const EStreamError&) {
-            return 0;
+            throw EExtGridError("Panodaki hücreler bozuk ya da çok büyük; yapıştırılmadı");
         }
+        const TGridRect Pasted{ACol, ARow, ACol + H.Cols - 1, ARow + H.Rows - 1};
+        CellsChanged(Rect(Pasted.Left, Pasted.Top, Pasted.Right, Pasted.Bottom));
+        const bool Own = H.ID == Integer(reinterpret_cast<intptr_t>(this) & 0x7FFFFFFF);
+        PasteDone(Own ? FCopyOrigin : TGridCoord{-1, -1}, Pasted, FCopiedFlag);
+        return H.Cols * H.Rows;
     }
     const Word Rtf = RegisterClipboardFormat(RTFFormatName);
     if (FNavigation->AllowRTFClipboard() && Clip->HasFormat(Rtf)) {
         AnsiString T = Clip->GetBuffer(Rtf);
         if (const size_t Z = T.find('\0'); Z != AnsiString::npos) T.erase(Z);
-        if (CellEditable(ACol, ARow) || FNavigation->AllowClipboardAlways()) {
+        if (TakesOutsideData(ACol, ARow) && IsBaseCell(ACol, ARow)) {
             SetCellValue(ACol, ARow, T);
             CellsChanged(Rect(RealColIndex(ACol), ARow, RealColIndex(ACol), ARow));
         }
         return 0;
     }
-    if (Clip->HasFormat(CF_TEXT) || Clip->HasFormat(CF_UNICODETEXT)) return PasteText(ACol, ARow, Clip->AsText());
-    return 0;
+    TDataObject D;
+    Clip->GetData(D);
+    return D.HasFormat(CF_TEXT) ? PasteText(ACol, ARow, TextFromOutside(D)) : 0;
 }
 
 void TExtStringGrid::PasteFromClipboard() {
@@ -707,7 +862,7 @@ void TExtStringGrid::SmartFill(Integer Pasted) {
         }
         for (Integer R = S.Top; R <= S.Bottom; ++R)
             for (Integer C = S.Left; C <= S.Right; ++C) {
-                if ((C == S.Left && R == S.Top) || !IsBaseCell(C, R) || !CellEditable(C, R)) continue;
+                if ((C == S.Left && R == S.Top) || !IsBaseCell(C, R) || !TakesOutsideData(C, R)) continue;
                 AnsiString Value = V;
                 bool Allow = true;
                 if (OnClipboardBeforePasteCell) OnClipboardBeforePasteCell(this, C, R, Value, Allow);
@@ -755,7 +910,7 @@ void TExtStringGrid::SmartFill(Integer Pasted) {
     }
     for (Integer I = 2; I < N; ++I) {
         const TGridCoord P = At(I);
-        if (!IsBaseCell(P.X, P.Y) || !CellEditable(P.X, P.Y)) continue;
+        if (!IsBaseCell(P.X, P.Y) || !TakesOutsideData(P.X, P.Y)) continue;
         AnsiString V;
         if (Ints) {
             V = IntToStr(IA + Int64(I) * Step);
@@ -796,18 +951,27 @@ void TExtStringGrid::SaveCellsToStream(TGridRect R, TStream* Stream, bool Disjun
         if (L.empty()) return AnsiString();
         return JoinInts(0, Integer(L.size()) - 1, [&](Integer I) { return F(L[size_t(I)]); });
     };
+    const bool Full = !Disjunct && Cols == ColCount() && Rows == RowCount();
     W.Str("TGridPropIO");
     W.Int(Cols);
     W.Int(Rows);
     W.Str(Join(ColList, [this](Integer C) { return ColWidths(C); }));
     W.Str(Join(RowList, [this](Integer Rw) { return RowHeights(Rw); }));
-    W.Bool(!Disjunct && Cols == ColCount() && Rows == RowCount());
+    W.Bool(Full);
     W.Int(Integer(reinterpret_cast<intptr_t>(this) & 0x7FFFFFFF));
-    // The block's corner, so that a paste puts it where it was copied from, empty
-    // corner cells included; rows and columns are written in full 32 bits.
-    W.Str("TGridOriginIO");
-    W.Int(R.Left);
-    W.Int(R.Top);
+    // A reader places a block by its first cell. Only a block whose corner cell is empty, or
+    // whose rows or columns pass 16 bits, names its corner in a component of its own.
+    bool CornerFirst = true, Found = false;
+    for (size_t Ri = 0; Ri < RowList.size() && !Found; ++Ri)
+        for (size_t Ci = 0; Ci < ColList.size() && !Found; ++Ci) {
+            Found = !RawCells(ColList[Ci], RowList[Ri]).empty() || CellPropertiesOrNil(ColList[Ci], RowList[Ri]);
+            CornerFirst = !Found || (Ri == 0 && Ci == 0);
+        }
+    if (!Full && (!CornerFirst || R.Left + Cols - 1 > 0xFFFF || R.Top + Rows - 1 > 0xFFFF)) {
+        W.Str("TGridOriginIO");
+        W.Int(R.Left);
+        W.Int(R.Top);
+    }
     TProgressScope Progress(this, false);
     Integer LastProgress = -1;
     for (size_t Ri = 0; Ri < RowList.size(); ++Ri) {
@@ -823,7 +987,7 @@ void TExtStringGrid::SaveCellsToStream(TGridRect R, TStream* Stream, bool Disjun
             W.Str(T);
             W.Bool(P != nullptr);
             if (!P) continue;
-            WriteProps(W, P);
+            WriteProps(W, P, ColList, Ci, RowList, Ri);
             const auto* G = dynamic_cast<const TCellGraphic*>(P->KeptObject());
             // A kind drawn from an object of its own travels only with that object.
             const bool HasGraphic = G && (!ObjectComponent(G->CellType()) || CanWriteObject(G));
@@ -839,32 +1003,44 @@ void TExtStringGrid::SaveCellsToStream(TGridRect R, TStream* Stream, bool Disjun
     }
 }
 
+// The whole stream is read once before the grid takes any of it: a damaged one changes nothing.
 void TExtStringGrid::LoadCellsFromStream(TGridCoord Origin, TStream* Stream, bool AsPaste) {
+    const Int64 Start = Stream->Position();
+    ReadCellStream(Origin, Stream, AsPaste, false);
+    Stream->SetPosition(Start);
+    ReadCellStream(Origin, Stream, AsPaste, true);
+}
+
+void TExtStringGrid::ReadCellStream(TGridCoord Origin, TStream* Stream, bool AsPaste, bool Apply) {
     TCellReader Rd(Stream);
     const TStreamHeader H = ReadHeader(Rd);
     const Integer Cols = H.Cols, Rows = H.Rows;
-    const std::vector<Integer>& Widths = H.Widths;
-    const std::vector<Integer>& Heights = H.Heights;
     const bool Full = H.Full;
-    TUpdateScope Update(this);
-    const Integer Footers = std::clamp(FFixedFooters, 0, RowCount());
-    if (Full) {
+    if (Full) Origin = TGridCoord{0, 0};
+    // A paste grows the grid as far as the options allow, not past the cell limit.
+    const bool Grows = AsPaste && !Full;
+    if (!Apply && Grows && PasteGrowsPastLimit(double(Origin.X) + Cols, double(Origin.Y) + Rows)) Damaged();
+    std::optional<TUpdateScope> Update;
+    if (Apply) Update.emplace(this);
+    if (Apply && Grows) GrowForPaste(Origin.X + Cols - 1, Origin.Y + Rows - 1);
+    if (Apply && Full) {
         // The footer rows stay the last rows, with the properties their totals need.
+        const Integer Footers = std::clamp(FFixedFooters, 0, RowCount());
         ClearAll();
         if (RowCount() > Footers) ClearProps(0, 0, ColCount() - 1, RowCount() - 1 - Footers);
         if (Footers > 0) FitRowsAboveFooters(Footers, Rows - Footers);
         else SetRowCount(Rows);
         SetColCount(Cols);
-        for (Integer C = 0; C < Cols && C < Integer(Widths.size()); ++C) SetColWidths(C, Widths[size_t(C)]);
-        for (Integer R = 0; R < Rows && R < Integer(Heights.size()); ++R) SetRowHeights(R, Heights[size_t(R)]);
-        Origin = TGridCoord{0, 0};
+        for (Integer C = 0; C < Cols && C < Integer(H.Widths.size()); ++C) SetColWidths(C, H.Widths[size_t(C)]);
+        for (Integer R = 0; R < Rows && R < Integer(H.Heights.size()); ++R) SetRowHeights(R, H.Heights[size_t(R)]);
     }
     // A block's empty cells empty the cells under them (on a paste those it may fill), as a
-    // text paste does; an older stream does not tell where its block begins.
-    if (!Full && H.HasOrigin)
+    // text paste does.
+    if (Apply && !Full)
         for (Integer R = std::max(0, Origin.Y); R < Origin.Y + Rows && R < RowCount(); ++R)
             for (Integer C = std::max(0, Origin.X); C < Origin.X + Cols && C < ColCount(); ++C)
-                if (!AsPaste || FNavigation->AllowClipboardAlways() || CellEditable(C, R)) SetRawCells(C, R, AnsiString());
+                if (!AsPaste || TakesOutsideData(C, R)) SetRawCells(C, R, AnsiString());
+    // Cells lie inside the block; one that names no corner is placed by its first cell.
     bool First = !H.HasOrigin && !Full;
     Int64 Sc = Full ? 0 : H.Origin.X, Sr = Full ? 0 : H.Origin.Y;
     while (Stream->Position() < Stream->Size() - 1) {
@@ -872,16 +1048,19 @@ void TExtStringGrid::LoadCellsFromStream(TGridCoord Origin, TStream* Stream, boo
         const Integer R = Rd.Int(), C = Rd.Int();
         const AnsiString T = Rd.Str();
         const bool HasProp = Rd.Bool();
+        const bool PlacedByFirst = !H.HasOrigin && !Full;
         if (First) {
             Sc = C;
             Sr = R;
         }
         First = false;
-        const Int64 Tc64 = Origin.X + C - Sc, Tr64 = Origin.Y + R - Sr;
-        bool Inside = Tc64 >= 0 && Tr64 >= 0 && Tc64 < ColCount() && Tr64 < RowCount();
+        const Int64 Bc = Int64(C) - Sc, Br = Int64(R) - Sr;
+        if (Br < 0 || Br >= Rows || Bc >= Cols || Bc <= (PlacedByFirst ? -Int64(Cols) : -1)) Damaged();
+        const Int64 Tc64 = Origin.X + Bc, Tr64 = Origin.Y + Br;
+        bool Inside = Apply && Tc64 >= 0 && Tr64 >= 0 && Tc64 < ColCount() && Tr64 < RowCount();
         const Integer Tc = Inside ? Integer(Tc64) : -1, Tr = Inside ? Integer(Tr64) : -1;
         // A whole-grid stream replaces the grid, fixed cells included.
-        if (Inside && AsPaste && !Full && !FNavigation->AllowClipboardAlways() && !CellEditable(Tc, Tr)) Inside = false;
+        if (Inside && AsPaste && !Full && !TakesOutsideData(Tc, Tr)) Inside = false;
         // Each text to its own cell: through a merge a covered cell would write its base cell.
         if (Inside) SetRawCells(Tc, Tr, T);
         if (!HasProp) continue;
@@ -889,6 +1068,20 @@ void TExtStringGrid::LoadCellsFromStream(TGridCoord Origin, TStream* Stream, boo
         TCellProperties Scratch(nullptr, 0, 0);
         TCellProperties* P = Inside ? GetCellProperties(Tc, Tr) : &Scratch;
         ReadProps(Rd, P);
+        // A merge stays inside the block, and inside the grid where the block passes its edge.
+        const Integer Sx = P->CellSpanX(), Sy = P->CellSpanY();
+        if (P->IsBaseCell()) {
+            if (Sx < -1 || Sy < -1 || Bc + Sx >= Cols || Br + Sy >= Rows) Damaged();
+            if (Inside && Sx >= 0) P->SetCellSpanX(std::min(Sx, ColCount() - 1 - Tc));
+            if (Inside && Sy >= 0) P->SetCellSpanY(std::min(Sy, RowCount() - 1 - Tr));
+        } else {
+            if (Sx < 0 || Sy < 0 || Sx >= Cols || Sy >= Rows) Damaged();
+            if (Inside && (Sx > Tc || Sy > Tr)) {
+                P->SetIsBaseCell(true);
+                P->SetCellSpanX(-1);
+                P->SetCellSpanY(-1);
+            }
+        }
         if (!Rd.Bool()) continue;
         if (Inside) {
             ReadGraphic(Rd, CreateCellGraphic(Tc, Tr), Tc, Tr);
@@ -897,7 +1090,7 @@ void TExtStringGrid::LoadCellsFromStream(TGridCoord Origin, TStream* Stream, boo
             ReadGraphic(Rd, &G, Tc, Tr);
         }
     }
-    Update.End();
+    Update.reset();
     // A paste reports its own block.
-    if (!AsPaste) CellsChanged(Rect(Origin.X, Origin.Y, Origin.X + Cols - 1, Origin.Y + Rows - 1));
+    if (Apply && !AsPaste) CellsChanged(Rect(Origin.X, Origin.Y, Origin.X + Cols - 1, Origin.Y + Rows - 1));
 }

@@ -34,6 +34,7 @@ protected:
     void DropFiles(TPoint P, const std::vector<AnsiString>& Files) override { FGrid->OleDropFiles(P, Files); }
     void DragMouseMove(TPoint P, bool& Allow, Byte Formats) override { FGrid->OleDragMove(P, Allow, Formats); }
     void DragMouseLeave() override { FGrid->HideDropMarkers(); }
+    AnsiString DroppedText(const TDataObject& Data) override { return TExtStringGrid::TextFromOutside(Data); }
 
 private:
     TExtStringGrid* FGrid;
@@ -170,7 +171,7 @@ bool TExtStringGrid::OleDropRTF(TPoint P, const AnsiString& RTF) {
     const TGridCoord C = MouseCoord(P.X, P.Y);
     bool Allow = true;
     if (OnOleDrop) OnOleDrop(this, C.Y, C.X, RTF, Allow);
-    const bool Written = Allow && C.X >= 0 && C.Y >= 0;
+    const bool Written = Allow && TakesOutsideData() && TakesOutsideData(C.X, C.Y) && IsBaseCell(C.X, C.Y);
     if (Written) {
         SetCells(C.X, C.Y, RTF);
         GDropWritten = TDropWritten{true, {{0, 0}}};
@@ -195,6 +196,13 @@ void TExtStringGrid::OleDropFiles(TPoint P, const std::vector<AnsiString>& Files
     bool Allow = true;
     if (OnOleDropFile) OnOleDropFile(this, C.Y, C.X, Name, Allow);
     if (!Allow) return;
+    // The file's cells go only where a paste may write: the grid keeps the rest as it was.
+    if (!TakesOutsideData()) return;
+    struct TFileDropScope {
+        bool& Flag;
+        explicit TFileDropScope(bool& F) : Flag(F) { Flag = true; }
+        ~TFileDropScope() { Flag = false; }
+    } Scope(FFileDrop);
     const AnsiString Upper = UpperCase(Name);
     if (Upper.find(".CSV") != AnsiString::npos) {
         if (OnOleDrop) OnOleDrop(this, -1, -1, Name, Allow);
@@ -207,9 +215,12 @@ void TExtStringGrid::OleDropFiles(TPoint P, const std::vector<AnsiString>& Files
 }
 
 // --- starting a drag ---------------------------------------------------------------------------
-Integer TExtStringGrid::StartTextDoDrag(const AnsiString& Text, const AnsiString& RTF, Integer AllowedEffects) {
+Integer TExtStringGrid::StartTextDoDrag(const AnsiString& Text, const AnsiString& RTF, Integer AllowedEffects,
+                                        const TDataObject* Texts) {
     TDataObject Data;
     MakeDragData(Data, Text, -1, RTF);
+    if (Texts && !Text.empty())
+        for (Word F : Texts->Formats()) Data.SetData(F, Texts->GetData(F));
     return DoDragDrop(this, Data, AllowedEffects);
 }
 
@@ -339,9 +350,11 @@ bool TExtStringGrid::PendingDragMove(TShiftState Shift, Integer X, Integer Y) {
     GDropWritten = TDropWritten{};
     Integer Effect = DROPEFFECT_NONE;
     try {
-        const Integer BlockLeft = SelectionTransferRect().Left;
-        Effect = StartTextDoDrag(SelectionAsText(), SelectionRichText(), DROPEFFECT_COPY | DROPEFFECT_MOVE);
-        if (Effect == DROPEFFECT_MOVE) TakeDraggedRows(Disjunct, BlockLeft);
+        const TGridRect Block = SelectionTransferRect();
+        TDataObject Texts;
+        const AnsiString Text = TransferText(Texts, Block, Disjunct, false);
+        Effect = StartTextDoDrag(Text, SelectionRichText(), DROPEFFECT_COPY | DROPEFFECT_MOVE, &Texts);
+        if (Effect == DROPEFFECT_MOVE) TakeDraggedRows(Block);
     } catch (...) {
         FDragRows.clear();
         throw;
@@ -352,26 +365,25 @@ bool TExtStringGrid::PendingDragMove(TShiftState Shift, Integer X, Integer Y) {
 }
 
 // After a move: the dragged rows are removed or their dragged cells emptied, as far as
-// the drop wrote them (a grid's drop may refuse cells). Cells a drop into this same grid
-// has just written hold the moved data and stay.
-void TExtStringGrid::TakeDraggedRows(bool Disjunct, Integer BlockLeft) {
+// the drop wrote them (a grid's drop may refuse cells; another program takes all it got).
+// Only the block's columns went with the drag. Cells a drop into this same grid has just
+// written hold the moved data and stay.
+void TExtStringGrid::TakeDraggedRows(TGridRect Block) {
     std::vector<Integer> Rows;
     for (Integer R = 0; R < Integer(FDragRows.size()); ++R)
         if (FDragRows[size_t(R)] && !IsHiddenRow(R) && DisplRowIndex(R) < RowCount()) Rows.push_back(DisplRowIndex(R));
     const TGridRect& D = FSelfDropRect;
     const bool Remove = FDragDropSettings->OleRemoveRows() && Options().Contains(goRowSelect);
     if (!Remove && FDragDropSettings->OleCopyAlways()) return;
-    const Integer L = Disjunct ? 0 : FDragRect.Left, Rt = Disjunct ? ColCount() - 1 : FDragRect.Right;
+    const Integer L = Block.Left, Rt = std::min(Block.Right, ColCount() - 1);
     const TDropWritten Took = GDropWritten;
-    auto Arrived = [&](Integer C, Integer Line) {
-        return !Took.Known || Took.Fields.count({C - BlockLeft, Line}) > 0;
-    };
+    auto Arrived = [&](Integer C, Integer Line) { return !Took.Known || Took.Fields.count({C - L, Line}) > 0; };
     for (Integer Line = Integer(Rows.size()) - 1; Line >= 0; --Line) {
         const Integer R = Rows[size_t(Line)];
         const bool Dropped = R >= D.Top && R <= D.Bottom;
         if (Dropped && Remove) continue;
         bool Whole = true;
-        for (Integer C = L; C <= Rt && Whole; ++C) Whole = Arrived(C, Line) || C < BlockLeft;
+        for (Integer C = L; C <= Rt && Whole; ++C) Whole = Arrived(C, Line);
         if (Remove && Whole) {
             RemoveRowsEx(R, 1);
             continue;

@@ -193,7 +193,7 @@ void TExtStringGrid::CellGraphicPrintSize(Integer ACol, Integer ARow, Double Sca
 TPoint TExtStringGrid::CellGraphicSize(Integer ACol, Integer ARow) {
     const TCellGraphic* G = GetCellGraphic(ACol, ARow);
     if (!G) return Point(0, 0);
-    TPoint S(0, 0);
+    TPoint S{0, 0};
     const TCellType T = G->CellType();
     if (T == ctBitmap || T == ctIcon) {
         if (auto* B = dynamic_cast<TGraphic*>(T == ctBitmap ? G->Graphic() : G->Icon()))

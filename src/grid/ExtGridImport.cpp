@@ -15,24 +15,26 @@ namespace {
 
 const char Candidates[] = {',', ';', '#', '\t', '|', '@', '*', '-', '+', '&'};
 
-// More cells than this in one import are refused rather than exhausting memory.
-constexpr double MaxImportCells = 20e6;
+constexpr double MaxImportCells = TExtStringGrid::MaxTransferCells;
 
-// A UTF-8 file (with a byte-order mark, or valid UTF-8 holding multi-byte
-// characters) becomes code page 1254; anything else is taken as it is.
-AnsiString ToCodePage(std::string Bytes) {
-    if (Bytes.size() >= 3 && Bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) return Utf8ToAnsi(std::string_view(Bytes).substr(3));
+// A UTF-8 file: one with a byte-order mark (dropped here), or valid UTF-8 holding
+// multi-byte characters. Its fields are converted one by one; anything else is taken as it is.
+bool TakeUtf8(std::string& Bytes) {
+    if (Bytes.size() >= 3 && Bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+        Bytes.erase(0, 3);
+        return true;
+    }
     bool Multi = false;
     for (size_t I = 0; I < Bytes.size();) {
         const unsigned char C = static_cast<unsigned char>(Bytes[I]);
         size_t N = C < 0x80 ? 1 : (C >> 5) == 6 ? 2 : (C >> 4) == 14 ? 3 : (C >> 3) == 30 ? 4 : 0;
-        if (N == 0 || I + N > Bytes.size()) return Bytes;
+        if (N == 0 || I + N > Bytes.size()) return false;
         for (size_t K = 1; K < N; ++K)
-            if ((static_cast<unsigned char>(Bytes[I + K]) & 0xC0) != 0x80) return Bytes;
+            if ((static_cast<unsigned char>(Bytes[I + K]) & 0xC0) != 0x80) return false;
         Multi = Multi || N > 1;
         I += N;
     }
-    return Multi ? Utf8ToAnsi(Bytes) : Bytes;
+    return Multi;
 }
 
 // Lines at CR LF, CR or LF.
@@ -108,10 +110,16 @@ char DetectDelimiter(const std::vector<AnsiString>& Lines) {
     return '\0';
 }
 
-// Cell texts of the text stream: the header's third field 2 says that each CR, LF
-// and BS of a text is written as BS and r, n or b. Streams without it wrote a text
-// holding a CR with its CRs as TABs and its LFs as BSs.
+// Cell texts of the text stream. The plain form writes a text holding a CR with its CRs
+// as TABs and its LFs as BSs, and reads a text holding a BS back; a stream with a text that
+// form would change says so with the header's third field 2, and writes each CR, LF and
+// BS of its texts as BS and r, n or b.
 const char* const EscapedTexts = "2";
+
+AnsiString PlainStreamText(const AnsiString& T) { return CRLFToTabBS(T); }
+AnsiString ReadPlainStreamText(const AnsiString& T) {
+    return T.find('\x08') != AnsiString::npos ? TabBSToCRLF(T, true) : T;
+}
 
 AnsiString EscapeStreamText(const AnsiString& T) {
     AnsiString R;
@@ -166,7 +174,10 @@ void TExtStringGrid::ImportCSVFile(const AnsiString& FileName, bool Append) {
     if (!In) throw EExtGridError("Cannot open file " + FileName);
     std::stringstream Buf;
     Buf << In.rdbuf();
-    const std::vector<AnsiString> Raw = SplitLines(ToCodePage(Buf.str()));
+    std::string Bytes = Buf.str();
+    // Delimiters, quotes and line ends are the same bytes in UTF-8: the lines are split first.
+    const bool Utf8 = TakeUtf8(Bytes);
+    const std::vector<AnsiString> Raw = SplitLines(Bytes);
     const char Delim = FDelimiter ? FDelimiter : DetectDelimiter(Raw);
     const std::vector<AnsiString> Lines = JoinQuotedLines(Raw, Delim);
     if (double(Lines.size()) * std::max(1, ColCount()) > MaxImportCells)
@@ -174,24 +185,31 @@ void TExtStringGrid::ImportCSVFile(const AnsiString& FileName, bool Append) {
 
     TUpdateScope Update(this);
     const Integer Footers = std::clamp(FFixedFooters, 0, RowCount());
+    // A dropped file keeps every row and cell it may not write.
+    const Integer KeptRows = FFileDrop ? RowCount() - Footers : 0;
     Integer Target = Append ? RowCount() - Footers : 0;
-    if (Footers > 0) FitRowsAboveFooters(Footers, Target + Integer(Lines.size()));
+    if (Footers > 0) FitRowsAboveFooters(Footers, std::max(KeptRows, Target + Integer(Lines.size())));
     // A new import leaves nothing of the rows before it, also right of the file's columns.
     if (!Append)
         for (Integer R = 0; R < RowCount() - Footers; ++R)
-            for (Integer C = 0; C < ColCount(); ++C) SetRawCells(C, R, AnsiString());
+            for (Integer C = 0; C < ColCount(); ++C)
+                if (!FFileDrop || TakesOutsideData(C, R)) SetRawCells(C, R, AnsiString());
     Integer LastProgress = -1;
     size_t Done = 0;
     for (AnsiString Line : Lines) {
-        if (FOemConvert) OemToAnsiText(Line);
+        if (FOemConvert && !Utf8) OemToAnsiText(Line);
         if (RowCount() - FFixedFooters <= Target) SetRowCount(Target + 1000);
         Integer Col = 0;
         size_t P = 0;
         auto Store = [&](AnsiString V) {
             if (FCSVTildeBreaks) TildeToCRLF(V);
             else CSVFieldToCRLF(V);
+            // A field with letters that code page 1254 lacks becomes a Unicode cell.
+            if (Utf8) V = OutsideTextToCell(Utf8ToWide(V));
+            if (Utf8 && FOemConvert && !IsUnicodeText(V)) OemToAnsiText(V);
             if (Col >= ColCount()) SetColCount(Col + 1);
-            LoadCell(Col++, Target, V);
+            if (!FFileDrop || TakesOutsideData(Col, Target)) LoadCell(Col, Target, V);
+            ++Col;
         };
         while (P < Line.size()) {
             if (Line[P] == '"') {
@@ -230,7 +248,7 @@ void TExtStringGrid::ImportCSVFile(const AnsiString& FileName, bool Append) {
             LastProgress = Pr;
         }
     }
-    if (Footers == 0) SetRowCount(std::max(Target, TBaseGrid::FixedRows() + 1));
+    if (Footers == 0) SetRowCount(std::max({Target, KeptRows, TBaseGrid::FixedRows() + 1}));
     CellsChanged(Rect(0, 0, ColCount(), RowCount()));
 }
 
@@ -267,16 +285,21 @@ void TExtStringGrid::ImportExcelFile(const AnsiString& FileName, const AnsiStrin
     const Integer Top = Used->Row(), Left = Used->Column();
     {
         TUpdateScope Update(this);
-        SetColCount(std::max(Cols, TBaseGrid::FixedCols() + 1));
+        // A dropped file keeps every row, column and cell it may not write.
         const Integer Footers = std::clamp(FFixedFooters, 0, RowCount());
-        if (Footers > 0) FitRowsAboveFooters(Footers, Rows);
-        else SetRowCount(std::max(Rows, TBaseGrid::FixedRows() + 1));
+        const Integer KeptCols = FFileDrop ? ColCount() : 0, KeptRows = FFileDrop ? RowCount() - Footers : 0;
+        SetColCount(std::max({Cols, KeptCols, TBaseGrid::FixedCols() + 1}));
+        if (Footers > 0) FitRowsAboveFooters(Footers, std::max(Rows, KeptRows));
+        else SetRowCount(std::max({Rows, KeptRows, TBaseGrid::FixedRows() + 1}));
+        auto Load = [&](Integer C, Integer R, const AnsiString& V) {
+            if (!FFileDrop || TakesOutsideData(C, R)) LoadCell(C, R, V);
+        };
         for (Integer R = 0; R < Rows; ++R)
-            for (Integer C = 0; C < Cols; ++C) LoadCell(C, R, AnsiString());
+            for (Integer C = 0; C < Cols; ++C) Load(C, R, AnsiString());
         Sheet->ForEachCell([&](Integer R, Integer C, const Variant& V) {
             const TVarType T = VarType(V);
             if (T == varDispatch || T == varError) return;
-            if (R - Top < Rows && C - Left < Cols && R >= Top && C >= Left) LoadCell(C - Left, R - Top, VarToStr(V));
+            if (R - Top < Rows && C - Left < Cols && R >= Top && C >= Left) Load(C - Left, R - Top, VarToStr(V));
         });
     }
     CellsChanged(Rect(0, 0, ColCount(), RowCount()));
@@ -304,19 +327,33 @@ Integer TExtStringGrid::ReadStreamLine(TStream* Stream, AnsiString& Text) {
 }
 
 void TExtStringGrid::SaveCellsToStrings(TStream* Stream) {
-    WriteStreamLine(IntToStr(ColCount()) + "," + IntToStr(RowCount()) + "," + EscapedTexts, Stream);
-    for (Integer C = 0; C < ColCount(); ++C) WriteStreamLine("cw " + IntToStr(C) + "," + IntToStr(ColWidths(C)), Stream);
-    TProgressScope Progress(this, false);
-    AnsiString V;
-    for (Integer R = 0; R < RowCount(); ++R) {
-        for (Integer C = 0; C < ColCount(); ++C) {
-            if (!IsBaseCell(C, R)) continue;   // a merged cell's text is its base cell's
-            SaveCell(C, R, V);
-            if (V.empty()) continue;
-            WriteStreamLine(IntToStr(C) + "," + IntToStr(R) + "," + EscapeStreamText(V), Stream);
+    struct TSaved {
+        Integer C, R;
+        AnsiString Text;
+    };
+    std::vector<TSaved> Cells;
+    bool Plain = true;
+    {
+        TProgressScope Progress(this, false);
+        AnsiString V;
+        for (Integer R = 0; R < RowCount(); ++R) {
+            for (Integer C = 0; C < ColCount(); ++C) {
+                if (!IsBaseCell(C, R)) continue;   // a merged cell's text is its base cell's
+                SaveCell(C, R, V);
+                if (V.empty()) continue;
+                Plain = Plain && ReadPlainStreamText(PlainStreamText(V)) == V;
+                Cells.push_back(TSaved{C, R, V});
+            }
+            SaveProgress(1, R);
         }
-        SaveProgress(1, R);
     }
+    WriteStreamLine(IntToStr(ColCount()) + "," + IntToStr(RowCount()) + (Plain ? "" : AnsiString(",") + EscapedTexts),
+                    Stream);
+    for (Integer C = 0; C < ColCount(); ++C) WriteStreamLine("cw " + IntToStr(C) + "," + IntToStr(ColWidths(C)), Stream);
+    for (const TSaved& S : Cells)
+        WriteStreamLine(IntToStr(S.C) + "," + IntToStr(S.R) + "," +
+                            (Plain ? PlainStreamText(S.Text) : EscapeStreamText(S.Text)),
+                        Stream);
 }
 
 void TExtStringGrid::LoadCellsFromStrings(TStream* Stream) {
@@ -336,6 +373,7 @@ void TExtStringGrid::LoadCellsFromStrings(TStream* Stream) {
     else SetRowCount(H);
     for (Integer R = 0; R < RowCount(); ++R)
         for (Integer C = 0; C < ColCount(); ++C) SetRawCells(C, R, AnsiString());
+    Int64 Widths = 0;
     while (true) {
         const Int64 Start = Stream->Position();
         if (ReadStreamLine(Stream, L) == 0) break;
@@ -344,7 +382,12 @@ void TExtStringGrid::LoadCellsFromStrings(TStream* Stream) {
             AnsiString Rest = L.substr(3);
             const AnsiString C = SplitAt(Rest, ",");
             const Integer Col = StrToIntDef(C, -1);
-            if (Col >= 0 && Col < ColCount()) SetColWidths(Col, StrToIntDef(Rest, DefaultColWidth()));
+            // A width the grid cannot count with leaves the column as it is.
+            const Integer W = StrToIntDef(Rest, DefaultColWidth());
+            if (Col >= 0 && Col < ColCount() && W >= 0 && W <= 0xFFFF && Widths + W <= MaxGridExtent) {
+                SetColWidths(Col, W);
+                Widths += W;
+            }
             continue;
         }
         AnsiString Rest = L;
@@ -356,8 +399,7 @@ void TExtStringGrid::LoadCellsFromStrings(TStream* Stream) {
         }
         const Integer C = StrToIntDef(CT, -1), R = StrToIntDef(RT, -1);
         // Every line of a cell comes back, shown on one line or not.
-        if (Escaped) Rest = UnescapeStreamText(Rest);
-        else if (Rest.find('\x08') != AnsiString::npos) Rest = TabBSToCRLF(Rest, true);
+        Rest = Escaped ? UnescapeStreamText(Rest) : ReadPlainStreamText(Rest);
         if (C >= 0 && R >= 0 && C < ColCount() && R < RowCount()) LoadCell(C, R, Rest);
     }
     Update.End();

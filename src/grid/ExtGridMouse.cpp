@@ -154,7 +154,7 @@ void TExtStringGrid::PlaceCaretAt(Integer X, Integer Y) {
     auto* Combo = dynamic_cast<TComboBox*>(FEditorControl);
     TControl* Ctl = EditorMode() ? static_cast<TControl*>(InplaceEditor()) : Combo;
     if (!Ctl || (Combo && Combo->Style() == csDropDownList)) return;
-    const TPoint P(X - Ctl->Left(), Y - Ctl->Top());
+    const TPoint P{X - Ctl->Left(), Y - Ctl->Top()};
     if (P.X < 0 || P.Y < 0 || P.X >= Ctl->Width() || P.Y >= Ctl->Height()) return;
     if (Combo) Combo->SetSelStart(Combo->CharFromPos(P));
     else InplaceEditor()->SetSelStart(InplaceEditor()->CharFromPos(P));
@@ -308,7 +308,7 @@ bool TExtStringGrid::LeftPress(TShiftState Shift, Integer X, Integer Y) {
             if (P == AnsiString::npos) {
                 ShellOpener()->Open(Anchor);
             } else {
-                TPoint Cell(-1, -1);
+                TPoint Cell{-1, -1};
                 if (ParseR1C1(Anchor.substr(P + 7), Cell) && Cell.X >= 0 && Cell.X < ColCount() && Cell.Y >= 0 &&
                     Cell.Y < RowCount()) {
                     FocusCell(Cell.X, Cell.Y, true);

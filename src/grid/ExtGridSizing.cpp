@@ -30,7 +30,7 @@ void TExtStringGrid::SizeRowToContent(Integer ARow, bool OnlyGrow) {
             H = std::max(H, DefaultRowHeight());
             continue;
         }
-        TPoint S(0, 0);
+        TPoint S{0, 0};
         GetCellTextSize(C, ARow, S, true);
         H = std::max(H, S.Y + CellGraphicSize(C, ARow).Y);
     }
@@ -165,7 +165,7 @@ void TExtStringGrid::SizeColumnToContent(Integer ACol, Integer Extra) {
     Integer W = 0;
     for (Integer R = 0; R < RowCount(); ++R) {
         if (IsXMergedCell(ACol, R)) continue;
-        TPoint S(0, 0);
+        TPoint S{0, 0};
         GetCellTextSize(ACol, R, S, false);
         const TPoint G = CellGraphicSize(RealColIndex(ACol), R);
         W = std::max(W, S.X + G.X + (G.X > 0 ? 2 : 0));

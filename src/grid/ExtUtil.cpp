@@ -255,6 +255,14 @@ AnsiString WideToCellText(const WideString& Value) {
     return R;
 }
 
+bool FitsCodePage(const WideString& Text) {
+    return std::all_of(Text.begin(), Text.end(), [](char16_t C) { return UnicodeToCp1254(C) >= 0; });
+}
+
+AnsiString OutsideTextToCell(const WideString& Text) {
+    return FitsCodePage(Text) ? WideToAnsi(Text) : WideToCellText(Text);
+}
+
 bool IsUnicodeText(const AnsiString& Text) { return Text.size() >= 2 && Text[0] == '|' && Text[1] == '\\'; }
 
 WideString CellTextToWide(const AnsiString& Text) {

@@ -23,6 +23,10 @@ AnsiString WideToCellText(const WideString& Value);
 // Decodes an encoded text (an unpaired last byte is dropped); any other text is
 // converted from code page 1254.
 WideString CellTextToWide(const AnsiString& Text);
+// Code page 1254 holds every letter of the text.
+bool FitsCodePage(const WideString& Text);
+// Text from another program as a cell keeps it: 8-bit when it fits the code page, else a Unicode cell.
+AnsiString OutsideTextToCell(const WideString& Text);
 // The text is a Unicode cell's stored form ("|\\" and two bytes per UTF-16 unit).
 bool IsUnicodeText(const AnsiString& Text);
 // What a plain-text search or filter compares: a Unicode cell's decoded text, never its stored bytes.

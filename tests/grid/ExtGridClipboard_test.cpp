@@ -1,8 +1,10 @@
 #include "grid/ExtGrid.h"
 #include "grid/ExtObj.h"
+#include "grid/ExtUtil.h"
 
 #include "platform/rtl/CodePage.h"
 #include "platform/ui/Clipbrd.h"
+#include "platform/ui/Dialogs.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/Jpeg.h"
 #include "platform/ui/Rtf.h"
@@ -101,6 +103,21 @@ TEST_F(ExtGridClipboard, PasteGrowsColumnsAndRowsOnlyWhenAllowed) {
     EXPECT_EQ(6, F.Grid->ColCount());
     EXPECT_EQ(7, F.Grid->RowCount());
     EXPECT_EQ("d", F.Grid->Cells(5, 6));
+    F.Grid->SetColCount(20001);   // a text that would grow the grid past 20 million cells: refused whole
+    AnsiString Lines;
+    for (Integer I = 0; I < 1000; ++I) Lines += "x\r\n";
+    EXPECT_THROW(F.Grid->PasteText(1, 1, Lines), EExtGridError);
+    EXPECT_EQ(7, F.Grid->RowCount());
+    EXPECT_EQ("", F.Grid->Cells(1, 1));
+}
+
+TEST_F(ExtGridClipboard, APasteWhileTheCurrentCellMayNotBeEditedFillsTheOthers) {
+    F.Grid->GetCellProperties(2, 1)->SetReadOnly(true);
+    F.ShowFocused();
+    F.Key(Qt::Key_Right);   // onto the read-only cell: editing rests there
+    Clipboard()->SetAsText("a\tb");
+    F.Key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ("|b", F.Grid->Cells(2, 1) + "|" + F.Grid->Cells(3, 1));
 }
 
 TEST_F(ExtGridClipboard, PasteNeedsEditingAndSkipsRefusedCells) {
@@ -141,7 +158,8 @@ TEST_F(ExtGridClipboard, CellStreamCarriesPropertiesAndReportsItsOrigin) {
     F.Grid->SetColors(2, 2, clRed);
     F.Grid->CreateCellGraphic(3, 2)->SetCellType(ctCheckBox);
     F.Select(2, 2, 3, 3);
-    F.Grid->CopyToClipboard();
+    F.Grid->CopyToClipboard();   // its corner cell comes first: the block keeps the older form
+    EXPECT_EQ(std::string::npos, Clipboard()->GetBuffer(RegisterClipboardFormat("TExtStringGrid Cells")).find("Origin"));
     F.Select(1, 4, 1, 4);
     F.Grid->PasteFromClipboard();
     EXPECT_EQ("2.2", F.Grid->Cells(1, 4));
@@ -174,14 +192,68 @@ TEST_F(ExtGridClipboard, FullGridStreamReplacesSizeWidthsAndHeights) {
     EXPECT_EQ(111, G.Grid->ColWidths(2));
     EXPECT_EQ(44, G.Grid->RowHeights(3));
     EXPECT_EQ("4.5", G.Grid->Cells(4, 5));
+    F.Grid->CopyCellsToClipboard(TGridRect{0, 0, 4, 5});   // pasted into a grid that takes nothing from outside
+    G.Grid->Navigation()->SetAllowFmtClipboard(true);
+    G.Grid->SetOptions(TGridOptions());
+    G.Grid->SetRowCount(3);
+    EXPECT_EQ(0, G.Grid->PasteAt(1, 1));
+    EXPECT_EQ(3, G.Grid->RowCount());
 }
 
-TEST_F(ExtGridClipboard, DamagedCellStreamIsRefusedAndPastesNothing) {
+namespace {
+
+// Every text and merge of the grid, to see that a refused paste changed nothing.
+AnsiString Snapshot(TExtStringGrid* G) {
+    AnsiString S = IntToStr(G->ColCount()) + "x" + IntToStr(G->RowCount());
+    for (Integer R = 0; R < G->RowCount(); ++R)
+        for (Integer C = 0; C < G->ColCount(); ++C)
+            S += "|" + G->RawCells(C, R) + ":" + IntToStr(G->CellSpan(C, R).X) + IntToStr(G->CellSpan(C, R).Y);
+    return S;
+}
+
+// A copied block with the 32-bit value Skip bytes after the Nth occurrence of Name set to V.
+std::string Patched(std::string B, const std::string& Name, size_t Skip, int32_t V, int Nth = 1) {
+    size_t At = B.find(Name);
+    while (--Nth > 0) At = B.find(Name, At + 1);
+    B.replace(At + Name.size() + Skip, 4, std::string(reinterpret_cast<const char*>(&V), 4));
+    return B;
+}
+
+}  // namespace
+
+// A block claiming more than it holds, a merge span or a cell outside its block: refused
+// with a message, the grid as it was.
+TEST_F(ExtGridClipboard, AHostileOrDamagedOwnFormatBlockIsRefusedAndChangesNothing) {
     TStringStream Bad(AnsiString("\x0B\0\0\0TGridPropIO\xFF\xFF", 17));
     EXPECT_THROW(F.Grid->LoadCellsFromStream(TGridCoord{1, 1}, &Bad), EStreamError);
+    F.Fill();
     F.Grid->Navigation()->SetAllowFmtClipboard(true);
-    Clipboard()->SetBuffer(RegisterClipboardFormat("TExtStringGrid Cells"), "garbage");
-    EXPECT_EQ(0, F.Grid->PasteAt(1, 1));
+    F.Grid->Navigation()->SetAllowClipboardRowGrow(true);
+    F.Grid->MergeCells(1, 1, 2, 1);
+    F.Select(1, 1, 2, 2);
+    F.Grid->CopyToClipboard();
+    const Word Fmt = RegisterClipboardFormat("TExtStringGrid Cells");
+    const std::string Good = Clipboard()->GetBuffer(Fmt);
+    std::string NoCells = Good.substr(0, Good.find(std::string("\x0B\0\0\0TGridCellIO", 15)));   // 100 x 1000, nothing more
+    NoCells = Patched(Patched(NoCells, "TGridPropIO", 0, 100), "TGridPropIO", 4, 1000);
+    const std::string Blocks[] = {"garbage", NoCells, Patched(Good, "TGridCellPropIO", 24, 0x7FFFFFFF),
+                                  Patched(Good, "TGridCellIO", 4, 1000, 2),
+                                  Patched(Good, "TGridCellPropIO", 12, 0x7FFFFFFF)};   // font size
+    const AnsiString Before = Snapshot(F.Grid);
+    for (const std::string& B : Blocks) {
+        Clipboard()->SetBuffer(Fmt, B);
+        EXPECT_THROW(F.Grid->PasteAt(3, 3), EExtGridError);
+        TStringStream S(B);   // and loaded: read whole before the grid takes anything
+        EXPECT_THROW(F.Grid->LoadCellsFromStream(TGridCoord{3, 3}, &S), EStreamError);
+        EXPECT_EQ(Before, Snapshot(F.Grid));
+    }
+    TScriptedPrompter Prompts;
+    TPrompterGuard PG(&Prompts);
+    F.ShowFocused();
+    F.Select(3, 3, 3, 3);
+    F.Key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_NE(AnsiString::npos, Prompts.LastMessage().find("yapıştırılmadı"));
+    EXPECT_EQ(Before, Snapshot(F.Grid));
 }
 
 TEST_F(ExtGridClipboard, SmartPasteFillsTheSelectionOrContinuesASeries) {
@@ -326,12 +398,13 @@ TEST_F(ExtGridClipboard, TruncatedPictureStreamPastesNothingAndLeaksNothing) {
     ASSERT_GT(Block.size(), 40u * 40u * 3u);
     for (size_t Cut : {size_t(10), Block.size() / 2}) {
         Clipboard()->SetBuffer(Fmt, Block.substr(0, Block.size() - Cut));
-        EXPECT_EQ(0, F.Grid->PasteAt(2, 2)) << Cut;
+        EXPECT_THROW(F.Grid->PasteAt(2, 2), EExtGridError) << Cut;
     }
     std::string Bad = Block;
     Bad.replace(Bad.find("TBitmap"), 7, "TBitmaX");
     Clipboard()->SetBuffer(Fmt, Bad);
-    EXPECT_EQ(0, F.Grid->PasteAt(2, 2));
+    EXPECT_THROW(F.Grid->PasteAt(2, 2), EExtGridError);
+    EXPECT_EQ(nullptr, F.Grid->GetCellGraphic(2, 2));
 }
 
 TEST_F(ExtGridClipboard, RichTextCellsGoAsTheirPlainTextAndAsRichText) {
@@ -406,6 +479,7 @@ TEST_F(ExtGridClipboard, AnOwnFormatBlockPastesByItsCornerAndOldStreamsStillRead
     F.Select(1, 3, 1, 3);
     F.Key(Qt::Key_V, Qt::ControlModifier);
     std::string Old = Clipboard()->GetBuffer(RegisterClipboardFormat("TExtStringGrid Cells"));
+    EXPECT_NE(std::string::npos, Old.find("TGridOriginIO"));   // an empty corner and rows past 16 bits
     TStringStream S(Old.erase(Old.find(std::string("\x0D\0\0\0TGridOriginIO", 17)), 25));
     F.Grid->LoadCellsFromStream(TGridCoord{3, 1}, &S);
     EXPECT_EQ("x", F.Grid->Cells(2, 4));
@@ -424,22 +498,53 @@ TEST_F(ExtGridClipboard, MarkedRowsCopyTheirDataCellsOnly) {
     G.Grid->Navigation()->SetAllowFmtClipboard(true);
     G.Grid->PasteAt(1, 1);
     EXPECT_EQ("4.4", G.Grid->Cells(4, 2));
+    F.Grid->MergeCells(1, 2, 1, 2);   // a merge into an unmarked row goes as far as the marked rows run
+    F.Key(Qt::Key_C, Qt::ControlModifier);
+    G.Grid->PasteAt(1, 1);
+    EXPECT_FALSE(G.Grid->IsMergedCell(1, 1));
+    EXPECT_EQ("1.4", G.Grid->Cells(1, 2));
     F.Grid->SetCells(0, 2, "n2");   // a cut empties what the copy took, as far as it may be edited
     F.Grid->GetCellProperties(3, 2)->SetReadOnly(true);
     F.Key(Qt::Key_X, Qt::ControlModifier);
     EXPECT_EQ("n2||3.2", F.Grid->Cells(0, 2) + "|" + F.Grid->Cells(1, 2) + "|" + F.Grid->Cells(3, 2));
 }
 
-// Letters whose UTF-16 units hold the bytes 0, 9, 10, 11 and 13, on two lines.
-TEST_F(ExtGridClipboard, AUnicodeCellGoesAsTextAndComesBackWhole) {
+// Letters whose UTF-16 units hold the bytes 0, 9, 10, 11 and 13, on two lines: other
+// programs read the letters, a grid takes the cell back as a Unicode cell, also one whose
+// letters fit the code page; another program's letters outside the code page make a Unicode cell.
+TEST_F(ExtGridClipboard, AUnicodeCellGoesAsItsLettersAndComesBackWhole) {
     const WideString W = u"a\r\n\u010D\u010A\t\u010B\u0109";
     F.Grid->SetWideCell(1, 1, W);
+    F.Grid->SetWideCell(2, 1, u"\u015Eeker");
     F.ShowFocused();
-    F.Select(1, 1, 1, 1);
+    F.Select(1, 1, 2, 1);
     F.Key(Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(u"\"" + W + u"\"\t\u015Eeker", Clipboard()->AsWideText());
+    EXPECT_EQ("\"a\r\n??\t??\"\tŞeker", Clipboard()->AsText());
     F.Select(1, 3, 1, 3);
     F.Key(Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(W, F.Grid->GetWideCell(1, 3));
+    EXPECT_TRUE(IsUnicodeText(F.Grid->RawCells(2, 3)));
+    Clipboard()->SetAsWideText(u"Dvo\u0159\u00E1k\t\u015Eeker\r\n\"\u0416\r\n\"\"x\"\r\n");
+    F.Key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(u"Dvo\u0159\u00E1k", F.Grid->GetWideCell(1, 3));
+    EXPECT_EQ("Şeker", F.Grid->RawCells(2, 3));
+    EXPECT_EQ(u"\u0416\r\n\"x", F.Grid->GetWideCell(1, 4));
+}
+
+// Another program's text as the grid pastes it: a field with letters outside the code page
+// becomes a Unicode cell, with its quotes, tabs and line ends kept; a text that fits keeps its bytes.
+TEST(ExtGridClipboardText, TextFromOtherProgramsKeepsItsCellsAndLetters) {
+    const std::pair<std::u16string, AnsiString> Cases[] = {
+        {u"\u0416\ta\t", "|\\#0416\ta\t"},
+        {u"\"\u0416\r\nx\"\t\"b\tc\"\r\n", "|\\#0416000D000A0078\t\"b\tc\"\r\n"},
+        {u"\"\u015Eeker\"\"\"\tx\r\n", "\"Şeker\"\"\"\tx\r\n"},
+    };
+    for (const auto& [In, Want] : Cases) {
+        TDataObject D;
+        D.SetAsWideText(In);
+        EXPECT_EQ(Want, TExtStringGrid::TextFromOutside(D));
+    }
 }
 
 TEST_F(ExtGridClipboard, SmartPasteContinuesDatesByMonthsKeepingTheTime) {

@@ -31,6 +31,8 @@ struct TDragForm {
     TShiftState DropShift;
     Integer DragsCarried = 0;
     AnsiString CarriedText;   // of the last drag, up to its end zero
+    WideString CarriedWide;
+    bool ToAnotherProgram = false;   // which takes all it gets
     Integer CarriedColumn = -1;
 
     TDragForm() {
@@ -46,7 +48,9 @@ struct TDragForm {
             ++DragsCarried;
             const AnsiString T = Data.AsText();
             CarriedText = T.substr(0, T.find('\0'));
+            CarriedWide = Data.AsWideText();
             CarriedColumn = DroppedColumn(Data);
+            if (ToAnotherProgram) return Allowed & DROPEFFECT_MOVE;
             const TRect R = Target->CellRect(DropCell.X, DropCell.Y);
             return DeliverDrop(Target, R.Left + 5, R.Top + 5, Data, Allowed, DropShift);
         });
@@ -328,6 +332,28 @@ TEST(ExtGridDragDrop, RichTextIsOfferedAndTakenOnlyWhenRichTextDropsAreOn) {
     EXPECT_FALSE(RTFDropEnabled());
 }
 
+// Rich text, text and file drops all leave a cell the grid may not edit as it was.
+TEST(ExtGridDragDrop, NoDropWritesACellTheGridMayNotEdit) {
+    TDragForm F;
+    TExtStringGrid* G = F.Target;
+    G->SetCells(2, 2, "keep");
+    G->GetCellProperties(2, 2)->SetReadOnly(true);
+    G->DragDropSettings()->SetOleDropRTF(true);
+    TDataObject Rich, Text;
+    MakeDragData(Rich, "a", -1, "{\\rtf1 a}");
+    MakeDragData(Text, "t", -1, "");
+    const TRect R = G->CellRect(2, 2);
+    for (const TDataObject* D : {&Rich, &Text}) DeliverDrop(G, R.Left + 5, R.Top + 5, *D, DROPEFFECT_COPY);
+    TTempFile Csv("a,b,c\r\nd,e,f\r\ng,h,i\r\n", "liste.csv");
+    DropFiles(G, {Csv.Name()});   // the current cell rests on the cell it may not edit
+    EXPECT_EQ("keep e a", G->Cells(2, 2) + " " + G->Cells(1, 1) + " " + G->Cells(0, 0));
+    TDragForm Plain;   // a grid that takes nothing from outside takes no file either
+    Plain.Target->SetOptions(TGridOptions());
+    DropFiles(Plain.Target, {Csv.Name()});
+    EXPECT_EQ("", Plain.Target->Cells(0, 0));
+    G->DragDropSettings()->SetOleDropRTF(false);
+}
+
 TEST(ExtGridDragDrop, AColumnDragCarriesAPictureOfItsHeaderWithTheBottomLeftUnderTheMouse) {
     TDragForm F;
     F.Source->DragDropSettings()->SetOleColumnDragDrop(true);
@@ -518,6 +544,7 @@ TEST(ExtGridDragDrop, AUnicodeCellDraggedToAnotherGridArrivesWhole) {   // its s
     F.Source->SetWideCell(1, 1, u"\u010Daj\r\n\u0416");
     F.Select(F.Source, 1, 1, 2, 2);
     F.DragFrom(1, 1);
+    EXPECT_EQ(u"\"\u010Daj\r\n\u0416\"\ts21\r\ns12\ts22", F.CarriedWide);   // other programs read letters
     EXPECT_EQ(u"\u010Daj\r\n\u0416", F.Target->GetWideCell(2, 3));
     EXPECT_EQ("s22", F.Target->Cells(3, 4));
     F.Target->DragDropSettings()->SetOleDropRTF(true);   // the whole block still
@@ -527,13 +554,20 @@ TEST(ExtGridDragDrop, AUnicodeCellDraggedToAnotherGridArrivesWhole) {   // its s
     EXPECT_EQ(u"\u0416a", F.Target->GetWideCell(2, 3));
     EXPECT_EQ("s14", F.Target->Cells(2, 4));
     F.Target->DragDropSettings()->SetOleDropRTF(false);   // the flag is shared by every grid
+    TDataObject Outside;   // another program's letters outside the code page
+    Outside.SetAsWideText(u"Dvo\u0159\u00E1k\t\u015E");
+    const TRect R = F.Target->CellRect(1, 1);
+    DeliverDrop(F.Target, R.Left + 5, R.Top + 5, Outside, DROPEFFECT_COPY);
+    EXPECT_EQ(u"Dvo\u0159\u00E1k", F.Target->GetWideCell(1, 1));
+    EXPECT_EQ("Ş", F.Target->RawCells(2, 1));
 }
 
 // A move takes what it moved and nothing else: cells a drop into the dragging grid
 // wrote stay, rows dragged onto their own block are neither lost nor doubled, a drop
-// that could not be written or was refused takes nothing, and marked rows are found by real row.
+// that could not be written or was refused takes nothing, and marked rows are found by real row
+// and give only the columns they carried, also to another program.
 TEST(ExtGridDragDrop, AMoveTakesOnlyWhatItMoved) {
-    struct TCase { TGridRect Sel; TPoint Drop; bool Self, Rows, Insert, Write, Marked; const char* Want; bool Refuse = false; };
+    struct TCase { TGridRect Sel; TPoint Drop; bool Self, Rows, Insert, Write, Marked; const char* Want; bool Refuse = false, Out = false; };
     const TCase Cases[] = {
         {{1, 1, 2, 2}, {2, 2}, true, false, false, true, false, ",|,s11|s13,s12|s14,s24|s15,s25"},
         {{1, 2, 4, 3}, {1, 3}, true, true, true, true, false, "s11,s21|s12,s22|s13,s23|s14,s24|s15,s25"},
@@ -541,12 +575,14 @@ TEST(ExtGridDragDrop, AMoveTakesOnlyWhatItMoved) {
         {{1, 4, 4, 4}, {1, 2}, true, true, false, false, false, "s11,s21|s12,s22|s13,s23|s14,s24|s15,s25"},
         {{1, 2, 1, 2}, {2, 3}, false, false, false, true, true, "s11,s21|s12,s22|,s23|s14,s24|s15,s25"},
         {{1, 1, 2, 2}, {2, 3}, false, false, false, true, false, ",|s12,s22|s13,s23|s14,s24|s15,s25", true},
+        {{1, 2, 1, 2}, {2, 3}, false, false, false, true, true, "s11,s21|s12,s22|,s23|s14,s24|s15,s25", false, true},
     };
     for (const TCase& C : Cases) {
         TDragForm F;
         TExtStringGrid* G = F.Source;
         if (C.Self) F.Target = G;
         F.DropCell = C.Drop;
+        F.ToAnotherProgram = C.Out;
         G->DragDropSettings()->SetOleDropTarget(C.Self);
         G->Navigation()->SetAllowClipboardAlways(C.Write);
         G->DragDropSettings()->SetOleRemoveRows(C.Rows);

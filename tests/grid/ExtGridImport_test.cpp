@@ -62,6 +62,11 @@ TEST(ExtGridImport, QuotedFieldsKeepDelimitersQuotesTurkishLettersAndLineBreaks)
         EXPECT_EQ("Öztürk", G.Cell(1, 2));
         EXPECT_EQ("son", G.Cell(2, 2));
     }
+    TTempFile U("Dvo\xC5\x99\xC3\xA1k;\xC5\x9E\r\n");   // letters the code page lacks: a Unicode cell
+    TImportGrid G;
+    G.Grid->ImportCSVFile(U.Name(), false);
+    EXPECT_EQ(u"Dvo\u0159\u00E1k", G.Grid->GetWideCell(0, 0));
+    EXPECT_EQ("Ş", G.Cell(1, 0));
 }
 
 TEST(ExtGridImport, AppendKeepsTheFooterTextsInTheNewLastRow) {
@@ -136,8 +141,8 @@ TEST(ExtGridImport, CellTextStreamRoundTripsTextsWidthsAndLineBreaks) {
     TStringStream S;
     A.Grid->SaveCellsToStrings(&S);
     EXPECT_EQ(AnsiString::npos, S.DataString().find("2,1,"));
-    EXPECT_EQ(0u, S.DataString().find("3,3,2\r\ncw 0,"));   // 2: texts with escaped line breaks
-    EXPECT_NE(AnsiString::npos, S.DataString().find("1,1,a,b\r\n"));
+    EXPECT_EQ(0u, S.DataString().find("3,3\r\ncw 0,"));   // the plain form, which every text survives
+    EXPECT_NE(AnsiString::npos, S.DataString().find("1,1,a,b\r\n2,2,two\t\blines\r\n"));
     TImportGrid B;
     B.Grid->SetMultilinecells(true);
     S.SetPosition(0);
@@ -164,6 +169,9 @@ TEST(ExtGridImport, AnUnreadableLineEndsTheStreamAtItsStart) {
     EXPECT_EQ(12, S.Position());
     TStringStream Huge("99999,99999\r\n");
     EXPECT_THROW(G.Grid->LoadCellsFromStrings(&Huge), EReadError);
+    TStringStream Wide("2,2\r\ncw 1,2147483647\r\n");   // a width the grid cannot count with
+    G.Grid->LoadCellsFromStrings(&Wide);
+    EXPECT_EQ(G.Grid->DefaultColWidth(), G.Grid->ColWidths(1));
 }
 
 TEST(ExtGridImport, CellTextStreamKeepsEveryCharacterAndReadsTheOlderForm) {
@@ -173,12 +181,23 @@ TEST(ExtGridImport, CellTextStreamKeepsEveryCharacterAndReadsTheOlderForm) {
     for (size_t I = 0; I < Texts.size(); ++I) A.Grid->SetCells(1, Integer(I), Texts[I]);
     TStringStream S, Old("2,2\r\n1,1,two\t\blines\r\n");
     A.Grid->SaveCellsToStrings(&S);
+    EXPECT_NE(AnsiString::npos, S.DataString().find(",2\r\ncw 0,"));   // 2: texts with escaped line breaks
     S.SetPosition(0);
     A.Grid->SetMultilinecells(true);
     A.Grid->LoadCellsFromStrings(&S);
     for (size_t I = 0; I < Texts.size(); ++I) EXPECT_EQ(Texts[I], A.Cell(1, Integer(I)));
     A.Grid->LoadCellsFromStrings(&Old);
     EXPECT_EQ("two\r\nlines", A.Cell(1, 1));
+}
+
+// Assign copies the cells through the text stream: every kind of text arrives as it left.
+TEST(ExtGridImport, AssignCarriesTurkishMultiLineAndUnicodeCellsWhole) {
+    TImportGrid A, B;
+    const AnsiString Texts[] = {"Şeker", "iki\r\nsatır", WideToCellText(u"Dvo\u0159\u00E1k\r\n\u010D")};
+    A.Grid->SetRowCount(3);
+    for (Integer R = 0; R < 3; ++R) A.Grid->SetCells(1, R, Texts[R]);
+    B.Grid->Assign(A.Grid.get());
+    for (Integer R = 0; R < 3; ++R) EXPECT_EQ(Texts[R], B.Cell(1, R));
 }
 
 TEST(ExtGridImport, AfterAnImportTheFooterRowTotalsTheImportedRows) {

@@ -34,6 +34,18 @@ AnsiString TClipboard::AsText() const {
 
 void TClipboard::SetAsText(const AnsiString& Value) { SetBuffer(CF_TEXT, Value); }
 
+WideString TClipboard::AsWideText() const {
+    TDataObject D;
+    GetData(D);
+    return D.AsWideText();
+}
+
+void TClipboard::SetAsWideText(const WideString& Value) {
+    TDataObject D;
+    D.SetAsWideText(Value);
+    SetData(D);
+}
+
 bool TClipboard::HasFormat(Word Format) const {
     TDataObject D;
     GetData(D);

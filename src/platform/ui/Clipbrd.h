@@ -7,6 +7,8 @@ class TClipboard : public TObject {
 public:
     AnsiString AsText() const;
     void SetAsText(const AnsiString& Value);
+    WideString AsWideText() const;   // every letter of the text, also those code page 1254 lacks
+    void SetAsWideText(const WideString& Value);
     bool HasFormat(Word Format) const;
     std::string GetBuffer(Word Format) const;
     void SetBuffer(Word Format, const std::string& Data);

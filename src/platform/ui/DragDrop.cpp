@@ -81,6 +81,33 @@ AnsiString TDataObject::AsText() const {
 
 void TDataObject::SetAsText(const AnsiString& Text) { FData[CF_TEXT] = Text; }
 
+WideString TDataObject::AsWideText() const {
+    auto It = FData.find(CF_UNICODETEXT);
+    if (It == FData.end()) {
+        const AnsiString T = GetData(CF_TEXT);
+        return AnsiToWide(T.substr(0, T.find('\0')));
+    }
+    WideString W;
+    for (size_t I = 0; I + 1 < It->second.size(); I += 2) {
+        const char16_t C = static_cast<char16_t>(static_cast<unsigned char>(It->second[I]) |
+                                                 (static_cast<unsigned char>(It->second[I + 1]) << 8));
+        if (C == 0) break;
+        W += C;
+    }
+    return W;
+}
+
+void TDataObject::SetAsWideText(const WideString& Text) {
+    std::string B;
+    B.reserve(Text.size() * 2 + 2);
+    for (char16_t C : Text) {
+        B += static_cast<char>(C & 0xFF);
+        B += static_cast<char>(C >> 8);
+    }
+    B.append(2, '\0');
+    FData[CF_UNICODETEXT] = B;
+}
+
 namespace {
 
 constexpr size_t kDropFilesSize = 20;   // offset, point (2), non-client flag, wide flag

@@ -26,6 +26,9 @@ public:
     std::string GetData(Word Format) const;   // "" when absent
     AnsiString AsText() const;                 // CF_TEXT, or the Unicode text converted
     void SetAsText(const AnsiString& Text);    // CF_TEXT
+    // CF_UNICODETEXT (up to its zero), or CF_TEXT converted; every letter another program offers.
+    WideString AsWideText() const;
+    void SetAsWideText(const WideString& Text);   // CF_UNICODETEXT, UTF-16LE ended by a zero unit
     // CF_HDROP: a file-list header (names at offset 20, wide flag in the fifth
     // field) and zero-terminated names ended by an empty one.
     void SetFiles(const std::vector<AnsiString>& Names);   // wide names

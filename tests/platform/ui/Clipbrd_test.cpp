@@ -51,17 +51,10 @@ TEST(Clipbrd, DataObjectsCrossMimeDataWithOwnFormats) {
 // Unicode text keeps the characters that code page 1254 lacks, both ways.
 TEST(Clipbrd, UnicodeTextKeepsCharactersOutsideTheCodePage) {
     const std::u16string Wide = u"Ж€ş";
-    std::string Bytes;
-    for (char16_t C : Wide) {
-        Bytes += static_cast<char>(C & 0xFF);
-        Bytes += static_cast<char>(C >> 8);
-    }
-    TDataObject D;
-    D.SetData(CF_UNICODETEXT, Bytes);
-    Clipboard()->SetData(D);
-    TDataObject Back;
-    Clipboard()->GetData(Back);
-    ASSERT_TRUE(Back.HasFormat(CF_UNICODETEXT));
-    EXPECT_EQ(Back.GetData(CF_UNICODETEXT).substr(0, Bytes.size()), Bytes);
-    EXPECT_EQ(Back.AsText(), "?€ş");   // the 8-bit view marks what it cannot hold
+    Clipboard()->SetAsWideText(Wide);
+    EXPECT_EQ(Clipboard()->AsWideText(), Wide);
+    EXPECT_EQ(Clipboard()->AsText(), "?€ş");   // the 8-bit view marks what it cannot hold
+    TDataObject Eight;                           // 8-bit text alone reads as Unicode too
+    Eight.SetAsText(std::string("Şı\0x", 5));
+    EXPECT_EQ(Eight.AsWideText(), u"Şı");
 }
