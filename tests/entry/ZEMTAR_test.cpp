@@ -525,11 +525,20 @@ TEST_F(ZEMTAR, StartUpOpensTheNamedDatabaseAndReportsItsOwnFailure) {
     KeepEntryObjectsOnly(Override);
     {
         TTestDatabase Db(1, true);
+        Db.Execute("alter table EABONEKIMLIK add constraint CK_TEST_ADI check (ADI <> 'Yasak')");
         SetProgramDatabaseName(Db.Path());
         EXPECT_TRUE(StartProgram());
         ASSERT_NE(dmodule1, nullptr);
         EXPECT_TRUE(dmodule1->FBDbase1->Connected());
         EXPECT_TRUE(Prompts.Records().empty());
+        // What the database refuses is told in Turkish, the server's words after it.
+        EABONEKIMLIKF->Show();
+        for (auto [C, T] : {std::pair<TControl*, const char*>{EABONEKIMLIKF->ABONENO, "1"}, {EABONEKIMLIKF->BADI, "Yasak"},
+                            {EABONEKIMLIKF->UAVTNO, "9"}})
+            C->SetText(T);
+        uitest::Click(EABONEKIMLIKF->btrkaydet);
+        EXPECT_EQ(Prompts.LastMessage().find("Veritabanı işlemi yapılamadı. "), 0u) << Prompts.LastMessage();
+        Prompts.Clear();
         TearDown();
         SetUp();
     }
