@@ -393,16 +393,12 @@ TEST_F(SubscriberSheetClickTest, SubscriptionDateMustHoldADateAndIsStoredInOneFo
               "01.03.201601.01.2016NULL");
 }
 
-// Two rows of one subscriber (the database overlooks trailing blanks): the second
-// would silently replace the first.
+// Two rows of one subscriber: the second would silently replace the first.
 TEST_F(SubscriberSheetClickTest, TwoRowsOfOneSubscriberStopTheWholeImportNamingBoth) {
-    for (const AnsiString Again : {"0001", "0001 "}) {
-        Prompts.Clear();
-        ScriptImport(Workbook({Row("0001", "Bir", 1.0), Row("0002", "İki", 2.0), Row(Again, "Başka", 3.0)}), "2", "4");
-        EXPECT_EQ(ClickImport(), std::vector<AnsiString>{"Excel satırları 2 ve 4: ikisi de \"" + Again + "\" numaralı abone; "
-                                                         "hangisinin kaydedileceği belli değil. Hiçbir kayıt aktarılmadı."});
-        EXPECT_EQ(DM.Count("select * from eabonekimlik"), 0);
-    }
+    ScriptImport(Workbook({Row("0001", "Bir", 1.0), Row("0002", "İki", 2.0), Row("0001 ", "Başka", 3.0)}), "2", "4");
+    EXPECT_EQ(ClickImport(), std::vector<AnsiString>{"Excel satırları 2 ve 4: ikisi de \"0001 \" numaralı abone; "
+                                                     "hangisinin kaydedileceği belli değil. Hiçbir kayıt aktarılmadı."});
+    EXPECT_EQ(DM.Count("select * from eabonekimlik"), 0);
 }
 
 TEST_F(SubscriberSheetClickTest, RowsWithoutASubscriberNumberAreSkipped) {
