@@ -43,12 +43,16 @@ bool ValidKind(TProgramObject Kind) { return Kind >= 0 && Kind < ProgramObjectCo
 // "Cannot perform operation -- DB is not open.": the database layer's message table.
 constexpr Integer DatabaseNotOpen = 12;
 
-// The database layer speaks English; what reaches the operator is Turkish.
+// The database layer speaks English; what reaches the operator is Turkish,
+// the layer's or the server's own words after it.
 void ShowProgramException(TObject*, const Exception& E) {
-    const auto* Db = dynamic_cast<const EFBClientError*>(&E);
-    if (Db && Db->SQLCode() == DatabaseNotOpen)
+    const auto* Db = dynamic_cast<const EFBError*>(&E);
+    const auto* Client = dynamic_cast<const EFBClientError*>(&E);
+    if (Client && Client->SQLCode() == DatabaseNotOpen)
         Application->ShowException(
             Exception("\"" + ProgramDatabaseName() + "\" veritabanı açık değil; işlem yapılamadı"));
+    else if (Db)
+        Application->ShowException(Exception("Veritabanı işlemi yapılamadı. " + E.Message()));
     else
         Application->ShowException(E);
 }

@@ -207,7 +207,8 @@ void SubscriberSheetImportTable(const AnsiString& TableName, TpFBDataSet* Shared
         CheckSheetImportRows(Sheet, First, Last, 1, Check, SharedDataSet, Format(FieldsSQL, {TableName}));
 
     CheckSheetRowsDistinct(
-        Rows, [&](Integer Row) { return VarToStr(Sheet->Cells(Row, 1)); },
+        // Trailing blanks aside, as the database compares the numbers.
+        Rows, [&](Integer Row) { return TrimRight(VarToStr(Sheet->Cells(Row, 1))); },
         [&](Integer Row) { return Format("\"%s\" numaralı abone", {VarToStr(Sheet->Cells(Row, 1))}); });
     for (Integer Row : Rows) ImportRow(TableName, SharedDataSet, Sheet, Row);
 }

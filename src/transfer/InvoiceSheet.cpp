@@ -64,7 +64,7 @@ std::vector<TRowTarget> RowTargets(const TInvoiceKind& Kind, TExcelWorksheet* Sh
         std::vector<std::pair<AnsiString, AnsiString>> Stored, Same;
         for (; !Found->Eof(); Found->Next()) {
             Stored.emplace_back(StoredRef(Found.get()), Found->FieldByName("faturatarihi")->AsString());
-            if (Stored.back().first == Ref) Same.push_back(Stored.back());
+            if (TrimRight(Stored.back().first) == TrimRight(Ref)) Same.push_back(Stored.back());
         }
         const auto& Pick = Same.empty() ? Stored : Same;
         if (Pick.size() > 1)
@@ -74,7 +74,8 @@ std::vector<TRowTarget> RowTargets(const TInvoiceKind& Kind, TExcelWorksheet* Sh
                                    {R, No, Date, Ref}));
         if (Pick.empty()) Targets.push_back({R, false, Ref, Date});
         else Targets.push_back({R, true, Pick[0].first, Pick[0].second});
-        Keys[R] = No + '\0' + Date + '\0' + Targets.back().Ref;
+        // The database compares texts without their trailing blanks.
+        Keys[R] = TrimRight(No) + '\0' + Date + '\0' + TrimRight(Targets.back().Ref);
     }
     CheckSheetRowsDistinct(
         Rows, [&](Integer R) { return Keys[R]; },

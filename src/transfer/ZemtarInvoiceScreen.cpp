@@ -215,6 +215,7 @@ void TZemtarInvoiceScreen::FormShow(TObject*) {
 }
 
 void TZemtarInvoiceScreen::Button1Click(TObject*) {
+    if (!ilktarih->TakeTyped() || !sontarih->TakeTyped()) return;
     TExtStringGrid* G = OENDEKS;
     for (Integer R = 1; R < G->RowCount(); ++R) {
         for (Integer C = 1; C < G->ColCount(); ++C) G->SetCells(C, R, AnsiString());
@@ -297,6 +298,7 @@ void TZemtarInvoiceScreen::Button2Click(TObject*) {
 }
 
 void TZemtarInvoiceScreen::Button4Click(TObject*) {
+    if (!sontarih->TakeTyped()) return;   // its year dates the file
     TInvoiceFileInputs In;
     In.Month = iay->Text();
     In.LastDate = sontarih->Date();

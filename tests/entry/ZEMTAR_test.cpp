@@ -525,11 +525,16 @@ TEST_F(ZEMTAR, StartUpOpensTheNamedDatabaseAndReportsItsOwnFailure) {
     KeepEntryObjectsOnly(Override);
     {
         TTestDatabase Db(1, true);
+        Db.Execute("alter table EABONEKIMLIK add constraint CK_TEST_ADI check (ADI <> 'Yasak')");
         SetProgramDatabaseName(Db.Path());
         EXPECT_TRUE(StartProgram());
         ASSERT_NE(dmodule1, nullptr);
         EXPECT_TRUE(dmodule1->FBDbase1->Connected());
         EXPECT_TRUE(Prompts.Records().empty());
+        EABONEKIMLIKF->Show(), EABONEKIMLIKF->ABONENO->SetText("1"), EABONEKIMLIKF->UAVTNO->SetText("9");
+        EABONEKIMLIKF->BADI->SetText("Yasak"), uitest::Click(EABONEKIMLIKF->btrkaydet);   // the database refuses
+        EXPECT_EQ(Prompts.LastMessage().find("Veritabanı işlemi yapılamadı. "), 0u);   // its own words after
+        Prompts.Clear();
         TearDown();
         SetUp();
     }

@@ -197,11 +197,11 @@ TEST_F(BulkInvoiceEditing, SavesTakeTheTypedDateAndADateNotWholeStopsThem) {
             TypeText(Day);
             if (Day[1]) SystemClick(EDialog->kaydet);
             else SystemKey(EDialog.get(), Qt::Key_K, Qt::AltModifier);
-            WaitUntil([&] { return !EDialog->Visible() || (!Day[1] && EDialog->faturatarihi->Text() == "31.03.2016"); });
+            WaitUntil([&] { return !EDialog->Visible() || (!Day[1] && !Prompts.Messages().empty()); });
             if (EDialog->Visible()) SystemClose(EDialog.get());
         }
     });
-    EXPECT_TRUE(Prompts.Messages().empty());
+    EXPECT_EQ(Prompts.Messages().size(), 1u);
     EXPECT_EQ(DM().Value("select list(FATURATARIHI) from efatura where ABONENO = '200'"), "29.03.2016");
 }
 

@@ -225,7 +225,7 @@ TEST_F(InvoiceSheetClick, ARowMatchingTwoStoredInvoicesStopsTheWholeImport) {
 // second would replace the first, so nothing is written and both rows are named.
 TEST_F(InvoiceSheetClick, TwoRowsOfOneInvoiceStopTheWholeImportNamingBoth) {
     Answer(Workbook({Invoice("100", "R1", Variant(1.0)), Invoice("200", "R2", Variant(2.0)),
-                     Invoice("100", "R1", Variant(3.0), "2016-03-01")}),
+                     Invoice("100", "R1 ", Variant(3.0), "2016-03-01")}),
            "2", "4");
     EXPECT_EQ(ClickImport(EBulk.get()), std::vector<AnsiString>{"Excel satırları 2 ve 4: ikisi de \"100\" abonesinin "
               "01.03.2016 tarihli faturası; hangisinin kaydedileceği belli değil. Hiçbir kayıt aktarılmadı."});

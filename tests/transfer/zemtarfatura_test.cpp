@@ -193,6 +193,10 @@ TEST_F(ElectricityInvoiceScreen, WriteChecksThenWritesTheMarkedRows) {
     uitest::Click(F->Button4);
     EXPECT_EQ(Prompts.LastMessage().find("Satır 1, sütun 8 (ZEMTAR DURUMU): 'ZEMTARTAN MUAF' durumundaki"), 0u);
     EXPECT_EQ(LoadFileToString(Path), Text);
+    F->sontarih->SetFocus();   // a date typed but not whole stops the file and the listing, naming it
+    for (TButton* B : {F->Button4, F->Button1}) uitest::TypeText(u"150"), uitest::SystemClick(B);
+    EXPECT_EQ(Prompts.Messages().end()[-2] + Cell(11, 1), Prompts.LastMessage() + "E");
+    EXPECT_EQ(Prompts.LastMessage().find("\"15.0 .2016\" tam bir tarih değil"), 0u);
 }
 
 TEST_F(ElectricityInvoiceScreen, NumberEditsFilterKeysAndTaxNumberLength) {

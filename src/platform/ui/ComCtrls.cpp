@@ -236,14 +236,20 @@ void TDateTimePicker::Fill() {
 }
 
 void TDateTimePicker::Clear() {
+    FGaveWayTo = nullptr;
     FEmpty = true;
     FValue = WithDay(FValue, ::Now());   // stepped or dropped down, an empty picker starts at today
     Apply();
 }
 
 bool TDateTimePicker::TakeTyped() {
-    if (Commit()) return true;
+    // A click or Alt+key on a button leaves the picker before the button acts.
+    const bool GaveWay = FGaveWayTo && FGaveWayTo == QApplication::focusWidget();
+    const AnsiString Typed = GaveWay ? FGaveWay : FromQ(FEdit->text());
+    FGaveWayTo = nullptr;
+    if (!GaveWay && Commit()) return true;
     if (CanFocus() && !Focused()) SetFocus();
+    ShowMessage("\"" + TrimRight(Typed) + "\" tam bir tarih değil; işlem yapılmadı. Lütfen tarihi gün.ay.yıl olarak tam giriniz.");
     return false;
 }
 
@@ -264,6 +270,7 @@ void TDateTimePicker::SelectPart(Integer Part) {
 
 void TDateTimePicker::SetValueByUser(TDateTime Value) {
     const bool Changed = Value != FValue || FEmpty;
+    FGaveWayTo = nullptr;
     FValue = Value;
     FEmpty = false;
     Apply();
@@ -456,7 +463,15 @@ bool TDateTimePicker::QtEvent(QEvent* E) {
     // date not whole then gives way to what the picker held. Escape puts that
     // back (and goes on to whoever else answers it).
     if (E->type() == QEvent::FocusOut) {
-        if (static_cast<QFocusEvent*>(E)->reason() != Qt::PopupFocusReason) GuardedCall(this, [&] { Commit(); });
+        if (static_cast<QFocusEvent*>(E)->reason() != Qt::PopupFocusReason)
+            GuardedCall(this, [&] {
+                const AnsiString Typed = FromQ(FEdit->text());
+                if (Commit()) return;
+                FGaveWay = Typed;
+                FGaveWayTo = QApplication::focusWidget();   // already the one taking the focus
+            });
+    } else if (E->type() == QEvent::FocusIn) {
+        FGaveWayTo = nullptr;
     } else if (E->type() == QEvent::KeyPress) {
         const int Key = static_cast<QKeyEvent*>(E)->key();
         if (Key == Qt::Key_Escape && FTyped) Apply();
@@ -469,6 +484,7 @@ bool TDateTimePicker::QtEvent(QEvent* E) {
 TDateTime TDateTimePicker::Date() const { return std::trunc(FValue); }
 
 void TDateTimePicker::SetDate(TDateTime Value) {
+    FGaveWayTo = nullptr;
     FValue = WithDay(FValue, Value);
     FEmpty = false;
     Apply();
@@ -477,6 +493,7 @@ void TDateTimePicker::SetDate(TDateTime Value) {
 TDateTime TDateTimePicker::DateTime() const { return FValue; }
 
 void TDateTimePicker::SetDateTime(TDateTime Value) {
+    FGaveWayTo = nullptr;
     FValue = Value;
     FEmpty = false;
     Apply();

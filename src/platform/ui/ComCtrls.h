@@ -97,8 +97,10 @@ public:
     // Delete or Backspace over the whole date empties it (off by default).
     void SetAllowEmpty(bool Value) { FAllowEmpty = Value; }
     // Digits typed but not yet counted are taken, as leaving would take them.
-    // False when they are no whole date: the picker holds what it held before
-    // and has the focus, and whoever reads the date for a save stops.
+    // False, with a message naming what was typed, when they are no whole date,
+    // also when the button or control now pressed took the focus from such digits
+    // (they gave way as the picker was left): the picker holds what it held
+    // before and has the focus, and whoever reads the date for a save stops.
     bool TakeTyped();
     TNotifyEvent OnChange;
 
@@ -131,6 +133,9 @@ private:
     bool FEmpty = false;
     bool FAllowEmpty = false;
     AnsiString FPartDigits;   // typed into the current part since it was entered
+    // Digits not whole when the picker was left, and the widget that took the focus.
+    AnsiString FGaveWay;
+    const void* FGaveWayTo = nullptr;
     void Fill();             // an empty picker shows its date before it is stepped
 };
 
