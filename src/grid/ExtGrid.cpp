@@ -207,11 +207,20 @@ void TExtStringGrid::SetIntegralHeight(bool Value) {
 
 // --- size -------------------------------------------------------------------
 void TExtStringGrid::SetRowCount(Integer Value) {
-    // Rows cut off take their records along, so rows added back later start clean.
-    if (const Integer Cut = RowCount() - std::max<Integer>(1, Value); Cut > 0 && !FRecordsKept && FRowMap)
+    // Rows cut off take their records along, so rows added back later start clean; rows
+    // hidden among them are shown first to go with them.
+    const bool Cutting = Value < RowCount() && !FRecordsKept && FRowMap;
+    if (Cutting && NumHiddenRows() > 0)
+        for (Integer R = RealRowIndex(std::max<Integer>(1, Value) - 1) + 1; R < AllRowCount(); ++R)
+            if (IsHiddenRow(R)) {
+                UnHideRows(R, AllRowCount() - 1);
+                break;
+            }
+    if (const Integer Cut = RowCount() - std::max<Integer>(1, Value); Cut > 0 && Cutting)
         RowRecordsRemoved(RowCount() - Cut, Cut);
     if (FFixedRowAlways && RowCount() == FixedRows()) RestoreSelection();
     TBaseGrid::SetRowCount(Value);
+    if (Cutting && HasNodes()) RecountNodes();
     if (Value > FFixedRowsMem && FFixedRowAlways && TBaseGrid::FixedRows() != FFixedRowsMem)
         TBaseGrid::SetFixedRows(FFixedRowsMem);
     SetDisplRowCount(RowCount());

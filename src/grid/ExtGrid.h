@@ -1337,6 +1337,10 @@ private:
     void RowRecordsMoved(Integer AFrom, Integer ATo);
     void ColumnRecordsMoved(Integer AFrom, Integer ATo);
     TCellGraphic* NodeAtReal(Integer ARealRow);   // the node of a shown or hidden row
+    // A whole replacement starts clean: all rows shown, no node, mark, merge, control or
+    // cell property of the content it replaces left to come back (ExtGridSort.cpp).
+    void ResetContent(Integer AKeepFooters = 0);
+    void RecountNodes();
     std::vector<Integer> FColumnOrder;
     std::vector<Byte> FDragRows;   // by real row: the rows a running drag takes from
     bool FRecordsKept = false;     // the count changes on a road that keeps the records itself

@@ -173,6 +173,7 @@ void TExtStringGrid::ImportCSVFile(const AnsiString& FileName, bool Append) {
         throw EExtGridError("File " + FileName + " has too many lines");
 
     TUpdateScope Update(this);
+    if (!Append) ResetContent(FFixedFooters);
     const Integer Footers = std::clamp(FFixedFooters, 0, RowCount());
     Integer Target = Append ? RowCount() - Footers : 0;
     if (Footers > 0) FitRowsAboveFooters(Footers, Target + Integer(Lines.size()));
@@ -267,6 +268,7 @@ void TExtStringGrid::ImportExcelFile(const AnsiString& FileName, const AnsiStrin
     const Integer Top = Used->Row(), Left = Used->Column();
     {
         TUpdateScope Update(this);
+        ResetContent(FFixedFooters);
         SetColCount(std::max(Cols, TBaseGrid::FixedCols() + 1));
         const Integer Footers = std::clamp(FFixedFooters, 0, RowCount());
         if (Footers > 0) FitRowsAboveFooters(Footers, Rows);
@@ -329,8 +331,9 @@ void TExtStringGrid::LoadCellsFromStrings(TStream* Stream) {
     if (W < 1 || H < 1 || double(W) * H > MaxImportCells || (C2 != AnsiString::npos && !Escaped))
         throw EReadError("Invalid stream format");
     TUpdateScope Update(this);
+    // The grid becomes the stream's: nothing stays from before; footer rows stay the last rows.
+    ResetContent(FFixedFooters);
     SetColCount(W);
-    // The grid becomes the stream's: no text stays from before; footer rows stay the last rows.
     const Integer Footers = std::clamp(FFixedFooters, 0, RowCount());
     if (Footers > 0) FitRowsAboveFooters(Footers, std::max(0, H - Footers));
     else SetRowCount(H);

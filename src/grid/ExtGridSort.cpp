@@ -866,7 +866,16 @@ void TExtStringGrid::FreeHiddenCellObjects(const std::vector<TObject*>& AObjects
 void TExtStringGrid::ClearRect(Integer ALeft, Integer ATop, Integer ARight, Integer ABottom) {
     const Integer L = std::max(0, ALeft), T = std::max(0, ATop);
     const Integer R = std::min(ColCount() - 1, ARight), B = std::min(RowCount() - 1, ABottom);
-    for (Integer Rw = T; Rw <= B; ++Rw)
+    std::vector<Integer> Reals, Nodes;   // the block's rows, by real row
+    for (Integer Rw = T; Rw <= B; ++Rw) {
+        Reals.push_back(RealRowIndex(Rw));
+        if (L == 0 && IsNode(Rw)) Nodes.push_back(Reals.back());
+    }
+    // A node whose glyph is cleared goes whole: its rows come out and stay (a contracted
+    // one shows them), as when its row is removed.
+    for (auto It = Nodes.rbegin(); It != Nodes.rend(); ++It) RemoveNode(*It);
+    for (Integer Real : Reals) {
+        const Integer Rw = DisplRowIndex(Real);
         for (Integer C = L; C <= R; ++C) {
             if (HasCellProperties(C, Rw)) {
                 RemoveCellGraphic(C, Rw);
@@ -874,6 +883,7 @@ void TExtStringGrid::ClearRect(Integer ALeft, Integer ATop, Integer ARight, Inte
             }
             if (!RawCells(C, Rw).empty()) SetRawCells(C, Rw, AnsiString());
         }
+    }
     RepaintUnlessUpdating();
     CellsChanged(Rect(ALeft, ATop, ARight, ABottom));
 }
@@ -882,7 +892,37 @@ void TExtStringGrid::ClearRows(Integer ARow, Integer ACount) { ClearRect(0, ARow
 
 void TExtStringGrid::ClearCols(Integer ACol, Integer ACount) { ClearRect(ACol, 0, ACol + ACount - 1, RowCount() - 1); }
 
-void TExtStringGrid::ClearAll() { ClearRect(0, 0, ColCount() - 1, RowCount() - 1); }
+void TExtStringGrid::ClearAll() {
+    ResetContent(FFixedFooters);   // footer rows keep what their totals need
+    ClearRect(0, 0, ColCount() - 1, RowCount() - 1);
+}
+
+void TExtStringGrid::ResetContent(Integer AKeepFooters) {
+    if (EditorMode()) HideEditor();
+    TUpdateScope Update(this);
+    if (FFilterActive) SetFilterActive(false);
+    ExpandAll();
+    // Footer rows kept by a load keep their properties and totals.
+    const Integer Last = RowCount() - 1 - std::clamp(AKeepFooters, 0, RowCount());
+    for (Integer R = 0; R <= Last; ++R)
+        for (Integer C = 0; C < ColCount(); ++C) RemoveCellGraphic(C, R);
+    if (Last >= 0) ClearProps(0, 0, ColCount() - 1, Last);   // merges, colours and the controls placed in cells go with them
+    FNodeCount = 0;
+    FRowSelect.clear();
+    FRowMarks.clear();
+    FDragRows.clear();
+    FSelectedCells.clear();
+    FUnsortedOrder.clear();
+    Update.End();
+    UpdateCellControls();
+}
+
+void TExtStringGrid::RecountNodes() {
+    Integer N = 0;
+    for (Integer R = 0; R < AllRowCount(); ++R)
+        if (NodeAtReal(R)) ++N;
+    FNodeCount = N;
+}
 
 void TExtStringGrid::AddRowAtEnd() {
     if (FFixedFooters > 0) {

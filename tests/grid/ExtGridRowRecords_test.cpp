@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <tuple>
 
 using namespace gridtest;
 using namespace uitest;
@@ -229,6 +230,48 @@ TEST_F(ExtGridRowRecords, ContractedNodesThroughTheFilterAndRemovedNodeRows) {
     G->RemoveSelectedRows();
     G->RemoveRowsEx(4, 1);   // r5, shown after r3, r4
     EXPECT_EQ((V{"r1", "r3", "r4", "r6"}), F.Col1(true));
+}
+
+// A whole replacement (and a smaller row count) leaves nothing of what it replaces to come
+// back later: no hidden row, node, merge, mark or control; a cleared node's row lets its rows out.
+TEST_F(ExtGridRowRecords, ReplacedOrClearedContentLeavesNothingToComeBack) {
+    TExtStringGrid Other(nullptr);
+    Other.SetColCount(5);
+    Other.SetRowCount(3);
+    Other.SetCells(1, 2, "o2");
+    Other.MouseActions()->SetDisjunctRowSelect(true);
+    const V Copy{"", "o2"}, Empty(6, "");
+    using TRoad = std::function<void(TExtStringGrid*)>;
+    const std::vector<std::tuple<TRoad, V, bool>> Roads = {   // road, column 1 after, whole
+        {[](TExtStringGrid* G) { G->ClearAll(); }, Empty, true},
+        {[&](TExtStringGrid* G) { G->Assign(&Other); }, Copy, true},
+        {[&](TExtStringGrid* G) {
+             TMemoryStream S;
+             Other.SaveCellsToStrings(&S);
+             S.SetPosition(0);
+             G->LoadCellsFromStrings(&S);
+         }, Copy, true},
+        {[](TExtStringGrid* G) { G->SetRowCount(2); }, V{"r1"}, false},
+        {[](TExtStringGrid* G) { G->ClearRows(2, 1); }, V{"r1", "", "r3", "r4", "r5"}, false}};
+    for (size_t I = 0; I < Roads.size(); ++I) {
+        TRowsForm F;
+        TExtStringGrid* G = F.Grid;
+        G->MouseActions()->SetDisjunctRowSelect(true);
+        G->SetRowSelected(1, true);
+        G->MergeCells(3, 1, 2, 1);
+        TEdit* E = F.CellEdit(2, 1);
+        G->AddNode(2, 3);   // r2 over r3, r4
+        G->ContractNode(2);
+        G->HideRow(6);      // r6
+        std::get<0>(Roads[I])(G);
+        const Integer Hidden = G->NumHiddenRows(), Rows = G->RowCount();
+        EXPECT_EQ(I == 4 ? 1 : 0, Hidden) << I;   // r6, hidden on its own, stays so after a clear
+        EXPECT_EQ(0, G->NodeCount()) << I;
+        EXPECT_EQ(std::get<1>(Roads[I]), F.Col1(I == 4)) << I;
+        EXPECT_EQ(Rows, G->RowCount()) << I;
+        if (std::get<2>(Roads[I]))
+            EXPECT_EQ((V{"0", "0", "0", "0"}), (V{IntToStr(G->IsMergedCell(3, 1)), IntToStr(E->Visible()), IntToStr(G->RowSelected(1)), IntToStr(G->CellControl(2, 1) != nullptr)})) << I;
+    }
 }
 
 // Ungrouping gives the column back in its place with its cells, through a sort, a moved
