@@ -391,6 +391,8 @@ public:
     void UnHideRows(Integer AFromRow, Integer AToRow);
     void UnHideRow(Integer ARow) { UnHideRows(ARow, ARow); }
     void UnHideRowsAll();
+    // A node's own row moves alone: the node's rows stay where they are, shown, and leave it.
+    void MoveRow(Integer FromIndex, Integer ToIndex) override;
     void ParkSelection();
     void RestoreSelection();
     bool SelectionParked() const { return FParked; }
@@ -1337,6 +1339,7 @@ private:
     void RowRecordsMoved(Integer AFrom, Integer ATo);
     void ColumnRecordsMoved(Integer AFrom, Integer ATo);
     TCellGraphic* NodeAtReal(Integer ARealRow);   // the node of a shown or hidden row
+    TCellProperties* Col0PropertiesAtReal(Integer ARealRow);
     // A whole replacement starts clean: all rows shown, no node, mark, merge, control or
     // cell property of the content it replaces left to come back (ExtGridSort.cpp).
     void ResetContent(Integer AKeepFooters = 0);

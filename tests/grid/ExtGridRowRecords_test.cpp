@@ -274,6 +274,26 @@ TEST_F(ExtGridRowRecords, ReplacedOrClearedContentLeavesNothingToComeBack) {
     }
 }
 
+// A node's own row moved, by a call or a drag, leaves its rows behind, shown and out of it,
+// and joins the node it lands in: contracting it later hides no row of another.
+TEST_F(ExtGridRowRecords, AMovedNodeRowLeavesItsRowsBehind) {
+    for (const bool Drag : {false, true}) {
+        TRowsForm F;
+        TExtStringGrid* G = F.Grid;
+        F.Options({goRowMoving});
+        G->SetFixedCols(2);   // a press on column 1 takes the row
+        G->AddNode(1, 2);     // r1 over r2
+        G->AddNode(3, 3);     // r3 over r4, r5
+        G->ContractNode(3);
+        Drag ? F.Drag(F.Centre(1, 3), F.Centre(1, 2)) : G->MoveRow(3, 2);   // r3 after r1
+        EXPECT_EQ((V{"r1", "r3", "r2", "r4", "r5", "r6"}), F.Col1(true)) << Drag;
+        EXPECT_EQ((V{"3", "1", "-1"}), (V{IntToStr(G->GetNodeSpan(1)), IntToStr(G->GetNodeSpan(2)), IntToStr(G->GetParentRow(4))})) << Drag;
+        G->ContractNode(2);
+        G->ContractNode(1);
+        EXPECT_EQ((V{"r1", "r4", "r5", "r6"}), F.Col1(true)) << Drag;
+    }
+}
+
 // Ungrouping gives the column back in its place with its cells, through a sort, a moved
 // row, a removed row and a removed column while grouped; regrouping names columns as shown.
 TEST_F(ExtGridRowRecords, UngroupingGivesBackTheColumnWithItsCells) {

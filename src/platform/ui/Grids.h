@@ -166,7 +166,7 @@ public:
 
     // --- moving and removing rows and columns (cell contents move with them)
     void MoveColumn(Integer FromIndex, Integer ToIndex);
-    void MoveRow(Integer FromIndex, Integer ToIndex);
+    virtual void MoveRow(Integer FromIndex, Integer ToIndex);
     void DeleteColumn(Integer ACol);
     void DeleteRow(Integer ARow);
 
