@@ -1449,6 +1449,8 @@ private:
     Word SearchFooterFlags() const;
     void AfterSearchFooterFind();
     void SetHighlights(const AnsiString& Text);
+    // The button comes up and the tags leave the cells' texts.
+    void EndSearchHighlight();
     void SearchFooterStep(bool Backward);
     bool ColumnWidthsKept() const;
     // Columns of the layout with a grouped column in its place (ExtGridStore.cpp).

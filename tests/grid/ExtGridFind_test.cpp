@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <tuple>
+#include <vector>
 
 using namespace uitest;
 
@@ -189,6 +190,29 @@ TEST_F(ExtGridFind, WithHighlightDownTheSearchMatchesTheCellsOwnTexts) {
     TypeText(u"l");   // "<hi>A</hi>li" holds no "al" as text
     EXPECT_EQ((TGridCoord{1, 1}), F.Grid->LastFound());
     EXPECT_EQ(clWindow, Edit->Color());
+}
+
+// Whatever ends the bar's highlighting (its close button, Escape in its edit, a new text
+// searched by the buttons only, the bar hidden) takes the tags out of the cells' texts.
+TEST(ExtGridFindBar, EveryEndOfTheHighlightingTakesTheTagsOut) {
+    for (int Road = 0; Road < 4; ++Road) {
+        TFindForm F;
+        F.Grid->SearchFooter()->SetVisible(true);
+        F.Grid->SearchFooter()->SetAutoSearch(Road != 2);
+        F.Form->Show();
+        auto Button = [&](const char* Name) { return dynamic_cast<TSpeedButton*>(F.Grid->SearchPanel()->FindComponent(Name)); };
+        dynamic_cast<TEdit*>(F.Grid->SearchPanel()->FindComponent("FindEdit"))->SetFocus();
+        Settle();
+        TypeText(u"al");
+        SystemClick(Button("HighlightButton"));
+        ASSERT_EQ("<hi>Al</hi>i", F.Grid->Cells(1, 1)) << Road;
+        if (Road == 0) SystemClick(Button("CloseButton"));
+        if (Road == 1) F.Key(Qt::Key_Escape, Qt::NoModifier, "\x1b");
+        if (Road == 2) TypeText(u"i");
+        if (Road == 3) F.Grid->SearchFooter()->SetVisible(false);
+        EXPECT_EQ((std::vector<AnsiString>{"Ali", "Ali Kaya"}), (std::vector<AnsiString>{F.Grid->Cells(1, 1), F.Grid->Cells(2, 3)})) << Road;
+        EXPECT_EQ(bsUp, Button("HighlightButton")->State()) << Road;
+    }
 }
 
 // The bar is docked inside the grid at its bottom, under the cells, and follows the
