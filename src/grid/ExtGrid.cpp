@@ -296,7 +296,9 @@ void TExtStringGrid::RepaintUnlessUpdating() {
 
 void TExtStringGrid::EndUpdate() {
     if (FUpdateCount > 0) --FUpdateCount;
-    if (FUpdateCount == 0) Invalidate();
+    if (FUpdateCount > 0) return;
+    Invalidate();
+    UpdateCellControls();
 }
 
 void TExtStringGrid::SetWordWrap(bool Value) {

@@ -1140,7 +1140,7 @@ protected:
     TCursor FPanOldCursor = crDefault;
     bool FPanOldShowHint = false;
     TTimer* FPanTimer = nullptr;
-    std::vector<TControl*> FShownCellControls;
+    std::vector<std::pair<TControl*, std::shared_ptr<const bool>>> FShownCellControls;   // with their life
     std::vector<Integer> FSizingColLines;
     std::vector<Integer> FSizingRowLines;
     void GetCellColor(Integer ACol, Integer ARow, TGridDrawState& AState, bool Printing, bool DoSelection,
@@ -1177,6 +1177,7 @@ protected:
     void ColumnMoved(Integer FromIndex, Integer ToIndex) override;
     void RowMoved(Integer FromIndex, Integer ToIndex) override;
     void MoveRowData(Integer FromIndex, Integer ToIndex) override;
+    void LayoutChanged() override;
     void MoveColData(Integer FromIndex, Integer ToIndex) override;
     // Where each row or column goes: merges that no longer hold together are split.
     void SplitMergesBrokenByMove(bool ARows, const std::function<Integer(Integer)>& AFollow);

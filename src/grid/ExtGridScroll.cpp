@@ -247,17 +247,21 @@ void TExtStringGrid::PaintPanGlyph() {
 }
 
 // --- controls held in cells ------------------------------------------------------------------
-// Controls of the cells in view sit on their cells; every other one is hidden.
+// Controls of the cells in view sit on their cells; every other one is hidden. Every change
+// that moves cells (scrolling, counts, sizes, hidden rows) ends here.
 void TExtStringGrid::UpdateCellControls() {
-    std::vector<TControl*> Shown;
+    std::vector<std::pair<TControl*, std::shared_ptr<const bool>>> Shown;
+    auto Listed = [&](TControl* Ctl) {
+        return std::any_of(Shown.begin(), Shown.end(), [Ctl](const auto& S) { return S.first == Ctl; });
+    };
     auto Place = [&](Integer C, Integer R) {
         TControl* Ctl = CellControl(C, R);
-        if (!Ctl || std::find(Shown.begin(), Shown.end(), Ctl) != Shown.end()) return;
+        if (!Ctl || Listed(Ctl)) return;
         const TRect Rc = CellRect(C, R);
         if (Rc.IsEmpty()) return;
         Ctl->SetBounds(Rc.Left, Rc.Top, Rc.Width(), Rc.Height());
         Ctl->Show();
-        Shown.push_back(Ctl);
+        Shown.emplace_back(Ctl, Ctl->AliveToken());
     };
     const Integer LastCol = std::min(ColCount() - 1, LeftCol() + VisibleColCount());
     const Integer LastRow = std::min(RowCount() - 1, TopRow() + VisibleRowCount());
@@ -268,7 +272,11 @@ void TExtStringGrid::UpdateCellControls() {
             Place(C, R);
         }
     }
-    for (TControl* Ctl : FShownCellControls)
-        if (std::find(Shown.begin(), Shown.end(), Ctl) == Shown.end() && Ctl->Visible()) Ctl->Hide();
+    for (const auto& [Ctl, Alive] : FShownCellControls)
+        if (*Alive && !Listed(Ctl) && Ctl->Visible()) Ctl->Hide();
     FShownCellControls = std::move(Shown);
+}
+
+void TExtStringGrid::LayoutChanged() {
+    if (FUpdateCount == 0) UpdateCellControls();
 }

@@ -150,6 +150,37 @@ TEST_F(ExtGridCellControls, HidingItsRowHidesTheControlAndShowingItPlacesItAgain
     EXPECT_EQ(F.Grid->CellRect(4, 5).Top, E->Top());
 }
 
+// Controls follow their cells when a column is widened by a drag; a row cut off takes its
+// control off screen; a control freed, taken out of its cell first or not, is forgotten.
+TEST_F(ExtGridCellControls, ControlsFollowWidthsAndCountsAndMayBeFreed) {
+    auto Edit = [&](Integer ACol, Integer ARow) {
+        auto* E = new TEdit(F.Form.get());
+        E->SetParent(F.Grid);
+        F.Grid->GetCellProperties(ACol, ARow)->SetControl(E);
+        return E;
+    };
+    F.Options({goColSizing});
+    F.Grid->SetTopRow(1);
+    F.Grid->SetLeftCol(1);
+    TEdit *Right = Edit(3, 2), *Cut = Edit(2, 4), *Out = Edit(2, 1), *In = Edit(1, 1);
+    F.Grid->UpdateCellControls();
+    const TRect H = F.Grid->CellRect(2, 0);
+    F.Mouse(QEvent::MouseButtonPress, QPoint(H.Right, 5), Qt::LeftButton, Qt::LeftButton);
+    F.Mouse(QEvent::MouseMove, QPoint(H.Right + 30, 5), Qt::NoButton, Qt::LeftButton);
+    F.Mouse(QEvent::MouseButtonRelease, QPoint(H.Right + 30, 5), Qt::LeftButton, Qt::NoButton);
+    ASSERT_GT(F.Grid->ColWidths(2), H.Width());
+    EXPECT_EQ(F.Grid->CellRect(3, 2).Left, Right->Left());
+    F.Grid->SetRowCount(4);
+    EXPECT_FALSE(Cut->Visible());
+    F.Grid->GetCellProperties(2, 1)->SetControl(nullptr);
+    delete Out;
+    delete In;
+    EXPECT_EQ(nullptr, F.Grid->CellControl(1, 1));
+    F.Grid->SetRowCount(200);
+    for (int I = 0; I < 3; ++I) SendKey(FocusTarget(), Qt::Key_PageDown);
+    EXPECT_FALSE(Right->Visible());
+}
+
 // --- cancel mode ------------------------------------------------------------------------------
 using ExtGridCancelMode = uitest::TGridFormTest<TPanForm>;
 

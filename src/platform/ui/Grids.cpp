@@ -285,6 +285,7 @@ void TCustomGrid::SizesChanged() {
     UpdateScrollBars();
     if (FEditorMode) PlaceEditor();
     Invalidate();
+    LayoutChanged();
 }
 
 void TCustomGrid::SetDefaultColWidth(Integer Value) {
@@ -556,6 +557,7 @@ void TCustomGrid::RefitView() {
     UpdateScrollBars();
     ClampTopLeft();
     if (FEditorMode) PlaceEditor();
+    LayoutChanged();
 }
 
 void TCustomGrid::Resize() {
