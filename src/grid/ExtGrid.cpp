@@ -10,6 +10,27 @@
 #include <algorithm>
 #include <cmath>
 
+// The grid's link in the chain of handlers on its form's resize: the handler it found is
+// called after the grid. A grid freed while another hooked the form after it leaves its link
+// in the chain, passing on only, so the later grid and the form's own handler go on.
+struct TFormResizeHook {
+    TNotifyEvent Grid;   // empty once the grid is freed
+    TNotifyEvent Old;
+};
+
+namespace {
+
+struct TFormResizeLink {
+    std::shared_ptr<TFormResizeHook> Hook;
+    void operator()(TObject* Sender) const {
+        const std::shared_ptr<TFormResizeHook> H = Hook;   // a handler may free the grid
+        if (H->Grid) H->Grid(Sender);
+        else if (H->Old) H->Old(Sender);
+    }
+};
+
+}  // namespace
+
 TExtStringGrid::TExtStringGrid(TComponent* AOwner)
     : TBaseGrid(AOwner),
       FRowMap(std::make_unique<TGridRowMap>(this)),
@@ -54,10 +75,11 @@ TExtStringGrid::TExtStringGrid(TComponent* AOwner)
     // The owner form's resize: the grid follows it (SizeWithForm) and passes it on.
     if (auto* Form = dynamic_cast<TCustomForm*>(AOwner); Form && !ComponentState().Contains(csDesigning)) {
         FHookedForm = Form;
-        FOldFormResize = Form->OnResize;
+        FFormHook = std::make_shared<TFormResizeHook>(
+            TFormResizeHook{[this](TObject* Sender) { FormResized(Sender); }, Form->OnResize});
         FFormWidth = Form->Width();
         FFormHeight = Form->Height();
-        Form->OnResize = [this](TObject* Sender) { FormResized(Sender); };
+        Form->OnResize = TFormResizeLink{FFormHook};
     }
 
     SetDefaultRowHeight(21);
@@ -77,8 +99,11 @@ TExtStringGrid::~TExtStringGrid() {
     } catch (const Exception&) {
         // A store that cannot be written loses the widths, not the program.
     }
-    if (FHookedForm) {
-        FHookedForm->OnResize = FOldFormResize;
+    if (FFormHook) {
+        FFormHook->Grid = nullptr;
+        // Still the form's handler: the one found goes back; otherwise the link stays, passing on.
+        const auto* Link = FHookedForm ? FHookedForm->OnResize.target<TFormResizeLink>() : nullptr;
+        if (Link && Link->Hook == FFormHook) FHookedForm->OnResize = FFormHook->Old;
         FHookedForm = nullptr;
     }
     FColumnHeaders->OnChange = nullptr;
@@ -97,8 +122,7 @@ TExtStringGrid::~TExtStringGrid() {
 }
 
 void TExtStringGrid::FormResized(TObject* Sender) {
-    if (ComponentState().Contains(csDestroying) || !FHookedForm) return;
-    if (FSizeWithForm) {
+    if (FSizeWithForm && FHookedForm && !ComponentState().Contains(csDestroying)) {
         const Integer W = Width() + FHookedForm->Width() - FFormWidth;
         const Integer H = Height() + FHookedForm->Height() - FFormHeight;
         if (W > 0 && H > 0) {
@@ -107,7 +131,8 @@ void TExtStringGrid::FormResized(TObject* Sender) {
             FFormHeight = FHookedForm->Height();
         }
     }
-    if (FOldFormResize) FOldFormResize(Sender);
+    const std::shared_ptr<TFormResizeHook> Hook = FFormHook;   // the handler may free the grid
+    if (Hook->Old) Hook->Old(Sender);
 }
 
 void TExtStringGrid::Notification(TComponent* AComponent, TOperation Operation) {

@@ -1429,7 +1429,8 @@ private:
 
     // Owner form's resize handler, taken over while the grid lives.
     TCustomForm* FHookedForm = nullptr;
-    TNotifyEvent FOldFormResize;
+    // The grid's link in the chain of handlers on its form's resize (ExtGrid.cpp).
+    std::shared_ptr<struct TFormResizeHook> FFormHook;
     Integer FFormWidth = 0;
     Integer FFormHeight = 0;
     bool FLoadedOnce = false;

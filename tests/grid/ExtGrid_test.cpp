@@ -491,6 +491,7 @@ TEST_F(ExtGrid, OwnerFormResizeIsPassedOnAndFollowedWithSizeWithForm) {
     Form->SetBounds(0, 0, 600, 400);
     int Old = 0;
     Form->OnResize = [&](TObject*) { ++Old; };
+    auto* First = Place<TExtStringGrid>(Form.get(), 0, 250, 100, 100);   // hooks the form before G
     auto* G = Place<TExtStringGrid>(Form.get(), 0, 0, 300, 200);
     G->SetSizeWithForm(true);
     Form->SetBounds(0, 0, 650, 430);
@@ -498,6 +499,10 @@ TEST_F(ExtGrid, OwnerFormResizeIsPassedOnAndFollowedWithSizeWithForm) {
     EXPECT_GE(Old, 1);
     EXPECT_EQ(350, G->Width());
     EXPECT_EQ(230, G->Height());
+    delete First;   // G goes on following the form
+    Form->SetBounds(0, 0, 700, 430);
+    Form->OnResize(Form.get());
+    EXPECT_EQ(400, G->Width());
     delete G;
     ASSERT_TRUE(Form->OnResize);
     const int Before = Old;
