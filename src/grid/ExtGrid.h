@@ -1459,6 +1459,11 @@ private:
     Integer LayoutColCount() const;
     Integer LayoutColWidth(Integer ACol) const;
     void SetLayoutColWidth(Integer ACol, Integer Value);
+    // Widths stored when the grid goes: those it read back and those the user changed, by
+    // layout column (a width the grid never read nor the user set is not its to keep).
+    std::vector<Byte> FKeptWidths;
+    bool FGroupShifting = false;   // the grouped column leaves or comes back: the layout stays
+    void NoteColumnSized(Integer ACol);   // -1: every column
     char FDelimiter = '\0';
     bool FOemConvert = false;
     bool FCSVTildeBreaks = false;

@@ -240,7 +240,10 @@ void TExtInplaceEdit::KeyUp(Word& Key, TShiftState Shift) {
     if (Key == 0 || !FExtGrid) return;
     LookupComplete();
     TExtStringGrid* G = FExtGrid;
-    if (G->SizeWhileTyping()->Width()) G->SizeColumnToContent(G->Col(), 0);
+    if (G->SizeWhileTyping()->Width()) {
+        G->NoteColumnSized(G->Col());
+        G->SizeColumnToContent(G->Col(), 0);
+    }
     if (G->SizeWhileTyping()->Height() && G->WordWrap()) {
         G->SizeRowToContent(G->Row(), false);
         if (G->OnEndRowSize) G->OnEndRowSize(G, G->Row());

@@ -652,6 +652,7 @@ void TExtStringGrid::FixedSizingEnd(Integer X, Integer Y) {
     FFixedSizing = false;
     if (FFixedSizeCol >= 0) {
         const Integer C = FFixedSizeCol;
+        NoteColumnSized(C);
         const Integer W = ColWidths(C);
         if (OnEndColumnSize) OnEndColumnSize(this, C);
         Integer Asked = W;
@@ -926,6 +927,7 @@ void TExtStringGrid::DblClick() {
             bool Allow = true;
             if (OnColumnSize) OnColumnSize(this, Sized, Allow);
             if (Allow) {
+                NoteColumnSized(Sized);
                 SizeColumnToContent(Sized, 0);
                 if (OnEndColumnSize) OnEndColumnSize(this, Sized);
             }

@@ -481,6 +481,8 @@ void TExtStringGrid::ColumnRecordsMoved(Integer AFrom, Integer ATo) {
     for (auto& [Col, Kind] : FFooterKinds) Col = Follow(Col);
     FRowMap->ColMoved(AFrom, ATo);
     if (Integer(FColSelect.size()) > std::min(AFrom, ATo)) MoveFlag(FColSelect, AFrom, ATo);
+    auto Layout = [&](Integer C) { return FGroupColumn >= 0 && C >= FGroupColumn ? C + 1 : C; };
+    if (Integer(FKeptWidths.size()) > std::min(Layout(AFrom), Layout(ATo))) MoveFlag(FKeptWidths, Layout(AFrom), Layout(ATo));
     ColumnOrder();
     const Integer Order = FColumnOrder[size_t(AFrom)];
     FColumnOrder.erase(FColumnOrder.begin() + AFrom);

@@ -84,6 +84,7 @@ void TExtStringGrid::ColWidthsChanged() {
     // The user let go of a column edge.
     const Integer C = std::exchange(FSizingCol, -1);
     if (C >= ColCount()) return;
+    NoteColumnSized(FMouseActions->AllColumnSize() ? -1 : C);
     if (FMouseActions->AllColumnSize()) ScaleOtherSizes(true, C, FSizingStart);
     if (OnEndColumnSize) OnEndColumnSize(this, C);
     Integer W = ColWidths(C);

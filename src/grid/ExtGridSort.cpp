@@ -843,6 +843,12 @@ void TExtStringGrid::ColumnsShifted(Integer ACol, Integer ACount) {
     if (FGroupColumn > ACol) FGroupColumn = std::max(ACol, FGroupColumn + ACount);
     std::erase_if(FSortIndexes, [&](Integer E) { return Gone(E & 0x7FFFFFFF); });
     for (Integer& E : FSortIndexes) E = Integer((Cardinal(E) & 0x80000000u) | Cardinal(Shift(E & 0x7FFFFFFF)));
+    // Kept widths by layout column: a grouped column waits in its place.
+    const Integer LayoutCol = FGroupColumn >= 0 && ACol >= FGroupColumn ? ACol + 1 : ACol;
+    if (!FGroupShifting && LayoutCol < Integer(FKeptWidths.size())) {
+        if (ACount > 0) FKeptWidths.insert(FKeptWidths.begin() + LayoutCol, size_t(ACount), Byte(0));
+        else FKeptWidths.erase(FKeptWidths.begin() + LayoutCol, FKeptWidths.begin() + std::min(FKeptWidths.size(), size_t(LayoutCol - ACount)));
+    }
     if (ACol < Integer(FColSelect.size())) {
         if (ACount > 0) FColSelect.insert(FColSelect.begin() + ACol, size_t(ACount), Byte(0));
         else FColSelect.erase(FColSelect.begin() + ACol, FColSelect.begin() + std::min(FColSelect.size(), size_t(ACol - ACount)));

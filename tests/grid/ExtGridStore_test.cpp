@@ -40,6 +40,7 @@ std::unique_ptr<TExtStringGrid> Grid(Integer Cols, TColumnSizeLocation Loc, cons
     G->ColumnSize()->SetKey(Key);
     G->ColumnSize()->SetSection("Liste");
     G->ColumnSize()->SetLocation(Loc);
+    G->RestoreColumnWidths();   // as its first paint does: the widths are the grid's to keep from now on
     return G;
 }
 
@@ -111,6 +112,41 @@ TEST(ExtGridStore, AGridBuiltInCodeGetsItsWidthsBackWhenItsWindowComes) {
     Form.Show();
     uitest::Settle();
     EXPECT_EQ(140, G->ColWidths(1));
+}
+
+// Only widths read back or set by the user are stored: a grid freed unshown keeps its hands
+// off the stored ones; a column the user sized is stored, also one added after the read.
+TEST(ExtGridStore, OnlyWidthsReadBackOrSizedByTheUserAreStored) {
+    TTempDir T;
+    const std::string Stored = "[Liste]\r\nCol1=140\r\n";
+    std::ofstream(T.Dir / "w.ini", std::ios::binary) << Stored;
+    const AnsiString Ini = (T.Dir / "w.ini").string();
+    {
+        TForm Form(nullptr);
+        auto* G = new TExtStringGrid(&Form);
+        G->ColumnSize()->SetSave(true);
+        G->ColumnSize()->SetKey(Ini);
+        G->ColumnSize()->SetSection("Liste");
+        G->ColumnSize()->SetLocation(clIniFile);
+        G->SetColCount(3);
+        G->SetColWidths(1, 80);   // the screen's own layout, never shown
+    }
+    EXPECT_EQ(Stored, T.Read("w.ini"));
+    uitest::TGridOnForm<TExtStringGrid> F(2, 3);
+    F.Grid->ColumnSize()->SetSave(true);
+    F.Grid->ColumnSize()->SetKey(Ini);
+    F.Grid->ColumnSize()->SetSection("Liste");
+    F.Grid->ColumnSize()->SetLocation(clIniFile);
+    F.Options({goColSizing});
+    F.ShowFocused();   // reads Col0 and Col1
+    F.Grid->SetColCount(3);
+    const TRect H = F.Grid->CellRect(2, 0);
+    F.Mouse(QEvent::MouseButtonPress, QPoint(H.Right, 5), Qt::LeftButton, Qt::LeftButton);
+    F.Mouse(QEvent::MouseMove, QPoint(H.Right + 20, 5), Qt::NoButton, Qt::LeftButton);
+    F.Mouse(QEvent::MouseButtonRelease, QPoint(H.Right + 20, 5), Qt::LeftButton, Qt::NoButton);
+    F.Grid->SetColCount(4);   // never read nor sized
+    F.Form.reset();
+    EXPECT_EQ("[Liste]\r\nCol1=140\r\nCol0=64\r\nCol2=" + std::to_string(H.Width() + 20) + "\r\n", T.Read("w.ini"));
 }
 
 TEST(ExtGridStore, GetFileVersionReadsTheFixedFileInformation) {
