@@ -175,10 +175,7 @@ void TExtStringGrid::KeyDown(Word& Key, TShiftState Shift) {
         Key = 0;
         return;
     }
-    if (FNavigation->SkipFixedCells() && !Ctrl && !Shf && SkipFixed(Key)) {
-        ConsumeKey(Key, Shift);
-        return;
-    }
+    // Before the fixed cells are skipped: below the last data row a footer row may follow.
     if (Key == VK_DOWN && !Ctrl && Row() == LastDataRow() && FNavigation->AppendOnArrowDown() && CanAddRow()) {
         AddRow();
         const Integer NewRow = LastDataRow();
@@ -186,6 +183,10 @@ void TExtStringGrid::KeyDown(Word& Key, TShiftState Shift) {
         RecalcAllFooters();
         if (OnAutoAddRow) OnAutoAddRow(this, NewRow);
         if (!*Alive) return;
+    }
+    if (FNavigation->SkipFixedCells() && !Ctrl && !Shf && SkipFixed(Key)) {
+        ConsumeKey(Key, Shift);
+        return;
     }
     if (!(Selection() == FPrevSelection) && FSelectionRectangle) {
         RepaintUnlessUpdating();

@@ -62,6 +62,20 @@ TEST_F(ExtGridRowRecords, DeleteOnTheLastDataRowNeverTakesTheFooterRow) {
     }
 }
 
+// Down on the last data row appends a row above the footer row, floating or fixed.
+TEST_F(ExtGridRowRecords, DownOnTheLastDataRowAppendsAboveTheFooterRow) {
+    for (const bool Floating : {true, false}) {
+        TRowsForm F;
+        Floating ? F.Grid->FloatingFooter()->SetVisible(true) : F.Grid->SetFixedFooters(1);
+        F.Grid->Navigation()->SetAppendOnArrowDown(true);
+        F.Grid->SetCells(1, 6, "total");
+        F.Grid->SetRow(5);
+        F.Key(Qt::Key_Down);
+        EXPECT_EQ((V{"r1", "r2", "r3", "r4", "r5", "", "total"}), F.Col1()) << Floating;
+        EXPECT_EQ(6, F.Grid->Row()) << Floating;
+    }
+}
+
 // The keys and MoveRow keep hidden rows, marks and node groups in step.
 TEST_F(ExtGridRowRecords, InsertDeleteAndMovedRowsKeepHiddenRowsMarksAndNodeGroups) {
     TExtStringGrid* G = F.Grid;
