@@ -86,16 +86,19 @@ bool TExtStringGrid::SelectCell(Integer ACol, Integer ARow) {
     if (FMoving) return TBaseGrid::SelectCell(ACol, ARow);
     const Integer OldCol = Col(), OldRow = Row();
     bool Allow = true;
+    // A handler may free the grid (its screen closes): then nothing moves.
+    const std::shared_ptr<const bool> Alive = AliveToken();
     if (ACol >= 0 && ARow >= 0) {
         if (ARow != OldRow && OnRowChanging) OnRowChanging(this, OldRow, ARow, Allow);
-        if (ACol != OldCol && OnColChanging) OnColChanging(this, OldCol, ACol, Allow);
-        if ((ARow != OldRow || ACol != OldCol) && OnCellChanging) OnCellChanging(this, OldRow, OldCol, ARow, ACol, Allow);
+        if (*Alive && ACol != OldCol && OnColChanging) OnColChanging(this, OldCol, ACol, Allow);
+        if (*Alive && (ARow != OldRow || ACol != OldCol) && OnCellChanging) OnCellChanging(this, OldRow, OldCol, ARow, ACol, Allow);
+        if (!*Alive) return false;
     }
     if (HasNodes() && ACol == 0 && !Options().Contains(goRowSelect)) return false;
     if (!Allow) return false;
 
     // A pending value is checked before the cell is left, whoever moves the cell.
-    if (!ValidatePending()) return false;
+    if (!ValidatePending() || !*Alive) return false;
 
     // Editing permission of the target: a refused cell switches editing off until
     // the next editable cell. A target that refuses the move leaves it as it was.
@@ -228,6 +231,7 @@ bool TExtStringGrid::Validate(const AnsiString& Value, bool Wide) {
             // The checker works on plain texts; a Unicode value goes to its own event decoded.
             if (FCellChecker && FCellChecker->AutoCorrect() && !Wide) V = FCellChecker->Correct(B.X, B.Y, V);
             const AnsiString Offered = V;
+            const std::shared_ptr<const bool> Alive = AliveToken();
             if (!Wide && OnCellValidate) {
                 OnCellValidate(this, B.X, B.Y, V, Valid);
             } else if (Wide && OnCellValidateWide) {
@@ -235,6 +239,7 @@ bool TExtStringGrid::Validate(const AnsiString& Value, bool Wide) {
                 OnCellValidateWide(this, B.X, B.Y, W, Valid);
                 V = W.empty() ? AnsiString() : WideToCellText(W);
             }
+            if (!*Alive) return false;   // the handler freed the grid: its callers stop too
             if (FShowModified->Enabled() && FixedCols() > 0) {
                 SetRowMarked(B.Y, true);
                 RepaintCell(0, B.Y);

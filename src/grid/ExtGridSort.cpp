@@ -714,8 +714,9 @@ void TExtStringGrid::AutoDeleteRow(Integer ARow) {
         TMovingScope Moving(FMoving);
         RemoveRowsEx(ARow, 1);
     }
+    const std::shared_ptr<const bool> Alive = AliveToken();
     if (OnAutoDeleteRow) OnAutoDeleteRow(this, ARow);
-    Invalidate();
+    if (*Alive) Invalidate();
 }
 
 void TExtStringGrid::RemoveRowsEx(Integer ARow, Integer ACount) {

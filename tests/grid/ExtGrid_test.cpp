@@ -4,11 +4,15 @@
 #include "platform/ui/Forms.h"
 #include "platform/ui/UiTestKit.h"
 
+#include <QCursor>
 #include <QImage>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 using namespace uitest;
@@ -23,6 +27,7 @@ public:
 };
 
 struct TExtGridForm : TGridOnForm<TTestExtGrid> {
+    TEdit* Before = nullptr;
     TExtGridForm() : TGridOnForm(Keep, Keep) {
         Grid->SetScrollBars(ssNone);
         Grid->SetColor(clWhite);
@@ -517,6 +522,89 @@ TEST_F(ExtGrid, DoubleClickReachesTheScreen) {
     const TRect R = F.Grid->CellRect(2, 2);
     SendMouse(F.Grid->Widget(), QEvent::MouseButtonDblClick, QPoint(R.Left + 5, R.Top + 5), Qt::LeftButton, Qt::LeftButton);
     EXPECT_EQ(1, Clicks);
+}
+
+// A handler may close its screen: the grid it freed does nothing more, whatever the road
+// (clicks, keys, edits, the timer following the hovering mouse).
+TEST(ExtGridHandlers, AHandlerThatFreesTheGridEndsTheGridsWork) {
+    using TArm = std::function<void(TTestExtGrid*, const TNotifyEvent&)>;
+    using TAct = std::function<void(TExtGridForm&)>;
+    const auto Cell = [](TExtGridForm& F) { return F.Centre(2, 2); };
+    const TAct DblClick = [&](TExtGridForm& F) {
+        const QPoint P = Cell(F);
+        for (QEvent::Type T : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
+                               QEvent::MouseButtonRelease})
+            F.Grid && (LeftMouse(F.Grid->Widget(), T, P), true);
+    };
+    const TAct Press = [&](TExtGridForm& F) {
+        const QPoint P = Cell(F);
+        for (QEvent::Type T : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
+            F.Grid && (LeftMouse(F.Grid->Widget(), T, P), true);
+    };
+    const TAct Edit = [](TExtGridForm& F) {
+        F.Key(Qt::Key_F2);
+        TypeText(u"x");
+        PressEnter();
+    };
+    const std::vector<std::tuple<const char*, TArm, TAct>> Roads = {
+        {"OnDblClick", [](TTestExtGrid* G, const TNotifyEvent& E) { G->OnDblClick = E; }, DblClick},
+        {"OnDblClickCell", [](TTestExtGrid* G, const TNotifyEvent& E) { G->OnDblClickCell = [E](TObject* S, Integer, Integer) { E(S); }; }, DblClick},
+        {"OnClickCell", [](TTestExtGrid* G, const TNotifyEvent& E) { G->OnClickCell = [E](TObject* S, Integer, Integer) { E(S); }; }, Press},
+        {"OnCheckBoxClick", [](TTestExtGrid* G, const TNotifyEvent& E) {
+             G->CreateCellGraphic(2, 2)->SetCellType(ctCheckBox);
+             G->OnCheckBoxClick = [E](TObject* S, Integer, Integer, bool) { E(S); };
+         }, Press},
+        {"OnRightClickCell", [](TTestExtGrid* G, const TNotifyEvent& E) { G->OnRightClickCell = [E](TObject* S, Integer, Integer) { E(S); }; },
+         [&](TExtGridForm& F) { SendMouse(F.Grid->Widget(), QEvent::MouseButtonPress, Cell(F), Qt::RightButton, Qt::RightButton); }},
+        {"OnKeyDown", [](TTestExtGrid* G, const TNotifyEvent& E) { G->OnKeyDown = [E](TObject* S, Word&, TShiftState) { E(S); }; },
+         [](TExtGridForm& F) { F.Key(Qt::Key_Down); }},
+        {"OnKeyPress", [](TTestExtGrid* G, const TNotifyEvent& E) { G->OnKeyPress = [E](TObject* S, char&) { E(S); }; },
+         [](TExtGridForm&) { TypeText(u"x"); }},
+        {"OnRowChanging", [](TTestExtGrid* G, const TNotifyEvent& E) { G->OnRowChanging = [E](TObject* S, Integer, Integer, bool&) { E(S); }; },
+         [](TExtGridForm& F) { F.Key(Qt::Key_Down); }},
+        {"OnCellValidate", [](TTestExtGrid* G, const TNotifyEvent& E) { G->OnCellValidate = [E](TObject* S, Integer, Integer, AnsiString&, bool&) { E(S); }; }, Edit},
+        {"OnEditingDone", [](TTestExtGrid* G, const TNotifyEvent& E) { G->OnEditingDone = E; }, Edit},
+        {"OnExpandNode", [](TTestExtGrid* G, const TNotifyEvent& E) {
+             G->AddNode(2, 2);
+             G->ContractNode(2);
+             G->OnExpandNode = [E](TObject* S, Integer, Integer) { E(S); };
+         }, [](TExtGridForm& F) { LeftPress(F.Grid, QPoint(F.Grid->CellRect(0, 2).Left + 6, F.Centre(0, 2).y())); }},
+        {"OnCheckBoxMouseUp", [](TTestExtGrid* G, const TNotifyEvent& E) {
+             G->CreateCellGraphic(2, 2)->SetCellType(ctCheckBox);
+             G->OnCheckBoxMouseUp = [E](TObject* S, Integer, Integer, bool) { E(S); };
+         }, Press},
+        {"OnClick", [](TTestExtGrid* G, const TNotifyEvent& E) { G->OnClick = E; }, Press},
+        {"OnCheckBoxClick (Space)", [](TTestExtGrid* G, const TNotifyEvent& E) {
+             G->CreateCellGraphic(2, 2)->SetCellType(ctCheckBox);
+             G->SetCol(2);
+             G->SetRow(2);
+             G->OnCheckBoxClick = [E](TObject* S, Integer, Integer, bool) { E(S); };
+         }, [](TExtGridForm& F) { F.Key(Qt::Key_Space, Qt::NoModifier, " "); }},
+        {"OnAutoDeleteRow", [](TTestExtGrid* G, const TNotifyEvent& E) {
+             G->Navigation()->SetAllowDeleteRow(true);
+             G->OnAutoDeleteRow = [E](TObject* S, Integer) { E(S); };
+         }, [](TExtGridForm& F) { F.Key(Qt::Key_Delete); }},
+        {"OnEnter (the timer)", [](TTestExtGrid* G, const TNotifyEvent& E) {
+             G->SetHovering(true);
+             G->OnEnter = E;
+         }, [](TExtGridForm& F) {
+             F.Before->SetFocus();
+             QCursor::setPos(F.Grid->Widget()->mapToGlobal(F.Centre(3, 3)));
+             for (int I = 0; I < 3 && F.Grid; ++I) QTest::qWait(600);
+         }}};
+    for (const auto& [Name, Arm, Act] : Roads) {
+        TExtGridForm F;
+        F.Options({goEditing});
+        F.Before = Place<TEdit>(F.Form.get(), 520, 0, 60, 24);
+        F.ShowFocused();
+        Arm(F.Grid, [&F](TObject*) {   // nothing of this closure is touched once the grid (holding it) is gone
+            TTestExtGrid* G = std::exchange(F.Grid, nullptr);
+            delete G;
+        });
+        Act(F);
+        Settle();
+        EXPECT_EQ(nullptr, F.Grid) << Name;
+    }
 }
 
 TEST_F(ExtGrid, OptionObjectsCopyWithAssign) {
