@@ -406,10 +406,11 @@ void TExtStringGrid::AdvanceEdit(Integer ACol, Integer ARow, bool Force, bool An
     }
     if (!Found) return;
     bool Allow = true;
+    const std::shared_ptr<const bool> Alive = AliveToken();
     if (OnAutoAdvance) OnAutoAdvance(this, FAdvanceFrom.Y, FAdvanceFrom.X, R, C, Allow);
-    if (!Allow || C < 0 || R < 0 || C >= ColCount() || R >= RowCount()) return;
+    if (!*Alive || !Allow || C < 0 || R < 0 || C >= ColCount() || R >= RowCount()) return;
     FocusCell(C, R, true);
-    if (Col() != C || Row() != R) return;   // the move was refused
+    if (!*Alive || Col() != C || Row() != R) return;   // the move was refused
     if (!AnyCell && !IsControlCell(C, R)) return;
     if (!CellEditable(C, R)) return;
     if (!IsControlCell(C, R)) {
@@ -419,7 +420,6 @@ void TExtStringGrid::AdvanceEdit(Integer ACol, Integer ARow, bool Force, bool An
     // A control cell reached from a text cell takes a click, as the mouse would give it.
     if (IsControlCell(FAdvanceFrom.X, FAdvanceFrom.Y)) return;
     const TRect Rc = CellRect(C, R);
-    const std::shared_ptr<const bool> Alive = AliveToken();
     MouseDown(mbLeft, TShiftState(), Rc.Left + 2, Rc.Top + 2);
     if (*Alive) MouseUp(mbLeft, TShiftState(), Rc.Left + 2, Rc.Top + 2);
     if (*Alive && FNavigation->AdvanceDirection() == adTopBottom && EditorMode()) HideEditor();

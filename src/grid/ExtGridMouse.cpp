@@ -192,8 +192,9 @@ bool TExtStringGrid::LeftPress(TShiftState Shift, Integer X, Integer Y) {
     FSelectStartRow = FSelectStartCol = -1;
     if (C.X >= 0 && C.Y >= 0 && OnCanClickCell) {
         bool Allow = true;
+        const std::shared_ptr<const bool> Alive = AliveToken();
         OnCanClickCell(this, C.Y, C.X, Allow);
-        if (!Allow) return false;
+        if (!Allow || !*Alive) return false;
     }
 
     if (OnSelectionHandle(X, Y)) {
@@ -670,12 +671,16 @@ void TExtStringGrid::FixedSizingEnd(Integer X, Integer Y) {
         const Integer C = FFixedSizeCol;
         NoteColumnSized(C);
         const Integer W = ColWidths(C);
+        const std::shared_ptr<const bool> Alive = AliveToken();   // the handlers may free the grid
         if (OnEndColumnSize) OnEndColumnSize(this, C);
         Integer Asked = W;
-        UpdateColumnSize(C, Asked);
+        if (*Alive) UpdateColumnSize(C, Asked);
+        if (!*Alive) return;
         SetColWidths(C, std::max(0, Asked));
     } else if (FFixedSizeRow >= 0) {
+        const std::shared_ptr<const bool> Alive = AliveToken();
         if (OnEndRowSize) OnEndRowSize(this, FFixedSizeRow);
+        if (!*Alive) return;
     }
     FFixedSizeCol = FFixedSizeRow = -1;
 }
@@ -949,13 +954,14 @@ void TExtStringGrid::DblClick() {
         else if (X - R.Left <= EdgeMargin && C.X > 0) Sized = C.X - 1;
         if (Sized >= 0) {
             bool Allow = true;
+            const std::shared_ptr<const bool> Alive = AliveToken();
             if (OnColumnSize) OnColumnSize(this, Sized, Allow);
-            if (Allow) {
+            if (*Alive && Allow) {
                 NoteColumnSized(Sized);
                 SizeColumnToContent(Sized, 0);
                 if (OnEndColumnSize) OnEndColumnSize(this, Sized);
             }
-            FDblClickSized = true;
+            if (*Alive) FDblClickSized = true;
             return;
         }
     }

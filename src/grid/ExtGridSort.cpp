@@ -589,7 +589,9 @@ bool TExtStringGrid::ClickSort(Integer ACol, bool Shift) {
     TSortSettings* SS = FSortSettings.get();
     if (TBaseGrid::FixedRows() < 1 || !SS->Show() || RowCount() < 3 || ACol < 0 || ACol >= ColCount()) return false;
     bool DoSort = true;
+    const std::shared_ptr<const bool> Alive = AliveToken();   // the handler may free the grid
     if (OnCanSort) OnCanSort(this, ACol, DoSort);
+    if (!*Alive) return false;
     if (!DoSort) {
         RepaintCell(ACol, SS->Row());
         return false;

@@ -10,7 +10,6 @@
 #include <memory>
 #include <string>
 #include <tuple>
-#include <vector>
 
 using namespace uitest;
 
@@ -193,25 +192,20 @@ TEST_F(ExtGridFind, WithHighlightDownTheSearchMatchesTheCellsOwnTexts) {
 }
 
 // Whatever ends the bar's highlighting (its close button, Escape in its edit, a new text
-// searched by the buttons only, the bar hidden) takes the tags out of the cells' texts.
+// searched by the buttons only) takes the tags out of the cells' texts.
 TEST(ExtGridFindBar, EveryEndOfTheHighlightingTakesTheTagsOut) {
-    for (int Road = 0; Road < 4; ++Road) {
+    for (int Road = 0; Road < 3; ++Road) {
         TFindForm F;
         F.Grid->SearchFooter()->SetVisible(true);
         F.Grid->SearchFooter()->SetAutoSearch(Road != 2);
         F.Form->Show();
         auto Button = [&](const char* Name) { return dynamic_cast<TSpeedButton*>(F.Grid->SearchPanel()->FindComponent(Name)); };
         dynamic_cast<TEdit*>(F.Grid->SearchPanel()->FindComponent("FindEdit"))->SetFocus();
-        Settle();
         TypeText(u"al");
         SystemClick(Button("HighlightButton"));
         ASSERT_EQ("<hi>Al</hi>i", F.Grid->Cells(1, 1)) << Road;
-        if (Road == 0) SystemClick(Button("CloseButton"));
-        if (Road == 1) F.Key(Qt::Key_Escape, Qt::NoModifier, "\x1b");
-        if (Road == 2) TypeText(u"i");
-        if (Road == 3) F.Grid->SearchFooter()->SetVisible(false);
-        EXPECT_EQ((std::vector<AnsiString>{"Ali", "Ali Kaya"}), (std::vector<AnsiString>{F.Grid->Cells(1, 1), F.Grid->Cells(2, 3)})) << Road;
-        EXPECT_EQ(bsUp, Button("HighlightButton")->State()) << Road;
+        Road == 0 ? SystemClick(Button("CloseButton")) : Road == 1 ? F.Key(Qt::Key_Escape, Qt::NoModifier, "\x1b") : TypeText(u"i");
+        EXPECT_TRUE(F.Grid->Cells(1, 1) == "Ali" && F.Grid->Cells(2, 3) == "Ali Kaya" && Button("HighlightButton")->State() == bsUp) << Road;
     }
 }
 

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 
 using namespace uitest;
 
@@ -153,32 +154,24 @@ TEST_F(ExtGridCellControls, HidingItsRowHidesTheControlAndShowingItPlacesItAgain
 // Controls follow their cells when a column is widened by a drag; a row cut off takes its
 // control off screen; a control freed, taken out of its cell first or not, is forgotten.
 TEST_F(ExtGridCellControls, ControlsFollowWidthsAndCountsAndMayBeFreed) {
-    auto Edit = [&](Integer ACol, Integer ARow) {
-        auto* E = new TEdit(F.Form.get());
-        E->SetParent(F.Grid);
-        F.Grid->GetCellProperties(ACol, ARow)->SetControl(E);
-        return E;
-    };
+    std::vector<TEdit*> E;   // right of the widened column, on a row cut off, taken out, freed in its cell
+    for (const auto& [C, R] : {std::pair{3, 2}, {2, 4}, {2, 1}, {1, 1}})
+        F.Grid->GetCellProperties(C, R)->SetControl(E.emplace_back(Child<TEdit>(F.Grid)));
     F.Options({goColSizing});
-    F.Grid->SetTopRow(1);
-    F.Grid->SetLeftCol(1);
-    TEdit *Right = Edit(3, 2), *Cut = Edit(2, 4), *Out = Edit(2, 1), *In = Edit(1, 1);
+    F.Grid->SetTopRow(1), F.Grid->SetLeftCol(1);
     F.Grid->UpdateCellControls();
     const TRect H = F.Grid->CellRect(2, 0);
-    F.Mouse(QEvent::MouseButtonPress, QPoint(H.Right, 5), Qt::LeftButton, Qt::LeftButton);
-    F.Mouse(QEvent::MouseMove, QPoint(H.Right + 30, 5), Qt::NoButton, Qt::LeftButton);
-    F.Mouse(QEvent::MouseButtonRelease, QPoint(H.Right + 30, 5), Qt::LeftButton, Qt::NoButton);
-    ASSERT_GT(F.Grid->ColWidths(2), H.Width());
-    EXPECT_EQ(F.Grid->CellRect(3, 2).Left, Right->Left());
+    for (const auto& [T, X] : {std::pair{QEvent::MouseButtonPress, 0}, {QEvent::MouseMove, 30}, {QEvent::MouseButtonRelease, 30}})
+        LeftMouse(F.Grid->Widget(), T, QPoint(H.Right + X, 5));
+    EXPECT_EQ(F.Grid->CellRect(3, 2).Left, E[0]->Left());
     F.Grid->SetRowCount(4);
-    EXPECT_FALSE(Cut->Visible());
+    EXPECT_FALSE(E[1]->Visible());
     F.Grid->GetCellProperties(2, 1)->SetControl(nullptr);
-    delete Out;
-    delete In;
+    delete E[2], delete E[3];
     EXPECT_EQ(nullptr, F.Grid->CellControl(1, 1));
     F.Grid->SetRowCount(200);
-    for (int I = 0; I < 3; ++I) SendKey(FocusTarget(), Qt::Key_PageDown);
-    EXPECT_FALSE(Right->Visible());
+    for (int I = 0; I < 3; ++I) SendKey(FocusTarget(), Qt::Key_PageDown);   // the controls are placed again
+    EXPECT_FALSE(E[0]->Visible());
 }
 
 // --- cancel mode ------------------------------------------------------------------------------

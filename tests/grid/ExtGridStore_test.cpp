@@ -33,14 +33,15 @@ struct TTempDir {
     }
 };
 
-std::unique_ptr<TExtStringGrid> Grid(Integer Cols, TColumnSizeLocation Loc, const AnsiString& Key) {
+// Read: read back as its first paint does, so that the widths are the grid's to keep.
+std::unique_ptr<TExtStringGrid> Grid(Integer Cols, TColumnSizeLocation Loc, const AnsiString& Key, bool Read = true) {
     auto G = std::make_unique<TExtStringGrid>(nullptr);
     G->SetColCount(Cols);
     G->ColumnSize()->SetSave(true);
     G->ColumnSize()->SetKey(Key);
     G->ColumnSize()->SetSection("Liste");
     G->ColumnSize()->SetLocation(Loc);
-    G->RestoreColumnWidths();   // as its first paint does: the widths are the grid's to keep from now on
+    if (Read) G->RestoreColumnWidths();
     return G;
 }
 
@@ -103,50 +104,29 @@ TEST(ExtGridStore, OtherSectionsOfTheIniFileStay) {
     EXPECT_EQ(-1, GetFileVersion("/usr/lib/none.so"));
 }
 
+// A grid built in code gets its widths back when its window comes. Only widths read back or
+// sized by the user are stored: a grid freed unshown leaves the stored ones alone.
 TEST(ExtGridStore, AGridBuiltInCodeGetsItsWidthsBackWhenItsWindowComes) {
-    TTempDir T;
-    std::ofstream(T.Dir / "w.ini", std::ios::binary) << "[Liste]\r\nCol1=140\r\n";
-    TForm Form(nullptr);
-    auto G = Grid(3, clIniFile, (T.Dir / "w.ini").string());
-    G->SetParent(&Form);
-    Form.Show();
-    uitest::Settle();
-    EXPECT_EQ(140, G->ColWidths(1));
-}
-
-// Only widths read back or set by the user are stored: a grid freed unshown keeps its hands
-// off the stored ones; a column the user sized is stored, also one added after the read.
-TEST(ExtGridStore, OnlyWidthsReadBackOrSizedByTheUserAreStored) {
     TTempDir T;
     const std::string Stored = "[Liste]\r\nCol1=140\r\n";
     std::ofstream(T.Dir / "w.ini", std::ios::binary) << Stored;
     const AnsiString Ini = (T.Dir / "w.ini").string();
-    {
-        TForm Form(nullptr);
-        auto* G = new TExtStringGrid(&Form);
-        G->ColumnSize()->SetSave(true);
-        G->ColumnSize()->SetKey(Ini);
-        G->ColumnSize()->SetSection("Liste");
-        G->ColumnSize()->SetLocation(clIniFile);
-        G->SetColCount(3);
-        G->SetColWidths(1, 80);   // the screen's own layout, never shown
-    }
+    Grid(3, clIniFile, Ini, false)->SetColWidths(1, 80);   // the screen's own layout, never shown
     EXPECT_EQ(Stored, T.Read("w.ini"));
-    uitest::TGridOnForm<TExtStringGrid> F(2, 3);
-    F.Grid->ColumnSize()->SetSave(true);
-    F.Grid->ColumnSize()->SetKey(Ini);
-    F.Grid->ColumnSize()->SetSection("Liste");
-    F.Grid->ColumnSize()->SetLocation(clIniFile);
-    F.Options({goColSizing});
-    F.ShowFocused();   // reads Col0 and Col1
-    F.Grid->SetColCount(3);
-    const TRect H = F.Grid->CellRect(2, 0);
-    F.Mouse(QEvent::MouseButtonPress, QPoint(H.Right, 5), Qt::LeftButton, Qt::LeftButton);
-    F.Mouse(QEvent::MouseMove, QPoint(H.Right + 20, 5), Qt::NoButton, Qt::LeftButton);
-    F.Mouse(QEvent::MouseButtonRelease, QPoint(H.Right + 20, 5), Qt::LeftButton, Qt::NoButton);
-    F.Grid->SetColCount(4);   // never read nor sized
-    F.Form.reset();
-    EXPECT_EQ("[Liste]\r\nCol1=140\r\nCol0=64\r\nCol2=" + std::to_string(H.Width() + 20) + "\r\n", T.Read("w.ini"));
+    TForm Form(nullptr);
+    auto G = Grid(2, clIniFile, Ini, false);
+    uitest::AddOptions(G.get(), {goColSizing});
+    G->SetParent(&Form);
+    Form.Show();
+    uitest::Settle();
+    EXPECT_EQ(140, G->ColWidths(1));
+    G->SetColCount(3);   // after the read: stored once the user sized it
+    const TRect H = G->CellRect(2, 0);
+    for (const auto& [Ty, X] : {std::pair{QEvent::MouseButtonPress, 0}, {QEvent::MouseMove, 20}, {QEvent::MouseButtonRelease, 20}})
+        uitest::LeftMouse(G->Widget(), Ty, QPoint(H.Right + X, 5));
+    G->SetColCount(4);   // never read nor sized
+    G.reset();
+    EXPECT_EQ(Stored + "Col0=64\r\nCol2=" + std::to_string(H.Width() + 20) + "\r\n", T.Read("w.ini"));
 }
 
 TEST(ExtGridStore, GetFileVersionReadsTheFixedFileInformation) {

@@ -525,85 +525,51 @@ TEST_F(ExtGrid, DoubleClickReachesTheScreen) {
 }
 
 // A handler may close its screen: the grid it freed does nothing more, whatever the road
-// (clicks, keys, edits, the timer following the hovering mouse).
+// (clicks, keys, edits, nodes, the timer following the hovering mouse).
 TEST(ExtGridHandlers, AHandlerThatFreesTheGridEndsTheGridsWork) {
-    using TArm = std::function<void(TTestExtGrid*, const TNotifyEvent&)>;
-    using TAct = std::function<void(TExtGridForm&)>;
-    const auto Cell = [](TExtGridForm& F) { return F.Centre(2, 2); };
-    const TAct DblClick = [&](TExtGridForm& F) {
-        const QPoint P = Cell(F);
-        for (QEvent::Type T : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
-                               QEvent::MouseButtonRelease})
-            F.Grid && (LeftMouse(F.Grid->Widget(), T, P), true);
-    };
-    const TAct Press = [&](TExtGridForm& F) {
-        const QPoint P = Cell(F);
-        for (QEvent::Type T : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
-            F.Grid && (LeftMouse(F.Grid->Widget(), T, P), true);
-    };
-    const TAct Edit = [](TExtGridForm& F) {
-        F.Key(Qt::Key_F2);
-        TypeText(u"x");
-        PressEnter();
-    };
-    const std::vector<std::tuple<const char*, TArm, TAct>> Roads = {
-        {"OnDblClick", [](TTestExtGrid* G, const TNotifyEvent& E) { G->OnDblClick = E; }, DblClick},
-        {"OnDblClickCell", [](TTestExtGrid* G, const TNotifyEvent& E) { G->OnDblClickCell = [E](TObject* S, Integer, Integer) { E(S); }; }, DblClick},
-        {"OnClickCell", [](TTestExtGrid* G, const TNotifyEvent& E) { G->OnClickCell = [E](TObject* S, Integer, Integer) { E(S); }; }, Press},
-        {"OnCheckBoxClick", [](TTestExtGrid* G, const TNotifyEvent& E) {
-             G->CreateCellGraphic(2, 2)->SetCellType(ctCheckBox);
-             G->OnCheckBoxClick = [E](TObject* S, Integer, Integer, bool) { E(S); };
-         }, Press},
-        {"OnRightClickCell", [](TTestExtGrid* G, const TNotifyEvent& E) { G->OnRightClickCell = [E](TObject* S, Integer, Integer) { E(S); }; },
-         [&](TExtGridForm& F) { SendMouse(F.Grid->Widget(), QEvent::MouseButtonPress, Cell(F), Qt::RightButton, Qt::RightButton); }},
-        {"OnKeyDown", [](TTestExtGrid* G, const TNotifyEvent& E) { G->OnKeyDown = [E](TObject* S, Word&, TShiftState) { E(S); }; },
-         [](TExtGridForm& F) { F.Key(Qt::Key_Down); }},
-        {"OnKeyPress", [](TTestExtGrid* G, const TNotifyEvent& E) { G->OnKeyPress = [E](TObject* S, char&) { E(S); }; },
-         [](TExtGridForm&) { TypeText(u"x"); }},
-        {"OnRowChanging", [](TTestExtGrid* G, const TNotifyEvent& E) { G->OnRowChanging = [E](TObject* S, Integer, Integer, bool&) { E(S); }; },
-         [](TExtGridForm& F) { F.Key(Qt::Key_Down); }},
-        {"OnCellValidate", [](TTestExtGrid* G, const TNotifyEvent& E) { G->OnCellValidate = [E](TObject* S, Integer, Integer, AnsiString&, bool&) { E(S); }; }, Edit},
-        {"OnEditingDone", [](TTestExtGrid* G, const TNotifyEvent& E) { G->OnEditingDone = E; }, Edit},
-        {"OnExpandNode", [](TTestExtGrid* G, const TNotifyEvent& E) {
-             G->AddNode(2, 2);
-             G->ContractNode(2);
-             G->OnExpandNode = [E](TObject* S, Integer, Integer) { E(S); };
-         }, [](TExtGridForm& F) { LeftPress(F.Grid, QPoint(F.Grid->CellRect(0, 2).Left + 6, F.Centre(0, 2).y())); }},
-        {"OnCheckBoxMouseUp", [](TTestExtGrid* G, const TNotifyEvent& E) {
-             G->CreateCellGraphic(2, 2)->SetCellType(ctCheckBox);
-             G->OnCheckBoxMouseUp = [E](TObject* S, Integer, Integer, bool) { E(S); };
-         }, Press},
-        {"OnClick", [](TTestExtGrid* G, const TNotifyEvent& E) { G->OnClick = E; }, Press},
-        {"OnCheckBoxClick (Space)", [](TTestExtGrid* G, const TNotifyEvent& E) {
-             G->CreateCellGraphic(2, 2)->SetCellType(ctCheckBox);
-             G->SetCol(2);
-             G->SetRow(2);
-             G->OnCheckBoxClick = [E](TObject* S, Integer, Integer, bool) { E(S); };
-         }, [](TExtGridForm& F) { F.Key(Qt::Key_Space, Qt::NoModifier, " "); }},
-        {"OnAutoDeleteRow", [](TTestExtGrid* G, const TNotifyEvent& E) {
-             G->Navigation()->SetAllowDeleteRow(true);
-             G->OnAutoDeleteRow = [E](TObject* S, Integer) { E(S); };
-         }, [](TExtGridForm& F) { F.Key(Qt::Key_Delete); }},
-        {"OnEnter (the timer)", [](TTestExtGrid* G, const TNotifyEvent& E) {
-             G->SetHovering(true);
-             G->OnEnter = E;
-         }, [](TExtGridForm& F) {
-             F.Before->SetFocus();
-             QCursor::setPos(F.Grid->Widget()->mapToGlobal(F.Centre(3, 3)));
-             for (int I = 0; I < 3 && F.Grid; ++I) QTest::qWait(600);
-         }}};
-    for (const auto& [Name, Arm, Act] : Roads) {
+    enum TAct { Dbl, Press, Right, Down, Type, Edit, Space, Del, Node, Hover };
+    TNotifyEvent Free;
+    const auto E = [&](TObject* S, auto&&...) { Free(S); };   // nothing of it is touched after the grid goes
+    const auto Check = [](TTestExtGrid* G) { G->CreateCellGraphic(2, 2)->SetCellType(ctCheckBox); };
+    using TArm = std::function<void(TTestExtGrid*)>;
+    const std::vector<std::pair<TArm, TAct>> Roads = {
+        {[&](auto* G) { G->OnDblClick = E; }, Dbl}, {[&](auto* G) { G->OnDblClickCell = E; }, Dbl},
+        {[&](auto* G) { G->OnClickCell = E; }, Press}, {[&](auto* G) { G->OnClick = E; }, Press},
+        {[&](auto* G) { Check(G), G->OnCheckBoxClick = E; }, Press}, {[&](auto* G) { Check(G), G->OnCheckBoxMouseUp = E; }, Press},
+        {[&](auto* G) { Check(G), G->OnCheckBoxClick = E; }, Space}, {[&](auto* G) { G->OnRightClickCell = E; }, Right},
+        {[&](auto* G) { G->OnKeyDown = E; }, Down}, {[&](auto* G) { G->OnRowChanging = E; }, Down},
+        {[&](auto* G) { G->OnKeyPress = E; }, Type}, {[&](auto* G) { G->OnCellValidate = E; }, Edit},
+        {[&](auto* G) { G->OnEditingDone = E; }, Edit}, {[&](auto* G) { G->OnAutoDeleteRow = E; }, Del},
+        {[&](auto* G) { G->AddNode(2, 2), G->ContractNode(2), G->OnExpandNode = E; }, Node},
+        {[&](auto* G) { G->SetHovering(true), G->OnEnter = E; }, Hover}};
+    for (size_t I = 0; I < Roads.size(); ++I) {
         TExtGridForm F;
         F.Options({goEditing});
+        F.Grid->Navigation()->SetAllowDeleteRow(true);
         F.Before = Place<TEdit>(F.Form.get(), 520, 0, 60, 24);
         F.ShowFocused();
-        Arm(F.Grid, [&F](TObject*) {   // nothing of this closure is touched once the grid (holding it) is gone
-            TTestExtGrid* G = std::exchange(F.Grid, nullptr);
-            delete G;
-        });
-        Act(F);
+        F.Grid->SetCol(2), F.Grid->SetRow(2);
+        Free = [&F](TObject*) { delete std::exchange(F.Grid, nullptr); };
+        Roads[I].first(F.Grid);
+        const QPoint P = Roads[I].second == Node ? QPoint(F.Grid->CellRect(0, 2).Left + 6, F.Centre(0, 2).y()) : F.Centre(2, 2);
+        const auto Mouse = [&](std::initializer_list<QEvent::Type> Ts, Qt::MouseButton B = Qt::LeftButton) {
+            for (QEvent::Type T : Ts)
+                if (F.Grid) SendMouse(F.Grid->Widget(), T, P, B, T == QEvent::MouseButtonRelease ? Qt::NoButton : B);
+        };
+        const auto Up = QEvent::MouseButtonRelease, Dn = QEvent::MouseButtonPress;
+        switch (Roads[I].second) {
+            case Dbl: Mouse({Dn, Up, QEvent::MouseButtonDblClick, Up}); break;
+            case Press: case Node: Mouse({Dn, Up}); break;
+            case Right: Mouse({Dn}, Qt::RightButton); break;
+            case Down: case Space: case Del: F.Key(Roads[I].second == Down ? Qt::Key_Down : Roads[I].second == Del ? Qt::Key_Delete : Qt::Key_Space); break;
+            case Edit: F.Key(Qt::Key_F2), TypeText(u"x"), PressEnter(); break;
+            case Type: TypeText(u"x"); break;
+            case Hover:
+                F.Before->SetFocus(), QCursor::setPos(F.Grid->Widget()->mapToGlobal(F.Centre(3, 3)));
+                for (int T = 0; T < 3 && F.Grid; ++T) QTest::qWait(600);
+        }
         Settle();
-        EXPECT_EQ(nullptr, F.Grid) << Name;
+        EXPECT_EQ(nullptr, F.Grid) << I;
     }
 }
 

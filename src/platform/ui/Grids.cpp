@@ -1061,7 +1061,8 @@ void TCustomGrid::MouseDown(TMouseButton Button, TShiftState Shift, Integer X, I
         if (!IsAlive(Alive)) return;
         TGridState S = gsNormal;
         Integer Index = -1, Pos = 0, Ofs = 0;
-        CalcSizingState(X, Y, S, Index, Pos, Ofs);
+        CalcSizingState(X, Y, S, Index, Pos, Ofs);   // may ask a handler, which may free the grid
+        if (!IsAlive(Alive)) return;
         if (S != gsNormal) {
             if (FEditorMode) HideEditor();
             FGridState = S;
