@@ -191,8 +191,7 @@ TEST_F(ExtGridFind, WithHighlightDownTheSearchMatchesTheCellsOwnTexts) {
     EXPECT_EQ(clWindow, Edit->Color());
 }
 
-// Whatever ends the bar's highlighting (its close button, Escape in its edit, a new text
-// searched by the buttons only) takes the tags out of the cells' texts.
+// Whatever ends the bar's highlighting (close, Escape, a new text) takes the tags out of the cells.
 TEST(ExtGridFindBar, EveryEndOfTheHighlightingTakesTheTagsOut) {
     for (int Road = 0; Road < 3; ++Road) {
         TFindForm F;

@@ -151,15 +151,13 @@ TEST_F(ExtGridCellControls, HidingItsRowHidesTheControlAndShowingItPlacesItAgain
     EXPECT_EQ(F.Grid->CellRect(4, 5).Top, E->Top());
 }
 
-// Controls follow their cells when a column is widened by a drag; a row cut off takes its
-// control off screen; a control freed, taken out of its cell first or not, is forgotten.
+// Controls follow widened columns and cut rows; one freed, taken out of its cell or not, is forgotten.
 TEST_F(ExtGridCellControls, ControlsFollowWidthsAndCountsAndMayBeFreed) {
     std::vector<TEdit*> E;   // right of the widened column, on a row cut off, taken out, freed in its cell
     for (const auto& [C, R] : {std::pair{3, 2}, {2, 4}, {2, 1}, {1, 1}})
         F.Grid->GetCellProperties(C, R)->SetControl(E.emplace_back(Child<TEdit>(F.Grid)));
     F.Options({goColSizing});
-    F.Grid->SetTopRow(1), F.Grid->SetLeftCol(1);
-    F.Grid->UpdateCellControls();
+    F.Grid->SetTopRow(1), F.Grid->SetLeftCol(1);   // places them
     const TRect H = F.Grid->CellRect(2, 0);
     for (const auto& [T, X] : {std::pair{QEvent::MouseButtonPress, 0}, {QEvent::MouseMove, 30}, {QEvent::MouseButtonRelease, 30}})
         LeftMouse(F.Grid->Widget(), T, QPoint(H.Right + X, 5));

@@ -104,8 +104,7 @@ TEST(ExtGridStore, OtherSectionsOfTheIniFileStay) {
     EXPECT_EQ(-1, GetFileVersion("/usr/lib/none.so"));
 }
 
-// A grid built in code gets its widths back when its window comes. Only widths read back or
-// sized by the user are stored: a grid freed unshown leaves the stored ones alone.
+// Widths come back with the window; only those read back or sized by the user are stored.
 TEST(ExtGridStore, AGridBuiltInCodeGetsItsWidthsBackWhenItsWindowComes) {
     TTempDir T;
     const std::string Stored = "[Liste]\r\nCol1=140\r\n";
@@ -116,8 +115,7 @@ TEST(ExtGridStore, AGridBuiltInCodeGetsItsWidthsBackWhenItsWindowComes) {
     TForm Form(nullptr);
     auto G = Grid(2, clIniFile, Ini, false);
     uitest::AddOptions(G.get(), {goColSizing});
-    G->SetParent(&Form);
-    Form.Show();
+    G->SetParent(&Form), Form.Show();
     uitest::Settle();
     EXPECT_EQ(140, G->ColWidths(1));
     G->SetColCount(3);   // after the read: stored once the user sized it
