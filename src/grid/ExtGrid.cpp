@@ -241,8 +241,10 @@ void TExtStringGrid::SetRowCount(Integer Value) {
                 UnHideRows(R, AllRowCount() - 1);
                 break;
             }
-    if (const Integer Cut = RowCount() - std::max<Integer>(1, Value); Cut > 0 && Cutting)
+    if (const Integer Cut = RowCount() - std::max<Integer>(1, Value); Cut > 0 && Cutting) {
         RowRecordsRemoved(RowCount() - Cut, Cut);
+        DropCutCells(true, RowCount() - Cut, Cut);
+    }
     if (FFixedRowAlways && RowCount() == FixedRows()) RestoreSelection();
     TBaseGrid::SetRowCount(Value);
     if (Cutting && HasNodes()) RecountNodes();
@@ -255,12 +257,24 @@ void TExtStringGrid::SetRowCount(Integer Value) {
 
 void TExtStringGrid::SetColCount(Integer Value) {
     const Integer Old = ColCount();
+    if (const Integer Cut = Old - std::max<Integer>(1, Value); Cut > 0 && !FRecordsKept && FRowMap)
+        DropCutCells(false, Old - Cut, Cut);
     TBaseGrid::SetColCount(Value);
     if (ColCount() < Old && !FRecordsKept && FRowMap) ColumnsShifted(ColCount(), ColCount() - Old);
     if (Value > FFixedColsMem && FFixedColAlways && TBaseGrid::FixedCols() != FFixedColsMem)
         TBaseGrid::SetFixedCols(FFixedColsMem);
     SetBounds(Left(), Top(), Width(), Height());
     RepaintUnlessUpdating();
+}
+
+// The cells a smaller count cuts off go with everything they hold; merges reaching into them split.
+void TExtStringGrid::DropCutCells(bool ARows, Integer AFrom, Integer ACount) {
+    SplitMergesAround(ARows, AFrom, -ACount);
+    const Integer L = ARows ? 0 : AFrom, T = ARows ? AFrom : 0;
+    const Integer R = ARows ? ColCount() - 1 : AFrom + ACount - 1, B = ARows ? AFrom + ACount - 1 : RowCount() - 1;
+    for (Integer Rw = T; Rw <= B; ++Rw)
+        for (Integer C = L; C <= R; ++C) RemoveCellGraphic(C, Rw);
+    ClearProps(L, T, R, B);
 }
 
 Integer TExtStringGrid::FixedRows() const {

@@ -1344,6 +1344,7 @@ private:
     // A whole replacement starts clean: all rows shown, no node, mark, merge, control or
     // cell property of the content it replaces left to come back (ExtGridSort.cpp).
     void ResetContent(Integer AKeepFooters = 0);
+    void DropCutCells(bool ARows, Integer AFrom, Integer ACount);
     void RecountNodes();
     std::vector<Integer> FColumnOrder;
     std::vector<Byte> FDragRows;   // by real row: the rows a running drag takes from

@@ -204,7 +204,8 @@ TEST_F(ExtGridRowRecords, WhatTearsAMergeApartSplitsIt) {
         {[](TRowsForm& F) { F.Grid->MoveColumn(3, 4); }, 0}, {[](TRowsForm& F) { F.Grid->MoveColumn(4, 3); }, 0},
         {[](TRowsForm& F) { F.Drag(F.Centre(0, 2), F.Centre(0, 5)); }, 0}, {[](TRowsForm& F) { F.Grid->SwapRows(1, 3); }, 0},
         {[](TRowsForm& F) { F.Grid->InsertCols(3, 1); }, 0}, {[](TRowsForm& F) { F.Grid->InsertRows(2, 1); }, 0},
-        {[](TRowsForm& F) { F.Grid->RemoveCols(2, 1); }, 0}, {[](TRowsForm& F) { F.Grid->RemoveRowsEx(1, 1); }, 0}};
+        {[](TRowsForm& F) { F.Grid->RemoveCols(2, 1); }, 0}, {[](TRowsForm& F) { F.Grid->RemoveRowsEx(1, 1); }, 0},
+        {[](TRowsForm& F) { F.Grid->SetColCount(3), F.Grid->SetColCount(5); }, 0}, {[](TRowsForm& F) { F.Grid->SetRowCount(2); }, 0}};
     for (size_t I = 0; I < Steps.size(); ++I) {
         TRowsForm F;
         F.Options({goRowMoving});
