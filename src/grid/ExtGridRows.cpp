@@ -18,8 +18,9 @@ void TExtStringGrid::ReportRow(Integer NewRow) {
 }
 
 void TExtStringGrid::SetRow(Integer ARow) {
+    const std::shared_ptr<const bool> Alive = AliveToken();   // a cell-change handler may free the grid
     TBaseGrid::SetRow(ARow);
-    ReportRow(Row());
+    if (*Alive) ReportRow(Row());
 }
 
 

@@ -73,6 +73,8 @@ bool TExtStringGrid::WheelTurn(bool Backward, TShiftState Shift, TPoint MousePos
     const TGridRect Before = Selection();
     const Integer Step = FMouseActions->WheelIncrement() > 0 ? FMouseActions->WheelIncrement() : WheelLines;
     Integer Target = Row();
+    // Scrolling checks a pending value and moving asks the cell-change handlers: either may free the grid.
+    const std::shared_ptr<const bool> Alive = AliveToken();
     if (FMouseActions->WheelAction() == waMoveSelection) {
         Target = Backward ? Row() + Step : Row() - Step;
     } else if (Backward) {
@@ -80,17 +82,20 @@ bool TExtStringGrid::WheelTurn(bool Backward, TShiftState Shift, TPoint MousePos
     } else if (TopRow() > FixedRows() && TopRow() - Step >= FixedRows()) {
         SetTopRow(TopRow() - Step);
     }
+    if (!*Alive) return true;
     Target = std::max(FixedRows(), std::min(Target, RowCount() - FFixedFooters - 1));
     if (Col() < FixedCols()) SetCol(FixedCols());
+    if (!*Alive) return true;
     if (Target >= 0 && Target < RowCount() && Target != Row()) {
         const Integer Updates = FUpdateCount;
         ++FUpdateCount;
         const Integer OldLeft = LeftCol();
         try {
             SetRow(Target);
+            if (!*Alive) return true;
             if (Options().Contains(goRowSelect) && FNavigation->KeepHorizScroll()) SetLeftCol(OldLeft);
         } catch (...) {
-            FUpdateCount = Updates;
+            if (*Alive) FUpdateCount = Updates;
             throw;
         }
         // Back to the caller's level, not to 0: an update bracket around the turn stays open.
@@ -201,13 +206,17 @@ void TExtStringGrid::IntelliPanTick() {
     if (FIntelliPan == ipVertical) Dx = 0;
 
     const Integer LastRow = RowCount() - FFixedFooters - 1, LastCol = ColCount() - FFixedRightCols - 1;
+    // Each move asks the cell-change handlers, which may free the grid.
+    const std::shared_ptr<const bool> Alive = AliveToken();
     if (Row() > LastRow) SetRow(std::max(FixedRows(), LastRow));
-    if (Row() < FixedRows()) SetRow(FixedRows());
-    if (Col() > LastCol) SetCol(std::max(FixedCols(), LastCol));
-    if (Col() < FixedCols()) SetCol(FixedCols());
-    if ((Dx < 0 && Col() > FixedCols()) || (Dx > 0 && Col() < LastCol)) SetCol(Col() + Dx);
+    if (*Alive && Row() < FixedRows()) SetRow(FixedRows());
+    if (*Alive && Col() > LastCol) SetCol(std::max(FixedCols(), LastCol));
+    if (*Alive && Col() < FixedCols()) SetCol(FixedCols());
+    if (*Alive && ((Dx < 0 && Col() > FixedCols()) || (Dx > 0 && Col() < LastCol))) SetCol(Col() + Dx);
+    if (!*Alive) return;
     if ((Dy < 0 && Row() > FixedRows() && Row() + Dy >= 0) || (Dy > 0 && Row() < LastRow && Row() + Dy <= RowCount() - 1))
         SetRow(Row() + Dy);
+    if (!*Alive) return;
 
     static const TCursor Cursors[3][3] = {{crSizeNWSE, crSizeNS, crSizeNESW},   // up-left, up, up-right
                                           {crSizeWE, crSizeAll, crSizeWE},

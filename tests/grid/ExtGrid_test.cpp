@@ -524,7 +524,7 @@ TEST_F(ExtGrid, DoubleClickReachesTheScreen) {
 
 // A handler may close its screen: the grid it freed does nothing more, whatever the road.
 TEST(ExtGridHandlers, AHandlerThatFreesTheGridEndsTheGridsWork) {
-    enum TAct { Dbl, Press, Right, Down, Type, Edit, Node, Hover };
+    enum TAct { Dbl, Press, Right, Down, Type, Edit, Node, Hover, Wheel };
     TNotifyEvent Free;
     const auto E = [&](TObject* S, auto&&...) { Free(S); };   // nothing of it is touched after the grid goes
     const std::vector<std::pair<std::function<void(TTestExtGrid*)>, TAct>> Roads = {
@@ -533,7 +533,8 @@ TEST(ExtGridHandlers, AHandlerThatFreesTheGridEndsTheGridsWork) {
         {[&](auto* G) { G->OnRightClickCell = E; }, Right}, {[&](auto* G) { G->OnRowChanging = E; }, Down},
         {[&](auto* G) { G->OnKeyPress = E; }, Type}, {[&](auto* G) { G->OnCellValidate = E; }, Edit},
         {[&](auto* G) { G->AddNode(2, 2), G->ContractNode(2), G->OnExpandNode = E; }, Node},
-        {[&](auto* G) { G->SetHovering(true), G->OnEnter = E; }, Hover}};
+        {[&](auto* G) { G->SetHovering(true), G->OnEnter = E; }, Hover},
+        {[&](auto* G) { G->OnRowChanging = E; }, Wheel}};
     for (size_t I = 0; I < Roads.size(); ++I) {
         TExtGridForm F;
         F.Options({goEditing}), F.Before = Place<TEdit>(F.Form.get(), 520, 0, 60, 24);
@@ -553,6 +554,7 @@ TEST(ExtGridHandlers, AHandlerThatFreesTheGridEndsTheGridsWork) {
             case Down: F.Key(Qt::Key_Down); break;
             case Edit: F.Key(Qt::Key_F2), TypeText(u"x"), PressEnter(); break;
             case Type: TypeText(u"x"); break;
+            case Wheel: TurnWheel(F.Grid->Widget(), true); break;
             case Hover:   // the timer moves the focus and the current cell to the hovered cell
                 F.Before->SetFocus(), QCursor::setPos(F.Grid->Widget()->mapToGlobal(F.Centre(3, 3)));
                 for (int T = 0; T < 3 && F.Grid; ++T) QTest::qWait(600);
