@@ -300,6 +300,7 @@ bool TExtStringGrid::QtEvent(QEvent* E) {
 void TExtStringGrid::KeyPress(char& Key) {
     Key = DecimalKeyChar(Key, FKeypadDecimal);
     const unsigned char U = static_cast<unsigned char>(Key);
+    const std::shared_ptr<const bool> Alive = AliveToken();   // the handlers on the way may free the grid
     // Clipboard shortcuts give control characters of their own; they type nothing.
     if (FNavigation->AllowClipboardShortCuts() && (U == 3 || U == 22 || U == 24)) {
         Key = 0;
@@ -319,7 +320,7 @@ void TExtStringGrid::KeyPress(char& Key) {
         }
         if (IsControlCell(Col(), Row()) || (FNavigation->AdvanceOnEnter() && !CellEditable(Col(), Row()))) {
             AdvanceEdit(Col(), Row(), false, false, true);
-            if (OnKeyPress) OnKeyPress(this, Key);
+            if (*Alive && OnKeyPress) OnKeyPress(this, Key);
             Key = 0;
             return;
         }
@@ -337,11 +338,11 @@ void TExtStringGrid::KeyPress(char& Key) {
     }
     if (!Options().Contains(goEditing) && FNavigation->AutoGotoWhenSorted() && (U == 8 || U >= 32))
         IncrementalLookup(Key);
+    if (!*Alive) return;
     if (!Options().Contains(goEditing) || !(U == 8 || U >= 32)) {
         TBaseGrid::KeyPress(Key);
         return;
     }
-    const std::shared_ptr<const bool> Alive = AliveToken();
     if (OnKeyPress) OnKeyPress(this, Key);
     if (Key == 0 || !*Alive) return;
     if (!Editable) {
