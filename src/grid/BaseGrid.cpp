@@ -561,15 +561,18 @@ void TBaseGrid::KeyDown(Word& Key, TShiftState Shift) {
 }
 
 bool TBaseGrid::DoMouseWheelDown(TShiftState Shift, TPoint MousePos) {
+    const std::shared_ptr<const bool> Alive = AliveToken();   // a cell-change handler may free the grid
     const bool R = TStringGrid::DoMouseWheelDown(Shift, MousePos);
+    if (!*Alive) return R;
     if (FFooterRow && Row() < RowCount() - 1 && Row() - TopRow() > VisibleRowCount()) SetTopRow(TopRow() + 1);
     SnapToBaseCell();
     return R;
 }
 
 bool TBaseGrid::DoMouseWheelUp(TShiftState Shift, TPoint MousePos) {
+    const std::shared_ptr<const bool> Alive = AliveToken();
     const bool R = TStringGrid::DoMouseWheelUp(Shift, MousePos);
-    SnapToBaseCell();
+    if (*Alive) SnapToBaseCell();
     return R;
 }
 

@@ -10,6 +10,7 @@
 #include "platform/ui/Grids.h"
 
 #include <functional>
+#include <memory>
 #include <set>
 
 enum TEditorType {
@@ -87,8 +88,12 @@ public:
     void SetFontName(const AnsiString& Value) { FFontName = Value; }
     bool ReadOnly() const { return FReadOnly; }
     void SetReadOnly(bool Value) { FReadOnly = Value; }
-    TControl* Control() const { return FControl; }
-    void SetControl(TControl* Value) { FControl = Value; }
+    // The control placed in the cell; nil once that control is freed (it is not the grid's).
+    TControl* Control() const { return FControlAlive && *FControlAlive ? FControl : nullptr; }
+    void SetControl(TControl* Value) {
+        FControl = Value;
+        FControlAlive = Value ? Value->AliveToken() : nullptr;
+    }
 
 private:
     friend class TBaseGrid;
@@ -118,6 +123,7 @@ private:
     AnsiString FFontName;
     bool FReadOnly = false;
     TControl* FControl = nullptr;
+    std::shared_ptr<const bool> FControlAlive;
 };
 
 // One recorded cell change.

@@ -10,6 +10,27 @@
 #include <algorithm>
 #include <cmath>
 
+// The grid's link in the chain of handlers on its form's resize: the handler it found is
+// called after the grid. A grid freed while another hooked the form after it leaves its link
+// in the chain, passing on only, so the later grid and the form's own handler go on.
+struct TFormResizeHook {
+    TNotifyEvent Grid;   // empty once the grid is freed
+    TNotifyEvent Old;
+};
+
+namespace {
+
+struct TFormResizeLink {
+    std::shared_ptr<TFormResizeHook> Hook;
+    void operator()(TObject* Sender) const {
+        const std::shared_ptr<TFormResizeHook> H = Hook;   // a handler may free the grid
+        if (H->Grid) H->Grid(Sender);
+        else if (H->Old) H->Old(Sender);
+    }
+};
+
+}  // namespace
+
 TExtStringGrid::TExtStringGrid(TComponent* AOwner)
     : TBaseGrid(AOwner),
       FRowMap(std::make_unique<TGridRowMap>(this)),
@@ -54,10 +75,11 @@ TExtStringGrid::TExtStringGrid(TComponent* AOwner)
     // The owner form's resize: the grid follows it (SizeWithForm) and passes it on.
     if (auto* Form = dynamic_cast<TCustomForm*>(AOwner); Form && !ComponentState().Contains(csDesigning)) {
         FHookedForm = Form;
-        FOldFormResize = Form->OnResize;
+        FFormHook = std::make_shared<TFormResizeHook>(
+            TFormResizeHook{[this](TObject* Sender) { FormResized(Sender); }, Form->OnResize});
         FFormWidth = Form->Width();
         FFormHeight = Form->Height();
-        Form->OnResize = [this](TObject* Sender) { FormResized(Sender); };
+        Form->OnResize = TFormResizeLink{FFormHook};
     }
 
     SetDefaultRowHeight(21);
@@ -77,8 +99,11 @@ TExtStringGrid::~TExtStringGrid() {
     } catch (const Exception&) {
         // A store that cannot be written loses the widths, not the program.
     }
-    if (FHookedForm) {
-        FHookedForm->OnResize = FOldFormResize;
+    if (FFormHook) {
+        FFormHook->Grid = nullptr;
+        // Still the form's handler: the one found goes back; otherwise the link stays, passing on.
+        const auto* Link = FHookedForm ? FHookedForm->OnResize.target<TFormResizeLink>() : nullptr;
+        if (Link && Link->Hook == FFormHook) FHookedForm->OnResize = FFormHook->Old;
         FHookedForm = nullptr;
     }
     FColumnHeaders->OnChange = nullptr;
@@ -97,8 +122,7 @@ TExtStringGrid::~TExtStringGrid() {
 }
 
 void TExtStringGrid::FormResized(TObject* Sender) {
-    if (ComponentState().Contains(csDestroying) || !FHookedForm) return;
-    if (FSizeWithForm) {
+    if (FSizeWithForm && FHookedForm && !ComponentState().Contains(csDestroying)) {
         const Integer W = Width() + FHookedForm->Width() - FFormWidth;
         const Integer H = Height() + FHookedForm->Height() - FFormHeight;
         if (W > 0 && H > 0) {
@@ -107,7 +131,8 @@ void TExtStringGrid::FormResized(TObject* Sender) {
             FFormHeight = FHookedForm->Height();
         }
     }
-    if (FOldFormResize) FOldFormResize(Sender);
+    const std::shared_ptr<TFormResizeHook> Hook = FFormHook;   // the handler may free the grid
+    if (Hook->Old) Hook->Old(Sender);
 }
 
 void TExtStringGrid::Notification(TComponent* AComponent, TOperation Operation) {
@@ -207,11 +232,22 @@ void TExtStringGrid::SetIntegralHeight(bool Value) {
 
 // --- size -------------------------------------------------------------------
 void TExtStringGrid::SetRowCount(Integer Value) {
-    // Rows cut off take their records along, so rows added back later start clean.
-    if (const Integer Cut = RowCount() - std::max<Integer>(1, Value); Cut > 0 && !FRecordsKept && FRowMap)
+    // Rows cut off take their records along, so rows added back later start clean; rows
+    // hidden among them are shown first to go with them.
+    const bool Cutting = Value < RowCount() && !FRecordsKept && FRowMap;
+    if (Cutting && NumHiddenRows() > 0)
+        for (Integer R = RealRowIndex(std::max<Integer>(1, Value) - 1) + 1; R < AllRowCount(); ++R)
+            if (IsHiddenRow(R)) {
+                UnHideRows(R, AllRowCount() - 1);
+                break;
+            }
+    if (const Integer Cut = RowCount() - std::max<Integer>(1, Value); Cut > 0 && Cutting) {
         RowRecordsRemoved(RowCount() - Cut, Cut);
+        DropCutCells(true, RowCount() - Cut, Cut);
+    }
     if (FFixedRowAlways && RowCount() == FixedRows()) RestoreSelection();
     TBaseGrid::SetRowCount(Value);
+    if (Cutting && HasNodes()) RecountNodes();
     if (Value > FFixedRowsMem && FFixedRowAlways && TBaseGrid::FixedRows() != FFixedRowsMem)
         TBaseGrid::SetFixedRows(FFixedRowsMem);
     SetDisplRowCount(RowCount());
@@ -221,12 +257,24 @@ void TExtStringGrid::SetRowCount(Integer Value) {
 
 void TExtStringGrid::SetColCount(Integer Value) {
     const Integer Old = ColCount();
+    if (const Integer Cut = Old - std::max<Integer>(1, Value); Cut > 0 && !FRecordsKept && FRowMap)
+        DropCutCells(false, Old - Cut, Cut);
     TBaseGrid::SetColCount(Value);
     if (ColCount() < Old && !FRecordsKept && FRowMap) ColumnsShifted(ColCount(), ColCount() - Old);
     if (Value > FFixedColsMem && FFixedColAlways && TBaseGrid::FixedCols() != FFixedColsMem)
         TBaseGrid::SetFixedCols(FFixedColsMem);
     SetBounds(Left(), Top(), Width(), Height());
     RepaintUnlessUpdating();
+}
+
+// The cells a smaller count cuts off go with everything they hold; merges reaching into them split.
+void TExtStringGrid::DropCutCells(bool ARows, Integer AFrom, Integer ACount) {
+    SplitMergesAround(ARows, AFrom, -ACount);
+    const Integer L = ARows ? 0 : AFrom, T = ARows ? AFrom : 0;
+    const Integer R = ARows ? ColCount() - 1 : AFrom + ACount - 1, B = ARows ? AFrom + ACount - 1 : RowCount() - 1;
+    for (Integer Rw = T; Rw <= B; ++Rw)
+        for (Integer C = L; C <= R; ++C) RemoveCellGraphic(C, Rw);
+    ClearProps(L, T, R, B);
 }
 
 Integer TExtStringGrid::FixedRows() const {
@@ -287,7 +335,9 @@ void TExtStringGrid::RepaintUnlessUpdating() {
 
 void TExtStringGrid::EndUpdate() {
     if (FUpdateCount > 0) --FUpdateCount;
-    if (FUpdateCount == 0) Invalidate();
+    if (FUpdateCount > 0) return;
+    Invalidate();
+    UpdateCellControls();
 }
 
 void TExtStringGrid::SetWordWrap(bool Value) {

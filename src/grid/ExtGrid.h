@@ -391,6 +391,8 @@ public:
     void UnHideRows(Integer AFromRow, Integer AToRow);
     void UnHideRow(Integer ARow) { UnHideRows(ARow, ARow); }
     void UnHideRowsAll();
+    // A node's own row moves alone: the node's rows stay where they are, shown, and leave it.
+    void MoveRow(Integer FromIndex, Integer ToIndex) override;
     void ParkSelection();
     void RestoreSelection();
     bool SelectionParked() const { return FParked; }
@@ -1157,7 +1159,7 @@ protected:
     TCursor FPanOldCursor = crDefault;
     bool FPanOldShowHint = false;
     TTimer* FPanTimer = nullptr;
-    std::vector<TControl*> FShownCellControls;
+    std::vector<std::pair<TControl*, std::shared_ptr<const bool>>> FShownCellControls;   // with their life
     std::vector<Integer> FSizingColLines;
     std::vector<Integer> FSizingRowLines;
     void GetCellColor(Integer ACol, Integer ARow, TGridDrawState& AState, bool Printing, bool DoSelection,
@@ -1194,6 +1196,7 @@ protected:
     void ColumnMoved(Integer FromIndex, Integer ToIndex) override;
     void RowMoved(Integer FromIndex, Integer ToIndex) override;
     void MoveRowData(Integer FromIndex, Integer ToIndex) override;
+    void LayoutChanged() override;
     void MoveColData(Integer FromIndex, Integer ToIndex) override;
     // Where each row or column goes: merges that no longer hold together are split.
     void SplitMergesBrokenByMove(bool ARows, const std::function<Integer(Integer)>& AFollow);
@@ -1356,6 +1359,12 @@ private:
     void RowRecordsMoved(Integer AFrom, Integer ATo);
     void ColumnRecordsMoved(Integer AFrom, Integer ATo);
     TCellGraphic* NodeAtReal(Integer ARealRow);   // the node of a shown or hidden row
+    TCellProperties* Col0PropertiesAtReal(Integer ARealRow);
+    // A whole replacement starts clean: all rows shown, no node, mark, merge, control or
+    // cell property of the content it replaces left to come back (ExtGridSort.cpp).
+    void ResetContent(Integer AKeepFooters = 0);
+    void DropCutCells(bool ARows, Integer AFrom, Integer ACount);
+    void RecountNodes();
     std::vector<Integer> FColumnOrder;
     std::vector<Byte> FDragRows;   // by real row: the rows a running drag takes from
     bool FRecordsKept = false;     // the count changes on a road that keeps the records itself
@@ -1440,7 +1449,8 @@ private:
 
     // Owner form's resize handler, taken over while the grid lives.
     TCustomForm* FHookedForm = nullptr;
-    TNotifyEvent FOldFormResize;
+    // The grid's link in the chain of handlers on its form's resize (ExtGrid.cpp).
+    std::shared_ptr<struct TFormResizeHook> FFormHook;
     Integer FFormWidth = 0;
     Integer FFormHeight = 0;
     bool FLoadedOnce = false;
@@ -1461,12 +1471,19 @@ private:
     Word SearchFooterFlags() const;
     void AfterSearchFooterFind();
     void SetHighlights(const AnsiString& Text);
+    // The button comes up and the tags leave the cells' texts.
+    void EndSearchHighlight();
     void SearchFooterStep(bool Backward);
     bool ColumnWidthsKept() const;
     // Columns of the layout with a grouped column in its place (ExtGridStore.cpp).
     Integer LayoutColCount() const;
     Integer LayoutColWidth(Integer ACol) const;
     void SetLayoutColWidth(Integer ACol, Integer Value);
+    // Widths stored when the grid goes: those it read back and those the user changed, by
+    // layout column (a width the grid never read nor the user set is not its to keep).
+    std::vector<Byte> FKeptWidths;
+    bool FGroupShifting = false;   // the grouped column leaves or comes back: the layout stays
+    void NoteColumnSized(Integer ACol);   // -1: every column
     char FDelimiter = '\0';
     bool FOemConvert = false;
     bool FCSVTildeBreaks = false;

@@ -68,13 +68,16 @@ bool TExtStringGrid::FormControlPress(Integer ACol, Integer ARow, Integer X, Int
     const bool Found = CellHTMLHit(RC, ARow, X, Y, Hit);
     if (!Found || Hit.CtlID.empty() || Hit.CtlType.empty()) return false;
     bool Can = true;
+    const std::shared_ptr<const bool> Alive = AliveToken();   // a handler may free the grid
     if (OnCanEditCell) OnCanEditCell(this, ARow, RC, Can);
+    if (!*Alive) return true;
     if (!Can) {
         bool AutoHandle = false;   // nothing of a control is ever opened by the shell
         if (OnAnchorClick) OnAnchorClick(this, ARow, RC, "ctrl", AutoHandle);
         return true;
     }
     if (FormControlOpen()) ControlEditDone();
+    if (!*Alive) return true;
     AnsiString Text = Cells(RC, ARow);
     AnsiString Value = Hit.CtlValue;
     if (Hit.CtlType == "BUTTON") {
@@ -90,7 +93,7 @@ bool TExtStringGrid::FormControlPress(Integer ACol, Integer ARow, Integer X, Int
         SetCells(RC, ARow, Text);
     }
     if (OnControlClick) OnControlClick(this, ARow, RC, Hit.CtlID, Hit.CtlType, Value);
-    ShowFormControl(Text, Hit.CtlType, ARow, RC, Hit.CtlRect, Value, Hit.CtlID);
+    if (*Alive) ShowFormControl(Text, Hit.CtlType, ARow, RC, Hit.CtlRect, Value, Hit.CtlID);
     return true;
 }
 

@@ -86,16 +86,19 @@ bool TExtStringGrid::SelectCell(Integer ACol, Integer ARow) {
     if (FMoving) return TBaseGrid::SelectCell(ACol, ARow);
     const Integer OldCol = Col(), OldRow = Row();
     bool Allow = true;
+    // A handler may free the grid (its screen closes): then nothing moves.
+    const std::shared_ptr<const bool> Alive = AliveToken();
     if (ACol >= 0 && ARow >= 0) {
         if (ARow != OldRow && OnRowChanging) OnRowChanging(this, OldRow, ARow, Allow);
-        if (ACol != OldCol && OnColChanging) OnColChanging(this, OldCol, ACol, Allow);
-        if ((ARow != OldRow || ACol != OldCol) && OnCellChanging) OnCellChanging(this, OldRow, OldCol, ARow, ACol, Allow);
+        if (*Alive && ACol != OldCol && OnColChanging) OnColChanging(this, OldCol, ACol, Allow);
+        if (*Alive && (ARow != OldRow || ACol != OldCol) && OnCellChanging) OnCellChanging(this, OldRow, OldCol, ARow, ACol, Allow);
+        if (!*Alive) return false;
     }
     if (HasNodes() && ACol == 0 && !Options().Contains(goRowSelect)) return false;
     if (!Allow) return false;
 
     // A pending value is checked before the cell is left, whoever moves the cell.
-    if (!ValidatePending()) return false;
+    if (!ValidatePending() || !*Alive) return false;
 
     // Editing permission of the target: a refused cell switches editing off until
     // the next editable cell. A target that refuses the move leaves it as it was.
@@ -228,6 +231,7 @@ bool TExtStringGrid::Validate(const AnsiString& Value, bool Wide) {
             // The checker works on plain texts; a Unicode value goes to its own event decoded.
             if (FCellChecker && FCellChecker->AutoCorrect() && !Wide) V = FCellChecker->Correct(B.X, B.Y, V);
             const AnsiString Offered = V;
+            const std::shared_ptr<const bool> Alive = AliveToken();
             if (!Wide && OnCellValidate) {
                 OnCellValidate(this, B.X, B.Y, V, Valid);
             } else if (Wide && OnCellValidateWide) {
@@ -235,6 +239,7 @@ bool TExtStringGrid::Validate(const AnsiString& Value, bool Wide) {
                 OnCellValidateWide(this, B.X, B.Y, W, Valid);
                 V = W.empty() ? AnsiString() : WideToCellText(W);
             }
+            if (!*Alive) return false;   // the handler freed the grid: its callers stop too
             if (FShowModified->Enabled() && FixedCols() > 0) {
                 SetRowMarked(B.Y, true);
                 RepaintCell(0, B.Y);
@@ -401,10 +406,11 @@ void TExtStringGrid::AdvanceEdit(Integer ACol, Integer ARow, bool Force, bool An
     }
     if (!Found) return;
     bool Allow = true;
+    const std::shared_ptr<const bool> Alive = AliveToken();
     if (OnAutoAdvance) OnAutoAdvance(this, FAdvanceFrom.Y, FAdvanceFrom.X, R, C, Allow);
-    if (!Allow || C < 0 || R < 0 || C >= ColCount() || R >= RowCount()) return;
+    if (!*Alive || !Allow || C < 0 || R < 0 || C >= ColCount() || R >= RowCount()) return;
     FocusCell(C, R, true);
-    if (Col() != C || Row() != R) return;   // the move was refused
+    if (!*Alive || Col() != C || Row() != R) return;   // the move was refused
     if (!AnyCell && !IsControlCell(C, R)) return;
     if (!CellEditable(C, R)) return;
     if (!IsControlCell(C, R)) {
@@ -414,7 +420,6 @@ void TExtStringGrid::AdvanceEdit(Integer ACol, Integer ARow, bool Force, bool An
     // A control cell reached from a text cell takes a click, as the mouse would give it.
     if (IsControlCell(FAdvanceFrom.X, FAdvanceFrom.Y)) return;
     const TRect Rc = CellRect(C, R);
-    const std::shared_ptr<const bool> Alive = AliveToken();
     MouseDown(mbLeft, TShiftState(), Rc.Left + 2, Rc.Top + 2);
     if (*Alive) MouseUp(mbLeft, TShiftState(), Rc.Left + 2, Rc.Top + 2);
     if (*Alive && FNavigation->AdvanceDirection() == adTopBottom && EditorMode()) HideEditor();

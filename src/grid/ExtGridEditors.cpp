@@ -973,8 +973,9 @@ bool TExtStringGrid::ShowEditLink(TRect R) {
             F->SetName("gridform");
             F->SetBorderStyle(bsNone);
             F->FreeNotification(L);
-            F->OnDeactivate = [this, L](TObject*) {
-                if (!L->FLeaving && FEditorControl && FEditLink == L) EndEditorControl();
+            // The form outlives a grid freed meanwhile: the grid is asked only while it lives.
+            F->OnDeactivate = [this, L, Alive = AliveToken()](TObject*) {
+                if (*Alive && FEditLink == L && !L->FLeaving && FEditorControl) EndEditorControl();
             };
             L->FPopupForm = F;
         }

@@ -228,7 +228,13 @@ void TExtStringGrid::BuildSearchPanel() {
     FSearchEdit->SetParent(P);
     FSearchEdit->SetBounds(25, 6, 110, 21);
     SetFocusProxy(P, FSearchEdit);   // a click on a button keeps the typing in the edit
+    // Escape in the edit ends the highlighting, whatever the key does next (a dialog's cancel).
+    FSearchEdit->OnKeyDown = [this](TObject*, Word& Key, TShiftState) {
+        if (Key == VK_ESCAPE) EndSearchHighlight();
+    };
     FSearchEdit->OnChange = [this](TObject*) {
+        // A text searched by the buttons only is not yet the highlighted one.
+        if (!FSearchFooter->AutoSearch()) EndSearchHighlight();
         const bool Any = !FSearchEdit->Text().empty();
         FSearchNext->SetEnabled(Any);
         FSearchPrev->SetEnabled(Any);
@@ -297,6 +303,7 @@ void TExtStringGrid::UpdateSearchPanel() {
 
 void TExtStringGrid::SearchFooterChanged() {
     if (FSearchFooter->Visible()) BuildSearchPanel();
+    else EndSearchHighlight();
     UpdateSearchPanel();
 }
 
@@ -364,6 +371,13 @@ void TExtStringGrid::SearchFooterPrev() { SearchFooterStep(true); }
 
 void TExtStringGrid::SearchFooterHighlight() {
     SetHighlights(FHighlightDown && FSearchEdit ? FSearchEdit->Text() : AnsiString());
+}
+
+void TExtStringGrid::EndSearchHighlight() {
+    if (!FHighlightDown) return;
+    FHighlightDown = false;
+    if (FSearchHighlight) static_cast<TSearchButton*>(FSearchHighlight)->SetDown(false);
+    SetHighlights(AnsiString());
 }
 
 void TExtStringGrid::SearchFooterClose() { FSearchFooter->SetVisible(false); }

@@ -108,7 +108,10 @@ void TExtStringGrid::Group(Integer ACol) {
         FGroupColObjects[size_t(RealRowIndex(Rw))] = RawObjects(ACol, Rw);
         SetRawObjects(ACol, Rw, nullptr);
     }
-    RemoveCols(ACol, 1);
+    {
+        TMovingScope Shifting(FGroupShifting);
+        RemoveCols(ACol, 1);
+    }
     const Integer MergeCol = TextCol > ACol ? TextCol - 1 : TextCol;
     for (const auto& [Row, Header] : Merges)
         if (ColCount() - MergeCol > 1) MergeCells(MergeCol, Row, ColCount() - MergeCol, 1);
@@ -121,7 +124,10 @@ void TExtStringGrid::UnGroup() {
     ShowAllRowsForGrouping();
     TUpdateScope Update(this);
     const Integer ACol = FGroupColumn;
-    InsertCols(ACol, 1);
+    {
+        TMovingScope Shifting(FGroupShifting);
+        InsertCols(ACol, 1);
+    }
     SetColWidths(ACol, FGroupColWidth);
     if (FGroupFooterKind >= 0) SetFooterCalcKind(ACol, FGroupFooterKind);
     if (TBaseGrid::FixedRows() > 0) SetCells(ACol, 0, FGroupHeaderText);

@@ -184,6 +184,8 @@ void TExtStringGrid::ImportCSVFile(const AnsiString& FileName, bool Append) {
         throw EExtGridError("File " + FileName + " has too many lines");
 
     TUpdateScope Update(this);
+    // A dropped file only writes what it may: the rest of the grid stays.
+    if (!Append && !FFileDrop) ResetContent(FFixedFooters);
     const Integer Footers = std::clamp(FFixedFooters, 0, RowCount());
     // A dropped file keeps every row and cell it may not write.
     const Integer KeptRows = FFileDrop ? RowCount() - Footers : 0;
@@ -285,6 +287,7 @@ void TExtStringGrid::ImportExcelFile(const AnsiString& FileName, const AnsiStrin
     const Integer Top = Used->Row(), Left = Used->Column();
     {
         TUpdateScope Update(this);
+        if (!FFileDrop) ResetContent(FFixedFooters);
         // A dropped file keeps every row, column and cell it may not write.
         const Integer Footers = std::clamp(FFixedFooters, 0, RowCount());
         const Integer KeptCols = FFileDrop ? ColCount() : 0, KeptRows = FFileDrop ? RowCount() - Footers : 0;
@@ -366,8 +369,9 @@ void TExtStringGrid::LoadCellsFromStrings(TStream* Stream) {
     if (W < 1 || H < 1 || double(W) * H > MaxImportCells || (C2 != AnsiString::npos && !Escaped))
         throw EReadError("Invalid stream format");
     TUpdateScope Update(this);
+    // The grid becomes the stream's: nothing stays from before; footer rows stay the last rows.
+    ResetContent(FFixedFooters);
     SetColCount(W);
-    // The grid becomes the stream's: no text stays from before; footer rows stay the last rows.
     const Integer Footers = std::clamp(FFixedFooters, 0, RowCount());
     if (Footers > 0) FitRowsAboveFooters(Footers, std::max(0, H - Footers));
     else SetRowCount(H);

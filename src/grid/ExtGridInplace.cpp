@@ -240,10 +240,15 @@ void TExtInplaceEdit::KeyUp(Word& Key, TShiftState Shift) {
     if (Key == 0 || !FExtGrid) return;
     LookupComplete();
     TExtStringGrid* G = FExtGrid;
-    if (G->SizeWhileTyping()->Width()) G->SizeColumnToContent(G->Col(), 0);
+    if (G->SizeWhileTyping()->Width()) {
+        G->NoteColumnSized(G->Col());
+        G->SizeColumnToContent(G->Col(), 0);
+    }
     if (G->SizeWhileTyping()->Height() && G->WordWrap()) {
         G->SizeRowToContent(G->Row(), false);
+        const std::shared_ptr<const bool> Alive = AliveToken();
         if (G->OnEndRowSize) G->OnEndRowSize(G, G->Row());
+        if (!*Alive) return;
     }
     const AnsiString T = Text();
     if (SelStart() > 0) FExtGrid->EditCaretMoved(T, SelStart(), 0);
@@ -404,14 +409,16 @@ bool TExtInplaceEdit::AcceptPastedText(AnsiString& Value) const {
 
 void TExtInplaceEdit::CopyToClipboard() {
     bool Allow = true;
+    const std::shared_ptr<const bool> Alive = AliveToken();   // the editor goes with a grid its handler freed
     if (FExtGrid && FExtGrid->OnClipboardCopy) FExtGrid->OnClipboardCopy(this, Allow);
-    if (Allow && SelLength() > 0 && EditorType() != edPassword) Clipboard()->SetAsText(SelText());
+    if (*Alive && Allow && SelLength() > 0 && EditorType() != edPassword) Clipboard()->SetAsText(SelText());
 }
 
 void TExtInplaceEdit::CutToClipboard() {
     bool Allow = true;
+    const std::shared_ptr<const bool> Alive = AliveToken();
     if (FExtGrid && FExtGrid->OnClipboardCut) FExtGrid->OnClipboardCut(this, Allow);
-    if (!Allow || SelLength() == 0 || EditorType() == edPassword) return;
+    if (!*Alive || !Allow || SelLength() == 0 || EditorType() == edPassword) return;
     Clipboard()->SetAsText(SelText());
     SetSelText(AnsiString());
 }
@@ -422,10 +429,11 @@ void TExtInplaceEdit::PasteFromClipboard() {
     AnsiString Clip = Clipboard()->AsText();
     if (Clip.empty()) return;
     bool Allow = true;
+    const std::shared_ptr<const bool> Alive = AliveToken();
     if (G->OnClipboardPaste) G->OnClipboardPaste(this, Allow);
-    if (!Allow) return;
+    if (!Allow || !*Alive) return;
     if (G->OnClipboardBeforePasteCell) G->OnClipboardBeforePasteCell(this, G->Col(), G->Row(), Clip, Allow);
-    if (!Allow) return;
+    if (!Allow || !*Alive) return;
     if (IsMasked()) {
         // Into a picture the text goes through the mask, whole or not at all.
         if (!AcceptPastedText(Clip) || !PasteMasked(Clip)) return;

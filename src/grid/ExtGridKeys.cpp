@@ -26,22 +26,26 @@ void TExtStringGrid::ConsumeKey(Word& Key, TShiftState Shift) {
 void TExtStringGrid::ControlCellKey(Word Key) {
     const Integer C = Col(), R = Row();
     bool Can = Options().Contains(goEditing) || FMouseActions->RangeSelectAndEdit();
+    const std::shared_ptr<const bool> Alive = AliveToken();   // a click handler may free the grid
     if (OnCanEditCell) OnCanEditCell(this, R, C, Can);
+    if (!*Alive) return;
     // The user flag lets ToggleCheck/ToggleRadio ask again, so a read-only cell stays as it is.
     if (Key == VK_SPACE && HasCheckBox(C, R) && (Can || FControlLook->CheckAlwaysActive()) && ToggleCheck(C, R, true)) {
         if (FShowModified->Enabled()) SetRowMarked(R, true);
         bool State = false;
         GetCheckBoxState(C, R, State);
         if (OnCheckBoxClick) OnCheckBoxClick(this, C, R, State);
+        if (!*Alive) return;
     }
     if (Key == VK_SPACE && IsRadio(C, R) && (Can || FControlLook->RadioAlwaysActive()) && ToggleRadio(C, R, true)) {
         const TCellGraphic* G = GetCellGraphic(C, R);
         TStrings* Values = GetRadioValues(C, R);
         const Integer Idx = G && G->CellIndex() >= 0 ? G->CellIndex() : Values ? Values->IndexOf(Cells(C, R)) : -1;
         if (OnRadioClick) OnRadioClick(this, C, R, Idx);
+        if (!*Alive) return;
     }
     if (Can && GetCellType(C, R) == ctButton && OnButtonClick) OnButtonClick(this, C, R);
-    RepaintCell(C, R);
+    if (*Alive) RepaintCell(C, R);
 }
 
 char TExtStringGrid::DecimalKeyChar(char Key, bool& FromKeypad) const {
@@ -152,6 +156,7 @@ void TExtStringGrid::KeyDown(Word& Key, TShiftState Shift) {
         return;
     }
     if ((Key == VK_RETURN || Key == VK_SPACE) && IsControlCell(Col(), Row())) ControlCellKey(Key);
+    if (!*Alive) return;
     if ((Key == VK_HOME || Key == VK_END) && HomeEndKey(Key, Shift)) {
         Key = 0;
         return;
@@ -175,10 +180,7 @@ void TExtStringGrid::KeyDown(Word& Key, TShiftState Shift) {
         Key = 0;
         return;
     }
-    if (FNavigation->SkipFixedCells() && !Ctrl && !Shf && SkipFixed(Key)) {
-        ConsumeKey(Key, Shift);
-        return;
-    }
+    // Before the fixed cells are skipped: below the last data row a footer row may follow.
     if (Key == VK_DOWN && !Ctrl && Row() == LastDataRow() && FNavigation->AppendOnArrowDown() && CanAddRow()) {
         AddRow();
         const Integer NewRow = LastDataRow();
@@ -186,6 +188,10 @@ void TExtStringGrid::KeyDown(Word& Key, TShiftState Shift) {
         RecalcAllFooters();
         if (OnAutoAddRow) OnAutoAddRow(this, NewRow);
         if (!*Alive) return;
+    }
+    if (FNavigation->SkipFixedCells() && !Ctrl && !Shf && SkipFixed(Key)) {
+        ConsumeKey(Key, Shift);
+        return;
     }
     if (!(Selection() == FPrevSelection) && FSelectionRectangle) {
         RepaintUnlessUpdating();
@@ -205,30 +211,32 @@ void TExtStringGrid::KeyDown(Word& Key, TShiftState Shift) {
         if ((Ctrl && Key == 'X') || (Shf && !Ctrl && Key == VK_DELETE)) {
             Clip = true;
             if (OnClipboardCut) OnClipboardCut(this, Allow);
-            if (Allow) CutToClipboard();
+            if (Allow && *Alive) CutToClipboard();
         } else if ((Ctrl && Key == 'V') || (Shf && !Ctrl && Key == VK_INSERT)) {
             Clip = true;
             if (OnClipboardPaste) OnClipboardPaste(this, Allow);
-            if (Allow) PasteFromClipboard();
+            if (Allow && *Alive) PasteFromClipboard();
         } else if (Ctrl && (Key == 'C' || Key == VK_INSERT)) {
             Clip = true;
             if (OnClipboardCopy) OnClipboardCopy(this, Allow);
-            if (Allow) CopyToClipboard();
+            if (Allow && *Alive) CopyToClipboard();
         }
         if (!*Alive) return;
     }
-    if (!Clip && Key == VK_INSERT && !Ctrl && !Shf && !Alt && FNavigation->AllowInsertRow() && CanInsertRow(Row())) {
+    if (!Clip && Key == VK_INSERT && !Ctrl && !Shf && !Alt && FNavigation->AllowInsertRow() && CanInsertRow(Row()) &&
+        *Alive) {
         if (FNavigation->InsertPosition() == pInsertAfter) {
             if (FFixedRowAlways && RowCount() == TBaseGrid::FixedRows()) {
                 AutoInsertRow(Row());
-                if (RowCount() > 1) FocusCell(Col(), 1, true);
+                if (*Alive && RowCount() > 1) FocusCell(Col(), 1, true);
             } else {
                 AutoInsertRow(Row() + 1);
-                FocusCell(Col(), std::min(Row() + 1, RowCount() - 1), true);
+                if (*Alive) FocusCell(Col(), std::min(Row() + 1, RowCount() - 1), true);
             }
         } else {
             AutoInsertRow(Row());
         }
+        if (!*Alive) return;
         RecalcAllFooters();
     }
     if (Ctrl && Key == 'A' && (Options().Contains(goRangeSelect) || Options().Contains(goRowSelect))) {
@@ -262,6 +270,7 @@ void TExtStringGrid::KeyDown(Word& Key, TShiftState Shift) {
         if (OnCanDeleteRow) OnCanDeleteRow(this, Row(), Can);
         if (Can && *Alive) {
             AutoDeleteRow(Row());
+            if (!*Alive) return;
             BeginCellEdit(Col(), Row());
             RecalcAllFooters();
         }
@@ -291,6 +300,7 @@ bool TExtStringGrid::QtEvent(QEvent* E) {
 void TExtStringGrid::KeyPress(char& Key) {
     Key = DecimalKeyChar(Key, FKeypadDecimal);
     const unsigned char U = static_cast<unsigned char>(Key);
+    const std::shared_ptr<const bool> Alive = AliveToken();   // the handlers on the way may free the grid
     // Clipboard shortcuts give control characters of their own; they type nothing.
     if (FNavigation->AllowClipboardShortCuts() && (U == 3 || U == 22 || U == 24)) {
         Key = 0;
@@ -310,7 +320,7 @@ void TExtStringGrid::KeyPress(char& Key) {
         }
         if (IsControlCell(Col(), Row()) || (FNavigation->AdvanceOnEnter() && !CellEditable(Col(), Row()))) {
             AdvanceEdit(Col(), Row(), false, false, true);
-            if (OnKeyPress) OnKeyPress(this, Key);
+            if (*Alive && OnKeyPress) OnKeyPress(this, Key);
             Key = 0;
             return;
         }
@@ -328,12 +338,13 @@ void TExtStringGrid::KeyPress(char& Key) {
     }
     if (!Options().Contains(goEditing) && FNavigation->AutoGotoWhenSorted() && (U == 8 || U >= 32))
         IncrementalLookup(Key);
+    if (!*Alive) return;
     if (!Options().Contains(goEditing) || !(U == 8 || U >= 32)) {
         TBaseGrid::KeyPress(Key);
         return;
     }
     if (OnKeyPress) OnKeyPress(this, Key);
-    if (Key == 0) return;
+    if (Key == 0 || !*Alive) return;
     if (!Editable) {
         Key = 0;
         return;

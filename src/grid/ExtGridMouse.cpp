@@ -58,19 +58,24 @@ void TExtStringGrid::MouseDown(TMouseButton Button, TShiftState Shift, Integer X
     ReturnHeldPopup();
     IntelliPanPress(Button, X, Y);
     const TGridRect Before = Selection();
+    // Every handler on the way may close the screen and free the grid.
+    const std::shared_ptr<const bool> Alive = AliveToken();
     if (FFixedEdit && FFixedEdit->Visible() && !Shift.Contains(ssDouble)) CloseFixedCellEditor(true);
+    if (!*Alive) return;
     HideCellHint();
     if (Button == mbLeft && !Shift.Contains(ssDouble)) {
         if (!LeftPress(Shift, X, Y)) return;
     } else if (Button == mbRight) {
         RightPress(Shift, X, Y);
     }
+    if (!*Alive) return;
     const bool Pending = FPendingClick;
     FPendingClick = false;
     const TPoint PressBase = BaseCell(FPressCell.X, FPressCell.Y);
     FMergePressOnCurrent = Pending && PressBase.X == Col() && PressBase.Y == Row() && !Shift.Contains(ssShift) &&
                            (PressBase.X != FPressCell.X || PressBase.Y != FPressCell.Y);
     TBaseGrid::MouseDown(Button, Shift, X, Y);
+    if (!*Alive) return;
     MouseSizingStarted();
     // A press anywhere on a merged cell selects it whole: its base cell becomes current.
     if (Pending && !Options().Contains(goRowSelect) && Col() == FPressCell.X && Row() == FPressCell.Y &&
@@ -78,8 +83,8 @@ void TExtStringGrid::MouseDown(TMouseButton Button, TShiftState Shift, Integer X
         FocusCell(PressBase.X, PressBase.Y, !Shift.Contains(ssShift));
     const TGridRect After = Selection();
     if (!(Before == After)) SelectionChanged(After.Left, After.Top, After.Right, After.Bottom);
-    if (Pending) DataCellPressed(X, Y);
-    if (!Shift.Contains(ssDouble) && GridState() == gsNormal &&
+    if (*Alive && Pending) DataCellPressed(X, Y);
+    if (*Alive && !Shift.Contains(ssDouble) && GridState() == gsNormal &&
         FixedEditWanted(Button, Button == mbLeft ? fceLeftClick : fceRightClick, X, Y)) {
         const TGridCoord C = MouseCoord(X, Y);
         OpenFixedCellEditor(C.X, C.Y);
@@ -165,7 +170,9 @@ void TExtStringGrid::DataCellPressed(Integer X, Integer Y) {
     const TGridCoord C = FPressCell;
     const TRect R = CellRect(C.X, C.Y);
     const bool NearEdge = Options().Contains(goColSizing) && (X - R.Left < 3 || R.Right - X < 3);
+    const std::shared_ptr<const bool> Alive = AliveToken();
     if (!NearEdge && OnClickCell) OnClickCell(this, C.Y, C.X);
+    if (!*Alive) return;
     if (OnCellValidate) BeginCellEdit(Col(), Row());
     if (FMouseActions->DirectEdit() && CellEditable(C.X, C.Y) && !IsControlCell(RealColIndex(C.X), C.Y) &&
         X - R.Left > 3 && R.Right - X > 3 && Y - R.Top > 3 && R.Bottom - Y > 3) {
@@ -185,8 +192,9 @@ bool TExtStringGrid::LeftPress(TShiftState Shift, Integer X, Integer Y) {
     FSelectStartRow = FSelectStartCol = -1;
     if (C.X >= 0 && C.Y >= 0 && OnCanClickCell) {
         bool Allow = true;
+        const std::shared_ptr<const bool> Alive = AliveToken();
         OnCanClickCell(this, C.Y, C.X, Allow);
-        if (!Allow) return false;
+        if (!Allow || !*Alive) return false;
     }
 
     if (OnSelectionHandle(X, Y)) {
@@ -222,6 +230,7 @@ bool TExtStringGrid::LeftPress(TShiftState Shift, Integer X, Integer Y) {
     // Node button in column 0.
     if (RC == 0 && IsNodeGlyphHit(C.Y, X - CellRect(C.X, C.Y).Left)) {
         if (!EndEditBeforeRowsMove()) return false;
+        const std::shared_ptr<const bool> Alive = AliveToken();   // the node's handlers may free the grid
         const Integer Real = RealRowIndex(C.Y);
         if (C.Y < FixedRows() && FMouseActions->NodeAllExpandContract()) {
             TCellGraphic* G = GetCellGraphic(0, C.Y);
@@ -231,18 +240,19 @@ bool TExtStringGrid::LeftPress(TShiftState Shift, Integer X, Integer Y) {
         } else if (GetNodeState(C.Y)) {
             bool Allow = true;
             if (OnBeforeExpandNode) OnBeforeExpandNode(this, C.Y, Real, Allow);
-            if (Allow) {
+            if (*Alive && Allow) {
                 ExpandNode(Real);
                 if (OnExpandNode) OnExpandNode(this, C.Y, Real);
             }
         } else {
             bool Allow = true;
             if (OnBeforeContractNode) OnBeforeContractNode(this, C.Y, Real, Allow);
-            if (Allow) {
+            if (*Alive && Allow) {
                 ContractNode(Real);
                 if (OnContractNode) OnContractNode(this, C.Y, Real);
             }
         }
+        if (!*Alive) return false;
         if (FMouseActions->MoveRowOnNodeClick() && C.Y >= FixedRows()) FocusCell(Col(), C.Y, true);
         return false;
     }
@@ -302,7 +312,9 @@ bool TExtStringGrid::LeftPress(TShiftState Shift, Integer X, Integer Y) {
     AnsiString Anchor;
     if (CellAnchorAt(RC, C.Y, X, Y, Anchor)) {
         bool AutoHandle = true;
+        const std::shared_ptr<const bool> Alive = AliveToken();
         if (OnAnchorClick) OnAnchorClick(this, C.Y, C.X, Anchor, AutoHandle);
+        if (!*Alive) return false;
         if (AutoHandle) {
             const size_t P = UpperCase(Anchor).find("CELL://");
             if (P == AnsiString::npos) {
@@ -357,13 +369,17 @@ bool TExtStringGrid::LeftPress(TShiftState Shift, Integer X, Integer Y) {
     if (HasCheckBox(RC, C.Y) && (CellEditable(C.X, C.Y) || FControlLook->CheckAlwaysActive() || FixedCell) &&
         IsCheckBoxHit(RC, C.Y, X, Y)) {
         if (EditorMode()) HideEditor();
+        const std::shared_ptr<const bool> Alive = AliveToken();   // handlers on the way may free the grid
         if (CanFocus()) SetFocus();
+        if (!*Alive) return false;
         if (ToggleCheck(RC, C.Y, true)) {
             if (FShowModified->Enabled()) SetRowMarked(C.Y, true);
             if (!FNavigation->AlwaysEdit() && !FixedCell) FocusCell(C.X, C.Y, true);
+            if (!*Alive) return false;
             bool State = false;
             GetCheckBoxState(RC, C.Y, State);
             if (OnCheckBoxClick) OnCheckBoxClick(this, RC, C.Y, State);
+            if (!*Alive) return false;
             if (C.Y < FixedRows() && FMouseActions->CheckAllCheck()) {
                 if (State) CheckAll(RC);
                 else UnCheckAll(RC);
@@ -401,8 +417,9 @@ void TExtStringGrid::RightPress(TShiftState Shift, Integer X, Integer Y) {
             SetRowSelected(R, true);
         }
     }
+    const std::shared_ptr<const bool> Alive = AliveToken();
     if (OnRightClickCell) OnRightClickCell(this, C.Y, C.X);
-    if (FURLShow && FURLEdit && Data) {
+    if (*Alive && FURLShow && FURLEdit && Data) {
         const AnsiString T = Cells(RealColIndex(C.X), C.Y);
         if (TextType(T, FEnableHTML) == 0 && IsURL(T)) {
             FocusCell(C.X, C.Y, true);
@@ -652,13 +669,18 @@ void TExtStringGrid::FixedSizingEnd(Integer X, Integer Y) {
     FFixedSizing = false;
     if (FFixedSizeCol >= 0) {
         const Integer C = FFixedSizeCol;
+        NoteColumnSized(C);
         const Integer W = ColWidths(C);
+        const std::shared_ptr<const bool> Alive = AliveToken();   // the handlers may free the grid
         if (OnEndColumnSize) OnEndColumnSize(this, C);
         Integer Asked = W;
-        UpdateColumnSize(C, Asked);
+        if (*Alive) UpdateColumnSize(C, Asked);
+        if (!*Alive) return;
         SetColWidths(C, std::max(0, Asked));
     } else if (FFixedSizeRow >= 0) {
+        const std::shared_ptr<const bool> Alive = AliveToken();
         if (OnEndRowSize) OnEndRowSize(this, FFixedSizeRow);
+        if (!*Alive) return;
     }
     FFixedSizeCol = FFixedSizeRow = -1;
 }
@@ -832,9 +854,13 @@ void TExtStringGrid::MouseUp(TMouseButton Button, TShiftState Shift, Integer X, 
     if (GridState() == gsRowMoving && FooterRowShown() && FMovePos == RowCount() - 1) CancelMove();
     CancelSizingOutside(X, Y);
     const TGridRect Before = Selection();
+    // Every handler from here on may close the screen and free the grid.
+    const std::shared_ptr<const bool> Alive = AliveToken();
     TBaseGrid::MouseUp(Button, Shift, X, Y);
+    if (!*Alive) return;
     const TGridRect After = Selection();
     if (!(Before == After)) SelectionChanged(After.Left, After.Top, After.Right, After.Bottom);
+    if (!*Alive) return;
     if (MergeClick && !Moved && !EditorMode() && !FEditorControl) {
         // A click on the current merged cell, on whichever part, opens its editor.
         const TGridCoord Up = MouseCoord(X, Y);
@@ -849,6 +875,7 @@ void TExtStringGrid::MouseUp(TMouseButton Button, TShiftState Shift, Integer X, 
         FSelectionResizing = false;
         const TGridRect New = Selection();
         if (OnSelectionResize) OnSelectionResize(this, FResizeOrigin, New);
+        if (!*Alive) return;
         TGridOptions O = Options();
         const bool HadEditing = O.Contains(goEditing);
         O.Include(goEditing);
@@ -859,6 +886,7 @@ void TExtStringGrid::MouseUp(TMouseButton Button, TShiftState Shift, Integer X, 
             SetOptions(O);
         }
         if (OnSelectionResized) OnSelectionResized(this, FResizeOrigin, New);
+        if (!*Alive) return;
     }
 
     if (Moved || C.X < 0 || C.Y < 0 || !(C == FPressCell)) return;
@@ -867,8 +895,8 @@ void TExtStringGrid::MouseUp(TMouseButton Button, TShiftState Shift, Integer X, 
     bool State = false;
     if (OnCheckBoxMouseUp && GetCheckBoxState(RC, C.Y, State)) OnCheckBoxMouseUp(this, RC, C.Y, State);
     Integer Idx = 0;
-    if (OnRadioMouseUp && GetRadioIndex(RC, C.Y, Idx)) OnRadioMouseUp(this, RC, C.Y, Idx);
-    if (!FDblClickSized) HeaderRelease(Shift, X, Y);
+    if (*Alive && OnRadioMouseUp && GetRadioIndex(RC, C.Y, Idx)) OnRadioMouseUp(this, RC, C.Y, Idx);
+    if (*Alive && !FDblClickSized) HeaderRelease(Shift, X, Y);
 }
 
 void TExtStringGrid::HeaderRelease(TShiftState Shift, Integer X, Integer Y) {
@@ -899,8 +927,10 @@ void TExtStringGrid::Click() {
         AnsiString V;
         GetCurrentCell(V);
         const TPoint B = BaseCell(GetRealCol(), Row());
+        const std::shared_ptr<const bool> Alive = AliveToken();
         if (IsUnicodeCell(B.X, B.Y)) ValidateWideCell(CellTextToWide(V));
         else ValidateCell(V);
+        if (!*Alive) return;
     }
     if (!FEditShown) BeginCellEdit(Col(), Row());
     TBaseGrid::Click();
@@ -924,17 +954,22 @@ void TExtStringGrid::DblClick() {
         else if (X - R.Left <= EdgeMargin && C.X > 0) Sized = C.X - 1;
         if (Sized >= 0) {
             bool Allow = true;
+            const std::shared_ptr<const bool> Alive = AliveToken();
             if (OnColumnSize) OnColumnSize(this, Sized, Allow);
-            if (Allow) {
+            if (*Alive && Allow) {
+                NoteColumnSized(Sized);
                 SizeColumnToContent(Sized, 0);
                 if (OnEndColumnSize) OnEndColumnSize(this, Sized);
             }
-            FDblClickSized = true;
+            if (*Alive) FDblClickSized = true;
             return;
         }
     }
+    // The handlers may close the screen and free the grid: then it does nothing more.
+    const std::shared_ptr<const bool> Alive = AliveToken();
     TBaseGrid::DblClick();
-    if (C.X >= 0 && C.Y >= 0 && OnDblClickCell) OnDblClickCell(this, C.Y, C.X);
+    if (*Alive && C.X >= 0 && C.Y >= 0 && OnDblClickCell) OnDblClickCell(this, C.Y, C.X);
+    if (!*Alive) return;
     if (C.X >= 0 && C.Y >= 0 && FixedEditWanted(mbLeft, fceDblClick, X, Y)) {
         OpenFixedCellEditor(C.X, C.Y);
         return;

@@ -18,8 +18,9 @@ void TExtStringGrid::ReportRow(Integer NewRow) {
 }
 
 void TExtStringGrid::SetRow(Integer ARow) {
+    const std::shared_ptr<const bool> Alive = AliveToken();   // a cell-change handler may free the grid
     TBaseGrid::SetRow(ARow);
-    ReportRow(Row());
+    if (*Alive) ReportRow(Row());
 }
 
 
@@ -270,6 +271,12 @@ void MoveFlag(std::vector<Byte>& L, Integer AFrom, Integer ATo) {
 
 }  // namespace
 
+TCellProperties* TExtStringGrid::Col0PropertiesAtReal(Integer ARealRow) {
+    if (TStringList* L = HiddenRowItems(ARealRow)) return L->Count() > 0 ? dynamic_cast<TCellProperties*>(L->Objects(0)) : nullptr;
+    const Integer D = DisplRowIndex(ARealRow);
+    return D >= 0 && D < RowCount() ? CellPropertiesOrNil(0, D) : nullptr;
+}
+
 TCellGraphic* TExtStringGrid::NodeAtReal(Integer ARealRow) {
     if (TStringList* L = HiddenRowItems(ARealRow)) {
         TObject* O = L->Count() > 0 ? L->Objects(0) : nullptr;
@@ -358,6 +365,11 @@ void TExtStringGrid::RowRecordsMoved(Integer AFrom, Integer ATo) {
                 Nodes.emplace_back(R, G);
                 MovedNode = MovedNode || R == RealFrom;
             }
+    // A node's own row leaves its rows behind: they are no longer inside it.
+    TCellGraphic* Moved = MovedNode ? NodeAtReal(RealFrom) : nullptr;
+    if (Moved && Moved->CellIndex() > 0)
+        for (Integer R = RealFrom + 1; R < RealFrom + Moved->CellIndex() && R < AllRowCount(); ++R)
+            if (TCellProperties* P = Col0PropertiesAtReal(R)) P->SetNodeLevel(std::max(0, P->NodeLevel() - 1));
     FRowMap->RowsRemoved(AFrom, 1);
     FRowMap->RowsInserted(ATo, 1);
     const Integer RealTo = RealRowIndex(ATo);
@@ -379,13 +391,14 @@ void TExtStringGrid::RowRecordsMoved(Integer AFrom, Integer ATo) {
     std::set<std::pair<Integer, Integer>> Cells;
     for (const auto& [C, R] : FSelectedCells) Cells.insert({C, FollowMove(R, RealFrom, RealTo)});
     FSelectedCells = std::move(Cells);
-    // A row leaves the groups it was inside and joins those it lands inside; a node
-    // row moves alone and leaves the spans as they are.
-    if (Nodes.empty() || MovedNode) return;
-    Integer Level = 0;
+    // A row leaves the groups it was inside and joins those it lands inside; a node row
+    // does so too, holding only itself from now on.
+    if (Nodes.empty()) return;
+    Integer Level = Moved && Moved->CellIndex() > 0 ? 1 : 0;
+    if (Level > 0) Moved->SetCellIndex(1);
     for (auto& [H, G] : Nodes) {
         Integer Span = G->CellIndex();
-        if (Span <= 0) continue;
+        if (Span <= 0 || G == Moved) continue;
         if (H < RealFrom && RealFrom < H + Span) --Span;
         const Integer Head = H > RealFrom ? H - 1 : H;
         if (Head < RealTo && RealTo < Head + Span) {
@@ -428,6 +441,16 @@ void TExtStringGrid::SplitMergesAround(bool ARows, Integer AAt, Integer ACount) 
     });
 }
 
+void TExtStringGrid::MoveRow(Integer FromIndex, Integer ToIndex) {
+    if (FromIndex >= 0 && FromIndex < RowCount() && ToIndex >= 0 && ToIndex < RowCount() && FromIndex != ToIndex &&
+        GetNodeState(FromIndex)) {
+        const Integer Before = RowCount();
+        ExpandNode(RealRowIndex(FromIndex));
+        if (ToIndex > FromIndex) ToIndex += RowCount() - Before;   // the same row as the caller meant
+    }
+    TBaseGrid::MoveRow(FromIndex, ToIndex);
+}
+
 void TExtStringGrid::MoveRowData(Integer FromIndex, Integer ToIndex) {
     SplitMergesBrokenByMove(true, [&](Integer I) { return FollowMove(I, FromIndex, ToIndex); });
     RowRecordsMoved(FromIndex, ToIndex);
@@ -459,6 +482,8 @@ void TExtStringGrid::ColumnRecordsMoved(Integer AFrom, Integer ATo) {
     for (auto& [Col, Kind] : FFooterKinds) Col = Follow(Col);
     FRowMap->ColMoved(AFrom, ATo);
     if (Integer(FColSelect.size()) > std::min(AFrom, ATo)) MoveFlag(FColSelect, AFrom, ATo);
+    auto Layout = [&](Integer C) { return FGroupColumn >= 0 && C >= FGroupColumn ? C + 1 : C; };
+    if (Integer(FKeptWidths.size()) > std::min(Layout(AFrom), Layout(ATo))) MoveFlag(FKeptWidths, Layout(AFrom), Layout(ATo));
     ColumnOrder();
     const Integer Order = FColumnOrder[size_t(AFrom)];
     FColumnOrder.erase(FColumnOrder.begin() + AFrom);

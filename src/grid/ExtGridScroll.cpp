@@ -73,6 +73,8 @@ bool TExtStringGrid::WheelTurn(bool Backward, TShiftState Shift, TPoint MousePos
     const TGridRect Before = Selection();
     const Integer Step = FMouseActions->WheelIncrement() > 0 ? FMouseActions->WheelIncrement() : WheelLines;
     Integer Target = Row();
+    // Scrolling checks a pending value and moving asks the cell-change handlers: either may free the grid.
+    const std::shared_ptr<const bool> Alive = AliveToken();
     if (FMouseActions->WheelAction() == waMoveSelection) {
         Target = Backward ? Row() + Step : Row() - Step;
     } else if (Backward) {
@@ -80,17 +82,20 @@ bool TExtStringGrid::WheelTurn(bool Backward, TShiftState Shift, TPoint MousePos
     } else if (TopRow() > FixedRows() && TopRow() - Step >= FixedRows()) {
         SetTopRow(TopRow() - Step);
     }
+    if (!*Alive) return true;
     Target = std::max(FixedRows(), std::min(Target, RowCount() - FFixedFooters - 1));
     if (Col() < FixedCols()) SetCol(FixedCols());
+    if (!*Alive) return true;
     if (Target >= 0 && Target < RowCount() && Target != Row()) {
         const Integer Updates = FUpdateCount;
         ++FUpdateCount;
         const Integer OldLeft = LeftCol();
         try {
             SetRow(Target);
+            if (!*Alive) return true;
             if (Options().Contains(goRowSelect) && FNavigation->KeepHorizScroll()) SetLeftCol(OldLeft);
         } catch (...) {
-            FUpdateCount = Updates;
+            if (*Alive) FUpdateCount = Updates;
             throw;
         }
         // Back to the caller's level, not to 0: an update bracket around the turn stays open.
@@ -201,13 +206,17 @@ void TExtStringGrid::IntelliPanTick() {
     if (FIntelliPan == ipVertical) Dx = 0;
 
     const Integer LastRow = RowCount() - FFixedFooters - 1, LastCol = ColCount() - FFixedRightCols - 1;
+    // Each move asks the cell-change handlers, which may free the grid.
+    const std::shared_ptr<const bool> Alive = AliveToken();
     if (Row() > LastRow) SetRow(std::max(FixedRows(), LastRow));
-    if (Row() < FixedRows()) SetRow(FixedRows());
-    if (Col() > LastCol) SetCol(std::max(FixedCols(), LastCol));
-    if (Col() < FixedCols()) SetCol(FixedCols());
-    if ((Dx < 0 && Col() > FixedCols()) || (Dx > 0 && Col() < LastCol)) SetCol(Col() + Dx);
+    if (*Alive && Row() < FixedRows()) SetRow(FixedRows());
+    if (*Alive && Col() > LastCol) SetCol(std::max(FixedCols(), LastCol));
+    if (*Alive && Col() < FixedCols()) SetCol(FixedCols());
+    if (*Alive && ((Dx < 0 && Col() > FixedCols()) || (Dx > 0 && Col() < LastCol))) SetCol(Col() + Dx);
+    if (!*Alive) return;
     if ((Dy < 0 && Row() > FixedRows() && Row() + Dy >= 0) || (Dy > 0 && Row() < LastRow && Row() + Dy <= RowCount() - 1))
         SetRow(Row() + Dy);
+    if (!*Alive) return;
 
     static const TCursor Cursors[3][3] = {{crSizeNWSE, crSizeNS, crSizeNESW},   // up-left, up, up-right
                                           {crSizeWE, crSizeAll, crSizeWE},
@@ -247,17 +256,21 @@ void TExtStringGrid::PaintPanGlyph() {
 }
 
 // --- controls held in cells ------------------------------------------------------------------
-// Controls of the cells in view sit on their cells; every other one is hidden.
+// Controls of the cells in view sit on their cells; every other one is hidden. Every change
+// that moves cells (scrolling, counts, sizes, hidden rows) ends here.
 void TExtStringGrid::UpdateCellControls() {
-    std::vector<TControl*> Shown;
+    std::vector<std::pair<TControl*, std::shared_ptr<const bool>>> Shown;
+    auto Listed = [&](TControl* Ctl) {
+        return std::any_of(Shown.begin(), Shown.end(), [Ctl](const auto& S) { return S.first == Ctl; });
+    };
     auto Place = [&](Integer C, Integer R) {
         TControl* Ctl = CellControl(C, R);
-        if (!Ctl || std::find(Shown.begin(), Shown.end(), Ctl) != Shown.end()) return;
+        if (!Ctl || Listed(Ctl)) return;
         const TRect Rc = CellRect(C, R);
         if (Rc.IsEmpty()) return;
         Ctl->SetBounds(Rc.Left, Rc.Top, Rc.Width(), Rc.Height());
         Ctl->Show();
-        Shown.push_back(Ctl);
+        Shown.emplace_back(Ctl, Ctl->AliveToken());
     };
     const Integer LastCol = std::min(ColCount() - 1, LeftCol() + VisibleColCount());
     const Integer LastRow = std::min(RowCount() - 1, TopRow() + VisibleRowCount());
@@ -268,7 +281,11 @@ void TExtStringGrid::UpdateCellControls() {
             Place(C, R);
         }
     }
-    for (TControl* Ctl : FShownCellControls)
-        if (std::find(Shown.begin(), Shown.end(), Ctl) == Shown.end() && Ctl->Visible()) Ctl->Hide();
+    for (const auto& [Ctl, Alive] : FShownCellControls)
+        if (*Alive && !Listed(Ctl) && Ctl->Visible()) Ctl->Hide();
     FShownCellControls = std::move(Shown);
+}
+
+void TExtStringGrid::LayoutChanged() {
+    if (FUpdateCount == 0) UpdateCellControls();
 }

@@ -84,10 +84,13 @@ void TExtStringGrid::ColWidthsChanged() {
     // The user let go of a column edge.
     const Integer C = std::exchange(FSizingCol, -1);
     if (C >= ColCount()) return;
+    NoteColumnSized(FMouseActions->AllColumnSize() ? -1 : C);
     if (FMouseActions->AllColumnSize()) ScaleOtherSizes(true, C, FSizingStart);
+    const std::shared_ptr<const bool> Alive = AliveToken();   // the handlers may free the grid
     if (OnEndColumnSize) OnEndColumnSize(this, C);
     Integer W = ColWidths(C);
-    UpdateColumnSize(C, W);
+    if (*Alive) UpdateColumnSize(C, W);
+    if (!*Alive) return;
     if (W != ColWidths(C)) SetColWidths(C, std::max(0, W));
     PlaceEditorControl();
 }
@@ -98,8 +101,9 @@ void TExtStringGrid::RowHeightsChanged() {
     const Integer R = std::exchange(FSizingRow, -1);
     if (R >= RowCount()) return;
     if (FMouseActions->AllRowSize()) ScaleOtherSizes(false, R, FSizingStart);
+    const std::shared_ptr<const bool> Alive = AliveToken();
     if (OnEndRowSize) OnEndRowSize(this, R);
-    PlaceEditorControl();
+    if (*Alive) PlaceEditorControl();
 }
 
 void TExtStringGrid::UpdateColumnSize(Integer ACol, Integer& AWidth) {

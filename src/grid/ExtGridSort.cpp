@@ -589,7 +589,9 @@ bool TExtStringGrid::ClickSort(Integer ACol, bool Shift) {
     TSortSettings* SS = FSortSettings.get();
     if (TBaseGrid::FixedRows() < 1 || !SS->Show() || RowCount() < 3 || ACol < 0 || ACol >= ColCount()) return false;
     bool DoSort = true;
+    const std::shared_ptr<const bool> Alive = AliveToken();   // the handler may free the grid
     if (OnCanSort) OnCanSort(this, ACol, DoSort);
+    if (!*Alive) return false;
     if (!DoSort) {
         RepaintCell(ACol, SS->Row());
         return false;
@@ -714,8 +716,9 @@ void TExtStringGrid::AutoDeleteRow(Integer ARow) {
         TMovingScope Moving(FMoving);
         RemoveRowsEx(ARow, 1);
     }
+    const std::shared_ptr<const bool> Alive = AliveToken();
     if (OnAutoDeleteRow) OnAutoDeleteRow(this, ARow);
-    Invalidate();
+    if (*Alive) Invalidate();
 }
 
 void TExtStringGrid::RemoveRowsEx(Integer ARow, Integer ACount) {
@@ -843,6 +846,12 @@ void TExtStringGrid::ColumnsShifted(Integer ACol, Integer ACount) {
     if (FGroupColumn > ACol) FGroupColumn = std::max(ACol, FGroupColumn + ACount);
     std::erase_if(FSortIndexes, [&](Integer E) { return Gone(E & 0x7FFFFFFF); });
     for (Integer& E : FSortIndexes) E = Integer((Cardinal(E) & 0x80000000u) | Cardinal(Shift(E & 0x7FFFFFFF)));
+    // Kept widths by layout column: a grouped column waits in its place.
+    const Integer LayoutCol = FGroupColumn >= 0 && ACol >= FGroupColumn ? ACol + 1 : ACol;
+    if (!FGroupShifting && LayoutCol < Integer(FKeptWidths.size())) {
+        if (ACount > 0) FKeptWidths.insert(FKeptWidths.begin() + LayoutCol, size_t(ACount), Byte(0));
+        else FKeptWidths.erase(FKeptWidths.begin() + LayoutCol, FKeptWidths.begin() + std::min(FKeptWidths.size(), size_t(LayoutCol - ACount)));
+    }
     if (ACol < Integer(FColSelect.size())) {
         if (ACount > 0) FColSelect.insert(FColSelect.begin() + ACol, size_t(ACount), Byte(0));
         else FColSelect.erase(FColSelect.begin() + ACol, FColSelect.begin() + std::min(FColSelect.size(), size_t(ACol - ACount)));
@@ -866,7 +875,16 @@ void TExtStringGrid::FreeHiddenCellObjects(const std::vector<TObject*>& AObjects
 void TExtStringGrid::ClearRect(Integer ALeft, Integer ATop, Integer ARight, Integer ABottom) {
     const Integer L = std::max(0, ALeft), T = std::max(0, ATop);
     const Integer R = std::min(ColCount() - 1, ARight), B = std::min(RowCount() - 1, ABottom);
-    for (Integer Rw = T; Rw <= B; ++Rw)
+    std::vector<Integer> Reals, Nodes;   // the block's rows, by real row
+    for (Integer Rw = T; Rw <= B; ++Rw) {
+        Reals.push_back(RealRowIndex(Rw));
+        if (L == 0 && IsNode(Rw)) Nodes.push_back(Reals.back());
+    }
+    // A node whose glyph is cleared goes whole: its rows come out and stay (a contracted
+    // one shows them), as when its row is removed.
+    for (auto It = Nodes.rbegin(); It != Nodes.rend(); ++It) RemoveNode(*It);
+    for (Integer Real : Reals) {
+        const Integer Rw = DisplRowIndex(Real);
         for (Integer C = L; C <= R; ++C) {
             if (HasCellProperties(C, Rw)) {
                 RemoveCellGraphic(C, Rw);
@@ -874,6 +892,7 @@ void TExtStringGrid::ClearRect(Integer ALeft, Integer ATop, Integer ARight, Inte
             }
             if (!RawCells(C, Rw).empty()) SetRawCells(C, Rw, AnsiString());
         }
+    }
     RepaintUnlessUpdating();
     CellsChanged(Rect(ALeft, ATop, ARight, ABottom));
 }
@@ -882,7 +901,37 @@ void TExtStringGrid::ClearRows(Integer ARow, Integer ACount) { ClearRect(0, ARow
 
 void TExtStringGrid::ClearCols(Integer ACol, Integer ACount) { ClearRect(ACol, 0, ACol + ACount - 1, RowCount() - 1); }
 
-void TExtStringGrid::ClearAll() { ClearRect(0, 0, ColCount() - 1, RowCount() - 1); }
+void TExtStringGrid::ClearAll() {
+    ResetContent(FFixedFooters);   // footer rows keep what their totals need
+    ClearRect(0, 0, ColCount() - 1, RowCount() - 1);
+}
+
+void TExtStringGrid::ResetContent(Integer AKeepFooters) {
+    if (EditorMode()) HideEditor();
+    TUpdateScope Update(this);
+    if (FFilterActive) SetFilterActive(false);
+    ExpandAll();
+    // Footer rows kept by a load keep their properties and totals.
+    const Integer Last = RowCount() - 1 - std::clamp(AKeepFooters, 0, RowCount());
+    for (Integer R = 0; R <= Last; ++R)
+        for (Integer C = 0; C < ColCount(); ++C) RemoveCellGraphic(C, R);
+    if (Last >= 0) ClearProps(0, 0, ColCount() - 1, Last);   // merges, colours and the controls placed in cells go with them
+    FNodeCount = 0;
+    FRowSelect.clear();
+    FRowMarks.clear();
+    FDragRows.clear();
+    FSelectedCells.clear();
+    FUnsortedOrder.clear();
+    Update.End();
+    UpdateCellControls();
+}
+
+void TExtStringGrid::RecountNodes() {
+    Integer N = 0;
+    for (Integer R = 0; R < AllRowCount(); ++R)
+        if (NodeAtReal(R)) ++N;
+    FNodeCount = N;
+}
 
 void TExtStringGrid::AddRowAtEnd() {
     if (FFixedFooters > 0) {

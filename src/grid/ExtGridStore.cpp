@@ -5,6 +5,8 @@
 #include "platform/rtl/Files.h"
 #include "platform/rtl/Registry.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 
@@ -99,17 +101,29 @@ void TExtStringGrid::SetLayoutColWidth(Integer ACol, Integer Value) {
         SetColWidths(C, Value);
 }
 
+void TExtStringGrid::NoteColumnSized(Integer ACol) {
+    const Integer L = FGroupColumn >= 0 && ACol >= FGroupColumn ? ACol + 1 : ACol;
+    if (FKeptWidths.size() < size_t(LayoutColCount())) FKeptWidths.resize(size_t(LayoutColCount()), 0);
+    if (ACol < 0) std::fill(FKeptWidths.begin(), FKeptWidths.end(), Byte(1));
+    else if (L < Integer(FKeptWidths.size())) FKeptWidths[size_t(L)] = 1;
+}
+
 void TExtStringGrid::StoreColumnWidths() {
     if (!ColumnWidthsKept()) return;
     const AnsiString& Key = FColumnSize->Key();
     const AnsiString& Sec = FColumnSize->Section();
+    const Integer Count = std::min(LayoutColCount(), Integer(FKeptWidths.size()));
+    auto Kept = [&](Integer C) { return FKeptWidths[size_t(C)] != 0; };
+    if (std::none_of(FKeptWidths.begin(), FKeptWidths.begin() + Count, [](Byte B) { return B != 0; })) return;
     if (FColumnSize->Location() == clIniFile) {
         TColumnIni Ini(Key);
-        for (Integer C = 0; C < LayoutColCount(); ++C) Ini.WriteInteger(Sec, ColName(C), LayoutColWidth(C));
+        for (Integer C = 0; C < Count; ++C)
+            if (Kept(C)) Ini.WriteInteger(Sec, ColName(C), LayoutColWidth(C));
         Ini.Save();
     } else {
         TRegistryIniFile Reg(Key);
-        for (Integer C = 0; C < LayoutColCount(); ++C) Reg.WriteInteger(Sec, ColName(C), LayoutColWidth(C));
+        for (Integer C = 0; C < Count; ++C)
+            if (Kept(C)) Reg.WriteInteger(Sec, ColName(C), LayoutColWidth(C));
     }
 }
 
@@ -125,6 +139,7 @@ void TExtStringGrid::RestoreColumnWidths() {
         const Integer Now = LayoutColWidth(C);
         SetLayoutColWidth(C, Ini ? Ini->ReadInteger(Sec, ColName(C), Now) : Reg->ReadInteger(Sec, ColName(C), Now));
     }
+    FKeptWidths.assign(size_t(LayoutColCount()), 1);
 }
 
 Integer GetFileVersion(const AnsiString& FileName) {

@@ -38,8 +38,11 @@ void TExtStringGrid::GridTimerTick() {
         if (P.X >= 0 && P.Y >= 0 && P.X < ClientWidth() && P.Y < ClientHeight()) {
             const TGridCoord C = MouseCoord(P.X, P.Y);
             if (C.X >= FixedCols() && C.Y >= FixedRows() && C.X <= LastDataCol() && C.Y <= LastDataRow()) {
+                // The focus and the move run handlers (entering, changing cells) that may free the grid.
+                const std::shared_ptr<const bool> Alive = AliveToken();
                 if (!Focused() && CanFocus()) SetFocus();
-                if (Col() != C.X || Row() != C.Y) FocusCell(C.X, C.Y, true);
+                if (*Alive && (Col() != C.X || Row() != C.Y)) FocusCell(C.X, C.Y, true);
+                if (!*Alive) return;
             }
         }
     }

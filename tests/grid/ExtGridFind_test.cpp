@@ -191,6 +191,23 @@ TEST_F(ExtGridFind, WithHighlightDownTheSearchMatchesTheCellsOwnTexts) {
     EXPECT_EQ(clWindow, Edit->Color());
 }
 
+// Whatever ends the bar's highlighting (close, Escape, a new text) takes the tags out of the cells.
+TEST(ExtGridFindBar, EveryEndOfTheHighlightingTakesTheTagsOut) {
+    for (int Road = 0; Road < 3; ++Road) {
+        TFindForm F;
+        F.Grid->SearchFooter()->SetVisible(true);
+        F.Grid->SearchFooter()->SetAutoSearch(Road != 2);
+        F.Form->Show();
+        auto Button = [&](const char* Name) { return dynamic_cast<TSpeedButton*>(F.Grid->SearchPanel()->FindComponent(Name)); };
+        dynamic_cast<TEdit*>(F.Grid->SearchPanel()->FindComponent("FindEdit"))->SetFocus();
+        TypeText(u"al");
+        SystemClick(Button("HighlightButton"));
+        ASSERT_EQ("<hi>Al</hi>i", F.Grid->Cells(1, 1)) << Road;
+        Road == 0 ? SystemClick(Button("CloseButton")) : Road == 1 ? F.Key(Qt::Key_Escape, Qt::NoModifier, "\x1b") : TypeText(u"i");
+        EXPECT_TRUE(F.Grid->Cells(1, 1) == "Ali" && F.Grid->Cells(2, 3) == "Ali Kaya" && Button("HighlightButton")->State() == bsUp) << Road;
+    }
+}
+
 // The bar is docked inside the grid at its bottom, under the cells, and follows the
 // grid's size; also when it was switched on before the grid had a parent.
 TEST(ExtGridFindBar, TheFindBarIsDockedAtTheBottomInsideTheGrid) {

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 
 using namespace uitest;
 
@@ -148,6 +149,27 @@ TEST_F(ExtGridCellControls, HidingItsRowHidesTheControlAndShowingItPlacesItAgain
     EXPECT_EQ(F.Grid->CellRect(4, 4).Top, E->Top());
     F.Grid->UnHideRows(2, 2);
     EXPECT_EQ(F.Grid->CellRect(4, 5).Top, E->Top());
+}
+
+// Controls follow widened columns and cut rows; one freed, taken out of its cell or not, is forgotten.
+TEST_F(ExtGridCellControls, ControlsFollowWidthsAndCountsAndMayBeFreed) {
+    std::vector<TEdit*> E;   // right of the widened column, on a row cut off, taken out, freed in its cell
+    for (const auto& [C, R] : {std::pair{3, 2}, {2, 4}, {2, 1}, {1, 1}})
+        F.Grid->GetCellProperties(C, R)->SetControl(E.emplace_back(Child<TEdit>(F.Grid)));
+    F.Options({goColSizing});
+    F.Grid->SetTopRow(1), F.Grid->SetLeftCol(1);   // places them
+    const TRect H = F.Grid->CellRect(2, 0);
+    for (const auto& [T, X] : {std::pair{QEvent::MouseButtonPress, 0}, {QEvent::MouseMove, 30}, {QEvent::MouseButtonRelease, 30}})
+        LeftMouse(F.Grid->Widget(), T, QPoint(H.Right + X, 5));
+    EXPECT_EQ(F.Grid->CellRect(3, 2).Left, E[0]->Left());
+    F.Grid->SetRowCount(4);
+    EXPECT_FALSE(E[1]->Visible());
+    F.Grid->GetCellProperties(2, 1)->SetControl(nullptr);
+    delete E[2], delete E[3];
+    EXPECT_EQ(nullptr, F.Grid->CellControl(1, 1));
+    F.Grid->SetRowCount(200);
+    for (int I = 0; I < 3; ++I) SendKey(FocusTarget(), Qt::Key_PageDown);   // the controls are placed again
+    EXPECT_FALSE(E[0]->Visible());
 }
 
 // --- cancel mode ------------------------------------------------------------------------------

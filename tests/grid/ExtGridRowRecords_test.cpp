@@ -47,17 +47,21 @@ struct TRowsForm : TEditingGrid {
 
 using ExtGridRowRecords = TGridFormTest<TRowsForm>;
 
+// Down on the last data row appends above the footer row; Delete there never takes it.
 TEST_F(ExtGridRowRecords, DeleteOnTheLastDataRowNeverTakesTheFooterRow) {
     for (const bool Floating : {true, false}) {
         TRowsForm F;
         if (Floating) F.Grid->FloatingFooter()->SetVisible(true);
         else F.Grid->SetFixedFooters(1);
+        F.Grid->Navigation()->SetAppendOnArrowDown(true);
         F.Grid->SetCells(1, 6, "total");
         F.Grid->SetRow(5);
+        F.Key(Qt::Key_Down);
+        EXPECT_EQ((V{"r1", "r2", "r3", "r4", "r5", "", "total"}), F.Col1()) << Floating;
         F.Key(Qt::Key_Delete);
-        EXPECT_EQ(4, F.Grid->Row()) << Floating;   // the new last data row, not the footer row
+        EXPECT_EQ(5, F.Grid->Row()) << Floating;   // the new last data row, not the footer row
         for (int K = 0; K < 2; ++K) F.Key(Qt::Key_Delete);
-        EXPECT_EQ((V{"r1", "r2", "total"}), F.Col1()) << Floating;
+        EXPECT_EQ((V{"r1", "r2", "r3", "total"}), F.Col1()) << Floating;
     }
 }
 
@@ -200,7 +204,8 @@ TEST_F(ExtGridRowRecords, WhatTearsAMergeApartSplitsIt) {
         {[](TRowsForm& F) { F.Grid->MoveColumn(3, 4); }, 0}, {[](TRowsForm& F) { F.Grid->MoveColumn(4, 3); }, 0},
         {[](TRowsForm& F) { F.Drag(F.Centre(0, 2), F.Centre(0, 5)); }, 0}, {[](TRowsForm& F) { F.Grid->SwapRows(1, 3); }, 0},
         {[](TRowsForm& F) { F.Grid->InsertCols(3, 1); }, 0}, {[](TRowsForm& F) { F.Grid->InsertRows(2, 1); }, 0},
-        {[](TRowsForm& F) { F.Grid->RemoveCols(2, 1); }, 0}, {[](TRowsForm& F) { F.Grid->RemoveRowsEx(1, 1); }, 0}};
+        {[](TRowsForm& F) { F.Grid->RemoveCols(2, 1); }, 0}, {[](TRowsForm& F) { F.Grid->RemoveRowsEx(1, 1); }, 0},
+        {[](TRowsForm& F) { F.Grid->SetColCount(3), F.Grid->SetColCount(5); }, 0}, {[](TRowsForm& F) { F.Grid->SetRowCount(2); }, 0}};
     for (size_t I = 0; I < Steps.size(); ++I) {
         TRowsForm F;
         F.Options({goRowMoving});
@@ -229,6 +234,40 @@ TEST_F(ExtGridRowRecords, ContractedNodesThroughTheFilterAndRemovedNodeRows) {
     G->RemoveSelectedRows();
     G->RemoveRowsEx(4, 1);   // r5, shown after r3, r4
     EXPECT_EQ((V{"r1", "r3", "r4", "r6"}), F.Col1(true));
+}
+
+// Whole replacements and cuts leave nothing to come back; a cleared node's row lets its rows out.
+TEST_F(ExtGridRowRecords, ReplacedOrClearedContentLeavesNothingToComeBack) {
+    TExtStringGrid Other(nullptr);
+    Other.SetColCount(5), Other.SetRowCount(3), Other.SetCells(1, 2, "o2");
+    Other.MouseActions()->SetDisjunctRowSelect(true);
+    const std::vector<std::pair<std::function<void(TExtStringGrid*)>, V>> Roads = {   // the last two: not whole
+        {[](auto* G) { G->ClearAll(); }, V(6, "")}, {[&](auto* G) { G->Assign(&Other); }, V{"", "o2"}},   // through a load
+        {[](auto* G) { G->SetRowCount(2); }, V{"r1"}}, {[](auto* G) { G->ClearRows(2, 1); }, V{"r1", "", "r3", "r4", "r5"}}};
+    for (size_t I = 0; I < Roads.size(); ++I) {
+        TRowsForm F;
+        TExtStringGrid* G = F.Grid;
+        G->MouseActions()->SetDisjunctRowSelect(true);
+        G->SetRowSelected(1, true), G->MergeCells(3, 1, 2, 1);
+        TEdit* E = F.CellEdit(2, 1);
+        G->AddNode(2, 3), G->ContractNode(2), G->HideRow(6);   // r2 over r3, r4; r6 hidden alone stays so after a clear
+        Roads[I].first(G);
+        EXPECT_EQ((Ints{I == 3, 0}), (Ints{G->NumHiddenRows(), G->NodeCount()})) << I;
+        EXPECT_EQ(Roads[I].second, F.Col1(I == 3)) << I;   // nothing comes back when all is shown
+        if (I < 2) EXPECT_EQ(0, G->IsMergedCell(3, 1) + E->Visible() + G->RowSelected(1) + (G->CellControl(2, 1) != nullptr)) << I;
+    }
+}
+
+// A node's own row dragged leaves its rows behind, shown, and joins the node it lands in.
+TEST_F(ExtGridRowRecords, AMovedNodeRowLeavesItsRowsBehind) {
+    F.Options({goRowMoving});
+    G->SetFixedCols(2);   // a press on column 1 takes the row
+    G->AddNode(1, 2), G->AddNode(3, 3), G->ContractNode(3);   // r1 over r2, r3 over r4 and r5
+    F.Drag(F.Centre(1, 3), F.Centre(1, 2));                    // r3 after r1
+    EXPECT_EQ((V{"r1", "r3", "r2", "r4", "r5", "r6"}), F.Col1(true));
+    EXPECT_EQ((Ints{3, 1, -1}), (Ints{G->GetNodeSpan(1), G->GetNodeSpan(2), G->GetParentRow(4)}));
+    G->ContractNode(2), G->ContractNode(1);
+    EXPECT_EQ((V{"r1", "r4", "r5", "r6"}), F.Col1(true));
 }
 
 // Ungrouping gives the column back in its place with its cells, through a sort, a moved

@@ -33,13 +33,15 @@ struct TTempDir {
     }
 };
 
-std::unique_ptr<TExtStringGrid> Grid(Integer Cols, TColumnSizeLocation Loc, const AnsiString& Key) {
+// Read: read back as its first paint does, so that the widths are the grid's to keep.
+std::unique_ptr<TExtStringGrid> Grid(Integer Cols, TColumnSizeLocation Loc, const AnsiString& Key, bool Read = true) {
     auto G = std::make_unique<TExtStringGrid>(nullptr);
     G->SetColCount(Cols);
     G->ColumnSize()->SetSave(true);
     G->ColumnSize()->SetKey(Key);
     G->ColumnSize()->SetSection("Liste");
     G->ColumnSize()->SetLocation(Loc);
+    if (Read) G->RestoreColumnWidths();
     return G;
 }
 
@@ -104,15 +106,27 @@ TEST(ExtGridStore, OtherSectionsOfTheIniFileStay) {
     EXPECT_EQ(-1, GetFileVersion("/usr/lib/none.so"));
 }
 
+// Widths come back with the window; only those read back or sized by the user are stored.
 TEST(ExtGridStore, AGridBuiltInCodeGetsItsWidthsBackWhenItsWindowComes) {
     TTempDir T;
-    std::ofstream(T.Dir / "w.ini", std::ios::binary) << "[Liste]\r\nCol1=140\r\n";
+    const std::string Stored = "[Liste]\r\nCol1=140\r\n";
+    std::ofstream(T.Dir / "w.ini", std::ios::binary) << Stored;
+    const AnsiString Ini = (T.Dir / "w.ini").string();
+    Grid(3, clIniFile, Ini, false)->SetColWidths(1, 80);   // the screen's own layout, never shown
+    EXPECT_EQ(Stored, T.Read("w.ini"));
     TForm Form(nullptr);
-    auto G = Grid(3, clIniFile, (T.Dir / "w.ini").string());
-    G->SetParent(&Form);
-    Form.Show();
+    auto G = Grid(2, clIniFile, Ini, false);
+    uitest::AddOptions(G.get(), {goColSizing});
+    G->SetParent(&Form), Form.Show();
     uitest::Settle();
     EXPECT_EQ(140, G->ColWidths(1));
+    G->SetColCount(3);   // after the read: stored once the user sized it
+    const TRect H = G->CellRect(2, 0);
+    for (const auto& [Ty, X] : {std::pair{QEvent::MouseButtonPress, 0}, {QEvent::MouseMove, 20}, {QEvent::MouseButtonRelease, 20}})
+        uitest::LeftMouse(G->Widget(), Ty, QPoint(H.Right + X, 5));
+    G->SetColCount(4);   // never read nor sized
+    G.reset();
+    EXPECT_EQ(Stored + "Col0=64\r\nCol2=" + std::to_string(H.Width() + 20) + "\r\n", T.Read("w.ini"));
 }
 
 TEST(ExtGridStore, GetFileVersionReadsTheFixedFileInformation) {

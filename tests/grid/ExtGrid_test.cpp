@@ -4,11 +4,14 @@
 #include "platform/ui/Forms.h"
 #include "platform/ui/UiTestKit.h"
 
+#include <QCursor>
 #include <QImage>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 using namespace uitest;
@@ -23,6 +26,7 @@ public:
 };
 
 struct TExtGridForm : TGridOnForm<TTestExtGrid> {
+    TEdit* Before = nullptr;
     TExtGridForm() : TGridOnForm(Keep, Keep) {
         Grid->SetScrollBars(ssNone);
         Grid->SetColor(clWhite);
@@ -491,6 +495,7 @@ TEST_F(ExtGrid, OwnerFormResizeIsPassedOnAndFollowedWithSizeWithForm) {
     Form->SetBounds(0, 0, 600, 400);
     int Old = 0;
     Form->OnResize = [&](TObject*) { ++Old; };
+    auto* First = Place<TExtStringGrid>(Form.get(), 0, 250, 100, 100);   // hooks the form before G
     auto* G = Place<TExtStringGrid>(Form.get(), 0, 0, 300, 200);
     G->SetSizeWithForm(true);
     Form->SetBounds(0, 0, 650, 430);
@@ -498,6 +503,9 @@ TEST_F(ExtGrid, OwnerFormResizeIsPassedOnAndFollowedWithSizeWithForm) {
     EXPECT_GE(Old, 1);
     EXPECT_EQ(350, G->Width());
     EXPECT_EQ(230, G->Height());
+    delete First;   // G goes on following the form
+    Form->SetBounds(0, 0, 700, 430), Form->OnResize(Form.get());
+    EXPECT_EQ(400, G->Width());
     delete G;
     ASSERT_TRUE(Form->OnResize);
     const int Before = Old;
@@ -512,6 +520,48 @@ TEST_F(ExtGrid, DoubleClickReachesTheScreen) {
     const TRect R = F.Grid->CellRect(2, 2);
     SendMouse(F.Grid->Widget(), QEvent::MouseButtonDblClick, QPoint(R.Left + 5, R.Top + 5), Qt::LeftButton, Qt::LeftButton);
     EXPECT_EQ(1, Clicks);
+}
+
+// A handler may close its screen: the grid it freed does nothing more, whatever the road.
+TEST(ExtGridHandlers, AHandlerThatFreesTheGridEndsTheGridsWork) {
+    enum TAct { Dbl, Press, Right, Down, Type, Edit, Node, Hover, Wheel };
+    TNotifyEvent Free;
+    const auto E = [&](TObject* S, auto&&...) { Free(S); };   // nothing of it is touched after the grid goes
+    const std::vector<std::pair<std::function<void(TTestExtGrid*)>, TAct>> Roads = {
+        {[&](auto* G) { G->OnDblClick = E; }, Dbl}, {[&](auto* G) { G->OnClickCell = E; }, Press},
+        {[&](auto* G) { G->CreateCellGraphic(2, 2)->SetCellType(ctCheckBox), G->OnCheckBoxClick = E; }, Press},
+        {[&](auto* G) { G->OnRightClickCell = E; }, Right}, {[&](auto* G) { G->OnRowChanging = E; }, Down},
+        {[&](auto* G) { G->OnKeyPress = E; }, Type}, {[&](auto* G) { G->OnCellValidate = E; }, Edit},
+        {[&](auto* G) { G->AddNode(2, 2), G->ContractNode(2), G->OnExpandNode = E; }, Node},
+        {[&](auto* G) { G->SetHovering(true), G->OnEnter = E; }, Hover},
+        {[&](auto* G) { G->OnRowChanging = E; }, Wheel}};
+    for (size_t I = 0; I < Roads.size(); ++I) {
+        TExtGridForm F;
+        F.Options({goEditing}), F.Before = Place<TEdit>(F.Form.get(), 520, 0, 60, 24);
+        F.ShowFocused();
+        F.Grid->SetCol(2), F.Grid->SetRow(2);
+        Free = [&F](TObject*) { delete std::exchange(F.Grid, nullptr); };
+        Roads[I].first(F.Grid);
+        const QPoint P = Roads[I].second == Node ? QPoint(F.Grid->CellRect(0, 2).Left + 6, F.Centre(0, 2).y()) : F.Centre(2, 2);
+        const auto Mouse = [&](std::initializer_list<QEvent::Type> Ts, Qt::MouseButton B = Qt::LeftButton) {
+            for (QEvent::Type T : Ts) F.Grid && (SendMouse(F.Grid->Widget(), T, P, B, T == QEvent::MouseButtonRelease ? Qt::NoButton : B), 1);
+        };
+        const auto Up = QEvent::MouseButtonRelease, Dn = QEvent::MouseButtonPress;
+        switch (Roads[I].second) {
+            case Dbl: Mouse({Dn, Up, QEvent::MouseButtonDblClick, Up}); break;
+            case Press: case Node: Mouse({Dn, Up}); break;
+            case Right: Mouse({Dn}, Qt::RightButton); break;
+            case Down: F.Key(Qt::Key_Down); break;
+            case Edit: F.Key(Qt::Key_F2), TypeText(u"x"), PressEnter(); break;
+            case Type: TypeText(u"x"); break;
+            case Wheel: TurnWheel(F.Grid->Widget(), true); break;
+            case Hover:   // the timer moves the focus and the current cell to the hovered cell
+                F.Before->SetFocus(), QCursor::setPos(F.Grid->Widget()->mapToGlobal(F.Centre(3, 3)));
+                for (int T = 0; T < 3 && F.Grid; ++T) QTest::qWait(600);
+        }
+        Settle();
+        EXPECT_EQ(nullptr, F.Grid) << I;
+    }
 }
 
 TEST_F(ExtGrid, OptionObjectsCopyWithAssign) {

@@ -285,6 +285,7 @@ void TCustomGrid::SizesChanged() {
     UpdateScrollBars();
     if (FEditorMode) PlaceEditor();
     Invalidate();
+    LayoutChanged();
 }
 
 void TCustomGrid::SetDefaultColWidth(Integer Value) {
@@ -556,6 +557,7 @@ void TCustomGrid::RefitView() {
     UpdateScrollBars();
     ClampTopLeft();
     if (FEditorMode) PlaceEditor();
+    LayoutChanged();
 }
 
 void TCustomGrid::Resize() {
@@ -1059,7 +1061,8 @@ void TCustomGrid::MouseDown(TMouseButton Button, TShiftState Shift, Integer X, I
         if (!IsAlive(Alive)) return;
         TGridState S = gsNormal;
         Integer Index = -1, Pos = 0, Ofs = 0;
-        CalcSizingState(X, Y, S, Index, Pos, Ofs);
+        CalcSizingState(X, Y, S, Index, Pos, Ofs);   // may ask a handler, which may free the grid
+        if (!IsAlive(Alive)) return;
         if (S != gsNormal) {
             if (FEditorMode) HideEditor();
             FGridState = S;

@@ -166,7 +166,7 @@ public:
 
     // --- moving and removing rows and columns (cell contents move with them)
     void MoveColumn(Integer FromIndex, Integer ToIndex);
-    void MoveRow(Integer FromIndex, Integer ToIndex);
+    virtual void MoveRow(Integer FromIndex, Integer ToIndex);
     void DeleteColumn(Integer ACol);
     void DeleteRow(Integer ARow);
 
@@ -194,6 +194,8 @@ protected:
     virtual void ColWidthsChanged();
     virtual void RowHeightsChanged();
     virtual void SizeChanged(Integer OldColCount, Integer OldRowCount) {}
+    // After counts, sizes or the client area changed: the cells may lie elsewhere now.
+    virtual void LayoutChanged() {}
     virtual void ColumnMoved(Integer FromIndex, Integer ToIndex);
     virtual void RowMoved(Integer FromIndex, Integer ToIndex);
     // Moves the stored cells along with a row or column (TStringGrid keeps its texts).
