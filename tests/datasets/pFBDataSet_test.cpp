@@ -116,6 +116,47 @@ TEST_F(pFBDataSetTest, InsertEditDeleteThroughScreenTextsAreCommittedAndSeenAfte
     EXPECT_DOUBLE_EQ(Ds->FieldByName("KIRATUTARI")->AsFloat(), 1234.56);
 }
 
+// A refused apply writes nothing and keeps every change pending; a good one leaves the applied
+// values as the old ones.
+TEST_F(pFBDataSetTest, AFailedApplyLeavesTheServerAsItWasAndTheChangesPending) {
+    TpFBDataSet* Ds = Subscribers();
+    Ds->SetCachedUpdates(true);
+    auto* Before = new TpFBUpdateObject(Owner.get());
+    Before->SQL()->SetText("insert into LOG values (?OLD_ABONENO)");
+    Before->SetDataSet(Ds);
+    Ds->Open();
+    Ds->Edit();
+    Ds->FieldByName("ADI")->SetAsString("Mehmet");
+    Ds->Post();
+    Ds->Last();
+    Ds->Edit();
+    Ds->FieldByName("ABONENO")->SetAsString("100");   // the key of the first
+    Ds->Post();
+    EXPECT_THROW(Ds->ApplyCachedUpdates(), EFBError);
+    Tr->CommitRetaining();
+    EXPECT_EQ(Scalar("select ADI from EABONEKIMLIK where ABONENO = '100'"), "Ahmet");
+    EXPECT_EQ(Ds->CacheModifiedCount(), 2);
+    Ds->First();
+    EXPECT_EQ(Ds->UpdateStatus(), usModified);
+    Ds->OnUpdateError = [](TDataSet*, EFBError&, TUpdateKind, TFBUpdateAction& A) { A = uaSkip; };
+    Ds->ApplyCachedUpdates();   // the skipped record's statements go back
+    Tr->CommitRetaining();
+    EXPECT_EQ(Scalar("select list(MSG) from LOG"), "100");
+    Ds->Last();
+    Ds->Edit();
+    Ds->FieldByName("ABONENO")->SetAsString("300");
+    Ds->Post();
+    Ds->ApplyCachedUpdates();
+    Tr->CommitRetaining();
+    Ds->ResetUpdateStatuses(TpFBDataSet::rmAfterApply, true);
+    EXPECT_EQ(Scalar("select list(ABONENO || '=' || ADI, ';') from (select * from EABONEKIMLIK order by ABONENO)"),
+              "100=Mehmet;300=Ayşe");
+    EXPECT_EQ(Ds->FieldByName("ABONENO")->OldValue(), Variant("300"));
+    Ds->CancelUpdates();
+    Ds->First();
+    EXPECT_EQ(Ds->FieldByName("ADI")->AsString() + Ds->FieldByName("ADI")->OldValue().AsString(), "MehmetMehmet");
+}
+
 TEST_F(pFBDataSetTest, RepositoryTextsReplaceOnlyWhatIsStoredAndSetTheUpdateOptions) {
     TpFBDataSet* Ds = NewDataSet("select * from KV where K = 0");
     Ds->InsertSQL()->SetText("insert into KV (K, V) values (?K, ?V)");
