@@ -558,6 +558,8 @@ void TpFBDataSet::ResetUpdateStatuses(TResetMode Mode, bool DoResync) {
             N = cusUnmodified;
         }
         if (N != S) {
+            // The record's blobs as written are now the ones a later cancel goes back to.
+            if (BlobFieldCount() > 0) BlobStreamStep(Work, bsaRelease);
             BufStatus(Work) = N;
             WriteRecordCache(I, Work);
         }

@@ -1,4 +1,5 @@
 #include "datasets/FBDataSet.h"
+#include "datasets/pFBDataSet.h"
 #include "platform/Raised.h"
 
 #include <gmock/gmock.h>
@@ -1136,6 +1137,28 @@ TEST_F(FBDataSetBlobTest, CachedUpdatesKeepTheMemoUntilApplied) {
     EXPECT_TRUE(Ds->BlobFieldModified(Memo()) && Memo()->AsString() == "önbellekte");
     Ds->CancelUpdates();
     EXPECT_EQ(Memo()->AsString(), Before);
+}
+
+TEST_F(FBDataSetBlobTest, AnAppliedMemoIsWhatALaterCancelGoesBackTo) {
+    auto* P = NewDataSet<TpFBDataSet>(Db, "SELECT * FROM NOTES ORDER BY ID", "p");
+    P->UpdateSQL()->SetText("UPDATE NOTES SET MEMO = ?MEMO WHERE ID = ?OLD_ID");
+    P->SetCachedUpdates(true);
+    P->Open();
+    TField* M = P->FieldByName("MEMO");
+    for (const char* Text : {"uygulandı", "vazgeçildi"}) {
+        P->Edit();
+        M->SetAsString(Text);
+        P->Post();
+    }
+    P->ApplyCachedUpdates();
+    Db->DefaultTransaction()->CommitRetaining();
+    P->ResetUpdateStatuses(TpFBDataSet::rmAfterApply, true);
+    EXPECT_EQ(M->OldValue(), Variant("vazgeçildi"));
+    P->Edit();
+    M->SetAsString("yine");
+    P->Post();
+    P->CancelUpdates();
+    EXPECT_EQ(M->AsString() + "|" + M->OldValue().AsString(), "vazgeçildi|vazgeçildi");
 }
 
 // ---- local filter and sort ------------------------------------------------------------------------
