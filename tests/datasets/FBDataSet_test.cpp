@@ -650,6 +650,13 @@ TEST_F(FBDataSetEditTest, CachedUpdatesPostNoStatementAndCanBeCancelled) {
         Ds->First();
         EXPECT_EQ(Ds->FieldByName("NAME")->AsString(), "Bir");
     }
+    DB1().Execute("UPDATE EDIT SET NAME = \"Sunucu\" WHERE ID = 1");   // refreshed over an edit: the server's are old too
+    Ds->Edit();
+    Ds->FieldByName("NAME")->SetAsString("Yine");
+    Ds->Post();
+    Ds->Refresh();
+    EXPECT_EQ(Ds->FieldByName("NAME")->AsString() + "|" + Ds->FieldByName("NAME")->OldValue().AsString(),
+              "Sunucu|Sunucu");
     Ds->SetOptions(Ds->Options() + TpFBDsOptions{poKeepSorting});
     Ds->DoSort({"ID"}, {false});
     for (bool One : {true, false}) {   // taken back after a post placed it: the order holds
