@@ -655,8 +655,7 @@ TEST_F(FBDataSetEditTest, CachedUpdatesPostNoStatementAndCanBeCancelled) {
     Ds->FieldByName("NAME")->SetAsString("Yine");
     Ds->Post();
     Ds->Refresh();
-    EXPECT_EQ(Ds->FieldByName("NAME")->AsString() + "|" + Ds->FieldByName("NAME")->OldValue().AsString(),
-              "Sunucu|Sunucu");
+    EXPECT_EQ(Ds->FieldByName("NAME")->OldValue(), Variant("Sunucu"));
     Ds->SetOptions(Ds->Options() + TpFBDsOptions{poKeepSorting});
     Ds->DoSort({"ID"}, {false});
     for (bool One : {true, false}) {   // taken back after a post placed it: the order holds
@@ -1151,21 +1150,14 @@ TEST_F(FBDataSetBlobTest, AnAppliedMemoIsWhatALaterCancelGoesBackTo) {
     P->UpdateSQL()->SetText("UPDATE NOTES SET MEMO = ?MEMO WHERE ID = ?OLD_ID");
     P->SetCachedUpdates(true);
     P->Open();
-    TField* M = P->FieldByName("MEMO");
     for (const char* Text : {"uygulandı", "vazgeçildi"}) {
         P->Edit();
-        M->SetAsString(Text);
+        P->FieldByName("MEMO")->SetAsString(Text);
         P->Post();
+        if (*Text == 'u') P->ApplyCachedUpdates(), P->ResetUpdateStatuses(TpFBDataSet::rmAfterApply, true);
     }
-    P->ApplyCachedUpdates();
-    Db->DefaultTransaction()->CommitRetaining();
-    P->ResetUpdateStatuses(TpFBDataSet::rmAfterApply, true);
-    EXPECT_EQ(M->OldValue(), Variant("vazgeçildi"));
-    P->Edit();
-    M->SetAsString("yine");
-    P->Post();
     P->CancelUpdates();
-    EXPECT_EQ(M->AsString() + "|" + M->OldValue().AsString(), "vazgeçildi|vazgeçildi");
+    EXPECT_EQ(P->FieldByName("MEMO")->AsString(), "uygulandı");
 }
 
 // ---- local filter and sort ------------------------------------------------------------------------
