@@ -1218,12 +1218,12 @@ bool TFBCustomDataSet::RefreshRecordFromQuery(TFBQuery* Qry, TRecordBuffer Buff)
     }
     // A cached change that the server's row replaces is no longer pending.
     Byte Pending = cusUnmodified;
-    if (FCachedUpdates && FCache) {
-        const Integer Pos = CachePosition(BufRecNo(Buff));
-        if (Pos >= 0 && Pos < FCache->RecordCount()) Pending = FCache->RecordImage(Pos + 1)[0];
-    }
+    const Integer Pos = CachePosition(BufRecNo(Buff));
+    if (FCachedUpdates && FCache && Pos >= 0 && Pos < FCache->RecordCount()) Pending = FCache->RecordImage(Pos + 1)[0];
     const auto DropPending = [&] {
         if (Pending != cusModified && Pending != cusInserted && Pending != cusDeleted) return;
+        // The server's row is now what the old values and a later revert give.
+        FCache->SaveToLog(Pos + 1);
         if (FCacheModifiedCount > 0) --FCacheModifiedCount;
         FUpdatesPending = FCacheModifiedCount > 0;
     };

@@ -187,6 +187,8 @@ private:
     void SendEvent(TKindDataSetEvent Kind);
     void FillParamsFromDelta(TFBQuery* Qry, TDataSet* Delta);
     void StartUpdateTransaction(TFBTransaction* Tr);
+    void ApplyCachedRecords();
+    bool RunSavepoint(const char* Sql);   // false when the update transaction is not running
     void FillParams(TFBQuery* Qry, TRecordBuffer Buffer);
     bool CanDo(TUpdateKind Kind, bool Inherited);
     bool StatementHasWork(TFBQuery* Qry) const;

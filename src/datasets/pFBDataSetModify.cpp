@@ -470,6 +470,29 @@ void TpFBDataSet::ApplyCachedUpdates() {
     if (State() == dsEdit || State() == dsInsert) Post();
     if (!RecordsCache() || FetchedCount() == 0) return;
     StartUpdateTransaction(UpdateTransaction());
+    // A refused apply takes back what it wrote: the changes stay pending for another try.
+    const bool Kept = RunSavepoint("SAVEPOINT FB_APPLY");
+    try {
+        ApplyCachedRecords();
+    } catch (...) {
+        if (Kept) RunSavepoint("ROLLBACK TO SAVEPOINT FB_APPLY");
+        throw;
+    }
+    if (Kept) RunSavepoint("RELEASE SAVEPOINT FB_APPLY");
+}
+
+bool TpFBDataSet::RunSavepoint(const char* Sql) {
+    TFBTransaction* Tr = UpdateTransaction();
+    if (!Tr || !Tr->Active() || !Database()) return false;
+    TFBQuery Q(nullptr);
+    Q.SetDatabase(Database());
+    Q.SetTransaction(Tr);
+    Q.SQL()->SetText(Sql);
+    Q.ExecQuery();
+    return true;
+}
+
+void TpFBDataSet::ApplyCachedRecords() {
     TRecordBuffer Work = AllocRecordBuffer();
     struct TFree {
         TpFBDataSet* D;
@@ -491,6 +514,8 @@ void TpFBDataSet::ApplyCachedUpdates() {
         if (Action == uaAbort)
             throw Exception("User abort apply updates for %s %s",
                             {Owner() ? Owner()->Name() + "." : AnsiString(), Name()});
+        // With an error handler the apply may go on: a record's half-run statements go back first.
+        const bool RecordKept = OnUpdateError && RunSavepoint("SAVEPOINT FB_APPLY_RECORD");
         while (Action == uaRetry || Action == uaApply) {
             try {
                 if (Kind == ukModify && CanEdit()) {
@@ -506,7 +531,11 @@ void TpFBDataSet::ApplyCachedUpdates() {
                 WriteRecordCache(I, Work);
                 Action = uaApplied;
             } catch (EFBError& E) {
+                // The record is still pending whatever its statements got through.
+                BufStatus(Work) = Status;
+                WriteRecordCache(I, Work);
                 if (!OnUpdateError) throw;
+                if (RecordKept) RunSavepoint("ROLLBACK TO SAVEPOINT FB_APPLY_RECORD");
                 Action = uaFail;
                 OnUpdateError(this, E, Kind, Action);
                 if (Action == uaFail || Action == uaAbort) throw;
@@ -529,11 +558,15 @@ void TpFBDataSet::ResetUpdateStatuses(TResetMode Mode, bool DoResync) {
             N = cusUnmodified;
         }
         if (N != S) {
+            // The record's blobs as written are now the ones a later cancel goes back to.
+            if (BlobFieldCount() > 0) BlobStreamStep(Work, bsaRelease);
             BufStatus(Work) = N;
             WriteRecordCache(I, Work);
         }
     }
     FreeRecordBuffer(Work);
+    // The saved copies held the values from before the changes now applied: the old values are these.
+    RecordsCache()->ClearLog();
     FUpdatesPending = false;
     FCacheModifiedCount = 0;
     if (DoResync && State() == dsBrowse) Resync({});

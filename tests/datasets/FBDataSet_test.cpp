@@ -1,4 +1,5 @@
 #include "datasets/FBDataSet.h"
+#include "datasets/pFBDataSet.h"
 #include "platform/Raised.h"
 
 #include <gmock/gmock.h>
@@ -649,6 +650,12 @@ TEST_F(FBDataSetEditTest, CachedUpdatesPostNoStatementAndCanBeCancelled) {
         Ds->First();
         EXPECT_EQ(Ds->FieldByName("NAME")->AsString(), "Bir");
     }
+    DB1().Execute("UPDATE EDIT SET NAME = \"Sunucu\" WHERE ID = 1");   // refreshed over an edit: the server's are old too
+    Ds->Edit();
+    Ds->FieldByName("NAME")->SetAsString("Yine");
+    Ds->Post();
+    Ds->Refresh();
+    EXPECT_EQ(Ds->FieldByName("NAME")->OldValue(), Variant("Sunucu"));
     Ds->SetOptions(Ds->Options() + TpFBDsOptions{poKeepSorting});
     Ds->DoSort({"ID"}, {false});
     for (bool One : {true, false}) {   // taken back after a post placed it: the order holds
@@ -1136,6 +1143,21 @@ TEST_F(FBDataSetBlobTest, CachedUpdatesKeepTheMemoUntilApplied) {
     EXPECT_TRUE(Ds->BlobFieldModified(Memo()) && Memo()->AsString() == "önbellekte");
     Ds->CancelUpdates();
     EXPECT_EQ(Memo()->AsString(), Before);
+}
+
+TEST_F(FBDataSetBlobTest, AnAppliedMemoIsWhatALaterCancelGoesBackTo) {
+    auto* P = NewDataSet<TpFBDataSet>(Db, "SELECT * FROM NOTES ORDER BY ID", "p");
+    P->UpdateSQL()->SetText("UPDATE NOTES SET MEMO = ?MEMO WHERE ID = ?OLD_ID");
+    P->SetCachedUpdates(true);
+    P->Open();
+    for (const char* Text : {"uygulandı", "vazgeçildi"}) {
+        P->Edit();
+        P->FieldByName("MEMO")->SetAsString(Text);
+        P->Post();
+        if (*Text == 'u') P->ApplyCachedUpdates(), P->ResetUpdateStatuses(TpFBDataSet::rmAfterApply, true);
+    }
+    P->CancelUpdates();
+    EXPECT_EQ(P->FieldByName("MEMO")->AsString(), "uygulandı");
 }
 
 // ---- local filter and sort ------------------------------------------------------------------------

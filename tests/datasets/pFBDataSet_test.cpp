@@ -116,6 +116,31 @@ TEST_F(pFBDataSetTest, InsertEditDeleteThroughScreenTextsAreCommittedAndSeenAfte
     EXPECT_DOUBLE_EQ(Ds->FieldByName("KIRATUTARI")->AsFloat(), 1234.56);
 }
 
+// A refused apply takes back what it wrote and keeps the changes; after an apply the old values are the applied ones.
+TEST_F(pFBDataSetTest, AFailedApplyLeavesTheServerAsItWasAndTheChangesPending) {
+    TpFBDataSet* Ds = Subscribers();
+    Ds->SetCachedUpdates(true);
+    auto* Before = new TpFBUpdateObject(Owner.get());
+    Before->SQL()->SetText("insert into LOG values (?OLD_ABONENO)");
+    Before->SetDataSet(Ds);
+    Ds->Open();
+    for (const char* Field : {"ADI", "ABONENO"}) {   // the second takes the first's key
+        Ds->Edit();
+        Ds->FieldByName(Field)->SetAsString("100");
+        Ds->Post();
+        Ds->Next();
+    }
+    EXPECT_THROW(Ds->ApplyCachedUpdates(), EFBError);
+    EXPECT_EQ(Ds->CacheModifiedCount(), 2);
+    Ds->OnUpdateError = [](TDataSet*, EFBError&, TUpdateKind, TFBUpdateAction& A) { A = uaSkip; };
+    Ds->ApplyCachedUpdates();   // the skipped record's statements go back too
+    Tr->CommitRetaining();
+    EXPECT_EQ(Scalar("select list(MSG) from LOG"), "100");
+    Ds->ResetUpdateStatuses(TpFBDataSet::rmAfterApply, true);
+    Ds->First();
+    EXPECT_EQ(Ds->FieldByName("ADI")->OldValue(), Variant("100"));
+}
+
 TEST_F(pFBDataSetTest, RepositoryTextsReplaceOnlyWhatIsStoredAndSetTheUpdateOptions) {
     TpFBDataSet* Ds = NewDataSet("select * from KV where K = 0");
     Ds->InsertSQL()->SetText("insert into KV (K, V) values (?K, ?V)");
