@@ -45,9 +45,13 @@ namespace {
 using WStr = WideString;
 // Column identities, by the texts each kind holds; inserted columns get ids from cFirstNew on.
 enum : int { cId, cPlain, cTurk, cLines, cUni, cNum, cDate, cFirstNew };
-struct TKind { int Col; const char* Name; TEditorType Editor; };   // a column kind the walk edits
-const TKind Kinds[] = {{cPlain, "Text", edNormal},   {cLines, "MultiLine", edNormal}, {cTurk, "ComboList", edComboList},
-                       {cUni, "Unicode", edUniEdit}, {cNum, "Spin", edSpinEdit},      {cDate, "Date", edDateEdit}};
+// The editors the walk edits cells with, by column (the first of a column opens on it outside edit steps);
+// Typed: a new value can be typed in.
+struct TKind { int Col; const char* Name; TEditorType Editor; bool Typed = true; };
+const TKind Kinds[] = {{cPlain, "Text", edNormal},         {cLines, "MultiLine", edNormal}, {cTurk, "ComboList", edComboList, false},
+                       {cUni, "Unicode", edUniEdit},       {cNum, "Spin", edSpinEdit},      {cDate, "Date", edDateEdit, false},
+                       {cTurk, "ComboEdit", edComboEdit},  {cNum, "Numeric", edNumeric},    {cUni, "UniMemo", edUniMemo},
+                       {cUni, "UniCombo", edUniComboEdit}, {cPlain, "EditBtn", edEditBtn},  {cNum, "FloatSpin", edFloatSpinEdit}};
 const char* const Ends[] = {"Enter", "Tab", "Click", "Wheel", "Escape"};   // how an edit ends
 const char16_t* const Words[] = {u"\u00C7a\u011Fr\u0131", u"\u015Ei\u015Fli", u"\u0130\u011Fne", u"\u0131l\u0131k",
                                  u"\u00D6\u011F\u00FCn"};
@@ -107,12 +111,12 @@ TSortKey KeyOf(const WStr& T) {
     const AnsiString S = Stored(T);
     auto Digit = [&](size_t I) { return I < S.size() && S[I] >= '0' && S[I] <= '9'; };
     if (S.empty()) return {-1};
-    if (S.find_first_not_of("0123456789") == S.npos) return {0, std::atof(S.c_str())};
+    if (S.find_first_not_of("0123456789") == S.npos) return {0, std::atof(S.c_str()), S};
     for (size_t I : {size_t(1), size_t(2)})
         if (I + 1 < S.size() && S[I] == '.' && Digit(I - 1) && Digit(I + 1)) {
             int D = 0, M = 0, Y = 0;
             const bool Ok = std::sscanf(S.c_str(), "%d.%d.%d", &D, &M, &Y) == 3;
-            return {1, Ok ? Y * 10000.0 + M * 100 + D : 0};
+            return {1, Ok ? Y * 10000.0 + M * 100 + D : 0, S};
         }
     return {2, 0, S};
 }
@@ -232,7 +236,7 @@ struct TModel {
         std::vector<size_t> Order(Blocks.size());
         std::iota(Order.begin(), Order.end(), size_t(0));
         std::ranges::stable_sort(Order, [&](size_t A, size_t B) { return Cmp(A, B) < 0; });
-        if (MarksStay) for (const TRowM& R : Rows) MarksAt.push_back(R.Marked);
+        if (MarksStay && MarksAt.empty()) for (const TRowM& R : Rows) MarksAt.push_back(R.Marked);
         std::vector<TRowM> Sorted;
         int Tie = int(Ties.size());
         for (size_t I = 0; I < Order.size(); ++I) {
@@ -257,6 +261,7 @@ struct TWalk : TModel {
     std::mt19937 Rng;
     std::string Log;   // what the current step did, for the printed sequence
     std::function<Integer(const TDataObject&, Integer)> Carry;   // where a drag the grid starts goes
+    TEditorType Editor = edNone;   // the editor an edit step opens (edNone: the column's first)
 
     TWalk() {
         G->SetDefaultColWidth(72);
@@ -281,8 +286,10 @@ struct TWalk : TModel {
         G->SortSettings()->SetUndoSort(true);
         for (const char16_t* Wd : Words) G->Combobox()->Items()->Add(WideToAnsi(Wd));
         G->OnGetEditorType = [this](TObject*, Integer ACol, Integer, TEditorType& E) {
-            E = edNormal;
-            for (const TKind& K : Kinds) if (ACol < int(Cols.size()) && Cols[ACol] == K.Col) E = K.Editor;
+            E = Editor;
+            for (const TKind& K : Kinds)
+                if (Editor == edNone && ACol < int(Cols.size()) && Cols[ACol] == K.Col) return void(E = K.Editor);
+            if (E == edNone) E = edNormal;
         };
         // A value holding 'q', or the number 13, is refused.
         G->OnCellValidate = [](TObject*, Integer, Integer, AnsiString& V, bool& Ok) { Ok = V.find('q') == V.npos && V != "13"; };
@@ -628,9 +635,22 @@ void GroupStep(TWalk& W, int InPlace) {
 }
 
 // Cells of shown rows merged (one to two columns by one to three rows, on rows that follow each other
-// in the grid), or a merge split.
-void MergeStep(TWalk& W, int Split) {
+// in the grid), a merge split, or every run of equal cells in a column merged (MergeColumnCells).
+void MergeStep(TWalk& W, int Split) {   // 0 merge, 1 split, 2 runs in a column
     const int I = W.Pick(int(W.Merges.size())), D = W.PickRow(), C = W.PickCol(), Wd = 1 + W.Pick(2), Ht = 1 + W.Pick(3);
+    if (Split == 2) {
+        const std::vector<int> V = W.Visible(true);
+        std::vector<TMergeM> Runs;
+        for (size_t A = 0, B; A < V.size(); A = B) {
+            for (B = A + 1; B < V.size() && Stored(W.Text(W.Row(V[B]), C)) == Stored(W.Text(W.Row(V[A]), C));) ++B;
+            if (B - A > 1) Runs.push_back({C, 1, std::vector<int>(V.begin() + long(A), V.begin() + long(B))});
+        }
+        for (const TMergeM& Mg : Runs)
+            for (int Id : Mg.Ids) if (W.InMerge(Id) || W.InNode(Id)) throw TSkip();
+        W.Say("column ", C, ": ", Runs.size(), " runs");
+        W.G->MergeColumnCells(C, true);
+        return W.Merges.insert(W.Merges.end(), Runs.begin(), Runs.end()), void();
+    }
     if (Split) {
         if (W.Merges.empty()) throw TSkip();
         const TMergeM Mg = W.Merges[I];
@@ -667,6 +687,8 @@ void MarkStep(TWalk& W, int Colour) {
 void KeyMarksStep(TWalk& W, int How) {   // 0 Ctrl+A, 1 Space, 2 Shift+Down, 3 Down, 4 click, 5 right click
     const int D = W.PickRow(How >= 4), C = W.PickCol(How >= 4), N = 1 + W.Pick(3);
     if (!WithMarks || (How == 2 && D + N > W.LastData()) || (How == 3 && D == W.LastData())) throw TSkip();
+    for (int R = D; (How == 2 || How == 3) && R <= std::min(D + N, W.LastData()); ++R)
+        if (W.InMerge(W.RowAt(R).Id)) throw TSkip();   // the cursor steps over a merge whole
     W.Say("at (", C, ", ", D, ")", How == 2 ? " x" + Piece(N) : "");
     if (How == 0) W.Goto(), W.Key(Qt::Key_A, "a", Qt::ControlModifier);
     if (How == 1 || How == 2 || How == 3) W.Goto(C, D);
@@ -832,9 +854,9 @@ void TextStreamStep(TWalk& W, int How) {   // 0 text stream, 1 Assign and back
     W.Tainted();
 }
 
-// Cells emptied: a block, whole rows, whole columns (header and footer too), the whole grid, or the
-// marked rows (ClearSelectedCells); the marked rows removed (RemoveSelectedRows) or cut (Ctrl+X). The
-// program then writes its labels again.
+// Cells emptied, their colours kept: a block, whole rows, whole columns (header and footer too), or the
+// marked rows (ClearSelectedCells); the whole grid, which starts clean (ClearAll); the marked rows removed
+// (RemoveSelectedRows) or cut (Ctrl+X, their colours going too). The program then writes its labels again.
 void ClearStep(TWalk& W, int How) {   // 0 ClearRect, 1 ClearRows, 2 ClearCols, 3 ClearAll, 4 ClearSelectedCells, 5 RemoveSelectedRows, 6 cut marked
     const int D = W.PickRow(), C = W.PickCol(), N = 1 + W.Pick(2);
     std::vector<int> Ids, Shown = W.Visible(true);
@@ -842,7 +864,7 @@ void ClearStep(TWalk& W, int How) {   // 0 ClearRect, 1 ClearRows, 2 ClearCols, 
         const TBlock B = PickBlock(W);
         W.Say("(", B.C, ", ", B.D, ") ", B.Wd, "x", B.Ht);
         W.G->ClearRect(B.C, B.D, B.C + B.Wd - 1, B.D + B.Ht - 1);
-        return PutBlock(W, B, nullptr, true);
+        return PutBlock(W, B, nullptr, false);
     } else if (How == 1) {
         for (int R = D; R < D + N && R <= W.LastData(); ++R) Ids.push_back(W.RowAt(R).Id);
     } else if (How == 2) {
@@ -851,7 +873,7 @@ void ClearStep(TWalk& W, int How) {   // 0 ClearRect, 1 ClearRows, 2 ClearCols, 
         W.Say("columns ", C, "..", C + N - 1);
         W.G->ClearCols(C, N);
         for (TRowM& R : W.Rows)
-            for (int K = C; K < C + N && W.IsShown(R); ++K) R.Cells.erase(W.Cols[K]), R.Colours.erase(W.Cols[K]);
+            for (int K = C; K < C + N && W.IsShown(R); ++K) R.Cells.erase(W.Cols[K]);
         return W.Relabel();
     } else if (How == 3) {
         if (W.Visible().size() != W.Rows.size() || !W.Nodes.empty()) throw TSkip();   // hidden rows: see the findings
@@ -869,7 +891,8 @@ void ClearStep(TWalk& W, int How) {   // 0 ClearRect, 1 ClearRows, 2 ClearCols, 
     if (How >= 4) W.Say(Ids.size(), " marked");
     for (int Id : Ids) {
         if (How == 5) W.ModelRemove(Id);
-        else W.Row(Id).Cells = {{cId, W.Row(Id).Cells[cId]}}, W.Row(Id).Colours.clear();
+        else W.Row(Id).Cells = {{cId, W.Row(Id).Cells[cId]}};
+        if (How == 3 || How == 6) W.Row(Id).Colours.clear();   // a cut frees the cells' properties too
     }
     if (How == 3) {   // a whole replacement starts clean
         W.Merges.clear();
@@ -973,7 +996,8 @@ void EditStep(TWalk& W, int KindEnd) {
     if (C < 1) throw TSkip();
     int Id = W.RowAt(D).Id;
     if (const TMergeM* Mg = W.MergeAt(Id, C)) C = Mg->Col, D = W.DisplOf(Mg->Ids[0]), Id = Mg->Ids[0];   // the merge's base cell is edited
-    const int ColId = W.Cols[C], How = ColId != cTurk && ColId != cDate ? Mode : 1;   // new, same, refused
+    const int ColId = W.Cols[C], How = Kinds[KindEnd / 5].Typed ? Mode : 1;   // new, same, refused
+    W.Editor = Kinds[KindEnd / 5].Editor;
     const WStr New = ColId == cNum ? (How == 2 ? WStr(u"13") : Fmt("%d", 20 + K % 70))
                      : ColId == cUni ? (How == 2 ? u"q\u03A9" : u"\u03A9") + Fmt("%03d", K)
                                      : Fmt(How == 2 ? "q%03d" : "e%03d", K);
@@ -993,6 +1017,7 @@ void EditStep(TWalk& W, int KindEnd) {
     const bool Open = End == 3 && W.Editing();   // a wheel turn that cannot move the current row leaves the edit open
     if (Open) W.Say("(stays open)");
     for (int I = 0; I < 3 && W.Editing(); ++I, Settle()) W.Key(Qt::Key_Escape);
+    W.Editor = edNone;
     if (W.Editing()) W.G->HideEditor(), Expect(false, "the editor stays open after Escape");
     if (How == 0 && End != 4 && !Open) W.Row(Id).Cells[ColId] = New;
 }
@@ -1016,7 +1041,7 @@ const std::vector<TOp>& Operations() {
             {"SortWithNodes", SortStep, 3},       {"HideRows", HideStep, 0},           {"Filter", HideStep, 1},
             {"UnHideRow", HideStep, 2},           {"UnHideAll", HideStep, 3},          {"AddNode", NodeStep, 0},
             {"ContractExpand", NodeStep, 1},      {"NodeClick", NodeStep, 2},          {"GroupUnGroup", GroupStep, 0},
-            {"GroupInPlace", GroupStep, 1},       {"MergeCells", MergeStep, 0},        {"SplitCells", MergeStep, 1},
+            {"GroupInPlace", GroupStep, 1},       {"MergeCells", MergeStep, 0},        {"SplitCells", MergeStep, 1},       {"MergeColumnCells", MergeStep, 2, 2},
             {"CtrlClickMark", MarkStep, 0},       {"Colour", MarkStep, 1},             {"KeyMarksCtrlA", KeyMarksStep, 0, 1},
             {"KeyMarksSpace", KeyMarksStep, 1, 2}, {"KeyMarksShiftDown", KeyMarksStep, 2, 2}, {"KeyMarksDown", KeyMarksStep, 3, 2},
             {"KeyMarksClick", KeyMarksStep, 4, 2}, {"KeyMarksRightClick", KeyMarksStep, 5, 2}, {"OwnCopyPaste", CopyPasteStep, 0},
@@ -1028,14 +1053,15 @@ const std::vector<TOp>& Operations() {
             {"CutMarkedRows", ClearStep, 6},      {"DragMove", DragStep, 0},           {"DragCopy", DragStep, 1},
             {"DragToOtherGrid", DragStep, 2},     {"DragCopyToOtherGridInserting", DragStep, 3}, {"CsvAppend", CsvStep, 0},
         };
-        for (int K = 0; K < 6; ++K)
+        for (int K = 0; K < int(std::size(Kinds)); ++K)
             for (int E = 0; E < 5; ++E) O.push_back({Join("Edit", Kinds[K].Name, Ends[E]), EditStep, K * 5 + E, 1});
         // Off in the suite, while the grid still has these faults, is each operation whose name holds one of:
         static const char* const Off[] = {
             "ForeignCopy",         // another program reads a Unicode cell's encoding, not its letters
             "ForeignPaste",        // letters outside code page 1254 offered by another program land as "?"
             "AppendOnArrowDown",   // Down on the last data row above a footer row appends nothing
-            "Assign",              // assigned back, the grid keeps the colours of what it replaced
+            "Assign",              // assigned back, the grid keeps the hidden rows, marks and colours of what it replaced
+            "ClearAll",            // the grid keeps its row marks and colours
         };
         for (TOp& Op : O) Op.Suite = std::ranges::none_of(Off, [&](const char* F) { return *F && Op.Name.find(F) != Op.Name.npos; });
         return O;
@@ -1119,7 +1145,9 @@ TOutcome Replay(const std::vector<TStep>& Steps, int Limit = 20) {
     posix_spawn_file_actions_addclose(&Fa, P[0]);
     for (int Fd : {1, 2}) posix_spawn_file_actions_addopen(&Fa, Fd, "/dev/null", O_WRONLY, 0);
     pid_t Child = -1;
-    const int Spawned = posix_spawn(&Child, Exe.c_str(), &Fa, nullptr, Args.data(), EnvP.data());
+    int Spawned = -1;
+    for (int Try = 0; Try < 5 && (Spawned = posix_spawn(&Child, Exe.c_str(), &Fa, nullptr, Args.data(), EnvP.data())); ++Try)
+        sleep(1);   // a busy machine may refuse a process for a moment
     posix_spawn_file_actions_destroy(&Fa);
     close(P[1]);
     TOutcome Out;
@@ -1128,7 +1156,8 @@ TOutcome Replay(const std::vector<TStep>& Steps, int Limit = 20) {
     for (ssize_t Got; Spawned == 0 && (Got = read(P[0], Buf, sizeof Buf)) > 0;) All.append(Buf, size_t(Got));
     close(P[0]);
     int Status = 0;
-    if (Spawned != 0 || waitpid(Child, &Status, 0) != Child) return {0, "the walk could not be started", {}};
+    if (Spawned != 0 || waitpid(Child, &Status, 0) != Child)
+        return {0, Join("the walk could not be started (", std::strerror(Spawned ? Spawned : errno), ")"), {}};
     for (size_t At = 0, End; (End = All.find('\n', At)) != All.npos; At = End + 1)
         if (All.compare(At, 2, "F ") != 0) Out.Done.push_back(All.substr(At, End - At));
         else Out.FailedAt = std::max(0, int(Out.Done.size()) - 1), Out.Message = All.substr(At + 2, End - At - 2);
