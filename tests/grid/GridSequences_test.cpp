@@ -130,6 +130,7 @@ struct TRowM {
     std::map<int, WStr> Cells;   // by column id; missing = empty
     std::map<int, TColor> Colours;
     bool Hidden = false, Marked = false;   // hidden by HideRows or the filter
+    int Height = 0;                         // 0: the default
     explicit TRowM(int AId) : Id(AId) { Cells[cId] = InitialText(cId, Id); }
 };
 struct TNodeM { int Head; std::vector<int> Members; bool Contracted; };   // members: the rows under the head
@@ -141,6 +142,7 @@ struct TModel {
     std::vector<TRowM> Rows;
     std::vector<TNodeM> Nodes;
     std::vector<TMergeM> Merges;
+    std::map<int, int> Widths;   // by column id, where sized
     int NextRow = 0, NextCol = cFirstNew, SumCol = cNum;   // SumCol: the column the footer totals (-1 none)
     std::vector<int> UndoBase;   // the shown order the sort undo goes back to: the one before the first sort
     bool HaveBase = false, BaseTainted = false;
@@ -176,7 +178,11 @@ struct TModel {
         for (int I = 0; I < int(Rows.size()); ++I) if (IsShown(Rows[I])) V.push_back(Ids ? Rows[I].Id : I);
         return V;
     }
-    TRowM& RowAt(int Displ) { return Rows[Visible()[Displ - 1]]; }
+    TRowM& RowAt(int Displ) {   // a step that finds no such row does not apply
+        const std::vector<int> V = Visible();
+        if (Displ < 1 || Displ > int(V.size())) throw TSkip();
+        return Rows[V[Displ - 1]];
+    }
     int DisplOf(int Id) const { return IndexIn(Visible(true), Id) + 1; }   // 0 while not shown
     void Tainted() { BaseTainted = BaseTainted || HaveBase; }
     // Every merge still on shown rows that follow each other (a row moved, inserted or removed inside one splits it).
@@ -265,7 +271,7 @@ struct TWalk : TModel {
 
     TWalk() {
         G->SetDefaultColWidth(72);
-        F.Options({goEditing, goTabs, goRowMoving, goColMoving, goRangeSelect});
+        F.Options({goEditing, goTabs, goRowMoving, goColMoving, goRangeSelect, goRowSizing, goColSizing});
         Cols = {cId, cPlain, cTurk, cLines, cUni, cNum, cDate};
         for (int D = 1; D <= DataRows; ++D) {
             TRowM& R = Rows.emplace_back(NextRow++);
@@ -411,8 +417,11 @@ struct TWalk : TModel {
         const int Footer = G->RowCount() - 1, SumAt = IndexIn(Cols, SumCol);
         Expect(G->ColCount() == int(Cols.size()), "column count ", G->ColCount(), ", model ", Cols.size());
         Expect(G->RowCount() == int(V.size()) + 2, "row count ", G->RowCount(), ", model ", V.size() + 2);
-        for (int C = 0; C < G->ColCount(); ++C)
+        for (int C = 0; C < G->ColCount(); ++C) {
             Expect(CellTextToWide(G->RawCells(C, 0)) == HeaderOf(Cols[C]), "header of column ", C, " is ", G->RawCells(C, 0));
+            const int Wd = Widths.contains(Cols[C]) ? Widths[Cols[C]] : 72;
+            Expect(G->ColWidths(C) == Wd, "column ", C, " is ", G->ColWidths(C), " wide, model ", Wd);
+        }
         Expect(G->RawCells(0, Footer) == "Toplam", "the footer row lost its label");
         int Marked = 0;
         for (int I = 0; I < int(Rows.size()); ++I) {
@@ -429,6 +438,8 @@ struct TWalk : TModel {
             const TRowM& R = Rows[V[D - 1]];
             const TNodeM* Nd = NodeOf(R.Id, true);
             Expect(G->RealRowIndex(D) == V[D - 1] + 1, "display row ", D, " is not R", R.Id);
+            const int Ht = R.Height ? R.Height : G->DefaultRowHeight();
+            Expect(G->RowHeights(D) == Ht, "R", R.Id, " is ", G->RowHeights(D), " high, model ", Ht);
             Expect(!WithMarks || G->RowSelected(D) == R.Marked, "R", R.Id, R.Marked ? " lost its mark" : " marked");
             for (int C = 1; C < G->ColCount(); ++C) {
                 const TColor Want = R.Colours.contains(Cols[C]) ? R.Colours.at(Cols[C]) : clNone;
@@ -667,6 +678,20 @@ void MergeStep(TWalk& W, int Split) {   // 0 merge, 1 split, 2 runs in a column
     W.Say("R", Mg.Ids[0], " column ", C, " ", Wd, "x", Ht);
     W.G->MergeCells(C, D, Wd, Ht);
     W.Merges.push_back(Mg);
+}
+
+// A column's width or a row's height changed by dragging its header's edge with the mouse.
+void SizeStep(TWalk& W, int Row) {   // 0 column, 1 row
+    const int At = Row ? W.PickRow(true) : W.PickCol(true), By = (W.Pick(2) ? 1 : -1) * (6 + W.Pick(20));
+    const TRect R = W.G->CellRect(Row ? 0 : At, Row ? At : 0);
+    const int Was = Row ? (W.RowAt(At).Height ? W.RowAt(At).Height : W.G->DefaultRowHeight())
+                        : W.Widths.contains(W.Cols[At]) ? W.Widths[W.Cols[At]] : 72;
+    if (Was + By < 12 || (Row && !W.Nodes.empty())) throw TSkip();   // with nodes column 0 takes no press on a data row
+    W.Say(Row ? "row " : "column ", At, By > 0 ? " +" : " ", By);
+    const QPoint From = Row ? QPoint(R.Left + 20, R.Bottom - 1) : QPoint(R.Right - 1, (R.Top + R.Bottom) / 2);
+    W.Drag(From, From + (Row ? QPoint(0, By) : QPoint(By, 0)));
+    if (Row) W.RowAt(At).Height = Was + By;
+    else W.Widths[W.Cols[At]] = Was + By;
 }
 
 // A row marked by Ctrl-click, or a cell given a colour.
@@ -960,7 +985,7 @@ void DragStep(TWalk& W, int How) {   // 0 move, 1 copy, 2 move to the other grid
         Expect(CellTextToWide(Into->Cells(0, Below)) == Fmt("o%d", How == 3 ? OD : Below), "the other grid's row ", Below,
                " holds ", CellTextToWide(Into->Cells(0, Below)));
     if (How < 2) PutBlock(W, To, &From, false);
-    if (Move) PutBlock(W, From, nullptr, true);
+    if (Move) PutBlock(W, From, nullptr, false);   // emptied as ClearRect empties, colours kept
 }
 
 // Lines appended from a CSV file below the last row, above the footer.
@@ -1042,7 +1067,7 @@ const std::vector<TOp>& Operations() {
             {"UnHideRow", HideStep, 2},           {"UnHideAll", HideStep, 3},          {"AddNode", NodeStep, 0},
             {"ContractExpand", NodeStep, 1},      {"NodeClick", NodeStep, 2},          {"GroupUnGroup", GroupStep, 0},
             {"GroupInPlace", GroupStep, 1},       {"MergeCells", MergeStep, 0},        {"SplitCells", MergeStep, 1},       {"MergeColumnCells", MergeStep, 2, 2},
-            {"CtrlClickMark", MarkStep, 0},       {"Colour", MarkStep, 1},             {"KeyMarksCtrlA", KeyMarksStep, 0, 1},
+            {"SizeColumnByMouse", SizeStep, 0, 2}, {"SizeRowByMouse", SizeStep, 1, 2}, {"CtrlClickMark", MarkStep, 0},       {"Colour", MarkStep, 1},             {"KeyMarksCtrlA", KeyMarksStep, 0, 1},
             {"KeyMarksSpace", KeyMarksStep, 1, 2}, {"KeyMarksShiftDown", KeyMarksStep, 2, 2}, {"KeyMarksDown", KeyMarksStep, 3, 2},
             {"KeyMarksClick", KeyMarksStep, 4, 2}, {"KeyMarksRightClick", KeyMarksStep, 5, 2}, {"OwnCopyPaste", CopyPasteStep, 0},
             {"CutPaste", CopyPasteStep, 1},       {"TextCopyPaste", CopyPasteStep, 2}, {"CellStream", CopyPasteStep, 3},
@@ -1171,17 +1196,19 @@ TOutcome Replay(const std::vector<TStep>& Steps, int Limit = 20) {
     return Out;
 }
 
-// The operations GRID_SEQUENCES_ONLY names (every one when unset), or a message naming what it misspells.
+// The operations GRID_SEQUENCES_ONLY names (every one when unset; "-Op" names one left out), or a message
+// naming what it misspells.
 std::vector<int> OperationsOn(bool Suite, std::string& Error) {
     const std::vector<TOp>& Ops = Operations();
     const char* Only = Suite ? nullptr : std::getenv("GRID_SEQUENCES_ONLY");
     std::vector<int> On;
-    std::string List = Only ? Join(Only, ",") : "";
-    for (size_t At = 0, End; Only && (End = List.find(',', At)) != List.npos; At = End + 1)
-        if (const std::string Name = List.substr(At, End - At); !Name.empty() && IndexIn(Ops, Name, &TOp::Name) < 0)
+    std::string List = Only ? Join(",", Only, ",") : "";
+    const bool Leave = List.starts_with(",-");
+    for (size_t At = 1, End; Only && (End = List.find(',', At)) != List.npos; At = End + 1)
+        if (const std::string Name = List.substr(At + Leave, End - At - Leave); !Name.empty() && IndexIn(Ops, Name, &TOp::Name) < 0)
             Error += "GRID_SEQUENCES_ONLY names no operation \"" + Name + "\"\n";
     for (int I = 0; I < int(Ops.size()); ++I)
-        if (Only ? ("," + List).find("," + Ops[I].Name + ",") != std::string::npos : !Suite || Ops[I].Suite)
+        if (Only ? (List.find(Join(",", Leave ? "-" : "", Ops[I].Name, ",")) != std::string::npos) != Leave : !Suite || Ops[I].Suite)
             On.insert(On.end(), size_t(Ops[I].Weight), I);
     if (On.empty() && Error.empty()) Error = "GRID_SEQUENCES_ONLY names no operation\n";
     if (!Error.empty()) {
