@@ -47,10 +47,10 @@ using WStr = WideString;
 enum : int { cId, cPlain, cTurk, cLines, cUni, cNum, cDate, cFirstNew };
 // The editors the walk edits cells with, by column (the first of a column opens on it outside edit steps);
 // Typed: a new value can be typed in.
-struct TKind { int Col; const char* Name; TEditorType Editor; bool Typed = true; };
+struct TKind { int Col; const char* Name; TEditorType Editor; bool Typed = true, EnterBreaks = false; };
 const TKind Kinds[] = {{cPlain, "Text", edNormal},         {cLines, "MultiLine", edNormal}, {cTurk, "ComboList", edComboList, false},
                        {cUni, "Unicode", edUniEdit},       {cNum, "Spin", edSpinEdit},      {cDate, "Date", edDateEdit, false},
-                       {cTurk, "ComboEdit", edComboEdit},  {cNum, "Numeric", edNumeric},    {cUni, "UniMemo", edUniMemo},
+                       {cTurk, "ComboEdit", edComboEdit},  {cNum, "Numeric", edNumeric},    {cUni, "UniMemo", edUniMemo, true, true},
                        {cUni, "UniCombo", edUniComboEdit}, {cPlain, "EditBtn", edEditBtn},  {cNum, "FloatSpin", edFloatSpinEdit}};
 const char* const Ends[] = {"Enter", "Tab", "Click", "Wheel", "Escape"};   // how an edit ends
 const char16_t* const Words[] = {u"\u00C7a\u011Fr\u0131", u"\u015Ei\u015Fli", u"\u0130\u011Fne", u"\u0131l\u0131k",
@@ -474,6 +474,8 @@ void RowsStep(TWalk& W, int How) {   // 0 InsertRows, 1 Insert key, 2 RemoveRows
     const int Count = How == 0 ? 1 + W.Pick(2) : 1;
     if ((How == 2 || How == 3) && (W.LastData() < 4 || W.NodeOf(W.RowAt(D).Id, true))) throw TSkip();
     const int Id = How == 2 || How == 3 ? W.RowAt(D).Id : -1;
+    if ((How == 1 || How == 3 || How == 5) && W.InMerge(W.RowAt(How == 5 ? D - 1 : D).Id))
+        throw TSkip();   // the cursor put on a merge goes to its base cell
     W.Say("at ", D, How == 0 ? " x" + Piece(Count) : "");
     if (How == 1 || How == 3) W.Goto(W.G->Col(), D), W.Key(How == 1 ? Qt::Key_Insert : Qt::Key_Delete);
     else if (How == 0) W.G->InsertRows(D, Count);
@@ -687,6 +689,9 @@ void SizeStep(TWalk& W, int Row) {   // 0 column, 1 row
     const int Was = Row ? (W.RowAt(At).Height ? W.RowAt(At).Height : W.G->DefaultRowHeight())
                         : W.Widths.contains(W.Cols[At]) ? W.Widths[W.Cols[At]] : 72;
     if (Was + By < 12 || (Row && !W.Nodes.empty())) throw TSkip();   // with nodes column 0 takes no press on a data row
+    // Released beyond the grid (or over the footer row's panel), a sizing is cancelled.
+    if ((Row ? R.Bottom : R.Right) + std::max(By, 0) >= (Row ? W.G->ClientHeight() - 2 * W.G->DefaultRowHeight() : W.G->ClientWidth() - 2))
+        throw TSkip();
     W.Say(Row ? "row " : "column ", At, By > 0 ? " +" : " ", By);
     const QPoint From = Row ? QPoint(R.Left + 20, R.Bottom - 1) : QPoint(R.Right - 1, (R.Top + R.Bottom) / 2);
     W.Drag(From, From + (Row ? QPoint(0, By) : QPoint(By, 0)));
@@ -698,7 +703,7 @@ void SizeStep(TWalk& W, int Row) {   // 0 column, 1 row
 void MarkStep(TWalk& W, int Colour) {
     const int D = W.PickRow(!Colour), C = W.PickCol(!Colour);
     const TColor Col = TColor(0x100000 * (1 + W.Pick(8)) + 0x30);
-    if (!Colour && !WithMarks) throw TSkip();
+    if (!Colour && (!WithMarks || W.InMerge(W.RowAt(D).Id))) throw TSkip();   // a click on a merge lands on its base
     W.Say("(", C, ", ", D, ")");
     if (Colour) return W.G->SetColors(C, D, Col), void(W.RowAt(D).Colours[W.Cols[C]] = Col);
     W.Press(W.At(C, D), Qt::ControlModifier);
@@ -712,7 +717,7 @@ void MarkStep(TWalk& W, int Colour) {
 void KeyMarksStep(TWalk& W, int How) {   // 0 Ctrl+A, 1 Space, 2 Shift+Down, 3 Down, 4 click, 5 right click
     const int D = W.PickRow(How >= 4), C = W.PickCol(How >= 4), N = 1 + W.Pick(3);
     if (!WithMarks || (How == 2 && D + N > W.LastData()) || (How == 3 && D == W.LastData())) throw TSkip();
-    for (int R = D; (How == 2 || How == 3) && R <= std::min(D + N, W.LastData()); ++R)
+    for (int R = D; How >= 2 && R <= std::min(How == 2 || How == 3 ? D + N : D, W.LastData()); ++R)
         if (W.InMerge(W.RowAt(R).Id)) throw TSkip();   // the cursor steps over a merge whole
     W.Say("at (", C, ", ", D, ")", How == 2 ? " x" + Piece(N) : "");
     if (How == 0) W.Goto(), W.Key(Qt::Key_A, "a", Qt::ControlModifier);
@@ -844,7 +849,8 @@ void MarkedCopyStep(TWalk& W, int) {
     for (int I : V) {
         TRowM& R = W.Rows[I];
         const WStr P = R.Cells[cPlain];   // checked when a text of its own, as first written or edited
-        const bool Own = P.size() == 4 && Count[P] == 1 && (P[0] == u'p' || P[0] == u'e');
+        const bool Own = P.size() == 4 && Count[P] == 1 && (P[0] == u'p' || P[0] == u'e') &&
+                         !W.Covered(R.Id, IndexIn(W.Cols, cPlain));   // a merge's text goes once, from its base
         Expect(!Own || (T.find(WideToAnsi(P)) != T.npos) == R.Marked, "the copy ", R.Marked ? "misses" : "holds", " R", R.Id);
         Expect(!R.Marked || T.find(WideToAnsi(R.Cells[cId])) == T.npos, "the copy holds the fixed column");
     }
@@ -1016,7 +1022,8 @@ void CsvStep(TWalk& W, int) {
 // One cell of a column of the kind edited with its editor and ended as Ends says, with a new
 // value, no change, or a value validation refuses.
 void EditStep(TWalk& W, int KindEnd) {
-    const int End = KindEnd % 5, K = 100 + W.Pick(900), Mode = W.Pick(3);
+    int End = KindEnd % 5;
+    const int K = 100 + W.Pick(900), Mode = W.Pick(3);
     int C = IndexIn(W.Cols, Kinds[KindEnd / 5].Col), D = W.PickRow();
     if (C < 1) throw TSkip();
     int Id = W.RowAt(D).Id;
@@ -1031,15 +1038,18 @@ void EditStep(TWalk& W, int KindEnd) {
     if (How != 1) W.Type(New);
     else if (W.Key(Qt::Key_F2); !W.Editing()) W.Key(Qt::Key_Return);
     Settle();
-    if (End == 2) {   // a click on another shown cell
-        int D2 = W.PickRow(true), C2 = W.PickCol(true);
-        if (D2 == D && C2 == C) D2 = D2 > 1 ? D2 - 1 : D2 + 1;
+    int D2 = W.PickRow(true), C2 = W.PickCol(true);   // a click on another shown cell, in no merge
+    for (int Try = 0; End == 2 && Try < 20 && ((D2 == D && C2 == C) || W.InMerge(W.RowAt(D2).Id)); ++Try)
+        D2 = W.PickRow(true), C2 = W.PickCol(true);
+    if (End == 2 && ((D2 == D && C2 == C) || W.InMerge(W.RowAt(D2).Id))) End = 4, W.Say("(no cell to click: Escape)");
+    if (End == 2) {
         W.Press(W.At(C2, D2));
         W.MarkOnly(D2);
     } else if (End == 3) TurnWheel(W.G->Widget(), W.Pick(2) == 1, Qt::NoModifier, QPointF(W.At(C, D)));
     else W.Key(End == 0 ? Qt::Key_Return : End == 1 ? Qt::Key_Tab : Qt::Key_Escape);
     Settle();
-    const bool Open = End == 3 && W.Editing();   // a wheel turn that cannot move the current row leaves the edit open
+    // A wheel turn that cannot move the current row leaves the edit open; Enter in a memo starts a new line.
+    const bool Open = (End == 3 || (End == 0 && Kinds[KindEnd / 5].EnterBreaks)) && W.Editing();
     if (Open) W.Say("(stays open)");
     for (int I = 0; I < 3 && W.Editing(); ++I, Settle()) W.Key(Qt::Key_Escape);
     W.Editor = edNone;
