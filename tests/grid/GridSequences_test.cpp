@@ -753,13 +753,16 @@ TBlock PickBlock(TWalk& W, bool InView = false, int MaxHt = 3) {
 bool Overlap(const TBlock& A, const TBlock& B) {
     return A.C < B.C + B.Wd && B.C < A.C + A.Wd && A.D < B.D + B.Ht && B.D < A.D + A.Ht;
 }
-// The block's cells emptied (their colours too, with Colours), or given the texts (and, with Colours,
-// the colours) of From.
-void PutBlock(TWalk& W, const TBlock& At, const TBlock* From, bool Colours) {
+// What a text transfer carries of a cell: a rich text's words (the walk's rich texts are "{\rtf1 words}"),
+// any other text as it is (HTML with its tags).
+WStr PlainOf(const WStr& T) { return T.starts_with(u"{\\rtf1 ") && T.ends_with(u"}") ? T.substr(7, T.size() - 8) : T; }
+// The block's cells emptied (their colours too, with Colours), or given the texts (as text transfers
+// carry them, with AsText; and, with Colours, the colours) of From.
+void PutBlock(TWalk& W, const TBlock& At, const TBlock* From, bool Colours, bool AsText = false) {
     for (int I = 0; I < At.Wd * At.Ht; ++I) {
         TRowM& R = W.RowAt(At.D + I / At.Wd);
         const int Id = W.Cols[At.C + I % At.Wd];
-        R.Cells[Id] = From ? From->Cells[I].first : WStr();
+        R.Cells[Id] = !From ? WStr() : AsText ? PlainOf(From->Cells[I].first) : From->Cells[I].first;
         if (Colours && (!From || From->Cells[I].second != clNone)) R.Colours.erase(Id);
         if (Colours && From && From->Cells[I].second != clNone) R.Colours[Id] = From->Cells[I].second;
     }
@@ -769,7 +772,7 @@ void PutBlock(TWalk& W, const TBlock& At, const TBlock* From, bool Colours) {
 WStr ForeignText(const TBlock& B) {
     WStr T;
     for (int I = 0; I < B.Wd * B.Ht; ++I) {
-        WStr Cell = B.Cells[I].first;
+        WStr Cell = PlainOf(B.Cells[I].first);
         if (Cell.find(u'\r') != Cell.npos) {
             std::erase(Cell, u'\r');
             Cell = u"\"" + Cell + u"\"";
@@ -792,8 +795,17 @@ void SelectAndKey(TWalk& W, TGridRect S, int K, bool Fmt = true) {
 // cell stream and loaded elsewhere, or one cell pasted over a selection (smart fill): the block lands
 // where it was pasted. ForeignCopy: another program reads the letters of a copy; ForeignPaste: text
 // another program offers lands in the cells, letters outside code page 1254 and all.
-void CopyPasteStep(TWalk& W, int How) {   // 0 copy, 1 cut, 2 text copy, 3 stream, 4 smart fill, 5 foreign copy, 6 foreign paste
+// RichTextCopy: the block's cells first given rich texts or HTML by the program (the footer's column
+// left alone), copied in the grid's own format or as text.
+void CopyPasteStep(TWalk& W, int How) {   // 0 copy, 1 cut, 2 text copy, 3 stream, 4 smart fill, 5 foreign copy, 6 foreign paste, 7/9 rich
     TBlock From = PickBlock(W), To = PickBlock(W);
+    for (int I = 0; How >= 7 && I < From.Wd * From.Ht; ++I)
+        if (const int Id = W.Cols[From.C + I % From.Wd]; Id != W.SumCol) {
+            const WStr T = W.Pick(2) ? u"{\\rtf1 " + Fmt("r%03d", W.Pick(1000)) + u"}" : u"<b>" + Fmt("h%03d", W.Pick(1000)) + u"</b>";
+            W.G->SetCells(From.C + I % From.Wd, From.D + I / From.Wd, WideToAnsi(T));
+            From.Cells[I].first = W.RowAt(From.D + I / From.Wd).Cells[Id] = T;
+        }
+    if (How >= 7) How -= 7;
     if (How == 4) From.Wd = From.Ht = 1, From.Cells.resize(1);
     if (How != 4) To.Wd = From.Wd, To.Ht = From.Ht;
     if (To.C + To.Wd > W.G->ColCount() || To.D + To.Ht - 1 > W.LastData()) throw TSkip();
@@ -830,7 +842,7 @@ void CopyPasteStep(TWalk& W, int How) {   // 0 copy, 1 cut, 2 text copy, 3 strea
     if (How == 4)   // the pasted cell with its colour, then its text over the rest of the selection
         for (int I = To.Wd * To.Ht - 1; I >= 0; --I)
             PutBlock(W, TBlock{To.C + I % To.Wd, To.D + I / To.Wd, 1, 1, {}}, &From, I == 0);
-    else PutBlock(W, To, &From, How != 2 && How != 6);
+    else PutBlock(W, To, &From, How != 2 && How != 6, How == 2);
 }
 
 // Marked rows copied as text: each marked shown row's plain text is there, no other row's.
@@ -984,13 +996,13 @@ void DragStep(TWalk& W, int How) {   // 0 move, 1 copy, 2 move to the other grid
     if (How >= 2)
         for (int I = 0; I < From.Wd * From.Ht; ++I) {
             const int C = OC + I % From.Wd, R = OD + I / From.Wd;
-            const WStr Got = CellTextToWide(Into->Cells(C, R)), Want = From.Cells[I].first;
+            const WStr Got = CellTextToWide(Into->Cells(C, R)), Want = PlainOf(From.Cells[I].first);
             Expect(Got == Want, "the other grid's (", C, ", ", R, ") holds ", Got, ", the dragged cell ", Want);
         }
     if (const int Below = OD + From.Ht; How >= 2)   // the row at the drop cell moved down below the dropped lines, or stayed
         Expect(CellTextToWide(Into->Cells(0, Below)) == Fmt("o%d", How == 3 ? OD : Below), "the other grid's row ", Below,
                " holds ", CellTextToWide(Into->Cells(0, Below)));
-    if (How < 2) PutBlock(W, To, &From, false);
+    if (How < 2) PutBlock(W, To, &From, false, true);
     if (Move) PutBlock(W, From, nullptr, false);   // emptied as ClearRect empties, colours kept
 }
 
@@ -1027,7 +1039,10 @@ void EditStep(TWalk& W, int KindEnd) {
     int C = IndexIn(W.Cols, Kinds[KindEnd / 5].Col), D = W.PickRow();
     if (C < 1) throw TSkip();
     int Id = W.RowAt(D).Id;
-    if (const TMergeM* Mg = W.MergeAt(Id, C)) C = Mg->Col, D = W.DisplOf(Mg->Ids[0]), Id = Mg->Ids[0];   // the merge's base cell is edited
+    if (const TMergeM* Mg = W.MergeAt(Id, C)) {   // the merge's base cell is edited, with its column's editor
+        if (Mg->Col != C) throw TSkip();
+        D = W.DisplOf(Mg->Ids[0]), Id = Mg->Ids[0];
+    }
     const int ColId = W.Cols[C], How = Kinds[KindEnd / 5].Typed ? Mode : 1;   // new, same, refused
     W.Editor = Kinds[KindEnd / 5].Editor;
     const WStr New = ColId == cNum ? (How == 2 ? WStr(u"13") : Fmt("%d", 20 + K % 70))
@@ -1081,7 +1096,7 @@ const std::vector<TOp>& Operations() {
             {"KeyMarksSpace", KeyMarksStep, 1, 2}, {"KeyMarksShiftDown", KeyMarksStep, 2, 2}, {"KeyMarksDown", KeyMarksStep, 3, 2},
             {"KeyMarksClick", KeyMarksStep, 4, 2}, {"KeyMarksRightClick", KeyMarksStep, 5, 2}, {"OwnCopyPaste", CopyPasteStep, 0},
             {"CutPaste", CopyPasteStep, 1},       {"TextCopyPaste", CopyPasteStep, 2}, {"CellStream", CopyPasteStep, 3},
-            {"SmartFill", CopyPasteStep, 4},      {"ForeignCopy", CopyPasteStep, 5},   {"ForeignPaste", CopyPasteStep, 6},
+            {"SmartFill", CopyPasteStep, 4},      {"ForeignCopy", CopyPasteStep, 5},   {"ForeignPaste", CopyPasteStep, 6},   {"RichTextCopy", CopyPasteStep, 7, 2}, {"RichTextAsText", CopyPasteStep, 9, 2},
             {"MarkedCopy", MarkedCopyStep},       {"TextStream", TextStreamStep, 0},   {"Assign", TextStreamStep, 1, 2},
             {"ClearRect", ClearStep, 0},          {"ClearRows", ClearStep, 1},         {"ClearCols", ClearStep, 2, 2},
             {"ClearAll", ClearStep, 3, 1},        {"ClearSelectedCells", ClearStep, 4}, {"RemoveSelectedRows", ClearStep, 5},
