@@ -10,7 +10,9 @@
 #include "grid/ExtUtil.h"
 #include "platform/rtl/CodePage.h"
 #include "platform/ui/Clipbrd.h"
+#include "platform/ui/SpeedButton.h"
 #include "platform/ui/DragDrop.h"
+#include "platform/ui/StdCtrls.h"
 #include "platform/ui/UiTestKit.h"
 #include "support/TempFolder.h"
 
@@ -268,6 +270,7 @@ struct TWalk : TModel {
     std::string Log;   // what the current step did, for the printed sequence
     std::function<Integer(const TDataObject&, Integer)> Carry;   // where a drag the grid starts goes
     TEditorType Editor = edNone;   // the editor an edit step opens (edNone: the column's first)
+    bool HighlightDown = false;    // the search footer's highlight button
 
     TWalk() {
         G->SetDefaultColWidth(72);
@@ -699,15 +702,39 @@ void SizeStep(TWalk& W, int Row) {   // 0 column, 1 row
     else W.Widths[W.Cols[At]] = Was + By;
 }
 
+// The search footer: a text typed and the highlight switched on, then the bar closed; or a second text
+// typed and the highlight switched off first; or the text taken back first. The cells hold their own texts.
+void SearchStep(TWalk& W, int How) {   // 0 closed highlighted, 1 new text and highlight off, 2 text taken back
+    const char16_t* const Texts[] = {u"0", u"1", u"\u0131", u"p0", u"s0", u"\u011F"};
+    const WStr T1 = Texts[W.Pick(6)], T2 = Texts[W.Pick(6)];
+    W.Say(T1, How == 1 ? " then " + Piece(T2) : "");
+    W.G->SearchFooter()->SetVisible(true);
+    Settle();
+    auto Button = [&](const char* Name) {
+        SystemClick(dynamic_cast<TSpeedButton*>(W.G->SearchPanel()->FindComponent(Name)));
+        Settle();
+    };
+    dynamic_cast<TEdit*>(W.G->SearchPanel()->FindComponent("FindEdit"))->SetFocus();
+    Settle();
+    W.Type(T1);
+    if (!W.HighlightDown) Button("HighlightButton");   // the button stays down from one search to the next
+    if (How == 1) W.Type(T2), Button("HighlightButton");
+    W.HighlightDown = How != 1;
+    for (size_t I = 0; How == 2 && I < T1.size(); ++I) W.Key(Qt::Key_Backspace);
+    Button("CloseButton");
+    W.Goto();
+}
+
 // A row marked by Ctrl-click, or a cell given a colour.
 void MarkStep(TWalk& W, int Colour) {
     const int D = W.PickRow(!Colour), C = W.PickCol(!Colour);
     const TColor Col = TColor(0x100000 * (1 + W.Pick(8)) + 0x30);
-    if (!Colour && (!WithMarks || W.InMerge(W.RowAt(D).Id))) throw TSkip();   // a click on a merge lands on its base
+    TRowM& R = W.RowAt(D);
+    if (!Colour && (!WithMarks || W.InMerge(R.Id))) throw TSkip();   // a click on a merge lands on its base
     W.Say("(", C, ", ", D, ")");
-    if (Colour) return W.G->SetColors(C, D, Col), void(W.RowAt(D).Colours[W.Cols[C]] = Col);
+    if (Colour) return W.G->SetColors(C, D, Col), void(R.Colours[W.Cols[C]] = Col);
     W.Press(W.At(C, D), Qt::ControlModifier);
-    W.RowAt(D).Marked = !W.RowAt(D).Marked;
+    R.Marked = !R.Marked;
     if (W.Editing()) W.Key(Qt::Key_Escape);   // a click on the current cell opens its editor
 }
 
@@ -716,7 +743,7 @@ void MarkStep(TWalk& W, int Colour) {
 // unless it lies among two or more marked ones.
 void KeyMarksStep(TWalk& W, int How) {   // 0 Ctrl+A, 1 Space, 2 Shift+Down, 3 Down, 4 click, 5 right click
     const int D = W.PickRow(How >= 4), C = W.PickCol(How >= 4), N = 1 + W.Pick(3);
-    if (!WithMarks || (How == 2 && D + N > W.LastData()) || (How == 3 && D == W.LastData())) throw TSkip();
+    if (!WithMarks || D > W.LastData() || (How == 2 && D + N > W.LastData()) || (How == 3 && D == W.LastData())) throw TSkip();
     for (int R = D; How >= 2 && R <= std::min(How == 2 || How == 3 ? D + N : D, W.LastData()); ++R)
         if (W.InMerge(W.RowAt(R).Id)) throw TSkip();   // the cursor steps over a merge whole
     W.Say("at (", C, ", ", D, ")", How == 2 ? " x" + Piece(N) : "");
@@ -1092,7 +1119,8 @@ const std::vector<TOp>& Operations() {
             {"UnHideRow", HideStep, 2},           {"UnHideAll", HideStep, 3},          {"AddNode", NodeStep, 0},
             {"ContractExpand", NodeStep, 1},      {"NodeClick", NodeStep, 2},          {"GroupUnGroup", GroupStep, 0},
             {"GroupInPlace", GroupStep, 1},       {"MergeCells", MergeStep, 0},        {"SplitCells", MergeStep, 1},       {"MergeColumnCells", MergeStep, 2, 2},
-            {"SizeColumnByMouse", SizeStep, 0, 2}, {"SizeRowByMouse", SizeStep, 1, 2}, {"CtrlClickMark", MarkStep, 0},       {"Colour", MarkStep, 1},             {"KeyMarksCtrlA", KeyMarksStep, 0, 1},
+            {"SearchHighlightClose", SearchStep, 0, 2}, {"SearchHighlightNewText", SearchStep, 1, 2},
+            {"SearchHighlightTakenBack", SearchStep, 2, 2}, {"SizeColumnByMouse", SizeStep, 0, 2}, {"SizeRowByMouse", SizeStep, 1, 2}, {"CtrlClickMark", MarkStep, 0},       {"Colour", MarkStep, 1},             {"KeyMarksCtrlA", KeyMarksStep, 0, 1},
             {"KeyMarksSpace", KeyMarksStep, 1, 2}, {"KeyMarksShiftDown", KeyMarksStep, 2, 2}, {"KeyMarksDown", KeyMarksStep, 3, 2},
             {"KeyMarksClick", KeyMarksStep, 4, 2}, {"KeyMarksRightClick", KeyMarksStep, 5, 2}, {"OwnCopyPaste", CopyPasteStep, 0},
             {"CutPaste", CopyPasteStep, 1},       {"TextCopyPaste", CopyPasteStep, 2}, {"CellStream", CopyPasteStep, 3},
@@ -1112,6 +1140,7 @@ const std::vector<TOp>& Operations() {
             "AppendOnArrowDown",   // Down on the last data row above a footer row appends nothing
             "Assign",              // assigned back, the grid keeps the hidden rows, marks and colours of what it replaced
             "ClearAll",            // the grid keeps its row marks and colours
+            "SearchHighlightClose",   // closing the search footer leaves the highlight's tags in the cells' texts
         };
         for (TOp& Op : O) Op.Suite = std::ranges::none_of(Off, [&](const char* F) { return *F && Op.Name.find(F) != Op.Name.npos; });
         return O;
