@@ -744,7 +744,7 @@ void MarkStep(TWalk& W, int Colour) {
 void KeyMarksStep(TWalk& W, int How) {   // 0 Ctrl+A, 1 Space, 2 Shift+Down, 3 Down, 4 click, 5 right click
     const int D = W.PickRow(How >= 4), C = W.PickCol(How >= 4), N = 1 + W.Pick(3);
     if (!WithMarks || D > W.LastData() || (How == 2 && D + N > W.LastData()) || (How == 3 && D == W.LastData())) throw TSkip();
-    for (int R = D; How >= 2 && R <= std::min(How == 2 || How == 3 ? D + N : D, W.LastData()); ++R)
+    for (int R = D; How >= 1 && R <= std::min(How == 2 || How == 3 ? D + N : D, W.LastData()); ++R)
         if (W.InMerge(W.RowAt(R).Id)) throw TSkip();   // the cursor steps over a merge whole
     W.Say("at (", C, ", ", D, ")", How == 2 ? " x" + Piece(N) : "");
     if (How == 0) W.Goto(), W.Key(Qt::Key_A, "a", Qt::ControlModifier);
