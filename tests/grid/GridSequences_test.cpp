@@ -7,6 +7,7 @@
 // GRID_SEQUENCES_MARKS=0 leaves the row marks out, GRID_SEQUENCES_INPROCESS=1 keeps walks in this process.
 #include "grid/ExtGrid.h"
 #include "grid/ExtGridEditors.h"
+#include "grid/ExtGridLink.h"
 #include "grid/ExtUtil.h"
 #include "platform/rtl/CodePage.h"
 #include "platform/ui/Clipbrd.h"
@@ -53,7 +54,26 @@ struct TKind { int Col; const char* Name; TEditorType Editor; bool Typed = true,
 const TKind Kinds[] = {{cPlain, "Text", edNormal},         {cLines, "MultiLine", edNormal}, {cTurk, "ComboList", edComboList, false},
                        {cUni, "Unicode", edUniEdit},       {cNum, "Spin", edSpinEdit},      {cDate, "Date", edDateEdit, false},
                        {cTurk, "ComboEdit", edComboEdit},  {cNum, "Numeric", edNumeric},    {cUni, "UniMemo", edUniMemo, true, true},
-                       {cUni, "UniCombo", edUniComboEdit}, {cPlain, "EditBtn", edEditBtn},  {cNum, "FloatSpin", edFloatSpinEdit}};
+                       {cUni, "UniCombo", edUniComboEdit}, {cPlain, "EditBtn", edEditBtn},  {cNum, "FloatSpin", edFloatSpinEdit},
+                       {cPlain, "CustomLink", edCustom},   {cDate, "TimeSpin", edTimeSpinEdit, false}};
+
+// The program's own editor for edCustom cells: a plain edit.
+class TWalkLink : public TEditLink {
+public:
+    explicit TWalkLink(TComponent* AOwner) : TEditLink(AOwner) {}
+    TEdit* Edit = nullptr;
+    TWinControl* GetEditControl() override { return Edit; }
+    void CreateEditor(TWinControl* AParent) override {
+        if (!Edit) Edit = new TEdit(this);
+        Edit->SetParent(AParent);
+    }
+    void DestroyEditor() override {
+        delete Edit;
+        Edit = nullptr;
+    }
+    void GetEditorValue(AnsiString& S) override { S = Edit->Text(); }
+    void SetEditorValue(const AnsiString& S) override { Edit->SetText(S); }
+};
 const char* const Ends[] = {"Enter", "Tab", "Click", "Wheel", "Escape"};   // how an edit ends
 const char16_t* const Words[] = {u"\u00C7a\u011Fr\u0131", u"\u015Ei\u015Fli", u"\u0130\u011Fne", u"\u0131l\u0131k",
                                  u"\u00D6\u011F\u00FCn"};
@@ -304,6 +324,7 @@ struct TWalk : TModel {
         G->OnCellValidate = [](TObject*, Integer, Integer, AnsiString& V, bool& Ok) { Ok = V.find('q') == V.npos && V != "13"; };
         G->OnCellValidateWide = [](TObject*, Integer, Integer, WideString& V, bool& Ok) { Ok = V.find(u'q') == V.npos; };
         G->SetMultilinecells(true);
+        G->SetEditLink(new TWalkLink(F.Form.get()));
         Scratch->SetMultilinecells(true);
         Other->SetMultilinecells(true);
         SetDragHandler([this](TControl*, const TDataObject& Data, Integer Allowed) { return Carry ? Carry(Data, Allowed) : DROPEFFECT_NONE; });
