@@ -125,7 +125,7 @@ template <class V, class T, class P = std::identity> int IndexIn(const V& Vec, c
 // How a sort orders a column's cells: numbers by value, dates by day, anything else by its stored bytes;
 // a column takes the kind all its filled cells agree on (texts when they differ), an empty cell first.
 struct TSortKey {
-    int Kind;   // 0 number, 1 date, 2 text, -1 empty
+    int Kind;   // 0 number, 1 date, 2 text, 3 check box (checked after unchecked), -1 empty
     double Num = 0;
     AnsiString Bytes;
 };
@@ -153,6 +153,7 @@ struct TRowM {
     std::map<int, TColor> Colours;
     bool Hidden = false, Marked = false;   // hidden by HideRows or the filter
     int Height = 0;                         // 0: the default
+    std::map<int, bool> Checks;             // check boxes by column id: checked
     explicit TRowM(int AId) : Id(AId) { Cells[cId] = InitialText(cId, Id); }
 };
 struct TNodeM { int Head; std::vector<int> Members; bool Contracted; };   // members: the rows under the head
@@ -182,6 +183,13 @@ struct TModel {
     bool Covered(int Id, int ACol) const {   // under a merge, not its base
         const TMergeM* Mg = MergeAt(Id, ACol);
         return Mg && (Mg->Col != ACol || Mg->Ids[0] != Id);
+    }
+    bool HasCheck(int Id, int ACol) const { return Rows[IndexOf(Id)].Checks.contains(Cols[ACol]); }
+    // A step that would write text into a check-box cell (which takes the text as its state) does not apply.
+    void NoChecks(int C, int D, int Wd, int Ht) {
+        for (int R = D; R < D + Ht; ++R)
+            for (int K = C; K < C + Wd && K < int(Cols.size()); ++K)
+                if (HasCheck(RowAt(R).Id, K)) throw TSkip();
     }
     bool InMerge(int Id) const { return std::ranges::any_of(Merges, [&](const TMergeM& Mg) { return IndexIn(Mg.Ids, Id) >= 0; }); }
     // What the cell shows (what sorts and the filter read): under a merge, the merge's text.
@@ -250,7 +258,9 @@ struct TModel {
         for (const auto& [C, Desc] : Keys) {
             int Kind = -1;
             for (size_t B = 0; B < Blocks.size(); ++B) {
-                K[B].push_back(KeyOf(ShownText(Row(Blocks[B][0]), C)));
+                const TRowM& First = Row(Blocks[B][0]);
+                K[B].push_back(KeyOf(ShownText(First, C)));
+                if (First.Checks.contains(Cols[C])) K[B].back().Kind = 3, K[B].back().Num = First.Checks.at(Cols[C]);
                 const int Ki = K[B].back().Kind;
                 Kind = Ki < 0 ? Kind : Kind < 0 || Kind == Ki ? Ki : 2;
             }
@@ -325,6 +335,7 @@ struct TWalk : TModel {
         G->OnCellValidateWide = [](TObject*, Integer, Integer, WideString& V, bool& Ok) { Ok = V.find(u'q') == V.npos; };
         G->SetMultilinecells(true);
         G->SetEditLink(new TWalkLink(F.Form.get()));
+        G->SetCheckTrue("Y"), G->SetCheckFalse("N");   // what an empty check-box cell saves as
         Scratch->SetMultilinecells(true);
         Other->SetMultilinecells(true);
         SetDragHandler([this](TControl*, const TDataObject& Data, Integer Allowed) { return Carry ? Carry(Data, Allowed) : DROPEFFECT_NONE; });
@@ -472,6 +483,11 @@ struct TWalk : TModel {
             Expect(G->RowHeights(D) == Ht, "R", R.Id, " is ", G->RowHeights(D), " high, model ", Ht);
             Expect(!WithMarks || G->RowSelected(D) == R.Marked, "R", R.Id, R.Marked ? " lost its mark" : " marked");
             for (int C = 1; C < G->ColCount(); ++C) {
+                bool On = false;
+                const bool Box = G->GetCheckBoxState(C, D, On), Model = R.Checks.contains(Cols[C]);
+                Expect(Box == Model && (!Box || On == R.Checks.at(Cols[C])), "check box of (", C, ", ", D, ") is ",
+                       Box ? (On ? "checked" : "unchecked") : "not there", ", model ",
+                       Model ? (R.Checks.at(Cols[C]) ? "checked" : "unchecked") : "none");
                 const TColor Want = R.Colours.contains(Cols[C]) ? R.Colours.at(Cols[C]) : clNone;
                 Expect(G->Colors(C, D) == Want, "colour of (", C, ", ", D, ")");
                 const TMergeM* Mg = MergeAt(R.Id, C);
@@ -690,7 +706,7 @@ void MergeStep(TWalk& W, int Split) {   // 0 merge, 1 split, 2 runs in a column
             if (B - A > 1) Runs.push_back({C, 1, std::vector<int>(V.begin() + long(A), V.begin() + long(B))});
         }
         for (const TMergeM& Mg : Runs)
-            for (int Id : Mg.Ids) if (W.InMerge(Id) || W.InNode(Id)) throw TSkip();
+            for (int Id : Mg.Ids) if (W.InMerge(Id) || W.InNode(Id) || W.HasCheck(Id, C)) throw TSkip();
         W.Say("column ", C, ": ", Runs.size(), " runs");
         W.G->MergeColumnCells(C, true);
         return W.Merges.insert(W.Merges.end(), Runs.begin(), Runs.end()), void();
@@ -707,7 +723,9 @@ void MergeStep(TWalk& W, int Split) {   // 0 merge, 1 split, 2 runs in a column
     for (int R = D; R < D + Ht; ++R) Mg.Ids.push_back(W.RowAt(R).Id);
     const int First = W.IndexOf(Mg.Ids[0]);
     for (int K = 0; K < Ht; ++K)   // no other merge, no node, nothing hidden in between
-        if (W.InMerge(Mg.Ids[K]) || W.InNode(Mg.Ids[K]) || W.Rows[First + K].Id != Mg.Ids[K]) throw TSkip();
+        if (W.InMerge(Mg.Ids[K]) || W.InNode(Mg.Ids[K]) || W.Rows[First + K].Id != Mg.Ids[K] ||
+            !W.Row(Mg.Ids[K]).Checks.empty())
+            throw TSkip();
     W.Say("R", Mg.Ids[0], " column ", C, " ", Wd, "x", Ht);
     W.G->MergeCells(C, D, Wd, Ht);
     W.Merges.push_back(Mg);
@@ -753,12 +771,31 @@ void SearchStep(TWalk& W, int How) {   // 0 closed highlighted, 1 new text and h
     W.Goto();
 }
 
+// A check box put in a cell by the program, or one toggled by a click (which also leaves one mark, on its row).
+void CheckStep(TWalk& W, int Click) {
+    const int D = W.PickRow(Click), C = W.PickCol(Click);
+    TRowM& R = W.RowAt(D);
+    if (W.InMerge(R.Id) || W.HasCheck(R.Id, C) == !Click) throw TSkip();
+    W.Say("(", C, ", ", D, ")");
+    if (Click) {
+        W.Press(W.At(C, D));
+        for (int I = 0; I < 3 && W.Editing(); ++I, Settle()) W.Key(Qt::Key_Escape);
+        W.MarkOnly(D);
+        return void(R.Checks[W.Cols[C]] = !R.Checks[W.Cols[C]]);
+    }
+    const bool On = W.Pick(2);
+    TCellGraphic* Gr = W.G->CreateCellGraphic(C, D);
+    Gr->SetCellType(ctCheckBox);
+    Gr->SetCellBoolean(On);
+    R.Checks[W.Cols[C]] = On;
+}
+
 // A row marked by Ctrl-click, or a cell given a colour.
 void MarkStep(TWalk& W, int Colour) {
     const int D = W.PickRow(!Colour), C = W.PickCol(!Colour);
     const TColor Col = TColor(0x100000 * (1 + W.Pick(8)) + 0x30);
     TRowM& R = W.RowAt(D);
-    if (!Colour && (!WithMarks || W.InMerge(R.Id))) throw TSkip();   // a click on a merge lands on its base
+    if (!Colour && (!WithMarks || W.InMerge(R.Id) || W.HasCheck(R.Id, C))) throw TSkip();   // a click on a merge lands on its base
     W.Say("(", C, ", ", D, ")");
     if (Colour) return W.G->SetColors(C, D, Col), void(R.Colours[W.Cols[C]] = Col);
     W.Press(W.At(C, D), Qt::ControlModifier);
@@ -773,7 +810,8 @@ void KeyMarksStep(TWalk& W, int How) {   // 0 Ctrl+A, 1 Space, 2 Shift+Down, 3 D
     const int D = W.PickRow(How >= 4), C = W.PickCol(How >= 4), N = 1 + W.Pick(3);
     if (!WithMarks || D > W.LastData() || (How == 2 && D + N > W.LastData()) || (How == 3 && D == W.LastData())) throw TSkip();
     for (int R = D; How >= 1 && R <= std::min(How == 2 || How == 3 ? D + N : D, W.LastData()); ++R)
-        if (W.InMerge(W.RowAt(R).Id)) throw TSkip();   // the cursor steps over a merge whole
+        if (W.InMerge(W.RowAt(R).Id) || ((How == 1 || How == 4) && W.HasCheck(W.RowAt(R).Id, C)))
+            throw TSkip();   // the cursor steps over a merge whole; a click or Space toggles a check box
     W.Say("at (", C, ", ", D, ")", How == 2 ? " x" + Piece(N) : "");
     if (How == 0) W.Goto(), W.Key(Qt::Key_A, "a", Qt::ControlModifier);
     if (How == 1 || How == 2 || How == 3) W.Goto(C, D);
@@ -799,7 +837,7 @@ TBlock PickBlock(TWalk& W, bool InView = false, int MaxHt = 3) {
     if (B.C + B.Wd > W.G->ColCount() || B.D + B.Ht - 1 > W.LastData()) throw TSkip();
     for (int I = 0; I < B.Wd * B.Ht; ++I) {
         TRowM& Src = W.RowAt(B.D + I / B.Wd);
-        if (W.InMerge(Src.Id)) throw TSkip();
+        if (W.InMerge(Src.Id) || W.HasCheck(Src.Id, B.C + I % B.Wd)) throw TSkip();
         const int Id = W.Cols[B.C + I % B.Wd];
         B.Cells.push_back({Src.Cells[Id], Src.Colours.count(Id) ? Src.Colours[Id] : clNone});
     }
@@ -865,6 +903,7 @@ void CopyPasteStep(TWalk& W, int How) {   // 0 copy, 1 cut, 2 text copy, 3 strea
     if (How != 4) To.Wd = From.Wd, To.Ht = From.Ht;
     if (To.C + To.Wd > W.G->ColCount() || To.D + To.Ht - 1 > W.LastData()) throw TSkip();
     for (int R = To.D; R < To.D + To.Ht; ++R) if (W.InMerge(W.RowAt(R).Id)) throw TSkip();
+    W.NoChecks(To.C, To.D, To.Wd, To.Ht);
     if (How == 6)
         for (auto& [T, Colour] : From.Cells) T = Foreign[W.Pick(4)] + Fmt("%d", W.Pick(100)), Colour = clNone;
     W.Say("(", From.C, ", ", From.D, ") ", From.Wd, "x", From.Ht, " to (", To.C, ", ", To.D, ")", How == 4 ? Join(" ", To.Wd, "x", To.Ht) : "");
@@ -938,15 +977,21 @@ void TextStreamStep(TWalk& W, int How) {   // 0 text stream, 1 Assign and back
     }
     Expect(Into->RowCount() == W.G->RowCount() && Into->ColCount() == W.G->ColCount(), "size changed");
     for (int R = 0; R < W.G->RowCount(); ++R)
-        for (int C = 0; C < W.G->ColCount(); ++C)
-            if (const WStr Back = CellTextToWide(Into->RawCells(C, R)), Was = W.G->IsBaseCell(C, R) ? CellTextToWide(W.G->Cells(C, R)) : WStr(); Back != Was)
-                Expect(false, "cell (", C, ", ", R, ") read back as ", Back, ", was ", Was);
+        for (int C = 0; C < W.G->ColCount(); ++C) {
+            WStr Was = W.G->IsBaseCell(C, R) ? CellTextToWide(W.G->Cells(C, R)) : WStr();
+            if (R >= 1 && R <= W.LastData() && Was.empty() && W.HasCheck(W.RowAt(R).Id, C))
+                Was = W.RowAt(R).Checks.at(W.Cols[C]) ? u"Y" : u"N";
+            const WStr Back = CellTextToWide(Into->RawCells(C, R));
+            Expect(Back == Was, "cell (", C, ", ", R, ") read back as ", Back, ", was ", Was);
+        }
     if (!How) return;
     W.G->Assign(W.Other);
     std::erase_if(W.Rows, [&](const TRowM& R) { return !W.IsShown(R); });
     for (TRowM& R : W.Rows) {
         for (int C = 1; C < int(W.Cols.size()); ++C) if (W.Covered(R.Id, C)) R.Cells.erase(W.Cols[C]);
-        R.Colours.clear(), R.Marked = false;
+        for (const auto& [Id, On] : R.Checks)
+            if (IndexIn(W.Cols, Id) >= 0 && R.Cells[Id].empty()) R.Cells[Id] = On ? u"Y" : u"N";
+        R.Colours.clear(), R.Checks.clear(), R.Marked = false;
     }
     W.Merges.clear(), W.Nodes.clear();
     W.Tainted();
@@ -971,7 +1016,7 @@ void ClearStep(TWalk& W, int How) {   // 0 ClearRect, 1 ClearRows, 2 ClearCols, 
         W.Say("columns ", C, "..", C + N - 1);
         W.G->ClearCols(C, N);
         for (TRowM& R : W.Rows)
-            for (int K = C; K < C + N && W.IsShown(R); ++K) R.Cells.erase(W.Cols[K]);
+            for (int K = C; K < C + N && W.IsShown(R); ++K) R.Cells.erase(W.Cols[K]), R.Checks.erase(W.Cols[K]);
         return W.Relabel();
     } else if (How == 3) {
         if (W.Visible().size() != W.Rows.size() || !W.Nodes.empty()) throw TSkip();   // hidden rows: see the findings
@@ -989,7 +1034,7 @@ void ClearStep(TWalk& W, int How) {   // 0 ClearRect, 1 ClearRows, 2 ClearCols, 
     if (How >= 4) W.Say(Ids.size(), " marked");
     for (int Id : Ids) {
         if (How == 5) W.ModelRemove(Id);
-        else W.Row(Id).Cells = {{cId, W.Row(Id).Cells[cId]}};
+        else W.Row(Id).Cells = {{cId, W.Row(Id).Cells[cId]}}, W.Row(Id).Checks.clear();
         if (How == 3 || How == 6) W.Row(Id).Colours.clear();   // a cut frees the cells' properties too
     }
     if (How == 3) {   // a whole replacement starts clean
@@ -1013,6 +1058,7 @@ void DragStep(TWalk& W, int How) {   // 0 move, 1 copy; to the other grid: 2 mov
     const bool Move = How % 2 == 0;
     if (How < 2 && (To.C + To.Wd > W.G->ColCount() || To.D + To.Ht - 1 > W.LastData() || Overlap(From, To))) throw TSkip();
     for (int R = To.D; How < 2 && R < To.D + To.Ht; ++R) if (W.InMerge(W.RowAt(R).Id)) throw TSkip();
+    if (How < 2) W.NoChecks(To.C, To.D, To.Wd, To.Ht);
     TExtStringGrid* Into = How < 2 ? W.G : W.Other;
     const int OC = 1 + W.Pick(3), OD = 1 + W.Pick(5);   // the drop cell in the other grid
     if (How >= 2) {
@@ -1094,6 +1140,7 @@ void EditStep(TWalk& W, int KindEnd) {
     int C = IndexIn(W.Cols, Kinds[KindEnd / 5].Col), D = W.PickRow();
     if (C < 1) throw TSkip();
     int Id = W.RowAt(D).Id;
+    W.NoChecks(C, D, 1, 1);
     if (const TMergeM* Mg = W.MergeAt(Id, C)) {   // the merge's base cell is edited, with its column's editor
         if (Mg->Col != C) throw TSkip();
         D = W.DisplOf(Mg->Ids[0]), Id = Mg->Ids[0];
@@ -1109,9 +1156,9 @@ void EditStep(TWalk& W, int KindEnd) {
     else if (W.Key(Qt::Key_F2); !W.Editing()) W.Key(Qt::Key_Return);
     Settle();
     int D2 = W.PickRow(true), C2 = W.PickCol(true);   // a click on another shown cell, in no merge
-    for (int Try = 0; End == 2 && Try < 20 && ((D2 == D && C2 == C) || W.InMerge(W.RowAt(D2).Id)); ++Try)
-        D2 = W.PickRow(true), C2 = W.PickCol(true);
-    if (End == 2 && ((D2 == D && C2 == C) || W.InMerge(W.RowAt(D2).Id))) End = 4, W.Say("(no cell to click: Escape)");
+    auto Unfit = [&] { return (D2 == D && C2 == C) || W.InMerge(W.RowAt(D2).Id) || W.HasCheck(W.RowAt(D2).Id, C2); };
+    for (int Try = 0; End == 2 && Try < 20 && Unfit(); ++Try) D2 = W.PickRow(true), C2 = W.PickCol(true);
+    if (End == 2 && Unfit()) End = 4, W.Say("(no cell to click: Escape)");
     if (End == 2) {
         W.Press(W.At(C2, D2));
         W.MarkOnly(D2);
@@ -1148,7 +1195,7 @@ const std::vector<TOp>& Operations() {
             {"ContractExpand", NodeStep, 1},      {"NodeClick", NodeStep, 2},          {"GroupUnGroup", GroupStep, 0},
             {"GroupInPlace", GroupStep, 1},       {"MergeCells", MergeStep, 0},        {"SplitCells", MergeStep, 1},       {"MergeColumnCells", MergeStep, 2, 2},
             {"SearchHighlightClose", SearchStep, 0, 2}, {"SearchHighlightNewText", SearchStep, 1, 2},
-            {"SearchHighlightTakenBack", SearchStep, 2, 2}, {"SizeColumnByMouse", SizeStep, 0, 2}, {"SizeRowByMouse", SizeStep, 1, 2}, {"CtrlClickMark", MarkStep, 0},       {"Colour", MarkStep, 1},             {"KeyMarksCtrlA", KeyMarksStep, 0, 1},
+            {"SearchHighlightTakenBack", SearchStep, 2, 2}, {"AddCheckBox", CheckStep, 0, 2}, {"CheckBoxToggle", CheckStep, 1, 3}, {"SizeColumnByMouse", SizeStep, 0, 2}, {"SizeRowByMouse", SizeStep, 1, 2}, {"CtrlClickMark", MarkStep, 0},       {"Colour", MarkStep, 1},             {"KeyMarksCtrlA", KeyMarksStep, 0, 1},
             {"KeyMarksSpace", KeyMarksStep, 1, 2}, {"KeyMarksShiftDown", KeyMarksStep, 2, 2}, {"KeyMarksDown", KeyMarksStep, 3, 2},
             {"KeyMarksClick", KeyMarksStep, 4, 2}, {"KeyMarksRightClick", KeyMarksStep, 5, 2}, {"OwnCopyPaste", CopyPasteStep, 0},
             {"CutPaste", CopyPasteStep, 1},       {"TextCopyPaste", CopyPasteStep, 2}, {"CellStream", CopyPasteStep, 3},
@@ -1357,12 +1404,13 @@ TEST(GridSequences, FixedSeedsHoldEveryInvariant) {
     // Walks over every operation, then walks over each family with the operations it meets most, so that
     // their meetings (a row inserted inside a merge, a sort of marked rows beside hidden ones) come often.
     const char* const Families[] = {
-        "InsertRows,InsertKey,RemoveRowsEx,DeleteKey,AddRowAtEnd,MoveRow,RowDrag,Merge,SplitCells,Sort,HeaderClick,Colour,SizeRow",
+        "InsertRows,InsertKey,RemoveRowsEx,DeleteKey,AddRowAtEnd,MoveRow,RowDrag,Merge,SplitCells,Sort,HeaderClick,Colour,SizeRow,"
+        "AddCheckBox,CheckBoxToggle",
         "Hide,Filter,UnHide,AddNode,Contract,NodeClick,SortWithNodes,InsertRows,RemoveRowsEx,MoveRow,Group,CtrlClick,EditTextEnter",
         "KeyMarks,CtrlClickMark,RemoveSelectedRows,ClearSelectedCells,CutMarkedRows,MarkedCopy,SortBy,HeaderClick,MultiColumn,"
         "InsertRows,RemoveRowsEx,HideRows,UnHideAll,MoveRow",
         "OwnCopy,CutPaste,TextCopy,CellStream,SmartFill,RichText,Drag,TextStream,ClearRect,ClearRows,ClearCols,CsvAppend,Colour,"
-        "MergeCells,InsertCols,RemoveCols,MoveColumn,ColumnDrag,SizeColumn",
+        "MergeCells,InsertCols,RemoveCols,MoveColumn,ColumnDrag,SizeColumn,AddCheckBox",
         "Edit,SortByColumn,MergeCells,HideRows,Filter,UnHideAll,SearchHighlight,InsertRows,MoveColumn",
     };
     for (unsigned Seed = 1; Seed <= 10; ++Seed)
