@@ -132,7 +132,7 @@ struct TSortKey {
 TSortKey KeyOf(const WStr& T) {
     const AnsiString S = Stored(T);
     auto Digit = [&](size_t I) { return I < S.size() && S[I] >= '0' && S[I] <= '9'; };
-    if (S.empty()) return {-1};
+    if (S.empty()) return {-1, 0, S};
     if (S.find_first_not_of("0123456789") == S.npos) return {0, std::atof(S.c_str()), S};
     for (size_t I : {size_t(1), size_t(2)})
         if (I + 1 < S.size() && S[I] == '.' && Digit(I - 1) && Digit(I + 1)) {
