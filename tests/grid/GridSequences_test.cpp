@@ -13,6 +13,7 @@
 #include "platform/ui/Clipbrd.h"
 #include "platform/ui/SpeedButton.h"
 #include "platform/ui/DragDrop.h"
+#include "platform/ui/Graphics.h"
 #include "platform/ui/StdCtrls.h"
 #include "platform/ui/UiTestKit.h"
 #include "support/TempFolder.h"
@@ -154,6 +155,7 @@ struct TRowM {
     bool Hidden = false, Marked = false;   // hidden by HideRows or the filter
     int Height = 0;                         // 0: the default
     std::map<int, bool> Checks;             // check boxes by column id: checked
+    std::map<int, int> Radios;              // radio groups (items "A", "B", one under the other) by column id: the chosen
     explicit TRowM(int AId) : Id(AId) { Cells[cId] = InitialText(cId, Id); }
 };
 struct TNodeM { int Head; std::vector<int> Members; bool Contracted; };   // members: the rows under the head
@@ -184,7 +186,10 @@ struct TModel {
         const TMergeM* Mg = MergeAt(Id, ACol);
         return Mg && (Mg->Col != ACol || Mg->Ids[0] != Id);
     }
-    bool HasCheck(int Id, int ACol) const { return Rows[IndexOf(Id)].Checks.contains(Cols[ACol]); }
+    bool HasCheck(int Id, int ACol) const {   // a check box or a radio group
+        const TRowM& R = Rows[IndexOf(Id)];
+        return R.Checks.contains(Cols[ACol]) || R.Radios.contains(Cols[ACol]);
+    }
     // A step that would write text into a check-box cell (which takes the text as its state) does not apply.
     void NoChecks(int C, int D, int Wd, int Ht) {
         for (int R = D; R < D + Ht; ++R)
@@ -488,6 +493,10 @@ struct TWalk : TModel {
                 Expect(Box == Model && (!Box || On == R.Checks.at(Cols[C])), "check box of (", C, ", ", D, ") is ",
                        Box ? (On ? "checked" : "unchecked") : "not there", ", model ",
                        Model ? (R.Checks.at(Cols[C]) ? "checked" : "unchecked") : "none");
+                Integer Item = -1;
+                const bool Radio = G->GetRadioIndex(C, D, Item);
+                Expect(Radio == R.Radios.contains(Cols[C]) && (!Radio || Item == R.Radios.at(Cols[C])), "radio group of (", C,
+                       ", ", D, ") is ", Radio ? Item : -2, ", model ", R.Radios.contains(Cols[C]) ? R.Radios.at(Cols[C]) : -2);
                 const TColor Want = R.Colours.contains(Cols[C]) ? R.Colours.at(Cols[C]) : clNone;
                 Expect(G->Colors(C, D) == Want, "colour of (", C, ", ", D, ")");
                 const TMergeM* Mg = MergeAt(R.Id, C);
@@ -724,7 +733,7 @@ void MergeStep(TWalk& W, int Split) {   // 0 merge, 1 split, 2 runs in a column
     const int First = W.IndexOf(Mg.Ids[0]);
     for (int K = 0; K < Ht; ++K)   // no other merge, no node, nothing hidden in between
         if (W.InMerge(Mg.Ids[K]) || W.InNode(Mg.Ids[K]) || W.Rows[First + K].Id != Mg.Ids[K] ||
-            !W.Row(Mg.Ids[K]).Checks.empty())
+            !W.Row(Mg.Ids[K]).Checks.empty() || !W.Row(Mg.Ids[K]).Radios.empty())
             throw TSkip();
     W.Say("R", Mg.Ids[0], " column ", C, " ", Wd, "x", Ht);
     W.G->MergeCells(C, D, Wd, Ht);
@@ -788,6 +797,33 @@ void CheckStep(TWalk& W, int Click) {
     Gr->SetCellType(ctCheckBox);
     Gr->SetCellBoolean(On);
     R.Checks[W.Cols[C]] = On;
+}
+
+// A radio group of two items put in a cell by the program, or an item picked by a click on it (which
+// leaves the marks alone).
+void RadioStep(TWalk& W, int Click) {
+    const int D = W.PickRow(Click), C = W.PickCol(Click), Item = W.Pick(2);
+    TRowM& R = W.RowAt(D);
+    if (W.InMerge(R.Id) || (Click ? !R.Radios.contains(W.Cols[C]) : W.HasCheck(R.Id, C))) throw TSkip();
+    TBitmap B;
+    B.SetSize(1, 1);
+    B.Canvas()->Font()->Assign(W.G->Font());
+    const int LineH = B.Canvas()->TextExtent("gh").cy;
+    const TRect Rc = W.G->CellRect(C, D);
+    if (Click && Rc.Top + (Item + 1) * LineH > Rc.Bottom) throw TSkip();   // the item lies below the row
+    W.Say("(", C, ", ", D, ") ", Click ? "click " : "", Item);
+    if (Click) W.Press(QPoint(Rc.Left + 10, Rc.Top + Item * LineH + 3));
+    else {
+        TCellGraphic* Gr = W.G->CreateCellGraphic(C, D);
+        Gr->SetCellType(ctRadio);
+        Gr->SetCellBoolean(true);
+        auto* Values = new TStringList();
+        Values->Add("A"), Values->Add("B");
+        Gr->SetGraphic(Values, true);
+        Gr->SetCellIndex(Item);
+    }
+    for (int I = 0; I < 3 && W.Editing(); ++I, Settle()) W.Key(Qt::Key_Escape);
+    R.Radios[W.Cols[C]] = Item;
 }
 
 // A row marked by Ctrl-click, or a cell given a colour.
@@ -979,7 +1015,7 @@ void TextStreamStep(TWalk& W, int How) {   // 0 text stream, 1 Assign and back
     for (int R = 0; R < W.G->RowCount(); ++R)
         for (int C = 0; C < W.G->ColCount(); ++C) {
             WStr Was = W.G->IsBaseCell(C, R) ? CellTextToWide(W.G->Cells(C, R)) : WStr();
-            if (R >= 1 && R <= W.LastData() && Was.empty() && W.HasCheck(W.RowAt(R).Id, C))
+            if (R >= 1 && R <= W.LastData() && Was.empty() && W.RowAt(R).Checks.contains(W.Cols[C]))
                 Was = W.RowAt(R).Checks.at(W.Cols[C]) ? u"Y" : u"N";
             const WStr Back = CellTextToWide(Into->RawCells(C, R));
             Expect(Back == Was, "cell (", C, ", ", R, ") read back as ", Back, ", was ", Was);
@@ -991,7 +1027,7 @@ void TextStreamStep(TWalk& W, int How) {   // 0 text stream, 1 Assign and back
         for (int C = 1; C < int(W.Cols.size()); ++C) if (W.Covered(R.Id, C)) R.Cells.erase(W.Cols[C]);
         for (const auto& [Id, On] : R.Checks)
             if (IndexIn(W.Cols, Id) >= 0 && R.Cells[Id].empty()) R.Cells[Id] = On ? u"Y" : u"N";
-        R.Colours.clear(), R.Checks.clear(), R.Marked = false;
+        R.Colours.clear(), R.Checks.clear(), R.Radios.clear(), R.Marked = false;
     }
     W.Merges.clear(), W.Nodes.clear();
     W.Tainted();
@@ -1016,7 +1052,8 @@ void ClearStep(TWalk& W, int How) {   // 0 ClearRect, 1 ClearRows, 2 ClearCols, 
         W.Say("columns ", C, "..", C + N - 1);
         W.G->ClearCols(C, N);
         for (TRowM& R : W.Rows)
-            for (int K = C; K < C + N && W.IsShown(R); ++K) R.Cells.erase(W.Cols[K]), R.Checks.erase(W.Cols[K]);
+            for (int K = C; K < C + N && W.IsShown(R); ++K)
+                R.Cells.erase(W.Cols[K]), R.Checks.erase(W.Cols[K]), R.Radios.erase(W.Cols[K]);
         return W.Relabel();
     } else if (How == 3) {
         if (W.Visible().size() != W.Rows.size() || !W.Nodes.empty()) throw TSkip();   // hidden rows: see the findings
@@ -1034,7 +1071,7 @@ void ClearStep(TWalk& W, int How) {   // 0 ClearRect, 1 ClearRows, 2 ClearCols, 
     if (How >= 4) W.Say(Ids.size(), " marked");
     for (int Id : Ids) {
         if (How == 5) W.ModelRemove(Id);
-        else W.Row(Id).Cells = {{cId, W.Row(Id).Cells[cId]}}, W.Row(Id).Checks.clear();
+        else W.Row(Id).Cells = {{cId, W.Row(Id).Cells[cId]}}, W.Row(Id).Checks.clear(), W.Row(Id).Radios.clear();
         if (How == 3 || How == 6) W.Row(Id).Colours.clear();   // a cut frees the cells' properties too
     }
     if (How == 3) {   // a whole replacement starts clean
@@ -1195,7 +1232,8 @@ const std::vector<TOp>& Operations() {
             {"ContractExpand", NodeStep, 1},      {"NodeClick", NodeStep, 2},          {"GroupUnGroup", GroupStep, 0},
             {"GroupInPlace", GroupStep, 1},       {"MergeCells", MergeStep, 0},        {"SplitCells", MergeStep, 1},       {"MergeColumnCells", MergeStep, 2, 2},
             {"SearchHighlightClose", SearchStep, 0, 2}, {"SearchHighlightNewText", SearchStep, 1, 2},
-            {"SearchHighlightTakenBack", SearchStep, 2, 2}, {"AddCheckBox", CheckStep, 0, 2}, {"CheckBoxToggle", CheckStep, 1, 3}, {"SizeColumnByMouse", SizeStep, 0, 2}, {"SizeRowByMouse", SizeStep, 1, 2}, {"CtrlClickMark", MarkStep, 0},       {"Colour", MarkStep, 1},             {"KeyMarksCtrlA", KeyMarksStep, 0, 1},
+            {"SearchHighlightTakenBack", SearchStep, 2, 2}, {"AddCheckBox", CheckStep, 0, 2}, {"CheckBoxToggle", CheckStep, 1, 3}, {"AddRadio", RadioStep, 0, 2},
+            {"RadioClick", RadioStep, 1, 3}, {"SizeColumnByMouse", SizeStep, 0, 2}, {"SizeRowByMouse", SizeStep, 1, 2}, {"CtrlClickMark", MarkStep, 0},       {"Colour", MarkStep, 1},             {"KeyMarksCtrlA", KeyMarksStep, 0, 1},
             {"KeyMarksSpace", KeyMarksStep, 1, 2}, {"KeyMarksShiftDown", KeyMarksStep, 2, 2}, {"KeyMarksDown", KeyMarksStep, 3, 2},
             {"KeyMarksClick", KeyMarksStep, 4, 2}, {"KeyMarksRightClick", KeyMarksStep, 5, 2}, {"OwnCopyPaste", CopyPasteStep, 0},
             {"CutPaste", CopyPasteStep, 1},       {"TextCopyPaste", CopyPasteStep, 2}, {"CellStream", CopyPasteStep, 3},
@@ -1405,7 +1443,7 @@ TEST(GridSequences, FixedSeedsHoldEveryInvariant) {
     // their meetings (a row inserted inside a merge, a sort of marked rows beside hidden ones) come often.
     const char* const Families[] = {
         "InsertRows,InsertKey,RemoveRowsEx,DeleteKey,AddRowAtEnd,MoveRow,RowDrag,Merge,SplitCells,Sort,HeaderClick,Colour,SizeRow,"
-        "AddCheckBox,CheckBoxToggle",
+        "AddCheckBox,CheckBoxToggle,AddRadio,RadioClick",
         "Hide,Filter,UnHide,AddNode,Contract,NodeClick,SortWithNodes,InsertRows,RemoveRowsEx,MoveRow,Group,CtrlClick,EditTextEnter",
         "KeyMarks,CtrlClickMark,RemoveSelectedRows,ClearSelectedCells,CutMarkedRows,MarkedCopy,SortBy,HeaderClick,MultiColumn,"
         "InsertRows,RemoveRowsEx,HideRows,UnHideAll,MoveRow",
