@@ -1,19 +1,20 @@
 // Random walks over one grid: each step applies an operation through the grid's calls or the user's keys,
 // mouse and wheel, and a plain model beside the grid predicts what the grid must hold afterwards (rows and
-// their order, cells, colours, marks, merges, nodes, the footer's total). A failure prints its seed and the
-// shortest sequence found that still fails the same way. GRID_SEQUENCES_SECONDS=N walks random seeds for
-// N seconds with every operation on, each walk in a fresh run of this program (a crash or hang fails its
-// step); GRID_SEQUENCES_SEED=S replays one walk, GRID_SEQUENCES_ONLY=Op,Op walks those operations only,
-// GRID_SEQUENCES_MARKS=0 leaves the row marks out, GRID_SEQUENCES_INPROCESS=1 keeps walks in this process.
+// their order, cells, colours, check boxes, marks, merges, nodes, sizes, the footer's total). A failure prints
+// its seed and the shortest sequence found that still fails the same way. GRID_SEQUENCES_SECONDS=N walks
+// random seeds for N seconds with every operation on, each walk in a fresh run of this program (a crash or
+// hang fails its step); GRID_SEQUENCES_SEED=S replays one walk, GRID_SEQUENCES_ONLY=Op,Op walks those
+// operations only (-Op,-Op all but those), GRID_SEQUENCES_MARKS=0 leaves the row marks out,
+// GRID_SEQUENCES_INPROCESS=1 keeps walks in this process.
 #include "grid/ExtGrid.h"
 #include "grid/ExtGridEditors.h"
 #include "grid/ExtGridLink.h"
 #include "grid/ExtUtil.h"
 #include "platform/rtl/CodePage.h"
 #include "platform/ui/Clipbrd.h"
-#include "platform/ui/SpeedButton.h"
 #include "platform/ui/DragDrop.h"
 #include "platform/ui/Graphics.h"
+#include "platform/ui/SpeedButton.h"
 #include "platform/ui/StdCtrls.h"
 #include "platform/ui/UiTestKit.h"
 #include "support/TempFolder.h"
