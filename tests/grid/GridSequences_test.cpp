@@ -51,13 +51,14 @@ using WStr = WideString;
 // Column identities, by the texts each kind holds; inserted columns get ids from cFirstNew on.
 enum : int { cId, cPlain, cTurk, cLines, cUni, cNum, cDate, cFirstNew };
 // The editors the walk edits cells with, by column (the first of a column opens on it outside edit steps);
-// Typed: a new value can be typed in.
-struct TKind { int Col; const char* Name; TEditorType Editor; bool Typed = true, EnterBreaks = false; };
+// Typed: a new value can be typed in; EnterBreaks: Enter starts a new line; KeysEnd: keys end the edit (the
+// rich edit ends only by a click elsewhere).
+struct TKind { int Col; const char* Name; TEditorType Editor; bool Typed = true, EnterBreaks = false, KeysEnd = true; };
 const TKind Kinds[] = {{cPlain, "Text", edNormal},         {cLines, "MultiLine", edNormal}, {cTurk, "ComboList", edComboList, false},
                        {cUni, "Unicode", edUniEdit},       {cNum, "Spin", edSpinEdit},      {cDate, "Date", edDateEdit, false},
                        {cTurk, "ComboEdit", edComboEdit},  {cNum, "Numeric", edNumeric},    {cUni, "UniMemo", edUniMemo, true, true},
                        {cUni, "UniCombo", edUniComboEdit}, {cPlain, "EditBtn", edEditBtn},  {cNum, "FloatSpin", edFloatSpinEdit},
-                       {cPlain, "CustomLink", edCustom},   {cDate, "TimeSpin", edTimeSpinEdit, false}};
+                       {cPlain, "CustomLink", edCustom},   {cDate, "TimeSpin", edTimeSpinEdit, false}, {cPlain, "RichEdit", edRichEdit, false, false, false}};
 
 // The program's own editor for edCustom cells: a plain edit.
 class TWalkLink : public TEditLink {
@@ -1176,7 +1177,7 @@ void EditStep(TWalk& W, int KindEnd) {
     int End = KindEnd % 5;
     const int K = 100 + W.Pick(900), Mode = W.Pick(3);
     int C = IndexIn(W.Cols, Kinds[KindEnd / 5].Col), D = W.PickRow();
-    if (C < 1) throw TSkip();
+    if (C < 1 || (!Kinds[KindEnd / 5].KeysEnd && End != 2)) throw TSkip();
     int Id = W.RowAt(D).Id;
     W.NoChecks(C, D, 1, 1);
     if (const TMergeM* Mg = W.MergeAt(Id, C)) {   // the merge's base cell is edited, with its column's editor
