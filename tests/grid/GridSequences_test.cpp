@@ -158,6 +158,7 @@ struct TRowM {
     int Height = 0;                         // 0: the default
     std::map<int, bool> Checks;             // check boxes by column id: checked
     std::map<int, int> Radios;              // radio groups (items "A", "B", one under the other) by column id: the chosen
+    std::map<int, TControl*> Ctls;          // cell controls by column id
     explicit TRowM(int AId) : Id(AId) { Cells[cId] = InitialText(cId, Id); }
 };
 struct TNodeM { int Head; std::vector<int> Members; bool Contracted; };   // members: the rows under the head
@@ -190,7 +191,7 @@ struct TModel {
     }
     bool HasCheck(int Id, int ACol) const {   // a check box or a radio group
         const TRowM& R = Rows[IndexOf(Id)];
-        return R.Checks.contains(Cols[ACol]) || R.Radios.contains(Cols[ACol]);
+        return R.Checks.contains(Cols[ACol]) || R.Radios.contains(Cols[ACol]) || R.Ctls.contains(Cols[ACol]);
     }
     // A step that would write text into a check-box cell (which takes the text as its state) does not apply.
     void NoChecks(int C, int D, int Wd, int Ht) {
@@ -495,6 +496,11 @@ struct TWalk : TModel {
                 Expect(Box == Model && (!Box || On == R.Checks.at(Cols[C])), "check box of (", C, ", ", D, ") is ",
                        Box ? (On ? "checked" : "unchecked") : "not there", ", model ",
                        Model ? (R.Checks.at(Cols[C]) ? "checked" : "unchecked") : "none");
+                TControl* Ctl = R.Ctls.contains(Cols[C]) ? R.Ctls.at(Cols[C]) : nullptr;
+                Expect(G->CellControl(C, D) == Ctl, "cell control of (", C, ", ", D, ") is not the model's");
+                const TRect Rc = G->CellRect(C, D);
+                Expect(!Ctl || Rc.IsEmpty() || (Ctl->Visible() && Ctl->Left() == Rc.Left && Ctl->Top() == Rc.Top),
+                       "the control of (", C, ", ", D, ") is not on its cell");
                 Integer Item = -1;
                 const bool Radio = G->GetRadioIndex(C, D, Item);
                 Expect(Radio == R.Radios.contains(Cols[C]) && (!Radio || Item == R.Radios.at(Cols[C])), "radio group of (", C,
@@ -735,7 +741,7 @@ void MergeStep(TWalk& W, int Split) {   // 0 merge, 1 split, 2 runs in a column
     const int First = W.IndexOf(Mg.Ids[0]);
     for (int K = 0; K < Ht; ++K)   // no other merge, no node, nothing hidden in between
         if (W.InMerge(Mg.Ids[K]) || W.InNode(Mg.Ids[K]) || W.Rows[First + K].Id != Mg.Ids[K] ||
-            !W.Row(Mg.Ids[K]).Checks.empty() || !W.Row(Mg.Ids[K]).Radios.empty())
+            !W.Row(Mg.Ids[K]).Checks.empty() || !W.Row(Mg.Ids[K]).Radios.empty() || !W.Row(Mg.Ids[K]).Ctls.empty())
             throw TSkip();
     W.Say("R", Mg.Ids[0], " column ", C, " ", Wd, "x", Ht);
     W.G->MergeCells(C, D, Wd, Ht);
@@ -826,6 +832,29 @@ void RadioStep(TWalk& W, int Click) {
     }
     for (int I = 0; I < 3 && W.Editing(); ++I, Settle()) W.Key(Qt::Key_Escape);
     R.Radios[W.Cols[C]] = Item;
+}
+
+// A control put on a shown cell by the program (an edit the form owns), or one the program frees: the
+// grid keeps it on its cell through every change and lets go of it when it goes.
+void ControlStep(TWalk& W, int Free) {
+    const int D = W.PickRow(true), C = W.PickCol(true);
+    TRowM& R = W.RowAt(D);
+    if (Free) {
+        std::vector<std::pair<int, int>> All;   // row id, column id
+        for (const TRowM& Rw : W.Rows) for (const auto& [Col, Ctl] : Rw.Ctls) All.push_back({Rw.Id, Col});
+        if (All.empty()) throw TSkip();
+        const auto [Id, Col] = All[W.Pick(int(All.size()))];
+        W.Say("R", Id, " column ", IndexIn(W.Cols, Col));
+        delete W.Row(Id).Ctls[Col];
+        return void(W.Row(Id).Ctls.erase(Col));
+    }
+    if (W.InMerge(R.Id) || W.HasCheck(R.Id, C)) throw TSkip();
+    W.Say("(", C, ", ", D, ")");
+    auto* E = new TEdit(W.F.Form.get());
+    E->SetParent(W.G);
+    W.G->GetCellProperties(C, D)->SetControl(E);
+    W.G->UpdateCellControls();
+    R.Ctls[W.Cols[C]] = E;
 }
 
 // A row marked by Ctrl-click, or a cell given a colour.
@@ -1235,7 +1264,7 @@ const std::vector<TOp>& Operations() {
             {"GroupInPlace", GroupStep, 1},       {"MergeCells", MergeStep, 0},        {"SplitCells", MergeStep, 1},       {"MergeColumnCells", MergeStep, 2, 2},
             {"SearchHighlightClose", SearchStep, 0, 2}, {"SearchHighlightNewText", SearchStep, 1, 2},
             {"SearchHighlightTakenBack", SearchStep, 2, 2}, {"AddCheckBox", CheckStep, 0, 2}, {"CheckBoxToggle", CheckStep, 1, 3}, {"AddRadio", RadioStep, 0, 2},
-            {"RadioClick", RadioStep, 1, 3}, {"SizeColumnByMouse", SizeStep, 0, 2}, {"SizeRowByMouse", SizeStep, 1, 2}, {"CtrlClickMark", MarkStep, 0},       {"Colour", MarkStep, 1},             {"KeyMarksCtrlA", KeyMarksStep, 0, 1},
+            {"RadioClick", RadioStep, 1, 3},      {"AddCellControl", ControlStep, 0, 2}, {"FreeCellControl", ControlStep, 1, 2}, {"SizeColumnByMouse", SizeStep, 0, 2}, {"SizeRowByMouse", SizeStep, 1, 2}, {"CtrlClickMark", MarkStep, 0},       {"Colour", MarkStep, 1},             {"KeyMarksCtrlA", KeyMarksStep, 0, 1},
             {"KeyMarksSpace", KeyMarksStep, 1, 2}, {"KeyMarksShiftDown", KeyMarksStep, 2, 2}, {"KeyMarksDown", KeyMarksStep, 3, 2},
             {"KeyMarksClick", KeyMarksStep, 4, 2}, {"KeyMarksRightClick", KeyMarksStep, 5, 2}, {"OwnCopyPaste", CopyPasteStep, 0},
             {"CutPaste", CopyPasteStep, 1},       {"TextCopyPaste", CopyPasteStep, 2}, {"CellStream", CopyPasteStep, 3},
@@ -1257,6 +1286,7 @@ const std::vector<TOp>& Operations() {
             "Assign",              // assigned back, the grid keeps the hidden rows, marks and colours of what it replaced
             "ClearAll",            // the grid keeps its row marks and colours
             "SearchHighlightClose",   // closing the search footer leaves the highlight's tags in the cells' texts
+            "CellControl",         // a sort, row move, row sizing or unhide leaves the controls where they were; a freed one stays named
         };
         for (TOp& Op : O) Op.Suite = std::ranges::none_of(Off, [&](const char* F) { return *F && Op.Name.find(F) != Op.Name.npos; });
         return O;
