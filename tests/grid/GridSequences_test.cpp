@@ -1436,7 +1436,7 @@ std::string Walk(unsigned Seed, int Length, bool Suite, const std::vector<int>& 
     Apart = !Suite && !std::getenv("GRID_SEQUENCES_INPROCESS");
     std::mt19937 Rng(Seed);
     std::vector<TStep> Steps;
-    for (int I = 0; I < Length; ++I) Steps.push_back({On[Rng() % On.size()], unsigned(Rng())});
+    for (int I = 0; I < Length && !On.empty(); ++I) Steps.push_back({On[Rng() % On.size()], unsigned(Rng())});
     const TOutcome O = Replay(Steps);
     if (O.FailedAt < 0) return "";
     const int Limit = O.Message.find(": hung (") != std::string::npos ? 4 : 20;   // a hang shrinks faster
