@@ -792,7 +792,7 @@ void SearchStep(TWalk& W, int How) {   // 0 closed highlighted, 1 new text and h
 void CheckStep(TWalk& W, int Click) {
     const int D = W.PickRow(Click), C = W.PickCol(Click);
     TRowM& R = W.RowAt(D);
-    if (W.InMerge(R.Id) || W.HasCheck(R.Id, C) == !Click) throw TSkip();
+    if (W.InMerge(R.Id) || (Click ? !R.Checks.contains(W.Cols[C]) : W.HasCheck(R.Id, C))) throw TSkip();
     W.Say("(", C, ", ", D, ")");
     if (Click) {
         W.Press(W.At(C, D));
