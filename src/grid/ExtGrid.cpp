@@ -472,6 +472,12 @@ void TExtStringGrid::IsPasswordCell(Integer ACol, Integer ARow, bool& IsPassword
     if (OnIsPasswordCell) OnIsPasswordCell(this, ARow, ACol, IsPassword);
 }
 
+bool TExtStringGrid::HidesText(Integer ACol, Integer ARow) {
+    bool Password = false;
+    IsPasswordCell(ACol, ARow, Password);
+    return Password;
+}
+
 void TExtStringGrid::GetWordWrap(Integer ACol, Integer ARow, bool& WordWrapValue) {
     if (OnGetWordWrap) OnGetWordWrap(this, ARow, ACol, WordWrapValue);
 }

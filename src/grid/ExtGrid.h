@@ -717,6 +717,8 @@ public:
     virtual void IsFixedCell(Integer ACol, Integer ARow, bool& IsFixedResult);
     virtual void CanEditCell(Integer ACol, Integer ARow, bool& CanEdit);
     virtual void IsPasswordCell(Integer ACol, Integer ARow, bool& IsPassword);
+    // The cell shows the password character in place of each letter (painting, hints, balloons).
+    bool HidesText(Integer ACol, Integer ARow);
     virtual void GetWordWrap(Integer ACol, Integer ARow, bool& WordWrapValue);
     virtual bool HasComboBox(Integer ACol, Integer ARow);
     virtual void GetCellPrintColor(Integer ACol, Integer ARow, TGridDrawState AState, TBrush* ABrush, TFont* AFont);
@@ -1285,6 +1287,9 @@ private:
     // store nothing. An edit that ends on the value the editor was filled with (or last
     // committed) changes nothing.
     bool EditorControlValue(AnsiString& Value);
+    // A spin editor whose text is no value of its kind ("31.02.2016", "-"): it has no
+    // value to store, Enter and Tab keep it open, a close leaves the cell as it was.
+    bool EditorControlRefuses();
     void NoteEditorControlValue();
     bool EditorControlChanged();
     AnsiString FEditorShownValue;
@@ -1663,6 +1668,9 @@ private:
     AnsiString FLookupText;   // typed so far by the incremental lookup
     TRichEdit* FRichCell = nullptr;   // hidden, made for the first rich-text cell; owned as a component
     void IncrementalLookup(char Key);
+    // The first row up to LastRow whose sort-column text begins with Text, letters
+    // compared by their Turkish case; -1 when none.
+    Integer RowBeginningWith(const AnsiString& Text, Integer LastRow);
     std::vector<TRect> RadioLayout(TCanvas* ACanvas, const TRect& R, TStrings* Items, bool Vertical);
     TRect PlaceCellGraphic(const TRect& Rc, TCellGraphic* G, Integer W, Integer H, TAlignment TextHAlign,
                            TVAlignment TextVAlign, Integer TextWidth);

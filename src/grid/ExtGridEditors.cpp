@@ -105,6 +105,7 @@ Double CellFloat(const AnsiString& Text, Double Fallback) {
 // of the edit stores nothing more).
 bool TGridEditorKeys::Commit(const std::function<void(const AnsiString&)>& TakeBack) {
     const std::shared_ptr<const bool> Alive = FGrid->AliveToken();
+    if (FGrid->EditorControlRefuses()) return false;
     AnsiString V;
     if (FGrid->EditorControlChanged() && FGrid->EditorControlValue(V)) FGrid->SetCurrentCell(V);
     else FGrid->GetCurrentCell(V);
@@ -886,7 +887,28 @@ bool TExtStringGrid::ShowEditorControl(TEditorType AEditor) {
     return true;
 }
 
+bool TExtStringGrid::EditorControlRefuses() {
+    switch (FActiveEditor) {
+        case edSpinEdit: case edTimeSpinEdit: case edFloatSpinEdit: case edDateSpinEdit: break;
+        default: return false;
+    }
+    if (!FSpin) return false;
+    const AnsiString T = Trim(FSpin->Text());
+    if (T.empty()) return false;   // an emptied editor empties the cell
+    Integer I = 0;
+    Double F = 0;
+    TDateTime D = 0;
+    switch (FSpin->SpinType()) {
+        case sptNormal: return !TryStrToInt(T, I);
+        case sptFloat: return !TryStrToFloat(T, F);
+        case sptDate: return !TryStrToDate(T, D);
+        case sptTime: return !TryStrToTime(T, D);
+    }
+    return false;
+}
+
 bool TExtStringGrid::EditorControlValue(AnsiString& V) {
+    if (EditorControlRefuses()) return false;
     switch (FActiveEditor) {
         case edSpinEdit: case edTimeSpinEdit: V = FSpin->Text(); return true;
         // An emptied spin editor empties the cell: no value nobody typed.

@@ -4,6 +4,7 @@
 
 #include "platform/rtl/CodePage.h"
 #include "platform/rtl/SysUtils.h"
+#include "platform/sys/Timers.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/UiTestKit.h"
@@ -105,6 +106,63 @@ TEST(ExtGridEditors, TabWithARefusingValidationKeepsTheSpinOpen) {
     EXPECT_EQ(1, G->Col());
     EXPECT_EQ("1", G->SpinEdit()->Text());
     EXPECT_EQ("1", G->Cells(1, 1));
+}
+
+// A spin button held while Enter or Escape closes the editor stops with it: nothing
+// steps on unseen, and the next spin editor shows its own cell's value.
+TEST(ExtGridEditors, ClosingTheSpinWhileItsButtonIsHeldStopsTheRepeat) {
+    for (const bool Escape : {true, false}) {
+        SCOPED_TRACE(Escape);
+        TManualClock Clock;
+        TEditorForm F(edSpinEdit);
+        TExtStringGrid* G = F.Grid;
+        G->SetCells(1, 1, "3");
+        G->SetCells(1, 2, "40");
+        Integer Clicks = 0;
+        G->OnSpinClick = [&](TObject*, Integer, Integer, Integer, bool) { ++Clicks; };
+        F.Open();
+        QWidget* Up = G->SpinEdit()->Button()->UpButton()->Widget();
+        LeftMouse(Up, QEvent::MouseButtonPress, QPoint(3, 3));
+        Clock.Clock.Advance(500);
+        ASSERT_EQ(2, Clicks);
+        Escape ? PressEscape() : PressEnter();
+        EXPECT_EQ(Escape ? "3" : "5", G->Cells(1, 1));
+        Clock.Clock.Advance(1000);
+        EXPECT_EQ(2, Clicks);
+        G->SetRow(2);
+        F.Open();
+        EXPECT_EQ("40", G->SpinEdit()->Text());
+        PressEnter();
+        EXPECT_EQ("40", G->Cells(1, 2));
+    }
+}
+
+// A text that is no value of the spin's kind is refused: Enter keeps the editor open on
+// it, closing it otherwise leaves the cell as it was, never another value.
+TEST(ExtGridEditors, ASpinRefusesATextThatIsNoValueOfItsKind) {
+    TFormatSettingsGuard Turkish{TurkishFormatSettings()};
+    const std::tuple<TEditorType, const char*, std::u16string> Cases[] = {
+        {edDateSpinEdit, "01.02.2024", u"31.02.2016"}, {edDateSpinEdit, "01.02.2024", u"15.13.2016"},
+        {edSpinEdit, "5", u"-"}, {edFloatSpinEdit, "2,00", u"-"}};
+    for (const auto& [E, Before, Typed] : Cases) {
+        SCOPED_TRACE(testing::Message() << E << " " << WideToAnsi(Typed));
+        TEditorForm F(E);
+        F.Grid->SetCells(1, 1, Before);
+        Integer Asked = 0;
+        F.Grid->OnCellValidate = [&](TObject*, Integer, Integer, AnsiString&, bool&) { ++Asked; };
+        F.Open();
+        F.Key(Qt::Key_A, Qt::ControlModifier);
+        F.Key(Qt::Key_Delete);
+        TypeText(Typed);
+        PressEnter();
+        EXPECT_EQ(F.Grid->SpinEdit(), F.Grid->ActiveEditorControl());
+        EXPECT_EQ(WideToAnsi(Typed), F.Grid->SpinEdit()->Text());
+        LeftMouse(F.Grid->Widget(), QEvent::MouseButtonPress, F.Centre(2, 3));
+        LeftMouse(F.Grid->Widget(), QEvent::MouseButtonRelease, F.Centre(2, 3));
+        EXPECT_EQ(nullptr, F.Grid->ActiveEditorControl());
+        EXPECT_EQ(Before, F.Grid->Cells(1, 1));
+        EXPECT_EQ(0, Asked);
+    }
 }
 
 TEST(ExtGridEditors, ComboListMovesInTheListAndLeavesOnRight) {

@@ -194,6 +194,28 @@ TEST_F(ExtGridGraphics, GraphicsPlaceByTheirAlignment) {
     EXPECT_EQ(Point(C.Width(), 8), F.Grid->CellGraphicSize(1, 3));   // haFull takes the cell's width
 }
 
+TEST_F(ExtGridGraphics, ATransparentBitmapSeesThroughItsBottomLeftColour) {
+    auto B = std::make_unique<TBitmap>();
+    B->SetSize(8, 8);
+    B->Canvas()->Brush()->SetColor(clBlue);
+    B->Canvas()->FillRect(Rect(0, 0, 8, 8));
+    B->Canvas()->SetPixels(0, 0, clRed);
+    TCellGraphic* Gr = F.Grid->CreateCellGraphic(1, 1);
+    Gr->SetCellType(ctBitmap);
+    Gr->SetGraphic(B.release(), true);
+    Gr->SetCellTransparent(true);
+    F.Grid->SetColors(1, 1, clLime);
+    const QImage I = F.Shot();
+    const TRect R = Inner(F.Grid, 1, 1);
+    for (Integer Y = R.Top; Y < R.Top + 8; ++Y)
+        for (Integer X = R.Left; X < R.Left + 8; ++X)
+            if (Reddish(PixelAt(I, X, Y))) {
+                EXPECT_EQ(TColor(clLime), PixelAt(I, X + 2, Y + 2));   // the blue shows the cell's colour
+                return;
+            }
+    ADD_FAILURE() << "the red top-left pixel is not shown";
+}
+
 TEST_F(ExtGridGraphics, ACommentCellShowsItsCornerMark) {
     TCellGraphic* Gr = F.Grid->CreateCellGraphic(1, 1);
     Gr->SetCellType(ctComment);

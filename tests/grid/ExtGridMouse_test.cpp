@@ -369,9 +369,9 @@ TEST_F(ExtGridMouse, ARowCannotBeMovedOntoTheShownFooterRow) {
 using ExtGridLookup = uitest::TGridFormTest<TMouseForm>;
 
 TEST_F(ExtGridLookup, TypingGoesToTheFirstRowOfTheSortedColumnThatBeginsWithIt) {
-    const char* Cities[] = {"Adana", "Ankara", "Antalya", "Bursa", "Izmir"};
-    F.Grid->SetRowCount(6);
-    for (Integer R = 1; R <= 5; ++R) F.Grid->SetCells(2, R, Cities[R - 1]);
+    const char* Cities[] = {"Adana", "Ankara", "Antalya", "Bursa", "İzmir", "Çorum", "Şırnak"};
+    F.Grid->SetRowCount(8);
+    for (Integer R = 1; R <= 7; ++R) F.Grid->SetCells(2, R, Cities[R - 1]);
     F.Grid->SortSettings()->SetShow(true);
     F.Grid->SortSettings()->SetColumn(2);
     F.Grid->Navigation()->SetAutoGotoWhenSorted(true);
@@ -384,8 +384,13 @@ TEST_F(ExtGridLookup, TypingGoesToTheFirstRowOfTheSortedColumnThatBeginsWithIt) 
     EXPECT_EQ(3, F.Grid->Row());
     TypeText(u"q");   // no such row: the row stays and the typed text is forgotten
     EXPECT_EQ(3, F.Grid->Row());
-    TypeText(u"i");
+    TypeText(u"i");   // letters compare by their Turkish case
     EXPECT_EQ(5, F.Grid->Row());
+    F.Grid->Navigation()->SetAutoGotoIncremental(false);
+    TypeText(u"\u015F");
+    EXPECT_EQ(7, F.Grid->Row());
+    TypeText(u"\u00E7");
+    EXPECT_EQ(6, F.Grid->Row());
 }
 
 TEST_F(ExtGridMouse, DraggingTheSelectionHandleReportsBothSelections) {
@@ -786,6 +791,10 @@ TEST_F(ExtGridMouse, CellHintsFromCommentsLargeTextAndTheHintEvent) {
     F.Grid->SetCells(4, 3, "a &amp; <x>");
     AskHint(F, F.In(4, 3));
     EXPECT_EQ("a &amp;amp; &lt;x&gt;", W->Text());
+    // A password cell's hint shows what the cell shows.
+    F.Grid->OnIsPasswordCell = [](TObject*, Integer ARow, Integer, bool& P) { P = ARow == 3; };
+    AskHint(F, F.In(4, 3));
+    EXPECT_EQ("***********", W->Text());
 
     QEvent Leave(QEvent::Leave);
     QApplication::sendEvent(F.Grid->Widget(), &Leave);
@@ -811,6 +820,12 @@ TEST_F(ExtGridMouse, HintsShowTextsCutInTheirTextAreaAndUnicodeCellsDecoded) {
     EXPECT_EQ("KIRATUTARI", Win->Text());
     AskHint(F, F.In(3, 2, 3));
     EXPECT_EQ("own hint", Win->Text());
+    // A right-aligned number cut at its left shows whole too.
+    F.Grid->SetAutoNumAlign(true);
+    F.Grid->SetCells(1, 4, "5551234");
+    F.Grid->SetColWidths(1, TextSizeIn(F.Grid, "1234").cx + 6);
+    AskHint(F, F.In(1, 4, 3));
+    EXPECT_EQ("5551234", Win->Text());
 
     F.Grid->SetHintShowCells(true);
     const WideString Text = u"\u03A9mega \u0130smail";   // a letter outside the code page, one inside

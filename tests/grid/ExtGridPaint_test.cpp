@@ -211,6 +211,25 @@ TEST_F(ExtGridPaint, PropertiesAlignmentWinsOverAutoNumAlign) {
     EXPECT_GT(InkSpan(I, R, clBlack).first, (R.Left + R.Right) / 2);
 }
 
+TEST_F(ExtGridPaint, ANumberTooWideForItsCellShowsThatItIsCut) {
+    BigBlackFont(G);
+    G->SetAutoNumAlign(true);
+    G->SetCells(2, 2, "5551234");
+    G->SetCells(2, 3, "1234");
+    TBitmap B;
+    B.Canvas()->Font()->Assign(G->Font());
+    G->SetColWidths(2, B.Canvas()->TextWidth("1234") + 8);
+    const QImage I = F.Shot();
+    const TRect Cut = G->CellRect(2, 2), Whole = G->CellRect(2, 3);
+    const Integer From = InkSpan(I, Whole, clBlack).first;
+    ASSERT_GT(From, Whole.Left);
+    bool Differs = false;
+    for (Integer X = From; X < Whole.Right && !Differs; ++X)
+        for (Integer Y = 0; Y < Whole.Height() && !Differs; ++Y)
+            Differs = PixelAt(I, X, Cut.Top + Y) != PixelAt(I, X, Whole.Top + Y);
+    EXPECT_TRUE(Differs);   // not the last four digits alone
+}
+
 TEST_F(ExtGridPaint, WordWrapBreaksLongTextOverLines) {
     BigBlackFont(G);
     G->SetRowHeights(2, 60);
@@ -419,6 +438,18 @@ TEST_F(ExtGridPaint, FloatFormatEventFormatsNumbersOnly) {
     G->OnGetFloatFormat = [](TObject*, Integer, Integer, bool&, AnsiString& Fmt) { Fmt = "%s%s"; };
     G->FormatCellText(1, 1, V);
     EXPECT_EQ("2", V);
+    // Only a text that is a number is shown as one, never as another number.
+    TFormatSettingsGuard Turkish{TurkishFormatSettings()};
+    G->OnGetFloatFormat = [](TObject*, Integer, Integer, bool&, AnsiString&) {};
+    G->SetFloatFormat("%.2f");
+    for (const char* Text : {"-", "12.5"}) {
+        G->SetCells(1, 1, Text);
+        G->FormatCellText(1, 1, V);
+        EXPECT_EQ(Text, V);
+    }
+    G->SetCells(1, 1, "1.250");
+    G->FormatCellText(1, 1, V);
+    EXPECT_EQ("1250,00", V);
 }
 
 TEST_F(ExtGridPaint, TextSizeFollowsLinesAndWidth) {
