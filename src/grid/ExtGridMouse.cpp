@@ -920,7 +920,8 @@ void TExtStringGrid::DblClick() {
         FMouseActions->AutoSizeColOnDblClick()) {
         const TRect R = CellRect(C.X, C.Y);
         Integer Sized = -1;
-        if (R.Right - X <= EdgeMargin || X >= R.Right) Sized = C.X;
+        // Only near an edge: farther right of the last column the double click is the cell's.
+        if (std::abs(R.Right - X) <= EdgeMargin) Sized = C.X;
         else if (X - R.Left <= EdgeMargin && C.X > 0) Sized = C.X - 1;
         if (Sized >= 0) {
             bool Allow = true;

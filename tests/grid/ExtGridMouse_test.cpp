@@ -194,9 +194,16 @@ TEST_F(ExtGridMouse, DoubleClickRightOfTheLastHeaderIsOnTheLastColumn) {
     const QPoint Beyond(Last.Right + 20, (Last.Top + Last.Bottom) / 2);   // inside the client area
     F.DoubleClick(Beyond);
     EXPECT_EQ((TGridCoord{4, 0}), Cell);
+    // Column sizing on, as on every screen: still the last column's double click, its width kept;
+    // on the last column's edge the column sizes to its text.
     F.Options({goColSizing});
     F.Grid->SetCells(4, 1, "a rather long text in the last column");
+    Cell = TGridCoord{-1, -1};
+    const Integer Width = F.Grid->ColWidths(4);
     F.DoubleClick(Beyond);
+    EXPECT_EQ((TGridCoord{4, 0}), Cell);
+    EXPECT_EQ(Width, F.Grid->ColWidths(4));
+    F.DoubleClick(QPoint(Last.Right + 2, Beyond.y()));
     EXPECT_GE(F.Grid->ColWidths(4), TextSizeIn(F.Grid, "a rather long text in the last column").cx);
 }
 
@@ -922,6 +929,7 @@ TEST_F(ExtGridMouse, AMergedCellIsSelectedWholeAndEditedInItsBaseCell) {
     F.Grid->SetRow(4);
     F.LeftClick(Covered);
     EXPECT_TRUE(F.Grid->Col() == 1 && F.Grid->Row() == 1);
+    EXPECT_TRUE(F.Grid->Selection() == (TGridRect{1, 1, 2, 2}));   // the block, not its base cell alone
     F.LeftClick(Covered);
     ASSERT_TRUE(F.Grid->EditorMode());
     PressEnter();
