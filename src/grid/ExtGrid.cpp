@@ -287,7 +287,9 @@ void TExtStringGrid::RepaintUnlessUpdating() {
 
 void TExtStringGrid::EndUpdate() {
     if (FUpdateCount > 0) --FUpdateCount;
-    if (FUpdateCount == 0) Invalidate();
+    if (FUpdateCount > 0) return;
+    Invalidate();
+    PlaceFormControl();
 }
 
 void TExtStringGrid::SetWordWrap(bool Value) {

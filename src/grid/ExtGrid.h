@@ -450,6 +450,7 @@ public:
     void ResetUpdate() {
         FUpdateCount = 0;
         Invalidate();
+        PlaceFormControl();
     }
     void EndUpdate();
     Integer UpdateCount() const { return FUpdateCount; }
@@ -936,6 +937,10 @@ public:
     bool OpenFirstFormControl();
     // TAB in an open control editor.
     void FormControlTab();
+    // The open control editor follows its cell: it sits on its control while the cell
+    // shows and closes (its value stored) when the cell leaves the view; it closes
+    // without a value when its cell or control is gone.
+    void PlaceFormControl();
     bool FormControlOpen() const { return !FCtrlType.empty(); }
     TControlEvent OnControlClick;
     TControlEvent OnControlEditDone;
@@ -1563,6 +1568,7 @@ private:
     bool FEnableBlink = false;
     void StartGridTimer();
     void ReleaseFormButton();
+    void PutFormControl(TWinControl* Ctl, const TRect& R);   // over the control's rectangle R
     Integer FSelectStartRow = -1;
     Integer FSelectStartCol = -1;
     bool FMoveAsked = false;
@@ -1640,7 +1646,7 @@ private:
     TControlEdit* FControlEdit = nullptr;
     TGridTransEdit* FTransEdit = nullptr;
     TControlCombo* FControlCombo = nullptr;
-    TGridCoord FCtrlCell{-1, -1};
+    TGridCoord FCtrlCell{-1, -1};   // column and real row of the open control editor's cell
     AnsiString FCtrlID, FCtrlType, FCtrlValue;
     bool OnSelectionHandle(Integer X, Integer Y) const;
     bool FPendingClick = false;

@@ -96,7 +96,10 @@ bool TExtStringGrid::WheelTurn(bool Backward, TShiftState Shift, TPoint MousePos
         // Back to the caller's level, not to 0: an update bracket around the turn stays open.
         FUpdateCount = Updates;
         SnapToBaseCell();
-        if (FUpdateCount == 0) Invalidate();
+        if (FUpdateCount == 0) {
+            Invalidate();
+            PlaceFormControl();   // the scroll inside the turn did not
+        }
     }
     const TGridRect After = Selection();
     if (!(After == Before)) SelectionChanged(After.Left, After.Top, After.Right, After.Bottom);
@@ -271,4 +274,5 @@ void TExtStringGrid::UpdateCellControls() {
     for (TControl* Ctl : FShownCellControls)
         if (std::find(Shown.begin(), Shown.end(), Ctl) == Shown.end() && Ctl->Visible()) Ctl->Hide();
     FShownCellControls = std::move(Shown);
+    PlaceFormControl();
 }
