@@ -630,7 +630,7 @@ void TExtStringGrid::GetCurrentCell(AnsiString& Value) {
 
 void TExtStringGrid::SetCurrentCell(const AnsiString& Value) {
     const TPoint B = BaseCell(GetRealCol(), Row());
-    SetCells(B.X, B.Y, KeptEditText(B.X, B.Y, Value));
+    SetCells(B.X, B.Y, TypedCellText(B.X, B.Y, KeptEditText(B.X, B.Y, Value)));
 }
 
 void TExtStringGrid::SetCurrentCellEditText(const AnsiString& Value) {

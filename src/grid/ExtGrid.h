@@ -257,6 +257,9 @@ public:
     AnsiString GetEditText(Integer ACol, Integer ARow) override;
     void SetEditText(Integer ACol, Integer ARow, const AnsiString& Value) override;
     AnsiString KeptEditText(Integer ACol, Integer ARow, const AnsiString& Value) const;
+    // The form a text typed over a cell is stored in: over a Unicode cell's letters it
+    // stays a Unicode cell (an encoded text is in that form already).
+    AnsiString TypedCellText(Integer ACol, Integer ARow, const AnsiString& Value) const;
     bool EnableWheel() const { return FEnableWheel; }
     void SetEnableWheel(bool Value) { FEnableWheel = Value; }
     bool IntelliZoom() const { return FIntelliZoom; }
@@ -1292,6 +1295,8 @@ private:
     // store nothing. An edit that ends on the value the editor was filled with (or last
     // committed) changes nothing.
     bool EditorControlValue(AnsiString& Value);
+    bool EditorControlText(AnsiString& Value);   // the control's own text, as EditorControlValue
+    bool FEditLetters = false;   // an 8-bit editor control shows a Unicode cell's letters
     // A spin editor whose text is no value of its kind ("31.02.2016", "-"): it has no
     // value to store, Enter and Tab keep it open, a close leaves the cell as it was.
     bool EditorControlRefuses();

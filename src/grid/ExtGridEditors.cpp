@@ -109,10 +109,11 @@ bool TGridEditorKeys::Commit(const std::function<void(const AnsiString&)>& TakeB
     AnsiString V;
     if (FGrid->EditorControlChanged() && FGrid->EditorControlValue(V)) FGrid->SetCurrentCell(V);
     else FGrid->GetCurrentCell(V);
-    const bool Valid = FGrid->ValidateCell(V);
+    const bool Valid = IsUnicodeText(V) ? FGrid->ValidateWideCell(CellTextToWide(V)) : FGrid->ValidateCell(V);
     if (!*Alive) return false;
     AnsiString Back;
     FGrid->GetCurrentCell(Back);
+    if (FGrid->FEditLetters) Back = SearchedText(Back);
     TakeBack(Back);   // the validation may have changed the value
     Committed(Valid);
     return Valid;
@@ -745,6 +746,9 @@ bool TExtStringGrid::ShowEditorControl(TEditorType AEditor) {
     if (!EditorControlRect(this, R)) return false;
     AnsiString Text;
     GetCurrentCell(Text);
+    const bool WideEditor = AEditor >= edUniEdit && AEditor <= edUniMemo;
+    FEditLetters = !WideEditor && AEditor != edRichEdit && AEditor != edCustom && IsUnicodeText(Text);
+    if (FEditLetters) Text = SearchedText(Text);
     TWinControl* Ctl = nullptr;
     switch (AEditor) {
         case edSpinEdit: case edFloatSpinEdit: case edTimeSpinEdit: case edDateSpinEdit: {
@@ -908,7 +912,13 @@ bool TExtStringGrid::EditorControlRefuses() {
 }
 
 bool TExtStringGrid::EditorControlValue(AnsiString& V) {
-    if (EditorControlRefuses()) return false;
+    if (EditorControlRefuses() || !EditorControlText(V)) return false;
+    // The letters of a Unicode cell go back into it as a Unicode cell.
+    if (FEditLetters && !V.empty()) V = WideToCellText(AnsiToWide(V));
+    return true;
+}
+
+bool TExtStringGrid::EditorControlText(AnsiString& V) {
     switch (FActiveEditor) {
         case edSpinEdit: case edTimeSpinEdit: V = FSpin->Text(); return true;
         // An emptied spin editor empties the cell: no value nobody typed.

@@ -1,6 +1,7 @@
 #include "grid/ExtGridEditors.h"
 
 #include "GridTestKit.h"
+#include "grid/ExtUtil.h"
 
 #include "platform/rtl/CodePage.h"
 #include "platform/rtl/SysUtils.h"
@@ -516,6 +517,34 @@ TEST(ExtGridEditors, ACharacterOutsideTheCodePageOpensAUnicodeEditorAsTyped) {
     TEditorForm F(edUniEdit);   // a character of the code page opens it as well
     TypeText(u"\u015Fa");
     EXPECT_EQ(u"\u015Fa", F.Grid->UniEdit()->Text());
+}
+
+// Every editor opened on a Unicode cell edits its letters and leaves a Unicode cell: the
+// text editors give way to the Unicode ones, the others take the letters as 8-bit text.
+TEST(ExtGridEditors, EditorsOnAUnicodeCellEditItsLettersAndStoreAUnicodeCell) {
+    const std::pair<TEditorType, WideString> Cases[] = {
+        {edNormal, u"\u0416\u015Fa"}, {edUpperCase, u"\u0416a"}, {edEditBtn, u"\u0416b"},
+        {edNormal, u"\u0416\nx"}, {edComboEdit, u"\u015Fey"}, {edPassword, u"\u015Fey"}};
+    for (const auto& [E, Letters] : Cases) {
+        SCOPED_TRACE(E);
+        TEditorForm F(E);
+        TExtStringGrid* G = F.Grid;
+        G->SetWideCell(1, 1, Letters);
+        const AnsiString Stored = G->Cells(1, 1);
+        F.Key(Qt::Key_F2);
+        TControl* Ed = G->ActiveEditorControl() ? static_cast<TControl*>(G->ActiveEditorControl()) : G->InplaceEditor();
+        ASSERT_NE(nullptr, Ed);
+        EXPECT_EQ(Letters, WideTextOf(Ed));
+        E == edNormal && Letters.find(u'\n') != WideString::npos ? PressTab() : PressEnter();   // unchanged
+        EXPECT_EQ(Stored, G->Cells(1, 1));
+        G->SetCol(1);
+        F.Key(Qt::Key_F2);
+        F.Key(Qt::Key_A, Qt::ControlModifier);
+        TypeText(u"\u015F\u0130");
+        PressTab();
+        EXPECT_EQ(u"\u015F\u0130", G->GetWideCell(1, 1));
+        EXPECT_TRUE(IsUnicodeText(G->Cells(1, 1)));
+    }
 }
 
 // Escape, also after digits typed, and Enter without a change leave the cell as it was in

@@ -592,6 +592,15 @@ TEST_F(ExtGridMouse, FixedCellEditorOpensAsConfiguredAndStoresOnEnter) {
     EXPECT_FALSE(Ed->Visible());
     EXPECT_EQ("", F.Grid->Cells(3, 0));
 
+    // A Unicode header shows its letters and stays a Unicode cell.
+    F.Grid->SetWideCell(3, 0, u"\u015Eube");
+    F.LeftClick(F.In(3, 0, 20));
+    EXPECT_EQ("Şube", Ed->Text());
+    Ed->SetText("Şubeler");
+    PressEnter();
+    EXPECT_EQ(u"\u015Eubeler", F.Grid->GetWideCell(3, 0));
+    EXPECT_TRUE(IsUnicodeText(F.Grid->Cells(3, 0)));
+
     F.Grid->OnCanEditCell = [](TObject*, Integer, Integer, bool& CanEdit) { CanEdit = true; };
     F.LeftClick(F.In(2, 0, 20));
     EXPECT_FALSE(Ed->Visible());   // the handler keeps it closed
