@@ -320,7 +320,7 @@ bool TGridTransEdit::Commit() {
     }
     if (FGrid->OnEditingDone) FGrid->OnEditingDone(FGrid);
     if (!*Alive) return true;
-    FGrid->SetCells(FEditCol, FEditRow, Value);
+    FGrid->SetCells(FEditCol, FEditRow, FGrid->TypedCellText(FEditCol, FEditRow, Value));   // a Unicode cell stays one
     SetVisible(false);
     return true;
 }
