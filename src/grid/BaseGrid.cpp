@@ -334,6 +334,13 @@ bool TBaseGrid::IsMergedCell(Integer ACol, Integer ARow) const {
     return B.X != ACol || B.Y != ARow;
 }
 
+TGridRect TBaseGrid::CellBlock(Integer ACol, Integer ARow) const {
+    if (!IsMergedCell(ACol, ARow)) return TGridRect{ACol, ARow, ACol, ARow};
+    const TPoint B = BaseCell(ACol, ARow);
+    const TPoint S = CellSpan(B.X, B.Y);
+    return TGridRect{B.X, B.Y, B.X + S.X, B.Y + S.Y};
+}
+
 bool TBaseGrid::IsXMergedCell(Integer ACol, Integer ARow) const {
     if (!HasCellProperties(ACol, ARow)) return false;
     const TPoint B = BaseCell(ACol, ARow);

@@ -252,6 +252,8 @@ public:
     void KeyDown(Word& Key, TShiftState Shift) override;
 
 protected:
+    // A merged cell's whole block.
+    TGridRect CellBlock(Integer ACol, Integer ARow) const override;
     // --- hooks of the advanced grid
     virtual bool IsFixed(Integer ACol, Integer ARow) { return false; }
     virtual Integer GetNodeIndent(Integer ARow) { return 0; }

@@ -100,6 +100,21 @@ void TExtTimerSpeedButton::MouseUp(TMouseButton Button, TShiftState Shift, Integ
     RepaintParent();
 }
 
+bool TExtTimerSpeedButton::QtEvent(QEvent* E) {
+    // Hidden with its editor (Enter or Escape while the button is held), the button
+    // gets no release: it must not go on stepping a control nobody sees.
+    if (IsHideEvent(E)) CancelPress();
+    return TSpeedButton::QtEvent(E);
+}
+
+void TExtTimerSpeedButton::CancelPress() {
+    if (FRepeatTimer) FRepeatTimer->SetEnabled(false);
+    if (!FDragging && FState != bsDown) return;
+    FDragging = false;
+    FState = bsUp;
+    Invalidate();
+}
+
 void TExtTimerSpeedButton::TimerExpired(TObject*) {
     FRepeatTimer->SetInterval(100);
     if (FState == bsDown && FDragging) {

@@ -35,9 +35,12 @@ protected:
     void MouseUp(TMouseButton Button, TShiftState Shift, Integer X, Integer Y) override;
     void MouseEnter() override;
     void MouseLeave() override;
+    bool QtEvent(QEvent* Event) override;
 
 private:
     void TimerExpired(TObject* Sender);
+    // The press ends without a click: the button goes up and stops repeating.
+    void CancelPress();
     void RepaintParent();
     TTimer* FRepeatTimer = nullptr;
     TTimeBtnState FTimeBtnState;

@@ -338,6 +338,7 @@ void TExtStringGrid::EndUpdate() {
     if (FUpdateCount > 0) return;
     Invalidate();
     UpdateCellControls();
+    PlaceFormControl();
 }
 
 void TExtStringGrid::SetWordWrap(bool Value) {
@@ -522,6 +523,12 @@ void TExtStringGrid::IsPasswordCell(Integer ACol, Integer ARow, bool& IsPassword
     if (OnIsPasswordCell) OnIsPasswordCell(this, ARow, ACol, IsPassword);
 }
 
+bool TExtStringGrid::HidesText(Integer ACol, Integer ARow) {
+    bool Password = false;
+    IsPasswordCell(ACol, ARow, Password);
+    return Password;
+}
+
 void TExtStringGrid::GetWordWrap(Integer ACol, Integer ARow, bool& WordWrapValue) {
     if (OnGetWordWrap) OnGetWordWrap(this, ARow, ACol, WordWrapValue);
 }
@@ -672,7 +679,7 @@ void TExtStringGrid::GetCurrentCell(AnsiString& Value) {
 
 void TExtStringGrid::SetCurrentCell(const AnsiString& Value) {
     const TPoint B = BaseCell(GetRealCol(), Row());
-    SetCells(B.X, B.Y, KeptEditText(B.X, B.Y, Value));
+    SetCells(B.X, B.Y, TypedCellText(B.X, B.Y, KeptEditText(B.X, B.Y, Value)));
 }
 
 void TExtStringGrid::SetCurrentCellEditText(const AnsiString& Value) {

@@ -257,6 +257,9 @@ public:
     AnsiString GetEditText(Integer ACol, Integer ARow) override;
     void SetEditText(Integer ACol, Integer ARow, const AnsiString& Value) override;
     AnsiString KeptEditText(Integer ACol, Integer ARow, const AnsiString& Value) const;
+    // The form a text typed over a cell is stored in: over a Unicode cell's letters it
+    // stays a Unicode cell (an encoded text is in that form already).
+    AnsiString TypedCellText(Integer ACol, Integer ARow, const AnsiString& Value) const;
     bool EnableWheel() const { return FEnableWheel; }
     void SetEnableWheel(bool Value) { FEnableWheel = Value; }
     bool IntelliZoom() const { return FIntelliZoom; }
@@ -452,6 +455,7 @@ public:
     void ResetUpdate() {
         FUpdateCount = 0;
         Invalidate();
+        PlaceFormControl();
     }
     void EndUpdate();
     Integer UpdateCount() const { return FUpdateCount; }
@@ -719,6 +723,8 @@ public:
     virtual void IsFixedCell(Integer ACol, Integer ARow, bool& IsFixedResult);
     virtual void CanEditCell(Integer ACol, Integer ARow, bool& CanEdit);
     virtual void IsPasswordCell(Integer ACol, Integer ARow, bool& IsPassword);
+    // The cell shows the password character in place of each letter (painting, hints, balloons).
+    bool HidesText(Integer ACol, Integer ARow);
     virtual void GetWordWrap(Integer ACol, Integer ARow, bool& WordWrapValue);
     virtual bool HasComboBox(Integer ACol, Integer ARow);
     virtual void GetCellPrintColor(Integer ACol, Integer ARow, TGridDrawState AState, TBrush* ABrush, TFont* AFont);
@@ -953,6 +959,10 @@ public:
     bool OpenFirstFormControl();
     // TAB in an open control editor.
     void FormControlTab();
+    // The open control editor follows its cell: it sits on its control while the cell
+    // shows and closes (its value stored) when the cell leaves the view; it closes
+    // without a value when its cell or control is gone.
+    void PlaceFormControl();
     bool FormControlOpen() const { return !FCtrlType.empty(); }
     TControlEvent OnControlClick;
     TControlEvent OnControlEditDone;
@@ -1307,6 +1317,11 @@ private:
     // store nothing. An edit that ends on the value the editor was filled with (or last
     // committed) changes nothing.
     bool EditorControlValue(AnsiString& Value);
+    bool EditorControlText(AnsiString& Value);   // the control's own text, as EditorControlValue
+    bool FEditLetters = false;   // an 8-bit editor control shows a Unicode cell's letters
+    // A spin editor whose text is no value of its kind ("31.02.2016", "-"): it has no
+    // value to store, Enter and Tab keep it open, a close leaves the cell as it was.
+    bool EditorControlRefuses();
     void NoteEditorControlValue();
     bool EditorControlChanged();
     AnsiString FEditorShownValue;
@@ -1599,6 +1614,7 @@ private:
     bool FEnableBlink = false;
     void StartGridTimer();
     void ReleaseFormButton();
+    void PutFormControl(TWinControl* Ctl, const TRect& R);   // over the control's rectangle R
     Integer FSelectStartRow = -1;
     Integer FSelectStartCol = -1;
     bool FMoveAsked = false;
@@ -1676,7 +1692,7 @@ private:
     TControlEdit* FControlEdit = nullptr;
     TGridTransEdit* FTransEdit = nullptr;
     TControlCombo* FControlCombo = nullptr;
-    TGridCoord FCtrlCell{-1, -1};
+    TGridCoord FCtrlCell{-1, -1};   // column and real row of the open control editor's cell
     AnsiString FCtrlID, FCtrlType, FCtrlValue;
     bool OnSelectionHandle(Integer X, Integer Y) const;
     bool FPendingClick = false;
@@ -1704,6 +1720,9 @@ private:
     AnsiString FLookupText;   // typed so far by the incremental lookup
     TRichEdit* FRichCell = nullptr;   // hidden, made for the first rich-text cell; owned as a component
     void IncrementalLookup(char Key);
+    // The first row up to LastRow whose sort-column text begins with Text, letters
+    // compared by their Turkish case; -1 when none.
+    Integer RowBeginningWith(const AnsiString& Text, Integer LastRow);
     std::vector<TRect> RadioLayout(TCanvas* ACanvas, const TRect& R, TStrings* Items, bool Vertical);
     TRect PlaceCellGraphic(const TRect& Rc, TCellGraphic* G, Integer W, Integer H, TAlignment TextHAlign,
                            TVAlignment TextVAlign, Integer TextWidth);

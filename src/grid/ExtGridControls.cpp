@@ -101,7 +101,7 @@ void TExtStringGrid::ShowFormControl(const AnsiString& CellText, const AnsiStrin
                                      Integer ACol, const TRect& R, const AnsiString& Value, const AnsiString& ID) {
     const bool EditKind = CtrlType == "EDIT" || CtrlType == "PASSWORD" || CtrlType == "MASK";
     if (!EditKind && CtrlType != "COMBO") return;
-    FCtrlCell = TGridCoord{ACol, ARow};
+    FCtrlCell = TGridCoord{ACol, RealRowIndex(ARow)};
     FCtrlID = ID;
     FCtrlType = CtrlType;
     FCtrlValue = Value;
@@ -110,7 +110,7 @@ void TExtStringGrid::ShowFormControl(const AnsiString& CellText, const AnsiStrin
         E->SetPasswordChar(CtrlType == "PASSWORD" ? '*' : 0);
         E->SetEditMask(CtrlType == "MASK" ? GetControlProp(CellText, ID) : AnsiString());
         E->SetText(Value);
-        E->SetBounds(R.Left + 1, R.Top + 4, std::max(0, R.Width() - 4), std::max(0, R.Height() - 4));
+        PutFormControl(E, R);
         E->SetEnabled(true);
         E->SetVisible(true);
         E->BringToFront();
@@ -127,12 +127,33 @@ void TExtStringGrid::ShowFormControl(const AnsiString& CellText, const AnsiStrin
     C->SetItemIndex(C->Items()->IndexOf(Value));
     if (Edit) C->SetText(Value);
     C->SetDropDownCount(DropCount);
-    C->SetBounds(R.Left + 1, R.Top + 4, std::max(0, R.Width() - 4), C->Height());
+    PutFormControl(C, R);
     C->SetEnabled(true);
     C->SetVisible(true);
     C->BringToFront();
     if (C->CanFocus()) C->SetFocus();
     C->SetDroppedDown(true);
+}
+
+void TExtStringGrid::PlaceFormControl() {
+    if (!FormControlOpen() || FUpdateCount > 0) return;   // the update's end places it
+    const TGridCoord C = FCtrlCell;
+    const bool Shown = C.X >= 0 && C.Y >= 0 && C.X < ColCount() && C.Y < AllRowCount() && !IsHiddenRow(C.Y);
+    const Integer D = Shown ? DisplRowIndex(C.Y) : -1;
+    THTMLHit Hit;
+    Hit.CtlID = FCtrlID;
+    if (D < 0 || D >= RowCount() || CellRect(C.X, D).IsEmpty() || !CellHTMLHit(C.X, D, -1, -1, Hit) ||
+        Hit.CtlID != FCtrlID) {
+        ControlEditDone();
+        return;
+    }
+    TWinControl* Ctl = FCtrlType == "COMBO" ? static_cast<TWinControl*>(FControlCombo) : FControlEdit;
+    PutFormControl(Ctl, Hit.CtlRect);
+}
+
+void TExtStringGrid::PutFormControl(TWinControl* Ctl, const TRect& R) {
+    const Integer H = dynamic_cast<TComboBox*>(Ctl) ? Ctl->Height() : std::max(0, R.Height() - 4);
+    Ctl->SetBounds(R.Left + 1, R.Top + 4, std::max(0, R.Width() - 4), H);
 }
 
 void TExtStringGrid::ReleaseFormButton() {
@@ -150,7 +171,9 @@ void TExtStringGrid::ControlEditDone() {
     // An unfinished mask is not taken: the control keeps its value and the user is told.
     const bool Unfinished = Type == "MASK" && FControlEdit->MaskIncomplete();
     const AnsiString Value = Unfinished ? FCtrlValue : Ctl->Text();
-    const TGridCoord C = FCtrlCell;
+    // Only a cell still shown takes the value: a removed row's editor stores nothing.
+    TGridCoord C = FCtrlCell;
+    C.Y = C.X >= 0 && C.Y >= 0 && C.Y < AllRowCount() && !IsHiddenRow(C.Y) ? DisplRowIndex(C.Y) : -1;
     if (C.X >= 0 && C.Y >= 0 && C.X < ColCount() && C.Y < RowCount()) {
         AnsiString Text = Cells(C.X, C.Y);
         if (SetControlValue(Text, ID, Value)) SetCells(C.X, C.Y, Text);
@@ -180,7 +203,8 @@ bool TExtStringGrid::OpenFirstFormControl() {
 // row opens; after the row's last one, AdvanceAuto moves on to the next cell.
 void TExtStringGrid::FormControlTab() {
     if (!FormControlOpen()) return;
-    const TGridCoord At = FCtrlCell;
+    TGridCoord At = FCtrlCell;
+    At.Y = At.Y >= 0 && At.Y < AllRowCount() && !IsHiddenRow(At.Y) ? DisplRowIndex(At.Y) : -1;
     const AnsiString ID = FCtrlID;
     const std::shared_ptr<const bool> Alive = AliveToken();
     ControlEditDone();
@@ -299,7 +323,7 @@ bool TGridTransEdit::Commit() {
     }
     if (FGrid->OnEditingDone) FGrid->OnEditingDone(FGrid);
     if (!*Alive) return true;
-    FGrid->SetCells(FEditCol, FEditRow, Value);
+    FGrid->SetCells(FEditCol, FEditRow, FGrid->TypedCellText(FEditCol, FEditRow, Value));   // a Unicode cell stays one
     SetVisible(false);
     return true;
 }

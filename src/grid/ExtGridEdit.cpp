@@ -6,6 +6,7 @@
 #include "grid/ExtGridInplace.h"
 #include "grid/ExtGridLink.h"
 #include "grid/ExtUtil.h"
+#include "platform/rtl/CodePage.h"
 
 #include <algorithm>
 
@@ -14,6 +15,14 @@ namespace {
 // Editor types served by the text editor; the others have controls of their own.
 bool UsesTextEditor(TEditorType E) {
     return E == edNormal || (E >= edNumeric && E <= edPassword) || E == edLowerCase || E == edUpperCase;
+}
+
+// A Unicode cell is edited by its letters: the text editors give way to the Unicode
+// ones (a password keeps its hidden editor, which gets the letters as 8-bit text).
+TEditorType LettersEditor(TEditorType E, const WideString& Letters) {
+    if (E == edEditBtn) return edUniEditBtn;
+    if (!UsesTextEditor(E) || E == edPassword) return E;
+    return Letters.find_first_of(u"\r\n") != WideString::npos ? edUniMemo : edUniEdit;
 }
 
 bool IsControlCellType(TCellType T) {
@@ -157,7 +166,7 @@ bool TExtStringGrid::CanEditShow() {
         BeginCellEdit(Col(), Row());
         TEditorType E = FDefaultEditor;
         GetEditorType(B.X, B.Y, E);
-        FActiveEditor = E;
+        FActiveEditor = IsUnicodeCell(B.X, B.Y) ? LettersEditor(E, CellTextToWide(RawCells(B.X, B.Y))) : E;
     }
     if (FActiveEditor == edNone) return false;
     if (UsesTextEditor(FActiveEditor)) {
@@ -223,7 +232,7 @@ bool TExtStringGrid::Validate(const AnsiString& Value, bool Wide) {
     FValidating = true;
     bool Valid = true;
     const TPoint B = BaseCell(Col(), Row());
-    AnsiString V = Wide ? Value : KeptEditText(B.X, B.Y, Value);
+    AnsiString V = Wide ? Value : TypedCellText(B.X, B.Y, KeptEditText(B.X, B.Y, Value));
     if (V != FTextBeforeEdit) {
         const bool Advance = FNavigation->AdvanceOnEnter();
         FNavigation->SetAdvanceOnEnter(false);
@@ -283,6 +292,7 @@ bool TExtStringGrid::Validate(const AnsiString& Value, bool Wide) {
 AnsiString TExtStringGrid::GetEditText(Integer ACol, Integer ARow) {
     EditBase(this, ACol, ARow);
     AnsiString V = TBaseGrid::GetEditText(ACol, ARow);
+    if (IsUnicodeText(V)) return SearchedText(V);   // its letters, not its bytes
     // The editor shows what the user reads; tags stay only when asked for.
     if (!FEditWithTags && TextType(V, FEnableHTML) == 1) V = HTMLStrip(V);
     return V;
@@ -295,9 +305,16 @@ AnsiString TExtStringGrid::KeptEditText(Integer ACol, Integer ARow, const AnsiSt
     return TextType(Stored, FEnableHTML) == 1 && HTMLStrip(Stored) == Value ? Stored : Value;
 }
 
+AnsiString TExtStringGrid::TypedCellText(Integer ACol, Integer ARow, const AnsiString& Value) const {
+    if (Value.empty() || IsUnicodeText(Value) || ACol < 0 || ARow < 0 || ACol >= ColCount() || ARow >= RowCount())
+        return Value;
+    const bool Edited = BaseCell(GetRealCol(), Row()) == Point(ACol, ARow) && IsUnicodeText(FTextBeforeEdit);
+    return IsUnicodeCell(ACol, ARow) || Edited ? WideToCellText(AnsiToWide(Value)) : Value;
+}
+
 void TExtStringGrid::SetEditText(Integer ACol, Integer ARow, const AnsiString& Value) {
     EditBase(this, ACol, ARow);
-    TBaseGrid::SetEditText(ACol, ARow, KeptEditText(ACol, ARow, Value));
+    TBaseGrid::SetEditText(ACol, ARow, TypedCellText(ACol, ARow, KeptEditText(ACol, ARow, Value)));
 }
 
 void TExtStringGrid::RestoreEditText() {
@@ -314,7 +331,7 @@ void TExtStringGrid::RestoreEditText() {
 
 void TExtStringGrid::StoreCellText(Integer ACol, Integer ARow, const AnsiString& Value) {
     SetEditText(ACol, ARow, Value);
-    SetCells(ACol, ARow, Value);
+    SetCells(ACol, ARow, TypedCellText(ACol, ARow, Value));
 }
 
 void TExtStringGrid::AdvanceEdit(Integer ACol, Integer ARow, bool Force, bool AnyCell, bool Forward, bool Recursing) {

@@ -105,13 +105,15 @@ Double CellFloat(const AnsiString& Text, Double Fallback) {
 // of the edit stores nothing more).
 bool TGridEditorKeys::Commit(const std::function<void(const AnsiString&)>& TakeBack) {
     const std::shared_ptr<const bool> Alive = FGrid->AliveToken();
+    if (FGrid->EditorControlRefuses()) return false;
     AnsiString V;
     if (FGrid->EditorControlChanged() && FGrid->EditorControlValue(V)) FGrid->SetCurrentCell(V);
     else FGrid->GetCurrentCell(V);
-    const bool Valid = FGrid->ValidateCell(V);
+    const bool Valid = IsUnicodeText(V) ? FGrid->ValidateWideCell(CellTextToWide(V)) : FGrid->ValidateCell(V);
     if (!*Alive) return false;
     AnsiString Back;
     FGrid->GetCurrentCell(Back);
+    if (FGrid->FEditLetters) Back = SearchedText(Back);
     TakeBack(Back);   // the validation may have changed the value
     Committed(Valid);
     return Valid;
@@ -744,6 +746,9 @@ bool TExtStringGrid::ShowEditorControl(TEditorType AEditor) {
     if (!EditorControlRect(this, R)) return false;
     AnsiString Text;
     GetCurrentCell(Text);
+    const bool WideEditor = AEditor >= edUniEdit && AEditor <= edUniMemo;
+    FEditLetters = !WideEditor && AEditor != edRichEdit && AEditor != edCustom && IsUnicodeText(Text);
+    if (FEditLetters) Text = SearchedText(Text);
     TWinControl* Ctl = nullptr;
     switch (AEditor) {
         case edSpinEdit: case edFloatSpinEdit: case edTimeSpinEdit: case edDateSpinEdit: {
@@ -886,7 +891,34 @@ bool TExtStringGrid::ShowEditorControl(TEditorType AEditor) {
     return true;
 }
 
+bool TExtStringGrid::EditorControlRefuses() {
+    switch (FActiveEditor) {
+        case edSpinEdit: case edTimeSpinEdit: case edFloatSpinEdit: case edDateSpinEdit: break;
+        default: return false;
+    }
+    if (!FSpin) return false;
+    const AnsiString T = Trim(FSpin->Text());
+    if (T.empty()) return false;   // an emptied editor empties the cell
+    Integer I = 0;
+    Double F = 0;
+    TDateTime D = 0;
+    switch (FSpin->SpinType()) {
+        case sptNormal: return !TryStrToInt(T, I);
+        case sptFloat: return !TryStrToFloat(T, F);
+        case sptDate: return !TryStrToDate(T, D);
+        case sptTime: return !TryStrToTime(T, D);
+    }
+    return false;
+}
+
 bool TExtStringGrid::EditorControlValue(AnsiString& V) {
+    if (EditorControlRefuses() || !EditorControlText(V)) return false;
+    // The letters of a Unicode cell go back into it as a Unicode cell.
+    if (FEditLetters && !V.empty()) V = WideToCellText(AnsiToWide(V));
+    return true;
+}
+
+bool TExtStringGrid::EditorControlText(AnsiString& V) {
     switch (FActiveEditor) {
         case edSpinEdit: case edTimeSpinEdit: V = FSpin->Text(); return true;
         // An emptied spin editor empties the cell: no value nobody typed.

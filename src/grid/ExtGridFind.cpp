@@ -106,15 +106,17 @@ TGridCoord TExtStringGrid::Find(TGridCoord Start, const AnsiString& Text, Word F
     return R;
 }
 
-Integer TExtStringGrid::LookupRow(const AnsiString& Text) {
+Integer TExtStringGrid::RowBeginningWith(const AnsiString& Text, Integer LastRow) {
     if (RowCount() < 2) return -1;
     const Integer C = FSortSettings->Show() ? FSortSettings->Column() : 1;
     if (C < 0 || C >= ColCount()) return -1;
     const AnsiString Want = AnsiUpperCase(Text);
-    for (Integer R = TBaseGrid::FixedRows(); R < RowCount(); ++R)
+    for (Integer R = FixedRows(); R <= LastRow; ++R)
         if (AnsiUpperCase(HTMLStrip(SearchedText(Cells(C, R))).substr(0, Text.size())) == Want) return R;
     return -1;
 }
+
+Integer TExtStringGrid::LookupRow(const AnsiString& Text) { return RowBeginningWith(Text, RowCount() - 1); }
 
 // --- incremental lookup ------------------------------------------------------------------
 // A typed character goes to the first data row of the sorted column that begins
@@ -131,15 +133,9 @@ void TExtStringGrid::IncrementalLookup(char Key) {
         FLookupText = Key == 8 ? AnsiString() : AnsiString(1, Key);
     }
     if (RowCount() < 2 || FLookupText.empty()) return;
-    const Integer C = FSortSettings->Show() ? FSortSettings->Column() : 1;
-    if (C < 0 || C >= ColCount()) return;
-    const AnsiString Find = UpperCase(FLookupText);
-    for (Integer R = FixedRows(); R <= LastDataRow(); ++R)
-        if (UpperCase(SearchedText(Cells(C, R))).compare(0, Find.size(), Find) == 0) {
-            SetRow(R);
-            return;
-        }
-    FLookupText.clear();
+    const Integer R = RowBeginningWith(FLookupText, LastDataRow());
+    if (R >= 0) SetRow(R);
+    else FLookupText.clear();
 }
 
 // --- the search footer ---------------------------------------------------------------------

@@ -59,14 +59,16 @@ Integer TExtStringGrid::ColumnStats(Integer ACol, Integer FromRow, Integer ToRow
     Sum = Min = Max = 0;
     const bool Hidden = ReachesHidden(this, ToRow);
     Integer Counted = 0;
+    bool AnyNumber = false;
     TProgressScope Progress(this, false);
     for (Integer R = std::max(0, FromRow); R <= ToRow; ++R) {
         if (IsGroupingRow(this, R, Hidden)) continue;
+        ++Counted;
         Double V = 0;
-        const bool Numeric = ColumnNumber(ACol, R, Hidden, V);
-        // Minimum and maximum start from the first row, numeric or not (then 0).
-        if (Counted++ == 0) Min = Max = V;
-        if (!Numeric) continue;
+        if (!ColumnNumber(ACol, R, Hidden, V)) continue;
+        // Minimum and maximum start from the first number: a cell without one takes no part.
+        if (!AnyNumber) Min = Max = V;
+        AnyNumber = true;
         Sum += V;
         Min = std::min(Min, V);
         Max = std::max(Max, V);
@@ -300,7 +302,7 @@ void TExtStringGrid::PaintFooterPanel(TFooterPanel* Panel, TCanvas* Cv, const TR
                 }
                 if (OnFooterPaint) {
                     OnFooterPaint(Panel, C, Cell, Cv);
-                } else if (NumberKind(Trim(Cells(RC, LR))) != 2) {
+                } else if (!Cells(RC, LR).empty()) {   // totals, labels and custom texts alike
                     DrawCellText(Cv, C, LR, Cell, TGridDrawState());
                 }
                 if (Lines) {

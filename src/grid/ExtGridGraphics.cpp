@@ -461,8 +461,20 @@ void TExtStringGrid::DrawCellGraphicLayer(TCanvas* Cv, Integer ACol, Integer ARo
     switch (G->CellType()) {
         case ctBitmap:
             if (auto* B = dynamic_cast<TBitmap*>(G->Graphic())) {
-                if (G->CellTransparent()) DrawTransparentBitmap(Cv, B, Cv->Brush()->Color(), Gr);
-                else Cv->Draw(Gr.Left, Gr.Top, B);
+                if (G->CellTransparent()) {
+                    // Through a scratch bitmap in the cell's colour; the see-through colour
+                    // is the bitmap's bottom-left pixel.
+                    TBitmap Shown, Keyed;
+                    Keyed.Assign(B);
+                    Keyed.SetTransparent(true);
+                    Shown.SetSize(B->Width(), B->Height());
+                    Shown.Canvas()->Brush()->SetColor(Cv->Brush()->Color());
+                    Shown.Canvas()->FillRect(Rect(0, 0, B->Width(), B->Height()));
+                    Shown.Canvas()->Draw(0, 0, &Keyed);
+                    Cv->Draw(Gr.Left, Gr.Top, &Shown);
+                } else {
+                    Cv->Draw(Gr.Left, Gr.Top, B);
+                }
             }
             break;
         case ctIcon:

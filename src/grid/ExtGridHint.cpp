@@ -33,6 +33,12 @@ void TidyBalloonText(S& Text) {
     CutWithEllipsis(Text, BalloonTextLimit);
 }
 
+// A password cell's letters each become the password character, as the cell paints them.
+template <class S>
+void HideLetters(S& Text, char PasswordChar) {
+    std::fill(Text.begin(), Text.end(), typename S::value_type(static_cast<unsigned char>(PasswordChar)));
+}
+
 }  // namespace
 
 THTMLHintWindow::THTMLHintWindow(TComponent* AOwner) : TCustomControl(AOwner) {
@@ -183,10 +189,16 @@ bool TExtStringGrid::HintRequested(Integer X, Integer Y) {
     // The cell's own text as the cell shows it: without tags, a Unicode cell's decoded
     // text, a plain cell's text as it stands.
     const Integer Kind = TextType(Raw, FEnableHTML);
-    const WideString Wide = Kind == 5 ? CellTextToWide(Raw) : WideString();
-    const AnsiString Own = Kind == 5 ? AsMarkup(WideToAnsi(Wide))
-                           : FHTMLHint ? Raw
-                                       : AsMarkup(Kind == 1 ? HTMLStrip(Raw) : Raw);
+    WideString Wide = Kind == 5 ? CellTextToWide(Raw) : WideString();
+    AnsiString Own = Kind == 5 ? AsMarkup(WideToAnsi(Wide))
+                     : FHTMLHint ? Raw
+                                 : AsMarkup(Kind == 1 ? HTMLStrip(Raw) : Raw);
+    if (HidesText(RC, C.Y)) {
+        AnsiString Letters = Kind == 5 ? WideToAnsi(Wide) : Kind == 1 ? HTMLStrip(Raw) : Raw;
+        HideLetters(Letters, FPasswordChar);
+        HideLetters(Wide, FPasswordChar);
+        Own = AsMarkup(Letters);
+    }
     bool OwnText = false;
     if (FHintShowCells && C.X >= FixedCols() && C.Y >= FixedRows() && !Raw.empty()) OwnText = true;
     if (FHintShowLargeText && !Raw.empty() && CellTextCut(C.X, C.Y)) OwnText = true;
@@ -211,12 +223,14 @@ AnsiString TExtStringGrid::BalloonCellText(Integer ACol, Integer ARow) {
         case 5: Text = WideToAnsi(BalloonCellWideText(ACol, ARow)); return Text;
         default: Text = Raw; break;
     }
+    if (HidesText(RealColIndex(ACol), ARow)) HideLetters(Text, FPasswordChar);
     TidyBalloonText(Text);
     return Text;
 }
 
 WideString TExtStringGrid::BalloonCellWideText(Integer ACol, Integer ARow) {
     WideString Text = CellTextToWide(Cells(ACol, ARow));
+    if (HidesText(RealColIndex(ACol), ARow)) HideLetters(Text, FPasswordChar);
     TidyBalloonText(Text);
     return Text;
 }

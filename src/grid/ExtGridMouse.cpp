@@ -132,7 +132,7 @@ void TExtStringGrid::OpenFixedCellEditor(Integer ACol, Integer ARow) {
     InflateRect(R, -1, -1);
     FFixedEditCell = TGridCoord{ACol, ARow};
     FFixedEdit->SetBounds(R.Left, R.Top, R.Width(), R.Height());
-    FFixedEdit->SetText(Cells(RealColIndex(ACol), ARow));
+    FFixedEdit->SetText(SearchedText(Cells(RealColIndex(ACol), ARow)));   // a Unicode cell's letters
     FFixedEdit->Show();
     FFixedEdit->BringToFront();
     if (FFixedEdit->CanFocus()) FFixedEdit->SetFocus();
@@ -144,8 +144,9 @@ void TExtStringGrid::CloseFixedCellEditor(bool Store) {
     FFixedEditCell = TGridCoord{-1, -1};   // hiding moves the focus: no second close
     const AnsiString Text = FFixedEdit->Text();
     FFixedEdit->Hide();
-    if (Store && C.Y < RowCount() && C.X < ColCount() && Text != Cells(RealColIndex(C.X), C.Y))
-        SetCells(RealColIndex(C.X), C.Y, Text);
+    const Integer RC = RealColIndex(C.X);
+    if (Store && C.Y < RowCount() && C.X < ColCount() && Text != SearchedText(Cells(RC, C.Y)))
+        SetCells(RC, C.Y, TypedCellText(RC, C.Y, Text));
     if (CanFocus()) SetFocus();
 }
 
@@ -950,7 +951,8 @@ void TExtStringGrid::DblClick() {
         FMouseActions->AutoSizeColOnDblClick()) {
         const TRect R = CellRect(C.X, C.Y);
         Integer Sized = -1;
-        if (R.Right - X <= EdgeMargin || X >= R.Right) Sized = C.X;
+        // Only near an edge: farther right of the last column the double click is the cell's.
+        if (std::abs(R.Right - X) <= EdgeMargin) Sized = C.X;
         else if (X - R.Left <= EdgeMargin && C.X > 0) Sized = C.X - 1;
         if (Sized >= 0) {
             bool Allow = true;

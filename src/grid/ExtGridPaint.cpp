@@ -474,9 +474,7 @@ Integer TExtStringGrid::DrawCellTextLayer(TCanvas* Cv, Integer ACol, Integer ARo
     }
     const Integer ErrFrom = Graphic ? Graphic->CellErrFrom() : 0;
     const Integer ErrLen = Graphic ? Graphic->CellErrLen() : 0;
-    bool Password = false;
-    IsPasswordCell(RC, ARow, Password);
-    if (Password) std::fill(Text.begin(), Text.end(), FPasswordChar);
+    if (HidesText(RC, ARow)) std::fill(Text.begin(), Text.end(), FPasswordChar);
 
     // 6. A normal cell outside the disjunct lists goes back to its own colours.
     if (!FixedByIndex && !FDisjunctSelecting &&
@@ -551,6 +549,10 @@ Integer TExtStringGrid::DrawCellTextLayer(TCanvas* Cv, Integer ACol, Integer ARo
             Cv->Font()->SetColor(URLCol);
         }
         Cardinal Flags = PlainTextFlags(Text, HAlign, VAlign, WW);
+        // A number too wide for its cell shows as "#"s, as spreadsheets do: its cut digits
+        // would read as another number.
+        if (NumberKind(Trim(Text)) != 2 && Cv->TextWidth(Text) > T.Width())
+            Text = AnsiString(std::max(0, T.Width() / std::max(1, Cv->TextWidth("#"))), '#');
         KeepWholeLines(Text, T, Flags, Cv->TextHeight("Wg"), [&](TRect& R, Cardinal F) { Cv->DrawText(Text, R, F); });
         if (Graphic && !Text.empty()) {
             TRect M = T;

@@ -33,6 +33,8 @@ void TExtStringGrid::RowsChanged() {
 }
 
 void TExtStringGrid::HideRows(Integer AFromRow, Integer AToRow) {
+    // A control editor's value goes into its cell while the row still shows.
+    if (FCtrlCell.Y >= std::min(AFromRow, AToRow) && FCtrlCell.Y <= std::max(AFromRow, AToRow)) ControlEditDone();
     // A control in a hidden row must not stay on screen.
     for (Integer R = std::max(0, std::min(AFromRow, AToRow)); R <= std::max(AFromRow, AToRow); ++R) {
         if (IsHiddenRow(R)) continue;
@@ -49,6 +51,7 @@ void TExtStringGrid::HideRows(Integer AFromRow, Integer AToRow) {
 }
 
 void TExtStringGrid::HideRowList(const std::vector<Integer>& AList) {
+    if (std::find(AList.begin(), AList.end(), FCtrlCell.Y) != AList.end()) ControlEditDone();
     const Integer Current = CurrentDataRealRow();
     {
         TMovingScope Kept(FRecordsKept);
@@ -320,6 +323,7 @@ void TExtStringGrid::RowRecordsInserted(Integer ADisplRow, Integer ACount) {
     std::set<std::pair<Integer, Integer>> Cells;
     for (const auto& [C, R] : FSelectedCells) Cells.insert({C, R >= At ? R + ACount : R});
     FSelectedCells = std::move(Cells);
+    if (FCtrlCell.Y >= At) FCtrlCell.Y += ACount;
 }
 
 void TExtStringGrid::RowRecordsRemoved(Integer ADisplRow, Integer ACount) {
@@ -351,6 +355,9 @@ void TExtStringGrid::RowRecordsRemoved(Integer ADisplRow, Integer ACount) {
         if (!std::binary_search(Gone.begin(), Gone.end(), R))
             Cells.insert({C, R - Integer(std::lower_bound(Gone.begin(), Gone.end(), R) - Gone.begin())});
     FSelectedCells = std::move(Cells);
+    if (std::binary_search(Gone.begin(), Gone.end(), FCtrlCell.Y)) FCtrlCell.Y = -1;   // its cell went
+    else if (FCtrlCell.Y >= 0)
+        FCtrlCell.Y -= Integer(std::lower_bound(Gone.begin(), Gone.end(), FCtrlCell.Y) - Gone.begin());
 }
 
 // Before the framework moves the row's cells: the records still name the rows as they were.
@@ -391,6 +398,7 @@ void TExtStringGrid::RowRecordsMoved(Integer AFrom, Integer ATo) {
     std::set<std::pair<Integer, Integer>> Cells;
     for (const auto& [C, R] : FSelectedCells) Cells.insert({C, FollowMove(R, RealFrom, RealTo)});
     FSelectedCells = std::move(Cells);
+    if (FCtrlCell.Y >= 0) FCtrlCell.Y = FollowMove(FCtrlCell.Y, RealFrom, RealTo);
     // A row leaves the groups it was inside and joins those it lands inside; a node row
     // does so too, holding only itself from now on.
     if (Nodes.empty()) return;
@@ -491,6 +499,7 @@ void TExtStringGrid::ColumnRecordsMoved(Integer AFrom, Integer ATo) {
     std::set<std::pair<Integer, Integer>> Cells;
     for (const auto& [C, R] : FSelectedCells) Cells.insert({Follow(C), R});
     FSelectedCells = std::move(Cells);
+    if (FCtrlCell.X >= 0) FCtrlCell.X = Follow(FCtrlCell.X);
     for (Integer C = std::min(AFrom, ATo); C <= std::max(AFrom, ATo); ++C)
         for (Integer R = 0; R < RowCount(); ++R)
             if (auto* P = dynamic_cast<TCellProperties*>(RawObjects(C, R))) P->SetOwnerCol(C);

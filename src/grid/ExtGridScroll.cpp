@@ -101,7 +101,10 @@ bool TExtStringGrid::WheelTurn(bool Backward, TShiftState Shift, TPoint MousePos
         // Back to the caller's level, not to 0: an update bracket around the turn stays open.
         FUpdateCount = Updates;
         SnapToBaseCell();
-        if (FUpdateCount == 0) Invalidate();
+        if (FUpdateCount == 0) {
+            Invalidate();
+            PlaceFormControl();   // the scroll inside the turn did not
+        }
     }
     const TGridRect After = Selection();
     if (!(After == Before)) SelectionChanged(After.Left, After.Top, After.Right, After.Bottom);
@@ -284,6 +287,7 @@ void TExtStringGrid::UpdateCellControls() {
     for (const auto& [Ctl, Alive] : FShownCellControls)
         if (*Alive && !Listed(Ctl) && Ctl->Visible()) Ctl->Hide();
     FShownCellControls = std::move(Shown);
+    PlaceFormControl();
 }
 
 void TExtStringGrid::LayoutChanged() {

@@ -80,6 +80,7 @@ void TExtStringGrid::ColWidthsChanged() {
     if (!FStretching && FColumnSize && FColumnSize->Stretch() && HasParent() && ColCount() > 0)
         StretchColumn(std::clamp(FColumnSize->StretchColumn(), -1, ColCount() - 1));
     TBaseGrid::ColWidthsChanged();
+    PlaceFormControl();
     if (FSizingCol < 0 || GridState() == gsColSizing) return;
     // The user let go of a column edge.
     const Integer C = std::exchange(FSizingCol, -1);
@@ -97,6 +98,7 @@ void TExtStringGrid::ColWidthsChanged() {
 
 void TExtStringGrid::RowHeightsChanged() {
     TBaseGrid::RowHeightsChanged();
+    PlaceFormControl();
     if (FSizingRow < 0 || GridState() == gsRowSizing) return;
     const Integer R = std::exchange(FSizingRow, -1);
     if (R >= RowCount()) return;

@@ -476,6 +476,8 @@ void TExtStringGrid::ApplyRowOrder(Integer First, const std::vector<Integer>& Or
 
 void TExtStringGrid::MoveRowsTo(Integer First, const std::vector<Integer>& Order, Integer FromCol, Integer ToCol,
                                 bool WholeRows) {
+    // A control editor's value goes into its cell before the rows change places.
+    ControlEditDone();
     // The cells change places in the store; the rows' places before sorting go with
     // them, and with whole rows their heights and marks too.
     const size_t N = Order.size();
@@ -860,6 +862,7 @@ void TExtStringGrid::ColumnsShifted(Integer ACol, Integer ACount) {
     for (const auto& [C, R] : FSelectedCells)
         if (!Gone(C)) Cells.insert({Shift(C), R});
     FSelectedCells = std::move(Cells);
+    if (FCtrlCell.X >= 0) FCtrlCell.X = Gone(FCtrlCell.X) ? -1 : Shift(FCtrlCell.X);
     FColumnOrder.clear();   // starts again from the columns as they are
     UpdateCellControls();
 }

@@ -288,26 +288,40 @@ Integer NumberKind(const AnsiString& Text) {
     if (Text.empty()) return 2;
     const char Ts = FormatSettings.ThousandSeparator;
     const char Ds = FormatSettings.DecimalSeparator;
-    bool AllDigits = true, IsFloat = true;
+    bool AllDigits = true, IsFloat = true, AnyDigit = false;
     Integer Thousands = 0, Decimals = 0, Minus = 0;
     Integer LastThousand = 0;
+    // Digits since the last thousand separator, -1 when none stands before them.
+    Integer Group = -1;
     for (size_t I = 0; I < Text.size(); ++I) {
         const char C = Text[I];
         const Integer P = Integer(I + 1);
+        if (IsDigit(C)) {
+            AnyDigit = true;
+            if (Group >= 0) ++Group;
+        }
         if (!(IsDigit(C) || (C == '-' && P == 1))) AllDigits = false;
         bool FloatChar = IsDigit(C) || C == '-' || C == Ts || C == Ds;
         if (C == '-' && P != 1) FloatChar = false;
         if (C == Ts && Ts != 0) {
             if (P == 1 || (LastThousand > 0 && P - LastThousand < 3)) FloatChar = false;
+            // Grouping belongs to the whole part and every group has three digits:
+            // "12.5" or "1,5.000" would otherwise read as another number.
+            if (Decimals > 0 || (Group >= 0 && Group != 3)) FloatChar = false;
             LastThousand = P;
+            Group = 0;
             ++Thousands;
         } else if (C == Ds) {
+            if (Group >= 0 && Group != 3) FloatChar = false;
+            Group = -1;
             ++Decimals;
         }
         if (C == '-') ++Minus;
         if (!FloatChar) IsFloat = false;
     }
-    if (Thousands > 1 || Minus > 1 || Decimals >= 2) return 2;
+    if (Group >= 0 && Group != 3) IsFloat = false;
+    // A sign or separators without a digit are no number ("-" is not 0).
+    if (!AnyDigit || Thousands > 1 || Minus > 1 || Decimals >= 2) return 2;
     if (AllDigits) return 0;
     return IsFloat ? 1 : 2;
 }

@@ -343,3 +343,20 @@ TEST(ExtGridControls, NoTextEditorOpensOverACellOfFormControls) {
         EXPECT_TRUE(!F.Grid->EditorMode() && F.Grid->Cells(1, 1) == Text) << Direct;
     }
 }
+
+// Moved with its cell by row changes and sizing; closed, its value stored, when scrolled away.
+TEST(ExtGridControls, TheControlEditorFollowsItsCellThroughRowChangesSizingAndScrolls) {
+    TControlsForm F(Ctl("EDIT", "e", "abc"));
+    TExtStringGrid* G = F.Grid;
+    ASSERT_TRUE(F.OpenControl());
+    TControlEdit* E = G->ControlEdit();
+    TypeText(u"xy");
+    G->InsertRows(1, 1);
+    G->SetColWidths(0, G->ColWidths(0) + 30);
+    const TRect R = G->CellRect(1, 2);
+    EXPECT_TRUE(G->FormControlOpen() && E->Left() > R.Left && E->Top() > R.Top && E->Top() < R.Bottom);
+    G->SetRowCount(60);
+    for (int I = 0; I < 20; ++I) TurnWheel(G->Widget(), true);   // down
+    EXPECT_FALSE(G->FormControlOpen() || E->Visible());
+    EXPECT_NE(AnsiString::npos, G->Cells(1, 2).find("VALUE=\"xy\""));
+}

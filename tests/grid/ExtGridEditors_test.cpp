@@ -64,16 +64,24 @@ TEST(ExtGridEditors, SpinHomeAndEndJumpToTheBoundsInOneStep) {
     EXPECT_EQ((std::vector<std::pair<Integer, bool>>{{100, true}, {0, false}}), Clicks);
 }
 
+// A spin button held down while Escape closes the editor stops with it.
 TEST(ExtGridEditors, SpinEscapeAfterStepsRestoresTheCellText) {
+    TManualClock Clock;
     TEditorForm F(edSpinEdit);
     TExtStringGrid* G = F.Grid;
     G->SetCells(1, 1, "12");
+    Integer Clicks = 0;
+    G->OnSpinClick = [&](TObject*, Integer, Integer, Integer, bool) { ++Clicks; };
     F.Open();
     ASSERT_EQ(G->SpinEdit(), G->ActiveEditorControl());
     EXPECT_EQ("12", G->SpinEdit()->Text());
     for (int I = 0; I < 3; ++I) F.Key(Qt::Key_Up);
     EXPECT_EQ("15", G->SpinEdit()->Text());
+    LeftMouse(G->SpinEdit()->Button()->UpButton()->Widget(), QEvent::MouseButtonPress, QPoint(3, 3));
+    Clock.Clock.Advance(500);
     PressEscape();
+    Clock.Clock.Advance(1000);
+    EXPECT_EQ(5, Clicks);
     EXPECT_EQ(nullptr, G->ActiveEditorControl());
     EXPECT_EQ("12", G->Cells(1, 1));
 }
@@ -105,6 +113,24 @@ TEST(ExtGridEditors, TabWithARefusingValidationKeepsTheSpinOpen) {
     EXPECT_EQ(1, G->Col());
     EXPECT_EQ("1", G->SpinEdit()->Text());
     EXPECT_EQ("1", G->Cells(1, 1));
+}
+
+// A spin text that is no value of its kind is refused: Enter keeps it, a click elsewhere drops it.
+TEST(ExtGridEditors, ASpinRefusesATextThatIsNoValueOfItsKind) {
+    TFormatSettingsGuard Turkish{TurkishFormatSettings()};
+    const std::tuple<TEditorType, const char*, std::u16string> Cases[] = {
+        {edDateSpinEdit, "01.02.2024", u"31.02.2016"}, {edSpinEdit, "5", u"-"}, {edFloatSpinEdit, "2,00", u"-"}};
+    for (const auto& [E, Before, Typed] : Cases) {
+        TEditorForm F(E);
+        F.Grid->SetCells(1, 1, Before);
+        F.Open();
+        F.Key(Qt::Key_A, Qt::ControlModifier);
+        TypeText(Typed);
+        PressEnter();
+        EXPECT_EQ(F.Grid->SpinEdit(), F.Grid->ActiveEditorControl()) << E;
+        Click(F.Grid, F.Centre(2, 3));
+        EXPECT_TRUE(!F.Grid->ActiveEditorControl() && F.Grid->Cells(1, 1) == Before) << E;
+    }
 }
 
 TEST(ExtGridEditors, ComboListMovesInTheListAndLeavesOnRight) {
@@ -458,6 +484,24 @@ TEST(ExtGridEditors, ACharacterOutsideTheCodePageOpensAUnicodeEditorAsTyped) {
     TEditorForm F(edUniEdit);   // a character of the code page opens it as well
     TypeText(u"\u015Fa");
     EXPECT_EQ(u"\u015Fa", F.Grid->UniEdit()->Text());
+}
+
+// Every editor opened on a Unicode cell edits its letters and leaves a Unicode cell.
+TEST(ExtGridEditors, EditorsOnAUnicodeCellEditItsLettersAndStoreAUnicodeCell) {
+    const std::pair<TEditorType, WideString> Cases[] = {{edNormal, u"\u0416\u015Fa"}, {edEditBtn, u"\u0416b"},
+        {edNormal, u"\u0416\nx"}, {edComboEdit, u"\u015Fey"}, {edPassword, u"\u015Fey"}};
+    for (const auto& [E, Letters] : Cases) {
+        TEditorForm F(E);
+        TExtStringGrid* G = F.Grid;
+        G->SetWideCell(1, 1, Letters);
+        F.Key(Qt::Key_F2);
+        TControl* Ed = G->ActiveEditorControl() ? static_cast<TControl*>(G->ActiveEditorControl()) : G->InplaceEditor();
+        EXPECT_EQ(Letters, WideTextOf(Ed)) << E;
+        F.Key(Qt::Key_A, Qt::ControlModifier);
+        TypeText(u"\u015F\u0130");
+        PressTab();
+        EXPECT_TRUE(G->Cells(1, 1).rfind("|\\", 0) == 0 && G->GetWideCell(1, 1) == u"\u015F\u0130") << E;
+    }
 }
 
 // Escape, also after digits typed, and Enter without a change leave the cell as it was in

@@ -458,6 +458,14 @@ TEST(ExtGridFrame, AUnicodeCellsBalloonKeepsItsLettersUnlessTheHandlerChangesThe
     F.Grid->OnCellBalloon = [](TObject*, Integer, Integer, AnsiString&, AnsiString& Text, Integer&) { Text = "own"; };
     SendToolTip(F.Grid, Centre(F.Grid->CellRect(1, 1)));
     EXPECT_EQ(QStringLiteral("own"), BalloonLabel(1)->text());
+    // A password cell's balloon shows what the cell shows, Unicode or not.
+    F.Grid->OnCellBalloon = nullptr;
+    F.Grid->OnIsPasswordCell = [](TObject*, Integer, Integer, bool& P) { P = true; };
+    F.Grid->SetCells(2, 1, "gizli");
+    SendToolTip(F.Grid, Centre(F.Grid->CellRect(1, 1)));
+    EXPECT_EQ(QStringLiteral("****"), BalloonLabel(1)->text());
+    SendToolTip(F.Grid, Centre(F.Grid->CellRect(2, 1)));
+    EXPECT_EQ(QStringLiteral("*****"), BalloonLabel(1)->text());
 }
 
 TEST(ExtGridFrame, WithAnInitialDelayTheBalloonWaitsForTheMouseToRest) {

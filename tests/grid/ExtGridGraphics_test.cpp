@@ -171,11 +171,17 @@ TEST_F(ExtGridGraphics, GraphicsPlaceByTheirAlignment) {
         Gr->SetGraphic(B.release(), true);
         Gr->SetCellHAlign(R == 1 ? haRight : R == 2 ? haBeforeText : haFull);
     }
+    Red->Canvas()->SetPixels(0, 7, clBlue);   // row 4, transparent: the bottom-left colour sees through
+    TCellGraphic* Gr = F.Grid->CreateCellGraphic(1, 4);
+    Gr->SetCellType(ctBitmap);
+    Gr->SetGraphic(Red.release(), true);
+    Gr->SetCellTransparent(true);
     F.Grid->SetCells(1, 2, "centred");
     F.Grid->OnGetAlignment = [](TObject*, Integer ARow, Integer, TAlignment& H, TVAlignment&) {
         if (ARow == 2) H = taCenter;
     };
     const QImage I = F.Shot();
+    EXPECT_TRUE(CountColour(I, Inner(F.Grid, 1, 4), clBlue) == 0 && CountPixels(I, Inner(F.Grid, 1, 4), Reddish) > 0);
     auto Span = [&](Integer Row) {
         const TRect R = Inner(F.Grid, 1, Row);
         Integer L = -1, Rt = -1;

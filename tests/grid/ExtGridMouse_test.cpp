@@ -196,7 +196,10 @@ TEST_F(ExtGridMouse, DoubleClickRightOfTheLastHeaderIsOnTheLastColumn) {
     EXPECT_EQ((TGridCoord{4, 0}), Cell);
     F.Options({goColSizing});
     F.Grid->SetCells(4, 1, "a rather long text in the last column");
+    Cell = TGridCoord{-1, -1};
     F.DoubleClick(Beyond);
+    EXPECT_EQ((TGridCoord{4, 0}), Cell);
+    F.DoubleClick(QPoint(Last.Right + 2, Beyond.y()));
     EXPECT_GE(F.Grid->ColWidths(4), TextSizeIn(F.Grid, "a rather long text in the last column").cx);
 }
 
@@ -369,9 +372,9 @@ TEST_F(ExtGridMouse, ARowCannotBeMovedOntoTheShownFooterRow) {
 using ExtGridLookup = uitest::TGridFormTest<TMouseForm>;
 
 TEST_F(ExtGridLookup, TypingGoesToTheFirstRowOfTheSortedColumnThatBeginsWithIt) {
-    const char* Cities[] = {"Adana", "Ankara", "Antalya", "Bursa", "Izmir"};
-    F.Grid->SetRowCount(6);
-    for (Integer R = 1; R <= 5; ++R) F.Grid->SetCells(2, R, Cities[R - 1]);
+    const char* Cities[] = {"Adana", "Ankara", "Antalya", "Bursa", "İzmir", "Çorum", "Şırnak"};
+    F.Grid->SetRowCount(8);
+    for (Integer R = 1; R <= 7; ++R) F.Grid->SetCells(2, R, Cities[R - 1]);
     F.Grid->SortSettings()->SetShow(true);
     F.Grid->SortSettings()->SetColumn(2);
     F.Grid->Navigation()->SetAutoGotoWhenSorted(true);
@@ -384,8 +387,10 @@ TEST_F(ExtGridLookup, TypingGoesToTheFirstRowOfTheSortedColumnThatBeginsWithIt) 
     EXPECT_EQ(3, F.Grid->Row());
     TypeText(u"q");   // no such row: the row stays and the typed text is forgotten
     EXPECT_EQ(3, F.Grid->Row());
-    TypeText(u"i");
+    TypeText(u"i");   // letters compare by their Turkish case
     EXPECT_EQ(5, F.Grid->Row());
+    TypeText(u"\b\u015F");
+    EXPECT_EQ(7, F.Grid->Row());
 }
 
 TEST_F(ExtGridMouse, DraggingTheSelectionHandleReportsBothSelections) {
@@ -579,6 +584,10 @@ TEST_F(ExtGridMouse, FixedCellEditorOpensAsConfiguredAndStoresOnEnter) {
     SendKey(FocusTarget(), Qt::Key_Escape);
     EXPECT_FALSE(Ed->Visible());
     EXPECT_EQ("", F.Grid->Cells(3, 0));
+
+    F.Grid->SetWideCell(3, 0, u"\u015Eube");   // a Unicode header: its letters
+    F.LeftClick(F.In(3, 0, 20));
+    EXPECT_EQ("Şube", Ed->Text());
 
     F.Grid->OnCanEditCell = [](TObject*, Integer, Integer, bool& CanEdit) { CanEdit = true; };
     F.LeftClick(F.In(2, 0, 20));
@@ -786,6 +795,9 @@ TEST_F(ExtGridMouse, CellHintsFromCommentsLargeTextAndTheHintEvent) {
     F.Grid->SetCells(4, 3, "a &amp; <x>");
     AskHint(F, F.In(4, 3));
     EXPECT_EQ("a &amp;amp; &lt;x&gt;", W->Text());
+    F.Grid->OnIsPasswordCell = [](TObject*, Integer, Integer, bool& P) { P = true; };
+    AskHint(F, F.In(4, 3));
+    EXPECT_EQ("***********", W->Text());   // a password cell's hint: what the cell shows
 
     QEvent Leave(QEvent::Leave);
     QApplication::sendEvent(F.Grid->Widget(), &Leave);
@@ -907,6 +919,7 @@ TEST_F(ExtGridMouse, AMergedCellIsSelectedWholeAndEditedInItsBaseCell) {
     F.Grid->SetRow(4);
     F.LeftClick(Covered);
     EXPECT_TRUE(F.Grid->Col() == 1 && F.Grid->Row() == 1);
+    EXPECT_TRUE(F.Grid->Selection() == (TGridRect{1, 1, 2, 2}));   // the block, not its base cell alone
     F.LeftClick(Covered);
     ASSERT_TRUE(F.Grid->EditorMode());
     PressEnter();

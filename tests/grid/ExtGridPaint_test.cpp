@@ -186,6 +186,11 @@ TEST_F(ExtGridPaint, AlignmentPlacesTheText) {
         if (ARow == 4) H = taCenter;
     };
     G->SetCells(2, 4, "ab");
+    G->SetCells(3, 2, "5551234");   // too wide: not its last digits, another number
+    G->SetCells(3, 3, "1234");
+    TBitmap B;
+    B.Canvas()->Font()->Assign(G->Font());
+    G->SetColWidths(3, B.Canvas()->TextWidth("1234") + 8);
     const QImage I = F.Shot();
     const TRect R2 = G->CellRect(2, 2), R3 = G->CellRect(2, 3), R4 = G->CellRect(2, 4);
     const Integer MidX = (R2.Left + R2.Right) / 2;
@@ -196,6 +201,9 @@ TEST_F(ExtGridPaint, AlignmentPlacesTheText) {
     EXPECT_LT(Rt3, MidX);         // text: left
     EXPECT_LT(L4, MidX);          // centred: across the middle
     EXPECT_GT(Rt4, MidX);
+    const TRect Cut = G->CellRect(3, 2), Whole = G->CellRect(3, 3);
+    const Integer X = InkSpan(I, Whole, clBlack).first, W = Whole.Right - X;
+    EXPECT_NE(I.copy(X, Cut.Top, W, Cut.Height()), I.copy(X, Whole.Top, W, Whole.Height()));
 }
 
 TEST_F(ExtGridPaint, PropertiesAlignmentWinsOverAutoNumAlign) {

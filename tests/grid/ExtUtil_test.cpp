@@ -71,7 +71,8 @@ TEST(ExtUtil, NumberKindUnderBothSeparatorConventions) {
         struct Case { const char* Text; Integer Kind; };
         for (const Case& C : std::vector<Case>{{"1.234.567", 2}, {"1.234,5", 1}, {".5", 2}, {"-12", 0}, {"12-", 2},
                                                {"", 2},          {"12", 0},      {"1,2,3", 2}, {"--1", 2},
-                                               {"1.23", 1},      {"12a", 2},     {"1,5", 1}}) {
+                                               {"12a", 2},       {"1,5", 1},     {"12.345", 1}, {"-1.234,5", 1},
+                                               {"1.23", 2}, {"12.5", 2}, {"1.2345", 2}, {"1,5.000", 2}, {"-", 2}, {"12.", 2}}) {
             EXPECT_EQ(NumberKind(C.Text), C.Kind) << C.Text;
         }
     }

@@ -617,6 +617,16 @@ TGridRect TCustomGrid::Selection() const {
     if (FOptions.Contains(goRowSelect)) {
         R.Left = FFixedCols;
         R.Right = FColCount - 1;
+        return R;
+    }
+    // A corner on a block of cells shown as one takes the block in whole.
+    for (const TGridCoord& C : {FAnchor, FCurrent}) {
+        if (C.X < 0 || C.Y < 0 || C.X >= FColCount || C.Y >= FRowCount || !R.Contains(C.X, C.Y)) continue;
+        const TGridRect B = CellBlock(C.X, C.Y);
+        R.Left = std::min(R.Left, std::max(B.Left, 0));
+        R.Top = std::min(R.Top, std::max(B.Top, 0));
+        R.Right = std::max(R.Right, std::min(B.Right, FColCount - 1));
+        R.Bottom = std::max(R.Bottom, std::min(B.Bottom, FRowCount - 1));
     }
     return R;
 }

@@ -187,6 +187,8 @@ public:
 
 protected:
     void Paint() override;
+    // The cells shown as one with (ACol, ARow): the selection takes them whole.
+    virtual TGridRect CellBlock(Integer ACol, Integer ARow) const { return TGridRect{ACol, ARow, ACol, ARow}; }
     // One cell; ARect is the cell without its grid lines.
     virtual void DrawCell(Integer ACol, Integer ARow, TRect ARect, TGridDrawState AState) {}
     virtual bool SelectCell(Integer ACol, Integer ARow) { return true; }

@@ -340,6 +340,8 @@ TRawKey RawKeyOf(QEvent* Event) {
 
 bool IsFocusOutEvent(QEvent* Event) { return Event && Event->type() == QEvent::FocusOut; }
 
+bool IsHideEvent(QEvent* Event) { return Event && Event->type() == QEvent::Hide; }
+
 bool IsFocusInEvent(QEvent* Event, bool* ByMouse) {
     if (!Event || Event->type() != QEvent::FocusIn) return false;
     if (ByMouse) *ByMouse = static_cast<QFocusEvent*>(Event)->reason() == Qt::MouseFocusReason;

@@ -89,6 +89,8 @@ struct TRawKey {
 };
 TRawKey RawKeyOf(QEvent* Event);
 bool IsFocusOutEvent(QEvent* Event);
+// The control is being hidden, itself or with a parent.
+bool IsHideEvent(QEvent* Event);
 // A focus-in event; ByMouse (when given) tells whether a mouse press brought the focus.
 bool IsFocusInEvent(QEvent* Event, bool* ByMouse = nullptr);
 // Focus on the control's own widget; with Inside also on a widget within it.
