@@ -180,6 +180,20 @@ void TExtStringGrid::KeyDown(Word& Key, TShiftState Shift) {
         Key = 0;
         return;
     }
+    // Marks follow a move by key as they follow the cursor.
+    auto MarkAfterMove = [&] {
+        const TGridRect S = Selection();
+        if (FMouseActions->DisjunctRowSelect()) {
+            if (!Shf && !Ctrl) ClearRowSelect();
+            if (Shf) for (Integer Rw = S.Top; Rw <= S.Bottom; ++Rw) SetDisplRowSelected(Rw, true);
+            else SetDisplRowSelected(Row(), true);
+        }
+        if (FMouseActions->DisjunctColSelect()) {
+            if (!Shf && !Ctrl) ClearColSelect();
+            if (Shf) for (Integer C = S.Left; C <= S.Right; ++C) SetColSelected(C, true);
+            else SetColSelected(Col(), true);
+        }
+    };
     // Before the fixed cells are skipped: below the last data row a footer row may follow.
     if (Key == VK_DOWN && !Ctrl && Row() == LastDataRow() && FNavigation->AppendOnArrowDown() && CanAddRow()) {
         AddRow();
@@ -188,6 +202,12 @@ void TExtStringGrid::KeyDown(Word& Key, TShiftState Shift) {
         RecalcAllFooters();
         if (OnAutoAddRow) OnAutoAddRow(this, NewRow);
         if (!*Alive) return;
+        // Above a footer the cursor has already moved: the key ends here, as a move.
+        if (FFixedFooters > 0) {
+            MarkAfterMove();
+            ConsumeKey(Key, Shift);
+            return;
+        }
     }
     if (FNavigation->SkipFixedCells() && !Ctrl && !Shf && SkipFixed(Key)) {
         ConsumeKey(Key, Shift);
@@ -247,19 +267,7 @@ void TExtStringGrid::KeyDown(Word& Key, TShiftState Shift) {
             for (Integer Rw = T; Rw <= B; ++Rw) SetDisplRowSelected(Rw, true);
         Key = 0;
     }
-    if (IsNavigationKey(Key)) {
-        const TGridRect S = Selection();
-        if (FMouseActions->DisjunctRowSelect()) {
-            if (!Shf && !Ctrl) ClearRowSelect();
-            if (Shf) for (Integer Rw = S.Top; Rw <= S.Bottom; ++Rw) SetDisplRowSelected(Rw, true);
-            else SetDisplRowSelected(Row(), true);
-        }
-        if (FMouseActions->DisjunctColSelect()) {
-            if (!Shf && !Ctrl) ClearColSelect();
-            if (Shf) for (Integer C = S.Left; C <= S.Right; ++C) SetColSelected(C, true);
-            else SetColSelected(Col(), true);
-        }
-    }
+    if (IsNavigationKey(Key)) MarkAfterMove();
     if (Key == VK_SPACE) {
         if (FMouseActions->DisjunctRowSelect()) SetDisplRowSelected(Row(), !DisplRowSelected(Row()));
         if (FMouseActions->DisjunctColSelect()) SetColSelected(Col(), !ColSelected(Col()));
