@@ -1166,6 +1166,7 @@ protected:
     void DrawCellText(TCanvas* ACanvas, Integer ACol, Integer ARow, TRect ARect, TGridDrawState AState) override;
     Integer DisplColIndex(Integer ACol) override { return ACol; }
     bool SelectCell(Integer ACol, Integer ARow) override;
+    void OptionsSetting(TGridOptions Value) override;
     bool CanEditShow() override;
     TInplaceEdit* CreateEditor() override;
     Integer GetEditLimit() override { return FMaxEditLength; }

@@ -850,13 +850,14 @@ void TExtStringGrid::MouseUp(TMouseButton Button, TShiftState Shift, Integer X, 
         const TGridRect New = Selection();
         if (OnSelectionResize) OnSelectionResize(this, FResizeOrigin, New);
         TGridOptions O = Options();
-        const bool HadEditing = O.Contains(goEditing);
+        const bool HadEditing = O.Contains(goEditing), WasSuspended = FEditSuspended;
         O.Include(goEditing);
         SetOptions(O);
         PasteFromClipboard();
         if (!HadEditing) {
             O.Exclude(goEditing);
             SetOptions(O);
+            FEditSuspended = WasSuspended;
         }
         if (OnSelectionResized) OnSelectionResized(this, FResizeOrigin, New);
     }

@@ -118,6 +118,14 @@ TEST_F(ExtGridClipboard, APasteWhileTheCurrentCellMayNotBeEditedFillsTheOthers) 
     Clipboard()->SetAsText("a\tb");
     F.Key(Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ("|b", F.Grid->Cells(2, 1) + "|" + F.Grid->Cells(3, 1));
+    TGridOptions O = F.Grid->Options();   // the program turns editing off while it rests
+    O.Exclude(goEditing);
+    F.Grid->SetOptions(O);
+    Clipboard()->SetAsText("c\td");
+    F.Key(Qt::Key_V, Qt::ControlModifier);
+    F.Key(Qt::Key_Left);
+    EXPECT_EQ("|b", F.Grid->Cells(2, 1) + "|" + F.Grid->Cells(3, 1));
+    EXPECT_FALSE(F.Grid->Options().Contains(goEditing));
 }
 
 TEST_F(ExtGridClipboard, PasteNeedsEditingAndSkipsRefusedCells) {
