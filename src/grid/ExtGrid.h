@@ -1533,7 +1533,8 @@ private:
     void TakeDraggedRows(TGridRect Block);
     bool FFileDrop = false;   // a dropped file is being imported
     // Each cell's text as a transfer takes it, by line.
-    std::vector<std::vector<AnsiString>> TransferCells(TGridRect R, bool Disjunct);
+    std::vector<std::vector<AnsiString>> TransferCells(TGridRect R, bool Disjunct,
+                                                       std::vector<std::vector<AnsiString>>* Stored = nullptr);
     // One read of a cell stream: without Apply it only checks the stream.
     void ReadCellStream(TGridCoord Origin, TStream* Stream, bool AsPaste, bool Apply);
     bool FDragPending = false;                     // a press that starts a drag once it moves
