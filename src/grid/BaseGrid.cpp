@@ -538,6 +538,7 @@ void TBaseGrid::KeyDown(Word& Key, TShiftState Shift) {
     if (Key == VK_NEXT && FFooterRow && RowCount() >= 2 &&
         VisibleRowCount() + TopRow() - FixedRows() == RowCount() - 1)
         SetRow(RowCount() - 2);
+    const Integer OldCol = Col(), OldRow = Row();
     if (HasCellProperties(Col(), Row())) {
         const TPoint B = BaseCell(Col(), Row());
         const TPoint Span = CellSpan(Col(), Row());
@@ -564,7 +565,8 @@ void TBaseGrid::KeyDown(Word& Key, TShiftState Shift) {
     const std::shared_ptr<const bool> Alive = AliveToken();
     TStringGrid::KeyDown(Key, Shift);
     if (!*Alive) return;
-    SnapToBaseCell();
+    // Only a key that moved the cell snaps it: a range dragged onto a merge stays whole for Ctrl+C.
+    if (Col() != OldCol || Row() != OldRow) SnapToBaseCell();
 }
 
 bool TBaseGrid::DoMouseWheelDown(TShiftState Shift, TPoint MousePos) {

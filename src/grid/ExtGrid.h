@@ -1178,6 +1178,7 @@ protected:
     void DrawCellText(TCanvas* ACanvas, Integer ACol, Integer ARow, TRect ARect, TGridDrawState AState) override;
     Integer DisplColIndex(Integer ACol) override { return ACol; }
     bool SelectCell(Integer ACol, Integer ARow) override;
+    void OptionsSetting(TGridOptions Value) override;
     bool CanEditShow() override;
     TInplaceEdit* CreateEditor() override;
     Integer GetEditLimit() override { return FMaxEditLength; }
@@ -1564,7 +1565,8 @@ private:
     void TakeDraggedRows(TGridRect Block);
     bool FFileDrop = false;   // a dropped file is being imported
     // Each cell's text as a transfer takes it, by line.
-    std::vector<std::vector<AnsiString>> TransferCells(TGridRect R, bool Disjunct);
+    std::vector<std::vector<AnsiString>> TransferCells(TGridRect R, bool Disjunct,
+                                                       std::vector<std::vector<AnsiString>>* Stored = nullptr);
     // One read of a cell stream: without Apply it only checks the stream.
     void ReadCellStream(TGridCoord Origin, TStream* Stream, bool AsPaste, bool Apply);
     bool FDragPending = false;                     // a press that starts a drag once it moves

@@ -534,8 +534,10 @@ TGridCoord TExtStringGrid::LoneTransferCell(TGridRect R, bool Disjunct) {
 }
 
 // Each cell's text as the transfer takes it: a merged cell's text once, from its base
-// cell; HTML without its tags and rich text as its plain text, unless tags are wanted.
-std::vector<std::vector<AnsiString>> TExtStringGrid::TransferCells(TGridRect R, bool Disjunct) {
+// cell; for other programs (Shown) HTML without its tags, unless tags are wanted, and rich
+// text as its plain text. The grid's own flavour keeps a rich cell as it is stored.
+std::vector<std::vector<AnsiString>> TExtStringGrid::TransferCells(TGridRect R, bool Disjunct,
+                                                                   std::vector<std::vector<AnsiString>>* Stored) {
     std::vector<Integer> Rows, Cols;
     TransferLines(R, Disjunct, Rows, Cols);
     std::vector<std::vector<AnsiString>> Out;
@@ -545,6 +547,7 @@ std::vector<std::vector<AnsiString>> TExtStringGrid::TransferCells(TGridRect R, 
         for (Integer C : Cols) {
             if (IsBaseCell(C, Rw)) SaveCell(C, Rw, V);
             else V.clear();
+            if (Stored) (C == Cols.front() ? Stored->emplace_back() : Stored->back()).push_back(V);
             if (!IsUnicodeText(V)) {
                 if (!FNavigation->CopyHTMLTagsToClipboard() && V.find("</") != AnsiString::npos) V = HTMLStrip(V);
                 else if (TextType(V, false) == 2) V = WideToAnsi(RtfRead(V).PlainText());
@@ -584,11 +587,16 @@ AnsiString TExtStringGrid::CellsAsText(TGridRect R, bool Disjunct, bool LineEndA
 }
 
 AnsiString TExtStringGrid::TransferText(TDataObject& Data, TGridRect R, bool Disjunct, bool LineEndAfterLast) {
-    const auto Cells = TransferCells(R, Disjunct);
+    std::vector<std::vector<AnsiString>> Stored;
+    const auto Cells = TransferCells(R, Disjunct, &Stored);
     const bool Sheet = FSpreadsheetClipboard, Multi = FMultilinecells;
     const AnsiString Letters = JoinTransfer<AnsiString>(Cells, false, Sheet, Multi, LineEndAfterLast);
     Data.SetAsWideText(JoinTransfer<WideString>(Cells, false, Sheet, Multi, LineEndAfterLast));
-    const AnsiString Own = JoinTransfer<AnsiString>(Cells, true, Sheet, Multi, LineEndAfterLast);
+    // The own flavour: the shown texts, but Unicode and rich cells as they are stored.
+    for (size_t L = 0; L < Stored.size(); ++L)
+        for (size_t C = 0; C < Stored[L].size(); ++C)
+            if (TextType(Stored[L][C], false) != 2) Stored[L][C] = Cells[L][C];
+    const AnsiString Own = JoinTransfer<AnsiString>(Stored, true, Sheet, Multi, LineEndAfterLast);
     if (Own != Letters) Data.SetData(RegisterClipboardFormat(GridTextFormatName), Own);
     return Letters;
 }

@@ -75,6 +75,12 @@ bool TExtStringGrid::CellEditable(Integer ACol, Integer ARow) {
     return Can;
 }
 
+// Editing set off from outside ends a suspension too, so nothing turns it back on
+// and no paste or drop writes through it. The grid's own brief changes keep it.
+void TExtStringGrid::OptionsSetting(TGridOptions Value) {
+    if (!Value.Contains(goEditing)) FEditSuspended = false;
+}
+
 void TExtStringGrid::ChangeEditing(bool On) {
     TGridOptions O = Options();
     if (On == O.Contains(goEditing)) return;

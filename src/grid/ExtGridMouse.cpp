@@ -878,13 +878,14 @@ void TExtStringGrid::MouseUp(TMouseButton Button, TShiftState Shift, Integer X, 
         if (OnSelectionResize) OnSelectionResize(this, FResizeOrigin, New);
         if (!*Alive) return;
         TGridOptions O = Options();
-        const bool HadEditing = O.Contains(goEditing);
+        const bool HadEditing = O.Contains(goEditing), WasSuspended = FEditSuspended;
         O.Include(goEditing);
         SetOptions(O);
         PasteFromClipboard();
         if (!HadEditing) {
             O.Exclude(goEditing);
             SetOptions(O);
+            FEditSuspended = WasSuspended;
         }
         if (OnSelectionResized) OnSelectionResized(this, FResizeOrigin, New);
         if (!*Alive) return;

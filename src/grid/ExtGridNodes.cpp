@@ -143,6 +143,7 @@ void TExtStringGrid::ExpandNode(Integer ARow) {
         const TGridRect Sel = Selection();
         const Integer Top = TopRow();
         TGridOptions O = Options();
+        const bool WasSuspended = FEditSuspended;
         if (RowSel) {
             O.Exclude(goRowSelect);
             SetOptions(O);
@@ -154,6 +155,7 @@ void TExtStringGrid::ExpandNode(Integer ARow) {
         if (RowSel) {
             O.Include(goRowSelect);
             SetOptions(O);
+            FEditSuspended = WasSuspended;
             SetSelection(Sel);
             if (Top < RowCount()) SetTopRow(Top);
         }

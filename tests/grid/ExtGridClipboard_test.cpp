@@ -118,6 +118,14 @@ TEST_F(ExtGridClipboard, APasteWhileTheCurrentCellMayNotBeEditedFillsTheOthers) 
     Clipboard()->SetAsText("a\tb");
     F.Key(Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ("|b", F.Grid->Cells(2, 1) + "|" + F.Grid->Cells(3, 1));
+    TGridOptions O = F.Grid->Options();   // the program turns editing off while it rests
+    O.Exclude(goEditing);
+    F.Grid->SetOptions(O);
+    Clipboard()->SetAsText("c\td");
+    F.Key(Qt::Key_V, Qt::ControlModifier);
+    F.Key(Qt::Key_Left);
+    EXPECT_EQ("|b", F.Grid->Cells(2, 1) + "|" + F.Grid->Cells(3, 1));
+    EXPECT_FALSE(F.Grid->Options().Contains(goEditing));
 }
 
 TEST_F(ExtGridClipboard, PasteNeedsEditingAndSkipsRefusedCells) {
@@ -596,4 +604,55 @@ TEST_F(ExtGridClipboard, OwnFormatBlocksComeBackAsTheyWereCopied) {
     F.Grid->LoadCellsFromStream(TGridCoord{1, 5}, &MS);
     EXPECT_EQ("2.1 4.4 2.4 3.4  0", F.Grid->Cells(3, 2) + " " + F.Grid->Cells(4, 4) + " " + F.Grid->Cells(1, 3) + " " +
                                         F.Grid->Cells(2, 3) + " " + F.Grid->Cells(2, 5) + " " + IntToStr(F.Grid->CellEditable(4, 4)));
+}
+
+// Every road a block leaves and enters a grid by, with each kind of cell: what arrives
+// is what left, merges too.
+TEST_F(ExtGridClipboard, EveryKindOfCellArrivesAsItLeftByEveryRoad) {
+    const AnsiString Kinds[] = {"düz", "Şeker ığ", "iki\r\nsatır", WideToCellText(u"Dvo\u0159\u00E1k\r\n\u010D"),
+                                RtfWrite(RtfFromPlainText("Kalın")), "birleşik"};
+    auto Fill = [&](TExtStringGrid* G) {
+        G->SetMultilinecells(true);
+        G->Navigation()->SetAllowFmtClipboard(true);
+        for (Integer I = 0; I < 6; ++I) G->SetCells(1 + I % 3, 1 + I / 3, Kinds[I]);
+        G->MergeCells(3, 2, 2, 2);
+    };
+    auto Seen = [](TExtStringGrid* G, Integer T, bool Spans) {   // the text stream carries no merges
+        AnsiString S;
+        for (Integer R = T; R < T + 3; ++R)
+            for (Integer C = 1; C < 5; ++C)
+                S += G->RawCells(C, R) + "/" + (Spans ? IntToStr(G->CellSpan(C, R).X + G->CellSpan(C, R).Y) : "") + "|";
+        return S;
+    };
+    Fill(F.Grid);
+    for (const char* Road : {"copy", "cut", "stream", "strings", "assign"}) {
+        TClipForm A, B;
+        Fill(A.Grid);
+        B.Grid->SetMultilinecells(true);
+        B.Grid->Navigation()->SetAllowFmtClipboard(true);
+        const AnsiString R = Road;
+        A.ShowFocused();   // a drag from the first cell to the merged one selects them all
+        A.Key(Qt::Key_Down);
+        A.Mouse(QEvent::MouseButtonPress, A.Centre(1, 1), Qt::LeftButton, Qt::LeftButton);
+        A.Mouse(QEvent::MouseMove, A.Centre(4, 3), Qt::NoButton, Qt::LeftButton);
+        A.Mouse(QEvent::MouseButtonRelease, A.Centre(4, 3), Qt::LeftButton, Qt::NoButton);
+        TStringStream S;
+        if (R == "copy" || R == "cut") {
+            A.Key(R == "cut" ? Qt::Key_X : Qt::Key_C, Qt::ControlModifier);
+            B.ShowFocused();
+            B.Select(1, 2, 1, 2);
+            B.Key(Qt::Key_V, Qt::ControlModifier);
+        } else if (R == "stream") {
+            A.Grid->SaveCellsToStream(TGridRect{1, 1, 4, 3}, &S);
+            S.SetPosition(0);
+            B.Grid->LoadCellsFromStream(TGridCoord{1, 2}, &S);
+        } else if (R == "strings") {
+            A.Grid->SaveCellsToStrings(&S);
+            S.SetPosition(0);
+            B.Grid->LoadCellsFromStrings(&S);
+        } else B.Grid->Assign(A.Grid);
+        const bool Block = R == "copy" || R == "cut" || R == "stream";
+        EXPECT_EQ(Seen(F.Grid, 1, Block), Seen(B.Grid, Block ? 2 : 1, Block)) << Road;
+        if (R == "cut") EXPECT_EQ("/0|/0|/0|/0|/0|/0|/0|/0|/0|/0|/0|/0|", Seen(A.Grid, 1, true));
+    }
 }

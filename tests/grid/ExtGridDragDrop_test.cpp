@@ -1,8 +1,10 @@
 #include "grid/ExtGrid.h"
 
+#include "grid/ExtUtil.h"
 #include "grid/GridTestKit.h"
 #include "platform/ui/DragDrop.h"
 #include "platform/ui/Graphics.h"
+#include "platform/ui/Rtf.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/UiTestKit.h"
 
@@ -602,5 +604,38 @@ TEST(ExtGridDragDrop, AMoveTakesOnlyWhatItMoved) {
         AnsiString Got;
         for (Integer R = 1; R <= 5; ++R) Got += (R > 1 ? "|" : "") + G->Cells(1, R) + "," + G->Cells(2, R);
         EXPECT_EQ(C.Want, Got) << C.Sel.Top << C.Insert;   // columns 1 and 2 of rows 1 to 5
+    }
+}
+
+// Each kind of cell dragged to another grid, moved inside its own and dragged to another
+// program: what arrives is what left, and a move empties exactly the cells it carried.
+TEST(ExtGridDragDrop, EveryKindOfCellArrivesAsItLeft) {
+    AnsiString Rich = RtfWrite(RtfFromPlainText("Kalın"));
+    Rich.replace(Rich.find('\n'), 1, "\r\n");   // a lone LF arrives as CR LF, which rich text reads alike
+    const AnsiString Kinds[] = {"Şeker ığ", "iki\r\nsatır", WideToCellText(u"Dvo\u0159\u00E1k\r\n\u010D"), Rich};
+    for (const char* Road : {"copy", "move", "self", "out"}) {
+        TDragForm F;
+        const AnsiString R = Road;
+        F.Source->SetMultilinecells(true);
+        F.Target->SetMultilinecells(true);
+        for (Integer I = 0; I < 4; ++I) F.Source->SetCells(1 + I % 2, 1 + I / 2, Kinds[I]);
+        if (R == "copy") F.DropShift = TShiftState{ssCtrl};
+        if (R == "self") {
+            F.Target = F.Source;
+            F.Source->DragDropSettings()->SetOleDropTarget(true);
+            F.Source->Navigation()->SetAllowClipboardAlways(true);
+        }
+        F.ToAnotherProgram = R == "out";
+        F.Select(F.Source, 1, 1, 2, 2);
+        F.DragFrom(1, 1);
+        AnsiString Got, Left;
+        for (Integer I = 0; I < 4; ++I) {
+            Got += F.Target->RawCells(2 + I % 2, 3 + I / 2) + "|";
+            Left += F.Source->RawCells(1 + I % 2, 1 + I / 2) + "|";
+        }
+        const AnsiString Want = Kinds[0] + "|" + Kinds[1] + "|" + Kinds[2] + "|" + Kinds[3] + "|";
+        EXPECT_EQ(R == "out" ? "||||" : Want, Got) << Road;
+        EXPECT_EQ(R == "copy" ? Want : "||||", Left) << Road;
+        if (R == "out") EXPECT_EQ(u"\u015Eeker \u0131\u011F\t\"iki\r\nsat\u0131r\"\r\n\"Dvo\u0159\u00E1k\r\n\u010D\"\tKal\u0131n", F.CarriedWide);
     }
 }

@@ -343,6 +343,7 @@ void TCustomGrid::SetDefaultDrawing(bool Value) {
 }
 
 void TCustomGrid::SetOptions(TGridOptions Value) {
+    OptionsSetting(Value);
     if (Value == FOptions) return;
     FOptions = Value;
     for (QScrollBar* B : {FBars->V, FBars->H}) B->setTracking(FOptions.Contains(goThumbTracking));

@@ -192,6 +192,8 @@ protected:
     // One cell; ARect is the cell without its grid lines.
     virtual void DrawCell(Integer ACol, Integer ARow, TRect ARect, TGridDrawState AState) {}
     virtual bool SelectCell(Integer ACol, Integer ARow) { return true; }
+    // Every SetOptions call, before the options change (even to the same value).
+    virtual void OptionsSetting(TGridOptions Value) {}
     virtual void TopLeftChanged();
     virtual void ColWidthsChanged();
     virtual void RowHeightsChanged();
