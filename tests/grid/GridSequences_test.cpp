@@ -916,16 +916,16 @@ TBlock PickBlock(TWalk& W, bool InView = false, int MaxHt = 3) {
 bool Overlap(const TBlock& A, const TBlock& B) {
     return A.C < B.C + B.Wd && B.C < A.C + A.Wd && A.D < B.D + B.Ht && B.D < A.D + A.Ht;
 }
-// What a text transfer carries of a cell: a rich text's words (the walk's rich texts are "{\rtf1 words}"),
-// any other text as it is (HTML with its tags).
+// What another program reads of a cell: a rich text's words (the walk's rich texts are "{\rtf1 words}"),
+// any other text as it is (HTML with its tags). Grid to grid, every road carries the cell as stored.
 WStr PlainOf(const WStr& T) { return T.starts_with(u"{\\rtf1 ") && T.ends_with(u"}") ? T.substr(7, T.size() - 8) : T; }
-// The block's cells emptied (their colours too, with Colours), or given the texts (as text transfers
-// carry them, with AsText; and, with Colours, the colours) of From.
-void PutBlock(TWalk& W, const TBlock& At, const TBlock* From, bool Colours, bool AsText = false) {
+// The block's cells emptied (their colours too, with Colours), or given the texts (and, with Colours,
+// the colours) of From.
+void PutBlock(TWalk& W, const TBlock& At, const TBlock* From, bool Colours) {
     for (int I = 0; I < At.Wd * At.Ht; ++I) {
         TRowM& R = W.RowAt(At.D + I / At.Wd);
         const int Id = W.Cols[At.C + I % At.Wd];
-        R.Cells[Id] = !From ? WStr() : AsText ? PlainOf(From->Cells[I].first) : From->Cells[I].first;
+        R.Cells[Id] = !From ? WStr() : From->Cells[I].first;
         if (Colours && (!From || From->Cells[I].second != clNone)) R.Colours.erase(Id);
         if (Colours && From && From->Cells[I].second != clNone) R.Colours[Id] = From->Cells[I].second;
     }
@@ -1006,7 +1006,7 @@ void CopyPasteStep(TWalk& W, int How) {   // 0 copy, 1 cut, 2 text copy, 3 strea
     if (How == 4)   // the pasted cell with its colour, then its text over the rest of the selection
         for (int I = To.Wd * To.Ht - 1; I >= 0; --I)
             PutBlock(W, TBlock{To.C + I % To.Wd, To.D + I / To.Wd, 1, 1, {}}, &From, I == 0);
-    else PutBlock(W, To, &From, How != 2 && How != 6, How == 2);
+    else PutBlock(W, To, &From, How != 2 && How != 6);
 }
 
 // Marked rows copied as text: each marked shown row's plain text is there, no other row's.
@@ -1168,13 +1168,13 @@ void DragStep(TWalk& W, int How) {   // 0 move, 1 copy; to the other grid: 2 mov
     if (How >= 2)
         for (int I = 0; I < From.Wd * From.Ht; ++I) {
             const int C = OC + I % From.Wd, R = OD + I / From.Wd;
-            const WStr Got = CellTextToWide(Into->Cells(C, R)), Want = PlainOf(From.Cells[I].first);
+            const WStr Got = CellTextToWide(Into->Cells(C, R)), Want = From.Cells[I].first;
             Expect(Got == Want, "the other grid's (", C, ", ", R, ") holds ", Got, ", the dragged cell ", Want);
         }
     if (const int Below = OD + From.Ht; How >= 2)   // the row at the drop cell moved down below the dropped lines, or stayed
         Expect(CellTextToWide(Into->Cells(0, Below)) == Fmt("o%d", How >= 4 ? OD : Below), "the other grid's row ", Below,
                " holds ", CellTextToWide(Into->Cells(0, Below)));
-    if (How < 2) PutBlock(W, To, &From, false, true);
+    if (How < 2) PutBlock(W, To, &From, false);
     if (Move) PutBlock(W, From, nullptr, false);   // emptied as ClearRect empties, colours kept
 }
 
