@@ -1061,7 +1061,8 @@ void TextStreamStep(TWalk& W, int How) {   // 0 text stream, 1 Assign and back
         for (int C = 1; C < int(W.Cols.size()); ++C) if (W.Covered(R.Id, C)) R.Cells.erase(W.Cols[C]);
         for (const auto& [Id, On] : R.Checks)
             if (IndexIn(W.Cols, Id) >= 0 && R.Cells[Id].empty()) R.Cells[Id] = On ? u"Y" : u"N";
-        R.Colours.clear(), R.Checks.clear(), R.Radios.clear(), R.Marked = false;
+        // Its properties and controls go; the source's default height comes with it.
+        R.Colours.clear(), R.Checks.clear(), R.Radios.clear(), R.Ctls.clear(), R.Marked = false, R.Height = 0;
     }
     W.Merges.clear(), W.Nodes.clear();
     W.Tainted();
@@ -1110,7 +1111,7 @@ void ClearStep(TWalk& W, int How) {   // 0 ClearRect, 1 ClearRows, 2 ClearCols, 
     }
     if (How == 3) {   // a whole replacement starts clean
         W.Merges.clear();
-        for (TRowM& R : W.Rows) R.Marked = false;
+        for (TRowM& R : W.Rows) R.Marked = false, R.Ctls.clear();
     }
     if (How == 6) return;
     W.Relabel();
