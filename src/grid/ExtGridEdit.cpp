@@ -238,7 +238,8 @@ bool TExtStringGrid::Validate(const AnsiString& Value, bool Wide) {
     FValidating = true;
     bool Valid = true;
     const TPoint B = BaseCell(Col(), Row());
-    AnsiString V = Wide ? Value : TypedCellText(B.X, B.Y, KeptEditText(B.X, B.Y, Value));
+    const AnsiString Typed = Wide ? Value : KeptEditText(B.X, B.Y, Value);
+    AnsiString V = Wide ? Value : TypedCellText(B.X, B.Y, Typed);
     if (V != FTextBeforeEdit) {
         const bool Advance = FNavigation->AdvanceOnEnter();
         FNavigation->SetAdvanceOnEnter(false);
@@ -248,11 +249,22 @@ bool TExtStringGrid::Validate(const AnsiString& Value, bool Wide) {
             const AnsiString Offered = V;
             const std::shared_ptr<const bool> Alive = AliveToken();
             if (!Wide && OnCellValidate) {
-                OnCellValidate(this, B.X, B.Y, V, Valid);
+                // A plain editor on a Unicode cell: the handler sees what was typed, the cell
+                // stays a Unicode one.
+                const bool Coded = V != Typed && !FCellChecker;
+                AnsiString P = Coded ? Typed : V;
+                OnCellValidate(this, B.X, B.Y, P, Valid);
+                V = Coded ? TypedCellText(B.X, B.Y, P) : P;
             } else if (Wide && OnCellValidateWide) {
                 WideString W = CellTextToWide(V);
                 OnCellValidateWide(this, B.X, B.Y, W, Valid);
                 V = W.empty() ? AnsiString() : WideToCellText(W);
+            } else if (Wide && OnCellValidate) {
+                // Without a check of its own a Unicode value meets the plain one, as its letters.
+                const AnsiString Shown = WideToAnsi(CellTextToWide(V));
+                AnsiString P = Shown;
+                OnCellValidate(this, B.X, B.Y, P, Valid);
+                if (P != Shown) V = TypedCellText(B.X, B.Y, P);
             }
             if (!*Alive) return false;   // the handler freed the grid: its callers stop too
             if (FShowModified->Enabled() && FixedCols() > 0) {

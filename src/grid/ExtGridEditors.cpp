@@ -109,7 +109,8 @@ bool TGridEditorKeys::Commit(const std::function<void(const AnsiString&)>& TakeB
     AnsiString V;
     if (FGrid->EditorControlChanged() && FGrid->EditorControlValue(V)) FGrid->SetCurrentCell(V);
     else FGrid->GetCurrentCell(V);
-    const bool Valid = IsUnicodeText(V) ? FGrid->ValidateWideCell(CellTextToWide(V)) : FGrid->ValidateCell(V);
+    // A plain editor's value meets the plain check, also on a Unicode cell (as its letters).
+    const bool Valid = FGrid->ValidateCell(IsUnicodeText(V) ? WideToAnsi(CellTextToWide(V)) : V);
     if (!*Alive) return false;
     AnsiString Back;
     FGrid->GetCurrentCell(Back);

@@ -502,6 +502,17 @@ TEST(ExtGridEditors, EditorsOnAUnicodeCellEditItsLettersAndStoreAUnicodeCell) {
         PressTab();
         EXPECT_TRUE(G->Cells(1, 1).rfind("|\\", 0) == 0 && G->GetWideCell(1, 1) == u"\u015F\u0130") << E;
     }
+    // The plain check sees the typed value, not its coded form, and its refusal holds.
+    TEditorForm F(edSpinEdit);
+    F.Grid->SetWideCell(1, 1, u"\u0416\u0438\u04426");
+    AnsiString Seen;
+    F.Grid->OnCellValidate = [&](TObject*, Integer, Integer, AnsiString& V, bool& Valid) { Seen = V, Valid = false; };
+    F.Open();
+    Settle();
+    TypeText(u"13");
+    PressEnter();
+    EXPECT_TRUE(Seen.find("13") != AnsiString::npos && Seen.rfind("|\\", 0) == AnsiString::npos) << Seen;
+    EXPECT_EQ(u"\u0416\u0438\u04426", F.Grid->GetWideCell(1, 1));
 }
 
 // Escape, also after digits typed, and Enter without a change leave the cell as it was in
