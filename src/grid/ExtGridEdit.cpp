@@ -240,6 +240,7 @@ bool TExtStringGrid::Validate(const AnsiString& Value, bool Wide) {
     const TPoint B = BaseCell(Col(), Row());
     const AnsiString Typed = Wide ? Value : KeptEditText(B.X, B.Y, Value);
     AnsiString V = Wide ? Value : TypedCellText(B.X, B.Y, Typed);
+    const bool Coded = V != Typed;   // a plain editor's value on a Unicode cell
     if (V != FTextBeforeEdit) {
         const bool Advance = FNavigation->AdvanceOnEnter();
         FNavigation->SetAdvanceOnEnter(false);
@@ -251,8 +252,7 @@ bool TExtStringGrid::Validate(const AnsiString& Value, bool Wide) {
             if (!Wide && OnCellValidate) {
                 // A plain editor on a Unicode cell: the handler sees what was typed, the cell
                 // stays a Unicode one.
-                const bool Coded = V != Typed && !FCellChecker;
-                AnsiString P = Coded ? Typed : V;
+                AnsiString P = Coded ? WideToAnsi(CellTextToWide(V)) : V;
                 OnCellValidate(this, B.X, B.Y, P, Valid);
                 V = Coded ? TypedCellText(B.X, B.Y, P) : P;
             } else if (Wide && OnCellValidateWide) {

@@ -1251,7 +1251,6 @@ struct TOp {
     std::string Name;
     void (*Run)(TWalk&, int);
     int Arg = 0, Weight = 5;
-    bool Suite = true;   // in the fixed-seed suite
 };
 
 const std::vector<TOp>& Operations() {
@@ -1282,11 +1281,6 @@ const std::vector<TOp>& Operations() {
         };
         for (int K = 0; K < int(std::size(Kinds)); ++K)
             for (int E = 0; E < 5; ++E) O.push_back({Join("Edit", Kinds[K].Name, Ends[E]), EditStep, K * 5 + E, 1});
-        // Off in the suite, while the grid still has these faults, is each operation whose name holds one of:
-        static const char* const Off[] = {
-            "",
-        };
-        for (TOp& Op : O) Op.Suite = std::ranges::none_of(Off, [&](const char* F) { return *F && Op.Name.find(F) != Op.Name.npos; });
         return O;
     }();
     return Ops;
@@ -1406,7 +1400,7 @@ std::vector<int> OperationsOn(bool Suite, std::string& Error) {
         if (const std::string Name = List.substr(At + Leave, End - At - Leave); !Name.empty() && IndexIn(Ops, Name, &TOp::Name) < 0)
             Error += "GRID_SEQUENCES_ONLY names no operation \"" + Name + "\"\n";
     for (int I = 0; I < int(Ops.size()); ++I)
-        if (Only ? (List.find(Join(",", Leave ? "-" : "", Ops[I].Name, ",")) != std::string::npos) != Leave : !Suite || Ops[I].Suite)
+        if (Only ? (List.find(Join(",", Leave ? "-" : "", Ops[I].Name, ",")) != std::string::npos) != Leave : true)
             On.insert(On.end(), size_t(Ops[I].Weight), I);
     if (On.empty() && Error.empty()) Error = "GRID_SEQUENCES_ONLY names no operation\n";
     if (!Error.empty()) {
