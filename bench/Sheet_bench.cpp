@@ -2,7 +2,9 @@
 // writing 100,000 x 10 cells as .xlsx (libxlsxwriter in constant-memory mode
 // writing the same cells), reading that file back cell by cell (a bare
 // libzip + expat pass over its parts), and reading a CSV file of one million
-// cells (reading the file and splitting it into fields).
+// cells (reading the file and splitting it into fields). The .xlsx cases run
+// on two kinds of cells: short ASCII texts and plain numbers, and cells like
+// the program's exports (Turkish names, dates, amounts with decimals).
 // Each prints project_ms, baseline_ms (processor time), their ratio and the peak memory growth.
 #include <benchmark/benchmark.h>
 
@@ -53,11 +55,39 @@ struct TBenchDir {
     std::string Path;
 };
 
-// The cells of row R, column C (0-based): texts like the export's identifiers
-// and names, and amounts.
-std::string TextAt(int R, int C) { return "abone " + std::to_string(R * 31 + C); }
-double NumberAt(int R, int C) { return R * 1.25 + C; }
-bool IsText(int C) { return C % 2 == 0; }
+// The cells of row R, column C (0-based). Ascii: texts like "abone 31" and plain numbers.
+// Export: Turkish names (code page 1254, as the program holds them), dates and amounts with two decimals, as the exports hold.
+enum TKind { Ascii, Export };
+enum TCellType { Text, Number, Date };
+TCellType TypeAt(TKind K, int C) {
+    if (K == Ascii) return C % 2 == 0 ? Text : Number;
+    return C % 3 == 0 ? Text : C % 3 == 1 ? Date : Number;
+}
+// As the program holds it (code page 1254), or as the library takes it (UTF-8): each side
+// starts from the text it works with.
+std::string TextAt(TKind K, int R, int C, bool Utf8 = false) {
+    if (K == Ascii) return "abone " + std::to_string(R * 31 + C);
+    static const char* const Names[] = {"Çağrı Şükrü A.Ş. ", "Gülşen Öztürk Ltd. Şti. ", "İpek Dokuma Ürünleri ",
+                                        "Ilıca Çelik Döküm "};
+    static const char8_t* const Names8[] = {u8"Çağrı Şükrü A.Ş. ", u8"Gülşen Öztürk Ltd. Şti. ",
+                                            u8"İpek Dokuma Ürünleri ", u8"Ilıca Çelik Döküm "};
+    const int N = (R + C) % 4;
+    return (Utf8 ? reinterpret_cast<const char*>(Names8[N]) : Names[N]) + std::to_string(R + 1);
+}
+double NumberAt(TKind K, int R, int C) {
+    if (K == Ascii) return R * 1.25 + C;
+    return double((R * 7919 + C * 131) % 10000000) / 100;   // two decimals
+}
+// Serial day numbers of 2016-2026.
+double DateAt(int R, int C) { return 42370 + (R * 13 + C) % 4000; }
+Variant ProjectValue(TKind K, int R, int C) {
+    switch (TypeAt(K, C)) {
+        case Text: return Variant(AnsiString(TextAt(K, R, C)));
+        case Date: return Variant::FromDateTime(ExcelSerialToDateTime(DateAt(R, C)));
+        default: return Variant(NumberAt(K, R, C));
+    }
+}
+const char* KindName(TKind K) { return K == Ascii ? "ascii" : "export"; }
 
 double PeakRssMb() {
     rusage U{};
@@ -65,44 +95,44 @@ double PeakRssMb() {
     return double(U.ru_maxrss) / 1024;
 }
 
-void WriteProject(const std::string& Dir) {
+void WriteProject(TKind K, const std::string& Dir) {
     auto Excel = CreateOleObject("excel.application");
     TExcelWorksheet* Sheet = Excel->Workbooks()->Add()->Worksheets(1);
     for (int R = 0; R < Rows; ++R)
-        for (int C = 0; C < Cols; ++C) {
-            if (IsText(C))
-                Sheet->SetCells(R + 1, C + 1, Variant(AnsiString(TextAt(R, C))));
-            else
-                Sheet->SetCells(R + 1, C + 1, Variant(NumberAt(R, C)));
-        }
+        for (int C = 0; C < Cols; ++C) Sheet->SetCells(R + 1, C + 1, ProjectValue(K, R, C));
     WriteXlsxFile(*Excel->Workbooks(1), Dir + "project.xlsx");
 }
 
-void WriteBaseline(const std::string& Dir) {
+void WriteBaseline(TKind K, const std::string& Dir) {
     lxw_workbook_options Options{};
     Options.constant_memory = LXW_TRUE;
     Options.tmpdir = const_cast<char*>(Dir.c_str());
     std::string Path = Dir + "baseline.xlsx";
     lxw_workbook* WB = workbook_new_opt(Path.c_str(), &Options);
     lxw_worksheet* WS = workbook_add_worksheet(WB, "Sayfa1");
+    lxw_format* DateFormat = workbook_add_format(WB);
+    format_set_num_format(DateFormat, "dd.mm.yyyy");
     for (int R = 0; R < Rows; ++R)
         for (int C = 0; C < Cols; ++C) {
-            if (IsText(C))
-                worksheet_write_string(WS, lxw_row_t(R), lxw_col_t(C), TextAt(R, C).c_str(), nullptr);
-            else
-                worksheet_write_number(WS, lxw_row_t(R), lxw_col_t(C), NumberAt(R, C), nullptr);
+            switch (TypeAt(K, C)) {
+                case Text: worksheet_write_string(WS, lxw_row_t(R), lxw_col_t(C), TextAt(K, R, C, true).c_str(), nullptr); break;
+                case Date: worksheet_write_number(WS, lxw_row_t(R), lxw_col_t(C), DateAt(R, C), DateFormat); break;
+                default: worksheet_write_number(WS, lxw_row_t(R), lxw_col_t(C), NumberAt(K, R, C), nullptr);
+            }
         }
     workbook_close(WB);
 }
 
 void BM_XlsxWrite(benchmark::State& State) {
+    const TKind K = TKind(State.range(0));
+    State.SetLabel(KindName(K));
     TBenchDir Dir;
     double Project = 0, Baseline = 0, Rss0 = PeakRssMb();
     for (auto _ : State) {
         const auto A = Clock::now();
-        WriteBaseline(Dir.Path);
+        WriteBaseline(K, Dir.Path);
         const auto B = Clock::now();
-        WriteProject(Dir.Path);
+        WriteProject(K, Dir.Path);
         const auto C = Clock::now();
         Baseline += Ms(A, B);
         Project += Ms(B, C);
@@ -114,7 +144,7 @@ void BM_XlsxWrite(benchmark::State& State) {
     State.counters["ratio"] = Project / Baseline;
     State.counters["peak_rss_growth_mb"] = PeakRssMb() - Rss0;
 }
-BENCHMARK(BM_XlsxWrite)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_XlsxWrite)->Arg(Ascii)->Arg(Export)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 
 // A bare pass over a part: every element and text seen, nothing kept.
 void ParsePart(zip_t* Z, const char* Name, long& Events) {
@@ -136,8 +166,10 @@ void ParsePart(zip_t* Z, const char* Name, long& Events) {
 }
 
 void BM_XlsxRead(benchmark::State& State) {
+    const TKind K = TKind(State.range(0));
+    State.SetLabel(KindName(K));
     TBenchDir Dir;
-    WriteProject(Dir.Path);
+    WriteProject(K, Dir.Path);
     const std::string File = Dir.Path + "project.xlsx";
     double Project = 0, Baseline = 0, Rss0 = PeakRssMb();
     for (auto _ : State) {
@@ -166,7 +198,7 @@ void BM_XlsxRead(benchmark::State& State) {
     State.counters["ratio"] = Project / Baseline;
     State.counters["peak_rss_growth_mb"] = PeakRssMb() - Rss0;
 }
-BENCHMARK(BM_XlsxRead)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_XlsxRead)->Arg(Ascii)->Arg(Export)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
 
 void BM_CsvRead(benchmark::State& State) {
     TBenchDir Dir;
@@ -175,10 +207,10 @@ void BM_CsvRead(benchmark::State& State) {
         std::ofstream Out(File, std::ios::binary);
         for (int R = 0; R < Rows; ++R)
             for (int C = 0; C < Cols; ++C) {
-                if (IsText(C))
-                    Out << '"' << TextAt(R, C) << '"';
+                if (TypeAt(Ascii, C) == Text)
+                    Out << '"' << TextAt(Ascii, R, C) << '"';
                 else
-                    Out << NumberAt(R, C);
+                    Out << NumberAt(Ascii, R, C);
                 Out << (C + 1 < Cols ? ";" : "\r\n");
             }
     }

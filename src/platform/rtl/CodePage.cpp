@@ -12,7 +12,7 @@ constexpr char16_t kHigh80[32] = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x009E, 0x0178,
 };
 
-char32_t ByteToUnicode(unsigned char b)
+constexpr char32_t ByteToUnicode(unsigned char b)
 {
     if (b < 0x80) return b;
     if (b < 0xA0) return kHigh80[b - 0x80];
@@ -145,31 +145,94 @@ char ToAnsiChar(char32_t c)
 
 char32_t Cp1254ToUnicode(unsigned char Ch) { return ByteToUnicode(Ch); }
 
-int UnicodeToCp1254(char32_t Ch)
-{
-    static const std::array<int, 0x2200> reverse = [] {
-        std::array<int, 0x2200> r{};
-        r.fill(-1);
-        for (int b = 0; b < 256; ++b) r[ByteToUnicode(static_cast<unsigned char>(b))] = b;
-        return r;
-    }();
-    return Ch < reverse.size() ? reverse[Ch] : -1;
-}
+namespace {
+
+// Byte of each character below U+2200 (every character of the code page is), -1 for none;
+// built by the compiler, so it is ready before any static initialiser asks.
+constexpr std::array<short, 0x2200> kReverse = [] {
+    std::array<short, 0x2200> r{};
+    r.fill(-1);
+    for (int b = 0; b < 256; ++b) r[ByteToUnicode(static_cast<unsigned char>(b))] = static_cast<short>(b);
+    return r;
+}();
+
+}  // namespace
+
+int UnicodeToCp1254(char32_t Ch) { return Ch < kReverse.size() ? kReverse[Ch] : -1; }
+
+namespace {
+
+// The UTF-8 bytes of each byte of the code page (at most three).
+struct TUtf8Of {
+    char Bytes[3];
+    unsigned char Length;
+};
+constexpr std::array<TUtf8Of, 256> kUtf8Of = [] {
+    std::array<TUtf8Of, 256> r{};
+    for (int b = 0; b < 256; ++b) {
+        const char32_t c = ByteToUnicode(static_cast<unsigned char>(b));
+        TUtf8Of& u = r[b];
+        if (c < 0x80) {
+            u = {{static_cast<char>(c)}, 1};
+        } else if (c < 0x800) {
+            u = {{static_cast<char>(0xC0 | (c >> 6)), static_cast<char>(0x80 | (c & 0x3F))}, 2};
+        } else {
+            u = {{static_cast<char>(0xE0 | (c >> 12)), static_cast<char>(0x80 | ((c >> 6) & 0x3F)),
+                  static_cast<char>(0x80 | (c & 0x3F))},
+                 3};
+        }
+    }
+    return r;
+}();
+
+}  // namespace
 
 std::string AnsiToUtf8(std::string_view S)
 {
-    std::string out;
-    out.reserve(S.size() + S.size() / 4);
-    for (char ch : S) PutUtf8(out, ByteToUnicode(static_cast<unsigned char>(ch)));
+    // Written in place at the longest it can be, then cut.
+    std::string out(S.size() * 3, '\0');
+    char* p = out.data();
+    for (char ch : S) {
+        const TUtf8Of& u = kUtf8Of[static_cast<unsigned char>(ch)];
+        p[0] = u.Bytes[0];
+        p[1] = u.Bytes[1];
+        p[2] = u.Bytes[2];
+        p += u.Length;
+    }
+    out.resize(static_cast<size_t>(p - out.data()));
     return out;
 }
 
 AnsiString Utf8ToAnsi(std::string_view S)
 {
     AnsiString out;
-    out.reserve(S.size());
-    for (size_t i = 0; i < S.size();) out += ToAnsiChar(NextUtf8(S, i));
+    AppendUtf8AsAnsi(S, out);
     return out;
+}
+
+void AppendUtf8AsAnsi(std::string_view S, AnsiString& Out)
+{
+    // Every character takes at least one byte in and gives one byte out, so the text is
+    // written in place and cut to its length; runs of ASCII and two-byte letters (all the
+    // Turkish ones) are decoded inline, the rest by the full decoder.
+    const size_t start = Out.size();
+    Out.resize(start + S.size());
+    char* out = Out.data() + start;
+    const size_t n = S.size();
+    for (size_t i = 0; i < n;) {
+        const unsigned char b = static_cast<unsigned char>(S[i]);
+        if (b < 0x80) {
+            *out++ = static_cast<char>(b);
+            ++i;
+        } else if (b >= 0xC2 && b <= 0xDF && i + 1 < n && (static_cast<unsigned char>(S[i + 1]) & 0xC0) == 0x80) {
+            const int c = kReverse[((b & 0x1F) << 6) | (static_cast<unsigned char>(S[i + 1]) & 0x3F)];
+            *out++ = c < 0 ? '?' : static_cast<char>(c);
+            i += 2;
+        } else {
+            *out++ = ToAnsiChar(NextUtf8(S, i));
+        }
+    }
+    Out.resize(static_cast<size_t>(out - Out.data()));
 }
 
 WideString AnsiToWide(std::string_view S)

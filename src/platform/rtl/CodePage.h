@@ -18,6 +18,8 @@ int UnicodeToCp1254(char32_t Ch);
 // UTF-8 texts are held in std::string as well; the names say which encoding is meant.
 std::string AnsiToUtf8(std::string_view S);
 AnsiString Utf8ToAnsi(std::string_view S);
+// Utf8ToAnsi appended to Out.
+void AppendUtf8AsAnsi(std::string_view S, AnsiString& Out);
 WideString AnsiToWide(std::string_view S);
 AnsiString WideToAnsi(std::u16string_view S);
 WideString Utf8ToWide(std::string_view S);

@@ -84,12 +84,16 @@ struct TSheetRow {
     // stalled read of the parts just written.
     void AddNumber(Integer Column, double Value) { Cells.emplace_back(Column, Value); }
     void AddText(Integer Column, const char* Begin, size_t Length) {
+        AddTextAt(Column, Text.size(), Length);
+        Text.append(Begin, Length);
+    }
+    // A cell whose bytes the reader has put in Text already.
+    void AddTextAt(Integer Column, size_t Begin, size_t Length) {
         TSheetCell& Cell = Cells.emplace_back();
         Cell.Column = Column;
         Cell.InText = true;
-        Cell.TextBegin = Text.size();
+        Cell.TextBegin = Begin;
         Cell.TextLength = Length;
-        Text.append(Begin, Length);
     }
     void AddKeptText(Integer Column, const char* Begin, size_t Length) {
         TSheetCell& Cell = Cells.emplace_back();

@@ -209,43 +209,25 @@ constexpr size_t MaxSheets = 10'000;
 constexpr size_t MaxStyles = 1'000'000;
 constexpr double MaxDateSerial = 2958466;                // 1 January 10000
 
-// No byte above 0x7F and no "_x" escape: such text reads the same in code page 1254.
-bool IsPlainAscii(const std::string& S) {
-    const size_t N = S.size();
-    for (size_t I = 0; I < N; ++I) {
-        const char C = S[I];
-        if (static_cast<unsigned char>(C) >= 0x80 || (C == '_' && I + 1 < N && S[I + 1] == 'x')) return false;
-    }
-    return true;
-}
-
-// "_x000D_" escapes of characters that XML cannot carry.
-std::string UnescapeOoxml(const std::string& S) {
-    if (S.find("_x") == std::string::npos) return S;
-    std::string R;
-    for (size_t I = 0; I < S.size(); ++I) {
+// Appends a part's UTF-8 text to Out as code page 1254, with the "_xHHHH_" escapes of
+// characters that XML cannot carry undone; one pass, no text of its own.
+void AppendSheetText(std::string_view S, AnsiString& Out) {
+    size_t Done = 0;
+    for (size_t I = S.find("_x"); I != std::string_view::npos; I = S.find("_x", I)) {
         unsigned V = 0;
-        if (S[I] == '_' && I + 6 < S.size() && S[I + 1] == 'x' && S[I + 6] == '_' &&
+        if (I + 6 < S.size() && S[I + 6] == '_' &&
             std::from_chars(S.data() + I + 2, S.data() + I + 6, V, 16).ptr == S.data() + I + 6) {
-            // Encode as UTF-8 (BMP only, as the escape allows).
-            if (V < 0x80) {
-                R += static_cast<char>(V);
-            } else if (V < 0x800) {
-                R += static_cast<char>(0xC0 | (V >> 6));
-                R += static_cast<char>(0x80 | (V & 0x3F));
-            } else {
-                R += static_cast<char>(0xE0 | (V >> 12));
-                R += static_cast<char>(0x80 | ((V >> 6) & 0x3F));
-                R += static_cast<char>(0x80 | (V & 0x3F));
-            }
-            I += 6;
+            AppendUtf8AsAnsi(S.substr(Done, I - Done), Out);
+            const int B = UnicodeToCp1254(V);
+            Out += B < 0 ? '?' : static_cast<char>(B);
+            I += 7;
+            Done = I;
         } else {
-            R += S[I];
+            ++I;
         }
     }
-    return R;
+    AppendUtf8AsAnsi(S.substr(Done), Out);
 }
-
 
 struct TSheetRef {
     std::string Name;
@@ -341,8 +323,8 @@ public:
     }
     void End(const char* Name) override {
         if (!std::strcmp(Name, "si")) {
-            if (!IsPlainAscii(FText)) FText = SheetText(UnescapeOoxml(FText));
-            const AnsiString& S = FText;
+            AnsiString S;
+            AppendSheetText(FText, S);
             if (S.size() > MaxCellText)
                 return Fail("shared string " + std::to_string(Strings.Count()) + " is longer than " +
                             std::to_string(MaxCellText) + " characters");
@@ -579,12 +561,17 @@ private:
                 return;
             }
             case 't': {
-                // Plain ASCII without escapes is already the cell's text.
-                if (!IsPlainAscii(FValue)) FValue = SheetText(UnescapeOoxml(FValue));
-                if (FValue.size() > MaxCellText)
+                // Converted straight into the row's text.
+                AnsiString& Text = Target->Text;
+                const size_t Begin = Text.size();
+                AppendSheetText(FValue, Text);
+                const size_t Length = Text.size() - Begin;
+                if (Length > MaxCellText) {
+                    Text.resize(Begin);
                     return Fail("cell " + CellName(FRow, FCol) + " is longer than " + std::to_string(MaxCellText) +
                                 " characters");
-                if (!FValue.empty()) Target->AddText(FCol, FValue.data(), FValue.size());
+                }
+                if (Length) Target->AddTextAt(FCol, Begin, Length);
                 return;
             }
             case 'b': V = Variant(FValue == "1" || FValue == "true"); break;

@@ -163,7 +163,8 @@ public:
                     Err = worksheet_write_string(WS, R, C, S.c_str(), nullptr);
                     break;
                 }
-                const std::string Text = EscapeEscapeLookalikes(Ascii ? S : AnsiToUtf8(S));
+                std::string Text = Ascii ? S : AnsiToUtf8(S);
+                if (Text.find('_') != std::string::npos) Text = EscapeEscapeLookalikes(Text);
                 Err = worksheet_write_string(WS, R, C, Text.c_str(), nullptr);
                 break;
             }

@@ -298,7 +298,8 @@ TEST(XlsxRead, TextCellsOutOfOrderRepeatedOrPrefixedKeepTheirOwnTexts) {
         R"(<row r="1"><c r="C1" t="s"><v>2</v></c><c r="A1" t="inlineStr"><is><t>ilk</t></is></c>)"
         R"(<c r="C1" t="inlineStr"><is><t>son</t></is></c><c r="B1"><v>7</v></c><c r="D1" t="s"><v>1</v></c></row>)"
         R"(<row r="2"><c x:r="B2" r="Z9" t="s"><v>0</v></c><c t="inlineStr"><is><t>a_x000D_b</t></is></c>)"
-        R"(<c t="inlineStr"><is><t></t></is></c><c t="s" s="0"><v>2</v></c><c t="inlineStr"><is><t>a_b_x</t></is></c></row>)";
+        R"(<c t="inlineStr"><is><t></t></is></c><c t="s" s="0"><v>2</v></c><c t="inlineStr"><is><t>a_b_x</t></is></c>)"
+        R"(<c t="inlineStr"><is><t>ş_x00E7_ş_x4E2D__x0041</t></is></c></row>)";
     MakePackage(Dir.Path + "order.xlsx", {{"xl/workbook.xml", R"(<workbook><sheets><sheet name="S"/></sheets></workbook>)"},
                                           {"xl/sharedStrings.xml", Strings},
                                           {"xl/worksheets/sheet1.xml", SheetOf(Rows)}});
@@ -308,7 +309,8 @@ TEST(XlsxRead, TextCellsOutOfOrderRepeatedOrPrefixedKeepTheirOwnTexts) {
     S->ForEachCell([&](Integer R, Integer C, const Variant& V) {
         Seen.push_back(std::to_string(R) + "," + std::to_string(C) + "=" + VarToStr(V));
     });
-    EXPECT_EQ(Seen, (std::vector<std::string>{"1,1=ilk", "1,2=7", "1,3=son", "2,2=bir", "2,3=a\rb", "2,5=üç", "2,6=a_b_x"}));
+    EXPECT_EQ(Seen, (std::vector<std::string>{"1,1=ilk", "1,2=7", "1,3=son", "2,2=bir", "2,3=a\rb", "2,5=üç", "2,6=a_b_x",
+                                              "2,7=şçş?_x0041"}));
     for (int Pass = 0; Pass < 2; ++Pass) {  // the same text each time it is read
         EXPECT_EQ(S->Cells(1, 3).AsString(), "son");
         EXPECT_EQ(S->Cells(1, 1).VType(), varString);
