@@ -161,6 +161,24 @@ TEST_F(ExtGrid, RowColorCoversTheNonFixedCellsOfTheRow) {
     EXPECT_THROW(G->SetRowColor(10, clYellow), EInvalidGridOperation);
 }
 
+TEST_F(ExtGrid, RowColorNoneKeepsNodesAndSplitsACrossingMergeWhole) {
+    G->SetFixedCols(0);
+    G->SetRowCount(10);
+    G->AddNode(2, 3);
+    G->ContractNode(2);
+    G->SetRowColor(2, clYellow);
+    G->SetRowColor(2, clNone);
+    EXPECT_TRUE(G->IsNode(2));
+    EXPECT_EQ(1, G->NodeCount());
+    G->ExpandNode(2);
+    EXPECT_EQ(10, G->RowCount());
+    G->MergeCells(3, 5, 1, 3);
+    G->SetCells(3, 5, "base");
+    G->SetRowColor(6, clNone);
+    for (Integer R : {5, 6, 7}) EXPECT_FALSE(G->IsMergedCell(3, R)) << R;
+    EXPECT_EQ("", G->Cells(3, 6));
+}
+
 TEST_F(ExtGrid, RowColorAndFontColorAreDrawn) {
     G->SetRowColor(3, clYellow);
     G->SetRowColor(4, clRed);
