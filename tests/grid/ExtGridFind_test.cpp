@@ -50,6 +50,17 @@ TEST_F(ExtGridFind, FlagsNarrowCaseWholeCellStartAndDirection) {
     EXPECT_EQ((TGridCoord{3, 2}), F.Find(None, "2*", TExtStringGrid::fnMatchFilter | TExtStringGrid::fnRowByRow));
 }
 
+TEST_F(ExtGridFind, AMergedCellIsFoundOnce) {
+    F.Grid->MergeCells(1, 1, 2, 2);   // "Ali" covers (2, 1), (1, 2) and (2, 2)
+    for (Word Flags : {Word(0), Word(TExtStringGrid::fnRowByRow)}) {
+        EXPECT_EQ((TGridCoord{1, 1}), F.Find(None, "ali", Flags)) << Flags;
+        EXPECT_EQ((TGridCoord{2, 3}), F.Find(TGridCoord{1, 1}, "ali", Flags)) << Flags;
+    }
+    F.Grid->SetCol(2);   // only the covered column searched: the merge is found there, once
+    EXPECT_EQ((TGridCoord{2, 1}), F.Find(None, "ali", TExtStringGrid::fnCurrentCol));
+    EXPECT_EQ((TGridCoord{2, 3}), F.Find(TGridCoord{2, 1}, "ali", TExtStringGrid::fnCurrentCol));
+}
+
 TEST_F(ExtGridFind, TwoQuotesFindTheFirstEmptyCell) {
     EXPECT_EQ((TGridCoord{2, 2}), F.Find(None, "\"\"", 0));
 }

@@ -374,6 +374,26 @@ TEST_F(ExtGridFooterPanel, CustomPreviewDrawsTheExpandedTemplate) {
     EXPECT_GT(InkIn(F.Panel(), 0, 400), 20);
 }
 
+TEST_F(ExtGridFooterPanel, CustomPreviewMasksAPasswordCell) {
+    G->OnIsPasswordCell = [](TObject*, Integer, Integer ACol, bool& Is) { Is = ACol == 1; };
+    G->SetCells(1, 2, "gizli");
+    G->SetRow(2);
+    EXPECT_EQ("Abone: *****", G->ExpandFooterTemplate("Abone: <#1>"));
+}
+
+TEST_F(ExtGridFooterPanel, AColumnOfWidthZeroDoesNotEndThePanelNorItsHints) {
+    G->SetColWidths(2, 0);
+    const auto [L3, R3] = F.ColumnSpan(3);
+    EXPECT_GT(InkIn(F.Panel(), L3, R3), 10);
+    std::vector<Integer> Asked;
+    G->OnGridHint = [&](TObject*, Integer, Integer ACol, AnsiString&) { Asked.push_back(ACol); };
+    QWidget* W = G->FooterPanel()->Widget();
+    const QPoint P(L3 + 5, 5);
+    QHelpEvent E(QEvent::ToolTip, P, W->mapToGlobal(P));
+    QApplication::sendEvent(W, &E);
+    EXPECT_EQ(std::vector<Integer>{3}, Asked);
+}
+
 TEST_F(ExtGridFooterPanel, HintsNameTheFooterCellUnderTheMouseOnlyWhenAsked) {
     std::vector<std::pair<Integer, Integer>> Asked;
     G->OnGridHint = [&](TObject*, Integer ARow, Integer ACol, AnsiString& Hint) {

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <memory>
 #include <sstream>
+#include <vector>
 
 namespace {
 
@@ -148,4 +149,14 @@ TEST(ExtGridStore, WidthsStoredWhileGroupedFitTheFullLayout) {
         Grouped == 1 ? G->SetColWidths(2, 95) : G->RestoreColumnWidths();
     }
     EXPECT_EQ("[Liste]\r\nCol0=64\r\nCol1=64\r\nCol2=64\r\nCol3=95\r\n", T.Read("widths.ini"));
+}
+
+TEST(ExtGridStore, OutOfRangeWidthsInTheFileAreRefusedAndTheOthersRead) {
+    TTempDir T;
+    std::ofstream(T.Dir / "w.ini", std::ios::binary)
+        << "[Liste]\r\nCol0=2147483647\r\nCol1=-3\r\nCol2=120\r\nCol3=65536\r\nCol4=0\r\n";
+    auto G = Grid(5, clIniFile, (T.Dir / "w.ini").string());
+    const Integer D = G->DefaultColWidth();
+    EXPECT_EQ((std::vector<Integer>{D, D, 120, D, 0}),
+              (std::vector<Integer>{G->ColWidths(0), G->ColWidths(1), G->ColWidths(2), G->ColWidths(3), G->ColWidths(4)}));
 }
