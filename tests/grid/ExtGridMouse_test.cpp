@@ -4,6 +4,7 @@
 #include "grid/ExtObj.h"
 #include "grid/ExtUtil.h"
 #include "platform/rtl/CodePage.h"
+#include "platform/ui/ExtCtrls.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/Menus.h"
 #include "platform/ui/ShellAPI.h"
@@ -328,6 +329,26 @@ TEST_F(ExtGridMouse, NodeGlyphClicksContractAndExpandWithTheirEvents) {
     EXPECT_EQ((std::vector<AnsiString>{"contract 1 1", "ask", "ask", "expand"}), Log);
 }
 
+TEST_F(ExtGridMouse, ExpandOneOpensANestedNodeAndKeepsItsParentOpen) {
+    F.Grid->CellNode()->SetExpandOne(true);
+    F.Grid->AddNode(1, 4);
+    F.Grid->AddNode(2, 2);
+    const Integer N = F.Grid->CellNode()->NodeIndent();
+    for (int Road = 0; Road < 2; ++Road) {   // the glyph, the Right key on a merged node cell
+        F.Grid->ContractNode(2);
+        ASSERT_EQ(5, F.Grid->RowCount());
+        if (Road == 0) {
+            F.LeftClick(F.In(0, 2, N + N / 2));
+        } else {
+            F.Grid->MergeCells(0, 2, 1, 2);
+            F.LeftClick(F.In(1, 2, 20));
+            F.Key(Qt::Key_Right);
+        }
+        EXPECT_EQ(6, F.Grid->RowCount()) << Road;
+        EXPECT_FALSE(F.Grid->GetNodeState(1) || F.Grid->GetNodeState(2)) << Road;
+    }
+}
+
 TEST_F(ExtGridMouse, HeaderRowSelectionPicksWholeColumnsAndRows) {
     F.Options({goRangeSelect});
     F.Grid->MouseActions()->SetColSelect(true);
@@ -559,6 +580,31 @@ TEST_F(ExtGridMouse, SizingHintShowsTheNewWidthWhileDraggingAndHidesOnRelease) {
     EXPECT_EQ(QColor(Qt::yellow).rgb(), Img.pixel(Img.width() - 4, 2) | 0xFF000000u);
     F.Send(QEvent::MouseButtonRelease, From2 - QPoint(20, 0), Qt::LeftButton, Qt::NoButton);
     EXPECT_FALSE(W->Visible());
+}
+
+// The hint and the move visuals are made once: they show on the grid's parent of the moment.
+TEST_F(ExtGridMouse, HintAndMoveWindowsFollowTheGridToANewParent) {
+    F.Options({goColSizing, goColMoving});
+    F.Grid->SetHintShowSizing(true);
+    auto* Old = Place<TPanel>(F.Form.get(), 0, 0, 520, 300);
+    F.Grid->SetParent(Old);
+    auto SizeAndMove = [&](TWinControl* Host) {
+        const TRect H = F.Grid->CellRect(2, 0);
+        const QPoint From(H.Right, (H.Top + H.Bottom) / 2);
+        F.Send(QEvent::MouseButtonPress, From, Qt::LeftButton, Qt::LeftButton);
+        F.Send(QEvent::MouseMove, From - QPoint(20, 0), Qt::NoButton, Qt::LeftButton);
+        EXPECT_TRUE(F.Grid->HintWindow()->Parent() == Host && F.Grid->HintWindow()->Visible());
+        F.Send(QEvent::MouseButtonRelease, From - QPoint(20, 0), Qt::LeftButton, Qt::NoButton);
+        F.Send(QEvent::MouseButtonPress, F.In(1, 0, 20), Qt::LeftButton, Qt::LeftButton);
+        F.Send(QEvent::MouseMove, F.In(3, 0, 20), Qt::NoButton, Qt::LeftButton);
+        EXPECT_TRUE(F.Grid->MoveButton()->Parent() == Host && F.Grid->MoveArrow(0)->Parent() == Host);
+        F.Send(QEvent::MouseButtonRelease, F.In(3, 0, 20), Qt::LeftButton, Qt::NoButton);
+    };
+    SizeAndMove(Old);
+    auto* New = Place<TPanel>(F.Form.get(), 0, 0, 520, 300);
+    F.Grid->SetParent(New);
+    delete Old;
+    SizeAndMove(New);
 }
 
 TEST_F(ExtGridMouse, FixedCellEditorOpensAsConfiguredAndStoresOnEnter) {
