@@ -836,6 +836,8 @@ void TLayout::Run() {
     size_t Pos = 0;
     const TLine None;
     while (Pos < S.size()) {
+        // Tags set the canvas font: a line starts with the font the last one ended in.
+        St.Font = ReadFont(C->Font());
         const TState Before = St;
         TLine L;
         ProcessLine(true, Pos, S.size(), Rect(Avl.Left, Top, Avl.Right, Avl.Bottom), L, None);
@@ -847,6 +849,7 @@ void TLayout::Run() {
             if (St.Align == 1) LR.Left = std::max(LR.Left, Avl.Right - LineW);
             else if (St.Align == 2 && Avl.Width() - LineW > 0) LR.Left += (Avl.Width() - LineW) / 2;
             LR.Left += St.Indent;
+            St.Font = ReadFont(C->Font());
             const TState After = St;
             ApplyState(Before);
             if (!HitTestOnly && L.ParaFill != clNone) {
