@@ -213,7 +213,7 @@ TEST(EsgHTMLE, AnchorHitTestReturnsHrefInCapitals) {
 // A style open at a break or a wrap goes on in the next line, as if opened again there.
 TEST(EsgHTMLE, StylesCarryAcrossLineBreaksAndWraps) {
     const char* Styles[][2] = {{"<B>", "</B>"}, {"<I>", "</I>"}, {"<FONT SIZE=\"5\">", "</FONT>"},
-                               {"<FONT FACE=\"DejaVu Serif\">", "</FONT>"}, {"<A HREF=\"u\">", "</A>"}};
+                               {"<FONT FACE=\"DejaVu Serif\">", "</FONT>"}, {"<A HREF=\"u\">", "</A>"}, {"<HI>", "</HI>"}};
     for (const auto& [Open, Close] : Styles) {
         for (const char* Gap : {"<BR>", " "}) {   // a break, and a wrap in a narrow box
             const AnsiString On = AnsiString(Open) + "Wx" + Gap + "WWWW" + Close;
@@ -224,8 +224,8 @@ TEST(EsgHTMLE, StylesCarryAcrossLineBreaksAndWraps) {
             A.R = B.R = M.R = Rect(0, 0, *Gap == ' ' ? M.EX + 4 : 300, 200);
             A.Run(On);
             B.Run(Again);
-            // (an anchor's underline takes in the blank a wrap leaves at the line's end)
-            if (*Gap != ' ' || Open[1] != 'A') EXPECT_TRUE(A.Bmp.Image() == B.Bmp.Image()) << Open << Gap;
+            // (an anchor's underline and a highlight take in the blank a wrap leaves at the line's end)
+            if (*Gap != ' ' || (Open[1] != 'A' && Open[1] != 'H')) EXPECT_TRUE(A.Bmp.Image() == B.Bmp.Image()) << Open << Gap;
             M.Run(On);
             EXPECT_EQ(M.EX, A.EX) << Open << Gap;
         }
