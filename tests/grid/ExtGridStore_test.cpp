@@ -11,7 +11,6 @@
 #include <fstream>
 #include <memory>
 #include <sstream>
-#include <vector>
 
 namespace {
 
@@ -153,10 +152,7 @@ TEST(ExtGridStore, WidthsStoredWhileGroupedFitTheFullLayout) {
 
 TEST(ExtGridStore, OutOfRangeWidthsInTheFileAreRefusedAndTheOthersRead) {
     TTempDir T;
-    std::ofstream(T.Dir / "w.ini", std::ios::binary)
-        << "[Liste]\r\nCol0=2147483647\r\nCol1=-3\r\nCol2=120\r\nCol3=65536\r\nCol4=0\r\n";
-    auto G = Grid(5, clIniFile, (T.Dir / "w.ini").string());
-    const Integer D = G->DefaultColWidth();
-    EXPECT_EQ((std::vector<Integer>{D, D, 120, D, 0}),
-              (std::vector<Integer>{G->ColWidths(0), G->ColWidths(1), G->ColWidths(2), G->ColWidths(3), G->ColWidths(4)}));
+    std::ofstream(T.Dir / "w.ini", std::ios::binary) << "[Liste]\r\nCol0=2147483647\r\nCol1=-3\r\nCol2=120\r\nCol3=65536\r\n";
+    auto G = Grid(4, clIniFile, (T.Dir / "w.ini").string());
+    for (Integer C = 0; C < 4; ++C) EXPECT_EQ(C == 2 ? 120 : G->DefaultColWidth(), G->ColWidths(C)) << C;
 }
