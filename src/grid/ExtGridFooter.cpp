@@ -254,7 +254,8 @@ void ForFooterColumns(TExtStringGrid* G, Integer Width, Fn&& Each) {
     const Integer Row = G->FixedRows() > 0 ? 0 : G->TopRow();
     for (Integer C = 0; C < G->ColCount(); ++C) {
         const TRect R = G->TCustomGrid::CellRect(C, Row);
-        if (R.IsEmpty()) continue;   // scrolled away, or a column of width 0: the next ones may show
+        // Scrolled away, or a column of width 0: the next ones may show. A row of height 0 hides no column.
+        if (R.Width() <= 0) continue;
         if (R.Left >= Width) return;
         Each(C, R.Left, R.Right);
     }

@@ -301,6 +301,8 @@ TEST_F(ExtGridFooterPanel, TheLastRowIsPaintedUnderItsColumnsNumbersAndWordsAlik
     EXPECT_EQ(0, InkIn(I, 0, L2));
     // The panel's own colour around the text.
     EXPECT_EQ(ColorToRGB(F.Grid->FloatingFooter()->Color()), PixelAt(I, R3 + 5, 5));
+    G->SetRowHeights(0, 0);   // a header row of height 0 takes no column with it
+    EXPECT_GT(InkIn(F.Panel(), L3, R3), 10);
 }
 
 TEST_F(ExtGridFooterPanel, FollowsHorizontalScrollAndColumnSizing) {
