@@ -26,6 +26,7 @@ TCellProperties* TExtStringGrid::MakeCol0PropertiesAtReal(Integer ARealRow) {
 
 TCellGraphic* TExtStringGrid::MakeCol0GraphicAtReal(Integer ARealRow) {
     if (!IsHiddenRow(ARealRow)) return CreateCellGraphic(0, DisplRowIndex(ARealRow));
+    if (NodeAtReal(ARealRow)) RemoveNode(ARealRow);   // as CreateCellGraphic: a node replaced goes whole
     TCellProperties* P = MakeCol0PropertiesAtReal(ARealRow);
     if (auto* Old = dynamic_cast<TCellGraphic*>(P->KeptObject()); Old && FOwnedGraphics.erase(Old)) delete Old;
     auto* G = new TCellGraphic();

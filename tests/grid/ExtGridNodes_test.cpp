@@ -296,3 +296,14 @@ TEST_F(ExtGridNodes, CallsOnAHiddenRowActOnThatRow) {   // display row 2 is r6's
     F.Grid->ExpandNode(2);
     EXPECT_TRUE(F.Grid->IsSummaryRow(3) && !F.Grid->IsNode(4) && F.Level(4) == 1);
 }
+
+TEST_F(ExtGridNodes, ANodeGraphicReplacedTakesItsNodeWhole) {
+    F.Grid->AddNode(2, 3);
+    F.Grid->ContractNode(2);
+    F.Grid->MarkSummaryRow(2);   // its rows show, no level or count is left of it
+    EXPECT_TRUE(F.Grid->IsSummaryRow(2) && F.Grid->RowCount() == 8 && !F.Grid->HasNodes() && F.Level(3) == 0);
+    F.Grid->AddNode(4, 2);
+    F.Grid->ContractNode(4);
+    F.Grid->AddNode(4, 2);   // made again: still one node, and open
+    EXPECT_TRUE(F.Grid->NodeCount() == 1 && F.Level(5) == 1 && F.Grid->RowCount() == 8);
+}
