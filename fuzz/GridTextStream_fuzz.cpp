@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes as the grid's cell text stream (LoadCellsFromStrings), as a CSV
-// file (ImportCSVFile) and as text pasted from another program, each into a grid that is
-// painted afterwards. Bad input is refused (EReadError, EExtGridError); nothing may crash,
+// file (ImportCSVFile), as text pasted from another program and as the column-width file
+// (RestoreColumnWidths), each into a grid that is painted afterwards. Bad input is refused (EReadError, EExtGridError); nothing may crash,
 // hang or leak.
 #include <cstddef>
 #include <cstdint>
@@ -47,6 +47,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
             G->ImportCSVFile(File, (Size & 1) != 0);
         } catch (const EExtGridError&) {
         }
+        std::remove(File.c_str());
+        gridfuzz::Paint(G);
+    }
+    {
+        static const std::string File = "/tmp/GridTextStream_fuzz." + std::to_string(getpid()) + ".ini";
+        std::ofstream(File, std::ios::binary) << "[W]\r\n" << Bytes;
+        TExtStringGrid* G = gridfuzz::Grid();
+        G->ColumnSize()->SetKey(File);
+        G->ColumnSize()->SetSection("W");
+        G->ColumnSize()->SetSave(true);
+        G->RestoreColumnWidths();
+        G->ColumnSize()->SetSave(false);
         std::remove(File.c_str());
         gridfuzz::Paint(G);
     }

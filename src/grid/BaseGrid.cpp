@@ -232,11 +232,16 @@ TCellProperties* TBaseGrid::GetCellProperties(Integer ACol, Integer ARow) {
     if (!InGrid(ACol, ARow)) throw EInvalidGridOperation("Grid index out of range");
     TObject* Slot = RawObjects(ACol, ARow);
     if (auto* P = dynamic_cast<TCellProperties*>(Slot)) return P;
-    auto* P = new TCellProperties(this, ACol, ARow);
-    FAllProps.insert(P);
+    TCellProperties* P = NewCellProperties(ACol, ARow);
     // An object stored through the raw slot is kept, not lost.
     if (Slot) P->SetKeptObject(Slot);
     SetRawObjects(ACol, ARow, P);
+    return P;
+}
+
+TCellProperties* TBaseGrid::NewCellProperties(Integer ACol, Integer ARow) {
+    auto* P = new TCellProperties(this, ACol, ARow);
+    FAllProps.insert(P);
     return P;
 }
 

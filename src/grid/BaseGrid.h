@@ -218,6 +218,8 @@ public:
     // --- properties. GetCellProperties creates them on first use
     // (EInvalidGridOperation outside the grid).
     TCellProperties* GetCellProperties(Integer ACol, Integer ARow);
+    // A properties object the grid owns, not yet in a cell (for a hidden row's slot).
+    TCellProperties* NewCellProperties(Integer ACol, Integer ARow);
     bool HasCellProperties(Integer ACol, Integer ARow) const;
     // False while no cell has properties: then no cell is merged either.
     bool AnyCellProperties() const { return !FAllProps.empty(); }

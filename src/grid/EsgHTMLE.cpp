@@ -836,6 +836,8 @@ void TLayout::Run() {
     size_t Pos = 0;
     const TLine None;
     while (Pos < S.size()) {
+        // Tags set the canvas font: a line starts with the font the last one ended in.
+        St.Font = ReadFont(C->Font());
         const TState Before = St;
         TLine L;
         ProcessLine(true, Pos, S.size(), Rect(Avl.Left, Top, Avl.Right, Avl.Bottom), L, None);
@@ -847,7 +849,6 @@ void TLayout::Run() {
             if (St.Align == 1) LR.Left = std::max(LR.Left, Avl.Right - LineW);
             else if (St.Align == 2 && Avl.Width() - LineW > 0) LR.Left += (Avl.Width() - LineW) / 2;
             LR.Left += St.Indent;
-            const TState After = St;
             ApplyState(Before);
             if (!HitTestOnly && L.ParaFill != clNone) {
                 TColor Keep = St.Brush;
@@ -858,10 +859,9 @@ void TLayout::Run() {
             const TLine Measured = L;
             TLine Second;
             ProcessLine(false, Pos, L.End, LR, Second, Measured);
-            // Both passes end in the same state; the measured one is authoritative.
-            const bool Hit = St.AnchorHit;
-            ApplyState(After);
-            St.AnchorHit = Hit;
+            // The drawing pass ends where the measuring one did, with the colours only
+            // drawing sets (a highlight, a font's background) on top: they go on too.
+            St.Font = ReadFont(C->Font());
         }
         Pos = L.End;
         Top += LineH;

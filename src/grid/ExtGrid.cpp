@@ -613,7 +613,7 @@ void TExtStringGrid::SetRangeColor(Integer ARow, TColor Value, int Which) {
     if (ARow < 0 || ARow >= RowCount()) throw EInvalidGridOperation("Grid index out of range");
     for (Integer C = FixedCols(); C < AllColCount(); ++C) {
         if (Value == clNone) {
-            ClearProps(C, ARow);
+            FreeCellSettings(C, ARow);
             continue;
         }
         TCellProperties* P = GetCellProperties(C, ARow);
@@ -622,6 +622,22 @@ void TExtStringGrid::SetRangeColor(Integer ARow, TColor Value, int Which) {
         else P->SetFontColor(Value);
     }
     InvalidateRow(ARow);
+}
+
+void TExtStringGrid::FreeCellSettings(Integer ACol, Integer ARow) {
+    TCellProperties* P = CellPropertiesOrNil(ACol, ARow);
+    if (!P) return;
+    // Half a merge would cover cells that read their own texts: the merge splits whole.
+    if (IsMergedCell(ACol, ARow)) SplitCells(ACol, ARow);
+    // What the cell holds is not a setting: its object (a node, a control) and its node level stay.
+    TObject* Kept = P->KeptObject();
+    const Integer Level = P->NodeLevel();
+    ClearProps(ACol, ARow);
+    if (Kept || Level) {
+        P = GetCellProperties(ACol, ARow);
+        P->SetKeptObject(Kept);
+        P->SetNodeLevel(Level);
+    }
 }
 
 void TExtStringGrid::SetRowColor(Integer ARow, TColor Value) { SetRangeColor(ARow, Value, 0); }

@@ -840,6 +840,13 @@ public:
     static constexpr double MaxTransferCells = 20e6;
     // Column widths or row heights read from outside add up to no more pixels than this.
     static constexpr Int64 MaxGridExtent = Int64(1) << 30;
+    // A width read from outside is taken when it lies in 0 .. 65535 and Total (the widths
+    // taken so far) stays within MaxGridExtent; Total then grows by it.
+    static bool TakeOutsideWidth(Integer Width, Int64& Total) {
+        if (Width < 0 || Width > 0xFFFF || Total + Width > MaxGridExtent) return false;
+        Total += Width;
+        return true;
+    }
     // The rows and columns of R that a transfer takes: with Disjunct only the marked ones.
     void TransferLines(TGridRect R, bool Disjunct, std::vector<Integer>& Rows, std::vector<Integer>& Cols);
     TGridCoord LoneTransferCell(TGridRect R, bool Disjunct);   // (-1, -1) unless it takes one cell
@@ -1250,6 +1257,8 @@ private:
     void ApplyColumnHeaders();
     void ApplyRowHeaders();
     void SetRangeColor(Integer ARow, TColor Value, int Which);
+    // Frees a cell's settings (colours, alignment, merge: split whole); its object and node level stay.
+    void FreeCellSettings(Integer ACol, Integer ARow);
     void ReportRow(Integer NewRow);
     void FormResized(TObject* Sender);
     friend class TExtInplaceEdit;
@@ -1376,6 +1385,11 @@ private:
     void ColumnRecordsMoved(Integer AFrom, Integer ATo);
     TCellGraphic* NodeAtReal(Integer ARealRow);   // the node of a shown or hidden row
     TCellProperties* Col0PropertiesAtReal(Integer ARealRow);
+    // Column 0 of a shown or hidden row: node calls name real rows, hidden ones too.
+    TCellProperties* MakeCol0PropertiesAtReal(Integer ARealRow);
+    TCellGraphic* MakeCol0GraphicAtReal(Integer ARealRow);
+    void RemoveCol0GraphicAtReal(Integer ARealRow);
+    Integer NodeEndReal(Integer ARealRow);   // the last real row of a node's span
     // A whole replacement starts clean: all rows shown, no node, mark, merge, control or
     // cell property of the content it replaces left to come back (ExtGridSort.cpp).
     void ResetContent(Integer AKeepFooters = 0);

@@ -86,6 +86,9 @@ TGridCoord TExtStringGrid::FindCell(TGridCoord Start, const AnsiString& Text, Wo
         const Integer R = Rowwise ? R0 + Integer(I / W) : R0 + Integer(I % H);
         if (R != LastRow) SaveProgress(1, R);
         LastRow = R;
+        // A merged cell is found once: through its base, or its first cell in the area.
+        if (const TPoint B = BaseCell(C, R); (B.X != C || B.Y != R) && (C != std::max(B.X, C0) || R != std::max(B.Y, R0)))
+            continue;
         if (!MatchCell(C, R, Wide)) continue;
         FLastFound = TGridCoord{C, R};
         if (Flags & fnGoto) {

@@ -158,7 +158,13 @@ AnsiString TExtStringGrid::ExpandFooterTemplate(const AnsiString& Template) {
         if (TryStrToInt(Template.substr(Open + 2, Close - Open - 2), C)) {
             // A plain cell shows its own "<" and "&" in the mini-HTML template; a marked-up one keeps its tags.
             const AnsiString V = Cells(C, Row());
-            Out += TextType(V, FEnableHTML) == 1 ? V : HTMLEncode(V);
+            const Integer Kind = TextType(V, FEnableHTML);
+            if (HidesText(RealColIndex(C), Row())) {   // one password character a letter, as the cell shows it
+                const size_t N = Kind == 5 ? CellTextToWide(V).size() : Kind == 1 ? HTMLStrip(V).size() : V.size();
+                Out += HTMLEncode(AnsiString(N, FPasswordChar));
+            } else {
+                Out += Kind == 1 ? V : HTMLEncode(V);
+            }
         }
         P = Close + 1;
     }
@@ -248,10 +254,8 @@ void ForFooterColumns(TExtStringGrid* G, Integer Width, Fn&& Each) {
     const Integer Row = G->FixedRows() > 0 ? 0 : G->TopRow();
     for (Integer C = 0; C < G->ColCount(); ++C) {
         const TRect R = G->TCustomGrid::CellRect(C, Row);
-        if (R.IsEmpty()) {
-            if (C < G->FixedCols() || C < G->LeftCol()) continue;
-            return;
-        }
+        // Scrolled away, or a column of width 0: the next ones may show. A row of height 0 hides no column.
+        if (R.Width() <= 0) continue;
         if (R.Left >= Width) return;
         Each(C, R.Left, R.Right);
     }

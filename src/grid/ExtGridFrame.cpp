@@ -81,11 +81,12 @@ void TExtStringGrid::PaintOutsideCells() {
     const TRect Client = ClientRect();   // without the footer panel's space
 
     std::vector<TRect> Areas;
+    // A cell not in view has an all-zero rectangle; one of width or height 0 still has its edges.
     const TRect LastCol = TCustomGrid::CellRect(ColCount() - 1, TopRow());
-    if (!LastCol.IsEmpty() && LastCol.Right + GridLineWidth() < Client.Right)
+    if (LastCol.Right > 0 && LastCol.Right + GridLineWidth() < Client.Right)
         Areas.push_back(Rect(LastCol.Right + GridLineWidth(), Client.Top, Client.Right, Client.Bottom));
     const TRect LastRow = TCustomGrid::CellRect(LeftCol(), RowCount() - 1);
-    if (!LastRow.IsEmpty() && LastRow.Bottom + GridLineWidth() < Client.Bottom)
+    if (LastRow.Bottom > 0 && LastRow.Bottom + GridLineWidth() < Client.Bottom)
         Areas.push_back(Rect(Client.Left, LastRow.Bottom + GridLineWidth(), Client.Right, Client.Bottom));
     if (Areas.empty()) return;
 
@@ -181,8 +182,8 @@ void TExtStringGrid::PaintSizingLines() {
     Cv->Pen()->SetWidth(1);
     const TRect LastCol = TCustomGrid::CellRect(ColCount() - 1, TopRow());
     const TRect LastRow = TCustomGrid::CellRect(LeftCol(), RowCount() - 1);
-    const Integer Bottom = LastRow.IsEmpty() ? ClientHeight() : std::min(LastRow.Bottom, ClientHeight());
-    const Integer Right = LastCol.IsEmpty() ? ClientWidth() : std::min(LastCol.Right, ClientWidth());
+    const Integer Bottom = LastRow.Bottom <= 0 ? ClientHeight() : std::min(LastRow.Bottom, ClientHeight());
+    const Integer Right = LastCol.Right <= 0 ? ClientWidth() : std::min(LastCol.Right, ClientWidth());
     for (Integer X : FSizingColLines) {
         Cv->MoveTo(X, 0);
         Cv->LineTo(X, Bottom);

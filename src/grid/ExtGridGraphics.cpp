@@ -137,6 +137,8 @@ TCellType TExtStringGrid::GetCellType(Integer ACol, Integer ARow) {
 }
 
 TCellGraphic* TExtStringGrid::CreateCellGraphic(Integer ACol, Integer ARow) {
+    // A node replaced goes whole: its rows come out and its levels and count go with it.
+    if (ACol == 0 && NodeGraphic(ARow)) RemoveNode(RealRowIndex(ARow));
     if (auto* Old = dynamic_cast<TCellGraphic*>(Objects(ACol, ARow)); Old && FOwnedGraphics.erase(Old)) delete Old;
     auto* G = new TCellGraphic();
     FOwnedGraphics.insert(G);

@@ -123,10 +123,9 @@ void THTMLHintWindow::Paint() {
 
 // --- cell hints ---------------------------------------------------------------------------------
 THTMLHintWindow* TExtStringGrid::HintWindowOn(TWinControl* Host) {
-    if (!FHintWindow) {
-        FHintWindow = new THTMLHintWindow(this);
-        FHintWindow->SetParent(Host);
-    }
+    if (!FHintWindow) FHintWindow = new THTMLHintWindow(this);
+    // The grid may have moved to another parent since, and the old one may be gone.
+    if (FHintWindow->Parent() != Host) FHintWindow->SetParent(Host);
     return FHintWindow;
 }
 

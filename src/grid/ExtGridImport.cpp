@@ -388,10 +388,7 @@ void TExtStringGrid::LoadCellsFromStrings(TStream* Stream) {
             const Integer Col = StrToIntDef(C, -1);
             // A width the grid cannot count with leaves the column as it is.
             const Integer W = StrToIntDef(Rest, DefaultColWidth());
-            if (Col >= 0 && Col < ColCount() && W >= 0 && W <= 0xFFFF && Widths + W <= MaxGridExtent) {
-                SetColWidths(Col, W);
-                Widths += W;
-            }
+            if (Col >= 0 && Col < ColCount() && TakeOutsideWidth(W, Widths)) SetColWidths(Col, W);
             continue;
         }
         AnsiString Rest = L;

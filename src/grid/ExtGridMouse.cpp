@@ -752,13 +752,16 @@ void TExtStringGrid::ShowMoveVisuals(Integer X, Integer Y) {
     if (!FMoveButton) {
         FMoveButton = new TPopupButton(this);
         FMoveButton->SetVisible(false);
-        FMoveButton->SetParent(Host);
         for (Integer D = 0; D < 4; ++D) {
             FMoveArrows[D] = new TArrowWindow(this, D);
             FMoveArrows[D]->SetColor(clLime);
             FMoveArrows[D]->SetVisible(false);
-            FMoveArrows[D]->SetParent(Host);
         }
+    }
+    // On the grid's parent of now: the grid may have moved since they were made.
+    if (FMoveButton->Parent() != Host) {
+        FMoveButton->SetParent(Host);
+        for (TArrowWindow* A : FMoveArrows) A->SetParent(Host);
     }
     if (ColMove) {
         if (X < FixedWidth() && LeftCol() > FixedCols()) SetLeftCol(LeftCol() - 1);

@@ -11,19 +11,67 @@ TCellGraphic* TExtStringGrid::NodeGraphic(Integer ARow) {
     return G && G->CellType() == ctNode ? G : nullptr;
 }
 
+// --- column 0 of a real row, shown or hidden ---------------------------------------------
+TCellProperties* TExtStringGrid::MakeCol0PropertiesAtReal(Integer ARealRow) {
+    TStringList* L = HiddenRowItems(ARealRow);
+    if (!L) return GetCellProperties(0, DisplRowIndex(ARealRow));
+    while (L->Count() < 1) L->Add("");
+    TObject* Slot = L->Objects(0);
+    if (auto* P = dynamic_cast<TCellProperties*>(Slot)) return P;
+    TCellProperties* P = NewCellProperties(0, DisplRowIndex(ARealRow));
+    if (Slot) P->SetKeptObject(Slot);
+    L->SetObjects(0, P);
+    return P;
+}
+
+TCellGraphic* TExtStringGrid::MakeCol0GraphicAtReal(Integer ARealRow) {
+    if (!IsHiddenRow(ARealRow)) return CreateCellGraphic(0, DisplRowIndex(ARealRow));
+    if (NodeAtReal(ARealRow)) RemoveNode(ARealRow);   // as CreateCellGraphic: a node replaced goes whole
+    TCellProperties* P = MakeCol0PropertiesAtReal(ARealRow);
+    if (auto* Old = dynamic_cast<TCellGraphic*>(P->KeptObject()); Old && FOwnedGraphics.erase(Old)) delete Old;
+    auto* G = new TCellGraphic();
+    FOwnedGraphics.insert(G);
+    P->SetKeptObject(G);
+    return G;
+}
+
+void TExtStringGrid::RemoveCol0GraphicAtReal(Integer ARealRow) {
+    if (!IsHiddenRow(ARealRow)) {
+        RemoveCellGraphic(0, DisplRowIndex(ARealRow));
+        return;
+    }
+    TCellProperties* P = MakeCol0PropertiesAtReal(ARealRow);
+    if (auto* G = dynamic_cast<TCellGraphic*>(P->KeptObject())) {
+        P->SetKeptObject(nullptr);
+        FreeCellGraphic(G);
+    }
+}
+
+Integer TExtStringGrid::NodeEndReal(Integer ARealRow) {
+    const TCellGraphic* G = NodeAtReal(ARealRow);
+    Integer End = ARealRow;
+    if (G && G->CellIndex() > 0) End = ARealRow + G->CellIndex() - 1;
+    else if (G) {   // span 0 reaches the next node
+        End = ARealRow + 1;
+        while (End < AllRowCount() && !NodeAtReal(End)) ++End;
+        --End;
+    }
+    if (FFixedFooters > 0) End = std::min(End, RealRowIndex(RowCount() - FFixedFooters) - 1);
+    return std::min(End, AllRowCount() - 1);
+}
+
 void TExtStringGrid::AddNode(Integer ARow, Integer Span) {
-    const Integer D = DisplRowIndex(ARow);
-    if (D < 0 || D >= RowCount()) throw EExtGridError("Invalid row accessed");
-    TCellGraphic* G = CreateCellGraphic(0, D);
+    if (ARow < 0 || ARow >= AllRowCount()) throw EExtGridError("Invalid row accessed");
+    TCellGraphic* G = MakeCol0GraphicAtReal(ARow);
     G->SetCellType(ctNode);
     G->SetCellIndex(Span);
     G->SetCellBoolean(false);
-    G->SetCellAngle(D);
+    G->SetCellAngle(DisplRowIndex(ARow));
     G->SetCellHAlign(haBeforeText);
     G->SetCellVAlign(vaCenter);
+    // Hidden rows of the span are its rows too.
     for (Integer R = ARow; R < ARow + Span && R < AllRowCount(); ++R) {
-        if (IsHiddenRow(R)) continue;
-        TCellProperties* P = GetCellProperties(0, DisplRowIndex(R));
+        TCellProperties* P = MakeCol0PropertiesAtReal(R);
         P->SetNodeLevel(P->NodeLevel() + 1);
     }
     if (FNodeCount == 0) RepaintCol(0);
@@ -32,21 +80,20 @@ void TExtStringGrid::AddNode(Integer ARow, Integer Span) {
 }
 
 void TExtStringGrid::MarkSummaryRow(Integer ARow) {
-    const Integer D = DisplRowIndex(ARow);
-    if (D < 0 || D >= RowCount()) return;
-    CreateCellGraphic(0, D)->SetCellType(ctSummary);
+    if (ARow < 0 || ARow >= AllRowCount()) return;
+    MakeCol0GraphicAtReal(ARow)->SetCellType(ctSummary);
 }
 
 bool TExtStringGrid::RemoveNode(Integer ARow) {
-    const Integer D = DisplRowIndex(ARow);
-    TCellGraphic* G = NodeGraphic(D);
+    TCellGraphic* G = NodeAtReal(ARow);
     if (!G) return false;
-    ExpandNode(ARow);
     const Integer Span = G->CellIndex();
+    // A hidden node's rows stay hidden with it; they show when its own row does.
+    if (IsHiddenRow(ARow)) G->SetCellBoolean(false);
+    else ExpandNode(ARow);
     for (Integer R = ARow; R < ARow + Span && R < AllRowCount(); ++R)
-        if (TCellProperties* P = IsHiddenRow(R) ? nullptr : CellPropertiesOrNil(0, DisplRowIndex(R)))
-            P->SetNodeLevel(std::max(0, P->NodeLevel() - 1));
-    RemoveCellGraphic(0, D);
+        if (TCellProperties* P = Col0PropertiesAtReal(R)) P->SetNodeLevel(std::max(0, P->NodeLevel() - 1));
+    RemoveCol0GraphicAtReal(ARow);
     if (FNodeCount > 0) --FNodeCount;
     RepaintCol(0);
     return true;
@@ -126,16 +173,23 @@ bool TExtStringGrid::IsNodeGlyphHit(Integer ARow, Integer X) {
 
 void TExtStringGrid::ExpandNode(Integer ARow) {
     if (FCellNode->ExpandOne())
-        for (Integer R = FixedRows(); R < RowCount(); ++R)
-            if (R != DisplRowIndex(ARow) && IsNode(R) && !GetNodeState(R)) ContractNode(RealRowIndex(R));
-    const Integer D = DisplRowIndex(ARow);
-    TCellGraphic* G = NodeGraphic(D);
-    if (G && G->CellBoolean()) {
+        // The nodes the row lies in stay open: closing one would hide the row itself.
+        for (Integer R = FixedRows(); R < RowCount(); ++R) {
+            const Integer Real = RealRowIndex(R);
+            const bool Holds = Real <= ARow && ARow <= NodeEndReal(Real);
+            if (!Holds && IsNode(R) && !GetNodeState(R)) ContractNode(Real);
+        }
+    TCellGraphic* G = NodeAtReal(ARow);
+    if (G && G->CellBoolean() && IsHiddenRow(ARow)) {
+        // Inside a contracted node: its rows show when its own row does.
+        G->SetCellBoolean(false);
+    } else if (G && G->CellBoolean()) {
+        const Integer D = DisplRowIndex(ARow);
         G->SetCellBoolean(false);
         Integer After = D + 1;
         if (G->CellIndex() == 0)
             while (After < RowCount() && !IsNode(After)) ++After;
-        const Integer From = RealRowIndex(D) + 1;
+        const Integer From = ARow + 1;
         // The node's own rows only: a row hidden right after it (a filter) stays hidden.
         Integer To = After < RowCount() ? RealRowIndex(After) - 1 : AllRowCount() - 1;
         if (G->CellIndex() > 0) To = std::min(To, From + G->CellIndex() - 2);
@@ -149,8 +203,11 @@ void TExtStringGrid::ExpandNode(Integer ARow) {
             SetOptions(O);
         }
         TUpdateScope Update(this);
-        for (Integer R = From; R <= To; ++R)
+        for (Integer R = From; R <= To; ++R) {
             if (IsHiddenRow(R)) UnHideRows(R, R);
+            // A nested node contracted while hidden keeps its rows.
+            if (const TCellGraphic* N = NodeAtReal(R); N && N->CellBoolean()) R = std::max(R, NodeEndReal(R));
+        }
         Update.End();
         if (RowSel) {
             O.Include(goRowSelect);
@@ -166,9 +223,16 @@ void TExtStringGrid::ExpandNode(Integer ARow) {
 
 void TExtStringGrid::ContractNode(Integer ARow) {
     if (EditorMode()) HideEditor();
-    const Integer D = DisplRowIndex(ARow);
-    TCellGraphic* G = NodeGraphic(D);
-    if (G && !G->CellBoolean()) {
+    TCellGraphic* G = NodeAtReal(ARow);
+    if (G && !G->CellBoolean() && IsHiddenRow(ARow)) {
+        // Inside a contracted node: its rows are hidden already and stay so when that one opens.
+        G->SetCellBoolean(true);
+        const Integer End = NodeEndReal(ARow);
+        for (Integer R = ARow + 1; R <= End; ++R)
+            if (TCellGraphic* N = NodeAtReal(R)) N->SetCellBoolean(false);
+        if (End > ARow) HideRows(ARow + 1, End);
+    } else if (G && !G->CellBoolean()) {
+        const Integer D = DisplRowIndex(ARow);
         G->SetCellBoolean(true);
         // The span counts rows, hidden ones included: the node's last row is found
         // by its real index, so rows of a contracted inner node are not counted twice.

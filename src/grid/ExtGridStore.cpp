@@ -135,9 +135,13 @@ void TExtStringGrid::RestoreColumnWidths() {
     std::unique_ptr<TRegistryIniFile> Reg;
     if (FColumnSize->Location() == clIniFile) Ini = std::make_unique<TColumnIni>(Key);
     else Reg = std::make_unique<TRegistryIniFile>(Key);
+    // A damaged file's width is refused as a stream's is: that column keeps its width, the others are read.
+    Int64 Total = 0;
     for (Integer C = 0; C < LayoutColCount(); ++C) {
         const Integer Now = LayoutColWidth(C);
-        SetLayoutColWidth(C, Ini ? Ini->ReadInteger(Sec, ColName(C), Now) : Reg->ReadInteger(Sec, ColName(C), Now));
+        const Integer W = Ini ? Ini->ReadInteger(Sec, ColName(C), Now) : Reg->ReadInteger(Sec, ColName(C), Now);
+        if (W != Now && TakeOutsideWidth(W, Total)) SetLayoutColWidth(C, W);
+        else Total += std::max(0, Now);
     }
     FKeptWidths.assign(size_t(LayoutColCount()), 1);
 }

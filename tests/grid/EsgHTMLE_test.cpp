@@ -208,6 +208,16 @@ TEST(EsgHTMLE, AnchorHitTestReturnsHrefInCapitals) {
     EXPECT_FALSE(H.Run("<A HREF=\"one\">a</A>"));
 }
 
+TEST(EsgHTMLE, StylesCarryAcrossLineBreaks) {
+    for (auto [Open, Close] : {std::pair{"<B>", "</B>"}, {"<I>", "</I>"}, {"<FONT SIZE=\"5\">", "</FONT>"},
+                               {"<FONT FACE=\"DejaVu Serif\">", "</FONT>"}, {"<A HREF=\"u\">", "</A>"}, {"<HI>", "</HI>"}}) {
+        THtml A, B;
+        A.Run(Open + AnsiString("Wx<BR>WWWW") + Close);
+        B.Run(Open + AnsiString("Wx") + Close + "<BR>" + Open + "WWWW" + Close);
+        EXPECT_TRUE(A.Bmp.Image() == B.Bmp.Image()) << Open;   // as if opened again after the break
+    }
+}
+
 TEST(EsgHTMLE, FocusedAnchorCountsFromZero) {
     THtml H;
     H.Focus = 1;

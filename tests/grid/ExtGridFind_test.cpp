@@ -50,6 +50,13 @@ TEST_F(ExtGridFind, FlagsNarrowCaseWholeCellStartAndDirection) {
     EXPECT_EQ((TGridCoord{3, 2}), F.Find(None, "2*", TExtStringGrid::fnMatchFilter | TExtStringGrid::fnRowByRow));
 }
 
+TEST_F(ExtGridFind, AMergedCellIsFoundOnce) {
+    F.Grid->SetCol(2);   // fnCurrentCol: the merge is found in its covered column, once
+    F.Grid->MergeCells(1, 1, 2, 2);   // "Ali" covers (2, 1), (1, 2) and (2, 2)
+    for (Word Flags : {Word(0), Word(TExtStringGrid::fnRowByRow), Word(TExtStringGrid::fnCurrentCol)})
+        EXPECT_EQ((TGridCoord{2, 3}), F.Find(F.Find(None, "ali", Flags), "ali", Flags)) << Flags;
+}
+
 TEST_F(ExtGridFind, TwoQuotesFindTheFirstEmptyCell) {
     EXPECT_EQ((TGridCoord{2, 2}), F.Find(None, "\"\"", 0));
 }

@@ -301,6 +301,8 @@ TEST_F(ExtGridFooterPanel, TheLastRowIsPaintedUnderItsColumnsNumbersAndWordsAlik
     EXPECT_EQ(0, InkIn(I, 0, L2));
     // The panel's own colour around the text.
     EXPECT_EQ(ColorToRGB(F.Grid->FloatingFooter()->Color()), PixelAt(I, R3 + 5, 5));
+    G->SetRowHeights(0, 0);   // a header row of height 0 takes no column with it
+    EXPECT_GT(InkIn(F.Panel(), L3, R3), 10);
 }
 
 TEST_F(ExtGridFooterPanel, FollowsHorizontalScrollAndColumnSizing) {
@@ -374,6 +376,13 @@ TEST_F(ExtGridFooterPanel, CustomPreviewDrawsTheExpandedTemplate) {
     EXPECT_GT(InkIn(F.Panel(), 0, 400), 20);
 }
 
+TEST_F(ExtGridFooterPanel, CustomPreviewMasksAPasswordCell) {
+    G->OnIsPasswordCell = [](TObject*, Integer, Integer ACol, bool& Is) { Is = ACol == 1; };
+    G->SetCells(1, 2, "gizli");
+    G->SetRow(2);
+    EXPECT_EQ("Abone: *****", G->ExpandFooterTemplate("Abone: <#1>"));
+}
+
 TEST_F(ExtGridFooterPanel, HintsNameTheFooterCellUnderTheMouseOnlyWhenAsked) {
     std::vector<std::pair<Integer, Integer>> Asked;
     G->OnGridHint = [&](TObject*, Integer ARow, Integer ACol, AnsiString& Hint) {
@@ -386,6 +395,8 @@ TEST_F(ExtGridFooterPanel, HintsNameTheFooterCellUnderTheMouseOnlyWhenAsked) {
         QHelpEvent E(QEvent::ToolTip, P, W->mapToGlobal(P));
         QApplication::sendEvent(W, &E);
     };
+    G->SetColWidths(1, 0);   // a column of width 0 ends neither the panel nor its hints
+    EXPECT_GT(InkIn(F.Panel(), F.ColumnSpan(3).first, F.ColumnSpan(3).second), 10);
     AskAt(F.ColumnSpan(2).first + 5);
     ASSERT_EQ(1u, Asked.size());
     EXPECT_EQ(std::make_pair(F.Footer(), 2), Asked[0]);

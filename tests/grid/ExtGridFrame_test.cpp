@@ -268,6 +268,10 @@ TEST(ExtGridFrame, ATiledPictureFillsThePastAreaUnlessOnlyFixedCellsTakeIt) {
     const TPoint Below = Point(5, Last.Bottom + 30), Right = Point(Last.Right + 30, 5);
     EXPECT_EQ(clLime, PixelAt(I, Below.X, Below.Y));
     EXPECT_EQ(clLime, PixelAt(I, Right.X, Right.Y));
+    F.Grid->SetColWidths(2, 0);   // a last column or row of size 0 still ends the cells
+    F.Grid->SetRowHeights(3, 0);
+    I = F.Shot();
+    EXPECT_TRUE(PixelAt(I, Below.X, Below.Y) == clLime && PixelAt(I, Right.X, Right.Y) == clLime);
     F.Grid->BackGround()->SetCells(bcFixed);
     I = F.Shot();
     EXPECT_EQ(clWhite, PixelAt(I, Below.X, Below.Y));

@@ -4,6 +4,7 @@
 #include "grid/ExtObj.h"
 #include "grid/ExtUtil.h"
 #include "platform/rtl/CodePage.h"
+#include "platform/ui/ExtCtrls.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/Menus.h"
 #include "platform/ui/ShellAPI.h"
@@ -326,6 +327,11 @@ TEST_F(ExtGridMouse, NodeGlyphClicksContractAndExpandWithTheirEvents) {
     F.LeftClick(Glyph);
     EXPECT_EQ(6, F.Grid->RowCount());
     EXPECT_EQ((std::vector<AnsiString>{"contract 1 1", "ask", "ask", "expand"}), Log);
+    F.Grid->CellNode()->SetExpandOne(true);   // a nested node opens by its glyph, its parent stays open
+    F.Grid->AddNode(2, 2);
+    F.Grid->ContractNode(2);
+    F.LeftClick(F.In(0, 2, F.Grid->CellNode()->NodeIndent() * 3 / 2));
+    EXPECT_TRUE(F.Grid->RowCount() == 6 && !F.Grid->GetNodeState(1) && !F.Grid->GetNodeState(2));
 }
 
 TEST_F(ExtGridMouse, HeaderRowSelectionPicksWholeColumnsAndRows) {
@@ -559,6 +565,23 @@ TEST_F(ExtGridMouse, SizingHintShowsTheNewWidthWhileDraggingAndHidesOnRelease) {
     EXPECT_EQ(QColor(Qt::yellow).rgb(), Img.pixel(Img.width() - 4, 2) | 0xFF000000u);
     F.Send(QEvent::MouseButtonRelease, From2 - QPoint(20, 0), Qt::LeftButton, Qt::NoButton);
     EXPECT_FALSE(W->Visible());
+}
+
+TEST_F(ExtGridMouse, HintAndMoveWindowsShowOnTheGridsParentOfTheMoment) {
+    F.Options({goColSizing, goColMoving});
+    F.Grid->SetHintShowSizing(true);
+    TPanel* Old = nullptr;
+    for (TPanel* P : {Place<TPanel>(F.Form.get(), 0, 0, 520, 300), Place<TPanel>(F.Form.get(), 0, 0, 520, 300)}) {
+        F.Grid->SetParent(P);
+        delete std::exchange(Old, P);   // the first parent goes
+        const QPoint B(F.Grid->CellRect(2, 0).Right, 10);
+        F.Send(QEvent::MouseButtonPress, B, Qt::LeftButton, Qt::LeftButton);
+        F.Send(QEvent::MouseMove, B - QPoint(20, 0), Qt::NoButton, Qt::LeftButton);
+        EXPECT_TRUE(F.Grid->HintWindow()->Parent() == P && F.Grid->HintWindow()->Visible());
+        F.Send(QEvent::MouseButtonRelease, B - QPoint(20, 0), Qt::LeftButton, Qt::NoButton);
+        F.Drag(F.In(1, 0, 20), F.In(3, 0, 20));
+        EXPECT_EQ(P, F.Grid->MoveButton()->Parent());
+    }
 }
 
 TEST_F(ExtGridMouse, FixedCellEditorOpensAsConfiguredAndStoresOnEnter) {

@@ -283,3 +283,27 @@ TEST_F(ExtGridNodes, ANodeHoldingAContractedNodeHidesOnlyItsOwnRowsAndBothAreRem
     EXPECT_EQ(8, F.Grid->RowCount());
     for (Integer R = 1; R < 8; ++R) EXPECT_TRUE(!F.Grid->IsNode(R) && F.Level(R) == 0) << R;
 }
+
+TEST_F(ExtGridNodes, CallsOnAHiddenRowActOnThatRow) {   // display row 2 is r6's node then
+    for (auto [R, Span] : {std::pair{1, 5}, {2, 2}, {6, 2}}) F.Grid->AddNode(R, Span);
+    F.Grid->ContractNode(1);
+    F.Grid->ContractNode(2);
+    F.Grid->AddNode(4, 2);
+    F.Grid->MarkSummaryRow(3);
+    EXPECT_TRUE(F.Grid->RemoveNode(4) && F.Grid->GetNodeSpan(2) == 2 && !F.Grid->GetNodeState(2));
+    F.Grid->ExpandNode(1);
+    EXPECT_TRUE(F.Grid->GetNodeState(2) && F.Grid->Cells(1, 3) == "r4");   // r2's node, contracted
+    F.Grid->ExpandNode(2);
+    EXPECT_TRUE(F.Grid->IsSummaryRow(3) && !F.Grid->IsNode(4) && F.Level(4) == 1);
+}
+
+TEST_F(ExtGridNodes, ANodeGraphicReplacedTakesItsNodeWhole) {
+    F.Grid->AddNode(2, 3);
+    F.Grid->ContractNode(2);
+    F.Grid->MarkSummaryRow(2);   // its rows show, no level or count is left of it
+    EXPECT_TRUE(F.Grid->IsSummaryRow(2) && F.Grid->RowCount() == 8 && !F.Grid->HasNodes() && F.Level(3) == 0);
+    F.Grid->AddNode(4, 2);
+    F.Grid->ContractNode(4);
+    F.Grid->AddNode(4, 2);   // made again: still one node, and open
+    EXPECT_TRUE(F.Grid->NodeCount() == 1 && F.Level(5) == 1 && F.Grid->RowCount() == 8);
+}

@@ -149,3 +149,10 @@ TEST(ExtGridStore, WidthsStoredWhileGroupedFitTheFullLayout) {
     }
     EXPECT_EQ("[Liste]\r\nCol0=64\r\nCol1=64\r\nCol2=64\r\nCol3=95\r\n", T.Read("widths.ini"));
 }
+
+TEST(ExtGridStore, OutOfRangeWidthsInTheFileAreRefusedAndTheOthersRead) {
+    TTempDir T;
+    std::ofstream(T.Dir / "w.ini", std::ios::binary) << "[Liste]\r\nCol0=2147483647\r\nCol1=-3\r\nCol2=120\r\nCol3=65536\r\n";
+    auto G = Grid(4, clIniFile, (T.Dir / "w.ini").string());
+    for (Integer C = 0; C < 4; ++C) EXPECT_EQ(C == 2 ? 120 : G->DefaultColWidth(), G->ColWidths(C)) << C;
+}

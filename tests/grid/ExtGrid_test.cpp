@@ -149,16 +149,23 @@ TEST_F(ExtGrid, RowColorCoversTheNonFixedCellsOfTheRow) {
     EXPECT_EQ(clNone, G->Colors(1, 4));
     // clNone frees the properties, merges and all; the texts stay.
     G->MergeCells(2, 5, 2, 1);
+    G->MergeCells(1, 4, 1, 3);   // crosses the row: split whole
     G->SetRowFontColor(5, clRed);
     EXPECT_EQ(clRed, G->FontColors(6, 5));
     G->SetRowColor(5, clNone);
     for (Integer C = 1; C < 10; ++C) EXPECT_FALSE(G->HasCellProperties(C, 5)) << C;
-    EXPECT_FALSE(G->IsMergedCell(2, 5));
+    EXPECT_FALSE(G->IsMergedCell(2, 5) || G->IsMergedCell(1, 4));
     EXPECT_EQ(clNone, G->FontColors(6, 5));
     EXPECT_EQ("keep", G->Cells(3, 5));
     G->SetRowColorTo(2, clBlue);
     EXPECT_EQ(clBlue, G->ColorsTo(4, 2));
     EXPECT_THROW(G->SetRowColor(10, clYellow), EInvalidGridOperation);
+    G->SetFixedCols(0);   // a contracted node's row: the node stays
+    G->AddNode(2, 3);
+    G->ContractNode(2);
+    G->SetRowColor(2, clNone);
+    G->ExpandNode(2);
+    EXPECT_TRUE(G->IsNode(2) && G->NodeCount() == 1 && G->RowCount() == 10);
 }
 
 TEST_F(ExtGrid, RowColorAndFontColorAreDrawn) {
