@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 
 namespace {
 
@@ -533,4 +534,14 @@ TEST(EsgHTMLE, RotatedTextRunsAlongItsAngle) {
     EXPECT_NEAR(Up.cy, Level.cx, 3);
     EXPECT_GT(Slant.cy, Level.cy * 2);           // both ways at once
     EXPECT_GT(Slant.cx, Level.cy * 2);
+}
+
+// Taking the tags out of a long note stays linear: a 75 KB text with every "e" marked.
+TEST(EsgHTMLE, UnHiLightOfALongNoteIsLinear) {
+    AnsiString Note;
+    while (Note.size() < 75000) Note += "Hepsi bir gelecek de ";
+    const AnsiString Marked = HiLight(Note, "e", "hi", false);
+    const auto Start = std::chrono::steady_clock::now();
+    EXPECT_EQ(Note, UnHiLight(Marked, "hi"));
+    EXPECT_LT(std::chrono::steady_clock::now() - Start, std::chrono::milliseconds(500));
 }
