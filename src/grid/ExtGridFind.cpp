@@ -9,6 +9,7 @@
 #include "platform/ui/WinApi.h"
 
 #include <algorithm>
+#include <functional>
 #include <initializer_list>
 #include <vector>
 
@@ -318,16 +319,22 @@ void TExtStringGrid::AfterSearchFooterFind() {
         SetTopRow(std::min(TopRow() + 2, RowCount() - 1));
 }
 
+// Every row, also those hidden in a contracted node or by a filter: tags left in a hidden
+// row would stay in its text for good.
 void TExtStringGrid::SetHighlights(const AnsiString& Text) {
     const bool Case = FSearchMatchCase && FSearchMatchCase->Checked();
+    auto Mark = [&](const AnsiString& Old, const std::function<void(const AnsiString&)>& Put) {
+        if (IsUnicodeText(Old)) return;   // stored bytes, no markup: tags would break them
+        AnsiString New = UnHiLight(Old, HighlightTag);
+        if (!Text.empty()) New = HiLight(New, Text, HighlightTag, Case);
+        if (New != Old) Put(New);
+    };
     for (Integer R = 0; R < RowCount(); ++R)
-        for (Integer C = 0; C < ColCount(); ++C) {
-            const AnsiString Old = RawCells(C, R);
-            if (IsUnicodeText(Old)) continue;   // stored bytes, no markup: tags would break them
-            AnsiString New = UnHiLight(Old, HighlightTag);
-            if (!Text.empty()) New = HiLight(New, Text, HighlightTag, Case);
-            if (New != Old) SetRawCells(C, R, New);
-        }
+        for (Integer C = 0; C < ColCount(); ++C)
+            Mark(RawCells(C, R), [&](const AnsiString& V) { SetRawCells(C, R, V); });
+    for (Integer R = 0; NumHiddenRows() > 0 && R < AllRowCount(); ++R)
+        if (TStringList* L = HiddenRowItems(R))
+            for (Integer C = 0; C < L->Count(); ++C) Mark(L->Strings(C), [&](const AnsiString& V) { L->SetStrings(C, V); });
     RepaintUnlessUpdating();
 }
 

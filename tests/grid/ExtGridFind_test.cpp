@@ -226,3 +226,32 @@ TEST(ExtGridFindBar, TheFindBarIsDockedAtTheBottomInsideTheGrid) {
         EXPECT_EQ(G->Height() - 4, P->Top() + 32);   // inside the two-pixel frame
     }
 }
+
+// The highlight comes off every row it was put on: also rows that a contracted node or a
+// filter hid after the tags went in.
+TEST(ExtGridFindBar, TheHighlightComesOffRowsHiddenByANodeOrAFilter) {
+    for (const bool ByFilter : {false, true}) {
+        TFindForm F;
+        F.Grid->SearchFooter()->SetVisible(true);
+        F.Form->Show();
+        dynamic_cast<TEdit*>(F.Grid->SearchPanel()->FindComponent("FindEdit"))->SetFocus();
+        TypeText(u"al");
+        SystemClick(dynamic_cast<TSpeedButton*>(F.Grid->SearchPanel()->FindComponent("HighlightButton")));
+        ASSERT_EQ("<hi>Al</hi>i Kaya", F.Grid->Cells(2, 3));
+        if (ByFilter) {
+            TFilterData* D = F.Grid->Filter()->Add();
+            D->SetColumn(3);
+            D->SetCondition("<25");
+            F.Grid->SetFilterActive(true);
+        } else {
+            F.Grid->AddNode(2, 2);
+            F.Grid->ContractNode(2);
+        }
+        ASSERT_TRUE(F.Grid->IsHiddenRow(3)) << ByFilter;
+        SystemClick(dynamic_cast<TSpeedButton*>(F.Grid->SearchPanel()->FindComponent("CloseButton")));
+        F.Grid->SetFilterActive(false);
+        if (!ByFilter) F.Grid->ExpandNode(2);
+        EXPECT_EQ("Ali Kaya", F.Grid->Cells(2, 3)) << ByFilter;
+        EXPECT_EQ("Ali", F.Grid->Cells(1, 1)) << ByFilter;
+    }
+}
