@@ -396,6 +396,29 @@ TEST(ExtGridSort, SortRowMustLieInsideTheFixedRows) {
     EXPECT_EQ(1, G.Grid->SortSettings()->Row());
 }
 
+// Sort settings copied from a grid with more fixed rows are checked as the setter checks them:
+// a refused copy changes nothing, and a click on data row 1 stays a click.
+TEST(ExtGridSort, AssignedSortSettingsMakeNoDataRowTheSortRow) {
+    TSortGrid From({"a"}), G({"b", "a", "c"});
+    From.Grid->SetRowCount(4);
+    From.Grid->SetFixedRows(2);
+    From.Grid->SortSettings()->SetRow(1);
+    From.Grid->SortSettings()->SetShow(true);
+    From.Grid->SortSettings()->SetColumn(2);
+    EXPECT_THROW(G.Grid->SortSettings()->Assign(From.Grid->SortSettings()), EExtGridError);
+    EXPECT_TRUE(G.Grid->SortSettings()->Row() == 0 && !G.Grid->SortSettings()->Show());
+    G.Grid->SetFixedRows(2);
+    G.Grid->SortSettings()->Assign(From.Grid->SortSettings());
+    G.Grid->SetFixedRows(1);   // the sort row is a data row again
+    G.Form->SetBounds(0, 0, 400, 300);
+    G.Form->Show();
+    const TRect R = G.Grid->CellRect(1, 1);
+    uitest::Click(G.Grid, QPoint(R.Left + 5, R.Top + 5));
+    EXPECT_EQ((V{"b", "a", "c"}), G.Column(1));
+    G.Grid->Assign(From.Grid);   // a whole grid brings its fixed rows along
+    EXPECT_EQ(1, G.Grid->SortSettings()->Row());
+}
+
 TEST(ExtGridSort, CompareCellsUsesTheColumnFormatAndEvents) {
     TSortGrid G({"x", "y"});
     G.Style(ssCustom);
