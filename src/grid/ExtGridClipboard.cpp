@@ -547,11 +547,15 @@ std::vector<std::vector<AnsiString>> TExtStringGrid::TransferCells(TGridRect R, 
         for (Integer C : Cols) {
             if (IsBaseCell(C, Rw)) SaveCell(C, Rw, V);
             else V.clear();
-            if (Stored) (C == Cols.front() ? Stored->emplace_back() : Stored->back()).push_back(V);
+            const AnsiString SavedV = V;
+            const bool Hidden = !V.empty() && HidesText(C, Rw);
             if (!IsUnicodeText(V)) {
                 if (!FNavigation->CopyHTMLTagsToClipboard() && V.find("</") != AnsiString::npos) V = HTMLStrip(V);
-                else if (TextType(V, false) == 2) V = WideToAnsi(RtfRead(V).PlainText());
+                else if (TextType(V, false) == 2) V = OutsideTextToCell(RtfRead(V).PlainText());   // its own letters
             }
+            // A password cell goes as the mask it shows, one mask character a letter.
+            if (Hidden) V = AnsiString(IsUnicodeText(V) ? CellTextToWide(V).size() : V.size(), FPasswordChar);
+            if (Stored) (C == Cols.front() ? Stored->emplace_back() : Stored->back()).push_back(Hidden ? V : SavedV);
             Line.push_back(V);
         }
     }
@@ -748,7 +752,7 @@ void TExtStringGrid::CopySelectionToClipboard(TGridRect R, bool Disjunct) {
 
 void TExtStringGrid::CopyRTFToClipboard(Integer ACol, Integer ARow) {
     const AnsiString T = Cells(ACol, ARow);
-    if (T.find("{\\") == AnsiString::npos) return;
+    if (T.find("{\\") == AnsiString::npos || HidesText(ACol, ARow)) return;   // a password goes as its mask alone
     Clipboard()->SetBuffer(RegisterClipboardFormat(RTFFormatName), T + '\0');
 }
 
@@ -950,6 +954,11 @@ void TExtStringGrid::SmartFill(Integer Pasted) {
 
 // --- the cell stream -------------------------------------------------------------------------
 void TExtStringGrid::SaveCellsToStream(TGridRect R, TStream* Stream, bool Disjunct) {
+    WriteCellStream(R, Stream, Disjunct, true);
+}
+
+// Progress: the events a save tells; a cell kept aside inside a paste tells none.
+void TExtStringGrid::WriteCellStream(TGridRect R, TStream* Stream, bool Disjunct, bool Progress) {
     TCellWriter W(Stream);
     // Marked rows or columns only, one after the other, as the text copy has them.
     std::vector<Integer> RowList, ColList;
@@ -980,7 +989,8 @@ void TExtStringGrid::SaveCellsToStream(TGridRect R, TStream* Stream, bool Disjun
         W.Int(R.Left);
         W.Int(R.Top);
     }
-    TProgressScope Progress(this, false);
+    std::optional<TProgressScope> Scope;
+    if (Progress) Scope.emplace(this, false);
     Integer LastProgress = -1;
     for (size_t Ri = 0; Ri < RowList.size(); ++Ri) {
         const Integer Rw = RowList[Ri];
@@ -1002,6 +1012,7 @@ void TExtStringGrid::SaveCellsToStream(TGridRect R, TStream* Stream, bool Disjun
             W.Bool(HasGraphic);
             if (HasGraphic) WriteGraphic(W, G);
         }
+        if (!Progress) continue;
         SaveProgress(1, Rw);
         if (OnFileProgress) {
             const Integer Pr = Integer(std::lround(double(Rw - R.Top) / std::max(1, R.Bottom - R.Top) * 100.0));
@@ -1031,6 +1042,17 @@ void TExtStringGrid::ReadCellStream(TGridCoord Origin, TStream* Stream, bool AsP
     std::optional<TUpdateScope> Update;
     if (Apply) Update.emplace(this);
     if (Apply && Grows) GrowForPaste(Origin.X + Cols - 1, Origin.Y + Rows - 1);
+    // A whole grid pasted replaces the grid, but a data cell that may not be edited keeps its
+    // value and properties, as under a block paste: each is kept as a cell stream of its own.
+    std::vector<std::pair<TGridCoord, std::string>> Refused;
+    if (Apply && Full && AsPaste && !FNavigation->AllowClipboardAlways())
+        for (Integer R = 0; R < RowCount(); ++R)
+            for (Integer C = 0; C < ColCount(); ++C) {
+                if (IsFixed(C, R) || TakesOutsideData(C, R)) continue;
+                TMemoryStream Cell;
+                WriteCellStream(TGridRect{C, R, C, R}, &Cell, false, false);
+                Refused.push_back({TGridCoord{C, R}, std::string(static_cast<const char*>(Cell.Memory()), size_t(Cell.Size()))});
+            }
     if (Apply && Full) {
         // The footer rows stay the last rows, with the properties their totals need.
         const Integer Footers = std::clamp(FFixedFooters, 0, RowCount());
@@ -1097,6 +1119,14 @@ void TExtStringGrid::ReadCellStream(TGridCoord Origin, TStream* Stream, bool AsP
             TCellGraphic G;
             ReadGraphic(Rd, &G, Tc, Tr);
         }
+    }
+    for (const auto& [At, Bytes] : Refused) {
+        if (At.X >= ColCount() || At.Y >= RowCount()) continue;   // the pasted grid is smaller
+        TMemoryStream Cell;
+        Cell.WriteBuffer(Bytes.data(), Integer(Bytes.size()));
+        Cell.SetPosition(0);
+        ClearProps(At.X, At.Y);
+        ReadCellStream(At, &Cell, false, true);
     }
     Update.reset();
     // A paste reports its own block.

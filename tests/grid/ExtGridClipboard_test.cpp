@@ -208,6 +208,23 @@ TEST_F(ExtGridClipboard, FullGridStreamReplacesSizeWidthsAndHeights) {
     EXPECT_EQ(3, G.Grid->RowCount());
 }
 
+// A whole grid pasted into an editable grid leaves the cells that may not be edited as they
+// were, text and colour, as a block paste does; the rest of the grid is replaced.
+TEST_F(ExtGridClipboard, AWholeGridPasteLeavesCellsThatMayNotBeEdited) {
+    F.Fill();
+    F.Grid->CopyCellsToClipboard(TGridRect{0, 0, 4, 5});
+    TClipForm G;
+    G.Grid->Navigation()->SetAllowFmtClipboard(true);
+    G.Grid->SetCells(2, 2, "kept");
+    G.Grid->SetColors(2, 2, clRed);
+    G.Grid->OnCanEditCell = [](TObject*, Integer ARow, Integer ACol, bool& CanEdit) { CanEdit = !(ACol == 2 && ARow == 2); };
+    G.ShowFocused();
+    SendKey(FocusTarget(), Qt::Key_V, QString(), Qt::ControlModifier);
+    EXPECT_EQ("kept", G.Grid->Cells(2, 2));
+    EXPECT_EQ(clRed, G.Grid->Colors(2, 2));
+    EXPECT_EQ("3.2", G.Grid->Cells(3, 2));
+}
+
 namespace {
 
 // Every text and merge of the grid, to see that a refused paste changed nothing.
@@ -432,6 +449,30 @@ TEST_F(ExtGridClipboard, RichTextCellsGoAsTheirPlainTextAndAsRichText) {
     F.Grid->PasteFromClipboard();
     EXPECT_EQ("Kalın\r\nyazı", WideToAnsi(RtfRead(F.Grid->Cells(3, 3)).PlainText()));
     EXPECT_EQ("", F.Grid->Cells(4, 3));
+}
+
+// Other programs get what the user sees: a rich cell's own letters (also outside the code
+// page) and a password cell's mask, in every text flavour; no rich text of a password cell.
+TEST_F(ExtGridClipboard, OtherProgramsGetTheRichLettersAndThePasswordMask) {
+    TRtfDocument D;
+    D.Append(u"\u0416ar \u015Eeker", TRtfCharFormat{});
+    F.Grid->SetCells(1, 1, RtfWrite(D));
+    F.Grid->SetCells(2, 1, "gizli");
+    F.Grid->SetWideCell(3, 1, u"\u0416\u0416");
+    F.Grid->SetCells(4, 1, RtfWrite(D));
+    F.Grid->OnIsPasswordCell = [](TObject*, Integer, Integer ACol, bool& P) { P = ACol >= 2; };
+    F.Grid->Navigation()->SetAllowRTFClipboard(true);
+    F.ShowFocused();
+    F.Select(1, 1, 4, 1);
+    F.Key(Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(u"\u0416ar \u015Eeker\t*****\t**\t*********", Clipboard()->AsWideText());
+    EXPECT_EQ("?ar Şeker\t*****\t**\t*********", Clipboard()->AsText());
+    const AnsiString Own = Clipboard()->GetBuffer(RegisterClipboardFormat("TExtStringGrid Text"));
+    EXPECT_EQ(AnsiString::npos, Own.find("gizli"));
+    F.Select(4, 1, 4, 1);
+    F.Key(Qt::Key_C, Qt::ControlModifier);
+    EXPECT_FALSE(Clipboard()->HasFormat(RegisterClipboardFormat("Rich Text Format")));
+    EXPECT_EQ(u"*********", Clipboard()->AsWideText());
 }
 
 TEST_F(ExtGridClipboard, SpreadsheetClipboardWritesLineBreaksAsOfficeProgramsReadThem) {
