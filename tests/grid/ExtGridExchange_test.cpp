@@ -213,11 +213,15 @@ TEST(ExtGridExchange, EveryRoadRoundTripsEachCellKindItCarries) {
              X.B->ImportExcelFile(Name, AnsiString());
          }},
     };
+    // What other programs read of the kind: what the user sees, letters outside the code page and all.
+    const WideString Seen[] = {u"Ali", u"\u015Eeker \u0131\u011Fd\u0131r", u"Dvo\u0159\u00E1k \u0416", u"iki\r\nsat\u0131r",
+                               u"Kal\u0131n \u0416", u"birle\u015Fik", u"*****", u"salt", u"a"};
     for (const TRoad& Road : Roads)
         for (TKind K : {kPlain, kTurkish, kUnicode, kMultiLine, kRich, kMerged, kPassword, kReadOnly, kHidden}) {
             TExchange X(K);
             const AnsiString Want = Print(X.A, 1, 1, X.Rows);
             if (K == kHidden) X.A->HideRow(2);
+            if (&Road == Roads) EXPECT_EQ(Seen[K], X.Letters()[0][0]) << KindNames[K];
             Road.Go(X);
             const AnsiString Got = Print(X.B, Road.To.X, Road.To.Y, X.Rows);
             if (Road.NotCarried.count(K)) EXPECT_NE(Want, Got) << Road.Name << " now carries " << KindNames[K];
