@@ -217,12 +217,10 @@ TEST_F(ExtGridClipboard, AWholeGridPasteLeavesCellsThatMayNotBeEdited) {
     G.Grid->Navigation()->SetAllowFmtClipboard(true);
     G.Grid->SetCells(2, 2, "kept");
     G.Grid->SetColors(2, 2, clRed);
-    G.Grid->OnCanEditCell = [](TObject*, Integer ARow, Integer ACol, bool& CanEdit) { CanEdit = !(ACol == 2 && ARow == 2); };
+    G.Grid->OnCanEditCell = [](TObject*, Integer ARow, Integer ACol, bool& Can) { Can = ACol != 2 || ARow != 2; };
     G.ShowFocused();
-    SendKey(FocusTarget(), Qt::Key_V, QString(), Qt::ControlModifier);
-    EXPECT_EQ("kept", G.Grid->Cells(2, 2));
-    EXPECT_EQ(clRed, G.Grid->Colors(2, 2));
-    EXPECT_EQ("3.2", G.Grid->Cells(3, 2));
+    G.Key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_TRUE(G.Grid->Cells(2, 2) == "kept" && G.Grid->Colors(2, 2) == clRed && G.Grid->Cells(3, 2) == "3.2");
 }
 
 namespace {
