@@ -319,22 +319,22 @@ void TExtStringGrid::AfterSearchFooterFind() {
         SetTopRow(std::min(TopRow() + 2, RowCount() - 1));
 }
 
-// Every row, also those hidden in a contracted node or by a filter: tags left in a hidden
-// row would stay in its text for good.
+// The tags go into the shown rows and come out of every row, also out of those a contracted
+// node or a filter hid after they went in: tags left there would stay in the text for good.
 void TExtStringGrid::SetHighlights(const AnsiString& Text) {
     const bool Case = FSearchMatchCase && FSearchMatchCase->Checked();
-    auto Mark = [&](const AnsiString& Old, const std::function<void(const AnsiString&)>& Put) {
+    auto Mark = [&](const AnsiString& Old, bool Shown, const std::function<void(const AnsiString&)>& Put) {
         if (IsUnicodeText(Old)) return;   // stored bytes, no markup: tags would break them
         AnsiString New = UnHiLight(Old, HighlightTag);
-        if (!Text.empty()) New = HiLight(New, Text, HighlightTag, Case);
+        if (Shown && !Text.empty()) New = HiLight(New, Text, HighlightTag, Case);
         if (New != Old) Put(New);
     };
     for (Integer R = 0; R < RowCount(); ++R)
         for (Integer C = 0; C < ColCount(); ++C)
-            Mark(RawCells(C, R), [&](const AnsiString& V) { SetRawCells(C, R, V); });
+            Mark(RawCells(C, R), true, [&](const AnsiString& V) { SetRawCells(C, R, V); });
     for (Integer R = 0; NumHiddenRows() > 0 && R < AllRowCount(); ++R)
         if (TStringList* L = HiddenRowItems(R))
-            for (Integer C = 0; C < L->Count(); ++C) Mark(L->Strings(C), [&](const AnsiString& V) { L->SetStrings(C, V); });
+            for (Integer C = 0; C < L->Count(); ++C) Mark(L->Strings(C), false, [&](const AnsiString& V) { L->SetStrings(C, V); });
     RepaintUnlessUpdating();
 }
 
