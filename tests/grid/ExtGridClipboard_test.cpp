@@ -447,18 +447,11 @@ TEST_F(ExtGridClipboard, RichTextCellsGoAsTheirPlainTextAndAsRichText) {
     F.Grid->PasteFromClipboard();
     EXPECT_EQ("Kalın\r\nyazı", WideToAnsi(RtfRead(F.Grid->Cells(3, 3)).PlainText()));
     EXPECT_EQ("", F.Grid->Cells(4, 3));
-}
-
-// A lone password cell copied gives other programs its mask alone: no rich text, no own flavour.
-TEST_F(ExtGridClipboard, ALonePasswordCellGoesAsItsMaskAlone) {
-    F.Grid->SetCells(1, 1, RtfWrite(RtfFromPlainText("gizli")));
-    F.Grid->OnIsPasswordCell = [](TObject*, Integer, Integer, bool& P) { P = true; };
-    F.Grid->Navigation()->SetAllowRTFClipboard(true);
-    F.ShowFocused();
-    F.Key(Qt::Key_C, Qt::ControlModifier);
-    EXPECT_FALSE(Clipboard()->HasFormat(RegisterClipboardFormat("Rich Text Format")));
+    F.Grid->OnIsPasswordCell = [](TObject*, Integer, Integer, bool& P) { P = true; };   // a password: its mask alone
+    F.Select(3, 3, 3, 3);
+    F.Grid->CopyToClipboard();
+    EXPECT_TRUE(!Clipboard()->HasFormat(RegisterClipboardFormat("Rich Text Format")) && Clipboard()->AsWideText() == u"***********");
     EXPECT_FALSE(Clipboard()->HasFormat(RegisterClipboardFormat("TExtStringGrid Text")));
-    EXPECT_EQ(u"*****", Clipboard()->AsWideText());
 }
 
 TEST_F(ExtGridClipboard, SpreadsheetClipboardWritesLineBreaksAsOfficeProgramsReadThem) {
