@@ -208,8 +208,7 @@ TEST_F(ExtGridClipboard, FullGridStreamReplacesSizeWidthsAndHeights) {
     EXPECT_EQ(3, G.Grid->RowCount());
 }
 
-// A whole grid pasted into an editable grid leaves the cells that may not be edited as they
-// were, text and colour, as a block paste does; the rest of the grid is replaced.
+// A whole grid pasted leaves the cells that may not be edited as they were, as a block paste does.
 TEST_F(ExtGridClipboard, AWholeGridPasteLeavesCellsThatMayNotBeEdited) {
     F.Fill();
     F.Grid->CopyCellsToClipboard(TGridRect{0, 0, 4, 5});
@@ -450,8 +449,8 @@ TEST_F(ExtGridClipboard, RichTextCellsGoAsTheirPlainTextAndAsRichText) {
     F.Grid->OnIsPasswordCell = [](TObject*, Integer, Integer, bool& P) { P = true; };   // a password: its mask alone
     F.Select(3, 3, 3, 3);
     F.Grid->CopyToClipboard();
-    EXPECT_TRUE(!Clipboard()->HasFormat(RegisterClipboardFormat("Rich Text Format")) && Clipboard()->AsWideText() == u"***********");
-    EXPECT_FALSE(Clipboard()->HasFormat(RegisterClipboardFormat("TExtStringGrid Text")));
+    EXPECT_TRUE(!Clipboard()->HasFormat(RegisterClipboardFormat("Rich Text Format")) && Clipboard()->AsWideText() == u"***********" &&
+                !Clipboard()->HasFormat(RegisterClipboardFormat("TExtStringGrid Text")));
 }
 
 TEST_F(ExtGridClipboard, SpreadsheetClipboardWritesLineBreaksAsOfficeProgramsReadThem) {
