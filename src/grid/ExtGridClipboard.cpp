@@ -1044,14 +1044,20 @@ void TExtStringGrid::ReadCellStream(TGridCoord Origin, TStream* Stream, bool AsP
     if (Apply && Grows) GrowForPaste(Origin.X + Cols - 1, Origin.Y + Rows - 1);
     // A whole grid pasted replaces the grid, but a data cell that may not be edited keeps its
     // value and properties, as under a block paste: each is kept as a cell stream of its own.
-    std::vector<std::pair<TGridCoord, std::string>> Refused;
+    struct TKept {
+        TGridCoord At;
+        std::string Bytes;
+        AnsiString Text;
+    };
+    std::vector<TKept> Refused;
     if (Apply && Full && AsPaste && !FNavigation->AllowClipboardAlways())
         for (Integer R = 0; R < RowCount(); ++R)
             for (Integer C = 0; C < ColCount(); ++C) {
                 if (IsFixed(C, R) || TakesOutsideData(C, R)) continue;
                 TMemoryStream Cell;
                 WriteCellStream(TGridRect{C, R, C, R}, &Cell, false, false);
-                Refused.push_back({TGridCoord{C, R}, std::string(static_cast<const char*>(Cell.Memory()), size_t(Cell.Size()))});
+                Refused.push_back({TGridCoord{C, R}, std::string(static_cast<const char*>(Cell.Memory()), size_t(Cell.Size())),
+                                   RawCells(C, R)});
             }
     if (Apply && Full) {
         // The footer rows stay the last rows, with the properties their totals need.
@@ -1120,13 +1126,18 @@ void TExtStringGrid::ReadCellStream(TGridCoord Origin, TStream* Stream, bool AsP
             ReadGraphic(Rd, &G, Tc, Tr);
         }
     }
-    for (const auto& [At, Bytes] : Refused) {
+    for (const auto& [At, Bytes, Text] : Refused) {
         if (At.X >= ColCount() || At.Y >= RowCount()) continue;   // the pasted grid is smaller
         TMemoryStream Cell;
         Cell.WriteBuffer(Bytes.data(), Integer(Bytes.size()));
         Cell.SetPosition(0);
         ClearProps(At.X, At.Y);
-        ReadCellStream(At, &Cell, false, true);
+        try {
+            ReadCellStream(At, &Cell, false, true);
+        } catch (const EStreamError&) {   // properties set past what a stream holds: the text stays
+            ClearProps(At.X, At.Y);
+            SetRawCells(At.X, At.Y, Text);
+        }
     }
     Update.reset();
     // A paste reports its own block.

@@ -216,10 +216,13 @@ TEST_F(ExtGridClipboard, AWholeGridPasteLeavesCellsThatMayNotBeEdited) {
     G.Grid->Navigation()->SetAllowFmtClipboard(true);
     G.Grid->SetCells(2, 2, "kept");
     G.Grid->SetColors(2, 2, clRed);
-    G.Grid->OnCanEditCell = [](TObject*, Integer ARow, Integer ACol, bool& Can) { Can = ACol != 2 || ARow != 2; };
+    G.Grid->SetCells(2, 3, "big");
+    G.Grid->GetCellProperties(2, 3)->SetFontSize(5000);   // more than a stream holds: its text stays
+    G.Grid->OnCanEditCell = [](TObject*, Integer ARow, Integer ACol, bool& Can) { Can = ACol != 2 || ARow < 2 || ARow > 3; };
     G.ShowFocused();
     G.Key(Qt::Key_V, Qt::ControlModifier);
     EXPECT_TRUE(G.Grid->Cells(2, 2) == "kept" && G.Grid->Colors(2, 2) == clRed && G.Grid->Cells(3, 2) == "3.2");
+    EXPECT_EQ("big", G.Grid->Cells(2, 3));
 }
 
 namespace {
