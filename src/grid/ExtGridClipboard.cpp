@@ -553,9 +553,10 @@ std::vector<std::vector<AnsiString>> TExtStringGrid::TransferCells(TGridRect R, 
                 if (!FNavigation->CopyHTMLTagsToClipboard() && V.find("</") != AnsiString::npos) V = HTMLStrip(V);
                 else if (TextType(V, false) == 2) V = OutsideTextToCell(RtfRead(V).PlainText());   // its own letters
             }
-            // A password cell goes as the mask it shows, one mask character a letter.
+            // The own flavour, which only grids read, keeps a rich cell as stored and a password
+            // in clear; other programs get the mask the cell shows, one mask character a letter.
+            if (Stored) (C == Cols.front() ? Stored->emplace_back() : Stored->back()).push_back(TextType(SavedV, false) == 2 ? SavedV : V);
             if (Hidden) V = AnsiString(IsUnicodeText(V) ? CellTextToWide(V).size() : V.size(), FPasswordChar);
-            if (Stored) (C == Cols.front() ? Stored->emplace_back() : Stored->back()).push_back(Hidden ? V : SavedV);
             Line.push_back(V);
         }
     }
@@ -596,10 +597,7 @@ AnsiString TExtStringGrid::TransferText(TDataObject& Data, TGridRect R, bool Dis
     const bool Sheet = FSpreadsheetClipboard, Multi = FMultilinecells;
     const AnsiString Letters = JoinTransfer<AnsiString>(Cells, false, Sheet, Multi, LineEndAfterLast);
     Data.SetAsWideText(JoinTransfer<WideString>(Cells, false, Sheet, Multi, LineEndAfterLast));
-    // The own flavour: the shown texts, but Unicode and rich cells as they are stored.
-    for (size_t L = 0; L < Stored.size(); ++L)
-        for (size_t C = 0; C < Stored[L].size(); ++C)
-            if (TextType(Stored[L][C], false) != 2) Stored[L][C] = Cells[L][C];
+    // The own flavour: the shown texts, but Unicode, rich and password cells as they are stored.
     const AnsiString Own = JoinTransfer<AnsiString>(Stored, true, Sheet, Multi, LineEndAfterLast);
     if (Own != Letters) Data.SetData(RegisterClipboardFormat(GridTextFormatName), Own);
     return Letters;

@@ -449,11 +449,13 @@ TEST_F(ExtGridClipboard, RichTextCellsGoAsTheirPlainTextAndAsRichText) {
     F.Grid->PasteFromClipboard();
     EXPECT_EQ("Kalın\r\nyazı", WideToAnsi(RtfRead(F.Grid->Cells(3, 3)).PlainText()));
     EXPECT_EQ("", F.Grid->Cells(4, 3));
-    F.Grid->OnIsPasswordCell = [](TObject*, Integer, Integer, bool& P) { P = true; };   // a password: its mask alone
-    F.Select(3, 3, 3, 3);
+    F.Grid->OnIsPasswordCell = [](TObject*, Integer, Integer, bool& P) { P = true; };   // a password: the mask,
+    F.Select(3, 3, 3, 3);                                                                // no rich text
     F.Grid->CopyToClipboard();
-    EXPECT_TRUE(!Clipboard()->HasFormat(RegisterClipboardFormat("Rich Text Format")) && Clipboard()->AsWideText() == u"***********" &&
-                !Clipboard()->HasFormat(RegisterClipboardFormat("TExtStringGrid Text")));
+    EXPECT_TRUE(!Clipboard()->HasFormat(RegisterClipboardFormat("Rich Text Format")) && Clipboard()->AsWideText() == u"***********");
+    F.Select(4, 4, 4, 4);   // and a grid takes the cell itself
+    F.Grid->PasteFromClipboard();
+    EXPECT_EQ(u"Kal\u0131n\r\nyaz\u0131", RtfRead(F.Grid->Cells(4, 4)).PlainText());
 }
 
 TEST_F(ExtGridClipboard, SpreadsheetClipboardWritesLineBreaksAsOfficeProgramsReadThem) {

@@ -146,8 +146,9 @@ struct TRoad {
 
 TEST(ExtGridExchange, EveryRoadRoundTripsEachCellKindItCarries) {
     TTempFolder Dir("gridexchange");
-    // Own format: the cell stream. Text: the letters, a Unicode or rich cell in the grid's own text form.
-    const std::set<TKind> TextOnly{kMerged, kPassword, kReadOnly, kHidden};   // a password goes as its mask
+    // Own format: the cell stream. Text: the letters, and for grids a Unicode, rich or password cell
+    // as stored in the grid's own text form (other programs read a password's mask).
+    const std::set<TKind> TextOnly{kMerged, kReadOnly, kHidden};
     const TRoad Roads[] = {
         {"copy and paste", {kHidden}, {1, 1}, [](TExchange& X) {
              X.Keys(X.A, Qt::Key_C, TGridRect{1, 1, 2, 2});
