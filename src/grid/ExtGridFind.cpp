@@ -9,7 +9,6 @@
 #include "platform/ui/WinApi.h"
 
 #include <algorithm>
-#include <functional>
 #include <initializer_list>
 #include <vector>
 
@@ -319,23 +318,28 @@ void TExtStringGrid::AfterSearchFooterFind() {
         SetTopRow(std::min(TopRow() + 2, RowCount() - 1));
 }
 
-// The tags go into the shown rows and come out of every row, also out of those a contracted
-// node or a filter hid after they went in: tags left there would stay in the text for good.
+// The tags go into the shown rows and come out of every row, hidden ones included.
 void TExtStringGrid::SetHighlights(const AnsiString& Text) {
     const bool Case = FSearchMatchCase && FSearchMatchCase->Checked();
-    auto Mark = [&](const AnsiString& Old, bool Shown, const std::function<void(const AnsiString&)>& Put) {
-        if (IsUnicodeText(Old)) return;   // stored bytes, no markup: tags would break them
-        AnsiString New = UnHiLight(Old, HighlightTag);
-        if (Shown && !Text.empty()) New = HiLight(New, Text, HighlightTag, Case);
-        if (New != Old) Put(New);
-    };
     for (Integer R = 0; R < RowCount(); ++R)
-        for (Integer C = 0; C < ColCount(); ++C)
-            Mark(RawCells(C, R), true, [&](const AnsiString& V) { SetRawCells(C, R, V); });
+        for (Integer C = 0; C < ColCount(); ++C) {
+            const AnsiString Old = RawCells(C, R);
+            if (IsUnicodeText(Old)) continue;   // stored bytes, no markup: tags would break them
+            AnsiString New = UnHiLight(Old, HighlightTag);
+            if (!Text.empty()) New = HiLight(New, Text, HighlightTag, Case);
+            if (New != Old) SetRawCells(C, R, New);
+        }
+    UnHilightHiddenRows(HighlightTag, 0, ColCount() - 1);
+    RepaintUnlessUpdating();
+}
+
+// Rows a contracted node or a filter hid after the tags went in keep them in their stored
+// text, where no road shows or clears them: they come out with the rest.
+void TExtStringGrid::UnHilightHiddenRows(const AnsiString& Tag, Integer FromCol, Integer ToCol) {
     for (Integer R = 0; NumHiddenRows() > 0 && R < AllRowCount(); ++R)
         if (TStringList* L = HiddenRowItems(R))
-            for (Integer C = 0; C < L->Count(); ++C) Mark(L->Strings(C), false, [&](const AnsiString& V) { L->SetStrings(C, V); });
-    RepaintUnlessUpdating();
+            for (Integer C = std::max(0, FromCol); C <= ToCol && C < L->Count(); ++C)
+                if (const AnsiString T = L->Strings(C); !IsUnicodeText(T)) L->SetStrings(C, UnHiLight(T, Tag));
 }
 
 void TExtStringGrid::SearchFooterChange() {
