@@ -1095,21 +1095,44 @@ AnsiString HiLight(const AnsiString& S, const AnsiString& Search, const AnsiStri
     AnsiString Hay = CaseSensitive ? Plain : AnsiUpperCase(Plain);
     AnsiString Needle = CaseSensitive ? Search : AnsiUpperCase(Search);
     std::vector<std::pair<size_t, AnsiString>> Inserts;
+    const AnsiString Open = "<" + Tag + ">", Close = "</" + Tag + ">";
     for (size_t P = Hay.find(Needle); P != AnsiString::npos; P = Hay.find(Needle, P + Needle.size())) {
-        Inserts.push_back({Map[P], "<" + Tag + ">"});
-        Inserts.push_back({Map[P + Needle.size() - 1] + 1, "</" + Tag + ">"});
+        Inserts.push_back({Map[P], Open});
+        Inserts.push_back({Map[P + Needle.size() - 1] + 1, Close});
     }
-    AnsiString R = S;
-    for (auto It = Inserts.rbegin(); It != Inserts.rend(); ++It) R.insert(It->first, It->second);
+    // One pass over the text: a long note with many hits stays linear.
+    AnsiString R;
+    R.reserve(S.size() + Inserts.size() * Close.size());
+    size_t From = 0;
+    for (const auto& [At, T] : Inserts) {
+        R.append(S, From, At - From);
+        R += T;
+        From = At;
+    }
+    R.append(S, From, AnsiString::npos);
     return R;
 }
 
+// Takes out every opening and closing tag, in any case, in one pass over the text.
 AnsiString UnHiLight(const AnsiString& S, const AnsiString& Tag) {
-    AnsiString R = S;
-    for (const AnsiString& T : {"<" + Tag + ">", "</" + Tag + ">"}) {
-        AnsiString UT = UpperCase(T);
-        size_t P;
-        while ((P = UpperCase(R).find(UT)) != AnsiString::npos) R.erase(P, T.size());
+    auto Up = [](char C) { return C >= 'a' && C <= 'z' ? char(C - 'a' + 'A') : C; };
+    auto TagAt = [&](size_t P) -> size_t {
+        size_t Q = P + 1;
+        if (Q < S.size() && S[Q] == '/') ++Q;
+        if (Q + Tag.size() >= S.size() || S[Q + Tag.size()] != '>') return 0;
+        for (size_t K = 0; K < Tag.size(); ++K)
+            if (Up(S[Q + K]) != Up(Tag[K])) return 0;
+        return Q + Tag.size() + 1 - P;
+    };
+    AnsiString R;
+    R.reserve(S.size());
+    for (size_t P = 0; P < S.size();) {
+        const size_t N = S[P] == '<' ? TagAt(P) : 0;
+        if (N) {
+            P += N;
+        } else {
+            R += S[P++];
+        }
     }
     return R;
 }

@@ -194,7 +194,6 @@ void TExtStringGrid::Assign(TPersistent* Source) {
     FHTMLSettings->Assign(S->FHTMLSettings.get());
     FBands->Assign(S->FBands.get());
     FCellNode->Assign(S->FCellNode.get());
-    FSortSettings->Assign(S->FSortSettings.get());
     FGrouping->Assign(S->FGrouping.get());
     FSearchFooter->Assign(S->FSearchFooter.get());
     FDragScrollOptions->Assign(S->FDragScrollOptions.get());
@@ -202,6 +201,7 @@ void TExtStringGrid::Assign(TPersistent* Source) {
     SetRowCount(S->RowCount());
     SetFixedRows(S->TBaseGrid::FixedRows());
     SetFixedCols(S->TBaseGrid::FixedCols());
+    FSortSettings->Assign(S->FSortSettings.get());   // its row checked against the fixed rows taken
     SetDefaultColWidth(S->DefaultColWidth());
     SetDefaultRowHeight(S->DefaultRowHeight());
     SetOptions(S->Options());

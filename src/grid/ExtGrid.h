@@ -1583,6 +1583,8 @@ private:
                                                        std::vector<std::vector<AnsiString>>* Stored = nullptr);
     // One read of a cell stream: without Apply it only checks the stream.
     void ReadCellStream(TGridCoord Origin, TStream* Stream, bool AsPaste, bool Apply);
+    void WriteCellStream(TGridRect R, TStream* Stream, bool Disjunct, bool Progress);
+    void UnHilightHiddenRows(const AnsiString& Tag, Integer FromCol, Integer ToCol);
     bool FDragPending = false;                     // a press that starts a drag once it moves
     Integer FDragTicks = 0;                        // horizontal drag scrolling every other move
     TPanel* FDropMarkers[3] = {nullptr, nullptr, nullptr};   // row marker, column markers above and below

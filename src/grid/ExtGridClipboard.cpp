@@ -547,11 +547,16 @@ std::vector<std::vector<AnsiString>> TExtStringGrid::TransferCells(TGridRect R, 
         for (Integer C : Cols) {
             if (IsBaseCell(C, Rw)) SaveCell(C, Rw, V);
             else V.clear();
-            if (Stored) (C == Cols.front() ? Stored->emplace_back() : Stored->back()).push_back(V);
+            const AnsiString SavedV = V;
+            const bool Hidden = !V.empty() && HidesText(C, Rw);
             if (!IsUnicodeText(V)) {
                 if (!FNavigation->CopyHTMLTagsToClipboard() && V.find("</") != AnsiString::npos) V = HTMLStrip(V);
-                else if (TextType(V, false) == 2) V = WideToAnsi(RtfRead(V).PlainText());
+                else if (TextType(V, false) == 2) V = OutsideTextToCell(RtfRead(V).PlainText());   // its own letters
             }
+            // The own flavour, which only grids read, keeps a rich cell as stored and a password
+            // in clear; other programs get the mask the cell shows, one mask character a letter.
+            if (Stored) (C == Cols.front() ? Stored->emplace_back() : Stored->back()).push_back(TextType(SavedV, false) == 2 ? SavedV : V);
+            if (Hidden) V = AnsiString(IsUnicodeText(V) ? CellTextToWide(V).size() : V.size(), FPasswordChar);
             Line.push_back(V);
         }
     }
@@ -592,10 +597,7 @@ AnsiString TExtStringGrid::TransferText(TDataObject& Data, TGridRect R, bool Dis
     const bool Sheet = FSpreadsheetClipboard, Multi = FMultilinecells;
     const AnsiString Letters = JoinTransfer<AnsiString>(Cells, false, Sheet, Multi, LineEndAfterLast);
     Data.SetAsWideText(JoinTransfer<WideString>(Cells, false, Sheet, Multi, LineEndAfterLast));
-    // The own flavour: the shown texts, but Unicode and rich cells as they are stored.
-    for (size_t L = 0; L < Stored.size(); ++L)
-        for (size_t C = 0; C < Stored[L].size(); ++C)
-            if (TextType(Stored[L][C], false) != 2) Stored[L][C] = Cells[L][C];
+    // The own flavour: the shown texts, but Unicode, rich and password cells as they are stored.
     const AnsiString Own = JoinTransfer<AnsiString>(Stored, true, Sheet, Multi, LineEndAfterLast);
     if (Own != Letters) Data.SetData(RegisterClipboardFormat(GridTextFormatName), Own);
     return Letters;
@@ -748,7 +750,7 @@ void TExtStringGrid::CopySelectionToClipboard(TGridRect R, bool Disjunct) {
 
 void TExtStringGrid::CopyRTFToClipboard(Integer ACol, Integer ARow) {
     const AnsiString T = Cells(ACol, ARow);
-    if (T.find("{\\") == AnsiString::npos) return;
+    if (T.find("{\\") == AnsiString::npos || HidesText(ACol, ARow)) return;   // a password goes as its mask alone
     Clipboard()->SetBuffer(RegisterClipboardFormat(RTFFormatName), T + '\0');
 }
 
@@ -950,6 +952,11 @@ void TExtStringGrid::SmartFill(Integer Pasted) {
 
 // --- the cell stream -------------------------------------------------------------------------
 void TExtStringGrid::SaveCellsToStream(TGridRect R, TStream* Stream, bool Disjunct) {
+    WriteCellStream(R, Stream, Disjunct, true);
+}
+
+// Progress: the events a save tells; a cell kept aside inside a paste tells none.
+void TExtStringGrid::WriteCellStream(TGridRect R, TStream* Stream, bool Disjunct, bool Progress) {
     TCellWriter W(Stream);
     // Marked rows or columns only, one after the other, as the text copy has them.
     std::vector<Integer> RowList, ColList;
@@ -980,7 +987,8 @@ void TExtStringGrid::SaveCellsToStream(TGridRect R, TStream* Stream, bool Disjun
         W.Int(R.Left);
         W.Int(R.Top);
     }
-    TProgressScope Progress(this, false);
+    std::optional<TProgressScope> Scope;
+    if (Progress) Scope.emplace(this, false);
     Integer LastProgress = -1;
     for (size_t Ri = 0; Ri < RowList.size(); ++Ri) {
         const Integer Rw = RowList[Ri];
@@ -1002,6 +1010,7 @@ void TExtStringGrid::SaveCellsToStream(TGridRect R, TStream* Stream, bool Disjun
             W.Bool(HasGraphic);
             if (HasGraphic) WriteGraphic(W, G);
         }
+        if (!Progress) continue;
         SaveProgress(1, Rw);
         if (OnFileProgress) {
             const Integer Pr = Integer(std::lround(double(Rw - R.Top) / std::max(1, R.Bottom - R.Top) * 100.0));
@@ -1031,6 +1040,23 @@ void TExtStringGrid::ReadCellStream(TGridCoord Origin, TStream* Stream, bool AsP
     std::optional<TUpdateScope> Update;
     if (Apply) Update.emplace(this);
     if (Apply && Grows) GrowForPaste(Origin.X + Cols - 1, Origin.Y + Rows - 1);
+    // A whole grid pasted replaces the grid, but a data cell that may not be edited keeps its
+    // value and properties, as under a block paste: each is kept as a cell stream of its own.
+    struct TKept {
+        TGridCoord At;
+        std::string Bytes;
+        AnsiString Text;
+    };
+    std::vector<TKept> Refused;
+    if (Apply && Full && AsPaste && !FNavigation->AllowClipboardAlways())
+        for (Integer R = 0; R < RowCount(); ++R)
+            for (Integer C = 0; C < ColCount(); ++C) {
+                if (IsFixed(C, R) || TakesOutsideData(C, R)) continue;
+                TMemoryStream Cell;
+                WriteCellStream(TGridRect{C, R, C, R}, &Cell, false, false);
+                Refused.push_back({TGridCoord{C, R}, std::string(static_cast<const char*>(Cell.Memory()), size_t(Cell.Size())),
+                                   RawCells(C, R)});
+            }
     if (Apply && Full) {
         // The footer rows stay the last rows, with the properties their totals need.
         const Integer Footers = std::clamp(FFixedFooters, 0, RowCount());
@@ -1096,6 +1122,19 @@ void TExtStringGrid::ReadCellStream(TGridCoord Origin, TStream* Stream, bool AsP
         } else {
             TCellGraphic G;
             ReadGraphic(Rd, &G, Tc, Tr);
+        }
+    }
+    for (const auto& [At, Bytes, Text] : Refused) {
+        if (At.X >= ColCount() || At.Y >= RowCount()) continue;   // the pasted grid is smaller
+        TMemoryStream Cell;
+        Cell.WriteBuffer(Bytes.data(), Integer(Bytes.size()));
+        Cell.SetPosition(0);
+        ClearProps(At.X, At.Y);
+        try {
+            ReadCellStream(At, &Cell, false, true);
+        } catch (const EStreamError&) {   // properties set past what a stream holds: the text stays
+            ClearProps(At.X, At.Y);
+            SetRawCells(At.X, At.Y, Text);
         }
     }
     Update.reset();

@@ -321,6 +321,7 @@ void TExtStringGrid::AfterSearchFooterFind() {
         SetTopRow(std::min(TopRow() + 2, RowCount() - 1));
 }
 
+// The tags go into the shown rows and come out of every row, hidden ones included.
 void TExtStringGrid::SetHighlights(const AnsiString& Text) {
     const bool Case = FSearchMatchCase && FSearchMatchCase->Checked();
     for (Integer R = 0; R < RowCount(); ++R)
@@ -331,7 +332,17 @@ void TExtStringGrid::SetHighlights(const AnsiString& Text) {
             if (!Text.empty()) New = HiLight(New, Text, HighlightTag, Case);
             if (New != Old) SetRawCells(C, R, New);
         }
+    UnHilightHiddenRows(HighlightTag, 0, ColCount() - 1);
     RepaintUnlessUpdating();
+}
+
+// Rows a contracted node or a filter hid after the tags went in keep them in their stored
+// text, where no road shows or clears them: they come out with the rest.
+void TExtStringGrid::UnHilightHiddenRows(const AnsiString& Tag, Integer FromCol, Integer ToCol) {
+    for (Integer R = 0; NumHiddenRows() > 0 && R < AllRowCount(); ++R)
+        if (TStringList* L = HiddenRowItems(R))
+            for (Integer C = std::max(0, FromCol); C <= ToCol && C < L->Count(); ++C)
+                if (const AnsiString T = L->Strings(C); !IsUnicodeText(T)) L->SetStrings(C, UnHiLight(T, Tag));
 }
 
 void TExtStringGrid::SearchFooterChange() {

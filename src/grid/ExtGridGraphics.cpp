@@ -813,4 +813,8 @@ void TExtStringGrid::HilightInGrid(const AnsiString& Text, bool All, bool CaseSe
     HilightInRange(Text, "hi", HilightArea(All), CaseSensitive);
 }
 
-void TExtStringGrid::UnHilightInGrid(bool All) { UnHilightInRange("hi", HilightArea(All)); }
+void TExtStringGrid::UnHilightInGrid(bool All) {
+    const TGridRect A = HilightArea(All);
+    UnHilightInRange("hi", A);
+    UnHilightHiddenRows("hi", A.Left, A.Right);
+}

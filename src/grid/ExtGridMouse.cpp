@@ -908,7 +908,7 @@ void TExtStringGrid::HeaderRelease(TShiftState Shift, Integer X, Integer Y) {
     const TGridCoord C = MouseCoord(X, Y);
     const TRect R = CellRect(C.X, C.Y);
     if (C.Y == 0 && Options().Contains(goColSizing) && (X - R.Left < EdgeMargin || R.Right - X < EdgeMargin)) return;
-    if (C.Y != FSortSettings->Row() || FPressCell.Y != FSortSettings->Row() || FixedRows() < 1 ||
+    if (!FSortSettings->IsSortRow(C.Y) || FPressCell.Y != C.Y || FixedRows() < 1 ||
         !FSortSettings->Show() || RowCount() < 3)
         return;
     if (!EndEditBeforeRowsMove()) return;   // a refused value keeps its edit and the order

@@ -346,9 +346,11 @@ TSortSettings::TSortSettings(TExtStringGrid* AGrid)
 
 TSortSettings::~TSortSettings() = default;
 
+// The sort row passes the setter's check before anything is taken: a refused copy changes nothing.
 void TSortSettings::Assign(TPersistent* Source) {
     auto* S = dynamic_cast<TSortSettings*>(Source);
     if (!S) return TPersistent::Assign(Source);
+    CheckRow(S->FRow);
     FShow = S->FShow;
     FIndexShow = S->FIndexShow;
     FRow = S->FRow;
@@ -372,10 +374,19 @@ void TSortSettings::Assign(TPersistent* Source) {
     FIndexDownGlyph->Assign(S->FIndexDownGlyph.get());
 }
 
-void TSortSettings::SetRow(Integer Value) {
+void TSortSettings::CheckRow(Integer Value) const {
     if (Value < 0 || (FGrid && Value >= FGrid->FixedRows()))
         throw EExtGridError("Sort row should be smaller than number of fixed rows");
+}
+
+void TSortSettings::SetRow(Integer Value) {
+    CheckRow(Value);
     FRow = Value;
+}
+
+// Fewer fixed rows later leave the row a data row: it sorts and shows the glyph no more.
+bool TSortSettings::IsSortRow(Integer ARow) const {
+    return ARow == FRow && (!FGrid || ARow < FGrid->FixedRows());
 }
 
 // --- TShowModified -----------------------------------------------------------------

@@ -456,6 +456,8 @@ public:
     // Only a row above the grid's fixed-row count: EExtGridError otherwise.
     Integer Row() const { return FRow; }
     void SetRow(Integer Value);
+    // The sort row while it is one of the grid's fixed rows.
+    bool IsSortRow(Integer ARow) const;
     EXTGRID_OPTION(bool, IgnoreBlanks, false)
     EXTGRID_OPTION(TSortBlankPosition, BlankPos, blFirst)
     EXTGRID_OPTION(bool, NormalCellsOnly, false)
@@ -471,6 +473,7 @@ public:
     EXTGRID_OPTION(bool, AutoSortForGrouping, true)
     EXTGRID_OPTION(TColor, IndexColor, 0x00FFFF)
 private:
+    void CheckRow(Integer Value) const;
     TExtStringGrid* FGrid;
     Integer FRow = 0;
     std::unique_ptr<TBitmap> FUpGlyph, FDownGlyph, FIndexUpGlyph, FIndexDownGlyph;

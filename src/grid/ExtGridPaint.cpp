@@ -422,7 +422,7 @@ void TExtStringGrid::DrawCellText(TCanvas* ACanvas, Integer ACol, Integer ARow, 
 
 bool TExtStringGrid::ShowsSortGlyph(Integer ACol, Integer ARow) {
     const TSortSettings* SS = FSortSettings.get();
-    if (!SS->Show() || ARow != SS->Row() || RowCount() <= 2 || FixedRows() <= 0) return false;
+    if (!SS->Show() || !SS->IsSortRow(ARow) || RowCount() <= 2 || FixedRows() <= 0) return false;
     const Integer RC = RealColIndex(ACol);
     Integer Place = -1;
     for (size_t I = 0; I < FSortIndexes.size(); ++I)
@@ -618,7 +618,7 @@ TRect TExtStringGrid::CellTextArea(Integer ACol, Integer ARow, TRect T, Integer 
         if (Glyph) T.Right -= 10;
     } else if (Kind != 2) {
         const TSortSettings* SS = FSortSettings.get();
-        if (HAlign == taCenter && SS->Show() && ARow == SS->Row() && RC == SS->Column()) T.Left += 10;
+        if (HAlign == taCenter && SS->Show() && SS->IsSortRow(ARow) && RC == SS->Column()) T.Left += 10;
         const Integer Reserve = ARow == 0 && SS->Show() && RC == SS->Column() ? 14 : 0;
         if (HAlign == taLeftJustify) T.Right -= Reserve;
         else T.Left += Reserve;

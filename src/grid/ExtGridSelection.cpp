@@ -46,7 +46,7 @@ AnsiString TExtStringGrid::SelectionAsText() {
 // cell, so a block or any other cell goes as text alone and arrives whole.
 AnsiString TExtStringGrid::SelectionRichText() {
     const TGridCoord L = LoneTransferCell(SelectionTransferRect(), FMouseActions->DisjunctRowSelect());
-    const AnsiString V = L.X >= 0 ? Cells(L.X, L.Y) : AnsiString();
+    const AnsiString V = L.X >= 0 && !HidesText(L.X, L.Y) ? Cells(L.X, L.Y) : AnsiString();   // no password
     return TextType(V, false) == 2 ? V : AnsiString();
 }
 

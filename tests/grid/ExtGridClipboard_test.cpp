@@ -208,6 +208,23 @@ TEST_F(ExtGridClipboard, FullGridStreamReplacesSizeWidthsAndHeights) {
     EXPECT_EQ(3, G.Grid->RowCount());
 }
 
+// A whole grid pasted leaves the cells that may not be edited as they were, as a block paste does.
+TEST_F(ExtGridClipboard, AWholeGridPasteLeavesCellsThatMayNotBeEdited) {
+    F.Fill();
+    F.Grid->CopyCellsToClipboard(TGridRect{0, 0, 4, 5});
+    TClipForm G;
+    G.Grid->Navigation()->SetAllowFmtClipboard(true);
+    G.Grid->SetCells(2, 2, "kept");
+    G.Grid->SetColors(2, 2, clRed);
+    G.Grid->SetCells(2, 3, "big");
+    G.Grid->GetCellProperties(2, 3)->SetFontSize(5000);   // more than a stream holds: its text stays
+    G.Grid->OnCanEditCell = [](TObject*, Integer ARow, Integer ACol, bool& Can) { Can = ACol != 2 || ARow < 2 || ARow > 3; };
+    G.ShowFocused();
+    G.Key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_TRUE(G.Grid->Cells(2, 2) == "kept" && G.Grid->Colors(2, 2) == clRed && G.Grid->Cells(3, 2) == "3.2");
+    EXPECT_EQ("big", G.Grid->Cells(2, 3));
+}
+
 namespace {
 
 // Every text and merge of the grid, to see that a refused paste changed nothing.
@@ -432,6 +449,13 @@ TEST_F(ExtGridClipboard, RichTextCellsGoAsTheirPlainTextAndAsRichText) {
     F.Grid->PasteFromClipboard();
     EXPECT_EQ("Kalın\r\nyazı", WideToAnsi(RtfRead(F.Grid->Cells(3, 3)).PlainText()));
     EXPECT_EQ("", F.Grid->Cells(4, 3));
+    F.Grid->OnIsPasswordCell = [](TObject*, Integer, Integer, bool& P) { P = true; };   // a password: the mask,
+    F.Select(3, 3, 3, 3);                                                                // no rich text
+    F.Grid->CopyToClipboard();
+    EXPECT_TRUE(!Clipboard()->HasFormat(RegisterClipboardFormat("Rich Text Format")) && Clipboard()->AsWideText() == u"***********");
+    F.Select(4, 4, 4, 4);   // and a grid takes the cell itself
+    F.Grid->PasteFromClipboard();
+    EXPECT_EQ(u"Kal\u0131n\r\nyaz\u0131", RtfRead(F.Grid->Cells(4, 4)).PlainText());
 }
 
 TEST_F(ExtGridClipboard, SpreadsheetClipboardWritesLineBreaksAsOfficeProgramsReadThem) {

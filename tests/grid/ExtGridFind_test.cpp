@@ -198,7 +198,8 @@ TEST_F(ExtGridFind, WithHighlightDownTheSearchMatchesTheCellsOwnTexts) {
     EXPECT_EQ(clWindow, Edit->Color());
 }
 
-// Whatever ends the bar's highlighting (close, Escape, a new text) takes the tags out of the cells.
+// Whatever ends the bar's highlighting (close, Escape, a new text) takes the tags out of the cells,
+// also out of a row a contracted node (close) or a filter (Escape) hid after they went in.
 TEST(ExtGridFindBar, EveryEndOfTheHighlightingTakesTheTagsOut) {
     for (int Road = 0; Road < 3; ++Road) {
         TFindForm F;
@@ -210,7 +211,12 @@ TEST(ExtGridFindBar, EveryEndOfTheHighlightingTakesTheTagsOut) {
         TypeText(u"al");
         SystemClick(Button("HighlightButton"));
         ASSERT_EQ("<hi>Al</hi>i", F.Grid->Cells(1, 1)) << Road;
+        if (Road == 0) F.Grid->AddNode(2, 2), F.Grid->ContractNode(2);
+        if (Road == 1) F.Grid->Filter()->Add()->SetCondition("<25"), F.Grid->Filter()->Items(0)->SetColumn(3), F.Grid->SetFilterActive(true);
+        ASSERT_TRUE(Road == 2 || F.Grid->IsHiddenRow(3)) << Road;
         Road == 0 ? SystemClick(Button("CloseButton")) : Road == 1 ? F.Key(Qt::Key_Escape, Qt::NoModifier, "\x1b") : TypeText(u"i");
+        F.Grid->SetFilterActive(false);
+        if (Road == 0) F.Grid->ExpandNode(2);
         EXPECT_TRUE(F.Grid->Cells(1, 1) == "Ali" && F.Grid->Cells(2, 3) == "Ali Kaya" && Button("HighlightButton")->State() == bsUp) << Road;
     }
 }

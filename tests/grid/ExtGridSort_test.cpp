@@ -396,6 +396,22 @@ TEST(ExtGridSort, SortRowMustLieInsideTheFixedRows) {
     EXPECT_EQ(1, G.Grid->SortSettings()->Row());
 }
 
+// Sort settings copied are checked as the setter checks them; a click on a data row stays a click.
+TEST(ExtGridSort, AssignedSortSettingsMakeNoDataRowTheSortRow) {
+    TSortGrid From({"b", "a"}), G({"c"});
+    From.Grid->SetFixedRows(2);
+    From.Grid->SortSettings()->SetRow(1);
+    From.Grid->SortSettings()->SetShow(true);
+    EXPECT_THROW(G.Grid->SortSettings()->Assign(From.Grid->SortSettings()), EExtGridError);
+    EXPECT_TRUE(G.Grid->SortSettings()->Row() == 0 && !G.Grid->SortSettings()->Show());   // nothing taken
+    G.Grid->Assign(From.Grid);   // a whole grid brings the fixed rows its sort row needs
+    EXPECT_EQ(1, G.Grid->SortSettings()->Row());
+    G.Grid->SetFixedRows(1);   // the sort row is a data row again: a click there sorts nothing
+    G.Form->Show();
+    uitest::Click(G.Grid, uitest::Middle(G.Grid->CellRect(1, 1)));
+    EXPECT_EQ((V{"b", "a"}), G.Column(1));
+}
+
 TEST(ExtGridSort, CompareCellsUsesTheColumnFormatAndEvents) {
     TSortGrid G({"x", "y"});
     G.Style(ssCustom);

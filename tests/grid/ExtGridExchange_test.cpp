@@ -1,0 +1,231 @@
+// The exchange law: every road that carries cells out of a grid and into another (or the same)
+// gives each kind of cell back as it left, as far as the road's format carries that kind; the
+// kinds a format cannot carry are named road by road, and they must indeed not arrive.
+#include "grid/ExtGrid.h"
+
+#include "grid/ExtUtil.h"
+#include "grid/GridTestKit.h"
+#include "platform/rtl/CodePage.h"
+#include "platform/sheet/SheetFiles.h"
+#include "platform/ui/Clipbrd.h"
+#include "platform/ui/DragDrop.h"
+#include "platform/ui/Forms.h"
+#include "platform/ui/Rtf.h"
+#include "platform/ui/UiTestKit.h"
+#include "support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <set>
+#include <string>
+
+using namespace gridtest;
+using namespace uitest;
+
+namespace {
+
+enum TKind { kPlain, kTurkish, kUnicode, kMultiLine, kRich, kMerged, kPassword, kReadOnly, kHidden };
+const char* const KindNames[] = {"plain", "Turkish", "Unicode", "multi-line", "rich", "merged", "password", "read-only", "hidden"};
+
+// Two editable grids side by side; the block (1, 1)-(2, 2) of A holds the kind at (1, 1).
+struct TExchange {
+    std::unique_ptr<TForm> Form = std::make_unique<TForm>(nullptr);
+    TExtStringGrid* A = nullptr;
+    TExtStringGrid* B = nullptr;
+    TExtStringGrid* DropOn = nullptr;
+    Integer Rows = 2;   // real rows of A the block spans
+
+    explicit TExchange(TKind K) {
+        Form->SetBounds(0, 0, 1000, 400);
+        A = MakeGrid(0, false);   // a drag starts only in a grid not being edited
+        B = DropOn = MakeGrid(500, true);
+        const char* Texts[3][2] = {{"", "b21"}, {"b12", "b22"}, {"b13", "b23"}};
+        for (Integer R = 0; R < 3; ++R)
+            for (Integer C = 0; C < 2; ++C) A->SetCells(C + 1, R + 1, Texts[R][C]);
+        TRtfDocument D;
+        D.Append(u"Kal\u0131n \u0416", TRtfCharFormat{});
+        AnsiString Rich = RtfWrite(D);
+        for (size_t P = Rich.find('\n'); P != AnsiString::npos; P = Rich.find('\n', P + 2)) Rich.insert(P, "\r");
+        const AnsiString Text[] = {"Ali", "Şeker ığdır", "", "iki\r\nsatır", Rich, "birleşik", "gizli", "salt", "a"};
+        A->SetCells(1, 1, Text[K]);
+        if (K == kUnicode) A->SetWideCell(1, 1, u"Dvo\u0159\u00E1k \u0416");
+        if (K == kMerged) {
+            A->SetCells(2, 1, "");
+            A->MergeCells(1, 1, 2, 1);
+        }
+        if (K == kReadOnly) A->GetCellProperties(1, 1)->SetReadOnly(true);
+        for (TExtStringGrid* G : {A, B})
+            if (K == kPassword) G->OnIsPasswordCell = [](TObject*, Integer, Integer ACol, bool& P) { P = ACol == 1; };
+        if (K == kHidden) {
+            A->SetCells(1, 2, "saklı");   // hidden once the wanted print is taken
+            Rows = 3;
+        }
+        SetDragHandler([this](TControl*, const TDataObject& Data, Integer Allowed) {
+            const TRect R = DropOn->CellRect(DropOn == A ? 3 : 1, 1);
+            return DeliverDrop(DropOn, R.Left + 5, R.Top + 5, Data, Allowed, TShiftState{ssCtrl});
+        });
+        Form->Show();
+        Settle();
+    }
+    ~TExchange() { SetDragHandler(nullptr); }
+
+    TExtStringGrid* MakeGrid(Integer Left, bool Editing) {
+        auto* G = Place<TExtStringGrid>(Form.get(), Left, 0, 480, 300);
+        G->SetScrollBars(ssNone);
+        G->SetColCount(5);
+        G->SetRowCount(6);
+        G->SetDefaultColWidth(80);
+        G->SetMultilinecells(true);
+        AddOptions(G, {goRangeSelect});
+        if (Editing) AddOptions(G, {goEditing});
+        G->Navigation()->SetAllowClipboardAlways(!Editing);
+        G->Navigation()->SetAllowClipboardShortCuts(true);
+        G->Navigation()->SetAllowFmtClipboard(true);
+        G->DragDropSettings()->SetOleDropSource(true);
+        G->DragDropSettings()->SetOleDropTarget(true);
+        return G;
+    }
+    void Keys(TExtStringGrid* G, int Key, TGridRect Sel) {
+        G->SetFocus();
+        Settle();
+        G->SetSelection(Sel);
+        SendKey(FocusTarget(), Key, QString(), Qt::ControlModifier);
+    }
+    void Drag() {
+        const QPoint P = Middle(A->CellRect(1, 1));
+        SendMouse(A->Widget(), QEvent::MouseButtonPress, P, Qt::LeftButton, Qt::LeftButton);
+        SendMouse(A->Widget(), QEvent::MouseMove, P + QPoint(12, 0), Qt::NoButton, Qt::LeftButton);
+        SendMouse(A->Widget(), QEvent::MouseButtonRelease, P + QPoint(12, 0), Qt::LeftButton, Qt::NoButton);
+    }
+    // What other programs read of the copied block, field by field.
+    std::vector<std::vector<WideString>> Letters() {
+        Keys(A, Qt::Key_C, TGridRect{1, 1, 2, 2});
+        const WideString T = Clipboard()->AsWideText();
+        std::vector<std::vector<WideString>> L(1, std::vector<WideString>(1));
+        for (size_t I = 0; I < T.size(); ++I) {
+            if (T[I] == u'"') {
+                const size_t E = T.find(u'"', I + 1);
+                L.back().back() += T.substr(I + 1, E - I - 1);
+                I = E;
+            } else if (T[I] == u'\t') L.back().emplace_back();
+            else if (T[I] == u'\r' && I + 2 < T.size()) L.emplace_back(1), ++I;
+            else if (T[I] != u'\r' && T[I] != u'\n') L.back().back() += T[I];
+        }
+        return L;
+    }
+};
+
+// The block's cells in real rows from (C0, R0): the stored text, a merge's span, read-only.
+AnsiString Print(TExtStringGrid* G, Integer C0, Integer R0, Integer Rows) {
+    G->UnHideRowsAll();
+    AnsiString S;
+    for (Integer R = R0; R < R0 + Rows; ++R)
+        for (Integer C = C0; C < C0 + 2; ++C) {
+            if (R >= G->RowCount() || C >= G->ColCount()) {
+                S += "-|";
+                continue;
+            }
+            const TCellProperties* P = G->CellPropertiesOrNil(C, R);
+            const TPoint Sp = G->CellSpan(C, R);
+            S += G->RawCells(C, R) + (P && P->ReadOnly() ? "#ro" : "") +
+                 (G->IsMergedCell(C, R) ? "#" + IntToStr(Sp.X) + IntToStr(Sp.Y) + (G->IsBaseCell(C, R) ? "b" : "") : "") + "|";
+        }
+    return S;
+}
+
+struct TRoad {
+    const char* Name;
+    std::set<TKind> NotCarried;   // by the road's format
+    TPoint To;                    // where the block lands
+    std::function<void(TExchange&)> Go;
+};
+
+}  // namespace
+
+TEST(ExtGridExchange, EveryRoadRoundTripsEachCellKindItCarries) {
+    TTempFolder Dir("gridexchange");
+    // Own format: the cell stream. Text: the letters, and for grids a Unicode, rich or password cell
+    // as stored in the grid's own text form (other programs read a password's mask).
+    const std::set<TKind> TextOnly{kMerged, kReadOnly, kHidden};
+    const TRoad Roads[] = {
+        {"copy and paste", {kHidden}, {1, 1}, [](TExchange& X) {
+             X.Keys(X.A, Qt::Key_C, TGridRect{1, 1, 2, 2});
+             X.Keys(X.B, Qt::Key_V, TGridRect{1, 1, 1, 1});
+         }},
+        {"copy and paste as text", TextOnly, {1, 1}, [](TExchange& X) {
+             for (TExtStringGrid* G : {X.A, X.B}) G->Navigation()->SetAllowFmtClipboard(false);
+             X.Keys(X.A, Qt::Key_C, TGridRect{1, 1, 2, 2});
+             X.Keys(X.B, Qt::Key_V, TGridRect{1, 1, 1, 1});
+         }},
+        {"cut and paste", {kHidden}, {1, 1}, [](TExchange& X) {
+             X.Keys(X.A, Qt::Key_X, TGridRect{1, 1, 2, 2});
+             X.Keys(X.B, Qt::Key_V, TGridRect{1, 1, 1, 1});
+         }},
+        {"drag to another grid", TextOnly, {1, 1}, [](TExchange& X) {
+             X.A->SetSelection(TGridRect{1, 1, 2, 2});
+             X.Drag();
+         }},
+        {"drag within the grid", TextOnly, {3, 1}, [](TExchange& X) {
+             X.DropOn = X.A;
+             X.A->SetSelection(TGridRect{1, 1, 2, 2});
+             X.Drag();
+             X.B = X.A;
+         }},
+        {"cell stream", {kHidden}, {1, 1}, [](TExchange& X) {
+             TMemoryStream S;
+             X.A->SaveCellsToStream(TGridRect{1, 1, 2, 2}, &S);
+             S.SetPosition(0);
+             X.B->LoadCellsFromStream(TGridCoord{1, 1}, &S);
+         }},
+        {"cell text stream", {kMerged, kReadOnly, kHidden}, {1, 1}, [](TExchange& X) {
+             TMemoryStream S;
+             X.A->SaveCellsToStrings(&S);
+             S.SetPosition(0);
+             X.B->LoadCellsFromStrings(&S);
+         }},
+        // The grid writes no CSV or workbook: another program saves the letters a copy gives it.
+        {"CSV file of the copied letters, imported", {kRich, kMerged, kPassword, kReadOnly, kHidden}, {0, 0},
+         [](TExchange& X) {
+             std::string Csv = "\xEF\xBB\xBF";
+             for (const auto& Line : X.Letters()) {
+                 for (size_t F = 0; F < Line.size(); ++F) {
+                     std::string Q = WideToUtf8(Line[F]);
+                     for (size_t P = Q.find('"'); P != std::string::npos; P = Q.find('"', P + 2)) Q.insert(P, "\"");
+                     Csv += (F ? ";\"" : "\"") + Q + "\"";
+                 }
+                 Csv += "\r\n";
+             }
+             TTempFile F(Csv);
+             X.B->ImportCSVFile(F.Name(), false);
+         }},
+        // The workbook reader gives its texts in code page 1254: other letters arrive as "?".
+        {"workbook of the copied letters, imported", {kUnicode, kRich, kMerged, kPassword, kReadOnly, kHidden}, {0, 0},
+         [&Dir](TExchange& X) {
+             auto Excel = CreateOleObject("excel.application");
+             TExcelWorkbook* Book = Excel->Workbooks()->Add();
+             const auto L = X.Letters();
+             for (size_t R = 0; R < L.size(); ++R)
+                 for (size_t C = 0; C < L[R].size(); ++C)
+                     if (!L[R][C].empty()) Book->Worksheets(1)->SetCells(Integer(R) + 1, Integer(C) + 1, Variant(L[R][C]));
+             const AnsiString Name = Dir.Path() + "letters.xlsx";
+             WriteXlsxFile(*Book, Name);
+             X.B->ImportExcelFile(Name, AnsiString());
+         }},
+    };
+    // What other programs read of the kind: what the user sees, letters outside the code page and all.
+    const WideString Seen[] = {u"Ali", u"\u015Eeker \u0131\u011Fd\u0131r", u"Dvo\u0159\u00E1k \u0416", u"iki\r\nsat\u0131r",
+                               u"Kal\u0131n \u0416", u"birle\u015Fik", u"*****", u"salt", u"a"};
+    for (const TRoad& Road : Roads)
+        for (TKind K : {kPlain, kTurkish, kUnicode, kMultiLine, kRich, kMerged, kPassword, kReadOnly, kHidden}) {
+            TExchange X(K);
+            const AnsiString Want = Print(X.A, 1, 1, X.Rows);
+            if (K == kHidden) X.A->HideRow(2);
+            if (&Road == Roads) EXPECT_EQ(Seen[K], X.Letters()[0][0]) << KindNames[K];
+            Road.Go(X);
+            const AnsiString Got = Print(X.B, Road.To.X, Road.To.Y, X.Rows);
+            if (Road.NotCarried.count(K)) EXPECT_NE(Want, Got) << Road.Name << " now carries " << KindNames[K];
+            else EXPECT_EQ(Want, Got) << Road.Name << ": " << KindNames[K];
+        }
+}
