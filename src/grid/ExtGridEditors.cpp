@@ -909,7 +909,17 @@ bool TExtStringGrid::EditorControlRefuses() {
 bool TExtStringGrid::EditorControlValue(AnsiString& V) {
     if (EditorControlRefuses() || !EditorControlText(V)) return false;
     // The letters of a Unicode cell go back into it as a Unicode cell.
-    if (FEditLetters && !V.empty()) V = WideToCellText(AnsiToWide(V));
+    if (FEditLetters && !V.empty()) {
+        WideString W = AnsiToWide(V);
+        if (FActiveEditor == edUnitEditBtn && IsUnicodeText(FTextBeforeEdit)) {
+            // The unit the editor showed with "?" for letters outside the code page keeps them.
+            const WideString Was = CellTextToWide(FTextBeforeEdit);
+            const AnsiString Unit = FBtnUnitEdit->UnitID();
+            if (Unit.size() <= Was.size() && WideToAnsi(Was.substr(Was.size() - Unit.size())) == Unit)
+                W = AnsiToWide(FBtnUnitEdit->Text()) + Was.substr(Was.size() - Unit.size());
+        }
+        V = WideToCellText(W);
+    }
     return true;
 }
 
