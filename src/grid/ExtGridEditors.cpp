@@ -249,6 +249,8 @@ bool TGridEditorKeys::KeepsColumnRules(TEd* Ed, char& Key) {
     return FilterEditorChar(Rules, Key, WideToAnsi(Ed->Text()), Ed->SelText(), Ed->SelStart());
 }
 
+TEditorType TGridEditorKeys::ColumnEditor() const { return FGrid->FLetterRules; }
+
 void TGridEditorKeys::StoreNothing() { FGrid->FEditActive = false; }
 
 void TGridEditorKeys::Exited() {
@@ -639,6 +641,18 @@ void TGridUniEdit::KeyPress(char& Key) {
 
 TGridUniEditBtn::TGridUniEditBtn(TComponent* AOwner) : TGridEditor<TEsgUniEditBtn>(AOwner) {
     SetButtonCaption("...");
+    // Standing in for the column's edit with button, it keeps the column's ellipsis; the
+    // letters outside the code page stay unless the handler gives another text.
+    OnClickBtn = [this](TObject*) {
+        const TEditorType E = ColumnEditor();
+        if (E != edEditBtn && E != edNumericEditBtn && E != edFloatEditBtn) return;
+        const AnsiString Shown = WideToAnsi(Text());
+        AnsiString V = Shown;
+        FGrid->EllipsClick(V);
+        if (V != Shown) SetText(AnsiToWide(V));
+        SelectAll();
+        Invalidate();
+    };
 }
 
 void TGridUniEditBtn::KeyDown(Word& Key, TShiftState Shift) {

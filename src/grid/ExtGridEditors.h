@@ -60,6 +60,8 @@ protected:
     // A Unicode editor standing in for the column's text editor keeps its character rules.
     template <class TEd>
     bool KeepsColumnRules(TEd* Ed, char& Key);
+    // The editor type the column asked for (a Unicode editor may stand in for it).
+    TEditorType ColumnEditor() const;
     TExtStringGrid* FGrid;
 };
 

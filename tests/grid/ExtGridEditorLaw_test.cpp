@@ -204,3 +204,25 @@ TEST(ExtGridEditorLaw, TheUnitEditKeepsTheLettersOfTheUnit) {
     PressEnter();
     EXPECT_EQ(u"13 \u043C\u00B2", F.Grid->GetWideCell(2, 3));
 }
+
+// The Unicode editor standing in for an edit with button keeps the column's ellipsis; a
+// handler that leaves the text leaves the letters.
+TEST(ExtGridEditorLaw, TheEllipsisOfAnEditWithButtonWorksOnAUnicodeCell) {
+    for (TEditorType E : {edEditBtn, edNumericEditBtn})
+        for (const bool Change : {false, true}) {
+            TLawGrid F(E);
+            F.Grid->SetWideCell(2, 3, u"\u04161");
+            const AnsiString Before = F.Grid->Cells(2, 3);
+            Integer Asked = 0;
+            F.Grid->OnEllipsClick = [&](TObject*, Integer, Integer, AnsiString& V) {
+                ++Asked;
+                if (Change) V = "5";
+            };
+            F.Open(2, 3);
+            F.Grid->UniEditBtn()->ClickBtn(F.Grid->UniEditBtn());
+            PressEnter();
+            EXPECT_EQ(1, Asked) << E;
+            if (Change) EXPECT_EQ(u"5", F.Grid->GetWideCell(2, 3)) << E;
+            else EXPECT_EQ(Before, F.Grid->Cells(2, 3)) << E;
+        }
+}
