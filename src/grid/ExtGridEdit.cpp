@@ -18,11 +18,12 @@ bool UsesTextEditor(TEditorType E) {
 }
 
 // A Unicode cell is edited by its letters: the text editors give way to the Unicode
-// ones (a password keeps its hidden editor, which gets the letters as 8-bit text), and so
-// do the combos and number edits with a button when the letters do not fit code page 1254.
+// ones (a password keeps its hidden editor while its letters fit code page 1254), and so
+// do the combos and number edits with a button when the letters do not fit.
 TEditorType LettersEditor(TEditorType E, const WideString& Letters) {
     if (E == edEditBtn) return edUniEditBtn;
     if (AnsiToWide(WideToAnsi(Letters)) != Letters) {
+        if (E == edPassword) return edUniEdit;   // hiding the letters as its column does
         if (E == edComboEdit) return edUniComboEdit;
         if (E == edComboList) return edUniComboList;
         if (E == edNumericEditBtn || E == edFloatEditBtn) return edUniEditBtn;

@@ -841,6 +841,7 @@ bool TExtStringGrid::ShowEditorControl(TEditorType AEditor) {
             break;
         }
         case edUniEdit:
+            UniEdit()->SetPasswordChar(FLetterRules == edPassword ? PasswordChar() : 0);
             UniEdit()->SetText(CellTextToWide(Text));
             Ctl = UniEdit();
             break;

@@ -183,7 +183,7 @@ TEST(ExtGridEditorLaw, AValueTypedWhileRowsOrColumnsChangeGoesIntoItsOwnCell) {
 TEST(ExtGridEditorLaw, AUnicodeCellKeepsTheColumnsCharacterRules) {
     const std::tuple<TEditorType, std::u16string, WideString> Cases[] = {
         {edUpperCase, u"ab", u"AB"}, {edLowerCase, u"AB", u"ab"}, {edNumeric, u"a1\u04162", u"12"},
-        {edNumericEditBtn, u"x-3", u"-3"}};
+        {edNumericEditBtn, u"x-3", u"-3"}, {edPassword, u"\u0436b", u"\u0436b"}};
     for (const auto& [E, Typed, Stored] : Cases) {
         TLawGrid F(E);
         F.Grid->SetWideCell(2, 3, u"\u0416");
@@ -192,6 +192,8 @@ TEST(ExtGridEditorLaw, AUnicodeCellKeepsTheColumnsCharacterRules) {
         TypeText(Typed);
         PressEnter();
         EXPECT_EQ(Stored, F.Grid->GetWideCell(2, 3)) << E;
+        // A password's letters stay hidden.
+        if (E == edPassword) EXPECT_EQ(F.Grid->PasswordChar(), F.Grid->UniEdit()->PasswordChar());
     }
 }
 
