@@ -147,6 +147,8 @@ TEST(ExtGridEditorLaw, AValueTypedWhileRowsOrColumnsChangeGoesIntoItsOwnCell) {
              G->SortByColumn();
          }, 0, 3},
         {"fewer rows", [](TExtStringGrid* G) { G->SetRowCount(5); }, 0, 0},
+        {"a row moved from above", [](TExtStringGrid* G) { G->MoveRow(1, 8); }, 0, -1},
+        {"a column moved from before", [](TExtStringGrid* G) { G->MoveColumn(1, 4); }, -1, 0},
     };
     for (TEditorType E : {edNormal, edEditBtn, edComboEdit, edUniEdit, edNumericEditBtn})
         for (const TChange& Ch : Changes)
