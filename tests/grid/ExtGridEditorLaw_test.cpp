@@ -156,14 +156,9 @@ TEST(ExtGridEditorLaw, AValueTypedWhileRowsOrColumnsChangeGoesIntoItsOwnCell) {
                 SCOPED_TRACE(testing::Message() << "editor " << E << ", " << Ch.Name << (Refuse ? ", refused" : ""));
                 TLawGrid F(E);
                 std::vector<std::pair<Integer, Integer>> Checked;
-                F.Grid->OnCellValidate = [&](TObject*, Integer ACol, Integer ARow, AnsiString&, bool& Valid) {
-                    Checked.emplace_back(ACol, ARow);
-                    Valid = !Refuse;
-                };
-                F.Grid->OnCellValidateWide = [&](TObject*, Integer ACol, Integer ARow, WideString&, bool& Valid) {
-                    Checked.emplace_back(ACol, ARow);
-                    Valid = !Refuse;
-                };
+                auto Check = [&](Integer ACol, Integer ARow, bool& Valid) { Checked.emplace_back(ACol, ARow), Valid = !Refuse; };
+                F.Grid->OnCellValidate = [&](TObject*, Integer C, Integer R, AnsiString&, bool& V) { Check(C, R, V); };
+                F.Grid->OnCellValidateWide = [&](TObject*, Integer C, Integer R, WideString&, bool& V) { Check(C, R, V); };
                 F.Open(2, 3);
                 F.Key(Qt::Key_A, Qt::ControlModifier);
                 TypeText(u"77");
@@ -181,52 +176,29 @@ TEST(ExtGridEditorLaw, AValueTypedWhileRowsOrColumnsChangeGoesIntoItsOwnCell) {
             }
 }
 
-// On a Unicode cell the editor standing in for the column's keeps its character rules.
-TEST(ExtGridEditorLaw, AUnicodeCellKeepsTheColumnsCharacterRules) {
-    const std::tuple<TEditorType, std::u16string, WideString> Cases[] = {
-        {edUpperCase, u"ab", u"AB"}, {edLowerCase, u"AB", u"ab"}, {edNumeric, u"a1\u04162", u"12"},
-        {edNumericEditBtn, u"x-3", u"-3"}, {edPassword, u"\u0436b", u"\u0436b"}};
-    for (const auto& [E, Typed, Stored] : Cases) {
+// On a Unicode cell the editor standing in for the column's keeps its rules (characters,
+// hidden letters, the ellipsis), and what a change leaves alone keeps its letters.
+TEST(ExtGridEditorLaw, AUnicodeCellKeepsTheColumnsRulesAndTheLettersAChangeLeaves) {
+    auto Typing = [](std::u16string T) {
+        return [T](TLawGrid& F) { F.Key(Qt::Key_A, Qt::ControlModifier), TypeText(T); };
+    };
+    auto Ellipsis = [](TLawGrid& F) {
+        F.Grid->OnEllipsClick = [](TObject*, Integer, Integer, AnsiString& V) { V = "5"; };
+        F.Grid->UniEditBtn()->ClickBtn(F.Grid->UniEditBtn());
+    };
+    const std::tuple<TEditorType, WideString, std::function<void(TLawGrid&)>, WideString> Cases[] = {
+        {edUpperCase, u"\u0416", Typing(u"ab"), u"AB"}, {edLowerCase, u"\u0416", Typing(u"AB"), u"ab"},
+        {edNumeric, u"\u0416", Typing(u"a1\u04162"), u"12"}, {edNumericEditBtn, u"\u0416", Typing(u"x-3"), u"-3"},
+        {edPassword, u"\u0416", Typing(u"\u0436b"), u"\u0436b"}, {edEditBtn, u"\u04161", Ellipsis, u"5"},
+        {edNumericEditBtn, u"\u04161", Ellipsis, u"5"},
+        {edUnitEditBtn, u"10 \u043C\u00B2", [](TLawGrid& F) { F.Grid->BtnUnitEdit()->SetText("13"); }, u"13 \u043C\u00B2"}};
+    for (const auto& [E, Letters, Change, Stored] : Cases) {
         TLawGrid F(E);
-        F.Grid->SetWideCell(2, 3, u"\u0416");
+        F.Grid->SetWideCell(2, 3, Letters);
         F.Open(2, 3);
-        F.Key(Qt::Key_A, Qt::ControlModifier);
-        TypeText(Typed);
+        Change(F);
+        if (E == edPassword) EXPECT_EQ(F.Grid->PasswordChar(), F.Grid->UniEdit()->PasswordChar());
         PressEnter();
         EXPECT_EQ(Stored, F.Grid->GetWideCell(2, 3)) << E;
-        // A password's letters stay hidden.
-        if (E == edPassword) EXPECT_EQ(F.Grid->PasswordChar(), F.Grid->UniEdit()->PasswordChar());
     }
-}
-
-// The unit edit changes a Unicode cell's value and keeps the letters of its unit.
-TEST(ExtGridEditorLaw, TheUnitEditKeepsTheLettersOfTheUnit) {
-    TLawGrid F(edUnitEditBtn);
-    F.Grid->SetWideCell(2, 3, u"10 \u043C\u00B2");
-    F.Open(2, 3);
-    F.Grid->BtnUnitEdit()->SetText("13");
-    PressEnter();
-    EXPECT_EQ(u"13 \u043C\u00B2", F.Grid->GetWideCell(2, 3));
-}
-
-// The Unicode editor standing in for an edit with button keeps the column's ellipsis; a
-// handler that leaves the text leaves the letters.
-TEST(ExtGridEditorLaw, TheEllipsisOfAnEditWithButtonWorksOnAUnicodeCell) {
-    for (TEditorType E : {edEditBtn, edNumericEditBtn})
-        for (const bool Change : {false, true}) {
-            TLawGrid F(E);
-            F.Grid->SetWideCell(2, 3, u"\u04161");
-            const AnsiString Before = F.Grid->Cells(2, 3);
-            Integer Asked = 0;
-            F.Grid->OnEllipsClick = [&](TObject*, Integer, Integer, AnsiString& V) {
-                ++Asked;
-                if (Change) V = "5";
-            };
-            F.Open(2, 3);
-            F.Grid->UniEditBtn()->ClickBtn(F.Grid->UniEditBtn());
-            PressEnter();
-            EXPECT_EQ(1, Asked) << E;
-            if (Change) EXPECT_EQ(u"5", F.Grid->GetWideCell(2, 3)) << E;
-            else EXPECT_EQ(Before, F.Grid->Cells(2, 3)) << E;
-        }
 }
