@@ -217,7 +217,8 @@ bool TExtStringGrid::EndEditBeforeRowsMove() {
 // checked and stored in its own cell first, a refused value goes back there. The edit
 // ends either way: an editor reopened now would stand over another cell once they move.
 void TExtStringGrid::EndEditBeforeLayoutChange() {
-    if (FValidating || (!EditorMode() && !FEditorControl && !FEditShown)) return;
+    // A grid going away asks nobody to check anything.
+    if (FValidating || ComponentState().Contains(csDestroying) || (!EditorMode() && !FEditorControl && !FEditShown)) return;
     struct TNoReopen {
         bool& Flag;
         const bool Was;
