@@ -172,6 +172,7 @@ void TExtStringGrid::Loaded() {
 void TExtStringGrid::Assign(TPersistent* Source) {
     auto* S = dynamic_cast<TExtStringGrid*>(Source);
     if (!S) return;   // only another advanced grid is taken
+    EndEditBeforeLayoutChange();
     SetFont(S->Font());
     FActiveCellColor = S->FActiveCellColor;
     FActiveCellColorTo = S->FActiveCellColorTo;
@@ -232,6 +233,7 @@ void TExtStringGrid::SetIntegralHeight(bool Value) {
 
 // --- size -------------------------------------------------------------------
 void TExtStringGrid::SetRowCount(Integer Value) {
+    if (Value != RowCount()) EndEditBeforeLayoutChange();
     // Rows cut off take their records along, so rows added back later start clean; rows
     // hidden among them are shown first to go with them.
     const bool Cutting = Value < RowCount() && !FRecordsKept && FRowMap;
@@ -256,6 +258,7 @@ void TExtStringGrid::SetRowCount(Integer Value) {
 }
 
 void TExtStringGrid::SetColCount(Integer Value) {
+    if (Value != ColCount()) EndEditBeforeLayoutChange();
     const Integer Old = ColCount();
     if (const Integer Cut = Old - std::max<Integer>(1, Value); Cut > 0 && !FRecordsKept && FRowMap)
         DropCutCells(false, Old - Cut, Cut);

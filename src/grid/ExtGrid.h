@@ -1329,6 +1329,7 @@ private:
     bool EditorControlValue(AnsiString& Value);
     bool EditorControlText(AnsiString& Value);   // the control's own text, as EditorControlValue
     bool FEditLetters = false;   // an 8-bit editor control shows a Unicode cell's letters
+    TEditorType FLetterRules = edNormal;   // the column's editor, whose character rules a Unicode editor keeps
     // A spin editor whose text is no value of its kind ("31.02.2016", "-"): it has no
     // value to store, Enter and Tab keep it open, a close leaves the cell as it was.
     bool EditorControlRefuses();
@@ -1341,6 +1342,7 @@ private:
     // false when the value was refused.
     bool ValidatePending();
     bool EndEditBeforeRowsMove();   // false: the value was refused and its edit stays
+    void EndEditBeforeLayoutChange();
     // The cell's HTML text holds form controls: they are its editors.
     bool HoldsFormControls(Integer ACol, Integer ARow);
     TExtRichEdit* FRichEdit = nullptr;

@@ -18,9 +18,16 @@ bool UsesTextEditor(TEditorType E) {
 }
 
 // A Unicode cell is edited by its letters: the text editors give way to the Unicode
-// ones (a password keeps its hidden editor, which gets the letters as 8-bit text).
+// ones (a password keeps its hidden editor while its letters fit code page 1254), and so
+// do the combos and number edits with a button when the letters do not fit.
 TEditorType LettersEditor(TEditorType E, const WideString& Letters) {
     if (E == edEditBtn) return edUniEditBtn;
+    if (AnsiToWide(WideToAnsi(Letters)) != Letters) {
+        if (E == edPassword) return edUniEdit;   // hiding the letters as its column does
+        if (E == edComboEdit) return edUniComboEdit;
+        if (E == edComboList) return edUniComboList;
+        if (E == edNumericEditBtn || E == edFloatEditBtn) return edUniEditBtn;
+    }
     if (!UsesTextEditor(E) || E == edPassword) return E;
     return Letters.find_first_of(u"\r\n") != WideString::npos ? edUniMemo : edUniEdit;
 }
@@ -173,6 +180,7 @@ bool TExtStringGrid::CanEditShow() {
         TEditorType E = FDefaultEditor;
         GetEditorType(B.X, B.Y, E);
         FActiveEditor = IsUnicodeCell(B.X, B.Y) ? LettersEditor(E, CellTextToWide(RawCells(B.X, B.Y))) : E;
+        FLetterRules = E;
     }
     if (FActiveEditor == edNone) return false;
     if (UsesTextEditor(FActiveEditor)) {
@@ -203,6 +211,24 @@ bool TExtStringGrid::ValidatePending() {
 bool TExtStringGrid::EndEditBeforeRowsMove() {
     if (EditorMode()) HideEditor();
     return ValidatePending();
+}
+
+// Rows or columns about to change under the program's hand: an open or pending edit is
+// checked and stored in its own cell first, a refused value goes back there. The edit
+// ends either way: an editor reopened now would stand over another cell once they move.
+void TExtStringGrid::EndEditBeforeLayoutChange() {
+    // A grid going away asks nobody to check anything.
+    if (FValidating || ComponentState().Contains(csDestroying) || (!EditorMode() && !FEditorControl && !FEditShown)) return;
+    struct TNoReopen {
+        bool& Flag;
+        const bool Was;
+        ~TNoReopen() { Flag = Was; }
+    } NoReopen{FReopenOnRefusal, FReopenOnRefusal};
+    FReopenOnRefusal = false;
+    if (EditorMode()) HideEditor();
+    ValidatePending();
+    if (EditorMode()) HideEditor();
+    FEditShown = false;
 }
 
 void TExtStringGrid::EditorHidden() {
@@ -240,7 +266,7 @@ bool TExtStringGrid::Validate(const AnsiString& Value, bool Wide) {
     const TPoint B = BaseCell(Col(), Row());
     const AnsiString Typed = Wide ? Value : KeptEditText(B.X, B.Y, Value);
     AnsiString V = Wide ? Value : TypedCellText(B.X, B.Y, Typed);
-    const bool Coded = V != Typed;   // a plain editor's value on a Unicode cell
+    const bool Coded = !Wide && IsUnicodeText(V) && !IsUnicodeText(Value);   // a plain editor's value on a Unicode cell
     if (V != FTextBeforeEdit) {
         const bool Advance = FNavigation->AdvanceOnEnter();
         FNavigation->SetAdvanceOnEnter(false);
@@ -252,9 +278,10 @@ bool TExtStringGrid::Validate(const AnsiString& Value, bool Wide) {
             if (!Wide && OnCellValidate) {
                 // A plain editor on a Unicode cell: the handler sees what was typed, the cell
                 // stays a Unicode one.
-                AnsiString P = Coded ? WideToAnsi(CellTextToWide(V)) : V;
+                const AnsiString Shown = Coded ? WideToAnsi(CellTextToWide(V)) : V;
+                AnsiString P = Shown;
                 OnCellValidate(this, B.X, B.Y, P, Valid);
-                V = Coded ? TypedCellText(B.X, B.Y, P) : P;
+                if (P != Shown) V = Coded ? TypedCellText(B.X, B.Y, P) : P;
             } else if (Wide && OnCellValidateWide) {
                 WideString W = CellTextToWide(V);
                 OnCellValidateWide(this, B.X, B.Y, W, Valid);
@@ -317,9 +344,16 @@ AnsiString TExtStringGrid::GetEditText(Integer ACol, Integer ARow) {
 }
 
 AnsiString TExtStringGrid::KeptEditText(Integer ACol, Integer ARow, const AnsiString& Value) const {
-    // The stripped text handed back untouched leaves the tagged cell as it was.
-    if (FEditWithTags || ACol < 0 || ARow < 0 || ACol >= ColCount() || ARow >= RowCount()) return Value;
+    if (ACol < 0 || ARow < 0 || ACol >= ColCount() || ARow >= RowCount()) return Value;
+    // A Unicode cell's letters handed back as an 8-bit editor showed them (outside the code
+    // page as "?") leave the cell as it is, or as it was when its edit began.
     const AnsiString Stored = Cells(ACol, ARow);
+    if (IsUnicodeText(Stored) && Value == SearchedText(Stored)) return Stored;
+    if (IsUnicodeText(FTextBeforeEdit) && Value == SearchedText(FTextBeforeEdit) &&
+        BaseCell(GetRealCol(), Row()) == Point(ACol, ARow))
+        return FTextBeforeEdit;
+    // The stripped text handed back untouched leaves the tagged cell as it was.
+    if (FEditWithTags) return Value;
     return TextType(Stored, FEnableHTML) == 1 && HTMLStrip(Stored) == Value ? Stored : Value;
 }
 

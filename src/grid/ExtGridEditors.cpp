@@ -3,6 +3,8 @@
 // cell, filling it from the cell and storing its value when the edit ends.
 #include "grid/ExtGridEditors.h"
 
+#include "grid/ExtGridInplace.h"
+
 #include "grid/ExtGridLink.h"
 #include "grid/ExtUtil.h"
 
@@ -231,6 +233,23 @@ bool TGridEditorKeys::ClaimsTab(QEvent* E, TWinControl* Self) {
     Self->KeyDown(Key, K.Shift ? TShiftState{ssShift} : TShiftState{});
     return true;
 }
+
+template <class TEd>
+bool TGridEditorKeys::KeepsColumnRules(TEd* Ed, char& Key) {
+    const TEditorType Rules = FGrid->FLetterRules;
+    // A character outside the code page (255 meanwhile) is no digit and has no case here.
+    if (!Ed->KeyPressWide().empty() && static_cast<unsigned char>(Key) == 0xFF) {
+        if (Rules != edNumeric && Rules != edPositiveNumeric && Rules != edFloat && Rules != edNumericEditBtn &&
+            Rules != edFloatEditBtn)
+            return true;
+        MessageBeep(0);
+        Key = 0;
+        return false;
+    }
+    return FilterEditorChar(Rules, Key, WideToAnsi(Ed->Text()), Ed->SelText(), Ed->SelStart());
+}
+
+TEditorType TGridEditorKeys::ColumnEditor() const { return FGrid->FLetterRules; }
 
 void TGridEditorKeys::StoreNothing() { FGrid->FEditActive = false; }
 
@@ -472,39 +491,7 @@ void TGridEditBtn::KeyDown(Word& Key, TShiftState Shift) {
 }
 
 bool TGridEditBtn::FilterChar(char& Key) {
-    const unsigned char U = static_cast<unsigned char>(Key);
-    const bool Basic = U == 8 || U == 9 || U == 13 || U == 27;
-    const AnsiString T = Text();
-    const TEditorType E = FGrid->ActiveEditorType();
-    if (E == edNumericEditBtn) {
-        if (Basic || IsDigit(Key)) return true;
-        if (Key == '-' && T.find('-') == AnsiString::npos && SelStart() == 0) return true;
-        MessageBeep(0);
-        Key = 0;
-        return false;
-    }
-    if (E == edFloatEditBtn) {
-        if (Basic || IsDigit(Key)) return true;
-        const AnsiString Sel = SelText();
-        if (Key == FormatSettings.ThousandSeparator) {
-            Key = 0;
-            return false;
-        }
-        if (Key == FormatSettings.DecimalSeparator) {
-            if (T.find(Key) != AnsiString::npos && Sel.find(Key) == AnsiString::npos) Key = 0;
-            return Key != 0;
-        }
-        if (Key == '-') {
-            if ((SelStart() == 0 && T.find('-') == AnsiString::npos) || Sel.find('-') != AnsiString::npos) return true;
-            MessageBeep(0);
-            Key = 0;
-            return false;
-        }
-        if (Key == ',' || Key == '.') return true;
-        Key = 0;
-        return false;
-    }
-    return true;
+    return FilterEditorChar(FGrid->ActiveEditorType(), Key, Text(), SelText(), SelStart());
 }
 
 void TGridEditBtn::KeyPress(char& Key) {
@@ -649,11 +636,23 @@ void TGridUniEdit::KeyPress(char& Key) {
         Key = 0;
         return;
     }
-    TEsgUniEdit::KeyPress(Key);
+    if (KeepsColumnRules(this, Key)) TEsgUniEdit::KeyPress(Key);
 }
 
 TGridUniEditBtn::TGridUniEditBtn(TComponent* AOwner) : TGridEditor<TEsgUniEditBtn>(AOwner) {
     SetButtonCaption("...");
+    // Standing in for the column's edit with button, it keeps the column's ellipsis; the
+    // letters outside the code page stay unless the handler gives another text.
+    OnClickBtn = [this](TObject*) {
+        const TEditorType E = ColumnEditor();
+        if (E != edEditBtn && E != edNumericEditBtn && E != edFloatEditBtn) return;
+        const AnsiString Shown = WideToAnsi(Text());
+        AnsiString V = Shown;
+        FGrid->EllipsClick(V);
+        if (V != Shown) SetText(AnsiToWide(V));
+        SelectAll();
+        Invalidate();
+    };
 }
 
 void TGridUniEditBtn::KeyDown(Word& Key, TShiftState Shift) {
@@ -666,7 +665,7 @@ void TGridUniEditBtn::KeyPress(char& Key) {
         Key = 0;
         return;
     }
-    TEsgUniEditBtn::KeyPress(Key);
+    if (KeepsColumnRules(this, Key)) TEsgUniEditBtn::KeyPress(Key);
 }
 
 TGridUniMemo::TGridUniMemo(TComponent* AOwner) : TGridEditor<TEsgUniMemo>(AOwner) { SetWantReturns(true); }
@@ -674,6 +673,10 @@ TGridUniMemo::TGridUniMemo(TComponent* AOwner) : TGridEditor<TEsgUniMemo>(AOwner
 void TGridUniMemo::KeyDown(Word& Key, TShiftState Shift) {
     if (!UniKeyDown(this, Key, Shift, Key == VK_TAB || Key == VK_ESCAPE, Key == VK_TAB))
         TEsgUniMemo::KeyDown(Key, Shift);
+}
+
+void TGridUniMemo::KeyPress(char& Key) {
+    if (KeepsColumnRules(this, Key)) TEsgUniMemo::KeyPress(Key);
 }
 
 TGridUniCombo::TGridUniCombo(TComponent* AOwner) : TGridComboEditor<TESGUniComboBox, WideString>(AOwner) {
@@ -838,6 +841,7 @@ bool TExtStringGrid::ShowEditorControl(TEditorType AEditor) {
             break;
         }
         case edUniEdit:
+            UniEdit()->SetPasswordChar(FLetterRules == edPassword ? PasswordChar() : 0);
             UniEdit()->SetText(CellTextToWide(Text));
             Ctl = UniEdit();
             break;
@@ -853,6 +857,11 @@ bool TExtStringGrid::ShowEditorControl(TEditorType AEditor) {
             TGridUniCombo* C = UniCombo();
             const WideString W = CellTextToWide(Text);
             C->SetStyle(AEditor == edUniComboList ? csDropDownList : csDropDown);
+            if (FLetterRules == edComboEdit || FLetterRules == edComboList) {
+                // Standing in for the column's combo on letters it cannot hold: its items.
+                C->Items()->Clear();
+                C->Items()->AddStrings(Combobox()->Items());
+            }
             C->SetItemIndex(C->Items()->IndexOf(W));
             if (AEditor == edUniComboEdit) C->SetText(W);
             Ctl = C;
@@ -915,7 +924,17 @@ bool TExtStringGrid::EditorControlRefuses() {
 bool TExtStringGrid::EditorControlValue(AnsiString& V) {
     if (EditorControlRefuses() || !EditorControlText(V)) return false;
     // The letters of a Unicode cell go back into it as a Unicode cell.
-    if (FEditLetters && !V.empty()) V = WideToCellText(AnsiToWide(V));
+    if (FEditLetters && !V.empty()) {
+        WideString W = AnsiToWide(V);
+        if (FActiveEditor == edUnitEditBtn && IsUnicodeText(FTextBeforeEdit)) {
+            // The unit the editor showed with "?" for letters outside the code page keeps them.
+            const WideString Was = CellTextToWide(FTextBeforeEdit);
+            const AnsiString Unit = FBtnUnitEdit->UnitID();
+            if (Unit.size() <= Was.size() && WideToAnsi(Was.substr(Was.size() - Unit.size())) == Unit)
+                W = AnsiToWide(FBtnUnitEdit->Text()) + Was.substr(Was.size() - Unit.size());
+        }
+        V = WideToCellText(W);
+    }
     return true;
 }
 

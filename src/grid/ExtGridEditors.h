@@ -57,6 +57,11 @@ protected:
     void StoreNothing();
     // After a commit: a valid one is stored, a refused one goes on from the cell's text.
     void Committed(bool Valid);
+    // A Unicode editor standing in for the column's text editor keeps its character rules.
+    template <class TEd>
+    bool KeepsColumnRules(TEd* Ed, char& Key);
+    // The editor type the column asked for (a Unicode editor may stand in for it).
+    TEditorType ColumnEditor() const;
     TExtStringGrid* FGrid;
 };
 
@@ -193,6 +198,7 @@ class TGridUniMemo : public TGridEditor<TEsgUniMemo> {
 public:
     explicit TGridUniMemo(TComponent* AOwner);
     void KeyDown(Word& Key, TShiftState Shift) override;
+    void KeyPress(char& Key) override;
 };
 
 class TGridUniCombo : public TGridComboEditor<TESGUniComboBox, WideString> {

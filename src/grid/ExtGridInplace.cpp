@@ -256,18 +256,19 @@ void TExtInplaceEdit::KeyUp(Word& Key, TShiftState Shift) {
 }
 
 bool TExtInplaceEdit::FilterChar(char& Key) const {
-    const TEditorType E = EditorType();
+    return FilterEditorChar(EditorType(), Key, Text(), SelText(), SelStart());
+}
+
+bool FilterEditorChar(TEditorType E, char& Key, const AnsiString& T, const AnsiString& Sel, Integer SelStart) {
     const unsigned char U = static_cast<unsigned char>(Key);
     if (IsControlChar(Key)) return true;
     const bool Basic = U == 8 || U == 9 || U == 13 || U == 27;
-    const AnsiString T = Text();
-    const AnsiString Sel = SelText();
+    if (E == edNumericEditBtn) E = edNumeric;
+    if (E == edFloatEditBtn) E = edFloat;
     switch (E) {
-        case edNormal: case edPassword:
-            return true;
         case edNumeric:
             if (Basic || IsDigit(Key)) return true;
-            if (Key == '-' && T.find('-') == AnsiString::npos && SelStart() == 0) return true;
+            if (Key == '-' && T.find('-') == AnsiString::npos && SelStart == 0) return true;
             MessageBeep(0);
             Key = 0;
             return false;
@@ -280,7 +281,7 @@ bool TExtInplaceEdit::FilterChar(char& Key) const {
             const char Dec = FormatSettings.DecimalSeparator, Thou = FormatSettings.ThousandSeparator;
             if (Basic || IsDigit(Key)) return true;
             if (Key == '-') {
-                if ((SelStart() == 0 && T.find('-') == AnsiString::npos) || Sel.find('-') != AnsiString::npos)
+                if ((SelStart == 0 && T.find('-') == AnsiString::npos) || Sel.find('-') != AnsiString::npos)
                     return true;
                 MessageBeep(0);
                 Key = 0;
@@ -303,11 +304,8 @@ bool TExtInplaceEdit::FilterChar(char& Key) const {
         case edLowerCase:
             if (!Basic) Key = AnsiLowerCase(AnsiString(1, Key))[0];
             return true;
-        case edMixedCase:
-            return true;
         default:
-            Key = 0;
-            return false;
+            return true;
     }
 }
 

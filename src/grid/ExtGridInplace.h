@@ -4,6 +4,10 @@
 
 class TExtStringGrid;
 
+// The character rules of a text editor type (numbers, case) for Key typed into Text at
+// SelStart over Sel; false (and Key 0) when refused. Types without rules take every key.
+bool FilterEditorChar(TEditorType E, char& Key, const AnsiString& Text, const AnsiString& Sel, Integer SelStart);
+
 // The text editor the grid shows over a cell for the plain and character-filtered
 // editor types: filters and case rules per type, a length limit, validation before
 // the caret leaves the cell, look-up completion and the grid's clipboard events.

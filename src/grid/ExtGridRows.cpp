@@ -33,6 +33,7 @@ void TExtStringGrid::RowsChanged() {
 }
 
 void TExtStringGrid::HideRows(Integer AFromRow, Integer AToRow) {
+    EndEditBeforeLayoutChange();
     // A control editor's value goes into its cell while the row still shows.
     if (FCtrlCell.Y >= std::min(AFromRow, AToRow) && FCtrlCell.Y <= std::max(AFromRow, AToRow)) ControlEditDone();
     // A control in a hidden row must not stay on screen.
@@ -51,6 +52,7 @@ void TExtStringGrid::HideRows(Integer AFromRow, Integer AToRow) {
 }
 
 void TExtStringGrid::HideRowList(const std::vector<Integer>& AList) {
+    EndEditBeforeLayoutChange();
     if (std::find(AList.begin(), AList.end(), FCtrlCell.Y) != AList.end()) ControlEditDone();
     const Integer Current = CurrentDataRealRow();
     {
@@ -75,6 +77,7 @@ void TExtStringGrid::KeepRowOnShownData(Integer RealRow) {
 
 void TExtStringGrid::UnHideRows(Integer AFromRow, Integer AToRow) {
     if (!IsHiddenRow(AFromRow)) return;
+    EndEditBeforeLayoutChange();
     FRowMap->UnHideRows(AFromRow, AToRow);
     const Integer D = DisplRowIndex(AFromRow);
     if (ColCount() >= 2 && D < RowCount())
@@ -86,6 +89,7 @@ void TExtStringGrid::UnHideRows(Integer AFromRow, Integer AToRow) {
 }
 
 void TExtStringGrid::UnHideRowsAll() {
+    EndEditBeforeLayoutChange();
     FRowMap->UnHideRowsAll();
     // Every row is shown: no node holds its rows in any more.
     if (HasNodes())
@@ -198,6 +202,7 @@ bool TExtStringGrid::RowMatchesFilter(Integer ARow) {
 }
 
 void TExtStringGrid::SetFilterActive(bool Value) {
+    if (Value != FFilterActive) EndEditBeforeLayoutChange();   // the filter reads the checked value
     if (Value != FFilterActive) {
         if (Value) {
             FFixedRowsMem = TBaseGrid::FixedRows();
@@ -460,12 +465,14 @@ void TExtStringGrid::MoveRow(Integer FromIndex, Integer ToIndex) {
 }
 
 void TExtStringGrid::MoveRowData(Integer FromIndex, Integer ToIndex) {
+    EndEditBeforeLayoutChange();
     SplitMergesBrokenByMove(true, [&](Integer I) { return FollowMove(I, FromIndex, ToIndex); });
     RowRecordsMoved(FromIndex, ToIndex);
     TBaseGrid::MoveRowData(FromIndex, ToIndex);
 }
 
 void TExtStringGrid::MoveColData(Integer FromIndex, Integer ToIndex) {
+    EndEditBeforeLayoutChange();
     SplitMergesBrokenByMove(false, [&](Integer I) { return FollowMove(I, FromIndex, ToIndex); });
     TBaseGrid::MoveColData(FromIndex, ToIndex);
 }

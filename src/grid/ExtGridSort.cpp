@@ -319,6 +319,7 @@ void TExtStringGrid::CloseNodes(const std::vector<const TCellGraphic*>& Nodes) {
 
 void TExtStringGrid::SortOnKeys(const std::vector<std::pair<Integer, bool>>& Columns, bool ReportRowUpdate,
                                 bool InNodes) {
+    EndEditBeforeLayoutChange();
     const Integer First = TBaseGrid::FixedRows();
     EnsureUnsortedOrder();
     if (LastDataRow() - First < 1 || Columns.empty()) return;
@@ -476,6 +477,7 @@ void TExtStringGrid::ApplyRowOrder(Integer First, const std::vector<Integer>& Or
 
 void TExtStringGrid::MoveRowsTo(Integer First, const std::vector<Integer>& Order, Integer FromCol, Integer ToCol,
                                 bool WholeRows) {
+    EndEditBeforeLayoutChange();
     // A control editor's value goes into its cell before the rows change places.
     ControlEditDone();
     // The cells change places in the store; the rows' places before sorting go with
@@ -668,6 +670,7 @@ void TExtStringGrid::MoveRowBlock(Integer AFrom, Integer ATo, Integer ACount) {
 
 void TExtStringGrid::InsertRows(Integer ARow, Integer ACount) {
     if (ACount <= 0 || ARow < 0 || ARow > RowCount()) return;
+    EndEditBeforeLayoutChange();
     SplitMergesAround(true, ARow, ACount);
     BeginUpdate();
     const Integer Old = RowCount();
@@ -725,6 +728,7 @@ void TExtStringGrid::AutoDeleteRow(Integer ARow) {
 
 void TExtStringGrid::RemoveRowsEx(Integer ARow, Integer ACount) {
     if (ARow < 0 || ARow >= RowCount() || ACount <= 0) return;
+    EndEditBeforeLayoutChange();
     ACount = std::min(ACount, RowCount() - ARow);
     // A node row goes without its node, as with the Delete key: the node's rows come
     // out (a contracted one shows them) and stay.
@@ -747,6 +751,7 @@ void TExtStringGrid::RemoveRowsEx(Integer ARow, Integer ACount) {
 
 void TExtStringGrid::DeleteGridRows(Integer ARow, Integer ACount, bool) {
     if (ARow < 0 || ARow >= RowCount() || ACount <= 0) return;
+    EndEditBeforeLayoutChange();
     ACount = std::min(ACount, RowCount() - ARow);
     const Integer First = TBaseGrid::FixedRows();
     // The framework keeps at least one row beyond the fixed ones: the first of the
@@ -784,6 +789,7 @@ void TExtStringGrid::DeleteGridRows(Integer ARow, Integer ACount, bool) {
 
 void TExtStringGrid::InsertCols(Integer ACol, Integer ACount) {
     if (ACount <= 0 || ACol < 0 || ACol > ColCount()) return;
+    EndEditBeforeLayoutChange();
     SplitMergesAround(false, ACol, ACount);
     BeginUpdate();
     const Integer Old = ColCount();
@@ -808,6 +814,7 @@ void TExtStringGrid::InsertCols(Integer ACol, Integer ACount) {
 
 void TExtStringGrid::RemoveCols(Integer ACol, Integer ACount) {
     if (ACol < 0 || ACol >= ColCount() || ACount <= 0) return;
+    EndEditBeforeLayoutChange();
     ACount = std::min(ACount, ColCount() - ACol);
     if (ColCount() - ACount <= TBaseGrid::FixedCols()) ACount = ColCount() - TBaseGrid::FixedCols() - 1;
     if (ACount <= 0) return;
@@ -910,6 +917,7 @@ void TExtStringGrid::ClearAll() {
 }
 
 void TExtStringGrid::ResetContent(Integer AKeepFooters) {
+    EndEditBeforeLayoutChange();
     if (EditorMode()) HideEditor();
     TUpdateScope Update(this);
     if (FFilterActive) SetFilterActive(false);

@@ -122,7 +122,7 @@ struct TPaintCountingGrid : TExtStringGrid {
 };
 }  // namespace
 
-TEST(ExtGridSort, AShownGridRepaintsAndItsOpenEditorShowsTheRowSortedIn) {
+TEST(ExtGridSort, AShownGridRepaintsAndAnOpenEditEndsBeforeTheRowsMove) {
     auto Form = std::make_unique<TForm>(nullptr);
     Form->SetBounds(0, 0, 400, 300);
     auto* G = new TPaintCountingGrid(Form.get());
@@ -147,14 +147,19 @@ TEST(ExtGridSort, AShownGridRepaintsAndItsOpenEditorShowsTheRowSortedIn) {
     const Integer Painted = G->PaintCounter();
     G->SortSettings()->SetColumn(1);
     G->SortByColumn();
-    EXPECT_EQ("a", G->InplaceEditor()->Text());
+    // No editor stays over a cell it was not opened on.
+    EXPECT_FALSE(G->EditorMode());
+    EXPECT_EQ("a", G->Cells(1, 1));
     uitest::Settle();
     EXPECT_GT(G->PaintCounter(), Painted);
-    // Only the sort column's cells move: the editor in it still follows them.
+    // Only the sort column's cells move: the edit ends all the same.
+    uitest::SendKey(uitest::FocusTarget(), Qt::Key_F2);
+    ASSERT_TRUE(G->EditorMode());
     G->SortSettings()->SetSingleColumn(true);
     G->SortSettings()->SetDirection(sdDescending);
     G->SortByColumn();
-    EXPECT_EQ("c", G->InplaceEditor()->Text());
+    EXPECT_FALSE(G->EditorMode());
+    EXPECT_EQ("c", G->Cells(1, 1));
 }
 
 TEST(ExtGridSort, IgnoreBlanksKeepsBlankCellsAtTheirPlaceInBothDirections) {

@@ -1,0 +1,204 @@
+// The editor law: an editor opened and closed without a change leaves every cell as it
+// was, whatever the editor, the cell and the way the edit ends; and a value typed while the
+// program changes rows or columns goes into its own cell, checked there.
+#include "GridTestKit.h"
+
+#include "grid/ExtGridEditors.h"
+#include "grid/ExtUtil.h"
+#include "platform/rtl/CodePage.h"
+#include "platform/ui/UiTestKit.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <tuple>
+#include <vector>
+
+using namespace uitest;
+
+namespace {
+
+using TSnapshot = std::vector<std::vector<AnsiString>>;   // by real row, then column
+
+TSnapshot Snap(TExtStringGrid* G) {
+    TSnapshot S;
+    for (Integer R = 0; R < G->AllRowCount(); ++R) {
+        S.emplace_back();
+        for (Integer C = 0; C < G->ColCount(); ++C) S.back().push_back(G->AllCells(C, R));
+    }
+    return S;
+}
+
+// A grid of 5 x 9 whose cell (2, 3) is edited; column 2 opens the editor under test.
+struct TLawGrid : gridtest::TEditingGrid {
+    explicit TLawGrid(TEditorType E) : TEditingGrid(5, 9) {
+        Options({goTabs});
+        for (Integer R = 0; R < 9; ++R)
+            for (Integer C = 0; C < 5; ++C) Grid->SetCells(C, R, "r" + IntToStr(R) + "c" + IntToStr(C));
+        Grid->OnGetEditorType = [E](TObject*, Integer ACol, Integer, TEditorType& AEditor) {
+            if (ACol == 2) AEditor = E;
+        };
+        for (const char* I : {"bir", "iki"}) Grid->Combobox()->Items()->Add(I);
+        for (const char16_t* I : {u"bir", u"\u0416"}) Grid->UniCombo()->Items()->Add(I);
+    }
+    void Open(Integer ACol, Integer ARow) {
+        Grid->SetCol(ACol);
+        Grid->SetRow(ARow);
+        Key(Qt::Key_F2);
+        Settle();
+    }
+    bool Editing() const { return Grid->EditorMode() || Grid->ActiveEditorControl(); }
+};
+
+// Every editor kind but the edit link, which stores what its application gives it.
+std::vector<TEditorType> LawEditors() {
+    std::vector<TEditorType> E;
+    for (Integer I = edNormal; I <= edUniMemo; ++I)
+        if (I != edCustom) E.push_back(TEditorType(I));
+    return E;
+}
+
+struct TCellKind {
+    const char* Name;
+    std::function<void(TExtStringGrid*)> Make;   // on cell (2, 3)
+};
+
+const TCellKind CellKinds[] = {
+    {"plain", [](TExtStringGrid* G) { G->SetCells(2, 3, "abc 12"); }},
+    {"Turkish", [](TExtStringGrid* G) { G->SetCells(2, 3, "\xFE\xDD\xF0\xE7"); }},
+    {"Unicode", [](TExtStringGrid* G) { G->SetWideCell(2, 3, u"\u0416\u0438 \u4E2D 5"); }},
+    {"Unicode in the code page", [](TExtStringGrid* G) { G->SetWideCell(2, 3, u"\u015Fey"); }},
+    {"multi-line", [](TExtStringGrid* G) { G->SetCells(2, 3, "a\r\nb"); }},
+    {"rich", [](TExtStringGrid* G) { G->SetCells(2, 3, "{\\rtf1\\ansi a\\b b\\b0}"); }},
+    {"html", [](TExtStringGrid* G) { G->SetCells(2, 3, "<b>a</b> b"); }},
+    {"merged", [](TExtStringGrid* G) { G->MergeCells(2, 3, 2, 2); }},
+    {"password", [](TExtStringGrid* G) {
+         G->OnIsPasswordCell = [](TObject*, Integer ARow, Integer ACol, bool& P) { P = ACol == 2 && ARow == 3; };
+     }},
+    {"read-only", [](TExtStringGrid* G) { G->SetReadOnly(2, 3, true); }},
+    {"by hidden and contracted rows", [](TExtStringGrid* G) {
+         G->HideRow(2);
+         G->AddNode(4, 3);
+         G->ContractNode(4);
+     }},
+};
+
+struct TRoad {
+    const char* Name;
+    std::function<void(TLawGrid&)> End;
+    bool RowInserted = false;
+};
+
+const TRoad Roads[] = {
+    {"Enter", [](TLawGrid&) { PressEnter(); }},
+    {"Tab", [](TLawGrid&) { PressTab(); }},
+    {"Escape", [](TLawGrid&) { PressEscape(); }},
+    {"a click elsewhere", [](TLawGrid& F) {
+         const QPoint P = F.Centre(1, 1);
+         F.Mouse(QEvent::MouseButtonPress, P, Qt::LeftButton, Qt::LeftButton);
+         F.Mouse(QEvent::MouseButtonRelease, P, Qt::LeftButton, Qt::NoButton);
+     }},
+    {"a scroll", [](TLawGrid& F) { TurnWheel(F.Grid->Widget(), true); }},
+    {"the program inserting a row", [](TLawGrid& F) {
+         F.Grid->InsertRows(1, 1);
+         PressEnter();
+     }, true},
+};
+
+}  // namespace
+
+// Every editor on every kind of cell, ended without a change by every road, leaves every
+// cell byte for byte.
+TEST(ExtGridEditorLaw, AnEditorEndedWithoutAChangeLeavesEveryCell) {
+    for (TEditorType E : LawEditors())
+        for (const TCellKind& K : CellKinds)
+            for (const TRoad& Road : Roads) {
+                if (&Road == &Roads[0] && E == edUniMemo) continue;   // Enter is a line break there
+                SCOPED_TRACE(testing::Message() << "editor " << E << ", " << K.Name << " cell, " << Road.Name);
+                TLawGrid F(E);
+                K.Make(F.Grid);
+                TSnapshot Before = Snap(F.Grid);
+                F.Open(2, 3);
+                Road.End(F);
+                Settle();
+                if (F.Editing()) PressEscape();
+                if (Road.RowInserted) Before.insert(Before.begin() + 1, std::vector<AnsiString>(5));
+                EXPECT_EQ(Before, Snap(F.Grid));
+            }
+}
+
+// The program changes rows or columns while a value is being typed: the value is checked
+// and stored in the cell it was typed in (wherever that cell went), a refused one nowhere.
+TEST(ExtGridEditorLaw, AValueTypedWhileRowsOrColumnsChangeGoesIntoItsOwnCell) {
+    struct TChange {
+        const char* Name;
+        std::function<void(TExtStringGrid*)> Do;
+        Integer DCol, DRow;   // where the edited cell goes
+    };
+    const TChange Changes[] = {
+        {"a row inserted above", [](TExtStringGrid* G) { G->InsertRows(1, 1); }, 0, 1},
+        {"a row removed above", [](TExtStringGrid* G) { G->RemoveRowsEx(1, 1); }, 0, -1},
+        {"a row hidden above", [](TExtStringGrid* G) { G->HideRow(1); }, 0, -1},
+        {"a column inserted before", [](TExtStringGrid* G) { G->InsertCols(1, 1); }, 1, 0},
+        {"a column removed before", [](TExtStringGrid* G) { G->RemoveCols(1, 1); }, -1, 0},
+        {"the rows sorted", [](TExtStringGrid* G) {
+             G->SortSettings()->SetColumn(3);
+             G->SortSettings()->SetDirection(sdDescending);
+             G->SortByColumn();
+         }, 0, 3},
+        {"fewer rows", [](TExtStringGrid* G) { G->SetRowCount(5); }, 0, 0},
+        {"a row moved from above", [](TExtStringGrid* G) { G->MoveRow(1, 8); }, 0, -1},
+        {"a column moved from before", [](TExtStringGrid* G) { G->MoveColumn(1, 4); }, -1, 0},
+    };
+    for (TEditorType E : {edNormal, edEditBtn, edComboEdit, edUniEdit, edNumericEditBtn})
+        for (const TChange& Ch : Changes)
+            for (const bool Refuse : {false, true}) {
+                SCOPED_TRACE(testing::Message() << "editor " << E << ", " << Ch.Name << (Refuse ? ", refused" : ""));
+                TLawGrid F(E);
+                std::vector<std::pair<Integer, Integer>> Checked;
+                auto Check = [&](Integer ACol, Integer ARow, bool& Valid) { Checked.emplace_back(ACol, ARow), Valid = !Refuse; };
+                F.Grid->OnCellValidate = [&](TObject*, Integer C, Integer R, AnsiString&, bool& V) { Check(C, R, V); };
+                F.Grid->OnCellValidateWide = [&](TObject*, Integer C, Integer R, WideString&, bool& V) { Check(C, R, V); };
+                F.Open(2, 3);
+                F.Key(Qt::Key_A, Qt::ControlModifier);
+                TypeText(u"77");
+                Ch.Do(F.Grid);
+                PressEnter();
+                Settle();
+                if (F.Editing()) PressEscape();
+                const Integer C = 2 + Ch.DCol, R = 3 + Ch.DRow;
+                EXPECT_EQ(Refuse ? "r3c2" : "77", WideToAnsi(F.Grid->GetWideCell(C, R)));
+                Integer Sevens = 0;
+                for (const auto& Row : Snap(F.Grid))
+                    for (const AnsiString& S : Row) Sevens += WideToAnsi(CellTextToWide(S)) == "77";
+                EXPECT_EQ(Refuse ? 0 : 1, Sevens);
+                EXPECT_EQ((std::vector<std::pair<Integer, Integer>>{{2, 3}}), Checked);
+            }
+}
+
+// On a Unicode cell the editor standing in for the column's keeps its rules (characters,
+// hidden letters, the ellipsis), and what a change leaves alone keeps its letters.
+TEST(ExtGridEditorLaw, AUnicodeCellKeepsTheColumnsRulesAndTheLettersAChangeLeaves) {
+    auto Typing = [](std::u16string T) {
+        return [T](TLawGrid& F) { F.Key(Qt::Key_A, Qt::ControlModifier), TypeText(T); };
+    };
+    auto Ellipsis = [](TLawGrid& F) {
+        F.Grid->OnEllipsClick = [](TObject*, Integer, Integer, AnsiString& V) { V = "5"; };
+        F.Grid->UniEditBtn()->ClickBtn(F.Grid->UniEditBtn());
+    };
+    const std::tuple<TEditorType, WideString, std::function<void(TLawGrid&)>, WideString> Cases[] = {
+        {edUpperCase, u"\u0416", Typing(u"ab"), u"AB"}, {edLowerCase, u"\u0416", Typing(u"AB"), u"ab"},
+        {edNumeric, u"\u0416", Typing(u"a1\u04162"), u"12"}, {edNumericEditBtn, u"\u0416", Typing(u"x-3"), u"-3"},
+        {edPassword, u"\u0416", Typing(u"\u0436b"), u"\u0436b"}, {edEditBtn, u"\u04161", Ellipsis, u"5"},
+        {edNumericEditBtn, u"\u04161", Ellipsis, u"5"},
+        {edUnitEditBtn, u"10 \u043C\u00B2", [](TLawGrid& F) { F.Grid->BtnUnitEdit()->SetText("13"); }, u"13 \u043C\u00B2"}};
+    for (const auto& [E, Letters, Change, Stored] : Cases) {
+        TLawGrid F(E);
+        F.Grid->SetWideCell(2, 3, Letters);
+        F.Open(2, 3);
+        Change(F);
+        if (E == edPassword) EXPECT_EQ(F.Grid->PasswordChar(), F.Grid->UniEdit()->PasswordChar());
+        PressEnter();
+        EXPECT_EQ(Stored, F.Grid->GetWideCell(2, 3)) << E;
+    }
+}
