@@ -187,7 +187,10 @@ private:
     void SendEvent(TKindDataSetEvent Kind);
     void FillParamsFromDelta(TFBQuery* Qry, TDataSet* Delta);
     void StartUpdateTransaction(TFBTransaction* Tr);
-    void ApplyCachedRecords();
+    // Applies the pending records; Undo gets each record as it was before its turn.
+    void ApplyCachedRecords(std::vector<TRecordUndo>& Undo);
+    // The apply, then Finish (the auto-commit) inside what a refusal takes back.
+    void ApplyCachedUpdatesThen(const std::function<void()>& Finish);
     bool RunSavepoint(const char* Sql);   // false when the update transaction is not running
     void FillParams(TFBQuery* Qry, TRecordBuffer Buffer);
     bool CanDo(TUpdateKind Kind, bool Inherited);

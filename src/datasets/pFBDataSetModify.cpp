@@ -2,6 +2,7 @@
 // objects, record locks, cached updates and the end of the update transaction.
 #include "datasets/pFBDataSet.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -466,19 +467,39 @@ TLockStatus TpFBDataSet::LockRecord(bool RaiseError) {
 // ---------------------------------------------------------------------------------------------
 // Cached updates
 
-void TpFBDataSet::ApplyCachedUpdates() {
+void TpFBDataSet::ApplyCachedUpdates() { ApplyCachedUpdatesThen(nullptr); }
+
+void TpFBDataSet::ApplyCachedUpdatesThen(const std::function<void()>& Finish) {
     if (State() == dsEdit || State() == dsInsert) Post();
     if (!RecordsCache() || FetchedCount() == 0) return;
     StartUpdateTransaction(UpdateTransaction());
-    // A refused apply takes back what it wrote: the changes stay pending for another try.
-    const bool Kept = RunSavepoint("SAVEPOINT FB_APPLY");
+    // A refused apply takes back what it wrote, on the server and in the cache: the changes stay
+    // pending for another try exactly as they were (not as the refresh after post read them).
+    const Integer Place = ActivePlace();
+    std::vector<TRecordUndo> Undo;
+    HoldDroppedStreams();
+    bool Kept = false;
     try {
-        ApplyCachedRecords();
+        Kept = RunSavepoint("SAVEPOINT FB_APPLY");
+        ApplyCachedRecords(Undo);
+        if (Finish) Finish();   // a commit ends the savepoint with the work
+        else if (Kept) RunSavepoint("RELEASE SAVEPOINT FB_APPLY");
     } catch (...) {
-        if (Kept) RunSavepoint("ROLLBACK TO SAVEPOINT FB_APPLY");
+        if (Kept) {
+            try {
+                RunSavepoint("ROLLBACK TO SAVEPOINT FB_APPLY");
+            } catch (...) {
+                // The apply's own error is the one reported; its changes are sent again whole.
+            }
+        }
+        for (auto It = Undo.rbegin(); It != Undo.rend(); ++It) UndoRecord(*It);
+        EndHoldingStreams(true);
+        FollowPlace(Place, true);
         throw;
     }
-    if (Kept) RunSavepoint("RELEASE SAVEPOINT FB_APPLY");
+    EndHoldingStreams(false);
+    // The user stays on his record, wherever a refresh moved it or the others.
+    FollowPlace(Place, true);
 }
 
 bool TpFBDataSet::RunSavepoint(const char* Sql) {
@@ -492,17 +513,29 @@ bool TpFBDataSet::RunSavepoint(const char* Sql) {
     return true;
 }
 
-void TpFBDataSet::ApplyCachedRecords() {
+void TpFBDataSet::ApplyCachedRecords(std::vector<TRecordUndo>& Undo) {
     TRecordBuffer Work = AllocRecordBuffer();
     struct TFree {
         TpFBDataSet* D;
         TRecordBuffer& B;
         ~TFree() { D->FreeRecordBuffer(B); }
     } FreeWork{this, Work};
-    for (Integer I = 0; I < FetchedCount(); ++I) {
-        ReadRecordCache(I, Work, false);
+    // The pending records by what names them for good, as a refresh after post may move a record
+    // (a ring of a uni-directional data set holds its last records, none of which moves).
+    const bool Ring = UniDirectional();
+    std::vector<Integer> Pending;
+    for (Integer I = Ring ? std::max(0, FetchedCount() - CacheModelOptions()->BufferChunks()) : 0;
+         I < FetchedCount(); ++I) {
+        const Byte* Image = RecordsCache()->PeekRecord(CachePosition(I) + 1);
+        if (Image && (Image[0] == cusModified || Image[0] == cusInserted || Image[0] == cusDeleted))
+            Pending.push_back(Ring ? I : PhysicalAt(I));
+    }
+    for (const Integer Id : Pending) {
+        const Integer Pos = Ring ? Id : RecordsCache()->LogicalIndex(Id);
+        if (Pos < 0) continue;
+        Undo.push_back(SaveRecordUndo(Pos));
+        ReadRecordCache(Pos, Work, false);
         const Byte Status = BufStatus(Work);
-        if (Status != cusModified && Status != cusInserted && Status != cusDeleted) continue;
         FUpdatesPending = true;
         const TUpdateKind Kind = Status == cusModified ? ukModify : (Status == cusInserted ? ukInsert : ukDelete);
         TFBUpdateAction Action = uaApply;
@@ -527,18 +560,19 @@ void TpFBDataSet::ApplyCachedRecords() {
                 } else if (Kind == ukDelete && CanDelete()) {
                     InternalDeleteRecord(DeleteQuery(), Work);
                 }
+                // Pending until the statuses are reset, at the place the refresh left it.
                 BufStatus(Work) = Status;
-                WriteRecordCache(I, Work);
+                WriteRecordCache(BufRecNo(Work), Work);
                 Action = uaApplied;
             } catch (EFBError& E) {
-                // The record is still pending whatever its statements got through.
-                BufStatus(Work) = Status;
-                WriteRecordCache(I, Work);
                 if (!OnUpdateError) throw;
+                // The record is pending as it was, whatever its statements got through.
                 if (RecordKept) RunSavepoint("ROLLBACK TO SAVEPOINT FB_APPLY_RECORD");
+                UndoRecord(Undo.back());
                 Action = uaFail;
                 OnUpdateError(this, E, Kind, Action);
                 if (Action == uaFail || Action == uaAbort) throw;
+                ReadRecordCache(Pos, Work, false);
             }
         }
     }

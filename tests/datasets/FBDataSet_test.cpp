@@ -1260,6 +1260,32 @@ TEST_F(FBDataSetEditTest, ASortedRecordKeepsItsPlaceAfterPostsOnlyWithKeepSortin
     EXPECT_EQ(Ds->SortFieldsText(), "");
 }
 
+// A record moved while the cursor and the edited buffer remember its place: they go with it.
+TEST_F(FBDataSetEditTest, TheCurrentRecordFollowsARevertOrASortThatMovesIt) {
+    Ds->SetCachedUpdates(true);
+    Ds->SetOptions(Ds->Options() + TpFBDsOptions{poKeepSorting});
+    Ds->Open();
+    Ds->DoSort({"AMOUNT"}, {true});
+    for (bool Revert : {true, false}) {
+        Ds->Locate("ID", 1, {});
+        Ds->Edit();
+        Ds->FieldByName("AMOUNT")->SetAsFloat(45);
+        if (Revert) {
+            Ds->Post();   // placed after ID 4
+            Ds->RevertRecord(Ds->RecNo() - 1);
+        } else {
+            Ds->DoSort({"ID"}, {false});   // sorted while still edited: posted first
+        }
+        EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 1) << Revert;
+        EXPECT_EQ(Ds->FieldByName("AMOUNT")->AsInteger(), Revert ? 10 : 45);
+        EXPECT_EQ(Ds->RecNo(), Revert ? 1 : 5);
+        Ds->Edit();
+        Ds->FieldByName("NAME")->SetAsString("x");
+        Ds->Post();
+        EXPECT_EQ(Ids(), Revert ? "1 2 3 4 5 " : "5 4 3 2 1 ");
+    }
+}
+
 TEST_F(FBDataSetEditTest, MoveRecordChangesTheOrderAndFetchesForAFarTarget) {
     Ds->Open();
     Ds->MoveRecord(1, 3);

@@ -141,6 +141,94 @@ TEST_F(pFBDataSetTest, AFailedApplyLeavesTheServerAsItWasAndTheChangesPending) {
     EXPECT_EQ(Ds->FieldByName("ADI")->OldValue(), Variant("100"));
 }
 
+// Cached updates over a table whose trigger adds 10 to an updated value and whose check refuses
+// values of 100 and more; every applied record is read back through the refresh statement.
+class pFBDataSetApplyTest : public pFBDataSetTest {
+public:
+    static void SetUpTestSuite() {
+        pFBDataSetTest::SetUpTestSuite();
+        DB1().Execute("CREATE TABLE TRG (K INTEGER NOT NULL PRIMARY KEY, V INTEGER CHECK (V < 100), M BLOB SUB_TYPE 1)");
+        std::unique_ptr<TComponent> O = std::make_unique<TComponent>(nullptr);
+        TFBQuery Q(O.get());
+        Q.SetDatabase(ConnectTestDatabase(O.get(), DB1()));
+        Q.SetTransaction(Q.Database()->DefaultTransaction());
+        Q.Transaction()->StartTransaction();
+        Q.SQL()->SetText("CREATE TRIGGER TRG_ADD FOR TRG BEFORE UPDATE AS BEGIN NEW.V = NEW.V + 10; END");
+        Q.ExecQuery();
+        Q.Transaction()->Commit();
+    }
+
+protected:
+    void SetUp() override {
+        pFBDataSetTest::SetUp();
+        DB1().Execute("DELETE FROM TRG; INSERT INTO TRG VALUES (1, 1, \"m1\"); INSERT INTO TRG VALUES (2, 2, \"m2\");"
+                      "INSERT INTO TRG VALUES (3, 3, \"m3\");");
+        Ds = NewDataSet("select * from TRG order by K");
+        Ds->UpdateSQL()->SetText("update TRG set V = ?V, M = ?M where K = ?OLD_K");
+        Ds->RefreshSQL()->SetText("select * from TRG where K = ?K");
+        Ds->SetCachedUpdates(true);
+        Ds->Open();
+    }
+    void Set(Integer K, Integer V) {
+        Ds->Locate("K", K, {});
+        Ds->Edit();
+        Ds->FieldByName("V")->SetAsInteger(V);
+        Ds->Post();
+    }
+    AnsiString Rows() {
+        AnsiString R;
+        for (Ds->First(); !Ds->Eof(); Ds->Next()) R += Ds->FieldByName("K")->AsString() + "=" + Ds->FieldByName("V")->AsString() + " ";
+        return R;
+    }
+    void ApplyAndCommit() {
+        Ds->ApplyCachedUpdates();
+        Ds->ResetUpdateStatuses(TpFBDataSet::rmAfterApply, true);
+        Tr->CommitRetaining();
+    }
+    TpFBDataSet* Ds = nullptr;
+};
+
+TEST_F(pFBDataSetApplyTest, ARefusedApplyLeavesTheCacheAsItWasAndAnApplyTheCursorOnTheUsersRecord) {
+    Set(1, 5);
+    Set(2, 200);   // refused by the check
+    Ds->Locate("K", 3, {});
+    EXPECT_THROW(Ds->ApplyCachedUpdates(), EFBError);
+    EXPECT_EQ(Ds->FieldByName("K")->AsInteger(), 3);
+    EXPECT_EQ(Ds->CacheModifiedCount(), 2);
+    Ds->First();
+    EXPECT_EQ(Ds->FieldByName("V")->AsInteger(), 5);   // not the trigger's 15 read back
+    EXPECT_EQ(Ds->FieldByName("V")->OldValue(), Variant(1));
+    EXPECT_EQ(Ds->UpdateStatus(), usModified);
+    Set(2, 20);
+    Ds->Locate("K", 3, {});
+    ApplyAndCommit();
+    EXPECT_EQ(Ds->FieldByName("K")->AsInteger(), 3);
+    EXPECT_EQ(Scalar("select list(V) from (select V from TRG order by K)"), "15,30,3");
+}
+
+TEST_F(pFBDataSetApplyTest, AnAppliedRecordThatTheRefreshMovesInAKeptSortTakesOnlyItsNewPlace) {
+    Ds->SetOptions(Ds->Options() + TpFBDsOptions{poKeepSorting});
+    Ds->DoSort({"V"}, {true});
+    Set(1, 2);   // placed after K 2; read back as 12, after K 3
+    Set(3, 4);
+    ApplyAndCommit();
+    EXPECT_EQ(Rows(), "2=2 1=12 3=14 ");
+    EXPECT_EQ(Scalar("select list(V) from (select V from TRG order by K)"), "12,2,14");
+}
+
+TEST_F(pFBDataSetApplyTest, ARefreshThatReplacesAPendingChangeTakesTheMemoBackToo) {
+    Ds->Edit();
+    Ds->FieldByName("M")->SetAsString("yeni");
+    Ds->FieldByName("V")->SetAsInteger(7);
+    Ds->Post();
+    Ds->Refresh();
+    EXPECT_EQ(Ds->FieldByName("M")->AsString() + Ds->FieldByName("V")->AsString(), "m11");
+    EXPECT_EQ(Ds->CacheModifiedCount(), 0);
+    Set(1, 8);
+    ApplyAndCommit();
+    EXPECT_EQ(Scalar("select M from TRG where K = 1"), "m1");
+}
+
 TEST_F(pFBDataSetTest, RepositoryTextsReplaceOnlyWhatIsStoredAndSetTheUpdateOptions) {
     TpFBDataSet* Ds = NewDataSet("select * from KV where K = 0");
     Ds->InsertSQL()->SetText("insert into KV (K, V) values (?K, ?V)");
