@@ -189,6 +189,9 @@ protected:
 };
 
 TEST_F(pFBDataSetApplyTest, ARefusedApplyLeavesTheCacheAsItWasAndAnApplyTheCursorOnTheUsersRecord) {
+    Ds->Edit();
+    Ds->FieldByName("M")->SetAsString("yeni");
+    Ds->Post();
     Set(1, 5);
     Set(2, 200);   // refused by the check
     Ds->Locate("K", 3, {});
@@ -197,6 +200,7 @@ TEST_F(pFBDataSetApplyTest, ARefusedApplyLeavesTheCacheAsItWasAndAnApplyTheCurso
     EXPECT_EQ(Ds->CacheModifiedCount(), 2);
     Ds->First();
     EXPECT_EQ(Ds->FieldByName("V")->AsInteger(), 5);   // not the trigger's 15 read back
+    EXPECT_EQ(Ds->FieldByName("M")->AsString(), "yeni");
     EXPECT_EQ(Ds->FieldByName("V")->OldValue(), Variant(1));
     EXPECT_EQ(Ds->UpdateStatus(), usModified);
     Set(2, 20);
@@ -204,6 +208,7 @@ TEST_F(pFBDataSetApplyTest, ARefusedApplyLeavesTheCacheAsItWasAndAnApplyTheCurso
     ApplyAndCommit();
     EXPECT_EQ(Ds->FieldByName("K")->AsInteger(), 3);
     EXPECT_EQ(Scalar("select list(V) from (select V from TRG order by K)"), "15,30,3");
+    EXPECT_EQ(Scalar("select M from TRG where K = 1"), "yeni");
 }
 
 TEST_F(pFBDataSetApplyTest, AnAppliedRecordThatTheRefreshMovesInAKeptSortTakesOnlyItsNewPlace) {
