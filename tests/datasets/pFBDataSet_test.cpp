@@ -211,6 +211,23 @@ TEST_F(pFBDataSetApplyTest, ARefusedApplyLeavesTheCacheAsItWasAndAnApplyTheCurso
     EXPECT_EQ(Scalar("select M from TRG where K = 1"), "yeni");
 }
 
+TEST_F(pFBDataSetApplyTest, ARefusedAutoCommitTakesTheApplyBackToo) {
+    Ds->SetAutoCommit(true);
+    bool Refuse = true;
+    TMethodKey Key;
+    Key.Data = Ds;
+    Tr->AddEndEvent(2, Key, [&](TObject*, TTransactionAction, bool) {
+        if (Refuse) throw Exception("kapalı");
+    });
+    EXPECT_THROW(Set(1, 5), Exception);
+    EXPECT_EQ(Ds->FieldByName("V")->AsInteger(), 5);
+    EXPECT_EQ(Ds->CacheModifiedCount(), 1);
+    Refuse = false;
+    Set(2, 6);   // both go now
+    Tr->RemoveEndEvent(2, Key);
+    EXPECT_EQ(Scalar("select list(V) from (select V from TRG order by K)"), "15,16,3");
+}
+
 TEST_F(pFBDataSetApplyTest, AnAppliedRecordThatTheRefreshMovesInAKeptSortTakesOnlyItsNewPlace) {
     Ds->SetOptions(Ds->Options() + TpFBDsOptions{poKeepSorting});
     Ds->DoSort({"V"}, {true});
