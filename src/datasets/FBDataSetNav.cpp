@@ -292,7 +292,11 @@ bool TFBCustomDataSet::IsVisible(TRecordBuffer Buffer) {
 
 void TFBCustomDataSet::RevertRecord(Integer RecNo) {
     const Integer Place = ActivePlace();
-    if (RevertImage(RecNo) && KeepsLocalOrder()) {
+    const bool Values = RevertImage(RecNo);
+    // An edit of the record goes on over what it is now: its post counts it as pending again.
+    if (State() == dsEdit && BufRecNo(ActiveBuffer()) == RecNo)
+        if (const Byte* Image = FCache->PeekRecord(CachePosition(RecNo) + 1)) BufStatus(ActiveBuffer()) = Image[0];
+    if (Values && KeepsLocalOrder()) {
         const Integer To = SortedPlace(RecNo);
         if (To != RecNo) FCache->MoveRecord(RecNo, To);
     }

@@ -664,8 +664,19 @@ TEST_F(FBDataSetEditTest, CachedUpdatesPostNoStatementAndCanBeCancelled) {
         Ds->FieldByName("ID")->SetAsInteger(0);
         Ds->Post();
         One ? Ds->RevertRecord(Ds->RecNo() - 1) : Ds->CancelUpdates();
+        EXPECT_EQ(Ds->FieldByName("ID")->AsInteger() * 10 + Ds->RecNo(), 42) << One;   // the cursor went along
         EXPECT_EQ(Ids(), "5 4 3 2 1 ") << One;
     }
+    Ds->Locate("ID", 4, {});
+    for (const char* Name : {"y", "x"}) {   // reverted while edited again: its post is pending anew
+        if (*Name == 'x') Ds->Post();
+        Ds->Edit();
+        Ds->FieldByName("NAME")->SetAsString(Name);
+    }
+    Ds->RevertRecord(Ds->RecNo() - 1);
+    Ds->DoSort({"ID"}, {true});   // posted before the records move
+    EXPECT_EQ(Ds->CacheModifiedCount(), 1);
+    EXPECT_EQ(Ids(), "1 2 3 4 5 ");
 }
 
 TEST_F(FBDataSetEditTest, RefreshRereadsOnlyTheCurrentRecord) {
@@ -1258,32 +1269,6 @@ TEST_F(FBDataSetEditTest, ASortedRecordKeepsItsPlaceAfterPostsOnlyWithKeepSortin
     DB1().Execute("UPDATE EDIT SET AMOUNT = 5 WHERE ID = 5");
     Ds->Refresh();   // without it the order may break, as by a post
     EXPECT_EQ(Ds->SortFieldsText(), "");
-}
-
-// A record moved while the cursor and the edited buffer remember its place: they go with it.
-TEST_F(FBDataSetEditTest, TheCurrentRecordFollowsARevertOrASortThatMovesIt) {
-    Ds->SetCachedUpdates(true);
-    Ds->SetOptions(Ds->Options() + TpFBDsOptions{poKeepSorting});
-    Ds->Open();
-    Ds->DoSort({"AMOUNT"}, {true});
-    for (bool Revert : {true, false}) {
-        Ds->Locate("ID", 1, {});
-        Ds->Edit();
-        Ds->FieldByName("AMOUNT")->SetAsFloat(45);
-        if (Revert) {
-            Ds->Post();   // placed after ID 4
-            Ds->RevertRecord(Ds->RecNo() - 1);
-        } else {
-            Ds->DoSort({"ID"}, {false});   // sorted while still edited: posted first
-        }
-        EXPECT_EQ(Ds->FieldByName("ID")->AsInteger(), 1) << Revert;
-        EXPECT_EQ(Ds->FieldByName("AMOUNT")->AsInteger(), Revert ? 10 : 45);
-        EXPECT_EQ(Ds->RecNo(), Revert ? 1 : 5);
-        Ds->Edit();
-        Ds->FieldByName("NAME")->SetAsString("x");
-        Ds->Post();
-        EXPECT_EQ(Ids(), Revert ? "1 2 3 4 5 " : "5 4 3 2 1 ");
-    }
 }
 
 TEST_F(FBDataSetEditTest, MoveRecordChangesTheOrderAndFetchesForAFarTarget) {

@@ -38,7 +38,16 @@ public:
         DB1().Execute(
             "INSERT INTO FB$DATASETS_INFO (DS_ID, SELECT_SQL, KEY_FIELD, NAME_GENERATOR, UPDATE_ONLY_MODIFIED_FIELDS) "
             "  VALUES (7, \"select * from KV order by K\", \"K\", \"GEN_DEFS_ID\", 1);"
-            "INSERT INTO FB$DATASETS_INFO (DS_ID, DESCRIPTION, UPDATE_ONLY_MODIFIED_FIELDS) VALUES (8, \"boş\", 0);");
+            "INSERT INTO FB$DATASETS_INFO (DS_ID, DESCRIPTION, UPDATE_ONLY_MODIFIED_FIELDS) VALUES (8, \"boş\", 0);"
+            "CREATE TABLE TRG (K INTEGER NOT NULL PRIMARY KEY, V INTEGER CHECK (V < 100), M BLOB SUB_TYPE 1);");
+        std::unique_ptr<TComponent> O = std::make_unique<TComponent>(nullptr);
+        TFBQuery Q(O.get());
+        Q.SetDatabase(ConnectTestDatabase(O.get(), DB1()));
+        Q.SetTransaction(Q.Database()->DefaultTransaction());
+        Q.Transaction()->StartTransaction();
+        Q.SQL()->SetText("CREATE TRIGGER TRG_ADD FOR TRG BEFORE UPDATE AS BEGIN NEW.V = NEW.V + 10; END");
+        Q.ExecQuery();
+        Q.Transaction()->Commit();
     }
 
 protected:
@@ -49,7 +58,9 @@ protected:
             "INSERT INTO EABONEKIMLIK (ABONENO, ADI, KIRATUTARI) VALUES (\"100\", \"Ahmet\", 10.25);"
             "INSERT INTO EABONEKIMLIK (ABONENO, ADI, KIRATUTARI) VALUES (\"200\", \"Ayşe\", 20.5);"
             "INSERT INTO KV VALUES (1, \"a\"); INSERT INTO KV VALUES (2, \"a\"); INSERT INTO KV VALUES (3, \"c\");"
-            "INSERT INTO K2 VALUES (1, 1, \"x\");");
+            "INSERT INTO K2 VALUES (1, 1, \"x\");"
+            "DELETE FROM TRG; INSERT INTO TRG VALUES (1, 1, \"m1\"); INSERT INTO TRG VALUES (2, 2, \"m2\");"
+            "INSERT INTO TRG VALUES (3, 3, \"m3\");");
         Connect(DB1(), "Db", "Tr");
     }
 
@@ -73,6 +84,22 @@ protected:
         Ds->DeleteSQL()->SetText("delete from EABONEKIMLIK where ABONENO = ?OLD_ABONENO");
         Ds->RefreshSQL()->SetText("select * from EABONEKIMLIK where ABONENO = ?ABONENO");
         return Ds;
+    }
+    // TRG with cached updates, each applied record read back.
+    TpFBDataSet* Triggered() {
+        TpFBDataSet* Ds = NewDataSet("select * from TRG order by K", "trg");
+        Ds->UpdateSQL()->SetText("update TRG set V = ?V, M = ?M where K = ?OLD_K");
+        Ds->RefreshSQL()->SetText("select * from TRG where K = ?K");
+        Ds->SetCachedUpdates(true);
+        Ds->Open();
+        return Ds;
+    }
+    static void SetTrg(TpFBDataSet* Ds, Integer K, Integer V, const char* M = nullptr) {
+        Ds->Locate("K", K, {});
+        Ds->Edit();
+        Ds->FieldByName("V")->SetAsInteger(V);
+        if (M) Ds->FieldByName("M")->SetAsString(M);
+        Ds->Post();
     }
 };
 
@@ -141,114 +168,52 @@ TEST_F(pFBDataSetTest, AFailedApplyLeavesTheServerAsItWasAndTheChangesPending) {
     EXPECT_EQ(Ds->FieldByName("ADI")->OldValue(), Variant("100"));
 }
 
-// Cached updates over a table whose trigger adds 10 to an updated value and whose check refuses
-// values of 100 and more; every applied record is read back through the refresh statement.
-class pFBDataSetApplyTest : public pFBDataSetTest {
-public:
-    static void SetUpTestSuite() {
-        pFBDataSetTest::SetUpTestSuite();
-        DB1().Execute("CREATE TABLE TRG (K INTEGER NOT NULL PRIMARY KEY, V INTEGER CHECK (V < 100), M BLOB SUB_TYPE 1)");
-        std::unique_ptr<TComponent> O = std::make_unique<TComponent>(nullptr);
-        TFBQuery Q(O.get());
-        Q.SetDatabase(ConnectTestDatabase(O.get(), DB1()));
-        Q.SetTransaction(Q.Database()->DefaultTransaction());
-        Q.Transaction()->StartTransaction();
-        Q.SQL()->SetText("CREATE TRIGGER TRG_ADD FOR TRG BEFORE UPDATE AS BEGIN NEW.V = NEW.V + 10; END");
-        Q.ExecQuery();
-        Q.Transaction()->Commit();
+// Cached updates over TRG (a trigger adds 10 to an updated V, a check refuses 100 and more), each applied
+// record read back: a refused apply or auto-commit leaves the cache and the cursor as they were.
+TEST_F(pFBDataSetTest, ARefusedApplyOrCommitLeavesTheCacheAsItWasAndTheCursorOnTheUsersRecord) {
+    TpFBDataSet* Ds = Triggered();
+    SetTrg(Ds, 1, 5, "yeni");
+    SetTrg(Ds, 2, 200);
+    bool Refuse = true;   // with auto-commit, the commit is refused
+    const TMethodKey Key{{}, Ds};
+    Tr->AddEndEvent(2, Key, [&](TObject*, TTransactionAction, bool) { if (Refuse) throw Exception("kapalı"); });
+    for (bool Auto : {false, true}) {
+        Ds->SetAutoCommit(Auto);
+        Ds->Locate("K", 3, {});
+        EXPECT_ANY_THROW(Auto ? SetTrg(Ds, 2, 20) : Ds->ApplyCachedUpdates());
+        EXPECT_EQ(Ds->FieldByName("K")->AsInteger() * 10 + Ds->CacheModifiedCount(), Auto ? 22 : 32);
+        Ds->First();   // not the trigger's 15 read back
+        EXPECT_EQ(Ds->FieldByName("V")->AsString() + Ds->FieldByName("M")->AsString(), "5yeni") << Auto;
+        EXPECT_EQ(Ds->FieldByName("V")->OldValue(), Variant(1));
     }
-
-protected:
-    void SetUp() override {
-        pFBDataSetTest::SetUp();
-        DB1().Execute("DELETE FROM TRG; INSERT INTO TRG VALUES (1, 1, \"m1\"); INSERT INTO TRG VALUES (2, 2, \"m2\");"
-                      "INSERT INTO TRG VALUES (3, 3, \"m3\");");
-        Ds = NewDataSet("select * from TRG order by K");
-        Ds->UpdateSQL()->SetText("update TRG set V = ?V, M = ?M where K = ?OLD_K");
-        Ds->RefreshSQL()->SetText("select * from TRG where K = ?K");
-        Ds->SetCachedUpdates(true);
-        Ds->Open();
-    }
-    void Set(Integer K, Integer V) {
-        Ds->Locate("K", K, {});
-        Ds->Edit();
-        Ds->FieldByName("V")->SetAsInteger(V);
-        Ds->Post();
-    }
-    AnsiString Rows() {
-        AnsiString R;
-        for (Ds->First(); !Ds->Eof(); Ds->Next()) R += Ds->FieldByName("K")->AsString() + "=" + Ds->FieldByName("V")->AsString() + " ";
-        return R;
-    }
-    void ApplyAndCommit() {
-        Ds->ApplyCachedUpdates();
-        Ds->ResetUpdateStatuses(TpFBDataSet::rmAfterApply, true);
-        Tr->CommitRetaining();
-    }
-    TpFBDataSet* Ds = nullptr;
-};
-
-TEST_F(pFBDataSetApplyTest, ARefusedApplyLeavesTheCacheAsItWasAndAnApplyTheCursorOnTheUsersRecord) {
-    Ds->Edit();
-    Ds->FieldByName("M")->SetAsString("yeni");
-    Ds->Post();
-    Set(1, 5);
-    Set(2, 200);   // refused by the check
-    Ds->Locate("K", 3, {});
-    EXPECT_THROW(Ds->ApplyCachedUpdates(), EFBError);
-    EXPECT_EQ(Ds->FieldByName("K")->AsInteger(), 3);
-    EXPECT_EQ(Ds->CacheModifiedCount(), 2);
-    Ds->First();
-    EXPECT_EQ(Ds->FieldByName("V")->AsInteger(), 5);   // not the trigger's 15 read back
-    EXPECT_EQ(Ds->FieldByName("M")->AsString(), "yeni");
-    EXPECT_EQ(Ds->FieldByName("V")->OldValue(), Variant(1));
-    EXPECT_EQ(Ds->UpdateStatus(), usModified);
-    Set(2, 20);
-    Ds->Locate("K", 3, {});
-    ApplyAndCommit();
-    EXPECT_EQ(Ds->FieldByName("K")->AsInteger(), 3);
-    EXPECT_EQ(Scalar("select list(V) from (select V from TRG order by K)"), "15,30,3");
-    EXPECT_EQ(Scalar("select M from TRG where K = 1"), "yeni");
-}
-
-TEST_F(pFBDataSetApplyTest, ARefusedAutoCommitTakesTheApplyBackToo) {
-    Ds->SetAutoCommit(true);
-    bool Refuse = true;
-    TMethodKey Key;
-    Key.Data = Ds;
-    Tr->AddEndEvent(2, Key, [&](TObject*, TTransactionAction, bool) {
-        if (Refuse) throw Exception("kapalı");
-    });
-    EXPECT_THROW(Set(1, 5), Exception);
-    EXPECT_EQ(Ds->FieldByName("V")->AsInteger(), 5);
-    EXPECT_EQ(Ds->CacheModifiedCount(), 1);
     Refuse = false;
-    Set(2, 6);   // both go now
+    Ds->SetAutoCommit(false);
+    Ds->Locate("K", 3, {});
+    Ds->ApplyCachedUpdates();
+    Ds->ResetUpdateStatuses(TpFBDataSet::rmAfterApply, true);
     Tr->RemoveEndEvent(2, Key);
-    EXPECT_EQ(Scalar("select list(V) from (select V from TRG order by K)"), "15,16,3");
+    Tr->CommitRetaining();
+    EXPECT_EQ(Ds->FieldByName("K")->AsInteger(), 3);
+    EXPECT_EQ(Scalar("select list(V || M) from (select V, M from TRG order by K)"), "15yeni,30m2,3m3");
 }
 
-TEST_F(pFBDataSetApplyTest, AnAppliedRecordThatTheRefreshMovesInAKeptSortTakesOnlyItsNewPlace) {
+// A refreshed record takes its sorted place alone, and a refresh replacing a pending change takes all of it.
+TEST_F(pFBDataSetTest, AnAppliedRecordMovedByItsRefreshAndAPendingChangeReplacedByARefresh) {
+    TpFBDataSet* Ds = Triggered();
+    SetTrg(Ds, 2, 7, "yeni");
+    Ds->Refresh();
+    EXPECT_EQ(Ds->FieldByName("V")->AsString() + Ds->FieldByName("M")->AsString() + "/" + IntToStr(Ds->CacheModifiedCount()), "2m2/0");
     Ds->SetOptions(Ds->Options() + TpFBDsOptions{poKeepSorting});
     Ds->DoSort({"V"}, {true});
-    Set(1, 2);   // placed after K 2; read back as 12, after K 3
-    Set(3, 4);
-    ApplyAndCommit();
-    EXPECT_EQ(Rows(), "2=2 1=12 3=14 ");
-    EXPECT_EQ(Scalar("select list(V) from (select V from TRG order by K)"), "12,2,14");
-}
-
-TEST_F(pFBDataSetApplyTest, ARefreshThatReplacesAPendingChangeTakesTheMemoBackToo) {
-    Ds->Edit();
-    Ds->FieldByName("M")->SetAsString("yeni");
-    Ds->FieldByName("V")->SetAsInteger(7);
-    Ds->Post();
-    Ds->Refresh();
-    EXPECT_EQ(Ds->FieldByName("M")->AsString() + Ds->FieldByName("V")->AsString(), "m11");
-    EXPECT_EQ(Ds->CacheModifiedCount(), 0);
-    Set(1, 8);
-    ApplyAndCommit();
-    EXPECT_EQ(Scalar("select M from TRG where K = 1"), "m1");
+    SetTrg(Ds, 1, 2);   // placed after K 2, read back as 12: after K 3
+    SetTrg(Ds, 3, 4);
+    Ds->ApplyCachedUpdates();
+    Ds->ResetUpdateStatuses(TpFBDataSet::rmAfterApply, true);
+    Tr->CommitRetaining();
+    AnsiString Ks;
+    for (Ds->First(); !Ds->Eof(); Ds->Next()) Ks += Ds->FieldByName("K")->AsString();
+    EXPECT_EQ(Ks, "213");
+    EXPECT_EQ(Scalar("select list(V || M) from (select V, M from TRG order by K)"), "12m1,2m2,14m3");
 }
 
 TEST_F(pFBDataSetTest, RepositoryTextsReplaceOnlyWhatIsStoredAndSetTheUpdateOptions) {
