@@ -40,14 +40,6 @@ public:
             "  VALUES (7, \"select * from KV order by K\", \"K\", \"GEN_DEFS_ID\", 1);"
             "INSERT INTO FB$DATASETS_INFO (DS_ID, DESCRIPTION, UPDATE_ONLY_MODIFIED_FIELDS) VALUES (8, \"boş\", 0);"
             "CREATE TABLE TRG (K INTEGER NOT NULL PRIMARY KEY, V INTEGER CHECK (V < 100), M BLOB SUB_TYPE 1);");
-        std::unique_ptr<TComponent> O = std::make_unique<TComponent>(nullptr);
-        TFBQuery Q(O.get());
-        Q.SetDatabase(ConnectTestDatabase(O.get(), DB1()));
-        Q.SetTransaction(Q.Database()->DefaultTransaction());
-        Q.Transaction()->StartTransaction();
-        Q.SQL()->SetText("CREATE TRIGGER TRG_ADD FOR TRG BEFORE UPDATE AS BEGIN NEW.V = NEW.V + 10; END");
-        Q.ExecQuery();
-        Q.Transaction()->Commit();
     }
 
 protected:
@@ -85,8 +77,11 @@ protected:
         Ds->RefreshSQL()->SetText("select * from EABONEKIMLIK where ABONENO = ?ABONENO");
         return Ds;
     }
-    // TRG with cached updates, each applied record read back.
+    // TRG with cached updates, each applied record read back; a trigger adds 10 to an updated V.
     TpFBDataSet* Triggered() {
+        Tr->StartTransaction();
+        Query("CREATE OR ALTER TRIGGER TRG_ADD FOR TRG BEFORE UPDATE AS BEGIN NEW.V = NEW.V + 10; END")->ExecQuery();
+        Tr->Commit();
         TpFBDataSet* Ds = NewDataSet("select * from TRG order by K", "trg");
         Ds->UpdateSQL()->SetText("update TRG set V = ?V, M = ?M where K = ?OLD_K");
         Ds->RefreshSQL()->SetText("select * from TRG where K = ?K");
@@ -168,8 +163,7 @@ TEST_F(pFBDataSetTest, AFailedApplyLeavesTheServerAsItWasAndTheChangesPending) {
     EXPECT_EQ(Ds->FieldByName("ADI")->OldValue(), Variant("100"));
 }
 
-// Cached updates over TRG (a trigger adds 10 to an updated V, a check refuses 100 and more), each applied
-// record read back: a refused apply or auto-commit leaves the cache and the cursor as they were.
+// The check on TRG refuses an apply, a handler the commit: the cache and the cursor stay as they were.
 TEST_F(pFBDataSetTest, ARefusedApplyOrCommitLeavesTheCacheAsItWasAndTheCursorOnTheUsersRecord) {
     TpFBDataSet* Ds = Triggered();
     SetTrg(Ds, 1, 5, "yeni");
@@ -183,8 +177,8 @@ TEST_F(pFBDataSetTest, ARefusedApplyOrCommitLeavesTheCacheAsItWasAndTheCursorOnT
         EXPECT_ANY_THROW(Auto ? SetTrg(Ds, 2, 20) : Ds->ApplyCachedUpdates());
         EXPECT_EQ(Ds->FieldByName("K")->AsInteger() * 10 + Ds->CacheModifiedCount(), Auto ? 22 : 32);
         Ds->First();   // not the trigger's 15 read back
-        EXPECT_EQ(Ds->FieldByName("V")->AsString() + Ds->FieldByName("M")->AsString(), "5yeni") << Auto;
-        EXPECT_EQ(Ds->FieldByName("V")->OldValue(), Variant(1));
+        EXPECT_EQ(Ds->FieldByName("V")->AsString() + Ds->FieldByName("M")->AsString() +
+                      VarToStr(Ds->FieldByName("V")->OldValue()), "5yeni1") << Auto;
     }
     Refuse = false;
     Ds->SetAutoCommit(false);
@@ -197,23 +191,22 @@ TEST_F(pFBDataSetTest, ARefusedApplyOrCommitLeavesTheCacheAsItWasAndTheCursorOnT
     EXPECT_EQ(Scalar("select list(V || M) from (select V, M from TRG order by K)"), "15yeni,30m2,3m3");
 }
 
-// A refreshed record takes its sorted place alone, and a refresh replacing a pending change takes all of it.
+// A refresh replacing a pending change takes all of it; an applied record moved by its refresh moves alone.
 TEST_F(pFBDataSetTest, AnAppliedRecordMovedByItsRefreshAndAPendingChangeReplacedByARefresh) {
     TpFBDataSet* Ds = Triggered();
     SetTrg(Ds, 2, 7, "yeni");
     Ds->Refresh();
-    EXPECT_EQ(Ds->FieldByName("V")->AsString() + Ds->FieldByName("M")->AsString() + "/" + IntToStr(Ds->CacheModifiedCount()), "2m2/0");
+    EXPECT_EQ(Ds->FieldByName("V")->AsString() + Ds->FieldByName("M")->AsString() + IntToStr(Ds->CacheModifiedCount()),
+              "2m20");
     Ds->SetOptions(Ds->Options() + TpFBDsOptions{poKeepSorting});
     Ds->DoSort({"V"}, {true});
     SetTrg(Ds, 1, 2);   // placed after K 2, read back as 12: after K 3
     SetTrg(Ds, 3, 4);
     Ds->ApplyCachedUpdates();
-    Ds->ResetUpdateStatuses(TpFBDataSet::rmAfterApply, true);
-    Tr->CommitRetaining();
-    AnsiString Ks;
-    for (Ds->First(); !Ds->Eof(); Ds->Next()) Ks += Ds->FieldByName("K")->AsString();
-    EXPECT_EQ(Ks, "213");
-    EXPECT_EQ(Scalar("select list(V || M) from (select V, M from TRG order by K)"), "12m1,2m2,14m3");
+    AnsiString Rows;
+    for (Ds->First(); !Ds->Eof(); Ds->Next())
+        Rows += Ds->FieldByName("K")->AsString() + "=" + Ds->FieldByName("V")->AsString() + " ";
+    EXPECT_EQ(Rows, "2=2 1=12 3=14 ");
 }
 
 TEST_F(pFBDataSetTest, RepositoryTextsReplaceOnlyWhatIsStoredAndSetTheUpdateOptions) {
