@@ -667,7 +667,6 @@ TEST_F(FBDataSetEditTest, CachedUpdatesPostNoStatementAndCanBeCancelled) {
         EXPECT_EQ(Ds->FieldByName("ID")->AsInteger() * 10 + Ds->RecNo(), 42) << One;   // the cursor went along
         EXPECT_EQ(Ids(), "5 4 3 2 1 ") << One;
     }
-    Ds->Locate("ID", 4, {});
     for (const char* Name : {"y", "x"}) {   // reverted while edited again: its post is pending anew
         if (*Name == 'x') Ds->Post();
         Ds->Edit();

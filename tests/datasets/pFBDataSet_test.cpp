@@ -163,14 +163,12 @@ TEST_F(pFBDataSetTest, AFailedApplyLeavesTheServerAsItWasAndTheChangesPending) {
     EXPECT_EQ(Ds->FieldByName("ADI")->OldValue(), Variant("100"));
 }
 
-// The check on TRG refuses an apply, a handler the commit: the cache and the cursor stay as they were.
 TEST_F(pFBDataSetTest, ARefusedApplyOrCommitLeavesTheCacheAsItWasAndTheCursorOnTheUsersRecord) {
     TpFBDataSet* Ds = Triggered();
     SetTrg(Ds, 1, 5, "yeni");
     SetTrg(Ds, 2, 200);
-    bool Refuse = true;   // with auto-commit, the commit is refused
-    const TMethodKey Key{{}, Ds};
-    Tr->AddEndEvent(2, Key, [&](TObject*, TTransactionAction, bool) { if (Refuse) throw Exception("kapalı"); });
+    const TMethodKey Key{{}, Ds};   // the check refuses an apply, this handler the auto-commit
+    Tr->AddEndEvent(2, Key, [](TObject*, TTransactionAction, bool) { throw Exception("kapalı"); });
     for (bool Auto : {false, true}) {
         Ds->SetAutoCommit(Auto);
         Ds->Locate("K", 3, {});
@@ -180,22 +178,20 @@ TEST_F(pFBDataSetTest, ARefusedApplyOrCommitLeavesTheCacheAsItWasAndTheCursorOnT
         EXPECT_EQ(Ds->FieldByName("V")->AsString() + Ds->FieldByName("M")->AsString() +
                       VarToStr(Ds->FieldByName("V")->OldValue()), "5yeni1") << Auto;
     }
-    Refuse = false;
+    Tr->RemoveEndEvent(2, Key);
     Ds->SetAutoCommit(false);
     Ds->Locate("K", 3, {});
     Ds->ApplyCachedUpdates();
     Ds->ResetUpdateStatuses(TpFBDataSet::rmAfterApply, true);
-    Tr->RemoveEndEvent(2, Key);
     Tr->CommitRetaining();
     EXPECT_EQ(Ds->FieldByName("K")->AsInteger(), 3);
     EXPECT_EQ(Scalar("select list(V || M) from (select V, M from TRG order by K)"), "15yeni,30m2,3m3");
 }
 
-// A refresh replacing a pending change takes all of it; an applied record moved by its refresh moves alone.
 TEST_F(pFBDataSetTest, AnAppliedRecordMovedByItsRefreshAndAPendingChangeReplacedByARefresh) {
     TpFBDataSet* Ds = Triggered();
     SetTrg(Ds, 2, 7, "yeni");
-    Ds->Refresh();
+    Ds->Refresh();   // replaces the change whole
     EXPECT_EQ(Ds->FieldByName("V")->AsString() + Ds->FieldByName("M")->AsString() + IntToStr(Ds->CacheModifiedCount()),
               "2m20");
     Ds->SetOptions(Ds->Options() + TpFBDsOptions{poKeepSorting});
