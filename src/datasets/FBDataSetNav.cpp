@@ -1036,6 +1036,14 @@ void TFBCustomDataSet::InternalPost() {
     // A record no value was written to is not counted as pending yet (nor one whose delete took it off).
     const bool Uncounted = BufStatus(B) == cusUnmodified || BufStatus(B) == cusUninserted;
     const bool SortChanged = !IsInsert && SortFieldChanged();
+    // The server may change a sort value as well (a trigger, read back after the post).
+    std::vector<TField*> SF;
+    std::vector<bool> Asc;
+    std::vector<Variant> Before;
+    if (!IsInsert && !LimitedCache() && Sorted() && FOptions.Contains(poKeepSorting)) {
+        SortFieldsOf(SF, Asc);
+        Before = SortValues(BufRecNo(B), SF);
+    }
     if (FBlobFieldCount > 0) BlobStreamStep(B, bsaRecord);
     if (LimitedCache()) {
         PostInWindow(Q, B, IsInsert);
@@ -1078,7 +1086,8 @@ void TFBCustomDataSet::InternalPost() {
     // Written blobs are now the record's; cached ones wait for the apply.
     if (FBlobFieldCount > 0) BlobStreamStep(B, FCachedUpdates ? bsaCached : bsaRelease);
     WriteRecordCache(BufRecNo(B), B);
-    if (SortChanged || (IsInsert && Sorted() && FOptions.Contains(poKeepSorting))) {
+    if (SortChanged || (IsInsert && Sorted() && FOptions.Contains(poKeepSorting)) ||
+        (!Before.empty() && CompareSortValues(SortValues(BufRecNo(B), SF), Before, SF, Asc) != 0)) {
         // The record goes to its sorted place; the resync after posting shows it there.
         const Integer To = SortedPlace(BufRecNo(B));
         if (To != BufRecNo(B)) FCache->MoveRecord(BufRecNo(B), To);

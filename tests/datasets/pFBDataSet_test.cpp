@@ -92,7 +92,7 @@ protected:
     static void SetTrg(TpFBDataSet* Ds, Integer K, Integer V, const char* M = nullptr) {
         Ds->Locate("K", K, {});
         Ds->Edit();
-        Ds->FieldByName("V")->SetAsInteger(V);
+        if (V >= 0) Ds->FieldByName("V")->SetAsInteger(V);
         if (M) Ds->FieldByName("M")->SetAsString(M);
         Ds->Post();
     }
@@ -198,11 +198,18 @@ TEST_F(pFBDataSetTest, AnAppliedRecordMovedByItsRefreshAndAPendingChangeReplaced
     Ds->DoSort({"V"}, {true});
     SetTrg(Ds, 1, 2);   // placed after K 2, read back as 12: after K 3
     SetTrg(Ds, 3, 4);
+    const auto Rows = [&] {
+        AnsiString R;
+        for (Ds->First(); !Ds->Eof(); Ds->Next())
+            R += Ds->FieldByName("K")->AsString() + "=" + Ds->FieldByName("V")->AsString() + " ";
+        return R;
+    };
     Ds->ApplyCachedUpdates();
-    AnsiString Rows;
-    for (Ds->First(); !Ds->Eof(); Ds->Next())
-        Rows += Ds->FieldByName("K")->AsString() + "=" + Ds->FieldByName("V")->AsString() + " ";
-    EXPECT_EQ(Rows, "2=2 1=12 3=14 ");
+    EXPECT_EQ(Rows(), "2=2 1=12 3=14 ");
+    Ds->ResetUpdateStatuses(TpFBDataSet::rmAfterApply, true);
+    Ds->SetCachedUpdates(false);
+    SetTrg(Ds, 1, -1, "x");   // only the memo: the trigger's V places the record
+    EXPECT_EQ(Rows(), "2=2 3=14 1=22 ");
 }
 
 TEST_F(pFBDataSetTest, RepositoryTextsReplaceOnlyWhatIsStoredAndSetTheUpdateOptions) {
