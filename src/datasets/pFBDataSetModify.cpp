@@ -84,8 +84,53 @@ void TpFBDataSet::ExecUpdateObjects(TUpdateKind Kind, TRecordBuffer Buffer, TFBO
 // ---------------------------------------------------------------------------------------------
 // Running the statements
 
+bool TpFBDataSet::RecordSavepoint(TUpdateKind Kind) {
+    // One statement is all or nothing by itself; an apply holds a savepoint of its own.
+    if (CachedUpdates()) return false;
+    bool Several = Kind != ukDelete && FBlobUpdateObject && FBlobUpdateObject->Active();
+    for (TpFBUpdateObject* UO : FUpdateObjects.List(Kind)) Several = Several || UO->Active();
+    if (!Several) return false;
+    StartUpdateTransaction(UpdateTransaction());
+    return RunSavepoint("SAVEPOINT FB_RECORD");
+}
+
+void TpFBDataSet::EndRecordSavepoint(bool Kept, bool Refused) {
+    if (!Kept) return;
+    if (!Refused) {
+        RunSavepoint("RELEASE SAVEPOINT FB_RECORD");
+        return;
+    }
+    try {
+        RunSavepoint("ROLLBACK TO SAVEPOINT FB_RECORD");
+    } catch (...) {
+        // The statement's own error is the one reported.
+    }
+}
+
 void TpFBDataSet::InternalPostRecord(TFBQuery* Qry, TRecordBuffer Buff) {
     const TUpdateKind Kind = Qry == InsertQuery() ? ukInsert : ukModify;
+    // The record's statements go back together when one of them is refused.
+    const bool Kept = RecordSavepoint(Kind);
+    try {
+        PostRecordStatements(Qry, Buff, Kind);
+    } catch (...) {
+        EndRecordSavepoint(Kept, true);
+        throw;
+    }
+    EndRecordSavepoint(Kept, false);
+    BufStatus(Buff) = cusUnmodified;
+    SetModified(false);
+    WriteRecordCache(BufRecNo(Buff), Buff);
+    if (!CachedUpdates()) AutoCommitUpdates();
+    if (!IsBlankStr(RefreshSQL()->Text()) && Options().Contains(poRefreshAfterPost) &&
+        CacheModelOptions()->CacheModelKind() == cmkStandard) {
+        DoBeforeRefresh();
+        InternalRefreshRow(RefreshQuery(), Buff, false);
+        DoAfterRefresh();
+    }
+}
+
+void TpFBDataSet::PostRecordStatements(TFBQuery* Qry, TRecordBuffer Buff, TUpdateKind Kind) {
     ExecUpdateObjects(Kind, Buff, oeBeforeDefault);
     CheckDatasetOpen(" continue post ");
     if (StatementHasWork(Qry)) {
@@ -114,16 +159,6 @@ void TpFBDataSet::InternalPostRecord(TFBQuery* Qry, TRecordBuffer Buff) {
     }
     if (FBlobUpdateObject && FBlobUpdateObject->Active()) FBlobUpdateObject->SetKindUpdate(Kind);
     ExecUpdateObjects(Kind, Buff, oeAfterDefault);
-    BufStatus(Buff) = cusUnmodified;
-    SetModified(false);
-    WriteRecordCache(BufRecNo(Buff), Buff);
-    if (!CachedUpdates()) AutoCommitUpdates();
-    if (!IsBlankStr(RefreshSQL()->Text()) && Options().Contains(poRefreshAfterPost) &&
-        CacheModelOptions()->CacheModelKind() == cmkStandard) {
-        DoBeforeRefresh();
-        InternalRefreshRow(RefreshQuery(), Buff, false);
-        DoAfterRefresh();
-    }
 }
 
 void TpFBDataSet::InternalDeleteRecord(TFBQuery* Qry, TRecordBuffer Buff) {
@@ -134,13 +169,20 @@ void TpFBDataSet::InternalDeleteRecord(TFBQuery* Qry, TRecordBuffer Buff) {
         return;
     }
     StartUpdateTransaction(Qry->Transaction());
-    ExecUpdateObjects(ukDelete, Buff, oeBeforeDefault);
-    if (!IsBlankStr(Qry->SQL()->Text())) {
-        FillParams(Qry, Buff);
-        Qry->ExecQuery();
-        FChangesWritten = true;
+    const bool Kept = RecordSavepoint(ukDelete);
+    try {
+        ExecUpdateObjects(ukDelete, Buff, oeBeforeDefault);
+        if (!IsBlankStr(Qry->SQL()->Text())) {
+            FillParams(Qry, Buff);
+            Qry->ExecQuery();
+            FChangesWritten = true;
+        }
+        ExecUpdateObjects(ukDelete, Buff, oeAfterDefault);
+    } catch (...) {
+        EndRecordSavepoint(Kept, true);
+        throw;
     }
-    ExecUpdateObjects(ukDelete, Buff, oeAfterDefault);
+    EndRecordSavepoint(Kept, false);
     BufStatus(Buff) = cusDeletedApplied;
     WriteRecordCache(BufRecNo(Buff), Buff);
     if (!CachedUpdates()) AutoCommitUpdates();

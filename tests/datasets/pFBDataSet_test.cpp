@@ -481,9 +481,12 @@ TEST_F(pFBDataSetTest, UpdateObjectsRunBeforeAndAfterTheOwnStatementInListOrder)
     TpFBUpdateObject* Off = Make("insert into LOG values ('inactive')", oeBeforeDefault, 0);
     Off->SetActive(false);
     EXPECT_EQ(Ds->UpdateObjects(ukInsert)[0], Off);
+    TpFBUpdateObject* Refused = Make("update KV set K = null where K = ?K", oeAfterDefault, 9);
     Ds->Open();
     Ds->Append();
     Ds->FieldByName("K")->SetAsInteger(9);
+    EXPECT_THROW(Ds->Post(), EFBError);   // the insert and the objects around it go back together
+    Refused->SetActive(false);
     Ds->Post();
     Tr->Commit();
     EXPECT_EQ(Scalar("select list(MSG, '|') from LOG"), "before 3|after 4");
