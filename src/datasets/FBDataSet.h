@@ -788,6 +788,8 @@ protected:
     void DiscardStream(TFBBlobStream* S);
     bool FHoldingStreams = false;
     std::vector<TFBBlobStream*> FHeldStreams;
+    // The record an apply of cached updates works on: the fields read it meanwhile.
+    TRecordBuffer FApplyBuffer = nullptr;
     // A local sort kept after posts (poKeepSorting) whose order a change of values must keep.
     bool KeepsLocalOrder() const;
     // The local sort made again with the same fields and directions.

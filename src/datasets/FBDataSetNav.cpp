@@ -279,6 +279,7 @@ TRecordBuffer TFBCustomDataSet::GetOldRecordBuffer(Integer RecNo) {
 TRecordBuffer TFBCustomDataSet::GetActiveBuf() const {
     if (State() == dsCalcFields) return CalcBuffer();
     if (!FOpen) return nullptr;
+    if (FApplyBuffer) return FApplyBuffer;
     if (IsEmpty() && State() != dsInsert) return nullptr;
     return ActiveBuffer();
 }
@@ -310,8 +311,8 @@ Integer TFBCustomDataSet::PhysicalAt(Integer Pos) const {
 }
 
 Integer TFBCustomDataSet::ActivePlace() const {
-    TRecordBuffer B = GetActiveBuf();
-    return B ? PhysicalAt(BufRecNo(B)) : 0;
+    if (!FOpen || (IsEmpty() && State() != dsInsert)) return 0;
+    return PhysicalAt(BufRecNo(ActiveBuffer()));
 }
 
 void TFBCustomDataSet::FollowPlace(Integer Physical, bool Reread) {
@@ -1238,7 +1239,7 @@ void TFBCustomDataSet::InternalRefreshRow(TFBQuery* Qry, TRecordBuffer Buff, boo
         }
         // The cursor goes with a refreshed current record; another buffer (an apply's) leaves it
         // on the user's record, also when the refreshed one moves.
-        const bool Current = Buff && Buff == GetActiveBuf();
+        const bool Current = Buff && !FApplyBuffer && Buff == GetActiveBuf();
         const Integer Place = Current ? 0 : ActivePlace();
         RefreshRecordFromQuery(Qry, Buff);
         if (Current) FCurrentRecord_ = BufRecNo(Buff);

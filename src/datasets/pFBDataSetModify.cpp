@@ -557,11 +557,17 @@ bool TpFBDataSet::RunSavepoint(const char* Sql) {
 
 void TpFBDataSet::ApplyCachedRecords(std::vector<TRecordUndo>& Undo) {
     TRecordBuffer Work = AllocRecordBuffer();
+    // Meanwhile the fields read the record being applied (the modified fields of an update, the
+    // handlers): the one the user is on waits.
     struct TFree {
         TpFBDataSet* D;
         TRecordBuffer& B;
-        ~TFree() { D->FreeRecordBuffer(B); }
+        ~TFree() {
+            D->FApplyBuffer = nullptr;
+            D->FreeRecordBuffer(B);
+        }
     } FreeWork{this, Work};
+    FApplyBuffer = Work;
     // The pending records by what names them for good, as a refresh after post may move a record
     // (a ring of a uni-directional data set holds its last records, none of which moves).
     const bool Ring = UniDirectional();
@@ -611,10 +617,10 @@ void TpFBDataSet::ApplyCachedRecords(std::vector<TRecordUndo>& Undo) {
                 // The record is pending as it was, whatever its statements got through.
                 if (RecordKept) RunSavepoint("ROLLBACK TO SAVEPOINT FB_APPLY_RECORD");
                 UndoRecord(Undo.back());
+                ReadRecordCache(Pos, Work, false);
                 Action = uaFail;
                 OnUpdateError(this, E, Kind, Action);
                 if (Action == uaFail || Action == uaAbort) throw;
-                ReadRecordCache(Pos, Work, false);
             }
         }
     }

@@ -592,6 +592,25 @@ TEST_F(pFBDataSetTest, StatementsGeneratedOnOpenWriteTheRows) {
     EXPECT_EQ(Scalar("select count(*) from EABONEKIMLIK"), "2");
 }
 
+// An apply writes each record's own modified fields, whichever record the user is on.
+TEST_F(pFBDataSetTest, CachedUpdatesWriteTheModifiedFieldsOfEachAppliedRecord) {
+    TpFBDataSet* Ds = NewDataSet("select * from KV order by K");
+    TAutoUpdateOptions* O = Ds->AutoUpdateOptions();
+    O->SetUpdateTableName("KV");
+    O->SetAutoReWriteSqls(true);
+    O->SetCanChangeSQLs(true);
+    O->SetUpdateOnlyModifiedFields(true);
+    Ds->SetCachedUpdates(true);
+    Ds->Open();
+    Ds->Edit();
+    Ds->FieldByName("V")->SetAsString("z");
+    Ds->Post();
+    Ds->Next();
+    Ds->ApplyCachedUpdates();
+    Tr->Commit();
+    EXPECT_EQ(Scalar("select list(V) from (select V from KV order by K)"), "z,a,c");
+}
+
 TEST_F(pFBDataSetTest, OnlyModifiedFieldsAreWrittenAndNoChangeIsNoAction) {
     TpFBDataSet* Ds = NewDataSet("select * from K2");
     TAutoUpdateOptions* O = Ds->AutoUpdateOptions();
