@@ -1250,7 +1250,7 @@ void TFBCustomDataSet::InternalRefreshRow(TFBQuery* Qry, TRecordBuffer Buff, boo
                 if (To != Pos) FCache->MoveRecord(Pos, To);
                 BufRecNo(Buff) = To;
                 if (Current) FCurrentRecord_ = To;
-                else if (To != Pos) FollowPlace(Place, true);
+                else if (To != Pos) FollowPlace(Place, !FApplyBuffer);   // an apply reads them again at its end
             } else {
                 // As after a post: the refreshed record may break the order.
                 FSortDescription = Null();
