@@ -148,7 +148,9 @@ void TFBCustomDataSet::FreeBlobStreams() {
     if (!FBlobStreams) return;
     for (Integer I = 0; I < FBlobStreams->Count(); ++I) delete static_cast<TFBBlobStream*>(FBlobStreams->Items(I));
     FBlobStreams->Clear();
+    // The records are gone with them: nothing of theirs is held for an undo.
     FHeldStreams.clear();
+    FHoldingStreams = false;
 }
 
 AnsiString TFBCustomDataSet::KeyFieldsOfTable(const AnsiString& TableName) {

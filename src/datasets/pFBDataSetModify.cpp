@@ -534,14 +534,18 @@ void TpFBDataSet::ApplyCachedUpdatesThen(const std::function<void()>& Finish) {
                 // The apply's own error is the one reported; its changes are sent again whole.
             }
         }
-        for (auto It = Undo.rbegin(); It != Undo.rend(); ++It) UndoRecord(*It);
-        EndHoldingStreams(true);
-        FollowPlace(Place, true);
+        // Still holding: the records are those the apply began with (a handler may have closed).
+        if (FHoldingStreams) {
+            for (auto It = Undo.rbegin(); It != Undo.rend(); ++It) UndoRecord(*It);
+            EndHoldingStreams(true);
+            FollowPlace(Place, true);
+        }
         throw;
     }
+    const bool Same = FHoldingStreams;
     EndHoldingStreams(false);
     // The user stays on his record, wherever a refresh moved it or the others.
-    FollowPlace(Place, true);
+    if (Same) FollowPlace(Place, true);
 }
 
 bool TpFBDataSet::RunSavepoint(const char* Sql) {
@@ -579,6 +583,7 @@ void TpFBDataSet::ApplyCachedRecords(std::vector<TRecordUndo>& Undo) {
             Pending.push_back(Ring ? I : PhysicalAt(I));
     }
     for (const Integer Id : Pending) {
+        if (!FHoldingStreams) FBError(29, {" continue apply ", CmpFullName(this)});   // closed by a handler
         const Integer Pos = Ring ? Id : RecordsCache()->LogicalIndex(Id);
         if (Pos < 0) continue;
         Undo.push_back(SaveRecordUndo(Pos));
@@ -613,7 +618,7 @@ void TpFBDataSet::ApplyCachedRecords(std::vector<TRecordUndo>& Undo) {
                 WriteRecordCache(BufRecNo(Work), Work);
                 Action = uaApplied;
             } catch (EFBError& E) {
-                if (!OnUpdateError) throw;
+                if (!OnUpdateError || !FHoldingStreams) throw;
                 // The record is pending as it was, whatever its statements got through.
                 if (RecordKept) RunSavepoint("ROLLBACK TO SAVEPOINT FB_APPLY_RECORD");
                 UndoRecord(Undo.back());

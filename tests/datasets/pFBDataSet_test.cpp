@@ -592,6 +592,13 @@ TEST_F(pFBDataSetTest, StatementsGeneratedOnOpenWriteTheRows) {
     EXPECT_EQ(Scalar("select count(*) from EABONEKIMLIK"), "2");
 }
 
+TEST_F(pFBDataSetTest, AnApplyWhoseHandlerClosesTheDataSetEndsWithTheClosedError) {
+    TpFBDataSet* Ds = Triggered();
+    SetTrg(Ds, 1, 5);
+    Ds->OnUpdateRecord = [](TDataSet* D, TUpdateKind, TFBUpdateAction& A) { D->Close(), A = uaApply; };
+    EXPECT_EQ(ErrorCode([&] { Ds->ApplyCachedUpdates(); }), 29);
+}
+
 // An apply writes each record's own modified fields, whichever record the user is on.
 TEST_F(pFBDataSetTest, CachedUpdatesWriteTheModifiedFieldsOfEachAppliedRecord) {
     TpFBDataSet* Ds = NewDataSet("select * from KV order by K");
