@@ -760,6 +760,36 @@ protected:
     void SetFilterText(const AnsiString& Value) override;
     // RevertRecord without keeping the order; true when the record's values went back.
     bool RevertImage(Integer RecNo);
+    // The physical number of the record at cache position Pos; 0 for none (and in the ring models,
+    // whose positions are slots).
+    Integer PhysicalAt(Integer Pos) const;
+    // The physical number of the record the user is on (the active one); 0 for none.
+    Integer ActivePlace() const;
+    // After records moved in the cache: the active buffer and the cursor go to where that record
+    // is now; with Reread, in browse state, every buffer is read again around it.
+    void FollowPlace(Integer Physical, bool Reread);
+    // A cached record as it was before an operation that may be refused, with the counts that
+    // operation may touch.
+    struct TRecordUndo {
+        Integer Physical = 0;
+        Integer Pos = -1;
+        std::vector<char> Buffer;
+        Integer DeletedRecords = 0;
+        Integer CacheModifiedCount = 0;
+        bool UpdatesPending = false;
+    };
+    TRecordUndo SaveRecordUndo(Integer Pos);
+    // The record goes back to its place and values, and the counts to theirs.
+    void UndoRecord(const TRecordUndo& U);
+    // While held, a blob stream that a refresh drops stays alive (an undone record names it
+    // again); the end frees those still held, or with Keep leaves them to their records.
+    void HoldDroppedStreams() { FHoldingStreams = true; }
+    void EndHoldingStreams(bool Keep);
+    void DiscardStream(TFBBlobStream* S);
+    bool FHoldingStreams = false;
+    std::vector<TFBBlobStream*> FHeldStreams;
+    // The record an apply of cached updates works on: the fields read it meanwhile.
+    TRecordBuffer FApplyBuffer = nullptr;
     // A local sort kept after posts (poKeepSorting) whose order a change of values must keep.
     bool KeepsLocalOrder() const;
     // The local sort made again with the same fields and directions.

@@ -114,9 +114,15 @@ void TFBCustomDataSet::FreeImageStreams(Byte* Image) {
         Byte* P = Image + FBlobSlotsImageOffset + I * 8;
         Int64 Slot;
         std::memcpy(&Slot, P, 8);
-        delete StreamAt(Slot);   // empties its place in the list
+        DiscardStream(StreamAt(Slot));
         std::memset(P, 0, 8);
     }
+}
+
+void TFBCustomDataSet::DiscardStream(TFBBlobStream* S) {
+    if (!S) return;
+    if (FHoldingStreams) FHeldStreams.push_back(S);
+    else delete S;   // empties its place in the list
 }
 
 void TFBCustomDataSet::DropChangedStreams(Byte* Image) {
@@ -133,7 +139,7 @@ void TFBCustomDataSet::DropChangedStreams(Byte* Image) {
         // A stream being edited keeps its unsaved body.
         if (S->Modified() && IsEditing(this)) continue;
         if (std::memcmp(&Id, &S->BlobID(), 8) == 0) continue;
-        delete S;
+        DiscardStream(S);
         std::memset(P, 0, 8);
     }
 }
@@ -142,6 +148,9 @@ void TFBCustomDataSet::FreeBlobStreams() {
     if (!FBlobStreams) return;
     for (Integer I = 0; I < FBlobStreams->Count(); ++I) delete static_cast<TFBBlobStream*>(FBlobStreams->Items(I));
     FBlobStreams->Clear();
+    // The records are gone with them: nothing of theirs is held for an undo.
+    FHeldStreams.clear();
+    FHoldingStreams = false;
 }
 
 AnsiString TFBCustomDataSet::KeyFieldsOfTable(const AnsiString& TableName) {

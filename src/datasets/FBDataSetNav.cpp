@@ -2,6 +2,7 @@
 // closing, posting, cancelling, deleting and refreshing.
 #include "datasets/FBDataSet.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -12,6 +13,8 @@
 #include "dbclient/StrUtil.h"
 
 namespace {
+
+bool IsPendingChange(Byte Status) { return Status == cusModified || Status == cusInserted || Status == cusDeleted; }
 
 // Restores the screen cursor however the block is left.
 class TCursorScope {
@@ -276,6 +279,7 @@ TRecordBuffer TFBCustomDataSet::GetOldRecordBuffer(Integer RecNo) {
 TRecordBuffer TFBCustomDataSet::GetActiveBuf() const {
     if (State() == dsCalcFields) return CalcBuffer();
     if (!FOpen) return nullptr;
+    if (FApplyBuffer) return FApplyBuffer;
     if (IsEmpty() && State() != dsInsert) return nullptr;
     return ActiveBuffer();
 }
@@ -288,9 +292,72 @@ bool TFBCustomDataSet::IsVisible(TRecordBuffer Buffer) {
 }
 
 void TFBCustomDataSet::RevertRecord(Integer RecNo) {
-    if (!RevertImage(RecNo) || !KeepsLocalOrder()) return;
-    const Integer To = SortedPlace(RecNo);
-    if (To != RecNo) FCache->MoveRecord(RecNo, To);
+    const Integer Place = ActivePlace();
+    const bool Values = RevertImage(RecNo);
+    // An edit of the record goes on over what it is now: its post counts it as pending again.
+    if (State() == dsEdit && BufRecNo(ActiveBuffer()) == RecNo)
+        if (const Byte* Image = FCache->PeekRecord(CachePosition(RecNo) + 1)) BufStatus(ActiveBuffer()) = Image[0];
+    if (Values && KeepsLocalOrder()) {
+        const Integer To = SortedPlace(RecNo);
+        if (To != RecNo) FCache->MoveRecord(RecNo, To);
+    }
+    // The record shown may be the one taken back, or have moved with it.
+    if (Active()) FollowPlace(Place, true);
+}
+
+Integer TFBCustomDataSet::PhysicalAt(Integer Pos) const {
+    if (!FCache || FUniDirectional || LimitedCache() || Pos < 0 || Pos >= FRecordsCount) return 0;
+    return std::max(FCache->PhysicalRecNo(Pos), 0);
+}
+
+Integer TFBCustomDataSet::ActivePlace() const {
+    if (!FOpen || (IsEmpty() && State() != dsInsert)) return 0;
+    return PhysicalAt(BufRecNo(ActiveBuffer()));
+}
+
+void TFBCustomDataSet::FollowPlace(Integer Physical, bool Reread) {
+    const Integer Pos = Physical > 0 ? FCache->LogicalIndex(Physical) : -1;
+    if (Pos >= 0) {
+        // An inserted buffer keeps its place before the record it was opened at.
+        BufRecNo(ActiveBuffer()) = Pos;
+        FCurrentRecord_ = Pos;
+        CursorPosChanged();
+    }
+    if (Reread && State() == dsBrowse) Resync({});
+}
+
+TFBCustomDataSet::TRecordUndo TFBCustomDataSet::SaveRecordUndo(Integer Pos) {
+    TRecordUndo U;
+    U.Physical = PhysicalAt(Pos);
+    U.Pos = Pos;
+    U.Buffer.assign(static_cast<size_t>(FRecordBufferSize), 0);
+    ReadRecordCache(Pos, U.Buffer.data(), false);
+    U.DeletedRecords = FDeletedRecords;
+    U.CacheModifiedCount = FCacheModifiedCount;
+    U.UpdatesPending = FUpdatesPending;
+    return U;
+}
+
+void TFBCustomDataSet::UndoRecord(const TRecordUndo& U) {
+    const Integer Now = U.Physical > 0 ? FCache->LogicalIndex(U.Physical) : U.Pos;
+    if (Now >= 0 && Now != U.Pos) FCache->MoveRecord(Now, U.Pos);
+    std::vector<char> B(U.Buffer);
+    WriteRecordCache(U.Pos, B.data());
+    // The streams the record names are its own again.
+    for (Integer I = 0; I < FBlobFieldCount; ++I)
+        if (TFBBlobStream* S = StreamAt(BlobSlot(B.data(), I)))
+            FHeldStreams.erase(std::remove(FHeldStreams.begin(), FHeldStreams.end(), S), FHeldStreams.end());
+    FDeletedRecords = U.DeletedRecords;
+    FCacheModifiedCount = U.CacheModifiedCount;
+    FUpdatesPending = U.UpdatesPending;
+}
+
+void TFBCustomDataSet::EndHoldingStreams(bool Keep) {
+    FHoldingStreams = false;
+    std::vector<TFBBlobStream*> Held;
+    Held.swap(FHeldStreams);
+    if (!Keep)
+        for (TFBBlobStream* S : Held) delete S;
 }
 
 bool TFBCustomDataSet::RevertImage(Integer RecNo) {
@@ -970,6 +1037,14 @@ void TFBCustomDataSet::InternalPost() {
     // A record no value was written to is not counted as pending yet (nor one whose delete took it off).
     const bool Uncounted = BufStatus(B) == cusUnmodified || BufStatus(B) == cusUninserted;
     const bool SortChanged = !IsInsert && SortFieldChanged();
+    // The server may change a sort value as well (a trigger, read back after the post).
+    std::vector<TField*> SF;
+    std::vector<bool> Asc;
+    std::vector<Variant> Before;
+    if (!IsInsert && !LimitedCache() && Sorted() && FOptions.Contains(poKeepSorting)) {
+        SortFieldsOf(SF, Asc);
+        Before = SortValues(BufRecNo(B), SF);
+    }
     if (FBlobFieldCount > 0) BlobStreamStep(B, bsaRecord);
     if (LimitedCache()) {
         PostInWindow(Q, B, IsInsert);
@@ -1012,7 +1087,8 @@ void TFBCustomDataSet::InternalPost() {
     // Written blobs are now the record's; cached ones wait for the apply.
     if (FBlobFieldCount > 0) BlobStreamStep(B, FCachedUpdates ? bsaCached : bsaRelease);
     WriteRecordCache(BufRecNo(B), B);
-    if (SortChanged || (IsInsert && Sorted() && FOptions.Contains(poKeepSorting))) {
+    if (SortChanged || (IsInsert && Sorted() && FOptions.Contains(poKeepSorting)) ||
+        (!Before.empty() && CompareSortValues(SortValues(BufRecNo(B), SF), Before, SF, Asc) != 0)) {
         // The record goes to its sorted place; the resync after posting shows it there.
         const Integer To = SortedPlace(BufRecNo(B));
         if (To != BufRecNo(B)) FCache->MoveRecord(BufRecNo(B), To);
@@ -1161,14 +1237,20 @@ void TFBCustomDataSet::InternalRefreshRow(TFBQuery* Qry, TRecordBuffer Buff, boo
             SortFieldsOf(SF, Asc);
             Before = SortValues(BufRecNo(Buff), SF);
         }
+        // The cursor goes with a refreshed current record; another buffer (an apply's) leaves it
+        // on the user's record, also when the refreshed one moves.
+        const bool Current = Buff && !FApplyBuffer && Buff == GetActiveBuf();
+        const Integer Place = Current ? 0 : ActivePlace();
         RefreshRecordFromQuery(Qry, Buff);
-        if (Buff) FCurrentRecord_ = BufRecNo(Buff);
+        if (Current) FCurrentRecord_ = BufRecNo(Buff);
         if (Check && BufStatus(Buff) != cusDeletedApplied &&
             CompareSortValues(SortValues(BufRecNo(Buff), SF), Before, SF, Asc) != 0) {
             if (FOptions.Contains(poKeepSorting)) {
                 const Integer Pos = BufRecNo(Buff), To = SortedPlace(Pos);
                 if (To != Pos) FCache->MoveRecord(Pos, To);
-                FCurrentRecord_ = BufRecNo(Buff) = To;
+                BufRecNo(Buff) = To;
+                if (Current) FCurrentRecord_ = To;
+                else if (To != Pos) FollowPlace(Place, !FApplyBuffer);   // an apply reads them again at its end
             } else {
                 // As after a post: the refreshed record may break the order.
                 FSortDescription = Null();
@@ -1221,7 +1303,7 @@ bool TFBCustomDataSet::RefreshRecordFromQuery(TFBQuery* Qry, TRecordBuffer Buff)
     const Integer Pos = CachePosition(BufRecNo(Buff));
     if (FCachedUpdates && FCache && Pos >= 0 && Pos < FCache->RecordCount()) Pending = FCache->RecordImage(Pos + 1)[0];
     const auto DropPending = [&] {
-        if (Pending != cusModified && Pending != cusInserted && Pending != cusDeleted) return;
+        if (!IsPendingChange(Pending)) return;
         // The server's row is now what the old values and a later revert give.
         FCache->SaveToLog(Pos + 1);
         if (FCacheModifiedCount > 0) --FCacheModifiedCount;
@@ -1238,6 +1320,8 @@ bool TFBCustomDataSet::RefreshRecordFromQuery(TFBQuery* Qry, TRecordBuffer Buff)
         }
         if (Row) {
             const Byte Flag = BufFlag(Buff);
+            // The change goes whole: its blobs too, which the server's ids alone would keep.
+            if (IsPendingChange(Pending) && FBlobFieldCount > 0) FreeImageStreams(FCache->RecordImage(Pos + 1));
             FetchCurrentRecordToBuffer(Qry, BufRecNo(Buff), Buff);
             BufFlag(Buff) = Flag;
             DropPending();

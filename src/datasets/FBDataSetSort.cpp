@@ -166,6 +166,8 @@ void TFBCustomDataSet::DoLocalSort(const std::vector<TVarRec>& SortFields, const
         if (LimitedCache() && F->FieldKind() != fkData)
             throw Exception("Can't sort. Invalid parameter: Fields[" + IntToStr(static_cast<Integer>(I)) + "]");
     }
+    // An edit is posted before the records move: its buffer names the place it was read from.
+    CheckBrowseMode();
     if (LimitedCache()) {
         SortWindow(SortFields.empty() ? Null() : Description);
         return;

@@ -132,6 +132,7 @@ public:
     void ClearLog();
     void WriteBackRecord(Integer RecNo);
     Byte* RecordImage(Integer RecNo);  // nullptr beyond the blocks; counts as a change
+    const Byte* PeekRecord(Integer RecNo) const { return ImageOf(Physical(RecNo)); }  // read only
     // Grows with every write of a record (or a hand-out of its image) and every move in the
     // order: what is worked out from the records is stale once it differs.
     Integer Changes() const { return FChanges; }

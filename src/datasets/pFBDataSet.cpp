@@ -420,8 +420,7 @@ void TpFBDataSet::DoAfterPost() {
     }
     TFBDataSet::DoAfterPost();
     if (CachedUpdates() && AutoCommit()) {
-        ApplyCachedUpdates();
-        AutoCommitUpdates();
+        ApplyCachedUpdatesThen([this] { AutoCommitUpdates(); });
         ResetUpdateStatuses(rmAfterApply, true);
     }
     RefreshMaster();
@@ -450,8 +449,7 @@ void TpFBDataSet::DoBeforeDelete() {
 void TpFBDataSet::DoAfterDelete() {
     SendEvent(deAfterDelete);
     if (CachedUpdates() && AutoCommit()) {
-        ApplyCachedUpdates();
-        AutoCommitUpdates();
+        ApplyCachedUpdatesThen([this] { AutoCommitUpdates(); });
         ResetUpdateStatuses(rmAfterApply, true);
     }
     TFBDataSet::DoAfterDelete();

@@ -187,8 +187,16 @@ private:
     void SendEvent(TKindDataSetEvent Kind);
     void FillParamsFromDelta(TFBQuery* Qry, TDataSet* Delta);
     void StartUpdateTransaction(TFBTransaction* Tr);
-    void ApplyCachedRecords();
+    // Applies the pending records; Undo gets each record as it was before its turn.
+    void ApplyCachedRecords(std::vector<TRecordUndo>& Undo);
+    // The apply, then Finish (the auto-commit) inside what a refusal takes back.
+    void ApplyCachedUpdatesThen(const std::function<void()>& Finish);
     bool RunSavepoint(const char* Sql);   // false when the update transaction is not running
+    // Outside cached updates, a savepoint when a record's change runs several statements (update
+    // objects): kept, it is released or, when refused, rolled back to.
+    bool RecordSavepoint(TUpdateKind Kind);
+    void EndRecordSavepoint(bool Kept, bool Refused);
+    void PostRecordStatements(TFBQuery* Qry, TRecordBuffer Buff, TUpdateKind Kind);
     void FillParams(TFBQuery* Qry, TRecordBuffer Buffer);
     bool CanDo(TUpdateKind Kind, bool Inherited);
     bool StatementHasWork(TFBQuery* Qry) const;

@@ -2,6 +2,7 @@
 // objects, record locks, cached updates and the end of the update transaction.
 #include "datasets/pFBDataSet.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -83,8 +84,53 @@ void TpFBDataSet::ExecUpdateObjects(TUpdateKind Kind, TRecordBuffer Buffer, TFBO
 // ---------------------------------------------------------------------------------------------
 // Running the statements
 
+bool TpFBDataSet::RecordSavepoint(TUpdateKind Kind) {
+    // One statement is all or nothing by itself; an apply holds a savepoint of its own.
+    if (CachedUpdates()) return false;
+    bool Several = Kind != ukDelete && FBlobUpdateObject && FBlobUpdateObject->Active();
+    for (TpFBUpdateObject* UO : FUpdateObjects.List(Kind)) Several = Several || UO->Active();
+    if (!Several) return false;
+    StartUpdateTransaction(UpdateTransaction());
+    return RunSavepoint("SAVEPOINT FB_RECORD");
+}
+
+void TpFBDataSet::EndRecordSavepoint(bool Kept, bool Refused) {
+    if (!Kept) return;
+    if (!Refused) {
+        RunSavepoint("RELEASE SAVEPOINT FB_RECORD");
+        return;
+    }
+    try {
+        RunSavepoint("ROLLBACK TO SAVEPOINT FB_RECORD");
+    } catch (...) {
+        // The statement's own error is the one reported.
+    }
+}
+
 void TpFBDataSet::InternalPostRecord(TFBQuery* Qry, TRecordBuffer Buff) {
     const TUpdateKind Kind = Qry == InsertQuery() ? ukInsert : ukModify;
+    // The record's statements go back together when one of them is refused.
+    const bool Kept = RecordSavepoint(Kind);
+    try {
+        PostRecordStatements(Qry, Buff, Kind);
+    } catch (...) {
+        EndRecordSavepoint(Kept, true);
+        throw;
+    }
+    EndRecordSavepoint(Kept, false);
+    BufStatus(Buff) = cusUnmodified;
+    SetModified(false);
+    WriteRecordCache(BufRecNo(Buff), Buff);
+    if (!CachedUpdates()) AutoCommitUpdates();
+    if (!IsBlankStr(RefreshSQL()->Text()) && Options().Contains(poRefreshAfterPost) &&
+        CacheModelOptions()->CacheModelKind() == cmkStandard) {
+        DoBeforeRefresh();
+        InternalRefreshRow(RefreshQuery(), Buff, false);
+        DoAfterRefresh();
+    }
+}
+
+void TpFBDataSet::PostRecordStatements(TFBQuery* Qry, TRecordBuffer Buff, TUpdateKind Kind) {
     ExecUpdateObjects(Kind, Buff, oeBeforeDefault);
     CheckDatasetOpen(" continue post ");
     if (StatementHasWork(Qry)) {
@@ -113,16 +159,6 @@ void TpFBDataSet::InternalPostRecord(TFBQuery* Qry, TRecordBuffer Buff) {
     }
     if (FBlobUpdateObject && FBlobUpdateObject->Active()) FBlobUpdateObject->SetKindUpdate(Kind);
     ExecUpdateObjects(Kind, Buff, oeAfterDefault);
-    BufStatus(Buff) = cusUnmodified;
-    SetModified(false);
-    WriteRecordCache(BufRecNo(Buff), Buff);
-    if (!CachedUpdates()) AutoCommitUpdates();
-    if (!IsBlankStr(RefreshSQL()->Text()) && Options().Contains(poRefreshAfterPost) &&
-        CacheModelOptions()->CacheModelKind() == cmkStandard) {
-        DoBeforeRefresh();
-        InternalRefreshRow(RefreshQuery(), Buff, false);
-        DoAfterRefresh();
-    }
 }
 
 void TpFBDataSet::InternalDeleteRecord(TFBQuery* Qry, TRecordBuffer Buff) {
@@ -133,13 +169,20 @@ void TpFBDataSet::InternalDeleteRecord(TFBQuery* Qry, TRecordBuffer Buff) {
         return;
     }
     StartUpdateTransaction(Qry->Transaction());
-    ExecUpdateObjects(ukDelete, Buff, oeBeforeDefault);
-    if (!IsBlankStr(Qry->SQL()->Text())) {
-        FillParams(Qry, Buff);
-        Qry->ExecQuery();
-        FChangesWritten = true;
+    const bool Kept = RecordSavepoint(ukDelete);
+    try {
+        ExecUpdateObjects(ukDelete, Buff, oeBeforeDefault);
+        if (!IsBlankStr(Qry->SQL()->Text())) {
+            FillParams(Qry, Buff);
+            Qry->ExecQuery();
+            FChangesWritten = true;
+        }
+        ExecUpdateObjects(ukDelete, Buff, oeAfterDefault);
+    } catch (...) {
+        EndRecordSavepoint(Kept, true);
+        throw;
     }
-    ExecUpdateObjects(ukDelete, Buff, oeAfterDefault);
+    EndRecordSavepoint(Kept, false);
     BufStatus(Buff) = cusDeletedApplied;
     WriteRecordCache(BufRecNo(Buff), Buff);
     if (!CachedUpdates()) AutoCommitUpdates();
@@ -466,19 +509,43 @@ TLockStatus TpFBDataSet::LockRecord(bool RaiseError) {
 // ---------------------------------------------------------------------------------------------
 // Cached updates
 
-void TpFBDataSet::ApplyCachedUpdates() {
+void TpFBDataSet::ApplyCachedUpdates() { ApplyCachedUpdatesThen(nullptr); }
+
+void TpFBDataSet::ApplyCachedUpdatesThen(const std::function<void()>& Finish) {
     if (State() == dsEdit || State() == dsInsert) Post();
     if (!RecordsCache() || FetchedCount() == 0) return;
     StartUpdateTransaction(UpdateTransaction());
-    // A refused apply takes back what it wrote: the changes stay pending for another try.
-    const bool Kept = RunSavepoint("SAVEPOINT FB_APPLY");
+    // A refused apply takes back what it wrote, on the server and in the cache: the changes stay
+    // pending for another try exactly as they were (not as the refresh after post read them).
+    const Integer Place = ActivePlace();
+    std::vector<TRecordUndo> Undo;
+    HoldDroppedStreams();
+    bool Kept = false;
     try {
-        ApplyCachedRecords();
+        Kept = RunSavepoint("SAVEPOINT FB_APPLY");
+        ApplyCachedRecords(Undo);
+        if (Finish) Finish();   // a commit ends the savepoint with the work
+        else if (Kept) RunSavepoint("RELEASE SAVEPOINT FB_APPLY");
     } catch (...) {
-        if (Kept) RunSavepoint("ROLLBACK TO SAVEPOINT FB_APPLY");
+        if (Kept) {
+            try {
+                RunSavepoint("ROLLBACK TO SAVEPOINT FB_APPLY");
+            } catch (...) {
+                // The apply's own error is the one reported; its changes are sent again whole.
+            }
+        }
+        // Still holding: the records are those the apply began with (a handler may have closed).
+        if (FHoldingStreams) {
+            for (auto It = Undo.rbegin(); It != Undo.rend(); ++It) UndoRecord(*It);
+            EndHoldingStreams(true);
+            FollowPlace(Place, true);
+        }
         throw;
     }
-    if (Kept) RunSavepoint("RELEASE SAVEPOINT FB_APPLY");
+    const bool Same = FHoldingStreams;
+    EndHoldingStreams(false);
+    // The user stays on his record, wherever a refresh moved it or the others.
+    if (Same) FollowPlace(Place, true);
 }
 
 bool TpFBDataSet::RunSavepoint(const char* Sql) {
@@ -492,17 +559,36 @@ bool TpFBDataSet::RunSavepoint(const char* Sql) {
     return true;
 }
 
-void TpFBDataSet::ApplyCachedRecords() {
+void TpFBDataSet::ApplyCachedRecords(std::vector<TRecordUndo>& Undo) {
     TRecordBuffer Work = AllocRecordBuffer();
+    // Meanwhile the fields read the record being applied (the modified fields of an update, the
+    // handlers): the one the user is on waits.
     struct TFree {
         TpFBDataSet* D;
         TRecordBuffer& B;
-        ~TFree() { D->FreeRecordBuffer(B); }
+        ~TFree() {
+            D->FApplyBuffer = nullptr;
+            D->FreeRecordBuffer(B);
+        }
     } FreeWork{this, Work};
-    for (Integer I = 0; I < FetchedCount(); ++I) {
-        ReadRecordCache(I, Work, false);
+    FApplyBuffer = Work;
+    // The pending records by what names them for good, as a refresh after post may move a record
+    // (a ring of a uni-directional data set holds its last records, none of which moves).
+    const bool Ring = UniDirectional();
+    std::vector<Integer> Pending;
+    for (Integer I = Ring ? std::max(0, FetchedCount() - CacheModelOptions()->BufferChunks()) : 0;
+         I < FetchedCount(); ++I) {
+        const Byte* Image = RecordsCache()->PeekRecord(CachePosition(I) + 1);
+        if (Image && (Image[0] == cusModified || Image[0] == cusInserted || Image[0] == cusDeleted))
+            Pending.push_back(Ring ? I : PhysicalAt(I));
+    }
+    for (const Integer Id : Pending) {
+        if (!FHoldingStreams) FBError(29, {" continue apply ", CmpFullName(this)});   // closed by a handler
+        const Integer Pos = Ring ? Id : RecordsCache()->LogicalIndex(Id);
+        if (Pos < 0) continue;
+        Undo.push_back(SaveRecordUndo(Pos));
+        ReadRecordCache(Pos, Work, false);
         const Byte Status = BufStatus(Work);
-        if (Status != cusModified && Status != cusInserted && Status != cusDeleted) continue;
         FUpdatesPending = true;
         const TUpdateKind Kind = Status == cusModified ? ukModify : (Status == cusInserted ? ukInsert : ukDelete);
         TFBUpdateAction Action = uaApply;
@@ -527,15 +613,16 @@ void TpFBDataSet::ApplyCachedRecords() {
                 } else if (Kind == ukDelete && CanDelete()) {
                     InternalDeleteRecord(DeleteQuery(), Work);
                 }
+                // Pending until the statuses are reset, at the place the refresh left it.
                 BufStatus(Work) = Status;
-                WriteRecordCache(I, Work);
+                WriteRecordCache(BufRecNo(Work), Work);
                 Action = uaApplied;
             } catch (EFBError& E) {
-                // The record is still pending whatever its statements got through.
-                BufStatus(Work) = Status;
-                WriteRecordCache(I, Work);
-                if (!OnUpdateError) throw;
+                if (!OnUpdateError || !FHoldingStreams) throw;
+                // The record is pending as it was, whatever its statements got through.
                 if (RecordKept) RunSavepoint("ROLLBACK TO SAVEPOINT FB_APPLY_RECORD");
+                UndoRecord(Undo.back());
+                ReadRecordCache(Pos, Work, false);
                 Action = uaFail;
                 OnUpdateError(this, E, Kind, Action);
                 if (Action == uaFail || Action == uaAbort) throw;

@@ -664,8 +664,18 @@ TEST_F(FBDataSetEditTest, CachedUpdatesPostNoStatementAndCanBeCancelled) {
         Ds->FieldByName("ID")->SetAsInteger(0);
         Ds->Post();
         One ? Ds->RevertRecord(Ds->RecNo() - 1) : Ds->CancelUpdates();
+        EXPECT_EQ(Ds->FieldByName("ID")->AsInteger() * 10 + Ds->RecNo(), 42) << One;   // the cursor went along
         EXPECT_EQ(Ids(), "5 4 3 2 1 ") << One;
     }
+    for (const char* Name : {"y", "x"}) {   // reverted while edited again: its post is pending anew
+        if (*Name == 'x') Ds->Post();
+        Ds->Edit();
+        Ds->FieldByName("NAME")->SetAsString(Name);
+    }
+    Ds->RevertRecord(Ds->RecNo() - 1);
+    Ds->DoSort({"ID"}, {true});   // posted before the records move
+    EXPECT_EQ(Ds->CacheModifiedCount(), 1);
+    EXPECT_EQ(Ids(), "1 2 3 4 5 ");
 }
 
 TEST_F(FBDataSetEditTest, RefreshRereadsOnlyTheCurrentRecord) {

@@ -38,7 +38,8 @@ public:
         DB1().Execute(
             "INSERT INTO FB$DATASETS_INFO (DS_ID, SELECT_SQL, KEY_FIELD, NAME_GENERATOR, UPDATE_ONLY_MODIFIED_FIELDS) "
             "  VALUES (7, \"select * from KV order by K\", \"K\", \"GEN_DEFS_ID\", 1);"
-            "INSERT INTO FB$DATASETS_INFO (DS_ID, DESCRIPTION, UPDATE_ONLY_MODIFIED_FIELDS) VALUES (8, \"boş\", 0);");
+            "INSERT INTO FB$DATASETS_INFO (DS_ID, DESCRIPTION, UPDATE_ONLY_MODIFIED_FIELDS) VALUES (8, \"boş\", 0);"
+            "CREATE TABLE TRG (K INTEGER NOT NULL PRIMARY KEY, V INTEGER CHECK (V < 100), M BLOB SUB_TYPE 1);");
     }
 
 protected:
@@ -49,7 +50,9 @@ protected:
             "INSERT INTO EABONEKIMLIK (ABONENO, ADI, KIRATUTARI) VALUES (\"100\", \"Ahmet\", 10.25);"
             "INSERT INTO EABONEKIMLIK (ABONENO, ADI, KIRATUTARI) VALUES (\"200\", \"Ayşe\", 20.5);"
             "INSERT INTO KV VALUES (1, \"a\"); INSERT INTO KV VALUES (2, \"a\"); INSERT INTO KV VALUES (3, \"c\");"
-            "INSERT INTO K2 VALUES (1, 1, \"x\");");
+            "INSERT INTO K2 VALUES (1, 1, \"x\");"
+            "DELETE FROM TRG; INSERT INTO TRG VALUES (1, 1, \"m1\"); INSERT INTO TRG VALUES (2, 2, \"m2\");"
+            "INSERT INTO TRG VALUES (3, 3, \"m3\");");
         Connect(DB1(), "Db", "Tr");
     }
 
@@ -73,6 +76,25 @@ protected:
         Ds->DeleteSQL()->SetText("delete from EABONEKIMLIK where ABONENO = ?OLD_ABONENO");
         Ds->RefreshSQL()->SetText("select * from EABONEKIMLIK where ABONENO = ?ABONENO");
         return Ds;
+    }
+    // TRG with cached updates, each applied record read back; a trigger adds 10 to an updated V.
+    TpFBDataSet* Triggered() {
+        Tr->StartTransaction();
+        Query("CREATE OR ALTER TRIGGER TRG_ADD FOR TRG BEFORE UPDATE AS BEGIN NEW.V = NEW.V + 10; END")->ExecQuery();
+        Tr->Commit();
+        TpFBDataSet* Ds = NewDataSet("select * from TRG order by K", "trg");
+        Ds->UpdateSQL()->SetText("update TRG set V = ?V, M = ?M where K = ?OLD_K");
+        Ds->RefreshSQL()->SetText("select * from TRG where K = ?K");
+        Ds->SetCachedUpdates(true);
+        Ds->Open();
+        return Ds;
+    }
+    static void SetTrg(TpFBDataSet* Ds, Integer K, Integer V, const char* M = nullptr) {
+        Ds->Locate("K", K, {});
+        Ds->Edit();
+        if (V >= 0) Ds->FieldByName("V")->SetAsInteger(V);
+        if (M) Ds->FieldByName("M")->SetAsString(M);
+        Ds->Post();
     }
 };
 
@@ -139,6 +161,51 @@ TEST_F(pFBDataSetTest, AFailedApplyLeavesTheServerAsItWasAndTheChangesPending) {
     Ds->ResetUpdateStatuses(TpFBDataSet::rmAfterApply, true);
     Ds->First();
     EXPECT_EQ(Ds->FieldByName("ADI")->OldValue(), Variant("100"));
+}
+
+TEST_F(pFBDataSetTest, ARefusedApplyOrCommitLeavesTheCacheAsItWasAndTheCursorOnTheUsersRecord) {
+    TpFBDataSet* Ds = Triggered();
+    SetTrg(Ds, 1, 5, "yeni");
+    SetTrg(Ds, 2, 200);
+    const TMethodKey Key{{}, Ds};   // the check refuses an apply, this handler the auto-commit
+    Tr->AddEndEvent(2, Key, [](TObject*, TTransactionAction, bool) { throw Exception("kapalı"); });
+    for (bool Auto : {false, true}) {
+        Ds->SetAutoCommit(Auto);
+        Ds->Locate("K", 3, {});
+        EXPECT_ANY_THROW(Auto ? SetTrg(Ds, 2, 20) : Ds->ApplyCachedUpdates());
+        EXPECT_EQ(Ds->FieldByName("K")->AsInteger() * 10 + Ds->CacheModifiedCount(), Auto ? 22 : 32);
+        Ds->First();   // not the trigger's 15 read back
+        EXPECT_EQ(Ds->FieldByName("V")->AsString() + Ds->FieldByName("M")->AsString() +
+                      VarToStr(Ds->FieldByName("V")->OldValue()), "5yeni1") << Auto;
+    }
+    Tr->RemoveEndEvent(2, Key);
+    SetTrg(Ds, 1, 5);   // applies and commits both; K 2 is read back last
+    EXPECT_EQ(Ds->FieldByName("K")->AsInteger(), 1);
+    EXPECT_EQ(Scalar("select list(V || M) from (select V, M from TRG order by K)"), "15yeni,30m2,3m3");
+}
+
+TEST_F(pFBDataSetTest, AnAppliedRecordMovedByItsRefreshAndAPendingChangeReplacedByARefresh) {
+    TpFBDataSet* Ds = Triggered();
+    SetTrg(Ds, 2, 7, "yeni");
+    Ds->Refresh();   // replaces the change whole
+    EXPECT_EQ(Ds->FieldByName("V")->AsString() + Ds->FieldByName("M")->AsString() + IntToStr(Ds->CacheModifiedCount()),
+              "2m20");
+    Ds->SetOptions(Ds->Options() + TpFBDsOptions{poKeepSorting});
+    Ds->DoSort({"V"}, {true});
+    SetTrg(Ds, 1, 2);   // placed after K 2, read back as 12: after K 3
+    SetTrg(Ds, 3, 4);
+    const auto Rows = [&] {
+        AnsiString R;
+        for (Ds->First(); !Ds->Eof(); Ds->Next())
+            R += Ds->FieldByName("K")->AsString() + "=" + Ds->FieldByName("V")->AsString() + " ";
+        return R;
+    };
+    Ds->ApplyCachedUpdates();
+    EXPECT_EQ(Rows(), "2=2 1=12 3=14 ");
+    Ds->ResetUpdateStatuses(TpFBDataSet::rmAfterApply, true);
+    Ds->SetCachedUpdates(false);
+    SetTrg(Ds, 1, -1, "x");   // only the memo: the trigger's V places the record
+    EXPECT_EQ(Rows(), "2=2 3=14 1=22 ");
 }
 
 TEST_F(pFBDataSetTest, RepositoryTextsReplaceOnlyWhatIsStoredAndSetTheUpdateOptions) {
@@ -414,9 +481,12 @@ TEST_F(pFBDataSetTest, UpdateObjectsRunBeforeAndAfterTheOwnStatementInListOrder)
     TpFBUpdateObject* Off = Make("insert into LOG values ('inactive')", oeBeforeDefault, 0);
     Off->SetActive(false);
     EXPECT_EQ(Ds->UpdateObjects(ukInsert)[0], Off);
+    TpFBUpdateObject* Refused = Make("update KV set K = null where K = ?K", oeAfterDefault, 9);
     Ds->Open();
     Ds->Append();
     Ds->FieldByName("K")->SetAsInteger(9);
+    EXPECT_THROW(Ds->Post(), EFBError);   // the insert and the objects around it go back together
+    Refused->SetActive(false);
     Ds->Post();
     Tr->Commit();
     EXPECT_EQ(Scalar("select list(MSG, '|') from LOG"), "before 3|after 4");
@@ -520,6 +590,32 @@ TEST_F(pFBDataSetTest, StatementsGeneratedOnOpenWriteTheRows) {
     EXPECT_EQ(Scalar("select ADI from EABONEKIMLIK where ABONENO = '100'"), "Ömer");
     EXPECT_EQ(Scalar("select cast(KIRATUTARI * 100 as integer) from EABONEKIMLIK where ABONENO = '900'"), "9999");
     EXPECT_EQ(Scalar("select count(*) from EABONEKIMLIK"), "2");
+}
+
+TEST_F(pFBDataSetTest, AnApplyWhoseHandlerClosesTheDataSetEndsWithTheClosedError) {
+    TpFBDataSet* Ds = Triggered();
+    SetTrg(Ds, 1, 5);
+    Ds->OnUpdateRecord = [](TDataSet* D, TUpdateKind, TFBUpdateAction& A) { D->Close(), A = uaApply; };
+    EXPECT_EQ(ErrorCode([&] { Ds->ApplyCachedUpdates(); }), 29);
+}
+
+// An apply writes each record's own modified fields, whichever record the user is on.
+TEST_F(pFBDataSetTest, CachedUpdatesWriteTheModifiedFieldsOfEachAppliedRecord) {
+    TpFBDataSet* Ds = NewDataSet("select * from KV order by K");
+    TAutoUpdateOptions* O = Ds->AutoUpdateOptions();
+    O->SetUpdateTableName("KV");
+    O->SetAutoReWriteSqls(true);
+    O->SetCanChangeSQLs(true);
+    O->SetUpdateOnlyModifiedFields(true);
+    Ds->SetCachedUpdates(true);
+    Ds->Open();
+    Ds->Edit();
+    Ds->FieldByName("V")->SetAsString("z");
+    Ds->Post();
+    Ds->Next();
+    Ds->ApplyCachedUpdates();
+    Tr->Commit();
+    EXPECT_EQ(Scalar("select list(V) from (select V from KV order by K)"), "z,a,c");
 }
 
 TEST_F(pFBDataSetTest, OnlyModifiedFieldsAreWrittenAndNoChangeIsNoAction) {
