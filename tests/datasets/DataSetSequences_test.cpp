@@ -46,9 +46,10 @@ const char* const KnownFaults[] = {
     "KeepSortingRevert",       // RevertRecord under poKeepSorting leaves the buffer on the old slot
     "RefreshPendingMemo",      // a refresh over a pending change keeps the changed memo
     "ApplyCursorRefreshed",    // an apply with a refresh statement leaves the cursor on the last record applied
-    "LookupFilteredSort",      // Lookup over a filtered local sort on its key misses visible records
+    "LookupFilteredSort",      // Lookup over a local sort on its key misses visible records past hidden ones (filtered or deleted)
     "DetailDeleteWaiting",     // a detail delete while the master waits deletes a former master's line
     "DetailTypingMasterMove",  // a line typed while the master moves goes under the new master
+    "UnrefreshedBlobResent",   // without a refresh statement a written memo's spent id is sent again: "BLOB not found"
 };
 std::set<std::string> WalkInto;   // known faults the walk does not step around
 bool Apart = false;                // each walk runs in a fresh process
@@ -81,6 +82,7 @@ struct TRec {
     int Id;
     TVals Cur, Orig;   // Orig: what a revert goes back to
     TStatus St = stUnmodified;
+    bool SpentBlob = false;   // the memo went to the server and was not read back
 };
 enum TKey { kNone, kId, kN, kS, kMidN };
 const char* const KeyFields[] = {"", "ID", "N", "S", "MID;N"};
@@ -342,6 +344,7 @@ struct TWalk : TModel {
             TVals Shown = Refreshing && Work.contains(BufId) ? Work[BufId] : Buf;
             if (Mode == mEdit) Find(BufId)->Cur = Find(BufId)->Orig = Shown;
             else Place({BufId, Shown, Shown, stUnmodified});
+            Find(BufId)->SpentBlob = !Refreshing && !Buf.Memo.empty();
         } else if (Mode == mEdit) {
             TRec& R = *Find(BufId);
             R.Cur = Buf;
@@ -366,6 +369,10 @@ struct TWalk : TModel {
     bool PostFirst() {
         if (Mode == mBrowse) return true;
         return ModelPost();
+    }
+    // A post that would send a spent memo id again.
+    void AvoidSpentBlob() {
+        if (Mode == mEdit && !Cached && Find(BufId)->SpentBlob && Avoid("UnrefreshedBlobResent")) throw TSkip();
     }
     void CloseModel() {
         Open = false, Recs.clear(), CurId = -1, Mode = mBrowse, Sort = kNone, MasterWaiting = false;
@@ -409,9 +416,9 @@ void OpenCloseStep(TWalk& W, int Close) {
     }
 }
 
-// A new value for a field: 0 N (a refused one now and then), 1 S, 2 the memo, 3 MID.
+// A new value for a field: 0 N (a refused one now and then), 1 S, 2 the memo, 3 MID, 4 the memo emptied.
 void SetField(TWalk& W, int Field) {
-    if (Field == 3 && (W.Detail || W.Mode == mEdit)) Field = W.Pick(3);
+    if (Field == 3 && W.Detail) Field = W.Pick(3);
     std::string Name;
     if (Field == 0) {
         W.Buf.N = W.Pick(5) == 0 ? -W.Fresh() : W.Fresh();
@@ -419,8 +426,8 @@ void SetField(TWalk& W, int Field) {
     } else if (Field == 1) {
         W.Buf.S = Join("s", W.Fresh());
         W.Ds->FieldByName("S")->SetAsString(AnsiString(W.Buf.S)), Name = "S=" + W.Buf.S;
-    } else if (Field == 2) {
-        W.Buf.Memo = Join("memo ", W.Fresh());
+    } else if (Field == 2 || Field == 4) {
+        W.Buf.Memo = Field == 4 ? "" : Join("memo ", W.Fresh());
         W.Ds->FieldByName("MEMO")->SetAsString(AnsiString(W.Buf.Memo)), Name = "MEMO=" + W.Buf.Memo;
     } else {
         W.Buf.Mid = W.Filtered ? (W.Pick(2) ? 3 : 1) : Masters[W.Pick(3)];
@@ -473,6 +480,7 @@ void InsertStep(TWalk& W, int Append) {
 void PostStep(TWalk& W, int) {
     NeedOpen(W);
     if (W.Mode == mBrowse) throw TSkip();
+    W.AvoidSpentBlob();
     const bool Ok = W.ModelPost();
     W.Run(!Ok, [&] { W.Ds->Post(); });
     if (Ok) W.FollowAfterEdit();
@@ -499,7 +507,9 @@ void DeleteStep(TWalk& W, int) {
 // Moves: 0 First, 1 Last, 2 Next, 3 Prior, 4 MoveBy, 5 RecNo. A pending edit is posted first.
 void MoveStep(TWalk& W, int How) {
     NeedOpen(W);
+    W.AvoidSpentBlob();
     const bool Posted = W.PostFirst();
+    if (Posted) W.FollowAfterEdit();
     const std::vector<int> V = W.Shown();
     const int N = int(V.size()), At = W.CurId < 0 ? 0 : W.ShownAt(W.CurId);
     const int By = How == 4 ? W.Pick(7) - 3 : 0, To = How == 5 ? W.Pick(std::max(N, 1)) + 1 : 0;
@@ -516,7 +526,6 @@ void MoveStep(TWalk& W, int How) {
         }
     });
     if (!Posted) return;
-    W.FollowAfterEdit();
     if (N > 0) W.CurId = W.Recs[V[std::clamp(Target, 0, N - 1)]].Id;
 }
 
@@ -555,6 +564,8 @@ void CachedStep(TWalk& W, int How) {
             }
         }
         if (W.Refreshing && Refused && Avoid("RefusedApplyRefreshed")) throw TSkip();
+        for (const TRec& R : W.Recs)
+            if (R.St == stModified && R.SpentBlob && Avoid("UnrefreshedBlobResent")) throw TSkip();
         if (W.Refreshing && W.Sort != kNone && W.Keep && Avoid("KeepSortingApply")) throw TSkip();
         W.Run(Refused, [&] {
             W.Ds->ApplyCachedUpdates();
@@ -564,7 +575,7 @@ void CachedStep(TWalk& W, int How) {
         W.Work = After;
         for (TRec& R : W.Recs) {
             if ((R.St == stModified || R.St == stInserted) && W.Refreshing && After.contains(R.Id)) R.Cur = After[R.Id];
-            if (R.St == stModified || R.St == stInserted) R.St = stUnmodified, R.Orig = R.Cur;
+            if (R.St == stModified || R.St == stInserted) R.St = stUnmodified, R.Orig = R.Cur, R.SpentBlob = !W.Refreshing && !R.Cur.Memo.empty();
             else if (R.St == stDeleted) R.St = stGone;
         }
         W.Resort();
@@ -597,7 +608,7 @@ void RefreshStep(TWalk& W, int) {
     if (R.St == stModified && R.Cur.Memo != R.Orig.Memo && W.Refreshing && Avoid("RefreshPendingMemo")) throw TSkip();
     W.Run(!W.Refreshing, [&] { W.Ds->Refresh(); });
     if (!W.Refreshing || !W.Work.contains(R.Id)) return;
-    R.Cur = W.Work[R.Id];
+    R.Cur = W.Work[R.Id], R.SpentBlob = false;
     if (R.St == stModified || !W.Cached) R.Orig = R.Cur, R.St = stUnmodified;
     W.Resort();
 }
@@ -683,7 +694,8 @@ void FindStep(TWalk& W, int IsLookup) {
     W.Say(Fields, " ", VarIsArray(Key) ? Join(VarToStr(Key[0]), ";", VarToStr(Key[1])) : std::string(VarToStr(Key)), Found < 0 ? " (none)" : "");
     if (IsLookup) {
         const char* Result = Kind == 1 ? "N" : "S";
-        if (W.Filtered && W.Sort != kNone && std::string(KeyFields[W.Sort]) == Fields && Avoid("LookupFilteredSort")) throw TSkip();
+        const bool Hidden = std::ranges::any_of(W.Recs, [&](const TRec& X) { return !W.Visible(X); });   // filtered or deleted
+        if (Hidden && W.Sort != kNone && std::string(KeyFields[W.Sort]) == Fields && Avoid("LookupFilteredSort")) throw TSkip();
         const Variant Got = W.Ds->Lookup(AnsiString(Fields), Key, Result);
         const std::string Want = Found < 0 ? "<null>" : Kind == 1 ? Piece(W.Find(Found)->Cur.N) : W.Find(Found)->Cur.S;
         const std::string Have = VarIsNull(Got) ? "<null>" : VarToStr(Got);
@@ -780,7 +792,7 @@ const std::vector<TOp>& Operations() {
     static const std::vector<TOp> Ops = {
         {"Open", OpenCloseStep, 0, 2},     {"Close", OpenCloseStep, 1, 1},      {"EditN", EditStep, 0, 5},
         {"EditS", EditStep, 1, 3},         {"EditMemo", EditStep, 2, 3},        {"EditMid", EditStep, 3, 2},
-        {"SetN", SetValueStep, 0, 2},      {"SetMemo", SetValueStep, 2, 2},     {"Insert", InsertStep, 0, 3},
+        {"SetN", SetValueStep, 0, 2},      {"SetMemo", SetValueStep, 2, 2},     {"ClearMemo", EditStep, 4, 1},     {"Insert", InsertStep, 0, 3},
         {"Append", InsertStep, 1, 3},      {"Post", PostStep, 0, 8},            {"Cancel", CancelStep, 0, 2},
         {"Delete", DeleteStep, 0, 3},      {"First", MoveStep, 0, 2},           {"Last", MoveStep, 1, 2},
         {"Next", MoveStep, 2, 3},          {"Prior", MoveStep, 3, 3},           {"MoveBy", MoveStep, 4, 2},
