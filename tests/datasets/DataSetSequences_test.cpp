@@ -8,7 +8,7 @@
 // this program (a crash or hang fails its step); DATASET_SEQUENCES_SEED=S replays one walk,
 // DATASET_SEQUENCES_ONLY=Op,Op walks those operations only (-Op,-Op all but those),
 // DATASET_SEQUENCES_KNOWN=all (or Name,Name) walks into the known faults too, DATASET_SEQUENCES_INPROCESS=1
-// keeps walks in this process.
+// keeps walks in this process, DATASET_SEQUENCES_SHOW=1 prints every walk's steps.
 #include "datasets/pFBDataSet.h"
 #include "platform/sys/Timers.h"
 #include "support/db/DbTest.h"
@@ -322,15 +322,16 @@ struct TWalk : TModel {
             return;
         }
         const TRec& C = *Find(CurId);
-        const int Id = Ds->FieldByName("ID")->AsInteger();
-        Expect(Id == CurId, "the current record is ", Id, " not ", CurId);
-        Expect(ValsOf(Ds) == C.Cur, "the current record shows ", Text(ValsOf(Ds)), " not ", Text(C.Cur));
-        Expect(Ds->RecNo() == ShownAt(CurId) + 1, "RecNo is ", Ds->RecNo(), " not ", ShownAt(CurId) + 1);
+        const int Id = Ds->FieldByName("ID")->AsInteger(), RecNo = Ds->RecNo();
+        const TVals Shows = ValsOf(Ds);
         std::string Want, Got;
         for (int I : V) Want += Join(Recs[I].Id, Text(Recs[I].Cur), " ");
         const TBookmark B = Ds->GetBookmark();
         for (Ds->First(); !Ds->Eof(); Ds->Next()) Got += Join(Ds->FieldByName("ID")->AsInteger(), Text(ValsOf(Ds)), " ");
         Ds->GotoBookmark(B);
+        Expect(Id == CurId, "the current record is ", Id, " not ", CurId, " (the records are ", Got, ")");
+        Expect(Shows == C.Cur, "the current record shows ", Text(Shows), " not ", Text(C.Cur));
+        Expect(RecNo == ShownAt(CurId) + 1, "RecNo is ", RecNo, " not ", ShownAt(CurId) + 1, " (the records are ", Got, ")");
         Expect(Got == Want, "the records are ", Got, " not ", Want);
         Expect(Ds->FieldByName("ID")->AsInteger() == CurId, "back at the bookmark the record is ", Ds->FieldByName("ID")->AsInteger());
     }
@@ -431,7 +432,7 @@ void SetField(TWalk& W, int Field) {
     if (Field == 3 && W.Detail) Field = W.Pick(3);
     std::string Name;
     if (Field == 0) {
-        W.Buf.N = W.Pick(8) == 0 ? -W.FreshN() : W.FreshN();
+        W.Buf.N = W.Pick(8) == 0 ? -30 - W.FreshN() : W.FreshN();   // refused after the trigger's 10 too
         W.Ds->FieldByName("N")->SetAsInteger(W.Buf.N), Name = Join("N=", W.Buf.N);
     } else if (Field == 1) {
         W.Buf.S = Join("s", W.Fresh());
@@ -483,7 +484,7 @@ void InsertStep(TWalk& W, int Append) {
     W.CurBefore = Append && !V.empty() ? W.Recs[V.back()].Id : W.CurId;
     W.InsertBefore = Append || W.CurId < 0 ? -1 : W.CurId;
     W.Mode = mInsert, W.BufId = W.NextId++;
-    W.Buf = {W.Detail ? W.ShownMaster : W.Filtered ? (W.Pick(2) ? 3 : 1) : Masters[W.Pick(3)], W.Pick(8) ? W.FreshN() : -W.FreshN(),
+    W.Buf = {W.Detail ? W.ShownMaster : W.Filtered ? (W.Pick(2) ? 3 : 1) : Masters[W.Pick(3)], W.Pick(8) ? W.FreshN() : -30 - W.FreshN(),
              Join("s", W.Fresh()), Join("memo ", W.Fresh())};
     W.Ds->FieldByName("ID")->SetAsInteger(W.BufId);
     W.Ds->FieldByName("MID")->SetAsInteger(W.Buf.Mid);
@@ -1066,4 +1067,18 @@ TEST(DataSetSequences, RandomSeedsForAsLongAsAsked) {
         }
     }
     std::printf("%d walks, %d failed\n", Walks, Failed);
+}
+
+// Visible record numbers after a record was inserted among hidden ones, posted by the move itself or before it.
+TEST(DataSetSequences, RecNoFindsTheRecordAfterAnInsertAmongHiddenOnes) {
+    for (bool PostFirst : {false, true}) {
+        TWalk W;
+        W.Ds->SetFiltered(true);   // 2 3 5 6 shown, 1 and 4 hidden
+        W.Ds->Insert();
+        for (auto [Name, V] : {std::pair("ID", 100), {"MID", 1}, {"N", 42}}) W.Ds->FieldByName(Name)->SetAsInteger(V);
+        if (PostFirst) W.Ds->Post();
+        W.Ds->SetRecNo(3);
+        EXPECT_EQ(W.Ds->FieldByName("ID")->AsInteger(), 3) << PostFirst;
+        EXPECT_EQ(W.Ds->RecNo(), 3) << PostFirst;
+    }
 }
