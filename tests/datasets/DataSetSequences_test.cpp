@@ -478,6 +478,7 @@ void SetValueStep(TWalk& W, int Field) {
 // Insert (before the current record) or append, with every field typed.
 void InsertStep(TWalk& W, int Append) {
     NeedBrowse(W);
+    if (!Append && W.CurId < 0) throw TSkip();   // where an insert goes among hidden records only is not settled
     W.Run(false, [&] { Append ? W.Ds->Append() : W.Ds->Insert(); });
     DetailFollowsFirst(W);
     const std::vector<int> V = W.Shown();
