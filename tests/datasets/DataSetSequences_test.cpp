@@ -50,6 +50,7 @@ const char* const KnownFaults[] = {
     "DetailDeleteWaiting",     // a detail delete while the master waits deletes a former master's line
     "DetailTypingMasterMove",  // a line typed while the master moves goes under the new master
     "DetailEditWaitingEmpty",  // an edit that follows the waiting master onto no lines stays in edit state on nothing
+    "WaitedMasterSameValues",  // the wait's end opens the detail again on the values it shows: pending lines go
     "UnrefreshedBlobResent",   // without a refresh statement a written memo's spent id is sent again: "BLOB not found"
 };
 std::set<std::string> WalkInto;   // known faults the walk does not step around
@@ -102,6 +103,7 @@ struct TModel {
     bool Asc = true, Keep = false;
     int MasterAt = 0, ShownMaster = 1;   // the master's row; the master the detail was opened on
     bool MasterWaiting = false;          // the detail has yet to follow the master
+    bool Armed = false;                  // the wait for the master runs
     int NextId = 100, NextValue = 1;     // fresh keys and values: every value is new in the walk
 
     bool Visible(const TRec& R) const {
@@ -166,7 +168,7 @@ struct TModel {
     void FollowMaster() {
         ShownMaster = Masters[MasterAt];
         if (Open) OpenFrom();
-        MasterWaiting = false;
+        MasterWaiting = Armed = false;
     }
     void CancelAll() {
         for (TRec& R : Recs)
@@ -449,6 +451,7 @@ void SetField(TWalk& W, int Field) {
 
 void DetailFollowsFirst(TWalk& W) {   // a change of the detail follows a master still waiting first
     if (W.MasterWaiting) W.FollowMaster();
+    W.Armed = false;   // the wait ends with the change
 }
 
 // Edit: the current record goes into edit state with a field changed.
@@ -753,7 +756,7 @@ void ModeStep(TWalk& W, int How) {
 void MasterStep(TWalk& W, int How) {
     if (How <= 1) {
         NeedBrowse(W);
-        if (W.Detail == (How == 0)) throw TSkip();
+        if (W.Detail == (How == 0) || W.Armed) throw TSkip();
         const bool WasOpen = W.Open;
         W.Ds->Close();
         W.CloseModel();
@@ -773,7 +776,7 @@ void MasterStep(TWalk& W, int How) {
     }
     if (How <= 3) {
         if (W.Wait == (How == 2)) throw TSkip();
-        if (W.MasterWaiting) throw TSkip();
+        if (W.MasterWaiting || W.Armed) throw TSkip();
         W.Wait = How == 2;
         W.Ds->SetDetailConditions(W.Wait ? TDetailConditions{dcWaitEndMasterScroll} : TDetailConditions{});
         return;
@@ -782,6 +785,8 @@ void MasterStep(TWalk& W, int How) {
     if (W.Mode != mBrowse && Avoid("DetailTypingMasterMove")) throw TSkip();
     if (How == 8) {
         W.Clock.Advance(1000);
+        if (W.Armed && !W.MasterWaiting && W.Open && W.Mode == mBrowse && Avoid("WaitedMasterSameValues")) throw TSkip();
+        W.Armed = false;
         if (W.MasterWaiting && W.Mode != mBrowse) W.AfterEdit = true, W.MasterWaiting = false;
         else if (W.MasterWaiting) W.FollowMaster();
         return;
@@ -798,7 +803,7 @@ void MasterStep(TWalk& W, int How) {
     W.Say("to ", W.MasterId());
     if (To == Before) return;
     if (W.Mode != mBrowse && !W.Wait) W.AfterEdit = true;   // followed once the edit ends
-    else if (W.Wait) W.MasterWaiting = W.MasterId() != W.ShownMaster;
+    else if (W.Wait) W.MasterWaiting = W.MasterId() != W.ShownMaster, W.Armed = true;
     else W.FollowMaster();
 }
 
