@@ -633,6 +633,7 @@ void RefreshStep(TWalk& W, int) {
     R.Cur = W.Work[R.Id], R.SpentBlob = false;
     if (R.St == stModified || !W.Cached) R.Orig = R.Cur, R.St = stUnmodified;
     W.Resort();
+    W.MoveOffHidden();   // the server's values may fail the filter
 }
 
 // Local sort on a kind of key, ascending or not, keeping the order after posts or not; or no sort.
