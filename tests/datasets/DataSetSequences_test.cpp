@@ -23,7 +23,6 @@
 #include <filesystem>
 #include <functional>
 #include <map>
-#include <optional>
 #include <random>
 #include <set>
 #include <string>
@@ -601,8 +600,7 @@ void CachedStep(TWalk& W, int How) {
             else if (R.St == stDeleted) R.St = stGone;
         }
         W.Resort();
-        if (W.Refreshing && !Avoid("ApplyCursorRefreshed") ? false : W.Refreshing) {
-            // Known: the cursor stays where the apply ended; follow it.
+        if (W.Refreshing && Avoid("ApplyCursorRefreshed")) {   // the cursor is where the apply ended: follow it
             const int Id = W.Ds->FieldByName("ID")->AsInteger();
             if (W.ShownAt(Id) >= 0) W.CurId = Id;
         }
