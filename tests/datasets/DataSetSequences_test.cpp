@@ -43,6 +43,7 @@ const char* const KnownFaults[] = {
     "RefusedApplyRefreshed",   // a refused apply leaves the values its refreshes read pending
     "KeepSortingApply",        // an apply that moves a refreshed record writes to its old slot
     "KeepSortingRevert",       // RevertRecord under poKeepSorting leaves the buffer on the old slot
+    "KeepSortingCancelUpdates",   // CancelUpdates under poKeepSorting after a cached delete: "Record not found"
     "RefreshPendingMemo",      // a refresh over a pending change keeps the changed memo
     "ApplyCursorRefreshed",    // an apply with a refresh statement leaves the cursor on the last record applied
     "LookupFilteredSort",      // Lookup over a local sort on its key misses visible records past hidden ones (filtered or deleted)
@@ -392,6 +393,9 @@ struct TWalk : TModel {
         if (Mode == mBrowse) return true;
         return ModelPost();
     }
+    void AvoidKeptCancel() {
+        if (Open && Sort != kNone && Keep && Pending() > 0 && Avoid("KeepSortingCancelUpdates")) throw TSkip();
+    }
     // A post that would send a spent memo id again.
     void AvoidSpentBlob() {
         if (Mode == mEdit && !Cached && Find(BufId)->SpentBlob && Avoid("UnrefreshedBlobResent")) throw TSkip();
@@ -563,6 +567,7 @@ void CachedStep(TWalk& W, int How) {
         W.Resort();
         W.MoveOffHidden();
     } else if (How == 1) {
+        W.AvoidKeptCancel();
         W.Ds->CancelUpdates();
         W.CancelAll();
     } else {
@@ -733,6 +738,7 @@ void ModeStep(TWalk& W, int How) {
     if (W.Mode != mBrowse) throw TSkip();
     if (How < 2) {
         if (W.Cached == (How == 0)) throw TSkip();
+        if (How == 1) W.AvoidKeptCancel();
         const bool Reopen = How == 0 && W.Open;
         if (Reopen) {
             W.Ds->Close();
