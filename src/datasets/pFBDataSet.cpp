@@ -185,6 +185,8 @@ Integer TpFBDataSet::GetRecNo() const {
 }
 
 void TpFBDataSet::SetRecNoImpl(Integer Value) {
+    // A pending insert is posted first: it renumbers the records the visible number is counted over.
+    CheckBrowseMode();
     if (LimitedCache() && Options().Contains(poVisibleRecno) && !Filtered()) {
         TFBDataSet::SetRecNoImpl(std::max(Value, 1) + std::max(WindowFirst(), 0));
         return;
