@@ -717,7 +717,9 @@ void TFBCustomDataSet::DoBeforeScroll() {
 
 void TFBCustomDataSet::DoAfterScroll() {
     if (FDisableScrollCount != 0) return;
+    const TAliveGuard alive(this);
     TDataSet::DoAfterScroll();
+    if (alive.Gone()) return;
     if (FEndScrollTimer) {
         FEndScrollTimer->SetEnabled(false);
         FEndScrollTimer->SetEnabled(true);
@@ -855,12 +857,16 @@ void TFBCustomDataSet::DoBeforeOpen() {
 }
 
 void TFBCustomDataSet::DoBeforeClose() {
+    const TAliveGuard alive(this);
     if (FEventsSuppressed == 0) TDataSet::DoBeforeClose();
+    if (alive.Gone()) return;
     if (DefaultFields()) FFieldByNameCache.clear();
 }
 
 void TFBCustomDataSet::DoAfterClose() {
+    const TAliveGuard alive(this);
     if (FEventsSuppressed == 0) TDataSet::DoAfterClose();
+    if (alive.Gone()) return;
     if (FOptions.Contains(poFreeHandlesAfterClose)) FreeHandles();
 }
 
@@ -879,7 +885,9 @@ void TFBCustomDataSet::DoAfterOpen() {
     }
     if (Filtered() && (FFilterExpr ? FFilterExpr->FilterText() : AnsiString()) != FastTrim(Filter()))
         BuildFilterExpression(Filter(), FilterOptions());
+    const TAliveGuard alive(this);
     TDataSet::DoAfterOpen();
+    if (alive.Gone()) return;
     if (FOptions.Contains(poFetchAll)) FetchAll();
     FSelectSQLChanged = false;
     if (FWaitMasterTimer) FWaitMasterTimer->SetEnabled(false);
@@ -896,12 +904,16 @@ void TFBCustomDataSet::DoAfterOpen() {
 // Editing
 
 void TFBCustomDataSet::Post() {
+    const TAliveGuard alive(this);   // AfterPost's handler may free the data set
     TDataSet::Post();
+    if (alive.Gone()) return;
     FollowMasterAfterEdit();
 }
 
 void TFBCustomDataSet::DoAfterCancel() {
+    const TAliveGuard alive(this);
     TDataSet::DoAfterCancel();
+    if (alive.Gone()) return;
     FollowMasterAfterEdit();
 }
 
@@ -922,7 +934,9 @@ void TFBCustomDataSet::DoBeforeEdit() {
     if (!CanEdit()) Abort();
     SaveRecordCopy(ActiveBuffer());
     FSavedState = State();
+    const TAliveGuard alive(this);
     TDataSet::DoBeforeEdit();
+    if (alive.Gone()) return;
     if (!Active()) FBError(29, {"continue after BeforeEdit", FullName()});
     SaveArrayIds();
 }
@@ -933,24 +947,32 @@ void TFBCustomDataSet::DoAfterInsert() {
 }
 
 void TFBCustomDataSet::DoAfterDelete() {
+    const TAliveGuard alive(this);
     TDataSet::DoAfterDelete();
+    if (alive.Gone()) return;
     RefreshMaster();
 }
 
 void TFBCustomDataSet::DoBeforeDelete() {
     if (!CanDelete()) Abort();
     SaveRecordCopy(ActiveBuffer());
+    const TAliveGuard alive(this);
     TDataSet::DoBeforeDelete();
+    if (alive.Gone()) return;
     if (!Active()) FBError(29, {"continue after BeforeDelete", FullName()});
 }
 
 void TFBCustomDataSet::DoBeforeCancel() {
+    const TAliveGuard alive(this);
     TDataSet::DoBeforeCancel();
+    if (alive.Gone()) return;
     if (!Active()) FBError(29, {"continue after BeforeCancel", FullName()});
 }
 
 void TFBCustomDataSet::DoBeforePost() {
+    const TAliveGuard alive(this);
     if (State() == dsEdit || State() == dsInsert) TDataSet::DoBeforePost();
+    if (alive.Gone()) return;
     if (!Active()) FBError(29, {"continue after BeforePost", FullName()});
 }
 

@@ -190,7 +190,12 @@ bool TExtStringGrid::CanEditShow() {
 
 bool TExtStringGrid::ValidatePending() {
     if (FValidating) return true;   // a move made by the check itself
-    if (FEditorControl) EndEditorControl();   // its value goes into the cell first
+    if (FEditorControl) {
+        // Its value goes into the cell first; OnEditingDone may free the grid.
+        const TAliveGuard alive(this);
+        EndEditorControl();
+        if (alive.Gone()) return false;
+    }
     if (!FEditShown) return true;
     AnsiString V;
     GetCurrentCell(V);
@@ -519,8 +524,9 @@ void TExtStringGrid::TabAdvance(bool Backward) {
             return;
         }
     }
+    const TAliveGuard alive(this);
     FocusCell(C, R, true);
-    if (FNavigation->AlwaysEdit() && Col() == C && Row() == R) ShowEditor();
+    if (alive.Alive() && FNavigation->AlwaysEdit() && Col() == C && Row() == R) ShowEditor();
 }
 
 void TExtStringGrid::ShowEditorInView() {

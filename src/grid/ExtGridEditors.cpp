@@ -196,9 +196,12 @@ void TGridEditorKeys::EditEndKeys(TControl* Ed, Word& Key, TShiftState Shift,
 
 bool TGridEditorKeys::TabAdvance(Word Key, TShiftState Shift) {
     if (Key != VK_TAB || !FGrid->Options().Contains(goTabs)) return false;
-    FGrid->EndEditorControl();
-    if (FGrid->CanFocus()) FGrid->SetFocus();
-    FGrid->TabAdvance(Shift.Contains(ssShift));
+    // OnEditingDone may free the grid, and this editor with it.
+    TExtStringGrid* G = FGrid;
+    const TAliveGuard alive(G);
+    G->EndEditorControl();
+    if (alive.Alive() && G->CanFocus()) G->SetFocus();
+    if (alive.Alive()) G->TabAdvance(Shift.Contains(ssShift));
     return true;
 }
 

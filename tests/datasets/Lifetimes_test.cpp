@@ -1,0 +1,102 @@
+// Every event of the data sets with a handler that frees its sender: the call
+// that raised it returns without touching the freed object. Each event is heard
+// twice, by the data set's own handler and by its container's. A new event
+// joins the table with one line.
+#include <gtest/gtest.h>
+
+#include "datasets/DSContainer.h"
+#include "datasets/pFBDataSet.h"
+#include "support/Scribble.h"
+#include "support/db/DbTest.h"
+
+namespace {
+
+class DataSetLifetimes;
+using TRoad = void (*)(DataSetLifetimes& F);
+struct TLifeCase {
+    const char* Name;
+    TDataSetNotifyEvent TDataSet::*Event;   // nullptr: the row's road sets its handler itself
+    TKindDataSetEvent Kind;                 // what the container hears
+    TRoad Road;
+};
+
+class DataSetLifetimes : public TDbTest, public ::testing::WithParamInterface<std::tuple<TLifeCase, bool>> {
+public:
+    static void SetUpTestSuite() {
+        DB1().Execute("CREATE TABLE LT (K INTEGER NOT NULL PRIMARY KEY, V VARCHAR(10))");
+    }
+    void SetUp() override {
+        DB1().Execute("DELETE FROM LT; INSERT INTO LT VALUES (1, 'a'); INSERT INTO LT VALUES (2, 'b');"
+                      "INSERT INTO LT VALUES (3, 'c')");
+        Connect(DB1(), "Db", "Tr");
+        ds = new TpFBDataSet(Owner.get());
+        ds->SetName("ds");
+        ds->SetDatabase(Db);
+        ds->SetTransaction(Tr);
+        ds->SelectSQL()->SetText("select * from LT order by K");
+        ds->UpdateSQL()->SetText("update LT set V = ?V where K = ?OLD_K");
+        ds->InsertSQL()->SetText("insert into LT (K, V) values (?K, ?V)");
+        ds->DeleteSQL()->SetText("delete from LT where K = ?OLD_K");
+        ds->RefreshSQL()->SetText("select * from LT where K = ?K");
+        ds->Open();
+    }
+    void TearDown() override {
+        if (Tr && Tr->Active()) Tr->Rollback();
+        TDbTest::TearDown();
+    }
+    // A handler of any signature that frees the data set (once: its destructor may raise it again).
+    auto FreeDs() {
+        return [this](auto&&...) { Free(); };
+    }
+    // Touches nothing of the handler that called it after the free.
+    void Free() {
+        if (!ds) return;
+        ++frees;
+        delete std::exchange(ds, nullptr);
+    }
+    void Hear(const TLifeCase& C, bool ByContainer) {
+        if (!C.Event) return;
+        if (!ByContainer) {
+            ds->*C.Event = FreeDs();
+            return;
+        }
+        container = new TDataSetsContainer(Owner.get());
+        container->OnDataSetEvent = [this, K = C.Kind](TDataSet*, TKindDataSetEvent Kind) {
+            if (Kind == K) Free();
+        };
+        ds->SetContainer(container);
+    }
+    void EditV() {
+        ds->Edit();
+        ds->FieldByName("V")->SetAsString("z");
+    }
+    void AppendRow() {
+        ds->Append();
+        ds->FieldByName("K")->SetAsInteger(9);
+    }
+    TpFBDataSet* ds = nullptr;
+    TDataSetsContainer* container = nullptr;
+    int frees = 0;
+};
+
+const TLifeCase kCases[] = {
+    {"AfterPost", &TDataSet::AfterPost, deAfterPost, [](DataSetLifetimes& F) { F.EditV(); F.ds->Post(); }},
+    {"AfterPostOfANewRow", &TDataSet::AfterPost, deAfterPost, [](DataSetLifetimes& F) { F.AppendRow(); F.ds->Post(); }},
+    {"AfterPostAutoCommitted", &TDataSet::AfterPost, deAfterPost, [](DataSetLifetimes& F) { F.ds->SetAutoCommit(true); F.EditV(); F.ds->Post(); }},
+};
+
+TEST_P(DataSetLifetimes, RaisingCallLeavesTheFreedSenderAlone) {
+    const auto& [C, ByContainer] = GetParam();
+    TScribbledFrees scribble;
+    Hear(C, ByContainer);
+    EXPECT_NO_THROW(C.Road(*this));
+    EXPECT_EQ(frees, 1) << "the event never came";
+    EXPECT_EQ(scribble.Release(), 0) << "freed memory written";
+}
+
+INSTANTIATE_TEST_SUITE_P(Events, DataSetLifetimes, ::testing::Combine(::testing::ValuesIn(kCases), ::testing::Bool()),
+                         [](const auto& I) {
+                             return std::string(std::get<0>(I.param).Name) + (std::get<1>(I.param) ? "_Container" : "");
+                         });
+
+}  // namespace
