@@ -299,7 +299,10 @@ void TFBDatabase::Open() {
     CheckInactive();
     CheckDatabaseName();
     IIBClientLibrary* lib = ClientLibrary();
+    // Any handler on the way may free the database.
+    const TAliveGuard alive(this);
     TFBBase::ForEach(this, FSQLObjects, false, [](TFBBase* L) { L->Fire(L->OnDatabaseConnecting); });
+    if (alive.Gone()) return;
     if (FUseLoginPrompt && !Login()) FBError(7);
     if (FDBParamsChanged) {
         AnsiString dpb;
@@ -324,6 +327,7 @@ void TFBDatabase::Open() {
     FIsUnicodeConnect = charSet == "unicode_fss";
     FIsUnicodeCharSet = charSet == "unicode_fss" || charSet == "none" || charSet.empty();
     TFBBase::ForEach(this, FSQLObjects, false, [](TFBBase* L) { L->Fire(L->OnDatabaseConnected); });
+    if (alive.Gone()) return;
     if (TFBSQLMonitorHook* hook = ExistingSQLMonitorHook()) hook->DBConnect(this);
     FTimeDifference = 0;
     try {
@@ -340,7 +344,6 @@ void TFBDatabase::Open() {
     }
     FRemoteCode = -1;
     if (!Designing(this) && !FBlobSwapSupport->GetSwapDir().empty()) StartValidateBlobCache(this);
-    const TAliveGuard alive(this);
     if (OnConnect) OnConnect(this);
     if (alive.Gone()) return;
     FAfterConnectEvents->Call(false, static_cast<TObject*>(this));

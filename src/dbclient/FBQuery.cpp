@@ -712,6 +712,7 @@ void TFBQuery::ExecQuery() {
                 StatisticsAfter(ElapsedMs(start));
                 break;
         }
+        if (alive.Gone()) return;   // freed by a handler of the first fetch
         FExecTime = ElapsedMs(start);
         if (TFBSQLMonitorHook* hook = GetSQLMonitorHook()) hook->SQLExecute(this);
         if (withParams) SaveRemembered(FParams.get());

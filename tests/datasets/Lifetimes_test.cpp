@@ -66,6 +66,13 @@ public:
         };
         ds->SetContainer(container);
     }
+    // Cached updates, each change applied and committed at once.
+    void Cached() {
+        ds->Close();
+        ds->SetCachedUpdates(true);
+        ds->SetAutoCommit(true);
+        ds->Open();
+    }
     void EditV() {
         ds->Edit();
         ds->FieldByName("V")->SetAsString("z");
@@ -80,9 +87,32 @@ public:
 };
 
 const TLifeCase kCases[] = {
+    {"BeforeOpen", &TDataSet::BeforeOpen, deBeforeOpen, [](DataSetLifetimes& F) { F.ds->Close(); F.ds->Open(); }},
+    {"AfterOpen", &TDataSet::AfterOpen, deAfterOpen, [](DataSetLifetimes& F) { F.ds->Close(); F.ds->Open(); }},
+    {"BeforeClose", &TDataSet::BeforeClose, deBeforeClose, [](DataSetLifetimes& F) { F.ds->Close(); }},
+    {"AfterClose", &TDataSet::AfterClose, deAfterClose, [](DataSetLifetimes& F) { F.ds->Close(); }},
+    {"BeforeInsert", &TDataSet::BeforeInsert, deBeforeInsert, [](DataSetLifetimes& F) { F.ds->Append(); }},
+    {"AfterInsert", &TDataSet::AfterInsert, deAfterInsert, [](DataSetLifetimes& F) { F.ds->Append(); }},
+    {"OnNewRecord", &TDataSet::OnNewRecord, deOnNewRecord, [](DataSetLifetimes& F) { F.ds->Insert(); }},
+    {"BeforeEdit", &TDataSet::BeforeEdit, deBeforeEdit, [](DataSetLifetimes& F) { F.ds->Edit(); }},
+    {"AfterEdit", &TDataSet::AfterEdit, deAfterEdit, [](DataSetLifetimes& F) { F.ds->Edit(); }},
+    {"BeforePost", &TDataSet::BeforePost, deBeforePost, [](DataSetLifetimes& F) { F.EditV(); F.ds->Post(); }},
     {"AfterPost", &TDataSet::AfterPost, deAfterPost, [](DataSetLifetimes& F) { F.EditV(); F.ds->Post(); }},
     {"AfterPostOfANewRow", &TDataSet::AfterPost, deAfterPost, [](DataSetLifetimes& F) { F.AppendRow(); F.ds->Post(); }},
     {"AfterPostAutoCommitted", &TDataSet::AfterPost, deAfterPost, [](DataSetLifetimes& F) { F.ds->SetAutoCommit(true); F.EditV(); F.ds->Post(); }},
+    {"AfterPostCachedAndApplied", &TDataSet::AfterPost, deAfterPost, [](DataSetLifetimes& F) { F.Cached(); F.EditV(); F.ds->Post(); }},
+    {"BeforeCancel", &TDataSet::BeforeCancel, deBeforeCancel, [](DataSetLifetimes& F) { F.EditV(); F.ds->Cancel(); }},
+    {"AfterCancel", &TDataSet::AfterCancel, deAfterCancel, [](DataSetLifetimes& F) { F.EditV(); F.ds->Cancel(); }},
+    {"AfterCancelOfANewRow", &TDataSet::AfterCancel, deAfterCancel, [](DataSetLifetimes& F) { F.AppendRow(); F.ds->Cancel(); }},
+    {"BeforeDelete", &TDataSet::BeforeDelete, deBeforeDelete, [](DataSetLifetimes& F) { F.ds->Delete(); }},
+    {"AfterDelete", &TDataSet::AfterDelete, deAfterDelete, [](DataSetLifetimes& F) { F.ds->Delete(); }},
+    {"AfterDeleteCachedAndApplied", &TDataSet::AfterDelete, deAfterDelete, [](DataSetLifetimes& F) { F.Cached(); F.ds->Delete(); }},
+    {"BeforeScroll", &TDataSet::BeforeScroll, deBeforeScroll, [](DataSetLifetimes& F) { F.ds->Next(); }},
+    {"AfterScroll", &TDataSet::AfterScroll, deAfterScroll, [](DataSetLifetimes& F) { F.ds->Next(); }},
+    {"AfterScrollByLast", &TDataSet::AfterScroll, deAfterScroll, [](DataSetLifetimes& F) { F.ds->Last(); }},
+    {"AfterScrollByRecNo", &TDataSet::AfterScroll, deAfterScroll, [](DataSetLifetimes& F) { F.ds->SetRecNo(3); }},
+    {"BeforeRefresh", &TDataSet::BeforeRefresh, deBeforeRefresh, [](DataSetLifetimes& F) { F.ds->Refresh(); }},
+    {"AfterRefresh", &TDataSet::AfterRefresh, deAfterRefresh, [](DataSetLifetimes& F) { F.ds->Refresh(); }},
 };
 
 TEST_P(DataSetLifetimes, RaisingCallLeavesTheFreedSenderAlone) {

@@ -65,8 +65,42 @@ public:
 };
 
 const TLifeCase kCases[] = {
+    // the transaction's handler lists (0 before start, 1 after start, 2 before end, 3 after end)
+    {"TransactionBeforeStartList", [](DbClientLifetimes& F) { F.tr->AddNotifyEvent(0, F.key, F.FreeTr()); F.Started(); }},
+    {"TransactionAfterStartList", [](DbClientLifetimes& F) { F.tr->AddNotifyEvent(1, F.key, F.FreeTr()); F.Started(); }},
+    {"TransactionBeforeEndList", [](DbClientLifetimes& F) { F.Started(); F.tr->AddEndEvent(2, F.key, F.FreeTr()); F.tr->Commit(); }},
     {"TransactionAfterEndList", [](DbClientLifetimes& F) { F.Started(); F.tr->AddEndEvent(3, F.key, F.FreeTr()); F.tr->Commit(); }},
+    {"TransactionAfterEndListRetaining", [](DbClientLifetimes& F) { F.Started(); F.tr->AddEndEvent(3, F.key, F.FreeTr()); F.tr->CommitRetaining(); }},
+    {"TransactionAfterEndListRollback", [](DbClientLifetimes& F) { F.Started(); F.tr->AddEndEvent(3, F.key, F.FreeTr()); F.tr->Rollback(); }},
+    {"TransactionAfterEndAtDisconnect", [](DbClientLifetimes& F) { F.Started(); F.tr->AddEndEvent(3, F.key, F.FreeTr()); F.db->Close(); }},
+    {"TransactionOnTimeout", [](DbClientLifetimes& F) { F.tr->OnTimeout = F.FreeTr(); F.tr->SetTimeout(100); F.Started(); F.Idle(100); }},
+    {"BeforeStart", [](DbClientLifetimes& F) { F.tr->BeforeStart = F.FreeTr(); F.Started(); }},
+    {"AfterStart", [](DbClientLifetimes& F) { F.tr->AfterStart = F.FreeTr(); F.Started(); }},
+    {"BeforeEnd", [](DbClientLifetimes& F) { F.Started(); F.tr->BeforeEnd = F.FreeTr(); F.tr->Commit(); }},
+    {"AfterEnd", [](DbClientLifetimes& F) { F.Started(); F.tr->AfterEnd = F.FreeTr(); F.tr->Commit(); }},
+    // the connection's events about its transactions (the transaction is the sender)
+    {"DatabaseBeforeStartTransaction", [](DbClientLifetimes& F) { F.db->BeforeStartTransaction = F.FreeTr(); F.Started(); }},
+    {"DatabaseAfterStartTransaction", [](DbClientLifetimes& F) { F.db->AfterStartTransaction = F.FreeTr(); F.Started(); }},
+    {"DatabaseBeforeEndTransaction", [](DbClientLifetimes& F) { F.Started(); F.db->BeforeEndTransaction = F.FreeTr(); F.tr->Commit(); }},
+    {"DatabaseAfterEndTransaction", [](DbClientLifetimes& F) { F.Started(); F.db->AfterEndTransaction = F.FreeTr(); F.tr->Commit(); }},
+    // the connection's own events
+    {"DatabaseOnConnect", [](DbClientLifetimes& F) { F.db->Close(); F.db->OnConnect = F.FreeDb(); F.db->Open(); }},
+    {"DatabaseAfterConnectList", [](DbClientLifetimes& F) { F.db->Close(); F.db->AfterConnectEvents()->Add(F.key, F.FreeDb()); F.db->Open(); }},
     {"DatabaseBeforeDisconnect", [](DbClientLifetimes& F) { F.Started(); F.db->BeforeDisconnect = F.FreeDb(); F.db->Close(); }},
+    {"DatabaseBeforeDisconnectList", [](DbClientLifetimes& F) { F.Started(); F.db->BeforeDisconnectEvents()->Add(F.key, F.FreeDb()); F.db->Close(); }},
+    {"DatabaseAfterDisconnect", [](DbClientLifetimes& F) { F.Started(); F.db->AfterDisconnect = F.FreeDb(); F.db->Close(); }},
+    {"DatabaseOnTimeout", [](DbClientLifetimes& F) { F.db->OnTimeout = F.FreeDb(); F.db->SetTimeout(100); F.Idle(100); }},
+    {"DatabaseClosedByATransactionHandler", [](DbClientLifetimes& F) { F.Started(); F.tr->AfterEnd = F.FreeDb(); F.db->Close(); }},
+    // statements
+    {"QueryBeforeExecute", [](DbClientLifetimes& F) { F.NewQuery(); F.Started(); F.q->BeforeExecute = F.FreeQ(); F.q->ExecQuery(); }},
+    {"QueryAfterExecute", [](DbClientLifetimes& F) { F.NewQuery(); F.Started(); F.q->AfterExecute = F.FreeQ(); F.q->ExecQuery(); }},
+    {"QueryBeforeFetch", [](DbClientLifetimes& F) { F.NewQuery(); F.Started(); F.q->BeforeFetch = F.FreeQ(); F.q->ExecQuery(); }},
+    {"QueryTransactionEnding", [](DbClientLifetimes& F) { F.NewQuery(); F.Started(); F.q->ExecQuery(); F.q->TransactionEnding = F.FreeQ(); F.tr->Commit(); }},
+    {"QueryTransactionEnded", [](DbClientLifetimes& F) { F.NewQuery(); F.Started(); F.q->ExecQuery(); F.q->TransactionEnded = F.FreeQ(); F.tr->Commit(); }},
+    {"QueryOnExecuteError", [](DbClientLifetimes& F) { F.NewQuery("select NOSUCH from RDB$DATABASE"); F.Started(); F.q->OnExecuteError = [&F](TObject*, EFBError&, TDataAction& A) { F.Free(F.q), A = daRetry; }; F.q->ExecQuery(); }},
+    {"BeforeSQLExecuteFreesTheQuery", [](DbClientLifetimes& F) { F.NewQuery(); F.Started(); F.tr->BeforeSQLExecute = F.FreeQ(); F.q->ExecQuery(); }},
+    {"AfterSQLExecuteFreesTheQuery", [](DbClientLifetimes& F) { F.NewQuery(); F.Started(); F.tr->AfterSQLExecute = F.FreeQ(); F.q->ExecQuery(); }},
+    {"AutoCommitFreesTheQuery", [](DbClientLifetimes& F) { F.NewQuery(); F.q->SetOptions(F.q->Options() + TpFBQueryOptions{qoAutoCommit, qoStartTransaction}); F.tr->AfterEnd = F.FreeQ(); F.q->ExecQuery(); }},
 };
 
 TEST_P(DbClientLifetimes, RaisingCallLeavesTheFreedSenderAlone) {
