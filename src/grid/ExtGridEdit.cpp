@@ -138,6 +138,7 @@ bool TExtStringGrid::SelectCell(Integer ACol, Integer ARow) {
     }
 
     const bool Result = IsFixed(ACol, ARow) ? false : TBaseGrid::SelectCell(ACol, ARow);
+    if (!*Alive) return false;
     if (!Result) {
         ChangeEditing(WasEditing);
         FEditSuspended = WasSuspended;

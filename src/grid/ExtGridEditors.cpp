@@ -355,8 +355,10 @@ void TGridComboEditor<TBase, TStr>::Select() {
     TExtStringGrid* G = this->FGrid;
     const Integer I = this->ItemIndex();
     const AnsiString S = I >= 0 ? AsAnsi(this->Items()->Strings(I)) : AnsiString();
+    // A handler may free the grid, and this editor with it.
+    const TAliveGuard alive(G);
     if (G->OnComboChange) G->OnComboChange(G, G->Col(), G->Row(), I, S);
-    if (G->OnComboObjectChange)
+    if (alive.Alive() && G->OnComboObjectChange)
         G->OnComboObjectChange(G, G->Col(), G->Row(), I, S, I >= 0 ? this->Items()->Objects(I) : nullptr);
 }
 
