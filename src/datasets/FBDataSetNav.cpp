@@ -1014,11 +1014,12 @@ void TFBCustomDataSet::InternalPost() {
     const Integer C = FCurrentRecord_;
     if (!FCachedUpdates) {
         if (IsInsert) FCache->InsertRecord(C);
+        const TAliveGuard alive(this);
         try {
             InternalPostRecord(Q, B);
         } catch (...) {
             // The opened slot goes to the end, where the next fetched row takes it over.
-            if (IsInsert && C != FRecordsCount) FCache->MoveRecord(C, FRecordsCount);
+            if (alive.Alive() && IsInsert && C != FRecordsCount) FCache->MoveRecord(C, FRecordsCount);
             throw;
         }
     } else {

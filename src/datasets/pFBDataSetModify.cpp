@@ -71,12 +71,15 @@ AnsiString TpFBDataSet::ModifyTableText() {
 }
 
 void TpFBDataSet::ExecUpdateObjects(TUpdateKind Kind, TRecordBuffer Buffer, TFBOrderExecUO Order) {
+    const TAliveGuard alive(this);
     const bool Ran = FUpdateObjects.Execute(Kind, Order, [this, Buffer](TpFBUpdateObject* UO) {
         if (!UO->Database()) UO->SetDatabase(Database());
         if (!UO->Transaction()) UO->SetTransaction(UpdateTransaction());
         StartUpdateTransaction(UO->Transaction());
         FillParams(UO, Buffer);
     });
+    // A handler freed the data set in the middle of its work: that work ends here, quietly.
+    if (alive.Gone()) Abort();
     if (Ran) FChangesWritten = true;
 }
 
