@@ -4,6 +4,9 @@
 // joins the table with one line.
 #include <gtest/gtest.h>
 
+#include <tuple>
+#include <vector>
+
 #include "datasets/DSContainer.h"
 #include "datasets/pFBDataSet.h"
 #include "support/Scribble.h"
@@ -62,10 +65,7 @@ public:
         return U;
     }
     void Hear(const TLifeCase& C, bool ByContainer) {
-        if (!C.Event) {
-            if (ByContainer) GTEST_SKIP() << "heard by the data set alone";
-            return;
-        }
+        if (!C.Event) return;
         if (!ByContainer) {
             ds->*C.Event = FreeDs();
             return;
@@ -146,7 +146,6 @@ TEST_P(DataSetLifetimes, RaisingCallLeavesTheFreedSenderAlone) {
     const auto& [C, ByContainer] = GetParam();
     TScribbledFrees scribble;
     Hear(C, ByContainer);
-    if (IsSkipped()) return;
     try {
         C.Road(*this);
     } catch (const EAbort&) {
@@ -156,7 +155,17 @@ TEST_P(DataSetLifetimes, RaisingCallLeavesTheFreedSenderAlone) {
     EXPECT_EQ(scribble.Release(), 0) << "freed memory written";
 }
 
-INSTANTIATE_TEST_SUITE_P(Events, DataSetLifetimes, ::testing::Combine(::testing::ValuesIn(kCases), ::testing::Bool()),
+// Each row by the data set's handler, and by the container's where it hears the event too.
+std::vector<std::tuple<TLifeCase, bool>> Params() {
+    std::vector<std::tuple<TLifeCase, bool>> R;
+    for (const TLifeCase& C : kCases) {
+        R.emplace_back(C, false);
+        if (C.Event) R.emplace_back(C, true);
+    }
+    return R;
+}
+
+INSTANTIATE_TEST_SUITE_P(Events, DataSetLifetimes, ::testing::ValuesIn(Params()),
                          [](const auto& I) {
                              return std::string(std::get<0>(I.param).Name) + (std::get<1>(I.param) ? "_Container" : "");
                          });
