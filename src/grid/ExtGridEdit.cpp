@@ -172,7 +172,9 @@ bool TExtStringGrid::CanEditShow() {
     if (!FEditShown) {
         BeginCellEdit(Col(), Row());
         TEditorType E = FDefaultEditor;
+        const TAliveGuard alive(this);
         GetEditorType(B.X, B.Y, E);
+        if (alive.Gone()) return false;
         FActiveEditor = IsUnicodeCell(B.X, B.Y) ? LettersEditor(E, CellTextToWide(RawCells(B.X, B.Y))) : E;
     }
     if (FActiveEditor == edNone) return false;

@@ -90,6 +90,15 @@ const TLifeCase kCases[] = {
     {"OnClickSort", [](GridLifetimes& F) { F.G->SortSettings()->SetShow(true); F.G->OnClickSort = F.FreeGrid(); }, [](GridLifetimes& F) { F.Press(1, 0); }},
     {"OnCanSort", [](GridLifetimes& F) { F.G->SortSettings()->SetShow(true); F.G->OnCanSort = F.FreeGrid(); }, [](GridLifetimes& F) { F.Press(1, 0); }},
     {"OnAnchorClick", [](GridLifetimes& F) { F.G->SetCells(1, 1, "<A href=\"CELL://R4C3\">go</A>"); F.G->OnAnchorClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.PressAt(QPoint(F.G->CellRect(1, 1).Left + 6, F.F.Centre(1, 1).y())); }},
+    {"OnClipboardCopy", [](GridLifetimes& F) { F.G->Navigation()->SetAllowClipboardShortCuts(true); F.G->OnClipboardCopy = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_C, Qt::ControlModifier); }},
+    {"OnClipboardCut", [](GridLifetimes& F) { F.G->Navigation()->SetAllowClipboardShortCuts(true); F.G->OnClipboardCut = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_X, Qt::ControlModifier); }},
+    {"OnClipboardPaste", [](GridLifetimes& F) { F.G->Navigation()->SetAllowClipboardShortCuts(true); F.G->OnClipboardPaste = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_V, Qt::ControlModifier); }},
+    {"OnAutoInsertRow", [](GridLifetimes& F) { F.G->Navigation()->SetAllowInsertRow(true); F.G->OnAutoInsertRow = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Insert); }},
+    {"OnCanDeleteRow", [](GridLifetimes& F) { F.G->Navigation()->SetAllowDeleteRow(true); F.G->OnCanDeleteRow = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Delete); }},
+    {"OnAutoDeleteRow", [](GridLifetimes& F) { F.G->Navigation()->SetAllowDeleteRow(true); F.G->OnAutoDeleteRow = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Delete); }},
+    {"OnCanEditCell", [](GridLifetimes& F) { F.G->OnCanEditCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Edit(1, 1); }},
+    {"OnGetEditorType", [](GridLifetimes& F) { F.G->OnGetEditorType = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Edit(1, 1); }},
+    {"OnSetEditText", [](GridLifetimes& F) { F.G->OnSetEditText = F.FreeGrid(); }, [](GridLifetimes& F) { F.EditAndEnter(); }},
 };
 
 TEST_P(GridLifetimes, RaisingCallLeavesTheFreedGridAlone) {
