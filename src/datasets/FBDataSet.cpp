@@ -146,7 +146,7 @@ void TFBCustomDataSet::BaseDatabaseDisconnecting(TObject*) {
         }
     }
     FPrepared = false;
-    if (DatabaseDisconnecting) DatabaseDisconnecting(this);
+    if (DatabaseDisconnecting) DatabaseDisconnecting(this);   // last: it may free the data set
 }
 
 void TFBCustomDataSet::Notification(TComponent* AComponent, TOperation Operation) {
@@ -267,7 +267,11 @@ void TFBCustomDataSet::DoAfterEndUpdateTransaction(TObject* EndingTR, TTransacti
 }
 
 void TFBCustomDataSet::DoTransactionEnding(TObject*) {
-    if (TransactionEnding) TransactionEnding(this);
+    if (TransactionEnding) {
+        const TAliveGuard alive(this);
+        TransactionEnding(this);
+        if (alive.Gone()) return;
+    }
     TFBTransaction* Tr = Transaction();
     if (!Tr || !Active()) return;
     const TTransactionState S = Tr->State();
@@ -567,8 +571,11 @@ void TFBCustomDataSet::CheckFieldCompatibility(TField* Field, TFieldDef* FieldDe
 // Events, cursor, look-ups
 
 void TFBCustomDataSet::DataEvent(TDataEvent Event, TDataEventInfo Info) {
+    const TAliveGuard alive(this);   // a handler may free the data set
     if (Event == deFieldChange && OnFieldChange) OnFieldChange(reinterpret_cast<TField*>(Info));
+    if (alive.Gone()) return;
     TDataSet::DataEvent(Event, Info);
+    if (alive.Gone()) return;
     if (ControlsDisabled()) {
         if (FEnableControlsState) {
             FEnableControlsState = false;

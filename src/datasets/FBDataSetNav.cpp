@@ -784,7 +784,9 @@ void TFBCustomDataSet::DoBeforeScroll() {
 
 void TFBCustomDataSet::DoAfterScroll() {
     if (FDisableScrollCount != 0) return;
+    const TAliveGuard alive(this);
     TDataSet::DoAfterScroll();
+    if (alive.Gone()) return;
     if (FEndScrollTimer) {
         FEndScrollTimer->SetEnabled(false);
         FEndScrollTimer->SetEnabled(true);
@@ -922,12 +924,16 @@ void TFBCustomDataSet::DoBeforeOpen() {
 }
 
 void TFBCustomDataSet::DoBeforeClose() {
+    const TAliveGuard alive(this);
     if (FEventsSuppressed == 0) TDataSet::DoBeforeClose();
+    if (alive.Gone()) return;
     if (DefaultFields()) FFieldByNameCache.clear();
 }
 
 void TFBCustomDataSet::DoAfterClose() {
+    const TAliveGuard alive(this);
     if (FEventsSuppressed == 0) TDataSet::DoAfterClose();
+    if (alive.Gone()) return;
     if (FOptions.Contains(poFreeHandlesAfterClose)) FreeHandles();
 }
 
@@ -946,7 +952,9 @@ void TFBCustomDataSet::DoAfterOpen() {
     }
     if (Filtered() && (FFilterExpr ? FFilterExpr->FilterText() : AnsiString()) != FastTrim(Filter()))
         BuildFilterExpression(Filter(), FilterOptions());
+    const TAliveGuard alive(this);
     TDataSet::DoAfterOpen();
+    if (alive.Gone()) return;
     if (FOptions.Contains(poFetchAll)) FetchAll();
     FSelectSQLChanged = false;
     if (FWaitMasterTimer) FWaitMasterTimer->SetEnabled(false);
@@ -963,12 +971,16 @@ void TFBCustomDataSet::DoAfterOpen() {
 // Editing
 
 void TFBCustomDataSet::Post() {
+    const TAliveGuard alive(this);   // AfterPost's handler may free the data set
     TDataSet::Post();
+    if (alive.Gone()) return;
     FollowMasterAfterEdit();
 }
 
 void TFBCustomDataSet::DoAfterCancel() {
+    const TAliveGuard alive(this);
     TDataSet::DoAfterCancel();
+    if (alive.Gone()) return;
     FollowMasterAfterEdit();
 }
 
@@ -989,7 +1001,9 @@ void TFBCustomDataSet::DoBeforeEdit() {
     if (!CanEdit()) Abort();
     SaveRecordCopy(ActiveBuffer());
     FSavedState = State();
+    const TAliveGuard alive(this);
     TDataSet::DoBeforeEdit();
+    if (alive.Gone()) return;
     if (!Active()) FBError(29, {"continue after BeforeEdit", FullName()});
     SaveArrayIds();
 }
@@ -1000,24 +1014,32 @@ void TFBCustomDataSet::DoAfterInsert() {
 }
 
 void TFBCustomDataSet::DoAfterDelete() {
+    const TAliveGuard alive(this);
     TDataSet::DoAfterDelete();
+    if (alive.Gone()) return;
     RefreshMaster();
 }
 
 void TFBCustomDataSet::DoBeforeDelete() {
     if (!CanDelete()) Abort();
     SaveRecordCopy(ActiveBuffer());
+    const TAliveGuard alive(this);
     TDataSet::DoBeforeDelete();
+    if (alive.Gone()) return;
     if (!Active()) FBError(29, {"continue after BeforeDelete", FullName()});
 }
 
 void TFBCustomDataSet::DoBeforeCancel() {
+    const TAliveGuard alive(this);
     TDataSet::DoBeforeCancel();
+    if (alive.Gone()) return;
     if (!Active()) FBError(29, {"continue after BeforeCancel", FullName()});
 }
 
 void TFBCustomDataSet::DoBeforePost() {
+    const TAliveGuard alive(this);
     if (State() == dsEdit || State() == dsInsert) TDataSet::DoBeforePost();
+    if (alive.Gone()) return;
     if (!Active()) FBError(29, {"continue after BeforePost", FullName()});
 }
 
@@ -1067,11 +1089,12 @@ void TFBCustomDataSet::InternalPost() {
     const Integer C = FCurrentRecord_;
     if (!FCachedUpdates) {
         if (IsInsert) FCache->InsertRecord(C);
+        const TAliveGuard alive(this);
         try {
             InternalPostRecord(Q, B);
         } catch (...) {
             // The opened slot goes to the end, where the next fetched row takes it over.
-            if (IsInsert && C != FRecordsCount) FCache->MoveRecord(C, FRecordsCount);
+            if (alive.Alive() && IsInsert && C != FRecordsCount) FCache->MoveRecord(C, FRecordsCount);
             throw;
         }
     } else {

@@ -60,6 +60,11 @@ public:
     void ForEachValue(Integer Y, F&& Sink) const {
         CheckRead(0, Y);
         const Byte* P = RowStart(Y);
+        // A row added but never given its texts holds empty ones.
+        if (!P) {
+            for (Integer X = 0; X < FColCount; ++X) Sink(X, "", size_t(0));
+            return;
+        }
         for (Integer X = 0; X < FColCount; ++X) {
             const size_t N = ReadLength(P);
             Sink(X, reinterpret_cast<const char*>(P), N);

@@ -141,8 +141,11 @@ void TpFBDataSet::RemoveUpdateObject(TpFBUpdateObject* UO) {
 // ---------------------------------------------------------------------------------------------
 // Container events
 
-void TpFBDataSet::SendEvent(TKindDataSetEvent Kind) {
-    if (Container()) Container()->DataSetEvent(this, Kind);
+bool TpFBDataSet::SendEvent(TKindDataSetEvent Kind) {
+    if (!Container()) return true;
+    const TAliveGuard alive(this);
+    Container()->DataSetEvent(this, Kind);
+    return alive.Alive();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -278,7 +281,7 @@ void TpFBDataSet::DoBeforeOpen() {
     FHidden.Clear();
     FVisibleCountAt = -1;
     PrepareConnection();
-    if (!OpenCloseEventsSuppressed()) SendEvent(deBeforeOpen);
+    if (!OpenCloseEventsSuppressed() && !SendEvent(deBeforeOpen)) return;
     TFBDataSet::DoBeforeOpen();
 }
 
@@ -303,7 +306,7 @@ void TpFBDataSet::DoAfterOpen() {
     }
     FRegenerate = false;
     FUpdatesPending = false;
-    SendEvent(deAfterOpen);
+    if (!SendEvent(deAfterOpen)) return;
     // Links are made for a newly prepared select only: those set in code since stay.
     if (!Designing && AutoUpdateOptions()->AutoParamsToFields() &&
         SelectQuery()->PrepareCount() != FParamLinkStamp) {
@@ -337,14 +340,16 @@ void TpFBDataSet::DoAfterOpen() {
 }
 
 void TpFBDataSet::DoBeforeClose() {
-    if (!OpenCloseEventsSuppressed()) SendEvent(deBeforeClose);
+    if (!OpenCloseEventsSuppressed() && !SendEvent(deBeforeClose)) return;
     TFBDataSet::DoBeforeClose();
 }
 
 void TpFBDataSet::DoAfterClose() {
     const bool Suppressed = OpenCloseEventsSuppressed();
-    if (!Suppressed) SendEvent(deAfterClose);
+    if (!Suppressed && !SendEvent(deAfterClose)) return;
+    const TAliveGuard alive(this);
     TFBDataSet::DoAfterClose();
+    if (alive.Gone()) return;
     if (!Suppressed) FParamLinkStamp = SelectQuery()->PrepareCount();
 }
 
@@ -355,12 +360,12 @@ void TpFBDataSet::DoBeforeInsert() {
         PrepareQuery(1);
         if (!CanInsert()) Abort();
     }
-    SendEvent(deBeforeInsert);
+    if (!SendEvent(deBeforeInsert)) return;
     TFBDataSet::DoBeforeInsert();
 }
 
 void TpFBDataSet::DoAfterInsert() {
-    SendEvent(deAfterInsert);
+    if (!SendEvent(deAfterInsert)) return;
     TFBDataSet::DoAfterInsert();
 }
 
@@ -395,24 +400,26 @@ void TpFBDataSet::DoBeforeEdit() {
             UpdateSQL()->SetText(S);
         }
     }
-    SendEvent(deBeforeEdit);
+    if (!SendEvent(deBeforeEdit)) return;
     TFBDataSet::DoBeforeEdit();
 }
 
 void TpFBDataSet::DoAfterEdit() {
-    SendEvent(deAfterEdit);
+    if (!SendEvent(deAfterEdit)) return;
     TFBDataSet::DoAfterEdit();
 }
 
 void TpFBDataSet::DoBeforePost() {
     if (State() == dsInsert && AutoUpdateOptions()->WhenGetGenID() == wgBeforePost) ApplyGeneratorValue();
-    SendEvent(deBeforePost);
+    if (!SendEvent(deBeforePost)) return;
+    const TAliveGuard alive(this);
     TFBDataSet::DoBeforePost();
+    if (alive.Gone()) return;
     if (!CachedUpdates()) PrepareModifiedFieldsSQL(State());
 }
 
 void TpFBDataSet::DoAfterPost() {
-    SendEvent(deAfterPost);
+    if (!SendEvent(deAfterPost)) return;
     if (!CachedUpdates() && !AutoCommit() && Options().Contains(poProtectedEdit)) {
         // A further edit in the same transaction needs no second lock.
         if (TRecordBuffer B = GetActiveBuf(); B && BufRecNo(B) >= 0) {
@@ -420,21 +427,27 @@ void TpFBDataSet::DoAfterPost() {
             WriteRecordCache(BufRecNo(B), B);
         }
     }
+    // AfterPost's handler, or one the apply runs, may free the data set.
+    const TAliveGuard alive(this);
     TFBDataSet::DoAfterPost();
+    if (alive.Gone()) return;
     if (CachedUpdates() && AutoCommit()) {
         ApplyCachedUpdatesThen([this] { AutoCommitUpdates(); });
+        if (alive.Gone()) return;
         ResetUpdateStatuses(rmAfterApply, true);
     }
     RefreshMaster();
 }
 
 void TpFBDataSet::DoBeforeCancel() {
+    const TAliveGuard alive(this);
     TFBDataSet::DoBeforeCancel();
+    if (alive.Gone()) return;
     SendEvent(deBeforeCancel);
 }
 
 void TpFBDataSet::DoAfterCancel() {
-    SendEvent(deAfterCancel);
+    if (!SendEvent(deAfterCancel)) return;
     TFBDataSet::DoAfterCancel();
 }
 
@@ -444,47 +457,49 @@ void TpFBDataSet::DoBeforeDelete() {
         PrepareQuery(2);
         if (!CanDelete()) Abort();
     }
-    SendEvent(deBeforeDelete);
+    if (!SendEvent(deBeforeDelete)) return;
     TFBDataSet::DoBeforeDelete();
 }
 
 void TpFBDataSet::DoAfterDelete() {
-    SendEvent(deAfterDelete);
+    if (!SendEvent(deAfterDelete)) return;
     if (CachedUpdates() && AutoCommit()) {
+        const TAliveGuard alive(this);
         ApplyCachedUpdatesThen([this] { AutoCommitUpdates(); });
+        if (alive.Gone()) return;
         ResetUpdateStatuses(rmAfterApply, true);
     }
     TFBDataSet::DoAfterDelete();
 }
 
 void TpFBDataSet::DoBeforeScroll() {
-    SendEvent(deBeforeScroll);
+    if (!SendEvent(deBeforeScroll)) return;
     TFBDataSet::DoBeforeScroll();
 }
 
 void TpFBDataSet::DoAfterScroll() {
-    SendEvent(deAfterScroll);
+    if (!SendEvent(deAfterScroll)) return;
     TFBDataSet::DoAfterScroll();
 }
 
 void TpFBDataSet::DoBeforeRefresh() {
-    SendEvent(deBeforeRefresh);
+    if (!SendEvent(deBeforeRefresh)) return;
     TFBDataSet::DoBeforeRefresh();
 }
 
 void TpFBDataSet::DoAfterRefresh() {
-    SendEvent(deAfterRefresh);
+    if (!SendEvent(deAfterRefresh)) return;
     TFBDataSet::DoAfterRefresh();
 }
 
 void TpFBDataSet::DoOnCalcFields() {
-    SendEvent(deOnCalcFields);
+    if (!SendEvent(deOnCalcFields)) return;
     TFBDataSet::DoOnCalcFields();
 }
 
 void TpFBDataSet::DoOnNewRecord() {
     ApplyDefaultValues();
-    SendEvent(deOnNewRecord);
+    if (!SendEvent(deOnNewRecord)) return;
     TFBDataSet::DoOnNewRecord();
 }
 

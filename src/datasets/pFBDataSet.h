@@ -184,7 +184,8 @@ protected:
     Integer CountVisible(Integer From, Integer To) const;
 
 private:
-    void SendEvent(TKindDataSetEvent Kind);
+    // Tells the container's listeners; false when one of them freed the data set.
+    bool SendEvent(TKindDataSetEvent Kind);
     void FillParamsFromDelta(TFBQuery* Qry, TDataSet* Delta);
     void StartUpdateTransaction(TFBTransaction* Tr);
     // Applies the pending records; Undo gets each record as it was before its turn.

@@ -72,12 +72,15 @@ AnsiString TpFBDataSet::ModifyTableText() {
 }
 
 void TpFBDataSet::ExecUpdateObjects(TUpdateKind Kind, TRecordBuffer Buffer, TFBOrderExecUO Order) {
+    const TAliveGuard alive(this);
     const bool Ran = FUpdateObjects.Execute(Kind, Order, [this, Buffer](TpFBUpdateObject* UO) {
         if (!UO->Database()) UO->SetDatabase(Database());
         if (!UO->Transaction()) UO->SetTransaction(UpdateTransaction());
         StartUpdateTransaction(UO->Transaction());
         FillParams(UO, Buffer);
     });
+    // A handler freed the data set in the middle of its work: that work ends here, quietly.
+    if (alive.Gone()) Abort();
     if (Ran) FChangesWritten = true;
 }
 
@@ -521,12 +524,15 @@ void TpFBDataSet::ApplyCachedUpdatesThen(const std::function<void()>& Finish) {
     std::vector<TRecordUndo> Undo;
     HoldDroppedStreams();
     bool Kept = false;
+    // A handler of the apply or of the commit may free the data set.
+    const TAliveGuard alive(this);
     try {
         Kept = RunSavepoint("SAVEPOINT FB_APPLY");
         ApplyCachedRecords(Undo);
         if (Finish) Finish();   // a commit ends the savepoint with the work
         else if (Kept) RunSavepoint("RELEASE SAVEPOINT FB_APPLY");
     } catch (...) {
+        if (alive.Gone()) throw;
         if (Kept) {
             try {
                 RunSavepoint("ROLLBACK TO SAVEPOINT FB_APPLY");
@@ -542,6 +548,7 @@ void TpFBDataSet::ApplyCachedUpdatesThen(const std::function<void()>& Finish) {
         }
         throw;
     }
+    if (alive.Gone()) return;
     const bool Same = FHoldingStreams;
     EndHoldingStreams(false);
     // The user stays on his record, wherever a refresh moved it or the others.

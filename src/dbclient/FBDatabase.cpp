@@ -299,7 +299,10 @@ void TFBDatabase::Open() {
     CheckInactive();
     CheckDatabaseName();
     IIBClientLibrary* lib = ClientLibrary();
-    TFBBase::ForEach(FSQLObjects, false, [](TFBBase* L) { L->Fire(L->OnDatabaseConnecting); });
+    // Any handler on the way may free the database.
+    const TAliveGuard alive(this);
+    TFBBase::ForEach(this, FSQLObjects, false, [](TFBBase* L) { L->Fire(L->OnDatabaseConnecting); });
+    if (alive.Gone()) return;
     if (FUseLoginPrompt && !Login()) FBError(7);
     if (FDBParamsChanged) {
         AnsiString dpb;
@@ -323,7 +326,8 @@ void TFBDatabase::Open() {
     AnsiString charSet = LowerAscii(ConnectParams()->CharSet());
     FIsUnicodeConnect = charSet == "unicode_fss";
     FIsUnicodeCharSet = charSet == "unicode_fss" || charSet == "none" || charSet.empty();
-    TFBBase::ForEach(FSQLObjects, false, [](TFBBase* L) { L->Fire(L->OnDatabaseConnected); });
+    TFBBase::ForEach(this, FSQLObjects, false, [](TFBBase* L) { L->Fire(L->OnDatabaseConnected); });
+    if (alive.Gone()) return;
     if (TFBSQLMonitorHook* hook = ExistingSQLMonitorHook()) hook->DBConnect(this);
     FTimeDifference = 0;
     try {
@@ -341,6 +345,7 @@ void TFBDatabase::Open() {
     FRemoteCode = -1;
     if (!Designing(this) && !FBlobSwapSupport->GetSwapDir().empty()) StartValidateBlobCache(this);
     if (OnConnect) OnConnect(this);
+    if (alive.Gone()) return;
     FAfterConnectEvents->Call(false, static_cast<TObject*>(this));
 }
 
@@ -352,9 +357,11 @@ void TFBDatabase::ForceClose() { InternalClose(true); }
 
 void TFBDatabase::FireDisconnectEvent(const TNotifyEvent& Event, const char* EventName) {
     if (!Event) return;
+    const TAliveGuard alive(this);
     try {
         Event(this);
     } catch (const Exception& E) {
+        if (alive.Gone()) throw;
         AnsiString fmt = ComponentState().Contains(csDestroying)
                              ? AnsiString("Error of %s.") + EventName +
                                    ". Probably you are trying to get access to destroyed components. %s"
@@ -363,10 +370,22 @@ void TFBDatabase::FireDisconnectEvent(const TNotifyEvent& Event, const char* Eve
     }
 }
 
+namespace {
+// A close whose database a handler freed still reports the end it could not make.
+void Leave(const std::exception_ptr& FirstError) {
+    if (FirstError) std::rethrow_exception(FirstError);
+}
+}  // namespace
+
 void TFBDatabase::InternalClose(bool Force) {
     CheckActive();
+    // A handler may free the database (its destructor closes it): nothing of it
+    // is touched afterwards.
+    const TAliveGuard alive(this);
     FireDisconnectEvent(BeforeDisconnect, "BeforeDisconnect");
+    if (alive.Gone()) return;
     FBeforeDisconnectEvents->Call(false, static_cast<TObject*>(this));
+    if (alive.Gone()) return;
 
     // The first failure of a transaction end is reported once the close is
     // done (a commit that did not happen must not pass unseen). A plain close
@@ -375,26 +394,32 @@ void TFBDatabase::InternalClose(bool Force) {
     std::exception_ptr firstError;
     for (TFBTransaction* tr : std::vector<TFBTransaction*>(FTransactions)) {
         if (!tr || !tr->Active()) continue;
+        const TAliveGuard trAlive(tr);
         try {
             tr->ForceEndAtDisconnect();
         } catch (...) {
-            if (!Force && tr->Active()) throw;
+            if (alive.Gone()) throw;
+            if (!Force && trAlive.Alive() && tr->Active()) throw;
             if (!firstError) firstError = std::current_exception();
         }
+        if (alive.Gone()) return Leave(firstError);
     }
-    TFBBase::ForEach(FSQLObjects, false, [Force](TFBBase* L) {
+    TFBBase::ForEach(this, FSQLObjects, false, [Force](TFBBase* L) {
         try {
             L->Fire(L->OnDatabaseDisconnecting);
         } catch (...) {
             if (!Force) throw;
         }
     });
+    if (alive.Gone()) return Leave(firstError);
     if (!FHandleIsShared) ClientLibrary()->isc_detach_database(StatusVector(), &FHandle);
     FHandle = 0;
     FHandleIsShared = false;
     if (TFBSQLMonitorHook* hook = GetSQLMonitorHook()) hook->DBDisconnect(this);
-    TFBBase::ForEach(FSQLObjects, false, [](TFBBase* L) { L->Fire(L->OnDatabaseDisconnected); });
+    TFBBase::ForEach(this, FSQLObjects, false, [](TFBBase* L) { L->Fire(L->OnDatabaseDisconnected); });
+    if (alive.Gone()) return Leave(firstError);
     FireDisconnectEvent(AfterDisconnect, "AfterDisconnect");
+    if (alive.Gone()) return Leave(firstError);
     if (firstError && !ComponentState().Contains(csDestroying)) std::rethrow_exception(firstError);
 }
 

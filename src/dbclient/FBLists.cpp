@@ -33,10 +33,10 @@ TMethodKey TCallBackList::GetKey(Integer Index) const {
 void TCallBackList::Walk(bool Backwards, const std::function<void(void* Handler)>& Fn) const {
     std::vector<std::shared_ptr<void>> snapshot;
     for (const TItem& item : FItems) snapshot.push_back(item.Handler);
-    const std::weak_ptr<char> alive = FAlive;
+    const TAliveGuard alive(this);
     for (size_t n = 0; n < snapshot.size(); ++n) {
         const std::shared_ptr<void>& h = snapshot[Backwards ? snapshot.size() - 1 - n : n];
-        if (alive.expired()) return;
+        if (alive.Gone()) return;
         if (std::none_of(FItems.begin(), FItems.end(), [&h](const TItem& i) { return i.Handler == h; })) continue;
         Fn(h.get());
     }

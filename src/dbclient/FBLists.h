@@ -55,7 +55,6 @@ private:
         std::shared_ptr<void> Handler;
     };
     std::vector<TItem> FItems;
-    std::shared_ptr<char> FAlive = std::make_shared<char>();
 };
 
 // A handler list of one handler signature.

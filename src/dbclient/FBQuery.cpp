@@ -261,7 +261,11 @@ void TFBQuery::BeforeSQLEdit() {
 void TFBQuery::SQLChanging(TObject*) {
     if (ComponentState().Contains(csDesigning)) Close();
     else if (FOpen) FBError(28, {"change sql text", FullName()});
-    if (OnSQLChanging) OnSQLChanging(this);
+    if (OnSQLChanging) {
+        const TAliveGuard alive(this);
+        OnSQLChanging(this);
+        if (alive.Gone()) return;
+    }
     if (FHandle) FreeHandle();
     FMacrosChanged = false;
 }
@@ -628,10 +632,14 @@ void TFBQuery::SaveRemembered(TFBXSQLDA* Area) {
 // ---- running ------------------------------------------------------------------------
 
 void TFBQuery::ExecQuery() {
+    // Any handler on the way may free the statement or its transaction.
+    const TAliveGuard alive(this);
     if (BeforeExecute) BeforeExecute(this);
+    if (alive.Gone()) return;
     FCurrent->SetAllNull();
     TFBTransaction* tr = Transaction();
     if (FOptions.Contains(qoStartTransaction) && tr && !tr->Active()) tr->StartTransaction();
+    if (alive.Gone()) return;
     const bool withParams = FParamCheck && FParams->Count() > 0;
     const bool wasPrepared = FPrepared;
     if (withParams || !FPrepared) Prepare();
@@ -654,6 +662,9 @@ void TFBQuery::ExecQuery() {
     const auto start = std::chrono::steady_clock::now();
     try {
         tr->DoOnSQLExec(this, 0);
+        if (alive.Gone()) return;
+        tr = Transaction();
+        if (!tr) FBError(22, {FullName()});
         switch (FSQLType) {
             case SQLSelect:
             case SQLSelectForUpdate:
@@ -701,11 +712,13 @@ void TFBQuery::ExecQuery() {
                 StatisticsAfter(ElapsedMs(start));
                 break;
         }
+        if (alive.Gone()) return;   // freed by a handler of the first fetch
         FExecTime = ElapsedMs(start);
         if (TFBSQLMonitorHook* hook = GetSQLMonitorHook()) hook->SQLExecute(this);
         if (withParams) SaveRemembered(FParams.get());
         tr->DoOnSQLExec(this, 1);
     } catch (...) {
+        if (alive.Gone()) throw;
         FExecTime = ElapsedMs(start);
         if (TFBSQLMonitorHook* hook = ExistingSQLMonitorHook()) {
             if (hook->Tracing(tcExecute)) hook->SQLExecute(this);
@@ -713,9 +726,12 @@ void TFBQuery::ExecQuery() {
         TraceFailure(this, "Execute", tcExecute);
         throw;
     }
-    if (FOptions.Contains(qoAutoCommit)) {
+    if (alive.Gone()) return;
+    tr = Transaction();
+    if (FOptions.Contains(qoAutoCommit) && tr) {
         if (tr->TimeoutAction() == TACommitRetaining) tr->CommitRetaining();
         else tr->Commit();
+        if (alive.Gone()) return;
     }
     FParams->ClearModified();
     FMacrosChanged = false;
@@ -761,7 +777,11 @@ void TFBQuery::StatisticsAfter(Integer Ms) {
 void TFBQuery::Next() {
     if (FEof) return;
     if (!FOpen) FBError(29, {"fetch next record", FullName()});
-    if (BeforeFetch) BeforeFetch(this);
+    if (BeforeFetch) {
+        const TAliveGuard alive(this);
+        BeforeFetch(this);
+        if (alive.Gone()) return;
+    }
     const ISC_STATUS st =
         Lib()->isc_dsql_fetch(StatusVector(), &FHandle, DialectWord(), FCurrent->AsXSQLDA());
     ISC_STATUS failure = 0;

@@ -219,27 +219,37 @@ void TFBTransaction::StartTransaction() {
         db->CheckActive();
         teb.push_back({db->HandleAddress(), static_cast<long>(FTPBLength), FTPB.data()});
     }
-    TFBBase::ForEach(FSQLObjects, false, [](TFBBase* L) { L->Fire(L->OnTransactionStarting); });
+    // A handler may free the transaction: go on only while it stands.
+    const TAliveGuard alive(this);
+    TFBBase::ForEach(this, FSQLObjects, false, [](TFBBase* L) { L->Fire(L->OnTransactionStarting); });
+    if (alive.Gone()) return;
     if (!Active()) {
         FBeforeStartEvents->Call(true, static_cast<TObject*>(this));
+        if (alive.Gone()) return;
         ISC_STATUS status = ClientLibrary()->isc_start_multiple(StatusVector(), &FHandle,
                                                                 static_cast<short>(teb.size()), teb.data());
         if (status > 0) FHandle = 0;
         Call(status, true);
         FAfterStartEvents->Call(true, static_cast<TObject*>(this));
+        if (alive.Gone()) return;
     }
-    TFBBase::ForEach(FSQLObjects, false, [](TFBBase* L) { L->Fire(L->OnTransactionStarted); });
+    TFBBase::ForEach(this, FSQLObjects, false, [](TFBBase* L) { L->Fire(L->OnTransactionStarted); });
+    if (alive.Gone()) return;
     if (TFBSQLMonitorHook* hook = GetSQLMonitorHook()) hook->TRStart(this);
     FState = tsActive;
 }
 
 void TFBTransaction::BeforeEndNotify(TTransactionAction Action, bool Force) {
-    TFBBase::ForEach(FSQLObjects, true, [](TFBBase* L) { L->Fire(L->OnTransactionEnding); });
+    const TAliveGuard alive(this);
+    TFBBase::ForEach(this, FSQLObjects, true, [](TFBBase* L) { L->Fire(L->OnTransactionEnding); });
+    if (alive.Gone()) return;
     FBeforeEndEvents->Call(false, static_cast<TObject*>(this), Action, Force);
 }
 
 void TFBTransaction::AfterEndNotify(TTransactionAction Action, bool Force) {
-    TFBBase::ForEach(FSQLObjects, true, [](TFBBase* L) { L->Fire(L->OnTransactionEnded); });
+    const TAliveGuard alive(this);
+    TFBBase::ForEach(this, FSQLObjects, true, [](TFBBase* L) { L->Fire(L->OnTransactionEnded); });
+    if (alive.Gone()) return;
     FAfterEndEvents->Call(false, static_cast<TObject*>(this), Action, Force);
 }
 
@@ -247,17 +257,22 @@ void TFBTransaction::EndTransaction(TTransactionAction Action, bool Force) {
     CheckInTransaction();
     IIBClientLibrary* lib = ClientLibrary();
     std::exception_ptr commitError;
+    // A handler may free the transaction (its destructor then ends it with the
+    // time-out action); nothing of it is touched afterwards.
+    const TAliveGuard alive(this);
     try {
         switch (Action) {
             case TARollbackRetaining:
                 FState = tsDoRollbackRetaining;
                 BeforeEndNotify(Action, Force);
+                if (alive.Gone()) return;
                 Call(lib->isc_rollback_retaining(StatusVector(), &FHandle), true);
                 AfterEndNotify(Action, Force);
                 break;
             case TACommitRetaining:
                 FState = tsDoCommitRetaining;
                 BeforeEndNotify(Action, Force);
+                if (alive.Gone()) return;
                 Call(lib->isc_commit_retaining(StatusVector(), &FHandle), true);
                 AfterEndNotify(Action, Force);
                 break;
@@ -266,6 +281,7 @@ void TFBTransaction::EndTransaction(TTransactionAction Action, bool Force) {
                 if (FHandleIsShared && Action != FTimeoutAction && !Force) FBError(58);
                 FState = Action == TACommit ? tsDoCommit : tsDoRollback;
                 BeforeEndNotify(Action, Force);
+                if (alive.Gone()) return;
                 if (FHandleIsShared) {
                     FHandle = 0;
                     FHandleIsShared = false;
@@ -295,9 +311,15 @@ void TFBTransaction::EndTransaction(TTransactionAction Action, bool Force) {
         }
     } catch (...) {
         // A failed end leaves no half-way state behind.
-        FState = FHandle ? tsActive : tsClosed;
-        FTransactionID = 0;
+        if (alive.Alive()) {
+            FState = FHandle ? tsActive : tsClosed;
+            FTransactionID = 0;
+        }
         throw;
+    }
+    if (alive.Gone()) {
+        if (commitError) std::rethrow_exception(commitError);
+        return;
     }
     if (TFBSQLMonitorHook* hook = GetSQLMonitorHook()) {
         switch (Action) {

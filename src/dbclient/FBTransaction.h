@@ -166,13 +166,16 @@ private:
     friend class TFBDatabase;
     friend class TFBTransaction;
     void Fire(const TNotifyEvent& Event) { if (Event) Event(this); }
-    // Runs Fn on each link of Live as it stood at the call, in list order or
-    // backwards; a link that a handler has unlinked (or freed) meanwhile is skipped.
+    // Runs Fn on each link of Live (a list of Holder) as it stood at the call,
+    // in list order or backwards; a link that a handler has unlinked (or freed)
+    // meanwhile is skipped, and the walk ends when Holder goes.
     template <typename F>
-    static void ForEach(const std::vector<TFBBase*>& Live, bool Backwards, F&& Fn) {
+    static void ForEach(const TObject* Holder, const std::vector<TFBBase*>& Live, bool Backwards, F&& Fn) {
+        const TAliveGuard alive(Holder);
         const std::vector<TFBBase*> snapshot = Live;
         for (size_t n = 0; n < snapshot.size(); ++n) {
             TFBBase* link = snapshot[Backwards ? snapshot.size() - 1 - n : n];
+            if (alive.Gone()) return;
             if (std::find(Live.begin(), Live.end(), link) != Live.end()) Fn(link);
         }
     }

@@ -85,9 +85,12 @@ bool TpFBDatabase::RestoreTimerEnabled() const { return FRestoreTimer && FRestor
 void TpFBDatabase::Open() {
     if (Connected()) return;
     bool doConnect = true;
+    // Its handlers, or those of the connect, may free the database.
+    const TAliveGuard alive(this);
     if (BeforeConnect) BeforeConnect(this, DBParams(), doConnect);
-    if (!doConnect) return;
+    if (!doConnect || alive.Gone()) return;
     TFBDatabase::Open();
+    if (alive.Gone()) return;
     if (!Designing(this)) {
         const TCacheSchemaOptions* o = FCacheSchemaOptions.get();
         if (o->AutoLoadFromFile() && !o->LocalCacheFile().empty() && FileExists(o->LocalCacheFile()))
@@ -107,7 +110,12 @@ void TpFBDatabase::InternalClose(bool Force) {
             saveError = std::current_exception();
         }
     }
+    const TAliveGuard alive(this);
     if (Connected() && TestConnected(laCloseConnect)) TFBDatabase::InternalClose(Force);
+    if (alive.Gone()) {
+        if (saveError) std::rethrow_exception(saveError);
+        return;
+    }
     if (saveError && !ComponentState().Contains(csDestroying)) std::rethrow_exception(saveError);
 }
 

@@ -19,9 +19,11 @@ void TpFBQuery::ExecQuery() {
             return;
         } catch (EFBError& E) {
             if (!OnExecuteError) throw;
+            const TAliveGuard alive(this);
             OnExecuteError(this, E, action);
             if (action == daFail) throw;
             if (action == daAbort) Abort();
+            if (alive.Gone()) return;   // no retry of a statement its handler freed
         }
     }
 }
@@ -128,9 +130,17 @@ bool TUpdateObjectLists::Execute(TUpdateKind Kind, TFBOrderExecUO Order,
     bool ran = false;
     // A copy: a handler may move objects between lists while they run.
     const std::vector<TpFBUpdateObject*> list = FLists[Kind];
-    for (TpFBUpdateObject* UO : list) {
+    const TAliveGuard alive(this);
+    std::vector<TAliveGuard> objects;
+    for (TpFBUpdateObject* UO : list) objects.emplace_back(UO);
+    for (size_t i = 0; i < list.size(); ++i) {
+        if (alive.Gone()) break;
+        if (objects[i].Gone()) continue;
+        TpFBUpdateObject* UO = list[i];
         if (UO->ExecuteOrder() != Order || !UO->HasWork()) continue;
         if (FillParams) FillParams(UO);
+        if (alive.Gone()) break;
+        if (objects[i].Gone()) continue;
         UO->ExecQuery();
         ran = true;
     }

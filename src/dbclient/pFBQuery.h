@@ -91,7 +91,7 @@ private:
 // The three ordered lists of a data set's update objects (modify, insert,
 // delete). They do not own the objects. Every join or leave renumbers the
 // OrderInList of the list's objects to their indexes.
-class TUpdateObjectLists {
+class TUpdateObjectLists : public TObject {
 public:
     Integer Add(TpFBUpdateObject* UO);
     void Remove(TpFBUpdateObject* UO);
@@ -99,7 +99,9 @@ public:
     // Whether any object of the kind is Active.
     bool AnyActive(TUpdateKind Kind) const;
     // Runs, in list order, the objects of Kind and Order that have work:
-    // FillParams first (when set), then ExecQuery. True when any ran.
+    // FillParams first (when set), then ExecQuery. True when any ran. An object
+    // freed meanwhile (by another's handler) is skipped; the run ends when the
+    // lists themselves go.
     bool Execute(TUpdateKind Kind, TFBOrderExecUO Order,
                  const std::function<void(TpFBUpdateObject* UO)>& FillParams) const;
 

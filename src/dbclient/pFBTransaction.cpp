@@ -35,18 +35,29 @@ void TpFBTransaction::StartTransaction() {
         case tpbDefault:
             break;
     }
+    // Any of these handlers may free the transaction.
+    const TAliveGuard alive(this);
     if (TFBDatabase* db = DefaultDatabase()) db->DoBeforeStartTransaction(this);
+    if (alive.Gone()) return;
     if (BeforeStart) BeforeStart(this);
+    if (alive.Gone()) return;
     TFBTransaction::StartTransaction();
+    if (alive.Gone()) return;
     if (AfterStart) AfterStart(this);
+    if (alive.Gone()) return;
     if (TFBDatabase* db = DefaultDatabase()) db->DoAfterStartTransaction(this);
 }
 
 void TpFBTransaction::EndTransaction(TTransactionAction Action, bool Force) {
+    const TAliveGuard alive(this);
     if (TFBDatabase* db = DefaultDatabase()) db->DoBeforeEndTransaction(this, Action, Force);
+    if (alive.Gone()) return;
     if (BeforeEnd) BeforeEnd(this, Action, Force);
+    if (alive.Gone()) return;
     TFBTransaction::EndTransaction(Action, Force);
+    if (alive.Gone()) return;
     if (AfterEnd) AfterEnd(this, Action, Force);
+    if (alive.Gone()) return;
     if (TFBDatabase* db = DefaultDatabase()) db->DoAfterEndTransaction(this, Action, Force);
 }
 

@@ -528,7 +528,9 @@ void TBaseGrid::DrawCellText(TCanvas* ACanvas, Integer ACol, Integer ARow, TRect
 // --- selection and keys -----------------------------------------------------
 bool TBaseGrid::SelectCell(Integer ACol, Integer ARow) {
     RepaintCell(Col(), Row());
+    const TAliveGuard alive(this);   // OnSelectCell may free the grid
     const bool Ok = TStringGrid::SelectCell(ACol, ARow);
+    if (alive.Gone()) return false;
     RepaintCell(ACol, ARow);
     return Ok;
 }

@@ -8,9 +8,8 @@ class THTMLPictureCache;
 class TPictureContainer;
 
 // What the layout needs of an image list ("IDX:n" pictures).
-class THTMLImageList {
+class THTMLImageList : public TObject {
 public:
-    virtual ~THTMLImageList() = default;
     virtual Integer Count() const = 0;
     virtual Integer Width() const = 0;
     virtual Integer Height() const = 0;

@@ -1099,8 +1099,9 @@ public:
     void HilightInGrid(const AnsiString& Text, bool All, bool CaseSensitive);
     void UnHilightInGrid(bool All);
     // Images of ctImageList, ctDataImage and ctImages cells and of HTML "IDX:" pictures.
-    THTMLImageList* GridImages() const { return FGridImages; }
-    void SetGridImages(THTMLImageList* Value) { FGridImages = Value; Invalidate(); }
+    // Nil once the list is freed: the grid never draws from a list that is gone.
+    THTMLImageList* GridImages() const { return FGridImagesAlive.Alive() ? FGridImages : nullptr; }
+    void SetGridImages(THTMLImageList* Value);
     TPictureContainer* PictureContainer() const { return FPictureContainer; }
     void SetPictureContainer(TPictureContainer* Value);
     TComponent* PictureContainerComponent() const;
@@ -1752,7 +1753,8 @@ private:
     void DrawTreeLines(TCanvas* ACanvas, Integer ARow, const TRect& Rc);
     TGridRect HilightArea(bool All) const;
     TCellGraphic* NodeGraphic(Integer ARow);
-    THTMLImageList* FGridImages = nullptr;
+    THTMLImageList* FGridImages = nullptr;   // read through GridImages()
+    TAliveGuard FGridImagesAlive{nullptr};
     TPictureContainer* FPictureContainer = nullptr;
     std::shared_ptr<THTMLPictureCache> FPictureCache;   // made with the first picture container
 };

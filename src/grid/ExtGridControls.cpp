@@ -43,7 +43,7 @@ bool TExtStringGrid::CellHTMLHit(Integer ACol, Integer ARow, Integer X, Integer 
     AnsiString Plain, FocusedHref;
     Integer EX = 0, EY = 0, Count = 0, HitIndex = -1;
     TRect AnchorRect;
-    return HTMLDrawEx(Cv, Text, R, FGridImages, X, Y, -1, -1, 1, true, false, false, false, true, false,
+    return HTMLDrawEx(Cv, Text, R, GridImages(), X, Y, -1, -1, 1, true, false, false, false, true, false,
                       !FEnhTextSize, false, 0, FURLColor, clNone, clNone, 0x808080, Hit.Anchor, Plain, FocusedHref,
                       Hit.Title, EX, EY, Count, HitIndex, AnchorRect, Hit.CtlRect, Hit.CtlID, Hit.CtlValue, Hit.CtlType,
                       FPictureCache.get(), FPictureContainer, Widget());

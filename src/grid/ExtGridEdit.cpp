@@ -145,6 +145,7 @@ bool TExtStringGrid::SelectCell(Integer ACol, Integer ARow) {
     }
 
     const bool Result = IsFixed(ACol, ARow) ? false : TBaseGrid::SelectCell(ACol, ARow);
+    if (!*Alive) return false;
     if (!Result) {
         ChangeEditing(WasEditing);
         FEditSuspended = WasSuspended;
@@ -178,7 +179,9 @@ bool TExtStringGrid::CanEditShow() {
     if (!FEditShown) {
         BeginCellEdit(Col(), Row());
         TEditorType E = FDefaultEditor;
+        const TAliveGuard alive(this);
         GetEditorType(B.X, B.Y, E);
+        if (alive.Gone()) return false;
         FActiveEditor = IsUnicodeCell(B.X, B.Y) ? LettersEditor(E, CellTextToWide(RawCells(B.X, B.Y))) : E;
         FLetterRules = E;
     }
@@ -198,7 +201,12 @@ bool TExtStringGrid::CanEditShow() {
 
 bool TExtStringGrid::ValidatePending() {
     if (FValidating) return true;   // a move made by the check itself
-    if (FEditorControl) EndEditorControl();   // its value goes into the cell first
+    if (FEditorControl) {
+        // Its value goes into the cell first; OnEditingDone may free the grid.
+        const TAliveGuard alive(this);
+        EndEditorControl();
+        if (alive.Gone()) return false;
+    }
     if (!FEditShown) return true;
     AnsiString V;
     GetCurrentCell(V);
@@ -553,8 +561,9 @@ void TExtStringGrid::TabAdvance(bool Backward) {
             return;
         }
     }
+    const TAliveGuard alive(this);
     FocusCell(C, R, true);
-    if (FNavigation->AlwaysEdit() && Col() == C && Row() == R) ShowEditor();
+    if (alive.Alive() && FNavigation->AlwaysEdit() && Col() == C && Row() == R) ShowEditor();
 }
 
 void TExtStringGrid::ShowEditorInView() {

@@ -198,9 +198,12 @@ void TGridEditorKeys::EditEndKeys(TControl* Ed, Word& Key, TShiftState Shift,
 
 bool TGridEditorKeys::TabAdvance(Word Key, TShiftState Shift) {
     if (Key != VK_TAB || !FGrid->Options().Contains(goTabs)) return false;
-    FGrid->EndEditorControl();
-    if (FGrid->CanFocus()) FGrid->SetFocus();
-    FGrid->TabAdvance(Shift.Contains(ssShift));
+    // OnEditingDone may free the grid, and this editor with it.
+    TExtStringGrid* G = FGrid;
+    const TAliveGuard alive(G);
+    G->EndEditorControl();
+    if (alive.Alive() && G->CanFocus()) G->SetFocus();
+    if (alive.Alive()) G->TabAdvance(Shift.Contains(ssShift));
     return true;
 }
 
@@ -371,8 +374,10 @@ void TGridComboEditor<TBase, TStr>::Select() {
     TExtStringGrid* G = this->FGrid;
     const Integer I = this->ItemIndex();
     const AnsiString S = I >= 0 ? AsAnsi(this->Items()->Strings(I)) : AnsiString();
+    // A handler may free the grid, and this editor with it.
+    const TAliveGuard alive(G);
     if (G->OnComboChange) G->OnComboChange(G, G->Col(), G->Row(), I, S);
-    if (G->OnComboObjectChange)
+    if (alive.Alive() && G->OnComboObjectChange)
         G->OnComboObjectChange(G, G->Col(), G->Row(), I, S, I >= 0 ? this->Items()->Objects(I) : nullptr);
 }
 

@@ -56,7 +56,9 @@ void TExtStringGrid::FocusReceived(bool ByMouse, bool FromWithin) {
         R < RowCount() && !HasCheckBox(C, R) && !CellRect(Col(), R).IsEmpty()) {
         const TPoint B = BaseCell(C, R);
         TEditorType E = FDefaultEditor;
+        const TAliveGuard alive(this);
         GetEditorType(B.X, B.Y, E);
+        if (alive.Gone()) return;
         if (E == edNormal || (!InplaceEditor() && !FMouseActions->DirectEdit() && HasComboBox(C, R))) ShowEditor();
     }
     // A grid of its fixed row (column) alone has nothing to show selected.

@@ -182,9 +182,9 @@ void TExtStringGrid::CellGraphicPrintSize(Integer ACol, Integer ARow, Double Sca
             Height = RowHeights(ARow);
             break;
         case ctImageList: case ctDataImage:
-            if (FGridImages) {
-                Width = Integer(std::lround(FGridImages->Width() * Scale));
-                Height = Integer(std::lround(FGridImages->Height() * Scale));
+            if (GridImages()) {
+                Width = Integer(std::lround(GridImages()->Width() * Scale));
+                Height = Integer(std::lround(GridImages()->Height() * Scale));
             }
             break;
         default:
@@ -212,13 +212,13 @@ TPoint TExtStringGrid::CellGraphicSize(Integer ACol, Integer ARow) {
         S = Point(Integer(I & 0xFFFF), Integer(I >> 16));
     } else if (T == ctProgressPie) {
         S = Point(20, 20);
-    } else if ((T == ctImageList || T == ctDataImage) && FGridImages) {
-        S = Point(FGridImages->Width(), FGridImages->Height());
-    } else if (T == ctImages && FGridImages) {
+    } else if ((T == ctImageList || T == ctDataImage) && GridImages()) {
+        S = Point(GridImages()->Width(), GridImages()->Height());
+    } else if (T == ctImages && GridImages()) {
         const auto* L = dynamic_cast<const TIntList*>(G->Graphic());
         const Integer N = L ? L->Count() : 0;
-        S = G->CellBoolean() ? Point(FGridImages->Width(), N * FGridImages->Height())
-                             : Point(N * FGridImages->Width(), FGridImages->Height());
+        S = G->CellBoolean() ? Point(GridImages()->Width(), N * GridImages()->Height())
+                             : Point(N * GridImages()->Width(), GridImages()->Height());
     } else if (T == ctRadio) {
         // One item under the other when CellBoolean is set, as they are drawn.
         TBitmap Scratch;
@@ -483,8 +483,8 @@ void TExtStringGrid::DrawCellGraphicLayer(TCanvas* Cv, Integer ACol, Integer ARo
             if (auto* I = dynamic_cast<TGraphic*>(G->Icon())) Cv->Draw(Gr.Left, Gr.Top, I);
             break;
         case ctImageList:
-            if (FGridImages && G->CellIndex() >= 0 && G->CellIndex() < FGridImages->Count())
-                FGridImages->Draw(Cv, Gr.Left, Gr.Top, G->CellIndex());
+            if (GridImages() && G->CellIndex() >= 0 && G->CellIndex() < GridImages()->Count())
+                GridImages()->Draw(Cv, Gr.Left, Gr.Top, G->CellIndex());
             break;
         case ctDataImage: {
             Integer Idx = -1;
@@ -492,17 +492,17 @@ void TExtStringGrid::DrawCellGraphicLayer(TCanvas* Cv, Integer ACol, Integer ARo
                 Idx = Ints(ACol, ARow) + G->CellIndex();
             } catch (const EExtGridError&) {
             }
-            if (FGridImages && Idx >= 0 && Idx < FGridImages->Count()) FGridImages->Draw(Cv, Gr.Left, Gr.Top, Idx);
+            if (GridImages() && Idx >= 0 && Idx < GridImages()->Count()) GridImages()->Draw(Cv, Gr.Left, Gr.Top, Idx);
             break;
         }
         case ctImages:
-            if (auto* L = dynamic_cast<TIntList*>(G->Graphic()); L && FGridImages) {
+            if (auto* L = dynamic_cast<TIntList*>(G->Graphic()); L && GridImages()) {
                 Integer X = Gr.Left, Y = Gr.Top;
                 for (Integer I = 0; I < L->Count(); ++I) {
                     const Integer Idx = L->Items(I);
-                    if (Idx >= 0 && Idx < FGridImages->Count()) FGridImages->Draw(Cv, X, Y, Idx);
-                    if (G->CellBoolean()) Y += FGridImages->Height();
-                    else X += FGridImages->Width();
+                    if (Idx >= 0 && Idx < GridImages()->Count()) GridImages()->Draw(Cv, X, Y, Idx);
+                    if (G->CellBoolean()) Y += GridImages()->Height();
+                    else X += GridImages()->Width();
                 }
             }
             break;

@@ -109,7 +109,10 @@ bool TExtInplaceEdit::MousePressed(bool Double) {
 }
 
 void TExtInplaceEdit::Change() {
+    // The grid's handlers may free the grid, and this editor with it.
+    const TAliveGuard alive(this);
     TInplaceEdit::Change();
+    if (alive.Gone()) return;
     if (FExtGrid && FExtGrid->OnEditChange) FExtGrid->OnEditChange(FExtGrid, FExtGrid->Col(), FExtGrid->Row(), Text());
 }
 

@@ -276,7 +276,8 @@ void TExtStringGrid::KeyDown(Word& Key, TShiftState Shift) {
         RowCount() - TBaseGrid::FixedRows() - FFixedFooters >= 1 && Row() <= LastDataRow()) {
         bool Can = true;
         if (OnCanDeleteRow) OnCanDeleteRow(this, Row(), Can);
-        if (Can && *Alive) {
+        if (!*Alive) return;
+        if (Can) {
             AutoDeleteRow(Row());
             if (!*Alive) return;
             BeginCellEdit(Col(), Row());

@@ -262,7 +262,7 @@ Integer TExtStringGrid::DrawHTMLCellText(TCanvas* ACanvas, const AnsiString& Tex
     // A BUTTON control held down is drawn pressed: the press point is its hot spot.
     const bool Down = FPaintingFormButton && !MeasureOnly;
     const TPoint At = Down ? FFormButtonPoint : Point(R.Left, R.Top);
-    HTMLDrawEx(ACanvas, Text, R, FGridImages, At.X, At.Y, -1, 0, 1, false, MeasureOnly, false, false, BlinkVisible(), false,
+    HTMLDrawEx(ACanvas, Text, R, GridImages(), At.X, At.Y, -1, 0, 1, false, MeasureOnly, false, false, BlinkVisible(), false,
                WordWrapValue, Down, 0, AnchorColor, clNone, clNone, 0x808080, Anchor, Plain, FocusedHref, Title, EX,
                EY, Count, HitIndex, AnchorRect, CtlRect, CtlID, CtlValue, CtlType, FPictureCache.get(),
                FPictureContainer, Widget());
@@ -273,6 +273,12 @@ Integer TExtStringGrid::DrawHTMLCellText(TCanvas* ACanvas, const AnsiString& Tex
 void TExtStringGrid::SetPictureContainer(TPictureContainer* Value) {
     FPictureContainer = Value;
     if (Value) Value->FreeNotification(this);
+    Invalidate();
+}
+
+void TExtStringGrid::SetGridImages(THTMLImageList* Value) {
+    FGridImages = Value;
+    FGridImagesAlive = TAliveGuard(Value);
     Invalidate();
 }
 
@@ -990,7 +996,7 @@ void TExtStringGrid::GetCellTextSize(Integer ACol, Integer ARow, TPoint& Size, b
         AnsiString Anchor, Plain, FocusedHref, Title, CtlID, CtlValue, CtlType;
         Integer EX = 0, EY = 0, Count = 0, HitIndex = -1;
         TRect AnchorRect, CtlRect;
-        HTMLDrawEx(Cv, Text, R, FGridImages, 0, 0, -1, -1, 1, false, true, false, false, true, false, WithWidth, false,
+        HTMLDrawEx(Cv, Text, R, GridImages(), 0, 0, -1, -1, 1, false, true, false, false, true, false, WithWidth, false,
                    0, FURLColor, clNone, clNone, 0x808080, Anchor, Plain, FocusedHref, Title, EX, EY, Count, HitIndex,
                    AnchorRect, CtlRect, CtlID, CtlValue, CtlType, FPictureCache.get(), FPictureContainer, Widget());
         Size = Point(EX + 2 + 2 * TextMarginX, EY + 2 + 2 * TextMarginY);

@@ -112,10 +112,12 @@ bool TExtStringGrid::WheelTurn(bool Backward, TShiftState Shift, TPoint MousePos
 }
 
 void TExtStringGrid::TopLeftChanged() {
+    // OnTopLeftChanged, or the check of an open value, may free the grid.
+    const std::shared_ptr<const bool> Alive = AliveToken();
     TBaseGrid::TopLeftChanged();
+    if (!*Alive) return;
     // An editor control does not scroll with its cell: its value is checked and it closes.
     if (FEditorControl) {
-        const std::shared_ptr<const bool> Alive = AliveToken();
         ValidatePending();
         if (!*Alive) return;
     }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <map>
 #include <vector>
 
@@ -428,3 +429,25 @@ TEST(TFBFieldDescrList, AddAndItems) {
 }
 
 }  // namespace
+
+// A row made by reaching past the end (its address, one text, a later record)
+// but never given texts reads as empty texts, as does every row before it.
+TEST_F(StringColumns, RowsNeverGivenTextsReadEmpty) {
+    const std::vector<std::function<void(TRecordsCache&)>> roads = {
+        [](TRecordsCache& C) { C.RecordAddress(3); },
+        [](TRecordsCache& C) { C.RecordAddress(3), C.SetStringValue(1, 2, "x"); },
+        [this](TRecordsCache& C) { C.WriteRecord(3, Buffer("late", "x", 0).data(), true); },
+    };
+    for (size_t road = 0; road < roads.size(); ++road) {
+        TRecordsCache c(10, 28, 12, 2);
+        c.SetStringColumn(1, 4, 10);
+        c.SetStringColumn(2, 14, 6);
+        roads[road](c);
+        for (Integer r = 1; r <= 2; ++r) {
+            auto out = Filled(28, 0xEE);
+            ASSERT_NO_THROW(c.ReadRecord(r, out.data())) << road;
+            EXPECT_EQ(Column(out, 4, 10), "") << road << " row " << r;
+            EXPECT_EQ(Column(out, 14, 6), "") << road << " row " << r;
+        }
+    }
+}

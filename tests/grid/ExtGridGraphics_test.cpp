@@ -2,6 +2,7 @@
 
 #include "grid/ExtObj.h"
 #include "grid/GridTestKit.h"
+#include "support/Scribble.h"
 
 #include <QImage>
 
@@ -104,6 +105,20 @@ TEST_F(ExtGridGraphics, HTMLPicturesComeFromTheGridImages) {
     EXPECT_GE(CountPixels(I, Inner(F.Grid, 2, 1), [](TColor C) { return C == clRed; }), 100);
     EXPECT_EQ(0, CountPixels(I, Inner(F.Grid, 3, 1), [](TColor C) { return C == clRed || C == clLime; }));
     EXPECT_EQ(Point(10, 10), F.Grid->CellGraphicSize(2, 1));
+}
+
+TEST_F(ExtGridGraphics, AnImageListFreedByItsOwnerIsForgotten) {
+    TScribbledFrees scribble;
+    auto* Images = new TSolidImages(10, clRed, clLime);
+    F.Grid->SetGridImages(Images);
+    F.Grid->SetCells(1, 1, "<IMG src=\"idx:1\">");
+    F.Grid->CreateCellGraphic(2, 1)->SetCellType(ctImageList);
+    F.Shot();
+    delete Images;
+    EXPECT_EQ(nullptr, F.Grid->GridImages());
+    const QImage I = F.Shot();
+    EXPECT_EQ(0, CountPixels(I, Inner(F.Grid, 2, 1), [](TColor C) { return C == clRed; }));
+    EXPECT_EQ(0, scribble.Release());
 }
 
 TEST_F(ExtGridGraphics, RichTextThatCannotBeRenderedShowsItsWords) {

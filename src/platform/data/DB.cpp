@@ -374,20 +374,25 @@ void TDataSet::SetActive(bool Value) {
         return;
     }
     if (Active() == Value) return;
+    // Any handler may free the data set: nothing of it is touched afterwards.
+    const TAliveGuard alive(this);
     if (Value) {
         DoBeforeOpen();
+        if (alive.Gone()) return;
         FInternalOpenComplete = false;
         try {
             OpenCursor(false);
         } catch (...) {
-            OpenCursorComplete();
+            if (alive.Alive()) OpenCursorComplete();
             throw;
         }
-        OpenCursorComplete();
+        if (alive.Alive()) OpenCursorComplete();
     } else {
         bool Destroying = ComponentState().Contains(csDestroying);
         if (!Destroying) DoBeforeClose();
+        if (alive.Gone()) return;
         SetState(dsInactive);
+        if (alive.Gone()) return;
         CloseCursor();
         if (!Destroying) DoAfterClose();
     }
@@ -425,8 +430,11 @@ void TDataSet::DoInternalOpen() {
 
 void TDataSet::OpenCursorComplete() {
     if (FInternalOpenComplete) {
+        const TAliveGuard alive(this);
         SetState(dsBrowse);
+        if (alive.Gone()) return;
         DoAfterOpen();
+        if (alive.Gone()) return;
         if (!IsEmpty()) DoAfterScroll();
     } else {
         SetState(dsInactive);
@@ -838,8 +846,11 @@ bool TDataSet::IsEmpty() const { return FActiveRecord >= FRecordCount; }
 // --- navigation ---
 
 void TDataSet::First() {
+    const TAliveGuard alive(this);
     CheckBrowseMode();
+    if (alive.Gone()) return;
     DoBeforeScroll();
+    if (alive.Gone()) return;
     ClearBuffers();
     try {
         InternalFirst();
@@ -862,13 +873,16 @@ void TDataSet::First() {
     }
     FBOF = true;
     DataEvent(deDataSetChange, 0);
-    DoAfterScroll();
+    if (alive.Alive()) DoAfterScroll();
 }
 
 void TDataSet::Last() {
     CheckBiDirectional();
+    const TAliveGuard alive(this);
     CheckBrowseMode();
+    if (alive.Gone()) return;
     DoBeforeScroll();
+    if (alive.Gone()) return;
     ClearBuffers();
     try {
         InternalLast();
@@ -881,13 +895,16 @@ void TDataSet::Last() {
     }
     FEOF = true;
     DataEvent(deDataSetChange, 0);
-    DoAfterScroll();
+    if (alive.Alive()) DoAfterScroll();
 }
 
 Integer TDataSet::MoveBy(Integer Distance) {
+    const TAliveGuard alive(this);
     CheckBrowseMode();
     Integer Result = 0;
+    if (alive.Gone()) return Result;
     DoBeforeScroll();
+    if (alive.Gone()) return Result;
     if ((Distance > 0 && !FEOF) || (Distance < 0 && !FBOF)) {
         FBOF = false;
         FEOF = false;
@@ -927,11 +944,11 @@ Integer TDataSet::MoveBy(Integer Distance) {
             }
         } catch (...) {
             DataEvent(deDataSetScroll, ScrollCount);
-            DoAfterScroll();
+            if (alive.Alive()) DoAfterScroll();
             throw;
         }
         DataEvent(deDataSetScroll, ScrollCount);
-        DoAfterScroll();
+        if (alive.Alive()) DoAfterScroll();
     }
     return Result;
 }
@@ -946,9 +963,11 @@ void TDataSet::CheckOperation(TDataOperation Operation, const TDataSetErrorEvent
             return;
         } catch (EDatabaseError& E) {
             TDataAction Action = daFail;
+            const TAliveGuard alive(this);
             if (ErrorEvent) ErrorEvent(this, E, Action);
             if (Action == daFail) throw;
-            if (Action == daAbort) Abort();
+            // A data set its handler freed is not tried again: the operation ends quietly.
+            if (Action == daAbort || alive.Gone()) Abort();
             // daRetry: run the operation again.
         }
     }
@@ -978,42 +997,56 @@ void TDataSet::Edit() {
         Insert();
         return;
     }
+    const TAliveGuard alive(this);
     CheckBrowseMode();
+    if (alive.Gone()) return;
     CheckCanModify();
     DoBeforeEdit();
+    if (alive.Gone()) return;
     CheckOperation(&TDataSet::InternalEdit, OnEditError);
     GetCalcFields(ActiveBuffer());
     SetState(dsEdit);
     DataEvent(deRecordChange, 0);
-    DoAfterEdit();
+    if (alive.Alive()) DoAfterEdit();
 }
 
 void TDataSet::BeginInsertAppend() {
+    const TAliveGuard alive(this);
     CheckBrowseMode();
+    if (alive.Gone()) return;
     CheckCanModify();
     DoBeforeInsert();
+    if (alive.Gone()) return;
     // The new record becomes the current one: a scroll, which Cancel undoes with its own pair.
     DoBeforeScroll();
 }
 
 void TDataSet::EndInsertAppend() {
+    const TAliveGuard alive(this);
     SetState(dsInsert);
+    if (alive.Gone()) return;
     try {
         DoOnNewRecord();
     } catch (...) {
+        if (alive.Gone()) throw;
         UpdateCursorPos();
         SetState(dsBrowse);
         Resync({});
         throw;
     }
+    if (alive.Gone()) return;
     FModified = false;
     DataEvent(deDataSetChange, 0);
+    if (alive.Gone()) return;
     DoAfterInsert();
+    if (alive.Gone()) return;
     DoAfterScroll();
 }
 
 void TDataSet::Insert() {
+    const TAliveGuard alive(this);
     BeginInsertAppend();
+    if (alive.Gone()) return;
     TBookmark OldCurrent = GetBookmark();
     MoveBuffer(FRecordCount, FActiveRecord);
     TRecordBuffer Buffer = ActiveBuffer();
@@ -1028,7 +1061,9 @@ void TDataSet::Insert() {
 }
 
 void TDataSet::Append() {
+    const TAliveGuard alive(this);
     BeginInsertAppend();
+    if (alive.Gone()) return;
     ClearBuffers();
     TRecordBuffer Buffer = FBuffers[0];
     InitRecord(Buffer);
@@ -1062,7 +1097,10 @@ void TDataSet::Post() {
     UpdateRecord();
     if (FState == dsEdit || FState == dsInsert) {
         DataEvent(deCheckBrowseMode, 0);
+        // A handler may free the data set: nothing of it is touched afterwards.
+        const TAliveGuard alive(this);
         DoBeforePost();
+        if (alive.Gone()) return;
         CheckOperation(&TDataSet::InternalPost, OnPostError);
         SetState(dsBrowse);
         Resync({});
@@ -1073,15 +1111,18 @@ void TDataSet::Post() {
 void TDataSet::Cancel() {
     if (FState != dsEdit && FState != dsInsert) return;
     DataEvent(deCheckBrowseMode, 0);
+    const TAliveGuard alive(this);
     DoBeforeCancel();
+    if (alive.Gone()) return;
     bool DoScrollEvents = FState == dsInsert;
     if (DoScrollEvents) DoBeforeScroll();
+    if (alive.Gone()) return;
     UpdateCursorPos();
     InternalCancel();
     SetState(dsBrowse);
     Resync({});
     DoAfterCancel();
-    if (DoScrollEvents) DoAfterScroll();
+    if (DoScrollEvents && alive.Alive()) DoAfterScroll();
 }
 
 void TDataSet::Delete() {
@@ -1092,25 +1133,33 @@ void TDataSet::Delete() {
     }
     if (FRecordCount == 0) DatabaseError(SDataSetEmpty, this);
     DataEvent(deCheckBrowseMode, 0);
+    const TAliveGuard alive(this);
     DoBeforeDelete();
+    if (alive.Gone()) return;
     DoBeforeScroll();
+    if (alive.Gone()) return;
     CheckOperation(&TDataSet::InternalDelete, OnDeleteError);
     SetState(dsBrowse);
     Resync({});
     DoAfterDelete();
+    if (alive.Gone()) return;
     DoAfterScroll();
 }
 
 void TDataSet::Refresh() {
+    const TAliveGuard alive(this);
     DoBeforeRefresh();
+    if (alive.Gone()) return;
     CheckBrowseMode();
+    if (alive.Gone()) return;
     UpdateCursorPos();
     try {
         InternalRefresh();
     } catch (...) {
-        Resync({});
+        if (alive.Alive()) Resync({});
         throw;
     }
+    if (alive.Gone()) return;
     Resync({});
     DoAfterRefresh();
 }

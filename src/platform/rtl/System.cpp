@@ -4,6 +4,30 @@
 #include <cstdlib>
 #include <memory>
 
+namespace {
+// Handed out by an object already ending, so ending never allocates. Never
+// freed: objects of other static lifetimes end after this unit's statics.
+const std::shared_ptr<bool>& EndedToken()
+{
+    static const auto* ended = new std::shared_ptr<bool>(std::make_shared<bool>(false));
+    return *ended;
+}
+}
+
+TObject::~TObject() { EndAlive(); }
+
+std::shared_ptr<const bool> TObject::AliveToken() const
+{
+    if (!FAlive) FAlive = std::make_shared<bool>(true);
+    return FAlive;
+}
+
+void TObject::EndAlive() noexcept
+{
+    if (FAlive && FAlive != EndedToken()) *FAlive = false;
+    FAlive = EndedToken();
+}
+
 AnsiString TObject::ClassName() const
 {
     const char* mangled = typeid(*this).name();

@@ -2,6 +2,7 @@
 // Basic types of the run-time layer. AnsiString holds code page 1254 bytes;
 // WideString holds UTF-16 code units.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <typeinfo>
 
@@ -40,9 +41,33 @@ public:
     TObject() = default;
     TObject(const TObject&) = delete;
     TObject& operator=(const TObject&) = delete;
-    virtual ~TObject() = default;
+    virtual ~TObject();
     // Class name without namespace decoration ("TStringList").
     virtual AnsiString ClassName() const;
+    // True until the object is destroyed. Any handler may free the object that
+    // raised its event: code that calls one keeps the token (or a TAliveGuard)
+    // and goes on only while it reads true. Made on first request.
+    std::shared_ptr<const bool> AliveToken() const;
+
+protected:
+    // Ends the token early, for a destructor whose own work must already count
+    // as the object gone.
+    void EndAlive() noexcept;
+
+private:
+    mutable std::shared_ptr<bool> FAlive;
+};
+
+// Watches an object across calls to handlers that may free it; the one guard
+// of every layer. A guard over no object reads gone.
+class TAliveGuard {
+public:
+    explicit TAliveGuard(const TObject* Object) : FToken(Object ? Object->AliveToken() : nullptr) {}
+    bool Alive() const { return FToken && *FToken; }
+    bool Gone() const { return !Alive(); }
+
+private:
+    std::shared_ptr<const bool> FToken;
 };
 
 // A small bit set over an unscoped enum with values below 64.

@@ -249,7 +249,7 @@ TControl::TControl(TComponent* AOwner) : TComponent(AOwner), FFont(std::make_uni
 
 TControl::~TControl() {
     BeforeDestruction();
-    *FAlive = false;
+    EndAlive();
     ControlGone(this);
     if (FParent) FParent->RemoveControl(this);
     if (FWidget) {
@@ -555,7 +555,7 @@ void TControl::SetDropTarget(bool Value) {
 
 bool TControl::QtEvent(QEvent* E) {
     // A handler may free this control: after each one, go on only while it lives.
-    const std::shared_ptr<const bool> Alive = FAlive;
+    const std::shared_ptr<const bool> Alive = AliveToken();
     IHost* H = HostOf(this);
     switch (E->type()) {
         case QEvent::MouseButtonPress: {

@@ -176,9 +176,7 @@ public:
     QWidget* WindowWidget() const;
     // Called by the widget for every Qt event; true when handled here.
     virtual bool QtEvent(QEvent* Event);
-    // False once the control is destroyed; lets code that ran a handler (which may
-    // free the control) tell whether it may go on.
-    std::shared_ptr<const bool> AliveToken() const { return FAlive; }
+    // AliveToken() (TObject) reads false from the start of the control's destruction.
 
 protected:
     // Subclasses make their widget in their constructor and hand it over here.
@@ -239,7 +237,6 @@ private:
     TBiDiMode FBiDiMode = bdLeftToRight;
     bool FMousePressed = false;
     bool FFontLock = false;
-    std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);
 };
 
 // ---------------------------------------------------------------------------

@@ -975,8 +975,9 @@ void TCustomGrid::MoveCellWithKey(Word Key, TShiftState Shift) {
     }
     N.X = std::clamp(N.X, FFixedCols, std::max(FFixedCols, LastMovableCol()));
     N.Y = std::clamp(N.Y, FFixedRows, std::max(FFixedRows, LastMovableRow()));
+    const std::shared_ptr<const bool> Alive = AliveToken();
     if (!(TL == FTopLeft) && (Key == VK_PRIOR || Key == VK_NEXT || Ctrl || RowSel)) MoveTopLeft(TL.X, TL.Y);
-    if (!(N == FCurrent)) MoveCurrent(N.X, N.Y, !Extend, true);
+    if (IsAlive(Alive) && !(N == FCurrent)) MoveCurrent(N.X, N.Y, !Extend, true);
 }
 
 void TCustomGrid::TabStep(bool Backward) {
