@@ -712,10 +712,11 @@ void TExtStringGrid::Zoom(Integer Delta) {
     if (FZoom + Delta < -10 || FZoom + Delta > 10) return;
     FZoom += Delta;
     TUpdateScope Update(this);
+    // A column or row of size 0 is hidden: zooming does not bring it out.
     for (Integer C = 0; C < ColCount(); ++C)
-        if (ColWidths(C) + Delta > 0) SetColWidths(C, ColWidths(C) + Delta);
+        if (ColWidths(C) > 0 && ColWidths(C) + Delta > 0) SetColWidths(C, ColWidths(C) + Delta);
     for (Integer R = 0; R < RowCount(); ++R)
-        if (RowHeights(R) + Delta > 0) SetRowHeights(R, RowHeights(R) + Delta);
+        if (RowHeights(R) > 0 && RowHeights(R) + Delta > 0) SetRowHeights(R, RowHeights(R) + Delta);
 }
 
 void TExtStringGrid::Resize() {
