@@ -629,13 +629,16 @@ void TExtStringGrid::FreeCellSettings(Integer ACol, Integer ARow) {
     if (!P) return;
     // Half a merge would cover cells that read their own texts: the merge splits whole.
     if (IsMergedCell(ACol, ARow)) SplitCells(ACol, ARow);
-    // What the cell holds is not a setting: its object (a node, a control) and its node level stay.
+    // What the cell holds is not a setting: its object (a node, a check box), the control
+    // placed in it and its node level stay.
     TObject* Kept = P->KeptObject();
+    TControl* Ctl = P->Control();
     const Integer Level = P->NodeLevel();
     ClearProps(ACol, ARow);
-    if (Kept || Level) {
+    if (Kept || Ctl || Level) {
         P = GetCellProperties(ACol, ARow);
         P->SetKeptObject(Kept);
+        P->SetControl(Ctl);
         P->SetNodeLevel(Level);
     }
 }
