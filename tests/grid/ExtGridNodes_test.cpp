@@ -306,4 +306,8 @@ TEST_F(ExtGridNodes, ANodeGraphicReplacedTakesItsNodeWhole) {
     F.Grid->ContractNode(4);
     F.Grid->AddNode(4, 2);   // made again: still one node, and open
     EXPECT_TRUE(F.Grid->NodeCount() == 1 && F.Level(5) == 1 && F.Grid->RowCount() == 8);
+    F.Grid->AddNode(1, 2);
+    F.Grid->CellNode()->SetExpandOne(true);   // taking r4's node out closes r1's: the mark still lands on r4
+    F.Grid->MarkSummaryRow(4);
+    EXPECT_TRUE(F.Grid->IsSummaryRow(F.Grid->DisplRowIndex(4)) && !F.Grid->IsSummaryRow(F.Grid->DisplRowIndex(5)));
 }
