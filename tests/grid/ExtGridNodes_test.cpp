@@ -311,3 +311,12 @@ TEST_F(ExtGridNodes, ANodeGraphicReplacedTakesItsNodeWhole) {
     F.Grid->MarkSummaryRow(4);
     EXPECT_TRUE(F.Grid->IsSummaryRow(F.Grid->DisplRowIndex(4)) && !F.Grid->IsSummaryRow(F.Grid->DisplRowIndex(5)));
 }
+
+TEST_F(ExtGridNodes, MovingAContractedNodeWithExpandOneMovesThatNode) {
+    F.Grid->AddNode(1, 2);
+    F.Grid->AddNode(4, 2);
+    F.Grid->ContractNode(4);
+    F.Grid->CellNode()->SetExpandOne(true);   // opening r4's node closes r1's
+    F.Grid->MoveRow(4, 6);                    // r4 after r7
+    EXPECT_EQ("r4", F.Grid->Cells(1, F.Grid->RowCount() - 1));
+}
