@@ -632,13 +632,16 @@ void TExtStringGrid::FreeCellSettings(Integer ACol, Integer ARow) {
     if (!P) return;
     // Half a merge would cover cells that read their own texts: the merge splits whole.
     if (IsMergedCell(ACol, ARow)) SplitCells(ACol, ARow);
-    // What the cell holds is not a setting: its object (a node, a control) and its node level stay.
+    // What the cell holds is not a setting: its object (a node, a check box), the control
+    // placed in it and its node level stay.
     TObject* Kept = P->KeptObject();
+    TControl* Ctl = P->Control();
     const Integer Level = P->NodeLevel();
     ClearProps(ACol, ARow);
-    if (Kept || Level) {
+    if (Kept || Ctl || Level) {
         P = GetCellProperties(ACol, ARow);
         P->SetKeptObject(Kept);
+        P->SetControl(Ctl);
         P->SetNodeLevel(Level);
     }
 }
@@ -715,10 +718,11 @@ void TExtStringGrid::Zoom(Integer Delta) {
     if (FZoom + Delta < -10 || FZoom + Delta > 10) return;
     FZoom += Delta;
     TUpdateScope Update(this);
+    // A column or row of size 0 is hidden: zooming does not bring it out.
     for (Integer C = 0; C < ColCount(); ++C)
-        if (ColWidths(C) + Delta > 0) SetColWidths(C, ColWidths(C) + Delta);
+        if (ColWidths(C) > 0 && ColWidths(C) + Delta > 0) SetColWidths(C, ColWidths(C) + Delta);
     for (Integer R = 0; R < RowCount(); ++R)
-        if (RowHeights(R) + Delta > 0) SetRowHeights(R, RowHeights(R) + Delta);
+        if (RowHeights(R) > 0 && RowHeights(R) + Delta > 0) SetRowHeights(R, RowHeights(R) + Delta);
 }
 
 void TExtStringGrid::Resize() {

@@ -1258,7 +1258,7 @@ private:
     void ApplyColumnHeaders();
     void ApplyRowHeaders();
     void SetRangeColor(Integer ARow, TColor Value, int Which);
-    // Frees a cell's settings (colours, alignment, merge: split whole); its object and node level stay.
+    // Frees a cell's settings (colours, alignment, merge: split whole); its object, control and node level stay.
     void FreeCellSettings(Integer ACol, Integer ARow);
     void ReportRow(Integer NewRow);
     void FormResized(TObject* Sender);

@@ -138,7 +138,11 @@ TCellType TExtStringGrid::GetCellType(Integer ACol, Integer ARow) {
 
 TCellGraphic* TExtStringGrid::CreateCellGraphic(Integer ACol, Integer ARow) {
     // A node replaced goes whole: its rows come out and its levels and count go with it.
-    if (ACol == 0 && NodeGraphic(ARow)) RemoveNode(RealRowIndex(ARow));
+    if (ACol == 0 && NodeGraphic(ARow)) {
+        const Integer Real = RealRowIndex(ARow);
+        RemoveNode(Real);
+        ARow = DisplRowIndex(Real);   // with ExpandOne, nodes above may have closed meanwhile
+    }
     if (auto* Old = dynamic_cast<TCellGraphic*>(Objects(ACol, ARow)); Old && FOwnedGraphics.erase(Old)) delete Old;
     auto* G = new TCellGraphic();
     FOwnedGraphics.insert(G);

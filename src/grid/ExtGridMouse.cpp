@@ -243,7 +243,8 @@ bool TExtStringGrid::LeftPress(TShiftState Shift, Integer X, Integer Y) {
             if (OnBeforeExpandNode) OnBeforeExpandNode(this, C.Y, Real, Allow);
             if (*Alive && Allow) {
                 ExpandNode(Real);
-                if (OnExpandNode) OnExpandNode(this, C.Y, Real);
+                // With ExpandOne a node above may have closed: the row is where it is now.
+                if (OnExpandNode) OnExpandNode(this, DisplRowIndex(Real), Real);
             }
         } else {
             bool Allow = true;
@@ -254,7 +255,9 @@ bool TExtStringGrid::LeftPress(TShiftState Shift, Integer X, Integer Y) {
             }
         }
         if (!*Alive) return false;
-        if (FMouseActions->MoveRowOnNodeClick() && C.Y >= FixedRows()) FocusCell(Col(), C.Y, true);
+        if (const Integer D = DisplRowIndex(Real);
+            FMouseActions->MoveRowOnNodeClick() && C.Y >= FixedRows() && !IsHiddenRow(Real) && D < RowCount())
+            FocusCell(Col(), D, true);
         return false;
     }
 

@@ -457,9 +457,13 @@ void TExtStringGrid::SplitMergesAround(bool ARows, Integer AAt, Integer ACount) 
 void TExtStringGrid::MoveRow(Integer FromIndex, Integer ToIndex) {
     if (FromIndex >= 0 && FromIndex < RowCount() && ToIndex >= 0 && ToIndex < RowCount() && FromIndex != ToIndex &&
         GetNodeState(FromIndex)) {
-        const Integer Before = RowCount();
-        ExpandNode(RealRowIndex(FromIndex));
-        if (ToIndex > FromIndex) ToIndex += RowCount() - Before;   // the same row as the caller meant
+        const Integer Before = RowCount(), RealFrom = RealRowIndex(FromIndex), RealTo = RealRowIndex(ToIndex);
+        ExpandNode(RealFrom);
+        // The same rows as the caller meant: with ExpandOne, nodes above may have closed too.
+        if (ToIndex > FromIndex) ToIndex += RowCount() - Before;
+        if (!IsHiddenRow(RealTo)) ToIndex = DisplRowIndex(RealTo);
+        FromIndex = DisplRowIndex(RealFrom);
+        ToIndex = std::min(ToIndex, RowCount() - 1);
     }
     TBaseGrid::MoveRow(FromIndex, ToIndex);
 }

@@ -332,6 +332,12 @@ TEST_F(ExtGridMouse, NodeGlyphClicksContractAndExpandWithTheirEvents) {
     F.Grid->ContractNode(2);
     F.LeftClick(F.In(0, 2, F.Grid->CellNode()->NodeIndent() * 3 / 2));
     EXPECT_TRUE(F.Grid->RowCount() == 6 && !F.Grid->GetNodeState(1) && !F.Grid->GetNodeState(2));
+    F.Grid->AddNode(4, 2);   // opening it closes r1's node above it: it is told and focused where it is now
+    F.Grid->ContractNode(4);
+    F.Grid->MouseActions()->SetMoveRowOnNodeClick(true);
+    F.Grid->OnExpandNode = [&](TObject*, Integer ARow, Integer) { Log.push_back("expand " + IntToStr(ARow)); };
+    F.LeftClick(F.In(0, 4, 6));
+    EXPECT_TRUE(F.Grid->Row() == 2 && Log.back() == "expand 2" && F.Grid->Cells(1, 2) == F.Grid->AllCells(1, 4));
 }
 
 TEST_F(ExtGridMouse, HeaderRowSelectionPicksWholeColumnsAndRows) {

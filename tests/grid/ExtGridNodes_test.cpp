@@ -297,13 +297,18 @@ TEST_F(ExtGridNodes, CallsOnAHiddenRowActOnThatRow) {   // display row 2 is r6's
     EXPECT_TRUE(F.Grid->IsSummaryRow(3) && !F.Grid->IsNode(4) && F.Level(4) == 1);
 }
 
-TEST_F(ExtGridNodes, ANodeGraphicReplacedTakesItsNodeWhole) {
-    F.Grid->AddNode(2, 3);
-    F.Grid->ContractNode(2);
-    F.Grid->MarkSummaryRow(2);   // its rows show, no level or count is left of it
+TEST_F(ExtGridNodes, ANodeGraphicReplacedTakesItsNodeWhole) {   // its rows show, no level or count is left
+    F.Grid->AddNode(2, 3), F.Grid->ContractNode(2), F.Grid->MarkSummaryRow(2);
     EXPECT_TRUE(F.Grid->IsSummaryRow(2) && F.Grid->RowCount() == 8 && !F.Grid->HasNodes() && F.Level(3) == 0);
-    F.Grid->AddNode(4, 2);
-    F.Grid->ContractNode(4);
-    F.Grid->AddNode(4, 2);   // made again: still one node, and open
+    F.Grid->AddNode(4, 2), F.Grid->ContractNode(4), F.Grid->AddNode(4, 2);   // made again: one node, open
     EXPECT_TRUE(F.Grid->NodeCount() == 1 && F.Level(5) == 1 && F.Grid->RowCount() == 8);
+    F.Grid->AddNode(1, 2), F.Grid->CellNode()->SetExpandOne(true);   // r4's going closes r1's: the mark is r4's
+    F.Grid->MarkSummaryRow(4);
+    EXPECT_TRUE(F.Grid->IsSummaryRow(F.Grid->DisplRowIndex(4)) && !F.Grid->IsSummaryRow(F.Grid->DisplRowIndex(5)));
+}
+
+TEST_F(ExtGridNodes, MovingAContractedNodeWithExpandOneMovesThatNode) {   // opening r4's node closes r1's
+    F.Grid->AddNode(1, 2), F.Grid->AddNode(4, 2), F.Grid->ContractNode(4), F.Grid->CellNode()->SetExpandOne(true);
+    F.Grid->MoveRow(4, 6);   // r4 after r7
+    EXPECT_EQ("r4", F.Grid->Cells(1, F.Grid->RowCount() - 1));
 }

@@ -70,11 +70,14 @@ TEST(ExtGridWindow, CtrlWheelZoomsAndDisabledWheelFallsBack) {
     TWheelForm F;
     TExtStringGrid* G = F.Grid;
     G->SetRow(5);
+    G->SetColWidths(2, 0);   // a column or row hidden by size 0 stays hidden
+    G->SetRowHeights(3, 0);
     F.Turn(true, Qt::ControlModifier);
     EXPECT_EQ(3, G->ZoomLevel());
     EXPECT_EQ(5, G->Row());
     F.Turn(false, Qt::ControlModifier);
     EXPECT_EQ(0, G->ZoomLevel());
+    EXPECT_TRUE(G->ColWidths(2) == 0 && G->RowHeights(3) == 0);
     G->SetIntelliZoom(false);
     G->SetEnableWheel(false);
     F.Turn(true, Qt::ControlModifier);
