@@ -777,7 +777,8 @@ void TExtStringGrid::CopyToClipboard() {
 }
 
 // Clears what the copy took, as far as it may be edited: a cell the cut may not clear
-// keeps its properties too.
+// keeps its properties too. Freeing properties splits a merge reaching past the cut whole
+// first; a kept merge loses no text outside the cut. A node stays with its rows.
 void TExtStringGrid::CutToClipboard() {
     CopyToClipboard();
     const bool Disjunct = FMouseActions->DisjunctRowSelect() || FMouseActions->DisjunctColSelect();
@@ -789,9 +790,19 @@ void TExtStringGrid::CutToClipboard() {
     for (Integer R : Rows)
         for (Integer C : Cols)
             if (Always || CellEditable(C, R)) Cleared.push_back(TGridCoord{C, R});
-    for (const TGridCoord& P : Cleared) SetCells(P.X, P.Y, AnsiString());
-    if (FNavigation->AllowFmtClipboard())
-        for (const TGridCoord& P : Cleared) ClearProps(P.X, P.Y);
+    const bool Props = FNavigation->AllowFmtClipboard();
+    for (const TGridCoord& P : Cleared)
+        if (Props && IsMergedCell(P.X, P.Y)) SplitCells(P.X, P.Y);
+    for (const TGridCoord& P : Cleared) {
+        const TPoint B = BaseCell(P.X, P.Y);
+        if (B.X == P.X && B.Y == P.Y) SetCells(P.X, P.Y, AnsiString());
+        else SetRawCells(P.X, P.Y, AnsiString());   // Cells would empty the base cell
+    }
+    if (Props)
+        for (const TGridCoord& P : Cleared) {
+            if (P.X != 0 || !NodeGraphic(P.Y)) RemoveCellGraphic(P.X, P.Y);   // the copy took it
+            FreeCellSettings(P.X, P.Y);
+        }
     FCopiedFlag = false;
     CellsChanged(Rect(S.Left, S.Top, S.Right, S.Bottom));
 }

@@ -541,6 +541,32 @@ TEST_F(ExtGridClipboard, MarkedRowsCopyTheirDataCellsOnly) {
     EXPECT_EQ("n2||3.2", F.Grid->Cells(0, 2) + "|" + F.Grid->Cells(1, 2) + "|" + F.Grid->Cells(3, 2));
 }
 
+// A cut frees what it empties, but a merge reaching past the cut splits whole and a node
+// stays with the rows it holds.
+TEST_F(ExtGridClipboard, ACutLeavesNoHalfMergeAndNoRowsWithoutTheirNode) {
+    F.Fill();
+    F.Grid->Navigation()->SetAllowFmtClipboard(true);
+    F.Grid->Navigation()->SetAllowClipboardAlways(true);
+    F.Grid->MouseActions()->SetDisjunctRowSelect(true);
+    F.Grid->SetFixedCols(0);
+    F.Grid->MergeCells(1, 1, 1, 2);   // rows 1 and 2; only row 2 is marked
+    F.Grid->AddNode(4, 2);
+    F.Grid->ContractNode(4);
+    for (Integer R : {2, 4}) F.Grid->SetRowSelected(R, true);
+    F.ShowFocused();
+    F.Key(Qt::Key_X, Qt::ControlModifier);
+    EXPECT_EQ("||1.1", F.Grid->Cells(1, 2) + "|" + F.Grid->Cells(1, 4) + "|" + F.Grid->Cells(1, 1));
+    EXPECT_FALSE(F.Grid->IsMergedCell(1, 1));
+    ASSERT_TRUE(F.Grid->IsNode(4));
+    F.Grid->ExpandAll();
+    EXPECT_EQ("1.5", F.Grid->Cells(1, 5));
+    F.Grid->Navigation()->SetAllowFmtClipboard(false);   // a merge kept whole keeps its text outside the cut
+    F.Grid->MergeCells(2, 1, 1, 2);
+    F.Key(Qt::Key_X, Qt::ControlModifier);
+    EXPECT_EQ("2.1", F.Grid->Cells(2, 1));
+    EXPECT_TRUE(F.Grid->IsMergedCell(2, 2));
+}
+
 // Letters whose UTF-16 units hold the bytes 0, 9, 10, 11 and 13, on two lines: other
 // programs read the letters, a grid takes the cell back as a Unicode cell, also one whose
 // letters fit the code page; another program's letters outside the code page make a Unicode cell.
