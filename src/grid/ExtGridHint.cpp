@@ -227,8 +227,10 @@ AnsiString TExtStringGrid::BalloonCellText(Integer ACol, Integer ARow) {
     return Text;
 }
 
+// A rich or Unicode cell's own letters, those outside the code page too.
 WideString TExtStringGrid::BalloonCellWideText(Integer ACol, Integer ARow) {
-    WideString Text = CellTextToWide(Cells(ACol, ARow));
+    const AnsiString Raw = Cells(ACol, ARow);
+    WideString Text = TextType(Raw, true) == 2 ? RtfRead(Raw).PlainText() : CellTextToWide(Raw);
     if (HidesText(RealColIndex(ACol), ARow)) HideLetters(Text, FPasswordChar);
     TidyBalloonText(Text);
     return Text;
@@ -245,8 +247,9 @@ bool TExtStringGrid::BalloonAt(TPoint P, TBalloonTip& Tip) {
     CutWithEllipsis(Title, BalloonTitleLimit);
     Tip.Title = Title;
     Tip.Text = Text;
-    // A Unicode cell's letters outside the code page show unless the handler gave another text.
-    if (Text == Given && TextType(Cells(C, R), true) == 5) Tip.WideText = BalloonCellWideText(C, R);
+    // A rich or Unicode cell's letters outside the code page show unless the handler gave another text.
+    const Integer Kind = TextType(Cells(C, R), true);
+    if (Text == Given && (Kind == 2 || Kind == 5)) Tip.WideText = BalloonCellWideText(C, R);
     Tip.Icon = Icon >= 0 && Icon <= 3 ? Icon : 0;
     Tip.BackgroundColor = FBalloon->BackgroundColor();
     Tip.TextColor = FBalloon->TextColor();

@@ -6,6 +6,7 @@
 #include "platform/ui/BalloonTip.h"
 #include "platform/ui/ExtCtrls.h"
 #include "platform/ui/Forms.h"
+#include "platform/ui/Rtf.h"
 #include "platform/ui/UiTestKit.h"
 
 #include <QApplication>
@@ -406,6 +407,23 @@ TEST(ExtGridFrame, TheBalloonShowsTheCellUnderTheMouseAsTextNotMarkup) {
     SendToolTip(F.Grid, Point(F.Grid->ClientWidth() - 3, F.Grid->ClientHeight() - 3));
     EXPECT_FALSE(BalloonShown(F.Grid));
     EXPECT_FALSE(QToolTip::isVisible());
+}
+
+// A rich or Unicode cell's balloon shows its letters, also those outside the code page.
+TEST(ExtGridFrame, TheBalloonShowsARichOrUnicodeCellsOwnLetters) {
+    TFrameForm F;
+    const WideString Letters = u"\u0416uk \u015Fey";
+    TRtfDocument D;
+    D.Append(Letters, TRtfCharFormat{});
+    F.Grid->SetCells(1, 1, RtfWrite(D));
+    F.Grid->SetWideCell(2, 2, Letters);
+    F.Shot();
+    F.Grid->Balloon()->SetEnable(true);
+    for (TPoint C : {Point(1, 1), Point(2, 2)}) {
+        SendToolTip(F.Grid, Centre(F.Grid->CellRect(C.X, C.Y)));
+        ASSERT_TRUE(BalloonShown(F.Grid));
+        EXPECT_EQ(QString::fromStdU16String(Letters), BalloonLabel(1)->text()) << C.X;
+    }
 }
 
 TEST(ExtGridFrame, TheBalloonIconComesFromTheHandlerAndOnlyOneToThreeShowOne) {
