@@ -1085,6 +1085,25 @@ void TExtStringGrid::ReadCellStream(TGridCoord Origin, TStream* Stream, bool AsP
         for (Integer R = std::max(0, Origin.Y); R < Origin.Y + Rows && R < RowCount(); ++R)
             for (Integer C = std::max(0, Origin.X); C < Origin.X + Cols && C < ColCount(); ++C)
                 if (!AsPaste || TakesOutsideData(C, R)) SetRawCells(C, R, AnsiString());
+    // A merge already in the grid that a cell of the block brings properties into splits
+    // whole first: half of it would cover that cell. The block's own merges come after.
+    std::vector<TGridRect> OldMerges;
+    if (Apply && !Full)
+        for (Integer R = std::max(0, Origin.Y); R < Origin.Y + Rows && R < RowCount(); ++R)
+            for (Integer C = std::max(0, Origin.X); C < Origin.X + Cols && C < ColCount(); ++C) {
+                if (!IsMergedCell(C, R)) continue;
+                const TPoint B = BaseCell(C, R), Sp = CellSpan(B.X, B.Y);
+                const TGridRect M{B.X, B.Y, B.X + Sp.X, B.Y + Sp.Y};
+                if (std::find(OldMerges.begin(), OldMerges.end(), M) == OldMerges.end()) OldMerges.push_back(M);
+            }
+    auto SplitOldMerge = [&](Integer C, Integer R) {
+        for (auto It = OldMerges.begin(); It != OldMerges.end(); ++It)
+            if (C >= It->Left && C <= It->Right && R >= It->Top && R <= It->Bottom) {
+                SplitCells(It->Left, It->Top);
+                OldMerges.erase(It);
+                return;
+            }
+    };
     // Cells lie inside the block; one that names no corner is placed by its first cell.
     bool First = !H.HasOrigin && !Full;
     Int64 Sc = Full ? 0 : H.Origin.X, Sr = Full ? 0 : H.Origin.Y;
@@ -1111,6 +1130,7 @@ void TExtStringGrid::ReadCellStream(TGridCoord Origin, TStream* Stream, bool AsP
         if (!HasProp) continue;
         // Read into a scratch object when the cell lies outside the grid.
         TCellProperties Scratch(nullptr, 0, 0);
+        if (Inside) SplitOldMerge(Tc, Tr);
         TCellProperties* P = Inside ? GetCellProperties(Tc, Tr) : &Scratch;
         ReadProps(Rd, P);
         // A merge stays inside the block, and inside the grid where the block passes its edge.

@@ -565,6 +565,15 @@ TEST_F(ExtGridClipboard, ACutLeavesNoHalfMergeAndNoRowsWithoutTheirNode) {
     F.Key(Qt::Key_X, Qt::ControlModifier);
     EXPECT_EQ("2.1", F.Grid->Cells(2, 1));
     EXPECT_TRUE(F.Grid->IsMergedCell(2, 2));
+    // A block whose coloured cell lands in that merge's lower half splits it whole, as a cut would.
+    F.Grid->MouseActions()->SetDisjunctRowSelect(false);
+    F.Grid->Navigation()->SetAllowFmtClipboard(true);
+    F.Grid->SetColors(4, 5, clRed);
+    F.Select(3, 5, 4, 5);
+    F.Key(Qt::Key_C, Qt::ControlModifier);
+    F.Select(1, 2, 1, 2);
+    F.Key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ("2.1|4.5|0", F.Grid->Cells(2, 1) + "|" + F.Grid->Cells(2, 2) + "|" + IntToStr(F.Grid->IsMergedCell(2, 1)));
 }
 
 // Letters whose UTF-16 units hold the bytes 0, 9, 10, 11 and 13, on two lines: other
