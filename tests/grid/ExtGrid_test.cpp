@@ -23,7 +23,6 @@ public:
     using TExtStringGrid::TExtStringGrid;
     using TExtStringGrid::GetCellColor;
     using TExtStringGrid::IsFixed;
-    using TBaseGrid::PaintCounter;
 };
 
 struct TExtGridForm : TGridOnForm<TTestExtGrid> {
@@ -592,26 +591,6 @@ TEST_F(ExtGrid, OptionObjectsCopyWithAssign) {
     EXPECT_EQ(Point(10, 10), G.PictureSize(50, 40, 10, 10));
     G.SetCellAngle(0);
     EXPECT_EQ(Point(70, 80), G.PictureSize(50, 40, 70, 80));
-}
-
-// An option object copied from another grid does what its setters do: a stretched column
-// stretches, the footer panel takes the hint setting, a new node look is painted.
-TEST_F(ExtGrid, AssignedOptionObjectsTakeEffectAsTheirSettersDo) {
-    F.Grid->SetColCount(3);
-    F.ShowFocused();
-    TExtStringGrid Other(nullptr);
-    Other.ColumnSize()->SetStretch(true);
-    Other.FloatingFooter()->SetShowHint(true);
-    Other.CellNode()->SetTreeColor(clRed);
-    Settle();
-    const Integer Painted = F.Grid->PaintCounter();
-    F.Grid->CellNode()->Assign(Other.CellNode());
-    Settle();
-    EXPECT_GT(F.Grid->PaintCounter(), Painted);
-    F.Grid->ColumnSize()->Assign(Other.ColumnSize());
-    EXPECT_EQ(F.Grid->ClientWidth() - 1, F.Grid->ColWidths(0) + F.Grid->ColWidths(1) + F.Grid->ColWidths(2));
-    F.Grid->FloatingFooter()->Assign(Other.FloatingFooter());
-    EXPECT_TRUE(F.Grid->FooterPanel()->ShowHint());
 }
 
 TEST_F(ExtGrid, SettersReachedThroughTheBaseGridApplyTheGridsRules) {
