@@ -777,7 +777,8 @@ void TExtStringGrid::CopyToClipboard() {
 }
 
 // Clears what the copy took, as far as it may be edited: a cell the cut may not clear
-// keeps its properties too.
+// keeps its properties too. Freeing properties splits a merge reaching past the cut whole
+// first; a kept merge loses no text outside the cut. A node stays with its rows.
 void TExtStringGrid::CutToClipboard() {
     CopyToClipboard();
     const bool Disjunct = FMouseActions->DisjunctRowSelect() || FMouseActions->DisjunctColSelect();
@@ -789,9 +790,19 @@ void TExtStringGrid::CutToClipboard() {
     for (Integer R : Rows)
         for (Integer C : Cols)
             if (Always || CellEditable(C, R)) Cleared.push_back(TGridCoord{C, R});
-    for (const TGridCoord& P : Cleared) SetCells(P.X, P.Y, AnsiString());
-    if (FNavigation->AllowFmtClipboard())
-        for (const TGridCoord& P : Cleared) ClearProps(P.X, P.Y);
+    const bool Props = FNavigation->AllowFmtClipboard();
+    for (const TGridCoord& P : Cleared)
+        if (Props && IsMergedCell(P.X, P.Y)) SplitCells(P.X, P.Y);
+    for (const TGridCoord& P : Cleared) {
+        const TPoint B = BaseCell(P.X, P.Y);
+        if (B.X == P.X && B.Y == P.Y) SetCells(P.X, P.Y, AnsiString());
+        else SetRawCells(P.X, P.Y, AnsiString());   // Cells would empty the base cell
+    }
+    if (Props)
+        for (const TGridCoord& P : Cleared) {
+            if (P.X != 0 || !NodeGraphic(P.Y)) RemoveCellGraphic(P.X, P.Y);   // the copy took it
+            FreeCellSettings(P.X, P.Y);
+        }
     FCopiedFlag = false;
     CellsChanged(Rect(S.Left, S.Top, S.Right, S.Bottom));
 }
@@ -1074,6 +1085,25 @@ void TExtStringGrid::ReadCellStream(TGridCoord Origin, TStream* Stream, bool AsP
         for (Integer R = std::max(0, Origin.Y); R < Origin.Y + Rows && R < RowCount(); ++R)
             for (Integer C = std::max(0, Origin.X); C < Origin.X + Cols && C < ColCount(); ++C)
                 if (!AsPaste || TakesOutsideData(C, R)) SetRawCells(C, R, AnsiString());
+    // A merge already in the grid that a cell of the block brings properties into splits
+    // whole first: half of it would cover that cell. The block's own merges come after.
+    std::vector<TGridRect> OldMerges;
+    if (Apply && !Full)
+        for (Integer R = std::max(0, Origin.Y); R < Origin.Y + Rows && R < RowCount(); ++R)
+            for (Integer C = std::max(0, Origin.X); C < Origin.X + Cols && C < ColCount(); ++C) {
+                if (!IsMergedCell(C, R)) continue;
+                const TPoint B = BaseCell(C, R), Sp = CellSpan(B.X, B.Y);
+                const TGridRect M{B.X, B.Y, B.X + Sp.X, B.Y + Sp.Y};
+                if (std::find(OldMerges.begin(), OldMerges.end(), M) == OldMerges.end()) OldMerges.push_back(M);
+            }
+    auto SplitOldMerge = [&](Integer C, Integer R) {
+        for (auto It = OldMerges.begin(); It != OldMerges.end(); ++It)
+            if (C >= It->Left && C <= It->Right && R >= It->Top && R <= It->Bottom) {
+                SplitCells(It->Left, It->Top);
+                OldMerges.erase(It);
+                return;
+            }
+    };
     // Cells lie inside the block; one that names no corner is placed by its first cell.
     bool First = !H.HasOrigin && !Full;
     Int64 Sc = Full ? 0 : H.Origin.X, Sr = Full ? 0 : H.Origin.Y;
@@ -1100,6 +1130,7 @@ void TExtStringGrid::ReadCellStream(TGridCoord Origin, TStream* Stream, bool AsP
         if (!HasProp) continue;
         // Read into a scratch object when the cell lies outside the grid.
         TCellProperties Scratch(nullptr, 0, 0);
+        if (Inside) SplitOldMerge(Tc, Tr);
         TCellProperties* P = Inside ? GetCellProperties(Tc, Tr) : &Scratch;
         ReadProps(Rd, P);
         // A merge stays inside the block, and inside the grid where the block passes its edge.

@@ -185,15 +185,16 @@ bool TExtStringGrid::HintRequested(Integer X, Integer Y) {
         Hint = AsMarkup(Comment);
         At = Point(R.Right, R.Top);
     }
-    // The cell's own text as the cell shows it: without tags, a Unicode cell's decoded
-    // text, a plain cell's text as it stands.
+    // The cell's own text as the cell shows it: without tags, a Unicode or rich cell's
+    // letters, a plain cell's text as it stands.
     const Integer Kind = TextType(Raw, FEnableHTML);
-    WideString Wide = Kind == 5 ? CellTextToWide(Raw) : WideString();
-    AnsiString Own = Kind == 5 ? AsMarkup(WideToAnsi(Wide))
+    const bool Decoded = Kind == 5 || Kind == 2;
+    WideString Wide = Kind == 5 ? CellTextToWide(Raw) : Kind == 2 ? RtfRead(Raw).PlainText() : WideString();
+    AnsiString Own = Decoded ? AsMarkup(WideToAnsi(Wide))
                      : FHTMLHint ? Raw
                                  : AsMarkup(Kind == 1 ? HTMLStrip(Raw) : Raw);
     if (HidesText(RC, C.Y)) {
-        AnsiString Letters = Kind == 5 ? WideToAnsi(Wide) : Kind == 1 ? HTMLStrip(Raw) : Raw;
+        AnsiString Letters = Decoded ? WideToAnsi(Wide) : Kind == 1 ? HTMLStrip(Raw) : Raw;
         HideLetters(Letters, FPasswordChar);
         HideLetters(Wide, FPasswordChar);
         Own = AsMarkup(Letters);
@@ -205,7 +206,7 @@ bool TExtStringGrid::HintRequested(Integer X, Integer Y) {
     if (!(FooterRowShown() && C.Y == RowCount() - 1)) GridHint(RC, C.Y, Hint);
     if (Hint.empty()) return true;
     // Letters outside the code page show unless the hint event gave another text.
-    const bool ShowWide = OwnText && Kind == 5 && Hint == Own;
+    const bool ShowWide = OwnText && Decoded && Hint == Own;
     ShowHintAt(At.X, At.Y, std::max(200, ClientWidth()), Hint, ShowWide ? Wide : WideString());
     FHintCell = C;
     return true;
@@ -227,8 +228,10 @@ AnsiString TExtStringGrid::BalloonCellText(Integer ACol, Integer ARow) {
     return Text;
 }
 
+// A rich or Unicode cell's own letters, those outside the code page too.
 WideString TExtStringGrid::BalloonCellWideText(Integer ACol, Integer ARow) {
-    WideString Text = CellTextToWide(Cells(ACol, ARow));
+    const AnsiString Raw = Cells(ACol, ARow);
+    WideString Text = TextType(Raw, true) == 2 ? RtfRead(Raw).PlainText() : CellTextToWide(Raw);
     if (HidesText(RealColIndex(ACol), ARow)) HideLetters(Text, FPasswordChar);
     TidyBalloonText(Text);
     return Text;
@@ -245,8 +248,9 @@ bool TExtStringGrid::BalloonAt(TPoint P, TBalloonTip& Tip) {
     CutWithEllipsis(Title, BalloonTitleLimit);
     Tip.Title = Title;
     Tip.Text = Text;
-    // A Unicode cell's letters outside the code page show unless the handler gave another text.
-    if (Text == Given && TextType(Cells(C, R), true) == 5) Tip.WideText = BalloonCellWideText(C, R);
+    // A rich or Unicode cell's letters outside the code page show unless the handler gave another text.
+    const Integer Kind = TextType(Cells(C, R), true);
+    if (Text == Given && (Kind == 2 || Kind == 5)) Tip.WideText = BalloonCellWideText(C, R);
     Tip.Icon = Icon >= 0 && Icon <= 3 ? Icon : 0;
     Tip.BackgroundColor = FBalloon->BackgroundColor();
     Tip.TextColor = FBalloon->TextColor();

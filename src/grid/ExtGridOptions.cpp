@@ -31,6 +31,7 @@ void TCellNode::Assign(TPersistent* Source) {
     FShowTree = S->FShowTree;
     FShowTreeFull = S->FShowTreeFull;
     FTreeColor = S->FTreeColor;
+    RepaintGrid(FGrid);   // as the setters do
 }
 
 void TCellNode::SetNodeType(TNodeType Value) {
@@ -124,10 +125,10 @@ void TColumnSize::Assign(TPersistent* Source) {
     FSave = S->FSave;
     FKey = S->FKey;
     FSection = S->FSection;
-    FStretch = S->FStretch;
     FStretchColumn = S->FStretchColumn;
     FSynchWithGrid = S->FSynchWithGrid;
     FLocation = S->FLocation;
+    SetStretch(S->FStretch);   // a stretch copied stretches the column
 }
 
 // --- TNavigation ------------------------------------------------------------
@@ -417,7 +418,7 @@ void TFloatingFooter::Assign(TPersistent* Source) {
     FColumn = S->FColumn;
     FCustomTemplate = S->FCustomTemplate;
     FFooterStyle = S->FFooterStyle;
-    FShowHint = S->FShowHint;
+    SetShowHint(S->FShowHint);   // the panel shows its hints by it
     SetVisible(S->FVisible);
 }
 

@@ -539,6 +539,19 @@ TEST_F(ExtGridClipboard, MarkedRowsCopyTheirDataCellsOnly) {
     F.Grid->GetCellProperties(3, 2)->SetReadOnly(true);
     F.Key(Qt::Key_X, Qt::ControlModifier);
     EXPECT_EQ("n2||3.2", F.Grid->Cells(0, 2) + "|" + F.Grid->Cells(1, 2) + "|" + F.Grid->Cells(3, 2));
+    F.Grid->Navigation()->SetAllowClipboardAlways(true);   // a merge from an unmarked row splits whole, a node stays
+    F.Grid->SetFixedCols(0);
+    F.Grid->MergeCells(2, 1, 1, 2);
+    F.Grid->AddNode(4, 2), F.Grid->ContractNode(4);
+    F.Key(Qt::Key_X, Qt::ControlModifier);
+    F.Grid->Navigation()->SetAllowFmtClipboard(false);   // a merge kept whole keeps its text outside the cut
+    F.Grid->MergeCells(3, 1, 1, 2), F.Key(Qt::Key_X, Qt::ControlModifier);
+    EXPECT_EQ("2.1 0 1 3.1", F.Grid->Cells(2, 1) + " " + IntToStr(F.Grid->IsMergedCell(2, 1)) + " " +
+                                 IntToStr(F.Grid->IsNode(4)) + " " + F.Grid->Cells(3, 1));
+    F.Grid->Navigation()->SetAllowFmtClipboard(true), F.Grid->SetColors(3, 3, clRed);   // into half a merge: it splits
+    F.Grid->MouseActions()->SetDisjunctRowSelect(false), F.Select(2, 3, 3, 3), F.Key(Qt::Key_C, Qt::ControlModifier);
+    F.Select(2, 2, 2, 2), F.Key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_FALSE(F.Grid->IsMergedCell(3, 1));
 }
 
 // Letters whose UTF-16 units hold the bytes 0, 9, 10, 11 and 13, on two lines: other

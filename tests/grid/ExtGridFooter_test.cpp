@@ -205,7 +205,11 @@ TEST_F(ExtGridFooter, OptionObjectsCopyWhatTheyPublish) {
     TFooterGrid A, B;
     A.Grid->FloatingFooter()->SetCalculateHiddenRows(true);
     A.Grid->FloatingFooter()->SetFooterStyle(fsCustomPreview);
+    A.Grid->FloatingFooter()->SetShowHint(true), A.Grid->ColumnSize()->SetStretch(true);
     B.Grid->FloatingFooter()->Assign(A.Grid->FloatingFooter());
+    EXPECT_TRUE(B.Grid->FooterPanel()->ShowHint());
+    B.Grid->ColumnSize()->Assign(A.Grid->ColumnSize());   // a copied stretch stretches at once
+    EXPECT_EQ(A.Grid->ColWidths(2), B.Grid->ColWidths(2));
     EXPECT_TRUE(B.Grid->FloatingFooter()->CalculateHiddenRows());
     EXPECT_EQ(0, B.Grid->FixedFooters());
     A.Grid->Grouping()->SetSummary(true);

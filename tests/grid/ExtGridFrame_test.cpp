@@ -380,7 +380,7 @@ TEST(ExtGridFrame, BalloonTextIsPlainCutAt1024AndLeadingBreaksGo) {
 TEST(ExtGridFrame, TheBalloonShowsTheCellUnderTheMouseAsTextNotMarkup) {
     TFrameForm F;
     F.Grid->SetCells(1, 1, "a < b & c");
-    F.Grid->SetCells(2, 2, "other");
+    F.Grid->SetCells(2, 2, "{\\rtf1\\ansi \\u1046?uk}");
     F.Shot();
     SendToolTip(F.Grid, Centre(F.Grid->CellRect(1, 1)));
     EXPECT_FALSE(BalloonShown(F.Grid));   // balloons are off
@@ -401,6 +401,7 @@ TEST(ExtGridFrame, TheBalloonShowsTheCellUnderTheMouseAsTextNotMarkup) {
     ASSERT_TRUE(BalloonShown(F.Grid, &Tip));
     EXPECT_EQ(AnsiString(100, 'T') + "...", Tip.Title);
     EXPECT_EQ(QString(100, QLatin1Char('T')) + QStringLiteral("..."), BalloonLabel(0)->text());
+    EXPECT_EQ(QStringLiteral("\u0416uk"), BalloonLabel(1)->text());   // a rich cell's own letters
     EXPECT_EQ(2, Asked);
     // Past the cells: no balloon.
     SendToolTip(F.Grid, Point(F.Grid->ClientWidth() - 3, F.Grid->ClientHeight() - 3));

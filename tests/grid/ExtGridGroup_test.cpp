@@ -259,7 +259,8 @@ TEST(ExtGridGroup, EveryGroupingSettingRepaintsAShownGrid) {
     F.ShowFocused();
     TGrouping* Gr = F.Grid->Grouping();
     const std::function<void()> Setters[] = {[&] { Gr->SetHeaderColor(clRed); }, [&] { Gr->SetHeaderUnderline(true); },
-                                             [&] { Gr->SetSummaryLineWidth(4); }, [&] { Gr->SetSummary(true); }};
+                                             [&] { Gr->SetSummaryLineWidth(4); }, [&] { Gr->SetSummary(true); },
+                                             [&] { TCellNode N(nullptr); N.SetTreeColor(clRed), F.Grid->CellNode()->Assign(&N); }};
     for (const auto& Set : Setters) {
         const Integer Before = F.Grid->PaintCounter();
         Set();

@@ -860,6 +860,8 @@ TEST_F(ExtGridMouse, HintsShowTextsCutInTheirTextAreaAndUnicodeCellsDecoded) {
     EXPECT_EQ(WideToAnsi(Text), Win->Text());
     EXPECT_EQ(Text, Win->WideText());
     EXPECT_EQ(Win->CalcHintRect(400, Win->Text(), Text).Width(), Win->Width());
+    F.Grid->SetCells(4, 3, "{\\rtf1\\ansi \\u937?mega}"), AskHint(F, F.In(4, 3));   // a rich cell: its letters, not its codes
+    EXPECT_EQ(u"\u03A9mega", Win->WideText());
 }
 
 TEST_F(ExtGridMouse, DisjunctCellSelectListsClickedCellsAndCtrlToggles) {
