@@ -1321,6 +1321,7 @@ private:
     bool EditorControlValue(AnsiString& Value);
     bool EditorControlText(AnsiString& Value);   // the control's own text, as EditorControlValue
     bool FEditLetters = false;   // an 8-bit editor control shows a Unicode cell's letters
+    Integer FLayoutChanges = 0;   // counts changes of rows or columns, so a check sees one made by its handler
     TEditorType FLetterRules = edNormal;   // the column's editor, whose character rules a Unicode editor keeps
     // The Unicode combo's own items while it stands in for the column's combo, given back after.
     std::optional<std::vector<std::pair<WideString, TObject*>>> FUniComboOwnItems;

@@ -153,17 +153,22 @@ TEST(ExtGridEditorLaw, AValueTypedWhileRowsOrColumnsChangeGoesIntoItsOwnCell) {
     };
     for (TEditorType E : {edNormal, edEditBtn, edComboEdit, edUniEdit, edNumericEditBtn})
         for (const TChange& Ch : Changes)
-            for (const bool Refuse : {false, true}) {
-                SCOPED_TRACE(testing::Message() << "editor " << E << ", " << Ch.Name << (Refuse ? ", refused" : ""));
+            for (const bool Refuse : {false, true})
+            for (const bool ByCheck : {false, true}) {   // the change made by the check's handler
+                if (ByCheck && Refuse) continue;   // refused there, the value stays in its moved cell
+                SCOPED_TRACE(testing::Message() << "editor " << E << ", " << Ch.Name << (Refuse ? ", refused" : "") << (ByCheck ? ", by the check" : ""));
                 TLawGrid F(E);
                 std::vector<std::pair<Integer, Integer>> Checked;
-                auto Check = [&](Integer ACol, Integer ARow, bool& Valid) { Checked.emplace_back(ACol, ARow), Valid = !Refuse; };
+                auto Check = [&](Integer ACol, Integer ARow, bool& Valid) {
+                    Checked.emplace_back(ACol, ARow), Valid = !Refuse;
+                    if (ByCheck) Ch.Do(F.Grid);
+                };
                 F.Grid->OnCellValidate = [&](TObject*, Integer C, Integer R, AnsiString&, bool& V) { Check(C, R, V); };
                 F.Grid->OnCellValidateWide = [&](TObject*, Integer C, Integer R, WideString&, bool& V) { Check(C, R, V); };
                 F.Open(2, 3);
                 F.Key(Qt::Key_A, Qt::ControlModifier);
                 TypeText(u"77");
-                Ch.Do(F.Grid);
+                if (!ByCheck) Ch.Do(F.Grid);
                 PressEnter();
                 Settle();
                 if (F.Editing()) PressEscape();
