@@ -70,6 +70,7 @@
 #include <memory>
 #include <set>
 #include <utility>
+#include <optional>
 #include <vector>
 
 class EExtGridError : public Exception { public: using Exception::Exception; };
@@ -1330,7 +1331,10 @@ private:
     bool EditorControlValue(AnsiString& Value);
     bool EditorControlText(AnsiString& Value);   // the control's own text, as EditorControlValue
     bool FEditLetters = false;   // an 8-bit editor control shows a Unicode cell's letters
+    Integer FLayoutChanges = 0;   // counts changes of rows or columns, so a check sees one made by its handler
     TEditorType FLetterRules = edNormal;   // the column's editor, whose character rules a Unicode editor keeps
+    // The Unicode combo's own items while it stands in for the column's combo, given back after.
+    std::optional<std::vector<std::pair<WideString, TObject*>>> FUniComboOwnItems;
     // A spin editor whose text is no value of its kind ("31.02.2016", "-"): it has no
     // value to store, Enter and Tab keep it open, a close leaves the cell as it was.
     bool EditorControlRefuses();

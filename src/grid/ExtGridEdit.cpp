@@ -225,6 +225,7 @@ bool TExtStringGrid::EndEditBeforeRowsMove() {
 // checked and stored in its own cell first, a refused value goes back there. The edit
 // ends either way: an editor reopened now would stand over another cell once they move.
 void TExtStringGrid::EndEditBeforeLayoutChange() {
+    ++FLayoutChanges;
     // A grid going away asks nobody to check anything.
     if (FValidating || ComponentState().Contains(csDestroying) || (!EditorMode() && !FEditorControl && !FEditShown)) return;
     struct TNoReopen {
@@ -270,7 +271,7 @@ bool TExtStringGrid::Validate(const AnsiString& Value, bool Wide) {
         return false;
     FEditShown = false;
     FValidating = true;
-    bool Valid = true;
+    bool Valid = true, Moved = false;
     const TPoint B = BaseCell(Col(), Row());
     const AnsiString Typed = Wide ? Value : KeptEditText(B.X, B.Y, Value);
     AnsiString V = Wide ? Value : TypedCellText(B.X, B.Y, Typed);
@@ -283,6 +284,7 @@ bool TExtStringGrid::Validate(const AnsiString& Value, bool Wide) {
             if (FCellChecker && FCellChecker->AutoCorrect() && !Wide) V = FCellChecker->Correct(B.X, B.Y, V);
             const AnsiString Offered = V;
             const std::shared_ptr<const bool> Alive = AliveToken();
+            const Integer Layout = FLayoutChanges;
             if (!Wide && OnCellValidate) {
                 // A plain editor on a Unicode cell: the handler sees what was typed, the cell
                 // stays a Unicode one.
@@ -302,11 +304,20 @@ bool TExtStringGrid::Validate(const AnsiString& Value, bool Wide) {
                 if (P != Shown) V = TypedCellText(B.X, B.Y, P);
             }
             if (!*Alive) return false;   // the handler freed the grid: its callers stop too
-            if (FShowModified->Enabled() && FixedCols() > 0) {
+            Moved = Layout != FLayoutChanges;
+            if (!Moved && FShowModified->Enabled() && FixedCols() > 0) {
                 SetRowMarked(B.Y, true);
                 RepaintCell(0, B.Y);
             }
-            if (Valid) {
+            if (Moved) {
+                // The handler moved rows or columns: B names another cell now. The value,
+                // stored before the check, went along with its cell; nothing is written at B,
+                // and an editor still open closes on what its cell now holds.
+                if (EditorMode() && InplaceEditor()) {
+                    InplaceEditor()->SetText(GetEditText(Col(), Row()));
+                    HideEditor();
+                }
+            } else if (Valid) {
                 if (FCellChecker && FCellChecker->AutoMarkError() && !Wide) V = FCellChecker->MarkError(B.X, B.Y, V);
                 if (UndoRedo()) UndoRedo()->AddChange(B.X, B.Y, FTextBeforeEdit, V);
                 CellsChanged(Rect(B.X, B.Y, B.X, B.Y));
@@ -335,7 +346,7 @@ bool TExtStringGrid::Validate(const AnsiString& Value, bool Wide) {
     FNewText = V;
     BeginCellEdit(Col(), Row());
     FValidating = false;
-    if (!Valid && FReopenOnRefusal) ShowEditor();
+    if (!Valid && FReopenOnRefusal && !Moved) ShowEditor();
     // The text editor still open (the cell could not move) edits the cell anew: what
     // is typed next is checked again.
     if (EditorMode()) FEditShown = true;

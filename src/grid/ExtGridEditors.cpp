@@ -10,10 +10,12 @@
 
 #include "platform/rtl/CodePage.h"
 #include "platform/rtl/SysUtils.h"
+#include "platform/ui/Clipbrd.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/WinApi.h"
 
 #include <algorithm>
+#include <type_traits>
 
 namespace {
 
@@ -254,6 +256,42 @@ bool TGridEditorKeys::KeepsColumnRules(TEd* Ed, char& Key) {
 
 TEditorType TGridEditorKeys::ColumnEditor() const { return FGrid->FLetterRules; }
 
+template <class TEd>
+bool TGridEditorKeys::PastesByRules(TEd* Ed, Word& Key, TShiftState Shift, TEditorType Rules) {
+    const bool Ctrl = Shift.Contains(ssCtrl), Alt = Shift.Contains(ssAlt);
+    if (!(Ctrl && !Alt && Key == 'V') && !(Shift.Contains(ssShift) && !Ctrl && Key == VK_INSERT)) return false;
+    switch (Rules) {
+        case edNumeric: case edPositiveNumeric: case edFloat: case edCapital: case edMixedCase: case edLowerCase:
+        case edUpperCase: case edNumericEditBtn: case edFloatEditBtn: break;
+        default: return false;   // no rules: the control pastes as it does
+    }
+    Key = 0;
+    auto T = Ed->Text();
+    decltype(T) Clip;
+    if constexpr (std::is_same_v<decltype(T), WideString>) Clip = Clipboard()->AsWideText();
+    else Clip = Clipboard()->AsText();
+    const size_t S = std::min<size_t>(std::max(0, Ed->SelStart()), T.size());
+    auto New = T.substr(0, S) + Clip + T.substr(std::min(T.size(), S + std::max(0, Ed->SelLength())));
+    if (!PastedEditorText(Rules, New)) {
+        MessageBeep(0);   // refused whole, as the text editor refuses it
+        return true;
+    }
+    Ed->SetText(New);
+    Ed->SetSelStart(static_cast<Integer>(S + Clip.size()));
+    return true;
+}
+
+template <class TEd>
+void TGridEditorKeys::KeepsMixedCase(TEd* Ed) {
+    // Not while the grid fills the editor: an unchanged text stays as the cell holds it.
+    if (FGrid->FLetterRules != edMixedCase || FGrid->FEditorControl != Ed) return;
+    WideString W = Ed->Text();
+    if (!PastedEditorText(edMixedCase, W) || W == Ed->Text()) return;
+    const Integer Caret = Ed->SelStart();
+    Ed->SetText(W);
+    Ed->SetSelStart(Caret);
+}
+
 void TGridEditorKeys::StoreNothing() { FGrid->FEditActive = false; }
 
 void TGridEditorKeys::Exited() {
@@ -479,6 +517,7 @@ TGridEditBtn::TGridEditBtn(TComponent* AOwner)
 }
 
 void TGridEditBtn::KeyDown(Word& Key, TShiftState Shift) {
+    if (PastesByRules(this, Key, Shift, FGrid->ActiveEditorType())) return;
     if (Shift.Contains(ssCtrl) || !ButtonEditHandOver(Key)) {
         TEsgEditBtn::KeyDown(Key, Shift);
         return;
@@ -632,6 +671,7 @@ bool IsCommitKey(Word Key) { return Key == VK_TAB || Key == VK_RETURN || Key == 
 TGridUniEdit::TGridUniEdit(TComponent* AOwner) : TGridEditor<TEsgUniEdit>(AOwner) {}
 
 void TGridUniEdit::KeyDown(Word& Key, TShiftState Shift) {
+    if (PastesByRules(this, Key, Shift, ColumnEditor())) return;
     if (!UniKeyDown(this, Key, Shift, IsCommitKey(Key) || Key == VK_ESCAPE, IsCommitKey(Key)))
         TEsgUniEdit::KeyDown(Key, Shift);
 }
@@ -642,6 +682,11 @@ void TGridUniEdit::KeyPress(char& Key) {
         return;
     }
     if (KeepsColumnRules(this, Key)) TEsgUniEdit::KeyPress(Key);
+}
+
+void TGridUniEdit::Change() {
+    TEsgUniEdit::Change();
+    KeepsMixedCase(this);
 }
 
 TGridUniEditBtn::TGridUniEditBtn(TComponent* AOwner) : TGridEditor<TEsgUniEditBtn>(AOwner) {
@@ -661,6 +706,7 @@ TGridUniEditBtn::TGridUniEditBtn(TComponent* AOwner) : TGridEditor<TEsgUniEditBt
 }
 
 void TGridUniEditBtn::KeyDown(Word& Key, TShiftState Shift) {
+    if (PastesByRules(this, Key, Shift, ColumnEditor())) return;
     if (!UniKeyDown(this, Key, Shift, IsCommitKey(Key) || Key == VK_ESCAPE, IsCommitKey(Key)))
         TEsgUniEditBtn::KeyDown(Key, Shift);
 }
@@ -673,15 +719,26 @@ void TGridUniEditBtn::KeyPress(char& Key) {
     if (KeepsColumnRules(this, Key)) TEsgUniEditBtn::KeyPress(Key);
 }
 
+void TGridUniEditBtn::Change() {
+    TEsgUniEditBtn::Change();
+    KeepsMixedCase(this);
+}
+
 TGridUniMemo::TGridUniMemo(TComponent* AOwner) : TGridEditor<TEsgUniMemo>(AOwner) { SetWantReturns(true); }
 
 void TGridUniMemo::KeyDown(Word& Key, TShiftState Shift) {
+    if (PastesByRules(this, Key, Shift, ColumnEditor())) return;
     if (!UniKeyDown(this, Key, Shift, Key == VK_TAB || Key == VK_ESCAPE, Key == VK_TAB))
         TEsgUniMemo::KeyDown(Key, Shift);
 }
 
 void TGridUniMemo::KeyPress(char& Key) {
     if (KeepsColumnRules(this, Key)) TEsgUniMemo::KeyPress(Key);
+}
+
+void TGridUniMemo::Change() {
+    TEsgUniMemo::Change();
+    KeepsMixedCase(this);
 }
 
 TGridUniCombo::TGridUniCombo(TComponent* AOwner) : TGridComboEditor<TESGUniComboBox, WideString>(AOwner) {
@@ -863,7 +920,12 @@ bool TExtStringGrid::ShowEditorControl(TEditorType AEditor) {
             const WideString W = CellTextToWide(Text);
             C->SetStyle(AEditor == edUniComboList ? csDropDownList : csDropDown);
             if (FLetterRules == edComboEdit || FLetterRules == edComboList) {
-                // Standing in for the column's combo on letters it cannot hold: its items.
+                // Standing in for the column's combo on letters it cannot hold: its items,
+                // the combo's own ones kept aside until the edit ends.
+                if (!FUniComboOwnItems) {
+                    auto& Own = FUniComboOwnItems.emplace();
+                    for (Integer I = 0; I < C->Items()->Count(); ++I) Own.emplace_back(C->Items()->Strings(I), C->Items()->Objects(I));
+                }
                 C->Items()->Clear();
                 C->Items()->AddStrings(Combobox()->Items());
             }
@@ -999,6 +1061,11 @@ void TExtStringGrid::EndEditorControl() {
     Ctl->SetVisible(false);
     Ctl->SetEnabled(false);
     if (FActiveEditor == edCustom) EndEditLink();
+    if (FUniComboOwnItems && Ctl == FUniCombo) {
+        FUniCombo->Items()->Clear();
+        for (const auto& [S, O] : *FUniComboOwnItems) FUniCombo->Items()->AddObject(S, O);
+        FUniComboOwnItems.reset();
+    }
     Invalidate();
     if (OnEditingDone) OnEditingDone(this);
 }

@@ -62,6 +62,14 @@ protected:
     bool KeepsColumnRules(TEd* Ed, char& Key);
     // The editor type the column asked for (a Unicode editor may stand in for it).
     TEditorType ColumnEditor() const;
+    // Ctrl+V or Shift+Insert under the rules of editor type Rules: the clipboard's text goes
+    // in only as those rules take it. True (Key 0) when the key was such a paste.
+    template <class TEd>
+    bool PastesByRules(TEd* Ed, Word& Key, TShiftState Shift, TEditorType Rules);
+    // After a change in a Unicode editor standing in for a mixed-case column: the whole
+    // text takes the mixed case, as the column's own editor gives it.
+    template <class TEd>
+    void KeepsMixedCase(TEd* Ed);
     TExtStringGrid* FGrid;
 };
 
@@ -184,6 +192,9 @@ public:
     explicit TGridUniEdit(TComponent* AOwner);
     void KeyDown(Word& Key, TShiftState Shift) override;
     void KeyPress(char& Key) override;
+
+protected:
+    void Change() override;
 };
 
 class TGridUniEditBtn : public TGridEditor<TEsgUniEditBtn> {
@@ -191,6 +202,9 @@ public:
     explicit TGridUniEditBtn(TComponent* AOwner);
     void KeyDown(Word& Key, TShiftState Shift) override;
     void KeyPress(char& Key) override;
+
+protected:
+    void Change() override;
 };
 
 // Enter starts a new line; Tab commits, Esc restores.
@@ -199,6 +213,9 @@ public:
     explicit TGridUniMemo(TComponent* AOwner);
     void KeyDown(Word& Key, TShiftState Shift) override;
     void KeyPress(char& Key) override;
+
+protected:
+    void Change() override;
 };
 
 class TGridUniCombo : public TGridComboEditor<TESGUniComboBox, WideString> {

@@ -6,6 +6,7 @@
 #include "grid/ExtGrid.h"
 
 #include "grid/ExtUtil.h"
+#include "platform/rtl/CodePage.h"
 #include "platform/ui/Clipbrd.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/WinApi.h"
@@ -385,8 +386,12 @@ void TExtInplaceEdit::LookupComplete() {
     }
 }
 
-bool TExtInplaceEdit::AcceptPastedText(AnsiString& Value) const {
-    switch (EditorType()) {
+bool TExtInplaceEdit::AcceptPastedText(AnsiString& Value) const { return PastedEditorText(EditorType(), Value); }
+
+bool PastedEditorText(TEditorType E, AnsiString& Value) {
+    if (E == edNumericEditBtn) E = edNumeric;
+    if (E == edFloatEditBtn) E = edFloat;
+    switch (E) {
         case edNumeric:
             return NumberKind(Value) == 0;
         case edPositiveNumeric:
@@ -406,6 +411,17 @@ bool TExtInplaceEdit::AcceptPastedText(AnsiString& Value) const {
         default:
             return true;
     }
+}
+
+bool PastedEditorText(TEditorType E, WideString& Value) {
+    const AnsiString Was = WideToAnsi(Value);
+    AnsiString A = Was;
+    if (!PastedEditorText(E, A)) return false;
+    if (A == Was || A.size() != Value.size()) return true;
+    // Only letters the code page holds change case.
+    for (size_t I = 0; I < Value.size(); ++I)
+        if (A[I] != Was[I] && AnsiToWide(Was.substr(I, 1)) == Value.substr(I, 1)) Value.replace(I, 1, AnsiToWide(A.substr(I, 1)));
+    return true;
 }
 
 void TExtInplaceEdit::CopyToClipboard() {

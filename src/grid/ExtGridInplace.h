@@ -7,6 +7,11 @@ class TExtStringGrid;
 // The character rules of a text editor type (numbers, case) for Key typed into Text at
 // SelStart over Sel; false (and Key 0) when refused. Types without rules take every key.
 bool FilterEditorChar(TEditorType E, char& Key, const AnsiString& Text, const AnsiString& Sel, Integer SelStart);
+// The rules of a text editor type for a whole text given at once (a paste): a number type
+// refuses what is no number of its kind, a case type changes the case; false when refused.
+// Over wide text the letters outside code page 1254 have no case and are no digits.
+bool PastedEditorText(TEditorType E, AnsiString& Text);
+bool PastedEditorText(TEditorType E, WideString& Text);
 
 // The text editor the grid shows over a cell for the plain and character-filtered
 // editor types: filters and case rules per type, a length limit, validation before

@@ -6,6 +6,7 @@
 #include "grid/ExtGridEditors.h"
 #include "grid/ExtUtil.h"
 #include "platform/rtl/CodePage.h"
+#include "platform/ui/Clipbrd.h"
 #include "platform/ui/UiTestKit.h"
 
 #include <gtest/gtest.h>
@@ -152,17 +153,22 @@ TEST(ExtGridEditorLaw, AValueTypedWhileRowsOrColumnsChangeGoesIntoItsOwnCell) {
     };
     for (TEditorType E : {edNormal, edEditBtn, edComboEdit, edUniEdit, edNumericEditBtn})
         for (const TChange& Ch : Changes)
-            for (const bool Refuse : {false, true}) {
-                SCOPED_TRACE(testing::Message() << "editor " << E << ", " << Ch.Name << (Refuse ? ", refused" : ""));
+            for (const bool Refuse : {false, true})
+            for (const bool ByCheck : {false, true}) {   // the change made by the check's handler
+                if (ByCheck && Refuse) continue;   // refused there, the value stays in its moved cell
+                SCOPED_TRACE(testing::Message() << "editor " << E << ", " << Ch.Name << (Refuse ? ", refused" : "") << (ByCheck ? ", by the check" : ""));
                 TLawGrid F(E);
                 std::vector<std::pair<Integer, Integer>> Checked;
-                auto Check = [&](Integer ACol, Integer ARow, bool& Valid) { Checked.emplace_back(ACol, ARow), Valid = !Refuse; };
+                auto Check = [&](Integer ACol, Integer ARow, bool& Valid) {
+                    Checked.emplace_back(ACol, ARow), Valid = !Refuse;
+                    if (ByCheck) Ch.Do(F.Grid);
+                };
                 F.Grid->OnCellValidate = [&](TObject*, Integer C, Integer R, AnsiString&, bool& V) { Check(C, R, V); };
                 F.Grid->OnCellValidateWide = [&](TObject*, Integer C, Integer R, WideString&, bool& V) { Check(C, R, V); };
                 F.Open(2, 3);
                 F.Key(Qt::Key_A, Qt::ControlModifier);
                 TypeText(u"77");
-                Ch.Do(F.Grid);
+                if (!ByCheck) Ch.Do(F.Grid);
                 PressEnter();
                 Settle();
                 if (F.Editing()) PressEscape();
@@ -182,6 +188,9 @@ TEST(ExtGridEditorLaw, AUnicodeCellKeepsTheColumnsRulesAndTheLettersAChangeLeave
     auto Typing = [](std::u16string T) {
         return [T](TLawGrid& F) { F.Key(Qt::Key_A, Qt::ControlModifier), TypeText(T); };
     };
+    auto Pasting = [](std::u16string T) {
+        return [T](TLawGrid& F) { Clipboard()->SetAsWideText(T), F.Key(Qt::Key_A, Qt::ControlModifier), F.Key(Qt::Key_V, Qt::ControlModifier); };
+    };
     auto Ellipsis = [](TLawGrid& F) {
         F.Grid->OnEllipsClick = [](TObject*, Integer, Integer, AnsiString& V) { V = "5"; };
         F.Grid->UniEditBtn()->ClickBtn(F.Grid->UniEditBtn());
@@ -191,7 +200,10 @@ TEST(ExtGridEditorLaw, AUnicodeCellKeepsTheColumnsRulesAndTheLettersAChangeLeave
         {edNumeric, u"\u0416", Typing(u"a1\u04162"), u"12"}, {edNumericEditBtn, u"\u0416", Typing(u"x-3"), u"-3"},
         {edPassword, u"\u0416", Typing(u"\u0436b"), u"\u0436b"}, {edEditBtn, u"\u04161", Ellipsis, u"5"},
         {edNumericEditBtn, u"\u04161", Ellipsis, u"5"},
-        {edUnitEditBtn, u"10 \u043C\u00B2", [](TLawGrid& F) { F.Grid->BtnUnitEdit()->SetText("13"); }, u"13 \u043C\u00B2"}};
+        {edUnitEditBtn, u"10 \u043C\u00B2", [](TLawGrid& F) { F.Grid->BtnUnitEdit()->SetText("13"); }, u"13 \u043C\u00B2"},
+        {edMixedCase, u"\u0416", Typing(u"ab \u0436c"), u"Ab \u0436c"}, {edNumeric, u"\u0416", Pasting(u"1a"), u"\u0416"},
+        {edUpperCase, u"\u0416", Pasting(u"ab\u0436"), u"AB\u0436"}, {edFloatEditBtn, u"\u0416", Pasting(u"x"), u"\u0416"},
+        {edNumericEditBtn, u"7", Pasting(u"x1"), u"7"}, {edComboEdit, u"\u0416", Typing(u"iki"), u"iki"}};
     for (const auto& [E, Letters, Change, Stored] : Cases) {
         TLawGrid F(E);
         F.Grid->SetWideCell(2, 3, Letters);
@@ -200,5 +212,6 @@ TEST(ExtGridEditorLaw, AUnicodeCellKeepsTheColumnsRulesAndTheLettersAChangeLeave
         if (E == edPassword) EXPECT_EQ(F.Grid->PasswordChar(), F.Grid->UniEdit()->PasswordChar());
         PressEnter();
         EXPECT_EQ(Stored, F.Grid->GetWideCell(2, 3)) << E;
+        EXPECT_EQ(u"\u0416", F.Grid->UniCombo()->Items()->Strings(1)) << E;   // its own items stay its own
     }
 }
