@@ -111,12 +111,19 @@ void TpFBDataSet::InternalPostRecord(TFBQuery* Qry, TRecordBuffer Buff) {
     const TUpdateKind Kind = Qry == InsertQuery() ? ukInsert : ukModify;
     // The record's statements go back together when one of them is refused.
     const bool Kept = RecordSavepoint(Kind);
+    TTypedRecord Typed;
     try {
-        PostRecordStatements(Qry, Buff, Kind);
+        PostRecordStatements(Qry, Buff, Kind, Typed);
     } catch (...) {
         EndRecordSavepoint(Kept, true);
+        if (Typed.Saved && IsCursorOpen()) {
+            UndoRecord(Typed.Cache);
+            std::memcpy(Buff, Typed.Buffer.data(), Typed.Buffer.size());
+        }
+        if (Typed.Held) EndHoldingStreams(true);
         throw;
     }
+    if (Typed.Held) EndHoldingStreams(false);
     EndRecordSavepoint(Kept, false);
     BufStatus(Buff) = cusUnmodified;
     SetModified(false);
@@ -130,7 +137,7 @@ void TpFBDataSet::InternalPostRecord(TFBQuery* Qry, TRecordBuffer Buff) {
     }
 }
 
-void TpFBDataSet::PostRecordStatements(TFBQuery* Qry, TRecordBuffer Buff, TUpdateKind Kind) {
+void TpFBDataSet::PostRecordStatements(TFBQuery* Qry, TRecordBuffer Buff, TUpdateKind Kind, TTypedRecord& Typed) {
     ExecUpdateObjects(Kind, Buff, oeBeforeDefault);
     CheckDatasetOpen(" continue post ");
     if (StatementHasWork(Qry)) {
@@ -141,7 +148,13 @@ void TpFBDataSet::PostRecordStatements(TFBQuery* Qry, TRecordBuffer Buff, TUpdat
         FChangesWritten = true;
         const Integer T = Qry->SQLType();
         if (T == SQLSelect || T == SQLExecProcedure || T == SQLSelectForUpdate) {
-            // The statement hands back the stored row (values set by triggers).
+            // The statement hands back the stored row (values set by triggers). The streams it
+            // drops stay alive until the post stands: a refusal gives them back to the record.
+            Typed.Cache = SaveRecordUndo(BufRecNo(Buff));
+            Typed.Buffer.assign(Buff, Buff + RecordBufferSize());
+            Typed.Saved = true;
+            Typed.Held = !FHoldingStreams;
+            HoldDroppedStreams();
             WriteRecordCache(BufRecNo(Buff), Buff);
             try {
                 if (T != SQLExecProcedure && Qry->Bof() && !Qry->Eof()) Qry->Next();

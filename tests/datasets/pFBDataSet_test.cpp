@@ -208,6 +208,31 @@ TEST_F(pFBDataSetTest, AnAppliedRecordMovedByItsRefreshAndAPendingChangeReplaced
     EXPECT_EQ(Rows(), "2=2 3=14 1=22 ");
 }
 
+// The update statement hands back the stored row; a refused after-object takes the post back whole.
+TEST_F(pFBDataSetTest, ARefusedPostKeepsTheTypedValuesAndTheCacheAsStored) {
+    Tr->StartTransaction();
+    Query("CREATE OR ALTER PROCEDURE TRG_SET (NK INTEGER, NV INTEGER) RETURNS (K INTEGER, V INTEGER) AS BEGIN "
+          "UPDATE TRG SET V = :NV WHERE K = :NK; SELECT K, V FROM TRG WHERE K = :NK INTO :K, :V; END")->ExecQuery();
+    Tr->Commit();
+    TpFBDataSet* Ds = Triggered();
+    Ds->Close();
+    Ds->SetCachedUpdates(false);
+    Ds->UpdateSQL()->SetText("execute procedure TRG_SET ?OLD_K, ?V");
+    auto* After = new TpFBUpdateObject(Owner.get());
+    After->SetExecuteOrder(oeAfterDefault);
+    After->SQL()->SetText("update TRG set V = 500 where K = ?K");
+    After->SetDataSet(Ds);
+    Ds->Open();
+    EXPECT_THROW(SetTrg(Ds, 1, 5), EFBError);
+    EXPECT_EQ(Ds->FieldByName("V")->AsString(), "5");   // what was typed, not the server's 15
+    Ds->Cancel();
+    EXPECT_EQ(Ds->FieldByName("V")->AsString(), "1");
+    After->SetActive(false);
+    SetTrg(Ds, 1, 5);
+    Tr->Commit();
+    EXPECT_EQ(Scalar("select V from TRG where K = 1"), "15");
+}
+
 TEST_F(pFBDataSetTest, RepositoryTextsReplaceOnlyWhatIsStoredAndSetTheUpdateOptions) {
     TpFBDataSet* Ds = NewDataSet("select * from KV where K = 0");
     Ds->InsertSQL()->SetText("insert into KV (K, V) values (?K, ?V)");
