@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 #include "dbclient/FBMessages.h"
 #include "dbclient/SQLParser.h"
@@ -963,8 +964,10 @@ void TFBCustomDataSet::DoAfterOpen() {
 // Editing
 
 void TFBCustomDataSet::Post() {
+    FPostedRowError = nullptr;
     TDataSet::Post();
     FollowMasterAfterEdit();
+    if (FPostedRowError) std::rethrow_exception(std::exchange(FPostedRowError, nullptr));
 }
 
 void TFBCustomDataSet::DoAfterCancel() {

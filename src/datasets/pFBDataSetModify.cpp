@@ -131,8 +131,15 @@ void TpFBDataSet::InternalPostRecord(TFBQuery* Qry, TRecordBuffer Buff) {
     if (!CachedUpdates()) AutoCommitUpdates();
     if (!IsBlankStr(RefreshSQL()->Text()) && Options().Contains(poRefreshAfterPost) &&
         CacheModelOptions()->CacheModelKind() == cmkStandard) {
-        DoBeforeRefresh();
-        InternalRefreshRow(RefreshQuery(), Buff, false);
+        try {
+            DoBeforeRefresh();
+            InternalRefreshRow(RefreshQuery(), Buff, false);
+        } catch (...) {
+            // The row is stored (an apply takes back all it did): the post stands, the error follows.
+            if (CachedUpdates()) throw;
+            FPostedRowError = std::current_exception();
+            return;
+        }
         DoAfterRefresh();
     }
 }

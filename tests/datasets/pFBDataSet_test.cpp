@@ -233,6 +233,27 @@ TEST_F(pFBDataSetTest, ARefusedPostKeepsTheTypedValuesAndTheCacheAsStored) {
     EXPECT_EQ(Scalar("select V from TRG where K = 1"), "15");
 }
 
+// Reading back a row worth 15 fails; the commit before it stored the row all the same.
+TEST_F(pFBDataSetTest, ARefreshFailingAfterTheAutoCommitReportsItsErrorOnAStoredPost) {
+    TpFBDataSet* Ds = Triggered();
+    Ds->Close();
+    Ds->SetCachedUpdates(false);
+    Ds->SetAutoCommit(true);
+    Ds->RefreshSQL()->SetText("select * from TRG where K = ?K and 1 / (V - 15) = 1 / (V - 15)");
+    Ds->InsertSQL()->SetText("insert into TRG (K, V) values (?K, ?V)");
+    Ds->Open();
+    EXPECT_THROW(SetTrg(Ds, 1, 5), EFBError);
+    EXPECT_EQ(Ds->State(), dsBrowse);
+    Ds->Append();
+    Ds->FieldByName("K")->SetAsInteger(4);
+    Ds->FieldByName("V")->SetAsInteger(15);
+    EXPECT_THROW(Ds->Post(), EFBError);
+    EXPECT_EQ(Ds->State(), dsBrowse);
+    EXPECT_EQ(Ds->RecordCount(), 4);   // the stored row stays in view
+    SetTrg(Ds, 2, 3);   // the next post reads back well
+    EXPECT_EQ(Scalar("select list(V) from (select V from TRG order by K)"), "15,13,3,15");
+}
+
 TEST_F(pFBDataSetTest, RepositoryTextsReplaceOnlyWhatIsStoredAndSetTheUpdateOptions) {
     TpFBDataSet* Ds = NewDataSet("select * from KV where K = 0");
     Ds->InsertSQL()->SetText("insert into KV (K, V) values (?K, ?V)");
