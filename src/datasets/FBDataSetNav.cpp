@@ -1325,10 +1325,20 @@ bool TFBCustomDataSet::RefreshRecordFromQuery(TFBQuery* Qry, TRecordBuffer Buff)
             const Byte Flag = BufFlag(Buff);
             // The change goes whole: its blobs too, which the server's ids alone would keep.
             if (IsPendingChange(Pending) && FBlobFieldCount > 0) FreeImageStreams(FCache->RecordImage(Pos + 1));
-            FetchCurrentRecordToBuffer(Qry, BufRecNo(Buff), Buff);
-            BufFlag(Buff) = Flag;
-            DropPending();
-            if (Pending == cusDeleted && FDeletedRecords > 0) --FDeletedRecords;
+            // Once fetched the row is the record's, also when AfterFetchRecord stops there.
+            const auto Settle = [&] {
+                BufFlag(Buff) = Flag;
+                DropPending();
+                if (Pending == cusDeleted && FDeletedRecords > 0) --FDeletedRecords;
+            };
+            try {
+                FetchCurrentRecordToBuffer(Qry, BufRecNo(Buff), Buff);
+            } catch (const EAbort&) {
+                ReadRecordCache(BufRecNo(Buff), Buff, false);
+                Settle();
+                throw;
+            }
+            Settle();
             Result = true;
         } else if (FOptions.Contains(poRefreshDeletedRecord) && !LimitedCache() && Pending != cusInserted) {
             // A cached insert has no row on the server yet: it is not a record that went.
