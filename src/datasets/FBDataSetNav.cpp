@@ -1253,7 +1253,9 @@ void TFBCustomDataSet::InternalRefreshRow(TFBQuery* Qry, TRecordBuffer Buff, boo
                 if (To != Pos) FCache->MoveRecord(Pos, To);
                 BufRecNo(Buff) = To;
                 if (Current) FCurrentRecord_ = To;
-                else if (To != Pos) FollowPlace(Place, !FApplyBuffer);   // an apply reads them again at its end
+                // The other rows shown name places that moved (a protected edit's read-back gets
+                // no resync of its own); an apply reads them again at its end.
+                if (To != Pos) FollowPlace(Current ? 0 : Place, !FApplyBuffer);
             } else {
                 // As after a post: the refreshed record may break the order.
                 FSortDescription = Null();

@@ -735,6 +735,33 @@ TEST_F(pFBDataSetTest, ProtectedEditLocksTheRowAgainstAnotherTransaction) {
     EXPECT_EQ(A->FieldByName("V")->AsString(), "z");
 }
 
+// The lock's read-back finds the row changed on the server: the rows on screen follow its new place.
+TEST_F(pFBDataSetTest, AProtectedEditWhoseRowMovedShowsTheRowsInTheirNewOrder) {
+    TpFBDataSet* Ds = NewDataSet("select * from TRG order by K");
+    Ds->UpdateSQL()->SetText("update TRG set V = ?V where K = ?OLD_K");
+    Ds->RefreshSQL()->SetText("select * from TRG where K = ?K");
+    Ds->SetOptions(Ds->Options() + TpFBDsOptions{poProtectedEdit, poKeepSorting});
+    TDataSource Src(nullptr);
+    Src.SetDataSet(Ds);
+    TDataLink Link;
+    Link.SetDataSource(&Src);
+    Link.SetBufferCount(3);
+    Ds->Open();
+    Ds->DoSort({"V"}, {true});
+    Query("update TRG set V = 50 where K = 1")->ExecQuery();
+    Ds->Edit();
+    AnsiString Shown;
+    const Integer Active = Link.ActiveRecord();
+    for (Integer I = 0; I < Link.RecordCount(); ++I) {
+        Link.SetActiveRecord(I);
+        Shown += Ds->FieldByName("K")->AsString();
+    }
+    Link.SetActiveRecord(Active);
+    EXPECT_EQ(Shown, "231");
+    EXPECT_EQ(Ds->FieldByName("K")->AsString() + IntToStr(Ds->RecNo()), "13");
+    Link.SetDataSource(nullptr);
+}
+
 // ---- new records ---------------------------------------------------------------------------------------
 
 TEST_F(pFBDataSetTest, DefaultValuesOfANewRecord) {
