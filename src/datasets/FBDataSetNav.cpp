@@ -373,10 +373,16 @@ bool TFBCustomDataSet::RevertImage(Integer RecNo) {
             // A deleted record may have been edited first: it goes back to its saved copy too
             // (a record without one has the values it was fetched with).
             if (FBlobFieldCount > 0) {
-                // The record's blobs go back to what they were before its changes too.
+                // The record's blobs go back to what they were before its changes too; an edit of
+                // the record goes on with what was typed in its streams, over the values before.
                 TTempBuffer Now(this);
                 ReadRecordCache(RecNo, Now.Buffer, false);
-                BlobStreamStep(Now.Buffer, bsaRevert);
+                const TRecordBuffer Edit = State() == dsEdit && BufRecNo(ActiveBuffer()) == RecNo ? ActiveBuffer() : nullptr;
+                for (Integer I = 0; I < FBlobFieldCount; ++I) {
+                    TFBBlobStream* S = StreamAt(BlobSlot(Now.Buffer, I));
+                    if (S && Edit && S == StreamAt(BlobSlot(Edit, I))) S->ForgetPosted();
+                    else if (S) BlobStreamStep(Now.Buffer, bsaRevert, FBlobFields[I]);
+                }
             }
             std::vector<char> Tmp(static_cast<size_t>(FRecordBufferSize), 0);
             FCache->ReadRecord(Pos + 1, reinterpret_cast<Byte*>(Tmp.data() + 5), true);

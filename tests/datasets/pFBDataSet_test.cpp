@@ -254,6 +254,22 @@ TEST_F(pFBDataSetTest, ARefreshFailingAfterTheAutoCommitReportsItsErrorOnAStored
     EXPECT_EQ(Scalar("select list(V) from (select V from TRG order by K)"), "15,13,3,15");
 }
 
+// The edit goes on over the reverted record with what was typed, the memo too.
+TEST_F(pFBDataSetTest, RevertingTheRecordBeingEditedKeepsTheMemoTypedInTheEdit) {
+    TpFBDataSet* Ds = Triggered();
+    for (bool Post : {false, true}) {
+        SetTrg(Ds, 2, -1, "dort");
+        Ds->Edit();
+        Ds->FieldByName("M")->SetAsString("bes");
+        Ds->RevertRecord(Ds->RecNo() - 1);
+        Post ? Ds->Post() : Ds->Cancel();
+        EXPECT_EQ(Ds->FieldByName("M")->AsString() + IntToStr(Ds->CacheModifiedCount()), Post ? "bes1" : "m20");
+    }
+    Ds->ApplyCachedUpdates();
+    Tr->Commit();
+    EXPECT_EQ(Scalar("select list(M) from (select M from TRG order by K)"), "m1,bes,m3");
+}
+
 TEST_F(pFBDataSetTest, RepositoryTextsReplaceOnlyWhatIsStoredAndSetTheUpdateOptions) {
     TpFBDataSet* Ds = NewDataSet("select * from KV where K = 0");
     Ds->InsertSQL()->SetText("insert into KV (K, V) values (?K, ?V)");
