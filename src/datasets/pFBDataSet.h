@@ -231,6 +231,8 @@ private:
     AnsiString FDescription;
     bool FChangesWritten = false;
     bool FChangesRolledBack = false;
+    // The records the last apply skipped (physical numbers): not written, so still pending.
+    std::vector<Integer> FSkipped;
     bool FRegenerate = true;          // the select text changed since the last open
     Integer FParamLinkStamp = 0;      // the select's prepare count the parameter links were made at
     bool FGenerating = false;

@@ -270,6 +270,24 @@ TEST_F(pFBDataSetTest, RevertingTheRecordBeingEditedKeepsTheMemoTypedInTheEdit) 
     EXPECT_EQ(Scalar("select list(M) from (select M from TRG order by K)"), "m1,bes,m3");
 }
 
+// A record its error handler skips is not written: it stays pending after the auto-commit's apply.
+TEST_F(pFBDataSetTest, ARecordSkippedByTheApplyStaysPending) {
+    TpFBDataSet* Ds = Triggered();
+    Ds->SetAutoCommit(true);
+    Ds->OnUpdateError = [](TDataSet*, EDatabaseError&, TUpdateKind, TFBUpdateAction& A) { A = uaSkip; };
+    SetTrg(Ds, 2, 200);
+    SetTrg(Ds, 1, 5);
+    EXPECT_EQ(Ds->CacheModifiedCount(), 1);
+    Ds->Locate("K", 2, {});
+    EXPECT_EQ(Ds->FieldByName("V")->AsString(), "200");
+    EXPECT_EQ(Ds->UpdateStatus(), usModified);
+    EXPECT_EQ(VarToStr(Ds->FieldByName("V")->OldValue()), "2");
+    EXPECT_EQ(Scalar("select list(V) from (select V from TRG order by K)"), "15,2,3");
+    Ds->OnUpdateError = nullptr;
+    SetTrg(Ds, 2, 20);
+    EXPECT_EQ(Scalar("select list(V) from (select V from TRG order by K)"), "15,30,3");
+}
+
 TEST_F(pFBDataSetTest, RepositoryTextsReplaceOnlyWhatIsStoredAndSetTheUpdateOptions) {
     TpFBDataSet* Ds = NewDataSet("select * from KV where K = 0");
     Ds->InsertSQL()->SetText("insert into KV (K, V) values (?K, ?V)");
