@@ -208,17 +208,13 @@ TEST_F(pFBDataSetTest, AnAppliedRecordMovedByItsRefreshAndAPendingChangeReplaced
     EXPECT_EQ(Rows(), "2=2 3=14 1=22 ");
 }
 
-// A refused after-object takes back the row the procedure handed back; a read-back failing after
+// A refused after-object takes back the row the update handed back; a read-back failing after
 // the commit leaves the post standing.
 TEST_F(pFBDataSetTest, APostTakenBackOrStoredLeavesTheRecordAsTheServerHasIt) {
-    Tr->StartTransaction();
-    Query("CREATE OR ALTER PROCEDURE TRG_SET (NK INTEGER, NV INTEGER) RETURNS (K INTEGER, V INTEGER) AS BEGIN "
-          "UPDATE TRG SET V = :NV WHERE K = :NK; SELECT K, V FROM TRG WHERE K = :NK INTO :K, :V; END")->ExecQuery();
-    Tr->Commit();
     TpFBDataSet* Ds = Triggered();
     Ds->Close();
     Ds->SetCachedUpdates(false);
-    Ds->UpdateSQL()->SetText("execute procedure TRG_SET ?OLD_K, ?V");
+    Ds->UpdateSQL()->SetText("update TRG set V = ?V where K = ?OLD_K returning K, V");
     Ds->InsertSQL()->SetText("insert into TRG (K, V) values (?K, ?V)");
     auto* After = new TpFBUpdateObject(Owner.get());
     After->SetExecuteOrder(oeAfterDefault);
