@@ -199,6 +199,7 @@ struct TModel {
             for (int K = C; K < C + Wd && K < int(Cols.size()); ++K)
                 if (HasCheck(RowAt(R).Id, K)) throw TSkip();
     }
+    bool HoldsFormControl(const TRowM& R, int ACol) const { return Text(R, ACol).find(u"<CONTROL") != WStr::npos; }   // no editor opens over one
     bool InMerge(int Id) const { return std::ranges::any_of(Merges, [&](const TMergeM& Mg) { return IndexIn(Mg.Ids, Id) >= 0; }); }
     // What the cell shows (what sorts and the filter read): under a merge, the merge's text.
     WStr ShownText(const TRowM& R, int ACol) const {
@@ -1246,6 +1247,7 @@ void EditStep(TWalk& W, int KindEnd) {
         if (Mg->Col != C) throw TSkip();
         D = W.DisplOf(Mg->Ids[0]), Id = Mg->Ids[0];
     }
+    if (!Cell && W.HoldsFormControl(W.Row(Id), C)) throw TSkip();
     const int ColId = W.Cols[C], How = Kinds[KindEnd / 5].Typed ? Mode : 1;   // new, same, refused
     W.Editor = Kinds[KindEnd / 5].Editor;
     const WStr New = NewValue(ColId, How, K);
@@ -1264,6 +1266,8 @@ void EditStep(TWalk& W, int KindEnd) {
     int D2 = W.PickRow(true), C2 = W.PickCol(true);   // a click on another shown cell, in no merge
     auto Unfit = [&] { return (D2 == D && C2 == C) || W.InMerge(W.RowAt(D2).Id) || W.HasCheck(W.RowAt(D2).Id, C2); };
     for (int Try = 0; End == 2 && Try < 20 && Unfit(); ++Try) D2 = W.PickRow(true), C2 = W.PickCol(true);
+    // The rich edit ends by no key: then the program closes it.
+    if (End == 2 && Unfit() && !Kinds[KindEnd / 5].KeysEnd) End = 4, W.Say("(no cell to click: closed)"), W.G->HideEditor();
     if (End == 2 && Unfit()) End = 4, W.Say("(no cell to click: Escape)");
     if (End == 2) {
         W.Press(W.At(C2, D2));
@@ -1287,7 +1291,8 @@ void EditUnderChangeStep(TWalk& W, int How) {   // 0 insert rows, 1 remove a row
     const TKind& Kd = Kinds[W.Pick(int(std::size(Kinds)))];
     const int K = 100 + W.Pick(900), Mode = Kd.Typed ? W.Pick(3) : 1, EndKey = W.Pick(3);
     const int C = IndexIn(W.Cols, Kd.Col), D = W.PickRow();
-    if (C < 1 || !Kd.KeysEnd || W.InMerge(W.RowAt(D).Id) || (How == 4 && W.Cols[C] == cTurk)) throw TSkip();
+    if (C < 1 || !Kd.KeysEnd || W.InMerge(W.RowAt(D).Id) || (How == 4 && W.Cols[C] == cTurk) || W.HoldsFormControl(W.RowAt(D), C))
+        throw TSkip();
     const int Id = W.RowAt(D).Id, ColId = W.Cols[C];
     W.NoChecks(C, D, 1, 1);
     const WStr New = NewValue(ColId, Mode, K);
@@ -1433,7 +1438,7 @@ const std::vector<TOp>& Operations() {
             "RowColorNone",          // clNone frees a node's graphic (no fixed column) and half a merge
             // On a Unicode cell: letters outside the code page become "?" (unchanged too); a number
             // typed in is stored coded and the footer does not count it.
-            "EditUnicodeCellComboList", "EditUnicodeCellSpin", "EditUnicodeCellFloatSpin", "EditUnicodeCellTimeSpin",
+            "EditUnicodeCellComboList", "EditUnicodeCellComboEdit", "EditUnicodeCellSpin", "EditUnicodeCellFloatSpin", "EditUnicodeCellTimeSpin",
             "EditUnicodeCellNumeric",
         };
         for (TOp& Op : O) Op.Suite = std::ranges::none_of(Off, [&](const char* F) { return *F && Op.Name.find(F) != Op.Name.npos; });
