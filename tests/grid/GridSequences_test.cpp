@@ -1126,7 +1126,7 @@ void ClearStep(TWalk& W, int How) {   // 0 ClearRect, 1 ClearRows, 2 ClearCols, 
     for (int Id : Ids) {
         if (How == 5) W.ModelRemove(Id);
         else W.Row(Id).Cells = {{cId, W.Row(Id).Cells[cId]}}, W.Row(Id).Checks.clear(), W.Row(Id).Radios.clear();
-        if (How == 3 || How == 6) W.Row(Id).Colours.clear();   // a cut frees the cells' properties too
+        if (How == 3 || How == 6) W.Row(Id).Colours.clear(), W.Row(Id).Ctls.clear();   // a cut frees the cells' properties too
     }
     if (How == 3) {   // a whole replacement starts clean
         W.Merges.clear();
@@ -1266,8 +1266,11 @@ void EditStep(TWalk& W, int KindEnd) {
     int D2 = W.PickRow(true), C2 = W.PickCol(true);   // a click on another shown cell, in no merge
     auto Unfit = [&] { return (D2 == D && C2 == C) || W.InMerge(W.RowAt(D2).Id) || W.HasCheck(W.RowAt(D2).Id, C2); };
     for (int Try = 0; End == 2 && Try < 20 && Unfit(); ++Try) D2 = W.PickRow(true), C2 = W.PickCol(true);
-    // The rich edit ends by no key: then the program closes it.
-    if (End == 2 && Unfit() && !Kinds[KindEnd / 5].KeysEnd) End = 4, W.Say("(no cell to click: closed)"), W.G->HideEditor();
+    // The rich edit ends by no key: then the focus goes to another window.
+    if (End == 2 && Unfit() && !Kinds[KindEnd / 5].KeysEnd) {
+        End = 4, W.Say("(no cell to click: focus elsewhere)");
+        W.Other->SetFocus(), Settle(), W.Goto();
+    }
     if (End == 2 && Unfit()) End = 4, W.Say("(no cell to click: Escape)");
     if (End == 2) {
         W.Press(W.At(C2, D2));
@@ -1667,11 +1670,14 @@ TEST(GridSequences, FoundSequencesHold) {
         {{"InsertCols", 1400540760u}, {"EditNumericClick", 1638505680u}, {"RemoveSelectedRows", 3205541796u}},
         // A click on another cell ends a form control's edit with its value (as the window system clicks).
         {{"FormControlEdit", 3726604086u}},
-        // A cell scrolled under the fixed row was taken for one in view (its control rightly hidden).
+        // A cell scrolled under the fixed row was taken for one in view (its control rightly hidden); a
+        // cut lets go of its rows' controls with their properties; a rich edit ends when the focus leaves.
         {{"InsertRows", 2823291468u}, {"AppendOnArrowDown", 4393503u}, {"CsvAppend", 2160396640u}, {"AddCellControl", 2532581389u}, {"RemoveRowsEx", 1768181273u}},
         {{"RemoveRowsEx", 269642535u}, {"AddCellControl", 2231787412u}, {"TextCopyPaste", 1034115509u}, {"ForeignCopy", 3398828888u}},
         {{"DeleteKey", 554215843u}, {"SearchHighlightTakenBack", 2447965363u}, {"AddCellControl", 2439761513u},
          {"EditUniComboClick", 1902640469u}, {"EditTimeSpinEnter", 3951237557u}},
+        {{"AddCellControl", 2590219318u}, {"CtrlClickMark", 2891494321u}, {"CutMarkedRows", 2078850010u}},
+        {{"ColumnDrag", 1156980148u}, {"SortByColumn", 3208168354u}, {"MergeColumnCells", 4020035113u}, {"EditRichEditClick", 1175252337u}},
     };
     WithMarks = true, Apart = false;
     for (const TNamed& Case : Cases) {
