@@ -1439,10 +1439,10 @@ const std::vector<TOp>& Operations() {
             "EditWhile",             // a value typed before rows move lands in the row now there
             "SearchHighlightOver",   // the highlight stays on rows hidden while it was on
             "RowColorNone",          // clNone frees a node's graphic (no fixed column) and half a merge
-            // On a Unicode cell: letters outside the code page become "?" (unchanged too); a number
-            // typed in is stored coded and the footer does not count it.
-            "EditUnicodeCellComboList", "EditUnicodeCellComboEdit", "EditUnicodeCellSpin", "EditUnicodeCellFloatSpin", "EditUnicodeCellTimeSpin",
-            "EditUnicodeCellNumeric",
+            // On a Unicode cell the combo, spin and numeric editors narrow letters outside the code page to
+            // "?" (unchanged too); a value typed in whose letters fit is kept coded: it sorts by its code
+            // bytes and the footer does not count it.
+            "EditUnicodeCell",
         };
         for (TOp& Op : O) Op.Suite = std::ranges::none_of(Off, [&](const char* F) { return *F && Op.Name.find(F) != Op.Name.npos; });
         return O;
