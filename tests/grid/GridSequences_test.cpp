@@ -1676,6 +1676,11 @@ TEST(GridSequences, FoundSequencesHold) {
         {{"RemoveRowsEx", 269642535u}, {"AddCellControl", 2231787412u}, {"TextCopyPaste", 1034115509u}, {"ForeignCopy", 3398828888u}},
         {{"DeleteKey", 554215843u}, {"SearchHighlightTakenBack", 2447965363u}, {"AddCellControl", 2439761513u},
          {"EditUniComboClick", 1902640469u}, {"EditTimeSpinEnter", 3951237557u}},
+        {{"AddCellControl", 2550367878u}, {"EditDateClick", 3266896753u}, {"RemoveSelectedRows", 3554692240u},
+         {"CsvAppend", 316367728u}, {"DeleteKey", 606262487u}, {"EditTextClick", 3981440947u}},
+        {{"Filter", 3577758270u}, {"DeleteKey", 731993990u}, {"InsertKey", 1243952667u}, {"KeyMarksDown", 3746932734u},
+         {"AddCellControl", 179635528u}, {"CutMarkedRows", 3776843163u}, {"UnHideAll", 936375355u}, {"HeaderClickSort", 666832084u},
+         {"CsvAppend", 4231816972u}, {"RemoveSelectedRows", 1081214048u}, {"HideRows", 3837437560u}, {"EditComboListEnter", 3811886812u}},
         {{"AddCellControl", 2590219318u}, {"CtrlClickMark", 2891494321u}, {"CutMarkedRows", 2078850010u}},
         {{"ColumnDrag", 1156980148u}, {"SortByColumn", 3208168354u}, {"MergeColumnCells", 4020035113u}, {"EditRichEditClick", 1175252337u}},
     };
