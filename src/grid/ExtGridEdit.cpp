@@ -360,7 +360,9 @@ AnsiString TExtStringGrid::KeptEditText(Integer ACol, Integer ARow, const AnsiSt
 AnsiString TExtStringGrid::TypedCellText(Integer ACol, Integer ARow, const AnsiString& Value) const {
     if (Value.empty() || IsUnicodeText(Value) || ACol < 0 || ARow < 0 || ACol >= ColCount() || ARow >= RowCount())
         return Value;
-    const bool Edited = BaseCell(GetRealCol(), Row()) == Point(ACol, ARow) && IsUnicodeText(FTextBeforeEdit);
+    // The text before the edit is the cell's it was taken from: on a move it is already the next cell's.
+    const bool Edited = FEditCol >= 0 && FEditRow >= 0 && FEditCol < ColCount() && FEditRow < RowCount() &&
+                        BaseCell(FEditCol, FEditRow) == Point(ACol, ARow) && IsUnicodeText(FTextBeforeEdit);
     return IsUnicodeCell(ACol, ARow) || Edited ? WideToCellText(AnsiToWide(Value)) : Value;
 }
 
