@@ -173,6 +173,8 @@ void TExtStringGrid::Assign(TPersistent* Source) {
     auto* S = dynamic_cast<TExtStringGrid*>(Source);
     if (!S) return;   // only another advanced grid is taken
     EndEditBeforeLayoutChange();
+    // Rows the filter or a contracted node hid come back before the sizes are taken, not after.
+    ResetContent(FFixedFooters);
     SetFont(S->Font());
     FActiveCellColor = S->FActiveCellColor;
     FActiveCellColorTo = S->FActiveCellColorTo;
