@@ -302,7 +302,7 @@ bool TExtStringGrid::Validate(const AnsiString& Value, bool Wide) {
                 if (FCellChecker && FCellChecker->AutoMarkError() && !Wide) V = FCellChecker->MarkError(B.X, B.Y, V);
                 // Only a Unicode column keeps the coded form; elsewhere it stays where the letters
                 // need it, so that a number typed over Unicode text sorts and totals as one.
-                if (IsUnicodeText(V) && FLetterRules != edCustom && (FLetterRules < edUniEdit || FLetterRules > edUniMemo))
+                if (IsUnicodeText(V) && (FLetterRules < edUniEdit || FLetterRules > edUniMemo))
                     V = OutsideTextToCell(CellTextToWide(V));
                 if (UndoRedo()) UndoRedo()->AddChange(B.X, B.Y, FTextBeforeEdit, V);
                 CellsChanged(Rect(B.X, B.Y, B.X, B.Y));

@@ -1682,6 +1682,10 @@ TEST(GridSequences, FoundSequencesHold) {
         {{"EditUnicodeCellEditBtn", 3384622586u}, {"HeaderClickSort", 944843258u}},
         {{"CellStream", 2357664964u}, {"InsertKey", 229709202u}, {"EditSpinTab", 2387418850u}},
         {{"EditUnicodeCellSpin", 1356210005u}},
+        {{"EditUnicodeCellCustomLink", 1619588658u}, {"InsertCols", 1094602222u}, {"SortByColumn", 731443355u}},
+        // Rows hidden while the search highlight was on totalled without the highlighted numbers.
+        {{"SearchHighlightOverHidden", 940332703u}},
+        {{"SearchHighlightOverContracted", 658340635u}},
         // Assign over rows the filter hid gave a shown row a hidden row's height.
         {{"SizeRowByMouse", 1462772782u}, {"Filter", 4291692136u}, {"Assign", 975062094u}},
     };
