@@ -1686,6 +1686,8 @@ TEST(GridSequences, FoundSequencesHold) {
         // Rows hidden while the search highlight was on totalled without the highlighted numbers.
         {{"SearchHighlightOverHidden", 940332703u}},
         {{"SearchHighlightOverContracted", 658340635u}},
+        // The filter read a highlighted cell with its markup and hid it.
+        {{"SearchHighlightOverHidden", 1762725887u}},
         // Assign over rows the filter hid gave a shown row a hidden row's height.
         {{"SizeRowByMouse", 1462772782u}, {"Filter", 4291692136u}, {"Assign", 975062094u}},
     };
