@@ -204,7 +204,6 @@ void TExtStringGrid::Assign(TPersistent* Source) {
     SetFixedCols(S->TBaseGrid::FixedCols());
     FSortSettings->Assign(S->FSortSettings.get());   // its row checked against the fixed rows taken
     SetDefaultColWidth(S->DefaultColWidth());
-    SetDefaultRowHeight(S->DefaultRowHeight());
     SetOptions(S->Options());
     // Cells: column widths and every non-empty cell through the cell text stream, so
     // that the source's OnSaveCell and this grid's OnLoadCell see them.
@@ -212,6 +211,8 @@ void TExtStringGrid::Assign(TPersistent* Source) {
     S->SaveCellsToStrings(&Cells);
     Cells.SetPosition(0);
     LoadCellsFromStrings(&Cells);
+    // After the load: rows it brought back from the filter, a node or HideRows keep no height of their own.
+    SetDefaultRowHeight(S->DefaultRowHeight());
     Invalidate();
 }
 

@@ -22,7 +22,8 @@ Integer TextToInt(const AnsiString& Text) {
 // Only an empty text or a lone minus counts as 0: text without any number is an
 // error, not a silent zero.
 Double TextToFloat(const AnsiString& Text) {
-    const AnsiString Shown = Trim(Text);
+    // The search footer's highlight is markup in the text, no part of the value.
+    const AnsiString Shown = Trim(UnHiLight(Text, "hi"));
     if (Shown.empty() || Shown == "-") return 0;
     const AnsiString T = NumberToValText(Shown);
     TFormatSettings Dot = FormatSettings;

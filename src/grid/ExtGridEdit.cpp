@@ -319,6 +319,10 @@ bool TExtStringGrid::Validate(const AnsiString& Value, bool Wide) {
                 }
             } else if (Valid) {
                 if (FCellChecker && FCellChecker->AutoMarkError() && !Wide) V = FCellChecker->MarkError(B.X, B.Y, V);
+                // Only a Unicode column keeps the coded form; elsewhere it stays where the letters
+                // need it, so that a number typed over Unicode text sorts and totals as one.
+                if (IsUnicodeText(V) && (FLetterRules < edUniEdit || FLetterRules > edUniMemo))
+                    V = OutsideTextToCell(CellTextToWide(V));
                 if (UndoRedo()) UndoRedo()->AddChange(B.X, B.Y, FTextBeforeEdit, V);
                 CellsChanged(Rect(B.X, B.Y, B.X, B.Y));
                 SetCells(B.X, B.Y, V);
@@ -379,7 +383,9 @@ AnsiString TExtStringGrid::KeptEditText(Integer ACol, Integer ARow, const AnsiSt
 AnsiString TExtStringGrid::TypedCellText(Integer ACol, Integer ARow, const AnsiString& Value) const {
     if (Value.empty() || IsUnicodeText(Value) || ACol < 0 || ARow < 0 || ACol >= ColCount() || ARow >= RowCount())
         return Value;
-    const bool Edited = BaseCell(GetRealCol(), Row()) == Point(ACol, ARow) && IsUnicodeText(FTextBeforeEdit);
+    // The text before the edit is the cell's it was taken from: on a move it is already the next cell's.
+    const bool Edited = FEditCol >= 0 && FEditRow >= 0 && FEditCol < ColCount() && FEditRow < RowCount() &&
+                        BaseCell(FEditCol, FEditRow) == Point(ACol, ARow) && IsUnicodeText(FTextBeforeEdit);
     return IsUnicodeCell(ACol, ARow) || Edited ? WideToCellText(AnsiToWide(Value)) : Value;
 }
 

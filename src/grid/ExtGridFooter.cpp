@@ -18,7 +18,7 @@ bool TExtStringGrid::ColumnNumber(Integer ACol, Integer ARow, bool Hidden, Doubl
         return false;
     }
     const AnsiString Text = Hidden ? AllCells(ACol, ARow) : Cells(ACol, ARow);
-    if (NumberKind(Trim(Text)) == 2) return false;
+    if (NumberKind(Trim(UnHiLight(Text, "hi"))) == 2) return false;   // a highlighted number counts
     try {
         Value = Hidden ? AllFloats(ACol, ARow) : Floats(ACol, ARow);
         return true;

@@ -3,6 +3,7 @@
 // column as rows and columns are inserted, removed or moved.
 #include "grid/ExtGrid.h"
 
+#include "grid/EsgHTMLE.h"
 #include "grid/ExtUtil.h"
 
 #include <algorithm>
@@ -178,7 +179,8 @@ bool TExtStringGrid::RowMatchesFilter(Integer ARow) {
     bool Result = true;
     for (Integer I = 0; I < FFilter->Count(); ++I) {
         const TFilterData* F = FFilter->Items(I);
-        AnsiString Text = SearchedText(F->Data() ? RawCells(F->Column(), ARow) : Cells(F->Column(), ARow));
+        // The search highlight's markup is no part of the text filtered on.
+        AnsiString Text = UnHiLight(SearchedText(F->Data() ? RawCells(F->Column(), ARow) : Cells(F->Column(), ARow)), "hi");
         const AnsiString& Pre = F->Prefix();
         if (!Pre.empty() && Text.compare(0, Pre.size(), Pre) == 0) Text.erase(0, Pre.size());
         const AnsiString& Suf = F->Suffix();
