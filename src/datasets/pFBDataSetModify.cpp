@@ -117,9 +117,11 @@ void TpFBDataSet::InternalPostRecord(TFBQuery* Qry, TRecordBuffer Buff) {
     // The record's statements go back together when one of them is refused.
     const bool Kept = RecordSavepoint(Kind);
     TTypedRecord Typed;
+    const TAliveGuard alive(this);   // an update object's handler may free the data set
     try {
         PostRecordStatements(Qry, Buff, Kind, Typed);
     } catch (...) {
+        if (alive.Gone()) throw;
         EndRecordSavepoint(Kept, true);
         if (Typed.Saved && IsCursorOpen()) {
             UndoRecord(Typed.Cache);
@@ -195,6 +197,7 @@ void TpFBDataSet::InternalDeleteRecord(TFBQuery* Qry, TRecordBuffer Buff) {
     }
     StartUpdateTransaction(Qry->Transaction());
     const bool Kept = RecordSavepoint(ukDelete);
+    const TAliveGuard alive(this);   // an update object's handler may free the data set
     try {
         ExecUpdateObjects(ukDelete, Buff, oeBeforeDefault);
         if (!IsBlankStr(Qry->SQL()->Text())) {
@@ -204,7 +207,7 @@ void TpFBDataSet::InternalDeleteRecord(TFBQuery* Qry, TRecordBuffer Buff) {
         }
         ExecUpdateObjects(ukDelete, Buff, oeAfterDefault);
     } catch (...) {
-        EndRecordSavepoint(Kept, true);
+        if (!alive.Gone()) EndRecordSavepoint(Kept, true);
         throw;
     }
     EndRecordSavepoint(Kept, false);
