@@ -363,6 +363,8 @@ void TpFBDataSet::DoAfterInsert() {
 }
 
 void TpFBDataSet::DoBeforeEdit() {
+    // The lock and the events are the record's the edit will be made on.
+    ApplyPendingMasterRefresh(true);
     if (!CanEdit()) Abort();
     TAutoUpdateOptions* O = AutoUpdateOptions();
     if (!CachedUpdates() && !O->UpdateOnlyModifiedFields()) {
@@ -438,6 +440,7 @@ void TpFBDataSet::DoAfterCancel() {
 }
 
 void TpFBDataSet::DoBeforeDelete() {
+    ApplyPendingMasterRefresh(true);
     if (!CanDelete()) Abort();
     if (!CachedUpdates() && !AutoUpdateOptions()->UpdateOnlyModifiedFields()) {
         PrepareQuery(2);

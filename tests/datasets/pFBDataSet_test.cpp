@@ -13,6 +13,7 @@
 #include "dbclient/FBTransaction.h"
 #include "dbclient/StrUtil.h"
 #include "dbclient/pFBDataInfo.h"
+#include "platform/sys/Timers.h"
 #include "support/db/DbTest.h"
 
 namespace {
@@ -591,6 +592,63 @@ TEST_F(pFBDataSetTest, ProtectedEditLocksTheRowAgainstAnotherTransaction) {
     A->Open();
     EXPECT_EQ(A->UpdateStatus(), usUnmodified);
     EXPECT_EQ(A->FieldByName("V")->AsString(), "z");
+}
+
+// ---- a detail's lines and its master's moves ------------------------------------------------------------
+
+TEST_F(pFBDataSetTest, ADetailChangeGoesToTheMasterItWasMadeFor) {
+    TManualTimerService Clock;
+    TTimerServiceGuard Guard(&Clock);
+    DB1().Execute("INSERT INTO K2 VALUES (2, 1, \"y\")");
+    TpFBDataSet* M = NewDataSet("select * from KV order by K", "m");
+    auto* Source = new TDataSource(Owner.get());
+    Source->SetDataSet(M);
+    TpFBDataSet* D = NewDataSet("select * from K2 where A = ?K order by B", "d");
+    D->SetDataSource(Source);
+    D->InsertSQL()->SetText("insert into K2 (A, B, V) values (?MAS_K, ?B, ?V)");
+    D->UpdateSQL()->SetText("update K2 set V = ?V where A = ?OLD_A and B = ?OLD_B");
+    D->DeleteSQL()->SetText("delete from K2 where A = ?OLD_A and B = ?OLD_B");
+    D->SetOptions(D->Options() + TpFBDsOptions{poProtectedEdit});
+    D->SetDetailConditions({dcWaitEndMasterScroll});
+    M->Open();
+    D->Open();
+    TFBQuery* Q = Query("select list(A || '.' || B || coalesce(V, ''), ' ') from (select * from K2 order by A, B)");
+    const auto Rows = [&] {
+        Q->ExecQuery();
+        const AnsiString R = Q->Fields(0)->AsString();
+        Q->Close();
+        return R;
+    };
+    // The master moved and the wait is not over: the change is made on the new master's line.
+    M->Next();
+    D->Edit();
+    EXPECT_EQ(D->FieldByName("A")->AsInteger(), 2);
+    D->Cancel();
+    auto* Tr2 = new TFBTransaction(Owner.get());   // the lock is that line's too
+    Tr2->SetDefaultDatabase(Db);
+    Tr2->TRParams()->SetText("write\r\nnowait\r\nrec_version\r\nread_committed");
+    TFBQuery* Other = Query("update K2 set V = V where A = ?A");
+    Other->SetTransaction(Tr2);
+    Tr2->StartTransaction();
+    Other->ParamByName("A")->SetAsInteger(1);
+    EXPECT_NO_THROW(Other->ExecQuery());
+    Other->ParamByName("A")->SetAsInteger(2);
+    EXPECT_THROW(Other->ExecQuery(), EFBError);
+    Tr2->Rollback();
+    // A line being typed when the master moves keeps its master, with or without the wait.
+    for (const bool Wait : {false, true}) {
+        D->SetDetailConditions(Wait ? TDetailConditions{dcWaitEndMasterScroll} : TDetailConditions{});
+        M->First();
+        D->Insert();
+        D->FieldByName("B")->SetAsInteger(Wait ? 5 : 6);
+        M->Next();
+        Clock.Advance(Wait ? 100 : 300);
+        D->Post();
+        EXPECT_EQ(D->FieldByName("A")->AsInteger(), 2) << "then the detail follows";
+    }
+    M->Prior();
+    D->Delete();
+    EXPECT_EQ(Rows(), "1.5 1.6 2.1y");
 }
 
 // ---- new records ---------------------------------------------------------------------------------------
