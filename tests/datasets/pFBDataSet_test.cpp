@@ -523,6 +523,30 @@ TEST_F(pFBDataSetTest, StatementsGeneratedOnOpenWriteTheRows) {
     EXPECT_EQ(Scalar("select count(*) from EABONEKIMLIK"), "2");
 }
 
+TEST_F(pFBDataSetTest, AQuotedUpdateTableNameWithABlankIsOneName) {
+    DB3().Execute("RECREATE TABLE \"Sub Tab\" (ID INTEGER NOT NULL PRIMARY KEY, V VARCHAR(20))");
+    DB3().Execute("INSERT INTO \"Sub Tab\" VALUES (1, 'a')");
+    TFBDatabase* Db3 = ConnectTestDatabase(Owner.get(), DB3(), "Db3", "Tr3");
+    for (const char* Name : {"\"Sub Tab\"", " \"Sub Tab\"  S "}) {
+        auto* Ds = new TpFBDataSet(Owner.get());
+        Ds->SetDatabase(Db3);
+        Ds->SetTransaction(Db3->DefaultTransaction());
+        Ds->SelectSQL()->SetText(Name[0] == '"' ? "select * from \"Sub Tab\"" : "select S.ID, S.V from \"Sub Tab\" S");
+        Ds->AutoUpdateOptions()->SetUpdateTableName(Name);
+        Ds->AutoUpdateOptions()->SetAutoReWriteSqls(true);
+        Ds->SetOptions(Ds->Options() + TpFBDsOptions{poProtectedEdit});
+        Ds->Open();
+        Ds->Edit();   // locked through the whole name
+        Ds->FieldByName("V")->SetAsString(Name);
+        Ds->Post();
+        EXPECT_EQ(Ds->LockRecord(false), lsSuccess) << Name;
+        auto* Lock = dynamic_cast<TFBQuery*>(Ds->FindComponent("LockQuery"));
+        EXPECT_NE(Lock->SQL()->Text().find(" SET ID=ID WHERE "), AnsiString::npos) << Lock->SQL()->Text();
+    }
+    Db3->DefaultTransaction()->Commit();
+    EXPECT_EQ(Scalar(Db3, "select V from \"Sub Tab\""), " \"Sub Tab\"  S ");
+}
+
 TEST_F(pFBDataSetTest, OnlyModifiedFieldsAreWrittenAndNoChangeIsNoAction) {
     TpFBDataSet* Ds = NewDataSet("select * from K2");
     TAutoUpdateOptions* O = Ds->AutoUpdateOptions();
