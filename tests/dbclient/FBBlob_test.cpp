@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "dbclient/FBDatabase.h"
 #include "dbclient/FBMessages.h"
 #include "dbclient/FBQuery.h"
@@ -222,21 +224,23 @@ TEST(FBBlobCacheFile, EncodesAndRejectsMismatches) {
     const ISC_QUAD id{0x81, 0x12345678};
     const Variant keys = VarArrayOf({Variant(7), Variant("a")});
     EXPECT_EQ(BlobCacheKeyText(keys), "7_a");
-    const AnsiString data = EncodeBlobCacheFile(id, "T", "F", keys, "body");
+    const AnsiString data = EncodeBlobCacheFile(id, 0x123456789LL, "T", "F", keys, "body");
     EXPECT_EQ(data.substr(0, 13), AnsiString("FB$BLOB_BODY\0", 13));
-    EXPECT_EQ(data.size(), 33u + 5 + 5 + 7 + 4);
+    EXPECT_EQ(data.size(), 33u + 5 + 5 + 7 + 8 + 4);
     AnsiString body;
-    EXPECT_TRUE(DecodeBlobCacheFile(data, id, 4, "T", "F", keys, body));
+    Int64 version = 0;
+    EXPECT_TRUE(DecodeBlobCacheFile(data, id, 4, "T", "F", keys, version, body));
     EXPECT_EQ(body, "body");
-    EXPECT_FALSE(DecodeBlobCacheFile(data, ISC_QUAD{0x81, 1}, 4, "T", "F", keys, body));
-    EXPECT_FALSE(DecodeBlobCacheFile(data, id, 5, "T", "F", keys, body));
-    EXPECT_FALSE(DecodeBlobCacheFile(data, id, 4, "T", "G", keys, body));
-    EXPECT_FALSE(DecodeBlobCacheFile(data, id, 4, "T", "F", VarArrayOf({Variant(7), Variant("b")}), body));
-    EXPECT_FALSE(DecodeBlobCacheFile(data.substr(0, data.size() - 1), id, 4, "T", "F", keys, body))
+    EXPECT_EQ(version, 0x123456789LL);
+    EXPECT_FALSE(DecodeBlobCacheFile(data, ISC_QUAD{0x81, 1}, 4, "T", "F", keys, version, body));
+    EXPECT_FALSE(DecodeBlobCacheFile(data, id, 5, "T", "F", keys, version, body));
+    EXPECT_FALSE(DecodeBlobCacheFile(data, id, 4, "T", "G", keys, version, body));
+    EXPECT_FALSE(DecodeBlobCacheFile(data, id, 4, "T", "F", VarArrayOf({Variant(7), Variant("b")}), version, body));
+    EXPECT_FALSE(DecodeBlobCacheFile(data.substr(0, data.size() - 1), id, 4, "T", "F", keys, version, body))
         << "a cut file is never taken";
-    AnsiString badVersion = data;
-    badVersion[13] = 2;
-    EXPECT_FALSE(DecodeBlobCacheFile(badVersion, id, 4, "T", "F", keys, body));
+    AnsiString older = data;   // the first version's files carry no record version
+    older[13] = 1;
+    EXPECT_FALSE(DecodeBlobCacheFile(older, id, 4, "T", "F", keys, version, body));
 }
 
 TEST(FBBlobCacheFile, NamesStayInsideTheSwapFolder) {
@@ -251,6 +255,9 @@ TEST(FBBlobCacheFile, NamesStayInsideTheSwapFolder) {
 TEST_F(FBBlobTest, CacheStoresReadsAndDropsMismatchingFiles) {
     const AnsiString memo = TurkishText(3000);
     Insert(10, memo, "b");
+    Insert(11, "eleven", "b");
+    Tr->Commit();
+    Tr->StartTransaction();
     EnableCache();
     bool fromCache = true;
     EXPECT_EQ(ReadCached(10, "10", &fromCache), memo);
@@ -262,15 +269,14 @@ TEST_F(FBBlobTest, CacheStoresReadsAndDropsMismatchingFiles) {
 
     // Another record's file under this key: ignored, deleted, read from the server.
     const AnsiString other = LoadFileToString(file);
-    Insert(11, "eleven", "b");
     SaveFileAtomically(swap + "B/MEMO/11.blb", other);
     EXPECT_EQ(ReadCached(11, "11", &fromCache), "eleven");
     EXPECT_FALSE(fromCache);
     ASSERT_TRUE(FileExists(swap + "B/MEMO/11.blb")) << "written again with the right contents";
     EXPECT_EQ(ReadCached(11, "11", &fromCache), "eleven");
     EXPECT_TRUE(fromCache);
-    // An older blob's file: the server gave its id out again, to a body of the same length.
-    SaveFileAtomically(file, EncodeBlobCacheFile(MemoId(10), "B", "MEMO", Variant("10"), AnsiString(memo.size(), 'x')));
+    // A file of an older record version.
+    SaveFileAtomically(file, EncodeBlobCacheFile(MemoId(10), 1, "B", "MEMO", Variant("10"), AnsiString(memo.size(), 'x')));
     EXPECT_EQ(ReadCached(10, "10", &fromCache), memo);
     EXPECT_FALSE(fromCache);
 
@@ -281,9 +287,40 @@ TEST_F(FBBlobTest, CacheStoresReadsAndDropsMismatchingFiles) {
     EXPECT_FALSE(fromCache);
 }
 
+TEST_F(FBBlobTest, ACacheFileOfAnEarlierWriteIsNeverTakenForTheStoredValue) {
+    Insert(12, "text ar000", "b");
+    Tr->Commit();
+    Tr->StartTransaction();
+    EnableCache();
+    bool fromCache = true;
+    EXPECT_EQ(ReadCached(12, "12", &fromCache), "text ar000");
+    const AnsiString file = swap + "B/MEMO/12.blb", kept = LoadFileToString(file);
+    // Rewritten by another program to a text of the same length and the same weak hash; the server
+    // gives the new value the old value's blob id.
+    DB1().Execute("UPDATE B SET MEMO = 'text bb000' WHERE ID = 12");
+    Tr->Commit();
+    Tr->StartTransaction();
+    AnsiString reused = kept;
+    const ISC_QUAD id = MemoId(12);
+    std::memcpy(&reused[17], &id.gds_quad_high, 4);
+    std::memcpy(&reused[21], &id.gds_quad_low, 4);
+    SaveFileAtomically(file, reused);
+    EXPECT_EQ(ReadCached(12, "12", &fromCache), "text bb000");
+    EXPECT_FALSE(fromCache);
+    EXPECT_EQ(ReadCached(12, "12", &fromCache), "text bb000");
+    EXPECT_TRUE(fromCache) << "stored again for the new version";
+    // Written by the reading transaction itself: it may be written again before its end, so never kept.
+    Query("update B set MEMO = 'text cc000' where ID = 12")->ExecQuery();
+    EXPECT_EQ(ReadCached(12, "12", &fromCache), "text cc000");
+    EXPECT_EQ(ReadCached(12, "12", &fromCache), "text cc000");
+    EXPECT_FALSE(fromCache);
+}
+
 TEST_F(FBBlobTest, SmallBlobsStayOutOfTheCache) {
     Insert(20, AnsiString(999, 'k'), "b");
     Insert(21, AnsiString(1000, 'k'), "b");
+    Tr->Commit();
+    Tr->StartTransaction();
     EnableCache(1000);
     ReadCached(20, "20");
     ReadCached(21, "21");
@@ -301,7 +338,7 @@ TEST_F(FBBlobTest, ValidationDropsFilesOfVanishedBlobs) {
     ASSERT_TRUE(FileExists(good));
     ForceDirectories(swap + "B/MEMO/deeper/");
     const AnsiString gone = swap + "B/MEMO/deeper/31.blb";
-    SaveFileAtomically(gone, EncodeBlobCacheFile(ISC_QUAD{0x7F00, 0x7FFFFF}, "B", "MEMO", Variant(31), "zz"));
+    SaveFileAtomically(gone, EncodeBlobCacheFile(ISC_QUAD{0x7F00, 0x7FFFFF}, 1, "B", "MEMO", Variant(31), "zz"));
     const AnsiString junk = swap + "B/MEMO/32.blb";
     SaveFileAtomically(junk, "not a cache file");
     const AnsiString other = swap + "B/MEMO/keep.txt";
@@ -337,7 +374,7 @@ TEST_F(FBBlobTest, EveryConnectValidatesTheCacheAndSwapEventsLiveOnTheDatabase) 
     ReadCached(40, "40");
     EXPECT_EQ(log, (std::vector<AnsiString>{"bs B.MEMO 300", "as 40.blb", "al 40.blb"}));
     const AnsiString gone = swap + "B/MEMO/41.blb";
-    SaveFileAtomically(gone, EncodeBlobCacheFile(ISC_QUAD{0x7F00, 0x7FFFFF}, "B", "MEMO", Variant(41), "zz"));
+    SaveFileAtomically(gone, EncodeBlobCacheFile(ISC_QUAD{0x7F00, 0x7FFFFF}, 1, "B", "MEMO", Variant(41), "zz"));
     Tr->Commit();
     Db->Close();
     Db->Open();   // starts the validation thread
@@ -346,7 +383,7 @@ TEST_F(FBBlobTest, EveryConnectValidatesTheCacheAndSwapEventsLiveOnTheDatabase) 
     EXPECT_TRUE(FileExists(swap + "B/MEMO/40.blb"));
 
     // Without an active cache a connect starts nothing.
-    SaveFileAtomically(gone, EncodeBlobCacheFile(ISC_QUAD{0x7F00, 0x7FFFFF}, "B", "MEMO", Variant(41), "zz"));
+    SaveFileAtomically(gone, EncodeBlobCacheFile(ISC_QUAD{0x7F00, 0x7FFFFF}, 1, "B", "MEMO", Variant(41), "zz"));
     Db->BlobSwapSupport()->SetActive(false);
     Db->Close();
     Db->Open();
