@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <map>
 #include <set>
 #include <vector>
@@ -670,7 +671,14 @@ TEST_F(pFBDataSetTest, ADetailChangeGoesToTheMasterItWasMadeFor) {
         D->Post();
         EXPECT_EQ(D->FieldByName("A")->AsInteger(), 2) << "then the detail follows";
     }
-    M->Prior();
+    // A master without lines: nothing is left to change.
+    for (const auto& Change : std::vector<std::function<void()>>{[&] { D->Edit(); }, [&] { D->Delete(); }}) {
+        M->Last();
+        EXPECT_THROW(Change(), EAbort);
+        M->Prior();
+        Clock.Advance(300);
+    }
+    M->First();
     D->Delete();
     EXPECT_EQ(Rows(), "1.5 1.6 2.1y");
 }
