@@ -1599,16 +1599,39 @@ TEST_F(FBDataSetDetailTest, ADetailsRefreshStatementKeepsTheMasterValuesItsSelec
 }
 
 TEST_F(FBDataSetDetailTest, ADetailEditedWhileItsMasterMovesFollowsItOnceTheEditIsPosted) {
+    TManualTimerService Clock;
+    TTimerServiceGuard Guard(&Clock);
     Integer Opened = 0;
     TFBDataSet* Detail = NewDetail("SELECT * FROM EDIT WHERE ID = ?ID", "detail", Opened);
-    Detail->SetUpdateSQL(Ds->UpdateSQL());
+    Detail->UpdateSQL()->SetText("UPDATE EDIT SET NAME = ?NAME, AMOUNT = ?MAS_AMOUNT WHERE ID = ?OLD_ID");
+    Detail->SetDetailConditions({dcWaitEndMasterScroll});
     Ds->Open();
     Detail->Open();
     Detail->Edit();
     Detail->FieldByName("NAME")->SetAsString("Değişti");
     Ds->Next();
+    Detail->SetInternalSQLParams(Detail->UpdateQuery(), Detail->GetActiveBuf());
+    EXPECT_EQ(Detail->UpdateQuery()->ParamByName("MAS_AMOUNT")->AsInteger(), 10) << "the master it was begun for";
     Detail->Post();   // the edit is kept, then the master followed
     EXPECT_EQ(Detail->FieldByName("ID")->AsInteger(), 2);
+}
+
+TEST_F(FBDataSetDetailTest, AnApplicationDetailLocksTheLineOfTheMasterItFollowsNow) {
+    TManualTimerService Clock;
+    TTimerServiceGuard Guard(&Clock);
+    auto* D = NewDataSet<TpFBDataSet>(Db, "SELECT * FROM MANY WHERE ID = ?ID * 20", "d");
+    D->SetDataSource(Source);
+    D->UpdateSQL()->SetText("UPDATE MANY SET NAME = ?NAME WHERE ID = ?OLD_ID");
+    D->SetOptions(D->Options() + TpFBDsOptions{poProtectedEdit});
+    D->SetDetailConditions({dcWaitEndMasterScroll});
+    Ds->Open();
+    D->Open();
+    Ds->Next();
+    D->Edit();
+    EXPECT_EQ(dynamic_cast<TFBQuery*>(D->FindComponent("LockQuery"))->ParamByName("OLD_ID")->AsInteger(), 40);
+    D->Cancel();
+    Ds->Last();   // a master without lines: nothing is left to edit
+    EXPECT_THROW(D->Edit(), EAbort);
 }
 
 TEST_F(FBDataSetDetailTest, MasterValuesReachTheDetailByTheirTypesAlsoWhereOnlyAMacroNamesThem) {

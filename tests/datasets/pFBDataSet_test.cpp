@@ -13,7 +13,6 @@
 #include "dbclient/FBTransaction.h"
 #include "dbclient/StrUtil.h"
 #include "dbclient/pFBDataInfo.h"
-#include "platform/sys/Timers.h"
 #include "support/db/DbTest.h"
 
 namespace {
@@ -532,7 +531,6 @@ TEST_F(pFBDataSetTest, AQuotedUpdateTableNameWithABlankIsOneName) {
     Ds->AutoUpdateOptions()->SetUpdateTableName(" \"Sub Tab\"  S ");
     Ds->AutoUpdateOptions()->SetAutoReWriteSqls(true);
     Ds->Open();
-    EXPECT_EQ(Ds->DeleteSQL()->Text(), "Delete from \"Sub Tab\" S\r\nwhere S.ID=?OLD_ID\r\n");
     EXPECT_EQ(Ds->LockRecord(false), lsSuccess);
     EXPECT_EQ(dynamic_cast<TFBQuery*>(Ds->FindComponent("LockQuery"))->SQL()->Strings(0),
               "UPDATE \"Sub Tab\" S SET ID=ID WHERE S.ID=?OLD_ID");
@@ -607,47 +605,6 @@ TEST_F(pFBDataSetTest, ProtectedEditLocksTheRowAgainstAnotherTransaction) {
     A->Open();
     EXPECT_EQ(A->UpdateStatus(), usUnmodified);
     EXPECT_EQ(A->FieldByName("V")->AsString(), "z");
-}
-
-// ---- a detail's lines and its master's moves ------------------------------------------------------------
-
-TEST_F(pFBDataSetTest, ADetailChangeGoesToTheMasterItWasMadeFor) {
-    TManualTimerService Clock;
-    TTimerServiceGuard Guard(&Clock);
-    DB1().Execute("INSERT INTO K2 VALUES (2, 1, \"y\")");
-    TpFBDataSet* M = NewDataSet("select * from KV order by K", "m");
-    auto* Source = new TDataSource(Owner.get());
-    Source->SetDataSet(M);
-    TpFBDataSet* D = NewDataSet("select * from K2 where A = ?K order by B", "d");
-    D->SetDataSource(Source);
-    D->InsertSQL()->SetText("insert into K2 (A, B, V) values (?MAS_K, ?B, ?V)");
-    D->UpdateSQL()->SetText("update K2 set V = ?V where A = ?OLD_A and B = ?OLD_B");
-    D->DeleteSQL()->SetText("delete from K2 where A = ?OLD_A and B = ?OLD_B");
-    D->SetOptions(D->Options() + TpFBDsOptions{poProtectedEdit});
-    D->SetDetailConditions({dcWaitEndMasterScroll});
-    M->Open();
-    D->Open();
-    // The master moved and the wait is not over: the change and its lock are the new master's line's.
-    M->Next();
-    D->Edit();
-    EXPECT_EQ(dynamic_cast<TFBQuery*>(D->FindComponent("LockQuery"))->ParamByName("OLD_A")->AsInteger(), 2);
-    D->Cancel();
-    // A line being typed when the master moves keeps its master; the detail follows after the post.
-    M->First();
-    D->Insert();
-    D->FieldByName("B")->SetAsInteger(5);
-    M->Next();
-    Clock.Advance(100);
-    D->Post();
-    EXPECT_EQ(D->FieldByName("A")->AsInteger(), 2);
-    M->Last();   // a master without lines: nothing is left to edit
-    EXPECT_THROW(D->Edit(), EAbort);
-    M->Prior();
-    Clock.Advance(300);
-    M->First();
-    D->Delete();
-    Tr->Commit();
-    EXPECT_EQ(Scalar("select list(A || '.' || B || coalesce(V, ''), ' ') from (select * from K2 order by A, B)"), "1.5 2.1y");
 }
 
 // ---- new records ---------------------------------------------------------------------------------------
