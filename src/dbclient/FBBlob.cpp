@@ -80,6 +80,10 @@ Integer KeyCount(const Variant& KeyValues) {
     return VarArrayHighBound(KeyValues, 1) - VarArrayLowBound(KeyValues, 1) + 1;
 }
 
+bool SameBlobID(const ISC_QUAD& A, const ISC_QUAD& B) {
+    return A.gds_quad_high == B.gds_quad_high && A.gds_quad_low == B.gds_quad_low;
+}
+
 // A name part kept inside its folder: no delimiter, no "." or "..".
 AnsiString SafeNamePart(const AnsiString& S) {
     AnsiString r;
@@ -202,8 +206,8 @@ AnsiString BlobCacheFileName(const AnsiString& SwapDir, const AnsiString& TableN
     return dir + SafeNamePart(BlobCacheKeyText(KeyValues)) + ".blb";
 }
 
-AnsiString EncodeBlobCacheFile(const ISC_QUAD& BlobID, Int64 RecordVersion, const AnsiString& TableName,
-                               const AnsiString& FieldName, const Variant& KeyValues, const AnsiString& Body) {
+AnsiString EncodeBlobCacheFile(const ISC_QUAD& BlobID, const AnsiString& TableName, const AnsiString& FieldName,
+                               const Variant& KeyValues, const AnsiString& Body, Int64 RecordVersion) {
     AnsiString s(CacheHeader, CacheHeaderSize);
     PutInt32(s, CacheVersion);
     PutInt32(s, BlobID.gds_quad_high);
@@ -232,11 +236,11 @@ bool ReadBlobCacheHeader(const AnsiString& Data, ISC_QUAD& BlobID) {
 }
 
 bool DecodeBlobCacheFile(const AnsiString& Data, const ISC_QUAD& BlobID, Integer Size, const AnsiString& TableName,
-                         const AnsiString& FieldName, const Variant& KeyValues, Int64& RecordVersion,
-                         AnsiString& Body) {
+                         const AnsiString& FieldName, const Variant& KeyValues, AnsiString& Body,
+                         Int64* RecordVersion) {
     ISC_QUAD id{};
     if (!ReadBlobCacheHeader(Data, id)) return false;
-    if (id.gds_quad_high != BlobID.gds_quad_high || id.gds_quad_low != BlobID.gds_quad_low) return false;
+    if (!SameBlobID(id, BlobID)) return false;
     TReader r(Data);
     AnsiString skip, table, field, key;
     Integer length = 0, keys = 0;
@@ -246,8 +250,9 @@ bool DecodeBlobCacheFile(const AnsiString& Data, const ISC_QUAD& BlobID, Integer
     if (!r.Text(key) || key != BlobCacheKeyText(KeyValues)) return false;
     Integer low = 0, high = 0;
     if (!r.Int32(low) || !r.Int32(high)) return false;
-    RecordVersion = static_cast<Int64>((static_cast<uint64_t>(static_cast<uint32_t>(high)) << 32) |
-                                       static_cast<uint32_t>(low));
+    if (RecordVersion)
+        *RecordVersion = static_cast<Int64>(static_cast<uint64_t>(static_cast<uint32_t>(high)) << 32 |
+                                            static_cast<uint32_t>(low));
     if (r.Left() != static_cast<size_t>(length)) return false;   // cut short or trailing bytes
     return r.Bytes(static_cast<size_t>(length), Body);
 }
@@ -369,7 +374,7 @@ bool TFBBlobStream::LoadFromCache(isc_blob_handle& Handle, TStoredStamp& Stamp) 
         } catch (const Exception&) {
             return false;
         }
-        if (!DecodeBlobCacheFile(data, FBlobID, FTotalLength, FTableName, FFieldName, FKeyValues, version, body)) {
+        if (!DecodeBlobCacheFile(data, FBlobID, FTotalLength, FTableName, FFieldName, FKeyValues, body, &version)) {
             DeleteFile(path);
             return false;
         }
@@ -377,8 +382,7 @@ bool TFBBlobStream::LoadFromCache(isc_blob_handle& Handle, TStoredStamp& Stamp) 
     // Id and length do not tell: once old record versions are cleaned up the server gives a blob id
     // out again. The file holds the record's value only while the record has the version it was stored for.
     Stamp = StoredStamp();
-    if (!Stamp.Known || Stamp.Version != version || Stamp.Id.gds_quad_high != FBlobID.gds_quad_high ||
-        Stamp.Id.gds_quad_low != FBlobID.gds_quad_low) {
+    if (!Stamp.Known || Stamp.Version != version || !SameBlobID(Stamp.Id, FBlobID)) {
         if (Stamp.Asked) {   // the file holds what is no longer stored
             TCacheGuard g;
             DeleteFile(path);
@@ -432,8 +436,7 @@ TFBBlobStream::TStoredStamp TFBBlobStream::StoredStamp() {
 void TFBBlobStream::SaveToCache(const AnsiString& RawBody, const TStoredStamp& Stamp) {
     if (FFromCache || !WouldCache(static_cast<Integer>(RawBody.size()))) return;
     // Only a body the record's committed version holds is kept.
-    if (!Stamp.Known || Stamp.Id.gds_quad_high != FBlobID.gds_quad_high || Stamp.Id.gds_quad_low != FBlobID.gds_quad_low)
-        return;
+    if (!Stamp.Known || !SameBlobID(Stamp.Id, FBlobID)) return;
     TFBDatabase* db = FDatabase;
     AnsiString path = BlobCacheFileName(db->BlobSwapSupport()->GetSwapDir(), FTableName, FFieldName, FKeyValues, true);
     bool canSave = true;
@@ -444,8 +447,8 @@ void TFBBlobStream::SaveToCache(const AnsiString& RawBody, const TStoredStamp& S
         try {
             // An empty blob leaves an empty file; a failed write never replaces a good one.
             SaveFileAtomically(path, RawBody.empty() ? AnsiString()
-                                                     : EncodeBlobCacheFile(FBlobID, Stamp.Version, FTableName,
-                                                                           FFieldName, FKeyValues, RawBody));
+                                                     : EncodeBlobCacheFile(FBlobID, FTableName, FFieldName,
+                                                                           FKeyValues, RawBody, Stamp.Version));
         } catch (const Exception&) {
             return;   // the cache is an optimisation: the blob itself is safe on the server
         }
@@ -614,7 +617,8 @@ void TFBBlobStream::FinalizeAndMark(bool Force) {
 void TFBBlobStream::SetBlobIDAndCache(const ISC_QUAD& Value) {
     FBlobID = Value;
     FFromCache = false;
-    if (FLoaded && WouldCache(static_cast<Integer>(FBuffer.size()))) SaveToCache(Filtered(FBuffer, true), StoredStamp());
+    if (FLoaded && WouldCache(static_cast<Integer>(FBuffer.size())))
+        SaveToCache(Filtered(FBuffer, true), StoredStamp());
 }
 
 void TFBBlobStream::RestoreOldBuffer() {

@@ -45,13 +45,13 @@ AnsiString BlobCacheFileName(const AnsiString& SwapDir, const AnsiString& TableN
 // One cache file's contents as written to disk. RecordVersion is the record version (the number
 // of the transaction that wrote it) whose value Body is: every write of the record changes it, so
 // a file is never taken for a value written after it, whatever its length or blob id.
-AnsiString EncodeBlobCacheFile(const ISC_QUAD& BlobID, Int64 RecordVersion, const AnsiString& TableName,
-                               const AnsiString& FieldName, const Variant& KeyValues, const AnsiString& Body);
+AnsiString EncodeBlobCacheFile(const ISC_QUAD& BlobID, const AnsiString& TableName, const AnsiString& FieldName,
+                               const Variant& KeyValues, const AnsiString& Body, Int64 RecordVersion = 0);
 // True when the header, version and every identifying field match; Body gets the contents and
 // RecordVersion the record version it was stored for. Files of the first version carry none: refused.
 bool DecodeBlobCacheFile(const AnsiString& Data, const ISC_QUAD& BlobID, Integer Size, const AnsiString& TableName,
-                         const AnsiString& FieldName, const Variant& KeyValues, Int64& RecordVersion,
-                         AnsiString& Body);
+                         const AnsiString& FieldName, const Variant& KeyValues, AnsiString& Body,
+                         Int64* RecordVersion = nullptr);
 // Header "FB$BLOB_BODY" and the current version (2); BlobID gets the stored id.
 bool ReadBlobCacheHeader(const AnsiString& Data, ISC_QUAD& BlobID);
 
