@@ -1601,9 +1601,10 @@ TEST_F(FBDataSetDetailTest, ADetailsRefreshStatementKeepsTheMasterValuesItsSelec
 TEST_F(FBDataSetDetailTest, ADetailEditedWhileItsMasterMovesFollowsItOnceTheEditIsPosted) {
     TManualTimerService Clock;
     TTimerServiceGuard Guard(&Clock);
-    Integer Opened = 0;
-    TFBDataSet* Detail = NewDetail("SELECT * FROM EDIT WHERE ID = ?ID", "detail", Opened);
+    auto* Detail = NewDataSet<TpFBDataSet>(Db, "SELECT * FROM EDIT WHERE ID = ?ID + 1", "detail");
+    Detail->SetDataSource(Source);
     Detail->UpdateSQL()->SetText("UPDATE EDIT SET NAME = ?NAME, AMOUNT = ?MAS_AMOUNT WHERE ID = ?OLD_ID");
+    Detail->SetOptions(Detail->Options() + TpFBDsOptions{poProtectedEdit});
     Detail->SetDetailConditions({dcWaitEndMasterScroll});
     Ds->Open();
     Detail->Open();
@@ -1613,25 +1614,13 @@ TEST_F(FBDataSetDetailTest, ADetailEditedWhileItsMasterMovesFollowsItOnceTheEdit
     Detail->SetInternalSQLParams(Detail->UpdateQuery(), Detail->GetActiveBuf());
     EXPECT_EQ(Detail->UpdateQuery()->ParamByName("MAS_AMOUNT")->AsInteger(), 10) << "the master it was begun for";
     Detail->Post();   // the edit is kept, then the master followed
-    EXPECT_EQ(Detail->FieldByName("ID")->AsInteger(), 2);
-}
-
-TEST_F(FBDataSetDetailTest, AnApplicationDetailLocksTheLineOfTheMasterItFollowsNow) {
-    TManualTimerService Clock;
-    TTimerServiceGuard Guard(&Clock);
-    auto* D = NewDataSet<TpFBDataSet>(Db, "SELECT * FROM MANY WHERE ID = ?ID * 20", "d");
-    D->SetDataSource(Source);
-    D->UpdateSQL()->SetText("UPDATE MANY SET NAME = ?NAME WHERE ID = ?OLD_ID");
-    D->SetOptions(D->Options() + TpFBDsOptions{poProtectedEdit});
-    D->SetDetailConditions({dcWaitEndMasterScroll});
-    Ds->Open();
-    D->Open();
-    Ds->Next();
-    D->Edit();
-    EXPECT_EQ(dynamic_cast<TFBQuery*>(D->FindComponent("LockQuery"))->ParamByName("OLD_ID")->AsInteger(), 40);
-    D->Cancel();
+    EXPECT_EQ(Detail->FieldByName("ID")->AsInteger(), 3);
+    Ds->Next();   // not followed yet: the edit and its lock are the new master's line's
+    Detail->Edit();
+    EXPECT_EQ(dynamic_cast<TFBQuery*>(Detail->FindComponent("LockQuery"))->ParamByName("OLD_ID")->AsInteger(), 4);
+    Detail->Cancel();
     Ds->Last();   // a master without lines: nothing is left to edit
-    EXPECT_THROW(D->Edit(), EAbort);
+    EXPECT_THROW(Detail->Edit(), EAbort);
 }
 
 TEST_F(FBDataSetDetailTest, MasterValuesReachTheDetailByTheirTypesAlsoWhereOnlyAMacroNamesThem) {
