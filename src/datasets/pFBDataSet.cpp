@@ -363,7 +363,7 @@ void TpFBDataSet::DoAfterInsert() {
 }
 
 void TpFBDataSet::DoBeforeEdit() {
-    // The lock and the events are the record's the edit will be made on.
+    // The lock and the events concern the record the edit will be made on.
     ApplyPendingMasterRefresh(true);
     if (!CanEdit()) Abort();
     TAutoUpdateOptions* O = AutoUpdateOptions();
