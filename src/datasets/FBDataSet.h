@@ -967,8 +967,14 @@ protected:
     // The select's parameters, then those only the text that runs has.
     std::vector<TFBXSQLVAR*> MasterParams();
     void RefreshFromMaster();
-    // A master move still waiting for the timer is followed now (before an edit).
-    void ApplyPendingMasterRefresh();
+    // A master move still waiting for the timer is followed now, before every change of the
+    // detail; a change of a record ends silently when the new master has none.
+    void ApplyPendingMasterRefresh(bool NeedsRecord = false);
+    // A line keeps the master it was begun for: the master's values at the start of an edit or
+    // insert are what its MAS_ parameters take when the master moved meanwhile.
+    void KeepMasterValues();
+    Variant MasterValue(TField* MasterField) const;
+    std::vector<std::pair<AnsiString, Variant>> FMasterValues;
     bool FRefreshingFromMaster = false;
     std::vector<TStringCollection::TText> FRowTexts;   // a fetched row's texts on their way to the cache
     std::unique_ptr<TExpressionParser> FFilterExpr;

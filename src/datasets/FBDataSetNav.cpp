@@ -985,11 +985,12 @@ void TFBCustomDataSet::Resync(TResyncMode Mode) {
 }
 
 void TFBCustomDataSet::DoBeforeEdit() {
-    ApplyPendingMasterRefresh();
+    ApplyPendingMasterRefresh(true);
     if (!CanEdit()) Abort();
     SaveRecordCopy(ActiveBuffer());
     FSavedState = State();
     TDataSet::DoBeforeEdit();
+    KeepMasterValues();
     if (!Active()) FBError(29, {"continue after BeforeEdit", FullName()});
     SaveArrayIds();
 }
@@ -1005,6 +1006,7 @@ void TFBCustomDataSet::DoAfterDelete() {
 }
 
 void TFBCustomDataSet::DoBeforeDelete() {
+    ApplyPendingMasterRefresh(true);
     if (!CanDelete()) Abort();
     SaveRecordCopy(ActiveBuffer());
     TDataSet::DoBeforeDelete();
@@ -1025,6 +1027,7 @@ void TFBCustomDataSet::DoBeforeInsert() {
     ApplyPendingMasterRefresh();
     if (!CanInsert()) Abort();
     TDataSet::DoBeforeInsert();
+    KeepMasterValues();
 }
 
 void TFBCustomDataSet::InternalPost() {
@@ -1375,7 +1378,7 @@ void TFBCustomDataSet::SetInternalSQLParams(TFBQuery* Qry, TRecordBuffer Buffer)
         } else if (N.size() >= 5 && IsNewParamName(N)) {
             Col = N.substr(4);
         } else if (N.size() >= 5 && IsMasParamName(N) && DataSource() && DataSource()->DataSet()) {
-            if (TField* MF = DataSource()->DataSet()->FindField(N.substr(4))) P->SetValue(MF->AsVariant());
+            if (TField* MF = DataSource()->DataSet()->FindField(N.substr(4))) P->SetValue(MasterValue(MF));
             continue;
         }
         Integer ColNo = 0;

@@ -365,6 +365,8 @@ void TpFBDataSet::DoAfterInsert() {
 }
 
 void TpFBDataSet::DoBeforeEdit() {
+    // The lock and the events concern the record the edit will be made on.
+    ApplyPendingMasterRefresh(true);
     if (!CanEdit()) Abort();
     TAutoUpdateOptions* O = AutoUpdateOptions();
     if (!CachedUpdates() && !O->UpdateOnlyModifiedFields()) {
@@ -439,6 +441,7 @@ void TpFBDataSet::DoAfterCancel() {
 }
 
 void TpFBDataSet::DoBeforeDelete() {
+    ApplyPendingMasterRefresh(true);
     if (!CanDelete()) Abort();
     if (!CachedUpdates() && !AutoUpdateOptions()->UpdateOnlyModifiedFields()) {
         PrepareQuery(2);
