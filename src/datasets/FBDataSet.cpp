@@ -351,7 +351,11 @@ void TFBCustomDataSet::SetDetailConditions(TDetailConditions Value) {
             FWaitMasterTimer = std::make_unique<TFBTimer>(nullptr);
             FWaitMasterTimer->SetEnabled(false);
             FWaitMasterTimer->SetInterval(static_cast<Cardinal>(std::max(FWaitEndMasterInterval, 0)));
-            FWaitMasterTimer->SetOnTimer([this](TObject*) { RefreshFromMaster(); });
+            FWaitMasterTimer->SetOnTimer([this](TObject*) {
+                // A master scrolled back to the values shown: the detail and its pending lines stay.
+                if (Active() && !SetParamsFromMaster()) FWaitMasterTimer->SetEnabled(false);
+                else RefreshFromMaster();
+            });
         }
     } else {
         FWaitMasterTimer.reset();
