@@ -17,6 +17,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "dbclient/FBBlob.h"
@@ -957,6 +958,9 @@ protected:
     Integer FBlobSlotsImageOffset = 0;        // of the blob slots in a cache image
     std::vector<TField*> FBlobFields;         // by slot
     std::unique_ptr<TList> FBlobStreams;
+    // Ids of blobs this data set wrote: a statement that took one made it the record's, so it is
+    // never sent again (a later statement gets a fresh copy of the body).
+    std::set<UInt64> FWrittenBlobs;
     std::unique_ptr<TFBDataLink> FDataLink;
     // The master field each select parameter takes its value from (MAS_X: X).
     TField* MasterFieldOf(const AnsiString& ParamName) const;
