@@ -736,6 +736,8 @@ protected:
     void FetchRecordToCache(TFBQuery* Qry, Integer RecNo);
     void FetchCurrentRecordToBuffer(TFBQuery* Qry, Integer RecNo, TRecordBuffer Buffer);
     void ReadRecordCache(Integer RecNo, TRecordBuffer Buffer, bool Old);
+    // The cached record at RecNo passes the filter and the shown update kinds.
+    bool ShownAt(Integer RecNo);
     void WriteRecordCache(Integer RecNo, TRecordBuffer Buffer);
     void SaveRecordCopy(TRecordBuffer Buffer);
     Integer CachePosition(Integer RecNo) const;
