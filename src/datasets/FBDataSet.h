@@ -14,6 +14,7 @@
 // The cache keeps the buffer from the update status byte on, without the
 // long texts (those go to its string table).
 #include <cstring>
+#include <exception>
 #include <functional>
 #include <map>
 #include <memory>
@@ -791,6 +792,9 @@ protected:
     void DiscardStream(TFBBlobStream* S);
     bool FHoldingStreams = false;
     std::vector<TFBBlobStream*> FHeldStreams;
+    // A posted row is stored before it is read back: when the reading fails, the post stands and
+    // Post tells this error once it is done.
+    std::exception_ptr FPostedRowError;
     // The record an apply of cached updates works on: the fields read it meanwhile.
     TRecordBuffer FApplyBuffer = nullptr;
     // A local sort kept after posts (poKeepSorting) whose order a change of values must keep.

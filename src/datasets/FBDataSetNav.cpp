@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 #include "dbclient/FBMessages.h"
 #include "dbclient/SQLParser.h"
@@ -372,10 +373,16 @@ bool TFBCustomDataSet::RevertImage(Integer RecNo) {
             // A deleted record may have been edited first: it goes back to its saved copy too
             // (a record without one has the values it was fetched with).
             if (FBlobFieldCount > 0) {
-                // The record's blobs go back to what they were before its changes too.
+                // The record's blobs go back to what they were before its changes too; an edit of
+                // the record goes on with what was typed in its streams, over the values before.
                 TTempBuffer Now(this);
                 ReadRecordCache(RecNo, Now.Buffer, false);
-                BlobStreamStep(Now.Buffer, bsaRevert);
+                const TRecordBuffer Edit = State() == dsEdit && BufRecNo(ActiveBuffer()) == RecNo ? ActiveBuffer() : nullptr;
+                for (Integer I = 0; I < FBlobFieldCount; ++I) {
+                    TFBBlobStream* S = StreamAt(BlobSlot(Now.Buffer, I));
+                    if (S && Edit && S == StreamAt(BlobSlot(Edit, I))) S->ForgetPosted();
+                    else if (S) BlobStreamStep(Now.Buffer, bsaRevert, FBlobFields[I]);
+                }
             }
             std::vector<char> Tmp(static_cast<size_t>(FRecordBufferSize), 0);
             FCache->ReadRecord(Pos + 1, reinterpret_cast<Byte*>(Tmp.data() + 5), true);
@@ -963,8 +970,10 @@ void TFBCustomDataSet::DoAfterOpen() {
 // Editing
 
 void TFBCustomDataSet::Post() {
+    FPostedRowError = nullptr;
     TDataSet::Post();
     FollowMasterAfterEdit();
+    if (FPostedRowError) std::rethrow_exception(std::exchange(FPostedRowError, nullptr));
 }
 
 void TFBCustomDataSet::DoAfterCancel() {
@@ -1253,7 +1262,9 @@ void TFBCustomDataSet::InternalRefreshRow(TFBQuery* Qry, TRecordBuffer Buff, boo
                 if (To != Pos) FCache->MoveRecord(Pos, To);
                 BufRecNo(Buff) = To;
                 if (Current) FCurrentRecord_ = To;
-                else if (To != Pos) FollowPlace(Place, !FApplyBuffer);   // an apply reads them again at its end
+                // The other rows shown name places that moved (a protected edit's read-back gets
+                // no resync of its own); an apply reads them again at its end.
+                if (To != Pos) FollowPlace(Current ? 0 : Place, !FApplyBuffer);
             } else {
                 // As after a post: the refreshed record may break the order.
                 FSortDescription = Null();
@@ -1325,10 +1336,20 @@ bool TFBCustomDataSet::RefreshRecordFromQuery(TFBQuery* Qry, TRecordBuffer Buff)
             const Byte Flag = BufFlag(Buff);
             // The change goes whole: its blobs too, which the server's ids alone would keep.
             if (IsPendingChange(Pending) && FBlobFieldCount > 0) FreeImageStreams(FCache->RecordImage(Pos + 1));
-            FetchCurrentRecordToBuffer(Qry, BufRecNo(Buff), Buff);
-            BufFlag(Buff) = Flag;
-            DropPending();
-            if (Pending == cusDeleted && FDeletedRecords > 0) --FDeletedRecords;
+            // Once fetched the row is the record's, also when AfterFetchRecord stops there.
+            const auto Settle = [&] {
+                BufFlag(Buff) = Flag;
+                DropPending();
+                if (Pending == cusDeleted && FDeletedRecords > 0) --FDeletedRecords;
+            };
+            try {
+                FetchCurrentRecordToBuffer(Qry, BufRecNo(Buff), Buff);
+            } catch (const EAbort&) {
+                ReadRecordCache(BufRecNo(Buff), Buff, false);
+                Settle();
+                throw;
+            }
+            Settle();
             Result = true;
         } else if (FOptions.Contains(poRefreshDeletedRecord) && !LimitedCache() && Pending != cusInserted) {
             // A cached insert has no row on the server yet: it is not a record that went.

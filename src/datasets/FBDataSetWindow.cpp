@@ -639,7 +639,11 @@ void TFBCustomDataSet::PostInWindow(TFBQuery* Q, TRecordBuffer B, bool IsInsert)
         // The record's place in the order is the server's to tell.
         WindowAroundKey(B, true);
     } else if (FOptions.Contains(poRefreshAfterPost) && !IsBlankStr(FRefreshQuery->SQL()->Text())) {
-        InternalRefreshRow(FRefreshQuery, B, false);
+        try {
+            InternalRefreshRow(FRefreshQuery, B, false);
+        } catch (...) {
+            FPostedRowError = std::current_exception();   // the row is stored all the same
+        }
     }
 }
 

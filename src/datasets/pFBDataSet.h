@@ -196,7 +196,14 @@ private:
     // objects): kept, it is released or, when refused, rolled back to.
     bool RecordSavepoint(TUpdateKind Kind);
     void EndRecordSavepoint(bool Kept, bool Refused);
-    void PostRecordStatements(TFBQuery* Qry, TRecordBuffer Buff, TUpdateKind Kind);
+    // A statement that hands back the row writes it over the record and the buffer before the
+    // statements after it run: Typed keeps both as they were, for a refusal to put back.
+    struct TTypedRecord {
+        bool Saved = false, Held = false;
+        TRecordUndo Cache;
+        std::vector<char> Buffer;
+    };
+    void PostRecordStatements(TFBQuery* Qry, TRecordBuffer Buff, TUpdateKind Kind, TTypedRecord& Typed);
     void FillParams(TFBQuery* Qry, TRecordBuffer Buffer);
     bool CanDo(TUpdateKind Kind, bool Inherited);
     bool StatementHasWork(TFBQuery* Qry) const;
@@ -224,6 +231,8 @@ private:
     AnsiString FDescription;
     bool FChangesWritten = false;
     bool FChangesRolledBack = false;
+    // The records the last apply skipped (physical numbers): not written, so still pending.
+    std::vector<Integer> FSkipped;
     bool FRegenerate = true;          // the select text changed since the last open
     Integer FParamLinkStamp = 0;      // the select's prepare count the parameter links were made at
     bool FGenerating = false;

@@ -18,6 +18,8 @@ namespace {
 constexpr const char* CRLF = "\r\n";
 constexpr const char* NoAction = "No Action";
 
+bool IsPending(Byte Status) { return Status == cusModified || Status == cusInserted || Status == cusDeleted; }
+
 bool SameValue(const Variant& A, const Variant& B) {
     const bool NA = VarIsNull(A) || VarIsEmpty(A), NB = VarIsNull(B) || VarIsEmpty(B);
     if (NA || NB) return NA == NB;
@@ -105,12 +107,19 @@ void TpFBDataSet::InternalPostRecord(TFBQuery* Qry, TRecordBuffer Buff) {
     const TUpdateKind Kind = Qry == InsertQuery() ? ukInsert : ukModify;
     // The record's statements go back together when one of them is refused.
     const bool Kept = RecordSavepoint(Kind);
+    TTypedRecord Typed;
     try {
-        PostRecordStatements(Qry, Buff, Kind);
+        PostRecordStatements(Qry, Buff, Kind, Typed);
     } catch (...) {
         EndRecordSavepoint(Kept, true);
+        if (Typed.Saved && IsCursorOpen()) {
+            UndoRecord(Typed.Cache);
+            std::memcpy(Buff, Typed.Buffer.data(), Typed.Buffer.size());
+        }
+        if (Typed.Held) EndHoldingStreams(true);
         throw;
     }
+    if (Typed.Held) EndHoldingStreams(false);
     EndRecordSavepoint(Kept, false);
     BufStatus(Buff) = cusUnmodified;
     SetModified(false);
@@ -118,13 +127,20 @@ void TpFBDataSet::InternalPostRecord(TFBQuery* Qry, TRecordBuffer Buff) {
     if (!CachedUpdates()) AutoCommitUpdates();
     if (!IsBlankStr(RefreshSQL()->Text()) && Options().Contains(poRefreshAfterPost) &&
         CacheModelOptions()->CacheModelKind() == cmkStandard) {
-        DoBeforeRefresh();
-        InternalRefreshRow(RefreshQuery(), Buff, false);
+        try {
+            DoBeforeRefresh();
+            InternalRefreshRow(RefreshQuery(), Buff, false);
+        } catch (...) {
+            // The row is stored (an apply takes back all it did): the post stands, the error follows.
+            if (CachedUpdates()) throw;
+            FPostedRowError = std::current_exception();
+            return;
+        }
         DoAfterRefresh();
     }
 }
 
-void TpFBDataSet::PostRecordStatements(TFBQuery* Qry, TRecordBuffer Buff, TUpdateKind Kind) {
+void TpFBDataSet::PostRecordStatements(TFBQuery* Qry, TRecordBuffer Buff, TUpdateKind Kind, TTypedRecord& Typed) {
     ExecUpdateObjects(Kind, Buff, oeBeforeDefault);
     CheckDatasetOpen(" continue post ");
     if (StatementHasWork(Qry)) {
@@ -135,7 +151,13 @@ void TpFBDataSet::PostRecordStatements(TFBQuery* Qry, TRecordBuffer Buff, TUpdat
         FChangesWritten = true;
         const Integer T = Qry->SQLType();
         if (T == SQLSelect || T == SQLExecProcedure || T == SQLSelectForUpdate) {
-            // The statement hands back the stored row (values set by triggers).
+            // The statement hands back the stored row (values set by triggers). The streams it
+            // drops stay alive until the post stands: a refusal gives them back to the record.
+            Typed.Cache = SaveRecordUndo(BufRecNo(Buff));
+            Typed.Buffer.assign(Buff, Buff + RecordBufferSize());
+            Typed.Saved = true;
+            Typed.Held = !FHoldingStreams;
+            HoldDroppedStreams();
             WriteRecordCache(BufRecNo(Buff), Buff);
             try {
                 if (T != SQLExecProcedure && Qry->Bof() && !Qry->Eof()) Qry->Next();
@@ -566,6 +588,7 @@ void TpFBDataSet::ApplyCachedRecords(std::vector<TRecordUndo>& Undo) {
         }
     } FreeWork{this, Work};
     FApplyBuffer = Work;
+    FSkipped.clear();
     // The pending records by what names them for good, as a refresh after post may move a record
     // (a ring of a uni-directional data set holds its last records, none of which moves).
     const bool Ring = UniDirectional();
@@ -573,7 +596,7 @@ void TpFBDataSet::ApplyCachedRecords(std::vector<TRecordUndo>& Undo) {
     for (Integer I = Ring ? std::max(0, FetchedCount() - CacheModelOptions()->BufferChunks()) : 0;
          I < FetchedCount(); ++I) {
         const Byte* Image = RecordsCache()->PeekRecord(CachePosition(I) + 1);
-        if (Image && (Image[0] == cusModified || Image[0] == cusInserted || Image[0] == cusDeleted))
+        if (Image && IsPending(Image[0]))
             Pending.push_back(Ring ? I : PhysicalAt(I));
     }
     for (const Integer Id : Pending) {
@@ -622,13 +645,27 @@ void TpFBDataSet::ApplyCachedRecords(std::vector<TRecordUndo>& Undo) {
                 if (Action == uaFail || Action == uaAbort) throw;
             }
         }
+        if (Action == uaSkip && !Ring) FSkipped.push_back(Id);
     }
 }
 
 void TpFBDataSet::ResetUpdateStatuses(TResetMode Mode, bool DoResync) {
     if (!RecordsCache()) return;
     TRecordBuffer Work = AllocRecordBuffer();
+    // After an apply, what it skipped stays pending with its old values.
+    std::vector<Integer> Skipped;
+    if (Mode == rmAfterApply) Skipped.swap(FSkipped);
+    FSkipped.clear();
+    std::vector<std::vector<char>> Kept;
+    for (const Integer Id : Skipped) {
+        const Integer Pos = RecordsCache()->LogicalIndex(Id);
+        Kept.emplace_back(2 * static_cast<size_t>(RecordBufferSize()), 0);
+        if (Pos < 0) continue;
+        RecordsCache()->ReadRecord(Pos + 1, reinterpret_cast<Byte*>(Kept.back().data() + 5));
+        RecordsCache()->ReadRecord(Pos + 1, reinterpret_cast<Byte*>(Kept.back().data() + RecordBufferSize() + 5), true);
+    }
     for (Integer I = 0; I < FetchedCount(); ++I) {
+        if (std::find(Skipped.begin(), Skipped.end(), PhysicalAt(I)) != Skipped.end()) continue;
         ReadRecordCache(I, Work, false);
         const Byte S = BufStatus(Work);
         Byte N = S;
@@ -648,8 +685,18 @@ void TpFBDataSet::ResetUpdateStatuses(TResetMode Mode, bool DoResync) {
     FreeRecordBuffer(Work);
     // The saved copies held the values from before the changes now applied: the old values are these.
     RecordsCache()->ClearLog();
-    FUpdatesPending = false;
-    FCacheModifiedCount = 0;
+    Integer Pending = 0;
+    for (size_t K = 0; K < Skipped.size(); ++K) {
+        const Integer Pos = RecordsCache()->LogicalIndex(Skipped[K]);
+        if (Pos < 0) continue;
+        const Byte* Now = reinterpret_cast<const Byte*>(Kept[K].data() + 5);
+        RecordsCache()->WriteRecord(Pos + 1, Now + RecordBufferSize(), false);
+        RecordsCache()->SaveToLog(Pos + 1);
+        RecordsCache()->WriteRecord(Pos + 1, Now, false);
+        if (IsPending(Now[0])) ++Pending;
+    }
+    FUpdatesPending = Pending > 0;
+    FCacheModifiedCount = Pending;
     if (DoResync && State() == dsBrowse) Resync({});
     if (TRecordBuffer B = GetActiveBuf(); B && BufRecNo(B) >= 0 && State() == dsBrowse) {
         const Byte Flag = BufFlag(B);

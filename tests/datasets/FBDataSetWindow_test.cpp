@@ -438,6 +438,17 @@ TEST_F(FBDataSetWindowNullTest, ARecordPostedWithANullKeyTakesItsPlace) {
     EXPECT_EQ(Id(Ds), 2995);
 }
 
+TEST_F(FBDataSetWindowTest, APostStoredBeforeItsReadBackFailsStands) {
+    TpFBDataSet* Ds = NewDataSet("select * from W order by ID");
+    Ds->RefreshSQL()->SetText("select * from W where ID = ?ID and 1 / (ID - 1) <> 2");
+    Ds->Open();
+    Ds->Edit();
+    Ds->FieldByName("NAME")->SetAsString("yeni");
+    EXPECT_THROW(Ds->Post(), EFBError);
+    EXPECT_EQ(Ds->State(), dsBrowse);
+    EXPECT_EQ(Scalar("select NAME from W where ID = 1"), "yeni");
+}
+
 // ---- a local filter on the window -----------------------------------------------------------
 
 TEST_F(FBDataSetWindowTest, AFilterHidesRecordsWhileWalkingPastTheWindowEdges) {

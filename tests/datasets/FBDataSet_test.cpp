@@ -678,6 +678,18 @@ TEST_F(FBDataSetEditTest, CachedUpdatesPostNoStatementAndCanBeCancelled) {
     EXPECT_EQ(Ids(), "1 2 3 4 5 ");
 }
 
+TEST_F(FBDataSetEditTest, ARefreshStoppedAfterItsRowStillReplacesThePendingChange) {
+    Ds->SetCachedUpdates(true);
+    Ds->Open();
+    Ds->Edit();
+    Ds->FieldByName("NAME")->SetAsString("x");
+    Ds->Post();
+    Ds->AfterFetchRecord = [&](TFBQuery* Q, Integer, bool& Stop) { Stop = Q == Ds->RefreshQuery(); };
+    EXPECT_THROW(Ds->Refresh(), EAbort);
+    EXPECT_EQ(Ds->FieldByName("NAME")->AsString() + IntToStr(Ds->CacheModifiedCount()), "Bir0");
+    EXPECT_FALSE(Ds->UpdatesPending());
+}
+
 TEST_F(FBDataSetEditTest, RefreshRereadsOnlyTheCurrentRecord) {
     Ds->Open();
     Ds->Last();

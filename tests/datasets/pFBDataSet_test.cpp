@@ -208,6 +208,56 @@ TEST_F(pFBDataSetTest, AnAppliedRecordMovedByItsRefreshAndAPendingChangeReplaced
     EXPECT_EQ(Rows(), "2=2 3=14 1=22 ");
 }
 
+// A refused after-object takes back the row the update handed back; a read-back failing after
+// the commit leaves the post standing.
+TEST_F(pFBDataSetTest, APostTakenBackOrStoredLeavesTheRecordAsTheServerHasIt) {
+    TpFBDataSet* Ds = Triggered();
+    Ds->Close();
+    Ds->SetCachedUpdates(false);
+    Ds->UpdateSQL()->SetText("update TRG set V = ?V where K = ?OLD_K returning K, V");
+    Ds->InsertSQL()->SetText("insert into TRG (K, V) values (?K, ?V)");
+    auto* After = new TpFBUpdateObject(Owner.get());
+    After->SetExecuteOrder(oeAfterDefault);
+    After->SQL()->SetText("update TRG set V = 500 where K = ?K");
+    After->SetDataSet(Ds);
+    Ds->Open();
+    EXPECT_THROW(SetTrg(Ds, 1, 5), EFBError);
+    EXPECT_EQ(Ds->FieldByName("V")->AsString(), "5");   // what was typed, not the 15 handed back
+    Ds->Cancel();
+    EXPECT_EQ(Ds->FieldByName("V")->AsString(), "1");
+    After->SetActive(false);
+    Ds->SetAutoCommit(true);
+    Ds->RefreshSQL()->SetText("select * from TRG where K = ?K and 1 / (V - 15) = 1 / (V - 15)");
+    for (Integer K : {1, 4}) {   // a 15 cannot be read back
+        K == 1 ? Ds->Edit() : Ds->Append();
+        Ds->FieldByName("K")->SetAsInteger(K);
+        Ds->FieldByName("V")->SetAsInteger(K == 1 ? 5 : 15);
+        EXPECT_THROW(Ds->Post(), EFBError);
+        EXPECT_EQ(Ds->State(), dsBrowse) << K;
+    }
+    EXPECT_EQ(Ds->RecordCount(), 4);   // the stored row stays in view
+    EXPECT_EQ(Scalar("select list(V) from (select V from TRG order by K)"), "15,2,3,15");
+}
+
+// A memo typed in an edit outlives a revert of its record; a record the apply skips stays pending.
+TEST_F(pFBDataSetTest, ARevertDuringAnEditAndASkippedRecordKeepWhatIsNotStoredYet) {
+    TpFBDataSet* Ds = Triggered();
+    for (bool Post : {false, true}) {
+        SetTrg(Ds, 2, -1, "dort");
+        Ds->Edit();
+        Ds->FieldByName("M")->SetAsString("bes");
+        Ds->RevertRecord(Ds->RecNo() - 1);
+        Post ? Ds->Post() : Ds->Cancel();
+        EXPECT_EQ(Ds->FieldByName("M")->AsString() + IntToStr(Ds->CacheModifiedCount()), Post ? "bes1" : "m20");
+    }
+    Ds->SetAutoCommit(true);
+    Ds->OnUpdateError = [](TDataSet*, EDatabaseError&, TUpdateKind, TFBUpdateAction& A) { A = uaSkip; };
+    SetTrg(Ds, 3, 200);   // refused by the check: skipped
+    EXPECT_EQ(Ds->FieldByName("V")->AsString() + VarToStr(Ds->FieldByName("V")->OldValue()) +
+                  IntToStr(Ds->CacheModifiedCount()), "20031");
+    EXPECT_EQ(Scalar("select list(V || M) from (select V, M from TRG order by K)"), "1m1,12bes,3m3");
+}
+
 TEST_F(pFBDataSetTest, RepositoryTextsReplaceOnlyWhatIsStoredAndSetTheUpdateOptions) {
     TpFBDataSet* Ds = NewDataSet("select * from KV where K = 0");
     Ds->InsertSQL()->SetText("insert into KV (K, V) values (?K, ?V)");
@@ -701,6 +751,27 @@ TEST_F(pFBDataSetTest, ProtectedEditLocksTheRowAgainstAnotherTransaction) {
     A->Open();
     EXPECT_EQ(A->UpdateStatus(), usUnmodified);
     EXPECT_EQ(A->FieldByName("V")->AsString(), "z");
+}
+
+// The lock's read-back finds the row moved by the server: the rows on screen follow.
+TEST_F(pFBDataSetTest, AProtectedEditWhoseRowMovedShowsTheRowsInTheirNewOrder) {
+    TpFBDataSet* Ds = NewDataSet("select * from TRG order by K");
+    Ds->UpdateSQL()->SetText("update TRG set V = ?V where K = ?OLD_K");
+    Ds->RefreshSQL()->SetText("select * from TRG where K = ?K");
+    Ds->SetOptions(Ds->Options() + TpFBDsOptions{poProtectedEdit, poKeepSorting});
+    TDataSource Src(nullptr);
+    Src.SetDataSet(Ds);
+    TDataLink Link;
+    Link.SetDataSource(&Src);
+    Link.SetBufferCount(3);
+    Ds->Open();
+    Ds->DoSort({"V"}, {true});
+    Query("update TRG set V = 50 where K = 1")->ExecQuery();
+    Ds->Edit();
+    AnsiString Shown = Ds->FieldByName("K")->AsString() + IntToStr(Ds->RecNo()) + ":";
+    for (Integer I = 0; I < Link.RecordCount(); ++I) Link.SetActiveRecord(I), Shown += Ds->FieldByName("K")->AsString();
+    EXPECT_EQ(Shown, "13:231");
+    Link.SetDataSource(nullptr);
 }
 
 // ---- new records ---------------------------------------------------------------------------------------
