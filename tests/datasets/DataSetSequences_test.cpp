@@ -1047,6 +1047,7 @@ TEST(DataSetSequences, RandomSeedsForAsLongAsAsked) {
 TEST(DataSetSequences, NamedStepsHoldEveryInvariant) {
     const std::vector<std::vector<std::string>> Cases = {
         {"DetailOn", "CachedOn", "EditN", "Post", "WaitOn", "MasterNext", "MasterPrior", "MasterWaitEnds"},   // back where it was
+        {"FilterOn", "DetailOn", "WaitOn", "MasterNext", "EditN"},   // the master it follows has no lines shown
         {"RefreshSQLOff", "Append", "Post", "EditN", "Post", "EditN", "Post"},   // a memo written, then other fields twice
         {"CachedOn", "Sort:628560457", "EditN:2665186684", "Post", "Append:1806979348", "Post", "CancelUpdates"},   // a kept sort
         {"RefreshSQLOff", "CachedOn", "EditMemo", "Post", "Apply", "EditN", "Post", "Apply", "EditS", "Post", "Apply"},
