@@ -355,7 +355,11 @@ void TFBCustomDataSet::SetDetailConditions(TDetailConditions Value) {
             FWaitMasterTimer = std::make_unique<TFBTimer>(nullptr);
             FWaitMasterTimer->SetEnabled(false);
             FWaitMasterTimer->SetInterval(static_cast<Cardinal>(std::max(FWaitEndMasterInterval, 0)));
-            FWaitMasterTimer->SetOnTimer([this](TObject*) { RefreshFromMaster(); });
+            FWaitMasterTimer->SetOnTimer([this](TObject*) {
+                // A master scrolled back to the values shown: the detail and its pending lines stay.
+                if (Active() && !SetParamsFromMaster()) FWaitMasterTimer->SetEnabled(false);
+                else RefreshFromMaster();
+            });
         }
     } else {
         FWaitMasterTimer.reset();
@@ -773,6 +777,7 @@ void TFBCustomDataSet::ParamsFromMaster() {
 
 void TFBCustomDataSet::MasterChanged() {
     if (ComponentState().Contains(csDestroying)) return;
+    if (dsEditModes.Contains(State())) FMasterMovedWhileEditing = true;
     if (FWaitMasterTimer && FWaitMasterTimer->Interval() > 0) {
         // A master that follows its own master right now is no scrolling user: follow at once.
         TDataSource* S = GetDataSource();
@@ -830,12 +835,34 @@ void TFBCustomDataSet::MasterDisabled() {
     if (Active() && !DetailConditions().Contains(dcIgnoreMasterClose)) Close();
 }
 
-void TFBCustomDataSet::ApplyPendingMasterRefresh() {
+void TFBCustomDataSet::ApplyPendingMasterRefresh(bool NeedsRecord) {
     if (!FWaitMasterTimer || !FWaitMasterTimer->Enabled()) return;
     TDataSource* S = GetDataSource();
     if (auto* M = S ? dynamic_cast<TFBCustomDataSet*>(S->DataSet()) : nullptr) M->ApplyPendingMasterRefresh();
-    if (SetParamsFromMaster()) RefreshFromMaster();
+    const bool Reopen = SetParamsFromMaster();
+    if (Reopen) RefreshFromMaster();
     if (FWaitMasterTimer) FWaitMasterTimer->SetEnabled(false);
+    if (Reopen && NeedsRecord && IsEmpty()) Abort();
+}
+
+void TFBCustomDataSet::KeepMasterValues() {
+    FMasterValues.clear();
+    TDataSource* S = GetDataSource();
+    TDataSet* M = S ? S->DataSet() : nullptr;
+    if (!M || !M->Active() || M->IsEmpty()) return;
+    for (Integer I = 0; I < M->FieldCount(); ++I) {
+        TField* F = M->Fields()->Fields(I);
+        // Blobs and arrays would be read from the server for every line: those stay live.
+        if (F->IsBlob() || F->DataType() == ftArray) continue;
+        FMasterValues.emplace_back(F->FieldName(), F->AsVariant());
+    }
+}
+
+Variant TFBCustomDataSet::MasterValue(TField* MasterField) const {
+    if (FMasterMovedWhileEditing && dsEditModes.Contains(State()))
+        for (const auto& [Name, Value] : FMasterValues)
+            if (Name == MasterField->FieldName()) return Value;
+    return MasterField->AsVariant();
 }
 
 void TFBCustomDataSet::RefreshMaster(bool EvenCached) {

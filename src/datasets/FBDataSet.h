@@ -18,6 +18,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "dbclient/FBBlob.h"
@@ -736,6 +737,8 @@ protected:
     void FetchRecordToCache(TFBQuery* Qry, Integer RecNo);
     void FetchCurrentRecordToBuffer(TFBQuery* Qry, Integer RecNo, TRecordBuffer Buffer);
     void ReadRecordCache(Integer RecNo, TRecordBuffer Buffer, bool Old);
+    // The cached record at RecNo passes the filter and the shown update kinds.
+    bool ShownAt(Integer RecNo);
     void WriteRecordCache(Integer RecNo, TRecordBuffer Buffer);
     void SaveRecordCopy(TRecordBuffer Buffer);
     Integer CachePosition(Integer RecNo) const;
@@ -961,6 +964,9 @@ protected:
     Integer FBlobSlotsImageOffset = 0;        // of the blob slots in a cache image
     std::vector<TField*> FBlobFields;         // by slot
     std::unique_ptr<TList> FBlobStreams;
+    // Ids of blobs this data set wrote: a statement that took one made it the record's, so it is
+    // never sent again (a later statement gets a fresh copy of the body).
+    std::set<UInt64> FWrittenBlobs;
     std::unique_ptr<TFBDataLink> FDataLink;
     // The master field each select parameter takes its value from (MAS_X: X).
     TField* MasterFieldOf(const AnsiString& ParamName) const;
@@ -971,8 +977,14 @@ protected:
     // The select's parameters, then those only the text that runs has.
     std::vector<TFBXSQLVAR*> MasterParams();
     void RefreshFromMaster();
-    // A master move still waiting for the timer is followed now (before an edit).
-    void ApplyPendingMasterRefresh();
+    // A master move still waiting for the timer is followed now, before every change of the
+    // detail; a change of a record ends silently when the new master has none.
+    void ApplyPendingMasterRefresh(bool NeedsRecord = false);
+    // A line keeps the master it was begun for: the master's values at the start of an edit or
+    // insert are what its MAS_ parameters take when the master moved meanwhile.
+    void KeepMasterValues();
+    Variant MasterValue(TField* MasterField) const;
+    std::vector<std::pair<AnsiString, Variant>> FMasterValues;
     bool FRefreshingFromMaster = false;
     std::vector<TStringCollection::TText> FRowTexts;   // a fetched row's texts on their way to the cache
     std::unique_ptr<TExpressionParser> FFilterExpr;

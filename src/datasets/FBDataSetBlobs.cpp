@@ -148,6 +148,7 @@ void TFBCustomDataSet::FreeBlobStreams() {
     if (!FBlobStreams) return;
     for (Integer I = 0; I < FBlobStreams->Count(); ++I) delete static_cast<TFBBlobStream*>(FBlobStreams->Items(I));
     FBlobStreams->Clear();
+    FWrittenBlobs.clear();
     // The records are gone with them: nothing of theirs is held for an undo.
     FHeldStreams.clear();
     FHoldingStreams = false;
@@ -253,10 +254,15 @@ void TFBCustomDataSet::BlobStreamStep(TRecordBuffer Buffer, TBlobStreamAction Ac
         TFBFieldDescr* D = DescrOf(F);
         if (!S || !D) continue;
         switch (Action) {
-            case bsaPost:
+            case bsaPost: {
                 SetSwapKey(S, F);
-                S->Finalize();
+                UInt64 Was, Now;
+                std::memcpy(&Was, &S->BlobID(), 8);
+                S->Finalize(FWrittenBlobs.contains(Was));
+                std::memcpy(&Now, &S->BlobID(), 8);
+                if (Now != Was) FWrittenBlobs.insert(Now);
                 break;
+            }
             case bsaCancel: S->RestoreOldBuffer(); break;
             case bsaRelease: if (S->Modified()) S->MarkFinalized(); else S->FreeOldBuffer(); break;
             case bsaCached: S->MarkPosted(); break;

@@ -123,27 +123,47 @@ bool TFBCustomDataSet::InternalLocate(const AnsiString& KeyFields, const Variant
     // Reads and matches cache position Pos: 0 found, -1 wanted before, 1 wanted after (or no match).
     const auto Probe = [&](Integer Pos, Byte With) {
         ReadRecordCache(Pos, Buf, false);
-        if (!IsVisible(Buf)) return With & lcoSorted ? 1 : 2;
+        if (!IsVisible(Buf)) return 2;
         return MatchRecord(Buf, Fields, Keys, With);
     };
+    // The sorted order holds the hidden records too: their values steer the search like any other's,
+    // but only a visible one is found, the first of the equal ones as a search from the first finds it.
+    const auto Compare = [&](Integer Pos) {
+        ReadRecordCache(Pos, Buf, false);
+        return MatchRecord(Buf, Fields, Keys, Options);
+    };
     Integer Found = -1, Last = -1, Side = 0;
+    const auto EqualRun = [&](Integer Pos) {
+        while (Pos > Lo && Compare(Pos - 1) == 0) --Pos;
+        for (;; ++Pos) {
+            if (Pos > High() && !More()) break;
+            if (Compare(Pos) != 0) break;
+            Last = Pos;
+            if (IsVisible(Buf)) return Pos;
+        }
+        Side = 1;   // a nearest place goes after the hidden equal ones
+        return -1;
+    };
     // A search by halves relies on the order: only the local sort's is known to be the
     // comparison's; in any other a miss is checked record by record.
     const bool OrderKnown = FLocallySorted && !Window && SortFieldsText() == KeyFields &&
                             !(Options & (lcoCaseInsensitive | lcoPartialKey | lcoWildcard));
     if (Options & lcoSorted) {
         Integer Top = High();
-        Side = Probe(Top, Options);
+        Side = Compare(Top);
         Last = Top;
         if (Side == 0) {
-            Found = Top;
+            Found = EqualRun(Top);
         } else if (Side > 0) {
             // Past the fetched records: on through the rows still to come.
-            for (Integer Pos = Top + 1; Found < 0 && More(); ++Pos) {
+            for (Integer Pos = Top + 1; More(); ++Pos) {
                 Last = Pos;
-                Side = Probe(Pos, Options);
-                if (Side == 0) Found = Pos;
-                else if (Side < 0) break;   // passed the place it would have
+                Side = Compare(Pos);
+                if (Side == 0) {
+                    Found = EqualRun(Pos);
+                    break;
+                }
+                if (Side < 0) break;   // passed the place it would have
             }
         } else {
             Integer Low = Lo;
@@ -151,9 +171,9 @@ bool TFBCustomDataSet::InternalLocate(const AnsiString& KeyFields, const Variant
             while (Low <= Top) {
                 const Integer Mid = (Low + Top) / 2;
                 Last = Mid;
-                Side = Probe(Mid, Options);
+                Side = Compare(Mid);
                 if (Side == 0) {
-                    Found = Mid;
+                    Found = EqualRun(Mid);
                     break;
                 }
                 if (Side > 0) Low = Mid + 1;

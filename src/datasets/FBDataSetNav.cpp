@@ -1007,13 +1007,14 @@ void TFBCustomDataSet::Resync(TResyncMode Mode) {
 }
 
 void TFBCustomDataSet::DoBeforeEdit() {
-    ApplyPendingMasterRefresh();
+    ApplyPendingMasterRefresh(true);
     if (!CanEdit()) Abort();
     SaveRecordCopy(ActiveBuffer());
     FSavedState = State();
     const TAliveGuard alive(this);
     TDataSet::DoBeforeEdit();
     if (alive.Gone()) return;
+    KeepMasterValues();
     if (!Active()) FBError(29, {"continue after BeforeEdit", FullName()});
     SaveArrayIds();
 }
@@ -1031,6 +1032,7 @@ void TFBCustomDataSet::DoAfterDelete() {
 }
 
 void TFBCustomDataSet::DoBeforeDelete() {
+    ApplyPendingMasterRefresh(true);
     if (!CanDelete()) Abort();
     SaveRecordCopy(ActiveBuffer());
     const TAliveGuard alive(this);
@@ -1057,6 +1059,7 @@ void TFBCustomDataSet::DoBeforeInsert() {
     ApplyPendingMasterRefresh();
     if (!CanInsert()) Abort();
     TDataSet::DoBeforeInsert();
+    KeepMasterValues();
 }
 
 void TFBCustomDataSet::InternalPost() {
@@ -1420,7 +1423,7 @@ void TFBCustomDataSet::SetInternalSQLParams(TFBQuery* Qry, TRecordBuffer Buffer)
         } else if (N.size() >= 5 && IsNewParamName(N)) {
             Col = N.substr(4);
         } else if (N.size() >= 5 && IsMasParamName(N) && DataSource() && DataSource()->DataSet()) {
-            if (TField* MF = DataSource()->DataSet()->FindField(N.substr(4))) P->SetValue(MF->AsVariant());
+            if (TField* MF = DataSource()->DataSet()->FindField(N.substr(4))) P->SetValue(MasterValue(MF));
             continue;
         }
         Integer ColNo = 0;

@@ -122,6 +122,14 @@ Integer TFBCustomDataSet::CompareSortValues(const std::vector<Variant>& A, const
     return 0;
 }
 
+bool TFBCustomDataSet::ShownAt(Integer RecNo) {
+    TRecordBuffer W = AllocRecordBuffer();
+    ReadRecordCache(RecNo, W, false);
+    const bool Shown = IsVisible(W);
+    FreeRecordBuffer(W);
+    return Shown;
+}
+
 bool TFBCustomDataSet::KeepsLocalOrder() const {
     return FLocallySorted && Sorted() && FOptions.Contains(poKeepSorting) && !LimitedCache();
 }
@@ -209,7 +217,17 @@ void TFBCustomDataSet::DoLocalSort(const std::vector<TVarRec>& SortFields, const
                 Where[Moved] = From;
             }
         }
-        if (!B.empty() && BookmarkValid(B)) GotoBookmark(B); else First();
+        int32_t Phys = 0;
+        if (B.size() >= 4) std::memcpy(&Phys, B.data(), 4);
+        if (B.empty() || !BookmarkValid(B)) {
+            First();
+        } else if (!ShownAt(FCache->LogicalIndex(Phys))) {
+            // A record a revert or the filter hides now: the cursor goes to its neighbour in the new order.
+            FCurrentRecord_ = FCache->LogicalIndex(Phys);
+            Resync({});
+        } else {
+            GotoBookmark(B);
+        }
     } catch (...) {
         // A failed sort leaves no claim of an order behind.
         FSortDescription = Null();

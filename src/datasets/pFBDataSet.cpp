@@ -370,6 +370,8 @@ void TpFBDataSet::DoAfterInsert() {
 }
 
 void TpFBDataSet::DoBeforeEdit() {
+    // The lock and the events concern the record the edit will be made on.
+    ApplyPendingMasterRefresh(true);
     if (!CanEdit()) Abort();
     TAutoUpdateOptions* O = AutoUpdateOptions();
     if (!CachedUpdates() && !O->UpdateOnlyModifiedFields()) {
@@ -452,6 +454,7 @@ void TpFBDataSet::DoAfterCancel() {
 }
 
 void TpFBDataSet::DoBeforeDelete() {
+    ApplyPendingMasterRefresh(true);
     if (!CanDelete()) Abort();
     if (!CachedUpdates() && !AutoUpdateOptions()->UpdateOnlyModifiedFields()) {
         PrepareQuery(2);

@@ -28,12 +28,6 @@ bool SameValue(const Variant& A, const Variant& B) {
 
 bool FirstLineIsNoAction(TStrings* S) { return S->Count() > 0 && S->Strings(0) == NoAction; }
 
-AnsiString FirstWord(const AnsiString& S) {
-    const AnsiString T = FastTrim(S);
-    const size_t Sp = T.find_first_of(" \t\r\n");
-    return Sp == AnsiString::npos ? T : T.substr(0, Sp);
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -277,11 +271,11 @@ void TpFBDataSet::GenerateModifySQL(const AnsiString& TableName, const AnsiStrin
         }
     }
 
-    // The table as given: name and optional alias.
+    // The table as given: name and optional alias, split as a FROM entry is (a quoted name keeps its blanks).
     const AnsiString Given = FastTrim(TableName);
-    const size_t Sp = Given.find(' ');
-    const AnsiString RawTable = UnquoteStr(Sp == AnsiString::npos ? Given : Given.substr(0, Sp));
-    const AnsiString RawAlias = Sp == AnsiString::npos ? AnsiString() : UnquoteStr(FastTrim(Given.substr(Sp + 1)));
+    const Integer AliasPos = AliasStartPos(Given);
+    const AnsiString RawTable = UnquoteStr(TableNamePart(Given, AliasPos));
+    const AnsiString RawAlias = AliasPos == 0 ? AnsiString() : UnquoteStr(AliasPart(Given, AliasPos));
     const AnsiString Table = FormatIdentifierEx(Dialect, RawTable, false);
     const AnsiString Alias = RawAlias.empty() ? Table : FormatIdentifierEx(Dialect, RawAlias, false);
     if (!Db || !GetTableInfo(Db, RawTable, false)) return;
@@ -461,7 +455,7 @@ TLockStatus TpFBDataSet::LockRecord(bool RaiseError) {
     } else {
         throw Exception("Unable to lock record. Update query is empty");
     }
-    const AnsiString Table = FirstWord(TableText);
+    const AnsiString Table = TableNamePart(FastTrim(TableText));
     const Integer Dialect = Database() ? Database()->SQLDialect() : 3;
     AnsiString LockText;
     for (Integer I = 0; I < FieldCount(); ++I) {

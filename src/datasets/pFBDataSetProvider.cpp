@@ -142,7 +142,7 @@ AnsiString TpFBDataSet::PSGetQuoteChar() { return Database() && Database()->SQLD
 AnsiString TpFBDataSet::PSGetTableName() {
     TStringList Tables;
     FillTablesList(SelectSQL()->Text(), &Tables, false, false);
-    const AnsiString Wanted = AutoUpdateOptions()->UpdateTableName();
+    const AnsiString Wanted = TableNamePart(FastTrim(AutoUpdateOptions()->UpdateTableName()));
     for (Integer I = 0; I < Tables.Count(); ++I)
         if (!Wanted.empty() && SameIdentifiers(Tables.Strings(I), Wanted)) return Wanted;
     return Tables.Count() > 0 ? Tables.Strings(0) : AnsiString();

@@ -18,7 +18,7 @@ namespace {
 constexpr ISC_STATUS StatusSegment = 335544366;   // isc_segment: a partial segment, not an error
 constexpr char CacheHeader[] = "FB$BLOB_BODY";     // 12 characters and the terminator: 13 bytes
 constexpr Integer CacheHeaderSize = 13;
-constexpr Integer CacheVersion = 1;
+constexpr Integer CacheVersion = 2;                // 1 had no record version: refused
 
 [[noreturn]] void UnknownLibrary(const char* Routine) {
     throw Exception("Can't perform operation %s. Unknown client library", {AnsiString(Routine)});
@@ -80,6 +80,10 @@ Integer KeyCount(const Variant& KeyValues) {
     return VarArrayHighBound(KeyValues, 1) - VarArrayLowBound(KeyValues, 1) + 1;
 }
 
+bool SameBlobID(const ISC_QUAD& A, const ISC_QUAD& B) {
+    return A.gds_quad_high == B.gds_quad_high && A.gds_quad_low == B.gds_quad_low;
+}
+
 // A name part kept inside its folder: no delimiter, no "." or "..".
 AnsiString SafeNamePart(const AnsiString& S) {
     AnsiString r;
@@ -96,18 +100,6 @@ AnsiString SafeNamePart(const AnsiString& S) {
     }
     if (r == "." || r == "..") r = "%2E" + r.substr(1);
     return r;
-}
-
-// The server's HASH of a value's bytes, worked out here for a body in the cache.
-Int64 ServerHash(const AnsiString& Bytes) {
-    Int64 h = 0;
-    for (char c : Bytes) {
-        h = static_cast<Int64>((static_cast<uint64_t>(h) << 4) + static_cast<unsigned char>(c));
-        const Int64 top = static_cast<Int64>(static_cast<uint64_t>(h) & 0xF000000000000000ULL);
-        if (top) h ^= top >> 56;
-        h &= ~top;
-    }
-    return h;
 }
 
 // ---- validation threads still running
@@ -215,7 +207,7 @@ AnsiString BlobCacheFileName(const AnsiString& SwapDir, const AnsiString& TableN
 }
 
 AnsiString EncodeBlobCacheFile(const ISC_QUAD& BlobID, const AnsiString& TableName, const AnsiString& FieldName,
-                               const Variant& KeyValues, const AnsiString& Body) {
+                               const Variant& KeyValues, const AnsiString& Body, Int64 RecordVersion) {
     AnsiString s(CacheHeader, CacheHeaderSize);
     PutInt32(s, CacheVersion);
     PutInt32(s, BlobID.gds_quad_high);
@@ -225,6 +217,8 @@ AnsiString EncodeBlobCacheFile(const ISC_QUAD& BlobID, const AnsiString& TableNa
     PutText(s, TableName);
     PutText(s, FieldName);
     PutText(s, BlobCacheKeyText(KeyValues));
+    PutInt32(s, static_cast<Integer>(RecordVersion & 0xFFFFFFFF));
+    PutInt32(s, static_cast<Integer>(RecordVersion >> 32));
     s += Body;
     return s;
 }
@@ -242,10 +236,11 @@ bool ReadBlobCacheHeader(const AnsiString& Data, ISC_QUAD& BlobID) {
 }
 
 bool DecodeBlobCacheFile(const AnsiString& Data, const ISC_QUAD& BlobID, Integer Size, const AnsiString& TableName,
-                         const AnsiString& FieldName, const Variant& KeyValues, AnsiString& Body) {
+                         const AnsiString& FieldName, const Variant& KeyValues, AnsiString& Body,
+                         Int64* RecordVersion) {
     ISC_QUAD id{};
     if (!ReadBlobCacheHeader(Data, id)) return false;
-    if (id.gds_quad_high != BlobID.gds_quad_high || id.gds_quad_low != BlobID.gds_quad_low) return false;
+    if (!SameBlobID(id, BlobID)) return false;
     TReader r(Data);
     AnsiString skip, table, field, key;
     Integer length = 0, keys = 0;
@@ -253,6 +248,11 @@ bool DecodeBlobCacheFile(const AnsiString& Data, const ISC_QUAD& BlobID, Integer
     if (!r.Int32(length) || length != Size || !r.Int32(keys) || keys != KeyCount(KeyValues)) return false;
     if (!r.Text(table) || table != TableName || !r.Text(field) || field != FieldName) return false;
     if (!r.Text(key) || key != BlobCacheKeyText(KeyValues)) return false;
+    Integer low = 0, high = 0;
+    if (!r.Int32(low) || !r.Int32(high)) return false;
+    if (RecordVersion)
+        *RecordVersion = static_cast<Int64>(static_cast<uint64_t>(static_cast<uint32_t>(high)) << 32 |
+                                            static_cast<uint32_t>(low));
     if (r.Left() != static_cast<size_t>(length)) return false;   // cut short or trailing bytes
     return r.Bytes(static_cast<size_t>(length), Body);
 }
@@ -349,7 +349,13 @@ void TFBBlobStream::CloseHandle(isc_blob_handle& Handle) {
     if (st > 0) IBError(lib, FDatabase);
 }
 
-bool TFBBlobStream::LoadFromCache(isc_blob_handle& Handle) {
+bool TFBBlobStream::WouldCache(Integer Size) const {
+    return CacheActive() && Size >= FDatabase->BlobSwapSupport()->MinBlobSizeToSwap() &&
+           FBlobID.gds_quad_high != 0 && !FTableName.empty() && !FKeyFields.empty() &&
+           !BlobCacheKeyText(FKeyValues).empty();
+}
+
+bool TFBBlobStream::LoadFromCache(isc_blob_handle& Handle, TStoredStamp& Stamp) {
     if (!CacheActive()) return false;
     TFBDatabase* db = FDatabase;
     AnsiString path = BlobCacheFileName(FDatabase->BlobSwapSupport()->GetSwapDir(), FTableName, FFieldName,
@@ -358,6 +364,7 @@ bool TFBBlobStream::LoadFromCache(isc_blob_handle& Handle) {
     if (db->BeforeLoadBlobFromSwap) db->BeforeLoadBlobFromSwap(FTableName, FFieldName, FKeyValues, path, canLoad);
     if (!canLoad || path.empty() || FTableName.empty() || BlobCacheKeyText(FKeyValues).empty()) return false;
     AnsiString body;
+    Int64 version = 0;
     {
         TCacheGuard g;
         if (!FileExists(path)) return false;
@@ -367,14 +374,16 @@ bool TFBBlobStream::LoadFromCache(isc_blob_handle& Handle) {
         } catch (const Exception&) {
             return false;
         }
-        if (!DecodeBlobCacheFile(data, FBlobID, FTotalLength, FTableName, FFieldName, FKeyValues, body)) {
+        if (!DecodeBlobCacheFile(data, FBlobID, FTotalLength, FTableName, FFieldName, FKeyValues, body, &version)) {
             DeleteFile(path);
             return false;
         }
     }
-    bool answered = false;
-    if (!IsStoredBody(body, answered)) {
-        if (answered) {   // the file holds what is no longer stored
+    // Id and length do not tell: once old record versions are cleaned up the server gives a blob id
+    // out again. The file holds the record's value only while the record has the version it was stored for.
+    Stamp = StoredStamp();
+    if (!Stamp.Known || Stamp.Version != version || !SameBlobID(Stamp.Id, FBlobID)) {
+        if (Stamp.Asked) {   // the file holds what is no longer stored
             TCacheGuard g;
             DeleteFile(path);
         }
@@ -387,15 +396,14 @@ bool TFBBlobStream::LoadFromCache(isc_blob_handle& Handle) {
     return true;
 }
 
-bool TFBBlobStream::IsStoredBody(const AnsiString& RawBody, bool& Answered) {
-    // Id and length do not tell: once old record versions are cleaned up the server gives a blob id
-    // out again. The record's stored value answers, keyed by its primary key.
+TFBBlobStream::TStoredStamp TFBBlobStream::StoredStamp() {
+    TStoredStamp r;
     std::vector<AnsiString> keys;
     for (Integer i = 1; i <= WordCount(FKeyFields, ";"); ++i) keys.push_back(FastTrim(ExtractWord(i, FKeyFields, ";")));
-    if (keys.empty() || static_cast<Integer>(keys.size()) != KeyCount(FKeyValues)) return false;
+    if (keys.empty() || static_cast<Integer>(keys.size()) != KeyCount(FKeyValues)) return r;
     const Integer dialect = FDatabase->SQLDialect();
-    AnsiString sql = "select cast(hash(" + FormatIdentifier(dialect, FFieldName) + ") as varchar(20)) from " +
-                     FormatIdentifier(dialect, FTableName) + " where ";
+    AnsiString sql = "select rdb$record_version, " + FormatIdentifier(dialect, FFieldName) +
+                     ", current_transaction from " + FormatIdentifier(dialect, FTableName) + " where ";
     for (size_t i = 0; i < keys.size(); ++i)
         sql += (i ? " and " : "") + FormatIdentifier(dialect, keys[i]) + " = :K" + IntToStr(static_cast<Integer>(i));
     try {
@@ -407,25 +415,30 @@ bool TFBBlobStream::IsStoredBody(const AnsiString& RawBody, bool& Answered) {
         const Integer lo = array ? VarArrayLowBound(FKeyValues, 1) : 0;
         for (size_t i = 0; i < keys.size(); ++i) {
             const Variant v = array ? VarArrayGet(FKeyValues, {lo + static_cast<Integer>(i)}) : FKeyValues;
-            if (v.IsNull() || v.IsEmpty()) return false;
+            if (v.IsNull() || v.IsEmpty()) return r;
             q.ParamByName("K" + IntToStr(static_cast<Integer>(i)))->SetValue(v);
         }
         q.ExecQuery();
-        Answered = true;
-        const bool same = !q.Eof() && !q.Fields(0)->IsNull() && q.Fields(0)->AsString() == IntToStr(ServerHash(RawBody));
+        r.Asked = true;
+        // A version this transaction wrote may be written again before it ends: never trusted.
+        if (!q.Eof() && !q.Fields(0)->IsNull() && q.Fields(0)->AsInt64() != q.Fields(2)->AsInt64()) {
+            r.Known = true;
+            r.Version = q.Fields(0)->AsInt64();
+            if (!q.Fields(1)->IsNull()) r.Id = q.Fields(1)->AsQuad();
+        }
         q.Close();
-        return same;
     } catch (const Exception&) {
-        return false;   // not answered: the server's own copy is read
+        r = TStoredStamp();   // not answered: the server's own copy is read
     }
+    return r;
 }
 
-void TFBBlobStream::SaveToCache(const AnsiString& RawBody) {
-    if (!CacheActive() || FFromCache) return;
-    const TBlobSwapSupport* s = FDatabase->BlobSwapSupport();
-    if (static_cast<Integer>(RawBody.size()) < s->MinBlobSizeToSwap() || FBlobID.gds_quad_high == 0) return;
+void TFBBlobStream::SaveToCache(const AnsiString& RawBody, const TStoredStamp& Stamp) {
+    if (FFromCache || !WouldCache(static_cast<Integer>(RawBody.size()))) return;
+    // Only a body the record's committed version holds is kept.
+    if (!Stamp.Known || !SameBlobID(Stamp.Id, FBlobID)) return;
     TFBDatabase* db = FDatabase;
-    AnsiString path = BlobCacheFileName(s->GetSwapDir(), FTableName, FFieldName, FKeyValues, true);
+    AnsiString path = BlobCacheFileName(db->BlobSwapSupport()->GetSwapDir(), FTableName, FFieldName, FKeyValues, true);
     bool canSave = true;
     if (db->BeforeSaveBlobToSwap) db->BeforeSaveBlobToSwap(FTableName, FFieldName, FKeyValues, this, path, canSave);
     if (!canSave || path.empty() || FTableName.empty() || BlobCacheKeyText(FKeyValues).empty()) return;
@@ -435,7 +448,7 @@ void TFBBlobStream::SaveToCache(const AnsiString& RawBody) {
             // An empty blob leaves an empty file; a failed write never replaces a good one.
             SaveFileAtomically(path, RawBody.empty() ? AnsiString()
                                                      : EncodeBlobCacheFile(FBlobID, FTableName, FFieldName,
-                                                                           FKeyValues, RawBody));
+                                                                           FKeyValues, RawBody, Stamp.Version));
         } catch (const Exception&) {
             return;   // the cache is an optimisation: the blob itself is safe on the server
         }
@@ -468,9 +481,12 @@ void TFBBlobStream::CheckLoaded() {
                             static_cast<ISC_USHORT>(0), static_cast<const ISC_UCHAR*>(nullptr)) > 0)
         IBError(lib, FDatabase);
     AnsiString raw;
+    TStoredStamp stamp;
     try {
         GetBlobInfo(lib, &h, FNumSegments, FMaxSegment, FTotalLength, FBlobType);
-        if (!LoadFromCache(h)) {
+        if (!LoadFromCache(h, stamp)) {
+            // Asked before the body is read: a later write can never be filed as the one read here.
+            if (!stamp.Asked && WouldCache(FTotalLength)) stamp = StoredStamp();
             raw.resize(static_cast<size_t>(std::max<Integer>(FTotalLength, 0)));
             ReadBlob(lib, &h, raw.data(), static_cast<Integer>(raw.size()));
             CloseHandle(h);
@@ -485,7 +501,7 @@ void TFBBlobStream::CheckLoaded() {
     }
     FModified = false;
     FLoaded = true;
-    if (!FFromCache) SaveToCache(raw);
+    if (!FFromCache) SaveToCache(raw, stamp);
 }
 
 void TFBBlobStream::SaveCopyIfAsked() {
@@ -601,7 +617,8 @@ void TFBBlobStream::FinalizeAndMark(bool Force) {
 void TFBBlobStream::SetBlobIDAndCache(const ISC_QUAD& Value) {
     FBlobID = Value;
     FFromCache = false;
-    if (FLoaded) SaveToCache(Filtered(FBuffer, true));
+    if (FLoaded && WouldCache(static_cast<Integer>(FBuffer.size())))
+        SaveToCache(Filtered(FBuffer, true), StoredStamp());
 }
 
 void TFBBlobStream::RestoreOldBuffer() {

@@ -42,13 +42,17 @@ AnsiString BlobCacheKeyText(const Variant& KeyValues);
 AnsiString BlobCacheFileName(const AnsiString& SwapDir, const AnsiString& TableName, const AnsiString& FieldName,
                              const Variant& KeyValues, bool CreateDirs);
 
-// One cache file's contents as written to disk.
+// One cache file's contents as written to disk. RecordVersion is the record version (the number
+// of the transaction that wrote it) whose value Body is: every write of the record changes it, so
+// a file is never taken for a value written after it, whatever its length or blob id.
 AnsiString EncodeBlobCacheFile(const ISC_QUAD& BlobID, const AnsiString& TableName, const AnsiString& FieldName,
-                               const Variant& KeyValues, const AnsiString& Body);
-// True when the header, version and every identifying field match; Body gets the contents.
+                               const Variant& KeyValues, const AnsiString& Body, Int64 RecordVersion = 0);
+// True when the header, version and every identifying field match; Body gets the contents and
+// RecordVersion the record version it was stored for. Files of the first version carry none: refused.
 bool DecodeBlobCacheFile(const AnsiString& Data, const ISC_QUAD& BlobID, Integer Size, const AnsiString& TableName,
-                         const AnsiString& FieldName, const Variant& KeyValues, AnsiString& Body);
-// Header "FB$BLOB_BODY" and version 1; BlobID gets the stored id.
+                         const AnsiString& FieldName, const Variant& KeyValues, AnsiString& Body,
+                         Int64* RecordVersion = nullptr);
+// Header "FB$BLOB_BODY" and the current version (2); BlobID gets the stored id.
 bool ReadBlobCacheHeader(const AnsiString& Data, ISC_QUAD& BlobID);
 
 // The process-wide lock of every cache file access.
@@ -90,7 +94,7 @@ public:
     const Variant& KeyValues() const { return FKeyValues; }
     void SetKeyValues(const Variant& Value);
     // The table's primary-key columns (";" between them), in the order of the key values: a cache
-    // file is used only when the record's stored value, found by them, is the cached body.
+    // file is used only when the record, found by them, still has the version the file was stored for.
     const AnsiString& KeyFields() const { return FKeyFields; }
     void SetKeyFields(const AnsiString& Value) { FKeyFields = Value; }
 
@@ -136,10 +140,18 @@ private:
     void CheckConnection(TFBTransaction* Tr) const;
     void SaveCopyIfAsked();
     bool CacheActive() const;
-    bool LoadFromCache(isc_blob_handle& Handle);
-    // Answered tells whether the server could be asked at all.
-    bool IsStoredBody(const AnsiString& RawBody, bool& Answered);
-    void SaveToCache(const AnsiString& RawBody);
+    // The record's value as the server holds it now, found by the key.
+    struct TStoredStamp {
+        bool Asked = false;   // the server answered
+        bool Known = false;   // written by a committed transaction: it no longer changes
+        Int64 Version = 0;    // the transaction that wrote it
+        ISC_QUAD Id{};        // its blob id
+    };
+    TStoredStamp StoredStamp();
+    // A body of Size bytes would be stored in the cache.
+    bool WouldCache(Integer Size) const;
+    bool LoadFromCache(isc_blob_handle& Handle, TStoredStamp& Stamp);
+    void SaveToCache(const AnsiString& RawBody, const TStoredStamp& Stamp);
     AnsiString Filtered(const AnsiString& Body, bool ForWriting) const;
     void CloseHandle(isc_blob_handle& Handle);
 

@@ -1509,7 +1509,10 @@ TEST_F(FBDataSetDetailTest, WaitingForTheMasterToStopOpensTheDetailOnceAfterTheL
     Detail->Insert();
     EXPECT_EQ(Opened, 3);
     Detail->Cancel();
+    Detail->DeleteSQL()->SetText("DELETE FROM MANY WHERE ID < 0");   // and before a record is deleted
+    Detail->BeforeDelete = [](TDataSet* D) { EXPECT_EQ(D->FieldByName("ID")->AsInteger(), 4); Abort(); };
     Ds->Prior();
+    EXPECT_THROW(Detail->Delete(), EAbort);
     // Without the condition the timer goes, and the detail follows at once.
     Detail->SetDetailConditions({});
     EXPECT_FALSE(Detail->DetailConditions().Contains(dcWaitEndMasterScroll));
@@ -1615,16 +1618,28 @@ TEST_F(FBDataSetDetailTest, ADetailsRefreshStatementKeepsTheMasterValuesItsSelec
 }
 
 TEST_F(FBDataSetDetailTest, ADetailEditedWhileItsMasterMovesFollowsItOnceTheEditIsPosted) {
-    Integer Opened = 0;
-    TFBDataSet* Detail = NewDetail("SELECT * FROM EDIT WHERE ID = ?ID", "detail", Opened);
-    Detail->SetUpdateSQL(Ds->UpdateSQL());
+    TManualTimerService Clock;
+    TTimerServiceGuard Guard(&Clock);
+    auto* Detail = NewDataSet<TpFBDataSet>(Db, "SELECT * FROM EDIT WHERE ID = ?ID + 1", "detail");
+    Detail->SetDataSource(Source);
+    Detail->UpdateSQL()->SetText("UPDATE EDIT SET NAME = ?NAME, AMOUNT = ?MAS_AMOUNT WHERE ID = ?OLD_ID");
+    Detail->SetOptions(Detail->Options() + TpFBDsOptions{poProtectedEdit});
+    Detail->SetDetailConditions({dcWaitEndMasterScroll});
     Ds->Open();
     Detail->Open();
     Detail->Edit();
     Detail->FieldByName("NAME")->SetAsString("Değişti");
     Ds->Next();
+    Detail->SetInternalSQLParams(Detail->UpdateQuery(), Detail->GetActiveBuf());
+    EXPECT_EQ(Detail->UpdateQuery()->ParamByName("MAS_AMOUNT")->AsInteger(), 10) << "the master it was begun for";
     Detail->Post();   // the edit is kept, then the master followed
-    EXPECT_EQ(Detail->FieldByName("ID")->AsInteger(), 2);
+    EXPECT_EQ(Detail->FieldByName("ID")->AsInteger(), 3);
+    Ds->Next();   // not followed yet: the edit and its lock are the new master's line's
+    Detail->Edit();
+    EXPECT_EQ(dynamic_cast<TFBQuery*>(Detail->FindComponent("LockQuery"))->ParamByName("OLD_ID")->AsInteger(), 4);
+    Detail->Cancel();
+    Ds->Last();   // a master without lines: nothing is left to edit
+    EXPECT_THROW(Detail->Edit(), EAbort);
 }
 
 TEST_F(FBDataSetDetailTest, MasterValuesReachTheDetailByTheirTypesAlsoWhereOnlyAMacroNamesThem) {
@@ -1822,6 +1837,15 @@ TEST_F(FBDataSetEditTest, LookupReadsTheFoundRecordAndStaysWhereItWas) {
     for (const char* Name : {"Beş", "Bir", "Dört", "İki", "Üç"})
         EXPECT_FALSE(VarIsNull(Ds->Lookup("NAME", Name, "ID"))) << Name;
     EXPECT_TRUE(VarIsNull(Ds->Lookup("NAME", "Altı", "ID")));
+    // A record the filter hides steers the search by its value, and is never the one found.
+    for (Integer Hidden = 1; Hidden <= 5; ++Hidden) {
+        Ds->SetFilter("ID <> " + IntToStr(Hidden));
+        Ds->SetFiltered(true);
+        for (const char* Name : {"Beş", "Bir", "Dört", "İki", "Üç"}) {
+            const AnsiString Found = VarToStr(Ds->Lookup("NAME", Name, "ID"));
+            EXPECT_EQ(Found, Ds->Locate("NAME", Name, {}) ? Ds->FieldByName("ID")->AsString() : "") << Name;
+        }
+    }
     EXPECT_EQ(Ds->State(), dsBrowse);
 }
 

@@ -122,6 +122,8 @@ TEST_F(pFBDataSetProviderTest, NamesTheProviderAsksFor) {
     EXPECT_EQ(Ds->PSGetTableName(), "P");
     Ds->AutoUpdateOptions()->SetUpdateTableName("Q");
     EXPECT_EQ(Ds->PSGetTableName(), "Q");
+    Ds->AutoUpdateOptions()->SetUpdateTableName("Q QQ");
+    EXPECT_EQ(Ds->PSGetTableName(), "Q") << "the table, without its alias";
     Ds->AutoUpdateOptions()->SetUpdateTableName("LOG");
     EXPECT_EQ(Ds->PSGetTableName(), "P") << "a table the select does not read";
     Ds->AutoUpdateOptions()->SetKeyFields("ID");

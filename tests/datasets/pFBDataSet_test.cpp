@@ -668,6 +668,20 @@ TEST_F(pFBDataSetTest, CachedUpdatesWriteTheModifiedFieldsOfEachAppliedRecord) {
     EXPECT_EQ(Scalar("select list(V) from (select V from KV order by K)"), "z,a,c");
 }
 
+TEST_F(pFBDataSetTest, AQuotedUpdateTableNameWithABlankIsOneName) {
+    DB3().Execute("RECREATE TABLE \"Sub Tab\" (ID INTEGER NOT NULL PRIMARY KEY)");
+    DB3().Execute("INSERT INTO \"Sub Tab\" VALUES (1)");
+    TpFBDataSet* Ds = NewDataSet("select S.ID from \"Sub Tab\" S");
+    Ds->SetDatabase(ConnectTestDatabase(Owner.get(), DB3(), "Db3", "Tr3"));
+    Ds->SetTransaction(Ds->Database()->DefaultTransaction());
+    Ds->AutoUpdateOptions()->SetUpdateTableName(" \"Sub Tab\"  S ");
+    Ds->AutoUpdateOptions()->SetAutoReWriteSqls(true);
+    Ds->Open();
+    EXPECT_EQ(Ds->LockRecord(false), lsSuccess);
+    EXPECT_EQ(dynamic_cast<TFBQuery*>(Ds->FindComponent("LockQuery"))->SQL()->Strings(0),
+              "UPDATE \"Sub Tab\" S SET ID=ID WHERE S.ID=?OLD_ID");
+}
+
 TEST_F(pFBDataSetTest, OnlyModifiedFieldsAreWrittenAndNoChangeIsNoAction) {
     TpFBDataSet* Ds = NewDataSet("select * from K2");
     TAutoUpdateOptions* O = Ds->AutoUpdateOptions();

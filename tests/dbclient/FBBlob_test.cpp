@@ -47,6 +47,7 @@ protected:
         q->ParamByName("MEMO")->SetAsString(Memo);
         q->ParamByName("BIN")->SetAsString(Bin);
         q->ExecQuery();
+        Tr->CommitRetaining();   // a value its own transaction wrote is never cached
     }
     ISC_QUAD MemoId(Integer Id) {
         TFBQuery* q = Query("select MEMO from B where ID = " + IntToStr(Id));
@@ -222,20 +223,21 @@ TEST(FBBlobCacheFile, EncodesAndRejectsMismatches) {
     const ISC_QUAD id{0x81, 0x12345678};
     const Variant keys = VarArrayOf({Variant(7), Variant("a")});
     EXPECT_EQ(BlobCacheKeyText(keys), "7_a");
-    const AnsiString data = EncodeBlobCacheFile(id, "T", "F", keys, "body");
+    const AnsiString data = EncodeBlobCacheFile(id, "T", "F", keys, "body", 0x123456789LL);
     EXPECT_EQ(data.substr(0, 13), AnsiString("FB$BLOB_BODY\0", 13));
-    EXPECT_EQ(data.size(), 33u + 5 + 5 + 7 + 4);
+    EXPECT_EQ(data.size(), 33u + 5 + 5 + 7 + 8 + 4);
     AnsiString body;
-    EXPECT_TRUE(DecodeBlobCacheFile(data, id, 4, "T", "F", keys, body));
-    EXPECT_EQ(body, "body");
+    Int64 version = 0;
+    EXPECT_TRUE(DecodeBlobCacheFile(data, id, 4, "T", "F", keys, body, &version));
+    EXPECT_EQ(body + IntToStr(version), "body4886718345");
     EXPECT_FALSE(DecodeBlobCacheFile(data, ISC_QUAD{0x81, 1}, 4, "T", "F", keys, body));
     EXPECT_FALSE(DecodeBlobCacheFile(data, id, 5, "T", "F", keys, body));
     EXPECT_FALSE(DecodeBlobCacheFile(data, id, 4, "T", "G", keys, body));
     EXPECT_FALSE(DecodeBlobCacheFile(data, id, 4, "T", "F", VarArrayOf({Variant(7), Variant("b")}), body));
     EXPECT_FALSE(DecodeBlobCacheFile(data.substr(0, data.size() - 1), id, 4, "T", "F", keys, body))
         << "a cut file is never taken";
-    AnsiString badVersion = data;
-    badVersion[13] = 2;
+    AnsiString badVersion = data;   // the first version's files carry no record version
+    badVersion[13] = 1;
     EXPECT_FALSE(DecodeBlobCacheFile(badVersion, id, 4, "T", "F", keys, body));
 }
 
@@ -269,8 +271,9 @@ TEST_F(FBBlobTest, CacheStoresReadsAndDropsMismatchingFiles) {
     ASSERT_TRUE(FileExists(swap + "B/MEMO/11.blb")) << "written again with the right contents";
     EXPECT_EQ(ReadCached(11, "11", &fromCache), "eleven");
     EXPECT_TRUE(fromCache);
-    // An older blob's file: the server gave its id out again, to a body of the same length.
-    SaveFileAtomically(file, EncodeBlobCacheFile(MemoId(10), "B", "MEMO", Variant("10"), AnsiString(memo.size(), 'x')));
+    // A file of an older record version.
+    SaveFileAtomically(file, EncodeBlobCacheFile(MemoId(10), "B", "MEMO", Variant("10"), AnsiString(memo.size(), 'x'),
+                                                 1));
     EXPECT_EQ(ReadCached(10, "10", &fromCache), memo);
     EXPECT_FALSE(fromCache);
 
@@ -278,6 +281,25 @@ TEST_F(FBBlobTest, CacheStoresReadsAndDropsMismatchingFiles) {
     Db->BeforeLoadBlobFromSwap = [](const AnsiString&, const AnsiString&, const Variant&,
                                  AnsiString&, bool& CanLoad) { CanLoad = false; };
     EXPECT_EQ(ReadCached(10, "10", &fromCache), memo);
+    EXPECT_FALSE(fromCache);
+}
+
+TEST_F(FBBlobTest, ACacheFileOfAnEarlierWriteIsNeverTakenForTheStoredValue) {
+    Insert(12, "text ar000", "b");
+    EnableCache();
+    bool fromCache = true;
+    ReadCached(12, "12");
+    const Int64 first = StrToInt64(Scalar("select rdb$record_version from B where ID = 12"));
+    // Rewritten elsewhere to a text of the same length and the same weak hash, under the old blob id.
+    DB1().Execute("UPDATE B SET MEMO = 'text bb000' WHERE ID = 12");
+    SaveFileAtomically(swap + "B/MEMO/12.blb",
+                       EncodeBlobCacheFile(MemoId(12), "B", "MEMO", Variant("12"), "text ar000", first));
+    EXPECT_EQ(ReadCached(12, "12", &fromCache), "text bb000");
+    EXPECT_FALSE(fromCache);
+    // Written by the reading transaction: it may be written again before its end, so never kept.
+    Query("update B set MEMO = 'text cc000' where ID = 12")->ExecQuery();
+    ReadCached(12, "12");
+    EXPECT_EQ(ReadCached(12, "12", &fromCache), "text cc000");
     EXPECT_FALSE(fromCache);
 }
 
