@@ -1058,7 +1058,9 @@ void TFBCustomDataSet::DoBeforePost() {
 void TFBCustomDataSet::DoBeforeInsert() {
     ApplyPendingMasterRefresh();
     if (!CanInsert()) Abort();
+    const TAliveGuard alive(this);
     TDataSet::DoBeforeInsert();
+    if (alive.Gone()) return;
     KeepMasterValues();
 }
 

@@ -802,6 +802,8 @@ void TExtStringGrid::CutToClipboard() {
         for (const TGridCoord& P : Cleared) {
             if (P.X != 0 || !NodeGraphic(P.Y)) RemoveCellGraphic(P.X, P.Y);   // the copy took it
             FreeCellSettings(P.X, P.Y);
+            // The cut takes the cell's control along, as it takes its settings.
+            if (TCellProperties* Q = CellPropertiesOrNil(P.X, P.Y)) Q->SetControl(nullptr);
         }
     FCopiedFlag = false;
     CellsChanged(Rect(S.Left, S.Top, S.Right, S.Bottom));
