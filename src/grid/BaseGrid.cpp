@@ -593,7 +593,9 @@ bool TBaseGrid::DoMouseWheelUp(TShiftState Shift, TPoint MousePos) {
 }
 
 void TBaseGrid::TopLeftChanged() {
+    const TAliveGuard Alive(this);   // OnTopLeftChanged may free the grid
     TStringGrid::TopLeftChanged();
+    if (Alive.Gone()) return;
     const Integer LastRow = std::min(RowCount() - 1, TopRow() + VisibleRowCount());
     for (Integer R = TopRow(); R <= LastRow; ++R)
         for (Integer C = 0; C < FixedCols(); ++C)

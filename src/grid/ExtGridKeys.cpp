@@ -130,14 +130,19 @@ void TExtStringGrid::KeyDown(Word& Key, TShiftState Shift) {
     }
 
     if (Key == VK_F2) {
+        // OnCanEditCell may free the grid.
         if (FMouseActions->RangeSelectAndEdit() && !Options().Contains(goEditing)) {
-            if (!CellEditable(Col(), Row())) {
+            const bool Editable = CellEditable(Col(), Row());
+            if (!*Alive) return;
+            if (!Editable) {
                 ConsumeKey(Key, Shift);
                 return;
             }
             ChangeEditing(true);
         }
-        if (!CellEditable(Col(), Row())) {
+        const bool Editable = CellEditable(Col(), Row());
+        if (!*Alive) return;
+        if (!Editable) {
             ConsumeKey(Key, Shift);
             return;
         }
@@ -149,6 +154,7 @@ void TExtStringGrid::KeyDown(Word& Key, TShiftState Shift) {
         }
     }
     if (Key == VK_RETURN && !CellEditable(Col(), Row())) {
+        if (!*Alive) return;
         ConsumeKey(Key, Shift);
         // The character still follows the key, as it would after a consumed key-down.
         char Ch = 13;
@@ -323,11 +329,13 @@ void TExtStringGrid::KeyPress(char& Key) {
     }
     if (Key == 13) {
         if (!FNavigation->AdvanceOnEnter() && !CellEditable(Col(), Row())) {
-            if (OnKeyPress) OnKeyPress(this, Key);
+            if (*Alive && OnKeyPress) OnKeyPress(this, Key);
             Key = 0;
             return;
         }
+        if (!*Alive) return;
         if (IsControlCell(Col(), Row()) || (FNavigation->AdvanceOnEnter() && !CellEditable(Col(), Row()))) {
+            if (!*Alive) return;
             AdvanceEdit(Col(), Row(), false, false, true);
             if (*Alive && OnKeyPress) OnKeyPress(this, Key);
             Key = 0;
@@ -337,6 +345,7 @@ void TExtStringGrid::KeyPress(char& Key) {
         return;
     }
     const bool Editable = CellEditable(Col(), Row());
+    if (!*Alive) return;
     if (FMouseActions->RangeSelectAndEdit() && Editable && !IsControlCell(Col(), Row()) && U != 9) {
         ChangeEditing(true);
         ScrollInView(Col(), Row());
