@@ -97,6 +97,7 @@ const TLifeCase kCases[] = {
     {"OnCanDeleteRow", [](GridLifetimes& F) { F.G->Navigation()->SetAllowDeleteRow(true); F.G->OnCanDeleteRow = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Delete); }},
     {"OnAutoDeleteRow", [](GridLifetimes& F) { F.G->Navigation()->SetAllowDeleteRow(true); F.G->OnAutoDeleteRow = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Delete); }},
     {"OnCanEditCell", [](GridLifetimes& F) { F.G->OnCanEditCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Edit(1, 1); }},
+    {"OnCanEditCellByEnter", [](GridLifetimes& F) { F.G->OnCanEditCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Return); }},
     {"OnGetEditorType", [](GridLifetimes& F) { F.G->OnGetEditorType = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Edit(1, 1); }},
     {"OnSetEditText", [](GridLifetimes& F) { F.G->OnSetEditText = F.FreeGrid(); }, [](GridLifetimes& F) { F.EditAndEnter(); }},
 };
