@@ -20,13 +20,18 @@ bool IsPendingChange(Byte Status) { return Status == cusModified || Status == cu
 // Restores the screen cursor however the block is left.
 class TCursorScope {
 public:
-    explicit TCursorScope(TFBCustomDataSet* D) : FDataSet(D) { D->ChangeScreenCursor(FOld); }
-    ~TCursorScope() { FDataSet->RestoreScreenCursor(FOld); }
+    explicit TCursorScope(TFBCustomDataSet* D) : FDataSet(D), FAlive(D) { D->ChangeScreenCursor(FOld); }
+    ~TCursorScope() {
+        if (FAlive.Alive()) FDataSet->RestoreScreenCursor(FOld);
+        // A handler freed the data set on the way: the cursor it set goes back all the same.
+        else if (TScreenCursorHooks& H = ScreenCursorHooks(); H.Get && H.Set && H.Get() != FOld) H.Set(FOld);
+    }
     TCursorScope(const TCursorScope&) = delete;
     TCursorScope& operator=(const TCursorScope&) = delete;
 
 private:
     TFBCustomDataSet* FDataSet;
+    TAliveGuard FAlive;
     TCursor FOld = 0;
 };
 
