@@ -153,13 +153,16 @@ void TExtStringGrid::KeyDown(Word& Key, TShiftState Shift) {
             return;
         }
     }
-    if (Key == VK_RETURN && !CellEditable(Col(), Row())) {
+    if (Key == VK_RETURN) {
+        const bool Editable = CellEditable(Col(), Row());
         if (!*Alive) return;
-        ConsumeKey(Key, Shift);
-        // The character still follows the key, as it would after a consumed key-down.
-        char Ch = 13;
-        if (*Alive) KeyPress(Ch);
-        return;
+        if (!Editable) {
+            ConsumeKey(Key, Shift);
+            // The character still follows the key, as it would after a consumed key-down.
+            char Ch = 13;
+            if (*Alive) KeyPress(Ch);
+            return;
+        }
     }
     if ((Key == VK_RETURN || Key == VK_SPACE) && IsControlCell(Col(), Row())) ControlCellKey(Key);
     if (!*Alive) return;
