@@ -11,6 +11,7 @@
 // keeps walks in this process, DATASET_SEQUENCES_SHOW=1 prints every walk's steps.
 #include "datasets/pFBDataSet.h"
 #include "platform/sys/Timers.h"
+#include "support/WalkApart.h"
 #include "support/db/DbTest.h"
 
 #include <gtest/gtest.h>
@@ -28,12 +29,7 @@
 #include <string>
 #include <vector>
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace {
 
@@ -800,11 +796,7 @@ const std::vector<TOp>& Operations() {
 
 // --- running, replaying and shrinking --------------------------------------------------------
 struct TStep { int Op; unsigned Seed; };
-struct TOutcome {   // the step that failed (-1: none), why, and what each step did
-    int FailedAt = -1;
-    std::string Message;
-    std::vector<std::string> Done;
-};
+using TOutcome = TWalkOutcome;
 
 // Runs the steps on a fresh database and data set, writing a line for each step done to Out (a pipe to
 // the parent when the walk runs apart), then "F message" if one failed.
@@ -863,46 +855,9 @@ std::string KnownText() {
 // end within Limit seconds) fails the step it was in.
 TOutcome Replay(const std::vector<TStep>& Steps, int Limit = 30) {
     if (!Apart) return RunSteps(Steps);
-    int P[2];
-    if (pipe(P) != 0) return {0, "no pipe for the walk", {}};
-    const std::string Exe = std::filesystem::read_symlink("/proc/self/exe").string();
-    std::vector<std::string> Env = {"DATASET_SEQUENCES_REPLAY=" + StepsText(Steps), Join("DATASET_SEQUENCES_FD=", P[1]),
-                                    Join("DATASET_SEQUENCES_LIMIT=", Limit), "DATASET_SEQUENCES_KNOWN=" + KnownText()};
-    for (char** E = environ; *E; ++E)
-        if (std::strncmp(*E, "DATASET_SEQUENCES_", 18) != 0) Env.push_back(*E);
-    std::vector<char*> EnvP, Args = {const_cast<char*>(Exe.c_str()),
-                                     const_cast<char*>("--gtest_filter=DataSetSequences.RandomSeedsForAsLongAsAsked"), nullptr};
-    for (std::string& E : Env) EnvP.push_back(E.data());
-    EnvP.push_back(nullptr);
-    posix_spawn_file_actions_t Fa;
-    posix_spawn_file_actions_init(&Fa);
-    posix_spawn_file_actions_addclose(&Fa, P[0]);
-    for (int Fd : {1, 2}) posix_spawn_file_actions_addopen(&Fa, Fd, "/dev/null", O_WRONLY, 0);
-    pid_t Child = -1;
-    int Spawned = -1;
-    for (int Try = 0; Try < 5 && (Spawned = posix_spawn(&Child, Exe.c_str(), &Fa, nullptr, Args.data(), EnvP.data())); ++Try)
-        sleep(1);   // a busy machine may refuse a process for a moment
-    posix_spawn_file_actions_destroy(&Fa);
-    close(P[1]);
-    TOutcome Out;
-    std::string All;
-    char Buf[4096];
-    for (ssize_t Got; Spawned == 0 && (Got = read(P[0], Buf, sizeof Buf)) > 0;) All.append(Buf, size_t(Got));
-    close(P[0]);
-    int Status = 0;
-    if (Spawned != 0 || waitpid(Child, &Status, 0) != Child)
-        return {0, Join("the walk could not be started (", std::strerror(Spawned ? Spawned : errno), ")"), {}};
-    for (size_t At = 0, End; (End = All.find('\n', At)) != All.npos; At = End + 1)
-        if (All.compare(At, 2, "F ") != 0) Out.Done.push_back(All.substr(At, End - At));
-        else Out.FailedAt = std::max(0, int(Out.Done.size()) - 1), Out.Message = All.substr(At + 2, End - At - 2);
-    if (WIFEXITED(Status) && WEXITSTATUS(Status) == 0) return Out;
-    Out.FailedAt = std::min(int(Out.Done.size()), int(Steps.size()) - 1);
-    Out.Done.resize(size_t(Out.FailedAt + 1), Operations()[Steps[Out.FailedAt].Op].Name);
-    const bool Hung = WIFSIGNALED(Status) && WTERMSIG(Status) == SIGALRM;
-    Out.Message = Hung ? Join(Out.Done.back(), ": hung (no end within ", Limit, " s)")
-                       : Join(Out.Done.back(), ": crashed (", WIFSIGNALED(Status) ? "signal " : "exit ",
-                              WIFSIGNALED(Status) ? WTERMSIG(Status) : WEXITSTATUS(Status), ")");
-    return Out;
+    return RunWalkApart("DATASET_SEQUENCES_", {"DATASET_SEQUENCES_REPLAY=" + StepsText(Steps), "DATASET_SEQUENCES_KNOWN=" + KnownText()},
+                        "DataSetSequences.RandomSeedsForAsLongAsAsked", Limit, int(Steps.size()),
+                        [&](int I) { return std::string(Operations()[Steps[I].Op].Name); });
 }
 
 // The operations DATASET_SEQUENCES_ONLY names (every one when unset; "-Op" names one left out), or a
