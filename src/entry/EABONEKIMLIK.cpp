@@ -613,6 +613,8 @@ void TAboneKimlikForm::btrkaydetClick(TObject* Sender) {
     AssignRecord(DS);
     PostRecord(DS);
     Module().CommitAndReopen(DS);
+    // What it saved is what the screen now shows: a change of it follows.
+    if (!DS->IsEmpty()) RememberRecord(DS);
     ShowMessage("Kayıt Tamamlandı.");
 }
 
@@ -635,17 +637,19 @@ void TAboneKimlikForm::btrdegistirClick(TObject* Sender) {
 void TAboneKimlikForm::RememberRecord(TpFBDataSet* DS) {
     FReadNumber = DS->FieldByName("ABONENO")->AsString();
     FReadValues = StoredValues(DS);
+    FReadDeleted = false;
 }
 
 bool TAboneKimlikForm::ChangedSinceRead(TpFBDataSet* DS) {
     // A record typed in without being read first has nothing to compare with.
-    if (FReadValues.empty() || DS->FieldByName("ABONENO")->AsString() != FReadNumber) return false;
+    if ((FReadValues.empty() && !FReadDeleted) || DS->FieldByName("ABONENO")->AsString() != FReadNumber) return false;
     TFBTransaction* Tr = Module().FBTransact1;
     bool Changed = false;
     try {
         // Held first, then read again: nobody can change it between the look and the save.
         DS->LockRecord(true);
-        Changed = !FindTyped() || StoredValues(DS) != FReadValues;
+        // One this screen deleted that is there again was made by another.
+        Changed = !FindTyped() || FReadDeleted || StoredValues(DS) != FReadValues;
     } catch (const Exception&) {
         Changed = true;   // held by another user's unfinished change (the lock is refused)
     }
@@ -680,8 +684,12 @@ void TAboneKimlikForm::btrsilClick(TObject* Sender) {
         return;
     }
     TpFBDataSet* DS = Shared();
+    const AnsiString Number = DS->FieldByName("ABONENO")->AsString();
     DS->Delete();
     Module().CommitAndReopen(DS);
+    FReadNumber = Number;
+    FReadValues.clear();
+    FReadDeleted = true;
     ShowMessage("Kayıt Silindi");
 }
 

@@ -149,6 +149,7 @@ private:
     const TAboneKimlikKind& FKind;
     AnsiString FReadNumber;
     std::vector<AnsiString> FReadValues;
+    bool FReadDeleted = false;   // FReadNumber was deleted on this screen
 };
 
 class TEABONEKIMLIKF : public TAboneKimlikForm {
