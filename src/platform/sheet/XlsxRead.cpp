@@ -202,25 +202,34 @@ private:
 // Documented limits of the import: the format's own, and what no workbook of
 // the program comes near (they bound the memory a hostile file can claim).
 constexpr size_t MaxCellText = 32767;                    // characters of one cell
-constexpr size_t MaxCellUtf8 = MaxCellText * 4;          // its bytes as UTF-8, with some markup
+// Its bytes in the part: a letter takes at most 14, a surrogate pair's two escapes.
+constexpr size_t MaxCellUtf8 = MaxCellText * 14;
 constexpr size_t MaxSharedStrings = 10'000'000;
 constexpr size_t MaxSharedText = size_t(256) << 20;      // bytes of all shared strings together
 constexpr size_t MaxSheets = 10'000;
 constexpr size_t MaxStyles = 1'000'000;
+constexpr double MinDateSerial = -693593;                // 1 January 1
 constexpr double MaxDateSerial = 2958466;                // 1 January 10000
 
 // Appends a part's UTF-8 text to Out as code page 1254, with the "_xHHHH_" escapes of
 // characters that XML cannot carry undone; one pass, no text of its own.
+// The character of the escape "_xHHHH_" at I; false when there is none.
+bool SheetEscapeAt(std::string_view S, size_t I, unsigned& V) {
+    return I + 6 < S.size() && S[I] == '_' && S[I + 1] == 'x' && S[I + 6] == '_' &&
+           std::from_chars(S.data() + I + 2, S.data() + I + 6, V, 16).ptr == S.data() + I + 6;
+}
+
 void AppendSheetText(std::string_view S, AnsiString& Out) {
     size_t Done = 0;
     for (size_t I = S.find("_x"); I != std::string_view::npos; I = S.find("_x", I)) {
-        unsigned V = 0;
-        if (I + 6 < S.size() && S[I + 6] == '_' &&
-            std::from_chars(S.data() + I + 2, S.data() + I + 6, V, 16).ptr == S.data() + I + 6) {
+        unsigned V = 0, Low = 0;
+        if (SheetEscapeAt(S, I, V)) {
             AppendUtf8AsAnsi(S.substr(Done, I - Done), Out);
             const int B = UnicodeToCp1254(V);
             Out += B < 0 ? '?' : static_cast<char>(B);
             I += 7;
+            // A letter beyond the first plane escaped as its surrogate pair is one letter.
+            if (V >= 0xD800 && V <= 0xDBFF && SheetEscapeAt(S, I, Low) && Low >= 0xDC00 && Low <= 0xDFFF) I += 7;
             Done = I;
         } else {
             ++I;
@@ -351,6 +360,13 @@ private:
     int FPhonetic = 0;
     std::string FText;
 };
+
+// Days since 30 December 1899 as a date: before it the fraction is the time
+// of the day counted forward, as the date type holds it.
+TDateTime DaysToDateTime(double Days) {
+    const double Day = std::floor(Days);
+    return Days < 0 ? Day - (Days - Day) : Days;
+}
 
 bool IsDateFormatCode(const std::string& Code) {
     std::string Plain;
@@ -600,9 +616,12 @@ private:
                     return;
                 }
                 double Serial = FBook.Date1904 ? D + 1462 : D;
-                if (Serial < 0 || Serial >= MaxDateSerial)
-                    return Fail("cell " + CellName(FRow, FCol) + ": date serial " + FValue + " out of range");
-                V = Variant::FromDateTime(FBook.Date1904 ? Serial : ExcelSerialToDateTime(D));
+                if (Serial < MinDateSerial || Serial >= MaxDateSerial) {
+                    // No date of the calendar: the number it holds.
+                    Target->AddNumber(FCol, D);
+                    return;
+                }
+                V = Variant::FromDateTime(FBook.Date1904 ? DaysToDateTime(Serial) : ExcelSerialToDateTime(D));
             }
         }
         Target->Cells.push_back({FCol, std::move(V)});
@@ -679,9 +698,10 @@ bool PartPath(const std::string& Base, const std::string& Target, std::string& P
 }  // namespace
 
 TDateTime ExcelSerialToDateTime(double Serial) {
-    // Below 1 a time of day on its own. Serial 60 is the 29 February 1900 that
-    // never was; before it the count is one ahead.
-    return Serial < 1 ? Serial : Serial < 61 ? Serial + 1 : Serial;
+    // Below 1 a time of day on its own, below 0 a day before 30 December 1899
+    // (other office programs count back from it). Serial 60 is the 29 February
+    // 1900 that never was; before it the count is one ahead.
+    return Serial < 0 ? DaysToDateTime(Serial) : Serial < 1 ? Serial : Serial < 61 ? Serial + 1 : Serial;
 }
 
 AnsiString SheetText(const std::string& Utf8) { return Utf8ToAnsi(Utf8); }

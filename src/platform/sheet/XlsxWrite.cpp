@@ -38,19 +38,27 @@ AnsiString ErrorText(Integer Code) {
     }
 }
 
-// Readers take "_x" with four hex digits and "_" as a character's escape: the
+// Control characters the library writes as "_xHHHH_" escapes itself.
+bool LibraryEscapes(char Ch) { return (Ch >= 0x01 && Ch <= 0x08) || (Ch >= 0x0B && Ch <= 0x1F); }
+
+// Readers take "_x" with four hex digits and "_" as a character's escape. The
 // underscore of such a sequence in a text is written as that escape itself
-// (_x005F_), so the text reads back as written. Escapes the library makes of
-// control characters come after this and stay as they are.
-std::string EscapeEscapeLookalikes(const std::string& S) {
+// (_x005F_), also where the closing "_" is the start of a control character's
+// escape, so the text reads back as written. NUL, which would end the text
+// for the library, is escaped here.
+std::string EscapeForSheet(const std::string& S) {
     const auto Hex = [](char Ch) { return std::isxdigit(static_cast<unsigned char>(Ch)) != 0; };
+    const auto Closes = [](char Ch) { return Ch == '_' || Ch == '\0' || LibraryEscapes(Ch); };
     std::string R;
     R.reserve(S.size());
     for (size_t I = 0; I < S.size(); ++I) {
         if (S[I] == '_' && I + 6 < S.size() && (S[I + 1] == 'x' || S[I + 1] == 'X') && Hex(S[I + 2]) &&
-            Hex(S[I + 3]) && Hex(S[I + 4]) && Hex(S[I + 5]) && S[I + 6] == '_')
+            Hex(S[I + 3]) && Hex(S[I + 4]) && Hex(S[I + 5]) && Closes(S[I + 6]))
             R += "_x005F";
-        R += S[I];
+        if (S[I] == '\0')
+            R += "_x0000_";
+        else
+            R += S[I];
     }
     return R;
 }
@@ -159,12 +167,13 @@ public:
                 const AnsiString Converted = Held ? AnsiString() : V.AsString();
                 const AnsiString& S = Held ? *Held : Converted;
                 bool Ascii = std::all_of(S.begin(), S.end(), [](char Ch) { return static_cast<unsigned char>(Ch) < 0x80; });
-                if (Ascii && S.find('_') == std::string::npos) {
+                const bool Plain = S.find('_') == std::string::npos && S.find('\0') == std::string::npos;
+                if (Ascii && Plain) {
                     Err = worksheet_write_string(WS, R, C, S.c_str(), nullptr);
                     break;
                 }
                 std::string Text = Ascii ? S : AnsiToUtf8(S);
-                if (Text.find('_') != std::string::npos) Text = EscapeEscapeLookalikes(Text);
+                if (!Plain) Text = EscapeForSheet(Text);
                 Err = worksheet_write_string(WS, R, C, Text.c_str(), nullptr);
                 break;
             }

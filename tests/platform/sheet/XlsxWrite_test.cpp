@@ -23,6 +23,13 @@ struct TCellCase {
     TVarType ReadType;  // varEmpty: reads back empty
 };
 
+// Prefix followed by each byte in turn.
+AnsiString EveryByteAfter(const AnsiString& Prefix) {
+    AnsiString S;
+    for (int B = 0; B < 256; ++B) S += Prefix + static_cast<char>(B);
+    return S;
+}
+
 }  // namespace
 
 TEST(XlsxWrite, EveryCellKeepsItsValueAndType) {
@@ -40,6 +47,10 @@ TEST(XlsxWrite, EveryCellKeepsItsValueAndType) {
         {1, 8, "satır1\r\nsatır2", varString},
         {1, 9, "a_x0041_b", varString},          // looks like the format's character escape
         {1, 10, "_x000D_\r_X00e7_ş_x005F_", varString},
+        {1, 11, "_x0041\r", varString},         // closed by a control character's escape
+        {1, 12, std::string("a\0b_x0041\0", 10), varString},
+        {1, 13, EveryByteAfter("_x0041"), varString},
+        {4, 1, AnsiString(32767, '\r'), varString},   // as long as a cell may be, all escapes
         {2, 1, 1234.56, varDouble},
         {2, 2, -0.125, varDouble},
         {2, 3, 42, varDouble},
