@@ -238,8 +238,9 @@ TEST(XlsxRead, HostileCellsAreRefusedNotWrappedOrGuessed) {
         Dir, "edge.xlsx",
         {{"xl/workbook.xml", Wb},
          {"xl/styles.xml", Styles},
+         {"xl/sharedStrings.xml", "<sst><si><t>" + Repeat("_x000D_", 32767) + "</t></si></sst>"},
          {"xl/worksheets/sheet1.xml",
-          SheetOf(R"(<row r="1"><c r="XFD1"><v>1</v></c><c r="A1" s="1"><v>2958465.5</v></c></row>)"
+          SheetOf(R"(<row r="1"><c r="XFD1"><v>1</v></c><c r="A1" s="1"><v>2958465.5</v></c><c r="B1" t="s"><v>0</v></c></row>)"
                   R"(<row r="1048576"><c r="A1048576" t="inlineStr"><is><t>)" + std::string(32767, 'y') +
                   R"(</t></is></c><c t="inlineStr"><is><t>)" + Repeat("_xD83D__xDE00_", 32767) + "</t></is></c></row>")}});
     EXPECT_EQ(Msg, "");
