@@ -222,8 +222,11 @@ private:
         while (Index < List.size() && List[Index].get() != &Sheet) ++Index;
         while (FSheets.size() <= Index && FSheets.size() < List.size()) {
             const AnsiString& Name = List[FSheets.size()]->Name();
+            // The library would put a control character into the XML as it is,
+            // and no reader takes the file then.
+            const bool Writable = std::none_of(Name.begin(), Name.end(), [](char Ch) { return Ch >= 0 && Ch < 0x20; });
             errno = 0;
-            lxw_worksheet* WS = workbook_add_worksheet(FWB, AnsiToUtf8(Name).c_str());
+            lxw_worksheet* WS = Writable ? workbook_add_worksheet(FWB, AnsiToUtf8(Name).c_str()) : nullptr;
             if (!WS) {
                 // Its row file could not be made on a full disk, or the name is refused.
                 const int SysErr = errno;

@@ -111,6 +111,10 @@ TEST(XlsxWrite, FailureLeavesTheOldFileAndNoTemporary) {
     EXPECT_EQ(LoadFileToString(Dir.File("keep.xlsx")), "old contents");
     EXPECT_EQ(Dir.Names(), std::vector<std::string>{"keep.xlsx"});
     EXPECT_THROW(WriteXlsxFile(*Book, Dir.File("no/such/folder/x.xlsx")), EOleException);
+    Book->Worksheets(1)->SetCells(1, 1, 1);
+    Book->AddSheet("a\tb");   // a name no reader would take back
+    EXPECT_THROW(WriteXlsxFile(*Book, Dir.File("keep.xlsx")), EOleException);
+    EXPECT_EQ(LoadFileToString(Dir.File("keep.xlsx")), "old contents");
 }
 
 TEST(XlsxWrite, ReplacedFileKeepsItsPermissions) {
