@@ -111,10 +111,6 @@ TEST(XlsxWrite, FailureLeavesTheOldFileAndNoTemporary) {
     EXPECT_EQ(LoadFileToString(Dir.File("keep.xlsx")), "old contents");
     EXPECT_EQ(Dir.Names(), std::vector<std::string>{"keep.xlsx"});
     EXPECT_THROW(WriteXlsxFile(*Book, Dir.File("no/such/folder/x.xlsx")), EOleException);
-    Book->Worksheets(1)->SetCells(1, 1, 1);
-    Book->AddSheet("a\tb");   // a name no reader would take back
-    EXPECT_THROW(WriteXlsxFile(*Book, Dir.File("keep.xlsx")), EOleException);
-    EXPECT_EQ(LoadFileToString(Dir.File("keep.xlsx")), "old contents");
 }
 
 TEST(XlsxWrite, ReplacedFileKeepsItsPermissions) {
@@ -133,6 +129,8 @@ TEST(XlsxWrite, NewFileNamesCountUp) {
     TExcelWorkbook* Book = Excel->Workbooks()->Add();
     EXPECT_EQ(WriteNewXlsxFile(*Book, Dir.Path.c_str(), "Kitap1"), Dir.File("Kitap1.xlsx"));
     EXPECT_EQ(WriteNewXlsxFile(*Book, Dir.Path.c_str(), "Kitap1"), Dir.File("Kitap1_2.xlsx"));
+    Book->AddSheet("a\tb");   // a name no reader would take back
+    EXPECT_THROW(WriteNewXlsxFile(*Book, Dir.Path.c_str(), "Kitap1"), EOleException);
     EXPECT_EQ(Dir.Names().size(), 2u);
 }
 
