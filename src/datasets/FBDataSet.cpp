@@ -132,8 +132,9 @@ void TFBCustomDataSet::SQLChanging(TObject* Sender) {
 void TFBCustomDataSet::SelectBeforeFetch(TObject*) {
     if (!BeforeFetchRecord) return;
     bool Stop = false;
+    const TAliveGuard alive(this);
     BeforeFetchRecord(FSelectQuery, FSelectQuery->RecordCount(), Stop);
-    if (Stop) Abort();
+    if (Stop || alive.Gone()) Abort();
 }
 
 void TFBCustomDataSet::BaseDatabaseDisconnecting(TObject*) {
