@@ -30,6 +30,7 @@ struct TLeftOut {
 
 class DbClientLifetimes : public TDatabaseSuite, public ::testing::WithParamInterface<TLifeCase> {
 public:
+    static void SetUpTestSuite() { DB1().Execute("CREATE TABLE LIFE_T (K INTEGER)"); }
     void SetUp() override {
         owner = std::make_unique<TComponent>(nullptr);
         db = new TpFBDatabase(owner.get());
@@ -202,6 +203,23 @@ INSTANTIATE_TEST_SUITE_P(Events, DbClientLifetimes, ::testing::ValuesIn(kCases),
     std::erase(name, ':');
     return name;
 });
+
+// Freed during its own end, a transaction is rolled back whatever its
+// time-out action: a rollback is done, a commit did not happen and says so.
+TEST_F(DbClientLifetimes, TransactionFreedDuringItsEndStoresNothing) {
+    for (const bool commit : {false, true}) {
+        tr->SetTimeoutAction(TACommit);
+        NewQuery("insert into LIFE_T values (1)");
+        Started();
+        q->ExecQuery();
+        tr->BeforeEnd = FreeTr();
+        if (commit) EXPECT_THROW(tr->Commit(), EFBError);
+        else EXPECT_NO_THROW(tr->Rollback());
+        EXPECT_EQ(db->QueryValues("select count(*) from LIFE_T").AsInteger(), 0);
+        tr = new TpFBTransaction(owner.get());
+        tr->SetDefaultDatabase(db);
+    }
+}
 
 // Handler lists, set through Add... calls rather than members, count as events too.
 TEST(DbClientLifetimesTable, EveryEventHasARowOrAReason) {
