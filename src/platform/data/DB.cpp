@@ -977,7 +977,9 @@ void TDataSet::CheckOperation(TDataOperation Operation, const TDataSetErrorEvent
 
 void TDataSet::CheckBrowseMode() {
     CheckActive();
+    const TAliveGuard alive(this);
     DataEvent(deCheckBrowseMode, 0);
+    if (alive.Gone()) Abort();   // a handler freed the data set: what asked goes no further
     switch (FState) {
     case dsEdit: case dsInsert:
         UpdateRecord();
