@@ -34,7 +34,6 @@ public:
     ~TEndUnderWay();
     TEndUnderWay(const TEndUnderWay&) = delete;
     TEndUnderWay& operator=(const TEndUnderWay&) = delete;
-    bool Gone() const { return FAlive.Gone(); }
     void Leave() const;
 
 private:
