@@ -85,6 +85,8 @@ void TFBCustomDataSet::BeforeDestruction() {
         Destroying();
         try {
             Close();
+            // Freed by a handler while it opened: not active, but its cursor and buffers are.
+            if (IsCursorOpen()) CloseCursor();
         } catch (...) {
             // A cursor that cannot be closed any more (its connection broke) goes with the
             // statement; being freed, the data set has nobody to tell.
@@ -132,8 +134,9 @@ void TFBCustomDataSet::SQLChanging(TObject* Sender) {
 void TFBCustomDataSet::SelectBeforeFetch(TObject*) {
     if (!BeforeFetchRecord) return;
     bool Stop = false;
+    const TAliveGuard alive(this);
     BeforeFetchRecord(FSelectQuery, FSelectQuery->RecordCount(), Stop);
-    if (Stop) Abort();
+    if (Stop || alive.Gone()) Abort();
 }
 
 void TFBCustomDataSet::BaseDatabaseDisconnecting(TObject*) {

@@ -812,12 +812,17 @@ protected:
     void SortFieldsOf(std::vector<TField*>& Fields, std::vector<bool>& Ascending) const;
     // A record buffer of this data set for the length of a scope.
     struct TTempBuffer {
-        explicit TTempBuffer(TFBCustomDataSet* D) : DataSet(D), Buffer(D->AllocRecordBuffer()) {}
-        ~TTempBuffer() { DataSet->FreeRecordBuffer(Buffer); }
+        explicit TTempBuffer(TFBCustomDataSet* D) : DataSet(D), Buffer(D->AllocRecordBuffer()), Alive(D) {}
+        // A handler may have freed the data set meanwhile: the buffer goes all the same.
+        ~TTempBuffer() {
+            if (Alive.Alive()) DataSet->FreeRecordBuffer(Buffer);
+            else delete[] Buffer;
+        }
         TTempBuffer(const TTempBuffer&) = delete;
         TTempBuffer& operator=(const TTempBuffer&) = delete;
         TFBCustomDataSet* DataSet;
         TRecordBuffer Buffer;
+        TAliveGuard Alive;
     };
     // 0 when the record in Buffer matches the keys; else 1, or with lcoSorted -1
     // when the wanted record lies before it.

@@ -209,7 +209,9 @@ void TFBCustomDataSet::FetchRecordToCache(TFBQuery* Qry, Integer RecNo) {
     if (Qry == FRefreshQuery) DropChangedStreams(Image);
     if (AfterFetchRecord) {
         bool Stop = false;
+        const TAliveGuard alive(this);
         AfterFetchRecord(Qry, Pos, Stop);
+        if (alive.Gone()) Abort();   // the fetch stops with its data set
         if (Stop) {
             if (Qry == FSelectQuery && RecNo >= FRecordsCount) FRecordsCount = RecNo + 1;
             Abort();
@@ -607,6 +609,7 @@ TGetResult TFBCustomDataSet::GetNextVisibleRecord(TRecordBuffer Buffer, TGetMode
 
 TGetResult TFBCustomDataSet::GetRecord(TRecordBuffer Buffer, TGetMode GetMode, bool DoCheck) {
     if (!FCache) return grError;
+    const TAliveGuard alive(this);   // a fetch handler may free the data set
     if (!Buffer) {
         // Asked only to move: the records passed are still read, to tell the visible ones.
         TTempBuffer Work(this);
@@ -617,15 +620,18 @@ TGetResult TFBCustomDataSet::GetRecord(TRecordBuffer Buffer, TGetMode GetMode, b
             FDisableCalcCount = Saved;
             return R;
         } catch (...) {
-            FDisableCalcCount = Saved;
+            if (alive.Alive()) FDisableCalcCount = Saved;
             throw;
         }
     }
     struct TFetchFlag {
         bool& F;
-        explicit TFetchFlag(bool& AF) : F(AF) { F = true; }
-        ~TFetchFlag() { F = false; }
-    } Flag(FInFetch);
+        const TAliveGuard& Alive;
+        TFetchFlag(bool& AF, const TAliveGuard& A) : F(AF), Alive(A) { F = true; }
+        ~TFetchFlag() {
+            if (Alive.Alive()) F = false;
+        }
+    } Flag(FInFetch, alive);
     TGetResult R = grError;
     try {
         Integer& C = FCurrentRecord_;
@@ -684,9 +690,10 @@ TGetResult TFBCustomDataSet::GetRecord(TRecordBuffer Buffer, TGetMode GetMode, b
         if (R == grOK) R = GetNextVisibleRecord(Buffer, GetMode);
     } catch (EDatabaseError& E) {
         TDataAction Action = daFail;
+        const TAliveGuard alive(this);
         if (OnGetRecordError) OnGetRecordError(this, E, Action);
         if (Action == daFail) throw;
-        if (Action == daAbort) Abort();
+        if (Action == daAbort || alive.Gone()) Abort();
     }
     if (Buffer) {
         if (R == grOK) {

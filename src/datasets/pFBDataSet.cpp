@@ -57,14 +57,17 @@ TpFBDataSet::TpFBDataSet(TComponent* AOwner) : TFBDataSet(AOwner) {
             SQLTextChanged(S);
         };
     }
+    // The container's handler may free the data set: its own is then not asked.
     TDataSet::OnPostError = [this](TDataSet* D, EDatabaseError& E, TDataAction& A) {
         ResetArrayFields();
+        const TAliveGuard alive(this);
         if (Container()) Container()->DataSetError(this, deOnPostError, E, A);
-        if (OnPostError) OnPostError(D, E, A);
+        if (alive.Alive() && OnPostError) OnPostError(D, E, A);
     };
     TDataSet::OnDeleteError = [this](TDataSet* D, EDatabaseError& E, TDataAction& A) {
+        const TAliveGuard alive(this);
         if (Container()) Container()->DataSetError(this, deOnDeleteError, E, A);
-        if (OnDeleteError) OnDeleteError(D, E, A);
+        if (alive.Alive() && OnDeleteError) OnDeleteError(D, E, A);
     };
 }
 
@@ -709,8 +712,12 @@ void TpFBDataSet::ApplyGeneratorValue() {
 }
 
 void TpFBDataSet::DoApplyDefaultValue(TField* Field, bool& Handled) {
+    // Either handler may free the data set: the new record goes with it.
+    const TAliveGuard alive(this);
     if (Container()) Container()->ApplyDefaultValue(this, Field, Handled);
+    if (alive.Gone()) Abort();
     if (OnApplyDefaultValue) OnApplyDefaultValue(this, Field, Handled);
+    if (alive.Gone()) Abort();
 }
 
 void TpFBDataSet::ApplyDefaultValues() {
@@ -778,20 +785,25 @@ void TpFBDataSet::DoUserEvent(TObject* Sender, const AnsiString& EventName, cons
         Close();
     else if (Upper == "OPEN")
         Open();
-    else if (Container())
+    else if (Container()) {
+        const TAliveGuard alive(this);
         Container()->UserEvent(Sender, this, EventName, Info);
+        if (alive.Gone()) return;
+    }
     if (OnUserEvent) OnUserEvent(Sender, this, EventName, Info);
 }
 
 Integer TpFBDataSet::GetServerRecordCount() {
     TFBTransaction* Tr = SelectQuery()->Transaction();
     if (!Tr || !Tr->Active()) return 0;
+    const TAliveGuard alive(this);
     try {
         FCountQuery->Close();
         FCountQuery->SetDatabase(SelectQuery()->Database());
         FCountQuery->SetTransaction(Tr);
         AnsiString Sql;
         if (OnAskRecordCount) OnAskRecordCount(this, Sql);
+        if (alive.Gone()) Abort();   // the open goes with its data set
         if (Sql.empty()) Sql = MakeCountSQL(SelectQuery()->SQLText());
         if (Sql != FCountQuery->SQLText()) FCountQuery->SQL()->SetText(Sql);
         FCountQuery->Prepare();
@@ -804,6 +816,7 @@ Integer TpFBDataSet::GetServerRecordCount() {
         FCountQuery->Close();
         return R;
     } catch (Exception&) {
+        if (alive.Gone()) throw;
         FCountQuery->Close();
         throw Exception("%s unable to get number of records", {CmpFullName(this)});
     }

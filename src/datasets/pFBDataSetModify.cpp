@@ -211,7 +211,9 @@ void TpFBDataSet::InternalDeleteRecord(TFBQuery* Qry, TRecordBuffer Buff) {
 }
 
 void TpFBDataSet::DoAfterEndUpdateTransaction(TObject* EndingTR, TTransactionAction Action, bool Force) {
+    const TAliveGuard alive(this);
     TFBDataSet::DoAfterEndUpdateTransaction(EndingTR, Action, Force);
+    if (alive.Gone()) return;
     if (Action == TACommit || Action == TACommitRetaining) {
         if (Options().Contains(poProtectedEdit) && !CachedUpdates() && Active()) ResetUpdateStatuses(rmAfterCommit, false);
     } else {
@@ -589,14 +591,21 @@ void TpFBDataSet::ApplyCachedRecords(std::vector<TRecordUndo>& Undo) {
     TRecordBuffer Work = AllocRecordBuffer();
     // Meanwhile the fields read the record being applied (the modified fields of an update, the
     // handlers): the one the user is on waits.
+    // A handler may free the data set: its buffer goes all the same.
+    const TAliveGuard alive(this);
     struct TFree {
         TpFBDataSet* D;
         TRecordBuffer& B;
+        const TAliveGuard& Alive;
         ~TFree() {
+            if (Alive.Gone()) {
+                delete[] B;
+                return;
+            }
             D->FApplyBuffer = nullptr;
             D->FreeRecordBuffer(B);
         }
-    } FreeWork{this, Work};
+    } FreeWork{this, Work, alive};
     FApplyBuffer = Work;
     FSkipped.clear();
     // The pending records by what names them for good, as a refresh after post may move a record
@@ -622,6 +631,7 @@ void TpFBDataSet::ApplyCachedRecords(std::vector<TRecordUndo>& Undo) {
         if (OnUpdateRecord) {
             Action = uaFail;
             OnUpdateRecord(this, Kind, Action);
+            if (alive.Gone()) Abort();
         }
         if (Action == uaFail) FBError(52, {CmpFullName(this)});
         if (Action == uaAbort)
@@ -652,7 +662,7 @@ void TpFBDataSet::ApplyCachedRecords(std::vector<TRecordUndo>& Undo) {
                 ReadRecordCache(Pos, Work, false);
                 Action = uaFail;
                 OnUpdateError(this, E, Kind, Action);
-                if (Action == uaFail || Action == uaAbort) throw;
+                if (Action == uaFail || Action == uaAbort || alive.Gone()) throw;
             }
         }
         if (Action == uaSkip && !Ring) FSkipped.push_back(Id);

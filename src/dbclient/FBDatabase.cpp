@@ -101,6 +101,7 @@ TFBDatabase::~TFBDatabase() { BeforeDestruction(); }
 void TFBDatabase::BeforeDestruction() {
     if (FDestroyed) return;
     FDestroyed = true;
+    FQuiet = FEventsUnderWay > 0;
     Destroying();
     {
         std::lock_guard<std::mutex> guard(DatabaseListLock);
@@ -356,7 +357,7 @@ void TFBDatabase::Close() {
 void TFBDatabase::ForceClose() { InternalClose(true); }
 
 void TFBDatabase::FireDisconnectEvent(const TNotifyEvent& Event, const char* EventName) {
-    if (!Event) return;
+    if (!Event || FQuiet) return;
     const TAliveGuard alive(this);
     try {
         Event(this);
@@ -382,9 +383,10 @@ void TFBDatabase::InternalClose(bool Force) {
     // A handler may free the database (its destructor closes it): nothing of it
     // is touched afterwards.
     const TAliveGuard alive(this);
+    const TEventUnderWay busy(this);
     FireDisconnectEvent(BeforeDisconnect, "BeforeDisconnect");
     if (alive.Gone()) return;
-    FBeforeDisconnectEvents->Call(false, static_cast<TObject*>(this));
+    if (!FQuiet) FBeforeDisconnectEvents->Call(false, static_cast<TObject*>(this));
     if (alive.Gone()) return;
 
     // The first failure of a transaction end is reported once the close is

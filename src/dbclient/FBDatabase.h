@@ -171,6 +171,20 @@ public:
     virtual void DoAfterEndTransaction(TObject* Transaction, TTransactionAction Action, bool Force) {}
 
 protected:
+    // One of this database's events under way. A handler may free the
+    // database; its destruction then raises none of its events again.
+    class TEventUnderWay {
+    public:
+        explicit TEventUnderWay(TFBDatabase* Db) : FDb(Db), FAlive(Db) { ++Db->FEventsUnderWay; }
+        ~TEventUnderWay() { if (FAlive.Alive()) --FDb->FEventsUnderWay; }
+        TEventUnderWay(const TEventUnderWay&) = delete;
+        TEventUnderWay& operator=(const TEventUnderWay&) = delete;
+    private:
+        TFBDatabase* FDb;
+        TAliveGuard FAlive;
+    };
+    // Closing in the destruction of a database freed during one of its events.
+    bool Quiet() const { return FQuiet; }
     virtual void InternalClose(bool Force);
     bool Login();
     // The attachment is gone: forget its handle without a server call.
@@ -185,6 +199,8 @@ protected:
 
 private:
     bool FDestroyed = false;
+    Integer FEventsUnderWay = 0;
+    bool FQuiet = false;
     friend class TFBTransaction;
     void DoTimer(TObject* Sender);
     void DBParamsChanging(TObject* Sender);

@@ -27,12 +27,13 @@ void IdleTimerTick(bool& IdleFlag, const std::function<void()>& End, const TNoti
         return;
     }
     std::exception_ptr error;
+    const TAliveGuard alive(Sender);   // a handler of the end may free it
     try {
         End();
     } catch (...) {
         error = std::current_exception();
     }
-    if (OnTimeout) OnTimeout(Sender);
+    if ((!Sender || alive.Alive()) && OnTimeout) OnTimeout(Sender);
     if (error) std::rethrow_exception(error);
 }
 

@@ -264,7 +264,8 @@ void TFBQuery::SQLChanging(TObject*) {
     if (OnSQLChanging) {
         const TAliveGuard alive(this);
         OnSQLChanging(this);
-        if (alive.Gone()) return;
+        // The text list that asked went with its statement: its edit must not go on.
+        if (alive.Gone()) Abort();
     }
     if (FHandle) FreeHandle();
     FMacrosChanged = false;

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 #include <exception>
+#include <utility>
 
 #include "dbclient/FBLinkShared.h"
 #include "dbclient/FBMessages.h"
@@ -42,8 +43,13 @@ void TFBTransaction::BeforeDestruction() {
     delete FTimer;
     FTimer = nullptr;
     if (Active()) {
+        // Freed by a handler of its own end: the work is rolled back, whatever
+        // was asked, and its handlers are not called a second time.
+        TEndUnderWay* end = std::exchange(FEnd, nullptr);
+        if (end) end->FFreed = FQuiet = true;
         try {
-            ForceEndAtDisconnect();
+            if (end) EndTransaction(TARollback, true);
+            else ForceEndAtDisconnect();
         } catch (...) {
         }
     }
@@ -242,38 +248,57 @@ void TFBTransaction::StartTransaction() {
 void TFBTransaction::BeforeEndNotify(TTransactionAction Action, bool Force) {
     const TAliveGuard alive(this);
     TFBBase::ForEach(this, FSQLObjects, true, [](TFBBase* L) { L->Fire(L->OnTransactionEnding); });
-    if (alive.Gone()) return;
+    if (alive.Gone() || FQuiet) return;
     FBeforeEndEvents->Call(false, static_cast<TObject*>(this), Action, Force);
 }
 
 void TFBTransaction::AfterEndNotify(TTransactionAction Action, bool Force) {
     const TAliveGuard alive(this);
     TFBBase::ForEach(this, FSQLObjects, true, [](TFBBase* L) { L->Fire(L->OnTransactionEnded); });
-    if (alive.Gone()) return;
+    if (alive.Gone() || FQuiet) return;
     FAfterEndEvents->Call(false, static_cast<TObject*>(this), Action, Force);
+}
+
+TEndUnderWay::TEndUnderWay(TFBTransaction* Tr, TTransactionAction Action)
+    : FTr(Tr), FAlive(Tr), FAction(Action), FOutermost(!Tr->FEnd && !Tr->FQuiet) {
+    if (!FOutermost) return;
+    FName = CmpFullName(Tr);
+    Tr->FEnd = this;
+}
+
+TEndUnderWay::~TEndUnderWay() {
+    if (FOutermost && FAlive.Alive() && FTr->FEnd == this) FTr->FEnd = nullptr;
+}
+
+void TEndUnderWay::Leave() const {
+    const bool commit = FAction == TACommit || FAction == TACommitRetaining;
+    if (FOutermost && FFreed && commit && !FStored)
+        FBErrorFmt("%s was freed during its commit: its work was rolled back, not committed.", {FName});
 }
 
 void TFBTransaction::EndTransaction(TTransactionAction Action, bool Force) {
     CheckInTransaction();
     IIBClientLibrary* lib = ClientLibrary();
     std::exception_ptr commitError;
-    // A handler may free the transaction (its destructor then ends it with the
-    // time-out action); nothing of it is touched afterwards.
+    // A handler may free the transaction (its destructor then rolls it back);
+    // nothing of it is touched afterwards.
     const TAliveGuard alive(this);
+    const TEndUnderWay end(this, Action);
     try {
         switch (Action) {
             case TARollbackRetaining:
                 FState = tsDoRollbackRetaining;
                 BeforeEndNotify(Action, Force);
-                if (alive.Gone()) return;
+                if (alive.Gone()) return end.Leave();
                 Call(lib->isc_rollback_retaining(StatusVector(), &FHandle), true);
                 AfterEndNotify(Action, Force);
                 break;
             case TACommitRetaining:
                 FState = tsDoCommitRetaining;
                 BeforeEndNotify(Action, Force);
-                if (alive.Gone()) return;
+                if (alive.Gone()) return end.Leave();
                 Call(lib->isc_commit_retaining(StatusVector(), &FHandle), true);
+                if (FEnd) FEnd->FStored = true;
                 AfterEndNotify(Action, Force);
                 break;
             case TARollback:
@@ -281,7 +306,7 @@ void TFBTransaction::EndTransaction(TTransactionAction Action, bool Force) {
                 if (FHandleIsShared && Action != FTimeoutAction && !Force) FBError(58);
                 FState = Action == TACommit ? tsDoCommit : tsDoRollback;
                 BeforeEndNotify(Action, Force);
-                if (alive.Gone()) return;
+                if (alive.Gone()) return end.Leave();
                 if (FHandleIsShared) {
                     FHandle = 0;
                     FHandleIsShared = false;
@@ -290,6 +315,7 @@ void TFBTransaction::EndTransaction(TTransactionAction Action, bool Force) {
                         Call(Action == TACommit ? lib->isc_commit_transaction(StatusVector(), &FHandle)
                                                 : lib->isc_rollback_transaction(StatusVector(), &FHandle),
                              false);
+                    if (FEnd && Action == TACommit && status == 0) FEnd->FStored = true;
                     if (Force && status > 0) {
                         // The work is rolled back and the handle dropped, but a commit that
                         // failed is still reported to the caller.
@@ -319,7 +345,7 @@ void TFBTransaction::EndTransaction(TTransactionAction Action, bool Force) {
     }
     if (alive.Gone()) {
         if (commitError) std::rethrow_exception(commitError);
-        return;
+        return end.Leave();
     }
     if (TFBSQLMonitorHook* hook = GetSQLMonitorHook()) {
         switch (Action) {

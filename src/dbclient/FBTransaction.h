@@ -22,6 +22,31 @@ public:
     using TCallBackListOf::TCallBackListOf;
 };
 
+class TFBTransaction;
+
+// One end call under way. A transaction freed by a handler of its own end is
+// rolled back by its destructor, which raises none of its end handlers again;
+// the outermost end call then leaves through Leave(), which reports a commit
+// whose work was rolled back instead of stored.
+class TEndUnderWay {
+public:
+    TEndUnderWay(TFBTransaction* Tr, TTransactionAction Action);
+    ~TEndUnderWay();
+    TEndUnderWay(const TEndUnderWay&) = delete;
+    TEndUnderWay& operator=(const TEndUnderWay&) = delete;
+    void Leave() const;
+
+private:
+    friend class TFBTransaction;
+    TFBTransaction* FTr;
+    TAliveGuard FAlive;
+    TTransactionAction FAction;
+    bool FOutermost;
+    AnsiString FName;
+    bool FFreed = false;    // set by the destructor
+    bool FStored = false;   // the server took the commit
+};
+
 class TFBTransaction : public TComponent {
 public:
     explicit TFBTransaction(TComponent* AOwner);
@@ -96,10 +121,15 @@ public:
 protected:
     void Loaded() override;
     void Notification(TComponent* AComponent, TOperation Operation) override;
+    // Ending in the destruction of a transaction freed during its own end.
+    bool Quiet() const { return FQuiet; }
 
 private:
     bool FDestroyed = false;
     friend class TFBDatabase;
+    friend class TEndUnderWay;
+    TEndUnderWay* FEnd = nullptr;   // the outermost end under way
+    bool FQuiet = false;            // destroyed during its own end: no handlers again
     void DoTimer(TObject* Sender);
     void TRParamsChanging(TObject* Sender);
     void BeforeEndNotify(TTransactionAction Action, bool Force);

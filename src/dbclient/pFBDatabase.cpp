@@ -136,7 +136,13 @@ bool TpFBDatabase::TestConnected(TOnLostConnectActions Action) {
 }
 
 void TpFBDatabase::DoLostConnect(const EFBError& E, TOnLostConnectActions& Actions) {
-    if (OnLostConnect) OnLostConnect(this, E, Actions);
+    if (OnLostConnect && !Quiet()) {
+        const TAliveGuard alive(this);
+        const TEventUnderWay busy(this);
+        OnLostConnect(this, E, Actions);
+        if (alive.Gone()) return;   // its destruction closed what it held
+    }
+    const TAliveGuard alive(this);
     switch (Actions) {
         case laTerminateApp:
             CloseAllAfterLost();
@@ -147,7 +153,7 @@ void TpFBDatabase::DoLostConnect(const EFBError& E, TOnLostConnectActions& Actio
             break;
         case laWaitRestore:
             CloseAllAfterLost();
-            if (FRestoreTimer) FRestoreTimer->SetEnabled(true);
+            if (alive.Alive() && FRestoreTimer) FRestoreTimer->SetEnabled(true);
             break;
         case laIgnore:
             break;
@@ -165,7 +171,9 @@ void TpFBDatabase::CloseAllAfterLost() {
         } catch (...) {
         }
     }
-    for (Integer i = 0; i < TransactionCount(); ++i) {
+    // The ends' handlers may free this database.
+    const TAliveGuard alive(this);
+    for (Integer i = 0; alive.Alive() && i < TransactionCount(); ++i) {
         TFBTransaction* tr = Transactions(i);
         if (!tr || !tr->Active()) continue;
         MarkHandleShared(tr);
@@ -241,17 +249,25 @@ void TpFBDatabase::DoSaveAliasParams() { SaveAliasParams(); }
 // ---- transaction events ------------------------------------------------------------------------
 
 void TpFBDatabase::DoBeforeStartTransaction(TObject* Transaction) {
-    if (BeforeStartTransaction) BeforeStartTransaction(Transaction);
+    if (!BeforeStartTransaction || Quiet()) return;
+    const TEventUnderWay busy(this);
+    BeforeStartTransaction(Transaction);
 }
 
 void TpFBDatabase::DoAfterStartTransaction(TObject* Transaction) {
-    if (AfterStartTransaction) AfterStartTransaction(Transaction);
+    if (!AfterStartTransaction || Quiet()) return;
+    const TEventUnderWay busy(this);
+    AfterStartTransaction(Transaction);
 }
 
 void TpFBDatabase::DoBeforeEndTransaction(TObject* Transaction, TTransactionAction Action, bool Force) {
-    if (BeforeEndTransaction) BeforeEndTransaction(Transaction, Action, Force);
+    if (!BeforeEndTransaction || Quiet()) return;
+    const TEventUnderWay busy(this);
+    BeforeEndTransaction(Transaction, Action, Force);
 }
 
 void TpFBDatabase::DoAfterEndTransaction(TObject* Transaction, TTransactionAction Action, bool Force) {
-    if (AfterEndTransaction) AfterEndTransaction(Transaction, Action, Force);
+    if (!AfterEndTransaction || Quiet()) return;
+    const TEventUnderWay busy(this);
+    AfterEndTransaction(Transaction, Action, Force);
 }

@@ -50,14 +50,16 @@ void TpFBTransaction::StartTransaction() {
 
 void TpFBTransaction::EndTransaction(TTransactionAction Action, bool Force) {
     const TAliveGuard alive(this);
+    const TEndUnderWay end(this, Action);
+    if (Quiet()) return TFBTransaction::EndTransaction(Action, Force);
     if (TFBDatabase* db = DefaultDatabase()) db->DoBeforeEndTransaction(this, Action, Force);
-    if (alive.Gone()) return;
+    if (alive.Gone()) return end.Leave();
     if (BeforeEnd) BeforeEnd(this, Action, Force);
-    if (alive.Gone()) return;
+    if (alive.Gone()) return end.Leave();
     TFBTransaction::EndTransaction(Action, Force);
-    if (alive.Gone()) return;
+    if (alive.Gone()) return end.Leave();
     if (AfterEnd) AfterEnd(this, Action, Force);
-    if (alive.Gone()) return;
+    if (alive.Gone()) return end.Leave();
     if (TFBDatabase* db = DefaultDatabase()) db->DoAfterEndTransaction(this, Action, Force);
 }
 

@@ -49,25 +49,7 @@ protected:
         q->SQL()->SetText(Sql);
         return q;
     }
-    // Ends db's attachment from a second one, as a server shutdown would.
-    void KillAttachment() {
-        const Integer id = db->QueryValues("select current_connection from rdb$database").AsInteger();
-        TFBDatabase other(nullptr);
-        Prepare(&other);
-        other.Open();
-        other.QueryValues("select count(*) from rdb$database");   // warms the pool of other
-        TFBTransaction t(nullptr);
-        t.SetDefaultDatabase(&other);
-        t.StartTransaction();
-        std::unique_ptr<TFBQuery> q(new TFBQuery(nullptr));
-        q->SetDatabase(&other);
-        q->SetTransaction(&t);
-        q->SQL()->SetText("delete from mon$attachments where mon$attachment_id = " + IntToStr(id));
-        q->ExecQuery();
-        t.Commit();
-        q.reset();
-        other.Close();
-    }
+    void KillAttachment() { EndAttachment(db); }
 
     std::unique_ptr<TComponent> owner;
     TpFBDatabase* db = nullptr;

@@ -792,12 +792,13 @@ bool TDataSet::GetPriorRecord() {
 }
 
 TGetResult TDataSet::ReadRecord(TRecordBuffer Buffer, TGetMode GetMode, bool DoCheck) {
+    const TAliveGuard alive(this);   // a fetch handler may free the data set
     try {
         return GetRecord(Buffer, GetMode, DoCheck);
     } catch (...) {
         // The cursor may have moved before the failure: find it again from the buffers next time,
         // or the record it failed on would be skipped.
-        CursorPosChanged();
+        if (alive.Alive()) CursorPosChanged();
         throw;
     }
 }
@@ -943,6 +944,7 @@ Integer TDataSet::MoveBy(Integer Distance) {
                 --Result;
             }
         } catch (...) {
+            if (alive.Gone()) throw;   // freed by a handler of the fetch
             DataEvent(deDataSetScroll, ScrollCount);
             if (alive.Alive()) DoAfterScroll();
             throw;
@@ -975,7 +977,9 @@ void TDataSet::CheckOperation(TDataOperation Operation, const TDataSetErrorEvent
 
 void TDataSet::CheckBrowseMode() {
     CheckActive();
+    const TAliveGuard alive(this);
     DataEvent(deCheckBrowseMode, 0);
+    if (alive.Gone()) Abort();   // a handler freed the data set: what asked goes no further
     switch (FState) {
     case dsEdit: case dsInsert:
         UpdateRecord();

@@ -151,13 +151,16 @@ void TField::Validate(const void* Buffer) {
     bool SaveValidating = FValidating;
     FValueBuffer = Buffer;
     FValidating = true;
+    const TAliveGuard alive(this);   // the handler may free the data set and its fields
     try {
         OnValidate(this);
     } catch (...) {
+        if (alive.Gone()) throw;
         FValueBuffer = SaveBuffer;
         FValidating = SaveValidating;
         throw;
     }
+    if (alive.Gone()) Abort();   // the value goes nowhere
     FValueBuffer = SaveBuffer;
     FValidating = SaveValidating;
 }

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "dbclient/FBMessages.h"
+#include "dbclient/FBQuery.h"
+#include "dbclient/FBTransaction.h"
 #include "dbclient/IB_Intf.h"
 #include "dbclient/FBSQLMonitor.h"
 
@@ -161,4 +163,24 @@ TTestDatabase& TDatabaseSuite::DB3() {
 void TDatabaseSuite::TearDownTestSuite() {
     FDB1.reset();
     FDB3.reset();
+}
+
+void EndAttachment(TFBDatabase* Db) {
+    const Integer id = Db->QueryValues("select current_connection from rdb$database").AsInteger();
+    TFBDatabase other(nullptr);
+    other.SetDBName(Db->DBName());
+    other.DBParams()->Assign(Db->DBParams());
+    other.Open();
+    other.QueryValues("select count(*) from rdb$database");   // warms the pool of other
+    TFBTransaction t(nullptr);
+    t.SetDefaultDatabase(&other);
+    t.StartTransaction();
+    std::unique_ptr<TFBQuery> q(new TFBQuery(nullptr));
+    q->SetDatabase(&other);
+    q->SetTransaction(&t);
+    q->SQL()->SetText("delete from mon$attachments where mon$attachment_id = " + IntToStr(id));
+    q->ExecQuery();
+    t.Commit();
+    q.reset();
+    other.Close();
 }

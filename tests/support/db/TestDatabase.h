@@ -16,6 +16,11 @@
 // files. Runs by itself when the program starts; later calls do nothing.
 void PrepareEmbeddedEngine();
 
+class TFBDatabase;
+// Ends Db's attachment from a second one with its file and parameters, as a
+// server shutdown would: Db finds its connection lost at its next call.
+void EndAttachment(TFBDatabase* Db);
+
 // One new database file: SQL dialect 1 or 3, default character set WIN1254,
 // optionally with the program's tables from db/schema.sql.
 class TTestDatabase {
