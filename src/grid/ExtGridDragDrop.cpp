@@ -324,16 +324,20 @@ bool TExtStringGrid::PendingDragMove(TShiftState Shift, Integer X, Integer Y) {
     FDragPending = false;
     const TGridCoord C = FPressCell;
     bool Allow = true;
+    // Every handler from here on, and the drop at the other end, may close this screen.
+    const TAliveGuard Alive(this);
     if (OnOleDrag) OnOleDrag(this, C.Y, C.X, Cells(C.X, C.Y), Allow);
+    if (Alive.Gone()) return true;
     if (!Allow) {
         // Refused: the press turns into a range selection from the pressed cell.
         TBaseGrid::MouseDown(mbLeft, Shift, FPressPoint.X, FPressPoint.Y);
         return false;
     }
     if (OnOleDragStart) OnOleDragStart(this, C.Y, C.X);
+    if (Alive.Gone()) return true;
     if (C.Y < TBaseGrid::FixedRows() && FDragDropSettings->OleColumnDragDrop()) {
         const Integer Effect = StartColumnDoDrag(C.X, DROPEFFECT_COPY | DROPEFFECT_MOVE);
-        if (Effect != DROPEFFECT_NONE && OnOleDragStop) OnOleDragStop(this, Effect);
+        if (Alive.Alive() && Effect != DROPEFFECT_NONE && OnOleDragStop) OnOleDragStop(this, Effect);
         return true;
     }
     FDragRect = Selection();
@@ -354,9 +358,10 @@ bool TExtStringGrid::PendingDragMove(TShiftState Shift, Integer X, Integer Y) {
         TDataObject Texts;
         const AnsiString Text = TransferText(Texts, Block, Disjunct, false);
         Effect = StartTextDoDrag(Text, SelectionRichText(), DROPEFFECT_COPY | DROPEFFECT_MOVE, &Texts);
+        if (Alive.Gone()) return true;   // the source screen went with the drop: nothing left to take from
         if (Effect == DROPEFFECT_MOVE) TakeDraggedRows(Block);
     } catch (...) {
-        FDragRows.clear();
+        if (Alive.Alive()) FDragRows.clear();
         throw;
     }
     FDragRows.clear();

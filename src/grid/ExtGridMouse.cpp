@@ -452,7 +452,13 @@ void TExtStringGrid::DisjunctCellRelease(TShiftState Shift, Integer X, Integer Y
     if (C.X < FixedCols() || C.Y < FixedRows() || C.X > LastDataCol() || C.Y > LastDataRow() || IsFixed(C.X, C.Y))
         return;
     bool Can = true;
-    if (OnSelectCell) OnSelectCell(this, C.X, C.Y, Can);
+    if (OnSelectCell) {
+        // The handler may free the grid: it runs from a copy, not from the freed member.
+        const TAliveGuard Alive(this);
+        const TSelectCellEvent Handler = OnSelectCell;
+        Handler(this, C.X, C.Y, Can);
+        if (Alive.Gone()) return;
+    }
     if (!Can) return;
     if (Shift.Contains(ssCtrl)) {
         SetSelectedCell(C.X, C.Y, !SelectedCell(C.X, C.Y));
@@ -853,8 +859,9 @@ void TExtStringGrid::MouseUp(TMouseButton Button, TShiftState Shift, Integer X, 
     FMergePressOnCurrent = false;
     FSelectStartRow = FSelectStartCol = -1;
     PendingDragRelease(Shift);
+    const TAliveGuard ButtonAlive(this);   // OnButtonClick may close the screen
     if (ButtonRelease(X, Y)) {
-        TBaseGrid::MouseUp(Button, Shift, X, Y);
+        if (ButtonAlive.Alive()) TBaseGrid::MouseUp(Button, Shift, X, Y);
         return;
     }
     // No row may land on the footer row of a shown fixed footer.
@@ -876,6 +883,7 @@ void TExtStringGrid::MouseUp(TMouseButton Button, TShiftState Shift, Integer X, 
     }
     if (!WasEditing) PlaceCaretAt(X, Y);
     if (FMouseActions->DisjunctCellSelect() && !Moved) DisjunctCellRelease(Shift, X, Y);
+    if (!*Alive) return;
 
     const TGridCoord C = MouseCoord(X, Y);
     if (FSelectionResizing) {

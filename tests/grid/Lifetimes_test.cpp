@@ -4,8 +4,16 @@
 #include <gtest/gtest.h>
 
 #include "grid/ExtGridEditors.h"
+#include "grid/ExtUtil.h"
 #include "grid/GridTestKit.h"
+#include "platform/ui/DragDrop.h"
 #include "support/Scribble.h"
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <set>
 
 using namespace uitest;
 
@@ -53,6 +61,40 @@ public:
         for (const char* S : {"bir", "iki", "üç"}) G->Combobox()->Items()->Add(S);
         F.Edit(1, 1);
     }
+    // The editor E open on cell (1, 1); a click on its button.
+    void OpenEditor(TEditorType E) {
+        F.EditorInColumn1(E);
+        F.Edit(1, 1);
+    }
+    void ButtonIn22() {
+        TCellGraphic* B = G->CreateCellGraphic(2, 2);
+        B->SetCellType(ctButton);
+        B->SetCellIndex(40 | (16 << 16));
+        G->Widget()->repaint();   // the painter places the button
+    }
+    void ClickOn(TControl* C) {
+        if (C) Click(C, QPoint(C->Width() / 2, C->Height() / 2));
+    }
+    // A grid on another screen takes what is dragged from cell (1, 1) of this one.
+    std::unique_ptr<gridtest::TEditingGrid> Other;
+    void DropOnOther() {
+        Other = std::make_unique<gridtest::TEditingGrid>(4, 6);
+        Other->Grid->DragDropSettings()->SetOleDropTarget(true);
+        TGridOptions O = G->Options();
+        G->SetOptions(O.Exclude(goEditing));
+        G->DragDropSettings()->SetOleDropSource(true);
+        SetDragHandler([this](TControl*, const TDataObject& Data, Integer Allowed) {
+            const QPoint P = Other->Centre(2, 2);
+            return DeliverDrop(Other->Grid, P.x(), P.y(), Data, Allowed);
+        });
+    }
+    void Drag() {
+        const QPoint P = F.Centre(1, 1);
+        Mouse({QEvent::MouseButtonPress}, P);
+        if (F.Grid) SendMouse(F.Grid->Widget(), QEvent::MouseMove, P + QPoint(12, 0), Qt::NoButton, Qt::LeftButton);
+        Mouse({QEvent::MouseButtonRelease}, P + QPoint(12, 0));
+    }
+    ~GridLifetimes() override { SetDragHandler(nullptr); }
 };
 
 QPoint NodeButton(GridLifetimes& F) { return QPoint(F.G->CellRect(0, 2).Left + 6, F.F.Centre(0, 2).y()); }
@@ -99,6 +141,13 @@ const TLifeCase kCases[] = {
     {"OnCanEditCell", [](GridLifetimes& F) { F.G->OnCanEditCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Edit(1, 1); }},
     {"OnCanEditCellByEnter", [](GridLifetimes& F) { F.G->OnCanEditCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Return); }},
     {"OnGetEditorType", [](GridLifetimes& F) { F.G->OnGetEditorType = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Edit(1, 1); }},
+    {"OnButtonClick", [](GridLifetimes& F) { F.ButtonIn22(); F.G->OnButtonClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.Press(2, 2); }},
+    {"OnEllipsClick", [](GridLifetimes& F) { F.OpenEditor(edEditBtn); F.G->OnEllipsClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.ClickOn(F.G->BtnEdit()->Button()->Button()); }},
+    {"OnEllipsClickByAUnicodeCell", [](GridLifetimes& F) { F.G->SetCells(1, 1, WideToCellText(u"\u0416")); F.OpenEditor(edEditBtn); F.G->OnEllipsClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.ClickOn(F.G->UniEditBtn()->Button()->Button()); }},
+    {"OnEllipsClickByAPushButton", [](GridLifetimes& F) { F.OpenEditor(edButton); F.G->OnEllipsClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.ClickOn(F.G->ButtonEditor()); }},
+    {"OnOleDroppedByFreeingTheSource", [](GridLifetimes& F) { F.DropOnOther(); F.Other->Grid->OnOleDropped = [&F](auto&&...) { F.Free(); }; }, [](GridLifetimes& F) { F.Drag(); }},
+    {"OnSelectCellByDisjunctRelease", [](GridLifetimes& F) { F.G->MouseActions()->SetDisjunctCellSelect(true); F.G->OnSelectCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.Press(1, 1); }},
+    {"OnComboCloseUp", [](GridLifetimes& F) { F.OpenCombo(); F.G->OnComboCloseUp = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_Down, Qt::AltModifier); Settle(); F.F.Key(Qt::Key_Escape); }},
     {"OnSetEditText", [](GridLifetimes& F) { F.G->OnSetEditText = F.FreeGrid(); }, [](GridLifetimes& F) { F.EditAndEnter(); }},
 };
 
@@ -113,5 +162,62 @@ TEST_P(GridLifetimes, RaisingCallLeavesTheFreedGridAlone) {
 
 INSTANTIATE_TEST_SUITE_P(Events, GridLifetimes, ::testing::ValuesIn(kCases),
                          [](const auto& I) { return std::string(I.param.Name); });
+
+// Events without a row, by what they are (names separated by spaces).
+const std::pair<const char*, const char*> kNoRoad[] = {
+    {"OnDrawCell OnCustomCellDraw OnAfterPaint OnFooterPaint OnGetCellColor OnGetCellPrintColor OnGetCellBorder "
+     "OnGetCellBorderProp OnGetAlignment OnGetFormat OnGetFloatFormat OnIsFixedCell OnIsPasswordCell OnGetWordWrap "
+     "OnGetDisplText OnGetDisplWideText OnGetCheckTrue OnGetCheckFalse TFloatingFooter.OnCalcFooter",
+     "asked while painting: no program frees a grid to answer how a cell looks"},
+};
+
+// The handler members of the grid (by name: its own and those of the controls it derives
+// from) and of the other classes of its folder (Class.Name), read from their headers.
+std::set<std::string> EventsInTheCode() {
+    namespace fs = std::filesystem;
+    const std::regex Class(R"(^\s*(?:class|struct)\s+(\w+)[^;]*$)");
+    const std::regex Member(R"(^\s*(?:std::function<.*>|T\w*Event)\s+((?:On|Before|After)\w*(?:\s*,\s*\w+)*)\s*;)");
+    const fs::path Src = fs::path(OSB_SOURCE_DIR) / "src";
+    std::vector<fs::path> Files{Src / "platform/ui/Controls.h", Src / "platform/ui/Grids.h"};
+    for (const auto& E : fs::directory_iterator(Src / "grid"))
+        if (E.path().extension() == ".h") Files.push_back(E.path());
+    const std::set<std::string> GridFiles{"Controls.h", "Grids.h", "BaseGrid.h", "ExtGrid.h"};
+    std::set<std::string> Events;
+    for (const fs::path& P : Files) {
+        std::ifstream In(P);
+        std::string Line, Owner;
+        std::smatch M;
+        const bool Grid = GridFiles.count(P.filename().string()) > 0;
+        while (std::getline(In, Line)) {
+            if (std::regex_search(Line, M, Class)) Owner = M[1];
+            if (!std::regex_search(Line, M, Member)) continue;
+            const std::string Names = M[1];
+            const std::regex Name(R"(\w+)");
+            for (auto I = std::sregex_iterator(Names.begin(), Names.end(), Name); I != std::sregex_iterator(); ++I)
+                Events.insert(Grid ? I->str() : Owner + "." + I->str());
+        }
+    }
+    return Events;
+}
+
+TEST(GridLifetimeSweep, EveryEventInTheCodeHasARowOrAReason) {
+    std::map<std::string, std::string> Reason;
+    for (const auto& [Names, Why] : kNoRoad) {
+        std::istringstream In(Names);
+        for (std::string N; In >> N;) Reason[N] = Why;
+    }
+    const std::set<std::string> Events = EventsInTheCode();
+    ASSERT_GT(Events.size(), 100u);
+    for (const std::string& E : Events) {
+        std::string Row = E;
+        std::replace(Row.begin(), Row.end(), '.', '_');
+        const bool HasRow = std::any_of(std::begin(kCases), std::end(kCases), [&](const TLifeCase& C) {
+            const std::string N = C.Name;
+            return N == Row || N.rfind(Row + "By", 0) == 0;
+        });
+        EXPECT_NE(HasRow, Reason.count(E) > 0) << E << (HasRow ? ": a row and a reason" : ": no row and no reason");
+    }
+    for (const auto& R : Reason) EXPECT_TRUE(Events.count(R.first)) << R.first << ": a reason for no event";
+}
 
 }  // namespace
