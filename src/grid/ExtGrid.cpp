@@ -596,16 +596,19 @@ void TExtStringGrid::CellsChanged(TRect R) {
     RecalcAllFooters();
 }
 
+// A grid freed by the handler adds nothing: the caller checks it still lives.
 bool TExtStringGrid::CanAddRow() {
     bool Can = true;
+    const TAliveGuard Alive(this);
     if (OnCanAddRow) OnCanAddRow(this, Can);
-    return Can;
+    return Can && Alive.Alive();
 }
 
 bool TExtStringGrid::CanInsertRow(Integer ARow) {
     bool Can = true;
+    const TAliveGuard Alive(this);
     if (OnCanInsertRow) OnCanInsertRow(this, ARow, Can);
-    return Can;
+    return Can && Alive.Alive();
 }
 
 // Footer rows stay last: the new row goes in above them.

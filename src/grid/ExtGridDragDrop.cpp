@@ -136,7 +136,9 @@ bool TExtStringGrid::OleDropText(TPoint P, const AnsiString& Text) {
     const Integer FC = TBaseGrid::FixedCols(), FR = TBaseGrid::FixedRows();
     if (Options().Contains(goRowSelect)) Cl = FDragDropSettings->OleEntireRows() ? 0 : FC;
     bool Allow = true;
+    const TAliveGuard Alive(this);   // the handlers may free the grid: the drop stops there
     if (OnOleDrop) OnOleDrop(this, Rw, Cl, Text, Allow);
+    if (Alive.Gone()) return false;
     Integer Written = 0;
     if (Allow && Cl >= 0 && Rw >= 0) {
         if (Rw == 0 && FFixedRowAlways && RowCount() == 1) Rw = 1;
@@ -150,6 +152,7 @@ bool TExtStringGrid::OleDropText(TPoint P, const AnsiString& Text) {
             GDropWritten.Known = true;
             GDropWritten.Fields.clear();
             PasteText(Cl, Rw, Text, &GDropWritten.Fields);
+            if (Alive.Gone()) return false;
             Written = Integer(GDropWritten.Fields.size());
             TGridRect S;
             S.Left = std::max(Cl, FC);

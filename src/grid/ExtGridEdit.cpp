@@ -443,14 +443,15 @@ void TExtStringGrid::AdvanceEdit(Integer ACol, Integer ARow, bool Force, bool An
                     C = FC;
                     ++R;
                 } else if (FNavigation->AdvanceInsert()) {
+                    const TAliveGuard Alive(this);
                     if (CanAddRow()) {
                         AddRow();
                         RecalcAllFooters();
                         ++R;
-                        const std::shared_ptr<const bool> Alive = AliveToken();
                         if (OnAutoAddRow) OnAutoAddRow(this, LastDataRow());
-                        if (!*Alive || NothingEditable(FC, R, 1, 0)) return;
+                        if (Alive.Gone() || NothingEditable(FC, R, 1, 0)) return;
                     }
+                    if (Alive.Gone()) return;
                     C = FC;
                 } else {
                     C = FC;

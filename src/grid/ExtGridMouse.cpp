@@ -537,9 +537,11 @@ void TExtStringGrid::MouseMove(TShiftState Shift, Integer X, Integer Y) {
     AnsiString Anchor;
     if (C.X >= 0 && C.Y >= 0) CellAnchorAt(RealColIndex(C.X), C.Y, X, Y, Anchor);
     if (Anchor != FHoverAnchor) {
-        if (!FHoverAnchor.empty() && OnAnchorExit) OnAnchorExit(this, C.Y, C.X, FHoverAnchor);
-        FHoverAnchor = Anchor;
-        if (!Anchor.empty() && OnAnchorEnter) OnAnchorEnter(this, C.Y, C.X, Anchor);
+        const TAliveGuard Alive(this);   // the handlers may free the grid
+        const AnsiString Left = std::exchange(FHoverAnchor, Anchor);
+        if (!Left.empty() && OnAnchorExit) OnAnchorExit(this, C.Y, C.X, Left);
+        if (Alive.Alive() && !Anchor.empty() && OnAnchorEnter) OnAnchorEnter(this, C.Y, C.X, Anchor);
+        if (Alive.Gone()) return;
     }
     HoverFixedCell(X, Y);
     if (FHintCell.X >= 0 && !(C == FHintCell)) HideCellHint();
@@ -896,6 +898,7 @@ void TExtStringGrid::MouseUp(TMouseButton Button, TShiftState Shift, Integer X, 
         O.Include(goEditing);
         SetOptions(O);
         PasteFromClipboard();
+        if (!*Alive) return;
         if (!HadEditing) {
             O.Exclude(goEditing);
             SetOptions(O);

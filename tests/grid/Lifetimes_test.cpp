@@ -6,6 +6,7 @@
 #include "grid/ExtGridEditors.h"
 #include "grid/ExtUtil.h"
 #include "grid/GridTestKit.h"
+#include "platform/ui/Clipbrd.h"
 #include "platform/ui/DragDrop.h"
 #include "support/Scribble.h"
 
@@ -66,6 +67,17 @@ public:
         F.EditorInColumn1(E);
         F.Edit(1, 1);
     }
+    void Radio() {
+        G->SetRowHeights(2, 60);
+        TCellGraphic* B = G->CreateCellGraphic(2, 2);
+        B->SetCellType(ctRadio);
+        B->SetCellBoolean(true);
+        auto* Values = new TStringList();
+        Values->Add("A");
+        Values->Add("B");
+        B->SetGraphic(Values, true);
+        B->SetCellIndex(1);
+    }
     void ButtonIn22() {
         TCellGraphic* B = G->CreateCellGraphic(2, 2);
         B->SetCellType(ctButton);
@@ -95,6 +107,35 @@ public:
         Mouse({QEvent::MouseButtonRelease}, P + QPoint(12, 0));
     }
     ~GridLifetimes() override { SetDragHandler(nullptr); }
+    void Move(QPoint P) { if (F.Grid) SendMouse(F.Grid->Widget(), QEvent::MouseMove, P, Qt::NoButton, Qt::NoButton); }
+    // A left drag on this grid from P to Q.
+    void DragFromTo(QPoint P, QPoint Q) {
+        Mouse({QEvent::MouseButtonPress}, P);
+        for (int I = 1; I <= 4; ++I)
+            if (F.Grid) SendMouse(F.Grid->Widget(), QEvent::MouseMove, P + (Q - P) * I / 4, Qt::NoButton, Qt::LeftButton);
+        Mouse({QEvent::MouseButtonRelease}, Q);
+    }
+    QPoint ColEdge(Integer C) { return QPoint(G->CellRect(C, 0).Right, F.Centre(C, 0).y()); }
+    QPoint RowEdge(Integer R) { return QPoint(F.Centre(0, R).x(), G->CellRect(0, R).Bottom); }
+    // Text dropped on cell (2, 2), or a file with File.
+    void Drop(bool File = false) {
+        TDataObject D;
+        if (File) D.SetFiles({"/tmp/a.txt"});
+        else D.SetAsText("a");
+        G->DragDropSettings()->SetOleDropTarget(true);
+        G->DragDropSettings()->SetOleAcceptFiles(true);
+        const QPoint P = F.Centre(2, 2);
+        DeliverDrop(G, P.x(), P.y(), D, DROPEFFECT_COPY);
+    }
+    // The search panel shown, "s" typed in its edit; Button clicked when given.
+    void Find(const char* Button) {
+        G->SearchFooter()->SetVisible(true);
+        auto* E = dynamic_cast<TEdit*>(G->SearchPanel()->FindComponent("FindEdit"));
+        E->SetFocus();
+        Settle();
+        TypeText(u"s");
+        if (Button && F.Grid) ClickOn(dynamic_cast<TControl*>(G->SearchPanel()->FindComponent(Button)));
+    }
 };
 
 QPoint NodeButton(GridLifetimes& F) { return QPoint(F.G->CellRect(0, 2).Left + 6, F.F.Centre(0, 2).y()); }
@@ -148,6 +189,52 @@ const TLifeCase kCases[] = {
     {"OnOleDroppedByFreeingTheSource", [](GridLifetimes& F) { F.DropOnOther(); F.Other->Grid->OnOleDropped = [&F](auto&&...) { F.Free(); }; }, [](GridLifetimes& F) { F.Drag(); }},
     {"OnSelectCellByDisjunctRelease", [](GridLifetimes& F) { F.G->MouseActions()->SetDisjunctCellSelect(true); F.G->OnSelectCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.Press(1, 1); }},
     {"OnComboCloseUp", [](GridLifetimes& F) { F.OpenCombo(); F.G->OnComboCloseUp = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_Down, Qt::AltModifier); Settle(); F.F.Key(Qt::Key_Escape); }},
+    {"OnAnchorEnter", [](GridLifetimes& F) { F.G->SetCells(1, 1, "<A href=\"x\">go</A>"); F.G->OnAnchorEnter = F.FreeGrid(); }, [](GridLifetimes& F) { F.Move(QPoint(F.G->CellRect(1, 1).Left + 6, F.F.Centre(1, 1).y())); }},
+    {"OnAnchorExit", [](GridLifetimes& F) { F.G->SetCells(1, 1, "<A href=\"x\">go</A>"); F.G->OnAnchorExit = F.FreeGrid(); }, [](GridLifetimes& F) { F.Move(QPoint(F.G->CellRect(1, 1).Left + 6, F.F.Centre(1, 1).y())); F.Move(F.F.Centre(3, 3)); }},
+    {"OnBeforeExpandNode", [](GridLifetimes& F) { F.G->AddNode(2, 2); F.G->ContractNode(2); F.G->OnBeforeExpandNode = F.FreeGrid(); }, [](GridLifetimes& F) { F.PressAt(NodeButton(F)); }},
+    {"OnBeforeContractNode", [](GridLifetimes& F) { F.G->AddNode(2, 2); F.G->OnBeforeContractNode = F.FreeGrid(); }, [](GridLifetimes& F) { F.PressAt(NodeButton(F)); }},
+    {"OnCanAddRow", [](GridLifetimes& F) { F.G->SetRow(5); F.G->Navigation()->SetAppendOnArrowDown(true); F.G->OnCanAddRow = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Down); }},
+    {"OnCanInsertRow", [](GridLifetimes& F) { F.G->Navigation()->SetAllowInsertRow(true); F.G->OnCanInsertRow = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Insert); }},
+    {"OnCanClickCell", [](GridLifetimes& F) { F.G->OnCanClickCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.Press(2, 2); }},
+    {"OnCellValidateWide", [](GridLifetimes& F) { F.G->SetCells(1, 1, WideToCellText(u"\u0416")); F.G->OnCellValidateWide = F.FreeGrid(); }, [](GridLifetimes& F) { F.EditAndEnter(); }},
+    {"OnCheckBoxMouseUp", [](GridLifetimes& F) { F.G->CreateCellGraphic(2, 2)->SetCellType(ctCheckBox); F.G->OnCheckBoxMouseUp = F.FreeGrid(); }, [](GridLifetimes& F) { F.Press(2, 2); }},
+    {"OnRadioClick", [](GridLifetimes& F) { F.Radio(); F.G->OnRadioClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.PressAt(QPoint(F.G->CellRect(2, 2).Left + 10, F.G->CellRect(2, 2).Top + 4)); }},
+    {"OnRadioMouseUp", [](GridLifetimes& F) { F.Radio(); F.G->OnRadioMouseUp = F.FreeGrid(); }, [](GridLifetimes& F) { F.PressAt(QPoint(F.G->CellRect(2, 2).Left + 10, F.G->CellRect(2, 2).Top + 4)); }},
+    {"OnClipboardBeforePasteCell", [](GridLifetimes& F) { Clipboard()->SetAsText("a"); F.G->Navigation()->SetAllowClipboardShortCuts(true); F.G->OnClipboardBeforePasteCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_V, Qt::ControlModifier); }},
+    {"OnClipboardBeforePasteWideCell", [](GridLifetimes& F) { Clipboard()->SetAsWideText(u"\u0416"); F.G->Navigation()->SetAllowClipboardShortCuts(true); F.G->OnClipboardBeforePasteWideCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_V, Qt::ControlModifier); }},
+    {"OnComboObjectChange", [](GridLifetimes& F) { F.OpenCombo(); F.G->OnComboObjectChange = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Down); }},
+    {"OnSpinClick", [](GridLifetimes& F) { F.OpenEditor(edSpinEdit); F.G->OnSpinClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Up); }},
+    {"OnFloatSpinClick", [](GridLifetimes& F) { F.OpenEditor(edFloatSpinEdit); F.G->OnFloatSpinClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Up); }},
+    {"OnDateSpinClick", [](GridLifetimes& F) { F.OpenEditor(edDateSpinEdit); F.G->OnDateSpinClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Up); }},
+    {"OnTimeSpinClick", [](GridLifetimes& F) { F.OpenEditor(edTimeSpinEdit); F.G->OnTimeSpinClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Up); }},
+    {"OnDateTimeChange", [](GridLifetimes& F) { F.OpenEditor(edDateEditUpDown); F.G->OnDateTimeChange = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Up); }},
+    {"OnEnter", [](GridLifetimes& F) { F.F.AddEditBefore(); F.G->OnEnter = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.TabIn(); }},
+    {"OnExit", [](GridLifetimes& F) { F.F.AddEditBefore(); F.F.TabIn(); F.G->OnExit = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Tab); }},
+    {"OnMouseMove", [](GridLifetimes& F) { F.G->OnMouseMove = F.FreeGrid(); }, [](GridLifetimes& F) { F.Move(F.F.Centre(2, 2)); }},
+    {"OnResize", [](GridLifetimes& F) { F.G->SetAlign(alClient); Settle(); F.G->OnResize = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Form->Widget()->resize(300, 200); }},
+    {"OnColumnSize", [](GridLifetimes& F) { F.F.Options({goColSizing}); F.G->OnColumnSize = F.FreeGrid(); }, [](GridLifetimes& F) { F.DragFromTo(F.ColEdge(1), F.ColEdge(1) + QPoint(30, 0)); }},
+    {"OnEndColumnSize", [](GridLifetimes& F) { F.F.Options({goColSizing}); F.G->OnEndColumnSize = F.FreeGrid(); }, [](GridLifetimes& F) { F.DragFromTo(F.ColEdge(1), F.ColEdge(1) + QPoint(30, 0)); }},
+    {"OnRowSize", [](GridLifetimes& F) { F.F.Options({goRowSizing}); F.G->OnRowSize = F.FreeGrid(); }, [](GridLifetimes& F) { F.DragFromTo(F.RowEdge(1), F.RowEdge(1) + QPoint(0, 20)); }},
+    {"OnEndRowSize", [](GridLifetimes& F) { F.F.Options({goRowSizing}); F.G->OnEndRowSize = F.FreeGrid(); }, [](GridLifetimes& F) { F.DragFromTo(F.RowEdge(1), F.RowEdge(1) + QPoint(0, 20)); }},
+    {"OnColumnMove", [](GridLifetimes& F) { F.F.Options({goColMoving}); F.G->OnColumnMove = F.FreeGrid(); }, [](GridLifetimes& F) { F.DragFromTo(F.F.Centre(1, 0), F.F.Centre(3, 0)); }},
+    {"OnColumnMoved", [](GridLifetimes& F) { F.F.Options({goColMoving}); F.G->OnColumnMoved = F.FreeGrid(); }, [](GridLifetimes& F) { F.DragFromTo(F.F.Centre(1, 0), F.F.Centre(3, 0)); }},
+    {"OnRowMove", [](GridLifetimes& F) { F.F.Options({goRowMoving}); F.G->OnRowMove = F.FreeGrid(); }, [](GridLifetimes& F) { F.DragFromTo(F.F.Centre(0, 1), F.F.Centre(0, 4)); }},
+    {"OnRowMoved", [](GridLifetimes& F) { F.F.Options({goRowMoving}); F.G->OnRowMoved = F.FreeGrid(); }, [](GridLifetimes& F) { F.DragFromTo(F.F.Centre(0, 1), F.F.Centre(0, 4)); }},
+    {"OnOleDrag", [](GridLifetimes& F) { F.DropOnOther(); F.G->OnOleDrag = F.FreeGrid(); }, [](GridLifetimes& F) { F.Drag(); }},
+    {"OnOleDragStart", [](GridLifetimes& F) { F.DropOnOther(); F.G->OnOleDragStart = F.FreeGrid(); }, [](GridLifetimes& F) { F.Drag(); }},
+    {"OnOleDragStop", [](GridLifetimes& F) { F.DropOnOther(); F.G->OnOleDragStop = F.FreeGrid(); }, [](GridLifetimes& F) { F.Drag(); }},
+    {"OnOleDrop", [](GridLifetimes& F) { F.G->OnOleDrop = F.FreeGrid(); }, [](GridLifetimes& F) { F.Drop(); }},
+    {"OnOleDragOver", [](GridLifetimes& F) { F.G->OnOleDragOver = F.FreeGrid(); }, [](GridLifetimes& F) { F.Drop(); }},
+    {"OnOleDropped", [](GridLifetimes& F) { F.G->OnOleDropped = F.FreeGrid(); }, [](GridLifetimes& F) { F.Drop(); }},
+    {"OnOleDropFile", [](GridLifetimes& F) { F.G->OnOleDropFile = F.FreeGrid(); }, [](GridLifetimes& F) { F.Drop(true); }},
+    {"OnAutoAdvance", [](GridLifetimes& F) { F.G->Navigation()->SetAdvanceOnEnter(true); F.G->OnAutoAdvance = F.FreeGrid(); }, [](GridLifetimes& F) { F.EditAndEnter(); }},
+    {"OnRowUpdate", [](GridLifetimes& F) { F.G->OnRowUpdate = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Down); }},
+    {"OnCellsChanged", [](GridLifetimes& F) { F.G->OnCellsChanged = F.FreeGrid(); }, [](GridLifetimes& F) { F.EditAndEnter(); }},
+    {"TSearchPanel_OnEditChange", [](GridLifetimes& F) { F.G->SearchPanel()->OnEditChange = F.FreeGrid(); }, [](GridLifetimes& F) { F.Find(nullptr); }},
+    {"TSearchPanel_OnForwardClick", [](GridLifetimes& F) { F.G->SearchPanel()->OnForwardClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.Find("FindNextButton"); }},
+    {"TSearchPanel_OnBackwardClick", [](GridLifetimes& F) { F.G->SearchPanel()->OnBackwardClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.Find("FindPrevButton"); }},
+    {"TSearchPanel_OnHighlightClick", [](GridLifetimes& F) { F.G->SearchPanel()->OnHighlightClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.Find("HighlightButton"); }},
+    {"TSearchPanel_OnExitClick", [](GridLifetimes& F) { F.G->SearchPanel()->OnExitClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.Find("CloseButton"); }},
     {"OnSetEditText", [](GridLifetimes& F) { F.G->OnSetEditText = F.FreeGrid(); }, [](GridLifetimes& F) { F.EditAndEnter(); }},
 };
 
