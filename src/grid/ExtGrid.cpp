@@ -751,10 +751,12 @@ void TExtStringGrid::CalcSizingState(Integer X, Integer Y, TGridState& State, In
     TBaseGrid::CalcSizingState(X, Y, State, Index, SizingPos, SizingOfs);
     Integer C = -1, R = -1;
     MouseToCell(X - 6, Y, C, R);
+    const TAliveGuard Alive(this);   // a grid freed by the handler sizes nothing: the caller checks
     if (R >= 0 && R < TBaseGrid::FixedRows() && OnColumnSize) {
         bool Allow = true;
         OnColumnSize(this, C, Allow);
-        if (!Allow) State = gsNormal;
+        if (!Allow || Alive.Gone()) State = gsNormal;
+        if (Alive.Gone()) return;
     }
     MouseToCell(X, Y - 6, C, R);
     if (C >= 0 && C < TBaseGrid::FixedCols() && OnRowSize) {

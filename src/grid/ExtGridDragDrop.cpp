@@ -112,7 +112,12 @@ void TExtStringGrid::OleDragMove(TPoint P, bool& Allow, Byte Formats) {
         if (ColumnDrag) Allow = C.Y < FR && C.X >= FC;
         else if (C.Y < FR) Allow = RowCount() == 1 && FFixedRowAlways;
     }
+    const TAliveGuard Alive(this);
     if (OnOleDragOver) OnOleDragOver(this, C.Y, C.X, Allow);
+    if (Alive.Gone()) {   // freed by the handler: nothing lands on it
+        Allow = false;
+        return;
+    }
     HideDropMarkers();
     if (!Allow) return;
     if (ColumnDrag) {
@@ -197,23 +202,25 @@ void TExtStringGrid::OleDropFiles(TPoint P, const std::vector<AnsiString>& Files
     const TGridCoord C = MouseCoord(P.X, P.Y);
     const AnsiString& Name = Files.front();
     bool Allow = true;
+    const TAliveGuard Alive(this);   // the handlers may free the grid: the drop stops there
     if (OnOleDropFile) OnOleDropFile(this, C.Y, C.X, Name, Allow);
-    if (!Allow) return;
+    if (!Allow || Alive.Gone()) return;
     // The file's cells go only where a paste may write: the grid keeps the rest as it was.
     if (!TakesOutsideData()) return;
     struct TFileDropScope {
         bool& Flag;
-        explicit TFileDropScope(bool& F) : Flag(F) { Flag = true; }
-        ~TFileDropScope() { Flag = false; }
-    } Scope(FFileDrop);
+        const TAliveGuard& Alive;
+        TFileDropScope(bool& F, const TAliveGuard& A) : Flag(F), Alive(A) { Flag = true; }
+        ~TFileDropScope() { if (Alive.Alive()) Flag = false; }
+    } Scope(FFileDrop, Alive);
     const AnsiString Upper = UpperCase(Name);
     if (Upper.find(".CSV") != AnsiString::npos) {
         if (OnOleDrop) OnOleDrop(this, -1, -1, Name, Allow);
-        if (Allow) ReadCSVFile(Name);
+        if (Allow && Alive.Alive()) ReadCSVFile(Name);
     }
-    if (Upper.find(".XLS") != AnsiString::npos) {
+    if (Alive.Alive() && Upper.find(".XLS") != AnsiString::npos) {
         if (OnOleDrop) OnOleDrop(this, -1, -1, Name, Allow);
-        if (Allow) ReadWorkbookFile(Name);
+        if (Allow && Alive.Alive()) ReadWorkbookFile(Name);
     }
 }
 

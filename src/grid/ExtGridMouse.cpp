@@ -522,12 +522,14 @@ void TExtStringGrid::MouseMove(TShiftState Shift, Integer X, Integer Y) {
     }
     const TGridState GS = GridState();
     if (GS == gsColSizing || GS == gsRowSizing) FMovedOrSized = true;
+    const TAliveGuard Alive(this);   // every handler from here on may free the grid
     if ((GS == gsColMoving || GS == gsRowMoving) && !FMoveAsked) {
         // The move is asked for once; a refusal cancels it.
         FMoveAsked = true;
         bool Allow = true;
         if (GS == gsColMoving && OnColumnMove) OnColumnMove(this, FMoveIndex, Allow);
         if (GS == gsRowMoving && OnRowMove) OnRowMove(this, FMoveIndex, Allow);
+        if (Alive.Gone()) return;
         if (!Allow) CancelMove();
     }
     if (GridState() == gsColMoving || GridState() == gsRowMoving) FMovedOrSized = true;
@@ -547,10 +549,12 @@ void TExtStringGrid::MouseMove(TShiftState Shift, Integer X, Integer Y) {
     if (FHintCell.X >= 0 && !(C == FHintCell)) HideCellHint();
 
     TBaseGrid::MouseMove(Shift, X, Y);
+    if (Alive.Gone()) return;
     const bool Moving = GridState() == gsColMoving || GridState() == gsRowMoving;
     if (Moving && FEnhRowColMove) ShowMoveVisuals(X, Y);
     FCursorState = CursorStateAt(X, Y);
     const TCursor Wanted = Moving && FEnhRowColMove ? crDrag : MouseCursorAt(Shift, X, Y, !Anchor.empty());
+    if (Alive.Gone()) return;   // the cursor asks OnColumnSize and OnRowSize
     if (TBaseGrid::Cursor() != Wanted) TBaseGrid::SetCursor(Wanted);
     if (GridState() == gsColSizing || GridState() == gsRowSizing) ShowSizingHint(X, Y);
     const TGridRect After = Selection();
@@ -615,7 +619,9 @@ TCursor TExtStringGrid::MouseCursorAt(TShiftState Shift, Integer X, Integer Y, b
     if (S == gsNormal && !Shift.Contains(ssLeft)) {
         if (FixedEdgeAt(X, Y, FFixedSizeCol, FFixedSizeRow)) return FFixedSizeCol >= 0 ? crHSplit : crVSplit;
         Integer Index = -1, Pos = 0, Ofs = 0;
+        const TAliveGuard Alive(this);   // the sizing handlers may free the grid
         CalcSizingState(X, Y, S, Index, Pos, Ofs);
+        if (Alive.Gone()) return crDefault;
     }
     if (S == gsColSizing) return crHSplit;
     if (S == gsRowSizing) return crVSplit;
@@ -1004,6 +1010,7 @@ void TExtStringGrid::DblClick() {
 
 // --- moved columns -------------------------------------------------------------------------------
 void TExtStringGrid::ColumnMoved(Integer FromIndex, Integer ToIndex) {
+    const TAliveGuard Alive(this);   // OnColumnMoved may free the grid
     TBaseGrid::ColumnMoved(FromIndex, ToIndex);
-    ColumnRecordsMoved(FromIndex, ToIndex);
+    if (Alive.Alive()) ColumnRecordsMoved(FromIndex, ToIndex);
 }
