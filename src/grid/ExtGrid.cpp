@@ -592,7 +592,9 @@ void TExtStringGrid::SelectionChanged(Integer ALeft, Integer ATop, Integer ARigh
 }
 
 void TExtStringGrid::CellsChanged(TRect R) {
+    const TAliveGuard Alive(this);   // the handler may free the grid: callers check it still lives
     if (OnCellsChanged) OnCellsChanged(this, R);
+    if (Alive.Gone()) return;
     RecalcAllFooters();
 }
 
@@ -730,7 +732,9 @@ void TExtStringGrid::Zoom(Integer Delta) {
 }
 
 void TExtStringGrid::Resize() {
+    const TAliveGuard Alive(this);   // OnResize may free the grid
     TBaseGrid::Resize();
+    if (Alive.Gone()) return;
     if (FColumnSize && FColumnSize->Stretch() && HasParent() && !ComponentState().Contains(csLoading) &&
         ColCount() > 0)
         StretchColumn(std::clamp(FColumnSize->StretchColumn(), -1, ColCount() - 1));

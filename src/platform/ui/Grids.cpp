@@ -1175,8 +1175,8 @@ void TCustomGrid::MouseUp(TMouseButton Button, TShiftState Shift, Integer X, Int
     } else if (Button == mbLeft && FClickOnCurrent && MouseCoord(X, Y) == FCurrent) {
         ShowEditor();
     }
-    FClickOnCurrent = false;
     if (!IsAlive(Alive)) return;
+    FClickOnCurrent = false;
     TCustomControl::MouseUp(Button, Shift, X, Y);
 }
 
