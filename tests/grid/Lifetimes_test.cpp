@@ -10,6 +10,9 @@
 #include "platform/ui/DragDrop.h"
 #include "support/Scribble.h"
 
+#include <QDragEnterEvent>
+#include <QMimeData>
+
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -78,6 +81,37 @@ public:
         B->SetGraphic(Values, true);
         B->SetCellIndex(1);
     }
+    void Resizer() {
+        F.Options({goRangeSelect});
+        G->SetSelectionRectangle(true);
+        G->SetSelectionResizer(true);
+    }
+    void AdvanceInsert() {
+        G->Navigation()->SetAdvanceOnEnter(true);
+        G->Navigation()->SetAdvanceDirection(adTopBottom);
+        G->Navigation()->SetAdvanceInsert(true);
+    }
+    // A form control of Type in cell (1, 1).
+    void CellControl(const char* Type) {
+        G->SetColWidths(1, 200);
+        G->SetRowHeights(1, 30);
+        G->SetCells(1, 1, AnsiString("<CONTROL TYPE=\"") + Type + "\" ID=\"c\" VALUE=\"a\" WIDTH=\"60\"> <B>x</B>");
+    }
+    QPoint ControlPoint() const { return QPoint(G->CellRect(1, 1).Left + 12, F.Centre(1, 1).y()); }
+    std::unique_ptr<TManualClock> Clock;
+    // A drag from outside rests near the bottom edge while the drag-scroll clock runs.
+    void HoverNearTheBottom() {
+        QMimeData Mime;
+        Mime.setText(QStringLiteral("x"));
+        const QPoint P(100, G->ClientHeight() - 5);
+        QDragEnterEvent E(P, Qt::CopyAction, &Mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(G->Widget(), &E);
+        Clock->Clock.Advance(1000);
+        if (F.Grid) {
+            QDragLeaveEvent L;
+            QApplication::sendEvent(F.Grid->Widget(), &L);
+        }
+    }
     void ButtonIn22() {
         TCellGraphic* B = G->CreateCellGraphic(2, 2);
         B->SetCellType(ctButton);
@@ -96,12 +130,13 @@ public:
         G->SetOptions(O.Exclude(goEditing));
         G->DragDropSettings()->SetOleDropSource(true);
         SetDragHandler([this](TControl*, const TDataObject& Data, Integer Allowed) {
-            const QPoint P = Other->Centre(2, 2);
+            const QPoint P = Other->Centre(DropAt.X, DropAt.Y);
             return DeliverDrop(Other->Grid, P.x(), P.y(), Data, Allowed);
         });
     }
-    void Drag() {
-        const QPoint P = F.Centre(1, 1);
+    TPoint DropAt{2, 2};
+    void Drag(TPoint From = {1, 1}) {
+        const QPoint P = F.Centre(From.X, From.Y);
         Mouse({QEvent::MouseButtonPress}, P);
         if (F.Grid) SendMouse(F.Grid->Widget(), QEvent::MouseMove, P + QPoint(12, 0), Qt::NoButton, Qt::LeftButton);
         Mouse({QEvent::MouseButtonRelease}, P + QPoint(12, 0));
@@ -235,6 +270,16 @@ const TLifeCase kCases[] = {
     {"TSearchPanel_OnBackwardClick", [](GridLifetimes& F) { F.G->SearchPanel()->OnBackwardClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.Find("FindPrevButton"); }},
     {"TSearchPanel_OnHighlightClick", [](GridLifetimes& F) { F.G->SearchPanel()->OnHighlightClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.Find("HighlightButton"); }},
     {"TSearchPanel_OnExitClick", [](GridLifetimes& F) { F.G->SearchPanel()->OnExitClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.Find("CloseButton"); }},
+    {"OnUpdateColumnSize", [](GridLifetimes& F) { F.F.Options({goColSizing}); F.G->OnUpdateColumnSize = F.FreeGrid(); }, [](GridLifetimes& F) { F.DragFromTo(F.ColEdge(1), F.ColEdge(1) + QPoint(30, 0)); }},
+    {"OnSelectionResize", [](GridLifetimes& F) { F.Resizer(); F.G->OnSelectionResize = F.FreeGrid(); }, [](GridLifetimes& F) { F.DragFromTo(QPoint(F.G->CellRect(1, 1).Right - 2, F.G->CellRect(1, 1).Bottom - 2), F.F.Centre(1, 3)); }},
+    {"OnSelectionResized", [](GridLifetimes& F) { F.Resizer(); F.G->OnSelectionResized = F.FreeGrid(); }, [](GridLifetimes& F) { F.DragFromTo(QPoint(F.G->CellRect(1, 1).Right - 2, F.G->CellRect(1, 1).Bottom - 2), F.F.Centre(1, 3)); }},
+    {"OnAutoInsertCol", [](GridLifetimes& F) { F.AdvanceInsert(); F.G->OnAutoInsertCol = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Edit(3, 5); TypeText(u"x"); PressEnter(); }},
+    {"OnControlClick", [](GridLifetimes& F) { F.CellControl("CHECK"); F.G->OnControlClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.PressAt(F.ControlPoint()); }},
+    {"OnControlComboList", [](GridLifetimes& F) { F.CellControl("COMBO"); F.G->OnControlComboList = F.FreeGrid(); }, [](GridLifetimes& F) { F.PressAt(F.ControlPoint()); }},
+    {"OnControlEditDone", [](GridLifetimes& F) { F.CellControl("EDIT"); F.G->OnControlEditDone = F.FreeGrid(); }, [](GridLifetimes& F) { F.PressAt(F.ControlPoint()); Settle(); PressEnter(); }},
+    {"OnOleDropColByFreeingTheSource", [](GridLifetimes& F) { F.DropOnOther(); F.G->DragDropSettings()->SetOleColumnDragDrop(true); F.G->SetEnhRowColMove(false); F.DropAt = {2, 0}; F.Other->Grid->OnOleDropCol = [&F](auto&&...) { F.Free(); }; }, [](GridLifetimes& F) { F.Drag({2, 0}); }},
+    {"OnRichEditSelectionChange", [](GridLifetimes& F) { F.G->SetCells(1, 1, "{\\rtf1\\ansi kelime\\par}"); F.OpenEditor(edRichEdit); F.G->OnRichEditSelectionChange = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_Right, Qt::ShiftModifier); }},
+    {"OnDragScroll", [](GridLifetimes& F) { F.Clock = std::make_unique<TManualClock>(); F.G->SetRowCount(80); F.G->DragScrollOptions()->SetActive(true); F.G->OnDragScroll = F.FreeGrid(); }, [](GridLifetimes& F) { F.HoverNearTheBottom(); }},
     {"OnSetEditText", [](GridLifetimes& F) { F.G->OnSetEditText = F.FreeGrid(); }, [](GridLifetimes& F) { F.EditAndEnter(); }},
 };
 
@@ -256,6 +301,28 @@ const std::pair<const char*, const char*> kNoRoad[] = {
      "OnGetCellBorderProp OnGetAlignment OnGetFormat OnGetFloatFormat OnIsFixedCell OnIsPasswordCell OnGetWordWrap "
      "OnGetDisplText OnGetDisplWideText OnGetCheckTrue OnGetCheckFalse TFloatingFooter.OnCalcFooter",
      "asked while painting: no program frees a grid to answer how a cell looks"},
+    {"OnGetEditText OnGetEditMask OnHasComboBox OnGetEditorProp OnCustomCompare OnRawCompare "
+     "OnGridHint OnAnchorHint OnScrollHint OnCellBalloon",
+     "asked for a value (an editor's text, mask, list or properties, a sort's order of two cells, a hint's "
+     "text): a question, no place to close a screen"},
+    {"OnSaveCell OnLoadCell OnFilterProgress OnFileProgress",
+     "raised inside the program's own call (saving, loading, filtering, reading a file): no click or key of "
+     "its own, the program holds the grid across its call"},
+    {"OnDataDragOver OnDataDrop OnDataDragLeave",
+     "taken by the grid's own drop target, which hands a drag on as OnOleDragOver and OnOleDrop (rows)"},
+    {"TEsgEditBtn.OnClickBtn TEsgEditButton.OnClick TEsgSpinButton.OnUpClick TEsgSpinButton.OnDownClick",
+     "the grid's editors take them and hand them on as OnEllipsClick and OnSpinClick (rows)"},
+    {"TIntList.OnChange TSearchFooter.OnChange TShowModified.OnChange TBalloonSettings.OnEnableChange "
+     "TGridRowMap.OnChanged",
+     "the grid's own hooks on its option and row objects, changed by the program's calls only"},
+    {"THTMLPicture.OnDownLoadProgress THTMLPicture.OnDownLoadCancel THTMLPicture.OnDownLoadComplete "
+     "THTMLPicture.OnDownLoadError",
+     "never raised: pictures come from files and memory, nothing is downloaded"},
+    {"THTMLPicture.OnFrameChange", "raised by an animated picture's timer, no user's action"},
+    {"TExtGridButton.OnMouseEnter TExtGridButton.OnMouseLeave TExtGridButton.OnDropDown",
+     "a stand-alone button of this folder that no grid holds or raises"},
+    {"TGridComboEditor.OnReturn", "never raised: the list editor hands Enter to the grid as a key before it "
+     "becomes a typed character"},
 };
 
 // The handler members of the grid (by name: its own and those of the controls it derives
