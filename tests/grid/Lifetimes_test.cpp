@@ -65,7 +65,7 @@ public:
         for (const char* S : {"bir", "iki", "üç"}) G->Combobox()->Items()->Add(S);
         F.Edit(1, 1);
     }
-    // The editor E open on cell (1, 1); a click on its button.
+    // The editor E open on cell (1, 1).
     void OpenEditor(TEditorType E) {
         F.EditorInColumn1(E);
         F.Edit(1, 1);
@@ -135,12 +135,7 @@ public:
         });
     }
     TPoint DropAt{2, 2};
-    void Drag(TPoint From = {1, 1}) {
-        const QPoint P = F.Centre(From.X, From.Y);
-        Mouse({QEvent::MouseButtonPress}, P);
-        if (F.Grid) SendMouse(F.Grid->Widget(), QEvent::MouseMove, P + QPoint(12, 0), Qt::NoButton, Qt::LeftButton);
-        Mouse({QEvent::MouseButtonRelease}, P + QPoint(12, 0));
-    }
+    void Drag(TPoint From = {1, 1}) { DragFromTo(F.Centre(From.X, From.Y), F.Centre(From.X, From.Y) + QPoint(12, 0)); }
     ~GridLifetimes() override { SetDragHandler(nullptr); }
     void Move(QPoint P) { if (F.Grid) SendMouse(F.Grid->Widget(), QEvent::MouseMove, P, Qt::NoButton, Qt::NoButton); }
     // A left drag on this grid from P to Q.
