@@ -304,8 +304,9 @@ void TExtStringGrid::DragScrollTick() {
     FDragScrollTimer->SetInterval(Cardinal(std::max(1, FDragScrollOptions->Delays()->RepeatDelay())));
     TDragScrollDirection Dirs = FDragScrollDirs;
     bool CanScroll = true;
+    const TAliveGuard Alive(this);   // the handler may free the grid
     if (OnDragScroll) OnDragScroll(this, TopRow(), LeftCol(), Dirs, CanScroll);
-    if (!CanScroll) return;
+    if (!CanScroll || Alive.Gone()) return;
     const Integer FR = TBaseGrid::FixedRows(), FC = TBaseGrid::FixedCols();
     if (Dirs.Contains(dsdUp) && TopRow() > FR) SetTopRow(TopRow() - 1);
     if (Dirs.Contains(dsdDown) && TopRow() + VisibleRowCount() < RowCount()) SetTopRow(TopRow() + 1);
