@@ -463,16 +463,17 @@ public:
     // An update that ends at End() or when the scope is left, by an error too.
     class TUpdateScope {
     public:
-        explicit TUpdateScope(TExtStringGrid* AGrid) : FGrid(AGrid) { FGrid->BeginUpdate(); }
+        explicit TUpdateScope(TExtStringGrid* AGrid) : FGrid(AGrid), FAlive(AGrid) { FGrid->BeginUpdate(); }
         ~TUpdateScope() { End(); }
         void End() {
-            if (FGrid) FGrid->EndUpdate();
+            if (FGrid && FAlive.Alive()) FGrid->EndUpdate();
             FGrid = nullptr;
         }
         TUpdateScope(const TUpdateScope&) = delete;
         TUpdateScope& operator=(const TUpdateScope&) = delete;
     private:
         TExtStringGrid* FGrid;
+        TAliveGuard FAlive;   // a handler inside the update may free the grid
     };
 
     // --- version

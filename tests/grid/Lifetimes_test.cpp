@@ -152,9 +152,9 @@ public:
     QPoint ColEdge(Integer C) { return QPoint(G->CellRect(C, 0).Right, F.Centre(C, 0).y()); }
     QPoint RowEdge(Integer R) { return QPoint(F.Centre(0, R).x(), G->CellRect(0, R).Bottom); }
     // Text dropped on cell (2, 2), or a file with File.
-    void Drop(bool File = false) {
+    void Drop(const char* File = nullptr) {
         TDataObject D;
-        if (File) D.SetFiles({"/tmp/a.txt"});
+        if (File) D.SetFiles({File});
         else D.SetAsText("a");
         G->DragDropSettings()->SetOleDropTarget(true);
         G->DragDropSettings()->SetOleAcceptFiles(true);
@@ -260,7 +260,7 @@ const TLifeCase kCases[] = {
     {"OnOleDrop", [](GridLifetimes& F) { F.G->OnOleDrop = F.FreeGrid(); }, [](GridLifetimes& F) { F.Drop(); }},
     {"OnOleDragOver", [](GridLifetimes& F) { F.G->OnOleDragOver = F.FreeGrid(); }, [](GridLifetimes& F) { F.Drop(); }},
     {"OnOleDropped", [](GridLifetimes& F) { F.G->OnOleDropped = F.FreeGrid(); }, [](GridLifetimes& F) { F.Drop(); }},
-    {"OnOleDropFile", [](GridLifetimes& F) { F.G->OnOleDropFile = F.FreeGrid(); }, [](GridLifetimes& F) { F.Drop(true); }},
+    {"OnOleDropFile", [](GridLifetimes& F) { F.G->OnOleDropFile = F.FreeGrid(); }, [](GridLifetimes& F) { F.Drop("/tmp/a.txt"); }},
     {"OnAutoAdvance", [](GridLifetimes& F) { F.G->Navigation()->SetAdvanceOnEnter(true); F.G->OnAutoAdvance = F.FreeGrid(); }, [](GridLifetimes& F) { F.EditAndEnter(); }},
     {"OnRowUpdate", [](GridLifetimes& F) { F.G->OnRowUpdate = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Down); }},
     {"OnCellsChanged", [](GridLifetimes& F) { F.G->OnCellsChanged = F.FreeGrid(); }, [](GridLifetimes& F) { F.EditAndEnter(); }},
@@ -279,6 +279,7 @@ const TLifeCase kCases[] = {
     {"OnOleDropColByFreeingTheSource", [](GridLifetimes& F) { F.DropOnOther(); F.G->DragDropSettings()->SetOleColumnDragDrop(true); F.G->SetEnhRowColMove(false); F.DropAt = {2, 0}; F.Other->Grid->OnOleDropCol = [&F](auto&&...) { F.Free(); }; }, [](GridLifetimes& F) { F.Drag({2, 0}); }},
     {"OnRichEditSelectionChange", [](GridLifetimes& F) { F.G->SetCells(1, 1, "{\\rtf1\\ansi kelime\\par}"); F.OpenEditor(edRichEdit); F.G->OnRichEditSelectionChange = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_Right, Qt::ShiftModifier); }},
     {"OnDragScroll", [](GridLifetimes& F) { F.Clock = std::make_unique<TManualClock>(); F.G->SetRowCount(80); F.G->DragScrollOptions()->SetActive(true); F.G->OnDragScroll = F.FreeGrid(); }, [](GridLifetimes& F) { F.HoverNearTheBottom(); }},
+    {"OnFileProgressByADroppedFile", [](GridLifetimes& F) { std::ofstream("/tmp/lifetimes.csv") << "a;b\nc;d\n"; F.G->OnFileProgress = F.FreeGrid(); }, [](GridLifetimes& F) { F.Drop("/tmp/lifetimes.csv"); }},
     {"OnSetEditText", [](GridLifetimes& F) { F.G->OnSetEditText = F.FreeGrid(); }, [](GridLifetimes& F) { F.EditAndEnter(); }},
 };
 
@@ -304,8 +305,8 @@ const std::pair<const char*, const char*> kNoRoad[] = {
      "OnGridHint OnAnchorHint OnScrollHint OnCellBalloon",
      "asked for a value (an editor's text, mask, list or properties, a sort's order of two cells, a hint's "
      "text): a question, no place to close a screen"},
-    {"OnSaveCell OnLoadCell OnFilterProgress OnFileProgress",
-     "raised inside the program's own call (saving, loading, filtering, reading a file): no click or key of "
+    {"OnSaveCell OnLoadCell OnFilterProgress",
+     "raised inside the program's own call (saving, loading, filtering): no click or key of "
      "its own, the program holds the grid across its call"},
     {"OnDataDragOver OnDataDrop OnDataDragLeave",
      "taken by the grid's own drop target, which hands a drag on as OnOleDragOver and OnOleDrop (rows)"},
