@@ -115,10 +115,12 @@ void TESGDropTarget::Drop(const TDataObject& Data, TShiftState Shift, Integer X,
     const TPoint P = Point(X, Y);
     const Integer Col = DroppedColumn(Data);
     bool Landed = true;
+    const TAliveGuard Alive(FControl);   // a drop handler may free the control, and this target with it
     if (Col >= 0) DropCol(P, Col);
     else if (Data.HasFormat(CF_RTF()) && RTFDropEnabled()) Landed = DropRTF(P, UpToZero(Data.GetData(CF_RTF())));
     else if ((FFormatsPresent & fpText) != 0) Landed = DropText(P, DroppedText(Data));
-    if (!Landed) Effect = DROPEFFECT_NONE;
+    if (!Landed || Alive.Gone()) Effect = DROPEFFECT_NONE;
+    if (Alive.Gone()) return;
     const std::vector<AnsiString> Files = Data.Files();
     if (!Files.empty()) DropFiles(P, Files);
 }

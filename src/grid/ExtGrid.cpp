@@ -592,20 +592,25 @@ void TExtStringGrid::SelectionChanged(Integer ALeft, Integer ATop, Integer ARigh
 }
 
 void TExtStringGrid::CellsChanged(TRect R) {
+    const TAliveGuard Alive(this);   // the handler may free the grid: callers check it still lives
     if (OnCellsChanged) OnCellsChanged(this, R);
+    if (Alive.Gone()) return;
     RecalcAllFooters();
 }
 
+// A grid freed by the handler adds nothing: the caller checks it still lives.
 bool TExtStringGrid::CanAddRow() {
     bool Can = true;
+    const TAliveGuard Alive(this);
     if (OnCanAddRow) OnCanAddRow(this, Can);
-    return Can;
+    return Can && Alive.Alive();
 }
 
 bool TExtStringGrid::CanInsertRow(Integer ARow) {
     bool Can = true;
+    const TAliveGuard Alive(this);
     if (OnCanInsertRow) OnCanInsertRow(this, ARow, Can);
-    return Can;
+    return Can && Alive.Alive();
 }
 
 // Footer rows stay last: the new row goes in above them.
@@ -727,7 +732,9 @@ void TExtStringGrid::Zoom(Integer Delta) {
 }
 
 void TExtStringGrid::Resize() {
+    const TAliveGuard Alive(this);   // OnResize may free the grid
     TBaseGrid::Resize();
+    if (Alive.Gone()) return;
     if (FColumnSize && FColumnSize->Stretch() && HasParent() && !ComponentState().Contains(csLoading) &&
         ColCount() > 0)
         StretchColumn(std::clamp(FColumnSize->StretchColumn(), -1, ColCount() - 1));
@@ -748,10 +755,12 @@ void TExtStringGrid::CalcSizingState(Integer X, Integer Y, TGridState& State, In
     TBaseGrid::CalcSizingState(X, Y, State, Index, SizingPos, SizingOfs);
     Integer C = -1, R = -1;
     MouseToCell(X - 6, Y, C, R);
+    const TAliveGuard Alive(this);   // a grid freed by the handler sizes nothing: the caller checks
     if (R >= 0 && R < TBaseGrid::FixedRows() && OnColumnSize) {
         bool Allow = true;
         OnColumnSize(this, C, Allow);
-        if (!Allow) State = gsNormal;
+        if (!Allow || Alive.Gone()) State = gsNormal;
+        if (Alive.Gone()) return;
     }
     MouseToCell(X, Y - 6, C, R);
     if (C >= 0 && C < TBaseGrid::FixedCols() && OnRowSize) {

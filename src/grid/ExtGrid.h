@@ -463,16 +463,17 @@ public:
     // An update that ends at End() or when the scope is left, by an error too.
     class TUpdateScope {
     public:
-        explicit TUpdateScope(TExtStringGrid* AGrid) : FGrid(AGrid) { FGrid->BeginUpdate(); }
+        explicit TUpdateScope(TExtStringGrid* AGrid) : FGrid(AGrid), FAlive(AGrid) { FGrid->BeginUpdate(); }
         ~TUpdateScope() { End(); }
         void End() {
-            if (FGrid) FGrid->EndUpdate();
+            if (FGrid && FAlive.Alive()) FGrid->EndUpdate();
             FGrid = nullptr;
         }
         TUpdateScope(const TUpdateScope&) = delete;
         TUpdateScope& operator=(const TUpdateScope&) = delete;
     private:
         TExtStringGrid* FGrid;
+        TAliveGuard FAlive;   // a handler inside the update may free the grid
     };
 
     // --- version
@@ -865,10 +866,10 @@ public:
     // A progress hook's start for its lifetime: the end follows on every path, errors included.
     class TProgressScope {
     public:
-        TProgressScope(TExtStringGrid* AGrid, bool APaste) : FGrid(AGrid), FPaste(APaste) { Tell(0); }
+        TProgressScope(TExtStringGrid* AGrid, bool APaste) : FGrid(AGrid), FPaste(APaste), FAlive(AGrid) { Tell(0); }
         ~TProgressScope() { End(); }
         void End(Integer Kind = 2, Integer ARow = -1) {   // a search ends with 4 on a hit
-            if (FGrid) Tell(Kind, ARow);
+            if (FGrid && FAlive.Alive()) Tell(Kind, ARow);
             FGrid = nullptr;
         }
         TProgressScope(const TProgressScope&) = delete;
@@ -879,6 +880,7 @@ public:
         }
         TExtStringGrid* FGrid;
         bool FPaste;
+        TAliveGuard FAlive;   // a handler on the way may free the grid
     };
     TGridCoord CopyOrigin() const { return FCopyOrigin; }
     bool CopiedFlag() const { return FCopiedFlag; }

@@ -642,6 +642,7 @@ Integer TExtStringGrid::PasteText(Integer ACol, Integer ARow, const AnsiString& 
     if (PasteGrowsPastLimit(double(ACol) + double(Widest), double(ARow) + double(Lines.size())))
         throw EExtGridError("Yapıştırılan metin tabloyu çok büyütür; yapıştırılmadı");
     Integer Count = 0, Rw = ARow, MaxCol = ACol;
+    const TAliveGuard Alive(this);   // a cell's handler may free the grid: the paste stops there
     TProgressScope Progress(this, true);
     for (size_t L = 0; L < Lines.size(); ++L) {
         Integer C = ACol;
@@ -662,6 +663,7 @@ Integer TExtStringGrid::PasteText(Integer ACol, Integer ARow, const AnsiString& 
                 } else if (OnClipboardBeforePasteCell) {
                     OnClipboardBeforePasteCell(this, C, Rw, Value, Allow);
                 }
+                if (Alive.Gone()) return Count;
                 if (Allow) SetCellValue(C, Rw, Value);
                 if (Allow && Written) Written->insert({Integer(F), Integer(L)});
                 MaxCol = std::max(MaxCol, C);
@@ -867,8 +869,9 @@ void TExtStringGrid::PasteFromClipboard() {
     const TGridRect S = Selection();
     Integer C = S.Left;
     if (Options().Contains(goRowSelect)) C = TBaseGrid::FixedCols();
+    const TAliveGuard Alive(this);
     const Integer Pasted = PasteAt(C, S.Top);
-    if (FNavigation->AllowSmartClipboard()) SmartFill(Pasted);
+    if (Alive.Alive() && FNavigation->AllowSmartClipboard()) SmartFill(Pasted);
 }
 
 // Fills the selection from one pasted cell, or continues the series its first two cells start.

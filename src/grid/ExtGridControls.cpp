@@ -122,7 +122,9 @@ void TExtStringGrid::ShowFormControl(const AnsiString& CellText, const AnsiStrin
     C->SetFlat(FControlLook->ControlStyle() != csClassic);
     bool Edit = true;
     Integer DropCount = 8;
+    const TAliveGuard Alive(this);   // the handler may free the grid; every caller stops after this call
     if (OnControlComboList) OnControlComboList(this, ARow, ACol, ID, CtrlType, Value, C->Items(), Edit, DropCount);
+    if (Alive.Gone()) return;
     C->SetStyle(Edit ? csDropDown : csDropDownList);
     C->SetItemIndex(C->Items()->IndexOf(Value));
     if (Edit) C->SetText(Value);

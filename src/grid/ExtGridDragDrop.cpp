@@ -112,7 +112,12 @@ void TExtStringGrid::OleDragMove(TPoint P, bool& Allow, Byte Formats) {
         if (ColumnDrag) Allow = C.Y < FR && C.X >= FC;
         else if (C.Y < FR) Allow = RowCount() == 1 && FFixedRowAlways;
     }
+    const TAliveGuard Alive(this);
     if (OnOleDragOver) OnOleDragOver(this, C.Y, C.X, Allow);
+    if (Alive.Gone()) {   // freed by the handler: nothing lands on it
+        Allow = false;
+        return;
+    }
     HideDropMarkers();
     if (!Allow) return;
     if (ColumnDrag) {
@@ -136,7 +141,9 @@ bool TExtStringGrid::OleDropText(TPoint P, const AnsiString& Text) {
     const Integer FC = TBaseGrid::FixedCols(), FR = TBaseGrid::FixedRows();
     if (Options().Contains(goRowSelect)) Cl = FDragDropSettings->OleEntireRows() ? 0 : FC;
     bool Allow = true;
+    const TAliveGuard Alive(this);   // the handlers may free the grid: the drop stops there
     if (OnOleDrop) OnOleDrop(this, Rw, Cl, Text, Allow);
+    if (Alive.Gone()) return false;
     Integer Written = 0;
     if (Allow && Cl >= 0 && Rw >= 0) {
         if (Rw == 0 && FFixedRowAlways && RowCount() == 1) Rw = 1;
@@ -150,6 +157,7 @@ bool TExtStringGrid::OleDropText(TPoint P, const AnsiString& Text) {
             GDropWritten.Known = true;
             GDropWritten.Fields.clear();
             PasteText(Cl, Rw, Text, &GDropWritten.Fields);
+            if (Alive.Gone()) return false;
             Written = Integer(GDropWritten.Fields.size());
             TGridRect S;
             S.Left = std::max(Cl, FC);
@@ -194,23 +202,25 @@ void TExtStringGrid::OleDropFiles(TPoint P, const std::vector<AnsiString>& Files
     const TGridCoord C = MouseCoord(P.X, P.Y);
     const AnsiString& Name = Files.front();
     bool Allow = true;
+    const TAliveGuard Alive(this);   // the handlers may free the grid: the drop stops there
     if (OnOleDropFile) OnOleDropFile(this, C.Y, C.X, Name, Allow);
-    if (!Allow) return;
+    if (!Allow || Alive.Gone()) return;
     // The file's cells go only where a paste may write: the grid keeps the rest as it was.
     if (!TakesOutsideData()) return;
     struct TFileDropScope {
         bool& Flag;
-        explicit TFileDropScope(bool& F) : Flag(F) { Flag = true; }
-        ~TFileDropScope() { Flag = false; }
-    } Scope(FFileDrop);
+        const TAliveGuard& Alive;
+        TFileDropScope(bool& F, const TAliveGuard& A) : Flag(F), Alive(A) { Flag = true; }
+        ~TFileDropScope() { if (Alive.Alive()) Flag = false; }
+    } Scope(FFileDrop, Alive);
     const AnsiString Upper = UpperCase(Name);
     if (Upper.find(".CSV") != AnsiString::npos) {
         if (OnOleDrop) OnOleDrop(this, -1, -1, Name, Allow);
-        if (Allow) ReadCSVFile(Name);
+        if (Allow && Alive.Alive()) ReadCSVFile(Name);
     }
-    if (Upper.find(".XLS") != AnsiString::npos) {
+    if (Alive.Alive() && Upper.find(".XLS") != AnsiString::npos) {
         if (OnOleDrop) OnOleDrop(this, -1, -1, Name, Allow);
-        if (Allow) ReadWorkbookFile(Name);
+        if (Allow && Alive.Alive()) ReadWorkbookFile(Name);
     }
 }
 
@@ -294,8 +304,9 @@ void TExtStringGrid::DragScrollTick() {
     FDragScrollTimer->SetInterval(Cardinal(std::max(1, FDragScrollOptions->Delays()->RepeatDelay())));
     TDragScrollDirection Dirs = FDragScrollDirs;
     bool CanScroll = true;
+    const TAliveGuard Alive(this);   // the handler may free the grid
     if (OnDragScroll) OnDragScroll(this, TopRow(), LeftCol(), Dirs, CanScroll);
-    if (!CanScroll) return;
+    if (!CanScroll || Alive.Gone()) return;
     const Integer FR = TBaseGrid::FixedRows(), FC = TBaseGrid::FixedCols();
     if (Dirs.Contains(dsdUp) && TopRow() > FR) SetTopRow(TopRow() - 1);
     if (Dirs.Contains(dsdDown) && TopRow() + VisibleRowCount() < RowCount()) SetTopRow(TopRow() + 1);
@@ -324,16 +335,20 @@ bool TExtStringGrid::PendingDragMove(TShiftState Shift, Integer X, Integer Y) {
     FDragPending = false;
     const TGridCoord C = FPressCell;
     bool Allow = true;
+    // Every handler from here on, and the drop at the other end, may close this screen.
+    const TAliveGuard Alive(this);
     if (OnOleDrag) OnOleDrag(this, C.Y, C.X, Cells(C.X, C.Y), Allow);
+    if (Alive.Gone()) return true;
     if (!Allow) {
         // Refused: the press turns into a range selection from the pressed cell.
         TBaseGrid::MouseDown(mbLeft, Shift, FPressPoint.X, FPressPoint.Y);
         return false;
     }
     if (OnOleDragStart) OnOleDragStart(this, C.Y, C.X);
+    if (Alive.Gone()) return true;
     if (C.Y < TBaseGrid::FixedRows() && FDragDropSettings->OleColumnDragDrop()) {
         const Integer Effect = StartColumnDoDrag(C.X, DROPEFFECT_COPY | DROPEFFECT_MOVE);
-        if (Effect != DROPEFFECT_NONE && OnOleDragStop) OnOleDragStop(this, Effect);
+        if (Alive.Alive() && Effect != DROPEFFECT_NONE && OnOleDragStop) OnOleDragStop(this, Effect);
         return true;
     }
     FDragRect = Selection();
@@ -354,9 +369,10 @@ bool TExtStringGrid::PendingDragMove(TShiftState Shift, Integer X, Integer Y) {
         TDataObject Texts;
         const AnsiString Text = TransferText(Texts, Block, Disjunct, false);
         Effect = StartTextDoDrag(Text, SelectionRichText(), DROPEFFECT_COPY | DROPEFFECT_MOVE, &Texts);
+        if (Alive.Gone()) return true;   // the source screen went with the drop: nothing left to take from
         if (Effect == DROPEFFECT_MOVE) TakeDraggedRows(Block);
     } catch (...) {
-        FDragRows.clear();
+        if (Alive.Alive()) FDragRows.clear();
         throw;
     }
     FDragRows.clear();

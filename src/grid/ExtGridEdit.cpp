@@ -128,6 +128,7 @@ bool TExtStringGrid::SelectCell(Integer ACol, Integer ARow) {
     if (IsControlCell(ACol, ARow)) {
         bool Can = true;
         if (OnCanEditCell) OnCanEditCell(this, ARow, ACol, Can);
+        if (!*Alive) return false;
         if (Can && !Options().Contains(goEditing) && !Options().Contains(goRowSelect)) ChangeEditing(true);
     } else {
         bool Can = Options().Contains(goEditing) || FEditSuspended;
@@ -152,6 +153,7 @@ bool TExtStringGrid::SelectCell(Integer ACol, Integer ARow) {
         return false;
     }
     if (!ComponentState().Contains(csLoading)) ReportRow(ARow);
+    if (!*Alive) return false;   // OnRowUpdate freed the grid
     if (FSelectionRectangle || FActiveCellShow) RepaintUnlessUpdating();
     if (ARow != OldRow && FixedCols() > 0 && !FRowIndicator->Empty()) {
         // The indicator leaves the old row's fixed cell for the new one's.
@@ -325,6 +327,7 @@ bool TExtStringGrid::Validate(const AnsiString& Value, bool Wide) {
                     V = OutsideTextToCell(CellTextToWide(V));
                 if (UndoRedo()) UndoRedo()->AddChange(B.X, B.Y, FTextBeforeEdit, V);
                 CellsChanged(Rect(B.X, B.Y, B.X, B.Y));
+                if (!*Alive) return false;
                 SetCells(B.X, B.Y, V);
                 FooterCellChanged(B.X);   // after the store: the totals take the new value
             } else {
@@ -443,14 +446,15 @@ void TExtStringGrid::AdvanceEdit(Integer ACol, Integer ARow, bool Force, bool An
                     C = FC;
                     ++R;
                 } else if (FNavigation->AdvanceInsert()) {
+                    const TAliveGuard Alive(this);
                     if (CanAddRow()) {
                         AddRow();
                         RecalcAllFooters();
                         ++R;
-                        const std::shared_ptr<const bool> Alive = AliveToken();
                         if (OnAutoAddRow) OnAutoAddRow(this, LastDataRow());
-                        if (!*Alive || NothingEditable(FC, R, 1, 0)) return;
+                        if (Alive.Gone() || NothingEditable(FC, R, 1, 0)) return;
                     }
+                    if (Alive.Gone()) return;
                     C = FC;
                 } else {
                     C = FC;

@@ -509,7 +509,9 @@ TGridEditBtn::TGridEditBtn(TComponent* AOwner)
     SetButtonCaption("...");
     OnClickBtn = [this](TObject*) {
         AnsiString V = Text();
+        const TAliveGuard Alive(FGrid);   // the handler may close the screen
         FGrid->EllipsClick(V);
+        if (Alive.Gone()) return;
         SetText(V);
         SelectAll();
         Invalidate();
@@ -636,7 +638,9 @@ TGridButton::TGridButton(TComponent* AOwner)
 
 void TGridButton::Click() {
     AnsiString V = Caption();
+    const TAliveGuard Alive(FGrid);   // the handler may close the screen
     FGrid->EllipsClick(V);
+    if (Alive.Gone()) return;
     SetCaption(V);
     TButton::Click();
 }
@@ -698,7 +702,9 @@ TGridUniEditBtn::TGridUniEditBtn(TComponent* AOwner) : TGridEditor<TEsgUniEditBt
         if (E != edEditBtn && E != edNumericEditBtn && E != edFloatEditBtn) return;
         const AnsiString Shown = WideToAnsi(Text());
         AnsiString V = Shown;
+        const TAliveGuard Alive(FGrid);   // the handler may close the screen
         FGrid->EllipsClick(V);
+        if (Alive.Gone()) return;
         if (V != Shown) SetText(AnsiToWide(V));
         SelectAll();
         Invalidate();

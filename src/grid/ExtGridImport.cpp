@@ -246,7 +246,9 @@ void TExtStringGrid::ImportCSVFile(const AnsiString& FileName, bool Append) {
         ++Done;
         if (OnFileProgress) {
             const Integer Pr = Integer(std::lround(double(Done) / double(Lines.size()) * 100.0));
+            const TAliveGuard Alive(this);   // the handler may close the screen: the reading stops
             if (Pr != LastProgress) OnFileProgress(this, Pr);
+            if (Alive.Gone()) return;
             LastProgress = Pr;
         }
     }

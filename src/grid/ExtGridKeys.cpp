@@ -218,6 +218,7 @@ void TExtStringGrid::KeyDown(Word& Key, TShiftState Shift) {
             return;
         }
     }
+    if (!*Alive) return;   // OnCanAddRow may free the grid
     if (FNavigation->SkipFixedCells() && !Ctrl && !Shf && SkipFixed(Key)) {
         ConsumeKey(Key, Shift);
         return;
@@ -268,6 +269,7 @@ void TExtStringGrid::KeyDown(Word& Key, TShiftState Shift) {
         if (!*Alive) return;
         RecalcAllFooters();
     }
+    if (!*Alive) return;   // OnCanInsertRow may free the grid
     if (Ctrl && Key == 'A' && (Options().Contains(goRangeSelect) || Options().Contains(goRowSelect))) {
         const Integer L = FirstDataCol(), R = std::max(L, ColCount() - FFixedRightCols - 1);
         const Integer T = FixedRows(), B = std::max(T, LastDataRow());

@@ -452,7 +452,13 @@ void TExtStringGrid::DisjunctCellRelease(TShiftState Shift, Integer X, Integer Y
     if (C.X < FixedCols() || C.Y < FixedRows() || C.X > LastDataCol() || C.Y > LastDataRow() || IsFixed(C.X, C.Y))
         return;
     bool Can = true;
-    if (OnSelectCell) OnSelectCell(this, C.X, C.Y, Can);
+    if (OnSelectCell) {
+        // The handler may free the grid: it runs from a copy, not from the freed member.
+        const TAliveGuard Alive(this);
+        const TSelectCellEvent Handler = OnSelectCell;
+        Handler(this, C.X, C.Y, Can);
+        if (Alive.Gone()) return;
+    }
     if (!Can) return;
     if (Shift.Contains(ssCtrl)) {
         SetSelectedCell(C.X, C.Y, !SelectedCell(C.X, C.Y));
@@ -516,12 +522,14 @@ void TExtStringGrid::MouseMove(TShiftState Shift, Integer X, Integer Y) {
     }
     const TGridState GS = GridState();
     if (GS == gsColSizing || GS == gsRowSizing) FMovedOrSized = true;
+    const TAliveGuard Alive(this);   // every handler from here on may free the grid
     if ((GS == gsColMoving || GS == gsRowMoving) && !FMoveAsked) {
         // The move is asked for once; a refusal cancels it.
         FMoveAsked = true;
         bool Allow = true;
         if (GS == gsColMoving && OnColumnMove) OnColumnMove(this, FMoveIndex, Allow);
         if (GS == gsRowMoving && OnRowMove) OnRowMove(this, FMoveIndex, Allow);
+        if (Alive.Gone()) return;
         if (!Allow) CancelMove();
     }
     if (GridState() == gsColMoving || GridState() == gsRowMoving) FMovedOrSized = true;
@@ -531,18 +539,22 @@ void TExtStringGrid::MouseMove(TShiftState Shift, Integer X, Integer Y) {
     AnsiString Anchor;
     if (C.X >= 0 && C.Y >= 0) CellAnchorAt(RealColIndex(C.X), C.Y, X, Y, Anchor);
     if (Anchor != FHoverAnchor) {
-        if (!FHoverAnchor.empty() && OnAnchorExit) OnAnchorExit(this, C.Y, C.X, FHoverAnchor);
-        FHoverAnchor = Anchor;
-        if (!Anchor.empty() && OnAnchorEnter) OnAnchorEnter(this, C.Y, C.X, Anchor);
+        const TAliveGuard Alive(this);   // the handlers may free the grid
+        const AnsiString Left = std::exchange(FHoverAnchor, Anchor);
+        if (!Left.empty() && OnAnchorExit) OnAnchorExit(this, C.Y, C.X, Left);
+        if (Alive.Alive() && !Anchor.empty() && OnAnchorEnter) OnAnchorEnter(this, C.Y, C.X, Anchor);
+        if (Alive.Gone()) return;
     }
     HoverFixedCell(X, Y);
     if (FHintCell.X >= 0 && !(C == FHintCell)) HideCellHint();
 
     TBaseGrid::MouseMove(Shift, X, Y);
+    if (Alive.Gone()) return;
     const bool Moving = GridState() == gsColMoving || GridState() == gsRowMoving;
     if (Moving && FEnhRowColMove) ShowMoveVisuals(X, Y);
     FCursorState = CursorStateAt(X, Y);
     const TCursor Wanted = Moving && FEnhRowColMove ? crDrag : MouseCursorAt(Shift, X, Y, !Anchor.empty());
+    if (Alive.Gone()) return;   // the cursor asks OnColumnSize and OnRowSize
     if (TBaseGrid::Cursor() != Wanted) TBaseGrid::SetCursor(Wanted);
     if (GridState() == gsColSizing || GridState() == gsRowSizing) ShowSizingHint(X, Y);
     const TGridRect After = Selection();
@@ -607,7 +619,9 @@ TCursor TExtStringGrid::MouseCursorAt(TShiftState Shift, Integer X, Integer Y, b
     if (S == gsNormal && !Shift.Contains(ssLeft)) {
         if (FixedEdgeAt(X, Y, FFixedSizeCol, FFixedSizeRow)) return FFixedSizeCol >= 0 ? crHSplit : crVSplit;
         Integer Index = -1, Pos = 0, Ofs = 0;
+        const TAliveGuard Alive(this);   // the sizing handlers may free the grid
         CalcSizingState(X, Y, S, Index, Pos, Ofs);
+        if (Alive.Gone()) return crDefault;
     }
     if (S == gsColSizing) return crHSplit;
     if (S == gsRowSizing) return crVSplit;
@@ -853,8 +867,9 @@ void TExtStringGrid::MouseUp(TMouseButton Button, TShiftState Shift, Integer X, 
     FMergePressOnCurrent = false;
     FSelectStartRow = FSelectStartCol = -1;
     PendingDragRelease(Shift);
+    const TAliveGuard ButtonAlive(this);   // OnButtonClick may close the screen
     if (ButtonRelease(X, Y)) {
-        TBaseGrid::MouseUp(Button, Shift, X, Y);
+        if (ButtonAlive.Alive()) TBaseGrid::MouseUp(Button, Shift, X, Y);
         return;
     }
     // No row may land on the footer row of a shown fixed footer.
@@ -876,6 +891,7 @@ void TExtStringGrid::MouseUp(TMouseButton Button, TShiftState Shift, Integer X, 
     }
     if (!WasEditing) PlaceCaretAt(X, Y);
     if (FMouseActions->DisjunctCellSelect() && !Moved) DisjunctCellRelease(Shift, X, Y);
+    if (!*Alive) return;
 
     const TGridCoord C = MouseCoord(X, Y);
     if (FSelectionResizing) {
@@ -888,6 +904,7 @@ void TExtStringGrid::MouseUp(TMouseButton Button, TShiftState Shift, Integer X, 
         O.Include(goEditing);
         SetOptions(O);
         PasteFromClipboard();
+        if (!*Alive) return;
         if (!HadEditing) {
             O.Exclude(goEditing);
             SetOptions(O);
@@ -993,6 +1010,7 @@ void TExtStringGrid::DblClick() {
 
 // --- moved columns -------------------------------------------------------------------------------
 void TExtStringGrid::ColumnMoved(Integer FromIndex, Integer ToIndex) {
+    const TAliveGuard Alive(this);   // OnColumnMoved may free the grid
     TBaseGrid::ColumnMoved(FromIndex, ToIndex);
-    ColumnRecordsMoved(FromIndex, ToIndex);
+    if (Alive.Alive()) ColumnRecordsMoved(FromIndex, ToIndex);
 }

@@ -89,8 +89,9 @@ void TExtStringGrid::ColWidthsChanged() {
     if (FMouseActions->AllColumnSize()) ScaleOtherSizes(true, C, FSizingStart);
     const std::shared_ptr<const bool> Alive = AliveToken();   // the handlers may free the grid
     if (OnEndColumnSize) OnEndColumnSize(this, C);
+    if (!*Alive) return;
     Integer W = ColWidths(C);
-    if (*Alive) UpdateColumnSize(C, W);
+    UpdateColumnSize(C, W);
     if (!*Alive) return;
     if (W != ColWidths(C)) SetColWidths(C, std::max(0, W));
     PlaceEditorControl();

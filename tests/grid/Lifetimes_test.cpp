@@ -4,8 +4,20 @@
 #include <gtest/gtest.h>
 
 #include "grid/ExtGridEditors.h"
+#include "grid/ExtUtil.h"
 #include "grid/GridTestKit.h"
+#include "platform/ui/Clipbrd.h"
+#include "platform/ui/DragDrop.h"
 #include "support/Scribble.h"
+
+#include <QDragEnterEvent>
+#include <QMimeData>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <set>
 
 using namespace uitest;
 
@@ -28,6 +40,10 @@ public:
     // A handler of any signature that frees the grid, as a handler closing its form does.
     auto FreeGrid() {
         return [this](auto&&...) { Free(); };
+    }
+    // The same, reading its own state after the free: the grid must call it from a copy.
+    auto FreeGridAndLook() {
+        return [this, Seen = std::make_shared<int>(0)](auto&&...) { Free(), ++*Seen; };
     }
     void Free() {
         if (!F.Grid) return;
@@ -52,6 +68,107 @@ public:
         F.EditorInColumn1(edComboList);
         for (const char* S : {"bir", "iki", "üç"}) G->Combobox()->Items()->Add(S);
         F.Edit(1, 1);
+    }
+    // The editor E open on cell (1, 1).
+    void OpenEditor(TEditorType E) {
+        F.EditorInColumn1(E);
+        F.Edit(1, 1);
+    }
+    void Radio() {
+        G->SetRowHeights(2, 60);
+        TCellGraphic* B = G->CreateCellGraphic(2, 2);
+        B->SetCellType(ctRadio);
+        B->SetCellBoolean(true);
+        auto* Values = new TStringList();
+        Values->Add("A");
+        Values->Add("B");
+        B->SetGraphic(Values, true);
+        B->SetCellIndex(1);
+    }
+    void Resizer() {
+        F.Options({goRangeSelect});
+        G->SetSelectionRectangle(true);
+        G->SetSelectionResizer(true);
+    }
+    void AdvanceInsert() {
+        G->Navigation()->SetAdvanceOnEnter(true);
+        G->Navigation()->SetAdvanceDirection(adTopBottom);
+        G->Navigation()->SetAdvanceInsert(true);
+    }
+    // A form control of Type in cell (1, 1).
+    void CellControl(const char* Type) {
+        G->SetColWidths(1, 200);
+        G->SetRowHeights(1, 30);
+        G->SetCells(1, 1, AnsiString("<CONTROL TYPE=\"") + Type + "\" ID=\"c\" VALUE=\"a\" WIDTH=\"60\"> <B>x</B>");
+    }
+    QPoint ControlPoint() const { return QPoint(G->CellRect(1, 1).Left + 12, F.Centre(1, 1).y()); }
+    std::unique_ptr<TManualClock> Clock;
+    // A drag from outside rests near the bottom edge while the drag-scroll clock runs.
+    void HoverNearTheBottom() {
+        QMimeData Mime;
+        Mime.setText(QStringLiteral("x"));
+        const QPoint P(100, G->ClientHeight() - 5);
+        QDragEnterEvent E(P, Qt::CopyAction, &Mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(G->Widget(), &E);
+        Clock->Clock.Advance(1000);
+        if (F.Grid) {
+            QDragLeaveEvent L;
+            QApplication::sendEvent(F.Grid->Widget(), &L);
+        }
+    }
+    void ButtonIn22() {
+        TCellGraphic* B = G->CreateCellGraphic(2, 2);
+        B->SetCellType(ctButton);
+        B->SetCellIndex(40 | (16 << 16));
+        G->Widget()->repaint();   // the painter places the button
+    }
+    void ClickOn(TControl* C) {
+        if (C) Click(C, QPoint(C->Width() / 2, C->Height() / 2));
+    }
+    // A grid on another screen takes what is dragged from cell (1, 1) of this one.
+    std::unique_ptr<gridtest::TEditingGrid> Other;
+    void DropOnOther() {
+        Other = std::make_unique<gridtest::TEditingGrid>(4, 6);
+        Other->Grid->DragDropSettings()->SetOleDropTarget(true);
+        TGridOptions O = G->Options();
+        G->SetOptions(O.Exclude(goEditing));
+        G->DragDropSettings()->SetOleDropSource(true);
+        SetDragHandler([this](TControl*, const TDataObject& Data, Integer Allowed) {
+            const QPoint P = Other->Centre(DropAt.X, DropAt.Y);
+            return DeliverDrop(Other->Grid, P.x(), P.y(), Data, Allowed);
+        });
+    }
+    TPoint DropAt{2, 2};
+    void Drag(TPoint From = {1, 1}) { DragFromTo(F.Centre(From.X, From.Y), F.Centre(From.X, From.Y) + QPoint(12, 0)); }
+    ~GridLifetimes() override { SetDragHandler(nullptr); }
+    void Move(QPoint P) { if (F.Grid) SendMouse(F.Grid->Widget(), QEvent::MouseMove, P, Qt::NoButton, Qt::NoButton); }
+    // A left drag on this grid from P to Q.
+    void DragFromTo(QPoint P, QPoint Q) {
+        Mouse({QEvent::MouseButtonPress}, P);
+        for (int I = 1; I <= 4; ++I)
+            if (F.Grid) SendMouse(F.Grid->Widget(), QEvent::MouseMove, P + (Q - P) * I / 4, Qt::NoButton, Qt::LeftButton);
+        Mouse({QEvent::MouseButtonRelease}, Q);
+    }
+    QPoint ColEdge(Integer C) { return QPoint(G->CellRect(C, 0).Right, F.Centre(C, 0).y()); }
+    QPoint RowEdge(Integer R) { return QPoint(F.Centre(0, R).x(), G->CellRect(0, R).Bottom); }
+    // Text dropped on cell (2, 2), or a file with File.
+    void Drop(const char* File = nullptr) {
+        TDataObject D;
+        if (File) D.SetFiles({File});
+        else D.SetAsText("a");
+        G->DragDropSettings()->SetOleDropTarget(true);
+        G->DragDropSettings()->SetOleAcceptFiles(true);
+        const QPoint P = F.Centre(2, 2);
+        DeliverDrop(G, P.x(), P.y(), D, DROPEFFECT_COPY);
+    }
+    // The search panel shown, "s" typed in its edit; Button clicked when given.
+    void Find(const char* Button) {
+        G->SearchFooter()->SetVisible(true);
+        auto* E = dynamic_cast<TEdit*>(G->SearchPanel()->FindComponent("FindEdit"));
+        E->SetFocus();
+        Settle();
+        TypeText(u"s");
+        if (Button && F.Grid) ClickOn(dynamic_cast<TControl*>(G->SearchPanel()->FindComponent(Button)));
     }
 };
 
@@ -99,6 +216,70 @@ const TLifeCase kCases[] = {
     {"OnCanEditCell", [](GridLifetimes& F) { F.G->OnCanEditCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Edit(1, 1); }},
     {"OnCanEditCellByEnter", [](GridLifetimes& F) { F.G->OnCanEditCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Return); }},
     {"OnGetEditorType", [](GridLifetimes& F) { F.G->OnGetEditorType = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Edit(1, 1); }},
+    {"OnButtonClick", [](GridLifetimes& F) { F.ButtonIn22(); F.G->OnButtonClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.Press(2, 2); }},
+    {"OnEllipsClick", [](GridLifetimes& F) { F.OpenEditor(edEditBtn); F.G->OnEllipsClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.ClickOn(F.G->BtnEdit()->Button()->Button()); }},
+    {"OnEllipsClickByAUnicodeCell", [](GridLifetimes& F) { F.G->SetCells(1, 1, WideToCellText(u"\u0416")); F.OpenEditor(edEditBtn); F.G->OnEllipsClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.ClickOn(F.G->UniEditBtn()->Button()->Button()); }},
+    {"OnEllipsClickByAPushButton", [](GridLifetimes& F) { F.OpenEditor(edButton); F.G->OnEllipsClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.ClickOn(F.G->ButtonEditor()); }},
+    {"OnOleDroppedByFreeingTheSource", [](GridLifetimes& F) { F.DropOnOther(); F.Other->Grid->OnOleDropped = [&F](auto&&...) { F.Free(); }; }, [](GridLifetimes& F) { F.Drag(); }},
+    {"OnSelectCellByDisjunctRelease", [](GridLifetimes& F) { F.G->MouseActions()->SetDisjunctCellSelect(true); F.G->OnSelectCell = F.FreeGridAndLook(); }, [](GridLifetimes& F) { F.Press(1, 1); }},
+    {"OnComboCloseUp", [](GridLifetimes& F) { F.OpenCombo(); F.G->OnComboCloseUp = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_Down, Qt::AltModifier); Settle(); F.F.Key(Qt::Key_Escape); }},
+    {"OnAnchorEnter", [](GridLifetimes& F) { F.G->SetCells(1, 1, "<A href=\"x\">go</A>"); F.G->OnAnchorEnter = F.FreeGrid(); }, [](GridLifetimes& F) { F.Move(QPoint(F.G->CellRect(1, 1).Left + 6, F.F.Centre(1, 1).y())); }},
+    {"OnAnchorExit", [](GridLifetimes& F) { F.G->SetCells(1, 1, "<A href=\"x\">go</A>"); F.G->OnAnchorExit = F.FreeGrid(); }, [](GridLifetimes& F) { F.Move(QPoint(F.G->CellRect(1, 1).Left + 6, F.F.Centre(1, 1).y())); F.Move(F.F.Centre(3, 3)); }},
+    {"OnBeforeExpandNode", [](GridLifetimes& F) { F.G->AddNode(2, 2); F.G->ContractNode(2); F.G->OnBeforeExpandNode = F.FreeGrid(); }, [](GridLifetimes& F) { F.PressAt(NodeButton(F)); }},
+    {"OnBeforeContractNode", [](GridLifetimes& F) { F.G->AddNode(2, 2); F.G->OnBeforeContractNode = F.FreeGrid(); }, [](GridLifetimes& F) { F.PressAt(NodeButton(F)); }},
+    {"OnCanAddRow", [](GridLifetimes& F) { F.G->SetRow(5); F.G->Navigation()->SetAppendOnArrowDown(true); F.G->OnCanAddRow = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Down); }},
+    {"OnCanInsertRow", [](GridLifetimes& F) { F.G->Navigation()->SetAllowInsertRow(true); F.G->OnCanInsertRow = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Insert); }},
+    {"OnCanClickCell", [](GridLifetimes& F) { F.G->OnCanClickCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.Press(2, 2); }},
+    {"OnCellValidateWide", [](GridLifetimes& F) { F.G->SetCells(1, 1, WideToCellText(u"\u0416")); F.G->OnCellValidateWide = F.FreeGrid(); }, [](GridLifetimes& F) { F.EditAndEnter(); }},
+    {"OnCheckBoxMouseUp", [](GridLifetimes& F) { F.G->CreateCellGraphic(2, 2)->SetCellType(ctCheckBox); F.G->OnCheckBoxMouseUp = F.FreeGrid(); }, [](GridLifetimes& F) { F.Press(2, 2); }},
+    {"OnRadioClick", [](GridLifetimes& F) { F.Radio(); F.G->OnRadioClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.PressAt(QPoint(F.G->CellRect(2, 2).Left + 10, F.G->CellRect(2, 2).Top + 4)); }},
+    {"OnRadioMouseUp", [](GridLifetimes& F) { F.Radio(); F.G->OnRadioMouseUp = F.FreeGrid(); }, [](GridLifetimes& F) { F.PressAt(QPoint(F.G->CellRect(2, 2).Left + 10, F.G->CellRect(2, 2).Top + 4)); }},
+    {"OnClipboardBeforePasteCell", [](GridLifetimes& F) { Clipboard()->SetAsText("a"); F.G->Navigation()->SetAllowClipboardShortCuts(true); F.G->OnClipboardBeforePasteCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_V, Qt::ControlModifier); }},
+    {"OnClipboardBeforePasteWideCell", [](GridLifetimes& F) { Clipboard()->SetAsWideText(u"\u0416"); F.G->Navigation()->SetAllowClipboardShortCuts(true); F.G->OnClipboardBeforePasteWideCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_V, Qt::ControlModifier); }},
+    {"OnComboObjectChange", [](GridLifetimes& F) { F.OpenCombo(); F.G->OnComboObjectChange = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Down); }},
+    {"OnSpinClick", [](GridLifetimes& F) { F.OpenEditor(edSpinEdit); F.G->OnSpinClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Up); }},
+    {"OnFloatSpinClick", [](GridLifetimes& F) { F.OpenEditor(edFloatSpinEdit); F.G->OnFloatSpinClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Up); }},
+    {"OnDateSpinClick", [](GridLifetimes& F) { F.OpenEditor(edDateSpinEdit); F.G->OnDateSpinClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Up); }},
+    {"OnTimeSpinClick", [](GridLifetimes& F) { F.OpenEditor(edTimeSpinEdit); F.G->OnTimeSpinClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Up); }},
+    {"OnDateTimeChange", [](GridLifetimes& F) { F.OpenEditor(edDateEditUpDown); F.G->OnDateTimeChange = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Up); }},
+    {"OnEnter", [](GridLifetimes& F) { F.F.AddEditBefore(); F.G->OnEnter = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.TabIn(); }},
+    {"OnExit", [](GridLifetimes& F) { F.F.AddEditBefore(); F.F.TabIn(); F.G->OnExit = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Tab); }},
+    {"OnMouseMove", [](GridLifetimes& F) { F.G->OnMouseMove = F.FreeGrid(); }, [](GridLifetimes& F) { F.Move(F.F.Centre(2, 2)); }},
+    {"OnResize", [](GridLifetimes& F) { F.G->SetAlign(alClient); Settle(); F.G->OnResize = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Form->SetBounds(0, 0, 300, 200); Settle(); }},
+    {"OnColumnSize", [](GridLifetimes& F) { F.F.Options({goColSizing}); F.G->OnColumnSize = F.FreeGrid(); }, [](GridLifetimes& F) { F.DragFromTo(F.ColEdge(1), F.ColEdge(1) + QPoint(30, 0)); }},
+    {"OnEndColumnSize", [](GridLifetimes& F) { F.F.Options({goColSizing}); F.G->OnEndColumnSize = F.FreeGrid(); }, [](GridLifetimes& F) { F.DragFromTo(F.ColEdge(1), F.ColEdge(1) + QPoint(30, 0)); }},
+    {"OnRowSize", [](GridLifetimes& F) { F.F.Options({goRowSizing}); F.G->OnRowSize = F.FreeGrid(); }, [](GridLifetimes& F) { F.DragFromTo(F.RowEdge(1), F.RowEdge(1) + QPoint(0, 20)); }},
+    {"OnEndRowSize", [](GridLifetimes& F) { F.F.Options({goRowSizing}); F.G->OnEndRowSize = F.FreeGrid(); }, [](GridLifetimes& F) { F.DragFromTo(F.RowEdge(1), F.RowEdge(1) + QPoint(0, 20)); }},
+    {"OnColumnMove", [](GridLifetimes& F) { F.F.Options({goColMoving}); F.G->OnColumnMove = F.FreeGrid(); }, [](GridLifetimes& F) { F.DragFromTo(F.F.Centre(1, 0), F.F.Centre(3, 0)); }},
+    {"OnColumnMoved", [](GridLifetimes& F) { F.F.Options({goColMoving}); F.G->OnColumnMoved = F.FreeGrid(); }, [](GridLifetimes& F) { F.DragFromTo(F.F.Centre(1, 0), F.F.Centre(3, 0)); }},
+    {"OnRowMove", [](GridLifetimes& F) { F.F.Options({goRowMoving}); F.G->OnRowMove = F.FreeGrid(); }, [](GridLifetimes& F) { F.DragFromTo(F.F.Centre(0, 1), F.F.Centre(0, 4)); }},
+    {"OnRowMoved", [](GridLifetimes& F) { F.F.Options({goRowMoving}); F.G->OnRowMoved = F.FreeGrid(); }, [](GridLifetimes& F) { F.DragFromTo(F.F.Centre(0, 1), F.F.Centre(0, 4)); }},
+    {"OnOleDrag", [](GridLifetimes& F) { F.DropOnOther(); F.G->OnOleDrag = F.FreeGrid(); }, [](GridLifetimes& F) { F.Drag(); }},
+    {"OnOleDragStart", [](GridLifetimes& F) { F.DropOnOther(); F.G->OnOleDragStart = F.FreeGrid(); }, [](GridLifetimes& F) { F.Drag(); }},
+    {"OnOleDragStop", [](GridLifetimes& F) { F.DropOnOther(); F.G->OnOleDragStop = F.FreeGrid(); }, [](GridLifetimes& F) { F.Drag(); }},
+    {"OnOleDrop", [](GridLifetimes& F) { F.G->OnOleDrop = F.FreeGrid(); }, [](GridLifetimes& F) { F.Drop(); }},
+    {"OnOleDragOver", [](GridLifetimes& F) { F.G->OnOleDragOver = F.FreeGrid(); }, [](GridLifetimes& F) { F.Drop(); }},
+    {"OnOleDropped", [](GridLifetimes& F) { F.G->OnOleDropped = F.FreeGrid(); }, [](GridLifetimes& F) { F.Drop(); }},
+    {"OnOleDropFile", [](GridLifetimes& F) { F.G->OnOleDropFile = F.FreeGrid(); }, [](GridLifetimes& F) { F.Drop("/tmp/a.txt"); }},
+    {"OnAutoAdvance", [](GridLifetimes& F) { F.G->Navigation()->SetAdvanceOnEnter(true); F.G->OnAutoAdvance = F.FreeGrid(); }, [](GridLifetimes& F) { F.EditAndEnter(); }},
+    {"OnRowUpdate", [](GridLifetimes& F) { F.G->OnRowUpdate = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Down); }},
+    {"OnCellsChanged", [](GridLifetimes& F) { F.G->OnCellsChanged = F.FreeGrid(); }, [](GridLifetimes& F) { F.EditAndEnter(); }},
+    {"TSearchPanel_OnEditChange", [](GridLifetimes& F) { F.G->SearchPanel()->OnEditChange = F.FreeGrid(); }, [](GridLifetimes& F) { F.Find(nullptr); }},
+    {"TSearchPanel_OnForwardClick", [](GridLifetimes& F) { F.G->SearchPanel()->OnForwardClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.Find("FindNextButton"); }},
+    {"TSearchPanel_OnBackwardClick", [](GridLifetimes& F) { F.G->SearchPanel()->OnBackwardClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.Find("FindPrevButton"); }},
+    {"TSearchPanel_OnHighlightClick", [](GridLifetimes& F) { F.G->SearchPanel()->OnHighlightClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.Find("HighlightButton"); }},
+    {"TSearchPanel_OnExitClick", [](GridLifetimes& F) { F.G->SearchPanel()->OnExitClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.Find("CloseButton"); }},
+    {"OnUpdateColumnSize", [](GridLifetimes& F) { F.F.Options({goColSizing}); F.G->OnUpdateColumnSize = F.FreeGrid(); }, [](GridLifetimes& F) { F.DragFromTo(F.ColEdge(1), F.ColEdge(1) + QPoint(30, 0)); }},
+    {"OnSelectionResize", [](GridLifetimes& F) { F.Resizer(); F.G->OnSelectionResize = F.FreeGrid(); }, [](GridLifetimes& F) { F.DragFromTo(QPoint(F.G->CellRect(1, 1).Right - 2, F.G->CellRect(1, 1).Bottom - 2), F.F.Centre(1, 3)); }},
+    {"OnSelectionResized", [](GridLifetimes& F) { F.Resizer(); F.G->OnSelectionResized = F.FreeGrid(); }, [](GridLifetimes& F) { F.DragFromTo(QPoint(F.G->CellRect(1, 1).Right - 2, F.G->CellRect(1, 1).Bottom - 2), F.F.Centre(1, 3)); }},
+    {"OnAutoInsertCol", [](GridLifetimes& F) { F.AdvanceInsert(); F.G->OnAutoInsertCol = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Edit(3, 5); TypeText(u"x"); PressEnter(); }},
+    {"OnControlClick", [](GridLifetimes& F) { F.CellControl("CHECK"); F.G->OnControlClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.PressAt(F.ControlPoint()); }},
+    {"OnControlComboList", [](GridLifetimes& F) { F.CellControl("COMBO"); F.G->OnControlComboList = F.FreeGrid(); }, [](GridLifetimes& F) { F.PressAt(F.ControlPoint()); }},
+    {"OnControlEditDone", [](GridLifetimes& F) { F.CellControl("EDIT"); F.G->OnControlEditDone = F.FreeGrid(); }, [](GridLifetimes& F) { F.PressAt(F.ControlPoint()); Settle(); PressEnter(); }},
+    {"OnOleDropColByFreeingTheSource", [](GridLifetimes& F) { F.DropOnOther(); F.G->DragDropSettings()->SetOleColumnDragDrop(true); F.G->SetEnhRowColMove(false); F.DropAt = {2, 0}; F.Other->Grid->OnOleDropCol = [&F](auto&&...) { F.Free(); }; }, [](GridLifetimes& F) { F.Drag({2, 0}); }},
+    {"OnRichEditSelectionChange", [](GridLifetimes& F) { F.G->SetCells(1, 1, "{\\rtf1\\ansi kelime\\par}"); F.OpenEditor(edRichEdit); F.G->OnRichEditSelectionChange = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_Right, Qt::ShiftModifier); }},
+    {"OnDragScroll", [](GridLifetimes& F) { F.Clock = std::make_unique<TManualClock>(); F.G->SetRowCount(80); F.G->DragScrollOptions()->SetActive(true); F.G->OnDragScroll = F.FreeGrid(); }, [](GridLifetimes& F) { F.HoverNearTheBottom(); }},
+    {"OnFileProgressByADroppedFile", [](GridLifetimes& F) { std::ofstream("/tmp/lifetimes.csv") << "a;b\nc;d\n"; F.G->OnFileProgress = F.FreeGrid(); }, [](GridLifetimes& F) { F.Drop("/tmp/lifetimes.csv"); }},
     {"OnSetEditText", [](GridLifetimes& F) { F.G->OnSetEditText = F.FreeGrid(); }, [](GridLifetimes& F) { F.EditAndEnter(); }},
 };
 
@@ -113,5 +294,84 @@ TEST_P(GridLifetimes, RaisingCallLeavesTheFreedGridAlone) {
 
 INSTANTIATE_TEST_SUITE_P(Events, GridLifetimes, ::testing::ValuesIn(kCases),
                          [](const auto& I) { return std::string(I.param.Name); });
+
+// Events without a row, by what they are (names separated by spaces).
+const std::pair<const char*, const char*> kNoRoad[] = {
+    {"OnDrawCell OnCustomCellDraw OnAfterPaint OnFooterPaint OnGetCellColor OnGetCellPrintColor OnGetCellBorder "
+     "OnGetCellBorderProp OnGetAlignment OnGetFormat OnGetFloatFormat OnIsFixedCell OnIsPasswordCell OnGetWordWrap "
+     "OnGetDisplText OnGetDisplWideText OnGetCheckTrue OnGetCheckFalse TFloatingFooter.OnCalcFooter",
+     "asked while painting: no program frees a grid to answer how a cell looks"},
+    {"OnGetEditText OnGetEditMask OnHasComboBox OnGetEditorProp OnCustomCompare OnRawCompare "
+     "OnGridHint OnAnchorHint OnScrollHint OnCellBalloon",
+     "asked for a value (an editor's text, mask, list or properties, a sort's order of two cells, a hint's "
+     "text): a question, no place to close a screen"},
+    {"OnSaveCell OnLoadCell OnFilterProgress",
+     "raised inside the program's own call (saving, loading, filtering): no click or key of "
+     "its own, the program holds the grid across its call"},
+    {"OnDataDragOver OnDataDrop OnDataDragLeave",
+     "taken by the grid's own drop target, which hands a drag on as OnOleDragOver and OnOleDrop (rows)"},
+    {"TEsgEditBtn.OnClickBtn TEsgEditButton.OnClick TEsgSpinButton.OnUpClick TEsgSpinButton.OnDownClick",
+     "the grid's editors take them and hand them on as OnEllipsClick and OnSpinClick (rows)"},
+    {"TIntList.OnChange TSearchFooter.OnChange TShowModified.OnChange TBalloonSettings.OnEnableChange "
+     "TGridRowMap.OnChanged",
+     "the grid's own hooks on its option and row objects, changed by the program's calls only"},
+    {"THTMLPicture.OnDownLoadProgress THTMLPicture.OnDownLoadCancel THTMLPicture.OnDownLoadComplete "
+     "THTMLPicture.OnDownLoadError",
+     "never raised: pictures come from files and memory, nothing is downloaded"},
+    {"THTMLPicture.OnFrameChange", "raised by an animated picture's timer, no user's action"},
+    {"TExtGridButton.OnMouseEnter TExtGridButton.OnMouseLeave TExtGridButton.OnDropDown",
+     "a stand-alone button of this folder that no grid holds or raises"},
+    {"TGridComboEditor.OnReturn", "never raised: the list editor hands Enter to the grid as a key before it "
+     "becomes a typed character"},
+};
+
+// The handler members of the grid (by name: its own and those of the controls it derives
+// from) and of the other classes of its folder (Class.Name), read from their headers.
+std::set<std::string> EventsInTheCode() {
+    namespace fs = std::filesystem;
+    const std::regex Class(R"(^\s*(?:class|struct)\s+(\w+)[^;]*$)");
+    const std::regex Member(R"(^\s*(?:std::function<.*>|T\w*Event)\s+((?:On|Before|After)\w*(?:\s*,\s*\w+)*)\s*;)");
+    const fs::path Src = fs::path(OSB_SOURCE_DIR) / "src";
+    std::vector<fs::path> Files{Src / "platform/ui/Controls.h", Src / "platform/ui/Grids.h"};
+    for (const auto& E : fs::directory_iterator(Src / "grid"))
+        if (E.path().extension() == ".h") Files.push_back(E.path());
+    const std::set<std::string> GridFiles{"Controls.h", "Grids.h", "BaseGrid.h", "ExtGrid.h"};
+    std::set<std::string> Events;
+    for (const fs::path& P : Files) {
+        std::ifstream In(P);
+        std::string Line, Owner;
+        std::smatch M;
+        const bool Grid = GridFiles.count(P.filename().string()) > 0;
+        while (std::getline(In, Line)) {
+            if (std::regex_search(Line, M, Class)) Owner = M[1];
+            if (!std::regex_search(Line, M, Member)) continue;
+            const std::string Names = M[1];
+            const std::regex Name(R"(\w+)");
+            for (auto I = std::sregex_iterator(Names.begin(), Names.end(), Name); I != std::sregex_iterator(); ++I)
+                Events.insert(Grid ? I->str() : Owner + "." + I->str());
+        }
+    }
+    return Events;
+}
+
+TEST(GridLifetimeSweep, EveryEventInTheCodeHasARowOrAReason) {
+    std::map<std::string, std::string> Reason;
+    for (const auto& [Names, Why] : kNoRoad) {
+        std::istringstream In(Names);
+        for (std::string N; In >> N;) Reason[N] = Why;
+    }
+    const std::set<std::string> Events = EventsInTheCode();
+    ASSERT_GT(Events.size(), 100u);
+    for (const std::string& E : Events) {
+        std::string Row = E;
+        std::replace(Row.begin(), Row.end(), '.', '_');
+        const bool HasRow = std::any_of(std::begin(kCases), std::end(kCases), [&](const TLifeCase& C) {
+            const std::string N = C.Name;
+            return N == Row || N.rfind(Row + "By", 0) == 0;
+        });
+        EXPECT_NE(HasRow, Reason.count(E) > 0) << E << (HasRow ? ": a row and a reason" : ": no row and no reason");
+    }
+    for (const auto& R : Reason) EXPECT_TRUE(Events.count(R.first)) << R.first << ": a reason for no event";
+}
 
 }  // namespace

@@ -268,13 +268,15 @@ void TDateTimePicker::SelectPart(Integer Part) {
     FEdit->setSelection(P.Start, P.Length);
 }
 
-void TDateTimePicker::SetValueByUser(TDateTime Value) {
+bool TDateTimePicker::SetValueByUser(TDateTime Value) {
     const bool Changed = Value != FValue || FEmpty;
     FGaveWayTo = nullptr;
     FValue = Value;
     FEmpty = false;
     Apply();
+    const std::shared_ptr<const bool> Alive = AliveToken();   // OnChange may free the picker
     if (Changed) GuardedCall(this, [this] { FireEvent(OnChange, this); });
+    return IsAlive(Alive);
 }
 
 bool TDateTimePicker::Commit() {
@@ -422,13 +424,13 @@ void TDateTimePicker::StepPart(Integer Delta) {
         else if (Part == 1) M = Wrap(M + Delta, 1, 12);
         else Y = std::clamp(Y + Delta, kFirstDate.year(), 9999);
         D = std::min<int>(D, DaysInAMonth(Y, M));
-        SetValueByUser(WithDay(FValue, FromQDate(QDate(Y, M, D))));
+        if (!SetValueByUser(WithDay(FValue, FromQDate(QDate(Y, M, D))))) return;
     } else {
         int H = Q.time().hour(), M = Q.time().minute(), S = Q.time().second();
         if (Part == 0) H = Wrap(H + Delta, 0, 23);
         else if (Part == 1) M = Wrap(M + Delta, 0, 59);
         else S = Wrap(S + Delta, 0, 59);
-        SetValueByUser(WithTime(FValue, EncodeTime(H, M, S, 0)));
+        if (!SetValueByUser(WithTime(FValue, EncodeTime(H, M, S, 0)))) return;
     }
     SelectPart(Part);
 }

@@ -114,7 +114,7 @@ private:
     friend class TDatePickerEdit;
     void Apply();
     bool Commit();
-    void SetValueByUser(TDateTime Value);
+    bool SetValueByUser(TDateTime Value);   // false when OnChange freed the picker
     bool TypeKey(const class QKeyEvent* Key);
     void TypeDigit(Integer Part, Integer Digit);
     void StepPart(Integer Delta);

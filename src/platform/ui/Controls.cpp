@@ -323,9 +323,11 @@ void TControl::SetBounds(Integer ALeft, Integer ATop, Integer AWidth, Integer AH
     FTop = ATop;
     FWidth = AWidth;
     FHeight = AHeight;
+    const std::shared_ptr<const bool> Alive = AliveToken();   // OnResize may free the control
     if (FWidget) WindowWidget()->setGeometry(FLeft, FTop, FWidth, FHeight);
+    if (!IsAlive(Alive)) return;
     if (Sized && FFrame) PlaceClientInFrame();
-    if (Sized) {
+    if (Sized && IsAlive(Alive)) {
         if (auto* W = dynamic_cast<TWinControl*>(this)) W->AlignControls();
     }
 }

@@ -1175,8 +1175,8 @@ void TCustomGrid::MouseUp(TMouseButton Button, TShiftState Shift, Integer X, Int
     } else if (Button == mbLeft && FClickOnCurrent && MouseCoord(X, Y) == FCurrent) {
         ShowEditor();
     }
-    FClickOnCurrent = false;
     if (!IsAlive(Alive)) return;
+    FClickOnCurrent = false;
     TCustomControl::MouseUp(Button, Shift, X, Y);
 }
 
@@ -1190,8 +1190,9 @@ void TCustomGrid::MoveColumn(Integer FromIndex, Integer ToIndex) {
     const Integer W = FColWidths[FromIndex];
     FColWidths.erase(FColWidths.begin() + FromIndex);
     FColWidths.insert(FColWidths.begin() + ToIndex, W);
+    const std::shared_ptr<const bool> Alive = AliveToken();   // OnColumnMoved may free the grid
     ColumnMoved(FromIndex, ToIndex);
-    SizesChanged();
+    if (IsAlive(Alive)) SizesChanged();
 }
 
 void TCustomGrid::MoveRow(Integer FromIndex, Integer ToIndex) {
@@ -1203,8 +1204,9 @@ void TCustomGrid::MoveRow(Integer FromIndex, Integer ToIndex) {
     const Integer H = FRowHeights[FromIndex];
     FRowHeights.erase(FRowHeights.begin() + FromIndex);
     FRowHeights.insert(FRowHeights.begin() + ToIndex, H);
+    const std::shared_ptr<const bool> Alive = AliveToken();   // OnRowMoved may free the grid
     RowMoved(FromIndex, ToIndex);
-    SizesChanged();
+    if (IsAlive(Alive)) SizesChanged();
 }
 
 void TCustomGrid::ColumnMoved(Integer FromIndex, Integer ToIndex) {

@@ -628,8 +628,33 @@ private:
     std::vector<TObject*> FObjects;
 };
 
+namespace {
+
+// The list's opening and closing reach the box's OnDropDown and OnCloseUp.
+class TComboHost : public THost<QComboBox> {
+public:
+    using THost::THost;
+    void showPopup() override {
+        auto* C = static_cast<TComboBox*>(HostControl());
+        if (C && C->OnDropDown) {
+            const std::shared_ptr<const bool> Alive = C->AliveToken();
+            GuardedCall(C, [C] { FireEvent(C->OnDropDown, C); });
+            if (!IsAlive(Alive)) return;
+        }
+        QComboBox::showPopup();
+    }
+    void hidePopup() override {
+        const bool Shown = view() && view()->isVisible();
+        QComboBox::hidePopup();
+        auto* C = static_cast<TComboBox*>(HostControl());
+        if (Shown && C && IsAlive(C->AliveToken())) GuardedCall(C, [C] { FireEvent(C->OnCloseUp, C); });
+    }
+};
+
+}  // namespace
+
 TComboBox::TComboBox(TComponent* AOwner) : TWinControl(AOwner) {
-    FCombo = new THost<QComboBox>(this);
+    FCombo = new TComboHost(this);
     FCombo->setStyle(ListPopupStyle());
     FCombo->setItemDelegate(new TListRowDelegate(FCombo));
     MakeEditable();
