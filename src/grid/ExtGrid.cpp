@@ -572,6 +572,7 @@ void TExtStringGrid::GetCellForSave(Integer ACol, Integer ARow, AnsiString& Valu
 
 void TExtStringGrid::SaveCell(Integer ACol, Integer ARow, AnsiString& Value) {
     FormatCellText(ACol, ARow, Value);
+    Value = WithoutHighlight(Value);
     if (Value.empty() && GetCellType(ACol, ARow) == ctCheckBox) {
         const TCellGraphic* G = GetCellGraphic(ACol, ARow);
         if (G && G->CellBoolean()) GetCheckTrue(ACol, ARow, Value);

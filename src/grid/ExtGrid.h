@@ -1592,6 +1592,9 @@ private:
     void ReadCellStream(TGridCoord Origin, TStream* Stream, bool AsPaste, bool Apply);
     void WriteCellStream(TGridRect R, TStream* Stream, bool Disjunct, bool Progress);
     void UnHilightHiddenRows(const AnsiString& Tag, Integer FromCol, Integer ToCol);
+    static bool TakesHighlight(const AnsiString& Stored);
+    // The cell's value: what leaves the grid carries no highlight.
+    static AnsiString WithoutHighlight(const AnsiString& Stored);
     bool FDragPending = false;                     // a press that starts a drag once it moves
     Integer FDragTicks = 0;                        // horizontal drag scrolling every other move
     TPanel* FDropMarkers[3] = {nullptr, nullptr, nullptr};   // row marker, column markers above and below
