@@ -68,6 +68,16 @@ TEST_F(ExtGridNodes, ContractHidesTheSpanAndExpandBringsItBack) {
     EXPECT_FALSE(F.Grid->GetNodeState(2));
 }
 
+// Expanded while its own row was hidden, the node shows its rows when that row shows again.
+TEST_F(ExtGridNodes, ANodeExpandedWhileHiddenShowsItsRowsWithItsOwnRow) {
+    F.Grid->AddNode(2, 3);
+    F.Grid->ContractNode(2);
+    F.Grid->HideRow(2);
+    F.Grid->ExpandNode(2);
+    F.Grid->UnHideRow(2);
+    EXPECT_TRUE(F.Grid->RowCount() == 8 && !F.Grid->GetNodeState(2) && F.Grid->Cells(1, 4) == "r4");
+}
+
 TEST_F(ExtGridNodes, ExpandOneContractsTheOtherNodes) {
     F.Grid->CellNode()->SetExpandOne(true);
     F.Grid->AddNode(1, 2);
