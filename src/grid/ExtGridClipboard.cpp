@@ -1092,15 +1092,23 @@ void TExtStringGrid::ReadCellStream(TGridCoord Origin, TStream* Stream, bool AsP
     };
     std::set<std::pair<Integer, Integer>> Made;   // base cells of the block's merges as made
     // The footer rows stay the last rows, with the properties their totals need; the data rows
-    // of the stream come above them, its own footer rows stay behind.
+    // of the stream come above them. Its own footer rows hold totals, no data: they stay behind.
     const Integer Footers = Full ? std::clamp(FFixedFooters, 0, RowCount()) : 0;
-    const Integer FirstFooter = Footers > 0 ? Rows - H.Footers : Rows;   // of the stream's rows
+    const Integer FirstFooter = Rows - H.Footers;   // of the stream's rows
     if (Apply && Full) {
+        std::vector<std::vector<AnsiString>> FooterTexts;   // their labels stay too
+        for (Integer R = RowCount() - Footers; R < RowCount(); ++R) {
+            FooterTexts.emplace_back();
+            for (Integer C = 0; C < ColCount(); ++C) FooterTexts.back().push_back(RawCells(C, R));
+        }
         ClearAll();
         if (RowCount() > Footers) ClearProps(0, 0, ColCount() - 1, RowCount() - 1 - Footers);
         if (Footers > 0) FitRowsAboveFooters(Footers, FirstFooter);
-        else SetRowCount(Rows);
+        else SetRowCount(FirstFooter);
         SetColCount(Cols);
+        for (Integer F = 0; F < Integer(FooterTexts.size()); ++F)
+            for (Integer C = 0; C < ColCount() && C < Integer(FooterTexts[size_t(F)].size()); ++C)
+                SetRawCells(C, RowCount() - Footers + F, FooterTexts[size_t(F)][size_t(C)]);
         for (Integer C = 0; C < Cols && C < Integer(H.Widths.size()); ++C) SetColWidths(C, H.Widths[size_t(C)]);
         for (Integer R = 0; R < FirstFooter && R < Integer(H.Heights.size()); ++R) SetRowHeights(R, H.Heights[size_t(R)]);
     }

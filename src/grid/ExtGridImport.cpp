@@ -388,12 +388,13 @@ void TExtStringGrid::LoadCellsFromStrings(TStream* Stream) {
     // The grid becomes the stream's: nothing stays from before; footer rows stay the last rows.
     ResetContent(FFixedFooters);
     SetColCount(W);
-    // The stream's data rows come above the footer rows; its own footer rows stay behind.
+    // The stream's data rows come above the footer rows. Its own footer rows hold totals, no
+    // data: they stay behind.
     const Integer Footers = std::clamp(FFixedFooters, 0, RowCount());
-    const Integer DataRows = Footers > 0 ? H - SrcFooters : H;
+    const Integer DataRows = H - SrcFooters;
     if (Footers > 0) FitRowsAboveFooters(Footers, DataRows);
-    else SetRowCount(H);
-    for (Integer R = 0; R < RowCount(); ++R)
+    else SetRowCount(DataRows);
+    for (Integer R = 0; R < RowCount() - Footers; ++R)
         for (Integer C = 0; C < ColCount(); ++C) SetRawCells(C, R, AnsiString());
     Int64 Widths = 0;
     while (true) {

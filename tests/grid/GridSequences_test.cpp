@@ -1060,8 +1060,9 @@ void TextStreamStep(TWalk& W, int How) {   // 0 text stream, 1 Assign and back
         Into->ClearAll();   // the stream writes no empty cell
         Into->LoadCellsFromStrings(&S);
     }
-    Expect(Into->RowCount() == W.G->RowCount() && Into->ColCount() == W.G->ColCount(), "size changed");
-    for (int R = 0; R < W.G->RowCount(); ++R)
+    // The footer row holds totals, no data: it stays behind.
+    Expect(Into->RowCount() == W.G->RowCount() - 1 + Into->FixedFooters() && Into->ColCount() == W.G->ColCount(), "size changed");
+    for (int R = 0; R <= W.LastData(); ++R)
         for (int C = 0; C < W.G->ColCount(); ++C) {
             WStr Was = W.G->IsBaseCell(C, R) ? CellTextToWide(W.G->Cells(C, R)) : WStr();
             if (R >= 1 && R <= W.LastData() && Was.empty() && W.RowAt(R).Checks.contains(W.Cols[C]))
