@@ -210,12 +210,11 @@ Integer RunOn(const std::vector<Integer>& L, size_t I, int Step) {
     return N;
 }
 
-// A merge travels as far as the block takes its lines: a base cell's span stays inside,
-// and a covered cell whose base cell stayed outside goes as a cell of its own.
-void WriteProps(TCellWriter& W, const TCellProperties* P, const std::vector<Integer>& Cols, size_t Ci,
-                const std::vector<Integer>& Rows, size_t Ri) {
-    Integer X = P->CellSpanX(), Y = P->CellSpanY();
-    bool Base = P->IsBaseCell();
+// A merge travels as far as the block takes its lines, as it shows (Base, X, Y: over its shown
+// rows): a base cell's span stays inside, and a covered cell whose base cell stayed outside goes
+// as a cell of its own.
+void WriteProps(TCellWriter& W, const TCellProperties* P, bool Base, Integer X, Integer Y, const std::vector<Integer>& Cols,
+                size_t Ci, const std::vector<Integer>& Rows, size_t Ri) {
     if (Base) {
         if (X >= 0) X = std::min(X, RunOn(Cols, Ci, 1));
         if (Y >= 0) Y = std::min(Y, RunOn(Rows, Ri, 1));
@@ -1017,7 +1016,8 @@ void TExtStringGrid::WriteCellStream(TGridRect R, TStream* Stream, bool Disjunct
         const Integer Rw = RowList[Ri];
         for (size_t Ci = 0; Ci < ColList.size(); ++Ci) {
             const Integer C = ColList[Ci];
-            const AnsiString T = WithoutHighlight(RawCells(C, Rw));
+            // A merge whose base row is hidden goes from its first shown cell, with its text.
+            const AnsiString T = WithoutHighlight(ShowsHiddenBase(C, Rw) ? Cells(C, Rw) : RawCells(C, Rw));
             const TCellProperties* P = CellPropertiesOrNil(C, Rw);
             if (T.empty() && !P) continue;
             W.Str("TGridCellIO");
@@ -1026,7 +1026,18 @@ void TExtStringGrid::WriteCellStream(TGridRect R, TStream* Stream, bool Disjunct
             W.Str(T);
             W.Bool(P != nullptr);
             if (!P) continue;
-            WriteProps(W, P, ColList, Ci, RowList, Ri);
+            bool Base = P->IsBaseCell();
+            Integer X = P->CellSpanX(), Y = P->CellSpanY();
+            if (IsMergedCell(C, Rw)) {
+                const TPoint B = BaseCell(C, Rw), S = CellSpan(C, Rw);
+                Base = B == Point(C, Rw);
+                X = Base ? S.X : C - B.X;
+                Y = Base ? S.Y : Rw - B.Y;
+            } else if (!Base || X > 0 || Y > 0) {   // what shows of its merge is this cell alone
+                Base = true;
+                X = Y = -1;
+            }
+            WriteProps(W, P, Base, X, Y, ColList, Ci, RowList, Ri);
             const auto* G = dynamic_cast<const TCellGraphic*>(P->KeptObject());
             // A kind drawn from an object of its own travels only with that object.
             const bool HasGraphic = G && (!ObjectComponent(G->CellType()) || CanWriteObject(G));
