@@ -1277,6 +1277,8 @@ private:
     Integer LastDataCol() const { return ColCount() - 1 - FFixedRightCols; }
     Integer LastDataRow() const { return RowCount() - 1 - FFixedFooters; }
     Integer CurrentDataRealRow() const;
+    void ShowNodeRows(Integer ARow);         // real row of a node
+    bool InContractedNode(Integer ARow);     // a contracted node holds the real row
     void KeepRowOnShownData(Integer RealRow);   // after rows were hidden
 
     bool FLookup = false;

@@ -87,14 +87,9 @@ void TExtStringGrid::UnHideRows(Integer AFromRow, Integer AToRow) {
             C->SetBounds(R.Left, R.Top, R.Width(), R.Height());
             C->Show();
         }
-    // An expanded node shown again shows its rows too (a nested contracted one keeps its own):
-    // a node's state and its rows agree.
+    // An expanded node shown again shows its rows too: a node's state and its rows agree.
     for (Integer R = std::max(0, AFromRow); HasNodes() && R <= AToRow && R < AllRowCount(); ++R)
-        if (const TCellGraphic* G = NodeAtReal(R); G && !G->CellBoolean() && !IsHiddenRow(R))
-            for (Integer K = R + 1, End = NodeEndReal(R); K <= End; ++K) {
-                if (IsHiddenRow(K)) UnHideRows(K, K);
-                if (const TCellGraphic* N = NodeAtReal(K); N && N->CellBoolean()) K = std::max(K, NodeEndReal(K));
-            }
+        if (const TCellGraphic* G = NodeAtReal(R); G && !G->CellBoolean() && !IsHiddenRow(R)) ShowNodeRows(R);
 }
 
 void TExtStringGrid::UnHideRowsAll() {
