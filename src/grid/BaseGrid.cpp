@@ -393,6 +393,31 @@ bool TBaseGrid::ShowsHiddenBase(Integer ACol, Integer ARow) const {
     return ShownMergeOf(ACol, ARow, M) && M.BaseHidden;
 }
 
+std::vector<TCellProperties*> TBaseGrid::WholeShownMergeCells() const {
+    std::vector<TCellProperties*> Cells;
+    if (!AnyHiddenRows()) return Cells;
+    for (TCellProperties* P : FAllProps) {
+        const Integer C = P->OwnerCol(), R = P->OwnerRow();
+        TShownMerge M;
+        if (CellPropertiesOrNil(C, R) == P && ShownMergeOf(C, R, M) && !M.BaseHidden &&
+            M.ShownRows == std::max(0, M.Base->CellSpanY()) + 1 && M.ShownRows > 1)
+            Cells.push_back(P);
+    }
+    return Cells;
+}
+
+// Their spans still count the shown rows they had: each becomes the real rows between.
+void TBaseGrid::RealignMergeCells(const std::vector<TCellProperties*>& Cells) {
+    for (TCellProperties* P : Cells) {
+        const Integer R = P->OwnerRow(), Sy = P->CellSpanY();
+        if (FAllProps.count(P) == 0 || CellPropertiesOrNil(P->OwnerCol(), R) != P || Sy <= 0 || P->CellSpanX() < 0)
+            continue;   // split by the move, or gone
+        const Integer Other = P->IsBaseCell() ? R + Sy : R - Sy;
+        if (Other < 0 || Other >= RowCount()) continue;
+        P->SetCellSpanY(std::abs(RealRow(Other) - RealRow(R)));
+    }
+}
+
 TPoint TBaseGrid::BaseCell(Integer ACol, Integer ARow) const {
     TShownMerge M;
     return ShownMergeOf(ACol, ARow, M) ? M.Shown : Point(ACol, ARow);

@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <set>
+#include <vector>
 
 enum TEditorType {
     edNormal, edSpinEdit, edComboEdit, edComboList, edEditBtn, edCheckBox, edDateEdit, edDateEditUpDown,
@@ -245,6 +246,10 @@ public:
     TPoint CellSpan(Integer ACol, Integer ARow) const;
     // The first shown cell of a merge whose base cell's row is hidden: it shows the merge.
     bool ShowsHiddenBase(Integer ACol, Integer ARow) const;
+    // Rows that change places on screen move a merge by its shown rows: the cells of every merge
+    // shown whole while rows are hidden, taken before, and their spans counted again in real rows after.
+    std::vector<TCellProperties*> WholeShownMergeCells() const;
+    void RealignMergeCells(const std::vector<TCellProperties*>& Cells);
     bool RowsInSameMerges(Integer ARow1, Integer ARow2) const;
 
     // --- geometry. CellRect covers a whole merge; AbsCellRect exists also for

@@ -435,7 +435,9 @@ void TExtStringGrid::SplitMergesBrokenByMove(bool ARows, const std::function<Int
     std::vector<TPoint> Broken;
     for (const TCellProperties* P : AllCellProperties()) {
         const Integer C = P->OwnerCol(), R = P->OwnerRow();
-        const Integer Span = ARows ? P->CellSpanY() : P->CellSpanX();
+        // As the merge shows: over its shown rows.
+        const TPoint Shown = C >= 0 && R >= 0 && C < ColCount() && R < RowCount() ? CellSpan(C, R) : Point(0, 0);
+        const Integer Span = ARows ? Shown.Y : Shown.X;
         // Base cells of merges in view (the properties of hidden rows wait elsewhere).
         if (!P->IsBaseCell() || Span <= 0 || C < 0 || R < 0 || C >= ColCount() || R >= RowCount() ||
             CellPropertiesOrNil(C, R) != P)
@@ -475,9 +477,11 @@ void TExtStringGrid::MoveRow(Integer FromIndex, Integer ToIndex) {
 
 void TExtStringGrid::MoveRowData(Integer FromIndex, Integer ToIndex) {
     EndEditBeforeLayoutChange();
+    const std::vector<TCellProperties*> Merged = WholeShownMergeCells();
     SplitMergesBrokenByMove(true, [&](Integer I) { return FollowMove(I, FromIndex, ToIndex); });
     RowRecordsMoved(FromIndex, ToIndex);
     TBaseGrid::MoveRowData(FromIndex, ToIndex);
+    RealignMergeCells(Merged);
 }
 
 void TExtStringGrid::MoveColData(Integer FromIndex, Integer ToIndex) {

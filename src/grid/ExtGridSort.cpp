@@ -480,6 +480,7 @@ void TExtStringGrid::MoveRowsTo(Integer First, const std::vector<Integer>& Order
     EndEditBeforeLayoutChange();
     // A control editor's value goes into its cell before the rows change places.
     ControlEditDone();
+    const std::vector<TCellProperties*> Merged = WholeShownMergeCells();
     // The cells change places in the store; the rows' places before sorting go with
     // them, and with whole rows their heights and marks too.
     const size_t N = Order.size();
@@ -539,6 +540,7 @@ void TExtStringGrid::MoveRowsTo(Integer First, const std::vector<Integer>& Order
         }
         FSelectedCells = std::move(Cells);
     }
+    RealignMergeCells(Merged);
     UpdateCellControls();   // the controls placed in cells go with their cells
 }
 
