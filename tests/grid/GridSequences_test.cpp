@@ -777,8 +777,10 @@ void MergeStep(TWalk& W, int Split) {   // 0 merge, 1 split, 2 runs in a column
             for (B = A + 1; B < V.size() && Stored(W.Text(W.Row(V[B]), C)) == Stored(W.Text(W.Row(V[A]), C));) ++B;
             if (B - A > 1) Runs.push_back({C, 1, std::vector<int>(V.begin() + long(A), V.begin() + long(B))});
         }
-        for (const TMergeM& Mg : Runs)
-            for (int Id : Mg.Ids) if (W.InMerge(Id) || W.InNode(Id) || W.HasCheck(Id, C)) throw TSkip();
+        for (const TMergeM& Mg : Runs)   // as MergeCells: nothing hidden in between (it would be covered too)
+            for (int Id : Mg.Ids)
+                if (W.InMerge(Id) || W.InNode(Id) || W.HasCheck(Id, C) || W.IndexOf(Id) - W.IndexOf(Mg.Ids[0]) != IndexIn(Mg.Ids, Id))
+                    throw TSkip();
         W.Say("column ", C, ": ", Runs.size(), " runs");
         W.G->MergeColumnCells(C, true);
         return W.Merges.insert(W.Merges.end(), Runs.begin(), Runs.end()), void();
