@@ -70,9 +70,7 @@ TEST_F(ExtGridNodes, ContractHidesTheSpanAndExpandBringsItBack) {
 
 // Expanded while its own row was hidden, the node shows its rows, and its own when it shows again.
 TEST_F(ExtGridNodes, ANodeExpandedWhileHiddenShowsItsRowsWithItsOwnRow) {
-    F.Grid->AddNode(2, 3);
-    F.Grid->ContractNode(2);
-    F.Grid->HideRow(2);
+    F.Grid->AddNode(2, 3), F.Grid->ContractNode(2), F.Grid->HideRow(2);
     F.Grid->ExpandNode(2);   // its rows show, its own stays hidden
     EXPECT_TRUE(F.Grid->RowCount() == 7 && F.Grid->Cells(1, 3) == "r4");
     F.Grid->UnHideRow(2);

@@ -208,16 +208,10 @@ struct TModel {
     }
     bool InNode(int Id) const { return NodeOf(Id, true) || NodeOf(Id, false); }
     // A merge cut by hidden rows shows over its shown rows, from the first of them.
-    int FirstShown(const TMergeM& Mg) const {
-        for (int Id : Mg.Ids) if (IsShown(Rows[IndexOf(Id)])) return Id;
-        return -1;
-    }
-    int ShownCount(const TMergeM& Mg) const {
-        return int(std::ranges::count_if(Mg.Ids, [&](int Id) { return IsShown(Rows[IndexOf(Id)]); }));
-    }
+    int ShownCount(const TMergeM& Mg) const { return int(std::ranges::count_if(Mg.Ids, [&](int Id) { return IsShown(Rows[IndexOf(Id)]); })); }
     bool ShowsMerge(int Id, int ACol) const {   // the cell the merge shows from
         const TMergeM* Mg = MergeAt(Id, ACol);
-        return Mg && Mg->Col == ACol && FirstShown(*Mg) == Id;
+        return Mg && Mg->Col == ACol && *std::ranges::find_if(Mg->Ids, [&](int I) { return IsShown(Rows[IndexOf(I)]); }) == Id;
     }
     bool IsShown(const TRowM& R) const { return !R.Hidden && !(NodeOf(R.Id, false) && NodeOf(R.Id, false)->Contracted); }
     std::vector<int> Visible(bool Ids = false) const {   // indexes into Rows (or their ids), in display order
@@ -694,36 +688,24 @@ void HideStep(TWalk& W, int How) {   // 0 HideRows, 1 filter, 2 UnHideRow, 3 all
 // invariant held while the merge is cut, then UnHideRow. The cut lasts the step: a row moved,
 // sorted or removed while a merge is cut is left to another issue.
 void HideInMergeStep(TWalk& W, int Which) {   // 0 first, 1 middle, 2 last
-    std::vector<const TMergeM*> Fit;
-    for (const TMergeM& Mg : W.Merges)
-        if (int(Mg.Ids.size()) >= (Which == 1 ? 3 : 2) && W.ShownCount(Mg) == int(Mg.Ids.size())) Fit.push_back(&Mg);
-    if (Fit.empty() || W.LastData() < 5) throw TSkip();
-    const TMergeM& Mg = *Fit[size_t(W.Pick(int(Fit.size())))];
+    if (W.Merges.empty() || W.LastData() < 5) throw TSkip();
+    const TMergeM& Mg = W.Merges[size_t(W.Pick(int(W.Merges.size())))];
+    if (int(Mg.Ids.size()) < (Which == 1 ? 3 : 2) || W.ShownCount(Mg) < int(Mg.Ids.size())) throw TSkip();
     const int Id = Which == 0 ? Mg.Ids[0] : Which == 2 ? Mg.Ids.back() : Mg.Ids[size_t(1 + W.Pick(int(Mg.Ids.size()) - 2))];
     W.Say("R", Id, " of the merge at R", Mg.Ids[0], " column ", Mg.Col);
-    W.G->HideRow(W.IndexOf(Id) + 1);
-    W.Row(Id).Hidden = true;
-    W.Check();
-    W.G->UnHideRow(W.IndexOf(Id) + 1);
-    W.Row(Id).Hidden = false;
+    W.G->HideRow(W.IndexOf(Id) + 1), W.Row(Id).Hidden = true, W.Check();
+    W.G->UnHideRow(W.IndexOf(Id) + 1), W.Row(Id).Hidden = false;
 }
 
 // A contracted node's row hidden with HideRows, the node expanded (its rows show), then its row shown again.
 void HideNodeRowStep(TWalk& W, int) {
-    std::vector<TNodeM*> Fit;
-    for (TNodeM& Nd : W.Nodes)
-        if (Nd.Contracted && W.IsShown(W.Row(Nd.Head))) Fit.push_back(&Nd);
-    if (Fit.empty() || W.Visible().size() < 3) throw TSkip();
-    TNodeM& Nd = *Fit[size_t(W.Pick(int(Fit.size())))];
+    if (W.Nodes.empty() || W.Visible().size() < 3) throw TSkip();
+    TNodeM& Nd = W.Nodes[size_t(W.Pick(int(W.Nodes.size())))];
     const int Real = W.IndexOf(Nd.Head) + 1;
+    if (!Nd.Contracted || !W.IsShown(W.Row(Nd.Head))) throw TSkip();
     W.Say("R", Nd.Head);
-    W.G->HideRow(Real);
-    W.G->ExpandNode(Real);
-    W.Row(Nd.Head).Hidden = true, Nd.Contracted = false;
-    W.Check();
-    W.G->UnHideRow(Real);
-    W.Row(Nd.Head).Hidden = false;
-    W.Tainted();
+    W.G->HideRow(Real), W.G->ExpandNode(Real), W.Row(Nd.Head).Hidden = true, Nd.Contracted = false, W.Check();
+    W.G->UnHideRow(Real), W.Row(Nd.Head).Hidden = false, W.Tainted();
 }
 
 // AddNode over free shown rows; ContractNode or ExpandNode, or a click on the node's button.
