@@ -312,14 +312,12 @@ void TBaseGrid::MergeCells(Integer ACol, Integer ARow, Integer NumCols, Integer 
 
 void TBaseGrid::SplitCells(Integer ACol, Integer ARow) {
     TShownMerge M;
-    if (!ShownMergeOf(ACol, ARow, M)) {
-        M.Col = ACol;
-        M.RealRow = RealRow(ARow);
-        M.Base = CellPropertiesOrNil(ACol, ARow);
-        if (!M.Base) return;
+    if (!ShownMergeOf(ACol, ARow, M)) {   // a cell standing alone
+        if (TCellProperties* P = CellPropertiesOrNil(ACol, ARow)) P->SetIsBaseCell(true), P->SetCellSpanX(-1), P->SetCellSpanY(-1);
+        return Invalidate();
     }
     // Every cell of the merge, those of its hidden rows too.
-    const Integer Sx = std::max(0, M.Base->CellSpanX()), Sy = M.Base->IsBaseCell() ? std::max(0, M.Base->CellSpanY()) : 0;
+    const Integer Sx = std::max(0, M.Base->CellSpanX()), Sy = std::max(0, M.Base->CellSpanY());
     for (Integer C = M.Col; C <= M.Col + Sx; ++C)
         for (Integer R = M.RealRow; R <= M.RealRow + Sy; ++R)
             if (TCellProperties* P = PropsAtReal(C, R)) {
@@ -393,16 +391,17 @@ bool TBaseGrid::ShowsHiddenBase(Integer ACol, Integer ARow) const {
     return ShownMergeOf(ACol, ARow, M) && M.BaseHidden;
 }
 
-std::vector<TCellProperties*> TBaseGrid::WholeShownMergeCells() const {
+std::vector<TCellProperties*> TBaseGrid::ShownMergeCells() {
     std::vector<TCellProperties*> Cells;
     if (!AnyHiddenRows()) return Cells;
+    std::vector<std::pair<TCellProperties*, Integer>> Shown;   // each with its span in shown rows
     for (TCellProperties* P : FAllProps) {
         const Integer C = P->OwnerCol(), R = P->OwnerRow();
         TShownMerge M;
-        if (CellPropertiesOrNil(C, R) == P && ShownMergeOf(C, R, M) && !M.BaseHidden &&
-            M.ShownRows == std::max(0, M.Base->CellSpanY()) + 1 && M.ShownRows > 1)
-            Cells.push_back(P);
+        if (CellPropertiesOrNil(C, R) == P && ShownMergeOf(C, R, M) && !M.BaseHidden && M.ShownRows > 1)
+            Shown.push_back({P, P->IsBaseCell() ? M.ShownRows - 1 : R - M.Shown.Y});
     }
+    for (const auto& [P, Span] : Shown) P->SetCellSpanY(Span), Cells.push_back(P);
     return Cells;
 }
 

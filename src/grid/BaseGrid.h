@@ -246,9 +246,10 @@ public:
     TPoint CellSpan(Integer ACol, Integer ARow) const;
     // The first shown cell of a merge whose base cell's row is hidden: it shows the merge.
     bool ShowsHiddenBase(Integer ACol, Integer ARow) const;
-    // Rows that change places on screen move a merge by its shown rows: the cells of every merge
-    // shown whole while rows are hidden, taken before, and their spans counted again in real rows after.
-    std::vector<TCellProperties*> WholeShownMergeCells() const;
+    // Rows that change places on screen move a merge by its shown rows: while rows are hidden, the
+    // cells of every merge shown from its base cell count their spans in shown rows before the
+    // move (ShownMergeCells), and in real rows again after it (RealignMergeCells).
+    std::vector<TCellProperties*> ShownMergeCells();
     void RealignMergeCells(const std::vector<TCellProperties*>& Cells);
     bool RowsInSameMerges(Integer ARow1, Integer ARow2) const;
 

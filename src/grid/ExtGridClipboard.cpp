@@ -1102,6 +1102,7 @@ void TExtStringGrid::ReadCellStream(TGridCoord Origin, TStream* Stream, bool AsP
         return Full ? KeptCells.count({C, R}) > 0 : !TakesOutsideData(C, R);
     };
     std::set<std::pair<Integer, Integer>> Made;   // base cells of the block's merges as made
+    std::vector<TCellProperties*> Spans;          // counted in shown rows until the block is in
     // The footer rows stay the last rows, with the properties their totals need; the data rows
     // of the stream come above them. Its own footer rows hold totals, no data: they stay behind.
     const Integer Footers = Full ? std::clamp(FFixedFooters, 0, RowCount()) : 0;
@@ -1177,6 +1178,7 @@ void TExtStringGrid::ReadCellStream(TGridCoord Origin, TStream* Stream, bool AsP
         if (Inside) SplitOldMerge(Tc, Tr);
         TCellProperties* P = Inside ? GetCellProperties(Tc, Tr) : &Scratch;
         ReadProps(Rd, P);
+        if (Inside) Spans.push_back(P);
         // A merge stays inside the block, and inside the grid where the block passes its edge.
         const Integer Sx = P->CellSpanX(), Sy = P->CellSpanY();
         if (P->IsBaseCell()) {
@@ -1206,6 +1208,7 @@ void TExtStringGrid::ReadCellStream(TGridCoord Origin, TStream* Stream, bool AsP
             ReadGraphic(Rd, &G, Tc, Tr);
         }
     }
+    if (NumHiddenRows() > 0) RealignMergeCells(Spans);   // rows hidden between: spans count real rows
     for (const auto& [At, Bytes, Text] : Refused) {
         if (At.X >= ColCount() || At.Y > LastDataRow()) continue;   // the pasted grid is smaller
         TMemoryStream Cell;

@@ -477,8 +477,8 @@ void TExtStringGrid::MoveRow(Integer FromIndex, Integer ToIndex) {
 
 void TExtStringGrid::MoveRowData(Integer FromIndex, Integer ToIndex) {
     EndEditBeforeLayoutChange();
-    const std::vector<TCellProperties*> Merged = WholeShownMergeCells();
     SplitMergesBrokenByMove(true, [&](Integer I) { return FollowMove(I, FromIndex, ToIndex); });
+    const std::vector<TCellProperties*> Merged = ShownMergeCells();
     RowRecordsMoved(FromIndex, ToIndex);
     TBaseGrid::MoveRowData(FromIndex, ToIndex);
     RealignMergeCells(Merged);

@@ -480,7 +480,6 @@ void TExtStringGrid::MoveRowsTo(Integer First, const std::vector<Integer>& Order
     EndEditBeforeLayoutChange();
     // A control editor's value goes into its cell before the rows change places.
     ControlEditDone();
-    const std::vector<TCellProperties*> Merged = WholeShownMergeCells();
     // The cells change places in the store; the rows' places before sorting go with
     // them, and with whole rows their heights and marks too.
     const size_t N = Order.size();
@@ -492,6 +491,7 @@ void TExtStringGrid::MoveRowsTo(Integer First, const std::vector<Integer>& Order
             return R >= First && R < First + Integer(N) ? Dest[size_t(R - First)] : R;
         });
     }
+    const std::vector<TCellProperties*> Merged = ShownMergeCells();
     std::vector<Integer> Heights(WholeRows ? N : 0), Unsorted(N);
     std::vector<Byte> Marks(WholeRows ? N : 0), Modified(WholeRows ? N : 0);
     std::vector<TObject*> Grouped(WholeRows ? N : 0);   // the grouped column's objects

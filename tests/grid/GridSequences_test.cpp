@@ -1684,6 +1684,8 @@ TEST(GridSequences, FoundSequencesHold) {
         {{"SearchHighlightOverHidden", 1762725887u}},
         // Assign over rows the filter hid gave a shown row a hidden row's height.
         {{"SizeRowByMouse", 1462772782u}, {"Filter", 4291692136u}, {"Assign", 975062094u}},
+        {{"DeleteKey", 1566585689u}, {"GroupUnGroup", 1078147608u}, {"ColumnDrag", 3415011047u}, {"HideRows", 2137006990u},
+         {"MergeColumnCells", 1133921317u}, {"HeaderClickSort", 3517638625u}, {"HeaderClickSort", 218597960u}},
     };
     WithMarks = true, Apart = false;
     for (const TNamed& Case : Cases) {
