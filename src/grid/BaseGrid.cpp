@@ -2,6 +2,7 @@
 #include "grid/BaseGrid.h"
 
 #include "grid/ExtUtil.h"
+#include "grid/GridRowMap.h"
 #include "platform/rtl/CodePage.h"
 
 #include <algorithm>
@@ -166,10 +167,17 @@ AnsiString TBaseGrid::Cells(Integer ACol, Integer ARow) const {
 }
 
 const AnsiString& TBaseGrid::CellsRef(Integer ACol, Integer ARow, AnsiString& Scratch) const {
-    const TPoint B = BaseCell(ACol, ARow);
-    const AnsiString& Stored = TStringGrid::CellsRef(B.X, B.Y);
+    TShownMerge M;
+    const bool Merged = ShownMergeOf(ACol, ARow, M);
+    const TPoint B = Merged ? M.Shown : Point(ACol, ARow);
+    // A merge whose base row is hidden shows the base cell's text, kept with that row.
+    if (Merged && M.BaseHidden) {
+        const TStringList* L = FHiddenRows->HiddenRowItems(M.RealRow);
+        Scratch = L && M.Col < L->Count() ? L->Strings(M.Col) : AnsiString();
+    }
+    const AnsiString& Stored = Merged && M.BaseHidden ? Scratch : TStringGrid::CellsRef(B.X, B.Y);
     if (B.Y >= FDisplRowCount || (!OnGetDisplText && !OnGetDisplWideText)) return Stored;
-    Scratch = Stored;
+    if (&Stored != &Scratch) Scratch = Stored;
     // The hooks are the advanced grid's; reading stays logically const.
     auto* Self = const_cast<TBaseGrid*>(this);
     Self->GetDisplText(B.X, B.Y, Scratch);
@@ -184,8 +192,10 @@ const AnsiString& TBaseGrid::CellsRef(Integer ACol, Integer ARow, AnsiString& Sc
 
 void TBaseGrid::SetCells(Integer ACol, Integer ARow, const AnsiString& Value) {
     if (HasCellProperties(ACol, ARow)) {
-        const TPoint B = BaseCell(ACol, ARow);
-        SetRawCells(B.X, B.Y, Value);
+        TShownMerge M;
+        TStringList* L = ShownMergeOf(ACol, ARow, M) && M.BaseHidden ? FHiddenRows->HiddenRowItems(M.RealRow) : nullptr;
+        if (L && M.Col < L->Count()) L->SetStrings(M.Col, Value);
+        else if (!L) SetRawCells(BaseCell(ACol, ARow).X, BaseCell(ACol, ARow).Y, Value);
         if (Parent()) RepaintCell(ACol, ARow);
     } else {
         SetRawCells(ACol, ARow, Value);
@@ -285,26 +295,32 @@ void TBaseGrid::MergeCells(Integer ACol, Integer ARow, Integer NumCols, Integer 
     if (NumCols < 1 || NumRows < 1) return;
     if (!InGrid(ACol, ARow) || !InGrid(ACol + NumCols - 1, ARow + NumRows - 1))
         throw EInvalidGridOperation("Grid index out of range");
+    // Spans count real rows: a row hidden inside the block is covered too.
+    const Integer Top = RealRow(ARow), Bottom = RealRow(ARow + NumRows - 1);
     for (Integer C = ACol; C < ACol + NumCols; ++C)
-        for (Integer R = ARow; R < ARow + NumRows; ++R) {
-            TCellProperties* P = GetCellProperties(C, R);
-            const bool Base = C == ACol && R == ARow;
+        for (Integer R = Top; R <= Bottom; ++R) {
+            TCellProperties* P = MakePropsAtReal(C, R);
+            if (!P) continue;
+            const bool Base = C == ACol && R == Top;
             P->SetIsBaseCell(Base);
             P->SetCellSpanX(Base ? NumCols - 1 : C - ACol);
-            P->SetCellSpanY(Base ? NumRows - 1 : R - ARow);
+            P->SetCellSpanY(Base ? Bottom - Top : R - Top);
         }
     for (Integer C = ACol; C < ACol + NumCols; ++C)
         for (Integer R = ARow; R < ARow + NumRows; ++R) RepaintCell(C, R);
 }
 
 void TBaseGrid::SplitCells(Integer ACol, Integer ARow) {
-    const TPoint B = BaseCell(ACol, ARow);
-    const TCellProperties* BP = CellPropertiesOrNil(B.X, B.Y);
-    if (!BP) return;
-    const Integer Sx = std::max(0, BP->CellSpanX()), Sy = std::max(0, BP->CellSpanY());
-    for (Integer C = B.X; C <= B.X + Sx; ++C)
-        for (Integer R = B.Y; R <= B.Y + Sy; ++R)
-            if (TCellProperties* P = CellPropertiesOrNil(C, R)) {
+    TShownMerge M;
+    if (!ShownMergeOf(ACol, ARow, M)) {   // a cell standing alone
+        if (TCellProperties* P = CellPropertiesOrNil(ACol, ARow)) P->SetIsBaseCell(true), P->SetCellSpanX(-1), P->SetCellSpanY(-1);
+        return Invalidate();
+    }
+    // Every cell of the merge, those of its hidden rows too.
+    const Integer Sx = std::max(0, M.Base->CellSpanX()), Sy = std::max(0, M.Base->CellSpanY());
+    for (Integer C = M.Col; C <= M.Col + Sx; ++C)
+        for (Integer R = M.RealRow; R <= M.RealRow + Sy; ++R)
+            if (TCellProperties* P = PropsAtReal(C, R)) {
                 P->SetIsBaseCell(true);
                 P->SetCellSpanX(-1);
                 P->SetCellSpanY(-1);
@@ -312,31 +328,110 @@ void TBaseGrid::SplitCells(Integer ACol, Integer ARow) {
     Invalidate();
 }
 
-TPoint TBaseGrid::BaseCell(Integer ACol, Integer ARow) const {
+// --- merges over hidden rows --------------------------------------------------------
+bool TBaseGrid::AnyHiddenRows() const { return FHiddenRows && FHiddenRows->NumHiddenRows() > 0; }
+
+Integer TBaseGrid::RealRow(Integer ARow) const { return AnyHiddenRows() ? FHiddenRows->RealRowIndex(ARow) : ARow; }
+
+TCellProperties* TBaseGrid::PropsAtReal(Integer ACol, Integer ARealRow) const {
+    if (const TStringList* L = AnyHiddenRows() ? FHiddenRows->HiddenRowItems(ARealRow) : nullptr)
+        return ACol >= 0 && ACol < L->Count() ? dynamic_cast<TCellProperties*>(L->Objects(ACol)) : nullptr;
+    return CellPropertiesOrNil(ACol, AnyHiddenRows() ? FHiddenRows->DisplRowIndex(ARealRow) : ARealRow);
+}
+
+TCellProperties* TBaseGrid::MakePropsAtReal(Integer ACol, Integer ARealRow) {
+    TStringList* L = AnyHiddenRows() ? FHiddenRows->HiddenRowItems(ARealRow) : nullptr;
+    if (!L) return GetCellProperties(ACol, AnyHiddenRows() ? FHiddenRows->DisplRowIndex(ARealRow) : ARealRow);
+    if (ACol < 0 || ACol >= ColCount()) return nullptr;
+    while (L->Count() <= ACol) L->Add("");
+    TObject* Slot = L->Objects(ACol);
+    if (auto* P = dynamic_cast<TCellProperties*>(Slot)) return P;
+    TCellProperties* P = NewCellProperties(ACol, FHiddenRows->DisplRowIndex(ARealRow));
+    if (Slot) P->SetKeptObject(Slot);
+    L->SetObjects(ACol, P);
+    return P;
+}
+
+// Spans count real rows: rows hidden inside a merge are still its rows. The merge shows
+// over its shown rows only, from the first of them, with its base cell's text; hiding or
+// removing rows can cut a merge, and a covered cell its base no longer reaches stands alone.
+bool TBaseGrid::ShownMergeOf(Integer ACol, Integer ARow, TShownMerge& M) const {
     // A grid that never had cell properties has no merges: no slot to look at.
-    if (FAllProps.empty()) return Point(ACol, ARow);
-    const TPoint B = TCellProperties::BaseCellOf(CellPropertiesOrNil(ACol, ARow), ACol, ARow);
-    if (B.X == ACol && B.Y == ARow) return B;
-    // Hiding or removing rows can cut a merge: a covered cell whose base no longer
-    // reaches it stands alone with its own text.
-    const TCellProperties* BP = CellPropertiesOrNil(B.X, B.Y);
-    if (!BP || !BP->IsBaseCell() || B.X + std::max(0, BP->CellSpanX()) < ACol ||
-        B.Y + std::max(0, BP->CellSpanY()) < ARow)
-        return Point(ACol, ARow);
-    return B;
+    if (FAllProps.empty()) return false;
+    TCellProperties* P = CellPropertiesOrNil(ACol, ARow);
+    if (!P || P->CellSpanX() == -1 || P->CellSpanY() == -1) return false;
+    const Integer R = RealRow(ARow);
+    M.Col = ACol;
+    M.RealRow = R;
+    M.Base = P;
+    if (!P->IsBaseCell()) {
+        M.Col = ACol - P->CellSpanX();
+        M.RealRow = R - P->CellSpanY();
+        M.Base = M.Col >= 0 && M.RealRow >= 0 ? PropsAtReal(M.Col, M.RealRow) : nullptr;
+        if (!M.Base || !M.Base->IsBaseCell() || M.Col + std::max(0, M.Base->CellSpanX()) < ACol ||
+            M.RealRow + std::max(0, M.Base->CellSpanY()) < R)
+            return false;
+    }
+    const Integer Last = M.RealRow + std::max(0, M.Base->CellSpanY());
+    if (!AnyHiddenRows()) {
+        M.BaseHidden = false;
+        M.Shown = Point(M.Col, M.RealRow);
+        M.ShownRows = Last - M.RealRow + 1;
+        return true;
+    }
+    M.BaseHidden = FHiddenRows->IsHiddenRow(M.RealRow);
+    const Integer First = FHiddenRows->DisplRowIndex(M.RealRow);
+    M.Shown = Point(M.Col, First);
+    M.ShownRows = FHiddenRows->DisplRowIndex(Last + 1) - First;
+    return true;
+}
+
+bool TBaseGrid::ShowsHiddenBase(Integer ACol, Integer ARow) const {
+    TShownMerge M;
+    return ShownMergeOf(ACol, ARow, M) && M.BaseHidden;
+}
+
+std::vector<TCellProperties*> TBaseGrid::ShownMergeCells() {
+    std::vector<TCellProperties*> Cells;
+    if (!AnyHiddenRows()) return Cells;
+    std::vector<std::pair<TCellProperties*, Integer>> Shown;   // each with its span in shown rows
+    for (TCellProperties* P : FAllProps) {
+        const Integer C = P->OwnerCol(), R = P->OwnerRow();
+        TShownMerge M;
+        if (CellPropertiesOrNil(C, R) == P && ShownMergeOf(C, R, M) && !M.BaseHidden && M.ShownRows > 1)
+            Shown.push_back({P, P->IsBaseCell() ? M.ShownRows - 1 : R - M.Shown.Y});
+    }
+    for (const auto& [P, Span] : Shown) P->SetCellSpanY(Span), Cells.push_back(P);
+    return Cells;
+}
+
+// Their spans still count the shown rows they had: each becomes the real rows between.
+void TBaseGrid::RealignMergeCells(const std::vector<TCellProperties*>& Cells) {
+    for (TCellProperties* P : Cells) {
+        const Integer R = P->OwnerRow(), Sy = P->CellSpanY();
+        if (FAllProps.count(P) == 0 || CellPropertiesOrNil(P->OwnerCol(), R) != P || Sy <= 0 || P->CellSpanX() < 0)
+            continue;   // split by the move, or gone
+        const Integer Other = P->IsBaseCell() ? R + Sy : R - Sy;
+        if (Other < 0 || Other >= RowCount()) continue;
+        P->SetCellSpanY(std::abs(RealRow(Other) - RealRow(R)));
+    }
+}
+
+TPoint TBaseGrid::BaseCell(Integer ACol, Integer ARow) const {
+    TShownMerge M;
+    return ShownMergeOf(ACol, ARow, M) ? M.Shown : Point(ACol, ARow);
 }
 
 bool TBaseGrid::IsBaseCell(Integer ACol, Integer ARow) const {
     const TCellProperties* P = CellPropertiesOrNil(ACol, ARow);
-    return !P || P->IsBaseCell();
+    if (!P || P->IsBaseCell()) return true;
+    // The first shown cell of a merge whose base row is hidden stands for it.
+    return AnyHiddenRows() && BaseCell(ACol, ARow) == Point(ACol, ARow);
 }
 
 bool TBaseGrid::IsMergedCell(Integer ACol, Integer ARow) const {
-    const TCellProperties* P = CellPropertiesOrNil(ACol, ARow);
-    if (!P || (P->CellSpanX() <= 0 && P->CellSpanY() < 1)) return false;
-    if (P->IsBaseCell()) return true;
-    const TPoint B = BaseCell(ACol, ARow);
-    return B.X != ACol || B.Y != ARow;
+    TShownMerge M;
+    return ShownMergeOf(ACol, ARow, M) && (M.Base->CellSpanX() > 0 || M.ShownRows > 1);
 }
 
 TGridRect TBaseGrid::CellBlock(Integer ACol, Integer ARow) const {
@@ -346,25 +441,14 @@ TGridRect TBaseGrid::CellBlock(Integer ACol, Integer ARow) const {
     return TGridRect{B.X, B.Y, B.X + S.X, B.Y + S.Y};
 }
 
-bool TBaseGrid::IsXMergedCell(Integer ACol, Integer ARow) const {
-    if (!HasCellProperties(ACol, ARow)) return false;
-    const TPoint B = BaseCell(ACol, ARow);
-    const TCellProperties* P = CellPropertiesOrNil(B.X, B.Y);
-    return P && P->CellSpanX() > 0;
-}
+bool TBaseGrid::IsXMergedCell(Integer ACol, Integer ARow) const { return CellSpan(ACol, ARow).X > 0; }
 
-bool TBaseGrid::IsYMergedCell(Integer ACol, Integer ARow) const {
-    if (!HasCellProperties(ACol, ARow)) return false;
-    const TPoint B = BaseCell(ACol, ARow);
-    const TCellProperties* P = CellPropertiesOrNil(B.X, B.Y);
-    return P && P->CellSpanY() > 0;
-}
+bool TBaseGrid::IsYMergedCell(Integer ACol, Integer ARow) const { return CellSpan(ACol, ARow).Y > 0; }
 
 TPoint TBaseGrid::CellSpan(Integer ACol, Integer ARow) const {
-    if (!IsMergedCell(ACol, ARow)) return Point(0, 0);
-    const TPoint B = BaseCell(ACol, ARow);
-    const TCellProperties* P = CellPropertiesOrNil(B.X, B.Y);
-    return P ? Point(std::max(0, P->CellSpanX()), std::max(0, P->CellSpanY())) : Point(0, 0);
+    TShownMerge M;
+    if (!ShownMergeOf(ACol, ARow, M) || (M.Base->CellSpanX() <= 0 && M.ShownRows <= 1)) return Point(0, 0);
+    return Point(std::max(0, M.Base->CellSpanX()), M.ShownRows - 1);
 }
 
 bool TBaseGrid::RowsInSameMerges(Integer ARow1, Integer ARow2) const {

@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <set>
+#include <vector>
 
 enum TEditorType {
     edNormal, edSpinEdit, edComboEdit, edComboList, edEditBtn, edCheckBox, edDateEdit, edDateEditUpDown,
@@ -28,6 +29,7 @@ using TGetDisplWideTextEvent = std::function<void(TObject* Sender, Integer ACol,
 
 class TBaseGrid;
 class TControl;
+class TGridRowMap;
 
 // The properties of one cell. Merge spans: a base cell holds the columns/rows it
 // covers minus one; a covered cell its distance to the base cell; -1 when not merged.
@@ -242,6 +244,13 @@ public:
     bool IsXMergedCell(Integer ACol, Integer ARow) const;
     bool IsYMergedCell(Integer ACol, Integer ARow) const;
     TPoint CellSpan(Integer ACol, Integer ARow) const;
+    // The first shown cell of a merge whose base cell's row is hidden: it shows the merge.
+    bool ShowsHiddenBase(Integer ACol, Integer ARow) const;
+    // Rows that change places on screen move a merge by its shown rows: while rows are hidden, the
+    // cells of every merge shown from its base cell count their spans in shown rows before the
+    // move (ShownMergeCells), and in real rows again after it (RealignMergeCells).
+    std::vector<TCellProperties*> ShownMergeCells();
+    void RealignMergeCells(const std::vector<TCellProperties*>& Cells);
     bool RowsInSameMerges(Integer ARow1, Integer ARow2) const;
 
     // --- geometry. CellRect covers a whole merge; AbsCellRect exists also for
@@ -290,9 +299,25 @@ protected:
     Integer PaintCounter() const { return FPaintCounter; }
     // Moves the current cell onto the base cell of its merge.
     void SnapToBaseCell();
+    // The rows hidden out of the grid: merge spans count real rows, hidden ones included.
+    void SetHiddenRowMap(const TGridRowMap* Map) { FHiddenRows = Map; }
 
 private:
     friend class TCellProperties;
+    // A merge as the screen shows it: over its shown rows only, from the first of them.
+    struct TShownMerge {
+        Integer Col = 0, RealRow = 0;            // its base cell, in real rows
+        TCellProperties* Base = nullptr;          // in a hidden row's item when that row is hidden
+        bool BaseHidden = false;
+        TPoint Shown;                             // where it shows: its first shown cell
+        Integer ShownRows = 0;
+    };
+    bool ShownMergeOf(Integer ACol, Integer ARow, TShownMerge& M) const;
+    bool AnyHiddenRows() const;
+    Integer RealRow(Integer ARow) const;
+    TCellProperties* PropsAtReal(Integer ACol, Integer ARealRow) const;
+    TCellProperties* MakePropsAtReal(Integer ACol, Integer ARealRow);
+    const TGridRowMap* FHiddenRows = nullptr;
     bool InGrid(Integer ACol, Integer ARow) const {
         return ACol >= 0 && ARow >= 0 && ACol < ColCount() && ARow < RowCount();
     }

@@ -55,6 +55,7 @@ TExtStringGrid::TExtStringGrid(TComponent* AOwner)
       FShowModified(std::make_unique<TShowModified>()),
       FRowIndicator(std::make_unique<TBitmap>()) {
     FRowMap->OnChanged = [this] { RowsChanged(); };
+    SetHiddenRowMap(FRowMap.get());
     FSearchFooter->OnChange = [this](TObject*) { SearchFooterChanged(); };
     FShowModified->OnChange = [this](TObject*) { RepaintUnlessUpdating(); };
     FColumnHeaders->OnChange = [this](TObject*) { ApplyColumnHeaders(); };
@@ -111,6 +112,7 @@ TExtStringGrid::~TExtStringGrid() {
     FFixedFont->OnChange = nullptr;
     FActiveCellFont->OnChange = nullptr;
     FRowMap->OnChanged = nullptr;
+    SetHiddenRowMap(nullptr);
     FSearchFooter->OnChange = nullptr;
     FShowModified->OnChange = nullptr;
     // Hidden rows hold properties of their cells. They are freed where they are: showing
@@ -199,7 +201,10 @@ void TExtStringGrid::Assign(TPersistent* Source) {
     FSearchFooter->Assign(S->FSearchFooter.get());
     FDragScrollOptions->Assign(S->FDragScrollOptions.get());
     SetColCount(S->ColCount());
-    SetRowCount(S->RowCount());
+    // Footer rows stay the last rows, with their labels: the data rows come above them.
+    const Integer Footers = std::clamp(FFixedFooters, 0, RowCount());
+    if (Footers > 0) FitRowsAboveFooters(Footers, S->RowCount() - std::clamp(S->FFixedFooters, 0, S->RowCount() - 1));
+    else SetRowCount(S->RowCount());
     SetFixedRows(S->TBaseGrid::FixedRows());
     SetFixedCols(S->TBaseGrid::FixedCols());
     FSortSettings->Assign(S->FSortSettings.get());   // its row checked against the fixed rows taken
@@ -572,6 +577,7 @@ void TExtStringGrid::GetCellForSave(Integer ACol, Integer ARow, AnsiString& Valu
 
 void TExtStringGrid::SaveCell(Integer ACol, Integer ARow, AnsiString& Value) {
     FormatCellText(ACol, ARow, Value);
+    Value = WithoutHighlight(Value);
     if (Value.empty() && GetCellType(ACol, ARow) == ctCheckBox) {
         const TCellGraphic* G = GetCellGraphic(ACol, ARow);
         if (G && G->CellBoolean()) GetCheckTrue(ACol, ARow, Value);

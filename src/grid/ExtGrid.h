@@ -1279,6 +1279,8 @@ private:
     Integer LastDataCol() const { return ColCount() - 1 - FFixedRightCols; }
     Integer LastDataRow() const { return RowCount() - 1 - FFixedFooters; }
     Integer CurrentDataRealRow() const;
+    void ShowNodeRows(Integer ARow);         // real row of a node
+    bool InContractedNode(Integer ARow);     // a contracted node holds the real row
     void KeepRowOnShownData(Integer RealRow);   // after rows were hidden
 
     bool FLookup = false;
@@ -1594,6 +1596,9 @@ private:
     void ReadCellStream(TGridCoord Origin, TStream* Stream, bool AsPaste, bool Apply);
     void WriteCellStream(TGridRect R, TStream* Stream, bool Disjunct, bool Progress);
     void UnHilightHiddenRows(const AnsiString& Tag, Integer FromCol, Integer ToCol);
+    static bool TakesHighlight(const AnsiString& Stored);
+    // The cell's value: what leaves the grid carries no highlight.
+    static AnsiString WithoutHighlight(const AnsiString& Stored);
     bool FDragPending = false;                     // a press that starts a drag once it moves
     Integer FDragTicks = 0;                        // horizontal drag scrolling every other move
     TPanel* FDropMarkers[3] = {nullptr, nullptr, nullptr};   // row marker, column markers above and below

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 #include <optional>
+#include <set>
 #include <type_traits>
 
 namespace {
@@ -114,6 +115,7 @@ struct TStreamHeader {
     Integer ID = 0;
     bool HasOrigin = false;
     TGridCoord Origin{0, 0};   // the block's top-left cell in the grid that wrote it
+    Integer Footers = 0;       // a whole grid's last rows that were its footer rows
 };
 
 constexpr Integer MaxFontSize = 1000;   // points, or pixels when negative
@@ -141,6 +143,8 @@ TStreamHeader ReadHeader(TCellReader& Rd) {
         H.Origin.X = InRange(Rd.Int(), 0, 0x7FFFFFFF);
         H.Origin.Y = InRange(Rd.Int(), 0, 0x7FFFFFFF);
     }
+    if (Rd.Next("TGridFootersIO")) H.Footers = Rd.Int();
+    if (H.Footers < 0 || H.Footers >= std::max(1, H.Rows) || (H.Footers > 0 && !H.Full)) Damaged();
     if (H.Cols < 1 || H.Rows < 1 || H.Cols > 0xFFFF || double(H.Cols) * H.Rows > TExtStringGrid::MaxTransferCells)
         Damaged();
     // Each width and height in pixels, together as far as the grid can count.
@@ -206,12 +210,11 @@ Integer RunOn(const std::vector<Integer>& L, size_t I, int Step) {
     return N;
 }
 
-// A merge travels as far as the block takes its lines: a base cell's span stays inside,
-// and a covered cell whose base cell stayed outside goes as a cell of its own.
-void WriteProps(TCellWriter& W, const TCellProperties* P, const std::vector<Integer>& Cols, size_t Ci,
-                const std::vector<Integer>& Rows, size_t Ri) {
-    Integer X = P->CellSpanX(), Y = P->CellSpanY();
-    bool Base = P->IsBaseCell();
+// A merge travels as far as the block takes its lines, as it shows (Base, X, Y: over its shown
+// rows): a base cell's span stays inside, and a covered cell whose base cell stayed outside goes
+// as a cell of its own.
+void WriteProps(TCellWriter& W, const TCellProperties* P, bool Base, Integer X, Integer Y, const std::vector<Integer>& Cols,
+                size_t Ci, const std::vector<Integer>& Rows, size_t Ri) {
     if (Base) {
         if (X >= 0) X = std::min(X, RunOn(Cols, Ci, 1));
         if (Y >= 0) Y = std::min(Y, RunOn(Rows, Ri, 1));
@@ -821,6 +824,7 @@ bool TExtStringGrid::TakesOutsideData() const {
 // A dropped file's lines fill the fixed cells too, as its import places them.
 bool TExtStringGrid::TakesOutsideData(Integer ACol, Integer ARow) {
     if (ACol < 0 || ARow < 0 || ACol >= ColCount() || ARow >= RowCount()) return false;
+    if (ARow > LastDataRow()) return false;   // footer rows hold the totals
     if (FNavigation->AllowClipboardAlways() || CellEditable(ACol, ARow)) return true;
     return FFileDrop && TakesOutsideData() && IsFixed(ACol, ARow);
 }
@@ -1003,6 +1007,11 @@ void TExtStringGrid::WriteCellStream(TGridRect R, TStream* Stream, bool Disjunct
         W.Int(R.Left);
         W.Int(R.Top);
     }
+    // A whole grid names its footer rows: a grid that reads it keeps its own.
+    if (const Integer Footers = std::clamp(FFixedFooters, 0, RowCount() - 1); Full && Footers > 0) {
+        W.Str("TGridFootersIO");
+        W.Int(Footers);
+    }
     std::optional<TProgressScope> Scope;
     if (Progress) Scope.emplace(this, false);
     Integer LastProgress = -1;
@@ -1010,7 +1019,8 @@ void TExtStringGrid::WriteCellStream(TGridRect R, TStream* Stream, bool Disjunct
         const Integer Rw = RowList[Ri];
         for (size_t Ci = 0; Ci < ColList.size(); ++Ci) {
             const Integer C = ColList[Ci];
-            const AnsiString T = RawCells(C, Rw);
+            // A merge whose base row is hidden goes from its first shown cell, with its text.
+            const AnsiString T = WithoutHighlight(ShowsHiddenBase(C, Rw) ? Cells(C, Rw) : RawCells(C, Rw));
             const TCellProperties* P = CellPropertiesOrNil(C, Rw);
             if (T.empty() && !P) continue;
             W.Str("TGridCellIO");
@@ -1019,7 +1029,18 @@ void TExtStringGrid::WriteCellStream(TGridRect R, TStream* Stream, bool Disjunct
             W.Str(T);
             W.Bool(P != nullptr);
             if (!P) continue;
-            WriteProps(W, P, ColList, Ci, RowList, Ri);
+            bool Base = P->IsBaseCell();
+            Integer X = P->CellSpanX(), Y = P->CellSpanY();
+            if (IsMergedCell(C, Rw)) {
+                const TPoint B = BaseCell(C, Rw), S = CellSpan(C, Rw);
+                Base = B == Point(C, Rw);
+                X = Base ? S.X : C - B.X;
+                Y = Base ? S.Y : Rw - B.Y;
+            } else if (!Base || X > 0 || Y > 0) {   // what shows of its merge is this cell alone
+                Base = true;
+                X = Y = -1;
+            }
+            WriteProps(W, P, Base, X, Y, ColList, Ci, RowList, Ri);
             const auto* G = dynamic_cast<const TCellGraphic*>(P->KeptObject());
             // A kind drawn from an object of its own travels only with that object.
             const bool HasGraphic = G && (!ObjectComponent(G->CellType()) || CanWriteObject(G));
@@ -1057,32 +1078,54 @@ void TExtStringGrid::ReadCellStream(TGridCoord Origin, TStream* Stream, bool AsP
     if (Apply) Update.emplace(this);
     if (Apply && Grows) GrowForPaste(Origin.X + Cols - 1, Origin.Y + Rows - 1);
     // A whole grid pasted replaces the grid, but a data cell that may not be edited keeps its
-    // value and properties, as under a block paste: each is kept as a cell stream of its own.
+    // value and properties, as under a block paste: each is kept as a cell stream of its own,
+    // a merged one with its whole merge.
     struct TKept {
         TGridCoord At;
         std::string Bytes;
         AnsiString Text;
     };
     std::vector<TKept> Refused;
+    std::set<std::pair<Integer, Integer>> KeptCells;
     if (Apply && Full && AsPaste && !FNavigation->AllowClipboardAlways())
         for (Integer R = 0; R < RowCount(); ++R)
             for (Integer C = 0; C < ColCount(); ++C) {
                 if (IsFixed(C, R) || TakesOutsideData(C, R)) continue;
+                KeptCells.insert({C, R});
+                const TGridRect M = CellBlock(C, R);
+                if (M.Left != C || M.Top != R) continue;   // it goes with its base cell
                 TMemoryStream Cell;
-                WriteCellStream(TGridRect{C, R, C, R}, &Cell, false, false);
+                WriteCellStream(M, &Cell, false, false);
                 Refused.push_back({TGridCoord{C, R}, std::string(static_cast<const char*>(Cell.Memory()), size_t(Cell.Size())),
                                    RawCells(C, R)});
             }
+    // A cell the paste may not write: a merge of the block that reaches over one is not made.
+    auto Refuses = [&](Integer C, Integer R) {
+        if (!AsPaste) return false;
+        return Full ? KeptCells.count({C, R}) > 0 : !TakesOutsideData(C, R);
+    };
+    std::set<std::pair<Integer, Integer>> Made;   // base cells of the block's merges as made
+    std::vector<TCellProperties*> Spans;          // counted in shown rows until the block is in
+    // The footer rows stay the last rows, with the properties their totals need; the data rows
+    // of the stream come above them. Its own footer rows hold totals, no data: they stay behind.
+    const Integer Footers = Full ? std::clamp(FFixedFooters, 0, RowCount()) : 0;
+    const Integer FirstFooter = Rows - H.Footers;   // of the stream's rows
     if (Apply && Full) {
-        // The footer rows stay the last rows, with the properties their totals need.
-        const Integer Footers = std::clamp(FFixedFooters, 0, RowCount());
+        std::vector<std::vector<AnsiString>> FooterTexts;   // their labels stay too
+        for (Integer R = RowCount() - Footers; R < RowCount(); ++R) {
+            FooterTexts.emplace_back();
+            for (Integer C = 0; C < ColCount(); ++C) FooterTexts.back().push_back(RawCells(C, R));
+        }
         ClearAll();
         if (RowCount() > Footers) ClearProps(0, 0, ColCount() - 1, RowCount() - 1 - Footers);
-        if (Footers > 0) FitRowsAboveFooters(Footers, Rows - Footers);
-        else SetRowCount(Rows);
+        if (Footers > 0) FitRowsAboveFooters(Footers, FirstFooter);
+        else SetRowCount(FirstFooter);
         SetColCount(Cols);
+        for (Integer F = 0; F < Integer(FooterTexts.size()); ++F)
+            for (Integer C = 0; C < ColCount() && C < Integer(FooterTexts[size_t(F)].size()); ++C)
+                SetRawCells(C, RowCount() - Footers + F, FooterTexts[size_t(F)][size_t(C)]);
         for (Integer C = 0; C < Cols && C < Integer(H.Widths.size()); ++C) SetColWidths(C, H.Widths[size_t(C)]);
-        for (Integer R = 0; R < Rows && R < Integer(H.Heights.size()); ++R) SetRowHeights(R, H.Heights[size_t(R)]);
+        for (Integer R = 0; R < FirstFooter && R < Integer(H.Heights.size()); ++R) SetRowHeights(R, H.Heights[size_t(R)]);
     }
     // A block's empty cells empty the cells under them (on a paste those it may fill), as a
     // text paste does.
@@ -1126,7 +1169,7 @@ void TExtStringGrid::ReadCellStream(TGridCoord Origin, TStream* Stream, bool AsP
         const Int64 Bc = Int64(C) - Sc, Br = Int64(R) - Sr;
         if (Br < 0 || Br >= Rows || Bc >= Cols || Bc <= (PlacedByFirst ? -Int64(Cols) : -1)) Damaged();
         const Int64 Tc64 = Origin.X + Bc, Tr64 = Origin.Y + Br;
-        bool Inside = Apply && Tc64 >= 0 && Tr64 >= 0 && Tc64 < ColCount() && Tr64 < RowCount();
+        bool Inside = Apply && Tc64 >= 0 && Tr64 >= 0 && Tc64 < ColCount() && Tr64 < RowCount() && Br < FirstFooter;
         const Integer Tc = Inside ? Integer(Tc64) : -1, Tr = Inside ? Integer(Tr64) : -1;
         // A whole-grid stream replaces the grid, fixed cells included.
         if (Inside && AsPaste && !Full && !TakesOutsideData(Tc, Tr)) Inside = false;
@@ -1138,15 +1181,23 @@ void TExtStringGrid::ReadCellStream(TGridCoord Origin, TStream* Stream, bool AsP
         if (Inside) SplitOldMerge(Tc, Tr);
         TCellProperties* P = Inside ? GetCellProperties(Tc, Tr) : &Scratch;
         ReadProps(Rd, P);
+        if (Inside) Spans.push_back(P);
         // A merge stays inside the block, and inside the grid where the block passes its edge.
         const Integer Sx = P->CellSpanX(), Sy = P->CellSpanY();
         if (P->IsBaseCell()) {
             if (Sx < -1 || Sy < -1 || Bc + Sx >= Cols || Br + Sy >= Rows) Damaged();
             if (Inside && Sx >= 0) P->SetCellSpanX(std::min(Sx, ColCount() - 1 - Tc));
-            if (Inside && Sy >= 0) P->SetCellSpanY(std::min(Sy, RowCount() - 1 - Tr));
+            if (Inside && Sy >= 0) P->SetCellSpanY(std::min(Sy, std::min(RowCount() - 1, Origin.Y + FirstFooter - 1) - Tr));
+            bool Whole = Inside && Sx >= 0 && Sy >= 0;
+            for (Integer R = Tr; Whole && R <= Tr + P->CellSpanY(); ++R)
+                for (Integer C = Tc; Whole && C <= Tc + P->CellSpanX(); ++C) Whole = !Refuses(C, R);
+            if (Whole) Made.insert({Tc, Tr});
+            else if (Inside) P->SetCellSpanX(-1), P->SetCellSpanY(-1);
         } else {
             if (Sx < 0 || Sy < 0 || Sx >= Cols || Sy >= Rows) Damaged();
-            if (Inside && (Sx > Tc || Sy > Tr)) {
+            // A covered cell whose merge was not made (outside the grid, or over a refused cell)
+            // stands alone.
+            if (Inside && !Made.count({Tc - Sx, Tr - Sy})) {
                 P->SetIsBaseCell(true);
                 P->SetCellSpanX(-1);
                 P->SetCellSpanY(-1);
@@ -1160,8 +1211,9 @@ void TExtStringGrid::ReadCellStream(TGridCoord Origin, TStream* Stream, bool AsP
             ReadGraphic(Rd, &G, Tc, Tr);
         }
     }
+    if (NumHiddenRows() > 0) RealignMergeCells(Spans);   // rows hidden between: spans count real rows
     for (const auto& [At, Bytes, Text] : Refused) {
-        if (At.X >= ColCount() || At.Y >= RowCount()) continue;   // the pasted grid is smaller
+        if (At.X >= ColCount() || At.Y > LastDataRow()) continue;   // the pasted grid is smaller
         TMemoryStream Cell;
         Cell.WriteBuffer(Bytes.data(), Integer(Bytes.size()));
         Cell.SetPosition(0);

@@ -329,11 +329,20 @@ void TExtStringGrid::SetHighlights(const AnsiString& Text) {
             const AnsiString Old = RawCells(C, R);
             if (IsUnicodeText(Old)) continue;   // stored bytes, no markup: tags would break them
             AnsiString New = UnHiLight(Old, HighlightTag);
-            if (!Text.empty()) New = HiLight(New, Text, HighlightTag, Case);
+            if (!Text.empty() && TakesHighlight(New)) New = HiLight(New, Text, HighlightTag, Case);
             if (New != Old) SetRawCells(C, R, New);
         }
     UnHilightHiddenRows(HighlightTag, 0, ColCount() - 1);
     RepaintUnlessUpdating();
+}
+
+// A Unicode cell's stored bytes and a rich text's source are no markup: tags would break them.
+bool TExtStringGrid::TakesHighlight(const AnsiString& Stored) {
+    return !IsUnicodeText(Stored) && TextType(Stored, false) != 2;
+}
+
+AnsiString TExtStringGrid::WithoutHighlight(const AnsiString& Stored) {
+    return IsUnicodeText(Stored) ? Stored : UnHiLight(Stored, HighlightTag);
 }
 
 // Rows a contracted node or a filter hid after the tags went in keep them in their stored

@@ -16,6 +16,8 @@ bool TExtStringGrid::ColumnNumber(Integer ACol, Integer ARow, bool Hidden, Doubl
         if (P && !P->IsBaseCell()) return false;
     } else if (const Integer D = Hidden ? DisplRowIndex(ARow) : ARow; BaseCell(ACol, D) != Point(ACol, D)) {
         return false;
+    } else if (Hidden && ShowsHiddenBase(ACol, D)) {
+        return false;   // the hidden base row counts it
     }
     const AnsiString Text = Hidden ? AllCells(ACol, ARow) : Cells(ACol, ARow);
     if (NumberKind(Trim(UnHiLight(Text, "hi"))) == 2) return false;   // a highlighted number counts

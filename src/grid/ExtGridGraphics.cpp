@@ -794,8 +794,7 @@ TObject* TExtStringGrid::CellGraphicHandle(Integer ACol, Integer ARow, Integer& 
 void TExtStringGrid::HilightInRange(const AnsiString& Text, const AnsiString& Tag, TGridRect ARect, bool CaseSensitive) {
     for (Integer R = ARect.Top; R <= ARect.Bottom; ++R)
         for (Integer C = ARect.Left; C <= ARect.Right; ++C)   // a Unicode cell's stored bytes are no markup
-            if (const AnsiString T = Cells(C, R); !IsUnicodeText(T))
-                SetCells(C, R, HiLight(T, Text, Tag, CaseSensitive));
+            if (const AnsiString T = Cells(C, R); TakesHighlight(T)) SetCells(C, R, HiLight(T, Text, Tag, CaseSensitive));
 }
 
 void TExtStringGrid::UnHilightInRange(const AnsiString& Tag, TGridRect ARect) {

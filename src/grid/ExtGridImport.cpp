@@ -112,8 +112,9 @@ char DetectDelimiter(const std::vector<AnsiString>& Lines) {
 
 // Cell texts of the text stream. The plain form writes a text holding a CR with its CRs
 // as TABs and its LFs as BSs, and reads a text holding a BS back; a stream with a text that
-// form would change says so with the header's third field 2, and writes each CR, LF and
-// BS of its texts as BS and r, n or b.
+// form would change says so with a header field 2, and writes each CR, LF and BS of its
+// texts as BS and r, n or b. A grid with footer rows names them in a header field "f" and
+// their count: a grid that reads the stream keeps its own.
 const char* const EscapedTexts = "2";
 
 AnsiString PlainStreamText(const AnsiString& T) { return CRLFToTabBS(T); }
@@ -352,7 +353,9 @@ void TExtStringGrid::SaveCellsToStrings(TStream* Stream) {
             SaveProgress(1, R);
         }
     }
-    WriteStreamLine(IntToStr(ColCount()) + "," + IntToStr(RowCount()) + (Plain ? "" : AnsiString(",") + EscapedTexts),
+    const Integer Footers = std::clamp(FFixedFooters, 0, RowCount() - 1);
+    WriteStreamLine(IntToStr(ColCount()) + "," + IntToStr(RowCount()) + (Plain ? "" : AnsiString(",") + EscapedTexts) +
+                        (Footers > 0 ? ",f" + IntToStr(Footers) : AnsiString()),
                     Stream);
     for (Integer C = 0; C < ColCount(); ++C) WriteStreamLine("cw " + IntToStr(C) + "," + IntToStr(ColWidths(C)), Stream);
     for (const TSaved& S : Cells)
@@ -364,20 +367,36 @@ void TExtStringGrid::SaveCellsToStrings(TStream* Stream) {
 void TExtStringGrid::LoadCellsFromStrings(TStream* Stream) {
     AnsiString L;
     if (ReadStreamLine(Stream, L) == 0) return;
-    const size_t C1 = L.find(','), C2 = C1 == AnsiString::npos ? C1 : L.find(',', C1 + 1);
-    const Integer W = StrToIntDef(L.substr(0, C1), -1);
-    const Integer H = C1 == AnsiString::npos ? -1 : StrToIntDef(L.substr(C1 + 1, C2 - std::min(C2, C1 + 1)), -1);
-    const bool Escaped = C2 != AnsiString::npos && L.substr(C2 + 1) == EscapedTexts;
-    if (W < 1 || H < 1 || double(W) * H > MaxImportCells || (C2 != AnsiString::npos && !Escaped))
-        throw EReadError("Invalid stream format");
+    AnsiString Head = L;
+    auto Field = [&Head] {
+        const size_t P = Head.find(',');
+        const AnsiString F = Head.substr(0, P);
+        Head.erase(0, P == AnsiString::npos ? P : P + 1);
+        return F;
+    };
+    const Integer W = StrToIntDef(Field(), -1);
+    const Integer H = StrToIntDef(Field(), -1);
+    bool Escaped = false, Bad = !L.empty() && L.back() == ',';
+    Integer SrcFooters = 0;
+    while (!Head.empty() && !Bad) {
+        const AnsiString F = Field();
+        if (F == EscapedTexts && !Escaped && SrcFooters == 0) Escaped = true;
+        else if (F.size() > 1 && F[0] == 'f' && SrcFooters == 0) SrcFooters = StrToIntDef(F.substr(1), -1);
+        else Bad = true;
+        Bad = Bad || SrcFooters < 0;
+    }
+    if (W < 1 || H < 1 || double(W) * H > MaxImportCells || Bad || SrcFooters >= H) throw EReadError("Invalid stream format");
     TUpdateScope Update(this);
     // The grid becomes the stream's: nothing stays from before; footer rows stay the last rows.
     ResetContent(FFixedFooters);
     SetColCount(W);
+    // The stream's data rows come above the footer rows. Its own footer rows hold totals, no
+    // data: they stay behind.
     const Integer Footers = std::clamp(FFixedFooters, 0, RowCount());
-    if (Footers > 0) FitRowsAboveFooters(Footers, std::max(0, H - Footers));
-    else SetRowCount(H);
-    for (Integer R = 0; R < RowCount(); ++R)
+    const Integer DataRows = H - SrcFooters;
+    if (Footers > 0) FitRowsAboveFooters(Footers, DataRows);
+    else SetRowCount(DataRows);
+    for (Integer R = 0; R < RowCount() - Footers; ++R)
         for (Integer C = 0; C < ColCount(); ++C) SetRawCells(C, R, AnsiString());
     Int64 Widths = 0;
     while (true) {
@@ -403,7 +422,7 @@ void TExtStringGrid::LoadCellsFromStrings(TStream* Stream) {
         const Integer C = StrToIntDef(CT, -1), R = StrToIntDef(RT, -1);
         // Every line of a cell comes back, shown on one line or not.
         Rest = Escaped ? UnescapeStreamText(Rest) : ReadPlainStreamText(Rest);
-        if (C >= 0 && R >= 0 && C < ColCount() && R < RowCount()) LoadCell(C, R, Rest);
+        if (C >= 0 && R >= 0 && C < ColCount() && R < RowCount() && R < DataRows) LoadCell(C, R, Rest);
     }
     Update.End();
     CellsChanged(Rect(0, 0, ColCount(), RowCount()));

@@ -181,8 +181,10 @@ void TExtStringGrid::ExpandNode(Integer ARow) {
         }
     TCellGraphic* G = NodeAtReal(ARow);
     if (G && G->CellBoolean() && IsHiddenRow(ARow)) {
-        // Inside a contracted node: its rows show when its own row does.
+        // Inside a contracted node its rows show when its own row does; a row hidden by
+        // itself (HideRows, the filter) leaves them to show now.
         G->SetCellBoolean(false);
+        if (!InContractedNode(ARow)) ShowNodeRows(ARow);
     } else if (G && G->CellBoolean()) {
         const Integer D = DisplRowIndex(ARow);
         G->SetCellBoolean(false);
@@ -219,6 +221,20 @@ void TExtStringGrid::ExpandNode(Integer ARow) {
         RepaintCell(0, D);
     }
     RecalcAllFooters();
+}
+
+// The rows of the node at a real row come back, but those a nested contracted node holds.
+void TExtStringGrid::ShowNodeRows(Integer ARow) {
+    for (Integer K = ARow + 1, End = NodeEndReal(ARow); K <= End; ++K) {
+        if (IsHiddenRow(K)) UnHideRows(K, K);
+        if (const TCellGraphic* N = NodeAtReal(K); N && N->CellBoolean()) K = std::max(K, NodeEndReal(K));
+    }
+}
+
+bool TExtStringGrid::InContractedNode(Integer ARow) {
+    for (Integer R = 0; R < ARow; ++R)
+        if (const TCellGraphic* N = NodeAtReal(R); N && N->CellBoolean() && ARow <= NodeEndReal(R)) return true;
+    return false;
 }
 
 void TExtStringGrid::ContractNode(Integer ARow) {

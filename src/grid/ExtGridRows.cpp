@@ -87,6 +87,9 @@ void TExtStringGrid::UnHideRows(Integer AFromRow, Integer AToRow) {
             C->SetBounds(R.Left, R.Top, R.Width(), R.Height());
             C->Show();
         }
+    // An expanded node shown again shows its rows too: a node's state and its rows agree.
+    for (Integer R = std::max(0, AFromRow); HasNodes() && R <= AToRow && R < AllRowCount(); ++R)
+        if (const TCellGraphic* G = NodeAtReal(R); G && !G->CellBoolean() && !IsHiddenRow(R)) ShowNodeRows(R);
 }
 
 void TExtStringGrid::UnHideRowsAll() {
@@ -432,7 +435,9 @@ void TExtStringGrid::SplitMergesBrokenByMove(bool ARows, const std::function<Int
     std::vector<TPoint> Broken;
     for (const TCellProperties* P : AllCellProperties()) {
         const Integer C = P->OwnerCol(), R = P->OwnerRow();
-        const Integer Span = ARows ? P->CellSpanY() : P->CellSpanX();
+        // As the merge shows: over its shown rows.
+        const TPoint Shown = C >= 0 && R >= 0 && C < ColCount() && R < RowCount() ? CellSpan(C, R) : Point(0, 0);
+        const Integer Span = ARows ? Shown.Y : Shown.X;
         // Base cells of merges in view (the properties of hidden rows wait elsewhere).
         if (!P->IsBaseCell() || Span <= 0 || C < 0 || R < 0 || C >= ColCount() || R >= RowCount() ||
             CellPropertiesOrNil(C, R) != P)
@@ -473,8 +478,10 @@ void TExtStringGrid::MoveRow(Integer FromIndex, Integer ToIndex) {
 void TExtStringGrid::MoveRowData(Integer FromIndex, Integer ToIndex) {
     EndEditBeforeLayoutChange();
     SplitMergesBrokenByMove(true, [&](Integer I) { return FollowMove(I, FromIndex, ToIndex); });
+    const std::vector<TCellProperties*> Merged = ShownMergeCells();
     RowRecordsMoved(FromIndex, ToIndex);
     TBaseGrid::MoveRowData(FromIndex, ToIndex);
+    RealignMergeCells(Merged);
 }
 
 void TExtStringGrid::MoveColData(Integer FromIndex, Integer ToIndex) {

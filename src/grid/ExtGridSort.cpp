@@ -491,6 +491,7 @@ void TExtStringGrid::MoveRowsTo(Integer First, const std::vector<Integer>& Order
             return R >= First && R < First + Integer(N) ? Dest[size_t(R - First)] : R;
         });
     }
+    const std::vector<TCellProperties*> Merged = ShownMergeCells();
     std::vector<Integer> Heights(WholeRows ? N : 0), Unsorted(N);
     std::vector<Byte> Marks(WholeRows ? N : 0), Modified(WholeRows ? N : 0);
     std::vector<TObject*> Grouped(WholeRows ? N : 0);   // the grouped column's objects
@@ -539,6 +540,7 @@ void TExtStringGrid::MoveRowsTo(Integer First, const std::vector<Integer>& Order
         }
         FSelectedCells = std::move(Cells);
     }
+    RealignMergeCells(Merged);
     UpdateCellControls();   // the controls placed in cells go with their cells
 }
 

@@ -643,6 +643,23 @@ TEST_F(ExtGridClipboard, OwnFormatBlocksComeBackAsTheyWereCopied) {
                                         F.Grid->Cells(2, 3) + " " + F.Grid->Cells(2, 5) + " " + IntToStr(F.Grid->CellEditable(4, 4)));
 }
 
+// A pasted merge that would reach over a cell the paste may not write is not made: its cells land
+// as a split merge shows them, and the refused cell keeps its text and settings, uncovered.
+TEST_F(ExtGridClipboard, APastedMergeOverACellItMayNotWriteIsNotMade) {
+    for (int Case = 0; Case < 4; ++Case) {   // the whole grid or a block; refused by read-only or by the event
+        TClipForm S, G;
+        S.Fill(), G.Fill(), S.Grid->MergeCells(1, 1, 2, 2);
+        for (TClipForm* F : {&S, &G}) F->Grid->Navigation()->SetAllowFmtClipboard(true);
+        if (Case < 2) S.Grid->CopyCellsToClipboard(TGridRect{0, 0, 4, 5});
+        else S.Select(1, 1, 2, 2), S.Grid->CopyToClipboard();
+        if (Case % 2) G.Grid->OnCanEditCell = [](TObject*, Integer R, Integer C, bool& Can) { Can = C != 2 || R != 2; };
+        else G.Grid->GetCellProperties(2, 2)->SetReadOnly(true);
+        G.Select(1, 1, 1, 1), G.Grid->PasteFromClipboard();
+        EXPECT_EQ("1.1 2.1 2.2 00", G.Grid->Cells(1, 1) + " " + G.Grid->Cells(2, 1) + " " + G.Grid->Cells(2, 2) + " " +
+                                        IntToStr(G.Grid->IsMergedCell(1, 1)) + IntToStr(G.Grid->IsMergedCell(2, 2))) << Case;
+    }
+}
+
 // Every road a block leaves and enters a grid by, with each kind of cell: what arrives
 // is what left, merges too.
 TEST_F(ExtGridClipboard, EveryKindOfCellArrivesAsItLeftByEveryRoad) {

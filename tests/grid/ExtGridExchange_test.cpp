@@ -1,6 +1,7 @@
 // The exchange law: every road that carries cells out of a grid and into another (or the same)
 // gives each kind of cell back as it left, as far as the road's format carries that kind; the
-// kinds a format cannot carry are named road by road, and they must indeed not arrive.
+// kinds a format cannot carry are named road by road, and they must indeed not arrive. Each kind
+// goes into each kind of receiving grid, nothing else of which changes; the sender's highlight is on.
 #include "grid/ExtGrid.h"
 
 #include "grid/ExtUtil.h"
@@ -26,8 +27,11 @@ using namespace uitest;
 
 namespace {
 
-enum TKind { kPlain, kTurkish, kUnicode, kMultiLine, kRich, kMerged, kPassword, kReadOnly, kHidden };
-const char* const KindNames[] = {"plain", "Turkish", "Unicode", "multi-line", "rich", "merged", "password", "read-only", "hidden"};
+enum TKind { kPlain, kTurkish, kUnicode, kMultiLine, kRich, kMerged, kPassword, kReadOnly, kHidden, kCheck, kPicture, kHTML, kLit, kNode };
+const char* const KindNames[] = {"plain", "Turkish", "Unicode", "multi-line", "rich", "merged", "password", "read-only", "hidden",
+                                 "check box", "picture", "HTML", "highlighted", "node row"};
+// Receiving grids (each with a fixed row and column): empty, with a footer row, a read-only merge, a node, its highlight on.
+const char* const ReceiverNames[] = {"empty", "footer", "read-only merge", "node", "highlight"};
 
 // Two editable grids side by side; the block (1, 1)-(2, 2) of A holds the kind at (1, 1).
 struct TExchange {
@@ -37,6 +41,7 @@ struct TExchange {
     TExtStringGrid* DropOn = nullptr;
     Integer Rows = 2;   // real rows of A the block spans
 
+    bool Dropped = false;   // a file is dropped, not imported
     explicit TExchange(TKind K) {
         Form->SetBounds(0, 0, 1000, 400);
         A = MakeGrid(0, false);   // a drag starts only in a grid not being edited
@@ -48,8 +53,13 @@ struct TExchange {
         D.Append(u"Kal\u0131n \u0416", TRtfCharFormat{});
         AnsiString Rich = RtfWrite(D);
         for (size_t P = Rich.find('\n'); P != AnsiString::npos; P = Rich.find('\n', P + 2)) Rich.insert(P, "\r");
-        const AnsiString Text[] = {"Ali", "Şeker ığdır", "", "iki\r\nsatır", Rich, "birleşik", "gizli", "salt", "a"};
+        const AnsiString Text[] = {"Ali", "Şeker ığdır", "", "iki\r\nsatır", Rich, "birleşik", "gizli", "salt", "a", "", "", "<b>kalin</b>", "Ali", "dugum"};
         A->SetCells(1, 1, Text[K]);
+        A->SetCells(1, 5, "son");   // the last data row
+        if (K == kCheck || K == kPicture) A->CreateCellGraphic(1, 1)->SetCellType(K == kCheck ? ctCheckBox : ctBitmap);
+        if (K == kCheck) A->SetCheckBoxState(1, 1, true);
+        if (auto* Pic = K == kPicture ? new TBitmap() : nullptr) Pic->SetSize(3, 2), A->GetCellGraphic(1, 1)->SetGraphic(Pic, true);
+        if (K == kNode) A->AddNode(1, 2);
         if (K == kUnicode) A->SetWideCell(1, 1, u"Dvo\u0159\u00E1k \u0416");
         if (K == kMerged) {
             A->SetCells(2, 1, "");
@@ -99,6 +109,11 @@ struct TExchange {
         SendMouse(A->Widget(), QEvent::MouseMove, P + QPoint(12, 0), Qt::NoButton, Qt::LeftButton);
         SendMouse(A->Widget(), QEvent::MouseButtonRelease, P + QPoint(12, 0), Qt::LeftButton, Qt::NoButton);
     }
+    void DropFile(const AnsiString& Name) {
+        TDataObject D;
+        D.SetFiles({Name});
+        DeliverDrop(B, B->CellRect(1, 1).Left + 5, B->CellRect(1, 1).Top + 5, D, DROPEFFECT_COPY);
+    }
     // What other programs read of the copied block, field by field.
     std::vector<std::vector<WideString>> Letters() {
         Keys(A, Qt::Key_C, TGridRect{1, 1, 2, 2});
@@ -117,21 +132,32 @@ struct TExchange {
     }
 };
 
-// The block's cells in real rows from (C0, R0): the stored text, a merge's span, read-only.
-AnsiString Print(TExtStringGrid* G, Integer C0, Integer R0, Integer Rows) {
+// The block's cells in real rows from (C0, R0): the stored text, a merge's span, read-only, a graphic, a node.
+AnsiString Print(TExtStringGrid* G, Integer C0, Integer R0, Integer Rows, Integer Cols = 2) {
     G->UnHideRowsAll();
     AnsiString S;
     for (Integer R = R0; R < R0 + Rows; ++R)
-        for (Integer C = C0; C < C0 + 2; ++C) {
+        for (Integer C = C0; C < C0 + Cols; ++C) {
             if (R >= G->RowCount() || C >= G->ColCount()) {
                 S += "-|";
                 continue;
             }
             const TCellProperties* P = G->CellPropertiesOrNil(C, R);
             const TPoint Sp = G->CellSpan(C, R);
-            S += G->RawCells(C, R) + (P && P->ReadOnly() ? "#ro" : "") +
-                 (G->IsMergedCell(C, R) ? "#" + IntToStr(Sp.X) + IntToStr(Sp.Y) + (G->IsBaseCell(C, R) ? "b" : "") : "") + "|";
+            const TCellGraphic* Gr = G->GetCellGraphic(C, R);
+            S += (C == C0 && G->IsNode(R) ? "#n" : "") + G->RawCells(C, R) + (P && P->ReadOnly() ? "#ro" : "") +
+                 (G->IsMergedCell(C, R) ? "#" + IntToStr(Sp.X) + IntToStr(Sp.Y) + (G->IsBaseCell(C, R) ? "b" : "") : "") +
+                 (Gr ? "#g" + IntToStr(Gr->CellType()) + IntToStr(Gr->CellBoolean()) : "") + "|";
         }
+    return S;
+}
+
+// The receiving grid outside the landing block, hidden rows and all.
+AnsiString Rest(TExtStringGrid* G, TGridRect L) {
+    AnsiString S;
+    for (Integer R = 0; R < G->AllRowCount(); ++R)
+        for (Integer C = 0; C < G->ColCount(); ++C)
+            if (C < L.Left || C > L.Right || R < L.Top || R > L.Bottom) S += G->AllCells(C, R) + (G->IsHiddenRow(R) ? "h|" : "|");
     return S;
 }
 
@@ -140,6 +166,9 @@ struct TRoad {
     std::set<TKind> NotCarried;   // by the road's format
     TPoint To;                    // where the block lands
     std::function<void(TExchange&)> Go;
+    int Replaces = 0;              // of the receiving grid: 0 the block, 1 all, 2 all it may write
+    bool Whole = false;            // the whole sending grid travels
+    Integer Rows = 0, Cols = 2;    // compared (0 rows: the block's)
 };
 
 }  // namespace
@@ -147,10 +176,13 @@ struct TRoad {
 TEST(ExtGridExchange, EveryRoadRoundTripsEachCellKindItCarries) {
     TTempFolder Dir("gridexchange");
     // Own format: the cell stream. Text: the letters, and for grids a Unicode, rich or password cell
-    // as stored in the grid's own text form (other programs read a password's mask).
-    const std::set<TKind> TextOnly{kMerged, kReadOnly, kHidden};
+    // as stored in the grid's own text form (other programs read a password's mask). Only the
+    // whole grid takes the node in column 0; HTML keeps its tags, as a copy does by default.
+    const std::set<TKind> TextOnly{kMerged, kReadOnly, kHidden, kCheck, kPicture, kNode}, Files{kRich, kMerged, kPassword, kReadOnly, kHidden, kCheck, kPicture, kNode};
+    std::set<TKind> OneCell = TextOnly, SameRows = TextOnly;
+    OneCell.erase(kHidden), SameRows.erase(kNode);   // one row holds no hidden one; the node stays with its row
     const TRoad Roads[] = {
-        {"copy and paste", {kHidden}, {1, 1}, [](TExchange& X) {
+        {"copy and paste", {kHidden, kNode}, {1, 1}, [](TExchange& X) {
              X.Keys(X.A, Qt::Key_C, TGridRect{1, 1, 2, 2});
              X.Keys(X.B, Qt::Key_V, TGridRect{1, 1, 1, 1});
          }},
@@ -159,35 +191,43 @@ TEST(ExtGridExchange, EveryRoadRoundTripsEachCellKindItCarries) {
              X.Keys(X.A, Qt::Key_C, TGridRect{1, 1, 2, 2});
              X.Keys(X.B, Qt::Key_V, TGridRect{1, 1, 1, 1});
          }},
-        {"cut and paste", {kHidden}, {1, 1}, [](TExchange& X) {
+        {"one cell copied and pasted, rich text on", OneCell, {1, 1}, [](TExchange& X) {
+             for (TExtStringGrid* G : {X.A, X.B}) G->Navigation()->SetAllowFmtClipboard(false), G->Navigation()->SetAllowRTFClipboard(true);
+             X.Keys(X.A, Qt::Key_C, TGridRect{1, 1, 1, 1});
+             X.Keys(X.B, Qt::Key_V, TGridRect{1, 1, 1, 1});
+         }, 0, false, 1, 1},
+        {"cut and paste", {kHidden, kNode}, {1, 1}, [](TExchange& X) {
              X.Keys(X.A, Qt::Key_X, TGridRect{1, 1, 2, 2});
              X.Keys(X.B, Qt::Key_V, TGridRect{1, 1, 1, 1});
          }},
+        {"whole grid copied and pasted", {kHidden}, {1, 1}, [](TExchange& X) {
+             X.A->CopyCellsToClipboard(TGridRect{0, 0, X.A->ColCount() - 1, X.A->RowCount() - 1});
+             X.Keys(X.B, Qt::Key_V, TGridRect{1, 1, 1, 1});
+         }, 2, true},
         {"drag to another grid", TextOnly, {1, 1}, [](TExchange& X) {
              X.A->SetSelection(TGridRect{1, 1, 2, 2});
              X.Drag();
          }},
-        {"drag within the grid", TextOnly, {3, 1}, [](TExchange& X) {
+        {"drag within the grid", SameRows, {3, 1}, [](TExchange& X) {
              X.DropOn = X.A;
              X.A->SetSelection(TGridRect{1, 1, 2, 2});
              X.Drag();
              X.B = X.A;
          }},
-        {"cell stream", {kHidden}, {1, 1}, [](TExchange& X) {
+        {"cell stream", {kHidden, kNode}, {1, 1}, [](TExchange& X) {
              TMemoryStream S;
              X.A->SaveCellsToStream(TGridRect{1, 1, 2, 2}, &S);
              S.SetPosition(0);
              X.B->LoadCellsFromStream(TGridCoord{1, 1}, &S);
          }},
-        {"cell text stream", {kMerged, kReadOnly, kHidden}, {1, 1}, [](TExchange& X) {
+        {"cell text stream", TextOnly, {1, 1}, [](TExchange& X) {
              TMemoryStream S;
              X.A->SaveCellsToStrings(&S);
              S.SetPosition(0);
              X.B->LoadCellsFromStrings(&S);
-         }},
+         }, 1, true},
         // The grid writes no CSV or workbook: another program saves the letters a copy gives it.
-        {"CSV file of the copied letters, imported", {kRich, kMerged, kPassword, kReadOnly, kHidden}, {0, 0},
-         [](TExchange& X) {
+        {"CSV file of the copied letters, imported or dropped", Files, {0, 0}, [](TExchange& X) {
              std::string Csv = "\xEF\xBB\xBF";
              for (const auto& Line : X.Letters()) {
                  for (size_t F = 0; F < Line.size(); ++F) {
@@ -197,11 +237,12 @@ TEST(ExtGridExchange, EveryRoadRoundTripsEachCellKindItCarries) {
                  }
                  Csv += "\r\n";
              }
-             TTempFile F(Csv);
+             TTempFile F(Csv, "harfler.csv");
+             if (X.Dropped) return X.DropFile(F.Name());
              X.B->ImportCSVFile(F.Name(), false);
-         }},
+         }, 1},
         // The workbook reader gives its texts in code page 1254: other letters arrive as "?".
-        {"workbook of the copied letters, imported", {kUnicode, kRich, kMerged, kPassword, kReadOnly, kHidden}, {0, 0},
+        {"workbook of the copied letters, imported", {kUnicode, kRich, kMerged, kPassword, kReadOnly, kHidden, kCheck, kPicture, kNode}, {0, 0},
          [&Dir](TExchange& X) {
              auto Excel = CreateOleObject("excel.application");
              TExcelWorkbook* Book = Excel->Workbooks()->Add();
@@ -212,20 +253,37 @@ TEST(ExtGridExchange, EveryRoadRoundTripsEachCellKindItCarries) {
              const AnsiString Name = Dir.Path() + "letters.xlsx";
              WriteXlsxFile(*Book, Name);
              X.B->ImportExcelFile(Name, AnsiString());
-         }},
+         }, 1},
     };
     // What other programs read of the kind: what the user sees, letters outside the code page and all.
     const WideString Seen[] = {u"Ali", u"\u015Eeker \u0131\u011Fd\u0131r", u"Dvo\u0159\u00E1k \u0416", u"iki\r\nsat\u0131r",
-                               u"Kal\u0131n \u0416", u"birle\u015Fik", u"*****", u"salt", u"a"};
+                               u"Kal\u0131n \u0416", u"birle\u015Fik", u"*****", u"salt", u"a", u"", u"", u"<b>kalin</b>", u"Ali", u"dugum"};
     for (const TRoad& Road : Roads)
-        for (TKind K : {kPlain, kTurkish, kUnicode, kMultiLine, kRich, kMerged, kPassword, kReadOnly, kHidden}) {
-            TExchange X(K);
-            const AnsiString Want = Print(X.A, 1, 1, X.Rows);
-            if (K == kHidden) X.A->HideRow(2);
-            if (&Road == Roads) EXPECT_EQ(Seen[K], X.Letters()[0][0]) << KindNames[K];
-            Road.Go(X);
-            const AnsiString Got = Print(X.B, Road.To.X, Road.To.Y, X.Rows);
-            if (Road.NotCarried.count(K)) EXPECT_NE(Want, Got) << Road.Name << " now carries " << KindNames[K];
-            else EXPECT_EQ(Want, Got) << Road.Name << ": " << KindNames[K];
-        }
+        for (int Rc = 0; Rc < (Road.To.X == 3 ? 1 : 5); ++Rc)   // within the grid: into the sender only
+            for (int K = kPlain; K <= kNode; ++K) {
+                const std::string Case = std::string(Road.Name) + ": " + KindNames[K] + " into " + ReceiverNames[Rc];
+                TExchange X{TKind(K)};
+                const AnsiString Want = Print(X.A, 1, 1, Road.Rows ? Road.Rows : X.Rows, Road.Cols);
+                if (K == kHidden) X.A->HideRow(2);
+                X.A->HilightInGrid(K == kLit ? "l" : "a", false, false);
+                if (&Road == Roads && Rc == 0 && K != kCheck) EXPECT_EQ(Seen[K], X.Letters()[0][0]) << KindNames[K];
+                TExtStringGrid* B = X.B;
+                if (Rc == 1) B->FloatingFooter()->SetVisible(true), B->SetCells(0, 5, "Toplam");
+                if (Rc == 2) B->SetCells(3, 3, "kilit"), B->MergeCells(3, 3, 2, 2), B->GetCellProperties(3, 3)->SetReadOnly(true);
+                if (Rc == 3) B->SetCells(3, 4, "alt"), B->AddNode(3, 2), B->ContractNode(3);
+                if (Rc == 4) B->SetCells(3, 3, "Ali Kaya"), B->HilightInGrid("a", false, false);
+                X.Dropped = Rc % 2;   // files are dropped on every other receiving grid
+                const TGridRect Landing{Road.To.X, Road.To.Y, Road.To.X + Road.Cols - 1, Road.To.Y + X.Rows - 1};
+                const AnsiString Before = Rest(B, Landing), Kept = B->AllCells(3, 3);
+                Road.Go(X);
+                if (Road.Replaces == 0) EXPECT_EQ(Before, Rest(B, Landing)) << Case;
+                if (Rc == 2 && (Road.Replaces == 2 || X.Dropped)) EXPECT_TRUE(Kept == B->AllCells(3, 3) && B->IsMergedCell(3, 3)) << Case;
+                if (Rc == 1) EXPECT_TRUE(B->FixedFooters() == 1 && B->RawCells(0, B->RowCount() - 1) == "Toplam") << Case;
+                bool LastInData = false;   // the sender's last data row lands in a data row
+                for (Integer R = 0; R < B->AllRowCount() - B->FixedFooters(); ++R) LastInData |= B->AllCells(1, R) == "son";
+                EXPECT_TRUE(LastInData || !Road.Whole) << Case;
+                const AnsiString Got = Print(X.B, Road.To.X, Road.To.Y, Road.Rows ? Road.Rows : X.Rows, Road.Cols);
+                if (Road.NotCarried.count(TKind(K))) EXPECT_NE(Want, Got) << Case << " now carries it";
+                else EXPECT_EQ(Want, Got) << Case;
+            }
 }

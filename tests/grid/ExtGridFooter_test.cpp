@@ -128,6 +128,25 @@ TEST_F(ExtGridFooter, CellsCoveredByAMergeTakeNoPartInTheTotals) {
     EXPECT_EQ("0", G->Cells(2, F.Footer()));
 }
 
+// A merge of 10 over rows 1-3 (covered texts 5 and 7), one of its rows hidden: its shown rows
+// show 10, counted once, also with hidden rows; the merge reaches no further than them.
+TEST_F(ExtGridFooter, AMergeCutByHiddenRowsShowsAndCountsItsValueOverItsShownRowsOnly) {
+    G->SetRowCount(6), G->SetFloatFormat("%.0f"), G->SetFooterCalcKind(1, 1), G->SetCells(1, 4, "20");
+    G->MergeCells(1, 1, 1, 3), G->SetRawCells(1, 2, "5"), G->SetRawCells(1, 3, "7");
+    for (Integer Hidden = 1; Hidden <= 3; ++Hidden) {
+        G->HideRow(Hidden);
+        for (bool WithHidden : {false, true}) {
+            G->FloatingFooter()->SetCalculateHiddenRows(WithHidden), G->CalcFooter(-1);
+            EXPECT_EQ("30", G->Cells(1, 4)) << Hidden;
+        }
+        EXPECT_EQ("10\r\n\r\n20", G->CellsAsText(TGridRect{1, 1, 1, 3}, false, false)) << Hidden;
+        EXPECT_TRUE(G->Cells(1, 2) == "10" && G->IsBaseCell(1, 1) && !G->IsBaseCell(1, 2) && !G->IsMergedCell(1, 3)) << Hidden;
+        EXPECT_EQ(G->AbsCellRect(1, 2).Bottom, G->CellRect(1, 1).Bottom) << Hidden;
+        G->UnHideRowsAll();
+    }
+    EXPECT_TRUE(G->Cells(1, 2) == "10" && G->RawCells(1, 2) == "5" && G->CellSpan(1, 1) == Point(0, 2));
+}
+
 TEST_F(ExtGridFooter, StatisticsSkipTextAndHandleEmptyRanges) {
     G->SetCells(1, 3, "abc");
     EXPECT_DOUBLE_EQ(30, G->ColumnSum(1, 1, 3));

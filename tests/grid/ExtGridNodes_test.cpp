@@ -68,6 +68,15 @@ TEST_F(ExtGridNodes, ContractHidesTheSpanAndExpandBringsItBack) {
     EXPECT_FALSE(F.Grid->GetNodeState(2));
 }
 
+// Expanded while its own row was hidden, the node shows its rows, and its own when it shows again.
+TEST_F(ExtGridNodes, ANodeExpandedWhileHiddenShowsItsRowsWithItsOwnRow) {
+    F.Grid->AddNode(2, 3), F.Grid->ContractNode(2), F.Grid->HideRow(2);
+    F.Grid->ExpandNode(2);   // its rows show, its own stays hidden
+    EXPECT_TRUE(F.Grid->RowCount() == 7 && F.Grid->Cells(1, 3) == "r4");
+    F.Grid->UnHideRow(2);
+    EXPECT_TRUE(F.Grid->RowCount() == 8 && !F.Grid->GetNodeState(2) && F.Grid->Cells(1, 4) == "r4");
+}
+
 TEST_F(ExtGridNodes, ExpandOneContractsTheOtherNodes) {
     F.Grid->CellNode()->SetExpandOne(true);
     F.Grid->AddNode(1, 2);
