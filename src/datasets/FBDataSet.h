@@ -981,7 +981,8 @@ protected:
     // detail; a change of a record ends silently when the new master has none.
     void ApplyPendingMasterRefresh(bool NeedsRecord = false);
     // A line keeps the master it was begun for: the master's values at the start of an edit or
-    // insert are what its MAS_ parameters take when the master moved meanwhile.
+    // insert are what its MAS_ parameters take when the master moved meanwhile (also in the apply
+    // its post runs, until the detail follows).
     void KeepMasterValues();
     Variant MasterValue(TField* MasterField) const;
     std::vector<std::pair<AnsiString, Variant>> FMasterValues;

@@ -538,6 +538,9 @@ void TpFBDataSet::ApplyCachedUpdates() { ApplyCachedUpdatesThen(nullptr); }
 
 void TpFBDataSet::ApplyCachedUpdatesThen(const std::function<void()>& Finish) {
     if (State() == dsEdit || State() == dsInsert) Post();
+    // A master move still waiting is followed first, as by a change (the lines then are the new
+    // master's); not while a line posted just now waits to follow its own.
+    if (!FMasterMovedWhileEditing) ApplyPendingMasterRefresh();
     if (!RecordsCache() || FetchedCount() == 0) return;
     StartUpdateTransaction(UpdateTransaction());
     // A refused apply takes back what it wrote, on the server and in the cache: the changes stay
