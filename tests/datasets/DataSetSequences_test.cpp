@@ -3,7 +3,7 @@
 // sorts, filters, searches, moves, master moves, the modes), and a plain model beside it predicts the server's
 // rows and the data set's: the visible records and their order, the current record, RecNo, RecordCount, the
 // pending changes. The table has a memo, a trigger that adds 10 to a changed N, a check that refuses a
-// negative N, and a master table; a detail writes its master through ?MAS_ID, so the server's rows tell
+// negative N, a commit refused while a row's S starts with "r", and a master table; a detail writes its master through ?MAS_ID, so the server's rows tell
 // which master each line was stored under. A failure prints its seed and the shortest sequence found that still fails
 // the same way. DATASET_SEQUENCES_SECONDS=N walks random seeds for N seconds, each walk in a fresh run of
 // this program (a crash or hang fails its step); DATASET_SEQUENCES_SEED=S replays one walk,
@@ -189,6 +189,16 @@ struct TWalk : TModel {
         Tr = Db->DefaultTransaction();
         Tr->StartTransaction();
         Exec("CREATE TRIGGER T_BU FOR T BEFORE UPDATE AS BEGIN IF (NEW.N IS DISTINCT FROM OLD.N) THEN NEW.N = NEW.N + 10; END");
+        // The transaction's own rows starting with "r", kept where a savepoint's rollback takes them back too.
+        Exec("CREATE GLOBAL TEMPORARY TABLE T_R (ID INTEGER) ON COMMIT DELETE ROWS");
+        Exec("CREATE EXCEPTION T_REFUSED 'refused'");
+        Tr->Commit();
+        Tr->StartTransaction();
+        Exec("CREATE TRIGGER T_AIUD FOR T AFTER INSERT OR UPDATE OR DELETE AS BEGIN "
+             "IF (NOT INSERTING) THEN DELETE FROM T_R WHERE ID = OLD.ID; "
+             "IF (NOT DELETING AND NEW.S STARTING WITH 'r') THEN INSERT INTO T_R VALUES (NEW.ID); END");
+        Exec("CREATE TRIGGER T_COMMIT ON TRANSACTION COMMIT AS BEGIN "
+             "IF (EXISTS (SELECT 1 FROM T_R)) THEN EXCEPTION T_REFUSED; END");
         Tr->Commit();
         Tr->StartTransaction();
         for (int Id = 1; Id <= 6; ++Id) {
@@ -238,6 +248,7 @@ struct TWalk : TModel {
     }
     void SetRefreshSQL() { Ds->RefreshSQL()->SetText(Refreshing ? "select * from T where ID = ?OLD_ID" : ""); }
     int Fresh() { return 3 * NextValue++; }
+    std::string FreshS() { return Join(Pick(10) ? "s" : "r", Fresh()); }   // now and then one a commit refuses
     // A value of N never used in the walk, anywhere in a wide range: a multiple of 3, so that what the trigger
     // makes of it (10 more) is new too, and lands past others now and then.
     std::set<int> UsedN;
@@ -341,17 +352,20 @@ struct TWalk : TModel {
     }
 
     // --- the model's side of the operations ------------------------------------------------
-    // Posts the buffer: false when the server refuses it (the edit stays open).
+    // Posts the buffer: false when the server refuses it or its auto-commit (the edit stays open).
     bool ModelPost() {
         if (!Cached) {
             if (Buf.N < 0) return false;
             TVals Now = Buf;
+            std::map<int, TVals> After = Work;
             if (Mode == mEdit && Work.contains(BufId)) {
                 if (Buf.N != Work[BufId].N) Now.N += 10;
-                Work[BufId] = Now;
+                After[BufId] = Now;
             } else if (Mode == mInsert) {
-                Work[BufId] = Buf;
+                After[BufId] = Buf;
             }
+            if (Auto && CommitRefuses(After)) return false;
+            Work = After;
             TVals Shown = Refreshing && Work.contains(BufId) ? Work[BufId] : Buf;
             if (Mode == mEdit) Find(BufId)->Cur = Find(BufId)->Orig = Shown;
             else Place({BufId, Shown, Shown, stUnmodified});
@@ -392,8 +406,12 @@ struct TWalk : TModel {
     void CloseModel() {
         Open = false, Recs.clear(), CurId = -1, Mode = mBrowse, Sort = kNone, MasterWaiting = false;
     }
-    // The server as an apply of the pending records leaves it; Refused when the check refuses one.
-    std::map<int, TVals> Applied(bool& Refused) {
+    static bool CommitRefuses(const std::map<int, TVals>& Rows) {
+        return std::ranges::any_of(Rows, [](const auto& R) { return R.second.S.starts_with("r"); });
+    }
+    // The server as an apply of the pending records leaves it; Refused when the check refuses one (or
+    // the commit after it, with Commits).
+    std::map<int, TVals> Applied(bool& Refused, bool Commits = false) {
         std::map<int, TVals> After = Work;
         Refused = false;
         for (const TRec& R : Recs) {
@@ -409,6 +427,7 @@ struct TWalk : TModel {
                 After.erase(R.Id);
             }
         }
+        Refused |= Commits && CommitRefuses(After);
         return After;
     }
     // The apply done: the rows stored (read back when refreshing), nothing pending.
@@ -422,12 +441,12 @@ struct TWalk : TModel {
         Resort();
     }
     // A change with auto-commit: with cached updates applied and committed after it, unless refused.
-    // True when refused.
+    // True when refused (a post's own commit is ModelPost's).
     bool AutoCommitted() {
         if (!Auto) return false;
         bool Refused = false;
         if (Cached) {
-            const std::map<int, TVals> After = Applied(Refused);
+            const std::map<int, TVals> After = Applied(Refused, true);
             if (Refused) return true;
             ModelApply(After);
         }
@@ -471,7 +490,7 @@ void SetField(TWalk& W, int Field) {
         W.Buf.N = W.Pick(8) == 0 ? -30 - W.FreshN() : W.FreshN();   // refused after the trigger's 10 too
         W.Ds->FieldByName("N")->SetAsInteger(W.Buf.N), Name = Join("N=", W.Buf.N);
     } else if (Field == 1) {
-        W.Buf.S = Join("s", W.Fresh());
+        W.Buf.S = W.FreshS();
         W.Ds->FieldByName("S")->SetAsString(AnsiString(W.Buf.S)), Name = "S=" + W.Buf.S;
     } else if (Field == 2 || Field == 4) {
         W.Buf.Memo = Field == 4 ? "" : Join("memo ", W.Fresh());
@@ -527,7 +546,7 @@ void InsertStep(TWalk& W, int Append) {
     W.InsertBefore = Append || W.CurId < 0 ? -1 : W.CurId;
     W.Mode = mInsert, W.BufId = W.NextId++;
     W.Buf = {W.Detail ? W.ShownMaster : W.Filtered ? (W.Pick(2) ? 3 : 1) : Masters[W.Pick(3)], W.Pick(8) ? W.FreshN() : -30 - W.FreshN(),
-             Join("s", W.Fresh()), Join("memo ", W.Fresh())};
+             W.FreshS(), Join("memo ", W.Fresh())};
     W.Ds->FieldByName("ID")->SetAsInteger(W.BufId);
     W.Ds->FieldByName("MID")->SetAsInteger(W.Buf.Mid);
     W.Ds->FieldByName("N")->SetAsInteger(W.Buf.N);
@@ -556,7 +575,10 @@ void DeleteStep(TWalk& W, int) {
     ChangeRecord(W, [&] {
         if (W.CurId < 0) return W.Ds->Delete();   // ends silently
         TRec& R = *W.Find(W.CurId);
-        if (!W.Cached) R.St = stGone, W.Work.erase(R.Id);
+        std::map<int, TVals> After = W.Work;
+        After.erase(R.Id);
+        if (!W.Cached && W.Auto && W.CommitRefuses(After)) return W.Run(true, [&] { W.Ds->Delete(); });
+        if (!W.Cached) R.St = stGone, W.Work = After;
         else R.St = R.St == stInserted ? stUninserted : stDeleted;
         const bool Refused = W.AutoCommitted();
         W.Run(Refused, [&] { W.Ds->Delete(); });
@@ -634,8 +656,9 @@ void TransactionStep(TWalk& W, int Rollback) {
         W.Work = W.Committed;
         if (W.Open) W.Ds->Close(), W.Ds->Open(), W.OpenFrom();
     } else {
-        W.Tr->CommitRetaining();
-        W.Committed = W.Work;
+        const bool Refused = W.CommitRefuses(W.Work);
+        W.Run(Refused, [&] { W.Tr->CommitRetaining(); });
+        if (!Refused) W.Committed = W.Work;
     }
 }
 
@@ -1070,6 +1093,8 @@ TEST(DataSetSequences, NamedStepsHoldEveryInvariant) {
         {"RefreshSQLOff", "CachedOn", "EditMemo", "Post", "Apply", "EditN", "Post", "Apply", "EditS", "Post", "Apply"},
         {"DetailOn", "CachedOn", "WaitOn", "EditS", "Post", "MasterNext", "Apply"},   // applied before the wait ends
         {"DetailOn", "CachedOn", "AutoCommitOn", "EditS", "MasterNext", "Post"},      // the master moved during the edit
+        // A post whose auto-commit is refused, cancelled: nothing of it reaches the next commit.
+        {"AutoCommitOn", "Append:195325359", "Post", "Cancel", "EditS:2196203591", "Post", "Cancel", "Commit"},
     };
     WalkInto = {"all"};
     for (const auto& Names : Cases) {
