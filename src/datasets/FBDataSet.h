@@ -932,6 +932,7 @@ protected:
     void RefreshWindowRow(TFBQuery* Qry, TRecordBuffer Buff, bool ResortFlag);
     // A master move that came while this detail was being edited is followed now.
     void FollowMasterAfterEdit();
+    bool RunSavepoint(const char* Sql);   // false when the update transaction is not running
     bool FMasterMovedWhileEditing = false;
     // While CloseOpen runs, the open and close events stay silent.
     bool OpenCloseEventsSuppressed() const { return FEventsSuppressed > 0; }

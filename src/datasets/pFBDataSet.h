@@ -192,7 +192,6 @@ private:
     void ApplyCachedRecords(std::vector<TRecordUndo>& Undo);
     // The apply, then Finish (the auto-commit) inside what a refusal takes back.
     void ApplyCachedUpdatesThen(const std::function<void()>& Finish);
-    bool RunSavepoint(const char* Sql);   // false when the update transaction is not running
     // Outside cached updates, a savepoint when a record's change runs several statements (update
     // objects) or is auto-committed: kept, it is released (or ended by the auto-commit) or, when
     // refused, rolled back to.

@@ -580,17 +580,6 @@ void TpFBDataSet::ApplyCachedUpdatesThen(const std::function<void()>& Finish) {
     if (Same) FollowPlace(Place, true);
 }
 
-bool TpFBDataSet::RunSavepoint(const char* Sql) {
-    TFBTransaction* Tr = UpdateTransaction();
-    if (!Tr || !Tr->Active() || !Database()) return false;
-    TFBQuery Q(nullptr);
-    Q.SetDatabase(Database());
-    Q.SetTransaction(Tr);
-    Q.SQL()->SetText(Sql);
-    Q.ExecQuery();
-    return true;
-}
-
 void TpFBDataSet::ApplyCachedRecords(std::vector<TRecordUndo>& Undo) {
     TRecordBuffer Work = AllocRecordBuffer();
     // Meanwhile the fields read the record being applied (the modified fields of an update, the
