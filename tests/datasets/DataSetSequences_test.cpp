@@ -1095,6 +1095,7 @@ TEST(DataSetSequences, NamedStepsHoldEveryInvariant) {
         {"DetailOn", "CachedOn", "AutoCommitOn", "EditS", "MasterNext", "Post"},      // the master moved during the edit
         // A post whose auto-commit is refused, cancelled: nothing of it reaches the next commit.
         {"AutoCommitOn", "Append:195325359", "Post", "Cancel", "EditS:2196203591", "Post", "Cancel", "Commit"},
+        {"EditS:2196203591", "Post", "AutoCommitOn", "Next", "Delete", "Rollback"},   // a delete's refused auto-commit
     };
     WalkInto = {"all"};
     for (const auto& Names : Cases) {

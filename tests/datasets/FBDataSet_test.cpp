@@ -1649,34 +1649,6 @@ TEST_F(FBDataSetDetailTest, ADetailEditedWhileItsMasterMovesFollowsItOnceTheEdit
     EXPECT_THROW(Detail->Edit(), EAbort);
 }
 
-// A cached detail's apply follows a master move still waiting first (as the wait's end would),
-// and a line posted while its master moved is applied with the master it was begun for.
-TEST_F(FBDataSetDetailTest, ACachedDetailsApplyStoresALineOnlyUnderItsOwnMaster) {
-    TManualTimerService Clock;
-    TTimerServiceGuard Guard(&Clock);
-    auto* Detail = NewDataSet<TpFBDataSet>(Db, "SELECT * FROM EDIT WHERE ID = ?ID + 1", "detail");
-    Detail->SetDataSource(Source);
-    Detail->UpdateSQL()->SetText("UPDATE EDIT SET NAME = ?NAME, AMOUNT = ?MAS_AMOUNT + 1 WHERE ID = ?OLD_ID");
-    Detail->SetCachedUpdates(true);
-    Detail->SetDetailConditions({dcWaitEndMasterScroll});
-    Ds->Open();
-    Detail->Open();
-    for (bool Auto : {false, true}) {
-        Detail->SetAutoCommit(Auto);
-        Detail->Edit();
-        Detail->FieldByName("NAME")->SetAsString("Değişti");
-        if (!Auto) Detail->Post();
-        Ds->Next();
-        Auto ? Detail->Post() : Detail->ApplyCachedUpdates();
-        Db->DefaultTransaction()->CommitRetaining();
-    }
-    // The line of master 1 went with the move; the one of master 2 took its amount.
-    EXPECT_EQ(Scalar(Db, "select list(NAME || cast(AMOUNT as integer)) from "
-                         "(select NAME, AMOUNT from EDIT where ID in (2, 3) order by ID)"),
-              "İki20,Değişti21");
-    EXPECT_EQ(Detail->FieldByName("ID")->AsInteger(), 4);
-}
-
 TEST_F(FBDataSetDetailTest, MasterValuesReachTheDetailByTheirTypesAlsoWhereOnlyAMacroNamesThem) {
     Integer Opened = 0;
     TFBDataSet* Detail =

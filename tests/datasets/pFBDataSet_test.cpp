@@ -184,44 +184,6 @@ TEST_F(pFBDataSetTest, ARefusedApplyOrCommitLeavesTheCacheAsItWasAndTheCursorOnT
     EXPECT_EQ(Scalar("select list(V || M) from (select V, M from TRG order by K)"), "15yeni,30m2,3m3");
 }
 
-// A post or delete whose auto-commit the server refuses is taken back there and in the data set:
-// nothing of it reaches a later commit.
-TEST_F(pFBDataSetTest, AChangeWhoseAutoCommitIsRefusedIsTakenBack) {
-    Tr->StartTransaction();
-    Query("CREATE OR ALTER EXCEPTION REFUSED 'refused'")->ExecQuery();
-    Query("CREATE OR ALTER TRIGGER KV_COMMIT ON TRANSACTION COMMIT AS BEGIN IF (EXISTS (SELECT 1 FROM KV WHERE "
-          "V = 'ret') OR (EXISTS (SELECT 1 FROM LOG WHERE MSG = 'keep') AND NOT EXISTS (SELECT 1 FROM KV WHERE "
-          "K = 3))) THEN EXCEPTION REFUSED; END")->ExecQuery();
-    Tr->Commit();
-    DB1().Execute("INSERT INTO LOG VALUES ('keep')");   // a delete of K 3 is refused
-    TpFBDataSet* Ds = NewDataSet("select * from KV order by K");
-    Ds->InsertSQL()->SetText("insert into KV values (?K, ?V)");
-    Ds->UpdateSQL()->SetText("update KV set V = ?V where K = ?OLD_K");
-    Ds->DeleteSQL()->SetText("delete from KV where K = ?OLD_K");
-    Ds->SetAutoCommit(true);
-    Ds->Open();
-    for (bool Insert : {true, false}) {
-        Insert ? Ds->Append() : Ds->Edit();
-        if (Insert) Ds->FieldByName("K")->SetAsInteger(4);
-        Ds->FieldByName("V")->SetAsString("ret");
-        EXPECT_ANY_THROW(Ds->Post());
-        EXPECT_EQ(Ds->State(), Insert ? dsInsert : dsEdit);
-        Ds->Cancel();
-    }
-    Ds->Locate("K", 3, {});
-    EXPECT_ANY_THROW(Ds->Delete());
-    EXPECT_EQ(Ds->FieldByName("K")->AsInteger() * 10 + Ds->RecordCount(), 33);
-    Ds->Locate("K", 2, {});
-    Ds->Edit();
-    Ds->FieldByName("V")->SetAsString("b");
-    Ds->Post();   // commits only this
-    Query("DROP TRIGGER KV_COMMIT")->ExecQuery();
-    Tr->CommitRetaining();
-    EXPECT_EQ(Scalar("select list(K || V) from (select K, V from KV order by K)"), "1a,2b,3c");
-    Ds->First();
-    EXPECT_EQ(Ds->FieldByName("V")->AsString(), "a");
-}
-
 TEST_F(pFBDataSetTest, AnAppliedRecordMovedByItsRefreshAndAPendingChangeReplacedByARefresh) {
     TpFBDataSet* Ds = Triggered();
     SetTrg(Ds, 2, 7, "yeni");
