@@ -862,7 +862,8 @@ void TFBCustomDataSet::KeepMasterValues() {
 }
 
 Variant TFBCustomDataSet::MasterValue(TField* MasterField) const {
-    if (FMasterMovedWhileEditing && dsEditModes.Contains(State()))
+    // Until the detail follows, also in what its post runs afterwards (an apply).
+    if (FMasterMovedWhileEditing)
         for (const auto& [Name, Value] : FMasterValues)
             if (Name == MasterField->FieldName()) return Value;
     return MasterField->AsVariant();

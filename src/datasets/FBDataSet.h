@@ -937,6 +937,7 @@ protected:
     void RefreshWindowRow(TFBQuery* Qry, TRecordBuffer Buff, bool ResortFlag);
     // A master move that came while this detail was being edited is followed now.
     void FollowMasterAfterEdit();
+    bool RunSavepoint(const char* Sql);   // false when the update transaction is not running
     bool FMasterMovedWhileEditing = false;
     // While CloseOpen runs, the open and close events stay silent.
     bool OpenCloseEventsSuppressed() const { return FEventsSuppressed > 0; }
@@ -986,7 +987,8 @@ protected:
     // detail; a change of a record ends silently when the new master has none.
     void ApplyPendingMasterRefresh(bool NeedsRecord = false);
     // A line keeps the master it was begun for: the master's values at the start of an edit or
-    // insert are what its MAS_ parameters take when the master moved meanwhile.
+    // insert are what its MAS_ parameters take when the master moved meanwhile (also in the apply
+    // its post runs, until the detail follows).
     void KeepMasterValues();
     Variant MasterValue(TField* MasterField) const;
     std::vector<std::pair<AnsiString, Variant>> FMasterValues;

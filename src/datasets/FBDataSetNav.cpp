@@ -1211,11 +1211,35 @@ void TFBCustomDataSet::InternalDelete() {
 void TFBCustomDataSet::InternalDeleteRecord(TFBQuery* Qry, TRecordBuffer Buff) {
     TFBTransaction* Tr = UpdateTransaction();
     if (Tr && !Tr->Active() && FOptions.Contains(poStartTransaction)) Tr->StartTransaction();
+    // A refused auto-commit takes the delete back.
+    const bool Kept = !FCachedUpdates && FAutoCommit && RunSavepoint("SAVEPOINT FB_RECORD");
     SetInternalSQLParams(Qry, Buff);
     Qry->ExecQuery();
+    if (!FCachedUpdates) {
+        try {
+            AutoCommitUpdates();
+        } catch (...) {
+            try {
+                if (Kept) RunSavepoint("ROLLBACK TO SAVEPOINT FB_RECORD");
+            } catch (...) {
+                // The commit's own error is the one reported.
+            }
+            throw;
+        }
+    }
     BufStatus(Buff) = cusDeletedApplied;
     WriteRecordCache(BufRecNo(Buff), Buff);
-    if (!FCachedUpdates) AutoCommitUpdates();
+}
+
+bool TFBCustomDataSet::RunSavepoint(const char* Sql) {
+    TFBTransaction* Tr = UpdateTransaction();
+    if (!Tr || !Tr->Active() || !Database()) return false;
+    TFBQuery Q(nullptr);
+    Q.SetDatabase(Database());
+    Q.SetTransaction(Tr);
+    Q.SQL()->SetText(Sql);
+    Q.ExecQuery();
+    return true;
 }
 
 void TFBCustomDataSet::AutoCommitUpdates() {

@@ -192,9 +192,9 @@ private:
     void ApplyCachedRecords(std::vector<TRecordUndo>& Undo);
     // The apply, then Finish (the auto-commit) inside what a refusal takes back.
     void ApplyCachedUpdatesThen(const std::function<void()>& Finish);
-    bool RunSavepoint(const char* Sql);   // false when the update transaction is not running
     // Outside cached updates, a savepoint when a record's change runs several statements (update
-    // objects): kept, it is released or, when refused, rolled back to.
+    // objects) or is auto-committed: kept, it is released (or ended by the auto-commit) or, when
+    // refused, rolled back to.
     bool RecordSavepoint(TUpdateKind Kind);
     void EndRecordSavepoint(bool Kept, bool Refused);
     // A statement that hands back the row writes it over the record and the buffer before the

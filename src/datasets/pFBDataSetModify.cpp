@@ -84,16 +84,21 @@ void TpFBDataSet::ExecUpdateObjects(TUpdateKind Kind, TRecordBuffer Buffer, TFBO
 // Running the statements
 
 bool TpFBDataSet::RecordSavepoint(TUpdateKind Kind) {
-    // One statement is all or nothing by itself; an apply holds a savepoint of its own.
+    // One statement is all or nothing by itself; an apply holds a savepoint of its own. A change
+    // that commits holds one too: a refused commit takes the change back.
     if (CachedUpdates()) return false;
-    bool Several = Kind != ukDelete && FBlobUpdateObject && FBlobUpdateObject->Active();
-    for (TpFBUpdateObject* UO : FUpdateObjects.List(Kind)) Several = Several || UO->Active();
-    if (!Several) return false;
+    bool Needed = AutoCommit() || (Kind != ukDelete && FBlobUpdateObject && FBlobUpdateObject->Active());
+    for (TpFBUpdateObject* UO : FUpdateObjects.List(Kind)) Needed = Needed || UO->Active();
+    if (!Needed) return false;
     StartUpdateTransaction(UpdateTransaction());
     return RunSavepoint("SAVEPOINT FB_RECORD");
 }
 
 void TpFBDataSet::EndRecordSavepoint(bool Kept, bool Refused) {
+    if (!Refused && !CachedUpdates() && AutoCommit()) {
+        AutoCommitUpdates();   // the commit ends the savepoint with the work
+        return;
+    }
     if (!Kept) return;
     if (!Refused) {
         RunSavepoint("RELEASE SAVEPOINT FB_RECORD");
@@ -114,6 +119,7 @@ void TpFBDataSet::InternalPostRecord(TFBQuery* Qry, TRecordBuffer Buff) {
     const TAliveGuard alive(this);   // an update object's handler may free the data set
     try {
         PostRecordStatements(Qry, Buff, Kind, Typed);
+        EndRecordSavepoint(Kept, false);
     } catch (...) {
         if (alive.Gone()) throw;
         EndRecordSavepoint(Kept, true);
@@ -125,11 +131,9 @@ void TpFBDataSet::InternalPostRecord(TFBQuery* Qry, TRecordBuffer Buff) {
         throw;
     }
     if (Typed.Held) EndHoldingStreams(false);
-    EndRecordSavepoint(Kept, false);
     BufStatus(Buff) = cusUnmodified;
     SetModified(false);
     WriteRecordCache(BufRecNo(Buff), Buff);
-    if (!CachedUpdates()) AutoCommitUpdates();
     if (!IsBlankStr(RefreshSQL()->Text()) && Options().Contains(poRefreshAfterPost) &&
         CacheModelOptions()->CacheModelKind() == cmkStandard) {
         try {
@@ -200,14 +204,13 @@ void TpFBDataSet::InternalDeleteRecord(TFBQuery* Qry, TRecordBuffer Buff) {
             FChangesWritten = true;
         }
         ExecUpdateObjects(ukDelete, Buff, oeAfterDefault);
+        EndRecordSavepoint(Kept, false);
     } catch (...) {
         if (!alive.Gone()) EndRecordSavepoint(Kept, true);
         throw;
     }
-    EndRecordSavepoint(Kept, false);
     BufStatus(Buff) = cusDeletedApplied;
     WriteRecordCache(BufRecNo(Buff), Buff);
-    if (!CachedUpdates()) AutoCommitUpdates();
 }
 
 void TpFBDataSet::DoAfterEndUpdateTransaction(TObject* EndingTR, TTransactionAction Action, bool Force) {
@@ -537,6 +540,9 @@ void TpFBDataSet::ApplyCachedUpdates() { ApplyCachedUpdatesThen(nullptr); }
 
 void TpFBDataSet::ApplyCachedUpdatesThen(const std::function<void()>& Finish) {
     if (State() == dsEdit || State() == dsInsert) Post();
+    // A master move still waiting is followed first, as by a change (the lines then are the new
+    // master's); not while a line posted just now waits to follow its own.
+    if (!FMasterMovedWhileEditing) ApplyPendingMasterRefresh();
     if (!RecordsCache() || FetchedCount() == 0) return;
     StartUpdateTransaction(UpdateTransaction());
     // A refused apply takes back what it wrote, on the server and in the cache: the changes stay
@@ -574,17 +580,6 @@ void TpFBDataSet::ApplyCachedUpdatesThen(const std::function<void()>& Finish) {
     EndHoldingStreams(false);
     // The user stays on his record, wherever a refresh moved it or the others.
     if (Same) FollowPlace(Place, true);
-}
-
-bool TpFBDataSet::RunSavepoint(const char* Sql) {
-    TFBTransaction* Tr = UpdateTransaction();
-    if (!Tr || !Tr->Active() || !Database()) return false;
-    TFBQuery Q(nullptr);
-    Q.SetDatabase(Database());
-    Q.SetTransaction(Tr);
-    Q.SQL()->SetText(Sql);
-    Q.ExecQuery();
-    return true;
 }
 
 void TpFBDataSet::ApplyCachedRecords(std::vector<TRecordUndo>& Undo) {

@@ -101,17 +101,38 @@ AnsiString ConditionText(const AnsiString& Line) {
 const AnsiString ConditionSeparator = "#$#$";
 
 // The text form holds one condition a line: a line break inside a condition is
-// written as #$0D (CR) or #$0A (LF), which SQL texts never contain, so texts
-// without line breaks keep the form stored rows have.
+// written as #$0D (CR) or #$0A (LF), and the "#" of a "#$" the text holds itself
+// as #$23, so every text reads back as written (and never holds the separator);
+// texts without these keep the form stored rows have.
 AnsiString EscapeLineBreaks(const AnsiString& S) {
     AnsiString r;
-    for (char c : S) r += c == '\r' ? AnsiString("#$0D") : c == '\n' ? AnsiString("#$0A") : AnsiString(1, c);
+    for (size_t i = 0; i < S.size(); ++i) {
+        const char c = S[i];
+        if (c == '\r') r += "#$0D";
+        else if (c == '\n') r += "#$0A";
+        else if (c == '#' && i + 1 < S.size() && S[i + 1] == '$') r += "#$23";
+        else r += c;
+    }
     return r;
 }
 
 AnsiString UnescapeLineBreaks(const AnsiString& S) {
-    return StringReplace(StringReplace(S, "#$0D", "\r", {rfReplaceAll}), "#$0A", "\n", {rfReplaceAll});
+    AnsiString r;
+    for (size_t i = 0; i < S.size(); ++i) {
+        const AnsiString code = S.compare(i, 2, "#$") == 0 ? S.substr(i + 2, 2) : AnsiString();
+        const char c = code == "0D" ? '\r' : code == "0A" ? '\n' : code == "23" ? '#' : '\0';
+        if (c) {
+            r += c;
+            i += 3;
+        } else {
+            r += S[i];
+        }
+    }
+    return r;
 }
+
+// A condition in brackets: a line comment at its end must not take the closing one along.
+AnsiString Bracketed(const AnsiString& S) { return "(" + S + (S.find("--") != AnsiString::npos ? "\r\n)" : ")"); }
 
 // A date-time held as a number (set before the column's type was known) goes as a date-time.
 void NumberAsDateTime(TFBXSQLVAR* P, Integer DescribedType) {
@@ -1125,8 +1146,9 @@ AnsiString TConditions::ConditionsText() const {
     AnsiString r;
     for (Integer i = 0; i < Count(); ++i) {
         TCondition* c = Items(i);
-        if (!c || !c->Enabled() || IsBlankStr(Strings(i))) continue;
-        r += "(" + ConditionText(Strings(i)) + ")\r\n";
+        // A condition with no text (or only a comment) adds nothing.
+        if (!c || !c->Enabled() || IsBlankStr(StripSQLComments(ConditionText(Strings(i))))) continue;
+        r += Bracketed(ConditionText(Strings(i))) + "\r\n";
         r += "\r\n and ";
     }
     if (!IsBlankStr(r)) r.resize(r.size() - 7);
@@ -1144,7 +1166,7 @@ void TConditions::Apply() {
             const AnsiString old = FOwner->MainWhereClause();
             // The statement's own condition is bracketed: an OR in it must not
             // swallow the conditions ANDed after it.
-            FOwner->SetMainWhereClause(old.empty() ? conditions : "(" + old + ")\r\nand " + conditions);
+            FOwner->SetMainWhereClause(old.empty() ? conditions : Bracketed(old) + "\r\nand " + conditions);
         }
         FApplied = true;
     } catch (...) {

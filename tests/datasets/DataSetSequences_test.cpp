@@ -3,7 +3,8 @@
 // sorts, filters, searches, moves, master moves, the modes), and a plain model beside it predicts the server's
 // rows and the data set's: the visible records and their order, the current record, RecNo, RecordCount, the
 // pending changes. The table has a memo, a trigger that adds 10 to a changed N, a check that refuses a
-// negative N, and a master table. A failure prints its seed and the shortest sequence found that still fails
+// negative N, a commit refused while a row's S starts with "r", and a master table; a detail writes its master through ?MAS_ID, so the server's rows tell
+// which master each line was stored under. A failure prints its seed and the shortest sequence found that still fails
 // the same way. DATASET_SEQUENCES_SECONDS=N walks random seeds for N seconds, each walk in a fresh run of
 // this program (a crash or hang fails its step); DATASET_SEQUENCES_SEED=S replays one walk,
 // DATASET_SEQUENCES_ONLY=Op,Op walks those operations only (-Op,-Op all but those),
@@ -75,7 +76,7 @@ constexpr int Masters[] = {1, 2, 3};
 
 struct TModel {
     std::map<int, TVals> Work, Committed;   // the server's rows: as the data set's transaction sees them, committed
-    bool Open = false, Cached = false, Refreshing = true, Filtered = false, Detail = false, Wait = false;
+    bool Open = false, Cached = false, Refreshing = true, Filtered = false, Detail = false, Wait = false, Auto = false;
     std::vector<TRec> Recs;   // the cache in its order
     int CurId = -1;           // the current record (-1: none)
     TMode Mode = mBrowse;
@@ -188,6 +189,16 @@ struct TWalk : TModel {
         Tr = Db->DefaultTransaction();
         Tr->StartTransaction();
         Exec("CREATE TRIGGER T_BU FOR T BEFORE UPDATE AS BEGIN IF (NEW.N IS DISTINCT FROM OLD.N) THEN NEW.N = NEW.N + 10; END");
+        // The transaction's own rows starting with "r", kept where a savepoint's rollback takes them back too.
+        Exec("CREATE GLOBAL TEMPORARY TABLE T_R (ID INTEGER) ON COMMIT DELETE ROWS");
+        Exec("CREATE EXCEPTION T_REFUSED 'refused'");
+        Tr->Commit();
+        Tr->StartTransaction();
+        Exec("CREATE TRIGGER T_AIUD FOR T AFTER INSERT OR UPDATE OR DELETE AS BEGIN "
+             "IF (NOT INSERTING) THEN DELETE FROM T_R WHERE ID = OLD.ID; "
+             "IF (NOT DELETING AND NEW.S STARTING WITH 'r') THEN INSERT INTO T_R VALUES (NEW.ID); END");
+        Exec("CREATE TRIGGER T_COMMIT ON TRANSACTION COMMIT AS BEGIN "
+             "IF (EXISTS (SELECT 1 FROM T_R)) THEN EXCEPTION T_REFUSED; END");
         Tr->Commit();
         Tr->StartTransaction();
         for (int Id = 1; Id <= 6; ++Id) {
@@ -202,8 +213,7 @@ struct TWalk : TModel {
         MasterSrc = new TDataSource(Owner.get());
         MasterSrc->SetDataSet(Master);
         Ds = NewDataSet("ds", "select * from T order by ID");
-        Ds->InsertSQL()->SetText("insert into T (ID, MID, N, S, MEMO) values (?ID, ?MID, ?N, ?S, ?MEMO)");
-        Ds->UpdateSQL()->SetText("update T set MID = ?MID, N = ?N, S = ?S, MEMO = ?MEMO where ID = ?OLD_ID");
+        SetModifySQL();
         Ds->DeleteSQL()->SetText("delete from T where ID = ?OLD_ID");
         Ds->SetOptions(Ds->Options() + TpFBDsOptions{poVisibleRecno, poFetchAll});
         Ds->SetFilter("MID <> 2");
@@ -230,8 +240,15 @@ struct TWalk : TModel {
         Q.SQL()->SetText(AnsiString(Sql));
         Q.ExecQuery();
     }
+    // A detail's line takes its master from the master (the one it was begun for), not from its field.
+    void SetModifySQL() {
+        const char* Mid = Detail ? "?MAS_ID" : "?MID";
+        Ds->InsertSQL()->SetText(AnsiString(Join("insert into T (ID, MID, N, S, MEMO) values (?ID, ", Mid, ", ?N, ?S, ?MEMO)")));
+        Ds->UpdateSQL()->SetText(AnsiString(Join("update T set MID = ", Mid, ", N = ?N, S = ?S, MEMO = ?MEMO where ID = ?OLD_ID")));
+    }
     void SetRefreshSQL() { Ds->RefreshSQL()->SetText(Refreshing ? "select * from T where ID = ?OLD_ID" : ""); }
     int Fresh() { return 3 * NextValue++; }
+    std::string FreshS() { return Join(Pick(10) ? "s" : "r", Fresh()); }   // now and then one a commit refuses
     // A value of N never used in the walk, anywhere in a wide range: a multiple of 3, so that what the trigger
     // makes of it (10 more) is new too, and lands past others now and then.
     std::set<int> UsedN;
@@ -335,17 +352,20 @@ struct TWalk : TModel {
     }
 
     // --- the model's side of the operations ------------------------------------------------
-    // Posts the buffer: false when the server refuses it (the edit stays open).
+    // Posts the buffer: false when the server refuses it or its auto-commit (the edit stays open).
     bool ModelPost() {
         if (!Cached) {
             if (Buf.N < 0) return false;
             TVals Now = Buf;
+            std::map<int, TVals> After = Work;
             if (Mode == mEdit && Work.contains(BufId)) {
                 if (Buf.N != Work[BufId].N) Now.N += 10;
-                Work[BufId] = Now;
+                After[BufId] = Now;
             } else if (Mode == mInsert) {
-                Work[BufId] = Buf;
+                After[BufId] = Buf;
             }
+            if (Auto && CommitRefuses(After)) return false;
+            Work = After;
             TVals Shown = Refreshing && Work.contains(BufId) ? Work[BufId] : Buf;
             if (Mode == mEdit) Find(BufId)->Cur = Find(BufId)->Orig = Shown;
             else Place({BufId, Shown, Shown, stUnmodified});
@@ -369,13 +389,69 @@ struct TWalk : TModel {
         if (Mode == mInsert) CurId = CurBefore;
         Mode = mBrowse;
     }
-    // A step in edit or insert state posts first (as moves do): false when the post is refused.
+    // A step in edit or insert state posts first (as moves do): false when the post (or the apply
+    // auto-commit runs after it) is refused.
     bool PostFirst() {
         if (Mode == mBrowse) return true;
-        return ModelPost();
+        return ModelPost() && !AutoCommitted();
+    }
+    // An apply that auto-commit runs after the post and that will be refused, with a master move to
+    // follow: the detail would follow only at a later post.
+    bool AutoApplyRefusedAfterEdit() const {
+        return Cached && Auto && AfterEdit && Mode != mBrowse &&
+               (Buf.N < 0 || std::ranges::any_of(Recs, [&](const TRec& R) {
+                    return R.Id != BufId && (R.St == stModified || R.St == stInserted) && R.Cur.N < 0;
+                }));
     }
     void CloseModel() {
         Open = false, Recs.clear(), CurId = -1, Mode = mBrowse, Sort = kNone, MasterWaiting = false;
+    }
+    static bool CommitRefuses(const std::map<int, TVals>& Rows) {
+        return std::ranges::any_of(Rows, [](const auto& R) { return R.second.S.starts_with("r"); });
+    }
+    // The server as an apply of the pending records leaves it; Refused when the check refuses one (or
+    // the commit after it, with Commits).
+    std::map<int, TVals> Applied(bool& Refused, bool Commits = false) {
+        std::map<int, TVals> After = Work;
+        Refused = false;
+        for (const TRec& R : Recs) {
+            if (R.St == stModified && After.contains(R.Id)) {
+                Refused |= R.Cur.N < 0;
+                TVals V = R.Cur;
+                if (V.N != After[R.Id].N) V.N += 10;
+                After[R.Id] = V;
+            } else if (R.St == stInserted) {
+                Refused |= R.Cur.N < 0 || After.contains(R.Id);
+                After[R.Id] = R.Cur;
+            } else if (R.St == stDeleted) {
+                After.erase(R.Id);
+            }
+        }
+        Refused |= Commits && CommitRefuses(After);
+        return After;
+    }
+    // The apply done: the rows stored (read back when refreshing), nothing pending.
+    void ModelApply(std::map<int, TVals> After) {
+        Work = After;
+        for (TRec& R : Recs) {
+            if ((R.St == stModified || R.St == stInserted) && Refreshing && After.contains(R.Id)) R.Cur = After[R.Id];
+            if (R.St == stModified || R.St == stInserted) R.St = stUnmodified, R.Orig = R.Cur;
+            else if (R.St == stDeleted) R.St = stGone;
+        }
+        Resort();
+    }
+    // A change with auto-commit: with cached updates applied and committed after it, unless refused.
+    // True when refused (a post's own commit is ModelPost's).
+    bool AutoCommitted() {
+        if (!Auto) return false;
+        bool Refused = false;
+        if (Cached) {
+            const std::map<int, TVals> After = Applied(Refused, true);
+            if (Refused) return true;
+            ModelApply(After);
+        }
+        Committed = Work;
+        return false;
     }
 };
 
@@ -414,7 +490,7 @@ void SetField(TWalk& W, int Field) {
         W.Buf.N = W.Pick(8) == 0 ? -30 - W.FreshN() : W.FreshN();   // refused after the trigger's 10 too
         W.Ds->FieldByName("N")->SetAsInteger(W.Buf.N), Name = Join("N=", W.Buf.N);
     } else if (Field == 1) {
-        W.Buf.S = Join("s", W.Fresh());
+        W.Buf.S = W.FreshS();
         W.Ds->FieldByName("S")->SetAsString(AnsiString(W.Buf.S)), Name = "S=" + W.Buf.S;
     } else if (Field == 2 || Field == 4) {
         W.Buf.Memo = Field == 4 ? "" : Join("memo ", W.Fresh());
@@ -470,7 +546,7 @@ void InsertStep(TWalk& W, int Append) {
     W.InsertBefore = Append || W.CurId < 0 ? -1 : W.CurId;
     W.Mode = mInsert, W.BufId = W.NextId++;
     W.Buf = {W.Detail ? W.ShownMaster : W.Filtered ? (W.Pick(2) ? 3 : 1) : Masters[W.Pick(3)], W.Pick(8) ? W.FreshN() : -30 - W.FreshN(),
-             Join("s", W.Fresh()), Join("memo ", W.Fresh())};
+             W.FreshS(), Join("memo ", W.Fresh())};
     W.Ds->FieldByName("ID")->SetAsInteger(W.BufId);
     W.Ds->FieldByName("MID")->SetAsInteger(W.Buf.Mid);
     W.Ds->FieldByName("N")->SetAsInteger(W.Buf.N);
@@ -481,9 +557,11 @@ void InsertStep(TWalk& W, int Append) {
 void PostStep(TWalk& W, int) {
     NeedOpen(W);
     if (W.Mode == mBrowse) throw TSkip();
+    if (W.AutoApplyRefusedAfterEdit()) throw TSkip();
     const bool Ok = W.ModelPost();
-    W.Run(!Ok, [&] { W.Ds->Post(); });
-    if (Ok) W.FollowAfterEdit();
+    const bool Refused = !Ok || W.AutoCommitted();
+    W.Run(Refused, [&] { W.Ds->Post(); });
+    if (!Refused) W.FollowAfterEdit();
 }
 void CancelStep(TWalk& W, int) {
     NeedOpen(W);
@@ -494,17 +572,24 @@ void CancelStep(TWalk& W, int) {
 }
 void DeleteStep(TWalk& W, int) {
     NeedCurrent(W);
-    ChangeRecord(W, [&] { W.Ds->Delete(); });
-    if (W.CurId < 0) return;
-    TRec& R = *W.Find(W.CurId);
-    if (!W.Cached) R.St = stGone, W.Work.erase(R.Id);
-    else R.St = R.St == stInserted ? stUninserted : stDeleted;
+    ChangeRecord(W, [&] {
+        if (W.CurId < 0) return W.Ds->Delete();   // ends silently
+        TRec& R = *W.Find(W.CurId);
+        std::map<int, TVals> After = W.Work;
+        After.erase(R.Id);
+        if (!W.Cached && W.Auto && W.CommitRefuses(After)) return W.Run(true, [&] { W.Ds->Delete(); });
+        if (!W.Cached) R.St = stGone, W.Work = After;
+        else R.St = R.St == stInserted ? stUninserted : stDeleted;
+        const bool Refused = W.AutoCommitted();
+        W.Run(Refused, [&] { W.Ds->Delete(); });
+    });
     W.MoveOffHidden();
 }
 
 // Moves: 0 First, 1 Last, 2 Next, 3 Prior, 4 MoveBy, 5 RecNo. A pending edit is posted first.
 void MoveStep(TWalk& W, int How) {
     NeedOpen(W);
+    if (W.AutoApplyRefusedAfterEdit()) throw TSkip();
     const bool Posted = W.PostFirst();
     if (Posted) W.FollowAfterEdit();
     const std::vector<int> V = W.Shown();
@@ -526,9 +611,10 @@ void MoveStep(TWalk& W, int How) {
     if (N > 0) W.CurId = W.Recs[V[std::clamp(Target, 0, N - 1)]].Id;
 }
 
-// Cached updates: 0 RevertRecord, 1 CancelUpdates, 2 apply.
+// Cached updates: 0 RevertRecord, 1 CancelUpdates, 2 apply (an edit is posted first, then a master
+// still waiting is followed).
 void CachedStep(TWalk& W, int How) {
-    NeedBrowse(W);
+    How == 2 ? NeedOpen(W) : NeedBrowse(W);
     if (!W.Cached) throw TSkip();
     if (How == 0) {
         if (W.CurId < 0) throw TSkip();
@@ -544,33 +630,20 @@ void CachedStep(TWalk& W, int How) {
         W.CancelAll();
     } else {
         // The server as the apply leaves it, or nothing when it is refused.
-        std::map<int, TVals> After = W.Work;
-        bool Refused = false;
-        for (const TRec& R : W.Recs) {
-            if (R.St == stModified && After.contains(R.Id)) {
-                Refused |= R.Cur.N < 0;
-                TVals V = R.Cur;
-                if (V.N != After[R.Id].N) V.N += 10;
-                After[R.Id] = V;
-            } else if (R.St == stInserted) {
-                Refused |= R.Cur.N < 0 || After.contains(R.Id);
-                After[R.Id] = R.Cur;
-            } else if (R.St == stDeleted) {
-                After.erase(R.Id);
-            }
+        if (W.Mode != mBrowse) {
+            if (W.Auto) throw TSkip();   // the post applies and commits by itself
+            W.Say("(posted first)");
+            W.ModelPost();
+            W.FollowAfterEdit();
         }
+        DetailFollowsFirst(W);
+        bool Refused = false;
+        const std::map<int, TVals> After = W.Applied(Refused);
         W.Run(Refused, [&] {
             W.Ds->ApplyCachedUpdates();
             W.Ds->ResetUpdateStatuses(TpFBDataSet::rmAfterApply, true);
         });
-        if (Refused) return;
-        W.Work = After;
-        for (TRec& R : W.Recs) {
-            if ((R.St == stModified || R.St == stInserted) && W.Refreshing && After.contains(R.Id)) R.Cur = After[R.Id];
-            if (R.St == stModified || R.St == stInserted) R.St = stUnmodified, R.Orig = R.Cur;
-            else if (R.St == stDeleted) R.St = stGone;
-        }
-        W.Resort();
+        if (!Refused) W.ModelApply(After);
     }
 }
 
@@ -583,8 +656,9 @@ void TransactionStep(TWalk& W, int Rollback) {
         W.Work = W.Committed;
         if (W.Open) W.Ds->Close(), W.Ds->Open(), W.OpenFrom();
     } else {
-        W.Tr->CommitRetaining();
-        W.Committed = W.Work;
+        const bool Refused = W.CommitRefuses(W.Work);
+        W.Run(Refused, [&] { W.Tr->CommitRetaining(); });
+        if (!Refused) W.Committed = W.Work;
     }
 }
 
@@ -600,17 +674,18 @@ void RefreshStep(TWalk& W, int) {
     W.MoveOffHidden();   // the server's values may fail the filter
 }
 
-// Local sort on a kind of key, ascending or not, keeping the order after posts or not; or no sort.
-void SortStep(TWalk& W, int Off) {
+// Local sort: 0 on a kind of key, ascending or not, keeping the order after posts or not; 1 no sort; 2 on
+// the field the trigger changes (N, or MID;N), kept mostly.
+void SortStep(TWalk& W, int How) {
     NeedBrowse(W);
-    if (Off) {
+    if (How == 1) {
         if (W.Sort == kNone) throw TSkip();
         W.Ds->DoSort({}, {});
         W.Sort = kNone;
         return;
     }
-    const TKey K = TKey(1 + W.Pick(4));
-    const bool Asc = W.Pick(2), Keep = W.Pick(2);
+    const TKey K = How == 2 ? (W.Pick(3) ? kN : kMidN) : TKey(1 + W.Pick(4));
+    const bool Asc = W.Pick(2), Keep = How == 2 ? W.Pick(4) != 0 : W.Pick(2);
     W.Say(KeyFields[K], Asc ? " ascending" : " descending", Keep ? " kept" : "");
     W.Ds->SetOptions(Keep ? W.Ds->Options() + TpFBDsOptions{poKeepSorting} : W.Ds->Options() - TpFBDsOptions{poKeepSorting});
     if (K == kMidN) W.Ds->DoSort({"MID", "N"}, {Asc, Asc});
@@ -692,10 +767,14 @@ void FindStep(TWalk& W, int IsLookup) {
     if (Found >= 0) W.CurId = Found;
 }
 
-// The modes: 0 cached updates on, 1 off, 2 a refresh statement, 3 none.
+// The modes: 0 cached updates on, 1 off, 2 a refresh statement, 3 none, 4 auto-commit on, 5 off.
 void ModeStep(TWalk& W, int How) {
     if (W.Mode != mBrowse) throw TSkip();
-    if (How < 2) {
+    if (How >= 4) {
+        if (W.Auto == (How == 4)) throw TSkip();
+        W.Auto = How == 4;
+        W.Ds->SetAutoCommit(W.Auto);
+    } else if (How < 2) {
         if (W.Cached == (How == 0)) throw TSkip();
         const bool Reopen = How == 0 && W.Open;
         if (Reopen) {
@@ -733,6 +812,7 @@ void MasterStep(TWalk& W, int How) {
             W.Ds->SetDataSource(nullptr);
             W.Ds->SelectSQL()->SetText("select * from T order by ID");
         }
+        W.SetModifySQL();
         W.ShownMaster = W.MasterId();
         if (WasOpen) W.Ds->Open(), W.OpenFrom();
         return;
@@ -784,6 +864,7 @@ const std::vector<TOp>& Operations() {
         {"RecNo", MoveStep, 5, 2},         {"RevertRecord", CachedStep, 0, 3},  {"CancelUpdates", CachedStep, 1, 2},
         {"Apply", CachedStep, 2, 5},       {"Commit", TransactionStep, 0, 3},   {"Rollback", TransactionStep, 1, 2},
         {"Refresh", RefreshStep, 0, 3},    {"Sort", SortStep, 0, 3},            {"SortOff", SortStep, 1, 1},
+        {"SortN", SortStep, 2, 2},         {"AutoCommitOn", ModeStep, 4, 1},    {"AutoCommitOff", ModeStep, 5, 1},
         {"FilterOn", FilterStep, 1, 2},    {"FilterOff", FilterStep, 0, 2},     {"Locate", FindStep, 0, 4},
         {"Lookup", FindStep, 1, 4},        {"CachedOn", ModeStep, 0, 2},        {"CachedOff", ModeStep, 1, 1},
         {"RefreshSQLOn", ModeStep, 2, 1},  {"RefreshSQLOff", ModeStep, 3, 1},   {"DetailOn", MasterStep, 0, 2},
@@ -820,7 +901,7 @@ TOutcome RunSteps(const std::vector<TStep>& Steps, int Out = -1) {
             } catch (const TSkip&) {
                 Skipped = true;
             }
-            W.Check(!Op || Op->Run == TransactionStep || Op->Run == PostStep || Op->Run == CachedStep);
+            W.Check(!Op || Op->Run == TransactionStep || Op->Run == PostStep || Op->Run == CachedStep || Op->Run == DeleteStep);
         } catch (const TBroken& B) {
             R.FailedAt = std::max(I, 0), R.Message = Name + ": " + B.Why;
         } catch (const std::exception& X) {
@@ -952,6 +1033,10 @@ TEST(DataSetSequences, FixedSeedsHoldEveryInvariant) {
         "CachedOn,Edit,SetN,SetMemo,Insert,Append,Post,Cancel,Delete,RevertRecord,CancelUpdates,Apply,Commit,Rollback,Refresh,Next,Prior",
         "Sort,SortOff,FilterOn,FilterOff,Edit,Insert,Append,Post,Delete,Locate,Lookup,Next,RecNo,CachedOn,Apply,RevertRecord",
         "DetailOn,WaitOn,WaitOff,Master,Edit,Insert,Post,Cancel,Delete,Next,CachedOn,CachedOff,Apply,Commit",
+        // A kept sort on the field the trigger changes, crossed with applies, reverts and refreshes.
+        "CachedOn,SortN,EditN,SetN,Insert,Append,Post,Apply,RevertRecord,CancelUpdates,Refresh,Next,Prior,Commit",
+        // A detail line edited while its master moves, then posted, applied or auto-committed.
+        "DetailOn,WaitOn,CachedOn,CachedOff,AutoCommit,EditN,EditS,Insert,Master,MasterWaitEnds,Post,Apply,Delete,Commit",
     };
     for (unsigned Seed = 1; Seed <= 4; ++Seed)
         if (const std::string Report = Walk(Seed, 40, true, All); !Report.empty()) ADD_FAILURE() << Report;
@@ -1006,6 +1091,11 @@ TEST(DataSetSequences, NamedStepsHoldEveryInvariant) {
         {"RefreshSQLOff", "Append", "Post", "EditN", "Post", "EditN", "Post"},   // a memo written, then other fields twice
         {"CachedOn", "Sort:628560457", "EditN:2665186684", "Post", "Append:1806979348", "Post", "CancelUpdates"},   // a kept sort
         {"RefreshSQLOff", "CachedOn", "EditMemo", "Post", "Apply", "EditN", "Post", "Apply", "EditS", "Post", "Apply"},
+        {"DetailOn", "CachedOn", "WaitOn", "EditS", "Post", "MasterNext", "Apply"},   // applied before the wait ends
+        {"DetailOn", "CachedOn", "AutoCommitOn", "EditS", "MasterNext", "Post"},      // the master moved during the edit
+        // A post whose auto-commit is refused, cancelled: nothing of it reaches the next commit.
+        {"AutoCommitOn", "Append:195325359", "Post", "Cancel", "EditS:2196203591", "Post", "Cancel", "Commit"},
+        {"EditS:2196203591", "Post", "AutoCommitOn", "Next", "Delete", "Rollback"},   // a delete's refused auto-commit
     };
     WalkInto = {"all"};
     for (const auto& Names : Cases) {

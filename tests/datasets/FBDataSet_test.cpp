@@ -806,6 +806,13 @@ TEST_F(FBDataSetEditTest, ASeparateUpdateTransactionIsStartedAndCommittedForACha
     EXPECT_FALSE(UTr->Active());
     EXPECT_TRUE(Ds->Active());
     EXPECT_EQ(Scalar(Db, "SELECT COUNT(*) FROM EDIT"), "4");
+    // A refused commit takes its delete back: the next commit does not store it.
+    const TMethodKey Key{{}, Ds};
+    UTr->AddEndEvent(2, Key, [](TObject*, TTransactionAction, bool) { throw Exception("kapalı"); });
+    EXPECT_ANY_THROW(Ds->Delete());
+    UTr->RemoveEndEvent(2, Key);
+    UTr->Commit();
+    EXPECT_EQ(Scalar(Db, "SELECT COUNT(*) FROM EDIT") + IntToStr(Ds->RecordCount()), "44");
 }
 
 TEST_F(FBDataSetEditTest, WithCachedUpdatesTheRowsOutliveTheReadTransaction) {

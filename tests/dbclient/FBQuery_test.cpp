@@ -700,6 +700,27 @@ TEST(FBQueryConditions, TextFormRoundTrip) {
     EXPECT_TRUE(other->Conditions()->FindCondition("a")->Enabled());
     EXPECT_EQ(other->Conditions()->FindCondition("e")->Text(), "");
     EXPECT_FALSE(other->Conditions()->FindCondition("e")->Enabled());
+    // What looks like an escape, or the separator, comes back as written.
+    for (const AnsiString Text : {"S = 'a#$0A'", "S = '#$#$#$23'\r\nOR S = '#'", "S = '#$'"}) {
+        c->AddCondition("a", Text, true);
+        other->Conditions()->SetAsText(c->AsText());
+        EXPECT_EQ(other->Conditions()->FindCondition("a")->Text(), Text);
+    }
+}
+
+// A line comment at the end of the own clause or of a condition, and a condition without text.
+TEST_F(FBQueryTest, AppliedConditionsAlwaysParse) {
+    TFBQuery* q = NewQuery(Connect(DB1()), "SELECT ID FROM T WHERE ID > 0 -- own\r\nORDER BY ID");
+    q->SetOptions({qoStartTransaction});
+    TConditions* c = q->Conditions();
+    c->AddCondition("none", "", true);
+    c->AddCondition("remark", "/* none yet */", true);
+    c->Apply();
+    EXPECT_NO_THROW(q->ExecQuery()) << q->SQL()->Text();
+    q->Close();
+    c->AddCondition("mine", "ID < 5 -- mine", true);
+    c->Apply();
+    EXPECT_NO_THROW(q->ExecQuery()) << q->SQL()->Text();
 }
 
 TEST_F(FBQueryTest, QuadSetBeforePrepareTravelsAsTheBlobId) {
