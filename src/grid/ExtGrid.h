@@ -66,6 +66,7 @@
 #include "platform/ui/ThemeParts.h"
 
 #include <algorithm>
+#include <array>
 #include <functional>
 #include <memory>
 #include <set>
@@ -1718,6 +1719,10 @@ private:
     TGridTransEdit* FTransEdit = nullptr;
     TControlCombo* FControlCombo = nullptr;
     TGridCoord FCtrlCell{-1, -1};   // column and real row of the open control editor's cell
+    TGridCoord FCheckedCell{-1, -1};   // column and real row of the cell being checked
+    TPoint CheckedCellNow() const;   // where it shows now; (-1, -1) when gone or hidden
+    // The cells followed through rows and columns inserted, removed or moved; -1 once gone.
+    std::array<TGridCoord*, 2> FollowedCells() { return {&FCtrlCell, &FCheckedCell}; }
     AnsiString FCtrlID, FCtrlType, FCtrlValue;
     bool OnSelectionHandle(Integer X, Integer Y) const;
     bool FPendingClick = false;

@@ -4,6 +4,7 @@
 #include "GridTestKit.h"
 
 #include "grid/ExtGridEditors.h"
+#include "grid/ExtGridLink.h"
 #include "grid/ExtUtil.h"
 #include "platform/rtl/CodePage.h"
 #include "platform/ui/Clipbrd.h"
@@ -128,8 +129,9 @@ TEST(ExtGridEditorLaw, AnEditorEndedWithoutAChangeLeavesEveryCell) {
             }
 }
 
-// The program changes rows or columns while a value is being typed: the value is checked
-// and stored in the cell it was typed in (wherever that cell went), a refused one nowhere.
+// The program changes rows or columns while a value is being typed, or the check's handler
+// does: the answer (accepted, rewritten or refused) goes into the cell it was typed in,
+// wherever that cell went, checked once, with its undo step, modified mark and change event.
 TEST(ExtGridEditorLaw, AValueTypedWhileRowsOrColumnsChangeGoesIntoItsOwnCell) {
     struct TChange {
         const char* Name;
@@ -148,23 +150,36 @@ TEST(ExtGridEditorLaw, AValueTypedWhileRowsOrColumnsChangeGoesIntoItsOwnCell) {
              G->SortByColumn();
          }, 0, 3},
         {"fewer rows", [](TExtStringGrid* G) { G->SetRowCount(5); }, 0, 0},
+        {"a row added at the end", [](TExtStringGrid* G) { G->AddRow(); }, 0, 0},
+        {"one row more", [](TExtStringGrid* G) { G->SetRowCount(G->RowCount() + 1); }, 0, 0},
+        {"a column added at the end", [](TExtStringGrid* G) { G->InsertCols(G->ColCount(), 1); }, 0, 0},
         {"a row moved from above", [](TExtStringGrid* G) { G->MoveRow(1, 8); }, 0, -1},
         {"a column moved from before", [](TExtStringGrid* G) { G->MoveColumn(1, 4); }, -1, 0},
     };
+    enum TAnswer { Accept, Rewrite, Refuse };
     for (TEditorType E : {edNormal, edEditBtn, edComboEdit, edUniEdit, edNumericEditBtn})
         for (const TChange& Ch : Changes)
-            for (const bool Refuse : {false, true})
+            for (const TAnswer A : {Accept, Rewrite, Refuse})
             for (const bool ByCheck : {false, true}) {   // the change made by the check's handler
-                if (ByCheck && Refuse) continue;   // refused there, the value stays in its moved cell
-                SCOPED_TRACE(testing::Message() << "editor " << E << ", " << Ch.Name << (Refuse ? ", refused" : "") << (ByCheck ? ", by the check" : ""));
+                SCOPED_TRACE(testing::Message() << "editor " << E << ", " << Ch.Name << ", answer " << A << (ByCheck ? ", by the check" : ""));
                 TLawGrid F(E);
+                F.Grid->ShowModified()->SetEnabled(true);
                 std::vector<std::pair<Integer, Integer>> Checked;
+                Integer Changed = 0;   // changes of the edited cell alone
+                const Integer C = 2 + Ch.DCol, R = 3 + Ch.DRow;
+                F.Grid->OnCellsChanged = [&](TObject*, TRect Rc) { Changed += Rc == Rect(C, R, C, R); };
                 auto Check = [&](Integer ACol, Integer ARow, bool& Valid) {
-                    Checked.emplace_back(ACol, ARow), Valid = !Refuse;
+                    Checked.emplace_back(ACol, ARow), Valid = A != Refuse;
                     if (ByCheck) Ch.Do(F.Grid);
                 };
-                F.Grid->OnCellValidate = [&](TObject*, Integer C, Integer R, AnsiString&, bool& V) { Check(C, R, V); };
-                F.Grid->OnCellValidateWide = [&](TObject*, Integer C, Integer R, WideString&, bool& V) { Check(C, R, V); };
+                F.Grid->OnCellValidate = [&](TObject*, Integer C, Integer R, AnsiString& V, bool& Valid) {
+                    if (A == Rewrite) V = "78";
+                    Check(C, R, Valid);
+                };
+                F.Grid->OnCellValidateWide = [&](TObject*, Integer C, Integer R, WideString& V, bool& Valid) {
+                    if (A == Rewrite) V = u"78";
+                    Check(C, R, Valid);
+                };
                 F.Open(2, 3);
                 F.Key(Qt::Key_A, Qt::ControlModifier);
                 TypeText(u"77");
@@ -172,13 +187,16 @@ TEST(ExtGridEditorLaw, AValueTypedWhileRowsOrColumnsChangeGoesIntoItsOwnCell) {
                 PressEnter();
                 Settle();
                 if (F.Editing()) PressEscape();
-                const Integer C = 2 + Ch.DCol, R = 3 + Ch.DRow;
-                EXPECT_EQ(Refuse ? "r3c2" : "77", WideToAnsi(F.Grid->GetWideCell(C, R)));
-                Integer Sevens = 0;
+                const AnsiString Stored = A == Accept ? "77" : A == Rewrite ? "78" : "r3c2";
+                EXPECT_EQ(Stored, WideToAnsi(F.Grid->GetWideCell(C, R)));
+                Integer Typed = 0;
                 for (const auto& Row : Snap(F.Grid))
-                    for (const AnsiString& S : Row) Sevens += WideToAnsi(CellTextToWide(S)) == "77";
-                EXPECT_EQ(Refuse ? 0 : 1, Sevens);
+                    for (const AnsiString& S : Row) Typed += WideToAnsi(CellTextToWide(S)).substr(0, 1) == "7";
+                EXPECT_EQ(A == Refuse ? 0 : 1, Typed);
                 EXPECT_EQ((std::vector<std::pair<Integer, Integer>>{{2, 3}}), Checked);
+                if (!ByCheck) continue;   // the change before the check has stored and checked already
+                EXPECT_TRUE(F.Grid->RowMarked(R));
+                EXPECT_EQ(A == Refuse ? 0 : 1, Changed);
             }
 }
 
@@ -213,5 +231,38 @@ TEST(ExtGridEditorLaw, AUnicodeCellKeepsTheColumnsRulesAndTheLettersAChangeLeave
         PressEnter();
         EXPECT_EQ(Stored, F.Grid->GetWideCell(2, 3)) << E;
         EXPECT_EQ(u"\u0416", F.Grid->UniCombo()->Items()->Strings(1)) << E;   // its own items stay its own
+    }
+}
+
+// Every editor over every kind of cell hands the checker (its correction, its mark) the
+// letters the user typed, once each, and the cell keeps the letters the checker left.
+TEST(ExtGridEditorLaw, EveryEditorHandsTheCheckerTheLettersTyped) {
+    struct TChecker : TExtStringGridCheck {
+        using TExtStringGridCheck::TExtStringGridCheck;
+        std::vector<AnsiString> Seen;
+        AnsiString Correct(Integer, Integer, const AnsiString& S) override { return Seen.push_back(S), S; }
+        AnsiString MarkError(Integer, Integer, const AnsiString& S) override {
+            Seen.push_back(S);
+            return S.find_first_not_of("0123456789") == AnsiString::npos ? S : "<i>" + S + "</i>";
+        }
+    };
+    const std::tuple<TEditorType, WideString, std::u16string, AnsiString, WideString> Cases[] = {
+        {edNormal, u"12", u"15", "15", u"15"}, {edSpinEdit, u"12", u"15", "15", u"15"},
+        {edPassword, u"ab", u"cd", "cd", u"<i>cd</i>"}, {edNormal, u"\u0416", u"15", "15", u"15"},
+        {edNormal, u"\u0416", u"\u04165", "?5", u"<i>\u04165</i>"}, {edSpinEdit, u"\u015F", u"15", "15", u"15"}};
+    for (const auto& [E, Letters, Typing, Seen, Stored] : Cases) {
+        SCOPED_TRACE(testing::Message() << "editor " << E << " typing " << WideToAnsi(Typing));
+        TLawGrid F(E);
+        auto* C = new TChecker(F.Form.get());
+        C->SetAutoCorrect(true);
+        C->SetAutoMarkError(true);
+        F.Grid->SetCellChecker(C);
+        F.Grid->SetWideCell(2, 3, Letters);
+        F.Open(2, 3);
+        F.Key(Qt::Key_A, Qt::ControlModifier);
+        TypeText(Typing);
+        PressEnter();
+        EXPECT_EQ((std::vector<AnsiString>{Seen, Seen}), C->Seen);
+        EXPECT_EQ(Stored, F.Grid->GetWideCell(2, 3));
     }
 }
