@@ -1289,6 +1289,7 @@ private:
     bool FEditActive = false;
     bool FValidating = false;
     bool FEditSuspended = false;
+    bool FControlEditing = false;   // editing is on only because a control cell is current
     bool FMoving = false;
     // FMoving for its lifetime: the grid moves the current cell itself, past SelectCell.
     struct TMovingScope {

@@ -85,7 +85,7 @@ bool TExtStringGrid::CellEditable(Integer ACol, Integer ARow) {
 // Editing set off from outside ends a suspension too, so nothing turns it back on
 // and no paste or drop writes through it. The grid's own brief changes keep it.
 void TExtStringGrid::OptionsSetting(TGridOptions Value) {
-    if (!Value.Contains(goEditing)) FEditSuspended = false;
+    if (!Value.Contains(goEditing)) FEditSuspended = false, FControlEditing = false;
 }
 
 void TExtStringGrid::ChangeEditing(bool On) {
@@ -125,11 +125,18 @@ bool TExtStringGrid::SelectCell(Integer ACol, Integer ARow) {
     // Editing permission of the target: a refused cell switches editing off until
     // the next editable cell. A target that refuses the move leaves it as it was.
     const bool WasEditing = Options().Contains(goEditing), WasSuspended = FEditSuspended;
+    const bool WasControlEditing = FControlEditing;
     if (IsControlCell(ACol, ARow)) {
         bool Can = true;
         if (OnCanEditCell) OnCanEditCell(this, ARow, ACol, Can);
-        if (Can && !Options().Contains(goEditing) && !Options().Contains(goRowSelect)) ChangeEditing(true);
+        if (Can && !Options().Contains(goEditing) && !Options().Contains(goRowSelect)) {
+            FControlEditing = !FEditSuspended;   // a suspended edit is the grid's own
+            ChangeEditing(true);
+        }
     } else {
+        // Editing switched on for a control cell holds for control cells only: another
+        // cell finds the grid's own setting.
+        if (FControlEditing) ChangeEditing(false);
         bool Can = Options().Contains(goEditing) || FEditSuspended;
         const TPoint B = BaseCell(ACol, ARow);
         CanEditCell(B.X, B.Y, Can);
@@ -149,6 +156,7 @@ bool TExtStringGrid::SelectCell(Integer ACol, Integer ARow) {
     if (!Result) {
         ChangeEditing(WasEditing);
         FEditSuspended = WasSuspended;
+        FControlEditing = WasControlEditing;
         return false;
     }
     if (!ComponentState().Contains(csLoading)) ReportRow(ARow);

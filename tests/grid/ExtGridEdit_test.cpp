@@ -143,6 +143,29 @@ TEST(ExtGridEdit, RefusedCellSuspendsEditingUntilTheNextEditableCell) {
     EXPECT_FALSE(G->EditingSuspended());
 }
 
+// A read-only list whose check boxes take the key or the click: a text cell reached after
+// one stays read-only.
+TEST(ExtGridEdit, EditingSwitchedOnForACheckBoxHoldsForControlCellsOnly) {
+    for (const bool ByClick : {false, true}) {
+        TEditingGrid F(5, 6, false);
+        F.Grid->CreateCellGraphic(2, 1)->SetCellType(ctCheckBox);
+        F.Grid->SetCells(3, 1, "kept");
+        F.Grid->ControlLook()->SetCheckAlwaysActive(ByClick);
+        if (ByClick) {
+            F.Mouse(QEvent::MouseButtonPress, F.Centre(2, 1), Qt::LeftButton, Qt::LeftButton);
+            F.Mouse(QEvent::MouseButtonRelease, F.Centre(2, 1), Qt::LeftButton, Qt::NoButton);
+        } else {
+            F.Key(Qt::Key_Right);
+        }
+        EXPECT_EQ(2, F.Grid->Col());
+        F.Key(Qt::Key_Right);
+        TypeText(u"x");
+        PressEnter();
+        EXPECT_EQ("kept", F.Grid->Cells(3, 1)) << ByClick;
+        EXPECT_FALSE(F.Grid->Options().Contains(goEditing)) << ByClick;
+    }
+}
+
 TEST(ExtGridEdit, EnterAdvancesWithAdvanceOnEnterOverReadOnlyCells) {
     TEditForm F;
     TExtStringGrid* G = F.Grid;
