@@ -12,11 +12,6 @@
 
 namespace {
 
-// Editor types served by the text editor; the others have controls of their own.
-bool UsesTextEditor(TEditorType E) {
-    return E == edNormal || (E >= edNumeric && E <= edPassword) || E == edLowerCase || E == edUpperCase;
-}
-
 // A Unicode cell is edited by its letters: the text editors give way to the Unicode
 // ones (a password keeps its hidden editor while its letters fit code page 1254), and so
 // do the combos and number edits with a button when the letters do not fit.
@@ -46,6 +41,10 @@ void EditBase(const TExtStringGrid* G, Integer& ACol, Integer& ARow) {
 }
 
 }  // namespace
+
+bool UsesTextEditor(TEditorType E) {
+    return E == edNormal || (E >= edNumeric && E <= edPassword) || E == edLowerCase || E == edUpperCase;
+}
 
 TInplaceEdit* TExtStringGrid::CreateEditor() { return new TExtInplaceEdit(this, WantsMultiLineEditor(FActiveEditor)); }
 

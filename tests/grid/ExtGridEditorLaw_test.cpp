@@ -266,3 +266,42 @@ TEST(ExtGridEditorLaw, EveryEditorHandsTheCheckerTheLettersTyped) {
         EXPECT_EQ(Stored, F.Grid->GetWideCell(2, 3));
     }
 }
+
+// A Unicode stand-in opened by a typed key takes that key as the keys after it: through
+// OnKeyPress and the column's character rules. Its pastes raise the grid's paste events
+// and keep the grid's length limit.
+TEST(ExtGridEditorLaw, AUnicodeStandInTakesItsStartKeyAndPastesAsTheTextEditor) {
+    const std::tuple<TEditorType, std::u16string, WideString> Cases[] = {
+        {edUpperCase, u"ab", u"AB"}, {edUpperCase, u"\u0436b", u"\u0436B"}, {edNumeric, u"a1", u"1"},
+        {edNumeric, u"\u04361", u"1"}, {edNormal, u"q", u"w"}, {edMixedCase, u"ab", u"Ab"},
+        {edNumericEditBtn, u"x5", u"5"}, {edLowerCase, u"A\u0416", u"a\u0416"}, {edNormal, u"abcd", u"abc"}};
+    for (const auto& [E, Keys, Stored] : Cases) {
+        SCOPED_TRACE(testing::Message() << "editor " << E << " typing " << WideToAnsi(Keys));
+        TLawGrid F(E);
+        F.Options({goEditing});
+        F.Grid->SetMaxEditLength(3);
+        F.Grid->OnKeyPress = [](TObject*, char& K) { K = K == 'q' ? 'w' : K; };
+        F.Grid->SetWideCell(2, 3, u"\u0416");
+        F.Grid->SetCol(2);
+        F.Grid->SetRow(3);
+        TypeText(Keys);
+        PressEnter();
+        EXPECT_EQ(Stored, F.Grid->GetWideCell(2, 3));
+    }
+    TLawGrid F(edNormal);
+    F.Grid->SetMaxEditLength(3);
+    Integer Pastes = 0, CellPastes = 0;
+    F.Grid->OnClipboardPaste = [&](TObject*, bool&) { ++Pastes; };
+    F.Grid->OnClipboardBeforePasteCell = [&](TObject*, Integer, Integer, AnsiString&, bool&) { ++CellPastes; };
+    F.Grid->SetWideCell(2, 3, u"\u0416");
+    F.Open(2, 3);
+    for (const char16_t* Clip : {u"\u0436xyz", u"\u0436x"}) {
+        Clipboard()->SetAsWideText(Clip);
+        F.Key(Qt::Key_A, Qt::ControlModifier);
+        F.Key(Qt::Key_V, Qt::ControlModifier);
+    }
+    PressEnter();
+    EXPECT_EQ(u"\u0436x", F.Grid->GetWideCell(2, 3));
+    EXPECT_EQ(2, Pastes);
+    EXPECT_EQ(2, CellPastes);
+}
