@@ -392,15 +392,16 @@ AnsiString TExtStringGrid::GetEditText(Integer ACol, Integer ARow) {
 AnsiString TExtStringGrid::KeptEditText(Integer ACol, Integer ARow, const AnsiString& Value) const {
     if (ACol < 0 || ARow < 0 || ACol >= ColCount() || ARow >= RowCount()) return Value;
     // A Unicode cell's letters handed back as an 8-bit editor showed them (outside the code
-    // page as "?") leave the cell as it is, or as it was when its edit began.
+    // page as "?"), or a tagged cell's text handed back stripped, leave the cell as it is,
+    // or as it was when its edit began (a letter typed and taken back).
+    auto Keeps = [&](const AnsiString& Was) {
+        if (IsUnicodeText(Was)) return Value == SearchedText(Was);
+        return !FEditWithTags && TextType(Was, FEnableHTML) == 1 && HTMLStrip(Was) == Value;
+    };
     const AnsiString Stored = Cells(ACol, ARow);
-    if (IsUnicodeText(Stored) && Value == SearchedText(Stored)) return Stored;
-    if (IsUnicodeText(FTextBeforeEdit) && Value == SearchedText(FTextBeforeEdit) &&
-        BaseCell(GetRealCol(), Row()) == Point(ACol, ARow))
-        return FTextBeforeEdit;
-    // The stripped text handed back untouched leaves the tagged cell as it was.
-    if (FEditWithTags) return Value;
-    return TextType(Stored, FEnableHTML) == 1 && HTMLStrip(Stored) == Value ? Stored : Value;
+    if (Keeps(Stored)) return Stored;
+    if (BaseCell(GetRealCol(), Row()) == Point(ACol, ARow) && Keeps(FTextBeforeEdit)) return FTextBeforeEdit;
+    return Value;
 }
 
 AnsiString TExtStringGrid::TypedCellText(Integer ACol, Integer ARow, const AnsiString& Value) const {

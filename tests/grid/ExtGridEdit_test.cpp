@@ -499,6 +499,12 @@ TEST(ExtGridEdit, TaggedCellKeepsItsTagsUnlessTheTextIsChanged) {
     G->Navigation()->SetEditSelectAll(false);
     F.Key(Qt::Key_F2);
     TypeText(u"Z");
+    F.Key(Qt::Key_Backspace, Qt::NoModifier, QStringLiteral("\b"));   // taken back
+    PressEnter();
+    EXPECT_EQ("<B>A</B>", G->Cells(1, 1));
+
+    F.Key(Qt::Key_F2);
+    TypeText(u"Z");
     PressEnter();
     EXPECT_EQ("AZ", G->Cells(1, 1));
 }
