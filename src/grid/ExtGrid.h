@@ -90,6 +90,7 @@ class TGridDatePicker;
 struct TBalloonTip;
 class TGridButton;
 class TGridUniEdit;
+class TEsgUniEdit;
 class TGridUniEditBtn;
 class TGridUniMemo;
 class TGridUniCombo;
@@ -1673,7 +1674,10 @@ private:
     void HideCellHint();
     THTMLHintWindow* FHintWindow = nullptr;   // owned as a component, made on first use
     TEdit* FFixedEdit = nullptr;              // owned as a component, made on first use
+    TEsgUniEdit* FFixedUniEdit = nullptr;     // over letters outside the code page; the same
+    TCustomEdit* FFixedOpen = nullptr;        // the one open
     TGridCoord FFixedEditCell{-1, -1};
+    void HookFixedEditor(TCustomEdit* Ed);
     TGridCoord FPressedHeader{-1, -1};   // fixed cell drawn sunken (FixedAsButtons) until the release
     TGridCoord FHoverCell{-1, -1};       // fixed cell under the mouse
     TPopupButton* FMoveButton = nullptr;  // the moved header under the mouse (EnhRowColMove); owned as a component

@@ -233,6 +233,8 @@ bool TExtStringGrid::EndEditBeforeRowsMove() {
 // ends either way: an editor reopened now would stand over another cell once they move.
 void TExtStringGrid::EndEditBeforeLayoutChange() {
     ++FLayoutChanges;
+    // The fixed-cell editor knows its cell by index: it stores and closes first.
+    if (!ComponentState().Contains(csDestroying)) CloseFixedCellEditor(true);
     // A grid going away asks nobody to check anything.
     if (FValidating || ComponentState().Contains(csDestroying) || (!EditorMode() && !FEditorControl && !FEditShown)) return;
     struct TNoReopen {

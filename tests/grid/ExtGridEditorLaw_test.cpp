@@ -305,3 +305,45 @@ TEST(ExtGridEditorLaw, AUnicodeStandInTakesItsStartKeyAndPastesAsTheTextEditor) 
     EXPECT_EQ(2, Pastes);
     EXPECT_EQ(2, CellPastes);
 }
+
+// The fixed-cell editor on a header or a row label, plain, Turkish or with letters outside
+// the code page: a change goes into its own cell only, letters untouched stay, also when
+// the program changes rows or columns while it is open; no change leaves every cell.
+TEST(ExtGridEditorLaw, TheFixedCellEditorChangesItsOwnCellOnly) {
+    const std::pair<AnsiString, WideString> Kinds[] = {{"Head", u"Head"}, {"\xDE" "ube", u"\u015Eube"}, {"", u"\u03A9mega"}};
+    struct TEnd {
+        const char* Name;
+        std::function<void(TExtStringGrid*)> Do;   // none: Enter
+        Integer DCol, DRow;   // where a data row or column goes
+    };
+    const TEnd Ends[] = {{"Enter", nullptr, 0, 0},
+                         {"a row inserted above", [](TExtStringGrid* G) { G->InsertRows(1, 1); }, 0, 1},
+                         {"a row removed above", [](TExtStringGrid* G) { G->RemoveRowsEx(1, 1); }, 0, -1},
+                         {"a column inserted before", [](TExtStringGrid* G) { G->InsertCols(1, 1); }, 1, 0}};
+    for (const TPoint At : {Point(2, 0), Point(0, 3)})
+        for (const auto& [Plain, Letters] : Kinds)
+            for (const bool Typed : {false, true})
+                for (const TEnd& End : Ends) {
+                    SCOPED_TRACE(testing::Message() << At.X << "," << At.Y << " " << WideToAnsi(Letters) << (Typed ? " typed, " : ", ") << End.Name);
+                    TLawGrid F(edNormal);
+                    F.Grid->MouseActions()->SetFixedRowsEdit(fceLeftClick);
+                    F.Grid->MouseActions()->SetFixedColsEdit(fceLeftClick);
+                    if (Plain.empty()) F.Grid->SetWideCell(At.X, At.Y, Letters);
+                    else F.Grid->SetCells(At.X, At.Y, Plain);
+                    TSnapshot Before = Snap(F.Grid);
+                    F.Mouse(QEvent::MouseButtonPress, F.Centre(At.X, At.Y), Qt::LeftButton, Qt::LeftButton);
+                    F.Mouse(QEvent::MouseButtonRelease, F.Centre(At.X, At.Y), Qt::LeftButton, Qt::NoButton);
+                    SendKey(FocusTarget(), Qt::Key_End);
+                    if (Typed) TypeText(u"s");
+                    if (End.Do) End.Do(F.Grid);
+                    else PressEnter();
+                    Settle();
+                    EXPECT_FALSE(F.Grid->FixedCellEditor() && F.Grid->FixedCellEditor()->Visible());
+                    const TPoint Now{At.X + (At.X > 0 ? End.DCol : 0), At.Y + (At.Y > 0 ? End.DRow : 0)};
+                    EXPECT_EQ(Letters + (Typed ? u"s" : u""), F.Grid->GetWideCell(Now.X, Now.Y));
+                    if (End.Do) continue;
+                    if (!Typed) EXPECT_EQ(Before, Snap(F.Grid));
+                    Before[size_t(At.Y)][size_t(At.X)] = F.Grid->Cells(At.X, At.Y);
+                    EXPECT_EQ(Before, Snap(F.Grid));
+                }
+}
