@@ -1719,6 +1719,7 @@ private:
     bool CellHTMLHit(Integer ACol, Integer ARow, Integer X, Integer Y, THTMLHit& Hit);
     friend class TControlEdit;
     friend class TControlCombo;
+    friend class TGridTransEdit;
     template <class> friend class TFormControlEditor;
     TControlEdit* FControlEdit = nullptr;
     TGridTransEdit* FTransEdit = nullptr;
