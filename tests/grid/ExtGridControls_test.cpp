@@ -315,14 +315,6 @@ TEST(ExtGridControls, TheComboListShowsDropCountItems) {
     EXPECT_GT(Heights[1], Heights[0]);
 }
 
-namespace {
-struct TMarkingCheck : TExtStringGridCheck {
-    using TExtStringGridCheck::TExtStringGridCheck;
-    AnsiString Correct(Integer, Integer, const AnsiString& S) override { return AnsiUpperCase(S); }
-    AnsiString MarkError(Integer, Integer, const AnsiString& S) override { return S + "!"; }
-};
-}  // namespace
-
 TEST(ExtGridControls, TheTransEditChecksItsTextWhenLeftAndStoresItOnlyValid) {
     TControlsForm F(Ctl("EDIT", "e", "abc"));
     TGridTransEdit* E = F.Grid->TransEdit();
@@ -338,18 +330,14 @@ TEST(ExtGridControls, TheTransEditChecksItsTextWhenLeftAndStoresItOnlyValid) {
     EXPECT_TRUE(E->Focused() && F.Grid->Row() == 3 && Asked == 1 && F.Grid->Cells(2, 3).empty());
     EXPECT_TRUE(E->Commit());
     EXPECT_TRUE(F.Grid->Cells(2, 3) == "yeni" && !E->Visible());
-
-    // The checker corrects and marks it; a handler that inserts a row above sends it along.
-    auto* C = new TMarkingCheck(F.Form.get());
-    C->SetAutoCorrect(true);
-    C->SetAutoMarkError(true);
-    F.Grid->SetCellChecker(C);
-    F.Grid->OnCellValidate = [&](TObject*, Integer, Integer, AnsiString& V, bool&) { F.Grid->InsertRows(1, 1); };
-    E->SetEditRow(3);
-    E->SetText("son");
-    EXPECT_TRUE(E->Commit());
-    EXPECT_EQ("SON!", F.Grid->Cells(2, 4));
-    EXPECT_EQ("", F.Grid->Cells(2, 3));
+    // The checker marks it; a handler that inserts a row above sends it along.
+    struct TMark : TExtStringGridCheck {
+        using TExtStringGridCheck::TExtStringGridCheck;
+        AnsiString MarkError(Integer, Integer, const AnsiString& S) override { return S + "!"; }
+    };
+    F.Grid->SetCellChecker(new TMark(F.Form.get())), F.Grid->CellChecker()->SetAutoMarkError(true), E->SetText("son");
+    F.Grid->OnCellValidate = [&](TObject*, Integer, Integer, AnsiString&, bool&) { F.Grid->InsertRows(1, 1); };
+    EXPECT_TRUE(E->Commit() && F.Grid->Cells(2, 4) == "son!" && F.Grid->Cells(2, 3).empty());
 }
 TEST(ExtGridControls, NoTextEditorOpensOverACellOfFormControls) {
     for (bool Direct : {false, true}) {

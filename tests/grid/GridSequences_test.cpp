@@ -1349,8 +1349,7 @@ void FormControlStep(TWalk& W, int) {
     W.G->SetCells(C, D, WideToAnsi(Html(Was)));
     R.Cells[W.Cols[C]] = Html(Was);
     W.Goto();
-    // The control is drawn on the cell's first line, however tall the row.
-    const TRect Rc = W.G->CellRect(C, D);
+    const TRect Rc = W.G->CellRect(C, D);   // the control is drawn on its first line, however tall the row
     W.Press(QPoint(Rc.Left + 8, Rc.Top + std::min(Rc.Height(), W.G->DefaultRowHeight()) / 2));
     W.MarkOnly(D);
     Expect(W.G->FormControlOpen(), "a click on its form control opens no editor");
