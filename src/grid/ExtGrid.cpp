@@ -175,6 +175,7 @@ void TExtStringGrid::Assign(TPersistent* Source) {
     auto* S = dynamic_cast<TExtStringGrid*>(Source);
     if (!S) return;   // only another advanced grid is taken
     EndEditBeforeLayoutChange();
+    FCheckedCell = TGridCoord{-1, -1};   // a check running now has no cell left to store in
     SetFont(S->Font());
     FActiveCellColor = S->FActiveCellColor;
     FActiveCellColorTo = S->FActiveCellColorTo;

@@ -66,6 +66,7 @@
 #include "platform/ui/ThemeParts.h"
 
 #include <algorithm>
+#include <array>
 #include <functional>
 #include <memory>
 #include <set>
@@ -89,6 +90,7 @@ class TGridDatePicker;
 struct TBalloonTip;
 class TGridButton;
 class TGridUniEdit;
+class TEsgUniEdit;
 class TGridUniEditBtn;
 class TGridUniMemo;
 class TGridUniCombo;
@@ -1292,6 +1294,7 @@ private:
     bool FEditActive = false;
     bool FValidating = false;
     bool FEditSuspended = false;
+    bool FControlEditing = false;   // editing is on only because a control cell is current
     bool FMoving = false;
     // FMoving for its lifetime: the grid moves the current cell itself, past SelectCell.
     struct TMovingScope {
@@ -1678,7 +1681,10 @@ private:
     void HideCellHint();
     THTMLHintWindow* FHintWindow = nullptr;   // owned as a component, made on first use
     TEdit* FFixedEdit = nullptr;              // owned as a component, made on first use
+    TEsgUniEdit* FFixedUniEdit = nullptr;     // over letters outside the code page; the same
+    TCustomEdit* FFixedOpen = nullptr;        // the one open
     TGridCoord FFixedEditCell{-1, -1};
+    void HookFixedEditor(TCustomEdit* Ed);
     TGridCoord FPressedHeader{-1, -1};   // fixed cell drawn sunken (FixedAsButtons) until the release
     TGridCoord FHoverCell{-1, -1};       // fixed cell under the mouse
     TPopupButton* FMoveButton = nullptr;  // the moved header under the mouse (EnhRowColMove); owned as a component
@@ -1720,11 +1726,16 @@ private:
     bool CellHTMLHit(Integer ACol, Integer ARow, Integer X, Integer Y, THTMLHit& Hit);
     friend class TControlEdit;
     friend class TControlCombo;
+    friend class TGridTransEdit;
     template <class> friend class TFormControlEditor;
     TControlEdit* FControlEdit = nullptr;
     TGridTransEdit* FTransEdit = nullptr;
     TControlCombo* FControlCombo = nullptr;
     TGridCoord FCtrlCell{-1, -1};   // column and real row of the open control editor's cell
+    TGridCoord FCheckedCell{-1, -1};   // column and real row of the cell being checked
+    TPoint CheckedCellNow() const;   // where it shows now; (-1, -1) when gone or hidden
+    // The cells followed through rows and columns inserted, removed or moved; -1 once gone.
+    std::array<TGridCoord*, 2> FollowedCells() { return {&FCtrlCell, &FCheckedCell}; }
     AnsiString FCtrlID, FCtrlType, FCtrlValue;
     bool OnSelectionHandle(Integer X, Integer Y) const;
     bool FPendingClick = false;

@@ -4,6 +4,7 @@
 #include "grid/ExtGridEditors.h"
 
 #include "grid/EsgHTMLE.h"
+#include "grid/ExtGridLink.h"
 #include "grid/ExtUtil.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/WinApi.h"
@@ -308,6 +309,10 @@ bool TGridTransEdit::Commit() {
     const std::shared_ptr<const bool> Alive = AliveToken();
     AnsiString Value = Text();
     bool Valid = true;
+    TExtStringGridCheck* Checker = FGrid->CellChecker();
+    if (Checker && Checker->AutoCorrect()) Value = Checker->Correct(FEditCol, FEditRow, Value);
+    // The check's handler may move rows or columns: the text goes where its cell went.
+    FGrid->FCheckedCell = TGridCoord{FEditCol, FGrid->RealRowIndex(FEditRow)};
     try {
         if (FGrid->OnCellValidate) FGrid->OnCellValidate(FGrid, FEditCol, FEditRow, Value, Valid);
     } catch (...) {
@@ -317,6 +322,12 @@ bool TGridTransEdit::Commit() {
     }
     if (!*Alive) return Valid;
     FCommitting = false;
+    const TPoint At = FGrid->CheckedCellNow();
+    if (At.X < 0) {
+        SetVisible(false);   // its cell went
+        return Valid;
+    }
+    FEditCol = At.X, FEditRow = At.Y;
     if (!Valid) {
         FGrid->SetCol(FEditCol);
         FGrid->SetRow(FEditRow);
@@ -325,6 +336,7 @@ bool TGridTransEdit::Commit() {
     }
     if (FGrid->OnEditingDone) FGrid->OnEditingDone(FGrid);
     if (!*Alive) return true;
+    if (Checker && Checker->AutoMarkError()) Value = Checker->MarkError(FEditCol, FEditRow, Value);
     FGrid->SetCells(FEditCol, FEditRow, FGrid->TypedCellText(FEditCol, FEditRow, Value));   // a Unicode cell stays one
     SetVisible(false);
     return true;

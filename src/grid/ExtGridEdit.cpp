@@ -12,11 +12,6 @@
 
 namespace {
 
-// Editor types served by the text editor; the others have controls of their own.
-bool UsesTextEditor(TEditorType E) {
-    return E == edNormal || (E >= edNumeric && E <= edPassword) || E == edLowerCase || E == edUpperCase;
-}
-
 // A Unicode cell is edited by its letters: the text editors give way to the Unicode
 // ones (a password keeps its hidden editor while its letters fit code page 1254), and so
 // do the combos and number edits with a button when the letters do not fit.
@@ -46,6 +41,10 @@ void EditBase(const TExtStringGrid* G, Integer& ACol, Integer& ARow) {
 }
 
 }  // namespace
+
+bool UsesTextEditor(TEditorType E) {
+    return E == edNormal || (E >= edNumeric && E <= edPassword) || E == edLowerCase || E == edUpperCase;
+}
 
 TInplaceEdit* TExtStringGrid::CreateEditor() { return new TExtInplaceEdit(this, WantsMultiLineEditor(FActiveEditor)); }
 
@@ -85,7 +84,7 @@ bool TExtStringGrid::CellEditable(Integer ACol, Integer ARow) {
 // Editing set off from outside ends a suspension too, so nothing turns it back on
 // and no paste or drop writes through it. The grid's own brief changes keep it.
 void TExtStringGrid::OptionsSetting(TGridOptions Value) {
-    if (!Value.Contains(goEditing)) FEditSuspended = false;
+    if (!Value.Contains(goEditing)) FEditSuspended = false, FControlEditing = false;
 }
 
 void TExtStringGrid::ChangeEditing(bool On) {
@@ -125,12 +124,19 @@ bool TExtStringGrid::SelectCell(Integer ACol, Integer ARow) {
     // Editing permission of the target: a refused cell switches editing off until
     // the next editable cell. A target that refuses the move leaves it as it was.
     const bool WasEditing = Options().Contains(goEditing), WasSuspended = FEditSuspended;
+    const bool WasControlEditing = FControlEditing;
     if (IsControlCell(ACol, ARow)) {
         bool Can = true;
         if (OnCanEditCell) OnCanEditCell(this, ARow, ACol, Can);
         if (!*Alive) return false;
-        if (Can && !Options().Contains(goEditing) && !Options().Contains(goRowSelect)) ChangeEditing(true);
+        if (Can && !Options().Contains(goEditing) && !Options().Contains(goRowSelect)) {
+            FControlEditing = !FEditSuspended;   // a suspended edit is the grid's own
+            ChangeEditing(true);
+        }
     } else {
+        // Editing switched on for a control cell holds for control cells only: another
+        // cell finds the grid's own setting.
+        if (FControlEditing) ChangeEditing(false);
         bool Can = Options().Contains(goEditing) || FEditSuspended;
         const TPoint B = BaseCell(ACol, ARow);
         CanEditCell(B.X, B.Y, Can);
@@ -150,6 +156,7 @@ bool TExtStringGrid::SelectCell(Integer ACol, Integer ARow) {
     if (!Result) {
         ChangeEditing(WasEditing);
         FEditSuspended = WasSuspended;
+        FControlEditing = WasControlEditing;
         return false;
     }
     if (!ComponentState().Contains(csLoading)) ReportRow(ARow);
@@ -228,6 +235,8 @@ bool TExtStringGrid::EndEditBeforeRowsMove() {
 // ends either way: an editor reopened now would stand over another cell once they move.
 void TExtStringGrid::EndEditBeforeLayoutChange() {
     ++FLayoutChanges;
+    // The fixed-cell editor knows its cell by index: it stores and closes first.
+    if (!ComponentState().Contains(csDestroying)) CloseFixedCellEditor(true);
     // A grid going away asks nobody to check anything.
     if (FValidating || ComponentState().Contains(csDestroying) || (!EditorMode() && !FEditorControl && !FEditShown)) return;
     struct TNoReopen {
@@ -277,68 +286,77 @@ bool TExtStringGrid::Validate(const AnsiString& Value, bool Wide) {
     const TPoint B = BaseCell(Col(), Row());
     const AnsiString Typed = Wide ? Value : KeptEditText(B.X, B.Y, Value);
     AnsiString V = Wide ? Value : TypedCellText(B.X, B.Y, Typed);
-    const bool Coded = !Wide && IsUnicodeText(V) && !IsUnicodeText(Value);   // a plain editor's value on a Unicode cell
+    // The checker and the plain check see the letters the user sees, never a Unicode cell's
+    // stored form (letters outside the code page as "?"). A text they hand back unchanged
+    // keeps the value whole; one they wrap (a mark) keeps the letters inside it.
+    auto ByLetters = [&](const TPoint& At, const std::function<void(AnsiString&)>& Step) {
+        const bool Coded = IsUnicodeText(V);
+        const WideString W = CellTextToWide(V);
+        const AnsiString Shown = Coded ? WideToAnsi(W) : V;
+        AnsiString P = Shown;
+        Step(P);
+        if (P == Shown) return;
+        const size_t K = Coded && !FitsCodePage(W) ? P.find(Shown) : AnsiString::npos;
+        if (K != AnsiString::npos)
+            V = WideToCellText(AnsiToWide(P.substr(0, K)) + W + AnsiToWide(P.substr(K + Shown.size())));
+        else V = Coded ? TypedCellText(At.X, At.Y, P) : P;
+    };
     if (V != FTextBeforeEdit) {
         const bool Advance = FNavigation->AdvanceOnEnter();
         FNavigation->SetAdvanceOnEnter(false);
         try {
-            // The checker works on plain texts; a Unicode value goes to its own event decoded.
-            if (FCellChecker && FCellChecker->AutoCorrect() && !Wide) V = FCellChecker->Correct(B.X, B.Y, V);
+            if (FCellChecker && FCellChecker->AutoCorrect())
+                ByLetters(B, [&](AnsiString& P) { P = FCellChecker->Correct(B.X, B.Y, P); });
             const AnsiString Offered = V;
             const std::shared_ptr<const bool> Alive = AliveToken();
             const Integer Layout = FLayoutChanges;
-            if (!Wide && OnCellValidate) {
-                // A plain editor on a Unicode cell: the handler sees what was typed, the cell
-                // stays a Unicode one.
-                const AnsiString Shown = Coded ? WideToAnsi(CellTextToWide(V)) : V;
-                AnsiString P = Shown;
-                OnCellValidate(this, B.X, B.Y, P, Valid);
-                if (P != Shown) V = Coded ? TypedCellText(B.X, B.Y, P) : P;
-            } else if (Wide && OnCellValidateWide) {
+            FCheckedCell = TGridCoord{B.X, RealRowIndex(B.Y)};
+            const AnsiString Before = FTextBeforeEdit;   // the handler's moves may start another cell's edit
+            if (Wide && OnCellValidateWide) {
                 WideString W = CellTextToWide(V);
                 OnCellValidateWide(this, B.X, B.Y, W, Valid);
                 V = W.empty() ? AnsiString() : WideToCellText(W);
-            } else if (Wide && OnCellValidate) {
+            } else if (OnCellValidate) {
                 // Without a check of its own a Unicode value meets the plain one, as its letters.
-                const AnsiString Shown = WideToAnsi(CellTextToWide(V));
-                AnsiString P = Shown;
-                OnCellValidate(this, B.X, B.Y, P, Valid);
-                if (P != Shown) V = TypedCellText(B.X, B.Y, P);
+                ByLetters(B, [&](AnsiString& P) { OnCellValidate(this, B.X, B.Y, P, Valid); });
             }
             if (!*Alive) return false;   // the handler freed the grid: its callers stop too
-            Moved = Layout != FLayoutChanges;
-            if (!Moved && FShowModified->Enabled() && FixedCols() > 0) {
-                SetRowMarked(B.Y, true);
-                RepaintCell(0, B.Y);
+            // The handler may have changed rows or columns: the answer goes to the edited
+            // cell wherever it went (a row added after it leaves it where it is).
+            const TPoint At = Layout == FLayoutChanges ? B : CheckedCellNow();
+            Moved = At != B;
+            if (Moved && EditorMode() && InplaceEditor()) {
+                // The editor stands over another cell now: it closes on what that cell holds.
+                InplaceEditor()->SetText(GetEditText(Col(), Row()));
+                HideEditor();
             }
-            if (Moved) {
-                // The handler moved rows or columns: B names another cell now. The value,
-                // stored before the check, went along with its cell; nothing is written at B,
-                // and an editor still open closes on what its cell now holds.
-                if (EditorMode() && InplaceEditor()) {
-                    InplaceEditor()->SetText(GetEditText(Col(), Row()));
-                    HideEditor();
-                }
+            if (At.X >= 0 && FShowModified->Enabled() && FixedCols() > 0) {
+                SetRowMarked(At.Y, true);
+                RepaintCell(0, At.Y);
+            }
+            if (At.X < 0) {
+                // The cell went (removed, hidden, sorted away): its value went with it.
             } else if (Valid) {
-                if (FCellChecker && FCellChecker->AutoMarkError() && !Wide) V = FCellChecker->MarkError(B.X, B.Y, V);
+                if (FCellChecker && FCellChecker->AutoMarkError())
+                    ByLetters(At, [&](AnsiString& P) { P = FCellChecker->MarkError(At.X, At.Y, P); });
                 // Only a Unicode column keeps the coded form; elsewhere it stays where the letters
                 // need it, so that a number typed over Unicode text sorts and totals as one.
                 if (IsUnicodeText(V) && (FLetterRules < edUniEdit || FLetterRules > edUniMemo))
                     V = OutsideTextToCell(CellTextToWide(V));
-                if (UndoRedo()) UndoRedo()->AddChange(B.X, B.Y, FTextBeforeEdit, V);
-                CellsChanged(Rect(B.X, B.Y, B.X, B.Y));
+                if (UndoRedo()) UndoRedo()->AddChange(At.X, At.Y, Before, V);
+                CellsChanged(Rect(At.X, At.Y, At.X, At.Y));
                 if (!*Alive) return false;
-                SetCells(B.X, B.Y, V);
-                FooterCellChanged(B.X);   // after the store: the totals take the new value
+                SetCells(At.X, At.Y, V);
+                FooterCellChanged(At.X);   // after the store: the totals take the new value
             } else {
                 // The handler's own value wins; a value left as typed goes back.
-                const AnsiString Back = V == Offered ? FTextBeforeEdit : V;
+                const AnsiString Back = V == Offered ? Before : V;
                 if (EditorMode() && InplaceEditor()) {
                     InplaceEditor()->SetText(Back);
                     HideEditor();
                 }
-                SetCells(B.X, B.Y, Back);
-                FooterCellChanged(B.X);   // a value stored before the check went back
+                SetCells(At.X, At.Y, Back);
+                FooterCellChanged(At.X);   // a value stored before the check went back
                 V = Back;
             }
         } catch (...) {
@@ -360,6 +378,13 @@ bool TExtStringGrid::Validate(const AnsiString& Value, bool Wide) {
     return Valid;
 }
 
+TPoint TExtStringGrid::CheckedCellNow() const {
+    const TGridCoord C = FCheckedCell;
+    if (C.X < 0 || C.Y < 0 || C.X >= ColCount() || C.Y >= AllRowCount() || IsHiddenRow(C.Y)) return Point(-1, -1);
+    const Integer D = DisplRowIndex(C.Y);
+    return D >= 0 && D < RowCount() ? Point(C.X, D) : Point(-1, -1);
+}
+
 AnsiString TExtStringGrid::GetEditText(Integer ACol, Integer ARow) {
     EditBase(this, ACol, ARow);
     AnsiString V = TBaseGrid::GetEditText(ACol, ARow);
@@ -372,15 +397,16 @@ AnsiString TExtStringGrid::GetEditText(Integer ACol, Integer ARow) {
 AnsiString TExtStringGrid::KeptEditText(Integer ACol, Integer ARow, const AnsiString& Value) const {
     if (ACol < 0 || ARow < 0 || ACol >= ColCount() || ARow >= RowCount()) return Value;
     // A Unicode cell's letters handed back as an 8-bit editor showed them (outside the code
-    // page as "?") leave the cell as it is, or as it was when its edit began.
+    // page as "?"), or a tagged cell's text handed back stripped, leave the cell as it is,
+    // or as it was when its edit began (a letter typed and taken back).
+    auto Keeps = [&](const AnsiString& Was) {
+        if (IsUnicodeText(Was)) return Value == SearchedText(Was);
+        return !FEditWithTags && TextType(Was, FEnableHTML) == 1 && HTMLStrip(Was) == Value;
+    };
     const AnsiString Stored = Cells(ACol, ARow);
-    if (IsUnicodeText(Stored) && Value == SearchedText(Stored)) return Stored;
-    if (IsUnicodeText(FTextBeforeEdit) && Value == SearchedText(FTextBeforeEdit) &&
-        BaseCell(GetRealCol(), Row()) == Point(ACol, ARow))
-        return FTextBeforeEdit;
-    // The stripped text handed back untouched leaves the tagged cell as it was.
-    if (FEditWithTags) return Value;
-    return TextType(Stored, FEnableHTML) == 1 && HTMLStrip(Stored) == Value ? Stored : Value;
+    if (Keeps(Stored)) return Stored;
+    if (BaseCell(GetRealCol(), Row()) == Point(ACol, ARow) && Keeps(FTextBeforeEdit)) return FTextBeforeEdit;
+    return Value;
 }
 
 AnsiString TExtStringGrid::TypedCellText(Integer ACol, Integer ARow, const AnsiString& Value) const {

@@ -239,45 +239,95 @@ bool TGridEditorKeys::ClaimsTab(QEvent* E, TWinControl* Self) {
     return true;
 }
 
+bool TGridEditorKeys::TakesOutsideLetter() const {
+    // A character outside the code page is no digit and has no case here.
+    const TEditorType Rules = FGrid->FLetterRules;
+    if (Rules != edNumeric && Rules != edPositiveNumeric && Rules != edFloat && Rules != edNumericEditBtn &&
+        Rules != edFloatEditBtn)
+        return true;
+    MessageBeep(0);
+    return false;
+}
+
 template <class TEd>
 bool TGridEditorKeys::KeepsColumnRules(TEd* Ed, char& Key) {
-    const TEditorType Rules = FGrid->FLetterRules;
-    // A character outside the code page (255 meanwhile) is no digit and has no case here.
-    if (!Ed->KeyPressWide().empty() && static_cast<unsigned char>(Key) == 0xFF) {
-        if (Rules != edNumeric && Rules != edPositiveNumeric && Rules != edFloat && Rules != edNumericEditBtn &&
-            Rules != edFloatEditBtn)
-            return true;
-        MessageBeep(0);
+    if (!Ed->KeyPressWide().empty() && static_cast<unsigned char>(Key) == 0xFF) {   // 255 stands for it meanwhile
+        if (TakesOutsideLetter()) return true;
         Key = 0;
         return false;
     }
-    return FilterEditorChar(Rules, Key, WideToAnsi(Ed->Text()), Ed->SelText(), Ed->SelStart());
+    return FilterEditorChar(FGrid->FLetterRules, Key, WideToAnsi(Ed->Text()), Ed->SelText(), Ed->SelStart());
 }
 
 TEditorType TGridEditorKeys::ColumnEditor() const { return FGrid->FLetterRules; }
 
-template <class TEd>
-bool TGridEditorKeys::PastesByRules(TEd* Ed, Word& Key, TShiftState Shift, TEditorType Rules) {
+namespace {
+
+bool IsPasteKey(Word Key, TShiftState Shift) {
     const bool Ctrl = Shift.Contains(ssCtrl), Alt = Shift.Contains(ssAlt);
-    if (!(Ctrl && !Alt && Key == 'V') && !(Shift.Contains(ssShift) && !Ctrl && Key == VK_INSERT)) return false;
+    return (Ctrl && !Alt && Key == 'V') || (Shift.Contains(ssShift) && !Ctrl && Key == VK_INSERT);
+}
+
+bool HasPasteRules(TEditorType Rules) {
     switch (Rules) {
         case edNumeric: case edPositiveNumeric: case edFloat: case edCapital: case edMixedCase: case edLowerCase:
-        case edUpperCase: case edNumericEditBtn: case edFloatEditBtn: break;
-        default: return false;   // no rules: the control pastes as it does
+        case edUpperCase: case edNumericEditBtn: case edFloatEditBtn: return true;
+        default: return false;
     }
+}
+
+// The clipboard's text put over the editor's selection under the rules of Rules and a
+// length limit (0: none), whole or not at all.
+template <class TEd, class TStr>
+void PutPasted(TEd* Ed, const TStr& Clip, TEditorType Rules, Integer Limit) {
+    const TStr T = Ed->Text();
+    const size_t S = std::min<size_t>(std::max(0, Ed->SelStart()), T.size());
+    TStr New = T.substr(0, S) + Clip + T.substr(std::min(T.size(), S + std::max(0, Ed->SelLength())));
+    if (!PastedEditorText(Rules, New)) {
+        MessageBeep(0);   // refused whole, as the text editor refuses it
+        return;
+    }
+    if (Limit > 0 && Integer(New.size()) > Limit) return;
+    Ed->SetText(New);
+    Ed->SetSelStart(static_cast<Integer>(S + Clip.size()));
+}
+
+}  // namespace
+
+template <class TEd>
+bool TGridEditorKeys::PastesByRules(TEd* Ed, Word& Key, TShiftState Shift, TEditorType Rules) {
+    if (!IsPasteKey(Key, Shift) || !HasPasteRules(Rules)) return false;   // no rules: the control pastes as it does
     Key = 0;
     auto T = Ed->Text();
     decltype(T) Clip;
     if constexpr (std::is_same_v<decltype(T), WideString>) Clip = Clipboard()->AsWideText();
     else Clip = Clipboard()->AsText();
-    const size_t S = std::min<size_t>(std::max(0, Ed->SelStart()), T.size());
-    auto New = T.substr(0, S) + Clip + T.substr(std::min(T.size(), S + std::max(0, Ed->SelLength())));
-    if (!PastedEditorText(Rules, New)) {
-        MessageBeep(0);   // refused whole, as the text editor refuses it
-        return true;
+    PutPasted(Ed, Clip, Rules, 0);
+    return true;
+}
+
+template <class TEd>
+bool TGridEditorKeys::PastesAsTextEditor(TEd* Ed, Word& Key, TShiftState Shift) {
+    if (!UsesTextEditor(ColumnEditor())) return PastesByRules(Ed, Key, Shift, ColumnEditor());
+    if (!IsPasteKey(Key, Shift)) return false;
+    Key = 0;
+    WideString Clip = Clipboard()->AsWideText();
+    if (Clip.empty()) return true;
+    // The grid's paste events, as the text editor raises them; a handler may free the grid.
+    TExtStringGrid* G = FGrid;
+    const std::shared_ptr<const bool> Alive = Ed->AliveToken();
+    bool Allow = true;
+    if (G->OnClipboardPaste) G->OnClipboardPaste(Ed, Allow);
+    if (!*Alive || !Allow) return true;
+    if (G->OnClipboardBeforePasteCell) {
+        // The handler sees the letters; a text it leaves as it was keeps those outside the code page.
+        const AnsiString Shown = WideToAnsi(Clip);
+        AnsiString V = Shown;
+        G->OnClipboardBeforePasteCell(Ed, G->Col(), G->Row(), V, Allow);
+        if (!*Alive || !Allow) return true;
+        if (V != Shown) Clip = AnsiToWide(V);
     }
-    Ed->SetText(New);
-    Ed->SetSelStart(static_cast<Integer>(S + Clip.size()));
+    PutPasted(Ed, Clip, ColumnEditor(), G->MaxEditLength());
     return true;
 }
 
@@ -675,7 +725,7 @@ bool IsCommitKey(Word Key) { return Key == VK_TAB || Key == VK_RETURN || Key == 
 TGridUniEdit::TGridUniEdit(TComponent* AOwner) : TGridEditor<TEsgUniEdit>(AOwner) {}
 
 void TGridUniEdit::KeyDown(Word& Key, TShiftState Shift) {
-    if (PastesByRules(this, Key, Shift, ColumnEditor())) return;
+    if (PastesAsTextEditor(this, Key, Shift)) return;
     if (!UniKeyDown(this, Key, Shift, IsCommitKey(Key) || Key == VK_ESCAPE, IsCommitKey(Key)))
         TEsgUniEdit::KeyDown(Key, Shift);
 }
@@ -712,7 +762,7 @@ TGridUniEditBtn::TGridUniEditBtn(TComponent* AOwner) : TGridEditor<TEsgUniEditBt
 }
 
 void TGridUniEditBtn::KeyDown(Word& Key, TShiftState Shift) {
-    if (PastesByRules(this, Key, Shift, ColumnEditor())) return;
+    if (PastesAsTextEditor(this, Key, Shift)) return;
     if (!UniKeyDown(this, Key, Shift, IsCommitKey(Key) || Key == VK_ESCAPE, IsCommitKey(Key)))
         TEsgUniEditBtn::KeyDown(Key, Shift);
 }
@@ -733,7 +783,7 @@ void TGridUniEditBtn::Change() {
 TGridUniMemo::TGridUniMemo(TComponent* AOwner) : TGridEditor<TEsgUniMemo>(AOwner) { SetWantReturns(true); }
 
 void TGridUniMemo::KeyDown(Word& Key, TShiftState Shift) {
-    if (PastesByRules(this, Key, Shift, ColumnEditor())) return;
+    if (PastesAsTextEditor(this, Key, Shift)) return;
     if (!UniKeyDown(this, Key, Shift, Key == VK_TAB || Key == VK_ESCAPE, Key == VK_TAB))
         TEsgUniMemo::KeyDown(Key, Shift);
 }
@@ -909,15 +959,18 @@ bool TExtStringGrid::ShowEditorControl(TEditorType AEditor) {
             break;
         }
         case edUniEdit:
+            UniEdit()->SetMaxLength(UsesTextEditor(FLetterRules) ? FMaxEditLength : 0);
             UniEdit()->SetPasswordChar(FLetterRules == edPassword ? PasswordChar() : 0);
             UniEdit()->SetText(CellTextToWide(Text));
             Ctl = UniEdit();
             break;
         case edUniEditBtn:
+            UniEditBtn()->SetMaxLength(UsesTextEditor(FLetterRules) ? FMaxEditLength : 0);
             UniEditBtn()->SetText(CellTextToWide(Text));
             Ctl = UniEditBtn();
             break;
         case edUniMemo:
+            UniMemo()->SetMaxLength(UsesTextEditor(FLetterRules) ? FMaxEditLength : 0);
             UniMemo()->SetText(CellTextToWide(Text));
             Ctl = UniMemo();
             break;
@@ -960,10 +1013,14 @@ bool TExtStringGrid::ShowEditorControl(TEditorType AEditor) {
     if (FStartKey) {
         // The key that opened the editor replaces the text, through the control's filter;
         // a Unicode editor takes the character as typed.
+        // A letter outside the code page (the key as typed, unchanged by OnKeyPress) has no
+        // case and is no digit; every other key meets the rules as the keys after it do.
         char Ch = FStartKey;
         FStartKey = 0;
         const bool Wide = AEditor >= edUniEdit && AEditor <= edUniMemo && AEditor != edUniComboList;
-        if (Wide && Ch != 8 && !FStartWide.empty()) {
+        if (Wide && FStartWide.size() == 1 && !FitsCodePage(FStartWide) && WideToAnsi(FStartWide) == AnsiString(1, Ch)) {
+            auto* Keys = dynamic_cast<TGridEditorKeys*>(Ctl);
+            if (Keys && !Keys->TakesOutsideLetter()) return true;
             SetWideTextOf(Ctl, FStartWide);
             if (auto* E = dynamic_cast<TCustomEdit*>(Ctl)) E->SetSelStart(1);
             else if (auto* C = dynamic_cast<TComboBox*>(Ctl)) C->SetSelStart(1);

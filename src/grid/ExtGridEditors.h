@@ -29,6 +29,8 @@ class TGridEditorKeys {
 public:
     explicit TGridEditorKeys(TExtStringGrid* AGrid) : FGrid(AGrid) {}
     TExtStringGrid* Grid() const { return FGrid; }
+    // The column's rules take a letter outside the code page (no number column); false beeps.
+    bool TakesOutsideLetter() const;
 
 protected:
     // Writes the editor's value into the current cell and validates it; the cell's
@@ -66,6 +68,10 @@ protected:
     // in only as those rules take it. True (Key 0) when the key was such a paste.
     template <class TEd>
     bool PastesByRules(TEd* Ed, Word& Key, TShiftState Shift, TEditorType Rules);
+    // The same paste in a Unicode editor standing in for the text editor: the grid's paste
+    // events first, the grid's length limit after the rules.
+    template <class TEd>
+    bool PastesAsTextEditor(TEd* Ed, Word& Key, TShiftState Shift);
     // After a change in a Unicode editor standing in for a mixed-case column: the whole
     // text takes the mixed case, as the column's own editor gives it.
     template <class TEd>

@@ -12,6 +12,8 @@ bool FilterEditorChar(TEditorType E, char& Key, const AnsiString& Text, const An
 // Over wide text the letters outside code page 1254 have no case and are no digits.
 bool PastedEditorText(TEditorType E, AnsiString& Text);
 bool PastedEditorText(TEditorType E, WideString& Text);
+// The editor types served by the text editor; the others have controls of their own.
+bool UsesTextEditor(TEditorType E);
 
 // The text editor the grid shows over a cell for the plain and character-filtered
 // editor types: filters and case rules per type, a length limit, validation before

@@ -66,8 +66,8 @@ bool TExtStringGrid::HomeEndKey(Word Key, TShiftState Shift) {
         FocusCell(Col(), To, true);
         if (Key == VK_END && FFixedFooters > 0) SetTopRow(std::max(FixedRows(), RowCount() - VisibleRowCount()));
         if (!Shift.Contains(ssShift) && FMouseActions->DisjunctRowSelect()) ClearRowSelect();
-        if (Shift.Contains(ssShift) && Row() == To)
-            SetSelection(TGridRect{FixedCols(), std::min(From, To), ColCount() - 1, std::max(From, To)});
+        // The rows from the row left to the row reached, whole; the cursor on the row reached.
+        if (Shift.Contains(ssShift) && Row() == To) SelectWholeRows(From);
         Word K = Key;
         ConsumeKey(K, Shift);
         if (RowSel && FNavigation->KeepHorizScroll()) SetLeftCol(OldLeft);

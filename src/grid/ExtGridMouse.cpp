@@ -2,10 +2,12 @@
 #include "grid/ExtGrid.h"
 
 #include "grid/EsgHTMLE.h"
+#include "grid/EsgUni.h"
 #include "grid/ExtGridHint.h"
 #include "grid/ExtGridInplace.h"
 #include "grid/ExtObj.h"
 #include "grid/ExtUtil.h"
+#include "platform/rtl/CodePage.h"
 #include "platform/ui/Menus.h"
 #include "platform/ui/ShellAPI.h"
 #include "platform/ui/StdCtrls.h"
@@ -60,7 +62,7 @@ void TExtStringGrid::MouseDown(TMouseButton Button, TShiftState Shift, Integer X
     const TGridRect Before = Selection();
     // Every handler on the way may close the screen and free the grid.
     const std::shared_ptr<const bool> Alive = AliveToken();
-    if (FFixedEdit && FFixedEdit->Visible() && !Shift.Contains(ssDouble)) CloseFixedCellEditor(true);
+    if (FFixedOpen && FFixedOpen->Visible() && !Shift.Contains(ssDouble)) CloseFixedCellEditor(true);
     if (!*Alive) return;
     HideCellHint();
     if (Button == mbLeft && !Shift.Contains(ssDouble)) {
@@ -116,37 +118,53 @@ void TExtStringGrid::OpenFixedCellEditor(Integer ACol, Integer ARow) {
     if (OnCanEditCell) OnCanEditCell(this, ARow, RealColIndex(ACol), Refused);
     if (Refused) return;
     if (EditorMode()) HideEditor();
-    if (!FFixedEdit) {
-        FFixedEdit = new TEdit(this);
-        FFixedEdit->SetVisible(false);
-        FFixedEdit->SetParent(this);
-        FFixedEdit->OnExit = [this](TObject*) { CloseFixedCellEditor(true); };
-        FFixedEdit->OnKeyDown = [this](TObject*, Word& Key, TShiftState) {
-            if (Key == VK_RETURN || Key == VK_ESCAPE) {
-                CloseFixedCellEditor(Key == VK_RETURN);
-                Key = 0;
-            }
-        };
+    // A header holding letters outside the code page gets a Unicode editor, as cells do.
+    const WideString Letters = CellTextToWide(Cells(RealColIndex(ACol), ARow));
+    if (FitsCodePage(Letters)) {
+        if (!FFixedEdit) HookFixedEditor(FFixedEdit = new TEdit(this));
+        FFixedEdit->SetText(WideToAnsi(Letters));
+        FFixedOpen = FFixedEdit;
+    } else {
+        if (!FFixedUniEdit) HookFixedEditor(FFixedUniEdit = new TEsgUniEdit(this));
+        FFixedUniEdit->SetText(Letters);
+        FFixedOpen = FFixedUniEdit;
     }
     TRect R = CellRect(ACol, ARow);
     InflateRect(R, -1, -1);
     FFixedEditCell = TGridCoord{ACol, ARow};
-    FFixedEdit->SetBounds(R.Left, R.Top, R.Width(), R.Height());
-    FFixedEdit->SetText(SearchedText(Cells(RealColIndex(ACol), ARow)));   // a Unicode cell's letters
-    FFixedEdit->Show();
-    FFixedEdit->BringToFront();
-    if (FFixedEdit->CanFocus()) FFixedEdit->SetFocus();
+    FFixedOpen->SetBounds(R.Left, R.Top, R.Width(), R.Height());
+    FFixedOpen->Show();
+    FFixedOpen->BringToFront();
+    if (FFixedOpen->CanFocus()) FFixedOpen->SetFocus();
+}
+
+void TExtStringGrid::HookFixedEditor(TCustomEdit* Ed) {
+    Ed->SetVisible(false);
+    Ed->SetParent(this);
+    Ed->OnExit = [this](TObject*) { CloseFixedCellEditor(true); };
+    Ed->OnKeyDown = [this](TObject*, Word& Key, TShiftState) {
+        if (Key == VK_RETURN || Key == VK_ESCAPE) {
+            CloseFixedCellEditor(Key == VK_RETURN);
+            Key = 0;
+        }
+    };
 }
 
 void TExtStringGrid::CloseFixedCellEditor(bool Store) {
-    if (!FFixedEdit || FFixedEditCell.X < 0) return;
+    if (!FFixedOpen || FFixedEditCell.X < 0) return;
     const TGridCoord C = FFixedEditCell;
     FFixedEditCell = TGridCoord{-1, -1};   // hiding moves the focus: no second close
-    const AnsiString Text = FFixedEdit->Text();
-    FFixedEdit->Hide();
+    const WideString Text = FFixedOpen == FFixedUniEdit ? FFixedUniEdit->Text() : AnsiToWide(FFixedEdit->Text());
+    FFixedOpen->Hide();
     const Integer RC = RealColIndex(C.X);
-    if (Store && C.Y < RowCount() && C.X < ColCount() && Text != SearchedText(Cells(RC, C.Y)))
-        SetCells(RC, C.Y, TypedCellText(RC, C.Y, Text));
+    if (Store && C.Y < RowCount() && C.X < ColCount()) {
+        // Only a change is stored; a Unicode header stays one.
+        const AnsiString Was = Cells(RC, C.Y);
+        if (Text != CellTextToWide(Was))
+            SetCells(RC, C.Y, Text.empty()                                        ? AnsiString()
+                              : IsUnicodeText(Was) || !FitsCodePage(Text) ? WideToCellText(Text)
+                                                                          : TypedCellText(RC, C.Y, WideToAnsi(Text)));
+    }
     if (CanFocus()) SetFocus();
 }
 

@@ -333,7 +333,8 @@ void TExtStringGrid::RowRecordsInserted(Integer ADisplRow, Integer ACount) {
     std::set<std::pair<Integer, Integer>> Cells;
     for (const auto& [C, R] : FSelectedCells) Cells.insert({C, R >= At ? R + ACount : R});
     FSelectedCells = std::move(Cells);
-    if (FCtrlCell.Y >= At) FCtrlCell.Y += ACount;
+    for (TGridCoord* F : FollowedCells())
+        if (F->Y >= At) F->Y += ACount;
 }
 
 void TExtStringGrid::RowRecordsRemoved(Integer ADisplRow, Integer ACount) {
@@ -365,9 +366,9 @@ void TExtStringGrid::RowRecordsRemoved(Integer ADisplRow, Integer ACount) {
         if (!std::binary_search(Gone.begin(), Gone.end(), R))
             Cells.insert({C, R - Integer(std::lower_bound(Gone.begin(), Gone.end(), R) - Gone.begin())});
     FSelectedCells = std::move(Cells);
-    if (std::binary_search(Gone.begin(), Gone.end(), FCtrlCell.Y)) FCtrlCell.Y = -1;   // its cell went
-    else if (FCtrlCell.Y >= 0)
-        FCtrlCell.Y -= Integer(std::lower_bound(Gone.begin(), Gone.end(), FCtrlCell.Y) - Gone.begin());
+    for (TGridCoord* F : FollowedCells())
+        if (std::binary_search(Gone.begin(), Gone.end(), F->Y)) F->Y = -1;   // its cell went
+        else if (F->Y >= 0) F->Y -= Integer(std::lower_bound(Gone.begin(), Gone.end(), F->Y) - Gone.begin());
 }
 
 // Before the framework moves the row's cells: the records still name the rows as they were.
@@ -408,7 +409,8 @@ void TExtStringGrid::RowRecordsMoved(Integer AFrom, Integer ATo) {
     std::set<std::pair<Integer, Integer>> Cells;
     for (const auto& [C, R] : FSelectedCells) Cells.insert({C, FollowMove(R, RealFrom, RealTo)});
     FSelectedCells = std::move(Cells);
-    if (FCtrlCell.Y >= 0) FCtrlCell.Y = FollowMove(FCtrlCell.Y, RealFrom, RealTo);
+    for (TGridCoord* F : FollowedCells())
+        if (F->Y >= 0) F->Y = FollowMove(F->Y, RealFrom, RealTo);
     // A row leaves the groups it was inside and joins those it lands inside; a node row
     // does so too, holding only itself from now on.
     if (Nodes.empty()) return;
@@ -519,7 +521,8 @@ void TExtStringGrid::ColumnRecordsMoved(Integer AFrom, Integer ATo) {
     std::set<std::pair<Integer, Integer>> Cells;
     for (const auto& [C, R] : FSelectedCells) Cells.insert({Follow(C), R});
     FSelectedCells = std::move(Cells);
-    if (FCtrlCell.X >= 0) FCtrlCell.X = Follow(FCtrlCell.X);
+    for (TGridCoord* F : FollowedCells())
+        if (F->X >= 0) F->X = Follow(F->X);
     for (Integer C = std::min(AFrom, ATo); C <= std::max(AFrom, ATo); ++C)
         for (Integer R = 0; R < RowCount(); ++R)
             if (auto* P = dynamic_cast<TCellProperties*>(RawObjects(C, R))) P->SetOwnerCol(C);

@@ -541,6 +541,10 @@ void TExtStringGrid::MoveRowsTo(Integer First, const std::vector<Integer>& Order
         FSelectedCells = std::move(Cells);
     }
     RealignMergeCells(Merged);
+    // The cell being checked goes with its row.
+    if (const Integer D = FCheckedCell.Y >= 0 ? DisplRowIndex(FCheckedCell.Y) : -1;
+        D >= First && D < First + Integer(N) && FCheckedCell.X >= FromCol && FCheckedCell.X <= ToCol)
+        FCheckedCell.Y = RealRowIndex(First + Integer(std::find(Order.begin(), Order.end(), D) - Order.begin()));
     UpdateCellControls();   // the controls placed in cells go with their cells
 }
 
@@ -871,7 +875,8 @@ void TExtStringGrid::ColumnsShifted(Integer ACol, Integer ACount) {
     for (const auto& [C, R] : FSelectedCells)
         if (!Gone(C)) Cells.insert({Shift(C), R});
     FSelectedCells = std::move(Cells);
-    if (FCtrlCell.X >= 0) FCtrlCell.X = Gone(FCtrlCell.X) ? -1 : Shift(FCtrlCell.X);
+    for (TGridCoord* F : FollowedCells())
+        if (F->X >= 0) F->X = Gone(F->X) ? -1 : Shift(F->X);
     FColumnOrder.clear();   // starts again from the columns as they are
     UpdateCellControls();
 }

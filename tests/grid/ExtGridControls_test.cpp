@@ -1,6 +1,7 @@
 #include "grid/ExtGridEditors.h"
 
 #include "grid/EsgHTMLE.h"
+#include "grid/ExtGridLink.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/Forms.h"
 #include "platform/ui/ShellAPI.h"
@@ -329,6 +330,14 @@ TEST(ExtGridControls, TheTransEditChecksItsTextWhenLeftAndStoresItOnlyValid) {
     EXPECT_TRUE(E->Focused() && F.Grid->Row() == 3 && Asked == 1 && F.Grid->Cells(2, 3).empty());
     EXPECT_TRUE(E->Commit());
     EXPECT_TRUE(F.Grid->Cells(2, 3) == "yeni" && !E->Visible());
+    // The checker marks it; a handler that inserts a row above sends it along.
+    struct TMark : TExtStringGridCheck {
+        using TExtStringGridCheck::TExtStringGridCheck;
+        AnsiString MarkError(Integer, Integer, const AnsiString& S) override { return S + "!"; }
+    };
+    F.Grid->SetCellChecker(new TMark(F.Form.get())), F.Grid->CellChecker()->SetAutoMarkError(true), E->SetText("son");
+    F.Grid->OnCellValidate = [&](TObject*, Integer, Integer, AnsiString&, bool&) { F.Grid->InsertRows(1, 1); };
+    EXPECT_TRUE(E->Commit() && F.Grid->Cells(2, 4) == "son!" && F.Grid->Cells(2, 3).empty());
 }
 TEST(ExtGridControls, NoTextEditorOpensOverACellOfFormControls) {
     for (bool Direct : {false, true}) {

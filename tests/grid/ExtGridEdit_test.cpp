@@ -143,6 +143,18 @@ TEST(ExtGridEdit, RefusedCellSuspendsEditingUntilTheNextEditableCell) {
     EXPECT_FALSE(G->EditingSuspended());
 }
 
+// A read-only list whose check box takes the key or the click: a text cell reached after it stays read-only.
+TEST(ExtGridEdit, EditingSwitchedOnForACheckBoxHoldsForControlCellsOnly) {
+    for (const bool ByClick : {false, true}) {
+        TEditingGrid F(5, 6, false);
+        F.Grid->CreateCellGraphic(2, 1)->SetCellType(ctCheckBox), F.Grid->ControlLook()->SetCheckAlwaysActive(ByClick);
+        if (ByClick) F.Mouse(QEvent::MouseButtonPress, F.Centre(2, 1), Qt::LeftButton, Qt::LeftButton), F.Mouse(QEvent::MouseButtonRelease, F.Centre(2, 1), Qt::LeftButton, Qt::NoButton);
+        for (int I = ByClick; I < 2; ++I) F.Key(Qt::Key_Right);
+        TypeText(u"x"), PressEnter();
+        EXPECT_TRUE(F.Grid->Col() == 3 && F.Grid->Cells(3, 1).empty() && !F.Grid->Options().Contains(goEditing)) << ByClick;
+    }
+}
+
 TEST(ExtGridEdit, EnterAdvancesWithAdvanceOnEnterOverReadOnlyCells) {
     TEditForm F;
     TExtStringGrid* G = F.Grid;
@@ -474,6 +486,9 @@ TEST(ExtGridEdit, TaggedCellKeepsItsTagsUnlessTheTextIsChanged) {
     EXPECT_EQ("<B>A</B>", G->Cells(1, 1));
 
     G->Navigation()->SetEditSelectAll(false);
+    F.Key(Qt::Key_F2), TypeText(u"Z"), F.Key(Qt::Key_Backspace, Qt::NoModifier, QStringLiteral("\b")), PressEnter();   // taken back
+    EXPECT_EQ("<B>A</B>", G->Cells(1, 1));
+
     F.Key(Qt::Key_F2);
     TypeText(u"Z");
     PressEnter();

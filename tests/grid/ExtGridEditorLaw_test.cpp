@@ -4,6 +4,7 @@
 #include "GridTestKit.h"
 
 #include "grid/ExtGridEditors.h"
+#include "grid/ExtGridLink.h"
 #include "grid/ExtUtil.h"
 #include "platform/rtl/CodePage.h"
 #include "platform/ui/Clipbrd.h"
@@ -11,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <tuple>
 #include <vector>
@@ -49,6 +51,10 @@ struct TLawGrid : gridtest::TEditingGrid {
         Settle();
     }
     bool Editing() const { return Grid->EditorMode() || Grid->ActiveEditorControl(); }
+    void Click(Integer ACol, Integer ARow) {
+        Mouse(QEvent::MouseButtonPress, Centre(ACol, ARow), Qt::LeftButton, Qt::LeftButton);
+        Mouse(QEvent::MouseButtonRelease, Centre(ACol, ARow), Qt::LeftButton, Qt::NoButton);
+    }
 };
 
 // Every editor kind but the edit link, which stores what its application gives it.
@@ -88,18 +94,18 @@ struct TRoad {
     const char* Name;
     std::function<void(TLawGrid&)> End;
     bool RowInserted = false;
+    bool TypedBack = false;   // only where a letter typed at the end goes in as typed
 };
 
 const TRoad Roads[] = {
     {"Enter", [](TLawGrid&) { PressEnter(); }},
     {"Tab", [](TLawGrid&) { PressTab(); }},
     {"Escape", [](TLawGrid&) { PressEscape(); }},
-    {"a click elsewhere", [](TLawGrid& F) {
-         const QPoint P = F.Centre(1, 1);
-         F.Mouse(QEvent::MouseButtonPress, P, Qt::LeftButton, Qt::LeftButton);
-         F.Mouse(QEvent::MouseButtonRelease, P, Qt::LeftButton, Qt::NoButton);
-     }},
+    {"a click elsewhere", [](TLawGrid& F) { F.Click(1, 1); }},
     {"a scroll", [](TLawGrid& F) { TurnWheel(F.Grid->Widget(), true); }},
+    {"a letter typed and taken back, then Enter", [](TLawGrid&) {
+         SendKey(FocusTarget(), Qt::Key_End), TypeText(u"z"), SendKey(FocusTarget(), Qt::Key_Backspace, QStringLiteral("\b")), PressEnter();
+     }, false, true},
     {"the program inserting a row", [](TLawGrid& F) {
          F.Grid->InsertRows(1, 1);
          PressEnter();
@@ -115,6 +121,8 @@ TEST(ExtGridEditorLaw, AnEditorEndedWithoutAChangeLeavesEveryCell) {
         for (const TCellKind& K : CellKinds)
             for (const TRoad& Road : Roads) {
                 if (&Road == &Roads[0] && E == edUniMemo) continue;   // Enter is a line break there
+                const TEditorType Typing[] = {edNormal, edEditBtn, edCapital, edPassword, edUnitEditBtn, edLowerCase, edUpperCase, edRichEdit, edUniEdit, edUniEditBtn};
+                if (Road.TypedBack && (std::string(K.Name) == "read-only" || std::ranges::find(Typing, E) == std::end(Typing))) continue;
                 SCOPED_TRACE(testing::Message() << "editor " << E << ", " << K.Name << " cell, " << Road.Name);
                 TLawGrid F(E);
                 K.Make(F.Grid);
@@ -128,8 +136,8 @@ TEST(ExtGridEditorLaw, AnEditorEndedWithoutAChangeLeavesEveryCell) {
             }
 }
 
-// The program changes rows or columns while a value is being typed: the value is checked
-// and stored in the cell it was typed in (wherever that cell went), a refused one nowhere.
+// The program changes rows or columns while a value is being typed, or the check's handler does: the answer
+// (accepted, rewritten, refused) goes into the cell it was typed in, wherever it went, checked once, marked.
 TEST(ExtGridEditorLaw, AValueTypedWhileRowsOrColumnsChangeGoesIntoItsOwnCell) {
     struct TChange {
         const char* Name;
@@ -148,23 +156,30 @@ TEST(ExtGridEditorLaw, AValueTypedWhileRowsOrColumnsChangeGoesIntoItsOwnCell) {
              G->SortByColumn();
          }, 0, 3},
         {"fewer rows", [](TExtStringGrid* G) { G->SetRowCount(5); }, 0, 0},
+        {"a row added at the end", [](TExtStringGrid* G) { G->AddRow(); }, 0, 0},
+        {"one row more", [](TExtStringGrid* G) { G->SetRowCount(G->RowCount() + 1); }, 0, 0},
+        {"a column added at the end", [](TExtStringGrid* G) { G->InsertCols(G->ColCount(), 1); }, 0, 0},
         {"a row moved from above", [](TExtStringGrid* G) { G->MoveRow(1, 8); }, 0, -1},
         {"a column moved from before", [](TExtStringGrid* G) { G->MoveColumn(1, 4); }, -1, 0},
     };
+    enum TAnswer { Accept, Rewrite, Refuse };
     for (TEditorType E : {edNormal, edEditBtn, edComboEdit, edUniEdit, edNumericEditBtn})
         for (const TChange& Ch : Changes)
-            for (const bool Refuse : {false, true})
+            for (const TAnswer A : {Accept, Rewrite, Refuse})
             for (const bool ByCheck : {false, true}) {   // the change made by the check's handler
-                if (ByCheck && Refuse) continue;   // refused there, the value stays in its moved cell
-                SCOPED_TRACE(testing::Message() << "editor " << E << ", " << Ch.Name << (Refuse ? ", refused" : "") << (ByCheck ? ", by the check" : ""));
+                SCOPED_TRACE(testing::Message() << "editor " << E << ", " << Ch.Name << ", answer " << A << (ByCheck ? ", by the check" : ""));
                 TLawGrid F(E);
+                F.Grid->ShowModified()->SetEnabled(true);
                 std::vector<std::pair<Integer, Integer>> Checked;
+                Integer Changed = 0;   // changes of the edited cell alone
+                const Integer C = 2 + Ch.DCol, R = 3 + Ch.DRow;
+                F.Grid->OnCellsChanged = [&](TObject*, TRect Rc) { Changed += Rc == Rect(C, R, C, R); };
                 auto Check = [&](Integer ACol, Integer ARow, bool& Valid) {
-                    Checked.emplace_back(ACol, ARow), Valid = !Refuse;
+                    Checked.emplace_back(ACol, ARow), Valid = A != Refuse;
                     if (ByCheck) Ch.Do(F.Grid);
                 };
-                F.Grid->OnCellValidate = [&](TObject*, Integer C, Integer R, AnsiString&, bool& V) { Check(C, R, V); };
-                F.Grid->OnCellValidateWide = [&](TObject*, Integer C, Integer R, WideString&, bool& V) { Check(C, R, V); };
+                F.Grid->OnCellValidate = [&](TObject*, Integer C, Integer R, AnsiString& V, bool& Ok) { V = A == Rewrite ? "78" : V, Check(C, R, Ok); };
+                F.Grid->OnCellValidateWide = [&](TObject*, Integer C, Integer R, WideString& V, bool& Ok) { V = A == Rewrite ? u"78" : V, Check(C, R, Ok); };
                 F.Open(2, 3);
                 F.Key(Qt::Key_A, Qt::ControlModifier);
                 TypeText(u"77");
@@ -172,24 +187,38 @@ TEST(ExtGridEditorLaw, AValueTypedWhileRowsOrColumnsChangeGoesIntoItsOwnCell) {
                 PressEnter();
                 Settle();
                 if (F.Editing()) PressEscape();
-                const Integer C = 2 + Ch.DCol, R = 3 + Ch.DRow;
-                EXPECT_EQ(Refuse ? "r3c2" : "77", WideToAnsi(F.Grid->GetWideCell(C, R)));
-                Integer Sevens = 0;
+                EXPECT_EQ(A == Accept ? "77" : A == Rewrite ? "78" : "r3c2", WideToAnsi(F.Grid->GetWideCell(C, R)));
+                Integer Typed = 0;
                 for (const auto& Row : Snap(F.Grid))
-                    for (const AnsiString& S : Row) Sevens += WideToAnsi(CellTextToWide(S)) == "77";
-                EXPECT_EQ(Refuse ? 0 : 1, Sevens);
+                    for (const AnsiString& S : Row) Typed += WideToAnsi(CellTextToWide(S)).substr(0, 1) == "7";
+                EXPECT_EQ(A == Refuse ? 0 : 1, Typed);
                 EXPECT_EQ((std::vector<std::pair<Integer, Integer>>{{2, 3}}), Checked);
+                if (!ByCheck) continue;   // the change before the check has stored and checked already
+                EXPECT_TRUE(F.Grid->RowMarked(R));
+                EXPECT_EQ(A == Refuse ? 0 : 1, Changed);
             }
 }
 
-// On a Unicode cell the editor standing in for the column's keeps its rules (characters,
-// hidden letters, the ellipsis), and what a change leaves alone keeps its letters.
+struct TMarkingCheck : TExtStringGridCheck {   // corrects to upper case, marks what is no number
+    using TExtStringGridCheck::TExtStringGridCheck;
+    AnsiString Correct(Integer, Integer, const AnsiString& S) override { return AnsiUpperCase(S); }
+    AnsiString MarkError(Integer, Integer, const AnsiString& S) override { return S.find_first_not_of("0123456789") == S.npos ? S : "<i>" + S + "</i>"; }
+};
+
+// On a Unicode cell the editor standing in for the column's keeps its rules (characters, hidden letters, the
+// ellipsis, the length limit, the paste events), also for the key that opens it, and what a change leaves alone
+// keeps its letters; every editor hands the checker the letters typed.
 TEST(ExtGridEditorLaw, AUnicodeCellKeepsTheColumnsRulesAndTheLettersAChangeLeaves) {
     auto Typing = [](std::u16string T) {
         return [T](TLawGrid& F) { F.Key(Qt::Key_A, Qt::ControlModifier), TypeText(T); };
     };
     auto Pasting = [](std::u16string T) {
         return [T](TLawGrid& F) { Clipboard()->SetAsWideText(T), F.Key(Qt::Key_A, Qt::ControlModifier), F.Key(Qt::Key_V, Qt::ControlModifier); };
+    };
+    auto Starting = [](std::u16string T) { return [T](TLawGrid& F) { PressEscape(), TypeText(T); }; };
+    auto Limited = [](std::function<void(TLawGrid&)> Do) { return [Do](TLawGrid& F) { F.Grid->SetMaxEditLength(3), Do(F); }; };
+    auto Checking = [&](std::u16string T) {
+        return [T, Typing](TLawGrid& F) { F.Grid->SetCellChecker(new TMarkingCheck(F.Form.get())), F.Grid->CellChecker()->SetAutoCorrect(true), F.Grid->CellChecker()->SetAutoMarkError(true), Typing(T)(F); };
     };
     auto Ellipsis = [](TLawGrid& F) {
         F.Grid->OnEllipsClick = [](TObject*, Integer, Integer, AnsiString& V) { V = "5"; };
@@ -203,15 +232,51 @@ TEST(ExtGridEditorLaw, AUnicodeCellKeepsTheColumnsRulesAndTheLettersAChangeLeave
         {edUnitEditBtn, u"10 \u043C\u00B2", [](TLawGrid& F) { F.Grid->BtnUnitEdit()->SetText("13"); }, u"13 \u043C\u00B2"},
         {edMixedCase, u"\u0416", Typing(u"ab \u0436c"), u"Ab \u0436c"}, {edNumeric, u"\u0416", Pasting(u"1a"), u"\u0416"},
         {edUpperCase, u"\u0416", Pasting(u"ab\u0436"), u"AB\u0436"}, {edFloatEditBtn, u"\u0416", Pasting(u"x"), u"\u0416"},
-        {edNumericEditBtn, u"7", Pasting(u"x1"), u"7"}, {edComboEdit, u"\u0416", Typing(u"iki"), u"iki"}};
+        {edNumericEditBtn, u"7", Pasting(u"x1"), u"7"}, {edComboEdit, u"\u0416", Typing(u"iki"), u"iki"},
+        {edUpperCase, u"\u0416", Starting(u"ab"), u"AB"}, {edUpperCase, u"\u0416", Starting(u"\u0436b"), u"\u0436B"},
+        {edNumeric, u"\u0416", Starting(u"a1"), u"1"}, {edNumeric, u"\u0416", Starting(u"\u04361"), u"1"},
+        {edNormal, u"\u0416", Starting(u"q"), u"w"}, {edComboEdit, u"\u0416", Starting(u"q"), u"w"},
+        {edNumericEditBtn, u"\u0416", Starting(u"x5"), u"5"}, {edNormal, u"\u0416", Limited(Starting(u"abcd")), u"abc"},
+        {edNormal, u"\u0416", Limited(Pasting(u"\u0436xyz")), u"\u0416"}, {edNormal, u"\u0416", Limited(Pasting(u"\u0436x")), u"\u0436x"},
+        {edNormal, u"\u0416", [&](TLawGrid& F) { F.Grid->OnClipboardBeforePasteCell = [](TObject*, Integer, Integer, AnsiString& V, bool&) { V += "!"; }, Pasting(u"ab")(F); }, u"ab!"},
+        {edNormal, u"\u0416", [&](TLawGrid& F) { F.Grid->OnClipboardPaste = [](TObject*, bool& Allow) { Allow = false; }, Pasting(u"ab")(F); }, u"\u0416"},
+        {edSpinEdit, u"12", Checking(u"15"), u"15"}, {edPassword, u"ab", Checking(u"cd"), u"<i>CD</i>"},
+        {edNormal, u"\u0416", Checking(u"\u04365"), u"<i>\u04365</i>"}, {edSpinEdit, u"\u015F", Checking(u"15"), u"15"}};
     for (const auto& [E, Letters, Change, Stored] : Cases) {
         TLawGrid F(E);
+        F.Grid->OnKeyPress = [](TObject*, char& K) { K = K == 'q' ? 'w' : K; };
         F.Grid->SetWideCell(2, 3, Letters);
         F.Open(2, 3);
         Change(F);
-        if (E == edPassword) EXPECT_EQ(F.Grid->PasswordChar(), F.Grid->UniEdit()->PasswordChar());
+        if (E == edPassword && !FitsCodePage(Letters)) EXPECT_EQ(F.Grid->PasswordChar(), F.Grid->UniEdit()->PasswordChar());
         PressEnter();
-        EXPECT_EQ(Stored, F.Grid->GetWideCell(2, 3)) << E;
+        EXPECT_EQ(Stored, F.Grid->GetWideCell(2, 3)) << E << " " << WideToAnsi(Stored);
         EXPECT_EQ(u"\u0416", F.Grid->UniCombo()->Items()->Strings(1)) << E;   // its own items stay its own
     }
+}
+
+// The fixed-cell editor on a header or a row label, plain, Turkish or with letters outside the code page:
+// a change goes into its own cell only, the letters untouched stay, also when rows or columns change meanwhile.
+TEST(ExtGridEditorLaw, TheFixedCellEditorChangesItsOwnCellOnly) {
+    const std::pair<AnsiString, WideString> Kinds[] = {{"Head", u"Head"}, {"\xDE" "ube", u"\u015Eube"}, {"", u"\u03A9mega"}};
+    const std::tuple<std::function<void(TExtStringGrid*)>, Integer, Integer> Ends[] = {   // none: Enter; where data goes
+        {nullptr, 0, 0}, {[](TExtStringGrid* G) { G->InsertRows(1, 1); }, 0, 1},
+        {[](TExtStringGrid* G) { G->RemoveRowsEx(1, 1); }, 0, -1}, {[](TExtStringGrid* G) { G->InsertCols(1, 1); }, 1, 0}};
+    for (const TPoint At : {Point(2, 0), Point(0, 3)})
+        for (const auto& [Plain, Letters] : Kinds)
+            for (const bool Typed : {false, true})
+                for (const auto& [Do, DCol, DRow] : Ends) {
+                    SCOPED_TRACE(testing::Message() << At.X << "," << At.Y << " " << WideToAnsi(Letters) << Typed << DCol << DRow << !Do);
+                    TLawGrid F(edNormal);
+                    F.Grid->MouseActions()->SetFixedRowsEdit(fceLeftClick), F.Grid->MouseActions()->SetFixedColsEdit(fceLeftClick);
+                    Plain.empty() ? F.Grid->SetWideCell(At.X, At.Y, Letters) : F.Grid->SetCells(At.X, At.Y, Plain);
+                    TSnapshot Before = Snap(F.Grid);
+                    F.Click(At.X, At.Y), SendKey(FocusTarget(), Qt::Key_End), TypeText(Typed ? u"s" : u"");
+                    Do ? Do(F.Grid) : PressEnter();
+                    EXPECT_FALSE(F.Grid->FixedCellEditor() && F.Grid->FixedCellEditor()->Visible());
+                    EXPECT_EQ(Letters + (Typed ? u"s" : u""), F.Grid->GetWideCell(At.X + (At.X > 0) * DCol, At.Y + (At.Y > 0) * DRow));
+                    if (Do) continue;
+                    Before[size_t(At.Y)][size_t(At.X)] = F.Grid->Cells(At.X, At.Y);
+                    EXPECT_EQ(Before, Snap(F.Grid));
+                }
 }

@@ -274,7 +274,7 @@ TEST(ExtGridKeys, SpaceOnControlCellsFollowsTheAlwaysActiveLookAndReadOnly) {
     EXPECT_EQ(1u, Picks.size());
 }
 
-TEST(ExtGridKeys, ShiftHomeAndEndSelectWholeRowsFromTheRowLeft) {
+TEST(ExtGridKeys, ShiftHomeAndEndSelectWholeRowsFromTheRowLeftToTheRowReached) {
     struct TCase { Integer FixedCols; int Key; Integer From; Integer Top, Bottom; };
     for (const TCase& C : {TCase{1, Qt::Key_End, 2, 2, 5}, TCase{1, Qt::Key_Home, 3, 1, 3},
                            TCase{0, Qt::Key_End, 4, 4, 5}, TCase{0, Qt::Key_Home, 2, 1, 2}}) {
@@ -291,5 +291,6 @@ TEST(ExtGridKeys, ShiftHomeAndEndSelectWholeRowsFromTheRowLeft) {
         EXPECT_EQ(4, S.Right);
         EXPECT_EQ(C.Top, S.Top);
         EXPECT_EQ(C.Bottom, S.Bottom);
+        EXPECT_TRUE(G->Col() == 2 && G->Row() == (C.Key == Qt::Key_Home ? C.Top : C.Bottom));   // on the row reached
     }
 }

@@ -1386,7 +1386,8 @@ void FormControlStep(TWalk& W, int) {
     W.G->SetCells(C, D, WideToAnsi(Html(Was)));
     R.Cells[W.Cols[C]] = Html(Was);
     W.Goto();
-    W.Press(W.At(C, D, 8));
+    const TRect Rc = W.G->CellRect(C, D);   // the control is drawn on its first line, however tall the row
+    W.Press(QPoint(Rc.Left + 8, Rc.Top + std::min(Rc.Height(), W.G->DefaultRowHeight()) / 2));
     W.MarkOnly(D);
     Expect(W.G->FormControlOpen(), "a click on its form control opens no editor");
     if (Typed) W.Type(New);
@@ -1658,6 +1659,8 @@ TEST(GridSequences, FoundSequencesHold) {
         {{"InsertCols", 1400540760u}, {"EditNumericClick", 1638505680u}, {"RemoveSelectedRows", 3205541796u}},
         // A click on another cell ends a form control's edit with its value (as the window system clicks).
         {{"FormControlEdit", 3726604086u}},
+        // A row made taller: its control still stands on the first line, where the click goes.
+        {{"SizeRowByMouse", 10u}, {"FormControlEdit", 2u}},
         // A cell scrolled under the fixed row was taken for one in view (its control rightly hidden); a
         // cut lets go of its rows' controls with their properties; a rich edit ends when the focus leaves.
         {{"InsertRows", 2823291468u}, {"AppendOnArrowDown", 4393503u}, {"CsvAppend", 2160396640u}, {"AddCellControl", 2532581389u}, {"RemoveRowsEx", 1768181273u}},

@@ -615,7 +615,7 @@ TGridRect TCustomGrid::Selection() const {
     TGridRect R = FOptions.Contains(goRangeSelect) || FOptions.Contains(goRowSelect)
                       ? Normalized(FAnchor, FCurrent)
                       : TGridRect{FCurrent.X, FCurrent.Y, FCurrent.X, FCurrent.Y};
-    if (FOptions.Contains(goRowSelect)) {
+    if (FOptions.Contains(goRowSelect) || (FWholeRows && FOptions.Contains(goRangeSelect))) {
         R.Left = FFixedCols;
         R.Right = FColCount - 1;
         return R;
@@ -639,10 +639,20 @@ void TCustomGrid::SetSelection(TGridRect Value) {
                 In(std::max(Value.Left, Value.Right), FFixedCols, FColCount - 1),
                 In(std::max(Value.Top, Value.Bottom), FFixedRows, FRowCount - 1)};
     const TGridRect Old = Selection();
+    FWholeRows = false;
     // The anchor is the top-left corner, the current cell the bottom-right one.
     FAnchor = TGridCoord{R.Left, R.Top};
     MoveCurrent(R.Right, R.Bottom, false, true);
     if (!FOptions.Contains(goRangeSelect)) FAnchor = FCurrent;
+    InvalidateSelection(Old);
+    InvalidateSelection(Selection());
+}
+
+void TCustomGrid::SelectWholeRows(Integer AFromRow) {
+    if (!FOptions.Contains(goRangeSelect)) return;
+    const TGridRect Old = Selection();
+    FAnchor = TGridCoord{FCurrent.X, std::clamp(AFromRow, FFixedRows, FRowCount - 1)};
+    FWholeRows = true;
     InvalidateSelection(Old);
     InvalidateSelection(Selection());
 }
@@ -673,6 +683,7 @@ void TCustomGrid::MoveCurrent(Integer ACol, Integer ARow, bool MoveAnchor, bool 
     }
     InvalidateCell(FCurrent.X, FCurrent.Y);
     FCurrent = TGridCoord{ACol, ARow};
+    FWholeRows = false;
     if (MoveAnchor || !(FOptions.Contains(goRangeSelect))) FAnchor = FCurrent;
     if (Show) ScrollIntoView(ACol, ARow);
     InvalidateSelection(OldSel);

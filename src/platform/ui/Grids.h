@@ -132,6 +132,9 @@ public:
     virtual void SetRow(Integer Value);
     TGridRect Selection() const;
     void SetSelection(TGridRect Value);
+    // With range selection: the rows from AFromRow to the current row become the selection,
+    // whole, the current cell staying where it is, until the next move or selection.
+    void SelectWholeRows(Integer AFromRow);
     Integer TopRow() const { return FTopLeft.Y; }
     void SetTopRow(Integer Value);
     Integer LeftCol() const { return FTopLeft.X; }
@@ -314,6 +317,7 @@ private:
     TScrollStyle FScrollBars = ssBoth;
     TGridCoord FCurrent{1, 1};
     TGridCoord FAnchor{1, 1};
+    bool FWholeRows = false;   // the selection spans every column of the rows from the anchor to the current cell
     TGridCoord FTopLeft{1, 1};
     bool FEditorMode = false;
     TInplaceEdit* FInplaceEdit = nullptr;
