@@ -31,24 +31,24 @@ void TDataSetsContainer::SetMasterContainer(TDataSetsContainer* Value) {
 
 void TDataSetsContainer::DataSetEvent(TDataSet* DataSet, TKindDataSetEvent Kind) {
     if (FMasterContainer) FMasterContainer->DataSetEvent(DataSet, Kind);
-    if (FActive && OnDataSetEvent) OnDataSetEvent(DataSet, Kind);
+    if (FActive && OnDataSetEvent) FireEvent(OnDataSetEvent, DataSet, Kind);
 }
 
 void TDataSetsContainer::ApplyDefaultValue(TDataSet* DataSet, TField* Field, bool& Handled) {
     if (FMasterContainer) FMasterContainer->ApplyDefaultValue(DataSet, Field, Handled);
-    if (FActive && OnApplyDefaultValue) OnApplyDefaultValue(DataSet, Field, Handled);
+    if (FActive && OnApplyDefaultValue) FireEvent(OnApplyDefaultValue, DataSet, Field, Handled);
 }
 
 void TDataSetsContainer::DataSetError(TDataSet* DataSet, TKindDataSetError Kind, EDatabaseError& E,
                                       TDataAction& Action) {
     if (FMasterContainer) FMasterContainer->DataSetError(DataSet, Kind, E, Action);
-    if (FActive && OnDataSetError) OnDataSetError(DataSet, Kind, E, Action);
+    if (FActive && OnDataSetError) FireEvent(OnDataSetError, DataSet, Kind, E, Action);
 }
 
 void TDataSetsContainer::UserEvent(TObject* Sender, TDataSet* Receiver, const AnsiString& EventName,
                                    const Variant& Info) {
     if (FMasterContainer) FMasterContainer->UserEvent(Sender, Receiver, EventName, Info);
-    if (FActive && OnUserEvent) OnUserEvent(Sender, Receiver, EventName, Info);
+    if (FActive && OnUserEvent) FireEvent(OnUserEvent, Sender, Receiver, EventName, Info);
 }
 
 void TDataSetsContainer::AddDataSet(TDataSet* DataSet) {

@@ -58,11 +58,11 @@ TFBCustomDataSet::TFBCustomDataSet(TComponent* AOwner) : TDataSet(AOwner) {
     SetBookmarkSize(8);
     FSelectQuery->BeforeFetch = [this](TObject* S) { SelectBeforeFetch(S); };
     FBase->OnDatabaseDisconnecting = [this](TObject* S) { BaseDatabaseDisconnecting(S); };
-    FBase->OnDatabaseDisconnected = [this](TObject*) { if (DatabaseDisconnected) DatabaseDisconnected(this); };
-    FBase->OnDatabaseFree = [this](TObject*) { if (DatabaseFree) DatabaseFree(this); };
+    FBase->OnDatabaseDisconnected = [this](TObject*) { if (DatabaseDisconnected) FireEvent(DatabaseDisconnected, this); };
+    FBase->OnDatabaseFree = [this](TObject*) { if (DatabaseFree) FireEvent(DatabaseFree, this); };
     FBase->OnTransactionEnding = [this](TObject* S) { DoTransactionEnding(S); };
     FBase->OnTransactionEnded = [this](TObject* S) { DoTransactionEnded(S); };
-    FBase->OnTransactionFree = [this](TObject*) { if (TransactionFree) TransactionFree(this); };
+    FBase->OnTransactionFree = [this](TObject*) { if (TransactionFree) FireEvent(TransactionFree, this); };
     FFieldDescrs = std::make_unique<TFBFieldDescrList>();
     FBlobStreams = std::make_unique<TList>();
     FDataLink = std::make_unique<TFBDataLink>(this);
@@ -135,7 +135,7 @@ void TFBCustomDataSet::SelectBeforeFetch(TObject*) {
     if (!BeforeFetchRecord) return;
     bool Stop = false;
     const TAliveGuard alive(this);
-    BeforeFetchRecord(FSelectQuery, FSelectQuery->RecordCount(), Stop);
+    FireEvent(BeforeFetchRecord, FSelectQuery, FSelectQuery->RecordCount(), Stop);
     if (Stop || alive.Gone()) Abort();
 }
 
@@ -149,7 +149,7 @@ void TFBCustomDataSet::BaseDatabaseDisconnecting(TObject*) {
         }
     }
     FPrepared = false;
-    if (DatabaseDisconnecting) DatabaseDisconnecting(this);   // last: it may free the data set
+    if (DatabaseDisconnecting) FireEvent(DatabaseDisconnecting, this);   // last: it may free the data set
 }
 
 void TFBCustomDataSet::Notification(TComponent* AComponent, TOperation Operation) {
@@ -246,33 +246,33 @@ void TFBCustomDataSet::RemoveTransactionHandlers(TFBTransaction* Tr, bool Read, 
 }
 
 // The start events pass on the starting transaction, as the end events do.
-void TFBCustomDataSet::ReadBeforeStart(TObject* S) { if (BeforeStartTransaction) BeforeStartTransaction(S); }
-void TFBCustomDataSet::ReadAfterStart(TObject* S) { if (AfterStartTransaction) AfterStartTransaction(S); }
+void TFBCustomDataSet::ReadBeforeStart(TObject* S) { if (BeforeStartTransaction) FireEvent(BeforeStartTransaction, S); }
+void TFBCustomDataSet::ReadAfterStart(TObject* S) { if (AfterStartTransaction) FireEvent(AfterStartTransaction, S); }
 void TFBCustomDataSet::ReadBeforeEnd(TObject* T, TTransactionAction A, bool F) {
-    if (BeforeEndTransaction) BeforeEndTransaction(T, A, F);
+    if (BeforeEndTransaction) FireEvent(BeforeEndTransaction, T, A, F);
 }
 void TFBCustomDataSet::ReadAfterEnd(TObject* T, TTransactionAction A, bool F) {
-    if (AfterEndTransaction) AfterEndTransaction(T, A, F);
+    if (AfterEndTransaction) FireEvent(AfterEndTransaction, T, A, F);
 }
 void TFBCustomDataSet::UpdateBeforeStart(TObject* S) {
-    if (BeforeStartUpdateTransaction) BeforeStartUpdateTransaction(S);
+    if (BeforeStartUpdateTransaction) FireEvent(BeforeStartUpdateTransaction, S);
 }
 void TFBCustomDataSet::UpdateAfterStart(TObject* S) {
-    if (AfterStartUpdateTransaction) AfterStartUpdateTransaction(S);
+    if (AfterStartUpdateTransaction) FireEvent(AfterStartUpdateTransaction, S);
 }
 void TFBCustomDataSet::UpdateBeforeEnd(TObject* T, TTransactionAction A, bool F) {
-    if (BeforeEndUpdateTransaction) BeforeEndUpdateTransaction(T, A, F);
+    if (BeforeEndUpdateTransaction) FireEvent(BeforeEndUpdateTransaction, T, A, F);
 }
 void TFBCustomDataSet::UpdateAfterEnd(TObject* T, TTransactionAction A, bool F) { DoAfterEndUpdateTransaction(T, A, F); }
 
 void TFBCustomDataSet::DoAfterEndUpdateTransaction(TObject* EndingTR, TTransactionAction Action, bool Force) {
-    if (AfterEndUpdateTransaction) AfterEndUpdateTransaction(EndingTR, Action, Force);
+    if (AfterEndUpdateTransaction) FireEvent(AfterEndUpdateTransaction, EndingTR, Action, Force);
 }
 
 void TFBCustomDataSet::DoTransactionEnding(TObject*) {
     if (TransactionEnding) {
         const TAliveGuard alive(this);
-        TransactionEnding(this);
+        FireEvent(TransactionEnding, this);
         if (alive.Gone()) return;
     }
     TFBTransaction* Tr = Transaction();
@@ -288,7 +288,7 @@ void TFBCustomDataSet::DoTransactionEnding(TObject*) {
 }
 
 void TFBCustomDataSet::DoTransactionEnded(TObject*) {
-    if (TransactionEnded) TransactionEnded(this);
+    if (TransactionEnded) FireEvent(TransactionEnded, this);
 }
 
 void TFBCustomDataSet::SetContainer(TDataSetsContainer* Value) {
@@ -392,7 +392,7 @@ void TFBCustomDataSet::SetOnEndScroll(const TDataSetNotifyEvent& Value) {
 
 void TFBCustomDataSet::EndScrollTimer(TObject*) {
     if (FEndScrollTimer) FEndScrollTimer->SetEnabled(false);
-    if (FOnEndScroll) FOnEndScroll(this);
+    if (FOnEndScroll) FireEvent(FOnEndScroll, this);
 }
 
 void TFBCustomDataSet::SetCachedUpdates(bool Value) {
@@ -579,18 +579,18 @@ void TFBCustomDataSet::CheckFieldCompatibility(TField* Field, TFieldDef* FieldDe
 
 void TFBCustomDataSet::DataEvent(TDataEvent Event, TDataEventInfo Info) {
     const TAliveGuard alive(this);   // a handler may free the data set
-    if (Event == deFieldChange && OnFieldChange) OnFieldChange(reinterpret_cast<TField*>(Info));
+    if (Event == deFieldChange && OnFieldChange) FireEvent(OnFieldChange, reinterpret_cast<TField*>(Info));
     if (alive.Gone()) return;
     TDataSet::DataEvent(Event, Info);
     if (alive.Gone()) return;
     if (ControlsDisabled()) {
         if (FEnableControlsState) {
             FEnableControlsState = false;
-            if (OnDisableControls) OnDisableControls(this);
+            if (OnDisableControls) FireEvent(OnDisableControls, this);
         }
     } else if (!FEnableControlsState) {
         FEnableControlsState = true;
-        if (OnEnableControls) OnEnableControls(this);
+        if (OnEnableControls) FireEvent(OnEnableControls, this);
     }
 }
 

@@ -210,7 +210,7 @@ void TFBCustomDataSet::FetchRecordToCache(TFBQuery* Qry, Integer RecNo) {
     if (AfterFetchRecord) {
         bool Stop = false;
         const TAliveGuard alive(this);
-        AfterFetchRecord(Qry, Pos, Stop);
+        FireEvent(AfterFetchRecord, Qry, Pos, Stop);
         if (alive.Gone()) Abort();   // the fetch stops with its data set
         if (Stop) {
             if (Qry == FSelectQuery && RecNo >= FRecordsCount) FRecordsCount = RecNo + 1;
@@ -691,7 +691,7 @@ TGetResult TFBCustomDataSet::GetRecord(TRecordBuffer Buffer, TGetMode GetMode, b
     } catch (EDatabaseError& E) {
         TDataAction Action = daFail;
         const TAliveGuard alive(this);
-        if (OnGetRecordError) OnGetRecordError(this, E, Action);
+        if (OnGetRecordError) FireEvent(OnGetRecordError, this, E, Action);
         if (Action == daFail) throw;
         if (Action == daAbort || alive.Gone()) Abort();
     }

@@ -62,12 +62,12 @@ TpFBDataSet::TpFBDataSet(TComponent* AOwner) : TFBDataSet(AOwner) {
         ResetArrayFields();
         const TAliveGuard alive(this);
         if (Container()) Container()->DataSetError(this, deOnPostError, E, A);
-        if (alive.Alive() && OnPostError) OnPostError(D, E, A);
+        if (alive.Alive() && OnPostError) FireEvent(OnPostError, D, E, A);
     };
     TDataSet::OnDeleteError = [this](TDataSet* D, EDatabaseError& E, TDataAction& A) {
         const TAliveGuard alive(this);
         if (Container()) Container()->DataSetError(this, deOnDeleteError, E, A);
-        if (alive.Alive() && OnDeleteError) OnDeleteError(D, E, A);
+        if (alive.Alive() && OnDeleteError) FireEvent(OnDeleteError, D, E, A);
     };
 }
 
@@ -716,7 +716,7 @@ void TpFBDataSet::DoApplyDefaultValue(TField* Field, bool& Handled) {
     const TAliveGuard alive(this);
     if (Container()) Container()->ApplyDefaultValue(this, Field, Handled);
     if (alive.Gone()) Abort();
-    if (OnApplyDefaultValue) OnApplyDefaultValue(this, Field, Handled);
+    if (OnApplyDefaultValue) FireEvent(OnApplyDefaultValue, this, Field, Handled);
     if (alive.Gone()) Abort();
 }
 
@@ -790,7 +790,7 @@ void TpFBDataSet::DoUserEvent(TObject* Sender, const AnsiString& EventName, cons
         Container()->UserEvent(Sender, this, EventName, Info);
         if (alive.Gone()) return;
     }
-    if (OnUserEvent) OnUserEvent(Sender, this, EventName, Info);
+    if (OnUserEvent) FireEvent(OnUserEvent, Sender, this, EventName, Info);
 }
 
 Integer TpFBDataSet::GetServerRecordCount() {
@@ -802,7 +802,7 @@ Integer TpFBDataSet::GetServerRecordCount() {
         FCountQuery->SetDatabase(SelectQuery()->Database());
         FCountQuery->SetTransaction(Tr);
         AnsiString Sql;
-        if (OnAskRecordCount) OnAskRecordCount(this, Sql);
+        if (OnAskRecordCount) FireEvent(OnAskRecordCount, this, Sql);
         if (alive.Gone()) Abort();   // the open goes with its data set
         if (Sql.empty()) Sql = MakeCountSQL(SelectQuery()->SQLText());
         if (Sql != FCountQuery->SQLText()) FCountQuery->SQL()->SetText(Sql);

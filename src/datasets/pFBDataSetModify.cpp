@@ -527,7 +527,7 @@ TLockStatus TpFBDataSet::LockRecord(bool RaiseError) {
             default: Msg += Kept; break;
         }
         TDataAction Action = daFail;
-        if (OnLockError) OnLockError(this, Status, Msg, Action);
+        if (OnLockError) FireEvent(OnLockError, this, Status, Msg, Action);
         if (Action == daFail) throw Exception(Msg);
         if (Action == daAbort) Abort();
     }
@@ -625,7 +625,7 @@ void TpFBDataSet::ApplyCachedRecords(std::vector<TRecordUndo>& Undo) {
         TFBUpdateAction Action = uaApply;
         if (OnUpdateRecord) {
             Action = uaFail;
-            OnUpdateRecord(this, Kind, Action);
+            FireEvent(OnUpdateRecord, this, Kind, Action);
             if (alive.Gone()) Abort();
         }
         if (Action == uaFail) FBError(52, {CmpFullName(this)});
@@ -656,7 +656,7 @@ void TpFBDataSet::ApplyCachedRecords(std::vector<TRecordUndo>& Undo) {
                 UndoRecord(Undo.back());
                 ReadRecordCache(Pos, Work, false);
                 Action = uaFail;
-                OnUpdateError(this, E, Kind, Action);
+                FireEvent(OnUpdateError, this, E, Kind, Action);
                 if (Action == uaFail || Action == uaAbort || alive.Gone()) throw;
             }
         }

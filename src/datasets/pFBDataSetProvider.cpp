@@ -202,7 +202,7 @@ void TpFBDataSet::FillParamsFromDelta(TFBQuery* Qry, TDataSet* Delta) {
 bool TpFBDataSet::PSUpdateRecord(TUpdateKind UpdateKind, TDataSet* Delta) {
     if (OnUpdateRecord) {
         TFBUpdateAction Action = uaFail;
-        OnUpdateRecord(Delta, UpdateKind, Action);
+        FireEvent(OnUpdateRecord, Delta, UpdateKind, Action);
         return Action == uaApplied;
     }
     const auto Fill = [this, Delta](TpFBUpdateObject* UO) {

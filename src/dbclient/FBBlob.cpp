@@ -361,7 +361,7 @@ bool TFBBlobStream::LoadFromCache(isc_blob_handle& Handle, TStoredStamp& Stamp) 
     AnsiString path = BlobCacheFileName(FDatabase->BlobSwapSupport()->GetSwapDir(), FTableName, FFieldName,
                                         FKeyValues, false);
     bool canLoad = true;
-    if (db->BeforeLoadBlobFromSwap) db->BeforeLoadBlobFromSwap(FTableName, FFieldName, FKeyValues, path, canLoad);
+    if (db->BeforeLoadBlobFromSwap) FireEvent(db->BeforeLoadBlobFromSwap, FTableName, FFieldName, FKeyValues, path, canLoad);
     if (!canLoad || path.empty() || FTableName.empty() || BlobCacheKeyText(FKeyValues).empty()) return false;
     AnsiString body;
     Int64 version = 0;
@@ -392,7 +392,7 @@ bool TFBBlobStream::LoadFromCache(isc_blob_handle& Handle, TStoredStamp& Stamp) 
     FBuffer = Filtered(body, false);
     CloseHandle(Handle);
     FFromCache = true;
-    if (db->AfterLoadBlobFromSwap) db->AfterLoadBlobFromSwap(FTableName, FFieldName, FKeyValues, path);
+    if (db->AfterLoadBlobFromSwap) FireEvent(db->AfterLoadBlobFromSwap, FTableName, FFieldName, FKeyValues, path);
     return true;
 }
 
@@ -440,7 +440,7 @@ void TFBBlobStream::SaveToCache(const AnsiString& RawBody, const TStoredStamp& S
     TFBDatabase* db = FDatabase;
     AnsiString path = BlobCacheFileName(db->BlobSwapSupport()->GetSwapDir(), FTableName, FFieldName, FKeyValues, true);
     bool canSave = true;
-    if (db->BeforeSaveBlobToSwap) db->BeforeSaveBlobToSwap(FTableName, FFieldName, FKeyValues, this, path, canSave);
+    if (db->BeforeSaveBlobToSwap) FireEvent(db->BeforeSaveBlobToSwap, FTableName, FFieldName, FKeyValues, this, path, canSave);
     if (!canSave || path.empty() || FTableName.empty() || BlobCacheKeyText(FKeyValues).empty()) return;
     {
         TCacheGuard g;
@@ -453,7 +453,7 @@ void TFBBlobStream::SaveToCache(const AnsiString& RawBody, const TStoredStamp& S
             return;   // the cache is an optimisation: the blob itself is safe on the server
         }
     }
-    if (db->AfterSaveBlobToSwap) db->AfterSaveBlobToSwap(FTableName, FFieldName, FKeyValues, path);
+    if (db->AfterSaveBlobToSwap) FireEvent(db->AfterSaveBlobToSwap, FTableName, FFieldName, FKeyValues, path);
 }
 
 void TFBBlobStream::CheckLoaded() {

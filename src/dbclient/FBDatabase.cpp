@@ -345,7 +345,7 @@ void TFBDatabase::Open() {
     }
     FRemoteCode = -1;
     if (!Designing(this) && !FBlobSwapSupport->GetSwapDir().empty()) StartValidateBlobCache(this);
-    if (OnConnect) OnConnect(this);
+    if (OnConnect) FireEvent(OnConnect, this);
     if (alive.Gone()) return;
     FAfterConnectEvents->Call(false, static_cast<TObject*>(this));
 }
@@ -360,7 +360,7 @@ void TFBDatabase::FireDisconnectEvent(const TNotifyEvent& Event, const char* Eve
     if (!Event || FQuiet) return;
     const TAliveGuard alive(this);
     try {
-        Event(this);
+        FireEvent(Event, this);
     } catch (const Exception& E) {
         if (alive.Gone()) throw;
         AnsiString fmt = ComponentState().Contains(csDestroying)

@@ -33,7 +33,7 @@ void IdleTimerTick(bool& IdleFlag, const std::function<void()>& End, const TNoti
     } catch (...) {
         error = std::current_exception();
     }
-    if ((!Sender || alive.Alive()) && OnTimeout) OnTimeout(Sender);
+    if ((!Sender || alive.Alive()) && OnTimeout) FireEvent(OnTimeout, Sender);
     if (error) std::rethrow_exception(error);
 }
 

@@ -82,7 +82,7 @@ public:
     // Calls every handler with Args.
     template <typename... A>
     void Call(bool Backwards, A... Args) const {
-        ForEachHandler(Backwards, [&](const THandler& h) { h(Args...); });
+        ForEachHandler(Backwards, [&](const THandler& h) { FireEvent(h, Args...); });
     }
     // The handler of entry Index; empty when out of range.
     THandler GetItem(Integer Index) const {

@@ -84,7 +84,7 @@ protected:
 
 private:
     void Edit() {
-        if (BeforeEdit) BeforeEdit();
+        if (BeforeEdit) FireEvent(BeforeEdit);
     }
 };
 
@@ -238,11 +238,11 @@ void TFBQuery::LinkFreed(TObject* Sender) { DatabaseDisconnecting(Sender); }
 void TFBQuery::TransactionEndingEvent(TObject*) {
     TFBTransaction* tr = Transaction();
     if (tr && (tr->State() == tsDoCommit || tr->State() == tsDoRollback) && FCloseAtTrEnd && FOpen) Close();
-    if (TransactionEnding) TransactionEnding(this);
+    if (TransactionEnding) FireEvent(TransactionEnding, this);
 }
 
 void TFBQuery::TransactionEndedEvent(TObject*) {
-    if (TransactionEnded) TransactionEnded(this);
+    if (TransactionEnded) FireEvent(TransactionEnded, this);
 }
 
 IIBClientLibrary* TFBQuery::Lib() { return Database()->ClientLibrary(); }
@@ -284,7 +284,7 @@ void TFBQuery::SQLChanging(TObject*) {
     else if (FOpen) FBError(28, {"change sql text", FullName()});
     if (OnSQLChanging) {
         const TAliveGuard alive(this);
-        OnSQLChanging(this);
+        FireEvent(OnSQLChanging, this);
         // The text list that asked went with its statement: its edit must not go on.
         if (alive.Gone()) Abort();
     }
@@ -656,7 +656,7 @@ void TFBQuery::SaveRemembered(TFBXSQLDA* Area) {
 void TFBQuery::ExecQuery() {
     // Any handler on the way may free the statement or its transaction.
     const TAliveGuard alive(this);
-    if (BeforeExecute) BeforeExecute(this);
+    if (BeforeExecute) FireEvent(BeforeExecute, this);
     if (alive.Gone()) return;
     FCurrent->SetAllNull();
     TFBTransaction* tr = Transaction();
@@ -758,7 +758,7 @@ void TFBQuery::ExecQuery() {
     FParams->ClearModified();
     FMacrosChanged = false;
     if (!FOpen && FOptions.Contains(qoFreeHandleAfterExecute)) FreeHandle();
-    if (AfterExecute) AfterExecute(this);
+    if (AfterExecute) FireEvent(AfterExecute, this);
 }
 
 void TFBQuery::StatisticsBefore() {
@@ -801,7 +801,7 @@ void TFBQuery::Next() {
     if (!FOpen) FBError(29, {"fetch next record", FullName()});
     if (BeforeFetch) {
         const TAliveGuard alive(this);
-        BeforeFetch(this);
+        FireEvent(BeforeFetch, this);
         if (alive.Gone()) return;
     }
     const ISC_STATUS st =

@@ -195,7 +195,7 @@ public:
 private:
     friend class TFBDatabase;
     friend class TFBTransaction;
-    void Fire(const TNotifyEvent& Event) { if (Event) Event(this); }
+    void Fire(const TNotifyEvent& Event) { FireEvent(Event, this); }
     // Runs Fn on each link of Live (a list of Holder) as it stood at the call,
     // in list order or backwards; a link that a handler has unlinked (or freed)
     // meanwhile is skipped, and the walk ends when Holder goes.

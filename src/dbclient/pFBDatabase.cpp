@@ -87,7 +87,7 @@ void TpFBDatabase::Open() {
     bool doConnect = true;
     // Its handlers, or those of the connect, may free the database.
     const TAliveGuard alive(this);
-    if (BeforeConnect) BeforeConnect(this, DBParams(), doConnect);
+    if (BeforeConnect) FireEvent(BeforeConnect, this, DBParams(), doConnect);
     if (!doConnect || alive.Gone()) return;
     TFBDatabase::Open();
     if (alive.Gone()) return;
@@ -139,7 +139,7 @@ void TpFBDatabase::DoLostConnect(const EFBError& E, TOnLostConnectActions& Actio
     if (OnLostConnect && !Quiet()) {
         const TAliveGuard alive(this);
         const TEventUnderWay busy(this);
-        OnLostConnect(this, E, Actions);
+        FireEvent(OnLostConnect, this, E, Actions);
         if (alive.Gone()) return;   // its destruction closed what it held
     }
     const TAliveGuard alive(this);
@@ -202,7 +202,7 @@ void TpFBDatabase::RestoreTimerTick(TObject*) {
 }
 
 void TpFBDatabase::DoOnErrorRestoreConnect(const EFBError& E, TOnLostConnectActions& Actions) {
-    if (OnErrorRestoreConnect) OnErrorRestoreConnect(this, E, Actions);
+    if (OnErrorRestoreConnect) FireEvent(OnErrorRestoreConnect, this, E, Actions);
     if (Actions != laTerminateApp) return;
     if (FRestoreTimer) FRestoreTimer->SetEnabled(false);
     if (LostConnectMessage) LostConnectMessage(E.Message());
@@ -211,7 +211,7 @@ void TpFBDatabase::DoOnErrorRestoreConnect(const EFBError& E, TOnLostConnectActi
 }
 
 void TpFBDatabase::DoAfterRestoreConnect() {
-    if (AfterRestoreConnect) AfterRestoreConnect(this);
+    if (AfterRestoreConnect) FireEvent(AfterRestoreConnect, this);
 }
 
 void TpFBDatabase::Quit() {
@@ -251,23 +251,23 @@ void TpFBDatabase::DoSaveAliasParams() { SaveAliasParams(); }
 void TpFBDatabase::DoBeforeStartTransaction(TObject* Transaction) {
     if (!BeforeStartTransaction || Quiet()) return;
     const TEventUnderWay busy(this);
-    BeforeStartTransaction(Transaction);
+    FireEvent(BeforeStartTransaction, Transaction);
 }
 
 void TpFBDatabase::DoAfterStartTransaction(TObject* Transaction) {
     if (!AfterStartTransaction || Quiet()) return;
     const TEventUnderWay busy(this);
-    AfterStartTransaction(Transaction);
+    FireEvent(AfterStartTransaction, Transaction);
 }
 
 void TpFBDatabase::DoBeforeEndTransaction(TObject* Transaction, TTransactionAction Action, bool Force) {
     if (!BeforeEndTransaction || Quiet()) return;
     const TEventUnderWay busy(this);
-    BeforeEndTransaction(Transaction, Action, Force);
+    FireEvent(BeforeEndTransaction, Transaction, Action, Force);
 }
 
 void TpFBDatabase::DoAfterEndTransaction(TObject* Transaction, TTransactionAction Action, bool Force) {
     if (!AfterEndTransaction || Quiet()) return;
     const TEventUnderWay busy(this);
-    AfterEndTransaction(Transaction, Action, Force);
+    FireEvent(AfterEndTransaction, Transaction, Action, Force);
 }

@@ -20,7 +20,7 @@ void TpFBQuery::ExecQuery() {
         } catch (EFBError& E) {
             if (!OnExecuteError) throw;
             const TAliveGuard alive(this);
-            OnExecuteError(this, E, action);
+            FireEvent(OnExecuteError, this, E, action);
             if (action == daFail) throw;
             if (action == daAbort) Abort();
             if (alive.Gone()) return;   // no retry of a statement its handler freed

@@ -39,11 +39,11 @@ void TpFBTransaction::StartTransaction() {
     const TAliveGuard alive(this);
     if (TFBDatabase* db = DefaultDatabase()) db->DoBeforeStartTransaction(this);
     if (alive.Gone()) return;
-    if (BeforeStart) BeforeStart(this);
+    if (BeforeStart) FireEvent(BeforeStart, this);
     if (alive.Gone()) return;
     TFBTransaction::StartTransaction();
     if (alive.Gone()) return;
-    if (AfterStart) AfterStart(this);
+    if (AfterStart) FireEvent(AfterStart, this);
     if (alive.Gone()) return;
     if (TFBDatabase* db = DefaultDatabase()) db->DoAfterStartTransaction(this);
 }
@@ -54,11 +54,11 @@ void TpFBTransaction::EndTransaction(TTransactionAction Action, bool Force) {
     if (Quiet()) return TFBTransaction::EndTransaction(Action, Force);
     if (TFBDatabase* db = DefaultDatabase()) db->DoBeforeEndTransaction(this, Action, Force);
     if (alive.Gone()) return end.Leave();
-    if (BeforeEnd) BeforeEnd(this, Action, Force);
+    if (BeforeEnd) FireEvent(BeforeEnd, this, Action, Force);
     if (alive.Gone()) return end.Leave();
     TFBTransaction::EndTransaction(Action, Force);
     if (alive.Gone()) return end.Leave();
-    if (AfterEnd) AfterEnd(this, Action, Force);
+    if (AfterEnd) FireEvent(AfterEnd, this, Action, Force);
     if (alive.Gone()) return end.Leave();
     if (TFBDatabase* db = DefaultDatabase()) db->DoAfterEndTransaction(this, Action, Force);
 }

@@ -217,11 +217,11 @@ void TBaseGrid::SetObjects(Integer ACol, Integer ARow, TObject* Value) {
 }
 
 void TBaseGrid::GetDisplText(Integer ACol, Integer ARow, AnsiString& Value) {
-    if (OnGetDisplText) OnGetDisplText(this, ACol, ARow, Value);
+    if (OnGetDisplText) FireEvent(OnGetDisplText, this, ACol, ARow, Value);
 }
 
 void TBaseGrid::GetDisplWideText(Integer ACol, Integer ARow, WideString& Value) {
-    if (OnGetDisplWideText) OnGetDisplWideText(this, ACol, ARow, Value);
+    if (OnGetDisplWideText) FireEvent(OnGetDisplWideText, this, ACol, ARow, Value);
 }
 
 AnsiString TBaseGrid::GetEditText(Integer ACol, Integer ARow) { return TStringGrid::GetEditText(ACol, ARow); }

@@ -462,7 +462,7 @@ void TExtStringGrid::ApplyRowHeaders() {
 
 // --- cell-query hooks ---------------------------------------------------------
 void TExtStringGrid::GridHint(Integer ACol, Integer ARow, AnsiString& Hint) {
-    if (OnGridHint) OnGridHint(this, ARow, ACol, Hint);
+    if (OnGridHint) FireEvent(OnGridHint, this, ARow, ACol, Hint);
 }
 
 void TExtStringGrid::GetCellColor(Integer ACol, Integer ARow, TGridDrawState AState, TBrush* ABrush, TFont* AFont) {
@@ -481,20 +481,20 @@ void TExtStringGrid::GetCellColor(Integer ACol, Integer ARow, TGridDrawState ASt
         if (P->FontSize() != 0) AFont->SetSize(P->FontSize());
         if (!P->FontName().empty()) AFont->SetName(P->FontName());
     }
-    if (OnGetCellColor) OnGetCellColor(this, ARow, ACol, AState, ABrush, AFont);
+    if (OnGetCellColor) FireEvent(OnGetCellColor, this, ARow, ACol, AState, ABrush, AFont);
 }
 
 void TExtStringGrid::GetAlignment(Integer ACol, Integer ARow, TAlignment& HAlign, TVAlignment& VAlign) {
     if (ACol == 0 && FMouseActions->HotmailRowSelect()) HAlign = taCenter;
-    if (OnGetAlignment) OnGetAlignment(this, ARow, ACol, HAlign, VAlign);
+    if (OnGetAlignment) FireEvent(OnGetAlignment, this, ARow, ACol, HAlign, VAlign);
 }
 
 void TExtStringGrid::GetFormat(Integer ACol, Integer& AStyle, AnsiString& APrefix, AnsiString& ASuffix) {
-    if (OnGetFormat) OnGetFormat(this, ACol, AStyle, APrefix, ASuffix);
+    if (OnGetFormat) FireEvent(OnGetFormat, this, ACol, AStyle, APrefix, ASuffix);
 }
 
 void TExtStringGrid::GetEditorType(Integer ACol, Integer ARow, TEditorType& Editor) {
-    if (OnGetEditorType) OnGetEditorType(this, ACol, ARow, Editor);
+    if (OnGetEditorType) FireEvent(OnGetEditorType, this, ACol, ARow, Editor);
 }
 
 void TExtStringGrid::IsFixedCell(Integer ACol, Integer ARow, bool& IsFixedResult) {
@@ -502,7 +502,7 @@ void TExtStringGrid::IsFixedCell(Integer ACol, Integer ARow, bool& IsFixedResult
     IsFixedResult = (FFixedRowAlways && ARow <= FFixedRowsMem && RowCount() == FFixedRowsMem) ||
                     (FFixedColAlways && ACol < FFixedColsMem && ColCount() == FFixedColsMem) ||
                     ACol < TBaseGrid::FixedCols() || ARow < TBaseGrid::FixedRows();
-    if (!IsFixedResult && OnIsFixedCell) OnIsFixedCell(this, ARow, ACol, IsFixedResult);
+    if (!IsFixedResult && OnIsFixedCell) FireEvent(OnIsFixedCell, this, ARow, ACol, IsFixedResult);
 }
 
 bool TExtStringGrid::IsFixed(Integer ACol, Integer ARow) {
@@ -526,11 +526,11 @@ void TExtStringGrid::CanEditCell(Integer ACol, Integer ARow, bool& CanEdit) {
         if (!Options().Contains(goEditing) && !FEditSuspended && !FMouseActions->RangeSelectAndEdit())
             CanEdit = false;
     }
-    if (OnCanEditCell) OnCanEditCell(this, B.Y, B.X, CanEdit);
+    if (OnCanEditCell) FireEvent(OnCanEditCell, this, B.Y, B.X, CanEdit);
 }
 
 void TExtStringGrid::IsPasswordCell(Integer ACol, Integer ARow, bool& IsPassword) {
-    if (OnIsPasswordCell) OnIsPasswordCell(this, ARow, ACol, IsPassword);
+    if (OnIsPasswordCell) FireEvent(OnIsPasswordCell, this, ARow, ACol, IsPassword);
 }
 
 bool TExtStringGrid::HidesText(Integer ACol, Integer ARow) {
@@ -540,23 +540,23 @@ bool TExtStringGrid::HidesText(Integer ACol, Integer ARow) {
 }
 
 void TExtStringGrid::GetWordWrap(Integer ACol, Integer ARow, bool& WordWrapValue) {
-    if (OnGetWordWrap) OnGetWordWrap(this, ARow, ACol, WordWrapValue);
+    if (OnGetWordWrap) FireEvent(OnGetWordWrap, this, ARow, ACol, WordWrapValue);
 }
 
 bool TExtStringGrid::HasComboBox(Integer ACol, Integer ARow) {
     bool Has = false;
-    if (OnHasComboBox) OnHasComboBox(this, ACol, ARow, Has);
+    if (OnHasComboBox) FireEvent(OnHasComboBox, this, ACol, ARow, Has);
     return Has;
 }
 
 void TExtStringGrid::GetCheckTrue(Integer ACol, Integer ARow, AnsiString& Value) {
     Value = FCheckTrue;
-    if (OnGetCheckTrue) OnGetCheckTrue(this, ACol, ARow, Value);
+    if (OnGetCheckTrue) FireEvent(OnGetCheckTrue, this, ACol, ARow, Value);
 }
 
 void TExtStringGrid::GetCheckFalse(Integer ACol, Integer ARow, AnsiString& Value) {
     Value = FCheckFalse;
-    if (OnGetCheckFalse) OnGetCheckFalse(this, ACol, ARow, Value);
+    if (OnGetCheckFalse) FireEvent(OnGetCheckFalse, this, ACol, ARow, Value);
 }
 
 void TExtStringGrid::GetCellAlignment(Integer ACol, Integer ARow, TAlignment& HAlign, TVAlignment& VAlign) {
@@ -584,23 +584,23 @@ void TExtStringGrid::SaveCell(Integer ACol, Integer ARow, AnsiString& Value) {
         if (G && G->CellBoolean()) GetCheckTrue(ACol, ARow, Value);
         else GetCheckFalse(ACol, ARow, Value);
     }
-    if (OnSaveCell) OnSaveCell(this, ACol, ARow, Value);
+    if (OnSaveCell) FireEvent(OnSaveCell, this, ACol, ARow, Value);
 }
 
 void TExtStringGrid::LoadCell(Integer ACol, Integer ARow, const AnsiString& Value) {
     AnsiString V = Value;
-    if (OnLoadCell) OnLoadCell(this, ACol, ARow, V);
+    if (OnLoadCell) FireEvent(OnLoadCell, this, ACol, ARow, V);
     SetRawCells(ACol, ARow, V);
 }
 
 // --- notifications --------------------------------------------------------------
 void TExtStringGrid::SelectionChanged(Integer ALeft, Integer ATop, Integer ARight, Integer ABottom) {
-    if (OnSelectionChanged) OnSelectionChanged(this, ALeft, ATop, ARight, ABottom);
+    if (OnSelectionChanged) FireEvent(OnSelectionChanged, this, ALeft, ATop, ARight, ABottom);
 }
 
 void TExtStringGrid::CellsChanged(TRect R) {
     const TAliveGuard Alive(this);   // the handler may free the grid: callers check it still lives
-    if (OnCellsChanged) OnCellsChanged(this, R);
+    if (OnCellsChanged) FireEvent(OnCellsChanged, this, R);
     if (Alive.Gone()) return;
     RecalcAllFooters();
 }
@@ -609,14 +609,14 @@ void TExtStringGrid::CellsChanged(TRect R) {
 bool TExtStringGrid::CanAddRow() {
     bool Can = true;
     const TAliveGuard Alive(this);
-    if (OnCanAddRow) OnCanAddRow(this, Can);
+    if (OnCanAddRow) FireEvent(OnCanAddRow, this, Can);
     return Can && Alive.Alive();
 }
 
 bool TExtStringGrid::CanInsertRow(Integer ARow) {
     bool Can = true;
     const TAliveGuard Alive(this);
-    if (OnCanInsertRow) OnCanInsertRow(this, ARow, Can);
+    if (OnCanInsertRow) FireEvent(OnCanInsertRow, this, ARow, Can);
     return Can && Alive.Alive();
 }
 
@@ -723,7 +723,7 @@ void TExtStringGrid::SetCurrentCellEditText(const AnsiString& Value) {
 }
 
 void TExtStringGrid::EllipsClick(AnsiString& Value) {
-    if (OnEllipsClick) OnEllipsClick(this, GetRealCol(), Row(), Value);
+    if (OnEllipsClick) FireEvent(OnEllipsClick, this, GetRealCol(), Row(), Value);
 }
 
 // --- zoom ----------------------------------------------------------------------
@@ -765,14 +765,14 @@ void TExtStringGrid::CalcSizingState(Integer X, Integer Y, TGridState& State, In
     const TAliveGuard Alive(this);   // a grid freed by the handler sizes nothing: the caller checks
     if (R >= 0 && R < TBaseGrid::FixedRows() && OnColumnSize) {
         bool Allow = true;
-        OnColumnSize(this, C, Allow);
+        FireEvent(OnColumnSize, this, C, Allow);
         if (!Allow || Alive.Gone()) State = gsNormal;
         if (Alive.Gone()) return;
     }
     MouseToCell(X, Y - 6, C, R);
     if (C >= 0 && C < TBaseGrid::FixedCols() && OnRowSize) {
         bool Allow = true;
-        OnRowSize(this, R, Allow);
+        FireEvent(OnRowSize, this, R, Allow);
         if (!Allow) State = gsNormal;
     }
 }

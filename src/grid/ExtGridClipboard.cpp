@@ -661,10 +661,10 @@ Integer TExtStringGrid::PasteText(Integer ACol, Integer ARow, const AnsiString& 
                 AnsiString Value = Field;
                 if (IsUnicodeText(Value)) {
                     WideString W = CellTextToWide(UniTextToCell(Value));
-                    if (OnClipboardBeforePasteWideCell) OnClipboardBeforePasteWideCell(this, C, Rw, W, Allow);
+                    if (OnClipboardBeforePasteWideCell) FireEvent(OnClipboardBeforePasteWideCell, this, C, Rw, W, Allow);
                     Value = WideToCellText(W);
                 } else if (OnClipboardBeforePasteCell) {
-                    OnClipboardBeforePasteCell(this, C, Rw, Value, Allow);
+                    FireEvent(OnClipboardBeforePasteCell, this, C, Rw, Value, Allow);
                 }
                 if (Alive.Gone()) return Count;
                 if (Allow) SetCellValue(C, Rw, Value);
@@ -895,7 +895,7 @@ void TExtStringGrid::SmartFill(Integer Pasted) {
                 if ((C == S.Left && R == S.Top) || !IsBaseCell(C, R) || !TakesOutsideData(C, R)) continue;
                 AnsiString Value = V;
                 bool Allow = true;
-                if (OnClipboardBeforePasteCell) OnClipboardBeforePasteCell(this, C, R, Value, Allow);
+                if (OnClipboardBeforePasteCell) FireEvent(OnClipboardBeforePasteCell, this, C, R, Value, Allow);
                 if (Allow) SetCellValue(C, R, Value);
             }
         CellsChanged(Rect(RealColIndex(S.Left), S.Top, RealColIndex(S.Right), S.Bottom));
@@ -1051,7 +1051,7 @@ void TExtStringGrid::WriteCellStream(TGridRect R, TStream* Stream, bool Disjunct
         SaveProgress(1, Rw);
         if (OnFileProgress) {
             const Integer Pr = Integer(std::lround(double(Rw - R.Top) / std::max(1, R.Bottom - R.Top) * 100.0));
-            if (Pr != LastProgress) OnFileProgress(this, Pr);
+            if (Pr != LastProgress) FireEvent(OnFileProgress, this, Pr);
             LastProgress = Pr;
         }
     }

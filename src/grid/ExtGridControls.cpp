@@ -70,11 +70,11 @@ bool TExtStringGrid::FormControlPress(Integer ACol, Integer ARow, Integer X, Int
     if (!Found || Hit.CtlID.empty() || Hit.CtlType.empty()) return false;
     bool Can = true;
     const std::shared_ptr<const bool> Alive = AliveToken();   // a handler may free the grid
-    if (OnCanEditCell) OnCanEditCell(this, ARow, RC, Can);
+    if (OnCanEditCell) FireEvent(OnCanEditCell, this, ARow, RC, Can);
     if (!*Alive) return true;
     if (!Can) {
         bool AutoHandle = false;   // nothing of a control is ever opened by the shell
-        if (OnAnchorClick) OnAnchorClick(this, ARow, RC, "ctrl", AutoHandle);
+        if (OnAnchorClick) FireEvent(OnAnchorClick, this, ARow, RC, "ctrl", AutoHandle);
         return true;
     }
     if (FormControlOpen()) ControlEditDone();
@@ -93,7 +93,7 @@ bool TExtStringGrid::FormControlPress(Integer ACol, Integer ARow, Integer X, Int
         SetControlValue(Text, Hit.CtlID, Value);
         SetCells(RC, ARow, Text);
     }
-    if (OnControlClick) OnControlClick(this, ARow, RC, Hit.CtlID, Hit.CtlType, Value);
+    if (OnControlClick) FireEvent(OnControlClick, this, ARow, RC, Hit.CtlID, Hit.CtlType, Value);
     if (*Alive) ShowFormControl(Text, Hit.CtlType, ARow, RC, Hit.CtlRect, Value, Hit.CtlID);
     return true;
 }
@@ -124,7 +124,7 @@ void TExtStringGrid::ShowFormControl(const AnsiString& CellText, const AnsiStrin
     bool Edit = true;
     Integer DropCount = 8;
     const TAliveGuard Alive(this);   // the handler may free the grid; every caller stops after this call
-    if (OnControlComboList) OnControlComboList(this, ARow, ACol, ID, CtrlType, Value, C->Items(), Edit, DropCount);
+    if (OnControlComboList) FireEvent(OnControlComboList, this, ARow, ACol, ID, CtrlType, Value, C->Items(), Edit, DropCount);
     if (Alive.Gone()) return;
     C->SetStyle(Edit ? csDropDown : csDropDownList);
     C->SetItemIndex(C->Items()->IndexOf(Value));
@@ -187,7 +187,7 @@ void TExtStringGrid::ControlEditDone() {
     if (HadFocus && CanFocus()) SetFocus();
     const std::shared_ptr<const bool> Alive = AliveToken();
     if (Unfinished) ReportMaskError(this);
-    if (*Alive && OnControlEditDone) OnControlEditDone(this, C.Y, C.X, ID, Type, Value);
+    if (*Alive && OnControlEditDone) FireEvent(OnControlEditDone, this, C.Y, C.X, ID, Type, Value);
 }
 
 bool TExtStringGrid::OpenFirstFormControl() {
@@ -314,7 +314,7 @@ bool TGridTransEdit::Commit() {
     // The check's handler may move rows or columns: the text goes where its cell went.
     FGrid->FCheckedCell = TGridCoord{FEditCol, FGrid->RealRowIndex(FEditRow)};
     try {
-        if (FGrid->OnCellValidate) FGrid->OnCellValidate(FGrid, FEditCol, FEditRow, Value, Valid);
+        if (FGrid->OnCellValidate) FireEvent(FGrid->OnCellValidate, FGrid, FEditCol, FEditRow, Value, Valid);
     } catch (...) {
         // A raising handler stored nothing: the next commit asks again.
         if (*Alive) FCommitting = false;
@@ -334,7 +334,7 @@ bool TGridTransEdit::Commit() {
         if (*Alive && CanFocus()) SetFocus();
         return false;
     }
-    if (FGrid->OnEditingDone) FGrid->OnEditingDone(FGrid);
+    if (FGrid->OnEditingDone) FireEvent(FGrid->OnEditingDone, FGrid);
     if (!*Alive) return true;
     if (Checker && Checker->AutoMarkError()) Value = Checker->MarkError(FEditCol, FEditRow, Value);
     FGrid->SetCells(FEditCol, FEditRow, FGrid->TypedCellText(FEditCol, FEditRow, Value));   // a Unicode cell stays one

@@ -113,7 +113,7 @@ void TExtStringGrid::OleDragMove(TPoint P, bool& Allow, Byte Formats) {
         else if (C.Y < FR) Allow = RowCount() == 1 && FFixedRowAlways;
     }
     const TAliveGuard Alive(this);
-    if (OnOleDragOver) OnOleDragOver(this, C.Y, C.X, Allow);
+    if (OnOleDragOver) FireEvent(OnOleDragOver, this, C.Y, C.X, Allow);
     if (Alive.Gone()) {   // freed by the handler: nothing lands on it
         Allow = false;
         return;
@@ -142,7 +142,7 @@ bool TExtStringGrid::OleDropText(TPoint P, const AnsiString& Text) {
     if (Options().Contains(goRowSelect)) Cl = FDragDropSettings->OleEntireRows() ? 0 : FC;
     bool Allow = true;
     const TAliveGuard Alive(this);   // the handlers may free the grid: the drop stops there
-    if (OnOleDrop) OnOleDrop(this, Rw, Cl, Text, Allow);
+    if (OnOleDrop) FireEvent(OnOleDrop, this, Rw, Cl, Text, Allow);
     if (Alive.Gone()) return false;
     Integer Written = 0;
     if (Allow && Cl >= 0 && Rw >= 0) {
@@ -171,14 +171,14 @@ bool TExtStringGrid::OleDropText(TPoint P, const AnsiString& Text) {
         }
     }
     HideDropMarkers();
-    if (OnOleDropped) OnOleDropped(this, Selection());
+    if (OnOleDropped) FireEvent(OnOleDropped, this, Selection());
     return Written > 0;
 }
 
 bool TExtStringGrid::OleDropRTF(TPoint P, const AnsiString& RTF) {
     const TGridCoord C = MouseCoord(P.X, P.Y);
     bool Allow = true;
-    if (OnOleDrop) OnOleDrop(this, C.Y, C.X, RTF, Allow);
+    if (OnOleDrop) FireEvent(OnOleDrop, this, C.Y, C.X, RTF, Allow);
     const bool Written = Allow && TakesOutsideData() && TakesOutsideData(C.X, C.Y) && IsBaseCell(C.X, C.Y);
     if (Written) {
         SetCells(C.X, C.Y, RTF);
@@ -193,7 +193,7 @@ bool TExtStringGrid::OleDropRTF(TPoint P, const AnsiString& RTF) {
 void TExtStringGrid::OleDropCol(TPoint P, Integer Column) {
     const TGridCoord C = MouseCoord(P.X, P.Y);
     HideDropMarkers();
-    if (OnOleDropCol) OnOleDropCol(this, C.Y, C.X, Column);
+    if (OnOleDropCol) FireEvent(OnOleDropCol, this, C.Y, C.X, Column);
 }
 
 void TExtStringGrid::OleDropFiles(TPoint P, const std::vector<AnsiString>& Files) {
@@ -203,7 +203,7 @@ void TExtStringGrid::OleDropFiles(TPoint P, const std::vector<AnsiString>& Files
     const AnsiString& Name = Files.front();
     bool Allow = true;
     const TAliveGuard Alive(this);   // the handlers may free the grid: the drop stops there
-    if (OnOleDropFile) OnOleDropFile(this, C.Y, C.X, Name, Allow);
+    if (OnOleDropFile) FireEvent(OnOleDropFile, this, C.Y, C.X, Name, Allow);
     if (!Allow || Alive.Gone()) return;
     // The file's cells go only where a paste may write: the grid keeps the rest as it was.
     if (!TakesOutsideData()) return;
@@ -215,11 +215,11 @@ void TExtStringGrid::OleDropFiles(TPoint P, const std::vector<AnsiString>& Files
     } Scope(FFileDrop, Alive);
     const AnsiString Upper = UpperCase(Name);
     if (Upper.find(".CSV") != AnsiString::npos) {
-        if (OnOleDrop) OnOleDrop(this, -1, -1, Name, Allow);
+        if (OnOleDrop) FireEvent(OnOleDrop, this, -1, -1, Name, Allow);
         if (Allow && Alive.Alive()) ReadCSVFile(Name);
     }
     if (Alive.Alive() && Upper.find(".XLS") != AnsiString::npos) {
-        if (OnOleDrop) OnOleDrop(this, -1, -1, Name, Allow);
+        if (OnOleDrop) FireEvent(OnOleDrop, this, -1, -1, Name, Allow);
         if (Allow && Alive.Alive()) ReadWorkbookFile(Name);
     }
 }
@@ -305,7 +305,7 @@ void TExtStringGrid::DragScrollTick() {
     TDragScrollDirection Dirs = FDragScrollDirs;
     bool CanScroll = true;
     const TAliveGuard Alive(this);   // the handler may free the grid
-    if (OnDragScroll) OnDragScroll(this, TopRow(), LeftCol(), Dirs, CanScroll);
+    if (OnDragScroll) FireEvent(OnDragScroll, this, TopRow(), LeftCol(), Dirs, CanScroll);
     if (!CanScroll || Alive.Gone()) return;
     const Integer FR = TBaseGrid::FixedRows(), FC = TBaseGrid::FixedCols();
     if (Dirs.Contains(dsdUp) && TopRow() > FR) SetTopRow(TopRow() - 1);
@@ -337,18 +337,18 @@ bool TExtStringGrid::PendingDragMove(TShiftState Shift, Integer X, Integer Y) {
     bool Allow = true;
     // Every handler from here on, and the drop at the other end, may close this screen.
     const TAliveGuard Alive(this);
-    if (OnOleDrag) OnOleDrag(this, C.Y, C.X, Cells(C.X, C.Y), Allow);
+    if (OnOleDrag) FireEvent(OnOleDrag, this, C.Y, C.X, Cells(C.X, C.Y), Allow);
     if (Alive.Gone()) return true;
     if (!Allow) {
         // Refused: the press turns into a range selection from the pressed cell.
         TBaseGrid::MouseDown(mbLeft, Shift, FPressPoint.X, FPressPoint.Y);
         return false;
     }
-    if (OnOleDragStart) OnOleDragStart(this, C.Y, C.X);
+    if (OnOleDragStart) FireEvent(OnOleDragStart, this, C.Y, C.X);
     if (Alive.Gone()) return true;
     if (C.Y < TBaseGrid::FixedRows() && FDragDropSettings->OleColumnDragDrop()) {
         const Integer Effect = StartColumnDoDrag(C.X, DROPEFFECT_COPY | DROPEFFECT_MOVE);
-        if (Alive.Alive() && Effect != DROPEFFECT_NONE && OnOleDragStop) OnOleDragStop(this, Effect);
+        if (Alive.Alive() && Effect != DROPEFFECT_NONE && OnOleDragStop) FireEvent(OnOleDragStop, this, Effect);
         return true;
     }
     FDragRect = Selection();
@@ -376,7 +376,7 @@ bool TExtStringGrid::PendingDragMove(TShiftState Shift, Integer X, Integer Y) {
         throw;
     }
     FDragRows.clear();
-    if (Effect != DROPEFFECT_NONE && OnOleDragStop) OnOleDragStop(this, Effect);
+    if (Effect != DROPEFFECT_NONE && OnOleDragStop) FireEvent(OnOleDragStop, this, Effect);
     return true;
 }
 

@@ -110,9 +110,9 @@ bool TExtStringGrid::SelectCell(Integer ACol, Integer ARow) {
     // A handler may free the grid (its screen closes): then nothing moves.
     const std::shared_ptr<const bool> Alive = AliveToken();
     if (ACol >= 0 && ARow >= 0) {
-        if (ARow != OldRow && OnRowChanging) OnRowChanging(this, OldRow, ARow, Allow);
-        if (*Alive && ACol != OldCol && OnColChanging) OnColChanging(this, OldCol, ACol, Allow);
-        if (*Alive && (ARow != OldRow || ACol != OldCol) && OnCellChanging) OnCellChanging(this, OldRow, OldCol, ARow, ACol, Allow);
+        if (ARow != OldRow && OnRowChanging) FireEvent(OnRowChanging, this, OldRow, ARow, Allow);
+        if (*Alive && ACol != OldCol && OnColChanging) FireEvent(OnColChanging, this, OldCol, ACol, Allow);
+        if (*Alive && (ARow != OldRow || ACol != OldCol) && OnCellChanging) FireEvent(OnCellChanging, this, OldRow, OldCol, ARow, ACol, Allow);
         if (!*Alive) return false;
     }
     if (HasNodes() && ACol == 0 && !Options().Contains(goRowSelect)) return false;
@@ -127,7 +127,7 @@ bool TExtStringGrid::SelectCell(Integer ACol, Integer ARow) {
     const bool WasControlEditing = FControlEditing;
     if (IsControlCell(ACol, ARow)) {
         bool Can = true;
-        if (OnCanEditCell) OnCanEditCell(this, ARow, ACol, Can);
+        if (OnCanEditCell) FireEvent(OnCanEditCell, this, ARow, ACol, Can);
         if (!*Alive) return false;
         if (Can && !Options().Contains(goEditing) && !Options().Contains(goRowSelect)) {
             FControlEditing = !FEditSuspended;   // a suspended edit is the grid's own
@@ -260,7 +260,7 @@ void TExtStringGrid::EditorHidden() {
     }
     FEditActive = false;
     FStartKey = 0;
-    if (OnEditingDone) OnEditingDone(this);
+    if (OnEditingDone) FireEvent(OnEditingDone, this);
 }
 
 bool TExtStringGrid::ValidateCell(const AnsiString& Value) { return Validate(Value, false); }
@@ -314,11 +314,11 @@ bool TExtStringGrid::Validate(const AnsiString& Value, bool Wide) {
             const AnsiString Before = FTextBeforeEdit;   // the handler's moves may start another cell's edit
             if (Wide && OnCellValidateWide) {
                 WideString W = CellTextToWide(V);
-                OnCellValidateWide(this, B.X, B.Y, W, Valid);
+                FireEvent(OnCellValidateWide, this, B.X, B.Y, W, Valid);
                 V = W.empty() ? AnsiString() : WideToCellText(W);
             } else if (OnCellValidate) {
                 // Without a check of its own a Unicode value meets the plain one, as its letters.
-                ByLetters(B, [&](AnsiString& P) { OnCellValidate(this, B.X, B.Y, P, Valid); });
+                ByLetters(B, [&](AnsiString& P) { FireEvent(OnCellValidate, this, B.X, B.Y, P, Valid); });
             }
             if (!*Alive) return false;   // the handler freed the grid: its callers stop too
             // The handler may have changed rows or columns: the answer goes to the edited
@@ -477,7 +477,7 @@ void TExtStringGrid::AdvanceEdit(Integer ACol, Integer ARow, bool Force, bool An
                         AddRow();
                         RecalcAllFooters();
                         ++R;
-                        if (OnAutoAddRow) OnAutoAddRow(this, LastDataRow());
+                        if (OnAutoAddRow) FireEvent(OnAutoAddRow, this, LastDataRow());
                         if (Alive.Gone() || NothingEditable(FC, R, 1, 0)) return;
                     }
                     if (Alive.Gone()) return;
@@ -505,7 +505,7 @@ void TExtStringGrid::AdvanceEdit(Integer ACol, Integer ARow, bool Force, bool An
                     R = FR;
                     C = LC + 1;
                     const std::shared_ptr<const bool> Alive = AliveToken();
-                    if (OnAutoInsertCol) OnAutoInsertCol(this, LastDataCol());
+                    if (OnAutoInsertCol) FireEvent(OnAutoInsertCol, this, LastDataCol());
                     if (!*Alive) return;
                     RepaintUnlessUpdating();
                     if (NothingEditable(C, FR, 0, 1)) return;
@@ -531,7 +531,7 @@ void TExtStringGrid::AdvanceEdit(Integer ACol, Integer ARow, bool Force, bool An
     if (!Found) return;
     bool Allow = true;
     const std::shared_ptr<const bool> Alive = AliveToken();
-    if (OnAutoAdvance) OnAutoAdvance(this, FAdvanceFrom.Y, FAdvanceFrom.X, R, C, Allow);
+    if (OnAutoAdvance) FireEvent(OnAutoAdvance, this, FAdvanceFrom.Y, FAdvanceFrom.X, R, C, Allow);
     if (!*Alive || !Allow || C < 0 || R < 0 || C >= ColCount() || R >= RowCount()) return;
     FocusCell(C, R, true);
     if (!*Alive || Col() != C || Row() != R) return;   // the move was refused

@@ -317,13 +317,13 @@ bool TGridEditorKeys::PastesAsTextEditor(TEd* Ed, Word& Key, TShiftState Shift) 
     TExtStringGrid* G = FGrid;
     const std::shared_ptr<const bool> Alive = Ed->AliveToken();
     bool Allow = true;
-    if (G->OnClipboardPaste) G->OnClipboardPaste(Ed, Allow);
+    if (G->OnClipboardPaste) FireEvent(G->OnClipboardPaste, Ed, Allow);
     if (!*Alive || !Allow) return true;
     if (G->OnClipboardBeforePasteCell) {
         // The handler sees the letters; a text it leaves as it was keeps those outside the code page.
         const AnsiString Shown = WideToAnsi(Clip);
         AnsiString V = Shown;
-        G->OnClipboardBeforePasteCell(Ed, G->Col(), G->Row(), V, Allow);
+        FireEvent(G->OnClipboardBeforePasteCell, Ed, G->Col(), G->Row(), V, Allow);
         if (!*Alive || !Allow) return true;
         if (V != Shown) Clip = AnsiToWide(V);
     }
@@ -360,10 +360,10 @@ TGridSpin::TGridSpin(TComponent* AOwner)
 void TGridSpin::Stepped(bool Up) {
     const Integer C = FGrid->Col(), R = FGrid->Row();
     switch (SpinType()) {
-        case sptNormal: if (FGrid->OnSpinClick) FGrid->OnSpinClick(FGrid, C, R, Value(), Up); break;
-        case sptFloat: if (FGrid->OnFloatSpinClick) FGrid->OnFloatSpinClick(FGrid, C, R, FloatValue(), Up); break;
-        case sptDate: if (FGrid->OnDateSpinClick) FGrid->OnDateSpinClick(FGrid, C, R, DateValue(), Up); break;
-        case sptTime: if (FGrid->OnTimeSpinClick) FGrid->OnTimeSpinClick(FGrid, C, R, TimeValue(), Up); break;
+        case sptNormal: if (FGrid->OnSpinClick) FireEvent(FGrid->OnSpinClick, FGrid, C, R, Value(), Up); break;
+        case sptFloat: if (FGrid->OnFloatSpinClick) FireEvent(FGrid->OnFloatSpinClick, FGrid, C, R, FloatValue(), Up); break;
+        case sptDate: if (FGrid->OnDateSpinClick) FireEvent(FGrid->OnDateSpinClick, FGrid, C, R, DateValue(), Up); break;
+        case sptTime: if (FGrid->OnTimeSpinClick) FireEvent(FGrid->OnTimeSpinClick, FGrid, C, R, TimeValue(), Up); break;
     }
 }
 
@@ -382,7 +382,7 @@ void TGridSpin::KeyDown(Word& Key, TShiftState Shift) {
         const bool Home = Key == VK_HOME;
         if (SpinType() == sptNormal) SetValue(Home ? MaxValue() : MinValue());
         else if (SpinType() == sptFloat) SetFloatValue(Home ? MaxFloatValue() : MinFloatValue());
-        if (FGrid->OnSpinClick) FGrid->OnSpinClick(FGrid, FGrid->Col(), FGrid->Row(), Value(), Home);
+        if (FGrid->OnSpinClick) FireEvent(FGrid->OnSpinClick, FGrid, FGrid->Col(), FGrid->Row(), Value(), Home);
         TEsgSpinEdit::KeyDown(Key, Shift);
         return;
     }
@@ -413,7 +413,7 @@ void TGridSpin::KeyPress(char& Key) {
 
 void TGridSpin::Change() {
     TEsgSpinEdit::Change();
-    if (FGrid->OnEditChange) FGrid->OnEditChange(FGrid, FGrid->Col(), FGrid->Row(), Text());
+    if (FGrid->OnEditChange) FireEvent(FGrid->OnEditChange, FGrid, FGrid->Col(), FGrid->Row(), Text());
 }
 
 // --- combo -------------------------------------------------------------------------
@@ -428,7 +428,7 @@ bool TGridComboEditor<TBase, TStr>::HandsOver(Word Key, TShiftState Shift) {
 
 template <class TBase, class TStr>
 void TGridComboEditor<TBase, TStr>::KeyPress(char& Key) {
-    if (Key == 13 && OnReturn) OnReturn(this);
+    if (Key == 13 && OnReturn) FireEvent(OnReturn, this);
     if (Key == 13 || Key == 9) {
         Key = 0;
         return;
@@ -464,9 +464,9 @@ void TGridComboEditor<TBase, TStr>::Select() {
     const AnsiString S = I >= 0 ? AsAnsi(this->Items()->Strings(I)) : AnsiString();
     // A handler may free the grid, and this editor with it.
     const TAliveGuard alive(G);
-    if (G->OnComboChange) G->OnComboChange(G, G->Col(), G->Row(), I, S);
+    if (G->OnComboChange) FireEvent(G->OnComboChange, G, G->Col(), G->Row(), I, S);
     if (alive.Alive() && G->OnComboObjectChange)
-        G->OnComboObjectChange(G, G->Col(), G->Row(), I, S, I >= 0 ? this->Items()->Objects(I) : nullptr);
+        FireEvent(G->OnComboObjectChange, G, G->Col(), G->Row(), I, S, I >= 0 ? this->Items()->Objects(I) : nullptr);
 }
 
 template class TGridComboEditor<TESGComboBox, AnsiString>;
@@ -476,7 +476,7 @@ TGridCombo::TGridCombo(TComponent* AOwner)
     : TGridComboEditor<TESGComboBox, AnsiString>(AOwner) {
     SetButtonWidth(16);
     OnCloseUp = [this](TObject*) {
-        if (FGrid->OnComboCloseUp) FGrid->OnComboCloseUp(FGrid, FGrid->Row(), FGrid->Col());
+        if (FGrid->OnComboCloseUp) FireEvent(FGrid->OnComboCloseUp, FGrid, FGrid->Row(), FGrid->Col());
     };
 }
 
@@ -523,9 +523,9 @@ void TGridCombo::KeyDown(Word& Key, TShiftState Shift) {
 
 void TGridCombo::Change() {
     TESGComboBox::Change();
-    if (FGrid->OnEditChange) FGrid->OnEditChange(FGrid, FGrid->Col(), FGrid->Row(), Text());
+    if (FGrid->OnEditChange) FireEvent(FGrid->OnEditChange, FGrid, FGrid->Col(), FGrid->Row(), Text());
     if (FGrid->OnComboChange && Style() != csDropDownList)
-        FGrid->OnComboChange(FGrid, FGrid->Col(), FGrid->Row(), -1, Text());
+        FireEvent(FGrid->OnComboChange, FGrid, FGrid->Col(), FGrid->Row(), -1, Text());
 }
 
 Integer TGridCombo::FittingDropWidth() {
@@ -575,7 +575,7 @@ void TGridEditBtn::KeyDown(Word& Key, TShiftState Shift) {
         return;
     }
     const std::shared_ptr<const bool> Alive = AliveToken();
-    if (OnKeyDown) OnKeyDown(this, Key, Shift);
+    if (OnKeyDown) FireEvent(OnKeyDown, this, Key, Shift);
     if (!*Alive || Key == 0) return;
     EditEndKeys(this, Key, Shift, [this](const AnsiString& V) { SetText(V); },
                 [this] { SetSelStart(static_cast<Integer>(Text().size())); },
@@ -601,7 +601,7 @@ void TGridEditBtn::KeyPress(char& Key) {
 
 void TGridEditBtn::Change() {
     TEsgEditBtn::Change();
-    if (FGrid->OnEditChange) FGrid->OnEditChange(FGrid, FGrid->Col(), FGrid->Row(), Text());
+    if (FGrid->OnEditChange) FireEvent(FGrid->OnEditChange, FGrid, FGrid->Col(), FGrid->Row(), Text());
 }
 
 TGridUnitEditBtn::TGridUnitEditBtn(TComponent* AOwner)
@@ -800,7 +800,7 @@ void TGridUniMemo::Change() {
 TGridUniCombo::TGridUniCombo(TComponent* AOwner) : TGridComboEditor<TESGUniComboBox, WideString>(AOwner) {
     SetButtonWidth(16);
     OnCloseUp = [this](TObject*) {
-        if (FGrid->OnComboCloseUp) FGrid->OnComboCloseUp(FGrid, FGrid->Row(), FGrid->Col());
+        if (FGrid->OnComboCloseUp) FireEvent(FGrid->OnComboCloseUp, FGrid, FGrid->Row(), FGrid->Col());
     };
 }
 
@@ -834,7 +834,7 @@ TGridDatePicker* TExtStringGrid::DateTimePicker() {
     return FDatePicker;
 }
 void TExtStringGrid::DateTimeChanged(TDateTime Value) {
-    if (OnDateTimeChange) OnDateTimeChange(this, Col(), Row(), Value);
+    if (OnDateTimeChange) FireEvent(OnDateTimeChange, this, Col(), Row(), Value);
 }
 TGridButton* TExtStringGrid::ButtonEditor() { return MakeGridControl(this, FButtonEditor); }
 TGridUniEdit* TExtStringGrid::UniEdit() { return MakeGridControl(this, FUniEdit); }
@@ -913,8 +913,8 @@ bool TExtStringGrid::ShowEditorControl(TEditorType AEditor) {
                 // A text outside the list starts at the first item.
                 C->SetItemIndex(0);
                 const AnsiString First = C->Items()->Strings(0);
-                if (OnComboChange) OnComboChange(this, Col(), Row(), 0, First);
-                if (OnComboObjectChange) OnComboObjectChange(this, Col(), Row(), 0, First, C->Items()->Objects(0));
+                if (OnComboChange) FireEvent(OnComboChange, this, Col(), Row(), 0, First);
+                if (OnComboObjectChange) FireEvent(OnComboObjectChange, this, Col(), Row(), 0, First, C->Items()->Objects(0));
             }
             Ctl = C;
             break;
@@ -1130,7 +1130,7 @@ void TExtStringGrid::EndEditorControl() {
         FUniComboOwnItems.reset();
     }
     Invalidate();
-    if (OnEditingDone) OnEditingDone(this);
+    if (OnEditingDone) FireEvent(OnEditingDone, this);
 }
 
 void TExtStringGrid::ApplyCellLook(TControl* Ctl) {
@@ -1181,7 +1181,7 @@ bool TExtStringGrid::ShowEditLink(TRect R) {
     }
     L->SetVisible(true);
     L->SetProperties();
-    if (OnGetEditorProp) OnGetEditorProp(this, Col(), Row(), L);
+    if (OnGetEditorProp) FireEvent(OnGetEditorProp, this, Col(), Row(), L);
     AnsiString Text;
     GetCurrentCell(Text);
     L->SetEditorValue(Text);

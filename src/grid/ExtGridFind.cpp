@@ -216,7 +216,7 @@ void TExtStringGrid::BuildSearchPanel() {
     };
     // Each button does the grid's step, then tells the panel's handler.
     auto Tell = [P](TNotifyEvent TSearchPanel::*Event) {
-        if (P->*Event) (P->*Event)(P);
+        FireEvent(P->*Event, P);
     };
     FSearchClose = Button("CloseButton", 5, 14, [this, Tell](TObject*) {
         SearchFooterClose();
@@ -239,7 +239,7 @@ void TExtStringGrid::BuildSearchPanel() {
         FSearchPrev->SetEnabled(Any);
         FSearchHighlight->SetEnabled(Any);
         SearchFooterChange();
-        if (FSearchPanel->OnEditChange) FSearchPanel->OnEditChange(FSearchPanel);
+        if (FSearchPanel->OnEditChange) FireEvent(FSearchPanel->OnEditChange, FSearchPanel);
     };
     FSearchNext = Button("FindNextButton", 140, 90, [this, Tell](TObject*) {
         SearchFooterNext();

@@ -138,7 +138,7 @@ void TExtStringGrid::CalcFooter(Integer ACol) {
             case 5: SetFloats(C, FR, ColumnMax(C, First, Last)); break;
             case 7: {
                 AnsiString Value;
-                if (FFloatingFooter->OnCalcFooter) FFloatingFooter->OnCalcFooter(this, C, FR + H, Value);
+                if (FFloatingFooter->OnCalcFooter) FireEvent(FFloatingFooter->OnCalcFooter, this, C, FR + H, Value);
                 SetCells(C, FR, Value);
                 break;
             }
@@ -280,7 +280,7 @@ void TExtStringGrid::FooterPanelHint(TFooterPanel* Panel, Integer X, Integer Y) 
     if (C != Panel->HintColumn()) Panel->CancelHint();
     if (C < 0) return;
     AnsiString Hint;
-    if (OnGridHint) OnGridHint(this, RowCount() - 1, C, Hint);
+    if (OnGridHint) FireEvent(OnGridHint, this, RowCount() - 1, C, Hint);
     if (!FFloatingFooter->ShowHint() || Hint.empty()) return;
     Panel->SetHintColumn(C);
     ShowHintAt(Panel->Left() + X, Panel->Top() + Y + 16, std::max(200, ClientWidth()), Hint);
@@ -307,7 +307,7 @@ void TExtStringGrid::PaintFooterPanel(TFooterPanel* Panel, TCanvas* Cv, const TR
                     Cv->FillRect(Cell);
                 }
                 if (OnFooterPaint) {
-                    OnFooterPaint(Panel, C, Cell, Cv);
+                    FireEvent(OnFooterPaint, Panel, C, Cell, Cv);
                 } else if (!Cells(RC, LR).empty()) {   // totals, labels and custom texts alike
                     DrawCellText(Cv, C, LR, Cell, TGridDrawState());
                 }
@@ -338,7 +338,7 @@ void TExtStringGrid::PaintFooterPanel(TFooterPanel* Panel, TCanvas* Cv, const TR
             Cv->LineTo(Box.Left - 1, Box.Bottom - 1);
             const Integer C = F->Column();
             if (OnFooterPaint) {
-                OnFooterPaint(Panel, C, Box, Cv);
+                FireEvent(OnFooterPaint, Panel, C, Box, Cv);
             } else if (C >= 0 && C < ColCount()) {
                 const bool Show = FShowSelection;
                 FShowSelection = false;

@@ -69,7 +69,7 @@ void TExtStringGrid::Paint() {
     PaintOutsideCells();
     PaintSizingLines();
     PaintPanGlyph();
-    if (OnAfterPaint) OnAfterPaint(this);
+    if (OnAfterPaint) FireEvent(OnAfterPaint, this);
 }
 
 void TExtStringGrid::PaintOutsideCells() {

@@ -223,5 +223,5 @@ void TExtStringGrid::GetCellBorder(Integer ACol, Integer ARow, TPen* APen, TCell
         APen->SetColor(FGrouping->SummaryLineColor());
         APen->SetWidth(FGrouping->SummaryLineWidth());
     }
-    if (OnGetCellBorder) OnGetCellBorder(this, ARow, ACol, APen, Borders);
+    if (OnGetCellBorder) FireEvent(OnGetCellBorder, this, ARow, ACol, APen, Borders);
 }

@@ -176,7 +176,7 @@ bool TExtStringGrid::HintRequested(Integer X, Integer Y) {
         THTMLHit Hit;
         if (CellHTMLHit(RC, C.Y, X, Y, Hit) && !Hit.Anchor.empty() && Hit.CtlType.empty()) {
             AnsiString Anchor = Hit.Title.empty() ? Hit.Anchor : Hit.Title;
-            if (OnAnchorHint) OnAnchorHint(this, C.Y, C.X, Anchor);
+            if (OnAnchorHint) FireEvent(OnAnchorHint, this, C.Y, C.X, Anchor);
             Hint = AsMarkup(Anchor);
         }
     }
@@ -244,7 +244,7 @@ bool TExtStringGrid::BalloonAt(TPoint P, TBalloonTip& Tip) {
     AnsiString Title, Text = BalloonCellText(C, R);
     const AnsiString Given = Text;
     Integer Icon = 1;
-    if (OnCellBalloon) OnCellBalloon(this, C, R, Title, Text, Icon);
+    if (OnCellBalloon) FireEvent(OnCellBalloon, this, C, R, Title, Text, Icon);
     CutWithEllipsis(Title, BalloonTitleLimit);
     Tip.Title = Title;
     Tip.Text = Text;

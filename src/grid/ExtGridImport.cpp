@@ -248,7 +248,7 @@ void TExtStringGrid::ImportCSVFile(const AnsiString& FileName, bool Append) {
         if (OnFileProgress) {
             const Integer Pr = Integer(std::lround(double(Done) / double(Lines.size()) * 100.0));
             const TAliveGuard Alive(this);   // the handler may close the screen: the reading stops
-            if (Pr != LastProgress) OnFileProgress(this, Pr);
+            if (Pr != LastProgress) FireEvent(OnFileProgress, this, Pr);
             if (Alive.Gone()) return;
             LastProgress = Pr;
         }

@@ -98,8 +98,8 @@ bool TExtInplaceEdit::MousePressed(bool Double) {
         G->BeginCellEdit(G->Col(), G->Row());
     }
     // A double click on the cell means the same whether or not it is being edited.
-    if (*GridAlive && G->OnDblClick) G->OnDblClick(G);
-    if (*GridAlive && G->OnDblClickCell) G->OnDblClickCell(G, G->Row(), G->Col());
+    if (*GridAlive && G->OnDblClick) FireEvent(G->OnDblClick, G);
+    if (*GridAlive && G->OnDblClickCell) FireEvent(G->OnDblClickCell, G, G->Row(), G->Col());
     // Not when a handler took the focus to another window (a dialog): it stays there.
     if (Opening && *GridAlive && !G->EditorMode() && G->Focused()) {
         // The caret as the opening put it: no word of the text is selected.
@@ -114,7 +114,7 @@ void TExtInplaceEdit::Change() {
     const TAliveGuard alive(this);
     TInplaceEdit::Change();
     if (alive.Gone()) return;
-    if (FExtGrid && FExtGrid->OnEditChange) FExtGrid->OnEditChange(FExtGrid, FExtGrid->Col(), FExtGrid->Row(), Text());
+    if (FExtGrid && FExtGrid->OnEditChange) FireEvent(FExtGrid->OnEditChange, FExtGrid, FExtGrid->Col(), FExtGrid->Row(), Text());
 }
 
 void TExtInplaceEdit::KeyDown(Word& Key, TShiftState Shift) {
@@ -235,7 +235,7 @@ void TExtInplaceEdit::BreakLine(bool GrowRow) {
     const Integer Held = std::max<Integer>(1, (G->RowHeights(R) - 4) / G->TextLineHeight(R));
     if (Lines >= Held) G->SizeRowToTextHeight(R, Lines, 4);
     else G->SizeRowToContent(R, false);
-    if (G->OnEndRowSize) G->OnEndRowSize(G, R);
+    if (G->OnEndRowSize) FireEvent(G->OnEndRowSize, G, R);
 }
 
 void TExtInplaceEdit::KeyUp(Word& Key, TShiftState Shift) {
@@ -251,7 +251,7 @@ void TExtInplaceEdit::KeyUp(Word& Key, TShiftState Shift) {
     if (G->SizeWhileTyping()->Height() && G->WordWrap()) {
         G->SizeRowToContent(G->Row(), false);
         const std::shared_ptr<const bool> Alive = AliveToken();
-        if (G->OnEndRowSize) G->OnEndRowSize(G, G->Row());
+        if (G->OnEndRowSize) FireEvent(G->OnEndRowSize, G, G->Row());
         if (!*Alive) return;
     }
     const AnsiString T = Text();
@@ -427,14 +427,14 @@ bool PastedEditorText(TEditorType E, WideString& Value) {
 void TExtInplaceEdit::CopyToClipboard() {
     bool Allow = true;
     const std::shared_ptr<const bool> Alive = AliveToken();   // the editor goes with a grid its handler freed
-    if (FExtGrid && FExtGrid->OnClipboardCopy) FExtGrid->OnClipboardCopy(this, Allow);
+    if (FExtGrid && FExtGrid->OnClipboardCopy) FireEvent(FExtGrid->OnClipboardCopy, this, Allow);
     if (*Alive && Allow && SelLength() > 0 && EditorType() != edPassword) Clipboard()->SetAsText(SelText());
 }
 
 void TExtInplaceEdit::CutToClipboard() {
     bool Allow = true;
     const std::shared_ptr<const bool> Alive = AliveToken();
-    if (FExtGrid && FExtGrid->OnClipboardCut) FExtGrid->OnClipboardCut(this, Allow);
+    if (FExtGrid && FExtGrid->OnClipboardCut) FireEvent(FExtGrid->OnClipboardCut, this, Allow);
     if (!*Alive || !Allow || SelLength() == 0 || EditorType() == edPassword) return;
     Clipboard()->SetAsText(SelText());
     SetSelText(AnsiString());
@@ -447,9 +447,9 @@ void TExtInplaceEdit::PasteFromClipboard() {
     if (Clip.empty()) return;
     bool Allow = true;
     const std::shared_ptr<const bool> Alive = AliveToken();
-    if (G->OnClipboardPaste) G->OnClipboardPaste(this, Allow);
+    if (G->OnClipboardPaste) FireEvent(G->OnClipboardPaste, this, Allow);
     if (!Allow || !*Alive) return;
-    if (G->OnClipboardBeforePasteCell) G->OnClipboardBeforePasteCell(this, G->Col(), G->Row(), Clip, Allow);
+    if (G->OnClipboardBeforePasteCell) FireEvent(G->OnClipboardBeforePasteCell, this, G->Col(), G->Row(), Clip, Allow);
     if (!Allow || !*Alive) return;
     if (IsMasked()) {
         // Into a picture the text goes through the mask, whole or not at all.

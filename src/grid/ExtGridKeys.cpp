@@ -19,7 +19,7 @@ bool IsNavigationKey(Word Key) {
 }  // namespace
 
 void TExtStringGrid::ConsumeKey(Word& Key, TShiftState Shift) {
-    if (OnKeyDown) OnKeyDown(this, Key, Shift);
+    if (OnKeyDown) FireEvent(OnKeyDown, this, Key, Shift);
     Key = 0;
 }
 
@@ -27,24 +27,24 @@ void TExtStringGrid::ControlCellKey(Word Key) {
     const Integer C = Col(), R = Row();
     bool Can = Options().Contains(goEditing) || FMouseActions->RangeSelectAndEdit();
     const std::shared_ptr<const bool> Alive = AliveToken();   // a click handler may free the grid
-    if (OnCanEditCell) OnCanEditCell(this, R, C, Can);
+    if (OnCanEditCell) FireEvent(OnCanEditCell, this, R, C, Can);
     if (!*Alive) return;
     // The user flag lets ToggleCheck/ToggleRadio ask again, so a read-only cell stays as it is.
     if (Key == VK_SPACE && HasCheckBox(C, R) && (Can || FControlLook->CheckAlwaysActive()) && ToggleCheck(C, R, true)) {
         if (FShowModified->Enabled()) SetRowMarked(R, true);
         bool State = false;
         GetCheckBoxState(C, R, State);
-        if (OnCheckBoxClick) OnCheckBoxClick(this, C, R, State);
+        if (OnCheckBoxClick) FireEvent(OnCheckBoxClick, this, C, R, State);
         if (!*Alive) return;
     }
     if (Key == VK_SPACE && IsRadio(C, R) && (Can || FControlLook->RadioAlwaysActive()) && ToggleRadio(C, R, true)) {
         const TCellGraphic* G = GetCellGraphic(C, R);
         TStrings* Values = GetRadioValues(C, R);
         const Integer Idx = G && G->CellIndex() >= 0 ? G->CellIndex() : Values ? Values->IndexOf(Cells(C, R)) : -1;
-        if (OnRadioClick) OnRadioClick(this, C, R, Idx);
+        if (OnRadioClick) FireEvent(OnRadioClick, this, C, R, Idx);
         if (!*Alive) return;
     }
-    if (Can && GetCellType(C, R) == ctButton && OnButtonClick) OnButtonClick(this, C, R);
+    if (Can && GetCellType(C, R) == ctButton && OnButtonClick) FireEvent(OnButtonClick, this, C, R);
     if (*Alive) RepaintCell(C, R);
 }
 
@@ -179,7 +179,7 @@ void TExtStringGrid::KeyDown(Word& Key, TShiftState Shift) {
     if (Key == VK_TAB && Options().Contains(goTabs) && !Ctrl && !Alt) {
         if (OnKeyDown) {
             Word K = Key;
-            OnKeyDown(this, K, Shift);
+            FireEvent(OnKeyDown, this, K, Shift);
             if (K != VK_TAB || !*Alive) {
                 Key = 0;
                 return;
@@ -209,7 +209,7 @@ void TExtStringGrid::KeyDown(Word& Key, TShiftState Shift) {
         const Integer NewRow = LastDataRow();
         if (FFixedFooters > 0) FocusCell(Col(), NewRow, true);
         RecalcAllFooters();
-        if (OnAutoAddRow) OnAutoAddRow(this, NewRow);
+        if (OnAutoAddRow) FireEvent(OnAutoAddRow, this, NewRow);
         if (!*Alive) return;
         // Above a footer the cursor has already moved: the key ends here, as a move.
         if (FFixedFooters > 0) {
@@ -240,15 +240,15 @@ void TExtStringGrid::KeyDown(Word& Key, TShiftState Shift) {
         bool Allow = true;
         if ((Ctrl && Key == 'X') || (Shf && !Ctrl && Key == VK_DELETE)) {
             Clip = true;
-            if (OnClipboardCut) OnClipboardCut(this, Allow);
+            if (OnClipboardCut) FireEvent(OnClipboardCut, this, Allow);
             if (Allow && *Alive) CutToClipboard();
         } else if ((Ctrl && Key == 'V') || (Shf && !Ctrl && Key == VK_INSERT)) {
             Clip = true;
-            if (OnClipboardPaste) OnClipboardPaste(this, Allow);
+            if (OnClipboardPaste) FireEvent(OnClipboardPaste, this, Allow);
             if (Allow && *Alive) PasteFromClipboard();
         } else if (Ctrl && (Key == 'C' || Key == VK_INSERT)) {
             Clip = true;
-            if (OnClipboardCopy) OnClipboardCopy(this, Allow);
+            if (OnClipboardCopy) FireEvent(OnClipboardCopy, this, Allow);
             if (Allow && *Alive) CopyToClipboard();
         }
         if (!*Alive) return;
@@ -286,7 +286,7 @@ void TExtStringGrid::KeyDown(Word& Key, TShiftState Shift) {
     if (!Clip && Key == VK_DELETE && FNavigation->AllowDeleteRow() && !Alt &&
         RowCount() - TBaseGrid::FixedRows() - FFixedFooters >= 1 && Row() <= LastDataRow()) {
         bool Can = true;
-        if (OnCanDeleteRow) OnCanDeleteRow(this, Row(), Can);
+        if (OnCanDeleteRow) FireEvent(OnCanDeleteRow, this, Row(), Can);
         if (!*Alive) return;
         if (Can) {
             AutoDeleteRow(Row());
@@ -328,13 +328,13 @@ void TExtStringGrid::KeyPress(char& Key) {
     }
     if (Key == 27) {
         if (Options().Contains(goEditing) && FEditShown) RestoreEditText();
-        if (OnKeyPress) OnKeyPress(this, Key);
+        if (OnKeyPress) FireEvent(OnKeyPress, this, Key);
         Key = 0;
         return;
     }
     if (Key == 13) {
         if (!FNavigation->AdvanceOnEnter() && !CellEditable(Col(), Row())) {
-            if (*Alive && OnKeyPress) OnKeyPress(this, Key);
+            if (*Alive && OnKeyPress) FireEvent(OnKeyPress, this, Key);
             Key = 0;
             return;
         }
@@ -342,7 +342,7 @@ void TExtStringGrid::KeyPress(char& Key) {
         if (IsControlCell(Col(), Row()) || (FNavigation->AdvanceOnEnter() && !CellEditable(Col(), Row()))) {
             if (!*Alive) return;
             AdvanceEdit(Col(), Row(), false, false, true);
-            if (*Alive && OnKeyPress) OnKeyPress(this, Key);
+            if (*Alive && OnKeyPress) FireEvent(OnKeyPress, this, Key);
             Key = 0;
             return;
         }
@@ -366,7 +366,7 @@ void TExtStringGrid::KeyPress(char& Key) {
         TBaseGrid::KeyPress(Key);
         return;
     }
-    if (OnKeyPress) OnKeyPress(this, Key);
+    if (OnKeyPress) FireEvent(OnKeyPress, this, Key);
     if (Key == 0 || !*Alive) return;
     if (!Editable) {
         Key = 0;

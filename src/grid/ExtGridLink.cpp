@@ -87,7 +87,7 @@ void TEditLink::SetFocus(bool Value) {
                 if (!*Alive || !FGrid || !FGrid->OnComboChange) return;
                 const Integer I = CB->ItemIndex();
                 const AnsiString T = I >= 0 ? CB->Items()->Strings(I) : Typed ? CB->Text() : AnsiString();
-                FGrid->OnComboChange(FGrid, FGrid->Col(), FGrid->Row(), I, T);
+                FireEvent(FGrid->OnComboChange, FGrid, FGrid->Col(), FGrid->Row(), I, T);
             };
             FHookedClick = CB->OnClick;
             CB->OnClick = [this, Tell](TObject* Sender) { Tell(FHookedClick, Sender, false); };

@@ -115,7 +115,7 @@ bool TExtStringGrid::FixedEditWanted(TMouseButton Button, TGridFixedCellEdit Tri
 void TExtStringGrid::OpenFixedCellEditor(Integer ACol, Integer ARow) {
     // The handler keeps the editor closed by answering True.
     bool Refused = false;
-    if (OnCanEditCell) OnCanEditCell(this, ARow, RealColIndex(ACol), Refused);
+    if (OnCanEditCell) FireEvent(OnCanEditCell, this, ARow, RealColIndex(ACol), Refused);
     if (Refused) return;
     if (EditorMode()) HideEditor();
     // A header holding letters outside the code page gets a Unicode editor, as cells do.
@@ -190,7 +190,7 @@ void TExtStringGrid::DataCellPressed(Integer X, Integer Y) {
     const TRect R = CellRect(C.X, C.Y);
     const bool NearEdge = Options().Contains(goColSizing) && (X - R.Left < 3 || R.Right - X < 3);
     const std::shared_ptr<const bool> Alive = AliveToken();
-    if (!NearEdge && OnClickCell) OnClickCell(this, C.Y, C.X);
+    if (!NearEdge && OnClickCell) FireEvent(OnClickCell, this, C.Y, C.X);
     if (!*Alive) return;
     if (OnCellValidate) BeginCellEdit(Col(), Row());
     if (FMouseActions->DirectEdit() && CellEditable(C.X, C.Y) && !IsControlCell(RealColIndex(C.X), C.Y) &&
@@ -212,7 +212,7 @@ bool TExtStringGrid::LeftPress(TShiftState Shift, Integer X, Integer Y) {
     if (C.X >= 0 && C.Y >= 0 && OnCanClickCell) {
         bool Allow = true;
         const std::shared_ptr<const bool> Alive = AliveToken();
-        OnCanClickCell(this, C.Y, C.X, Allow);
+        FireEvent(OnCanClickCell, this, C.Y, C.X, Allow);
         if (!Allow || !*Alive) return false;
     }
 
@@ -258,18 +258,18 @@ bool TExtStringGrid::LeftPress(TShiftState Shift, Integer X, Integer Y) {
             G->SetCellBoolean(!G->CellBoolean());
         } else if (GetNodeState(C.Y)) {
             bool Allow = true;
-            if (OnBeforeExpandNode) OnBeforeExpandNode(this, C.Y, Real, Allow);
+            if (OnBeforeExpandNode) FireEvent(OnBeforeExpandNode, this, C.Y, Real, Allow);
             if (*Alive && Allow) {
                 ExpandNode(Real);
                 // With ExpandOne a node above may have closed: the row is where it is now.
-                if (OnExpandNode) OnExpandNode(this, DisplRowIndex(Real), Real);
+                if (OnExpandNode) FireEvent(OnExpandNode, this, DisplRowIndex(Real), Real);
             }
         } else {
             bool Allow = true;
-            if (OnBeforeContractNode) OnBeforeContractNode(this, C.Y, Real, Allow);
+            if (OnBeforeContractNode) FireEvent(OnBeforeContractNode, this, C.Y, Real, Allow);
             if (*Alive && Allow) {
                 ContractNode(Real);
-                if (OnContractNode) OnContractNode(this, C.Y, Real);
+                if (OnContractNode) FireEvent(OnContractNode, this, C.Y, Real);
             }
         }
         if (!*Alive) return false;
@@ -283,7 +283,7 @@ bool TExtStringGrid::LeftPress(TShiftState Shift, Integer X, Integer Y) {
     if (IsRadio(RC, C.Y) && (CellEditable(C.X, C.Y) || FControlLook->RadioAlwaysActive())) {
         if (EditorMode()) HideEditor();
         const Integer Idx = RadioItemAt(C.X, C.Y, X, Y);
-        if (Idx >= 0 && PickRadio(RC, C.Y, Idx) && OnRadioClick) OnRadioClick(this, RC, C.Y, Idx);
+        if (Idx >= 0 && PickRadio(RC, C.Y, Idx) && OnRadioClick) FireEvent(OnRadioClick, this, RC, C.Y, Idx);
         return false;
     }
 
@@ -298,14 +298,14 @@ bool TExtStringGrid::LeftPress(TShiftState Shift, Integer X, Integer Y) {
         if (InRect(B, X, Y)) {
             FPressedButton = C;
             SetCellGraphicFlag(C.X, C.Y, true);
-            if (OnClickCell) OnClickCell(this, C.Y, C.X);
+            if (OnClickCell) FireEvent(OnClickCell, this, C.Y, C.X);
         }
         return false;
     }
 
     // A press on the selection (or a header) waits to see whether it becomes a drag.
     if (PendingDragPress(C, X)) {
-        if (OnClickCell) OnClickCell(this, C.Y, C.X);
+        if (OnClickCell) FireEvent(OnClickCell, this, C.Y, C.X);
         return false;
     }
 
@@ -335,7 +335,7 @@ bool TExtStringGrid::LeftPress(TShiftState Shift, Integer X, Integer Y) {
     if (CellAnchorAt(RC, C.Y, X, Y, Anchor)) {
         bool AutoHandle = true;
         const std::shared_ptr<const bool> Alive = AliveToken();
-        if (OnAnchorClick) OnAnchorClick(this, C.Y, C.X, Anchor, AutoHandle);
+        if (OnAnchorClick) FireEvent(OnAnchorClick, this, C.Y, C.X, Anchor, AutoHandle);
         if (!*Alive) return false;
         if (AutoHandle) {
             const size_t P = UpperCase(Anchor).find("CELL://");
@@ -400,21 +400,21 @@ bool TExtStringGrid::LeftPress(TShiftState Shift, Integer X, Integer Y) {
             if (!*Alive) return false;
             bool State = false;
             GetCheckBoxState(RC, C.Y, State);
-            if (OnCheckBoxClick) OnCheckBoxClick(this, RC, C.Y, State);
+            if (OnCheckBoxClick) FireEvent(OnCheckBoxClick, this, RC, C.Y, State);
             if (!*Alive) return false;
             if (C.Y < FixedRows() && FMouseActions->CheckAllCheck()) {
                 if (State) CheckAll(RC);
                 else UnCheckAll(RC);
             }
         }
-        if (OnMouseDown) OnMouseDown(this, mbLeft, Shift, X, Y);
+        if (OnMouseDown) FireEvent(OnMouseDown, this, mbLeft, Shift, X, Y);
         return false;
     }
 
     if (FMouseActions->DirectEdit() && !FixedCell && EditorMode()) HideEditor();
     if (FixedCell) {
         if (FooterRow) return false;   // the footer row is never current
-        if (OnClickCell && !IsOnSizingEdge(X, Y)) OnClickCell(this, C.Y, C.X);
+        if (OnClickCell && !IsOnSizingEdge(X, Y)) FireEvent(OnClickCell, this, C.Y, C.X);
         return true;   // sizing and moving stay the framework's
     }
     if (FParked) return false;
@@ -440,7 +440,7 @@ void TExtStringGrid::RightPress(TShiftState Shift, Integer X, Integer Y) {
         }
     }
     const std::shared_ptr<const bool> Alive = AliveToken();
-    if (OnRightClickCell) OnRightClickCell(this, C.Y, C.X);
+    if (OnRightClickCell) FireEvent(OnRightClickCell, this, C.Y, C.X);
     if (*Alive && FURLShow && FURLEdit && Data) {
         const AnsiString T = Cells(RealColIndex(C.X), C.Y);
         if (TextType(T, FEnableHTML) == 0 && IsURL(T)) {
@@ -545,8 +545,8 @@ void TExtStringGrid::MouseMove(TShiftState Shift, Integer X, Integer Y) {
         // The move is asked for once; a refusal cancels it.
         FMoveAsked = true;
         bool Allow = true;
-        if (GS == gsColMoving && OnColumnMove) OnColumnMove(this, FMoveIndex, Allow);
-        if (GS == gsRowMoving && OnRowMove) OnRowMove(this, FMoveIndex, Allow);
+        if (GS == gsColMoving && OnColumnMove) FireEvent(OnColumnMove, this, FMoveIndex, Allow);
+        if (GS == gsRowMoving && OnRowMove) FireEvent(OnRowMove, this, FMoveIndex, Allow);
         if (Alive.Gone()) return;
         if (!Allow) CancelMove();
     }
@@ -559,8 +559,8 @@ void TExtStringGrid::MouseMove(TShiftState Shift, Integer X, Integer Y) {
     if (Anchor != FHoverAnchor) {
         const TAliveGuard Alive(this);   // the handlers may free the grid
         const AnsiString Left = std::exchange(FHoverAnchor, Anchor);
-        if (!Left.empty() && OnAnchorExit) OnAnchorExit(this, C.Y, C.X, Left);
-        if (Alive.Alive() && !Anchor.empty() && OnAnchorEnter) OnAnchorEnter(this, C.Y, C.X, Anchor);
+        if (!Left.empty() && OnAnchorExit) FireEvent(OnAnchorExit, this, C.Y, C.X, Left);
+        if (Alive.Alive() && !Anchor.empty() && OnAnchorEnter) FireEvent(OnAnchorEnter, this, C.Y, C.X, Anchor);
         if (Alive.Gone()) return;
     }
     HoverFixedCell(X, Y);
@@ -708,14 +708,14 @@ void TExtStringGrid::FixedSizingEnd(Integer X, Integer Y) {
         NoteColumnSized(C);
         const Integer W = ColWidths(C);
         const std::shared_ptr<const bool> Alive = AliveToken();   // the handlers may free the grid
-        if (OnEndColumnSize) OnEndColumnSize(this, C);
+        if (OnEndColumnSize) FireEvent(OnEndColumnSize, this, C);
         Integer Asked = W;
         if (*Alive) UpdateColumnSize(C, Asked);
         if (!*Alive) return;
         SetColWidths(C, std::max(0, Asked));
     } else if (FFixedSizeRow >= 0) {
         const std::shared_ptr<const bool> Alive = AliveToken();
-        if (OnEndRowSize) OnEndRowSize(this, FFixedSizeRow);
+        if (OnEndRowSize) FireEvent(OnEndRowSize, this, FFixedSizeRow);
         if (!*Alive) return;
     }
     FFixedSizeCol = FFixedSizeRow = -1;
@@ -856,7 +856,7 @@ bool TExtStringGrid::ButtonRelease(Integer X, Integer Y) {
         Enabled = true;
         CanEditCell(RealColIndex(B.X), B.Y, Enabled);
     }
-    if (InRect(R, X, Y) && Enabled && OnButtonClick) OnButtonClick(this, RealColIndex(B.X), B.Y);
+    if (InRect(R, X, Y) && Enabled && OnButtonClick) FireEvent(OnButtonClick, this, RealColIndex(B.X), B.Y);
     return InRect(R, X, Y);
 }
 
@@ -915,7 +915,7 @@ void TExtStringGrid::MouseUp(TMouseButton Button, TShiftState Shift, Integer X, 
     if (FSelectionResizing) {
         FSelectionResizing = false;
         const TGridRect New = Selection();
-        if (OnSelectionResize) OnSelectionResize(this, FResizeOrigin, New);
+        if (OnSelectionResize) FireEvent(OnSelectionResize, this, FResizeOrigin, New);
         if (!*Alive) return;
         TGridOptions O = Options();
         const bool HadEditing = O.Contains(goEditing), WasSuspended = FEditSuspended;
@@ -928,7 +928,7 @@ void TExtStringGrid::MouseUp(TMouseButton Button, TShiftState Shift, Integer X, 
             SetOptions(O);
             FEditSuspended = WasSuspended;
         }
-        if (OnSelectionResized) OnSelectionResized(this, FResizeOrigin, New);
+        if (OnSelectionResized) FireEvent(OnSelectionResized, this, FResizeOrigin, New);
         if (!*Alive) return;
     }
 
@@ -936,9 +936,9 @@ void TExtStringGrid::MouseUp(TMouseButton Button, TShiftState Shift, Integer X, 
     const Integer RC = RealColIndex(C.X);
     if (RC < FixedCols() && !FSortSettings->FixedCols()) return;
     bool State = false;
-    if (OnCheckBoxMouseUp && GetCheckBoxState(RC, C.Y, State)) OnCheckBoxMouseUp(this, RC, C.Y, State);
+    if (OnCheckBoxMouseUp && GetCheckBoxState(RC, C.Y, State)) FireEvent(OnCheckBoxMouseUp, this, RC, C.Y, State);
     Integer Idx = 0;
-    if (*Alive && OnRadioMouseUp && GetRadioIndex(RC, C.Y, Idx)) OnRadioMouseUp(this, RC, C.Y, Idx);
+    if (*Alive && OnRadioMouseUp && GetRadioIndex(RC, C.Y, Idx)) FireEvent(OnRadioMouseUp, this, RC, C.Y, Idx);
     if (*Alive && !FDblClickSized) HeaderRelease(Shift, X, Y);
 }
 
@@ -999,11 +999,11 @@ void TExtStringGrid::DblClick() {
         if (Sized >= 0) {
             bool Allow = true;
             const std::shared_ptr<const bool> Alive = AliveToken();
-            if (OnColumnSize) OnColumnSize(this, Sized, Allow);
+            if (OnColumnSize) FireEvent(OnColumnSize, this, Sized, Allow);
             if (*Alive && Allow) {
                 NoteColumnSized(Sized);
                 SizeColumnToContent(Sized, 0);
-                if (OnEndColumnSize) OnEndColumnSize(this, Sized);
+                if (OnEndColumnSize) FireEvent(OnEndColumnSize, this, Sized);
             }
             if (*Alive) FDblClickSized = true;
             return;
@@ -1012,7 +1012,7 @@ void TExtStringGrid::DblClick() {
     // The handlers may close the screen and free the grid: then it does nothing more.
     const std::shared_ptr<const bool> Alive = AliveToken();
     TBaseGrid::DblClick();
-    if (*Alive && C.X >= 0 && C.Y >= 0 && OnDblClickCell) OnDblClickCell(this, C.Y, C.X);
+    if (*Alive && C.X >= 0 && C.Y >= 0 && OnDblClickCell) FireEvent(OnDblClickCell, this, C.Y, C.X);
     if (!*Alive) return;
     if (C.X >= 0 && C.Y >= 0 && FixedEditWanted(mbLeft, fceDblClick, X, Y)) {
         OpenFixedCellEditor(C.X, C.Y);

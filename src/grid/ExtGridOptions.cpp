@@ -393,12 +393,12 @@ bool TSortSettings::IsSortRow(Integer ARow) const {
 // --- TShowModified -----------------------------------------------------------------
 void TShowModified::SetEnabled(bool Value) {
     FEnabled = Value;
-    if (OnChange) OnChange(this);
+    if (OnChange) FireEvent(OnChange, this);
 }
 
 void TShowModified::SetColor(TColor Value) {
     FColor = Value;
-    if (OnChange) OnChange(this);
+    if (OnChange) FireEvent(OnChange, this);
 }
 
 void TShowModified::Assign(TPersistent* Source) {
@@ -406,7 +406,7 @@ void TShowModified::Assign(TPersistent* Source) {
     if (!S) return TPersistent::Assign(Source);
     FEnabled = S->FEnabled;
     FColor = S->FColor;
-    if (OnChange) OnChange(this);
+    if (OnChange) FireEvent(OnChange, this);
 }
 
 // --- floating footer ------------------------------------------------------------------------
@@ -538,7 +538,7 @@ void TBalloonSettings::Assign(TPersistent* Source) {
 
 void TBalloonSettings::SetEnable(bool Value) {
     FEnable = Value;
-    if (OnEnableChange) OnEnableChange(this);
+    if (OnEnableChange) FireEvent(OnEnableChange, this);
 }
 
 // A change inside the font is a change of the footer: a shown panel takes it.
@@ -552,7 +552,7 @@ void TSearchFooter::SetFont(TFont* Value) { FFont->Assign(Value); }
 
 void TSearchFooter::SetVisible(bool Value) {
     FVisible = Value;
-    if (OnChange) OnChange(this);
+    if (OnChange) FireEvent(OnChange, this);
 }
 
 void TSearchFooter::Assign(TPersistent* Source) {

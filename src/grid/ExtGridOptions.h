@@ -658,7 +658,7 @@ public:
     TNotifyEvent OnChange;
 private:
     void Changed() {
-        if (OnChange) OnChange(this);
+        if (OnChange) FireEvent(OnChange, this);
     }
     std::unique_ptr<TFont> FFont;
     bool FVisible = false;

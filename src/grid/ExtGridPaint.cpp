@@ -239,7 +239,7 @@ void TExtStringGrid::FormatCellText(Integer ACol, Integer ARow, AnsiString& Valu
     bool IsFloat = NumberKind(Trim(Value)) != 2;
     if (!IsFloat) return;
     AnsiString Fmt = FFloatFormat;
-    OnGetFloatFormat(this, ACol, ARow, IsFloat, Fmt);
+    FireEvent(OnGetFloatFormat, this, ACol, ARow, IsFloat, Fmt);
     if (!IsFloat) return;
     try {
         if (Fmt.find('d') != AnsiString::npos || Fmt.find('D') != AnsiString::npos)
@@ -408,12 +408,12 @@ void TExtStringGrid::DrawCellText(TCanvas* ACanvas, Integer ACol, Integer ARow, 
             U.Right = ARect.Right + 1 - GridLineWidth();
             U.Bottom = ARect.Bottom + 1 - GridLineWidth();
         }
-        OnDrawCell(this, RC, ARow, U, S);
+        FireEvent(OnDrawCell, this, RC, ARow, U, S);
     }
     if (OnCustomCellDraw) {
         TRect U = ARect;
         if (!FixedCell) InflateRect(U, 1, 1);
-        OnCustomCellDraw(this, ACanvas, RC, ARow, S, U, false);
+        FireEvent(OnCustomCellDraw, this, ACanvas, RC, ARow, S, U, false);
     }
 
     const TPoint B = BaseCell(ACol, ARow);
@@ -803,7 +803,7 @@ void TExtStringGrid::DrawBorders(TCanvas* Cv, Integer ACol, Integer ARow, TRect 
     TopPen.Assign(Cv->Pen());
     RightPen.Assign(Cv->Pen());
     BottomPen.Assign(Cv->Pen());
-    if (OnGetCellBorderProp) OnGetCellBorderProp(this, ARow, ACol, &LeftPen, &TopPen, &RightPen, &BottomPen);
+    if (OnGetCellBorderProp) FireEvent(OnGetCellBorderProp, this, ARow, ACol, &LeftPen, &TopPen, &RightPen, &BottomPen);
     if (!Borders.Empty()) {
         const Integer W = (Cv->Pen()->Width() + 1) / 2;
         const Integer Dx = Options().Contains(goVertLine) ? W : 0;

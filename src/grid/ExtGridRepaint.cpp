@@ -54,5 +54,5 @@ void TExtStringGrid::SetEnhTextSize(bool Value) {
 
 void TExtStringGrid::GetCellPrintColor(Integer ACol, Integer ARow, TGridDrawState AState, TBrush* ABrush,
                                        TFont* AFont) {
-    if (OnGetCellPrintColor) OnGetCellPrintColor(this, ARow, ACol, AState, ABrush, AFont);
+    if (OnGetCellPrintColor) FireEvent(OnGetCellPrintColor, this, ARow, ACol, AState, ABrush, AFont);
 }

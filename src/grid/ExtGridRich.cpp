@@ -22,7 +22,7 @@ void TExtRichEdit::ResizeRequested(const TRect& R) {
     if (FReqHeight <= FGrid->RowHeights(Row) || Cell.Top + NewHeight > FGrid->ClientHeight()) return;
     SetHeight(FReqHeight + 4);
     FGrid->SetRowHeights(Row, NewHeight);
-    if (FGrid->OnEndRowSize) FGrid->OnEndRowSize(FGrid, Row);
+    if (FGrid->OnEndRowSize) FireEvent(FGrid->OnEndRowSize, FGrid, Row);
 }
 
 void TExtRichEdit::KeyDown(Word& Key, TShiftState Shift) {
@@ -54,7 +54,7 @@ TExtRichEdit* TExtStringGrid::RichEdit() {
         FRichEdit->SetScrollBars(ssNone);
         // A bar of text styles can follow the caret of the cell being edited.
         FRichEdit->OnSelectionChange = [this](TObject*) {
-            if (OnRichEditSelectionChange) OnRichEditSelectionChange(this);
+            if (OnRichEditSelectionChange) FireEvent(OnRichEditSelectionChange, this);
         };
     }
     return FRichEdit;

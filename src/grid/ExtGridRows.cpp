@@ -15,7 +15,7 @@ void TExtStringGrid::ReportRow(Integer NewRow) {
     if (NewRow == FReportedRow || !OnRowUpdate || FUpdateCount > 0) return;
     const Integer Old = FReportedRow;
     FReportedRow = NewRow;
-    OnRowUpdate(this, Old, NewRow);
+    FireEvent(OnRowUpdate, this, Old, NewRow);
 }
 
 void TExtStringGrid::SetRow(Integer ARow) {
@@ -220,7 +220,7 @@ void TExtStringGrid::SetFilterActive(bool Value) {
                 for (Integer R = First; R <= Last; ++R) {
                     if (!RowMatchesFilter(R)) Fail.push_back(R);
                     if (OnFilterProgress && Total >= 1)
-                        OnFilterProgress(this, Integer(std::lround(double(R - First + 1) / Total * 100.0)));
+                        FireEvent(OnFilterProgress, this, Integer(std::lround(double(R - First + 1) / Total * 100.0)));
                 }
             } catch (...) {
                 Update.End();
@@ -229,7 +229,7 @@ void TExtStringGrid::SetFilterActive(bool Value) {
             // The framework keeps one row beyond the fixed ones: when every data row
             // fails, the rows are still hidden and the grid shows only its fixed rows.
             HideRowList(Fail);
-            if (OnFilterProgress) OnFilterProgress(this, 100);
+            if (OnFilterProgress) FireEvent(OnFilterProgress, this, 100);
             Update.End();
             FFilterActive = true;
             FParked = false;

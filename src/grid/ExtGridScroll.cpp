@@ -38,7 +38,7 @@ void TExtStringGrid::ScrollBarNotice(bool Vertical, Integer Code, Integer Pos, T
     if (Hints) {
         AnsiString Hint = (Vertical ? "Row : " : "Col : ") + IntToStr(Pos);
         const std::shared_ptr<const bool> Alive = AliveToken();
-        if (OnScrollHint) OnScrollHint(this, Pos, Hint);
+        if (OnScrollHint) FireEvent(OnScrollHint, this, Pos, Hint);
         if (!*Alive) return;
         HideCellHint();
         ShowHintAt(Mouse.X + ScrollHintGap, Mouse.Y, ScrollHintWidth, HTMLEncode(Hint));

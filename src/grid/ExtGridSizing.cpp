@@ -88,7 +88,7 @@ void TExtStringGrid::ColWidthsChanged() {
     NoteColumnSized(FMouseActions->AllColumnSize() ? -1 : C);
     if (FMouseActions->AllColumnSize()) ScaleOtherSizes(true, C, FSizingStart);
     const std::shared_ptr<const bool> Alive = AliveToken();   // the handlers may free the grid
-    if (OnEndColumnSize) OnEndColumnSize(this, C);
+    if (OnEndColumnSize) FireEvent(OnEndColumnSize, this, C);
     if (!*Alive) return;
     Integer W = ColWidths(C);
     UpdateColumnSize(C, W);
@@ -105,12 +105,12 @@ void TExtStringGrid::RowHeightsChanged() {
     if (R >= RowCount()) return;
     if (FMouseActions->AllRowSize()) ScaleOtherSizes(false, R, FSizingStart);
     const std::shared_ptr<const bool> Alive = AliveToken();
-    if (OnEndRowSize) OnEndRowSize(this, R);
+    if (OnEndRowSize) FireEvent(OnEndRowSize, this, R);
     if (*Alive) PlaceEditorControl();
 }
 
 void TExtStringGrid::UpdateColumnSize(Integer ACol, Integer& AWidth) {
-    if (OnUpdateColumnSize) OnUpdateColumnSize(this, ACol, AWidth);
+    if (OnUpdateColumnSize) FireEvent(OnUpdateColumnSize, this, ACol, AWidth);
 }
 
 void TExtStringGrid::MouseSizingStarted() {

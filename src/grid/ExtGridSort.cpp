@@ -250,12 +250,12 @@ Integer TExtStringGrid::CompareSortKeys(const TSortColumn& K, Integer ACol, cons
         case ssUnicode: return CompareWideNoCase(K.Text[A], K.Text[B]);
         case ssCustom: {
             Integer Res = 0;
-            if (OnCustomCompare) OnCustomCompare(this, K.Text[A], K.Text[B], Res);
+            if (OnCustomCompare) FireEvent(OnCustomCompare, this, K.Text[A], K.Text[B], Res);
             return Sign(Res, 0);
         }
         case ssRaw: {
             Integer Res = 0;
-            if (OnRawCompare) OnRawCompare(this, ACol, Rows[A], Rows[B], Res);
+            if (OnRawCompare) FireEvent(OnRawCompare, this, ACol, Rows[A], Rows[B], Res);
             return Sign(Res, 0);
         }
         case ssAlphaNumeric:
@@ -600,7 +600,7 @@ bool TExtStringGrid::ClickSort(Integer ACol, bool Shift) {
     if (TBaseGrid::FixedRows() < 1 || !SS->Show() || RowCount() < 3 || ACol < 0 || ACol >= ColCount()) return false;
     bool DoSort = true;
     const std::shared_ptr<const bool> Alive = AliveToken();   // the handler may free the grid
-    if (OnCanSort) OnCanSort(this, ACol, DoSort);
+    if (OnCanSort) FireEvent(OnCanSort, this, ACol, DoSort);
     if (!*Alive) return false;
     if (!DoSort) {
         RepaintCell(ACol, SS->Row());
@@ -639,7 +639,7 @@ bool TExtStringGrid::ClickSort(Integer ACol, bool Shift) {
         SortByColumn();
     }
     for (Integer C : Merged) MergeColumnCells(C, true);
-    if (OnClickSort) OnClickSort(this, SS->Column());
+    if (OnClickSort) FireEvent(OnClickSort, this, SS->Column());
     return true;
 }
 
@@ -715,7 +715,7 @@ void TExtStringGrid::AutoInsertRow(Integer ARow) {
         TCellProperties* P = GetCellProperties(0, ARow);
         P->SetNodeLevel(P->NodeLevel() + Integer(Ends.size()));
     }
-    if (OnAutoInsertRow) OnAutoInsertRow(this, ARow);
+    if (OnAutoInsertRow) FireEvent(OnAutoInsertRow, this, ARow);
 }
 
 void TExtStringGrid::AutoDeleteRow(Integer ARow) {
@@ -728,7 +728,7 @@ void TExtStringGrid::AutoDeleteRow(Integer ARow) {
         RemoveRowsEx(ARow, 1);
     }
     const std::shared_ptr<const bool> Alive = AliveToken();
-    if (OnAutoDeleteRow) OnAutoDeleteRow(this, ARow);
+    if (OnAutoDeleteRow) FireEvent(OnAutoDeleteRow, this, ARow);
     if (*Alive) Invalidate();
 }
 

@@ -166,7 +166,7 @@ TIntList::TIntList(Integer Param1, Integer Param2) : FParam1(Param1), FParam2(Pa
 TIntList::~TIntList() = default;
 
 void TIntList::Changed() {
-    if (OnChange) OnChange(this, FParam1, FParam2);
+    if (OnChange) FireEvent(OnChange, this, FParam1, FParam2);
 }
 
 Integer TIntList::Items(Integer Index) const { return PtrToInt(TList::Items(Index)); }
@@ -657,7 +657,7 @@ void TExtGridButton::MouseDown(TMouseButton Button, TShiftState Shift, Integer X
     if (FDropDownButton && X >= Width() - 12) {
         FState = bsUp;
         Invalidate();
-        if (OnDropDown) OnDropDown(this);
+        if (OnDropDown) FireEvent(OnDropDown, this);
         if (!*Alive) return;
         if (FDropDownMenu) {
             const TPoint P = ClientToScreen(Point(0, Height()));
@@ -725,13 +725,13 @@ void TExtGridButton::MouseEnter() {
         FMouseInControl = true;
         Invalidate();
     }
-    if (OnMouseEnter) OnMouseEnter(this);
+    if (OnMouseEnter) FireEvent(OnMouseEnter, this);
 }
 
 void TExtGridButton::MouseLeave() {
     FMouseInControl = false;
     Invalidate();
-    if (OnMouseLeave) OnMouseLeave(this);
+    if (OnMouseLeave) FireEvent(OnMouseLeave, this);
 }
 
 void TExtGridButton::DblClick() {

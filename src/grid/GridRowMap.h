@@ -58,7 +58,7 @@ private:
     void PutBack(size_t AFirst, size_t ALast);
     void MoveRow(Integer AFrom, Integer ATo);
     void PutRow(Integer ADisplRow, const TGridItem& Item);
-    void Changed() { if (OnChanged) OnChanged(); }
+    void Changed() { if (OnChanged) FireEvent(OnChanged); }
     TBaseGrid* FGrid;
     std::vector<std::unique_ptr<TGridItem>> FItems;   // ascending Idx, no two alike
 };

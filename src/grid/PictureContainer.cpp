@@ -152,7 +152,7 @@ void THTMLPicture::SetFrame(Integer Value) {
     FFrame = Value;
     if (!FEmpty) {
         LoadPicture();
-        if (OnFrameChange) OnFrameChange(this);
+        if (OnFrameChange) FireEvent(OnFrameChange, this);
     }
 }
 

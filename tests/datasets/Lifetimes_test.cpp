@@ -59,8 +59,9 @@ public:
         TDbTest::TearDown();
     }
     // A handler of any signature that frees the data set (once: its destructor may raise it again).
+    // It reads its own state after the free: it must be called from a copy.
     auto FreeDs() {
-        return [this](auto&&...) { Free(); };
+        return [this, Seen = std::make_shared<int>(0)](auto&&...) { Free(), ++*Seen; };
     }
     // Touches nothing of the handler that called it after the free.
     void Free() {
@@ -83,8 +84,8 @@ public:
             return;
         }
         Contain();
-        container->OnDataSetEvent = [this, K = C.Kind](TDataSet*, TKindDataSetEvent Kind) {
-            if (Kind == K) Free();
+        container->OnDataSetEvent = [this, K = C.Kind, Seen = std::make_shared<int>(0)](TDataSet*, TKindDataSetEvent Kind) {
+            if (Kind == K) Free(), ++*Seen;
         };
     }
     void Contain() {

@@ -44,11 +44,14 @@ public:
         tr->SetDefaultDatabase(db);
     }
     // A handler of any signature that frees the transaction, the database,
-    // the statement or the module that owns them all.
-    auto FreeTr() { return [this](auto&&...) { Free(tr); }; }
-    auto FreeDb() { return [this](auto&&...) { Free(db); }; }
-    auto FreeQ() { return [this](auto&&...) { Free(q); }; }
-    auto FreeOwner() { return [this](auto&&...) { FreeModule(); }; }
+    // the statement or the module that owns them all, and reads its own state
+    // after the free: it must be called from a copy.
+    template <class F>
+    static auto Looking(F Step) { return [Step, Seen = std::make_shared<int>(0)](auto&&...) { Step(), ++*Seen; }; }
+    auto FreeTr() { return Looking([this] { Free(tr); }); }
+    auto FreeDb() { return Looking([this] { Free(db); }); }
+    auto FreeQ() { return Looking([this] { Free(q); }); }
+    auto FreeOwner() { return Looking([this] { FreeModule(); }); }
     // Nothing of the handler is read after the free (it goes with its sender).
     void FreeModule() {
         ++calls;

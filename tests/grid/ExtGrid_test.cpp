@@ -458,7 +458,7 @@ TEST_F(ExtGrid, AnEventRaisingInsideAnUpdateEndsTheUpdate) {
     const auto Refuse = [](auto&&...) { throw Exception("refused"); };
     G->OnCellsChanged = Refuse;
     G->OnLoadCell = Refuse;
-    G->OnFilterProgress = [N = 0](TObject*, Integer P) mutable { if (P == 100 && ++N == 2) throw Exception("last"); };
+    G->OnFilterProgress = [N = std::make_shared<int>(0)](TObject*, Integer P) { if (P == 100 && ++*N == 2) throw Exception("last"); };
     gridtest::TTempFile Csv("a,b\r\n");
     TStringStream Cells("2,2\r\n1,1,x\r\n"), Bare("2,2\r\ncw\r\n");
     for (const auto& Road : std::vector<std::function<void()>>{

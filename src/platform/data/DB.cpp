@@ -1522,8 +1522,8 @@ void TDataSource::SetState(TDataSetState Value) {
     FState = Value;
     NotifyDataLinks(deUpdateState, 0);
     if (!ComponentState().Contains(csDestroying)) {
-        if (OnStateChange) OnStateChange(this);
-        if (Prior == dsInactive && OnDataChange) OnDataChange(this, nullptr);
+        if (OnStateChange) FireEvent(OnStateChange, this);
+        if (Prior == dsInactive && OnDataChange) FireEvent(OnDataChange, this, nullptr);
     }
 }
 
@@ -1536,13 +1536,13 @@ void TDataSource::DataEvent(TDataEvent Event, TDataEventInfo Info) {
     NotifyDataLinks(Event, Info);
     switch (Event) {
     case deFieldChange:
-        if (OnDataChange) OnDataChange(this, reinterpret_cast<TField*>(Info));
+        if (OnDataChange) FireEvent(OnDataChange, this, reinterpret_cast<TField*>(Info));
         break;
     case deRecordChange: case deDataSetChange: case deDataSetScroll: case deLayoutChange:
-        if (OnDataChange) OnDataChange(this, nullptr);
+        if (OnDataChange) FireEvent(OnDataChange, this, nullptr);
         break;
     case deUpdateRecord:
-        if (OnUpdateData) OnUpdateData(this);
+        if (OnUpdateData) FireEvent(OnUpdateData, this);
         break;
     default:
         break;

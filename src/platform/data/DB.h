@@ -994,26 +994,26 @@ protected:
     void Loaded() override;
     void Notification(TComponent* AComponent, TOperation Operation) override;
 
-    virtual void DoBeforeOpen() { if (BeforeOpen) BeforeOpen(this); }
-    virtual void DoAfterOpen() { if (AfterOpen) AfterOpen(this); }
-    virtual void DoBeforeClose() { if (BeforeClose) BeforeClose(this); }
-    virtual void DoAfterClose() { if (AfterClose) AfterClose(this); }
-    virtual void DoBeforeInsert() { if (BeforeInsert) BeforeInsert(this); }
-    virtual void DoAfterInsert() { if (AfterInsert) AfterInsert(this); }
-    virtual void DoBeforeEdit() { if (BeforeEdit) BeforeEdit(this); }
-    virtual void DoAfterEdit() { if (AfterEdit) AfterEdit(this); }
-    virtual void DoBeforePost() { if (BeforePost) BeforePost(this); }
-    virtual void DoAfterPost() { if (AfterPost) AfterPost(this); }
-    virtual void DoBeforeCancel() { if (BeforeCancel) BeforeCancel(this); }
-    virtual void DoAfterCancel() { if (AfterCancel) AfterCancel(this); }
-    virtual void DoBeforeDelete() { if (BeforeDelete) BeforeDelete(this); }
-    virtual void DoAfterDelete() { if (AfterDelete) AfterDelete(this); }
-    virtual void DoBeforeScroll() { if (BeforeScroll) BeforeScroll(this); }
-    virtual void DoAfterScroll() { if (AfterScroll) AfterScroll(this); }
-    virtual void DoBeforeRefresh() { if (BeforeRefresh) BeforeRefresh(this); }
-    virtual void DoAfterRefresh() { if (AfterRefresh) AfterRefresh(this); }
-    virtual void DoOnNewRecord() { if (OnNewRecord) OnNewRecord(this); }
-    virtual void DoOnCalcFields() { if (OnCalcFields) OnCalcFields(this); }
+    virtual void DoBeforeOpen() { if (BeforeOpen) FireEvent(BeforeOpen, this); }
+    virtual void DoAfterOpen() { if (AfterOpen) FireEvent(AfterOpen, this); }
+    virtual void DoBeforeClose() { if (BeforeClose) FireEvent(BeforeClose, this); }
+    virtual void DoAfterClose() { if (AfterClose) FireEvent(AfterClose, this); }
+    virtual void DoBeforeInsert() { if (BeforeInsert) FireEvent(BeforeInsert, this); }
+    virtual void DoAfterInsert() { if (AfterInsert) FireEvent(AfterInsert, this); }
+    virtual void DoBeforeEdit() { if (BeforeEdit) FireEvent(BeforeEdit, this); }
+    virtual void DoAfterEdit() { if (AfterEdit) FireEvent(AfterEdit, this); }
+    virtual void DoBeforePost() { if (BeforePost) FireEvent(BeforePost, this); }
+    virtual void DoAfterPost() { if (AfterPost) FireEvent(AfterPost, this); }
+    virtual void DoBeforeCancel() { if (BeforeCancel) FireEvent(BeforeCancel, this); }
+    virtual void DoAfterCancel() { if (AfterCancel) FireEvent(AfterCancel, this); }
+    virtual void DoBeforeDelete() { if (BeforeDelete) FireEvent(BeforeDelete, this); }
+    virtual void DoAfterDelete() { if (AfterDelete) FireEvent(AfterDelete, this); }
+    virtual void DoBeforeScroll() { if (BeforeScroll) FireEvent(BeforeScroll, this); }
+    virtual void DoAfterScroll() { if (AfterScroll) FireEvent(AfterScroll, this); }
+    virtual void DoBeforeRefresh() { if (BeforeRefresh) FireEvent(BeforeRefresh, this); }
+    virtual void DoAfterRefresh() { if (AfterRefresh) FireEvent(AfterRefresh, this); }
+    virtual void DoOnNewRecord() { if (OnNewRecord) FireEvent(OnNewRecord, this); }
+    virtual void DoOnCalcFields() { if (OnCalcFields) FireEvent(OnCalcFields, this); }
 
     // The buffer window: FBuffers holds FBufferCount buffers plus one spare at the end;
     // FRecordCount of them hold records, FActiveRecord is the current one and FCurrentRecord

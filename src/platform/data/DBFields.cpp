@@ -153,7 +153,7 @@ void TField::Validate(const void* Buffer) {
     FValidating = true;
     const TAliveGuard alive(this);   // the handler may free the data set and its fields
     try {
-        OnValidate(this);
+        FireEvent(OnValidate, this);
     } catch (...) {
         if (alive.Gone()) throw;
         FValueBuffer = SaveBuffer;
@@ -166,7 +166,7 @@ void TField::Validate(const void* Buffer) {
 }
 
 void TField::Change() {
-    if (OnChange) OnChange(this);
+    if (OnChange) FireEvent(OnChange, this);
 }
 
 void TField::FocusControl() {
@@ -247,7 +247,7 @@ void TField::GetText(AnsiString& Text, bool DisplayText) const { Text = GetAsStr
 AnsiString TField::GetDisplayText(bool Display) const {
     AnsiString Result;
     if (OnGetText)
-        OnGetText(const_cast<TField*>(this), Result, Display);
+        FireEvent(OnGetText, const_cast<TField*>(this), Result, Display);
     else
         GetText(Result, Display);
     return Result;
@@ -255,7 +255,7 @@ AnsiString TField::GetDisplayText(bool Display) const {
 
 void TField::SetText(const AnsiString& Value) {
     if (OnSetText)
-        OnSetText(this, Value);
+        FireEvent(OnSetText, this, Value);
     else
         SetTextImpl(Value);
 }

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 #include <typeinfo>
+#include <utility>
 
 using Integer = int32_t;
 using Int64 = int64_t;
@@ -69,6 +70,16 @@ public:
 private:
     std::shared_ptr<const bool> FToken;
 };
+
+// Fires an event through a copy of its handler: a handler that frees the event's
+// owner frees the handler with it, and must still be able to run to its end.
+// What a handler keeps from call to call lives outside it, not in the copy.
+template <class Fn, class... A>
+void FireEvent(const Fn& Event, A&&... Args) {
+    if (!Event) return;
+    Fn Copy = Event;
+    Copy(std::forward<A>(Args)...);
+}
 
 // A small bit set over an unscoped enum with values below 64.
 template <typename E>

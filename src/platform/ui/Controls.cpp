@@ -641,7 +641,7 @@ bool TControl::QtEvent(QEvent* E) {
                 TDataObject Data;
                 MimeToDataObject(D->mimeData(), Data);
                 QPoint P = D->position().toPoint();
-                GuardedCall(this, [&] { OnDataDragOver(this, Data, ShiftOf(D->modifiers(), D->buttons()), P.x(), P.y(), Effect); });
+                GuardedCall(this, [&] { FireEvent(OnDataDragOver, this, Data, ShiftOf(D->modifiers(), D->buttons()), P.x(), P.y(), Effect); });
             }
             if (Effect != DROPEFFECT_NONE) {
                 D->setDropAction(DropActionOf(Effect));
@@ -656,7 +656,7 @@ bool TControl::QtEvent(QEvent* E) {
         }
         case QEvent::DragLeave:
             GuardedCall(this, [&] { DragNotice(dkLeave, 0, 0); });
-            if (OnDataDragLeave) GuardedCall(this, [&] { OnDataDragLeave(this); });
+            if (OnDataDragLeave) GuardedCall(this, [&] { FireEvent(OnDataDragLeave, this); });
             return true;
         case QEvent::Drop: {
             auto* D = static_cast<QDropEvent*>(E);
@@ -669,7 +669,7 @@ bool TControl::QtEvent(QEvent* E) {
                 TDataObject Data;
                 MimeToDataObject(D->mimeData(), Data);
                 QPoint P = D->position().toPoint();
-                GuardedCall(this, [&] { OnDataDrop(this, Data, ShiftOf(D->modifiers(), D->buttons()), P.x(), P.y(), Effect); });
+                GuardedCall(this, [&] { FireEvent(OnDataDrop, this, Data, ShiftOf(D->modifiers(), D->buttons()), P.x(), P.y(), Effect); });
             } else {
                 Effect = DROPEFFECT_NONE;
             }

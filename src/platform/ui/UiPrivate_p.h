@@ -48,11 +48,3 @@ int AccentOverhang(const QFontMetrics& M);
 // Makes the process's QApplication when there is none yet (tests, early start-up).
 void EnsureQtApp();
 
-// Fires an event through a copy of its handler: a handler that frees the event's
-// owner frees the handler with it, and must still be able to run to its end.
-template <class Fn, class... A>
-void FireEvent(const Fn& Event, A&&... Args) {
-    if (!Event) return;
-    Fn Copy = Event;
-    Copy(std::forward<A>(Args)...);
-}
