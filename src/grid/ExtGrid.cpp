@@ -208,7 +208,8 @@ void TExtStringGrid::Assign(TPersistent* Source) {
     else SetRowCount(S->RowCount());
     SetFixedRows(S->TBaseGrid::FixedRows());
     SetFixedCols(S->TBaseGrid::FixedCols());
-    FSortSettings->Assign(S->FSortSettings.get());   // its row checked against the fixed rows taken
+    // The sort row as the source holds it: one no longer a fixed row there (all its data rows removed) sorts nothing here either.
+    FSortSettings->Take(S->FSortSettings.get());
     SetDefaultColWidth(S->DefaultColWidth());
     SetOptions(S->Options());
     // Cells: column widths and every non-empty cell through the cell text stream, so

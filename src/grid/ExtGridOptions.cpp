@@ -352,6 +352,10 @@ void TSortSettings::Assign(TPersistent* Source) {
     auto* S = dynamic_cast<TSortSettings*>(Source);
     if (!S) return TPersistent::Assign(Source);
     CheckRow(S->FRow);
+    Take(S);
+}
+
+void TSortSettings::Take(const TSortSettings* S) {
     FShow = S->FShow;
     FIndexShow = S->FIndexShow;
     FRow = S->FRow;

@@ -473,7 +473,9 @@ public:
     EXTGRID_OPTION(bool, AutoSortForGrouping, true)
     EXTGRID_OPTION(TColor, IndexColor, 0x00FFFF)
 private:
+    friend class TExtStringGrid;   // a whole grid replaced takes the row unchecked
     void CheckRow(Integer Value) const;
+    void Take(const TSortSettings* S);
     TExtStringGrid* FGrid;
     Integer FRow = 0;
     std::unique_ptr<TBitmap> FUpGlyph, FDownGlyph, FIndexUpGlyph, FIndexDownGlyph;

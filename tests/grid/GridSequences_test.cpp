@@ -1687,6 +1687,8 @@ TEST(GridSequences, FoundSequencesHold) {
         {{"SearchHighlightOverHidden", 1762725887u}},
         // Assign over rows the filter hid gave a shown row a hidden row's height.
         {{"SizeRowByMouse", 1462772782u}, {"Filter", 4291692136u}, {"Assign", 975062094u}},
+        // Assign from a grid with all its data rows removed: its sort row was a fixed row no more.
+        {{"KeyMarksCtrlA", 2358157563u}, {"RemoveSelectedRows", 2055987745u}, {"Assign", 2302213805u}},
         {{"DeleteKey", 1566585689u}, {"GroupUnGroup", 1078147608u}, {"ColumnDrag", 3415011047u}, {"HideRows", 2137006990u},
          {"MergeColumnCells", 1133921317u}, {"HeaderClickSort", 3517638625u}, {"HeaderClickSort", 218597960u}},
     };
