@@ -849,6 +849,8 @@ void TFBCustomDataSet::ApplyPendingMasterRefresh(bool NeedsRecord) {
 }
 
 void TFBCustomDataSet::KeepMasterValues() {
+    // Not yet followed (a refused post or apply): the lines shown are still the kept master's.
+    if (FMasterMovedWhileEditing) return;
     FMasterValues.clear();
     TDataSource* S = GetDataSource();
     TDataSet* M = S ? S->DataSet() : nullptr;

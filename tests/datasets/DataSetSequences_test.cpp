@@ -1096,6 +1096,9 @@ TEST(DataSetSequences, NamedStepsHoldEveryInvariant) {
         // A post whose auto-commit is refused, cancelled: nothing of it reaches the next commit.
         {"AutoCommitOn", "Append:195325359", "Post", "Cancel", "EditS:2196203591", "Post", "Cancel", "Commit"},
         {"EditS:2196203591", "Post", "AutoCommitOn", "Next", "Delete", "Rollback"},   // a delete's refused auto-commit
+        // A line whose auto-commit is refused after its master moved keeps that master at its next post.
+        {"AutoCommitOn:2187474674", "CachedOn:308430548", "DetailOn:2245022903", "EditS:3036895748", "MasterNext:872733232",
+         "Next:3208642962", "EditS:1863235283", "Post:4107543530"},
     };
     WalkInto = {"all"};
     for (const auto& Names : Cases) {
