@@ -483,6 +483,10 @@ void TExtStringGrid::MoveRowData(Integer FromIndex, Integer ToIndex) {
     const std::vector<TCellProperties*> Merged = ShownMergeCells();
     RowRecordsMoved(FromIndex, ToIndex);
     TBaseGrid::MoveRowData(FromIndex, ToIndex);
+    // The cells know their new rows before the merges count their spans from them.
+    for (Integer R = std::min(FromIndex, ToIndex); R <= std::max(FromIndex, ToIndex); ++R)
+        for (Integer C = 0; C < ColCount(); ++C)
+            if (auto* P = dynamic_cast<TCellProperties*>(RawObjects(C, R))) P->SetOwnerRow(R);
     RealignMergeCells(Merged);
 }
 
@@ -493,9 +497,6 @@ void TExtStringGrid::MoveColData(Integer FromIndex, Integer ToIndex) {
 }
 
 void TExtStringGrid::RowMoved(Integer FromIndex, Integer ToIndex) {
-    for (Integer R = std::min(FromIndex, ToIndex); R <= std::max(FromIndex, ToIndex); ++R)
-        for (Integer C = 0; C < ColCount(); ++C)
-            if (auto* P = dynamic_cast<TCellProperties*>(RawObjects(C, R))) P->SetOwnerRow(R);
     // The current cell stays on its data, as it does for a moved column.
     if (const Integer R = FollowMove(Row(), FromIndex, ToIndex); R != Row()) {
         TMovingScope Moving(FMoving);

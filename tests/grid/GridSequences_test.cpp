@@ -1691,6 +1691,9 @@ TEST(GridSequences, FoundSequencesHold) {
         {{"KeyMarksCtrlA", 2358157563u}, {"RemoveSelectedRows", 2055987745u}, {"Assign", 2302213805u}},
         {{"DeleteKey", 1566585689u}, {"GroupUnGroup", 1078147608u}, {"ColumnDrag", 3415011047u}, {"HideRows", 2137006990u},
          {"MergeColumnCells", 1133921317u}, {"HeaderClickSort", 3517638625u}, {"HeaderClickSort", 218597960u}},
+        // A row moved past a merge cut by hidden rows: the merge counted its real rows from the cells' old rows.
+        {{"Filter", 529243756u}, {"InsertKey", 3754190657u}, {"DeleteKey", 1242212368u}, {"MergeCells", 1800998041u},
+         {"SortByColumn", 962378824u}, {"RemoveRowsEx", 1795219402u}, {"RowDrag", 192081302u}},
     };
     WithMarks = true, Apart = false;
     for (const TNamed& Case : Cases) {
