@@ -625,6 +625,11 @@ void TBaseGrid::SnapToBaseCell() {
     if (B.X != Col() || B.Y != Row()) FocusCell(B.X, B.Y, true);
 }
 
+Integer TBaseGrid::ArrowRow(Integer ACol, Integer ARow, bool Down) const {
+    const Integer R = Down ? BaseCell(ACol, ARow).Y + CellSpan(ACol, ARow).Y + 1 : BaseCell(ACol, ARow).Y - 1;
+    return R >= 0 && R < RowCount() ? BaseCell(ACol, R).Y : R;
+}
+
 void TBaseGrid::KeyDown(Word& Key, TShiftState Shift) {
     if (Key == VK_NEXT && FFooterRow && RowCount() >= 2 &&
         VisibleRowCount() + TopRow() - FixedRows() == RowCount() - 1)
