@@ -667,6 +667,9 @@ void TBaseGrid::KeyDown(Word& Key, TShiftState Shift) {
 
 bool TBaseGrid::DoMouseWheelDown(TShiftState Shift, TPoint MousePos) {
     const std::shared_ptr<const bool> Alive = AliveToken();   // a cell-change handler may free the grid
+    // From the merge's last row, so that the step leaves the merge as the Down key does.
+    if (const Integer Last = BaseCell(Col(), Row()).Y + CellSpan(Col(), Row()).Y; Last > Row()) SetRow(Last);
+    if (!*Alive) return true;
     const bool R = TStringGrid::DoMouseWheelDown(Shift, MousePos);
     if (!*Alive) return R;
     if (FFooterRow && Row() < RowCount() - 1 && Row() - TopRow() > VisibleRowCount()) SetTopRow(TopRow() + 1);

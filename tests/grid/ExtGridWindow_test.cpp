@@ -85,6 +85,8 @@ TEST(ExtGridWindow, CtrlWheelZoomsAndDisabledWheelFallsBack) {
     F.Turn(true, Qt::ControlModifier);
     EXPECT_EQ(0, G->ZoomLevel());
     EXPECT_EQ(6, G->Row());   // the base grid's one row
+    G->MergeCells(1, 6, 1, 3), G->SetCol(1), F.Turn(true);
+    EXPECT_EQ(9, G->Row());   // past the merge, as the Down key
 }
 
 TEST(ExtGridWindow, WheelLeavesAnOpenUpdateBracketOpen) {
