@@ -16,7 +16,6 @@
 #include <QContextMenuEvent>
 #include <QHelpEvent>
 
-#include <functional>
 #include <memory>
 #include <vector>
 
