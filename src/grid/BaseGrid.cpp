@@ -625,6 +625,11 @@ void TBaseGrid::SnapToBaseCell() {
     if (B.X != Col() || B.Y != Row()) FocusCell(B.X, B.Y, true);
 }
 
+Integer TBaseGrid::ArrowRow(Integer ACol, Integer ARow, bool Down) const {
+    const Integer R = Down ? BaseCell(ACol, ARow).Y + CellSpan(ACol, ARow).Y + 1 : BaseCell(ACol, ARow).Y - 1;
+    return R >= 0 && R < RowCount() ? BaseCell(ACol, R).Y : R;
+}
+
 void TBaseGrid::KeyDown(Word& Key, TShiftState Shift) {
     if (Key == VK_NEXT && FFooterRow && RowCount() >= 2 &&
         VisibleRowCount() + TopRow() - FixedRows() == RowCount() - 1)
@@ -662,6 +667,9 @@ void TBaseGrid::KeyDown(Word& Key, TShiftState Shift) {
 
 bool TBaseGrid::DoMouseWheelDown(TShiftState Shift, TPoint MousePos) {
     const std::shared_ptr<const bool> Alive = AliveToken();   // a cell-change handler may free the grid
+    // From the merge's last row, so that the step leaves the merge as the Down key does.
+    if (const Integer Last = BaseCell(Col(), Row()).Y + CellSpan(Col(), Row()).Y; Last > Row()) SetRow(Last);
+    if (!*Alive) return true;
     const bool R = TStringGrid::DoMouseWheelDown(Shift, MousePos);
     if (!*Alive) return R;
     if (FFooterRow && Row() < RowCount() - 1 && Row() - TopRow() > VisibleRowCount()) SetTopRow(TopRow() + 1);

@@ -299,6 +299,8 @@ protected:
     Integer PaintCounter() const { return FPaintCounter; }
     // Moves the current cell onto the base cell of its merge.
     void SnapToBaseCell();
+    // The row an arrow key reaches from ARow: past the merge there, onto the base of the next.
+    Integer ArrowRow(Integer ACol, Integer ARow, bool Down) const;
     // The rows hidden out of the grid: merge spans count real rows, hidden ones included.
     void SetHiddenRowMap(const TGridRowMap* Map) { FHiddenRows = Map; }
 

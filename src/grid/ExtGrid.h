@@ -1281,7 +1281,10 @@ private:
     Integer LastDataCol() const { return ColCount() - 1 - FFixedRightCols; }
     Integer LastDataRow() const { return RowCount() - 1 - FFixedFooters; }
     Integer CurrentDataRealRow() const;
-    void ShowNodeRows(Integer ARow);         // real row of a node
+    void ShowNodeRows(Integer ARow, Integer ATo = -1);   // real rows
+    // With the filter on, the real rows a node just showed stay only when it lets them through.
+    void HideFilteredRows(const std::vector<Integer>& ARealRows);
+    void ForEachMarkedRow(const std::function<void(Integer)>& ADo);   // display row of each, bottom up
     bool InContractedNode(Integer ARow);     // a contracted node holds the real row
     void KeepRowOnShownData(Integer RealRow);   // after rows were hidden
 

@@ -205,11 +205,7 @@ void TExtStringGrid::ExpandNode(Integer ARow) {
             SetOptions(O);
         }
         TUpdateScope Update(this);
-        for (Integer R = From; R <= To; ++R) {
-            if (IsHiddenRow(R)) UnHideRows(R, R);
-            // A nested node contracted while hidden keeps its rows.
-            if (const TCellGraphic* N = NodeAtReal(R); N && N->CellBoolean()) R = std::max(R, NodeEndReal(R));
-        }
+        ShowNodeRows(ARow, To);
         Update.End();
         if (RowSel) {
             O.Include(goRowSelect);
@@ -223,12 +219,30 @@ void TExtStringGrid::ExpandNode(Integer ARow) {
     RecalcAllFooters();
 }
 
-// The rows of the node at a real row come back, but those a nested contracted node holds.
-void TExtStringGrid::ShowNodeRows(Integer ARow) {
-    for (Integer K = ARow + 1, End = NodeEndReal(ARow); K <= End; ++K) {
-        if (IsHiddenRow(K)) UnHideRows(K, K);
+// The rows of the node at a real row come back (up to ATo when given), but those a nested
+// contracted node holds.
+void TExtStringGrid::ShowNodeRows(Integer ARow, Integer ATo) {
+    std::vector<Integer> Shown;
+    for (Integer K = ARow + 1, End = ATo >= 0 ? ATo : NodeEndReal(ARow); K <= End; ++K) {
+        if (IsHiddenRow(K)) {
+            UnHideRows(K, K);
+            Shown.push_back(K);
+        }
         if (const TCellGraphic* N = NodeAtReal(K); N && N->CellBoolean()) K = std::max(K, NodeEndReal(K));
     }
+    HideFilteredRows(Shown);
+}
+
+// A row the filter hides stays hidden whatever a node does: the filter is asked again
+// (it never saw rows that were inside a contracted node when it was switched on).
+void TExtStringGrid::HideFilteredRows(const std::vector<Integer>& ARealRows) {
+    if (!FFilterActive) return;
+    std::vector<Integer> Fail;
+    for (Integer R : ARealRows) {
+        const Integer D = DisplRowIndex(R);
+        if (!IsHiddenRow(R) && D >= TBaseGrid::FixedRows() && D <= LastDataRow() && !RowMatchesFilter(D)) Fail.push_back(D);
+    }
+    if (!Fail.empty()) HideRowList(Fail);
 }
 
 bool TExtStringGrid::InContractedNode(Integer ARow) {
@@ -270,7 +284,11 @@ void TExtStringGrid::ContractNode(Integer ARow) {
 }
 
 void TExtStringGrid::ExpandAll() {
+    std::vector<Integer> Hidden;
+    for (Integer R = 0; FFilterActive && R < AllRowCount(); ++R)
+        if (IsHiddenRow(R)) Hidden.push_back(R);
     UnHideRowsAll();
+    HideFilteredRows(Hidden);
     for (Integer R = FixedRows(); R < RowCount(); ++R)
         if (TCellGraphic* G = NodeGraphic(R)) G->SetCellBoolean(false);
     RecalcAllFooters();

@@ -76,7 +76,13 @@ bool TExtStringGrid::WheelTurn(bool Backward, TShiftState Shift, TPoint MousePos
     // Scrolling checks a pending value and moving asks the cell-change handlers: either may free the grid.
     const std::shared_ptr<const bool> Alive = AliveToken();
     if (FMouseActions->WheelAction() == waMoveSelection) {
-        Target = Backward ? Row() + Step : Row() - Step;
+        // Each line is one arrow-key step: a merge counts as one row, so no merge holds the row.
+        const Integer C = std::max(Col(), FixedCols());
+        for (Integer I = 0; I < Step; ++I) {
+            const Integer Next = ArrowRow(C, Target, Backward);
+            if (Next < FixedRows() || Next > RowCount() - FFixedFooters - 1) break;
+            Target = Next;
+        }
     } else if (Backward) {
         if (TopRow() < RowCount() - VisibleRowCount()) SetTopRow(TopRow() + Step);
     } else if (TopRow() > FixedRows() && TopRow() - Step >= FixedRows()) {

@@ -299,11 +299,9 @@ std::vector<const TCellGraphic*> TExtStringGrid::OpenContractedNodes(Integer Fir
         if (!G || !G->CellBoolean()) continue;
         G->SetCellBoolean(false);
         Opened.push_back(G);
-        const Integer Real = RealRowIndex(R), Span = G->CellIndex();
-        if (!IsHiddenRow(Real + 1)) continue;
-        Integer To = Real + 1;
-        while (IsHiddenRow(To + 1) && (Span <= 0 || To + 1 <= Real + Span - 1)) ++To;
-        UnHideRows(Real + 1, To);
+        // Its own rows only: a row hidden just after a one-row node (a filter) stays hidden.
+        const Integer Real = RealRowIndex(R), End = NodeEndReal(Real);
+        if (End > Real && IsHiddenRow(Real + 1)) UnHideRows(Real + 1, End);
     }
     return Opened;
 }
@@ -745,7 +743,8 @@ void TExtStringGrid::RemoveRowsEx(Integer ARow, Integer ACount) {
     }
     if (!Nodes.empty()) {
         for (auto It = Nodes.rbegin(); It != Nodes.rend(); ++It) RemoveNode(*It);
-        for (auto It = Reals.rbegin(); It != Reals.rend(); ++It) RemoveRowsEx(DisplRowIndex(*It), 1);
+        for (auto It = Reals.rbegin(); It != Reals.rend(); ++It)
+            if (!IsHiddenRow(*It)) RemoveRowsEx(DisplRowIndex(*It), 1);
         return;
     }
     SplitMergesAround(true, ARow, -ACount);
@@ -901,6 +900,7 @@ void TExtStringGrid::ClearRect(Integer ALeft, Integer ATop, Integer ARight, Inte
     // one shows them), as when its row is removed.
     for (auto It = Nodes.rbegin(); It != Nodes.rend(); ++It) RemoveNode(*It);
     for (Integer Real : Reals) {
+        if (IsHiddenRow(Real)) continue;   // closed by ExpandOne: its display row is another row's
         const Integer Rw = DisplRowIndex(Real);
         for (Integer C = L; C <= R; ++C) {
             if (HasCellProperties(C, Rw)) {
@@ -960,20 +960,28 @@ void TExtStringGrid::AddRowAtEnd() {
     ClearRow(RowCount() - 1);
 }
 
+// The marked rows in view, bottom up, each at the display row it has when its turn comes:
+// clearing or removing a node row opens the node (with ExpandOne closing others), which
+// moves the rows after it. A marked row hidden by then stays as it is.
+void TExtStringGrid::ForEachMarkedRow(const std::function<void(Integer)>& ADo) {
+    std::vector<Integer> Reals;
+    for (Integer D : MarkedDisplRows()) Reals.push_back(RealRowIndex(D));
+    for (auto It = Reals.rbegin(); It != Reals.rend(); ++It)
+        if (!IsHiddenRow(*It)) ADo(DisplRowIndex(*It));
+}
+
 void TExtStringGrid::RemoveSelectedRows() {
     if (!FMouseActions->DisjunctRowSelect()) return;
-    // Marked rows in view, bottom up; a marked row hidden at the moment stays.
-    const std::vector<Integer> Rows = MarkedDisplRows();
-    for (auto It = Rows.rbegin(); It != Rows.rend(); ++It)
-        if (*It >= TBaseGrid::FixedRows() && *It <= LastDataRow()) {
-            SetDisplRowSelected(*It, false);
-            RemoveRowsEx(*It, 1);
-        }
+    ForEachMarkedRow([this](Integer D) {
+        if (D < TBaseGrid::FixedRows() || D > LastDataRow()) return;
+        SetDisplRowSelected(D, false);
+        RemoveRowsEx(D, 1);
+    });
 }
 
 void TExtStringGrid::ClearSelectedCells() {
     if (FMouseActions->DisjunctRowSelect()) {
-        for (Integer R : MarkedDisplRows()) ClearRows(R, 1);
+        ForEachMarkedRow([this](Integer D) { ClearRows(D, 1); });
     } else if (FMouseActions->DisjunctColSelect()) {
         for (Integer C = 0; C < Integer(FColSelect.size()) && C < ColCount(); ++C)
             if (FColSelect[size_t(C)]) ClearCols(C, 1);
@@ -989,8 +997,9 @@ void TExtStringGrid::MergeColumnCells(Integer ACol, bool SameTextOnly) {
     const Integer First = TBaseGrid::FixedRows(), Last = RowCount() - 1 - FFixedFooters;
     Integer Start = First;
     for (Integer R = First + 1; R <= Last + 1; ++R) {
+        // A run is counted over shown rows and ends at a hidden one: a merge would cover it.
         const bool Same = R <= Last && RawCells(ACol, R) == RawCells(ACol, R - 1) &&
-                          (SameTextOnly || RowsInSameMerges(R - 1, R));
+                          RealRowIndex(R) == RealRowIndex(R - 1) + 1 && (SameTextOnly || RowsInSameMerges(R - 1, R));
         if (Same) continue;
         if (R - Start > 1) MergeCells(ACol, Start, 1, R - Start);
         Start = R;

@@ -340,6 +340,20 @@ TEST_F(ExtGridMouse, NodeGlyphClicksContractAndExpandWithTheirEvents) {
     EXPECT_TRUE(F.Grid->Row() == 2 && Log.back() == "expand 2" && F.Grid->Cells(1, 2) == F.Grid->AllCells(1, 4));
 }
 
+TEST(ExtGridMouseNodes, ARowTheFilterHidesStaysHiddenWhateverTheNodesDo) {   // x3 in r2's node, x5 after r4's one-row node
+    for (Integer Road = 0; Road < 3; ++Road) {
+        TMouseForm F;
+        TExtStringGrid* G = F.Grid;
+        for (Integer R = 1; R <= 5; ++R) G->SetCells(1, R, (R == 3 || R == 5 ? "x" : "r") + IntToStr(R));
+        G->AddNode(2, 2), G->AddNode(4, 1), G->ContractNode(4), G->SortSettings()->SetColumn(1);
+        G->Filter()->Add()->SetColumn(1), G->Filter()->Items(0)->SetCondition("!x*"), G->SetFilterActive(true);
+        const std::function<void()> Roads[] = {[&] { F.LeftClick(F.In(0, 2, 6)), F.LeftClick(F.In(0, 2, 6)); },   // closed, opened
+                                               [&] { G->ContractAll(), G->ExpandAll(); }, [&] { G->SortByColumn(); }};
+        Roads[Road]();
+        EXPECT_TRUE(G->RowCount() == 4 && (G->Cells(1, 1) + G->Cells(1, 2) + G->Cells(1, 3)).find('x') == AnsiString::npos) << Road;
+    }
+}
+
 TEST_F(ExtGridMouse, HeaderRowSelectionPicksWholeColumnsAndRows) {
     F.Options({goRangeSelect});
     F.Grid->MouseActions()->SetColSelect(true);

@@ -521,6 +521,9 @@ TEST(ExtGridRowsEdit, ColumnMergesFollowEqualRunsAndSplitAgain) {
     G.Grid->SplitColumnCells(1);
     EXPECT_FALSE(G.Grid->IsMergedCell(1, 2));
     EXPECT_FALSE(G.Grid->IsMergedCell(1, 5));
+    TSortGrid H({"A", "A", "B", "A", "C"});   // B hidden: runs are counted over shown rows and stop at it
+    H.Grid->HideRow(3), H.Grid->MergeColumnCells(1, true), H.Grid->UnHideRowsAll();
+    EXPECT_EQ((V{"A", "A", "B", "A", "C"}), H.Column(1));
 }
 
 TEST(ExtGridRowsEdit, SelectedRowsOfADisjunctSelectionAreRemoved) {
@@ -530,6 +533,17 @@ TEST(ExtGridRowsEdit, SelectedRowsOfADisjunctSelectionAreRemoved) {
     G.Grid->SetRowSelected(4, true);
     G.Grid->RemoveSelectedRows();
     EXPECT_EQ((V{"a", "c"}), G.Column(1));
+}
+
+TEST(ExtGridRowsEdit, MarkedRowsAroundAClosedNodeAreTheOnesClearedOrRemoved) {   // n3 opens as it goes
+    for (bool Remove : {false, true}) {
+        TSortGrid G({"n1", "a2", "n3", "b4", "c5", "d6"});
+        G.Grid->MouseActions()->SetDisjunctRowSelect(true), G.Grid->CellNode()->SetExpandOne(Remove);
+        G.Grid->AddNode(1, 2), G.Grid->AddNode(3, 2), G.Grid->ContractNode(3);   // b4 hidden
+        for (Integer R : {2, 3, 5}) G.Grid->SetRowSelected(R, true);   // a2 (closed away by ExpandOne: stays), n3, d6
+        Remove ? G.Grid->RemoveSelectedRows() : G.Grid->ClearSelectedCells(), G.Grid->ExpandAll();
+        EXPECT_EQ((Remove ? V{"n1", "a2", "b4", "c5"} : V{"n1", "", "", "b4", "c5", ""}), G.Column(1)) << Remove;
+    }
 }
 
 TEST(ExtGridRowsEdit, RowsRemovedOrInsertedAboveHiddenRowsLeaveThemInPlace) {

@@ -33,6 +33,8 @@ TEST(ExtGridWindow, WheelMovesTheCurrentRowByTheIncrement) {
     G->MouseActions()->SetWheelIncrement(10);
     F.Turn(false);
     EXPECT_EQ(1, G->Row());   // kept on the first data row
+    G->MouseActions()->SetWheelIncrement(0), G->MergeCells(1, 3, 1, 4), G->SetCol(1), G->SetRow(3), F.Turn(true);
+    EXPECT_EQ(9, G->Row());   // past the merge 3 .. 6 as by three Down keys: 7, 8, 9
 }
 
 TEST(ExtGridWindow, WheelStopsAboveTheFooterRows) {
@@ -83,6 +85,8 @@ TEST(ExtGridWindow, CtrlWheelZoomsAndDisabledWheelFallsBack) {
     F.Turn(true, Qt::ControlModifier);
     EXPECT_EQ(0, G->ZoomLevel());
     EXPECT_EQ(6, G->Row());   // the base grid's one row
+    G->MergeCells(1, 6, 1, 3), G->SetCol(1), F.Turn(true);
+    EXPECT_EQ(9, G->Row());   // past the merge, as the Down key
 }
 
 TEST(ExtGridWindow, WheelLeavesAnOpenUpdateBracketOpen) {
