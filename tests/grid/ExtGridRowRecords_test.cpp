@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <tuple>
 
 using namespace gridtest;
 using namespace uitest;
@@ -197,25 +198,31 @@ TEST_F(ExtGridRowRecords, ClosingWithRowsHiddenAndTheEditorOpen) {
     F.Form.reset();
 }
 
-// What tears a merge apart splits it; a merge moved whole, or not reached, stays.
+// What tears a merge apart splits it; a merge moved whole, or not reached, stays. The same
+// merge with a first row hidden above it (shown at the same rows) is torn by rows landing below that row too.
 TEST_F(ExtGridRowRecords, WhatTearsAMergeApartSplitsIt) {
-    const std::vector<std::pair<std::function<void(TRowsForm&)>, Integer>> Steps = {   // merged cells after
-        {[](TRowsForm& F) { F.Grid->MoveColumn(4, 1); }, 4}, {[](TRowsForm& F) { F.Grid->InsertRows(3, 1); }, 4},
-        {[](TRowsForm& F) { F.Grid->MoveColumn(3, 4); }, 0}, {[](TRowsForm& F) { F.Grid->MoveColumn(4, 3); }, 0},
-        {[](TRowsForm& F) { F.Drag(F.Centre(0, 2), F.Centre(0, 5)); }, 0}, {[](TRowsForm& F) { F.Grid->SwapRows(1, 3); }, 0},
-        {[](TRowsForm& F) { F.Grid->InsertCols(3, 1); }, 0}, {[](TRowsForm& F) { F.Grid->InsertRows(2, 1); }, 0},
-        {[](TRowsForm& F) { F.Grid->RemoveCols(2, 1); }, 0}, {[](TRowsForm& F) { F.Grid->RemoveRowsEx(1, 1); }, 0},
-        {[](TRowsForm& F) { F.Grid->SetColCount(3), F.Grid->SetColCount(5); }, 0}, {[](TRowsForm& F) { F.Grid->SetRowCount(2); }, 0}};
-    for (size_t I = 0; I < Steps.size(); ++I) {
-        TRowsForm F;
-        F.Options({goRowMoving});
-        F.Grid->MergeCells(2, 1, 2, 2);
-        Steps[I].first(F);
-        Integer Merged = 0;
-        for (Integer R = 0; R < F.Grid->RowCount(); ++R)
-            for (Integer C = 0; C < F.Grid->ColCount(); ++C) Merged += F.Grid->IsMergedCell(C, R);
-        EXPECT_EQ(Steps[I].second, Merged) << I;
-    }
+    using TStep = std::function<void(TRowsForm&)>;
+    const std::vector<std::tuple<TStep, Integer, Integer>> Steps = {   // merged cells after: base shown, hidden
+        {[](TRowsForm& F) { F.Grid->MoveColumn(4, 1); }, 4, 6}, {[](TRowsForm& F) { F.Grid->InsertRows(3, 1); }, 4, 6},
+        {[](TRowsForm& F) { F.Grid->MoveColumn(3, 4); }, 0, 0}, {[](TRowsForm& F) { F.Grid->MoveColumn(4, 3); }, 0, 0},
+        {[](TRowsForm& F) { F.Drag(F.Centre(0, 2), F.Centre(0, 5)); }, 0, 0}, {[](TRowsForm& F) { F.Grid->SwapRows(1, 3); }, 0, 0},
+        {[](TRowsForm& F) { F.Grid->InsertCols(3, 1); }, 0, 0}, {[](TRowsForm& F) { F.Grid->InsertRows(2, 1); }, 0, 0},
+        {[](TRowsForm& F) { F.Grid->RemoveCols(2, 1); }, 0, 0}, {[](TRowsForm& F) { F.Grid->RemoveRowsEx(1, 1); }, 0, 0},
+        {[](TRowsForm& F) { F.Grid->SetColCount(3), F.Grid->SetColCount(5); }, 0, 0}, {[](TRowsForm& F) { F.Grid->SetRowCount(2); }, 0, 0},
+        {[](TRowsForm& F) { F.Grid->InsertRows(1, 1); }, 4, 0}, {[](TRowsForm& F) { F.Drag(F.Centre(0, 4), F.Centre(0, 1)); }, 4, 0}};
+    for (size_t I = 0; I < Steps.size(); ++I)
+        for (const bool Hidden : {false, true}) {
+            TRowsForm F;
+            F.Options({goRowMoving});
+            F.Grid->MergeCells(2, 1, 2, 2 + Hidden);
+            if (Hidden) F.Grid->HideRow(1);
+            std::get<0>(Steps[I])(F);
+            F.Grid->UnHideRowsAll();
+            Integer Merged = 0;
+            for (Integer R = 0; R < F.Grid->RowCount(); ++R)
+                for (Integer C = 0; C < F.Grid->ColCount(); ++C) Merged += F.Grid->IsMergedCell(C, R);
+            EXPECT_EQ(Hidden ? std::get<2>(Steps[I]) : std::get<1>(Steps[I]), Merged) << I << " " << Hidden;
+        }
 }
 
 // Contracted nodes stay so when the filter goes off; a node row removed lets its rows out.
