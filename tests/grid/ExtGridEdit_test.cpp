@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 using namespace gridtest;
@@ -174,56 +175,33 @@ TEST(ExtGridEdit, EnterAdvancesWithAdvanceOnEnterOverReadOnlyCells) {
     EXPECT_EQ(2, G->Row());
 }
 
-// A merge of 70 over rows 2-4 (covered texts 3 and 4) whose first row a filter, a contracted node
-// or HideRows hides shows at rows 2 and 3: opened, typed over, refused and read there as the merge.
+// A merge of 70 over rows 2-4 (covered texts 3 and 4) whose first row HideRows, a contracted node or
+// a filter hides shows at rows 2 and 3: opened, typed over, refused and read there as the merge.
 TEST(ExtGridEdit, AMergeWhoseFirstRowIsHiddenIsEditedAsTheMerge) {
-    const std::vector<std::pair<const char*, std::function<void(TExtStringGrid*)>>> Hiders = {
-        {"HideRows", [](TExtStringGrid* G) { G->HideRows(2, 2); }},
-        {"a filter", [](TExtStringGrid* G) { G->Filter()->Add()->SetColumn(3), G->Filter()->Items(0)->SetCondition("!out"), G->SetFilterActive(true); }},
-        {"a contracted node", [](TExtStringGrid* G) { G->AddNode(1, 2), G->ContractNode(1); }}};
-    struct TStep {
-        const char* Name;
-        TEditorType Editor;
-        bool ReadOnly;
-        std::function<AnsiString(TEditForm&)> Do;   // on row 3; gives what the user was shown
-        AnsiString Value;                          // the merge's afterwards
-    };
-    const TStep Steps[] = {
-        {"Escape", edNormal, false, [](TEditForm& F) {
-             F.Edit(1, 3), TypeText(u"12"), PressEscape();
-             return F.Grid->InplaceEditor()->Text();
-         }, "70"},
-        {"typed over", edNormal, false, [](TEditForm& F) {
-             F.Edit(1, 3);
-             const AnsiString Seen = F.Grid->InplaceEditor()->Text();
-             F.Key(Qt::Key_A, Qt::ControlModifier), TypeText(u"12"), PressEnter();
-             return Seen;
-         }, "12"},
-        {"read-only", edNormal, true, [](TEditForm& F) {
-             F.Grid->SetCol(1), F.Grid->SetRow(3), TypeText(u"12"), PressEnter();
-             AnsiString V;
-             F.Grid->GetCurrentCell(V);
-             return V;
-         }, "70"},
-        {"combo", edComboEdit, false, [](TEditForm& F) { F.Edit(1, 3); return F.Grid->Combobox()->Text(); }, "70"},
-        {"spin", edSpinEdit, false, [](TEditForm& F) { F.Edit(1, 3); return F.Grid->SpinEdit()->Text(); }, "70"}};
-    for (const auto& [Hider, Hide] : Hiders)
-        for (const TStep& S : Steps) {
-            SCOPED_TRACE(testing::Message() << Hider << ", " << S.Name);
-            TEditForm F;
-            TExtStringGrid* G = F.Grid;
-            F.EditorInColumn1(S.Editor);
-            for (Integer R = 1; R < 6; ++R) G->SetCells(1, R, IntToStr(R)), G->SetCells(3, R, R == 2 ? "out" : "in");
-            G->SetCells(1, 2, "70"), G->SetReadOnly(1, 2, S.ReadOnly), G->MergeCells(1, 2, 1, 3);
-            Hide(G);
-            EXPECT_EQ("70", S.Do(F));
-            if (G->EditorMode() || G->ActiveEditorControl()) PressEscape();
-            EXPECT_EQ(S.Value, G->Cells(1, 2));
-            G->UnHideRowsAll();
-            EXPECT_TRUE(G->Cells(1, 2) == S.Value && G->Cells(1, 4) == S.Value);
-            G->SplitCells(1, 2);
-            EXPECT_TRUE(G->Cells(1, 3) == "3" && G->Cells(1, 4) == "4");
-        }
+    const std::function<void(TExtStringGrid*)> Hiders[] = {
+        [](TExtStringGrid* G) { G->HideRows(2, 2); }, [](TExtStringGrid* G) { G->AddNode(1, 2), G->ContractNode(1); },
+        [](TExtStringGrid* G) { G->Filter()->Add()->SetColumn(3), G->Filter()->Items(0)->SetCondition("!out"), G->SetFilterActive(true); }};
+    const std::tuple<TEditorType, bool, void (*)(), AnsiString> Steps[] = {   // editor, read-only, end key, value after
+        {edNormal, false, PressEscape, "70"}, {edNormal, false, PressEnter, "12"}, {edNormal, true, PressEnter, "70"},
+        {edComboEdit, false, PressEscape, "70"}, {edSpinEdit, false, PressEscape, "70"}};
+    for (size_t I = 0; I < std::size(Hiders) * std::size(Steps); ++I) {
+        const auto& [E, ReadOnly, End, Value] = Steps[I % std::size(Steps)];
+        TEditForm F;
+        TExtStringGrid* G = F.Grid;
+        F.EditorInColumn1(E);
+        for (Integer R = 1; R < 6; ++R) G->SetCells(1, R, IntToStr(R)), G->SetCells(3, R, R == 2 ? "out" : "in");
+        G->SetCells(1, 2, "70"), G->SetReadOnly(1, 2, ReadOnly), G->MergeCells(1, 2, 1, 3), Hiders[I / std::size(Steps)](G);
+        F.Edit(1, 3);
+        AnsiString Seen;
+        G->GetCurrentCell(Seen);
+        if (G->EditorMode()) Seen = G->InplaceEditor()->Text();
+        if (E != edNormal) Seen = E == edSpinEdit ? G->SpinEdit()->Text() : G->Combobox()->Text();
+        F.Key(Qt::Key_A, Qt::ControlModifier), TypeText(u"12"), End();
+        G->UnHideRowsAll();
+        EXPECT_TRUE(Seen == "70" && G->Cells(1, 2) == Value && G->Cells(1, 4) == Value) << I;
+        G->SplitCells(1, 2);
+        EXPECT_TRUE(G->Cells(1, 3) == "3" && G->Cells(1, 4) == "4") << I;
+    }
 }
 
 TEST(ExtGridEdit, TopToBottomAdvanceWithAdvanceInsertAddsAColumn) {
