@@ -167,15 +167,10 @@ AnsiString TBaseGrid::Cells(Integer ACol, Integer ARow) const {
 }
 
 const AnsiString& TBaseGrid::CellsRef(Integer ACol, Integer ARow, AnsiString& Scratch) const {
-    TShownMerge M;
-    const bool Merged = ShownMergeOf(ACol, ARow, M);
-    const TPoint B = Merged ? M.Shown : Point(ACol, ARow);
-    // A merge whose base row is hidden shows the base cell's text, kept with that row.
-    if (Merged && M.BaseHidden) {
-        const TStringList* L = FHiddenRows->HiddenRowItems(M.RealRow);
-        Scratch = L && M.Col < L->Count() ? L->Strings(M.Col) : AnsiString();
-    }
-    const AnsiString& Stored = Merged && M.BaseHidden ? Scratch : TStringGrid::CellsRef(B.X, B.Y);
+    const THolder H = HolderOf(ACol, ARow);
+    const TPoint B = H.At;
+    if (H.Items) Scratch = H.Col < H.Items->Count() ? H.Items->Strings(H.Col) : AnsiString();
+    const AnsiString& Stored = H.Items ? Scratch : TStringGrid::CellsRef(B.X, B.Y);
     if (B.Y >= FDisplRowCount || (!OnGetDisplText && !OnGetDisplWideText)) return Stored;
     if (&Stored != &Scratch) Scratch = Stored;
     // The hooks are the advanced grid's; reading stays logically const.
@@ -192,10 +187,7 @@ const AnsiString& TBaseGrid::CellsRef(Integer ACol, Integer ARow, AnsiString& Sc
 
 void TBaseGrid::SetCells(Integer ACol, Integer ARow, const AnsiString& Value) {
     if (HasCellProperties(ACol, ARow)) {
-        TShownMerge M;
-        TStringList* L = ShownMergeOf(ACol, ARow, M) && M.BaseHidden ? FHiddenRows->HiddenRowItems(M.RealRow) : nullptr;
-        if (L && M.Col < L->Count()) L->SetStrings(M.Col, Value);
-        else if (!L) SetRawCells(BaseCell(ACol, ARow).X, BaseCell(ACol, ARow).Y, Value);
+        SetHeldText(ACol, ARow, Value);
         if (Parent()) RepaintCell(ACol, ARow);
     } else {
         SetRawCells(ACol, ARow, Value);
@@ -224,10 +216,20 @@ void TBaseGrid::GetDisplWideText(Integer ACol, Integer ARow, WideString& Value) 
     if (OnGetDisplWideText) FireEvent(OnGetDisplWideText, this, ACol, ARow, Value);
 }
 
-AnsiString TBaseGrid::GetEditText(Integer ACol, Integer ARow) { return TStringGrid::GetEditText(ACol, ARow); }
+// The editor works on the merge's value, wherever it is kept.
+AnsiString TBaseGrid::GetEditText(Integer ACol, Integer ARow) {
+    const THolder H = HolderOf(ACol, ARow);
+    if (!H.Items) return TStringGrid::GetEditText(H.At.X, H.At.Y);
+    AnsiString Value = HeldText(ACol, ARow);
+    if (OnGetEditText) FireEvent(OnGetEditText, this, H.At.X, H.At.Y, Value);
+    return Value;
+}
 
 void TBaseGrid::SetEditText(Integer ACol, Integer ARow, const AnsiString& Value) {
-    TStringGrid::SetEditText(ACol, ARow, Value);
+    const THolder H = HolderOf(ACol, ARow);
+    if (!H.Items) return TStringGrid::SetEditText(H.At.X, H.At.Y, Value);
+    SetHeldText(ACol, ARow, Value);
+    TDrawGrid::SetEditText(H.At.X, H.At.Y, Value);
 }
 
 // --- properties -------------------------------------------------------------
@@ -384,6 +386,37 @@ bool TBaseGrid::ShownMergeOf(Integer ACol, Integer ARow, TShownMerge& M) const {
     M.Shown = Point(M.Col, First);
     M.ShownRows = FHiddenRows->DisplRowIndex(Last + 1) - First;
     return true;
+}
+
+TBaseGrid::THolder TBaseGrid::HolderOf(Integer ACol, Integer ARow) const {
+    THolder H;
+    TShownMerge M;
+    if (!ShownMergeOf(ACol, ARow, M)) {
+        H.At = Point(ACol, ARow);
+        H.Props = CellPropertiesOrNil(ACol, ARow);
+        H.Col = ACol;
+        return H;
+    }
+    H.At = M.Shown;
+    H.Props = M.Base;
+    H.Col = M.Col;
+    if (M.BaseHidden) H.Items = FHiddenRows->HiddenRowItems(M.RealRow);
+    return H;
+}
+
+TCellProperties* TBaseGrid::HeldProps(Integer ACol, Integer ARow) const { return HolderOf(ACol, ARow).Props; }
+
+AnsiString TBaseGrid::HeldText(Integer ACol, Integer ARow) const {
+    const THolder H = HolderOf(ACol, ARow);
+    if (H.Items) return H.Col < H.Items->Count() ? H.Items->Strings(H.Col) : AnsiString();
+    return InGrid(H.At.X, H.At.Y) ? RawCells(H.At.X, H.At.Y) : AnsiString();
+}
+
+void TBaseGrid::SetHeldText(Integer ACol, Integer ARow, const AnsiString& Value) {
+    const THolder H = HolderOf(ACol, ARow);
+    if (!H.Items) return SetRawCells(H.At.X, H.At.Y, Value);
+    while (H.Items->Count() <= H.Col) H.Items->Add("");
+    H.Items->SetStrings(H.Col, Value);
 }
 
 bool TBaseGrid::ShowsHiddenBase(Integer ACol, Integer ARow) const {

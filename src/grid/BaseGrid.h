@@ -246,6 +246,13 @@ public:
     TPoint CellSpan(Integer ACol, Integer ARow) const;
     // The first shown cell of a merge whose base cell's row is hidden: it shows the merge.
     bool ShowsHiddenBase(Integer ACol, Integer ARow) const;
+    // Where a cell's value and settings live, whatever rows are hidden: a merged cell's in its
+    // merge's base cell (kept with that cell's row while the row is hidden), any other cell's in
+    // itself. HeldText is the stored text, without display hooks. Every reader and writer of a
+    // merge's value or settings asks here.
+    TCellProperties* HeldProps(Integer ACol, Integer ARow) const;
+    AnsiString HeldText(Integer ACol, Integer ARow) const;
+    void SetHeldText(Integer ACol, Integer ARow, const AnsiString& Value);
     // Rows that change places on screen move a merge by its shown rows: while rows are hidden, the
     // cells of every merge shown from its base cell count their spans in shown rows before the
     // move (ShownMergeCells), and in real rows again after it (RealignMergeCells).
@@ -315,6 +322,13 @@ private:
         Integer ShownRows = 0;
     };
     bool ShownMergeOf(Integer ACol, Integer ARow, TShownMerge& M) const;
+    struct THolder {
+        TPoint At;                           // the display cell its value shows in
+        TCellProperties* Props = nullptr;
+        TStringList* Items = nullptr;        // the hidden base row's cells, or nullptr
+        Integer Col = 0;
+    };
+    THolder HolderOf(Integer ACol, Integer ARow) const;
     bool AnyHiddenRows() const;
     Integer RealRow(Integer ARow) const;
     TCellProperties* PropsAtReal(Integer ACol, Integer ARealRow) const;

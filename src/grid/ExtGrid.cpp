@@ -475,7 +475,7 @@ void TExtStringGrid::GetCellColor(Integer ACol, Integer ARow, TGridDrawState ASt
             ABrush->SetColor(FActiveCellColor);
         }
     }
-    if (const TCellProperties* P = CellPropertiesOrNil(ACol, ARow)) {
+    if (const TCellProperties* P = HeldProps(ACol, ARow)) {
         if (P->BrushColor() != clNone) ABrush->SetColor(P->BrushColor());
         if (P->FontColor() != clNone) AFont->SetColor(P->FontColor());
         if (!P->FontStyle().Empty()) AFont->SetStyle(P->FontStyle());
@@ -522,7 +522,7 @@ bool TExtStringGrid::IsFixed(Integer ACol, Integer ARow) {
 
 void TExtStringGrid::CanEditCell(Integer ACol, Integer ARow, bool& CanEdit) {
     const TPoint B = BaseCell(ACol, ARow);
-    if (const TCellProperties* P = CellPropertiesOrNil(B.X, B.Y); P && CanEdit) {
+    if (const TCellProperties* P = HeldProps(ACol, ARow); P && CanEdit) {
         CanEdit = !P->ReadOnly();
         if (!Options().Contains(goEditing) && !FEditSuspended && !FMouseActions->RangeSelectAndEdit())
             CanEdit = false;
@@ -569,7 +569,7 @@ void TExtStringGrid::GetCellAlignment(Integer ACol, Integer ARow, TAlignment& HA
             GetCellForSave(ACol, ARow, T);
         if (NumberKind(Trim(T)) != 2) HAlign = taRightJustify;
     }
-    if (const TCellProperties* P = CellPropertiesOrNil(ACol, ARow)) HAlign = P->Alignment();
+    if (const TCellProperties* P = HeldProps(ACol, ARow)) HAlign = P->Alignment();
     GetAlignment(ACol, ARow, HAlign, VAlign);
 }
 
@@ -709,8 +709,7 @@ TControl* TExtStringGrid::CellControl(Integer ACol, Integer ARow) const {
 
 // --- current cell --------------------------------------------------------------
 void TExtStringGrid::GetCurrentCell(AnsiString& Value) {
-    const TPoint B = BaseCell(GetRealCol(), Row());
-    Value = RawCells(B.X, B.Y);
+    Value = HeldText(GetRealCol(), Row());
 }
 
 void TExtStringGrid::SetCurrentCell(const AnsiString& Value) {

@@ -1223,7 +1223,9 @@ protected:
     void LayoutChanged() override;
     void MoveColData(Integer FromIndex, Integer ToIndex) override;
     // Where each row or column goes: merges that no longer hold together are split.
-    void SplitMergesBrokenByMove(bool ARows, const std::function<Integer(Integer)>& AFollow);
+    // AHiddenBaseTorn (first shown row, shown span) says whether a merge whose base row is hidden is torn.
+    void SplitMergesBrokenByMove(bool ARows, const std::function<Integer(Integer)>& AFollow,
+                                 const std::function<bool(Integer, Integer)>& AHiddenBaseTorn = {});
     void SplitMergesAround(bool ARows, Integer AAt, Integer ACount);   // inserted (< 0: removed) there
     bool WheelTurn(bool Backward, TShiftState Shift, TPoint MousePos);
     // Repaints unless updating.

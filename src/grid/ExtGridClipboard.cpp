@@ -243,6 +243,18 @@ void WriteProps(TCellWriter& W, const TCellProperties* P, bool Base, Integer X, 
     W.Bool(P->ReadOnly());
 }
 
+// Settings left over from a split merge, or set back to what a cell has without any, carry
+// nothing: such a cell travels as one never given settings, leaving the target's as they are.
+bool CarriesSettings(const TCellProperties* P, bool Alone, bool WrapDefault) {
+    const TCellProperties D(nullptr, 0, 0);
+    return !Alone || P->BrushStyle() != D.BrushStyle() || P->BrushColor() != D.BrushColor() ||
+           P->BrushColorTo() != D.BrushColorTo() || P->FontSize() != D.FontSize() || P->FontColor() != D.FontColor() ||
+           P->FontStyle().Bits() != D.FontStyle().Bits() || P->BorderWidth() != D.BorderWidth() ||
+           P->BorderColor() != D.BorderColor() || P->Alignment() != D.Alignment() || P->VAlignment() != D.VAlignment() ||
+           P->WordWrap() != WrapDefault || P->NodeLevel() != D.NodeLevel() || P->Editor() != D.Editor() ||
+           !P->FontName().empty() || P->ReadOnly() || dynamic_cast<const TCellGraphic*>(P->KeptObject());
+}
+
 void ReadProps(TCellReader& Rd, TCellProperties* P) {
     Rd.Expect("TGridCellPropIO");
     P->SetBrushStyle(TBrushStyle(InRange(Rd.Int(), bsSolid, bsDiagCross)));
@@ -1019,9 +1031,23 @@ void TExtStringGrid::WriteCellStream(TGridRect R, TStream* Stream, bool Disjunct
         const Integer Rw = RowList[Ri];
         for (size_t Ci = 0; Ci < ColList.size(); ++Ci) {
             const Integer C = ColList[Ci];
-            // A merge whose base row is hidden goes from its first shown cell, with its text.
-            const AnsiString T = WithoutHighlight(ShowsHiddenBase(C, Rw) ? Cells(C, Rw) : RawCells(C, Rw));
-            const TCellProperties* P = CellPropertiesOrNil(C, Rw);
+            // A merge goes from the cell it shows in, with its own value and settings, also
+            // while its base row is hidden; a covered cell keeps its own.
+            const bool Shows = BaseCell(C, Rw) == Point(C, Rw);
+            const AnsiString T = WithoutHighlight(Shows ? HeldText(C, Rw) : RawCells(C, Rw));
+            const TCellProperties* P = Shows ? HeldProps(C, Rw) : CellPropertiesOrNil(C, Rw);
+            bool Base = P && P->IsBaseCell();
+            Integer X = P ? P->CellSpanX() : -1, Y = P ? P->CellSpanY() : -1;
+            if (P && IsMergedCell(C, Rw)) {
+                const TPoint B = BaseCell(C, Rw), S = CellSpan(C, Rw);
+                Base = B == Point(C, Rw);
+                X = Base ? S.X : C - B.X;
+                Y = Base ? S.Y : Rw - B.Y;
+            } else if (P && (!Base || X > 0 || Y > 0)) {   // what shows of its merge is this cell alone
+                Base = true;
+                X = Y = -1;
+            }
+            if (P && !CarriesSettings(P, Base && X < 0 && Y < 0, CellWordWrapDefault())) P = nullptr;
             if (T.empty() && !P) continue;
             W.Str("TGridCellIO");
             W.Int(R.Top + Integer(Ri));
@@ -1029,17 +1055,6 @@ void TExtStringGrid::WriteCellStream(TGridRect R, TStream* Stream, bool Disjunct
             W.Str(T);
             W.Bool(P != nullptr);
             if (!P) continue;
-            bool Base = P->IsBaseCell();
-            Integer X = P->CellSpanX(), Y = P->CellSpanY();
-            if (IsMergedCell(C, Rw)) {
-                const TPoint B = BaseCell(C, Rw), S = CellSpan(C, Rw);
-                Base = B == Point(C, Rw);
-                X = Base ? S.X : C - B.X;
-                Y = Base ? S.Y : Rw - B.Y;
-            } else if (!Base || X > 0 || Y > 0) {   // what shows of its merge is this cell alone
-                Base = true;
-                X = Y = -1;
-            }
             WriteProps(W, P, Base, X, Y, ColList, Ci, RowList, Ri);
             const auto* G = dynamic_cast<const TCellGraphic*>(P->KeptObject());
             // A kind drawn from an object of its own travels only with that object.
@@ -1105,7 +1120,6 @@ void TExtStringGrid::ReadCellStream(TGridCoord Origin, TStream* Stream, bool AsP
         return Full ? KeptCells.count({C, R}) > 0 : !TakesOutsideData(C, R);
     };
     std::set<std::pair<Integer, Integer>> Made;   // base cells of the block's merges as made
-    std::vector<TCellProperties*> Spans;          // counted in shown rows until the block is in
     // The footer rows stay the last rows, with the properties their totals need; the data rows
     // of the stream come above them. Its own footer rows hold totals, no data: they stay behind.
     const Integer Footers = Full ? std::clamp(FFixedFooters, 0, RowCount()) : 0;
@@ -1181,7 +1195,6 @@ void TExtStringGrid::ReadCellStream(TGridCoord Origin, TStream* Stream, bool AsP
         if (Inside) SplitOldMerge(Tc, Tr);
         TCellProperties* P = Inside ? GetCellProperties(Tc, Tr) : &Scratch;
         ReadProps(Rd, P);
-        if (Inside) Spans.push_back(P);
         // A merge stays inside the block, and inside the grid where the block passes its edge.
         const Integer Sx = P->CellSpanX(), Sy = P->CellSpanY();
         if (P->IsBaseCell()) {
@@ -1211,7 +1224,11 @@ void TExtStringGrid::ReadCellStream(TGridCoord Origin, TStream* Stream, bool AsP
             ReadGraphic(Rd, &G, Tc, Tr);
         }
     }
-    if (NumHiddenRows() > 0) RealignMergeCells(Spans);   // rows hidden between: spans count real rows
+    // Spans came in shown rows: a merge covers the rows hidden between them too, as MergeCells does.
+    if (NumHiddenRows() > 0)
+        for (const auto& [Mc, Mr] : Made)
+            if (const TCellProperties* P = CellPropertiesOrNil(Mc, Mr))
+                MergeCells(Mc, Mr, P->CellSpanX() + 1, P->CellSpanY() + 1);
     for (const auto& [At, Bytes, Text] : Refused) {
         if (At.X >= ColCount() || At.Y > LastDataRow()) continue;   // the pasted grid is smaller
         TMemoryStream Cell;

@@ -99,8 +99,7 @@ void TExtStringGrid::BeginCellEdit(Integer ACol, Integer ARow) {
     FEditCol = ACol;
     FEditRow = ARow;
     if (ACol < 0 || ARow < 0 || ACol >= ColCount() || ARow >= RowCount()) return;
-    const TPoint B = BaseCell(ACol, ARow);
-    FTextBeforeEdit = RawCells(B.X, B.Y);
+    FTextBeforeEdit = HeldText(ACol, ARow);
 }
 
 bool TExtStringGrid::SelectCell(Integer ACol, Integer ARow) {
@@ -191,7 +190,7 @@ bool TExtStringGrid::CanEditShow() {
         const TAliveGuard alive(this);
         GetEditorType(B.X, B.Y, E);
         if (alive.Gone()) return false;
-        FActiveEditor = IsUnicodeCell(B.X, B.Y) ? LettersEditor(E, CellTextToWide(RawCells(B.X, B.Y))) : E;
+        FActiveEditor = IsUnicodeCell(B.X, B.Y) ? LettersEditor(E, CellTextToWide(HeldText(B.X, B.Y))) : E;
         FLetterRules = E;
     }
     if (FActiveEditor == edNone) return false;
@@ -255,7 +254,7 @@ void TExtStringGrid::EditorHidden() {
     // Closed with nothing new in the cell: no edit is left pending.
     if (FEditShown && !FValidating && FEditCol == Col() && FEditRow == Row() && !FEditorControl) {
         const TPoint B = BaseCell(GetRealCol(), Row());
-        if (RawCells(B.X, B.Y) == FTextBeforeEdit) FEditShown = false;
+        if (HeldText(B.X, B.Y) == FTextBeforeEdit) FEditShown = false;
         else FooterCellChanged(B.X);   // stored, to be checked later: the total follows the cell
     }
     FEditActive = false;

@@ -132,7 +132,7 @@ bool TGridEditorKeys::CommitWide(const WideString& Text, const std::function<voi
         FGrid->SetWideCell(B.X, B.Y, Text);
         Valid = FGrid->ValidateWideCell(Text);
     } else {
-        Valid = FGrid->Validate(FGrid->RawCells(B.X, B.Y), true);   // as stored, plain or encoded
+        Valid = FGrid->Validate(FGrid->HeldText(B.X, B.Y), true);   // as stored, plain or encoded
     }
     if (!*Alive) return false;
     TakeBack(FGrid->GetWideCell(B.X, B.Y));

@@ -146,7 +146,7 @@ void TExtStringGrid::GetCellColor(Integer ACol, Integer ARow, TGridDrawState& AS
 
     ABrush->SetColor(clNone);
     ColorTo = clNone;
-    if (const TCellProperties* P = CellPropertiesOrNil(C, ARow)) {
+    if (const TCellProperties* P = HeldProps(C, ARow)) {
         if (P->BrushColor() != clNone) ABrush->SetColor(P->BrushColor());
         if (P->FontColor() != clNone) AFont->SetColor(P->FontColor());
         if (!P->FontStyle().Empty()) AFont->SetStyle(P->FontStyle());
@@ -317,7 +317,7 @@ void TExtStringGrid::DrawCellText(TCanvas* ACanvas, Integer ACol, Integer ARow, 
         const bool Header = FActiveCellShow && ((ARow == Row() && ACol == FixedCols() - 1 && FixedCols() >= 1) ||
                                                 (ACol == Col() && ARow == FixedRows() - 1 && FixedRows() >= 1));
         if (Header) DrawGradient(ACanvas, FActiveCellColor, FActiveCellColorTo, 10, Rc, false);
-        else if (!HasCellProperties(RC, ARow) || Colors(RC, ARow) == clNone) DrawGradient(ACanvas, FGradFrom, FGradTo, 10, Rc, false);
+        else if (const TCellProperties* P = HeldProps(RC, ARow); !P || P->BrushColor() == clNone) DrawGradient(ACanvas, FGradFrom, FGradTo, 10, Rc, false);
     }
 
     const bool Indicator = ShowsRowIndicator(ACol, ARow);

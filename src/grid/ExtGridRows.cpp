@@ -433,34 +433,37 @@ void TExtStringGrid::RowRecordsMoved(Integer AFrom, Integer ATo) {
 // A merge that the moved row or column leaves, or lands inside, no longer holds together:
 // it is split, so that every cell shows its own value again. A merge moved whole or only
 // shifted stays.
-void TExtStringGrid::SplitMergesBrokenByMove(bool ARows, const std::function<Integer(Integer)>& AFollow) {
+void TExtStringGrid::SplitMergesBrokenByMove(bool ARows, const std::function<Integer(Integer)>& AFollow,
+                                             const std::function<bool(Integer, Integer)>& AHiddenBaseTorn) {
     std::vector<TPoint> Broken;
     for (const TCellProperties* P : AllCellProperties()) {
         const Integer C = P->OwnerCol(), R = P->OwnerRow();
-        // As the merge shows: over its shown rows.
-        const TPoint Shown = C >= 0 && R >= 0 && C < ColCount() && R < RowCount() ? CellSpan(C, R) : Point(0, 0);
-        const Integer Span = ARows ? Shown.Y : Shown.X;
-        // Base cells of merges in view (the properties of hidden rows wait elsewhere).
-        if (!P->IsBaseCell() || Span <= 0 || C < 0 || R < 0 || C >= ColCount() || R >= RowCount() ||
-            CellPropertiesOrNil(C, R) != P)
+        // Each merge once, as it shows: from its first shown cell, over its shown rows (the
+        // properties of hidden rows wait elsewhere).
+        if (C < 0 || R < 0 || C >= ColCount() || R >= RowCount() || CellPropertiesOrNil(C, R) != P ||
+            BaseCell(C, R) != Point(C, R))
             continue;
-        const Integer First = ARows ? R : C;
-        for (Integer I = First; I < First + Span; ++I)
-            if (AFollow(I + 1) != AFollow(I) + 1) {
-                Broken.push_back(Point(C, R));
-                break;
-            }
+        const bool HiddenBase = ShowsHiddenBase(C, R);
+        if (!HiddenBase && !IsMergedCell(C, R)) continue;
+        const Integer Span = ARows ? CellSpan(C, R).Y : CellSpan(C, R).X;
+        bool Torn = false;
+        for (Integer I = ARows ? R : C, Last = I + Span; I < Last && !Torn; ++I) Torn = AFollow(I + 1) != AFollow(I) + 1;
+        // A hidden base row stays where it is while its shown rows go, and a row that lands
+        // between it and the first shown row lands inside the merge: the caller knows where.
+        if (ARows && HiddenBase && !Torn) Torn = AFollow(R) < 0 || (AHiddenBaseTorn && AHiddenBaseTorn(R, Span));
+        if (Torn) Broken.push_back(Point(C, R));
     }
     for (const TPoint& B : Broken) SplitCells(B.X, B.Y);
 }
 
 // ACount rows or columns inserted at AAt, or (ACount < 0) removed from there.
 void TExtStringGrid::SplitMergesAround(bool ARows, Integer AAt, Integer ACount) {
+    // Rows inserted at a merge's first shown row come after its hidden base row.
     SplitMergesBrokenByMove(ARows, [&](Integer I) {
         if (I < AAt) return I;
         if (ACount >= 0) return I + ACount;
         return I < AAt - ACount ? -2 - I : I + ACount;   // a removed one joins nothing
-    });
+    }, [&](Integer First, Integer) { return ACount > 0 && AAt == First; });
 }
 
 void TExtStringGrid::MoveRow(Integer FromIndex, Integer ToIndex) {
@@ -479,7 +482,13 @@ void TExtStringGrid::MoveRow(Integer FromIndex, Integer ToIndex) {
 
 void TExtStringGrid::MoveRowData(Integer FromIndex, Integer ToIndex) {
     EndEditBeforeLayoutChange();
-    SplitMergesBrokenByMove(true, [&](Integer I) { return FollowMove(I, FromIndex, ToIndex); });
+    // A row taken out of a merge's shown rows leaves its hidden base row behind; one put in
+    // right after that row (it stays under the row above it) lands inside.
+    SplitMergesBrokenByMove(true, [&](Integer I) { return FollowMove(I, FromIndex, ToIndex); },
+                            [&](Integer First, Integer Span) {
+                                return (FromIndex >= First && FromIndex <= First + Span) ||
+                                       ToIndex == First - (FromIndex < First ? 1 : 0);
+                            });
     const std::vector<TCellProperties*> Merged = ShownMergeCells();
     RowRecordsMoved(FromIndex, ToIndex);
     TBaseGrid::MoveRowData(FromIndex, ToIndex);

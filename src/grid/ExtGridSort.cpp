@@ -485,9 +485,9 @@ void TExtStringGrid::MoveRowsTo(Integer First, const std::vector<Integer>& Order
         // A merge the new order tears apart is split (a sort keeps merged rows together).
         std::vector<Integer> Dest(N);
         for (size_t I = 0; I < N; ++I) Dest[size_t(Order[I] - First)] = First + Integer(I);
-        SplitMergesBrokenByMove(true, [&](Integer R) {
-            return R >= First && R < First + Integer(N) ? Dest[size_t(R - First)] : R;
-        });
+        auto Follow = [&](Integer R) { return R >= First && R < First + Integer(N) ? Dest[size_t(R - First)] : R; };
+        // A hidden base row keeps its place: its merge's shown rows may not go.
+        SplitMergesBrokenByMove(true, Follow, [&](Integer R, Integer) { return Follow(R) != R; });
     }
     const std::vector<TCellProperties*> Merged = ShownMergeCells();
     std::vector<Integer> Heights(WholeRows ? N : 0), Unsorted(N);
@@ -1017,6 +1017,6 @@ void TExtStringGrid::SplitColumnCells(Integer ACol) {
 }
 
 bool TExtStringGrid::IsUnicodeCell(Integer ACol, Integer ARow) const {
-    const AnsiString T = RawCells(ACol, ARow);
+    const AnsiString T = HeldText(ACol, ARow);
     return T.size() >= 2 && T[0] == '|' && T[1] == '\\';
 }

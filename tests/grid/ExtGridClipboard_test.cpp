@@ -643,6 +643,20 @@ TEST_F(ExtGridClipboard, OwnFormatBlocksComeBackAsTheyWereCopied) {
                                         F.Grid->Cells(2, 3) + " " + F.Grid->Cells(2, 5) + " " + IntToStr(F.Grid->CellEditable(4, 4)));
 }
 
+// A pasted merge over rows with a hidden row between covers that row too (counted once); a cell
+// whose settings are a split merge's leftovers keeps the target's colour, as a plain cell does.
+TEST_F(ExtGridClipboard, AnOwnFormatBlockCoversHiddenRowsBetweenAndBringsNoLeftoverSettings) {
+    TClipForm S;
+    for (TClipForm* X : {&S, &F}) X->Fill(), X->Grid->Navigation()->SetAllowFmtClipboard(true);
+    S.Grid->SetCells(1, 1, "100"), S.Grid->MergeCells(1, 1, 1, 2), S.Grid->MergeCells(2, 1, 1, 2), S.Grid->SplitCells(2, 1);
+    S.Select(1, 1, 3, 2), S.Grid->CopyToClipboard();
+    F.Grid->SetColors(2, 1, clRed), F.Grid->SetColors(3, 1, clRed), F.Grid->HideRow(2);
+    F.Select(1, 1, 1, 1), F.Grid->PasteFromClipboard(), F.Grid->UnHideRowsAll();
+    EXPECT_EQ("100 100 100 100", F.Grid->Cells(1, 1) + " " + F.Grid->Cells(1, 2) + " " + F.Grid->Cells(1, 3) + " " +
+                                     FloatToStr(F.Grid->ColumnSum(1, 1, 3)));
+    EXPECT_TRUE(F.Grid->Colors(2, 1) == clRed && F.Grid->Colors(3, 1) == clRed);
+}
+
 // A pasted merge that would reach over a cell the paste may not write is not made: its cells land
 // as a split merge shows them, and the refused cell keeps its text and settings, uncovered.
 TEST_F(ExtGridClipboard, APastedMergeOverACellItMayNotWriteIsNotMade) {

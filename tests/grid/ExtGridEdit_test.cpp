@@ -10,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 using namespace gridtest;
@@ -171,6 +173,35 @@ TEST(ExtGridEdit, EnterAdvancesWithAdvanceOnEnterOverReadOnlyCells) {
     PressEnter();   // stores and advances
     EXPECT_EQ(1, G->Col());
     EXPECT_EQ(2, G->Row());
+}
+
+// A merge of 70 over rows 2-4 (covered texts 3 and 4) whose first row HideRows, a contracted node or
+// a filter hides shows at rows 2 and 3: opened, typed over, refused and read there as the merge.
+TEST(ExtGridEdit, AMergeWhoseFirstRowIsHiddenIsEditedAsTheMerge) {
+    const std::function<void(TExtStringGrid*)> Hiders[] = {
+        [](TExtStringGrid* G) { G->HideRows(2, 2); }, [](TExtStringGrid* G) { G->AddNode(1, 2), G->ContractNode(1); },
+        [](TExtStringGrid* G) { G->Filter()->Add()->SetColumn(3), G->Filter()->Items(0)->SetCondition("!out"), G->SetFilterActive(true); }};
+    const std::tuple<TEditorType, bool, void (*)(), AnsiString> Steps[] = {   // editor, read-only, end key, value after
+        {edNormal, false, PressEscape, "70"}, {edNormal, false, PressEnter, "12"}, {edNormal, true, PressEnter, "70"},
+        {edComboEdit, false, PressEscape, "70"}, {edSpinEdit, false, PressEscape, "70"}};
+    for (size_t I = 0; I < std::size(Hiders) * std::size(Steps); ++I) {
+        const auto& [E, ReadOnly, End, Value] = Steps[I % std::size(Steps)];
+        TEditForm F;
+        TExtStringGrid* G = F.Grid;
+        F.EditorInColumn1(E);
+        for (Integer R = 1; R < 6; ++R) G->SetCells(1, R, IntToStr(R)), G->SetCells(3, R, R == 2 ? "out" : "in");
+        G->SetCells(1, 2, "70"), G->SetReadOnly(1, 2, ReadOnly), G->MergeCells(1, 2, 1, 3), Hiders[I / std::size(Steps)](G);
+        F.Edit(1, 3);
+        AnsiString Seen;
+        G->GetCurrentCell(Seen);
+        if (G->EditorMode()) Seen = G->InplaceEditor()->Text();
+        if (E != edNormal) Seen = E == edSpinEdit ? G->SpinEdit()->Text() : G->Combobox()->Text();
+        F.Key(Qt::Key_A, Qt::ControlModifier), TypeText(u"12"), End();
+        G->UnHideRowsAll();
+        EXPECT_TRUE(Seen == "70" && G->Cells(1, 2) == Value && G->Cells(1, 4) == Value) << I;
+        G->SplitCells(1, 2);
+        EXPECT_TRUE(G->Cells(1, 3) == "3" && G->Cells(1, 4) == "4") << I;
+    }
 }
 
 TEST(ExtGridEdit, TopToBottomAdvanceWithAdvanceInsertAddsAColumn) {

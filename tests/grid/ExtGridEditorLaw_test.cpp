@@ -79,6 +79,7 @@ const TCellKind CellKinds[] = {
     {"rich", [](TExtStringGrid* G) { G->SetCells(2, 3, "{\\rtf1\\ansi a\\b b\\b0}"); }},
     {"html", [](TExtStringGrid* G) { G->SetCells(2, 3, "<b>a</b> b"); }},
     {"merged", [](TExtStringGrid* G) { G->MergeCells(2, 3, 2, 2); }},
+    {"merged, its first row hidden", [](TExtStringGrid* G) { G->MergeCells(2, 2, 1, 3), G->HideRow(2); }},
     {"password", [](TExtStringGrid* G) {
          G->OnIsPasswordCell = [](TObject*, Integer ARow, Integer ACol, bool& P) { P = ACol == 2 && ARow == 3; };
      }},

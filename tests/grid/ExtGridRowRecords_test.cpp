@@ -197,7 +197,8 @@ TEST_F(ExtGridRowRecords, ClosingWithRowsHiddenAndTheEditorOpen) {
     F.Form.reset();
 }
 
-// What tears a merge apart splits it; a merge moved whole, or not reached, stays.
+// What tears a merge apart splits it; a merge moved whole, or not reached, stays. The same merge
+// shown at the same rows from under a hidden first row is torn too by rows landing below that row.
 TEST_F(ExtGridRowRecords, WhatTearsAMergeApartSplitsIt) {
     const std::vector<std::pair<std::function<void(TRowsForm&)>, Integer>> Steps = {   // merged cells after
         {[](TRowsForm& F) { F.Grid->MoveColumn(4, 1); }, 4}, {[](TRowsForm& F) { F.Grid->InsertRows(3, 1); }, 4},
@@ -205,16 +206,20 @@ TEST_F(ExtGridRowRecords, WhatTearsAMergeApartSplitsIt) {
         {[](TRowsForm& F) { F.Drag(F.Centre(0, 2), F.Centre(0, 5)); }, 0}, {[](TRowsForm& F) { F.Grid->SwapRows(1, 3); }, 0},
         {[](TRowsForm& F) { F.Grid->InsertCols(3, 1); }, 0}, {[](TRowsForm& F) { F.Grid->InsertRows(2, 1); }, 0},
         {[](TRowsForm& F) { F.Grid->RemoveCols(2, 1); }, 0}, {[](TRowsForm& F) { F.Grid->RemoveRowsEx(1, 1); }, 0},
-        {[](TRowsForm& F) { F.Grid->SetColCount(3), F.Grid->SetColCount(5); }, 0}, {[](TRowsForm& F) { F.Grid->SetRowCount(2); }, 0}};
-    for (size_t I = 0; I < Steps.size(); ++I) {
+        {[](TRowsForm& F) { F.Grid->SetColCount(3), F.Grid->SetColCount(5); }, 0}, {[](TRowsForm& F) { F.Grid->SetRowCount(2); }, 0},
+        {[](TRowsForm& F) { F.Grid->InsertRows(1, 1); }, 4}, {[](TRowsForm& F) { F.Drag(F.Centre(0, 4), F.Centre(0, 1)); }, 4}};
+    const Integer UnderHiddenRow[] = {6, 6, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};   // merged cells once all rows show
+    for (size_t I = 0; I < Steps.size() * 2; ++I) {
         TRowsForm F;
         F.Options({goRowMoving});
-        F.Grid->MergeCells(2, 1, 2, 2);
-        Steps[I].first(F);
+        F.Grid->MergeCells(2, 1, 2, 2 + I % 2);
+        if (I % 2) F.Grid->HideRow(1);
+        Steps[I / 2].first(F);
+        F.Grid->UnHideRowsAll();
         Integer Merged = 0;
         for (Integer R = 0; R < F.Grid->RowCount(); ++R)
             for (Integer C = 0; C < F.Grid->ColCount(); ++C) Merged += F.Grid->IsMergedCell(C, R);
-        EXPECT_EQ(Steps[I].second, Merged) << I;
+        EXPECT_EQ(I % 2 ? UnderHiddenRow[I / 2] : Steps[I / 2].second, Merged) << I;
     }
 }
 
