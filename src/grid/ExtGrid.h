@@ -1600,8 +1600,9 @@ private:
     // Each cell's text as a transfer takes it, by line.
     std::vector<std::vector<AnsiString>> TransferCells(TGridRect R, bool Disjunct,
                                                        std::vector<std::vector<AnsiString>>* Stored = nullptr);
-    // One read of a cell stream: without Apply it only checks the stream.
-    void ReadCellStream(TGridCoord Origin, TStream* Stream, bool AsPaste, bool Apply);
+    // One read of a cell stream: without Apply it only checks the stream. Kept: a cell a
+    // whole-grid paste keeps, which stays within the data rows.
+    void ReadCellStream(TGridCoord Origin, TStream* Stream, bool AsPaste, bool Apply, bool Kept = false);
     void WriteCellStream(TGridRect R, TStream* Stream, bool Disjunct, bool Progress);
     void UnHilightHiddenRows(const AnsiString& Tag, Integer FromCol, Integer ToCol);
     static bool TakesHighlight(const AnsiString& Stored);

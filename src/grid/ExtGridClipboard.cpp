@@ -1080,7 +1080,7 @@ void TExtStringGrid::LoadCellsFromStream(TGridCoord Origin, TStream* Stream, boo
     ReadCellStream(Origin, Stream, AsPaste, true);
 }
 
-void TExtStringGrid::ReadCellStream(TGridCoord Origin, TStream* Stream, bool AsPaste, bool Apply) {
+void TExtStringGrid::ReadCellStream(TGridCoord Origin, TStream* Stream, bool AsPaste, bool Apply, bool Kept) {
     TCellReader Rd(Stream);
     const TStreamHeader H = ReadHeader(Rd);
     const Integer Cols = H.Cols, Rows = H.Rows;
@@ -1121,9 +1121,10 @@ void TExtStringGrid::ReadCellStream(TGridCoord Origin, TStream* Stream, bool AsP
     };
     std::set<std::pair<Integer, Integer>> Made;   // base cells of the block's merges as made
     // The footer rows stay the last rows, with the properties their totals need; the data rows
-    // of the stream come above them. Its own footer rows hold totals, no data: they stay behind.
+    // of the stream come above them. Its own footer rows hold totals: they stay behind where
+    // this grid has totals of its own, and are rows like any other where it has none.
     const Integer Footers = Full ? std::clamp(FFixedFooters, 0, RowCount()) : 0;
-    const Integer FirstFooter = Rows - H.Footers;   // of the stream's rows
+    const Integer FirstFooter = Rows - (Footers > 0 ? H.Footers : 0);   // of the stream's rows
     if (Apply && Full) {
         std::vector<std::vector<AnsiString>> FooterTexts;   // their labels stay too
         for (Integer R = RowCount() - Footers; R < RowCount(); ++R) {
@@ -1141,6 +1142,7 @@ void TExtStringGrid::ReadCellStream(TGridCoord Origin, TStream* Stream, bool AsP
         for (Integer C = 0; C < Cols && C < Integer(H.Widths.size()); ++C) SetColWidths(C, H.Widths[size_t(C)]);
         for (Integer R = 0; R < FirstFooter && R < Integer(H.Heights.size()); ++R) SetRowHeights(R, H.Heights[size_t(R)]);
     }
+    const Integer LastRow = Kept ? LastDataRow() : RowCount() - 1;   // a kept merge stays off the totals
     // A block's empty cells empty the cells under them (on a paste those it may fill), as a
     // text paste does.
     if (Apply && !Full)
@@ -1183,7 +1185,7 @@ void TExtStringGrid::ReadCellStream(TGridCoord Origin, TStream* Stream, bool AsP
         const Int64 Bc = Int64(C) - Sc, Br = Int64(R) - Sr;
         if (Br < 0 || Br >= Rows || Bc >= Cols || Bc <= (PlacedByFirst ? -Int64(Cols) : -1)) Damaged();
         const Int64 Tc64 = Origin.X + Bc, Tr64 = Origin.Y + Br;
-        bool Inside = Apply && Tc64 >= 0 && Tr64 >= 0 && Tc64 < ColCount() && Tr64 < RowCount() && Br < FirstFooter;
+        bool Inside = Apply && Tc64 >= 0 && Tr64 >= 0 && Tc64 < ColCount() && Tr64 <= LastRow && Br < FirstFooter;
         const Integer Tc = Inside ? Integer(Tc64) : -1, Tr = Inside ? Integer(Tr64) : -1;
         // A whole-grid stream replaces the grid, fixed cells included.
         if (Inside && AsPaste && !Full && !TakesOutsideData(Tc, Tr)) Inside = false;
@@ -1200,7 +1202,7 @@ void TExtStringGrid::ReadCellStream(TGridCoord Origin, TStream* Stream, bool AsP
         if (P->IsBaseCell()) {
             if (Sx < -1 || Sy < -1 || Bc + Sx >= Cols || Br + Sy >= Rows) Damaged();
             if (Inside && Sx >= 0) P->SetCellSpanX(std::min(Sx, ColCount() - 1 - Tc));
-            if (Inside && Sy >= 0) P->SetCellSpanY(std::min(Sy, std::min(RowCount() - 1, Origin.Y + FirstFooter - 1) - Tr));
+            if (Inside && Sy >= 0) P->SetCellSpanY(std::min(Sy, std::min(LastRow, Origin.Y + FirstFooter - 1) - Tr));
             bool Whole = Inside && Sx >= 0 && Sy >= 0;
             for (Integer R = Tr; Whole && R <= Tr + P->CellSpanY(); ++R)
                 for (Integer C = Tc; Whole && C <= Tc + P->CellSpanX(); ++C) Whole = !Refuses(C, R);
@@ -1236,7 +1238,7 @@ void TExtStringGrid::ReadCellStream(TGridCoord Origin, TStream* Stream, bool AsP
         Cell.SetPosition(0);
         ClearProps(At.X, At.Y);
         try {
-            ReadCellStream(At, &Cell, false, true);
+            ReadCellStream(At, &Cell, false, true, true);
         } catch (const EStreamError&) {   // properties set past what a stream holds: the text stays
             ClearProps(At.X, At.Y);
             SetRawCells(At.X, At.Y, Text);

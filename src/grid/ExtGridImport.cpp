@@ -390,10 +390,10 @@ void TExtStringGrid::LoadCellsFromStrings(TStream* Stream) {
     // The grid becomes the stream's: nothing stays from before; footer rows stay the last rows.
     ResetContent(FFixedFooters);
     SetColCount(W);
-    // The stream's data rows come above the footer rows. Its own footer rows hold totals, no
-    // data: they stay behind.
+    // The stream's data rows come above the footer rows. Its own footer rows hold totals: they
+    // stay behind where this grid has totals of its own, and come as rows where it has none.
     const Integer Footers = std::clamp(FFixedFooters, 0, RowCount());
-    const Integer DataRows = H - SrcFooters;
+    const Integer DataRows = H - (Footers > 0 ? SrcFooters : 0);
     if (Footers > 0) FitRowsAboveFooters(Footers, DataRows);
     else SetRowCount(DataRows);
     for (Integer R = 0; R < RowCount() - Footers; ++R)

@@ -1,7 +1,9 @@
 // The exchange law: every road that carries cells out of a grid and into another (or the same)
 // gives each kind of cell back as it left, as far as the road's format carries that kind; the
 // kinds a format cannot carry are named road by road, and they must indeed not arrive. Each kind
-// goes into each kind of receiving grid, nothing else of which changes; the sender's highlight is on.
+// goes from each kind of sending grid into each kind of receiving grid, nothing else of which
+// changes; the sender's highlight is on. A whole grid arrives with every row, its totals staying
+// behind only where the receiving grid has totals of its own.
 #include "grid/ExtGrid.h"
 
 #include "grid/ExtUtil.h"
@@ -17,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <functional>
 #include <memory>
 #include <set>
@@ -30,8 +33,12 @@ namespace {
 enum TKind { kPlain, kTurkish, kUnicode, kMultiLine, kRich, kMerged, kPassword, kReadOnly, kHidden, kCheck, kPicture, kHTML, kLit, kNode };
 const char* const KindNames[] = {"plain", "Turkish", "Unicode", "multi-line", "rich", "merged", "password", "read-only", "hidden",
                                  "check box", "picture", "HTML", "highlighted", "node row"};
-// Receiving grids (each with a fixed row and column): empty, with a footer row, a read-only merge, a node, its highlight on.
-const char* const ReceiverNames[] = {"empty", "footer", "read-only merge", "node", "highlight"};
+// Receiving grids (each with a fixed row and column): empty, with a footer row, a read-only merge, a node, its highlight
+// on, a footer row under a read-only merge over the last data rows.
+const char* const ReceiverNames[] = {"empty", "footer", "read-only merge", "node", "highlight", "footer and read-only merge"};
+// Sending grids, each outside the block: plain, a footer row, no fixed row, a read-only merge, a contracted node, a hidden row.
+enum TSender { sPlain, sFooter, sNoFixedRow, sLockedMerge, sNode, sHiddenRow };
+const char* const SenderNames[] = {"plain", "footer", "no fixed row", "read-only merge", "contracted node", "hidden row"};
 
 // Two editable grids side by side; the block (1, 1)-(2, 2) of A holds the kind at (1, 1).
 struct TExchange {
@@ -80,6 +87,16 @@ struct TExchange {
         Settle();
     }
     ~TExchange() { SetDragHandler(nullptr); }
+
+    // The sending grid's own make-up, below the block and the last data row's "son".
+    void Send(TSender S) {
+        if (S == sFooter)
+            A->SetRowCount(7), A->SetCells(0, 6, "Genel"), A->SetCells(1, 6, "15"), A->FloatingFooter()->SetVisible(true);
+        if (S == sNoFixedRow) A->SetFixedRows(0);
+        if (S == sLockedMerge) A->SetCells(3, 4, "kilit"), A->MergeCells(3, 4, 2, 2), A->GetCellProperties(3, 4)->SetReadOnly(true);
+        if (S == sNode) A->SetCells(3, 4, "alt"), A->AddNode(3, 2), A->ContractNode(3);
+        if (S == sHiddenRow) A->SetCells(3, 4, "gizli"), A->HideRow(4);
+    }
 
     TExtStringGrid* MakeGrid(Integer Left, bool Editing) {
         auto* G = Place<TExtStringGrid>(Form.get(), Left, 0, 480, 300);
@@ -169,11 +186,16 @@ struct TRoad {
     int Replaces = 0;              // of the receiving grid: 0 the block, 1 all, 2 all it may write
     bool Whole = false;            // the whole sending grid travels
     Integer Rows = 0, Cols = 2;    // compared (0 rows: the block's)
+    bool Drops = false;            // a file, dropped on every other receiving grid: it writes all it may
 };
 
 }  // namespace
 
-TEST(ExtGridExchange, EveryRoadRoundTripsEachCellKindItCarries) {
+// One sending grid a test, each within the time a test is given.
+class ExtGridExchange : public ::testing::TestWithParam<int> {};
+
+TEST_P(ExtGridExchange, EveryRoadRoundTripsEachCellKindItCarries) {
+    const int Sd = GetParam();
     TTempFolder Dir("gridexchange");
     // Own format: the cell stream. Text: the letters, and for grids a Unicode, rich or password cell
     // as stored in the grid's own text form (other programs read a password's mask). Only the
@@ -220,12 +242,20 @@ TEST(ExtGridExchange, EveryRoadRoundTripsEachCellKindItCarries) {
              S.SetPosition(0);
              X.B->LoadCellsFromStream(TGridCoord{1, 1}, &S);
          }},
+        {"whole grid cell stream", {kHidden}, {1, 1}, [](TExchange& X) {
+             TMemoryStream S;
+             X.A->SaveCellsToStream(TGridRect{0, 0, X.A->ColCount() - 1, X.A->RowCount() - 1}, &S);
+             S.SetPosition(0);
+             X.B->LoadCellsFromStream(TGridCoord{0, 0}, &S);
+         }, 1, true},
         {"cell text stream", TextOnly, {1, 1}, [](TExchange& X) {
              TMemoryStream S;
              X.A->SaveCellsToStrings(&S);
              S.SetPosition(0);
              X.B->LoadCellsFromStrings(&S);
          }, 1, true},
+        // The grid's settings and its cells through the cell text stream.
+        {"Assign", TextOnly, {1, 1}, [](TExchange& X) { X.B->Assign(X.A); }, 1, true},
         // The grid writes no CSV or workbook: another program saves the letters a copy gives it.
         {"CSV file of the copied letters, imported or dropped", Files, {0, 0}, [](TExchange& X) {
              std::string Csv = "\xEF\xBB\xBF";
@@ -240,7 +270,7 @@ TEST(ExtGridExchange, EveryRoadRoundTripsEachCellKindItCarries) {
              TTempFile F(Csv, "harfler.csv");
              if (X.Dropped) return X.DropFile(F.Name());
              X.B->ImportCSVFile(F.Name(), false);
-         }, 1},
+         }, 1, false, 0, 2, true},
         // The workbook reader gives its texts in code page 1254: other letters arrive as "?".
         {"workbook of the copied letters, imported", {kUnicode, kRich, kMerged, kPassword, kReadOnly, kHidden, kCheck, kPicture, kNode}, {0, 0},
          [&Dir](TExchange& X) {
@@ -259,31 +289,55 @@ TEST(ExtGridExchange, EveryRoadRoundTripsEachCellKindItCarries) {
     const WideString Seen[] = {u"Ali", u"\u015Eeker \u0131\u011Fd\u0131r", u"Dvo\u0159\u00E1k \u0416", u"iki\r\nsat\u0131r",
                                u"Kal\u0131n \u0416", u"birle\u015Fik", u"*****", u"salt", u"a", u"", u"", u"<b>kalin</b>", u"Ali", u"dugum"};
     for (const TRoad& Road : Roads)
-        for (int Rc = 0; Rc < (Road.To.X == 3 ? 1 : 5); ++Rc)   // within the grid: into the sender only
+        for (int Rc = 0; Rc < (Road.To.X == 3 ? 1 : 6); ++Rc)   // within the grid: into the sender only
             for (int K = kPlain; K <= kNode; ++K) {
-                const std::string Case = std::string(Road.Name) + ": " + KindNames[K] + " into " + ReceiverNames[Rc];
+                const std::string Case =
+                    std::string(Road.Name) + ": " + KindNames[K] + " from " + SenderNames[Sd] + " into " + ReceiverNames[Rc];
                 TExchange X{TKind(K)};
                 const AnsiString Want = Print(X.A, 1, 1, Road.Rows ? Road.Rows : X.Rows, Road.Cols);
+                X.Send(TSender(Sd));
                 if (K == kHidden) X.A->HideRow(2);
                 X.A->HilightInGrid(K == kLit ? "l" : "a", false, false);
-                if (&Road == Roads && Rc == 0 && K != kCheck) EXPECT_EQ(Seen[K], X.Letters()[0][0]) << KindNames[K];
+                if (&Road == Roads && Sd == sPlain && Rc == 0 && K != kCheck) EXPECT_EQ(Seen[K], X.Letters()[0][0]) << KindNames[K];
                 TExtStringGrid* B = X.B;
-                if (Rc == 1) B->FloatingFooter()->SetVisible(true), B->SetCells(0, 5, "Toplam");
-                if (Rc == 2) B->SetCells(3, 3, "kilit"), B->MergeCells(3, 3, 2, 2), B->GetCellProperties(3, 3)->SetReadOnly(true);
+                const Integer Lock = Rc == 5 ? 4 : 3;   // the read-only merge's base row
+                if (Rc == 5) B->SetRowCount(7);
+                if (Rc == 1 || Rc == 5)
+                    B->FloatingFooter()->SetVisible(true), B->SetCells(0, B->RowCount() - 1, "Toplam"), B->SetCells(1, B->RowCount() - 1, "15");
+                if (Rc == 2 || Rc == 5)
+                    B->SetCells(3, Lock, "kilit"), B->MergeCells(3, Lock, 2, 2), B->GetCellProperties(3, Lock)->SetReadOnly(true);
                 if (Rc == 3) B->SetCells(3, 4, "alt"), B->AddNode(3, 2), B->ContractNode(3);
                 if (Rc == 4) B->SetCells(3, 3, "Ali Kaya"), B->HilightInGrid("a", false, false);
                 X.Dropped = Rc % 2;   // files are dropped on every other receiving grid
                 const TGridRect Landing{Road.To.X, Road.To.Y, Road.To.X + Road.Cols - 1, Road.To.Y + X.Rows - 1};
-                const AnsiString Before = Rest(B, Landing), Kept = B->AllCells(3, 3);
+                const AnsiString Before = Rest(B, Landing), Kept = B->AllCells(3, Lock);
+                const Integer SentRows = X.A->RowCount(), SentTotals = X.A->FixedFooters();
+                const AnsiString SentLast = X.A->Cells(1, SentRows - 1);
                 Road.Go(X);
                 if (Road.Replaces == 0) EXPECT_EQ(Before, Rest(B, Landing)) << Case;
-                if (Rc == 2 && (Road.Replaces == 2 || X.Dropped)) EXPECT_TRUE(Kept == B->AllCells(3, 3) && B->IsMergedCell(3, 3)) << Case;
-                if (Rc == 1) EXPECT_TRUE(B->FixedFooters() == 1 && B->RawCells(0, B->RowCount() - 1) == "Toplam") << Case;
+                const Integer Totals = B->FixedFooters(), Last = B->RowCount() - 1;
+                if ((Rc == 2 || Rc == 5) && (Road.Replaces == 2 || (Road.Drops && X.Dropped)) && Lock < B->RowCount() - Totals)
+                    EXPECT_TRUE(Kept == B->AllCells(3, Lock) && B->IsMergedCell(3, Lock)) << Case;
+                if (Rc == 1 || Rc == 5) {
+                    EXPECT_TRUE(Totals == 1 && B->RawCells(0, Last) == "Toplam" && B->RawCells(1, Last) == "15") << Case;
+                    for (Integer C = 0; C < B->ColCount(); ++C)   // no merge of the data rows reaches the totals
+                        EXPECT_TRUE(!B->IsMergedCell(C, Last) || B->BaseCell(C, Last).Y == Last) << Case << " column " << C;
+                }
                 bool LastInData = false;   // the sender's last data row lands in a data row
-                for (Integer R = 0; R < B->AllRowCount() - B->FixedFooters(); ++R) LastInData |= B->AllCells(1, R) == "son";
+                for (Integer R = 0; R < B->AllRowCount() - Totals; ++R) LastInData |= B->AllCells(1, R) == "son";
                 EXPECT_TRUE(LastInData || !Road.Whole) << Case;
+                if (Road.Whole) EXPECT_EQ(SentRows - (Totals ? SentTotals : 0), B->RowCount() - Totals) << Case;
+                if (Road.Whole && !Totals) EXPECT_EQ(SentLast, B->Cells(1, Last)) << Case;
                 const AnsiString Got = Print(X.B, Road.To.X, Road.To.Y, Road.Rows ? Road.Rows : X.Rows, Road.Cols);
                 if (Road.NotCarried.count(TKind(K))) EXPECT_NE(Want, Got) << Case << " now carries it";
                 else EXPECT_EQ(Want, Got) << Case;
             }
 }
+
+INSTANTIATE_TEST_SUITE_P(FromEachSender, ExtGridExchange, ::testing::Range<int>(sPlain, sHiddenRow + 1),
+                         [](const ::testing::TestParamInfo<int>& I) {
+                             std::string N;
+                             for (const char* P = SenderNames[I.param]; *P; ++P) N += std::isalnum(Byte(*P)) ? *P : '_';
+                             return N;
+                         });
+

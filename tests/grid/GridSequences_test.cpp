@@ -1096,8 +1096,10 @@ void TextStreamStep(TWalk& W, int How) {   // 0 text stream, 1 Assign and back
         Into->ClearAll();   // the stream writes no empty cell
         Into->LoadCellsFromStrings(&S);
     }
-    // The footer row holds totals, no data: it stays behind.
-    Expect(Into->RowCount() == W.G->RowCount() - 1 + Into->FixedFooters() && Into->ColCount() == W.G->ColCount(), "size changed");
+    // The footer row holds totals: it stays behind only where the receiving grid has totals of its own.
+    Expect(Into->RowCount() == W.G->RowCount() - (Into->FixedFooters() > 0 ? 1 - Into->FixedFooters() : 0) &&
+               Into->ColCount() == W.G->ColCount(),
+           "size changed");
     for (int R = 0; R <= W.LastData(); ++R)
         for (int C = 0; C < W.G->ColCount(); ++C) {
             WStr Was = W.G->IsBaseCell(C, R) ? CellTextToWide(W.G->Cells(C, R)) : WStr();
@@ -1107,6 +1109,11 @@ void TextStreamStep(TWalk& W, int How) {   // 0 text stream, 1 Assign and back
             Expect(Back == Was, "cell (", C, ", ", R, ") read back as ", Back, ", was ", Was);
         }
     if (!How) return;
+    // The other grid holds no footer row: the totals came to it as a row, and come back as one,
+    // which the program labels as it labels every new row.
+    std::map<int, WStr> Totals;
+    for (int C = 1; C < W.G->ColCount(); ++C)
+        if (const AnsiString T = W.G->Cells(C, W.G->RowCount() - 1); !T.empty()) Totals[W.Cols[C]] = CellTextToWide(T);
     W.G->Assign(W.Other);
     std::erase_if(W.Rows, [&](const TRowM& R) { return !W.IsShown(R); });
     for (TRowM& R : W.Rows) {
@@ -1116,6 +1123,9 @@ void TextStreamStep(TWalk& W, int How) {   // 0 text stream, 1 Assign and back
         // Its properties and controls go; the source's default height comes with it.
         R.Colours.clear(), R.Checks.clear(), R.Radios.clear(), R.Ctls.clear(), R.Marked = false, R.Height = 0;
     }
+    TRowM& Added = W.Rows.emplace_back(W.NextRow++);
+    Added.Cells.insert(Totals.begin(), Totals.end());
+    W.G->SetCells(0, W.G->RowCount() - 2, WideToAnsi(Added.Cells.at(cId)));
     W.Merges.clear(), W.Nodes.clear();
     W.Tainted();
 }
