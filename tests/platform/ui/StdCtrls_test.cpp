@@ -1,6 +1,7 @@
 #include "platform/ui/StdCtrls.h"
 #include "platform/Raised.h"
 
+#include "platform/rtl/CodePage.h"
 #include "platform/ui/Clipbrd.h"
 #include "platform/ui/ComCtrls.h"
 #include "platform/ui/Forms.h"
@@ -11,10 +12,12 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -44,6 +47,32 @@ TEST_F(StdCtrls, TurkishCaptionAndTypedTextRoundTripAsCp1254) {
     const AnsiString Expected("\xD0\xDC\xDE\xDD\xD6\xC7 \xF0\xFC\xFE\xFD\xF6\xE7");
     EXPECT_EQ(E->Text(), Expected);
     EXPECT_EQ(L->Caption(), "Mülk Sahibi Bilgileri");
+}
+
+// A letter outside code page 1254, typed or pasted, shows as the "?" the control gives.
+TEST_F(StdCtrls, EveryEightBitInputShowsWhatItsTextGives) {
+    const std::vector<std::function<TWinControl*(TScreenForm&)>> Inputs = {
+        [](TScreenForm& S) { return S.Add<TEdit>(10); },
+        [](TScreenForm& S) { auto* E = S.Add<TEdit>(10); E->SetCharCase(ecUpperCase); return E; },
+        [](TScreenForm& S) { return S.Add<TMemo>(10); },
+        [](TScreenForm& S) { return S.Add<TComboBox>(10); },
+        [](TScreenForm& S) { return S.Add<TSpinEdit>(10); }};
+    for (size_t I = 0; I < Inputs.size(); ++I) {
+        TScreenForm S;
+        TWinControl* C = Inputs[I](S);
+        S.Form->Show();
+        C->SetFocus();
+        Settle();
+        TypeText(u"\u015Fb\u03A9");
+        Clipboard()->SetAsWideText(u"\u0142");
+        SendKey(FocusTarget(), Qt::Key_V, QString(), Qt::ControlModifier);
+        QWidget* W = C->Widget();
+        auto* Plain = qobject_cast<QPlainTextEdit*>(W);
+        auto* Line = qobject_cast<QLineEdit*>(W) ? qobject_cast<QLineEdit*>(W) : W->findChild<QLineEdit*>();
+        const QString Shown = Plain ? Plain->toPlainText() : Line->text();
+        EXPECT_EQ(Shown.toStdU16String(), AnsiToWide(C->Text())) << I;
+        EXPECT_TRUE(Shown.endsWith(QLatin1Char('?'))) << I;
+    }
 }
 
 // "DÖNEM", "KİRA": the marks above Turkish capitals reach past the font's ascent
