@@ -17,7 +17,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <memory>
 #include <vector>
 
@@ -51,25 +50,16 @@ TEST_F(StdCtrls, TurkishCaptionAndTypedTextRoundTripAsCp1254) {
 
 // A letter outside code page 1254, typed or pasted, shows as the "?" the control gives.
 TEST_F(StdCtrls, EveryEightBitInputShowsWhatItsTextGives) {
-    const std::vector<std::function<TWinControl*(TScreenForm&)>> Inputs = {
-        [](TScreenForm& S) { return S.Add<TEdit>(10); },
-        [](TScreenForm& S) { auto* E = S.Add<TEdit>(10); E->SetCharCase(ecUpperCase); return E; },
-        [](TScreenForm& S) { return S.Add<TMemo>(10); },
-        [](TScreenForm& S) { return S.Add<TComboBox>(10); },
-        [](TScreenForm& S) { return S.Add<TSpinEdit>(10); }};
-    for (size_t I = 0; I < Inputs.size(); ++I) {
+    for (int I = 0; I < 5; ++I) {
         TScreenForm S;
-        TWinControl* C = Inputs[I](S);
-        S.Form->Show();
-        C->SetFocus();
-        Settle();
+        TWinControl* C = I == 0 ? S.Add<TEdit>(10) : I == 1 ? S.Add<TMemo>(10) : I == 2 ? static_cast<TWinControl*>(S.Add<TComboBox>(10)) : I == 3 ? static_cast<TWinControl*>(S.Add<TSpinEdit>(10)) : S.Add<TEdit>(10);
+        if (I == 4) static_cast<TEdit*>(C)->SetCharCase(ecUpperCase);
+        S.Form->Show(), C->SetFocus(), Settle();
         TypeText(u"\u015Fb\u03A9");
         Clipboard()->SetAsWideText(u"\u0142");
         SendKey(FocusTarget(), Qt::Key_V, QString(), Qt::ControlModifier);
-        QWidget* W = C->Widget();
-        auto* Plain = qobject_cast<QPlainTextEdit*>(W);
-        auto* Line = qobject_cast<QLineEdit*>(W) ? qobject_cast<QLineEdit*>(W) : W->findChild<QLineEdit*>();
-        const QString Shown = Plain ? Plain->toPlainText() : Line->text();
+        auto* Plain = qobject_cast<QPlainTextEdit*>(C->Widget());
+        const QString Shown = Plain ? Plain->toPlainText() : C->Widget()->findChild<QLineEdit*>() ? C->Widget()->findChild<QLineEdit*>()->text() : qobject_cast<QLineEdit*>(C->Widget())->text();
         EXPECT_EQ(Shown.toStdU16String(), AnsiToWide(C->Text())) << I;
         EXPECT_TRUE(Shown.endsWith(QLatin1Char('?'))) << I;
     }
