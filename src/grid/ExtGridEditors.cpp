@@ -229,6 +229,8 @@ void TGridEditorKeys::HandToGrid(Word Key, TShiftState Shift, bool GridKeys) {
     }
     // Enter from an editor control moves on and opens the next cell's editor.
     if (Key == VK_RETURN && *Alive) G->AdvanceEdit(C, R, false, true, true);
+    char Esc = 27;   // the grid hears Escape, as it does a key typed on itself
+    if (Key == VK_ESCAPE && *Alive && G->OnKeyPress) FireEvent(G->OnKeyPress, G, Esc);
 }
 
 bool TGridEditorKeys::ClaimsTab(QEvent* E, TWinControl* Self) {
@@ -1125,6 +1127,11 @@ void TExtStringGrid::EndEditorControl() {
     Ctl->SetEnabled(false);
     if (FActiveEditor == edCustom) EndEditLink();
     if (FUniComboOwnItems && Ctl == FUniCombo) {
+        // What the history took in while standing in joins the column's list where the
+        // list can hold its letters.
+        for (Integer I = 0; I < FUniCombo->Items()->Count(); ++I)
+            if (const WideString S = FUniCombo->Items()->Strings(I); FitsCodePage(S) && Combobox()->Items()->IndexOf(WideToAnsi(S)) < 0)
+                Combobox()->Items()->Add(WideToAnsi(S));
         FUniCombo->Items()->Clear();
         for (const auto& [S, O] : *FUniComboOwnItems) FUniCombo->Items()->AddObject(S, O);
         FUniComboOwnItems.reset();

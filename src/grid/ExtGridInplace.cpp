@@ -144,10 +144,13 @@ void TExtInplaceEdit::KeyDown(Word& Key, TShiftState Shift) {
     const std::shared_ptr<const bool> Alive = AliveToken();
     const Integer Len = static_cast<Integer>(Text().size());
     switch (Key) {
-        case VK_ESCAPE:
+        case VK_ESCAPE: {
             G->RestoreEditText();
             Key = 0;
+            char Esc = 27;   // the grid hears it, as it does a key typed on itself
+            if (*Alive && G->OnKeyPress) FireEvent(G->OnKeyPress, G, Esc);
             return;
+        }
         case VK_UP: case VK_DOWN: {
             // Inside a text of several lines the caret moves; only from the first
             // (last) line does the key leave the cell.

@@ -4,8 +4,10 @@
 
 #include "grid/ExtGridInplace.h"
 #include "grid/ExtUtil.h"
+#include "platform/ui/Forms.h"
 #include "platform/ui/WinApi.h"
 
+#include <QEvent>
 
 #include <algorithm>
 
@@ -306,6 +308,18 @@ bool TExtStringGrid::QtEvent(QEvent* E) {
     const TRawKey K = RawKeyOf(E);
     if (K.Press) FStartWide = K.Text.size() == 1 ? K.Text : WideString();
     if (IsFocusOutEvent(E)) ReleaseFormButton();
+    // The screen closing, or the grid hidden, over an open edit: the editor controls and the
+    // fixed-cell editor store and close, as the text editor does when the focus leaves it
+    // (their own exit comes only when the focus moves on within the screen).
+    if (E->type() == QEvent::Hide && !E->spontaneous() && !ComponentState().Contains(csDestroying) &&
+        !(GetParentForm(this) && GetParentForm(this)->ComponentState().Contains(csDestroying))) {
+        const std::shared_ptr<const bool> Alive = AliveToken();
+        GuardedCall(this, [&] {
+            CloseFixedCellEditor(true);
+            if (*Alive && FEditorControl) ValidatePending();
+        });
+        if (!*Alive) return true;
+    }
     bool ByMouse = false;
     if (IsFocusInEvent(E, &ByMouse)) {
         const std::shared_ptr<const bool> Alive = AliveToken();

@@ -1027,8 +1027,10 @@ void TExtStringGrid::DblClick() {
 }
 
 // --- moved columns -------------------------------------------------------------------------------
+// The records move first: OnColumnMoved sees the current cell and the sort on their data,
+// and may change the columns itself.
 void TExtStringGrid::ColumnMoved(Integer FromIndex, Integer ToIndex) {
-    const TAliveGuard Alive(this);   // OnColumnMoved may free the grid
-    TBaseGrid::ColumnMoved(FromIndex, ToIndex);
-    if (Alive.Alive()) ColumnRecordsMoved(FromIndex, ToIndex);
+    const TAliveGuard Alive(this);   // the current cell's events may free the grid
+    ColumnRecordsMoved(FromIndex, ToIndex);
+    if (Alive.Alive()) TBaseGrid::ColumnMoved(FromIndex, ToIndex);
 }

@@ -122,6 +122,9 @@ void TExtStringGrid::TopLeftChanged() {
     const std::shared_ptr<const bool> Alive = AliveToken();
     TBaseGrid::TopLeftChanged();
     if (!*Alive) return;
+    // Neither does the fixed-cell editor, which knows its cell by index: it stores and closes.
+    CloseFixedCellEditor(true);
+    if (!*Alive) return;
     // An editor control does not scroll with its cell: its value is checked and it closes.
     if (FEditorControl) {
         ValidatePending();

@@ -8,12 +8,24 @@
 #include "grid/ExtUtil.h"
 #include "platform/rtl/CodePage.h"
 #include "platform/ui/Clipbrd.h"
+#include "platform/ui/Rtf.h"
 #include "platform/ui/UiTestKit.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTextEdit>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <regex>
+#include <set>
+#include <sstream>
 #include <tuple>
 #include <vector>
 
@@ -234,6 +246,7 @@ TEST(ExtGridEditorLaw, AUnicodeCellKeepsTheColumnsRulesAndTheLettersAChangeLeave
         {edMixedCase, u"\u0416", Typing(u"ab \u0436c"), u"Ab \u0436c"}, {edNumeric, u"\u0416", Pasting(u"1a"), u"\u0416"},
         {edUpperCase, u"\u0416", Pasting(u"ab\u0436"), u"AB\u0436"}, {edFloatEditBtn, u"\u0416", Pasting(u"x"), u"\u0416"},
         {edNumericEditBtn, u"7", Pasting(u"x1"), u"7"}, {edComboEdit, u"\u0416", Typing(u"iki"), u"iki"},
+        {edComboEdit, u"\u0416", Typing(u"\u00FC\u00E7"), u"\u00FC\u00E7"}, {edComboEdit, u"\u0416", Typing(u"\u0436"), u"\u0436"},
         {edUpperCase, u"\u0416", Starting(u"ab"), u"AB"}, {edUpperCase, u"\u0416", Starting(u"\u0436b"), u"\u0436B"},
         {edNumeric, u"\u0416", Starting(u"a1"), u"1"}, {edNumeric, u"\u0416", Starting(u"\u04361"), u"1"},
         {edNormal, u"\u0416", Starting(u"q"), u"w"}, {edComboEdit, u"\u0416", Starting(u"q"), u"w"},
@@ -246,6 +259,7 @@ TEST(ExtGridEditorLaw, AUnicodeCellKeepsTheColumnsRulesAndTheLettersAChangeLeave
     for (const auto& [E, Letters, Change, Stored] : Cases) {
         TLawGrid F(E);
         F.Grid->OnKeyPress = [](TObject*, char& K) { K = K == 'q' ? 'w' : K; };
+        F.Grid->SetLookupHistory(true);
         F.Grid->SetWideCell(2, 3, Letters);
         F.Open(2, 3);
         Change(F);
@@ -253,6 +267,8 @@ TEST(ExtGridEditorLaw, AUnicodeCellKeepsTheColumnsRulesAndTheLettersAChangeLeave
         PressEnter();
         EXPECT_EQ(Stored, F.Grid->GetWideCell(2, 3)) << E << " " << WideToAnsi(Stored);
         EXPECT_EQ(u"\u0416", F.Grid->UniCombo()->Items()->Strings(1)) << E;   // its own items stay its own
+        if (E == edComboEdit)   // the column's history takes what its list can hold
+            EXPECT_EQ(FitsCodePage(Stored), F.Grid->Combobox()->Items()->IndexOf(WideToAnsi(Stored)) >= 0) << WideToAnsi(Stored);
     }
 }
 
@@ -280,4 +296,282 @@ TEST(ExtGridEditorLaw, TheFixedCellEditorChangesItsOwnCellOnly) {
                     Before[size_t(At.Y)][size_t(At.X)] = F.Grid->Cells(At.X, At.Y);
                     EXPECT_EQ(Before, Snap(F.Grid));
                 }
+}
+
+// --- The law as the product of its axes -----------------------------------------------------------
+// Every editor kind the grid can open x every road that ends an edit x three letter classes: the
+// letter typed is stored as the editor showed it, in its own cell, checked once; Escape takes it back
+// and the grid's OnKeyPress hears it. The kinds and the roads are read from the code: one with no row
+// and no reason fails.
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Source(const fs::path& P) {
+    std::ifstream In(fs::path(OSB_SOURCE_DIR) / "src" / P);
+    std::stringstream S;
+    S << In.rdbuf();
+    return S.str();
+}
+
+std::vector<std::string> Matches(const std::string& Text, const std::string& Pattern, int Group = 0) {
+    std::vector<std::string> R;
+    const std::regex E(Pattern);
+    for (std::sregex_iterator I(Text.begin(), Text.end(), E), End; I != End; ++I) R.push_back((*I)[Group]);
+    return R;
+}
+
+// The values of TEditorType, then the grid's other editors (its Open...Editor routines).
+std::vector<std::string> KindsInTheCode() {
+    const std::string H = Source("grid/BaseGrid.h");
+    std::smatch M;
+    std::regex_search(H, M, std::regex(R"(enum TEditorType\s*\{([^}]*)\})"));
+    std::vector<std::string> K = Matches(M[1], R"(\w+)");
+    for (const std::string& O : Matches(Source("grid/ExtGrid.h"), R"(void Open(\w+)Editor\()", 1)) K.push_back(O);
+    return K;
+}
+
+// The routines that end an edit, by the functions that call them, and the keys the editors act on.
+std::set<std::string> RoadsInTheCode() {
+    const std::regex Def(R"(^[A-Za-z].*?\b(T\w+::~?\w+)\s*\()"), Ends(
+        R"(\b(HideEditor|EndEditorControl|CloseFixedCellEditor|EndEditBeforeLayoutChange|EndEditBeforeRowsMove|RestoreEditText|ValidatePending)\s*\()");
+    std::vector<fs::path> Files{"platform/ui/Grids.cpp"};
+    for (const auto& E : fs::directory_iterator(fs::path(OSB_SOURCE_DIR) / "src/grid"))
+        if (E.path().extension() == ".cpp") Files.push_back(fs::path("grid") / E.path().filename());
+    std::set<std::string> R;
+    for (const fs::path& P : Files) {
+        std::istringstream In(Source(P));
+        std::string Fn;
+        std::smatch M;
+        for (std::string L; std::getline(In, L);) {
+            if (std::regex_search(L, M, Def)) Fn = M[1];
+            if (std::regex_search(L, Ends) && L.find("//") > L.find_first_not_of(' ')) R.insert(Fn);
+        }
+    }
+    for (const char* P : {"grid/ExtGridEditors.cpp", "grid/ExtGridInplace.cpp", "grid/ExtGridRich.cpp", "grid/ExtGridMouse.cpp"})
+        for (const std::string& K : Matches(Source(P), R"(VK_\w+)")) R.insert(K);
+    return R;
+}
+
+const std::pair<const char*, const char*> kNoKindRow[] = {
+    {"edCustom", "the program's own editor: it stores what its edit link gives"},
+    {"edNone", "opens no editor"},
+    {"edCheckBox edDataCheckBox edButton", "take no letters: a toggle or a press (ExtGridControls)"},
+};
+
+struct TEndRoad {
+    const char* Name;
+    const char* Through;   // the functions and keys of the code this road ends an edit by
+    std::function<void(struct TProductGrid&)> End;
+};
+
+const std::pair<const char*, const char*> kNoRoad[] = {
+    {"TCustomGrid::HideEditor TCustomGrid::SetEditorMode TExtStringGrid::EndEditorControl TExtStringGrid::HideInplaceEditor "
+     "TExtStringGrid::CloseFixedCellEditor TExtStringGrid::ValidatePending TExtStringGrid::Validate TExtStringGrid::RestoreEditText "
+     "TExtStringGrid::EndEditBeforeLayoutChange TExtStringGrid::EndEditBeforeRowsMove",
+     "the ending routines themselves, reached by every road"},
+    {"TExtStringGrid::Assign TExtStringGrid::SetRowCount TExtStringGrid::SetColCount TExtStringGrid::InsertRows "
+     "TExtStringGrid::InsertCols TExtStringGrid::RemoveRowsEx TExtStringGrid::RemoveCols TExtStringGrid::DeleteGridRows "
+     "TExtStringGrid::MoveRowData TExtStringGrid::MoveColData TExtStringGrid::MoveRowsTo TExtStringGrid::SortOnKeys "
+     "TExtStringGrid::HideRows TExtStringGrid::HideRowList TExtStringGrid::UnHideRows TExtStringGrid::UnHideRowsAll "
+     "TExtStringGrid::SetFilterActive TExtStringGrid::ResetContent TExtStringGrid::ContractNode TExtStringGrid::AutoDeleteRow "
+     "TCustomGrid::MoveColumn TCustomGrid::MoveRow TCustomGrid::DeleteColumn TCustomGrid::DeleteRow TCustomGrid::SizesChanged "
+     "TExtStringGrid::Resize TCustomGrid::SetOptions",
+     "the program changing rows, columns, sizes or options: AValueTypedWhileRowsOrColumnsChangeGoesIntoItsOwnCell"},
+    {"TEditLink::EditKeyDown TEditLink::SetFocus TExtStringGrid::ShowEditLink", "the program's own editor (edCustom)"},
+    {"TExtInplaceEdit::MousePressed", "a double click that opened the editor opens it again on the cell"},
+    {"TExtStringGrid::OpenFixedCellEditor", "opening the fixed-cell editor over a cell edit: the press on a fixed cell, a click elsewhere"},
+    {"TExtInplaceEdit::AutoAdvance", "a full mask moves on as Enter (ExtGridInplace)"},
+    {"VK_BACK VK_DELETE VK_INSERT VK_DECIMAL VK_F4", "edit within the editor: delete, the clipboard, the keypad's decimal, the list or button"},
+};
+
+struct TProductGrid : gridtest::TEditingGrid {
+    TEdit* Other = nullptr;
+    Integer Checks = 0, Escapes = 0;
+    explicit TProductGrid(TEditorType E) : TEditingGrid(12, 30) {
+        Options({goTabs});
+        for (Integer R = 0; R < 30; ++R)
+            for (Integer C = 0; C < 12; ++C) Grid->SetCells(C, R, C == 4 && R > 0 ? "z" + IntToStr(99 - R) : "r" + IntToStr(R) + "c" + IntToStr(C));
+        Grid->SetCells(2, 3, "12");
+        Grid->OnGetEditorType = [E](TObject*, Integer ACol, Integer, TEditorType& AEditor) {
+            if (ACol == 2) AEditor = E;
+        };
+        for (const char* I : {"bir", "iki"}) Grid->Combobox()->Items()->Add(I);
+        for (const char16_t* I : {u"bir", u"\u0416"}) Grid->UniCombo()->Items()->Add(I);
+        Grid->SortSettings()->SetShow(true);
+        Grid->OnCellValidate = [this](TObject*, Integer, Integer, AnsiString&, bool&) { ++Checks; };
+        Grid->OnCellValidateWide = [this](TObject*, Integer, Integer, WideString&, bool&) { ++Checks; };
+        Grid->OnKeyPress = [this](TObject*, char& K) { Escapes += K == 27; };
+        Other = Place<TEdit>(Form.get(), 10, 320, 100, 22);
+    }
+    bool Editing() const {
+        return Grid->EditorMode() || Grid->ActiveEditorControl() || (Grid->FixedCellEditor() && Grid->FixedCellEditor()->Visible());
+    }
+    void Click(QPoint P) {
+        Mouse(QEvent::MouseButtonPress, P, Qt::LeftButton, Qt::LeftButton);
+        Mouse(QEvent::MouseButtonRelease, P, Qt::LeftButton, Qt::NoButton);
+    }
+    void ScrollBarPage(Qt::Orientation O) {
+        QScrollBar* B = GridBar(Grid, O);
+        const QRect T = ScrollThumb(B, false);
+        const QPoint P = O == Qt::Vertical ? QPoint(T.center().x(), T.bottom() + 4) : QPoint(T.right() + 4, T.center().y());
+        ScrollBarMouse(B, QEvent::MouseButtonPress, P);
+        ScrollBarMouse(B, QEvent::MouseButtonRelease, P);
+    }
+    Integer RowOf(const AnsiString& Key) const {   // the real row holding Key in column 1
+        for (Integer R = 0; R < Grid->AllRowCount(); ++R)
+            if (Grid->AllCells(1, R) == Key) return R;
+        return -1;
+    }
+};
+
+auto KeyRoad(int K) {
+    return [K](TProductGrid&) { SendKey(FocusTarget(), K); };
+}
+
+const TEndRoad kRoads[] = {
+    {"Enter", "VK_RETURN TInplaceEdit::KeyDown TCustomGrid::KeyPress TGridEditorKeys::HandToGrid TExtStringGrid::AdvanceEdit TExtStringGrid::HookFixedEditor",
+     [](TProductGrid&) { PressEnter(); }},
+    {"Tab", "VK_TAB TInplaceEdit::QtEvent TGridEditorKeys::TabAdvance", [](TProductGrid&) { PressTab(); }},
+    {"Escape", "VK_ESCAPE TExtStringGrid::KeyPress TExtInplaceEdit::KeyDown TGridButton::KeyDown", [](TProductGrid&) { PressEscape(); }},
+    {"Up", "VK_UP TExtRichEdit::KeyDown", KeyRoad(Qt::Key_Up)},
+    {"Down", "VK_DOWN", KeyRoad(Qt::Key_Down)},
+    {"PgUp", "VK_PRIOR TCustomGrid::MoveCurrent", KeyRoad(Qt::Key_PageUp)},
+    {"PgDn", "VK_NEXT", KeyRoad(Qt::Key_PageDown)},
+    {"Left", "VK_LEFT", KeyRoad(Qt::Key_Left)},
+    {"Right", "VK_RIGHT", KeyRoad(Qt::Key_Right)},
+    {"Home", "VK_HOME", KeyRoad(Qt::Key_Home)},
+    {"End", "VK_END", KeyRoad(Qt::Key_End)},
+    {"a click on another cell", "TExtStringGrid::MouseDown TExtStringGrid::LeftPress TCustomGrid::MouseDown TExtStringGrid::SelectCell",
+     [](TProductGrid& F) { F.Click(F.Centre(1, 5)); }},
+    {"a click on another control", "TExtInplaceEdit::QtEvent TGridEditorKeys::Exited TExtRichEdit::DoExit",
+     [](TProductGrid& F) { SystemClick(F.Other); }},
+    {"the scroll bar", "TExtStringGrid::TopLeftChanged",
+     [](TProductGrid& F) { F.ScrollBarPage(Qt::Vertical), F.ScrollBarPage(Qt::Horizontal); }},
+    {"the wheel", "TExtStringGrid::TopLeftChanged", [](TProductGrid& F) { TurnWheel(F.Grid->Widget(), true); }},
+    {"a header-click sort", "TExtStringGrid::HeaderRelease", [](TProductGrid& F) { F.Click(F.Centre(4, 0)); }},
+    {"the program moving the current cell", "TCustomGrid::MoveCurrent", [](TProductGrid& F) { F.Grid->SetRow(6); }},
+    {"the screen closing", "TInplaceEdit::QtEvent TGridEditorKeys::Exited TExtStringGrid::QtEvent", [](TProductGrid& F) { SystemClose(F.Form.get()); }},
+};
+
+// Roads that do not end an edit of these kinds (names matched whole), and why: the edit goes on
+// and ends by its commit key.
+const std::tuple<const char*, const char*, const char*> kGoesOn[] = {
+    {".*", "Home", "moves the caret, the date part or the list to its start"},
+    {"(?!ed(Uni)?ComboList$).*", "Left|Right", "move the caret or the date part; only a list hands them to the grid"},
+    {"(?!(ed(Uni)?ComboEdit|edDateEdit|edDateEditUpDown|edTimeEdit)$).*", "End", "moves the caret; the edit combos and the date pickers hand it to the grid"},
+    {"ed(Float|Date|Time)?SpinEdit|ed(Uni)?ComboList|edUniMemo|edRichEdit|FixedCell.*", "Up|Down|PgUp|PgDn",
+     "a spin steps, a list moves, the memo and the rich text move the caret, a one-line fixed-cell editor ignores them"},
+    {"edUniEdit|edUniEditBtn", "PgUp|PgDn", "the Unicode edits hand only Tab, Enter, Escape, Up and Down to the grid"},
+    {"edDateEdit|edDateEditUpDown|edTimeEdit", "Up|Down", "change the picked part of the date or time"},
+    {"edUniMemo|edRichEdit", "Enter", "a line break"},
+    {"edRichEdit", "Escape", "the rich-text editor keeps Escape"},
+    {"FixedCell.*", "the wheel|the program moving the current cell",
+     "the wheel moves the current cell without a scroll, and a fixed-cell editor does not stand on the current cell"},
+};
+
+struct TProductKind {
+    std::string Name;
+    Integer Editor;   // a TEditorType; -1: the fixed-cell editor on Cell
+    TPoint Cell;
+};
+
+std::vector<TProductKind> ProductKinds() {
+    std::set<std::string> NoRow;
+    for (const auto& [Names, Why] : kNoKindRow) for (const std::string& N : Matches(Names, R"(\w+)")) NoRow.insert(N);
+    std::vector<TProductKind> K;
+    const std::vector<std::string> Code = KindsInTheCode();
+    for (size_t I = 0; I < Code.size(); ++I)
+        if (!NoRow.count(Code[I]) && Code[I].rfind("ed", 0) == 0) K.push_back({Code[I], Integer(I), Point(2, 3)});
+    K.push_back({"FixedCell on a row label", -1, Point(0, 3)});
+    K.push_back({"FixedCell on a header", -1, Point(2, 0)});
+    return K;
+}
+
+WideString ShownText() {
+    QWidget* W = QApplication::focusWidget();
+    if (auto* C = W ? qobject_cast<QComboBox*>(W->parentWidget()) : nullptr) W = C;
+    QString S = QStringLiteral("<none>");
+    if (auto* L = qobject_cast<QLineEdit*>(W)) S = L->text();
+    else if (auto* P = qobject_cast<QPlainTextEdit*>(W)) S = P->toPlainText();
+    else if (auto* T = qobject_cast<QTextEdit*>(W)) S = T->toPlainText();
+    else if (auto* C = qobject_cast<QComboBox*>(W)) S = C->currentText();
+    else if (auto* L = W ? W->findChild<QLineEdit*>() : nullptr) S = L->text();
+    return S.toStdU16String();
+}
+
+WideString StoredLetters(TExtStringGrid* G, Integer ACol, Integer ARow) {
+    const AnsiString S = G->AllCells(ACol, ARow);
+    WideString W = IsRtfText(S) ? RtfRead(S).PlainText() : CellTextToWide(S);
+    for (size_t I; (I = W.find(u"\r\n")) != W.npos;) W.erase(I, 1);   // a line break as an editor shows it
+    return W;
+}
+
+}  // namespace
+
+TEST(ExtGridEditorLaw, EveryKindOfEditorAndEveryRoadAreRowsOrReasons) {
+    const std::vector<std::string> Kinds = KindsInTheCode();
+    ASSERT_GT(Kinds.size(), 30u);
+    std::set<std::string> Named;
+    for (const TProductKind& K : ProductKinds()) Named.insert(Matches(K.Name, R"(\w+)")[0]);
+    for (const auto& [Names, Why] : kNoKindRow)
+        for (const std::string& N : Matches(Names, R"(\w+)")) EXPECT_TRUE(Named.insert(N).second) << N << ": a row and a reason";
+    for (const std::string& K : Kinds) EXPECT_TRUE(Named.count(K)) << K << ": an editor kind with no row and no reason";
+    for (const std::string& N : Named) EXPECT_NE(std::ranges::find(Kinds, N), Kinds.end()) << N << ": names no kind of the code";
+    const std::set<std::string> Code = RoadsInTheCode();
+    ASSERT_GT(Code.size(), 40u);
+    std::set<std::string> Roads, Reasons;
+    for (const TEndRoad& R : kRoads) for (const std::string& N : Matches(R.Through, R"(\S+)")) Roads.insert(N);
+    for (const auto& [Names, Why] : kNoRoad) for (const std::string& N : Matches(Names, R"(\S+)")) Reasons.insert(N);
+    for (const std::string& C : Code) EXPECT_NE(Roads.count(C), Reasons.count(C)) << C << (Roads.count(C) ? ": a road and a reason" : ": no road and no reason");
+    for (const std::string& N : Roads) EXPECT_TRUE(Code.count(N)) << N << ": a road through nothing of the code";
+    for (const std::string& N : Reasons) EXPECT_TRUE(Code.count(N)) << N << ": a reason for nothing of the code";
+}
+
+// One letter class of the product (a test each, to keep each run short).
+static void TypedIsStoredAsShown(const char* Class, const std::u16string& Letter) {
+    for (const TProductKind& K : ProductKinds())
+        for (const TEndRoad& Road : kRoads) {
+            SCOPED_TRACE(testing::Message() << K.Name << ", " << Road.Name << ", " << Class);
+            const bool Fixed = K.Editor < 0;
+            TProductGrid F(Fixed ? edNormal : TEditorType(K.Editor));
+            const WideString Before = StoredLetters(F.Grid, K.Cell.X, K.Cell.Y);
+            if (Fixed) {   // a right press, which no header sorts on
+                (K.Cell.X == 0 ? F.Grid->MouseActions()->SetFixedColsEdit(fceLeftClick) : F.Grid->MouseActions()->SetFixedRowsEdit(fceLeftClick));
+                F.Mouse(QEvent::MouseButtonPress, F.Centre(K.Cell.X, K.Cell.Y), Qt::RightButton, Qt::RightButton);
+                F.Mouse(QEvent::MouseButtonRelease, F.Centre(K.Cell.X, K.Cell.Y), Qt::RightButton, Qt::NoButton);
+            } else {
+                F.Grid->SetCol(2), F.Grid->SetRow(3), F.Key(Qt::Key_F2);
+            }
+            Settle();
+            const WideString Opened = ShownText();
+            TypeText(Letter);
+            WideString Shown = ShownText();
+            Road.End(F);
+            Settle();
+            const bool GoesOn = std::ranges::any_of(kGoesOn, [&](const auto& G) {
+                return std::regex_match(K.Name, std::regex(std::get<0>(G))) && std::regex_match(Road.Name, std::regex(std::get<1>(G)));
+            });
+            EXPECT_EQ(GoesOn, F.Editing()) << "GOESON|" << K.Name << "|" << Road.Name;
+            const bool Escape = std::string(Road.Name) == "Escape" && !F.Editing();
+            if (F.Editing() && F.Form->Visible()) {   // it ends as it does elsewhere
+                Shown = ShownText();
+                F.Click(F.Centre(1, F.Grid->TopRow() + 1));
+                Settle();
+            }
+            EXPECT_FALSE(F.Editing());
+            // An editor left as it opened leaves its cell; one changed stores what it shows, as the column keeps a float.
+            WideString Stored = Escape || Shown == Opened ? Before : Shown;
+            if (K.Editor == edFloatSpinEdit && Stored != Before) Stored = AnsiToWide(Format(F.Grid->FloatFormat(), {Extended(StrToFloat(WideToAnsi(Shown)))}));
+            const Integer Row = K.Cell.Y == 0 ? 0 : F.RowOf("r" + IntToStr(K.Cell.Y) + "c1");
+            EXPECT_EQ(Stored, StoredLetters(F.Grid, K.Cell.X, Row)) << WideToUtf8(Shown);
+            EXPECT_LE(F.Checks, Fixed || Escape ? 0 : 1);
+            EXPECT_EQ(Escape && !Fixed ? 1 : 0, F.Escapes);
+        }
+}
+
+TEST(ExtGridEditorLaw, WhatIsTypedIsStoredAsShownWhateverTheEditorAndTheRoadASCII) { TypedIsStoredAsShown("ASCII", u"k"); }
+TEST(ExtGridEditorLaw, WhatIsTypedIsStoredAsShownWhateverTheEditorAndTheRoadTurkish) { TypedIsStoredAsShown("Turkish", u"\u015F"); }
+TEST(ExtGridEditorLaw, WhatIsTypedIsStoredAsShownWhateverTheEditorAndTheRoadOutsideTheCodePage) {
+    TypedIsStoredAsShown("outside the code page", u"\u03A9");
 }

@@ -306,6 +306,15 @@ TEST_F(ExtGridMouse, AColumnMoveRefusedByTheHandlerLeavesTheColumns) {
     F.Drag(F.In(1, 0, 40), F.In(3, 0, 40));
     EXPECT_EQ("one", F.Grid->Cells(3, 1));
     EXPECT_EQ(3, F.Grid->SortSettings()->Column());   // the sort column follows its column
+    // OnColumnMoved sees the columns moved, and may change them itself.
+    F.Grid->SetCol(3), F.Grid->SetRow(1);
+    F.Grid->OnColumnMoved = [&](TObject*, Integer, Integer) {
+        EXPECT_EQ("one", F.Grid->Cells(F.Grid->Col(), F.Grid->Row()));
+        EXPECT_EQ(1, F.Grid->SortSettings()->Column());
+        F.Grid->SetColCount(2);
+    };
+    F.Drag(F.In(3, 0, 40), F.In(1, 0, 40));
+    EXPECT_EQ(2, F.Grid->ColCount());
 }
 
 TEST_F(ExtGridMouse, NodeGlyphClicksContractAndExpandWithTheirEvents) {

@@ -190,10 +190,16 @@ public:
 
     bool InputQuery(const AnsiString& Caption, const AnsiString& Prompt, AnsiString& Value) override {
         EnsureQtApp();
-        bool Ok = false;
-        QString R = QInputDialog::getText(QApplication::activeWindow(), ToQ(Caption), ToQ(Prompt), QLineEdit::Normal,
-                                          ToQ(Value), &Ok);
-        if (Ok) Value = FromQ(R);
+        QInputDialog D(QApplication::activeWindow());
+        D.setWindowTitle(ToQ(Caption));
+        D.setLabelText(ToQ(Prompt));
+        D.setTextValue(ToQ(Value));
+        // The answer is 8-bit: the line shows what it will give.
+        QObject::connect(&D, &QInputDialog::textValueChanged, &D, [&D](const QString& T) {
+            if (ShownAsStored(T) != T) D.setTextValue(ShownAsStored(T));
+        });
+        const bool Ok = D.exec() == QDialog::Accepted;
+        if (Ok) Value = FromQ(D.textValue());
         return Ok;
     }
 

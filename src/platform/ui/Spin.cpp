@@ -30,6 +30,7 @@ TSpinEdit::TSpinEdit(TComponent* AOwner) : TWinControl(AOwner) {
     QObject::connect(S->Editor(), &QLineEdit::textChanged, [this](const QString&) {
         // Typing stops at MaxLength again once a longer program text is shortened.
         auto* E = static_cast<TSpinWidget*>(FSpin)->Editor();
+        ShowAsStored(E);
         if (FMaxLength > 0 && E->maxLength() > std::max<int>(FMaxLength, E->text().size()))
             E->setMaxLength(std::max<int>(FMaxLength, E->text().size()));
         if (FSetting) return;

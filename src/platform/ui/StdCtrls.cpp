@@ -208,6 +208,7 @@ void TCustomEdit::WidgetTextChanged() {
                 FLine->setCursorPosition(Pos);
             }
         } else if (FLine) {
+            if (!WideKeys()) ShowAsStored(FLine);
             if (FCharCase != ecNormal) {
                 QString T = FLine->text();
                 QString Cased = CasedKeepingWide(T, FCharCase);
@@ -221,13 +222,15 @@ void TCustomEdit::WidgetTextChanged() {
             TightenLimit(FLine, FMaxLength);
         } else if (FPlain) {
             QString T = FPlain->toPlainText();
-            QString Cased = FCharCase != ecNormal ? CasedKeepingWide(T, FCharCase) : T;
+            int Caret = FPlain->textCursor().position();
+            QString Cased = WideKeys() ? T : ShownAsStored(T, &Caret);
+            if (FCharCase != ecNormal) Cased = CasedKeepingWide(Cased, FCharCase);
             // A text the program set beyond the limit stays; it only may not grow.
             int Limit = FMaxLength > 0 ? std::max<int>(FMaxLength, FLastLength) : -1;
             int Excess = Limit >= 0 ? static_cast<int>(Cased.size()) - Limit : 0;
             if (Cased != T || Excess > 0) {
                 QSignalBlocker B(FPlain);
-                int Pos = FPlain->textCursor().position();
+                int Pos = Caret;
                 if (Excess > 0) {
                     // What was just typed or pasted ends at the caret: cut its overflow.
                     int From = std::max(0, Pos - Excess);
@@ -705,6 +708,7 @@ void TComboBox::ConnectEditor() {
     if (!E) return;
     TightenLimit(E, FMaxLength);
     QObject::connect(E, &QLineEdit::textEdited, [this](const QString&) {
+        if (!WideKeys()) ShowAsStored(FCombo->lineEdit());
         TightenLimit(FCombo->lineEdit(), FMaxLength);
         GuardedCall(this, [this] { Change(); });
     });

@@ -6,6 +6,7 @@
 #include <QColor>
 #include <QFont>
 #include <QRect>
+#include <QSignalBlocker>
 #include <QString>
 
 #include <utility>
@@ -17,6 +18,24 @@ inline QString ToQ(const AnsiString& S) {
 
 inline AnsiString FromQ(const QString& S) {
     return WideToAnsi(std::u16string_view(reinterpret_cast<const char16_t*>(S.utf16()), static_cast<size_t>(S.size())));
+}
+
+// What an 8-bit control stores of S, to be shown in its place: a letter outside the code
+// page becomes the "?" its Text gives. Pos, a caret in S, moves with it.
+inline QString ShownAsStored(const QString& S, int* Pos = nullptr) {
+    if (Pos) *Pos = static_cast<int>(ToQ(FromQ(S.left(*Pos))).size());
+    return ToQ(FromQ(S));
+}
+
+// Puts what an 8-bit line edit stores in place of what it shows, keeping the caret.
+template <class TLine>
+void ShowAsStored(TLine* L) {
+    int Pos = L->cursorPosition();
+    const QString Stored = ShownAsStored(L->text(), &Pos);
+    if (Stored == L->text()) return;
+    const QSignalBlocker B(L);
+    L->setText(Stored);
+    L->setCursorPosition(Pos);
 }
 
 // One code page 1254 byte of a Qt character; 0 when the text is empty, '?' when not representable.

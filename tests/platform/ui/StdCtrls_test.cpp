@@ -1,6 +1,7 @@
 #include "platform/ui/StdCtrls.h"
 #include "platform/Raised.h"
 
+#include "platform/rtl/CodePage.h"
 #include "platform/ui/Clipbrd.h"
 #include "platform/ui/ComCtrls.h"
 #include "platform/ui/Forms.h"
@@ -11,6 +12,7 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -44,6 +46,23 @@ TEST_F(StdCtrls, TurkishCaptionAndTypedTextRoundTripAsCp1254) {
     const AnsiString Expected("\xD0\xDC\xDE\xDD\xD6\xC7 \xF0\xFC\xFE\xFD\xF6\xE7");
     EXPECT_EQ(E->Text(), Expected);
     EXPECT_EQ(L->Caption(), "Mülk Sahibi Bilgileri");
+}
+
+// A letter outside code page 1254, typed or pasted, shows as the "?" the control gives.
+TEST_F(StdCtrls, EveryEightBitInputShowsWhatItsTextGives) {
+    for (int I = 0; I < 5; ++I) {
+        TScreenForm S;
+        TWinControl* C = I == 0 ? S.Add<TEdit>(10) : I == 1 ? S.Add<TMemo>(10) : I == 2 ? static_cast<TWinControl*>(S.Add<TComboBox>(10)) : I == 3 ? static_cast<TWinControl*>(S.Add<TSpinEdit>(10)) : S.Add<TEdit>(10);
+        if (I == 4) static_cast<TEdit*>(C)->SetCharCase(ecUpperCase);
+        S.Form->Show(), C->SetFocus(), Settle();
+        TypeText(u"\u015Fb\u03A9");
+        Clipboard()->SetAsWideText(u"\u0142");
+        SendKey(FocusTarget(), Qt::Key_V, QString(), Qt::ControlModifier);
+        auto* Plain = qobject_cast<QPlainTextEdit*>(C->Widget());
+        const QString Shown = Plain ? Plain->toPlainText() : C->Widget()->findChild<QLineEdit*>() ? C->Widget()->findChild<QLineEdit*>()->text() : qobject_cast<QLineEdit*>(C->Widget())->text();
+        EXPECT_EQ(Shown.toStdU16String(), AnsiToWide(C->Text())) << I;
+        EXPECT_TRUE(Shown.endsWith(QLatin1Char('?'))) << I;
+    }
 }
 
 // "DÖNEM", "KİRA": the marks above Turkish capitals reach past the font's ascent
