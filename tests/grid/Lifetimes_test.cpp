@@ -1,14 +1,17 @@
-// Every event of the grid with a handler that frees the grid, driven by the
-// user's own road (clicks, keys, editors): the call that raised it returns
-// without touching the freed grid. A new event joins the table with one line.
+// Every place that raises an event of the grid, with a handler that frees the grid, driven
+// by the user's own road (clicks, keys, editors, drops): the call that raised it returns
+// without touching the freed grid. A new event or a new place raising one joins the table
+// with one line.
 #include <gtest/gtest.h>
 
+#include "grid/EsgDD.h"
 #include "grid/ExtGridEditors.h"
 #include "grid/ExtUtil.h"
 #include "grid/GridTestKit.h"
 #include "platform/ui/Clipbrd.h"
 #include "platform/ui/DragDrop.h"
 #include "support/Scribble.h"
+#include "support/SourceEvents.h"
 
 #include <QDragEnterEvent>
 #include <QMimeData>
@@ -26,9 +29,10 @@ namespace {
 class GridLifetimes;
 using TStep = void (*)(GridLifetimes& F);
 struct TLifeCase {
-    const char* Name;
-    TStep Hear;   // sets the handler (and what the road needs)
+    const char* Name;   // the event, then "By" and the road when the event has several
+    TStep Hear;         // sets the handler (and what the road needs)
     TStep Road;
+    const char* Site = nullptr;   // the function raising it; needed where the event has several
 };
 
 class GridLifetimes : public ::testing::TestWithParam<TLifeCase> {
@@ -148,16 +152,33 @@ public:
     }
     QPoint ColEdge(Integer C) { return QPoint(G->CellRect(C, 0).Right, F.Centre(C, 0).y()); }
     QPoint RowEdge(Integer R) { return QPoint(F.Centre(0, R).x(), G->CellRect(0, R).Bottom); }
-    // Text dropped on cell (2, 2), or a file with File.
-    void Drop(const char* File = nullptr) {
+    // Text dropped on cell (2, 2), a file with File, rich text with Rich.
+    void Drop(const char* File = nullptr, const char* Rich = nullptr) {
         TDataObject D;
         if (File) D.SetFiles({File});
+        else if (Rich) MakeDragData(D, "a", -1, Rich);
         else D.SetAsText("a");
         G->DragDropSettings()->SetOleDropTarget(true);
+        G->DragDropSettings()->SetOleDropRTF(Rich != nullptr);
         G->DragDropSettings()->SetOleAcceptFiles(true);
         const QPoint P = F.Centre(2, 2);
         DeliverDrop(G, P.x(), P.y(), D, DROPEFFECT_COPY);
     }
+    // An edit before the grid, the grid's editor E open on cell (1, 1) with "x" typed; the
+    // user then clicks the edit, or presses Tab out of the grid.
+    void EditThenLeave(TEditorType E, bool ByTab = false) {
+        F.AddEditBefore();
+        G->SetFocus();
+        Settle();
+        if (E == edRichEdit) G->SetCells(1, 1, "{\\rtf1\\ansi kelime\\par}");
+        OpenEditor(E);
+        TypeText(u"7");
+        if (!F.Grid) return;
+        if (ByTab) SystemKey(G, Qt::Key_Tab);
+        else SystemClick(F.Before);
+        Settle();
+    }
+    void CsvFile() { std::ofstream("/tmp/lifetimes.csv") << "a;b\nc;d\n"; }
     // The search panel shown, "s" typed in its edit; Button clicked when given.
     void Find(const char* Button) {
         G->SearchFooter()->SetVisible(true);
@@ -277,16 +298,49 @@ const TLifeCase kCases[] = {
     {"OnRichEditSelectionChange", [](GridLifetimes& F) { F.G->SetCells(1, 1, "{\\rtf1\\ansi kelime\\par}"); F.OpenEditor(edRichEdit); F.G->OnRichEditSelectionChange = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_Right, Qt::ShiftModifier); }},
     {"OnDragScroll", [](GridLifetimes& F) { F.Clock = std::make_unique<TManualClock>(); F.G->SetRowCount(80); F.G->DragScrollOptions()->SetActive(true); F.G->OnDragScroll = F.FreeGrid(); }, [](GridLifetimes& F) { F.HoverNearTheBottom(); }},
     {"OnFileProgressByADroppedFile", [](GridLifetimes& F) { std::ofstream("/tmp/lifetimes.csv") << "a;b\nc;d\n"; F.G->OnFileProgress = F.FreeGrid(); }, [](GridLifetimes& F) { F.Drop("/tmp/lifetimes.csv"); }},
-    {"OnSetEditText", [](GridLifetimes& F) { F.G->OnSetEditText = F.FreeGrid(); }, [](GridLifetimes& F) { F.EditAndEnter(); }},
+    {"OnSetEditText", [](GridLifetimes& F) { F.G->OnSetEditText = F.FreeGrid(); }, [](GridLifetimes& F) { F.EditAndEnter(); }, "TCustomGrid::UpdateText"},
+    {"OnCellValidateByClickAway", [](GridLifetimes& F) { F.G->OnCellValidate = F.FreeGrid(); }, [](GridLifetimes& F) { F.EditThenLeave(edNormal); }, "TExtStringGrid::Validate"},
+    {"OnCellValidateByTabOut", [](GridLifetimes& F) { F.G->OnCellValidate = F.FreeGrid(); }, [](GridLifetimes& F) { F.EditThenLeave(edNormal, true); }, "TExtStringGrid::Validate"},
+    {"OnCellsChangedByClickAway", [](GridLifetimes& F) { F.G->OnCellsChanged = F.FreeGrid(); }, [](GridLifetimes& F) { F.EditThenLeave(edNormal); }, "TExtStringGrid::Validate"},
+    {"OnEditingDoneByClickAway", [](GridLifetimes& F) { F.G->OnEditingDone = F.FreeGrid(); }, [](GridLifetimes& F) { F.EditThenLeave(edNormal); }, "TExtStringGrid::EditorHidden"},
+    {"OnEditingDoneByClickAwayFromASpin", [](GridLifetimes& F) { F.G->OnEditingDone = F.FreeGrid(); }, [](GridLifetimes& F) { F.EditThenLeave(edSpinEdit); }, "TExtStringGrid::EndEditorControl"},
+    {"OnEditingDoneByClickAwayFromAListToAnotherControl", [](GridLifetimes& F) { F.G->OnEditingDone = F.FreeGrid(); for (const char* S : {"bir", "iki"}) F.G->Combobox()->Items()->Add(S); }, [](GridLifetimes& F) { F.EditThenLeave(edComboList); }, "TExtStringGrid::EndEditorControl"},
+    {"OnEditingDoneByClickAwayFromARichEdit", [](GridLifetimes& F) { F.G->OnEditingDone = F.FreeGrid(); }, [](GridLifetimes& F) { F.EditThenLeave(edRichEdit); }, "TExtStringGrid::EndEditorControl"},
+    {"OnOleDropByRichText", [](GridLifetimes& F) { F.G->OnOleDrop = F.FreeGrid(); }, [](GridLifetimes& F) { F.Drop(nullptr, "{\\rtf1 a}"); }, "TExtStringGrid::OleDropRTF"},
+    {"OnOleDropByAFile", [](GridLifetimes& F) { F.CsvFile(); F.G->OnOleDrop = F.FreeGrid(); }, [](GridLifetimes& F) { F.Drop("/tmp/lifetimes.csv"); }, "TExtStringGrid::OleDropFiles"},
+    {"OnCellsChangedByRichText", [](GridLifetimes& F) { F.G->OnCellsChanged = F.FreeGrid(); }, [](GridLifetimes& F) { F.Drop(nullptr, "{\\rtf1 a}"); }, "TExtStringGrid::OleDropRTF"},
+    {"OnCellsChangedByHeaderSort", [](GridLifetimes& F) { F.G->SortSettings()->SetShow(true); F.G->OnCellsChanged = F.FreeGrid(); }, [](GridLifetimes& F) { F.Press(1, 0); }, "TExtStringGrid::ApplyRowOrder"},
+    {"OnCellsChangedByInsertKey", [](GridLifetimes& F) { F.G->Navigation()->SetAllowInsertRow(true); F.G->OnCellsChanged = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Insert); }, "TExtStringGrid::InsertRows"},
+    {"OnCellsChangedByDeleteKey", [](GridLifetimes& F) { F.G->Navigation()->SetAllowDeleteRow(true); F.G->OnCellsChanged = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Delete); }, "TExtStringGrid::DeleteGridRows"},
+    {"OnCellsChangedByOwnFormatPaste", [](GridLifetimes& F) { F.G->Navigation()->SetAllowClipboardShortCuts(true); F.G->Navigation()->SetAllowFmtClipboard(true); F.G->SetCells(1, 1, "a"); }, [](GridLifetimes& F) { F.G->SetCol(1), F.G->SetRow(1); F.F.Key(Qt::Key_C, Qt::ControlModifier); F.G->OnCellsChanged = F.FreeGrid(); F.G->SetRow(2); F.F.Key(Qt::Key_V, Qt::ControlModifier); }, "TExtStringGrid::PasteAt"},
+    {"OnCellsChangedByTextPaste", [](GridLifetimes& F) { Clipboard()->SetAsText("a\tb"); F.G->Navigation()->SetAllowClipboardShortCuts(true); F.G->OnCellsChanged = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_V, Qt::ControlModifier); }, "TExtStringGrid::PasteText"},
+    {"OnCellsChangedByCut", [](GridLifetimes& F) { F.G->Navigation()->SetAllowClipboardShortCuts(true); F.G->OnCellsChanged = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_X, Qt::ControlModifier); }, "TExtStringGrid::CutToClipboard"},
+    {"OnCellsChangedByEnterAddingAColumn", [](GridLifetimes& F) { F.AdvanceInsert(); F.G->OnCellsChanged = [&F](auto&&...) { if (F.G->ColCount() > 4) F.Free(); }; }, [](GridLifetimes& F) { F.F.Edit(3, 5); TypeText(u"x"); PressEnter(); }, "TExtStringGrid::InsertCols"},
+    {"OnCellsChangedByADropInsertingRows", [](GridLifetimes& F) { F.G->DragDropSettings()->SetOleInsertRows(true); F.G->OnCellsChanged = F.FreeGrid(); }, [](GridLifetimes& F) { F.Drop(); }, "TExtStringGrid::InsertRows"},
+    {"OnCellsChangedByADragMoveTakingRows", [](GridLifetimes& F) { F.DropOnOther(); F.G->DragDropSettings()->SetOleRemoveRows(true); F.F.Options({goRowSelect}); F.G->OnCellsChanged = F.FreeGrid(); }, [](GridLifetimes& F) { F.Drag(); }, "TExtStringGrid::DeleteGridRows"},
+    {"OnCellsChangedByADroppedFile", [](GridLifetimes& F) { F.CsvFile(); F.G->OnCellsChanged = F.FreeGrid(); }, [](GridLifetimes& F) { F.Drop("/tmp/lifetimes.csv"); }, "TExtStringGrid::ImportCSVFile"},
+    {"OnLoadCellByADroppedFile", [](GridLifetimes& F) { F.CsvFile(); F.G->OnLoadCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.Drop("/tmp/lifetimes.csv"); }, "TExtStringGrid::ImportCSVFile"},
+    {"OnSaveCellByCtrlC", [](GridLifetimes& F) { F.G->Navigation()->SetAllowClipboardShortCuts(true); F.G->OnSaveCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_C, Qt::ControlModifier); }, "TExtStringGrid::TransferCells"},
+    {"OnSaveCellByADrag", [](GridLifetimes& F) { F.DropOnOther(); F.G->OnSaveCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.Drag(); }, "TExtStringGrid::TransferCells"},
+};
+
+// Events raised only inside the program's own call, each with the handler that counts it:
+// no row's road (keys, clicks, drops) may raise one.
+const char kProgramsCall[] = "OnFilterProgress";
+const std::pair<const char*, void (*)(TExtStringGrid*, const std::shared_ptr<int>&)> kProgramsCallHeard[] = {
+    {"OnFilterProgress", [](TExtStringGrid* G, const std::shared_ptr<int>& N) { G->OnFilterProgress = [N](auto&&...) { ++*N; }; }},
 };
 
 TEST_P(GridLifetimes, RaisingCallLeavesTheFreedGridAlone) {
     TScribbledFrees scribble;
+    const auto Unexpected = std::make_shared<int>(0);
+    for (const auto& [Name, Hear] : kProgramsCallHeard) Hear(G, Unexpected);
     GetParam().Hear(*this);
     GetParam().Road(*this);
     Settle();
     EXPECT_EQ(frees, 1) << "the event never came";
     EXPECT_EQ(scribble.Release(), 0) << "freed memory written";
+    EXPECT_EQ(*Unexpected, 0) << "a user's road raised an event said to be raised only by the program's call";
 }
 
 INSTANTIATE_TEST_SUITE_P(Events, GridLifetimes, ::testing::ValuesIn(kCases),
@@ -302,9 +356,8 @@ const std::pair<const char*, const char*> kNoRoad[] = {
      "OnGridHint OnAnchorHint OnScrollHint OnCellBalloon",
      "asked for a value (an editor's text, mask, list or properties, a sort's order of two cells, a hint's "
      "text): a question, no place to close a screen"},
-    {"OnSaveCell OnLoadCell OnFilterProgress",
-     "raised inside the program's own call (saving, loading, filtering): no click or key of "
-     "its own, the program holds the grid across its call"},
+    {kProgramsCall, "raised inside the program's own call (filtering): no click, key or drop of its own, "
+                    "the program holds the grid across its call"},
     {"OnDataDragOver OnDataDrop OnDataDragLeave",
      "taken by the grid's own drop target, which hands a drag on as OnOleDragOver and OnOleDrop (rows)"},
     {"TEsgEditBtn.OnClickBtn TEsgEditButton.OnClick TEsgSpinButton.OnUpClick TEsgSpinButton.OnDownClick",
@@ -369,6 +422,74 @@ TEST(GridLifetimeSweep, EveryEventInTheCodeHasARowOrAReason) {
         EXPECT_NE(HasRow, Reason.count(E) > 0) << E << (HasRow ? ": a row and a reason" : ": no row and no reason");
     }
     for (const auto& R : Reason) EXPECT_TRUE(Events.count(R.first)) << R.first << ": a reason for no event";
+}
+
+// Places without a row, by why no user's road reaches them ("Event@Class::Function").
+const std::pair<const char*, const char*> kNoRoadSite[] = {
+};
+
+// The places of src/grid and of the platform's control, grid and form code that raise
+// an event: its FireEvent, or a call of the routine named after it (CellsChanged).
+const TRaisingSites& SitesInTheCode() {
+    static const TRaisingSites Sites = SourceRaisingSites(
+        {"src/grid", "src/platform/ui/Controls.h", "src/platform/ui/Controls.cpp", "src/platform/ui/Grids.h",
+         "src/platform/ui/Grids.cpp", "src/platform/ui/Forms.cpp"},
+        {"TExtStringGrid", "TBaseGrid", "TCustomGrid", "TDrawGrid", "TControl", "TWinControl"});
+    return Sites;
+}
+
+TEST(GridLifetimeSweep, EveryPlaceRaisingAnEventHasARowOrAReason) {
+    const std::set<std::string>& Sites = SitesInTheCode().Sites;
+    ASSERT_GT(Sites.size(), 150u);
+    auto EventOf = [](const std::string& Site) { return Site.substr(0, Site.find('@')); };
+    auto ClassOf = [](const std::string& Site) {
+        const std::string F = Site.substr(Site.find('@') + 1);
+        return F.substr(0, F.rfind("::") == std::string::npos ? 0 : F.rfind("::"));
+    };
+    // Rows by event (their name up to "By"), so that an event's reasons reach only places without rows.
+    std::map<std::string, std::vector<const TLifeCase*>> Rows;
+    for (const TLifeCase& C : kCases) {
+        std::string N = C.Name;
+        N = N.substr(0, N.find("By") == std::string::npos ? N.size() : N.find("By"));
+        Rows[N.rfind("TSearchPanel_", 0) == 0 ? N.substr(13) : N].push_back(&C);
+    }
+    // A reason for an event reaches its every place; "Class.Event" its places in Class, or
+    // every place when the event has no row.
+    std::map<std::string, std::string> Reason;
+    for (const auto& [Names, Why] : kNoRoad) {
+        std::istringstream In(Names);
+        for (std::string N; In >> N;) {
+            const size_t Dot = N.find('.');
+            const std::string E = Dot == std::string::npos ? N : N.substr(Dot + 1);
+            for (const std::string& S : Sites)
+                if (EventOf(S) == E && (Dot == std::string::npos || !Rows.count(E) || ClassOf(S) == N.substr(0, Dot)))
+                    Reason[S] = Why;
+        }
+    }
+    for (const auto& [Names, Why] : kNoRoadSite) {
+        std::istringstream In(Names);
+        for (std::string N; In >> N;) {
+            EXPECT_TRUE(Sites.count(N)) << N << ": a reason for no place in the code";
+            EXPECT_FALSE(Reason.count(N)) << N << ": two reasons";
+            Reason[N] = Why;
+        }
+    }
+    // A row names its place, or its event has one place without a reason.
+    std::map<std::string, std::vector<std::string>> Walked;
+    for (const auto& [Event, Cases] : Rows) {
+        std::vector<std::string> Open;
+        for (const std::string& S : Sites)
+            if (EventOf(S) == Event && !Reason.count(S)) Open.push_back(S);
+        for (const TLifeCase* C : Cases) {
+            const std::string Site = C->Site ? Event + "@" + C->Site : Open.size() == 1 ? Open.front() : std::string();
+            EXPECT_FALSE(Site.empty()) << C->Name << ": name the place of the road, the event has " << Open.size();
+            EXPECT_TRUE(Site.empty() || Sites.count(Site)) << C->Name << ": " << Site << " raises nothing";
+            EXPECT_FALSE(Reason.count(Site)) << C->Name << ": " << Site << " has a row and a reason";
+            Walked[Site].push_back(C->Name);
+        }
+    }
+    for (const std::string& S : Sites)
+        EXPECT_TRUE(Walked.count(S) || Reason.count(S)) << S << ": no row and no reason";
 }
 
 }  // namespace
