@@ -593,13 +593,15 @@ S JoinTransfer(const std::vector<std::vector<AnsiString>>& Cells, bool OwnForm, 
 }  // namespace
 
 AnsiString TExtStringGrid::CellsAsText(TGridRect R, bool Disjunct, bool LineEndAfterLast) {
-    return JoinTransfer<AnsiString>(TransferCells(R, Disjunct), false, FSpreadsheetClipboard, FMultilinecells,
-                                    LineEndAfterLast);
+    const bool Sheet = FSpreadsheetClipboard, Multi = FMultilinecells;   // read before a handler may free the grid
+    return JoinTransfer<AnsiString>(TransferCells(R, Disjunct), false, Sheet, Multi, LineEndAfterLast);
 }
 
 AnsiString TExtStringGrid::TransferText(TDataObject& Data, TGridRect R, bool Disjunct, bool LineEndAfterLast) {
     std::vector<std::vector<AnsiString>> Stored;
+    const TAliveGuard Alive(this);
     const auto Cells = TransferCells(R, Disjunct, &Stored);
+    if (Alive.Gone()) return AnsiString();   // a handler of the cells' texts closed the screen
     const bool Sheet = FSpreadsheetClipboard, Multi = FMultilinecells;
     const AnsiString Letters = JoinTransfer<AnsiString>(Cells, false, Sheet, Multi, LineEndAfterLast);
     Data.SetAsWideText(JoinTransfer<WideString>(Cells, false, Sheet, Multi, LineEndAfterLast));
