@@ -154,12 +154,12 @@ public:
     QPoint RowEdge(Integer R) { return QPoint(F.Centre(0, R).x(), G->CellRect(0, R).Bottom); }
     // Text dropped on cell (2, 2), a file with File, rich text with Rich.
     void Drop(const char* File = nullptr, const char* Rich = nullptr) {
+        G->DragDropSettings()->SetOleDropRTF(Rich != nullptr);
         TDataObject D;
         if (File) D.SetFiles({File});
         else if (Rich) MakeDragData(D, "a", -1, Rich);
         else D.SetAsText("a");
         G->DragDropSettings()->SetOleDropTarget(true);
-        G->DragDropSettings()->SetOleDropRTF(Rich != nullptr);
         G->DragDropSettings()->SetOleAcceptFiles(true);
         const QPoint P = F.Centre(2, 2);
         DeliverDrop(G, P.x(), P.y(), D, DROPEFFECT_COPY);
