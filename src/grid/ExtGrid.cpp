@@ -577,7 +577,7 @@ void TExtStringGrid::GetCellAlignment(Integer ACol, Integer ARow, TAlignment& HA
 
 void TExtStringGrid::GetCellForSave(Integer ACol, Integer ARow, AnsiString& Value) { Value = Cells(ACol, ARow); }
 
-void TExtStringGrid::SaveCell(Integer ACol, Integer ARow, AnsiString& Value) {
+bool TExtStringGrid::SaveCell(Integer ACol, Integer ARow, AnsiString& Value) {
     FormatCellText(ACol, ARow, Value);
     Value = WithoutHighlight(Value);
     if (Value.empty() && GetCellType(ACol, ARow) == ctCheckBox) {
@@ -585,13 +585,18 @@ void TExtStringGrid::SaveCell(Integer ACol, Integer ARow, AnsiString& Value) {
         if (G && G->CellBoolean()) GetCheckTrue(ACol, ARow, Value);
         else GetCheckFalse(ACol, ARow, Value);
     }
+    const TAliveGuard Alive(this);
     if (OnSaveCell) FireEvent(OnSaveCell, this, ACol, ARow, Value);
+    return Alive.Alive();
 }
 
-void TExtStringGrid::LoadCell(Integer ACol, Integer ARow, const AnsiString& Value) {
+bool TExtStringGrid::LoadCell(Integer ACol, Integer ARow, const AnsiString& Value) {
     AnsiString V = Value;
+    const TAliveGuard Alive(this);
     if (OnLoadCell) FireEvent(OnLoadCell, this, ACol, ARow, V);
+    if (Alive.Gone()) return false;
     SetRawCells(ACol, ARow, V);
+    return true;
 }
 
 // --- notifications --------------------------------------------------------------

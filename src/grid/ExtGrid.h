@@ -744,8 +744,9 @@ public:
     virtual TCellType GetCellType(Integer ACol, Integer ARow);
     virtual TCellGraphic* GetCellGraphic(Integer ACol, Integer ARow);
     virtual void GetCellForSave(Integer ACol, Integer ARow, AnsiString& Value);
-    virtual void SaveCell(Integer ACol, Integer ARow, AnsiString& Value);
-    virtual void LoadCell(Integer ACol, Integer ARow, const AnsiString& Value);
+    // Both answer false when the handler freed the grid: the caller stops at once.
+    virtual bool SaveCell(Integer ACol, Integer ARow, AnsiString& Value);
+    virtual bool LoadCell(Integer ACol, Integer ARow, const AnsiString& Value);
 
     // --- notifications and row additions
     virtual void SelectionChanged(Integer ALeft, Integer ATop, Integer ARight, Integer ABottom);
@@ -1302,11 +1303,13 @@ private:
     bool FControlEditing = false;   // editing is on only because a control cell is current
     bool FMoving = false;
     // FMoving for its lifetime: the grid moves the current cell itself, past SelectCell.
+    // Raises a grid's flag for a scope; a handler inside may free the grid with its flag.
     struct TMovingScope {
         bool& Flag;
         const bool Was;
-        explicit TMovingScope(bool& AFlag) : Flag(AFlag), Was(AFlag) { Flag = true; }
-        ~TMovingScope() { Flag = Was; }
+        const TAliveGuard Alive;
+        TMovingScope(const TObject* Owner, bool& AFlag) : Flag(AFlag), Was(AFlag), Alive(Owner) { Flag = true; }
+        ~TMovingScope() { if (Alive.Alive()) Flag = Was; }
     };
     bool FReopenOnRefusal = true;
     TEditorType FActiveEditor = edNormal;

@@ -560,8 +560,11 @@ std::vector<std::vector<AnsiString>> TExtStringGrid::TransferCells(TGridRect R, 
     for (Integer Rw : Rows) {
         std::vector<AnsiString>& Line = Out.emplace_back();
         for (Integer C : Cols) {
-            if (IsBaseCell(C, Rw)) SaveCell(C, Rw, V);
-            else V.clear();
+            if (IsBaseCell(C, Rw)) {
+                if (!SaveCell(C, Rw, V)) return Out;   // the grid is gone: the caller checks
+            } else {
+                V.clear();
+            }
             const AnsiString SavedV = V;
             const bool Hidden = !V.empty() && HidesText(C, Rw);
             if (!IsUnicodeText(V)) {
@@ -602,13 +605,15 @@ S JoinTransfer(const std::vector<std::vector<AnsiString>>& Cells, bool OwnForm, 
 }  // namespace
 
 AnsiString TExtStringGrid::CellsAsText(TGridRect R, bool Disjunct, bool LineEndAfterLast) {
-    return JoinTransfer<AnsiString>(TransferCells(R, Disjunct), false, FSpreadsheetClipboard, FMultilinecells,
-                                    LineEndAfterLast);
+    const bool Sheet = FSpreadsheetClipboard, Multi = FMultilinecells;   // read before a handler may free the grid
+    return JoinTransfer<AnsiString>(TransferCells(R, Disjunct), false, Sheet, Multi, LineEndAfterLast);
 }
 
 AnsiString TExtStringGrid::TransferText(TDataObject& Data, TGridRect R, bool Disjunct, bool LineEndAfterLast) {
     std::vector<std::vector<AnsiString>> Stored;
+    const TAliveGuard Alive(this);
     const auto Cells = TransferCells(R, Disjunct, &Stored);
+    if (Alive.Gone()) return AnsiString();   // a handler of the cells' texts closed the screen
     const bool Sheet = FSpreadsheetClipboard, Multi = FMultilinecells;
     const AnsiString Letters = JoinTransfer<AnsiString>(Cells, false, Sheet, Multi, LineEndAfterLast);
     Data.SetAsWideText(JoinTransfer<WideString>(Cells, false, Sheet, Multi, LineEndAfterLast));
@@ -748,7 +753,9 @@ void TExtStringGrid::CopySelectionToClipboard(TGridRect R, bool Disjunct) {
     FCopyOrigin = TGridCoord{R.Left, R.Top};
     TProgressScope Progress(this, false);
     TDataObject Texts;
+    const TAliveGuard Alive(this);   // a handler of the cells' texts may close the screen
     const AnsiString Text = TransferText(Texts, R, Disjunct, R.Bottom > R.Top);
+    if (Alive.Gone()) return;
     TClipboard* Clip = Clipboard();
     Clip->Open();
     try {
@@ -789,15 +796,18 @@ TGridRect TExtStringGrid::CopyArea(bool Disjunct) {
 void TExtStringGrid::CopyToClipboard() {
     ExpandSelectionToMerges();
     const bool Disjunct = FMouseActions->DisjunctRowSelect() || FMouseActions->DisjunctColSelect();
+    const TAliveGuard Alive(this);
     CopySelectionToClipboard(CopyArea(Disjunct), Disjunct);
-    FCopiedFlag = true;
+    if (Alive.Alive()) FCopiedFlag = true;
 }
 
 // Clears what the copy took, as far as it may be edited: a cell the cut may not clear
 // keeps its properties too. Freeing properties splits a merge reaching past the cut whole
 // first; a kept merge loses no text outside the cut. A node stays with its rows.
 void TExtStringGrid::CutToClipboard() {
+    const TAliveGuard Alive(this);
     CopyToClipboard();
+    if (Alive.Gone()) return;
     const bool Disjunct = FMouseActions->DisjunctRowSelect() || FMouseActions->DisjunctColSelect();
     const TGridRect S = CopyArea(Disjunct);
     std::vector<Integer> Rows, Cols;
@@ -861,7 +871,9 @@ Integer TExtStringGrid::PasteAt(Integer ACol, Integer ARow) {
             throw EExtGridError("Panodaki hücreler bozuk ya da çok büyük; yapıştırılmadı");
         }
         const TGridRect Pasted{ACol, ARow, ACol + H.Cols - 1, ARow + H.Rows - 1};
+        const TAliveGuard Alive(this);
         CellsChanged(Rect(Pasted.Left, Pasted.Top, Pasted.Right, Pasted.Bottom));
+        if (Alive.Gone()) return H.Cols * H.Rows;   // a handler closed the screen
         const bool Own = H.ID == Integer(reinterpret_cast<intptr_t>(this) & 0x7FFFFFFF);
         PasteDone(Own ? FCopyOrigin : TGridCoord{-1, -1}, Pasted, FCopiedFlag);
         return H.Cols * H.Rows;
@@ -902,12 +914,14 @@ void TExtStringGrid::SmartFill(Integer Pasted) {
             if (On) GetCheckTrue(S.Left, S.Top, V);
             else GetCheckFalse(S.Left, S.Top, V);
         }
+        const TAliveGuard Alive(this);   // the handler may close the screen
         for (Integer R = S.Top; R <= S.Bottom; ++R)
             for (Integer C = S.Left; C <= S.Right; ++C) {
                 if ((C == S.Left && R == S.Top) || !IsBaseCell(C, R) || !TakesOutsideData(C, R)) continue;
                 AnsiString Value = V;
                 bool Allow = true;
                 if (OnClipboardBeforePasteCell) FireEvent(OnClipboardBeforePasteCell, this, C, R, Value, Allow);
+                if (Alive.Gone()) return;
                 if (Allow) SetCellValue(C, R, Value);
             }
         CellsChanged(Rect(RealColIndex(S.Left), S.Top, RealColIndex(S.Right), S.Bottom));

@@ -285,8 +285,9 @@ void TFormControlEditor<TBase>::KeyDown(Word& Key, TShiftState Shift) {
 
 template <class TBase>
 void TFormControlEditor<TBase>::DoExit() {
+    const TAliveGuard alive(this);
     if (Open() && !FGrid->ComponentState().Contains(csDestroying)) FGrid->ControlEditDone();
-    TBase::DoExit();
+    if (alive.Alive()) TBase::DoExit();
 }
 
 template class TFormControlEditor<TEdit>;

@@ -151,6 +151,7 @@ bool TExtStringGrid::OleDropText(TPoint P, const AnsiString& Text) {
             // A drag running from this grid finds its rows where the new ones pushed them.
             const Integer Top = TopRow();
             InsertRows(Rw, Lines);
+            if (Alive.Gone()) return false;
             if (Top > FR) SetTopRow(std::min(Top + 1, RowCount() - 1));
         }
         if (Rw < RowCount()) {
@@ -178,13 +179,16 @@ bool TExtStringGrid::OleDropText(TPoint P, const AnsiString& Text) {
 bool TExtStringGrid::OleDropRTF(TPoint P, const AnsiString& RTF) {
     const TGridCoord C = MouseCoord(P.X, P.Y);
     bool Allow = true;
+    const TAliveGuard Alive(this);   // the handlers may free the grid: the drop stops there
     if (OnOleDrop) FireEvent(OnOleDrop, this, C.Y, C.X, RTF, Allow);
+    if (Alive.Gone()) return false;
     const bool Written = Allow && TakesOutsideData() && TakesOutsideData(C.X, C.Y) && IsBaseCell(C.X, C.Y);
     if (Written) {
         SetCells(C.X, C.Y, RTF);
         GDropWritten = TDropWritten{true, {{0, 0}}};
         FSelfDropRect = TGridRect{C.X, C.Y, C.X, C.Y};   // a move inside this grid leaves it
         CellsChanged(Rect(C.X, C.Y, C.X, C.Y));
+        if (Alive.Gone()) return true;
     }
     HideDropMarkers();
     return Written;
@@ -368,9 +372,11 @@ bool TExtStringGrid::PendingDragMove(TShiftState Shift, Integer X, Integer Y) {
         const TGridRect Block = SelectionTransferRect();
         TDataObject Texts;
         const AnsiString Text = TransferText(Texts, Block, Disjunct, false);
+        if (Alive.Gone()) return true;
         Effect = StartTextDoDrag(Text, SelectionRichText(), DROPEFFECT_COPY | DROPEFFECT_MOVE, &Texts);
         if (Alive.Gone()) return true;   // the source screen went with the drop: nothing left to take from
         if (Effect == DROPEFFECT_MOVE) TakeDraggedRows(Block);
+        if (Alive.Gone()) return true;
     } catch (...) {
         if (Alive.Alive()) FDragRows.clear();
         throw;

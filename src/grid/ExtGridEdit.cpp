@@ -435,8 +435,9 @@ void TExtStringGrid::RestoreEditText() {
 }
 
 void TExtStringGrid::StoreCellText(Integer ACol, Integer ARow, const AnsiString& Value) {
+    const TAliveGuard alive(this);
     SetEditText(ACol, ARow, Value);
-    SetCells(ACol, ARow, TypedCellText(ACol, ARow, Value));
+    if (alive.Alive()) SetCells(ACol, ARow, TypedCellText(ACol, ARow, Value));
 }
 
 void TExtStringGrid::AdvanceEdit(Integer ACol, Integer ARow, bool Force, bool AnyCell, bool Forward, bool Recursing) {
@@ -474,6 +475,7 @@ void TExtStringGrid::AdvanceEdit(Integer ACol, Integer ARow, bool Force, bool An
                     const TAliveGuard Alive(this);
                     if (CanAddRow()) {
                         AddRow();
+                        if (Alive.Gone()) return;
                         RecalcAllFooters();
                         ++R;
                         if (OnAutoAddRow) FireEvent(OnAutoAddRow, this, LastDataRow());
@@ -500,10 +502,11 @@ void TExtStringGrid::AdvanceEdit(Integer ACol, Integer ARow, bool Force, bool An
                     ++C;
                 } else if (FNavigation->AdvanceInsert()) {
                     // The new column goes left of the right fixed columns, as rows go above the footers.
+                    const std::shared_ptr<const bool> Alive = AliveToken();
                     InsertCols(LC + 1, 1);
+                    if (!*Alive) return;
                     R = FR;
                     C = LC + 1;
-                    const std::shared_ptr<const bool> Alive = AliveToken();
                     if (OnAutoInsertCol) FireEvent(OnAutoInsertCol, this, LastDataCol());
                     if (!*Alive) return;
                     RepaintUnlessUpdating();

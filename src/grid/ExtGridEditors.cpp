@@ -1117,7 +1117,9 @@ void TExtStringGrid::EndEditorControl() {
     AnsiString V;
     if (WasActive && EditorControlValue(V) && V != FEditorShownValue) {
         const TPoint B = BaseCell(GetRealCol(), Row());
+        const TAliveGuard alive(this);
         StoreCellText(B.X, B.Y, V);
+        if (alive.Gone()) return;
         FooterCellChanged(B.X);   // the total follows what the cell shows, checked or not yet
     }
     // The focus comes back to the grid before the control goes: hidden with the focus,

@@ -86,8 +86,9 @@ public:
     explicit TGridEditor(TComponent* AOwner)
         : TBase(AOwner), TGridEditorKeys(dynamic_cast<TExtStringGrid*>(AOwner)) {}
     void DoExit() override {
+        const TAliveGuard alive(this);   // ending the edit may close the screen
         Exited();
-        TBase::DoExit();
+        if (alive.Alive()) TBase::DoExit();
     }
     bool QtEvent(QEvent* Event) override { return ClaimsTab(Event, this) || TBase::QtEvent(Event); }
 };

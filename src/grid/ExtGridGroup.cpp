@@ -109,7 +109,7 @@ void TExtStringGrid::Group(Integer ACol) {
         SetRawObjects(ACol, Rw, nullptr);
     }
     {
-        TMovingScope Shifting(FGroupShifting);
+        TMovingScope Shifting(this, FGroupShifting);
         RemoveCols(ACol, 1);
     }
     const Integer MergeCol = TextCol > ACol ? TextCol - 1 : TextCol;
@@ -125,7 +125,7 @@ void TExtStringGrid::UnGroup() {
     TUpdateScope Update(this);
     const Integer ACol = FGroupColumn;
     {
-        TMovingScope Shifting(FGroupShifting);
+        TMovingScope Shifting(this, FGroupShifting);
         InsertCols(ACol, 1);
     }
     SetColWidths(ACol, FGroupColWidth);

@@ -199,6 +199,7 @@ void TExtStringGrid::ImportCSVFile(const AnsiString& FileName, bool Append) {
                 if (!FFileDrop || TakesOutsideData(C, R)) SetRawCells(C, R, AnsiString());
     Integer LastProgress = -1;
     size_t Done = 0;
+    bool Gone = false;   // a handler closed the screen: the reading stops
     for (AnsiString Line : Lines) {
         if (FOemConvert && !Utf8) OemToAnsiText(Line);
         if (RowCount() - FFixedFooters <= Target) SetRowCount(Target + 1000);
@@ -211,10 +212,10 @@ void TExtStringGrid::ImportCSVFile(const AnsiString& FileName, bool Append) {
             if (Utf8) V = OutsideTextToCell(Utf8ToWide(V));
             if (Utf8 && FOemConvert && !IsUnicodeText(V)) OemToAnsiText(V);
             if (Col >= ColCount()) SetColCount(Col + 1);
-            if (!FFileDrop || TakesOutsideData(Col, Target)) LoadCell(Col, Target, V);
+            if (!FFileDrop || TakesOutsideData(Col, Target)) Gone = !LoadCell(Col, Target, V);
             ++Col;
         };
-        while (P < Line.size()) {
+        while (P < Line.size() && !Gone) {
             if (Line[P] == '"') {
                 AnsiString V;
                 size_t Q = P + 1;
@@ -243,6 +244,7 @@ void TExtStringGrid::ImportCSVFile(const AnsiString& FileName, bool Append) {
             if (D == AnsiString::npos) break;
             P = D + 1;
         }
+        if (Gone) return;
         ++Target;
         ++Done;
         if (OnFileProgress) {
@@ -297,16 +299,19 @@ void TExtStringGrid::ImportExcelFile(const AnsiString& FileName, const AnsiStrin
         SetColCount(std::max({Cols, KeptCols, TBaseGrid::FixedCols() + 1}));
         if (Footers > 0) FitRowsAboveFooters(Footers, std::max(Rows, KeptRows));
         else SetRowCount(std::max({Rows, KeptRows, TBaseGrid::FixedRows() + 1}));
+        bool Gone = false;   // a handler closed the screen: the reading stops
         auto Load = [&](Integer C, Integer R, const AnsiString& V) {
-            if (!FFileDrop || TakesOutsideData(C, R)) LoadCell(C, R, V);
+            if (!Gone && (!FFileDrop || TakesOutsideData(C, R))) Gone = !LoadCell(C, R, V);
         };
         for (Integer R = 0; R < Rows; ++R)
             for (Integer C = 0; C < Cols; ++C) Load(C, R, AnsiString());
         Sheet->ForEachCell([&](Integer R, Integer C, const Variant& V) {
             const TVarType T = VarType(V);
+            if (Gone) return;
             if (T == varDispatch || T == varError) return;
             if (R - Top < Rows && C - Left < Cols && R >= Top && C >= Left) Load(C - Left, R - Top, VarToStr(V));
         });
+        if (Gone) return;
     }
     CellsChanged(Rect(0, 0, ColCount(), RowCount()));
 }
@@ -345,7 +350,7 @@ void TExtStringGrid::SaveCellsToStrings(TStream* Stream) {
         for (Integer R = 0; R < RowCount(); ++R) {
             for (Integer C = 0; C < ColCount(); ++C) {
                 if (!IsBaseCell(C, R)) continue;   // a merged cell's text is its base cell's
-                SaveCell(C, R, V);
+                if (!SaveCell(C, R, V)) return;
                 if (V.empty()) continue;
                 Plain = Plain && ReadPlainStreamText(PlainStreamText(V)) == V;
                 Cells.push_back(TSaved{C, R, V});
@@ -422,7 +427,7 @@ void TExtStringGrid::LoadCellsFromStrings(TStream* Stream) {
         const Integer C = StrToIntDef(CT, -1), R = StrToIntDef(RT, -1);
         // Every line of a cell comes back, shown on one line or not.
         Rest = Escaped ? UnescapeStreamText(Rest) : ReadPlainStreamText(Rest);
-        if (C >= 0 && R >= 0 && C < ColCount() && R < RowCount() && R < DataRows) LoadCell(C, R, Rest);
+        if (C >= 0 && R >= 0 && C < ColCount() && R < RowCount() && R < DataRows && !LoadCell(C, R, Rest)) return;
     }
     Update.End();
     CellsChanged(Rect(0, 0, ColCount(), RowCount()));

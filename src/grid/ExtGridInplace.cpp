@@ -216,6 +216,7 @@ void TExtInplaceEdit::KeyDown(Word& Key, TShiftState Shift) {
                 const TAdvanceDirection D = G->Navigation()->AdvanceDirection();
                 G->Navigation()->SetAdvanceDirection(adLeftRight);
                 G->AdvanceEdit(G->Col(), G->Row(), true, true, Forward);
+                if (!*Alive) return;
                 G->Navigation()->SetAdvanceDirection(D);
             }
             Key = 0;
@@ -496,10 +497,10 @@ bool TExtInplaceEdit::QtEvent(QEvent* E) {
     }
     if (G && IsFocusOutEvent(E) && FocusOn(G, false)) G->FFocusFromEditor = true;
     if (G && IsFocusOutEvent(E) && G->EditorMode() && !FRefusingMask) {
+        const std::shared_ptr<const bool> Alive = AliveToken();
         if (!FocusOn(G, false) && !FocusOn(this, true) && MaskIncomplete()) {
             // Gone to another control with the mask unfinished: the user hears why
             // and the cell keeps the value it had.
-            const std::shared_ptr<const bool> Alive = AliveToken();
             GuardedCall(G, [&] {
                 ReportIncompleteMask();
                 if (*Alive) G->RestoreEditText();
@@ -510,13 +511,16 @@ bool TExtInplaceEdit::QtEvent(QEvent* E) {
             G->EditFormulaMode(false);
             // Leaving for another control ends the edit here; a refused value is
             // put back without taking the focus back.
+            const TAliveGuard alive(this);
             GuardedCall(G, [&] {
                 G->FReopenOnRefusal = false;
                 G->ValidateCell(Text());
-                TakeCellText();
+                if (alive.Alive()) TakeCellText();
             });
+            if (alive.Gone()) return true;   // a handler closed the screen
             G->FReopenOnRefusal = true;
         }
+        if (!*Alive) return true;
     }
     return TInplaceEdit::QtEvent(E);
 }

@@ -40,9 +40,10 @@ void TExtRichEdit::KeyDown(Word& Key, TShiftState Shift) {
 }
 
 void TExtRichEdit::DoExit() {
+    const TAliveGuard alive(this);   // ending the edit may close the screen
     if (FGrid && this == FGrid->FRichEdit && !FGrid->ComponentState().Contains(csDestroying))
         FGrid->EndEditorControl();
-    TRichEdit::DoExit();
+    if (alive.Alive()) TRichEdit::DoExit();
 }
 
 // --- the grid's side -----------------------------------------------------------------

@@ -46,7 +46,7 @@ void TExtStringGrid::HideRows(Integer AFromRow, Integer AToRow) {
     }
     const Integer Current = CurrentDataRealRow();
     {
-        TMovingScope Kept(FRecordsKept);   // hidden rows keep their records
+        TMovingScope Kept(this, FRecordsKept);   // hidden rows keep their records
         FRowMap->HideRows(AFromRow, AToRow);
     }
     KeepRowOnShownData(Current);
@@ -57,7 +57,7 @@ void TExtStringGrid::HideRowList(const std::vector<Integer>& AList) {
     if (std::find(AList.begin(), AList.end(), FCtrlCell.Y) != AList.end()) ControlEditDone();
     const Integer Current = CurrentDataRealRow();
     {
-        TMovingScope Kept(FRecordsKept);
+        TMovingScope Kept(this, FRecordsKept);
         FRowMap->HideRowList(AList);
     }
     KeepRowOnShownData(Current);
@@ -508,7 +508,7 @@ void TExtStringGrid::MoveColData(Integer FromIndex, Integer ToIndex) {
 void TExtStringGrid::RowMoved(Integer FromIndex, Integer ToIndex) {
     // The current cell stays on its data, as it does for a moved column.
     if (const Integer R = FollowMove(Row(), FromIndex, ToIndex); R != Row()) {
-        TMovingScope Moving(FMoving);
+        TMovingScope Moving(this, FMoving);
         FocusCell(Col(), R, true);
     }
     UpdateCellControls();
@@ -538,7 +538,7 @@ void TExtStringGrid::ColumnRecordsMoved(Integer AFrom, Integer ATo) {
             if (auto* P = dynamic_cast<TCellProperties*>(RawObjects(C, R))) P->SetOwnerCol(C);
     // The current cell stays on its data: the next edit goes into the column it was in.
     if (const Integer C = Follow(Col()); C != Col()) {
-        TMovingScope Moving(FMoving);
+        TMovingScope Moving(this, FMoving);
         FocusCell(C, Row(), true);
     }
     UpdateCellControls();

@@ -321,6 +321,7 @@ void TExtStringGrid::SortOnKeys(const std::vector<std::pair<Integer, bool>>& Col
     const Integer First = TBaseGrid::FixedRows();
     EnsureUnsortedOrder();
     if (LastDataRow() - First < 1 || Columns.empty()) return;
+    const TAliveGuard Alive(this);   // a handler of the changed cells may close the screen
     BeginUpdate();
     try {
         const auto Opened = OpenContractedNodes(First);
@@ -329,16 +330,17 @@ void TExtStringGrid::SortOnKeys(const std::vector<std::pair<Integer, bool>>& Col
             SortRowRange(First, LastDataRow(), Columns);
         } else {
             // Top down: a nested node is sorted at the place its parent's sort gave it.
-            for (Integer R = First; R <= LastDataRow(); ++R) {
+            for (Integer R = First; Alive.Alive() && R <= LastDataRow(); ++R) {
                 const TCellGraphic* G = NodeGraphic(R);
                 if (!G || std::find(Opened.begin(), Opened.end(), G) != Opened.end()) continue;
                 const Integer End = NodeEnd(R, LastDataRow());
                 if (End - R + 1 > 2) SortRowRange(R + 1, End, Columns);
             }
         }
+        if (Alive.Gone()) return;
         CloseNodes(Opened);
     } catch (...) {
-        EndUpdate();
+        if (Alive.Alive()) EndUpdate();
         throw;
     }
     EndUpdate();
@@ -630,12 +632,14 @@ bool TExtStringGrid::ClickSort(Integer ACol, bool Shift) {
         SortByColumn();
     } else if (SS->UndoSort() && SS->Direction() != SS->InitSortDirection()) {
         RestoreSortOrder();
+        if (!*Alive) return true;
         SS->SetDirection(SS->InitSortDirection());
         SS->SetColumn(-1);
     } else {
         SS->SetDirection(SS->Direction() == sdAscending ? sdDescending : sdAscending);
         SortByColumn();
     }
+    if (!*Alive) return true;   // sorted; a handler of the changed cells closed the screen
     for (Integer C : Merged) MergeColumnCells(C, true);
     if (OnClickSort) FireEvent(OnClickSort, this, SS->Column());
     return true;
@@ -704,10 +708,12 @@ void TExtStringGrid::AutoInsertRow(Integer ARow) {
             if (const TCellGraphic* G = NodeAtReal(R); G && !G->CellBoolean() && R + G->CellIndex() == At)
                 Ends.push_back(R);
     }
+    const TAliveGuard Alive(this);   // a handler of the changed cells may close the screen
     {
-        TMovingScope Moving(FMoving);
+        TMovingScope Moving(this, FMoving);
         InsertRows(ARow, 1);
     }
+    if (Alive.Gone()) return;
     for (Integer N : Ends) AddToNodeSpan(DisplRowIndex(N), 1);
     if (!Ends.empty()) {
         TCellProperties* P = GetCellProperties(0, ARow);
@@ -721,11 +727,12 @@ void TExtStringGrid::AutoDeleteRow(Integer ARow) {
     if (ARow < TBaseGrid::FixedRows() || ARow > LastDataRow()) return;
     FEditShown = false;
     if (EditorMode()) HideEditor();
+    const std::shared_ptr<const bool> Alive = AliveToken();
     {
-        TMovingScope Moving(FMoving);
+        TMovingScope Moving(this, FMoving);
         RemoveRowsEx(ARow, 1);
     }
-    const std::shared_ptr<const bool> Alive = AliveToken();
+    if (!*Alive) return;
     if (OnAutoDeleteRow) FireEvent(OnAutoDeleteRow, this, ARow);
     if (*Alive) Invalidate();
 }
@@ -742,8 +749,9 @@ void TExtStringGrid::RemoveRowsEx(Integer ARow, Integer ACount) {
         if (IsNode(R)) Nodes.push_back(Reals.back());
     }
     if (!Nodes.empty()) {
+        const TAliveGuard Alive(this);   // a handler of the changed cells may close the screen
         for (auto It = Nodes.rbegin(); It != Nodes.rend(); ++It) RemoveNode(*It);
-        for (auto It = Reals.rbegin(); It != Reals.rend(); ++It)
+        for (auto It = Reals.rbegin(); It != Reals.rend() && Alive.Alive(); ++It)
             if (!IsHiddenRow(*It)) RemoveRowsEx(DisplRowIndex(*It), 1);
         return;
     }
@@ -781,7 +789,7 @@ void TExtStringGrid::DeleteGridRows(Integer ARow, Integer ACount, bool) {
     for (Integer R = RowCount() - ACount; R < RowCount(); ++R)
         for (Integer C = 0; C < ColCount(); ++C) ClearCell(C, R);
     {
-        TMovingScope Kept(FRecordsKept);
+        TMovingScope Kept(this, FRecordsKept);
         SetRowCount(RowCount() - ACount);
     }
     const Integer LastData = RowCount() - 1 - FFixedFooters;
@@ -838,7 +846,7 @@ void TExtStringGrid::RemoveCols(Integer ACol, Integer ACount) {
     }
     for (Integer C = ColCount() - ACount; C < ColCount(); ++C) ClearCol(C);
     {
-        TMovingScope Kept(FRecordsKept);
+        TMovingScope Kept(this, FRecordsKept);
         SetColCount(ColCount() - ACount);
     }
     ColumnsShifted(ACol, -ACount);

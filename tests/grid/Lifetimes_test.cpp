@@ -1,14 +1,17 @@
-// Every event of the grid with a handler that frees the grid, driven by the
-// user's own road (clicks, keys, editors): the call that raised it returns
-// without touching the freed grid. A new event joins the table with one line.
+// Every place that raises an event of the grid, with a handler that frees the grid, driven
+// by the user's own road (clicks, keys, editors, drops): the call that raised it returns
+// without touching the freed grid. A new event or a new place raising one joins the table
+// with one line.
 #include <gtest/gtest.h>
 
+#include "grid/EsgDD.h"
 #include "grid/ExtGridEditors.h"
 #include "grid/ExtUtil.h"
 #include "grid/GridTestKit.h"
 #include "platform/ui/Clipbrd.h"
 #include "platform/ui/DragDrop.h"
 #include "support/Scribble.h"
+#include "support/SourceEvents.h"
 
 #include <QDragEnterEvent>
 #include <QMimeData>
@@ -26,9 +29,10 @@ namespace {
 class GridLifetimes;
 using TStep = void (*)(GridLifetimes& F);
 struct TLifeCase {
-    const char* Name;
-    TStep Hear;   // sets the handler (and what the road needs)
+    const char* Name;   // the event, then "By" and the road when the event has several
+    TStep Hear;         // sets the handler (and what the road needs)
     TStep Road;
+    const char* Site = nullptr;   // the function raising it; needed where the event has several
 };
 
 class GridLifetimes : public ::testing::TestWithParam<TLifeCase> {
@@ -148,16 +152,33 @@ public:
     }
     QPoint ColEdge(Integer C) { return QPoint(G->CellRect(C, 0).Right, F.Centre(C, 0).y()); }
     QPoint RowEdge(Integer R) { return QPoint(F.Centre(0, R).x(), G->CellRect(0, R).Bottom); }
-    // Text dropped on cell (2, 2), or a file with File.
-    void Drop(const char* File = nullptr) {
+    // Text dropped on cell (2, 2), a file with File, rich text with Rich.
+    void Drop(const char* File = nullptr, const char* Rich = nullptr) {
+        G->DragDropSettings()->SetOleDropRTF(Rich != nullptr);
         TDataObject D;
         if (File) D.SetFiles({File});
+        else if (Rich) MakeDragData(D, "a", -1, Rich);
         else D.SetAsText("a");
         G->DragDropSettings()->SetOleDropTarget(true);
         G->DragDropSettings()->SetOleAcceptFiles(true);
         const QPoint P = F.Centre(2, 2);
         DeliverDrop(G, P.x(), P.y(), D, DROPEFFECT_COPY);
     }
+    // An edit before the grid, the grid's editor E open on cell (1, 1) with "x" typed; the
+    // user then clicks the edit, or presses Tab out of the grid.
+    void EditThenLeave(TEditorType E, bool ByTab = false) {
+        F.AddEditBefore();
+        G->SetFocus();
+        Settle();
+        if (E == edRichEdit) G->SetCells(1, 1, "{\\rtf1\\ansi kelime\\par}");
+        OpenEditor(E);
+        TypeText(u"7");
+        if (!F.Grid) return;
+        if (ByTab) SystemKey(G, Qt::Key_Tab);
+        else SystemClick(F.Before);
+        Settle();
+    }
+    void CsvFile() { std::ofstream("/tmp/lifetimes.csv") << "a;b\nc;d\n"; }
     // The search panel shown, "s" typed in its edit; Button clicked when given.
     void Find(const char* Button) {
         G->SearchFooter()->SetVisible(true);
@@ -172,69 +193,69 @@ public:
 QPoint NodeButton(GridLifetimes& F) { return QPoint(F.G->CellRect(0, 2).Left + 6, F.F.Centre(0, 2).y()); }
 
 const TLifeCase kCases[] = {
-    {"OnClickCell", [](GridLifetimes& F) { F.G->OnClickCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.Press(2, 2); }},
-    {"OnClick", [](GridLifetimes& F) { F.G->OnClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.Press(2, 2); }},
-    {"OnMouseDown", [](GridLifetimes& F) { F.G->OnMouseDown = F.FreeGrid(); }, [](GridLifetimes& F) { F.Press(2, 2); }},
-    {"OnMouseUp", [](GridLifetimes& F) { F.G->OnMouseUp = F.FreeGrid(); }, [](GridLifetimes& F) { F.Press(2, 2); }},
-    {"OnDblClick", [](GridLifetimes& F) { F.G->OnDblClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.Mouse({QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease}, F.F.Centre(2, 2)); }},
-    {"OnDblClickCell", [](GridLifetimes& F) { F.G->OnDblClickCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.Mouse({QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease}, F.F.Centre(2, 2)); }},
+    {"OnClickCell", [](GridLifetimes& F) { F.G->OnClickCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.Press(2, 2); }, "TExtStringGrid::DataCellPressed"},
+    {"OnClick", [](GridLifetimes& F) { F.G->OnClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.Press(2, 2); }, "TControl::QtEvent"},
+    {"OnMouseDown", [](GridLifetimes& F) { F.G->OnMouseDown = F.FreeGrid(); }, [](GridLifetimes& F) { F.Press(2, 2); }, "TControl::QtEvent"},
+    {"OnMouseUp", [](GridLifetimes& F) { F.G->OnMouseUp = F.FreeGrid(); }, [](GridLifetimes& F) { F.Press(2, 2); }, "TControl::QtEvent"},
+    {"OnDblClick", [](GridLifetimes& F) { F.G->OnDblClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.Mouse({QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease}, F.F.Centre(2, 2)); }, "TControl::QtEvent"},
+    {"OnDblClickCell", [](GridLifetimes& F) { F.G->OnDblClickCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.Mouse({QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease}, F.F.Centre(2, 2)); }, "TExtStringGrid::DblClick"},
     {"OnRightClickCell", [](GridLifetimes& F) { F.G->OnRightClickCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.Mouse({QEvent::MouseButtonPress, QEvent::MouseButtonRelease}, F.F.Centre(2, 2), Qt::RightButton); }},
-    {"OnCheckBoxClick", [](GridLifetimes& F) { F.G->CreateCellGraphic(2, 2)->SetCellType(ctCheckBox); F.G->OnCheckBoxClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.Press(2, 2); }},
-    {"OnCheckBoxClickBySpace", [](GridLifetimes& F) { F.G->CreateCellGraphic(2, 2)->SetCellType(ctCheckBox); F.G->SetCol(2), F.G->SetRow(2); F.G->OnCheckBoxClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_Space, Qt::NoModifier, " "); }},
+    {"OnCheckBoxClick", [](GridLifetimes& F) { F.G->CreateCellGraphic(2, 2)->SetCellType(ctCheckBox); F.G->OnCheckBoxClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.Press(2, 2); }, "TExtStringGrid::LeftPress"},
+    {"OnCheckBoxClickBySpace", [](GridLifetimes& F) { F.G->CreateCellGraphic(2, 2)->SetCellType(ctCheckBox); F.G->SetCol(2), F.G->SetRow(2); F.G->OnCheckBoxClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_Space, Qt::NoModifier, " "); }, "TExtStringGrid::ControlCellKey"},
     {"OnRowChanging", [](GridLifetimes& F) { F.G->OnRowChanging = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Down); }},
     {"OnColChanging", [](GridLifetimes& F) { F.G->OnColChanging = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Right); }},
     {"OnCellChanging", [](GridLifetimes& F) { F.G->OnCellChanging = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Down); }},
-    {"OnSelectCell", [](GridLifetimes& F) { F.G->OnSelectCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Down); }},
-    {"OnSelectCellByClick", [](GridLifetimes& F) { F.G->OnSelectCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.Press(3, 3); }},
-    {"OnSelectionChanged", [](GridLifetimes& F) { F.G->OnSelectionChanged = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Down); }},
+    {"OnSelectCell", [](GridLifetimes& F) { F.G->OnSelectCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Down); }, "TCustomGrid::MoveCurrent"},
+    {"OnSelectCellByClick", [](GridLifetimes& F) { F.G->OnSelectCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.Press(3, 3); }, "TCustomGrid::MoveCurrent"},
+    {"OnSelectionChanged", [](GridLifetimes& F) { F.G->OnSelectionChanged = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Down); }, "TExtStringGrid::KeyDown"},
     {"OnTopLeftChanged", [](GridLifetimes& F) { F.G->SetRowCount(80); F.G->OnTopLeftChanged = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_PageDown); }},
-    {"OnAutoAddRow", [](GridLifetimes& F) { F.G->SetRow(5); F.G->Navigation()->SetAppendOnArrowDown(true); F.G->OnAutoAddRow = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Down); }},
-    {"OnKeyDown", [](GridLifetimes& F) { F.G->OnKeyDown = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Down); }},
+    {"OnAutoAddRow", [](GridLifetimes& F) { F.G->SetRow(5); F.G->Navigation()->SetAppendOnArrowDown(true); F.G->OnAutoAddRow = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Down); }, "TExtStringGrid::KeyDown"},
+    {"OnKeyDown", [](GridLifetimes& F) { F.G->OnKeyDown = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Down); }, "TWinControl::QtEvent"},
     {"OnKeyUp", [](GridLifetimes& F) { F.G->OnKeyUp = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Down); }},
-    {"OnKeyPress", [](GridLifetimes& F) { F.G->OnKeyPress = F.FreeGrid(); }, [](GridLifetimes& F) { TypeText(u"x"); }},
-    {"OnCellValidate", [](GridLifetimes& F) { F.G->OnCellValidate = F.FreeGrid(); }, [](GridLifetimes& F) { F.EditAndEnter(); }},
-    {"OnEditChange", [](GridLifetimes& F) { F.G->OnEditChange = F.FreeGrid(); }, [](GridLifetimes& F) { F.EditAndEnter(); }},
-    {"OnEditingDone", [](GridLifetimes& F) { F.G->OnEditingDone = F.FreeGrid(); }, [](GridLifetimes& F) { F.EditAndEnter(); }},
-    {"OnEditingDoneByTabFromAList", [](GridLifetimes& F) { F.F.Options({goTabs}); F.OpenCombo(); F.G->OnEditingDone = F.FreeGrid(); }, [](GridLifetimes& F) { PressTab(); }},
-    {"OnEditingDoneByClickAwayFromAList", [](GridLifetimes& F) { F.OpenCombo(); F.G->OnEditingDone = F.FreeGrid(); }, [](GridLifetimes& F) { F.Press(3, 4); }},
-    {"OnEditingDoneByEnterInAList", [](GridLifetimes& F) { F.OpenCombo(); F.G->OnEditingDone = F.FreeGrid(); }, [](GridLifetimes& F) { PressEnter(); }},
-    {"OnComboChange", [](GridLifetimes& F) { F.OpenCombo(); F.G->OnComboChange = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Down); }},
+    {"OnKeyPress", [](GridLifetimes& F) { F.G->OnKeyPress = F.FreeGrid(); }, [](GridLifetimes& F) { TypeText(u"x"); }, "TWinControl::QtEvent"},
+    {"OnCellValidate", [](GridLifetimes& F) { F.G->OnCellValidate = F.FreeGrid(); }, [](GridLifetimes& F) { F.EditAndEnter(); }, "TExtStringGrid::Validate"},
+    {"OnEditChange", [](GridLifetimes& F) { F.G->OnEditChange = F.FreeGrid(); }, [](GridLifetimes& F) { F.EditAndEnter(); }, "TExtInplaceEdit::Change"},
+    {"OnEditingDone", [](GridLifetimes& F) { F.G->OnEditingDone = F.FreeGrid(); }, [](GridLifetimes& F) { F.EditAndEnter(); }, "TExtStringGrid::EditorHidden"},
+    {"OnEditingDoneByTabFromAList", [](GridLifetimes& F) { F.F.Options({goTabs}); F.OpenCombo(); F.G->OnEditingDone = F.FreeGrid(); }, [](GridLifetimes& F) { PressTab(); }, "TExtStringGrid::EndEditorControl"},
+    {"OnEditingDoneByClickAwayFromAList", [](GridLifetimes& F) { F.OpenCombo(); F.G->OnEditingDone = F.FreeGrid(); }, [](GridLifetimes& F) { F.Press(3, 4); }, "TExtStringGrid::EndEditorControl"},
+    {"OnEditingDoneByEnterInAList", [](GridLifetimes& F) { F.OpenCombo(); F.G->OnEditingDone = F.FreeGrid(); }, [](GridLifetimes& F) { PressEnter(); }, "TExtStringGrid::EndEditorControl"},
+    {"OnComboChange", [](GridLifetimes& F) { F.OpenCombo(); F.G->OnComboChange = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Down); }, "TGridComboEditor::Select"},
     {"OnExpandNode", [](GridLifetimes& F) { F.G->AddNode(2, 2); F.G->ContractNode(2); F.G->OnExpandNode = F.FreeGrid(); }, [](GridLifetimes& F) { F.PressAt(NodeButton(F)); }},
     {"OnContractNode", [](GridLifetimes& F) { F.G->AddNode(2, 2); F.G->OnContractNode = F.FreeGrid(); }, [](GridLifetimes& F) { F.PressAt(NodeButton(F)); }},
     {"OnClickSort", [](GridLifetimes& F) { F.G->SortSettings()->SetShow(true); F.G->OnClickSort = F.FreeGrid(); }, [](GridLifetimes& F) { F.Press(1, 0); }},
     {"OnCanSort", [](GridLifetimes& F) { F.G->SortSettings()->SetShow(true); F.G->OnCanSort = F.FreeGrid(); }, [](GridLifetimes& F) { F.Press(1, 0); }},
-    {"OnAnchorClick", [](GridLifetimes& F) { F.G->SetCells(1, 1, "<A href=\"CELL://R4C3\">go</A>"); F.G->OnAnchorClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.PressAt(QPoint(F.G->CellRect(1, 1).Left + 6, F.F.Centre(1, 1).y())); }},
-    {"OnClipboardCopy", [](GridLifetimes& F) { F.G->Navigation()->SetAllowClipboardShortCuts(true); F.G->OnClipboardCopy = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_C, Qt::ControlModifier); }},
-    {"OnClipboardCut", [](GridLifetimes& F) { F.G->Navigation()->SetAllowClipboardShortCuts(true); F.G->OnClipboardCut = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_X, Qt::ControlModifier); }},
-    {"OnClipboardPaste", [](GridLifetimes& F) { F.G->Navigation()->SetAllowClipboardShortCuts(true); F.G->OnClipboardPaste = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_V, Qt::ControlModifier); }},
+    {"OnAnchorClick", [](GridLifetimes& F) { F.G->SetCells(1, 1, "<A href=\"CELL://R4C3\">go</A>"); F.G->OnAnchorClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.PressAt(QPoint(F.G->CellRect(1, 1).Left + 6, F.F.Centre(1, 1).y())); }, "TExtStringGrid::LeftPress"},
+    {"OnClipboardCopy", [](GridLifetimes& F) { F.G->Navigation()->SetAllowClipboardShortCuts(true); F.G->OnClipboardCopy = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_C, Qt::ControlModifier); }, "TExtStringGrid::KeyDown"},
+    {"OnClipboardCut", [](GridLifetimes& F) { F.G->Navigation()->SetAllowClipboardShortCuts(true); F.G->OnClipboardCut = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_X, Qt::ControlModifier); }, "TExtStringGrid::KeyDown"},
+    {"OnClipboardPaste", [](GridLifetimes& F) { F.G->Navigation()->SetAllowClipboardShortCuts(true); F.G->OnClipboardPaste = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_V, Qt::ControlModifier); }, "TExtStringGrid::KeyDown"},
     {"OnAutoInsertRow", [](GridLifetimes& F) { F.G->Navigation()->SetAllowInsertRow(true); F.G->OnAutoInsertRow = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Insert); }},
     {"OnCanDeleteRow", [](GridLifetimes& F) { F.G->Navigation()->SetAllowDeleteRow(true); F.G->OnCanDeleteRow = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Delete); }},
     {"OnAutoDeleteRow", [](GridLifetimes& F) { F.G->Navigation()->SetAllowDeleteRow(true); F.G->OnAutoDeleteRow = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Delete); }},
-    {"OnCanEditCell", [](GridLifetimes& F) { F.G->OnCanEditCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Edit(1, 1); }},
-    {"OnCanEditCellByEnter", [](GridLifetimes& F) { F.G->OnCanEditCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Return); }},
-    {"OnGetEditorType", [](GridLifetimes& F) { F.G->OnGetEditorType = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Edit(1, 1); }},
-    {"OnButtonClick", [](GridLifetimes& F) { F.ButtonIn22(); F.G->OnButtonClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.Press(2, 2); }},
-    {"OnEllipsClick", [](GridLifetimes& F) { F.OpenEditor(edEditBtn); F.G->OnEllipsClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.ClickOn(F.G->BtnEdit()->Button()->Button()); }},
-    {"OnEllipsClickByAUnicodeCell", [](GridLifetimes& F) { F.G->SetCells(1, 1, WideToCellText(u"\u0416")); F.OpenEditor(edEditBtn); F.G->OnEllipsClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.ClickOn(F.G->UniEditBtn()->Button()->Button()); }},
-    {"OnEllipsClickByAPushButton", [](GridLifetimes& F) { F.OpenEditor(edButton); F.G->OnEllipsClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.ClickOn(F.G->ButtonEditor()); }},
+    {"OnCanEditCell", [](GridLifetimes& F) { F.G->OnCanEditCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Edit(1, 1); }, "TExtStringGrid::CanEditShow"},
+    {"OnCanEditCellByEnter", [](GridLifetimes& F) { F.G->OnCanEditCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Return); }, "TExtStringGrid::CanEditShow"},
+    {"OnGetEditorType", [](GridLifetimes& F) { F.G->OnGetEditorType = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Edit(1, 1); }, "TExtStringGrid::CanEditShow"},
+    {"OnButtonClick", [](GridLifetimes& F) { F.ButtonIn22(); F.G->OnButtonClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.Press(2, 2); }, "TExtStringGrid::ButtonRelease"},
+    {"OnEllipsClick", [](GridLifetimes& F) { F.OpenEditor(edEditBtn); F.G->OnEllipsClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.ClickOn(F.G->BtnEdit()->Button()->Button()); }, "TGridEditBtn::TGridEditBtn"},
+    {"OnEllipsClickByAUnicodeCell", [](GridLifetimes& F) { F.G->SetCells(1, 1, WideToCellText(u"\u0416")); F.OpenEditor(edEditBtn); F.G->OnEllipsClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.ClickOn(F.G->UniEditBtn()->Button()->Button()); }, "TGridUniEditBtn::TGridUniEditBtn"},
+    {"OnEllipsClickByAPushButton", [](GridLifetimes& F) { F.OpenEditor(edButton); F.G->OnEllipsClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.ClickOn(F.G->ButtonEditor()); }, "TGridButton::Click"},
     {"OnOleDroppedByFreeingTheSource", [](GridLifetimes& F) { F.DropOnOther(); F.Other->Grid->OnOleDropped = [&F](auto&&...) { F.Free(); }; }, [](GridLifetimes& F) { F.Drag(); }},
-    {"OnSelectCellByDisjunctRelease", [](GridLifetimes& F) { F.G->MouseActions()->SetDisjunctCellSelect(true); F.G->OnSelectCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.Press(1, 1); }},
-    {"OnComboCloseUp", [](GridLifetimes& F) { F.OpenCombo(); F.G->OnComboCloseUp = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_Down, Qt::AltModifier); Settle(); F.F.Key(Qt::Key_Escape); }},
+    {"OnSelectCellByDisjunctRelease", [](GridLifetimes& F) { F.G->MouseActions()->SetDisjunctCellSelect(true); F.G->OnSelectCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.Press(1, 1); }, "TCustomGrid::MoveCurrent"},
+    {"OnComboCloseUp", [](GridLifetimes& F) { F.OpenCombo(); F.G->OnComboCloseUp = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_Down, Qt::AltModifier); Settle(); F.F.Key(Qt::Key_Escape); }, "TGridCombo::TGridCombo"},
     {"OnAnchorEnter", [](GridLifetimes& F) { F.G->SetCells(1, 1, "<A href=\"x\">go</A>"); F.G->OnAnchorEnter = F.FreeGrid(); }, [](GridLifetimes& F) { F.Move(QPoint(F.G->CellRect(1, 1).Left + 6, F.F.Centre(1, 1).y())); }},
     {"OnAnchorExit", [](GridLifetimes& F) { F.G->SetCells(1, 1, "<A href=\"x\">go</A>"); F.G->OnAnchorExit = F.FreeGrid(); }, [](GridLifetimes& F) { F.Move(QPoint(F.G->CellRect(1, 1).Left + 6, F.F.Centre(1, 1).y())); F.Move(F.F.Centre(3, 3)); }},
     {"OnBeforeExpandNode", [](GridLifetimes& F) { F.G->AddNode(2, 2); F.G->ContractNode(2); F.G->OnBeforeExpandNode = F.FreeGrid(); }, [](GridLifetimes& F) { F.PressAt(NodeButton(F)); }},
     {"OnBeforeContractNode", [](GridLifetimes& F) { F.G->AddNode(2, 2); F.G->OnBeforeContractNode = F.FreeGrid(); }, [](GridLifetimes& F) { F.PressAt(NodeButton(F)); }},
-    {"OnCanAddRow", [](GridLifetimes& F) { F.G->SetRow(5); F.G->Navigation()->SetAppendOnArrowDown(true); F.G->OnCanAddRow = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Down); }},
+    {"OnCanAddRow", [](GridLifetimes& F) { F.G->SetRow(5); F.G->Navigation()->SetAppendOnArrowDown(true); F.G->OnCanAddRow = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Down); }, "TExtStringGrid::KeyDown"},
     {"OnCanInsertRow", [](GridLifetimes& F) { F.G->Navigation()->SetAllowInsertRow(true); F.G->OnCanInsertRow = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Insert); }},
     {"OnCanClickCell", [](GridLifetimes& F) { F.G->OnCanClickCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.Press(2, 2); }},
     {"OnCellValidateWide", [](GridLifetimes& F) { F.G->SetCells(1, 1, WideToCellText(u"\u0416")); F.G->OnCellValidateWide = F.FreeGrid(); }, [](GridLifetimes& F) { F.EditAndEnter(); }},
     {"OnCheckBoxMouseUp", [](GridLifetimes& F) { F.G->CreateCellGraphic(2, 2)->SetCellType(ctCheckBox); F.G->OnCheckBoxMouseUp = F.FreeGrid(); }, [](GridLifetimes& F) { F.Press(2, 2); }},
-    {"OnRadioClick", [](GridLifetimes& F) { F.Radio(); F.G->OnRadioClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.PressAt(QPoint(F.G->CellRect(2, 2).Left + 10, F.G->CellRect(2, 2).Top + 4)); }},
+    {"OnRadioClick", [](GridLifetimes& F) { F.Radio(); F.G->OnRadioClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.PressAt(QPoint(F.G->CellRect(2, 2).Left + 10, F.G->CellRect(2, 2).Top + 4)); }, "TExtStringGrid::LeftPress"},
     {"OnRadioMouseUp", [](GridLifetimes& F) { F.Radio(); F.G->OnRadioMouseUp = F.FreeGrid(); }, [](GridLifetimes& F) { F.PressAt(QPoint(F.G->CellRect(2, 2).Left + 10, F.G->CellRect(2, 2).Top + 4)); }},
-    {"OnClipboardBeforePasteCell", [](GridLifetimes& F) { Clipboard()->SetAsText("a"); F.G->Navigation()->SetAllowClipboardShortCuts(true); F.G->OnClipboardBeforePasteCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_V, Qt::ControlModifier); }},
+    {"OnClipboardBeforePasteCell", [](GridLifetimes& F) { Clipboard()->SetAsText("a"); F.G->Navigation()->SetAllowClipboardShortCuts(true); F.G->OnClipboardBeforePasteCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_V, Qt::ControlModifier); }, "TExtStringGrid::PasteText"},
     {"OnClipboardBeforePasteWideCell", [](GridLifetimes& F) { Clipboard()->SetAsWideText(u"\u0416"); F.G->Navigation()->SetAllowClipboardShortCuts(true); F.G->OnClipboardBeforePasteWideCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_V, Qt::ControlModifier); }},
-    {"OnComboObjectChange", [](GridLifetimes& F) { F.OpenCombo(); F.G->OnComboObjectChange = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Down); }},
-    {"OnSpinClick", [](GridLifetimes& F) { F.OpenEditor(edSpinEdit); F.G->OnSpinClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Up); }},
+    {"OnComboObjectChange", [](GridLifetimes& F) { F.OpenCombo(); F.G->OnComboObjectChange = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Down); }, "TGridComboEditor::Select"},
+    {"OnSpinClick", [](GridLifetimes& F) { F.OpenEditor(edSpinEdit); F.G->OnSpinClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Up); }, "TGridSpin::KeyDown"},
     {"OnFloatSpinClick", [](GridLifetimes& F) { F.OpenEditor(edFloatSpinEdit); F.G->OnFloatSpinClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Up); }},
     {"OnDateSpinClick", [](GridLifetimes& F) { F.OpenEditor(edDateSpinEdit); F.G->OnDateSpinClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Up); }},
     {"OnTimeSpinClick", [](GridLifetimes& F) { F.OpenEditor(edTimeSpinEdit); F.G->OnTimeSpinClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Up); }},
@@ -243,10 +264,10 @@ const TLifeCase kCases[] = {
     {"OnExit", [](GridLifetimes& F) { F.F.AddEditBefore(); F.F.TabIn(); F.G->OnExit = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Tab); }},
     {"OnMouseMove", [](GridLifetimes& F) { F.G->OnMouseMove = F.FreeGrid(); }, [](GridLifetimes& F) { F.Move(F.F.Centre(2, 2)); }},
     {"OnResize", [](GridLifetimes& F) { F.G->SetAlign(alClient); Settle(); F.G->OnResize = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Form->SetBounds(0, 0, 300, 200); Settle(); }},
-    {"OnColumnSize", [](GridLifetimes& F) { F.F.Options({goColSizing}); F.G->OnColumnSize = F.FreeGrid(); }, [](GridLifetimes& F) { F.DragFromTo(F.ColEdge(1), F.ColEdge(1) + QPoint(30, 0)); }},
-    {"OnEndColumnSize", [](GridLifetimes& F) { F.F.Options({goColSizing}); F.G->OnEndColumnSize = F.FreeGrid(); }, [](GridLifetimes& F) { F.DragFromTo(F.ColEdge(1), F.ColEdge(1) + QPoint(30, 0)); }},
+    {"OnColumnSize", [](GridLifetimes& F) { F.F.Options({goColSizing}); F.G->OnColumnSize = F.FreeGrid(); }, [](GridLifetimes& F) { F.DragFromTo(F.ColEdge(1), F.ColEdge(1) + QPoint(30, 0)); }, "TExtStringGrid::CalcSizingState"},
+    {"OnEndColumnSize", [](GridLifetimes& F) { F.F.Options({goColSizing}); F.G->OnEndColumnSize = F.FreeGrid(); }, [](GridLifetimes& F) { F.DragFromTo(F.ColEdge(1), F.ColEdge(1) + QPoint(30, 0)); }, "TExtStringGrid::ColWidthsChanged"},
     {"OnRowSize", [](GridLifetimes& F) { F.F.Options({goRowSizing}); F.G->OnRowSize = F.FreeGrid(); }, [](GridLifetimes& F) { F.DragFromTo(F.RowEdge(1), F.RowEdge(1) + QPoint(0, 20)); }},
-    {"OnEndRowSize", [](GridLifetimes& F) { F.F.Options({goRowSizing}); F.G->OnEndRowSize = F.FreeGrid(); }, [](GridLifetimes& F) { F.DragFromTo(F.RowEdge(1), F.RowEdge(1) + QPoint(0, 20)); }},
+    {"OnEndRowSize", [](GridLifetimes& F) { F.F.Options({goRowSizing}); F.G->OnEndRowSize = F.FreeGrid(); }, [](GridLifetimes& F) { F.DragFromTo(F.RowEdge(1), F.RowEdge(1) + QPoint(0, 20)); }, "TExtStringGrid::RowHeightsChanged"},
     {"OnColumnMove", [](GridLifetimes& F) { F.F.Options({goColMoving}); F.G->OnColumnMove = F.FreeGrid(); }, [](GridLifetimes& F) { F.DragFromTo(F.F.Centre(1, 0), F.F.Centre(3, 0)); }},
     {"OnColumnMoved", [](GridLifetimes& F) { F.F.Options({goColMoving}); F.G->OnColumnMoved = F.FreeGrid(); }, [](GridLifetimes& F) { F.DragFromTo(F.F.Centre(1, 0), F.F.Centre(3, 0)); }},
     {"OnRowMove", [](GridLifetimes& F) { F.F.Options({goRowMoving}); F.G->OnRowMove = F.FreeGrid(); }, [](GridLifetimes& F) { F.DragFromTo(F.F.Centre(0, 1), F.F.Centre(0, 4)); }},
@@ -254,39 +275,72 @@ const TLifeCase kCases[] = {
     {"OnOleDrag", [](GridLifetimes& F) { F.DropOnOther(); F.G->OnOleDrag = F.FreeGrid(); }, [](GridLifetimes& F) { F.Drag(); }},
     {"OnOleDragStart", [](GridLifetimes& F) { F.DropOnOther(); F.G->OnOleDragStart = F.FreeGrid(); }, [](GridLifetimes& F) { F.Drag(); }},
     {"OnOleDragStop", [](GridLifetimes& F) { F.DropOnOther(); F.G->OnOleDragStop = F.FreeGrid(); }, [](GridLifetimes& F) { F.Drag(); }},
-    {"OnOleDrop", [](GridLifetimes& F) { F.G->OnOleDrop = F.FreeGrid(); }, [](GridLifetimes& F) { F.Drop(); }},
+    {"OnOleDrop", [](GridLifetimes& F) { F.G->OnOleDrop = F.FreeGrid(); }, [](GridLifetimes& F) { F.Drop(); }, "TExtStringGrid::OleDropText"},
     {"OnOleDragOver", [](GridLifetimes& F) { F.G->OnOleDragOver = F.FreeGrid(); }, [](GridLifetimes& F) { F.Drop(); }},
     {"OnOleDropped", [](GridLifetimes& F) { F.G->OnOleDropped = F.FreeGrid(); }, [](GridLifetimes& F) { F.Drop(); }},
     {"OnOleDropFile", [](GridLifetimes& F) { F.G->OnOleDropFile = F.FreeGrid(); }, [](GridLifetimes& F) { F.Drop("/tmp/a.txt"); }},
     {"OnAutoAdvance", [](GridLifetimes& F) { F.G->Navigation()->SetAdvanceOnEnter(true); F.G->OnAutoAdvance = F.FreeGrid(); }, [](GridLifetimes& F) { F.EditAndEnter(); }},
     {"OnRowUpdate", [](GridLifetimes& F) { F.G->OnRowUpdate = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Down); }},
-    {"OnCellsChanged", [](GridLifetimes& F) { F.G->OnCellsChanged = F.FreeGrid(); }, [](GridLifetimes& F) { F.EditAndEnter(); }},
-    {"TSearchPanel_OnEditChange", [](GridLifetimes& F) { F.G->SearchPanel()->OnEditChange = F.FreeGrid(); }, [](GridLifetimes& F) { F.Find(nullptr); }},
+    {"OnCellsChanged", [](GridLifetimes& F) { F.G->OnCellsChanged = F.FreeGrid(); }, [](GridLifetimes& F) { F.EditAndEnter(); }, "TExtStringGrid::Validate"},
+    {"TSearchPanel_OnEditChange", [](GridLifetimes& F) { F.G->SearchPanel()->OnEditChange = F.FreeGrid(); }, [](GridLifetimes& F) { F.Find(nullptr); }, "TExtStringGrid::BuildSearchPanel"},
     {"TSearchPanel_OnForwardClick", [](GridLifetimes& F) { F.G->SearchPanel()->OnForwardClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.Find("FindNextButton"); }},
     {"TSearchPanel_OnBackwardClick", [](GridLifetimes& F) { F.G->SearchPanel()->OnBackwardClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.Find("FindPrevButton"); }},
     {"TSearchPanel_OnHighlightClick", [](GridLifetimes& F) { F.G->SearchPanel()->OnHighlightClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.Find("HighlightButton"); }},
     {"TSearchPanel_OnExitClick", [](GridLifetimes& F) { F.G->SearchPanel()->OnExitClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.Find("CloseButton"); }},
-    {"OnUpdateColumnSize", [](GridLifetimes& F) { F.F.Options({goColSizing}); F.G->OnUpdateColumnSize = F.FreeGrid(); }, [](GridLifetimes& F) { F.DragFromTo(F.ColEdge(1), F.ColEdge(1) + QPoint(30, 0)); }},
+    {"OnUpdateColumnSize", [](GridLifetimes& F) { F.F.Options({goColSizing}); F.G->OnUpdateColumnSize = F.FreeGrid(); }, [](GridLifetimes& F) { F.DragFromTo(F.ColEdge(1), F.ColEdge(1) + QPoint(30, 0)); }, "TExtStringGrid::ColWidthsChanged"},
     {"OnSelectionResize", [](GridLifetimes& F) { F.Resizer(); F.G->OnSelectionResize = F.FreeGrid(); }, [](GridLifetimes& F) { F.DragFromTo(QPoint(F.G->CellRect(1, 1).Right - 2, F.G->CellRect(1, 1).Bottom - 2), F.F.Centre(1, 3)); }},
     {"OnSelectionResized", [](GridLifetimes& F) { F.Resizer(); F.G->OnSelectionResized = F.FreeGrid(); }, [](GridLifetimes& F) { F.DragFromTo(QPoint(F.G->CellRect(1, 1).Right - 2, F.G->CellRect(1, 1).Bottom - 2), F.F.Centre(1, 3)); }},
     {"OnAutoInsertCol", [](GridLifetimes& F) { F.AdvanceInsert(); F.G->OnAutoInsertCol = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Edit(3, 5); TypeText(u"x"); PressEnter(); }},
     {"OnControlClick", [](GridLifetimes& F) { F.CellControl("CHECK"); F.G->OnControlClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.PressAt(F.ControlPoint()); }},
     {"OnControlComboList", [](GridLifetimes& F) { F.CellControl("COMBO"); F.G->OnControlComboList = F.FreeGrid(); }, [](GridLifetimes& F) { F.PressAt(F.ControlPoint()); }},
-    {"OnControlEditDone", [](GridLifetimes& F) { F.CellControl("EDIT"); F.G->OnControlEditDone = F.FreeGrid(); }, [](GridLifetimes& F) { F.PressAt(F.ControlPoint()); Settle(); PressEnter(); }},
+    {"OnControlEditDone", [](GridLifetimes& F) { F.CellControl("EDIT"); F.G->OnControlEditDone = F.FreeGrid(); }, [](GridLifetimes& F) { F.PressAt(F.ControlPoint()); Settle(); PressEnter(); }, "LeaveKey"},
     {"OnOleDropColByFreeingTheSource", [](GridLifetimes& F) { F.DropOnOther(); F.G->DragDropSettings()->SetOleColumnDragDrop(true); F.G->SetEnhRowColMove(false); F.DropAt = {2, 0}; F.Other->Grid->OnOleDropCol = [&F](auto&&...) { F.Free(); }; }, [](GridLifetimes& F) { F.Drag({2, 0}); }},
     {"OnRichEditSelectionChange", [](GridLifetimes& F) { F.G->SetCells(1, 1, "{\\rtf1\\ansi kelime\\par}"); F.OpenEditor(edRichEdit); F.G->OnRichEditSelectionChange = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_Right, Qt::ShiftModifier); }},
     {"OnDragScroll", [](GridLifetimes& F) { F.Clock = std::make_unique<TManualClock>(); F.G->SetRowCount(80); F.G->DragScrollOptions()->SetActive(true); F.G->OnDragScroll = F.FreeGrid(); }, [](GridLifetimes& F) { F.HoverNearTheBottom(); }},
-    {"OnFileProgressByADroppedFile", [](GridLifetimes& F) { std::ofstream("/tmp/lifetimes.csv") << "a;b\nc;d\n"; F.G->OnFileProgress = F.FreeGrid(); }, [](GridLifetimes& F) { F.Drop("/tmp/lifetimes.csv"); }},
-    {"OnSetEditText", [](GridLifetimes& F) { F.G->OnSetEditText = F.FreeGrid(); }, [](GridLifetimes& F) { F.EditAndEnter(); }},
+    {"OnFileProgressByADroppedFile", [](GridLifetimes& F) { std::ofstream("/tmp/lifetimes.csv") << "a;b\nc;d\n"; F.G->OnFileProgress = F.FreeGrid(); }, [](GridLifetimes& F) { F.Drop("/tmp/lifetimes.csv"); }, "TExtStringGrid::ImportCSVFile"},
+    {"OnSetEditText", [](GridLifetimes& F) { F.G->OnSetEditText = F.FreeGrid(); }, [](GridLifetimes& F) { F.EditAndEnter(); }, "TCustomGrid::UpdateText"},
+    {"OnCellValidateByClickAway", [](GridLifetimes& F) { F.G->OnCellValidate = F.FreeGrid(); }, [](GridLifetimes& F) { F.EditThenLeave(edNormal); }, "TExtStringGrid::Validate"},
+    {"OnCellValidateByTabOut", [](GridLifetimes& F) { F.G->OnCellValidate = F.FreeGrid(); }, [](GridLifetimes& F) { F.EditThenLeave(edNormal, true); }, "TExtStringGrid::Validate"},
+    {"OnCellsChangedByClickAway", [](GridLifetimes& F) { F.G->OnCellsChanged = F.FreeGrid(); }, [](GridLifetimes& F) { F.EditThenLeave(edNormal); }, "TExtStringGrid::Validate"},
+    {"OnEditingDoneByClickAway", [](GridLifetimes& F) { F.G->OnEditingDone = F.FreeGrid(); }, [](GridLifetimes& F) { F.EditThenLeave(edNormal); }, "TExtStringGrid::EditorHidden"},
+    {"OnEditingDoneByClickAwayFromASpin", [](GridLifetimes& F) { F.G->OnEditingDone = F.FreeGrid(); }, [](GridLifetimes& F) { F.EditThenLeave(edSpinEdit); }, "TExtStringGrid::EndEditorControl"},
+    {"OnEditingDoneByClickAwayFromAListToAnotherControl", [](GridLifetimes& F) { F.G->OnEditingDone = F.FreeGrid(); for (const char* S : {"bir", "iki"}) F.G->Combobox()->Items()->Add(S); }, [](GridLifetimes& F) { F.EditThenLeave(edComboList); }, "TExtStringGrid::EndEditorControl"},
+    {"OnEditingDoneByClickAwayFromARichEdit", [](GridLifetimes& F) { F.G->OnEditingDone = F.FreeGrid(); }, [](GridLifetimes& F) { F.EditThenLeave(edRichEdit); }, "TExtStringGrid::EndEditorControl"},
+    {"OnOleDropByRichText", [](GridLifetimes& F) { F.G->OnOleDrop = F.FreeGrid(); }, [](GridLifetimes& F) { F.Drop(nullptr, "{\\rtf1 a}"); }, "TExtStringGrid::OleDropRTF"},
+    {"OnOleDropByAFile", [](GridLifetimes& F) { F.CsvFile(); F.G->OnOleDrop = F.FreeGrid(); }, [](GridLifetimes& F) { F.Drop("/tmp/lifetimes.csv"); }, "TExtStringGrid::OleDropFiles"},
+    {"OnCellsChangedByRichText", [](GridLifetimes& F) { F.G->OnCellsChanged = F.FreeGrid(); }, [](GridLifetimes& F) { F.Drop(nullptr, "{\\rtf1 a}"); }, "TExtStringGrid::OleDropRTF"},
+    {"OnCellsChangedByHeaderSort", [](GridLifetimes& F) { F.G->SortSettings()->SetShow(true); F.G->OnCellsChanged = F.FreeGrid(); }, [](GridLifetimes& F) { F.Press(1, 0); }, "TExtStringGrid::ApplyRowOrder"},
+    {"OnCellsChangedByInsertKey", [](GridLifetimes& F) { F.G->Navigation()->SetAllowInsertRow(true); F.G->OnCellsChanged = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Insert); }, "TExtStringGrid::InsertRows"},
+    {"OnCellsChangedByDeleteKey", [](GridLifetimes& F) { F.G->Navigation()->SetAllowDeleteRow(true); F.G->OnCellsChanged = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Delete); }, "TExtStringGrid::DeleteGridRows"},
+    {"OnCellsChangedByOwnFormatPaste", [](GridLifetimes& F) { F.G->Navigation()->SetAllowClipboardShortCuts(true); F.G->Navigation()->SetAllowFmtClipboard(true); F.G->SetCells(1, 1, "a"); }, [](GridLifetimes& F) { F.G->SetCol(1), F.G->SetRow(1); F.F.Key(Qt::Key_C, Qt::ControlModifier); F.G->OnCellsChanged = F.FreeGrid(); F.G->SetRow(2); F.F.Key(Qt::Key_V, Qt::ControlModifier); }, "TExtStringGrid::PasteAt"},
+    {"OnCellsChangedByTextPaste", [](GridLifetimes& F) { Clipboard()->SetAsText("a\tb"); F.G->Navigation()->SetAllowClipboardShortCuts(true); F.G->OnCellsChanged = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_V, Qt::ControlModifier); }, "TExtStringGrid::PasteText"},
+    {"OnCellsChangedByCut", [](GridLifetimes& F) { F.G->Navigation()->SetAllowClipboardShortCuts(true); F.G->OnCellsChanged = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_X, Qt::ControlModifier); }, "TExtStringGrid::CutToClipboard"},
+    {"OnCellsChangedByEnterAddingAColumn", [](GridLifetimes& F) { F.AdvanceInsert(); F.G->OnCellsChanged = [&F](auto&&...) { if (F.G->ColCount() > 4) F.Free(); }; }, [](GridLifetimes& F) { F.F.Edit(3, 5); TypeText(u"x"); PressEnter(); }, "TExtStringGrid::InsertCols"},
+    {"OnCellsChangedByADropInsertingRows", [](GridLifetimes& F) { F.G->DragDropSettings()->SetOleInsertRows(true); F.G->OnCellsChanged = F.FreeGrid(); }, [](GridLifetimes& F) { F.Drop(); }, "TExtStringGrid::InsertRows"},
+    {"OnCellsChangedByADragMoveTakingRows", [](GridLifetimes& F) { F.DropOnOther(); F.G->DragDropSettings()->SetOleRemoveRows(true); F.F.Options({goRowSelect}); F.G->OnCellsChanged = F.FreeGrid(); }, [](GridLifetimes& F) { F.Drag(); }, "TExtStringGrid::DeleteGridRows"},
+    {"OnCellsChangedByADroppedFile", [](GridLifetimes& F) { F.CsvFile(); F.G->OnCellsChanged = F.FreeGrid(); }, [](GridLifetimes& F) { F.Drop("/tmp/lifetimes.csv"); }, "TExtStringGrid::ImportCSVFile"},
+    {"OnLoadCellByADroppedFile", [](GridLifetimes& F) { F.CsvFile(); F.G->OnLoadCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.Drop("/tmp/lifetimes.csv"); }, "TExtStringGrid::ImportCSVFile"},
+    {"OnSaveCellByCtrlC", [](GridLifetimes& F) { F.G->Navigation()->SetAllowClipboardShortCuts(true); F.G->OnSaveCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_C, Qt::ControlModifier); }, "TExtStringGrid::TransferCells"},
+    {"OnSaveCellByADrag", [](GridLifetimes& F) { F.DropOnOther(); F.G->OnSaveCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.Drag(); }, "TExtStringGrid::TransferCells"},
+};
+
+// Events raised only inside the program's own call, each with the handler that counts it:
+// no row's road (keys, clicks, drops) may raise one.
+const char kProgramsCall[] = "OnFilterProgress";
+const std::pair<const char*, void (*)(TExtStringGrid*, const std::shared_ptr<int>&)> kProgramsCallHeard[] = {
+    {"OnFilterProgress", [](TExtStringGrid* G, const std::shared_ptr<int>& N) { G->OnFilterProgress = [N](auto&&...) { ++*N; }; }},
 };
 
 TEST_P(GridLifetimes, RaisingCallLeavesTheFreedGridAlone) {
     TScribbledFrees scribble;
+    const auto Unexpected = std::make_shared<int>(0);
+    for (const auto& [Name, Hear] : kProgramsCallHeard) Hear(G, Unexpected);
     GetParam().Hear(*this);
     GetParam().Road(*this);
     Settle();
     EXPECT_EQ(frees, 1) << "the event never came";
     EXPECT_EQ(scribble.Release(), 0) << "freed memory written";
+    EXPECT_EQ(*Unexpected, 0) << "a user's road raised an event said to be raised only by the program's call";
 }
 
 INSTANTIATE_TEST_SUITE_P(Events, GridLifetimes, ::testing::ValuesIn(kCases),
@@ -302,9 +356,8 @@ const std::pair<const char*, const char*> kNoRoad[] = {
      "OnGridHint OnAnchorHint OnScrollHint OnCellBalloon",
      "asked for a value (an editor's text, mask, list or properties, a sort's order of two cells, a hint's "
      "text): a question, no place to close a screen"},
-    {"OnSaveCell OnLoadCell OnFilterProgress",
-     "raised inside the program's own call (saving, loading, filtering): no click or key of "
-     "its own, the program holds the grid across its call"},
+    {kProgramsCall, "raised inside the program's own call (filtering): no click, key or drop of its own, "
+                    "the program holds the grid across its call"},
     {"OnDataDragOver OnDataDrop OnDataDragLeave",
      "taken by the grid's own drop target, which hands a drag on as OnOleDragOver and OnOleDrop (rows)"},
     {"TEsgEditBtn.OnClickBtn TEsgEditButton.OnClick TEsgSpinButton.OnUpClick TEsgSpinButton.OnDownClick",
@@ -369,6 +422,123 @@ TEST(GridLifetimeSweep, EveryEventInTheCodeHasARowOrAReason) {
         EXPECT_NE(HasRow, Reason.count(E) > 0) << E << (HasRow ? ": a row and a reason" : ": no row and no reason");
     }
     for (const auto& R : Reason) EXPECT_TRUE(Events.count(R.first)) << R.first << ": a reason for no event";
+}
+
+// Places without a row, by why no user's road reaches them ("Event@Class::Function").
+const std::pair<const char*, const char*> kNoRoadSite[] = {
+    {"Event@TExtStringGrid::BuildSearchPanel", "the search panel's buttons raise their events through one helper "
+                                               "handed the handler; each event has its row (TSearchPanel_...)"},
+    {"OnCanEditCell@TExtStringGrid::DrawCellGraphicLayer", "asked while painting a cell's control"},
+};
+
+// Places read from the code that no row walks yet: open work, each to get its row (a
+// row walking one fails the sweep until it leaves this list).
+const char kNotYetWalked[] =
+    "OnAnchorClick@TExtStringGrid::FormControlPress OnAutoAddRow@TExtStringGrid::AdvanceEdit OnButtonClick@TExtStringGrid::ControlCellKey "
+    "OnCanAddRow@TExtStringGrid::AdvanceEdit OnCanEditCell@TExtStringGrid::AdvanceEdit OnCanEditCell@TExtStringGrid::ButtonRelease "
+    "OnCanEditCell@TExtStringGrid::CellEditable OnCanEditCell@TExtStringGrid::ControlCellKey OnCanEditCell@TExtStringGrid::FormControlPress "
+    "OnCanEditCell@TExtStringGrid::OpenFixedCellEditor OnCanEditCell@TExtStringGrid::SelectCell OnCanEditCell@TExtStringGrid::ToggleCheck "
+    "OnCanEditCell@TExtStringGrid::ToggleRadio OnCellValidate@TGridTransEdit::Commit OnCellsChanged@TExtStringGrid::ClearRect "
+    "OnCellsChanged@TExtStringGrid::ImportExcelFile OnCellsChanged@TExtStringGrid::LoadCellsFromStrings OnCellsChanged@TExtStringGrid::ReadCellStream "
+    "OnCellsChanged@TExtStringGrid::RemoveCols OnCellsChanged@TExtStringGrid::SmartFill OnClick@TEsgSpinButton::KeyDown "
+    "OnClick@TExtGridButton::DialogChar OnClick@TExtGridButton::MouseUp OnClick@TExtTimerSpeedButton::TimerExpired "
+    "OnClickCell@TExtStringGrid::LeftPress OnClipboardBeforePasteCell@TExtInplaceEdit::PasteFromClipboard OnClipboardBeforePasteCell@TExtStringGrid::SmartFill "
+    "OnClipboardBeforePasteCell@TGridEditorKeys::PastesAsTextEditor OnClipboardCopy@TExtInplaceEdit::CopyToClipboard OnClipboardCut@TExtInplaceEdit::CutToClipboard "
+    "OnClipboardPaste@TExtInplaceEdit::PasteFromClipboard OnClipboardPaste@TGridEditorKeys::PastesAsTextEditor OnColumnSize@TExtStringGrid::DblClick "
+    "OnComboChange@TEditLink::SetFocus OnComboChange@TExtStringGrid::ShowEditorControl OnComboChange@TGridCombo::Change "
+    "OnComboCloseUp@TGridUniCombo::TGridUniCombo OnComboObjectChange@TExtStringGrid::ShowEditorControl OnControlEditDone@TExtStringGrid::FormControlPress "
+    "OnControlEditDone@TExtStringGrid::FormControlTab OnControlEditDone@TExtStringGrid::HideRowList OnControlEditDone@TExtStringGrid::HideRows "
+    "OnControlEditDone@TExtStringGrid::MoveRowsTo OnControlEditDone@TExtStringGrid::PlaceFormControl OnControlEditDone@TFormControlEditor::DoExit "
+    "OnDblClick@TExtInplaceEdit::MousePressed OnDblClickCell@TExtInplaceEdit::MousePressed OnEditChange@TGridCombo::Change "
+    "OnEditChange@TGridEditBtn::Change OnEditChange@TGridSpin::Change OnEditingDone@TGridTransEdit::Commit "
+    "OnEndColumnSize@TExtStringGrid::DblClick OnEndColumnSize@TExtStringGrid::FixedSizingEnd OnEndRowSize@TExtInplaceEdit::BreakLine "
+    "OnEndRowSize@TExtInplaceEdit::KeyUp OnEndRowSize@TExtRichEdit::ResizeRequested OnEndRowSize@TExtStringGrid::FixedSizingEnd "
+    "OnFileProgress@TExtStringGrid::WriteCellStream OnGetEditorType@TExtStringGrid::FocusReceived OnKeyDown@ClaimTab "
+    "OnKeyDown@TCustomGrid::QtEvent OnKeyDown@TEditLink::EditKeyDown OnKeyDown@TExtStringGrid::ConsumeKey "
+    "OnKeyDown@TGridEditBtn::KeyDown OnKeyDown@TGridEditorKeys::ClaimsTab OnKeyDown@TGridEditorKeys::HandToGrid "
+    "OnKeyDown@TInplaceEdit::QtEvent OnKeyPress@TExtStringGrid::KeyDown OnKeyPress@TypeStartKey "
+    "OnLoadCell@TExtStringGrid::ImportExcelFile OnLoadCell@TExtStringGrid::LoadCellsFromStrings OnMouseDown@TExtStringGrid::AdvanceEdit "
+    "OnMouseDown@TExtStringGrid::LeftPress OnMouseUp@TExtStringGrid::AdvanceEdit OnRadioClick@TExtStringGrid::ControlCellKey "
+    "OnSaveCell@TExtStringGrid::SaveCellsToStrings OnSelectCell@TEditLink::EditKeyDown OnSelectCell@TExtStringGrid::EnterGrid "
+    "OnSelectionChanged@TExtStringGrid::IntelliPanTick OnSelectionChanged@TExtStringGrid::MouseDown OnSelectionChanged@TExtStringGrid::MouseMove "
+    "OnSelectionChanged@TExtStringGrid::MouseUp OnSelectionChanged@TExtStringGrid::WheelTurn OnSetEditText@TExtStringGrid::RestoreEditText "
+    "OnSetEditText@TExtStringGrid::SetCurrentCellEditText OnSetEditText@TExtStringGrid::StoreCellText OnSetEditText@TInplaceEdit::KeyDown "
+    "OnSpinClick@TGridSpin::Stepped OnUpdateColumnSize@TExtStringGrid::FixedSizingEnd "
+;
+
+// The places of src/grid and of the platform's control, grid and form code that raise
+// an event: its FireEvent, or a call of the routine named after it (CellsChanged).
+const TRaisingSites& SitesInTheCode() {
+    static const TRaisingSites Sites = SourceRaisingSites(
+        {"src/grid", "src/platform/ui/Controls.h", "src/platform/ui/Controls.cpp", "src/platform/ui/Grids.h",
+         "src/platform/ui/Grids.cpp"},
+        {"TExtStringGrid", "TBaseGrid", "TCustomGrid", "TDrawGrid", "TControl", "TWinControl"});
+    return Sites;
+}
+
+TEST(GridLifetimeSweep, EveryPlaceRaisingAnEventHasARowOrAReason) {
+    const std::set<std::string>& Sites = SitesInTheCode().Sites;
+    ASSERT_GT(Sites.size(), 150u);
+    auto EventOf = [](const std::string& Site) { return Site.substr(0, Site.find('@')); };
+    auto ClassOf = [](const std::string& Site) {
+        const std::string F = Site.substr(Site.find('@') + 1);
+        return F.substr(0, F.rfind("::") == std::string::npos ? 0 : F.rfind("::"));
+    };
+    // Rows by event (their name up to "By"), so that an event's reasons reach only places without rows.
+    std::map<std::string, std::vector<const TLifeCase*>> Rows;
+    for (const TLifeCase& C : kCases) {
+        std::string N = C.Name;
+        N = N.substr(0, N.find("By") == std::string::npos ? N.size() : N.find("By"));
+        Rows[N.rfind("TSearchPanel_", 0) == 0 ? N.substr(13) : N].push_back(&C);
+    }
+    // A reason for an event reaches its every place; "Class.Event" its places in Class, or
+    // every place when the event has no row.
+    std::map<std::string, std::string> Reason;
+    for (const auto& [Names, Why] : kNoRoad) {
+        std::istringstream In(Names);
+        for (std::string N; In >> N;) {
+            const size_t Dot = N.find('.');
+            const std::string E = Dot == std::string::npos ? N : N.substr(Dot + 1);
+            for (const std::string& S : Sites)
+                if (EventOf(S) == E && (Dot == std::string::npos || !Rows.count(E) || ClassOf(S) == N.substr(0, Dot)))
+                    Reason[S] = Why;
+        }
+    }
+    for (const auto& [Names, Why] : kNoRoadSite) {
+        std::istringstream In(Names);
+        for (std::string N; In >> N;) {
+            EXPECT_TRUE(Sites.count(N)) << N << ": a reason for no place in the code";
+            EXPECT_FALSE(Reason.count(N)) << N << ": two reasons";
+            Reason[N] = Why;
+        }
+    }
+    std::set<std::string> NotYet;
+    {
+        std::istringstream In(kNotYetWalked);
+        for (std::string N; In >> N;) {
+            EXPECT_TRUE(Sites.count(N)) << N << ": not in the code";
+            NotYet.insert(N);
+        }
+    }
+    // A row names its place, or its event has one place without a reason.
+    std::map<std::string, std::vector<std::string>> Walked;
+    for (const auto& [Event, Cases] : Rows) {
+        std::vector<std::string> Open;
+        for (const std::string& S : Sites)
+            if (EventOf(S) == Event && !Reason.count(S) && !NotYet.count(S)) Open.push_back(S);
+        for (const TLifeCase* C : Cases) {
+            const std::string Site = C->Site ? Event + "@" + C->Site : Open.size() == 1 ? Open.front() : std::string();
+            // An event raised only through a helper handed the handler (the search panel's) has no place of its own.
+            if (Open.empty() && !C->Site) continue;
+            EXPECT_FALSE(Site.empty()) << C->Name << ": name the place of the road, the event has " << Open.size();
+            EXPECT_TRUE(Site.empty() || Sites.count(Site)) << C->Name << ": " << Site << " raises nothing";
+            EXPECT_FALSE(Reason.count(Site)) << C->Name << ": " << Site << " has a row and a reason";
+            EXPECT_FALSE(NotYet.count(Site)) << C->Name << ": " << Site << " is walked now: take it off the open list";
+            Walked[Site].push_back(C->Name);
+        }
+    }
+    for (const std::string& S : Sites)
+        EXPECT_TRUE(Walked.count(S) || Reason.count(S) || NotYet.count(S)) << S << ": no row and no reason";
 }
 
 }  // namespace

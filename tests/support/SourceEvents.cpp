@@ -135,3 +135,161 @@ std::set<std::string> SourceEvents(const std::vector<std::string>& Folders,
         if (info.InFolders) reader.Collect(name, out, seen);
     return out;
 }
+
+namespace {
+
+// The program text without comments, literals and preprocessor lines, in one pass
+// (a "//" inside a literal starts no comment).
+std::string ReadCode(const fs::path& Path) {
+    std::ifstream in(Path);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    const std::string s = ss.str();
+    std::string r;
+    bool lineStart = true;
+    for (size_t i = 0; i < s.size(); ++i) {
+        const char c = s[i];
+        if (s.compare(i, 2, "//") == 0 || (lineStart && c == '#')) {
+            // a comment, or a directive with its continued lines
+            while (i < s.size() && (s[i] != '\n' || (c == '#' && s[i - 1] == '\\'))) ++i;
+            r += '\n';
+            continue;
+        }
+        if (s.compare(i, 2, "/*") == 0) {
+            const size_t e = s.find("*/", i + 2);
+            i = e == std::string::npos ? s.size() : e + 1;
+            continue;
+        }
+        if (c == '"' || c == '\'') {
+            size_t j = i + 1;
+            while (j < s.size() && s[j] != c && s[j] != '\n') j += s[j] == '\\' ? 2 : 1;
+            r += c, r += c;
+            i = std::min(j, s.size());
+            continue;
+        }
+        if (c == '\n') lineStart = true;
+        else if (!isspace(static_cast<unsigned char>(c))) lineStart = false;
+        r += c;
+    }
+    return r;
+}
+
+std::string WithoutAngles(const std::string& s) {
+    std::string r;
+    int depth = 0;
+    for (char c : s) {
+        if (c == '<') ++depth;
+        else if (c == '>' && depth > 0) --depth;
+        else if (depth == 0) r += c;
+    }
+    return r;
+}
+
+struct TFunctionBody {
+    std::string Name;   // "Class::Function"
+    std::string Text;
+};
+
+// The bodies of the functions defined in Text (members in their class or out of it,
+// free functions), each with what its lambdas and blocks hold.
+std::vector<TFunctionBody> FunctionBodies(const std::string& Text) {
+    static const std::regex classHead(R"((?:^|[\s;}])(?:class|struct)\s+(\w+)[^()]*$)");
+    static const std::regex functionHead(R"((~?[A-Za-z_][\w:~]*)\s*\()");
+    static const std::set<std::string> notFunctions{"if", "for", "while", "switch", "catch", "return", "sizeof",
+                                                    "decltype", "alignas", "static_assert", "operator"};
+    struct TScope { std::string Class; int Depth; };
+    std::vector<TScope> classes;
+    std::vector<TFunctionBody> out;
+    int depth = 0, bodyDepth = -1, otherDepth = -1;
+    size_t segment = 0, bodyStart = 0;
+    for (size_t i = 0; i < Text.size(); ++i) {
+        const char c = Text[i];
+        if (c != '{' && c != '}' && c != ';') continue;
+        const std::string head = WithoutAngles(Text.substr(segment, i - segment));
+        segment = i + 1;
+        if (c == ';') continue;
+        if (c == '}') {
+            --depth;
+            if (bodyDepth == depth) {
+                out.back().Text = Text.substr(bodyStart, i - bodyStart);
+                bodyDepth = -1;
+            }
+            if (otherDepth == depth) otherDepth = -1;
+            if (!classes.empty() && classes.back().Depth == depth) classes.pop_back();
+            continue;
+        }
+        if (bodyDepth < 0 && otherDepth < 0) {
+            std::smatch m;
+            const bool paren = head.find('(') != std::string::npos;
+            if (!paren && std::regex_search(head, m, classHead) && head.find('=') == std::string::npos) {
+                classes.push_back({m[1], depth});
+            } else if (head.find("namespace") != std::string::npos && !paren) {
+                // transparent
+            } else if (paren && head.find('=') == std::string::npos && std::regex_search(head, m, functionHead) &&
+                       !notFunctions.count(m[1])) {
+                std::string name = m[1];
+                if (name.find("::") == std::string::npos && !classes.empty()) name = classes.back().Class + "::" + name;
+                out.push_back({name, {}});
+                bodyDepth = depth;
+                bodyStart = i + 1;
+            } else {
+                otherDepth = depth;   // an initializer, an enum, a table
+            }
+        }
+        ++depth;
+    }
+    return out;
+}
+
+std::string ShortName(const std::string& Function) {
+    const size_t p = Function.rfind("::");
+    return p == std::string::npos ? Function : Function.substr(p + 2);
+}
+std::string ClassOf(const std::string& Function) {
+    const size_t p = Function.rfind("::");
+    return p == std::string::npos ? std::string() : Function.substr(0, p);
+}
+
+}  // namespace
+
+TRaisingSites SourceRaisingSites(const std::vector<std::string>& Paths, const std::set<std::string>& RelayClasses) {
+    const fs::path root(OSB_SOURCE_DIR);
+    std::vector<TFunctionBody> bodies;
+    for (const std::string& p : Paths) {
+        std::vector<fs::path> files;
+        if (fs::is_directory(root / p)) {
+            for (const auto& e : fs::directory_iterator(root / p))
+                if (e.path().extension() == ".cpp" || e.path().extension() == ".h") files.push_back(e.path());
+        } else {
+            files.push_back(root / p);
+        }
+        for (const fs::path& f : files)
+            for (TFunctionBody& b : FunctionBodies(ReadCode(f))) bodies.push_back(std::move(b));
+    }
+    static const std::regex fire(R"(\bFireEvent\s*\(\s*([^,()]*?)\s*[,)])");
+    static const std::regex last(R"((\w+)$)");
+    TRaisingSites out;
+    std::map<std::string, std::string> relays;   // short name -> event
+    std::set<std::string> direct;
+    for (const TFunctionBody& b : bodies)
+        for (std::sregex_iterator m(b.Text.begin(), b.Text.end(), fire), end; m != end; ++m) {
+            std::smatch e;
+            const std::string arg = (*m)[1];
+            if (!std::regex_search(arg, e, last)) continue;
+            const std::string event = e[1], name = ShortName(b.Name);
+            if (RelayClasses.count(ClassOf(b.Name)) && event.rfind("On", 0) == 0 &&
+                (name == event.substr(2) || name == "Do" + event.substr(2))) {
+                relays[name] = event;
+                out.Relays.insert(b.Name);
+            } else {
+                direct.insert(event + "@" + b.Name);
+            }
+        }
+    out.Sites = direct;
+    for (const auto& [relay, event] : relays) {
+        const std::regex call("(^|[^\\w:~])" + relay + "\\s*\\(");
+        for (const TFunctionBody& b : bodies)
+            if (ShortName(b.Name) != relay && std::regex_search(b.Text, call)) out.Sites.insert(event + "@" + b.Name);
+    }
+    return out;
+}

@@ -10,3 +10,13 @@
 
 std::set<std::string> SourceEvents(const std::vector<std::string>& Folders,
                                    const std::vector<std::string>& BaseHeaders);
+
+// Where the sources of Paths (folders or files) raise events: "Event@Class::Function" for
+// every FireEvent(…Event, …) in a function's body, and for every call of a relay in a
+// function's body. A relay is a routine of one of RelayClasses named after the event it
+// raises for its caller (CellsChanged raises OnCellsChanged, DoExit OnExit); its own
+// FireEvent is no site, its callers are. Relays lists those found, "Class::Function".
+struct TRaisingSites {
+    std::set<std::string> Sites, Relays;
+};
+TRaisingSites SourceRaisingSites(const std::vector<std::string>& Paths, const std::set<std::string>& RelayClasses);

@@ -180,10 +180,12 @@ bool TInplaceEdit::QtEvent(QEvent* E) {
         QWidget* To = QApplication::focusWidget();
         TCustomGrid* G = FGrid;
         if (!To || (To != G->Widget() && !FWidget->isAncestorOf(To) && To != FWidget)) {
+            const std::shared_ptr<const bool> Alive = G->AliveToken();
             GuardedCall(G, [&] {
                 G->UpdateText();
-                if (!G->Options().Contains(goAlwaysShowEditor)) G->HideEditor();
+                if (IsAlive(Alive) && !G->Options().Contains(goAlwaysShowEditor)) G->HideEditor();
             });
+            if (!IsAlive(Alive)) return true;   // a handler closed the screen
         }
     }
     return TCustomEdit::QtEvent(E);
