@@ -1283,7 +1283,7 @@ void TFBCustomDataSet::DeleteFromCache() {
 
 void TFBCustomDataSet::CancelUpdates() {
     if (State() == dsEdit || State() == dsInsert) Cancel();
-    if (!FCachedUpdates || FCacheModifiedCount == 0 || !FCache) return;
+    if (!FCachedUpdates || FCacheModifiedCount == 0 || !FCache) return void(FollowMasterAfterEdit());
     bool Reverted = false;
     for (Integer I = 0; I < FRecordsCount; ++I) Reverted = RevertImage(I) || Reverted;
     FCacheModifiedCount = 0;

@@ -529,7 +529,6 @@ void ChangeRecord(TWalk& W, const std::function<void()>& F) {
 // Edit: the current record goes into edit state with a field changed.
 void EditStep(TWalk& W, int Field) {
     NeedCurrent(W);
-    if (W.Detail && W.MasterWaiting && Field == 3) throw TSkip();
     ChangeRecord(W, [&] { W.Ds->Edit(); });
     if (W.CurId < 0) return;
     W.Mode = mEdit, W.BufId = W.CurId, W.Buf = W.Find(W.CurId)->Cur;
@@ -538,6 +537,8 @@ void EditStep(TWalk& W, int Field) {
 // Another field of the record being edited or inserted.
 void SetValueStep(TWalk& W, int Field) {
     NeedOpen(W);
+    // A detail's line takes its master from the master, not from MID; a filtered edit moving its record out of
+    // sight is walked by EditMid, which picks a master the filter keeps.
     if (W.Mode == mBrowse || (Field == 3 && (W.Detail || (W.Mode == mEdit && W.Filtered)))) throw TSkip();
     SetField(W, Field);
 }
@@ -620,7 +621,9 @@ void MoveStep(TWalk& W, int How) {
 // typed for, which is the master the detail shows, also when the master moved during the edit or its move
 // still waits; then the detail follows. A refused apply stores nothing and keeps everything pending.
 void CachedStep(TWalk& W, int How) {
-    How == 2 ? NeedOpen(W) : NeedBrowse(W);
+    // RevertRecord is a browse-time call (a screen shows what it took back); CancelUpdates cancels an open edit
+    // first, and the apply posts it.
+    How == 0 ? NeedBrowse(W) : NeedOpen(W);
     if (!W.Cached) throw TSkip();
     if (How == 0) {
         if (W.CurId < 0) throw TSkip();
@@ -634,6 +637,7 @@ void CachedStep(TWalk& W, int How) {
         W.FollowAfterEdit();
     } else if (How == 1) {
         W.Ds->CancelUpdates();
+        if (W.Mode != mBrowse) W.Say("(edit cancelled)"), W.ModelCancel(), W.FollowAfterEdit();
         W.CancelAll();
         W.FollowAfterEdit();
     } else {
@@ -662,7 +666,7 @@ void CachedStep(TWalk& W, int How) {
 // The transaction: 0 commit, 1 rollback (both keep it running). After a rollback the data set reads its
 // rows again, as a screen does: what it holds may name blobs the rollback took away.
 void TransactionStep(TWalk& W, int Rollback) {
-    if (W.Mode != mBrowse || !W.Tr->Active()) throw TSkip();
+    if (W.Mode != mBrowse || !W.Tr->Active()) throw TSkip();   // a screen posts or cancels before it commits
     if (Rollback) {
         W.Tr->RollbackRetaining();
         W.Work = W.Committed;
@@ -691,10 +695,18 @@ void OtherConnectionStep(TWalk& W, int Add) {
         ++W.NextId;
     }
     W.Say("ID=", Id, " ", Text(V));
-    if (!W.Db2->DefaultTransaction()->Active()) W.Db2->DefaultTransaction()->StartTransaction();
-    W.Exec(Add ? Join("INSERT INTO T VALUES (", Id, ", ", V.Mid, ", ", V.N, ", '", V.S, "', '", V.Memo, "')")
-               : Join("UPDATE T SET N = ", V.N, ", S = '", V.S, "' WHERE ID = ", Id), W.Db2);
-    W.Db2->DefaultTransaction()->Commit();
+    TFBTransaction* Tr2 = W.Db2->DefaultTransaction();
+    if (!Tr2->Active()) Tr2->StartTransaction();
+    try {
+        W.Exec(Add ? Join("INSERT INTO T VALUES (", Id, ", ", V.Mid, ", ", V.N, ", '", V.S, "', '", V.Memo, "')")
+                   : Join("UPDATE T SET N = ", V.N, ", S = '", V.S, "' WHERE ID = ", Id), W.Db2);
+    } catch (const std::exception& X) {
+        // A row this transaction wrote (also back to the same values) is locked for the other.
+        Tr2->Rollback();
+        if (std::string(X.what()).find("update conflicts") == std::string::npos) throw;
+        throw TSkip();
+    }
+    Tr2->Commit();
     if (!Add) V.N += 10;   // the trigger's
     W.Work[Id] = W.Committed[Id] = V;
 }
@@ -836,7 +848,7 @@ void FindStep(TWalk& W, int IsLookup) {
 
 // The modes: 0 cached updates on, 1 off, 2 a refresh statement, 3 none, 4 auto-commit on, 5 off.
 void ModeStep(TWalk& W, int How) {
-    if (W.Mode != mBrowse) throw TSkip();
+    if (W.Mode != mBrowse) throw TSkip();   // modes are set between edits (cached updates on an open data set refuse)
     if (How >= 4) {
         if (W.Auto == (How == 4)) throw TSkip();
         W.Auto = How == 4;
@@ -866,6 +878,7 @@ void ModeStep(TWalk& W, int How) {
 void MasterStep(TWalk& W, int How) {
     if (How <= 1) {
         NeedBrowse(W);
+        // Linking or unlinking while a master move waits: the timer then belongs to a link that is gone.
         if (W.Detail == (How == 0) || W.Armed) throw TSkip();
         const bool WasOpen = W.Open;
         W.Ds->Close();
