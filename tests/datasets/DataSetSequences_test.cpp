@@ -878,7 +878,8 @@ void ModeStep(TWalk& W, int How) {
 void MasterStep(TWalk& W, int How) {
     if (How <= 1) {
         NeedBrowse(W);
-        // Linking or unlinking while a master move waits: the timer then belongs to a link that is gone.
+        // Linking or unlinking while a master move waits is left out: the wait would end under another link,
+        // which no screen does (it links its data sets once).
         if (W.Detail == (How == 0) || W.Armed) throw TSkip();
         const bool WasOpen = W.Open;
         W.Ds->Close();
