@@ -747,8 +747,8 @@ void RefreshStep(TWalk& W, int) {
     TRec& R = *W.Find(W.CurId);
     W.Run(!W.Refreshing, [&] { W.Ds->Refresh(); });
     if (!W.Refreshing || !W.Work.contains(R.Id)) return;
-    R.Cur = W.Work[R.Id];
-    if (R.St == stModified || !W.Cached) R.Orig = R.Cur, R.St = stUnmodified;
+    R.Cur = R.Orig = W.Work[R.Id];   // what a later revert goes back to, also after another connection's change
+    if (R.St == stModified || !W.Cached) R.St = stUnmodified;
     W.Resort();
     W.MoveOffHidden();   // the server's values may fail the filter
 }
@@ -1190,6 +1190,8 @@ TEST(DataSetSequences, NamedStepsHoldEveryInvariant) {
         // A line edited across a master move, saved: stored under the master it was typed for, posted or not.
         {"DetailOn", "CachedOn", "EditS", "MasterNext", "Apply"},
         {"DetailOn", "CachedOn", "EditN", "MasterNext", "Post", "MasterNext", "Apply"},
+        // A row another connection changed, read again, deleted and taken back: back to what was read.
+        {"CachedOn", "Delete", "ConnectionChangesRow:1648876930", "Apply", "Refresh", "Delete", "CancelUpdates"},
         // The refused line taken back: the detail follows its master before the next line.
         {"AutoCommitOn", "CachedOn", "DetailOn", "EditS:3036895748", "MasterNext", "Next", "CancelUpdates", "Append", "Post"},
         {"AutoCommitOn", "CachedOn", "DetailOn", "EditS:3036895748", "MasterNext", "Post", "RevertRecord", "Insert", "Post"},
