@@ -810,11 +810,13 @@ void TFBCustomDataSet::RefreshFromMaster() {
 
 void TFBCustomDataSet::RefreshDetail() {
     if (FWaitMasterTimer) FWaitMasterTimer->SetEnabled(false);
-    // An edit of the detail itself is not thrown away by a move of the master: it is followed after the edit.
+    // An edit of the detail itself is not thrown away by a move of the master: it is followed after the edit,
+    // and lines still pending for the kept master are not dropped by a further move.
     if (dsEditModes.Contains(State())) {
         FMasterMovedWhileEditing = true;
         return;
     }
+    if (FMasterMovedWhileEditing && PendingForKeptMaster()) return;
     DisableControls();
     try {
         if (!EmptyStrings(SelectSQL()) && (Active() || DetailConditions().Contains(dcForceOpen))) CloseOpen(false);
@@ -826,10 +828,15 @@ void TFBCustomDataSet::RefreshDetail() {
     DataEvent(deDataSetScroll, 0);
 }
 
-void TFBCustomDataSet::FollowMasterAfterEdit() {
-    if (!FMasterMovedWhileEditing || dsEditModes.Contains(State())) return;
+bool TFBCustomDataSet::PendingForKeptMaster() const { return FCachedUpdates && FCacheModifiedCount > 0; }
+
+bool TFBCustomDataSet::FollowMasterAfterEdit() {
+    // Lines posted for the kept master stay in sight until they are applied or taken back.
+    if (!FMasterMovedWhileEditing || dsEditModes.Contains(State()) || PendingForKeptMaster()) return false;
     FMasterMovedWhileEditing = false;
-    if (!Active() || SetParamsFromMaster()) RefreshDetail();
+    if (Active() && !SetParamsFromMaster()) return false;
+    RefreshDetail();
+    return true;
 }
 
 void TFBCustomDataSet::MasterDisabled() {
@@ -846,6 +853,18 @@ void TFBCustomDataSet::ApplyPendingMasterRefresh(bool NeedsRecord) {
     if (Reopen) RefreshFromMaster();
     if (FWaitMasterTimer) FWaitMasterTimer->SetEnabled(false);
     if (Reopen && NeedsRecord && IsEmpty()) Abort();
+}
+
+void TFBCustomDataSet::FollowBeforeApply() {
+    if (FMasterMovedWhileEditing) return;
+    // The lines pending are the shown master's: with a move still waiting they are stored under it,
+    // and the detail follows once they are.
+    if (PendingForKeptMaster() && FWaitMasterTimer && FWaitMasterTimer->Enabled() && Active() && SetParamsFromMaster()) {
+        FMasterMovedWhileEditing = true;
+        FWaitMasterTimer->SetEnabled(false);
+        return;
+    }
+    ApplyPendingMasterRefresh();
 }
 
 void TFBCustomDataSet::KeepMasterValues() {

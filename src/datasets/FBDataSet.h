@@ -935,8 +935,13 @@ protected:
     void RefreshMaster(bool EvenCached = false);
     // The limited cache model's part of InternalRefreshRow.
     void RefreshWindowRow(TFBQuery* Qry, TRecordBuffer Buff, bool ResortFlag);
-    // A master move that came while this detail was being edited is followed now.
-    void FollowMasterAfterEdit();
+    // A master move that came while this detail was being edited is followed now, unless changes
+    // are pending for the master kept meanwhile; true when the detail was opened again.
+    bool FollowMasterAfterEdit();
+    bool PendingForKeptMaster() const;
+    // Before a change: a master kept with nothing pending for it, or one still waiting for the timer,
+    // is followed; a change of a record ends silently when the new master has none.
+    void FollowBeforeChange(bool NeedsRecord);
     bool RunSavepoint(const char* Sql);   // false when the update transaction is not running
     bool FMasterMovedWhileEditing = false;
     // While CloseOpen runs, the open and close events stay silent.
@@ -986,6 +991,9 @@ protected:
     // A master move still waiting for the timer is followed now, before every change of the
     // detail; a change of a record ends silently when the new master has none.
     void ApplyPendingMasterRefresh(bool NeedsRecord = false);
+    // Before an apply: a master move still waiting is followed first unless lines are pending, which
+    // keep the master they show until they are stored.
+    void FollowBeforeApply();
     // A line keeps the master it was begun for: the master's values at the start of an edit or
     // insert are what its MAS_ parameters take when the master moved meanwhile (also in the apply
     // its post runs, until the detail follows).

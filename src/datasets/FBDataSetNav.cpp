@@ -311,6 +311,7 @@ void TFBCustomDataSet::RevertRecord(Integer RecNo) {
     }
     // The record shown may be the one taken back, or have moved with it.
     if (Active()) FollowPlace(Place, true);
+    FollowMasterAfterEdit();   // the kept master's last pending line was taken back
 }
 
 Integer TFBCustomDataSet::PhysicalAt(Integer Pos) const {
@@ -1018,8 +1019,15 @@ void TFBCustomDataSet::Resync(TResyncMode Mode) {
     FInResync = Saved;
 }
 
+void TFBCustomDataSet::FollowBeforeChange(bool NeedsRecord) {
+    // With lines pending for the kept master, the change is one more of its lines.
+    if (FMasterMovedWhileEditing && PendingForKeptMaster()) return;
+    if (FollowMasterAfterEdit() && NeedsRecord && IsEmpty()) Abort();
+    ApplyPendingMasterRefresh(NeedsRecord);
+}
+
 void TFBCustomDataSet::DoBeforeEdit() {
-    ApplyPendingMasterRefresh(true);
+    FollowBeforeChange(true);
     if (!CanEdit()) Abort();
     SaveRecordCopy(ActiveBuffer());
     FSavedState = State();
@@ -1040,11 +1048,13 @@ void TFBCustomDataSet::DoAfterDelete() {
     const TAliveGuard alive(this);
     TDataSet::DoAfterDelete();
     if (alive.Gone()) return;
+    FollowMasterAfterEdit();   // an inserted line taken out may have been the kept master's last pending one
+    if (alive.Gone()) return;
     RefreshMaster();
 }
 
 void TFBCustomDataSet::DoBeforeDelete() {
-    ApplyPendingMasterRefresh(true);
+    FollowBeforeChange(true);
     if (!CanDelete()) Abort();
     SaveRecordCopy(ActiveBuffer());
     const TAliveGuard alive(this);
@@ -1068,7 +1078,7 @@ void TFBCustomDataSet::DoBeforePost() {
 }
 
 void TFBCustomDataSet::DoBeforeInsert() {
-    ApplyPendingMasterRefresh();
+    FollowBeforeChange(false);
     if (!CanInsert()) Abort();
     const TAliveGuard alive(this);
     TDataSet::DoBeforeInsert();
@@ -1273,7 +1283,7 @@ void TFBCustomDataSet::DeleteFromCache() {
 
 void TFBCustomDataSet::CancelUpdates() {
     if (State() == dsEdit || State() == dsInsert) Cancel();
-    if (!FCachedUpdates || FCacheModifiedCount == 0 || !FCache) return;
+    if (!FCachedUpdates || FCacheModifiedCount == 0 || !FCache) return void(FollowMasterAfterEdit());
     bool Reverted = false;
     for (Integer I = 0; I < FRecordsCount; ++I) Reverted = RevertImage(I) || Reverted;
     FCacheModifiedCount = 0;
@@ -1290,6 +1300,7 @@ void TFBCustomDataSet::CancelUpdates() {
             First();
         }
     }
+    FollowMasterAfterEdit();
 }
 
 // ---------------------------------------------------------------------------------------------

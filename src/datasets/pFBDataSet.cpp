@@ -357,7 +357,7 @@ void TpFBDataSet::DoAfterClose() {
 }
 
 void TpFBDataSet::DoBeforeInsert() {
-    ApplyPendingMasterRefresh();
+    FollowBeforeChange(false);
     if (!CanInsert()) Abort();
     if (!CachedUpdates() && !AutoUpdateOptions()->UpdateOnlyModifiedFields()) {
         PrepareQuery(1);
@@ -374,7 +374,7 @@ void TpFBDataSet::DoAfterInsert() {
 
 void TpFBDataSet::DoBeforeEdit() {
     // The lock and the events concern the record the edit will be made on.
-    ApplyPendingMasterRefresh(true);
+    FollowBeforeChange(true);
     if (!CanEdit()) Abort();
     TAutoUpdateOptions* O = AutoUpdateOptions();
     if (!CachedUpdates() && !O->UpdateOnlyModifiedFields()) {
@@ -457,7 +457,7 @@ void TpFBDataSet::DoAfterCancel() {
 }
 
 void TpFBDataSet::DoBeforeDelete() {
-    ApplyPendingMasterRefresh(true);
+    FollowBeforeChange(true);
     if (!CanDelete()) Abort();
     if (!CachedUpdates() && !AutoUpdateOptions()->UpdateOnlyModifiedFields()) {
         PrepareQuery(2);

@@ -540,9 +540,7 @@ void TpFBDataSet::ApplyCachedUpdates() { ApplyCachedUpdatesThen(nullptr); }
 
 void TpFBDataSet::ApplyCachedUpdatesThen(const std::function<void()>& Finish) {
     if (State() == dsEdit || State() == dsInsert) Post();
-    // A master move still waiting is followed first, as by a change (the lines then are the new
-    // master's); not while a line posted just now waits to follow its own.
-    if (!FMasterMovedWhileEditing) ApplyPendingMasterRefresh();
+    FollowBeforeApply();
     if (!RecordsCache() || FetchedCount() == 0) return;
     StartUpdateTransaction(UpdateTransaction());
     // A refused apply takes back what it wrote, on the server and in the cache: the changes stay
@@ -718,4 +716,5 @@ void TpFBDataSet::ResetUpdateStatuses(TResetMode Mode, bool DoResync) {
         ReadRecordCache(BufRecNo(B), B, false);
         BufFlag(B) = Flag;
     }
+    FollowMasterAfterEdit();   // the lines kept for the old master are stored now
 }

@@ -138,14 +138,18 @@ struct TModel {
         Recs.clear();
         for (const auto& [Id, V] : Work)
             if (!Detail || V.Mid == ShownMaster) Recs.push_back({Id, V, V});
-        Open = true, Mode = mBrowse, MasterWaiting = false;
+        Open = true, Mode = mBrowse, MasterWaiting = AfterEdit = false;
         Sort = kId, Asc = true;   // the select's ORDER BY
         const std::vector<int> V = Shown();
         CurId = V.empty() ? -1 : Recs[V[0]].Id;
     }
-    bool AfterEdit = false;   // the master moved while the detail was being edited
+    // The master moved while the detail was being edited: the detail keeps showing (and writing its lines
+    // under) the master it shows until the edit ends and nothing is pending for that master, as its pending
+    // lines are that master's. Then it follows.
+    bool AfterEdit = false;
+    bool KeepsMaster() const { return AfterEdit && Cached && Pending() > 0; }
     void FollowAfterEdit() {
-        if (AfterEdit && Mode == mBrowse) AfterEdit = false, FollowMaster();
+        if (AfterEdit && Mode == mBrowse && !KeepsMaster()) AfterEdit = false, FollowMaster();
     }
     // The detail follows its master now: opened again when the master's values are not those it shows.
     void FollowMaster() {
@@ -174,6 +178,7 @@ struct TWalk : TModel {
     TFBTransaction* Tr = nullptr;
     TFBDatabase* Db2 = nullptr;   // another connection: what is committed
     TpFBDataSet* Ds = nullptr;
+    TpFBDataSet* Other = nullptr;   // a second data set on the same transaction
     TpFBDataSet* Master = nullptr;
     TDataSource* MasterSrc = nullptr;
 
@@ -220,6 +225,9 @@ struct TWalk : TModel {
         SetRefreshSQL();
         Ds->Open();
         OpenFrom();
+        Other = NewDataSet("other", "select * from T order by ID");
+        Other->InsertSQL()->SetText("insert into T (ID, MID, N, S, MEMO) values (?ID, ?MID, ?N, ?S, ?MEMO)");
+        Other->UpdateSQL()->SetText("update T set S = ?S where ID = ?OLD_ID");
     }
     ~TWalk() {
         if (Tr->Active()) Tr->Rollback();
@@ -233,10 +241,10 @@ struct TWalk : TModel {
         D->SelectSQL()->SetText(Sql);
         return D;
     }
-    void Exec(const std::string& Sql) {
+    void Exec(const std::string& Sql, TFBDatabase* On = nullptr) {
         TFBQuery Q(nullptr);
-        Q.SetDatabase(Db);
-        Q.SetTransaction(Tr);
+        Q.SetDatabase(On ? On : Db);
+        Q.SetTransaction(On ? On->DefaultTransaction() : Tr);
         Q.SQL()->SetText(AnsiString(Sql));
         Q.ExecQuery();
     }
@@ -390,18 +398,12 @@ struct TWalk : TModel {
         Mode = mBrowse;
     }
     // A step in edit or insert state posts first (as moves do): false when the post (or the apply
-    // auto-commit runs after it) is refused.
+    // auto-commit runs after it) is refused. A refused apply leaves the line posted and pending.
     bool PostFirst() {
         if (Mode == mBrowse) return true;
-        return ModelPost() && !AutoCommitted();
-    }
-    // An apply that auto-commit runs after the post and that will be refused, with a master move to
-    // follow: the detail would follow only at a later post.
-    bool AutoApplyRefusedAfterEdit() const {
-        return Cached && Auto && AfterEdit && Mode != mBrowse &&
-               (Buf.N < 0 || std::ranges::any_of(Recs, [&](const TRec& R) {
-                    return R.Id != BufId && (R.St == stModified || R.St == stInserted) && R.Cur.N < 0;
-                }));
+        const bool Posted = ModelPost() && !AutoCommitted();
+        FollowAfterEdit();
+        return Posted;
     }
     void CloseModel() {
         Open = false, Recs.clear(), CurId = -1, Mode = mBrowse, Sort = kNone, MasterWaiting = false;
@@ -502,7 +504,11 @@ void SetField(TWalk& W, int Field) {
     W.Say(Name);
 }
 
-void DetailFollowsFirst(TWalk& W) {   // a change of the detail follows a master still waiting first
+// A change of the detail follows its master first, moved during an edit or still waiting; not while lines are
+// pending for the master it keeps: the change is one more line of that master.
+void DetailFollowsFirst(TWalk& W) {
+    if (W.KeepsMaster()) return;
+    W.FollowAfterEdit();
     if (W.MasterWaiting) W.FollowMaster();
     W.Armed = false;   // the wait ends with the change
 }
@@ -523,7 +529,6 @@ void ChangeRecord(TWalk& W, const std::function<void()>& F) {
 // Edit: the current record goes into edit state with a field changed.
 void EditStep(TWalk& W, int Field) {
     NeedCurrent(W);
-    if (W.Detail && W.MasterWaiting && Field == 3) throw TSkip();
     ChangeRecord(W, [&] { W.Ds->Edit(); });
     if (W.CurId < 0) return;
     W.Mode = mEdit, W.BufId = W.CurId, W.Buf = W.Find(W.CurId)->Cur;
@@ -532,6 +537,8 @@ void EditStep(TWalk& W, int Field) {
 // Another field of the record being edited or inserted.
 void SetValueStep(TWalk& W, int Field) {
     NeedOpen(W);
+    // A detail's line takes its master from the master, not from MID; a filtered edit moving its record out of
+    // sight is walked by EditMid, which picks a master the filter keeps.
     if (W.Mode == mBrowse || (Field == 3 && (W.Detail || (W.Mode == mEdit && W.Filtered)))) throw TSkip();
     SetField(W, Field);
 }
@@ -557,11 +564,10 @@ void InsertStep(TWalk& W, int Append) {
 void PostStep(TWalk& W, int) {
     NeedOpen(W);
     if (W.Mode == mBrowse) throw TSkip();
-    if (W.AutoApplyRefusedAfterEdit()) throw TSkip();
     const bool Ok = W.ModelPost();
     const bool Refused = !Ok || W.AutoCommitted();
     W.Run(Refused, [&] { W.Ds->Post(); });
-    if (!Refused) W.FollowAfterEdit();
+    W.FollowAfterEdit();
 }
 void CancelStep(TWalk& W, int) {
     NeedOpen(W);
@@ -584,14 +590,13 @@ void DeleteStep(TWalk& W, int) {
         W.Run(Refused, [&] { W.Ds->Delete(); });
     });
     W.MoveOffHidden();
+    W.FollowAfterEdit();
 }
 
 // Moves: 0 First, 1 Last, 2 Next, 3 Prior, 4 MoveBy, 5 RecNo. A pending edit is posted first.
 void MoveStep(TWalk& W, int How) {
     NeedOpen(W);
-    if (W.AutoApplyRefusedAfterEdit()) throw TSkip();
     const bool Posted = W.PostFirst();
-    if (Posted) W.FollowAfterEdit();
     const std::vector<int> V = W.Shown();
     const int N = int(V.size()), At = W.CurId < 0 ? 0 : W.ShownAt(W.CurId);
     const int By = How == 4 ? W.Pick(7) - 3 : 0, To = How == 5 ? W.Pick(std::max(N, 1)) + 1 : 0;
@@ -611,10 +616,14 @@ void MoveStep(TWalk& W, int How) {
     if (N > 0) W.CurId = W.Recs[V[std::clamp(Target, 0, N - 1)]].Id;
 }
 
-// Cached updates: 0 RevertRecord, 1 CancelUpdates, 2 apply (an edit is posted first, then a master
-// still waiting is followed).
+// Cached updates: 0 RevertRecord, 1 CancelUpdates, 2 apply. The apply posts an open edit first (with
+// auto-commit that post applies and commits by itself) and stores every pending line under the master it was
+// typed for, which is the master the detail shows, also when the master moved during the edit or its move
+// still waits; then the detail follows. A refused apply stores nothing and keeps everything pending.
 void CachedStep(TWalk& W, int How) {
-    How == 2 ? NeedOpen(W) : NeedBrowse(W);
+    // RevertRecord is a browse-time call (a screen shows what it took back); CancelUpdates cancels an open edit
+    // first, and the apply posts it.
+    How == 0 ? NeedBrowse(W) : NeedOpen(W);
     if (!W.Cached) throw TSkip();
     if (How == 0) {
         if (W.CurId < 0) throw TSkip();
@@ -625,32 +634,39 @@ void CachedStep(TWalk& W, int How) {
         else if (R.St == stInserted) R.St = stUninserted;
         W.Resort();
         W.MoveOffHidden();
+        W.FollowAfterEdit();
     } else if (How == 1) {
         W.Ds->CancelUpdates();
+        if (W.Mode != mBrowse) W.Say("(edit cancelled)"), W.ModelCancel(), W.FollowAfterEdit();
         W.CancelAll();
+        W.FollowAfterEdit();
     } else {
-        // The server as the apply leaves it, or nothing when it is refused.
-        if (W.Mode != mBrowse) {
-            if (W.Auto) throw TSkip();   // the post applies and commits by itself
-            W.Say("(posted first)");
-            W.ModelPost();
-            W.FollowAfterEdit();
-        }
-        DetailFollowsFirst(W);
-        bool Refused = false;
-        const std::map<int, TVals> After = W.Applied(Refused);
-        W.Run(Refused, [&] {
+        auto Apply = [&] {
             W.Ds->ApplyCachedUpdates();
             W.Ds->ResetUpdateStatuses(TpFBDataSet::rmAfterApply, true);
-        });
-        if (!Refused) W.ModelApply(After);
+        };
+        if (W.Mode != mBrowse) {
+            W.Say("(posted first)");
+            W.ModelPost();
+            if (W.AutoCommitted()) return W.Run(true, Apply);
+            W.FollowAfterEdit();
+        }
+        if (!W.AfterEdit) {
+            if (W.MasterWaiting && W.Pending() > 0) W.AfterEdit = true, W.MasterWaiting = false;
+            else if (W.MasterWaiting) W.FollowMaster();
+            W.Armed = false;
+        }
+        bool Refused = false;
+        const std::map<int, TVals> After = W.Applied(Refused);
+        W.Run(Refused, Apply);
+        if (!Refused) W.ModelApply(After), W.FollowAfterEdit();
     }
 }
 
 // The transaction: 0 commit, 1 rollback (both keep it running). After a rollback the data set reads its
 // rows again, as a screen does: what it holds may name blobs the rollback took away.
 void TransactionStep(TWalk& W, int Rollback) {
-    if (W.Mode != mBrowse || !W.Tr->Active()) throw TSkip();
+    if (W.Mode != mBrowse || !W.Tr->Active()) throw TSkip();   // a screen posts or cancels before it commits
     if (Rollback) {
         W.Tr->RollbackRetaining();
         W.Work = W.Committed;
@@ -662,14 +678,77 @@ void TransactionStep(TWalk& W, int Rollback) {
     }
 }
 
+// Another connection changes a row (0) or adds one (1) and commits, between the data set's steps. The data set
+// shows what it read until it reads again (a refresh, an opening, a master followed); what it writes goes over
+// the row as the server has it now. Rows this transaction holds changed are locked for the other.
+void OtherConnectionStep(TWalk& W, int Add) {
+    if (W.Work.empty() && !Add) throw TSkip();
+    int Id = W.NextId;
+    TVals V = {Masters[W.Pick(3)], W.FreshN(), Join("s", W.Fresh()), Join("memo ", W.Fresh())};
+    if (!Add) {
+        auto It = W.Work.begin();
+        std::advance(It, W.Pick(int(W.Work.size())));
+        if (!W.Committed.contains(It->first) || W.Committed[It->first] != It->second) throw TSkip();
+        Id = It->first;
+        V.Mid = It->second.Mid, V.Memo = It->second.Memo;
+    } else {
+        ++W.NextId;
+    }
+    W.Say("ID=", Id, " ", Text(V));
+    TFBTransaction* Tr2 = W.Db2->DefaultTransaction();
+    if (!Tr2->Active()) Tr2->StartTransaction();
+    try {
+        W.Exec(Add ? Join("INSERT INTO T VALUES (", Id, ", ", V.Mid, ", ", V.N, ", '", V.S, "', '", V.Memo, "')")
+                   : Join("UPDATE T SET N = ", V.N, ", S = '", V.S, "' WHERE ID = ", Id), W.Db2);
+    } catch (const std::exception& X) {
+        // A row this transaction wrote (also back to the same values) is locked for the other.
+        Tr2->Rollback();
+        if (std::string(X.what()).find("update conflicts") == std::string::npos) throw;
+        throw TSkip();
+    }
+    Tr2->Commit();
+    if (!Add) V.N += 10;   // the trigger's
+    W.Work[Id] = W.Committed[Id] = V;
+}
+
+// A second data set on the same transaction changes a row's S (0) or appends a row (1) and posts, without a
+// commit: a commit or rollback of the transaction, also the data set's auto-commit, takes it along.
+void OtherDataSetStep(TWalk& W, int Append) {
+    if (W.Work.empty() && !Append) throw TSkip();
+    TpFBDataSet* D = W.Other;
+    D->Open();
+    if (Append) {
+        const int Id = W.NextId++;
+        const TVals V = {Masters[W.Pick(3)], W.FreshN(), W.FreshS(), Join("memo ", W.Fresh())};
+        W.Say("ID=", Id, " ", Text(V));
+        D->Append();
+        for (auto [Name, X] : {std::pair("ID", Id), {"MID", V.Mid}, {"N", V.N}}) D->FieldByName(Name)->SetAsInteger(X);
+        D->FieldByName("S")->SetAsString(AnsiString(V.S));
+        D->FieldByName("MEMO")->SetAsString(AnsiString(V.Memo));
+        D->Post();
+        W.Work[Id] = V;
+    } else {
+        auto It = W.Work.begin();
+        std::advance(It, W.Pick(int(W.Work.size())));
+        const std::string S = W.FreshS();
+        W.Say("ID=", It->first, " S=", S);
+        Expect(D->Locate("ID", It->first, {}), "the second data set finds no row ", It->first);
+        D->Edit();
+        D->FieldByName("S")->SetAsString(AnsiString(S));
+        D->Post();
+        It->second.S = S;
+    }
+    D->Close();
+}
+
 // Refresh: the current record read again.
 void RefreshStep(TWalk& W, int) {
     NeedCurrent(W);
     TRec& R = *W.Find(W.CurId);
     W.Run(!W.Refreshing, [&] { W.Ds->Refresh(); });
     if (!W.Refreshing || !W.Work.contains(R.Id)) return;
-    R.Cur = W.Work[R.Id];
-    if (R.St == stModified || !W.Cached) R.Orig = R.Cur, R.St = stUnmodified;
+    R.Cur = R.Orig = W.Work[R.Id];   // what a later revert goes back to, also after another connection's change
+    if (R.St == stModified || !W.Cached) R.St = stUnmodified;
     W.Resort();
     W.MoveOffHidden();   // the server's values may fail the filter
 }
@@ -769,7 +848,7 @@ void FindStep(TWalk& W, int IsLookup) {
 
 // The modes: 0 cached updates on, 1 off, 2 a refresh statement, 3 none, 4 auto-commit on, 5 off.
 void ModeStep(TWalk& W, int How) {
-    if (W.Mode != mBrowse) throw TSkip();
+    if (W.Mode != mBrowse) throw TSkip();   // modes are set between edits (cached updates on an open data set refuse)
     if (How >= 4) {
         if (W.Auto == (How == 4)) throw TSkip();
         W.Auto = How == 4;
@@ -786,6 +865,7 @@ void ModeStep(TWalk& W, int How) {
         if (Reopen) W.Ds->Open(), W.OpenFrom();
         if (How == 1 && W.Open) W.CancelAll();
         W.Cached = How == 0;
+        W.FollowAfterEdit();
     } else {
         if (W.Refreshing == (How == 2)) throw TSkip();
         W.Refreshing = How == 2;
@@ -798,6 +878,8 @@ void ModeStep(TWalk& W, int How) {
 void MasterStep(TWalk& W, int How) {
     if (How <= 1) {
         NeedBrowse(W);
+        // Linking or unlinking while a master move waits is left out: the wait would end under another link,
+        // which no screen does (it links its data sets once).
         if (W.Detail == (How == 0) || W.Armed) throw TSkip();
         const bool WasOpen = W.Open;
         W.Ds->Close();
@@ -844,6 +926,7 @@ void MasterStep(TWalk& W, int How) {
     W.Say("to ", W.MasterId());
     if (To == Before) return;
     if (W.Mode != mBrowse) W.AfterEdit = true, W.Armed = W.Wait;   // followed once the edit ends, wait or not
+    else if (W.KeepsMaster()) W.Armed = W.Wait;                      // its pending lines keep it
     else if (W.Wait) W.MasterWaiting = W.MasterId() != W.ShownMaster, W.Armed = true;
     else W.FollowMaster();
 }
@@ -871,6 +954,8 @@ const std::vector<TOp>& Operations() {
         {"DetailOff", MasterStep, 1, 1},   {"WaitOn", MasterStep, 2, 1},        {"WaitOff", MasterStep, 3, 1},
         {"MasterFirst", MasterStep, 4, 1}, {"MasterLast", MasterStep, 5, 1},    {"MasterNext", MasterStep, 6, 2},
         {"MasterPrior", MasterStep, 7, 2}, {"MasterWaitEnds", MasterStep, 8, 2},
+        {"ConnectionChangesRow", OtherConnectionStep, 0, 2}, {"ConnectionAddsRow", OtherConnectionStep, 1, 1},
+        {"SecondDataSetEdits", OtherDataSetStep, 0, 2},      {"SecondDataSetAppends", OtherDataSetStep, 1, 1},
     };
     return Ops;
 }
@@ -901,7 +986,8 @@ TOutcome RunSteps(const std::vector<TStep>& Steps, int Out = -1) {
             } catch (const TSkip&) {
                 Skipped = true;
             }
-            W.Check(!Op || Op->Run == TransactionStep || Op->Run == PostStep || Op->Run == CachedStep || Op->Run == DeleteStep);
+            W.Check(!Op || Op->Run == TransactionStep || Op->Run == PostStep || Op->Run == CachedStep || Op->Run == DeleteStep ||
+                    Op->Run == OtherConnectionStep || Op->Run == OtherDataSetStep);
         } catch (const TBroken& B) {
             R.FailedAt = std::max(I, 0), R.Message = Name + ": " + B.Why;
         } catch (const std::exception& X) {
@@ -1037,6 +1123,8 @@ TEST(DataSetSequences, FixedSeedsHoldEveryInvariant) {
         "CachedOn,SortN,EditN,SetN,Insert,Append,Post,Apply,RevertRecord,CancelUpdates,Refresh,Next,Prior,Commit",
         // A detail line edited while its master moves, then posted, applied or auto-committed.
         "DetailOn,WaitOn,CachedOn,CachedOff,AutoCommit,EditN,EditS,Insert,Master,MasterWaitEnds,Post,Apply,Delete,Commit",
+        // The same with the reverts, and rows changed meanwhile by another connection and a second data set.
+        "DetailOn,WaitOn,CachedOn,AutoCommit,EditN,EditS,Append,Master,Post,Apply,RevertRecord,CancelUpdates,Next,Connection,Second",
     };
     for (unsigned Seed = 1; Seed <= 4; ++Seed)
         if (const std::string Report = Walk(Seed, 40, true, All); !Report.empty()) ADD_FAILURE() << Report;
@@ -1099,6 +1187,14 @@ TEST(DataSetSequences, NamedStepsHoldEveryInvariant) {
         // A line whose auto-commit is refused after its master moved keeps that master at its next post.
         {"AutoCommitOn:2187474674", "CachedOn:308430548", "DetailOn:2245022903", "EditS:3036895748", "MasterNext:872733232",
          "Next:3208642962", "EditS:1863235283", "Post:4107543530"},
+        // A line edited across a master move, saved: stored under the master it was typed for, posted or not.
+        {"DetailOn", "CachedOn", "EditS", "MasterNext", "Apply"},
+        {"DetailOn", "CachedOn", "EditN", "MasterNext", "Post", "MasterNext", "Apply"},
+        // A row another connection changed, read again, deleted and taken back: back to what was read.
+        {"CachedOn", "Delete", "ConnectionChangesRow:1648876930", "Apply", "Refresh", "Delete", "CancelUpdates"},
+        // The refused line taken back: the detail follows its master before the next line.
+        {"AutoCommitOn", "CachedOn", "DetailOn", "EditS:3036895748", "MasterNext", "Next", "CancelUpdates", "Append", "Post"},
+        {"AutoCommitOn", "CachedOn", "DetailOn", "EditS:3036895748", "MasterNext", "Post", "RevertRecord", "Insert", "Post"},
     };
     WalkInto = {"all"};
     for (const auto& Names : Cases) {
