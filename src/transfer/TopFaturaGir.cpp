@@ -221,6 +221,13 @@ void TTopFaturaGirForm::Button1Click(TObject* Sender) {
         }
     }
     G->SetRowCount(R + 1);
+    ShowReferencesWhole();
+}
+
+void TTopFaturaGirForm::ShowReferencesWhole() {
+    const Integer Was = OENDEKS->ColWidths(bcReferansNo);
+    OENDEKS->SizeColumnToContent(bcReferansNo, 0);
+    if (OENDEKS->ColWidths(bcReferansNo) < Was) OENDEKS->SetColWidths(bcReferansNo, Was);
 }
 
 void TTopFaturaGirForm::OENDEKSDblClick(TObject* Sender) { OpenInvoiceDialog(true); }
