@@ -226,7 +226,7 @@ void TTopFaturaGirForm::Button1Click(TObject* Sender) {
 
 void TTopFaturaGirForm::ShowReferencesWhole() {
     const Integer Was = OENDEKS->ColWidths(bcReferansNo);
-    OENDEKS->SizeColumnToContent(bcReferansNo, 0);
+    OENDEKS->SizeColumnToContent(bcReferansNo, 8);   // the cell's lines and text margins
     if (OENDEKS->ColWidths(bcReferansNo) < Was) OENDEKS->SetColWidths(bcReferansNo, Was);
 }
 

@@ -191,7 +191,6 @@ const TLifeCase kCases[] = {
     {"TpFBTransaction::AfterSQLExecute", "TheTransaction", [](F_& F) { F.NewQuery(); F.Started(); F.tr->AfterSQLExecute = F.FreeTr(); F.q->ExecQuery(); }},
     {"TFBTransaction::BeforeStartList", "TheConnection", [](F_& F) { F.tr->AddNotifyEvent(0, F.key, F.FreeDb()); F.Started(); }, "transaction"},
     {"TFBTransaction::AfterStartList", "TheConnection", [](F_& F) { F.tr->AddNotifyEvent(1, F.key, F.FreeDb()); F.Started(); }},
-    {"TFBTransaction::BeforeEndList", "TheConnection", [](F_& F) { F.Started(); F.tr->AddEndEvent(2, F.key, F.FreeDb()); F.tr->Commit(); }, "not active"},
     {"TFBTransaction::AfterEndList", "TheConnection", [](F_& F) { F.Started(); F.tr->AddEndEvent(3, F.key, F.FreeDb()); F.tr->Commit(); }},
     {"TFBTransaction::OnTimeout", "TheConnection", [](F_& F) { F.tr->OnTimeout = F.FreeDb(); F.tr->SetTimeout(100); F.Started(); F.Idle(100); }},
     {"TpFBTransaction::BeforeStart", "TheConnection", [](F_& F) { F.tr->BeforeStart = F.FreeDb(); F.Started(); }, "transaction"},
