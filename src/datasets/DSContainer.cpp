@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "dbclient/StrUtil.h"
+#include "platform/rtl/CodePage.h"
 
 TDataSetsContainer::TDataSetsContainer(TComponent* AOwner) : TComponent(AOwner) {}
 
@@ -86,7 +87,7 @@ void TDataSetsContainer::Notification(TComponent* AComponent, TOperation Operati
 
 void TDataSetsContainer::NotifyDataSets(TObject* Sender, const AnsiString& ReceiverMask, const AnsiString& EventName,
                                         const Variant& Info) {
-    const AnsiString mask = AnsiUpperCase(ReceiverMask);
+    const AnsiString mask = NameUpperCase(ReceiverMask);
     // A receiver may open, close or free data sets while it handles the
     // event: walk a copy and skip any that left the list meanwhile.
     const std::vector<TDataSet*> snapshot = FDataSets;
@@ -94,7 +95,7 @@ void TDataSetsContainer::NotifyDataSets(TObject* Sender, const AnsiString& Recei
         if (!HasDataSet(ds)) continue;
         if (!ReceiverMask.empty()) {
             const AnsiString owner = ds->Owner() ? ds->Owner()->Name() : AnsiString();
-            if (!WldCompare(AnsiUpperCase(owner + "." + ds->Name()), mask)) continue;
+            if (!WldCompare(NameUpperCase(owner + "." + ds->Name()), mask)) continue;
         }
         auto* receiver = dynamic_cast<IUserEventReceiver*>(ds);
         if (!receiver) continue;

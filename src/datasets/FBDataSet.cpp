@@ -270,7 +270,7 @@ void TFBCustomDataSet::DoAfterEndUpdateTransaction(TObject* EndingTR, TTransacti
 }
 
 void TFBCustomDataSet::DoTransactionEnding(TObject*) {
-    if (TransactionEnding) {
+    if (TransactionEnding && !(Transaction() && Transaction()->Quiet())) {
         const TAliveGuard alive(this);
         FireEvent(TransactionEnding, this);
         if (alive.Gone()) return;
@@ -288,7 +288,7 @@ void TFBCustomDataSet::DoTransactionEnding(TObject*) {
 }
 
 void TFBCustomDataSet::DoTransactionEnded(TObject*) {
-    if (TransactionEnded) FireEvent(TransactionEnded, this);
+    if (!(Transaction() && Transaction()->Quiet())) FireEvent(TransactionEnded, this);
 }
 
 void TFBCustomDataSet::SetContainer(TDataSetsContainer* Value) {
@@ -595,20 +595,20 @@ void TFBCustomDataSet::DataEvent(TDataEvent Event, TDataEventInfo Info) {
 }
 
 Integer TFBCustomDataSet::CompareFieldValues(TField* Field, const Variant& S1, const Variant& S2) {
-    if (OnCompareFieldValues) return OnCompareFieldValues(Field, S1, S2);
+    if (OnCompareFieldValues) return FireEvent(OnCompareFieldValues, Field, S1, S2);
     if (VarCompareValue(S1, S2) == vrEqual) return 0;
     return VarCompareValue(S1, S2) == vrGreaterThan ? 1 : -1;
 }
 
 void TFBCustomDataSet::ChangeScreenCursor(TCursor& OldCursor) {
     TScreenCursorHooks& H = ScreenCursorHooks();
-    OldCursor = H.Get ? H.Get() : 0;
-    if (FSQLScreenCursor != 0 && FSQLScreenCursor != OldCursor && H.Set) H.Set(FSQLScreenCursor);
+    OldCursor = FireEvent(H.Get);
+    if (FSQLScreenCursor != 0 && FSQLScreenCursor != OldCursor) FireEvent(H.Set, FSQLScreenCursor);
 }
 
 void TFBCustomDataSet::RestoreScreenCursor(TCursor OldCursor) {
     TScreenCursorHooks& H = ScreenCursorHooks();
-    if (FSQLScreenCursor != 0 && FSQLScreenCursor != OldCursor && H.Set) H.Set(OldCursor);
+    if (FSQLScreenCursor != 0 && FSQLScreenCursor != OldCursor) FireEvent(H.Set, OldCursor);
 }
 
 TField* TFBCustomDataSet::FBFindField(const AnsiString& Name) {

@@ -760,9 +760,8 @@ TField* TFBCustomDataSet::FieldByOriginName(const AnsiString& SQLName) {
             Col = F->FieldName();
         }
         if (Col == "DB_KEY") Col = "RDB$DB_KEY";
-        if (EqualStr(!(Database() && Database()->SQLDialect() >= 3 && Want.find('"') != AnsiString::npos),
-                     UnquoteStr(Col), UnquoteStr(Want)))
-            return F;
+        const bool Exact = Database() && Database()->SQLDialect() >= 3 && Want.find('"') != AnsiString::npos;
+        if (Exact ? UnquoteStr(Col) == UnquoteStr(Want) : SameName(UnquoteStr(Col), UnquoteStr(Want))) return F;
     }
     return nullptr;
 }

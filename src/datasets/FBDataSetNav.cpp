@@ -24,7 +24,7 @@ public:
     ~TCursorScope() {
         if (FAlive.Alive()) FDataSet->RestoreScreenCursor(FOld);
         // A handler freed the data set on the way: the cursor it set goes back all the same.
-        else if (TScreenCursorHooks& H = ScreenCursorHooks(); H.Get && H.Set && H.Get() != FOld) H.Set(FOld);
+        else if (TScreenCursorHooks& H = ScreenCursorHooks(); H.Get && H.Set && FireEvent(H.Get) != FOld) FireEvent(H.Set, FOld);
     }
     TCursorScope(const TCursorScope&) = delete;
     TCursorScope& operator=(const TCursorScope&) = delete;

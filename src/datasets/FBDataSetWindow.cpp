@@ -9,6 +9,7 @@
 #include "dbclient/FBMessages.h"
 #include "dbclient/SqlTxtRtns.h"
 #include "dbclient/StrUtil.h"
+#include "platform/rtl/CodePage.h"
 
 bool TFBCustomDataSet::LimitedCache() const { return FCacheModelOptions->CacheModelKind() == cmkLimitedBufferSize; }
 
@@ -348,7 +349,7 @@ void TFBCustomDataSet::ExecKeyed(TFBQuery* Q, TRecordBuffer KeyBuf) {
         const AnsiString N = P->Name();
         AnsiString Col;
         if (IsNewParamName(N)) Col = N.substr(4);
-        else if (N.size() > 7 && AnsiUpperCase(N.substr(0, 7)) == "LOCATE_") Col = N.substr(7);
+        else if (N.size() > 7 && SameName(N.substr(0, 7), "LOCATE_")) Col = N.substr(7);
         TField* F = Col.empty() || !KeyBuf ? nullptr : FBFindField(Col);
         if (F && F->FieldKind() == fkData)
             SetParamFromRecord(P, F->FieldNo(), KeyBuf);

@@ -283,7 +283,7 @@ bool TFBDatabase::Login() {
     AnsiString user = GetDBParamByDPB(isc_dpb_user_name);
     AnsiString password = GetDBParamByDPB(isc_dpb_password);
     AnsiString role = GetDBParamByDPB(isc_dpb_sql_role_name);
-    if (!LoginDialogHook(FDBName, user, password, role)) return false;
+    if (!FireEvent(LoginDialogHook, FDBName, user, password, role)) return false;
     auto put = [this](const char* Name, const AnsiString& Value) {
         Integer i = FindDBParam(Name);
         AnsiString line = AnsiString(Name) + "=" + Value;

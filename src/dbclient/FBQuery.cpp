@@ -10,6 +10,7 @@
 #include "dbclient/FBPreprocess.h"
 #include "dbclient/SqlTxtRtns.h"
 #include "dbclient/StrUtil.h"
+#include "platform/rtl/CodePage.h"
 
 namespace {
 
@@ -238,11 +239,12 @@ void TFBQuery::LinkFreed(TObject* Sender) { DatabaseDisconnecting(Sender); }
 void TFBQuery::TransactionEndingEvent(TObject*) {
     TFBTransaction* tr = Transaction();
     if (tr && (tr->State() == tsDoCommit || tr->State() == tsDoRollback) && FCloseAtTrEnd && FOpen) Close();
-    if (TransactionEnding) FireEvent(TransactionEnding, this);
+    if (!tr || !tr->Quiet()) FireEvent(TransactionEnding, this);
 }
 
 void TFBQuery::TransactionEndedEvent(TObject*) {
-    if (TransactionEnded) FireEvent(TransactionEnded, this);
+    TFBTransaction* tr = Transaction();
+    if (!tr || !tr->Quiet()) FireEvent(TransactionEnded, this);
 }
 
 IIBClientLibrary* TFBQuery::Lib() { return Database()->ClientLibrary(); }
@@ -803,6 +805,8 @@ void TFBQuery::Next() {
         const TAliveGuard alive(this);
         FireEvent(BeforeFetch, this);
         if (alive.Gone()) return;
+        // Closed by the end of its transaction, freed by the handler: nothing to fetch from.
+        if (!FOpen) FBError(29, {"fetch next record", FullName()});
     }
     const ISC_STATUS st =
         Lib()->isc_dsql_fetch(StatusVector(), &FHandle, DialectWord(), FCurrent->AsXSQLDA());
@@ -1125,13 +1129,20 @@ TCondition* TConditions::AddCondition(const AnsiString& Name, const AnsiString& 
     return c;
 }
 
+// Condition names fold as every name does, not by the list's locale order.
+Integer TConditions::IndexOfCondition(const AnsiString& Name) const {
+    for (Integer i = 0; i < Count(); ++i)
+        if (SameName(Names(i), Name)) return i;
+    return -1;
+}
+
 TCondition* TConditions::FindCondition(const AnsiString& Name) const {
-    const Integer i = IndexOfName(Name);
+    const Integer i = IndexOfCondition(Name);
     return i >= 0 ? Items(i) : nullptr;
 }
 
 void TConditions::RemoveCondition(const AnsiString& Name) {
-    const Integer i = IndexOfName(Name);
+    const Integer i = IndexOfCondition(Name);
     if (i < 0) return;
     Delete(i);
     FApplied = false;

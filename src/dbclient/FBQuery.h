@@ -113,6 +113,7 @@ protected:
     void Put(Integer Index, const AnsiString& S) override;   // Index = Count adds a line
 
 private:
+    Integer IndexOfCondition(const AnsiString& Name) const;
     friend class TCondition;
     enum : Byte { bfApplying = 1, bfCancelling = 2, bfRestoring = 4 };
     void ReadData(const std::vector<AnsiString>& Items);

@@ -290,6 +290,7 @@ void TFBTransaction::EndTransaction(TTransactionAction Action, bool Force) {
                 FState = tsDoRollbackRetaining;
                 BeforeEndNotify(Action, Force);
                 if (alive.Gone()) return end.Leave();
+                CheckInTransaction();   // ended meanwhile by a handler that closed the connection
                 Call(lib->isc_rollback_retaining(StatusVector(), &FHandle), true);
                 AfterEndNotify(Action, Force);
                 break;
@@ -297,6 +298,7 @@ void TFBTransaction::EndTransaction(TTransactionAction Action, bool Force) {
                 FState = tsDoCommitRetaining;
                 BeforeEndNotify(Action, Force);
                 if (alive.Gone()) return end.Leave();
+                CheckInTransaction();   // ended meanwhile by a handler that closed the connection
                 Call(lib->isc_commit_retaining(StatusVector(), &FHandle), true);
                 if (FEnd) FEnd->FStored = true;
                 AfterEndNotify(Action, Force);
@@ -307,6 +309,7 @@ void TFBTransaction::EndTransaction(TTransactionAction Action, bool Force) {
                 FState = Action == TACommit ? tsDoCommit : tsDoRollback;
                 BeforeEndNotify(Action, Force);
                 if (alive.Gone()) return end.Leave();
+                CheckInTransaction();   // ended meanwhile by a handler that closed the connection
                 if (FHandleIsShared) {
                     FHandle = 0;
                     FHandleIsShared = false;

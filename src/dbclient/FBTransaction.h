@@ -66,6 +66,11 @@ public:
     void SetTRParams(TStrings* Value);             // copies the lines; error 16 while active
 
     TNotifyEvent OnTimeout;
+    // Ending in the destruction of a transaction freed during its own end: its
+    // links close their cursors but raise no event of theirs again.
+    bool Quiet() const { return FQuiet; }
+    // An end runs: one started inside it (a handler closed the connection) raises no end events again.
+    bool EndUnderWay() const { return FEnd != nullptr; }
 
     // ---- starting and ending
     virtual void EndTransaction(TTransactionAction Action, bool Force);
@@ -121,8 +126,6 @@ public:
 protected:
     void Loaded() override;
     void Notification(TComponent* AComponent, TOperation Operation) override;
-    // Ending in the destruction of a transaction freed during its own end.
-    bool Quiet() const { return FQuiet; }
 
 private:
     bool FDestroyed = false;

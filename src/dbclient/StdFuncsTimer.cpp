@@ -28,13 +28,8 @@ void TFBTimer::SetOnTimer(TNotifyEvent Value) {
     UpdateTimer();
 }
 
-void TFBTimer::Timer() {
-    if (!FOnTimer) return;
-    // Called through a copy: the handler may free this timer or replace
-    // itself, which would destroy the function object while it runs.
-    const TNotifyEvent handler = FOnTimer;
-    handler(this);
-}
+// The handler may free this timer or replace itself.
+void TFBTimer::Timer() { FireEvent(FOnTimer, this); }
 
 void TFBTimer::UpdateTimer() {
     if (FTimerId != 0) {

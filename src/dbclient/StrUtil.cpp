@@ -2,6 +2,7 @@
 
 #include "platform/rtl/Classes.h"
 #include "platform/rtl/SysUtils.h"
+#include "platform/rtl/CodePage.h"
 
 #include <algorithm>
 #include <cstring>
@@ -396,10 +397,10 @@ Integer PosFrom(const AnsiString& Substr, const AnsiString& S, Integer From, Int
 }
 
 Integer PosInRightContext(const AnsiString& Substr, const AnsiString& S, const TCharSet& Before,
-                          bool AnsiUpper, const TCharSet& After) {
+                          bool AsNames, const TCharSet& After) {
     if (Substr.empty()) return 0;
-    const AnsiString pat = AnsiUpper ? AnsiUpperCase(Substr) : FastUpperCase(Substr);
-    const AnsiString txt = AnsiUpper ? AnsiUpperCase(S) : FastUpperCase(S);
+    const AnsiString pat = AsNames ? NameUpperCase(Substr) : FastUpperCase(Substr);
+    const AnsiString txt = AsNames ? NameUpperCase(S) : FastUpperCase(S);
     const Integer plen = static_cast<Integer>(pat.size());
     Integer p = FindFrom(pat, txt, 1);
     while (p > 0) {
@@ -540,9 +541,9 @@ bool WldCompare(const AnsiString& S, const AnsiString& Mask) {
 
 Integer WldIndexOf(const TStrings* List, const AnsiString& Name, bool CaseSensitive) {
     if (!List) return -1;
-    const AnsiString name = CaseSensitive ? Name : AnsiUpperCase(Name);
+    const AnsiString name = CaseSensitive ? Name : NameUpperCase(Name);
     for (Integer i = 0; i < List->Count(); ++i) {
-        const AnsiString line = CaseSensitive ? List->Strings(i) : AnsiUpperCase(List->Strings(i));
+        const AnsiString line = CaseSensitive ? List->Strings(i) : NameUpperCase(List->Strings(i));
         if (WldCompare(line, name)) return i;
     }
     return -1;

@@ -95,9 +95,10 @@ Integer PosFrom(const AnsiString& Substr, const AnsiString& S, Integer From,
                 Integer To = INT_MAX);
 // Whole-word search: an occurrence counts when it is at the start or preceded
 // by a character of Before, and is followed by a character of After or ends
-// the text. Both texts are upper-cased first (AnsiUpper: locale-aware).
+// the text. Both texts are upper-cased first (AsNames: as names fold, SameName;
+// otherwise a..z only).
 Integer PosInRightContext(const AnsiString& Substr, const AnsiString& S,
-                          const TCharSet& Before, bool AnsiUpper, const TCharSet& After);
+                          const TCharSet& Before, bool AsNames, const TCharSet& After);
 // Every non-overlapping occurrence replaced, left to right; the replacement is
 // never searched again.
 AnsiString ReplaceStr(const AnsiString& S, const AnsiString& Pattern,
@@ -136,7 +137,7 @@ void SubtractStrings(const TStrings* Source, const TStrings* Exclusion, TStrings
 // "*" fold into one; "?" after "*" still takes one character. O(n*m) at worst.
 bool WldCompare(const AnsiString& S, const AnsiString& Mask);
 // Index of the first line matching Name, -1 when none; without CaseSensitive
-// both sides are locale-aware upper-cased first.
+// both sides fold as names (SameName).
 Integer WldIndexOf(const TStrings* List, const AnsiString& Name, bool CaseSensitive);
 // SQL LIKE: % any run, _ any one character, in the mask only; case counts;
 // every other character ("*" and "?" too) is literal. O(n*m) at worst.

@@ -202,10 +202,12 @@ void TpFBDatabase::RestoreTimerTick(TObject*) {
 }
 
 void TpFBDatabase::DoOnErrorRestoreConnect(const EFBError& E, TOnLostConnectActions& Actions) {
-    if (OnErrorRestoreConnect) FireEvent(OnErrorRestoreConnect, this, E, Actions);
+    const TAliveGuard alive(this);
+    FireEvent(OnErrorRestoreConnect, this, E, Actions);
     if (Actions != laTerminateApp) return;
-    if (FRestoreTimer) FRestoreTimer->SetEnabled(false);
-    if (LostConnectMessage) LostConnectMessage(E.Message());
+    // Freed by the handler, the connection took its timer along; the program still ends.
+    if (alive.Alive() && FRestoreTimer) FRestoreTimer->SetEnabled(false);
+    if (LostConnectMessage) FireEvent(LostConnectMessage, E.Message());
     else std::fprintf(stderr, "%s\n", E.Message().c_str());
     Quit();
 }
@@ -214,9 +216,7 @@ void TpFBDatabase::DoAfterRestoreConnect() {
     if (AfterRestoreConnect) FireEvent(AfterRestoreConnect, this);
 }
 
-void TpFBDatabase::Quit() {
-    if (LostConnectQuit) LostConnectQuit(0);
-}
+void TpFBDatabase::Quit() { FireEvent(LostConnectQuit, 0); }
 
 // ---- aliases --------------------------------------------------------------------------------
 

@@ -91,7 +91,7 @@ protected:
 
 private:
     void RestoreTimerTick(TObject* Sender);
-    void Quit();
+    static void Quit();
 
     std::unique_ptr<TCacheSchemaOptions> FCacheSchemaOptions;
     AnsiString FAliasName;

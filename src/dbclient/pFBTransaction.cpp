@@ -50,8 +50,9 @@ void TpFBTransaction::StartTransaction() {
 
 void TpFBTransaction::EndTransaction(TTransactionAction Action, bool Force) {
     const TAliveGuard alive(this);
+    const bool nested = EndUnderWay();
     const TEndUnderWay end(this, Action);
-    if (Quiet()) return TFBTransaction::EndTransaction(Action, Force);
+    if (Quiet() || nested) return TFBTransaction::EndTransaction(Action, Force);
     if (TFBDatabase* db = DefaultDatabase()) db->DoBeforeEndTransaction(this, Action, Force);
     if (alive.Gone()) return end.Leave();
     if (BeforeEnd) FireEvent(BeforeEnd, this, Action, Force);
@@ -64,6 +65,6 @@ void TpFBTransaction::EndTransaction(TTransactionAction Action, bool Force) {
 }
 
 void TpFBTransaction::DoOnSQLExec(TFBQuery* Query, Integer Kind) {
-    const TOnSQLExecute& event = Kind == 0 ? BeforeSQLExecute : AfterSQLExecute;
-    if ((Kind == 0 || Kind == 1) && event) event(Query, Query ? Query->SQLType() : Integer(SQLUnknown));
+    if (Kind == 0 || Kind == 1)
+        FireEvent(Kind == 0 ? BeforeSQLExecute : AfterSQLExecute, Query, Query ? Query->SQLType() : Integer(SQLUnknown));
 }

@@ -1,5 +1,6 @@
 #include "entry/EABONEKIMLIK.h"
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -695,7 +696,13 @@ void TAboneKimlikForm::btrsilClick(TObject* Sender) {
 
 void TAboneKimlikForm::Button16Click(TObject* Sender) { SubscriberSheetExport(this); }
 
-void TAboneKimlikForm::Button17Click(TObject* Sender) { SubscriberSheetImport(this); }
+void TAboneKimlikForm::Button17Click(TObject* Sender) {
+    const std::vector<AnsiString> Stored = SubscriberSheetImport(this);
+    // Its own write, as Kaydet's: the subscriber the screen read comes back as stored,
+    // so that a change of it is no change by another.
+    if (FReadNumber.empty() || std::find(Stored.begin(), Stored.end(), TrimRight(FReadNumber)) == Stored.end()) return;
+    if (QueryHasRows(Shared(), FKind.FindByNumberSQL, FReadNumber)) LoadRecord(Shared());
+}
 
 void TAboneKimlikForm::Button1Click(TObject* Sender) { SetEditMode(false); }
 

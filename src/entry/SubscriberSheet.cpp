@@ -176,17 +176,18 @@ void SubscriberSheetExportTable(TComponent* Owner, const AnsiString& TableName) 
     ShowExportedWorkbook(*Excel);
 }
 
-void SubscriberSheetImportTable(const AnsiString& TableName, TpFBDataSet* SharedDataSet, TOpenDialog* Dialog) {
+std::vector<AnsiString> SubscriberSheetImportTable(const AnsiString& TableName, TpFBDataSet* SharedDataSet,
+                                                   TOpenDialog* Dialog) {
     if (!SharedDataSet || !Dialog) throw Exception("Abone aktarımı için veri seti veya dosya seçimi yok");
 
     if (InputBox("Yetki Kodunu Giriniz", "Yetki Kodu", "") != SubscriberImportAccessCode) {
         ShowMessage("Yetki kodu yanlış");
-        return;
+        return {};
     }
 
     if (Dialog->Filter().empty()) Dialog->SetFilter(ImportFilter);
     // A cancelled choice imports nothing (and never the file chosen before).
-    if (!Dialog->Execute()) return;
+    if (!Dialog->Execute()) return {};
     const AnsiString FileName = Dialog->FileName();
 
     std::unique_ptr<TExcelApplication> Excel = CreateOleObject("excel.application");
@@ -197,7 +198,7 @@ void SubscriberSheetImportTable(const AnsiString& TableName, TpFBDataSet* Shared
     Integer First = 0, Last = 0;
     if (!AskSheetRow("Satır No", "Excel İlk Satır Numarasını Giriniz", First) ||
         !AskSheetRow("Satır No", "Excel Son Satır Numarasını Giriniz", Last))
-        return;
+        return {};
 
     // The whole range is checked before the first row is written.
     std::vector<TSheetImportColumn> Check;
@@ -206,11 +207,17 @@ void SubscriberSheetImportTable(const AnsiString& TableName, TpFBDataSet* Shared
     const std::vector<Integer> Rows =
         CheckSheetImportRows(Sheet, First, Last, 1, Check, SharedDataSet, Format(FieldsSQL, {TableName}));
 
-    CheckSheetRowsDistinct(
-        // Trailing blanks aside, as the database compares the numbers.
-        Rows, [&](Integer Row) { return TrimRight(VarToStr(Sheet->Cells(Row, 1))); },
-        [&](Integer Row) { return Format("\"%s\" numaralı abone", {VarToStr(Sheet->Cells(Row, 1))}); });
-    for (Integer Row : Rows) ImportRow(TableName, SharedDataSet, Sheet, Row);
+    // Trailing blanks aside, as the database compares the numbers.
+    auto Number = [&](Integer Row) { return TrimRight(VarToStr(Sheet->Cells(Row, 1))); };
+    CheckSheetRowsDistinct(Rows, Number, [&](Integer Row) {
+        return Format("\"%s\" numaralı abone", {VarToStr(Sheet->Cells(Row, 1))});
+    });
+    std::vector<AnsiString> Stored;
+    for (Integer Row : Rows) {
+        ImportRow(TableName, SharedDataSet, Sheet, Row);
+        Stored.push_back(Number(Row));
+    }
+    return Stored;
 }
 
 void SubscriberSheetExport(TForm* Screen) {
@@ -218,7 +225,7 @@ void SubscriberSheetExport(TForm* Screen) {
     SubscriberSheetExportTable(Screen, Kind.TableName);
 }
 
-void SubscriberSheetImport(TForm* Screen) {
+std::vector<AnsiString> SubscriberSheetImport(TForm* Screen) {
     const TScreenKind Kind = KindOf(Screen);
-    SubscriberSheetImportTable(Kind.TableName, Kind.DataSet, Kind.Dialog);
+    return SubscriberSheetImportTable(Kind.TableName, Kind.DataSet, Kind.Dialog);
 }

@@ -7,6 +7,8 @@
 // order of SubscriberSheetColumn; the export writes the headers into row 1 and
 // the subscribers from row 2 on. Columns 26, 32, 36 and 37 hold numbers, the
 // others text.
+#include <vector>
+
 #include "platform/rtl/System.h"
 
 class TComponent;
@@ -17,15 +19,17 @@ class TpFBDataSet;
 // The handlers of the electricity (TEABONEKIMLIKF) and natural-gas
 // (TdABONEKIMLIKF) subscriber screens; the screen decides the table and the
 // shared data set. Failures (database, automation, conversion) are raised.
+// The import answers the subscriber numbers it stored (trailing blanks aside).
 void SubscriberSheetExport(TForm* Screen);
-void SubscriberSheetImport(TForm* Screen);
+std::vector<AnsiString> SubscriberSheetImport(TForm* Screen);
 
 // The same for an explicit table ("eabonekimlik" or "dabonekimlik"): the
 // export's work data set is owned by Owner; the import writes through
 // SharedDataSet (its insert and update texts set) and takes the file name
 // from Dialog.
 void SubscriberSheetExportTable(TComponent* Owner, const AnsiString& TableName);
-void SubscriberSheetImportTable(const AnsiString& TableName, TpFBDataSet* SharedDataSet, TOpenDialog* Dialog);
+std::vector<AnsiString> SubscriberSheetImportTable(const AnsiString& TableName, TpFBDataSet* SharedDataSet,
+                                                   TOpenDialog* Dialog);
 
 constexpr Integer SubscriberSheetColumnCount = 38;
 // Column 1..38: the header text written in row 1 and the table column it carries.

@@ -2,6 +2,7 @@
 #include "grid/PictureContainer.h"
 
 #include "platform/rtl/SysUtils.h"
+#include "platform/rtl/CodePage.h"
 
 #include <cstring>
 
@@ -268,10 +269,9 @@ TPictureContainer::~TPictureContainer() = default;
 void TPictureContainer::SetItems(TPictureCollection* Value) { FItems->Assign(Value); }
 
 THTMLPicture* TPictureContainer::FindPicture(const AnsiString& Name) {
-    AnsiString U = AnsiUpperCase(Name);
     for (Integer I = 0; I < FItems->Count(); ++I) {
         TPictureItem* Item = FItems->Items(I);
-        if (AnsiUpperCase(Item->Name()) == U) return Item->Picture();
+        if (SameName(Item->Name(), Name)) return Item->Picture();
     }
     return nullptr;
 }

@@ -204,6 +204,7 @@ void TFaturaGirForm::WriteBack(bool Clear) {
         G->SetCells(bcToplamTuketim, R, FloatToStr(toplamtuketim->TextAsFloat()));
         G->SetCells(bcFaturaTutari, R, FloatToStr(faturabedeli->TextAsFloat()));
         G->SetCells(bcReferansNo, R, referansno->Text());
+        Bulk->ShowReferencesWhole();
     }
     FBulkRef = G->Cells(bcReferansNo, R);
 }

@@ -221,6 +221,13 @@ void TTopFaturaGirForm::Button1Click(TObject* Sender) {
         }
     }
     G->SetRowCount(R + 1);
+    ShowReferencesWhole();
+}
+
+void TTopFaturaGirForm::ShowReferencesWhole() {
+    const Integer Was = OENDEKS->ColWidths(bcReferansNo);
+    OENDEKS->SizeColumnToContent(bcReferansNo, 8);   // the cell's lines and text margins
+    if (OENDEKS->ColWidths(bcReferansNo) < Was) OENDEKS->SetColWidths(bcReferansNo, Was);
 }
 
 void TTopFaturaGirForm::OENDEKSDblClick(TObject* Sender) { OpenInvoiceDialog(true); }

@@ -30,6 +30,8 @@ public:
     const TInvoiceKind& Kind() const { return FKind; }
     // The screen's period: month text, one blank, year text ("Mart 2016").
     AnsiString Period() const;
+    // Widens the reference column to its widest number: a cut number would show as "#"s.
+    void ShowReferencesWhole();
 
     TLabel* Label1 = nullptr;
     TLabel* Label2 = nullptr;

@@ -170,6 +170,7 @@ TEST_F(NotifyFixture, ReceiverMaskPicksDataSetsByOwnerAndName) {
     EXPECT_EQ(Notify("form2.*", "GO"), (Log{"Orders:GO"}));
     EXPECT_EQ(Notify("*.ORDERS", "GO"), (Log{"Orders:GO", "Orders:GO"}));
     EXPECT_EQ(Notify("FORM1.ITEMS", "GO"), (Log{"Items:GO"}));
+    EXPECT_EQ(Notify("form1.items", "GO"), (Log{"Items:GO"}));
     EXPECT_EQ(Notify("FORM3.*", "GO"), Log{});
     TObject sender;
     C.NotifyDataSets(&sender, "FORM1.ORDERS", "X", Variant(42));

@@ -11,6 +11,7 @@
 
 #include "datasets/DSContainer.h"
 #include "datasets/pFBDataSet.h"
+#include "platform/sys/Timers.h"
 #include "support/Scribble.h"
 #include "support/SourceEvents.h"
 #include "support/db/DbTest.h"
@@ -62,6 +63,17 @@ public:
     // It reads its own state after the free: it must be called from a copy.
     auto FreeDs() {
         return [this, Seen = std::make_shared<int>(0)](auto&&...) { Free(), ++*Seen; };
+    }
+    // Frees the data set's transaction the plain way (a second call would free it twice).
+    auto FreeTr() {
+        return [this, Seen = std::make_shared<int>(0)](auto&&...) {
+            ++calls;
+            if (!Tr) return;
+            ++frees;
+            delete Tr;
+            Tr = nullptr;
+            ++*Seen;
+        };
     }
     // Touches nothing of the handler that called it after the free.
     void Free() {
@@ -120,6 +132,8 @@ public:
         ds->Append();
         ds->FieldByName("K")->SetAsInteger(9);
     }
+    TManualTimerService clock;
+    TTimerServiceGuard clockGuard{&clock};
     using TDbTest::Db;
     using TDbTest::Tr;
     TpFBDataSet* ds = nullptr;
@@ -203,6 +217,16 @@ const TLifeCase kCases[] = {
     {"TDataSetsContainer::OnUserEvent", "", nullptr, deAfterPost, [](F_& F) { F.Contain(); F.container->OnUserEvent = F.FreeDs(); F.container->NotifyDataSets(nullptr, "", "PING", Variant()); }},
     {"TDataSetsContainer::OnApplyDefaultValue", "", nullptr, deAfterPost, [](F_& F) { F.Contain(); F.ds->SetDefaultExpression("V", "'d'"); F.container->OnApplyDefaultValue = F.FreeDs(); F.ds->Append(); }},
     {"TDataSetsContainer::OnDataSetError", "", nullptr, deAfterPost, [](F_& F) { F.Contain(); F.container->OnDataSetError = F.FreeDs(); F.DuplicateKey(); }, "PRIMARY"},
+    {"TFBCustomDataSet::OnEndScroll", "", nullptr, deAfterPost, [](F_& F) { F.ds->SetWaitEndMasterInterval(100); F.ds->SetOnEndScroll(F.FreeDs()); F.ds->Next(); F.clock.Advance(100); }},
+    // the data set's transaction freed by its events
+    {"TFBCustomDataSet::TransactionEnding", "TheTransaction", nullptr, deAfterPost, [](F_& F) { F.ds->TransactionEnding = F.FreeTr(); F.Tr->Commit(); }, "freed during its commit"},
+    {"TFBCustomDataSet::TransactionEnding", "TheTransactionRollback", nullptr, deAfterPost, [](F_& F) { F.ds->TransactionEnding = F.FreeTr(); F.Tr->Rollback(); }},
+    {"TFBCustomDataSet::TransactionEnded", "TheTransaction", nullptr, deAfterPost, [](F_& F) { F.ds->TransactionEnded = F.FreeTr(); F.Tr->Commit(); }},
+    {"TFBCustomDataSet::BeforeEndTransaction", "TheTransaction", nullptr, deAfterPost, [](F_& F) { F.ds->BeforeEndTransaction = F.FreeTr(); F.Tr->Commit(); }, "freed during its commit"},
+    {"TFBCustomDataSet::AfterEndTransaction", "TheTransaction", nullptr, deAfterPost, [](F_& F) { F.ds->AfterEndTransaction = F.FreeTr(); F.Tr->Commit(); }},
+    {"TFBCustomDataSet::AfterStartTransaction", "TheTransaction", nullptr, deAfterPost, [](F_& F) { F.ds->AfterStartTransaction = F.FreeTr(); F.Tr->Commit(); F.Tr->StartTransaction(); }},
+    {"TDataSet::BeforePost", "TheTransaction", nullptr, deAfterPost, [](F_& F) { F.ds->BeforePost = F.FreeTr(); F.EditV(); F.ds->Post(); }, "dataset closed"},
+    {"TDataSet::AfterPost", "TheTransaction", nullptr, deAfterPost, [](F_& F) { F.ds->SetAutoCommit(true); F.ds->AfterPost = F.FreeTr(); F.EditV(); F.ds->Post(); }},
     {"TpFBUpdateObject::AfterExecute", "FreesTheDataSet", nullptr, deAfterPost, [](F_& F) { F.UpdateObject()->AfterExecute = F.FreeDs(); F.EditV(); F.ds->Post(); }},
     {"TpFBUpdateObject::AfterExecute", "FreesAnotherUpdateObject", nullptr, deAfterPost, [](F_& F) {
          TpFBUpdateObject* First = F.UpdateObject();
@@ -219,6 +243,7 @@ const TLeftOut kLeftOut[] = {
     {"TDataSet::OnEditError", "raised when setting up a record for editing fails with a database error, which these data sets never do (their checks run before, in BeforeEdit): no road"},
     {"TDataSet::OnCalcFields", kPaintTime},
     {"TField::OnGetText", kPaintTime},
+    {"TDataSet::OnFilterRecord", "a filter asked for each record read: a question, where freeing the data set is no use a program can make"},
     {"TFBCustomDataSet::OnCompareFieldValues", "a comparer asked inside a sort or a search: freeing the data set there is no use a program can make"},
     {"TDataSet::OnPostError", "taken by TpFBDataSet, which hands the error to its container and its own OnPostError (those rows)"},
     {"TDataSet::OnDeleteError", "taken by TpFBDataSet, which hands the error to its container and its own OnDeleteError (those rows)"},

@@ -677,6 +677,9 @@ TEST(FBQueryConditions, ListMaintenance) {
     c->Add("b=B = 1");
     ASSERT_NE(c->FindCondition("B"), nullptr) << "names compare without case";
     EXPECT_EQ(c->FindCondition("b")->Text(), "B = 1");
+    c->Add("by_id=ID = 1");
+    ASSERT_NE(c->FindCondition("BY_ID"), nullptr) << "names fold as names, not the Turkish way";
+    c->RemoveCondition("BY_ID");
     EXPECT_EQ(c->Items(5), nullptr);
     c->Apply();
     c->FindCondition("b")->SetEnabled(false);

@@ -8,6 +8,7 @@
 #include "dbclient/pFBDatabase.h"
 #include "dbclient/pFBQuery.h"
 #include "dbclient/pFBTransaction.h"
+#include "dbclient/StdFuncs.h"
 #include "platform/sys/Timers.h"
 #include "support/Scribble.h"
 #include "support/SourceEvents.h"
@@ -52,12 +53,22 @@ public:
     auto FreeDb() { return Looking([this] { Free(db); }); }
     auto FreeQ() { return Looking([this] { Free(q); }); }
     auto FreeOwner() { return Looking([this] { FreeModule(); }); }
+    auto FreeTimer() { return Looking([this] { Free(timer); }); }
+    // A timer of the module, ticking every 100 ms.
+    void Tick(TNotifyEvent Handler) {
+        timer = new TFBTimer(owner.get());
+        timer->SetInterval(100);
+        timer->SetOnTimer(std::move(Handler));
+        clock.Advance(100);
+    }
+    // Freed from outside (not counted); its on-destroy list runs.
+    template <typename T> static void Destroy(T*& Object) { delete std::exchange(Object, nullptr); }
     // Nothing of the handler is read after the free (it goes with its sender).
     void FreeModule() {
         ++calls;
         if (!owner) return;
         owner.reset();
-        db = nullptr, tr = nullptr, q = nullptr;
+        db = nullptr, tr = nullptr, q = nullptr, timer = nullptr;
         ++frees;
     }
     // A lost connection found by Close, with Action asked for in OnLostConnect.
@@ -109,6 +120,7 @@ public:
     TpFBDatabase* db = nullptr;
     TpFBTransaction* tr = nullptr;
     TpFBQuery* q = nullptr;
+    TFBTimer* timer = nullptr;
     int frees = 0;
     int calls = 0;
 };
@@ -117,7 +129,7 @@ const char* const kNotCommitted = "freed during its commit";
 
 using F_ = DbClientLifetimes;
 const TLifeCase kCases[] = {
-    // the transaction's handler lists (0 before start, 1 after start, 2 before end, 3 after end)
+    // the transaction's handler lists (0 before start, 1 after start, 2 before end, 3 after end, 4 on destroy)
     {"TFBTransaction::BeforeStartList", "", [](F_& F) { F.tr->AddNotifyEvent(0, F.key, F.FreeTr()); F.Started(); }},
     {"TFBTransaction::AfterStartList", "", [](F_& F) { F.tr->AddNotifyEvent(1, F.key, F.FreeTr()); F.Started(); }},
     {"TFBTransaction::BeforeEndList", "", [](F_& F) { F.Started(); F.tr->AddEndEvent(2, F.key, F.FreeTr()); F.tr->Commit(); }, kNotCommitted},
@@ -167,6 +179,41 @@ const TLifeCase kCases[] = {
     {"TpFBQuery::OnExecuteError", "", [](F_& F) { F.NewQuery("select NOSUCH from RDB$DATABASE"); F.Started(); F.q->OnExecuteError = [&F](TObject*, EFBError&, TDataAction& A) { F.Free(F.q), A = daRetry; }; F.q->ExecQuery(); }},
     {"TpFBTransaction::BeforeSQLExecute", "", [](F_& F) { F.NewQuery(); F.Started(); F.tr->BeforeSQLExecute = F.FreeQ(); F.q->ExecQuery(); }},
     {"TpFBTransaction::AfterSQLExecute", "", [](F_& F) { F.NewQuery(); F.Started(); F.tr->AfterSQLExecute = F.FreeQ(); F.q->ExecQuery(); }},
+    // the owner freed: the transaction by a statement's events, the database by a transaction's
+    {"TFBQuery::BeforeExecute", "TheTransaction", [](F_& F) { F.NewQuery(); F.Started(); F.q->BeforeExecute = F.FreeTr(); F.q->ExecQuery(); }, "Transaction not assigned"},
+    {"TFBQuery::AfterExecute", "TheTransaction", [](F_& F) { F.NewQuery(); F.Started(); F.q->AfterExecute = F.FreeTr(); F.q->ExecQuery(); }},
+    {"TFBQuery::BeforeFetch", "TheTransaction", [](F_& F) { F.NewQuery(); F.Started(); F.q->BeforeFetch = F.FreeTr(); F.q->ExecQuery(); }, "closed"},
+    {"TFBQuery::TransactionEnding", "TheTransaction", [](F_& F) { F.NewQuery(); F.Started(); F.q->ExecQuery(); F.q->TransactionEnding = F.FreeTr(); F.tr->Commit(); }, kNotCommitted},
+    {"TFBQuery::TransactionEnding", "TheTransactionRollback", [](F_& F) { F.NewQuery(); F.Started(); F.q->ExecQuery(); F.q->TransactionEnding = F.FreeTr(); F.tr->Rollback(); }},
+    {"TFBQuery::TransactionEnded", "TheTransaction", [](F_& F) { F.NewQuery(); F.Started(); F.q->ExecQuery(); F.q->TransactionEnded = F.FreeTr(); F.tr->Commit(); }},
+    {"TpFBQuery::OnExecuteError", "TheTransaction", [](F_& F) { F.NewQuery("select NOSUCH from RDB$DATABASE"); F.Started(); F.q->OnExecuteError = [&F](TObject*, EFBError&, TDataAction& A) { F.Free(F.tr), A = daFail; }; F.q->ExecQuery(); }, "NOSUCH"},
+    {"TpFBTransaction::BeforeSQLExecute", "TheTransaction", [](F_& F) { F.NewQuery(); F.Started(); F.tr->BeforeSQLExecute = F.FreeTr(); F.q->ExecQuery(); }, "Transaction not assigned"},
+    {"TpFBTransaction::AfterSQLExecute", "TheTransaction", [](F_& F) { F.NewQuery(); F.Started(); F.tr->AfterSQLExecute = F.FreeTr(); F.q->ExecQuery(); }},
+    {"TFBTransaction::BeforeStartList", "TheConnection", [](F_& F) { F.tr->AddNotifyEvent(0, F.key, F.FreeDb()); F.Started(); }, "transaction"},
+    {"TFBTransaction::AfterStartList", "TheConnection", [](F_& F) { F.tr->AddNotifyEvent(1, F.key, F.FreeDb()); F.Started(); }},
+    {"TFBTransaction::AfterEndList", "TheConnection", [](F_& F) { F.Started(); F.tr->AddEndEvent(3, F.key, F.FreeDb()); F.tr->Commit(); }},
+    {"TFBTransaction::OnTimeout", "TheConnection", [](F_& F) { F.tr->OnTimeout = F.FreeDb(); F.tr->SetTimeout(100); F.Started(); F.Idle(100); }},
+    {"TpFBTransaction::BeforeStart", "TheConnection", [](F_& F) { F.tr->BeforeStart = F.FreeDb(); F.Started(); }, "transaction"},
+    {"TpFBTransaction::AfterStart", "TheConnection", [](F_& F) { F.tr->AfterStart = F.FreeDb(); F.Started(); }},
+    {"TpFBTransaction::BeforeEnd", "TheConnection", [](F_& F) { F.Started(); F.tr->BeforeEnd = F.FreeDb(); F.tr->Commit(); }, "not active"},
+    {"TpFBTransaction::AfterEnd", "TheConnection", [](F_& F) { F.Started(); F.tr->AfterEnd = F.FreeDb(); F.tr->Commit(); }},
+    {"TpFBDatabase::BeforeStartTransaction", "TheConnection", [](F_& F) { F.db->BeforeStartTransaction = F.FreeDb(); F.Started(); }, "transaction"},
+    {"TpFBDatabase::AfterStartTransaction", "TheConnection", [](F_& F) { F.db->AfterStartTransaction = F.FreeDb(); F.Started(); }},
+    {"TpFBDatabase::AfterEndTransaction", "TheConnection", [](F_& F) { F.Started(); F.db->AfterEndTransaction = F.FreeDb(); F.tr->Commit(); }},
+    {"TpFBDatabase::OnErrorRestoreConnect", "TerminateApp", [](F_& F) {
+         F.db->OnErrorRestoreConnect = [&F](TFBDatabase*, const EFBError&, TOnLostConnectActions& A) { F.Free(F.db), A = laTerminateApp; };
+         LostConnectQuit = [](Integer) {};
+         LostConnectMessage = [](const AnsiString&) {};
+         F.WaitToRestore(true);
+         LostConnectQuit = nullptr;
+         LostConnectMessage = nullptr;
+     }},
+    // the on-destroy lists: a handler frees the other one
+    {"TFBTransaction::OnDestroyList", "", [](F_& F) { F.tr->AddNotifyEvent(4, F.key, F.FreeDb()); F.Started(); F.Destroy(F.tr); }},
+    {"TFBDatabase::OnDestroyList", "", [](F_& F) { F.db->OnDestroyEvents()->Add(F.key, F.FreeTr()); F.Started(); F.Destroy(F.db); }},
+    // events set through a setter
+    {"TFBTimer::OnTimer", "", [](F_& F) { F.Tick(F.FreeTimer()); }},
+    {"TFBTimer::OnTimer", "TheOwner", [](F_& F) { F.Tick(F.FreeOwner()); }},
     {"TpFBTransaction::AfterEnd", "AutoCommitFreesTheQuery", [](F_& F) { F.NewQuery(); F.q->SetOptions(F.q->Options() + TpFBQueryOptions{qoAutoCommit, qoStartTransaction}); F.tr->AfterEnd = F.FreeQ(); F.q->ExecQuery(); }},
 };
 
@@ -228,7 +275,8 @@ TEST_F(DbClientLifetimes, TransactionFreedDuringItsEndStoresNothing) {
 TEST(DbClientLifetimesTable, EveryEventHasARowOrAReason) {
     std::set<std::string> events = SourceEvents({"src/dbclient"}, {"src/platform/data/DB.h"});
     for (const char* list : {"TFBTransaction::BeforeStartList", "TFBTransaction::AfterStartList", "TFBTransaction::BeforeEndList",
-                             "TFBTransaction::AfterEndList", "TFBDatabase::AfterConnectList", "TFBDatabase::BeforeDisconnectList"})
+                             "TFBTransaction::AfterEndList", "TFBDatabase::AfterConnectList", "TFBDatabase::BeforeDisconnectList",
+                             "TFBTransaction::OnDestroyList", "TFBDatabase::OnDestroyList"})
         events.insert(list);
     std::set<std::string> covered;
     for (const TLifeCase& C : kCases) covered.insert(C.Event);

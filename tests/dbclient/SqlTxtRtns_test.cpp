@@ -136,6 +136,8 @@ TEST(SqlTxtRtns, FieldNameByParam) {
                                "UNION SELECT * FROM V WHERE V.K = :KEY",
                                "KEY"),
               "V.K");
+    // names fold as names: the query keeps ":abone_id" as ABONE_ID
+    EXPECT_EQ(FieldNameByParam("SELECT * FROM T WHERE ABONE_ID = :abone_id", "ABONE_ID"), "ABONE_ID");
     EXPECT_EQ(FieldNameByParam("SELECT * FROM T WHERE ID = :IDX", "ID"), "");
     EXPECT_EQ(FieldNameByParam("SELECT * FROM T WHERE :ID = ID", "ID"), "");
     EXPECT_EQ(FieldNameByParam("SELECT * FROM T", "ID"), "");
@@ -146,7 +148,7 @@ TEST(SqlTxtRtns, ExpressionByAlias) {
         {"A, B AS X, C", "X", "B"}, {"A, T.B X, C", "X", "T.B"}, {"A, T . B X", "X", "T.B"},
         {"SUM(A) AS TOTAL, B", "TOTAL", "SUM(A)"}, {"COALESCE(A, 0) V", "V", "COALESCE(A, 0)"}, {"A, B", "B", "B"},
         {"B", "B", "B"}, {"A, B AS \"My X\"", "My X", "B"}, {"x.\"Col\" Y", "Y", "x.\"Col\""}, {"A", "Z", ""},
-        {"A, B AS x", "X", "B"},
+        {"A, B AS x", "X", "B"}, {"A, B AS id", "ID", "B"}, {"A, B AS ID", "ıd", "B"},
     };
     for (const auto& c : cases) EXPECT_EQ(ExpressionByAlias(c.Select, c.Alias), c.Expected) << c.Select;
 }

@@ -320,6 +320,8 @@ TEST(StrUtil, WldIndexOf) {
     EXPECT_EQ(WldIndexOf(&list, "orders_new", false), 0);
     EXPECT_EQ(WldIndexOf(&list, "ŞUBE1", false), 1);
     EXPECT_EQ(WldIndexOf(&list, "OTHER", false), -1);
+    list.Add("after_edit");
+    EXPECT_EQ(WldIndexOf(&list, "AFTER_EDIT", false), 2) << "names fold as names, not the Turkish way";
     EXPECT_EQ(WldIndexOf(nullptr, "X", false), -1);
 }
 

@@ -241,6 +241,30 @@ TEST_F(SubscriberSheetTest, ExportThenImportUpdatesEveryRowInPlace) {
     EXPECT_EQ(Stored("0001", "ABONETARIHI"), "21.04.2004");
 }
 
+// The import is the screen's own write, as Kaydet: the subscriber it shows comes
+// back as stored, and a change typed next goes in (no "changed by another").
+TEST_F(SubscriberSheetTest, ImportRenewsTheShownSubscriberForItsNextChange) {
+    for (const bool Gas : {false, true}) {
+        const AnsiString Table = Gas ? "dabonekimlik" : "eabonekimlik";
+        DM.Execute(InsertRow(Table, "0001", "Bir", "1"));
+        std::unique_ptr<TAboneKimlikForm> S;
+        if (Gas) S = Screen<TdABONEKIMLIKF>();
+        else S = Screen<TEABONEKIMLIKF>();
+        S->Button16Click(S.get());
+        DM.Execute("update " + Table + " set ADI='Eski'");
+        S->caril->SetText("0001");
+        S->carilClick(S->caril);
+        ScriptImport(Shown.back(), "2", "2");
+        S->Button17Click(S.get());
+        EXPECT_EQ(S->BADI->Text(), "Bir");
+        Prompts.Clear();
+        S->SOYADI->SetText("Yeni Soyad");
+        S->btrdegistirClick(S->btrdegistir);
+        EXPECT_TRUE(Prompts.Messages().empty()) << Prompts.LastMessage();
+        EXPECT_EQ(DM.Value("select ADI || '|' || SOYADI from " + Table), "Bir|Yeni Soyad");
+    }
+}
+
 TEST_F(SubscriberSheetTest, RowRangesAndACancelledFileDialogThatImportNothing) {
     const AnsiString File = Workbook({Row("1", "A", 1.0)});
     auto S = Screen<TEABONEKIMLIKF>();

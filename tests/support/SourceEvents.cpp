@@ -51,6 +51,9 @@ public:
         static const std::regex head(R"(^\s*(?:template\s*<[^>]*>\s*)?(class|struct)\s+(\w+)\s*(?:final\s*)?(?::([^{;]*))?\{)");
         static const std::regex access(R"(^\s*(public|protected|private)\s*:)");
         static const std::regex member(R"(^\s*(std::function<.*>|[\w:]+)\s+(\w+(?:\s*,\s*\w+)*)\s*;\s*$)");
+        // An event kept private and set through its setter ("SetOnTimer(TNotifyEvent)") counts as "OnTimer".
+        static const std::regex setter(
+            R"(^\s*(?:virtual\s+)?void\s+Set(\w+)\s*\(\s*(?:const\s+)?(std::function<.*>|[\w:]+)\s*&?\s*\w*\s*\).*)");
         struct TOpen { std::string Name; int Depth; bool Public; };
         std::vector<TOpen> open;
         int depth = 0;
@@ -63,6 +66,8 @@ public:
                     open.back().Public = m[1] == "public";
                 else if (open.back().Public && line.find(';') != std::string::npos && std::regex_match(line, m, member))
                     AddMembers(open.back().Name, m[1], m[2]);
+                else if (open.back().Public && line.find("Set") != std::string::npos && std::regex_match(line, m, setter))
+                    AddMembers(open.back().Name, m[2], m[1]);
             }
             std::string joined = pending.empty() ? line : pending + " " + line;
             const bool mayOpen = joined.find("class") != std::string::npos || joined.find("struct") != std::string::npos;
@@ -118,6 +123,67 @@ private:
 };
 
 }  // namespace
+
+TDirectEventCalls DirectEventCalls() {
+    const fs::path root(OSB_SOURCE_DIR);
+    TReader reader;
+    std::vector<std::pair<std::string, std::string>> files;   // (path below the tree, text)
+    for (const auto& e : fs::recursive_directory_iterator(root / "src")) {
+        const std::string ext = e.path().extension().string();
+        if (ext != ".h" && ext != ".cpp") continue;
+        if (ext == ".h") reader.Read(e.path(), false, false);
+        files.emplace_back(fs::relative(e.path(), root).string(), ReadWithoutComments(e.path()));
+    }
+    // Every std::function a class or the program keeps, whatever its access.
+    static const std::regex kept(
+        R"(^\s*(?:extern\s+|static\s+|inline\s+|mutable\s+)*(std::function<.*>|[\w:]+)(?:\s*&\s*|\s+)(\w+(?:\s*,\s*\w+)*)\s*(?:=[^;]*)?;\s*$)");
+    // A function declared or defined with the same name: its calls cannot be told apart by reading.
+    static const std::regex function(R"((\w+)[&*>]*\s+[&*]*(?:\w+::)*(\w+)\s*\((?:[^;{}()]|\([^()]*\))*\)\s*(?:const\s*)?(?:override\s*)?(?:noexcept\s*)?(?:[;{]|$))");
+    static const std::set<std::string> keywords{"return", "else", "new", "delete", "throw", "case", "goto", "co_return"};
+    std::set<std::string> events, functions;
+    for (const auto& [path, text] : files) {
+        std::istringstream lines(text);
+        for (std::string line; std::getline(lines, line);) {
+            std::smatch m;
+            if (path.ends_with(".h") && line.find(';') != std::string::npos && std::regex_match(line, m, kept) &&
+                reader.IsEvent(m[1])) {
+                static const std::regex word(R"(\w+)");
+                const std::string names = m[2];
+                for (std::sregex_iterator w(names.begin(), names.end(), word), end; w != end; ++w) events.insert(w->str());
+            }
+            if (line.find('(') != std::string::npos)
+                for (std::sregex_iterator f(line.begin(), line.end(), function), end; f != end; ++f)
+                    if (!keywords.count((*f)[1])) functions.insert((*f)[2]);
+        }
+    }
+    TDirectEventCalls out;
+    for (const std::string& e : events)
+        if (functions.count(e)) out.Ambiguous.insert(e);
+    static const std::regex call(R"((?:^|[^\w])(\w+)\s*\()");
+    // A local reference to a handler calls the member itself.
+    static const std::regex reference(R"((std::function<[^;&]*>|[\w:]+)\s*&\s*\w+\s*=\s*([^;]*))");
+    for (const auto& [path, text] : files) {
+        std::istringstream lines(text);
+        int number = 0;
+        for (std::string line; std::getline(lines, line);) {
+            ++number;
+            const std::string at = path + ":" + std::to_string(number) + ": ";
+            for (std::sregex_iterator c(line.begin(), line.end(), call), end; c != end; ++c) {
+                const std::string name = (*c)[1];
+                if (events.count(name) && !out.Ambiguous.count(name)) out.Calls.push_back(at + name);
+            }
+            std::smatch m;
+            if (path.ends_with(".cpp") && std::regex_search(line, m, reference)) {
+                const std::string init = m[2];
+                bool named = reader.IsEvent(m[1]);
+                for (const std::string& e : events)
+                    named = named || std::regex_search(init, std::regex("\\b" + e + "\\b"));
+                if (named) out.Calls.push_back(at + "a reference to " + std::string(m[1]));
+            }
+        }
+    }
+    return out;
+}
 
 std::set<std::string> SourceEvents(const std::vector<std::string>& Folders,
                                    const std::vector<std::string>& BaseHeaders) {

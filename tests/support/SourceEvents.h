@@ -1,7 +1,8 @@
 #pragma once
 // The events a part of the program raises, read from its own headers, so that
 // a table of events can be checked complete: every public std::function member
-// (spelled out or through a `using` alias) of every class declared in the
+// (spelled out or through a `using` alias) and every event set through a public
+// setter ("SetOnTimer(TNotifyEvent)" is "OnTimer") of every class declared in the
 // headers of Folders, and of the classes in BaseHeaders those classes derive
 // from. Paths are relative to the source tree; names are "Class::Member".
 #include <set>
@@ -20,3 +21,14 @@ struct TRaisingSites {
     std::set<std::string> Sites, Relays;
 };
 TRaisingSites SourceRaisingSites(const std::vector<std::string>& Paths, const std::set<std::string>& RelayClasses);
+
+// Handlers called on the member rather than through FireEvent's copy, read
+// from every source of the program: each "path:line: name", and each local
+// reference bound to a handler. Calls is "name" for a handler (any
+// std::function the program keeps, whatever its access) whose name is no
+// function's too; names that are (Ambiguous) cannot be told apart by reading.
+struct TDirectEventCalls {
+    std::vector<std::string> Calls;
+    std::set<std::string> Ambiguous;
+};
+TDirectEventCalls DirectEventCalls();

@@ -56,6 +56,7 @@ TEST_F(InvoiceDialog, SaveStoresTheInvoiceAndWritesItIntoTheGridRow) {
     EXPECT_TRUE(Prompts.Messages().empty());
     EXPECT_EQ(Invoice("e", "920160315102030"), "200|Mart 2016|31.03.2016|123450|31025");
     EXPECT_EQ(InvoiceCells(EBulk->OENDEKS, 2), "31.03.2016|310,25|1234,5|920160315102030");
+    EXPECT_FALSE(EBulk->OENDEKS->CellTextCut(9, 2)) << "a reference number shows whole";
     EXPECT_EQ(InvoiceCells(EBulk->OENDEKS, 1), "|||");
     EXPECT_FALSE(D->Visible());
     EXPECT_FALSE(D->kaydet->Visible());

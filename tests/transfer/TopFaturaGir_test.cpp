@@ -120,11 +120,12 @@ TEST_F(BulkInvoiceScreen, TypedPeriodStaysAValueInsideTheStatement) {
 TEST_F(BulkInvoiceScreen, GasScreenListsGasTables) {
     AddSubscriber("d", "700", "GAZ");
     AddSubscriber("e", "100", "ELEKTRİK");
-    AddInvoice("d", "G1", "700", "5", "6", "Mart 2016", "31.03.2016");
+    AddInvoice("d", "920160331101010", "700", "5", "6", "Mart 2016", "31.03.2016");
     ShowAndList(DBulk.get(), "Mart");
     EXPECT_EQ(DBulk->OENDEKS->RowCount(), 3);
     EXPECT_EQ(DBulk->OENDEKS->Cells(1, 1), "700");
-    EXPECT_EQ(InvoiceCells(DBulk->OENDEKS, 1), "31.03.2016|6|5|G1");
+    EXPECT_EQ(InvoiceCells(DBulk->OENDEKS, 1), "31.03.2016|6|5|920160331101010");
+    EXPECT_FALSE(DBulk->OENDEKS->CellTextCut(9, 1)) << "a reference number shows whole";
 }
 
 using TMonthCase = std::tuple<const char*, const char*, const char*>;

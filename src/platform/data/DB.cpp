@@ -42,19 +42,7 @@ TFieldType BaseFieldType(TFieldType T) {
 
 }  // namespace
 
-bool SameFieldName(std::string_view A, std::string_view B) {
-    if (A.size() != B.size()) return false;
-    // ASCII letters fold as ASCII, so "id" finds "ID" under the Turkish rules too; the dotted
-    // and dotless i of the code page count as I.
-    auto Fold = [](char C) {
-        if (C >= 'a' && C <= 'z') return static_cast<char>(C - 32);
-        C = AnsiUpperChar(C);
-        return C == '\xDD' ? 'I' : C;
-    };
-    for (size_t I = 0; I < A.size(); ++I)
-        if (Fold(A[I]) != Fold(B[I])) return false;
-    return true;
-}
+bool SameFieldName(std::string_view A, std::string_view B) { return SameName(A, B); }
 
 AnsiString FieldTypeName(TFieldType Type) {
     if (Type < 0 || Type >= FieldTypeCount) return "Unknown";

@@ -1167,8 +1167,7 @@ public:
     TDataSet* DetailDataSet() const { return GetDetailDataSet(); }
 };
 
-// Field names compare without regard to case: ASCII letters by the ASCII rule, other letters by
-// the Turkish one, with "i", "ı", "İ" and "I" all alike.
+// Field names compare as every name does (SameName).
 bool SameFieldName(std::string_view A, std::string_view B);
 
 // ";"-separated names: the next one from Pos (1-based), Pos moves past its separator.

@@ -384,12 +384,12 @@ void TStringList::CheckIndex(Integer Index) const
 
 void TStringList::Changed()
 {
-    if (UpdateCount() == 0 && OnChange) OnChange(this);
+    if (UpdateCount() == 0) FireEvent(OnChange, this);
 }
 
 void TStringList::Changing()
 {
-    if (UpdateCount() == 0 && OnChanging) OnChanging(this);
+    if (UpdateCount() == 0) FireEvent(OnChanging, this);
 }
 
 void TStringList::SetUpdateState(bool Updating)

@@ -276,3 +276,28 @@ std::string WideToUtf8(std::u16string_view S)
 char AnsiUpperChar(char Ch) { return Case().upper[static_cast<unsigned char>(Ch)]; }
 char AnsiLowerChar(char Ch) { return Case().lower[static_cast<unsigned char>(Ch)]; }
 bool IsAnsiLetter(char Ch) { return Case().letter[static_cast<unsigned char>(Ch)]; }
+
+namespace {
+
+char NameUpperChar(char C) {
+    if (C >= 'a' && C <= 'z') return static_cast<char>(C - 32);
+    C = AnsiUpperChar(C);
+    return C == '\xDD' ? 'I' : C;
+}
+
+}  // namespace
+
+AnsiString NameUpperCase(std::string_view S)
+{
+    AnsiString r(S);
+    for (char& c : r) c = NameUpperChar(c);
+    return r;
+}
+
+bool SameName(std::string_view A, std::string_view B)
+{
+    if (A.size() != B.size()) return false;
+    for (size_t i = 0; i < A.size(); ++i)
+        if (NameUpperChar(A[i]) != NameUpperChar(B[i])) return false;
+    return true;
+}

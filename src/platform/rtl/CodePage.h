@@ -29,5 +29,10 @@ std::string WideToUtf8(std::u16string_view S);
 // the other accented Latin letters of the code page, š œ ÿ <-> Š Œ Ÿ. Other bytes are kept.
 char AnsiUpperChar(char Ch);
 char AnsiLowerChar(char Ch);
+// Names (fields, parameters, tables, aliases, generators, components, events) fold ASCII letters
+// by the ASCII rule and other letters by the Turkish one, with "i", "ı", "İ" and "I" all alike:
+// "id" is "ID" under the Turkish rules too. The folded text keeps the length of the name.
+AnsiString NameUpperCase(std::string_view S);
+bool SameName(std::string_view A, std::string_view B);
 // True for the letters of the code page (a-z, A-Z and the accented ones).
 bool IsAnsiLetter(char Ch);

@@ -265,7 +265,7 @@ void TThread::Run()
 
 void TThread::DoTerminate()
 {
-    if (OnTerminate) OnTerminate(this);
+    FireEvent(OnTerminate, this);
 }
 
 void TThread::Terminate()

@@ -74,11 +74,14 @@ private:
 // Fires an event through a copy of its handler: a handler that frees the event's
 // owner frees the handler with it, and must still be able to run to its end.
 // What a handler keeps from call to call lives outside it, not in the copy.
+// A handler that answers (a comparer, a hook) gives its answer; none set, the
+// answer is a default value.
 template <class Fn, class... A>
-void FireEvent(const Fn& Event, A&&... Args) {
-    if (!Event) return;
+auto FireEvent(const Fn& Event, A&&... Args) -> decltype(Event(std::forward<A>(Args)...)) {
+    using R = decltype(Event(std::forward<A>(Args)...));
+    if (!Event) return R();
     Fn Copy = Event;
-    Copy(std::forward<A>(Args)...);
+    return Copy(std::forward<A>(Args)...);
 }
 
 // A small bit set over an unscoped enum with values below 64.

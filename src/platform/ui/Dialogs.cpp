@@ -284,7 +284,7 @@ Integer TScriptedPrompter::MessageDlg(const AnsiString& Caption, const AnsiStrin
     R.Text = Msg;
     R.DlgType = DlgType;
     R.Buttons = Buttons;
-    if (OnPrompt) OnPrompt(R);
+    FireEvent(OnPrompt, R);
     TAnswer A;
     R.Result = Take(TAnswer::Message, A) ? A.Result : DefaultDlgAnswer(Buttons);
     FRecords.push_back(R);
@@ -297,7 +297,7 @@ Integer TScriptedPrompter::MessageBox(const AnsiString& Text, const AnsiString& 
     R.Caption = Caption;
     R.Text = Text;
     R.Flags = Flags;
-    if (OnPrompt) OnPrompt(R);
+    FireEvent(OnPrompt, R);
     TAnswer A;
     R.Result = Take(TAnswer::Message, A) ? A.Result : DefaultBoxAnswer(Flags);
     FRecords.push_back(R);
@@ -309,7 +309,7 @@ bool TScriptedPrompter::InputQuery(const AnsiString& Caption, const AnsiString& 
     R.Kind = pkInputQuery;
     R.Caption = Caption;
     R.Text = Prompt;
-    if (OnPrompt) OnPrompt(R);
+    FireEvent(OnPrompt, R);
     TAnswer A;
     bool Ok = Take(TAnswer::Input, A) && A.Ok;
     if (Ok) Value = A.Text;
@@ -324,7 +324,7 @@ bool TScriptedPrompter::FileDialog(TFileDialogRequest& Request) {
     R.Caption = Request.Title;
     R.Text = Request.Title;
     R.File = Request;
-    if (OnPrompt) OnPrompt(R);
+    FireEvent(OnPrompt, R);
     TAnswer A;
     bool Ok = Take(TAnswer::File, A) && A.Ok;
     if (Ok) {

@@ -3,6 +3,7 @@
 #include "platform/ui/DragDrop_p.h"
 #include "platform/ui/Graphics.h"
 #include "platform/ui/UiPrivate_p.h"
+#include "platform/rtl/CodePage.h"
 
 #include <QApplication>
 #include <QDrag>
@@ -43,7 +44,7 @@ Word RegisterClipboardFormat(const AnsiString& Name) {
     auto& T = Formats();
     std::lock_guard<std::mutex> G(T.Lock);
     for (size_t I = 0; I < T.Names.size(); ++I)
-        if (AnsiSameText(T.Names[I], Name)) return static_cast<Word>(0xC000 + I);
+        if (SameName(T.Names[I], Name)) return static_cast<Word>(0xC000 + I);
     T.Names.push_back(Name);
     return static_cast<Word>(0xC000 + T.Names.size() - 1);
 }

@@ -814,7 +814,7 @@ void TApplication::HandleException(TObject* Sender, std::exception_ptr E) {
     auto Report = [&](const Exception& Ex) {
         if (OnException) {
             try {
-                OnException(Sender, Ex);
+                FireEvent(OnException, Sender, Ex);
                 return;
             } catch (...) {
                 // A failing handler must not loop back into itself.

@@ -65,7 +65,7 @@ void TFont::Assign(TPersistent* Source) {
 }
 
 void TFont::Changed() {
-    if (OnChange) OnChange(this);
+    FireEvent(OnChange, this);
 }
 
 void TFont::SetName(const AnsiString& Value) {
@@ -184,7 +184,7 @@ void TPen::Assign(TPersistent* Source) {
     }
     TPersistent::Assign(Source);
 }
-void TPen::Changed() { if (OnChange) OnChange(this); }
+void TPen::Changed() { FireEvent(OnChange, this); }
 void TPen::SetColor(TColor Value) { if (Value != FColor) { FColor = Value; Changed(); } }
 void TPen::SetWidth(Integer Value) { if (Value < 0) Value = 0; if (Value != FWidth) { FWidth = Value; Changed(); } }
 void TPen::SetStyle(TPenStyle Value) { if (Value != FStyle) { FStyle = Value; Changed(); } }
@@ -198,7 +198,7 @@ void TBrush::Assign(TPersistent* Source) {
     }
     TPersistent::Assign(Source);
 }
-void TBrush::Changed() { if (OnChange) OnChange(this); }
+void TBrush::Changed() { FireEvent(OnChange, this); }
 void TBrush::SetColor(TColor Value) {
     // Choosing a colour for a clear brush makes it solid again.
     if (Value == FColor && FStyle != bsClear) return;
@@ -228,7 +228,7 @@ void TGraphic::SetTransparent(bool Value) {
     Changed();
 }
 
-void TGraphic::Changed() { if (OnChange) OnChange(this); }
+void TGraphic::Changed() { FireEvent(OnChange, this); }
 
 void TGraphic::LoadFromFile(const AnsiString& FileName) {
     TFileStream S(FileName, fmOpenRead | fmShareDenyWrite);
@@ -328,7 +328,7 @@ TColor TBitmap::TransparentColor() const {
 TPicture::TPicture() = default;
 TPicture::~TPicture() = default;
 
-void TPicture::Changed() { if (OnChange) OnChange(this); }
+void TPicture::Changed() { FireEvent(OnChange, this); }
 
 void TPicture::Take(std::unique_ptr<TGraphic> G) {
     FGraphic = std::move(G);
