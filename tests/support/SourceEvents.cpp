@@ -13,6 +13,7 @@ namespace fs = std::filesystem;
 struct TClassInfo {
     std::vector<std::string> Bases;
     std::vector<std::pair<std::string, std::string>> Members;   // public (type, name)
+    std::set<std::string> Methods;                               // public member functions
     bool InFolders = false;
     bool Counted = false;   // read from the folders or the base headers
 };
@@ -51,6 +52,8 @@ public:
         static const std::regex head(R"(^\s*(?:template\s*<[^>]*>\s*)?(class|struct)\s+(\w+)\s*(?:final\s*)?(?::([^{;]*))?\{)");
         static const std::regex access(R"(^\s*(public|protected|private)\s*:)");
         static const std::regex member(R"(^\s*(std::function<.*>|[\w:]+)\s+(\w+(?:\s*,\s*\w+)*)\s*;\s*$)");
+        static const std::regex method(
+            R"(^\s*(?:(?:virtual|static|inline|explicit|constexpr)\s+)*(?:const\s+)?[\w:<>,\*&]+\s*[\*&]?\s+[\*&]?(\w+)\s*\()");
         struct TOpen { std::string Name; int Depth; bool Public; };
         std::vector<TOpen> open;
         int depth = 0;
@@ -63,6 +66,8 @@ public:
                     open.back().Public = m[1] == "public";
                 else if (open.back().Public && line.find(';') != std::string::npos && std::regex_match(line, m, member))
                     AddMembers(open.back().Name, m[1], m[2]);
+                else if (open.back().Public && line.find('(') != std::string::npos && std::regex_search(line, m, method))
+                    Classes[open.back().Name].Methods.insert(m[1]);
             }
             std::string joined = pending.empty() ? line : pending + " " + line;
             const bool mayOpen = joined.find("class") != std::string::npos || joined.find("struct") != std::string::npos;
@@ -133,5 +138,22 @@ std::set<std::string> SourceEvents(const std::vector<std::string>& Folders,
     std::set<std::string> out, seen;
     for (const auto& [name, info] : reader.Classes)
         if (info.InFolders) reader.Collect(name, out, seen);
+    return out;
+}
+
+std::set<std::string> SourceMethods(const std::vector<std::string>& Headers, const std::string& Class) {
+    const fs::path root(OSB_SOURCE_DIR);
+    TReader reader;
+    for (const std::string& h : Headers) reader.Read(root / h, true, true);
+    std::set<std::string> out;
+    std::vector<std::string> todo{Class};
+    for (std::set<std::string> seen; !todo.empty();) {
+        const std::string name = todo.back();
+        todo.pop_back();
+        auto it = reader.Classes.find(name);
+        if (!seen.insert(name).second || it == reader.Classes.end()) continue;
+        out.insert(it->second.Methods.begin(), it->second.Methods.end());
+        todo.insert(todo.end(), it->second.Bases.begin(), it->second.Bases.end());
+    }
     return out;
 }

@@ -10,3 +10,6 @@
 
 std::set<std::string> SourceEvents(const std::vector<std::string>& Folders,
                                    const std::vector<std::string>& BaseHeaders);
+
+// The public member functions of Class and of its bases declared in Headers, by name.
+std::set<std::string> SourceMethods(const std::vector<std::string>& Headers, const std::string& Class);
