@@ -568,7 +568,7 @@ void RowsStep(TWalk& W, int How) {   // 0 InsertRows, 1 Insert key, 2 RemoveRows
     W.Say("at ", D, How == 0 ? " x" + Piece(Count) : "", D != Pointed ? " (the cursor put on " + Piece(Pointed) + ")" : "");
     if ((How == 1 || How == 3) && Mg) {
         W.Goto(), W.G->ScrollInView(Col, Pointed), Settle();
-        W.Press(W.At(Col, Pointed));
+        W.Press(QPoint(W.At(Col, 0).x(), W.At(0, Pointed).y()));   // on the pointed row, however tall the merge
         for (int I = 0; I < 3 && W.Editing(); ++I, Settle()) W.Key(Qt::Key_Escape);   // a click on the current cell opens its editor
         W.G->ClearRowSelect();   // the click's mark taken back: where a mark goes with an inserted row is another walk's
         for (TRowM& R : W.Rows) R.Marked = false;
@@ -711,6 +711,8 @@ void HideStep(TWalk& W, int How) {   // 0 HideRows, 1 filter, 2 UnHideRow, 3 all
         if (How == 2 && Ids.empty()) throw TSkip();
         if (How == 3 && std::ranges::any_of(W.Nodes, &TNodeM::Contracted)) throw TSkip();
         if (How == 2) Ids = {Ids[W.Pick(int(Ids.size()))]};
+        // A row a contracted node holds shows when the node opens: whether UnHideRow opens it is not this walk's.
+        if (How == 2 && W.NodeOf(Ids[0], false) && W.NodeOf(Ids[0], false)->Contracted) throw TSkip();
     }
     for (int Id : Ids) W.Row(Id).Hidden = How < 2;
     if (!W.MergesHold()) {
