@@ -3,7 +3,8 @@
 // their order, cells, colours, check boxes, marks, merges, nodes, sizes, the footer's total). A failure prints
 // its seed and the shortest sequence found that still fails the same way. GRID_SEQUENCES_SECONDS=N walks
 // random seeds for N seconds with every operation on, each walk in a fresh run of this program (a crash or
-// hang fails its step); GRID_SEQUENCES_SEED=S replays one walk, GRID_SEQUENCES_ONLY=Op,Op walks those
+// hang fails its step), GRID_SEQUENCES_SEEDS=F,N walks the seeds F to F+N-1 (several runs of this program with
+// ranges of their own walk in parallel); GRID_SEQUENCES_SEED=S replays one walk, GRID_SEQUENCES_ONLY=Op,Op walks those
 // operations only (-Op,-Op all but those), GRID_SEQUENCES_MARKS=0 leaves the row marks out,
 // GRID_SEQUENCES_INPROCESS=1 keeps walks in this process.
 #include "grid/ExtGrid.h"
@@ -17,6 +18,7 @@
 #include "platform/ui/SpeedButton.h"
 #include "platform/ui/StdCtrls.h"
 #include "platform/ui/UiTestKit.h"
+#include "support/SourceEvents.h"
 #include "support/TempFolder.h"
 #include "support/WalkApart.h"
 
@@ -33,6 +35,8 @@
 #include <map>
 #include <numeric>
 #include <random>
+#include <regex>
+#include <sstream>
 #include <set>
 #include <string>
 #include <vector>
@@ -546,14 +550,24 @@ struct TWalk : TModel {
 // Rows inserted (InsertRows, the Insert key, AddRowAtEnd, the Down key on the last row) or one removed
 // (RemoveRowsEx, or the Delete key).
 void RowsStep(TWalk& W, int How) {   // 0 InsertRows, 1 Insert key, 2 RemoveRowsEx, 3 Delete key, 4 AddRowAtEnd, 5 Down
-    const int D = How == 0 ? W.NearMerge(1 + W.Pick(W.LastData() + 1)) : How > 3 ? W.LastData() + 1 : W.NearMerge(W.PickRow());
-    const int Count = How == 0 ? 1 + W.Pick(2) : 1;
+    int D = How == 0 ? W.NearMerge(1 + W.Pick(W.LastData() + 1)) : How > 3 ? W.LastData() + 1 : W.NearMerge(W.PickRow());
+    const int Count = How == 0 ? 1 + W.Pick(2) : 1, Col = std::max(1, W.G->Col()), Pointed = D;
+    if (How == 5 && W.InMerge(W.RowAt(D - 1).Id)) throw TSkip();
+    // The keys work on the row the cursor lands on: a click on a merge lands on the row it shows from.
+    const TMergeM* Mg = How == 1 || How == 3 ? W.MergeAt(W.RowAt(D).Id, Col) : nullptr;
+    if (Mg && W.HoldsFormControl(W.Row(Mg->Ids[0]), Mg->Col)) throw TSkip();
+    if (Mg) D = W.DisplOf(*std::ranges::find_if(Mg->Ids, [&](int I) { return W.IsShown(W.Row(I)); }));
     if ((How == 2 || How == 3) && (W.LastData() < 4 || W.NodeOf(W.RowAt(D).Id, true))) throw TSkip();
     const int Id = How == 2 || How == 3 ? W.RowAt(D).Id : -1;
-    if ((How == 1 || How == 3 || How == 5) && W.InMerge(W.RowAt(How == 5 ? D - 1 : D).Id))
-        throw TSkip();   // the cursor put on a merge goes to its base cell
-    W.Say("at ", D, How == 0 ? " x" + Piece(Count) : "");
-    if (How == 1 || How == 3) W.Goto(W.G->Col(), D), W.Key(How == 1 ? Qt::Key_Insert : Qt::Key_Delete);
+    W.Say("at ", D, How == 0 ? " x" + Piece(Count) : "", D != Pointed ? " (the cursor put on " + Piece(Pointed) + ")" : "");
+    if ((How == 1 || How == 3) && Mg) {
+        W.Goto(), W.G->ScrollInView(Col, Pointed), Settle();
+        W.Press(QPoint(W.At(Col, 0).x(), W.At(0, Pointed).y()));   // on the pointed row, however tall the merge
+        for (int I = 0; I < 3 && W.Editing(); ++I, Settle()) W.Key(Qt::Key_Escape);   // a click on the current cell opens its editor
+        W.G->ClearRowSelect();   // the click's mark taken back: where a mark goes with an inserted row is another walk's
+        for (TRowM& R : W.Rows) R.Marked = false;
+    } else if (How == 1 || How == 3) W.Goto(Col, Pointed);
+    if (How == 1 || How == 3) W.Key(How == 1 ? Qt::Key_Insert : Qt::Key_Delete);
     else if (How == 0) W.G->InsertRows(D, Count);
     else if (How == 2) W.G->RemoveRowsEx(D, 1);
     else if (How == 4) W.G->AddRowAtEnd();
@@ -567,13 +581,30 @@ void RowsStep(TWalk& W, int How) {   // 0 InsertRows, 1 Insert key, 2 RemoveRows
     if (How == 5) W.MarkOnly(D);
 }
 
+// Columns moved, inserted or removed (Follow: a column's old position to its new one, -1 gone): a merge
+// whose columns no longer follow each other splits (each cell shows its own value again), the others go
+// with their columns.
+void ColumnsMoved(TWalk& W, const std::function<int(int)>& Follow) {
+    std::vector<TMergeM> Kept;
+    for (TMergeM Mg : W.Merges) {
+        bool Whole = true;
+        for (int K = Mg.Col; K < Mg.Col + Mg.Wd; ++K) Whole = Whole && Follow(K) >= 0 && (K == Mg.Col || Follow(K) == Follow(K - 1) + 1);
+        if (Whole) Mg.Col = Follow(Mg.Col), Kept.push_back(Mg);
+    }
+    W.Merges = Kept;
+}
+int FollowMove(int K, int From, int To) {
+    return K == From ? To : From < To && K > From && K <= To ? K - 1 : To < From && K >= To && K < From ? K + 1 : K;
+}
+
 void ColumnStep(TWalk& W, int Remove) {
-    if ((Remove ? W.G->ColCount() < 5 : W.G->ColCount() > 8) || !W.Merges.empty()) throw TSkip();
+    if (Remove ? W.G->ColCount() < 5 : W.G->ColCount() > 8) throw TSkip();
     const int C = Remove ? W.PickCol() : 1 + W.Pick(W.G->ColCount());
     W.Say("at ", C);
     if (Remove) W.G->RemoveCols(C, 1), W.SumCol = W.Cols[C] == W.SumCol ? -1 : W.SumCol, W.Cols.erase(W.Cols.begin() + C);
     else W.G->InsertCols(C, 1), W.G->SetCells(C, 0, WideToAnsi(HeaderOf(W.NextCol)));
     if (!Remove) W.Cols.insert(W.Cols.begin() + C, W.NextCol++);
+    ColumnsMoved(W, [&](int K) { return K < C ? K : Remove ? (K == C ? -1 : K - 1) : K + 1; });
 }
 
 // A shown row, or a column, moved by call or by drag.
@@ -581,7 +612,9 @@ void MoveStep(TWalk& W, int How) {   // 0 MoveRow, 1 row drag, 2 MoveColumn, 3 c
     const bool ByMouse = How % 2, Row = How < 2;
     const int From = Row ? W.PickRow(ByMouse) : W.PickCol(ByMouse);
     const int To = Row ? (ByMouse ? W.PickRow(true) : W.NearMerge(W.PickRow())) : W.PickCol(ByMouse);
-    if ((Row ? !W.Nodes.empty() : !W.Merges.empty()) || From == To) throw TSkip();
+    // A node's own row moves with none of its rows: which rows it heads then is no user's meaning.
+    if (From == To || (Row && W.NodeOf(W.RowAt(From).Id, true))) throw TSkip();
+    if (Row && ByMouse && !W.Nodes.empty()) throw TSkip();   // with nodes column 0 takes no press on a data row
     W.Say(From, "->", To);
     if (ByMouse) W.Drag(Row ? W.At(0, From, 20) : W.At(From, 0, 20), Row ? W.At(0, To, 20) : W.At(To, 0, 20));
     else if (Row) W.G->MoveRow(From, To);
@@ -589,9 +622,16 @@ void MoveStep(TWalk& W, int How) {   // 0 MoveRow, 1 row drag, 2 MoveColumn, 3 c
     if (!Row) {
         const int Id = W.Cols[From];
         W.Cols.erase(W.Cols.begin() + From);
-        return void(W.Cols.insert(W.Cols.begin() + To, Id));
+        W.Cols.insert(W.Cols.begin() + To, Id);
+        return ColumnsMoved(W, [&](int K) { return FollowMove(K, From, To); });
     }
-    W.MoveTo(W.RowAt(From).Id, To);
+    // The row leaves its node and joins the one it lands inside (between its row and its last row).
+    const int Id = W.RowAt(From).Id;
+    for (TNodeM& Nd : W.Nodes) std::erase(Nd.Members, Id);
+    W.MoveTo(Id, To);
+    for (TNodeM& Nd : W.Nodes)
+        if (const int H = W.IndexOf(Nd.Head), P = W.IndexOf(Id); H < P && P <= H + int(Nd.Members.size()))
+            Nd.Members.insert(Nd.Members.begin() + (P - H - 1), Id);
     W.SplitTorn();
     W.Tainted();
 }
@@ -656,14 +696,17 @@ void HideStep(TWalk& W, int How) {   // 0 HideRows, 1 filter, 2 UnHideRow, 3 all
         for (int I = 0; I < Count; ++I) Ids.push_back(W.RowAt(D + I).Id);
         if (std::ranges::any_of(Ids, [&](int Id) { return W.InNode(Id); })) throw TSkip();
     } else if (How == 1) {
-        if (W.G->FilterActive() || !W.Nodes.empty() || TurkCol < 0) throw TSkip();
-        for (int I : V) if (W.ShownText(W.Rows[I], TurkCol) != Word) Ids.push_back(W.Rows[I].Id);
-        if (V.size() < Ids.size() + 2) throw TSkip();
+        if (W.G->FilterActive() || TurkCol < 0) throw TSkip();
+        // Rows a contracted node holds are filtered too: opening the node shows only those the filter lets through.
+        for (const TRowM& R : W.Rows) if (!R.Hidden && W.ShownText(R, TurkCol) != Word) Ids.push_back(R.Id);
+        if (std::ranges::count_if(V, [&](int I) { return IndexIn(Ids, W.Rows[I].Id) < 0; }) < 2) throw TSkip();
     } else {
         for (const TRowM& R : W.Rows) if (R.Hidden) Ids.push_back(R.Id);
         if (How == 2 && Ids.empty()) throw TSkip();
         if (How == 3 && std::ranges::any_of(W.Nodes, &TNodeM::Contracted)) throw TSkip();
         if (How == 2) Ids = {Ids[W.Pick(int(Ids.size()))]};
+        // A row a contracted node holds shows when the node opens: whether UnHideRow opens it is not this walk's.
+        if (How == 2 && W.NodeOf(Ids[0], false) && W.NodeOf(Ids[0], false)->Contracted) throw TSkip();
     }
     for (int Id : Ids) W.Row(Id).Hidden = How < 2;
     if (!W.MergesHold()) {
@@ -711,11 +754,11 @@ void HideNodeRowStep(TWalk& W, int) {
 // AddNode over free shown rows; ContractNode or ExpandNode, or a click on the node's button.
 void NodeStep(TWalk& W, int How) {   // 0 AddNode, 1 by call, 2 by click
     const int D = W.PickRow(), Span = 2 + W.Pick(3), First = D <= W.LastData() ? W.Visible()[D - 1] : 0;
-    if (How == 0) {
-        if (D + Span - 1 > W.LastData() || First + Span > int(W.Rows.size())) throw TSkip();
+    if (How == 0) {   // over Span real rows, hidden ones included (as a merge spans them)
+        if (D > W.LastData() || First + Span > int(W.Rows.size())) throw TSkip();
         TNodeM Nd{W.Rows[First].Id, {}, false};
         for (int I = First; I < First + Span; ++I)
-            if (W.Rows[I].Hidden || W.InNode(W.Rows[I].Id) || W.InMerge(W.Rows[I].Id)) throw TSkip();
+            if (W.InNode(W.Rows[I].Id) || W.InMerge(W.Rows[I].Id)) throw TSkip();
             else if (I > First) Nd.Members.push_back(W.Rows[I].Id);
         W.Say("R", Nd.Head, " span ", Span);
         W.G->AddNode(First + 1, Span);
@@ -750,19 +793,27 @@ void GroupStep(TWalk& W, int InPlace) {
 
 // Cells of shown rows merged (one to two columns by one to three rows, on rows that follow each other
 // in the grid), a merge split, or every run of equal cells in a column merged (MergeColumnCells).
-void MergeStep(TWalk& W, int Split) {   // 0 merge, 1 split, 2 runs in a column
+void MergeStep(TWalk& W, int Split) {   // 0 merge, 1 split, 2 runs in a column, 3 every merge of a column split
     const int I = W.Pick(int(W.Merges.size())), D = W.PickRow(), C = W.PickCol(), Wd = 1 + W.Pick(2), Ht = 1 + W.Pick(3);
+    if (Split == 3) {
+        const int Col = W.Merges.empty() ? C : W.Merges[size_t(I)].Col;
+        if (std::ranges::none_of(W.Merges, [&](const TMergeM& Mg) { return Mg.Col == Col; })) throw TSkip();
+        W.Say("column ", Col), W.G->SplitColumnCells(Col);
+        return void(std::erase_if(W.Merges, [&](const TMergeM& Mg) { return Mg.Col == Col; }));
+    }
     if (Split == 2) {
         const std::vector<int> V = W.Visible(true);
         std::vector<TMergeM> Runs;
+        // Runs of equal shown values; a hidden row between two shown ones ends a run (it is never swallowed).
         for (size_t A = 0, B; A < V.size(); A = B) {
-            for (B = A + 1; B < V.size() && Stored(W.Text(W.Row(V[B]), C)) == Stored(W.Text(W.Row(V[A]), C));) ++B;
+            for (B = A + 1; B < V.size() && Stored(W.Text(W.Row(V[B]), C)) == Stored(W.Text(W.Row(V[A]), C)) &&
+                            W.IndexOf(V[B]) == W.IndexOf(V[B - 1]) + 1;)
+                ++B;
             if (B - A > 1) Runs.push_back({C, 1, std::vector<int>(V.begin() + long(A), V.begin() + long(B))});
         }
-        for (const TMergeM& Mg : Runs)   // as MergeCells: nothing hidden in between (it would be covered too)
+        for (const TMergeM& Mg : Runs)
             for (int Id : Mg.Ids)
-                if (W.InMerge(Id) || W.InNode(Id) || W.HasCheck(Id, C) || W.IndexOf(Id) - W.IndexOf(Mg.Ids[0]) != IndexIn(Mg.Ids, Id))
-                    throw TSkip();
+                if (W.InMerge(Id) || W.InNode(Id) || W.HasCheck(Id, C)) throw TSkip();
         W.Say("column ", C, ": ", Runs.size(), " runs");
         W.G->MergeColumnCells(C, true);
         return W.Merges.insert(W.Merges.end(), Runs.begin(), Runs.end()), void();
@@ -1159,7 +1210,15 @@ void ClearStep(TWalk& W, int How) {   // 0 ClearRect, 1 ClearRows, 2 ClearCols, 
         if (!WithMarks) throw TSkip();
         for (int Id : Shown) if (W.Row(Id).Marked) Ids.push_back(Id);
     }
-    if (Ids.empty() || std::ranges::any_of(Ids, [&](int Id) { return W.InNode(Id) || (How != 3 && W.InMerge(Id)); })) throw TSkip();
+    // ClearSelectedCells takes marked node rows too: a node whose row is cleared goes whole, its rows come out and
+    // stay (a contracted one shows them; a marked one among those would be a mark no one saw).
+    auto Held = [&](int Id) { const TNodeM* Nd = W.NodeOf(Id, true); return Nd && Nd->Contracted && std::ranges::any_of(Nd->Members, [&](int M) { return W.Row(M).Marked; }); };
+    if (Ids.empty() || std::ranges::any_of(Ids, [&](int Id) {
+            return (How == 4 ? Held(Id) : W.InNode(Id)) ||
+                   (How != 3 && W.InMerge(Id));
+        }))
+        throw TSkip();
+    if (How == 4) std::erase_if(W.Nodes, [&](const TNodeM& Nd) { return IndexIn(Ids, Nd.Head) >= 0; });
     if (How == 1) W.Say("rows ", D, "..", D + int(Ids.size()) - 1), W.G->ClearRows(D, int(Ids.size()));
     if (How == 3) W.G->ClearAll();
     if (How == 4) W.G->ClearSelectedCells();
@@ -1434,6 +1493,113 @@ void RowColorStep(TWalk& W, int None) {
     });
 }
 
+// A merge's cell at work, half the time with the merge's first row hidden (it shows from its next row):
+// GetCurrentCell reads the merge's value; letters typed then Escape leave it; typed over a read-only merge
+// they store nothing; typed and Enter they store the merge's value only, its covered cells keep theirs.
+void MergedCellStep(TWalk& W, int How) {   // 0 GetCurrentCell, 1 Escape, 2 read-only, 3 Enter
+    if (W.Merges.empty()) throw TSkip();
+    const TMergeM Mg = W.Merges[size_t(W.Pick(int(W.Merges.size())))];
+    const int Base = Mg.Ids[0], C = Mg.Col, K = 100 + W.Pick(900);
+    if (W.ShownCount(Mg) < int(Mg.Ids.size()) || W.HasCheck(Base, C) || W.HoldsFormControl(W.Row(Base), C)) throw TSkip();
+    const bool HideBase = Mg.Ids.size() >= 2 && W.Pick(2);
+    if (How && (W.Cols[C] == cTurk || W.Cols[C] == cDate)) throw TSkip();   // their editors take no typed value
+    const WStr New = NewValue(W.Cols[C], 0, K);
+    W.Say("merge at R", Base, " column ", C, HideBase ? " (its first row hidden)" : "", How == 0 ? "" : How == 1 ? " Escape" : How == 2 ? " read-only" : " Enter");
+    if (How == 2) W.G->SetReadOnly(C, W.DisplOf(Base), true);
+    if (HideBase) W.G->HideRow(W.IndexOf(Base) + 1), W.Row(Base).Hidden = true;
+    const int D = W.DisplOf(Mg.Ids[HideBase]);
+    W.Goto(C, D);
+    const WStr Value = W.ShownText(W.Row(Base), C);
+    if (How == 0) {
+        AnsiString V;
+        W.G->GetCurrentCell(V);
+        Expect(CellTextToWide(V) == Value, "GetCurrentCell reads ", CellTextToWide(V), ", the merge holds ", Value);
+    } else {
+        W.Type(New);
+        W.Key(How == 1 ? Qt::Key_Escape : Qt::Key_Return);
+        Settle();
+        for (int I = 0; I < 3 && W.Editing(); ++I, Settle()) W.Key(Qt::Key_Escape);
+        if (How == 3) W.Row(Base).Cells[W.Cols[C]] = New;
+    }
+    W.Check();
+    if (HideBase) W.G->UnHideRow(W.IndexOf(Base) + 1), W.Row(Base).Hidden = false;
+    if (How == 2) W.G->SetReadOnly(C, W.DisplOf(Base), false);
+}
+
+// The wheel turned a few notches with the cursor on a cell (a merge's own): each notch moves the cursor a
+// row, past a merge whole as the arrow keys do, onto the row a merge shows from; the last row stops it.
+void WheelStep(TWalk& W, int Up) {
+    const int C = W.PickCol(true), N = 1 + W.Pick(4);
+    int D = W.PickRow(true);
+    if (const TMergeM* Mg = W.MergeAt(W.RowAt(D).Id, C)) {
+        if (Mg->Col != C) throw TSkip();
+        D = W.DisplOf(*std::ranges::find_if(Mg->Ids, [&](int I) { return W.IsShown(W.Row(I)); }));
+    }
+    auto Last = [&](int R) {   // the last shown row of the merge at (C, R), or R
+        const TMergeM* Mg = W.MergeAt(W.RowAt(R).Id, C);
+        for (int I = Mg ? int(Mg->Ids.size()) - 1 : -1; I >= 0; --I)
+            if (W.IsShown(W.Row(Mg->Ids[size_t(I)]))) return W.DisplOf(Mg->Ids[size_t(I)]);
+        return R;
+    };
+    auto First = [&](int R) {
+        const TMergeM* Mg = W.MergeAt(W.RowAt(R).Id, C);
+        return Mg ? W.DisplOf(*std::ranges::find_if(Mg->Ids, [&](int I) { return W.IsShown(W.Row(I)); })) : R;
+    };
+    int Want = D;
+    for (int I = 0; I < N; ++I)
+        if (const int Next = Up ? Want - 1 : Last(Want) + 1; Next >= 1 && Next <= W.LastData()) {
+            Want = First(Next);
+        }
+    W.Say("at (", C, ", ", D, ") ", N, Up ? " up" : " down", " to row ", Want);
+    W.Goto(C, D);
+    W.G->MouseActions()->SetWheelIncrement(1);
+    for (int I = 0; I < N; ++I) TurnWheel(W.G->Widget(), !Up, Qt::NoModifier, QPointF(W.At(W.G->Col(), W.G->Row()))), Settle();
+    W.G->MouseActions()->SetWheelIncrement(0);
+    Expect(W.G->Row() == Want, "the wheel put the cursor on row ", W.G->Row(), ", model ", Want);
+}
+
+// Every node opened or closed at once (rows a filter hides stay hidden; without a filter ExpandAll shows every
+// hidden row); a node taken away, or all (their rows come out and stay); a row put into a node, or one taken out.
+void NodeCallStep(TWalk& W, int How) {   // 0 ExpandAll, 1 ContractAll, 2 RemoveNode, 3 RemoveAllNodes, 4 InsertChildRow, 5 RemoveChildRow
+    if (W.Nodes.empty() || W.Visible().size() < 3) throw TSkip();
+    TNodeM& Nd = W.Nodes[size_t(W.Pick(int(W.Nodes.size())))];
+    const int Head = Nd.Head, Position = W.Pick(2);
+    auto Open = [&](bool Close) {
+        if (!W.G->FilterActive()) for (TRowM& R : W.Rows) R.Hidden = false;
+        for (TNodeM& N : W.Nodes) N.Contracted = Close;
+    };
+    const bool MemberHidden = std::ranges::any_of(Nd.Members, [&](int M) { return W.Row(M).Hidden; });
+    if (How == 0) W.G->ExpandAll(), Open(false);
+    else if (How == 1) W.G->ContractAll(), Open(true);
+    else if (How == 3) W.G->RemoveAllNodes(), Open(false), W.Nodes.clear();
+    else if (How == 2) {
+        if (W.Row(Head).Hidden) throw TSkip();
+        W.Say("R", Head);
+        W.G->RemoveNode(W.IndexOf(Head) + 1);
+        std::erase_if(W.Nodes, [&](const TNodeM& N) { return N.Head == Head; });
+    } else if (How == 4) {   // after the node's row or one of its rows, or before one of its rows
+        const int Id = Position ? (W.Pick(2) ? Head : Nd.Members.back()) : Nd.Members[size_t(W.Pick(int(Nd.Members.size())))];
+        const int After = W.IndexOf(Nd.Members.back()) + 1;
+        if (W.Row(Head).Hidden || MemberHidden || (After < int(W.Rows.size()) && W.Rows[size_t(After)].Hidden)) throw TSkip();
+        W.Say("R", Id, Position ? " after" : " before", " in the node of R", Head);
+        W.G->InsertChildRow(W.IndexOf(Id) + 1, Position);
+        Nd.Contracted = false;
+        const int At = W.IndexOf(Id) + Position;
+        W.Rows.emplace(W.Rows.begin() + At, W.NextRow++);
+        W.G->SetCells(0, W.DisplOf(W.Rows[size_t(At)].Id), WideToAnsi(W.Rows[size_t(At)].Cells.at(cId)));
+        Nd.Members.insert(Nd.Members.begin() + (At - W.IndexOf(Head) - 1), W.Rows[size_t(At)].Id);
+        W.SplitTorn();
+    } else {
+        const int Id = Nd.Members[size_t(W.Pick(int(Nd.Members.size())))];
+        if (Nd.Members.size() < 2 || W.Row(Head).Hidden || W.Row(Id).Hidden) throw TSkip();
+        W.Say("R", Id, " of the node of R", Head);
+        W.G->RemoveChildRow(W.IndexOf(Id) + 1);
+        Nd.Contracted = false;
+        W.ModelRemove(Id);
+    }
+    W.Tainted();
+}
+
 struct TOp {
     std::string Name;
     void (*Run)(TWalk&, int);
@@ -1474,6 +1640,11 @@ const std::vector<TOp>& Operations() {
             {"EditWhileFilter", EditUnderChangeStep, 4, 2}, {"EditWhileClearAll", EditUnderChangeStep, 5, 2},
             {"EditWhileInsertCol", EditUnderChangeStep, 6, 1}, {"EditWhileRemoveCol", EditUnderChangeStep, 7, 1},
             {"RowColor", RowColorStep, 0, 2},     {"RowColorNone", RowColorStep, 1, 2}, {"FormControlEdit", FormControlStep, 0, 3},
+            {"MergedCellGetCurrentCell", MergedCellStep, 0, 2}, {"MergedCellEscape", MergedCellStep, 1, 2},
+            {"MergedCellReadOnly", MergedCellStep, 2, 2}, {"MergedCellEnter", MergedCellStep, 3, 2},
+            {"WheelDown", WheelStep, 0, 2},       {"WheelUp", WheelStep, 1, 2},        {"ExpandAll", NodeCallStep, 0, 2},
+            {"ContractAll", NodeCallStep, 1, 2},  {"RemoveNode", NodeCallStep, 2, 2},  {"RemoveAllNodes", NodeCallStep, 3, 1},
+            {"InsertChildRow", NodeCallStep, 4, 2}, {"RemoveChildRow", NodeCallStep, 5, 2}, {"SplitColumnCells", MergeStep, 3, 1},
         };
         for (int K = 0; K < int(std::size(Kinds)); ++K)
             for (int E = 0; E < 5; ++E) O.push_back({Join("Edit", Kinds[K].Name, Ends[E]), EditStep, K * 5 + E, 1});
@@ -1489,6 +1660,36 @@ const std::vector<TOp>& Operations() {
     }();
     return Ops;
 }
+// The grid's public row, column, merge and node calls each operation walks (by the operation's name), and the
+// reason for each such call no operation walks. GridSequences.EveryRowColumnMergeAndNodeCallIsWalked checks the
+// two tables against the calls read from the grid's headers.
+const std::pair<const char*, const char*> kWalks[] = {
+    {"InsertRows", "InsertRows"}, {"InsertKey", "AutoInsertRow"}, {"RemoveRowsEx", "RemoveRowsEx"}, {"DeleteKey", "AutoDeleteRow"},
+    {"AddRowAtEnd", "AddRowAtEnd"}, {"AppendOnArrowDown", "AddRow"}, {"InsertCols", "InsertCols"}, {"RemoveCols", "RemoveCols"},
+    {"MoveRow", "MoveRow"}, {"MoveColumn", "MoveColumn"}, {"SortByColumn", "SortByColumn"}, {"MultiColumnSort", "SortIndexed"},
+    {"SortWithNodes", "SortNodesByColumn"}, {"HideRows", "HideRows"}, {"HideMergeFirstRow", "HideRow"},
+    {"UnHideRow", "UnHideRow UnHideRows"}, {"UnHideAll", "UnHideRowsAll"}, {"Filter", "HideRowList"}, {"AddNode", "AddNode"},
+    {"ContractExpand", "ContractNode ExpandNode"}, {"GroupUnGroup", "Group UnGroup"}, {"GroupInPlace", "GroupInPlace UngroupInPlace"},
+    {"MergeCells", "MergeCells"}, {"SplitCells", "SplitCells"}, {"MergeColumnCells", "MergeColumnCells"},
+    {"SplitColumnCells", "SplitColumnCells"}, {"ClearRect", "ClearRect"}, {"ClearRows", "ClearRows"}, {"ClearCols", "ClearCols"},
+    {"ClearAll", "ClearAll"}, {"ClearSelectedCells", "ClearSelectedCells"}, {"RemoveSelectedRows", "RemoveSelectedRows"},
+    {"MergedCellGetCurrentCell", "GetCurrentCell"}, {"ExpandAll", "ExpandAll"}, {"ContractAll", "ContractAll"},
+    {"RemoveNode", "RemoveNode"}, {"RemoveAllNodes", "RemoveAllNodes"}, {"InsertChildRow", "InsertChildRow"},
+    {"RemoveChildRow", "RemoveChildRow"},
+};
+const std::pair<const char*, const char*> kNotWalked[] = {
+    {"RemoveRowsShift RemoveRowsHidden", "they are RemoveRowsEx under other names"},
+    {"InsertRowRenumber RemoveRowRenumber", "InsertRows and RemoveRowsEx at a real row's place: the walks reach those rows by display row"},
+    {"DeleteGridRows", "RemoveRowsEx's own second half (the rows' properties already freed); RemoveRowsEx is walked"},
+    {"DeleteRow DeleteColumn", "the base grid's bare removal under RemoveRowsEx and RemoveCols, which keep merges, nodes and footers"},
+    {"ClearCell ClearCol ClearRow ClearProps", "the base grid's bare emptying under ClearRect, ClearRows and ClearCols, which are walked"},
+    {"SetRowCount SetColCount", "the grid's size as a program sets it up; rows and columns come and go through the calls walked"},
+    {"SwapRows", "a sort's own step: every sort the walks make swaps rows"},
+    {"SortNodesIndexed", "the indexed sort inside each node: SortIndexed and SortNodesByColumn are walked"},
+    {"AddToNodeSpan", "a node's span written directly: the walks change spans through the rows (AddNode, InsertChildRow, RemoveChildRow, row moves)"},
+    {"GroupColumn", "a question (the column grouped on), no change"},
+};
+
 // --- running, replaying and shrinking --------------------------------------------------------
 struct TStep { int Op; unsigned Seed; };
 using TOutcome = TWalkOutcome;
@@ -1639,6 +1840,10 @@ TEST(GridSequences, FixedSeedsHoldEveryInvariant) {
         "OwnCopy,CutPaste,TextCopy,CellStream,SmartFill,RichText,Drag,TextStream,ClearRect,ClearRows,ClearCols,CsvAppend,Colour,"
         "MergeCells,InsertCols,RemoveCols,MoveColumn,ColumnDrag,SizeColumn,AddCheckBox",
         "Edit,SortByColumn,MergeCells,HideRows,Filter,UnHideAll,SearchHighlight,InsertRows,MoveColumn",
+        "MergeCells,MergeColumnCells,SplitColumnCells,InsertCols,RemoveCols,MoveColumn,ColumnDrag,MergedCell,Wheel,InsertKey,"
+        "DeleteKey,HideMerge,Filter,UnHideAll",
+        "AddNode,ContractExpand,NodeClick,ExpandAll,ContractAll,RemoveNode,RemoveAllNodes,InsertChildRow,RemoveChildRow,MoveRow,"
+        "CtrlClickMark,KeyMarks,ClearSelectedCells,HideRows,Filter,UnHideRow",
     };
     for (unsigned Seed = 1; Seed <= 10; ++Seed)
         if (const std::string Report = Walk(Seed, 40, true, All); !Report.empty()) ADD_FAILURE() << Report;
@@ -1720,6 +1925,33 @@ TEST(GridSequences, FoundSequencesHold) {
     }
 }
 
+// The grid's public calls that change rows, columns, merges or nodes, read from its headers: each has an
+// operation of the walks or a reason it has none; the tables name no call that is not there.
+TEST(GridSequences, EveryRowColumnMergeAndNodeCallIsWalked) {
+    const std::regex Change(
+        R"(^(Add|Insert|Remove|Delete|Move|Swap|Clear|Hide|UnHide|Merge|Split|Expand|Contract|Group|UnGroup|Ungroup|Sort|)"
+        R"(Auto(Insert|Delete)Row|Set(Row|Col)Count|GetCurrentCell)(?!Editor|FocusRect|InplaceEditor|sText|Arrow|Button|)"
+        R"(FooterTemplate|Settings|Indexes|ing|CellGraphic|CellSelect|RowSelect|ColSelect|SelectionTo)\w*)");
+    std::set<std::string> Calls;
+    for (const std::string& M : SourceMethods({"src/platform/ui/Grids.h", "src/grid/BaseGrid.h", "src/grid/ExtGrid.h"}, "TExtStringGrid"))
+        if (std::regex_match(M, Change)) Calls.insert(M);
+    ASSERT_GT(Calls.size(), 40u);
+    std::map<std::string, std::string> Walked, Why;
+    for (const auto& [Op, Names] : kWalks) {
+        EXPECT_GE(IndexIn(Operations(), std::string(Op), &TOp::Name), 0) << Op << ": no such operation";
+        std::istringstream In(Names);
+        for (std::string N; In >> N;) Walked[N] = Op;
+    }
+    for (const auto& [Names, Reason] : kNotWalked) {
+        std::istringstream In(Names);
+        for (std::string N; In >> N;) Why[N] = Reason;
+    }
+    for (const std::string& C : Calls)
+        EXPECT_NE(Walked.contains(C), Why.contains(C)) << C << (Walked.contains(C) ? ": walked and a reason" : ": no operation and no reason");
+    for (const auto& Named : {Walked, Why})
+        for (const auto& [N, By] : Named) EXPECT_TRUE(Calls.contains(N)) << N << " (" << By << "): no such call of the grid";
+}
+
 TEST(GridSequences, RandomSeedsForAsLongAsAsked) {
     if (const char* Steps = std::getenv("GRID_SEQUENCES_REPLAY")) {   // one walk run apart by Replay
         const char* Marks = std::getenv("GRID_SEQUENCES_MARKS");
@@ -1729,16 +1961,20 @@ TEST(GridSequences, RandomSeedsForAsLongAsAsked) {
         _exit(0);
     }
     const char* Env = std::getenv("GRID_SEQUENCES_SECONDS");
-    if (!Env) GTEST_SKIP() << "GRID_SEQUENCES_SECONDS not set";
+    const char* Range = std::getenv("GRID_SEQUENCES_SEEDS");   // "first,count": those seeds, in order
+    unsigned First = 0, Count = 0;
+    if (Range && std::sscanf(Range, "%u,%u", &First, &Count) != 2) GTEST_FAIL() << "GRID_SEQUENCES_SEEDS is \"first,count\"";
+    if (!Env && !Range) GTEST_SKIP() << "GRID_SEQUENCES_SECONDS not set";
     std::string Error;
     const std::vector<int> On = OperationsOn(false, Error);
     ASSERT_TRUE(Error.empty()) << Error;
-    const auto Until = std::chrono::steady_clock::now() + std::chrono::seconds(std::atoi(Env));
+    const auto Until = std::chrono::steady_clock::now() + std::chrono::seconds(Env ? std::atoi(Env) : 1 << 30);
     const char* One = std::getenv("GRID_SEQUENCES_SEED");
     std::random_device Dev;
     int Walks = 0, Failed = 0;
-    for (; std::chrono::steady_clock::now() < Until && !(One && Walks > 0); ++Walks) {
-        const std::string Report = Walk(One ? unsigned(std::strtoul(One, nullptr, 10)) : Dev(), 60, false, On);
+    for (; std::chrono::steady_clock::now() < Until && !(One && Walks > 0) && !(Range && unsigned(Walks) >= Count); ++Walks) {
+        const unsigned Seed = One ? unsigned(std::strtoul(One, nullptr, 10)) : Range ? First + unsigned(Walks) : Dev();
+        const std::string Report = Walk(Seed, 60, false, On);
         if (!Report.empty()) {
             ++Failed;
             ADD_FAILURE() << Report;

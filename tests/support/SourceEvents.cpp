@@ -13,6 +13,7 @@ namespace fs = std::filesystem;
 struct TClassInfo {
     std::vector<std::string> Bases;
     std::vector<std::pair<std::string, std::string>> Members;   // public (type, name)
+    std::set<std::string> Methods;                               // public member functions
     bool InFolders = false;
     bool Counted = false;   // read from the folders or the base headers
 };
@@ -54,6 +55,8 @@ public:
         // An event kept private and set through its setter ("SetOnTimer(TNotifyEvent)") counts as "OnTimer".
         static const std::regex setter(
             R"(^\s*(?:virtual\s+)?void\s+Set(\w+)\s*\(\s*(?:const\s+)?(std::function<.*>|[\w:]+)\s*&?\s*\w*\s*\).*)");
+        static const std::regex method(
+            R"(^\s*(?:(?:virtual|static|inline|explicit|constexpr)\s+)*(?:const\s+)?[\w:<>,\*&]+\s*[\*&]?\s+[\*&]?(\w+)\s*\()");
         struct TOpen { std::string Name; int Depth; bool Public; };
         std::vector<TOpen> open;
         int depth = 0;
@@ -66,8 +69,11 @@ public:
                     open.back().Public = m[1] == "public";
                 else if (open.back().Public && line.find(';') != std::string::npos && std::regex_match(line, m, member))
                     AddMembers(open.back().Name, m[1], m[2]);
-                else if (open.back().Public && line.find("Set") != std::string::npos && std::regex_match(line, m, setter))
-                    AddMembers(open.back().Name, m[2], m[1]);
+                else if (open.back().Public && line.find('(') != std::string::npos) {
+                    if (line.find("Set") != std::string::npos && std::regex_match(line, m, setter))
+                        AddMembers(open.back().Name, m[2], m[1]);
+                    if (std::regex_search(line, m, method)) Classes[open.back().Name].Methods.insert(m[1]);
+                }
             }
             std::string joined = pending.empty() ? line : pending + " " + line;
             const bool mayOpen = joined.find("class") != std::string::npos || joined.find("struct") != std::string::npos;
@@ -356,6 +362,23 @@ TRaisingSites SourceRaisingSites(const std::vector<std::string>& Paths, const st
         const std::regex call("(^|[^\\w:~])" + relay + "\\s*\\(");
         for (const TFunctionBody& b : bodies)
             if (ShortName(b.Name) != relay && std::regex_search(b.Text, call)) out.Sites.insert(event + "@" + b.Name);
+    }
+    return out;
+}
+
+std::set<std::string> SourceMethods(const std::vector<std::string>& Headers, const std::string& Class) {
+    const fs::path root(OSB_SOURCE_DIR);
+    TReader reader;
+    for (const std::string& h : Headers) reader.Read(root / h, true, true);
+    std::set<std::string> out;
+    std::vector<std::string> todo{Class};
+    for (std::set<std::string> seen; !todo.empty();) {
+        const std::string name = todo.back();
+        todo.pop_back();
+        auto it = reader.Classes.find(name);
+        if (!seen.insert(name).second || it == reader.Classes.end()) continue;
+        out.insert(it->second.Methods.begin(), it->second.Methods.end());
+        todo.insert(todo.end(), it->second.Bases.begin(), it->second.Bases.end());
     }
     return out;
 }

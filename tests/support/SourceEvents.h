@@ -32,3 +32,6 @@ struct TDirectEventCalls {
     std::set<std::string> Ambiguous;
 };
 TDirectEventCalls DirectEventCalls();
+
+// The public member functions of Class and of its bases declared in Headers, by name.
+std::set<std::string> SourceMethods(const std::vector<std::string>& Headers, const std::string& Class);
