@@ -810,13 +810,12 @@ void TFBCustomDataSet::RefreshFromMaster() {
 
 void TFBCustomDataSet::RefreshDetail() {
     if (FWaitMasterTimer) FWaitMasterTimer->SetEnabled(false);
-    // An edit of the detail itself is not thrown away by a move of the master: it is followed after the edit,
-    // and lines still pending for the kept master are not dropped by a further move.
-    if (dsEditModes.Contains(State())) {
+    // Neither an edit of the detail nor its lines still pending are thrown away by a move of the master: the
+    // detail keeps the master they were typed for and follows once nothing is pending.
+    if (dsEditModes.Contains(State()) || (Active() && PendingForKeptMaster())) {
         FMasterMovedWhileEditing = true;
         return;
     }
-    if (FMasterMovedWhileEditing && PendingForKeptMaster()) return;
     DisableControls();
     try {
         if (!EmptyStrings(SelectSQL()) && (Active() || DetailConditions().Contains(dcForceOpen))) CloseOpen(false);
@@ -856,15 +855,9 @@ void TFBCustomDataSet::ApplyPendingMasterRefresh(bool NeedsRecord) {
 }
 
 void TFBCustomDataSet::FollowBeforeApply() {
-    if (FMasterMovedWhileEditing) return;
-    // The lines pending are the shown master's: with a move still waiting they are stored under it,
-    // and the detail follows once they are.
-    if (PendingForKeptMaster() && FWaitMasterTimer && FWaitMasterTimer->Enabled() && Active() && SetParamsFromMaster()) {
-        FMasterMovedWhileEditing = true;
-        FWaitMasterTimer->SetEnabled(false);
-        return;
-    }
-    ApplyPendingMasterRefresh();
+    // The lines pending are the shown master's: a move still waiting keeps that master (RefreshDetail),
+    // and the detail follows once they are stored.
+    if (!FMasterMovedWhileEditing) ApplyPendingMasterRefresh();
 }
 
 void TFBCustomDataSet::KeepMasterValues() {

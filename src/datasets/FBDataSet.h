@@ -505,7 +505,8 @@ public:
     // detail opens again on them, at once or, with dcWaitEndMasterScroll, once
     // the master has stopped moving for WaitEndMasterInterval milliseconds.
     void MasterChanged();
-    // Re-opens the detail on its master's values (a closed one only with dcForceOpen).
+    // Re-opens the detail on its master's values (a closed one only with dcForceOpen); an edit or cached
+    // lines pending keep the master they were typed for instead.
     void RefreshDetail();
     // The master closed: the detail closes too unless dcIgnoreMasterClose.
     void MasterDisabled();
@@ -935,8 +936,8 @@ protected:
     void RefreshMaster(bool EvenCached = false);
     // The limited cache model's part of InternalRefreshRow.
     void RefreshWindowRow(TFBQuery* Qry, TRecordBuffer Buff, bool ResortFlag);
-    // A master move that came while this detail was being edited is followed now, unless changes
-    // are pending for the master kept meanwhile; true when the detail was opened again.
+    // A master move that came while this detail was being edited or had lines pending is followed now,
+    // unless changes are pending for the master kept meanwhile; true when the detail was opened again.
     bool FollowMasterAfterEdit();
     bool PendingForKeptMaster() const;
     // Before a change: a master kept with nothing pending for it, or one still waiting for the timer,
@@ -994,8 +995,8 @@ protected:
     // Before an apply: a master move still waiting is followed first unless lines are pending, which
     // keep the master they show until they are stored.
     void FollowBeforeApply();
-    // A line keeps the master it was begun for: the master's values at the start of an edit or
-    // insert are what its MAS_ parameters take when the master moved meanwhile (also in the apply
+    // A line keeps the master it was begun for: the master's values at the start of an edit,
+    // insert or delete are what its MAS_ parameters take when the master moved meanwhile (also in the apply
     // its post runs, until the detail follows).
     void KeepMasterValues();
     Variant MasterValue(TField* MasterField) const;

@@ -1060,6 +1060,7 @@ void TFBCustomDataSet::DoBeforeDelete() {
     const TAliveGuard alive(this);
     TDataSet::DoBeforeDelete();
     if (alive.Gone()) return;
+    KeepMasterValues();
     if (!Active()) FBError(29, {"continue after BeforeDelete", FullName()});
 }
 

@@ -151,8 +151,9 @@ struct TModel {
     void FollowAfterEdit() {
         if (AfterEdit && Mode == mBrowse && !KeepsMaster()) AfterEdit = false, FollowMaster();
     }
-    // The detail follows its master now: opened again when the master's values are not those it shows.
+    // The detail follows its master now: opened again when the master's values are not those it shows; lines pending keep it.
     void FollowMaster() {
+        if (Open && Cached && Pending() > 0 && Masters[MasterAt] != ShownMaster) return void((AfterEdit = true, MasterWaiting = Armed = false));
         if (Open && Masters[MasterAt] != ShownMaster) OpenFrom();
         ShownMaster = Masters[MasterAt];
         MasterWaiting = Armed = false;
@@ -1195,6 +1196,8 @@ TEST(DataSetSequences, NamedStepsHoldEveryInvariant) {
         // The refused line taken back: the detail follows its master before the next line.
         {"AutoCommitOn", "CachedOn", "DetailOn", "EditS:3036895748", "MasterNext", "Next", "CancelUpdates", "Append", "Post"},
         {"AutoCommitOn", "CachedOn", "DetailOn", "EditS:3036895748", "MasterNext", "Post", "RevertRecord", "Insert", "Post"},
+        {"DetailOn", "CachedOn", "EditS", "Post", "MasterNext", "Append", "Post", "Apply", "MasterNext"},   // lines pending keep it
+        {"DetailOn", "CachedOn", "WaitOn", "Delete", "MasterLast", "MasterWaitEnds", "Append", "Post", "Apply"},
     };
     WalkInto = {"all"};
     for (const auto& Names : Cases) {
