@@ -7,16 +7,14 @@
 #include <regex>
 #include <sstream>
 
-static std::string Slurp(const std::filesystem::path& Path) {
-    std::ifstream in(Path);
+namespace fs = std::filesystem;
+
+std::string SourceText(const std::string& Path) {
+    std::ifstream in(fs::path(OSB_SOURCE_DIR) / Path);
     std::stringstream ss;
     ss << in.rdbuf();
     return ss.str();
 }
-
-namespace fs = std::filesystem;
-
-std::string SourceText(const std::string& Path) { return Slurp(fs::path(OSB_SOURCE_DIR) / Path); }
 
 std::vector<std::string> SourceMatches(const std::string& Text, const std::regex& Pattern, int Group) {
     std::vector<std::string> r;
@@ -52,8 +50,8 @@ struct TClassInfo {
 
 // The text of Path without comments; Code also blanks literals and drops preprocessor lines, in the
 // same pass (a "//" inside a literal then starts no comment).
-std::string ReadCode(const fs::path& Path, bool Code = true) {
-    const std::string s = Slurp(Path);
+std::string ReadCode(const std::string& Path, bool Code = true) {
+    const std::string s = SourceText(Path);
     std::string r;
     bool lineStart = true;
     for (size_t i = 0; i < s.size(); ++i) {
@@ -90,7 +88,7 @@ public:
     std::map<std::string, std::string> Aliases;   // name -> aliased type
 
     void Read(const std::string& Path, bool InFolders, bool Counted) {
-        const std::string text = ReadCode(fs::path(OSB_SOURCE_DIR) / Path, false);
+        const std::string text = ReadCode(Path, false);
         static const std::regex alias(R"(using\s+(\w+)\s*=\s*([\w:]+))");
         for (std::sregex_iterator m(text.begin(), text.end(), alias), end; m != end; ++m)
             Aliases[(*m)[1]] = (*m)[2];
@@ -177,7 +175,7 @@ TDirectEventCalls DirectEventCalls() {
     std::vector<std::pair<std::string, std::string>> files;   // (path below the tree, text)
     for (const std::string& f : SourceFiles({"src"}, {".h", ".cpp"}, true)) {
         if (f.ends_with(".h")) reader.Read(f, false, false);
-        files.emplace_back(f, ReadCode(fs::path(OSB_SOURCE_DIR) / f, false));
+        files.emplace_back(f, ReadCode(f, false));
     }
     // Every std::function a class or the program keeps, whatever its access.
     static const std::regex kept(
@@ -319,16 +317,15 @@ std::string ClassOf(const std::string& F) { return F.substr(0, F.rfind("::") == 
 TRaisingSites SourceRaisingSites(const std::vector<std::string>& Paths, const std::set<std::string>& RelayClasses) {
     std::vector<TFunctionBody> bodies;
     for (const std::string& f : SourceFiles(Paths, {".cpp", ".h"}))
-        for (TFunctionBody& b : FunctionBodies(ReadCode(fs::path(OSB_SOURCE_DIR) / f))) bodies.push_back(std::move(b));
+        for (TFunctionBody& b : FunctionBodies(ReadCode(f))) bodies.push_back(std::move(b));
     static const std::regex fire(R"(\bFireEvent\s*\(\s*([^,()]*?)\s*[,)])");
     static const std::regex last(R"((\w+)$)");
     TRaisingSites out;
     std::map<std::string, std::string> relays;   // short name -> event
     std::set<std::string> direct;
     for (const TFunctionBody& b : bodies)
-        for (std::sregex_iterator m(b.Text.begin(), b.Text.end(), fire), end; m != end; ++m) {
+        for (const std::string& arg : SourceMatches(b.Text, fire, 1)) {
             std::smatch e;
-            const std::string arg = (*m)[1];
             if (!std::regex_search(arg, e, last)) continue;
             const std::string event = e[1], name = ShortName(b.Name);
             if (RelayClasses.count(ClassOf(b.Name)) && event.rfind("On", 0) == 0 &&
