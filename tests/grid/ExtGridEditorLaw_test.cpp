@@ -10,6 +10,7 @@
 #include "platform/ui/Clipbrd.h"
 #include "platform/ui/Rtf.h"
 #include "platform/ui/UiTestKit.h"
+#include "support/SourceEvents.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -20,8 +21,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <regex>
 #include <set>
@@ -305,29 +304,14 @@ TEST(ExtGridEditorLaw, TheFixedCellEditorChangesItsOwnCellOnly) {
 // and no reason fails.
 namespace {
 
-namespace fs = std::filesystem;
-
-std::string Source(const fs::path& P) {
-    std::ifstream In(fs::path(OSB_SOURCE_DIR) / "src" / P);
-    std::stringstream S;
-    S << In.rdbuf();
-    return S.str();
-}
-
-std::vector<std::string> Matches(const std::string& Text, const std::string& Pattern, int Group = 0) {
-    std::vector<std::string> R;
-    const std::regex E(Pattern);
-    for (std::sregex_iterator I(Text.begin(), Text.end(), E), End; I != End; ++I) R.push_back((*I)[Group]);
-    return R;
-}
+std::vector<std::string> Names(const std::string& List) { return SourceMatches(List, R"(\S+)"); }
 
 // The values of TEditorType, then the grid's other editors (its Open...Editor routines).
 std::vector<std::string> KindsInTheCode() {
-    const std::string H = Source("grid/BaseGrid.h");
-    std::smatch M;
-    std::regex_search(H, M, std::regex(R"(enum TEditorType\s*\{([^}]*)\})"));
-    std::vector<std::string> K = Matches(M[1], R"(\w+)");
-    for (const std::string& O : Matches(Source("grid/ExtGrid.h"), R"(void Open(\w+)Editor\()", 1)) K.push_back(O);
+    std::vector<std::string> K;
+    for (const std::string& Enum : SourceMatches(SourceText("src/grid/BaseGrid.h"), R"(enum TEditorType\s*\{([^}]*)\})", 1))
+        for (const std::string& E : SourceMatches(Enum, R"(\w+)")) K.push_back(E);
+    for (const std::string& O : SourceMatches(SourceText("src/grid/ExtGrid.h"), R"(void Open(\w+)Editor\()", 1)) K.push_back(O);
     return K;
 }
 
@@ -335,12 +319,9 @@ std::vector<std::string> KindsInTheCode() {
 std::set<std::string> RoadsInTheCode() {
     const std::regex Def(R"(^[A-Za-z].*?\b(T\w+::~?\w+)\s*\()"), Ends(
         R"(\b(HideEditor|EndEditorControl|CloseFixedCellEditor|EndEditBeforeLayoutChange|EndEditBeforeRowsMove|RestoreEditText|ValidatePending)\s*\()");
-    std::vector<fs::path> Files{"platform/ui/Grids.cpp"};
-    for (const auto& E : fs::directory_iterator(fs::path(OSB_SOURCE_DIR) / "src/grid"))
-        if (E.path().extension() == ".cpp") Files.push_back(fs::path("grid") / E.path().filename());
     std::set<std::string> R;
-    for (const fs::path& P : Files) {
-        std::istringstream In(Source(P));
+    for (const std::string& P : SourceFiles({"src/platform/ui/Grids.cpp", "src/grid"}, {".cpp"})) {
+        std::istringstream In(SourceText(P));
         std::string Fn;
         std::smatch M;
         for (std::string L; std::getline(In, L);) {
@@ -348,8 +329,8 @@ std::set<std::string> RoadsInTheCode() {
             if (std::regex_search(L, Ends) && L.find("//") > L.find_first_not_of(' ')) R.insert(Fn);
         }
     }
-    for (const char* P : {"grid/ExtGridEditors.cpp", "grid/ExtGridInplace.cpp", "grid/ExtGridRich.cpp", "grid/ExtGridMouse.cpp"})
-        for (const std::string& K : Matches(Source(P), R"(VK_\w+)")) R.insert(K);
+    for (const char* P : {"ExtGridEditors", "ExtGridInplace", "ExtGridRich", "ExtGridMouse"})
+        for (const std::string& K : SourceMatches(SourceText("src/grid/" + std::string(P) + ".cpp"), R"(VK_\w+)")) R.insert(K);
     return R;
 }
 
@@ -407,10 +388,6 @@ struct TProductGrid : gridtest::TEditingGrid {
     bool Editing() const {
         return Grid->EditorMode() || Grid->ActiveEditorControl() || (Grid->FixedCellEditor() && Grid->FixedCellEditor()->Visible());
     }
-    void Click(QPoint P) {
-        Mouse(QEvent::MouseButtonPress, P, Qt::LeftButton, Qt::LeftButton);
-        Mouse(QEvent::MouseButtonRelease, P, Qt::LeftButton, Qt::NoButton);
-    }
     void ScrollBarPage(Qt::Orientation O) {
         QScrollBar* B = GridBar(Grid, O);
         const QRect T = ScrollThumb(B, false);
@@ -443,13 +420,13 @@ const TEndRoad kRoads[] = {
     {"Home", "VK_HOME", KeyRoad(Qt::Key_Home)},
     {"End", "VK_END", KeyRoad(Qt::Key_End)},
     {"a click on another cell", "TExtStringGrid::MouseDown TExtStringGrid::LeftPress TCustomGrid::MouseDown TExtStringGrid::SelectCell",
-     [](TProductGrid& F) { F.Click(F.Centre(1, 5)); }},
+     [](TProductGrid& F) { Click(F.Grid, F.Centre(1, 5)); }},
     {"a click on another control", "TExtInplaceEdit::QtEvent TGridEditorKeys::Exited TExtRichEdit::DoExit",
      [](TProductGrid& F) { SystemClick(F.Other); }},
     {"the scroll bar", "TExtStringGrid::TopLeftChanged",
      [](TProductGrid& F) { F.ScrollBarPage(Qt::Vertical), F.ScrollBarPage(Qt::Horizontal); }},
     {"the wheel", "TExtStringGrid::TopLeftChanged", [](TProductGrid& F) { TurnWheel(F.Grid->Widget(), true); }},
-    {"a header-click sort", "TExtStringGrid::HeaderRelease", [](TProductGrid& F) { F.Click(F.Centre(4, 0)); }},
+    {"a header-click sort", "TExtStringGrid::HeaderRelease", [](TProductGrid& F) { Click(F.Grid, F.Centre(4, 0)); }},
     {"the program moving the current cell", "TCustomGrid::MoveCurrent", [](TProductGrid& F) { F.Grid->SetRow(6); }},
     {"the screen closing", "TInplaceEdit::QtEvent TGridEditorKeys::Exited TExtStringGrid::QtEvent", [](TProductGrid& F) { SystemClose(F.Form.get()); }},
 };
@@ -478,7 +455,7 @@ struct TProductKind {
 
 std::vector<TProductKind> ProductKinds() {
     std::set<std::string> NoRow;
-    for (const auto& [Names, Why] : kNoKindRow) for (const std::string& N : Matches(Names, R"(\w+)")) NoRow.insert(N);
+    for (const auto& [List, Why] : kNoKindRow) for (const std::string& N : Names(List)) NoRow.insert(N);
     std::vector<TProductKind> K;
     const std::vector<std::string> Code = KindsInTheCode();
     for (size_t I = 0; I < Code.size(); ++I)
@@ -513,16 +490,16 @@ TEST(ExtGridEditorLaw, EveryKindOfEditorAndEveryRoadAreRowsOrReasons) {
     const std::vector<std::string> Kinds = KindsInTheCode();
     ASSERT_GT(Kinds.size(), 30u);
     std::set<std::string> Named;
-    for (const TProductKind& K : ProductKinds()) Named.insert(Matches(K.Name, R"(\w+)")[0]);
-    for (const auto& [Names, Why] : kNoKindRow)
-        for (const std::string& N : Matches(Names, R"(\w+)")) EXPECT_TRUE(Named.insert(N).second) << N << ": a row and a reason";
+    for (const TProductKind& K : ProductKinds()) Named.insert(Names(K.Name)[0]);
+    for (const auto& [List, Why] : kNoKindRow)
+        for (const std::string& N : Names(List)) EXPECT_TRUE(Named.insert(N).second) << N << ": a row and a reason";
     for (const std::string& K : Kinds) EXPECT_TRUE(Named.count(K)) << K << ": an editor kind with no row and no reason";
     for (const std::string& N : Named) EXPECT_NE(std::ranges::find(Kinds, N), Kinds.end()) << N << ": names no kind of the code";
     const std::set<std::string> Code = RoadsInTheCode();
     ASSERT_GT(Code.size(), 40u);
     std::set<std::string> Roads, Reasons;
-    for (const TEndRoad& R : kRoads) for (const std::string& N : Matches(R.Through, R"(\S+)")) Roads.insert(N);
-    for (const auto& [Names, Why] : kNoRoad) for (const std::string& N : Matches(Names, R"(\S+)")) Reasons.insert(N);
+    for (const TEndRoad& R : kRoads) for (const std::string& N : Names(R.Through)) Roads.insert(N);
+    for (const auto& [List, Why] : kNoRoad) for (const std::string& N : Names(List)) Reasons.insert(N);
     for (const std::string& C : Code) EXPECT_NE(Roads.count(C), Reasons.count(C)) << C << (Roads.count(C) ? ": a road and a reason" : ": no road and no reason");
     for (const std::string& N : Roads) EXPECT_TRUE(Code.count(N)) << N << ": a road through nothing of the code";
     for (const std::string& N : Reasons) EXPECT_TRUE(Code.count(N)) << N << ": a reason for nothing of the code";
@@ -556,7 +533,7 @@ static void TypedIsStoredAsShown(const char* Class, const std::u16string& Letter
             const bool Escape = std::string(Road.Name) == "Escape" && !F.Editing();
             if (F.Editing() && F.Form->Visible()) {   // it ends as it does elsewhere
                 Shown = ShownText();
-                F.Click(F.Centre(1, F.Grid->TopRow() + 1));
+                Click(F.Grid, F.Centre(1, F.Grid->TopRow() + 1));
                 Settle();
             }
             EXPECT_FALSE(F.Editing());

@@ -19,7 +19,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <functional>
 #include <memory>
 #include <set>
@@ -33,12 +32,11 @@ namespace {
 enum TKind { kPlain, kTurkish, kUnicode, kMultiLine, kRich, kMerged, kPassword, kReadOnly, kHidden, kCheck, kPicture, kHTML, kLit, kNode };
 const char* const KindNames[] = {"plain", "Turkish", "Unicode", "multi-line", "rich", "merged", "password", "read-only", "hidden",
                                  "check box", "picture", "HTML", "highlighted", "node row"};
-// Receiving grids (each with a fixed row and column): empty, with a footer row, a read-only merge, a node, its highlight
-// on, a footer row under a read-only merge over the last data rows.
+// Receiving grids, each with a fixed row and column (the last: a footer row under a read-only merge over the last data rows).
 const char* const ReceiverNames[] = {"empty", "footer", "read-only merge", "node", "highlight", "footer and read-only merge"};
-// Sending grids, each outside the block: plain, a footer row, no fixed row, a read-only merge, a contracted node, a hidden row.
+// Sending grids, each outside the block (their names name the tests).
 enum TSender { sPlain, sFooter, sNoFixedRow, sLockedMerge, sNode, sHiddenRow };
-const char* const SenderNames[] = {"plain", "footer", "no fixed row", "read-only merge", "contracted node", "hidden row"};
+const char* const SenderNames[] = {"Plain", "Footer", "NoFixedRow", "ReadOnlyMerge", "ContractedNode", "HiddenRow"};
 
 // Two editable grids side by side; the block (1, 1)-(2, 2) of A holds the kind at (1, 1).
 struct TExchange {
@@ -335,9 +333,4 @@ TEST_P(ExtGridExchange, EveryRoadRoundTripsEachCellKindItCarries) {
 }
 
 INSTANTIATE_TEST_SUITE_P(FromEachSender, ExtGridExchange, ::testing::Range<int>(sPlain, sHiddenRow + 1),
-                         [](const ::testing::TestParamInfo<int>& I) {
-                             std::string N;
-                             for (const char* P = SenderNames[I.param]; *P; ++P) N += std::isalnum(Byte(*P)) ? *P : '_';
-                             return N;
-                         });
-
+                         [](const ::testing::TestParamInfo<int>& I) { return std::string(SenderNames[I.param]); });

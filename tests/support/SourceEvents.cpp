@@ -2,13 +2,43 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <regex>
 #include <sstream>
 
-namespace {
-
 namespace fs = std::filesystem;
+
+std::string SourceText(const std::string& Path) {
+    std::ifstream in(fs::path(OSB_SOURCE_DIR) / Path);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+std::vector<std::string> SourceMatches(const std::string& Text, const std::regex& Pattern, int Group) {
+    std::vector<std::string> r;
+    for (std::sregex_iterator m(Text.begin(), Text.end(), Pattern), end; m != end; ++m) r.push_back((*m)[Group]);
+    return r;
+}
+std::vector<std::string> SourceMatches(const std::string& Text, const std::string& Pattern, int Group) {
+    return SourceMatches(Text, std::regex(Pattern), Group);
+}
+
+std::vector<std::string> SourceFiles(const std::vector<std::string>& Paths, const std::set<std::string>& Extensions, bool Deep) {
+    const fs::path root(OSB_SOURCE_DIR);
+    std::vector<std::string> r;
+    const auto take = [&](const fs::path& f) {
+        if (Extensions.count(f.extension().string())) r.push_back(fs::relative(f, root).string());
+    };
+    for (const std::string& p : Paths)
+        if (!fs::is_directory(root / p)) r.push_back(p);
+        else if (Deep) for (const auto& e : fs::recursive_directory_iterator(root / p)) take(e.path());
+        else for (const auto& e : fs::directory_iterator(root / p)) take(e.path());
+    return r;
+}
+
+namespace {
 
 struct TClassInfo {
     std::vector<std::string> Bases;
@@ -18,24 +48,38 @@ struct TClassInfo {
     bool Counted = false;   // read from the folders or the base headers
 };
 
-std::string ReadWithoutComments(const fs::path& Path) {
-    std::ifstream in(Path);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    const std::string s = ss.str();
+// The text of Path without comments; Code also blanks literals and drops preprocessor lines, in the
+// same pass (a "//" inside a literal then starts no comment).
+std::string ReadCode(const std::string& Path, bool Code = true) {
+    const std::string s = SourceText(Path);
     std::string r;
+    bool lineStart = true;
     for (size_t i = 0; i < s.size(); ++i) {
-        if (s.compare(i, 2, "//") == 0) {
-            while (i < s.size() && s[i] != '\n') ++i;
-            if (i < s.size()) r += '\n';
+        const char c = s[i];
+        if (s.compare(i, 2, "//") == 0 || (Code && lineStart && c == '#')) {
+            // a comment, or a directive with its continued lines
+            while (i < s.size() && (s[i] != '\n' || (c == '#' && s[i - 1] == '\\'))) ++i;
+            r += '\n';
         } else if (s.compare(i, 2, "/*") == 0) {
             const size_t e = s.find("*/", i + 2);
             i = e == std::string::npos ? s.size() : e + 1;
+        } else if (Code && (c == '"' || c == '\'')) {
+            size_t j = i + 1;
+            while (j < s.size() && s[j] != c && s[j] != '\n') j += s[j] == '\\' ? 2 : 1;
+            r += c, r += c;
+            i = std::min(j, s.size());
         } else {
-            r += s[i];
+            if (c == '\n') lineStart = true;
+            else if (!isspace(static_cast<unsigned char>(c))) lineStart = false;
+            r += c;
         }
     }
     return r;
+}
+
+std::vector<std::string> Words(const std::string& Text) {
+    static const std::regex word(R"(\w+)");
+    return SourceMatches(Text, word);
 }
 
 class TReader {
@@ -43,8 +87,8 @@ public:
     std::map<std::string, TClassInfo> Classes;
     std::map<std::string, std::string> Aliases;   // name -> aliased type
 
-    void Read(const fs::path& Path, bool InFolders, bool Counted) {
-        const std::string text = ReadWithoutComments(Path);
+    void Read(const std::string& Path, bool InFolders, bool Counted) {
+        const std::string text = ReadCode(Path, false);
         static const std::regex alias(R"(using\s+(\w+)\s*=\s*([\w:]+))");
         for (std::sregex_iterator m(text.begin(), text.end(), alias), end; m != end; ++m)
             Aliases[(*m)[1]] = (*m)[2];
@@ -85,9 +129,8 @@ public:
                 c.InFolders = c.InFolders || InFolders;
                 c.Counted = c.Counted || Counted;
                 static const std::regex base(R"((?:public|protected|private)?\s*([\w:]+)(?:<[^>]*>)?\s*(?:,|$))");
-                const std::string bases = m[3];
-                for (std::sregex_iterator b(bases.begin(), bases.end(), base), end; b != end; ++b)
-                    if ((*b)[1].length()) c.Bases.push_back((*b)[1]);
+                for (const std::string& b : SourceMatches(m[3], base, 1))
+                    if (!b.empty()) c.Bases.push_back(b);
                 open.push_back({m[2], depth + 1, m[1] == "struct"});
             } else if (std::regex_search(joined, std::regex(R"(^\s*(class|struct)\s+\w+[^;]*$)"))) {
                 pending = joined;
@@ -111,34 +154,28 @@ public:
         return false;
     }
 
-    void Collect(const std::string& Name, std::set<std::string>& Out, std::set<std::string>& Seen) const {
-        if (!Seen.insert(Name).second) return;
+    // Visits Name and its bases, each once, as far as they were counted.
+    void Walk(const std::string& Name, std::set<std::string>& Seen, const std::function<void(const std::string&, const TClassInfo&)>& Visit) const {
         auto it = Classes.find(Name);
-        if (it == Classes.end() || !it->second.Counted) return;
-        for (const auto& [type, member] : it->second.Members)
-            if (IsEvent(type)) Out.insert(Name + "::" + member);
-        for (const std::string& b : it->second.Bases) Collect(b, Out, Seen);
+        if (!Seen.insert(Name).second || it == Classes.end() || !it->second.Counted) return;
+        Visit(Name, it->second);
+        for (const std::string& b : it->second.Bases) Walk(b, Seen, Visit);
     }
 
 private:
     void AddMembers(const std::string& Class, const std::string& Type, const std::string& Names) {
-        static const std::regex word(R"(\w+)");
-        for (std::sregex_iterator w(Names.begin(), Names.end(), word), end; w != end; ++w)
-            Classes[Class].Members.emplace_back(Type, w->str());
+        for (const std::string& w : Words(Names)) Classes[Class].Members.emplace_back(Type, w);
     }
 };
 
 }  // namespace
 
 TDirectEventCalls DirectEventCalls() {
-    const fs::path root(OSB_SOURCE_DIR);
     TReader reader;
     std::vector<std::pair<std::string, std::string>> files;   // (path below the tree, text)
-    for (const auto& e : fs::recursive_directory_iterator(root / "src")) {
-        const std::string ext = e.path().extension().string();
-        if (ext != ".h" && ext != ".cpp") continue;
-        if (ext == ".h") reader.Read(e.path(), false, false);
-        files.emplace_back(fs::relative(e.path(), root).string(), ReadWithoutComments(e.path()));
+    for (const std::string& f : SourceFiles({"src"}, {".h", ".cpp"}, true)) {
+        if (f.ends_with(".h")) reader.Read(f, false, false);
+        files.emplace_back(f, ReadCode(f, false));
     }
     // Every std::function a class or the program keeps, whatever its access.
     static const std::regex kept(
@@ -152,11 +189,8 @@ TDirectEventCalls DirectEventCalls() {
         for (std::string line; std::getline(lines, line);) {
             std::smatch m;
             if (path.ends_with(".h") && line.find(';') != std::string::npos && std::regex_match(line, m, kept) &&
-                reader.IsEvent(m[1])) {
-                static const std::regex word(R"(\w+)");
-                const std::string names = m[2];
-                for (std::sregex_iterator w(names.begin(), names.end(), word), end; w != end; ++w) events.insert(w->str());
-            }
+                reader.IsEvent(m[1]))
+                for (const std::string& w : Words(m[2])) events.insert(w);
             if (line.find('(') != std::string::npos)
                 for (std::sregex_iterator f(line.begin(), line.end(), function), end; f != end; ++f)
                     if (!keywords.count((*f)[1])) functions.insert((*f)[2]);
@@ -174,10 +208,8 @@ TDirectEventCalls DirectEventCalls() {
         for (std::string line; std::getline(lines, line);) {
             ++number;
             const std::string at = path + ":" + std::to_string(number) + ": ";
-            for (std::sregex_iterator c(line.begin(), line.end(), call), end; c != end; ++c) {
-                const std::string name = (*c)[1];
+            for (const std::string& name : SourceMatches(line, call, 1))
                 if (events.count(name) && !out.Ambiguous.count(name)) out.Calls.push_back(at + name);
-            }
             std::smatch m;
             if (path.ends_with(".cpp") && std::regex_search(line, m, reference)) {
                 const std::string init = m[2];
@@ -193,58 +225,22 @@ TDirectEventCalls DirectEventCalls() {
 
 std::set<std::string> SourceEvents(const std::vector<std::string>& Folders,
                                    const std::vector<std::string>& BaseHeaders) {
-    const fs::path root(OSB_SOURCE_DIR);
     TReader reader;
     // Event types may be declared anywhere in the program (TNotifyEvent in the run-time library).
-    for (const auto& e : fs::recursive_directory_iterator(root / "src"))
-        if (e.path().extension() == ".h") reader.Read(e.path(), false, false);
-    for (const std::string& h : BaseHeaders) reader.Read(root / h, false, true);
-    for (const std::string& f : Folders)
-        for (const auto& e : fs::directory_iterator(root / f))
-            if (e.path().extension() == ".h") reader.Read(e.path(), true, true);
+    for (const std::string& h : SourceFiles({"src"}, {".h"}, true)) reader.Read(h, false, false);
+    for (const std::string& h : BaseHeaders) reader.Read(h, false, true);
+    for (const std::string& h : SourceFiles(Folders, {".h"})) reader.Read(h, true, true);
     std::set<std::string> out, seen;
     for (const auto& [name, info] : reader.Classes)
-        if (info.InFolders) reader.Collect(name, out, seen);
+        if (info.InFolders)
+            reader.Walk(name, seen, [&](const std::string& c, const TClassInfo& i) {
+                for (const auto& [type, member] : i.Members)
+                    if (reader.IsEvent(type)) out.insert(c + "::" + member);
+            });
     return out;
 }
 
 namespace {
-
-// The program text without comments, literals and preprocessor lines, in one pass
-// (a "//" inside a literal starts no comment).
-std::string ReadCode(const fs::path& Path) {
-    std::ifstream in(Path);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    const std::string s = ss.str();
-    std::string r;
-    bool lineStart = true;
-    for (size_t i = 0; i < s.size(); ++i) {
-        const char c = s[i];
-        if (s.compare(i, 2, "//") == 0 || (lineStart && c == '#')) {
-            // a comment, or a directive with its continued lines
-            while (i < s.size() && (s[i] != '\n' || (c == '#' && s[i - 1] == '\\'))) ++i;
-            r += '\n';
-            continue;
-        }
-        if (s.compare(i, 2, "/*") == 0) {
-            const size_t e = s.find("*/", i + 2);
-            i = e == std::string::npos ? s.size() : e + 1;
-            continue;
-        }
-        if (c == '"' || c == '\'') {
-            size_t j = i + 1;
-            while (j < s.size() && s[j] != c && s[j] != '\n') j += s[j] == '\\' ? 2 : 1;
-            r += c, r += c;
-            i = std::min(j, s.size());
-            continue;
-        }
-        if (c == '\n') lineStart = true;
-        else if (!isspace(static_cast<unsigned char>(c))) lineStart = false;
-        r += c;
-    }
-    return r;
-}
 
 std::string WithoutAngles(const std::string& s) {
     std::string r;
@@ -313,40 +309,23 @@ std::vector<TFunctionBody> FunctionBodies(const std::string& Text) {
     return out;
 }
 
-std::string ShortName(const std::string& Function) {
-    const size_t p = Function.rfind("::");
-    return p == std::string::npos ? Function : Function.substr(p + 2);
-}
-std::string ClassOf(const std::string& Function) {
-    const size_t p = Function.rfind("::");
-    return p == std::string::npos ? std::string() : Function.substr(0, p);
-}
+std::string ShortName(const std::string& F) { return F.substr(F.rfind("::") == F.npos ? 0 : F.rfind("::") + 2); }
+std::string ClassOf(const std::string& F) { return F.substr(0, F.rfind("::") == F.npos ? 0 : F.rfind("::")); }
 
 }  // namespace
 
 TRaisingSites SourceRaisingSites(const std::vector<std::string>& Paths, const std::set<std::string>& RelayClasses) {
-    const fs::path root(OSB_SOURCE_DIR);
     std::vector<TFunctionBody> bodies;
-    for (const std::string& p : Paths) {
-        std::vector<fs::path> files;
-        if (fs::is_directory(root / p)) {
-            for (const auto& e : fs::directory_iterator(root / p))
-                if (e.path().extension() == ".cpp" || e.path().extension() == ".h") files.push_back(e.path());
-        } else {
-            files.push_back(root / p);
-        }
-        for (const fs::path& f : files)
-            for (TFunctionBody& b : FunctionBodies(ReadCode(f))) bodies.push_back(std::move(b));
-    }
+    for (const std::string& f : SourceFiles(Paths, {".cpp", ".h"}))
+        for (TFunctionBody& b : FunctionBodies(ReadCode(f))) bodies.push_back(std::move(b));
     static const std::regex fire(R"(\bFireEvent\s*\(\s*([^,()]*?)\s*[,)])");
     static const std::regex last(R"((\w+)$)");
     TRaisingSites out;
     std::map<std::string, std::string> relays;   // short name -> event
     std::set<std::string> direct;
     for (const TFunctionBody& b : bodies)
-        for (std::sregex_iterator m(b.Text.begin(), b.Text.end(), fire), end; m != end; ++m) {
+        for (const std::string& arg : SourceMatches(b.Text, fire, 1)) {
             std::smatch e;
-            const std::string arg = (*m)[1];
             if (!std::regex_search(arg, e, last)) continue;
             const std::string event = e[1], name = ShortName(b.Name);
             if (RelayClasses.count(ClassOf(b.Name)) && event.rfind("On", 0) == 0 &&
@@ -367,18 +346,9 @@ TRaisingSites SourceRaisingSites(const std::vector<std::string>& Paths, const st
 }
 
 std::set<std::string> SourceMethods(const std::vector<std::string>& Headers, const std::string& Class) {
-    const fs::path root(OSB_SOURCE_DIR);
     TReader reader;
-    for (const std::string& h : Headers) reader.Read(root / h, true, true);
-    std::set<std::string> out;
-    std::vector<std::string> todo{Class};
-    for (std::set<std::string> seen; !todo.empty();) {
-        const std::string name = todo.back();
-        todo.pop_back();
-        auto it = reader.Classes.find(name);
-        if (!seen.insert(name).second || it == reader.Classes.end()) continue;
-        out.insert(it->second.Methods.begin(), it->second.Methods.end());
-        todo.insert(todo.end(), it->second.Bases.begin(), it->second.Bases.end());
-    }
+    for (const std::string& h : Headers) reader.Read(h, true, true);
+    std::set<std::string> out, seen;
+    reader.Walk(Class, seen, [&](const std::string&, const TClassInfo& i) { out.insert(i.Methods.begin(), i.Methods.end()); });
     return out;
 }

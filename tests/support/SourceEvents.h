@@ -5,6 +5,7 @@
 // setter ("SetOnTimer(TNotifyEvent)" is "OnTimer") of every class declared in the
 // headers of Folders, and of the classes in BaseHeaders those classes derive
 // from. Paths are relative to the source tree; names are "Class::Member".
+#include <regex>
 #include <set>
 #include <string>
 #include <vector>
@@ -35,3 +36,11 @@ TDirectEventCalls DirectEventCalls();
 
 // The public member functions of Class and of its bases declared in Headers, by name.
 std::set<std::string> SourceMethods(const std::vector<std::string>& Headers, const std::string& Class);
+
+// Shared reading of the sources: a file below the source tree as it is; the matches of Pattern
+// (or its Group) in Text; the files of Paths (a folder's, deep or not, with one of Extensions;
+// a file as named), relative to the tree.
+std::string SourceText(const std::string& Path);
+std::vector<std::string> SourceMatches(const std::string& Text, const std::regex& Pattern, int Group = 0);
+std::vector<std::string> SourceMatches(const std::string& Text, const std::string& Pattern, int Group = 0);
+std::vector<std::string> SourceFiles(const std::vector<std::string>& Paths, const std::set<std::string>& Extensions, bool Deep = false);
