@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "dbclient/FBMessages.h"
+#include "dbclient/StdFuncs.h"
 #include "dbclient/StrUtil.h"
 #include "platform/rtl/SysUtils.h"
 
@@ -19,11 +21,18 @@ void TpFBQuery::ExecQuery() {
             return;
         } catch (EFBError& E) {
             if (!OnExecuteError) throw;
-            const TAliveGuard alive(this);
+            // The handler may free the statement or what it runs on: a retry
+            // would then fail again and again, so it stops and says why.
+            const AnsiString name = CmpFullName(this);
+            const bool hadTr = Transaction(), hadDb = Database();
+            const TAliveGuard alive(this), tr(Transaction()), db(Database());
             FireEvent(OnExecuteError, this, E, action);
             if (action == daFail) throw;
             if (action == daAbort) Abort();
-            if (alive.Gone()) return;   // no retry of a statement its handler freed
+            const char* gone = alive.Gone() ? "the statement itself"
+                               : hadTr && tr.Gone() && !Transaction() ? "its transaction"
+                               : hadDb && db.Gone() && !Database() ? "its database" : nullptr;
+            if (gone) FBErrorFmt("%s was not run again: %s was freed by OnExecuteError.", {name, AnsiString(gone)});
         }
     }
 }
