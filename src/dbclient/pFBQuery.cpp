@@ -21,18 +21,15 @@ void TpFBQuery::ExecQuery() {
             return;
         } catch (EFBError& E) {
             if (!OnExecuteError) throw;
-            // The handler may free the statement or what it runs on: a retry
-            // would then fail again and again, so it stops and says why.
+            // The handler may free the statement or what it runs on: no retry then.
             const AnsiString name = CmpFullName(this);
-            const bool hadTr = Transaction(), hadDb = Database();
-            const TAliveGuard alive(this), tr(Transaction()), db(Database());
+            const TAliveGuard alive(this);
+            const TRetryWatch watch(name, "OnExecuteError", {{Transaction(), "transaction"}, {Database(), "database"}});
             FireEvent(OnExecuteError, this, E, action);
             if (action == daFail) throw;
             if (action == daAbort) Abort();
-            const char* gone = alive.Gone() ? "the statement itself"
-                               : hadTr && tr.Gone() && !Transaction() ? "its transaction"
-                               : hadDb && db.Gone() && !Database() ? "its database" : nullptr;
-            if (gone) FBErrorFmt("%s was not run again: %s was freed by OnExecuteError.", {name, AnsiString(gone)});
+            if (alive.Gone()) FBErrorFmt("%s was not run again: it was freed by OnExecuteError.", {name});
+            watch.Check({Transaction(), Database()});
         }
     }
 }
