@@ -61,15 +61,26 @@ TpFBDataSet::TpFBDataSet(TComponent* AOwner) : TFBDataSet(AOwner) {
     TDataSet::OnPostError = [this](TDataSet* D, EDatabaseError& E, TDataAction& A) {
         ResetArrayFields();
         const TAliveGuard alive(this);
+        const TRetryWatch watch = WatchRetry("OnPostError");
         if (Container()) Container()->DataSetError(this, deOnPostError, E, A);
         if (alive.Alive() && OnPostError) FireEvent(OnPostError, D, E, A);
+        if (alive.Alive() && A == daRetry) CheckRetry(watch);
     };
     TDataSet::OnDeleteError = [this](TDataSet* D, EDatabaseError& E, TDataAction& A) {
         const TAliveGuard alive(this);
+        const TRetryWatch watch = WatchRetry("OnDeleteError");
         if (Container()) Container()->DataSetError(this, deOnDeleteError, E, A);
         if (alive.Alive() && OnDeleteError) FireEvent(OnDeleteError, D, E, A);
+        if (alive.Alive() && A == daRetry) CheckRetry(watch);
     };
 }
+
+TRetryWatch TpFBDataSet::WatchRetry(const char* Event) const {
+    return TRetryWatch(CmpFullName(this), Event,
+                       {{Transaction(), "transaction"}, {UpdateTransaction(), "update transaction"}, {Database(), "database"}});
+}
+
+void TpFBDataSet::CheckRetry(const TRetryWatch& Watch) const { Watch.Check({Transaction(), UpdateTransaction(), Database()}); }
 
 TpFBDataSet::~TpFBDataSet() {
     BeforeDestruction();

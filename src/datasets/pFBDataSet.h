@@ -184,6 +184,9 @@ protected:
     Integer CountVisible(Integer From, Integer To) const;
 
 private:
+    // A retry answered by an error handler stops when the handler freed what the data set runs on.
+    TRetryWatch WatchRetry(const char* Event) const;
+    void CheckRetry(const TRetryWatch& Watch) const;
     // Tells the container's listeners; false when one of them freed the data set.
     bool SendEvent(TKindDataSetEvent Kind);
     void FillParamsFromDelta(TFBQuery* Qry, TDataSet* Delta);

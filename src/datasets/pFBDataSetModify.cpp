@@ -527,9 +527,12 @@ TLockStatus TpFBDataSet::LockRecord(bool RaiseError) {
             default: Msg += Kept; break;
         }
         TDataAction Action = daFail;
+        const TAliveGuard alive(this);
+        const TRetryWatch watch = WatchRetry("OnLockError");
         if (OnLockError) FireEvent(OnLockError, this, Status, Msg, Action);
         if (Action == daFail) throw Exception(Msg);
-        if (Action == daAbort) Abort();
+        if (Action == daAbort || alive.Gone()) Abort();
+        CheckRetry(watch);
     }
 }
 
@@ -654,8 +657,10 @@ void TpFBDataSet::ApplyCachedRecords(std::vector<TRecordUndo>& Undo) {
                 UndoRecord(Undo.back());
                 ReadRecordCache(Pos, Work, false);
                 Action = uaFail;
+                const TRetryWatch watch = WatchRetry("OnUpdateError");
                 FireEvent(OnUpdateError, this, E, Kind, Action);
                 if (Action == uaFail || Action == uaAbort || alive.Gone()) throw;
+                if (Action == uaRetry || Action == uaApply) CheckRetry(watch);
             }
         }
         if (Action == uaSkip && !Ring) FSkipped.push_back(Id);

@@ -206,3 +206,19 @@ void IBAlloc(void*& Buffer, Integer OldSize, Integer NewSize) {
     Buffer = p;
     if (NewSize > from && p) std::memset(static_cast<char*>(p) + from, 0, static_cast<size_t>(NewSize - from));
 }
+
+TRetryWatch::TRetryWatch(const AnsiString& Name, const char* Event, std::initializer_list<TPart> Parts)
+    : FName(Name), FEvent(Event) {
+    // A part not held (null) is watched as one that cannot go.
+    for (const TPart& P : Parts) FParts.emplace_back(TAliveGuard(P.Object), P.Object ? P.What : nullptr);
+}
+
+void TRetryWatch::Check(std::initializer_list<const TObject*> Now) const {
+    auto now = Now.begin();
+    for (const auto& [alive, what] : FParts) {
+        // A freed part another took the place of is no obstacle.
+        const TObject* holds = now != Now.end() ? *now++ : nullptr;
+        if (what && alive.Gone() && !holds)
+            FBErrorFmt("%s was not run again: its %s was freed by %s.", {FName, AnsiString(what), AnsiString(FEvent)});
+    }
+}

@@ -1,6 +1,9 @@
 #pragma once
 // Errors of the database layer: the per-thread status vector, the message
 // table, the exception classes and how a client status vector becomes text.
+#include <utility>
+#include <vector>
+
 #include "dbclient/IB_Intf.h"
 #include "platform/data/DB.h"
 #include "platform/rtl/SysUtils.h"
@@ -53,6 +56,26 @@ const char* FBErrorMessage(Integer Index);
 [[noreturn]] void FBError(Integer Index, std::initializer_list<TVarRec> Args = {});
 // Raises EFBClientError with the formatted free text and SQLCode -1.
 [[noreturn]] void FBErrorFmt(const AnsiString& Fmt, std::initializer_list<TVarRec> Args = {});
+
+// An error handler's retry: what the statement or data set runs on (its
+// transactions, its database) is watched across the handler. A retry left
+// without one because the handler freed it would fail again and again; it
+// stops with an error naming what is gone.
+class TRetryWatch {
+public:
+    struct TPart {
+        const TObject* Object;
+        const char* What;   // "transaction", "database"
+    };
+    TRetryWatch(const AnsiString& Name, const char* Event, std::initializer_list<TPart> Parts);
+    // Now: the same parts as the statement or data set holds them after the handler.
+    void Check(std::initializer_list<const TObject*> Now) const;
+
+private:
+    AnsiString FName;
+    const char* FEvent;
+    std::vector<std::pair<TAliveGuard, const char*>> FParts;
+};
 
 // Builds EFBInterBaseError from the calling thread's status vector and raises
 // it; returns only when the error handler hook vetoes the raise.

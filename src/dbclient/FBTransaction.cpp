@@ -245,17 +245,17 @@ void TFBTransaction::StartTransaction() {
     FState = tsActive;
 }
 
-void TFBTransaction::BeforeEndNotify(TTransactionAction Action, bool Force) {
+void TFBTransaction::BeforeEndNotify(TTransactionAction Action, bool Force, bool Nested) {
     const TAliveGuard alive(this);
     TFBBase::ForEach(this, FSQLObjects, true, [](TFBBase* L) { L->Fire(L->OnTransactionEnding); });
-    if (alive.Gone() || FQuiet) return;
+    if (alive.Gone() || FQuiet || Nested) return;
     FBeforeEndEvents->Call(false, static_cast<TObject*>(this), Action, Force);
 }
 
-void TFBTransaction::AfterEndNotify(TTransactionAction Action, bool Force) {
+void TFBTransaction::AfterEndNotify(TTransactionAction Action, bool Force, bool Nested) {
     const TAliveGuard alive(this);
     TFBBase::ForEach(this, FSQLObjects, true, [](TFBBase* L) { L->Fire(L->OnTransactionEnded); });
-    if (alive.Gone() || FQuiet) return;
+    if (alive.Gone() || FQuiet || Nested) return;
     FAfterEndEvents->Call(false, static_cast<TObject*>(this), Action, Force);
 }
 
@@ -276,7 +276,11 @@ void TEndUnderWay::Leave() const {
         FBErrorFmt("%s was freed during its commit: its work was rolled back, not committed.", {FName});
 }
 
-void TFBTransaction::EndTransaction(TTransactionAction Action, bool Force) {
+void TFBTransaction::EndTransaction(TTransactionAction Action, bool Force) { RunEnd(Action, Force, EndUnderWay()); }
+
+// A nested end (started by a handler of an end under way) tells the links, so
+// that they close their cursors, but raises no handler list again.
+void TFBTransaction::RunEnd(TTransactionAction Action, bool Force, bool Nested) {
     CheckInTransaction();
     IIBClientLibrary* lib = ClientLibrary();
     std::exception_ptr commitError;
@@ -288,26 +292,26 @@ void TFBTransaction::EndTransaction(TTransactionAction Action, bool Force) {
         switch (Action) {
             case TARollbackRetaining:
                 FState = tsDoRollbackRetaining;
-                BeforeEndNotify(Action, Force);
+                BeforeEndNotify(Action, Force, Nested);
                 if (alive.Gone()) return end.Leave();
                 CheckInTransaction();   // ended meanwhile by a handler that closed the connection
                 Call(lib->isc_rollback_retaining(StatusVector(), &FHandle), true);
-                AfterEndNotify(Action, Force);
+                AfterEndNotify(Action, Force, Nested);
                 break;
             case TACommitRetaining:
                 FState = tsDoCommitRetaining;
-                BeforeEndNotify(Action, Force);
+                BeforeEndNotify(Action, Force, Nested);
                 if (alive.Gone()) return end.Leave();
                 CheckInTransaction();   // ended meanwhile by a handler that closed the connection
                 Call(lib->isc_commit_retaining(StatusVector(), &FHandle), true);
                 if (FEnd) FEnd->FStored = true;
-                AfterEndNotify(Action, Force);
+                AfterEndNotify(Action, Force, Nested);
                 break;
             case TARollback:
             case TACommit: {
                 if (FHandleIsShared && Action != FTimeoutAction && !Force) FBError(58);
                 FState = Action == TACommit ? tsDoCommit : tsDoRollback;
-                BeforeEndNotify(Action, Force);
+                BeforeEndNotify(Action, Force, Nested);
                 if (alive.Gone()) return end.Leave();
                 CheckInTransaction();   // ended meanwhile by a handler that closed the connection
                 if (FHandleIsShared) {
@@ -334,7 +338,7 @@ void TFBTransaction::EndTransaction(TTransactionAction Action, bool Force) {
                     if (Force) FHandle = 0;
                     else if (status > 0) IBError(lib, this);
                 }
-                AfterEndNotify(Action, Force);
+                AfterEndNotify(Action, Force, Nested);
                 break;
             }
         }

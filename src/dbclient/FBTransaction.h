@@ -124,6 +124,8 @@ public:
     const AnsiString& TPB() const { return FTPB; }
 
 protected:
+    // The base end; Nested: started inside another end, it raises no handler lists.
+    void RunEnd(TTransactionAction Action, bool Force, bool Nested);
     void Loaded() override;
     void Notification(TComponent* AComponent, TOperation Operation) override;
 
@@ -135,8 +137,8 @@ private:
     bool FQuiet = false;            // destroyed during its own end: no handlers again
     void DoTimer(TObject* Sender);
     void TRParamsChanging(TObject* Sender);
-    void BeforeEndNotify(TTransactionAction Action, bool Force);
-    void AfterEndNotify(TTransactionAction Action, bool Force);
+    void BeforeEndNotify(TTransactionAction Action, bool Force, bool Nested);
+    void AfterEndNotify(TTransactionAction Action, bool Force, bool Nested);
     TNotifyEventList* NotifyList(Integer Kind) const;
     TEndTrEventList* EndList(Integer Kind) const;
     IIBClientLibrary* ClientLibrary() const;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "dbclient/FBMessages.h"
+#include "dbclient/StdFuncs.h"
 #include "dbclient/StrUtil.h"
 #include "platform/rtl/SysUtils.h"
 
@@ -19,11 +21,15 @@ void TpFBQuery::ExecQuery() {
             return;
         } catch (EFBError& E) {
             if (!OnExecuteError) throw;
+            // The handler may free the statement or what it runs on: no retry then.
+            const AnsiString name = CmpFullName(this);
             const TAliveGuard alive(this);
+            const TRetryWatch watch(name, "OnExecuteError", {{Transaction(), "transaction"}, {Database(), "database"}});
             FireEvent(OnExecuteError, this, E, action);
             if (action == daFail) throw;
             if (action == daAbort) Abort();
-            if (alive.Gone()) return;   // no retry of a statement its handler freed
+            if (alive.Gone()) FBErrorFmt("%s was not run again: it was freed by OnExecuteError.", {name});
+            watch.Check({Transaction(), Database()});
         }
     }
 }

@@ -52,12 +52,12 @@ void TpFBTransaction::EndTransaction(TTransactionAction Action, bool Force) {
     const TAliveGuard alive(this);
     const bool nested = EndUnderWay();
     const TEndUnderWay end(this, Action);
-    if (Quiet() || nested) return TFBTransaction::EndTransaction(Action, Force);
+    if (Quiet() || nested) return RunEnd(Action, Force, nested);
     if (TFBDatabase* db = DefaultDatabase()) db->DoBeforeEndTransaction(this, Action, Force);
     if (alive.Gone()) return end.Leave();
     if (BeforeEnd) FireEvent(BeforeEnd, this, Action, Force);
     if (alive.Gone()) return end.Leave();
-    TFBTransaction::EndTransaction(Action, Force);
+    RunEnd(Action, Force, false);
     if (alive.Gone()) return end.Leave();
     if (AfterEnd) FireEvent(AfterEnd, this, Action, Force);
     if (alive.Gone()) return end.Leave();

@@ -75,6 +75,13 @@ public:
             ++*Seen;
         };
     }
+    // An error handler that runs Free, then answers Answer (a retry, say).
+    template <class H, class A> static auto Answering(H Free, A Answer) {
+        return [Free, Answer](auto&&... Args) {
+            Free();
+            ([&](auto& X) { if constexpr (std::is_same_v<std::decay_t<decltype(X)>, A>) X = Answer; }(Args), ...);
+        };
+    }
     // Touches nothing of the handler that called it after the free.
     void Free() {
         ++calls;
@@ -107,6 +114,13 @@ public:
     // The update statement fails on the server.
     void BadUpdate() { ds->UpdateSQL()->SetText("update LT set V = ?V where NOSUCH = ?OLD_K"); }
     void Reopen() { ds->Close(); ds->Open(); }
+    // The edit's record lock fails (the row went elsewhere); Handler hears it.
+    template <class H> void LockFails(H Handler) {
+        ds->SetOptions(ds->Options() + TpFBDsOptions{poProtectedEdit});
+        ds->OnLockError = Handler;
+        DeleteElsewhere();
+        ds->Edit();
+    }
     // The current row goes in another connection.
     void DeleteElsewhere() { DB1().Execute("DELETE FROM LT WHERE K = 1"); }
     // Another table refers to the current row.
@@ -143,6 +157,7 @@ public:
 };
 
 using F_ = DataSetLifetimes;
+const char* const kNotRunAgain = "not run again";
 const TLifeCase kCases[] = {
     {"TDataSet::BeforeOpen", "", &TDataSet::BeforeOpen, deBeforeOpen, [](F_& F) { F.Reopen(); }},
     {"TDataSet::AfterOpen", "", &TDataSet::AfterOpen, deAfterOpen, [](F_& F) { F.Reopen(); }},
@@ -204,12 +219,13 @@ const TLifeCase kCases[] = {
     {"TFBCustomDataSet::OnUpdateError", "", nullptr, deAfterPost, [](F_& F) { F.Cached(); F.BadUpdate(); F.ds->OnUpdateError = F.FreeDs(); F.EditV(); F.ds->Post(); }, "NOSUCH"},
     {"TpFBDataSet::OnPostError", "", nullptr, deAfterPost, [](F_& F) { F.ds->OnPostError = F.FreeDs(); F.DuplicateKey(); }, "PRIMARY"},
     {"TpFBDataSet::OnDeleteError", "", nullptr, deAfterPost, [](F_& F) { F.ds->OnDeleteError = F.FreeDs(); F.ReferToFirst(); F.ds->Delete(); }, "FOREIGN"},
-    {"TpFBDataSet::OnLockError", "", nullptr, deAfterPost, [](F_& F) {
-         F.ds->SetOptions(F.ds->Options() + TpFBDsOptions{poProtectedEdit});
-         F.ds->OnLockError = F.FreeDs();
-         F.DeleteElsewhere();
-         F.ds->Edit();
-     }, "does not exist"},
+    {"TpFBDataSet::OnLockError", "", nullptr, deAfterPost, [](F_& F) { F.LockFails(F.FreeDs()); }, "does not exist"},
+    // a retry on a transaction the handler freed stops; on a freed data set it ends quietly
+    {"TpFBDataSet::OnPostError", "TheTransactionRetry", nullptr, deAfterPost, [](F_& F) { F.ds->OnPostError = F.Answering(F.FreeTr(), daRetry); F.DuplicateKey(); }, kNotRunAgain},
+    {"TpFBDataSet::OnDeleteError", "TheTransactionRetry", nullptr, deAfterPost, [](F_& F) { F.ds->OnDeleteError = F.Answering(F.FreeTr(), daRetry); F.ReferToFirst(); F.ds->Delete(); }, kNotRunAgain},
+    {"TFBCustomDataSet::OnUpdateError", "TheTransactionRetry", nullptr, deAfterPost, [](F_& F) { F.Cached(); F.BadUpdate(); F.ds->OnUpdateError = F.Answering(F.FreeTr(), uaRetry); F.EditV(); F.ds->Post(); }, kNotRunAgain},
+    {"TpFBDataSet::OnLockError", "TheTransactionRetry", nullptr, deAfterPost, [](F_& F) { F.LockFails(F.Answering(F.FreeTr(), daRetry)); }, kNotRunAgain},
+    {"TpFBDataSet::OnLockError", "Retry", nullptr, deAfterPost, [](F_& F) { F.LockFails(F.Answering(F.FreeDs(), daRetry)); }},
     {"TpFBDataSet::OnApplyDefaultValue", "", nullptr, deAfterPost, [](F_& F) { F.ds->SetDefaultExpression("V", "'d'"); F.ds->OnApplyDefaultValue = F.FreeDs(); F.ds->Append(); }},
     {"TpFBDataSet::OnAskRecordCount", "", nullptr, deAfterPost, [](F_& F) { F.ds->SetPrepareOptions(F.ds->PrepareOptions() + TpPrepareOptions{psAskRecordCount}); F.ds->OnAskRecordCount = F.FreeDs(); F.Reopen(); }},
     {"TpFBDataSet::OnUserEvent", "", nullptr, deAfterPost, [](F_& F) { F.Contain(); F.ds->OnUserEvent = F.FreeDs(); F.container->NotifyDataSets(nullptr, "", "PING", Variant()); }},

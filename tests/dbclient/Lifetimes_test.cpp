@@ -102,6 +102,13 @@ public:
         q->SQL()->SetText(Sql);
     }
     void Started() { tr->StartTransaction(); }
+    // A statement that fails; its OnExecuteError runs Free and answers Action.
+    template <class H> void FailingQuery(H Free, TDataAction Action) {
+        NewQuery("select NOSUCH from RDB$DATABASE");
+        Started();
+        q->OnExecuteError = [Free, Action](TObject*, EFBError&, TDataAction& A) { Free(), A = Action; };
+        q->ExecQuery();
+    }
     // The idle clock of the connection and the transaction.
     void Idle(Integer Ms) {
         for (int i = 0; i < 3; ++i) clock.Advance(Ms);
@@ -126,6 +133,7 @@ public:
 };
 
 const char* const kNotCommitted = "freed during its commit";
+const char* const kNotRunAgain = "not run again";
 
 using F_ = DbClientLifetimes;
 const TLifeCase kCases[] = {
@@ -176,7 +184,7 @@ const TLifeCase kCases[] = {
     {"TFBQuery::OnSQLChanging", "Clear", [](F_& F) { F.NewQuery(); F.q->OnSQLChanging = F.FreeQ(); F.q->SQL()->Clear(); }, "abort"},
     {"TFBQuery::TransactionEnding", "", [](F_& F) { F.NewQuery(); F.Started(); F.q->ExecQuery(); F.q->TransactionEnding = F.FreeQ(); F.tr->Commit(); }},
     {"TFBQuery::TransactionEnded", "", [](F_& F) { F.NewQuery(); F.Started(); F.q->ExecQuery(); F.q->TransactionEnded = F.FreeQ(); F.tr->Commit(); }},
-    {"TpFBQuery::OnExecuteError", "", [](F_& F) { F.NewQuery("select NOSUCH from RDB$DATABASE"); F.Started(); F.q->OnExecuteError = [&F](TObject*, EFBError&, TDataAction& A) { F.Free(F.q), A = daRetry; }; F.q->ExecQuery(); }},
+    {"TpFBQuery::OnExecuteError", "", [](F_& F) { F.FailingQuery(F.FreeQ(), daRetry); }, kNotRunAgain},
     {"TpFBTransaction::BeforeSQLExecute", "", [](F_& F) { F.NewQuery(); F.Started(); F.tr->BeforeSQLExecute = F.FreeQ(); F.q->ExecQuery(); }},
     {"TpFBTransaction::AfterSQLExecute", "", [](F_& F) { F.NewQuery(); F.Started(); F.tr->AfterSQLExecute = F.FreeQ(); F.q->ExecQuery(); }},
     // the owner freed: the transaction by a statement's events, the database by a transaction's
@@ -186,11 +194,14 @@ const TLifeCase kCases[] = {
     {"TFBQuery::TransactionEnding", "TheTransaction", [](F_& F) { F.NewQuery(); F.Started(); F.q->ExecQuery(); F.q->TransactionEnding = F.FreeTr(); F.tr->Commit(); }, kNotCommitted},
     {"TFBQuery::TransactionEnding", "TheTransactionRollback", [](F_& F) { F.NewQuery(); F.Started(); F.q->ExecQuery(); F.q->TransactionEnding = F.FreeTr(); F.tr->Rollback(); }},
     {"TFBQuery::TransactionEnded", "TheTransaction", [](F_& F) { F.NewQuery(); F.Started(); F.q->ExecQuery(); F.q->TransactionEnded = F.FreeTr(); F.tr->Commit(); }},
-    {"TpFBQuery::OnExecuteError", "TheTransaction", [](F_& F) { F.NewQuery("select NOSUCH from RDB$DATABASE"); F.Started(); F.q->OnExecuteError = [&F](TObject*, EFBError&, TDataAction& A) { F.Free(F.tr), A = daFail; }; F.q->ExecQuery(); }, "NOSUCH"},
+    {"TpFBQuery::OnExecuteError", "TheTransaction", [](F_& F) { F.FailingQuery(F.FreeTr(), daFail); }, "NOSUCH"},
+    {"TpFBQuery::OnExecuteError", "TheTransactionRetry", [](F_& F) { F.FailingQuery(F.FreeTr(), daRetry); }, kNotRunAgain},
+    {"TpFBQuery::OnExecuteError", "TheConnectionRetry", [](F_& F) { F.FailingQuery(F.FreeDb(), daRetry); }, kNotRunAgain},
     {"TpFBTransaction::BeforeSQLExecute", "TheTransaction", [](F_& F) { F.NewQuery(); F.Started(); F.tr->BeforeSQLExecute = F.FreeTr(); F.q->ExecQuery(); }, "Transaction not assigned"},
     {"TpFBTransaction::AfterSQLExecute", "TheTransaction", [](F_& F) { F.NewQuery(); F.Started(); F.tr->AfterSQLExecute = F.FreeTr(); F.q->ExecQuery(); }},
     {"TFBTransaction::BeforeStartList", "TheConnection", [](F_& F) { F.tr->AddNotifyEvent(0, F.key, F.FreeDb()); F.Started(); }, "transaction"},
     {"TFBTransaction::AfterStartList", "TheConnection", [](F_& F) { F.tr->AddNotifyEvent(1, F.key, F.FreeDb()); F.Started(); }},
+    {"TFBTransaction::BeforeEndList", "TheConnection", [](F_& F) { F.Started(); F.tr->AddEndEvent(2, F.key, F.FreeDb()); F.tr->Commit(); }, "not active"},
     {"TFBTransaction::AfterEndList", "TheConnection", [](F_& F) { F.Started(); F.tr->AddEndEvent(3, F.key, F.FreeDb()); F.tr->Commit(); }},
     {"TFBTransaction::OnTimeout", "TheConnection", [](F_& F) { F.tr->OnTimeout = F.FreeDb(); F.tr->SetTimeout(100); F.Started(); F.Idle(100); }},
     {"TpFBTransaction::BeforeStart", "TheConnection", [](F_& F) { F.tr->BeforeStart = F.FreeDb(); F.Started(); }, "transaction"},

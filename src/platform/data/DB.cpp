@@ -954,7 +954,7 @@ void TDataSet::CheckOperation(TDataOperation Operation, const TDataSetErrorEvent
         } catch (EDatabaseError& E) {
             TDataAction Action = daFail;
             const TAliveGuard alive(this);
-            if (ErrorEvent) ErrorEvent(this, E, Action);
+            FireEvent(ErrorEvent, this, E, Action);
             if (Action == daFail) throw;
             // A data set its handler freed is not tried again: the operation ends quietly.
             if (Action == daAbort || alive.Gone()) Abort();
