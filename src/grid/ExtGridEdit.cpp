@@ -426,12 +426,14 @@ void TExtStringGrid::RestoreEditText() {
     const TPoint B = BaseCell(Col(), Row());
     const AnsiString Before = FTextBeforeEdit;
     FEditShown = false;
+    const TAliveGuard Alive(this);   // OnSetEditText may close the screen
     if (EditorMode() && InplaceEditor()) {
         InplaceEditor()->SetText(Before);
         HideEditor();
+        if (Alive.Gone()) return;
     }
     SetEditText(B.X, B.Y, Before);
-    SetCells(B.X, B.Y, Before);
+    if (Alive.Alive()) SetCells(B.X, B.Y, Before);
 }
 
 void TExtStringGrid::StoreCellText(Integer ACol, Integer ARow, const AnsiString& Value) {

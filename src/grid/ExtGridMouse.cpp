@@ -115,8 +115,9 @@ bool TExtStringGrid::FixedEditWanted(TMouseButton Button, TGridFixedCellEdit Tri
 void TExtStringGrid::OpenFixedCellEditor(Integer ACol, Integer ARow) {
     // The handler keeps the editor closed by answering True.
     bool Refused = false;
+    const TAliveGuard Alive(this);   // the handler may close the screen
     if (OnCanEditCell) FireEvent(OnCanEditCell, this, ARow, RealColIndex(ACol), Refused);
-    if (Refused) return;
+    if (Refused || Alive.Gone()) return;
     if (EditorMode()) HideEditor();
     // A header holding letters outside the code page gets a Unicode editor, as cells do.
     const WideString Letters = CellTextToWide(Cells(RealColIndex(ACol), ARow));
