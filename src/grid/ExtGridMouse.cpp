@@ -472,10 +472,8 @@ void TExtStringGrid::DisjunctCellRelease(TShiftState Shift, Integer X, Integer Y
         return;
     bool Can = true;
     if (OnSelectCell) {
-        // The handler may free the grid: it runs from a copy, not from the freed member.
-        const TAliveGuard Alive(this);
-        const TSelectCellEvent Handler = OnSelectCell;
-        Handler(this, C.X, C.Y, Can);
+        const TAliveGuard Alive(this);   // the handler may free the grid
+        FireEvent(OnSelectCell, this, C.X, C.Y, Can);
         if (Alive.Gone()) return;
     }
     if (!Can) return;

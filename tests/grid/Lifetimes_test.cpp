@@ -238,14 +238,14 @@ const TLifeCase kCases[] = {
     {"OnCanDeleteRow", [](GridLifetimes& F) { F.G->Navigation()->SetAllowDeleteRow(true); F.G->OnCanDeleteRow = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Delete); }},
     {"OnAutoDeleteRow", [](GridLifetimes& F) { F.G->Navigation()->SetAllowDeleteRow(true); F.G->OnAutoDeleteRow = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Delete); }},
     {"OnCanEditCell", [](GridLifetimes& F) { F.G->OnCanEditCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Edit(1, 1); }, "TExtStringGrid::CanEditShow"},
-    {"OnCanEditCellByEnter", [](GridLifetimes& F) { F.G->OnCanEditCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Return); }, "TExtStringGrid::CanEditShow"},
+    {"OnCanEditCellByEnter", [](GridLifetimes& F) { F.G->OnCanEditCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Return); }, "TExtStringGrid::CellEditable"},
     {"OnGetEditorType", [](GridLifetimes& F) { F.G->OnGetEditorType = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Edit(1, 1); }, "TExtStringGrid::CanEditShow"},
     {"OnButtonClick", [](GridLifetimes& F) { F.ButtonIn22(); F.G->OnButtonClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.Press(2, 2); }, "TExtStringGrid::ButtonRelease"},
     {"OnEllipsClick", [](GridLifetimes& F) { F.OpenEditor(edEditBtn); F.G->OnEllipsClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.ClickOn(F.G->BtnEdit()->Button()->Button()); }, "TGridEditBtn::TGridEditBtn"},
     {"OnEllipsClickByAUnicodeCell", [](GridLifetimes& F) { F.G->SetCells(1, 1, WideToCellText(u"\u0416")); F.OpenEditor(edEditBtn); F.G->OnEllipsClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.ClickOn(F.G->UniEditBtn()->Button()->Button()); }, "TGridUniEditBtn::TGridUniEditBtn"},
     {"OnEllipsClickByAPushButton", [](GridLifetimes& F) { F.OpenEditor(edButton); F.G->OnEllipsClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.ClickOn(F.G->ButtonEditor()); }, "TGridButton::Click"},
     {"OnOleDroppedByFreeingTheSource", [](GridLifetimes& F) { F.DropOnOther(); F.Other->Grid->OnOleDropped = [&F](auto&&...) { F.Free(); }; }, [](GridLifetimes& F) { F.Drag(); }},
-    {"OnSelectCellByDisjunctRelease", [](GridLifetimes& F) { F.G->MouseActions()->SetDisjunctCellSelect(true); F.G->OnSelectCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.Press(1, 1); }, "TCustomGrid::MoveCurrent"},
+    {"OnSelectCellByDisjunctRelease", [](GridLifetimes& F) { F.G->MouseActions()->SetDisjunctCellSelect(true); F.G->OnSelectCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.Press(1, 1); }, "TExtStringGrid::DisjunctCellRelease"},
     {"OnComboCloseUp", [](GridLifetimes& F) { F.OpenCombo(); F.G->OnComboCloseUp = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_Down, Qt::AltModifier); Settle(); F.F.Key(Qt::Key_Escape); }, "TGridCombo::TGridCombo"},
     {"OnAnchorEnter", [](GridLifetimes& F) { F.G->SetCells(1, 1, "<A href=\"x\">go</A>"); F.G->OnAnchorEnter = F.FreeGrid(); }, [](GridLifetimes& F) { F.Move(QPoint(F.G->CellRect(1, 1).Left + 6, F.F.Centre(1, 1).y())); }},
     {"OnAnchorExit", [](GridLifetimes& F) { F.G->SetCells(1, 1, "<A href=\"x\">go</A>"); F.G->OnAnchorExit = F.FreeGrid(); }, [](GridLifetimes& F) { F.Move(QPoint(F.G->CellRect(1, 1).Left + 6, F.F.Centre(1, 1).y())); F.Move(F.F.Centre(3, 3)); }},
@@ -466,7 +466,7 @@ const char kNotYetWalked[] =
     "OnAnchorClick@TExtStringGrid::FormControlPress OnAutoAddRow@TExtStringGrid::AdvanceEdit "
     "OnButtonClick@TExtStringGrid::ControlCellKey OnCanAddRow@TExtStringGrid::AdvanceEdit "
     "OnCanEditCell@TExtStringGrid::AdvanceEdit OnCanEditCell@TExtStringGrid::ButtonRelease "
-    "OnCanEditCell@TExtStringGrid::CellEditable OnCanEditCell@TExtStringGrid::SelectCell "
+    "OnCanEditCell@TExtStringGrid::SelectCell "
     "OnCanEditCell@TExtStringGrid::ToggleCheck OnCanEditCell@TExtStringGrid::ToggleRadio "
     "OnCellValidate@TGridTransEdit::Commit OnCellsChanged@TExtStringGrid::ImportExcelFile "
     "OnCellsChanged@TExtStringGrid::LoadCellsFromStrings OnCellsChanged@TExtStringGrid::ReadCellStream "
