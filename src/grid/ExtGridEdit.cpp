@@ -182,12 +182,12 @@ bool TExtStringGrid::CanEditShow() {
     // A cell that may not be edited never opens, also when it became current
     // without a move (a new grid, a program-set cell).
     bool Can = true;
+    const TAliveGuard alive(this);   // the handlers may close the screen
     CanEditCell(B.X, B.Y, Can);
-    if (!Can) return false;
+    if (!Can || alive.Gone()) return false;
     if (!FEditShown) {
         BeginCellEdit(Col(), Row());
         TEditorType E = FDefaultEditor;
-        const TAliveGuard alive(this);
         GetEditorType(B.X, B.Y, E);
         if (alive.Gone()) return false;
         FActiveEditor = IsUnicodeCell(B.X, B.Y) ? LettersEditor(E, CellTextToWide(HeldText(B.X, B.Y))) : E;
