@@ -396,6 +396,7 @@ void TExtStringGrid::TakeDraggedRows(TGridRect Block) {
         if (FDragRows[size_t(R)] && !IsHiddenRow(R) && DisplRowIndex(R) < RowCount()) Rows.push_back(DisplRowIndex(R));
     const TGridRect& D = FSelfDropRect;
     const bool Remove = FDragDropSettings->OleRemoveRows() && Options().Contains(goRowSelect);
+    const TAliveGuard Alive(this);   // OnCellsChanged may close the screen
     if (!Remove && FDragDropSettings->OleCopyAlways()) return;
     const Integer L = Block.Left, Rt = std::min(Block.Right, ColCount() - 1);
     const TDropWritten Took = GDropWritten;
@@ -408,10 +409,12 @@ void TExtStringGrid::TakeDraggedRows(TGridRect Block) {
         for (Integer C = L; C <= Rt && Whole; ++C) Whole = Arrived(C, Line);
         if (Remove && Whole) {
             RemoveRowsEx(R, 1);
+            if (Alive.Gone()) return;
             continue;
         }
-        for (Integer C = L; C <= Rt; ++C)
+        for (Integer C = L; C <= Rt && Alive.Alive(); ++C)
             if (Arrived(C, Line) && !(Dropped && C >= D.Left && C <= D.Right)) ClearRect(C, R, C, R);
+        if (Alive.Gone()) return;
     }
 }
 

@@ -182,12 +182,12 @@ bool TExtStringGrid::CanEditShow() {
     // A cell that may not be edited never opens, also when it became current
     // without a move (a new grid, a program-set cell).
     bool Can = true;
+    const TAliveGuard alive(this);   // the handlers may close the screen
     CanEditCell(B.X, B.Y, Can);
-    if (!Can) return false;
+    if (!Can || alive.Gone()) return false;
     if (!FEditShown) {
         BeginCellEdit(Col(), Row());
         TEditorType E = FDefaultEditor;
-        const TAliveGuard alive(this);
         GetEditorType(B.X, B.Y, E);
         if (alive.Gone()) return false;
         FActiveEditor = IsUnicodeCell(B.X, B.Y) ? LettersEditor(E, CellTextToWide(HeldText(B.X, B.Y))) : E;
@@ -426,12 +426,14 @@ void TExtStringGrid::RestoreEditText() {
     const TPoint B = BaseCell(Col(), Row());
     const AnsiString Before = FTextBeforeEdit;
     FEditShown = false;
+    const TAliveGuard Alive(this);   // OnSetEditText may close the screen
     if (EditorMode() && InplaceEditor()) {
         InplaceEditor()->SetText(Before);
         HideEditor();
+        if (Alive.Gone()) return;
     }
     SetEditText(B.X, B.Y, Before);
-    SetCells(B.X, B.Y, Before);
+    if (Alive.Alive()) SetCells(B.X, B.Y, Before);
 }
 
 void TExtStringGrid::StoreCellText(Integer ACol, Integer ARow, const AnsiString& Value) {

@@ -384,8 +384,9 @@ void TGridSpin::KeyDown(Word& Key, TShiftState Shift) {
         const bool Home = Key == VK_HOME;
         if (SpinType() == sptNormal) SetValue(Home ? MaxValue() : MinValue());
         else if (SpinType() == sptFloat) SetFloatValue(Home ? MaxFloatValue() : MinFloatValue());
+        const TAliveGuard Alive(this);   // the handler may close the screen
         if (FGrid->OnSpinClick) FireEvent(FGrid->OnSpinClick, FGrid, FGrid->Col(), FGrid->Row(), Value(), Home);
-        TEsgSpinEdit::KeyDown(Key, Shift);
+        if (Alive.Alive()) TEsgSpinEdit::KeyDown(Key, Shift);
         return;
     }
     if (Key != VK_TAB && Key != VK_RETURN && Key != VK_ESCAPE) {
@@ -525,8 +526,9 @@ void TGridCombo::KeyDown(Word& Key, TShiftState Shift) {
 
 void TGridCombo::Change() {
     TESGComboBox::Change();
+    const TAliveGuard Alive(this);   // the handler may close the screen
     if (FGrid->OnEditChange) FireEvent(FGrid->OnEditChange, FGrid, FGrid->Col(), FGrid->Row(), Text());
-    if (FGrid->OnComboChange && Style() != csDropDownList)
+    if (Alive.Alive() && FGrid->OnComboChange && Style() != csDropDownList)
         FireEvent(FGrid->OnComboChange, FGrid, FGrid->Col(), FGrid->Row(), -1, Text());
 }
 

@@ -470,6 +470,7 @@ void TExtInplaceEdit::PasteFromClipboard() {
     if (!AcceptPastedText(NewText)) return;
     SetText(NewText);
     G->SetCurrentCellEditText(Text());
+    if (!*Alive) return;
     if (L > 0) {
         SetSelStart(S);
         SetSelLength(static_cast<Integer>(Clip.size()));

@@ -115,8 +115,9 @@ bool TExtStringGrid::FixedEditWanted(TMouseButton Button, TGridFixedCellEdit Tri
 void TExtStringGrid::OpenFixedCellEditor(Integer ACol, Integer ARow) {
     // The handler keeps the editor closed by answering True.
     bool Refused = false;
+    const TAliveGuard Alive(this);   // the handler may close the screen
     if (OnCanEditCell) FireEvent(OnCanEditCell, this, ARow, RealColIndex(ACol), Refused);
-    if (Refused) return;
+    if (Refused || Alive.Gone()) return;
     if (EditorMode()) HideEditor();
     // A header holding letters outside the code page gets a Unicode editor, as cells do.
     const WideString Letters = CellTextToWide(Cells(RealColIndex(ACol), ARow));
@@ -471,10 +472,8 @@ void TExtStringGrid::DisjunctCellRelease(TShiftState Shift, Integer X, Integer Y
         return;
     bool Can = true;
     if (OnSelectCell) {
-        // The handler may free the grid: it runs from a copy, not from the freed member.
-        const TAliveGuard Alive(this);
-        const TSelectCellEvent Handler = OnSelectCell;
-        Handler(this, C.X, C.Y, Can);
+        const TAliveGuard Alive(this);   // the handler may free the grid
+        FireEvent(OnSelectCell, this, C.X, C.Y, Can);
         if (Alive.Gone()) return;
     }
     if (!Can) return;

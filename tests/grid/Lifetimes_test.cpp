@@ -15,6 +15,7 @@
 
 #include <QDragEnterEvent>
 #include <QMimeData>
+#include <QWheelEvent>
 
 #include <filesystem>
 #include <fstream>
@@ -141,6 +142,11 @@ public:
     }
     TPoint DropAt{2, 2};
     void Drag(TPoint From = {1, 1}) { DragFromTo(F.Centre(From.X, From.Y), F.Centre(From.X, From.Y) + QPoint(12, 0)); }
+    void Wheel(int Delta) {
+        const QPointF P = F.Centre(2, 2);
+        QWheelEvent E(P, F.Grid->Widget()->mapToGlobal(P), QPoint(), QPoint(0, Delta), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(F.Grid->Widget(), &E);
+    }
     ~GridLifetimes() override { SetDragHandler(nullptr); }
     void Move(QPoint P) { if (F.Grid) SendMouse(F.Grid->Widget(), QEvent::MouseMove, P, Qt::NoButton, Qt::NoButton); }
     // A left drag on this grid from P to Q.
@@ -231,15 +237,16 @@ const TLifeCase kCases[] = {
     {"OnAutoInsertRow", [](GridLifetimes& F) { F.G->Navigation()->SetAllowInsertRow(true); F.G->OnAutoInsertRow = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Insert); }},
     {"OnCanDeleteRow", [](GridLifetimes& F) { F.G->Navigation()->SetAllowDeleteRow(true); F.G->OnCanDeleteRow = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Delete); }},
     {"OnAutoDeleteRow", [](GridLifetimes& F) { F.G->Navigation()->SetAllowDeleteRow(true); F.G->OnAutoDeleteRow = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Delete); }},
-    {"OnCanEditCell", [](GridLifetimes& F) { F.G->OnCanEditCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Edit(1, 1); }, "TExtStringGrid::CanEditShow"},
-    {"OnCanEditCellByEnter", [](GridLifetimes& F) { F.G->OnCanEditCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Return); }, "TExtStringGrid::CanEditShow"},
+    {"OnCanEditCell", [](GridLifetimes& F) { F.G->OnCanEditCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Edit(1, 1); }, "TExtStringGrid::CellEditable"},
+    {"OnCanEditCellByAClickOnTheCurrentCell", [](GridLifetimes& F) { F.G->OnCanEditCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.Press(1, 1); }, "TExtStringGrid::CanEditShow"},
+    {"OnCanEditCellByEnter", [](GridLifetimes& F) { F.G->OnCanEditCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Return); }, "TExtStringGrid::CellEditable"},
     {"OnGetEditorType", [](GridLifetimes& F) { F.G->OnGetEditorType = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Edit(1, 1); }, "TExtStringGrid::CanEditShow"},
     {"OnButtonClick", [](GridLifetimes& F) { F.ButtonIn22(); F.G->OnButtonClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.Press(2, 2); }, "TExtStringGrid::ButtonRelease"},
     {"OnEllipsClick", [](GridLifetimes& F) { F.OpenEditor(edEditBtn); F.G->OnEllipsClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.ClickOn(F.G->BtnEdit()->Button()->Button()); }, "TGridEditBtn::TGridEditBtn"},
     {"OnEllipsClickByAUnicodeCell", [](GridLifetimes& F) { F.G->SetCells(1, 1, WideToCellText(u"\u0416")); F.OpenEditor(edEditBtn); F.G->OnEllipsClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.ClickOn(F.G->UniEditBtn()->Button()->Button()); }, "TGridUniEditBtn::TGridUniEditBtn"},
     {"OnEllipsClickByAPushButton", [](GridLifetimes& F) { F.OpenEditor(edButton); F.G->OnEllipsClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.ClickOn(F.G->ButtonEditor()); }, "TGridButton::Click"},
     {"OnOleDroppedByFreeingTheSource", [](GridLifetimes& F) { F.DropOnOther(); F.Other->Grid->OnOleDropped = [&F](auto&&...) { F.Free(); }; }, [](GridLifetimes& F) { F.Drag(); }},
-    {"OnSelectCellByDisjunctRelease", [](GridLifetimes& F) { F.G->MouseActions()->SetDisjunctCellSelect(true); F.G->OnSelectCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.Press(1, 1); }, "TCustomGrid::MoveCurrent"},
+    {"OnSelectCellByDisjunctRelease", [](GridLifetimes& F) { F.G->MouseActions()->SetDisjunctCellSelect(true); F.G->OnSelectCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.Press(1, 1); }, "TExtStringGrid::DisjunctCellRelease"},
     {"OnComboCloseUp", [](GridLifetimes& F) { F.OpenCombo(); F.G->OnComboCloseUp = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_Down, Qt::AltModifier); Settle(); F.F.Key(Qt::Key_Escape); }, "TGridCombo::TGridCombo"},
     {"OnAnchorEnter", [](GridLifetimes& F) { F.G->SetCells(1, 1, "<A href=\"x\">go</A>"); F.G->OnAnchorEnter = F.FreeGrid(); }, [](GridLifetimes& F) { F.Move(QPoint(F.G->CellRect(1, 1).Left + 6, F.F.Centre(1, 1).y())); }},
     {"OnAnchorExit", [](GridLifetimes& F) { F.G->SetCells(1, 1, "<A href=\"x\">go</A>"); F.G->OnAnchorExit = F.FreeGrid(); }, [](GridLifetimes& F) { F.Move(QPoint(F.G->CellRect(1, 1).Left + 6, F.F.Centre(1, 1).y())); F.Move(F.F.Centre(3, 3)); }},
@@ -255,7 +262,7 @@ const TLifeCase kCases[] = {
     {"OnClipboardBeforePasteCell", [](GridLifetimes& F) { Clipboard()->SetAsText("a"); F.G->Navigation()->SetAllowClipboardShortCuts(true); F.G->OnClipboardBeforePasteCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_V, Qt::ControlModifier); }, "TExtStringGrid::PasteText"},
     {"OnClipboardBeforePasteWideCell", [](GridLifetimes& F) { Clipboard()->SetAsWideText(u"\u0416"); F.G->Navigation()->SetAllowClipboardShortCuts(true); F.G->OnClipboardBeforePasteWideCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_V, Qt::ControlModifier); }},
     {"OnComboObjectChange", [](GridLifetimes& F) { F.OpenCombo(); F.G->OnComboObjectChange = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Down); }, "TGridComboEditor::Select"},
-    {"OnSpinClick", [](GridLifetimes& F) { F.OpenEditor(edSpinEdit); F.G->OnSpinClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Up); }, "TGridSpin::KeyDown"},
+    {"OnSpinClick", [](GridLifetimes& F) { F.OpenEditor(edSpinEdit); F.G->OnSpinClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Up); }, "TGridSpin::Stepped"},
     {"OnFloatSpinClick", [](GridLifetimes& F) { F.OpenEditor(edFloatSpinEdit); F.G->OnFloatSpinClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Up); }},
     {"OnDateSpinClick", [](GridLifetimes& F) { F.OpenEditor(edDateSpinEdit); F.G->OnDateSpinClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Up); }},
     {"OnTimeSpinClick", [](GridLifetimes& F) { F.OpenEditor(edTimeSpinEdit); F.G->OnTimeSpinClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Up); }},
@@ -322,6 +329,28 @@ const TLifeCase kCases[] = {
     {"OnLoadCellByADroppedFile", [](GridLifetimes& F) { F.CsvFile(); F.G->OnLoadCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.Drop("/tmp/lifetimes.csv"); }, "TExtStringGrid::ImportCSVFile"},
     {"OnSaveCellByCtrlC", [](GridLifetimes& F) { F.G->Navigation()->SetAllowClipboardShortCuts(true); F.G->OnSaveCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_C, Qt::ControlModifier); }, "TExtStringGrid::TransferCells"},
     {"OnSaveCellByADrag", [](GridLifetimes& F) { F.DropOnOther(); F.G->OnSaveCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.Drag(); }, "TExtStringGrid::TransferCells"},
+    {"OnSelectionChangedByClick", [](GridLifetimes& F) { F.G->OnSelectionChanged = F.FreeGrid(); }, [](GridLifetimes& F) { F.Press(3, 3); }, "TExtStringGrid::MouseDown"},
+    {"OnSelectionChangedByDrag", [](GridLifetimes& F) { F.F.Options({goRangeSelect}); F.G->OnSelectionChanged = F.FreeGrid(); }, [](GridLifetimes& F) { F.DragFromTo(F.F.Centre(1, 1), F.F.Centre(3, 3)); }, "TExtStringGrid::MouseMove"},
+    {"OnSelectionChangedByWheel", [](GridLifetimes& F) { F.G->OnSelectionChanged = F.FreeGrid(); }, [](GridLifetimes& F) { F.Wheel(-120); }, "TExtStringGrid::WheelTurn"},
+    {"OnMouseDownByACheckBox", [](GridLifetimes& F) { F.G->CreateCellGraphic(2, 2)->SetCellType(ctCheckBox); F.G->OnMouseDown = F.FreeGrid(); }, [](GridLifetimes& F) { F.Press(2, 2); }, "TExtStringGrid::LeftPress"},
+    {"OnClickCellByAHeader", [](GridLifetimes& F) { F.G->OnClickCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.Press(1, 0); }, "TExtStringGrid::LeftPress"},
+    {"OnCanEditCellBySpace", [](GridLifetimes& F) { F.G->CreateCellGraphic(2, 2)->SetCellType(ctCheckBox); F.G->SetCol(2), F.G->SetRow(2); F.G->OnCanEditCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_Space, Qt::NoModifier, " "); }, "TExtStringGrid::ControlCellKey"},
+    {"OnCanEditCellByAFormControl", [](GridLifetimes& F) { F.CellControl("CHECK"); F.G->OnCanEditCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.PressAt(F.ControlPoint()); }, "TExtStringGrid::FormControlPress"},
+    {"OnCanEditCellByAHeaderEditor", [](GridLifetimes& F) { F.G->MouseActions()->SetFixedRowsEdit(fceLeftClick); F.G->OnCanEditCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.Press(1, 0); }, "TExtStringGrid::OpenFixedCellEditor"},
+    {"OnCellsChangedByADragMoveOfCells", [](GridLifetimes& F) { F.DropOnOther(); F.F.Options({goRowSelect}); F.G->OnCellsChanged = F.FreeGrid(); }, [](GridLifetimes& F) { F.Drag(); }, "TExtStringGrid::ClearRect"},
+    {"OnClipboardCopyByCtrlCInTheEditor", [](GridLifetimes& F) { F.G->OnClipboardCopy = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Edit(1, 1); F.F.Key(Qt::Key_C, Qt::ControlModifier); }, "TExtInplaceEdit::CopyToClipboard"},
+    {"OnClipboardCutByCtrlXInTheEditor", [](GridLifetimes& F) { F.G->OnClipboardCut = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Edit(1, 1); F.F.Key(Qt::Key_X, Qt::ControlModifier); }, "TExtInplaceEdit::CutToClipboard"},
+    {"OnClipboardPasteByCtrlVInTheEditor", [](GridLifetimes& F) { Clipboard()->SetAsText("a"); F.G->OnClipboardPaste = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Edit(1, 1); F.F.Key(Qt::Key_V, Qt::ControlModifier); }, "TExtInplaceEdit::PasteFromClipboard"},
+    {"OnClipboardBeforePasteCellByCtrlVInTheEditor", [](GridLifetimes& F) { Clipboard()->SetAsText("a"); F.G->OnClipboardBeforePasteCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Edit(1, 1); F.F.Key(Qt::Key_V, Qt::ControlModifier); }, "TExtInplaceEdit::PasteFromClipboard"},
+    {"OnSpinClickByHome", [](GridLifetimes& F) { F.OpenEditor(edSpinEdit); F.G->OnSpinClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Home); }, "TGridSpin::KeyDown"},
+    {"OnEditChangeByASpin", [](GridLifetimes& F) { F.OpenEditor(edSpinEdit); F.G->OnEditChange = F.FreeGrid(); }, [](GridLifetimes& F) { TypeText(u"5"); }, "TGridSpin::Change"},
+    {"OnEditChangeByAComboEdit", [](GridLifetimes& F) { F.OpenEditor(edComboEdit); F.G->OnEditChange = F.FreeGrid(); }, [](GridLifetimes& F) { TypeText(u"b"); }, "TGridCombo::Change"},
+    {"OnEditChangeByAnEllipsisEdit", [](GridLifetimes& F) { F.OpenEditor(edEditBtn); F.G->OnEditChange = F.FreeGrid(); }, [](GridLifetimes& F) { TypeText(u"b"); }, "TGridEditBtn::Change"},
+    {"OnComboChangeByTyping", [](GridLifetimes& F) { F.OpenEditor(edComboEdit); F.G->OnComboChange = F.FreeGrid(); }, [](GridLifetimes& F) { TypeText(u"b"); }, "TGridCombo::Change"},
+    {"OnKeyPressByEscapeInTheEditor", [](GridLifetimes& F) { F.F.Edit(1, 1); F.G->OnKeyPress = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Escape); }, "TExtInplaceEdit::KeyDown"},
+    {"OnKeyPressByEscapeInAList", [](GridLifetimes& F) { F.OpenCombo(); F.G->OnKeyPress = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Escape); }, "TGridEditorKeys::HandToGrid"},
+    {"OnSetEditTextByEscape", [](GridLifetimes& F) { F.F.Edit(1, 1); F.G->OnSetEditText = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Escape); }, "TCustomGrid::UpdateText"},
+    {"OnSetEditTextByCtrlVOfTheSameText", [](GridLifetimes& F) { Clipboard()->SetAsText("a"); F.G->SetCells(1, 1, "a"); F.F.Edit(1, 1); F.G->OnSetEditText = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_V, Qt::ControlModifier); }, "TExtStringGrid::SetCurrentCellEditText"},
 };
 
 // Events raised only inside the program's own call, each with the handler that counts it:
@@ -434,36 +463,40 @@ const std::pair<const char*, const char*> kNoRoadSite[] = {
 // Places read from the code that no row walks yet: open work, each to get its row (a
 // row walking one fails the sweep until it leaves this list).
 const char kNotYetWalked[] =
-    "OnAnchorClick@TExtStringGrid::FormControlPress OnAutoAddRow@TExtStringGrid::AdvanceEdit OnButtonClick@TExtStringGrid::ControlCellKey "
-    "OnCanAddRow@TExtStringGrid::AdvanceEdit OnCanEditCell@TExtStringGrid::AdvanceEdit OnCanEditCell@TExtStringGrid::ButtonRelease "
-    "OnCanEditCell@TExtStringGrid::CellEditable OnCanEditCell@TExtStringGrid::ControlCellKey OnCanEditCell@TExtStringGrid::FormControlPress "
-    "OnCanEditCell@TExtStringGrid::OpenFixedCellEditor OnCanEditCell@TExtStringGrid::SelectCell OnCanEditCell@TExtStringGrid::ToggleCheck "
-    "OnCanEditCell@TExtStringGrid::ToggleRadio OnCellValidate@TGridTransEdit::Commit OnCellsChanged@TExtStringGrid::ClearRect "
-    "OnCellsChanged@TExtStringGrid::ImportExcelFile OnCellsChanged@TExtStringGrid::LoadCellsFromStrings OnCellsChanged@TExtStringGrid::ReadCellStream "
-    "OnCellsChanged@TExtStringGrid::RemoveCols OnCellsChanged@TExtStringGrid::SmartFill OnClick@TEsgSpinButton::KeyDown "
-    "OnClick@TExtGridButton::DialogChar OnClick@TExtGridButton::MouseUp OnClick@TExtTimerSpeedButton::TimerExpired "
-    "OnClickCell@TExtStringGrid::LeftPress OnClipboardBeforePasteCell@TExtInplaceEdit::PasteFromClipboard OnClipboardBeforePasteCell@TExtStringGrid::SmartFill "
-    "OnClipboardBeforePasteCell@TGridEditorKeys::PastesAsTextEditor OnClipboardCopy@TExtInplaceEdit::CopyToClipboard OnClipboardCut@TExtInplaceEdit::CutToClipboard "
-    "OnClipboardPaste@TExtInplaceEdit::PasteFromClipboard OnClipboardPaste@TGridEditorKeys::PastesAsTextEditor OnColumnSize@TExtStringGrid::DblClick "
-    "OnComboChange@TEditLink::SetFocus OnComboChange@TExtStringGrid::ShowEditorControl OnComboChange@TGridCombo::Change "
-    "OnComboCloseUp@TGridUniCombo::TGridUniCombo OnComboObjectChange@TExtStringGrid::ShowEditorControl OnControlEditDone@TExtStringGrid::FormControlPress "
-    "OnControlEditDone@TExtStringGrid::FormControlTab OnControlEditDone@TExtStringGrid::HideRowList OnControlEditDone@TExtStringGrid::HideRows "
-    "OnControlEditDone@TExtStringGrid::MoveRowsTo OnControlEditDone@TExtStringGrid::PlaceFormControl OnControlEditDone@TFormControlEditor::DoExit "
-    "OnDblClick@TExtInplaceEdit::MousePressed OnDblClickCell@TExtInplaceEdit::MousePressed OnEditChange@TGridCombo::Change "
-    "OnEditChange@TGridEditBtn::Change OnEditChange@TGridSpin::Change OnEditingDone@TGridTransEdit::Commit "
-    "OnEndColumnSize@TExtStringGrid::DblClick OnEndColumnSize@TExtStringGrid::FixedSizingEnd OnEndRowSize@TExtInplaceEdit::BreakLine "
-    "OnEndRowSize@TExtInplaceEdit::KeyUp OnEndRowSize@TExtRichEdit::ResizeRequested OnEndRowSize@TExtStringGrid::FixedSizingEnd "
-    "OnFileProgress@TExtStringGrid::WriteCellStream OnGetEditorType@TExtStringGrid::FocusReceived OnKeyDown@ClaimTab "
-    "OnKeyDown@TCustomGrid::QtEvent OnKeyDown@TEditLink::EditKeyDown OnKeyDown@TExtStringGrid::ConsumeKey "
-    "OnKeyDown@TGridEditBtn::KeyDown OnKeyDown@TGridEditorKeys::ClaimsTab OnKeyDown@TGridEditorKeys::HandToGrid "
-    "OnKeyDown@TInplaceEdit::QtEvent OnKeyPress@TExtStringGrid::KeyDown OnKeyPress@TypeStartKey "
-    "OnLoadCell@TExtStringGrid::ImportExcelFile OnLoadCell@TExtStringGrid::LoadCellsFromStrings OnMouseDown@TExtStringGrid::AdvanceEdit "
-    "OnMouseDown@TExtStringGrid::LeftPress OnMouseUp@TExtStringGrid::AdvanceEdit OnRadioClick@TExtStringGrid::ControlCellKey "
-    "OnSaveCell@TExtStringGrid::SaveCellsToStrings OnSelectCell@TEditLink::EditKeyDown OnSelectCell@TExtStringGrid::EnterGrid "
-    "OnSelectionChanged@TExtStringGrid::IntelliPanTick OnSelectionChanged@TExtStringGrid::MouseDown OnSelectionChanged@TExtStringGrid::MouseMove "
-    "OnSelectionChanged@TExtStringGrid::MouseUp OnSelectionChanged@TExtStringGrid::WheelTurn OnSetEditText@TExtStringGrid::RestoreEditText "
-    "OnSetEditText@TExtStringGrid::SetCurrentCellEditText OnSetEditText@TExtStringGrid::StoreCellText OnSetEditText@TInplaceEdit::KeyDown "
-    "OnSpinClick@TGridSpin::Stepped OnUpdateColumnSize@TExtStringGrid::FixedSizingEnd "
+    "OnSetEditText@TExtStringGrid::RestoreEditText OnSetEditText@TExtStringGrid::StoreCellText "
+    "OnAnchorClick@TExtStringGrid::FormControlPress OnAutoAddRow@TExtStringGrid::AdvanceEdit "
+    "OnButtonClick@TExtStringGrid::ControlCellKey OnCanAddRow@TExtStringGrid::AdvanceEdit "
+    "OnCanEditCell@TExtStringGrid::AdvanceEdit OnCanEditCell@TExtStringGrid::ButtonRelease "
+    "OnCanEditCell@TExtStringGrid::SelectCell "
+    "OnCanEditCell@TExtStringGrid::ToggleCheck OnCanEditCell@TExtStringGrid::ToggleRadio "
+    "OnCellValidate@TGridTransEdit::Commit OnCellsChanged@TExtStringGrid::ImportExcelFile "
+    "OnCellsChanged@TExtStringGrid::LoadCellsFromStrings OnCellsChanged@TExtStringGrid::ReadCellStream "
+    "OnCellsChanged@TExtStringGrid::RemoveCols OnCellsChanged@TExtStringGrid::SmartFill "
+    "OnClick@TEsgSpinButton::KeyDown OnClick@TExtGridButton::DialogChar OnClick@TExtGridButton::MouseUp "
+    "OnClick@TExtTimerSpeedButton::TimerExpired OnClipboardBeforePasteCell@TExtStringGrid::SmartFill "
+    "OnClipboardBeforePasteCell@TGridEditorKeys::PastesAsTextEditor "
+    "OnClipboardPaste@TGridEditorKeys::PastesAsTextEditor OnColumnSize@TExtStringGrid::DblClick "
+    "OnComboChange@TEditLink::SetFocus OnComboChange@TExtStringGrid::ShowEditorControl "
+    "OnComboCloseUp@TGridUniCombo::TGridUniCombo OnComboObjectChange@TExtStringGrid::ShowEditorControl "
+    "OnControlEditDone@TExtStringGrid::FormControlPress OnControlEditDone@TExtStringGrid::FormControlTab "
+    "OnControlEditDone@TExtStringGrid::HideRowList OnControlEditDone@TExtStringGrid::HideRows "
+    "OnControlEditDone@TExtStringGrid::MoveRowsTo OnControlEditDone@TExtStringGrid::PlaceFormControl "
+    "OnControlEditDone@TFormControlEditor::DoExit OnDblClick@TExtInplaceEdit::MousePressed "
+    "OnDblClickCell@TExtInplaceEdit::MousePressed OnEditingDone@TGridTransEdit::Commit "
+    "OnEndColumnSize@TExtStringGrid::DblClick OnEndColumnSize@TExtStringGrid::FixedSizingEnd "
+    "OnEndRowSize@TExtInplaceEdit::BreakLine OnEndRowSize@TExtInplaceEdit::KeyUp "
+    "OnEndRowSize@TExtRichEdit::ResizeRequested OnEndRowSize@TExtStringGrid::FixedSizingEnd "
+    "OnFileProgress@TExtStringGrid::WriteCellStream OnGetEditorType@TExtStringGrid::FocusReceived "
+    "OnKeyDown@ClaimTab OnKeyDown@TCustomGrid::QtEvent OnKeyDown@TEditLink::EditKeyDown "
+    "OnKeyDown@TExtStringGrid::ConsumeKey OnKeyDown@TGridEditBtn::KeyDown OnKeyDown@TGridEditorKeys::ClaimsTab "
+    "OnKeyDown@TGridEditorKeys::HandToGrid OnKeyDown@TInplaceEdit::QtEvent OnKeyPress@TExtStringGrid::KeyDown "
+    "OnKeyPress@TypeStartKey OnLoadCell@TExtStringGrid::ImportExcelFile "
+    "OnLoadCell@TExtStringGrid::LoadCellsFromStrings OnMouseDown@TExtStringGrid::AdvanceEdit "
+    "OnMouseUp@TExtStringGrid::AdvanceEdit OnRadioClick@TExtStringGrid::ControlCellKey "
+    "OnSaveCell@TExtStringGrid::SaveCellsToStrings OnSelectCell@TEditLink::EditKeyDown "
+    "OnSelectCell@TExtStringGrid::EnterGrid OnSelectionChanged@TExtStringGrid::IntelliPanTick "
+    "OnSelectionChanged@TExtStringGrid::MouseUp OnSetEditText@TInplaceEdit::KeyDown "
+    "OnUpdateColumnSize@TExtStringGrid::FixedSizingEnd "
 ;
 
 // The places of src/grid and of the platform's control, grid and form code that raise

@@ -872,7 +872,9 @@ void TCustomGrid::ShowEditorChar(char Ch) {
 
 void TCustomGrid::HideEditor() {
     if (!FEditorMode) return;
+    const TAliveGuard Alive(this);   // OnSetEditText may close the screen
     UpdateText();
+    if (Alive.Gone()) return;
     FEditorMode = false;
     if (FInplaceEdit) {
         // The grid takes the focus before the editor goes: a hidden focused widget
