@@ -248,7 +248,7 @@ void TExtStringGrid::SetRowCount(Integer Value) {
     if (Cutting && NumHiddenRows() > 0)
         for (Integer R = RealRowIndex(std::max<Integer>(1, Value) - 1) + 1; R < AllRowCount(); ++R)
             if (IsHiddenRow(R)) {
-                UnHideRows(R, AllRowCount() - 1);
+                ShowHiddenRows(R, AllRowCount() - 1);
                 break;
             }
     if (const Integer Cut = RowCount() - std::max<Integer>(1, Value); Cut > 0 && Cutting) {

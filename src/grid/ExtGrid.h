@@ -1285,6 +1285,8 @@ private:
     Integer LastDataRow() const { return RowCount() - 1 - FFixedFooters; }
     Integer CurrentDataRealRow() const;
     void ShowNodeRows(Integer ARow, Integer ATo = -1);   // real rows
+    void ShowHiddenRows(Integer AFromRow, Integer AToRow);   // UnHideRows and UnHideRowsAll, not asked for by name
+    void ShowAllRows();
     // With the filter on, the real rows a node just showed stay only when it lets them through.
     void HideFilteredRows(const std::vector<Integer>& ARealRows);
     void ForEachMarkedRow(const std::function<void(Integer)>& ADo);   // display row of each, bottom up
@@ -1397,6 +1399,7 @@ private:
     std::vector<Byte> FRowSelect;
     std::vector<Byte> FColSelect;
     std::vector<Byte> FRowMarks;
+    std::vector<Byte> FAskedRows;   // by real row: shown by UnHideRows while the filter is on, which then lets them be
     std::set<std::pair<Integer, Integer>> FSelectedCells;   // (col, real row)
     Integer MarkIndex(Integer ARow) const;   // the real row a RowSelected argument names
     // What the grid keeps per row and per column follows rows inserted, removed or moved

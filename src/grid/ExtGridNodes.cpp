@@ -225,7 +225,7 @@ void TExtStringGrid::ShowNodeRows(Integer ARow, Integer ATo) {
     std::vector<Integer> Shown;
     for (Integer K = ARow + 1, End = ATo >= 0 ? ATo : NodeEndReal(ARow); K <= End; ++K) {
         if (IsHiddenRow(K)) {
-            UnHideRows(K, K);
+            ShowHiddenRows(K, K);
             Shown.push_back(K);
         }
         if (const TCellGraphic* N = NodeAtReal(K); N && N->CellBoolean()) K = std::max(K, NodeEndReal(K));
@@ -234,13 +234,15 @@ void TExtStringGrid::ShowNodeRows(Integer ARow, Integer ATo) {
 }
 
 // A row the filter hides stays hidden whatever a node does: the filter is asked again
-// (it never saw rows that were inside a contracted node when it was switched on).
+// (it never saw rows that were inside a contracted node when it was switched on); a row
+// shown by name while the filter is on stays shown.
 void TExtStringGrid::HideFilteredRows(const std::vector<Integer>& ARealRows) {
     if (!FFilterActive) return;
     std::vector<Integer> Fail;
     for (Integer R : ARealRows) {
         const Integer D = DisplRowIndex(R);
-        if (!IsHiddenRow(R) && D >= TBaseGrid::FixedRows() && D <= LastDataRow() && !RowMatchesFilter(D)) Fail.push_back(D);
+        const bool Asked = R < Integer(FAskedRows.size()) && FAskedRows[size_t(R)];
+        if (!Asked && !IsHiddenRow(R) && D >= TBaseGrid::FixedRows() && D <= LastDataRow() && !RowMatchesFilter(D)) Fail.push_back(D);
     }
     if (!Fail.empty()) HideRowList(Fail);
 }
@@ -287,7 +289,7 @@ void TExtStringGrid::ExpandAll() {
     std::vector<Integer> Hidden;
     for (Integer R = 0; FFilterActive && R < AllRowCount(); ++R)
         if (IsHiddenRow(R)) Hidden.push_back(R);
-    UnHideRowsAll();
+    ShowAllRows();
     HideFilteredRows(Hidden);
     for (Integer R = FixedRows(); R < RowCount(); ++R)
         if (TCellGraphic* G = NodeGraphic(R)) G->SetCellBoolean(false);

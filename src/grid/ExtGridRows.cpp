@@ -78,6 +78,16 @@ void TExtStringGrid::KeepRowOnShownData(Integer RealRow) {
 
 void TExtStringGrid::UnHideRows(Integer AFromRow, Integer AToRow) {
     if (!IsHiddenRow(AFromRow)) return;
+    // Asked for by name: a node closed and opened again later brings them back as they were.
+    for (Integer R = std::max(0, AFromRow); FFilterActive && R <= AToRow && R < AllRowCount(); ++R) {
+        if (R >= Integer(FAskedRows.size())) FAskedRows.resize(size_t(R) + 1, 0);
+        FAskedRows[size_t(R)] = 1;
+    }
+    ShowHiddenRows(AFromRow, AToRow);
+}
+
+void TExtStringGrid::ShowHiddenRows(Integer AFromRow, Integer AToRow) {
+    if (!IsHiddenRow(AFromRow)) return;
     EndEditBeforeLayoutChange();
     FRowMap->UnHideRows(AFromRow, AToRow);
     const Integer D = DisplRowIndex(AFromRow);
@@ -93,6 +103,11 @@ void TExtStringGrid::UnHideRows(Integer AFromRow, Integer AToRow) {
 }
 
 void TExtStringGrid::UnHideRowsAll() {
+    if (FFilterActive) FAskedRows.assign(size_t(AllRowCount()), 1);   // every row asked for
+    ShowAllRows();
+}
+
+void TExtStringGrid::ShowAllRows() {
     EndEditBeforeLayoutChange();
     FRowMap->UnHideRowsAll();
     // Every row is shown: no node holds its rows in any more.
@@ -209,6 +224,7 @@ bool TExtStringGrid::RowMatchesFilter(Integer ARow) {
 void TExtStringGrid::SetFilterActive(bool Value) {
     if (Value != FFilterActive) EndEditBeforeLayoutChange();   // the filter reads the checked value
     if (Value != FFilterActive) {
+        FAskedRows.clear();
         if (Value) {
             FFixedRowsMem = TBaseGrid::FixedRows();
             TUpdateScope Update(this);
@@ -239,7 +255,7 @@ void TExtStringGrid::SetFilterActive(bool Value) {
             for (Integer R = 0; HasNodes() && R < AllRowCount(); ++R)
                 if (const TCellGraphic* G = NodeAtReal(R); G && G->CellBoolean()) Contracted.push_back(G);
             TUpdateScope Update(this);
-            UnHideRowsAll();
+            ShowAllRows();
             CloseNodes(Contracted);
             Update.End();
             if (FFixedRowsMem < RowCount()) TBaseGrid::SetFixedRows(FFixedRowsMem);
@@ -313,6 +329,7 @@ void TExtStringGrid::RowRecordsInserted(Integer ADisplRow, Integer ACount) {
             }
     InsertFlags(FRowSelect, At, ACount);
     InsertFlags(FRowMarks, At, ACount);
+    InsertFlags(FAskedRows, At, ACount);
     InsertFlags(FDragRows, At, ACount);
     if (At <= Integer(FGroupColObjects.size()) && !FGroupColObjects.empty())
         FGroupColObjects.insert(FGroupColObjects.begin() + At, size_t(ACount), nullptr);
@@ -353,6 +370,7 @@ void TExtStringGrid::RowRecordsRemoved(Integer ADisplRow, Integer ACount) {
     for (auto It = Gone.rbegin(); It != Gone.rend(); ++It) {
         EraseFlag(FRowSelect, *It);
         EraseFlag(FRowMarks, *It);
+        EraseFlag(FAskedRows, *It);
         EraseFlag(FDragRows, *It);
         if (Order) FUnsortedOrder.erase(FUnsortedOrder.begin() + *It);
         if (*It < Integer(FGroupColObjects.size())) {
@@ -393,6 +411,7 @@ void TExtStringGrid::RowRecordsMoved(Integer AFrom, Integer ATo) {
     const Integer RealTo = RealRowIndex(ATo);
     MoveFlag(FRowSelect, RealFrom, RealTo);
     MoveFlag(FRowMarks, RealFrom, RealTo);
+    if (!FAskedRows.empty()) MoveFlag(FAskedRows, RealFrom, RealTo);
     if (!FDragRows.empty()) MoveFlag(FDragRows, RealFrom, RealTo);
     if (std::max(RealFrom, RealTo) < Integer(FGroupColObjects.size())) {
         TObject* O = FGroupColObjects[size_t(RealFrom)];

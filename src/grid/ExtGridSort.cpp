@@ -301,7 +301,7 @@ std::vector<const TCellGraphic*> TExtStringGrid::OpenContractedNodes(Integer Fir
         Opened.push_back(G);
         // Its own rows only: a row hidden just after a one-row node (a filter) stays hidden.
         const Integer Real = RealRowIndex(R), End = NodeEndReal(Real);
-        if (End > Real && IsHiddenRow(Real + 1)) UnHideRows(Real + 1, End);
+        if (End > Real && IsHiddenRow(Real + 1)) ShowHiddenRows(Real + 1, End);
     }
     return Opened;
 }

@@ -354,7 +354,7 @@ const std::pair<const char*, const char*> kNoRoad[] = {
     {"TExtStringGrid::Assign TExtStringGrid::SetRowCount TExtStringGrid::SetColCount TExtStringGrid::InsertRows "
      "TExtStringGrid::InsertCols TExtStringGrid::RemoveRowsEx TExtStringGrid::RemoveCols TExtStringGrid::DeleteGridRows "
      "TExtStringGrid::MoveRowData TExtStringGrid::MoveColData TExtStringGrid::MoveRowsTo TExtStringGrid::SortOnKeys "
-     "TExtStringGrid::HideRows TExtStringGrid::HideRowList TExtStringGrid::UnHideRows TExtStringGrid::UnHideRowsAll "
+     "TExtStringGrid::HideRows TExtStringGrid::HideRowList TExtStringGrid::ShowHiddenRows TExtStringGrid::ShowAllRows "
      "TExtStringGrid::SetFilterActive TExtStringGrid::ResetContent TExtStringGrid::ContractNode TExtStringGrid::AutoDeleteRow "
      "TCustomGrid::MoveColumn TCustomGrid::MoveRow TCustomGrid::DeleteColumn TCustomGrid::DeleteRow TCustomGrid::SizesChanged "
      "TExtStringGrid::Resize TCustomGrid::SetOptions",

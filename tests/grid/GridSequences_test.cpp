@@ -155,6 +155,7 @@ struct TRowM {
     std::map<int, WStr> Cells;   // by column id; missing = empty
     std::map<int, TColor> Colours;
     bool Hidden = false, Marked = false;   // hidden by HideRows or the filter
+    bool Asked = false;                     // shown by UnHideRow(s)All while the filter is on: it lets the row be
     int Height = 0;                         // 0: the default
     std::map<int, bool> Checks;             // check boxes by column id: checked
     std::map<int, int> Radios;              // radio groups (items "A", "B", one under the other) by column id: the chosen
@@ -172,6 +173,8 @@ struct TModel {
     std::vector<TMergeM> Merges;
     std::map<int, int> Widths;   // by column id, where sized
     int NextRow = 0, NextCol = cFirstNew, SumCol = cNum;   // SumCol: the column the footer totals (-1 none)
+    int FilterCol = -1;   // the position the filter reads, and the word it lets through
+    WStr FilterWord;
     std::vector<int> UndoBase;   // the shown order the sort undo goes back to: the one before the first sort
     bool HaveBase = false, BaseTainted = false;
     std::map<int, int> Ties;     // set by a sort: rows of equal keys (same value) may come in any order
@@ -211,6 +214,13 @@ struct TModel {
         return nullptr;
     }
     bool InNode(int Id) const { return NodeOf(Id, true) || NodeOf(Id, false); }
+    // A hidden row a node or ExpandAll brings back shows, but one the filter (when on) does not let through.
+    void ShowAgain(TRowM& R, bool FilterOn) const {
+        R.Hidden = R.Hidden && FilterOn && !R.Asked && (FilterCol >= int(Cols.size()) || ShownText(R, FilterCol) != FilterWord);
+    }
+    void ShowMembers(const TNodeM& Nd, bool FilterOn) {
+        for (int M : Nd.Members) ShowAgain(Row(M), FilterOn);
+    }
     // A merge cut by hidden rows shows over its shown rows, from the first of them.
     int ShownCount(const TMergeM& Mg) const { return int(std::ranges::count_if(Mg.Ids, [&](int Id) { return IsShown(Rows[IndexOf(Id)]); })); }
     bool ShowsMerge(int Id, int ACol) const {   // the cell the merge shows from
@@ -724,6 +734,10 @@ void HideStep(TWalk& W, int How) {   // 0 HideRows, 1 filter, 2 UnHideRow, 3 all
     } else if (How == 2) W.Say("R", Ids[0]), W.G->UnHideRow(W.IndexOf(Ids[0]) + 1);
     else if (!W.G->FilterActive() || W.Pick(2)) W.G->UnHideRowsAll();
     else W.Say("by the filter"), W.G->SetFilterActive(false);
+    for (TRowM& R : W.Rows)
+        if (How == 1 || !W.G->FilterActive()) R.Asked = false;
+        else if (How == 3 || (How == 2 && R.Id == Ids[0])) R.Asked = true;
+    if (How == 1) W.FilterCol = TurkCol, W.FilterWord = Word;
     W.Tainted();
 }
 
@@ -747,7 +761,8 @@ void HideNodeRowStep(TWalk& W, int) {
     const int Real = W.IndexOf(Nd.Head) + 1;
     if (!Nd.Contracted || !W.IsShown(W.Row(Nd.Head))) throw TSkip();
     W.Say("R", Nd.Head);
-    W.G->HideRow(Real), W.G->ExpandNode(Real), W.Row(Nd.Head).Hidden = true, Nd.Contracted = false, W.Check();
+    W.G->HideRow(Real), W.G->ExpandNode(Real), W.Row(Nd.Head).Hidden = true, Nd.Contracted = false;
+    W.ShowMembers(Nd, W.G->FilterActive()), W.Check();
     W.G->UnHideRow(Real), W.Row(Nd.Head).Hidden = false, W.Tainted();
 }
 
@@ -767,10 +782,12 @@ void NodeStep(TWalk& W, int How) {   // 0 AddNode, 1 by call, 2 by click
     if (W.Nodes.empty()) throw TSkip();
     TNodeM& Nd = W.Nodes[W.Pick(int(W.Nodes.size()))];
     const int Real = W.IndexOf(Nd.Head) + 1, ND = W.G->DisplRowIndex(Real);
+    if (How == 2 && !W.IsShown(W.Row(Nd.Head))) throw TSkip();   // no button to click on a row not shown
     W.Say(Nd.Contracted ? "expand R" : "contract R", Nd.Head);
     if (How == 2) W.G->ScrollInView(1, ND), Settle(), W.Press(W.At(0, ND, 6));
     else if (Nd.Contracted) W.G->ExpandNode(Real);
     else W.G->ContractNode(Real);
+    if (Nd.Contracted) W.ShowMembers(Nd, W.G->FilterActive());
     Nd.Contracted = !Nd.Contracted;
     W.Tainted();
 }
@@ -1565,7 +1582,7 @@ void NodeCallStep(TWalk& W, int How) {   // 0 ExpandAll, 1 ContractAll, 2 Remove
     TNodeM& Nd = W.Nodes[size_t(W.Pick(int(W.Nodes.size())))];
     const int Head = Nd.Head, Position = W.Pick(2);
     auto Open = [&](bool Close) {
-        if (!W.G->FilterActive()) for (TRowM& R : W.Rows) R.Hidden = false;
+        for (TRowM& R : W.Rows) W.ShowAgain(R, W.G->FilterActive());
         for (TNodeM& N : W.Nodes) N.Contracted = Close;
     };
     const bool MemberHidden = std::ranges::any_of(Nd.Members, [&](int M) { return W.Row(M).Hidden; });
@@ -1576,6 +1593,7 @@ void NodeCallStep(TWalk& W, int How) {   // 0 ExpandAll, 1 ContractAll, 2 Remove
         if (W.Row(Head).Hidden) throw TSkip();
         W.Say("R", Head);
         W.G->RemoveNode(W.IndexOf(Head) + 1);
+        if (Nd.Contracted) W.ShowMembers(Nd, W.G->FilterActive());
         std::erase_if(W.Nodes, [&](const TNodeM& N) { return N.Head == Head; });
     } else if (How == 4) {   // after the node's row or one of its rows, or before one of its rows
         const int Id = Position ? (W.Pick(2) ? Head : Nd.Members.back()) : Nd.Members[size_t(W.Pick(int(Nd.Members.size())))];
@@ -1909,6 +1927,12 @@ TEST(GridSequences, FoundSequencesHold) {
         // A row moved past a merge cut by hidden rows: the merge counted its real rows from the cells' old rows.
         {{"Filter", 529243756u}, {"InsertKey", 3754190657u}, {"DeleteKey", 1242212368u}, {"MergeCells", 1800998041u},
          {"SortByColumn", 962378824u}, {"RemoveRowsEx", 1795219402u}, {"RowDrag", 192081302u}},
+        // A node whose row the filter hid: nothing to click, it stays closed when the filter goes.
+        {{"RemoveRowsEx", 2081981515u}, {"AddNode", 1376693511u}, {"ContractExpand", 760143171u}, {"Filter", 1236387167u},
+         {"NodeClick", 2429942732u}, {"UnHideAll", 2847828727u}},
+        // Rows shown by name while the filter was on were hidden again when their node closed and opened.
+        {{"Filter", 2141303910u}, {"UnHideRow", 2520273834u}, {"UnHideRow", 1749373820u}, {"AddNode", 1236387167u},
+         {"ContractExpand", 499046521u}, {"NodeClick", 2122958388u}},
     };
     WithMarks = true, Apart = false;
     for (const TNamed& Case : Cases) {
