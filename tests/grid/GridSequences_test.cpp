@@ -1909,6 +1909,10 @@ TEST(GridSequences, FoundSequencesHold) {
         // A row moved past a merge cut by hidden rows: the merge counted its real rows from the cells' old rows.
         {{"Filter", 529243756u}, {"InsertKey", 3754190657u}, {"DeleteKey", 1242212368u}, {"MergeCells", 1800998041u},
          {"SortByColumn", 962378824u}, {"RemoveRowsEx", 1795219402u}, {"RowDrag", 192081302u}},
+        // A block whose corner cell kept only a split merge's settings was placed by its next cell.
+        {{"EditWhileClearAll", 1940890541u}, {"MergeColumnCells", 2605470744u}, {"AddRowAtEnd", 3625646632u},
+         {"RowColorNone", 4264762687u}, {"RemoveCols", 3868892658u}, {"CsvAppend", 2201798902u}, {"CsvAppend", 311986989u},
+         {"AddRowAtEnd", 3715127503u}, {"CellStream", 1152874523u}},
     };
     WithMarks = true, Apart = false;
     for (const TNamed& Case : Cases) {
