@@ -1020,12 +1020,40 @@ void TExtStringGrid::WriteCellStream(TGridRect R, TStream* Stream, bool Disjunct
     W.Str(Join(RowList, [this](Integer Rw) { return RowHeights(Rw); }));
     W.Bool(Full);
     W.Int(Integer(reinterpret_cast<intptr_t>(this) & 0x7FFFFFFF));
-    // A reader places a block by its first cell. Only a block whose corner cell is empty, or
-    // whose rows or columns pass 16 bits, names its corner in a component of its own.
+    // What goes for a cell: its text and settings, with where it stands in its merge.
+    struct TOut {
+        AnsiString T;
+        const TCellProperties* P;
+        bool Base;
+        Integer X, Y;
+    };
+    auto Out = [this](Integer C, Integer Rw) {
+        // A merge goes from the cell it shows in, with its own value and settings, also
+        // while its base row is hidden; a covered cell keeps its own.
+        const bool Shows = BaseCell(C, Rw) == Point(C, Rw);
+        TOut O{WithoutHighlight(Shows ? HeldText(C, Rw) : RawCells(C, Rw)), Shows ? HeldProps(C, Rw) : CellPropertiesOrNil(C, Rw),
+               false, -1, -1};
+        if (!O.P) return O;
+        O.Base = O.P->IsBaseCell(), O.X = O.P->CellSpanX(), O.Y = O.P->CellSpanY();
+        if (IsMergedCell(C, Rw)) {
+            const TPoint B = BaseCell(C, Rw), S = CellSpan(C, Rw);
+            O.Base = B == Point(C, Rw);
+            O.X = O.Base ? S.X : C - B.X;
+            O.Y = O.Base ? S.Y : Rw - B.Y;
+        } else if (!O.Base || O.X > 0 || O.Y > 0) {   // what shows of its merge is this cell alone
+            O.Base = true;
+            O.X = O.Y = -1;
+        }
+        if (!CarriesSettings(O.P, O.Base && O.X < 0 && O.Y < 0, CellWordWrapDefault())) O.P = nullptr;
+        return O;
+    };
+    // A reader places a block by its first written cell. Only a block whose corner cell goes
+    // unwritten, or whose rows or columns pass 16 bits, names its corner in a component of its own.
     bool CornerFirst = true, Found = false;
     for (size_t Ri = 0; Ri < RowList.size() && !Found; ++Ri)
         for (size_t Ci = 0; Ci < ColList.size() && !Found; ++Ci) {
-            Found = !RawCells(ColList[Ci], RowList[Ri]).empty() || CellPropertiesOrNil(ColList[Ci], RowList[Ri]);
+            const TOut O = Out(ColList[Ci], RowList[Ri]);
+            Found = !O.T.empty() || O.P;
             CornerFirst = !Found || (Ri == 0 && Ci == 0);
         }
     if (!Full && (!CornerFirst || R.Left + Cols - 1 > 0xFFFF || R.Top + Rows - 1 > 0xFFFF)) {
@@ -1044,24 +1072,7 @@ void TExtStringGrid::WriteCellStream(TGridRect R, TStream* Stream, bool Disjunct
     for (size_t Ri = 0; Ri < RowList.size(); ++Ri) {
         const Integer Rw = RowList[Ri];
         for (size_t Ci = 0; Ci < ColList.size(); ++Ci) {
-            const Integer C = ColList[Ci];
-            // A merge goes from the cell it shows in, with its own value and settings, also
-            // while its base row is hidden; a covered cell keeps its own.
-            const bool Shows = BaseCell(C, Rw) == Point(C, Rw);
-            const AnsiString T = WithoutHighlight(Shows ? HeldText(C, Rw) : RawCells(C, Rw));
-            const TCellProperties* P = Shows ? HeldProps(C, Rw) : CellPropertiesOrNil(C, Rw);
-            bool Base = P && P->IsBaseCell();
-            Integer X = P ? P->CellSpanX() : -1, Y = P ? P->CellSpanY() : -1;
-            if (P && IsMergedCell(C, Rw)) {
-                const TPoint B = BaseCell(C, Rw), S = CellSpan(C, Rw);
-                Base = B == Point(C, Rw);
-                X = Base ? S.X : C - B.X;
-                Y = Base ? S.Y : Rw - B.Y;
-            } else if (P && (!Base || X > 0 || Y > 0)) {   // what shows of its merge is this cell alone
-                Base = true;
-                X = Y = -1;
-            }
-            if (P && !CarriesSettings(P, Base && X < 0 && Y < 0, CellWordWrapDefault())) P = nullptr;
+            const auto [T, P, Base, X, Y] = Out(ColList[Ci], RowList[Ri]);
             if (T.empty() && !P) continue;
             W.Str("TGridCellIO");
             W.Int(R.Top + Integer(Ri));

@@ -1933,6 +1933,10 @@ TEST(GridSequences, FoundSequencesHold) {
         // Rows shown by name while the filter was on were hidden again when their node closed and opened.
         {{"Filter", 2141303910u}, {"UnHideRow", 2520273834u}, {"UnHideRow", 1749373820u}, {"AddNode", 1236387167u},
          {"ContractExpand", 499046521u}, {"NodeClick", 2122958388u}},
+        // A block whose corner cell kept only a split merge's settings was placed by its next cell.
+        {{"EditWhileClearAll", 1940890541u}, {"MergeColumnCells", 2605470744u}, {"AddRowAtEnd", 3625646632u},
+         {"RowColorNone", 4264762687u}, {"RemoveCols", 3868892658u}, {"CsvAppend", 2201798902u}, {"CsvAppend", 311986989u},
+         {"AddRowAtEnd", 3715127503u}, {"CellStream", 1152874523u}},
     };
     WithMarks = true, Apart = false;
     for (const TNamed& Case : Cases) {
