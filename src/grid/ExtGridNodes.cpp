@@ -300,18 +300,15 @@ void TExtStringGrid::ExpandAll() {
 void TExtStringGrid::ContractAll() {
     TUpdateScope Update(this);
     ExpandAll();
-    for (Integer R = FixedRows(); R < RowCount(); ++R) {
-        TCellGraphic* G = NodeGraphic(R);
+    // By real rows: a node whose own row a filter hides is contracted too. Nodes inside a
+    // contracted span are passed over, as they were hidden with it.
+    for (Integer Real = TBaseGrid::FixedRows(); Real < AllRowCount(); ++Real) {
+        TCellGraphic* G = NodeAtReal(Real);
         if (!G) continue;
-        Integer End = DisplRowIndex(RealRowIndex(R) + G->CellIndex()) - 1;
-        if (G->CellIndex() <= 0) {   // span 0 reaches the next node
-            End = R + 1;
-            while (End < RowCount() && !IsNode(End)) ++End;
-            --End;
-        }
-        End = std::min(End, RowCount() - 1 - FFixedFooters);
+        const Integer End = NodeEndReal(Real);
         G->SetCellBoolean(true);
-        if (End > R) HideRows(RealRowIndex(R + 1), RealRowIndex(End));
+        if (End > Real) HideRows(Real + 1, End);
+        Real = std::max(Real, End);
     }
     Update.End();
     RecalcAllFooters();

@@ -1937,6 +1937,9 @@ TEST(GridSequences, FoundSequencesHold) {
         {{"EditWhileClearAll", 1940890541u}, {"MergeColumnCells", 2605470744u}, {"AddRowAtEnd", 3625646632u},
          {"RowColorNone", 4264762687u}, {"RemoveCols", 3868892658u}, {"CsvAppend", 2201798902u}, {"CsvAppend", 311986989u},
          {"AddRowAtEnd", 3715127503u}, {"CellStream", 1152874523u}},
+        // ContractAll passed over a node whose own row the filter hid, leaving its rows shown.
+        {{"AddNode", 310082123u}, {"Filter", 2270580672u}, {"ContractAll", 1369580806u}},
+        {{"AddNode", 3036274994u}, {"SearchHighlightOverHidden", 2001951706u}, {"ContractAll", 2221101876u}},
     };
     WithMarks = true, Apart = false;
     for (const TNamed& Case : Cases) {
