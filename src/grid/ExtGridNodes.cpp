@@ -101,13 +101,17 @@ bool TExtStringGrid::RemoveNode(Integer ARow) {
 
 void TExtStringGrid::RemoveAllNodes() {
     ExpandAll();
-    // Every node goes, those nested inside others too.
-    for (Integer R = 0; R < RowCount(); ++R) {
-        if (NodeGraphic(R)) {
-            RemoveCellGraphic(0, R);
+    // Every node goes, those nested inside others and those whose row a filter hides too.
+    for (Integer Real = 0; Real < AllRowCount(); ++Real) {
+        if (NodeAtReal(Real)) {
+            RemoveCol0GraphicAtReal(Real);
             if (FNodeCount > 0) --FNodeCount;
         }
-        if (TCellProperties* P = CellPropertiesOrNil(0, R)) P->SetNodeLevel(0);
+        TCellProperties* P = nullptr;
+        if (!IsHiddenRow(Real)) P = CellPropertiesOrNil(0, DisplRowIndex(Real));
+        else if (const TStringList* L = HiddenRowItems(Real); L && L->Count() > 0)
+            P = dynamic_cast<TCellProperties*>(L->Objects(0));
+        if (P) P->SetNodeLevel(0);
     }
     Invalidate();
 }
@@ -291,8 +295,8 @@ void TExtStringGrid::ExpandAll() {
         if (IsHiddenRow(R)) Hidden.push_back(R);
     ShowAllRows();
     HideFilteredRows(Hidden);
-    for (Integer R = FixedRows(); R < RowCount(); ++R)
-        if (TCellGraphic* G = NodeGraphic(R)) G->SetCellBoolean(false);
+    for (Integer Real = FixedRows(); Real < AllRowCount(); ++Real)   // a node the filter hides too
+        if (TCellGraphic* G = NodeAtReal(Real)) G->SetCellBoolean(false);
     RecalcAllFooters();
     Invalidate();
 }

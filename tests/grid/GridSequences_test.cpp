@@ -1940,6 +1940,8 @@ TEST(GridSequences, FoundSequencesHold) {
         // ContractAll passed over a node whose own row the filter hid, leaving its rows shown.
         {{"AddNode", 310082123u}, {"Filter", 2270580672u}, {"ContractAll", 1369580806u}},
         {{"AddNode", 3036274994u}, {"SearchHighlightOverHidden", 2001951706u}, {"ContractAll", 2221101876u}},
+        // RemoveAllNodes and ExpandAll passed over a node whose own row the filter hid.
+        {{"AddNode", 1013444094u}, {"Filter", 3679405114u}, {"RemoveAllNodes", 475558074u}, {"UnHideAll", 2923470547u}},
     };
     WithMarks = true, Apart = false;
     for (const TNamed& Case : Cases) {
