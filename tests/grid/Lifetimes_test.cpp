@@ -350,6 +350,8 @@ const TLifeCase kCases[] = {
     {"OnKeyPressByEscapeInTheEditor", [](GridLifetimes& F) { F.F.Edit(1, 1); F.G->OnKeyPress = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Escape); }, "TExtInplaceEdit::KeyDown"},
     {"OnKeyPressByEscapeInAList", [](GridLifetimes& F) { F.OpenCombo(); F.G->OnKeyPress = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Escape); }, "TGridEditorKeys::HandToGrid"},
     {"OnSetEditTextByEscape", [](GridLifetimes& F) { F.F.Edit(1, 1); F.G->OnSetEditText = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Escape); }, "TCustomGrid::UpdateText"},
+    {"OnSetEditTextByTypingThenEscape", [](GridLifetimes& F) { F.F.Edit(1, 1); TypeText(u"x"); F.G->OnSetEditText = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Escape); }, "TCustomGrid::UpdateText"},
+    {"OnSetEditTextByCtrlVOfAnotherText", [](GridLifetimes& F) { Clipboard()->SetAsText("b"); F.G->SetCells(1, 1, "a"); F.F.Edit(1, 1); F.G->OnSetEditText = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_V, Qt::ControlModifier); }, "TExtStringGrid::SetCurrentCellEditText"},
     {"OnSetEditTextByCtrlVOfTheSameText", [](GridLifetimes& F) { Clipboard()->SetAsText("a"); F.G->SetCells(1, 1, "a"); F.F.Edit(1, 1); F.G->OnSetEditText = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_V, Qt::ControlModifier); }, "TExtStringGrid::SetCurrentCellEditText"},
 };
 
