@@ -780,7 +780,9 @@ void TExtStringGrid::CopyRTFToClipboard(Integer ACol, Integer ARow) {
 
 void TExtStringGrid::CopyCellsToClipboard(TGridRect R, bool Disjunct) {
     TMemoryStream MS;
+    const TAliveGuard Alive(this);
     SaveCellsToStream(R, &MS, Disjunct);
+    if (Alive.Gone()) return;   // a part of the cells is no copy
     Clipboard()->SetBuffer(RegisterClipboardFormat(CellsFormatName),
                            std::string(static_cast<const char*>(MS.Memory()), size_t(MS.Size())));
 }
@@ -1080,7 +1082,9 @@ void TExtStringGrid::WriteCellStream(TGridRect R, TStream* Stream, bool Disjunct
         SaveProgress(1, Rw);
         if (OnFileProgress) {
             const Integer Pr = Integer(std::lround(double(Rw - R.Top) / std::max(1, R.Bottom - R.Top) * 100.0));
+            const TAliveGuard Alive(this);   // the handler may close the screen
             if (Pr != LastProgress) FireEvent(OnFileProgress, this, Pr);
+            if (Alive.Gone()) return;
             LastProgress = Pr;
         }
     }
