@@ -157,6 +157,7 @@ public:
         Mouse({QEvent::MouseButtonRelease}, Q);
     }
     QPoint ColEdge(Integer C) { return QPoint(G->CellRect(C, 0).Right, F.Centre(C, 0).y()); }
+    void EdgeDblClick() { Mouse({QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease}, ColEdge(1)); }
     QPoint RowEdge(Integer R) { return QPoint(F.Centre(0, R).x(), G->CellRect(0, R).Bottom); }
     // Text dropped on cell (2, 2), a file with File, rich text with Rich.
     void Drop(const char* File = nullptr, const char* Rich = nullptr) {
@@ -273,6 +274,11 @@ const TLifeCase kCases[] = {
     {"OnResize", [](GridLifetimes& F) { F.G->SetAlign(alClient); Settle(); F.G->OnResize = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Form->SetBounds(0, 0, 300, 200); Settle(); }},
     {"OnColumnSize", [](GridLifetimes& F) { F.F.Options({goColSizing}); F.G->OnColumnSize = F.FreeGrid(); }, [](GridLifetimes& F) { F.DragFromTo(F.ColEdge(1), F.ColEdge(1) + QPoint(30, 0)); }, "TExtStringGrid::CalcSizingState"},
     {"OnEndColumnSize", [](GridLifetimes& F) { F.F.Options({goColSizing}); F.G->OnEndColumnSize = F.FreeGrid(); }, [](GridLifetimes& F) { F.DragFromTo(F.ColEdge(1), F.ColEdge(1) + QPoint(30, 0)); }, "TExtStringGrid::ColWidthsChanged"},
+    {"OnColumnSizeByDblClick", [](GridLifetimes& F) { F.F.Options({goColSizing}); F.G->OnColumnSize = F.FreeGrid(); }, [](GridLifetimes& F) { F.EdgeDblClick(); }, "TExtStringGrid::DblClick"},
+    {"OnEndColumnSizeByDblClick", [](GridLifetimes& F) { F.F.Options({goColSizing}); F.G->OnEndColumnSize = F.FreeGrid(); }, [](GridLifetimes& F) { F.EdgeDblClick(); }, "TExtStringGrid::DblClick"},
+    {"OnEndColumnSizeByAFixedColumn", [](GridLifetimes& F) { F.G->MouseActions()->SetSizeFixedCol(true); F.G->OnEndColumnSize = F.FreeGrid(); }, [](GridLifetimes& F) { F.DragFromTo(F.ColEdge(0), F.ColEdge(0) + QPoint(30, 0)); }, "TExtStringGrid::FixedSizingEnd"},
+    {"OnUpdateColumnSizeByAFixedColumn", [](GridLifetimes& F) { F.G->MouseActions()->SetSizeFixedCol(true); F.G->OnUpdateColumnSize = F.FreeGrid(); }, [](GridLifetimes& F) { F.DragFromTo(F.ColEdge(0), F.ColEdge(0) + QPoint(30, 0)); }, "TExtStringGrid::FixedSizingEnd"},
+    {"OnEndRowSizeByAFixedRow", [](GridLifetimes& F) { F.G->MouseActions()->SetSizeFixedRow(true); F.G->OnEndRowSize = F.FreeGrid(); }, [](GridLifetimes& F) { F.DragFromTo(F.RowEdge(0), F.RowEdge(0) + QPoint(0, 20)); }, "TExtStringGrid::FixedSizingEnd"},
     {"OnRowSize", [](GridLifetimes& F) { F.F.Options({goRowSizing}); F.G->OnRowSize = F.FreeGrid(); }, [](GridLifetimes& F) { F.DragFromTo(F.RowEdge(1), F.RowEdge(1) + QPoint(0, 20)); }},
     {"OnEndRowSize", [](GridLifetimes& F) { F.F.Options({goRowSizing}); F.G->OnEndRowSize = F.FreeGrid(); }, [](GridLifetimes& F) { F.DragFromTo(F.RowEdge(1), F.RowEdge(1) + QPoint(0, 20)); }, "TExtStringGrid::RowHeightsChanged"},
     {"OnColumnMove", [](GridLifetimes& F) { F.F.Options({goColMoving}); F.G->OnColumnMove = F.FreeGrid(); }, [](GridLifetimes& F) { F.DragFromTo(F.F.Centre(1, 0), F.F.Centre(3, 0)); }},
@@ -482,7 +488,7 @@ const char kNotYetWalked[] =
     "OnClick@TEsgSpinButton::KeyDown OnClick@TExtGridButton::DialogChar OnClick@TExtGridButton::MouseUp "
     "OnClick@TExtTimerSpeedButton::TimerExpired OnClipboardBeforePasteCell@TExtStringGrid::SmartFill "
     "OnClipboardBeforePasteCell@TGridEditorKeys::PastesAsTextEditor "
-    "OnClipboardPaste@TGridEditorKeys::PastesAsTextEditor OnColumnSize@TExtStringGrid::DblClick "
+    "OnClipboardPaste@TGridEditorKeys::PastesAsTextEditor "
     "OnComboChange@TEditLink::SetFocus OnComboChange@TExtStringGrid::ShowEditorControl "
     "OnComboCloseUp@TGridUniCombo::TGridUniCombo OnComboObjectChange@TExtStringGrid::ShowEditorControl "
     "OnControlEditDone@TExtStringGrid::FormControlPress OnControlEditDone@TExtStringGrid::FormControlTab "
@@ -490,9 +496,9 @@ const char kNotYetWalked[] =
     "OnControlEditDone@TExtStringGrid::MoveRowsTo OnControlEditDone@TExtStringGrid::PlaceFormControl "
     "OnControlEditDone@TFormControlEditor::DoExit OnDblClick@TExtInplaceEdit::MousePressed "
     "OnDblClickCell@TExtInplaceEdit::MousePressed OnEditingDone@TGridTransEdit::Commit "
-    "OnEndColumnSize@TExtStringGrid::DblClick OnEndColumnSize@TExtStringGrid::FixedSizingEnd "
+    ""
     "OnEndRowSize@TExtInplaceEdit::BreakLine OnEndRowSize@TExtInplaceEdit::KeyUp "
-    "OnEndRowSize@TExtRichEdit::ResizeRequested OnEndRowSize@TExtStringGrid::FixedSizingEnd "
+    "OnEndRowSize@TExtRichEdit::ResizeRequested "
     "OnGetEditorType@TExtStringGrid::FocusReceived "
     "OnKeyDown@ClaimTab OnKeyDown@TCustomGrid::QtEvent OnKeyDown@TEditLink::EditKeyDown "
     "OnKeyDown@TExtStringGrid::ConsumeKey OnKeyDown@TGridEditBtn::KeyDown OnKeyDown@TGridEditorKeys::ClaimsTab "
@@ -503,7 +509,7 @@ const char kNotYetWalked[] =
     "OnSaveCell@TExtStringGrid::SaveCellsToStrings OnSelectCell@TEditLink::EditKeyDown "
     "OnSelectCell@TExtStringGrid::EnterGrid OnSelectionChanged@TExtStringGrid::IntelliPanTick "
     "OnSelectionChanged@TExtStringGrid::MouseUp OnSetEditText@TInplaceEdit::KeyDown "
-    "OnUpdateColumnSize@TExtStringGrid::FixedSizingEnd "
+    ""
 ;
 
 // The places of src/grid and of the platform's control, grid and form code that raise
