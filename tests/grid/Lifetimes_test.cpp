@@ -279,6 +279,8 @@ const TLifeCase kCases[] = {
     {"OnEndColumnSizeByAFixedColumn", [](GridLifetimes& F) { F.G->MouseActions()->SetSizeFixedCol(true); F.G->OnEndColumnSize = F.FreeGrid(); }, [](GridLifetimes& F) { F.DragFromTo(F.ColEdge(0), F.ColEdge(0) + QPoint(30, 0)); }, "TExtStringGrid::FixedSizingEnd"},
     {"OnUpdateColumnSizeByAFixedColumn", [](GridLifetimes& F) { F.G->MouseActions()->SetSizeFixedCol(true); F.G->OnUpdateColumnSize = F.FreeGrid(); }, [](GridLifetimes& F) { F.DragFromTo(F.ColEdge(0), F.ColEdge(0) + QPoint(30, 0)); }, "TExtStringGrid::FixedSizingEnd"},
     {"OnEndRowSizeByAFixedRow", [](GridLifetimes& F) { F.G->MouseActions()->SetSizeFixedRow(true); F.G->OnEndRowSize = F.FreeGrid(); }, [](GridLifetimes& F) { F.DragFromTo(F.RowEdge(0), F.RowEdge(0) + QPoint(0, 20)); }, "TExtStringGrid::FixedSizingEnd"},
+    {"OnEndRowSizeByTypingInAWrappedCell", [](GridLifetimes& F) { F.G->SizeWhileTyping()->SetHeight(true); F.G->SetWordWrap(true); F.F.Edit(1, 1); F.G->OnEndRowSize = F.FreeGrid(); }, [](GridLifetimes& F) { TypeText(u"x"); }, "TExtInplaceEdit::KeyUp"},
+    {"OnEndRowSizeByCtrlEnterInTheEditor", [](GridLifetimes& F) { F.G->SizeWhileTyping()->SetHeight(true); F.G->SetMultilinecells(true); F.F.Edit(1, 1); F.G->OnEndRowSize = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_Return, Qt::ControlModifier); }, "TExtInplaceEdit::BreakLine"},
     {"OnRowSize", [](GridLifetimes& F) { F.F.Options({goRowSizing}); F.G->OnRowSize = F.FreeGrid(); }, [](GridLifetimes& F) { F.DragFromTo(F.RowEdge(1), F.RowEdge(1) + QPoint(0, 20)); }},
     {"OnEndRowSize", [](GridLifetimes& F) { F.F.Options({goRowSizing}); F.G->OnEndRowSize = F.FreeGrid(); }, [](GridLifetimes& F) { F.DragFromTo(F.RowEdge(1), F.RowEdge(1) + QPoint(0, 20)); }, "TExtStringGrid::RowHeightsChanged"},
     {"OnColumnMove", [](GridLifetimes& F) { F.F.Options({goColMoving}); F.G->OnColumnMove = F.FreeGrid(); }, [](GridLifetimes& F) { F.DragFromTo(F.F.Centre(1, 0), F.F.Centre(3, 0)); }},
@@ -497,7 +499,7 @@ const char kNotYetWalked[] =
     "OnControlEditDone@TFormControlEditor::DoExit OnDblClick@TExtInplaceEdit::MousePressed "
     "OnDblClickCell@TExtInplaceEdit::MousePressed OnEditingDone@TGridTransEdit::Commit "
     ""
-    "OnEndRowSize@TExtInplaceEdit::BreakLine OnEndRowSize@TExtInplaceEdit::KeyUp "
+    ""
     "OnEndRowSize@TExtRichEdit::ResizeRequested "
     "OnGetEditorType@TExtStringGrid::FocusReceived "
     "OnKeyDown@ClaimTab OnKeyDown@TCustomGrid::QtEvent OnKeyDown@TEditLink::EditKeyDown "
