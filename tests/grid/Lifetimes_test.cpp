@@ -47,6 +47,22 @@ public:
     auto FreeGrid() {
         return [this, Seen = std::make_shared<int>(0)](auto&&...) { Free(), ++*Seen; };
     }
+    // A handler freeing the grid at its N-th call, for a place the road reaches after another.
+    auto FreeAtCall(int N) {
+        return [this, N, Seen = std::make_shared<int>(0)](auto&&...) { if (++*Seen == N) Free(); };
+    }
+    // One cell's text on the clipboard, pasted with Ctrl+V over three selected cells.
+    void SmartPaste() {
+        Clipboard()->SetAsText("a");
+        F.Options({goRangeSelect});
+        G->Navigation()->SetAllowClipboardShortCuts(true);
+        G->Navigation()->SetAllowSmartClipboard(true);
+    }
+    void PasteOverThree() {
+        F.Key(Qt::Key_Down, Qt::ShiftModifier);
+        F.Key(Qt::Key_Down, Qt::ShiftModifier);
+        F.Key(Qt::Key_V, Qt::ControlModifier);
+    }
     void Free() {
         if (!F.Grid) return;
         ++frees;
@@ -337,6 +353,8 @@ const TLifeCase kCases[] = {
     {"OnLoadCellByADroppedFile", [](GridLifetimes& F) { F.CsvFile(); F.G->OnLoadCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.Drop("/tmp/lifetimes.csv"); }, "TExtStringGrid::ImportCSVFile"},
     {"OnSaveCellByCtrlC", [](GridLifetimes& F) { F.G->Navigation()->SetAllowClipboardShortCuts(true); F.G->OnSaveCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_C, Qt::ControlModifier); }, "TExtStringGrid::TransferCells"},
     {"OnFileProgressByCtrlC", [](GridLifetimes& F) { F.G->Navigation()->SetAllowClipboardShortCuts(true); F.G->Navigation()->SetAllowFmtClipboard(true); F.F.Options({goRangeSelect}); F.G->OnFileProgress = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_Down, Qt::ShiftModifier); F.F.Key(Qt::Key_Down, Qt::ShiftModifier); F.F.Key(Qt::Key_C, Qt::ControlModifier); }, "TExtStringGrid::WriteCellStream"},
+    {"OnCellsChangedBySmartFill", [](GridLifetimes& F) { F.SmartPaste(); F.G->OnCellsChanged = F.FreeAtCall(2); }, [](GridLifetimes& F) { F.PasteOverThree(); }, "TExtStringGrid::SmartFill"},
+    {"OnClipboardBeforePasteCellBySmartFill", [](GridLifetimes& F) { F.SmartPaste(); F.G->OnClipboardBeforePasteCell = F.FreeAtCall(2); }, [](GridLifetimes& F) { F.PasteOverThree(); }, "TExtStringGrid::SmartFill"},
     {"OnSaveCellByADrag", [](GridLifetimes& F) { F.DropOnOther(); F.G->OnSaveCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.Drag(); }, "TExtStringGrid::TransferCells"},
     {"OnSelectionChangedByClick", [](GridLifetimes& F) { F.G->OnSelectionChanged = F.FreeGrid(); }, [](GridLifetimes& F) { F.Press(3, 3); }, "TExtStringGrid::MouseDown"},
     {"OnSelectionChangedByDrag", [](GridLifetimes& F) { F.F.Options({goRangeSelect}); F.G->OnSelectionChanged = F.FreeGrid(); }, [](GridLifetimes& F) { F.DragFromTo(F.F.Centre(1, 1), F.F.Centre(3, 3)); }, "TExtStringGrid::MouseMove"},
@@ -469,8 +487,8 @@ const std::pair<const char*, const char*> kNoRoadSite[] = {
     {"Event@TExtStringGrid::BuildSearchPanel", "the search panel's buttons raise their events through one helper "
                                                "handed the handler; each event has its row (TSearchPanel_...)"},
     {"OnCanEditCell@TExtStringGrid::DrawCellGraphicLayer", "asked while painting a cell's control"},
-    {""
-     "OnCellsChanged@TExtStringGrid::RemoveCols",
+    {"OnCellsChanged@TExtStringGrid::LoadCellsFromStrings OnLoadCell@TExtStringGrid::LoadCellsFromStrings "
+     "OnSaveCell@TExtStringGrid::SaveCellsToStrings OnCellsChanged@TExtStringGrid::RemoveCols",
      "raised inside the program's own call (one grid copied into another, saved cells loaded, a column "
      "grouped): no click, key or drop of its own, the program holds the grid across its call"},
 };
@@ -485,10 +503,9 @@ const char kNotYetWalked[] =
     "OnCanEditCell@TExtStringGrid::SelectCell "
     "OnCanEditCell@TExtStringGrid::ToggleCheck OnCanEditCell@TExtStringGrid::ToggleRadio "
     "OnCellValidate@TGridTransEdit::Commit OnCellsChanged@TExtStringGrid::ImportExcelFile "
-    "OnCellsChanged@TExtStringGrid::LoadCellsFromStrings OnCellsChanged@TExtStringGrid::ReadCellStream "
-    "OnCellsChanged@TExtStringGrid::SmartFill "
+    "OnCellsChanged@TExtStringGrid::ReadCellStream "
     "OnClick@TEsgSpinButton::KeyDown OnClick@TExtGridButton::DialogChar OnClick@TExtGridButton::MouseUp "
-    "OnClick@TExtTimerSpeedButton::TimerExpired OnClipboardBeforePasteCell@TExtStringGrid::SmartFill "
+    "OnClick@TExtTimerSpeedButton::TimerExpired "
     "OnClipboardBeforePasteCell@TGridEditorKeys::PastesAsTextEditor "
     "OnClipboardPaste@TGridEditorKeys::PastesAsTextEditor "
     "OnComboChange@TEditLink::SetFocus OnComboChange@TExtStringGrid::ShowEditorControl "
@@ -506,9 +523,9 @@ const char kNotYetWalked[] =
     "OnKeyDown@TExtStringGrid::ConsumeKey OnKeyDown@TGridEditBtn::KeyDown OnKeyDown@TGridEditorKeys::ClaimsTab "
     "OnKeyDown@TGridEditorKeys::HandToGrid OnKeyDown@TInplaceEdit::QtEvent OnKeyPress@TExtStringGrid::KeyDown "
     "OnKeyPress@TypeStartKey OnLoadCell@TExtStringGrid::ImportExcelFile "
-    "OnLoadCell@TExtStringGrid::LoadCellsFromStrings OnMouseDown@TExtStringGrid::AdvanceEdit "
+    "OnMouseDown@TExtStringGrid::AdvanceEdit "
     "OnMouseUp@TExtStringGrid::AdvanceEdit OnRadioClick@TExtStringGrid::ControlCellKey "
-    "OnSaveCell@TExtStringGrid::SaveCellsToStrings OnSelectCell@TEditLink::EditKeyDown "
+    "OnSelectCell@TEditLink::EditKeyDown "
     "OnSelectCell@TExtStringGrid::EnterGrid OnSelectionChanged@TExtStringGrid::IntelliPanTick "
     "OnSelectionChanged@TExtStringGrid::MouseUp OnSetEditText@TInplaceEdit::KeyDown "
     ""
