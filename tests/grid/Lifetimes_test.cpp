@@ -58,6 +58,17 @@ public:
         G->Navigation()->SetAllowClipboardShortCuts(true);
         G->Navigation()->SetAllowSmartClipboard(true);
     }
+    // The whole grid, no fixed cells, copied with Ctrl+A Ctrl+C; cell (2, 2) may not be edited.
+    void CopyWholeGrid() {
+        G->SetFixedCols(0);
+        G->SetFixedRows(0);
+        SmartPaste();
+        G->Navigation()->SetAllowFmtClipboard(true);
+        G->SetCells(2, 2, "k");
+        G->OnCanEditCell = [](TObject*, Integer R, Integer C, bool& Can) { Can = C != 2 || R != 2; };
+        F.Key(Qt::Key_A, Qt::ControlModifier);
+        F.Key(Qt::Key_C, Qt::ControlModifier);
+    }
     void PasteOverThree() {
         F.Key(Qt::Key_Down, Qt::ShiftModifier);
         F.Key(Qt::Key_Down, Qt::ShiftModifier);
@@ -355,6 +366,7 @@ const TLifeCase kCases[] = {
     {"OnFileProgressByCtrlC", [](GridLifetimes& F) { F.G->Navigation()->SetAllowClipboardShortCuts(true); F.G->Navigation()->SetAllowFmtClipboard(true); F.F.Options({goRangeSelect}); F.G->OnFileProgress = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_Down, Qt::ShiftModifier); F.F.Key(Qt::Key_Down, Qt::ShiftModifier); F.F.Key(Qt::Key_C, Qt::ControlModifier); }, "TExtStringGrid::WriteCellStream"},
     {"OnCellsChangedBySmartFill", [](GridLifetimes& F) { F.SmartPaste(); F.G->OnCellsChanged = F.FreeAtCall(2); }, [](GridLifetimes& F) { F.PasteOverThree(); }, "TExtStringGrid::SmartFill"},
     {"OnClipboardBeforePasteCellBySmartFill", [](GridLifetimes& F) { F.SmartPaste(); F.G->OnClipboardBeforePasteCell = F.FreeAtCall(2); }, [](GridLifetimes& F) { F.PasteOverThree(); }, "TExtStringGrid::SmartFill"},
+    {"OnCellsChangedByCtrlVOfTheWholeGrid", [](GridLifetimes& F) { F.CopyWholeGrid(); F.G->OnCellsChanged = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_V, Qt::ControlModifier); }, "TExtStringGrid::ClearRect"},
     {"OnSaveCellByADrag", [](GridLifetimes& F) { F.DropOnOther(); F.G->OnSaveCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.Drag(); }, "TExtStringGrid::TransferCells"},
     {"OnSelectionChangedByClick", [](GridLifetimes& F) { F.G->OnSelectionChanged = F.FreeGrid(); }, [](GridLifetimes& F) { F.Press(3, 3); }, "TExtStringGrid::MouseDown"},
     {"OnSelectionChangedByDrag", [](GridLifetimes& F) { F.F.Options({goRangeSelect}); F.G->OnSelectionChanged = F.FreeGrid(); }, [](GridLifetimes& F) { F.DragFromTo(F.F.Centre(1, 1), F.F.Centre(3, 3)); }, "TExtStringGrid::MouseMove"},
@@ -502,8 +514,8 @@ const char kNotYetWalked[] =
     "OnCanEditCell@TExtStringGrid::AdvanceEdit OnCanEditCell@TExtStringGrid::ButtonRelease "
     "OnCanEditCell@TExtStringGrid::SelectCell "
     "OnCanEditCell@TExtStringGrid::ToggleCheck OnCanEditCell@TExtStringGrid::ToggleRadio "
-    "OnCellValidate@TGridTransEdit::Commit OnCellsChanged@TExtStringGrid::ImportExcelFile "
-    "OnCellsChanged@TExtStringGrid::ReadCellStream "
+    "OnCellValidate@TGridTransEdit::Commit OnCellsChanged@TExtStringGrid::ImportExcelFile OnCellsChanged@TExtStringGrid::ReadCellStream "
+    ""
     "OnClick@TEsgSpinButton::KeyDown OnClick@TExtGridButton::DialogChar OnClick@TExtGridButton::MouseUp "
     "OnClick@TExtTimerSpeedButton::TimerExpired "
     "OnClipboardBeforePasteCell@TGridEditorKeys::PastesAsTextEditor "
