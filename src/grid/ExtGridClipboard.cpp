@@ -780,7 +780,9 @@ void TExtStringGrid::CopyRTFToClipboard(Integer ACol, Integer ARow) {
 
 void TExtStringGrid::CopyCellsToClipboard(TGridRect R, bool Disjunct) {
     TMemoryStream MS;
+    const TAliveGuard Alive(this);
     SaveCellsToStream(R, &MS, Disjunct);
+    if (Alive.Gone()) return;   // a part of the cells is no copy
     Clipboard()->SetBuffer(RegisterClipboardFormat(CellsFormatName),
                            std::string(static_cast<const char*>(MS.Memory()), size_t(MS.Size())));
 }
@@ -862,6 +864,7 @@ Integer TExtStringGrid::PasteAt(Integer ACol, Integer ARow) {
         MS.WriteBuffer(Block.data(), Integer(Block.size()));
         MS.SetPosition(0);
         TStreamHeader H;
+        const TAliveGuard Alive(this);   // a whole grid pasted clears it first, telling the handler
         try {
             TCellReader Rd(&MS);
             H = ReadHeader(Rd);
@@ -870,8 +873,8 @@ Integer TExtStringGrid::PasteAt(Integer ACol, Integer ARow) {
         } catch (const EStreamError&) {
             throw EExtGridError("Panodaki hücreler bozuk ya da çok büyük; yapıştırılmadı");
         }
+        if (Alive.Gone()) return H.Cols * H.Rows;
         const TGridRect Pasted{ACol, ARow, ACol + H.Cols - 1, ARow + H.Rows - 1};
-        const TAliveGuard Alive(this);
         CellsChanged(Rect(Pasted.Left, Pasted.Top, Pasted.Right, Pasted.Bottom));
         if (Alive.Gone()) return H.Cols * H.Rows;   // a handler closed the screen
         const bool Own = H.ID == Integer(reinterpret_cast<intptr_t>(this) & 0x7FFFFFFF);
@@ -1091,7 +1094,9 @@ void TExtStringGrid::WriteCellStream(TGridRect R, TStream* Stream, bool Disjunct
         SaveProgress(1, Rw);
         if (OnFileProgress) {
             const Integer Pr = Integer(std::lround(double(Rw - R.Top) / std::max(1, R.Bottom - R.Top) * 100.0));
+            const TAliveGuard Alive(this);   // the handler may close the screen
             if (Pr != LastProgress) FireEvent(OnFileProgress, this, Pr);
+            if (Alive.Gone()) return;
             LastProgress = Pr;
         }
     }
@@ -1102,7 +1107,7 @@ void TExtStringGrid::LoadCellsFromStream(TGridCoord Origin, TStream* Stream, boo
     const Int64 Start = Stream->Position();
     ReadCellStream(Origin, Stream, AsPaste, false);
     Stream->SetPosition(Start);
-    ReadCellStream(Origin, Stream, AsPaste, true);
+    ReadCellStream(Origin, Stream, AsPaste, true);   // last: it may free the grid
 }
 
 void TExtStringGrid::ReadCellStream(TGridCoord Origin, TStream* Stream, bool AsPaste, bool Apply, bool Kept) {
@@ -1156,7 +1161,9 @@ void TExtStringGrid::ReadCellStream(TGridCoord Origin, TStream* Stream, bool AsP
             FooterTexts.emplace_back();
             for (Integer C = 0; C < ColCount(); ++C) FooterTexts.back().push_back(RawCells(C, R));
         }
+        const TAliveGuard Alive(this);   // clearing tells OnCellsChanged, which may close the screen
         ClearAll();
+        if (Alive.Gone()) return;
         if (RowCount() > Footers) ClearProps(0, 0, ColCount() - 1, RowCount() - 1 - Footers);
         if (Footers > 0) FitRowsAboveFooters(Footers, FirstFooter);
         else SetRowCount(FirstFooter);
@@ -1262,8 +1269,10 @@ void TExtStringGrid::ReadCellStream(TGridCoord Origin, TStream* Stream, bool AsP
         Cell.WriteBuffer(Bytes.data(), Integer(Bytes.size()));
         Cell.SetPosition(0);
         ClearProps(At.X, At.Y);
+        const TAliveGuard Alive(this);
         try {
             ReadCellStream(At, &Cell, false, true, true);
+            if (Alive.Gone()) return;   // it told OnCellsChanged
         } catch (const EStreamError&) {   // properties set past what a stream holds: the text stays
             ClearProps(At.X, At.Y);
             SetRawCells(At.X, At.Y, Text);

@@ -429,6 +429,7 @@ void TExtStringGrid::RestoreEditText() {
     const TAliveGuard Alive(this);   // OnSetEditText may close the screen
     if (EditorMode() && InplaceEditor()) {
         InplaceEditor()->SetText(Before);
+        if (Alive.Gone()) return;
         HideEditor();
         if (Alive.Gone()) return;
     }

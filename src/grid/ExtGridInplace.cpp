@@ -469,6 +469,7 @@ void TExtInplaceEdit::PasteFromClipboard() {
     if (FLengthLimit > 0 && static_cast<Integer>(NewText.size()) > FLengthLimit) return;
     if (!AcceptPastedText(NewText)) return;
     SetText(NewText);
+    if (!*Alive) return;
     G->SetCurrentCellEditText(Text());
     if (!*Alive) return;
     if (L > 0) {

@@ -342,7 +342,7 @@ void TExtStringGrid::KeyPress(char& Key) {
     }
     if (Key == 27) {
         if (Options().Contains(goEditing) && FEditShown) RestoreEditText();
-        if (OnKeyPress) FireEvent(OnKeyPress, this, Key);
+        if (*Alive && OnKeyPress) FireEvent(OnKeyPress, this, Key);
         Key = 0;
         return;
     }

@@ -47,6 +47,33 @@ public:
     auto FreeGrid() {
         return [this, Seen = std::make_shared<int>(0)](auto&&...) { Free(), ++*Seen; };
     }
+    // A handler freeing the grid at its N-th call, for a place the road reaches after another.
+    auto FreeAtCall(int N) {
+        return [this, N, Seen = std::make_shared<int>(0)](auto&&...) { if (++*Seen == N) Free(); };
+    }
+    // One cell's text on the clipboard, pasted with Ctrl+V over three selected cells.
+    void SmartPaste() {
+        Clipboard()->SetAsText("a");
+        F.Options({goRangeSelect});
+        G->Navigation()->SetAllowClipboardShortCuts(true);
+        G->Navigation()->SetAllowSmartClipboard(true);
+    }
+    // The whole grid, no fixed cells, copied with Ctrl+A Ctrl+C; cell (2, 2) may not be edited.
+    void CopyWholeGrid() {
+        G->SetFixedCols(0);
+        G->SetFixedRows(0);
+        SmartPaste();
+        G->Navigation()->SetAllowFmtClipboard(true);
+        G->SetCells(2, 2, "k");
+        G->OnCanEditCell = [](TObject*, Integer R, Integer C, bool& Can) { Can = C != 2 || R != 2; };
+        F.Key(Qt::Key_A, Qt::ControlModifier);
+        F.Key(Qt::Key_C, Qt::ControlModifier);
+    }
+    void PasteOverThree() {
+        F.Key(Qt::Key_Down, Qt::ShiftModifier);
+        F.Key(Qt::Key_Down, Qt::ShiftModifier);
+        F.Key(Qt::Key_V, Qt::ControlModifier);
+    }
     void Free() {
         if (!F.Grid) return;
         ++frees;
@@ -157,6 +184,7 @@ public:
         Mouse({QEvent::MouseButtonRelease}, Q);
     }
     QPoint ColEdge(Integer C) { return QPoint(G->CellRect(C, 0).Right, F.Centre(C, 0).y()); }
+    void EdgeDblClick() { Mouse({QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease}, ColEdge(1)); }
     QPoint RowEdge(Integer R) { return QPoint(F.Centre(0, R).x(), G->CellRect(0, R).Bottom); }
     // Text dropped on cell (2, 2), a file with File, rich text with Rich.
     void Drop(const char* File = nullptr, const char* Rich = nullptr) {
@@ -273,6 +301,13 @@ const TLifeCase kCases[] = {
     {"OnResize", [](GridLifetimes& F) { F.G->SetAlign(alClient); Settle(); F.G->OnResize = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Form->SetBounds(0, 0, 300, 200); Settle(); }},
     {"OnColumnSize", [](GridLifetimes& F) { F.F.Options({goColSizing}); F.G->OnColumnSize = F.FreeGrid(); }, [](GridLifetimes& F) { F.DragFromTo(F.ColEdge(1), F.ColEdge(1) + QPoint(30, 0)); }, "TExtStringGrid::CalcSizingState"},
     {"OnEndColumnSize", [](GridLifetimes& F) { F.F.Options({goColSizing}); F.G->OnEndColumnSize = F.FreeGrid(); }, [](GridLifetimes& F) { F.DragFromTo(F.ColEdge(1), F.ColEdge(1) + QPoint(30, 0)); }, "TExtStringGrid::ColWidthsChanged"},
+    {"OnColumnSizeByDblClick", [](GridLifetimes& F) { F.F.Options({goColSizing}); F.G->OnColumnSize = F.FreeGrid(); }, [](GridLifetimes& F) { F.EdgeDblClick(); }, "TExtStringGrid::DblClick"},
+    {"OnEndColumnSizeByDblClick", [](GridLifetimes& F) { F.F.Options({goColSizing}); F.G->OnEndColumnSize = F.FreeGrid(); }, [](GridLifetimes& F) { F.EdgeDblClick(); }, "TExtStringGrid::DblClick"},
+    {"OnEndColumnSizeByAFixedColumn", [](GridLifetimes& F) { F.G->MouseActions()->SetSizeFixedCol(true); F.G->OnEndColumnSize = F.FreeGrid(); }, [](GridLifetimes& F) { F.DragFromTo(F.ColEdge(0), F.ColEdge(0) + QPoint(30, 0)); }, "TExtStringGrid::FixedSizingEnd"},
+    {"OnUpdateColumnSizeByAFixedColumn", [](GridLifetimes& F) { F.G->MouseActions()->SetSizeFixedCol(true); F.G->OnUpdateColumnSize = F.FreeGrid(); }, [](GridLifetimes& F) { F.DragFromTo(F.ColEdge(0), F.ColEdge(0) + QPoint(30, 0)); }, "TExtStringGrid::FixedSizingEnd"},
+    {"OnEndRowSizeByAFixedRow", [](GridLifetimes& F) { F.G->MouseActions()->SetSizeFixedRow(true); F.G->OnEndRowSize = F.FreeGrid(); }, [](GridLifetimes& F) { F.DragFromTo(F.RowEdge(0), F.RowEdge(0) + QPoint(0, 20)); }, "TExtStringGrid::FixedSizingEnd"},
+    {"OnEndRowSizeByTypingInAWrappedCell", [](GridLifetimes& F) { F.G->SizeWhileTyping()->SetHeight(true); F.G->SetWordWrap(true); F.F.Edit(1, 1); F.G->OnEndRowSize = F.FreeGrid(); }, [](GridLifetimes& F) { TypeText(u"x"); }, "TExtInplaceEdit::KeyUp"},
+    {"OnEndRowSizeByCtrlEnterInTheEditor", [](GridLifetimes& F) { F.G->SizeWhileTyping()->SetHeight(true); F.G->SetMultilinecells(true); F.F.Edit(1, 1); F.G->OnEndRowSize = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_Return, Qt::ControlModifier); }, "TExtInplaceEdit::BreakLine"},
     {"OnRowSize", [](GridLifetimes& F) { F.F.Options({goRowSizing}); F.G->OnRowSize = F.FreeGrid(); }, [](GridLifetimes& F) { F.DragFromTo(F.RowEdge(1), F.RowEdge(1) + QPoint(0, 20)); }},
     {"OnEndRowSize", [](GridLifetimes& F) { F.F.Options({goRowSizing}); F.G->OnEndRowSize = F.FreeGrid(); }, [](GridLifetimes& F) { F.DragFromTo(F.RowEdge(1), F.RowEdge(1) + QPoint(0, 20)); }, "TExtStringGrid::RowHeightsChanged"},
     {"OnColumnMove", [](GridLifetimes& F) { F.F.Options({goColMoving}); F.G->OnColumnMove = F.FreeGrid(); }, [](GridLifetimes& F) { F.DragFromTo(F.F.Centre(1, 0), F.F.Centre(3, 0)); }},
@@ -328,6 +363,10 @@ const TLifeCase kCases[] = {
     {"OnCellsChangedByADroppedFile", [](GridLifetimes& F) { F.CsvFile(); F.G->OnCellsChanged = F.FreeGrid(); }, [](GridLifetimes& F) { F.Drop("/tmp/lifetimes.csv"); }, "TExtStringGrid::ImportCSVFile"},
     {"OnLoadCellByADroppedFile", [](GridLifetimes& F) { F.CsvFile(); F.G->OnLoadCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.Drop("/tmp/lifetimes.csv"); }, "TExtStringGrid::ImportCSVFile"},
     {"OnSaveCellByCtrlC", [](GridLifetimes& F) { F.G->Navigation()->SetAllowClipboardShortCuts(true); F.G->OnSaveCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_C, Qt::ControlModifier); }, "TExtStringGrid::TransferCells"},
+    {"OnFileProgressByCtrlC", [](GridLifetimes& F) { F.G->Navigation()->SetAllowClipboardShortCuts(true); F.G->Navigation()->SetAllowFmtClipboard(true); F.F.Options({goRangeSelect}); F.G->OnFileProgress = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_Down, Qt::ShiftModifier); F.F.Key(Qt::Key_Down, Qt::ShiftModifier); F.F.Key(Qt::Key_C, Qt::ControlModifier); }, "TExtStringGrid::WriteCellStream"},
+    {"OnCellsChangedBySmartFill", [](GridLifetimes& F) { F.SmartPaste(); F.G->OnCellsChanged = F.FreeAtCall(2); }, [](GridLifetimes& F) { F.PasteOverThree(); }, "TExtStringGrid::SmartFill"},
+    {"OnClipboardBeforePasteCellBySmartFill", [](GridLifetimes& F) { F.SmartPaste(); F.G->OnClipboardBeforePasteCell = F.FreeAtCall(2); }, [](GridLifetimes& F) { F.PasteOverThree(); }, "TExtStringGrid::SmartFill"},
+    {"OnCellsChangedByCtrlVOfTheWholeGrid", [](GridLifetimes& F) { F.CopyWholeGrid(); F.G->OnCellsChanged = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_V, Qt::ControlModifier); }, "TExtStringGrid::ClearRect"},
     {"OnSaveCellByADrag", [](GridLifetimes& F) { F.DropOnOther(); F.G->OnSaveCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.Drag(); }, "TExtStringGrid::TransferCells"},
     {"OnSelectionChangedByClick", [](GridLifetimes& F) { F.G->OnSelectionChanged = F.FreeGrid(); }, [](GridLifetimes& F) { F.Press(3, 3); }, "TExtStringGrid::MouseDown"},
     {"OnSelectionChangedByDrag", [](GridLifetimes& F) { F.F.Options({goRangeSelect}); F.G->OnSelectionChanged = F.FreeGrid(); }, [](GridLifetimes& F) { F.DragFromTo(F.F.Centre(1, 1), F.F.Centre(3, 3)); }, "TExtStringGrid::MouseMove"},
@@ -350,6 +389,8 @@ const TLifeCase kCases[] = {
     {"OnKeyPressByEscapeInTheEditor", [](GridLifetimes& F) { F.F.Edit(1, 1); F.G->OnKeyPress = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Escape); }, "TExtInplaceEdit::KeyDown"},
     {"OnKeyPressByEscapeInAList", [](GridLifetimes& F) { F.OpenCombo(); F.G->OnKeyPress = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Escape); }, "TGridEditorKeys::HandToGrid"},
     {"OnSetEditTextByEscape", [](GridLifetimes& F) { F.F.Edit(1, 1); F.G->OnSetEditText = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Escape); }, "TCustomGrid::UpdateText"},
+    {"OnSetEditTextByTypingThenEscape", [](GridLifetimes& F) { F.F.Edit(1, 1); TypeText(u"x"); F.G->OnSetEditText = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Escape); }, "TCustomGrid::UpdateText"},
+    {"OnSetEditTextByCtrlVOfAnotherText", [](GridLifetimes& F) { Clipboard()->SetAsText("b"); F.G->SetCells(1, 1, "a"); F.F.Edit(1, 1); F.G->OnSetEditText = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_V, Qt::ControlModifier); }, "TExtStringGrid::SetCurrentCellEditText"},
     {"OnSetEditTextByCtrlVOfTheSameText", [](GridLifetimes& F) { Clipboard()->SetAsText("a"); F.G->SetCells(1, 1, "a"); F.F.Edit(1, 1); F.G->OnSetEditText = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_V, Qt::ControlModifier); }, "TExtStringGrid::SetCurrentCellEditText"},
 };
 
@@ -458,6 +499,10 @@ const std::pair<const char*, const char*> kNoRoadSite[] = {
     {"Event@TExtStringGrid::BuildSearchPanel", "the search panel's buttons raise their events through one helper "
                                                "handed the handler; each event has its row (TSearchPanel_...)"},
     {"OnCanEditCell@TExtStringGrid::DrawCellGraphicLayer", "asked while painting a cell's control"},
+    {"OnCellsChanged@TExtStringGrid::LoadCellsFromStrings OnLoadCell@TExtStringGrid::LoadCellsFromStrings "
+     "OnSaveCell@TExtStringGrid::SaveCellsToStrings OnCellsChanged@TExtStringGrid::RemoveCols",
+     "raised inside the program's own call (one grid copied into another, saved cells loaded, a column "
+     "grouped): no click, key or drop of its own, the program holds the grid across its call"},
 };
 
 // Places read from the code that no row walks yet: open work, each to get its row (a
@@ -469,13 +514,12 @@ const char kNotYetWalked[] =
     "OnCanEditCell@TExtStringGrid::AdvanceEdit OnCanEditCell@TExtStringGrid::ButtonRelease "
     "OnCanEditCell@TExtStringGrid::SelectCell "
     "OnCanEditCell@TExtStringGrid::ToggleCheck OnCanEditCell@TExtStringGrid::ToggleRadio "
-    "OnCellValidate@TGridTransEdit::Commit OnCellsChanged@TExtStringGrid::ImportExcelFile "
-    "OnCellsChanged@TExtStringGrid::LoadCellsFromStrings OnCellsChanged@TExtStringGrid::ReadCellStream "
-    "OnCellsChanged@TExtStringGrid::RemoveCols OnCellsChanged@TExtStringGrid::SmartFill "
+    "OnCellValidate@TGridTransEdit::Commit OnCellsChanged@TExtStringGrid::ImportExcelFile OnCellsChanged@TExtStringGrid::ReadCellStream "
+    ""
     "OnClick@TEsgSpinButton::KeyDown OnClick@TExtGridButton::DialogChar OnClick@TExtGridButton::MouseUp "
-    "OnClick@TExtTimerSpeedButton::TimerExpired OnClipboardBeforePasteCell@TExtStringGrid::SmartFill "
+    "OnClick@TExtTimerSpeedButton::TimerExpired "
     "OnClipboardBeforePasteCell@TGridEditorKeys::PastesAsTextEditor "
-    "OnClipboardPaste@TGridEditorKeys::PastesAsTextEditor OnColumnSize@TExtStringGrid::DblClick "
+    "OnClipboardPaste@TGridEditorKeys::PastesAsTextEditor "
     "OnComboChange@TEditLink::SetFocus OnComboChange@TExtStringGrid::ShowEditorControl "
     "OnComboCloseUp@TGridUniCombo::TGridUniCombo OnComboObjectChange@TExtStringGrid::ShowEditorControl "
     "OnControlEditDone@TExtStringGrid::FormControlPress OnControlEditDone@TExtStringGrid::FormControlTab "
@@ -483,20 +527,20 @@ const char kNotYetWalked[] =
     "OnControlEditDone@TExtStringGrid::MoveRowsTo OnControlEditDone@TExtStringGrid::PlaceFormControl "
     "OnControlEditDone@TFormControlEditor::DoExit OnDblClick@TExtInplaceEdit::MousePressed "
     "OnDblClickCell@TExtInplaceEdit::MousePressed OnEditingDone@TGridTransEdit::Commit "
-    "OnEndColumnSize@TExtStringGrid::DblClick OnEndColumnSize@TExtStringGrid::FixedSizingEnd "
-    "OnEndRowSize@TExtInplaceEdit::BreakLine OnEndRowSize@TExtInplaceEdit::KeyUp "
-    "OnEndRowSize@TExtRichEdit::ResizeRequested OnEndRowSize@TExtStringGrid::FixedSizingEnd "
-    "OnFileProgress@TExtStringGrid::WriteCellStream OnGetEditorType@TExtStringGrid::FocusReceived "
+    ""
+    ""
+    "OnEndRowSize@TExtRichEdit::ResizeRequested "
+    "OnGetEditorType@TExtStringGrid::FocusReceived "
     "OnKeyDown@ClaimTab OnKeyDown@TCustomGrid::QtEvent OnKeyDown@TEditLink::EditKeyDown "
     "OnKeyDown@TExtStringGrid::ConsumeKey OnKeyDown@TGridEditBtn::KeyDown OnKeyDown@TGridEditorKeys::ClaimsTab "
     "OnKeyDown@TGridEditorKeys::HandToGrid OnKeyDown@TInplaceEdit::QtEvent OnKeyPress@TExtStringGrid::KeyDown "
     "OnKeyPress@TypeStartKey OnLoadCell@TExtStringGrid::ImportExcelFile "
-    "OnLoadCell@TExtStringGrid::LoadCellsFromStrings OnMouseDown@TExtStringGrid::AdvanceEdit "
+    "OnMouseDown@TExtStringGrid::AdvanceEdit "
     "OnMouseUp@TExtStringGrid::AdvanceEdit OnRadioClick@TExtStringGrid::ControlCellKey "
-    "OnSaveCell@TExtStringGrid::SaveCellsToStrings OnSelectCell@TEditLink::EditKeyDown "
+    "OnSelectCell@TEditLink::EditKeyDown "
     "OnSelectCell@TExtStringGrid::EnterGrid OnSelectionChanged@TExtStringGrid::IntelliPanTick "
     "OnSelectionChanged@TExtStringGrid::MouseUp OnSetEditText@TInplaceEdit::KeyDown "
-    "OnUpdateColumnSize@TExtStringGrid::FixedSizingEnd "
+    ""
 ;
 
 // The places of src/grid and of the platform's control, grid and form code that raise

@@ -372,8 +372,9 @@ void TControl::SetEnabled(bool Value) {
 
 void TControl::SetText(const AnsiString& Value) {
     if (GetText() == Value) return;
+    const TAliveGuard Alive(this);   // the change raised may close the screen
     SetTextCore(Value);
-    TextChanged();
+    if (Alive.Alive()) TextChanged();
 }
 
 void TControl::SetTextCore(const AnsiString& Value) { FText = Value; }

@@ -264,6 +264,7 @@ void TCustomEdit::SetTextCore(const AnsiString& Value) {
     AnsiString V = ApplyCase(Value, FCharCase);
     bool Was = FSetting;
     FSetting = true;
+    const TAliveGuard Alive(this);   // the change it raises may close the screen
     if (IsMasked()) {
         FMaskSource = V;
         FMaskTyped = false;
@@ -273,8 +274,10 @@ void TCustomEdit::SetTextCore(const AnsiString& Value) {
         SetWholeText(FLine, ToQ(V), FMaxLength);
     } else if (FPlain) {
         FPlain->setPlainText(ToQLines(V));
+        if (Alive.Gone()) return;
         FLastLength = static_cast<Integer>(FPlain->toPlainText().size());
     }
+    if (Alive.Gone()) return;
     FSetting = Was;
     FModified = false;
 }
