@@ -46,20 +46,16 @@ public:
         return [this, Seen = std::make_shared<int>(0)](auto&&...) { Free(), ++*Seen; };
     }
     // A handler freeing the grid at its N-th call, for a place the road reaches after another.
-    auto FreeAtCall(int N) {
-        return [this, N, Seen = std::make_shared<int>(0)](auto&&...) { if (++*Seen == N) Free(); };
-    }
+    auto FreeAtCall(int N) { return [this, N, Seen = std::make_shared<int>(0)](auto&&...) { if (++*Seen == N) Free(); }; }
     // One cell's text on the clipboard, pasted with Ctrl+V over three selected cells.
     void SmartPaste() {
-        Clipboard()->SetAsText("a");
-        F.Options({goRangeSelect});
+        Clipboard()->SetAsText("a"), F.Options({goRangeSelect});
         G->Navigation()->SetAllowClipboardShortCuts(true), G->Navigation()->SetAllowSmartClipboard(true);
     }
     // The whole grid, no fixed cells, copied with Ctrl+A Ctrl+C; cell (2, 2) may not be edited.
     void CopyWholeGrid() {
         G->SetFixedCols(0), G->SetFixedRows(0), SmartPaste();
-        G->Navigation()->SetAllowFmtClipboard(true);
-        G->SetCells(2, 2, "k");
+        G->Navigation()->SetAllowFmtClipboard(true), G->SetCells(2, 2, "k");
         G->OnCanEditCell = [](TObject*, Integer R, Integer C, bool& Can) { Can = C != 2 || R != 2; };
         F.Key(Qt::Key_A, Qt::ControlModifier), F.Key(Qt::Key_C, Qt::ControlModifier);
     }
@@ -183,8 +179,7 @@ public:
         if (File) D.SetFiles({File});
         else if (Rich) MakeDragData(D, "a", -1, Rich);
         else D.SetAsText("a");
-        G->DragDropSettings()->SetOleDropTarget(true);
-        G->DragDropSettings()->SetOleAcceptFiles(true);
+        G->DragDropSettings()->SetOleDropTarget(true), G->DragDropSettings()->SetOleAcceptFiles(true);
         const QPoint P = F.Centre(2, 2);
         DeliverDrop(G, P.x(), P.y(), D, DROPEFFECT_COPY);
     }
@@ -192,11 +187,9 @@ public:
     void EditThenLeave(TEditorType E, bool ByTab = false) {
         F.AddEditBefore(), G->SetFocus(), Settle();
         if (E == edRichEdit) G->SetCells(1, 1, "{\\rtf1\\ansi kelime\\par}");
-        OpenEditor(E);
-        TypeText(u"7");
+        OpenEditor(E), TypeText(u"7");
         if (!F.Grid) return;
-        if (ByTab) SystemKey(G, Qt::Key_Tab);
-        else SystemClick(F.Before);
+        if (ByTab) SystemKey(G, Qt::Key_Tab); else SystemClick(F.Before);
         Settle();
     }
     void CsvFile() { std::ofstream("/tmp/lifetimes.csv") << "a;b\nc;d\n"; }
