@@ -1,7 +1,5 @@
-// Every place that raises an event of the grid, with a handler that frees the grid, driven
-// by the user's own road (clicks, keys, editors, drops): the call that raised it returns
-// without touching the freed grid. A new event or a new place raising one joins the table
-// with one line.
+// Every place raising a grid event, its handler freeing the grid, driven by the user's road (clicks, keys,
+// editors, drops): the raising call leaves the freed grid alone. A new event or place joins with one line.
 #include <gtest/gtest.h>
 
 #include "grid/EsgDD.h"
@@ -48,32 +46,20 @@ public:
         return [this, Seen = std::make_shared<int>(0)](auto&&...) { Free(), ++*Seen; };
     }
     // A handler freeing the grid at its N-th call, for a place the road reaches after another.
-    auto FreeAtCall(int N) {
-        return [this, N, Seen = std::make_shared<int>(0)](auto&&...) { if (++*Seen == N) Free(); };
-    }
+    auto FreeAtCall(int N) { return [this, N, Seen = std::make_shared<int>(0)](auto&&...) { if (++*Seen == N) Free(); }; }
     // One cell's text on the clipboard, pasted with Ctrl+V over three selected cells.
     void SmartPaste() {
-        Clipboard()->SetAsText("a");
-        F.Options({goRangeSelect});
-        G->Navigation()->SetAllowClipboardShortCuts(true);
-        G->Navigation()->SetAllowSmartClipboard(true);
+        Clipboard()->SetAsText("a"), F.Options({goRangeSelect});
+        G->Navigation()->SetAllowClipboardShortCuts(true), G->Navigation()->SetAllowSmartClipboard(true);
     }
     // The whole grid, no fixed cells, copied with Ctrl+A Ctrl+C; cell (2, 2) may not be edited.
     void CopyWholeGrid() {
-        G->SetFixedCols(0);
-        G->SetFixedRows(0);
-        SmartPaste();
-        G->Navigation()->SetAllowFmtClipboard(true);
-        G->SetCells(2, 2, "k");
+        G->SetFixedCols(0), G->SetFixedRows(0), SmartPaste();
+        G->Navigation()->SetAllowFmtClipboard(true), G->SetCells(2, 2, "k");
         G->OnCanEditCell = [](TObject*, Integer R, Integer C, bool& Can) { Can = C != 2 || R != 2; };
-        F.Key(Qt::Key_A, Qt::ControlModifier);
-        F.Key(Qt::Key_C, Qt::ControlModifier);
+        F.Key(Qt::Key_A, Qt::ControlModifier), F.Key(Qt::Key_C, Qt::ControlModifier);
     }
-    void PasteOverThree() {
-        F.Key(Qt::Key_Down, Qt::ShiftModifier);
-        F.Key(Qt::Key_Down, Qt::ShiftModifier);
-        F.Key(Qt::Key_V, Qt::ControlModifier);
-    }
+    void PasteOverThree() { F.Key(Qt::Key_Down, Qt::ShiftModifier), F.Key(Qt::Key_Down, Qt::ShiftModifier), F.Key(Qt::Key_V, Qt::ControlModifier); }
     void Free() {
         if (!F.Grid) return;
         ++frees;
@@ -193,23 +179,17 @@ public:
         if (File) D.SetFiles({File});
         else if (Rich) MakeDragData(D, "a", -1, Rich);
         else D.SetAsText("a");
-        G->DragDropSettings()->SetOleDropTarget(true);
-        G->DragDropSettings()->SetOleAcceptFiles(true);
+        G->DragDropSettings()->SetOleDropTarget(true), G->DragDropSettings()->SetOleAcceptFiles(true);
         const QPoint P = F.Centre(2, 2);
         DeliverDrop(G, P.x(), P.y(), D, DROPEFFECT_COPY);
     }
-    // An edit before the grid, the grid's editor E open on cell (1, 1) with "x" typed; the
-    // user then clicks the edit, or presses Tab out of the grid.
+    // An edit before the grid, editor E open on (1, 1) with "7" typed; then a click on the edit, or Tab out.
     void EditThenLeave(TEditorType E, bool ByTab = false) {
-        F.AddEditBefore();
-        G->SetFocus();
-        Settle();
+        F.AddEditBefore(), G->SetFocus(), Settle();
         if (E == edRichEdit) G->SetCells(1, 1, "{\\rtf1\\ansi kelime\\par}");
-        OpenEditor(E);
-        TypeText(u"7");
+        OpenEditor(E), TypeText(u"7");
         if (!F.Grid) return;
-        if (ByTab) SystemKey(G, Qt::Key_Tab);
-        else SystemClick(F.Before);
+        if (ByTab) SystemKey(G, Qt::Key_Tab); else SystemClick(F.Before);
         Settle();
     }
     void CsvFile() { std::ofstream("/tmp/lifetimes.csv") << "a;b\nc;d\n"; }
@@ -394,8 +374,7 @@ const TLifeCase kCases[] = {
     {"OnSetEditTextByCtrlVOfTheSameText", [](GridLifetimes& F) { Clipboard()->SetAsText("a"); F.G->SetCells(1, 1, "a"); F.F.Edit(1, 1); F.G->OnSetEditText = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_V, Qt::ControlModifier); }, "TExtStringGrid::SetCurrentCellEditText"},
 };
 
-// Events raised only inside the program's own call, each with the handler that counts it:
-// no row's road (keys, clicks, drops) may raise one.
+// Events raised only inside the program's own call, with a counting handler: no row's road may raise one.
 const char kProgramsCall[] = "OnFilterProgress";
 const std::pair<const char*, void (*)(TExtStringGrid*, const std::shared_ptr<int>&)> kProgramsCallHeard[] = {
     {"OnFilterProgress", [](TExtStringGrid* G, const std::shared_ptr<int>& N) { G->OnFilterProgress = [N](auto&&...) { ++*N; }; }},
@@ -426,8 +405,7 @@ const std::pair<const char*, const char*> kNoRoad[] = {
      "OnGridHint OnAnchorHint OnScrollHint OnCellBalloon",
      "asked for a value (an editor's text, mask, list or properties, a sort's order of two cells, a hint's "
      "text): a question, no place to close a screen"},
-    {kProgramsCall, "raised inside the program's own call (filtering): no click, key or drop of its own, "
-                    "the program holds the grid across its call"},
+    {kProgramsCall, "raised inside the program's own call (filtering): no click, key or drop of its own, the program holds the grid across its call"},
     {"OnDataDragOver OnDataDrop OnDataDragLeave",
      "taken by the grid's own drop target, which hands a drag on as OnOleDragOver and OnOleDrop (rows)"},
     {"TEsgEditBtn.OnClickBtn TEsgEditButton.OnClick TEsgSpinButton.OnUpClick TEsgSpinButton.OnDownClick",
@@ -496,59 +474,44 @@ TEST(GridLifetimeSweep, EveryEventInTheCodeHasARowOrAReason) {
 
 // Places without a row, by why no user's road reaches them ("Event@Class::Function").
 const std::pair<const char*, const char*> kNoRoadSite[] = {
-    {"Event@TExtStringGrid::BuildSearchPanel", "the search panel's buttons raise their events through one helper "
-                                               "handed the handler; each event has its row (TSearchPanel_...)"},
+    {"Event@TExtStringGrid::BuildSearchPanel", "the search panel's buttons raise their events through one helper handed the handler; each event has its row (TSearchPanel_...)"},
     {"OnCanEditCell@TExtStringGrid::DrawCellGraphicLayer", "asked while painting a cell's control"},
-    {"OnCellsChanged@TExtStringGrid::LoadCellsFromStrings OnLoadCell@TExtStringGrid::LoadCellsFromStrings "
-     "OnSaveCell@TExtStringGrid::SaveCellsToStrings OnCellsChanged@TExtStringGrid::RemoveCols",
-     "raised inside the program's own call (one grid copied into another, saved cells loaded, a column "
-     "grouped): no click, key or drop of its own, the program holds the grid across its call"},
+    {"OnCellsChanged@TExtStringGrid::LoadCellsFromStrings OnLoadCell@TExtStringGrid::LoadCellsFromStrings OnSaveCell@TExtStringGrid::SaveCellsToStrings OnCellsChanged@TExtStringGrid::RemoveCols",
+     "raised inside the program's own call (one grid copied into another, saved cells loaded, a column grouped): no click, key or drop of its own, the program holds the grid across its call"},
 };
 
-// Places read from the code that no row walks yet: open work, each to get its row (a
-// row walking one fails the sweep until it leaves this list).
+// Places no row walks yet: open work, each to get its row (a row walking one fails until it leaves this list).
 const char kNotYetWalked[] =
     "OnSetEditText@TExtStringGrid::RestoreEditText OnSetEditText@TExtStringGrid::StoreCellText "
     "OnAnchorClick@TExtStringGrid::FormControlPress OnAutoAddRow@TExtStringGrid::AdvanceEdit "
     "OnButtonClick@TExtStringGrid::ControlCellKey OnCanAddRow@TExtStringGrid::AdvanceEdit "
     "OnCanEditCell@TExtStringGrid::AdvanceEdit OnCanEditCell@TExtStringGrid::ButtonRelease "
-    "OnCanEditCell@TExtStringGrid::SelectCell "
-    "OnCanEditCell@TExtStringGrid::ToggleCheck OnCanEditCell@TExtStringGrid::ToggleRadio "
-    "OnCellValidate@TGridTransEdit::Commit OnCellsChanged@TExtStringGrid::ImportExcelFile OnCellsChanged@TExtStringGrid::ReadCellStream "
-    ""
+    "OnCanEditCell@TExtStringGrid::SelectCell OnCanEditCell@TExtStringGrid::ToggleCheck "
+    "OnCanEditCell@TExtStringGrid::ToggleRadio OnCellValidate@TGridTransEdit::Commit "
+    "OnCellsChanged@TExtStringGrid::ImportExcelFile OnCellsChanged@TExtStringGrid::ReadCellStream "
     "OnClick@TEsgSpinButton::KeyDown OnClick@TExtGridButton::DialogChar OnClick@TExtGridButton::MouseUp "
-    "OnClick@TExtTimerSpeedButton::TimerExpired "
-    "OnClipboardBeforePasteCell@TGridEditorKeys::PastesAsTextEditor "
-    "OnClipboardPaste@TGridEditorKeys::PastesAsTextEditor "
-    "OnComboChange@TEditLink::SetFocus OnComboChange@TExtStringGrid::ShowEditorControl "
-    "OnComboCloseUp@TGridUniCombo::TGridUniCombo OnComboObjectChange@TExtStringGrid::ShowEditorControl "
-    "OnControlEditDone@TExtStringGrid::FormControlPress OnControlEditDone@TExtStringGrid::FormControlTab "
-    "OnControlEditDone@TExtStringGrid::HideRowList OnControlEditDone@TExtStringGrid::HideRows "
-    "OnControlEditDone@TExtStringGrid::MoveRowsTo OnControlEditDone@TExtStringGrid::PlaceFormControl "
-    "OnControlEditDone@TFormControlEditor::DoExit OnDblClick@TExtInplaceEdit::MousePressed "
-    "OnDblClickCell@TExtInplaceEdit::MousePressed OnEditingDone@TGridTransEdit::Commit "
-    ""
-    ""
-    "OnEndRowSize@TExtRichEdit::ResizeRequested "
-    "OnGetEditorType@TExtStringGrid::FocusReceived "
-    "OnKeyDown@ClaimTab OnKeyDown@TCustomGrid::QtEvent OnKeyDown@TEditLink::EditKeyDown "
-    "OnKeyDown@TExtStringGrid::ConsumeKey OnKeyDown@TGridEditBtn::KeyDown OnKeyDown@TGridEditorKeys::ClaimsTab "
-    "OnKeyDown@TGridEditorKeys::HandToGrid OnKeyDown@TInplaceEdit::QtEvent OnKeyPress@TExtStringGrid::KeyDown "
-    "OnKeyPress@TypeStartKey OnLoadCell@TExtStringGrid::ImportExcelFile "
-    "OnMouseDown@TExtStringGrid::AdvanceEdit "
-    "OnMouseUp@TExtStringGrid::AdvanceEdit OnRadioClick@TExtStringGrid::ControlCellKey "
-    "OnSelectCell@TEditLink::EditKeyDown "
+    "OnClick@TExtTimerSpeedButton::TimerExpired OnClipboardBeforePasteCell@TGridEditorKeys::PastesAsTextEditor "
+    "OnClipboardPaste@TGridEditorKeys::PastesAsTextEditor OnComboChange@TEditLink::SetFocus "
+    "OnComboChange@TExtStringGrid::ShowEditorControl OnComboCloseUp@TGridUniCombo::TGridUniCombo "
+    "OnComboObjectChange@TExtStringGrid::ShowEditorControl OnControlEditDone@TExtStringGrid::FormControlPress "
+    "OnControlEditDone@TExtStringGrid::FormControlTab OnControlEditDone@TExtStringGrid::HideRowList "
+    "OnControlEditDone@TExtStringGrid::HideRows OnControlEditDone@TExtStringGrid::MoveRowsTo "
+    "OnControlEditDone@TExtStringGrid::PlaceFormControl OnControlEditDone@TFormControlEditor::DoExit "
+    "OnDblClick@TExtInplaceEdit::MousePressed OnDblClickCell@TExtInplaceEdit::MousePressed "
+    "OnEditingDone@TGridTransEdit::Commit OnEndRowSize@TExtRichEdit::ResizeRequested "
+    "OnGetEditorType@TExtStringGrid::FocusReceived OnKeyDown@ClaimTab OnKeyDown@TCustomGrid::QtEvent "
+    "OnKeyDown@TEditLink::EditKeyDown OnKeyDown@TExtStringGrid::ConsumeKey OnKeyDown@TGridEditBtn::KeyDown "
+    "OnKeyDown@TGridEditorKeys::ClaimsTab OnKeyDown@TGridEditorKeys::HandToGrid OnKeyDown@TInplaceEdit::QtEvent "
+    "OnKeyPress@TExtStringGrid::KeyDown OnKeyPress@TypeStartKey OnLoadCell@TExtStringGrid::ImportExcelFile "
+    "OnMouseDown@TExtStringGrid::AdvanceEdit OnMouseUp@TExtStringGrid::AdvanceEdit "
+    "OnRadioClick@TExtStringGrid::ControlCellKey OnSelectCell@TEditLink::EditKeyDown "
     "OnSelectCell@TExtStringGrid::EnterGrid OnSelectionChanged@TExtStringGrid::IntelliPanTick "
-    "OnSelectionChanged@TExtStringGrid::MouseUp OnSetEditText@TInplaceEdit::KeyDown "
-    ""
-;
+    "OnSelectionChanged@TExtStringGrid::MouseUp OnSetEditText@TInplaceEdit::KeyDown";
 
-// The places of src/grid and of the platform's control, grid and form code that raise
-// an event: its FireEvent, or a call of the routine named after it (CellsChanged).
+// Places in src/grid and the platform's control/grid/form code raising an event: FireEvent, or its routine (CellsChanged).
 const TRaisingSites& SitesInTheCode() {
     static const TRaisingSites Sites = SourceRaisingSites(
-        {"src/grid", "src/platform/ui/Controls.h", "src/platform/ui/Controls.cpp", "src/platform/ui/Grids.h",
-         "src/platform/ui/Grids.cpp"},
+        {"src/grid", "src/platform/ui/Controls.h", "src/platform/ui/Controls.cpp", "src/platform/ui/Grids.h", "src/platform/ui/Grids.cpp"},
         {"TExtStringGrid", "TBaseGrid", "TCustomGrid", "TDrawGrid", "TControl", "TWinControl"});
     return Sites;
 }
@@ -568,8 +531,7 @@ TEST(GridLifetimeSweep, EveryPlaceRaisingAnEventHasARowOrAReason) {
         N = N.substr(0, N.find("By") == std::string::npos ? N.size() : N.find("By"));
         Rows[N.rfind("TSearchPanel_", 0) == 0 ? N.substr(13) : N].push_back(&C);
     }
-    // A reason for an event reaches its every place; "Class.Event" its places in Class, or
-    // every place when the event has no row.
+    // A reason for an event reaches its every place; "Class.Event" its places in Class (every place if no row).
     std::map<std::string, std::string> Reason;
     for (const auto& [Names, Why] : kNoRoad) {
         std::istringstream In(Names);
@@ -590,13 +552,8 @@ TEST(GridLifetimeSweep, EveryPlaceRaisingAnEventHasARowOrAReason) {
         }
     }
     std::set<std::string> NotYet;
-    {
-        std::istringstream In(kNotYetWalked);
-        for (std::string N; In >> N;) {
-            EXPECT_TRUE(Sites.count(N)) << N << ": not in the code";
-            NotYet.insert(N);
-        }
-    }
+    std::istringstream InNotYet(kNotYetWalked);
+    for (std::string N; InNotYet >> N; NotYet.insert(N)) EXPECT_TRUE(Sites.count(N)) << N << ": not in the code";
     // A row names its place, or its event has one place without a reason.
     std::map<std::string, std::vector<std::string>> Walked;
     for (const auto& [Event, Cases] : Rows) {
