@@ -143,10 +143,7 @@ struct TModel {
         const std::vector<int> V = Shown();
         CurId = V.empty() ? -1 : Recs[V[0]].Id;
     }
-    // The master moved while the detail was being edited: the detail keeps showing (and writing its lines
-    // under) the master it shows until the edit ends and nothing is pending for that master, as its pending
-    // lines are that master's. Then it follows.
-    bool AfterEdit = false;
+    bool AfterEdit = false;   // master moved mid-edit: kept until the edit ends and none of its lines pend
     bool KeepsMaster() const { return AfterEdit && Cached && Pending() > 0; }
     void FollowAfterEdit() {
         if (AfterEdit && Mode == mBrowse && !KeepsMaster()) AfterEdit = false, FollowMaster();
@@ -505,8 +502,7 @@ void SetField(TWalk& W, int Field) {
     W.Say(Name);
 }
 
-// A change of the detail follows its master first, moved during an edit or still waiting; not while lines are
-// pending for the master it keeps: the change is one more line of that master.
+// A detail change follows its master first (moved mid-edit or waiting), unless lines pend for the kept one.
 void DetailFollowsFirst(TWalk& W) {
     if (W.KeepsMaster()) return;
     W.FollowAfterEdit();
@@ -538,8 +534,7 @@ void EditStep(TWalk& W, int Field) {
 // Another field of the record being edited or inserted.
 void SetValueStep(TWalk& W, int Field) {
     NeedOpen(W);
-    // A detail's line takes its master from the master, not from MID; a filtered edit moving its record out of
-    // sight is walked by EditMid, which picks a master the filter keeps.
+    // A detail line's master comes from the master; a filtered MID edit is EditMid's (a master the filter keeps).
     if (W.Mode == mBrowse || (Field == 3 && (W.Detail || (W.Mode == mEdit && W.Filtered)))) throw TSkip();
     SetField(W, Field);
 }
@@ -617,13 +612,8 @@ void MoveStep(TWalk& W, int How) {
     if (N > 0) W.CurId = W.Recs[V[std::clamp(Target, 0, N - 1)]].Id;
 }
 
-// Cached updates: 0 RevertRecord, 1 CancelUpdates, 2 apply. The apply posts an open edit first (with
-// auto-commit that post applies and commits by itself) and stores every pending line under the master it was
-// typed for, which is the master the detail shows, also when the master moved during the edit or its move
-// still waits; then the detail follows. A refused apply stores nothing and keeps everything pending.
+// Cached updates: 0 RevertRecord, 1 CancelUpdates, 2 apply (posts an open edit, stores lines under the shown master, then follows; refused: all stays pending).
 void CachedStep(TWalk& W, int How) {
-    // RevertRecord is a browse-time call (a screen shows what it took back); CancelUpdates cancels an open edit
-    // first, and the apply posts it.
     How == 0 ? NeedBrowse(W) : NeedOpen(W);
     if (!W.Cached) throw TSkip();
     if (How == 0) {
@@ -642,10 +632,7 @@ void CachedStep(TWalk& W, int How) {
         W.CancelAll();
         W.FollowAfterEdit();
     } else {
-        auto Apply = [&] {
-            W.Ds->ApplyCachedUpdates();
-            W.Ds->ResetUpdateStatuses(TpFBDataSet::rmAfterApply, true);
-        };
+        auto Apply = [&] { W.Ds->ApplyCachedUpdates(), W.Ds->ResetUpdateStatuses(TpFBDataSet::rmAfterApply, true); };
         if (W.Mode != mBrowse) {
             W.Say("(posted first)");
             W.ModelPost();
@@ -679,30 +666,23 @@ void TransactionStep(TWalk& W, int Rollback) {
     }
 }
 
-// Another connection changes a row (0) or adds one (1) and commits, between the data set's steps. The data set
-// shows what it read until it reads again (a refresh, an opening, a master followed); what it writes goes over
-// the row as the server has it now. Rows this transaction holds changed are locked for the other.
+// Another connection changes (0) or adds (1) a row and commits; the data set shows what it read until it reads again.
 void OtherConnectionStep(TWalk& W, int Add) {
     if (W.Work.empty() && !Add) throw TSkip();
     int Id = W.NextId;
     TVals V = {Masters[W.Pick(3)], W.FreshN(), Join("s", W.Fresh()), Join("memo ", W.Fresh())};
     if (!Add) {
-        auto It = W.Work.begin();
-        std::advance(It, W.Pick(int(W.Work.size())));
+        auto It = std::next(W.Work.begin(), W.Pick(int(W.Work.size())));
         if (!W.Committed.contains(It->first) || W.Committed[It->first] != It->second) throw TSkip();
-        Id = It->first;
-        V.Mid = It->second.Mid, V.Memo = It->second.Memo;
-    } else {
-        ++W.NextId;
-    }
+        Id = It->first, V.Mid = It->second.Mid, V.Memo = It->second.Memo;
+    } else ++W.NextId;
     W.Say("ID=", Id, " ", Text(V));
     TFBTransaction* Tr2 = W.Db2->DefaultTransaction();
     if (!Tr2->Active()) Tr2->StartTransaction();
     try {
         W.Exec(Add ? Join("INSERT INTO T VALUES (", Id, ", ", V.Mid, ", ", V.N, ", '", V.S, "', '", V.Memo, "')")
                    : Join("UPDATE T SET N = ", V.N, ", S = '", V.S, "' WHERE ID = ", Id), W.Db2);
-    } catch (const std::exception& X) {
-        // A row this transaction wrote (also back to the same values) is locked for the other.
+    } catch (const std::exception& X) {   // a row this transaction wrote is locked for the other
         Tr2->Rollback();
         if (std::string(X.what()).find("update conflicts") == std::string::npos) throw;
         throw TSkip();
@@ -712,8 +692,7 @@ void OtherConnectionStep(TWalk& W, int Add) {
     W.Work[Id] = W.Committed[Id] = V;
 }
 
-// A second data set on the same transaction changes a row's S (0) or appends a row (1) and posts, without a
-// commit: a commit or rollback of the transaction, also the data set's auto-commit, takes it along.
+// A second data set on the transaction edits S (0) or appends (1) and posts uncommitted; the transaction's end takes it.
 void OtherDataSetStep(TWalk& W, int Append) {
     if (W.Work.empty() && !Append) throw TSkip();
     TpFBDataSet* D = W.Other;
@@ -724,19 +703,15 @@ void OtherDataSetStep(TWalk& W, int Append) {
         W.Say("ID=", Id, " ", Text(V));
         D->Append();
         for (auto [Name, X] : {std::pair("ID", Id), {"MID", V.Mid}, {"N", V.N}}) D->FieldByName(Name)->SetAsInteger(X);
-        D->FieldByName("S")->SetAsString(AnsiString(V.S));
-        D->FieldByName("MEMO")->SetAsString(AnsiString(V.Memo));
+        for (auto [Name, X] : {std::pair("S", V.S), {"MEMO", V.Memo}}) D->FieldByName(Name)->SetAsString(AnsiString(X));
         D->Post();
         W.Work[Id] = V;
     } else {
-        auto It = W.Work.begin();
-        std::advance(It, W.Pick(int(W.Work.size())));
+        auto It = std::next(W.Work.begin(), W.Pick(int(W.Work.size())));
         const std::string S = W.FreshS();
         W.Say("ID=", It->first, " S=", S);
         Expect(D->Locate("ID", It->first, {}), "the second data set finds no row ", It->first);
-        D->Edit();
-        D->FieldByName("S")->SetAsString(AnsiString(S));
-        D->Post();
+        D->Edit(), D->FieldByName("S")->SetAsString(AnsiString(S)), D->Post();
         It->second.S = S;
     }
     D->Close();
@@ -879,8 +854,7 @@ void ModeStep(TWalk& W, int How) {
 void MasterStep(TWalk& W, int How) {
     if (How <= 1) {
         NeedBrowse(W);
-        // Linking or unlinking while a master move waits is left out: the wait would end under another link,
-        // which no screen does (it links its data sets once).
+        // (Un)linking while a master move waits is left out: no screen does it (it links its data sets once).
         if (W.Detail == (How == 0) || W.Armed) throw TSkip();
         const bool WasOpen = W.Open;
         W.Ds->Close();
@@ -1189,15 +1163,13 @@ TEST(DataSetSequences, NamedStepsHoldEveryInvariant) {
         {"AutoCommitOn:2187474674", "CachedOn:308430548", "DetailOn:2245022903", "EditS:3036895748", "MasterNext:872733232",
          "Next:3208642962", "EditS:1863235283", "Post:4107543530"},
         // A line edited across a master move, saved: stored under the master it was typed for, posted or not.
-        {"DetailOn", "CachedOn", "EditS", "MasterNext", "Apply"},
-        {"DetailOn", "CachedOn", "EditN", "MasterNext", "Post", "MasterNext", "Apply"},
+        {"DetailOn", "CachedOn", "EditS", "MasterNext", "Apply"}, {"DetailOn", "CachedOn", "EditN", "MasterNext", "Post", "MasterNext", "Apply"},
         // A row another connection changed, read again, deleted and taken back: back to what was read.
         {"CachedOn", "Delete", "ConnectionChangesRow:1648876930", "Apply", "Refresh", "Delete", "CancelUpdates"},
         // The refused line taken back: the detail follows its master before the next line.
         {"AutoCommitOn", "CachedOn", "DetailOn", "EditS:3036895748", "MasterNext", "Next", "CancelUpdates", "Append", "Post"},
         {"AutoCommitOn", "CachedOn", "DetailOn", "EditS:3036895748", "MasterNext", "Post", "RevertRecord", "Insert", "Post"},
-        {"DetailOn", "CachedOn", "EditS", "Post", "MasterNext", "Append", "Post", "Apply", "MasterNext"},   // lines pending keep it
-        {"DetailOn", "CachedOn", "WaitOn", "Delete", "MasterLast", "MasterWaitEnds", "Append", "Post", "Apply"},
+        {"DetailOn", "CachedOn", "EditS", "Post", "MasterNext", "Append", "Post", "Apply", "MasterNext"}, {"DetailOn", "CachedOn", "WaitOn", "Delete", "MasterLast", "MasterWaitEnds", "Append", "Post", "Apply"},   // the first: lines pending keep it
     };
     WalkInto = {"all"};
     for (const auto& Names : Cases) {

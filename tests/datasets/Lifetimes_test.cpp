@@ -66,14 +66,7 @@ public:
     }
     // Frees the data set's transaction the plain way (a second call would free it twice).
     auto FreeTr() {
-        return [this, Seen = std::make_shared<int>(0)](auto&&...) {
-            ++calls;
-            if (!Tr) return;
-            ++frees;
-            delete Tr;
-            Tr = nullptr;
-            ++*Seen;
-        };
+        return [this, Seen = std::make_shared<int>(0)](auto&&...) { ++calls; if (Tr) ++frees, delete std::exchange(Tr, nullptr), ++*Seen; };
     }
     // An error handler that runs Free, then answers Answer (a retry, say).
     template <class H, class A> static auto Answering(H Free, A Answer) {
@@ -116,10 +109,8 @@ public:
     void Reopen() { ds->Close(); ds->Open(); }
     // The edit's record lock fails (the row went elsewhere); Handler hears it.
     template <class H> void LockFails(H Handler) {
-        ds->SetOptions(ds->Options() + TpFBDsOptions{poProtectedEdit});
-        ds->OnLockError = Handler;
-        DeleteElsewhere();
-        ds->Edit();
+        ds->SetOptions(ds->Options() + TpFBDsOptions{poProtectedEdit}), ds->OnLockError = Handler;
+        DeleteElsewhere(), ds->Edit();
     }
     // The current row goes in another connection.
     void DeleteElsewhere() { DB1().Execute("DELETE FROM LT WHERE K = 1"); }

@@ -54,12 +54,8 @@ public:
     auto FreeQ() { return Looking([this] { Free(q); }); }
     auto FreeOwner() { return Looking([this] { FreeModule(); }); }
     auto FreeTimer() { return Looking([this] { Free(timer); }); }
-    // A timer of the module, ticking every 100 ms.
-    void Tick(TNotifyEvent Handler) {
-        timer = new TFBTimer(owner.get());
-        timer->SetInterval(100);
-        timer->SetOnTimer(std::move(Handler));
-        clock.Advance(100);
+    void Tick(TNotifyEvent Handler) {   // a timer of the module, ticking every 100 ms
+        timer = new TFBTimer(owner.get()), timer->SetInterval(100), timer->SetOnTimer(std::move(Handler)), clock.Advance(100);
     }
     // Freed from outside (not counted); its on-destroy list runs.
     template <typename T> static void Destroy(T*& Object) { delete std::exchange(Object, nullptr); }
@@ -104,8 +100,7 @@ public:
     void Started() { tr->StartTransaction(); }
     // A statement that fails; its OnExecuteError runs Free and answers Action.
     template <class H> void FailingQuery(H Free, TDataAction Action) {
-        NewQuery("select NOSUCH from RDB$DATABASE");
-        Started();
+        NewQuery("select NOSUCH from RDB$DATABASE"), Started();
         q->OnExecuteError = [Free, Action](TObject*, EFBError&, TDataAction& A) { Free(), A = Action; };
         q->ExecQuery();
     }
@@ -213,11 +208,9 @@ const TLifeCase kCases[] = {
     {"TpFBDatabase::AfterEndTransaction", "TheConnection", [](F_& F) { F.Started(); F.db->AfterEndTransaction = F.FreeDb(); F.tr->Commit(); }},
     {"TpFBDatabase::OnErrorRestoreConnect", "TerminateApp", [](F_& F) {
          F.db->OnErrorRestoreConnect = [&F](TFBDatabase*, const EFBError&, TOnLostConnectActions& A) { F.Free(F.db), A = laTerminateApp; };
-         LostConnectQuit = [](Integer) {};
-         LostConnectMessage = [](const AnsiString&) {};
+         LostConnectQuit = [](Integer) {}, LostConnectMessage = [](const AnsiString&) {};
          F.WaitToRestore(true);
-         LostConnectQuit = nullptr;
-         LostConnectMessage = nullptr;
+         LostConnectQuit = nullptr, LostConnectMessage = nullptr;
      }},
     // the on-destroy lists: a handler frees the other one
     {"TFBTransaction::OnDestroyList", "", [](F_& F) { F.tr->AddNotifyEvent(4, F.key, F.FreeDb()); F.Started(); F.Destroy(F.tr); }},
