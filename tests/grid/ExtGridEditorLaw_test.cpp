@@ -297,11 +297,7 @@ TEST(ExtGridEditorLaw, TheFixedCellEditorChangesItsOwnCellOnly) {
                 }
 }
 
-// --- The law as the product of its axes -----------------------------------------------------------
-// Every editor kind the grid can open x every road that ends an edit x three letter classes: the
-// letter typed is stored as the editor showed it, in its own cell, checked once; Escape takes it back
-// and the grid's OnKeyPress hears it. The kinds and the roads are read from the code: one with no row
-// and no reason fails.
+// Every editor kind x road ending an edit x letter class, read from the code: stored as shown, checked once, Escape heard.
 namespace {
 
 std::vector<std::string> Names(const std::string& List) { return SourceMatches(List, R"(\S+)"); }
@@ -340,11 +336,7 @@ const std::pair<const char*, const char*> kNoKindRow[] = {
     {"edCheckBox edDataCheckBox edButton", "take no letters: a toggle or a press (ExtGridControls)"},
 };
 
-struct TEndRoad {
-    const char* Name;
-    const char* Through;   // the functions and keys of the code this road ends an edit by
-    std::function<void(struct TProductGrid&)> End;
-};
+struct TEndRoad { const char* Name; const char* Through; std::function<void(struct TProductGrid&)> End; };   // Through: code it ends by
 
 const std::pair<const char*, const char*> kNoRoad[] = {
     {"TCustomGrid::HideEditor TCustomGrid::SetEditorMode TExtStringGrid::EndEditorControl TExtStringGrid::HideInplaceEditor "
@@ -374,26 +366,20 @@ struct TProductGrid : gridtest::TEditingGrid {
         for (Integer R = 0; R < 30; ++R)
             for (Integer C = 0; C < 12; ++C) Grid->SetCells(C, R, C == 4 && R > 0 ? "z" + IntToStr(99 - R) : "r" + IntToStr(R) + "c" + IntToStr(C));
         Grid->SetCells(2, 3, "12");
-        Grid->OnGetEditorType = [E](TObject*, Integer ACol, Integer, TEditorType& AEditor) {
-            if (ACol == 2) AEditor = E;
-        };
+        Grid->OnGetEditorType = [E](TObject*, Integer ACol, Integer, TEditorType& AEditor) { AEditor = ACol == 2 ? E : AEditor; };
         for (const char* I : {"bir", "iki"}) Grid->Combobox()->Items()->Add(I);
         for (const char16_t* I : {u"bir", u"\u0416"}) Grid->UniCombo()->Items()->Add(I);
-        Grid->SortSettings()->SetShow(true);
-        Grid->OnCellValidate = [this](TObject*, Integer, Integer, AnsiString&, bool&) { ++Checks; };
+        Grid->SortSettings()->SetShow(true), Grid->OnCellValidate = [this](TObject*, Integer, Integer, AnsiString&, bool&) { ++Checks; };
         Grid->OnCellValidateWide = [this](TObject*, Integer, Integer, WideString&, bool&) { ++Checks; };
         Grid->OnKeyPress = [this](TObject*, char& K) { Escapes += K == 27; };
         Other = Place<TEdit>(Form.get(), 10, 320, 100, 22);
     }
-    bool Editing() const {
-        return Grid->EditorMode() || Grid->ActiveEditorControl() || (Grid->FixedCellEditor() && Grid->FixedCellEditor()->Visible());
-    }
+    bool Editing() const { return Grid->EditorMode() || Grid->ActiveEditorControl() || (Grid->FixedCellEditor() && Grid->FixedCellEditor()->Visible()); }
     void ScrollBarPage(Qt::Orientation O) {
         QScrollBar* B = GridBar(Grid, O);
         const QRect T = ScrollThumb(B, false);
         const QPoint P = O == Qt::Vertical ? QPoint(T.center().x(), T.bottom() + 4) : QPoint(T.right() + 4, T.center().y());
-        ScrollBarMouse(B, QEvent::MouseButtonPress, P);
-        ScrollBarMouse(B, QEvent::MouseButtonRelease, P);
+        ScrollBarMouse(B, QEvent::MouseButtonPress, P), ScrollBarMouse(B, QEvent::MouseButtonRelease, P);
     }
     Integer RowOf(const AnsiString& Key) const {   // the real row holding Key in column 1
         for (Integer R = 0; R < Grid->AllRowCount(); ++R)
@@ -402,23 +388,17 @@ struct TProductGrid : gridtest::TEditingGrid {
     }
 };
 
-auto KeyRoad(int K) {
-    return [K](TProductGrid&) { SendKey(FocusTarget(), K); };
-}
+auto KeyRoad(int K) { return [K](TProductGrid&) { SendKey(FocusTarget(), K); }; }
 
 const TEndRoad kRoads[] = {
     {"Enter", "VK_RETURN TInplaceEdit::KeyDown TCustomGrid::KeyPress TGridEditorKeys::HandToGrid TExtStringGrid::AdvanceEdit TExtStringGrid::HookFixedEditor",
      [](TProductGrid&) { PressEnter(); }},
     {"Tab", "VK_TAB TInplaceEdit::QtEvent TGridEditorKeys::TabAdvance", [](TProductGrid&) { PressTab(); }},
     {"Escape", "VK_ESCAPE TExtStringGrid::KeyPress TExtInplaceEdit::KeyDown TGridButton::KeyDown", [](TProductGrid&) { PressEscape(); }},
-    {"Up", "VK_UP TExtRichEdit::KeyDown", KeyRoad(Qt::Key_Up)},
-    {"Down", "VK_DOWN", KeyRoad(Qt::Key_Down)},
-    {"PgUp", "VK_PRIOR TCustomGrid::MoveCurrent", KeyRoad(Qt::Key_PageUp)},
-    {"PgDn", "VK_NEXT", KeyRoad(Qt::Key_PageDown)},
-    {"Left", "VK_LEFT", KeyRoad(Qt::Key_Left)},
-    {"Right", "VK_RIGHT", KeyRoad(Qt::Key_Right)},
-    {"Home", "VK_HOME", KeyRoad(Qt::Key_Home)},
-    {"End", "VK_END", KeyRoad(Qt::Key_End)},
+    {"Up", "VK_UP TExtRichEdit::KeyDown", KeyRoad(Qt::Key_Up)}, {"Down", "VK_DOWN", KeyRoad(Qt::Key_Down)},
+    {"PgUp", "VK_PRIOR TCustomGrid::MoveCurrent", KeyRoad(Qt::Key_PageUp)}, {"PgDn", "VK_NEXT", KeyRoad(Qt::Key_PageDown)},
+    {"Left", "VK_LEFT", KeyRoad(Qt::Key_Left)}, {"Right", "VK_RIGHT", KeyRoad(Qt::Key_Right)},
+    {"Home", "VK_HOME", KeyRoad(Qt::Key_Home)}, {"End", "VK_END", KeyRoad(Qt::Key_End)},
     {"a click on another cell", "TExtStringGrid::MouseDown TExtStringGrid::LeftPress TCustomGrid::MouseDown TExtStringGrid::SelectCell",
      [](TProductGrid& F) { Click(F.Grid, F.Centre(1, 5)); }},
     {"a click on another control", "TExtInplaceEdit::QtEvent TGridEditorKeys::Exited TExtRichEdit::DoExit",
@@ -431,8 +411,7 @@ const TEndRoad kRoads[] = {
     {"the screen closing", "TInplaceEdit::QtEvent TGridEditorKeys::Exited TExtStringGrid::QtEvent", [](TProductGrid& F) { SystemClose(F.Form.get()); }},
 };
 
-// Roads that do not end an edit of these kinds (names matched whole), and why: the edit goes on
-// and ends by its commit key.
+// Roads that do not end an edit of these kinds (names matched whole), and why: it ends by its commit key.
 const std::tuple<const char*, const char*, const char*> kGoesOn[] = {
     {".*", "Home", "moves the caret, the date part or the list to its start"},
     {"(?!ed(Uni)?ComboList$).*", "Left|Right", "move the caret or the date part; only a list hands them to the grid"},
@@ -447,11 +426,7 @@ const std::tuple<const char*, const char*, const char*> kGoesOn[] = {
      "the wheel moves the current cell without a scroll, and a fixed-cell editor does not stand on the current cell"},
 };
 
-struct TProductKind {
-    std::string Name;
-    Integer Editor;   // a TEditorType; -1: the fixed-cell editor on Cell
-    TPoint Cell;
-};
+struct TProductKind { std::string Name; Integer Editor; TPoint Cell; };   // Editor -1: the fixed-cell editor on Cell
 
 std::vector<TProductKind> ProductKinds() {
     std::set<std::string> NoRow;
@@ -460,8 +435,7 @@ std::vector<TProductKind> ProductKinds() {
     const std::vector<std::string> Code = KindsInTheCode();
     for (size_t I = 0; I < Code.size(); ++I)
         if (!NoRow.count(Code[I]) && Code[I].rfind("ed", 0) == 0) K.push_back({Code[I], Integer(I), Point(2, 3)});
-    K.push_back({"FixedCell on a row label", -1, Point(0, 3)});
-    K.push_back({"FixedCell on a header", -1, Point(2, 0)});
+    K.push_back({"FixedCell on a row label", -1, Point(0, 3)}), K.push_back({"FixedCell on a header", -1, Point(2, 0)});
     return K;
 }
 
@@ -524,17 +498,14 @@ static void TypedIsStoredAsShown(const char* Class, const std::u16string& Letter
             const WideString Opened = ShownText();
             TypeText(Letter);
             WideString Shown = ShownText();
-            Road.End(F);
-            Settle();
+            Road.End(F), Settle();
             const bool GoesOn = std::ranges::any_of(kGoesOn, [&](const auto& G) {
                 return std::regex_match(K.Name, std::regex(std::get<0>(G))) && std::regex_match(Road.Name, std::regex(std::get<1>(G)));
             });
             EXPECT_EQ(GoesOn, F.Editing()) << "GOESON|" << K.Name << "|" << Road.Name;
             const bool Escape = std::string(Road.Name) == "Escape" && !F.Editing();
             if (F.Editing() && F.Form->Visible()) {   // it ends as it does elsewhere
-                Shown = ShownText();
-                Click(F.Grid, F.Centre(1, F.Grid->TopRow() + 1));
-                Settle();
+                Shown = ShownText(), Click(F.Grid, F.Centre(1, F.Grid->TopRow() + 1)), Settle();
             }
             EXPECT_FALSE(F.Editing());
             // An editor left as it opened leaves its cell; one changed stores what it shows, as the column keeps a float.
@@ -549,6 +520,4 @@ static void TypedIsStoredAsShown(const char* Class, const std::u16string& Letter
 
 TEST(ExtGridEditorLaw, WhatIsTypedIsStoredAsShownWhateverTheEditorAndTheRoadASCII) { TypedIsStoredAsShown("ASCII", u"k"); }
 TEST(ExtGridEditorLaw, WhatIsTypedIsStoredAsShownWhateverTheEditorAndTheRoadTurkish) { TypedIsStoredAsShown("Turkish", u"\u015F"); }
-TEST(ExtGridEditorLaw, WhatIsTypedIsStoredAsShownWhateverTheEditorAndTheRoadOutsideTheCodePage) {
-    TypedIsStoredAsShown("outside the code page", u"\u03A9");
-}
+TEST(ExtGridEditorLaw, WhatIsTypedIsStoredAsShownWhateverTheEditorAndTheRoadOutsideTheCodePage) { TypedIsStoredAsShown("outside the code page", u"\u03A9"); }
