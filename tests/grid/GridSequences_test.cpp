@@ -631,8 +631,7 @@ void MoveStep(TWalk& W, int How) {   // 0 MoveRow, 1 row drag, 2 MoveColumn, 3 c
     else W.G->MoveColumn(From, To);
     if (!Row) {
         const int Id = W.Cols[From];
-        W.Cols.erase(W.Cols.begin() + From);
-        W.Cols.insert(W.Cols.begin() + To, Id);
+        W.Cols.erase(W.Cols.begin() + From), W.Cols.insert(W.Cols.begin() + To, Id);
         return ColumnsMoved(W, [&](int K) { return FollowMove(K, From, To); });
     }
     // The row leaves its node and joins the one it lands inside (between its row and its last row).
@@ -1165,9 +1164,7 @@ void TextStreamStep(TWalk& W, int How) {   // 0 text stream, 1 Assign and back
         Into->LoadCellsFromStrings(&S);
     }
     // The footer row holds totals: it stays behind only where the receiving grid has totals of its own.
-    Expect(Into->RowCount() == W.G->RowCount() - (Into->FixedFooters() > 0 ? 1 - Into->FixedFooters() : 0) &&
-               Into->ColCount() == W.G->ColCount(),
-           "size changed");
+    Expect(Into->RowCount() == W.G->RowCount() - (Into->FixedFooters() > 0 ? 1 - Into->FixedFooters() : 0) && Into->ColCount() == W.G->ColCount(), "size changed");
     for (int R = 0; R <= W.LastData(); ++R)
         for (int C = 0; C < W.G->ColCount(); ++C) {
             WStr Was = W.G->IsBaseCell(C, R) ? CellTextToWide(W.G->Cells(C, R)) : WStr();
@@ -1191,8 +1188,7 @@ void TextStreamStep(TWalk& W, int How) {   // 0 text stream, 1 Assign and back
         // Its properties and controls go; the source's default height comes with it.
         R.Colours.clear(), R.Checks.clear(), R.Radios.clear(), R.Ctls.clear(), R.Marked = false, R.Height = 0;
     }
-    TRowM& Added = W.Rows.emplace_back(W.NextRow++);
-    Added.Cells.insert(Totals.begin(), Totals.end());
+    TRowM& Added = W.Rows.emplace_back(W.NextRow++); Added.Cells.insert(Totals.begin(), Totals.end());
     W.G->SetCells(0, W.G->RowCount() - 2, WideToAnsi(Added.Cells.at(cId)));
     W.Merges.clear(), W.Nodes.clear();
     W.Tainted();
@@ -1230,11 +1226,7 @@ void ClearStep(TWalk& W, int How) {   // 0 ClearRect, 1 ClearRows, 2 ClearCols, 
     // ClearSelectedCells takes marked node rows too: a node whose row is cleared goes whole, its rows come out and
     // stay (a contracted one shows them; a marked one among those would be a mark no one saw).
     auto Held = [&](int Id) { const TNodeM* Nd = W.NodeOf(Id, true); return Nd && Nd->Contracted && std::ranges::any_of(Nd->Members, [&](int M) { return W.Row(M).Marked; }); };
-    if (Ids.empty() || std::ranges::any_of(Ids, [&](int Id) {
-            return (How == 4 ? Held(Id) : W.InNode(Id)) ||
-                   (How != 3 && W.InMerge(Id));
-        }))
-        throw TSkip();
+    if (Ids.empty() || std::ranges::any_of(Ids, [&](int Id) { return (How == 4 ? Held(Id) : W.InNode(Id)) || (How != 3 && W.InMerge(Id)); })) throw TSkip();
     if (How == 4) std::erase_if(W.Nodes, [&](const TNodeM& Nd) { return IndexIn(Ids, Nd.Head) >= 0; });
     if (How == 1) W.Say("rows ", D, "..", D + int(Ids.size()) - 1), W.G->ClearRows(D, int(Ids.size()));
     if (How == 3) W.G->ClearAll();
@@ -1528,13 +1520,10 @@ void MergedCellStep(TWalk& W, int How) {   // 0 GetCurrentCell, 1 Escape, 2 read
     W.Goto(C, D);
     const WStr Value = W.ShownText(W.Row(Base), C);
     if (How == 0) {
-        AnsiString V;
-        W.G->GetCurrentCell(V);
+        AnsiString V; W.G->GetCurrentCell(V);
         Expect(CellTextToWide(V) == Value, "GetCurrentCell reads ", CellTextToWide(V), ", the merge holds ", Value);
     } else {
-        W.Type(New);
-        W.Key(How == 1 ? Qt::Key_Escape : Qt::Key_Return);
-        Settle();
+        W.Type(New), W.Key(How == 1 ? Qt::Key_Escape : Qt::Key_Return), Settle();
         for (int I = 0; I < 3 && W.Editing(); ++I, Settle()) W.Key(Qt::Key_Escape);
         if (How == 3) W.Row(Base).Cells[W.Cols[C]] = New;
     }
@@ -1548,10 +1537,6 @@ void MergedCellStep(TWalk& W, int How) {   // 0 GetCurrentCell, 1 Escape, 2 read
 void WheelStep(TWalk& W, int Up) {
     const int C = W.PickCol(true), N = 1 + W.Pick(4);
     int D = W.PickRow(true);
-    if (const TMergeM* Mg = W.MergeAt(W.RowAt(D).Id, C)) {
-        if (Mg->Col != C) throw TSkip();
-        D = W.DisplOf(*std::ranges::find_if(Mg->Ids, [&](int I) { return W.IsShown(W.Row(I)); }));
-    }
     auto Last = [&](int R) {   // the last shown row of the merge at (C, R), or R
         const TMergeM* Mg = W.MergeAt(W.RowAt(R).Id, C);
         for (int I = Mg ? int(Mg->Ids.size()) - 1 : -1; I >= 0; --I)
@@ -1562,14 +1547,12 @@ void WheelStep(TWalk& W, int Up) {
         const TMergeM* Mg = W.MergeAt(W.RowAt(R).Id, C);
         return Mg ? W.DisplOf(*std::ranges::find_if(Mg->Ids, [&](int I) { return W.IsShown(W.Row(I)); })) : R;
     };
-    int Want = D;
+    if (const TMergeM* Mg = W.MergeAt(W.RowAt(D).Id, C); Mg && Mg->Col != C) throw TSkip();
+    int Want = D = First(D);
     for (int I = 0; I < N; ++I)
-        if (const int Next = Up ? Want - 1 : Last(Want) + 1; Next >= 1 && Next <= W.LastData()) {
-            Want = First(Next);
-        }
+        if (const int Next = Up ? Want - 1 : Last(Want) + 1; Next >= 1 && Next <= W.LastData()) Want = First(Next);
     W.Say("at (", C, ", ", D, ") ", N, Up ? " up" : " down", " to row ", Want);
-    W.Goto(C, D);
-    W.G->MouseActions()->SetWheelIncrement(1);
+    W.Goto(C, D), W.G->MouseActions()->SetWheelIncrement(1);
     for (int I = 0; I < N; ++I) TurnWheel(W.G->Widget(), !Up, Qt::NoModifier, QPointF(W.At(W.G->Col(), W.G->Row()))), Settle();
     W.G->MouseActions()->SetWheelIncrement(0);
     Expect(W.G->Row() == Want, "the wheel put the cursor on row ", W.G->Row(), ", model ", Want);
@@ -1600,8 +1583,7 @@ void NodeCallStep(TWalk& W, int How) {   // 0 ExpandAll, 1 ContractAll, 2 Remove
         const int After = W.IndexOf(Nd.Members.back()) + 1;
         if (W.Row(Head).Hidden || MemberHidden || (After < int(W.Rows.size()) && W.Rows[size_t(After)].Hidden)) throw TSkip();
         W.Say("R", Id, Position ? " after" : " before", " in the node of R", Head);
-        W.G->InsertChildRow(W.IndexOf(Id) + 1, Position);
-        Nd.Contracted = false;
+        W.G->InsertChildRow(W.IndexOf(Id) + 1, Position), Nd.Contracted = false;
         const int At = W.IndexOf(Id) + Position;
         W.Rows.emplace(W.Rows.begin() + At, W.NextRow++);
         W.G->SetCells(0, W.DisplOf(W.Rows[size_t(At)].Id), WideToAnsi(W.Rows[size_t(At)].Cells.at(cId)));
@@ -1611,9 +1593,7 @@ void NodeCallStep(TWalk& W, int How) {   // 0 ExpandAll, 1 ContractAll, 2 Remove
         const int Id = Nd.Members[size_t(W.Pick(int(Nd.Members.size())))];
         if (Nd.Members.size() < 2 || W.Row(Head).Hidden || W.Row(Id).Hidden) throw TSkip();
         W.Say("R", Id, " of the node of R", Head);
-        W.G->RemoveChildRow(W.IndexOf(Id) + 1);
-        Nd.Contracted = false;
-        W.ModelRemove(Id);
+        W.G->RemoveChildRow(W.IndexOf(Id) + 1), Nd.Contracted = false, W.ModelRemove(Id);
     }
     W.Tainted();
 }
@@ -1970,15 +1950,9 @@ TEST(GridSequences, EveryRowColumnMergeAndNodeCallIsWalked) {
         if (std::regex_match(M, Change)) Calls.insert(M);
     ASSERT_GT(Calls.size(), 40u);
     std::map<std::string, std::string> Walked, Why;
-    for (const auto& [Op, Names] : kWalks) {
-        EXPECT_GE(IndexIn(Operations(), std::string(Op), &TOp::Name), 0) << Op << ": no such operation";
-        std::istringstream In(Names);
-        for (std::string N; In >> N;) Walked[N] = Op;
-    }
-    for (const auto& [Names, Reason] : kNotWalked) {
-        std::istringstream In(Names);
-        for (std::string N; In >> N;) Why[N] = Reason;
-    }
+    auto Read = [](std::map<std::string, std::string>& To, const char* Names, const char* By) { std::istringstream In(Names); for (std::string N; In >> N;) To[N] = By; };
+    for (const auto& [Op, Names] : kWalks) { Read(Walked, Names, Op); EXPECT_GE(IndexIn(Operations(), std::string(Op), &TOp::Name), 0) << Op << ": no such operation"; }
+    for (const auto& [Names, Reason] : kNotWalked) Read(Why, Names, Reason);
     for (const std::string& C : Calls)
         EXPECT_NE(Walked.contains(C), Why.contains(C)) << C << (Walked.contains(C) ? ": walked and a reason" : ": no operation and no reason");
     for (const auto& Named : {Walked, Why})
