@@ -1280,6 +1280,7 @@ private:
     char DecimalKeyChar(char Key, bool& FromKeypad) const;
     void AfterFrameworkKey(Word& Key, TShiftState Shift, Integer OldLeft);
     void ChangeEditing(bool On);
+    void ResumeEditing(bool Editable);
     Integer FirstDataCol();
     Integer LastDataCol() const { return ColCount() - 1 - FFixedRightCols; }
     Integer LastDataRow() const { return RowCount() - 1 - FFixedFooters; }

@@ -95,6 +95,15 @@ void TExtStringGrid::ChangeEditing(bool On) {
     SetOptions(O);
 }
 
+// Editing switched off for a cell that could not be edited comes back when that cell can be edited
+// again with the cursor still on it (its read-only flag cleared, the program's answer changed): the
+// user's key or click edits it without a move away and back.
+void TExtStringGrid::ResumeEditing(bool Editable) {
+    if (!Editable || !FEditSuspended || Options().Contains(goEditing)) return;
+    FEditSuspended = false;
+    ChangeEditing(true);
+}
+
 void TExtStringGrid::BeginCellEdit(Integer ACol, Integer ARow) {
     FEditCol = ACol;
     FEditRow = ARow;
@@ -174,6 +183,12 @@ bool TExtStringGrid::SelectCell(Integer ACol, Integer ARow) {
 
 bool TExtStringGrid::CanEditShow() {
     if (FValidating) return false;
+    const TAliveGuard alive(this);   // the handlers may close the screen
+    if (FEditSuspended && !Options().Contains(goEditing)) {   // a click on the current cell
+        const bool Editable = CellEditable(Col(), Row());
+        if (alive.Gone()) return false;
+        ResumeEditing(Editable);
+    }
     const bool Framework = TBaseGrid::CanEditShow();
     if (!Framework || ComponentState().Contains(csDesigning)) return Framework;
     const TPoint B = BaseCell(Col(), Row());
@@ -182,7 +197,6 @@ bool TExtStringGrid::CanEditShow() {
     // A cell that may not be edited never opens, also when it became current
     // without a move (a new grid, a program-set cell).
     bool Can = true;
-    const TAliveGuard alive(this);   // the handlers may close the screen
     CanEditCell(B.X, B.Y, Can);
     if (!Can || alive.Gone()) return false;
     if (!FEditShown) {

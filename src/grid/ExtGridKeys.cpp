@@ -148,6 +148,7 @@ void TExtStringGrid::KeyDown(Word& Key, TShiftState Shift) {
             ConsumeKey(Key, Shift);
             return;
         }
+        ResumeEditing(Editable);
         if (HoldsFormControls(GetRealCol(), Row())) {
             Key = 0;   // no text editor over form controls: the first of them opens
             BeginCellEdit(Col(), Row());
@@ -347,12 +348,14 @@ void TExtStringGrid::KeyPress(char& Key) {
         return;
     }
     if (Key == 13) {
-        if (!FNavigation->AdvanceOnEnter() && !CellEditable(Col(), Row())) {
+        const bool Editable = FNavigation->AdvanceOnEnter() || CellEditable(Col(), Row());
+        if (!Editable) {
             if (*Alive && OnKeyPress) FireEvent(OnKeyPress, this, Key);
             Key = 0;
             return;
         }
         if (!*Alive) return;
+        if (!FNavigation->AdvanceOnEnter()) ResumeEditing(Editable);
         if (IsControlCell(Col(), Row()) || (FNavigation->AdvanceOnEnter() && !CellEditable(Col(), Row()))) {
             if (!*Alive) return;
             AdvanceEdit(Col(), Row(), false, false, true);
@@ -365,6 +368,7 @@ void TExtStringGrid::KeyPress(char& Key) {
     }
     const bool Editable = CellEditable(Col(), Row());
     if (!*Alive) return;
+    if (U == 8 || U >= 32) ResumeEditing(Editable);
     if (FMouseActions->RangeSelectAndEdit() && Editable && !IsControlCell(Col(), Row()) && U != 9) {
         ChangeEditing(true);
         ScrollInView(Col(), Row());

@@ -49,14 +49,24 @@ TEST(ExtGridEdit, EscapeRestoresTheTextBeforeEditing) {
     EXPECT_EQ("keep", G->Cells(1, 1));
 }
 
-TEST(ExtGridEdit, ReadOnlyCellOpensNoEditor) {
-    TEditForm F;
-    TExtStringGrid* G = F.Grid;
-    G->SetCells(1, 1, "fixed");
-    G->SetReadOnly(1, 1, true);
-    TypeText(u"q");
-    EXPECT_FALSE(G->EditorMode());
-    EXPECT_EQ("fixed", G->Cells(1, 1));
+// Cleared with the cursor still on the cell, the flag no longer holds: a key or a click edits it.
+TEST(ExtGridEdit, ReadOnlyCellOpensNoEditorUntilItsFlagIsCleared) {
+    const std::function<void(TEditForm&)> Roads[] = {
+        [](TEditForm&) { TypeText(u"q"); }, [](TEditForm& F) { F.Key(Qt::Key_F2); },
+        [](TEditForm& F) { F.Key(Qt::Key_Return); }, [](TEditForm& F) { Click(F.Grid, F.Centre(1, 1)); }};
+    for (const auto& Road : Roads) {
+        TEditForm F;
+        TExtStringGrid* G = F.Grid;
+        G->SetCells(1, 1, "fixed");
+        G->SetReadOnly(1, 1, true);
+        F.Key(Qt::Key_Right), F.Key(Qt::Key_Left);   // the cursor arrives on it
+        TypeText(u"q");
+        EXPECT_FALSE(G->EditorMode());
+        EXPECT_EQ("fixed", G->Cells(1, 1));
+        G->SetReadOnly(1, 1, false);
+        Road(F);
+        EXPECT_TRUE(G->EditorMode()) << &Road - Roads;
+    }
 }
 
 TEST(ExtGridEdit, RefusedValueGoesBackAndTheEditorReopens) {
