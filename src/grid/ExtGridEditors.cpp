@@ -917,8 +917,10 @@ bool TExtStringGrid::ShowEditorControl(TEditorType AEditor) {
                 // A text outside the list starts at the first item.
                 C->SetItemIndex(0);
                 const AnsiString First = C->Items()->Strings(0);
+                const TAliveGuard Alive(this);   // the handlers may close the screen: nothing opens
                 if (OnComboChange) FireEvent(OnComboChange, this, Col(), Row(), 0, First);
-                if (OnComboObjectChange) FireEvent(OnComboObjectChange, this, Col(), Row(), 0, First, C->Items()->Objects(0));
+                if (Alive.Alive() && OnComboObjectChange) FireEvent(OnComboObjectChange, this, Col(), Row(), 0, First, C->Items()->Objects(0));
+                if (Alive.Gone()) return false;
             }
             Ctl = C;
             break;
