@@ -69,9 +69,9 @@ public:
         ++frees;
         delete std::exchange(F.Grid, nullptr);
     }
-    void Mouse(std::initializer_list<QEvent::Type> Ts, QPoint P, Qt::MouseButton B = Qt::LeftButton) {
+    void Mouse(std::initializer_list<QEvent::Type> Ts, QPoint P, Qt::MouseButton B = Qt::LeftButton, QWidget* W = nullptr) {
         for (QEvent::Type T : Ts)
-            if (F.Grid) SendMouse(F.Grid->Widget(), T, P, B, T == QEvent::MouseButtonRelease ? Qt::NoButton : B);
+            if (F.Grid) SendMouse(W ? W : F.Grid->Widget(), T, P, B, T == QEvent::MouseButtonRelease ? Qt::NoButton : B);
     }
     void Press(Integer C, Integer R) { Mouse({QEvent::MouseButtonPress, QEvent::MouseButtonRelease}, F.Centre(C, R)); }
     void PressAt(QPoint P) { Mouse({QEvent::MouseButtonPress, QEvent::MouseButtonRelease}, P); }
@@ -211,32 +211,18 @@ public:
     void ListBeforeACheckBox() { G->Navigation()->SetAdvanceOnEnter(true), G->CreateCellGraphic(2, 1)->SetCellType(ctCheckBox), OpenCombo(); }
     // The program's own edit over cell (2, 3), "v" typed into it, then a click on another control.
     void TransEditThenLeave() {
-        F.AddEditBefore();
         TGridTransEdit* E = G->TransEdit();
-        E->SetEditCol(2), E->SetEditRow(3), E->Show(), E->SetFocus(), Settle(), TypeText(u"v");
+        F.AddEditBefore(), E->SetEditCol(2), E->SetEditRow(3), E->Show(), E->SetFocus(), Settle(), TypeText(u"v");
         if (F.Grid) SystemClick(F.Before), Settle();
     }
-    // A workbook of two cells, written as the program writes its own.
+    // A workbook of one cell, written as the program writes its own.
     void WorkbookFile() {
         auto Excel = CreateOleObject("excel.application");
         TExcelWorkbook* Book = Excel->Workbooks()->Add();
-        Book->Worksheets(1)->SetCells(1, 1, Variant(AnsiString("a"))), Book->Worksheets(1)->SetCells(2, 2, Variant(AnsiString("b")));
-        WriteXlsxFile(*Book, "/tmp/lifetimes.xlsx");
-    }
-    // A spin editor's up button held down while the repeat clock runs.
-    void HoldSpinUp() {
-        TControl* B = G->SpinEdit()->Button()->UpButton();
-        const QPoint P(B->Width() / 2, B->Height() / 2);
-        LeftPress(B, P), Clock.Clock.Advance(1000);
-        if (F.Grid) LeftRelease(B, P);
+        Book->Worksheets(1)->SetCells(1, 1, Variant(AnsiString("a"))), WriteXlsxFile(*Book, "/tmp/lifetimes.xlsx");
     }
     // A double click on the open text editor of cell (1, 1).
-    void DblClickTheEditor() {
-        QWidget* W = G->InplaceEditor()->Widget();
-        const QPoint P(4, W->height() / 2);
-        for (QEvent::Type T : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease})
-            if (F.Grid) SendMouse(W, T, P, Qt::LeftButton, T == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton);
-    }
+    void DblClickTheEditor() { Mouse({QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease}, QPoint(4, 8), Qt::LeftButton, G->InplaceEditor()->Widget()); }
 };
 
 // A link editing in a combo box of its own.
@@ -426,7 +412,7 @@ const TLifeCase kCases[] = {
     {"OnCellsChangedByADroppedWorkbook", [](GridLifetimes& F) { F.WorkbookFile(); F.G->OnCellsChanged = F.FreeGrid(); }, [](GridLifetimes& F) { F.Drop("/tmp/lifetimes.xlsx"); }, "TExtStringGrid::ImportExcelFile"},
     {"OnLoadCellByADroppedWorkbook", [](GridLifetimes& F) { F.WorkbookFile(); F.G->OnLoadCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.Drop("/tmp/lifetimes.xlsx"); }, "TExtStringGrid::ImportExcelFile"},
     {"OnCellsChangedByCtrlVOfTheWholeGridKeepingACell", [](GridLifetimes& F) { F.CopyWholeGrid(); F.G->OnCellsChanged = F.FreeAtCall(2); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_V, Qt::ControlModifier); }, "TExtStringGrid::ReadCellStream"},
-    {"OnClickByHoldingTheSpinButton", [](GridLifetimes& F) { F.OpenEditor(edSpinEdit); F.G->OnSpinClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.HoldSpinUp(); }, "TExtTimerSpeedButton::TimerExpired"},
+    {"OnClickByHoldingTheSpinButton", [](GridLifetimes& F) { F.OpenEditor(edSpinEdit); F.G->OnSpinClick = F.FreeGrid(); }, [](GridLifetimes& F) { TControl* B = F.G->SpinEdit()->Button()->UpButton(); LeftPress(B, QPoint(3, 3)), F.Clock.Clock.Advance(1000); if (F.F.Grid) LeftRelease(B, QPoint(3, 3)); }, "TExtTimerSpeedButton::TimerExpired"},
     {"OnClipboardPasteByCtrlVInAUnicodeEditor", [](GridLifetimes& F) { Clipboard()->SetAsText("a"); F.G->SetCells(1, 1, WideToCellText(u"\u0416")); F.G->OnClipboardPaste = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Edit(1, 1); F.F.Key(Qt::Key_V, Qt::ControlModifier); }, "TGridEditorKeys::PastesAsTextEditor"},
     {"OnClipboardBeforePasteCellByCtrlVInAUnicodeEditor", [](GridLifetimes& F) { Clipboard()->SetAsText("a"); F.G->SetCells(1, 1, WideToCellText(u"\u0416")); F.G->OnClipboardBeforePasteCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Edit(1, 1); F.F.Key(Qt::Key_V, Qt::ControlModifier); }, "TGridEditorKeys::PastesAsTextEditor"},
     {"OnComboChangeByALinksCombo", [](GridLifetimes& F) { F.G->SetDefaultEditor(edCustom); F.G->SetEditLink(new TComboLink(F.F.Form.get())); F.G->OnComboChange = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_F2); F.Key(Qt::Key_Down); }, "TEditLink::SetFocus"},
