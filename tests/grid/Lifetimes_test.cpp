@@ -431,6 +431,7 @@ const TLifeCase kCases[] = {
     {"OnEditChangeByTypingOnAMaskedText", [](GridLifetimes& F) { F.G->OnGetEditMask = [](TObject*, Integer, Integer, AnsiString& M) { M = "99;1;_"; }; F.G->SetCells(1, 1, "12"); F.G->SetCol(1), F.G->SetRow(1); F.G->OnEditChange = F.FreeAtCall(3); }, [](GridLifetimes& F) { TypeText(u"5"); }, "TExtInplaceEdit::Change"},
     {"OnEditChangeByOpeningTheEditorOnAMaskedText", [](GridLifetimes& F) { F.G->OnGetEditMask = [](TObject*, Integer, Integer, AnsiString& M) { M = "99;1;_"; }; F.G->SetCells(1, 1, "12"); F.G->OnEditChange = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Edit(1, 1); }, "TExtInplaceEdit::Change"},
     {"OnEditChangeByOpeningTheEditorOnAText", [](GridLifetimes& F) { F.G->SetCells(1, 1, "a"); F.G->OnEditChange = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Edit(1, 1); }, "TExtInplaceEdit::Change"},
+    {"OnEditChangeByMovingWithTheEditorShown", [](GridLifetimes& F) { F.F.Options({goAlwaysShowEditor}); F.G->SetCells(1, 2, "b"); F.F.Edit(1, 1); F.G->OnEditChange = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Down); }, "TExtInplaceEdit::Change"},
     {"OnSelectionChangedByARowMove", [](GridLifetimes& F) { F.F.Options({goRowMoving}); F.G->OnSelectionChanged = F.FreeGrid(); }, [](GridLifetimes& F) { F.DragFromTo(F.F.Centre(0, 1), F.F.Centre(0, 4)); }, "TExtStringGrid::MouseUp"},
 };
 
