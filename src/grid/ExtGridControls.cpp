@@ -330,8 +330,8 @@ bool TGridTransEdit::Commit() {
     }
     FEditCol = At.X, FEditRow = At.Y;
     if (!Valid) {
-        FGrid->SetCol(FEditCol);
-        FGrid->SetRow(FEditRow);
+        FGrid->SetCol(FEditCol);   // the move's handlers may close the screen
+        if (*Alive) FGrid->SetRow(FEditRow);
         if (*Alive && CanFocus()) SetFocus();
         return false;
     }

@@ -216,8 +216,9 @@ bool TExtStringGrid::CanEditShow() {
         FEditShown = true;
         return true;
     }
-    FEditActive = ShowEditorControl(FActiveEditor);
-    FEditShown = FEditActive;
+    const bool Shown = ShowEditorControl(FActiveEditor);
+    if (alive.Gone()) return false;
+    FEditActive = FEditShown = Shown;
     return false;
 }
 

@@ -26,19 +26,21 @@ bool IsDigit(char C) { return C >= '0' && C <= '9'; }
 // The first key of an edit: it replaces an edit's text (Backspace empties it) and
 // picks the first item of a list that begins with it.
 void TypeStartKey(TWinControl* Ctl, char Ch) {
+    const TAliveGuard Alive(Ctl);   // the grid's handlers may close the screen, the control with it
     Ctl->KeyPress(Ch);
-    if (Ch == 0) return;
+    if (Ch == 0 || Alive.Gone()) return;
     const AnsiString T = Ch == 8 ? AnsiString() : AnsiString(1, Ch);
-    if (auto* E = dynamic_cast<TCustomEdit*>(Ctl)) {
+    auto Put = [&](auto* E) {
         E->SetText(T);
-        E->SetSelStart(static_cast<Integer>(T.size()));
+        if (Alive.Alive()) E->SetSelStart(static_cast<Integer>(T.size()));
+    };
+    if (auto* E = dynamic_cast<TCustomEdit*>(Ctl)) {
+        Put(E);
     } else if (auto* R = dynamic_cast<TRichEdit*>(Ctl)) {
-        R->SetText(T);
-        R->SetSelStart(static_cast<Integer>(T.size()));
+        Put(R);
     } else if (auto* C = dynamic_cast<TComboBox*>(Ctl)) {
         if (C->Style() != csDropDownList) {
-            C->SetText(T);
-            C->SetSelStart(static_cast<Integer>(T.size()));
+            Put(C);
             return;
         }
         for (Integer I = 0; I < C->Items()->Count() && !T.empty(); ++I)
@@ -917,8 +919,10 @@ bool TExtStringGrid::ShowEditorControl(TEditorType AEditor) {
                 // A text outside the list starts at the first item.
                 C->SetItemIndex(0);
                 const AnsiString First = C->Items()->Strings(0);
+                const TAliveGuard Alive(this);   // the handlers may close the screen: nothing opens
                 if (OnComboChange) FireEvent(OnComboChange, this, Col(), Row(), 0, First);
-                if (OnComboObjectChange) FireEvent(OnComboObjectChange, this, Col(), Row(), 0, First, C->Items()->Objects(0));
+                if (Alive.Alive() && OnComboObjectChange) FireEvent(OnComboObjectChange, this, Col(), Row(), 0, First, C->Items()->Objects(0));
+                if (Alive.Gone()) return false;
             }
             Ctl = C;
             break;

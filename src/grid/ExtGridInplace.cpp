@@ -49,7 +49,9 @@ void TExtInplaceEdit::BoundsChanged() {
 }
 
 void TExtInplaceEdit::UpdateContents() {
+    const TAliveGuard Alive(this);   // OnEditChange may close the screen
     TInplaceEdit::UpdateContents();
+    if (Alive.Gone()) return;
     FOpenedByClick = false;
     if (!FExtGrid) return;
     TExtStringGrid* G = FExtGrid;
@@ -357,15 +359,17 @@ void TExtInplaceEdit::StartWith(char Key) {
     }
     char C = Key;
     if (!FilterChar(C) || C == 0) return;
+    const TAliveGuard Alive(this);   // OnEditChange may close the screen, this editor with it
     if (IsMasked()) {
         SetText(AnsiString());
+        if (Alive.Gone()) return;
         SetSelStart(0);
         PasteMasked(AnsiString(1, C));   // a character the picture refuses leaves it blank
         return;
     }
     if (EditorType() == edMixedCase) C = ProperCase(AnsiString(1, C))[0];
     SetText(AnsiString(1, C));
-    SetSelStart(1);
+    if (Alive.Alive()) SetSelStart(1);
 }
 
 void TExtInplaceEdit::LookupComplete() {

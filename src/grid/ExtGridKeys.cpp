@@ -393,8 +393,10 @@ void TExtStringGrid::KeyPress(char& Key) {
     if (EditorMode()) return;   // the editor has the key already
     FStartKey = Key;   // for the editor control that opens
     ShowEditor();
+    if (!*Alive) return;   // the key the editor took told a handler that closed the screen
     if (EditorMode()) {
         if (auto* Ed = dynamic_cast<TExtInplaceEdit*>(InplaceEditor())) Ed->StartWith(Key);
+        if (!*Alive) return;
     }
     // Taken by the editor that opened, or by none: never kept for a later one.
     FStartKey = 0;

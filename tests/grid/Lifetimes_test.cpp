@@ -4,13 +4,16 @@
 
 #include "grid/EsgDD.h"
 #include "grid/ExtGridEditors.h"
+#include "grid/ExtGridLink.h"
 #include "grid/ExtUtil.h"
 #include "grid/GridTestKit.h"
+#include "platform/sheet/SheetFiles.h"
 #include "platform/ui/Clipbrd.h"
 #include "platform/ui/DragDrop.h"
 #include "support/Scribble.h"
 #include "support/SourceEvents.h"
 
+#include <QCursor>
 #include <QDragEnterEvent>
 #include <QMimeData>
 #include <QWheelEvent>
@@ -36,6 +39,7 @@ struct TLifeCase {
 
 class GridLifetimes : public ::testing::TestWithParam<TLifeCase> {
 public:
+    TManualClock Clock;   // before the grid, whose timers then tick only when a road moves it on
     gridtest::TEditingGrid F{4, 6};
     TExtStringGrid* G = F.Grid;
     int frees = 0;
@@ -65,9 +69,9 @@ public:
         ++frees;
         delete std::exchange(F.Grid, nullptr);
     }
-    void Mouse(std::initializer_list<QEvent::Type> Ts, QPoint P, Qt::MouseButton B = Qt::LeftButton) {
+    void Mouse(std::initializer_list<QEvent::Type> Ts, QPoint P, Qt::MouseButton B = Qt::LeftButton, QWidget* W = nullptr) {
         for (QEvent::Type T : Ts)
-            if (F.Grid) SendMouse(F.Grid->Widget(), T, P, B, T == QEvent::MouseButtonRelease ? Qt::NoButton : B);
+            if (F.Grid) SendMouse(W ? W : F.Grid->Widget(), T, P, B, T == QEvent::MouseButtonRelease ? Qt::NoButton : B);
     }
     void Press(Integer C, Integer R) { Mouse({QEvent::MouseButtonPress, QEvent::MouseButtonRelease}, F.Centre(C, R)); }
     void PressAt(QPoint P) { Mouse({QEvent::MouseButtonPress, QEvent::MouseButtonRelease}, P); }
@@ -117,7 +121,6 @@ public:
         G->SetCells(1, 1, AnsiString("<CONTROL TYPE=\"") + Type + "\" ID=\"c\" VALUE=\"a\" WIDTH=\"60\"> <B>x</B>");
     }
     QPoint ControlPoint() const { return QPoint(G->CellRect(1, 1).Left + 12, F.Centre(1, 1).y()); }
-    std::unique_ptr<TManualClock> Clock;
     // A drag from outside rests near the bottom edge while the drag-scroll clock runs.
     void HoverNearTheBottom() {
         QMimeData Mime;
@@ -125,7 +128,7 @@ public:
         const QPoint P(100, G->ClientHeight() - 5);
         QDragEnterEvent E(P, Qt::CopyAction, &Mime, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(G->Widget(), &E);
-        Clock->Clock.Advance(1000);
+        Clock.Clock.Advance(1000);
         if (F.Grid) {
             QDragLeaveEvent L;
             QApplication::sendEvent(F.Grid->Widget(), &L);
@@ -202,6 +205,32 @@ public:
         TypeText(u"s");
         if (Button && F.Grid) ClickOn(dynamic_cast<TControl*>(G->SearchPanel()->FindComponent(Button)));
     }
+    // Enter in the last cell appends a row.
+    void AppendOnEnter() { G->Navigation()->SetAdvanceOnEnter(true), G->Navigation()->SetAdvanceInsert(true), F.Edit(3, 5); }
+    // A list editor open on (1, 1) and a check box right of it, where Enter in the list goes on to.
+    void ListBeforeACheckBox() { G->Navigation()->SetAdvanceOnEnter(true), G->CreateCellGraphic(2, 1)->SetCellType(ctCheckBox), OpenCombo(); }
+    // The program's own edit over cell (2, 3), "v" typed into it, then a click on another control.
+    void TransEditThenLeave() {
+        TGridTransEdit* E = G->TransEdit();
+        F.AddEditBefore(), E->SetEditCol(2), E->SetEditRow(3), E->Show(), E->SetFocus(), Settle(), TypeText(u"v");
+        if (F.Grid) SystemClick(F.Before), Settle();
+    }
+    // A workbook of one cell, written as the program writes its own.
+    void WorkbookFile() {
+        auto Excel = CreateOleObject("excel.application");
+        TExcelWorkbook* Book = Excel->Workbooks()->Add();
+        Book->Worksheets(1)->SetCells(1, 1, Variant(AnsiString("a"))), WriteXlsxFile(*Book, "/tmp/lifetimes.xlsx");
+    }
+    // A double click on the open text editor of cell (1, 1).
+    void DblClickTheEditor() { Mouse({QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease}, QPoint(4, 8), Qt::LeftButton, G->InplaceEditor()->Widget()); }
+};
+
+// A link editing in a combo box of its own.
+struct TComboLink : TEditLink {
+    TComboBox* Combo = new TComboBox(this);
+    explicit TComboLink(TComponent* AOwner) : TEditLink(AOwner) { SetWantKeyUpDown(true), Combo->Items()->SetText("bir\r\niki"); }
+    TWinControl* GetEditControl() override { return Combo; }
+    void CreateEditor(TWinControl* AParent) override { Combo->SetParent(AParent); }
 };
 
 QPoint NodeButton(GridLifetimes& F) { return QPoint(F.G->CellRect(0, 2).Left + 6, F.F.Centre(0, 2).y()); }
@@ -318,7 +347,7 @@ const TLifeCase kCases[] = {
     {"OnControlEditDone", [](GridLifetimes& F) { F.CellControl("EDIT"); F.G->OnControlEditDone = F.FreeGrid(); }, [](GridLifetimes& F) { F.PressAt(F.ControlPoint()); Settle(); PressEnter(); }, "LeaveKey"},
     {"OnOleDropColByFreeingTheSource", [](GridLifetimes& F) { F.DropOnOther(); F.G->DragDropSettings()->SetOleColumnDragDrop(true); F.G->SetEnhRowColMove(false); F.DropAt = {2, 0}; F.Other->Grid->OnOleDropCol = [&F](auto&&...) { F.Free(); }; }, [](GridLifetimes& F) { F.Drag({2, 0}); }},
     {"OnRichEditSelectionChange", [](GridLifetimes& F) { F.G->SetCells(1, 1, "{\\rtf1\\ansi kelime\\par}"); F.OpenEditor(edRichEdit); F.G->OnRichEditSelectionChange = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_Right, Qt::ShiftModifier); }},
-    {"OnDragScroll", [](GridLifetimes& F) { F.Clock = std::make_unique<TManualClock>(); F.G->SetRowCount(80); F.G->DragScrollOptions()->SetActive(true); F.G->OnDragScroll = F.FreeGrid(); }, [](GridLifetimes& F) { F.HoverNearTheBottom(); }},
+    {"OnDragScroll", [](GridLifetimes& F) { F.G->SetRowCount(80); F.G->DragScrollOptions()->SetActive(true); F.G->OnDragScroll = F.FreeGrid(); }, [](GridLifetimes& F) { F.HoverNearTheBottom(); }},
     {"OnFileProgressByADroppedFile", [](GridLifetimes& F) { std::ofstream("/tmp/lifetimes.csv") << "a;b\nc;d\n"; F.G->OnFileProgress = F.FreeGrid(); }, [](GridLifetimes& F) { F.Drop("/tmp/lifetimes.csv"); }, "TExtStringGrid::ImportCSVFile"},
     {"OnSetEditText", [](GridLifetimes& F) { F.G->OnSetEditText = F.FreeGrid(); }, [](GridLifetimes& F) { F.EditAndEnter(); }, "TCustomGrid::UpdateText"},
     {"OnCellValidateByClickAway", [](GridLifetimes& F) { F.G->OnCellValidate = F.FreeGrid(); }, [](GridLifetimes& F) { F.EditThenLeave(edNormal); }, "TExtStringGrid::Validate"},
@@ -372,6 +401,38 @@ const TLifeCase kCases[] = {
     {"OnSetEditTextByTypingThenEscape", [](GridLifetimes& F) { F.F.Edit(1, 1); TypeText(u"x"); F.G->OnSetEditText = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Escape); }, "TCustomGrid::UpdateText"},
     {"OnSetEditTextByCtrlVOfAnotherText", [](GridLifetimes& F) { Clipboard()->SetAsText("b"); F.G->SetCells(1, 1, "a"); F.F.Edit(1, 1); F.G->OnSetEditText = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_V, Qt::ControlModifier); }, "TExtStringGrid::SetCurrentCellEditText"},
     {"OnSetEditTextByCtrlVOfTheSameText", [](GridLifetimes& F) { Clipboard()->SetAsText("a"); F.G->SetCells(1, 1, "a"); F.F.Edit(1, 1); F.G->OnSetEditText = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_V, Qt::ControlModifier); }, "TExtStringGrid::SetCurrentCellEditText"},
+    {"OnCanAddRowByEnter", [](GridLifetimes& F) { F.G->OnCanAddRow = F.FreeGrid(); }, [](GridLifetimes& F) { F.AppendOnEnter(); TypeText(u"x"); PressEnter(); }, "TExtStringGrid::AdvanceEdit"},
+    {"OnAutoAddRowByEnter", [](GridLifetimes& F) { F.G->OnAutoAddRow = F.FreeGrid(); }, [](GridLifetimes& F) { F.AppendOnEnter(); TypeText(u"x"); PressEnter(); }, "TExtStringGrid::AdvanceEdit"},
+    {"OnMouseDownByEnterOntoACheckBox", [](GridLifetimes& F) { F.ListBeforeACheckBox(); F.G->OnMouseDown = F.FreeGrid(); }, [](GridLifetimes& F) { PressEnter(); }, "TExtStringGrid::AdvanceEdit"},
+    {"OnMouseUpByEnterOntoACheckBox", [](GridLifetimes& F) { F.ListBeforeACheckBox(); F.G->OnMouseUp = F.FreeGrid(); }, [](GridLifetimes& F) { PressEnter(); }, "TExtStringGrid::AdvanceEdit"},
+    {"OnButtonClickBySpace", [](GridLifetimes& F) { F.ButtonIn22(); F.G->SetCol(2), F.G->SetRow(2); F.G->OnButtonClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_Space, Qt::NoModifier, " "); }, "TExtStringGrid::ControlCellKey"},
+    {"OnRadioClickBySpace", [](GridLifetimes& F) { F.Radio(); F.G->SetCol(2), F.G->SetRow(2); F.G->OnRadioClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_Space, Qt::NoModifier, " "); }, "TExtStringGrid::ControlCellKey"},
+    {"OnCellValidateByLeavingTheProgramsEdit", [](GridLifetimes& F) { F.G->OnCellValidate = F.FreeGrid(); }, [](GridLifetimes& F) { F.TransEditThenLeave(); }, "TGridTransEdit::Commit"},
+    {"OnEditingDoneByLeavingTheProgramsEdit", [](GridLifetimes& F) { F.G->OnEditingDone = F.FreeGrid(); }, [](GridLifetimes& F) { F.TransEditThenLeave(); }, "TGridTransEdit::Commit"},
+    {"OnCellsChangedByADroppedWorkbook", [](GridLifetimes& F) { F.WorkbookFile(); F.G->OnCellsChanged = F.FreeGrid(); }, [](GridLifetimes& F) { F.Drop("/tmp/lifetimes.xlsx"); }, "TExtStringGrid::ImportExcelFile"},
+    {"OnLoadCellByADroppedWorkbook", [](GridLifetimes& F) { F.WorkbookFile(); F.G->OnLoadCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.Drop("/tmp/lifetimes.xlsx"); }, "TExtStringGrid::ImportExcelFile"},
+    {"OnCellsChangedByCtrlVOfTheWholeGridKeepingACell", [](GridLifetimes& F) { F.CopyWholeGrid(); F.G->OnCellsChanged = F.FreeAtCall(2); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_V, Qt::ControlModifier); }, "TExtStringGrid::ReadCellStream"},
+    {"OnClickByHoldingTheSpinButton", [](GridLifetimes& F) { F.OpenEditor(edSpinEdit); F.G->OnSpinClick = F.FreeGrid(); }, [](GridLifetimes& F) { TControl* B = F.G->SpinEdit()->Button()->UpButton(); LeftPress(B, QPoint(3, 3)), F.Clock.Clock.Advance(1000); if (F.F.Grid) LeftRelease(B, QPoint(3, 3)); }, "TExtTimerSpeedButton::TimerExpired"},
+    {"OnClipboardPasteByCtrlVInAUnicodeEditor", [](GridLifetimes& F) { Clipboard()->SetAsText("a"); F.G->SetCells(1, 1, WideToCellText(u"\u0416")); F.G->OnClipboardPaste = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Edit(1, 1); F.F.Key(Qt::Key_V, Qt::ControlModifier); }, "TGridEditorKeys::PastesAsTextEditor"},
+    {"OnClipboardBeforePasteCellByCtrlVInAUnicodeEditor", [](GridLifetimes& F) { Clipboard()->SetAsText("a"); F.G->SetCells(1, 1, WideToCellText(u"\u0416")); F.G->OnClipboardBeforePasteCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Edit(1, 1); F.F.Key(Qt::Key_V, Qt::ControlModifier); }, "TGridEditorKeys::PastesAsTextEditor"},
+    {"OnComboChangeByALinksCombo", [](GridLifetimes& F) { F.G->SetDefaultEditor(edCustom); F.G->SetEditLink(new TComboLink(F.F.Form.get())); F.G->OnComboChange = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_F2); F.Key(Qt::Key_Down); }, "TEditLink::SetFocus"},
+    {"OnComboChangeByOpeningAListOnAnotherText", [](GridLifetimes& F) { F.G->OnComboChange = F.FreeGrid(); }, [](GridLifetimes& F) { F.OpenCombo(); }, "TExtStringGrid::ShowEditorControl"},
+    {"OnComboObjectChangeByOpeningAListOnAnotherText", [](GridLifetimes& F) { F.G->OnComboObjectChange = F.FreeGrid(); }, [](GridLifetimes& F) { F.OpenCombo(); }, "TExtStringGrid::ShowEditorControl"},
+    {"OnComboCloseUpByAUnicodeList", [](GridLifetimes& F) { F.G->SetCells(1, 1, WideToCellText(u"\u0416")); F.OpenCombo(); F.G->OnComboCloseUp = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_Down, Qt::AltModifier); Settle(); F.F.Key(Qt::Key_Escape); }, "TGridUniCombo::TGridUniCombo"},
+    {"OnDblClickByTheEditor", [](GridLifetimes& F) { F.F.Edit(1, 1); F.G->OnDblClick = F.FreeGrid(); }, [](GridLifetimes& F) { F.DblClickTheEditor(); }, "TExtInplaceEdit::MousePressed"},
+    {"OnDblClickCellByTheEditor", [](GridLifetimes& F) { F.F.Edit(1, 1); F.G->OnDblClickCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.DblClickTheEditor(); }, "TExtInplaceEdit::MousePressed"},
+    {"OnEndRowSizeByTypingInARichEdit", [](GridLifetimes& F) { F.G->SetCells(1, 1, "{\\rtf1\\ansi a\\par b\\par c\\par}"); F.G->SizeWhileTyping()->SetHeight(true); F.OpenEditor(edRichEdit); F.G->OnEndRowSize = F.FreeGrid(); }, [](GridLifetimes& F) { TypeText(u"x"); }, "TExtRichEdit::ResizeRequested"},
+    {"OnGetEditorTypeByTabIn", [](GridLifetimes& F) { F.F.AddEditBefore(); F.G->Navigation()->SetAlwaysEdit(true); F.G->OnGetEditorType = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.TabIn(); }, "TExtStringGrid::FocusReceived"},
+    {"OnSelectionChangedByPanning", [](GridLifetimes& F) { F.G->SetRowCount(40); QCursor::setPos(F.G->Widget()->mapToGlobal(F.F.Centre(2, 2) + QPoint(0, 60))); F.G->OnSelectionChanged = F.FreeGrid(); }, [](GridLifetimes& F) { F.Mouse({QEvent::MouseButtonPress, QEvent::MouseButtonRelease}, F.F.Centre(2, 2), Qt::MiddleButton); F.Clock.Clock.Advance(100); }, "TExtStringGrid::IntelliPanTick"},
+    {"OnSelectCellByARefusedProgramsEdit", [](GridLifetimes& F) { F.G->OnCellValidate = [](TObject*, Integer, Integer, AnsiString&, bool& Valid) { Valid = false; }; F.G->OnSelectCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.TransEditThenLeave(); }, "TCustomGrid::MoveCurrent"},
+    {"OnEditChangeByTypingOnASpinCell", [](GridLifetimes& F) { F.F.EditorInColumn1(edSpinEdit); F.G->SetCol(1), F.G->SetRow(1); F.G->OnEditChange = F.FreeGrid(); }, [](GridLifetimes& F) { TypeText(u"5"); }, "TGridSpin::Change"},
+    {"OnEditChangeByTypingOnACell", [](GridLifetimes& F) { F.G->SetCol(1), F.G->SetRow(1); F.G->OnEditChange = F.FreeGrid(); }, [](GridLifetimes& F) { TypeText(u"5"); }, "TExtInplaceEdit::Change"},
+    {"OnEditChangeByTypingOnAMaskedCell", [](GridLifetimes& F) { F.G->OnGetEditMask = [](TObject*, Integer, Integer, AnsiString& M) { M = "99;1;_"; }; F.G->SetCol(1), F.G->SetRow(1); F.G->OnEditChange = F.FreeAtCall(2); }, [](GridLifetimes& F) { TypeText(u"5"); }, "TExtInplaceEdit::Change"},
+    {"OnEditChangeByTypingOnAMaskedText", [](GridLifetimes& F) { F.G->OnGetEditMask = [](TObject*, Integer, Integer, AnsiString& M) { M = "99;1;_"; }; F.G->SetCells(1, 1, "12"); F.G->SetCol(1), F.G->SetRow(1); F.G->OnEditChange = F.FreeAtCall(3); }, [](GridLifetimes& F) { TypeText(u"5"); }, "TExtInplaceEdit::Change"},
+    {"OnEditChangeByOpeningTheEditorOnAMaskedText", [](GridLifetimes& F) { F.G->OnGetEditMask = [](TObject*, Integer, Integer, AnsiString& M) { M = "99;1;_"; }; F.G->SetCells(1, 1, "12"); F.G->OnEditChange = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Edit(1, 1); }, "TExtInplaceEdit::Change"},
+    {"OnEditChangeByOpeningTheEditorOnAText", [](GridLifetimes& F) { F.G->SetCells(1, 1, "a"); F.G->OnEditChange = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Edit(1, 1); }, "TExtInplaceEdit::Change"},
+    {"OnEditChangeByMovingWithTheEditorShown", [](GridLifetimes& F) { F.F.Options({goAlwaysShowEditor}); F.G->SetCells(1, 2, "b"); F.F.Edit(1, 1); F.G->OnEditChange = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Down); }, "TExtInplaceEdit::Change"},
+    {"OnSelectionChangedByARowMove", [](GridLifetimes& F) { F.F.Options({goRowMoving}); F.G->OnSelectionChanged = F.FreeGrid(); }, [](GridLifetimes& F) { F.DragFromTo(F.F.Centre(0, 1), F.F.Centre(0, 4)); }, "TExtStringGrid::MouseUp"},
 };
 
 // Events raised only inside the program's own call, with a counting handler: no row's road may raise one.
@@ -478,35 +539,28 @@ const std::pair<const char*, const char*> kNoRoadSite[] = {
     {"OnCanEditCell@TExtStringGrid::DrawCellGraphicLayer", "asked while painting a cell's control"},
     {"OnCellsChanged@TExtStringGrid::LoadCellsFromStrings OnLoadCell@TExtStringGrid::LoadCellsFromStrings OnSaveCell@TExtStringGrid::SaveCellsToStrings OnCellsChanged@TExtStringGrid::RemoveCols",
      "raised inside the program's own call (one grid copied into another, saved cells loaded, a column grouped): no click, key or drop of its own, the program holds the grid across its call"},
+    {"OnClick@TEsgSpinButton::KeyDown", "the spin editor's button takes no focus (a press on it focuses the edit): keys reach the edit, whose steps have rows (OnSpinClick...)"},
+    {"OnClick@TExtGridButton::DialogChar OnClick@TExtGridButton::MouseUp", "a stand-alone button of this folder that no grid holds or raises"},
 };
 
 // Places no row walks yet: open work, each to get its row (a row walking one fails until it leaves this list).
 const char kNotYetWalked[] =
     "OnSetEditText@TExtStringGrid::RestoreEditText OnSetEditText@TExtStringGrid::StoreCellText "
-    "OnAnchorClick@TExtStringGrid::FormControlPress OnAutoAddRow@TExtStringGrid::AdvanceEdit "
-    "OnButtonClick@TExtStringGrid::ControlCellKey OnCanAddRow@TExtStringGrid::AdvanceEdit "
+    "OnAnchorClick@TExtStringGrid::FormControlPress "
     "OnCanEditCell@TExtStringGrid::AdvanceEdit OnCanEditCell@TExtStringGrid::ButtonRelease "
     "OnCanEditCell@TExtStringGrid::SelectCell OnCanEditCell@TExtStringGrid::ToggleCheck "
-    "OnCanEditCell@TExtStringGrid::ToggleRadio OnCellValidate@TGridTransEdit::Commit "
-    "OnCellsChanged@TExtStringGrid::ImportExcelFile OnCellsChanged@TExtStringGrid::ReadCellStream "
-    "OnClick@TEsgSpinButton::KeyDown OnClick@TExtGridButton::DialogChar OnClick@TExtGridButton::MouseUp "
-    "OnClick@TExtTimerSpeedButton::TimerExpired OnClipboardBeforePasteCell@TGridEditorKeys::PastesAsTextEditor "
-    "OnClipboardPaste@TGridEditorKeys::PastesAsTextEditor OnComboChange@TEditLink::SetFocus "
-    "OnComboChange@TExtStringGrid::ShowEditorControl OnComboCloseUp@TGridUniCombo::TGridUniCombo "
-    "OnComboObjectChange@TExtStringGrid::ShowEditorControl OnControlEditDone@TExtStringGrid::FormControlPress "
+    "OnCanEditCell@TExtStringGrid::ToggleRadio "
+    "OnControlEditDone@TExtStringGrid::FormControlPress "
     "OnControlEditDone@TExtStringGrid::FormControlTab OnControlEditDone@TExtStringGrid::HideRowList "
     "OnControlEditDone@TExtStringGrid::HideRows OnControlEditDone@TExtStringGrid::MoveRowsTo "
     "OnControlEditDone@TExtStringGrid::PlaceFormControl OnControlEditDone@TFormControlEditor::DoExit "
-    "OnDblClick@TExtInplaceEdit::MousePressed OnDblClickCell@TExtInplaceEdit::MousePressed "
-    "OnEditingDone@TGridTransEdit::Commit OnEndRowSize@TExtRichEdit::ResizeRequested "
-    "OnGetEditorType@TExtStringGrid::FocusReceived OnKeyDown@ClaimTab OnKeyDown@TCustomGrid::QtEvent "
+    "OnKeyDown@ClaimTab OnKeyDown@TCustomGrid::QtEvent "
     "OnKeyDown@TEditLink::EditKeyDown OnKeyDown@TExtStringGrid::ConsumeKey OnKeyDown@TGridEditBtn::KeyDown "
     "OnKeyDown@TGridEditorKeys::ClaimsTab OnKeyDown@TGridEditorKeys::HandToGrid OnKeyDown@TInplaceEdit::QtEvent "
-    "OnKeyPress@TExtStringGrid::KeyDown OnKeyPress@TypeStartKey OnLoadCell@TExtStringGrid::ImportExcelFile "
-    "OnMouseDown@TExtStringGrid::AdvanceEdit OnMouseUp@TExtStringGrid::AdvanceEdit "
-    "OnRadioClick@TExtStringGrid::ControlCellKey OnSelectCell@TEditLink::EditKeyDown "
-    "OnSelectCell@TExtStringGrid::EnterGrid OnSelectionChanged@TExtStringGrid::IntelliPanTick "
-    "OnSelectionChanged@TExtStringGrid::MouseUp OnSetEditText@TInplaceEdit::KeyDown";
+    "OnKeyPress@TExtStringGrid::KeyDown OnKeyPress@TypeStartKey "
+    "OnSelectCell@TEditLink::EditKeyDown "
+    "OnSelectCell@TExtStringGrid::EnterGrid "
+    "OnSetEditText@TInplaceEdit::KeyDown";
 
 // Places in src/grid and the platform's control/grid/form code raising an event: FireEvent, or its routine (CellsChanged).
 const TRaisingSites& SitesInTheCode() {
@@ -573,6 +627,20 @@ TEST(GridLifetimeSweep, EveryPlaceRaisingAnEventHasARowOrAReason) {
     }
     for (const std::string& S : Sites)
         EXPECT_TRUE(Walked.count(S) || Reason.count(S) || NotYet.count(S)) << S << ": no row and no reason";
+}
+
+// What the test sees of two reasons above: the spin editor's button keeps no focus, and only the
+// stand-alone button's own code makes one.
+TEST(GridLifetimeSweep, PlacesWithoutARoadAreOutOfTheUsersReach) {
+    gridtest::TEditingGrid F{4, 6};
+    F.EditorInColumn1(edSpinEdit), F.Edit(1, 1);
+    TControl* Up = F.Grid->SpinEdit()->Button()->UpButton();
+    LeftPress(Up, QPoint(3, 3)), LeftRelease(Up, QPoint(3, 3));
+    EXPECT_EQ(F.Grid->SpinEdit()->Widget(), FocusTarget());
+    EXPECT_EQ(Qt::NoFocus, F.Grid->SpinEdit()->Button()->Widget()->focusPolicy()) << "a click or Tab could give it the keys";
+    const std::regex Makes(R"(new TExtGridButton\b|<TExtGridButton>|\bTExtGridButton\s+\w+\s*[({;])");
+    for (const std::string& P : SourceFiles({"src", "app"}, {".cpp", ".h"}, true))
+        EXPECT_TRUE(P.find("ExtObj.") != std::string::npos || SourceMatches(SourceText(P), Makes).empty()) << P;
 }
 
 }  // namespace

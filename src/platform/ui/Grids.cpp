@@ -106,9 +106,10 @@ void TInplaceEdit::BoundsChanged() {
 
 void TInplaceEdit::UpdateContents() {
     if (!FGrid) return;
+    const std::shared_ptr<const bool> Alive = AliveToken();   // a new text's handler may free the grid
     SetMaxLength(FGrid->GetEditLimit());
     SetEditMask(FGrid->GetEditMask(FGrid->Col(), FGrid->Row()));
-    SetText(FGrid->GetEditText(FGrid->Col(), FGrid->Row()));
+    if (IsAlive(Alive)) SetText(FGrid->GetEditText(FGrid->Col(), FGrid->Row()));
 }
 
 void TInplaceEdit::Change() {
@@ -691,10 +692,8 @@ void TCustomGrid::MoveCurrent(Integer ACol, Integer ARow, bool MoveAnchor, bool 
     InvalidateSelection(OldSel);
     InvalidateSelection(Selection());
     if (Moves && FEditorMode) {
-        FUpdatingEditor = true;
         FEditOriginal = GetEditText(FCurrent.X, FCurrent.Y);
-        FInplaceEdit->UpdateContents();
-        FUpdatingEditor = false;
+        if (!FillEditor()) return;
         PlaceEditor();
         FInplaceEdit->InitialSelection();
     }
@@ -844,10 +843,8 @@ void TCustomGrid::ShowEditor() {
     if (!CanEditShow() || !IsAlive(Alive)) return;
     ScrollIntoView(FCurrent.X, FCurrent.Y);
     EnsureEditor();
-    FUpdatingEditor = true;
     FEditOriginal = GetEditText(FCurrent.X, FCurrent.Y);
-    FInplaceEdit->UpdateContents();
-    FUpdatingEditor = false;
+    if (!FillEditor()) return;
     FEditorMode = true;
     PlaceEditor();
     FInplaceEdit->SetVisible(true);
@@ -887,11 +884,18 @@ void TCustomGrid::HideEditor() {
 }
 
 void TCustomGrid::InvalidateEditor() {
-    if (!FEditorMode || !FInplaceEdit) return;
+    if (!FEditorMode || !FInplaceEdit || !FillEditor()) return;
+    PlaceEditor();
+}
+
+// The editor takes the current cell's text: false when a change handler closed the screen.
+bool TCustomGrid::FillEditor() {
+    const std::shared_ptr<const bool> Alive = AliveToken();
     FUpdatingEditor = true;
     FInplaceEdit->UpdateContents();
+    if (!IsAlive(Alive)) return false;
     FUpdatingEditor = false;
-    PlaceEditor();
+    return true;
 }
 
 void TCustomGrid::UpdateText() {

@@ -299,6 +299,7 @@ private:
     void SizesChanged();
     void EnsureEditor();
     void PlaceEditor();
+    bool FillEditor();
     void MoveCellWithKey(Word Key, TShiftState Shift);
     void TabStep(bool Backward);
 

@@ -161,9 +161,7 @@ TRichEdit::TRichEdit(TComponent* AOwner) : TWinControl(AOwner) {
     FEdit->setTabChangesFocus(true);
     FEdit->resize(185, 89);
     QObject::connect(FEdit, &QTextEdit::textChanged, [this] {
-        if (FSetting) return;
-        RequestResize();
-        FireEvent(OnChange, this);
+        if (!FSetting) ContentChanged();
     });
     QObject::connect(FEdit, &QTextEdit::selectionChanged, [this] { FireEvent(OnSelectionChange, this); });
     FLines = std::make_unique<TTextLines>([this] { return FromQ(FEdit->toPlainText()); },
@@ -246,11 +244,17 @@ void TRichEdit::SetDocument(const TRtfDocument& Value) {
     FSetting = true;
     FillDocument(FEdit->document(), Value);
     FSetting = false;
-    RequestResize();
-    FireEvent(OnChange, this);
+    ContentChanged();
 }
 
-// Every change of the content, typed or set, asks for the size it now needs.
+// Every change of the content, typed or set, asks for the size it now needs; the size's
+// handler may free the control (a grid closed with its screen).
+void TRichEdit::ContentChanged() {
+    const std::shared_ptr<const bool> Alive = AliveToken();
+    RequestResize();
+    if (*Alive) FireEvent(OnChange, this);
+}
+
 void TRichEdit::RequestResize() {
     if (!OnResizeRequest) return;
     TPoint S = RequiredSize();

@@ -96,6 +96,7 @@ protected:
 private:
     friend class TTextAttributes;
     friend class TParaAttributes;
+    void ContentChanged();
     void RequestResize();
     class QTextEdit* FEdit = nullptr;
     std::unique_ptr<TStrings> FLines;

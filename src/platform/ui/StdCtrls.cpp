@@ -514,7 +514,9 @@ void TCustomEdit::SetMaskedText(const AnsiString& Value, Integer Caret, Integer 
     // The change is the user's: Modified is set and OnChange fires once the caret stands.
     if (Changed) {
         FMaskTyped = true;
+        const TAliveGuard Alive(this);   // OnChange may close the screen
         WidgetTextChanged();
+        if (Alive.Gone()) return;
     }
     FSetting = Was;
 }
