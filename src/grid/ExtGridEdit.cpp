@@ -139,6 +139,7 @@ bool TExtStringGrid::SelectCell(Integer ACol, Integer ARow) {
         bool Can = Options().Contains(goEditing) || FEditSuspended;
         const TPoint B = BaseCell(ACol, ARow);
         CanEditCell(B.X, B.Y, Can);
+        if (!*Alive) return false;
         if (Can) {
             if (FEditSuspended || !Options().Contains(goEditing)) {
                 FEditSuspended = false;
@@ -202,7 +203,9 @@ bool TExtStringGrid::CanEditShow() {
         FEditShown = true;
         return true;
     }
-    FEditActive = ShowEditorControl(FActiveEditor);
+    const bool Shown = ShowEditorControl(FActiveEditor);
+    if (alive.Gone()) return false;
+    FEditActive = Shown;
     FEditShown = FEditActive;
     return false;
 }
@@ -223,10 +226,13 @@ bool TExtStringGrid::ValidatePending() {
 }
 
 // Rows about to move or hide (a sort, a node click) take an open edit's value with them
-// only once it is checked, on the row it was typed in.
+// only once it is checked, on the row it was typed in; an open form control stores its value.
 bool TExtStringGrid::EndEditBeforeRowsMove() {
+    const TAliveGuard Alive(this);   // the edit's handlers may close the screen
     if (EditorMode()) HideEditor();
-    return ValidatePending();
+    if (Alive.Alive()) ControlEditDone();
+    const bool Valid = Alive.Alive() && ValidatePending();
+    return Valid && Alive.Alive();
 }
 
 // Rows or columns about to change under the program's hand: an open or pending edit is
@@ -447,17 +453,19 @@ void TExtStringGrid::AdvanceEdit(Integer ACol, Integer ARow, bool Force, bool An
     if (!FNavigation->AdvanceOnEnter() && !Force) return;
     if (FMouseActions->RangeSelectAndEdit() && !Options().Contains(goEditing)) ChangeEditing(true);
     if (!Recursing) FAdvanceFrom = TGridCoord{ACol, ARow};
+    const TAliveGuard Asked(this);   // OnCanEditCell may close the screen
     const Integer FC = FirstDataCol(), LC = LastDataCol(), FR = FixedRows();
     Integer C = ACol, R = ARow;
     // Every cell at most once: a grid without an editable cell leaves the walk where it began.
     const Integer Limit = std::max(1, (LC - FC + 1) * (LastDataRow() - FR + 1)) + 1;
     // An appended row (column) in which nothing can be edited ends the advance: one
     // Enter appends once.
-    auto NothingEditable = [this](Integer FromC, Integer FromR, Integer DC, Integer DR) {
+    auto NothingEditable = [this, &Asked](Integer FromC, Integer FromR, Integer DC, Integer DR) {
         for (Integer C = FromC, R = FromR; C <= LastDataCol() && R <= LastDataRow(); C += DC, R += DR) {
             bool Can = true;
             const TPoint B = BaseCell(C, R);
             CanEditCell(B.X, B.Y, Can);
+            if (Asked.Gone()) return true;
             if (Can) return false;
         }
         return true;
@@ -531,6 +539,7 @@ void TExtStringGrid::AdvanceEdit(Integer ACol, Integer ARow, bool Force, bool An
         const TPoint B = BaseCell(C, R);
         if (!Forward) C = B.X, R = B.Y;   // a merged cell is one stop, on its base cell
         CanEditCell(B.X, B.Y, Can);
+        if (Asked.Gone()) return;
         Found = Can;
     }
     if (!Found) return;
@@ -541,7 +550,7 @@ void TExtStringGrid::AdvanceEdit(Integer ACol, Integer ARow, bool Force, bool An
     FocusCell(C, R, true);
     if (!*Alive || Col() != C || Row() != R) return;   // the move was refused
     if (!AnyCell && !IsControlCell(C, R)) return;
-    if (!CellEditable(C, R)) return;
+    if (!CellEditable(C, R) || !*Alive) return;
     if (!IsControlCell(C, R)) {
         ShowEditor();
         return;

@@ -26,8 +26,9 @@ bool IsDigit(char C) { return C >= '0' && C <= '9'; }
 // The first key of an edit: it replaces an edit's text (Backspace empties it) and
 // picks the first item of a list that begins with it.
 void TypeStartKey(TWinControl* Ctl, char Ch) {
+    const TAliveGuard Alive(Ctl);   // the control's handler may close the screen
     Ctl->KeyPress(Ch);
-    if (Ch == 0) return;
+    if (Ch == 0 || Alive.Gone()) return;
     const AnsiString T = Ch == 8 ? AnsiString() : AnsiString(1, Ch);
     if (auto* E = dynamic_cast<TCustomEdit*>(Ctl)) {
         E->SetText(T);

@@ -408,6 +408,7 @@ bool TExtStringGrid::LeftPress(TShiftState Shift, Integer X, Integer Y) {
                 else UnCheckAll(RC);
             }
         }
+        if (!*Alive) return false;
         if (OnMouseDown) FireEvent(OnMouseDown, this, mbLeft, Shift, X, Y);
         return false;
     }
@@ -853,7 +854,9 @@ bool TExtStringGrid::ButtonRelease(Integer X, Integer Y) {
     bool Enabled = FControlLook->NoDisabledButtonLook();
     if (!Enabled) {
         Enabled = true;
+        const TAliveGuard Alive(this);   // the handler may close the screen
         CanEditCell(RealColIndex(B.X), B.Y, Enabled);
+        if (Alive.Gone()) return true;
     }
     if (InRect(R, X, Y) && Enabled && OnButtonClick) FireEvent(OnButtonClick, this, RealColIndex(B.X), B.Y);
     return InRect(R, X, Y);
