@@ -150,8 +150,10 @@ public:
         B->SetCellIndex(40 | (16 << 16));
         G->Widget()->repaint();   // the painter places the button
     }
-    // OnCanEditCell freeing the grid when asked about cell (C, R).
-    auto FreeAskedFor(Integer C, Integer R) { return [this, C, R](TObject*, Integer AR, Integer AC, bool&) { if (AC == C && AR == R) Free(); }; }
+    // OnCanEditCell freeing the grid when asked about cell (C, R) the N-th time.
+    auto FreeAskedFor(Integer C, Integer R, int N = 1) {
+        return [this, C, R, N, Seen = std::make_shared<int>(0)](TObject*, Integer AR, Integer AC, bool&) { if (AC == C && AR == R && ++*Seen == N) Free(); };
+    }
     // The EDIT form control of cell (1, R) open.
     void OpenFormEdit(Integer R = 1) { CellControl("EDIT", R), PressAt(ControlPoint(R)), Settle(); }
     // Cell (1, 1) edited in the program's own editor.
@@ -379,6 +381,8 @@ const TLifeCase kCases[] = {
     {"OnCanEditCellByAFormControl", [](GridLifetimes& F) { F.CellControl("CHECK"); F.G->OnCanEditCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.PressAt(F.ControlPoint()); }, "TExtStringGrid::FormControlPress"},
     {"OnCanEditCellByAHeaderEditor", [](GridLifetimes& F) { F.G->MouseActions()->SetFixedRowsEdit(fceLeftClick); F.G->OnCanEditCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.Press(1, 0); }, "TExtStringGrid::OpenFixedCellEditor"},
     {"OnCanEditCellByEnterAdvancing", [](GridLifetimes& F) { F.G->Navigation()->SetAdvanceOnEnter(true); F.G->OnCanEditCell = F.FreeAskedFor(2, 1); }, [](GridLifetimes& F) { F.EditAndEnter(); }, "TExtStringGrid::AdvanceEdit"},
+    {"OnCanEditCellByEnterInAnEllipsisEditAdvancing", [](GridLifetimes& F) { F.G->Navigation()->SetAdvanceOnEnter(true); F.OpenEditor(edEditBtn); F.G->OnCanEditCell = F.FreeAskedFor(2, 1, 3); }, [](GridLifetimes& F) { PressEnter(); }, "TExtStringGrid::CellEditable"},
+    {"OnCanEditCellByEnterAddingAColumn", [](GridLifetimes& F) { F.AdvanceInsert(); F.G->OnCanEditCell = F.FreeAskedFor(4, 1); }, [](GridLifetimes& F) { F.F.Edit(3, 5); TypeText(u"x"); PressEnter(); }, "TExtStringGrid::AdvanceEdit"},
     {"OnCanEditCellByReleasingAButton", [](GridLifetimes& F) { F.ButtonIn22(); F.G->SetCol(2), F.G->SetRow(2); F.G->OnCanEditCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.Press(2, 2); }, "TExtStringGrid::ButtonRelease"},
     {"OnCanEditCellByDown", [](GridLifetimes& F) { F.G->OnCanEditCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Down); }, "TExtStringGrid::SelectCell"},
     {"OnCanEditCellByDownOntoACheckBox", [](GridLifetimes& F) { F.G->CreateCellGraphic(1, 2)->SetCellType(ctCheckBox); F.G->OnCanEditCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Down); }, "TExtStringGrid::SelectCell"},
