@@ -238,7 +238,11 @@ bool TExtStringGrid::LeftPress(TShiftState Shift, Integer X, Integer Y) {
 
     const bool FooterRow = C.Y >= RowCount() - FFixedFooters;
     const bool FixedCell = C.X < FixedCols() || C.Y < FixedRows() || FooterRow || IsFixed(C.X, C.Y);
-    if (FixedCell && EditorMode()) HideEditor();
+    if (FixedCell && EditorMode()) {
+        const TAliveGuard Alive(this);   // OnEditingDone may close the screen
+        HideEditor();
+        if (Alive.Gone()) return false;
+    }
     if (FixedCell) {
         FHeaderPressed = true;
         const TGridOptions O = Options();
