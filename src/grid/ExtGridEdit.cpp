@@ -570,6 +570,7 @@ void TExtStringGrid::TabAdvance(bool Backward) {
     const Integer Limit = (LC - FC + 1) * (LR - FR + 1) + 1;
     bool Wrapped = false;
     bool Found = false;
+    const TAliveGuard Asked(this);   // OnCanEditCell may close the screen
     for (Integer Step = 0; Step < Limit && !Found; ++Step) {
         if (FNavigation->TabAdvanceDirection() == adLeftRight) {
             if (!Backward) {
@@ -612,6 +613,7 @@ void TExtStringGrid::TabAdvance(bool Backward) {
             if (B.X != C || B.Y != R) C = B.X, R = B.Y;
         }
         Found = CellEditable(C, R);
+        if (Asked.Gone()) return;
     }
     if (!Found) return;
     if (Wrapped && !Backward && FNavigation->TabToNextAtEnd()) {

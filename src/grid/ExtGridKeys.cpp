@@ -354,8 +354,9 @@ void TExtStringGrid::KeyPress(char& Key) {
             return;
         }
         if (!*Alive) return;
-        if (IsControlCell(Col(), Row()) || (FNavigation->AdvanceOnEnter() && !CellEditable(Col(), Row()))) {
-            if (!*Alive) return;
+        const bool Advances = IsControlCell(Col(), Row()) || (FNavigation->AdvanceOnEnter() && !CellEditable(Col(), Row()));
+        if (!*Alive) return;
+        if (Advances) {
             AdvanceEdit(Col(), Row(), false, false, true);
             if (*Alive && OnKeyPress) FireEvent(OnKeyPress, this, Key);
             Key = 0;

@@ -194,7 +194,7 @@ void TExtStringGrid::DataCellPressed(Integer X, Integer Y) {
     if (!NearEdge && OnClickCell) FireEvent(OnClickCell, this, C.Y, C.X);
     if (!*Alive) return;
     if (OnCellValidate) BeginCellEdit(Col(), Row());
-    if (FMouseActions->DirectEdit() && CellEditable(C.X, C.Y) && !IsControlCell(RealColIndex(C.X), C.Y) &&
+    if (FMouseActions->DirectEdit() && CellEditable(C.X, C.Y) && *Alive && !IsControlCell(RealColIndex(C.X), C.Y) &&
         X - R.Left > 3 && R.Right - X > 3 && Y - R.Top > 3 && R.Bottom - Y > 3) {
         ShowEditorInView();
         PlaceCaretAt(X, Y);
@@ -284,8 +284,11 @@ bool TExtStringGrid::LeftPress(TShiftState Shift, Integer X, Integer Y) {
         return false;
     }
 
-    // Radio group: the item under the press.
-    if (IsRadio(RC, C.Y) && (CellEditable(C.X, C.Y) || FControlLook->RadioAlwaysActive())) {
+    // Radio group: the item under the press. OnCanEditCell, asked here and for a check box, may close the screen.
+    const TAliveGuard Asked(this);
+    const bool Radio = IsRadio(RC, C.Y) && (CellEditable(C.X, C.Y) || (Asked.Alive() && FControlLook->RadioAlwaysActive()));
+    if (Asked.Gone()) return false;
+    if (Radio) {
         if (EditorMode()) HideEditor();
         const Integer Idx = RadioItemAt(C.X, C.Y, X, Y);
         if (Idx >= 0 && PickRadio(RC, C.Y, Idx) && OnRadioClick) FireEvent(OnRadioClick, this, RC, C.Y, Idx);
@@ -393,8 +396,9 @@ bool TExtStringGrid::LeftPress(TShiftState Shift, Integer X, Integer Y) {
     }
 
     // Check boxes.
-    if (HasCheckBox(RC, C.Y) && (CellEditable(C.X, C.Y) || FControlLook->CheckAlwaysActive() || FixedCell) &&
-        IsCheckBoxHit(RC, C.Y, X, Y)) {
+    const bool Check = HasCheckBox(RC, C.Y) && (CellEditable(C.X, C.Y) || (Asked.Alive() && (FControlLook->CheckAlwaysActive() || FixedCell)));
+    if (Asked.Gone()) return false;
+    if (Check && IsCheckBoxHit(RC, C.Y, X, Y)) {
         if (EditorMode()) HideEditor();
         const std::shared_ptr<const bool> Alive = AliveToken();   // handlers on the way may free the grid
         if (CanFocus()) SetFocus();

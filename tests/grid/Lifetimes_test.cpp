@@ -160,6 +160,7 @@ public:
     void OpenOwnEditor() { G->SetDefaultEditor(edCustom), G->SetEditLink(new TOwnEditor(F.Form.get())), F.Edit(1, 1); }
     // "x" typed in cell (1, 1) of a one-line editor closed by Ctrl+Enter: the edit is pending, the grid has the keys.
     void PendingEdit() { G->Navigation()->SetAllowCtrlEnter(false), F.Edit(1, 1), TypeText(u"x"), F.Key(Qt::Key_Return, Qt::ControlModifier); }
+    // A check box in cell (2, 2), the current cell.
     void CheckBoxIn22() { G->CreateCellGraphic(2, 2)->SetCellType(ctCheckBox), G->SetCol(2), G->SetRow(2); }
     void ClickOn(TControl* C) {
         if (C) Click(C, QPoint(C->Width() / 2, C->Height() / 2));
@@ -388,6 +389,11 @@ const TLifeCase kCases[] = {
     {"OnCanEditCellByDownOntoACheckBox", [](GridLifetimes& F) { F.G->CreateCellGraphic(1, 2)->SetCellType(ctCheckBox); F.G->OnCanEditCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Down); }, "TExtStringGrid::SelectCell"},
     {"OnCanEditCellBySpaceToggling", [](GridLifetimes& F) { F.CheckBoxIn22(); F.G->OnCanEditCell = F.FreeAtCall(2); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_Space, Qt::NoModifier, " "); }, "TExtStringGrid::ToggleCheck"},
     {"OnCanEditCellByClickOnACheckBox", [](GridLifetimes& F) { F.CheckBoxIn22(); F.G->OnCanEditCell = F.FreeAtCall(2); }, [](GridLifetimes& F) { F.Press(2, 2); }, "TExtStringGrid::ToggleCheck"},
+    {"OnCanEditCellByClickOnTheCurrentCheckBox", [](GridLifetimes& F) { F.CheckBoxIn22(); F.G->OnCanEditCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.Press(2, 2); }, "TExtStringGrid::CellEditable"},
+    {"OnCanEditCellByClickOnARadio", [](GridLifetimes& F) { F.Radio(); F.G->SetCol(2), F.G->SetRow(2); F.G->OnCanEditCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.PressAt(QPoint(F.G->CellRect(2, 2).Left + 10, F.G->CellRect(2, 2).Top + 4)); }, "TExtStringGrid::CellEditable"},
+    {"OnCanEditCellByTab", [](GridLifetimes& F) { F.F.Options({goTabs}); F.G->OnCanEditCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Tab); }, "TExtStringGrid::CellEditable"},
+    {"OnCanEditCellByEnterAdvancingOnTheGrid", [](GridLifetimes& F) { F.G->Navigation()->SetAdvanceOnEnter(true); F.G->OnCanEditCell = F.FreeAtCall(2); }, [](GridLifetimes& F) { PressEnter(); }, "TExtStringGrid::CellEditable"},
+    {"OnCanEditCellByADirectEditClick", [](GridLifetimes& F) { F.G->MouseActions()->SetDirectEdit(true); F.G->OnCanEditCell = F.FreeAskedFor(3, 3, 2); }, [](GridLifetimes& F) { F.Press(3, 3); }, "TExtStringGrid::CellEditable"},
     {"OnCanEditCellBySpaceOnARadio", [](GridLifetimes& F) { F.Radio(); F.G->SetCol(2), F.G->SetRow(2); F.G->OnCanEditCell = F.FreeAtCall(2); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_Space, Qt::NoModifier, " "); }, "TExtStringGrid::ToggleRadio"},
     {"OnControlEditDoneByClickOnAnotherControl", [](GridLifetimes& F) { F.CellControl("CHECK", 2); F.OpenFormEdit(); F.G->OnControlEditDone = F.FreeGrid(); }, [](GridLifetimes& F) { F.PressAt(F.ControlPoint(2)); }, "TExtStringGrid::FormControlPress"},
     {"OnControlEditDoneByTab", [](GridLifetimes& F) { F.OpenFormEdit(); F.G->OnControlEditDone = F.FreeGrid(); }, [](GridLifetimes& F) { F.Key(Qt::Key_Tab); }, "TExtStringGrid::FormControlTab"},
