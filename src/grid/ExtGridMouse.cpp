@@ -1032,7 +1032,7 @@ void TExtStringGrid::DblClick() {
         TGridOptions O = Options();
         O.Include(goEditing);
         SetOptions(O);
-        if (CellEditable(C.X, C.Y)) ShowEditorInView();
+        if (CellEditable(C.X, C.Y) && *Alive) ShowEditorInView();
     }
 }
 
