@@ -94,8 +94,9 @@ bool TExtStringGrid::ToggleCheck(Integer ACol, Integer ARow, bool FromUser) {
     if (!G || !IsCheckCellType(G->CellType())) return false;
     if (FromUser && !FControlLook->CheckAlwaysActive()) {
         bool Can = true;
+        const TAliveGuard Alive(this);   // the handler may close the screen
         CanEditCell(ACol, ARow, Can);
-        if (!Can) return false;
+        if (!Can || Alive.Gone()) return false;
     }
     if (G->CellType() == ctCheckBox) {
         G->SetCellBoolean(!G->CellBoolean());
@@ -147,8 +148,9 @@ bool TExtStringGrid::ToggleRadio(Integer ACol, Integer ARow, bool FromUser) {
     if (!G || !Values || Values->Count() == 0) return false;
     if (FromUser && !FControlLook->RadioAlwaysActive()) {
         bool Can = true;
+        const TAliveGuard Alive(this);   // the handler may close the screen
         CanEditCell(ACol, ARow, Can);
-        if (!Can) return false;
+        if (!Can || Alive.Gone()) return false;
     }
     const bool Bound = G->CellIndex() < 0;
     const Integer Index = Bound ? Values->IndexOf(Cells(ACol, ARow)) : G->CellIndex();

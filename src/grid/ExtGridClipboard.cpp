@@ -673,7 +673,9 @@ Integer TExtStringGrid::PasteText(Integer ACol, Integer ARow, const AnsiString& 
             if (Field.empty() && L + 1 == Lines.size() && F + 1 == Lines[L].size() && Text.back() == '\t') break;
             if (C >= ColCount() && FNavigation->AllowClipboardColGrow()) SetColCount(C + 1);
             // A covered cell of a merge takes nothing: its text would go over the merge's own.
-            if (C < ColCount() && Rw < RowCount() && IsBaseCell(C, Rw) && TakesOutsideData(C, Rw)) {
+            const bool Takes = C < ColCount() && Rw < RowCount() && IsBaseCell(C, Rw) && TakesOutsideData(C, Rw);
+            if (Alive.Gone()) return Count;
+            if (Takes) {
                 bool Allow = true;
                 AnsiString Value = Field;
                 if (IsUnicodeText(Value)) {
@@ -817,8 +819,10 @@ void TExtStringGrid::CutToClipboard() {
     const bool Always = FNavigation->AllowClipboardAlways();
     std::vector<TGridCoord> Cleared;
     for (Integer R : Rows)
-        for (Integer C : Cols)
+        for (Integer C : Cols) {
             if (Always || CellEditable(C, R)) Cleared.push_back(TGridCoord{C, R});
+            if (Alive.Gone()) return;
+        }
     const bool Props = FNavigation->AllowFmtClipboard();
     for (const TGridCoord& P : Cleared)
         if (Props && IsMergedCell(P.X, P.Y)) SplitCells(P.X, P.Y);

@@ -148,6 +148,7 @@ bool TExtStringGrid::SelectCell(Integer ACol, Integer ARow) {
         bool Can = Options().Contains(goEditing) || FEditSuspended;
         const TPoint B = BaseCell(ACol, ARow);
         CanEditCell(B.X, B.Y, Can);
+        if (!*Alive) return false;
         if (Can) {
             if (FEditSuspended || !Options().Contains(goEditing)) {
                 FEditSuspended = false;
@@ -238,10 +239,13 @@ bool TExtStringGrid::ValidatePending() {
 }
 
 // Rows about to move or hide (a sort, a node click) take an open edit's value with them
-// only once it is checked, on the row it was typed in.
+// only once it is checked, on the row it was typed in; an open form control stores its value.
 bool TExtStringGrid::EndEditBeforeRowsMove() {
+    const TAliveGuard Alive(this);   // the edit's handlers may close the screen
     if (EditorMode()) HideEditor();
-    return ValidatePending();
+    if (Alive.Alive()) ControlEditDone();
+    const bool Valid = Alive.Alive() && ValidatePending();
+    return Valid && Alive.Alive();
 }
 
 // Rows or columns about to change under the program's hand: an open or pending edit is
@@ -462,17 +466,19 @@ void TExtStringGrid::AdvanceEdit(Integer ACol, Integer ARow, bool Force, bool An
     if (!FNavigation->AdvanceOnEnter() && !Force) return;
     if (FMouseActions->RangeSelectAndEdit() && !Options().Contains(goEditing)) ChangeEditing(true);
     if (!Recursing) FAdvanceFrom = TGridCoord{ACol, ARow};
+    const TAliveGuard Asked(this);   // OnCanEditCell may close the screen
     const Integer FC = FirstDataCol(), LC = LastDataCol(), FR = FixedRows();
     Integer C = ACol, R = ARow;
     // Every cell at most once: a grid without an editable cell leaves the walk where it began.
     const Integer Limit = std::max(1, (LC - FC + 1) * (LastDataRow() - FR + 1)) + 1;
     // An appended row (column) in which nothing can be edited ends the advance: one
     // Enter appends once.
-    auto NothingEditable = [this](Integer FromC, Integer FromR, Integer DC, Integer DR) {
+    auto NothingEditable = [this, &Asked](Integer FromC, Integer FromR, Integer DC, Integer DR) {
         for (Integer C = FromC, R = FromR; C <= LastDataCol() && R <= LastDataRow(); C += DC, R += DR) {
             bool Can = true;
             const TPoint B = BaseCell(C, R);
             CanEditCell(B.X, B.Y, Can);
+            if (Asked.Gone()) return true;
             if (Can) return false;
         }
         return true;
@@ -546,6 +552,7 @@ void TExtStringGrid::AdvanceEdit(Integer ACol, Integer ARow, bool Force, bool An
         const TPoint B = BaseCell(C, R);
         if (!Forward) C = B.X, R = B.Y;   // a merged cell is one stop, on its base cell
         CanEditCell(B.X, B.Y, Can);
+        if (Asked.Gone()) return;
         Found = Can;
     }
     if (!Found) return;
@@ -556,7 +563,7 @@ void TExtStringGrid::AdvanceEdit(Integer ACol, Integer ARow, bool Force, bool An
     FocusCell(C, R, true);
     if (!*Alive || Col() != C || Row() != R) return;   // the move was refused
     if (!AnyCell && !IsControlCell(C, R)) return;
-    if (!CellEditable(C, R)) return;
+    if (!CellEditable(C, R) || !*Alive) return;
     if (!IsControlCell(C, R)) {
         ShowEditor();
         return;
@@ -576,6 +583,7 @@ void TExtStringGrid::TabAdvance(bool Backward) {
     const Integer Limit = (LC - FC + 1) * (LR - FR + 1) + 1;
     bool Wrapped = false;
     bool Found = false;
+    const TAliveGuard Asked(this);   // OnCanEditCell may close the screen
     for (Integer Step = 0; Step < Limit && !Found; ++Step) {
         if (FNavigation->TabAdvanceDirection() == adLeftRight) {
             if (!Backward) {
@@ -618,6 +626,7 @@ void TExtStringGrid::TabAdvance(bool Backward) {
             if (B.X != C || B.Y != R) C = B.X, R = B.Y;
         }
         Found = CellEditable(C, R);
+        if (Asked.Gone()) return;
     }
     if (!Found) return;
     if (Wrapped && !Backward && FNavigation->TabToNextAtEnd()) {

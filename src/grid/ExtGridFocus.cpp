@@ -24,8 +24,10 @@ void TExtStringGrid::EnterGrid() {
     // A refused value reopens the editor, and a handler may take the focus away and
     // give it back: neither runs the entry again.
     FEntering = true;
+    const TAliveGuard Alive(this);   // the handlers may close the screen
     try {
         SelectCell(C, R);
+        if (Alive.Gone()) return;
         BeginCellEdit(C, R);
     } catch (...) {
         FEntering = false;

@@ -193,10 +193,14 @@ void TExtStringGrid::ImportCSVFile(const AnsiString& FileName, bool Append) {
     Integer Target = Append ? RowCount() - Footers : 0;
     if (Footers > 0) FitRowsAboveFooters(Footers, std::max(KeptRows, Target + Integer(Lines.size())));
     // A new import leaves nothing of the rows before it, also right of the file's columns.
+    const TAliveGuard Asked(this);   // OnCanEditCell, asked of a dropped file's cells, may close the screen
     if (!Append)
         for (Integer R = 0; R < RowCount() - Footers; ++R)
-            for (Integer C = 0; C < ColCount(); ++C)
-                if (!FFileDrop || TakesOutsideData(C, R)) SetRawCells(C, R, AnsiString());
+            for (Integer C = 0; C < ColCount(); ++C) {
+                const bool Clears = !FFileDrop || TakesOutsideData(C, R);
+                if (Asked.Gone()) return;
+                if (Clears) SetRawCells(C, R, AnsiString());
+            }
     Integer LastProgress = -1;
     size_t Done = 0;
     bool Gone = false;   // a handler closed the screen: the reading stops
@@ -212,7 +216,8 @@ void TExtStringGrid::ImportCSVFile(const AnsiString& FileName, bool Append) {
             if (Utf8) V = OutsideTextToCell(Utf8ToWide(V));
             if (Utf8 && FOemConvert && !IsUnicodeText(V)) OemToAnsiText(V);
             if (Col >= ColCount()) SetColCount(Col + 1);
-            if (!FFileDrop || TakesOutsideData(Col, Target)) Gone = !LoadCell(Col, Target, V);
+            const bool Takes = !FFileDrop || TakesOutsideData(Col, Target);
+            Gone = Asked.Gone() || (Takes && !LoadCell(Col, Target, V));
             ++Col;
         };
         while (P < Line.size() && !Gone) {

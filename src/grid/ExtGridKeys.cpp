@@ -37,15 +37,15 @@ void TExtStringGrid::ControlCellKey(Word Key) {
         bool State = false;
         GetCheckBoxState(C, R, State);
         if (OnCheckBoxClick) FireEvent(OnCheckBoxClick, this, C, R, State);
-        if (!*Alive) return;
     }
+    if (!*Alive) return;
     if (Key == VK_SPACE && IsRadio(C, R) && (Can || FControlLook->RadioAlwaysActive()) && ToggleRadio(C, R, true)) {
         const TCellGraphic* G = GetCellGraphic(C, R);
         TStrings* Values = GetRadioValues(C, R);
         const Integer Idx = G && G->CellIndex() >= 0 ? G->CellIndex() : Values ? Values->IndexOf(Cells(C, R)) : -1;
         if (OnRadioClick) FireEvent(OnRadioClick, this, C, R, Idx);
-        if (!*Alive) return;
     }
+    if (!*Alive) return;
     if (Can && GetCellType(C, R) == ctButton && OnButtonClick) FireEvent(OnButtonClick, this, C, R);
     if (*Alive) RepaintCell(C, R);
 }
@@ -71,8 +71,9 @@ bool TExtStringGrid::HomeEndKey(Word Key, TShiftState Shift) {
         // The rows from the row left to the row reached, whole; the cursor on the row reached.
         if (Shift.Contains(ssShift) && Row() == To) SelectWholeRows(From);
         Word K = Key;
+        const TAliveGuard Alive(this);   // OnKeyDown may close the screen
         ConsumeKey(K, Shift);
-        if (RowSel && FNavigation->KeepHorizScroll()) SetLeftCol(OldLeft);
+        if (Alive.Alive() && RowSel && FNavigation->KeepHorizScroll()) SetLeftCol(OldLeft);
         return true;
     }
     if (Key == VK_HOME) {
@@ -356,8 +357,9 @@ void TExtStringGrid::KeyPress(char& Key) {
         }
         if (!*Alive) return;
         if (!FNavigation->AdvanceOnEnter()) ResumeEditing(Editable);
-        if (IsControlCell(Col(), Row()) || (FNavigation->AdvanceOnEnter() && !CellEditable(Col(), Row()))) {
-            if (!*Alive) return;
+        const bool Advances = IsControlCell(Col(), Row()) || (FNavigation->AdvanceOnEnter() && !CellEditable(Col(), Row()));
+        if (!*Alive) return;
+        if (Advances) {
             AdvanceEdit(Col(), Row(), false, false, true);
             if (*Alive && OnKeyPress) FireEvent(OnKeyPress, this, Key);
             Key = 0;

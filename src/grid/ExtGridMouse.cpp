@@ -194,7 +194,7 @@ void TExtStringGrid::DataCellPressed(Integer X, Integer Y) {
     if (!NearEdge && OnClickCell) FireEvent(OnClickCell, this, C.Y, C.X);
     if (!*Alive) return;
     if (OnCellValidate) BeginCellEdit(Col(), Row());
-    if (FMouseActions->DirectEdit() && CellEditable(C.X, C.Y) && !IsControlCell(RealColIndex(C.X), C.Y) &&
+    if (FMouseActions->DirectEdit() && CellEditable(C.X, C.Y) && *Alive && !IsControlCell(RealColIndex(C.X), C.Y) &&
         X - R.Left > 3 && R.Right - X > 3 && Y - R.Top > 3 && R.Bottom - Y > 3) {
         ShowEditorInView();
         PlaceCaretAt(X, Y);
@@ -238,7 +238,11 @@ bool TExtStringGrid::LeftPress(TShiftState Shift, Integer X, Integer Y) {
 
     const bool FooterRow = C.Y >= RowCount() - FFixedFooters;
     const bool FixedCell = C.X < FixedCols() || C.Y < FixedRows() || FooterRow || IsFixed(C.X, C.Y);
-    if (FixedCell && EditorMode()) HideEditor();
+    if (FixedCell && EditorMode()) {
+        const TAliveGuard Alive(this);   // OnEditingDone may close the screen
+        HideEditor();
+        if (Alive.Gone()) return false;
+    }
     if (FixedCell) {
         FHeaderPressed = true;
         const TGridOptions O = Options();
@@ -280,8 +284,11 @@ bool TExtStringGrid::LeftPress(TShiftState Shift, Integer X, Integer Y) {
         return false;
     }
 
-    // Radio group: the item under the press.
-    if (IsRadio(RC, C.Y) && (CellEditable(C.X, C.Y) || FControlLook->RadioAlwaysActive())) {
+    // Radio group: the item under the press. OnCanEditCell, asked here and for a check box, may close the screen.
+    const TAliveGuard Asked(this);
+    const bool Radio = IsRadio(RC, C.Y) && (CellEditable(C.X, C.Y) || (Asked.Alive() && FControlLook->RadioAlwaysActive()));
+    if (Asked.Gone()) return false;
+    if (Radio) {
         if (EditorMode()) HideEditor();
         const Integer Idx = RadioItemAt(C.X, C.Y, X, Y);
         if (Idx >= 0 && PickRadio(RC, C.Y, Idx) && OnRadioClick) FireEvent(OnRadioClick, this, RC, C.Y, Idx);
@@ -389,8 +396,9 @@ bool TExtStringGrid::LeftPress(TShiftState Shift, Integer X, Integer Y) {
     }
 
     // Check boxes.
-    if (HasCheckBox(RC, C.Y) && (CellEditable(C.X, C.Y) || FControlLook->CheckAlwaysActive() || FixedCell) &&
-        IsCheckBoxHit(RC, C.Y, X, Y)) {
+    const bool Check = HasCheckBox(RC, C.Y) && (CellEditable(C.X, C.Y) || (Asked.Alive() && (FControlLook->CheckAlwaysActive() || FixedCell)));
+    if (Asked.Gone()) return false;
+    if (Check && IsCheckBoxHit(RC, C.Y, X, Y)) {
         if (EditorMode()) HideEditor();
         const std::shared_ptr<const bool> Alive = AliveToken();   // handlers on the way may free the grid
         if (CanFocus()) SetFocus();
@@ -408,6 +416,7 @@ bool TExtStringGrid::LeftPress(TShiftState Shift, Integer X, Integer Y) {
                 else UnCheckAll(RC);
             }
         }
+        if (!*Alive) return false;
         if (OnMouseDown) FireEvent(OnMouseDown, this, mbLeft, Shift, X, Y);
         return false;
     }
@@ -853,7 +862,9 @@ bool TExtStringGrid::ButtonRelease(Integer X, Integer Y) {
     bool Enabled = FControlLook->NoDisabledButtonLook();
     if (!Enabled) {
         Enabled = true;
+        const TAliveGuard Alive(this);   // the handler may close the screen
         CanEditCell(RealColIndex(B.X), B.Y, Enabled);
+        if (Alive.Gone()) return true;
     }
     if (InRect(R, X, Y) && Enabled && OnButtonClick) FireEvent(OnButtonClick, this, RealColIndex(B.X), B.Y);
     return InRect(R, X, Y);
@@ -1021,7 +1032,7 @@ void TExtStringGrid::DblClick() {
         TGridOptions O = Options();
         O.Include(goEditing);
         SetOptions(O);
-        if (CellEditable(C.X, C.Y)) ShowEditorInView();
+        if (CellEditable(C.X, C.Y) && *Alive) ShowEditorInView();
     }
 }
 

@@ -54,7 +54,10 @@ void TExtStringGrid::HideRows(Integer AFromRow, Integer AToRow) {
 
 void TExtStringGrid::HideRowList(const std::vector<Integer>& AList) {
     EndEditBeforeLayoutChange();
-    if (std::find(AList.begin(), AList.end(), FCtrlCell.Y) != AList.end()) ControlEditDone();
+    // The list holds shown rows, the control's cell its real row.
+    if (FormControlOpen() && !IsHiddenRow(FCtrlCell.Y) &&
+        std::find(AList.begin(), AList.end(), DisplRowIndex(FCtrlCell.Y)) != AList.end())
+        ControlEditDone();
     const Integer Current = CurrentDataRealRow();
     {
         TMovingScope Kept(this, FRecordsKept);

@@ -110,6 +110,7 @@ bool TExtStringGrid::WheelTurn(bool Backward, TShiftState Shift, TPoint MousePos
         if (FUpdateCount == 0) {
             Invalidate();
             PlaceFormControl();   // the scroll inside the turn did not
+            if (!*Alive) return true;
         }
     }
     const TGridRect After = Selection();

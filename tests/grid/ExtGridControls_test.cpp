@@ -369,3 +369,15 @@ TEST(ExtGridControls, TheControlEditorFollowsItsCellThroughRowChangesSizingAndSc
     EXPECT_FALSE(G->FormControlOpen() || E->Visible());
     EXPECT_NE(AnsiString::npos, G->Cells(1, 2).find("VALUE=\"xy\""));
 }
+
+TEST(ExtGridControls, AFilterHidingTheControlsRowBelowAHiddenRowStoresItsValue) {
+    TControlsForm F(Ctl("EDIT", "e", "abc"));
+    TExtStringGrid* G = F.Grid;
+    G->InsertRows(1, 1), G->SetCells(3, 2, "out"), G->HideRow(1);   // the control's row 2 shows as row 1
+    ASSERT_TRUE(F.OpenControl());
+    TypeText(u"xy");
+    G->Filter()->Add()->SetColumn(3), G->Filter()->Items(0)->SetCondition("!out"), G->SetFilterActive(true);
+    EXPECT_FALSE(G->FormControlOpen() || G->ControlEdit()->Visible());
+    G->UnHideRowsAll();
+    EXPECT_NE(AnsiString::npos, G->Cells(1, 2).find("VALUE=\"xy\""));
+}

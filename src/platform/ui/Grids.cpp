@@ -123,11 +123,14 @@ void TInplaceEdit::KeyDown(Word& Key, TShiftState Shift) {
     if (!IsAlive(Alive) || !FGrid || Key == 0) return;
     TCustomGrid* G = FGrid;
     switch (Key) {
-        case VK_RETURN:
+        case VK_RETURN: {
+            const TAliveGuard GridAlive(G);   // OnSetEditText may close the screen
             G->UpdateText();
+            if (GridAlive.Gone()) return;
             if (!G->Options().Contains(goAlwaysShowEditor)) G->HideEditor();
             Key = 0;
             return;
+        }
         case VK_ESCAPE:
             // Back to the text the cell had when the editor opened.
             G->FUpdatingEditor = true;
@@ -169,8 +172,9 @@ bool TInplaceEdit::QtEvent(QEvent* E) {
                 TShiftState Shift = ShiftOf(K->modifiers());
                 if (K->key() == Qt::Key_Backtab) Shift.Include(ssShift);
                 GuardedCall(G, [&] {
+                    const TAliveGuard GridAlive(G);   // OnSetEditText may close the screen
                     G->UpdateText();
-                    G->KeyDown(Key, Shift);
+                    if (GridAlive.Alive()) G->KeyDown(Key, Shift);
                 });
             }
             return true;
@@ -681,7 +685,8 @@ void TCustomGrid::MoveCurrent(Integer ACol, Integer ARow, bool MoveAnchor, bool 
         if (!IsAlive(Alive)) return;
         if (FEditorMode) {
             UpdateText();
-            if (!FOptions.Contains(goAlwaysShowEditor)) HideEditor();
+            if (IsAlive(Alive) && !FOptions.Contains(goAlwaysShowEditor)) HideEditor();
+            if (!IsAlive(Alive)) return;
         }
     }
     InvalidateCell(FCurrent.X, FCurrent.Y);
