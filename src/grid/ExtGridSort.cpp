@@ -493,7 +493,7 @@ void TExtStringGrid::MoveRowsTo(Integer First, const std::vector<Integer>& Order
     }
     const std::vector<TCellProperties*> Merged = ShownMergeCells();
     std::vector<Integer> Heights(WholeRows ? N : 0), Unsorted(N);
-    std::vector<Byte> Marks(WholeRows ? N : 0), Modified(WholeRows ? N : 0);
+    std::vector<Byte> Marks(WholeRows ? N : 0), Modified(WholeRows ? N : 0), Filtered(WholeRows ? N : 0);
     std::vector<TObject*> Grouped(WholeRows ? N : 0);   // the grouped column's objects
     for (size_t I = 0; I < N; ++I) {
         const Integer S = Order[I];
@@ -503,6 +503,7 @@ void TExtStringGrid::MoveRowsTo(Integer First, const std::vector<Integer>& Order
         const size_t RS = size_t(RealRowIndex(S));
         Marks[I] = RS < FRowSelect.size() ? FRowSelect[RS] : 0;
         Modified[I] = RS < FRowMarks.size() ? FRowMarks[RS] : 0;
+        Filtered[I] = RS < FFilteredRows.size() ? FFilteredRows[RS] : 0;
         Grouped[I] = RS < FGroupColObjects.size() ? FGroupColObjects[RS] : nullptr;
     }
     PermuteRowData(
@@ -529,6 +530,7 @@ void TExtStringGrid::MoveRowsTo(Integer First, const std::vector<Integer>& Order
         if (RowHeights(D) != Heights[I]) SetRowHeights(D, Heights[I]);
         if (KeepMarks && RD < FRowSelect.size()) FRowSelect[RD] = Marks[I];
         if (RD < FRowMarks.size()) FRowMarks[RD] = Modified[I];
+        if (RD < FFilteredRows.size()) FFilteredRows[RD] = Filtered[I];   // a row a sort opened a node over
         if (RD < FGroupColObjects.size()) FGroupColObjects[RD] = Grouped[I];
         if (KeepMarks && Order[I] != D) Moved[RealRowIndex(Order[I])] = Integer(RD);
     }
