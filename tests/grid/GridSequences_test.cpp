@@ -212,11 +212,12 @@ struct TModel {
         return nullptr;
     }
     bool InNode(int Id) const { return NodeOf(Id, true) || NodeOf(Id, false); }
-    // A hidden row a node or ExpandAll brings back shows, but one the filter holds back: the filter decided
-    // when it went on, whatever happened to the cells and columns since.
-    static void ShowAgain(TRowM& R) { R.Hidden = R.Hidden && R.Filtered; }
-    void ShowMembers(const TNodeM& Nd) {
-        for (int M : Nd.Members) ShowAgain(Row(M));
+    // A hidden row a node or ExpandAll brings back shows, but one the filter (when on) hid as it went on.
+    void ShowAgain(TRowM& R, bool FilterOn) const {
+        R.Hidden = R.Hidden && FilterOn && R.Filtered;
+    }
+    void ShowMembers(const TNodeM& Nd, bool FilterOn) {
+        for (int M : Nd.Members) ShowAgain(Row(M), FilterOn);
     }
     // A merge cut by hidden rows shows over its shown rows, from the first of them.
     int ShownCount(const TMergeM& Mg) const { return int(std::ranges::count_if(Mg.Ids, [&](int Id) { return IsShown(Rows[IndexOf(Id)]); })); }
@@ -703,9 +704,8 @@ void HideStep(TWalk& W, int How) {   // 0 HideRows, 1 filter, 2 UnHideRow, 3 all
         if (std::ranges::any_of(Ids, [&](int Id) { return W.InNode(Id); })) throw TSkip();
     } else if (How == 1) {
         if (W.G->FilterActive() || TurkCol < 0) throw TSkip();
-        // Every row is judged, those a contracted node or HideRows holds too: opening the node or ExpandAll
-        // shows only those the filter let through.
-        for (const TRowM& R : W.Rows) if (W.ShownText(R, TurkCol) != Word) Ids.push_back(R.Id);
+        // Shown rows it hides; those a contracted node or HideRows holds are judged too (Filtered, below).
+        for (const TRowM& R : W.Rows) if (!R.Hidden && W.ShownText(R, TurkCol) != Word) Ids.push_back(R.Id);
         if (std::ranges::count_if(V, [&](int I) { return IndexIn(Ids, W.Rows[I].Id) < 0; }) < 2) throw TSkip();
     } else {
         for (const TRowM& R : W.Rows) if (R.Hidden) Ids.push_back(R.Id);
@@ -715,10 +715,9 @@ void HideStep(TWalk& W, int How) {   // 0 HideRows, 1 filter, 2 UnHideRow, 3 all
         // A row a contracted node holds shows when the node opens: whether UnHideRow opens it is not this walk's.
         if (How == 2 && W.NodeOf(Ids[0], false) && W.NodeOf(Ids[0], false)->Contracted) throw TSkip();
     }
-    std::vector<bool> Was;
-    for (TRowM& R : W.Rows) Was.push_back(R.Hidden), R.Hidden = IndexIn(Ids, R.Id) >= 0 ? How < 2 : R.Hidden;
+    for (int Id : Ids) W.Row(Id).Hidden = How < 2;
     if (!W.MergesHold()) {
-        for (size_t I = 0; I < Was.size(); ++I) W.Rows[I].Hidden = Was[I];
+        for (int Id : Ids) W.Row(Id).Hidden = How >= 2;
         throw TSkip();
     }
     if (How == 0) W.Say(D, "..", D + Count - 1), W.G->HideRows(W.G->RealRowIndex(D), W.G->RealRowIndex(D + Count - 1));
@@ -733,7 +732,7 @@ void HideStep(TWalk& W, int How) {   // 0 HideRows, 1 filter, 2 UnHideRow, 3 all
     else if (!W.G->FilterActive() || W.Pick(2)) W.G->UnHideRowsAll();
     else W.Say("by the filter"), W.G->SetFilterActive(false);
     for (TRowM& R : W.Rows)   // shown by name (or the filter off): the filter holds the row back no longer
-        if (How == 1) R.Filtered = IndexIn(Ids, R.Id) >= 0;
+        if (How == 1) R.Filtered = W.ShownText(R, TurkCol) != Word;
         else if (How == 3 || (How == 2 && R.Id == Ids[0])) R.Filtered = false;
     W.Tainted();
 }
@@ -759,7 +758,7 @@ void HideNodeRowStep(TWalk& W, int) {
     if (!Nd.Contracted || !W.IsShown(W.Row(Nd.Head))) throw TSkip();
     W.Say("R", Nd.Head);
     W.G->HideRow(Real), W.G->ExpandNode(Real), W.Row(Nd.Head).Hidden = true, Nd.Contracted = false;
-    W.ShowMembers(Nd), W.Check();
+    W.ShowMembers(Nd, W.G->FilterActive()), W.Check();
     W.G->UnHideRow(Real), W.Row(Nd.Head).Hidden = false, W.Tainted();
 }
 
@@ -784,7 +783,7 @@ void NodeStep(TWalk& W, int How) {   // 0 AddNode, 1 by call, 2 by click
     if (How == 2) W.G->ScrollInView(1, ND), Settle(), W.Press(W.At(0, ND, 6));
     else if (Nd.Contracted) W.G->ExpandNode(Real);
     else W.G->ContractNode(Real);
-    if (Nd.Contracted) W.ShowMembers(Nd);
+    if (Nd.Contracted) W.ShowMembers(Nd, W.G->FilterActive());
     Nd.Contracted = !Nd.Contracted;
     W.Tainted();
 }
@@ -797,7 +796,7 @@ void GroupStep(TWalk& W, int InPlace) {
     W.Say("column ", C);
     if (InPlace) W.G->GroupInPlace(C), W.G->UngroupInPlace(C);
     else W.G->Group(C), W.G->UnGroup();
-    for (TRowM& R : W.Rows) R.Hidden = R.Filtered = false;
+    for (TRowM& R : W.Rows) R.Hidden = false;
     if (!InPlace) {
         if (!W.HaveBase) W.HaveBase = W.BaseTainted = true;   // grouping's sort starts the base: not known here
         W.SortRows(ShownSlots(W), W.ColumnKeys(C, W.G->SortSettings()->Direction() == sdDescending), false);
@@ -1563,7 +1562,7 @@ void NodeCallStep(TWalk& W, int How) {   // 0 ExpandAll, 1 ContractAll, 2 Remove
     TNodeM& Nd = W.Nodes[size_t(W.Pick(int(W.Nodes.size())))];
     const int Head = Nd.Head, Position = W.Pick(2);
     auto Open = [&](bool Close) {
-        for (TRowM& R : W.Rows) W.ShowAgain(R);
+        for (TRowM& R : W.Rows) W.ShowAgain(R, W.G->FilterActive());
         for (TNodeM& N : W.Nodes) N.Contracted = Close;
     };
     const bool MemberHidden = std::ranges::any_of(Nd.Members, [&](int M) { return W.Row(M).Hidden; });
@@ -1574,7 +1573,7 @@ void NodeCallStep(TWalk& W, int How) {   // 0 ExpandAll, 1 ContractAll, 2 Remove
         if (W.Row(Head).Hidden) throw TSkip();
         W.Say("R", Head);
         W.G->RemoveNode(W.IndexOf(Head) + 1);
-        if (Nd.Contracted) W.ShowMembers(Nd);
+        if (Nd.Contracted) W.ShowMembers(Nd, W.G->FilterActive());
         std::erase_if(W.Nodes, [&](const TNodeM& N) { return N.Head == Head; });
     } else if (How == 4) {   // after the node's row or one of its rows, or before one of its rows
         const int Id = Position ? (W.Pick(2) ? Head : Nd.Members.back()) : Nd.Members[size_t(W.Pick(int(Nd.Members.size())))];
@@ -1911,7 +1910,7 @@ TEST(GridSequences, FoundSequencesHold) {
         // Rows shown by name while the filter was on were hidden again when their node closed and opened.
         {{"Filter", 2141303910u}, {"UnHideRow", 2520273834u}, {"UnHideRow", 1749373820u}, {"AddNode", 1236387167u},
          {"ContractExpand", 499046521u}, {"NodeClick", 2122958388u}},
-        // The filter decides once: a node opening after a column moved, a cell changed or rows came hid other rows.
+        // The filter decides once: a node opened after a column moved, a cell changed or rows came hid other rows.
         {{"AddNode", 887750330u}, {"ContractExpand", 2368080824u}, {"Filter", 1955871893u}, {"MoveColumn", 2499016735u}, {"ContractExpand", 944738425u}},
         {{"AddNode", 3213993923u}, {"SearchHighlightOverHidden", 3042889362u}, {"SmartFill", 2815335088u}, {"ContractExpand", 1328370449u}, {"ExpandAll", 3515519806u}},
         {{"Filter", 2827808470u}, {"CsvAppend", 3491735832u}, {"SearchHighlightOverContracted", 127333559u}, {"HideNodeRowThenExpand", 2446641988u}},
