@@ -1236,8 +1236,8 @@ void ClearStep(TWalk& W, int How) {   // 0 ClearRect, 1 ClearRows, 2 ClearCols, 
         else W.Row(Id).Cells = {{cId, W.Row(Id).Cells[cId]}}, W.Row(Id).Checks.clear(), W.Row(Id).Radios.clear();
         if (How == 3 || How == 6) W.Row(Id).Colours.clear(), W.Row(Id).Ctls.clear();   // a cut frees the cells' properties too
     }
-    if (How == 3) {   // a whole replacement starts clean
-        W.Merges.clear();
+    if (How == 3) {   // a whole replacement starts clean: no order from before a sort to go back to either
+        W.Merges.clear(), W.HaveBase = W.BaseTainted = false;
         for (TRowM& R : W.Rows) R.Marked = false, R.Ctls.clear();
     }
     if (How == 6) return;
