@@ -659,7 +659,7 @@ void SortStep(TWalk& W, int How) {   // 0 SortByColumn, 1 header click, 2 indexe
     const bool Undo = How == 1 && S->Column() == C && S->Direction() != S->InitSortDirection();
     const bool Desc = How == 1 ? S->Column() == C && !Undo : W.Pick(2) == 1;
     if (Undo && W.BaseTainted) throw TSkip();   // the order it goes back to is the grid's to keep
-    if (!W.HaveBase && How != 3) W.UndoBase = W.Visible(true), W.HaveBase = true;
+    if (!W.HaveBase) W.UndoBase = W.Visible(true), W.HaveBase = true, W.BaseTainted = How == 3;   // a node sort's: not known
     if (How == 2) {   // clicks on C, then with Shift on one or two columns: the list's first entry leads
         std::vector<std::pair<int, bool>> Keys;
         S->SetIndexShow(true);
