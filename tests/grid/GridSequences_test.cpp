@@ -212,7 +212,7 @@ struct TModel {
         return nullptr;
     }
     bool InNode(int Id) const { return NodeOf(Id, true) || NodeOf(Id, false); }
-    // A hidden row a node or ExpandAll brings back shows, but one the filter (when on) hid as it went on.
+    // A hidden row a node or ExpandAll brings back shows, but one the filter (when on) does not let through.
     void ShowAgain(TRowM& R, bool FilterOn) const {
         R.Hidden = R.Hidden && FilterOn && R.Filtered;
     }
@@ -704,7 +704,7 @@ void HideStep(TWalk& W, int How) {   // 0 HideRows, 1 filter, 2 UnHideRow, 3 all
         if (std::ranges::any_of(Ids, [&](int Id) { return W.InNode(Id); })) throw TSkip();
     } else if (How == 1) {
         if (W.G->FilterActive() || TurkCol < 0) throw TSkip();
-        // Shown rows it hides; those a contracted node or HideRows holds are judged too (Filtered, below).
+        // Rows a contracted node holds are filtered too: opening the node shows only those the filter lets through.
         for (const TRowM& R : W.Rows) if (!R.Hidden && W.ShownText(R, TurkCol) != Word) Ids.push_back(R.Id);
         if (std::ranges::count_if(V, [&](int I) { return IndexIn(Ids, W.Rows[I].Id) < 0; }) < 2) throw TSkip();
     } else {
@@ -1236,7 +1236,7 @@ void ClearStep(TWalk& W, int How) {   // 0 ClearRect, 1 ClearRows, 2 ClearCols, 
         else W.Row(Id).Cells = {{cId, W.Row(Id).Cells[cId]}}, W.Row(Id).Checks.clear(), W.Row(Id).Radios.clear();
         if (How == 3 || How == 6) W.Row(Id).Colours.clear(), W.Row(Id).Ctls.clear();   // a cut frees the cells' properties too
     }
-    if (How == 3) {   // a whole replacement starts clean: no order from before a sort to go back to either
+    if (How == 3) {   // a whole replacement starts clean
         W.Merges.clear(), W.HaveBase = W.BaseTainted = false;
         for (TRowM& R : W.Rows) R.Marked = false, R.Ctls.clear();
     }
