@@ -530,7 +530,7 @@ void TExtStringGrid::MoveRowsTo(Integer First, const std::vector<Integer>& Order
         if (RowHeights(D) != Heights[I]) SetRowHeights(D, Heights[I]);
         if (KeepMarks && RD < FRowSelect.size()) FRowSelect[RD] = Marks[I];
         if (RD < FRowMarks.size()) FRowMarks[RD] = Modified[I];
-        if (RD < FFilteredRows.size()) FFilteredRows[RD] = Filtered[I];   // a row a sort opened a node over
+        if (RD < FFilteredRows.size()) FFilteredRows[RD] = Filtered[I];   // a filtered row a sort showed by opening its node
         if (RD < FGroupColObjects.size()) FGroupColObjects[RD] = Grouped[I];
         if (KeepMarks && Order[I] != D) Moved[RealRowIndex(Order[I])] = Integer(RD);
     }
