@@ -329,12 +329,14 @@ void TExtStringGrid::SortOnKeys(const std::vector<std::pair<Integer, bool>>& Col
         if (!InNodes) {
             SortRowRange(First, LastDataRow(), Columns);
         } else {
-            // Top down: a nested node is sorted at the place its parent's sort gave it.
-            for (Integer R = First; Alive.Alive() && R <= LastDataRow(); ++R) {
-                const TCellGraphic* G = NodeGraphic(R);
-                if (!G || std::find(Opened.begin(), Opened.end(), G) != Opened.end()) continue;
-                const Integer End = NodeEnd(R, LastDataRow());
-                if (End - R + 1 > 2) SortRowRange(R + 1, End, Columns);
+            // Top down: a nested node is sorted at the place its parent's sort gave it. By real
+            // rows: the shown rows of a node whose own row the filter hid are sorted too.
+            for (Integer Real = First; Alive.Alive() && Real < AllRowCount(); ++Real) {
+                const TCellGraphic* G = NodeAtReal(Real);
+                if (!G || G->CellBoolean() || std::find(Opened.begin(), Opened.end(), G) != Opened.end()) continue;
+                const Integer From = DisplRowIndex(Real) + (IsHiddenRow(Real) ? 0 : 1);
+                const Integer End = std::min(LastDataRow(), DisplRowIndex(NodeEndReal(Real) + 1) - 1);
+                if (End > From) SortRowRange(From, End, Columns);
             }
         }
         if (Alive.Gone()) return;

@@ -1914,6 +1914,8 @@ TEST(GridSequences, FoundSequencesHold) {
         {{"AddNode", 887750330u}, {"ContractExpand", 2368080824u}, {"Filter", 1955871893u}, {"MoveColumn", 2499016735u}, {"ContractExpand", 944738425u}},
         {{"AddNode", 3213993923u}, {"SearchHighlightOverHidden", 3042889362u}, {"SmartFill", 2815335088u}, {"ContractExpand", 1328370449u}, {"ExpandAll", 3515519806u}},
         {{"Filter", 2827808470u}, {"CsvAppend", 3491735832u}, {"SearchHighlightOverContracted", 127333559u}, {"HideNodeRowThenExpand", 2446641988u}},
+        // A node sort passed over a node whose own row the filter hid.
+        {{"AddNode", 623165051u}, {"EditWhileFilter", 3454076639u}, {"DeleteKey", 2444256676u}, {"InsertKey", 3474920140u}, {"SortWithNodes", 1508705198u}},
         // A block whose corner cell kept only a split merge's settings was placed by its next cell.
         {{"EditWhileClearAll", 1940890541u}, {"MergeColumnCells", 2605470744u}, {"AddRowAtEnd", 3625646632u},
          {"RowColorNone", 4264762687u}, {"RemoveCols", 3868892658u}, {"CsvAppend", 2201798902u}, {"CsvAppend", 311986989u},
