@@ -1561,6 +1561,7 @@ void NodeCallStep(TWalk& W, int How) {   // 0 ExpandAll, 1 ContractAll, 2 Remove
     if (W.Nodes.empty() || W.Visible().size() < 3) throw TSkip();
     TNodeM& Nd = W.Nodes[size_t(W.Pick(int(W.Nodes.size())))];
     const int Head = Nd.Head, Position = W.Pick(2);
+    if (How >= 4 && Nd.Members.empty()) throw TSkip();   // its rows all moved out of it
     auto Open = [&](bool Close) {
         for (TRowM& R : W.Rows) W.ShowAgain(R, W.G->FilterActive());
         for (TNodeM& N : W.Nodes) N.Contracted = Close;
