@@ -365,7 +365,9 @@ void TExtStringGrid::KeyPress(char& Key) {
     }
     const bool Editable = CellEditable(Col(), Row());
     if (!*Alive) return;
-    if (FMouseActions->RangeSelectAndEdit() && Editable && !IsControlCell(Col(), Row()) && U != 9) {
+    // Editing suspended on this cell resumes once it is editable again (made so while the cursor stayed).
+    if ((FMouseActions->RangeSelectAndEdit() || FEditSuspended) && Editable && !IsControlCell(Col(), Row()) && U != 9) {
+        FEditSuspended = false;
         ChangeEditing(true);
         ScrollInView(Col(), Row());
     }

@@ -1915,6 +1915,8 @@ TEST(GridSequences, FoundSequencesHold) {
         {{"AddNode", 887750330u}, {"ContractExpand", 2368080824u}, {"Filter", 1955871893u}, {"MoveColumn", 2499016735u}, {"ContractExpand", 944738425u}},
         {{"AddNode", 3213993923u}, {"SearchHighlightOverHidden", 3042889362u}, {"SmartFill", 2815335088u}, {"ContractExpand", 1328370449u}, {"ExpandAll", 3515519806u}},
         {{"Filter", 2827808470u}, {"CsvAppend", 3491735832u}, {"SearchHighlightOverContracted", 127333559u}, {"HideNodeRowThenExpand", 2446641988u}},
+        // Letters typed on a read-only cell left the grid uneditable there once the cell was editable again.
+        {{"MergeCells", 1381856233u}, {"MergedCellReadOnly", 3312142037u}, {"MergedCellEnter", 983561422u}},
         // A node sort passed over a node whose own row the filter hid.
         {{"AddNode", 623165051u}, {"EditWhileFilter", 3454076639u}, {"DeleteKey", 2444256676u}, {"InsertKey", 3474920140u}, {"SortWithNodes", 1508705198u}},
         // A block whose corner cell kept only a split merge's settings was placed by its next cell.
