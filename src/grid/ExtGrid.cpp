@@ -206,7 +206,9 @@ void TExtStringGrid::Assign(TPersistent* Source) {
     const Integer Footers = std::clamp(FFixedFooters, 0, RowCount());
     if (Footers > 0) FitRowsAboveFooters(Footers, S->RowCount() - std::clamp(S->FFixedFooters, 0, S->RowCount() - 1));
     else SetRowCount(S->RowCount());
-    SetFixedRows(S->TBaseGrid::FixedRows());
+    // The header rows the source keeps, also when only FixedRowAlways keeps them (no data rows there):
+    // here, with a footer row below, they can be fixed rows again.
+    SetFixedRows(std::min(S->FixedRows(), RowCount() - 1));
     SetFixedCols(S->TBaseGrid::FixedCols());
     // The sort row as the source holds it: one no longer a fixed row there (all its data rows removed) sorts nothing here either.
     FSortSettings->Take(S->FSortSettings.get());

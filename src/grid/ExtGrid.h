@@ -1288,8 +1288,9 @@ private:
     void ShowNodeRows(Integer ARow, Integer ATo = -1);   // real rows
     void ShowHiddenRows(Integer AFromRow, Integer AToRow);   // UnHideRows and UnHideRowsAll, not asked for by name
     void ShowAllRows();
-    // With the filter on, the real rows a node just showed stay only when it lets them through.
+    // Of the real rows just shown (ascending), those the filter holds back are hidden again.
     void HideFilteredRows(const std::vector<Integer>& ARealRows);
+    bool FilterPasses(const std::function<AnsiString(const TFilterData*)>& ATextOf) const;
     void ForEachMarkedRow(const std::function<void(Integer)>& ADo);   // display row of each, bottom up
     bool InContractedNode(Integer ARow);     // a contracted node holds the real row
     void KeepRowOnShownData(Integer RealRow);   // after rows were hidden
@@ -1400,7 +1401,8 @@ private:
     std::vector<Byte> FRowSelect;
     std::vector<Byte> FColSelect;
     std::vector<Byte> FRowMarks;
-    std::vector<Byte> FAskedRows;   // by real row: shown by UnHideRows while the filter is on, which then lets them be
+    // By real row: hidden by the filter when it was switched on and not shown by name since.
+    std::vector<Byte> FFilteredRows;
     std::set<std::pair<Integer, Integer>> FSelectedCells;   // (col, real row)
     Integer MarkIndex(Integer ARow) const;   // the real row a RowSelected argument names
     // What the grid keeps per row and per column follows rows inserted, removed or moved

@@ -237,18 +237,13 @@ void TExtStringGrid::ShowNodeRows(Integer ARow, Integer ATo) {
     HideFilteredRows(Shown);
 }
 
-// A row the filter hides stays hidden whatever a node does: the filter is asked again
-// (it never saw rows that were inside a contracted node when it was switched on); a row
-// shown by name while the filter is on stays shown.
+// A row the filter hid stays hidden whatever nodes do: the filter decided when it was
+// switched on, and only a row shown by name leaves its hold.
 void TExtStringGrid::HideFilteredRows(const std::vector<Integer>& ARealRows) {
-    if (!FFilterActive) return;
-    std::vector<Integer> Fail;
-    for (Integer R : ARealRows) {
-        const Integer D = DisplRowIndex(R);
-        const bool Asked = R < Integer(FAskedRows.size()) && FAskedRows[size_t(R)];
-        if (!Asked && !IsHiddenRow(R) && D >= TBaseGrid::FixedRows() && D <= LastDataRow() && !RowMatchesFilter(D)) Fail.push_back(D);
-    }
-    if (!Fail.empty()) HideRowList(Fail);
+    std::vector<Integer> Again;   // display rows, ascending
+    for (Integer R : ARealRows)
+        if (R < Integer(FFilteredRows.size()) && FFilteredRows[size_t(R)] && !IsHiddenRow(R)) Again.push_back(DisplRowIndex(R));
+    if (!Again.empty()) HideRowList(Again);
 }
 
 bool TExtStringGrid::InContractedNode(Integer ARow) {
@@ -291,7 +286,7 @@ void TExtStringGrid::ContractNode(Integer ARow) {
 
 void TExtStringGrid::ExpandAll() {
     std::vector<Integer> Hidden;
-    for (Integer R = 0; FFilterActive && R < AllRowCount(); ++R)
+    for (Integer R = 0; !FFilteredRows.empty() && R < AllRowCount(); ++R)
         if (IsHiddenRow(R)) Hidden.push_back(R);
     ShowAllRows();
     HideFilteredRows(Hidden);

@@ -81,11 +81,8 @@ void TExtStringGrid::KeepRowOnShownData(Integer RealRow) {
 
 void TExtStringGrid::UnHideRows(Integer AFromRow, Integer AToRow) {
     if (!IsHiddenRow(AFromRow)) return;
-    // Asked for by name: a node closed and opened again later brings them back as they were.
-    for (Integer R = std::max(0, AFromRow); FFilterActive && R <= AToRow && R < AllRowCount(); ++R) {
-        if (R >= Integer(FAskedRows.size())) FAskedRows.resize(size_t(R) + 1, 0);
-        FAskedRows[size_t(R)] = 1;
-    }
+    // Shown by name: the filter holds them back no longer, whatever nodes do later.
+    for (Integer R = std::max(0, AFromRow); R <= AToRow && R < Integer(FFilteredRows.size()); ++R) FFilteredRows[size_t(R)] = 0;
     ShowHiddenRows(AFromRow, AToRow);
 }
 
@@ -106,7 +103,7 @@ void TExtStringGrid::ShowHiddenRows(Integer AFromRow, Integer AToRow) {
 }
 
 void TExtStringGrid::UnHideRowsAll() {
-    if (FFilterActive) FAskedRows.assign(size_t(AllRowCount()), 1);   // every row asked for
+    FFilteredRows.clear();   // every row asked for by name
     ShowAllRows();
 }
 
@@ -197,11 +194,15 @@ bool TExtStringGrid::IsOnSizingEdge(Integer X, Integer Y) const {
 
 // --- filter -----------------------------------------------------------------------
 bool TExtStringGrid::RowMatchesFilter(Integer ARow) {
+    return FilterPasses([&](const TFilterData* F) { return F->Data() ? RawCells(F->Column(), ARow) : Cells(F->Column(), ARow); });
+}
+
+bool TExtStringGrid::FilterPasses(const std::function<AnsiString(const TFilterData*)>& ATextOf) const {
     bool Result = true;
     for (Integer I = 0; I < FFilter->Count(); ++I) {
         const TFilterData* F = FFilter->Items(I);
         // The search highlight's markup is no part of the text filtered on.
-        AnsiString Text = UnHiLight(SearchedText(F->Data() ? RawCells(F->Column(), ARow) : Cells(F->Column(), ARow)), "hi");
+        AnsiString Text = UnHiLight(SearchedText(ATextOf(F)), "hi");
         const AnsiString& Pre = F->Prefix();
         if (!Pre.empty() && Text.compare(0, Pre.size(), Pre) == 0) Text.erase(0, Pre.size());
         const AnsiString& Suf = F->Suffix();
@@ -227,7 +228,7 @@ bool TExtStringGrid::RowMatchesFilter(Integer ARow) {
 void TExtStringGrid::SetFilterActive(bool Value) {
     if (Value != FFilterActive) EndEditBeforeLayoutChange();   // the filter reads the checked value
     if (Value != FFilterActive) {
-        FAskedRows.clear();
+        FFilteredRows.clear();
         if (Value) {
             FFixedRowsMem = TBaseGrid::FixedRows();
             TUpdateScope Update(this);
@@ -236,12 +237,21 @@ void TExtStringGrid::SetFilterActive(bool Value) {
             const Integer Last = RowCount() - FFixedFooters - 1;
             const Integer Total = RowCount() - FFixedFooters - First;
             try {
+                FFilteredRows.assign(size_t(AllRowCount()), 0);
                 for (Integer R = First; R <= Last; ++R) {
-                    if (!RowMatchesFilter(R)) Fail.push_back(R);
+                    if (!RowMatchesFilter(R)) Fail.push_back(R), FFilteredRows[size_t(RealRowIndex(R))] = 1;
                     if (OnFilterProgress && Total >= 1)
                         FireEvent(OnFilterProgress, this, Integer(std::lround(double(R - First + 1) / Total * 100.0)));
                 }
+                // Rows a contracted node or HideRows holds are judged now too, by their stored
+                // texts: nothing asks the filter again while it is on.
+                for (Integer R = First; R < AllRowCount(); ++R)
+                    if (TStringList* L = HiddenRowItems(R))
+                        FFilteredRows[size_t(R)] = !FilterPasses([&](const TFilterData* F) {
+                            return F->Column() < L->Count() ? L->Strings(F->Column()) : AnsiString();
+                        });
             } catch (...) {
+                FFilteredRows.clear();
                 Update.End();
                 throw;
             }
@@ -332,7 +342,7 @@ void TExtStringGrid::RowRecordsInserted(Integer ADisplRow, Integer ACount) {
             }
     InsertFlags(FRowSelect, At, ACount);
     InsertFlags(FRowMarks, At, ACount);
-    InsertFlags(FAskedRows, At, ACount);
+    InsertFlags(FFilteredRows, At, ACount);
     InsertFlags(FDragRows, At, ACount);
     if (At <= Integer(FGroupColObjects.size()) && !FGroupColObjects.empty())
         FGroupColObjects.insert(FGroupColObjects.begin() + At, size_t(ACount), nullptr);
@@ -373,7 +383,7 @@ void TExtStringGrid::RowRecordsRemoved(Integer ADisplRow, Integer ACount) {
     for (auto It = Gone.rbegin(); It != Gone.rend(); ++It) {
         EraseFlag(FRowSelect, *It);
         EraseFlag(FRowMarks, *It);
-        EraseFlag(FAskedRows, *It);
+        EraseFlag(FFilteredRows, *It);
         EraseFlag(FDragRows, *It);
         if (Order) FUnsortedOrder.erase(FUnsortedOrder.begin() + *It);
         if (*It < Integer(FGroupColObjects.size())) {
@@ -414,7 +424,7 @@ void TExtStringGrid::RowRecordsMoved(Integer AFrom, Integer ATo) {
     const Integer RealTo = RealRowIndex(ATo);
     MoveFlag(FRowSelect, RealFrom, RealTo);
     MoveFlag(FRowMarks, RealFrom, RealTo);
-    if (!FAskedRows.empty()) MoveFlag(FAskedRows, RealFrom, RealTo);
+    if (!FFilteredRows.empty()) MoveFlag(FFilteredRows, RealFrom, RealTo);
     if (!FDragRows.empty()) MoveFlag(FDragRows, RealFrom, RealTo);
     if (std::max(RealFrom, RealTo) < Integer(FGroupColObjects.size())) {
         TObject* O = FGroupColObjects[size_t(RealFrom)];

@@ -329,12 +329,14 @@ void TExtStringGrid::SortOnKeys(const std::vector<std::pair<Integer, bool>>& Col
         if (!InNodes) {
             SortRowRange(First, LastDataRow(), Columns);
         } else {
-            // Top down: a nested node is sorted at the place its parent's sort gave it.
-            for (Integer R = First; Alive.Alive() && R <= LastDataRow(); ++R) {
-                const TCellGraphic* G = NodeGraphic(R);
-                if (!G || std::find(Opened.begin(), Opened.end(), G) != Opened.end()) continue;
-                const Integer End = NodeEnd(R, LastDataRow());
-                if (End - R + 1 > 2) SortRowRange(R + 1, End, Columns);
+            // Top down: a nested node is sorted at the place its parent's sort gave it. By real
+            // rows: the shown rows of a node whose own row the filter hid are sorted too.
+            for (Integer Real = First; Alive.Alive() && Real < AllRowCount(); ++Real) {
+                const TCellGraphic* G = NodeAtReal(Real);
+                if (!G || G->CellBoolean() || std::find(Opened.begin(), Opened.end(), G) != Opened.end()) continue;
+                const Integer From = DisplRowIndex(Real) + (IsHiddenRow(Real) ? 0 : 1);
+                const Integer End = std::min(LastDataRow(), DisplRowIndex(NodeEndReal(Real) + 1) - 1);
+                if (End > From) SortRowRange(From, End, Columns);
             }
         }
         if (Alive.Gone()) return;
@@ -493,7 +495,7 @@ void TExtStringGrid::MoveRowsTo(Integer First, const std::vector<Integer>& Order
     }
     const std::vector<TCellProperties*> Merged = ShownMergeCells();
     std::vector<Integer> Heights(WholeRows ? N : 0), Unsorted(N);
-    std::vector<Byte> Marks(WholeRows ? N : 0), Modified(WholeRows ? N : 0);
+    std::vector<Byte> Marks(WholeRows ? N : 0), Modified(WholeRows ? N : 0), Filtered(WholeRows ? N : 0);
     std::vector<TObject*> Grouped(WholeRows ? N : 0);   // the grouped column's objects
     for (size_t I = 0; I < N; ++I) {
         const Integer S = Order[I];
@@ -503,6 +505,7 @@ void TExtStringGrid::MoveRowsTo(Integer First, const std::vector<Integer>& Order
         const size_t RS = size_t(RealRowIndex(S));
         Marks[I] = RS < FRowSelect.size() ? FRowSelect[RS] : 0;
         Modified[I] = RS < FRowMarks.size() ? FRowMarks[RS] : 0;
+        Filtered[I] = RS < FFilteredRows.size() ? FFilteredRows[RS] : 0;
         Grouped[I] = RS < FGroupColObjects.size() ? FGroupColObjects[RS] : nullptr;
     }
     PermuteRowData(
@@ -529,6 +532,7 @@ void TExtStringGrid::MoveRowsTo(Integer First, const std::vector<Integer>& Order
         if (RowHeights(D) != Heights[I]) SetRowHeights(D, Heights[I]);
         if (KeepMarks && RD < FRowSelect.size()) FRowSelect[RD] = Marks[I];
         if (RD < FRowMarks.size()) FRowMarks[RD] = Modified[I];
+        if (RD < FFilteredRows.size()) FFilteredRows[RD] = Filtered[I];   // a filtered row a sort showed by opening its node
         if (RD < FGroupColObjects.size()) FGroupColObjects[RD] = Grouped[I];
         if (KeepMarks && Order[I] != D) Moved[RealRowIndex(Order[I])] = Integer(RD);
     }

@@ -708,6 +708,10 @@ TEST_F(ExtGridMouse, ColumnMoveShowsTheHeaderUnderTheMouseAndArrowsAtTheTarget) 
     EXPECT_FALSE(F.Grid->MoveArrow(0)->Visible());
     EXPECT_NE(crDrag, F.Grid->Cursor());
     EXPECT_EQ("Moved", F.Grid->Cells(3, 0));
+    TMouseForm To;   // a grid with a footer row takes the header another keeps by FixedRowAlways alone: it moves too
+    F.Grid->SetFixedRowAlways(true), F.Grid->SetRowCount(1), To.Grid->FloatingFooter()->SetVisible(true), To.Grid->Assign(F.Grid);
+    To.Drag(To.In(3, 0, 20), To.In(1, 0, 20));
+    EXPECT_EQ("Moved", To.Grid->Cells(1, 0));
 }
 
 TEST_F(ExtGridMouse, RowMoveArrowsAndNoVisualsWithoutEnhancedMoves) {

@@ -155,7 +155,7 @@ struct TRowM {
     std::map<int, WStr> Cells;   // by column id; missing = empty
     std::map<int, TColor> Colours;
     bool Hidden = false, Marked = false;   // hidden by HideRows or the filter
-    bool Asked = false;                     // shown by UnHideRow(s)All while the filter is on: it lets the row be
+    bool Filtered = false;                  // hidden by the filter as it went on, and not shown by name since
     int Height = 0;                         // 0: the default
     std::map<int, bool> Checks;             // check boxes by column id: checked
     std::map<int, int> Radios;              // radio groups (items "A", "B", one under the other) by column id: the chosen
@@ -173,8 +173,6 @@ struct TModel {
     std::vector<TMergeM> Merges;
     std::map<int, int> Widths;   // by column id, where sized
     int NextRow = 0, NextCol = cFirstNew, SumCol = cNum;   // SumCol: the column the footer totals (-1 none)
-    int FilterCol = -1;   // the position the filter reads, and the word it lets through
-    WStr FilterWord;
     std::vector<int> UndoBase;   // the shown order the sort undo goes back to: the one before the first sort
     bool HaveBase = false, BaseTainted = false;
     std::map<int, int> Ties;     // set by a sort: rows of equal keys (same value) may come in any order
@@ -216,7 +214,7 @@ struct TModel {
     bool InNode(int Id) const { return NodeOf(Id, true) || NodeOf(Id, false); }
     // A hidden row a node or ExpandAll brings back shows, but one the filter (when on) does not let through.
     void ShowAgain(TRowM& R, bool FilterOn) const {
-        R.Hidden = R.Hidden && FilterOn && !R.Asked && (FilterCol >= int(Cols.size()) || ShownText(R, FilterCol) != FilterWord);
+        R.Hidden = R.Hidden && FilterOn && R.Filtered;
     }
     void ShowMembers(const TNodeM& Nd, bool FilterOn) {
         for (int M : Nd.Members) ShowAgain(Row(M), FilterOn);
@@ -661,7 +659,7 @@ void SortStep(TWalk& W, int How) {   // 0 SortByColumn, 1 header click, 2 indexe
     const bool Undo = How == 1 && S->Column() == C && S->Direction() != S->InitSortDirection();
     const bool Desc = How == 1 ? S->Column() == C && !Undo : W.Pick(2) == 1;
     if (Undo && W.BaseTainted) throw TSkip();   // the order it goes back to is the grid's to keep
-    if (!W.HaveBase && How != 3) W.UndoBase = W.Visible(true), W.HaveBase = true;
+    if (!W.HaveBase) W.UndoBase = W.Visible(true), W.HaveBase = true, W.BaseTainted = How == 3;   // a node sort's: not known
     if (How == 2) {   // clicks on C, then with Shift on one or two columns: the list's first entry leads
         std::vector<std::pair<int, bool>> Keys;
         S->SetIndexShow(true);
@@ -733,10 +731,9 @@ void HideStep(TWalk& W, int How) {   // 0 HideRows, 1 filter, 2 UnHideRow, 3 all
     } else if (How == 2) W.Say("R", Ids[0]), W.G->UnHideRow(W.IndexOf(Ids[0]) + 1);
     else if (!W.G->FilterActive() || W.Pick(2)) W.G->UnHideRowsAll();
     else W.Say("by the filter"), W.G->SetFilterActive(false);
-    for (TRowM& R : W.Rows)
-        if (How == 1 || !W.G->FilterActive()) R.Asked = false;
-        else if (How == 3 || (How == 2 && R.Id == Ids[0])) R.Asked = true;
-    if (How == 1) W.FilterCol = TurkCol, W.FilterWord = Word;
+    for (TRowM& R : W.Rows)   // shown by name (or the filter off): the filter holds the row back no longer
+        if (How == 1) R.Filtered = W.ShownText(R, TurkCol) != Word;
+        else if (How == 3 || (How == 2 && R.Id == Ids[0])) R.Filtered = false;
     W.Tainted();
 }
 
@@ -1240,7 +1237,7 @@ void ClearStep(TWalk& W, int How) {   // 0 ClearRect, 1 ClearRows, 2 ClearCols, 
         if (How == 3 || How == 6) W.Row(Id).Colours.clear(), W.Row(Id).Ctls.clear();   // a cut frees the cells' properties too
     }
     if (How == 3) {   // a whole replacement starts clean
-        W.Merges.clear();
+        W.Merges.clear(), W.HaveBase = W.BaseTainted = false;
         for (TRowM& R : W.Rows) R.Marked = false, R.Ctls.clear();
     }
     if (How == 6) return;
@@ -1564,6 +1561,7 @@ void NodeCallStep(TWalk& W, int How) {   // 0 ExpandAll, 1 ContractAll, 2 Remove
     if (W.Nodes.empty() || W.Visible().size() < 3) throw TSkip();
     TNodeM& Nd = W.Nodes[size_t(W.Pick(int(W.Nodes.size())))];
     const int Head = Nd.Head, Position = W.Pick(2);
+    if (How >= 4 && Nd.Members.empty()) throw TSkip();   // its rows all moved out of it
     auto Open = [&](bool Close) {
         for (TRowM& R : W.Rows) W.ShowAgain(R, W.G->FilterActive());
         for (TNodeM& N : W.Nodes) N.Contracted = Close;
@@ -1913,6 +1911,14 @@ TEST(GridSequences, FoundSequencesHold) {
         // Rows shown by name while the filter was on were hidden again when their node closed and opened.
         {{"Filter", 2141303910u}, {"UnHideRow", 2520273834u}, {"UnHideRow", 1749373820u}, {"AddNode", 1236387167u},
          {"ContractExpand", 499046521u}, {"NodeClick", 2122958388u}},
+        // The filter decides once: a node opened after a column moved, a cell changed or rows came hid other rows.
+        {{"AddNode", 887750330u}, {"ContractExpand", 2368080824u}, {"Filter", 1955871893u}, {"MoveColumn", 2499016735u}, {"ContractExpand", 944738425u}},
+        {{"AddNode", 3213993923u}, {"SearchHighlightOverHidden", 3042889362u}, {"SmartFill", 2815335088u}, {"ContractExpand", 1328370449u}, {"ExpandAll", 3515519806u}},
+        {{"Filter", 2827808470u}, {"CsvAppend", 3491735832u}, {"SearchHighlightOverContracted", 127333559u}, {"HideNodeRowThenExpand", 2446641988u}},
+        // Letters typed on a read-only cell left the grid uneditable there once the cell was editable again.
+        {{"MergeCells", 1381856233u}, {"MergedCellReadOnly", 3312142037u}, {"MergedCellEnter", 983561422u}},
+        // A node sort passed over a node whose own row the filter hid.
+        {{"AddNode", 623165051u}, {"EditWhileFilter", 3454076639u}, {"DeleteKey", 2444256676u}, {"InsertKey", 3474920140u}, {"SortWithNodes", 1508705198u}},
         // A block whose corner cell kept only a split merge's settings was placed by its next cell.
         {{"EditWhileClearAll", 1940890541u}, {"MergeColumnCells", 2605470744u}, {"AddRowAtEnd", 3625646632u},
          {"RowColorNone", 4264762687u}, {"RemoveCols", 3868892658u}, {"CsvAppend", 2201798902u}, {"CsvAppend", 311986989u},
