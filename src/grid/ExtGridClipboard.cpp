@@ -1125,6 +1125,7 @@ void TExtStringGrid::ReadCellStream(TGridCoord Origin, TStream* Stream, bool AsP
     if (!Apply && Grows && PasteGrowsPastLimit(double(Origin.X) + Cols, double(Origin.Y) + Rows)) Damaged();
     std::optional<TUpdateScope> Update;
     if (Apply) Update.emplace(this);
+    const TAliveGuard Alive(this);   // asking cell by cell whether a cell may be written may close the screen
     if (Apply && Grows) GrowForPaste(Origin.X + Cols - 1, Origin.Y + Rows - 1);
     // A whole grid pasted replaces the grid, but a data cell that may not be edited keeps its
     // value and properties, as under a block paste: each is kept as a cell stream of its own,
@@ -1139,7 +1140,9 @@ void TExtStringGrid::ReadCellStream(TGridCoord Origin, TStream* Stream, bool AsP
     if (Apply && Full && AsPaste && !FNavigation->AllowClipboardAlways())
         for (Integer R = 0; R < RowCount(); ++R)
             for (Integer C = 0; C < ColCount(); ++C) {
-                if (IsFixed(C, R) || TakesOutsideData(C, R)) continue;
+                const bool Takes = IsFixed(C, R) || TakesOutsideData(C, R);
+                if (Alive.Gone()) return;
+                if (Takes) continue;
                 KeptCells.insert({C, R});
                 const TGridRect M = CellBlock(C, R);
                 if (M.Left != C || M.Top != R) continue;   // it goes with its base cell
@@ -1165,8 +1168,7 @@ void TExtStringGrid::ReadCellStream(TGridCoord Origin, TStream* Stream, bool AsP
             FooterTexts.emplace_back();
             for (Integer C = 0; C < ColCount(); ++C) FooterTexts.back().push_back(RawCells(C, R));
         }
-        const TAliveGuard Alive(this);   // clearing tells OnCellsChanged, which may close the screen
-        ClearAll();
+        ClearAll();   // it tells OnCellsChanged, which may close the screen
         if (Alive.Gone()) return;
         if (RowCount() > Footers) ClearProps(0, 0, ColCount() - 1, RowCount() - 1 - Footers);
         if (Footers > 0) FitRowsAboveFooters(Footers, FirstFooter);
@@ -1183,8 +1185,11 @@ void TExtStringGrid::ReadCellStream(TGridCoord Origin, TStream* Stream, bool AsP
     // text paste does.
     if (Apply && !Full)
         for (Integer R = std::max(0, Origin.Y); R < Origin.Y + Rows && R < RowCount(); ++R)
-            for (Integer C = std::max(0, Origin.X); C < Origin.X + Cols && C < ColCount(); ++C)
-                if (!AsPaste || TakesOutsideData(C, R)) SetRawCells(C, R, AnsiString());
+            for (Integer C = std::max(0, Origin.X); C < Origin.X + Cols && C < ColCount(); ++C) {
+                const bool Takes = !AsPaste || TakesOutsideData(C, R);
+                if (Alive.Gone()) return;
+                if (Takes) SetRawCells(C, R, AnsiString());
+            }
     // A merge already in the grid that a cell of the block brings properties into splits
     // whole first: half of it would cover that cell. The block's own merges come after.
     std::vector<TGridRect> OldMerges;
@@ -1225,6 +1230,7 @@ void TExtStringGrid::ReadCellStream(TGridCoord Origin, TStream* Stream, bool AsP
         const Integer Tc = Inside ? Integer(Tc64) : -1, Tr = Inside ? Integer(Tr64) : -1;
         // A whole-grid stream replaces the grid, fixed cells included.
         if (Inside && AsPaste && !Full && !TakesOutsideData(Tc, Tr)) Inside = false;
+        if (Alive.Gone()) return;
         // Each text to its own cell: through a merge a covered cell would write its base cell.
         if (Inside) SetRawCells(Tc, Tr, T);
         if (!HasProp) continue;
@@ -1242,6 +1248,7 @@ void TExtStringGrid::ReadCellStream(TGridCoord Origin, TStream* Stream, bool AsP
             bool Whole = Inside && Sx >= 0 && Sy >= 0;
             for (Integer R = Tr; Whole && R <= Tr + P->CellSpanY(); ++R)
                 for (Integer C = Tc; Whole && C <= Tc + P->CellSpanX(); ++C) Whole = !Refuses(C, R);
+            if (Alive.Gone()) return;
             if (Whole) Made.insert({Tc, Tr});
             else if (Inside) P->SetCellSpanX(-1), P->SetCellSpanY(-1);
         } else {
@@ -1273,7 +1280,6 @@ void TExtStringGrid::ReadCellStream(TGridCoord Origin, TStream* Stream, bool AsP
         Cell.WriteBuffer(Bytes.data(), Integer(Bytes.size()));
         Cell.SetPosition(0);
         ClearProps(At.X, At.Y);
-        const TAliveGuard Alive(this);
         try {
             ReadCellStream(At, &Cell, false, true, true);
             if (Alive.Gone()) return;   // it told OnCellsChanged

@@ -75,6 +75,12 @@ public:
         G->OnCanEditCell = [](TObject*, Integer R, Integer C, bool& Can) { Can = C != 2 || R != 2; };
         F.Key(Qt::Key_A, Qt::ControlModifier), F.Key(Qt::Key_C, Qt::ControlModifier);
     }
+    // Cells (1, 1) to (1, 3) copied in the grid's own format, the cursor back on (1, 1).
+    void CopyBlock() {
+        SmartPaste(), G->Navigation()->SetAllowFmtClipboard(true), G->Navigation()->SetAllowSmartClipboard(false);
+        for (Integer R = 1; R <= 3; ++R) G->SetCells(1, R, "b");
+        F.Key(Qt::Key_Down, Qt::ShiftModifier), F.Key(Qt::Key_Down, Qt::ShiftModifier), F.Key(Qt::Key_C, Qt::ControlModifier), F.Key(Qt::Key_Up);
+    }
     void PasteOverThree() { F.Key(Qt::Key_Down, Qt::ShiftModifier), F.Key(Qt::Key_Down, Qt::ShiftModifier), F.Key(Qt::Key_V, Qt::ControlModifier); }
     void Free() {
         if (!F.Grid) return;
@@ -484,6 +490,9 @@ const TLifeCase kCases[] = {
     {"OnEditingDoneByLeavingTheProgramsEdit", [](GridLifetimes& F) { F.G->OnEditingDone = F.FreeGrid(); }, [](GridLifetimes& F) { F.TransEditThenLeave(); }, "TGridTransEdit::Commit"},
     {"OnCellsChangedByADroppedWorkbook", [](GridLifetimes& F) { F.WorkbookFile(); F.G->OnCellsChanged = F.FreeGrid(); }, [](GridLifetimes& F) { F.Drop("/tmp/lifetimes.xlsx"); }, "TExtStringGrid::ImportExcelFile"},
     {"OnLoadCellByADroppedWorkbook", [](GridLifetimes& F) { F.WorkbookFile(); F.G->OnLoadCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.Drop("/tmp/lifetimes.xlsx"); }, "TExtStringGrid::ImportExcelFile"},
+    {"OnCanEditCellByCtrlVOfTheWholeGrid", [](GridLifetimes& F) { F.CopyWholeGrid(); F.G->OnCanEditCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_V, Qt::ControlModifier); }, "TExtStringGrid::CellEditable"},
+    {"OnCanEditCellByCtrlVOfABlockEmptyingItsCells", [](GridLifetimes& F) { F.CopyBlock(); F.G->OnCanEditCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_V, Qt::ControlModifier); }, "TExtStringGrid::CellEditable"},
+    {"OnCanEditCellByCtrlVOfABlockWritingItsCells", [](GridLifetimes& F) { F.CopyBlock(); F.G->OnCanEditCell = F.FreeAtCall(4); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_V, Qt::ControlModifier); }, "TExtStringGrid::CellEditable"},
     {"OnCellsChangedByCtrlVOfTheWholeGridKeepingACell", [](GridLifetimes& F) { F.CopyWholeGrid(); F.G->OnCellsChanged = F.FreeAtCall(2); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_V, Qt::ControlModifier); }, "TExtStringGrid::ReadCellStream"},
     {"OnClickByHoldingTheSpinButton", [](GridLifetimes& F) { F.OpenEditor(edSpinEdit); F.G->OnSpinClick = F.FreeGrid(); }, [](GridLifetimes& F) { TControl* B = F.G->SpinEdit()->Button()->UpButton(); LeftPress(B, QPoint(3, 3)), F.Clock.Clock.Advance(1000); if (F.F.Grid) LeftRelease(B, QPoint(3, 3)); }, "TExtTimerSpeedButton::TimerExpired"},
     {"OnClipboardPasteByCtrlVInAUnicodeEditor", [](GridLifetimes& F) { Clipboard()->SetAsText("a"); F.G->SetCells(1, 1, WideToCellText(u"\u0416")); F.G->OnClipboardPaste = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Edit(1, 1); F.F.Key(Qt::Key_V, Qt::ControlModifier); }, "TGridEditorKeys::PastesAsTextEditor"},
