@@ -182,7 +182,9 @@ bool TExtStringGrid::OleDropRTF(TPoint P, const AnsiString& RTF) {
     const TAliveGuard Alive(this);   // the handlers may free the grid: the drop stops there
     if (OnOleDrop) FireEvent(OnOleDrop, this, C.Y, C.X, RTF, Allow);
     if (Alive.Gone()) return false;
-    const bool Written = Allow && TakesOutsideData() && TakesOutsideData(C.X, C.Y) && IsBaseCell(C.X, C.Y);
+    const bool Takes = Allow && TakesOutsideData() && TakesOutsideData(C.X, C.Y);
+    if (Alive.Gone()) return false;   // OnCanEditCell closed the screen
+    const bool Written = Takes && IsBaseCell(C.X, C.Y);
     if (Written) {
         SetCells(C.X, C.Y, RTF);
         GDropWritten = TDropWritten{true, {{0, 0}}};

@@ -489,6 +489,7 @@ const TLifeCase kCases[] = {
     {"OnCellValidateByLeavingTheProgramsEdit", [](GridLifetimes& F) { F.G->OnCellValidate = F.FreeGrid(); }, [](GridLifetimes& F) { F.TransEditThenLeave(); }, "TGridTransEdit::Commit"},
     {"OnEditingDoneByLeavingTheProgramsEdit", [](GridLifetimes& F) { F.G->OnEditingDone = F.FreeGrid(); }, [](GridLifetimes& F) { F.TransEditThenLeave(); }, "TGridTransEdit::Commit"},
     {"OnCellsChangedByADroppedWorkbook", [](GridLifetimes& F) { F.WorkbookFile(); F.G->OnCellsChanged = F.FreeGrid(); }, [](GridLifetimes& F) { F.Drop("/tmp/lifetimes.xlsx"); }, "TExtStringGrid::ImportExcelFile"},
+    {"OnCanEditCellByADropOfRichText", [](GridLifetimes& F) { F.G->OnCanEditCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.Drop(nullptr, "{\\rtf1 a}"); }, "TExtStringGrid::CellEditable"},
     {"OnLoadCellByADroppedWorkbook", [](GridLifetimes& F) { F.WorkbookFile(); F.G->OnLoadCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.Drop("/tmp/lifetimes.xlsx"); }, "TExtStringGrid::ImportExcelFile"},
     {"OnCanEditCellByCtrlVOfTheWholeGrid", [](GridLifetimes& F) { F.CopyWholeGrid(); F.G->OnCanEditCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_V, Qt::ControlModifier); }, "TExtStringGrid::CellEditable"},
     {"OnCanEditCellByCtrlVOfABlockEmptyingItsCells", [](GridLifetimes& F) { F.CopyBlock(); F.G->OnCanEditCell = F.FreeGrid(); }, [](GridLifetimes& F) { F.F.Key(Qt::Key_V, Qt::ControlModifier); }, "TExtStringGrid::CellEditable"},
