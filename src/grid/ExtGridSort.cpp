@@ -223,9 +223,13 @@ void TExtStringGrid::ReadSortKey(TSortColumn& K, Integer ACol, const std::vector
     if (!K.Upper.empty()) K.Upper[I] = UpperCase(T);
     if (K.Num.empty()) return;
     bool Ok = false;
-    if (K.Style == ssCheckBox || K.Style == ssImages) {
+    if (K.Style == ssCheckBox) {   // only a check box's state: other graphics (a radio group) keep flags of their own
+        bool On = false;
+        K.Num[I] = GetCheckBoxState(ACol, Rows[I], On) && On ? 1 : 0;
+        Ok = true;
+    } else if (K.Style == ssImages) {
         const TCellGraphic* G = GetCellGraphic(ACol, Rows[I]);
-        K.Num[I] = !G ? 0 : (K.Style == ssCheckBox ? (G->CellBoolean() ? 1 : 0) : G->CellIndex());
+        K.Num[I] = G ? G->CellIndex() : 0;
         Ok = true;
     } else {
         K.Num[I] = ReadNumber(K.NumStyle, T, K.Prefix, K.Suffix, Ok);

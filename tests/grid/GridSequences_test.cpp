@@ -1928,6 +1928,8 @@ TEST(GridSequences, FoundSequencesHold) {
         {{"AddNode", 3036274994u}, {"SearchHighlightOverHidden", 2001951706u}, {"ContractAll", 2221101876u}},
         // RemoveAllNodes and ExpandAll passed over a node whose own row the filter hid.
         {{"AddNode", 1013444094u}, {"Filter", 3679405114u}, {"RemoveAllNodes", 475558074u}, {"UnHideAll", 2923470547u}},
+        {{"EditWhileClearAll", 1666594577u}, {"EditRichCellSpin", 2513611500u}, {"AddCheckBox", 507216018u},
+         {"AddRadio", 3633443204u}, {"HeaderClickSort", 3720991007u}},
     };
     WithMarks = true, Apart = false;
     for (const TNamed& Case : Cases) {
