@@ -1224,7 +1224,11 @@ void ClearStep(TWalk& W, int How) {   // 0 ClearRect, 1 ClearRows, 2 ClearCols, 
     // stay (a contracted one shows them; a marked one among those would be a mark no one saw).
     auto Held = [&](int Id) { const TNodeM* Nd = W.NodeOf(Id, true); return Nd && Nd->Contracted && std::ranges::any_of(Nd->Members, [&](int M) { return W.Row(M).Marked; }); };
     if (Ids.empty() || std::ranges::any_of(Ids, [&](int Id) { return (How == 4 ? Held(Id) : W.InNode(Id)) || (How != 3 && W.InMerge(Id)); })) throw TSkip();
-    if (How == 4) std::erase_if(W.Nodes, [&](const TNodeM& Nd) { return IndexIn(Ids, Nd.Head) >= 0; });
+    if (How == 4) std::erase_if(W.Nodes, [&](const TNodeM& Nd) {
+        const bool Gone = IndexIn(Ids, Nd.Head) >= 0;
+        if (Gone && Nd.Contracted) W.ShowMembers(Nd, W.G->FilterActive());
+        return Gone;
+    });
     if (How == 1) W.Say("rows ", D, "..", D + int(Ids.size()) - 1), W.G->ClearRows(D, int(Ids.size()));
     if (How == 3) W.G->ClearAll();
     if (How == 4) W.G->ClearSelectedCells();
@@ -1928,8 +1932,13 @@ TEST(GridSequences, FoundSequencesHold) {
         {{"AddNode", 3036274994u}, {"SearchHighlightOverHidden", 2001951706u}, {"ContractAll", 2221101876u}},
         // RemoveAllNodes and ExpandAll passed over a node whose own row the filter hid.
         {{"AddNode", 1013444094u}, {"Filter", 3679405114u}, {"RemoveAllNodes", 475558074u}, {"UnHideAll", 2923470547u}},
+        // A radio's own flag is no check state: a check-box sort counts the radio unchecked.
         {{"EditWhileClearAll", 1666594577u}, {"EditRichCellSpin", 2513611500u}, {"AddCheckBox", 507216018u},
          {"AddRadio", 3633443204u}, {"HeaderClickSort", 3720991007u}},
+        // A contracted node cleared by ClearSelectedCells goes with its rows shown, as RemoveNode leaves them.
+        {{"HideRows", 1868228033u}, {"SortByColumn", 1138433665u}, {"AddRowAtEnd", 2378019486u}, {"InsertRows", 2044825502u},
+         {"RichTextCopy", 1290675610u}, {"Filter", 1654081800u}, {"DeleteKey", 4008184221u},
+         {"SearchHighlightOverContracted", 3371022755u}, {"EditUnicodeClick", 3129061383u}, {"ClearSelectedCells", 249470763u}},
     };
     WithMarks = true, Apart = false;
     for (const TNamed& Case : Cases) {
